@@ -1,0 +1,171 @@
+// The site database connection the component runs every statement on.
+//
+// A connection is named by a URL-like text:
+//   sqlite:PATH               the embedded site database (sqlite::memory: for a private in-memory one)
+//   odbc:CONNECTION-STRING    a site database reached through unixODBC (SQL Server, or any driver)
+//
+// The component writes SQL Server statements. Against a SQL Server they pass through unchanged;
+// against SQLite (directly or through an ODBC driver for SQLite) a T-SQL compatibility layer
+// rewrites them and runs the stored procedures kept in the embedded site database.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include <memory>
+#include <stdexcept>
+
+namespace so::db {
+
+class Connection;
+
+/// Every failure of the database layer: carries the statement and the driver's message.
+class DbError : public std::runtime_error {
+public:
+    DbError(const QString& message, const QString& statement = {}, const QString& driverMessage = {});
+    QString message() const { return message_; }
+    QString statement() const { return statement_; }
+    QString driverMessage() const { return driverMessage_; }
+
+private:
+    QString message_;
+    QString statement_;
+    QString driverMessage_;
+};
+
+/// Declared type of a command parameter (what the site database is told; values are bound as given).
+enum class ParamType { Integer, SmallInt, TinyInt, VarChar, NVarChar, Boolean, Double, DateTime };
+enum class ParamDirection { Input, Output };
+
+struct Parameter {
+    QString name;  // "@Address", "@GroupID" ...
+    ParamType type = ParamType::VarChar;
+    ParamDirection direction = ParamDirection::Input;
+    int size = 0;
+    QVariant value;
+};
+
+/// A forward-only, read-only record set. Usage:
+///   for (auto rs = conn.query(sql); !rs.eof(); rs.moveNext()) { rs.field("Name") ... }
+/// Fields are read by name (case-insensitive, as the site's SQL Server is) or by position; a Null
+/// field reads as an invalid QVariant (isNull() is true). Reading a field that the result has not is a DbError.
+class Recordset {
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(Recordset&&) noexcept;
+    Recordset& operator=(Recordset&&) noexcept;
+
+    bool eof() const;
+    void moveNext();
+    int fieldCount() const;
+    QString fieldName(int index) const;
+    int fieldIndex(const QString& name) const;  // -1 when absent
+    QVariant field(const QString& name) const;
+    QVariant field(int index) const;
+    bool isNull(const QString& name) const;
+    void close();
+
+    struct Impl;
+    explicit Recordset(std::unique_ptr<Impl> impl);
+
+private:
+    std::unique_ptr<Impl> d;
+};
+
+/// A prepared text command with "?" placeholders bound, in order, to the parameters appended.
+/// Also used for stored procedure calls (setProcedure), where parameters map to the procedure's
+/// arguments in order and output parameters are read back with parameterValue() after execute().
+class Command {
+public:
+    explicit Command(Connection& connection, const QString& text = {});
+    ~Command();
+
+    void setText(const QString& text);
+    QString text() const { return text_; }
+    /// Marks the command text as a stored procedure name.
+    void setProcedure(bool isProcedure) { procedure_ = isProcedure; }
+    bool isProcedure() const { return procedure_; }
+
+    void appendParameter(const QString& name, ParamType type, ParamDirection direction, int size,
+                         const QVariant& value = {});
+    int parameterCount() const { return int(parameters_.size()); }
+    void deleteParameter(int index);
+    Parameter& parameter(int index) { return parameters_[index]; }
+    QVariant parameterValue(const QString& name) const;
+
+    /// Runs the command and returns its rows.
+    Recordset open();
+    /// Runs the command; returns the number of rows affected (-1 when not known).
+    int execute();
+
+private:
+    Connection& connection_;
+    QString text_;
+    bool procedure_ = false;
+    QVector<Parameter> parameters_;
+};
+
+/// One open connection to the site database.
+class Connection {
+public:
+    /// Opens the connection named by url (see above). Throws DbError for a malformed or unusable url.
+    static std::unique_ptr<Connection> open(const QString& url);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    QString url() const;
+    /// True when statements go through the T-SQL compatibility layer (SQLite behind the connection).
+    bool usesCompatibilityLayer() const;
+
+    /// A forward-only, read-only record set of a statement or a procedure call written as text.
+    Recordset query(const QString& sql);
+    /// Runs a statement (or a procedure call written as text); returns the rows affected or -1.
+    int execute(const QString& sql);
+
+    void beginTransaction();
+    void commit();
+    void rollback();
+
+    /// True while the connection answers (a trivial query succeeds).
+    bool isAlive();
+
+    /// The Qt SQL connection name (for the platform layer and tests that must reach the driver).
+    QString qtConnectionName() const;
+
+    struct Impl;
+    Impl& impl() { return *d; }
+
+private:
+    explicit Connection(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d;
+};
+
+/// Commits on commit(); rolls back when destroyed without it (an exception part-way).
+class Transaction {
+public:
+    explicit Transaction(Connection& connection) : connection_(connection) { connection_.beginTransaction(); }
+    ~Transaction() {
+        if (!done_) {
+            try {
+                connection_.rollback();
+            } catch (...) {
+            }
+        }
+    }
+    void commit() {
+        connection_.commit();
+        done_ = true;
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+private:
+    Connection& connection_;
+    bool done_ = false;
+};
+
+}  // namespace so::db

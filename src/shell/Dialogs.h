@@ -1,0 +1,32 @@
+// Everything that would block on the operator: message boxes, input boxes, yes/no questions and the
+// busy pointer. The window installs Qt dialogs; tests install a scripted fake, so no test blocks.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace so {
+
+class Dialogs {
+public:
+    enum class Icon { Information, Warning, Critical, Question };
+    virtual ~Dialogs() = default;
+    virtual void message(const QString& text, const QString& title, Icon icon) = 0;
+    /// true for yes, false for no.
+    virtual bool askYesNo(const QString& text, const QString& title) = 0;
+    /// The text typed, or nothing when the operator cancelled.
+    virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                            const QString& defaultText = {}) = 0;
+    virtual void setBusy(bool busy) = 0;
+};
+
+/// Answers every question with "no"/cancel and shows nothing: the default before a window exists.
+class SilentDialogs final : public Dialogs {
+public:
+    void message(const QString&, const QString&, Icon) override {}
+    bool askYesNo(const QString&, const QString&) override { return false; }
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return std::nullopt; }
+    void setBusy(bool) override {}
+};
+
+}  // namespace so
