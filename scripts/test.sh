@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what the project needs (idempotent), builds everything and runs every test.
+#   bash scripts/test.sh            the whole suite (ctest), then the suite again under ASan+UBSan
+#   SANITIZE=0 bash scripts/test.sh the plain suite only
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/bootstrap.sh
+JOBS=${JOBS:-$(nproc)}
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$JOBS"
+ctest --test-dir build --output-on-failure -j"$JOBS"
+
+if [ "${SANITIZE:-1}" = "1" ]; then
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSTATUSOBJECT_SANITIZE=ON -DSTATUSOBJECT_BENCH=OFF >/dev/null
+  cmake --build build-asan -j"$JOBS"
+  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
+    ctest --test-dir build-asan --output-on-failure -j"$JOBS"
+fi

@@ -1,0 +1,161 @@
+// The grid model: keyed cells, the address index across every change, sorting.
+#include "shell/Errors.h"
+#include "window/StatusGrid.h"
+
+#include <gtest/gtest.h>
+
+using namespace so;
+
+namespace {
+
+StatusGrid makeGrid() {
+    StatusGrid g("test");
+    g.addColumn("Name", "Name", 0, -1, 80, true);
+    g.addColumn("Address", "Address", 0, -1, 120, true);
+    g.addColumn("LastUpdated", "Last Updated", 0, -1, 100, true);
+    return g;
+}
+
+int addPoint(StatusGrid& g, const QString& name, const QString& address, const QString& when = {}) {
+    const int row = g.addRow();
+    g.setText(row, "Name", name);
+    g.setText(row, "Address", address);
+    g.setText(row, "LastUpdated", when);
+    return row;
+}
+
+QStringList names(const StatusGrid& g) {
+    QStringList out;
+    for (int r = 1; r <= g.rowCount(); ++r)
+        out << g.text(r, "Name");
+    return out;
+}
+
+TEST(StatusGrid, CellsAreAddressedByKeyAndAMissingKeyIsItsOwnError) {
+    StatusGrid g = makeGrid();
+    const int row = addPoint(g, "Front", "\\\\SNET.0001.C0001.DR01");
+    g.setCell(row, "Name", "Front", 0x40020, 16);
+    g.setData(row, "Address", 42);
+    EXPECT_EQ(g.icon(row, "Name"), 16);
+    EXPECT_EQ(g.format(row, "Name"), 0x40020u);
+    EXPECT_EQ(g.data(row, "Address"), 42);
+    EXPECT_THROW(g.setText(row, "Voltage", "1.00"), MissingColumnError);
+    EXPECT_THROW(g.text(row, "Voltage"), MissingColumnError);
+    EXPECT_THROW(g.setText(0, "Name", "x"), ComponentError);
+    EXPECT_THROW(g.setText(2, "Name", "x"), ComponentError);
+    EXPECT_THROW(g.addColumn("Name", "again", 0, -1, 10, true), ComponentError);
+}
+
+TEST(StatusGrid, RowsAreFoundByAddressAcrossAddClearSortRemoveAndRewrites) {
+    StatusGrid g = makeGrid();
+    EXPECT_EQ(g.findRowForAddress("A"), 0);  // empty grid
+    addPoint(g, "c", "C");
+    addPoint(g, "a", "A");
+    addPoint(g, "b", "B");
+    EXPECT_EQ(g.findRowForAddress("A"), 2);
+    EXPECT_EQ(g.findRowForAddress("a"), 0);   // exact comparison
+    EXPECT_EQ(g.findRowForAddress("A "), 0);
+
+    g.sort(g.columnIndex("Name"), StatusGrid::Ascending, StatusGrid::CompareText);
+    EXPECT_EQ(names(g), QStringList({"a", "b", "c"}));
+    EXPECT_EQ(g.findRowForAddress("A"), 1);
+    EXPECT_EQ(g.findRowForAddress("C"), 3);
+
+    g.removeRow(1);
+    EXPECT_EQ(g.findRowForAddress("A"), 0);
+    EXPECT_EQ(g.findRowForAddress("B"), 1);
+
+    g.setText(1, "Address", "B2");
+    EXPECT_EQ(g.findRowForAddress("B"), 0);
+    EXPECT_EQ(g.findRowForAddress("B2"), 1);
+
+    g.setSearchColumn("Address");
+    EXPECT_EQ(g.find("C"), 2);
+    g.setSearchColumn("Name");
+    EXPECT_EQ(g.find("c"), 2);
+
+    g.clear();
+    EXPECT_EQ(g.rowCount(), 0);
+    EXPECT_EQ(g.findRowForAddress("C"), 0);
+    addPoint(g, "d", "D");
+    EXPECT_EQ(g.findRowForAddress("D"), 1);
+}
+
+TEST(StatusGrid, TheFirstOfTwoRowsWithOneAddressIsFoundAlsoAfterSorting) {
+    StatusGrid g = makeGrid();
+    addPoint(g, "z", "X");
+    addPoint(g, "y", "Y");
+    addPoint(g, "a", "X");
+    EXPECT_EQ(g.findRowForAddress("X"), 1);
+    g.sort(g.columnIndex("Name"), StatusGrid::Ascending, StatusGrid::CompareText);
+    EXPECT_EQ(g.findRowForAddress("X"), 1);
+    EXPECT_EQ(g.text(1, "Name"), "a");
+    EXPECT_EQ(g.findByScan("Address", "X"), g.findRowForAddress("X"));
+}
+
+TEST(StatusGrid, SortingMovesWholeRowsAndIgnoresLetterCase) {
+    StatusGrid g = makeGrid();
+    const int r = addPoint(g, "beta", "B");
+    g.setCell(r, "Name", "beta", 0, 19);
+    g.setData(r, "Address", 7);
+    addPoint(g, "Alpha", "A");
+    addPoint(g, "gamma", "G");
+    g.sort(0, StatusGrid::Ascending, StatusGrid::CompareText);
+    EXPECT_EQ(names(g), QStringList({"Alpha", "beta", "gamma"}));
+    const int moved = g.findRowForAddress("B");
+    EXPECT_EQ(g.icon(moved, "Name"), 19);
+    EXPECT_EQ(g.data(moved, "Address"), 7);
+    g.sort(0, StatusGrid::Descending, StatusGrid::CompareText);
+    EXPECT_EQ(names(g), QStringList({"gamma", "beta", "Alpha"}));
+}
+
+TEST(StatusGrid, DateCellsSortByTimeNotByText) {
+    StatusGrid g = makeGrid();
+    const QString fmt = "dd/MM/yyyy HH:mm:ss";
+    addPoint(g, "late", "1", "02/01/2026 08:00:00");
+    addPoint(g, "early", "2", "31/12/2025 23:59:59");
+    addPoint(g, "middle", "3", "01/01/2026 10:00:00");
+    addPoint(g, "never", "4", "");
+    const int col = g.columnIndex("LastUpdated");
+    g.sort(col, StatusGrid::Ascending, StatusGrid::CompareText, fmt);
+    EXPECT_EQ(names(g), QStringList({"never", "middle", "late", "early"}));  // text order is wrong for time
+    g.sort(col, StatusGrid::Ascending, StatusGrid::CompareDateTime, fmt);
+    EXPECT_EQ(names(g), QStringList({"never", "early", "middle", "late"}));
+    g.sort(col, StatusGrid::Descending, StatusGrid::CompareDateTime, fmt);
+    EXPECT_EQ(names(g), QStringList({"late", "middle", "early", "never"}));
+}
+
+TEST(StatusGrid, MovingAColumnKeepsCellsUnderTheirKeys) {
+    StatusGrid g = makeGrid();
+    addPoint(g, "n", "A1", "t");
+    g.moveColumn(0, 2);
+    EXPECT_EQ(g.column(2).key, "Name");
+    EXPECT_EQ(g.text(1, "Name"), "n");
+    EXPECT_EQ(g.findRowForAddress("A1"), 1);
+}
+
+struct CountingObserver : GridObserver {
+    int resets = 0, appended = 0, removed = 0, changed = 0;
+    void gridReset() override { ++resets; }
+    void rowsAppended(int, int) override { ++appended; }
+    void rowRemoved(int) override { ++removed; }
+    void cellChanged(int, int) override { ++changed; }
+    void redrawChanged(bool) override {}
+};
+
+TEST(StatusGrid, ObserversHearOfRealChangesOnly) {
+    StatusGrid g = makeGrid();
+    CountingObserver o;
+    g.setObserver(&o);
+    const int row = g.addRow();
+    g.setText(row, "Name", "x");
+    g.setText(row, "Name", "x");  // same text: nothing to repaint
+    g.setIcon(row, "Name", 3);
+    g.setIcon(row, "Name", 3);
+    EXPECT_EQ(o.appended, 1);
+    EXPECT_EQ(o.changed, 2);
+    g.removeRow(row);
+    EXPECT_EQ(o.removed, 1);
+}
+
+}  // namespace
