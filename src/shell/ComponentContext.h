@@ -16,6 +16,20 @@ namespace so {
 
 class MaskedList;
 
+/// The status window's layout of the current profile (loaded by LoadPersistence, saved on unload).
+/// Position and size are loaded and saved but not applied: the host places the window.
+struct LayoutSettings {
+    qint16 dockedWhere = 0;
+    qint16 frameType = 2;
+    float height = 5000;
+    float left = 0;
+    float top = 0;
+    float width = 8000;
+    qint16 windowState = 0;
+    /// Column layout text of sections 0 to 7 ("Use Object Default" or entries; empty until loaded).
+    QString columnHeaderPos[8];
+};
+
 struct ComponentContext {
     // Settings handed over by the host (the Status property members).
     ConsoleHost* parent = nullptr;
@@ -28,6 +42,7 @@ struct ComponentContext {
     // Settings the component sets itself.
     bool rk8SupportEnabled = false;
     bool superStatusRequestActive = false;
+    LayoutSettings layout;
 
     Dialogs* dialogs = &silentDialogs;
     ErrorLog errorLog;
