@@ -1,0 +1,196 @@
+// The status window's state without widgets (the window `FMain` as data and procedures).
+//
+// It owns the eight section grids and the masked-points grid (through Sections), the masked list,
+// the state decoder, the status-group box entries, the current group and cell, the section and view
+// state, the two counters and the two 10 ms timers. Every window procedure that other parts of the
+// component call lives here and works headless; the Qt frame (WindowView) only renders this state
+// and forwards the operator's clicks and keys to the handlers below.
+#pragma once
+
+#include "window/WindowView.h"
+
+#include <QObject>
+#include <QRectF>
+#include <QString>
+#include <QTimer>
+#include <QVector>
+
+#include <array>
+#include <memory>
+
+namespace so {
+
+struct ComponentContext;
+class Sections;
+class StatusDecoder;
+class StatusGrid;
+class MaskedPoints;
+
+/// One entry of the status-group box: the group's name and its identifier (item data).
+struct GroupEntry {
+    QString text;
+    qint32 itemData = 0;
+};
+
+class StatusWindow : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kSectionCount = 8;
+    /// tbrSG menu items: 1 "Status Group" (all sections), 2 separator, 3..10 sections 0..7.
+    static constexpr int kMenuAllSections = 1;
+    static constexpr int kMenuFirstSection = 3;
+    static constexpr int kTimerIntervalMs = 10;
+    static constexpr int kQuietTicksBeforeRefresh = 25;
+    static constexpr int kDirtyTicksBeforeResize = 5;
+
+    enum class ViewMode { Sections, Masked, Overridden };
+
+    explicit StatusWindow(ComponentContext& ctx, QObject* parent = nullptr);
+    ~StatusWindow() override;
+
+    ComponentContext& context() { return ctx_; }
+
+    // ---- the view (null while headless)
+    void setView(WindowView* view) { view_ = view; }
+    WindowView* view() const { return view_; }
+
+    // ---- grids, decoder, masked list
+    Sections& sections();
+    StatusGrid& grid(int section);
+    StatusGrid& gridMasked();
+    StatusDecoder& decoder();
+    MaskedPoints& maskedPoints();
+
+    // ---- status-group box
+    const QVector<GroupEntry>& groupEntries() const { return groupEntries_; }
+    /// -1 when no entry is selected.
+    int selectedGroupIndex() const { return selectedGroupIndex_; }
+    /// Selects an entry and reloads its group (the operator choosing it in the box).
+    void selectGroupEntry(int index);
+    /// Entry edits by other workstations' notifications (no reload).
+    void appendGroupEntry(const QString& text, qint32 itemData);
+    void removeGroupEntry(int index);
+    void setGroupEntryText(int index, const QString& text);
+    /// First entry with that item data, -1 when none.
+    int findGroupEntry(qint32 itemData) const;
+
+    /// The group shown (0 when none).
+    qint32 currentGroup() const { return currentGroup_; }
+
+    // ---- current cell and context-menu flag
+    int currentSection() const { return currentSection_; }
+    int currentRow() const { return currentRow_; }
+    int currentColumn() const { return currentColumn_; }
+    bool contextMenuArmed() const { return contextMenuArmed_; }
+    void setContextMenuArmed(bool on) { contextMenuArmed_ = on; }
+
+    // ---- sections and views
+    bool isCollapsed(int section) const { return collapsed_.at(section); }
+    /// The section's header strip is shown (its kind was filled for the current group).
+    bool isHeaderShown(int section) const { return headerShown_.at(section); }
+    /// The tbrSG menu item of the section (3 + section) is enabled.
+    bool isSectionUsed(int section) const { return sectionUsed_.at(section); }
+    /// 1 (all sections) or 3..10 (one section filling the window).
+    int sectionChoice() const { return sectionChoice_; }
+    /// The section grid is visible: header shown, expanded, and chosen.
+    bool isSectionGridVisible(int section) const;
+    bool modulesItemVisible() const;
+    ViewMode viewMode() const { return viewMode_; }
+    static QString overriddenPlaceholderText();
+    QString caption() const { return caption_; }
+    bool coverShown() const { return coverShown_; }
+    bool isLoaded() const { return loaded_; }
+
+    // ---- counters and timers
+    int refreshCounter() const { return refreshCounter_; }
+    /// Every reported state change calls this: the full refresh waits for a quiet period.
+    void resetRefreshCounter() { refreshCounter_ = 0; }
+    int resizeCounter() const { return resizeCounter_; }
+    QTimer& tRefreshStatus() { return tRefreshStatus_; }
+    QTimer& tDirty() { return tDirty_; }
+    void tRefreshStatus_Timer();
+    void tDirty_Timer();
+    /// The host's RefreshStatus: counter to 0, refresh timer on.
+    void RefreshStatus();
+    /// The host's ReShow: resize timer on.
+    void ReShow();
+
+    // ---- window lifecycle
+    void Form_Load();
+    void InitForm();
+    void Form_Activate();
+    void Form_Resize();
+    /// Saves the column layouts (SavePersistence), stops the timers and tells the host.
+    void Form_Unload();
+    void Form_KeyUp(int keyCode);
+
+    // ---- status groups
+    void InitGroupCombo();
+    void POnUserSwitch();
+    void cmbStatusGroup_Click();
+
+    // ---- filling and refreshing
+    void FillPoints(qint32 groupId = 0);
+    void FillPointsInGroup(int objectId, qint32 groupId);
+    void DBStatusUpdate(qint32 gridIndex, const QString& address, int row);
+    QString GetContThreatLevelForStatus(const QString& statusValue);
+    QString ZR2GetContThreatLevelForID(qint32 controllerId);
+    /// The full refresh (classic menu entry 6; F5; the quiet-period timer).
+    void RefreshAllRows();
+    void FillMaskedGrid();
+    void UpdateNames(const QString& newName, const QString& address);
+
+    // ---- toolbars and section headers
+    void tbrSG_ButtonMenuClick(int item);
+    void tbrMain_ButtonClick(int index);
+    void imgPlusMinus_Click(int section);
+
+    // ---- grid interaction
+    void vGrid_ColumnClick(int section, int column);
+    void vGrid_CellClick(int section, int row, int column);
+    /// button 2 is the right button.
+    void vGrid_MouseDown(int section, int button);
+    /// A section grid changed its own layout (columns moved or resized).
+    void vGrid_LayoutChanged(int section);
+
+signals:
+    /// The window unloaded itself (Esc): the component must treat it as closed.
+    void unloaded();
+
+private:
+    void selectProfileDefaultGroup();
+    void applySectionChoice(int item);
+    void setCover(bool shown);
+    void notifySections();
+
+    ComponentContext& ctx_;
+    WindowView* view_ = nullptr;
+    std::unique_ptr<Sections> sections_;
+    std::unique_ptr<StatusDecoder> decoder_;
+    std::unique_ptr<MaskedPoints> masked_;
+
+    QVector<GroupEntry> groupEntries_;
+    int selectedGroupIndex_ = -1;
+    qint32 currentGroup_ = 0;
+
+    int currentSection_ = 0;
+    int currentRow_ = 0;
+    int currentColumn_ = 0;
+    bool contextMenuArmed_ = false;
+
+    std::array<bool, kSectionCount> collapsed_{};
+    std::array<bool, kSectionCount> headerShown_{};
+    std::array<bool, kSectionCount> sectionUsed_{};
+    int sectionChoice_ = kMenuAllSections;
+    ViewMode viewMode_ = ViewMode::Sections;
+    QString caption_;
+    bool coverShown_ = false;
+    bool loaded_ = false;
+
+    int refreshCounter_ = 0;
+    int resizeCounter_ = 0;
+    QTimer tRefreshStatus_;
+    QTimer tDirty_;
+};
+
+}  // namespace so

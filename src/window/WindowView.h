@@ -1,0 +1,40 @@
+// What the status window's state object asks of the widgets that show it.
+//
+// StatusWindow (the window's state without widgets) keeps every piece of state itself and tells
+// its view when something visible changed. The Qt frame implements this interface; while the
+// component runs headless the view is null and StatusWindow works on its state alone.
+#pragma once
+
+#include <QRectF>
+#include <QString>
+#include <QtGlobal>
+
+namespace so {
+
+class WindowView {
+public:
+    virtual ~WindowView() = default;
+
+    /// Lay the whole window out again (band bar, container, stacked sections, scroll bars).
+    virtual void arrangeForm() = 0;
+    /// The cover panel over the sections was shown (a group is loading) or hidden.
+    virtual void coverChanged(bool shown) = 0;
+    /// Section state changed: collapsed/expanded, shown/hidden, enabled menu items, section choice
+    /// or the view mode (sections, masked list, overridden placeholder).
+    virtual void sectionsChanged() = 0;
+    /// The status-group box's entries or its selected entry changed.
+    virtual void groupBoxChanged() = 0;
+    virtual void captionChanged(const QString& caption) = 0;
+    /// Give the keyboard focus to the grid of a section (0 to 7).
+    virtual void focusGrid(int section) = 0;
+    /// Open the "Configure Status Groups" dialog (the lock is already taken).
+    virtual void openConfigureDialog() = 0;
+    /// Close the window's widgets (the state object has already run its unload step).
+    virtual void closeWindow() = 0;
+    /// The window's native handle, handed to the host in the LOAD callback.
+    virtual qint64 nativeHandle() const = 0;
+    /// The window's current position and size in twips (left, top, width, height).
+    virtual QRectF geometryTwips() const = 0;
+};
+
+}  // namespace so
