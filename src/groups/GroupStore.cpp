@@ -1,0 +1,142 @@
+#include "groups/GroupStore.h"
+
+#include "shell/ErrorTrap.h"
+#include "shell/Texts.h"
+
+namespace so {
+namespace {
+
+constexpr QLatin1StringView kTopic("STATUSVIEW");
+
+enum SyncAction : qint16 { GroupAdded = 1, GroupDeleted = 2, GroupModified = 3, VisibleGroupsChanged = 5 };
+
+}  // namespace
+
+qint32 refusalTextNumber(GroupNameProblem problem) {
+    switch (problem) {
+    case GroupNameProblem::None:
+        return 0;
+    case GroupNameProblem::Empty:
+        return 1385;
+    case GroupNameProblem::TooLong:
+        return 1545;
+    case GroupNameProblem::Taken:
+        return 1768;
+    }
+    return 0;
+}
+
+GroupNameProblem GroupStore::checkName(const QString& name, bool checkTaken) {
+    if (name.isEmpty())
+        return GroupNameProblem::Empty;
+    if (name.size() > kMaxNameLength)
+        return GroupNameProblem::TooLong;
+    if (!checkTaken)
+        return GroupNameProblem::None;
+    db::Command lookup(ctx_.db(), QStringLiteral("Select GroupName from Status_Groups Where GroupName = ?"));
+    lookup.appendParameter(QStringLiteral("@GroupName"), db::ParamType::VarChar, db::ParamDirection::Input,
+                           kMaxNameLength, name);
+    db::Recordset rs = lookup.open();
+    const bool taken = !rs.eof();
+    rs.close();
+    return taken ? GroupNameProblem::Taken : GroupNameProblem::None;
+}
+
+qint32 GroupStore::createGroup(const QString& name, const QVector<SelectedPoint>& points, const QString& reportName) {
+    if (points.isEmpty())
+        return 0;
+    return trapOr(ctx_, reportName, qint32(0), [&] {
+        db::Connection& db = ctx_.db();
+        const qint32 siteId = ctx_.site().SecurityDomain();
+        db::Transaction transaction(db);
+        db::Command insertGroup(db, QStringLiteral("KSP_Insert_Status_Group"));
+        insertGroup.setProcedure(true);
+        insertGroup.appendParameter(QStringLiteral("SiteID"), db::ParamType::Integer, db::ParamDirection::Input, 4, siteId);
+        insertGroup.appendParameter(QStringLiteral("GroupName"), db::ParamType::VarChar, db::ParamDirection::Input,
+                                    kMaxNameLength, name);
+        insertGroup.appendParameter(QStringLiteral("ReturnedID"), db::ParamType::Integer, db::ParamDirection::Output, 4);
+        insertGroup.execute();
+        bool ok = false;
+        const qint32 groupId = insertGroup.parameterValue(QStringLiteral("ReturnedID")).toInt(&ok);
+        if (!ok)
+            throw db::DbError(QStringLiteral("KSP_Insert_Status_Group returned no group identifier"));
+        insertPoints(groupId, points);
+        transaction.commit();
+
+        if (dialog_.groupCreated)
+            dialog_.groupCreated(groupId, name);
+        announce(GroupAdded, name, groupId);
+        logEvent(QStringLiteral("Added"), name, 1184);
+        return groupId;
+    });
+}
+
+bool GroupStore::replacePoints(qint32 groupId, const QString& name, const QVector<SelectedPoint>& points,
+                               const QString& reportName) {
+    return trap(ctx_, reportName, [&] {
+        db::Connection& db = ctx_.db();
+        {
+            // The old points go only together with the arrival of the new ones.
+            db::Transaction transaction(db);
+            db::Command removal(db, QStringLiteral("Delete From Status_Points Where GroupID = ?"));
+            removal.appendParameter(QStringLiteral("@GroupId"), db::ParamType::Integer, db::ParamDirection::Input, 4,
+                                    groupId);
+            removal.execute();
+            insertPoints(groupId, points);
+            transaction.commit();
+        }
+        announce(GroupModified, name, groupId);
+        logEvent(QStringLiteral("Modified"), name, 1185);
+    });
+}
+
+bool GroupStore::deleteGroup(qint32 groupId, const QString& name, const QString& reportName) {
+    return trap(ctx_, reportName, [&] {
+        db::Command removal(ctx_.db(), QStringLiteral("Delete From Status_Groups Where GroupID = ?"));
+        removal.appendParameter(QStringLiteral("@GroupID"), db::ParamType::Integer, db::ParamDirection::Input, 4,
+                                groupId);
+        removal.execute();
+        announce(GroupDeleted, name, groupId);
+        if (window_.groupDeleted)
+            window_.groupDeleted(groupId);
+        if (dialog_.groupDeleted)
+            dialog_.groupDeleted(groupId);
+        logEvent(QStringLiteral("Deleted"), name, 1186);
+        ctx_.site().SendSyncData(kTopic, VisibleGroupsChanged, qint32(0), ctx_.site().WorkstationID());
+    });
+}
+
+void GroupStore::insertPoints(qint32 groupId, const QVector<SelectedPoint>& points) {
+    db::Command insert(ctx_.db(),
+                       QStringLiteral("Insert Into Status_Points (GroupID, ObjectID, PointID, ListName, ListSmallIcon, "
+                                      "ListAddress, AlternateFlag) Values (?, ?, ?, ?, ?, ?, ?)"));
+    using db::ParamDirection;
+    using db::ParamType;
+    for (const SelectedPoint& point : points) {
+        ClearParameters(insert);
+        insert.appendParameter(QStringLiteral("@GroupID"), ParamType::Integer, ParamDirection::Input, 4, groupId);
+        insert.appendParameter(QStringLiteral("@ObjectID"), ParamType::Integer, ParamDirection::Input, 4, point.objectId);
+        insert.appendParameter(QStringLiteral("@PointID"), ParamType::Integer, ParamDirection::Input, 4, point.pointId);
+        insert.appendParameter(QStringLiteral("@ListName"), ParamType::VarChar, ParamDirection::Input, 64, point.listName);
+        insert.appendParameter(QStringLiteral("@ListSmallIcon"), ParamType::SmallInt, ParamDirection::Input, 2,
+                               point.listSmallIcon);
+        insert.appendParameter(QStringLiteral("@ListAddress"), ParamType::VarChar, ParamDirection::Input, 30,
+                               point.listAddress);
+        insert.appendParameter(QStringLiteral("@AlternateFlag"), ParamType::TinyInt, ParamDirection::Input, 1,
+                               point.alternateFlag);
+        insert.execute();
+    }
+}
+
+void GroupStore::announce(qint16 action, const QString& name, qint32 groupId) {
+    SiteConnection& site = ctx_.site();
+    site.SendSyncData(kTopic, action, name + QLatin1Char('|') + QString::number(groupId), site.WorkstationID());
+}
+
+void GroupStore::logEvent(const QString& action, const QString& name, qint16 eventCode) {
+    qint32 deviceNumber = 0;
+    ctx_.site().LogEvent(action, QStringLiteral("Status Group"), deviceNumber,
+                         QStringLiteral("Status Group ") + FixA(ctx_, name), eventCode);
+}
+
+}  // namespace so
