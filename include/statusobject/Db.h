@@ -20,6 +20,7 @@
 namespace so::db {
 
 class Connection;
+struct RunResult;
 
 /// Every failure of the database layer: carries the statement and the driver's message.
 class DbError : public std::runtime_error {
@@ -102,6 +103,8 @@ public:
     int execute();
 
 private:
+    RunResult run();
+
     Connection& connection_;
     QString text_;
     bool procedure_ = false;

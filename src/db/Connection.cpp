@@ -1,0 +1,327 @@
+#include "db/ConnectionImpl.h"
+
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QUuid>
+
+namespace so::db {
+namespace {
+
+QString describe(const QString& message, const QString& statement, const QString& driverMessage) {
+    QString text = message;
+    if (!driverMessage.isEmpty())
+        text += QStringLiteral(" [") + driverMessage + u']';
+    if (!statement.isEmpty())
+        text += QStringLiteral(" in: ") + statement;
+    return text;
+}
+
+// A connection string may carry a password; error messages show the url without it.
+QString withoutSecrets(const QString& url) {
+    const QRegularExpression secret(QStringLiteral("\\b(PWD|PASSWORD)\\s*=\\s*(\\{[^}]*\\}|[^;]*)"),
+                                    QRegularExpression::CaseInsensitiveOption);
+    QString shown = url;
+    shown.replace(secret, QStringLiteral("\\1=***"));
+    return shown;
+}
+
+struct UrlParts {
+    QString driver;    // QSQLITE or QODBC
+    QString database;  // file name or connection string
+};
+
+UrlParts parseUrl(const QString& url) {
+    const qsizetype colon = url.indexOf(u':');
+    const QString scheme = colon > 0 ? url.left(colon).trimmed().toLower() : QString();
+    const QString rest = colon > 0 ? url.mid(colon + 1) : QString();
+    const QString shown = withoutSecrets(url);
+    if (scheme == QLatin1String("sqlite")) {
+        if (rest.trimmed().isEmpty())
+            throw DbError(QStringLiteral("Malformed database url \"%1\": the database file is missing "
+                                         "(write sqlite:PATH, or sqlite::memory: for a private in-memory database)")
+                              .arg(shown));
+        return {QStringLiteral("QSQLITE"), rest};
+    }
+    if (scheme == QLatin1String("odbc")) {
+        if (rest.trimmed().isEmpty())
+            throw DbError(QStringLiteral("Malformed database url \"%1\": the ODBC connection string is missing "
+                                         "(write odbc:DRIVER={...};... or odbc:DSN=...)")
+                              .arg(shown));
+        return {QStringLiteral("QODBC"), rest};
+    }
+    throw DbError(QStringLiteral("Malformed database url \"%1\": expected sqlite:PATH or odbc:CONNECTION-STRING")
+                      .arg(shown));
+}
+
+bool backendIsSqlite(QSqlDatabase& db) {
+    if (db.driverName() == QLatin1String("QSQLITE"))
+        return true;
+    // SQL Server is recognised by the ODBC driver itself; any other backend is asked for the
+    // SQLite version, which only SQLite answers.
+    if (db.driver()->dbmsType() == QSqlDriver::MSSqlServer)
+        return false;
+    QSqlQuery probe(db);
+    probe.setForwardOnly(true);
+    return probe.exec(QStringLiteral("SELECT sqlite_version()")) && probe.next();
+}
+
+// Settings for speed and integrity of the embedded database: write-ahead log on files, fewer
+// syncs (safe with the log), and enforced foreign keys (a group's points go with the group).
+void tuneSqlite(QSqlDatabase& db, bool inMemory) {
+    QStringList pragmas{QStringLiteral("PRAGMA foreign_keys = ON"), QStringLiteral("PRAGMA synchronous = NORMAL")};
+    if (!inMemory)
+        pragmas.prepend(QStringLiteral("PRAGMA journal_mode = WAL"));
+    for (const QString& pragma : pragmas) {
+        QSqlQuery query(db);
+        if (!query.exec(pragma))
+            throwQueryError(QStringLiteral("Cannot set up the SQLite database"), pragma, query);
+    }
+}
+
+}  // namespace
+
+DbError::DbError(const QString& message, const QString& statement, const QString& driverMessage)
+    : std::runtime_error(describe(message, statement, driverMessage).toStdString()),
+      message_(message),
+      statement_(statement),
+      driverMessage_(driverMessage) {}
+
+void throwQueryError(const QString& message, const QString& statement, const QSqlQuery& query) {
+    throw DbError(message, statement, query.lastError().text());
+}
+
+Connection::Connection(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+
+Connection::~Connection() = default;
+
+Connection::Impl::~Impl() {
+    if (!db.isValid())
+        return;
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
+}
+
+std::unique_ptr<Connection> Connection::open(const QString& url) {
+    const UrlParts parts = parseUrl(url);
+    if (!QSqlDatabase::isDriverAvailable(parts.driver))
+        throw DbError(QStringLiteral("The Qt SQL driver %1 is not installed").arg(parts.driver));
+
+    auto d = std::make_unique<Impl>();
+    d->url = url;
+    d->name = QStringLiteral("statusobject-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    d->db = QSqlDatabase::addDatabase(parts.driver, d->name);
+    d->db.setDatabaseName(parts.database);
+    if (parts.driver == QLatin1String("QSQLITE"))
+        d->db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!d->db.open())
+        throw DbError(QStringLiteral("Cannot open the database %1").arg(withoutSecrets(url)), {},
+                      d->db.lastError().text());
+
+    d->compatibility = backendIsSqlite(d->db);
+    if (d->compatibility)
+        tuneSqlite(d->db, parts.database.trimmed() == QLatin1String(":memory:"));
+    return std::unique_ptr<Connection>(new Connection(std::move(d)));
+}
+
+QString Connection::url() const {
+    return d->url;
+}
+
+bool Connection::usesCompatibilityLayer() const {
+    return d->compatibility;
+}
+
+QString Connection::qtConnectionName() const {
+    return d->name;
+}
+
+Recordset Connection::query(const QString& sql) {
+    return std::move(d->run(sql, {}).rows);
+}
+
+int Connection::execute(const QString& sql) {
+    return d->run(sql, {}).rowsAffected;
+}
+
+void Connection::beginTransaction() {
+    if (!d->db.transaction())
+        throw DbError(QStringLiteral("Cannot begin a transaction"), {}, d->db.lastError().text());
+}
+
+void Connection::commit() {
+    if (!d->db.commit())
+        throw DbError(QStringLiteral("Cannot commit the transaction"), {}, d->db.lastError().text());
+}
+
+void Connection::rollback() {
+    if (!d->db.rollback())
+        throw DbError(QStringLiteral("Cannot roll back the transaction"), {}, d->db.lastError().text());
+}
+
+bool Connection::isAlive() {
+    if (!d->db.isOpen())
+        return false;
+    QSqlQuery probe(d->db);
+    probe.setForwardOnly(true);
+    return probe.exec(QStringLiteral("SELECT 1")) && probe.next();
+}
+
+// --- running statements ---------------------------------------------------------------------
+
+tsql::Translation Connection::Impl::translate(const QString& sql) {
+    if (const tsql::Translation* cached = translations.object(sql))
+        return *cached;
+    tsql::Translation translation = tsql::translate(sql);
+    translations.insert(sql, new tsql::Translation(translation));
+    return translation;
+}
+
+void Connection::Impl::runOne(const QString& text, const QVariantList& values, RunResult& result,
+                              const QString& statementForErrors) {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    auto fail = [&](const char* what) {
+        QString message = QString::fromLatin1(what);
+        if (text != statementForErrors)
+            message += QStringLiteral(" (sent to the database as: %1)").arg(text);
+        throwQueryError(message, statementForErrors, query);
+    };
+    if (values.isEmpty()) {
+        if (!query.exec(text))
+            fail("The statement failed");
+    } else {
+        if (!query.prepare(text))
+            fail("The statement cannot be prepared");
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        if (!query.exec())
+            fail("The statement failed");
+    }
+    if (query.isSelect())
+        result.rows = Recordset(std::make_unique<Recordset::Impl>(std::move(query), statementForErrors));
+    else
+        result.rowsAffected = query.numRowsAffected();
+}
+
+RunResult Connection::Impl::run(const QString& sql, const QVariantList& values) {
+    RunResult result;
+    if (!compatibility) {
+        runOne(sql, values, result, sql);
+        return result;
+    }
+    const tsql::Translation translation = translate(sql);
+    if (translation.call) {
+        if (!values.isEmpty())
+            throw DbError(QStringLiteral("A procedure call written as text takes its arguments from the text, "
+                                         "not from bound values"),
+                          sql);
+        return runEmbeddedProcedure(translation.call->name, translation.call->arguments, nullptr, sql);
+    }
+    qsizetype placeholders = 0;
+    for (const tsql::SqlStatement& statement : translation.statements)
+        placeholders += statement.placeholders;
+    if (placeholders != values.size())
+        throw DbError(QStringLiteral("The statement has %1 \"?\" placeholders but %2 values are bound")
+                          .arg(placeholders)
+                          .arg(values.size()),
+                      sql);
+    if (translation.touchesProcedureTable)
+        procedures.clear();
+    qsizetype offset = 0;
+    for (const tsql::SqlStatement& statement : translation.statements) {
+        runOne(statement.text, values.mid(offset, statement.placeholders), result, sql);
+        offset += statement.placeholders;
+    }
+    return result;
+}
+
+RunResult Connection::Impl::callProcedure(const QString& name, const QVariantList& arguments,
+                                          const QVector<ParamDirection>& directions, QVariantList* outputs) {
+    // The name must be a (possibly qualified, possibly bracketed) name and nothing else.
+    const QVector<tsql::Token> tokens = tsql::tokenize(name);
+    QStringList parts;
+    bool expectName = true;
+    for (const tsql::Token& tok : tokens) {
+        if (!tok.significant())
+            continue;
+        const bool isName = tok.kind == tsql::TokenKind::Identifier || tok.kind == tsql::TokenKind::QuotedName;
+        if (expectName && isName)
+            parts.append(tsql::nameValue(name, tok));
+        else if (expectName || !tok.isPunct(name, u'.'))
+            throw DbError(QStringLiteral("Not a procedure name: %1").arg(name), name);
+        expectName = !expectName;
+    }
+    if (parts.isEmpty() || expectName)
+        throw DbError(QStringLiteral("Not a procedure name: %1").arg(name), name);
+    if (compatibility)
+        return runEmbeddedProcedure(parts.last(), arguments, outputs, name);
+    return runServerProcedure(name.trimmed(), arguments, directions, outputs);
+}
+
+RunResult Connection::Impl::runEmbeddedProcedure(const QString& name, const QVariantList& arguments,
+                                                 QVariantList* outputs, const QString& statementForErrors) {
+    const Procedure procedure = procedures.find(db, name);
+    if (arguments.size() > procedure.parameters.size())
+        throw DbError(QStringLiteral("Procedure %1 takes %2 arguments; %3 were given")
+                          .arg(procedure.name)
+                          .arg(procedure.parameters.size())
+                          .arg(arguments.size()),
+                      statementForErrors);
+    QVariantList values = arguments;
+    values.resize(procedure.parameters.size());
+
+    RunResult result;
+    for (const ProcedureStatement& statement : procedure.body) {
+        QVariantList bound;
+        bound.reserve(statement.bindings.size());
+        for (int index : statement.bindings)
+            bound.append(values[index]);
+        runOne(statement.text, bound, result, statementForErrors);
+    }
+    if (outputs) {
+        *outputs = values;
+        for (int i = 0; i < procedure.parameters.size(); ++i) {
+            if (!procedure.parameters[i].output)
+                continue;
+            const int field = result.rows.fieldIndex(procedure.parameters[i].name);
+            if (field < 0)
+                throw DbError(QStringLiteral("Procedure %1 returns no column %2 for its output parameter")
+                                  .arg(procedure.name, procedure.parameters[i].name),
+                              statementForErrors);
+            (*outputs)[i] = result.rows.eof() ? QVariant() : result.rows.field(field);
+        }
+    }
+    return result;
+}
+
+RunResult Connection::Impl::runServerProcedure(const QString& name, const QVariantList& arguments,
+                                               const QVector<ParamDirection>& directions, QVariantList* outputs) {
+    QStringList marks;
+    for (qsizetype i = 0; i < arguments.size(); ++i)
+        marks.append(QStringLiteral("?"));
+    const QString call = QStringLiteral("{CALL %1(%2)}").arg(name, marks.join(u','));
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(call))
+        throwQueryError(QStringLiteral("The procedure call cannot be prepared"), call, query);
+    for (int i = 0; i < arguments.size(); ++i)
+        query.bindValue(i, arguments[i],
+                        i < directions.size() && directions[i] == ParamDirection::Output ? QSql::Out : QSql::In);
+    if (!query.exec())
+        throwQueryError(QStringLiteral("The procedure call failed"), call, query);
+    if (outputs) {
+        outputs->clear();
+        for (int i = 0; i < arguments.size(); ++i)
+            outputs->append(query.boundValue(i));
+    }
+    RunResult result;
+    if (query.isSelect())
+        result.rows = Recordset(std::make_unique<Recordset::Impl>(std::move(query), call));
+    else
+        result.rowsAffected = query.numRowsAffected();
+    return result;
+}
+
+}  // namespace so::db

@@ -1,0 +1,105 @@
+#include "db/ConnectionImpl.h"
+
+#include <QSqlError>
+#include <QSqlRecord>
+
+namespace so::db {
+namespace {
+
+[[noreturn]] void noCurrentRecord(const QString& statement) {
+    throw DbError(QStringLiteral("Either BOF or EOF is True: the record set has no current record"), statement);
+}
+
+}  // namespace
+
+Recordset::Impl::Impl(QSqlQuery&& q, const QString& sql) : query(std::move(q)), statement(sql) {
+    const QSqlRecord record = query.record();
+    names.reserve(record.count());
+    index.reserve(record.count() * 2);
+    for (int i = 0; i < record.count(); ++i)
+        names.append(record.fieldName(i));
+    // With two columns of one name, the first one answers (as the site's database does).
+    for (int i = record.count() - 1; i >= 0; --i) {
+        index.insert(names[i].toLower(), i);
+        index.insert(names[i], i);
+    }
+    fetch();
+}
+
+void Recordset::Impl::fetch() {
+    eof = !query.next();
+    if (eof && query.lastError().type() != QSqlError::NoError)
+        throwQueryError(QStringLiteral("Reading the next record failed"), statement, query);
+}
+
+Recordset::Recordset() = default;
+Recordset::~Recordset() = default;
+Recordset::Recordset(Recordset&&) noexcept = default;
+Recordset& Recordset::operator=(Recordset&&) noexcept = default;
+Recordset::Recordset(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+
+bool Recordset::eof() const {
+    return !d || d->eof;
+}
+
+void Recordset::moveNext() {
+    if (eof())
+        noCurrentRecord(d ? d->statement : QString());
+    d->fetch();
+}
+
+int Recordset::fieldCount() const {
+    return d ? int(d->names.size()) : 0;
+}
+
+QString Recordset::fieldName(int index) const {
+    if (index < 0 || index >= fieldCount())
+        throw DbError(QStringLiteral("Item cannot be found in the collection: field number %1").arg(index),
+                      d ? d->statement : QString());
+    return d->names[index];
+}
+
+int Recordset::fieldIndex(const QString& name) const {
+    if (!d)
+        return -1;
+    auto it = d->index.constFind(name);
+    if (it != d->index.constEnd())
+        return *it;
+    it = d->index.constFind(name.toLower());
+    if (it == d->index.constEnd())
+        return -1;
+    const int found = *it;
+    d->index.insert(name, found);
+    return found;
+}
+
+QVariant Recordset::field(int index) const {
+    if (index < 0 || index >= fieldCount())
+        throw DbError(QStringLiteral("Item cannot be found in the collection: field number %1").arg(index),
+                      d ? d->statement : QString());
+    if (d->eof)
+        noCurrentRecord(d->statement);
+    QVariant value = d->query.value(index);
+    return value.isNull() ? QVariant() : value;
+}
+
+QVariant Recordset::field(const QString& name) const {
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw DbError(QStringLiteral("Item cannot be found in the collection: field \"%1\"").arg(name),
+                      d ? d->statement : QString());
+    return field(index);
+}
+
+bool Recordset::isNull(const QString& name) const {
+    return field(name).isNull();
+}
+
+void Recordset::close() {
+    if (!d)
+        return;
+    d->query.finish();
+    d.reset();
+}
+
+}  // namespace so::db
