@@ -21,10 +21,14 @@
 namespace so {
 
 struct ComponentContext;
+class DbRefresh;
+class Filler;
+class FullRefresh;
+class MaskedPoints;
 class Sections;
 class StatusDecoder;
 class StatusGrid;
-class MaskedPoints;
+class SuperStatusReplay;
 
 /// One entry of the status-group box: the group's name and its identifier (item data).
 struct GroupEntry {
@@ -43,6 +47,19 @@ public:
     static constexpr int kQuietTicksBeforeRefresh = 25;
     static constexpr int kDirtyTicksBeforeResize = 5;
 
+    /// tbrMain buttons the window handles (the others are separators and the view toolbars').
+    static constexpr int kButtonOverridden = 3;
+    static constexpr int kButtonMasked = 4;
+    static constexpr int kButtonStatus = 5;
+    static constexpr int kButtonConfigure = 8;
+    static constexpr int kButtonHelp = 9;
+    /// Key codes Form_KeyUp handles.
+    static constexpr int kKeyF1 = 112;
+    static constexpr int kKeyF5 = 116;
+    static constexpr int kKeyEscape = 27;
+    /// The component lock the status group configuration takes.
+    static constexpr qint32 kConfigureLockKind = 37;
+
     enum class ViewMode { Sections, Masked, Overridden };
 
     explicit StatusWindow(ComponentContext& ctx, QObject* parent = nullptr);
@@ -60,6 +77,9 @@ public:
     StatusGrid& gridMasked();
     StatusDecoder& decoder();
     MaskedPoints& maskedPoints();
+    /// Where the full refresh replays the stored controller reports of classic rows (the
+    /// component's replay, which owns the live intake); without one only newer-line rows refresh.
+    void setSuperStatusReplay(SuperStatusReplay* replay);
 
     // ---- status-group box
     const QVector<GroupEntry>& groupEntries() const { return groupEntries_; }
@@ -92,6 +112,10 @@ public:
     bool isSectionUsed(int section) const { return sectionUsed_.at(section); }
     /// 1 (all sections) or 3..10 (one section filling the window).
     int sectionChoice() const { return sectionChoice_; }
+    /// Text of a tbrSG menu item 1-10 ("Status Group", separator, "Doors" ... "Modules").
+    static QString sectionMenuText(int item);
+    /// The tbrSG button's caption: the text of the chosen menu item.
+    QString sectionButtonCaption() const { return sectionMenuText(sectionChoice_); }
     /// The section grid is visible: header shown, expanded, and chosen.
     bool isSectionGridVisible(int section) const;
     bool modulesItemVisible() const;
@@ -138,7 +162,6 @@ public:
     /// The full refresh (classic menu entry 6; F5; the quiet-period timer).
     void RefreshAllRows();
     void FillMaskedGrid();
-    void UpdateNames(const QString& newName, const QString& address);
 
     // ---- toolbars and section headers
     void tbrSG_ButtonMenuClick(int item);
@@ -159,15 +182,22 @@ signals:
 
 private:
     void selectProfileDefaultGroup();
-    void applySectionChoice(int item);
     void setCover(bool shown);
+    /// Brings the grids' visible flags in line with the section and view state and tells the view.
     void notifySections();
+    void notifyGroupBox();
+    void arrange();
+    /// The text format the LastUpdated cells are written with (for sorting them by time).
+    QString lastUpdatedFormat() const;
 
     ComponentContext& ctx_;
     WindowView* view_ = nullptr;
     std::unique_ptr<Sections> sections_;
     std::unique_ptr<StatusDecoder> decoder_;
     std::unique_ptr<MaskedPoints> masked_;
+    std::unique_ptr<DbRefresh> dbRefresh_;
+    std::unique_ptr<Filler> filler_;
+    std::unique_ptr<FullRefresh> fullRefresh_;
 
     QVector<GroupEntry> groupEntries_;
     int selectedGroupIndex_ = -1;
