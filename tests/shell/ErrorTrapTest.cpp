@@ -1,0 +1,161 @@
+// The error trap, the component's log file and the text resources.
+#include "shell/ErrorTrap.h"
+#include "shell/Texts.h"
+#include "support/FakeDialogs.h"
+#include "support/FakeHost.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileDevice>
+#include <QTemporaryDir>
+
+using namespace so;
+using so::test::FakeDialogs;
+using so::test::FakeHost;
+
+namespace {
+
+struct TrapFixture : ::testing::Test {
+    QTemporaryDir dir;
+    FakeHost host;
+    FakeDialogs dialogs;
+    ComponentContext ctx;
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ctx.errorLog.setFolder(dir.path());
+        ctx.ntConnection = &host;
+        ctx.parent = &host;
+        ctx.dialogs = &dialogs;
+    }
+    QString logText() const {
+        QFile f(dir.path() + "/StatusObject.log");
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+};
+
+TEST_F(TrapFixture, ReportTextHasTheFiveLinesWithTheFunctionAndNumber) {
+    const QString text = ctx.errorLog.reportText({6, "Overflow", "StatusObject"}, "Status.SyncPipe");
+    const QStringList lines = text.split("\r\n");
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], "An error has occurred.  ");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2], "Description: Overflow");
+    EXPECT_EQ(lines[3], "Function: StatusObject.Status.SyncPipe(0)");
+    EXPECT_EQ(lines[4], "Error Number: 6");
+    EXPECT_TRUE(lines[5].startsWith("File Version: StatusObject - 1."));
+}
+
+TEST_F(TrapFixture, PointNamesGoToTheLogFileAndAMessageBoxColonNamesToTheHost) {
+    trap(ctx, "FMain.FillPoints", [] { throw ComponentError(ComponentError::TypeMismatch, "Type mismatch"); });
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].icon, Dialogs::Icon::Critical);
+    EXPECT_TRUE(logText().contains("Function: StatusObject.FMain.FillPoints(0)"));
+    EXPECT_EQ(host.count("LogError"), 0);
+
+    trap(ctx, "Status: Show", [] { throw HostError("host gone", 440); });
+    trap(ctx, "UpdateNames", [] { throw ComponentError(ComponentError::TypeMismatch, "bad"); });
+    ASSERT_EQ(host.count("LogError"), 2);
+    EXPECT_EQ(host.callsNamed("LogError")[0].args[2].toString(), "Status: Show");
+    EXPECT_EQ(host.callsNamed("LogError")[1].args[2].toString(), "UpdateNames");
+    EXPECT_EQ(dialogs.messages.size(), 1);
+}
+
+TEST_F(TrapFixture, TwoErrorsAppendTwoEntriesAndKeepWhatWasThere) {
+    trap(ctx, "A.First", [] { throw ComponentError(5, "one"); });
+    const QString first = logText();
+    trap(ctx, "A.Second", [] { throw ComponentError(5, "two"); });
+    const QString both = logText();
+    EXPECT_TRUE(both.startsWith(first));
+    EXPECT_EQ(both.count("----------------------------------------"), 2);
+    EXPECT_EQ(both.count("An error has occurred."), 2);
+}
+
+TEST_F(TrapFixture, QuietReportsWriteTheEntryWithoutABox) {
+    reportFailure(ctx, "A.Quiet", {5, "quiet", "StatusObject"}, true);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(logText().contains("Description: quiet"));
+}
+
+TEST_F(TrapFixture, AMissingColumnEndsTheBodySilently) {
+    bool after = false;
+    const bool ok = trap(ctx, "MPublic.UpdateList", [&] {
+        throw MissingColumnError("Voltage");
+        after = true;
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(after);
+    EXPECT_TRUE(logText().isEmpty());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(host.count("LogError"), 0);
+}
+
+TEST_F(TrapFixture, AnUnwritableLogFolderLosesTheEntrySilently) {
+    ctx.errorLog.setFolder(dir.path() + "/does/not/exist");
+    EXPECT_NO_THROW(trap(ctx, "A.Missing", [] { throw ComponentError(5, "x"); }));
+    QFile readOnly(dir.path() + "/ro.log");
+    ASSERT_TRUE(readOnly.open(QIODevice::WriteOnly));
+    readOnly.close();
+    readOnly.setPermissions(QFileDevice::ReadOwner);
+    ctx.errorLog.setFolder(dir.path());
+    EXPECT_NO_THROW(ctx.errorLog.writeToLog("line", "ro"));
+    EXPECT_EQ(dialogs.messages.size(), 1);  // the box is still shown for the first report
+}
+
+TEST_F(TrapFixture, AnErrorStormShowsOneBoxAtATimeAndLogsEveryReport) {
+    // While the operator looks at the first box, the event loop delivers more failures.
+    struct StormDialogs : FakeDialogs {
+        ComponentContext* ctx = nullptr;
+        void message(const QString& text, const QString& title, Icon icon) override {
+            FakeDialogs::message(text, title, icon);
+            for (int i = 0; i < 999; ++i)
+                trap(*ctx, "FMain.Storm", [] { throw ComponentError(5, "again"); });
+        }
+    } storm;
+    storm.ctx = &ctx;
+    ctx.dialogs = &storm;
+    trap(ctx, "FMain.Storm", [] { throw ComponentError(5, "first"); });
+    EXPECT_EQ(storm.messages.size(), 1);
+    EXPECT_EQ(ctx.errorLog.reportsWritten(), 1000);
+    EXPECT_EQ(logText().count("An error has occurred."), 1000);
+}
+
+TEST_F(TrapFixture, AHostWhoseLogErrorFailsDoesNotBreakTheTrap) {
+    struct Throwing : FakeHost {
+        void LogError(qint32, const ErrorInfo&, const QString&, qint32, qint32) override { throw HostError("down"); }
+    } throwing;
+    ctx.ntConnection = &throwing;
+    EXPECT_NO_THROW(trap(ctx, "Status: Show", [] { throw ComponentError(5, "x"); }));
+}
+
+TEST_F(TrapFixture, GrsFetchesAPlainTextOnceAndFillInsThroughTheHostsGrs) {
+    EXPECT_EQ(GRS(ctx, 1435), "R1435");
+    EXPECT_EQ(GRS(ctx, 1435), "R1435");
+    EXPECT_EQ(host.count("GetResourceString"), 1);
+    EXPECT_EQ(host.callsNamed("GetResourceString")[0].args[0].toInt(), 1435);
+
+    host.texts[74] = "Locked by %1 at %2";
+    EXPECT_EQ(GRS(ctx, 74, {"Ann", "WS2"}), "Locked by Ann at WS2");
+    ASSERT_EQ(host.count("GRS"), 1);
+    EXPECT_EQ(host.callsNamed("GRS")[0].args[1].toStringList().size(), 9);
+    // A non-empty first fill-in goes through the host's GRS even without place holders.
+    GRS(ctx, 1435, {"x"});
+    EXPECT_EQ(host.count("GRS"), 2);
+}
+
+TEST_F(TrapFixture, AFailingResourceFetchIsReportedToTheHostAndGivesEmptyText) {
+    host.failing.insert("GetResourceString");
+    EXPECT_EQ(GRS(ctx, 1390), "");
+    ASSERT_EQ(host.loggedErrors.size(), 1);
+    EXPECT_TRUE(host.loggedErrors[0].startsWith("MPublic: GRS"));
+    host.failing.clear();
+    EXPECT_EQ(GRS(ctx, 1390), "R1390");  // a failure is not remembered
+}
+
+TEST_F(TrapFixture, FixAUsesTheHostsEscape) {
+    EXPECT_EQ(FixA(ctx, "O'Brien"), "O''Brien");
+    EXPECT_EQ(host.count("Fix_Apostrophe"), 1);
+}
+
+}  // namespace
