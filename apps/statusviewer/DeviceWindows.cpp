@@ -1,0 +1,191 @@
+#include "DeviceWindows.h"
+
+#include "AppLog.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace sv {
+namespace {
+
+QString valueText(const QVariant& v) {
+    return v.isNull() ? QStringLiteral("(none)") : v.toString();
+}
+
+/// The first column that names the device, for the headless log line.
+QString nameOf(const StoredRow& row) {
+    static const char* const nameColumns[] = {"Name", "DoorName", "Controller_Name", "PylonName", "PortName"};
+    for (const char* column : nameColumns)
+        for (const auto& field : row)
+            if (field.first.compare(QLatin1String(column), Qt::CaseInsensitive) == 0)
+                return field.second;
+    return {};
+}
+
+}  // namespace
+
+DeviceWindows::DeviceWindows(so::db::Connection& db, AppLog& log, bool interactive)
+    : db_(db), log_(log), interactive_(interactive) {}
+
+DeviceWindows::~DeviceWindows() {
+    for (const QPointer<QWidget>& w : windows_)
+        delete w.data();
+}
+
+std::optional<DeviceTable> DeviceWindows::tableForKind(const QString& kind) {
+    // The kinds the status component passes; table and column names come only from this list.
+    struct Entry {
+        const char* kind;
+        DeviceTable table;
+    };
+    static const Entry entries[] = {
+        {"Door", {"Doors", "DoorId", "Door"}},
+        {"Input", {"Inputs", "InputID", "Input"}},
+        {"ExpInput", {"ExpInputs", "ExpInputID", "Expansion Input"}},
+        {"Output", {"Outputs", "OutputID", "Relay"}},
+        {"ExpOutput", {"ExpOutputs", "ExpOutputID", "Expansion Relay"}},
+        {"Reader", {"Readers", "ReaderId", "Reader"}},
+        {"Controller", {"Controllers", "Controller_ID", "Controller"}},
+        {"Pylon", {"Pylons", "PylonID", "Communication Box"}},
+        {"Port", {"ServerPorts", "PortID", "Port"}},
+        {"Dialup Location", {"ServerPorts", "PortID", "Dial-up Location"}},
+        {"CCTVPort", {"ServerPorts", "PortID", "CCTV Port"}},
+        {"ZR2Door", {"ZRII_Doors", "DoorID", "Door"}},
+        {"ZR2Input", {"ZRII_Inputs", "InputID", "Input"}},
+        {"ZR2Relay", {"ZRII_Relays", "RelayID", "Relay"}},
+        {"ZR2Reader", {"ZRII_Readers", "ReaderID", "Reader"}},
+    };
+    for (const Entry& e : entries)
+        if (kind == QLatin1String(e.kind))
+            return e.table;
+    return std::nullopt;
+}
+
+StoredRow DeviceWindows::storedRow(const DeviceTable& table, qint32 id) {
+    so::db::Command cmd(db_, QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(table.table, table.idColumn));
+    cmd.appendParameter(QStringLiteral("@ID"), so::db::ParamType::Integer, so::db::ParamDirection::Input, 4, id);
+    StoredRow row;
+    so::db::Recordset rs = cmd.open();
+    if (!rs.eof())
+        for (int i = 0; i < rs.fieldCount(); ++i)
+            row.append({rs.fieldName(i), valueText(rs.field(i))});
+    rs.close();
+    return row;
+}
+
+void DeviceWindows::showDevice(const QString& kind, qint32 id) {
+    const std::optional<DeviceTable> table = tableForKind(kind);
+    if (!table) {
+        log_.error(QStringLiteral("Properties asked for an unknown device kind \"%1\" (%2)").arg(kind).arg(id));
+        return;
+    }
+    const StoredRow row = storedRow(*table, id);
+    const QString title = QStringLiteral("%1 %2 Properties").arg(table->title).arg(id);
+    if (row.isEmpty()) {
+        log_.error(QStringLiteral("%1: no %2 with %3 %4").arg(title, table->table, table->idColumn).arg(id));
+        return;
+    }
+    present(title, row);
+}
+
+void DeviceWindows::showRecorder(qint32 globalAddressId) {
+    for (const DeviceTable& table : {DeviceTable{"DVR_Config", "GlobalAddressID", "Video Recorder"},
+                                     DeviceTable{"CSR_Config", "GlobalAddressID", "Monitoring Station"}}) {
+        const StoredRow row = storedRow(table, globalAddressId);
+        if (!row.isEmpty()) {
+            present(QStringLiteral("%1 %2 Properties").arg(table.title).arg(globalAddressId), row);
+            return;
+        }
+    }
+    log_.error(QStringLiteral("Properties asked for global address %1, which no recorder has").arg(globalAddressId));
+}
+
+QString DeviceWindows::helpText(qint32 helpContext) {
+    switch (helpContext) {
+    case 212:
+        return QStringLiteral(
+            "Status Viewer\n\n"
+            "Shows the live state of the points of the chosen status group, one section per kind of "
+            "point. Choose a group in the Status Group box; right-click a row for its commands.\n\n"
+            "Masked Points lists every masked input of the site. Configure Status Groups creates, "
+            "changes and deletes groups and chooses the columns of each section.");
+    case 34:
+        return QStringLiteral(
+            "Status Viewer keys\n\n"
+            "F1  this help\nF5  refresh every row from the stored status\nEsc  close the status window");
+    default:
+        return QStringLiteral("Help topic %1\n\nThere is no page for this topic.").arg(helpContext);
+    }
+}
+
+void DeviceWindows::showHelp(qint32 helpContext) {
+    const QString text = helpText(helpContext);
+    if (!opensWindows()) {
+        log_.info(QStringLiteral("Help %1: %2").arg(helpContext).arg(text.section(QLatin1Char('\n'), 0, 0)));
+        return;
+    }
+    auto* dialog = new QDialog;
+    dialog->setWindowTitle(QStringLiteral("Help"));
+    auto* layout = new QVBoxLayout(dialog);
+    auto* label = new QLabel(text, dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+    layout->addWidget(buttons);
+    dialog->resize(420, 220);
+    track(dialog);
+}
+
+bool DeviceWindows::opensWindows() const {
+    return interactive_ && qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+int DeviceWindows::openWindowCount() const {
+    int n = 0;
+    for (const QPointer<QWidget>& w : windows_)
+        n += w.isNull() ? 0 : 1;
+    return n;
+}
+
+void DeviceWindows::present(const QString& title, const StoredRow& row) {
+    if (!opensWindows()) {
+        const QString name = nameOf(row);
+        log_.info(name.isEmpty() ? title : QStringLiteral("%1: %2").arg(title, name));
+        return;
+    }
+    auto* dialog = new QDialog;
+    dialog->setWindowTitle(title);
+    auto* layout = new QVBoxLayout(dialog);
+    auto* table = new QTableWidget(int(row.size()), 2, dialog);
+    table->setHorizontalHeaderLabels({QStringLiteral("Setting"), QStringLiteral("Value")});
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    for (int i = 0; i < row.size(); ++i) {
+        table->setItem(i, 0, new QTableWidgetItem(row[i].first));
+        table->setItem(i, 1, new QTableWidgetItem(row[i].second));
+    }
+    table->resizeColumnToContents(0);
+    layout->addWidget(table);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+    layout->addWidget(buttons);
+    dialog->resize(440, 420);
+    track(dialog);
+}
+
+void DeviceWindows::track(QWidget* window) {
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    windows_.removeIf([](const QPointer<QWidget>& w) { return w.isNull(); });
+    windows_.append(window);
+    window->show();
+    window->raise();
+}
+
+}  // namespace sv
