@@ -1,0 +1,827 @@
+#include "SimulatedField.h"
+
+#include "AppLog.h"
+
+#include <status/StateTexts.h>
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace sv {
+namespace {
+
+using so::db::Recordset;
+
+constexpr int kTickMs = 10;
+/// At most this much traffic is caught up after the event loop was held up.
+constexpr double kMaxCatchUpSeconds = 0.25;
+
+// Classic state codes.
+constexpr int kAlarmSet = 65, kAlarmCleared = 66, kMaskSet = 67, kMaskCleared = 68, kRelayReason = 70;
+constexpr int kEnclosureClosed = 2, kEnclosureOpen = 3, kAcOk = 4, kAcFailed = 5;
+constexpr int kMemoryBatteryOk = 14, kMemoryBatteryFailed = 15, kUpsOk = 30, kUpsFailed = 31;
+constexpr int kReaderPhysicalTamper = 2, kReaderPhysicalOk = 3, kReaderCodeTamper = 4, kReaderCodeOk = 5;
+constexpr int kReaderThreat = 32, kControllerThreat = 37;
+
+// Mask sources: what masks a classic input (bits of its status value) and a newer-line input.
+constexpr qint64 kClassicTimeZone = 1, kClassicControlZone = 2;
+constexpr qint64 kZrTimeZone = 2, kZrControlZone = 4, kZrControlZoneMomentary = 512;
+
+// Reasons a classic relay is active, and newer-line relay modes.
+constexpr qint32 kReasonNone = 0, kReasonTrigger = 1, kReasonUnlock = 2, kReasonForceOn = 8, kReasonForceOff = 16,
+                 kReasonLockDown = 512, kReasonLockOpen = 1024;
+constexpr qint64 kModeNone = 1, kModeForceOn = 1024, kModeForceOff = 2048, kModeLockDown = 131072,
+                 kModeLockOpen = 262144;
+
+// Newer-line line states of an input's first line.
+constexpr qint64 kLineNormal = 0x11, kLineActive = 0x12;
+
+const char* const kSetContact = "UPDATE ZRII_Inputs SET ContactStatus = ? WHERE InputID = ?";
+const char* const kSetMask = "UPDATE ZRII_Inputs SET MaskSource = ? WHERE InputID = ?";
+const char* const kSetEnergized = "UPDATE ZRII_Relays SET EnergizedStatus = ? WHERE RelayID = ?";
+const char* const kSetOperations = "UPDATE ZRII_Relays SET OperationsStatus = ? WHERE RelayID = ?";
+const char* const kSetModuleOnline = "UPDATE ZRII_Modules SET Online = ? WHERE ID = ?";
+const char* const kSetModuleTamper = "UPDATE ZRII_Modules SET InTamper = ? WHERE ID = ?";
+const char* const kClearCodeTamper = "UPDATE ZRII_Keypads SET CodeTamperLockout = ? WHERE ID = ?";
+
+bool flag(const QVariant& v) {
+    return !v.isNull() && v.toLongLong() != 0;
+}
+
+/// The status type and entry index of expansion input n (1-32).
+std::pair<int, int> expansionInputSlot(int n) {
+    for (int type : {so::db::StatusExpInputs1to8, so::db::StatusExpInputs9to16, so::db::StatusExpInputs17to24,
+                     so::db::StatusExpInputs25to32}) {
+        const so::db::StatusPointRange range = *so::db::statusPointRange(type);
+        if (n >= range.firstPoint && n <= range.lastPoint)
+            return {type, n - range.firstPoint};
+    }
+    return {0, -1};
+}
+
+QString pointAddress(const QString& controller, const char* code, int number) {
+    return controller + QLatin1Char('.') + QLatin1String(code) + QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+SimulatedField::SimulatedField(so::db::Connection& db, const FieldOptions& options, AppLog* log)
+    : db_(db), options_(options), log_(log), rng_(options.seed) {
+    tick_.setInterval(kTickMs);
+    connect(&tick_, &QTimer::timeout, this, [this] { onTick(); });
+    flushTimer_.setInterval(options_.flushIntervalMs);
+    connect(&flushTimer_, &QTimer::timeout, this, [this] { flush(); });
+}
+
+SimulatedField::~SimulatedField() {
+    tick_.stop();
+    flushTimer_.stop();
+    flush();
+}
+
+// ---- loading ------------------------------------------------------------------------------------
+
+void SimulatedField::clear() {
+    ++generation_;
+    controllers_.clear();
+    controllerById_.clear();
+    inputs_.clear();
+    inputByAddress_.clear();
+    alarmInputs_.clear();
+    relays_.clear();
+    relayByAddress_.clear();
+    doors_.clear();
+    readers_.clear();
+    ports_.clear();
+    threatIds_.clear();
+    zrInputs_.clear();
+    zrInputById_.clear();
+    zrRelays_.clear();
+    zrRelayById_.clear();
+    zrModules_.clear();
+    zrDoorById_.clear();
+    keypadsByReader_.clear();
+    liveZrInputs_.clear();
+    liveZrRelays_.clear();
+    liveZrModules_.clear();
+    pendingWrites_.clear();
+}
+
+void SimulatedField::load() {
+    clear();
+    book_.load(db_);
+    loadClassic();
+    loadNewerLine();
+    buildScenarios();
+}
+
+int SimulatedField::deviceCount() const {
+    return int(controllers_.size() + inputs_.size() + relays_.size() + doors_.size() + readers_.size() +
+               ports_.size() + liveZrInputs_.size() + liveZrRelays_.size() + liveZrModules_.size());
+}
+
+void SimulatedField::loadClassic() {
+    for (Recordset rs = db_.query(QStringLiteral("SELECT Controller_ID, Address FROM Controllers WHERE Installed <> 0"));
+         !rs.eof(); rs.moveNext()) {
+        controllerById_.insert(rs.field(0).toInt(), int(controllers_.size()));
+        controllers_.append({rs.field(0).toInt(), rs.field(1).toString()});
+    }
+    auto installed = [this](qint32 controllerId) { return controllerById_.contains(controllerId); };
+
+    // Base-board inputs (status type 7), then the fitted expansion inputs (8, 9, 14, 15).
+    QVector<bool> belongsToDoor;
+    for (Recordset rs = db_.query(QStringLiteral(
+             "SELECT Address, ControllerID, [Index], NormalyOpen, BelongToDoor FROM Inputs WHERE Disabled = 0"));
+         !rs.eof(); rs.moveNext()) {
+        const qint32 controller = rs.field(1).toInt();
+        const int number = rs.field(2).toInt();
+        if (!installed(controller) || number < 1 || number > 8)
+            continue;
+        Input in{rs.field(0).toString(), book_.point(controller, so::db::StatusInputs, number - 1),
+                 flag(rs.field(3)), false};
+        if (!in.ref.valid())
+            continue;
+        inputByAddress_.insert(in.address, int(inputs_.size()));
+        if (!flag(rs.field(4)))
+            alarmInputs_.append(int(inputs_.size()));
+        inputs_.append(in);
+    }
+    for (Recordset rs = db_.query(QStringLiteral(
+             "SELECT ExpInputs.Address, ExpInputs.ControllerID, ExpInputs.InputIndex, ExpInputs.normal_open "
+             "FROM ExpInputs INNER JOIN PanelBasicSetups ON ExpInputs.ControllerID = PanelBasicSetups.ControllerID "
+             "WHERE ExpInputs.InputIndex <= PanelBasicSetups.nxinputs AND ExpInputs.Disabled = 0"));
+         !rs.eof(); rs.moveNext()) {
+        const qint32 controller = rs.field(1).toInt();
+        const auto [type, index] = expansionInputSlot(rs.field(2).toInt());
+        if (!installed(controller) || type == 0)
+            continue;
+        Input in{rs.field(0).toString(), book_.point(controller, type, index), flag(rs.field(3)), true};
+        if (!in.ref.valid())
+            continue;
+        inputByAddress_.insert(in.address, int(inputs_.size()));
+        alarmInputs_.append(int(inputs_.size()));
+        inputs_.append(in);
+    }
+
+    // Base-board relays (status type 1) and expansion relays (2).
+    auto addRelays = [&](const QString& sql, int type, int maxNumber, bool expansion) {
+        for (Recordset rs = db_.query(sql); !rs.eof(); rs.moveNext()) {
+            const qint32 controller = rs.field(1).toInt();
+            const int number = rs.field(2).toInt();
+            if (!installed(controller) || number < 1 || number > maxNumber)
+                continue;
+            Relay r{rs.field(0).toString(), book_.point(controller, type, number - 1), expansion};
+            if (!r.ref.valid())
+                continue;
+            relayByAddress_.insert(r.address, int(relays_.size()));
+            relays_.append(r);
+        }
+    };
+    addRelays(QStringLiteral("SELECT Address, ControllerID, [Index] FROM Outputs"), so::db::StatusRelays, 8, false);
+    addRelays(QStringLiteral("SELECT Address, ControllerID, OutputIndex FROM ExpOutputs"), so::db::StatusExpRelays, 64,
+              true);
+
+    // Doors: door n is input n and relay n of its controller.
+    for (Recordset rs = db_.query(QStringLiteral(
+             "SELECT Doors.ControllerID, Doors.InputIndex, Doors.OutputIndex FROM Doors WHERE Doors.Active <> 0"));
+         !rs.eof(); rs.moveNext()) {
+        const auto c = controllerById_.constFind(rs.field(0).toInt());
+        if (c == controllerById_.constEnd())
+            continue;
+        const QString& controller = controllers_[*c].address;
+        Door d;
+        d.input = inputByAddress_.value(pointAddress(controller, "BI", rs.field(1).toInt()), -1);
+        d.relay = relayByAddress_.value(pointAddress(controller, "BR", rs.field(2).toInt()), -1);
+        if (d.input >= 0)
+            doors_.append(d);
+    }
+
+    for (Recordset rs = db_.query(QStringLiteral("SELECT Address, ControllerID, [Index] FROM Readers"));
+         !rs.eof(); rs.moveNext()) {
+        const qint32 controller = rs.field(1).toInt();
+        const int number = rs.field(2).toInt();
+        if (!installed(controller) || number < 1 || number > 16)
+            continue;
+        Reader r{rs.field(0).toString(), book_.point(controller, so::db::StatusReaders, number - 1), controller, number};
+        if (r.ref.valid())
+            readers_.append(r);
+    }
+
+    for (Recordset rs = db_.query(QStringLiteral("SELECT PortID, Address FROM ServerPorts WHERE PortType <> 4"));
+         !rs.eof(); rs.moveNext()) {
+        const qint32 id = rs.field(0).toInt();
+        if (book_.values(id, so::db::StatusPort) != nullptr)
+            ports_.append({id, rs.field(1).toString()});
+    }
+
+    for (Recordset rs = db_.query(QStringLiteral("SELECT ThreatID FROM ThreatLevels ORDER BY ThreatID")); !rs.eof();
+         rs.moveNext())
+        threatIds_.append(rs.field(0).toInt());
+}
+
+void SimulatedField::loadNewerLine() {
+    const QString online = QStringLiteral(
+        "(Select ZRII_Controllers.Online * ZRII_Controllers.Installed From ZRII_Controllers "
+        "Where ZRII_Controllers.ID = %1.ControllerID) as Live");
+    for (Recordset rs = db_.query(QStringLiteral("SELECT InputID, Address, ContactStatus, MaskSource, %1 FROM ZRII_Inputs")
+                                      .arg(online.arg(QStringLiteral("ZRII_Inputs"))));
+         !rs.eof(); rs.moveNext()) {
+        ZrInput in{rs.field(0).toInt(), rs.field(1).toString(), rs.field(2).toLongLong(), rs.field(3).toLongLong(),
+                   flag(rs.field(4))};
+        zrInputById_.insert(in.id, int(zrInputs_.size()));
+        if (in.live)
+            liveZrInputs_.append(int(zrInputs_.size()));
+        zrInputs_.append(in);
+    }
+    QHash<QString, int> relayByAddress;
+    for (Recordset rs = db_.query(
+             QStringLiteral("SELECT RelayID, Address, EnergizedStatus, OperationsStatus, %1 FROM ZRII_Relays")
+                 .arg(online.arg(QStringLiteral("ZRII_Relays"))));
+         !rs.eof(); rs.moveNext()) {
+        ZrRelay r{rs.field(0).toInt(), rs.field(1).toString(), flag(rs.field(2)), rs.field(3).toLongLong(),
+                  flag(rs.field(4))};
+        zrRelayById_.insert(r.id, int(zrRelays_.size()));
+        relayByAddress.insert(r.address, int(zrRelays_.size()));
+        if (r.live)
+            liveZrRelays_.append(int(zrRelays_.size()));
+        zrRelays_.append(r);
+    }
+    QHash<qint32, int> moduleById;
+    for (Recordset rs = db_.query(QStringLiteral("SELECT ID, Address, Online, InTamper, %1 FROM ZRII_Modules")
+                                      .arg(online.arg(QStringLiteral("ZRII_Modules"))));
+         !rs.eof(); rs.moveNext()) {
+        ZrModule m{rs.field(0).toInt(), rs.field(1).toString(), flag(rs.field(2)), flag(rs.field(3)), flag(rs.field(4))};
+        moduleById.insert(m.id, int(zrModules_.size()));
+        if (m.live)
+            liveZrModules_.append(int(zrModules_.size()));
+        zrModules_.append(m);
+    }
+    // A door's relay has the door's address with "DR" replaced by "BR"; its inputs are related.
+    for (Recordset rs = db_.query(QStringLiteral("SELECT DoorID, Address FROM ZRII_Doors")); !rs.eof(); rs.moveNext()) {
+        QString relayAddress = rs.field(1).toString();
+        relayAddress.replace(QStringLiteral("DR"), QStringLiteral("BR"));
+        zrDoorById_[rs.field(0).toInt()].relay = relayByAddress.value(relayAddress, -1);
+    }
+    for (Recordset rs = db_.query(QStringLiteral("SELECT DoorID, InputID FROM ZRII_InputsInDoorsRelations"));
+         !rs.eof(); rs.moveNext()) {
+        const int input = zrInputById_.value(rs.field(1).toInt(), -1);
+        if (input >= 0)
+            zrDoorById_[rs.field(0).toInt()].inputs.append(input);
+    }
+    for (Recordset rs = db_.query(QStringLiteral(
+             "SELECT ZRII_KeypadsInReader.ReaderID, ZRII_Keypads.ID, ZRII_Keypads.KeypadModuleID "
+             "FROM ZRII_KeypadsInReader INNER JOIN ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID"));
+         !rs.eof(); rs.moveNext())
+        keypadsByReader_[rs.field(0).toInt()].append({rs.field(1).toInt(), moduleById.value(rs.field(2).toInt(), -1)});
+}
+
+void SimulatedField::buildScenarios() {
+    scenarios_.clear();
+    totalWeight_ = 0;
+    auto add = [this](bool possible, int weight, Scenario s) {
+        if (!possible)
+            return;
+        totalWeight_ += weight;
+        scenarios_.append({totalWeight_, s});
+    };
+    add(!doors_.isEmpty(), 30, Scenario::DoorTraffic);
+    add(!doors_.isEmpty(), 5, Scenario::DoorAlarm);
+    add(!alarmInputs_.isEmpty(), 14, Scenario::InputAlarm);
+    add(!inputs_.isEmpty(), 4, Scenario::TimeZoneMask);
+    add(!relays_.isEmpty(), 10, Scenario::RelaySwitch);
+    add(!controllers_.isEmpty(), 2, Scenario::ControllerPower);
+    add(!controllers_.isEmpty(), 2, Scenario::ControllerTamper);
+    add(!readers_.isEmpty(), 3, Scenario::ReaderTamper);
+    add(!readers_.isEmpty() && !threatIds_.isEmpty(), 1, Scenario::ThreatLevel);
+    add(!ports_.isEmpty(), 1, Scenario::PortLink);
+    add(!liveZrInputs_.isEmpty(), 8, Scenario::ZrInputChange);
+    add(!liveZrInputs_.isEmpty(), 2, Scenario::ZrMask);
+    add(!liveZrRelays_.isEmpty(), 4, Scenario::ZrRelaySwitch);
+    add(!liveZrModules_.isEmpty(), 1, Scenario::ZrModule);
+}
+
+// ---- sinks and running --------------------------------------------------------------------------
+
+void SimulatedField::addSink(StateSink* sink) {
+    if (sink != nullptr && !sinks_.contains(sink))
+        sinks_.append(sink);
+}
+
+void SimulatedField::removeSink(StateSink* sink) {
+    sinks_.removeAll(sink);
+}
+
+void SimulatedField::start() {
+    budget_ = 0.0;
+    clock_.start();
+    tick_.start();
+    flushTimer_.start();
+}
+
+void SimulatedField::stop() {
+    tick_.stop();
+    flushTimer_.stop();
+    flush();
+}
+
+void SimulatedField::onTick() {
+    const double seconds = double(clock_.restart()) / 1000.0;
+    budget_ = std::min(budget_ + options_.eventsPerSecond * seconds,
+                       std::max(1.0, options_.eventsPerSecond * kMaxCatchUpSeconds));
+    const int due = int(budget_);
+    budget_ -= due;
+    step(due);
+}
+
+int SimulatedField::step(int events) {
+    const qint64 before = reportsSent_;
+    for (int i = 0; i < events && totalWeight_ > 0; ++i) {
+        const int roll = pick(totalWeight_);
+        const auto it = std::upper_bound(scenarios_.cbegin(), scenarios_.cend(), roll,
+                                         [](int r, const std::pair<int, Scenario>& s) { return r < s.first; });
+        runScenario(it->second);
+    }
+    return int(reportsSent_ - before);
+}
+
+void SimulatedField::flush() {
+    try {
+        book_.flush(db_);
+        if (pendingWrites_.isEmpty())
+            return;
+        so::db::Transaction transaction(db_);
+        for (auto statement = pendingWrites_.cbegin(); statement != pendingWrites_.cend(); ++statement) {
+            so::db::Command cmd(db_, statement.key());
+            for (auto row = statement->cbegin(); row != statement->cend(); ++row) {
+                while (cmd.parameterCount() > 0)
+                    cmd.deleteParameter(0);
+                cmd.appendParameter(QStringLiteral("@Value"), so::db::ParamType::Integer, so::db::ParamDirection::Input,
+                                    4, row.value());
+                cmd.appendParameter(QStringLiteral("@ID"), so::db::ParamType::Integer, so::db::ParamDirection::Input, 4,
+                                    row.key());
+                cmd.execute();
+            }
+        }
+        transaction.commit();
+        pendingWrites_.clear();
+    } catch (const so::db::DbError& e) {
+        // Kept for the next flush; the live reports went out all the same.
+        if (log_ != nullptr)
+            log_->error(QStringLiteral("Simulated field: writing states back failed: %1 %2")
+                            .arg(e.message(), e.driverMessage()));
+    }
+}
+
+void SimulatedField::report(const char* deviceType, const QString& address, int state, const QString& value) {
+    ++reportsSent_;
+    const QString type = QLatin1String(deviceType);
+    for (qsizetype i = 0; i < sinks_.size(); ++i) {
+        ++deliveries_;
+        sinks_[i]->StateChange(type, address, quint8(state), QString(), value);
+    }
+}
+
+// ---- the traffic --------------------------------------------------------------------------------
+
+void SimulatedField::runScenario(Scenario scenario) {
+    switch (scenario) {
+    case Scenario::DoorTraffic: {
+        Door& d = doors_[pick(int(doors_.size()))];
+        Input& in = inputs_[d.input];
+        if (!inputActive(in)) {
+            // Most openings follow a granted access: the strike is energised first.
+            if (d.relay >= 0 && !relayOn(relays_[d.relay]) && chance(70)) {
+                setRelay(relays_[d.relay], true);
+                d.accessGranted = true;
+            }
+            setInputActive(in, true);
+        } else {
+            setInputActive(in, false);
+            if (codes::has(book_.entry(in.ref).codes, kAlarmSet))
+                setInputAlarm(in, false);
+            if (d.accessGranted && d.relay >= 0)
+                setRelay(relays_[d.relay], false);
+            d.accessGranted = false;
+        }
+        break;
+    }
+    case Scenario::DoorAlarm: {
+        Door& d = doors_[pick(int(doors_.size()))];
+        Input& in = inputs_[d.input];
+        const bool alarm = codes::has(book_.entry(in.ref).codes, kAlarmSet);
+        if (!inputActive(in)) {  // forced open
+            setInputActive(in, true);
+            setInputAlarm(in, true);
+        } else if (!alarm) {  // held open
+            setInputAlarm(in, true);
+        } else {  // closed again, alarm restored
+            setInputActive(in, false);
+            setInputAlarm(in, false);
+        }
+        break;
+    }
+    case Scenario::InputAlarm: {
+        Input& in = inputs_[alarmInputs_[pick(int(alarmInputs_.size()))]];
+        const bool active = !codes::has(book_.entry(in.ref).codes, kAlarmSet);
+        setInputActive(in, active);
+        setInputAlarm(in, active);
+        break;
+    }
+    case Scenario::TimeZoneMask: {
+        Input& in = inputs_[pick(int(inputs_.size()))];
+        setInputMask(in, book_.entry(in.ref).maskSource != 0 ? 0 : kClassicTimeZone);
+        break;
+    }
+    case Scenario::RelaySwitch: {
+        Relay& r = relays_[pick(int(relays_.size()))];
+        setRelay(r, !relayOn(r));
+        break;
+    }
+    case Scenario::ControllerPower: {
+        const Controller& c = controllers_[pick(int(controllers_.size()))];
+        switch (pick(3)) {
+        case 0: toggleControllerCondition(c, kAcOk, kAcFailed); break;
+        case 1: toggleControllerCondition(c, kMemoryBatteryOk, kMemoryBatteryFailed); break;
+        default: toggleControllerCondition(c, kUpsOk, kUpsFailed); break;
+        }
+        break;
+    }
+    case Scenario::ControllerTamper:
+        toggleControllerCondition(controllers_[pick(int(controllers_.size()))], kEnclosureClosed, kEnclosureOpen);
+        break;
+    case Scenario::ReaderTamper: {
+        Reader& r = readers_[pick(int(readers_.size()))];
+        QVector<int>& list = book_.entry(r.ref).codes;
+        const bool physical = chance(50);
+        const int ok = physical ? kReaderPhysicalOk : kReaderCodeOk;
+        const int tampered = physical ? kReaderPhysicalTamper : kReaderCodeTamper;
+        const int code = codes::has(list, tampered) ? ok : tampered;
+        codes::setPair(list, ok, tampered, code);
+        book_.touch(r.ref);
+        report("READER", r.address, code);
+        break;
+    }
+    case Scenario::ThreatLevel: {
+        const Reader& r = readers_[pick(int(readers_.size()))];
+        QVector<int>* levels = book_.values(r.controllerId, so::db::StatusThreatLevels);
+        const auto c = controllerById_.constFind(r.controllerId);
+        if (levels == nullptr || c == controllerById_.constEnd())
+            break;
+        // Raised now and then; mostly back to the lowest level.
+        const int level = chance(40) ? threatIds_[pick(int(threatIds_.size()))] : threatIds_.first();
+        while (levels->size() < r.number)
+            levels->append(threatIds_.first());
+        (*levels)[r.number - 1] = level;
+        book_.touch(r.controllerId, so::db::StatusThreatLevels);
+        report("READER_THREAT_LEVEL", r.address, kReaderThreat, QString::number(level));
+        report("CONTROLLER_THREAT_LEVEL", controllers_[*c].address, kControllerThreat,
+               QString::number(*std::max_element(levels->cbegin(), levels->cend())));
+        break;
+    }
+    case Scenario::PortLink: {
+        const Port& p = ports_[pick(int(ports_.size()))];
+        QVector<int>* state = book_.values(p.id, so::db::StatusPort);
+        const int up = codes::has(*state, 1) ? 0 : 1;
+        *state = {up};
+        book_.touch(p.id, so::db::StatusPort);
+        report("PORT", p.address, up);
+        break;
+    }
+    case Scenario::ZrInputChange: {
+        ZrInput& in = zrInputs_[liveZrInputs_[pick(int(liveZrInputs_.size()))]];
+        const qint64 line = (in.contact & 0xFF) == kLineActive ? kLineNormal : kLineActive;
+        setZrContact(in, (in.contact & ~qint64(0xFF)) | line);
+        break;
+    }
+    case Scenario::ZrMask: {
+        ZrInput& in = zrInputs_[liveZrInputs_[pick(int(liveZrInputs_.size()))]];
+        setZrMask(in, in.mask != 0 ? 0 : kZrTimeZone);
+        break;
+    }
+    case Scenario::ZrRelaySwitch: {
+        ZrRelay& r = zrRelays_[liveZrRelays_[pick(int(liveZrRelays_.size()))]];
+        setZrRelay(r, !r.on);
+        break;
+    }
+    case Scenario::ZrModule: {
+        ZrModule& m = zrModules_[liveZrModules_[pick(int(liveZrModules_.size()))]];
+        if (chance(60))
+            setZrModuleOnline(m, !m.online);
+        else
+            setZrModuleTamper(m, !m.tamper);
+        break;
+    }
+    }
+}
+
+// ---- classic points -----------------------------------------------------------------------------
+
+bool SimulatedField::inputActive(const Input& in) {
+    // Line bit 0 is the contact; a normally open contact is active when the bit is clear.
+    const bool bit = (codes::line(book_.entry(in.ref).codes) & 1) != 0;
+    return bit != in.normallyOpen;
+}
+
+void SimulatedField::setInputLine(Input& in, int lineBits) {
+    codes::setLine(book_.entry(in.ref).codes, lineBits);
+    book_.touch(in.ref);
+    report(in.expansion ? "EXP_INPUT" : "STD_INPUT", in.address, lineBits);
+}
+
+void SimulatedField::setInputActive(Input& in, bool active) {
+    const int line = codes::line(book_.entry(in.ref).codes);
+    const int contact = active != in.normallyOpen ? 1 : 0;
+    setInputLine(in, (line & ~1) | contact);
+}
+
+void SimulatedField::setInputAlarm(Input& in, bool on) {
+    codes::setPair(book_.entry(in.ref).codes, kAlarmSet, kAlarmCleared, on ? kAlarmSet : kAlarmCleared);
+    book_.touch(in.ref);
+    report(in.expansion ? "EXP_INPUT" : "STD_INPUT", in.address, on ? kAlarmSet : kAlarmCleared);
+}
+
+void SimulatedField::setInputMask(Input& in, qint64 maskSource) {
+    so::db::StatusEntry& e = book_.entry(in.ref);
+    const int code = maskSource != 0 ? kMaskSet : kMaskCleared;
+    codes::setPair(e.codes, kMaskSet, kMaskCleared, code);
+    e.value = QString::number(maskSource);
+    e.maskSource = quint32(maskSource);
+    book_.touch(in.ref);
+    report(in.expansion ? "EXP_INPUT" : "STD_INPUT", in.address, code, e.value);
+}
+
+bool SimulatedField::relayOn(const Relay& r) {
+    return codes::has(book_.entry(r.ref).codes, 1);
+}
+
+void SimulatedField::setRelay(Relay& r, bool on) {
+    codes::setPair(book_.entry(r.ref).codes, 0, 1, on ? 1 : 0);
+    book_.touch(r.ref);
+    report(r.expansion ? "EXP_RELAY" : "STD_RELAY", r.address, on ? 1 : 0);
+}
+
+void SimulatedField::setRelayReason(Relay& r, qint32 reasonBits) {
+    so::db::StatusEntry& e = book_.entry(r.ref);
+    if (!codes::has(e.codes, kRelayReason))
+        e.codes.append(kRelayReason);
+    e.value = QString::number(reasonBits);
+    book_.touch(r.ref);
+    report(r.expansion ? "EXP_RELAY" : "STD_RELAY", r.address, kRelayReason, so::FormatDetailedRelayState(reasonBits));
+}
+
+void SimulatedField::toggleControllerCondition(const Controller& c, int normalCode, int faultCode) {
+    const SuperStatusBook::Ref ref = book_.point(c.id, so::db::StatusController, 0);
+    QVector<int>* all = book_.values(c.id, so::db::StatusControllerCodes);
+    const bool faulted = ref.valid() ? codes::has(book_.entry(ref).codes, faultCode) : all && codes::has(*all, faultCode);
+    const int code = faulted ? normalCode : faultCode;
+    if (ref.valid()) {
+        codes::setPair(book_.entry(ref).codes, normalCode, faultCode, code);
+        book_.touch(ref);
+    }
+    if (all != nullptr) {
+        codes::setPair(*all, normalCode, faultCode, code);
+        book_.touch(c.id, so::db::StatusControllerCodes);
+    }
+    report("CONTROLLER", c.address, code);
+}
+
+// ---- newer line ---------------------------------------------------------------------------------
+
+void SimulatedField::queueWrite(const char* statement, qint32 id, qint64 value) {
+    pendingWrites_[QLatin1String(statement)].insert(id, value);
+}
+
+void SimulatedField::setZrContact(ZrInput& in, qint64 contact) {
+    in.contact = contact;
+    queueWrite(kSetContact, in.id, contact);
+    report("ZR2_INPUT", in.address, 1, QString::number(contact));
+}
+
+void SimulatedField::setZrMask(ZrInput& in, qint64 mask) {
+    in.mask = mask;
+    queueWrite(kSetMask, in.id, mask);
+    report("ZR2_INPUT", in.address, 0, QString::number(mask));
+}
+
+void SimulatedField::setZrRelay(ZrRelay& r, bool on) {
+    r.on = on;
+    queueWrite(kSetEnergized, r.id, on ? 1 : 0);
+    report("ZR2_RELAY", r.address, 1, on ? QStringLiteral("ON") : QStringLiteral("OFF"));
+}
+
+void SimulatedField::setZrRelayMode(ZrRelay& r, qint64 mode) {
+    r.mode = mode;
+    queueWrite(kSetOperations, r.id, mode);
+    report("ZR2_RELAY", r.address, 0, QString::number(mode));
+}
+
+void SimulatedField::setZrModuleOnline(ZrModule& m, bool online) {
+    // The receiver re-reads the module's row while handling the report: write it first.
+    m.online = online;
+    queueWrite(kSetModuleOnline, m.id, online ? 1 : 0);
+    flush();
+    report("ZR2_MODULE", m.address, online ? 1 : 0);
+}
+
+void SimulatedField::setZrModuleTamper(ZrModule& m, bool tamper) {
+    m.tamper = tamper;
+    queueWrite(kSetModuleTamper, m.id, tamper ? 1 : 0);
+    flush();
+    report("ZR2_MODULE", m.address, tamper ? 3 : 2);
+}
+
+// ---- commands -----------------------------------------------------------------------------------
+
+void SimulatedField::later(int delayMs, std::function<void()> answer) {
+    const int generation = generation_;
+    QTimer::singleShot(qMax(0, delayMs), this, [this, generation, answer = std::move(answer)] {
+        if (generation != generation_)
+            return;
+        answer();
+        flush();
+    });
+}
+
+int SimulatedField::classicPoint(const QHash<QString, int>& index, qint32 controllerNumber, const char* code,
+                                 int number) const {
+    const auto c = controllerById_.constFind(controllerNumber);
+    if (c == controllerById_.constEnd())
+        return -1;
+    return index.value(pointAddress(controllers_[*c].address, code, number), -1);
+}
+
+void SimulatedField::dtApiCall(qint32 controllerNumber, const QString& command, qint16 pointNumber) {
+    const QStringList parts = command.split(QLatin1Char('|'));
+    const QString family = parts.value(1);
+    const QString function = parts.value(2);
+    const bool maskFunction = function == QLatin1String("MASK") || function == QLatin1String("UNMASK") ||
+                              function == QLatin1String("MOMENTARY_MASK");
+    // On-board points are numbered 1-8; expansion points follow from 9 (expansion point n is n + 8).
+    const bool expansion = pointNumber > 8;
+    const int number = expansion ? pointNumber - 8 : pointNumber;
+    int target = -1;
+    if (parts.size() == 3 && parts[0] == QLatin1String("CALL_API")) {
+        if (family == QLatin1String("CONTROLFUNCTION") && maskFunction)
+            target = classicPoint(inputByAddress_, controllerNumber, expansion ? "XI" : "BI", number);
+        else if (family == QLatin1String("DOORFUNCTION") || family == QLatin1String("CONTROLFUNCTION"))
+            target = classicPoint(relayByAddress_, controllerNumber, expansion ? "XR" : "BR", number);
+    }
+    if (target < 0) {
+        if (log_ != nullptr)
+            log_->error(QStringLiteral("Simulated field: no answer to \"%1\" for controller %2, point %3")
+                            .arg(command).arg(controllerNumber).arg(pointNumber));
+        return;
+    }
+    if (maskFunction)
+        answerInputMask(target, function);
+    else
+        answerRelay(target, function);
+}
+
+void SimulatedField::answerRelay(int relay, const QString& function) {
+    struct Effect {
+        const char* function;
+        int state;        // 1 energise, 0 release, -1 unchanged
+        qint32 reason;    // reported reason, -1 none
+        bool momentary;   // released again after the momentary time
+    };
+    static const Effect effects[] = {
+        {"MOMENTARY_ACCESS", 1, kReasonUnlock, true}, {"UNLOCK_DOOR", 1, kReasonUnlock, false},
+        {"RELOCK_DOOR", 0, kReasonNone, false},       {"TRIGGER", 1, kReasonTrigger, true},
+        {"FORCEON", 1, kReasonForceOn, false},        {"FORCEON_RELEASE", 0, kReasonNone, false},
+        {"FORCEOFF", 0, kReasonForceOff, false},      {"FORCEOFF_RELEASE", -1, kReasonNone, false},
+        {"LOCKDOWN", 0, kReasonLockDown, false},      {"LOCKDOWN_RELEASE", -1, kReasonNone, false},
+        {"LOCKOPEN", 1, kReasonLockOpen, false},      {"LOCKOPEN_RELEASE", 0, kReasonNone, false},
+    };
+    const Effect* effect = nullptr;
+    for (const Effect& e : effects)
+        if (function == QLatin1String(e.function))
+            effect = &e;
+    if (effect == nullptr) {
+        if (log_ != nullptr)
+            log_->error(QStringLiteral("Simulated field: unknown relay function %1").arg(function));
+        return;
+    }
+    const Effect e = *effect;
+    later(options_.answerDelayMs, [this, relay, e] {
+        Relay& r = relays_[relay];
+        if (e.state >= 0)
+            setRelay(r, e.state == 1);
+        if (e.reason >= 0)
+            setRelayReason(r, e.reason);
+    });
+    if (e.momentary)
+        later(options_.answerDelayMs + options_.momentaryMs, [this, relay] {
+            setRelay(relays_[relay], false);
+            setRelayReason(relays_[relay], kReasonNone);
+        });
+}
+
+void SimulatedField::answerInputMask(int input, const QString& function) {
+    const bool mask = function != QLatin1String("UNMASK");
+    later(options_.answerDelayMs, [this, input, mask] { setInputMask(inputs_[input], mask ? kClassicControlZone : 0); });
+    if (function == QLatin1String("MOMENTARY_MASK"))
+        later(options_.answerDelayMs + options_.momentaryMs, [this, input] { setInputMask(inputs_[input], 0); });
+}
+
+void SimulatedField::zr2AccessFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) {
+    const auto door = zrDoorById_.constFind(deviceId);
+    if (deviceType != 7 || door == zrDoorById_.constEnd() || door->relay < 0 || functionCode < 1 || functionCode > 4) {
+        if (log_ != nullptr)
+            log_->error(QStringLiteral("Simulated field: no answer to access function %1 for device type %2, device %3")
+                            .arg(functionCode).arg(deviceType).arg(deviceId));
+        return;
+    }
+    const int relay = door->relay;
+    // 1 momentary access, 2 unlock, 3 relock, 4 toggle.
+    later(options_.answerDelayMs, [this, relay, functionCode] {
+        ZrRelay& r = zrRelays_[relay];
+        setZrRelay(r, functionCode == 4 ? !r.on : functionCode != 3);
+    });
+    if (functionCode == 1)
+        later(options_.answerDelayMs + options_.momentaryMs, [this, relay] { setZrRelay(zrRelays_[relay], false); });
+}
+
+void SimulatedField::zr2ControlFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) {
+    const bool maskFunction = functionCode == 10 || functionCode == 11 || functionCode == 14;
+    QVector<int> inputs;
+    int relay = -1;
+    if (deviceType == 7) {
+        const ZrDoor door = zrDoorById_.value(deviceId);
+        inputs = door.inputs;
+        relay = door.relay;
+    } else if (deviceType == 6) {
+        const int input = zrInputById_.value(deviceId, -1);
+        if (input >= 0)
+            inputs.append(input);
+    } else if (deviceType == 5) {
+        relay = zrRelayById_.value(deviceId, -1);
+    }
+    if (maskFunction && !inputs.isEmpty()) {
+        for (int input : std::as_const(inputs))
+            answerZrMask(input, functionCode);
+    } else if (!maskFunction && relay >= 0 && functionCode >= 100 && functionCode <= 110) {
+        answerZrRelay(relay, functionCode);
+    } else if (log_ != nullptr) {
+        log_->error(QStringLiteral("Simulated field: no answer to control function %1 for device type %2, device %3")
+                        .arg(functionCode).arg(deviceType).arg(deviceId));
+    }
+}
+
+void SimulatedField::answerZrRelay(int relay, qint32 functionCode) {
+    struct Effect {
+        int state;    // 1 energise, 0 release, -1 unchanged
+        qint64 mode;  // reported mode, -1 unchanged
+    };
+    Effect e{-1, -1};
+    switch (functionCode) {
+    case 100: e = {1, -1}; break;  // trigger: released again after the momentary time
+    case 103: e = {1, kModeForceOn}; break;
+    case 104: e = {0, kModeNone}; break;
+    case 105: e = {0, kModeForceOff}; break;
+    case 106: e = {-1, kModeNone}; break;
+    case 107: e = {0, kModeLockDown}; break;
+    case 108: e = {-1, kModeNone}; break;
+    case 109: e = {1, kModeLockOpen}; break;
+    case 110: e = {0, kModeNone}; break;
+    default: break;
+    }
+    later(options_.answerDelayMs, [this, relay, e] {
+        ZrRelay& r = zrRelays_[relay];
+        if (e.mode >= 0)
+            setZrRelayMode(r, e.mode);
+        if (e.state >= 0)
+            setZrRelay(r, e.state == 1);
+    });
+    if (functionCode == 100)
+        later(options_.answerDelayMs + options_.momentaryMs, [this, relay] { setZrRelay(zrRelays_[relay], false); });
+}
+
+void SimulatedField::answerZrMask(int input, qint32 functionCode) {
+    // 10 mask, 11 unmask, 14 momentary mask (cleared again after the momentary time).
+    const qint64 mask = functionCode == 10 ? kZrControlZone : functionCode == 14 ? kZrControlZoneMomentary : 0;
+    later(options_.answerDelayMs, [this, input, mask] { setZrMask(zrInputs_[input], mask); });
+    if (functionCode == 14)
+        later(options_.answerDelayMs + options_.momentaryMs, [this, input] { setZrMask(zrInputs_[input], 0); });
+}
+
+void SimulatedField::zr2ClearCodeTamper(qint32 readerId) {
+    const QVector<Keypad> keypads = keypadsByReader_.value(readerId);
+    if (keypads.isEmpty()) {
+        if (log_ != nullptr)
+            log_->error(QStringLiteral("Simulated field: reader %1 has no keypad").arg(readerId));
+        return;
+    }
+    later(options_.answerDelayMs, [this, keypads] {
+        for (const Keypad& k : keypads)
+            queueWrite(kClearCodeTamper, k.id, 0);
+        flush();
+        // The keypad module's report makes the receiver re-read the module and its reader.
+        for (const Keypad& k : keypads)
+            if (k.module >= 0)
+                report("ZR2_MODULE", zrModules_[k.module].address, zrModules_[k.module].online ? 1 : 0);
+    });
+}
+
+}  // namespace sv

@@ -1,0 +1,236 @@
+// A simulated field for the status viewer: the site's devices, driven by a deterministic random
+// generator, reporting state changes to every attached workstation at a chosen rate, and answering
+// the commands operators send from the status windows.
+//
+// Traffic (weighted): doors opening and closing (often after a granted access, which energises
+// the door's relay first), doors held open or forced (the door's alarm), input alarms and their
+// restore, inputs masked and unmasked by time zone, relays switching, controllers losing and
+// regaining AC power, memory and UPS battery, controller and reader tamper, reader and controller
+// threat levels, server ports going off line and back, and on the newer line input changes and
+// masks, relays switching, modules going off line and back and their enclosure tamper.
+//
+// Consistency: the classic points' states live in the field's copy of SuperStatus and the newer
+// line's in its own tables (ZRII_*); both are written back in batches (every quarter second, and
+// at once after a command or a module report, whose receiver re-reads the row), so a refresh from
+// the database shows the picture the live reports drew.
+//
+// Commands: an answer comes a moment later (answerDelayMs): unlocking a door energises its relay,
+// relocking releases it, a momentary access or trigger releases it again after momentaryMs; a mask
+// makes the input report masked (state 67 with the mask source), an unmask clears it; force, lock
+// down and lock open switch the relay and report the reason; the newer line's functions do the same
+// through its own device types, and clearing a reader's code tamper re-reports its keypad module.
+#pragma once
+
+#include "FieldInterfaces.h"
+#include "SuperStatusBook.h"
+
+#include <statusobject/Db.h>
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QVector>
+
+#include <functional>
+
+namespace sv {
+
+class AppLog;
+
+struct FieldOptions {
+    double eventsPerSecond = 20.0;
+    quint32 seed = 1;
+    /// Delay of a command's answer.
+    int answerDelayMs = 300;
+    /// How long a momentary access, momentary mask or trigger lasts.
+    int momentaryMs = 3000;
+    /// How often changed states are written back to the site database.
+    int flushIntervalMs = 250;
+};
+
+class SimulatedField final : public QObject, public FieldControl {
+public:
+    SimulatedField(so::db::Connection& db, const FieldOptions& options, AppLog* log = nullptr);
+    ~SimulatedField() override;
+
+    /// Reads the site's devices and their stored states. Throws DbError when the site cannot be read.
+    void load();
+    /// Devices that take part in the traffic.
+    int deviceCount() const;
+
+    void addSink(StateSink* sink);
+    void removeSink(StateSink* sink);
+
+    /// Generates traffic at the rate, driven by the event loop, until stop().
+    void start();
+    /// Stops the traffic and writes the changed states back.
+    void stop();
+    bool isRunning() const { return tick_.isActive(); }
+    void setRate(double eventsPerSecond) { options_.eventsPerSecond = eventsPerSecond; }
+    double rate() const { return options_.eventsPerSecond; }
+
+    /// Generates this many traffic events now (each one or a few state reports); returns the
+    /// reports sent.
+    int step(int events);
+    /// Writes the changed states back to the site database now.
+    void flush();
+
+    /// State reports sent (each goes to every sink).
+    qint64 reportsSent() const { return reportsSent_; }
+    /// Reports handed to sinks (reports times sinks).
+    qint64 deliveries() const { return deliveries_; }
+
+    // ---- FieldControl: commands from the workstations
+    void dtApiCall(qint32 controllerNumber, const QString& command, qint16 pointNumber) override;
+    void zr2AccessFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) override;
+    void zr2ControlFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) override;
+    void zr2ClearCodeTamper(qint32 readerId) override;
+
+private:
+    struct Controller {
+        qint32 id = 0;
+        QString address;
+    };
+    struct Input {
+        QString address;
+        SuperStatusBook::Ref ref;
+        bool normallyOpen = false;
+        bool expansion = false;
+    };
+    struct Relay {
+        QString address;
+        SuperStatusBook::Ref ref;
+        bool expansion = false;
+    };
+    struct Door {
+        int input = -1;
+        int relay = -1;
+        bool accessGranted = false;  // the traffic energised the relay for this opening
+    };
+    struct Reader {
+        QString address;
+        SuperStatusBook::Ref ref;
+        qint32 controllerId = 0;
+        int number = 0;
+    };
+    struct Port {
+        qint32 id = 0;
+        QString address;
+    };
+    struct ZrInput {
+        qint32 id = 0;
+        QString address;
+        qint64 contact = 0;
+        qint64 mask = 0;
+        bool live = false;  // its controller is installed and on line
+    };
+    struct ZrRelay {
+        qint32 id = 0;
+        QString address;
+        bool on = false;
+        qint64 mode = 0;
+        bool live = false;
+    };
+    struct ZrModule {
+        qint32 id = 0;
+        QString address;
+        bool online = false;
+        bool tamper = false;
+        bool live = false;
+    };
+    struct ZrDoor {
+        int relay = -1;
+        QVector<int> inputs;
+    };
+    struct Keypad {
+        qint32 id = 0;
+        int module = -1;
+    };
+    enum class Scenario {
+        DoorTraffic, DoorAlarm, InputAlarm, TimeZoneMask, RelaySwitch, ControllerPower, ControllerTamper,
+        ReaderTamper, ThreatLevel, PortLink, ZrInputChange, ZrMask, ZrRelaySwitch, ZrModule
+    };
+
+    void clear();
+    void loadClassic();
+    void loadNewerLine();
+    void buildScenarios();
+    void onTick();
+    void runScenario(Scenario scenario);
+    int pick(int count) { return int(rng_.bounded(quint32(count))); }
+    bool chance(int percent) { return int(rng_.bounded(100u)) < percent; }
+
+    void report(const char* deviceType, const QString& address, int state, const QString& value = {});
+    // Classic points: change the stored state and report it.
+    bool inputActive(const Input& in);
+    void setInputLine(Input& in, int lineBits);
+    void setInputActive(Input& in, bool active);
+    void setInputAlarm(Input& in, bool on);
+    void setInputMask(Input& in, qint64 maskSource);
+    bool relayOn(const Relay& r);
+    void setRelay(Relay& r, bool on);
+    void setRelayReason(Relay& r, qint32 reasonBits);
+    void toggleControllerCondition(const Controller& c, int normalCode, int faultCode);
+    // Newer line: change the device row (written back with the next flush) and report it.
+    void setZrContact(ZrInput& in, qint64 contact);
+    void setZrMask(ZrInput& in, qint64 mask);
+    void setZrRelay(ZrRelay& r, bool on);
+    void setZrRelayMode(ZrRelay& r, qint64 mode);
+    void setZrModuleOnline(ZrModule& m, bool online);
+    void setZrModuleTamper(ZrModule& m, bool tamper);
+    void queueWrite(const char* statement, qint32 id, qint64 value);
+
+    /// Runs answer after delayMs (skipped when the site was loaded again meanwhile), then flushes.
+    void later(int delayMs, std::function<void()> answer);
+    void answerRelay(int relay, const QString& function);
+    void answerInputMask(int input, const QString& function);
+    void answerZrRelay(int relay, qint32 functionCode);
+    void answerZrMask(int input, qint32 functionCode);
+    int classicPoint(const QHash<QString, int>& index, qint32 controllerNumber, const char* code, int number) const;
+
+    so::db::Connection& db_;
+    FieldOptions options_;
+    AppLog* log_;
+    QRandomGenerator rng_;
+    SuperStatusBook book_;
+    QVector<StateSink*> sinks_;
+
+    QVector<Controller> controllers_;
+    QHash<qint32, int> controllerById_;
+    QVector<Input> inputs_;
+    QHash<QString, int> inputByAddress_;
+    QVector<int> alarmInputs_;  // inputs that are not a door's contact
+    QVector<Relay> relays_;
+    QHash<QString, int> relayByAddress_;
+    QVector<Door> doors_;
+    QVector<Reader> readers_;
+    QVector<Port> ports_;
+    QVector<int> threatIds_;
+
+    QVector<ZrInput> zrInputs_;
+    QHash<qint32, int> zrInputById_;
+    QVector<ZrRelay> zrRelays_;
+    QHash<qint32, int> zrRelayById_;
+    QVector<ZrModule> zrModules_;
+    QHash<qint32, ZrDoor> zrDoorById_;
+    QHash<qint32, QVector<Keypad>> keypadsByReader_;
+    QVector<int> liveZrInputs_, liveZrRelays_, liveZrModules_;
+
+    QVector<std::pair<int, Scenario>> scenarios_;  // cumulative weight, scenario
+    int totalWeight_ = 0;
+
+    /// Newer-line row changes not yet written: statement -> (device id -> value).
+    QHash<QString, QHash<qint32, qint64>> pendingWrites_;
+
+    QTimer tick_;
+    QTimer flushTimer_;
+    QElapsedTimer clock_;
+    double budget_ = 0.0;
+    int generation_ = 0;
+    qint64 reportsSent_ = 0;
+    qint64 deliveries_ = 0;
+};
+
+}  // namespace sv

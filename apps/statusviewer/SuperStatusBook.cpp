@@ -1,0 +1,144 @@
+#include "SuperStatusBook.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+namespace sv {
+
+namespace codes {
+
+bool has(const QVector<int>& list, int code) {
+    return list.contains(code);
+}
+
+void setPair(QVector<int>& list, int a, int b, int code) {
+    for (int& c : list) {
+        if (c == a || c == b) {
+            c = code;
+            return;
+        }
+    }
+    list.append(code);
+}
+
+int line(const QVector<int>& list) {
+    for (int c : list)
+        if (c >= 0 && c <= 7)
+            return c;
+    return 0;
+}
+
+void setLine(QVector<int>& list, int lineBits) {
+    for (int& c : list) {
+        if (c >= 0 && c <= 7) {
+            c = lineBits;
+            return;
+        }
+    }
+    list.prepend(lineBits);
+}
+
+}  // namespace codes
+
+void SuperStatusBook::load(so::db::Connection& db) {
+    rows_.clear();
+    byKey_.clear();
+    dirty_.clear();
+    so::db::Recordset rs = db.query(QStringLiteral(
+        "SELECT ControllerID, StatusType, Status FROM SuperStatus "
+        "WHERE StatusType IN (1, 2, 3, 7, 8, 9, 10, 14, 15, 32, 500, 501)"));
+    for (; !rs.eof(); rs.moveNext()) {
+        Row row;
+        row.id = rs.field(0).toInt();
+        row.type = rs.field(1).toInt();
+        const QString status = rs.field(2).toString();
+        if (row.type == so::db::StatusThreatLevels) {
+            row.form = Form::ThreatLevels;
+            for (const QString& v : status.split(QLatin1Char('|')))
+                row.values.append(v.trimmed().toInt());
+        } else if (row.type == so::db::StatusControllerCodes || row.type == so::db::StatusPort) {
+            row.form = Form::Codes;
+            for (const QString& v : status.split(QLatin1Char(','), Qt::SkipEmptyParts))
+                row.values.append(v.trimmed().toInt());
+        } else {
+            row.entries = so::db::splitStatusEntries(status);
+        }
+        byKey_.insert(key(row.id, row.type), int(rows_.size()));
+        rows_.append(std::move(row));
+    }
+}
+
+SuperStatusBook::Ref SuperStatusBook::point(qint32 id, int statusType, int index) {
+    const int row = byKey_.value(key(id, statusType), -1);
+    if (row < 0 || index < 0 || rows_[row].form != Form::Entries)
+        return {};
+    QVector<so::db::StatusEntry>& entries = rows_[row].entries;
+    while (entries.size() <= index)
+        entries.append(so::db::StatusEntry{});
+    return {row, index};
+}
+
+so::db::StatusEntry& SuperStatusBook::entry(Ref ref) {
+    return rows_[ref.row].entries[ref.index];
+}
+
+QVector<int>* SuperStatusBook::values(qint32 id, int statusType) {
+    const int row = byKey_.value(key(id, statusType), -1);
+    return row < 0 || rows_[row].form == Form::Entries ? nullptr : &rows_[row].values;
+}
+
+void SuperStatusBook::touch(Ref ref) {
+    if (!ref.valid())
+        return;
+    Row& row = rows_[ref.row];
+    if (!row.dirty) {
+        row.dirty = true;
+        dirty_.append(ref.row);
+    }
+}
+
+void SuperStatusBook::touch(qint32 id, int statusType) {
+    const int row = byKey_.value(key(id, statusType), -1);
+    if (row >= 0)
+        touch(Ref{row, 0});
+}
+
+QString SuperStatusBook::text(const Row& row) const {
+    switch (row.form) {
+    case Form::ThreatLevels: return so::db::joinThreatLevels(row.values);
+    case Form::Codes: return so::db::joinCodes(row.values);
+    case Form::Entries: break;
+    }
+    return so::db::joinStatusEntries(row.entries);
+}
+
+int SuperStatusBook::flush(so::db::Connection& db) {
+    if (dirty_.isEmpty())
+        return 0;
+    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    so::db::Transaction transaction(db);
+    so::db::Command update(db, QStringLiteral(
+        "UPDATE SuperStatus SET Status = ?, LastUpdated = ? WHERE ControllerID = ? AND StatusType = ?"));
+    for (int r : std::as_const(dirty_)) {
+        const Row& row = rows_[r];
+        while (update.parameterCount() > 0)
+            update.deleteParameter(0);
+        update.appendParameter(QStringLiteral("@Status"), so::db::ParamType::NVarChar, so::db::ParamDirection::Input,
+                               4000, text(row));
+        update.appendParameter(QStringLiteral("@LastUpdated"), so::db::ParamType::VarChar,
+                               so::db::ParamDirection::Input, 30, now);
+        update.appendParameter(QStringLiteral("@ControllerID"), so::db::ParamType::Integer,
+                               so::db::ParamDirection::Input, 4, row.id);
+        update.appendParameter(QStringLiteral("@StatusType"), so::db::ParamType::Integer,
+                               so::db::ParamDirection::Input, 4, row.type);
+        update.execute();
+    }
+    transaction.commit();
+    const int written = int(dirty_.size());
+    for (int r : std::as_const(dirty_))
+        rows_[r].dirty = false;
+    dirty_.clear();
+    return written;
+}
+
+}  // namespace sv
