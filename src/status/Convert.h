@@ -1,0 +1,26 @@
+// Reading numbers out of texts: state values reported by the host and the texts of grid cells.
+//
+// A text that is not a number where one is needed is a failure of the procedure that reads it
+// (ComponentError TypeMismatch, a value out of range Overflow), reported by its error trap. Texts
+// with a fractional part round to the nearest whole number, a half to the even neighbour, as the
+// host's own conversions do.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace so {
+
+/// The number in text (blanks around it allowed); ComponentError TypeMismatch when there is none.
+double toNumber(const QString& text);
+
+/// text as a 16-bit / 32-bit whole number (rounded); TypeMismatch or Overflow.
+qint16 toInt16(const QString& text);
+qint32 toInt32(const QString& text);
+
+/// The value when text is a plain whole number (optional sign and digits, blanks around it allowed)
+/// that fits 32 bits; nothing for anything else. Used where a value goes into a statement.
+std::optional<qint32> wholeNumber(const QString& text);
+
+}  // namespace so

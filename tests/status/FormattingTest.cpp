@@ -1,0 +1,129 @@
+#include "shell/Errors.h"
+#include "status/Convert.h"
+#include "status/Formatting.h"
+
+#include "support/FakeHost.h"
+
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+namespace so {
+namespace {
+
+class DateTimeTest : public ::testing::Test {
+protected:
+    DateTimeTest() {
+        ctx.ntConnection = &host;
+        host.dateFormat = QStringLiteral("dd/MM/yyyy");
+    }
+    test::FakeHost host;
+    ComponentContext ctx;
+    DateTimeConverter converter;
+};
+
+TEST_F(DateTimeTest, NonDatesGiveEmptyText) {
+    for (const QString& text : {QString(), QStringLiteral("abc"), QStringLiteral("  "), QStringLiteral("31/02/2024 10:00:00"),
+                                QStringLiteral("1'; DROP TABLE x")})
+        EXPECT_TRUE(converter.convert(ctx, text).isEmpty()) << text.toStdString();
+}
+
+TEST_F(DateTimeTest, TwentyFourHourTimeWithSecondsWhenTimeFormatIsSet) {
+    ctx.timeFormat = true;
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024 17:04:09")), QStringLiteral("05/03/2024 17:04:09"));
+    // The forms the database hands back are read as well.
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05 07:04:09")), QStringLiteral("05/03/2024 07:04:09"));
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05T07:04:09.250")), QStringLiteral("05/03/2024 07:04:09"));
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024")), QStringLiteral("05/03/2024 00:00:00"));
+}
+
+/// Runs a test body with another default locale.
+class LocaleScope {
+public:
+    explicit LocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~LocaleScope() { QLocale::setDefault(previous_); }
+
+private:
+    QLocale previous_;
+};
+
+TEST_F(DateTimeTest, LocaleLongTimeWithoutTimeFormat) {
+    const LocaleScope us(QLocale(QLocale::English, QLocale::UnitedStates));
+    ctx.timeFormat = false;
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024 17:04:09")), QStringLiteral("05/03/2024 5:04:09 PM"));
+}
+
+TEST_F(DateTimeTest, KeptResultsFollowTheSettings) {
+    const LocaleScope us(QLocale(QLocale::English, QLocale::UnitedStates));
+    ctx.timeFormat = true;
+    const QString report = QStringLiteral("2024-03-05 17:04:09");
+    EXPECT_EQ(converter.convert(ctx, report), QStringLiteral("05/03/2024 17:04:09"));
+    EXPECT_EQ(converter.convert(ctx, report), QStringLiteral("05/03/2024 17:04:09"));
+    EXPECT_EQ(host.count(QStringLiteral("GetDateFormat")), 1);
+
+    ctx.timeFormat = false;
+    EXPECT_NE(converter.convert(ctx, report), QStringLiteral("05/03/2024 17:04:09"));
+
+    // A new date format (the context's copy dropped, as on an operator switch) is taken up.
+    ctx.timeFormat = true;
+    host.dateFormat = QStringLiteral("yyyy.MM.dd");
+    ctx.dateTimeFormat.clear();
+    EXPECT_EQ(converter.convert(ctx, report), QStringLiteral("2024.03.05 17:04:09"));
+}
+
+TEST(Formatting, ZeroPaddedNumbers) {
+    EXPECT_EQ(C2(7), QStringLiteral("07"));
+    EXPECT_EQ(C2(0), QStringLiteral("00"));
+    EXPECT_EQ(C2(123), QStringLiteral("123"));
+    EXPECT_EQ(C2(-7), QStringLiteral("-07"));
+    EXPECT_EQ(C3(7), QStringLiteral("007"));
+    EXPECT_EQ(C3(42), QStringLiteral("042"));
+    EXPECT_EQ(C3(1234), QStringLiteral("1234"));
+}
+
+TEST(Formatting, VoltageOfAStateCode) {
+    EXPECT_EQ(voltageText(0), QStringLiteral("0.00"));
+    EXPECT_EQ(voltageText(128), QStringLiteral("2.49"));
+    EXPECT_EQ(voltageText(255), QStringLiteral("4.97"));
+}
+
+TEST(Convert, NumbersFromTexts) {
+    EXPECT_EQ(toInt32(QStringLiteral(" 42 ")), 42);
+    EXPECT_EQ(toInt32(QStringLiteral("-3")), -3);
+    EXPECT_EQ(toInt32(QStringLiteral("2.5")), 2);  // half to even
+    EXPECT_EQ(toInt32(QStringLiteral("3.5")), 4);
+    EXPECT_EQ(toInt16(QStringLiteral("4")), 4);
+
+    struct Bad {
+        QString text;
+        int number;
+    };
+    const Bad bad[] = {
+        {QString(), ComponentError::TypeMismatch},        {QStringLiteral("abc"), ComponentError::TypeMismatch},
+        {QStringLiteral("1,5"), ComponentError::TypeMismatch}, {QStringLiteral("nan"), ComponentError::TypeMismatch},
+        {QStringLiteral("inf"), ComponentError::TypeMismatch}, {QStringLiteral("4'"), ComponentError::TypeMismatch},
+        {QStringLiteral("40000"), ComponentError::Overflow},
+    };
+    for (const Bad& b : bad) {
+        try {
+            toInt16(b.text);
+            ADD_FAILURE() << "no failure for " << b.text.toStdString();
+        } catch (const ComponentError& e) {
+            EXPECT_EQ(e.number(), b.number) << b.text.toStdString();
+        }
+    }
+    EXPECT_THROW(toInt32(QStringLiteral("3000000000")), ComponentError);
+}
+
+TEST(Convert, WholeNumbersOnlyForStatements) {
+    EXPECT_EQ(wholeNumber(QStringLiteral("7")), 7);
+    EXPECT_EQ(wholeNumber(QStringLiteral(" -12 ")), -12);
+    EXPECT_EQ(wholeNumber(QStringLiteral("+3")), 3);
+    for (const QString& text : {QString(), QStringLiteral("-"), QStringLiteral("1.0"), QStringLiteral("1e3"),
+                                QStringLiteral("1 OR 1=1"), QStringLiteral("1; DELETE FROM ThreatLevels"),
+                                QStringLiteral("0x10"), QStringLiteral("99999999999")})
+        EXPECT_FALSE(wholeNumber(text).has_value()) << text.toStdString();
+}
+
+}  // namespace
+}  // namespace so
