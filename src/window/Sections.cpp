@@ -1,0 +1,91 @@
+#include "window/Sections.h"
+
+#include "shell/ErrorTrap.h"
+#include "shell/Texts.h"
+#include "status/Resources.h"
+#include "window/ColumnLayout.h"
+
+namespace so {
+namespace {
+
+void addColumns(StatusGrid& grid, const QVector<ColumnSpec>& columns) {
+    for (const ColumnSpec& c : columns)
+        grid.addColumn(c.key, c.caption, 0, -1, c.width, c.visible);
+}
+
+/// The state cells of a section's rows: what a reset blanks.
+const QVector<QString>& stateColumns(int section) {
+    using namespace col;
+    static const QVector<QString> kBySection[Sections::kCount] = {
+        {Status, Alarm, Masked, Input1, Input2, Input3, Voltage, RelayStatus, RelayDetails},
+        {Status, Alarm, Masked, Input1, Input2, Input3, Voltage},
+        {Status, RelayDetails},
+        {ThreatLevel, Status, CTamper, PTamper},
+        {Enclosure, ACPower, Terminal, UPSBattF, ThreatLevel, KeypadMode, MemoryBatt, ParallelPrint, SerialPrint,
+         TamperPending},
+        {},
+        {},
+        {Status},
+    };
+    return kBySection[section];
+}
+
+}  // namespace
+
+Sections::Sections(ComponentContext& ctx)
+    : ctx_(ctx),
+      grids_{StatusGrid(QStringLiteral("vGrid(0)")), StatusGrid(QStringLiteral("vGrid(1)")),
+             StatusGrid(QStringLiteral("vGrid(2)")), StatusGrid(QStringLiteral("vGrid(3)")),
+             StatusGrid(QStringLiteral("vGrid(4)")), StatusGrid(QStringLiteral("vGrid(5)")),
+             StatusGrid(QStringLiteral("vGrid(6)")), StatusGrid(QStringLiteral("vGrid(7)"))},
+      masked_(QStringLiteral("GridMasked")) {}
+
+StatusGrid& Sections::grid(int section) {
+    return const_cast<StatusGrid&>(static_cast<const Sections*>(this)->grid(section));
+}
+
+const StatusGrid& Sections::grid(int section) const {
+    if (section < 0 || section >= kCount)
+        throw ComponentError(ComponentError::SubscriptOutOfRange,
+                             QStringLiteral("No section %1 (sections are 0 to 7)").arg(section));
+    return grids_[section];
+}
+
+void Sections::InitColumnHeaders(const QString (&layoutTexts)[kCount], const std::function<void()>& fillMaskedGrid) {
+    for (StatusGrid& g : grids_)
+        g.clearColumns();
+    masked_.clearColumns();
+    trap(ctx_, QStringLiteral("Status: InitColumnHeaders"), [&] {
+        for (int section = 0; section < kCount; ++section) {
+            const QString& text = layoutTexts[section];
+            if (layoutMeansDefaults(section, text))
+                addColumns(grids_[section], defaultColumns(ctx_, section));
+            else
+                addLayoutColumns(grids_[section], text);
+        }
+        addColumns(masked_, maskedGridColumns(ctx_));
+        if (fillMaskedGrid)
+            fillMaskedGrid();
+    });
+}
+
+void Sections::P_ResetColumnInfo(int section, int row) {
+    trap(ctx_, QStringLiteral("FMain.P_ResetColumnInfo"), [&] {
+        StatusGrid& g = grid(section);
+        const QString notKnown = GRS(ctx_, res::NotKnown);
+        for (const QString& key : stateColumns(section))
+            g.setText(row, key, notKnown);
+    });
+}
+
+int Sections::FindRowForAddress(int section, const QString& address) {
+    return trapOr(ctx_, QStringLiteral("MPublic.FindRowForAddress("), 0, [&] {
+        StatusGrid& g = grid(section);
+        if (g.rowCount() == 0)
+            return 0;
+        g.setSearchColumn(col::Address);
+        return g.find(address);
+    });
+}
+
+}  // namespace so

@@ -1,0 +1,233 @@
+#include "support/FakeDialogs.h"
+#include "support/FakeHost.h"
+
+#include "shell/ComponentContext.h"
+#include "window/ColumnLayout.h"
+#include "window/Sections.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace so::test {
+namespace {
+
+QString R(int n) { return QStringLiteral("R%1").arg(n); }
+
+class SectionsTest : public ::testing::Test {
+protected:
+    SectionsTest() {
+        ctx.parent = &host;
+        ctx.ntConnection = &host;
+        ctx.dialogs = &dialogs;
+        ctx.errorLog.setFolder(logDir.path());
+        for (QString& text : layouts)
+            text = kUseObjectDefault;
+    }
+
+    QStringList keys(int section) {
+        QStringList out;
+        const StatusGrid& grid = sections.grid(section);
+        for (int c = 0; c < grid.columnCount(); ++c)
+            out << grid.column(c).key;
+        return out;
+    }
+
+    QTemporaryDir logDir;
+    FakeHost host;
+    FakeDialogs dialogs;
+    ComponentContext ctx;
+    Sections sections{ctx};
+    QString layouts[Sections::kCount];
+};
+
+TEST_F(SectionsTest, DefaultColumnsInTableOrder) {
+    int maskedFills = 0;
+    sections.InitColumnHeaders(layouts, [&] { ++maskedFills; });
+    EXPECT_EQ(maskedFills, 1);
+    EXPECT_EQ(keys(0), (QStringList{"Name", "Address", "Status", "Alarm", "Masked", "Enabled", "Input1", "Input2",
+                                    "Input3", "LM Type", "Voltage", "Relay Status", "Relay Details", "2PR",
+                                    "LastUpdated", "NotUsed"}));
+    EXPECT_EQ(keys(5), (QStringList{"Name", "Address", "Enabled", "Rev", "LastUpdated", "NotUsed"}));
+    EXPECT_EQ(keys(7), (QStringList{"Name", "Address", "Status", "Enclosure", "LastUpdated", "NotUsed"}));
+    const StatusGrid& doors = sections.grid(0);
+    EXPECT_EQ(doors.column(0).caption, R(1386));
+    EXPECT_EQ(doors.column(0).width, 85);
+    EXPECT_EQ(doors.column(12).caption, QStringLiteral("R Details"));
+    EXPECT_FALSE(doors.column(15).visible);
+    EXPECT_EQ(doors.column(15).caption, QStringLiteral("Data"));
+    EXPECT_EQ(sections.grid(7).column(0).caption, QStringLiteral("Module Name"));
+    EXPECT_EQ(sections.grid(3).column(3).caption, QStringLiteral("Threat Level"));
+    for (int s = 0; s < Sections::kCount; ++s) {
+        EXPECT_EQ(keys(s).last(), QStringLiteral("NotUsed")) << s;
+        EXPECT_GE(sections.grid(s).columnIndex(col::Address), 0) << s;
+    }
+    const StatusGrid& masked = sections.masked();
+    ASSERT_EQ(masked.columnCount(), 4);
+    EXPECT_EQ(masked.column(0).caption, R(2998));
+    EXPECT_EQ(masked.column(2).caption, QStringLiteral("Reason Masked"));
+    EXPECT_EQ(masked.column(2).width, 500);
+}
+
+TEST_F(SectionsTest, EmptyLayoutTextMeansTheDefaults) {
+    for (QString& text : layouts)
+        text.clear();
+    sections.InitColumnHeaders(layouts);
+    for (int s = 0; s < Sections::kCount; ++s)
+        EXPECT_EQ(sections.grid(s).columnCount(), int(defaultColumns(ctx, s).size())) << s;
+}
+
+TEST_F(SectionsTest, CustomLayoutTakesPositionsInOrderAndSkipsGaps) {
+    // Entries stored out of order; positions 1, 2 and 4 of three entries: 4 is never added.
+    layouts[1] = QStringLiteral("Address][Where][2][140][True,Status][State][4][127][True,Name][Input][1][90][False");
+    // A position no entry holds adds nothing; later entries still come in order.
+    layouts[2] = QStringLiteral("Name][N][1][10][True,Status][S][3][30][1,Address][A][4][40][0,Spare][X][9][1][True");
+    sections.InitColumnHeaders(layouts);
+    EXPECT_EQ(keys(1), (QStringList{"Name", "Address"}));
+    EXPECT_EQ(sections.grid(1).column(0).caption, QStringLiteral("Input"));
+    EXPECT_FALSE(sections.grid(1).column(0).visible);
+    EXPECT_EQ(sections.grid(1).column(1).width, 140);
+    EXPECT_EQ(keys(2), (QStringList{"Name", "Status", "Address"}));
+    EXPECT_TRUE(sections.grid(2).column(1).visible);
+    EXPECT_FALSE(sections.grid(2).column(2).visible);
+    EXPECT_EQ(sections.grid(2).columnIndex(col::NotUsed), -1);  // custom layouts get no hidden column
+}
+
+TEST_F(SectionsTest, ModuleLayoutRule) {
+    const QString stale = QStringLiteral("Name][XInput Name][1][90][True,Address][A][2][100][True,Enclosure][E][3][60][True");
+    const QString withoutEnclosure = QStringLiteral("Name][M][1][90][True,Address][A][2][100][True");
+    const QString current = QStringLiteral("Address][A][1][100][True,Enclosure][E][2][60][True");
+    layouts[7] = stale;
+    sections.InitColumnHeaders(layouts);
+    EXPECT_EQ(sections.grid(7).columnCount(), 6);
+    layouts[7] = withoutEnclosure;
+    sections.InitColumnHeaders(layouts);
+    EXPECT_EQ(sections.grid(7).columnCount(), 6);
+    layouts[7] = current;
+    sections.InitColumnHeaders(layouts);
+    EXPECT_EQ(keys(7), (QStringList{"Address", "Enclosure"}));
+    // The rule is the modules' own: another section takes the same texts as they are.
+    layouts[4] = withoutEnclosure;
+    sections.InitColumnHeaders(layouts);
+    EXPECT_EQ(keys(4), (QStringList{"Name", "Address"}));
+}
+
+TEST_F(SectionsTest, BadEntryStopsAndLeavesLaterSectionsWithoutColumns) {
+    const QString bad[] = {
+        QStringLiteral("Name][N][1][85][True,Address][A][2][wide][True"),   // width not a number
+        QStringLiteral("Name][N][1][85][True,Address][A][2][129][Yes"),     // visible flag
+        QStringLiteral("Name][N][1][85][True,Address][A][2]"),              // fields missing
+        QStringLiteral("Name][N][1][85][True,Name][N2][2][85][True"),       // one key twice
+    };
+    for (const QString& text : bad) {
+        host.loggedErrors.clear();
+        layouts[2] = text;
+        int maskedFills = 0;
+        sections.InitColumnHeaders(layouts, [&] { ++maskedFills; });
+        EXPECT_GT(sections.grid(1).columnCount(), 0);
+        for (int s = 3; s < Sections::kCount; ++s)
+            EXPECT_EQ(sections.grid(s).columnCount(), 0) << text.toStdString();
+        EXPECT_EQ(sections.masked().columnCount(), 0);
+        EXPECT_EQ(maskedFills, 0);
+        ASSERT_EQ(host.loggedErrors.size(), 1) << text.toStdString();
+        EXPECT_TRUE(host.loggedErrors[0].startsWith(QStringLiteral("Status: InitColumnHeaders")));
+    }
+    // The entries before the bad one were added.
+    layouts[2] = bad[0];
+    sections.InitColumnHeaders(layouts);
+    EXPECT_EQ(keys(2), (QStringList{"Name"}));
+}
+
+TEST_F(SectionsTest, LayoutTextRoundTrip) {
+    sections.InitColumnHeaders(layouts);
+    StatusGrid& doors = sections.grid(0);
+    doors.moveColumn(3, 0);
+    doors.column(1).width = 200;
+    doors.column(2).visible = false;
+    const QString text = buildLayoutText(doors);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Alarm][") + R(1389) + QStringLiteral("][1][47][True,")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("NotUsed][Data][16][0][False")));
+
+    StatusGrid copy;
+    addLayoutColumns(copy, text);
+    ASSERT_EQ(copy.columnCount(), doors.columnCount());
+    for (int c = 0; c < doors.columnCount(); ++c) {
+        EXPECT_EQ(copy.column(c).key, doors.column(c).key);
+        EXPECT_EQ(copy.column(c).caption, doors.column(c).caption);
+        EXPECT_EQ(copy.column(c).width, doors.column(c).width);
+        EXPECT_EQ(copy.column(c).visible, doors.column(c).visible);
+    }
+    EXPECT_EQ(buildLayoutText(copy), text);
+}
+
+TEST_F(SectionsTest, CaptionsWithSeparatorsStillReadBack) {
+    StatusGrid grid;
+    grid.addColumn(col::Name, QStringLiteral("Name, first"), 0, -1, 80, true);
+    grid.addColumn(col::Address, QStringLiteral("A][B"), 0, -1, 90, true);
+    const QString text = buildLayoutText(grid);
+    StatusGrid copy;
+    addLayoutColumns(copy, text);
+    ASSERT_EQ(copy.columnCount(), 2);
+    EXPECT_EQ(copy.column(0).caption, QStringLiteral("Name; first"));
+    EXPECT_EQ(copy.column(1).caption, QStringLiteral("A] [B"));
+    EXPECT_EQ(copy.column(1).width, 90);
+}
+
+TEST_F(SectionsTest, ResetWritesTheNotKnownTextIntoTheStateCells) {
+    sections.InitColumnHeaders(layouts);
+    const int expectedResets[Sections::kCount] = {9, 7, 2, 4, 10, 0, 0, 1};
+    for (int s = 0; s < Sections::kCount; ++s) {
+        StatusGrid& grid = sections.grid(s);
+        const int row = grid.addRow();
+        for (int c = 0; c < grid.columnCount(); ++c)
+            grid.setText(row, c, QStringLiteral("x"));
+        grid.setIcon(row, col::Name, 16);
+        sections.P_ResetColumnInfo(s, row);
+        int resets = 0;
+        for (int c = 0; c < grid.columnCount(); ++c)
+            resets += grid.cell(row, c).text == R(1435) ? 1 : 0;
+        EXPECT_EQ(resets, expectedResets[s]) << s;
+        EXPECT_EQ(grid.text(row, col::Name), QStringLiteral("x"));
+        EXPECT_EQ(grid.icon(row, col::Name), 16);
+        EXPECT_EQ(grid.text(row, col::LastUpdated), QStringLiteral("x"));
+    }
+    EXPECT_EQ(sections.grid(0).text(1, col::RelayDetails), R(1435));
+    EXPECT_EQ(sections.grid(0).text(1, col::TwoPersonRule), QStringLiteral("x"));
+    EXPECT_EQ(sections.grid(4).text(1, col::Status), QStringLiteral("x"));
+    EXPECT_EQ(sections.grid(4).text(1, col::TamperPending), R(1435));
+}
+
+TEST_F(SectionsTest, ResetOfAMissingColumnEndsSilentlyAndABadRowIsLogged) {
+    layouts[3] = QStringLiteral("Name][N][1][90][True,Address][A][2][100][True,Status][S][3][60][True");
+    sections.InitColumnHeaders(layouts);
+    StatusGrid& readers = sections.grid(3);
+    const int row = readers.addRow();
+    readers.setText(row, col::Status, QStringLiteral("x"));
+    sections.P_ResetColumnInfo(3, row);  // ThreatLevel, the first reset cell, is not in the layout
+    EXPECT_EQ(readers.text(row, col::Status), QStringLiteral("x"));
+    EXPECT_EQ(ctx.errorLog.reportsWritten(), 0);
+    sections.P_ResetColumnInfo(0, 5);
+    EXPECT_EQ(ctx.errorLog.reportsWritten(), 1);
+}
+
+TEST_F(SectionsTest, FindRowForAddress) {
+    sections.InitColumnHeaders(layouts);
+    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("anything")), 0);
+    StatusGrid& doors = sections.grid(0);
+    for (const char* a : {"\\\\SNET.P001.C0101.DR01", "\\\\SNET.P001.C0101.DR02", "\\\\SNET.P001.C0101.DR01"})
+        doors.setText(doors.addRow(), col::Address, QString::fromLatin1(a));
+    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("\\\\SNET.P001.C0101.DR02")), 2);
+    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("\\\\SNET.P001.C0101.DR01")), 1);  // first in display order
+    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("\\\\SNET.P001.C0101.DR03")), 0);
+    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("\\\\snet.P001.C0101.DR02")), 0);
+    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("'")), 0);
+    // Sorting moves rows; the address still finds its row.
+    doors.sort(doors.columnIndex(col::Address), StatusGrid::Descending, StatusGrid::CompareText);
+    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("\\\\SNET.P001.C0101.DR02")), 1);
+    EXPECT_EQ(ctx.errorLog.reportsWritten(), 0);
+    EXPECT_EQ(sections.FindRowForAddress(9, QStringLiteral("x")), 0);
+    EXPECT_EQ(ctx.errorLog.reportsWritten(), 1);
+}
+
+}  // namespace
+}  // namespace so::test
