@@ -1,0 +1,358 @@
+#include "status/StatusDecoder.h"
+
+#include "shell/ErrorTrap.h"
+#include "status/Convert.h"
+#include "status/Permissions.h"
+#include "status/Resources.h"
+#include "status/StateTexts.h"
+#include "status/Summaries.h"
+#include "window/ColumnLayout.h"
+
+namespace so {
+
+/// One row of a section grid, its cells read and written by column id.
+class RowRef {
+public:
+    RowRef(StatusGrid& grid, const GridColumns& columns, int row) : grid_(grid), columns_(columns), row_(row) {}
+    StatusGrid& grid() const { return grid_; }
+    const GridColumns& columns() const { return columns_; }
+    int row() const { return row_; }
+    const QString& text(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).text; }
+    qint64 data(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).data; }
+    void setText(ColumnId id, const QString& text) const { grid_.setText(row_, columns_.require(id), text); }
+
+private:
+    StatusGrid& grid_;
+    const GridColumns& columns_;
+    int row_;
+};
+
+namespace {
+
+const QString kThreatLevelQuery = QStringLiteral("Select [Name] From ThreatLevels Where ThreatID = ?");
+
+/// Text of one line bit of a door or input: resource 1447 for a set bit, 1446 for a clear one.
+int lineBitResource(quint8 state, int bit) { return (state >> bit) & 1 ? res::LineSet : res::LineClear; }
+
+/// The regular states of a newer-line input's line ("/" taken as a short form of "//").
+bool isRegularLineText(const QString& text) {
+    return text == QLatin1String("X") || text == QLatin1String("//") || text == QLatin1String("/");
+}
+
+}  // namespace
+
+StatusDecoder::StatusDecoder(ComponentContext& ctx, Sections& sections)
+    : ctx_(ctx), sections_(sections), texts_(ctx) {}
+
+StatusDecoder::Kind StatusDecoder::kindOf(const QString& code) {
+    struct KindCode {
+        const char* code;
+        Kind kind;
+    };
+    // Kind codes compare exactly; a code of another length is rejected without comparing text.
+    static constexpr KindCode kCodes[] = {
+        {"ENABLED", Kind::Enabled},     {"PO", Kind::Port},          {"SM", Kind::Reader},
+        {"CA", Kind::Controller},       {"DR", Kind::Door},          {"BR", Kind::Relay},
+        {"XR", Kind::ExpRelay},         {"XIV", Kind::Voltage},      {"BIV", Kind::Voltage},
+        {"DRV", Kind::Voltage},         {"XI", Kind::Input},         {"BI", Kind::Input},
+        {"ZR2_RELAY", Kind::ZR2Relay},  {"ZR2_INPUT", Kind::ZR2Input}, {"ZR2_MODULE", Kind::ZR2Module},
+    };
+    for (const KindCode& k : kCodes)
+        if (code == QLatin1String(k.code))
+            return k.kind;
+    return Kind::Unknown;
+}
+
+void StatusDecoder::UpdateList(int section, const QString& address, quint8 state, const QString& kind,
+                               const QString& time, const QString& value) {
+    trap(ctx_, QStringLiteral("MPublic.UpdateList"), [&] {
+        // The masked list follows every mask change, also of points the shown group lacks.
+        if ((state == 67 || state == 68) && !value.isEmpty())
+            updateMaskedItem(address, value);
+        StatusGrid& grid = sections_.grid(section);
+        if (grid.rowCount() == 0)
+            return;
+        GridColumns& columns = columns_[section];
+        columns.sync(grid);
+        if (columns.indexOf(ColumnId::Address) < 0)
+            throw MissingColumnError(col::Address);
+        grid.setSearchColumn(col::Address);
+        const int row = grid.findRowForAddress(address);
+        if (row == 0)
+            return;
+        const RowRef r(grid, columns, row);
+        decode(r, section, address, state, kindOf(kind), value);
+        r.setText(ColumnId::LastUpdated, dates_.convert(ctx_, time));
+    });
+}
+
+void StatusDecoder::decode(const RowRef& row, int section, const QString& address, quint8 state, Kind kind,
+                           const QString& value) {
+    switch (kind) {
+    case Kind::Enabled: return decodeEnabled(row, state);
+    case Kind::Port: return decodePort(row, state, value);
+    case Kind::Reader: return decodeReader(row, state, value);
+    case Kind::Controller: return decodeController(row, address, state, value);
+    case Kind::Door: return decodeDoor(row, address, state, value);
+    case Kind::Relay: return decodeRelay(row, section, state, value, false);
+    case Kind::ExpRelay: return decodeRelay(row, section, state, value, true);
+    case Kind::Voltage: return row.setText(ColumnId::Voltage, voltageText(state));
+    case Kind::Input: return decodeInput(row, state, value);
+    case Kind::ZR2Relay: return decodeZR2Relay(row, section, state, value);
+    case Kind::ZR2Input: return decodeZR2Input(row, section, address, state, value);
+    case Kind::ZR2Module: return decodeZR2Module(row, state);
+    case Kind::Unknown: return;
+    }
+}
+
+void StatusDecoder::setText(const RowRef& row, ColumnId id, int resource) { row.setText(id, texts_(resource)); }
+
+void StatusDecoder::updateMaskedItem(const QString& address, const QString& value) {
+    const qint32 mask = toInt32(value);
+    if (ctx_.maskedList != nullptr)
+        ctx_.maskedList->UpdateMaskedItem(address, mask);
+}
+
+QString StatusDecoder::doorStatus(const RowRef& row) {
+    return GetDoorStatus(ctx_, row.grid(), row.row(), row.columns(), texts_);
+}
+
+QString StatusDecoder::inputStatus(const RowRef& row) {
+    return GetInputStatus(ctx_, row.grid(), row.row(), row.columns(), texts_);
+}
+
+// ---------------------------------------------------------------- controllers, ports, readers
+
+void StatusDecoder::decodeEnabled(const RowRef& row, quint8 state) {
+    if (state == 0)
+        setText(row, ColumnId::Enabled, res::No);
+    else if (state == 1)
+        setText(row, ColumnId::Enabled, res::Yes);
+}
+
+void StatusDecoder::decodePort(const RowRef& row, quint8 state, const QString& value) {
+    switch (state) {
+    case 0: return setText(row, ColumnId::Status, res::PortOffLine);
+    case 1: return setText(row, ColumnId::Status, res::OnLine);
+    case 2: return row.setText(ColumnId::Status, GetDialupState(ctx_, toInt16(value)));
+    default: return setText(row, ColumnId::Status, res::UnknownState);
+    }
+}
+
+void StatusDecoder::decodeReader(const RowRef& row, quint8 state, const QString& value) {
+    switch (state) {
+    case 0: return setText(row, ColumnId::Status, res::NotKnown);
+    case 1: return setText(row, ColumnId::Status, res::OnLine);
+    case 2: return setText(row, ColumnId::PTamper, res::Tampered);
+    case 3: return setText(row, ColumnId::PTamper, res::NotKnown);
+    case 4: return setText(row, ColumnId::CTamper, res::Tampered);
+    case 5: return setText(row, ColumnId::CTamper, res::NotKnown);
+    case 32: return writeThreatLevel(row, value);
+    default: return setText(row, ColumnId::Status, res::UnknownState);
+    }
+}
+
+void StatusDecoder::decodeController(const RowRef& row, const QString& address, quint8 state, const QString& value) {
+    // Any condition report shows the controller on line, except while a status request replays
+    // stored reports (they may be old).
+    if (state >= 1 && state <= 33 && !ctx_.superStatusRequestActive)
+        setText(row, ColumnId::Status, res::OnLine);
+    switch (state) {
+    case 0: return setText(row, ColumnId::Status, res::NotKnown);
+    case 1: return setText(row, ColumnId::Status, res::OnLine);
+    case 2: case 24: return setText(row, ColumnId::Enclosure, res::EnclosureClosed);
+    case 3: case 25: return setText(row, ColumnId::Enclosure, res::EnclosureOpen);
+    case 4: return setText(row, ColumnId::ACPower, res::PowerOk);
+    case 5: return setText(row, ColumnId::ACPower, res::PowerFailed);
+    case 6: case 7: case 8: case 9: case 10: case 11: return;
+    case 12: return setText(row, ColumnId::KeypadMode, res::RelayOff);
+    case 13: return setText(row, ColumnId::KeypadMode, res::KeypadMode13);
+    case 14: return setText(row, ColumnId::MemoryBatt, res::PowerOk);
+    case 15: return setText(row, ColumnId::MemoryBatt, res::PowerFailed);
+    case 16: return setText(row, ColumnId::ParallelPrint, res::OnLine);
+    case 17: return setText(row, ColumnId::ParallelPrint, res::PortOffLine);
+    case 18: return setText(row, ColumnId::SerialPrint, res::OnLine);
+    case 19: return setText(row, ColumnId::SerialPrint, res::PortOffLine);
+    case 20: case 21: return;
+    case 22: return setText(row, ColumnId::TamperPending, res::TamperPending);
+    case 23: return setText(row, ColumnId::TamperPending, res::TamperNotPending);
+    case 26: return setText(row, ColumnId::Terminal, res::TerminalState26);
+    case 27: return setText(row, ColumnId::Terminal, res::TerminalState27);
+    case 28: case 29: return;
+    case 30: case 32: return setText(row, ColumnId::UPSBattF, res::PowerOk);
+    case 31: return setText(row, ColumnId::UPSBattF, res::PowerFailed);
+    case 33: return setText(row, ColumnId::UPSBattF, res::UpsBatteryState33);
+    case 34: return setText(row, ColumnId::Status, res::NotKnown);
+    case 35: return;
+    case 36: return resetControllerPoints(address);
+    case 37: return writeThreatLevel(row, value);
+    default: return setText(row, ColumnId::Status, res::NotKnown);
+    }
+}
+
+void StatusDecoder::resetControllerPoints(const QString& controllerAddress) {
+    for (int section = 0; section < Sections::kCount; ++section) {
+        const StatusGrid& grid = sections_.grid(section);
+        const int addressColumn = grid.columnIndex(col::Address);
+        if (addressColumn < 0)
+            continue;
+        for (int row = 1; row <= grid.rowCount(); ++row)
+            if (grid.cell(row, addressColumn).text.startsWith(controllerAddress))
+                sections_.P_ResetColumnInfo(section, row);
+    }
+}
+
+void StatusDecoder::writeThreatLevel(const RowRef& row, const QString& value) {
+    // The threat level id goes into the statement as a bound whole number only; any other value
+    // runs no query and is reported.
+    const std::optional<qint32> threatId = wholeNumber(value);
+    if (!threatId)
+        throw ComponentError(ComponentError::TypeMismatch,
+                             QStringLiteral("Threat level id is not a whole number: \"%1\"").arg(value));
+    db::Command command(ctx_.db(), kThreatLevelQuery);
+    command.appendParameter(QStringLiteral("@ThreatID"), db::ParamType::Integer, db::ParamDirection::Input, 0,
+                            *threatId);
+    db::Recordset levels = command.open();
+    for (; !levels.eof(); levels.moveNext())
+        row.setText(ColumnId::ThreatLevel, levels.field(QStringLiteral("Name")).toString());
+    levels.close();
+}
+
+// ---------------------------------------------------------------- doors and inputs
+
+bool StatusDecoder::doorLinesUnavailable(const RowRef& row, const QString& address, quint8 state) {
+    // A panel of type 3 has its door lines only on doors 1 and 2.
+    if (state <= 64 && row.data(ColumnId::Name) == 3 && toNumber(address.right(2)) >= 3)
+        return true;
+    return row.text(ColumnId::LMType) == texts_(res::NotKnown);
+}
+
+void StatusDecoder::decodeDoor(const RowRef& row, const QString& address, quint8 state, const QString& value) {
+    if (doorLinesUnavailable(row, address, state)) {
+        const QString& notKnown = texts_(res::NotKnown);
+        for (ColumnId id : {ColumnId::Status, ColumnId::Input1, ColumnId::Input2, ColumnId::Input3})
+            row.setText(id, notKnown);
+        return;
+    }
+    applyLineStates(row, state, value, true);
+    row.setText(ColumnId::Status, doorStatus(row));
+}
+
+void StatusDecoder::decodeInput(const RowRef& row, quint8 state, const QString& value) {
+    applyLineStates(row, state, value, false);
+    row.setText(ColumnId::Status, inputStatus(row));
+}
+
+void StatusDecoder::applyLineStates(const RowRef& row, quint8 state, const QString& value, bool isDoor) {
+    if (state <= 7) {
+        // Bits 0-2: lines 1-3. Lines 2 and 3 exist only with a line module of that many lines.
+        setText(row, ColumnId::Input1, lineBitResource(state, 0));
+        const double lineModule = toNumber(row.text(ColumnId::LMType));
+        setText(row, ColumnId::Input2, lineModule > 1 ? lineBitResource(state, 1) : res::NotKnown);
+        setText(row, ColumnId::Input3, lineModule > 2 ? lineBitResource(state, 2) : res::NotKnown);
+        return;
+    }
+    switch (state) {
+    case 16: case 32: case 48: case 64: {
+        const int resource = state == 16 ? res::LineState16 : state == 32 ? res::LineState32
+                             : state == 48 ? res::LineState48 : res::LineState64;
+        for (ColumnId id : {ColumnId::Status, ColumnId::Input1, ColumnId::Input2, ColumnId::Input3})
+            setText(row, id, resource);
+        return;
+    }
+    case 65: return setText(row, ColumnId::Alarm, res::Yes);
+    case 66: return setText(row, ColumnId::Alarm, res::NotKnown);
+    case 67: return setText(row, ColumnId::Masked, res::Yes);
+    case 68: return setText(row, ColumnId::Masked, res::NotKnown);
+    case 70:
+        if (isDoor)
+            row.setText(ColumnId::RelayDetails, value);
+        return;
+    case 200:
+        setText(row, ColumnId::Status, res::NotKnown);
+        return row.setText(ColumnId::Enabled, value);
+    case 201: return row.setText(ColumnId::LMType, value);
+    default: return;
+    }
+}
+
+// ---------------------------------------------------------------- relays
+
+void StatusDecoder::decodeRelay(const RowRef& row, int section, quint8 state, const QString& value, bool expansion) {
+    // A door's relay reports into the door row's Relay Status; a relay row has its own Status.
+    const bool doorRow = !expansion && section == 0;
+    switch (state) {
+    case 0:
+    case 1:
+        setText(row, doorRow ? ColumnId::RelayStatus : ColumnId::Status, state == 0 ? res::RelayOff : res::RelayOn);
+        if (doorRow)
+            row.setText(ColumnId::Status, doorStatus(row));
+        return;
+    case 70: return row.setText(ColumnId::RelayDetails, value);
+    case 200:
+        setText(row, ColumnId::Status, res::NotKnown);
+        return setText(row, ColumnId::Enabled, res::No);
+    default: return;
+    }
+}
+
+// ---------------------------------------------------------------- newer line
+
+void StatusDecoder::decodeZR2Relay(const RowRef& row, int section, quint8 state, const QString& value) {
+    if (state == 0)
+        row.setText(ColumnId::RelayDetails, GetRelayModeText(toInt32(value)));
+    else if (state == 1)
+        row.setText(section == 2 ? ColumnId::Status : ColumnId::RelayStatus, value);
+    else
+        return;
+    if (section == 0)
+        row.setText(ColumnId::Status, doorStatus(row));
+}
+
+void StatusDecoder::decodeZR2Module(const RowRef& row, quint8 state) {
+    switch (state) {
+    case 0: return setText(row, ColumnId::Status, res::NotKnown);
+    case 1: return setText(row, ColumnId::Status, res::OnLine);
+    case 2: return setText(row, ColumnId::Enclosure, res::EnclosureClosed);
+    case 3: return setText(row, ColumnId::Enclosure, res::EnclosureOpen);
+    default: return;
+    }
+}
+
+void StatusDecoder::decodeZR2Input(const RowRef& row, int section, const QString& address, quint8 state,
+                                   const QString& value) {
+    if (state == 0) {
+        row.setText(ColumnId::Masked, GetMaskSourceText(toInt32(value)));
+        if (!value.isEmpty())
+            updateMaskedItem(address, value);
+        return;
+    }
+    if (state != 1)
+        return;
+    const qint32 packed = toInt32(value);
+    const QString line0 = GetLineStateText(packed, 0);
+    const QString line2 = GetLineStateText(packed, 2);
+    row.setText(ColumnId::Input1, line0);
+
+    // Lines 2 and 3: while the main line is in one of its regular states ("X", "//") and the input
+    // has a line module (LM Type is not "."), each line shows its own state. A main line in fault
+    // (open, short, out of spec, noisy, invalid, no state) or an input without a line module makes
+    // the other lines' codes meaningless, so they repeat the main line's text and the row reads alike.
+    const QString input1 = row.text(ColumnId::Input1);
+    const bool ownLineStates = isRegularLineText(input1) && row.text(ColumnId::LMType) != QLatin1String(".");
+    row.setText(ColumnId::Input2, ownLineStates ? GetLineStateText(packed, 1) : input1);
+    row.setText(ColumnId::Input3, ownLineStates ? line2 : input1);
+
+    // Status item data 1: the input is active in state "X" of line 0, otherwise in state "//";
+    // line 2 in state "//" raises the alarm either way.
+    const bool activeWhenX = row.data(ColumnId::Status) == 1;
+    const bool alarm = line0 == QLatin1String(activeWhenX ? "X" : "//") || line2 == QLatin1String("//");
+    setText(row, ColumnId::Alarm, alarm ? res::Yes : res::NotKnown);
+
+    if (section == 1)
+        row.setText(ColumnId::Status, inputStatus(row));
+    else if (section == 0)
+        row.setText(ColumnId::Status, doorStatus(row));
+}
+
+}  // namespace so

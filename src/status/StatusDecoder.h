@@ -1,0 +1,82 @@
+// Turns a reported state of a point into the texts of its row (UpdateList).
+//
+// Given the section, the point's address, a one-byte state code, the point's kind code, the time
+// of the report and a state value, the decoder finds the point's row in that section's grid by its
+// address, rewrites the cells the state concerns (by column key), and stamps LastUpdated. The row's
+// cells are the only state: door and input summaries are recomputed from them on every change.
+//
+// A state change must cost about a microsecond whatever the number of rows: the row comes from the
+// grid's address index, the columns from indexes resolved once per layout (GridColumns), the time
+// text from a converter that keeps its results, and no state of a door or input reads the database.
+#pragma once
+
+#include "shell/ComponentContext.h"
+#include "status/Formatting.h"
+#include "status/Resources.h"
+#include "window/ColumnLayout.h"
+#include "window/Sections.h"
+
+#include <QString>
+
+#include <array>
+
+namespace so {
+
+class RowRef;
+
+class StatusDecoder {
+public:
+    StatusDecoder(ComponentContext& ctx, Sections& sections);
+
+    /// Applies one state report. Kind codes: "ENABLED", "PO", "SM", "CA", "DR", "BR", "XR", "XIV",
+    /// "BIV", "DRV", "XI", "BI", "ZR2_RELAY", "ZR2_INPUT", "ZR2_MODULE" (exact case). An address
+    /// without a row changes nothing (states 67/68 still reach the masked list); a kind or state the
+    /// decoding does not know changes no state cell but stamps LastUpdated. A column the section's
+    /// layout lacks ends the update silently; any other failure (a value that is not a number where
+    /// one is read, a failed query) is logged under "MPublic.UpdateList" and ends it too.
+    void UpdateList(int section, const QString& address, quint8 state, const QString& kind, const QString& time,
+                    const QString& value);
+
+    /// The LastUpdated text of a report time (see DateTimeConverter); results are kept per text.
+    QString ConvertDateTime(const QString& time) { return dates_.convert(ctx_, time); }
+
+private:
+    enum class Kind {
+        Enabled, Port, Reader, Controller, Door, Relay, ExpRelay, Voltage, Input,
+        ZR2Relay, ZR2Input, ZR2Module, Unknown,
+    };
+    static Kind kindOf(const QString& code);
+
+    void decode(const RowRef& row, int section, const QString& address, quint8 state, Kind kind, const QString& value);
+    void decodeEnabled(const RowRef& row, quint8 state);
+    void decodePort(const RowRef& row, quint8 state, const QString& value);
+    void decodeReader(const RowRef& row, quint8 state, const QString& value);
+    void decodeController(const RowRef& row, const QString& address, quint8 state, const QString& value);
+    void decodeDoor(const RowRef& row, const QString& address, quint8 state, const QString& value);
+    void decodeInput(const RowRef& row, quint8 state, const QString& value);
+    void decodeRelay(const RowRef& row, int section, quint8 state, const QString& value, bool expansion);
+    void decodeZR2Relay(const RowRef& row, int section, quint8 state, const QString& value);
+    void decodeZR2Input(const RowRef& row, int section, const QString& address, quint8 state, const QString& value);
+    void decodeZR2Module(const RowRef& row, quint8 state);
+
+    /// The line, alarm, mask and configuration states shared by doors and inputs.
+    void applyLineStates(const RowRef& row, quint8 state, const QString& value, bool isDoor);
+    /// True when a door's lines cannot be shown (its panel has no such line, or no line module).
+    bool doorLinesUnavailable(const RowRef& row, const QString& address, quint8 state);
+    QString doorStatus(const RowRef& row);
+    QString inputStatus(const RowRef& row);
+    /// Writes the name of threat level `value` into ThreatLevel.
+    void writeThreatLevel(const RowRef& row, const QString& value);
+    /// Resets every row of every section whose address begins with the controller's address.
+    void resetControllerPoints(const QString& controllerAddress);
+    void setText(const RowRef& row, ColumnId id, int resource);
+    void updateMaskedItem(const QString& address, const QString& value);
+
+    ComponentContext& ctx_;
+    Sections& sections_;
+    std::array<GridColumns, Sections::kCount> columns_;
+    DateTimeConverter dates_;
+    ResourceTexts texts_;
+};
+
+}  // namespace so

@@ -1,0 +1,123 @@
+#include "status/Summaries.h"
+
+#include "shell/ErrorTrap.h"
+#include "status/Resources.h"
+
+#include <QStringList>
+
+namespace so {
+namespace {
+
+/// Runs a summary under its trap. A missing column is a real failure here (the summaries read
+/// cells every door and input grid has), so it is logged like any other instead of passing silently.
+template <class Body>
+QString summaryUnderTrap(ComponentContext& ctx, const QString& reportName, Body&& body) {
+    return trapOr(ctx, reportName, QString(), [&] {
+        try {
+            return body();
+        } catch (const MissingColumnError& e) {
+            throw ComponentError(kMissingColumnNumber, QString::fromUtf8(e.what()));
+        }
+    });
+}
+
+/// Reads one row's cells by column id.
+class RowReader {
+public:
+    RowReader(const StatusGrid& grid, const GridColumns& columns, int row) : grid_(grid), columns_(columns), row_(row) {}
+    const QString& text(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).text; }
+    qint64 data(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).data; }
+
+private:
+    const StatusGrid& grid_;
+    const GridColumns& columns_;
+    int row_;
+};
+
+enum class Position { Closed, NotClosed, Undetermined };
+
+QString doorStatus(ResourceTexts& texts, const RowReader& row) {
+    const QString& notKnown = texts(res::NotKnown);
+    const QString& input1 = row.text(ColumnId::Input1);
+    const qint64 contactPolarity = row.data(ColumnId::Status);
+    Position position = Position::Undetermined;
+    if (input1 == texts(res::LineClear))
+        position = contactPolarity == 0 ? Position::Closed : Position::NotClosed;
+    else if (input1 == texts(res::LineSet))
+        position = contactPolarity == 1 ? Position::Closed : Position::NotClosed;
+
+    const bool relayEnergised = row.text(ColumnId::RelayStatus) == texts(res::RelayOn);
+    const bool relayNormal = row.data(ColumnId::TwoPersonRule) != 0 ? relayEnergised : !relayEnergised;
+    const bool masked = row.text(ColumnId::LMType) != notKnown && row.text(ColumnId::Masked) != notKnown;
+
+    QStringList items;
+    if (!relayNormal)
+        items << texts(res::RelayNotNormal);
+    if (masked)
+        items << texts(res::Masked);
+    switch (position) {
+    case Position::Undetermined:
+        return items.isEmpty() ? notKnown : items.join(QStringLiteral(", "));
+    case Position::Closed:
+        return relayNormal && !masked ? texts(res::EnclosureClosed) : items.join(QStringLiteral(", "));
+    case Position::NotClosed:
+        items.prepend(texts(res::DoorNotClosed));
+        return items.join(QStringLiteral(", "));
+    }
+    return notKnown;
+}
+
+QString inputStatus(ResourceTexts& texts, const RowReader& row) {
+    const QString& notKnown = texts(res::NotKnown);
+    const QString& input1 = row.text(ColumnId::Input1);
+    const qint64 contactPolarity = row.data(ColumnId::Status);
+    const QString open = QStringLiteral("OPEN,");
+
+    QString text;
+    if (input1 == texts(res::LineClear))
+        text = contactPolarity != 0 ? open : QString();
+    else if (input1 == texts(res::LineSet))
+        text = contactPolarity == 0 ? open : QString();
+    else if (input1 != notKnown)
+        text = input1 + QLatin1Char(',');
+
+    const bool hasLineModule = row.text(ColumnId::LMType) != notKnown;
+    if (hasLineModule && row.text(ColumnId::Masked) != notKnown)
+        text += texts(res::Masked) + QLatin1Char(',');
+
+    if (!text.isEmpty())
+        return text.chopped(1);
+    if (!hasLineModule || input1 == notKnown)
+        return notKnown;
+    return texts(res::EnclosureClosed);
+}
+
+}  // namespace
+
+QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row, const GridColumns& columns,
+                      ResourceTexts& texts) {
+    return summaryUnderTrap(ctx, QStringLiteral("MPublic.GetDoorStatus"),
+                            [&] { return doorStatus(texts, RowReader(grid, columns, row)); });
+}
+
+QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row) {
+    GridColumns columns;
+    columns.sync(grid);
+    ResourceTexts texts(ctx);
+    return GetDoorStatus(ctx, grid, row, columns, texts);
+}
+
+QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row, const GridColumns& columns,
+                       ResourceTexts& texts) {
+    return summaryUnderTrap(ctx, QStringLiteral("MPublic.GetInputStatus"),
+                            [&] { return inputStatus(texts, RowReader(grid, columns, row)); });
+}
+
+QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row) {
+    GridColumns columns;
+    columns.sync(grid);
+    ResourceTexts texts(ctx);
+    return GetInputStatus(ctx, grid, row, columns, texts);
+}
+
+}  // namespace so

@@ -1,0 +1,30 @@
+// The summary texts of a door row and an input row (their `Status` cell), computed from the row's
+// detail cells as they stand, so the summary is the same whichever way the details arrived.
+#pragma once
+
+#include "shell/ComponentContext.h"
+#include "status/Resources.h"
+#include "window/ColumnLayout.h"
+#include "window/StatusGrid.h"
+
+#include <QString>
+
+namespace so {
+
+/// Door summary: position from `Input1` and the contact polarity (`Status` item data), relay
+/// normal from `Relay Status` and the relay polarity (`2PR` item data), masked from `Masked`
+/// when the door has a line module (`LM Type`). Items joined by ", ". A failure (a missing column,
+/// a row outside the grid) is logged under "MPublic.GetDoorStatus" and gives empty text.
+QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row);
+/// The same with the grid's columns resolved and the texts kept by the caller (for callers that
+/// summarise many rows or on every state change).
+QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row, const GridColumns& columns,
+                      ResourceTexts& texts);
+
+/// Input summary: "OPEN," for an active line, a newer-line state text, the mask text; joined by
+/// ",". A failure is logged under "MPublic.GetInputStatus" and gives empty text.
+QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row);
+QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row, const GridColumns& columns,
+                       ResourceTexts& texts);
+
+}  // namespace so

@@ -1,0 +1,67 @@
+// A component context on the recording fake host, with the eight sections built from the default
+// columns, and helpers to put point rows into them.
+#pragma once
+
+#include "support/FakeDialogs.h"
+#include "support/FakeHost.h"
+
+#include "shell/ComponentContext.h"
+#include "status/StatusDecoder.h"
+#include "window/ColumnLayout.h"
+#include "window/Sections.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace so::test {
+
+/// Records the masked list's updates.
+class RecordingMaskedList : public MaskedList {
+public:
+    QVector<QPair<QString, qint32>> updates;
+    void UpdateMaskedItem(const QString& address, qint32 mask) override { updates.append({address, mask}); }
+};
+
+/// Text resource n as the fake host words it.
+inline QString R(int n) { return QStringLiteral("R%1").arg(n); }
+
+class StatusFixture : public ::testing::Test {
+protected:
+    StatusFixture() {
+        ctx.parent = &host;
+        ctx.ntConnection = &host;
+        ctx.dialogs = &dialogs;
+        ctx.errorLog.setFolder(logDir.path());
+        ctx.maskedList = &masked;
+        QString layouts[Sections::kCount];
+        for (QString& text : layouts)
+            text = kUseObjectDefault;
+        sections.InitColumnHeaders(layouts);
+    }
+
+    /// Appends a row holding address to a section; returns its number.
+    int addPoint(int section, const QString& address) {
+        StatusGrid& grid = sections.grid(section);
+        const int row = grid.addRow();
+        grid.setText(row, col::Address, address);
+        return row;
+    }
+
+    QString cell(int section, int row, const QString& key) { return sections.grid(section).text(row, key); }
+
+    /// Reports written to the component's own log (names with a point).
+    int ownLogReports() const { return ctx.errorLog.reportsWritten(); }
+    /// Everything logged anywhere: own log reports plus the host's LogError calls.
+    int failuresLogged() const { return ownLogReports() + int(host.loggedErrors.size()); }
+
+    QTemporaryDir logDir;
+    FakeHost host;
+    FakeDialogs dialogs;
+    RecordingMaskedList masked;
+    ComponentContext ctx;
+    Sections sections{ctx};
+    StatusDecoder decoder{ctx, sections};
+};
+
+}  // namespace so::test
