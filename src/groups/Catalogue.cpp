@@ -1,0 +1,233 @@
+#include "groups/Catalogue.h"
+
+#include "shell/ErrorTrap.h"
+#include "shell/Errors.h"
+#include "shell/Texts.h"
+#include "window/RecordFields.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+#include <iterator>
+#include <optional>
+
+namespace so {
+namespace {
+
+/// Which rows of a kind's source are offered.
+enum class Offer {
+    Always,
+    FittedRelayBoard,    // expansion relays: ef_reb64, or the board flag of the relay's OutputIndex
+    FittedExpansionInput,  // expansion inputs: InputIndex at most nxinputs
+};
+
+/// How a row's alternate flag is read.
+enum class Alternate {
+    None,               // always 0
+    Flag,               // 1 when the column is true
+    InvertedFlag,       // 1 when the column is false
+};
+
+/// One kind of point the catalogue lists.
+struct KindSource {
+    int filter;
+    /// A second filter that also selects the kind (-1: none).
+    int alsoFilter;
+    /// The statement; with takesComputerName it ends in "N'" and the computer name and "'" follow.
+    const char* statement;
+    bool takesComputerName;
+    const char* nameColumn;
+    qint32 objectId;
+    qint16 icon;
+    Alternate alternate;
+    const char* alternateColumn;
+    Offer offer;
+};
+
+// In the order the kinds are fetched when every kind is wanted. The expansion relays' procedure
+// is always called with an empty computer name. The "XRelays" option (filter 9) offers expansion
+// relays: no other kind answers to it, so without them that option would always list nothing.
+constexpr KindSource kKinds[] = {
+    {FilterRelays, FilterXRelays, "KSP_Fetch_Status_XOutputs N''", false, "Name", 9, kind_icon::ExpansionRelay,
+     Alternate::None, nullptr, Offer::FittedRelayBoard},
+    {FilterInputs, -1, "KSP_Fetch_Status_XInputs N'", true, "Name", 8, kind_icon::ExpansionInput, Alternate::Flag,
+     "normal_open", Offer::FittedExpansionInput},
+    {FilterPorts, -1, "KSP_Fetch_Status_Ports N'", true, "PortName", 7, 0, Alternate::None, nullptr, Offer::Always},
+    {FilterPylons, -1, "KSP_Fetch_Status_Pylons N'", true, "PylonName", 6, kind_icon::Pylon, Alternate::None, nullptr,
+     Offer::Always},
+    {FilterControllers, -1, "KSP_Fetch_Status_Controllers N'", true, "Controller_Name", 5, kind_icon::Controller,
+     Alternate::None, nullptr, Offer::Always},
+    {FilterControllers, -1, "Select ID, [Name], [Address] from ZRII_Controllers", false, "Name", 105,
+     kind_icon::Controller, Alternate::None, nullptr, Offer::Always},
+    {FilterModules, -1,
+     "Select ID, [Name], [Address] from ZRII_Modules Where DeviceSubType <> 8 AND DeviceSubType <> 1 AND "
+     "DeviceSubType <> 2 ",
+     false, "Name", 108, kind_icon::Module, Alternate::None, nullptr, Offer::Always},
+    {FilterReaders, -1, "KSP_Fetch_Status_Readers N'", true, "Name", 4, kind_icon::Reader, Alternate::None, nullptr,
+     Offer::Always},
+    {FilterReaders, -1, "Select ReaderID, [Name], Address From ZRII_Readers", false, "Name", 104, kind_icon::Reader,
+     Alternate::None, nullptr, Offer::Always},
+    {FilterRelays, -1, "KSP_Fetch_Status_Relays N'", true, "Name", 3, kind_icon::Relay, Alternate::None, nullptr,
+     Offer::Always},
+    {FilterRelays, -1,
+     "Select RelayID, [Name], [Address] From ZRII_Relays WHERE (RelayType = 4 OR  RelayType = 2) Order By [Address] "
+     "ASC",
+     false, "Name", 103, kind_icon::Relay, Alternate::None, nullptr, Offer::Always},
+    {FilterInputs, -1, "KSP_Fetch_Status_Inputs N'", true, "Name", 2, kind_icon::Input, Alternate::Flag, "NormalyOpen",
+     Offer::Always},
+    {FilterInputs, -1, "Select InputID, [Name], [Address], NormallyClosed, Expansion  from ZRII_Inputs ORDER BY Address ASC",
+     false, "Name", 102, kind_icon::Input, Alternate::InvertedFlag, "NormallyClosed", Offer::Always},
+    {FilterDoors, -1, "KSP_Fetch_Status_Doors N'", true, "DoorName", 1, kind_icon::Door, Alternate::Flag, "NormalyOpen",
+     Offer::Always},
+    {FilterDoors, -1, "Select DoorID, [Name], [Address] From ZRII_Doors Order By [Address] ASC", false, "Name", 101,
+     kind_icon::Door, Alternate::None, nullptr, Offer::Always},
+};
+
+constexpr qint32 kPortObjectId = 7;
+constexpr int kRelayBoards = 8;
+constexpr int kRelaysPerBoard = 8;
+
+bool selects(const KindSource& kind, int filter) {
+    return filter <= 0 || filter == kind.filter || filter == kind.alsoFilter;
+}
+
+/// A whole-number field, or nothing when it is Null.
+std::optional<qint64> optionalNumber(const db::Recordset& rs, const QString& column) {
+    const QVariant value = rs.field(column);
+    if (value.isNull())
+        return std::nullopt;
+    return fields::toNumber(value, column);
+}
+
+/// An expansion relay is offered when all boards are fitted (ef_reb64), or when the board its
+/// OutputIndex lies on (1-8 board 1, 9-16 board 2, ... 57-64 board 8) is fitted.
+bool relayBoardFitted(const db::Recordset& rs) {
+    if (fields::flag(rs, QStringLiteral("ef_reb64")))
+        return true;
+    const std::optional<qint64> index = optionalNumber(rs, QStringLiteral("OutputIndex"));
+    if (!index || *index < 1 || *index > kRelayBoards * kRelaysPerBoard)
+        return false;
+    const qint64 board = (*index - 1) / kRelaysPerBoard + 1;
+    return fields::flag(rs, QStringLiteral("ef_reb") + QString::number(board));
+}
+
+/// An expansion input is offered when its InputIndex does not exceed the fitted inputs.
+bool expansionInputFitted(const db::Recordset& rs) {
+    const std::optional<qint64> index = optionalNumber(rs, QStringLiteral("InputIndex"));
+    const std::optional<qint64> fitted = optionalNumber(rs, QStringLiteral("nxinputs"));
+    return index && fitted && *index <= *fitted;
+}
+
+bool offered(const KindSource& kind, const db::Recordset& rs) {
+    switch (kind.offer) {
+    case Offer::Always:
+        return true;
+    case Offer::FittedRelayBoard:
+        return relayBoardFitted(rs);
+    case Offer::FittedExpansionInput:
+        return expansionInputFitted(rs);
+    }
+    return false;
+}
+
+qint32 alternateFlag(const KindSource& kind, const db::Recordset& rs) {
+    switch (kind.alternate) {
+    case Alternate::None:
+        return 0;
+    case Alternate::Flag:
+        return fields::flag(rs, QLatin1String(kind.alternateColumn)) ? 1 : 0;
+    case Alternate::InvertedFlag:
+        return fields::flag(rs, QLatin1String(kind.alternateColumn)) ? 0 : 1;
+    }
+    return 0;
+}
+
+qint16 smallIcon(const KindSource& kind, const db::Recordset& rs) {
+    if (kind.objectId != kPortObjectId)
+        return kind.icon;
+    return portIcon(fields::text(rs, QStringLiteral("PortStyle")),
+                    optionalNumber(rs, QStringLiteral("PortType")).value_or(0));
+}
+
+/// The computer name as the host escaped it for a quoted literal. An apostrophe the host left
+/// unpaired would end the literal early, so such a name is refused rather than sent.
+QString quotedComputerName(ComponentContext& ctx) {
+    const QString escaped = FixA(ctx, ctx.computerName);
+    if (QString(escaped).remove(QStringLiteral("''")).contains(QLatin1Char('\'')))
+        throw ComponentError(ComponentError::InvalidArgument,
+                             QStringLiteral("Computer name not escaped for a quoted literal: ") + ctx.computerName);
+    return escaped;
+}
+
+QString sourceText(const KindSource& kind, const QString& computerName) {
+    QString text = QString::fromLatin1(kind.statement);
+    if (kind.takesComputerName)
+        text += computerName + QLatin1Char('\'');
+    return text;
+}
+
+SelectedPoint entryFrom(const KindSource& kind, const db::Recordset& rs) {
+    SelectedPoint entry;
+    entry.listName = fields::text(rs, QLatin1String(kind.nameColumn));
+    entry.listAddress = fields::text(rs, QStringLiteral("Address"));
+    entry.objectId = kind.objectId;
+    entry.pointId = qint32(fields::toNumber(rs.field(0), rs.fieldName(0)));
+    entry.alternateFlag = alternateFlag(kind, rs);
+    entry.listSmallIcon = smallIcon(kind, rs);
+    return entry;
+}
+
+}  // namespace
+
+qint16 portIcon(const QString& portStyle, qint64 portType) {
+    static const QHash<QString, qint16> byStyle{{QStringLiteral("CCTV"), 47}, {QStringLiteral("SNet"), 33},
+                                                {QStringLiteral("PNet"), 34}, {QStringLiteral("DVR"), 46},
+                                                {QStringLiteral("CSR"), 66}};
+    constexpr qint64 kDialUpPortType = 4;
+    if (portType == kDialUpPortType)
+        return 16;
+    return byStyle.value(portStyle, 33);
+}
+
+void FillAvailable(ComponentContext& ctx, int filter, QVector<SelectedPoint>& available,
+                   const QVector<SelectedPoint>& selected) {
+    QSet<QString> listed;
+    listed.reserve(selected.size() + available.size());
+    for (const SelectedPoint& point : selected)
+        listed.insert(point.listAddress);
+    for (const SelectedPoint& point : available)
+        listed.insert(point.listAddress);
+
+    QVector<SelectedPoint> fetched;
+    trap(ctx, QStringLiteral("FCustom: FillAvailable"), [&] {
+        QString computerName;
+        bool nameKnown = false;
+        for (const KindSource& kind : kKinds) {
+            if (!selects(kind, filter))
+                continue;
+            if (kind.takesComputerName && !nameKnown) {
+                computerName = quotedComputerName(ctx);
+                nameKnown = true;
+            }
+            db::Recordset rs = ctx.db().query(sourceText(kind, computerName));
+            for (; !rs.eof(); rs.moveNext()) {
+                const QString address = fields::text(rs, QStringLiteral("Address"));
+                // A point is listed once: not when selected already, nor a second time here.
+                if (listed.contains(address) || !offered(kind, rs))
+                    continue;
+                fetched.append(entryFrom(kind, rs));
+                listed.insert(address);
+            }
+            rs.close();
+        }
+    });
+    // Every entry goes in at the front: the last one read ends up first.
+    QVector<SelectedPoint> merged;
+    merged.reserve(fetched.size() + available.size());
+    std::copy(fetched.crbegin(), fetched.crend(), std::back_inserter(merged));
+    merged += available;
+    available = std::move(merged);
+}
+
+}  // namespace so

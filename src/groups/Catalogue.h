@@ -1,0 +1,57 @@
+// The catalogue of points that can be added to a status group: the configuration dialog's
+// "available" list.
+//
+// For a kind filter (the dialog's "Filter Available by:" option) it reads the site's points of the
+// selected kinds and adds one entry per point that the "selected" list does not already hold,
+// carrying exactly the values a saved group stores per point (SelectedPoint). Classic kinds come
+// from the site's KSP_Fetch_Status_* procedures (called with the workstation's computer name),
+// newer-line kinds from their ZRII_ tables. Expansion relays are offered only when their relay
+// board is fitted, expansion inputs only up to the controller's number of fitted inputs.
+#pragma once
+
+#include "groups/GroupStore.h"
+#include "shell/ComponentContext.h"
+
+#include <QVector>
+
+namespace so {
+
+/// The kind filters: the index of the dialog's filter option.
+enum KindFilter : int {
+    FilterAll = 0,
+    FilterDoors = 1,
+    FilterInputs = 2,
+    FilterRelays = 3,
+    FilterReaders = 4,
+    FilterControllers = 5,
+    FilterPylons = 6,
+    FilterPorts = 7,
+    FilterModules = 8,
+    FilterXRelays = 9,
+};
+
+/// Small icons of the point kinds: indexes into the host's image list, which the dialog shows.
+namespace kind_icon {
+inline constexpr qint16 Door = 16;
+inline constexpr qint16 Input = 18;
+inline constexpr qint16 Relay = 19;
+inline constexpr qint16 Reader = 26;
+inline constexpr qint16 Controller = 13;
+inline constexpr qint16 Pylon = 20;
+inline constexpr qint16 Module = 20;
+inline constexpr qint16 ExpansionInput = 36;
+inline constexpr qint16 ExpansionRelay = 35;
+}  // namespace kind_icon
+
+/// The small icon of a server port: by its PortStyle ("CCTV" 47, "SNet" 33, "PNet" 34, "DVR" 46,
+/// "CSR" 66; another style 33), then a PortType of 4 (dial-up) makes it 16.
+qint16 portIcon(const QString& portStyle, qint64 portType);
+
+/// Adds the points of the kinds `filter` selects (0 or less: every kind) to `available`, except
+/// those whose address `selected` or `available` already holds. Each new entry goes to the front
+/// of `available`, so the list shows the last fetched point first. The list is not cleared first.
+/// A failure ("FCustom: FillAvailable") ends the filling; the entries read before it are kept.
+void FillAvailable(ComponentContext& ctx, int filter, QVector<SelectedPoint>& available,
+                   const QVector<SelectedPoint>& selected);
+
+}  // namespace so
