@@ -1,0 +1,437 @@
+#include "groups/ConfigureGroups.h"
+
+#include "groups/Catalogue.h"
+#include "shell/ErrorTrap.h"
+#include "shell/Texts.h"
+#include "window/ColumnLayout.h"
+#include "window/RecordFields.h"
+#include "window/StatusGrid.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace so {
+namespace {
+
+const QString kNewEntry = QStringLiteral("<New>");
+const QString kColumnsTitle = QStringLiteral("Column Headers");
+const QString kLastColumnText = QStringLiteral("At least one Item must be checked.");
+
+constexpr qint32 kDeleteQuestion = 111;
+constexpr qint32 kDeleteTitle = 2782;
+constexpr qint32 kNamePrompt = 1383;
+constexpr qint32 kNameTitle = 1384;
+constexpr qint32 kColumnSetResources[] = {1373, 1375, 1376, 1377, 1378, 1379, 1380};
+
+/// The busy pointer for the life of a scope (also when the scope ends through a failure).
+class Busy {
+public:
+    explicit Busy(Dialogs& dialogs) : dialogs_(dialogs) { dialogs_.setBusy(true); }
+    ~Busy() { dialogs_.setBusy(false); }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    Dialogs& dialogs_;
+};
+
+/// Rows as indexes into a list of `size`: each once, in list order.
+QList<int> validRows(const QList<int>& rows, qsizetype size) {
+    QList<int> out;
+    for (int row : rows)
+        if (row >= 0 && row < size)
+            out.append(row);
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
+/// Removes rows (as validRows gives them) from list, last first so the others keep their place.
+void removeRows(QVector<SelectedPoint>& list, const QList<int>& rows) {
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it)
+        list.remove(*it);
+}
+
+}  // namespace
+
+ConfigureGroups::ConfigureGroups(ComponentContext& ctx, GroupStore& store, StatusWindow& window, QObject* parent)
+    : QObject(parent), ctx_(ctx), store_(store), window_(window) {
+    // Storage tells the dialog's list about the groups it creates and deletes.
+    store_.setDialogHooks({[this](qint32 groupId, const QString& name) {
+                               groups_.append({name, groupId});
+                               emit groupsChanged();
+                               cmbStatusGroups_Click(int(groups_.size()) - 1);
+                           },
+                           [this](qint32 groupId) {
+                               for (int i = 1; i < groups_.size(); ++i) {
+                                   if (groups_[i].itemData == groupId) {
+                                       groups_.remove(i);
+                                       break;
+                                   }
+                               }
+                               emit groupsChanged();
+                               cmbStatusGroups_Click(0);
+                           }});
+}
+
+ConfigureGroups::~ConfigureGroups() { Form_Unload(); }
+
+// ---------------------------------------------------------------- opening and closing
+
+void ConfigureGroups::Form_Load() {
+    trap(ctx_, QStringLiteral("FCustom.Form_Load"), [&] {
+        loadGroups();
+        InitLists();
+        cmbStatusGroups_Click(0);
+    });
+}
+
+void ConfigureGroups::loadGroups() {
+    groups_.clear();
+    groups_.append({kNewEntry, 0});
+    db::Recordset rs = ctx_.db().query(QStringLiteral("Select * from Status_Groups Order By GroupName Desc"));
+    for (; !rs.eof(); rs.moveNext())
+        groups_.append({fields::text(rs, QStringLiteral("GroupName")),
+                        qint32(fields::number(rs, QStringLiteral("GroupID")))});
+    rs.close();
+    emit groupsChanged();
+}
+
+void ConfigureGroups::Form_Unload() {
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    store_.setDialogHooks({});
+    trap(ctx_, QStringLiteral("FCustom.Form_Unload"),
+         [&] { ctx_.site().ReleaseComponent(StatusWindow::kConfigureLockKind, 0); });
+    emit unloaded();
+}
+
+// ---------------------------------------------------------------- status group page
+
+void ConfigureGroups::cmbStatusGroups_Click(int index) {
+    trap(ctx_, QStringLiteral("FCustom.cmbStatusGroups_Click"), [&] {
+        selectedGroup_ = index >= 0 && index < groups_.size() ? index : -1;
+        typedName_.clear();
+        selected_.clear();
+        if (selectedGroup_ > 0) {
+            db::Command points(ctx_.db(), QStringLiteral("Select * from Status_Points Where GroupID = ?"));
+            points.appendParameter(QStringLiteral("@GroupID"), db::ParamType::Integer, db::ParamDirection::Input, 4,
+                                   groups_[selectedGroup_].itemData);
+            // The points show in the order the database returns them.
+            for (db::Recordset rs = points.open(); !rs.eof(); rs.moveNext()) {
+                SelectedPoint point;
+                point.listName = fields::text(rs, QStringLiteral("ListName"));
+                point.listAddress = fields::text(rs, QStringLiteral("ListAddress"));
+                point.objectId = qint32(fields::number(rs, QStringLiteral("ObjectId")));
+                point.pointId = qint32(fields::number(rs, QStringLiteral("PointId")));
+                point.alternateFlag = qint32(fields::number(rs, QStringLiteral("AlternateFlag")));
+                point.listSmallIcon = qint16(fields::number(rs, QStringLiteral("ListSmallIcon")));
+                selected_.append(point);
+            }
+        }
+    });
+    emit selectedChanged();
+    refillAvailable();
+}
+
+void ConfigureGroups::typeGroupName(const QString& text) {
+    selectedGroup_ = -1;
+    typedName_ = text;
+}
+
+void ConfigureGroups::optPoints_Click(int index) {
+    filter_ = index;
+    refillAvailable();
+}
+
+void ConfigureGroups::refillAvailable() {
+    available_.clear();
+    FillAvailable(ctx_, filter_, available_, selected_);
+    emit availableChanged();
+}
+
+void ConfigureGroups::cmdFunction_Click(int index, const QList<int>& highlighted) {
+    trap(ctx_, QStringLiteral("FCustom.cmdFunction_Click"), [&] {
+        switch (index) {
+        case AddAll:
+            selected_ += available_;
+            available_.clear();
+            emit selectedChanged();
+            emit availableChanged();
+            break;
+        case Add: {
+            // The highlighted entries keep their order when they move.
+            const QList<int> rows = validRows(highlighted, available_.size());
+            for (int row : rows)
+                selected_.append(available_[row]);
+            removeRows(available_, rows);
+            emit selectedChanged();
+            emit availableChanged();
+            break;
+        }
+        case Remove:
+            SelectedItem_Remove(highlighted);
+            break;
+        case RemoveAll:
+            selected_.clear();
+            emit selectedChanged();
+            refillAvailable();
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void ConfigureGroups::SelectedItem_Remove(const QList<int>& rows) {
+    trap(ctx_, QStringLiteral("FCustom: SelectedItem_Remove"), [&] {
+        removeRows(selected_, validRows(rows, selected_.size()));
+    });
+    emit selectedChanged();
+    refillAvailable();
+}
+
+void ConfigureGroups::cmdStatusGroup_Click(int index) {
+    trap(ctx_, QStringLiteral("FCustom.cmdStatusGroup_Click"), [&] {
+        if (index == DeleteGroup) {
+            if (!ctx_.dialogs->askYesNo(GRS(ctx_, kDeleteQuestion), GRS(ctx_, kDeleteTitle)))
+                return;
+            if (selectedGroup_ > 0) {
+                const GroupEntry group = groups_[selectedGroup_];
+                store_.deleteGroup(group.itemData, group.text);
+            }
+        } else if (index == SaveGroupAs) {
+            const std::optional<QString> name = ctx_.dialogs->inputBox(GRS(ctx_, kNamePrompt), GRS(ctx_, kNameTitle));
+            if (!name)
+                return;
+            // Every rule applies here too: a taken name would give two groups one name.
+            const GroupNameProblem problem = store_.checkName(*name);
+            if (problem != GroupNameProblem::None) {
+                ctx_.dialogs->message(GRS(ctx_, refusalTextNumber(problem)), title(), Dialogs::Icon::Information);
+                return;
+            }
+            createGroup(*name);
+        }
+    });
+}
+
+void ConfigureGroups::cmdMain_Click(int index) {
+    switch (index) {
+    case CloseDialog:
+        Form_Unload();
+        return;
+    case ApplyChanges:
+        trap(ctx_, QStringLiteral("FCustom.cmdMain_Click"), [&] {
+            const Busy busy(*ctx_.dialogs);
+            SaveGroup();
+            applyColumns();
+            window_.cmbStatusGroup_Click();
+        });
+        return;
+    case ShowDialogHelp:
+        trap(ctx_, QStringLiteral("FCustom.cmdMain_Click"), [&] { ctx_.site().ShowHelp(kHelpContext); });
+        return;
+    default:
+        return;
+    }
+}
+
+// ---------------------------------------------------------------- saving
+
+void ConfigureGroups::SaveGroup() {
+    trap(ctx_, QStringLiteral("FCustom.SaveGroup"), [&] {
+        if (selectedGroup_ > 0) {
+            const GroupEntry group = groups_[selectedGroup_];
+            store_.replacePoints(group.itemData, group.text, selected_);
+            return;
+        }
+        // A new group needs points; the name is asked only then.
+        if (selected_.isEmpty())
+            return;
+        std::optional<QString> name;
+        if (selectedGroup_ == 0)
+            name = askNewName(std::nullopt);
+        else if (!typedName_.isEmpty())
+            name = askNewName(typedName_);
+        if (name)
+            createGroup(*name);
+    });
+}
+
+std::optional<QString> ConfigureGroups::askNewName(std::optional<QString> candidate) {
+    Dialogs& dialogs = *ctx_.dialogs;
+    for (;;) {
+        QString name;
+        if (candidate) {
+            name = *candidate;
+            candidate.reset();
+        } else {
+            const std::optional<QString> typed = dialogs.inputBox(GRS(ctx_, kNamePrompt), GRS(ctx_, kNameTitle));
+            if (!typed)
+                return std::nullopt;
+            name = *typed;
+        }
+        const GroupNameProblem problem = store_.checkName(name);
+        switch (problem) {
+        case GroupNameProblem::None:
+            return name;
+        case GroupNameProblem::Empty:
+        case GroupNameProblem::TooLong:
+            if (!dialogs.askYesNo(GRS(ctx_, refusalTextNumber(problem)), title()))
+                return std::nullopt;
+            break;
+        case GroupNameProblem::Taken:
+            dialogs.message(GRS(ctx_, refusalTextNumber(problem)), title(), Dialogs::Icon::Information);
+            break;
+        }
+    }
+}
+
+void ConfigureGroups::createGroup(const QString& name) {
+    // Storage adds the group to this list and selects it; the window's box learns of it here,
+    // because the window ignores the notification its own workstation sent.
+    const qint32 groupId = store_.createGroup(name, selected_);
+    if (groupId > 0)
+        window_.appendGroupEntry(name, groupId);
+}
+
+QString ConfigureGroups::title() const { return ctx_.errorLog.componentFileName(); }
+
+// ---------------------------------------------------------------- column page
+
+void ConfigureGroups::InitLists() {
+    trap(ctx_, QStringLiteral("FCustom: InitLists"), [&] {
+        columnSetTexts_.clear();
+        for (qint32 number : kColumnSetResources)
+            columnSetTexts_ << GRS(ctx_, number);
+        columnSetTexts_ << QStringLiteral("Modules") << col::NotUsed;
+        // The grids' own columns are the only ones offered; the hidden, never written "NotUsed"
+        // column is not one to show.
+        for (int section = 0; section < kSectionCount; ++section) {
+            QVector<ColumnItem>& items = columns_[section];
+            items.clear();
+            const StatusGrid& grid = window_.grid(section);
+            for (int i = 0; i < grid.columnCount(); ++i) {
+                const GridColumn& column = grid.column(i);
+                if (column.key != col::NotUsed)
+                    items.append({section, column.key, column.caption, column.visible});
+            }
+        }
+    });
+    cmbCols_Click(0);
+}
+
+void ConfigureGroups::cmbCols_Click(int set) {
+    trap(ctx_, QStringLiteral("FCustom: cmbCols_Click"), [&] {
+        if (set < 0 || set >= kColumnSetCount)
+            return;
+        columnSet_ = set;
+        notUsed_.clear();
+        if (set == kColumnSetNotUsed) {
+            for (int section = 0; section < kSectionCount; ++section)
+                for (const ColumnItem& item : columns_[section])
+                    if (!item.checked)
+                        notUsed_.append({section, item.key});
+        }
+    });
+    emit columnsChanged();
+}
+
+std::optional<std::pair<int, int>> ConfigureGroups::columnAt(int row) const {
+    if (columnSet_ == kColumnSetNotUsed) {
+        if (row < 0 || row >= notUsed_.size())
+            return std::nullopt;
+        const auto& [section, key] = notUsed_[row];
+        const QVector<ColumnItem>& items = columns_[section];
+        for (int i = 0; i < items.size(); ++i)
+            if (items[i].key == key)
+                return std::pair{section, i};
+        return std::nullopt;
+    }
+    if (row < 0 || row >= columns_[columnSet_].size())
+        return std::nullopt;
+    return std::pair{columnSet_, row};
+}
+
+QVector<ConfigureGroups::ColumnItem> ConfigureGroups::shownColumns() const {
+    if (columnSet_ != kColumnSetNotUsed)
+        return columns_[columnSet_];
+    QVector<ColumnItem> out;
+    for (int row = 0; row < notUsed_.size(); ++row)
+        if (const auto at = columnAt(row))
+            out.append(columns_[at->first][at->second]);
+    return out;
+}
+
+void ConfigureGroups::lvwCols_ItemCheck(int row, bool checked) {
+    trap(ctx_, QStringLiteral("FCustom.lvwCols_ItemCheck"), [&] {
+        const auto at = columnAt(row);
+        if (!at)
+            return;
+        QVector<ColumnItem>& items = columns_[at->first];
+        if (!checked) {
+            const auto checkedCount = std::count_if(items.cbegin(), items.cend(), [](const ColumnItem& item) {
+                return item.checked;
+            });
+            if (checkedCount <= 1 && items[at->second].checked) {
+                ctx_.dialogs->message(kLastColumnText, kColumnsTitle, Dialogs::Icon::Information);
+                return;
+            }
+        }
+        items[at->second].checked = checked;
+    });
+    // Also after a refusal: the view shows the row checked again.
+    emit columnsChanged();
+}
+
+int ConfigureGroups::cmdMove_Click(int index, int row) {
+    return trapOr(ctx_, QStringLiteral("FCustom.cmdMove_Click"), row, [&] {
+        if (columnSet_ == kColumnSetNotUsed || !columnAt(row))
+            return row;
+        QVector<ColumnItem>& items = columns_[columnSet_];
+        const int target = index == MoveUp ? row - 1 : index == MoveDown ? row + 1 : row;
+        if (target < 0 || target >= items.size() || target == row)
+            return row;
+        items.move(row, target);
+        emit columnsChanged();
+        return target;
+    });
+}
+
+void ConfigureGroups::applyColumns() {
+    for (int section = 0; section < kSectionCount; ++section)
+        if (applyColumns(section))
+            window_.vGrid_LayoutChanged(section);
+}
+
+bool ConfigureGroups::applyColumns(int section) {
+    StatusGrid& grid = window_.grid(section);
+    bool changed = false;
+    bool visibilityChanged = false;
+    int position = 0;
+    for (const ColumnItem& item : columns_[section]) {
+        // Only a column the grid has is touched, found by its key.
+        int index = grid.columnIndex(item.key);
+        if (index < 0)
+            continue;
+        if (index != position) {
+            grid.moveColumn(index, position);
+            index = position;
+            changed = true;
+        }
+        GridColumn& column = grid.column(index);
+        if (column.visible != item.checked) {
+            column.visible = item.checked;
+            visibilityChanged = true;
+        }
+        ++position;
+    }
+    // Moves are announced by the grid itself; a changed visible flag is not.
+    if (visibilityChanged && grid.observer() != nullptr)
+        grid.observer()->gridReset();
+    return changed || visibilityChanged;
+}
+
+}  // namespace so

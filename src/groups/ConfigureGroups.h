@@ -1,0 +1,147 @@
+// The "Configure Status Groups" dialog (`FCustom`, "Status Viewer Properties") as logic without
+// widgets: everything the dialog shows and every handler of its controls. The Qt dialog only shows
+// this state and forwards clicks; tests drive the handlers directly with scripted answers.
+//
+// Status group page: the group list ("<New>" first, then the stored groups, newest name first),
+// the "available" list (filled by the catalogue for the chosen filter) and the "selected" list,
+// the moves between them, and the group buttons (Delete, Save). Apply saves the group (a new one
+// under a name asked for until it passes the name rules, or the chosen group's points replaced),
+// applies the column page to every section grid of the status window and reloads the window's
+// group.
+//
+// Column page: one checked list of a section grid's columns per column set (the sections'
+// names, and "NotUsed": the columns hidden in any section). Only columns the grids have are listed
+// and applied, by key; nothing of it reaches the database. Every section keeps at least one checked
+// column.
+//
+// The dialog holds the component lock 37 that the window took before opening it; Form_Unload
+// gives it back (ReleaseComponent), whichever way the dialog closes, so another workstation can
+// configure groups afterwards. Destroying the object unloads it when that has not happened yet.
+#pragma once
+
+#include "groups/GroupStore.h"
+#include "window/StatusWindow.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <array>
+#include <optional>
+
+namespace so {
+
+class ConfigureGroups : public QObject {
+    Q_OBJECT
+public:
+    /// cmdFunction buttons.
+    enum Function { AddAll = 0, Add = 1, Remove = 2, RemoveAll = 3 };
+    /// cmdStatusGroup buttons.
+    enum GroupButton { DeleteGroup = 0, SaveGroupAs = 1 };
+    /// cmdMain buttons.
+    enum MainButton { CloseDialog = 0, ApplyChanges = 1, ShowDialogHelp = 2 };
+    /// cmdMove buttons.
+    enum MoveButton { MoveUp = 0, MoveDown = 1 };
+
+    static constexpr int kSectionCount = StatusWindow::kSectionCount;
+    /// Column sets: sections 0-7, then the columns not used (hidden) anywhere.
+    static constexpr int kColumnSetNotUsed = kSectionCount;
+    static constexpr int kColumnSetCount = kSectionCount + 1;
+    static constexpr qint32 kHelpContext = 212;
+
+    /// One entry of the column list: a column of a section grid and whether it shows.
+    struct ColumnItem {
+        int section = 0;
+        QString key;
+        QString caption;
+        bool checked = true;
+    };
+
+    ConfigureGroups(ComponentContext& ctx, GroupStore& store, StatusWindow& window, QObject* parent = nullptr);
+    ~ConfigureGroups() override;
+
+    // ---- opening and closing
+    /// Loads the group list, builds the column lists and shows "<New>" with every kind available.
+    void Form_Load();
+    /// Releases lock 37 and detaches from group storage; runs once, later calls do nothing.
+    void Form_Unload();
+    bool isUnloaded() const { return unloaded_; }
+
+    // ---- status group page
+    const QVector<GroupEntry>& groups() const { return groups_; }
+    /// -1 when no entry is chosen (a name was typed instead).
+    int selectedGroupIndex() const { return selectedGroup_; }
+    QString typedName() const { return typedName_; }
+    const QVector<SelectedPoint>& available() const { return available_; }
+    const QVector<SelectedPoint>& selected() const { return selected_; }
+    /// The filter option chosen (0 "All" ... 9 "XRelays").
+    int filter() const { return filter_; }
+
+    void cmbStatusGroups_Click(int index);
+    /// A name typed into the group box: no entry is chosen any more; the lists stay.
+    void typeGroupName(const QString& text);
+    void optPoints_Click(int index);
+    /// highlighted: rows of the available list (Add) or of the selected list (Remove).
+    void cmdFunction_Click(int index, const QList<int>& highlighted = {});
+    void cmdStatusGroup_Click(int index);
+    void cmdMain_Click(int index);
+
+    // ---- column page
+    /// The texts of the column sets (resources 1373, 1375-1380, then "Modules" and "NotUsed").
+    const QStringList& columnSetTexts() const { return columnSetTexts_; }
+    int columnSet() const { return columnSet_; }
+    /// The column list as it shows for the chosen set.
+    QVector<ColumnItem> shownColumns() const;
+    void cmbCols_Click(int set);
+    /// The operator checked or unchecked a row of the column list. Unchecking a section's last
+    /// checked column is refused with a message and the row stays checked.
+    void lvwCols_ItemCheck(int row, bool checked);
+    /// Moves a row of a section's column list one place up or down; returns the row it is on now.
+    int cmdMove_Click(int index, int row);
+
+signals:
+    void groupsChanged();
+    void availableChanged();
+    void selectedChanged();
+    void columnsChanged();
+    /// The dialog unloaded (Close, or any other way): its window should go.
+    void unloaded();
+
+private:
+    void loadGroups();
+    void InitLists();
+    void refillAvailable();
+    void SelectedItem_Remove(const QList<int>& rows);
+    void SaveGroup();
+    /// Asks for a new group's name until it passes the name rules; nothing when the operator gives
+    /// up. A first candidate (a typed name) is tested before anything is asked.
+    std::optional<QString> askNewName(std::optional<QString> candidate);
+    void createGroup(const QString& name);
+    void applyColumns();
+    bool applyColumns(int section);
+    /// Where a row of the shown list lives: section and index in that section's list.
+    std::optional<std::pair<int, int>> columnAt(int row) const;
+    QString title() const;
+
+    ComponentContext& ctx_;
+    GroupStore& store_;
+    StatusWindow& window_;
+    bool unloaded_ = false;
+
+    QVector<GroupEntry> groups_;
+    int selectedGroup_ = -1;
+    QString typedName_;
+    QVector<SelectedPoint> available_;
+    QVector<SelectedPoint> selected_;
+    int filter_ = 0;
+
+    QStringList columnSetTexts_;
+    int columnSet_ = 0;
+    std::array<QVector<ColumnItem>, kSectionCount> columns_;
+    /// The rows of the "NotUsed" set: (section, key) of the columns hidden when it was chosen.
+    QVector<std::pair<int, QString>> notUsed_;
+};
+
+}  // namespace so

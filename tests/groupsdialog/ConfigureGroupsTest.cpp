@@ -1,0 +1,343 @@
+// The configuration dialog's logic on a shown (headless) status window over a generated site,
+// driven with scripted answers: saving new and stored groups, deleting, the name rules on both
+// save paths, the column page, and giving the lock back.
+#include "groups/ConfigureGroups.h"
+
+#include "component/ComponentFixture.h"
+#include "groups/Catalogue.h"
+#include "window/ColumnLayout.h"
+
+#include <gtest/gtest.h>
+
+namespace so {
+namespace {
+
+using test::HostCall;
+
+QStringList addresses(const QVector<SelectedPoint>& points) {
+    QStringList out;
+    for (const SelectedPoint& p : points)
+        out << p.listAddress;
+    return out;
+}
+
+class ConfigureGroupsTest : public test::ComponentTest {
+protected:
+    void SetUp() override {
+        ComponentTest::SetUp();
+        status->Show();
+        dialog = std::make_unique<ConfigureGroups>(ctx(), status->groupStore(), window());
+        dialog->Form_Load();
+        host.clearCalls();
+    }
+
+    int dialogIndexOf(qint32 groupId) const {
+        for (int i = 0; i < dialog->groups().size(); ++i)
+            if (dialog->groups()[i].itemData == groupId)
+                return i;
+        return -1;
+    }
+
+    qint32 groupNamed(const QString& name) {
+        return test::scalar(*db, QStringLiteral("SELECT GroupID FROM Status_Groups WHERE GroupName = '%1'").arg(name))
+            .toInt();
+    }
+
+    int groupCount() { return test::scalar(*db, QStringLiteral("SELECT count(*) FROM Status_Groups")).toInt(); }
+
+    QStringList storedAddresses(qint32 groupId) {
+        QStringList out;
+        for (db::Recordset rs = db->query(QStringLiteral("SELECT ListAddress FROM Status_Points WHERE GroupID = %1 "
+                                                         "ORDER BY StatusPointID").arg(groupId));
+             !rs.eof(); rs.moveNext())
+            out << rs.field(0).toString();
+        return out;
+    }
+
+    /// The announcements and event log entries, in order.
+    QStringList announced() const {
+        QStringList out;
+        for (const HostCall& c : host.calls)
+            if (c.name == QLatin1String("SendSyncData") || c.name == QLatin1String("LogEvent"))
+                out << c.toString();
+        return out;
+    }
+
+    std::unique_ptr<ConfigureGroups> dialog;
+};
+
+TEST_F(ConfigureGroupsTest, OpensOnNewWithEveryKindAvailableAndGroupsNewestNameFirst) {
+    ASSERT_GE(dialog->groups().size(), 2);
+    EXPECT_EQ(dialog->groups()[0].text, QStringLiteral("<New>"));
+    QStringList names;
+    for (int i = 1; i < dialog->groups().size(); ++i)
+        names << dialog->groups()[i].text;
+    QStringList sorted = names;
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) > 0;
+    });
+    EXPECT_EQ(names, sorted);
+    EXPECT_EQ(dialog->selectedGroupIndex(), 0);
+    EXPECT_TRUE(dialog->selected().isEmpty());
+    EXPECT_GT(dialog->available().size(), 100);
+}
+
+TEST_F(ConfigureGroupsTest, AddAllThenApplyOnNewStoresThePointsInListOrderAndAnnouncesThem) {
+    const QStringList listed = addresses(dialog->available());
+    dialog->cmdFunction_Click(ConfigureGroups::AddAll);
+    EXPECT_TRUE(dialog->available().isEmpty());
+    EXPECT_EQ(addresses(dialog->selected()), listed);
+
+    dialogs.inputAnswers << QStringLiteral("Night Rounds");
+    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+
+    const qint32 id = groupNamed(QStringLiteral("Night Rounds"));
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(storedAddresses(id), listed);
+    EXPECT_EQ(announced(), (QStringList{QStringLiteral("SendSyncData(STATUSVIEW, 1, Night Rounds|%1, WS1)").arg(id),
+                                        QStringLiteral("LogEvent(Added, Status Group, 0, Status Group Night Rounds, 1184)")}));
+    // Both lists show the new group; the dialog has it chosen with its points (in the order the
+    // database returns them).
+    EXPECT_EQ(dialog->selectedGroupIndex(), dialogIndexOf(id));
+    QStringList shown = addresses(dialog->selected());
+    QStringList saved = listed;
+    shown.sort();
+    saved.sort();
+    EXPECT_EQ(shown, saved);
+    EXPECT_GE(window().findGroupEntry(id), 0);
+    EXPECT_GE(dialogs.busyCount, 1);
+}
+
+TEST_F(ConfigureGroupsTest, ApplyOnAStoredGroupReplacesItsPoints) {
+    dialog->cmbStatusGroups_Click(dialogIndexOf(site.smallGroupId));
+    const QStringList stored = storedAddresses(site.smallGroupId);
+    ASSERT_EQ(addresses(dialog->selected()), stored);
+    for (const QString& address : stored)
+        EXPECT_FALSE(addresses(dialog->available()).contains(address)) << address.toStdString();
+
+    dialog->cmdFunction_Click(ConfigureGroups::Remove, {0});
+    EXPECT_TRUE(addresses(dialog->available()).contains(stored[0])) << "a removed point is available again";
+    const QStringList available = addresses(dialog->available());
+    dialog->cmdFunction_Click(ConfigureGroups::Add, {3, 1});
+    const QStringList expected = stored.mid(1) << available[1] << available[3];
+    ASSERT_EQ(addresses(dialog->selected()), expected);
+
+    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    EXPECT_EQ(storedAddresses(site.smallGroupId), expected);
+    EXPECT_TRUE(dialogs.prompts.isEmpty());
+    EXPECT_EQ(announced(),
+              (QStringList{QStringLiteral("SendSyncData(STATUSVIEW, 3, Lobby and Entrances|%1, WS1)").arg(site.smallGroupId),
+                           QStringLiteral("LogEvent(Modified, Status Group, 0, Status Group Lobby and Entrances, 1185)")}));
+}
+
+TEST_F(ConfigureGroupsTest, DeleteAskedNoChangesNothingAndYesDeletesAndAnnounces) {
+    const qint32 id = site.smallGroupId;
+    ASSERT_GE(window().findGroupEntry(id), 0);
+    dialog->cmbStatusGroups_Click(dialogIndexOf(id));
+    const QByteArray before = test::databaseChecksum(*db);
+
+    dialogs.yesNoAnswers << false;
+    dialog->cmdStatusGroup_Click(ConfigureGroups::DeleteGroup);
+    EXPECT_EQ(test::databaseChecksum(*db), before);
+    EXPECT_TRUE(announced().isEmpty());
+    EXPECT_EQ(dialogs.questions, QStringList{QStringLiteral("R111")});
+
+    dialogs.yesNoAnswers << true;
+    dialog->cmdStatusGroup_Click(ConfigureGroups::DeleteGroup);
+    EXPECT_EQ(groupNamed(QStringLiteral("Lobby and Entrances")), 0);
+    EXPECT_EQ(announced(), (QStringList{QStringLiteral("SendSyncData(STATUSVIEW, 2, Lobby and Entrances|%1, WS1)").arg(id),
+                                        QStringLiteral("LogEvent(Deleted, Status Group, 0, Status Group Lobby and Entrances, 1186)"),
+                                        QStringLiteral("SendSyncData(STATUSVIEW, 5, 0, WS1)")}));
+    EXPECT_EQ(dialogIndexOf(id), -1);
+    EXPECT_EQ(dialog->selectedGroupIndex(), 0);
+    EXPECT_TRUE(dialog->selected().isEmpty());
+    EXPECT_LT(window().findGroupEntry(id), 0);
+}
+
+TEST_F(ConfigureGroupsTest, SaveButtonRefusesBadNamesWithTheirMessage) {
+    dialog->cmdFunction_Click(ConfigureGroups::Add, {0, 1});
+    struct Case {
+        std::optional<QString> answer;
+        QString message;  // empty: nothing shown
+    };
+    const Case cases[] = {
+        {QString(), QStringLiteral("R1385")},
+        {QString(51, QLatin1Char('x')), QStringLiteral("R1545")},
+        {QStringLiteral("Lobby and Entrances"), QStringLiteral("R1768")},
+        {QStringLiteral("lobby AND entrances"), QStringLiteral("R1768")},
+        {std::nullopt, QString()},
+    };
+    const int groups = groupCount();
+    for (const Case& c : cases) {
+        dialogs.messages.clear();
+        dialogs.inputAnswers << c.answer;
+        dialog->cmdStatusGroup_Click(ConfigureGroups::SaveGroupAs);
+        const QString shown = c.answer.value_or(QStringLiteral("<cancel>"));
+        EXPECT_EQ(groupCount(), groups) << shown.toStdString();
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(dialogs.messages.isEmpty()) << shown.toStdString();
+            continue;
+        }
+        ASSERT_EQ(dialogs.messages.size(), 1) << shown.toStdString();
+        EXPECT_EQ(dialogs.messages[0].text, c.message);
+        EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("StatusObject"));
+        EXPECT_EQ(dialogs.messages[0].icon, Dialogs::Icon::Information);
+    }
+    EXPECT_TRUE(announced().isEmpty());
+    EXPECT_EQ(dialogs.prompts.size(), int(std::size(cases)));
+
+    dialogs.inputAnswers << QString(50, QLatin1Char('y'));
+    dialog->cmdStatusGroup_Click(ConfigureGroups::SaveGroupAs);
+    const qint32 id = groupNamed(QString(50, QLatin1Char('y')));
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(storedAddresses(id), addresses(dialog->selected()));
+    EXPECT_GE(window().findGroupEntry(id), 0);
+}
+
+TEST_F(ConfigureGroupsTest, ApplyOnNewAsksAgainUntilTheNameIsAccepted) {
+    dialog->cmdFunction_Click(ConfigureGroups::Add, {0, 1});
+    dialogs.inputAnswers << QString() << QString(51, QLatin1Char('x')) << QStringLiteral("Lobby and Entrances")
+                         << QStringLiteral("Fresh Group");
+    dialogs.yesNoAnswers << true << true;
+    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+
+    EXPECT_EQ(dialogs.prompts.size(), 4);
+    EXPECT_EQ(dialogs.questions, (QStringList{QStringLiteral("R1385"), QStringLiteral("R1545")}));
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("R1768"));
+    EXPECT_EQ(storedAddresses(groupNamed(QStringLiteral("Fresh Group"))).size(), 2);
+}
+
+TEST_F(ConfigureGroupsTest, ApplyOnNewStopsWhenTheOperatorGivesUp) {
+    const int groups = groupCount();
+    // No points: no name is asked at all.
+    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    EXPECT_TRUE(dialogs.prompts.isEmpty());
+
+    dialog->cmdFunction_Click(ConfigureGroups::Add, {0});
+    dialogs.inputAnswers << QString(51, QLatin1Char('x'));
+    dialogs.yesNoAnswers << false;
+    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialogs.inputAnswers << std::nullopt;
+    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+
+    EXPECT_EQ(dialogs.prompts.size(), 2);
+    EXPECT_EQ(groupCount(), groups);
+    EXPECT_TRUE(announced().isEmpty());
+}
+
+TEST_F(ConfigureGroupsTest, ATypedNameSavesTheListAsANewGroup) {
+    dialog->cmbStatusGroups_Click(dialogIndexOf(site.smallGroupId));
+    const QStringList points = addresses(dialog->selected());
+
+    dialog->typeGroupName(QStringLiteral("Lobby and Entrances"));
+    EXPECT_EQ(dialog->selectedGroupIndex(), -1);
+    dialogs.inputAnswers << QStringLiteral("Lobby Copy");
+    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+
+    // The typed name was taken: refused, then the name is asked for.
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("R1768"));
+    EXPECT_EQ(dialogs.prompts.size(), 1);
+    EXPECT_EQ(storedAddresses(groupNamed(QStringLiteral("Lobby Copy"))), points);
+    EXPECT_EQ(storedAddresses(site.smallGroupId), points) << "the group the points came from is left alone";
+}
+
+TEST_F(ConfigureGroupsTest, FilterOptionsRefillTheAvailableList) {
+    dialog->optPoints_Click(FilterXRelays);
+    ASSERT_FALSE(dialog->available().isEmpty());
+    for (const SelectedPoint& p : dialog->available())
+        EXPECT_EQ(p.objectId, 9);
+    dialog->cmdFunction_Click(ConfigureGroups::RemoveAll);
+    EXPECT_EQ(dialog->filter(), FilterXRelays);
+    dialog->optPoints_Click(FilterPorts);
+    for (const SelectedPoint& p : dialog->available())
+        EXPECT_EQ(p.objectId, 7);
+}
+
+TEST_F(ConfigureGroupsTest, UncheckingTheLastCheckedColumnIsRefused) {
+    dialog->cmbCols_Click(2);  // relays
+    const int rows = int(dialog->shownColumns().size());
+    ASSERT_GE(rows, 2);
+    for (int row = 0; row < rows - 1; ++row)
+        dialog->lvwCols_ItemCheck(row, false);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    dialog->lvwCols_ItemCheck(rows - 1, false);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("At least one Item must be checked."));
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Column Headers"));
+    EXPECT_TRUE(dialog->shownColumns().last().checked);
+
+    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    QStringList visible;
+    for (int i = 0; i < grid(2).columnCount(); ++i)
+        if (grid(2).column(i).visible)
+            visible << grid(2).column(i).key;
+    EXPECT_EQ(visible, QStringList{dialog->shownColumns().last().key});
+}
+
+TEST_F(ConfigureGroupsTest, ColumnOrderAndVisibilityApplyToTheirSectionGrid) {
+    const QString doorsLayout = buildLayoutText(grid(0));
+    dialog->cmbCols_Click(2);
+    ASSERT_EQ(dialog->shownColumns()[1].key, QStringLiteral("Address"));
+    EXPECT_EQ(dialog->cmdMove_Click(ConfigureGroups::MoveUp, 1), 0);
+    EXPECT_EQ(dialog->cmdMove_Click(ConfigureGroups::MoveUp, 0), 0) << "the first row stays first";
+    const int last = int(dialog->shownColumns().size()) - 1;
+    EXPECT_EQ(dialog->cmdMove_Click(ConfigureGroups::MoveDown, last), last);
+    dialog->lvwCols_ItemCheck(last, false);  // LastUpdated
+
+    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    const StatusGrid& relays = grid(2);
+    EXPECT_EQ(relays.column(0).key, QStringLiteral("Address"));
+    EXPECT_EQ(relays.column(1).key, QStringLiteral("Name"));
+    EXPECT_FALSE(relays.column(relays.columnIndex(QStringLiteral("LastUpdated"))).visible);
+    EXPECT_EQ(relays.column(relays.columnCount() - 1).key, QStringLiteral("NotUsed"));
+    EXPECT_EQ(buildLayoutText(grid(0)), doorsLayout) << "other sections keep their columns";
+}
+
+TEST_F(ConfigureGroupsTest, NotUsedSetListsTheHiddenColumnsOfEverySection) {
+    dialog->cmbCols_Click(0);
+    const auto doors = dialog->shownColumns();
+    const int alarm = int(std::find_if(doors.cbegin(), doors.cend(),
+                                       [](const auto& item) { return item.key == QLatin1String("Alarm"); }) -
+                          doors.cbegin());
+    ASSERT_LT(alarm, doors.size());
+    dialog->lvwCols_ItemCheck(alarm, false);
+
+    dialog->cmbCols_Click(ConfigureGroups::kColumnSetNotUsed);
+    const auto hidden = dialog->shownColumns();
+    ASSERT_EQ(hidden.size(), 1);
+    EXPECT_EQ(hidden[0].section, 0);
+    EXPECT_EQ(hidden[0].key, QStringLiteral("Alarm"));
+    EXPECT_EQ(dialog->cmdMove_Click(ConfigureGroups::MoveUp, 0), 0);
+    dialog->lvwCols_ItemCheck(0, true);
+
+    dialog->cmbCols_Click(0);
+    EXPECT_TRUE(dialog->shownColumns()[alarm].checked);
+    EXPECT_EQ(dialog->columnSetTexts().size(), ConfigureGroups::kColumnSetCount);
+}
+
+TEST_F(ConfigureGroupsTest, TheLockGoesBackOnceWhicheverWayTheDialogCloses) {
+    dialog->cmdMain_Click(ConfigureGroups::ShowDialogHelp);
+    EXPECT_EQ(host.callsNamed(QStringLiteral("ShowHelp")).value(0).toString(), QStringLiteral("ShowHelp(212)"));
+
+    int unloads = 0;
+    QObject::connect(dialog.get(), &ConfigureGroups::unloaded, [&] { ++unloads; });
+    dialog->cmdMain_Click(ConfigureGroups::CloseDialog);
+    dialog.reset();
+    EXPECT_EQ(unloads, 1);
+    ASSERT_EQ(host.count(QStringLiteral("ReleaseComponent")), 1);
+    EXPECT_EQ(host.callsNamed(QStringLiteral("ReleaseComponent"))[0].toString(), QStringLiteral("ReleaseComponent(37, 0)"));
+
+    // A dialog destroyed without closing gives the lock back too, and storage forgets it.
+    auto other = std::make_unique<ConfigureGroups>(ctx(), status->groupStore(), window());
+    other->Form_Load();
+    other.reset();
+    EXPECT_EQ(host.count(QStringLiteral("ReleaseComponent")), 2);
+    SelectedPoint point{QStringLiteral("Door"), QStringLiteral("\\\\SNET.P01.C0001.DR01"), 1, 1, 0, 16};
+    EXPECT_GT(status->groupStore().createGroup(QStringLiteral("After Close"), {point}), 0);
+}
+
+}  // namespace
+}  // namespace so
