@@ -1,0 +1,390 @@
+#include "ui/FCustom.h"
+
+#include "ui/FMain.h"
+#include "ui/IconList.h"
+
+#include <QAbstractListModel>
+#include <QAbstractTableModel>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace so {
+
+// ---------------------------------------------------------------- the two point lists
+
+/// One of the dialog's point lists (available or selected) as a table: name with the point's
+/// small icon, address, type, point ID and alternate flag.
+class PointListModel final : public QAbstractTableModel {
+public:
+    PointListModel(const QVector<SelectedPoint>& points, const IconList* icons, QObject* parent)
+        : QAbstractTableModel(parent), points_(points), icons_(icons) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(points_.size()); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 5; }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= points_.size())
+            return {};
+        const SelectedPoint& point = points_[index.row()];
+        if (role == Qt::DecorationRole && index.column() == 0 && icons_ != nullptr)
+            return icons_->icon(point.listSmallIcon);
+        if (role != Qt::DisplayRole)
+            return {};
+        switch (index.column()) {
+        case 0:
+            return point.listName;
+        case 1:
+            return point.listAddress;
+        case 2:
+            return QString::number(point.objectId);
+        case 3:
+            return QString::number(point.pointId);
+        case 4:
+            return QString::number(point.alternateFlag);
+        default:
+            return {};
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        static const char* const kCaptions[] = {"Name", "Address", "Type", "ID", "AlternateFlag"};
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 5)
+            return QString::fromLatin1(kCaptions[section]);
+        return {};
+    }
+
+    /// The list behind the model was replaced.
+    void reload() {
+        beginResetModel();
+        endResetModel();
+    }
+
+private:
+    const QVector<SelectedPoint>& points_;
+    const IconList* icons_;
+};
+
+// ---------------------------------------------------------------- the column list
+
+/// The column page's checked list: a check box per column; checking goes to the logic, which may
+/// refuse it.
+class ColumnListModel final : public QAbstractListModel {
+public:
+    ColumnListModel(ConfigureGroups& logic, QObject* parent) : QAbstractListModel(parent), logic_(logic) {
+        items_ = logic_.shownColumns();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(items_.size()); }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= items_.size())
+            return {};
+        const ConfigureGroups::ColumnItem& item = items_[index.row()];
+        switch (role) {
+        case Qt::DisplayRole:
+            if (logic_.columnSet() == ConfigureGroups::kColumnSetNotUsed)
+                return QStringLiteral("%1 (%2)").arg(item.caption, logic_.columnSetTexts().value(item.section));
+            return item.caption;
+        case Qt::CheckStateRole:
+            return item.checked ? Qt::Checked : Qt::Unchecked;
+        case Qt::ToolTipRole:
+            return item.key;
+        default:
+            return {};
+        }
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return QAbstractListModel::flags(index) | Qt::ItemIsUserCheckable;
+    }
+
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override {
+        if (role != Qt::CheckStateRole || !index.isValid())
+            return false;
+        logic_.lvwCols_ItemCheck(index.row(), value.toInt() == Qt::Checked);
+        return true;
+    }
+
+    /// The logic's list changed: same rows are repainted, a different count resets.
+    void reload() {
+        QVector<ConfigureGroups::ColumnItem> items = logic_.shownColumns();
+        if (items.size() == items_.size()) {
+            items_ = std::move(items);
+            if (!items_.isEmpty())
+                emit dataChanged(index(0), index(int(items_.size()) - 1));
+            return;
+        }
+        beginResetModel();
+        items_ = std::move(items);
+        endResetModel();
+    }
+
+private:
+    ConfigureGroups& logic_;
+    QVector<ConfigureGroups::ColumnItem> items_;
+};
+
+// ---------------------------------------------------------------- the dialog
+
+namespace {
+
+const char* const kFilterTexts[FCustom::kFilterOptions] = {"All",   "Doors",       "Inputs", "Relays", "Readers",
+                                                           "Controllers", "Pylons", "Ports",  "Modules", "XRelays"};
+
+QTreeView* pointList(PointListModel* model, QWidget* parent) {
+    auto* view = new QTreeView(parent);
+    view->setRootIsDecorated(false);
+    view->setUniformRowHeights(true);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setModel(model);
+    model->setParent(view);
+    view->header()->resizeSection(0, 160);
+    view->header()->resizeSection(1, 170);
+    return view;
+}
+
+}  // namespace
+
+FCustom::FCustom(ComponentContext& ctx, GroupStore& store, StatusWindow& window, const IconList* icons,
+                 QWidget* parent)
+    : QDialog(parent), logic_(std::make_unique<ConfigureGroups>(ctx, store, window)), icons_(icons) {
+    setWindowTitle(QStringLiteral("Status Viewer Properties"));
+
+    content_ = new QWidget(this);
+    auto* contentLayout = new QVBoxLayout(content_);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    tabs_ = new QTabWidget(content_);
+    tabs_->addTab(buildGroupPage(), QStringLiteral("Status Groups"));
+    tabs_->addTab(buildColumnPage(), QStringLiteral("Column Headers"));
+    contentLayout->addWidget(tabs_, 1);
+    contentLayout->addWidget(buildMainButtons());
+    auto* root = new QVBoxLayout(this);
+    root->addWidget(content_);
+    resize(900, 560);
+
+    ConfigureGroups& logic = *logic_;
+    connect(&logic, &ConfigureGroups::groupsChanged, this, &FCustom::showGroups);
+    connect(&logic, &ConfigureGroups::selectedChanged, this, [this] {
+        selectedModel_->reload();
+        showGroups();
+    });
+    connect(&logic, &ConfigureGroups::availableChanged, this, [this] { availableModel_->reload(); });
+    connect(&logic, &ConfigureGroups::columnsChanged, this, [this] {
+        columnModel_->reload();
+        const QSignalBlocker block(cmbCols_);
+        if (cmbCols_->count() != logic_->columnSetTexts().size()) {
+            cmbCols_->clear();
+            cmbCols_->addItems(logic_->columnSetTexts());
+        }
+        cmbCols_->setCurrentIndex(logic_->columnSet());
+    });
+    connect(&logic, &ConfigureGroups::unloaded, this, [this] {
+        if (isVisible())
+            close();
+    });
+
+    logic.Form_Load();
+    optPoints_->button(logic.filter())->setChecked(true);
+
+    // The dialog goes when its status window hides or unloads.
+    if (parent != nullptr)
+        parent->installEventFilter(this);
+}
+
+FCustom::~FCustom() {
+    // Unloading here releases the lock also when the dialog goes with its window; nothing shows
+    // any more, so the logic tells no one.
+    const QSignalBlocker quiet(logic_.get());
+    logic_->Form_Unload();
+    // The lists read the logic's state: they go before it does.
+    delete content_;
+}
+
+QWidget* FCustom::buildGroupPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("fraStatusGroups"));
+    auto* layout = new QGridLayout(page);
+
+    auto* groupRow = new QHBoxLayout;
+    auto* groupLabel = new QLabel(QStringLiteral("Status Group:"), page);
+    cmbStatusGroups_ = new QComboBox(page);
+    cmbStatusGroups_->setEditable(true);
+    cmbStatusGroups_->setInsertPolicy(QComboBox::NoInsert);
+    cmbStatusGroups_->setMinimumWidth(260);
+    groupLabel->setBuddy(cmbStatusGroups_);
+    connect(cmbStatusGroups_, &QComboBox::activated, this, [this](int index) { logic_->cmbStatusGroups_Click(index); });
+    connect(cmbStatusGroups_->lineEdit(), &QLineEdit::textEdited, this,
+            [this](const QString& text) { logic_->typeGroupName(text); });
+    groupRow->addWidget(groupLabel);
+    groupRow->addWidget(cmbStatusGroups_, 1);
+    const char* const groupButtons[] = {"Delete", "Save"};
+    for (int i = 0; i < 2; ++i) {
+        cmdStatusGroup_[i] = new QPushButton(QString::fromLatin1(groupButtons[i]), page);
+        connect(cmdStatusGroup_[i], &QPushButton::clicked, this, [this, i] { logic_->cmdStatusGroup_Click(i); });
+        groupRow->addWidget(cmdStatusGroup_[i]);
+    }
+    layout->addLayout(groupRow, 0, 0, 1, 3);
+
+    layout->addWidget(new QLabel(QStringLiteral("Available"), page), 1, 0);
+    layout->addWidget(new QLabel(QStringLiteral("Selected"), page), 1, 2);
+    availableModel_ = new PointListModel(logic_->available(), icons_, this);
+    selectedModel_ = new PointListModel(logic_->selected(), icons_, this);
+    lstAvailable_ = pointList(availableModel_, page);
+    lstSelected_ = pointList(selectedModel_, page);
+    layout->addWidget(lstAvailable_, 2, 0);
+    layout->addWidget(lstSelected_, 2, 2);
+
+    auto* moves = new QVBoxLayout;
+    moves->addStretch(1);
+    const char* const faces[] = {">>", ">", "<", "<<"};
+    const char* const tips[] = {"Add All", "Add", "Remove", "Remove All"};
+    for (int i = 0; i < 4; ++i) {
+        cmdFunction_[i] = new QPushButton(QString::fromLatin1(faces[i]), page);
+        cmdFunction_[i]->setToolTip(QString::fromLatin1(tips[i]));
+        connect(cmdFunction_[i], &QPushButton::clicked, this, [this, i] {
+            QTreeView* from = i == ConfigureGroups::Remove ? lstSelected_ : lstAvailable_;
+            logic_->cmdFunction_Click(i, highlightedRows(from));
+        });
+        moves->addWidget(cmdFunction_[i]);
+    }
+    moves->addStretch(1);
+    layout->addLayout(moves, 2, 1);
+
+    auto* filterFrame = new QGroupBox(QStringLiteral("Filter Available by:"), page);
+    auto* filterLayout = new QGridLayout(filterFrame);
+    optPoints_ = new QButtonGroup(this);
+    for (int i = 0; i < kFilterOptions; ++i) {
+        auto* option = new QRadioButton(QString::fromLatin1(kFilterTexts[i]), filterFrame);
+        optPoints_->addButton(option, i);
+        filterLayout->addWidget(option, i / 5, i % 5);
+    }
+    connect(optPoints_, &QButtonGroup::idClicked, this, [this](int index) { logic_->optPoints_Click(index); });
+    layout->addWidget(filterFrame, 3, 0, 1, 3);
+    layout->setColumnStretch(0, 1);
+    layout->setColumnStretch(2, 1);
+    layout->setRowStretch(2, 1);
+    return page;
+}
+
+QWidget* FCustom::buildColumnPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("Frame2"));
+    auto* layout = new QGridLayout(page);
+    cmbCols_ = new QComboBox(page);
+    connect(cmbCols_, &QComboBox::activated, this, [this](int set) { logic_->cmbCols_Click(set); });
+    columnModel_ = new ColumnListModel(*logic_, this);
+    lvwCols_ = new QListView(page);
+    lvwCols_->setModel(columnModel_);
+    lvwCols_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    columnModel_->setParent(lvwCols_);
+    layout->addWidget(cmbCols_, 0, 0);
+    layout->addWidget(lvwCols_, 1, 0);
+
+    auto* moves = new QVBoxLayout;
+    const char* const faces[] = {"Move Up", "Move Down"};
+    for (int i = 0; i < 2; ++i) {
+        cmdMove_[i] = new QPushButton(QString::fromLatin1(faces[i]), page);
+        connect(cmdMove_[i], &QPushButton::clicked, this, [this, i] {
+            const QModelIndex current = lvwCols_->currentIndex();
+            if (!current.isValid())
+                return;
+            const int row = logic_->cmdMove_Click(i, current.row());
+            lvwCols_->setCurrentIndex(columnModel_->index(row));
+        });
+        moves->addWidget(cmdMove_[i]);
+    }
+    moves->addStretch(1);
+    layout->addLayout(moves, 1, 1);
+    layout->setRowStretch(1, 1);
+    return page;
+}
+
+QWidget* FCustom::buildMainButtons() {
+    auto* row = new QWidget(content_);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addStretch(1);
+    const char* const faces[] = {"Close", "Apply", "Help"};
+    for (int i = 0; i < 3; ++i) {
+        cmdMain_[i] = new QPushButton(QString::fromLatin1(faces[i]), row);
+        cmdMain_[i]->setAutoDefault(false);
+        connect(cmdMain_[i], &QPushButton::clicked, this, [this, i] { logic_->cmdMain_Click(i); });
+        layout->addWidget(cmdMain_[i]);
+    }
+    return row;
+}
+
+QAbstractButton* FCustom::filterOption(int index) const { return optPoints_->button(index); }
+
+void FCustom::showGroups() {
+    const QSignalBlocker block(cmbStatusGroups_);
+    const QVector<GroupEntry>& groups = logic_->groups();
+    cmbStatusGroups_->clear();
+    for (const GroupEntry& group : groups)
+        cmbStatusGroups_->addItem(group.text, group.itemData);
+    cmbStatusGroups_->setCurrentIndex(logic_->selectedGroupIndex());
+    if (logic_->selectedGroupIndex() < 0)
+        cmbStatusGroups_->setEditText(logic_->typedName());
+}
+
+QList<int> FCustom::highlightedRows(QTreeView* list) const {
+    QList<int> rows;
+    for (const QModelIndex& index : list->selectionModel()->selectedRows())
+        rows.append(index.row());
+    return rows;
+}
+
+void FCustom::done(int result) {
+    // Esc and the title bar's close button end here; Close unloads the logic first, which closes
+    // the dialog through this. The dialog is closing already: the logic need not ask for it.
+    {
+        const QSignalBlocker quiet(logic_.get());
+        logic_->Form_Unload();
+    }
+    QDialog::done(result);
+}
+
+bool FCustom::eventFilter(QObject* watched, QEvent* event) {
+    // The window closing or being hidden by the program; a window minimised by the operator
+    // (a spontaneous hide) keeps its dialog.
+    const bool windowGoes = event->type() == QEvent::Close || (event->type() == QEvent::Hide && !event->spontaneous());
+    if (watched == parent() && windowGoes && isVisible())
+        close();
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- opening from the window
+
+void installConfigureDialog(FMain& frame, GroupStore& store) {
+    frame.setConfigureDialogOpener([&frame, &store] {
+        for (FCustom* open : frame.findChildren<FCustom*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (!open->logic().isUnloaded()) {
+                open->raise();
+                open->activateWindow();
+                return;
+            }
+        }
+        StatusWindow& window = frame.statusWindow();
+        auto* dialog = new FCustom(window.context(), store, window, &frame.icons(), &frame);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
+}
+
+}  // namespace so

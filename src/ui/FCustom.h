@@ -1,0 +1,99 @@
+// The "Configure Status Groups" dialog `FCustom` ("Status Viewer Properties") as Qt widgets: the
+// status group page (group box with Delete and Save, the "Available" and "Selected" lists with the
+// move buttons between them, the filter options) and the column page (column sets, the checked
+// column list, move up and down), with Close, Apply and Help below.
+//
+// The widgets hold no state: ConfigureGroups keeps it and runs every handler; the widgets show it
+// and forward the operator's clicks.
+//
+// The lock. The window takes component lock 37 before it opens the dialog; the dialog gives it
+// back when it unloads, whichever way it closes: Close, the title bar's close button or Esc, the
+// status window hiding or unloading while the dialog is open, or the dialog being destroyed with
+// its window. Another workstation can take the lock right after.
+#pragma once
+
+#include "groups/ConfigureGroups.h"
+
+#include <QDialog>
+
+#include <array>
+#include <memory>
+
+class QAbstractButton;
+class QButtonGroup;
+class QComboBox;
+class QListView;
+class QPushButton;
+class QTabWidget;
+class QTreeView;
+
+namespace so {
+
+class FMain;
+class IconList;
+class PointListModel;
+class ColumnListModel;
+
+class FCustom : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kFilterOptions = 10;
+
+    /// icons: the images the lists show for the points' small icons (may be null).
+    FCustom(ComponentContext& ctx, GroupStore& store, StatusWindow& window, const IconList* icons,
+            QWidget* parent = nullptr);
+    ~FCustom() override;
+
+    ConfigureGroups& logic() { return *logic_; }
+
+    // ---- the controls, for tests
+    QTabWidget* tabs() const { return tabs_; }
+    QComboBox* groupBox() const { return cmbStatusGroups_; }
+    QTreeView* availableList() const { return lstAvailable_; }
+    QTreeView* selectedList() const { return lstSelected_; }
+    /// cmdFunction 0-3, cmdStatusGroup 0-1, cmdMain 0-2, cmdMove 0-1.
+    QPushButton* functionButton(int index) const { return cmdFunction_.at(index); }
+    QPushButton* groupButton(int index) const { return cmdStatusGroup_.at(index); }
+    QPushButton* mainButton(int index) const { return cmdMain_.at(index); }
+    QPushButton* moveButton(int index) const { return cmdMove_.at(index); }
+    QAbstractButton* filterOption(int index) const;
+    QComboBox* columnSetBox() const { return cmbCols_; }
+    QListView* columnList() const { return lvwCols_; }
+
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* buildGroupPage();
+    QWidget* buildColumnPage();
+    QWidget* buildMainButtons();
+    void showGroups();
+    QList<int> highlightedRows(QTreeView* list) const;
+
+    std::unique_ptr<ConfigureGroups> logic_;
+    const IconList* icons_;
+
+    QWidget* content_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    QComboBox* cmbStatusGroups_ = nullptr;
+    QTreeView* lstAvailable_ = nullptr;
+    QTreeView* lstSelected_ = nullptr;
+    PointListModel* availableModel_ = nullptr;
+    PointListModel* selectedModel_ = nullptr;
+    QButtonGroup* optPoints_ = nullptr;
+    std::array<QPushButton*, 4> cmdFunction_{};
+    std::array<QPushButton*, 2> cmdStatusGroup_{};
+    std::array<QPushButton*, 3> cmdMain_{};
+    std::array<QPushButton*, 2> cmdMove_{};
+    QComboBox* cmbCols_ = nullptr;
+    QListView* lvwCols_ = nullptr;
+    ColumnListModel* columnModel_ = nullptr;
+};
+
+/// Makes the window's "Configure Status Groups" button open the dialog (after the window took the
+/// lock). A dialog already open is brought to the front instead of opening a second one.
+void installConfigureDialog(FMain& frame, GroupStore& store);
+
+}  // namespace so
