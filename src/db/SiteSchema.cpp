@@ -331,7 +331,7 @@ const char* const kTables[] = {
     // ---- Indexes for the lookups the viewer runs per row ------------------------------------
     "CREATE INDEX IF NOT EXISTS SuperStatus_Address ON SuperStatus (Address, StatusType)",
     "CREATE INDEX IF NOT EXISTS SuperStatus_Type ON SuperStatus (StatusType)",
-    "CREATE INDEX IF NOT EXISTS Status_Points_Group ON Status_Points (GroupID, ObjectID)",
+    "CREATE INDEX IF NOT EXISTS Status_Points_Group ON Status_Points (GroupID, StatusPointID)",
     "CREATE INDEX IF NOT EXISTS Status_Groups_Name ON Status_Groups (GroupName)",
     "CREATE INDEX IF NOT EXISTS Doors_Controller ON Doors (ControllerID)",
     "CREATE INDEX IF NOT EXISTS Readers_Controller ON Readers (ControllerID)",
