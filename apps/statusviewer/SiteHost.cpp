@@ -219,13 +219,28 @@ bool SiteHost::LockComponent(qint32 kind, qint32 id) {
         bindText(cmd, QStringLiteral("@LockedAt"), nowText(), 30);
         bindInt(cmd, QStringLiteral("@Kind2"), kind);
         bindInt(cmd, QStringLiteral("@ComponentID2"), id);
-        if (cmd.execute() > 0)
-            return true;
-        // Taken already: granted when this workstation is the holder.
-        QString holder;
-        QString where;
-        return !ComponentIsLocked(kind, id, holder, where);
+        try {
+            if (cmd.execute() > 0)
+                return true;
+        } catch (const so::db::DbError&) {
+            // A server that checks the key only at the insert refuses the second of two
+            // simultaneous requests; that is "held by someone", unless nobody holds it after all.
+            if (!lockHolder(kind, id))
+                throw;
+        }
+        const std::optional<LockHolder> current = lockHolder(kind, id);
+        return current && current->holder == holder_ && current->where == setup_.computerName;
     });
+}
+
+std::optional<SiteHost::LockHolder> SiteHost::lockHolder(qint32 kind, qint32 id) {
+    Command cmd(db_, QStringLiteral("SELECT Holder, WorkstationName FROM ComponentLocks WHERE Kind = ? AND ComponentID = ?"));
+    bindInt(cmd, QStringLiteral("@Kind"), kind);
+    bindInt(cmd, QStringLiteral("@ComponentID"), id);
+    Recordset rs = cmd.open();
+    if (rs.eof())
+        return std::nullopt;
+    return LockHolder{rs.field(QStringLiteral("Holder")).toString(), rs.field(QStringLiteral("WorkstationName")).toString()};
 }
 
 bool SiteHost::ReleaseComponent(qint32 kind, qint32 id) {
@@ -242,18 +257,11 @@ bool SiteHost::ReleaseComponent(qint32 kind, qint32 id) {
 
 bool SiteHost::ComponentIsLocked(qint32 kind, qint32 id, QString& holder, QString& where) {
     return guarded("ComponentIsLocked", [&] {
-        Command cmd(db_, QStringLiteral("SELECT Holder, WorkstationName FROM ComponentLocks WHERE Kind = ? AND ComponentID = ?"));
-        bindInt(cmd, QStringLiteral("@Kind"), kind);
-        bindInt(cmd, QStringLiteral("@ComponentID"), id);
-        Recordset rs = cmd.open();
-        if (rs.eof())
-            return false;
-        const QString lockHolder = rs.field(QStringLiteral("Holder")).toString();
-        const QString lockWhere = rs.field(QStringLiteral("WorkstationName")).toString();
-        if (lockHolder == holder_ && lockWhere == setup_.computerName)
-            return false;  // this workstation's own lock
-        holder = lockHolder;
-        where = lockWhere;
+        const std::optional<LockHolder> current = lockHolder(kind, id);
+        if (!current || (current->holder == holder_ && current->where == setup_.computerName))
+            return false;  // free, or this workstation's own lock
+        holder = current->holder;
+        where = current->where;
         return true;
     });
 }

@@ -23,6 +23,7 @@
 #include <QVector>
 
 #include <functional>
+#include <optional>
 
 namespace sv {
 
@@ -129,6 +130,12 @@ public:
                   qint32 zero2) override;
 
 private:
+    struct LockHolder {
+        QString holder;
+        QString where;
+    };
+    /// Who holds a lock, if anyone.
+    std::optional<LockHolder> lockHolder(qint32 kind, qint32 id);
     void resolveOperator();
     void resolveWorkstation();
     /// Runs body; a database failure becomes a HostError naming the host operation.
