@@ -1,0 +1,92 @@
+// The host's text table: wording for every text the status component asks for, placeholders for
+// the rest, and fill-ins.
+#include "AppLog.h"
+#include "ResourceTexts.h"
+
+#include <gtest/gtest.h>
+
+#include <QSet>
+
+using sv::AppLog;
+using sv::ResourceTexts;
+
+namespace {
+
+// Every text number the status component fetches: captions, state words, messages.
+const qint32 kComponentTexts[] = {
+    72,   74,   111,  1373, 1375, 1376, 1377, 1378, 1379, 1380, 1383, 1384, 1385, 1386, 1387, 1388, 1389,
+    1390, 1391, 1392, 1393, 1394, 1395, 1396, 1397, 1398, 1399, 1400, 1401, 1402, 1403, 1404, 1405, 1406,
+    1407, 1411, 1418, 1419, 1420, 1421, 1422, 1424, 1425, 1426, 1427, 1430, 1432, 1433, 1434, 1435, 1436,
+    1437, 1438, 1439, 1440, 1441, 1442, 1443, 1444, 1445, 1446, 1447, 1448, 1449, 1450, 1453, 1459, 1460,
+    1461, 1462, 1463, 1545, 1679, 1768, 1769, 2782, 2998, 3807};
+
+TEST(ResourceTexts, EveryTextTheComponentAsksForHasWording) {
+    AppLog log;
+    log.setEcho(false);
+    ResourceTexts texts(&log);
+    for (qint32 n : kComponentTexts) {
+        EXPECT_TRUE(texts.contains(n)) << n;
+        EXPECT_FALSE(texts.text(n).isEmpty()) << n;
+    }
+    EXPECT_EQ(log.errorCount(), 0);
+}
+
+TEST(ResourceTexts, StateWordsTheComponentComparesAreDistinct) {
+    // Summaries compare cells with these texts; two equal words would make a state read as another.
+    ResourceTexts texts;
+    const QList<QList<qint32>> comparedTogether = {
+        {1435, 1446, 1447, 1459, 1460, 1461, 1462},  // a door's or input's line cell
+        {1435, 1441, 1442},                          // relay status
+        {1435, 1463, 1679},                          // alarm, masked, enabled
+        {1437, 1453, 1769, 1390, 1435},              // the parts of a door summary
+        {1432, 1433, 1434, 1435},                    // on line, off line, unknown
+    };
+    for (const QList<qint32>& group : comparedTogether) {
+        QSet<QString> seen;
+        for (qint32 n : group)
+            EXPECT_FALSE(seen.contains(texts.text(n))) << "text " << n << " repeats " << texts.text(n).toStdString();
+        for (qint32 n : group)
+            seen.insert(texts.text(n));
+    }
+}
+
+TEST(ResourceTexts, AMissingNumberShowsAPlaceholderAndIsLoggedOnce) {
+    AppLog log;
+    log.setEcho(false);
+    ResourceTexts texts(&log);
+    EXPECT_EQ(texts.text(9999), "[text 9999]");
+    EXPECT_EQ(texts.text(9999), "[text 9999]");
+    EXPECT_EQ(texts.format(9999, {"a"}), "[text 9999]");
+    EXPECT_EQ(texts.text(-1), "[text -1]");
+    EXPECT_EQ(log.errorCount(), 2);  // 9999 and -1, each once
+    EXPECT_EQ(texts.missingNumbers().size(), 2);
+    ASSERT_FALSE(log.lines().isEmpty());
+    EXPECT_TRUE(log.lines().first().contains("9999"));
+}
+
+TEST(ResourceTexts, FillInsGoIntoTheirPlaceHolders) {
+    struct Case {
+        const char* pattern;
+        QStringList fillIns;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"%1 at %2", {"Morgan Lee", "WS2"}, "Morgan Lee at WS2"},
+        {"%2 before %1", {"one", "two"}, "two before one"},
+        {"%3 is in use", {"a", "b"}, " is in use"},                // a place holder without fill-in
+        {"no place holders", {"x"}, "no place holders"},
+        {"100%% sure, %1", {"yes"}, "100% sure, yes"},
+        {"%1", {"%2 stays"}, "%2 stays"},                         // fill-ins are not read again
+        {"%9!", {"1", "2", "3", "4", "5", "6", "7", "8", "nine"}, "nine!"},
+        {"ends with %", {}, "ends with %"},
+        {"%x and %0", {"a"}, "%x and %0"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ResourceTexts::fillIn(c.pattern, c.fillIns), c.expected) << c.pattern;
+
+    ResourceTexts texts;
+    EXPECT_EQ(texts.format(72, {"Morgan Lee", "WS2"}),
+              "This item is being changed by Morgan Lee at WS2. Try again when they have finished.");
+}
+
+}  // namespace

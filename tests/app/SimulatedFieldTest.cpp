@@ -1,0 +1,258 @@
+// The simulated field on a generated site: command answers, traffic that stays consistent with the
+// stored live status, and determinism.
+#include "AppLog.h"
+#include "AppTestSite.h"
+#include "SimulatedField.h"
+
+#include <db/SiteStatusText.h>
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+using sv::FieldOptions;
+using sv::SimulatedField;
+using sv::test::RecordingSink;
+using sv::test::StateReport;
+
+namespace {
+
+struct FieldFixture : ::testing::Test {
+    sv::test::DemoSiteFile site;
+    sv::AppLog log;
+    RecordingSink sink;
+    std::unique_ptr<SimulatedField> field;
+
+    FieldFixture() {
+        log.setEcho(false);
+        FieldOptions options;
+        options.answerDelayMs = 1;
+        options.momentaryMs = 30;
+        field = std::make_unique<SimulatedField>(*site.db, options, &log);
+        field->load();
+        field->addSink(&sink);
+    }
+
+    bool waitFor(const StateReport& r) {
+        return QTest::qWaitFor([&] { return sink.has(r); }, 2000);
+    }
+    QString stored(const QString& sql) { return site.scalar(sql).toString(); }
+    /// The stored entry of point n of a controller's per-point status type.
+    so::db::StatusEntry entry(qint32 controller, int type, int index) {
+        const QString text =
+            stored(QString("SELECT Status FROM SuperStatus WHERE ControllerID = %1 AND StatusType = %2").arg(controller).arg(type));
+        return so::db::splitStatusEntries(text).value(index);
+    }
+    qint32 firstController() { return site.scalar("SELECT MIN(Controller_ID) FROM Controllers WHERE Installed = 1").toInt(); }
+    QString controllerAddress(qint32 id) {
+        return stored(QString("SELECT Address FROM Controllers WHERE Controller_ID = %1").arg(id));
+    }
+};
+
+TEST_F(FieldFixture, UnlockEnergisesTheDoorRelayAMomentLaterAndRelockReleasesIt) {
+    const qint32 controller = firstController();
+    const QString relay = controllerAddress(controller) + ".BR03";
+    field->dtApiCall(controller, "CALL_API|DOORFUNCTION|UNLOCK_DOOR", 3);
+    EXPECT_TRUE(sink.reports.isEmpty()) << "answered inside the command";
+    ASSERT_TRUE(waitFor({"STD_RELAY", relay, 1, ""}));
+    EXPECT_TRUE(sink.has({"STD_RELAY", relay, 70, "unlock"}));
+    EXPECT_TRUE(sv::codes::has(entry(controller, so::db::StatusRelays, 2).codes, 1)) << "not stored for a refresh";
+
+    field->dtApiCall(controller, "CALL_API|DOORFUNCTION|RELOCK_DOOR", 3);
+    ASSERT_TRUE(waitFor({"STD_RELAY", relay, 0, ""}));
+    EXPECT_FALSE(sv::codes::has(entry(controller, so::db::StatusRelays, 2).codes, 1));
+}
+
+TEST_F(FieldFixture, MomentaryCommandsReleaseAgain) {
+    const qint32 controller = firstController();
+    const QString address = controllerAddress(controller);
+    field->dtApiCall(controller, "CALL_API|DOORFUNCTION|MOMENTARY_ACCESS", 1);
+    field->dtApiCall(controller, "CALL_API|CONTROLFUNCTION|MOMENTARY_MASK", 2);
+    ASSERT_TRUE(waitFor({"STD_RELAY", address + ".BR01", 0, ""}));
+    ASSERT_TRUE(waitFor({"STD_INPUT", address + ".BI02", 68, "0"}));
+    const int on = int(sink.reports.indexOf(StateReport{"STD_RELAY", address + ".BR01", 1, ""}));
+    const int off = int(sink.reports.indexOf(StateReport{"STD_RELAY", address + ".BR01", 0, ""}));
+    EXPECT_GE(on, 0);
+    EXPECT_LT(on, off);
+    EXPECT_TRUE(sink.has({"STD_INPUT", address + ".BI02", 67, "2"}));
+}
+
+TEST_F(FieldFixture, MaskAndUnmaskReachBaseAndExpansionInputs) {
+    const qint32 controller = firstController();
+    const QString address = controllerAddress(controller);
+    field->dtApiCall(controller, "CALL_API|CONTROLFUNCTION|MASK", 4);
+    field->dtApiCall(controller, "CALL_API|CONTROLFUNCTION|MASK", 8 + 5);  // expansion input 5
+    ASSERT_TRUE(waitFor({"STD_INPUT", address + ".BI04", 67, "2"}));
+    ASSERT_TRUE(waitFor({"EXP_INPUT", address + ".XI05", 67, "2"}));
+    const so::db::StatusEntry masked = entry(controller, so::db::StatusInputs, 3);
+    EXPECT_EQ(masked.maskSource, 2u);
+    EXPECT_TRUE(sv::codes::has(masked.codes, 67));
+    EXPECT_EQ(entry(controller, so::db::StatusExpInputs1to8, 4).maskSource, 2u);
+
+    field->dtApiCall(controller, "CALL_API|CONTROLFUNCTION|UNMASK", 4);
+    ASSERT_TRUE(waitFor({"STD_INPUT", address + ".BI04", 68, "0"}));
+    EXPECT_EQ(entry(controller, so::db::StatusInputs, 3).maskSource, 0u);
+}
+
+TEST_F(FieldFixture, ForceAndLockCommandsSwitchTheRelayAndReportTheReason) {
+    const qint32 controller = firstController();
+    const QString relay = controllerAddress(controller) + ".XR02";
+    field->dtApiCall(controller, "CALL_API|CONTROLFUNCTION|LOCKOPEN", 8 + 2);
+    ASSERT_TRUE(waitFor({"EXP_RELAY", relay, 70, "lock open"}));
+    EXPECT_TRUE(sink.has({"EXP_RELAY", relay, 1, ""}));
+    field->dtApiCall(controller, "CALL_API|CONTROLFUNCTION|LOCKOPEN_RELEASE", 8 + 2);
+    ASSERT_TRUE(waitFor({"EXP_RELAY", relay, 70, "none"}));
+    EXPECT_TRUE(sink.has({"EXP_RELAY", relay, 0, ""}));
+}
+
+TEST_F(FieldFixture, CommandsWithoutAPointAreLoggedAndAnsweredWithNothing) {
+    const qint32 controller = firstController();
+    const int before = log.errorCount();
+    field->dtApiCall(99999, "CALL_API|DOORFUNCTION|UNLOCK_DOOR", 1);
+    field->dtApiCall(controller, "CALL_API|DOORFUNCTION|UNLOCK_DOOR", 40);
+    field->dtApiCall(controller, "CALL_API|CONTROLFUNCTION|SELF_DESTRUCT", 1);
+    field->dtApiCall(controller, "garbage", 1);
+    field->zr2AccessFunction(7, 99999, 2);
+    field->zr2ControlFunction(5, 99999, 103);
+    QTest::qWait(20);
+    EXPECT_TRUE(sink.reports.isEmpty());
+    EXPECT_EQ(log.errorCount() - before, 6);
+}
+
+TEST_F(FieldFixture, NewerLineDoorFunctionsSwitchTheDoorsRelay) {
+    const qint32 door = site.scalar("SELECT MIN(DoorID) FROM ZRII_Doors").toInt();
+    QString relay = stored(QString("SELECT Address FROM ZRII_Doors WHERE DoorID = %1").arg(door));
+    relay.replace("DR", "BR");
+    const QString energized = QString("SELECT EnergizedStatus FROM ZRII_Relays WHERE Address = '%1'").arg(relay);
+
+    field->zr2AccessFunction(7, door, 2);  // unlock
+    ASSERT_TRUE(waitFor({"ZR2_RELAY", relay, 1, "ON"}));
+    EXPECT_EQ(site.scalar(energized).toInt(), 1);
+    field->zr2ControlFunction(7, door, 107);  // lock down
+    ASSERT_TRUE(waitFor({"ZR2_RELAY", relay, 0, "131072"}));
+    ASSERT_TRUE(waitFor({"ZR2_RELAY", relay, 1, "OFF"}));
+    EXPECT_EQ(site.scalar(energized).toInt(), 0);
+}
+
+TEST_F(FieldFixture, NewerLineMaskReachesTheInputAndItsRow) {
+    const qint32 input = site.scalar("SELECT MIN(InputID) FROM ZRII_Inputs WHERE MaskSource = 0").toInt();
+    const QString address = stored(QString("SELECT Address FROM ZRII_Inputs WHERE InputID = %1").arg(input));
+    field->zr2ControlFunction(6, input, 10);
+    ASSERT_TRUE(waitFor({"ZR2_INPUT", address, 0, "4"}));
+    EXPECT_EQ(site.scalar(QString("SELECT MaskSource FROM ZRII_Inputs WHERE InputID = %1").arg(input)).toInt(), 4);
+    field->zr2ControlFunction(6, input, 11);
+    ASSERT_TRUE(waitFor({"ZR2_INPUT", address, 0, "0"}));
+}
+
+TEST_F(FieldFixture, ClearingCodeTamperReReportsTheReadersKeypadModule) {
+    const QVariant reader = site.scalar("SELECT MIN(ReaderID) FROM ZRII_KeypadsInReader");
+    ASSERT_TRUE(reader.isValid());
+    site.db->execute(QString("UPDATE ZRII_Keypads SET CodeTamperLockout = 1 WHERE ID IN "
+                             "(SELECT KeypadID FROM ZRII_KeypadsInReader WHERE ReaderID = %1)").arg(reader.toInt()));
+    const QString module = stored(QString("SELECT ZRII_Modules.Address FROM ZRII_Modules INNER JOIN ZRII_Keypads ON "
+                                          "ZRII_Modules.ID = ZRII_Keypads.KeypadModuleID INNER JOIN ZRII_KeypadsInReader "
+                                          "ON ZRII_Keypads.ID = ZRII_KeypadsInReader.KeypadID WHERE ReaderID = %1")
+                                      .arg(reader.toInt()));
+    field->zr2ClearCodeTamper(reader.toInt());
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return std::any_of(sink.reports.cbegin(), sink.reports.cend(),
+                           [&](const StateReport& r) { return r.type == "ZR2_MODULE" && r.address == module; });
+    }, 2000));
+    EXPECT_EQ(site.scalar(QString("SELECT MAX(CodeTamperLockout) FROM ZRII_Keypads WHERE ID IN "
+                                  "(SELECT KeypadID FROM ZRII_KeypadsInReader WHERE ReaderID = %1)").arg(reader.toInt())).toInt(), 0);
+}
+
+TEST_F(FieldFixture, TrafficLeavesTheStoredStatusShowingWhatWasReported) {
+    ASSERT_GT(field->deviceCount(), 0);
+    const int sent = field->step(3000);
+    EXPECT_EQ(sent, int(sink.reports.size()));
+    field->flush();
+
+    // The last report of each classic input's alarm, mask and line must match its stored entry.
+    QHash<QString, StateReport> lastAlarm, lastMask;
+    QSet<QString> kinds;
+    for (const StateReport& r : sink.reports) {
+        kinds.insert(r.type);
+        if (r.type != "STD_INPUT")
+            continue;
+        if (r.state == 65 || r.state == 66)
+            lastAlarm[r.address] = r;
+        if (r.state == 67 || r.state == 68)
+            lastMask[r.address] = r;
+    }
+    ASSERT_FALSE(lastAlarm.isEmpty());
+    ASSERT_FALSE(lastMask.isEmpty());
+    for (auto it = lastAlarm.cbegin(); it != lastAlarm.cend(); ++it) {
+        const qint32 controller = site.scalar(QString("SELECT ControllerID FROM Inputs WHERE Address = '%1'").arg(it.key())).toInt();
+        const int number = it.key().right(2).toInt();
+        EXPECT_TRUE(sv::codes::has(entry(controller, so::db::StatusInputs, number - 1).codes, it->state)) << it.key().toStdString();
+    }
+    for (auto it = lastMask.cbegin(); it != lastMask.cend(); ++it) {
+        const qint32 controller = site.scalar(QString("SELECT ControllerID FROM Inputs WHERE Address = '%1'").arg(it.key())).toInt();
+        const so::db::StatusEntry e = entry(controller, so::db::StatusInputs, it.key().right(2).toInt() - 1);
+        EXPECT_EQ(QString::number(e.maskSource), it->value) << it.key().toStdString();
+    }
+    // Every kind of traffic shows up in a few thousand events.
+    for (const char* type : {"STD_INPUT", "EXP_INPUT", "STD_RELAY", "EXP_RELAY", "CONTROLLER", "READER",
+                             "READER_THREAT_LEVEL", "CONTROLLER_THREAT_LEVEL", "PORT", "ZR2_INPUT", "ZR2_RELAY",
+                             "ZR2_MODULE"})
+        EXPECT_TRUE(kinds.contains(type)) << type;
+}
+
+TEST_F(FieldFixture, NewerLineTrafficIsWrittenToTheDeviceRows) {
+    field->step(2000);
+    field->flush();
+    QHash<QString, QString> lastContact;
+    for (const StateReport& r : sink.reports)
+        if (r.type == "ZR2_INPUT" && r.state == 1)
+            lastContact[r.address] = r.value;
+    ASSERT_FALSE(lastContact.isEmpty());
+    for (auto it = lastContact.cbegin(); it != lastContact.cend(); ++it)
+        EXPECT_EQ(stored(QString("SELECT ContactStatus FROM ZRII_Inputs WHERE Address = '%1'").arg(it.key())), it.value());
+}
+
+TEST(SimulatedField, TheSameSeedGivesTheSameTraffic) {
+    sv::test::DemoSiteFile a, b;
+    RecordingSink sinkA, sinkB;
+    SimulatedField fieldA(*a.db, {}), fieldB(*b.db, {});
+    fieldA.load();
+    fieldB.load();
+    fieldA.addSink(&sinkA);
+    fieldB.addSink(&sinkB);
+    fieldA.step(500);
+    fieldB.step(500);
+    EXPECT_EQ(sinkA.reports, sinkB.reports);
+
+    FieldOptions other;
+    other.seed = 2;
+    const std::unique_ptr<so::db::Connection> aAgain = a.connect();
+    SimulatedField fieldC(*aAgain, other);
+    RecordingSink sinkC;
+    fieldC.load();
+    fieldC.addSink(&sinkC);
+    fieldC.step(500);
+    EXPECT_NE(sinkA.reports, sinkC.reports);
+}
+
+TEST(SimulatedField, RunsAtTheChosenRateFromTheEventLoop) {
+    sv::test::DemoSiteFile site;
+    RecordingSink sink;
+    FieldOptions options;
+    options.eventsPerSecond = 500;
+    SimulatedField field(*site.db, options);
+    field.load();
+    field.addSink(&sink);
+    field.start();
+    QTest::qWait(400);
+    field.stop();
+    EXPECT_FALSE(field.isRunning());
+    // About 200 events of one to three reports each; generous bounds for a loaded machine.
+    EXPECT_GT(field.reportsSent(), 60);
+    EXPECT_LT(field.reportsSent(), 700);
+    EXPECT_EQ(field.deliveries(), field.reportsSent());
+    const qint64 sent = field.reportsSent();
+    QTest::qWait(50);
+    EXPECT_EQ(field.reportsSent(), sent) << "still running after stop";
+}
+
+}  // namespace
