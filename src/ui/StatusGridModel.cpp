@@ -1,0 +1,216 @@
+#include "ui/StatusGridModel.h"
+
+#include "ui/IconList.h"
+
+#include <algorithm>
+
+namespace so {
+namespace {
+const QList<int> kCellRoles = {Qt::DisplayRole, Qt::DecorationRole};
+}
+
+StatusGridModel::StatusGridModel(StatusGrid& grid, const IconList* icons, QObject* parent)
+    : QAbstractTableModel(parent), grid_(grid), icons_(icons), shownRows_(grid.rowCount()),
+      dirty_(size_t(grid.rowCount()), 0) {
+    flushTimer_.setSingleShot(true);
+    flushTimer_.setInterval(kFlushIntervalMs);
+    connect(&flushTimer_, &QTimer::timeout, this, &StatusGridModel::flush);
+    grid_.setObserver(this);
+}
+
+StatusGridModel::~StatusGridModel() {
+    if (grid_.observer() == this)
+        grid_.setObserver(nullptr);
+}
+
+// ---------------------------------------------------------------- model
+
+int StatusGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shownRows_; }
+
+int StatusGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : grid_.columnCount();
+}
+
+int StatusGridModel::gridRowFor(int viewRow) const {
+    if (removingRow_ < 0)
+        return viewRow + 1;
+    if (viewRow == removingRow_)
+        return 0;
+    return viewRow > removingRow_ ? viewRow : viewRow + 1;
+}
+
+QVariant StatusGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= shownRows_ || index.column() >= grid_.columnCount())
+        return {};
+    const int row = gridRowFor(index.row());
+    if (row < 1 || row > grid_.rowCount())
+        return {};
+    const GridCell& cell = grid_.cell(row, index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        return cell.text;
+    case Qt::DecorationRole: {
+        if (icons_ == nullptr || cell.icon < 0)
+            return {};
+        const QIcon icon = icons_->icon(cell.icon);
+        return icon.isNull() ? QVariant() : QVariant(icon);
+    }
+    case Qt::UserRole:
+        return cell.data;
+    default:
+        return {};
+    }
+}
+
+QVariant StatusGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && section >= 0 && section < grid_.columnCount()) {
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+            return grid_.column(section).caption;
+        return {};
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+// ---------------------------------------------------------------- observer
+
+void StatusGridModel::gridReset() {
+    flushTimer_.stop();
+    beginResetModel();
+    shownRows_ = grid_.rowCount();
+    dirty_.assign(size_t(shownRows_), 0);
+    clearDirty();
+    endResetModel();
+    ++counts_.resets;
+}
+
+void StatusGridModel::rowsAppended(int, int) { scheduleFlush(); }
+
+void StatusGridModel::rowRemoved(int row) {
+    if (row < 1 || row > shownRows_)
+        return;  // a row no view has heard of yet
+    const int viewRow = row - 1;
+    removingRow_ = viewRow;
+    beginRemoveRows({}, viewRow, viewRow);
+    if (dirty_[size_t(viewRow)] != 0)
+        --dirtyCount_;
+    dirty_.erase(dirty_.begin() + viewRow);
+    --shownRows_;
+    if (dirtyCount_ == 0) {
+        clearDirty();
+    } else {
+        // The marked rows after the removed one moved up by one.
+        if (dirtyFirst_ > viewRow)
+            --dirtyFirst_;
+        if (dirtyLast_ >= viewRow)
+            dirtyLast_ = std::max(dirtyFirst_, dirtyLast_ - 1);
+    }
+    removingRow_ = -1;
+    endRemoveRows();
+    ++counts_.rowsRemoved;
+}
+
+void StatusGridModel::cellChanged(int row, int column) {
+    const int viewRow = row - 1;
+    if (viewRow < 0 || viewRow >= shownRows_)
+        return;  // appended rows go out whole with their insert
+    char& mark = dirty_[size_t(viewRow)];
+    if (mark == 0) {
+        mark = 1;
+        if (dirtyCount_++ == 0) {
+            dirtyFirst_ = dirtyLast_ = viewRow;
+        } else {
+            dirtyFirst_ = std::min(dirtyFirst_, viewRow);
+            dirtyLast_ = std::max(dirtyLast_, viewRow);
+        }
+    }
+    if (dirtyColumnLast_ < dirtyColumnFirst_) {
+        dirtyColumnFirst_ = dirtyColumnLast_ = column;
+    } else {
+        dirtyColumnFirst_ = std::min(dirtyColumnFirst_, column);
+        dirtyColumnLast_ = std::max(dirtyColumnLast_, column);
+    }
+    scheduleFlush();
+}
+
+void StatusGridModel::redrawChanged(bool on) {
+    // Some writers pause redrawing around every single change (a mask change of the masked list):
+    // what gathered goes out on the timer like any other change, never once per pause.
+    if (on && hasPendingChanges())
+        scheduleFlush();
+    else if (!on)
+        flushTimer_.stop();
+}
+
+// ---------------------------------------------------------------- flushing
+
+void StatusGridModel::scheduleFlush() {
+    if (grid_.redraw() && !flushTimer_.isActive())
+        flushTimer_.start();
+}
+
+bool StatusGridModel::hasPendingChanges() const { return dirtyCount_ > 0 || grid_.rowCount() > shownRows_; }
+
+void StatusGridModel::flush() {
+    flushTimer_.stop();
+    if (!grid_.redraw())
+        return;
+    flushAppends();
+    flushChanges();
+}
+
+void StatusGridModel::flushAppends() {
+    const int added = grid_.rowCount() - shownRows_;
+    if (added <= 0)
+        return;
+    beginInsertRows({}, shownRows_, shownRows_ + added - 1);
+    shownRows_ += added;
+    dirty_.resize(size_t(shownRows_), 0);
+    endInsertRows();
+    ++counts_.rowsInserted;
+}
+
+void StatusGridModel::flushChanges() {
+    if (dirtyCount_ == 0)
+        return;
+    const int lastColumn = grid_.columnCount() - 1;
+    const int firstColumn = std::min(dirtyColumnFirst_, lastColumn);
+    const int endColumn = std::min(dirtyColumnLast_, lastColumn);
+    const auto announce = [&](int first, int last, int colFirst, int colLast) {
+        emit dataChanged(index(first, colFirst), index(last, colLast), kCellRoles);
+        ++counts_.dataChanged;
+    };
+    if (lastColumn < 0 || shownRows_ == 0) {
+        // nothing left to show
+    } else if (dirtyCount_ * 2 > shownRows_) {
+        // Most rows changed: one update of the whole grid costs the views least.
+        announce(0, shownRows_ - 1, 0, lastColumn);
+    } else {
+        // Runs of marked rows; too many runs go out as one range over all of them.
+        QVector<std::pair<int, int>> runs;
+        for (int r = dirtyFirst_; r <= dirtyLast_ && runs.size() <= kMaxRangesPerFlush; ++r) {
+            if (dirty_[size_t(r)] == 0)
+                continue;
+            if (!runs.isEmpty() && runs.last().second == r - 1)
+                runs.last().second = r;
+            else
+                runs.append({r, r});
+        }
+        if (runs.size() > kMaxRangesPerFlush)
+            announce(dirtyFirst_, dirtyLast_, firstColumn, endColumn);
+        else
+            for (const auto& [first, last] : runs)
+                announce(first, last, firstColumn, endColumn);
+    }
+    std::fill(dirty_.begin() + dirtyFirst_, dirty_.begin() + std::max(dirtyFirst_, dirtyLast_ + 1), 0);
+    clearDirty();
+}
+
+void StatusGridModel::clearDirty() {
+    dirtyCount_ = 0;
+    dirtyFirst_ = 0;
+    dirtyLast_ = -1;
+    dirtyColumnFirst_ = 0;
+    dirtyColumnLast_ = -1;
+}
+
+}  // namespace so

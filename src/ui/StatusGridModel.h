@@ -1,0 +1,90 @@
+// A thin Qt item model over one StatusGrid (a section of the status window or the masked list).
+//
+// The grid is the data; this adapter only tells views what changed, and never once per cell
+// write: a state change costs a few comparisons here (the row is marked dirty), and the marked
+// rows go out as coalesced dataChanged ranges on a short timer, or as one full-range update when
+// most rows changed. Rows appended to the grid are announced in one insert per batch; while the
+// grid's redrawing is off nothing is announced, and once it is on again everything gathered goes
+// out with the next flush, so a fill of 50,000 rows is one insert. Replacing or sorting the grid's rows resets the model.
+//
+// rowCount() is the number of rows announced to the views, which may lag the grid by the rows
+// appended since the last flush; flush() brings it level at once.
+#pragma once
+
+#include "window/StatusGrid.h"
+
+#include <QAbstractTableModel>
+#include <QTimer>
+
+#include <vector>
+
+namespace so {
+
+class IconList;
+
+class StatusGridModel final : public QAbstractTableModel, public GridObserver {
+    Q_OBJECT
+public:
+    /// How long changes are gathered before views hear of them.
+    static constexpr int kFlushIntervalMs = 50;
+    /// More separate row ranges than this in one flush go out as one range covering them all.
+    static constexpr int kMaxRangesPerFlush = 16;
+
+    /// What the adapter told its views, for tests and diagnostics.
+    struct SignalCounts {
+        int dataChanged = 0;
+        int rowsInserted = 0;
+        int rowsRemoved = 0;
+        int resets = 0;
+    };
+
+    /// Observes `grid` from now on (a grid has one observer); `icons` may be null (no icons).
+    explicit StatusGridModel(StatusGrid& grid, const IconList* icons = nullptr, QObject* parent = nullptr);
+    ~StatusGridModel() override;
+
+    StatusGrid& grid() const { return grid_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    /// Announces every queued change now (unless the grid's redrawing is off).
+    void flush();
+    /// True while changes wait for the next flush.
+    bool hasPendingChanges() const;
+    const SignalCounts& signalCounts() const { return counts_; }
+
+    // GridObserver
+    void gridReset() override;
+    void rowsAppended(int firstRow, int lastRow) override;
+    void rowRemoved(int row) override;
+    void cellChanged(int row, int column) override;
+    void redrawChanged(bool on) override;
+
+private:
+    void scheduleFlush();
+    void flushAppends();
+    void flushChanges();
+    void clearDirty();
+    /// The grid row (1-based) shown at view row `viewRow`; 0 when it has none.
+    int gridRowFor(int viewRow) const;
+
+    StatusGrid& grid_;
+    const IconList* icons_;
+    QTimer flushTimer_;
+    SignalCounts counts_;
+
+    int shownRows_ = 0;
+    // One mark per shown row; the marked range and the columns touched.
+    std::vector<char> dirty_;
+    int dirtyCount_ = 0;
+    int dirtyFirst_ = 0;
+    int dirtyLast_ = -1;
+    int dirtyColumnFirst_ = 0;
+    int dirtyColumnLast_ = -1;
+    // While views hear that a row goes, the grid has already lost it: the view row being removed.
+    int removingRow_ = -1;
+};
+
+}  // namespace so
