@@ -1,0 +1,399 @@
+#include "ui/FMain.h"
+
+#include "shell/ComponentContext.h"
+#include "shell/ErrorTrap.h"
+#include "ui/SectionHeader.h"
+#include "ui/StatusGridModel.h"
+#include "ui/ToolbarImages.h"
+#include "window/StatusWindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace so {
+namespace {
+
+const QString kStatusGroupLabel = QStringLiteral("Status Group:");
+constexpr int kStatusGroupBoxWidth = 220;
+/// A section stacked with others shows at least this many rows before it scrolls itself.
+constexpr int kMinStackedRows = 4;
+
+/// The "Status" button's menu: its texts and the section choice (tbrSG item) each one makes.
+/// Expansion inputs and relays live in the Inputs and Relays sections.
+struct StatusMenuEntry {
+    const char* text;
+    int sectionItem;
+};
+constexpr StatusMenuEntry kStatusMenu[] = {
+    {"Status Group", 1}, {"Doors", 3},       {"Inputs", 4}, {"Relays", 5},           {"Readers", 6},
+    {"Controllers", 7},  {"Pylons", 8},      {"Ports", 9},  {"Expansion Inputs", 4}, {"Expansion Relays", 5},
+};
+
+QVBoxLayout* stackLayout(QWidget* widget) {
+    auto* layout = new QVBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return layout;
+}
+
+}  // namespace
+
+FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
+    ComponentContext& ctx = window_.context();
+    // The host's image list is copied once: the grids' icons are indexes into it.
+    if (ctx.parent != nullptr)
+        trap(ctx, QStringLiteral("Status: InitForm"), [&] { icons_.load(ctx.host().ilconsole()); });
+
+    buildToolbars();
+    buildPages();
+    auto* root = stackLayout(this);
+    root->addWidget(band_);
+    root->addWidget(pages_, 1);
+    resize(800, 600);
+
+    window_.setView(this);
+    captionChanged(window_.caption());
+    groupBoxChanged();
+    sectionsChanged();
+    coverChanged(window_.coverShown());
+}
+
+FMain::~FMain() {
+    if (window_.view() == this)
+        window_.setView(nullptr);
+}
+
+// ---------------------------------------------------------------- building
+
+void FMain::buildToolbars() {
+    band_ = new QWidget(this);
+    auto* band = new QHBoxLayout(band_);
+    band->setContentsMargins(2, 2, 2, 2);
+    band->setSpacing(6);
+
+    tbrMain_ = new QToolBar(QStringLiteral("tbrMain"), band_);
+    tbrMain_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tbrMain_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
+    const auto addButton = [this](int index, const QIcon& icon, const QString& text, const QString& tip) {
+        QAction* action = tbrMain_->addAction(icon, text);
+        action->setToolTip(tip);
+        action->setData(index);
+        connect(action, &QAction::triggered, this, [this, index] { window_.tbrMain_ButtonClick(index); });
+        mainButtons_.insert(index, action);
+        return action;
+    };
+    addButton(StatusWindow::kButtonOverridden, toolbar::overriddenImage(), QStringLiteral("Overridden"),
+              QStringLiteral("Overridden Points"))
+        ->setCheckable(true);
+    addButton(StatusWindow::kButtonMasked, toolbar::maskedImage(), QStringLiteral("Masked"),
+              QStringLiteral("Masked Points"))
+        ->setCheckable(true);
+    QAction* status = addButton(StatusWindow::kButtonStatus, toolbar::statusGroupImage(), QStringLiteral("Status"),
+                                QStringLiteral("Status Group"));
+    status->setCheckable(true);
+    statusMenu_ = new QMenu(QStringLiteral("Status Group"), this);
+    for (const StatusMenuEntry& entry : kStatusMenu) {
+        QAction* item = statusMenu_->addAction(QString::fromLatin1(entry.text));
+        item->setData(entry.sectionItem);
+        const int sectionItem = entry.sectionItem;
+        connect(item, &QAction::triggered, this, [this, sectionItem] { window_.tbrSG_ButtonMenuClick(sectionItem); });
+    }
+    status->setMenu(statusMenu_);
+    if (auto* button = qobject_cast<QToolButton*>(tbrMain_->widgetForAction(status)))
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+    tbrMain_->addSeparator();
+    addButton(StatusWindow::kButtonConfigure, toolbar::configureImage(), QStringLiteral("Configure Status Groups"),
+              QStringLiteral("Configure Status Groups"));
+    addButton(StatusWindow::kButtonHelp, toolbar::helpImage(), QStringLiteral("Help"), QStringLiteral("Help"));
+
+    tbrSG_ = new QToolBar(QStringLiteral("tbrSG"), band_);
+    tbrSG_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
+    sectionMenu_ = new QMenu(this);
+    for (int item = 1; item <= kSectionMenuItems; ++item) {
+        QAction* action = nullptr;
+        if (item == 2) {
+            action = sectionMenu_->addSeparator();
+        } else {
+            action = sectionMenu_->addAction(StatusWindow::sectionMenuText(item));
+            connect(action, &QAction::triggered, this, [this, item] { window_.tbrSG_ButtonMenuClick(item); });
+        }
+        action->setData(item);
+        sectionItems_[item - 1] = action;
+    }
+    sectionButton_ = new QToolButton(tbrSG_);
+    sectionButton_->setIcon(toolbar::sectionsImage());
+    sectionButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    sectionButton_->setPopupMode(QToolButton::InstantPopup);
+    sectionButton_->setMenu(sectionMenu_);
+    tbrSG_->addWidget(sectionButton_);
+
+    lblStatusGroup_ = new QLabel(kStatusGroupLabel, band_);
+    cmbStatusGroup_ = new QComboBox(band_);
+    cmbStatusGroup_->setMinimumWidth(kStatusGroupBoxWidth);
+    lblStatusGroup_->setBuddy(cmbStatusGroup_);
+    connect(cmbStatusGroup_, &QComboBox::activated, this, [this](int index) { window_.selectGroupEntry(index); });
+
+    band->addWidget(tbrMain_);
+    band->addWidget(tbrSG_);
+    band->addWidget(lblStatusGroup_);
+    band->addWidget(cmbStatusGroup_);
+    band->addStretch(1);
+}
+
+void FMain::buildPages() {
+    pages_ = new QStackedWidget(this);
+
+    pbxCont_ = new QScrollArea(pages_);
+    pbxCont_->setFrameShape(QFrame::NoFrame);
+    pbxCont_->setWidgetResizable(true);
+    pbxGridCont_ = new QWidget(pbxCont_);
+    QVBoxLayout* stacked = stackLayout(pbxGridCont_);
+    for (int section = 0; section < kSectionCount; ++section) {
+        QWidget* panel = new QWidget(pbxGridCont_);
+        QVBoxLayout* panelLayout = stackLayout(panel);
+        auto* header = new SectionHeader(section, StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section),
+                                         panel);
+        auto* model = new StatusGridModel(window_.grid(section), &icons_);
+        auto* view = new SectionGridView(window_, section, model, panel);
+        model->setParent(view);
+        header->setRowHeight(view->rowHeight());
+        connect(header, &SectionHeader::toggleClicked, this, [this](int s) { window_.imgPlusMinus_Click(s); });
+        panelLayout->addWidget(header);
+        panelLayout->addWidget(view);
+        stacked->addWidget(panel);
+        panels_[section] = panel;
+        headers_[section] = header;
+        views_[section] = view;
+    }
+    stacked->addStretch(1);
+    pbxCont_->setWidget(pbxGridCont_);
+
+    singleHost_ = new QWidget(pages_);
+    singleLayout_ = stackLayout(singleHost_);
+
+    auto* maskedModel = new StatusGridModel(window_.gridMasked(), &icons_);
+    maskedView_ = new SectionGridView(window_, SectionGridView::kMaskedGrid, maskedModel, pages_);
+    maskedModel->setParent(maskedView_);
+
+    overridden_ = new QLabel(StatusWindow::overriddenPlaceholderText(), pages_);
+    overridden_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    overridden_->setMargin(8);
+
+    pages_->addWidget(pbxCont_);
+    pages_->addWidget(singleHost_);
+    pages_->addWidget(maskedView_);
+    pages_->addWidget(overridden_);
+
+    // The cover lies over whichever page shows while a group loads.
+    pbCover_ = new QWidget(pages_);
+    pbCover_->setAutoFillBackground(true);
+    pbCover_->hide();
+    pages_->installEventFilter(this);
+}
+
+// ---------------------------------------------------------------- the view interface
+
+StatusGridModel* FMain::sectionModel(int section) const { return views_.at(section)->gridModel(); }
+StatusGridModel* FMain::maskedModel() const { return maskedView_->gridModel(); }
+
+QAction* FMain::sectionMenuItem(int item) const {
+    return item >= 1 && item <= kSectionMenuItems ? sectionItems_[item - 1] : nullptr;
+}
+
+QWidget* FMain::currentPage() const { return pages_->currentWidget(); }
+
+int FMain::stackedHeightCap() const {
+    const int headerHeight = headers_[0]->height();
+    const int rowHeight = views_[0]->rowHeight();
+    const int minimum = kMinStackedRows * rowHeight + views_[0]->horizontalHeader()->sizeHint().height();
+    return std::max(minimum, pbxCont_->viewport()->height() - headerHeight);
+}
+
+void FMain::arrangeForm() {
+    const int cap = stackedHeightCap();
+    for (int section = 0; section < kSectionCount; ++section)
+        if (section != singleSection_)
+            views_[section]->setHeightCap(cap);
+    pbCover_->setGeometry(pages_->rect());
+}
+
+void FMain::placeSectionViews() {
+    const int choice = window_.sectionChoice();
+    const int single = choice >= StatusWindow::kMenuFirstSection &&
+                               choice < StatusWindow::kMenuFirstSection + kSectionCount
+                           ? choice - StatusWindow::kMenuFirstSection
+                           : -1;
+    if (single == singleSection_)
+        return;
+    if (singleSection_ >= 0) {
+        // Back into its panel, under its header strip.
+        SectionGridView* view = views_[singleSection_];
+        singleLayout_->removeWidget(view);
+        panels_[singleSection_]->layout()->addWidget(view);
+        view->setHeightCap(stackedHeightCap());
+    }
+    singleSection_ = single;
+    if (single >= 0) {
+        SectionGridView* view = views_[single];
+        panels_[single]->layout()->removeWidget(view);
+        singleLayout_->addWidget(view);
+        view->setHeightCap(0);
+    }
+}
+
+void FMain::sectionsChanged() {
+    placeSectionViews();
+    for (int section = 0; section < kSectionCount; ++section) {
+        headers_[section]->setExpanded(!window_.isCollapsed(section));
+        panels_[section]->setVisible(window_.isHeaderShown(section));
+        views_[section]->setVisible(window_.isSectionGridVisible(section));
+    }
+    switch (window_.viewMode()) {
+    case StatusWindow::ViewMode::Masked:
+        pages_->setCurrentWidget(maskedView_);
+        break;
+    case StatusWindow::ViewMode::Overridden:
+        pages_->setCurrentWidget(overridden_);
+        break;
+    case StatusWindow::ViewMode::Sections:
+        pages_->setCurrentWidget(singleSection_ >= 0 ? singleHost_ : pbxCont_);
+        break;
+    }
+    pbCover_->raise();
+    updateToolbarState();
+}
+
+void FMain::updateToolbarState() {
+    for (int item = StatusWindow::kMenuFirstSection; item <= kSectionMenuItems; ++item)
+        sectionItems_[item - 1]->setEnabled(window_.isSectionUsed(item - StatusWindow::kMenuFirstSection));
+    sectionItems_[kSectionMenuItems - 1]->setVisible(window_.modulesItemVisible());
+    sectionButton_->setText(window_.sectionButtonCaption());
+    for (QAction* entry : statusMenu_->actions()) {
+        const int item = entry->data().toInt();
+        if (item >= StatusWindow::kMenuFirstSection)
+            entry->setEnabled(window_.isSectionUsed(item - StatusWindow::kMenuFirstSection));
+    }
+    // The button of the view that shows stays pressed.
+    const StatusWindow::ViewMode mode = window_.viewMode();
+    mainButtons_.value(StatusWindow::kButtonOverridden)->setChecked(mode == StatusWindow::ViewMode::Overridden);
+    mainButtons_.value(StatusWindow::kButtonMasked)->setChecked(mode == StatusWindow::ViewMode::Masked);
+    mainButtons_.value(StatusWindow::kButtonStatus)->setChecked(mode == StatusWindow::ViewMode::Sections);
+}
+
+void FMain::coverChanged(bool shown) {
+    pbCover_->setGeometry(pages_->rect());
+    pbCover_->setVisible(shown);
+    if (shown)
+        pbCover_->raise();
+}
+
+void FMain::groupBoxChanged() {
+    const QVector<GroupEntry>& entries = window_.groupEntries();
+    bool same = cmbStatusGroup_->count() == entries.size();
+    for (int i = 0; same && i < entries.size(); ++i)
+        same = cmbStatusGroup_->itemText(i) == entries[i].text &&
+               cmbStatusGroup_->itemData(i).toInt() == entries[i].itemData;
+    const QSignalBlocker block(cmbStatusGroup_);
+    if (!same) {
+        cmbStatusGroup_->clear();
+        for (const GroupEntry& entry : entries)
+            cmbStatusGroup_->addItem(entry.text, entry.itemData);
+    }
+    cmbStatusGroup_->setCurrentIndex(window_.selectedGroupIndex());
+}
+
+void FMain::captionChanged(const QString& caption) { setWindowTitle(caption); }
+
+void FMain::focusGrid(int section) {
+    if (section >= 0 && section < kSectionCount)
+        views_[section]->setFocus(Qt::MouseFocusReason);
+}
+
+void FMain::openConfigureDialog() {
+    if (configureDialogOpener_)
+        configureDialogOpener_();
+}
+
+void FMain::closeWindow() { close(); }
+
+qint64 FMain::nativeHandle() const { return qint64(winId()); }
+
+QRectF FMain::geometryTwips() const {
+    const double perPixelX = 1440.0 / logicalDpiX();
+    const double perPixelY = 1440.0 / logicalDpiY();
+    return {pos().x() * perPixelX, pos().y() * perPixelY, width() * perPixelX, height() * perPixelY};
+}
+
+void FMain::setOnGridMouseUp(SectionGridView::MouseUpHandler handler) {
+    for (SectionGridView* view : views_)
+        view->setMouseUpHandler(handler);
+}
+
+// ---------------------------------------------------------------- events
+
+bool FMain::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        window_.Form_Activate();
+    return QWidget::event(event);
+}
+
+void FMain::keyReleaseEvent(QKeyEvent* event) {
+    int keyCode = 0;
+    if (!event->isAutoRepeat()) {
+        switch (event->key()) {
+        case Qt::Key_F1:
+            keyCode = StatusWindow::kKeyF1;
+            break;
+        case Qt::Key_F5:
+            keyCode = StatusWindow::kKeyF5;
+            break;
+        case Qt::Key_Escape:
+            keyCode = StatusWindow::kKeyEscape;
+            break;
+        default:
+            break;
+        }
+    }
+    if (keyCode == 0) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    window_.Form_KeyUp(keyCode);
+}
+
+void FMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The sections are laid out again a few timer ticks after the last resize.
+    if (window_.isLoaded())
+        window_.ReShow();
+}
+
+bool FMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pages_ && event->type() == QEvent::Resize)
+        pbCover_->setGeometry(pages_->rect());
+    return QWidget::eventFilter(watched, event);
+}
+
+void FMain::closeEvent(QCloseEvent* event) {
+    // Closing the window is the operator's Esc: the window unloads and saves its layout.
+    if (window_.isLoaded())
+        window_.Form_KeyUp(StatusWindow::kKeyEscape);
+    event->accept();
+}
+
+}  // namespace so

@@ -1,0 +1,140 @@
+// The status window `FMain` ("Status Viewer") as Qt widgets: the band of toolbars with the
+// status-group box, the scrolling container stacking the eight sections (header strip, then the
+// section's grid), the cover panel shown while a group loads, the masked-points grid and the
+// overridden placeholder.
+//
+// It holds no state of its own beyond widgets: StatusWindow keeps the window's state and calls
+// the WindowView members below when something visible changed; the operator's clicks and keys go
+// straight to StatusWindow's handlers. The window attaches itself to the state object on
+// construction and detaches on destruction.
+#pragma once
+
+#include "ui/IconList.h"
+#include "ui/SectionGridView.h"
+#include "window/WindowView.h"
+
+#include <QHash>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QScrollArea;
+class QStackedWidget;
+class QToolBar;
+class QToolButton;
+class QVBoxLayout;
+
+namespace so {
+
+class SectionHeader;
+class StatusGridModel;
+class StatusWindow;
+
+class FMain : public QWidget, public WindowView {
+    Q_OBJECT
+public:
+    static constexpr int kSectionCount = 8;
+    /// Entries of the tbrSG section menu: 1 all sections, 2 separator, 3..10 sections 0..7.
+    static constexpr int kSectionMenuItems = 10;
+
+    explicit FMain(StatusWindow& window, QWidget* parent = nullptr);
+    ~FMain() override;
+
+    StatusWindow& statusWindow() const { return window_; }
+
+    // ---- WindowView
+    void arrangeForm() override;
+    void coverChanged(bool shown) override;
+    void sectionsChanged() override;
+    void groupBoxChanged() override;
+    void captionChanged(const QString& caption) override;
+    void focusGrid(int section) override;
+    void openConfigureDialog() override;
+    void closeWindow() override;
+    qint64 nativeHandle() const override;
+    QRectF geometryTwips() const override;
+
+    // ---- hooks for the parts built on the window
+    /// Every mouse release over a section grid (section, button 1 left / 2 right / 4 middle, the
+    /// pointer's global position): where the context menu is built and popped up.
+    void setOnGridMouseUp(SectionGridView::MouseUpHandler handler);
+    /// Opens the "Configure Status Groups" dialog; called after the window took its lock. Until
+    /// one is set the button takes the lock and opens nothing.
+    void setConfigureDialogOpener(std::function<void()> opener) { configureDialogOpener_ = std::move(opener); }
+
+    // ---- the widgets, for the component's hosts and tests
+    SectionGridView* sectionView(int section) const { return views_.at(section); }
+    SectionHeader* sectionHeader(int section) const { return headers_.at(section); }
+    /// The strip plus grid of a section, as stacked in the container.
+    QWidget* sectionPanel(int section) const { return panels_.at(section); }
+    SectionGridView* maskedView() const { return maskedView_; }
+    StatusGridModel* sectionModel(int section) const;
+    StatusGridModel* maskedModel() const;
+    QToolBar* mainToolBar() const { return tbrMain_; }
+    QToolBar* sectionToolBar() const { return tbrSG_; }
+    /// tbrMain's button with the window's button index (3 overridden, 4 masked, 5 status group,
+    /// 8 configure, 9 help); null for an index without a button.
+    QAction* mainButton(int index) const { return mainButtons_.value(index); }
+    QMenu* statusButtonMenu() const { return statusMenu_; }
+    QToolButton* sectionButton() const { return sectionButton_; }
+    /// tbrSG's menu item 1 to 10 (2 is the separator).
+    QAction* sectionMenuItem(int item) const;
+    QComboBox* groupBox() const { return cmbStatusGroup_; }
+    QScrollArea* container() const { return pbxCont_; }
+    QWidget* cover() const { return pbCover_; }
+    QLabel* overriddenPlaceholder() const { return overridden_; }
+    /// The page showing now: the container, one section filling the window, the masked grid or
+    /// the overridden placeholder.
+    QWidget* currentPage() const;
+    const IconList& icons() const { return icons_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildToolbars();
+    void buildPages();
+    void placeSectionViews();
+    void updateToolbarState();
+    int stackedHeightCap() const;
+
+    StatusWindow& window_;
+    IconList icons_;
+    std::function<void()> configureDialogOpener_;
+
+    QWidget* band_ = nullptr;
+    QToolBar* tbrMain_ = nullptr;
+    QToolBar* tbrSG_ = nullptr;
+    QHash<int, QAction*> mainButtons_;
+    QMenu* statusMenu_ = nullptr;
+    QToolButton* sectionButton_ = nullptr;
+    QMenu* sectionMenu_ = nullptr;
+    std::array<QAction*, kSectionMenuItems> sectionItems_{};
+    QLabel* lblStatusGroup_ = nullptr;
+    QComboBox* cmbStatusGroup_ = nullptr;
+
+    QStackedWidget* pages_ = nullptr;
+    QScrollArea* pbxCont_ = nullptr;
+    QWidget* pbxGridCont_ = nullptr;
+    QWidget* singleHost_ = nullptr;
+    QVBoxLayout* singleLayout_ = nullptr;
+    QLabel* overridden_ = nullptr;
+    QWidget* pbCover_ = nullptr;
+    SectionGridView* maskedView_ = nullptr;
+    std::array<QWidget*, kSectionCount> panels_{};
+    std::array<SectionHeader*, kSectionCount> headers_{};
+    std::array<SectionGridView*, kSectionCount> views_{};
+    /// The section whose grid fills the window now; -1 while every grid sits in its panel.
+    int singleSection_ = -1;
+};
+
+}  // namespace so

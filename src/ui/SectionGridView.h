@@ -1,0 +1,67 @@
+// The view of one grid of the status window: a table with fixed row heights over a
+// StatusGridModel, its columns sized, ordered and hidden as the grid's columns say.
+//
+// For a section grid (section 0 to 7) it forwards the operator's actions to the window's state
+// object: a header click sorts (vGrid_ColumnClick, 0-based column), a press over a cell records it
+// as the current cell (vGrid_CellClick, row and column from 1, on any button so that a right click
+// picks the row its context menu acts on) after vGrid_MouseDown, and moving or resizing a column
+// is written back into the grid's columns (so the window's unload saves it) followed by
+// vGrid_LayoutChanged. Every mouse release goes to the mouse-up handler (the context menu).
+// The masked-points grid (section -1) only shows its rows.
+#pragma once
+
+#include <QPoint>
+#include <QTableView>
+
+#include <functional>
+
+namespace so {
+
+class StatusGridModel;
+class StatusWindow;
+
+/// Mouse buttons as the window's handlers number them: 1 left, 2 right, 4 middle.
+int windowButtonCode(Qt::MouseButton button);
+
+class SectionGridView : public QTableView {
+    Q_OBJECT
+public:
+    using MouseUpHandler = std::function<void(int section, int button, const QPoint& globalPos)>;
+    static constexpr int kMaskedGrid = -1;
+
+    SectionGridView(StatusWindow& window, int section, StatusGridModel* model, QWidget* parent = nullptr);
+
+    int section() const { return section_; }
+    StatusGridModel* gridModel() const { return model_; }
+    void setMouseUpHandler(MouseUpHandler handler) { mouseUp_ = std::move(handler); }
+
+    /// Stacked among the sections the view is as tall as its rows, at most `pixels` (then it
+    /// scrolls itself); 0 lets the view take whatever height its container gives it.
+    void setHeightCap(int pixels);
+    int rowHeight() const;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    /// Makes the header show the grid's columns: their order, widths and hidden flags.
+    void syncColumnsFromGrid();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void onColumnMoved(int logical, int oldVisual, int newVisual);
+    void onColumnResized(int logical, int oldSize, int newSize);
+    void onHeaderClicked(int logical);
+    void rowsChanged();
+
+    StatusWindow& window_;
+    const int section_;
+    StatusGridModel* model_;
+    MouseUpHandler mouseUp_;
+    int heightCap_ = 0;
+    bool syncing_ = false;
+};
+
+}  // namespace so

@@ -1,0 +1,64 @@
+#include "ui/SectionHeader.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace so {
+
+PlusMinusToggle::PlusMinusToggle(QWidget* parent) : QAbstractButton(parent) {
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void PlusMinusToggle::setExpanded(bool expanded) {
+    if (expanded_ == expanded)
+        return;
+    expanded_ = expanded;
+    setAccessibleName(expanded ? QStringLiteral("Collapse") : QStringLiteral("Expand"));
+    update();
+}
+
+QSize PlusMinusToggle::sizeHint() const { return {13, 13}; }
+
+void PlusMinusToggle::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const int side = std::min(width(), height()) - 4;
+    const QRect box((width() - side) / 2, (height() - side) / 2, side, side);
+    p.fillRect(box, palette().color(QPalette::Base));
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(box.adjusted(0, 0, -1, -1));
+    p.setPen(QPen(palette().color(QPalette::Text), 1));
+    const int cx = box.center().x();
+    const int cy = box.center().y();
+    const int arm = std::max(2, side / 2 - 2);
+    p.drawLine(cx - arm, cy, cx + arm, cy);
+    if (!expanded_)
+        p.drawLine(cx, cy - arm, cx, cy + arm);
+}
+
+SectionHeader::SectionHeader(int section, const QString& caption, QWidget* parent)
+    : QWidget(parent), section_(section), toggle_(new PlusMinusToggle(this)), caption_(new QLabel(caption, this)) {
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Button);
+    QFont bold = caption_->font();
+    bold.setBold(true);
+    caption_->setFont(bold);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 0, 2, 0);
+    layout->setSpacing(4);
+    layout->addWidget(toggle_);
+    layout->addWidget(caption_);
+    layout->addStretch(1);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    connect(toggle_, &QAbstractButton::clicked, this, [this] { emit toggleClicked(section_); });
+}
+
+void SectionHeader::setRowHeight(int pixels) {
+    setFixedHeight(pixels + 4);
+    toggle_->setFixedSize(pixels, pixels);
+}
+
+}  // namespace so
