@@ -1,0 +1,201 @@
+#include "status/LiveIntake.h"
+
+#include "shell/ErrorTrap.h"
+#include "shell/Texts.h"
+#include "status/Address.h"
+#include "status/StatusDecoder.h"
+#include "status/Convert.h"
+#include "window/Sections.h"
+#include "window/StatusWindow.h"
+
+#include <QDateTime>
+
+namespace so {
+namespace {
+
+constexpr int kDoorSection = 0;
+constexpr int kReaderSection = 3;
+constexpr int kControllerSection = 4;
+constexpr int kModuleSection = 7;
+// DBStatusUpdate's codes for the newer line's readers, controllers and modules.
+constexpr int kZR2ReaderRefresh = 103;
+constexpr int kZR2ControllerRefresh = 104;
+constexpr int kZR2ModuleRefresh = 107;
+constexpr int kKeypadSubType = 8;
+constexpr size_t kMaxModulesKept = 65536;
+constexpr size_t kMaxWordsKept = 256;
+
+}  // namespace
+
+LiveIntake::LiveIntake(ComponentContext& ctx, StatusWindow& window) : ctx_(ctx), window_(window) {}
+
+const QString& LiveIntake::now() {
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    if (second != nowSecond_) {
+        nowText_ = QDateTime::fromSecsSinceEpoch(second).toString(dateTimeFormat(ctx_));
+        nowSecond_ = second;
+    }
+    return nowText_;
+}
+
+const DeviceTypeRoute* LiveIntake::begin(const QString& deviceType, QString& time) {
+    window_.resetRefreshCounter();
+    if (time.isEmpty())
+        time = now();
+    return routeOf(deviceType);
+}
+
+const DeviceTypeRoute* LiveIntake::routeOf(const QString& deviceType) {
+    const auto kept = routeOfWord_.find(deviceType);
+    if (kept != routeOfWord_.end())
+        return kept->second;
+    // Words compare after upper-casing. Words come from the host: keep the memory bounded.
+    const DeviceTypeRoute* route = deviceTypeRoute(deviceType.toUpper());
+    if (routeOfWord_.size() >= kMaxWordsKept)
+        routeOfWord_.clear();
+    routeOfWord_.emplace(deviceType, route);
+    return route;
+}
+
+void LiveIntake::StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time,
+                             const QString& value) {
+    trap(ctx_, QStringLiteral("Status.StateChange"), [&] {
+        QString stamp = time;
+        const DeviceTypeRoute* route = begin(deviceType, stamp);
+        if (route == nullptr)
+            return;
+        switch (route->type) {
+        case DeviceType::ZR2Module:
+            zr2Module(address, state, stamp, value);
+            return;
+        case DeviceType::ZR2Controller:
+            zr2Controller(address);
+            return;
+        default:
+            break;
+        }
+        // Reader and communication box reports carry no value the rows read.
+        const bool passValue = route->type != DeviceType::Reader && route->type != DeviceType::Pylon;
+        const QString noValue;
+        const QString& rowValue = passValue ? value : noValue;
+        updateRow(route->section, address, state, route->kindCode, stamp, rowValue);
+        if (route->type == DeviceType::ZR2Input && !value.isEmpty() && state == 0 && ctx_.maskedList != nullptr)
+            ctx_.maskedList->UpdateMaskedItem(address, toInt32(value));
+        if (!route->doorKindCode.isEmpty() &&
+            (route->doorOnlyIfAddressContains.isEmpty() || address.contains(route->doorOnlyIfAddressContains)))
+            updateDoor(address, state, route->doorKindCode, stamp, rowValue);
+    });
+}
+
+void LiveIntake::reportStateChange(const QString& deviceType, const QString& address, quint8 state,
+                                   const QString& time, const QString& value) {
+    trap(ctx_, QStringLiteral("Status: StateChange"), [&] {
+        QString stamp = time;
+        const DeviceTypeRoute* route = begin(deviceType, stamp);
+        if (route == nullptr)
+            return;
+        bool passValue = false;
+        switch (route->type) {
+        case DeviceType::ReaderThreatLevel:
+        case DeviceType::StdInputV:
+        case DeviceType::StdInput:
+        case DeviceType::ExpInputV:
+        case DeviceType::ExpInput:
+            passValue = true;
+            break;
+        case DeviceType::Controller:
+        case DeviceType::Reader:
+        case DeviceType::Pylon:
+        case DeviceType::Port:
+        case DeviceType::StdRelay:
+        case DeviceType::ExpRelay:
+            break;
+        default:
+            return;  // the newer line and the enabled flags are not part of controller reports
+        }
+        const QString noValue;
+        const QString& rowValue = passValue ? value : noValue;
+        updateRow(route->section, address, state, route->kindCode, stamp, rowValue);
+        if (!route->doorKindCode.isEmpty())
+            updateDoor(address, state, route->doorKindCode, stamp, rowValue);
+    });
+}
+
+void LiveIntake::updateRow(int section, const QString& address, quint8 state, const QString& kind,
+                           const QString& time, const QString& value) {
+    window_.decoder().UpdateList(section, address, state, kind, time, value);
+}
+
+void LiveIntake::updateDoor(const QString& address, quint8 state, const QString& kind, const QString& time,
+                            const QString& value) {
+    window_.decoder().UpdateList(kDoorSection, ConvertToDoorAddress(address), state, kind, time, value);
+}
+
+void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& time, const QString& value) {
+    Sections& sections = window_.sections();
+    if (sections.grid(kModuleSection).rowCount() > 0) {
+        const int row = sections.FindRowForAddress(kModuleSection, address);
+        if (row > 0) {
+            if (state != 2 && state != 3)
+                window_.DBStatusUpdate(kZR2ModuleRefresh, address, row);
+            else
+                updateRow(kModuleSection, address, state, QStringLiteral("ZR2_MODULE"), time, value);
+        }
+    }
+    // A keypad module's state shows on its reader's row too.
+    if (sections.grid(kReaderSection).rowCount() == 0)
+        return;
+    const QString& readerAddress = keypadReaderOf(address);
+    if (readerAddress.isEmpty())
+        return;
+    const int readerRow = sections.FindRowForAddress(kReaderSection, readerAddress);
+    if (readerRow > 0)
+        window_.DBStatusUpdate(kZR2ReaderRefresh, readerAddress, readerRow);
+}
+
+void LiveIntake::zr2Controller(const QString& address) {
+    Sections& sections = window_.sections();
+    if (sections.grid(kControllerSection).rowCount() == 0)
+        return;
+    const int row = sections.FindRowForAddress(kControllerSection, address);
+    if (row > 0)
+        window_.DBStatusUpdate(kZR2ControllerRefresh, address, row);
+}
+
+const QString& LiveIntake::keypadReaderOf(const QString& moduleAddress) {
+    const auto kept = keypadReaderOfModule_.find(moduleAddress);
+    if (kept != keypadReaderOfModule_.end())
+        return kept->second;
+
+    db::Connection& db = ctx_.db();
+    QString readerAddress;
+    db::Command subType(db, QStringLiteral("Select DeviceSubType From ZRII_Modules Where Address = ?"));
+    subType.appendParameter(QStringLiteral("@Address"), db::ParamType::VarChar, db::ParamDirection::Input, 30,
+                            moduleAddress);
+    db::Recordset module = subType.open();
+    const bool isKeypad = !module.eof() && module.field(QStringLiteral("DeviceSubType")).toInt() == kKeypadSubType;
+    module.close();
+    if (isKeypad) {
+        db::Command keypad(db, QStringLiteral(
+            "SELECT     ZRII_Keypads.PhysicalTamperLockout, ZRII_Keypads.CodeTamperLockout, ZRII_Modules.Online, "
+            "ZRII_Readers.Address AS ReaderAddress "
+            "FROM         ZRII_Modules INNER JOIN "
+            "ZRII_Readers INNER JOIN "
+            "ZRII_KeypadsInReader ON ZRII_Readers.ReaderID = ZRII_KeypadsInReader.ReaderID INNER JOIN "
+            "ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID ON ZRII_Modules.ID = "
+            "ZRII_Keypads.KeypadModuleID "
+            "WHERE     (ZRII_Modules.Address = ?)"));
+        keypad.appendParameter(QStringLiteral("@Address"), db::ParamType::VarChar, db::ParamDirection::Input, 30,
+                               moduleAddress);
+        db::Recordset rs = keypad.open();
+        if (!rs.eof())
+            readerAddress = rs.field(QStringLiteral("ReaderAddress")).toString();
+        rs.close();
+    }
+    // Addresses come from outside: keep the memory bounded even for a flood of unknown ones.
+    if (keypadReaderOfModule_.size() >= kMaxModulesKept)
+        keypadReaderOfModule_.clear();
+    return keypadReaderOfModule_.emplace(moduleAddress, readerAddress).first->second;
+}
+
+}  // namespace so

@@ -1,0 +1,76 @@
+// Live status intake: the state changes the host reports, routed to the rows of the status window.
+//
+// A report names a device type word, an address, a one-byte state, a time (may be empty) and a
+// state value (may be empty). The device type picks the section, the kind code handed to the
+// decoder (UpdateList) and whether the point's door row is updated as well; the newer line's
+// controllers and modules are re-read from the database instead (DBStatusUpdate).
+//
+// This is the component's hot path: a burst of thousands of reports a second must cost about a
+// microsecond each. The route of a device type word is kept per word as it arrives (the word is
+// upper-cased only the first time), the time of a report without one is formatted once per
+// second, and the one database read a module report needs (is the module a keypad, and of which
+// reader) is kept per module until the configuration may have changed (forgetConfiguration).
+// Both are kept in maps with an unseeded string hash: Qt's seeded QString hash costs several
+// hundred nanoseconds a lookup on some builds, more than the whole budget of a report.
+#pragma once
+
+#include "shell/ComponentContext.h"
+
+#include <QHashFunctions>
+#include <QString>
+
+#include <unordered_map>
+
+namespace so {
+
+class StatusWindow;
+struct DeviceTypeRoute;
+
+class LiveIntake {
+public:
+    LiveIntake(ComponentContext& ctx, StatusWindow& window);
+
+    /// The host's live report ("Status.StateChange").
+    void StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time = {},
+                     const QString& value = {});
+
+    /// The same routing for the classic kinds as the stored controller reports use it: values pass
+    /// only for the reader threat level and the input kinds; newer-line and enabled-flag words do
+    /// nothing ("Status: StateChange").
+    void reportStateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time = {},
+                           const QString& value = {});
+
+    /// Drops what is kept about modules (keypad and reader): call when point configuration may
+    /// have changed (a configuration notification, a reload of the group).
+    void forgetConfiguration() { keypadReaderOfModule_.clear(); }
+
+    /// The time of a report that came without one: now, in the host's date format + " HH:mm:ss".
+    const QString& now();
+
+private:
+    /// Resets the quiet-period counter, completes the time and looks the route up.
+    const DeviceTypeRoute* begin(const QString& deviceType, QString& time);
+    const DeviceTypeRoute* routeOf(const QString& deviceType);
+    void updateRow(int section, const QString& address, quint8 state, const QString& kind, const QString& time,
+                   const QString& value);
+    void updateDoor(const QString& address, quint8 state, const QString& kind, const QString& time,
+                    const QString& value);
+    void zr2Input(const QString& address, quint8 state, const QString& time, const QString& value);
+    void zr2Module(const QString& address, quint8 state, const QString& time, const QString& value);
+    void zr2Controller(const QString& address);
+    /// The reader a keypad module belongs to; empty when the module is no keypad or has none.
+    const QString& keypadReaderOf(const QString& moduleAddress);
+
+    ComponentContext& ctx_;
+    StatusWindow& window_;
+    qint64 nowSecond_ = -1;
+    QString nowText_;
+    struct TextHash {
+        size_t operator()(const QString& text) const noexcept { return qHash(text, 0); }
+    };
+    /// Route per device type word as sent (nullptr: a word the component ignores).
+    std::unordered_map<QString, const DeviceTypeRoute*, TextHash> routeOfWord_;
+    std::unordered_map<QString, QString, TextHash> keypadReaderOfModule_;
+};
+
+}  // namespace so

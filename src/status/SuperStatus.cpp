@@ -1,0 +1,332 @@
+#include "status/SuperStatus.h"
+
+#include "shell/ErrorTrap.h"
+#include "status/Address.h"
+#include "status/Formatting.h"
+#include "status/LiveIntake.h"
+#include "status/StatusDecoder.h"
+#include "window/StatusWindow.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+#include <span>
+
+namespace so {
+namespace {
+
+constexpr int kControllerSection = 4;
+constexpr int kClassicControllerLength = 17;
+constexpr quint8 kMaskSet = 67;
+constexpr quint8 kMaskCleared = 68;
+constexpr quint8 kReaderThreatLevel = 32;
+constexpr quint8 kControllerThreatLevel = 37;
+
+/// How the entries of a per-point status type map to points: the device type word reported, the
+/// point code and the number of the first point; maxPoints entries at most. An empty code means the
+/// controller's own conditions (one entry, reported for the controller's address).
+struct PointRange {
+    const char* deviceType;
+    const char* code;
+    int firstPoint;
+    int maxPoints;
+};
+
+const PointRange* pointRange(qint32 statusType) {
+    static constexpr PointRange kStdRelays{"STD_Relay", "BR", 1, 8};
+    static constexpr PointRange kExpRelays{"EXP_Relay", "XR", 1, 64};
+    static constexpr PointRange kReaders{"Reader", "SM", 1, 16};
+    static constexpr PointRange kStdInputs{"STD_Input", "BI", 1, 8};
+    static constexpr PointRange kExpInputs1{"EXP_Input", "XI", 1, 8};
+    static constexpr PointRange kExpInputs9{"EXP_Input", "XI", 9, 8};
+    static constexpr PointRange kController{"Controller", "", 0, 1};
+    static constexpr PointRange kStdInputsV{"STD_InputV", "BI", 1, 8};
+    static constexpr PointRange kExpInputsV1{"EXP_InputV", "XI", 1, 16};
+    static constexpr PointRange kExpInputs17{"EXP_Input", "XI", 17, 8};
+    static constexpr PointRange kExpInputs25{"EXP_Input", "XI", 25, 8};
+    static constexpr PointRange kExpInputsV17{"EXP_InputV", "XI", 17, 16};
+    switch (statusType) {
+    case 1: return &kStdRelays;
+    case 2: return &kExpRelays;
+    case 3: return &kReaders;
+    case 7: return &kStdInputs;
+    case 8: return &kExpInputs1;
+    case 9: return &kExpInputs9;
+    case 10: return &kController;
+    case 11: return &kStdInputsV;
+    case 12: return &kExpInputsV1;
+    case 14: return &kExpInputs17;
+    case 15: return &kExpInputs25;
+    case 16: return &kExpInputsV17;
+    default: return nullptr;
+    }
+}
+
+/// Every status type a request for "all types" (0) replays, in this order.
+constexpr qint32 kAllStatusTypes[] = {1, 2, 3, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 32, 500, 501, 502};
+
+/// The status types a point's refresh asks for, by point kind (object type - 1).
+std::span<const qint32> statusTypesOfPointKind(qint16 pointKind) {
+    static constexpr qint32 kDoor[] = {7, 11, 1};
+    static constexpr qint32 kInput[] = {7, 11};
+    static constexpr qint32 kRelay[] = {1, 2};
+    static constexpr qint32 kReader[] = {3, 32};
+    static constexpr qint32 kController[] = {10, 13, 500};
+    static constexpr qint32 kPylon[] = {502};
+    static constexpr qint32 kPort[] = {501};
+    static constexpr qint32 kExpInput[] = {8, 14, 15, 12, 16, 9};
+    static constexpr qint32 kExpRelay[] = {2};
+    switch (pointKind) {
+    case 0: return kDoor;
+    case 1: return kInput;
+    case 2: return kRelay;
+    case 3: return kReader;
+    case 4: return kController;
+    case 5: return kPylon;
+    case 6: return kPort;
+    case 7: return kExpInput;
+    case 8: return kExpRelay;
+    default: return {};
+    }
+}
+
+/// A flag column as the site database hands it back (1, -1, true, "True").
+bool isTrue(const QVariant& value) {
+    if (value.isNull())
+        return false;
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (ok)
+        return number != 0;
+    return value.toString().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+QString timeText(const QVariant& value) {
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().toString(Qt::ISODate);
+    return value.toString();
+}
+
+}  // namespace
+
+// ---- snapshot
+
+void SuperStatusSnapshot::load(db::Connection& db) {
+    QVector<StoredReport> reports;
+    QHash<quint64, int> first;
+    db::Recordset rs = db.query(QStringLiteral("Select * From SuperStatus"));
+    for (; !rs.eof(); rs.moveNext()) {
+        StoredReport report{rs.field(0).toString(), rs.field(1).toInt(), rs.field(2).toInt(), rs.field(3).toString(),
+                            timeText(rs.field(4))};
+        // The first row of a controller and status type is the one used.
+        const quint64 k = key(report.controllerId, report.statusType);
+        if (!first.contains(k))
+            first.insert(k, int(reports.size()));
+        reports.append(std::move(report));
+    }
+    rs.close();
+    reports_ = std::move(reports);
+    first_ = std::move(first);
+    valid_ = true;
+}
+
+void SuperStatusSnapshot::release() {
+    reports_.clear();
+    first_.clear();
+    valid_ = false;
+}
+
+const StoredReport* SuperStatusSnapshot::find(qint32 controllerId, qint32 statusType) const {
+    const auto it = first_.constFind(key(controllerId, statusType));
+    return it == first_.constEnd() ? nullptr : &reports_[*it];
+}
+
+// ---- one request: a snapshot for its duration when none was taken, and the request flag
+
+class SuperStatusReplay::RequestScope {
+public:
+    RequestScope(SuperStatusReplay& replay, bool flagRequest)
+        : replay_(replay), ownsSnapshot_(!replay.snapshot_.isValid()) {
+        if (ownsSnapshot_)
+            replay_.snapshot_.load(replay_.ctx_.db());
+        previousFlag_ = replay_.ctx_.superStatusRequestActive;
+        if (flagRequest)
+            replay_.ctx_.superStatusRequestActive = true;
+    }
+    ~RequestScope() {
+        replay_.ctx_.superStatusRequestActive = previousFlag_;
+        if (ownsSnapshot_)
+            replay_.snapshot_.release();
+    }
+    RequestScope(const RequestScope&) = delete;
+    RequestScope& operator=(const RequestScope&) = delete;
+
+private:
+    SuperStatusReplay& replay_;
+    bool ownsSnapshot_;
+    bool previousFlag_ = false;
+};
+
+// ---- replay
+
+SuperStatusReplay::SuperStatusReplay(ComponentContext& ctx, StatusWindow& window, LiveIntake& intake)
+    : ctx_(ctx), window_(window), intake_(intake) {}
+
+void SuperStatusReplay::takeSnapshot() {
+    trap(ctx_, QStringLiteral("SuperStatus.GetSuperStatus"), [&] { snapshot_.load(ctx_.db()); });
+}
+
+void SuperStatusReplay::RefreshStatusItem(qint32 controllerId) {
+    trap(ctx_, QStringLiteral("Status.RefreshStatusItem"), [&] {
+        RequestScope scope(*this, true);
+        GetSuperStatus(controllerId, 10);
+        GetSuperStatus(controllerId, 13);
+    });
+}
+
+void SuperStatusReplay::RequestSuperStatus(bool allOfController, const QString& address, qint16 pointKind) {
+    trap(ctx_, QStringLiteral("SuperStatus.RequestSuperStatus"), [&] {
+        if (isNewerLineAddress(address))
+            return;  // the newer line keeps its state in its own tables
+        RequestScope scope(*this, true);
+        db::Connection& db = ctx_.db();
+        // A point's address is its controller's (17 characters) and the point part (".BI01"):
+        // drop the point part. (Testing for more than 22 characters would keep the point part of
+        // every two-digit point, and the request would find no controller.)
+        const QString controllerAddress = address.size() > kClassicControllerLength ? address.chopped(5) : address;
+
+        if (allOfController) {
+            db::Command controllers(db, QStringLiteral("KSP_Fetch_ControllersFromAddress"));
+            controllers.setProcedure(true);
+            controllers.appendParameter(QStringLiteral("@Address"), db::ParamType::VarChar, db::ParamDirection::Input,
+                                        30, controllerAddress);
+            QVector<qint32> installed;
+            for (db::Recordset rs = controllers.open(); !rs.eof(); rs.moveNext())
+                if (isTrue(rs.field(QStringLiteral("Installed"))))
+                    installed.append(rs.field(0).toInt());
+            for (const qint32 id : installed)
+                GetSuperStatus(id, 0);
+            return;
+        }
+
+        const QString prefix = address.section(QLatin1Char('.'), 0, 0);
+        QString sql;
+        QString key = address;
+        if (prefix == QLatin1String("\\\\PORT")) {
+            sql = QStringLiteral("select PortID,1 from ServerPorts Where Address =?");
+        } else if (prefix == QLatin1String("\\\\PYLON")) {
+            sql = QStringLiteral("select PylonID,1 from Pylons Where Address =?");
+        } else if (prefix == QLatin1String("\\\\SNET") || prefix == QLatin1String("\\\\PNET")) {
+            sql = QStringLiteral("select Controller_ID,Installed from Controllers Where Address =?");
+            key = controllerAddress;
+        } else {
+            return;
+        }
+        db::Command devices(db, sql);
+        devices.appendParameter(QStringLiteral("@Address"), db::ParamType::VarChar, db::ParamDirection::Input, 30, key);
+        QVector<qint32> ids;
+        for (db::Recordset rs = devices.open(); !rs.eof(); rs.moveNext())
+            if (isTrue(rs.field(1)))
+                ids.append(rs.field(0).toInt());
+        for (const qint32 id : ids)
+            for (const qint32 type : statusTypesOfPointKind(pointKind))
+                GetSuperStatus(id, type);
+    });
+}
+
+void SuperStatusReplay::GetSuperStatus(qint32 controllerId, qint32 statusType) {
+    trap(ctx_, QStringLiteral("SuperStatus.GetSuperStatus"), [&] {
+        RequestScope scope(*this, false);
+        const qint32 one[] = {statusType};
+        const std::span<const qint32> types = statusType > 0 ? std::span<const qint32>(one) : kAllStatusTypes;
+        for (const qint32 type : types)
+            if (const StoredReport* report = snapshot_.find(controllerId, type))
+                replay(*report);
+    });
+}
+
+void SuperStatusReplay::replay(const StoredReport& report) {
+    switch (report.statusType) {
+    case 32:
+        replayThreatLevels(report);
+        return;
+    case 500:
+        replayCodes(report, QStringLiteral("Controller"));
+        return;
+    case 501:
+        replayCodes(report, QStringLiteral("PORT"));
+        return;
+    case 502:
+        replayCodes(report, QStringLiteral("PYLON"));
+        return;
+    default:
+        break;
+    }
+    if (const PointRange* range = pointRange(report.statusType)) {
+        const ParsedPointStatus parsed = parsePointStatus(report.status, range->maxPoints);
+        logProblems(report, parsed.problems);
+        V_OnSuperStatus(report, parsed);
+    }
+}
+
+void SuperStatusReplay::replayCodes(const StoredReport& report, const QString& deviceType) {
+    QStringList problems;
+    const StateCodes codes = parseStateCodes(report.status, problems);
+    logProblems(report, problems);
+    for (const quint8 code : codes)
+        intake_.reportStateChange(deviceType, report.address, code, report.lastUpdated, QString());
+}
+
+void SuperStatusReplay::replayThreatLevels(const StoredReport& report) {
+    QStringList problems;
+    const QVector<std::optional<qint32>> levels = parseThreatLevels(report.status, problems);
+    logProblems(report, problems);
+    qint32 highest = 0;
+    for (int i = 0; i < levels.size(); ++i) {
+        if (!levels[i])
+            continue;
+        const QString readerAddress = report.address + QStringLiteral(".SM") + C2(i + 1);
+        intake_.reportStateChange(QStringLiteral("READER_THREAT_LEVEL"), readerAddress, kReaderThreatLevel,
+                                  report.lastUpdated, QString::number(*levels[i]));
+        highest = std::max(highest, *levels[i]);
+    }
+    // A controller shows the highest threat level of its readers.
+    window_.decoder().UpdateList(kControllerSection, report.address, kControllerThreatLevel, QStringLiteral("CA"),
+                                 report.lastUpdated, QString::number(highest));
+}
+
+void SuperStatusReplay::V_OnSuperStatus(const StoredReport& report, const ParsedPointStatus& parsed) {
+    trap(ctx_, QStringLiteral("SuperStatus.V_OnSuperStatus"), [&] {
+        const PointRange* range = pointRange(report.statusType);
+        if (range == nullptr)
+            return;
+        const QString deviceType = QLatin1String(range->deviceType);
+        const QString pointPrefix = report.address + QLatin1Char('.') + QLatin1String(range->code);
+        const bool ownConditions = range->code[0] == '\0';
+        for (const PointStatus& point : parsed.points) {
+            const QString pointAddress = ownConditions ? report.address : pointPrefix + C2(range->firstPoint + point.index);
+            for (const quint8 code : point.codes) {
+                // A mask change carries the point's mask source: the masked list shows its reason.
+                const bool maskCode = code == kMaskSet || code == kMaskCleared;
+                const QString value = maskCode ? QString::number(point.maskSource) : point.value;
+                intake_.reportStateChange(deviceType, pointAddress, code, report.lastUpdated, value);
+            }
+        }
+    });
+}
+
+void SuperStatusReplay::logProblems(const StoredReport& report, const QStringList& problems) {
+    if (problems.isEmpty())
+        return;
+    const QString description = QStringLiteral("Stored status of %1 (controller %2, type %3) not fully readable: %4")
+                                    .arg(report.address)
+                                    .arg(report.controllerId)
+                                    .arg(report.statusType)
+                                    .arg(problems.join(QStringLiteral("; ")));
+    reportFailure(ctx_, QStringLiteral("SuperStatus.GetSuperStatus"),
+                  {ComponentError::TypeMismatch, description, QStringLiteral("StatusObject")}, /*quiet=*/true);
+}
+
+}  // namespace so
