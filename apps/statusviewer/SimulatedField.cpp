@@ -373,12 +373,11 @@ void SimulatedField::flush() {
     }
 }
 
-void SimulatedField::report(const char* deviceType, const QString& address, int state, const QString& value) {
+void SimulatedField::report(const QString& deviceType, const QString& address, int state, const QString& value) {
     ++reportsSent_;
-    const QString type = QLatin1String(deviceType);
     for (qsizetype i = 0; i < sinks_.size(); ++i) {
         ++deliveries_;
-        sinks_[i]->StateChange(type, address, quint8(state), QString(), value);
+        sinks_[i]->StateChange(deviceType, address, quint8(state), QString(), value);
     }
 }
 
@@ -459,7 +458,7 @@ void SimulatedField::runScenario(Scenario scenario) {
         const int code = codes::has(list, tampered) ? ok : tampered;
         codes::setPair(list, ok, tampered, code);
         book_.touch(r.ref);
-        report("READER", r.address, code);
+        report(QStringLiteral("READER"), r.address, code);
         break;
     }
     case Scenario::ThreatLevel: {
@@ -474,8 +473,8 @@ void SimulatedField::runScenario(Scenario scenario) {
             levels->append(threatIds_.first());
         (*levels)[r.number - 1] = level;
         book_.touch(r.controllerId, so::db::StatusThreatLevels);
-        report("READER_THREAT_LEVEL", r.address, kReaderThreat, QString::number(level));
-        report("CONTROLLER_THREAT_LEVEL", controllers_[*c].address, kControllerThreat,
+        report(QStringLiteral("READER_THREAT_LEVEL"), r.address, kReaderThreat, QString::number(level));
+        report(QStringLiteral("CONTROLLER_THREAT_LEVEL"), controllers_[*c].address, kControllerThreat,
                QString::number(*std::max_element(levels->cbegin(), levels->cend())));
         break;
     }
@@ -485,7 +484,7 @@ void SimulatedField::runScenario(Scenario scenario) {
         const int up = codes::has(*state, 1) ? 0 : 1;
         *state = {up};
         book_.touch(p.id, so::db::StatusPort);
-        report("PORT", p.address, up);
+        report(QStringLiteral("PORT"), p.address, up);
         break;
     }
     case Scenario::ZrInputChange: {
@@ -526,7 +525,7 @@ bool SimulatedField::inputActive(const Input& in) {
 void SimulatedField::setInputLine(Input& in, int lineBits) {
     codes::setLine(book_.entry(in.ref).codes, lineBits);
     book_.touch(in.ref);
-    report(in.expansion ? "EXP_INPUT" : "STD_INPUT", in.address, lineBits);
+    report(in.expansion ? QStringLiteral("EXP_INPUT") : QStringLiteral("STD_INPUT"), in.address, lineBits);
 }
 
 void SimulatedField::setInputActive(Input& in, bool active) {
@@ -538,7 +537,7 @@ void SimulatedField::setInputActive(Input& in, bool active) {
 void SimulatedField::setInputAlarm(Input& in, bool on) {
     codes::setPair(book_.entry(in.ref).codes, kAlarmSet, kAlarmCleared, on ? kAlarmSet : kAlarmCleared);
     book_.touch(in.ref);
-    report(in.expansion ? "EXP_INPUT" : "STD_INPUT", in.address, on ? kAlarmSet : kAlarmCleared);
+    report(in.expansion ? QStringLiteral("EXP_INPUT") : QStringLiteral("STD_INPUT"), in.address, on ? kAlarmSet : kAlarmCleared);
 }
 
 void SimulatedField::setInputMask(Input& in, qint64 maskSource) {
@@ -548,7 +547,7 @@ void SimulatedField::setInputMask(Input& in, qint64 maskSource) {
     e.value = QString::number(maskSource);
     e.maskSource = quint32(maskSource);
     book_.touch(in.ref);
-    report(in.expansion ? "EXP_INPUT" : "STD_INPUT", in.address, code, e.value);
+    report(in.expansion ? QStringLiteral("EXP_INPUT") : QStringLiteral("STD_INPUT"), in.address, code, e.value);
 }
 
 bool SimulatedField::relayOn(const Relay& r) {
@@ -558,7 +557,7 @@ bool SimulatedField::relayOn(const Relay& r) {
 void SimulatedField::setRelay(Relay& r, bool on) {
     codes::setPair(book_.entry(r.ref).codes, 0, 1, on ? 1 : 0);
     book_.touch(r.ref);
-    report(r.expansion ? "EXP_RELAY" : "STD_RELAY", r.address, on ? 1 : 0);
+    report(r.expansion ? QStringLiteral("EXP_RELAY") : QStringLiteral("STD_RELAY"), r.address, on ? 1 : 0);
 }
 
 void SimulatedField::setRelayReason(Relay& r, qint32 reasonBits) {
@@ -567,7 +566,7 @@ void SimulatedField::setRelayReason(Relay& r, qint32 reasonBits) {
         e.codes.append(kRelayReason);
     e.value = QString::number(reasonBits);
     book_.touch(r.ref);
-    report(r.expansion ? "EXP_RELAY" : "STD_RELAY", r.address, kRelayReason, so::FormatDetailedRelayState(reasonBits));
+    report(r.expansion ? QStringLiteral("EXP_RELAY") : QStringLiteral("STD_RELAY"), r.address, kRelayReason, so::FormatDetailedRelayState(reasonBits));
 }
 
 void SimulatedField::toggleControllerCondition(const Controller& c, int normalCode, int faultCode) {
@@ -583,7 +582,7 @@ void SimulatedField::toggleControllerCondition(const Controller& c, int normalCo
         codes::setPair(*all, normalCode, faultCode, code);
         book_.touch(c.id, so::db::StatusControllerCodes);
     }
-    report("CONTROLLER", c.address, code);
+    report(QStringLiteral("CONTROLLER"), c.address, code);
 }
 
 // ---- newer line ---------------------------------------------------------------------------------
@@ -595,25 +594,25 @@ void SimulatedField::queueWrite(const char* statement, qint32 id, qint64 value) 
 void SimulatedField::setZrContact(ZrInput& in, qint64 contact) {
     in.contact = contact;
     queueWrite(kSetContact, in.id, contact);
-    report("ZR2_INPUT", in.address, 1, QString::number(contact));
+    report(QStringLiteral("ZR2_INPUT"), in.address, 1, QString::number(contact));
 }
 
 void SimulatedField::setZrMask(ZrInput& in, qint64 mask) {
     in.mask = mask;
     queueWrite(kSetMask, in.id, mask);
-    report("ZR2_INPUT", in.address, 0, QString::number(mask));
+    report(QStringLiteral("ZR2_INPUT"), in.address, 0, QString::number(mask));
 }
 
 void SimulatedField::setZrRelay(ZrRelay& r, bool on) {
     r.on = on;
     queueWrite(kSetEnergized, r.id, on ? 1 : 0);
-    report("ZR2_RELAY", r.address, 1, on ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    report(QStringLiteral("ZR2_RELAY"), r.address, 1, on ? QStringLiteral("ON") : QStringLiteral("OFF"));
 }
 
 void SimulatedField::setZrRelayMode(ZrRelay& r, qint64 mode) {
     r.mode = mode;
     queueWrite(kSetOperations, r.id, mode);
-    report("ZR2_RELAY", r.address, 0, QString::number(mode));
+    report(QStringLiteral("ZR2_RELAY"), r.address, 0, QString::number(mode));
 }
 
 void SimulatedField::setZrModuleOnline(ZrModule& m, bool online) {
@@ -621,14 +620,14 @@ void SimulatedField::setZrModuleOnline(ZrModule& m, bool online) {
     m.online = online;
     queueWrite(kSetModuleOnline, m.id, online ? 1 : 0);
     flush();
-    report("ZR2_MODULE", m.address, online ? 1 : 0);
+    report(QStringLiteral("ZR2_MODULE"), m.address, online ? 1 : 0);
 }
 
 void SimulatedField::setZrModuleTamper(ZrModule& m, bool tamper) {
     m.tamper = tamper;
     queueWrite(kSetModuleTamper, m.id, tamper ? 1 : 0);
     flush();
-    report("ZR2_MODULE", m.address, tamper ? 3 : 2);
+    report(QStringLiteral("ZR2_MODULE"), m.address, tamper ? 3 : 2);
 }
 
 // ---- commands -----------------------------------------------------------------------------------
@@ -820,7 +819,7 @@ void SimulatedField::zr2ClearCodeTamper(qint32 readerId) {
         // The keypad module's report makes the receiver re-read the module and its reader.
         for (const Keypad& k : keypads)
             if (k.module >= 0)
-                report("ZR2_MODULE", zrModules_[k.module].address, zrModules_[k.module].online ? 1 : 0);
+                report(QStringLiteral("ZR2_MODULE"), zrModules_[k.module].address, zrModules_[k.module].online ? 1 : 0);
     });
 }
 

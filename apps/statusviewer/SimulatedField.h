@@ -52,6 +52,7 @@ struct FieldOptions {
 
 class SimulatedField final : public QObject, public FieldControl {
 public:
+    /// db and log (may be null) must outlive the field: it writes the last changes back when destroyed.
     SimulatedField(so::db::Connection& db, const FieldOptions& options, AppLog* log = nullptr);
     ~SimulatedField() override;
 
@@ -162,7 +163,7 @@ private:
     int pick(int count) { return int(rng_.bounded(quint32(count))); }
     bool chance(int percent) { return int(rng_.bounded(100u)) < percent; }
 
-    void report(const char* deviceType, const QString& address, int state, const QString& value = {});
+    void report(const QString& deviceType, const QString& address, int state, const QString& value = {});
     // Classic points: change the stored state and report it.
     bool inputActive(const Input& in);
     void setInputLine(Input& in, int lineBits);
