@@ -1,0 +1,474 @@
+#include "window/StatusWindow.h"
+
+#include "shell/ErrorTrap.h"
+#include "shell/LayoutStore.h"
+#include "shell/Texts.h"
+#include "status/Permissions.h"
+#include "status/StatusDecoder.h"
+#include "window/ColumnLayout.h"
+#include "window/DbRefresh.h"
+#include "window/Filler.h"
+#include "window/FullRefresh.h"
+#include "window/MaskedPoints.h"
+#include "window/RecordFields.h"
+#include "window/Sections.h"
+
+#include <QLocale>
+
+namespace so {
+namespace {
+
+const QString kCaption = QStringLiteral("Status Viewer");
+constexpr int kGroupBoxFirstEntryText = 1430;
+constexpr int kHelpContextWindow = 212;
+constexpr int kHelpContextKey = 34;
+
+/// Shows the busy pointer for the life of a scope.
+class BusyPointer {
+public:
+    explicit BusyPointer(Dialogs& dialogs) : dialogs_(dialogs) { dialogs_.setBusy(true); }
+    ~BusyPointer() { dialogs_.setBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    Dialogs& dialogs_;
+};
+
+}  // namespace
+
+StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
+    : QObject(parent),
+      ctx_(ctx),
+      sections_(std::make_unique<Sections>(ctx)),
+      decoder_(std::make_unique<StatusDecoder>(ctx, *sections_)),
+      masked_(std::make_unique<MaskedPoints>(ctx, sections_->masked())),
+      dbRefresh_(std::make_unique<DbRefresh>(ctx, *sections_, *decoder_)),
+      filler_(std::make_unique<Filler>(ctx, *sections_, *decoder_, *dbRefresh_)),
+      fullRefresh_(std::make_unique<FullRefresh>(ctx, *sections_, *decoder_, *filler_, *dbRefresh_)),
+      caption_(kCaption) {
+    collapsed_.fill(true);
+    // The masked list follows every mask change the decoding sees, shown or not.
+    ctx_.maskedList = masked_.get();
+    sections_->masked().setVisible(false);
+    for (int section = 0; section < kSectionCount; ++section)
+        sections_->grid(section).setVisible(false);
+
+    tRefreshStatus_.setInterval(kTimerIntervalMs);
+    tDirty_.setInterval(kTimerIntervalMs);
+    connect(&tRefreshStatus_, &QTimer::timeout, this, &StatusWindow::tRefreshStatus_Timer);
+    connect(&tDirty_, &QTimer::timeout, this, &StatusWindow::tDirty_Timer);
+}
+
+StatusWindow::~StatusWindow() {
+    if (ctx_.maskedList == masked_.get())
+        ctx_.maskedList = nullptr;
+}
+
+Sections& StatusWindow::sections() { return *sections_; }
+StatusGrid& StatusWindow::grid(int section) { return sections_->grid(section); }
+StatusGrid& StatusWindow::gridMasked() { return sections_->masked(); }
+StatusDecoder& StatusWindow::decoder() { return *decoder_; }
+MaskedPoints& StatusWindow::maskedPoints() { return *masked_; }
+void StatusWindow::setSuperStatusReplay(SuperStatusReplay* replay) { fullRefresh_->setReplay(replay); }
+
+// ---------------------------------------------------------------- view notifications
+
+void StatusWindow::notifySections() {
+    for (int section = 0; section < kSectionCount; ++section)
+        sections_->grid(section).setVisible(isSectionGridVisible(section));
+    sections_->masked().setVisible(viewMode_ == ViewMode::Masked);
+    if (view_ != nullptr)
+        view_->sectionsChanged();
+}
+
+void StatusWindow::notifyGroupBox() {
+    if (view_ != nullptr)
+        view_->groupBoxChanged();
+}
+
+void StatusWindow::arrange() {
+    if (view_ != nullptr)
+        view_->arrangeForm();
+}
+
+void StatusWindow::setCover(bool shown) {
+    coverShown_ = shown;
+    if (view_ != nullptr)
+        view_->coverChanged(shown);
+}
+
+// ---------------------------------------------------------------- section state
+
+bool StatusWindow::isSectionGridVisible(int section) const {
+    if (viewMode_ != ViewMode::Sections || section < 0 || section >= kSectionCount)
+        return false;
+    if (sectionChoice_ != kMenuAllSections)
+        return sectionChoice_ == kMenuFirstSection + section;
+    return headerShown_[section] && !collapsed_[section];
+}
+
+bool StatusWindow::modulesItemVisible() const { return ctx_.rk8SupportEnabled; }
+
+QString StatusWindow::overriddenPlaceholderText() {
+    return QStringLiteral("Temporary Placeholder for Overridden Points.");
+}
+
+QString StatusWindow::sectionMenuText(int item) {
+    static const char* const texts[] = {"Status Group", "", "Doors", "Inputs", "Relays", "Readers",
+                                        "Controllers", "Pylons", "Ports", "Modules"};
+    return item >= 1 && item <= 10 ? QString::fromLatin1(texts[item - 1]) : QString();
+}
+
+// ---------------------------------------------------------------- status-group box
+
+void StatusWindow::appendGroupEntry(const QString& text, qint32 itemData) {
+    groupEntries_.append({text, itemData});
+    notifyGroupBox();
+}
+
+void StatusWindow::removeGroupEntry(int index) {
+    if (index < 0 || index >= groupEntries_.size())
+        return;
+    groupEntries_.remove(index);
+    // Removing the selected entry leaves none selected; the entries after it move up.
+    if (index == selectedGroupIndex_)
+        selectedGroupIndex_ = -1;
+    else if (index < selectedGroupIndex_)
+        --selectedGroupIndex_;
+    notifyGroupBox();
+}
+
+void StatusWindow::setGroupEntryText(int index, const QString& text) {
+    if (index < 0 || index >= groupEntries_.size())
+        return;
+    groupEntries_[index].text = text;
+    notifyGroupBox();
+}
+
+int StatusWindow::findGroupEntry(qint32 itemData) const {
+    for (int i = 0; i < groupEntries_.size(); ++i)
+        if (groupEntries_[i].itemData == itemData)
+            return i;
+    return -1;
+}
+
+void StatusWindow::selectGroupEntry(int index) {
+    selectedGroupIndex_ = index >= 0 && index < groupEntries_.size() ? index : -1;
+    notifyGroupBox();
+    cmbStatusGroup_Click();
+}
+
+void StatusWindow::InitGroupCombo() {
+    trap(ctx_, QStringLiteral("FMain.InitGroupCombo"), [&] {
+        groupEntries_.clear();
+        selectedGroupIndex_ = -1;
+        groupEntries_.append({GRS(ctx_, kGroupBoxFirstEntryText), 0});
+        db::Recordset rs = ctx_.db().query(QStringLiteral("[KSP_Roles_Fetch_StatusGroups] 1, ") +
+                                           QString::number(ctx_.site().UserId()));
+        for (; !rs.eof(); rs.moveNext())
+            groupEntries_.append(
+                {rs.field(1).isNull() ? QString() : rs.field(1).toString(), qint32(fields::toNumber(rs.field(0), QStringLiteral("GroupID")))});
+        rs.close();
+    });
+    notifyGroupBox();
+}
+
+void StatusWindow::selectProfileDefaultGroup() {
+    db::Recordset rs = ctx_.db().query(QStringLiteral("Select StatusGroupID From Profiles Where ProfileID = ") +
+                                       QString::number(ctx_.currentProfileID));
+    const std::optional<qint32> groupId =
+        rs.eof() ? std::nullopt : std::optional<qint32>(qint32(fields::number(rs, QStringLiteral("StatusGroupID"))));
+    rs.close();
+    if (!groupId)
+        return;
+    const int index = findGroupEntry(*groupId);
+    if (index >= 0)
+        selectGroupEntry(index);
+}
+
+void StatusWindow::POnUserSwitch() {
+    trap(ctx_, QStringLiteral("FMain.OnUserSwitch"), [&] {
+        InitGroupCombo();
+        selectProfileDefaultGroup();
+    });
+}
+
+void StatusWindow::cmbStatusGroup_Click() {
+    trap(ctx_, QStringLiteral("FMain.cmbStatusGroup_Click"), [&] {
+        setCover(true);
+        const bool selected = selectedGroupIndex_ >= 0 && selectedGroupIndex_ < groupEntries_.size();
+        FillPoints(selected ? groupEntries_[selectedGroupIndex_].itemData : 0);
+        // The filled rows carry configuration only: their stored states follow at once, so the
+        // operator never reads an empty state column of a point the site has reported on.
+        if (currentGroup_ > 0)
+            RefreshAllRows();
+        // The sections the group uses open, the others stay closed.
+        for (int section = 0; section < kSectionCount; ++section)
+            collapsed_[section] = !sectionUsed_[section];
+        tbrSG_ButtonMenuClick(kMenuAllSections);
+        setCover(false);
+        caption_ = kCaption;
+        if (view_ != nullptr)
+            view_->captionChanged(caption_);
+    });
+}
+
+// ---------------------------------------------------------------- filling
+
+void StatusWindow::FillPoints(qint32 groupId) {
+    trap(ctx_, QStringLiteral("FMain.FillPoints"), [&] {
+        for (int section = 0; section < kSectionCount; ++section) {
+            sections_->grid(section).clear();
+            headerShown_[section] = false;
+            collapsed_[section] = true;
+            sectionUsed_[section] = false;
+        }
+        notifySections();
+        currentGroup_ = groupId;
+
+        // The kinds come in the order the database returns them; kinds sharing a section follow
+        // each other in that order.
+        QVector<int> kinds;
+        db::Recordset rs = ctx_.db().query(QStringLiteral("Select Distinct ObjectID from Status_Points Where GroupID = ") +
+                                           QString::number(groupId));
+        for (; !rs.eof(); rs.moveNext())
+            kinds.append(int(fields::number(rs, QStringLiteral("ObjectID"))));
+        rs.close();
+        for (const int objectId : kinds)
+            FillPointsInGroup(objectId, groupId);
+    });
+}
+
+void StatusWindow::FillPointsInGroup(int objectId, qint32 groupId) {
+    trap(ctx_, QStringLiteral("FMain.FillPointsInGroup"), [&] {
+        const Filler::Kind* kind = Filler::kindFor(objectId);
+        if (kind == nullptr)
+            return;
+        sectionUsed_[kind->section] = true;
+        filler_->appendRows(*kind, groupId);
+        headerShown_[kind->section] = true;
+        notifySections();
+    });
+}
+
+void StatusWindow::DBStatusUpdate(qint32 gridIndex, const QString& address, int row) {
+    dbRefresh_->DBStatusUpdate(gridIndex, address, row);
+}
+
+QString StatusWindow::GetContThreatLevelForStatus(const QString& statusValue) {
+    return dbRefresh_->GetContThreatLevelForStatus(statusValue);
+}
+
+QString StatusWindow::ZR2GetContThreatLevelForID(qint32 controllerId) {
+    return dbRefresh_->ZR2GetContThreatLevelForID(controllerId);
+}
+
+void StatusWindow::RefreshAllRows() { fullRefresh_->run(currentGroup_); }
+
+void StatusWindow::FillMaskedGrid() { masked_->FillMaskedGrid(); }
+
+// ---------------------------------------------------------------- timers
+
+void StatusWindow::RefreshStatus() {
+    refreshCounter_ = 0;
+    tRefreshStatus_.start();
+}
+
+void StatusWindow::ReShow() { tDirty_.start(); }
+
+void StatusWindow::tRefreshStatus_Timer() {
+    trap(ctx_, QStringLiteral("FMain.tRefreshStatus_Timer"), [&] {
+        ++refreshCounter_;
+        if (refreshCounter_ < kQuietTicksBeforeRefresh)
+            return;
+        // The host stopped reporting for 25 ticks: one full refresh, then the timer rests.
+        refreshCounter_ = 0;
+        tRefreshStatus_.stop();
+        RefreshAllRows();
+    });
+}
+
+void StatusWindow::tDirty_Timer() {
+    trap(ctx_, QStringLiteral("FMain.tDirty_Timer"), [&] {
+        // The counter is not reset when the timer is switched on: the first resize runs on the
+        // sixth tick, every later one on the fifth.
+        if (resizeCounter_ == kDirtyTicksBeforeResize) {
+            tDirty_.stop();
+            resizeCounter_ = 0;
+            Form_Resize();
+        }
+        ++resizeCounter_;
+    });
+}
+
+// ---------------------------------------------------------------- window lifecycle
+
+void StatusWindow::Form_Load() {
+    trap(ctx_, QStringLiteral("FMain.Form_Load"), [&] {
+        loaded_ = true;
+        // The "Modules" menu item follows the host's newer-hardware support (modulesItemVisible).
+        notifySections();
+        InitForm();
+        tDirty_.start();
+    });
+}
+
+void StatusWindow::InitForm() {
+    trap(ctx_, QStringLiteral("Status: InitForm"), [&] {
+        sections_->InitColumnHeaders(ctx_.layout.columnHeaderPos, [this] { masked_->FillMaskedGrid(); });
+        InitGroupCombo();
+        selectProfileDefaultGroup();
+        arrange();
+    });
+}
+
+void StatusWindow::Form_Activate() {
+    trap(ctx_, QStringLiteral("FMain.Form_Activate"),
+         [&] { ctx_.host().CallBack(QStringLiteral("HELP"), kHelpContextWindow, 0); });
+}
+
+void StatusWindow::Form_Resize() { arrange(); }
+
+void StatusWindow::Form_Unload() {
+    tRefreshStatus_.stop();
+    tDirty_.stop();
+    loaded_ = false;
+    trap(ctx_, QStringLiteral("FMain.Form_Unload"), [&] {
+        ctx_.host().Connected();
+        for (int section = 0; section < kSectionCount; ++section)
+            ctx_.layout.columnHeaderPos[section] = buildLayoutText(sections_->grid(section));
+        SavePersistence(ctx_, view_ != nullptr ? view_->geometryTwips() : loadedGeometryTwips(ctx_.layout));
+        ctx_.host().CallBack(QStringLiteral("STATUS"), 0, QStringLiteral("Unload"));
+    });
+}
+
+void StatusWindow::Form_KeyUp(int keyCode) {
+    trap(ctx_, QStringLiteral("FMain.Form_KeyUp"), [&] {
+        switch (keyCode) {
+        case kKeyF1:
+            ctx_.site().ShowHelp(kHelpContextKey);
+            break;
+        case kKeyF5:
+            RefreshAllRows();
+            break;
+        case kKeyEscape:
+            // Unloads like ShutDown, without telling the host the component is gone.
+            Form_Unload();
+            if (view_ != nullptr)
+                view_->closeWindow();
+            emit unloaded();
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+// ---------------------------------------------------------------- toolbars and headers
+
+void StatusWindow::tbrSG_ButtonMenuClick(int item) {
+    trap(ctx_, QStringLiteral("FMain.tbrSG_ButtonMenuClick"), [&] {
+        const bool sectionItem = item >= kMenuFirstSection && item < kMenuFirstSection + kSectionCount;
+        if (item != kMenuAllSections && !sectionItem)
+            return;  // the separator, or no item
+        sectionChoice_ = item;
+        // The button's click shows the sections again when the masked list was shown.
+        viewMode_ = ViewMode::Sections;
+        notifySections();
+        arrange();
+    });
+}
+
+void StatusWindow::tbrMain_ButtonClick(int index) {
+    trap(ctx_, QStringLiteral("FMain.tbrMain_ButtonClick"), [&] {
+        switch (index) {
+        case kButtonOverridden:
+            viewMode_ = ViewMode::Overridden;
+            notifySections();
+            break;
+        case kButtonMasked:
+            viewMode_ = ViewMode::Masked;
+            notifySections();
+            break;
+        case kButtonStatus:
+            viewMode_ = ViewMode::Sections;
+            notifySections();
+            break;
+        case kButtonConfigure:
+            if (LockComponentA(ctx_, kConfigureLockKind, 0, true, QString()) && view_ != nullptr)
+                view_->openConfigureDialog();
+            break;
+        case kButtonHelp:
+            ctx_.site().ShowHelp(kHelpContextWindow);
+            break;
+        default:
+            break;
+        }
+        arrange();
+    });
+}
+
+void StatusWindow::imgPlusMinus_Click(int section) {
+    trap(ctx_, QStringLiteral("FMain.imgPlusMinus_Click"), [&] {
+        if (section < 0 || section >= kSectionCount)
+            return;
+        collapsed_[section] = !collapsed_[section];
+        notifySections();
+        arrange();
+    });
+}
+
+// ---------------------------------------------------------------- grid interaction
+
+QString StatusWindow::lastUpdatedFormat() const {
+    // As the decoding writes LastUpdated: the host's date, one blank, then the time as HH:mm:ss
+    // or in the system's long time format without its time zone.
+    QString date = dateTimeFormat(ctx_);
+    date.chop(QStringLiteral(" HH:mm:ss").size());
+    if (ctx_.timeFormat)
+        return date + QStringLiteral(" HH:mm:ss");
+    QString time = QLocale::system().timeFormat(QLocale::LongFormat);
+    time.remove(QLatin1Char('t'));
+    return date + QLatin1Char(' ') + time.trimmed();
+}
+
+void StatusWindow::vGrid_ColumnClick(int section, int column) {
+    trap(ctx_, QStringLiteral("Status: vGrid_ColumnClick"), [&] {
+        StatusGrid& grid = sections_->grid(section);
+        GridColumn& clicked = grid.column(column);
+        // Each column alternates on its own: ascending, descending, ascending ...
+        const bool ascending = clicked.tag.isEmpty();
+        clicked.tag = ascending ? QStringLiteral("DESC") : QString();
+        const bool byTime = clicked.key == QLatin1String("Date") || clicked.key == col::LastUpdated;
+        const QString format = byTime ? lastUpdatedFormat() : QString();
+        BusyPointer busy(*ctx_.dialogs);
+        grid.sort(column, ascending ? StatusGrid::Ascending : StatusGrid::Descending,
+                  byTime ? StatusGrid::CompareDateTime : StatusGrid::CompareText, format);
+    });
+}
+
+void StatusWindow::vGrid_CellClick(int section, int row, int column) {
+    trap(ctx_, QStringLiteral("FMain.vGrid_CellClick"), [&] {
+        currentSection_ = section;
+        currentRow_ = row;
+        currentColumn_ = column;
+    });
+}
+
+void StatusWindow::vGrid_MouseDown(int section, int button) {
+    trap(ctx_, QStringLiteral("FMain: vGrid_MouseDown"), [&] {
+        if (view_ != nullptr)
+            view_->focusGrid(section);
+        if (button == 2)
+            contextMenuArmed_ = true;
+    });
+}
+
+void StatusWindow::vGrid_LayoutChanged(int section) {
+    Q_UNUSED(section);
+    arrange();
+    tDirty_.start();
+}
+
+}  // namespace so
