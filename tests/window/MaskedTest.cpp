@@ -1,0 +1,118 @@
+// The masked points list: filled from the stored mask reports and the newer line's inputs, then
+// kept current by mask changes.
+#include "WindowFixture.h"
+
+#include "status/StateTexts.h"
+#include "status/StatusDecoder.h"
+#include "window/MaskedPoints.h"
+
+namespace so::test {
+namespace {
+
+class MaskedTest : public WindowFixture {
+protected:
+    MaskedTest() {
+        controller = firstAddress(5);
+        // Nothing masked on the site but what each test stores.
+        exec(QStringLiteral("DELETE FROM SuperStatus WHERE StatusType IN (7, 8, 9, 14, 15)"));
+        exec(QStringLiteral("UPDATE ZRII_Inputs SET MaskSource = 0"));
+        exec(QStringLiteral("UPDATE Inputs SET BelongToDoor = 0, Name = 'Input ' || substr(Address, -2) WHERE Address LIKE '%1%'")
+                 .arg(controller));
+        exec(QStringLiteral("UPDATE Inputs SET BelongToDoor = 1 WHERE Address = '%1.BI03'").arg(controller));
+        exec(QStringLiteral("UPDATE Doors SET DoorName = 'Door three', Active = 1 WHERE Address = '%1.DR03'").arg(controller));
+    }
+    void storeMaskReport(int statusType, const QString& status) {
+        exec(QStringLiteral("INSERT INTO SuperStatus (Address, ControllerID, StatusType, Status) SELECT Address, "
+                            "Controller_ID, %1, '%2' FROM Controllers WHERE Address = '%3'")
+                 .arg(statusType)
+                 .arg(status, controller));
+    }
+    StatusGrid& masked() { return window->gridMasked(); }
+    int maskedRow(const QString& address) { return masked().findRowForAddress(address); }
+    QString reason(const QString& address) { return masked().text(maskedRow(address), col::Status); }
+
+    QString controller;
+};
+
+TEST_F(MaskedTest, ListsOnlyTheMaskedEntriesOfAStoredReport) {
+    storeMaskReport(7, QStringLiteral("1||0#1||4#"));
+    window->FillMaskedGrid();
+    ASSERT_EQ(masked().rowCount(), 1);
+    const QString input = controller + QStringLiteral(".BI02");
+    EXPECT_EQ(masked().text(1, col::Address), input);
+    EXPECT_EQ(masked().text(1, col::Name), QStringLiteral("Input 02"));
+    EXPECT_EQ(masked().icon(1, col::Name), 18);
+    EXPECT_EQ(reason(input), GetStatusValue(4));
+}
+
+TEST_F(MaskedTest, FillsDoorInputsExpansionInputsAndNewerLineInputs) {
+    storeMaskReport(7, QStringLiteral("||0#||0#||8#"));     // input 3 belongs to door 3
+    storeMaskReport(9, QStringLiteral("||2#||0#"));         // type 9 holds expansion inputs 9 to 16
+    const QString newer = firstAddress(102);
+    exec(QStringLiteral("UPDATE ZRII_Inputs SET MaskSource = 129 WHERE Address = '%1'").arg(newer));
+    window->FillMaskedGrid();
+
+    const QString door = controller + QStringLiteral(".DR03");
+    ASSERT_GT(maskedRow(door), 0);
+    EXPECT_EQ(masked().text(maskedRow(door), col::Name), QStringLiteral("Door three"));
+    EXPECT_EQ(masked().icon(maskedRow(door), col::Name), 16);
+    const QString expansion = controller + QStringLiteral(".XI09");
+    ASSERT_GT(maskedRow(expansion), 0);
+    EXPECT_EQ(masked().icon(maskedRow(expansion), col::Name), 36);
+    EXPECT_EQ(reason(newer), GetMaskSourceText(129));
+    EXPECT_EQ(masked().rowCount(), 3);
+}
+
+TEST_F(MaskedTest, MalformedStoredEntryIsLoggedAndSkipped) {
+    storeMaskReport(7, QStringLiteral("1|x#1||abc#1||4#"));
+    window->FillMaskedGrid();
+    EXPECT_EQ(masked().rowCount(), 1);
+    EXPECT_GT(maskedRow(controller + QStringLiteral(".BI03").replace(QLatin1String(".BI"), QLatin1String(".DR"))), 0);
+    EXPECT_EQ(ownLogReports(), 2);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(MaskedTest, MaskChangesAddRewriteAndRemoveRows) {
+    window->FillMaskedGrid();
+    ASSERT_EQ(masked().rowCount(), 0);
+    MaskedPoints& list = window->maskedPoints();
+    const QString input = controller + QStringLiteral(".BI05");
+
+    list.UpdateMaskedItem(input, 0);  // not listed, not masked: nothing
+    EXPECT_EQ(masked().rowCount(), 0);
+    list.UpdateMaskedItem(input, 4);
+    ASSERT_EQ(masked().rowCount(), 1);
+    EXPECT_EQ(masked().text(1, col::Name), QStringLiteral("Input 05"));
+    EXPECT_EQ(reason(input), GetStatusValue(4));
+    list.UpdateMaskedItem(input, 8);
+    EXPECT_EQ(masked().rowCount(), 1);
+    EXPECT_EQ(reason(input), GetStatusValue(8));
+    list.UpdateMaskedItem(input, 0);
+    EXPECT_EQ(masked().rowCount(), 0);
+
+    // A door's input is listed, and unlisted, under its door.
+    const QString doorInput = controller + QStringLiteral(".BI03");
+    list.UpdateMaskedItem(doorInput, 4);
+    EXPECT_EQ(maskedRow(doorInput), 0);
+    EXPECT_GT(maskedRow(controller + QStringLiteral(".DR03")), 0);
+    list.UpdateMaskedItem(doorInput, 0);
+    EXPECT_EQ(masked().rowCount(), 0);
+
+    const QString newer = firstAddress(102);
+    list.UpdateMaskedItem(newer, 129);
+    EXPECT_EQ(reason(newer), GetMaskSourceText(129));
+    EXPECT_EQ(masked().icon(maskedRow(newer), col::Name), newer.contains(QLatin1String("BI")) ? 18 : 36);
+    EXPECT_EQ(ownLogReports(), 0);
+}
+
+TEST_F(MaskedTest, DecodedMaskStatesReachTheListWhetherShownOrNot) {
+    // No group is shown: the mask state of any point still updates the list.
+    const QString input = controller + QStringLiteral(".BI06");
+    window->decoder().UpdateList(1, input, 67, QStringLiteral("BI"), QString(), QStringLiteral("4"));
+    EXPECT_EQ(reason(input), GetStatusValue(4));
+    window->decoder().UpdateList(1, input, 68, QStringLiteral("BI"), QString(), QStringLiteral("0"));
+    EXPECT_EQ(maskedRow(input), 0);
+}
+
+}  // namespace
+}  // namespace so::test
