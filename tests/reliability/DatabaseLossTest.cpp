@@ -1,0 +1,149 @@
+// The site database goes away in the middle of a run: the connection closes (as a dropped network
+// connection does) and the database file is replaced by one that is not a database, so that it
+// cannot simply be opened again. Both ways the component reaches a site run it: SQLite directly,
+// and ODBC through the driver manager. Live state changes must keep reaching the grids, operations
+// that need the database must fail cleanly and be logged, a group save must leave the stored
+// points as they were, and nothing stored before the loss may be lost once the database is back.
+#include "reliability/ReliabilitySite.h"
+
+#include "groups/GroupStore.h"
+#include "status/Formatting.h"
+#include "status/StatusDecoder.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSqlDatabase>
+
+namespace so::test {
+namespace {
+
+class DatabaseLoss : public ::testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        if (GetParam() == Backend::OdbcFile && OdbcSqlite::driverName().isEmpty())
+            GTEST_SKIP() << OdbcSqlite::skipReason().toStdString();
+        s = std::make_unique<ReliabilitySite>(300, GetParam());
+        s->showGroup(s->site.siteGroupId);
+        ASSERT_GT(s->totalRows(), 100);
+        before = tableChecksums(*s->db);
+        group = s->site.smallGroupId;
+        pointsBefore = storedPoints(group);
+        ASSERT_FALSE(pointsBefore.isEmpty());
+    }
+
+    /// Closes the connection and puts a file that is no database where the site's file was.
+    void loseDatabase() {
+        QSqlDatabase::database(s->db->qtConnectionName(), false).close();
+        ASSERT_TRUE(QFile::rename(s->databasePath(), s->databasePath() + QStringLiteral(".away")));
+        QFile garbage(s->databasePath());
+        ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(4096, 'x'));
+        garbage.close();
+        ASSERT_FALSE(s->db->isAlive());
+    }
+
+    /// Puts the site's file back and opens the connection again, as the database layer would on
+    /// reconnecting.
+    void restoreDatabase() {
+        ASSERT_TRUE(QFile::remove(s->databasePath()));
+        ASSERT_TRUE(QFile::rename(s->databasePath() + QStringLiteral(".away"), s->databasePath()));
+        ASSERT_TRUE(QSqlDatabase::database(s->db->qtConnectionName(), false).open());
+        ASSERT_TRUE(s->db->isAlive());
+    }
+
+    QStringList storedPoints(int groupId) {
+        QStringList out;
+        for (db::Recordset rs = s->db->query(QStringLiteral("SELECT ListAddress, ListName FROM Status_Points WHERE "
+                                                           "GroupID = %1 ORDER BY StatusPointID")
+                                                .arg(groupId));
+             !rs.eof(); rs.moveNext())
+            out << rs.field(0).toString() + QLatin1Char('=') + rs.field(1).toString();
+        return out;
+    }
+
+    std::unique_ptr<ReliabilitySite> s;
+    QMap<QString, QByteArray> before;
+    int group = 0;
+    QStringList pointsBefore;
+};
+
+TEST_P(DatabaseLoss, LiveStateChangesKeepUpdatingTheGrids) {
+    loseDatabase();
+    const QString input = s->firstAddress(1, QStringLiteral("BI"));
+    const QString controller = s->firstAddress(4);
+    const QString pylon = s->firstAddress(5);
+    ASSERT_FALSE(input.isEmpty() || controller.isEmpty() || pylon.isEmpty());
+    StatusDecoder& decoder = s->window().decoder();
+    for (int i = 0; i < 200; ++i) {
+        const QString stamp = QStringLiteral("2024-03-01 10:%1:%2").arg(i / 60, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0'));
+        const quint8 voltage = quint8(i);
+        s->status->StateChange(QStringLiteral("STD_INPUTV"), input, voltage, stamp, QStringLiteral("0"));
+        s->status->StateChange(QStringLiteral("CONTROLLER_ENABLED"), controller, quint8(i % 2), stamp);
+        s->status->StateChange(QStringLiteral("PYLON_ENABLED"), pylon, quint8((i + 1) % 2), stamp);
+        ASSERT_EQ(s->cell(1, input, QStringLiteral("Voltage")), voltageText(voltage));
+        ASSERT_EQ(s->cell(1, input, QStringLiteral("LastUpdated")), decoder.ConvertDateTime(stamp));
+        ASSERT_EQ(s->cell(4, controller, QStringLiteral("Enabled")), i % 2 ? QStringLiteral("R1463") : QStringLiteral("R1679"));
+        ASSERT_EQ(s->cell(5, pylon, QStringLiteral("Enabled")), i % 2 ? QStringLiteral("R1679") : QStringLiteral("R1463"));
+    }
+    EXPECT_EQ(s->logEntries(), 0) << "decoding a live state needs no database";
+}
+
+TEST_P(DatabaseLoss, OperationsNeedingTheDatabaseFailCleanlyAndAreAllLogged) {
+    loseDatabase();
+    const QString input = s->firstAddress(1, QStringLiteral("BI"));
+    const QString module = s->firstAddress(7);
+    constexpr int kAttempts = 20;
+    for (int i = 0; i < kAttempts; ++i) {
+        s->status->SyncPipe(QStringLiteral("STATUSVIEW"), 4, input, QStringLiteral("WS2"), {});  // re-read rows
+        s->status->StateChange(QStringLiteral("ZR2_MODULE"), module, 1);                         // re-read module
+    }
+    // Every failure is in the log; none escaped to the host as an exception (we got here).
+    EXPECT_GE(s->logEntries(), 2 * kAttempts);
+    EXPECT_GE(s->dialogs.messages.size(), 1);
+    // The rows stay as they were shown.
+    EXPECT_GT(s->grid(1).findRowForAddress(input), 0);
+    EXPECT_GT(s->grid(7).findRowForAddress(module), 0);
+}
+
+TEST_P(DatabaseLoss, AGroupSaveThatFailsKeepsThePreviousPointsAndNothingStoredIsLost) {
+    loseDatabase();
+    GroupStore& groups = s->status->groupStore();
+    const QVector<SelectedPoint> replacement = {{QStringLiteral("Only point"), s->firstAddress(0), 1, 1, 0, 16}};
+    EXPECT_FALSE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
+    EXPECT_EQ(groups.createGroup(QStringLiteral("New group"), replacement), 0);
+    EXPECT_FALSE(groups.deleteGroup(group, QStringLiteral("Lobby")));
+    s->status->ShutDown();  // the layout save fails as well
+    EXPECT_EQ(s->host.count(QStringLiteral("SendSyncData")), 0) << "a failed change must not be announced";
+
+    restoreDatabase();
+    EXPECT_EQ(storedPoints(group), pointsBefore);
+    EXPECT_EQ(differingTables(tableChecksums(*s->db), before), QStringList());
+}
+
+TEST_P(DatabaseLoss, TheComponentWorksAgainOnceTheDatabaseIsBack) {
+    loseDatabase();
+    const QString input = s->firstAddress(1, QStringLiteral("BI"));
+    s->status->SyncPipe(QStringLiteral("STATUSVIEW"), 4, input, QStringLiteral("WS2"), {});
+    const int failures = s->logEntries();
+    ASSERT_GE(failures, 1);
+
+    restoreDatabase();
+    s->status->SyncPipe(QStringLiteral("STATUSVIEW"), 4, input, QStringLiteral("WS2"), {});
+    s->status->SyncPipe(QStringLiteral("STATUSVIEW"), 5, QString(), QStringLiteral("WS2"), {});
+    EXPECT_EQ(s->logEntries(), failures) << "no new failure once the database answers again";
+    EXPECT_GT(s->window().groupEntries().size(), 1);
+
+    GroupStore& groups = s->status->groupStore();
+    const QVector<SelectedPoint> replacement = {{QStringLiteral("Only point"), s->firstAddress(0), 1, 1, 0, 16}};
+    EXPECT_TRUE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
+    EXPECT_EQ(storedPoints(group).size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, DatabaseLoss, ::testing::Values(Backend::SqliteFile, Backend::OdbcFile),
+                         [](const ::testing::TestParamInfo<Backend>& info) {
+                             return info.param == Backend::OdbcFile ? std::string("Odbc") : std::string("Sqlite");
+                         });
+
+}  // namespace
+}  // namespace so::test

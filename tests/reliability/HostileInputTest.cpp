@@ -1,0 +1,232 @@
+// Quotes, semicolons, comments and SQL through every entry point that reaches the database: the
+// host's state changes (addresses, states, times, values), other workstations' notifications,
+// status requests, group names, point names and addresses, and the column layout texts of a
+// profile. Two sites are generated alike; one gets the legitimate operations only, the other the
+// same operations plus the hostile ones. Afterwards every table must read the same on both: the
+// read-only entry points wrote nothing, and the writing ones stored exactly the texts given (the
+// legitimate site gets those texts written by bound parameters after its own operations).
+#include "reliability/ReliabilitySite.h"
+
+#include "groups/GroupStore.h"
+#include "status/SuperStatus.h"
+
+#include <gtest/gtest.h>
+
+namespace so::test {
+namespace {
+
+const QStringList kHostile = {
+    QStringLiteral("'"),
+    QStringLiteral("''"),
+    QStringLiteral("' OR '1'='1"),
+    QStringLiteral("'; DROP TABLE Doors; --"),
+    QStringLiteral("x'); DELETE FROM Status_Points; --"),
+    QStringLiteral("\"; UPDATE Controllers SET Address = ''; --"),
+    QStringLiteral("/* open comment"),
+    QStringLiteral("-- dash comment"),
+    QStringLiteral("*/ close'"),
+    QStringLiteral("N'national'"),
+    QStringLiteral("]; DROP TABLE [SuperStatus"),
+    QStringLiteral("?"),
+    QStringLiteral("@Address"),
+    QStringLiteral(":Name ?, ?"),
+    QStringLiteral("1; SELECT 1"),
+    QStringLiteral("\\\\SNET'.S01.C01.DR01"),
+    QStringLiteral("%_%' ESCAPE '"),
+    QStringLiteral("Ω ' ünï'cödé"),
+    QStringLiteral("\t\r\n' ;"),
+};
+
+const QStringList kDeviceTypes = {
+    QStringLiteral("CONTROLLER"),    QStringLiteral("CONTROLLER_THREAT_LEVEL"), QStringLiteral("CONTROLLER_ENABLED"),
+    QStringLiteral("READER"),        QStringLiteral("READER_THREAT_LEVEL"),     QStringLiteral("PYLON"),
+    QStringLiteral("PYLON_ENABLED"), QStringLiteral("PORT"),                    QStringLiteral("PORT_ENABLED"),
+    QStringLiteral("STD_RELAY"),     QStringLiteral("STD_INPUT"),               QStringLiteral("STD_INPUTV"),
+    QStringLiteral("EXP_RELAY"),     QStringLiteral("EXP_INPUT"),               QStringLiteral("EXP_INPUTV"),
+    QStringLiteral("ZR2_RELAY"),     QStringLiteral("ZR2_INPUT"),               QStringLiteral("ZR2_MODULE"),
+    QStringLiteral("ZR2_CONTROLLER"),
+};
+
+/// True for a report of a failing statement: what a value spliced into SQL would cause.
+bool isDatabaseFailure(const QString& text) {
+    return text.contains(QStringLiteral("-2147467259")) || text.contains(QStringLiteral("statement"), Qt::CaseInsensitive);
+}
+
+QStringList databaseFailures(ReliabilitySite& s) {
+    QStringList out;
+    for (const FakeDialogs::Shown& m : s.dialogs.messages)
+        if (isDatabaseFailure(m.text))
+            out << m.text;
+    for (const QString& e : s.host.loggedErrors)
+        if (isDatabaseFailure(e))
+            out << e;
+    return out;
+}
+
+/// State changes and notifications any site sees in normal running.
+void legitimateTraffic(ReliabilitySite& s) {
+    const QString reader = s.firstAddress(3, QStringLiteral("SM"));
+    const QString input = s.firstAddress(1, QStringLiteral("BI"));
+    const QString module = s.firstAddress(7);
+    s.status->StateChange(QStringLiteral("READER"), reader, 2);
+    s.status->StateChange(QStringLiteral("STD_INPUT"), input, 1, {}, QStringLiteral("0"));
+    s.status->StateChange(QStringLiteral("ZR2_MODULE"), module, 1);
+    s.status->SyncPipe(QStringLiteral("STATUSVIEW"), 4, input, QStringLiteral("WS2"), {});
+    s.status->SyncPipe(QStringLiteral("STATUSVIEW"), 5, QString(), QStringLiteral("WS2"), {});
+}
+
+class HostileInput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hostile.showGroup(hostile.site.siteGroupId);
+        legitimate.showGroup(legitimate.site.siteGroupId);
+        ASSERT_GT(hostile.totalRows(), 100);
+    }
+
+    void expectSameTables() {
+        const QStringList differing = differingTables(tableChecksums(*hostile.db), tableChecksums(*legitimate.db));
+        EXPECT_TRUE(differing.isEmpty()) << "tables that differ: " << differing.join(u',').toStdString();
+    }
+
+    ReliabilitySite hostile;
+    ReliabilitySite legitimate;
+};
+
+TEST_F(HostileInput, StateChangesNotificationsAndStatusRequestsWriteNothing) {
+    legitimateTraffic(legitimate);
+    legitimateTraffic(hostile);
+
+    Status& status = *hostile.status;
+    const QString realInput = hostile.firstAddress(1, QStringLiteral("BI"));
+    const QString realModule = hostile.firstAddress(7);
+    int calls = 0;
+    for (const QString& h : kHostile) {
+        for (const QString& type : kDeviceTypes) {
+            for (const quint8 state : {quint8(0), quint8(2), quint8(67)}) {
+                status.StateChange(type, h, state, {}, {});                 // hostile address
+                status.StateChange(type, realInput, state, h, h);           // hostile time and value
+                status.StateChange(type, realModule + h, state, {}, QStringLiteral("1"));
+                calls += 3;
+            }
+        }
+        for (qint32 action = 1; action <= 9; ++action) {
+            for (const QString& data : {h, h + QLatin1Char('|') + h, realInput + QLatin1Char('|') + h,
+                                        h + QStringLiteral("|CONT"), h + QStringLiteral("|7")}) {
+                status.SyncPipe(QStringLiteral("STATUSVIEW"), action, data, QStringLiteral("WS2"), {});
+                ++calls;
+            }
+        }
+        status.UpdateNames(h, realInput);
+        for (qint16 kind = 0; kind <= 8; ++kind) {
+            status.superStatus().RequestSuperStatus(false, h, kind);
+            status.superStatus().RequestSuperStatus(true, QStringLiteral("\\\\SNET.") + h, kind);
+        }
+        calls += 19;
+    }
+    EXPECT_GT(calls, 2000);
+    EXPECT_EQ(databaseFailures(hostile), QStringList());
+    expectSameTables();
+}
+
+/// The texts the group operations store: two group names, a point name and a point address.
+struct GroupTexts {
+    QString createdGroup;
+    QString deletedGroup;
+    QString pointName;
+    QString pointAddress;
+};
+
+void groupOperations(ReliabilitySite& s, const GroupTexts& t) {
+    GroupStore& groups = s.status->groupStore();
+    EXPECT_EQ(groups.checkName(t.createdGroup), GroupNameProblem::None);
+    QVector<SelectedPoint> points = {
+        {t.pointName, s.firstAddress(0), 1, 1, 0, 16},
+        {QStringLiteral("Plain point"), t.pointAddress, 2, 2, 1, 18},
+    };
+    const qint32 created = groups.createGroup(t.createdGroup, points);
+    ASSERT_GT(created, 0);
+    EXPECT_EQ(groups.checkName(t.createdGroup), GroupNameProblem::Taken);
+    points.append({t.pointName, t.pointAddress, 3, 7, 0, 19});
+    EXPECT_TRUE(groups.replacePoints(created, t.createdGroup, points));
+    const qint32 doomed = groups.createGroup(t.deletedGroup, points);
+    ASSERT_GT(doomed, 0);
+    EXPECT_TRUE(groups.deleteGroup(doomed, t.deletedGroup));
+    // The window shows the group with its stored names and addresses.
+    s.status->window().FillPoints(created);
+}
+
+void setLayout(ReliabilitySite& s, const QString& text) {
+    db::Command upsert(*s.db, QStringLiteral("KSP_Update_Profile_Persisted_Details"));
+    upsert.setProcedure(true);
+    upsert.appendParameter(QStringLiteral("ProfileID"), db::ParamType::Integer, db::ParamDirection::Input, 4,
+                           s.site.defaultProfileId);
+    upsert.appendParameter(QStringLiteral("ObjectID"), db::ParamType::Integer, db::ParamDirection::Input, 4, 10);
+    upsert.appendParameter(QStringLiteral("DetailName"), db::ParamType::VarChar, db::ParamDirection::Input, 50,
+                           QStringLiteral("ColumnHeaderPos0"));
+    upsert.appendParameter(QStringLiteral("Value"), db::ParamType::NVarChar, db::ParamDirection::Input, 0, text);
+    upsert.execute();
+}
+
+/// Replaces a stored text by another, bound: the reference for what the component must store.
+void replaceText(ReliabilitySite& s, const QString& table, const QString& column, const QString& from,
+                 const QString& to) {
+    db::Command update(*s.db, QStringLiteral("UPDATE %1 SET %2 = ? WHERE %2 = ?").arg(table, column));
+    update.appendParameter(QStringLiteral("@To"), db::ParamType::NVarChar, db::ParamDirection::Input, 0, to);
+    update.appendParameter(QStringLiteral("@From"), db::ParamType::NVarChar, db::ParamDirection::Input, 0, from);
+    ASSERT_GT(update.execute(), 0) << table.toStdString() << "." << column.toStdString() << " has no " << from.toStdString();
+}
+
+/// A section 0 layout whose keys are the real column keys and whose captions carry SQL; it is in
+/// the form the window writes back (no "," or "][" inside a caption), so it must be stored as is.
+QString layoutWithCaptions(const QStringList& captions) {
+    const QStringList keys = {QStringLiteral("Name"), QStringLiteral("Address"), QStringLiteral("Status"),
+                              QStringLiteral("Alarm"), QStringLiteral("LastUpdated")};
+    QStringList entries;
+    for (int i = 0; i < keys.size(); ++i)
+        entries << QStringLiteral("%1][%2][%3][%4][True").arg(keys[i], captions.value(i)).arg(i + 1).arg(80 + i);
+    return entries.join(QLatin1Char(','));
+}
+
+TEST_F(HostileInput, GroupNamesPointNamesAndLayoutsAreStoredExactlyAsGiven) {
+    const QStringList captions = {QStringLiteral("Door'; DROP TABLE Doors; --"), QStringLiteral("Addr' OR '1'='1"),
+                                  QStringLiteral("/* state */ N'x'"), QStringLiteral("\"alarm\" ]] [[ ?"),
+                                  QStringLiteral("-- when")};
+    const QString hostileLayout = layoutWithCaptions(captions);
+    const QString plainLayout = layoutWithCaptions({QStringLiteral("Door"), QStringLiteral("Address"),
+                                                    QStringLiteral("State"), QStringLiteral("Alarm"),
+                                                    QStringLiteral("Updated")});
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        const QString a = kHostile[(round * 3) % kHostile.size()], b = kHostile[(round * 3 + 1) % kHostile.size()],
+                      c = kHostile[(round * 3 + 2) % kHostile.size()];
+        const GroupTexts hostileTexts{a + QString::number(round), b + QString::number(round), c,
+                                      QStringLiteral("\\\\SNET.") + c};
+        const GroupTexts plainTexts{QStringLiteral("Group %1").arg(round), QStringLiteral("Doomed %1").arg(round),
+                                    QStringLiteral("Point %1").arg(round), QStringLiteral("Address %1").arg(round)};
+        groupOperations(hostile, hostileTexts);
+        groupOperations(legitimate, plainTexts);
+        replaceText(legitimate, QStringLiteral("Status_Groups"), QStringLiteral("GroupName"), plainTexts.createdGroup,
+                    hostileTexts.createdGroup);
+        replaceText(legitimate, QStringLiteral("Status_Points"), QStringLiteral("ListName"), plainTexts.pointName,
+                    hostileTexts.pointName);
+        replaceText(legitimate, QStringLiteral("Status_Points"), QStringLiteral("ListAddress"), plainTexts.pointAddress,
+                    hostileTexts.pointAddress);
+    }
+
+    // The layout is read when the window is shown and written back when it unloads.
+    for (ReliabilitySite* s : {&hostile, &legitimate}) {
+        s->status->ShutDown();
+        setLayout(*s, s == &hostile ? hostileLayout : plainLayout);
+        s->status->Show();
+        s->status->ShutDown();
+    }
+    EXPECT_EQ(hostile.status->context().layout.columnHeaderPos[0], hostileLayout);
+    replaceText(legitimate, QStringLiteral("Profile_Details"), QStringLiteral("DetailValue"), plainLayout,
+                hostileLayout);
+
+    EXPECT_EQ(databaseFailures(hostile), QStringList());
+    expectSameTables();
+}
+
+}  // namespace
+}  // namespace so::test

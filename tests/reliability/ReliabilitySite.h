@@ -1,0 +1,161 @@
+// A Status component on a generated demo site, set up as a host would set it up, for the
+// reliability tests: hostile input, database loss, error storms and the soak. The site lives in
+// memory or in a file (for the tests that take the database away), and the whole site's group can
+// be shown so that every point has a row.
+#pragma once
+
+#include "db/DemoSite.h"
+#include "shell/ComponentContext.h"
+#include "support/FakeDialogs.h"
+#include "support/FakeHost.h"
+#include "support/OdbcSqlite.h"
+#include "window/StatusGrid.h"
+#include "window/StatusWindow.h"
+
+#include <statusobject/Db.h>
+#include <statusobject/Status.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <ostream>
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+namespace so::test {
+
+/// Where the site database lives and how the component reaches it.
+enum class Backend {
+    Memory,      // sqlite::memory:
+    SqliteFile,  // sqlite:FILE
+    OdbcFile,    // odbc: through the driver manager and the SQLite ODBC driver, to the same kind of file
+};
+
+struct ReliabilitySite {
+    /// points: size of the generated site. The site is generated through SQLite; an ODBC site is
+    /// then reached through a connection of its own, as a host would open it.
+    explicit ReliabilitySite(int points = 300, Backend backend = Backend::Memory) {
+        const QString url =
+            backend == Backend::Memory ? QStringLiteral("sqlite::memory:") : QStringLiteral("sqlite:") + databasePath();
+        db = db::Connection::open(url);
+        site = db::generateDemoSite(*db, {points, 1, QStringLiteral("WS1")});
+        if (backend == Backend::OdbcFile) {
+            db.reset();
+            db = db::Connection::open(OdbcSqlite::url(databasePath()));
+        }
+        status = std::make_unique<Status>();
+        status->setDialogs(&dialogs);
+        status->setLogFolder(folder.path());
+        status->setParent(&host);
+        status->setNTConnection(&host);
+        status->setDBConnection(db.get());
+        status->setComputerName(QStringLiteral("WS1"));
+        status->setGraphicsPath(folder.path());
+        status->setCurrentProfileID(site.defaultProfileId);
+        status->setTimeFormat(true);
+    }
+
+    QString databasePath() const { return folder.filePath(QStringLiteral("site.db")); }
+    QString logPath() const { return folder.filePath(QStringLiteral("StatusObject.log")); }
+
+    StatusWindow& window() { return status->window(); }
+    StatusGrid& grid(int section) { return status->window().grid(section); }
+
+    /// Shows the window, then the group (the operator choosing it in the group box).
+    void showGroup(int groupId) {
+        status->Show();
+        const int index = window().findGroupEntry(groupId);
+        if (index >= 0)
+            window().selectGroupEntry(index);
+        else
+            window().FillPoints(groupId);
+    }
+
+    int totalRows() {
+        int rows = 0;
+        for (int section = 0; section < StatusWindow::kSectionCount; ++section)
+            rows += grid(section).rowCount();
+        return rows;
+    }
+
+    QString cell(int section, const QString& address, const QString& key) {
+        const int row = grid(section).findRowForAddress(address);
+        return row > 0 ? grid(section).text(row, key) : QStringLiteral("<no row>");
+    }
+
+    /// The first row address of a section whose address contains code (any row when code is empty).
+    QString firstAddress(int section, const QString& code = {}) {
+        StatusGrid& g = grid(section);
+        for (int row = 1; row <= g.rowCount(); ++row) {
+            const QString address = g.text(row, QStringLiteral("Address"));
+            if (code.isEmpty() || address.contains(code))
+                return address;
+        }
+        return {};
+    }
+
+    /// The log entries written so far (each begins with the report text's first line).
+    int logEntries() const {
+        QFile file(logPath());
+        if (!file.open(QIODevice::ReadOnly))
+            return 0;
+        return int(file.readAll().count("An error has occurred."));
+    }
+
+    QTemporaryDir folder;
+    std::unique_ptr<db::Connection> db;
+    db::DemoSiteSummary site;
+    FakeHost host;
+    FakeDialogs dialogs;
+    std::unique_ptr<Status> status;
+};
+
+/// The first column of the first row of sql (0 when there is none).
+inline qint64 scalar(db::Connection& db, const QString& sql) {
+    db::Recordset rs = db.query(sql);
+    return rs.eof() ? 0 : rs.field(0).toLongLong();
+}
+
+/// A hash of every row of every table, per table: equal maps mean equal databases, and a
+/// difference names the tables that differ.
+inline QMap<QString, QByteArray> tableChecksums(db::Connection& db) {
+    QStringList tables;
+    for (db::Recordset rs = db.query(QStringLiteral(
+             "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name"));
+         !rs.eof(); rs.moveNext())
+        tables << rs.field(0).toString();
+    QMap<QString, QByteArray> sums;
+    for (const QString& table : tables) {
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        for (db::Recordset rs = db.query(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table)); !rs.eof();
+             rs.moveNext()) {
+            for (int i = 0; i < rs.fieldCount(); ++i) {
+                const QVariant v = rs.field(i);
+                hash.addData(v.isNull() ? QByteArrayView("N") : QByteArrayView("V"));
+                hash.addData(v.toString().toUtf8());
+                hash.addData(QByteArrayView("\x00", 1));
+            }
+            hash.addData(QByteArrayView("\n"));
+        }
+        sums.insert(table, hash.result().toHex());
+    }
+    return sums;
+}
+
+/// The tables whose checksums differ between two databases (or exist in one only).
+inline QStringList differingTables(const QMap<QString, QByteArray>& a, const QMap<QString, QByteArray>& b) {
+    QStringList out;
+    for (auto it = a.begin(); it != a.end(); ++it)
+        if (b.value(it.key()) != it.value())
+            out << it.key();
+    for (auto it = b.begin(); it != b.end(); ++it)
+        if (!a.contains(it.key()))
+            out << it.key();
+    return out;
+}
+
+}  // namespace so::test
