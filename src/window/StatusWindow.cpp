@@ -216,6 +216,8 @@ void StatusWindow::cmbStatusGroup_Click() {
 
 // ---------------------------------------------------------------- filling
 
+// The group box never offers the workstation's own points (group -1, read through the
+// KSP_Fetch_Status_* procedures by computer name), so that path is not built: -1 fills nothing.
 void StatusWindow::FillPoints(qint32 groupId) {
     trap(ctx_, QStringLiteral("FMain.FillPoints"), [&] {
         for (int section = 0; section < kSectionCount; ++section) {
