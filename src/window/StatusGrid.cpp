@@ -19,7 +19,7 @@ StatusGrid::StatusGrid(QString name) : name_(std::move(name)) {}
 
 int StatusGrid::addColumn(const QString& key, const QString& caption, int alignment, int headerIcon, int width,
                           bool visible) {
-    if (columnByKey_.contains(key))
+    if (columnByKey_.count(key) != 0)
         throw ComponentError(ComponentError::InvalidArgument, QStringLiteral("Key is not unique in collection: ") + key);
     GridColumn c;
     c.key = key;
@@ -30,7 +30,7 @@ int StatusGrid::addColumn(const QString& key, const QString& caption, int alignm
     c.visible = visible;
     columns_.append(c);
     const int index = int(columns_.size()) - 1;
-    columnByKey_.insert(key, index);
+    columnByKey_.emplace(key, index);
     for (Row& row : rows_)
         row.append(GridCell{});
     if (key == kAddressKey) {
@@ -64,13 +64,16 @@ GridColumn& StatusGrid::column(int index) {
     return columns_[index];
 }
 
-int StatusGrid::columnIndex(const QString& key) const { return columnByKey_.value(key, -1); }
+int StatusGrid::columnIndex(const QString& key) const {
+    const auto it = columnByKey_.find(QStringView(key));
+    return it == columnByKey_.end() ? -1 : it->second;
+}
 
 int StatusGrid::requireColumn(const QString& key) const {
-    const auto it = columnByKey_.constFind(key);
-    if (it == columnByKey_.constEnd())
+    const auto it = columnByKey_.find(QStringView(key));
+    if (it == columnByKey_.end())
         throw MissingColumnError(key);
-    return *it;
+    return it->second;
 }
 
 void StatusGrid::moveColumn(int from, int to) {
@@ -81,8 +84,8 @@ void StatusGrid::moveColumn(int from, int to) {
         row.move(from, to);
     columnByKey_.clear();
     for (int i = 0; i < columns_.size(); ++i)
-        columnByKey_.insert(columns_[i].key, i);
-    addressColumn_ = columnByKey_.value(kAddressKey, -1);
+        columnByKey_.emplace(columns_[i].key, i);
+    addressColumn_ = columnIndex(kAddressKey);
     if (observer_ != nullptr)
         observer_->gridReset();
 }
@@ -139,10 +142,10 @@ void StatusGrid::indexRow(int row) {
 
 void StatusGrid::unindexRow(int row) {
     const QString& address = rows_[row - 1][addressColumn_].text;
-    auto it = addressIndex_.find(address);
+    auto it = addressIndex_.find(QStringView(address));
     if (it == addressIndex_.end())
         return;
-    auto& rowsOfAddress = *it;
+    auto& rowsOfAddress = it->second;
     auto pos = std::lower_bound(rowsOfAddress.begin(), rowsOfAddress.end(), row);
     if (pos != rowsOfAddress.end() && *pos == row)
         rowsOfAddress.erase(pos);
@@ -232,8 +235,8 @@ int StatusGrid::find(const QString& text) const {
 int StatusGrid::findRowForAddress(const QString& address) const {
     if (rows_.isEmpty() || addressColumn_ < 0)
         return 0;
-    const auto it = addressIndex_.constFind(address);
-    return it == addressIndex_.constEnd() || it->isEmpty() ? 0 : it->first();
+    const auto it = addressIndex_.find(QStringView(address));
+    return it == addressIndex_.end() || it->second.isEmpty() ? 0 : it->second.first();
 }
 
 int StatusGrid::findByScan(const QString& key, const QString& text) const {

@@ -9,12 +9,15 @@
 // the grid through GridObserver; a cell write costs one virtual call, never a signal.
 #pragma once
 
+#include "window/TextHash.h"
+
 #include <QHash>
 #include <QString>
 #include <QVarLengthArray>
 #include <QVector>
 
 #include <functional>
+#include <unordered_map>
 
 namespace so {
 
@@ -128,11 +131,11 @@ private:
 
     QString name_;
     QVector<GridColumn> columns_;
-    QHash<QString, int> columnByKey_;
+    std::unordered_map<QString, int, TextHash, TextEqual> columnByKey_;
     QVector<Row> rows_;
     int addressColumn_ = -1;
     // Address text -> rows holding it, ascending (duplicates are rare; the first is the answer).
-    QHash<QString, QVarLengthArray<int, 1>> addressIndex_;
+    std::unordered_map<QString, QVarLengthArray<int, 1>, TextHash, TextEqual> addressIndex_;
     QString searchColumn_;
     bool redraw_ = true;
     bool visible_ = true;
