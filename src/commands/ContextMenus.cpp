@@ -1,0 +1,94 @@
+#include "commands/ContextMenus.h"
+
+#include "shell/ErrorTrap.h"
+#include "status/Permissions.h"
+#include "window/ColumnLayout.h"
+#include "window/StatusGrid.h"
+#include "window/StatusWindow.h"
+
+namespace so {
+
+ContextMenus::ContextMenus(ComponentContext& ctx, StatusWindow& window, SuperStatusReplay& replay)
+    : ctx_(ctx),
+      window_(window),
+      classic_(ctx, window),
+      details_(ctx, window, replay),
+      newerLine_(ctx, window, model_, details_) {}
+
+TopMenu ContextMenus::vGrid_MouseUp(int pane, const CellSelected& cellSelected, const Popup& popup) {
+    return trapOr(ctx_, QStringLiteral("FMain.vGrid_MouseUp"), TopMenu::None, [&] {
+        const int row = window_.currentRow();
+        const int column = window_.currentColumn();
+        if (row == 0 || column == 0)
+            return TopMenu::None;
+        if (!window_.contextMenuArmed()) {
+            window_.setContextMenuArmed(false);
+            return TopMenu::None;
+        }
+        if (!cellSelected || !cellSelected(row, column))
+            return TopMenu::None;
+
+        const QString address = window_.grid(pane).text(row, col::Address);
+        // Asked anew for every entry enabled by permission: the operator's right and the point's
+        // role (both are asked, each time).
+        const MenuModel::Permission permitted = [&] {
+            qint32 permission = kCommandPermission;
+            const bool operatorMay = CheckOperatorPermission(ctx_, permission);
+            const bool pointAllowed = CheckRolePoint(ctx_, address);
+            return operatorMay && pointAllowed;
+        };
+        const TopMenu menu = MenuModel::menuForAddress(address);
+        if (menu == TopMenu::ZR2) {
+            model_.buildNewerLine(address, permitted);
+            // The newer-line menu's own click handler runs as it opens: the door's components.
+            newerLine_.mnuZR2_Click();
+        } else {
+            model_.buildClassic(pane, permitted);
+        }
+        if (popup) {
+            menuAddress_ = address;
+            popup(menu);
+            menuAddress_.clear();
+        }
+        window_.setContextMenuArmed(false);
+        return menu;
+    });
+}
+
+bool ContextMenus::followMenuPoint() {
+    if (menuAddress_.isEmpty())
+        return true;
+    const int pane = window_.currentSection();
+    const int row = window_.currentRow();
+    StatusGrid& grid = window_.grid(pane);
+    if (row >= 1 && row <= grid.rowCount() && grid.text(row, col::Address) == menuAddress_)
+        return true;
+    // The rows changed while the menu was up (a refill, a sort): the remembered row number may
+    // hold another point now, and a command must never go to a point the operator did not pick.
+    const int moved = grid.findRowForAddress(menuAddress_);
+    if (moved == 0) {
+        ctx_.errorLog.writeToLog(QStringLiteral("FMain.vGrid_MouseUp: %1 is no longer shown; the command was not run")
+                                     .arg(menuAddress_));
+        return false;
+    }
+    window_.vGrid_CellClick(pane, moved, window_.currentColumn());
+    return true;
+}
+
+void ContextMenus::choose(MenuArray array, int index) {
+    if (!model_.isReachable(array, index))
+        return;
+    if (!trapOr(ctx_, QStringLiteral("FMain.vGrid_MouseUp"), false, [&] { return followMenuPoint(); }))
+        return;
+    switch (array) {
+    case MenuArray::MainArray: details_.mnuMainArray_Click(index); break;
+    case MenuArray::AAccessFunctions: classic_.mnuAAccessFunctions_Click(index); break;
+    case MenuArray::AControlFunctions: classic_.mnuAControlFunctions_Click(index); break;
+    case MenuArray::ZR2List: newerLine_.mnuZR2List_Click(index); break;
+    case MenuArray::ZR2AccessArray: newerLine_.mnuZR2AccessArray_Click(index); break;
+    case MenuArray::ZR2ControlArray: newerLine_.mnuZR2ControlArray_Click(index); break;
+    case MenuArray::CompProps: newerLine_.mnuCompProps_Click(index); break;
+    }
+}
+
+}  // namespace so

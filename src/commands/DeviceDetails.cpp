@@ -1,0 +1,231 @@
+#include "commands/DeviceDetails.h"
+
+#include "commands/ClickedPoint.h"
+#include "commands/MenuModel.h"
+#include "shell/ErrorTrap.h"
+#include "status/Address.h"
+#include "status/SuperStatus.h"
+#include "window/ColumnLayout.h"
+#include "window/DbRefresh.h"
+#include "window/RecordFields.h"
+#include "window/StatusGrid.h"
+#include "window/StatusWindow.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace so {
+namespace {
+
+const QString kReportName = QStringLiteral("FPopup.mnuMainArray_Click");
+constexpr int kControllersPane = 4;
+constexpr int kPylonsPane = 5;
+constexpr int kServerPortsPane = 6;
+
+/// The Status_Points condition for the object types a pane shows. Every kind the pane holds is
+/// listed (classic, expansion and newer-line), so that each of its rows can have its controller
+/// in the result: the inputs pane shows expansion inputs (8) and the relays pane expansion relays
+/// (9) beside the base-board points. Empty for a pane outside 0-7.
+QString kindCondition(int pane) {
+    static const QVector<QVector<int>> kObjectTypes = {
+        {1, objtype::ZR2Door},        {2, 8, objtype::ZR2Input}, {3, 9, objtype::ZR2Relay}, {4, objtype::ZR2Reader},
+        {5, objtype::ZR2Controller},  {6},                       {7},                       {objtype::ZR2Module},
+    };
+    if (pane < 0 || pane >= kObjectTypes.size())
+        return {};
+    QStringList terms;
+    for (const int type : kObjectTypes[pane])
+        terms << QStringLiteral("objectid = %1").arg(type);
+    return terms.size() == 1 ? terms.first() : QLatin1Char('(') + terms.join(QStringLiteral(" or ")) + QLatin1Char(')');
+}
+
+/// DBStatusUpdate's grid code of a row: the section, or the newer-line code of readers (103),
+/// controllers (104) and modules (107).
+qint32 dbStatusGridIndex(int pane, const QString& address) {
+    if (pane == 7)
+        return DbRefresh::kZR2Module;
+    if (isNewerLineAddress(address)) {
+        if (pane == 3)
+            return DbRefresh::kZR2Reader;
+        if (pane == kControllersPane)
+            return DbRefresh::kZR2Controller;
+    }
+    return pane;
+}
+
+/// Keeps one copy of SuperStatus for the requests of one refresh; released on every way out.
+class SnapshotScope {
+public:
+    explicit SnapshotScope(SuperStatusReplay& replay) : replay_(replay) { replay_.takeSnapshot(); }
+    ~SnapshotScope() { replay_.releaseSnapshot(); }
+    SnapshotScope(const SnapshotScope&) = delete;
+    SnapshotScope& operator=(const SnapshotScope&) = delete;
+
+private:
+    SuperStatusReplay& replay_;
+};
+
+/// Tells whether an address begins with one of a set of controller addresses: one hash lookup
+/// per distinct controller address length instead of a comparison with every controller.
+class ControllerPrefixes {
+public:
+    explicit ControllerPrefixes(const QStringList& controllers) {
+        for (const QString& c : controllers) {
+            set_.insert(c);
+            if (!lengths_.contains(c.size()))
+                lengths_.append(c.size());
+        }
+    }
+    bool covers(const QString& address) const {
+        return std::any_of(lengths_.cbegin(), lengths_.cend(), [&](qsizetype length) {
+            return address.size() >= length && set_.contains(address.left(length));
+        });
+    }
+
+private:
+    QSet<QString> set_;
+    QVector<qsizetype> lengths_;
+};
+
+}  // namespace
+
+DeviceDetails::DeviceDetails(ComponentContext& ctx, StatusWindow& window, SuperStatusReplay& replay)
+    : ctx_(ctx), window_(window), replay_(replay) {}
+
+void DeviceDetails::mnuMainArray_Click(int index) {
+    trap(ctx_, kReportName, [&] {
+        switch (index) {
+        case entry::RefreshPane:
+        case entry::RefreshControllers:
+            refreshControllers(index);
+            break;
+        case entry::FullRefresh:
+            window_.RefreshAllRows();
+            break;
+        case entry::Properties:
+            properties();
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+// ---------------------------------------------------------------- refresh entries 0 and 1
+
+void DeviceDetails::refreshControllers(int index) {
+    const int pane = window_.currentSection();
+    const QStringList controllers = controllerAddresses(index, pane);
+    if (controllers.isEmpty())
+        return;
+    // The classic line's live states: every stored report of each controller, replayed from one
+    // copy of SuperStatus (newer-line addresses have none and are skipped by the replay).
+    SnapshotScope snapshot(replay_);
+    for (const QString& controller : controllers)
+        replay_.RequestSuperStatus(true, controller, qint16(pane));
+    refreshRows(pane, controllers);
+}
+
+QStringList DeviceDetails::controllerAddresses(int index, int pane) {
+    QString sql;
+    if (index == entry::RefreshControllers) {
+        sql = QStringLiteral("Select distinct left(listaddress, len(listaddress) - 5) from Controllers");
+    } else {
+        const QString condition = kindCondition(pane);
+        if (condition.isEmpty())
+            return {};
+        // The group id is the window's own whole number, written into the statement as one.
+        const QString group = QString::number(window_.currentGroup());
+        // A controller's list address is its own address; every other point's holds its
+        // controller's address followed by the five-character point part.
+        sql = pane == kControllersPane
+                  ? QStringLiteral("Select distinct listaddress from status_points where groupid = ") + group +
+                        QStringLiteral(" and ") + condition
+                  : QStringLiteral("Select distinct left(listaddress, len(listaddress) - 5) from status_points "
+                                   "where groupid = ") +
+                        group + QStringLiteral(" and ") + condition;
+    }
+    QStringList controllers;
+    for (db::Recordset rows = ctx_.db().query(sql); !rows.eof(); rows.moveNext()) {
+        const QVariant address = rows.field(0);
+        if (!address.isNull() && !address.toString().isEmpty())
+            controllers << address.toString();
+    }
+    return controllers;
+}
+
+void DeviceDetails::refreshRows(int pane, const QStringList& controllers) {
+    const ControllerPrefixes prefixes(controllers);
+    StatusGrid& grid = window_.grid(pane);
+    for (int row = 1; row <= grid.rowCount(); ++row) {
+        const QString address = grid.text(row, col::Address);
+        if (!prefixes.covers(address))
+            continue;
+        // Communication boxes and ports keep stored reports of their own, not a controller's.
+        if (pane == kPylonsPane || pane == kServerPortsPane)
+            replay_.RequestSuperStatus(false, address, qint16(pane));
+        window_.DBStatusUpdate(dbStatusGridIndex(pane, address), address, row);
+    }
+}
+
+// ---------------------------------------------------------------- properties
+
+void DeviceDetails::properties() {
+    const ClickedPoint point(window_);
+    qint32 number = point.deviceNumber();
+    const QString& address = point.address();
+    QString kind;
+    switch (point.pane()) {
+    case 0: kind = QStringLiteral("Door"); break;
+    case 1: kind = address.contains(QLatin1String("BI")) ? QStringLiteral("Input") : QStringLiteral("ExpInput"); break;
+    case 2: kind = address.contains(QLatin1String("BR")) ? QStringLiteral("Output") : QStringLiteral("ExpOutput"); break;
+    case 3: kind = QStringLiteral("Reader"); break;
+    case 4: kind = QStringLiteral("Controller"); break;
+    case 5: kind = QStringLiteral("Pylon"); break;
+    case kServerPortsPane: serverPortProperties(number); return;
+    default: return;
+    }
+    ctx_.host().AlarmFormConfigureDevice(kind, number);
+}
+
+void DeviceDetails::serverPortProperties(qint32 portId) {
+    db::Recordset port =
+        ctx_.db().query(QStringLiteral("Select PortType, Address From ServerPorts Where PortID = ") + QString::number(portId));
+    if (port.eof()) {
+        ctx_.errorLog.writeToLog(kReportName + QStringLiteral(": no server port with id %1").arg(portId));
+        return;
+    }
+    const qint64 portType = fields::number(port, QStringLiteral("PortType"));
+    const QString address = fields::text(port, QStringLiteral("Address"));
+    port.close();
+
+    QString kind;
+    switch (portType) {
+    case 1: case 5: kind = QStringLiteral("Port"); break;
+    case 2: case 3: case 4: kind = QStringLiteral("Dialup Location"); break;
+    case 6: kind = QStringLiteral("CCTVPort"); break;
+    case 7: portConfigCallBack(QStringLiteral("DVR_Config"), address); return;
+    case 8: portConfigCallBack(QStringLiteral("CSR_Config"), address); return;
+    default: return;
+    }
+    qint32 number = portId;
+    ctx_.host().AlarmFormConfigureDevice(kind, number);
+}
+
+void DeviceDetails::portConfigCallBack(const QString& table, const QString& portAddress) {
+    db::Command command(ctx_.db(), QStringLiteral("Select GlobalAddressID From ") + table +
+                                       QStringLiteral(" Where Address2 = ?"));
+    command.appendParameter(QStringLiteral("@Address"), db::ParamType::VarChar, db::ParamDirection::Input,
+                            int(portAddress.size()), portAddress);
+    db::Recordset config = command.open();
+    if (config.eof()) {
+        ctx_.errorLog.writeToLog(kReportName + QStringLiteral(": no %1 row for port %2").arg(table, portAddress));
+        return;
+    }
+    const QVariant recorder = config.field(0);
+    config.close();
+    ctx_.host().CallBack(QStringLiteral("DEVICEADMIN"), 0, QStringLiteral("PROPERTIES"), recorder);
+}
+
+}  // namespace so
