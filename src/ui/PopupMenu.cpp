@@ -1,0 +1,59 @@
+#include "ui/PopupMenu.h"
+
+#include "commands/ContextMenus.h"
+#include "ui/FMain.h"
+#include "ui/SectionGridView.h"
+
+#include <QItemSelectionModel>
+#include <QMenu>
+
+namespace so {
+
+PopupMenu::PopupMenu(ContextMenus& menus, FMain& window) : QObject(&window), menus_(menus), window_(window) {
+    window_.setOnGridMouseUp([this](int section, int, const QPoint& globalPos) { gridMouseUp(section, globalPos); });
+}
+
+void PopupMenu::gridMouseUp(int section, const QPoint& globalPos) {
+    SectionGridView* view = window_.sectionView(section);
+    // The window counts the current cell's row and column from 1; the view from 0.
+    const auto cellSelected = [view](int row, int column) {
+        const QModelIndex index = view->model()->index(row - 1, column - 1);
+        return index.isValid() && view->selectionModel()->isSelected(index);
+    };
+    menus_.vGrid_MouseUp(section, cellSelected, [&](TopMenu menu) { popup(menu, globalPos); });
+}
+
+void PopupMenu::popup(TopMenu menu, const QPoint& globalPos) {
+    QMenu top(&window_);
+    std::optional<std::pair<MenuArray, int>> chosen;
+    fill(top, MenuModel::arrayOf(menu), top, chosen);
+    top.exec(globalPos);
+    if (chosen)
+        menus_.choose(chosen->first, chosen->second);
+}
+
+void PopupMenu::fill(QMenu& menu, MenuArray array, QMenu& top,
+                     std::optional<std::pair<MenuArray, int>>& chosen) const {
+    const QVector<MenuEntry>& entries = menus_.model().entries(array);
+    for (int index = 0; index < entries.size(); ++index) {
+        const MenuEntry& entry = entries[index];
+        QAction* action = nullptr;
+        if (entry.isSeparator()) {
+            action = menu.addSeparator();
+        } else if (entry.submenu) {
+            QMenu* submenu = menu.addMenu(entry.caption);
+            fill(*submenu, *entry.submenu, top, chosen);
+            action = submenu->menuAction();
+        } else {
+            action = menu.addAction(entry.caption);
+            QObject::connect(action, &QAction::triggered, &top, [&top, &chosen, array, index] {
+                chosen.emplace(array, index);
+                top.close();
+            });
+        }
+        action->setVisible(entry.visible);
+        action->setEnabled(entry.enabled);
+    }
+}
+
+}  // namespace so
