@@ -29,7 +29,9 @@ namespace so {
 
 struct ComponentContext;
 class Dialogs;
+class GroupStore;
 class StatusWindow;
+class SuperStatusReplay;
 
 class STATUSOBJECT_EXPORT Status {
 public:
@@ -71,6 +73,10 @@ public:
     QWidget* widget() const;
     /// The component-wide settings of this instance.
     ComponentContext& context();
+    /// Status group storage; the window's group box follows deletions made through it.
+    GroupStore& groupStore();
+    /// Replays stored controller reports into the window (a row's refresh command).
+    SuperStatusReplay& superStatus();
     /// Where message boxes, input boxes and questions go (default: Qt dialogs when widgets exist).
     void setDialogs(Dialogs* dialogs);
     /// Folder of the component's error log (default: the folder of the component library).

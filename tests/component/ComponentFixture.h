@@ -1,0 +1,80 @@
+// A Status component wired to a generated demo site in memory, the recording host and scripted
+// dialogs, as a host would set it up.
+#pragma once
+
+#include "component/SiteFixture.h"
+#include "shell/ComponentContext.h"
+#include "window/StatusGrid.h"
+#include "window/StatusWindow.h"
+
+#include <statusobject/Status.h>
+
+#include <gtest/gtest.h>
+
+namespace so::test {
+
+class ComponentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db = openMemoryDatabase();
+        site = db::generateDemoSite(*db, {sitePoints(), 1, QStringLiteral("WS1")});
+        status = makeStatus(host, dialogs);
+    }
+
+    /// Points of the generated site; from about a hundred every kind is present.
+    virtual int sitePoints() const { return 300; }
+
+    std::unique_ptr<Status> makeStatus(FakeHost& h, FakeDialogs& d) {
+        auto s = std::make_unique<Status>();
+        s->setDialogs(&d);
+        s->setLogFolder(logDir.path());
+        s->setParent(&h);
+        s->setNTConnection(&h);
+        s->setDBConnection(db.get());
+        s->setComputerName(QStringLiteral("WS1"));
+        s->setGraphicsPath(logDir.path());
+        s->setCurrentProfileID(site.defaultProfileId);
+        s->setTimeFormat(true);
+        return s;
+    }
+
+    StatusWindow& window() { return status->window(); }
+    ComponentContext& ctx() { return status->context(); }
+    StatusGrid& grid(int section) { return status->window().grid(section); }
+
+    /// The row of an address in a section (0 when not shown).
+    int rowOf(int section, const QString& address) { return grid(section).findRowForAddress(address); }
+
+    QString cell(int section, const QString& address, const QString& key) {
+        const int row = rowOf(section, address);
+        return row > 0 ? grid(section).text(row, key) : QStringLiteral("<no row>");
+    }
+
+    /// The addresses listed in a group for an object type, in stored order.
+    QStringList groupAddresses(int groupId, int objectId) {
+        QStringList out;
+        for (db::Recordset rs = db->query(QStringLiteral("SELECT ListAddress FROM Status_Points WHERE GroupID = %1 "
+                                                         "AND ObjectID = %2 ORDER BY StatusPointID")
+                                              .arg(groupId)
+                                              .arg(objectId));
+             !rs.eof(); rs.moveNext())
+            out << rs.field(0).toString();
+        return out;
+    }
+
+    /// Selects the group-box entry of a group (the operator choosing it).
+    void chooseGroup(int groupId) {
+        const int index = window().findGroupEntry(groupId);
+        ASSERT_GE(index, 0) << "group " << groupId << " not in the box";
+        window().selectGroupEntry(index);
+    }
+
+    std::unique_ptr<db::Connection> db;
+    db::DemoSiteSummary site;
+    QTemporaryDir logDir;
+    FakeHost host;
+    FakeDialogs dialogs;
+    std::unique_ptr<Status> status;
+};
+
+}  // namespace so::test

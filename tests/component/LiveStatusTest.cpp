@@ -1,0 +1,265 @@
+// Live status through the public Status: the host's state changes of every device type reach the
+// right rows, the newer line's controllers, modules and keypads are re-read from the database,
+// stored controller reports replay on request, and the quiet-period timer runs the full refresh.
+#include "component/ComponentFixture.h"
+
+#include "status/SuperStatus.h"
+
+#include <QDate>
+#include <QRegularExpression>
+
+namespace so::test {
+namespace {
+
+constexpr int kDoor = 1, kInput = 2, kRelay = 3, kReader = 4, kController = 5, kPylon = 6, kPort = 7, kExpInput = 8,
+              kExpRelay = 9, kZDoor = 101, kZInput = 102, kZRelay = 103, kZReader = 104, kZController = 105,
+              kZModule = 108;
+const QString kTime = QStringLiteral("2025-01-02 03:04:05");
+
+class LiveStatusTest : public ComponentTest {
+protected:
+    void SetUp() override {
+        ComponentTest::SetUp();
+        status->Show();
+        ASSERT_EQ(window().currentGroup(), site.smallGroupId);
+    }
+
+    /// The i-th point of a kind in the small group, classic kinds filtered by address code.
+    QString point(int objectId, int i = 0, const char* code = nullptr) {
+        QStringList all = groupAddresses(site.smallGroupId, objectId);
+        if (code != nullptr)
+            all = all.filter(QLatin1String(code));
+        return all.value(i);
+    }
+
+    void setStoredStatus(const QString& address, int statusType, const QString& text) {
+        db->execute(QStringLiteral("UPDATE SuperStatus SET Status = '%1' WHERE Address = '%2' AND StatusType = %3")
+                        .arg(text, address)
+                        .arg(statusType));
+    }
+
+    qint32 controllerId(const QString& address) {
+        return scalar(*db, QStringLiteral("SELECT Controller_ID FROM Controllers WHERE Address = '%1'").arg(address)).toInt();
+    }
+
+    /// Every cell text of every section.
+    QStringList allCells() {
+        QStringList out;
+        for (int s = 0; s < 8; ++s)
+            for (int r = 1; r <= grid(s).rowCount(); ++r)
+                for (int c = 0; c < grid(s).columnCount(); ++c)
+                    out << grid(s).cell(r, c).text;
+        return out;
+    }
+
+    bool maskedListed(const QString& address) { return window().gridMasked().findRowForAddress(address) > 0; }
+};
+
+TEST_F(LiveStatusTest, EveryDeviceTypeReachesItsRowAndItsDoor) {
+    const QString bi = point(kInput, 0, "BI"), br = point(kRelay, 0, "BR");
+    const QString door = point(kDoor, 0);
+    ASSERT_TRUE(door.endsWith(QStringLiteral("DR01")) && bi.endsWith(QStringLiteral("BI01")) && br.endsWith(QStringLiteral("BR01")));
+    struct Case {
+        const char* type;
+        QString address;
+        quint8 state;
+        const char* value;
+        int section;
+        QString rowAddress;
+        const char* key;
+        const char* expected;
+    };
+    const QString sm = point(kReader, 0, "SM"), ca = point(kController, 0), py = point(kPylon, 0), po = point(kPort, 0);
+    const QString xi = point(kExpInput, 0), xr = point(kExpRelay, 0);
+    const Case cases[] = {
+        {"READER", sm, 2, "", 3, sm, "PTamper", "R1436"},
+        {"reader", sm, 4, "", 3, sm, "CTamper", "R1436"},  // any letter case
+        {"READER_THREAT_LEVEL", sm, 32, "4", 3, sm, "ThreatLevel", "High"},
+        {"CONTROLLER", ca, 5, "", 4, ca, "ACPower", "R1440"},
+        {"CONTROLLER_THREAT_LEVEL", ca, 37, "5", 4, ca, "ThreatLevel", "Severe"},
+        {"CONTROLLER_ENABLED", ca, 0, "", 4, ca, "Enabled", "R1679"},
+        {"PYLON_ENABLED", py, 0, "", 5, py, "Enabled", "R1679"},
+        {"PYLON", py, 1, "", 5, py, "LastUpdated", "2025-01-02 03:04:05"},
+        {"PORT", po, 0, "", 6, po, "Status", "R1432"},
+        {"PORT_ENABLED", po, 0, "", 6, po, "Enabled", "R1679"},
+        {"STD_RELAY", br, 1, "", 2, br, "Status", "R1442"},
+        {"STD_RELAY", br, 1, "", 0, door, "Relay Status", "R1442"},
+        {"STD_INPUT", bi, 65, "", 1, bi, "Alarm", "R1463"},
+        {"STD_INPUT", bi, 65, "", 0, door, "Alarm", "R1463"},
+        {"STD_INPUTV", bi, 255, "", 1, bi, "Voltage", "4.97"},
+        {"STD_INPUTV", bi, 128, "", 0, door, "Voltage", "2.49"},
+        {"EXP_RELAY", xr, 1, "", 2, xr, "Status", "R1442"},
+        {"EXP_INPUT", xi, 65, "", 1, xi, "Alarm", "R1463"},
+        {"EXP_INPUTV", xi, 0, "", 1, xi, "Voltage", "0.00"},
+        {"ZR2_RELAY", point(kZRelay, 0), 0, "2", 2, point(kZRelay, 0), "LastUpdated", "2025-01-02 03:04:05"},
+        {"ZR2_INPUT", point(kZInput, 0), 0, "0", 1, point(kZInput, 0), "LastUpdated", "2025-01-02 03:04:05"},
+        {"ZR2_INPUT", point(kZInput, 0), 0, "0", 0, point(kZDoor, 0), "LastUpdated", "2025-01-02 03:04:05"},
+        {"ZR2_MODULE", point(kZModule, 0), 2, "", 7, point(kZModule, 0), "LastUpdated", "2025-01-02 03:04:05"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.address.toStdString() + " -> " + c.key);
+        ASSERT_GT(rowOf(c.section, c.rowAddress), 0);
+        window().tRefreshStatus_Timer();  // the counter counts; every report sets it back to 0
+        status->StateChange(QString::fromLatin1(c.type), c.address, c.state, kTime, QString::fromLatin1(c.value));
+        EXPECT_EQ(cell(c.section, c.rowAddress, QString::fromLatin1(c.key)), QString::fromLatin1(c.expected));
+        EXPECT_EQ(window().refreshCounter(), 0);
+    }
+    EXPECT_EQ(ctx().errorLog.reportsWritten(), 0);
+    EXPECT_TRUE(host.loggedErrors.isEmpty()) << host.loggedErrors.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(LiveStatusTest, UnknownDeviceTypesChangeNothing) {
+    const QStringList before = allCells();
+    status->StateChange(QStringLiteral("FIRE_PANEL"), point(kDoor, 0), 16, kTime);
+    status->StateChange(QString(), point(kDoor, 0), 16, kTime);
+    EXPECT_EQ(allCells(), before);
+}
+
+TEST_F(LiveStatusTest, AReportWithoutTimeShowsNowInTheHostsDateFormat) {
+    host.dateFormat = QStringLiteral("dd.MM.yyyy");
+    auto fresh = makeStatus(host, dialogs);
+    fresh->Show();
+    const QString sm = point(kReader, 0, "SM");
+    fresh->StateChange(QStringLiteral("READER"), sm, 1);
+    const int row = fresh->window().grid(3).findRowForAddress(sm);
+    const QString shown = fresh->window().grid(3).text(row, QStringLiteral("LastUpdated"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$")).match(shown).hasMatch())
+        << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
+}
+
+TEST_F(LiveStatusTest, MaskChangesFollowTheWholeSite) {
+    // A classic input of no shown group: the masked list follows it all the same.
+    const QString elsewhere =
+        scalar(*db, QStringLiteral("SELECT Address FROM Inputs WHERE BelongToDoor = 0 AND Address NOT IN "
+                                   "(SELECT ListAddress FROM Status_Points WHERE GroupID = %1) ORDER BY InputID DESC")
+                        .arg(site.smallGroupId))
+            .toString();
+    ASSERT_FALSE(elsewhere.isEmpty());
+    ASSERT_FALSE(maskedListed(elsewhere));
+    status->StateChange(QStringLiteral("STD_INPUT"), elsewhere, 67, kTime, QStringLiteral("4"));
+    EXPECT_TRUE(maskedListed(elsewhere));
+    status->StateChange(QStringLiteral("STD_INPUT"), elsewhere, 68, kTime, QStringLiteral("0"));
+    EXPECT_FALSE(maskedListed(elsewhere));
+
+    // A newer-line input reports its mask source as the value of state 0.
+    const QString zInput = point(kZInput, 1);
+    status->StateChange(QStringLiteral("ZR2_INPUT"), zInput, 0, kTime, QStringLiteral("2"));
+    EXPECT_TRUE(maskedListed(zInput));
+    status->StateChange(QStringLiteral("ZR2_INPUT"), zInput, 0, kTime, QStringLiteral("0"));
+    EXPECT_FALSE(maskedListed(zInput));
+    status->StateChange(QStringLiteral("ZR2_INPUT"), zInput, 1, kTime, QStringLiteral("2"));  // not state 0
+    EXPECT_FALSE(maskedListed(zInput));
+}
+
+TEST_F(LiveStatusTest, NewerLineControllersModulesAndKeypadsAreReReadFromTheDatabase) {
+    const QString controller = point(kZController, 0);
+    db->execute(QStringLiteral("UPDATE ZRII_Controllers SET Online = 0 WHERE Address = '%1'").arg(controller));
+    status->StateChange(QStringLiteral("ZR2_CONTROLLER"), controller, 1, kTime);
+    EXPECT_EQ(cell(4, controller, QStringLiteral("Status")), QStringLiteral("-"));
+
+    // A module state other than 2 or 3 re-reads the module's row.
+    const QString module = point(kZModule, 0);
+    status->StateChange(QStringLiteral("ZR2_MODULE"), module, 2, kTime);
+    ASSERT_EQ(cell(7, module, QStringLiteral("LastUpdated")), kTime);
+    status->StateChange(QStringLiteral("ZR2_MODULE"), module, 1, kTime);
+    EXPECT_EQ(cell(7, module, QStringLiteral("Status")), QStringLiteral("-"));  // its controller is off line
+    EXPECT_NE(cell(7, module, QStringLiteral("LastUpdated")), kTime);
+
+    // A keypad module's report re-reads the reader the keypad belongs to.
+    const QString reader = point(kZReader, 1);
+    const QString keypadModule =
+        scalar(*db, QStringLiteral("SELECT m.Address FROM ZRII_Modules m JOIN ZRII_Keypads k ON k.KeypadModuleID = m.ID "
+                                   "JOIN ZRII_KeypadsInReader kr ON kr.KeypadID = k.ID JOIN ZRII_Readers r ON "
+                                   "r.ReaderID = kr.ReaderID WHERE r.Address = '%1'")
+                        .arg(reader))
+            .toString();
+    ASSERT_FALSE(keypadModule.isEmpty());
+    const QString stamped = cell(3, reader, QStringLiteral("LastUpdated"));
+    status->StateChange(QStringLiteral("ZR2_MODULE"), point(kZModule, 1), 1, kTime);  // no keypad
+    EXPECT_EQ(cell(3, reader, QStringLiteral("LastUpdated")), stamped);
+    db->execute(QStringLiteral("UPDATE ZRII_Controllers SET Online = 0 WHERE Address = '%1'").arg(reader.left(15)));
+    status->StateChange(QStringLiteral("ZR2_MODULE"), keypadModule, 1, kTime);
+    EXPECT_EQ(cell(3, reader, QStringLiteral("Status")), QStringLiteral("-"));
+    EXPECT_EQ(cell(3, reader, QStringLiteral("PTamper")), QStringLiteral("-"));
+}
+
+TEST_F(LiveStatusTest, RefreshStatusItemReplaysTheControllersStoredConditions) {
+    const QString controller = point(kController, 0);
+    const qint32 id = controllerId(controller);
+    status->StateChange(QStringLiteral("CONTROLLER"), controller, 0, kTime);  // Status: not known
+    ASSERT_EQ(cell(4, controller, QStringLiteral("Status")), QStringLiteral("R1435"));
+    setStoredStatus(controller, 10, QStringLiteral("3,5||0#"));
+
+    qint32 requested = id;
+    status->RefreshStatusItem(requested);
+    EXPECT_EQ(cell(4, controller, QStringLiteral("Enclosure")), QStringLiteral("R1438"));
+    EXPECT_EQ(cell(4, controller, QStringLiteral("ACPower")), QStringLiteral("R1440"));
+    // During the request a report does not put the controller on line by itself.
+    EXPECT_EQ(cell(4, controller, QStringLiteral("Status")), QStringLiteral("R1435"));
+    EXPECT_FALSE(ctx().superStatusRequestActive);
+    EXPECT_FALSE(status->superStatus().snapshot().isValid());
+}
+
+TEST_F(LiveStatusTest, APointsRefreshReplaysItsStatusTypesAndSkipsWhatIsMalformed) {
+    const QString door = point(kDoor, 1);  // door 2: input 2 and relay 2
+    const QString controller = door.chopped(5);
+    const QString input2 = controller + QStringLiteral(".BI02");
+    // Input 1's entry is malformed; input 2 reports an alarm and a mask by time zone.
+    setStoredStatus(controller, 7, QStringLiteral("x|0|0#65,67|1|1#"));
+    setStoredStatus(controller, 1, QStringLiteral("0,70|0|0#1|0|0#"));
+    status->superStatus().RequestSuperStatus(false, door, 0);
+
+    EXPECT_EQ(cell(1, input2, QStringLiteral("Alarm")), QStringLiteral("R1463"));
+    EXPECT_EQ(cell(0, door, QStringLiteral("Alarm")), QStringLiteral("R1463"));
+    EXPECT_EQ(cell(0, door, QStringLiteral("Relay Status")), QStringLiteral("R1442"));
+    EXPECT_TRUE(maskedListed(door));  // a door's input is listed under the door
+    // Logged quietly: no message box for stored data.
+    EXPECT_EQ(ctx().errorLog.reportsWritten(), 1);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_FALSE(ctx().superStatusRequestActive);
+}
+
+TEST_F(LiveStatusTest, ReaderThreatLevelsAreReplayedAndTheControllerShowsTheHighest) {
+    const QString reader = point(kReader, 1, "SM");
+    const QString controller = reader.chopped(5);
+    setStoredStatus(controller, 32, QStringLiteral("0|4|0|0|0|0|0|0|0|0|0|0|0|0|0|2"));
+    status->superStatus().RequestSuperStatus(false, reader, kReader - 1);
+    EXPECT_EQ(cell(3, reader, QStringLiteral("ThreatLevel")), QStringLiteral("High"));
+    EXPECT_EQ(cell(3, point(kReader, 0, "SM"), QStringLiteral("ThreatLevel")), QStringLiteral("Normal"));
+    EXPECT_EQ(cell(4, controller, QStringLiteral("ThreatLevel")), QStringLiteral("High"));
+}
+
+TEST_F(LiveStatusTest, RequestsForAWholeControllerOrTheNewerLine) {
+    const QString controller = point(kController, 0);
+    setStoredStatus(controller, 500, QStringLiteral("1,3"));
+    status->superStatus().RequestSuperStatus(true, point(kDoor, 0), 0);
+    EXPECT_EQ(cell(4, controller, QStringLiteral("Enclosure")), QStringLiteral("R1438"));
+
+    const QStringList before = allCells();
+    status->superStatus().RequestSuperStatus(true, point(kZDoor, 0), 0);
+    status->superStatus().RequestSuperStatus(false, point(kZInput, 0), 1);
+    EXPECT_EQ(allCells(), before);
+    EXPECT_FALSE(ctx().superStatusRequestActive);
+}
+
+TEST_F(LiveStatusTest, QuietTicksPostponeThenRunTheFullRefreshOnce) {
+    const QString controller = point(kController, 0);
+    setStoredStatus(controller, 500, QStringLiteral("1,3"));
+    status->RefreshStatus();
+    ASSERT_TRUE(window().tRefreshStatus().isActive());
+    for (int tick = 0; tick < 24; ++tick)
+        window().tRefreshStatus_Timer();
+    status->StateChange(QStringLiteral("READER"), point(kReader, 0, "SM"), 1, kTime);  // the quiet period restarts
+    for (int tick = 0; tick < 24; ++tick)
+        window().tRefreshStatus_Timer();
+    EXPECT_NE(cell(4, controller, QStringLiteral("Enclosure")), QStringLiteral("R1438"));
+    EXPECT_TRUE(window().tRefreshStatus().isActive());
+
+    window().tRefreshStatus_Timer();  // the 25th quiet tick
+    EXPECT_EQ(cell(4, controller, QStringLiteral("Enclosure")), QStringLiteral("R1438"));
+    EXPECT_FALSE(window().tRefreshStatus().isActive());
+}
+
+}  // namespace
+}  // namespace so::test

@@ -1,0 +1,69 @@
+// A generated demo site in a private in-memory database, the recording host and scripted dialogs,
+// for the tests that run the component against a whole site.
+#pragma once
+
+#include "db/DemoSite.h"
+#include "db/SiteSchema.h"
+#include "support/FakeDialogs.h"
+#include "support/FakeHost.h"
+
+#include <statusobject/Db.h>
+
+#include <QCryptographicHash>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <ostream>
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+namespace so::test {
+
+inline std::unique_ptr<db::Connection> openMemoryDatabase() {
+    return db::Connection::open(QStringLiteral("sqlite::memory:"));
+}
+
+/// The value of the first column of the first row of sql.
+inline QVariant scalar(db::Connection& db, const QString& sql) {
+    db::Recordset rs = db.query(sql);
+    return rs.eof() ? QVariant() : rs.field(0);
+}
+
+inline int countRows(db::Connection& db, const QString& sql) {
+    int n = 0;
+    for (db::Recordset rs = db.query(sql); !rs.eof(); rs.moveNext())
+        ++n;
+    return n;
+}
+
+/// Every row of every table, hashed: equal before and after means nothing was written.
+inline QByteArray databaseChecksum(db::Connection& db) {
+    QStringList tables;
+    for (db::Recordset rs = db.query(QStringLiteral(
+             "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
+         !rs.eof(); rs.moveNext())
+        tables << rs.field(0).toString();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const QString& table : tables) {
+        hash.addData(table.toUtf8());
+        for (db::Recordset rs = db.query(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table)); !rs.eof();
+             rs.moveNext()) {
+            for (int i = 0; i < rs.fieldCount(); ++i) {
+                hash.addData(rs.isNull(rs.fieldName(i)) ? QByteArrayView("\x01") : QByteArrayView("\x02"));
+                hash.addData(rs.field(i).toString().toUtf8());
+                hash.addData(QByteArrayView("\x00", 1));
+            }
+        }
+    }
+    return hash.result();
+}
+
+/// Makes every insert into Status_Points whose ListName is "FAIL" fail, to break a save part-way.
+inline void failPointInsertsNamedFail(db::Connection& db) {
+    db.execute(QStringLiteral("CREATE TRIGGER test_fail_point BEFORE INSERT ON Status_Points "
+                              "WHEN NEW.ListName = 'FAIL' BEGIN SELECT RAISE(ABORT, 'refused by test'); END"));
+}
+
+}  // namespace so::test

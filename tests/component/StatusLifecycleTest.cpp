@@ -1,0 +1,262 @@
+// The component's life as a host drives it through the public Status: properties and Show, choosing
+// groups, the host's housekeeping calls, group storage, layout persistence, shutting down, and input
+// from outside that must never reach the database.
+#include "component/ComponentFixture.h"
+
+#include "groups/GroupStore.h"
+#include "shell/Errors.h"
+#include "status/Address.h"
+#include "status/SuperStatus.h"
+
+#include <QSet>
+
+namespace so::test {
+namespace {
+
+QSet<QString> gridAddresses(StatusGrid& grid) {
+    QSet<QString> out;
+    for (int row = 1; row <= grid.rowCount(); ++row)
+        out.insert(grid.text(row, QStringLiteral("Address")));
+    return out;
+}
+
+class StatusLifecycleTest : public ComponentTest {
+protected:
+    /// The addresses a group lists, by the section that shows them.
+    std::array<QSet<QString>, 8> expectedSections(int groupId) {
+        std::array<QSet<QString>, 8> out;
+        for (db::Recordset rs = db->query(
+                 QStringLiteral("SELECT ObjectID, ListAddress FROM Status_Points WHERE GroupID = %1").arg(groupId));
+             !rs.eof(); rs.moveNext())
+            out[sectionForObjectType(rs.field(0).toInt())].insert(rs.field(1).toString());
+        return out;
+    }
+
+    void expectSectionsShow(int groupId) {
+        const auto expected = expectedSections(groupId);
+        for (int section = 0; section < 8; ++section) {
+            SCOPED_TRACE(section);
+            EXPECT_EQ(gridAddresses(grid(section)), expected[section]);
+            for (int row = 1; row <= grid(section).rowCount(); ++row) {
+                EXPECT_FALSE(grid(section).text(row, QStringLiteral("Name")).isEmpty());
+                EXPECT_FALSE(grid(section).text(row, QStringLiteral("LastUpdated")).isEmpty());
+            }
+        }
+    }
+};
+
+TEST_F(StatusLifecycleTest, ShowOpensTheProfilesGroupAndTellsTheHost) {
+    host.rk8Support = true;
+    status->Show();
+    EXPECT_TRUE(ctx().rk8SupportEnabled);
+    EXPECT_TRUE(window().isLoaded());
+    EXPECT_EQ(window().currentGroup(), site.smallGroupId);
+    expectSectionsShow(site.smallGroupId);
+    ASSERT_FALSE(host.calls.isEmpty());
+    EXPECT_EQ(host.calls.last().toString(), QStringLiteral("CallBack(STATUSVIEWER, 0, LOAD, )"));
+    EXPECT_TRUE(host.loggedErrors.isEmpty()) << host.loggedErrors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(ctx().errorLog.reportsWritten(), 0);
+
+    // Another group empties every section first; Refresh (and OnEvent) reload the same group.
+    chooseGroup(site.sectionGroupIds[1]);
+    expectSectionsShow(site.sectionGroupIds[1]);
+    EXPECT_EQ(grid(0).rowCount(), 0);
+    status->StateChange(QStringLiteral("STD_INPUT"), grid(1).text(1, QStringLiteral("Address")), 65,
+                        QStringLiteral("2025-01-02 03:04:05"));
+    status->Refresh();
+    expectSectionsShow(site.sectionGroupIds[1]);
+    EXPECT_NE(grid(1).text(1, QStringLiteral("LastUpdated")), QStringLiteral("2025-01-02 03:04:05"));
+}
+
+TEST_F(StatusLifecycleTest, AFailingHostQuestionEndsShowWithoutTheLoadCallback) {
+    host.failing.insert(QStringLiteral("ZR2IsRk8HardwareSupportEnabled"));
+    status->Show();
+    EXPECT_FALSE(window().isLoaded());
+    EXPECT_EQ(host.count(QStringLiteral("CallBack")), 0);
+    ASSERT_EQ(host.loggedErrors.size(), 1);
+    EXPECT_TRUE(host.loggedErrors[0].startsWith(QStringLiteral("Status: Show")));
+}
+
+TEST_F(StatusLifecycleTest, ShutDownThenUnloadSendTwoUnloadCallbacksAndSaveOnce) {
+    status->Show();
+    host.clearCalls();
+    status->ShutDown();
+    const int saved = countRows(*db, QStringLiteral("SELECT * FROM Profile_Details WHERE ProfileID = %1")
+                                         .arg(site.defaultProfileId));
+    status->cUnload();
+    QStringList unloads;
+    for (const HostCall& c : host.callsNamed(QStringLiteral("CallBack")))
+        if (c.args.value(0) == QStringLiteral("STATUSVIEWER"))
+            unloads << c.toString();
+    EXPECT_EQ(unloads, (QStringList{QStringLiteral("CallBack(STATUSVIEWER, 0, UNLOAD, )"),
+                                    QStringLiteral("CallBack(STATUSVIEWER, 0, UNLOAD, )")}));
+    EXPECT_FALSE(window().isLoaded());
+    EXPECT_EQ(countRows(*db, QStringLiteral("SELECT * FROM Profile_Details WHERE ProfileID = %1")
+                                 .arg(site.defaultProfileId)),
+              saved);
+
+    // Without a trap: the host's failure is the call's failure.
+    host.failing.insert(QStringLiteral("CallBack"));
+    EXPECT_THROW(status->cUnload(), HostError);
+}
+
+TEST_F(StatusLifecycleTest, ALayoutSavedOnUnloadLoadsBackIdenticallyApostrophesIncluded) {
+    // Column captions are host texts: give one an apostrophe and the saved layout carries it.
+    for (int number = 1380; number <= 1430; ++number)
+        host.texts.insert(number, QStringLiteral("Operator's R%1").arg(number));
+    status->Show();
+    window().grid(0).moveColumn(2, 0);
+    status->ShutDown();
+    const LayoutSettings saved = ctx().layout;
+    bool anyApostrophe = false;
+    for (const QString& text : saved.columnHeaderPos) {
+        EXPECT_NE(text, QStringLiteral("Use Object Default"));
+        anyApostrophe = anyApostrophe || text.contains(QLatin1Char('\''));
+    }
+    ASSERT_TRUE(anyApostrophe);
+    EXPECT_EQ(scalar(*db, QStringLiteral("SELECT DetailValue FROM Profile_Details WHERE ProfileID = %1 AND ObjectID = 10 "
+                                         "AND DetailName = 'Width'")
+                              .arg(site.defaultProfileId)),
+              QStringLiteral("8000"));
+
+    FakeHost host2;
+    host2.texts = host.texts;
+    FakeDialogs dialogs2;
+    auto again = makeStatus(host2, dialogs2);
+    again->Show();
+    for (int section = 0; section < 8; ++section) {
+        SCOPED_TRACE(section);
+        EXPECT_EQ(again->context().layout.columnHeaderPos[section], saved.columnHeaderPos[section]);
+        StatusGrid& before = grid(section);
+        StatusGrid& after = again->window().grid(section);
+        ASSERT_EQ(after.columnCount(), before.columnCount());
+        for (int c = 0; c < after.columnCount(); ++c) {
+            EXPECT_EQ(after.column(c).key, before.column(c).key);
+            EXPECT_EQ(after.column(c).caption, before.column(c).caption);
+        }
+    }
+    EXPECT_TRUE(host2.loggedErrors.isEmpty()) << host2.loggedErrors.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(StatusLifecycleTest, LoadingALayoutTakesDefaultsAndStopsAtAValueThatIsNoNumber) {
+    const auto setDetail = [&](const char* name, const QString& value) {
+        db->execute(QStringLiteral("UPDATE Profile_Details SET DetailValue = '%1' WHERE ProfileID = %2 AND ObjectID = 10 "
+                                   "AND DetailName = '%3'")
+                        .arg(value)
+                        .arg(site.defaultProfileId)
+                        .arg(QLatin1String(name)));
+    };
+    LayoutSettings& layout = ctx().layout;
+    layout.width = 1;
+    layout.height = 2;
+    status->Show();  // every detail reads "Use Object Default"
+    EXPECT_EQ(layout.width, 8000.0f);
+    EXPECT_EQ(layout.height, 5000.0f);
+    EXPECT_EQ(layout.frameType, 2);
+    EXPECT_EQ(layout.columnHeaderPos[3], QStringLiteral("Use Object Default"));
+
+    // A profile without rows leaves every setting as it was.
+    layout.width = 1234;
+    status->setCurrentProfileID(999);
+    status->Show();
+    EXPECT_EQ(layout.width, 1234.0f);
+
+    status->setCurrentProfileID(site.defaultProfileId);
+    setDetail("Width", QStringLiteral("9000"));
+    setDetail("DockedWhere", QStringLiteral("wide"));
+    layout.width = 1;
+    status->Show();
+    EXPECT_TRUE(host.loggedErrors.join(QLatin1Char('\n')).contains(QStringLiteral("Status: LoadPersistence")));
+    EXPECT_TRUE(window().isLoaded());  // the load failing does not stop Show
+}
+
+TEST_F(StatusLifecycleTest, UpdateNamesRenamesTheFirstRowOfTheAddressInEachGrid) {
+    // The group lists its first door twice.
+    const QString door = groupAddresses(site.smallGroupId, 1).value(0);
+    db->execute(QStringLiteral("INSERT INTO Status_Points (GroupID, ObjectID, PointID, ListName, ListSmallIcon, "
+                               "ListAddress, AlternateFlag) SELECT GroupID, ObjectID, PointID, ListName, ListSmallIcon, "
+                               "ListAddress, AlternateFlag FROM Status_Points WHERE GroupID = %1 AND ListAddress = '%2'")
+                    .arg(site.smallGroupId)
+                    .arg(door));
+    status->Show();
+    QStringList names;
+    int rowsOfDoor = 0;
+    for (int row = 1; row <= grid(0).rowCount(); ++row) {
+        names << grid(0).text(row, QStringLiteral("Name"));
+        rowsOfDoor += grid(0).text(row, QStringLiteral("Address")) == door ? 1 : 0;
+    }
+    ASSERT_EQ(rowsOfDoor, 2);
+    const int first = rowOf(0, door);
+
+    status->UpdateNames(QStringLiteral("Nobody"), door.toLower());  // addresses compare exactly
+    status->UpdateNames(QStringLiteral("Main Door"), door);
+    names[first - 1] = QStringLiteral("Main Door");
+    for (int row = 1; row <= grid(0).rowCount(); ++row)
+        EXPECT_EQ(grid(0).text(row, QStringLiteral("Name")), names[row - 1]);
+}
+
+TEST_F(StatusLifecycleTest, AnotherOperatorGetsTheGroupsOfTheirRoles) {
+    status->Show();
+    ASSERT_GT(window().groupEntries().size(), 3);
+    host.userId = site.restrictedOperatorId;
+    status->OnUserSwitch();
+    QVector<qint32> ids;
+    for (const GroupEntry& e : window().groupEntries())
+        if (e.itemData != 0)
+            ids << e.itemData;
+    EXPECT_EQ(ids, QVector<qint32>{site.smallGroupId});
+}
+
+TEST_F(StatusLifecycleTest, AGroupDeletedThroughStorageLeavesTheGroupBox) {
+    status->Show();
+    GroupStore& groups = status->groupStore();
+    const QString name(50, QLatin1Char('g'));
+    ASSERT_EQ(groups.checkName(name), GroupNameProblem::None);
+    const qint32 id = groups.createGroup(name, {{QStringLiteral("Door"), groupAddresses(site.smallGroupId, 1).value(0), 1, 1, 0, 0}});
+    status->SyncPipe(QStringLiteral("STATUSVIEW"), 5, 0, QStringLiteral("WS1"), QString());
+    ASSERT_GE(window().findGroupEntry(id), 0);
+    ASSERT_TRUE(groups.deleteGroup(id, name));
+    EXPECT_LT(window().findGroupEntry(id), 0);
+}
+
+TEST_F(StatusLifecycleTest, AddressesWithQuotesOrSqlFromOutsideLeaveTheDatabaseUntouched) {
+    status->Show();
+    const QByteArray before = databaseChecksum(*db);
+    const QStringList hostile = {
+        QStringLiteral("\\\\SNET.P01.C00001.BI01'; DELETE FROM Status_Groups; --"),
+        QStringLiteral("\\\\ZRII.S01.C001.MD06' OR '1'='1"),
+        QStringLiteral("\\\\ZRII.S01.C001'); DROP TABLE SuperStatus; --"),
+        QStringLiteral("\\\\PORT.P01'; UPDATE ServerPorts SET Enabled = 0; --"),
+        QStringLiteral("\\\\PYLON.P01.01' --"),
+        QStringLiteral("\\\\SNET.P01.C00001.DR01' OR ''='"),
+        QStringLiteral("'"),
+    };
+    const char* const types[] = {"CONTROLLER", "CONTROLLER_THREAT_LEVEL", "CONTROLLER_ENABLED", "READER",
+                                 "READER_THREAT_LEVEL", "PYLON", "PYLON_ENABLED", "PORT", "PORT_ENABLED", "STD_RELAY",
+                                 "STD_INPUT", "STD_INPUTV", "EXP_RELAY", "EXP_INPUT", "EXP_INPUTV", "ZR2_RELAY",
+                                 "ZR2_INPUT", "ZR2_MODULE", "ZR2_CONTROLLER"};
+    for (const QString& address : hostile) {
+        for (const char* type : types)
+            for (const quint8 state : {quint8(0), quint8(1), quint8(67)})
+                status->StateChange(QString::fromLatin1(type), address, state, QString(), QStringLiteral("1"));
+        for (const qint32 action : {4, 7, 8, 9})
+            status->SyncPipe(QStringLiteral("STATUSVIEW"), action, address + QStringLiteral("|1"), QStringLiteral("WS2"),
+                             QString());
+        for (const char* kind : {"CONT", "PYLON", "PORT", ""})
+            status->SyncPipe(QStringLiteral("STATUSVIEW"), 6, address + QStringLiteral("|") + QLatin1String(kind),
+                             QStringLiteral("WS2"), QString());
+        for (qint16 kind = 0; kind <= 8; ++kind) {
+            status->superStatus().RequestSuperStatus(false, address, kind);
+            status->superStatus().RequestSuperStatus(true, address, kind);
+        }
+    }
+    EXPECT_EQ(databaseChecksum(*db), before);
+    // Bound values cannot break a statement either: no database error was reported. (Addresses
+    // whose point number is no number are refused by the masked list, which is reported.)
+    EXPECT_TRUE(host.loggedErrors.isEmpty()) << host.loggedErrors.join(QLatin1Char('\n')).toStdString();
+    for (const auto& m : dialogs.messages)
+        EXPECT_FALSE(m.text.contains(QString::number(kDbErrorNumber))) << m.text.toStdString();
+}
+
+}  // namespace
+}  // namespace so::test

@@ -1,0 +1,154 @@
+// Notifications from other workstations through Status::SyncPipe: the status-group box follows
+// groups created, deleted and renamed elsewhere, configuration changes re-read the point's rows,
+// enabled flags arrive as state changes, and whatever is not meant for this workstation or cannot be
+// read is left alone.
+#include "component/ComponentFixture.h"
+
+namespace so::test {
+namespace {
+
+const QString kTopic = QStringLiteral("STATUSVIEW");
+const QString kOther = QStringLiteral("WS2");
+
+class SyncPipeTest : public ComponentTest {
+protected:
+    void SetUp() override {
+        ComponentTest::SetUp();
+        status->Show();
+    }
+
+    void send(qint32 action, const QVariant& data, const QString& sender = kOther, const QString& topic = kTopic) {
+        status->SyncPipe(topic, action, data, sender, QString());
+    }
+
+    QStringList box() {
+        QStringList out;
+        for (const GroupEntry& e : window().groupEntries())
+            out << QStringLiteral("%1=%2").arg(e.text).arg(e.itemData);
+        return out;
+    }
+
+    QString firstOf(int objectId) { return groupAddresses(site.smallGroupId, objectId).value(0); }
+
+    /// A report was written to the component's log and shown as a message naming the procedure.
+    bool reportedUnder(const QString& name) {
+        for (const auto& m : dialogs.messages)
+            if (m.text.contains(name))
+                return true;
+        return false;
+    }
+};
+
+TEST_F(SyncPipeTest, GroupsCreatedElsewhereAppearWhenTheOperatorMaySeeThem) {
+    const QStringList before = box();
+    send(1, QStringLiteral("Night Shift|77"), kOther, QStringLiteral("StatusView"));
+    EXPECT_EQ(box(), before + QStringList{QStringLiteral("Night Shift=77")});
+    EXPECT_EQ(host.callsNamed(QStringLiteral("PermissionGranted")).last().toString(), QStringLiteral("PermissionGranted(14, 77)"));
+
+    // A name may hold "|" itself: the identifier is what follows the last one.
+    send(1, QStringLiteral("Dock|Yard|78"));
+    EXPECT_EQ(box().last(), QStringLiteral("Dock|Yard=78"));
+
+    const QStringList now = box();
+    send(1, QStringLiteral("Mine|79"), QStringLiteral("WS1"));           // sent by this workstation
+    send(1, QStringLiteral("Wrong Topic|80"), kOther, QStringLiteral("STATUSVIEWER"));
+    host.permissions[14] = false;
+    send(1, QStringLiteral("Secret|81"));                                 // permission 14 denied
+    send(0, QStringLiteral("Zero|82"));
+    send(10, QStringLiteral("Ten|83"));
+    EXPECT_EQ(box(), now);
+}
+
+TEST_F(SyncPipeTest, GroupsDeletedOrRenamedElsewhereFollowInTheBox) {
+    const int groupId = site.sectionGroupIds[2];
+    ASSERT_GE(window().findGroupEntry(groupId), 0);
+    send(3, QStringLiteral("Relays, renamed|%1").arg(groupId));
+    EXPECT_EQ(window().groupEntries().at(window().findGroupEntry(groupId)).text, QStringLiteral("Relays, renamed"));
+
+    send(2, QStringLiteral("Relays, renamed|%1").arg(groupId), QStringLiteral("WS1"));  // own: ignored
+    EXPECT_GE(window().findGroupEntry(groupId), 0);
+    send(2, QStringLiteral("Relays, renamed|%1").arg(groupId));
+    EXPECT_LT(window().findGroupEntry(groupId), 0);
+
+    const QStringList before = box();
+    send(2, QStringLiteral("Unknown|4242"));
+    send(3, QStringLiteral("Unknown|4242"));
+    EXPECT_EQ(box(), before);
+}
+
+TEST_F(SyncPipeTest, VisibleGroupsChangedRebuildsTheBoxAndKeepsTheSelection) {
+    const qint32 shown = window().currentGroup();
+    db->execute(QStringLiteral("INSERT INTO Status_Groups (GroupName, SiteID) VALUES ('Added Elsewhere', 1)"));
+    send(5, 0);
+    EXPECT_TRUE(box().join(QLatin1Char(';')).contains(QStringLiteral("Added Elsewhere=")));
+    ASSERT_GE(window().selectedGroupIndex(), 0);
+    EXPECT_EQ(window().groupEntries().at(window().selectedGroupIndex()).itemData, shown);
+}
+
+TEST_F(SyncPipeTest, AConfigurationChangeReReadsThePointsRows) {
+    const QString input = firstOf(2);
+    const QString door = firstOf(1);
+    ASSERT_TRUE(input.endsWith(QStringLiteral("BI01")) && door.endsWith(QStringLiteral("DR01")));
+    db->execute(QStringLiteral("UPDATE Inputs SET Disabled = 1 WHERE Address = '%1'").arg(input));
+    send(4, QStringLiteral("  %1 ").arg(input));
+    EXPECT_EQ(cell(1, input, QStringLiteral("Enabled")), QStringLiteral("R1679"));
+    EXPECT_EQ(cell(0, door, QStringLiteral("Enabled")), QStringLiteral("R1679"));  // the input's door
+    for (int section = 0; section < 8; ++section)
+        EXPECT_TRUE(grid(section).redraw());
+}
+
+TEST_F(SyncPipeTest, ANewerLineControllerIsFoundByItsKindNotItsLength) {
+    const QString controller = firstOf(105);
+    ASSERT_NE(controller.size(), 17);
+    db->execute(QStringLiteral("UPDATE ZRII_Controllers SET Online = 0 WHERE Address = '%1'").arg(controller));
+    send(4, controller);  // 14 or 15 characters: taken for a communication box or nothing
+    EXPECT_NE(cell(4, controller, QStringLiteral("Status")), QStringLiteral("-"));
+    send(6, controller + QStringLiteral("|CONT"));
+    EXPECT_EQ(cell(4, controller, QStringLiteral("Status")), QStringLiteral("-"));
+}
+
+TEST_F(SyncPipeTest, EnabledFlagsArriveAsStateChanges) {
+    const QString controller = firstOf(5), port = firstOf(7), pylon = firstOf(6);
+    send(7, controller + QStringLiteral("|0"));
+    send(8, port + QStringLiteral("|0"));
+    send(9, pylon + QStringLiteral("|0"));
+    EXPECT_EQ(cell(4, controller, QStringLiteral("Enabled")), QStringLiteral("R1679"));
+    EXPECT_EQ(cell(6, port, QStringLiteral("Enabled")), QStringLiteral("R1679"));
+    EXPECT_EQ(cell(5, pylon, QStringLiteral("Enabled")), QStringLiteral("R1679"));
+    send(7, controller + QStringLiteral("|1"));
+    EXPECT_EQ(cell(4, controller, QStringLiteral("Enabled")), QStringLiteral("R1463"));
+}
+
+TEST_F(SyncPipeTest, UnreadablePayloadsAreLoggedAndIgnored) {
+    const QString controller = firstOf(5);
+    const QStringList boxBefore = box();
+    const QString enabledBefore = cell(4, controller, QStringLiteral("Enabled"));
+    host.clearCalls();
+    struct Case {
+        qint32 action;
+        QString data;
+    };
+    const Case cases[] = {
+        {1, QStringLiteral("No bar at all")},
+        {1, QStringLiteral("Name|twelve")},
+        {2, QStringLiteral("42")},
+        {3, QStringLiteral("New name|4x")},
+        {6, QStringLiteral("\\\\PORT.P01")},
+        {7, controller},
+        {7, controller + QStringLiteral("|on")},
+        {8, controller + QStringLiteral("|256")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.data.toStdString());
+        const int before = ctx().errorLog.reportsWritten();
+        send(c.action, c.data);
+        EXPECT_EQ(ctx().errorLog.reportsWritten(), before + 1);
+    }
+    EXPECT_TRUE(reportedUnder(QStringLiteral("Status.SyncPipe")));
+    EXPECT_EQ(box(), boxBefore);
+    EXPECT_EQ(cell(4, controller, QStringLiteral("Enabled")), enabledBefore);
+    EXPECT_EQ(host.count(QStringLiteral("PermissionGranted")), 0);
+}
+
+}  // namespace
+}  // namespace so::test
