@@ -1,0 +1,129 @@
+// State-change storm, headless: Status::StateChange with the simulated field's mix of device
+// types on a window showing a group of every point of a demo site of 1,000 / 10,000 / 50,000
+// points, next to the baseline of the same storm whose rows are first found by scanning the
+// Address column of each row's section (StatusGrid::findByScan), as a grid without an address
+// index must. Both run the whole lookup + decode path (the baseline's StateChange still finds its
+// row through the index, a few tens of nanoseconds), so their ratio is the price of the scan.
+//
+// Counters: p50_ns / p99_ns / max_ns per call (each call timed on its own after the timed loop),
+// clock_ns (the clock's own cost, included), rows (rows shown), host_calls (calls the component
+// made to the host during the storm; texts and the date format are fetched once, so 0 is
+// expected), log_bytes (what the component wrote to its error log; 0 expected).
+//   bench_statechange --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+#include "BenchSite.h"
+#include "LatencySample.h"
+#include "StormReports.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+namespace {
+
+using namespace so;
+using namespace so::bench;
+
+constexpr int kStormLength = 1 << 18;
+
+struct StormSite {
+    explicit StormSite(int points) : site(points) {
+        site.show();
+        site.showEntireSite();
+        reports = StormBuilder(site.window(), *site.db).build(kStormLength);
+        common = StormBuilder::commonPath(reports);
+    }
+    BenchSite site;
+    QVector<StormReport> reports;
+    QVector<StormReport> common;
+};
+
+StormSite& stormSite(int points) { return keptSite<StormSite>(points); }
+
+void send(Status& status, const StormReport& r) {
+    status.StateChange(r.deviceType, r.address, r.state, QString(), r.value);
+}
+
+/// The baseline's lookup: the rows the report reaches, found by scanning their Address cells.
+int scanRows(BenchSite& site, const StormReport& r) {
+    int found = 0;
+    if (r.section >= 0)
+        found += site.grid(r.section).findByScan(col::Address, r.address);
+    if (!r.doorAddress.isEmpty())
+        found += site.grid(0).findByScan(col::Address, r.doorAddress);
+    return found;
+}
+
+void report(benchmark::State& state, BenchSite& site, const Latency& latency, qint64 hostCalls) {
+    state.SetItemsProcessed(state.iterations());
+    state.counters["rows"] = site.shownRows();
+    state.counters["p50_ns"] = latency.p50Ns;
+    state.counters["p99_ns"] = latency.p99Ns;
+    state.counters["max_ns"] = latency.maxNs;
+    state.counters["clock_ns"] = latency.clockNs;
+    state.counters["host_calls"] = double(hostCalls);
+    state.counters["log_bytes"] = double(site.errorLogBytes());
+}
+
+void runIndexed(benchmark::State& state, StormSite& s, const QVector<StormReport>& reports) {
+    Status& status = *s.site.status;
+    const int n = int(reports.size());
+    const qsizetype callsBefore = s.site.host.calls.size();
+    int i = 0;
+    for (auto _ : state)
+        send(status, reports[i++ % n]);
+    const qint64 hostCalls = s.site.host.calls.size() - callsBefore;
+    const Latency latency = sampleLatency(200000, [&](int k) { send(status, reports[(i + k) % n]); });
+    report(state, s.site, latency, hostCalls);
+}
+
+void BM_StateChange_Indexed(benchmark::State& state) {
+    StormSite& s = stormSite(int(state.range(0)));
+    runIndexed(state, s, s.reports);
+}
+
+/// The same storm without the reports that change masks or read the database (about 7 in 100):
+/// the cost of the path nearly every report takes.
+void BM_StateChange_CommonPath(benchmark::State& state) {
+    StormSite& s = stormSite(int(state.range(0)));
+    runIndexed(state, s, s.common);
+    state.counters["share"] = double(s.common.size()) / double(s.reports.size());
+}
+
+void BM_StateChange_RowScan(benchmark::State& state) {
+    StormSite& s = stormSite(int(state.range(0)));
+    Status& status = *s.site.status;
+    const int n = int(s.reports.size());
+    const qsizetype callsBefore = s.site.host.calls.size();
+    int i = 0;
+    for (auto _ : state) {
+        const StormReport& r = s.reports[i++ % n];
+        benchmark::DoNotOptimize(scanRows(s.site, r));
+        send(status, r);
+    }
+    const qint64 hostCalls = s.site.host.calls.size() - callsBefore;
+    // Fewer samples for the slow baseline: about two seconds at 50,000 rows.
+    const int samples = std::max(400, 20000000 / int(state.range(0)));
+    const Latency latency = sampleLatency(samples, [&](int k) {
+        const StormReport& r = s.reports[(i + k) % n];
+        benchmark::DoNotOptimize(scanRows(s.site, r));
+        send(status, r);
+    });
+    report(state, s.site, latency, hostCalls);
+}
+
+BENCHMARK(BM_StateChange_Indexed)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_StateChange_RowScan)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_StateChange_CommonPath)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    keptSites<StormSite>().clear();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,259 @@
+// The status window shown (Qt's offscreen platform) with its event loop running, on demo sites of
+// 1,000 / 10,000 / 50,000 points with the "Entire Site" group:
+//  - fill: selecting the group until every section view has announced every row (the grids'
+//    fill, the stored states, the models' flushes and the event loop's turn that lays them out);
+//  - refresh: the full refresh until the views have been told;
+//  - storm: state changes with the simulated field's mix fed in slices (a slice of reports, then
+//    one turn of the event loop, as a host's message loop alternates), for a fixed time. Figures:
+//    sustained changes per second over the whole run (event loop, model flushes and repaints
+//    included), per-call median and 99th percentile, and the longest time without a paint of a
+//    section grid's viewport (the visible rows), counted by an event filter with time stamps.
+//
+//   bench_window [--points 1000,10000,50000] [--seconds 3] [--slice 1000] [--json FILE]
+// Prints one line per figure; --json writes them as one JSON object per site size.
+#include "BenchSite.h"
+#include "StormReports.h"
+
+#include "ui/FMain.h"
+#include "ui/SectionGridView.h"
+#include "ui/StatusGridModel.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QWindow>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using namespace so;
+using namespace so::bench;
+
+/// Time stamps (ns since the storm's clock started) of paint events of the watched viewports.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(const QElapsedTimer& clock) : clock_(clock) {}
+    std::vector<qint64> stamps;
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            stamps.push_back(clock_.nsecsElapsed());
+            ++paints;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    const QElapsedTimer& clock_;
+};
+
+struct Options {
+    QVector<int> points{1000, 10000, 50000};
+    double seconds = 3.0;
+    int slice = 1000;
+    QString json;
+};
+
+Options parse(const QStringList& args) {
+    Options o;
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        const QString& key = args[i];
+        const QString& value = args[i + 1];
+        if (key == QLatin1String("--points")) {
+            o.points.clear();
+            for (const QString& p : value.split(QLatin1Char(',')))
+                o.points.append(p.toInt());
+        } else if (key == QLatin1String("--seconds")) {
+            o.seconds = value.toDouble();
+        } else if (key == QLatin1String("--slice")) {
+            o.slice = std::max(1, value.toInt());
+        } else if (key == QLatin1String("--json")) {
+            o.json = value;
+        }
+    }
+    return o;
+}
+
+void flushModels(FMain& frame) {
+    for (int section = 0; section < FMain::kSectionCount; ++section)
+        frame.sectionModel(section)->flush();
+    frame.maskedModel()->flush();
+}
+
+bool viewsHoldEveryRow(FMain& frame, BenchSite& site) {
+    for (int section = 0; section < FMain::kSectionCount; ++section)
+        if (frame.sectionModel(section)->rowCount() != site.grid(section).rowCount())
+            return false;
+    return true;
+}
+
+/// Turns of the event loop until nothing is left to do (layouts settle one round per turn).
+void settle() {
+    for (int round = 0; round < 4; ++round)
+        QCoreApplication::processEvents();
+}
+
+QJsonObject runSite(int points, const Options& options) {
+    QJsonObject out;
+    out[QStringLiteral("points")] = points;
+    BenchSite site(points);
+    site.show();
+    auto* frame = qobject_cast<FMain*>(site.status->widget());
+    if (frame == nullptr) {
+        std::fprintf(stderr, "Show created no window\n");
+        return out;
+    }
+    frame->resize(1280, 900);
+    frame->show();
+    QElapsedTimer wait;
+    wait.start();
+    while ((frame->windowHandle() == nullptr || !frame->windowHandle()->isExposed()) && wait.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    settle();
+
+    // ---- fill: until every view has announced every row of its grid
+    QElapsedTimer clock;
+    clock.start();
+    site.showEntireSite();
+    flushModels(*frame);
+    QCoreApplication::processEvents();
+    const double fillMs = double(clock.nsecsElapsed()) / 1e6;
+    out[QStringLiteral("fill_ms")] = fillMs;
+    out[QStringLiteral("rows")] = site.shownRows();
+    out[QStringLiteral("views_hold_every_row")] = viewsHoldEveryRow(*frame, site);
+    settle();
+
+    // ---- full refresh, the views told
+    clock.restart();
+    site.window().RefreshAllRows();
+    flushModels(*frame);
+    QCoreApplication::processEvents();
+    out[QStringLiteral("refresh_ms")] = double(clock.nsecsElapsed()) / 1e6;
+    settle();
+
+    // ---- storm
+    const QVector<StormReport> reports = StormBuilder(site.window(), *site.db).build(1 << 18);
+    PaintWatch watch(clock);
+    QVector<int> visibleSections;
+    for (int section = 0; section < FMain::kSectionCount; ++section) {
+        SectionGridView* view = frame->sectionView(section);
+        view->viewport()->installEventFilter(&watch);
+        if (view->isVisible() && !view->viewport()->visibleRegion().isEmpty())
+            visibleSections.append(section);
+    }
+    QJsonArray visible;
+    for (int section : visibleSections)
+        visible.append(section);
+    out[QStringLiteral("visible_sections")] = visible;
+    int flushesBefore = 0;
+    for (int section = 0; section < FMain::kSectionCount; ++section)
+        flushesBefore += frame->sectionModel(section)->signalCounts().dataChanged;
+
+    using Clock = std::chrono::steady_clock;
+    std::vector<float> samples;
+    samples.reserve(size_t(options.seconds * 2e6));
+    const qint64 budgetNs = qint64(options.seconds * 1e9);
+    qint64 sent = 0;
+    qint64 turns = 0;
+    qint64 longestTurnNs = 0;
+    const int n = int(reports.size());
+    clock.restart();
+    while (clock.nsecsElapsed() < budgetNs) {
+        for (int k = 0; k < options.slice; ++k) {
+            const StormReport& r = reports[int(sent++ % n)];
+            const auto t0 = Clock::now();
+            site.status->StateChange(r.deviceType, r.address, r.state, QString(), r.value);
+            const auto t1 = Clock::now();
+            samples.push_back(float(std::chrono::duration<double, std::nano>(t1 - t0).count()));
+        }
+        const qint64 turnStart = clock.nsecsElapsed();
+        QCoreApplication::processEvents();
+        longestTurnNs = std::max(longestTurnNs, clock.nsecsElapsed() - turnStart);
+        ++turns;
+    }
+    const qint64 stormNs = clock.nsecsElapsed();
+
+    std::sort(samples.begin(), samples.end());
+    std::vector<qint64> stamps = watch.stamps;
+    std::sort(stamps.begin(), stamps.end());
+    qint64 longestGapNs = stamps.empty() ? stormNs : stamps.front();
+    for (size_t i = 1; i < stamps.size(); ++i)
+        longestGapNs = std::max(longestGapNs, stamps[i] - stamps[i - 1]);
+    if (!stamps.empty())
+        longestGapNs = std::max(longestGapNs, stormNs - stamps.back());
+    int flushes = -flushesBefore;
+    for (int section = 0; section < FMain::kSectionCount; ++section)
+        flushes += frame->sectionModel(section)->signalCounts().dataChanged;
+
+    const auto at = [&](double q) {
+        return samples.empty() ? 0.0 : double(samples[std::min(samples.size() - 1, size_t(q * double(samples.size())))]);
+    };
+    out[QStringLiteral("storm_changes")] = double(sent);
+    out[QStringLiteral("storm_seconds")] = double(stormNs) / 1e9;
+    out[QStringLiteral("changes_per_second")] = double(sent) / (double(stormNs) / 1e9);
+    out[QStringLiteral("p50_ns")] = at(0.50);
+    out[QStringLiteral("p99_ns")] = at(0.99);
+    out[QStringLiteral("max_ns")] = samples.empty() ? 0.0 : double(samples.back());
+    out[QStringLiteral("event_loop_turns")] = double(turns);
+    out[QStringLiteral("longest_turn_ms")] = double(longestTurnNs) / 1e6;
+    out[QStringLiteral("paints")] = watch.paints;
+    out[QStringLiteral("longest_paint_gap_ms")] = double(longestGapNs) / 1e6;
+    out[QStringLiteral("model_flushes")] = flushes;
+    out[QStringLiteral("host_calls")] = double(site.host.calls.size());
+    out[QStringLiteral("log_bytes")] = double(site.errorLogBytes());
+    return out;
+}
+
+void print(const QJsonObject& result) {
+    const int points = result.value(QStringLiteral("points")).toInt();
+    for (auto it = result.constBegin(); it != result.constEnd(); ++it) {
+        if (it.key() == QLatin1String("points"))
+            continue;
+        QString value;
+        if (it.value().isArray()) {
+            QStringList items;
+            for (const QJsonValue& v : it.value().toArray())
+                items << QString::number(v.toInt());
+            value = items.join(QLatin1Char(','));
+        } else if (it.value().isBool()) {
+            value = it.value().toBool() ? QStringLiteral("yes") : QStringLiteral("no");
+        } else {
+            value = QString::number(it.value().toDouble(), 'f', 1);
+        }
+        std::printf("window/%d %-22s %s\n", points, qPrintable(it.key()), qPrintable(value));
+    }
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const Options options = parse(app.arguments());
+    QJsonArray results;
+    for (int points : options.points) {
+        const QJsonObject result = runSite(points, options);
+        print(result);
+        results.append(result);
+    }
+    if (!options.json.isEmpty()) {
+        QFile file(options.json);
+        if (!file.open(QIODevice::WriteOnly)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(options.json));
+            return 1;
+        }
+        file.write(QJsonDocument(results).toJson());
+    }
+    return 0;
+}
