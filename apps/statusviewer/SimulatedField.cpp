@@ -327,11 +327,12 @@ void SimulatedField::stop() {
 
 void SimulatedField::onTick() {
     const double seconds = double(clock_.restart()) / 1000.0;
-    budget_ = std::min(budget_ + options_.eventsPerSecond * seconds,
-                       std::max(1.0, options_.eventsPerSecond * kMaxCatchUpSeconds));
-    const int due = int(budget_);
-    budget_ -= due;
-    step(due);
+    budget_ = std::min(budget_ + options_.reportsPerSecond * seconds,
+                       std::max(1.0, options_.reportsPerSecond * kMaxCatchUpSeconds));
+    // An event sends one to a few reports: the few sent beyond the budget are taken from the next
+    // tick's, so the reports keep to the rate on average.
+    while (budget_ >= 1.0 && totalWeight_ > 0)
+        budget_ -= std::max(1, step(1));
 }
 
 int SimulatedField::step(int events) {

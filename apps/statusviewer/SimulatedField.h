@@ -40,7 +40,8 @@ namespace sv {
 class AppLog;
 
 struct FieldOptions {
-    double eventsPerSecond = 20.0;
+    /// State reports per second (each report goes to every sink).
+    double reportsPerSecond = 20.0;
     quint32 seed = 1;
     /// Delay of a command's answer.
     int answerDelayMs = 300;
@@ -64,13 +65,13 @@ public:
     void addSink(StateSink* sink);
     void removeSink(StateSink* sink);
 
-    /// Generates traffic at the rate, driven by the event loop, until stop().
+    /// Generates traffic at the rate (in state reports), driven by the event loop, until stop().
     void start();
     /// Stops the traffic and writes the changed states back.
     void stop();
     bool isRunning() const { return tick_.isActive(); }
-    void setRate(double eventsPerSecond) { options_.eventsPerSecond = eventsPerSecond; }
-    double rate() const { return options_.eventsPerSecond; }
+    void setRate(double reportsPerSecond) { options_.reportsPerSecond = reportsPerSecond; }
+    double rate() const { return options_.reportsPerSecond; }
 
     /// Generates this many traffic events now (each one or a few state reports); returns the
     /// reports sent.
