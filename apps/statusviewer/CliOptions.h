@@ -1,0 +1,57 @@
+// The status viewer's command line: what to open, how many workstations, how busy the field is and
+// how long a headless run lasts. Parsed before the application object exists (whether the run is
+// headless decides the platform the application starts on).
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace sv {
+
+struct AppOptions {
+    /// sqlite:PATH or odbc:CONNECTION-STRING; empty: the demo site in the user's data folder.
+    QString dbUrl;
+    /// Points of a demo site created by this run.
+    int scale = 2000;
+    /// The operator's login name or number; empty: the operator with the lowest number.
+    QString operatorName;
+    int workstations = 1;
+    /// Field traffic per second.
+    double rate = 200.0;
+    /// --headless was given (a run without a display is headless too, see runsHeadless).
+    bool headless = false;
+    /// How long to run; unset: a headless run lasts kDefaultHeadlessSeconds, an interactive one
+    /// until its windows are closed.
+    std::optional<double> seconds;
+    /// Folder of the screenshots; unset: the current folder for a headless run, none interactively.
+    std::optional<QString> outDir;
+};
+
+/// Limits the command line accepts.
+inline constexpr int kMinScale = 1;
+inline constexpr int kMaxScale = 100000;
+inline constexpr int kMaxWorkstations = 16;
+inline constexpr double kDefaultHeadlessSeconds = 5.0;
+
+struct CommandLine {
+    AppOptions options;
+    bool helpRequested = false;
+    /// Why the command line was refused; empty when it was accepted.
+    QString error;
+};
+
+/// Reads the arguments (the first is the program). Never exits: --help and errors are reported
+/// in the result for the caller to print.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+/// The --help text.
+QString commandLineHelp();
+
+/// True when the run has no screen to show windows on: --headless, no DISPLAY nor WAYLAND_DISPLAY,
+/// or the offscreen platform chosen through QT_QPA_PLATFORM.
+bool runsHeadless(const AppOptions& options, const QString& display, const QString& waylandDisplay,
+                  const QString& qpaPlatform);
+
+}  // namespace sv
