@@ -1,9 +1,141 @@
-// The status viewer application (being built up; see README).
+// The status viewer: the status component hosted on a site database, fed by a simulated field,
+// in one or more workstations. With a display it shows the workstations' windows side by side and
+// a console of the field and the operator events; without one (or with --headless) it runs
+// offscreen for a few seconds, writes a screenshot per workstation and prints one summary line.
+//
+// Exit codes: 0 done, 1 could not start or could not write the screenshots, 2 bad command line.
+#include "App.h"
+#include "AppEventView.h"
+#include "AppSite.h"
+#include "CliOptions.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QWidget>
+
 #include <cstdio>
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    std::puts("statusviewer: not yet wired");
+namespace {
+
+/// Size of a headless run's windows: room for several sections in the screenshots.
+constexpr QSize kHeadlessWindowSize(1400, 900);
+/// Height of the interactive console below the status windows.
+constexpr int kConsoleHeight = 220;
+
+void printError(const QString& text) {
+    std::fprintf(stderr, "statusviewer: %s\n", qPrintable(text));
+}
+
+void printSummary(sv::StatusViewerApp& viewer) {
+    std::printf("%s\n", qPrintable(viewer.summary().line()));
+    std::fflush(stdout);
+}
+
+/// Writes the screenshots; false (with the reason printed) when one could not be written.
+bool writeScreenshots(sv::StatusViewerApp& viewer, const QString& dir) {
+    QString error;
+    viewer.writeScreenshots(dir, error);
+    if (!error.isEmpty()) {
+        printError(error);
+        return false;
+    }
+    return true;
+}
+
+int runHeadless(sv::StatusViewerApp& viewer, const sv::AppOptions& options) {
+    viewer.resizeWindows(kHeadlessWindowSize);
+    viewer.startField();
+    sv::runEventsFor(int(options.seconds.value_or(sv::kDefaultHeadlessSeconds) * 1000.0));
+    viewer.stopField();
+    if (!writeScreenshots(viewer, options.outDir.value_or(QStringLiteral("."))))
+        return 1;
+    printSummary(viewer);
     return 0;
+}
+
+int runInteractive(QApplication& app, sv::StatusViewerApp& viewer, const sv::AppOptions& options) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const int consoleHeight = qMin(kConsoleHeight, area.height() / 4);
+    const QRect windowsArea = area.adjusted(0, 0, 0, -consoleHeight);
+    const QVector<QRect> tiles = sv::tileWindows(windowsArea, viewer.workstationCount());
+    for (int k = 0; k < viewer.workstationCount(); ++k) {
+        if (QWidget* window = viewer.workstation(k).widget()) {
+            window->setWindowTitle(QStringLiteral("%1 - %2").arg(window->windowTitle(), sv::workstationName(k + 1)));
+            window->setGeometry(tiles.at(k));
+        }
+    }
+    sv::AppEventView console(viewer);
+    console.setGeometry(area.left(), windowsArea.bottom() + 1, area.width(), consoleHeight);
+    console.show();
+
+    viewer.startField();
+    if (options.seconds)
+        QTimer::singleShot(int(*options.seconds * 1000.0), &app, &QCoreApplication::quit);
+    app.exec();
+    viewer.stopField();
+    if (options.outDir && !writeScreenshots(viewer, *options.outDir))
+        return 1;
+    printSummary(viewer);
+    return 0;
+}
+
+int run(QApplication& app, const sv::AppOptions& options, bool headless) {
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    const sv::SiteChoice site = sv::prepareSite(options.dbUrl, options.scale, dataFolder);
+    if (site.createdPoints > 0) {
+        printError(QStringLiteral("created a demo site of %1 points in %2")
+                       .arg(site.createdPoints)
+                       .arg(QDir::toNativeSeparators(sv::sqliteFileOf(site.url))));
+    }
+    sv::AppConfig config;
+    config.siteUrl = site.url;
+    config.operatorName = options.operatorName;
+    config.workstations = options.workstations;
+    config.rate = options.rate;
+    config.headless = headless;
+    // The components' error logs go beside the demo site; without that folder, beside the library.
+    if (QDir().mkpath(dataFolder))
+        config.logFolder = dataFolder;
+    sv::StatusViewerApp viewer(config);
+    return headless ? runHeadless(viewer, options) : runInteractive(app, viewer, options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const sv::CommandLine commandLine = sv::parseCommandLine(arguments);
+    if (!commandLine.error.isEmpty()) {
+        printError(commandLine.error);
+        std::fprintf(stderr, "Try 'statusviewer --help'.\n");
+        return 2;
+    }
+    if (commandLine.helpRequested) {
+        QCoreApplication app(argc, argv);
+        std::printf("%s", qPrintable(sv::commandLineHelp()));
+        return 0;
+    }
+
+    const bool headless = sv::runsHeadless(commandLine.options, qEnvironmentVariable("DISPLAY"),
+                                           qEnvironmentVariable("WAYLAND_DISPLAY"),
+                                           qEnvironmentVariable("QT_QPA_PLATFORM"));
+    // Chosen before the application object exists: it connects to its platform when created.
+    if (headless)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("statusviewer"));
+    try {
+        return run(app, commandLine.options, headless);
+    } catch (const sv::StartupError& e) {
+        printError(QStringLiteral("cannot start: %1").arg(e.message()));
+    } catch (const std::exception& e) {
+        printError(QStringLiteral("stopped by an unexpected failure: %1").arg(QString::fromLocal8Bit(e.what())));
+    }
+    return 1;
 }

@@ -1,0 +1,63 @@
+#include "AppEventView.h"
+
+#include "App.h"
+#include "SiteHost.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace sv {
+
+AppEventView::AppEventView(StatusViewerApp& app, QWidget* parent)
+    : QWidget(parent), app_(app), counters_(new QLabel(this)), events_(new QListWidget(this)) {
+    setWindowTitle(QStringLiteral("Status Viewer - field and operator events"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(counters_);
+    layout->addWidget(events_);
+    timer_.setInterval(kRefreshMs);
+    connect(&timer_, &QTimer::timeout, this, &AppEventView::refresh);
+    timer_.start();
+    refresh();
+}
+
+void AppEventView::refresh() {
+    const RunSummary s = app_.summary();
+    counters_->setText(QStringLiteral("%1 workstation(s); field: %2 state changes applied (%3/s); %4 error(s) logged")
+                           .arg(s.workstations)
+                           .arg(s.stateChanges)
+                           .arg(s.perSecond())
+                           .arg(s.errors));
+    QVector<EventRecord> events;
+    try {
+        events = SiteHost::recentEvents(app_.siteDb(), kEventsShown);
+    } catch (const so::db::DbError& e) {
+        // Logged once: the view stops asking rather than repeating the failure every second.
+        app_.log().error(QStringLiteral("Reading the operator events failed: %1").arg(e.message()));
+        timer_.stop();
+        return;
+    }
+    // The list is rebuilt only when a new event came in, so a selection stays put meanwhile.
+    const qint64 newest = events.isEmpty() ? 0 : events.constFirst().id;
+    if (newest == newestEventId_)
+        return;
+    newestEventId_ = newest;
+    events_->clear();
+    for (const EventRecord& e : events) {
+        events_->addItem(QStringLiteral("%1  workstation %2  %3 %4 %5  %6")
+                             .arg(e.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                             .arg(e.workstationId)
+                             .arg(e.description, e.deviceKind)
+                             .arg(e.deviceNumber)
+                             .arg(e.details));
+    }
+}
+
+void AppEventView::closeEvent(QCloseEvent* event) {
+    event->accept();
+    QCoreApplication::quit();
+}
+
+}  // namespace sv

@@ -1,0 +1,77 @@
+#include "Workstation.h"
+
+#include "AppDialogs.h"
+#include "AppLog.h"
+#include "AppSite.h"
+#include "SimulatedField.h"
+#include "StatusAdapters.h"
+#include "SyncBus.h"
+
+#include <shell/ComponentContext.h>
+#include <statusobject/Status.h>
+#include <window/StatusGrid.h>
+#include <window/StatusWindow.h>
+
+namespace sv {
+
+Workstation::Workstation(const WorkstationOptions& options, const HostServices& services, SimulatedField& field,
+                         SyncBus& bus)
+    : field_(field), bus_(bus) {
+    const QString name = options.host.computerName;
+    try {
+        db_ = so::db::Connection::open(options.siteUrl);
+    } catch (const so::db::DbError& e) {
+        throw StartupError(QStringLiteral("Workstation %1 cannot open the site: %2").arg(name, e.message()));
+    }
+    try {
+        host_ = std::make_unique<SiteHost>(*db_, options.host, services);
+    } catch (const so::HostError& e) {
+        throw StartupError(QStringLiteral("Workstation %1 cannot start: %2").arg(name, e.message()));
+    }
+
+    status_ = std::make_unique<so::Status>();
+    if (options.headless) {
+        dialogs_ = std::make_unique<LoggedDialogs>(*services.log, name);
+        status_->setDialogs(dialogs_.get());
+    }
+    if (!options.logFolder.isEmpty())
+        status_->setLogFolder(options.logFolder);
+    status_->setDBConnection(db_.get());
+    status_->setNTConnection(host_.get());
+    status_->setParent(host_.get());
+    status_->setComputerName(name);
+    status_->setCurrentProfileID(host_->profileId());
+    // Time stamps as 24-hour times, the same on every machine.
+    status_->setTimeFormat(true);
+    status_->Show();
+
+    sink_ = std::make_unique<StatusStateSink>(*status_);
+    receiver_ = std::make_unique<StatusSyncReceiver>(*status_);
+    busId_ = host_->WorkstationID();
+    field_.addSink(sink_.get());
+    bus_.attach(busId_, receiver_.get());
+}
+
+Workstation::~Workstation() {
+    field_.removeSink(sink_.get());
+    bus_.detach(busId_);
+    try {
+        status_->ShutDown();
+    } catch (const std::exception& e) {
+        host_->LogError(0, {0, QString::fromLocal8Bit(e.what()), QStringLiteral("statusviewer")},
+                        QStringLiteral("Workstation: ShutDown"), 0, 0);
+    }
+}
+
+QWidget* Workstation::widget() const { return status_->widget(); }
+
+int Workstation::pointsShown() {
+    int rows = 0;
+    for (int section = 0; section < so::StatusWindow::kSectionCount; ++section)
+        rows += status_->window().grid(section).rowCount();
+    return rows;
+}
+
+int Workstation::errorReports() { return status_->context().errorLog.reportsWritten(); }
+
+}  // namespace sv

@@ -1,0 +1,71 @@
+// One workstation of the status viewer: its own connection to the site, its host objects and its
+// Status component, fed by the simulated field and by the other workstations' notices.
+//
+// Wiring: the connection, then the host, then the Status with its properties and Show; only then
+// does the workstation receive field reports and notices. Closing undoes it in reverse: no report
+// or notice reaches the Status once it starts shutting down.
+#pragma once
+
+#include "SiteHost.h"
+
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+
+namespace so {
+class Status;
+}
+
+namespace sv {
+
+class LoggedDialogs;
+class SimulatedField;
+class StatusStateSink;
+class StatusSyncReceiver;
+class SyncBus;
+
+struct WorkstationOptions {
+    QString siteUrl;
+    WorkstationSetup host;
+    /// Folder of the component's own error log.
+    QString logFolder;
+    /// Message boxes and questions are logged and answered "no" instead of shown.
+    bool headless = true;
+};
+
+class Workstation {
+public:
+    /// Opens the workstation and shows its status window. Throws StartupError when the site cannot
+    /// be opened or the operator is unknown.
+    Workstation(const WorkstationOptions& options, const HostServices& services, SimulatedField& field, SyncBus& bus);
+    ~Workstation();
+    Workstation(const Workstation&) = delete;
+    Workstation& operator=(const Workstation&) = delete;
+
+    QString computerName() const { return host_->computerName(); }
+    SiteHost& host() { return *host_; }
+    so::Status& status() { return *status_; }
+    /// The status window, or null while the run has no widgets.
+    QWidget* widget() const;
+
+    /// Rows in the eight section grids of the status window.
+    int pointsShown();
+    /// Errors the component wrote to its own error log.
+    int errorReports();
+
+private:
+    // Destroyed bottom-up: the Status goes before the host and the connection it calls.
+    SimulatedField& field_;
+    SyncBus& bus_;
+    QString busId_;
+    std::unique_ptr<so::db::Connection> db_;
+    std::unique_ptr<SiteHost> host_;
+    std::unique_ptr<LoggedDialogs> dialogs_;
+    std::unique_ptr<so::Status> status_;
+    std::unique_ptr<StatusStateSink> sink_;
+    std::unique_ptr<StatusSyncReceiver> receiver_;
+};
+
+}  // namespace sv
