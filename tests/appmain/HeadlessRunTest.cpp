@@ -1,0 +1,111 @@
+// The built status viewer, started the way scripts/run.sh starts it without a display: its exit
+// code, its one summary line, its screenshots, and its refusals.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kBinary = QStringLiteral(STATUSOBJECT_BINARY_DIR "/apps/statusviewer/statusviewer");
+
+struct ProcessResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+struct HeadlessRun : ::testing::Test {
+    QTemporaryDir dir;
+
+    void SetUp() override {
+        if (!QFile::exists(kBinary))
+            GTEST_SKIP() << "not built: " << kBinary.toStdString();
+    }
+
+    ProcessResult run(const QStringList& args) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // The demo site and the logs go into the test's folder, not the user's.
+        env.insert("XDG_DATA_HOME", dir.filePath("data"));
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir.path());
+        process.start(kBinary, args);
+        ProcessResult r;
+        if (!process.waitForFinished(120000)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << "still running after two minutes";
+            return r;
+        }
+        r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        r.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        r.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return r;
+    }
+};
+
+/// Distinct colours among a grid of sample pixels: a blank or one-colour image has one or two.
+int sampledColours(const QImage& image) {
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7)
+            colours.insert(image.pixel(x, y));
+    return int(colours.size());
+}
+
+TEST_F(HeadlessRun, TwoWorkstationsRunPrintTheirSummaryAndWriteScreenshots) {
+    const ProcessResult r = run({"--db", "sqlite:" + dir.filePath("site.db"), "--scale", "300", "--workstations", "2",
+                       "--seconds", "2", "--out", dir.filePath("shots")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << r.out.toStdString();
+    static const QRegularExpression summary(
+        R"(^statusviewer: 2 workstations, (\d+) points? shown, (\d+) state changes? applied \((\d+)/s\), (\d+) errors? logged$)");
+    const QRegularExpressionMatch m = summary.match(lines.first());
+    ASSERT_TRUE(m.hasMatch()) << lines.first().toStdString();
+    EXPECT_GT(m.captured(1).toInt(), 0);
+    EXPECT_GT(m.captured(2).toLongLong(), 0);
+    EXPECT_GT(m.captured(3).toLongLong(), 0);
+    EXPECT_EQ(m.captured(4).toInt(), 0) << r.err.toStdString();
+
+    for (int k : {1, 2}) {
+        const QImage shot(dir.filePath(QStringLiteral("shots/workstation-%1.png").arg(k)));
+        ASSERT_FALSE(shot.isNull()) << "workstation " << k;
+        EXPECT_EQ(shot.size(), QSize(1400, 900));
+        EXPECT_GT(sampledColours(shot), 20) << "workstation " << k << " looks blank";
+    }
+}
+
+TEST_F(HeadlessRun, StartFailuresExitNonZeroWithAMessage) {
+    QFile text(dir.filePath("notes.txt"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a site database, only a few words of text to fill the file\n");
+    text.close();
+    const struct {
+        QStringList args;
+        int exitCode;
+        const char* mentions;
+    } cases[] = {
+        {{"--db", "sqlite:" + dir.filePath("notes.txt")}, 1, "notes.txt"},
+        {{"--db", "sqlite:" + dir.filePath("missing/site.db")}, 1, "does not exist"},
+        {{"--db", "carrier-pigeon:site"}, 1, "Malformed"},
+        {{"--db", "sqlite:" + dir.filePath("site.db"), "--scale", "60", "--operator", "nobody"}, 1, "nobody"},
+        {{"--workstations", "many"}, 2, "--workstations"},
+    };
+    for (const auto& c : cases) {
+        const ProcessResult r = run(QStringList{"--headless", "--seconds", "1"} + c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << '\n' << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.mentions))) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+}
+
+}  // namespace
