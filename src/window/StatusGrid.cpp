@@ -102,8 +102,16 @@ int StatusGrid::addRow() {
 
 void StatusGrid::removeRow(int row) {
     checkRow(row);
+    if (addressColumn_ >= 0) {
+        // The index follows without hashing every address again: the removed row leaves it and
+        // the rows after it move up by one (the order within each address stays ascending).
+        unindexRow(row);
+        for (auto& entry : addressIndex_)
+            for (int& r : entry.second)
+                if (r > row)
+                    --r;
+    }
     rows_.remove(row - 1);
-    rebuildIndex();
     if (observer_ != nullptr)
         observer_->rowRemoved(row);
 }
