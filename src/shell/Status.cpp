@@ -3,6 +3,7 @@
 // store. Property puts are named setX; the values go into this instance's ComponentContext.
 #include <statusobject/Status.h>
 
+#include "commands/ContextMenus.h"
 #include "groups/GroupStore.h"
 #include "shell/ComponentContext.h"
 #include "shell/ErrorTrap.h"
@@ -12,7 +13,9 @@
 #include "status/LiveIntake.h"
 #include "status/Permissions.h"
 #include "status/SuperStatus.h"
+#include "ui/FCustom.h"
 #include "ui/FMain.h"
+#include "ui/PopupMenu.h"
 #include "ui/QtDialogs.h"
 #include "window/Sections.h"
 #include "window/StatusWindow.h"
@@ -119,7 +122,7 @@ private:
 
 struct Status::Private {
     Private()
-        : window(ctx), intake(ctx, window), replay(ctx, window, intake), groups(ctx) {
+        : window(ctx), intake(ctx, window), replay(ctx, window, intake), groups(ctx), menus(ctx, window, replay) {
         // The window's full refresh replays the stored reports of classic rows through the intake.
         window.setSuperStatusReplay(&replay);
         // A group deleted through storage leaves the window's group box.
@@ -140,6 +143,10 @@ struct Status::Private {
                 return;
             frame = std::make_unique<FMain>(window);
             widget = frame.get();
+            // Right-button release over a row pops up the context menu; the toolbar's
+            // "Configure Status Groups" opens the dialog once lock 37 is granted.
+            popup = std::make_unique<PopupMenu>(menus, *frame);
+            installConfigureDialog(*frame, groups);
             qtDialogs.setParent(frame.get());
             if (ctx.dialogs == &ctx.silentDialogs)
                 ctx.dialogs = &qtDialogs;
@@ -159,10 +166,12 @@ struct Status::Private {
     LiveIntake intake;
     SuperStatusReplay replay;
     GroupStore groups;
+    ContextMenus menus;
     QWidget* widget = nullptr;
     QtDialogs qtDialogs;
     // Destroyed first: the widgets detach from the window's state before it goes.
     std::unique_ptr<FMain> frame;
+    std::unique_ptr<PopupMenu> popup;
 };
 
 Status::Status() : d(std::make_unique<Private>()) {}
