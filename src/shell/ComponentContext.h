@@ -15,6 +15,7 @@
 namespace so {
 
 class MaskedList;
+class SiteLink;
 
 /// The status window's layout of the current profile (loaded by LoadPersistence, saved on unload).
 /// Position and size are loaded and saved but not applied: the host places the window.
@@ -48,6 +49,8 @@ struct ComponentContext {
     ErrorLog errorLog;
     /// Receives mask changes (UpdateMaskedItem); null until the window's masked list exists.
     MaskedList* maskedList = nullptr;
+    /// Whether the site database answers; database failures reported by the trap go through it.
+    SiteLink* siteLink = nullptr;
 
     /// The collaborators; each throws HostError / DbError when the host has not set it.
     ConsoleHost& host() const;

@@ -1,5 +1,7 @@
 #include "shell/ErrorTrap.h"
 
+#include "shell/SiteLink.h"
+
 namespace so {
 namespace {
 const QString kSource = QStringLiteral("StatusObject");
@@ -47,6 +49,15 @@ void reportCurrentException(ComponentContext& ctx, const QString& reportName) {
         throw;
     } catch (const MissingColumnError&) {
         // A user's layout without the column: the write ends silently.
+    } catch (const db::DbError& e) {
+        // While the site database is unreachable the operator has been told once; each failure
+        // is only logged.
+        bool linkDown = false;
+        try {
+            linkDown = ctx.siteLink != nullptr && ctx.siteLink->noteDatabaseFailure(e.message());
+        } catch (...) {
+        }
+        reportFailure(ctx, reportName, errorInfoFrom(e), linkDown);
     } catch (const std::exception& e) {
         reportFailure(ctx, reportName, errorInfoFrom(e));
     } catch (...) {

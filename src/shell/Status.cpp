@@ -8,6 +8,7 @@
 #include "shell/ComponentContext.h"
 #include "shell/ErrorTrap.h"
 #include "shell/LayoutStore.h"
+#include "shell/SiteLink.h"
 #include "status/Address.h"
 #include "status/Convert.h"
 #include "status/LiveIntake.h"
@@ -122,7 +123,9 @@ private:
 
 struct Status::Private {
     Private()
-        : window(ctx), intake(ctx, window), replay(ctx, window, intake), groups(ctx), menus(ctx, window, replay) {
+        : window(ctx), intake(ctx, window), replay(ctx, window, intake), groups(ctx), menus(ctx, window, replay),
+          siteLink(ctx) {
+        ctx.siteLink = &siteLink;
         // The window's full refresh replays the stored reports of classic rows through the intake.
         window.setSuperStatusReplay(&replay);
         // A group deleted through storage leaves the window's group box.
@@ -167,6 +170,7 @@ struct Status::Private {
     SuperStatusReplay replay;
     GroupStore groups;
     ContextMenus menus;
+    SiteLink siteLink;
     QWidget* widget = nullptr;
     QtDialogs qtDialogs;
     // Destroyed first: the widgets detach from the window's state before it goes.
@@ -243,6 +247,7 @@ void Status::RefreshStatusItem(qint32& ControllerID) { d->replay.RefreshStatusIt
 
 void Status::StateChange(const QString& DeviceType, const QString& lAddress, quint8 State,
                          const QString& lDateLastUpdated, const QString& lStateValue) {
+    d->siteLink.noteStateChange();
     d->intake.StateChange(DeviceType, lAddress, State, lDateLastUpdated, lStateValue);
 }
 
