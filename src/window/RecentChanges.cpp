@@ -1,0 +1,68 @@
+#include "window/RecentChanges.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace so {
+
+RecentChanges::RecentChanges() : clockStart_(QDateTime::currentDateTime()) { clock_.start(); }
+
+void RecentChanges::record(const QString& address, int column, const QString& text, qint64 tickMs) {
+    auto it = points_.find(address);
+    if (it == points_.end()) {
+        if (points_.size() >= kMaxPoints)
+            evictOldest();
+        it = points_.insert(address, Ring{});
+    }
+    Ring& ring = it.value();
+    Change& slot = ring.entries[size_t(ring.next)];
+    slot.column = column;
+    slot.text = text;
+    slot.tickMs = tickMs;
+    ring.next = (ring.next + 1) % kRingSize;
+    ring.count = std::min(ring.count + 1, kRingSize);
+    ring.lastTick = tickMs;
+    lastTick_ = tickMs;
+}
+
+void RecentChanges::evictOldest() {
+    // Drop the quarter of the points changed longest ago: one pass per kMaxPoints / 4 new points.
+    std::vector<qint64> ticks;
+    ticks.reserve(size_t(points_.size()));
+    for (const Ring& ring : std::as_const(points_))
+        ticks.push_back(ring.lastTick);
+    const size_t cut = ticks.size() / 4;
+    std::nth_element(ticks.begin(), ticks.begin() + qsizetype(cut), ticks.end());
+    const qint64 threshold = ticks[cut];
+    for (auto it = points_.begin(); it != points_.end();)
+        it = it.value().lastTick < threshold ? points_.erase(it) : std::next(it);
+    // Many points changed in the same millisecond: fall back to dropping any of them.
+    for (auto it = points_.begin(); points_.size() >= kMaxPoints && it != points_.end();)
+        it = points_.erase(it);
+}
+
+QVector<RecentChanges::Change> RecentChanges::changesOf(const QString& address) const {
+    QVector<Change> out;
+    const auto it = points_.constFind(address);
+    if (it == points_.constEnd())
+        return out;
+    const Ring& ring = it.value();
+    out.reserve(ring.count);
+    for (int i = 1; i <= ring.count; ++i)
+        out.append(ring.entries[size_t((ring.next - i + kRingSize) % kRingSize)]);
+    return out;
+}
+
+qint64 RecentChanges::lastChangeOf(const QString& address) const {
+    const auto it = points_.constFind(address);
+    return it == points_.constEnd() ? -1 : it.value().lastTick;
+}
+
+QDateTime RecentChanges::timeOf(qint64 tickMs) const { return clockStart_.addMSecs(tickMs); }
+
+void RecentChanges::clear() {
+    points_.clear();
+    lastTick_ = -1;
+}
+
+}  // namespace so

@@ -1,0 +1,19 @@
+#include "window/RowFilter.h"
+
+#include "window/ColumnLayout.h"
+#include "window/StatusGrid.h"
+
+namespace so {
+
+bool rowMatchesFilter(const StatusGrid& grid, int row, const QString& needle) {
+    if (needle.isEmpty())
+        return true;
+    for (const QString& key : {col::Name, col::Address}) {
+        const int column = grid.columnIndex(key);
+        if (column >= 0 && grid.cell(row, column).text.contains(needle, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace so

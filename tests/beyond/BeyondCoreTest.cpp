@@ -1,0 +1,228 @@
+// The logic under the window's find box, severity markers, recent-change tooltips and export:
+// severity read from the status texts, the bounded change rings, CSV that reads back as written,
+// and the find text's matching.
+#include "support/FakeHost.h"
+
+#include "shell/ComponentContext.h"
+#include "window/CsvExport.h"
+#include "window/RecentChanges.h"
+#include "window/RowFilter.h"
+#include "window/Severity.h"
+#include "window/StatusGrid.h"
+
+#include <gtest/gtest.h>
+
+namespace so::test {
+namespace {
+
+const QStringList kKeys = {"Name",    "Address", "Status",  "Alarm",    "Masked",   "PTamper", "CTamper",
+                           "Enclosure", "ACPower", "UPSBattF", "MemoryBatt", "TamperPending"};
+
+StatusGrid makeGrid() {
+    StatusGrid g("beyond");
+    for (const QString& key : kKeys)
+        g.addColumn(key, key + " caption", 0, -1, 60, true);
+    g.addRow();
+    return g;
+}
+
+class SeverityTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ctx.parent = &host;
+        ctx.ntConnection = &host;
+        texts = SeverityTexts::load(ctx);
+    }
+    FakeHost host;
+    ComponentContext ctx;
+    SeverityTexts texts;
+};
+
+TEST_F(SeverityTest, ReadsTheHostsStatusTexts) {
+    // The fake host answers resource N with "RN".
+    struct Case {
+        int section;
+        QString key;
+        QString text;
+        Severity expected;
+    };
+    const QVector<Case> cases = {
+        {1, "Alarm", "R1463", Severity::Alarm},
+        {1, "Alarm", "R1435", Severity::Normal},
+        {0, "Status", "R1453, R1390", Severity::Alarm},
+        {1, "Status", "R1453", Severity::Normal},  // the door wording means nothing in an input row
+        {3, "PTamper", "R1436", Severity::Alarm},
+        {3, "CTamper", "R1436", Severity::Alarm},
+        {7, "PTamper", "Lockout", Severity::Alarm},
+        {7, "CTamper", "OK", Severity::Normal},
+        {1, "Masked", "R1463", Severity::Warning},
+        {1, "Masked", "R1435", Severity::Normal},
+        {1, "Masked", "", Severity::Normal},
+        {6, "Status", "R1432", Severity::Warning},
+        {6, "Status", "R1433", Severity::Normal},
+        {2, "Status", "-", Severity::Warning},
+        {1, "Status", "OPEN,R1390", Severity::Warning},
+        {0, "Status", "R1769", Severity::Warning},
+        {0, "Status", "R1437", Severity::Normal},
+        {4, "Enclosure", "R1438", Severity::Warning},
+        {4, "Enclosure", "R1437", Severity::Normal},
+        {4, "ACPower", "R1440", Severity::Warning},
+        {4, "UPSBattF", "R1439", Severity::Normal},
+        {4, "MemoryBatt", "R1440", Severity::Warning},
+        {4, "TamperPending", "R1444", Severity::Warning},
+        {4, "TamperPending", "R1445", Severity::Normal},
+    };
+    for (const Case& c : cases) {
+        StatusGrid g = makeGrid();
+        g.setText(1, c.key, c.text);
+        EXPECT_EQ(severity(texts, c.section, g, 1), c.expected)
+            << "section " << c.section << " " << c.key.toStdString() << "=" << c.text.toStdString();
+    }
+}
+
+TEST_F(SeverityTest, AlarmOutranksWarningAndMissingColumnsReadAsEmpty) {
+    StatusGrid g = makeGrid();
+    g.setText(1, "Masked", "R1463");
+    g.setText(1, "Alarm", "R1463");
+    EXPECT_EQ(severity(texts, 1, g, 1), Severity::Alarm);
+
+    StatusGrid bare("bare");
+    bare.addColumn("Name", "Name", 0, -1, 60, true);
+    bare.setText(bare.addRow(), "Name", "R1463");
+    EXPECT_EQ(severity(texts, 1, bare, 1), Severity::Normal);
+}
+
+TEST(RecentChangesTest, KeepsTheLastTenChangesOfAPointNewestFirst) {
+    RecentChanges recent;
+    for (int i = 0; i < 25; ++i)
+        recent.record("A1", i % 3, QString::number(i), 1000 + i);
+    const QVector<RecentChanges::Change> changes = recent.changesOf("A1");
+    ASSERT_EQ(changes.size(), RecentChanges::kRingSize);
+    for (int i = 0; i < changes.size(); ++i) {
+        EXPECT_EQ(changes[i].text, QString::number(24 - i));
+        EXPECT_EQ(changes[i].tickMs, 1024 - i);
+        EXPECT_EQ(changes[i].column, (24 - i) % 3);
+    }
+    EXPECT_EQ(recent.lastChangeOf("A1"), 1024);
+    EXPECT_EQ(recent.lastChangeOf("B2"), -1);
+    EXPECT_TRUE(recent.changesOf("B2").isEmpty());
+    EXPECT_EQ(recent.lastChange(), 1024);
+}
+
+TEST(RecentChangesTest, TrackedPointsStayBoundedAndTheLongestQuietGoFirst) {
+    RecentChanges recent;
+    recent.record("busy", 0, "x", 0);
+    for (int i = 1; i <= 3 * RecentChanges::kMaxPoints; ++i) {
+        recent.record(QStringLiteral("P%1").arg(i), 0, "x", i);
+        if (i % 100 == 0)
+            recent.record("busy", 0, "y", i);  // keeps changing: never among the oldest
+        ASSERT_LE(recent.trackedPoints(), RecentChanges::kMaxPoints);
+    }
+    EXPECT_FALSE(recent.changesOf("busy").isEmpty());
+    EXPECT_TRUE(recent.changesOf("P1").isEmpty());
+    EXPECT_EQ(recent.changesOf(QStringLiteral("P%1").arg(3 * RecentChanges::kMaxPoints)).size(), 1);
+}
+
+/// Reads RFC 4180 text back into rows of fields.
+QVector<QStringList> parseCsv(const QString& text) {
+    QVector<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                field += '"', ++i;
+            else if (c == '"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            row << field, field.clear();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            row << field, field.clear();
+            rows << row, row.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    EXPECT_TRUE(field.isEmpty() && row.isEmpty()) << "text does not end with a line end";
+    return rows;
+}
+
+TEST(CsvExportTest, NamesWithCommasQuotesAndLineBreaksReadBackUnchanged) {
+    StatusGrid g("doors");
+    g.addColumn("Name", "Door, name", 0, -1, 60, true);
+    g.addColumn("Address", "Address", 0, -1, 60, false);  // hidden: not exported
+    g.addColumn("Status", "State \"now\"", 0, -1, 60, true);
+    const QStringList names = {"Plain", "Gate, north", "The \"back\" door", "Two\nlines", "CR\r\nLF", "Zürich ✓", ""};
+    QVector<int> rows;
+    for (const QString& name : names) {
+        const int row = g.addRow();
+        g.setText(row, "Name", name);
+        g.setText(row, "Address", "hidden");
+        g.setText(row, "Status", "ok");
+        rows << row;
+    }
+    const QString csv = toCsv(exportTable(g, rows));
+    EXPECT_FALSE(csv.contains("hidden"));
+    const QVector<QStringList> back = parseCsv(QString::fromUtf8(csv.toUtf8()));
+    ASSERT_EQ(back.size(), names.size() + 1);
+    EXPECT_EQ(back[0], QStringList({"Door, name", "State \"now\""}));
+    for (int i = 0; i < names.size(); ++i)
+        EXPECT_EQ(back[i + 1], QStringList({names[i], "ok"})) << i;
+
+    // Tab-separated copy: one line per row, tabs inside a field quoted.
+    StatusGrid t("t");
+    t.addColumn("Name", "Name", 0, -1, 60, true);
+    t.addColumn("Status", "Status", 0, -1, 60, true);
+    const int row = t.addRow();
+    t.setText(row, "Name", "a\tb");
+    t.setText(row, "Status", "x,y");
+    EXPECT_EQ(toTabSeparated(exportTable(t, {row})), QString("\"a\tb\"\tx,y\r\n"));
+}
+
+TEST(CsvExportTest, AWholeWindowIsOneTitledBlockPerSection) {
+    ExportTable doors{"Doors", {"Name"}, {{"D1"}}};
+    ExportTable inputs{"Inputs, all", {"Name", "Status"}, {{"I1", "ok"}, {"I2", "open"}}};
+    const QVector<QStringList> back = parseCsv(toCsv(QVector<ExportTable>{doors, inputs}));
+    const QVector<QStringList> expected = {{"Doors"}, {"Name"}, {"D1"}, {""},
+                                           {"Inputs, all"}, {"Name", "Status"}, {"I1", "ok"}, {"I2", "open"}};
+    EXPECT_EQ(back, expected);
+}
+
+TEST(RowFilterTest, MatchesNameOrAddressIgnoringCase) {
+    StatusGrid g("f");
+    g.addColumn("Name", "Name", 0, -1, 60, true);
+    g.addColumn("Address", "Address", 0, -1, 60, true);
+    g.addColumn("Status", "Status", 0, -1, 60, true);
+    const int row = g.addRow();
+    g.setText(row, "Name", "Main Entrance");
+    g.setText(row, "Address", "00:01:02BI03");
+    g.setText(row, "Status", "Alarm");
+    struct Case {
+        QString needle;
+        bool matches;
+    };
+    for (const Case& c : QVector<Case>{{"", true},
+                                       {"entr", true},
+                                       {"MAIN ENTRANCE", true},
+                                       {"bi03", true},
+                                       {"01:02", true},
+                                       {"alarm", false},  // other columns are not searched
+                                       {"exit", false}})
+        EXPECT_EQ(rowMatchesFilter(g, row, c.needle), c.matches) << c.needle.toStdString();
+
+    StatusGrid noName("n");
+    noName.addColumn("Address", "Address", 0, -1, 60, true);
+    noName.setText(noName.addRow(), "Address", "X7");
+    EXPECT_TRUE(rowMatchesFilter(noName, 1, "x7"));
+    EXPECT_FALSE(rowMatchesFilter(noName, 1, "y"));
+}
+
+}  // namespace
+}  // namespace so::test
