@@ -230,6 +230,13 @@ void Status::cUnload() {
 void Status::OnEvent(const QVariant&) { Refresh(); }
 
 void Status::Refresh() {
+    // The reload empties the sections before reading the group again: while the site database does
+    // not answer, the rows shown stay (live changes keep updating them) and the skipped reload is logged.
+    d->siteLink.check();
+    if (!d->siteLink.isReachable()) {
+        d->ctx.errorLog.writeToLog(QStringLiteral("Status.Refresh: the site database cannot be reached; the rows shown are kept"));
+        return;
+    }
     d->intake.forgetConfiguration();
     d->window.cmbStatusGroup_Click();
 }

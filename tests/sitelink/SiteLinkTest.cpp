@@ -1,0 +1,202 @@
+// Losing the site database mid-run, through the public Status on a generated site in a temporary
+// SQLite file. An open SQLite connection keeps reading its file through the open handle even after
+// the file is renamed, deleted or made unreadable, so the loss is made the way a dropped connection
+// looks: the connection is closed and a file that is no database takes the site's place, so nothing
+// can open it again. Restoring puts the site's file back and opens the connection again, as the
+// database layer does on reconnecting; the periodic check is called directly (no waiting).
+#include "reliability/ReliabilitySite.h"
+
+#include "groups/GroupStore.h"
+#include "shell/ErrorTrap.h"
+#include "shell/SiteLink.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QSqlDatabase>
+
+namespace so::test {
+namespace {
+
+class SiteLinkLoss : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s = std::make_unique<ReliabilitySite>(200, Backend::SqliteFile);
+        s->showGroup(s->site.siteGroupId);
+        ASSERT_GT(s->totalRows(), 50);
+        link = s->status->context().siteLink;
+        ASSERT_NE(link, nullptr);
+        ASSERT_TRUE(link->isReachable());
+        spy = std::make_unique<QSignalSpy>(link, &SiteLink::reachableChanged);
+    }
+
+    void loseDatabase() {
+        QSqlDatabase::database(s->db->qtConnectionName(), false).close();
+        ASSERT_TRUE(QFile::rename(s->databasePath(), s->databasePath() + QStringLiteral(".away")));
+        QFile garbage(s->databasePath());
+        ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(4096, 'x'));
+        garbage.close();
+        ASSERT_FALSE(s->db->isAlive());
+    }
+
+    void restoreDatabase() {
+        QSqlDatabase::database(s->db->qtConnectionName(), false).close();
+        ASSERT_TRUE(QFile::remove(s->databasePath()));
+        ASSERT_TRUE(QFile::rename(s->databasePath() + QStringLiteral(".away"), s->databasePath()));
+        ASSERT_TRUE(QSqlDatabase::database(s->db->qtConnectionName(), false).open());
+    }
+
+    /// The link's own message boxes (database failures on a live database open the critical report).
+    int linkMessages() const {
+        int count = 0;
+        for (const FakeDialogs::Shown& shown : s->dialogs.messages)
+            count += shown.text.contains(QLatin1String("site database cannot be reached")) ? 1 : 0;
+        return count;
+    }
+
+    /// Operations that need the database: a reload of the shown group, the full refresh, a row
+    /// re-read asked for by another workstation and a module state that reads its configuration.
+    void runDatabaseOperations(int times) {
+        const QString input = s->firstAddress(1, QStringLiteral("BI"));
+        const QString module = s->firstAddress(7);
+        for (int i = 0; i < times; ++i) {
+            s->status->Refresh();
+            s->status->RefreshStatus();
+            s->status->SyncPipe(QStringLiteral("STATUSVIEW"), 4, input, QStringLiteral("WS2"), {});
+            s->status->StateChange(QStringLiteral("ZR2_MODULE"), module, 1);
+        }
+    }
+
+    QStringList storedPoints(int groupId) {
+        QStringList out;
+        db::Command command(*s->db, QStringLiteral("SELECT ListAddress, ListName FROM Status_Points WHERE GroupID = ? "
+                                                   "ORDER BY StatusPointID"));
+        command.appendParameter(QStringLiteral("@GroupID"), db::ParamType::Integer, db::ParamDirection::Input, 0, groupId);
+        for (db::Recordset rs = command.open(); !rs.eof(); rs.moveNext())
+            out << rs.field(0).toString() + QLatin1Char('=') + rs.field(1).toString();
+        return out;
+    }
+
+    std::unique_ptr<ReliabilitySite> s;
+    SiteLink* link = nullptr;
+    std::unique_ptr<QSignalSpy> spy;
+};
+
+TEST_F(SiteLinkLoss, ManyFailuresAreAllLoggedAndTellTheOperatorOnce) {
+    loseDatabase();
+    const int logBefore = s->logEntries();
+    runDatabaseOperations(10);
+
+    EXPECT_FALSE(link->isReachable());
+    EXPECT_GE(s->logEntries() - logBefore, 20) << "every failure is written to the log";
+    EXPECT_EQ(s->dialogs.messages.size(), 1) << "one box for the loss, none per failure";
+    EXPECT_EQ(linkMessages(), 1);
+    EXPECT_EQ(s->dialogs.messages.value(0).icon, Dialogs::Icon::Warning);
+    ASSERT_EQ(spy->size(), 1);
+    EXPECT_EQ(spy->at(0).at(0).toBool(), false);
+    EXPECT_TRUE(link->checkTimer().isActive());
+    EXPECT_EQ(link->checkTimer().interval(), SiteLink::kCheckIntervalSeconds * 1000);
+}
+
+TEST_F(SiteLinkLoss, LiveStateChangesKeepUpdatingTheRowsAndTheirTime) {
+    EXPECT_FALSE(link->lastStateChange().isValid()) << "no state change received yet";
+    const int rows = s->totalRows();
+    loseDatabase();
+    runDatabaseOperations(1);
+    ASSERT_FALSE(link->isReachable());
+    EXPECT_EQ(s->totalRows(), rows) << "a refresh while the database is gone keeps the rows shown";
+
+    const QString controller = s->firstAddress(4);
+    const QString pylon = s->firstAddress(5);
+    ASSERT_FALSE(controller.isEmpty() || pylon.isEmpty());
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    for (int i = 0; i < 50; ++i) {
+        s->status->StateChange(QStringLiteral("CONTROLLER_ENABLED"), controller, quint8(i % 2));
+        s->status->StateChange(QStringLiteral("PYLON_ENABLED"), pylon, quint8((i + 1) % 2));
+        ASSERT_EQ(s->cell(4, controller, QStringLiteral("Enabled")), i % 2 ? QStringLiteral("R1463") : QStringLiteral("R1679"));
+        ASSERT_EQ(s->cell(5, pylon, QStringLiteral("Enabled")), i % 2 ? QStringLiteral("R1679") : QStringLiteral("R1463"));
+    }
+    const QDateTime last = link->lastStateChange();
+    EXPECT_TRUE(last.isValid());
+    EXPECT_GE(last, before);
+    EXPECT_LE(last, QDateTime::currentDateTime().addSecs(1));
+}
+
+TEST_F(SiteLinkLoss, CheckKeepsTheLinkDownUntilTheDatabaseAnswersThenTellsAgainOnTheNextLoss) {
+    loseDatabase();
+    runDatabaseOperations(2);
+    ASSERT_FALSE(link->isReachable());
+
+    link->check();
+    link->check();
+    EXPECT_FALSE(link->isReachable());
+    EXPECT_EQ(spy->size(), 1) << "a failed check changes nothing";
+    EXPECT_EQ(linkMessages(), 1);
+
+    restoreDatabase();
+    link->check();
+    EXPECT_TRUE(link->isReachable());
+    ASSERT_EQ(spy->size(), 2);
+    EXPECT_EQ(spy->at(1).at(0).toBool(), true);
+    EXPECT_FALSE(link->checkTimer().isActive());
+
+    const int logBefore = s->logEntries();
+    runDatabaseOperations(1);
+    EXPECT_EQ(s->logEntries(), logBefore) << "the component works again";
+    EXPECT_GT(s->window().groupEntries().size(), 1);
+
+    loseDatabase();
+    runDatabaseOperations(3);
+    EXPECT_FALSE(link->isReachable());
+    EXPECT_EQ(linkMessages(), 2) << "a new loss is told again, once";
+    EXPECT_EQ(spy->size(), 3);
+}
+
+TEST_F(SiteLinkLoss, AGroupSaveDuringTheLossLeavesTheStoredPointsIntact) {
+    const int group = s->site.smallGroupId;
+    const QStringList pointsBefore = storedPoints(group);
+    ASSERT_FALSE(pointsBefore.isEmpty());
+    loseDatabase();
+
+    GroupStore& groups = s->status->groupStore();
+    const QVector<SelectedPoint> replacement = {{QStringLiteral("Only point"), s->firstAddress(0), 1, 1, 0, 16}};
+    EXPECT_FALSE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
+    EXPECT_FALSE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
+    EXPECT_FALSE(link->isReachable());
+    EXPECT_EQ(linkMessages(), 1);
+
+    restoreDatabase();
+    link->check();
+    ASSERT_TRUE(link->isReachable());
+    EXPECT_EQ(storedPoints(group), pointsBefore);
+}
+
+TEST(SiteLinkLive, AFailedStatementOnALiveDatabaseKeepsTheLinkUpAndShowsTheReport) {
+    ReliabilitySite s(50, Backend::SqliteFile);
+    ComponentContext& ctx = s.status->context();
+    ASSERT_NE(ctx.siteLink, nullptr);
+    for (int i = 0; i < 2; ++i)
+        trap(ctx, QStringLiteral("FMain.FillPoints"), [&] { s.db->execute(QStringLiteral("SELECT * FROM NoSuchTable")); });
+    EXPECT_TRUE(ctx.siteLink->isReachable());
+    ASSERT_EQ(s.dialogs.messages.size(), 2) << "an ordinary failure keeps its report box";
+    EXPECT_EQ(s.dialogs.messages.at(0).icon, Dialogs::Icon::Critical);
+    EXPECT_EQ(s.logEntries(), 2);
+}
+
+TEST(SiteLinkLive, NoConnectionSetCountsAsUnreachable) {
+    QTemporaryDir folder;
+    ComponentContext ctx;
+    ctx.errorLog.setFolder(folder.path());
+    FakeDialogs dialogs;
+    ctx.dialogs = &dialogs;
+    SiteLink siteLink(ctx);
+    ctx.siteLink = &siteLink;
+    siteLink.check();
+    siteLink.check();
+    EXPECT_FALSE(siteLink.isReachable());
+    EXPECT_EQ(dialogs.messages.size(), 1);
+}
+
+}  // namespace
+}  // namespace so::test
