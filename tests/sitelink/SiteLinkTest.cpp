@@ -90,6 +90,11 @@ TEST_F(SiteLinkLoss, ManyFailuresAreAllLoggedAndTellTheOperatorOnce) {
 
     EXPECT_FALSE(link->isReachable());
     EXPECT_GE(s->logEntries() - logBefore, 20) << "every failure is written to the log";
+    QFile log(s->logPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray logText = log.readAll();
+    EXPECT_EQ(logText.count("The site database cannot be reached:"), 1);
+    EXPECT_EQ(logText.count("Status.Refresh: the site database cannot be reached"), 10);
     EXPECT_EQ(s->dialogs.messages.size(), 1) << "one box for the loss, none per failure";
     EXPECT_EQ(linkMessages(), 1);
     EXPECT_EQ(s->dialogs.messages.value(0).icon, Dialogs::Icon::Warning);
