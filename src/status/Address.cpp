@@ -35,7 +35,12 @@ QString ConvertToDoorAddress(const QString& address) {
     if (address.size() < 4)
         throw ComponentError(ComponentError::InvalidArgument,
                              QStringLiteral("Address too short for a door address: \"%1\"").arg(address));
-    return address.left(address.size() - 4) + QLatin1String("DR") + address.right(2);
+    // Built in one allocation: every report of a door's input or relay asks for it.
+    const QStringView text(address);
+    QString door;
+    door.reserve(address.size());
+    door.append(text.first(address.size() - 4)).append(QLatin1String("DR")).append(text.last(2));
+    return door;
 }
 
 QString classicControllerAddress(const QString& pointAddress) {

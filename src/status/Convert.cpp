@@ -18,7 +18,33 @@ Int roundedInto(const QString& text) {
 
 }  // namespace
 
+namespace {
+
+/// The value of a short plain whole number ("7", "-12", "0042": digits with an optional leading
+/// minus, nothing else), the form nearly every state value and cell number has; nothing for any
+/// other text. Exact, so it reads what the general conversion reads ("-0" gives -0.0 as well).
+std::optional<double> shortWholeNumber(const QString& text) {
+    const qsizetype size = text.size();
+    const QChar* p = text.constData();
+    const bool negative = size > 0 && p[0] == QLatin1Char('-');
+    const qsizetype first = negative ? 1 : 0;
+    if (size - first < 1 || size - first > 9)
+        return std::nullopt;
+    qint32 value = 0;
+    for (qsizetype i = first; i < size; ++i) {
+        const char16_t c = p[i].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c - u'0');
+    }
+    return negative ? -double(value) : double(value);
+}
+
+}  // namespace
+
 double toNumber(const QString& text) {
+    if (const std::optional<double> value = shortWholeNumber(text))
+        return *value;
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value))

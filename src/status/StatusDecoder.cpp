@@ -46,19 +46,22 @@ StatusDecoder::StatusDecoder(ComponentContext& ctx, Sections& sections)
 
 StatusDecoder::Kind StatusDecoder::kindOf(const QString& code) {
     struct KindCode {
-        const char* code;
+        QLatin1String code;
         Kind kind;
     };
     // Kind codes compare exactly; a code of another length is rejected without comparing text.
     static constexpr KindCode kCodes[] = {
-        {"ENABLED", Kind::Enabled},     {"PO", Kind::Port},          {"SM", Kind::Reader},
-        {"CA", Kind::Controller},       {"DR", Kind::Door},          {"BR", Kind::Relay},
-        {"XR", Kind::ExpRelay},         {"XIV", Kind::Voltage},      {"BIV", Kind::Voltage},
-        {"DRV", Kind::Voltage},         {"XI", Kind::Input},         {"BI", Kind::Input},
-        {"ZR2_RELAY", Kind::ZR2Relay},  {"ZR2_INPUT", Kind::ZR2Input}, {"ZR2_MODULE", Kind::ZR2Module},
+        {QLatin1String("ENABLED"), Kind::Enabled},      {QLatin1String("PO"), Kind::Port},
+        {QLatin1String("SM"), Kind::Reader},            {QLatin1String("CA"), Kind::Controller},
+        {QLatin1String("DR"), Kind::Door},              {QLatin1String("BR"), Kind::Relay},
+        {QLatin1String("XR"), Kind::ExpRelay},          {QLatin1String("XIV"), Kind::Voltage},
+        {QLatin1String("BIV"), Kind::Voltage},          {QLatin1String("DRV"), Kind::Voltage},
+        {QLatin1String("XI"), Kind::Input},             {QLatin1String("BI"), Kind::Input},
+        {QLatin1String("ZR2_RELAY"), Kind::ZR2Relay},   {QLatin1String("ZR2_INPUT"), Kind::ZR2Input},
+        {QLatin1String("ZR2_MODULE"), Kind::ZR2Module},
     };
     for (const KindCode& k : kCodes)
-        if (code == QLatin1String(k.code))
+        if (code.size() == k.code.size() && code == k.code)
             return k.kind;
     return Kind::Unknown;
 }
@@ -336,7 +339,7 @@ void StatusDecoder::decodeZR2Input(const RowRef& row, int section, const QString
 
     // Lines 2 and 3: while the main line is in one of its regular states ("X", "//") and the input
     // has a line module (LM Type is not "."), each line shows its own state. A main line in fault
-    // (open, short, out of spec, noisy, invalid, no state) or an input without a line module makes
+    // (open, short, Out of Spec, noisy, invalid, no state) or an input without a line module makes
     // the other lines' codes meaningless, so they repeat the main line's text and the row reads alike.
     const QString input1 = row.text(ColumnId::Input1);
     const bool ownLineStates = isRegularLineText(input1) && row.text(ColumnId::LMType) != QLatin1String(".");

@@ -3,8 +3,6 @@
 #include "shell/ErrorTrap.h"
 #include "status/Resources.h"
 
-#include <QStringList>
-
 namespace so {
 namespace {
 
@@ -50,19 +48,28 @@ QString doorStatus(ResourceTexts& texts, const RowReader& row) {
     const bool relayNormal = row.data(ColumnId::TwoPersonRule) != 0 ? relayEnergised : !relayEnergised;
     const bool masked = row.text(ColumnId::LMType) != notKnown && row.text(ColumnId::Masked) != notKnown;
 
-    QStringList items;
+    // The items joined by ", ", built without a list: a door's summary is recomputed on every
+    // report of its input or relay.
+    QString items;
+    int itemCount = 0;
+    const auto add = [&](const QString& item) {
+        if (itemCount++ > 0)
+            items += QLatin1String(", ");
+        items += item;
+    };
+    if (position == Position::NotClosed)
+        add(texts(res::DoorNotClosed));
     if (!relayNormal)
-        items << texts(res::RelayNotNormal);
+        add(texts(res::RelayNotNormal));
     if (masked)
-        items << texts(res::Masked);
+        add(texts(res::Masked));
     switch (position) {
     case Position::Undetermined:
-        return items.isEmpty() ? notKnown : items.join(QStringLiteral(", "));
+        return itemCount == 0 ? notKnown : items;
     case Position::Closed:
-        return relayNormal && !masked ? texts(res::EnclosureClosed) : items.join(QStringLiteral(", "));
+        return relayNormal && !masked ? texts(res::EnclosureClosed) : items;
     case Position::NotClosed:
-        items.prepend(texts(res::DoorNotClosed));
-        return items.join(QStringLiteral(", "));
+        return items;
     }
     return notKnown;
 }
