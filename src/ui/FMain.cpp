@@ -1,15 +1,25 @@
 #include "ui/FMain.h"
 
 #include "shell/ComponentContext.h"
+#include "shell/Dialogs.h"
 #include "shell/ErrorTrap.h"
 #include "ui/SectionHeader.h"
 #include "ui/StatusGridModel.h"
 #include "ui/ToolbarImages.h"
+#include "window/CsvExport.h"
 #include "window/StatusWindow.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QSaveFile>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -57,13 +67,25 @@ FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(w
     // The host's image list is copied once: the grids' icons are indexes into it.
     if (ctx.parent != nullptr)
         trap(ctx, QStringLiteral("Status: InitForm"), [&] { icons_.load(ctx.host().ilconsole()); });
+    // The texts the severity rules compare cells with, fetched once for the window's life.
+    if (ctx.ntConnection != nullptr)
+        severityTexts_ = SeverityTexts::load(ctx);
 
     buildToolbars();
     buildPages();
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setSizeGripEnabled(false);
+    lastChange_ = new QLabel(QStringLiteral("No state change received yet"), statusBar_);
+    statusBar_->addPermanentWidget(lastChange_);
     auto* root = stackLayout(this);
     root->addWidget(band_);
     root->addWidget(pages_, 1);
+    root->addWidget(statusBar_);
     resize(800, 600);
+
+    insightTimer_.setInterval(kInsightIntervalMs);
+    connect(&insightTimer_, &QTimer::timeout, this, &FMain::updateInsight);
+    insightTimer_.start();
 
     window_.setView(this);
     captionChanged(window_.caption());
@@ -73,6 +95,10 @@ FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(w
 }
 
 FMain::~FMain() {
+    insightTimer_.stop();
+    // The models outlive this object's members by a moment: they stop recording first.
+    for (SectionGridView* view : views_)
+        view->gridModel()->setInsight(view->section(), nullptr, nullptr);
     if (window_.view() == this)
         window_.setView(nullptr);
 }
@@ -151,7 +177,47 @@ void FMain::buildToolbars() {
     band->addWidget(tbrSG_);
     band->addWidget(lblStatusGroup_);
     band->addWidget(cmbStatusGroup_);
+    buildFindAndExport(band);
     band->addStretch(1);
+}
+
+void FMain::buildFindAndExport(QHBoxLayout* band) {
+    findBox_ = new QLineEdit(band_);
+    findBox_->setPlaceholderText(QStringLiteral("Find name or address (Ctrl+F)"));
+    findBox_->setClearButtonEnabled(true);
+    findBox_->setMinimumWidth(200);
+    findMatches_ = new QLabel(band_);
+    connect(findBox_, &QLineEdit::textChanged, this, &FMain::filterChanged);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        findBox_->setFocus(Qt::ShortcutFocusReason);
+        findBox_->selectAll();
+    });
+
+    exportButton_ = new QToolButton(band_);
+    exportButton_->setText(QStringLiteral("Export"));
+    exportButton_->setToolTip(QStringLiteral("Copy or export rows"));
+    exportButton_->setPopupMode(QToolButton::InstantPopup);
+    exportMenu_ = new QMenu(exportButton_);
+    QAction* copy = exportMenu_->addAction(QStringLiteral("Copy Selected Rows"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WindowShortcut);
+    addAction(copy);  // Ctrl+C anywhere in the window, not only while the menu is open
+    connect(copy, &QAction::triggered, this, [this] { copySelectedRows(); });
+    exportSectionMenu_ = exportMenu_->addMenu(QStringLiteral("Export Section to CSV"));
+    for (int section = 0; section < kSectionCount; ++section) {
+        QAction* item =
+            exportSectionMenu_->addAction(StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section));
+        item->setData(section);
+        connect(item, &QAction::triggered, this, [this, section] { exportCsvInteractive(section); });
+    }
+    connect(exportMenu_->addAction(QStringLiteral("Export Window to CSV...")), &QAction::triggered, this,
+            [this] { exportCsvInteractive(kWholeWindow); });
+    exportButton_->setMenu(exportMenu_);
+
+    band->addWidget(findBox_);
+    band->addWidget(findMatches_);
+    band->addWidget(exportButton_);
 }
 
 void FMain::buildPages() {
@@ -168,7 +234,9 @@ void FMain::buildPages() {
         auto* header = new SectionHeader(section, StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section),
                                          panel);
         auto* model = new StatusGridModel(window_.grid(section), &icons_);
+        model->setInsight(section, &severityTexts_, &recent_);
         auto* view = new SectionGridView(window_, section, model, panel);
+        connect(view, &SectionGridView::shownRowsChanged, this, &FMain::updateFindMatches);
         model->setParent(view);
         header->setRowHeight(view->rowHeight());
         connect(header, &SectionHeader::toggleClicked, this, [this](int s) { window_.imgPlusMinus_Click(s); });
@@ -278,6 +346,8 @@ void FMain::sectionsChanged() {
 }
 
 void FMain::updateToolbarState() {
+    for (QAction* item : exportSectionMenu_->actions())
+        item->setEnabled(window_.isSectionUsed(item->data().toInt()));
     for (int item = StatusWindow::kMenuFirstSection; item <= kSectionMenuItems; ++item)
         sectionItems_[item - 1]->setEnabled(window_.isSectionUsed(item - StatusWindow::kMenuFirstSection));
     sectionItems_[kSectionMenuItems - 1]->setVisible(window_.modulesItemVisible());
@@ -343,6 +413,95 @@ void FMain::setOnGridMouseUp(SectionGridView::MouseUpHandler handler) {
         view->setMouseUpHandler(handler);
 }
 
+// ---------------------------------------------------------------- find, counts, export
+
+void FMain::filterChanged(const QString& text) {
+    for (SectionGridView* view : views_)
+        view->setFilterText(text);
+    updateFindMatches();
+}
+
+int FMain::findMatches() const {
+    int matches = 0;
+    for (SectionGridView* view : views_)
+        matches += view->shownRowCount();
+    return matches;
+}
+
+void FMain::updateFindMatches() {
+    if (findBox_ == nullptr || findMatches_ == nullptr)
+        return;
+    if (findBox_->text().isEmpty()) {
+        findMatches_->clear();
+        return;
+    }
+    const int matches = findMatches();
+    findMatches_->setText(matches == 1 ? QStringLiteral("1 match") : QStringLiteral("%1 matches").arg(matches));
+}
+
+void FMain::updateInsight() {
+    for (int section = 0; section < kSectionCount; ++section) {
+        StatusGridModel* model = views_[section]->gridModel();
+        model->refreshHighlights();
+        if (!model->takeCountsDirty())
+            continue;
+        const StatusGrid& grid = model->grid();
+        int abnormal = 0;
+        for (int row = 1; row <= grid.rowCount(); ++row)
+            abnormal += model->rowSeverity(row) != Severity::Normal ? 1 : 0;
+        headers_[section]->setCounts(grid.rowCount(), abnormal);
+    }
+    const qint64 last = recent_.lastChange();
+    if (last >= 0 && last != shownLastChange_) {
+        shownLastChange_ = last;
+        lastChange_->setText(QStringLiteral("Last state change: ") +
+                             recent_.timeOf(last).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    }
+}
+
+QString FMain::copySelectedRows() {
+    QString text;
+    for (SectionGridView* view : views_) {
+        const QVector<int> rows = view->selectedGridRows();
+        if (!rows.isEmpty() && view->isVisibleTo(this))
+            text += toTabSeparated(exportTable(view->gridModel()->grid(), rows));
+    }
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
+    return text;
+}
+
+bool FMain::exportCsv(int section, const QString& path) {
+    QVector<ExportTable> tables;
+    for (int s = 0; s < kSectionCount; ++s) {
+        if (section != kWholeWindow ? s != section : !window_.isHeaderShown(s))
+            continue;
+        tables.append(exportTable(views_[s]->gridModel()->grid(), views_[s]->shownGridRows(),
+                                  StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + s)));
+    }
+    const QString text = section == kWholeWindow ? toCsv(tables) : tables.isEmpty() ? QString() : toCsv(tables.first());
+    QSaveFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit();
+    if (!written)
+        window_.context().dialogs->message(QStringLiteral("The rows could not be written to %1: %2")
+                                               .arg(QDir::toNativeSeparators(path), file.errorString()),
+                                           QStringLiteral("Export"), Dialogs::Icon::Critical);
+    return written;
+}
+
+void FMain::exportCsvInteractive(int section) {
+    const QString suggested = section == kWholeWindow
+                                  ? QStringLiteral("status.csv")
+                                  : StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section) +
+                                        QStringLiteral(".csv");
+    const QString path = exportPathChooser_
+                             ? exportPathChooser_(suggested)
+                             : QFileDialog::getSaveFileName(this, QStringLiteral("Export to CSV"), suggested,
+                                                            QStringLiteral("CSV files (*.csv)"));
+    if (!path.isEmpty())
+        exportCsv(section, path);
+}
+
 // ---------------------------------------------------------------- events
 
 bool FMain::event(QEvent* event) {
@@ -352,6 +511,12 @@ bool FMain::event(QEvent* event) {
 }
 
 void FMain::keyReleaseEvent(QKeyEvent* event) {
+    // Esc clears a find text first; on an empty find box it keeps its meaning.
+    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat() && !findBox_->text().isEmpty()) {
+        findBox_->clear();
+        event->accept();
+        return;
+    }
     int keyCode = 0;
     if (!event->isAutoRepeat()) {
         switch (event->key()) {

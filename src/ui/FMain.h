@@ -3,6 +3,12 @@
 // section's grid), the cover panel shown while a group loads, the masked-points grid and the
 // overridden placeholder.
 //
+// Beyond the classic window: a find box on the band narrowing every section to the rows whose name
+// or address contains its text; per section header the point count and the abnormal count; a
+// severity tint and marker per abnormal row; a highlight and a tooltip of the last changes for a
+// row whose state just changed; copy and CSV export of rows; and a status bar with the time of the
+// last state change. None of them changes a cell, a row order or a row of the grids.
+//
 // It holds no state of its own beyond widgets: StatusWindow keeps the window's state and calls
 // the WindowView members below when something visible changed; the operator's clicks and keys go
 // straight to StatusWindow's handlers. The window attaches itself to the state object on
@@ -11,9 +17,12 @@
 
 #include "ui/IconList.h"
 #include "ui/SectionGridView.h"
+#include "window/RecentChanges.h"
+#include "window/Severity.h"
 #include "window/WindowView.h"
 
 #include <QHash>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -21,10 +30,13 @@
 
 class QAction;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QScrollArea;
 class QStackedWidget;
+class QStatusBar;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
@@ -41,6 +53,10 @@ public:
     static constexpr int kSectionCount = 8;
     /// Entries of the tbrSG section menu: 1 all sections, 2 separator, 3..10 sections 0..7.
     static constexpr int kSectionMenuItems = 10;
+    /// How often the header counts, the fading highlights and the status bar are brought up to date.
+    static constexpr int kInsightIntervalMs = 400;
+    /// Export of every section with a header shown, rather than of one section.
+    static constexpr int kWholeWindow = -1;
 
     explicit FMain(StatusWindow& window, QWidget* parent = nullptr);
     ~FMain() override;
@@ -93,6 +109,31 @@ public:
     QWidget* currentPage() const;
     const IconList& icons() const { return icons_; }
 
+    // ---- find, counts, recent changes, export, status bar
+    QLineEdit* findBox() const { return findBox_; }
+    QLabel* findMatchesLabel() const { return findMatches_; }
+    /// Rows shown in all sections under the find text.
+    int findMatches() const;
+    QToolButton* exportButton() const { return exportButton_; }
+    QStatusBar* statusBar() const { return statusBar_; }
+    QLabel* lastChangeLabel() const { return lastChange_; }
+    RecentChanges& recentChanges() { return recent_; }
+    const SeverityTexts& severityTexts() const { return severityTexts_; }
+    /// Recounts the sections that changed, repaints fading highlights, updates the status bar
+    /// (the window's timer calls it every kInsightIntervalMs).
+    void updateInsight();
+    /// Puts the selected rows of every section on the clipboard, tab-separated; returns the text.
+    QString copySelectedRows();
+    /// Writes the shown rows of a section (or kWholeWindow) as CSV to `path`; false (and the
+    /// operator told) when the file cannot be written.
+    bool exportCsv(int section, const QString& path);
+    /// Asks where to save, then exportCsv.
+    void exportCsvInteractive(int section);
+    /// Chooses the file an export goes to (suggested name in, empty out to cancel); a save dialog
+    /// until one is set.
+    void setExportPathChooser(std::function<QString(const QString&)> chooser) { exportPathChooser_ = std::move(chooser); }
+    QMenu* exportMenu() const { return exportMenu_; }
+
 protected:
     bool event(QEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -106,10 +147,18 @@ private:
     void placeSectionViews();
     void updateToolbarState();
     int stackedHeightCap() const;
+    void buildFindAndExport(QHBoxLayout* band);
+    void filterChanged(const QString& text);
+    void updateFindMatches();
 
     StatusWindow& window_;
     IconList icons_;
     std::function<void()> configureDialogOpener_;
+    SeverityTexts severityTexts_;
+    RecentChanges recent_;
+    std::function<QString(const QString&)> exportPathChooser_;
+    QTimer insightTimer_;
+    qint64 shownLastChange_ = -1;
 
     QWidget* band_ = nullptr;
     QToolBar* tbrMain_ = nullptr;
@@ -121,6 +170,13 @@ private:
     std::array<QAction*, kSectionMenuItems> sectionItems_{};
     QLabel* lblStatusGroup_ = nullptr;
     QComboBox* cmbStatusGroup_ = nullptr;
+    QLineEdit* findBox_ = nullptr;
+    QLabel* findMatches_ = nullptr;
+    QToolButton* exportButton_ = nullptr;
+    QMenu* exportMenu_ = nullptr;
+    QMenu* exportSectionMenu_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* lastChange_ = nullptr;
 
     QStackedWidget* pages_ = nullptr;
     QScrollArea* pbxCont_ = nullptr;

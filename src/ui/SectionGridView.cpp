@@ -1,17 +1,70 @@
 #include "ui/SectionGridView.h"
 
 #include "ui/StatusGridModel.h"
+#include "window/RowFilter.h"
 #include "window/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
 namespace so {
+
+namespace {
+
+/// Draws a row's severity marker at the right end of the row's first shown cell.
+class SeverityMarkerDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        const auto* view = qobject_cast<const QTableView*>(parent());
+        if (view == nullptr || index.column() != firstShownColumn(*view))
+            return;
+        const auto level = Severity(index.data(StatusGridModel::SeverityRole).toInt());
+        if (level == Severity::Normal)
+            return;
+        const int side = std::max(6, option.rect.height() - 8);
+        const QRectF box(option.rect.right() - side - 3, option.rect.center().y() - side / 2.0, side, side);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(Qt::black, 1));
+        if (level == Severity::Alarm) {
+            QPainterPath triangle;
+            triangle.moveTo(box.center().x(), box.top());
+            triangle.lineTo(box.right(), box.bottom());
+            triangle.lineTo(box.left(), box.bottom());
+            triangle.closeSubpath();
+            painter->setBrush(QColor(210, 20, 20));
+            painter->drawPath(triangle);
+        } else {
+            painter->setBrush(QColor(240, 160, 0));
+            painter->drawEllipse(box);
+        }
+        painter->restore();
+    }
+
+private:
+    static int firstShownColumn(const QTableView& view) {
+        const QHeaderView* header = view.horizontalHeader();
+        for (int visual = 0; visual < header->count(); ++visual) {
+            const int logical = header->logicalIndex(visual);
+            if (!header->isSectionHidden(logical))
+                return logical;
+        }
+        return -1;
+    }
+};
+
+}  // namespace
 
 int windowButtonCode(Qt::MouseButton button) {
     switch (button) {
@@ -38,6 +91,7 @@ SectionGridView::SectionGridView(StatusWindow& window, int section, StatusGridMo
     setCornerButtonEnabled(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setIconSize(QSize(16, 16));
+    setItemDelegate(new SeverityMarkerDelegate(this));
 
     // Fixed row heights: the view never measures rows, however many there are.
     QHeaderView* rows = verticalHeader();
@@ -65,8 +119,21 @@ SectionGridView::SectionGridView(StatusWindow& window, int section, StatusGridMo
     // header's own size changes during it are not the operator's.
     connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { syncing_ = true; });
     connect(model, &QAbstractItemModel::modelReset, this, &SectionGridView::syncColumnsFromGrid);
-    connect(model, &QAbstractItemModel::rowsInserted, this, &SectionGridView::rowsChanged);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &SectionGridView::rowsChanged);
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) {
+        applyFilter(first, last);
+        rowsChanged();
+    });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (!filter_.isEmpty())
+            applyFilter(0, -1);  // only recounts: the header kept the other rows' hidden flags
+        rowsChanged();
+    });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        hiddenRows_ = 0;
+        applyFilter(0, model_->rowCount() - 1);
+        rowsChanged();
+    });
+    connect(model, &QAbstractItemModel::dataChanged, this, &SectionGridView::onDataChanged);
 
     setHeightCap(0);
     syncColumnsFromGrid();
@@ -84,7 +151,7 @@ QSize SectionGridView::sizeHint() const {
     const QSize base = QTableView::sizeHint();
     if (heightCap_ <= 0)
         return base;
-    int height = std::max(1, model_->rowCount()) * rowHeight() + 2 * frameWidth();
+    int height = std::max(1, shownRowCount()) * rowHeight() + 2 * frameWidth();
     if (!horizontalHeader()->isHidden())
         height += horizontalHeader()->sizeHint().height();
     if (horizontalHeader()->length() > width() - 2 * frameWidth())
@@ -108,6 +175,73 @@ void SectionGridView::resizeEvent(QResizeEvent* event) {
 void SectionGridView::rowsChanged() {
     if (heightCap_ > 0)
         updateGeometry();
+    emit shownRowsChanged();
+}
+
+// ---------------------------------------------------------------- find
+
+void SectionGridView::setFilterText(const QString& text) {
+    if (text == filter_)
+        return;
+    filter_ = text;
+    applyFilter(0, model_->rowCount() - 1);
+    rowsChanged();
+}
+
+void SectionGridView::applyFilter(int firstRow, int lastRow) {
+    const StatusGrid& grid = model_->grid();
+    const int rows = std::min(model_->rowCount(), grid.rowCount());
+    for (int row = std::max(0, firstRow); row <= std::min(lastRow, rows - 1); ++row) {
+        const bool hide = !rowMatchesFilter(grid, row + 1, filter_);
+        if (isRowHidden(row) != hide)
+            setRowHidden(row, hide);
+    }
+    int hidden = 0;
+    if (!filter_.isEmpty())
+        for (int row = 0; row < model_->rowCount(); ++row)
+            hidden += isRowHidden(row) ? 1 : 0;
+    hiddenRows_ = hidden;
+}
+
+void SectionGridView::onDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+    if (filter_.isEmpty())
+        return;
+    // Only a changed name or address can change whether a row matches.
+    const StatusGrid& grid = model_->grid();
+    bool keyColumn = false;
+    for (const QString& key : {QStringLiteral("Name"), QStringLiteral("Address")}) {
+        const int column = grid.columnIndex(key);
+        keyColumn = keyColumn || (column >= topLeft.column() && column <= bottomRight.column());
+    }
+    if (!keyColumn)
+        return;
+    const int before = hiddenRows_;
+    applyFilter(topLeft.row(), bottomRight.row());
+    if (hiddenRows_ != before)
+        rowsChanged();
+}
+
+int SectionGridView::shownRowCount() const { return model_->rowCount() - hiddenRows_; }
+
+QVector<int> SectionGridView::shownGridRows() const {
+    QVector<int> rows;
+    const int count = std::min(model_->rowCount(), model_->grid().rowCount());
+    for (int row = 0; row < count; ++row)
+        if (!isRowHidden(row))
+            rows.append(row + 1);
+    return rows;
+}
+
+QVector<int> SectionGridView::selectedGridRows() const {
+    QVector<int> rows;
+    if (selectionModel() == nullptr)
+        return rows;
+    const int count = std::min(model_->rowCount(), model_->grid().rowCount());
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        if (index.row() < count && !isRowHidden(index.row()))
+            rows.append(index.row() + 1);
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void SectionGridView::syncColumnsFromGrid() {

@@ -8,6 +8,11 @@
 // is written back into the grid's columns (so the window's unload saves it) followed by
 // vGrid_LayoutChanged. Every mouse release goes to the mouse-up handler (the context menu).
 // The masked-points grid (section -1) only shows its rows.
+//
+// The operator's find text hides the rows whose name and address do not contain it; the rows stay
+// in the grid and the model (a hidden row keeps taking state changes), and a row whose name
+// changes is matched again. An abnormal row's first shown cell carries a drawn marker: a triangle
+// for an alarm, a circle for a warning, so it reads without its colour too.
 #pragma once
 
 #include <QPoint>
@@ -45,6 +50,20 @@ public:
     /// Makes the header show the grid's columns: their order, widths and hidden flags.
     void syncColumnsFromGrid();
 
+    /// Hides the rows that do not match `text` (empty shows every row).
+    void setFilterText(const QString& text);
+    QString filterText() const { return filter_; }
+    /// Rows the view shows now (all of them without a find text).
+    int shownRowCount() const;
+    /// Grid rows (from 1) the view shows, top to bottom.
+    QVector<int> shownGridRows() const;
+    /// Grid rows (from 1) the operator selected, top to bottom.
+    QVector<int> selectedGridRows() const;
+
+signals:
+    /// The rows the view shows changed in number (find text, rows added or removed).
+    void shownRowsChanged();
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -55,6 +74,8 @@ private:
     void onColumnResized(int logical, int oldSize, int newSize);
     void onHeaderClicked(int logical);
     void rowsChanged();
+    void applyFilter(int firstRow, int lastRow);
+    void onDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
 
     StatusWindow& window_;
     const int section_;
@@ -62,6 +83,8 @@ private:
     MouseUpHandler mouseUp_;
     int heightCap_ = 0;
     bool syncing_ = false;
+    QString filter_;
+    int hiddenRows_ = 0;
 };
 
 }  // namespace so

@@ -40,7 +40,8 @@ void PlusMinusToggle::paintEvent(QPaintEvent*) {
 }
 
 SectionHeader::SectionHeader(int section, const QString& caption, QWidget* parent)
-    : QWidget(parent), section_(section), toggle_(new PlusMinusToggle(this)), caption_(new QLabel(caption, this)) {
+    : QWidget(parent), section_(section), toggle_(new PlusMinusToggle(this)), caption_(new QLabel(caption, this)),
+      counts_(new QLabel(this)) {
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     QFont bold = caption_->font();
@@ -51,9 +52,23 @@ SectionHeader::SectionHeader(int section, const QString& caption, QWidget* paren
     layout->setSpacing(4);
     layout->addWidget(toggle_);
     layout->addWidget(caption_);
+    layout->addSpacing(12);
+    layout->addWidget(counts_);
     layout->addStretch(1);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     connect(toggle_, &QAbstractButton::clicked, this, [this] { emit toggleClicked(section_); });
+}
+
+void SectionHeader::setCounts(int points, int abnormal) {
+    if (points == points_ && abnormal == abnormal_)
+        return;
+    points_ = points;
+    abnormal_ = abnormal;
+    QString text = points == 1 ? QStringLiteral("1 point") : QStringLiteral("%1 points").arg(points);
+    if (abnormal > 0)
+        text += QStringLiteral("  \u25B2 %1 abnormal").arg(abnormal);
+    counts_->setText(text);
+    counts_->setStyleSheet(abnormal > 0 ? QStringLiteral("color: #b00000;") : QString());
 }
 
 void SectionHeader::setRowHeight(int pixels) {

@@ -1,6 +1,6 @@
 // The header strip of a section of the status window (`pbxPTypeCont`): a drawn plus/minus toggle
 // (`imgPlusMinus`) that collapses and expands the section, and the section's caption
-// (`lblPointType`) right of it.
+// (`lblPointType`) right of it, then the section's point count and how many of them are abnormal.
 #pragma once
 
 #include <QAbstractButton>
@@ -34,6 +34,11 @@ public:
     int section() const { return section_; }
     PlusMinusToggle* toggle() const { return toggle_; }
     QLabel* captionLabel() const { return caption_; }
+    QLabel* countsLabel() const { return counts_; }
+    /// Shows "N points" and, when any, "M abnormal".
+    void setCounts(int points, int abnormal);
+    int points() const { return points_; }
+    int abnormal() const { return abnormal_; }
     void setExpanded(bool expanded) { toggle_->setExpanded(expanded); }
     /// The strip is as tall as a row of the section's grid plus a small margin.
     void setRowHeight(int pixels);
@@ -46,6 +51,9 @@ private:
     const int section_;
     PlusMinusToggle* toggle_;
     QLabel* caption_;
+    QLabel* counts_;
+    int points_ = -1;
+    int abnormal_ = -1;
 };
 
 }  // namespace so

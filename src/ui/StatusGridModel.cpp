@@ -1,12 +1,21 @@
 #include "ui/StatusGridModel.h"
 
 #include "ui/IconList.h"
+#include "window/ColumnLayout.h"
+#include "window/RecentChanges.h"
+
+#include <QColor>
 
 #include <algorithm>
 
 namespace so {
 namespace {
-const QList<int> kCellRoles = {Qt::DisplayRole, Qt::DecorationRole};
+const QList<int> kCellRoles = {Qt::DisplayRole, Qt::DecorationRole, Qt::BackgroundRole, Qt::ToolTipRole,
+                               StatusGridModel::SeverityRole};
+const QList<int> kHighlightRoles = {Qt::BackgroundRole};
+const QColor kAlarmTint(255, 205, 205);
+const QColor kWarningTint(255, 236, 189);
+const QColor kRecentTint(200, 228, 255);
 }
 
 StatusGridModel::StatusGridModel(StatusGrid& grid, const IconList* icons, QObject* parent)
@@ -57,6 +66,22 @@ QVariant StatusGridModel::data(const QModelIndex& index, int role) const {
     }
     case Qt::UserRole:
         return cell.data;
+    case SeverityRole:
+        return int(rowSeverity(row));
+    case Qt::BackgroundRole:
+        if (highlighted(row))
+            return kRecentTint;
+        switch (rowSeverity(row)) {
+        case Severity::Alarm:
+            return kAlarmTint;
+        case Severity::Warning:
+            return kWarningTint;
+        case Severity::Normal:
+            return {};
+        }
+        return {};
+    case Qt::ToolTipRole:
+        return changesTip(row);
     default:
         return {};
     }
@@ -71,10 +96,74 @@ QVariant StatusGridModel::headerData(int section, Qt::Orientation orientation, i
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
+// ---------------------------------------------------------------- severity and recent changes
+
+void StatusGridModel::setInsight(int section, const SeverityTexts* texts, RecentChanges* recent) {
+    section_ = section;
+    severityTexts_ = texts;
+    recent_ = recent;
+    resolveInsightColumns();
+    countsDirty_ = true;
+}
+
+void StatusGridModel::resolveInsightColumns() {
+    addressColumn_ = grid_.columnIndex(col::Address);
+    nameColumn_ = grid_.columnIndex(col::Name);
+    updatedColumn_ = grid_.columnIndex(col::LastUpdated);
+    severityColumns_ = SeverityColumns::resolve(grid_);
+}
+
+Severity StatusGridModel::rowSeverity(int row) const {
+    return severityTexts_ == nullptr ? Severity::Normal : severity(*severityTexts_, section_, grid_, row, severityColumns_);
+}
+
+bool StatusGridModel::takeCountsDirty() {
+    const bool dirty = countsDirty_;
+    countsDirty_ = false;
+    return dirty;
+}
+
+bool StatusGridModel::highlighted(int row) const {
+    if (recent_ == nullptr || addressColumn_ < 0 || lastRecordedTick_ < 0)
+        return false;
+    const qint64 last = recent_->lastChangeOf(grid_.cell(row, addressColumn_).text);
+    return last >= 0 && recent_->nowMs() - last < kHighlightMs;
+}
+
+QString StatusGridModel::changesTip(int row) const {
+    if (recent_ == nullptr || addressColumn_ < 0)
+        return {};
+    const QVector<RecentChanges::Change> changes = recent_->changesOf(grid_.cell(row, addressColumn_).text);
+    QString tip;
+    for (const RecentChanges::Change& change : changes) {
+        const QString caption =
+            change.column >= 0 && change.column < grid_.columnCount() ? grid_.column(change.column).caption : QString();
+        if (!tip.isEmpty())
+            tip += QLatin1Char('\n');
+        tip += recent_->timeOf(change.tickMs).toString(QStringLiteral("HH:mm:ss")) + QLatin1String("  ") + caption +
+               QLatin1String(": ") + change.text;
+    }
+    return tip;
+}
+
+void StatusGridModel::refreshHighlights() {
+    if (recent_ == nullptr || shownRows_ == 0 || grid_.columnCount() == 0)
+        return;
+    // While any row of this grid changed within the highlight time (plus one call's slack), the
+    // backgrounds are repainted so highlights that ran out go back to their tint.
+    const bool active = lastRecordedTick_ >= 0 && recent_->nowMs() - lastRecordedTick_ < kHighlightMs + 1000;
+    if (!active && !highlightsShown_)
+        return;
+    highlightsShown_ = active;
+    emit dataChanged(index(0, 0), index(shownRows_ - 1, grid_.columnCount() - 1), kHighlightRoles);
+}
+
 // ---------------------------------------------------------------- observer
 
 void StatusGridModel::gridReset() {
     flushTimer_.stop();
+    resolveInsightColumns();
+    countsDirty_ = true;
     beginResetModel();
     shownRows_ = grid_.rowCount();
     dirty_.assign(size_t(shownRows_), 0);
@@ -83,11 +172,15 @@ void StatusGridModel::gridReset() {
     ++counts_.resets;
 }
 
-void StatusGridModel::rowsAppended(int, int) { scheduleFlush(); }
+void StatusGridModel::rowsAppended(int, int) {
+    countsDirty_ = true;
+    scheduleFlush();
+}
 
 void StatusGridModel::rowRemoved(int row) {
     if (row < 1 || row > shownRows_)
         return;  // a row no view has heard of yet
+    countsDirty_ = true;
     const int viewRow = row - 1;
     removingRow_ = viewRow;
     beginRemoveRows({}, viewRow, viewRow);
@@ -110,9 +203,17 @@ void StatusGridModel::rowRemoved(int row) {
 }
 
 void StatusGridModel::cellChanged(int row, int column) {
+    countsDirty_ = true;
     const int viewRow = row - 1;
     if (viewRow < 0 || viewRow >= shownRows_)
         return;  // appended rows go out whole with their insert
+    if (recent_ != nullptr && addressColumn_ >= 0 && column != addressColumn_ && column != nameColumn_ &&
+        column != updatedColumn_) {
+        // A shown row's state cell changed: kept as column, shared text and tick, nothing formatted.
+        const qint64 now = recent_->nowMs();
+        recent_->record(grid_.cell(row, addressColumn_).text, column, grid_.cell(row, column).text, now);
+        lastRecordedTick_ = now;
+    }
     char& mark = dirty_[size_t(viewRow)];
     if (mark == 0) {
         mark = 1;

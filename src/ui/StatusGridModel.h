@@ -11,6 +11,7 @@
 // appended since the last flush; flush() brings it level at once.
 #pragma once
 
+#include "window/Severity.h"
 #include "window/StatusGrid.h"
 
 #include <QAbstractTableModel>
@@ -21,6 +22,7 @@
 namespace so {
 
 class IconList;
+class RecentChanges;
 
 class StatusGridModel final : public QAbstractTableModel, public GridObserver {
     Q_OBJECT
@@ -29,6 +31,11 @@ public:
     static constexpr int kFlushIntervalMs = 50;
     /// More separate row ranges than this in one flush go out as one range covering them all.
     static constexpr int kMaxRangesPerFlush = 16;
+
+    /// A row's Severity as an int, for the marker the view draws in the row's first cell.
+    static constexpr int SeverityRole = Qt::UserRole + 1;
+    /// How long a row stays highlighted after its state changed.
+    static constexpr int kHighlightMs = 4000;
 
     /// What the adapter told its views, for tests and diagnostics.
     struct SignalCounts {
@@ -49,6 +56,15 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+    /// Rates rows (tint, marker, SeverityRole) with `texts` as section `section`, and records every
+    /// change of a shown row's state cells into `recent` (highlight and tooltip). Either may be null.
+    void setInsight(int section, const SeverityTexts* texts, RecentChanges* recent);
+    Severity rowSeverity(int row) const;  // grid row, from 1
+    /// True once after any change of the grid's rows or cells (the header counts recount then).
+    bool takeCountsDirty();
+    /// Repaints the rows' backgrounds while a highlight may have run out since the last call.
+    void refreshHighlights();
+
     /// Announces every queued change now (unless the grid's redrawing is off).
     void flush();
     /// True while changes wait for the next flush.
@@ -67,6 +83,9 @@ private:
     void flushAppends();
     void flushChanges();
     void clearDirty();
+    void resolveInsightColumns();
+    bool highlighted(int row) const;
+    QString changesTip(int row) const;
     /// The grid row (1-based) shown at view row `viewRow`; 0 when it has none.
     int gridRowFor(int viewRow) const;
 
@@ -83,6 +102,18 @@ private:
     int dirtyLast_ = -1;
     int dirtyColumnFirst_ = 0;
     int dirtyColumnLast_ = -1;
+    int section_ = -1;
+    const SeverityTexts* severityTexts_ = nullptr;
+    RecentChanges* recent_ = nullptr;
+    // Columns whose changes are not state changes; resolved whenever the columns change.
+    int addressColumn_ = -1;
+    int nameColumn_ = -1;
+    int updatedColumn_ = -1;
+    SeverityColumns severityColumns_;
+    qint64 lastRecordedTick_ = -1;
+    bool highlightsShown_ = false;
+    bool countsDirty_ = true;
+
     // While views hear that a row goes, the grid has already lost it: the view row being removed.
     int removingRow_ = -1;
 };

@@ -8,17 +8,28 @@ namespace so {
 RecentChanges::RecentChanges() : clockStart_(QDateTime::currentDateTime()) { clock_.start(); }
 
 void RecentChanges::record(const QString& address, int column, const QString& text, qint64 tickMs) {
-    auto it = points_.find(address);
-    if (it == points_.end()) {
+    auto it = points_.constFind(address);
+    int slot = 0;
+    if (it != points_.constEnd()) {
+        slot = it.value();
+    } else {
         if (points_.size() >= kMaxPoints)
             evictOldest();
-        it = points_.insert(address, Ring{});
+        if (freeSlots_.empty()) {
+            slot = int(rings_.size());
+            rings_.emplace_back();
+        } else {
+            slot = freeSlots_.back();
+            freeSlots_.pop_back();
+            rings_[size_t(slot)].next = rings_[size_t(slot)].count = 0;
+        }
+        points_.insert(address, slot);
     }
-    Ring& ring = it.value();
-    Change& slot = ring.entries[size_t(ring.next)];
-    slot.column = column;
-    slot.text = text;
-    slot.tickMs = tickMs;
+    Ring& ring = rings_[size_t(slot)];
+    Change& entry = ring.entries[size_t(ring.next)];
+    entry.column = column;
+    entry.text = text;
+    entry.tickMs = tickMs;
     ring.next = (ring.next + 1) % kRingSize;
     ring.count = std::min(ring.count + 1, kRingSize);
     ring.lastTick = tickMs;
@@ -29,16 +40,20 @@ void RecentChanges::evictOldest() {
     // Drop the quarter of the points changed longest ago: one pass per kMaxPoints / 4 new points.
     std::vector<qint64> ticks;
     ticks.reserve(size_t(points_.size()));
-    for (const Ring& ring : std::as_const(points_))
-        ticks.push_back(ring.lastTick);
+    for (int slot : std::as_const(points_))
+        ticks.push_back(rings_[size_t(slot)].lastTick);
     const size_t cut = ticks.size() / 4;
     std::nth_element(ticks.begin(), ticks.begin() + qsizetype(cut), ticks.end());
     const qint64 threshold = ticks[cut];
+    const auto drop = [this](QHash<QString, int>::iterator it) {
+        freeSlots_.push_back(it.value());
+        return points_.erase(it);
+    };
     for (auto it = points_.begin(); it != points_.end();)
-        it = it.value().lastTick < threshold ? points_.erase(it) : std::next(it);
+        it = rings_[size_t(it.value())].lastTick < threshold ? drop(it) : std::next(it);
     // Many points changed in the same millisecond: fall back to dropping any of them.
     for (auto it = points_.begin(); points_.size() >= kMaxPoints && it != points_.end();)
-        it = points_.erase(it);
+        it = drop(it);
 }
 
 QVector<RecentChanges::Change> RecentChanges::changesOf(const QString& address) const {
@@ -46,7 +61,7 @@ QVector<RecentChanges::Change> RecentChanges::changesOf(const QString& address) 
     const auto it = points_.constFind(address);
     if (it == points_.constEnd())
         return out;
-    const Ring& ring = it.value();
+    const Ring& ring = rings_[size_t(it.value())];
     out.reserve(ring.count);
     for (int i = 1; i <= ring.count; ++i)
         out.append(ring.entries[size_t((ring.next - i + kRingSize) % kRingSize)]);
@@ -55,13 +70,15 @@ QVector<RecentChanges::Change> RecentChanges::changesOf(const QString& address) 
 
 qint64 RecentChanges::lastChangeOf(const QString& address) const {
     const auto it = points_.constFind(address);
-    return it == points_.constEnd() ? -1 : it.value().lastTick;
+    return it == points_.constEnd() ? -1 : rings_[size_t(it.value())].lastTick;
 }
 
 QDateTime RecentChanges::timeOf(qint64 tickMs) const { return clockStart_.addMSecs(tickMs); }
 
 void RecentChanges::clear() {
     points_.clear();
+    rings_.clear();
+    freeSlots_.clear();
     lastTick_ = -1;
 }
 

@@ -13,13 +13,15 @@
 #include <QString>
 
 #include <array>
+#include <vector>
 
 namespace so {
 
 class RecentChanges {
 public:
     static constexpr int kRingSize = 10;
-    static constexpr int kMaxPoints = 4096;
+    /// About 6 MB at most; large enough that a storm over a 10,000-point window does not evict.
+    static constexpr int kMaxPoints = 16384;
 
     struct Change {
         int column = -1;
@@ -57,7 +59,11 @@ private:
 
     QElapsedTimer clock_;
     QDateTime clockStart_;
-    QHash<QString, Ring> points_;
+    // Address -> slot in rings_; freed slots are reused, so a ring is never moved or reallocated
+    // once made.
+    QHash<QString, int> points_;
+    std::vector<Ring> rings_;
+    std::vector<int> freeSlots_;
     qint64 lastTick_ = -1;
 };
 

@@ -11,19 +11,11 @@ namespace {
 const QString kLockout = QStringLiteral("Lockout");
 const QString kOpenItem = QStringLiteral("OPEN");
 
-class Cells {
-public:
-    Cells(const StatusGrid& grid, int row) : grid_(grid), row_(row) {}
-    const QString& operator()(const QString& key) const {
-        const int column = grid_.columnIndex(key);
-        return column < 0 ? empty_ : grid_.cell(row_, column).text;
-    }
+const QString kEmpty;
 
-private:
-    const StatusGrid& grid_;
-    int row_;
-    const QString empty_;
-};
+const QString& cellText(const StatusGrid& grid, int row, int column) {
+    return column < 0 ? kEmpty : grid.cell(row, column).text;
+}
 
 bool isSet(const QString& text, const QString& setText) { return !text.isEmpty() && text == setText; }
 
@@ -43,23 +35,42 @@ SeverityTexts SeverityTexts::load(ComponentContext& ctx) {
     return t;
 }
 
+SeverityColumns SeverityColumns::resolve(const StatusGrid& grid) {
+    SeverityColumns c;
+    c.status = grid.columnIndex(col::Status);
+    c.alarm = grid.columnIndex(col::Alarm);
+    c.masked = grid.columnIndex(col::Masked);
+    c.pTamper = grid.columnIndex(col::PTamper);
+    c.cTamper = grid.columnIndex(col::CTamper);
+    c.enclosure = grid.columnIndex(col::Enclosure);
+    c.tamperPending = grid.columnIndex(col::TamperPending);
+    c.acPower = grid.columnIndex(col::ACPower);
+    c.upsBattery = grid.columnIndex(col::UPSBattF);
+    c.memoryBattery = grid.columnIndex(col::MemoryBatt);
+    return c;
+}
+
 Severity severity(const SeverityTexts& t, int section, const StatusGrid& grid, int row) {
-    const Cells cell(grid, row);
-    const QString& status = cell(col::Status);
+    return severity(t, section, grid, row, SeverityColumns::resolve(grid));
+}
+
+Severity severity(const SeverityTexts& t, int section, const StatusGrid& grid, int row, const SeverityColumns& c) {
+    const auto cell = [&](int column) -> const QString& { return cellText(grid, row, column); };
+    const QString& status = cell(c.status);
 
     // Alarms: what an operator must act on.
-    if (isSet(cell(col::Alarm), t.yes))
+    if (isSet(cell(c.alarm), t.yes))
         return Severity::Alarm;
     if (section == 0 && !t.doorNotClosed.isEmpty() && status.contains(t.doorNotClosed))
         return Severity::Alarm;
-    for (const QString& key : {col::PTamper, col::CTamper}) {
-        const QString& tamper = cell(key);
+    for (int column : {c.pTamper, c.cTamper}) {
+        const QString& tamper = cell(column);
         if (isSet(tamper, t.tampered) || tamper == kLockout)
             return Severity::Alarm;
     }
 
     // Warnings: points that cannot report normally or are left out of alarms.
-    const QString& masked = cell(col::Masked);
+    const QString& masked = cell(c.masked);
     if (!masked.isEmpty() && masked != t.notKnown)
         return Severity::Warning;
     if (status == rows::kOffline || isSet(status, t.portOffLine))
@@ -68,10 +79,10 @@ Severity severity(const SeverityTexts& t, int section, const StatusGrid& grid, i
         return Severity::Warning;
     if (section == 0 && !t.relayNotNormal.isEmpty() && status.contains(t.relayNotNormal))
         return Severity::Warning;
-    if (isSet(cell(col::Enclosure), t.enclosureOpen) || isSet(cell(col::TamperPending), t.tamperPending))
+    if (isSet(cell(c.enclosure), t.enclosureOpen) || isSet(cell(c.tamperPending), t.tamperPending))
         return Severity::Warning;
-    for (const QString& key : {col::ACPower, col::UPSBattF, col::MemoryBatt})
-        if (isSet(cell(key), t.powerFailed))
+    for (int column : {c.acPower, c.upsBattery, c.memoryBattery})
+        if (isSet(cell(column), t.powerFailed))
             return Severity::Warning;
     return Severity::Normal;
 }

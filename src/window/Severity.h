@@ -31,9 +31,20 @@ struct SeverityTexts {
     static SeverityTexts load(ComponentContext& ctx);
 };
 
+/// The grid columns the rules read, resolved once per column layout (-1: the grid lacks it).
+struct SeverityColumns {
+    int status = -1, alarm = -1, masked = -1, pTamper = -1, cTamper = -1, enclosure = -1, tamperPending = -1;
+    int acPower = -1, upsBattery = -1, memoryBattery = -1;
+
+    static SeverityColumns resolve(const StatusGrid& grid);
+};
+
 /// Severity of grid row `row` of section `section` (0 doors ... 7 modules). Columns the grid lacks
 /// are read as empty. Alarm: an alarm set, a door not closed, a tamper or keypad lockout.
 /// Warning: masked, open, off line, enclosure open, power failed, tamper pending, relay not normal.
 Severity severity(const SeverityTexts& texts, int section, const StatusGrid& grid, int row);
+/// The same with the columns resolved beforehand (a recount of every row reads no column key).
+Severity severity(const SeverityTexts& texts, int section, const StatusGrid& grid, int row,
+                  const SeverityColumns& columns);
 
 }  // namespace so

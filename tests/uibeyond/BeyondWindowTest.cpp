@@ -1,0 +1,236 @@
+// The window's find box, header counts, severity tint and marker, recent-change highlight and
+// tooltip, copy and CSV export and status bar, on the real window shown on a generated demo site.
+#include "ui/UiFixture.h"
+
+#include "window/ColumnLayout.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace so::test {
+namespace {
+
+class BeyondWindow : public UiFixture {
+protected:
+    /// Addresses of the classic inputs of the inputs section (their reports carry alarm states).
+    QStringList classicInputs() {
+        QStringList out;
+        for (int row = 1; row <= grid(1).rowCount(); ++row) {
+            const QString address = grid(1).text(row, col::Address);
+            if (address.contains(QLatin1String("BI")))
+                out << address;
+        }
+        return out;
+    }
+    void report(const QString& address, quint8 state) {
+        status->StateChange(QStringLiteral("STD_INPUT"), address, state);
+    }
+    int rowOf(const QString& address) { return grid(1).findRowForAddress(address); }
+    int countAbnormal(int section) {
+        int n = 0;
+        for (int row = 1; row <= grid(section).rowCount(); ++row)
+            n += severity(frame->severityTexts(), section, grid(section), row) != Severity::Normal ? 1 : 0;
+        return n;
+    }
+    void releaseEscape() { QTest::keyRelease(frame, Qt::Key_Escape); }
+};
+
+TEST_F(BeyondWindow, FindHidesRowsThatStillTakeStateChangesAndEscClearsItFirst) {
+    show();
+    const QStringList inputs = classicInputs();
+    ASSERT_GE(inputs.size(), 3);
+    const int inputRows = grid(1).rowCount();
+    const QString wanted = inputs[0];
+    const QString hidden = inputs[1];
+
+    frame->findBox()->setText(wanted.toLower());  // case does not matter
+    settle();
+    SectionGridView* inputsView = view(1);
+    EXPECT_EQ(grid(1).rowCount(), inputRows) << "filtering never removes rows";
+    EXPECT_FALSE(inputsView->isRowHidden(rowOf(wanted) - 1));
+    EXPECT_TRUE(inputsView->isRowHidden(rowOf(hidden) - 1));
+    EXPECT_EQ(inputsView->shownRowCount(), 1);
+    EXPECT_EQ(frame->findMatches(), 1);
+    EXPECT_EQ(frame->findMatchesLabel()->text(), QStringLiteral("1 match"));
+
+    // A hidden row keeps taking its state changes, found by its address.
+    report(hidden, 65);
+    settle();
+    const int hiddenRow = rowOf(hidden);
+    EXPECT_EQ(grid(1).text(hiddenRow, col::Alarm), QStringLiteral("R1463"));
+    EXPECT_TRUE(inputsView->isRowHidden(hiddenRow - 1));
+
+    // A hidden row renamed to match the find text comes into sight.
+    grid(1).setText(hiddenRow, col::Name, QStringLiteral("Lobby ") + wanted);
+    settle();
+    EXPECT_FALSE(inputsView->isRowHidden(hiddenRow - 1));
+    EXPECT_EQ(frame->findMatches(), 2);
+
+    // Esc clears the find text (the window stays), every row shows again with its latest state.
+    releaseEscape();
+    settle();
+    EXPECT_TRUE(frame->findBox()->text().isEmpty());
+    EXPECT_TRUE(window().isLoaded());
+    EXPECT_EQ(inputsView->shownRowCount(), inputRows);
+    const int alarm = grid(1).columnIndex(col::Alarm);
+    EXPECT_EQ(inputsView->model()->index(hiddenRow - 1, alarm).data().toString(), QStringLiteral("R1463"));
+
+    // Ctrl+F puts the focus into the find box.
+    frame->activateWindow();
+    QTest::keyClick(view(1), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(frame->findBox()->hasFocus());
+
+    // On an empty find box Esc keeps its meaning: the window unloads.
+    releaseEscape();
+    EXPECT_FALSE(window().isLoaded());
+}
+
+TEST_F(BeyondWindow, HeaderCountsFollowAStormOfAlarms) {
+    show();
+    frame->updateInsight();
+    SectionHeader* header = frame->sectionHeader(1);
+    EXPECT_EQ(header->points(), grid(1).rowCount());
+    EXPECT_EQ(header->abnormal(), countAbnormal(1));
+    const int before = header->abnormal();
+
+    const QStringList inputs = classicInputs();
+    for (int round = 0; round < 201; ++round)
+        for (const QString& address : inputs)
+            report(address, round % 2 == 0 ? 65 : 66);  // ends set
+    QCoreApplication::processEvents();
+    frame->updateInsight();
+    EXPECT_EQ(header->abnormal(), countAbnormal(1));
+    EXPECT_GE(header->abnormal(), inputs.size());
+    EXPECT_GT(header->abnormal(), before);
+    const int peak = header->abnormal();
+    EXPECT_TRUE(header->countsLabel()->text().contains(QStringLiteral("abnormal")));
+
+    for (const QString& address : inputs)
+        report(address, 66);
+    frame->updateInsight();
+    EXPECT_EQ(header->abnormal(), countAbnormal(1));
+    EXPECT_LT(header->abnormal(), peak);
+
+    // Nothing changed: the next tick does not recount (the counts stay as they are).
+    StatusGridModel* model = frame->sectionModel(1);
+    EXPECT_FALSE(model->takeCountsDirty());
+}
+
+TEST_F(BeyondWindow, AChangedRowIsHighlightedWithItsLastTenChangesInItsTooltip) {
+    show();
+    const QString address = classicInputs().value(0);
+    ASSERT_FALSE(address.isEmpty());
+    const int row = rowOf(address);
+    const QAbstractItemModel* model = view(1)->model();
+    const QModelIndex name = model->index(row - 1, grid(1).columnIndex(col::Name));
+    const QVariant tintBefore = name.data(Qt::BackgroundRole);
+
+    for (int i = 0; i < 13; ++i)
+        report(address, i % 2 == 0 ? 65 : 66);  // 13 changes of the Alarm cell, ending set
+    settle();
+    EXPECT_EQ(name.data(StatusGridModel::SeverityRole).toInt(), int(Severity::Alarm));
+    EXPECT_NE(name.data(Qt::BackgroundRole), tintBefore) << "highlighted";
+    const QStringList tip = name.data(Qt::ToolTipRole).toString().split(QLatin1Char('\n'));
+    ASSERT_EQ(tip.size(), RecentChanges::kRingSize);
+    const QString alarmCaption = grid(1).column(grid(1).columnIndex(col::Alarm)).caption;
+    EXPECT_TRUE(tip.first().endsWith(alarmCaption + QStringLiteral(": R1463"))) << tip.first().toStdString();
+    EXPECT_TRUE(tip.first().contains(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm")))
+                || tip.first().contains(QDateTime::currentDateTime().addSecs(-60).toString(QStringLiteral("HH:mm"))));
+
+    // The status bar tells when the last state change came in.
+    frame->updateInsight();
+    EXPECT_TRUE(frame->lastChangeLabel()->text().startsWith(QStringLiteral("Last state change: ")));
+
+    // The highlight ends after a few seconds; the alarm tint stays.
+    const QVariant highlight = name.data(Qt::BackgroundRole);
+    QTest::qWait(StatusGridModel::kHighlightMs + 200);
+    EXPECT_NE(name.data(Qt::BackgroundRole), highlight);
+    EXPECT_TRUE(name.data(Qt::BackgroundRole).isValid()) << "an alarmed row keeps its tint";
+}
+
+TEST_F(BeyondWindow, CopiesSelectedRowsAndExportsShownRowsAsCsv) {
+    show();
+    const QStringList inputs = classicInputs();
+    ASSERT_GE(inputs.size(), 2);
+    // A name a spreadsheet would split: a comma, quotes and a line break.
+    const int row = rowOf(inputs[0]);
+    grid(1).setText(row, col::Name, QStringLiteral("Gate, \"north\"\nside"));
+    settle();
+
+    SectionGridView* v = view(1);
+    v->selectRow(row - 1);
+    const QString copied = frame->copySelectedRows();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), copied);
+    EXPECT_EQ(copied.count(QStringLiteral("\r\n")), 1);
+    EXPECT_TRUE(copied.contains(QStringLiteral("\"Gate, \"\"north\"\"\nside\"")));
+
+    frame->findBox()->setText(inputs[0]);
+    settle();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("inputs.csv"));
+    ASSERT_TRUE(frame->exportCsv(1, file));
+    QFile csv(file);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(csv.readAll());
+    const QString nameCaption = grid(1).column(grid(1).columnIndex(col::Name)).caption;
+    EXPECT_TRUE(text.startsWith(nameCaption) || text.contains(QLatin1Char(',') + nameCaption));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"Gate, \"\"north\"\"\nside\"")));
+    EXPECT_FALSE(text.contains(inputs[1])) << "rows the find text hides are not exported";
+
+    // The whole window: one titled block per section shown.
+    const QString whole = dir.filePath(QStringLiteral("all.csv"));
+    frame->setExportPathChooser([&](const QString& suggested) {
+        EXPECT_EQ(suggested, QStringLiteral("status.csv"));
+        return whole;
+    });
+    frame->exportCsvInteractive(FMain::kWholeWindow);
+    QFile all(whole);
+    ASSERT_TRUE(all.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(all.readAll()).startsWith(StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection)));
+
+    // A file that cannot be written is told to the operator, not reported as done.
+    EXPECT_FALSE(frame->exportCsv(1, dir.filePath(QStringLiteral("missing/folder/x.csv"))));
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].text.contains(QStringLiteral("could not be written")));
+}
+
+TEST_F(BeyondWindow, ScreenshotOfAFilteredWindowWithRowsInAlarm) {
+    show();
+    const QStringList inputs = classicInputs();
+    for (const QString& address : inputs.mid(0, inputs.size() / 2))
+        report(address, 65);
+    // Points of the first controller: the shared address prefix.
+    const QString prefix = inputs.value(0).left(8);
+    frame->findBox()->setText(prefix);
+    settle();
+    frame->updateInsight();
+    EXPECT_GT(frame->findMatches(), 0);
+    EXPECT_GT(frame->sectionHeader(1)->abnormal(), 0);
+
+    const QString folder = QStringLiteral(STATUSOBJECT_BINARY_DIR) + QStringLiteral("/artifacts");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QImage image = frame->grab().toImage();
+    ASSERT_TRUE(image.save(folder + QStringLiteral("/beyond.png")));
+
+    // The alarm marker is drawn in red in the first shown cell of an alarmed row.
+    SectionGridView* v = view(1);
+    const int row = rowOf(inputs[0]) - 1;
+    ASSERT_FALSE(v->isRowHidden(row));
+    const int first = v->horizontalHeader()->logicalIndex(0);
+    const QRect cell = v->visualRect(v->model()->index(row, first));
+    const QImage viewImage = v->viewport()->grab().toImage();
+    int red = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.right() - cell.height(); x <= cell.right(); ++x) {
+            const QColor c = viewImage.pixelColor(x, y);
+            red += c.red() > 180 && c.green() < 80 && c.blue() < 80 ? 1 : 0;
+        }
+    EXPECT_GT(red, 5);
+}
+
+}  // namespace
+}  // namespace so::test
