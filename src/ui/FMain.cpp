@@ -2,6 +2,7 @@
 
 #include "shell/ComponentContext.h"
 #include "shell/Dialogs.h"
+#include "shell/SiteLink.h"
 #include "shell/ErrorTrap.h"
 #include "ui/SectionHeader.h"
 #include "ui/StatusGridModel.h"
@@ -77,6 +78,12 @@ FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(w
     statusBar_->setSizeGripEnabled(false);
     lastChange_ = new QLabel(QStringLiteral("No state change received yet"), statusBar_);
     statusBar_->addPermanentWidget(lastChange_);
+    if (ctx.siteLink != nullptr) {
+        link_ = new QLabel(statusBar_);
+        statusBar_->addWidget(link_);
+        showLink(ctx.siteLink->isReachable());
+        connect(ctx.siteLink, &SiteLink::reachableChanged, this, &FMain::showLink);
+    }
     auto* root = stackLayout(this);
     root->addWidget(band_);
     root->addWidget(pages_, 1);
@@ -451,12 +458,22 @@ void FMain::updateInsight() {
             abnormal += model->rowSeverity(row) != Severity::Normal ? 1 : 0;
         headers_[section]->setCounts(grid.rowCount(), abnormal);
     }
-    const qint64 last = recent_.lastChange();
-    if (last >= 0 && last != shownLastChange_) {
-        shownLastChange_ = last;
-        lastChange_->setText(QStringLiteral("Last state change: ") +
-                             recent_.timeOf(last).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    // Every state change received counts, also one that changed no cell; without a site link the
+    // last change recorded in the grids stands in.
+    const SiteLink* siteLink = window_.context().siteLink;
+    const QDateTime last = siteLink != nullptr ? siteLink->lastStateChange()
+                           : recent_.lastChange() >= 0 ? recent_.timeOf(recent_.lastChange())
+                                                       : QDateTime();
+    if (last.isValid() && last != shownLastStateChange_) {
+        shownLastStateChange_ = last;
+        lastChange_->setText(QStringLiteral("Last state change: ") + last.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     }
+}
+
+void FMain::showLink(bool reachable) {
+    link_->setText(reachable ? QStringLiteral("\u25CF Site database answering")
+                             : QStringLiteral("\u25B2 Site database not answering"));
+    link_->setStyleSheet(reachable ? QString() : QStringLiteral("color: #b00000; font-weight: bold;"));
 }
 
 QString FMain::copySelectedRows() {

@@ -6,8 +6,8 @@
 // Beyond the classic window: a find box on the band narrowing every section to the rows whose name
 // or address contains its text; per section header the point count and the abnormal count; a
 // severity tint and marker per abnormal row; a highlight and a tooltip of the last changes for a
-// row whose state just changed; copy and CSV export of rows; and a status bar with the time of the
-// last state change. None of them changes a cell, a row order or a row of the grids.
+// row whose state just changed; copy and CSV export of rows; and a status bar telling whether the
+// site database answers and the time of the last state change received. None of them changes a cell, a row order or a row of the grids.
 //
 // It holds no state of its own beyond widgets: StatusWindow keeps the window's state and calls
 // the WindowView members below when something visible changed; the operator's clicks and keys go
@@ -117,6 +117,8 @@ public:
     QToolButton* exportButton() const { return exportButton_; }
     QStatusBar* statusBar() const { return statusBar_; }
     QLabel* lastChangeLabel() const { return lastChange_; }
+    /// Whether the site database answers; null when the component runs without a site link.
+    QLabel* linkLabel() const { return link_; }
     RecentChanges& recentChanges() { return recent_; }
     const SeverityTexts& severityTexts() const { return severityTexts_; }
     /// Recounts the sections that changed, repaints fading highlights, updates the status bar
@@ -150,6 +152,7 @@ private:
     void buildFindAndExport(QHBoxLayout* band);
     void filterChanged(const QString& text);
     void updateFindMatches();
+    void showLink(bool reachable);
 
     StatusWindow& window_;
     IconList icons_;
@@ -158,7 +161,6 @@ private:
     RecentChanges recent_;
     std::function<QString(const QString&)> exportPathChooser_;
     QTimer insightTimer_;
-    qint64 shownLastChange_ = -1;
 
     QWidget* band_ = nullptr;
     QToolBar* tbrMain_ = nullptr;
@@ -177,6 +179,8 @@ private:
     QMenu* exportSectionMenu_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     QLabel* lastChange_ = nullptr;
+    QLabel* link_ = nullptr;
+    QDateTime shownLastStateChange_;
 
     QStackedWidget* pages_ = nullptr;
     QScrollArea* pbxCont_ = nullptr;

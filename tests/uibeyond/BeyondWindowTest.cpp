@@ -2,6 +2,7 @@
 // tooltip, copy and CSV export and status bar, on the real window shown on a generated demo site.
 #include "ui/UiFixture.h"
 
+#include "shell/SiteLink.h"
 #include "window/ColumnLayout.h"
 
 #include <QClipboard>
@@ -144,6 +145,16 @@ TEST_F(BeyondWindow, AChangedRowIsHighlightedWithItsLastTenChangesInItsTooltip) 
     // The status bar tells when the last state change came in.
     frame->updateInsight();
     EXPECT_TRUE(frame->lastChangeLabel()->text().startsWith(QStringLiteral("Last state change: ")));
+    // ... and whether the site database answers.
+    ASSERT_NE(frame->linkLabel(), nullptr);
+    EXPECT_TRUE(frame->linkLabel()->text().endsWith(QStringLiteral("Site database answering")));
+    SiteLink& link = *status->context().siteLink;
+    status->context().dbConnection = nullptr;  // the database stops answering
+    link.check();
+    EXPECT_TRUE(frame->linkLabel()->text().endsWith(QStringLiteral("Site database not answering")));
+    status->context().dbConnection = db.get();
+    link.check();
+    EXPECT_TRUE(frame->linkLabel()->text().endsWith(QStringLiteral("Site database answering")));
 
     // The highlight ends after a few seconds; the alarm tint stays.
     const QVariant highlight = name.data(Qt::BackgroundRole);
