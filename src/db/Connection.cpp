@@ -96,6 +96,8 @@ Connection::Connection(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
 Connection::~Connection() = default;
 
 Connection::Impl::~Impl() {
+    // Kept queries go before their database connection does.
+    statements->clear();
     if (!db.isValid())
         return;
     db.close();
@@ -178,31 +180,74 @@ tsql::Translation Connection::Impl::translate(const QString& sql) {
     return translation;
 }
 
+std::optional<QSqlQuery> StatementPool::take(const QString& text) {
+    const auto it = idle_.find(text);
+    if (it == idle_.end())
+        return std::nullopt;
+    std::optional<QSqlQuery> query(std::move(it->second));
+    idle_.erase(it);
+    return query;
+}
+
+void StatementPool::giveBack(const QString& text, QSqlQuery&& query) {
+    if (idle_.size() >= kMaxStatements)
+        idle_.clear();
+    idle_.emplace(text, std::move(query));  // a text already kept keeps its query
+}
+
 void Connection::Impl::runOne(const QString& text, const QVariantList& values, RunResult& result,
                               const QString& statementForErrors) {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
+    // Statements with bound values are prepared once and kept (StatementPool).
+    const bool bound = !values.isEmpty();
+    std::optional<QSqlQuery> kept = bound ? statements->take(text) : std::nullopt;
+    const bool reused = kept.has_value();
+    QSqlQuery query = reused ? std::move(*kept) : QSqlQuery(db);
+    if (!reused)
+        query.setForwardOnly(true);
     auto fail = [&](const char* what) {
         QString message = QString::fromLatin1(what);
         if (text != statementForErrors)
             message += QStringLiteral(" (sent to the database as: %1)").arg(text);
         throwQueryError(message, statementForErrors, query);
     };
-    if (values.isEmpty()) {
+    if (!bound) {
         if (!query.exec(text))
             fail("The statement failed");
     } else {
-        if (!query.prepare(text))
-            fail("The statement cannot be prepared");
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        if (!query.exec())
-            fail("The statement failed");
+        const auto execute = [&] {
+            for (int i = 0; i < values.size(); ++i)
+                query.bindValue(i, values[i]);
+            return query.exec();
+        };
+        bool done = reused && execute();
+        if (!done && reused) {
+            // A kept statement can go stale (the connection was closed and opened again): the
+            // kept ones are dropped and this one is prepared afresh.
+            statements->clear();
+            query = QSqlQuery(db);
+            query.setForwardOnly(true);
+        }
+        if (!done) {
+            if (!query.prepare(text))
+                fail("The statement cannot be prepared");
+            if (!execute())
+                fail("The statement failed");
+        }
     }
-    if (query.isSelect())
-        result.rows = Recordset(std::make_unique<Recordset::Impl>(std::move(query), statementForErrors));
-    else
+    if (query.isSelect()) {
+        auto rows = std::make_unique<Recordset::Impl>(std::move(query), statementForErrors);
+        if (bound) {
+            rows->pool = statements;
+            rows->pooledText = text;
+        }
+        result.rows = Recordset(std::move(rows));
+    } else {
         result.rowsAffected = query.numRowsAffected();
+        if (bound) {
+            query.finish();
+            statements->giveBack(text, std::move(query));
+        }
+    }
 }
 
 RunResult Connection::Impl::run(const QString& sql, const QVariantList& values) {

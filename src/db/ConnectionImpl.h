@@ -13,12 +13,46 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <memory>
+#include <optional>
+#include <unordered_map>
+
 namespace so::db {
+
+/// Prepared statements kept for their next run, one idle query per statement text. Preparing a
+/// joined statement costs SQLite several times what running it does, and the same few statements
+/// run once per row of a fill or once per report (a module's row, a threat level's name). A query
+/// comes back when its record set closes; one still being read is never handed out twice.
+class StatementPool {
+public:
+    /// More statement texts than this and the pool starts afresh (the texts with bound values are
+    /// the component's own, so this bound is never reached in normal use).
+    static constexpr std::size_t kMaxStatements = 256;
+
+    /// The idle query prepared with `text`, if one is kept.
+    std::optional<QSqlQuery> take(const QString& text);
+    /// Keeps a finished query for the next run of `text`.
+    void giveBack(const QString& text, QSqlQuery&& query);
+    void clear() { idle_.clear(); }
+
+private:
+    struct TextHash {
+        std::size_t operator()(const QString& text) const noexcept { return qHash(text); }
+    };
+    std::unordered_map<QString, QSqlQuery, TextHash> idle_;
+};
 
 struct Recordset::Impl {
     Impl(QSqlQuery&& query, const QString& statement);
+    /// Gives a pooled query back to its connection's pool (when the connection still exists).
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
 
     QSqlQuery query;
+    /// Set when the query came from (or goes to) a statement pool: the pool and the prepared text.
+    std::weak_ptr<StatementPool> pool;
+    QString pooledText;
     QString statement;
     QStringList names;
     /// Field index by lower-case name, plus every spelling asked for (so that a fill reading the
@@ -46,6 +80,8 @@ struct Connection::Impl {
     ProcedureCatalog procedures;
     /// Recent statement texts and their translations (statements repeat: fills, refreshes).
     QCache<QString, tsql::Translation> translations{512};
+    /// Prepared statements with bound values, kept for reuse.
+    std::shared_ptr<StatementPool> statements = std::make_shared<StatementPool>();
 
     /// Runs a statement text (or a procedure call written as text) with the values bound, in
     /// order, to its "?" placeholders.

@@ -26,6 +26,15 @@ Recordset::Impl::Impl(QSqlQuery&& q, const QString& sql) : query(std::move(q)), 
     fetch();
 }
 
+Recordset::Impl::~Impl() {
+    if (pooledText.isNull())
+        return;
+    if (const std::shared_ptr<StatementPool> kept = pool.lock()) {
+        query.finish();
+        kept->giveBack(pooledText, std::move(query));
+    }
+}
+
 void Recordset::Impl::fetch() {
     eof = !query.next();
     if (eof && query.lastError().type() != QSqlError::NoError)
