@@ -219,6 +219,7 @@ TEST_F(BeyondWindow, ScreenshotOfAFilteredWindowWithRowsInAlarm) {
     frame->findBox()->setText(prefix);
     settle();
     frame->updateInsight();
+    settle();  // the headers' new counts laid out
     EXPECT_GT(frame->findMatches(), 0);
     EXPECT_GT(frame->sectionHeader(1)->abnormal(), 0);
 
