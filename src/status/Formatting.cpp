@@ -15,12 +15,51 @@ QString padded(qint64 value, int digits) {
     return value < 0 ? QLatin1Char('-') + number : number;
 }
 
+/// "yyyy-MM-dd HH:mm:ss" read digit by digit; invalid for any other text or a date or time that
+/// does not exist. The general format reader takes tens of microseconds a text, and a fill reads
+/// one time text per stored report.
+QDateTime readPlainDateTime(QStringView t) {
+    static constexpr char kPattern[] = "dddd-dd-dd dd:dd:dd";
+    if (t.size() != qsizetype(sizeof(kPattern) - 1))
+        return {};
+    int digits[14];
+    int n = 0;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (kPattern[i] != 'd') {
+            if (c != char16_t(kPattern[i]))
+                return {};
+        } else if (c < u'0' || c > u'9') {
+            return {};
+        } else {
+            digits[n++] = c - u'0';
+        }
+    }
+    const auto number = [&](int first, int count) {
+        int value = 0;
+        for (int k = first; k < first + count; ++k)
+            value = value * 10 + digits[k];
+        return value;
+    };
+    const QDate date(number(0, 4), number(4, 2), number(6, 2));
+    const QTime time(number(8, 2), number(10, 2), number(12, 2));
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time);
+}
+
 /// Reads a report time: first as the host writes it (its date format and " HH:mm:ss", as the live
 /// intake completes an empty time), then the forms the database hands back, then the system's.
 QDateTime readDateTime(const QString& text, const QString& hostDateTimeFormat, const QString& hostDateFormat) {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return {};
+    if (hostDateTimeFormat == QLatin1String("yyyy-MM-dd HH:mm:ss")) {
+        // The host's format is the stored one: the plain form needs no general reader.
+        const QDateTime plain = readPlainDateTime(t);
+        if (plain.isValid())
+            return plain;
+    }
     QDateTime when = QDateTime::fromString(t, hostDateTimeFormat);
     if (when.isValid())
         return when;
