@@ -45,9 +45,8 @@ int StatusGrid::addColumn(const QString& key, const QString& caption, int alignm
 void StatusGrid::clearColumns() {
     columns_.clear();
     columnByKey_.clear();
-    rows_.clear();
+    clearRows();
     addressColumn_ = -1;
-    addressIndex_.clear();
     if (observer_ != nullptr)
         observer_->gridReset();
 }
@@ -93,6 +92,15 @@ void StatusGrid::moveColumn(int from, int to) {
 // ---------------------------------------------------------------- rows
 
 int StatusGrid::addRow() {
+    int key = int(positionOfKey_.size());
+    if (!freeKeys_.empty()) {
+        key = freeKeys_.back();
+        freeKeys_.pop_back();
+    } else {
+        positionOfKey_.push_back(-1);
+    }
+    positionOfKey_[size_t(key)] = int(rows_.size());
+    rowKey_.push_back(key);
     rows_.append(Row(columns_.size()));
     const int row = int(rows_.size());
     if (observer_ != nullptr)
@@ -102,25 +110,36 @@ int StatusGrid::addRow() {
 
 void StatusGrid::removeRow(int row) {
     checkRow(row);
-    if (addressColumn_ >= 0) {
-        // The index follows without hashing every address again: the removed row leaves it and
-        // the rows after it move up by one (the order within each address stays ascending).
+    if (addressColumn_ >= 0)
         unindexRow(row);
-        for (auto& entry : addressIndex_)
-            for (int& r : entry.second)
-                if (r > row)
-                    --r;
-    }
+    const int key = rowKey_[size_t(row - 1)];
+    positionOfKey_[size_t(key)] = -1;
+    freeKeys_.push_back(key);
+    rowKey_.erase(rowKey_.begin() + (row - 1));
     rows_.remove(row - 1);
+    // The rows after it move up by one; the index keeps their keys.
+    renumberFrom(row - 1);
     if (observer_ != nullptr)
         observer_->rowRemoved(row);
 }
 
 void StatusGrid::clear() {
-    rows_.clear();
-    addressIndex_.clear();
+    clearRows();
     if (observer_ != nullptr)
         observer_->gridReset();
+}
+
+void StatusGrid::clearRows() {
+    rows_.clear();
+    rowKey_.clear();
+    positionOfKey_.clear();
+    freeKeys_.clear();
+    addressIndex_.clear();
+}
+
+void StatusGrid::renumberFrom(int first) {
+    for (size_t position = size_t(first); position < rowKey_.size(); ++position)
+        positionOfKey_[size_t(rowKey_[position])] = int(position);
 }
 
 void StatusGrid::checkRow(int row) const {
@@ -142,10 +161,10 @@ void StatusGrid::rebuildIndex() {
 
 void StatusGrid::indexRow(int row) {
     const QString& address = rows_[row - 1][addressColumn_].text;
-    auto& rowsOfAddress = addressIndex_[address];
-    auto pos = std::lower_bound(rowsOfAddress.begin(), rowsOfAddress.end(), row);
-    if (pos == rowsOfAddress.end() || *pos != row)
-        rowsOfAddress.insert(pos, row);
+    auto& keysOfAddress = addressIndex_[address];
+    const int key = rowKey_[size_t(row - 1)];
+    if (std::find(keysOfAddress.begin(), keysOfAddress.end(), key) == keysOfAddress.end())
+        keysOfAddress.append(key);
 }
 
 void StatusGrid::unindexRow(int row) {
@@ -153,11 +172,11 @@ void StatusGrid::unindexRow(int row) {
     auto it = addressIndex_.find(QStringView(address));
     if (it == addressIndex_.end())
         return;
-    auto& rowsOfAddress = it->second;
-    auto pos = std::lower_bound(rowsOfAddress.begin(), rowsOfAddress.end(), row);
-    if (pos != rowsOfAddress.end() && *pos == row)
-        rowsOfAddress.erase(pos);
-    if (rowsOfAddress.isEmpty())
+    auto& keysOfAddress = it->second;
+    const auto pos = std::find(keysOfAddress.begin(), keysOfAddress.end(), rowKey_[size_t(row - 1)]);
+    if (pos != keysOfAddress.end())
+        keysOfAddress.erase(pos);
+    if (keysOfAddress.isEmpty())
         addressIndex_.erase(it);
 }
 
@@ -244,7 +263,13 @@ int StatusGrid::findRowForAddress(const QString& address) const {
     if (rows_.isEmpty() || addressColumn_ < 0)
         return 0;
     const auto it = addressIndex_.find(QStringView(address));
-    return it == addressIndex_.end() || it->second.isEmpty() ? 0 : it->second.first();
+    if (it == addressIndex_.end() || it->second.isEmpty())
+        return 0;
+    // The first row in display order holding the address.
+    int first = positionOfKey_[size_t(it->second.first())];
+    for (const int key : it->second)
+        first = std::min(first, positionOfKey_[size_t(key)]);
+    return first + 1;
 }
 
 int StatusGrid::findByScan(const QString& key, const QString& text) const {
@@ -293,10 +318,16 @@ void StatusGrid::sort(int column, SortOrder order, CompareType type, const QStri
     }
     QVector<Row> sorted;
     sorted.reserve(rows_.size());
-    for (int i : order_)
+    std::vector<int> sortedKeys;
+    sortedKeys.reserve(rowKey_.size());
+    for (int i : order_) {
         sorted.append(std::move(rows_[i]));
+        sortedKeys.push_back(rowKey_[size_t(i)]);
+    }
     rows_ = std::move(sorted);
-    rebuildIndex();
+    // Rows keep their keys, so the address index stays as it is.
+    rowKey_ = std::move(sortedKeys);
+    renumberFrom(0);
     if (observer_ != nullptr)
         observer_->gridReset();
 }

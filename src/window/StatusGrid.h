@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <unordered_map>
+#include <vector>
 
 namespace so {
 
@@ -126,6 +127,9 @@ private:
     void rebuildIndex();
     void indexRow(int row);
     void unindexRow(int row);
+    void clearRows();
+    /// Positions of the keys of rows `first` (0-based) to the end, after rows moved.
+    void renumberFrom(int first);
     GridCell& mutableCell(int row, int column);
     void touched(int row, int column);
 
@@ -134,7 +138,12 @@ private:
     std::unordered_map<QString, int, TextHash, TextEqual> columnByKey_;
     QVector<Row> rows_;
     int addressColumn_ = -1;
-    // Address text -> rows holding it, ascending (duplicates are rare; the first is the answer).
+    // Every row has a key that stays with it while rows are sorted or removed before it: the
+    // address index holds keys, so removing a row renumbers only the small key-to-position table.
+    std::vector<int> rowKey_;         // by position (0-based): the row's key
+    std::vector<int> positionOfKey_;  // by key: the row's position, -1 for a free key
+    std::vector<int> freeKeys_;
+    // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
     std::unordered_map<QString, QVarLengthArray<int, 1>, TextHash, TextEqual> addressIndex_;
     QString searchColumn_;
     bool redraw_ = true;

@@ -1,0 +1,49 @@
+// The address index against a plain scan of the Address column, through long random sequences of
+// the operations that move rows: appends, address rewrites (duplicates included), removals at any
+// place, sorts both ways by either column, clears. After every step each address of the pool must
+// be found at the row a scan finds first.
+#include "window/StatusGrid.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include <random>
+
+namespace so {
+namespace {
+
+TEST(AddressIndex, AgreesWithAScanThroughRandomAppendsRewritesRemovalsSortsAndClears) {
+    StatusGrid grid;
+    grid.addColumn(QStringLiteral("Name"), QStringLiteral("Name"), 0, -1, 100, true);
+    grid.addColumn(QStringLiteral("Address"), QStringLiteral("Address"), 0, -1, 100, true);
+    QStringList pool;
+    for (int i = 0; i < 40; ++i)  // fewer addresses than rows: duplicates happen
+        pool << QStringLiteral("\\\\SNET.P001.C%1.BI01").arg(i, 4, 10, QLatin1Char('0'));
+
+    std::mt19937 random(7);
+    const auto pick = [&](int n) { return int(std::uniform_int_distribution<int>(0, n - 1)(random)); };
+    for (int step = 0; step < 4000; ++step) {
+        const int action = pick(100);
+        if (action < 45 || grid.rowCount() == 0) {
+            const int row = grid.addRow();
+            grid.setText(row, QStringLiteral("Name"), QString::number(pick(1000)));
+            grid.setText(row, QStringLiteral("Address"), pool[pick(int(pool.size()))]);
+        } else if (action < 65) {
+            grid.setText(1 + pick(grid.rowCount()), QStringLiteral("Address"), pool[pick(int(pool.size()))]);
+        } else if (action < 92) {
+            grid.removeRow(1 + pick(grid.rowCount()));
+        } else if (action < 99) {
+            grid.sort(pick(2), pick(2) == 0 ? StatusGrid::Ascending : StatusGrid::Descending,
+                      StatusGrid::CompareText);
+        } else {
+            grid.clear();
+        }
+        for (const QString& address : pool)
+            ASSERT_EQ(grid.findRowForAddress(address), grid.findByScan(QStringLiteral("Address"), address))
+                << "step " << step << ", " << grid.rowCount() << " rows, address " << address.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace so
