@@ -18,6 +18,10 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
+#include <map>
+#include <string>
+
 namespace {
 
 using namespace so;
@@ -111,9 +115,44 @@ void BM_StateChange_RowScan(benchmark::State& state) {
     report(state, s.site, latency, hostCalls);
 }
 
+/// The category of a report for the cost breakdown.
+std::string categoryOf(const StormReport& r) {
+    if (r.state == 67 || r.state == 68 || (r.deviceType == QLatin1String("ZR2_INPUT") && r.state == 0))
+        return "mask";
+    if (r.deviceType.endsWith(QLatin1String("THREAT_LEVEL")))
+        return "threat";
+    if (r.deviceType == QLatin1String("ZR2_MODULE"))
+        return r.state <= 1 ? "module_row" : "module_tamper";
+    return r.deviceType.toLower().toStdString();
+}
+
+/// Mean cost per report category (one pass over the storm, each call timed): where the mean of
+/// the whole mix goes. Counters: <category>_ns (mean) and <category>_share (of the reports).
+void BM_StateChange_ByKind(benchmark::State& state) {
+    StormSite& s = stormSite(int(state.range(0)));
+    Status& status = *s.site.status;
+    std::map<std::string, std::pair<double, int>> costs;
+    for (auto _ : state) {
+        for (const StormReport& r : s.reports) {
+            const auto t0 = std::chrono::steady_clock::now();
+            send(status, r);
+            const auto t1 = std::chrono::steady_clock::now();
+            auto& [total, count] = costs[categoryOf(r)];
+            total += std::chrono::duration<double, std::nano>(t1 - t0).count();
+            ++count;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * s.reports.size());
+    for (const auto& [category, cost] : costs) {
+        state.counters[category + "_ns"] = cost.first / cost.second;
+        state.counters[category + "_share"] = double(cost.second) / double(state.iterations() * s.reports.size());
+    }
+}
+
 BENCHMARK(BM_StateChange_Indexed)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_StateChange_RowScan)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_StateChange_CommonPath)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_StateChange_ByKind)->Arg(10000)->Arg(50000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
