@@ -154,8 +154,12 @@ private:
             if (!tok.significant())
                 continue;
             if (tok.kind == TokenKind::String) {
-                if (tok.national)
-                    replace(k, tok.text(s_).mid(1).toString());
+                // Without its N, a literal written right after another ('a'N'b') would join it
+                // into one literal ('a''b' is "a'b"); a blank keeps them apart.
+                if (tok.national) {
+                    const bool followsLiteral = k > 0 && t_[k - 1].kind == TokenKind::String;
+                    replace(k, (followsLiteral ? QStringLiteral(" ") : QString()) + tok.text(s_).mid(1).toString());
+                }
                 continue;
             }
             if (tok.isPunct(s_, u'(')) {
