@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <cmath>
+
 namespace so {
 namespace {
 
@@ -160,12 +162,13 @@ void addLayoutColumns(StatusGrid& grid, const QString& layoutText) {
         entries.append(fields);
     }
     const int n = int(entries.size());
-    // A position that is not a number matches no place and is never added.
+    // A position that is not a whole number from 1 to n matches no place and is never added (it
+    // is range-checked before the conversion: a huge number does not fit an int).
     QVector<int> positions(n, 0);
     for (int i = 0; i < n; ++i) {
         bool ok = false;
         const double position = entries[i][2].trimmed().toDouble(&ok);
-        positions[i] = ok && position == int(position) ? int(position) : 0;
+        positions[i] = ok && position >= 1 && position <= n && position == std::floor(position) ? int(position) : 0;
     }
     for (int p = 1; p <= n; ++p) {
         const int i = int(positions.indexOf(p));
