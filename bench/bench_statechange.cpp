@@ -115,6 +115,31 @@ void BM_StateChange_RowScan(benchmark::State& state) {
     report(state, s.site, latency, hostCalls);
 }
 
+/// The row lookup alone, both ways, for the same reports: the index (findRowForAddress) and the
+/// scan of the Address column (findByScan), the door's row included where the report reaches one.
+void BM_RowLookup_Index(benchmark::State& state) {
+    StormSite& s = stormSite(int(state.range(0)));
+    const int n = int(s.reports.size());
+    int i = 0;
+    for (auto _ : state) {
+        const StormReport& r = s.reports[i++ % n];
+        int found = r.section >= 0 ? s.site.grid(r.section).findRowForAddress(r.address) : 0;
+        if (!r.doorAddress.isEmpty())
+            found += s.site.grid(0).findRowForAddress(r.doorAddress);
+        benchmark::DoNotOptimize(found);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_RowLookup_Scan(benchmark::State& state) {
+    StormSite& s = stormSite(int(state.range(0)));
+    const int n = int(s.reports.size());
+    int i = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(scanRows(s.site, s.reports[i++ % n]));
+    state.SetItemsProcessed(state.iterations());
+}
+
 /// The category of a report for the cost breakdown.
 std::string categoryOf(const StormReport& r) {
     if (r.state == 67 || r.state == 68 || (r.deviceType == QLatin1String("ZR2_INPUT") && r.state == 0))
@@ -152,6 +177,8 @@ void BM_StateChange_ByKind(benchmark::State& state) {
 BENCHMARK(BM_StateChange_Indexed)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_StateChange_RowScan)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_StateChange_CommonPath)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_RowLookup_Index)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_RowLookup_Scan)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_StateChange_ByKind)->Arg(10000)->Arg(50000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

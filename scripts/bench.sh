@@ -80,6 +80,13 @@ for points in (1000, 10000, 50000):
     print(f"{points:>7} {int(i['rows']):>7} {ns(i):>9.0f} {i['p50_ns']:>8.0f} {i['p99_ns']:>9.0f} {ns(s):>13.0f} {s['p50_ns']:>12.0f}"
           f" {ns(s)/ns(i):>10.1f}x {s['p50_ns']/i['p50_ns']:>9.1f}x {c['p50_ns']:>11.0f} {ns(c):>12.0f}")
 
+print("\nRow lookup alone (index vs scan of the Address column, same reports)")
+for points in (1000, 10000, 50000):
+    i = sc.get(f"BM_RowLookup_Index/{points}")
+    s = sc.get(f"BM_RowLookup_Scan/{points}")
+    if i and s:
+        print(f"{points:>7} points: index {ns(i):8.0f} ns   scan {ns(s):10.0f} ns   ratio {ns(s)/ns(i):8.1f}x")
+
 fill = medians("bench_fill.json")
 print("\nGroup fill and full refresh, headless (ms, median)")
 for points in (1000, 10000, 50000):
