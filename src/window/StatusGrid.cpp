@@ -51,15 +51,9 @@ void StatusGrid::clearColumns() {
         observer_->gridReset();
 }
 
-const GridColumn& StatusGrid::column(int index) const {
-    if (index < 0 || index >= columns_.size())
-        throw ComponentError(ComponentError::SubscriptOutOfRange, QStringLiteral("Column index out of range"));
-    return columns_[index];
-}
-
 GridColumn& StatusGrid::column(int index) {
     if (index < 0 || index >= columns_.size())
-        throw ComponentError(ComponentError::SubscriptOutOfRange, QStringLiteral("Column index out of range"));
+        throwColumnOutOfRange();
     return columns_[index];
 }
 
@@ -142,10 +136,13 @@ void StatusGrid::renumberFrom(int first) {
         positionOfKey_[size_t(rowKey_[position])] = int(position);
 }
 
-void StatusGrid::checkRow(int row) const {
-    if (row < 1 || row > rows_.size())
-        throw ComponentError(ComponentError::SubscriptOutOfRange,
-                             QStringLiteral("Row %1 is outside the grid (%2 rows)").arg(row).arg(rows_.size()));
+void StatusGrid::throwRowOutOfRange(int row) const {
+    throw ComponentError(ComponentError::SubscriptOutOfRange,
+                         QStringLiteral("Row %1 is outside the grid (%2 rows)").arg(row).arg(rows_.size()));
+}
+
+void StatusGrid::throwColumnOutOfRange() {
+    throw ComponentError(ComponentError::SubscriptOutOfRange, QStringLiteral("Column index out of range"));
 }
 
 // ---------------------------------------------------------------- address index
@@ -182,19 +179,6 @@ void StatusGrid::unindexRow(int row) {
 
 // ---------------------------------------------------------------- cells
 
-GridCell& StatusGrid::mutableCell(int row, int column) {
-    checkRow(row);
-    if (column < 0 || column >= columns_.size())
-        throw ComponentError(ComponentError::SubscriptOutOfRange, QStringLiteral("Column index out of range"));
-    return rows_[row - 1][column];
-}
-
-const GridCell& StatusGrid::cell(int row, int column) const {
-    checkRow(row);
-    if (column < 0 || column >= columns_.size())
-        throw ComponentError(ComponentError::SubscriptOutOfRange, QStringLiteral("Column index out of range"));
-    return rows_[row - 1][column];
-}
 
 void StatusGrid::touched(int row, int column) {
     if (observer_ != nullptr)

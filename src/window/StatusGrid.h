@@ -66,7 +66,12 @@ public:
     int addColumn(const QString& key, const QString& caption, int alignment, int headerIcon, int width, bool visible);
     void clearColumns();  // removes every column and row
     int columnCount() const { return int(columns_.size()); }
-    const GridColumn& column(int index) const;
+    // Cell and column reads are inline: a state change makes dozens of them.
+    const GridColumn& column(int index) const {
+        if (index < 0 || index >= columns_.size())
+            throwColumnOutOfRange();
+        return columns_[index];
+    }
     GridColumn& column(int index);
     /// -1 when the grid has no column with that key.
     int columnIndex(const QString& key) const;
@@ -94,7 +99,12 @@ public:
     quint32 format(int row, const QString& key) const;
 
     // ---- cells by index (for views and fast paths that resolved the column once)
-    const GridCell& cell(int row, int column) const;
+    const GridCell& cell(int row, int column) const {
+        checkRow(row);
+        if (column < 0 || column >= columns_.size())
+            throwColumnOutOfRange();
+        return rows_[row - 1][column];
+    }
     void setText(int row, int column, const QString& text);
 
     // ---- search
@@ -123,14 +133,24 @@ public:
 
 private:
     using Row = QVector<GridCell>;
-    void checkRow(int row) const;
+    void checkRow(int row) const {
+        if (row < 1 || row > rows_.size())
+            throwRowOutOfRange(row);
+    }
+    [[noreturn]] void throwRowOutOfRange(int row) const;
+    [[noreturn]] static void throwColumnOutOfRange();
     void rebuildIndex();
     void indexRow(int row);
     void unindexRow(int row);
     void clearRows();
     /// Positions of the keys of rows `first` (0-based) to the end, after rows moved.
     void renumberFrom(int first);
-    GridCell& mutableCell(int row, int column);
+    GridCell& mutableCell(int row, int column) {
+        checkRow(row);
+        if (column < 0 || column >= columns_.size())
+            throwColumnOutOfRange();
+        return rows_[row - 1][column];
+    }
     void touched(int row, int column);
 
     QString name_;
