@@ -24,7 +24,7 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DSTATUSOBJECT_FUZZ=ON -DSTATUSOBJECT_BENCH=OFF >/dev/null
+  -DSTATUSOBJECT_FUZZ=ON -DSTATUSOBJECT_SANITIZE=ON -DSTATUSOBJECT_BENCH=OFF >/dev/null
 cmake --build "$BUILD_DIR" -j"$JOBS" --target "${TARGETS[@]/#/fuzz_}"
 
 OUT=$BUILD_DIR/fuzz
