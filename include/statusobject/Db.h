@@ -52,6 +52,12 @@ struct Parameter {
 ///   for (auto rs = conn.query(sql); !rs.eof(); rs.moveNext()) { rs.field("Name") ... }
 /// Fields are read by name (case-insensitive, as the site's SQL Server is) or by position; a Null
 /// field reads as an invalid QVariant (isNull() is true). Reading a field that the result has not is a DbError.
+///
+/// A connection serves one result at a time (SQL Server refuses a statement while another one's
+/// rows are still pending): while a record set has rows left, sending another statement on its
+/// connection is a DbError, on every backend alike. A record set frees its connection when read
+/// to its end, closed or destroyed; readAll() frees it at once for a caller that must query again
+/// while it reads.
 class Recordset {
 public:
     Recordset();
@@ -68,6 +74,9 @@ public:
     QVariant field(int index) const;
     bool isNull(const QString& name) const;
     void close();
+    /// Reads the remaining rows into memory and frees the connection; the record set is read as
+    /// before, from its current row.
+    void readAll();
 
     struct Impl;
     explicit Recordset(std::unique_ptr<Impl> impl);

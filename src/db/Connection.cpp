@@ -235,7 +235,7 @@ void Connection::Impl::runOne(const QString& text, const QVariantList& values, R
         }
     }
     if (query.isSelect()) {
-        auto rows = std::make_unique<Recordset::Impl>(std::move(query), statementForErrors);
+        auto rows = std::make_unique<Recordset::Impl>(std::move(query), statementForErrors, pending);
         if (bound) {
             rows->pool = statements;
             rows->pooledText = text;
@@ -250,7 +250,17 @@ void Connection::Impl::runOne(const QString& text, const QVariantList& values, R
     }
 }
 
+void Connection::Impl::checkNothingPending(const QString& sql) const {
+    if (pending->count > 0)
+        throw DbError(QStringLiteral("A statement was sent while the rows of \"%1\" were still being read: a "
+                                     "connection serves one result at a time (read the record set to its end, "
+                                     "close it or read it all first)")
+                          .arg(pending->statement),
+                      sql);
+}
+
 RunResult Connection::Impl::run(const QString& sql, const QVariantList& values) {
+    checkNothingPending(sql);
     RunResult result;
     if (!compatibility) {
         runOne(sql, values, result, sql);
@@ -284,6 +294,7 @@ RunResult Connection::Impl::run(const QString& sql, const QVariantList& values) 
 
 RunResult Connection::Impl::callProcedure(const QString& name, const QVariantList& arguments,
                                           const QVector<ParamDirection>& directions, QVariantList* outputs) {
+    checkNothingPending(name);
     // The name must be a (possibly qualified, possibly bracketed) name and nothing else.
     const QVector<tsql::Token> tokens = tsql::tokenize(name);
     QStringList parts;
@@ -363,7 +374,7 @@ RunResult Connection::Impl::runServerProcedure(const QString& name, const QVaria
     }
     RunResult result;
     if (query.isSelect())
-        result.rows = Recordset(std::make_unique<Recordset::Impl>(std::move(query), call));
+        result.rows = Recordset(std::make_unique<Recordset::Impl>(std::move(query), call, pending));
     else
         result.rowsAffected = query.numRowsAffected();
     return result;

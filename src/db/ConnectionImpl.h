@@ -42,8 +42,17 @@ private:
     std::unordered_map<QString, QSqlQuery, TextHash> idle_;
 };
 
+/// The record sets of one connection that still have rows: the connection is busy with them.
+struct PendingResults {
+    int count = 0;
+    QString statement;  // the latest one's, for the error that names it
+};
+
 struct Recordset::Impl {
-    Impl(QSqlQuery&& query, const QString& statement);
+    /// A record set over the query's current result. With `pending` it reads row by row from the
+    /// query and is counted there while it has rows left; without, every row is read at once
+    /// (the query may go on to its next result afterwards).
+    Impl(QSqlQuery&& query, const QString& statement, std::shared_ptr<PendingResults> pending);
     /// Gives a pooled query back to its connection's pool (when the connection still exists).
     ~Impl();
     Impl(const Impl&) = delete;
@@ -59,8 +68,18 @@ struct Recordset::Impl {
     /// same names row after row does one hash lookup per field).
     mutable QHash<QString, int> index;
     bool eof = true;
+    /// Rows read ahead (readAll(), procedure results), row by row; `row` is the current one.
+    bool buffered = false;
+    QVector<QVariant> cells;
+    qsizetype row = 0;
+    std::shared_ptr<PendingResults> pending;
+    bool counted = false;
 
     void fetch();
+    /// Moves the current row and every following one of the query into `cells`.
+    void readRemaining();
+    /// No longer counts this record set as pending on its connection.
+    void release();
 };
 
 /// What running a statement text gives: its last row set (empty when none) and the rows affected
@@ -82,6 +101,7 @@ struct Connection::Impl {
     QCache<QString, tsql::Translation> translations{512};
     /// Prepared statements with bound values, kept for reuse.
     std::shared_ptr<StatementPool> statements = std::make_shared<StatementPool>();
+    std::shared_ptr<PendingResults> pending = std::make_shared<PendingResults>();
 
     /// Runs a statement text (or a procedure call written as text) with the values bound, in
     /// order, to its "?" placeholders.
@@ -92,6 +112,8 @@ struct Connection::Impl {
                             const QVector<ParamDirection>& directions, QVariantList* outputs);
 
 private:
+    /// Throws when a record set of this connection still has rows (see Recordset).
+    void checkNothingPending(const QString& sql) const;
     tsql::Translation translate(const QString& sql);
     RunResult runEmbeddedProcedure(const QString& name, const QVariantList& arguments, QVariantList* outputs,
                                    const QString& statementForErrors);

@@ -12,7 +12,8 @@ namespace {
 
 }  // namespace
 
-Recordset::Impl::Impl(QSqlQuery&& q, const QString& sql) : query(std::move(q)), statement(sql) {
+Recordset::Impl::Impl(QSqlQuery&& q, const QString& sql, std::shared_ptr<PendingResults> counter)
+    : query(std::move(q)), statement(sql), pending(std::move(counter)) {
     const QSqlRecord record = query.record();
     names.reserve(record.count());
     index.reserve(record.count() * 2);
@@ -23,10 +24,20 @@ Recordset::Impl::Impl(QSqlQuery&& q, const QString& sql) : query(std::move(q)), 
         index.insert(names[i].toLower(), i);
         index.insert(names[i], i);
     }
+    if (!pending) {
+        readRemaining();
+        return;
+    }
     fetch();
+    if (!eof) {
+        ++pending->count;
+        pending->statement = statement;
+        counted = true;
+    }
 }
 
 Recordset::Impl::~Impl() {
+    release();
     if (pooledText.isNull())
         return;
     if (const std::shared_ptr<StatementPool> kept = pool.lock()) {
@@ -36,9 +47,46 @@ Recordset::Impl::~Impl() {
 }
 
 void Recordset::Impl::fetch() {
+    if (buffered) {
+        ++row;
+        eof = row * names.size() >= cells.size();
+        return;
+    }
     eof = !query.next();
-    if (eof && query.lastError().type() != QSqlError::NoError)
+    if (!eof)
+        return;
+    if (query.lastError().type() != QSqlError::NoError)
         throwQueryError(QStringLiteral("Reading the next record failed"), statement, query);
+    // Read to its end: the connection is free for the next statement (on a server, whatever the
+    // statement still had to say after these rows is dropped with the cursor).
+    query.finish();
+    release();
+}
+
+void Recordset::Impl::readRemaining() {
+    const int columns = int(names.size());
+    const auto takeRow = [&] {
+        for (int i = 0; i < columns; ++i) {
+            const QVariant value = query.value(i);
+            cells.append(value.isNull() ? QVariant() : value);
+        }
+    };
+    if (!eof)
+        takeRow();
+    while (query.next())
+        takeRow();
+    if (query.lastError().type() != QSqlError::NoError)
+        throwQueryError(QStringLiteral("Reading the next record failed"), statement, query);
+    buffered = true;
+    row = 0;
+    eof = cells.isEmpty();
+}
+
+void Recordset::Impl::release() {
+    if (!counted)
+        return;
+    --pending->count;
+    counted = false;
 }
 
 Recordset::Recordset() = default;
@@ -88,6 +136,8 @@ QVariant Recordset::field(int index) const {
                       d ? d->statement : QString());
     if (d->eof)
         noCurrentRecord(d->statement);
+    if (d->buffered)
+        return d->cells[d->row * d->names.size() + index];
     QVariant value = d->query.value(index);
     return value.isNull() ? QVariant() : value;
 }
@@ -107,8 +157,17 @@ bool Recordset::isNull(const QString& name) const {
 void Recordset::close() {
     if (!d)
         return;
-    d->query.finish();
+    if (!d->buffered)
+        d->query.finish();
     d.reset();
+}
+
+void Recordset::readAll() {
+    if (!d || d->buffered || d->eof)
+        return;
+    d->readRemaining();
+    d->query.finish();
+    d->release();
 }
 
 }  // namespace so::db

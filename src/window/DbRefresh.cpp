@@ -112,6 +112,7 @@ void DbRefresh::newerLineDoor(StatusGrid& grid, const QString& address, int row)
                        "Where InputID IN (Select InputID From ZRII_InputsInDoorsRelations Where DoorID = (Select "
                        "DoorID From ZRII_Doors where Address = ?))"),
         address);
+    inputs.readAll();  // the decoder reads the site while each input is written
     for (; !inputs.eof(); inputs.moveNext()) {
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(inputs, QStringLiteral("Disabled")) == 0));
         grid.setText(row, col::LMType, QString::number(fields::number(inputs, QStringLiteral("LineModuleType"))));
@@ -236,6 +237,7 @@ void DbRefresh::classicController(StatusGrid& grid, const QString& address, int 
                                                      "Controllers ON SuperStatus.Address = Controllers.Address "
                                                      "WHERE     (SuperStatus.Address = ?) AND (SuperStatus.StatusType = 32)"),
                                       address);
+    rs.readAll();  // the threat level's name is read meanwhile
     if (!rs.eof()) {
         grid.setText(row, col::ThreatLevel, GetContThreatLevelForStatus(fields::text(rs, QStringLiteral("Status"))));
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Installed"))));
@@ -287,6 +289,7 @@ void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int ro
                        "ZRII_Keypads.KeypadModuleID "
                        "WHERE     (ZRII_Readers.Address = ?)"),
         address);
+    rs.readAll();  // the decoder reads the threat level's name meanwhile
     if (!rs.eof()) {
         const QString now = nowText();
         if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
@@ -315,6 +318,7 @@ void DbRefresh::newerLineController(StatusGrid& grid, const QString& address, in
                        "ZRII_Controllers.ID from ZRII_Controllers "
                        "Where ZRII_Controllers.Address = ?"),
         address);
+    rs.readAll();  // the threat level's name is read meanwhile
     if (!rs.eof()) {
         const bool installed = fields::flag(rs, QStringLiteral("Installed"));
         const bool online = fields::flag(rs, QStringLiteral("Online"));

@@ -86,17 +86,21 @@ bool Filler::makesRow(const Kind& kind, const db::Recordset& rs) {
 void Filler::appendRows(const Kind& kind, qint32 groupId) {
     StatusGrid& grid = sections_.grid(kind.section);
     RedrawPause pause(grid);
+    // A newer-line reader's state lives with its keypads: its row is brought up to date once the
+    // kind's rows are read (the connection serves one result at a time).
+    QVector<std::pair<QString, int>> readers;
     db::Recordset rs = ctx_.db().query(QString::fromLatin1(kind.command) + QString::number(groupId));
     for (; !rs.eof(); rs.moveNext()) {
         if (!makesRow(kind, rs))
             continue;
         const int row = grid.addRow();
         writeRow(kind, grid, row, rs);
-        // A newer-line reader's state lives with its keypads: the row is brought up to date at once.
         if (kind.objectId == objtype::ZR2Reader)
-            refresh_.DBStatusUpdate(DbRefresh::kZR2Reader, fields::text(rs, QStringLiteral("Address")), row);
+            readers.append({fields::text(rs, QStringLiteral("Address")), row});
     }
     rs.close();
+    for (const auto& [address, row] : readers)
+        refresh_.DBStatusUpdate(DbRefresh::kZR2Reader, address, row);
 }
 
 void Filler::writeNameAndAddress(StatusGrid& grid, int row, const db::Recordset& rs, const QString& nameField,

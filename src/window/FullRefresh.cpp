@@ -144,6 +144,7 @@ void FullRefresh::renewNewerLineRows(qint32 groupId) {
         // A failure ends this kind's renewal; the other kinds still refresh.
         trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
             db::Recordset rs = ctx_.db().query(QString::fromLatin1(kind.command) + QString::number(groupId));
+            rs.readAll();  // the rows' renewal reads threat level names meanwhile
             for (; !rs.eof(); rs.moveNext()) {
                 const QString address = fields::text(rs, QStringLiteral("Address"));
                 const int row = grid.findRowForAddress(address);

@@ -114,6 +114,7 @@ void MaskedPoints::FillMaskedGrid() {
         // field 2 the point's mask sources (0 when not masked).
         db::Recordset rs = ctx_.db().query(QStringLiteral(
             "Select * From SuperStatus Where (StatusType >= 7 and statustype <=9) or statustype = 15 or statustype = 14"));
+        rs.readAll();  // each masked point's name is looked up meanwhile
         for (; !rs.eof(); rs.moveNext()) {
             const int statusType = int(fields::number(rs, QStringLiteral("StatusType")));
             if (statusType != kBaseInputs && !isExpansionType(statusType))

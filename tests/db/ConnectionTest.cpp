@@ -8,6 +8,7 @@
 
 #include <QTemporaryDir>
 
+#include <functional>
 #include <stdexcept>
 
 using namespace so::db;
@@ -198,6 +199,67 @@ TEST_P(DbLayer, TransactionRollsBackWhenLeftByAnException) {
     EXPECT_TRUE(rs.eof());
 }
 
+// A SQL Server connection serves one result at a time: a statement sent while a record set still
+// has rows is refused on every backend, so that no caller does it unnoticed.
+TEST_P(DbLayer, AStatementWhileAnotherStillHasRowsIsRefusedUntilThoseRowsAreDone) {
+    const QString doors = QStringLiteral("SELECT DoorName FROM Doors ORDER BY DoorID");
+    {
+        Recordset rs = conn().query(doors);
+        const std::function<void()> statements[] = {
+            [&] { conn().query(QStringLiteral("SELECT 1")); },
+            [&] { conn().execute(QStringLiteral("UPDATE Doors SET Note = NULL")); },
+            [&] { conn().query(QStringLiteral("STATUS_Fetch_Doors 1")); },
+            [&] {
+                Command cmd(conn(), QStringLiteral("SELECT DoorName FROM Doors WHERE DoorID = ?"));
+                cmd.appendParameter(QStringLiteral("@DoorID"), so::db::ParamType::Integer, ParamDirection::Input, 4, 1);
+                cmd.open();
+            },
+            [&] {
+                Command cmd(conn(), QStringLiteral("STATUS_Fetch_Doors"));
+                cmd.setProcedure(true);
+                cmd.appendParameter(QStringLiteral("@ControllerID"), so::db::ParamType::Integer, ParamDirection::Input,
+                                    4, 1);
+                cmd.open();
+            },
+        };
+        for (const auto& send : statements) {
+            try {
+                send();
+                ADD_FAILURE() << "no DbError";
+            } catch (const DbError& e) {
+                EXPECT_TRUE(e.message().contains(doors)) << e.what();
+            }
+        }
+        EXPECT_EQ(rs.field(0).toString(), QStringLiteral("Front"));  // the open record set reads on
+    }
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Doors WHERE Note IS NULL")), 2);  // the UPDATE never ran
+    const std::pair<const char*, std::function<void(Recordset&)>> finishes[] = {
+        {"read to its end", [](Recordset& rs) { while (!rs.eof()) rs.moveNext(); }},
+        {"closed", [](Recordset& rs) { rs.close(); }},
+        {"destroyed", [](Recordset& rs) { rs = Recordset(); }},
+        {"empty", [](Recordset&) {}},
+    };
+    for (const auto& [how, finish] : finishes) {
+        Recordset rs = conn().query(std::string(how) == "empty" ? doors + QStringLiteral(" LIMIT 0") : doors);
+        finish(rs);
+        EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Doors")), 3) << how;
+    }
+}
+
+TEST_P(DbLayer, ReadAllFreesTheConnectionAndReadsOnFromTheCurrentRow) {
+    Recordset rs = conn().query(QStringLiteral("SELECT DoorName, Note FROM Doors ORDER BY DoorID"));
+    rs.moveNext();
+    rs.readAll();
+    QStringList seen;
+    for (; !rs.eof(); rs.moveNext())
+        seen << rs.field(QStringLiteral("doorname")).toString() + u'/' +
+                    (rs.isNull(QStringLiteral("Note")) ? QStringLiteral("null") : rs.field(1).toString()) + u'/' +
+                    QString::number(count(QStringLiteral("SELECT COUNT(*) FROM Doors")));
+    EXPECT_EQ(seen, (QStringList{"Back/side; door/3", "Yard/null/3"}));
+    EXPECT_THROW(rs.field(0), DbError);
+    EXPECT_THROW(rs.moveNext(), DbError);
+}
+
 TEST_P(DbLayer, ProcedureCommandFillsItsOutputParameter) {
     auto insertGroup = [&](const QString& name) {
         Command cmd(conn(), QStringLiteral("KSP_Insert_Status_Group"));
@@ -229,6 +291,7 @@ TEST_P(DbLayer, ProcedureCallsWrittenAsTextBindTheirLiteralArguments) {
     Recordset echo = conn().query(QStringLiteral("KSP_Echo N'it''s'"));
     EXPECT_EQ(echo.field(QStringLiteral("Shout")).toString(), QStringLiteral("it's!"));
     EXPECT_EQ(echo.field(QStringLiteral("TextIsNull")).toInt(), 0);
+    echo.close();
     EXPECT_EQ(conn().query(QStringLiteral("KSP_Echo NULL")).field(QStringLiteral("TextIsNull")).toInt(), 1);
 }
 
@@ -273,6 +336,7 @@ TEST_P(DbLayer, ComponentStatementsNeedingRewritesReturnTheirRows) {
     ASSERT_FALSE(keypad.eof());
     EXPECT_EQ(keypad.field(QStringLiteral("ReaderAddress")).toString(), QStringLiteral("\\\\ZRII.0001.001.RD01"));
     EXPECT_EQ(keypad.field(QStringLiteral("CodeTamperLockout")).toInt(), -1);
+    keypad.close();
 
     Recordset reader = conn().query(QStringLiteral(
         "SELECT     ZRII_Keypads.PhysicalTamperLockout, ZRII_Keypads.CodeTamperLockout, ZRII_Modules.Online, "
@@ -285,12 +349,14 @@ TEST_P(DbLayer, ComponentStatementsNeedingRewritesReturnTheirRows) {
     ASSERT_FALSE(reader.eof());
     EXPECT_EQ(reader.field(QStringLiteral("ControllerOnline")).toInt(), 1);
     EXPECT_EQ(reader.field(QStringLiteral("ThreatLevel")).toInt(), 3);
+    reader.close();
 
     Recordset threat = conn().query(QStringLiteral(
         "Select [Name] From ThreatLevels Where ThreatID = (Select TOP 1 ThreatLevel from ZRII_Readers where "
         "ControllerID = 7 order by ThreatLevel Desc)"));
     ASSERT_FALSE(threat.eof());
     EXPECT_EQ(threat.field(QStringLiteral("Name")).toString(), QStringLiteral("Severe"));
+    threat.close();
 
     conn().execute(QStringLiteral("CREATE TABLE status_points2 (listaddress TEXT)"));
     conn().execute(QStringLiteral("INSERT INTO status_points2 VALUES ('\\\\SNET1.01.DR01  '), ('\\\\SNET1.01.IN02')"));

@@ -422,6 +422,7 @@ TEST_P(SiteStatements, GroupStorageStatementsCreateFillAndRemoveAGroup) {
     Recordset door = connection_->query(QStringLiteral("STATUS_Fetch_Doors %1").arg(groupId));
     ASSERT_FALSE(door.eof());
     EXPECT_EQ(door.field("Address").toString(), values_->value("DOOR").toString());
+    door.close();
 
     Command removePoints(*connection_, "Delete From Status_Points Where GroupID = ?");
     removePoints.appendParameter("@GroupId", so::db::ParamType::Integer, ParamDirection::Input, 4, groupId);

@@ -51,7 +51,8 @@ TEST_F(DbRefreshTest, NewerLineDoorRenewsInputsAndRelayOrShowsDashesOffLine) {
     const QString door = firstAddress(101);
     exec(QStringLiteral("UPDATE ZRII_Relays SET EnergizedStatus = 1, OperationsStatus = 3 WHERE Address = '%1'")
              .arg(QString(door).replace(QLatin1String("DR"), QLatin1String("BR"))));
-    exec(QStringLiteral("UPDATE ZRII_Inputs SET Disabled = 1, LineModuleType = 2 WHERE InputID IN (SELECT InputID FROM "
+    // A masked input of the door is looked up for the masked list while the door's inputs are read.
+    exec(QStringLiteral("UPDATE ZRII_Inputs SET Disabled = 1, LineModuleType = 2, MaskSource = 1 WHERE InputID IN (SELECT InputID FROM "
                         "ZRII_InputsInDoorsRelations r JOIN ZRII_Doors d ON d.DoorID = r.DoorID WHERE d.Address = '%1')")
              .arg(door));
     setOnline(controllerOf(door), true);
@@ -60,6 +61,8 @@ TEST_F(DbRefreshTest, NewerLineDoorRenewsInputsAndRelayOrShowsDashesOffLine) {
     EXPECT_EQ(cell(0, door, col::LMType), QStringLiteral("2"));
     EXPECT_EQ(cell(0, door, col::RelayStatus), QStringLiteral("ON"));
     EXPECT_EQ(cell(0, door, col::RelayDetails), GetRelayModeText(3));
+    EXPECT_GT(window->gridMasked().rowCount(), 0);
+    EXPECT_EQ(ownLogReports(), 0);
 
     setOnline(controllerOf(door), false);
     refresh(0, 0, door);
