@@ -79,6 +79,19 @@ void tuneSqlite(QSqlDatabase& db, bool inMemory) {
     }
 }
 
+// SQL Server answers with a row count for every statement of a batch or procedure that changes
+// rows (unless the statement text says SET NOCOUNT ON): the counts ahead of the first result set
+// are skipped, so that its rows come through. Returns the last count seen (-1 when none).
+int skipLeadingRowCounts(QSqlQuery& query) {
+    int affected = -1;
+    while (!query.isSelect()) {
+        affected = query.numRowsAffected();
+        if (!query.nextResult())
+            break;
+    }
+    return affected;
+}
+
 }  // namespace
 
 DbError::DbError(const QString& message, const QString& statement, const QString& driverMessage)
@@ -234,6 +247,14 @@ void Connection::Impl::runOne(const QString& text, const QVariantList& values, R
                 fail("The statement failed");
         }
     }
+    int affected = -1;
+    if (!compatibility) {
+        affected = skipLeadingRowCounts(query);
+        if (query.lastError().type() != QSqlError::NoError)
+            fail("The statement failed");
+    } else if (!query.isSelect()) {
+        affected = query.numRowsAffected();
+    }
     if (query.isSelect()) {
         auto rows = std::make_unique<Recordset::Impl>(std::move(query), statementForErrors, pending);
         if (bound) {
@@ -242,7 +263,7 @@ void Connection::Impl::runOne(const QString& text, const QVariantList& values, R
         }
         result.rows = Recordset(std::move(rows));
     } else {
-        result.rowsAffected = query.numRowsAffected();
+        result.rowsAffected = affected;
         if (bound) {
             query.finish();
             statements->giveBack(text, std::move(query));
@@ -362,21 +383,44 @@ RunResult Connection::Impl::runServerProcedure(const QString& name, const QVaria
     query.setForwardOnly(true);
     if (!query.prepare(call))
         throwQueryError(QStringLiteral("The procedure call cannot be prepared"), call, query);
-    for (int i = 0; i < arguments.size(); ++i)
-        query.bindValue(i, arguments[i],
-                        i < directions.size() && directions[i] == ParamDirection::Output ? QSql::Out : QSql::In);
+    for (int i = 0; i < arguments.size(); ++i) {
+        const bool output = i < directions.size() && directions[i] == ParamDirection::Output;
+        QVariant value = arguments[i];
+        if (output) {
+            // Qt's ODBC driver keeps a whole number's value where the server can still write it
+            // after exec(), but not the Null indicator of a Null value: an output parameter is
+            // bound with a value, so that a Null coming back is the driver's error, never a 0.
+            if (value.typeId() != QMetaType::Int)
+                throw DbError(QStringLiteral("Output parameter %1 of a procedure must be a whole number").arg(i + 1),
+                              call);
+            if (value.isNull())
+                value = 0;
+        }
+        query.bindValue(i, value, output ? QSql::Out : QSql::In);
+    }
     if (!query.exec())
+        throwQueryError(QStringLiteral("The procedure call failed"), call, query);
+
+    // The server sends output parameters after the last result: every result is read first. The
+    // first one with columns is the procedure's rows (read into memory); row counts and any
+    // later result sets are passed over.
+    RunResult result;
+    bool haveRows = false;
+    do {
+        if (!query.isSelect()) {
+            result.rowsAffected = query.numRowsAffected();
+        } else if (!haveRows) {
+            result.rows = Recordset(std::make_unique<Recordset::Impl>(QSqlQuery(query), call, nullptr));
+            haveRows = true;
+        }
+    } while (query.nextResult());
+    if (query.lastError().type() != QSqlError::NoError)
         throwQueryError(QStringLiteral("The procedure call failed"), call, query);
     if (outputs) {
         outputs->clear();
         for (int i = 0; i < arguments.size(); ++i)
             outputs->append(query.boundValue(i));
     }
-    RunResult result;
-    if (query.isSelect())
-        result.rows = Recordset(std::make_unique<Recordset::Impl>(std::move(query), call, pending));
-    else
-        result.rowsAffected = query.numRowsAffected();
     return result;
 }
 

@@ -58,7 +58,8 @@ qint32 GroupStore::createGroup(const QString& name, const QVector<SelectedPoint>
         insertGroup.execute();
         bool ok = false;
         const qint32 groupId = insertGroup.parameterValue(QStringLiteral("ReturnedID")).toInt(&ok);
-        if (!ok)
+        // Group ids start at 1: a group is never stored under 0.
+        if (!ok || groupId <= 0)
             throw db::DbError(QStringLiteral("KSP_Insert_Status_Group returned no group identifier"));
         insertPoints(groupId, points);
         transaction.commit();
