@@ -1,0 +1,262 @@
+// The SQL Server-like test driver holds to the server's rules, so that tests on it catch what a
+// real site would refuse: one command with pending results per connection, row counts before a
+// procedure's rows, output parameters after the last result, dates read in the login's date
+// order, column lengths. Checked through Qt's QODBC (as the component reaches it) and, where Qt
+// hides the order of events, through the ODBC API itself.
+#include "support/SqlServerLike.h"
+
+#include "db/SiteSchema.h"
+
+#include <statusobject/Db.h>
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <sql.h>
+#include <sqlext.h>
+
+using namespace so;
+using so::test::SqlServerLike;
+
+namespace {
+
+class SqlServerDriver : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const QString reason = SqlServerLike::skipReason(); !reason.isEmpty())
+            GTEST_SKIP() << reason.toStdString();
+        file_ = dir_.filePath(QStringLiteral("site.db"));
+        auto site = db::Connection::open(QStringLiteral("sqlite:") + file_);
+        db::createSiteSchema(*site);
+        // A procedure that writes before its rows, and one that says SET NOCOUNT ON.
+        site->execute(QStringLiteral(
+            "INSERT INTO sys_procedures (name, params, body) VALUES "
+            "('Test_Touch_Then_List', '', 'UPDATE Status_Groups SET SiteID = SiteID; SELECT GroupName FROM Status_Groups "
+            "ORDER BY GroupID'), "
+            "('Test_Quiet_Insert', 'GroupName,ReturnedID OUTPUT', 'SET NOCOUNT ON; INSERT INTO Status_Groups (GroupName) "
+            "VALUES (:GroupName); SELECT last_insert_rowid() AS ReturnedID')"));
+        site->execute(QStringLiteral("INSERT INTO Status_Groups (GroupName) VALUES ('Lobby'), ('Yard'), ('Roof')"));
+    }
+
+    std::unique_ptr<db::Connection> open(const QString& extra = {}) {
+        return db::Connection::open(SqlServerLike::url(file_, extra));
+    }
+    QString odbcConnectionString() const { return SqlServerLike::url(file_).mid(5); }
+
+    QTemporaryDir dir_;
+    QString file_;
+};
+
+QSqlDatabase qt(db::Connection& connection) {
+    return QSqlDatabase::database(connection.qtConnectionName(), false);
+}
+
+/// A connection through the driver manager's ODBC API, for what Qt does not show.
+class RawOdbc {
+public:
+    explicit RawOdbc(const QString& connectionString) {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
+        SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+        QByteArray text = connectionString.toUtf8();
+        connected_ = SQL_SUCCEEDED(SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS,
+                                                    nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT));
+        SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_);
+    }
+    ~RawOdbc() {
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+        SQLDisconnect(dbc_);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        SQLFreeHandle(SQL_HANDLE_ENV, env_);
+    }
+    bool connected() const { return connected_; }
+    SQLHSTMT stmt() const { return stmt_; }
+    SQLRETURN run(const char* sql) { return SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql)), SQL_NTS); }
+    SQLSMALLINT columns() {
+        SQLSMALLINT n = -1;
+        SQLNumResultCols(stmt_, &n);
+        return n;
+    }
+    SQLLEN rowCount() {
+        SQLLEN n = -2;
+        SQLRowCount(stmt_, &n);
+        return n;
+    }
+
+private:
+    SQLHENV env_ = SQL_NULL_HANDLE;
+    SQLHDBC dbc_ = SQL_NULL_HANDLE;
+    SQLHSTMT stmt_ = SQL_NULL_HANDLE;
+    bool connected_ = false;
+};
+
+}  // namespace
+
+TEST_F(SqlServerDriver, ReportsItselfAsSqlServerAndRunsTSqlWithoutTheRewriterOfTheClient) {
+    auto connection = open();
+    EXPECT_FALSE(connection->usesCompatibilityLayer());
+    EXPECT_EQ(qt(*connection).driver()->dbmsType(), QSqlDriver::MSSqlServer);
+    EXPECT_THROW(connection->query(QStringLiteral("SELECT sqlite_version()")), db::DbError);
+    db::Recordset rs = connection->query(
+        QStringLiteral("SELECT TOP 1 LEFT(GroupName, 3) AS Short FROM Status_Groups (NOLOCK) WHERE GroupName <> N'Lobby' "
+                       "ORDER BY GroupID"));
+    ASSERT_FALSE(rs.eof());
+    EXPECT_EQ(rs.field(0).toString(), QStringLiteral("Yar"));
+}
+
+TEST_F(SqlServerDriver, ASecondCommandWhileRowsArePendingIsRefusedUntilTheyAreReadOrClosed) {
+    auto connection = open();
+    QSqlQuery reading(qt(*connection));
+    reading.setForwardOnly(true);
+    QSqlQuery other(qt(*connection));
+    ASSERT_TRUE(reading.exec(QStringLiteral("SELECT GroupName FROM Status_Groups")));
+    ASSERT_TRUE(reading.next());
+    EXPECT_FALSE(other.exec(QStringLiteral("SELECT 1")));
+    EXPECT_TRUE(other.lastError().text().contains(QLatin1String("Connection is busy with results for another command")))
+        << other.lastError().text().toStdString();
+    EXPECT_THROW(connection->beginTransaction(), db::DbError);
+
+    while (reading.next()) {}
+    EXPECT_TRUE(other.exec(QStringLiteral("SELECT 1")));
+    other.finish();
+
+    ASSERT_TRUE(reading.exec(QStringLiteral("SELECT GroupName FROM Status_Groups")));
+    ASSERT_TRUE(reading.next());
+    reading.finish();
+    EXPECT_TRUE(other.exec(QStringLiteral("SELECT 1")));
+}
+
+TEST_F(SqlServerDriver, AProcedureThatWritesFirstGivesItsRowCountBeforeItsRows) {
+    auto connection = open();
+    QSqlQuery call(qt(*connection));
+    call.setForwardOnly(true);
+    ASSERT_TRUE(call.exec(QStringLiteral("Test_Touch_Then_List"))) << call.lastError().text().toStdString();
+    EXPECT_FALSE(call.isSelect());
+    EXPECT_EQ(call.numRowsAffected(), 3);
+    ASSERT_TRUE(call.nextResult());
+    ASSERT_TRUE(call.isSelect());
+    QStringList names;
+    while (call.next()) names << call.value(0).toString();
+    EXPECT_EQ(names, QStringList({"Lobby", "Yard", "Roof"}));
+}
+
+TEST_F(SqlServerDriver, OutputParametersArriveWhenTheLastResultIsConsumed) {
+    RawOdbc odbc(odbcConnectionString());
+    ASSERT_TRUE(odbc.connected());
+    struct Case {
+        const char* call;
+        bool rowCountFirst;
+    };
+    const Case cases[] = {{"{CALL KSP_Insert_Status_Group(?, ?, ?)}", true}, {"{CALL Test_Quiet_Insert(?, ?)}", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.call);
+        const bool quiet = !c.rowCountFirst;
+        SQLINTEGER site = 1;
+        char name[] = "Dock";
+        SQLINTEGER id = -7;
+        SQLLEN siteLength = 0, nameLength = SQL_NTS, idLength = SQL_NULL_DATA;
+        SQLUSMALLINT n = 1;
+        SQLFreeStmt(odbc.stmt(), SQL_RESET_PARAMS);
+        if (!quiet)
+            SQLBindParameter(odbc.stmt(), n++, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &site, 0, &siteLength);
+        SQLBindParameter(odbc.stmt(), n++, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 50, 0, name, 0, &nameLength);
+        SQLBindParameter(odbc.stmt(), n++, SQL_PARAM_OUTPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &id, 0, &idLength);
+        ASSERT_TRUE(SQL_SUCCEEDED(odbc.run(c.call)));
+        if (c.rowCountFirst) {
+            EXPECT_EQ(odbc.columns(), 0);
+            EXPECT_EQ(odbc.rowCount(), 1);
+            EXPECT_EQ(id, -7) << "the output parameter came before the row count was consumed";
+        }
+        EXPECT_EQ(SQLMoreResults(odbc.stmt()), SQL_NO_DATA);
+        EXPECT_EQ(idLength, SQLLEN(sizeof id));
+        const QString newest = QStringLiteral("SELECT max(GroupID) FROM Status_Groups");
+        EXPECT_EQ(id, db::Connection::open(QStringLiteral("sqlite:") + file_)->query(newest).field(0).toInt());
+    }
+}
+
+TEST_F(SqlServerDriver, TextIntoADateColumnIsReadInTheLoginsDateOrderAndTypedDatesAreNot) {
+    struct Case {
+        const char* language;
+        QVariant value;
+        QDateTime stored;  // invalid: refused
+    };
+    const QDateTime march5(QDate(2024, 3, 5), QTime(10, 0));
+    const QDateTime may3(QDate(2024, 5, 3), QTime(10, 0));
+    const Case cases[] = {
+        {"", QStringLiteral("2024-03-05 10:00:00"), march5},
+        {"LANGUAGE=dmy", QStringLiteral("2024-03-05 10:00:00"), may3},
+        {"LANGUAGE=dmy", QStringLiteral("2024-03-13 10:00:00"), QDateTime()},
+        {"LANGUAGE=dmy", QStringLiteral("2024-03-05T10:00:00"), march5},
+        {"LANGUAGE=dmy", QStringLiteral("03/05/2024 10:00"), may3},
+        {"", QStringLiteral("03/05/2024 10:00"), march5},
+        {"LANGUAGE=dmy", march5, march5},
+        {"", QStringLiteral("yesterday"), QDateTime()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.language) + " " + c.value.toString().toStdString());
+        auto connection = open(QString::fromLatin1(c.language));
+        db::Command insert(*connection, QStringLiteral("INSERT INTO EventLog (EventTime, Description, EventCode) VALUES (?, 'x', 1)"));
+        const bool typed = c.value.typeId() == QMetaType::QDateTime;
+        insert.appendParameter(QStringLiteral("@EventTime"), typed ? db::ParamType::DateTime : db::ParamType::VarChar,
+                               db::ParamDirection::Input, 30, c.value);
+        if (!c.stored.isValid()) {
+            EXPECT_THROW(insert.execute(), db::DbError);
+            continue;
+        }
+        insert.execute();
+        db::Recordset rs = connection->query(QStringLiteral("SELECT TOP 1 EventTime FROM EventLog ORDER BY EventID DESC"));
+        ASSERT_FALSE(rs.eof());
+        EXPECT_EQ(rs.field(0).toDateTime(), c.stored);
+    }
+}
+
+TEST_F(SqlServerDriver, AStringLongerThanItsColumnIsRefused) {
+    auto connection = open();
+    struct Case {
+        const char* statement;
+        int length;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"INSERT INTO Status_Groups (GroupName) VALUES (?)", 50, true},
+        {"INSERT INTO Status_Groups (GroupName) VALUES (?)", 51, false},
+        {"UPDATE Status_Groups SET GroupName = ? WHERE GroupName = 'Lobby'", 51, false},
+        {"INSERT INTO ComponentLocks (Kind, ComponentID, Holder, WorkstationName) VALUES (37, 1, ?, 'WS1')", 65, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.statement) + " " + std::to_string(c.length));
+        db::Command command(*connection, QString::fromLatin1(c.statement));
+        command.appendParameter(QStringLiteral("@Text"), db::ParamType::NVarChar, db::ParamDirection::Input, 100,
+                                QString(c.length, u'é'));
+        if (c.accepted) {
+            EXPECT_EQ(command.execute(), 1);
+        } else {
+            try {
+                command.execute();
+                ADD_FAILURE() << "accepted";
+            } catch (const db::DbError& e) {
+                EXPECT_TRUE(e.driverMessage().contains(QLatin1String("String or binary data would be truncated")))
+                    << e.driverMessage().toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(connection->query(QStringLiteral("SELECT count(*) FROM Status_Groups WHERE GroupName = 'Lobby'")).field(0).toInt(), 1);
+}
+
+TEST_F(SqlServerDriver, TransactionsCommitAndRollBack) {
+    auto connection = open();
+    {
+        db::Transaction transaction(*connection);
+        connection->execute(QStringLiteral("DELETE FROM Status_Groups"));
+    }
+    EXPECT_EQ(connection->query(QStringLiteral("SELECT count(*) FROM Status_Groups")).field(0).toInt(), 3);
+    db::Transaction transaction(*connection);
+    connection->execute(QStringLiteral("DELETE FROM Status_Groups WHERE GroupName = 'Roof'"));
+    transaction.commit();
+    EXPECT_EQ(open()->query(QStringLiteral("SELECT count(*) FROM Status_Groups")).field(0).toInt(), 2);
+}
