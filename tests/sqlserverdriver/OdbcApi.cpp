@@ -57,6 +57,7 @@ struct Env : Handle {
 
 struct Dbc : Handle {
     explicit Dbc(Env* e) : Handle(SQL_HANDLE_DBC), env(e) {}
+    ~Dbc();
     Env* env;
     std::unique_ptr<Session> session;
     bool autocommit = true;
@@ -108,6 +109,10 @@ struct Stmt : Handle {
         outputsPending = false;
     }
 };
+
+Dbc::~Dbc() {
+    qDeleteAll(statements);  // those the caller did not free
+}
 
 bool Dbc::busyFor(const Stmt* asking) const {
     for (const Stmt* s : statements)

@@ -563,9 +563,6 @@ Execution Session::execute(const QString& sql, const QVector<BoundParameter>& pa
                 throw ServerError("42000", 102, QStringLiteral("Incorrect syntax in the procedure call: %1").arg(sql));
             if (next != inputs.size())
                 throw ServerError("07002", 0, QStringLiteral("COUNT field incorrect: %1").arg(sql));
-            for (int i = 0; i < parameterOf.size(); ++i)
-                if (parameterOf[i] >= 0 && parameters[parameterOf[i]].output)
-                    arguments[i] = parameters[parameterOf[i]].value;
             runProcedure(name, arguments, parameterOf, batch);
             return {batch.results, batch.outputs};
         }
