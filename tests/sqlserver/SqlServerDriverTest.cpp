@@ -260,3 +260,27 @@ TEST_F(SqlServerDriver, TransactionsCommitAndRollBack) {
     transaction.commit();
     EXPECT_EQ(open()->query(QStringLiteral("SELECT count(*) FROM Status_Groups")).field(0).toInt(), 2);
 }
+
+TEST_F(SqlServerDriver, ALongStringIsStoredButNotCompared) {
+    auto connection = open();
+    struct Case {
+        const char* statement;
+        int length;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"UPDATE Profile_Details SET DetailValue = ? WHERE ProfileID = 0", 1000, true},
+        {"INSERT INTO Profile_Details (ProfileID, ObjectID, DetailName, DetailValue) VALUES (0, 10, 'Layout', ?)", 1000, true},
+        {"SELECT count(*) FROM Profile_Details WHERE DetailValue = ?", 100, true},
+        {"SELECT count(*) FROM Profile_Details WHERE DetailValue = ?", 1000, false},
+        {"SELECT count(*) FROM Profile_Details WHERE ? <> DetailValue", 1000, false},
+        {"SELECT count(*) FROM Profile_Details WHERE DetailValue IN (?)", 1000, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.statement) + " " + std::to_string(c.length));
+        QSqlQuery query(qt(*connection));
+        ASSERT_TRUE(query.prepare(QString::fromLatin1(c.statement)));
+        query.addBindValue(QString(c.length, u'x'));
+        EXPECT_EQ(query.exec(), c.accepted) << query.lastError().text().toStdString();
+    }
+}

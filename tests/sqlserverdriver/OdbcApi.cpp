@@ -448,6 +448,8 @@ SQLRETURN execute(Stmt* s, const QString& text) {
             return s->fail("07002", QStringLiteral("COUNT field incorrect: parameter %1 is not bound").arg(number));
         BoundParameter b;
         b.output = it->second.io != SQL_PARAM_INPUT;
+        const SQLSMALLINT type = it->second.sqlType;
+        b.longType = type == SQL_WLONGVARCHAR || type == SQL_LONGVARCHAR || type == SQL_LONGVARBINARY;
         anyOutput |= b.output;
         try {
             if (it->second.io != SQL_PARAM_OUTPUT)

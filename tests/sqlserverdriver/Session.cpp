@@ -229,6 +229,47 @@ int placeholders(const QVector<Token>& tokens, int first, int last) {
     return count;
 }
 
+// Refuses a parameter of a long type (ntext, text, image) next to a comparison operator outside
+// an UPDATE's SET list, as the server does ("The data types ntext and nvarchar are incompatible
+// in the equal to operator").
+void checkComparisons(const QString& s, const QVector<Token>& t, int first, int last,
+                      const QVector<BoundParameter>& parameters, int offset) {
+    const auto comparison = [&](int k) {
+        if (k < first || k > last)
+            return false;
+        const QChar c = t[k].kind == TokenKind::Punct ? s.at(t[k].pos) : QChar();
+        return c == u'=' || c == u'<' || c == u'>' || c == u'!' || t[k].isWord(s, QLatin1StringView("LIKE")) ||
+               t[k].isWord(s, QLatin1StringView("IN"));
+    };
+    const auto significant = [&](int k, int step) {
+        for (k += step; k >= first && k <= last && !t[k].significant(); k += step) {}
+        return k;
+    };
+    bool inSetList = false;
+    int index = offset;
+    for (int k = first; k <= last; ++k) {
+        if (t[k].kind == TokenKind::Identifier) {
+            if (t[k].isWord(s, QLatin1StringView("SET")))
+                inSetList = true;
+            else if (t[k].isWord(s, QLatin1StringView("WHERE")) || t[k].isWord(s, QLatin1StringView("FROM")))
+                inSetList = false;
+        }
+        if (t[k].kind != TokenKind::Parameter || t[k].len != 1)
+            continue;
+        int before = significant(k, -1);
+        if (before >= first && t[before].isPunct(s, u'('))
+            before = significant(before, -1);  // IN (?, ...
+        if (index < parameters.size() && parameters[index].longType && !inSetList &&
+            (comparison(before) || comparison(significant(k, 1))))
+            throw ServerError("42000", 402,
+                              QStringLiteral("The data types ntext and nvarchar are incompatible in a comparison "
+                                             "(parameter %1 of: %2)")
+                                  .arg(index + 1)
+                                  .arg(s.mid(t[first].pos, t[last].pos + t[last].len - t[first].pos)));
+        ++index;
+    }
+}
+
 // A literal argument of an ODBC procedure call: a string, a (signed) number or NULL.
 Value literalArgument(const QString& s, const QVector<Token>& t, int& k) {
     bool negative = false;
@@ -576,6 +617,7 @@ Execution Session::execute(const QString& sql, const QVector<BoundParameter>& pa
             const int count = placeholders(tokens, first, last);
             if (offset + count > inputs.size())
                 throw ServerError("07002", 0, QStringLiteral("COUNT field incorrect: %1").arg(sql));
+            checkComparisons(sql, tokens, first, last, parameters, offset);
             const QVector<Value> values = inputs.mid(offset, count);
             offset += count;
             if (applySet(text, &nocount_))

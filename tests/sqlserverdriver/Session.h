@@ -12,6 +12,7 @@
 // - a string longer than its column's declared (N)VARCHAR/(N)CHAR length is refused;
 // - text stored into a DATETIME column is read in the session's date order (LANGUAGE=dmy reads
 //   "2024-03-05 10:00:00" as 3 May), an impossible date is refused;
+// - a parameter bound as a long type (ntext, text, image) is refused in a comparison;
 // - SQLite's own functions named sqlite_* do not exist.
 // Statements of a batch are separated by ";".
 #pragma once
@@ -84,6 +85,8 @@ struct Execution {
 struct BoundParameter {
     Value value;
     bool output = false;
+    /// Bound as text, ntext or image (a long type): the server refuses to compare it.
+    bool longType = false;
 };
 
 class Session {
