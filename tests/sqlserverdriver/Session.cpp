@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <cstring>
+#include <optional>
 
 #include <sql.h>
 #include <sqlext.h>
@@ -291,6 +292,66 @@ Value literalArgument(const QString& s, const QVector<Token>& t, int& k) {
     throw ServerError("42000", 102, QStringLiteral("Incorrect syntax in the procedure call: %1").arg(s));
 }
 
+/// An ODBC procedure call: {CALL name[(arg, ...)]}.
+struct OdbcCall {
+    QString name;
+    QVector<Value> literals;  // the literal arguments; NULL where the argument is a "?"
+    QVector<int> parameterOf; // per argument: the bound parameter of a "?", -1 for a literal
+};
+
+/// The call in `sql` when it is written as an ODBC call escape; throws ServerError when the
+/// escape is malformed or its "?" do not match the `parameters` bound.
+std::optional<OdbcCall> odbcCall(const QString& sql, int parameters) {
+    const QString trimmed = sql.trimmed();
+    if (!trimmed.startsWith(u'{') || !trimmed.endsWith(u'}'))
+        return std::nullopt;
+    const QString s = trimmed.mid(1, trimmed.size() - 2);
+    const QVector<Token> t = db::tsql::tokenize(s);
+    const auto malformed = [&] {
+        return ServerError("42000", 102, QStringLiteral("Incorrect syntax in the procedure call: %1").arg(sql));
+    };
+    int k = -1;
+    const auto next = [&] {
+        for (++k; k < t.size() && !t[k].significant(); ++k) {}
+        return k < t.size();
+    };
+    if (!next() || !t[k].isWord(s, QLatin1StringView("CALL")) || !next())
+        throw malformed();
+    OdbcCall call;
+    // A qualified name (dbo.NAME) names the procedure by its last part.
+    while (k < t.size() && (t[k].kind == TokenKind::Identifier || t[k].kind == TokenKind::QuotedName)) {
+        call.name = db::tsql::nameValue(s, t[k]);
+        if (!next() || !t[k].isPunct(s, u'.') || !next())
+            break;
+    }
+    if (call.name.isEmpty())
+        throw malformed();
+    int bound = 0;
+    if (k < t.size() && t[k].isPunct(s, u'(')) {
+        if (!next())
+            throw malformed();
+        while (!t[k].isPunct(s, u')')) {
+            if (t[k].kind == TokenKind::Parameter && t[k].len == 1) {
+                call.literals.append(Value());
+                call.parameterOf.append(bound++);
+            } else {
+                call.literals.append(literalArgument(s, t, k));
+                call.parameterOf.append(-1);
+            }
+            if (!next() || !(t[k].isPunct(s, u',') || t[k].isPunct(s, u')')))
+                throw malformed();
+            if (t[k].isPunct(s, u',') && !next())
+                throw malformed();
+        }
+        next();
+    }
+    if (k < t.size())
+        throw malformed();
+    if (bound != parameters)
+        throw ServerError("07002", 0, QStringLiteral("COUNT field incorrect: %1").arg(sql));
+    return call;
+}
+
 }  // namespace
 
 struct Session::Batch {
@@ -550,61 +611,12 @@ Execution Session::execute(const QString& sql, const QVector<BoundParameter>& pa
     for (const BoundParameter& p : parameters) inputs.append(p.value);
     try {
         const QVector<Token> tokens = db::tsql::tokenize(sql);
-        // {CALL name[(arg, ...)]}: a "?" argument is the next bound parameter, others are literals.
-        const QString trimmed = sql.trimmed();
-        if (trimmed.startsWith(u'{') && trimmed.endsWith(u'}')) {
-            const QString inner = trimmed.mid(1, trimmed.size() - 2);
-            const QVector<Token> t = db::tsql::tokenize(inner);
-            int k = 0;
-            auto skip = [&] {
-                while (k < t.size() && !t[k].significant()) ++k;
-            };
-            skip();
-            if (k >= t.size() || !t[k].isWord(inner, QLatin1StringView("CALL")))
-                throw ServerError("42000", 102, QStringLiteral("Only {CALL procedure(...)} escapes are supported: %1").arg(sql));
-            ++k;
-            skip();
-            QString name;
-            while (k < t.size() && (t[k].kind == TokenKind::Identifier || t[k].kind == TokenKind::QuotedName)) {
-                name = db::tsql::nameValue(inner, t[k]);
-                ++k;
-                skip();
-                if (k < t.size() && t[k].isPunct(inner, u'.')) {
-                    ++k;
-                    skip();
-                }
-            }
-            QVector<Value> arguments;
-            QVector<int> parameterOf;
-            int next = 0;
-            if (k < t.size() && t[k].isPunct(inner, u'(')) {
-                ++k;
-                skip();
-                while (k < t.size() && !t[k].isPunct(inner, u')')) {
-                    if (t[k].kind == TokenKind::Parameter && t[k].len == 1) {
-                        if (next >= inputs.size())
-                            throw ServerError("07002", 0, QStringLiteral("COUNT field incorrect: %1").arg(sql));
-                        parameterOf.append(next);
-                        arguments.append(inputs[next++]);
-                    } else {
-                        arguments.append(literalArgument(inner, t, k));
-                        parameterOf.append(-1);
-                    }
-                    ++k;
-                    skip();
-                    if (k < t.size() && t[k].isPunct(inner, u',')) {
-                        ++k;
-                        skip();
-                    }
-                }
-                ++k;
-                skip();
-            }
-            if (name.isEmpty() || k < t.size())
-                throw ServerError("42000", 102, QStringLiteral("Incorrect syntax in the procedure call: %1").arg(sql));
-            if (next != inputs.size())
-                throw ServerError("07002", 0, QStringLiteral("COUNT field incorrect: %1").arg(sql));
-            runProcedure(name, arguments, parameterOf, batch);
+        if (const std::optional<OdbcCall> call = odbcCall(sql, int(inputs.size()))) {
+            QVector<Value> arguments = call->literals;
+            for (int i = 0; i < arguments.size(); ++i)
+                if (call->parameterOf[i] >= 0)
+                    arguments[i] = inputs[call->parameterOf[i]];
+            runProcedure(call->name, arguments, call->parameterOf, batch);
             return {batch.results, batch.outputs};
         }
 
