@@ -15,6 +15,8 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlField>
 #include <QTemporaryDir>
 
 #include <sql.h>
@@ -107,6 +109,14 @@ TEST_F(SqlServerDriver, ReportsItselfAsSqlServerAndRunsTSqlWithoutTheRewriterOfT
                        "ORDER BY GroupID"));
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.field(0).toString(), QStringLiteral("Yar"));
+    rs.close();
+
+    // The catalogue Qt asks for its table and record lookups.
+    EXPECT_TRUE(qt(*connection).tables().contains(QStringLiteral("Status_Groups")));
+    const QSqlRecord record = qt(*connection).record(QStringLiteral("Status_Groups"));
+    EXPECT_EQ(record.count(), 3);
+    EXPECT_EQ(record.field(QStringLiteral("GroupName")).metaType(), QMetaType::fromType<QString>());
+    EXPECT_EQ(record.field(QStringLiteral("GroupID")).metaType(), QMetaType::fromType<int>());
 }
 
 TEST_F(SqlServerDriver, ASecondCommandWhileRowsArePendingIsRefusedUntilTheyAreReadOrClosed) {
