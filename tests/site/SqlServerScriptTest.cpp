@@ -95,12 +95,11 @@ TEST(SqlServerScripts, HoldTheTablesColumnsAndProceduresOfTheEmbeddedSite) {
     QMap<QString, QStringList> embeddedTables;
     for (Recordset t = connection->query("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "
                                          "AND name <> 'sys_procedures'");
-         !t.eof(); t.moveNext()) {
-        QStringList& columns = embeddedTables[t.field(0).toString()];
-        for (Recordset c = connection->query("SELECT name FROM pragma_table_xinfo('" + t.field(0).toString() + "')");
-             !c.eof(); c.moveNext())
-            columns << c.field(0).toString();
-    }
+         !t.eof(); t.moveNext())
+        embeddedTables.insert(t.field(0).toString(), {});
+    for (auto it = embeddedTables.begin(); it != embeddedTables.end(); ++it)
+        for (Recordset c = connection->query("SELECT name FROM pragma_table_xinfo('" + it.key() + "')"); !c.eof(); c.moveNext())
+            it.value() << c.field(0).toString();
     QMap<QString, QString> embeddedProcedures;
     for (const SiteProcedure& p : siteProcedures()) embeddedProcedures.insert(p.name, QString(p.params).remove(u' ').replace("OUTPUT", " OUTPUT"));
 
