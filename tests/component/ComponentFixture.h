@@ -16,8 +16,7 @@ namespace so::test {
 class ComponentTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        db = openMemoryDatabase();
-        site = db::generateDemoSite(*db, {sitePoints(), 1, QStringLiteral("WS1")});
+        db = openDemoSite(siteDir, {sitePoints(), 1, QStringLiteral("WS1")}, &site);
         status = makeStatus(host, dialogs);
     }
 
@@ -69,6 +68,7 @@ protected:
         window().selectGroupEntry(index);
     }
 
+    QTemporaryDir siteDir;
     std::unique_ptr<db::Connection> db;
     db::DemoSiteSummary site;
     QTemporaryDir logDir;

@@ -6,6 +6,7 @@
 #include "db/SiteSchema.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
+#include "support/SqlServerLike.h"
 
 #include <statusobject/Db.h>
 
@@ -23,6 +24,21 @@ namespace so::test {
 
 inline std::unique_ptr<db::Connection> openMemoryDatabase() {
     return db::Connection::open(QStringLiteral("sqlite::memory:"));
+}
+
+/// A generated demo site for the component tests: in a private in-memory database, or, when the
+/// environment says STATUSOBJECT_TEST_BACKEND=sqlserver, in a file of `dir` served by the SQL
+/// Server-like test driver, so the component takes the server path and meets the server's rules.
+inline std::unique_ptr<db::Connection> openDemoSite(const QTemporaryDir& dir, const db::DemoSiteOptions& options,
+                                                    db::DemoSiteSummary* site) {
+    if (qEnvironmentVariable("STATUSOBJECT_TEST_BACKEND") != QLatin1String("sqlserver")) {
+        auto db = openMemoryDatabase();
+        *site = db::generateDemoSite(*db, options);
+        return db;
+    }
+    const QString file = dir.filePath(QStringLiteral("site.db"));
+    *site = db::generateDemoSite(*db::Connection::open(QStringLiteral("sqlite:") + file), options);
+    return db::Connection::open(SqlServerLike::url(file));
 }
 
 /// The value of the first column of the first row of sql.

@@ -502,5 +502,5 @@ TEST_P(SiteStatements, LayoutTextsWithApostrophesReadBackUnchanged) {
         EXPECT_EQ(details.value("ColumnHeaderPos7"), "Use Object Default");
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, SiteStatements, ::testing::Values("sqlite", "odbc", "server"),
+INSTANTIATE_TEST_SUITE_P(Backends, SiteStatements, ::testing::Values("sqlite", "odbc", "sqlserver", "server"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
