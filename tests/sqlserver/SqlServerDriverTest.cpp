@@ -294,3 +294,24 @@ TEST_F(SqlServerDriver, ALongStringIsStoredButNotCompared) {
         EXPECT_EQ(query.exec(), c.accepted) << query.lastError().text().toStdString();
     }
 }
+
+// The database layer on the server path: row counts before a procedure's rows are skipped, and the
+// output parameter is read once every result is in.
+TEST_F(SqlServerDriver, TheDatabaseLayerSkipsLeadingRowCountsAndReadsOutputsLast) {
+    auto connection = open();
+    QStringList names;
+    for (db::Recordset rs = connection->query(QStringLiteral("Test_Touch_Then_List")); !rs.eof(); rs.moveNext())
+        names << rs.field(0).toString();
+    EXPECT_EQ(names, QStringList({"Lobby", "Yard", "Roof"}));
+
+    db::Command create(*connection, QStringLiteral("KSP_Insert_Status_Group"));
+    create.setProcedure(true);
+    create.appendParameter(QStringLiteral("@SiteID"), db::ParamType::Integer, db::ParamDirection::Input, 4, 1);
+    create.appendParameter(QStringLiteral("@GroupName"), db::ParamType::VarChar, db::ParamDirection::Input, 50,
+                           QStringLiteral("Dock"));
+    create.appendParameter(QStringLiteral("@ReturnedID"), db::ParamType::Integer, db::ParamDirection::Output, 4);
+    create.execute();
+    const QVariant id = create.parameterValue(QStringLiteral("@ReturnedID"));
+    EXPECT_EQ(id, connection->query(QStringLiteral("SELECT GroupID FROM Status_Groups WHERE GroupName = 'Dock'")).field(0));
+    EXPECT_GT(id.toInt(), 3);
+}
