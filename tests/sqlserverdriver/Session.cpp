@@ -715,10 +715,15 @@ void Session::runStatement(const QString& text, const QVector<Value>& values, Ba
                            const db::Procedure* procedure, QVector<Value>* procedureValues) {
     sqlite3_stmt* st = nullptr;
     const QByteArray utf8 = text.toUtf8();
-    if (sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK)
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &st, &tail) != SQLITE_OK)
         throwSqlite(db_, text);
     if (!st)
         return;  // nothing but a comment
+    if (!QByteArray(tail).trimmed().isEmpty() && QByteArray(tail).trimmed() != ";") {
+        sqlite3_finalize(st);
+        throw ServerError("42000", 102, QStringLiteral("More than one statement in: %1").arg(text));
+    }
     if (sqlite3_bind_parameter_count(st) != values.size()) {
         sqlite3_finalize(st);
         throw ServerError("07002", 0, QStringLiteral("COUNT field incorrect: %1").arg(text));
