@@ -315,3 +315,27 @@ TEST_F(SqlServerDriver, TheDatabaseLayerSkipsLeadingRowCountsAndReadsOutputsLast
     EXPECT_EQ(id, connection->query(QStringLiteral("SELECT GroupID FROM Status_Groups WHERE GroupName = 'Dock'")).field(0));
     EXPECT_GT(id.toInt(), 3);
 }
+
+TEST_F(SqlServerDriver, UnderACaseSensitiveCollationNamesMustBeSpelledAsTheSchemaSpellsThem) {
+    struct Case {
+        const char* statement;
+        bool caseSensitiveAccepts;
+    };
+    const Case cases[] = {
+        {"SELECT g.[GroupName] AS groupname FROM Status_Groups g WHERE g.SiteID = 1", true},
+        {"SELECT groupname FROM Status_Groups", false},
+        {"SELECT GroupName FROM status_groups", false},
+        {"KSP_Fetch_ControllersFromAddress 'x'", true},
+        {"ksp_fetch_controllersfromaddress 'x'", false},
+    };
+    auto insensitive = open();
+    auto sensitive = open(QStringLiteral("CaseSensitive=yes"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.statement);
+        EXPECT_NO_THROW(insensitive->query(QString::fromLatin1(c.statement)));
+        if (c.caseSensitiveAccepts)
+            EXPECT_NO_THROW(sensitive->query(QString::fromLatin1(c.statement)));
+        else
+            EXPECT_THROW(sensitive->query(QString::fromLatin1(c.statement)), db::DbError);
+    }
+}

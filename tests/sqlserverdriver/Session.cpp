@@ -417,6 +417,7 @@ Session::Session(const QString& connectionString) {
     const QString database = attrs.value(QStringLiteral("DATABASE"), QStringLiteral(":memory:"));
     if (readsDayMonthYear(attrs.value(QStringLiteral("LANGUAGE"))))
         dateOrder_ = DateOrder::DayMonthYear;
+    caseSensitive_ = QStringList({"yes", "true", "1"}).contains(attrs.value(QStringLiteral("CASESENSITIVE")).trimmed().toLower());
     const QByteArray path = (database.isEmpty() ? QStringLiteral(":memory:") : database).toUtf8();
     if (sqlite3_open_v2(path.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         const QString message = QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory");
@@ -445,8 +446,15 @@ void Session::exec(const QString& sql) {
 
 // Length and date rules as temporary triggers of this connection (the database file is not
 // changed): a string longer than its column's declared length is refused; text stored into a
-// DATETIME column is read in the session's date order and kept as ISO 8601.
+// DATETIME column is read in the session's date order and kept as ISO 8601. Learns the spellings
+// of the table and column names on the way.
 void Session::installGuards() {
+    names_.clear();
+    const auto learn = [&](const QString& name) {
+        QStringList& spellings = names_[name.toLower()];
+        if (!spellings.contains(name))
+            spellings << name;
+    };
     QStringList statements;
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db_, "SELECT name FROM sqlite_temp_master WHERE type = 'trigger' AND name LIKE 'so\\_guard\\_%' ESCAPE '\\'",
@@ -466,12 +474,14 @@ void Session::installGuards() {
                                           QRegularExpression::CaseInsensitiveOption);
     int serial = 0;
     for (const QString& table : tables) {
+        learn(table);
         const QByteArray info = QStringLiteral("PRAGMA main.table_xinfo(%1)").arg(quoted(table)).toUtf8();
         sqlite3_prepare_v2(db_, info.constData(), -1, &st, nullptr);
         while (sqlite3_step(st) == SQLITE_ROW) {
+            const QString column = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+            learn(column);
             if (sqlite3_column_int(st, 6) != 0)
                 continue;  // a generated column is never written
-            const QString column = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
             const QString type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2))).trimmed();
             const QString on = QStringLiteral(" ON %1 ").arg(quoted(table));
             const QString name = QLatin1String(kGuardPrefix) + QString::number(++serial);
@@ -493,6 +503,25 @@ void Session::installGuards() {
         sqlite3_finalize(st);
     }
     for (const QString& statement : statements) exec(statement);
+}
+
+// Under a case-sensitive collation a name in another letter case names nothing.
+void Session::checkLetterCase(const QString& sql, const QVector<Token>& t, int first, int last) const {
+    for (int k = first; k <= last; ++k) {
+        if (t[k].kind != TokenKind::Identifier && t[k].kind != TokenKind::QuotedName)
+            continue;
+        int before = k - 1;
+        while (before >= first && !t[before].significant()) --before;
+        if (before >= first && t[before].isWord(sql, QLatin1StringView("AS")))
+            continue;  // an alias being defined
+        const QString name = db::tsql::nameValue(sql, t[k]);
+        const auto it = names_.constFind(name.toLower());
+        if (it != names_.constEnd() && !it->contains(name))
+            throw ServerError("42S22", 207,
+                              QStringLiteral("Invalid object or column name '%1' (the names compare case-sensitively; "
+                                             "the schema spells it %2)")
+                                  .arg(name, it->join(QStringLiteral(" or "))));
+    }
 }
 
 QStringList Session::tableNames(const QString& pattern, bool views) {
@@ -630,6 +659,8 @@ Execution Session::execute(const QString& sql, const QVector<BoundParameter>& pa
             if (offset + count > inputs.size())
                 throw ServerError("07002", 0, QStringLiteral("COUNT field incorrect: %1").arg(sql));
             checkComparisons(sql, tokens, first, last, parameters, offset);
+            if (caseSensitive_)
+                checkLetterCase(sql, tokens, first, last);
             const QVector<Value> values = inputs.mid(offset, count);
             offset += count;
             if (applySet(text, &nocount_))
@@ -674,11 +705,11 @@ void Session::runProcedure(const QString& name, QVector<Value> arguments, const 
     if (sqlite3_prepare_v2(db_, "SELECT name, params, body FROM sys_procedures WHERE name = ?", -1, &st, nullptr) != SQLITE_OK)
         throw ServerError("42000", 2812, notFound);
     bind(st, 1, Value::ofText(name));
-    if (sqlite3_step(st) != SQLITE_ROW) {
+    const auto text = [&](int column) { return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, column))); };
+    if (sqlite3_step(st) != SQLITE_ROW || (caseSensitive_ && text(0) != name)) {
         sqlite3_finalize(st);
         throw ServerError("42000", 2812, notFound);
     }
-    const auto text = [&](int column) { return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, column))); };
     db::Procedure procedure;
     try {
         procedure = db::parseProcedure(text(0), text(1), text(2));

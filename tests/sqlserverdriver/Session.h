@@ -13,10 +13,13 @@
 // - text stored into a DATETIME column is read in the session's date order (LANGUAGE=dmy reads
 //   "2024-03-05 10:00:00" as 3 May), an impossible date is refused;
 // - a parameter bound as a long type (ntext, text, image) is refused in a comparison;
+// - with CaseSensitive=yes (a case-sensitive collation), a table, column or procedure name
+//   spelled in another letter case than the schema's is unknown;
 // - SQLite's own functions named sqlite_* do not exist.
 // Statements of a batch are separated by ";".
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -28,6 +31,9 @@ struct sqlite3;
 
 namespace so::db {
 struct Procedure;
+namespace tsql {
+struct Token;
+}
 }
 
 namespace so::sqlserverdriver {
@@ -91,7 +97,8 @@ struct BoundParameter {
 
 class Session {
 public:
-    /// Opens the session for the attributes of a connection string (Database=, LANGUAGE=).
+    /// Opens the session for the attributes of a connection string (Database=, LANGUAGE=,
+    /// CaseSensitive=).
     /// Throws ServerError when the database cannot be opened.
     explicit Session(const QString& connectionString);
     ~Session();
@@ -122,12 +129,16 @@ private:
     bool applySet(const QString& text, bool* nocount);
     void beginIfNeeded();
     void installGuards();
+    void checkLetterCase(const QString& sql, const QVector<db::tsql::Token>& tokens, int first, int last) const;
     void exec(const QString& sql);
     QStringList tableNames(const QString& pattern, bool views);
 
     sqlite3* db_ = nullptr;
     bool autocommit_ = true;
     bool nocount_ = false;
+    bool caseSensitive_ = false;
+    /// Table and column names by their lower-case form: the spellings the schema has.
+    QHash<QString, QStringList> names_;
     DateOrder dateOrder_ = DateOrder::MonthDayYear;
 };
 
