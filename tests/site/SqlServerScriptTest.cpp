@@ -58,8 +58,10 @@ QMap<QString, QStringList> scriptTables(const QStringList& w) {
                 atDefinition = true;
                 continue;
             } else if (depth == 1 && atDefinition) {
-                static const char* const constraints[] = {"PRIMARY", "UNIQUE", "FOREIGN", "CONSTRAINT", "CHECK", "INDEX"};
-                if (std::none_of(std::begin(constraints), std::end(constraints), [&](const char* c) { return is(w[k], c); }))
+                static const char* const constraints[] = {"PRIMARY",    "UNIQUE", "FOREIGN",
+                                                          "CONSTRAINT", "CHECK",  "INDEX"};
+                if (std::none_of(std::begin(constraints), std::end(constraints),
+                                 [&](const char* c) { return is(w[k], c); }))
                     columns << unquoted(w[k]);
             }
             atDefinition = false;
@@ -93,20 +95,24 @@ TEST(SqlServerScripts, HoldTheTablesColumnsAndProceduresOfTheEmbeddedSite) {
     auto connection = memorySite();
     createSiteSchema(*connection);
     QMap<QString, QStringList> embeddedTables;
-    for (Recordset t = connection->query("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "
-                                         "AND name <> 'sys_procedures'");
+    for (Recordset t =
+             connection->query("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "
+                               "AND name <> 'sys_procedures'");
          !t.eof(); t.moveNext())
         embeddedTables.insert(t.field(0).toString(), {});
     for (auto it = embeddedTables.begin(); it != embeddedTables.end(); ++it)
-        for (Recordset c = connection->query("SELECT name FROM pragma_table_xinfo('" + it.key() + "')"); !c.eof(); c.moveNext())
+        for (Recordset c = connection->query("SELECT name FROM pragma_table_xinfo('" + it.key() + "')"); !c.eof();
+             c.moveNext())
             it.value() << c.field(0).toString();
     QMap<QString, QString> embeddedProcedures;
-    for (const SiteProcedure& p : siteProcedures()) embeddedProcedures.insert(p.name, QString(p.params).remove(u' ').replace("OUTPUT", " OUTPUT"));
+    for (const SiteProcedure& p : siteProcedures())
+        embeddedProcedures.insert(p.name, QString(p.params).remove(u' ').replace("OUTPUT", " OUTPUT"));
 
     const QMap<QString, QStringList> tables = scriptTables(words(script("01-tables.sql")));
     EXPECT_EQ(tables.keys().join(u' ').toStdString(), embeddedTables.keys().join(u' ').toStdString());
     for (auto it = embeddedTables.begin(); it != embeddedTables.end(); ++it)
-        EXPECT_EQ(tables.value(it.key()).join(u',').toStdString(), it.value().join(u',').toStdString()) << it.key().toStdString();
+        EXPECT_EQ(tables.value(it.key()).join(u',').toStdString(), it.value().join(u',').toStdString())
+            << it.key().toStdString();
     const QMap<QString, QString> procedures = scriptProcedures(words(script("02-procedures.sql")));
     EXPECT_EQ(procedures.keys().join(u' ').toStdString(), embeddedProcedures.keys().join(u' ').toStdString());
     for (auto it = embeddedProcedures.begin(); it != embeddedProcedures.end(); ++it)

@@ -36,12 +36,14 @@ protected:
         auto site = db::Connection::open(QStringLiteral("sqlite:") + file_);
         db::createSiteSchema(*site);
         // A procedure that writes before its rows, and one that says SET NOCOUNT ON.
-        site->execute(QStringLiteral(
-            "INSERT INTO sys_procedures (name, params, body) VALUES "
-            "('Test_Touch_Then_List', '', 'UPDATE Status_Groups SET SiteID = SiteID; SELECT GroupName FROM Status_Groups "
-            "ORDER BY GroupID'), "
-            "('Test_Quiet_Insert', 'GroupName,ReturnedID OUTPUT', 'SET NOCOUNT ON; INSERT INTO Status_Groups (GroupName) "
-            "VALUES (:GroupName); SELECT last_insert_rowid() AS ReturnedID')"));
+        site->execute(
+            QStringLiteral("INSERT INTO sys_procedures (name, params, body) VALUES "
+                           "('Test_Touch_Then_List', '', 'UPDATE Status_Groups SET SiteID = SiteID; SELECT GroupName "
+                           "FROM Status_Groups "
+                           "ORDER BY GroupID'), "
+                           "('Test_Quiet_Insert', 'GroupName,ReturnedID OUTPUT', 'SET NOCOUNT ON; INSERT INTO "
+                           "Status_Groups (GroupName) "
+                           "VALUES (:GroupName); SELECT last_insert_rowid() AS ReturnedID')"));
         site->execute(QStringLiteral("INSERT INTO Status_Groups (GroupName) VALUES ('Lobby'), ('Yard'), ('Roof')"));
     }
 
@@ -78,7 +80,9 @@ public:
     }
     bool connected() const { return connected_; }
     SQLHSTMT stmt() const { return stmt_; }
-    SQLRETURN run(const char* sql) { return SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql)), SQL_NTS); }
+    SQLRETURN run(const char* sql) {
+        return SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql)), SQL_NTS);
+    }
     SQLSMALLINT columns() {
         SQLSMALLINT n = -1;
         SQLNumResultCols(stmt_, &n);
@@ -104,9 +108,9 @@ TEST_F(SqlServerDriver, ReportsItselfAsSqlServerAndRunsTSqlWithoutTheRewriterOfT
     EXPECT_FALSE(connection->usesCompatibilityLayer());
     EXPECT_EQ(qt(*connection).driver()->dbmsType(), QSqlDriver::MSSqlServer);
     EXPECT_THROW(connection->query(QStringLiteral("SELECT sqlite_version()")), db::DbError);
-    db::Recordset rs = connection->query(
-        QStringLiteral("SELECT TOP 1 LEFT(GroupName, 3) AS Short FROM Status_Groups (NOLOCK) WHERE GroupName <> N'Lobby' "
-                       "ORDER BY GroupID"));
+    db::Recordset rs = connection->query(QStringLiteral(
+        "SELECT TOP 1 LEFT(GroupName, 3) AS Short FROM Status_Groups (NOLOCK) WHERE GroupName <> N'Lobby' "
+        "ORDER BY GroupID"));
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.field(0).toString(), QStringLiteral("Yar"));
     rs.close();
@@ -131,7 +135,8 @@ TEST_F(SqlServerDriver, ASecondCommandWhileRowsArePendingIsRefusedUntilTheyAreRe
         << other.lastError().text().toStdString();
     EXPECT_THROW(connection->beginTransaction(), db::DbError);
 
-    while (reading.next()) {}
+    while (reading.next()) {
+    }
     EXPECT_TRUE(other.exec(QStringLiteral("SELECT 1")));
     other.finish();
 
@@ -210,7 +215,8 @@ TEST_F(SqlServerDriver, TextIntoADateColumnIsReadInTheLoginsDateOrderAndTypedDat
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.language) + " " + c.value.toString().toStdString());
         auto connection = open(QString::fromLatin1(c.language));
-        db::Command insert(*connection, QStringLiteral("INSERT INTO EventLog (EventTime, Description, EventCode) VALUES (?, 'x', 1)"));
+        db::Command insert(
+            *connection, QStringLiteral("INSERT INTO EventLog (EventTime, Description, EventCode) VALUES (?, 'x', 1)"));
         const bool typed = c.value.typeId() == QMetaType::QDateTime;
         insert.appendParameter(QStringLiteral("@EventTime"), typed ? db::ParamType::DateTime : db::ParamType::VarChar,
                                db::ParamDirection::Input, 30, c.value);
@@ -219,7 +225,8 @@ TEST_F(SqlServerDriver, TextIntoADateColumnIsReadInTheLoginsDateOrderAndTypedDat
             continue;
         }
         insert.execute();
-        db::Recordset rs = connection->query(QStringLiteral("SELECT TOP 1 EventTime FROM EventLog ORDER BY EventID DESC"));
+        db::Recordset rs =
+            connection->query(QStringLiteral("SELECT TOP 1 EventTime FROM EventLog ORDER BY EventID DESC"));
         ASSERT_FALSE(rs.eof());
         EXPECT_EQ(rs.field(0).toDateTime(), c.stored);
     }
@@ -255,7 +262,10 @@ TEST_F(SqlServerDriver, AStringLongerThanItsColumnIsRefused) {
             }
         }
     }
-    EXPECT_EQ(connection->query(QStringLiteral("SELECT count(*) FROM Status_Groups WHERE GroupName = 'Lobby'")).field(0).toInt(), 1);
+    EXPECT_EQ(connection->query(QStringLiteral("SELECT count(*) FROM Status_Groups WHERE GroupName = 'Lobby'"))
+                  .field(0)
+                  .toInt(),
+              1);
 }
 
 TEST_F(SqlServerDriver, TransactionsCommitAndRollBack) {
@@ -280,7 +290,8 @@ TEST_F(SqlServerDriver, ALongStringIsStoredButNotCompared) {
     };
     const Case cases[] = {
         {"UPDATE Profile_Details SET DetailValue = ? WHERE ProfileID = 0", 1000, true},
-        {"INSERT INTO Profile_Details (ProfileID, ObjectID, DetailName, DetailValue) VALUES (0, 10, 'Layout', ?)", 1000, true},
+        {"INSERT INTO Profile_Details (ProfileID, ObjectID, DetailName, DetailValue) VALUES (0, 10, 'Layout', ?)", 1000,
+         true},
         {"SELECT count(*) FROM Profile_Details WHERE DetailValue = ?", 100, true},
         {"SELECT count(*) FROM Profile_Details WHERE DetailValue = ?", 1000, false},
         {"SELECT count(*) FROM Profile_Details WHERE ? <> DetailValue", 1000, false},
@@ -312,7 +323,8 @@ TEST_F(SqlServerDriver, TheDatabaseLayerSkipsLeadingRowCountsAndReadsOutputsLast
     create.appendParameter(QStringLiteral("@ReturnedID"), db::ParamType::Integer, db::ParamDirection::Output, 4);
     create.execute();
     const QVariant id = create.parameterValue(QStringLiteral("@ReturnedID"));
-    EXPECT_EQ(id, connection->query(QStringLiteral("SELECT GroupID FROM Status_Groups WHERE GroupName = 'Dock'")).field(0));
+    EXPECT_EQ(id,
+              connection->query(QStringLiteral("SELECT GroupID FROM Status_Groups WHERE GroupName = 'Dock'")).field(0));
     EXPECT_GT(id.toInt(), 3);
 }
 

@@ -122,8 +122,8 @@ void datetimeFunction(sqlite3_context* context, int, sqlite3_value** argv) {
 }
 
 void unknownFunction(sqlite3_context* context, int, sqlite3_value**) {
-    const QByteArray message =
-        QByteArray("'") + static_cast<const char*>(sqlite3_user_data(context)) + "' is not a recognized built-in function name.";
+    const QByteArray message = QByteArray("'") + static_cast<const char*>(sqlite3_user_data(context)) +
+                               "' is not a recognized built-in function name.";
     sqlite3_result_error(context, message.constData(), int(message.size()));
 }
 
@@ -181,40 +181,32 @@ Column describe(const QString& name, const char* declared, const QVector<QVector
 
 Value columnValue(sqlite3_stmt* statement, int column) {
     switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER:
-        return Value::ofInteger(sqlite3_column_int64(statement, column));
-    case SQLITE_FLOAT:
-        return Value::ofReal(sqlite3_column_double(statement, column));
-    case SQLITE_TEXT:
-        return Value::ofText(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
-                                               sqlite3_column_bytes(statement, column)));
-    case SQLITE_BLOB:
-        return Value::ofBlob(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
-                                        sqlite3_column_bytes(statement, column)));
-    default:
-        return {};
+        case SQLITE_INTEGER: return Value::ofInteger(sqlite3_column_int64(statement, column));
+        case SQLITE_FLOAT: return Value::ofReal(sqlite3_column_double(statement, column));
+        case SQLITE_TEXT:
+            return Value::ofText(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
+                                  sqlite3_column_bytes(statement, column)));
+        case SQLITE_BLOB:
+            return Value::ofBlob(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
+                                            sqlite3_column_bytes(statement, column)));
+        default: return {};
     }
 }
 
 void bind(sqlite3_stmt* statement, int index, const Value& value) {
     switch (value.kind) {
-    case Value::Kind::Null:
-        sqlite3_bind_null(statement, index);
-        break;
-    case Value::Kind::Integer:
-        sqlite3_bind_int64(statement, index, value.integer);
-        break;
-    case Value::Kind::Real:
-        sqlite3_bind_double(statement, index, value.real);
-        break;
-    case Value::Kind::Text: {
-        const QByteArray utf8 = value.text.toUtf8();
-        sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-        break;
-    }
-    case Value::Kind::Blob:
-        sqlite3_bind_blob(statement, index, value.blob.constData(), int(value.blob.size()), SQLITE_TRANSIENT);
-        break;
+        case Value::Kind::Null: sqlite3_bind_null(statement, index); break;
+        case Value::Kind::Integer: sqlite3_bind_int64(statement, index, value.integer); break;
+        case Value::Kind::Real: sqlite3_bind_double(statement, index, value.real); break;
+        case Value::Kind::Text: {
+            const QByteArray utf8 = value.text.toUtf8();
+            sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case Value::Kind::Blob:
+            sqlite3_bind_blob(statement, index, value.blob.constData(), int(value.blob.size()), SQLITE_TRANSIENT);
+            break;
     }
 }
 
@@ -225,8 +217,7 @@ QString firstWord(const QString& text) {
 
 int placeholders(const QVector<Token>& tokens, int first, int last) {
     int count = 0;
-    for (int k = first; k <= last; ++k)
-        count += tokens[k].kind == TokenKind::Parameter && tokens[k].len == 1;
+    for (int k = first; k <= last; ++k) count += tokens[k].kind == TokenKind::Parameter && tokens[k].len == 1;
     return count;
 }
 
@@ -243,7 +234,8 @@ void checkComparisons(const QString& s, const QVector<Token>& t, int first, int 
                t[k].isWord(s, QLatin1StringView("IN"));
     };
     const auto significant = [&](int k, int step) {
-        for (k += step; k >= first && k <= last && !t[k].significant(); k += step) {}
+        for (k += step; k >= first && k <= last && !t[k].significant(); k += step) {
+        }
         return k;
     };
     bool inSetList = false;
@@ -295,8 +287,8 @@ Value literalArgument(const QString& s, const QVector<Token>& t, int& k) {
 /// An ODBC procedure call: {CALL name[(arg, ...)]}.
 struct OdbcCall {
     QString name;
-    QVector<Value> literals;  // the literal arguments; NULL where the argument is a "?"
-    QVector<int> parameterOf; // per argument: the bound parameter of a "?", -1 for a literal
+    QVector<Value> literals;   // the literal arguments; NULL where the argument is a "?"
+    QVector<int> parameterOf;  // per argument: the bound parameter of a "?", -1 for a literal
 };
 
 /// The call in `sql` when it is written as an ODBC call escape; throws ServerError when the
@@ -312,7 +304,8 @@ std::optional<OdbcCall> odbcCall(const QString& sql, int parameters) {
     };
     int k = -1;
     const auto next = [&] {
-        for (++k; k < t.size() && !t[k].significant(); ++k) {}
+        for (++k; k < t.size() && !t[k].significant(); ++k) {
+        }
         return k < t.size();
     };
     if (!next() || !t[k].isWord(s, QLatin1StringView("CALL")) || !next())
@@ -365,7 +358,8 @@ QString toDateTime(const QString& input, DateOrder order) {
     static const QRegularExpression iso(
         QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d{1,7}))?)?$"));
     static const QRegularExpression compact(QStringLiteral("^(\\d{4})(\\d{2})(\\d{2})(?:\\s+(.*))?$"));
-    static const QRegularExpression separated(QStringLiteral("^(\\d{1,4})([-/.])(\\d{1,2})\\2(\\d{1,4})(?:\\s+(.*))?$"));
+    static const QRegularExpression separated(
+        QStringLiteral("^(\\d{1,4})([-/.])(\\d{1,2})\\2(\\d{1,4})(?:\\s+(.*))?$"));
     static const QRegularExpression clock(QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d{1,7}))?)?$"));
     int y = 0, m = 0, d = 0;
     QString hh, mi, ss, fraction;
@@ -417,7 +411,8 @@ Session::Session(const QString& connectionString) {
     const QString database = attrs.value(QStringLiteral("DATABASE"), QStringLiteral(":memory:"));
     if (readsDayMonthYear(attrs.value(QStringLiteral("LANGUAGE"))))
         dateOrder_ = DateOrder::DayMonthYear;
-    caseSensitive_ = QStringList({"yes", "true", "1"}).contains(attrs.value(QStringLiteral("CASESENSITIVE")).trimmed().toLower());
+    caseSensitive_ =
+        QStringList({"yes", "true", "1"}).contains(attrs.value(QStringLiteral("CASESENSITIVE")).trimmed().toLower());
     const QByteArray path = (database.isEmpty() ? QStringLiteral(":memory:") : database).toUtf8();
     if (sqlite3_open_v2(path.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         const QString message = QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory");
@@ -457,15 +452,18 @@ void Session::installGuards() {
     };
     QStringList statements;
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db_, "SELECT name FROM sqlite_temp_master WHERE type = 'trigger' AND name LIKE 'so\\_guard\\_%' ESCAPE '\\'",
-                       -1, &st, nullptr);
+    sqlite3_prepare_v2(
+        db_, "SELECT name FROM sqlite_temp_master WHERE type = 'trigger' AND name LIKE 'so\\_guard\\_%' ESCAPE '\\'",
+        -1, &st, nullptr);
     while (sqlite3_step(st) == SQLITE_ROW)
-        statements << QStringLiteral("DROP TRIGGER temp.%1").arg(quoted(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))));
+        statements << QStringLiteral("DROP TRIGGER temp.%1")
+                          .arg(quoted(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))));
     sqlite3_finalize(st);
 
     QStringList tables;
-    sqlite3_prepare_v2(db_, "SELECT name FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'",
-                       -1, &st, nullptr);
+    sqlite3_prepare_v2(
+        db_, "SELECT name FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'", -1,
+        &st, nullptr);
     while (sqlite3_step(st) == SQLITE_ROW)
         tables << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
     sqlite3_finalize(st);
@@ -486,18 +484,21 @@ void Session::installGuards() {
             const QString on = QStringLiteral(" ON %1 ").arg(quoted(table));
             const QString name = QLatin1String(kGuardPrefix) + QString::number(++serial);
             if (const QRegularExpressionMatch m = sized.match(type); m.hasMatch()) {
-                const QString body =
-                    QStringLiteral("WHEN length(NEW.%1) > %2 BEGIN SELECT RAISE(ABORT, %3); END")
-                        .arg(quoted(column), m.captured(2),
-                             literal(QStringLiteral("%1 in table '%2', column '%3'.").arg(QLatin1String(kTruncated), table, column)));
+                const QString body = QStringLiteral("WHEN length(NEW.%1) > %2 BEGIN SELECT RAISE(ABORT, %3); END")
+                                         .arg(quoted(column), m.captured(2),
+                                              literal(QStringLiteral("%1 in table '%2', column '%3'.")
+                                                          .arg(QLatin1String(kTruncated), table, column)));
                 statements << QStringLiteral("CREATE TEMP TRIGGER %1i BEFORE INSERT%2%3").arg(name, on, body)
-                           << QStringLiteral("CREATE TEMP TRIGGER %1u BEFORE UPDATE OF %2%3%4").arg(name, quoted(column), on, body);
+                           << QStringLiteral("CREATE TEMP TRIGGER %1u BEFORE UPDATE OF %2%3%4")
+                                  .arg(name, quoted(column), on, body);
             } else if (type.compare(QLatin1String("DATETIME"), Qt::CaseInsensitive) == 0) {
-                const QString body = QStringLiteral("WHEN NEW.%1 IS NOT NULL BEGIN UPDATE %2 SET %1 = so_datetime(NEW.%1) "
-                                                    "WHERE rowid = NEW.rowid; END")
+                const QString body = QStringLiteral(
+                                         "WHEN NEW.%1 IS NOT NULL BEGIN UPDATE %2 SET %1 = so_datetime(NEW.%1) "
+                                         "WHERE rowid = NEW.rowid; END")
                                          .arg(quoted(column), quoted(table));
                 statements << QStringLiteral("CREATE TEMP TRIGGER %1i AFTER INSERT%2%3").arg(name, on, body)
-                           << QStringLiteral("CREATE TEMP TRIGGER %1u AFTER UPDATE OF %2%3%4").arg(name, quoted(column), on, body);
+                           << QStringLiteral("CREATE TEMP TRIGGER %1u AFTER UPDATE OF %2%3%4")
+                                  .arg(name, quoted(column), on, body);
             }
         }
         sqlite3_finalize(st);
@@ -526,10 +527,11 @@ void Session::checkLetterCase(const QString& sql, const QVector<Token>& t, int f
 
 QStringList Session::tableNames(const QString& pattern, bool views) {
     sqlite3_stmt* st = nullptr;
-    const char* sql = views ? "SELECT name, type FROM main.sqlite_master WHERE type IN ('table', 'view') AND name NOT LIKE "
-                              "'sqlite\\_%' ESCAPE '\\' AND name LIKE ?1 ESCAPE '\\' ORDER BY name"
-                            : "SELECT name, type FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE "
-                              "'sqlite\\_%' ESCAPE '\\' AND name LIKE ?1 ESCAPE '\\' ORDER BY name";
+    const char* sql =
+        views ? "SELECT name, type FROM main.sqlite_master WHERE type IN ('table', 'view') AND name NOT LIKE "
+                "'sqlite\\_%' ESCAPE '\\' AND name LIKE ?1 ESCAPE '\\' ORDER BY name"
+              : "SELECT name, type FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE "
+                "'sqlite\\_%' ESCAPE '\\' AND name LIKE ?1 ESCAPE '\\' ORDER BY name";
     if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK)
         throwSqlite(db_, QString::fromUtf8(sql));
     bind(st, 1, Value::ofText(pattern.isEmpty() ? QStringLiteral("%") : pattern));
@@ -547,31 +549,37 @@ Result Session::tables(const QString& tablePattern) {
         result.columns.append({QString::fromLatin1(name), SQL_WVARCHAR, 128, 0, {}});
     for (const QString& entry : tableNames(tablePattern, true)) {
         const QStringList parts = entry.split(u'\t');
-        result.rows.append({Value::ofText(QStringLiteral("site")), Value::ofText(QStringLiteral("dbo")), Value::ofText(parts[0]),
-                            Value::ofText(parts[1] == QLatin1String("view") ? QStringLiteral("VIEW") : QStringLiteral("TABLE")),
-                            Value()});
+        result.rows.append(
+            {Value::ofText(QStringLiteral("site")), Value::ofText(QStringLiteral("dbo")), Value::ofText(parts[0]),
+             Value::ofText(parts[1] == QLatin1String("view") ? QStringLiteral("VIEW") : QStringLiteral("TABLE")),
+             Value()});
     }
     return result;
 }
 
 Result Session::columns(const QString& tablePattern, const QString& columnPattern) {
     Result result;
-    const char* names[] = {"TABLE_CAT", "TABLE_SCHEM", "TABLE_NAME", "COLUMN_NAME", "DATA_TYPE", "TYPE_NAME",
-                           "COLUMN_SIZE", "BUFFER_LENGTH", "DECIMAL_DIGITS", "NUM_PREC_RADIX", "NULLABLE", "REMARKS",
-                           "COLUMN_DEF", "SQL_DATA_TYPE", "SQL_DATETIME_SUB", "CHAR_OCTET_LENGTH", "ORDINAL_POSITION",
-                           "IS_NULLABLE"};
+    const char* names[] = {
+        "TABLE_CAT",   "TABLE_SCHEM",   "TABLE_NAME",       "COLUMN_NAME",       "DATA_TYPE",        "TYPE_NAME",
+        "COLUMN_SIZE", "BUFFER_LENGTH", "DECIMAL_DIGITS",   "NUM_PREC_RADIX",    "NULLABLE",         "REMARKS",
+        "COLUMN_DEF",  "SQL_DATA_TYPE", "SQL_DATETIME_SUB", "CHAR_OCTET_LENGTH", "ORDINAL_POSITION", "IS_NULLABLE"};
     for (const char* name : names) {
         const bool number = std::strcmp(name, "DATA_TYPE") == 0 || std::strcmp(name, "NULLABLE") == 0 ||
                             std::strcmp(name, "SQL_DATA_TYPE") == 0 || std::strcmp(name, "SQL_DATETIME_SUB") == 0 ||
                             std::strcmp(name, "NUM_PREC_RADIX") == 0 || std::strcmp(name, "DECIMAL_DIGITS") == 0;
-        result.columns.append({QString::fromLatin1(name), number ? SQLSMALLINT(SQL_SMALLINT) : SQLSMALLINT(SQL_WVARCHAR),
-                               number ? 5u : 128u, 0, {}});
+        result.columns.append({QString::fromLatin1(name),
+                               number ? SQLSMALLINT(SQL_SMALLINT) : SQLSMALLINT(SQL_WVARCHAR),
+                               number ? 5u : 128u,
+                               0,
+                               {}});
     }
     for (const QString& entry : tableNames(tablePattern, false)) {
         const QString table = entry.section(u'\t', 0, 0);
         sqlite3_stmt* st = nullptr;
-        const QByteArray info = QStringLiteral("SELECT name, type, \"notnull\", dflt_value, cid FROM pragma_table_xinfo(?1) "
-                                               "WHERE hidden = 0 AND name LIKE ?2 ESCAPE '\\'").toUtf8();
+        const QByteArray info = QStringLiteral(
+                                    "SELECT name, type, \"notnull\", dflt_value, cid FROM pragma_table_xinfo(?1) "
+                                    "WHERE hidden = 0 AND name LIKE ?2 ESCAPE '\\'")
+                                    .toUtf8();
         if (sqlite3_prepare_v2(db_, info.constData(), -1, &st, nullptr) != SQLITE_OK)
             throwSqlite(db_, QString::fromUtf8(info));
         bind(st, 1, Value::ofText(table));
@@ -579,9 +587,9 @@ Result Session::columns(const QString& tablePattern, const QString& columnPatter
         while (sqlite3_step(st) == SQLITE_ROW) {
             const Column c = describe(QString(), reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), {}, 0);
             const bool nullable = sqlite3_column_int(st, 2) == 0;
-            result.rows.append({Value::ofText(QStringLiteral("site")), Value::ofText(QStringLiteral("dbo")), Value::ofText(table),
-                                columnValue(st, 0), Value::ofInteger(c.sqlType), columnValue(st, 1),
-                                Value::ofInteger(qint64(c.size)), Value::ofInteger(qint64(c.size)),
+            result.rows.append({Value::ofText(QStringLiteral("site")), Value::ofText(QStringLiteral("dbo")),
+                                Value::ofText(table), columnValue(st, 0), Value::ofInteger(c.sqlType),
+                                columnValue(st, 1), Value::ofInteger(qint64(c.size)), Value::ofInteger(qint64(c.size)),
                                 Value::ofInteger(c.digits), Value::ofInteger(10), Value::ofInteger(nullable ? 1 : 0),
                                 Value(), columnValue(st, 3), Value::ofInteger(c.sqlType), Value(), Value(),
                                 Value::ofInteger(sqlite3_column_int(st, 4) + 1),
@@ -611,8 +619,9 @@ void Session::beginIfNeeded() {
 // SET NOCOUNT ON|OFF, SET DATEFORMAT dmy|mdy|ymd and SET QUOTED_IDENTIFIER ON (how SQLite reads
 // "names" anyway); false for any other statement.
 bool Session::applySet(const QString& text, bool* nocount) {
-    static const QRegularExpression set(QStringLiteral("^\\s*SET\\s+(NOCOUNT|DATEFORMAT|QUOTED_IDENTIFIER)\\s+(\\w+)\\s*$"),
-                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression set(
+        QStringLiteral("^\\s*SET\\s+(NOCOUNT|DATEFORMAT|QUOTED_IDENTIFIER)\\s+(\\w+)\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = set.match(text);
     if (!m.hasMatch())
         return false;
@@ -623,8 +632,8 @@ bool Session::applySet(const QString& text, bool* nocount) {
         *nocount = value == QLatin1String("on");
     else if (option == QLatin1String("QUOTED_IDENTIFIER") && value == QLatin1String("on"))
         return true;
-    else if (option == QLatin1String("DATEFORMAT") && (value == QLatin1String("dmy") || value == QLatin1String("mdy") ||
-                                                       value == QLatin1String("ymd")))
+    else if (option == QLatin1String("DATEFORMAT") &&
+             (value == QLatin1String("dmy") || value == QLatin1String("mdy") || value == QLatin1String("ymd")))
         dateOrder_ = value == QLatin1String("dmy") ? DateOrder::DayMonthYear : DateOrder::MonthDayYear;
     else
         throw ServerError("42000", 102, QStringLiteral("SET %1 %2 is not supported").arg(m.captured(1), m.captured(2)));
@@ -683,7 +692,8 @@ Execution Session::execute(const QString& sql, const QVector<BoundParameter>& pa
             }
             int used = 0;
             for (const db::tsql::SqlStatement& statement : translation.statements) {
-                runStatement(statement.text, values.mid(used, statement.placeholders), batch, nocount_, nullptr, nullptr);
+                runStatement(statement.text, values.mid(used, statement.placeholders), batch, nocount_, nullptr,
+                             nullptr);
                 used += statement.placeholders;
             }
             const QString word = firstWord(text);
@@ -699,13 +709,17 @@ Execution Session::execute(const QString& sql, const QVector<BoundParameter>& pa
     return {batch.results, batch.outputs};
 }
 
-void Session::runProcedure(const QString& name, QVector<Value> arguments, const QVector<int>& parameterOf, Batch& batch) {
+void Session::runProcedure(const QString& name, QVector<Value> arguments, const QVector<int>& parameterOf,
+                           Batch& batch) {
     sqlite3_stmt* st = nullptr;
     const QString notFound = QStringLiteral("Could not find stored procedure '%1'.").arg(name);
-    if (sqlite3_prepare_v2(db_, "SELECT name, params, body FROM sys_procedures WHERE name = ?", -1, &st, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db_, "SELECT name, params, body FROM sys_procedures WHERE name = ?", -1, &st, nullptr) !=
+        SQLITE_OK)
         throw ServerError("42000", 2812, notFound);
     bind(st, 1, Value::ofText(name));
-    const auto text = [&](int column) { return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, column))); };
+    const auto text = [&](int column) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, column)));
+    };
     if (sqlite3_step(st) != SQLITE_ROW || (caseSensitive_ && text(0) != name)) {
         sqlite3_finalize(st);
         throw ServerError("42000", 2812, notFound);
@@ -720,14 +734,16 @@ void Session::runProcedure(const QString& name, QVector<Value> arguments, const 
     sqlite3_finalize(st);
 
     if (arguments.size() > procedure.parameters.size())
-        throw ServerError("42000", 8144,
-                          QStringLiteral("Procedure or function %1 has too many arguments specified.").arg(procedure.name));
+        throw ServerError(
+            "42000", 8144,
+            QStringLiteral("Procedure or function %1 has too many arguments specified.").arg(procedure.name));
     for (int i = 0; i < parameterOf.size(); ++i)
         if (parameterOf[i] >= 0 && (*batch.parameters)[parameterOf[i]].output && !procedure.parameters[i].output)
-            throw ServerError("42000", 8162,
-                              QStringLiteral("The formal parameter \"@%1\" was not declared as an OUTPUT parameter, but the "
-                                             "actual parameter passed in requested output.")
-                                  .arg(procedure.parameters[i].name));
+            throw ServerError(
+                "42000", 8162,
+                QStringLiteral("The formal parameter \"@%1\" was not declared as an OUTPUT parameter, but the "
+                               "actual parameter passed in requested output.")
+                    .arg(procedure.parameters[i].name));
     arguments.resize(procedure.parameters.size());
     bool nocount = nocount_;  // SET NOCOUNT in a procedure lasts until it returns
     for (const db::ProcedureStatement& statement : procedure.body) {
@@ -774,8 +790,8 @@ void Session::runStatement(const QString& text, const QVector<Value>& values, Ba
         throwSqlite(db_, text);
     }
     for (int c = 0; c < columns; ++c) {
-        result.columns.append(describe(QString::fromUtf8(sqlite3_column_name(st, c)), sqlite3_column_decltype(st, c),
-                                       result.rows, c));
+        result.columns.append(
+            describe(QString::fromUtf8(sqlite3_column_name(st, c)), sqlite3_column_decltype(st, c), result.rows, c));
         result.columns.back().table = QString::fromUtf8(sqlite3_column_table_name(st, c));
     }
     const bool writes = !sqlite3_stmt_readonly(st);

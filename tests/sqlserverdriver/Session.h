@@ -34,7 +34,7 @@ struct Procedure;
 namespace tsql {
 struct Token;
 }
-}
+}  // namespace so::db
 
 namespace so::sqlserverdriver {
 
