@@ -1,4 +1,4 @@
-// The SQL Server-like test driver (tests/sqlserverdriver) as a test backend: "odbc:" urls that
+// The SQL Server-like test driver (tools/sqlserverdriver) as a test backend: "odbc:" urls that
 // load it by path through the driver manager and Qt's QODBC, with a SQLite file underneath.
 // The component takes the server path there (no rewriter), and the driver refuses what SQL Server
 // refuses (a second command while results are pending, over-long strings, impossible dates).
