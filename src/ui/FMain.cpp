@@ -123,8 +123,7 @@ FMain::~FMain() {
 
 void FMain::buildToolbars() {
     band_ = new QWidget(this);
-    auto* band = new QHBoxLayout(band_);
-    band->setContentsMargins(2, 2, 2, 2);
+    auto* band = new QHBoxLayout;
     band->setSpacing(6);
 
     tbrMain_ = new QToolBar(QStringLiteral("tbrMain"), band_);
@@ -200,8 +199,17 @@ void FMain::buildToolbars() {
     band->addWidget(tbrSG_);
     band->addWidget(lblStatusGroup_);
     band->addWidget(cmbStatusGroup_);
-    buildFindAndExport(band);
     band->addStretch(1);
+    // Find, triage, export and the total sit in a second row of the band, so that neither row
+    // hides a button or cuts the total on a window of ordinary width.
+    auto* triage = new QHBoxLayout;
+    triage->setSpacing(6);
+    buildFindAndExport(triage);
+    auto* rows = new QVBoxLayout(band_);
+    rows->setContentsMargins(2, 2, 2, 2);
+    rows->setSpacing(2);
+    rows->addLayout(band);
+    rows->addLayout(triage);
 }
 
 void FMain::buildFindAndExport(QHBoxLayout* band) {
@@ -263,7 +271,7 @@ void FMain::buildFindAndExport(QHBoxLayout* band) {
     band->addWidget(findMatches_);
     band->addWidget(abnormalButton);
     band->addWidget(exportButton_);
-    band->addWidget(totals_);
+    band->addWidget(totals_, 1);
 }
 
 void FMain::buildPages() {

@@ -291,6 +291,7 @@ void StatusGridModel::flushAppends() {
     dirty_.resize(size_t(shownRows_), 0);
     endInsertRows();
     ++counts_.rowsInserted;
+    countsDirty_ = true;  // the views show the new rows only now
 }
 
 void StatusGridModel::flushChanges() {
