@@ -9,9 +9,12 @@
 // vGrid_LayoutChanged. Every mouse release goes to the mouse-up handler (the context menu).
 // The masked-points grid (section -1) only shows its rows.
 //
-// The operator's find text hides the rows whose name and address do not contain it; the rows stay
-// in the grid and the model (a hidden row keeps taking state changes), and a row whose name
-// changes is matched again. An abnormal row's first shown cell carries a drawn marker: a triangle
+// Shift+F10 and the Menu key open the current row's context menu the way a right click on it does;
+// a right click on the column header offers sorting by severity.
+//
+// The operator's find text hides the rows whose name and address do not contain it, and
+// "Abnormal only" the normal rows; the rows stay in the grid and the model (a hidden row keeps
+// taking state changes), and a row whose name or state changes is matched again. An abnormal row's first shown cell carries a drawn marker: a triangle
 // for an alarm, a circle for a warning, so it reads without its colour too.
 #pragma once
 
