@@ -7,7 +7,9 @@
 namespace so {
 namespace {
 
-MenuEntry item(const char* caption) { return MenuEntry{QString::fromLatin1(caption), true, true, std::nullopt, {}, {}}; }
+MenuEntry item(const char* caption) {
+    return MenuEntry{QString::fromLatin1(caption), true, true, std::nullopt, {}, {}};
+}
 MenuEntry hiddenSubmenu(const char* caption, MenuArray submenu) {
     return MenuEntry{QString::fromLatin1(caption), false, true, submenu, {}, {}};
 }

@@ -14,8 +14,9 @@
 //
 // The operator's find text hides the rows whose name and address do not contain it, and
 // "Abnormal only" the normal rows; the rows stay in the grid and the model (a hidden row keeps
-// taking state changes), and a row whose name or state changes is matched again. An abnormal row's first shown cell carries a drawn marker: a triangle
-// for an alarm, a circle for a warning, so it reads without its colour too.
+// taking state changes), and a row whose name or state changes is matched again. An abnormal
+// row's first shown cell carries a drawn marker: a triangle for an alarm, a circle for a warning,
+// so it reads without its colour too.
 #pragma once
 
 #include "window/RowFilter.h"

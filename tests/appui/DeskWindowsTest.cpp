@@ -18,7 +18,8 @@ namespace {
 
 TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
     QTemporaryDir dir;
-    const sv::SiteChoice site = sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 300, {});
+    const sv::SiteChoice site =
+        sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 300, {});
     sv::AppConfig config;
     config.siteUrl = site.url;
     config.workstations = 2;
@@ -37,7 +38,8 @@ TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
 
 TEST(DeskWindows, HelpAskedTwiceShowsOneWindowWithTheLastPage) {
     QTemporaryDir dir;
-    const sv::SiteChoice site = sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 100, {});
+    const sv::SiteChoice site =
+        sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 100, {});
     auto db = so::db::Connection::open(site.url);
     sv::AppLog log;
     log.setEcho(false);
