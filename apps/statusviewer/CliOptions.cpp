@@ -44,12 +44,16 @@ struct Parser {
                                           "current folder)."),
                            QStringLiteral("DIR")};
 
+    QCommandLineOption abnormalOnly{QStringLiteral("abnormal-only"),
+                                    QStringLiteral("Starts every window with \"Abnormal only\" on: only the points in "
+                                                   "alarm or warning show.")};
+
     Parser() {
         parser.setApplicationDescription(
             QStringLiteral("The live status viewer on a site database, with a simulated field and one or more "
                            "workstations."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({help, db, scale, op, workstations, rate, headless, seconds, out});
+        parser.addOptions({help, db, scale, op, workstations, rate, headless, seconds, out, abnormalOnly});
     }
 };
 
@@ -133,6 +137,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         o.rate = *v;
     }
     o.headless = p.parser.isSet(p.headless);
+    o.abnormalOnly = p.parser.isSet(p.abnormalOnly);
     if (p.parser.isSet(p.seconds)) {
         const auto v = readNumber(p.parser.value(p.seconds), QStringLiteral("seconds"), 0.0, 86400.0, true, error);
         if (!v)

@@ -25,6 +25,8 @@ struct AppOptions {
     /// How long to run; unset: a headless run lasts kDefaultHeadlessSeconds, an interactive one
     /// until its windows are closed.
     std::optional<double> seconds;
+    /// Every window starts with "Abnormal only" on (the triage view).
+    bool abnormalOnly = false;
     /// Folder of the screenshots; unset: the current folder for a headless run, none interactively.
     std::optional<QString> outDir;
 };

@@ -129,6 +129,15 @@ void DeviceWindows::showHelp(qint32 helpContext) {
         log_.info(QStringLiteral("Help %1: %2").arg(helpContext).arg(text.section(QLatin1Char('\n'), 0, 0)));
         return;
     }
+    // One Help window: a second request (the Help button, then F1) shows its page there and
+    // brings it forward instead of opening another.
+    if (help_) {
+        help_->findChild<QLabel*>()->setText(text);
+        help_->show();
+        help_->raise();
+        help_->activateWindow();
+        return;
+    }
     auto* dialog = new QDialog;
     dialog->setWindowTitle(QStringLiteral("Help"));
     auto* layout = new QVBoxLayout(dialog);
@@ -139,6 +148,7 @@ void DeviceWindows::showHelp(qint32 helpContext) {
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
     layout->addWidget(buttons);
     dialog->resize(420, 220);
+    help_ = dialog;
     track(dialog);
 }
 

@@ -62,6 +62,7 @@ private:
     AppLog& log_;
     bool interactive_;
     QList<QPointer<QWidget>> windows_;
+    QPointer<QWidget> help_;
 };
 
 }  // namespace sv

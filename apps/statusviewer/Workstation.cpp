@@ -8,6 +8,7 @@
 #include "SyncBus.h"
 
 #include <shell/ComponentContext.h>
+#include <ui/FMain.h>
 #include <statusobject/Status.h>
 #include <window/StatusGrid.h>
 #include <window/StatusWindow.h>
@@ -44,6 +45,9 @@ Workstation::Workstation(const WorkstationOptions& options, const HostServices& 
     // Time stamps as 24-hour times, the same on every machine.
     status_->setTimeFormat(true);
     status_->Show();
+    // Several workstations share one desk here: each window's title keeps its workstation's name.
+    if (auto* frame = qobject_cast<so::FMain*>(status_->widget()))
+        frame->setTitleSuffix(name);
 
     sink_ = std::make_unique<StatusStateSink>(*status_);
     receiver_ = std::make_unique<StatusSyncReceiver>(*status_);

@@ -9,6 +9,8 @@
 #include "AppSite.h"
 #include "CliOptions.h"
 
+#include <ui/FMain.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
@@ -63,10 +65,8 @@ int runInteractive(QApplication& app, sv::StatusViewerApp& viewer, const sv::App
     const QRect windowsArea = area.adjusted(0, 0, 0, -consoleHeight);
     const QVector<QRect> tiles = sv::tileWindows(windowsArea, viewer.workstationCount());
     for (int k = 0; k < viewer.workstationCount(); ++k) {
-        if (QWidget* window = viewer.workstation(k).widget()) {
-            window->setWindowTitle(QStringLiteral("%1 - %2").arg(window->windowTitle(), sv::workstationName(k + 1)));
+        if (QWidget* window = viewer.workstation(k).widget())
             window->setGeometry(tiles.at(k));
-        }
     }
     sv::AppEventView console(viewer);
     console.setGeometry(area.left(), windowsArea.bottom() + 1, area.width(), consoleHeight);
@@ -101,6 +101,10 @@ int run(QApplication& app, const sv::AppOptions& options, bool headless) {
     if (QDir().mkpath(dataFolder))
         config.logFolder = dataFolder;
     sv::StatusViewerApp viewer(config);
+    if (options.abnormalOnly)
+        for (int k = 0; k < viewer.workstationCount(); ++k)
+            if (auto* frame = qobject_cast<so::FMain*>(viewer.workstation(k).widget()))
+                frame->abnormalOnlyAction()->setChecked(true);
     return headless ? runHeadless(viewer, options) : runInteractive(app, viewer, options);
 }
 

@@ -7,9 +7,11 @@
 namespace so {
 namespace {
 
-MenuEntry item(const char* caption) { return MenuEntry{QString::fromLatin1(caption), true, true, std::nullopt, {}}; }
+MenuEntry item(const char* caption) {
+    return MenuEntry{QString::fromLatin1(caption), true, true, std::nullopt, {}, {}};
+}
 MenuEntry hiddenSubmenu(const char* caption, MenuArray submenu) {
-    return MenuEntry{QString::fromLatin1(caption), false, true, submenu, {}};
+    return MenuEntry{QString::fromLatin1(caption), false, true, submenu, {}, {}};
 }
 
 /// The control submenu of both lines; the classic one writes "UnMask", the newer-line one "Unmask".
@@ -116,8 +118,8 @@ void MenuModel::buildClassic(int pane, const Permission& permitted) {
         setVisible(A::MainArray, entry::AccessFunctions, true);
         setVisible(A::MainArray, entry::ControlFunctions, true);
         setVisible(A::MainArray, entry::FunctionsSeparator, true);
-        setEnabled(A::MainArray, entry::AccessFunctions, permitted());
-        setEnabled(A::MainArray, entry::ControlFunctions, permitted());
+        setPermitted(A::MainArray, entry::AccessFunctions, permitted(), "door");
+        setPermitted(A::MainArray, entry::ControlFunctions, permitted(), "door");
         showOnly(A::AControlFunctions, kAllControls);
         break;
     case 1:  // inputs: masking only
@@ -125,8 +127,8 @@ void MenuModel::buildClassic(int pane, const Permission& permitted) {
         setVisible(A::MainArray, entry::AccessFunctions, false);
         setVisible(A::MainArray, entry::ControlFunctions, true);
         setVisible(A::MainArray, entry::FunctionsSeparator, true);
-        setEnabled(A::MainArray, entry::AccessFunctions, false);
-        setEnabled(A::MainArray, entry::ControlFunctions, permitted());
+        setUnavailable(A::MainArray, entry::AccessFunctions);
+        setPermitted(A::MainArray, entry::ControlFunctions, permitted(), pane == 1 ? "input" : "relay");
         showOnly(A::AControlFunctions, pane == 1 ? kInputControls : kRelayControls);
         break;
     case 3:  // readers: no functions
@@ -137,8 +139,8 @@ void MenuModel::buildClassic(int pane, const Permission& permitted) {
     case 4:  // controllers, communication boxes, server ports: disabled where still shown
     case 5:
     case 6:
-        setEnabled(A::MainArray, entry::AccessFunctions, false);
-        setEnabled(A::MainArray, entry::ControlFunctions, false);
+        setUnavailable(A::MainArray, entry::AccessFunctions);
+        setUnavailable(A::MainArray, entry::ControlFunctions);
         break;
     default:
         break;
@@ -156,16 +158,16 @@ void MenuModel::buildNewerLine(const QString& address, const Permission& permitt
     }
     if (has("DR")) {
         showList({0, 1, 2, 5, 6, 7, 8});
-        setEnabled(A::ZR2List, entry::ZR2Access, permitted());
-        setEnabled(A::ZR2List, entry::ZR2Control, permitted());
+        setPermitted(A::ZR2List, entry::ZR2Access, permitted(), "door");
+        setPermitted(A::ZR2List, entry::ZR2Control, permitted(), "door");
         showOnly(A::ZR2ControlArray, kAllControls);
     } else if (has("BI") || has("XI")) {
         showList({1, 2, 5, 6, 7});
-        setEnabled(A::ZR2List, entry::ZR2Control, permitted());
+        setPermitted(A::ZR2List, entry::ZR2Control, permitted(), "input");
         showOnly(A::ZR2ControlArray, kInputControls);
     } else if (has("BR") || has("XR") || has("VR")) {
         showList({1, 2, 5, 6, 7});
-        setEnabled(A::ZR2List, entry::ZR2Control, permitted());
+        setPermitted(A::ZR2List, entry::ZR2Control, permitted(), "relay");
         showOnly(A::ZR2ControlArray, kRelayControls);
     } else {
         showList({entry::ZR2Refresh});
@@ -179,7 +181,7 @@ void MenuModel::removeComponentEntries() {
 }
 
 void MenuModel::addComponentEntry(const QString& caption, const QString& tag) {
-    arrays_[int(MenuArray::CompProps)].append(MenuEntry{caption, true, true, std::nullopt, tag});
+    arrays_[int(MenuArray::CompProps)].append(MenuEntry{caption, true, true, std::nullopt, tag, {}});
 }
 
 }  // namespace so

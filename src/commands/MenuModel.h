@@ -61,6 +61,8 @@ struct MenuEntry {
     std::optional<MenuArray> submenu;
     /// Component entries: the kind letter ("R", "I", "L") followed by the component's id.
     QString tag;
+    /// Why a disabled entry cannot be chosen (the operator reads it in the entry's status tip).
+    QString whyDisabled;
 
     bool isSeparator() const { return caption == QLatin1String("-"); }
 };
@@ -100,7 +102,19 @@ public:
 
 private:
     void setVisible(MenuArray array, int index, bool on) { entry(array, index).visible = on; }
-    void setEnabled(MenuArray array, int index, bool on) { entry(array, index).enabled = on; }
+    void setEnabled(MenuArray array, int index, bool on, const QString& whyNot) {
+        MenuEntry& e = entry(array, index);
+        e.enabled = on;
+        e.whyDisabled = on ? QString() : whyNot;
+    }
+    /// Enabled when the operator may command the point (`noun`: "door", "input" ...).
+    void setPermitted(MenuArray array, int index, bool permitted, const char* noun) {
+        setEnabled(array, index, permitted, QStringLiteral("Not permitted for this %1").arg(QLatin1String(noun)));
+    }
+    /// Disabled: the kind of point has no such commands.
+    void setUnavailable(MenuArray array, int index) {
+        setEnabled(array, index, false, QStringLiteral("Not available for this kind of point"));
+    }
     /// Shows exactly the listed entries of a control submenu, setting them in index order.
     void showOnly(MenuArray array, std::initializer_list<int> shown);
 

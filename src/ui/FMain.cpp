@@ -54,6 +54,11 @@ constexpr StatusMenuEntry kStatusMenu[] = {
     {"Controllers", 7},  {"Pylons", 8},      {"Ports", 9},  {"Expansion Inputs", 4}, {"Expansion Relays", 5},
 };
 
+/// A tooltip naming the key that does the same.
+QString withShortcut(const QString& tip, const QKeySequence& keys) {
+    return QStringLiteral("%1 (%2)").arg(tip, keys.toString(QKeySequence::NativeText));
+}
+
 QVBoxLayout* stackLayout(QWidget* widget) {
     auto* layout = new QVBoxLayout(widget);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -78,6 +83,10 @@ FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(w
     statusBar_->setSizeGripEnabled(false);
     lastChange_ = new QLabel(QStringLiteral("No state change received yet"), statusBar_);
     statusBar_->addPermanentWidget(lastChange_);
+    notice_ = new QLabel(statusBar_);
+    notice_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    notice_->hide();
+    statusBar_->addWidget(notice_, 1);
     if (ctx.siteLink != nullptr) {
         link_ = new QLabel(statusBar_);
         statusBar_->addWidget(link_);
@@ -114,29 +123,30 @@ FMain::~FMain() {
 
 void FMain::buildToolbars() {
     band_ = new QWidget(this);
-    auto* band = new QHBoxLayout(band_);
-    band->setContentsMargins(2, 2, 2, 2);
+    auto* band = new QHBoxLayout;
     band->setSpacing(6);
 
     tbrMain_ = new QToolBar(QStringLiteral("tbrMain"), band_);
     tbrMain_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     tbrMain_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
-    const auto addButton = [this](int index, const QIcon& icon, const QString& text, const QString& tip) {
+    const auto addButton = [this](int index, const QIcon& icon, const QString& text, const QString& tip,
+                                  const QKeySequence& keys) {
         QAction* action = tbrMain_->addAction(icon, text);
-        action->setToolTip(tip);
+        action->setShortcut(keys);
+        action->setToolTip(withShortcut(tip, keys));
         action->setData(index);
         connect(action, &QAction::triggered, this, [this, index] { window_.tbrMain_ButtonClick(index); });
         mainButtons_.insert(index, action);
         return action;
     };
     addButton(StatusWindow::kButtonOverridden, toolbar::overriddenImage(), QStringLiteral("Overridden"),
-              QStringLiteral("Overridden Points"))
+              QStringLiteral("Overridden Points"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O))
         ->setCheckable(true);
     addButton(StatusWindow::kButtonMasked, toolbar::maskedImage(), QStringLiteral("Masked"),
-              QStringLiteral("Masked Points"))
+              QStringLiteral("Masked Points"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M))
         ->setCheckable(true);
     QAction* status = addButton(StatusWindow::kButtonStatus, toolbar::statusGroupImage(), QStringLiteral("Status"),
-                                QStringLiteral("Status Group"));
+                                QStringLiteral("Status Group"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     status->setCheckable(true);
     statusMenu_ = new QMenu(QStringLiteral("Status Group"), this);
     for (const StatusMenuEntry& entry : kStatusMenu) {
@@ -150,8 +160,10 @@ void FMain::buildToolbars() {
         button->setPopupMode(QToolButton::MenuButtonPopup);
     tbrMain_->addSeparator();
     addButton(StatusWindow::kButtonConfigure, toolbar::configureImage(), QStringLiteral("Configure Status Groups"),
-              QStringLiteral("Configure Status Groups"));
-    addButton(StatusWindow::kButtonHelp, toolbar::helpImage(), QStringLiteral("Help"), QStringLiteral("Help"));
+              QStringLiteral("Configure Status Groups"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
+    // F1 is the window's own key (acted on when it is released), not a second trigger of the button.
+    addButton(StatusWindow::kButtonHelp, toolbar::helpImage(), QStringLiteral("Help"), QStringLiteral("Help"), {})
+        ->setToolTip(withShortcut(QStringLiteral("Help"), QKeySequence(Qt::Key_F1)));
 
     tbrSG_ = new QToolBar(QStringLiteral("tbrSG"), band_);
     tbrSG_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
@@ -172,6 +184,9 @@ void FMain::buildToolbars() {
     sectionButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     sectionButton_->setPopupMode(QToolButton::InstantPopup);
     sectionButton_->setMenu(sectionMenu_);
+    const QKeySequence sectionKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_V);
+    sectionButton_->setToolTip(withShortcut(QStringLiteral("Sections shown"), sectionKeys));
+    connect(new QShortcut(sectionKeys, this), &QShortcut::activated, sectionButton_, &QToolButton::showMenu);
     tbrSG_->addWidget(sectionButton_);
 
     lblStatusGroup_ = new QLabel(kStatusGroupLabel, band_);
@@ -184,8 +199,17 @@ void FMain::buildToolbars() {
     band->addWidget(tbrSG_);
     band->addWidget(lblStatusGroup_);
     band->addWidget(cmbStatusGroup_);
-    buildFindAndExport(band);
     band->addStretch(1);
+    // Find, triage, export and the total sit in a second row of the band, so that neither row
+    // hides a button or cuts the total on a window of ordinary width.
+    auto* triage = new QHBoxLayout;
+    triage->setSpacing(6);
+    buildFindAndExport(triage);
+    auto* rows = new QVBoxLayout(band_);
+    rows->setContentsMargins(2, 2, 2, 2);
+    rows->setSpacing(2);
+    rows->addLayout(band);
+    rows->addLayout(triage);
 }
 
 void FMain::buildFindAndExport(QHBoxLayout* band) {
@@ -195,15 +219,36 @@ void FMain::buildFindAndExport(QHBoxLayout* band) {
     findBox_->setMinimumWidth(200);
     findMatches_ = new QLabel(band_);
     connect(findBox_, &QLineEdit::textChanged, this, &FMain::filterChanged);
-    auto* find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, [this] {
-        findBox_->setFocus(Qt::ShortcutFocusReason);
-        findBox_->selectAll();
+    findBox_->installEventFilter(this);
+    for (const QKeySequence& keys : {QKeySequence(QKeySequence::Find), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, [this] {
+            findBox_->setFocus(Qt::ShortcutFocusReason);
+            findBox_->selectAll();
+        });
+
+    // Triage: only the rows in alarm or warning, in every section (Ctrl+A stays select-all).
+    abnormalOnly_ = new QAction(QStringLiteral("Abnormal only"), this);
+    abnormalOnly_->setCheckable(true);
+    abnormalOnly_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    abnormalOnly_->setToolTip(withShortcut(QStringLiteral("Show only the points in alarm or warning"),
+                                           abnormalOnly_->shortcut()));
+    connect(abnormalOnly_, &QAction::toggled, this, [this](bool on) {
+        for (SectionGridView* view : views_)
+            view->setAbnormalOnly(on);
+        countsStale_ = true;
+        updateFindMatches();
+        updateInsight();
     });
+    addAction(abnormalOnly_);
+    auto* abnormalButton = new QToolButton(band_);
+    abnormalButton->setDefaultAction(abnormalOnly_);
+    totals_ = new QLabel(band_);
 
     exportButton_ = new QToolButton(band_);
     exportButton_->setText(QStringLiteral("Export"));
-    exportButton_->setToolTip(QStringLiteral("Copy or export rows"));
+    const QKeySequence exportKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_E);
+    exportButton_->setToolTip(withShortcut(QStringLiteral("Copy or export rows"), exportKeys));
+    connect(new QShortcut(exportKeys, this), &QShortcut::activated, exportButton_, &QToolButton::showMenu);
     exportButton_->setPopupMode(QToolButton::InstantPopup);
     exportMenu_ = new QMenu(exportButton_);
     QAction* copy = exportMenu_->addAction(QStringLiteral("Copy Selected Rows"));
@@ -224,7 +269,9 @@ void FMain::buildFindAndExport(QHBoxLayout* band) {
 
     band->addWidget(findBox_);
     band->addWidget(findMatches_);
+    band->addWidget(abnormalButton);
     band->addWidget(exportButton_);
+    band->addWidget(totals_, 1);
 }
 
 void FMain::buildPages() {
@@ -349,6 +396,11 @@ void FMain::sectionsChanged() {
         break;
     }
     pbCover_->raise();
+    // Find and "Abnormal only" narrow the sections; the masked list and the placeholder have none.
+    const bool sections = window_.viewMode() == StatusWindow::ViewMode::Sections;
+    findBox_->setEnabled(sections);
+    abnormalOnly_->setEnabled(sections);
+    updateFindMatches();
     updateToolbarState();
 }
 
@@ -379,6 +431,17 @@ void FMain::coverChanged(bool shown) {
 }
 
 void FMain::groupBoxChanged() {
+    // A shown group deleted at another workstation: said in the status bar (the operator may be
+    // away from the desk, so no box waits for a click), its rows greyed until another is chosen.
+    const QString deleted = window_.deletedGroupName();
+    cmbStatusGroup_->setPlaceholderText(deleted.isEmpty() ? QString() : QStringLiteral("%1 (deleted)").arg(deleted));
+    notice_->setText(deleted.isEmpty() ? QString()
+                                       : QStringLiteral("The status group \"%1\" was deleted at another workstation; "
+                                                        "its points are no longer a group. Choose another group.")
+                                             .arg(deleted));
+    notice_->setVisible(!deleted.isEmpty());
+    for (SectionGridView* view : views_)
+        view->gridModel()->setStale(!deleted.isEmpty());
     const QVector<GroupEntry>& entries = window_.groupEntries();
     bool same = cmbStatusGroup_->count() == entries.size();
     for (int i = 0; same && i < entries.size(); ++i)
@@ -393,7 +456,15 @@ void FMain::groupBoxChanged() {
     cmbStatusGroup_->setCurrentIndex(window_.selectedGroupIndex());
 }
 
-void FMain::captionChanged(const QString& caption) { setWindowTitle(caption); }
+void FMain::captionChanged(const QString& caption) {
+    caption_ = caption;
+    setWindowTitle(titleSuffix_.isEmpty() ? caption : QStringLiteral("%1 - %2").arg(caption, titleSuffix_));
+}
+
+void FMain::setTitleSuffix(const QString& suffix) {
+    titleSuffix_ = suffix;
+    captionChanged(caption_);
+}
 
 void FMain::focusGrid(int section) {
     if (section >= 0 && section < kSectionCount)
@@ -425,6 +496,7 @@ void FMain::setOnGridMouseUp(SectionGridView::MouseUpHandler handler) {
 void FMain::filterChanged(const QString& text) {
     for (SectionGridView* view : views_)
         view->setFilterText(text);
+    countsStale_ = true;
     updateFindMatches();
 }
 
@@ -438,7 +510,7 @@ int FMain::findMatches() const {
 void FMain::updateFindMatches() {
     if (findBox_ == nullptr || findMatches_ == nullptr)
         return;
-    if (findBox_->text().isEmpty()) {
+    if (findBox_->text().isEmpty() || !findBox_->isEnabled()) {
         findMatches_->clear();
         return;
     }
@@ -447,16 +519,33 @@ void FMain::updateFindMatches() {
 }
 
 void FMain::updateInsight() {
+    bool recounted = false;
     for (int section = 0; section < kSectionCount; ++section) {
-        StatusGridModel* model = views_[section]->gridModel();
+        SectionGridView* view = views_[section];
+        StatusGridModel* model = view->gridModel();
         model->refreshHighlights();
-        if (!model->takeCountsDirty())
+        if (!model->takeCountsDirty() && !countsStale_)
             continue;
-        const StatusGrid& grid = model->grid();
-        int abnormal = 0;
-        for (int row = 1; row <= grid.rowCount(); ++row)
-            abnormal += model->rowSeverity(row) != Severity::Normal ? 1 : 0;
-        headers_[section]->setCounts(grid.rowCount(), abnormal);
+        // Counted over the rows the view knows of; rows still waiting for its next flush follow then.
+        const int rows = std::min(model->rowCount(), model->grid().rowCount());
+        SectionCounts counts;
+        for (int row = 1; row <= rows; ++row)
+            counts.add(!view->isRowHidden(row - 1), model->rowSeverity(row));
+        headers_[section]->setCounts(counts);
+        recounted = true;
+    }
+    countsStale_ = false;
+    if (recounted) {
+        SectionCounts total;
+        for (int section = 0; section < kSectionCount; ++section)
+            if (window_.isHeaderShown(section))
+                total += headers_[section]->counts();
+        QString text = QStringLiteral("Total: ") + total.pointsText();
+        for (const QString& part : {total.alarmsText(), total.warningsText()})
+            if (!part.isEmpty())
+                text += QStringLiteral(", ") + part;
+        totals_->setText(text);
+        totals_->setStyleSheet(total.alarms > 0 ? QStringLiteral("color: #b00000; font-weight: bold;") : QString());
     }
     // Every state change received counts, also one that changed no cell; without a site link the
     // last change recorded in the grids stands in.
@@ -524,31 +613,53 @@ void FMain::exportCsvInteractive(int section) {
 bool FMain::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
         window_.Form_Activate();
+    else if (event->type() == QEvent::WindowDeactivate)
+        keys_.forget();
     return QWidget::event(event);
 }
 
-void FMain::keyReleaseEvent(QKeyEvent* event) {
-    // Esc clears a find text first; on an empty find box it keeps its meaning.
-    if (event->key() == Qt::Key_Escape && !event->isAutoRepeat() && !findBox_->text().isEmpty()) {
-        findBox_->clear();
+void FMain::keyPressEvent(QKeyEvent* event) {
+    // Shift+F10 or the Menu key outside a grid: the menu of the current section's current row,
+    // or of the first section in sight.
+    if (event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        const int current = window_.currentSection();
+        SectionGridView* target = current >= 0 && current < kSectionCount && views_[current]->isVisibleTo(this)
+                                      ? views_[current]
+                                      : nullptr;
+        for (int section = 0; target == nullptr && section < kSectionCount; ++section)
+            if (views_[section]->isVisibleTo(this) && views_[section]->shownRowCount() > 0)
+                target = views_[section];
         event->accept();
+        if (target != nullptr) {
+            target->setFocus(Qt::ShortcutFocusReason);
+            target->openMenuFromKeyboard();
+        }
+        return;
+    }
+    keys_.pressed(event->key(), event->isAutoRepeat());
+    QWidget::keyPressEvent(event);
+}
+
+void FMain::keyReleaseEvent(QKeyEvent* event) {
+    // Only a key whose press reached this window acts: the release of the Esc that closed a menu
+    // or a dialog comes here too, and must leave the window open.
+    if (!keys_.released(event->key(), event->isAutoRepeat())) {
+        QWidget::keyReleaseEvent(event);
         return;
     }
     int keyCode = 0;
-    if (!event->isAutoRepeat()) {
-        switch (event->key()) {
-        case Qt::Key_F1:
-            keyCode = StatusWindow::kKeyF1;
-            break;
-        case Qt::Key_F5:
-            keyCode = StatusWindow::kKeyF5;
-            break;
-        case Qt::Key_Escape:
-            keyCode = StatusWindow::kKeyEscape;
-            break;
-        default:
-            break;
-        }
+    switch (event->key()) {
+    case Qt::Key_F1:
+        keyCode = StatusWindow::kKeyF1;
+        break;
+    case Qt::Key_F5:
+        keyCode = StatusWindow::kKeyF5;
+        break;
+    case Qt::Key_Escape:
+        keyCode = StatusWindow::kKeyEscape;
+        break;
+    default:
+        break;
     }
     if (keyCode == 0) {
         QWidget::keyReleaseEvent(event);
@@ -566,6 +677,23 @@ void FMain::resizeEvent(QResizeEvent* event) {
 }
 
 bool FMain::eventFilter(QObject* watched, QEvent* event) {
+    // Esc in a find box holding text clears it there: the press never reaches the window, so its
+    // release does not close it. On an empty box the press goes on and Esc keeps its meaning.
+    if (watched == findBox_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && event->type() == QEvent::KeyPress && !findBox_->text().isEmpty()) {
+            findBox_->clear();
+            return true;
+        }
+        // The line edit keeps Esc to itself: on an empty box the window takes it from here.
+        if (key->key() == Qt::Key_Escape) {
+            if (event->type() == QEvent::KeyPress)
+                keyPressEvent(key);
+            else
+                keyReleaseEvent(key);
+            return key->isAccepted();
+        }
+    }
     if (watched == pages_ && event->type() == QEvent::Resize)
         pbCover_->setGeometry(pages_->rect());
     return QWidget::eventFilter(watched, event);

@@ -4,10 +4,15 @@
 // overridden placeholder.
 //
 // Beyond the classic window: a find box on the band narrowing every section to the rows whose name
-// or address contains its text; per section header the point count and the abnormal count; a
-// severity tint and marker per abnormal row; a highlight and a tooltip of the last changes for a
-// row whose state just changed; copy and CSV export of rows; and a status bar telling whether the
-// site database answers and the time of the last state change received. None of them changes a cell, a row order or a row of the grids.
+// or address contains its text, and "Abnormal only" hiding the normal rows; per section header the
+// points in sight, the alarms and the warnings, and their total on the band; a severity tint and
+// marker per abnormal row; bold type, a bar and a tooltip of the last changes for a row whose state
+// just changed; copy and CSV export of rows; and a status bar telling whether the site database
+// answers, the time of the last state change received and that the shown group was deleted
+// elsewhere. None of them changes a cell or a row of the grids (only "Sort by Severity" reorders).
+//
+// Esc, F1 and F5 act when released, and only when their press reached this window too: the
+// release of an Esc that closed a menu or a dialog is not the operator's Esc to the window.
 //
 // It holds no state of its own beyond widgets: StatusWindow keeps the window's state and calls
 // the WindowView members below when something visible changed; the operator's clicks and keys go
@@ -17,6 +22,7 @@
 
 #include "ui/IconList.h"
 #include "ui/SectionGridView.h"
+#include "window/KeyPairing.h"
 #include "window/RecentChanges.h"
 #include "window/Severity.h"
 #include "window/WindowView.h"
@@ -112,11 +118,20 @@ public:
     // ---- find, counts, recent changes, export, status bar
     QLineEdit* findBox() const { return findBox_; }
     QLabel* findMatchesLabel() const { return findMatches_; }
+    /// The "Abnormal only" check: hides the normal rows of every section.
+    QAction* abnormalOnlyAction() const { return abnormalOnly_; }
+    /// The band's total over the sections shown: points, alarms, warnings.
+    QLabel* totalsLabel() const { return totals_; }
     /// Rows shown in all sections under the find text.
     int findMatches() const;
     QToolButton* exportButton() const { return exportButton_; }
     QStatusBar* statusBar() const { return statusBar_; }
     QLabel* lastChangeLabel() const { return lastChange_; }
+    /// What the operator must know about the window itself (the shown group was deleted).
+    QLabel* noticeLabel() const { return notice_; }
+    /// Text after the caption in the title, e.g. the workstation's name where one desk shows
+    /// several windows; it stays when the caption changes.
+    void setTitleSuffix(const QString& suffix);
     /// Whether the site database answers; null when the component runs without a site link.
     QLabel* linkLabel() const { return link_; }
     RecentChanges& recentChanges() { return recent_; }
@@ -138,6 +153,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -161,6 +177,7 @@ private:
     RecentChanges recent_;
     std::function<QString(const QString&)> exportPathChooser_;
     QTimer insightTimer_;
+    KeyPairing keys_;
 
     QWidget* band_ = nullptr;
     QToolBar* tbrMain_ = nullptr;
@@ -174,11 +191,18 @@ private:
     QComboBox* cmbStatusGroup_ = nullptr;
     QLineEdit* findBox_ = nullptr;
     QLabel* findMatches_ = nullptr;
+    QAction* abnormalOnly_ = nullptr;
+    QLabel* totals_ = nullptr;
+    /// The filter changed: every header recounts on the next update.
+    bool countsStale_ = true;
     QToolButton* exportButton_ = nullptr;
     QMenu* exportMenu_ = nullptr;
     QMenu* exportSectionMenu_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     QLabel* lastChange_ = nullptr;
+    QLabel* notice_ = nullptr;
+    QString caption_;
+    QString titleSuffix_;
     QLabel* link_ = nullptr;
     QDateTime shownLastStateChange_;
 

@@ -34,6 +34,7 @@ void PopupMenu::popup(TopMenu menu, const QPoint& globalPos) {
 
 void PopupMenu::fill(QMenu& menu, MenuArray array, QMenu& top,
                      std::optional<std::pair<MenuArray, int>>& chosen) const {
+    menu.setToolTipsVisible(true);
     const QVector<MenuEntry>& entries = menus_.model().entries(array);
     for (int index = 0; index < entries.size(); ++index) {
         const MenuEntry& entry = entries[index];
@@ -53,6 +54,9 @@ void PopupMenu::fill(QMenu& menu, MenuArray array, QMenu& top,
         }
         action->setVisible(entry.visible);
         action->setEnabled(entry.enabled);
+        // A disabled entry says why, in its status tip and as a tooltip over the menu.
+        action->setStatusTip(entry.whyDisabled);
+        action->setToolTip(entry.whyDisabled);
     }
 }
 

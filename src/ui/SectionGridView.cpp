@@ -7,6 +7,8 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -20,7 +22,10 @@ namespace so {
 
 namespace {
 
-/// Draws a row's severity marker at the right end of the row's first shown cell.
+constexpr int kRecentBarWidth = 4;
+
+/// Draws, in a row's first shown cell, the recent-change bar at its left edge and the severity
+/// marker at its right end.
 class SeverityMarkerDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -29,6 +34,11 @@ public:
         const auto* view = qobject_cast<const QTableView*>(parent());
         if (view == nullptr || index.column() != firstShownColumn(*view))
             return;
+        if (index.data(StatusGridModel::RecentRole).toBool()) {
+            // A recent change: a bar at the row's left edge, over the tint, never instead of it.
+            painter->fillRect(QRect(option.rect.left(), option.rect.top(), kRecentBarWidth, option.rect.height()),
+                              QColor(20, 90, 200));
+        }
         const auto level = Severity(index.data(StatusGridModel::SeverityRole).toInt());
         if (level == Severity::Normal)
             return;
@@ -112,6 +122,8 @@ SectionGridView::SectionGridView(StatusWindow& window, int section, StatusGridMo
         connect(columns, &QHeaderView::sectionMoved, this, &SectionGridView::onColumnMoved);
         connect(columns, &QHeaderView::sectionResized, this, &SectionGridView::onColumnResized);
         connect(columns, &QHeaderView::sectionClicked, this, &SectionGridView::onHeaderClicked);
+        columns->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(columns, &QHeaderView::customContextMenuRequested, this, &SectionGridView::showHeaderMenu);
     }
 
     // A reset (new columns, a sort, a moved column, a refill) lets the header forget the grid's
@@ -181,9 +193,17 @@ void SectionGridView::rowsChanged() {
 // ---------------------------------------------------------------- find
 
 void SectionGridView::setFilterText(const QString& text) {
-    if (text == filter_)
+    if (text == filter_.text)
         return;
-    filter_ = text;
+    filter_.text = text;
+    applyFilter(0, model_->rowCount() - 1);
+    rowsChanged();
+}
+
+void SectionGridView::setAbnormalOnly(bool on) {
+    if (on == filter_.abnormalOnly)
+        return;
+    filter_.abnormalOnly = on;
     applyFilter(0, model_->rowCount() - 1);
     rowsChanged();
 }
@@ -192,7 +212,7 @@ void SectionGridView::applyFilter(int firstRow, int lastRow) {
     const StatusGrid& grid = model_->grid();
     const int rows = std::min(model_->rowCount(), grid.rowCount());
     for (int row = std::max(0, firstRow); row <= std::min(lastRow, rows - 1); ++row) {
-        const bool hide = !rowMatchesFilter(grid, row + 1, filter_);
+        const bool hide = !filter_.shows(grid, row + 1, model_->rowSeverity(row + 1));
         if (isRowHidden(row) != hide)
             setRowHidden(row, hide);
     }
@@ -203,12 +223,14 @@ void SectionGridView::applyFilter(int firstRow, int lastRow) {
     hiddenRows_ = hidden;
 }
 
-void SectionGridView::onDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight) {
-    if (filter_.isEmpty())
+void SectionGridView::onDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                    const QList<int>& roles) {
+    // Only cell texts decide what shows (repaints of the recent-change marks do not).
+    if (filter_.isEmpty() || (!roles.isEmpty() && !roles.contains(Qt::DisplayRole)))
         return;
-    // Only a changed name or address can change whether a row matches.
+    // Without "Abnormal only" only a changed name or address can change whether a row matches.
     const StatusGrid& grid = model_->grid();
-    bool keyColumn = false;
+    bool keyColumn = filter_.abnormalOnly;
     for (const QString& key : {QStringLiteral("Name"), QStringLiteral("Address")}) {
         const int column = grid.columnIndex(key);
         keyColumn = keyColumn || (column >= topLeft.column() && column <= bottomRight.column());
@@ -289,6 +311,14 @@ void SectionGridView::onHeaderClicked(int logical) {
     horizontalHeader()->setSortIndicator(logical, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
+void SectionGridView::showHeaderMenu(const QPoint& pos) {
+    QMenu menu(this);
+    QAction* bySeverity = menu.addAction(QStringLiteral("Sort by Severity (alarms first)"));
+    bySeverity->setEnabled(model_->grid().rowCount() > 1);
+    if (menu.exec(horizontalHeader()->viewport()->mapToGlobal(pos)) == bySeverity)
+        model_->sortBySeverity();
+}
+
 void SectionGridView::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
     if (section_ == kMaskedGrid)
@@ -297,6 +327,36 @@ void SectionGridView::mousePressEvent(QMouseEvent* event) {
     const QModelIndex index = indexAt(event->position().toPoint());
     if (index.isValid())
         window_.vGrid_CellClick(section_, index.row() + 1, index.column() + 1);
+}
+
+void SectionGridView::keyPressEvent(QKeyEvent* event) {
+    const bool menuKey = event->key() == Qt::Key_Menu ||
+                         (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    if (!menuKey || section_ == kMaskedGrid) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    openMenuFromKeyboard();
+}
+
+void SectionGridView::openMenuFromKeyboard() {
+    // The current row (or the first row in sight) goes the way a right click on it goes: pressed,
+    // recorded as the current cell, selected, then released under the cell.
+    QModelIndex index = currentIndex();
+    if (!index.isValid() || isRowHidden(index.row())) {
+        const QVector<int> rows = shownGridRows();
+        if (rows.isEmpty())
+            return;
+        index = model_->index(rows.first() - 1, horizontalHeader()->logicalIndex(0));
+    }
+    setCurrentIndex(index);
+    selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+    window_.vGrid_MouseDown(section_, windowButtonCode(Qt::RightButton));
+    window_.vGrid_CellClick(section_, index.row() + 1, index.column() + 1);
+    if (mouseUp_)
+        mouseUp_(section_, windowButtonCode(Qt::RightButton), viewport()->mapToGlobal(visualRect(index).center()));
 }
 
 void SectionGridView::mouseReleaseEvent(QMouseEvent* event) {

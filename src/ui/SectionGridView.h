@@ -9,11 +9,17 @@
 // vGrid_LayoutChanged. Every mouse release goes to the mouse-up handler (the context menu).
 // The masked-points grid (section -1) only shows its rows.
 //
-// The operator's find text hides the rows whose name and address do not contain it; the rows stay
-// in the grid and the model (a hidden row keeps taking state changes), and a row whose name
-// changes is matched again. An abnormal row's first shown cell carries a drawn marker: a triangle
-// for an alarm, a circle for a warning, so it reads without its colour too.
+// Shift+F10 and the Menu key open the current row's context menu the way a right click on it does;
+// a right click on the column header offers sorting by severity.
+//
+// The operator's find text hides the rows whose name and address do not contain it, and
+// "Abnormal only" the normal rows; the rows stay in the grid and the model (a hidden row keeps
+// taking state changes), and a row whose name or state changes is matched again. An abnormal
+// row's first shown cell carries a drawn marker: a triangle for an alarm, a circle for a warning,
+// so it reads without its colour too.
 #pragma once
+
+#include "window/RowFilter.h"
 
 #include <QPoint>
 #include <QTableView>
@@ -52,13 +58,19 @@ public:
 
     /// Hides the rows that do not match `text` (empty shows every row).
     void setFilterText(const QString& text);
-    QString filterText() const { return filter_; }
+    QString filterText() const { return filter_.text; }
+    /// Hides the normal rows as well; a row shows again once its state turns abnormal.
+    void setAbnormalOnly(bool on);
+    bool abnormalOnly() const { return filter_.abnormalOnly; }
     /// Rows the view shows now (all of them without a find text).
     int shownRowCount() const;
     /// Grid rows (from 1) the view shows, top to bottom.
     QVector<int> shownGridRows() const;
     /// Grid rows (from 1) the operator selected, top to bottom.
     QVector<int> selectedGridRows() const;
+    /// Opens the context menu of the current row (or the first row in sight) as a right click
+    /// on it would.
+    void openMenuFromKeyboard();
 
 signals:
     /// The rows the view shows changed in number (find text, rows added or removed).
@@ -67,15 +79,19 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    /// Shift+F10 and the Menu key open the current row's context menu.
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void onColumnMoved(int logical, int oldVisual, int newVisual);
     void onColumnResized(int logical, int oldSize, int newSize);
     void onHeaderClicked(int logical);
+    /// The column header's menu (right click): sorting by severity.
+    void showHeaderMenu(const QPoint& pos);
     void rowsChanged();
     void applyFilter(int firstRow, int lastRow);
-    void onDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+    void onDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles);
 
     StatusWindow& window_;
     const int section_;
@@ -83,7 +99,7 @@ private:
     MouseUpHandler mouseUp_;
     int heightCap_ = 0;
     bool syncing_ = false;
-    QString filter_;
+    RowFilter filter_;
     int hiddenRows_ = 0;
 };
 

@@ -41,7 +41,7 @@ void PlusMinusToggle::paintEvent(QPaintEvent*) {
 
 SectionHeader::SectionHeader(int section, const QString& caption, QWidget* parent)
     : QWidget(parent), section_(section), toggle_(new PlusMinusToggle(this)), caption_(new QLabel(caption, this)),
-      counts_(new QLabel(this)) {
+      counts_(new QLabel(this)), alarms_(new QLabel(this)), warnings_(new QLabel(this)) {
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     QFont bold = caption_->font();
@@ -54,21 +54,28 @@ SectionHeader::SectionHeader(int section, const QString& caption, QWidget* paren
     layout->addWidget(caption_);
     layout->addSpacing(12);
     layout->addWidget(counts_);
+    layout->addSpacing(8);
+    layout->addWidget(alarms_);
+    layout->addSpacing(8);
+    layout->addWidget(warnings_);
     layout->addStretch(1);
+    alarms_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    warnings_->setStyleSheet(QStringLiteral("color: #8a5a00;"));
+    alarms_->hide();
+    warnings_->hide();
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     connect(toggle_, &QAbstractButton::clicked, this, [this] { emit toggleClicked(section_); });
 }
 
-void SectionHeader::setCounts(int points, int abnormal) {
-    if (points == points_ && abnormal == abnormal_)
+void SectionHeader::setCounts(const SectionCounts& counts) {
+    if (counts == shown_)
         return;
-    points_ = points;
-    abnormal_ = abnormal;
-    QString text = points == 1 ? QStringLiteral("1 point") : QStringLiteral("%1 points").arg(points);
-    if (abnormal > 0)
-        text += QStringLiteral("  \u25B2 %1 abnormal").arg(abnormal);
-    counts_->setText(text);
-    counts_->setStyleSheet(abnormal > 0 ? QStringLiteral("color: #b00000;") : QString());
+    shown_ = counts;
+    counts_->setText(counts.pointsText());
+    alarms_->setText(QStringLiteral("\u25B2 ") + counts.alarmsText());
+    alarms_->setVisible(counts.alarms > 0);
+    warnings_->setText(QStringLiteral("\u25CF ") + counts.warningsText());
+    warnings_->setVisible(counts.warnings > 0);
 }
 
 void SectionHeader::setRowHeight(int pixels) {

@@ -1,7 +1,10 @@
 // The header strip of a section of the status window (`pbxPTypeCont`): a drawn plus/minus toggle
 // (`imgPlusMinus`) that collapses and expands the section, and the section's caption
-// (`lblPointType`) right of it, then the section's point count and how many of them are abnormal.
+// (`lblPointType`) right of it, then the section's point count (of them in sight under a filter),
+// its alarms behind a red triangle and its warnings behind an amber circle.
 #pragma once
+
+#include "window/RowFilter.h"
 
 #include <QAbstractButton>
 #include <QWidget>
@@ -35,10 +38,11 @@ public:
     PlusMinusToggle* toggle() const { return toggle_; }
     QLabel* captionLabel() const { return caption_; }
     QLabel* countsLabel() const { return counts_; }
-    /// Shows "N points" and, when any, "M abnormal".
-    void setCounts(int points, int abnormal);
-    int points() const { return points_; }
-    int abnormal() const { return abnormal_; }
+    QLabel* alarmsLabel() const { return alarms_; }
+    QLabel* warningsLabel() const { return warnings_; }
+    /// Shows the counts; the alarms and warnings only when there are any.
+    void setCounts(const SectionCounts& counts);
+    const SectionCounts& counts() const { return shown_; }
     void setExpanded(bool expanded) { toggle_->setExpanded(expanded); }
     /// The strip is as tall as a row of the section's grid plus a small margin.
     void setRowHeight(int pixels);
@@ -52,8 +56,9 @@ private:
     PlusMinusToggle* toggle_;
     QLabel* caption_;
     QLabel* counts_;
-    int points_ = -1;
-    int abnormal_ = -1;
+    QLabel* alarms_;
+    QLabel* warnings_;
+    SectionCounts shown_{-1, -1, -1, -1};
 };
 
 }  // namespace so

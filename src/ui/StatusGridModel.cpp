@@ -5,17 +5,17 @@
 #include "window/RecentChanges.h"
 
 #include <QColor>
+#include <QFont>
 
 #include <algorithm>
 
 namespace so {
 namespace {
 const QList<int> kCellRoles = {Qt::DisplayRole, Qt::DecorationRole, Qt::BackgroundRole, Qt::ToolTipRole,
-                               StatusGridModel::SeverityRole};
-const QList<int> kHighlightRoles = {Qt::BackgroundRole};
+                               Qt::FontRole, StatusGridModel::SeverityRole, StatusGridModel::RecentRole};
+const QList<int> kHighlightRoles = {Qt::FontRole, StatusGridModel::RecentRole};
 const QColor kAlarmTint(255, 205, 205);
 const QColor kWarningTint(255, 236, 189);
-const QColor kRecentTint(200, 228, 255);
 }
 
 StatusGridModel::StatusGridModel(StatusGrid& grid, const IconList* icons, QObject* parent)
@@ -68,9 +68,19 @@ QVariant StatusGridModel::data(const QModelIndex& index, int role) const {
         return cell.data;
     case SeverityRole:
         return int(rowSeverity(row));
+    case Qt::ForegroundRole:
+        return stale_ ? QVariant(QColor(128, 128, 128)) : QVariant();
+    case RecentRole:
+        return highlighted(row);
+    case Qt::FontRole: {
+        if (!highlighted(row))
+            return {};
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
     case Qt::BackgroundRole:
-        if (highlighted(row))
-            return kRecentTint;
+        // The severity tint is never replaced: a recent change shows in bold type and a bar.
         switch (rowSeverity(row)) {
         case Severity::Alarm:
             return kAlarmTint;
@@ -115,6 +125,19 @@ void StatusGridModel::resolveInsightColumns() {
 
 Severity StatusGridModel::rowSeverity(int row) const {
     return severityTexts_ == nullptr ? Severity::Normal : severity(*severityTexts_, section_, grid_, row, severityColumns_);
+}
+
+void StatusGridModel::setStale(bool stale) {
+    if (stale == stale_)
+        return;
+    stale_ = stale;
+    if (shownRows_ > 0 && grid_.columnCount() > 0)
+        emit dataChanged(index(0, 0), index(shownRows_ - 1, grid_.columnCount() - 1), {Qt::ForegroundRole});
+}
+
+void StatusGridModel::sortBySeverity() {
+    if (severityTexts_ != nullptr)
+        so::sortBySeverity(*severityTexts_, section_, grid_);
 }
 
 bool StatusGridModel::takeCountsDirty() {
@@ -268,6 +291,7 @@ void StatusGridModel::flushAppends() {
     dirty_.resize(size_t(shownRows_), 0);
     endInsertRows();
     ++counts_.rowsInserted;
+    countsDirty_ = true;  // the views show the new rows only now
 }
 
 void StatusGridModel::flushChanges() {

@@ -34,6 +34,9 @@ public:
 
     /// A row's Severity as an int, for the marker the view draws in the row's first cell.
     static constexpr int SeverityRole = Qt::UserRole + 1;
+    /// True while the row's state changed within kHighlightMs: its text is bold and the view
+    /// draws a bar at the row's left edge. The severity tint stays as it is.
+    static constexpr int RecentRole = Qt::UserRole + 2;
     /// How long a row stays highlighted after its state changed.
     static constexpr int kHighlightMs = 4000;
 
@@ -60,9 +63,14 @@ public:
     /// change of a shown row's state cells into `recent` (highlight and tooltip). Either may be null.
     void setInsight(int section, const SeverityTexts* texts, RecentChanges* recent);
     Severity rowSeverity(int row) const;  // grid row, from 1
+    /// Greys every row's text: the rows belong to a group that no longer exists.
+    void setStale(bool stale);
+    bool isStale() const { return stale_; }
+    /// Sorts the grid's rows alarms first, then warnings (nothing without severity texts).
+    void sortBySeverity();
     /// True once after any change of the grid's rows or cells (the header counts recount then).
     bool takeCountsDirty();
-    /// Repaints the rows' backgrounds while a highlight may have run out since the last call.
+    /// Repaints the rows' recent-change marks while one may have run out since the last call.
     void refreshHighlights();
 
     /// Announces every queued change now (unless the grid's redrawing is off).
@@ -113,6 +121,7 @@ private:
     qint64 lastRecordedTick_ = -1;
     bool highlightsShown_ = false;
     bool countsDirty_ = true;
+    bool stale_ = false;
 
     // While views hear that a row goes, the grid has already lost it: the view row being removed.
     int removingRow_ = -1;

@@ -87,4 +87,12 @@ Severity severity(const SeverityTexts& t, int section, const StatusGrid& grid, i
     return Severity::Normal;
 }
 
+void sortBySeverity(const SeverityTexts& texts, int section, StatusGrid& grid) {
+    const SeverityColumns columns = SeverityColumns::resolve(grid);
+    QVector<int> ranks(grid.rowCount());
+    for (int row = 1; row <= grid.rowCount(); ++row)
+        ranks[row - 1] = int(severity(texts, section, grid, row, columns));
+    grid.sortByRank(ranks);
+}
+
 }  // namespace so

@@ -46,5 +46,7 @@ Severity severity(const SeverityTexts& texts, int section, const StatusGrid& gri
 /// The same with the columns resolved beforehand (a recount of every row reads no column key).
 Severity severity(const SeverityTexts& texts, int section, const StatusGrid& grid, int row,
                   const SeverityColumns& columns);
+/// Sorts a section's rows alarms first, then warnings, then normal rows; each keeps its order.
+void sortBySeverity(const SeverityTexts& texts, int section, StatusGrid& grid);
 
 }  // namespace so

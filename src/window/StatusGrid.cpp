@@ -300,11 +300,24 @@ void StatusGrid::sort(int column, SortOrder order, CompareType type, const QStri
             return order == Ascending ? c < 0 : c > 0;
         });
     }
+    applyOrder(order_);
+}
+
+void StatusGrid::sortByRank(const QVector<int>& ranks) {
+    if (ranks.size() != rows_.size())
+        throw ComponentError(ComponentError::SubscriptOutOfRange, QStringLiteral("Sort ranks do not match the rows"));
+    QVector<int> order(rows_.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return ranks[a] > ranks[b]; });
+    applyOrder(order);
+}
+
+void StatusGrid::applyOrder(const QVector<int>& order) {
     QVector<Row> sorted;
     sorted.reserve(rows_.size());
     std::vector<int> sortedKeys;
     sortedKeys.reserve(rowKey_.size());
-    for (int i : order_) {
+    for (int i : order) {
         sorted.append(std::move(rows_[i]));
         sortedKeys.push_back(rowKey_[size_t(i)]);
     }

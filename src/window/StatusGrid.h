@@ -127,6 +127,9 @@ public:
     /// Sorts the rows by one column. Date-and-time comparison reads the cells' texts with
     /// `dateFormat` (cells that do not parse sort first); text comparison ignores letter case.
     void sort(int column, SortOrder order, CompareType type, const QString& dateFormat = {});
+    /// Sorts the rows by a rank per row (ranks[0] for row 1), highest first; rows of equal rank
+    /// keep their order.
+    void sortByRank(const QVector<int>& ranks);
 
     void setObserver(GridObserver* observer) { observer_ = observer; }
     GridObserver* observer() const { return observer_; }
@@ -139,6 +142,8 @@ private:
     }
     [[noreturn]] void throwRowOutOfRange(int row) const;
     [[noreturn]] static void throwColumnOutOfRange();
+    /// Puts the rows in the given order (0-based positions) and tells the observer.
+    void applyOrder(const QVector<int>& order);
     void rebuildIndex();
     void indexRow(int row);
     void unindexRow(int row);

@@ -130,8 +130,11 @@ void StatusWindow::appendGroupEntry(const QString& text, qint32 itemData) {
 void StatusWindow::removeGroupEntry(int index) {
     if (index < 0 || index >= groupEntries_.size())
         return;
+    // Removing the selected entry leaves none selected; the entries after it move up. The shown
+    // group's rows stay, marked as those of a deleted group.
+    if (index == selectedGroupIndex_ && groupEntries_[index].itemData == currentGroup_ && currentGroup_ != 0)
+        deletedGroupName_ = groupEntries_[index].text;
     groupEntries_.remove(index);
-    // Removing the selected entry leaves none selected; the entries after it move up.
     if (index == selectedGroupIndex_)
         selectedGroupIndex_ = -1;
     else if (index < selectedGroupIndex_)
@@ -155,6 +158,7 @@ int StatusWindow::findGroupEntry(qint32 itemData) const {
 
 void StatusWindow::selectGroupEntry(int index) {
     selectedGroupIndex_ = index >= 0 && index < groupEntries_.size() ? index : -1;
+    deletedGroupName_.clear();
     notifyGroupBox();
     cmbStatusGroup_Click();
 }

@@ -96,6 +96,9 @@ public:
 
     /// The group shown (0 when none).
     qint32 currentGroup() const { return currentGroup_; }
+    /// Name of the shown group once another workstation deleted it: its rows stay in sight, no
+    /// longer a group's, until the operator chooses another. Empty otherwise.
+    QString deletedGroupName() const { return deletedGroupName_; }
 
     // ---- current cell and context-menu flag
     int currentSection() const { return currentSection_; }
@@ -202,6 +205,7 @@ private:
     QVector<GroupEntry> groupEntries_;
     int selectedGroupIndex_ = -1;
     qint32 currentGroup_ = 0;
+    QString deletedGroupName_;
 
     int currentSection_ = 0;
     int currentRow_ = 0;

@@ -26,7 +26,7 @@ TEST(CommandLine, DefaultsWithoutArguments) {
 TEST(CommandLine, EveryOptionIsRead) {
     const sv::CommandLine c = parse({"--db", "sqlite:/tmp/a site.db", "--scale", "300", "--operator", "mlee",
                                      "--workstations", "3", "--rate", "12.5", "--headless", "--seconds", "2",
-                                     "--out", "shots"});
+                                     "--out", "shots", "--abnormal-only"});
     ASSERT_TRUE(c.error.isEmpty()) << c.error.toStdString();
     EXPECT_EQ(c.options.dbUrl, "sqlite:/tmp/a site.db");
     EXPECT_EQ(c.options.scale, 300);
@@ -36,6 +36,8 @@ TEST(CommandLine, EveryOptionIsRead) {
     EXPECT_TRUE(c.options.headless);
     EXPECT_EQ(c.options.seconds, 2.0);
     EXPECT_EQ(c.options.outDir, QString("shots"));
+    EXPECT_TRUE(c.options.abnormalOnly);
+    EXPECT_FALSE(parse({}).options.abnormalOnly);
     EXPECT_TRUE(parse({"--help"}).helpRequested);
     EXPECT_EQ(parse({"--rate", "0"}).options.rate, 0.0) << "a quiet field is allowed";
 }

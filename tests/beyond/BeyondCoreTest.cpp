@@ -224,5 +224,30 @@ TEST(RowFilterTest, MatchesNameOrAddressIgnoringCase) {
     EXPECT_FALSE(rowMatchesFilter(noName, 1, "y"));
 }
 
+TEST(RowFilterTest, AbnormalOnlyAndFindTogetherAndTheCountsOfTheRowsInSight) {
+    StatusGrid g("f");
+    g.addColumn("Name", "Name", 0, -1, 60, true);
+    g.addColumn("Address", "Address", 0, -1, 60, true);
+    g.setText(g.addRow(), "Name", "Gate North");
+    RowFilter filter{"north", true};
+    EXPECT_FALSE(filter.shows(g, 1, Severity::Normal)) << "normal rows hide under Abnormal only";
+    EXPECT_TRUE(filter.shows(g, 1, Severity::Warning));
+    filter.text = "south";
+    EXPECT_FALSE(filter.shows(g, 1, Severity::Alarm)) << "the find text still applies";
+
+    SectionCounts counts;
+    const std::pair<bool, Severity> rows[] = {{true, Severity::Alarm},   {true, Severity::Warning},
+                                              {true, Severity::Warning}, {false, Severity::Alarm},
+                                              {true, Severity::Normal}};
+    for (const auto& [inSight, severity] : rows)
+        counts.add(inSight, severity);
+    EXPECT_EQ(counts, (SectionCounts{5, 4, 1, 2})) << "a hidden alarm is not counted";
+    EXPECT_EQ(counts.pointsText(), "4 of 5 points");
+    EXPECT_EQ(counts.alarmsText(), "1 alarm");
+    EXPECT_EQ(counts.warningsText(), "2 warnings");
+    EXPECT_EQ((SectionCounts{1, 1, 0, 0}).pointsText(), "1 point");
+    EXPECT_TRUE((SectionCounts{1, 1, 0, 0}).alarmsText().isEmpty());
+}
+
 }  // namespace
 }  // namespace so::test
