@@ -3,6 +3,7 @@
 #include "shell/ErrorTrap.h"
 #include "shell/Errors.h"
 #include "shell/Texts.h"
+#include "status/Address.h"
 #include "window/RecordFields.h"
 
 #include <QHash>
@@ -188,6 +189,58 @@ qint16 portIcon(const QString& portStyle, qint64 portType) {
     if (portType == kDialUpPortType)
         return 16;
     return byStyle.value(portStyle, 33);
+}
+
+QString kindName(qint32 objectId) {
+    switch (objectId) {
+    case 1: return QStringLiteral("Door");
+    case 2: return QStringLiteral("Input");
+    case 3: return QStringLiteral("Relay");
+    case 4: return QStringLiteral("Reader");
+    case 5: return QStringLiteral("Controller");
+    case 6: return QStringLiteral("Pylon");
+    case 7: return QStringLiteral("Port");
+    case 8: return QStringLiteral("Expansion Input");
+    case 9: return QStringLiteral("Expansion Relay");
+    case objtype::ZR2Door: return QStringLiteral("ZRII Door");
+    case objtype::ZR2Input: return QStringLiteral("ZRII Input");
+    case objtype::ZR2Relay: return QStringLiteral("ZRII Relay");
+    case objtype::ZR2Reader: return QStringLiteral("ZRII Reader");
+    case objtype::ZR2Controller: return QStringLiteral("ZRII Controller");
+    case objtype::ZR2Module: return QStringLiteral("ZRII Module");
+    default: return QString::number(objectId);
+    }
+}
+
+QString controllerOf(const SelectedPoint& point) {
+    const QString& address = point.listAddress;
+    switch (point.objectId) {
+    case 5:
+    case objtype::ZR2Controller:
+        return address;
+    case 1: case 2: case 3: case 4: case 8: case 9:
+        // A stored address too short to hold a point part names no controller.
+        return address.size() > 5 ? classicControllerAddress(address) : QString();
+    case objtype::ZR2Door: case objtype::ZR2Input: case objtype::ZR2Relay: case objtype::ZR2Reader:
+    case objtype::ZR2Module:
+        return newerLineControllerAddress(address);
+    default:
+        return {};
+    }
+}
+
+QHash<QString, QString> controllerNames(ComponentContext& ctx) {
+    QHash<QString, QString> names;
+    const std::pair<const char*, const char*> sources[] = {
+        {"Select Address, Controller_Name From Controllers", "Controller_Name"},
+        {"Select [Address], [Name] From ZRII_Controllers", "Name"}};
+    for (const auto& [sql, nameColumn] : sources) {
+        db::Recordset rs = ctx.db().query(QLatin1String(sql));
+        for (; !rs.eof(); rs.moveNext())
+            names.insert(fields::text(rs, QStringLiteral("Address")), fields::text(rs, QLatin1String(nameColumn)));
+        rs.close();
+    }
+    return names;
 }
 
 void FillAvailable(ComponentContext& ctx, int filter, QVector<SelectedPoint>& available,

@@ -12,6 +12,7 @@
 #include "groups/GroupStore.h"
 #include "shell/ComponentContext.h"
 
+#include <QHash>
 #include <QVector>
 
 namespace so {
@@ -46,6 +47,18 @@ inline constexpr qint16 ExpansionRelay = 35;
 /// The small icon of a server port: by its PortStyle ("CCTV" 47, "SNet" 33, "PNet" 34, "DVR" 46,
 /// "CSR" 66; another style 33), then a PortType of 4 (dial-up) makes it 16.
 qint16 portIcon(const QString& portStyle, qint64 portType);
+
+/// The name of a point kind for the operator ("Door", "Expansion Relay", "ZRII Door" ...), by its
+/// ObjectID; the number itself for a kind the catalogue does not know.
+QString kindName(qint32 objectId);
+
+/// The address of the controller a point belongs to: a controller's own address, the controller
+/// part of a classic or newer-line point's address; empty for ports and communication boxes, which
+/// belong to no controller.
+QString controllerOf(const SelectedPoint& point);
+
+/// The names of the site's controllers (classic and newer line) by address.
+QHash<QString, QString> controllerNames(ComponentContext& ctx);
 
 /// Adds the points of the kinds `filter` selects (0 or less: every kind) to `available`, except
 /// those whose address `selected` or `available` already holds. Each new entry goes to the front

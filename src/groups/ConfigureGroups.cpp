@@ -17,6 +17,7 @@ namespace {
 const QString kNewEntry = QStringLiteral("<New>");
 const QString kColumnsTitle = QStringLiteral("Column Headers");
 const QString kLastColumnText = QStringLiteral("At least one Item must be checked.");
+const QString kNoControllerBranch = QStringLiteral("Ports and Pylons");
 
 constexpr qint32 kDeleteQuestion = 111;
 constexpr qint32 kDeleteTitle = 2782;
@@ -90,12 +91,19 @@ void ConfigureGroups::Form_Load() {
 void ConfigureGroups::loadGroups() {
     groups_.clear();
     groups_.append({kNewEntry, 0});
+    // Only the groups the operator may see: what is hidden from them is not theirs to change.
+    QSet<qint32> visible;
+    for (const GroupEntry& group : visibleStatusGroups(ctx_))
+        visible.insert(group.itemData);
     db::Recordset rs = ctx_.db().query(QStringLiteral("Select * from Status_Groups Order By GroupName Desc"));
-    for (; !rs.eof(); rs.moveNext())
-        groups_.append({fields::text(rs, QStringLiteral("GroupName")),
-                        qint32(fields::number(rs, QStringLiteral("GroupID")))});
+    for (; !rs.eof(); rs.moveNext()) {
+        const qint32 groupId = qint32(fields::number(rs, QStringLiteral("GroupID")));
+        if (visible.contains(groupId))
+            groups_.append({fields::text(rs, QStringLiteral("GroupName")), groupId});
+    }
     rs.close();
     emit groupsChanged();
+    controllerNames_ = controllerNames(ctx_);
 }
 
 void ConfigureGroups::Form_Unload() {
@@ -152,15 +160,84 @@ void ConfigureGroups::refillAvailable() {
     emit availableChanged();
 }
 
+// ---------------------------------------------------------------- view options
+
+void ConfigureGroups::chkAddress_Click(bool checked) {
+    if (includeAddress_ == checked)
+        return;
+    includeAddress_ = checked;
+    emit availableChanged();
+    emit selectedChanged();
+}
+
+void ConfigureGroups::optView_Click(int index) {
+    if ((index != Topology && index != SeaOfPoints) || index == view_)
+        return;
+    view_ = index;
+    emit availableChanged();
+}
+
+void ConfigureGroups::setFindText(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed == findText_)
+        return;
+    findText_ = trimmed;
+    emit availableChanged();
+}
+
+QString ConfigureGroups::description(const SelectedPoint& point) const {
+    if (!includeAddress_ || point.listAddress.isEmpty())
+        return point.listName;
+    return QStringLiteral("%1 (%2)").arg(point.listName, point.listAddress);
+}
+
+QVector<int> ConfigureGroups::shownAvailable() const {
+    QVector<int> shown;
+    shown.reserve(available_.size());
+    for (int i = 0; i < available_.size(); ++i) {
+        const SelectedPoint& point = available_[i];
+        if (findText_.isEmpty() || point.listName.contains(findText_, Qt::CaseInsensitive) ||
+            point.listAddress.contains(findText_, Qt::CaseInsensitive))
+            shown.append(i);
+    }
+    return shown;
+}
+
+QVector<ConfigureGroups::AvailableBranch> ConfigureGroups::availableTree() const {
+    QHash<QString, int> byController;
+    QVector<AvailableBranch> branches;
+    for (int index : shownAvailable()) {
+        const QString controller = controllerOf(available_[index]);
+        auto it = byController.constFind(controller);
+        if (it == byController.constEnd()) {
+            const QString label = controller.isEmpty() ? kNoControllerBranch : controllerNames_.value(controller);
+            it = byController.insert(controller, int(branches.size()));
+            branches.append({controller, label.isEmpty() ? controller : label, {}});
+        }
+        branches[*it].points.append(index);
+    }
+    // The empty address of the ports and boxes sorts first.
+    std::stable_sort(branches.begin(), branches.end(),
+                     [](const AvailableBranch& a, const AvailableBranch& b) { return a.address < b.address; });
+    return branches;
+}
+
+// ---------------------------------------------------------------- moving points
+
 void ConfigureGroups::cmdFunction_Click(int index, const QList<int>& highlighted) {
     trap(ctx_, QStringLiteral("FCustom.cmdFunction_Click"), [&] {
         switch (index) {
-        case AddAll:
-            selected_ += available_;
-            available_.clear();
+        case AddAll: {
+            // The points in sight: all of them unless a find text narrows the list.
+            const QVector<int> shown = shownAvailable();
+            const QList<int> rows(shown.cbegin(), shown.cend());
+            for (int row : rows)
+                selected_.append(available_[row]);
+            removeRows(available_, rows);
             emit selectedChanged();
             emit availableChanged();
             break;
+        }
         case Add: {
             // The highlighted entries keep their order when they move.
             const QList<int> rows = validRows(highlighted, available_.size());
@@ -196,9 +273,14 @@ void ConfigureGroups::SelectedItem_Remove(const QList<int>& rows) {
 void ConfigureGroups::cmdStatusGroup_Click(int index) {
     trap(ctx_, QStringLiteral("FCustom.cmdStatusGroup_Click"), [&] {
         if (index == DeleteGroup) {
-            if (!ctx_.dialogs->askYesNo(GRS(ctx_, kDeleteQuestion), GRS(ctx_, kDeleteTitle)))
+            // The question names the group it is about, so the operator confirms the right one.
+            const bool stored = selectedGroup_ > 0;
+            QString question = GRS(ctx_, kDeleteQuestion);
+            if (stored)
+                question += QStringLiteral("\n\n") + groups_[selectedGroup_].text;
+            if (!ctx_.dialogs->askYesNo(question, GRS(ctx_, kDeleteTitle)))
                 return;
-            if (selectedGroup_ > 0) {
+            if (stored) {
                 const GroupEntry group = groups_[selectedGroup_];
                 store_.deleteGroup(group.itemData, group.text);
             }

@@ -9,6 +9,14 @@
 // applies the column page to every section grid of the status window and reloads the window's
 // group.
 //
+// The view options shape only what the lists show: the address beside each name ("Include
+// Address in Description"), the available list grouped by controller ("Topology") or flat ("Sea of
+// Points"), and a find text that narrows the available list to the points whose name or address
+// holds it. "Add All" then moves the points in sight. What a group stores never changes with them.
+//
+// The group list holds the groups the operator may see in the status window's group box; a group
+// hidden from the operator can be neither chosen, changed nor deleted here.
+//
 // Column page: one checked list of a section grid's columns per column set (the sections'
 // names, and "NotUsed": the columns hidden in any section). Only columns the grids have are listed
 // and applied, by key; nothing of it reaches the database. Every section keeps at least one checked
@@ -22,6 +30,7 @@
 #include "groups/GroupStore.h"
 #include "window/StatusWindow.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -44,6 +53,18 @@ public:
     enum MainButton { CloseDialog = 0, ApplyChanges = 1, ShowDialogHelp = 2 };
     /// cmdMove buttons.
     enum MoveButton { MoveUp = 0, MoveDown = 1 };
+    /// optView buttons.
+    enum View { Topology = 0, SeaOfPoints = 1 };
+
+    /// A branch of the available list in the Topology view: a controller and its points in sight.
+    struct AvailableBranch {
+        /// The controller's address; empty for the ports and communication boxes.
+        QString address;
+        /// The controller's name ("Ports and Pylons" for the branch without a controller).
+        QString label;
+        /// Indexes into available(), in list order.
+        QVector<int> points;
+    };
 
     static constexpr int kSectionCount = StatusWindow::kSectionCount;
     /// Column sets: sections 0-7, then the columns not used (hidden) anywhere.
@@ -83,10 +104,26 @@ public:
     /// A name typed into the group box: no entry is chosen any more; the lists stay.
     void typeGroupName(const QString& text);
     void optPoints_Click(int index);
-    /// highlighted: rows of the available list (Add) or of the selected list (Remove).
+    /// highlighted: indexes into available() (Add) or selected() (Remove).
     void cmdFunction_Click(int index, const QList<int>& highlighted = {});
     void cmdStatusGroup_Click(int index);
     void cmdMain_Click(int index);
+
+    // ---- view options
+    bool includeAddress() const { return includeAddress_; }
+    void chkAddress_Click(bool checked);
+    int view() const { return view_; }
+    void optView_Click(int index);
+    QString findText() const { return findText_; }
+    /// Narrows the available list to the points whose name or address holds text (any case).
+    void setFindText(const QString& text);
+    /// The text of a point's name column: its name, followed by its address when chosen.
+    QString description(const SelectedPoint& point) const;
+    /// The available entries in sight (indexes into available(), in list order).
+    QVector<int> shownAvailable() const;
+    /// The entries in sight grouped by controller: the ports and boxes first, then the
+    /// controllers by address.
+    QVector<AvailableBranch> availableTree() const;
 
     // ---- column page
     /// The texts of the column sets (resources 1373, 1375-1380, then "Modules" and "NotUsed").
@@ -136,6 +173,10 @@ private:
     QVector<SelectedPoint> available_;
     QVector<SelectedPoint> selected_;
     int filter_ = 0;
+    bool includeAddress_ = false;
+    int view_ = SeaOfPoints;
+    QString findText_;
+    QHash<QString, QString> controllerNames_;
 
     QStringList columnSetTexts_;
     int columnSet_ = 0;

@@ -1,17 +1,19 @@
 #include "ui/FCustom.h"
 
+#include "groups/Catalogue.h"
 #include "ui/FMain.h"
 #include "ui/IconList.h"
 
 #include <QAbstractListModel>
-#include <QAbstractTableModel>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -22,35 +24,140 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <numeric>
+
 namespace so {
 
 // ---------------------------------------------------------------- the two point lists
 
-/// One of the dialog's point lists (available or selected) as a table: name with the point's
-/// small icon, address, type, point ID and alternate flag.
-class PointListModel final : public QAbstractTableModel {
+/// One of the dialog's point lists (available or selected): name with the point's small icon,
+/// address, type, point ID and alternate flag. The available list shows the points in sight, flat
+/// or under their controllers; the selected list always flat and whole.
+class PointListModel final : public QAbstractItemModel {
 public:
-    PointListModel(const QVector<SelectedPoint>& points, const IconList* icons, QObject* parent)
-        : QAbstractTableModel(parent), points_(points), icons_(icons) {}
+    enum class Source { Available, Selected };
 
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(points_.size()); }
-    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 5; }
+    PointListModel(const ConfigureGroups& logic, Source source, const IconList* icons, QObject* parent)
+        : QAbstractItemModel(parent), logic_(logic), source_(source), icons_(icons) {
+        rebuild();
+    }
+
+    // A branch row has internal id 0; a point row under branch b has b + 1; a flat point row 0.
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override {
+        if (column < 0 || column >= kColumns || row < 0)
+            return {};
+        if (!parent.isValid())
+            return row < topRows() ? createIndex(row, column, quintptr(0)) : QModelIndex();
+        if (!tree() || parent.internalId() != 0 || parent.row() >= branches_.size())
+            return {};
+        if (row >= branches_[parent.row()].points.size())
+            return {};
+        return createIndex(row, column, quintptr(parent.row() + 1));
+    }
+
+    QModelIndex parent(const QModelIndex& child) const override {
+        if (!child.isValid() || child.internalId() == 0)
+            return {};
+        return createIndex(int(child.internalId() - 1), 0, quintptr(0));
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        if (!parent.isValid())
+            return topRows();
+        if (tree() && parent.internalId() == 0 && parent.column() == 0 && parent.row() < branches_.size())
+            return int(branches_[parent.row()].points.size());
+        return 0;
+    }
+    int columnCount(const QModelIndex& = {}) const override { return kColumns; }
 
     QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || index.row() >= points_.size())
+        if (!index.isValid())
             return {};
-        const SelectedPoint& point = points_[index.row()];
-        if (role == Qt::DecorationRole && index.column() == 0 && icons_ != nullptr)
+        if (tree() && index.internalId() == 0)
+            return branchData(branches_.value(index.row()), index.column(), role);
+        const int point = pointAt(index);
+        if (point < 0)
+            return {};
+        return pointData(points()[point], index.column(), role);
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        static const char* const kCaptions[] = {"Name", "Address", "Type", "ID", "AlternateFlag"};
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kColumns)
+            return QString::fromLatin1(kCaptions[section]);
+        return {};
+    }
+
+    /// The logic's list (or how it is shown) changed.
+    void reload() {
+        beginResetModel();
+        rebuild();
+        endResetModel();
+    }
+
+    /// The entries of the logic's list that rows stand for: a point row its point, a branch row
+    /// every point under it; each once, in list order.
+    QList<int> pointsOf(const QModelIndexList& rows) const {
+        QList<int> out;
+        for (const QModelIndex& row : rows) {
+            if (tree() && row.internalId() == 0) {
+                for (int point : branches_.value(row.row()).points)
+                    out.append(point);
+            } else if (const int point = pointAt(row); point >= 0) {
+                out.append(point);
+            }
+        }
+        std::sort(out.begin(), out.end());
+        out.erase(std::unique(out.begin(), out.end()), out.end());
+        return out;
+    }
+
+private:
+    static constexpr int kColumns = 5;
+
+    bool tree() const { return source_ == Source::Available && logic_.view() == ConfigureGroups::Topology; }
+    const QVector<SelectedPoint>& points() const {
+        return source_ == Source::Available ? logic_.available() : logic_.selected();
+    }
+    int topRows() const { return int(tree() ? branches_.size() : flat_.size()); }
+
+    void rebuild() {
+        branches_.clear();
+        flat_.clear();
+        if (source_ == Source::Selected) {
+            flat_.resize(logic_.selected().size());
+            std::iota(flat_.begin(), flat_.end(), 0);
+        } else if (tree()) {
+            branches_ = logic_.availableTree();
+        } else {
+            flat_ = logic_.shownAvailable();
+        }
+    }
+
+    /// The index into the logic's list of a point row; -1 for a branch row.
+    int pointAt(const QModelIndex& index) const {
+        if (!index.isValid())
+            return -1;
+        if (!tree())
+            return flat_.value(index.row(), -1);
+        if (index.internalId() == 0)
+            return -1;
+        return branches_.value(int(index.internalId() - 1)).points.value(index.row(), -1);
+    }
+
+    QVariant pointData(const SelectedPoint& point, int column, int role) const {
+        if (role == Qt::DecorationRole && column == 0 && icons_ != nullptr)
             return icons_->icon(point.listSmallIcon);
-        if (role != Qt::DisplayRole)
+        if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
             return {};
-        switch (index.column()) {
+        switch (column) {
         case 0:
-            return point.listName;
+            return logic_.description(point);
         case 1:
             return point.listAddress;
         case 2:
-            return QString::number(point.objectId);
+            return kindName(point.objectId);
         case 3:
             return QString::number(point.pointId);
         case 4:
@@ -60,22 +167,21 @@ public:
         }
     }
 
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        static const char* const kCaptions[] = {"Name", "Address", "Type", "ID", "AlternateFlag"};
-        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 5)
-            return QString::fromLatin1(kCaptions[section]);
+    static QVariant branchData(const ConfigureGroups::AvailableBranch& branch, int column, int role) {
+        if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+            return {};
+        if (column == 0)
+            return QStringLiteral("%1 (%2)").arg(branch.label).arg(branch.points.size());
+        if (column == 1)
+            return branch.address;
         return {};
     }
 
-    /// The list behind the model was replaced.
-    void reload() {
-        beginResetModel();
-        endResetModel();
-    }
-
-private:
-    const QVector<SelectedPoint>& points_;
+    const ConfigureGroups& logic_;
+    Source source_;
     const IconList* icons_;
+    QVector<ConfigureGroups::AvailableBranch> branches_;
+    QVector<int> flat_;
 };
 
 // ---------------------------------------------------------------- the column list
@@ -145,6 +251,8 @@ namespace {
 const char* const kFilterTexts[FCustom::kFilterOptions] = {"All",   "Doors",       "Inputs", "Relays", "Readers",
                                                            "Controllers", "Pylons", "Ports",  "Modules", "XRelays"};
 
+const char* const kViewTexts[] = {"Topology", "Sea of Points"};
+
 QTreeView* pointList(PointListModel* model, QWidget* parent) {
     auto* view = new QTreeView(parent);
     view->setRootIsDecorated(false);
@@ -184,7 +292,7 @@ FCustom::FCustom(ComponentContext& ctx, GroupStore& store, StatusWindow& window,
         selectedModel_->reload();
         showGroups();
     });
-    connect(&logic, &ConfigureGroups::availableChanged, this, [this] { availableModel_->reload(); });
+    connect(&logic, &ConfigureGroups::availableChanged, this, &FCustom::showAvailable);
     connect(&logic, &ConfigureGroups::columnsChanged, this, [this] {
         columnModel_->reload();
         const QSignalBlocker block(cmbCols_);
@@ -201,6 +309,7 @@ FCustom::FCustom(ComponentContext& ctx, GroupStore& store, StatusWindow& window,
 
     logic.Form_Load();
     optPoints_->button(logic.filter())->setChecked(true);
+    optView_->button(logic.view())->setChecked(true);
 
     // The dialog goes when its status window hides or unloads.
     if (parent != nullptr)
@@ -241,10 +350,20 @@ QWidget* FCustom::buildGroupPage() {
     }
     layout->addLayout(groupRow, 0, 0, 1, 3);
 
-    layout->addWidget(new QLabel(QStringLiteral("Available"), page), 1, 0);
+    auto* availableRow = new QHBoxLayout;
+    availableRow->addWidget(new QLabel(QStringLiteral("Available"), page));
+    availableRow->addStretch(1);
+    findAvailable_ = new QLineEdit(page);
+    findAvailable_->setPlaceholderText(QStringLiteral("Find by name or address"));
+    findAvailable_->setClearButtonEnabled(true);
+    findAvailable_->setToolTip(QStringLiteral("Shows only the available points whose name or address holds this text"));
+    findAvailable_->installEventFilter(this);
+    connect(findAvailable_, &QLineEdit::textChanged, this, [this](const QString& text) { logic_->setFindText(text); });
+    availableRow->addWidget(findAvailable_, 2);
+    layout->addLayout(availableRow, 1, 0);
     layout->addWidget(new QLabel(QStringLiteral("Selected"), page), 1, 2);
-    availableModel_ = new PointListModel(logic_->available(), icons_, this);
-    selectedModel_ = new PointListModel(logic_->selected(), icons_, this);
+    availableModel_ = new PointListModel(*logic_, PointListModel::Source::Available, icons_, this);
+    selectedModel_ = new PointListModel(*logic_, PointListModel::Source::Selected, icons_, this);
     lstAvailable_ = pointList(availableModel_, page);
     lstSelected_ = pointList(selectedModel_, page);
     layout->addWidget(lstAvailable_, 2, 0);
@@ -275,7 +394,24 @@ QWidget* FCustom::buildGroupPage() {
         filterLayout->addWidget(option, i / 5, i % 5);
     }
     connect(optPoints_, &QButtonGroup::idClicked, this, [this](int index) { logic_->optPoints_Click(index); });
-    layout->addWidget(filterFrame, 3, 0, 1, 3);
+
+    auto* viewFrame = new QGroupBox(QStringLiteral("View"), page);
+    auto* viewLayout = new QGridLayout(viewFrame);
+    optView_ = new QButtonGroup(this);
+    for (int i = 0; i < 2; ++i) {
+        auto* option = new QRadioButton(QString::fromLatin1(kViewTexts[i]), viewFrame);
+        optView_->addButton(option, i);
+        viewLayout->addWidget(option, 0, i);
+    }
+    connect(optView_, &QButtonGroup::idClicked, this, [this](int index) { logic_->optView_Click(index); });
+    chkAddress_ = new QCheckBox(QStringLiteral("Include Address in Description"), viewFrame);
+    connect(chkAddress_, &QCheckBox::toggled, this, [this](bool checked) { logic_->chkAddress_Click(checked); });
+    viewLayout->addWidget(chkAddress_, 1, 0, 1, 2);
+
+    auto* options = new QHBoxLayout;
+    options->addWidget(filterFrame, 2);
+    options->addWidget(viewFrame, 1);
+    layout->addLayout(options, 3, 0, 1, 3);
     layout->setColumnStretch(0, 1);
     layout->setColumnStretch(2, 1);
     layout->setRowStretch(2, 1);
@@ -331,6 +467,16 @@ QWidget* FCustom::buildMainButtons() {
 }
 
 QAbstractButton* FCustom::filterOption(int index) const { return optPoints_->button(index); }
+QAbstractButton* FCustom::viewOption(int index) const { return optView_->button(index); }
+
+void FCustom::showAvailable() {
+    availableModel_->reload();
+    const bool tree = logic_->view() == ConfigureGroups::Topology;
+    lstAvailable_->setRootIsDecorated(tree);
+    // Points found by a find text show at once under their controllers.
+    if (tree && !logic_->findText().isEmpty())
+        lstAvailable_->expandAll();
+}
 
 void FCustom::showGroups() {
     const QSignalBlocker block(cmbStatusGroups_);
@@ -341,13 +487,13 @@ void FCustom::showGroups() {
     cmbStatusGroups_->setCurrentIndex(logic_->selectedGroupIndex());
     if (logic_->selectedGroupIndex() < 0)
         cmbStatusGroups_->setEditText(logic_->typedName());
+    // Only a stored group can be deleted.
+    cmdStatusGroup_[ConfigureGroups::DeleteGroup]->setEnabled(logic_->selectedGroupIndex() > 0);
 }
 
 QList<int> FCustom::highlightedRows(QTreeView* list) const {
-    QList<int> rows;
-    for (const QModelIndex& index : list->selectionModel()->selectedRows())
-        rows.append(index.row());
-    return rows;
+    auto* model = static_cast<PointListModel*>(list->model());
+    return model->pointsOf(list->selectionModel()->selectedRows());
 }
 
 void FCustom::done(int result) {
@@ -361,6 +507,12 @@ void FCustom::done(int result) {
 }
 
 bool FCustom::eventFilter(QObject* watched, QEvent* event) {
+    // Esc in a find box holding text clears the text; on an empty box it closes the dialog.
+    if (watched == findAvailable_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !findAvailable_->text().isEmpty()) {
+        findAvailable_->clear();
+        return true;
+    }
     // The window closing or being hidden by the program; a window minimised by the operator
     // (a spontaneous hide) keeps its dialog.
     const bool windowGoes = event->type() == QEvent::Close || (event->type() == QEvent::Hide && !event->spontaneous());

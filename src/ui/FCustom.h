@@ -1,7 +1,8 @@
 // The "Configure Status Groups" dialog `FCustom` ("Status Viewer Properties") as Qt widgets: the
-// status group page (group box with Delete and Save, the "Available" and "Selected" lists with the
-// move buttons between them, the filter options) and the column page (column sets, the checked
-// column list, move up and down), with Close, Apply and Help below.
+// status group page (group box with Delete and Save, the "Available" list with its find box and
+// the "Selected" list with the move buttons between them, the filter options, and the view
+// options "Topology" / "Sea of Points" and "Include Address in Description") and the column page
+// (column sets, the checked column list, move up and down), with Close, Apply and Help below.
 //
 // The widgets hold no state: ConfigureGroups keeps it and runs every handler; the widgets show it
 // and forward the operator's clicks.
@@ -21,7 +22,9 @@
 
 class QAbstractButton;
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
+class QLineEdit;
 class QListView;
 class QPushButton;
 class QTabWidget;
@@ -57,6 +60,10 @@ public:
     QPushButton* mainButton(int index) const { return cmdMain_.at(index); }
     QPushButton* moveButton(int index) const { return cmdMove_.at(index); }
     QAbstractButton* filterOption(int index) const;
+    /// optView 0 "Topology", 1 "Sea of Points".
+    QAbstractButton* viewOption(int index) const;
+    QCheckBox* addressCheck() const { return chkAddress_; }
+    QLineEdit* findBox() const { return findAvailable_; }
     QComboBox* columnSetBox() const { return cmbCols_; }
     QListView* columnList() const { return lvwCols_; }
 
@@ -70,6 +77,7 @@ private:
     QWidget* buildColumnPage();
     QWidget* buildMainButtons();
     void showGroups();
+    void showAvailable();
     QList<int> highlightedRows(QTreeView* list) const;
 
     std::unique_ptr<ConfigureGroups> logic_;
@@ -83,6 +91,9 @@ private:
     PointListModel* availableModel_ = nullptr;
     PointListModel* selectedModel_ = nullptr;
     QButtonGroup* optPoints_ = nullptr;
+    QButtonGroup* optView_ = nullptr;
+    QCheckBox* chkAddress_ = nullptr;
+    QLineEdit* findAvailable_ = nullptr;
     std::array<QPushButton*, 4> cmdFunction_{};
     std::array<QPushButton*, 2> cmdStatusGroup_{};
     std::array<QPushButton*, 3> cmdMain_{};

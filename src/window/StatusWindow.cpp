@@ -163,17 +163,23 @@ void StatusWindow::selectGroupEntry(int index) {
     cmbStatusGroup_Click();
 }
 
+QVector<GroupEntry> visibleStatusGroups(ComponentContext& ctx) {
+    QVector<GroupEntry> groups;
+    db::Recordset rs = ctx.db().query(QStringLiteral("[KSP_Roles_Fetch_StatusGroups] 1, ") +
+                                      QString::number(ctx.site().UserId()));
+    for (; !rs.eof(); rs.moveNext())
+        groups.append({rs.field(1).isNull() ? QString() : rs.field(1).toString(),
+                       qint32(fields::toNumber(rs.field(0), QStringLiteral("GroupID")))});
+    rs.close();
+    return groups;
+}
+
 void StatusWindow::InitGroupCombo() {
     trap(ctx_, QStringLiteral("FMain.InitGroupCombo"), [&] {
         groupEntries_.clear();
         selectedGroupIndex_ = -1;
         groupEntries_.append({GRS(ctx_, kGroupBoxFirstEntryText), 0});
-        db::Recordset rs = ctx_.db().query(QStringLiteral("[KSP_Roles_Fetch_StatusGroups] 1, ") +
-                                           QString::number(ctx_.site().UserId()));
-        for (; !rs.eof(); rs.moveNext())
-            groupEntries_.append(
-                {rs.field(1).isNull() ? QString() : rs.field(1).toString(), qint32(fields::toNumber(rs.field(0), QStringLiteral("GroupID")))});
-        rs.close();
+        groupEntries_ += visibleStatusGroups(ctx_);
     });
     notifyGroupBox();
 }

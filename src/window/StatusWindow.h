@@ -36,6 +36,10 @@ struct GroupEntry {
     qint32 itemData = 0;
 };
 
+/// The stored groups the signed-in operator may see (permission 14 on their site), as the site
+/// lists them. The status-group box offers exactly these; so does the group configuration.
+QVector<GroupEntry> visibleStatusGroups(ComponentContext& ctx);
+
 class StatusWindow : public QObject {
     Q_OBJECT
 public:

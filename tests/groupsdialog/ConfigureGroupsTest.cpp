@@ -140,7 +140,7 @@ TEST_F(ConfigureGroupsTest, DeleteAskedNoChangesNothingAndYesDeletesAndAnnounces
     dialog->cmdStatusGroup_Click(ConfigureGroups::DeleteGroup);
     EXPECT_EQ(test::databaseChecksum(*db), before);
     EXPECT_TRUE(announced().isEmpty());
-    EXPECT_EQ(dialogs.questions, QStringList{QStringLiteral("R111")});
+    EXPECT_EQ(dialogs.questions, QStringList{QStringLiteral("R111\n\nLobby and Entrances")}) << "names the group";
 
     dialogs.yesNoAnswers << true;
     dialog->cmdStatusGroup_Click(ConfigureGroups::DeleteGroup);
@@ -253,6 +253,90 @@ TEST_F(ConfigureGroupsTest, FilterOptionsRefillTheAvailableList) {
     dialog->optPoints_Click(FilterPorts);
     for (const SelectedPoint& p : dialog->available())
         EXPECT_EQ(p.objectId, 7);
+}
+
+TEST_F(ConfigureGroupsTest, AnOperatorSeesAndDeletesOnlyTheGroupsTheGroupBoxOffers) {
+    host.userId = site.restrictedOperatorId;
+    ConfigureGroups restricted(ctx(), status->groupStore(), window());
+    restricted.Form_Load();
+    ASSERT_EQ(restricted.groups().size(), 2);
+    EXPECT_EQ(restricted.groups()[1].itemData, site.smallGroupId);
+    EXPECT_EQ(restricted.groups()[1].text, visibleStatusGroups(ctx()).value(0).text);
+
+    // Deleting needs a stored group chosen; the hidden groups cannot be chosen.
+    const int groups = groupCount();
+    dialogs.yesNoAnswers << true;
+    restricted.cmbStatusGroups_Click(5);
+    restricted.cmdStatusGroup_Click(ConfigureGroups::DeleteGroup);
+    EXPECT_EQ(groupCount(), groups);
+    EXPECT_EQ(dialogs.questions, QStringList{QStringLiteral("R111")}) << "no group named: none is chosen";
+}
+
+TEST_F(ConfigureGroupsTest, ViewOptionsShapeTheListsButNotWhatIsStored) {
+    const QVector<SelectedPoint>& available = dialog->available();
+    const SelectedPoint door = *std::find_if(available.cbegin(), available.cend(),
+                                             [](const SelectedPoint& p) { return p.objectId == 1; });
+    EXPECT_EQ(dialog->description(door), door.listName);
+    dialog->chkAddress_Click(true);
+    EXPECT_EQ(dialog->description(door), QStringLiteral("%1 (%2)").arg(door.listName, door.listAddress));
+
+    // The find text matches names and addresses in any case; Add All takes only what it shows.
+    const QString controller = door.listAddress.left(door.listAddress.size() - 5);
+    dialog->setFindText(QStringLiteral("  ") + controller.toLower() + QStringLiteral(" "));
+    const QVector<int> shown = dialog->shownAvailable();
+    ASSERT_GE(shown.size(), 5);
+    for (int i : shown)
+        EXPECT_TRUE(available[i].listAddress.startsWith(controller)) << available[i].listAddress.toStdString();
+    const int before = int(available.size());
+
+    // Topology: one branch per controller, named by the controller; the controller heads its own.
+    dialog->optView_Click(ConfigureGroups::Topology);
+    const auto tree = dialog->availableTree();
+    ASSERT_EQ(tree.size(), 1);
+    EXPECT_EQ(tree[0].address, controller);
+    EXPECT_EQ(tree[0].label, test::scalar(*db, QStringLiteral("SELECT Controller_Name FROM Controllers WHERE Address = '%1'")
+                                                   .arg(controller)).toString());
+    EXPECT_EQ(tree[0].points, shown);
+
+    dialog->cmdFunction_Click(ConfigureGroups::AddAll);
+    EXPECT_EQ(dialog->selected().size(), shown.size());
+    EXPECT_EQ(int(available.size()), before - int(shown.size()));
+    dialog->setFindText(QString());
+    EXPECT_EQ(dialog->shownAvailable().size(), available.size());
+
+    dialogs.inputAnswers << QStringLiteral("One Panel");
+    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    const QStringList names = [&] {
+        QStringList out;
+        for (db::Recordset rs = db->query(QStringLiteral("SELECT ListName FROM Status_Points WHERE GroupID = %1")
+                                              .arg(groupNamed(QStringLiteral("One Panel"))));
+             !rs.eof(); rs.moveNext())
+            out << rs.field(0).toString();
+        return out;
+    }();
+    ASSERT_EQ(names.size(), shown.size());
+    for (const QString& name : names)
+        EXPECT_FALSE(name.contains(controller)) << "stored with the address: " << name.toStdString();
+}
+
+TEST_F(ConfigureGroupsTest, TopologyPutsEveryKindUnderItsController) {
+    dialog->optView_Click(ConfigureGroups::Topology);
+    const QVector<SelectedPoint>& available = dialog->available();
+    int listed = 0;
+    for (const ConfigureGroups::AvailableBranch& branch : dialog->availableTree()) {
+        listed += int(branch.points.size());
+        for (int i : branch.points) {
+            const SelectedPoint& p = available[i];
+            if (branch.address.isEmpty())
+                EXPECT_TRUE(p.objectId == 6 || p.objectId == 7) << p.listAddress.toStdString();
+            else
+                EXPECT_TRUE(p.listAddress.startsWith(branch.address)) << p.listAddress.toStdString();
+        }
+    }
+    EXPECT_EQ(listed, available.size());
+    for (const auto& [objectId, name] : {std::pair{1, "Door"}, {9, "Expansion Relay"}, {108, "ZRII Module"},
+                                         {77, "77"}})
+        EXPECT_EQ(kindName(objectId), QLatin1String(name));
 }
 
 TEST_F(ConfigureGroupsTest, UncheckingTheLastCheckedColumnIsRefused) {
