@@ -271,7 +271,8 @@ QTreeView* pointList(PointListModel* model, QWidget* parent) {
 
 FCustom::FCustom(ComponentContext& ctx, GroupStore& store, StatusWindow& window, const IconList* icons,
                  QWidget* parent)
-    : QDialog(parent), logic_(std::make_unique<ConfigureGroups>(ctx, store, window)), icons_(icons) {
+    : QDialog(parent), logic_(std::make_unique<ConfigureGroups>(ctx, store, window)),
+      icons_(icons != nullptr ? *icons : IconList()) {
     setWindowTitle(QStringLiteral("Status Viewer Properties"));
 
     content_ = new QWidget(this);
@@ -362,8 +363,8 @@ QWidget* FCustom::buildGroupPage() {
     availableRow->addWidget(findAvailable_, 2);
     layout->addLayout(availableRow, 1, 0);
     layout->addWidget(new QLabel(QStringLiteral("Selected"), page), 1, 2);
-    availableModel_ = new PointListModel(*logic_, PointListModel::Source::Available, icons_, this);
-    selectedModel_ = new PointListModel(*logic_, PointListModel::Source::Selected, icons_, this);
+    availableModel_ = new PointListModel(*logic_, PointListModel::Source::Available, &icons_, this);
+    selectedModel_ = new PointListModel(*logic_, PointListModel::Source::Selected, &icons_, this);
     lstAvailable_ = pointList(availableModel_, page);
     lstSelected_ = pointList(selectedModel_, page);
     layout->addWidget(lstAvailable_, 2, 0);

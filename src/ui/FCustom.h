@@ -14,6 +14,7 @@
 #pragma once
 
 #include "groups/ConfigureGroups.h"
+#include "ui/IconList.h"
 
 #include <QDialog>
 
@@ -33,7 +34,6 @@ class QTreeView;
 namespace so {
 
 class FMain;
-class IconList;
 class PointListModel;
 class ColumnListModel;
 
@@ -81,7 +81,9 @@ private:
     QList<int> highlightedRows(QTreeView* list) const;
 
     std::unique_ptr<ConfigureGroups> logic_;
-    const IconList* icons_;
+    /// A copy of the window's icons (the images are shared): the lists may still paint while the
+    /// window that opened the dialog is being destroyed and its own list is gone.
+    IconList icons_;
 
     QWidget* content_ = nullptr;
     QTabWidget* tabs_ = nullptr;

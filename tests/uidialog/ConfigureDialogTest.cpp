@@ -5,8 +5,11 @@
 
 #include "ui/UiFixture.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModel>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTreeView>
@@ -102,6 +105,54 @@ TEST_F(ConfigureDialogTest, NoDialogWhileAnotherWorkstationHoldsTheLock) {
     EXPECT_EQ(openFromToolbar(), nullptr);
     EXPECT_EQ(host.count(QStringLiteral("LockComponent")), 0);
     EXPECT_EQ(releases(), 0);
+}
+
+TEST_F(ConfigureDialogTest, ViewControlsFindBoxAndTopologyWorkWithMouseAndKeys) {
+    FCustom* dialog = openFromToolbar();
+    ASSERT_NE(dialog, nullptr);
+    QTreeView* list = dialog->availableList();
+    QAbstractItemModel* available = list->model();
+    const int all = available->rowCount();
+    ASSERT_GT(all, 20);
+    bool ok = false;
+    available->index(0, 2).data().toString().toInt(&ok);
+    EXPECT_FALSE(ok) << "the type column shows the kind's name";
+    EXPECT_FALSE(dialog->groupButton(ConfigureGroups::DeleteGroup)->isEnabled()) << "nothing stored to delete";
+
+    QTest::mouseClick(dialog->addressCheck(), Qt::LeftButton);
+    ASSERT_TRUE(dialog->addressCheck()->isChecked());
+    const QString address = available->index(0, 1).data().toString();
+    EXPECT_TRUE(available->index(0, 0).data().toString().endsWith(QStringLiteral("(%1)").arg(address)));
+
+    // Typing narrows the list to one controller's points; the Topology view shows that controller.
+    const QString controller = address.left(address.lastIndexOf(QLatin1Char('.')));
+    dialog->findBox()->setFocus();
+    QTest::keyClicks(dialog->findBox(), controller.toLower());
+    const int found = available->rowCount();
+    ASSERT_GT(found, 0);
+    EXPECT_LT(found, all);
+    QTest::mouseClick(dialog->viewOption(ConfigureGroups::Topology), Qt::LeftButton);
+    ASSERT_EQ(available->rowCount(), 1);
+    const QModelIndex branch = available->index(0, 0);
+    EXPECT_EQ(available->rowCount(branch), found);
+    EXPECT_TRUE(list->isExpanded(branch));
+
+    // Clicking the controller's branch and ">" moves every point under it.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(branch).center());
+    QTest::mouseClick(dialog->functionButton(ConfigureGroups::Add), Qt::LeftButton);
+    EXPECT_EQ(dialog->selectedList()->model()->rowCount(), found);
+    EXPECT_EQ(available->rowCount(), 0);
+
+    // Esc clears the find text and keeps the dialog; the whole list is back, grouped.
+    QTest::keyClick(dialog->findBox(), Qt::Key_Escape);
+    EXPECT_TRUE(dialog->findBox()->text().isEmpty());
+    EXPECT_EQ(openDialog(), dialog);
+    EXPECT_GT(available->rowCount(), 1);
+    QTest::mouseClick(dialog->viewOption(ConfigureGroups::SeaOfPoints), Qt::LeftButton);
+    EXPECT_EQ(available->rowCount(), all - found);
+
+    dialog->logic().cmbStatusGroups_Click(1);
+    EXPECT_TRUE(dialog->groupButton(ConfigureGroups::DeleteGroup)->isEnabled());
 }
 
 TEST_F(ConfigureDialogTest, ColumnChecksGoThroughTheLogicAndItsRefusal) {
