@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 
 namespace sv {
 namespace {
@@ -34,8 +35,11 @@ constexpr qint32 kReasonNone = 0, kReasonTrigger = 1, kReasonUnlock = 2, kReason
 constexpr qint64 kModeNone = 1, kModeForceOn = 1024, kModeForceOff = 2048, kModeLockDown = 131072,
                  kModeLockOpen = 262144;
 
-// Newer-line line states of an input's first line.
-constexpr qint64 kLineNormal = 0x11, kLineActive = 0x12;
+// Newer-line line states of an input's first line: at rest "X", active "//".
+constexpr qint64 kLineNormal = 0x12, kLineActive = 0x11;
+
+// Weights of the bursts against the everyday traffic's (hundreds): now and then, not all the time.
+constexpr int kBurstWeight = 2;
 
 const char* const kSetContact = "UPDATE ZRII_Inputs SET ContactStatus = ? WHERE InputID = ?";
 const char* const kSetMask = "UPDATE ZRII_Inputs SET MaskSource = ? WHERE InputID = ?";
@@ -44,6 +48,7 @@ const char* const kSetOperations = "UPDATE ZRII_Relays SET OperationsStatus = ? 
 const char* const kSetModuleOnline = "UPDATE ZRII_Modules SET Online = ? WHERE ID = ?";
 const char* const kSetModuleTamper = "UPDATE ZRII_Modules SET InTamper = ? WHERE ID = ?";
 const char* const kClearCodeTamper = "UPDATE ZRII_Keypads SET CodeTamperLockout = ? WHERE ID = ?";
+const char* const kSetControllerOnline = "UPDATE ZRII_Controllers SET Online = ? WHERE ID = ?";
 
 bool flag(const QVariant& v) {
     return !v.isNull() && v.toLongLong() != 0;
@@ -105,6 +110,14 @@ void SimulatedField::clear() {
     liveZrInputs_.clear();
     liveZrRelays_.clear();
     liveZrModules_.clear();
+    zrControllers_.clear();
+    offlineZrControllers_.clear();
+    auxRelays_.clear();
+    auxZrRelays_.clear();
+    inputsByController_.clear();
+    episodes_.clear();
+    busy_.clear();
+    abnormalPoints_ = 0;
     pendingWrites_.clear();
 }
 
@@ -143,6 +156,7 @@ void SimulatedField::loadClassic() {
         if (!in.ref.valid())
             continue;
         inputByAddress_.insert(in.address, int(inputs_.size()));
+        inputsByController_[controller].append(int(inputs_.size()));
         if (!flag(rs.field(4)))
             alarmInputs_.append(int(inputs_.size()));
         inputs_.append(in);
@@ -160,6 +174,7 @@ void SimulatedField::loadClassic() {
         if (!in.ref.valid())
             continue;
         inputByAddress_.insert(in.address, int(inputs_.size()));
+        inputsByController_[controller].append(int(inputs_.size()));
         alarmInputs_.append(int(inputs_.size()));
         inputs_.append(in);
     }
@@ -269,6 +284,19 @@ void SimulatedField::loadNewerLine() {
         if (input >= 0)
             zrDoorById_[rs.field(0).toInt()].inputs.append(input);
     }
+    QHash<QString, int> pointsByController;
+    for (const ZrInput& in : std::as_const(zrInputs_))
+        ++pointsByController[in.address.left(15)];
+    for (const ZrRelay& r : std::as_const(zrRelays_))
+        ++pointsByController[r.address.left(15)];
+    for (const ZrModule& m : std::as_const(zrModules_))
+        ++pointsByController[m.address.left(15)];
+    for (Recordset rs = db_.query(
+             QStringLiteral("SELECT ID, Address FROM ZRII_Controllers WHERE Online <> 0 AND Installed <> 0"));
+         !rs.eof(); rs.moveNext()) {
+        const QString address = rs.field(1).toString();
+        zrControllers_.append({rs.field(0).toInt(), address, 1 + pointsByController.value(address)});
+    }
     for (Recordset rs = db_.query(QStringLiteral(
              "SELECT ZRII_KeypadsInReader.ReaderID, ZRII_Keypads.ID, ZRII_Keypads.KeypadModuleID "
              "FROM ZRII_KeypadsInReader INNER JOIN ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID"));
@@ -279,26 +307,43 @@ void SimulatedField::loadNewerLine() {
 void SimulatedField::buildScenarios() {
     scenarios_.clear();
     totalWeight_ = 0;
+    // Door strikes switch with their doors only; the other relays switch freely.
+    QSet<int> strikes;
+    for (const Door& d : std::as_const(doors_))
+        strikes.insert(d.relay);
+    for (int r = 0; r < relays_.size(); ++r)
+        if (!strikes.contains(r))
+            auxRelays_.append(r);
+    QSet<int> zrStrikes;
+    for (const ZrDoor& d : std::as_const(zrDoorById_))
+        zrStrikes.insert(d.relay);
+    for (int r : std::as_const(liveZrRelays_))
+        if (!zrStrikes.contains(r))
+            auxZrRelays_.append(r);
+    abnormalTarget_ = std::max(1, int(std::lround(deviceCount() * options_.abnormalPercent / 100.0)));
+
     auto add = [this](bool possible, int weight, Scenario s) {
         if (!possible)
             return;
         totalWeight_ += weight;
         scenarios_.append({totalWeight_, s});
     };
-    add(!doors_.isEmpty(), 30, Scenario::DoorTraffic);
-    add(!doors_.isEmpty(), 5, Scenario::DoorAlarm);
-    add(!alarmInputs_.isEmpty(), 14, Scenario::InputAlarm);
-    add(!inputs_.isEmpty(), 4, Scenario::TimeZoneMask);
-    add(!relays_.isEmpty(), 10, Scenario::RelaySwitch);
-    add(!controllers_.isEmpty(), 2, Scenario::ControllerPower);
-    add(!controllers_.isEmpty(), 2, Scenario::ControllerTamper);
-    add(!readers_.isEmpty(), 3, Scenario::ReaderTamper);
-    add(!readers_.isEmpty() && !threatIds_.isEmpty(), 1, Scenario::ThreatLevel);
-    add(!ports_.isEmpty(), 1, Scenario::PortLink);
-    add(!liveZrInputs_.isEmpty(), 8, Scenario::ZrInputChange);
-    add(!liveZrInputs_.isEmpty(), 2, Scenario::ZrMask);
-    add(!liveZrRelays_.isEmpty(), 4, Scenario::ZrRelaySwitch);
-    add(!liveZrModules_.isEmpty(), 1, Scenario::ZrModule);
+    add(!doors_.isEmpty(), 300, Scenario::DoorTraffic);
+    add(!doors_.isEmpty(), 50, Scenario::DoorAlarm);
+    add(!alarmInputs_.isEmpty(), 140, Scenario::InputAlarm);
+    add(!inputs_.isEmpty(), 40, Scenario::TimeZoneMask);
+    add(!auxRelays_.isEmpty(), 100, Scenario::RelaySwitch);
+    add(!controllers_.isEmpty(), 20, Scenario::ControllerPower);
+    add(!controllers_.isEmpty(), 20, Scenario::ControllerTamper);
+    add(!readers_.isEmpty(), 30, Scenario::ReaderTamper);
+    add(!readers_.isEmpty() && !threatIds_.isEmpty(), 10, Scenario::ThreatLevel);
+    add(!ports_.isEmpty(), 10, Scenario::PortLink);
+    add(!liveZrInputs_.isEmpty(), 80, Scenario::ZrInputChange);
+    add(!liveZrInputs_.isEmpty(), 20, Scenario::ZrMask);
+    add(!auxZrRelays_.isEmpty(), 40, Scenario::ZrRelaySwitch);
+    add(!liveZrModules_.isEmpty(), 10, Scenario::ZrModule);
+    add(!zrControllers_.isEmpty(), kBurstWeight, Scenario::ZrControllerOutage);
+    add(!inputsByController_.isEmpty(), kBurstWeight, Scenario::MassMask);
 }
 
 // ---- sinks and running --------------------------------------------------------------------------
@@ -338,6 +383,11 @@ void SimulatedField::onTick() {
 int SimulatedField::step(int events) {
     const qint64 before = reportsSent_;
     for (int i = 0; i < events && totalWeight_ > 0; ++i) {
+        // The more points the open episodes hold, the likelier one ends: they stay about the target.
+        if (!episodes_.isEmpty() && pick(2 * abnormalTarget_) < abnormalPoints_) {
+            endEpisode(pick(int(episodes_.size())));
+            continue;
+        }
         const int roll = pick(totalWeight_);
         const auto it = std::upper_bound(scenarios_.cbegin(), scenarios_.cend(), roll,
                                          [](int r, const std::pair<int, Scenario>& s) { return r < s.first; });
@@ -384,90 +434,123 @@ void SimulatedField::report(const QString& deviceType, const QString& address, i
 
 // ---- the traffic --------------------------------------------------------------------------------
 
+void SimulatedField::startEpisode(Scenario scenario, int target, QVector<quint64> keys, QVector<int> members,
+                                  int points) {
+    for (quint64 k : std::as_const(keys))
+        busy_.insert(k);
+    abnormalPoints_ += points;
+    episodes_.append({scenario, target, std::move(members), std::move(keys), points});
+}
+
+bool SimulatedField::zrOffline(const QString& address) const {
+    return !offlineZrControllers_.isEmpty() && offlineZrControllers_.contains(address.left(15));
+}
+
 void SimulatedField::runScenario(Scenario scenario) {
     switch (scenario) {
-    case Scenario::DoorTraffic: {
-        Door& d = doors_[pick(int(doors_.size()))];
+    case Scenario::DoorTraffic:
+    case Scenario::DoorAlarm: {
+        const int door = pick(int(doors_.size()));
+        Door& d = doors_[door];
         Input& in = inputs_[d.input];
-        if (!inputActive(in)) {
+        const quint64 k = key(Scenario::DoorTraffic, door);
+        if (busy(k) || inputActive(in) || codes::has(book_.entry(in.ref).codes, kAlarmSet))
+            return;
+        if (scenario == Scenario::DoorTraffic) {
             // Most openings follow a granted access: the strike is energised first.
             if (d.relay >= 0 && !relayOn(relays_[d.relay]) && chance(70)) {
                 setRelay(relays_[d.relay], true);
                 d.accessGranted = true;
             }
             setInputActive(in, true);
-        } else {
-            setInputActive(in, false);
-            if (codes::has(book_.entry(in.ref).codes, kAlarmSet))
-                setInputAlarm(in, false);
-            if (d.accessGranted && d.relay >= 0)
-                setRelay(relays_[d.relay], false);
-            d.accessGranted = false;
-        }
-        break;
-    }
-    case Scenario::DoorAlarm: {
-        Door& d = doors_[pick(int(doors_.size()))];
-        Input& in = inputs_[d.input];
-        const bool alarm = codes::has(book_.entry(in.ref).codes, kAlarmSet);
-        if (!inputActive(in)) {  // forced open
+        } else {  // forced open
             setInputActive(in, true);
             setInputAlarm(in, true);
-        } else if (!alarm) {  // held open
-            setInputAlarm(in, true);
-        } else {  // closed again, alarm restored
-            setInputActive(in, false);
-            setInputAlarm(in, false);
         }
-        break;
+        startEpisode(scenario, door, {k});
+        return;
     }
     case Scenario::InputAlarm: {
-        Input& in = inputs_[alarmInputs_[pick(int(alarmInputs_.size()))]];
-        const bool active = !codes::has(book_.entry(in.ref).codes, kAlarmSet);
-        setInputActive(in, active);
-        setInputAlarm(in, active);
-        break;
+        const int input = alarmInputs_[pick(int(alarmInputs_.size()))];
+        Input& in = inputs_[input];
+        const quint64 k = key(Scenario::InputAlarm, input);
+        if (busy(k) || inputActive(in) || codes::has(book_.entry(in.ref).codes, kAlarmSet))
+            return;
+        setInputActive(in, true);
+        setInputAlarm(in, true);
+        startEpisode(scenario, input, {k});
+        return;
     }
     case Scenario::TimeZoneMask: {
-        Input& in = inputs_[pick(int(inputs_.size()))];
-        setInputMask(in, book_.entry(in.ref).maskSource != 0 ? 0 : kClassicTimeZone);
-        break;
+        const int input = pick(int(inputs_.size()));
+        const quint64 k = key(Scenario::TimeZoneMask, input);
+        if (busy(k) || book_.entry(inputs_[input].ref).maskSource != 0)
+            return;
+        setInputMask(inputs_[input], kClassicTimeZone);
+        startEpisode(scenario, input, {k});
+        return;
+    }
+    case Scenario::MassMask: {
+        // Opening time: a controller's time zone masks every one of its inputs at once.
+        const Controller& c = controllers_[pick(int(controllers_.size()))];
+        QVector<int> masked;
+        QVector<quint64> keys;
+        for (int input : inputsByController_.value(c.id)) {
+            const quint64 k = key(Scenario::TimeZoneMask, input);
+            if (busy(k) || book_.entry(inputs_[input].ref).maskSource != 0)
+                continue;
+            setInputMask(inputs_[input], kClassicTimeZone);
+            masked.append(input);
+            keys.append(k);
+        }
+        if (masked.isEmpty())
+            return;
+        ++massMasks_;
+        const int points = int(masked.size());
+        startEpisode(scenario, c.id, std::move(keys), std::move(masked), points);
+        return;
     }
     case Scenario::RelaySwitch: {
-        Relay& r = relays_[pick(int(relays_.size()))];
+        Relay& r = relays_[auxRelays_[pick(int(auxRelays_.size()))]];
         setRelay(r, !relayOn(r));
-        break;
+        return;
     }
-    case Scenario::ControllerPower: {
-        const Controller& c = controllers_[pick(int(controllers_.size()))];
-        switch (pick(3)) {
-        case 0: toggleControllerCondition(c, kAcOk, kAcFailed); break;
-        case 1: toggleControllerCondition(c, kMemoryBatteryOk, kMemoryBatteryFailed); break;
-        default: toggleControllerCondition(c, kUpsOk, kUpsFailed); break;
-        }
-        break;
+    case Scenario::ControllerPower:
+    case Scenario::ControllerTamper: {
+        static constexpr std::pair<int, int> kConditions[] = {
+            {kAcOk, kAcFailed}, {kMemoryBatteryOk, kMemoryBatteryFailed}, {kUpsOk, kUpsFailed},
+            {kEnclosureClosed, kEnclosureOpen}};
+        const int controller = pick(int(controllers_.size()));
+        const int condition = scenario == Scenario::ControllerTamper ? 3 : pick(3);
+        const quint64 k = key(Scenario::ControllerPower, controller * 4 + condition);
+        const auto [ok, fault] = kConditions[condition];
+        if (busy(k) || controllerFaulted(controllers_[controller], fault))
+            return;
+        toggleControllerCondition(controllers_[controller], ok, fault);
+        startEpisode(scenario, controller * 4 + condition, {k});
+        return;
     }
-    case Scenario::ControllerTamper:
-        toggleControllerCondition(controllers_[pick(int(controllers_.size()))], kEnclosureClosed, kEnclosureOpen);
-        break;
     case Scenario::ReaderTamper: {
-        Reader& r = readers_[pick(int(readers_.size()))];
+        const int reader = pick(int(readers_.size()));
+        const int physical = chance(50) ? 1 : 0;
+        Reader& r = readers_[reader];
         QVector<int>& list = book_.entry(r.ref).codes;
-        const bool physical = chance(50);
-        const int ok = physical ? kReaderPhysicalOk : kReaderCodeOk;
         const int tampered = physical ? kReaderPhysicalTamper : kReaderCodeTamper;
-        const int code = codes::has(list, tampered) ? ok : tampered;
-        codes::setPair(list, ok, tampered, code);
+        const quint64 k = key(Scenario::ReaderTamper, reader * 2 + physical);
+        if (busy(k) || codes::has(list, tampered))
+            return;
+        codes::setPair(list, physical ? kReaderPhysicalOk : kReaderCodeOk, tampered, tampered);
         book_.touch(r.ref);
-        report(QStringLiteral("READER"), r.address, code);
-        break;
+        report(QStringLiteral("READER"), r.address, tampered);
+        startEpisode(scenario, reader * 2 + physical, {k});
+        return;
     }
     case Scenario::ThreatLevel: {
         const Reader& r = readers_[pick(int(readers_.size()))];
         QVector<int>* levels = book_.values(r.controllerId, so::db::StatusThreatLevels);
         const auto c = controllerById_.constFind(r.controllerId);
         if (levels == nullptr || c == controllerById_.constEnd())
-            break;
+            return;
         // Raised now and then; mostly back to the lowest level.
         const int level = chance(40) ? threatIds_[pick(int(threatIds_.size()))] : threatIds_.first();
         while (levels->size() < r.number)
@@ -477,42 +560,182 @@ void SimulatedField::runScenario(Scenario scenario) {
         report(QStringLiteral("READER_THREAT_LEVEL"), r.address, kReaderThreat, QString::number(level));
         report(QStringLiteral("CONTROLLER_THREAT_LEVEL"), controllers_[*c].address, kControllerThreat,
                QString::number(*std::max_element(levels->cbegin(), levels->cend())));
+        return;
+    }
+    case Scenario::PortLink: {
+        const int port = pick(int(ports_.size()));
+        const Port& p = ports_[port];
+        QVector<int>* state = book_.values(p.id, so::db::StatusPort);
+        const quint64 k = key(Scenario::PortLink, port);
+        if (busy(k) || !codes::has(*state, 1))
+            return;
+        *state = {0};
+        book_.touch(p.id, so::db::StatusPort);
+        report(QStringLiteral("PORT"), p.address, 0);
+        startEpisode(scenario, port, {k});
+        return;
+    }
+    case Scenario::ZrInputChange:
+    case Scenario::ZrMask: {
+        const int input = liveZrInputs_[pick(int(liveZrInputs_.size()))];
+        ZrInput& in = zrInputs_[input];
+        const quint64 k = key(scenario, input);
+        if (busy(k) || zrOffline(in.address))
+            return;
+        if (scenario == Scenario::ZrInputChange) {
+            if ((in.contact & 0xFF) != kLineNormal)
+                return;
+            setZrContact(in, (in.contact & ~qint64(0xFF)) | kLineActive);
+        } else {
+            if (in.mask != 0)
+                return;
+            setZrMask(in, kZrTimeZone);
+        }
+        startEpisode(scenario, input, {k});
+        return;
+    }
+    case Scenario::ZrRelaySwitch: {
+        ZrRelay& r = zrRelays_[auxZrRelays_[pick(int(auxZrRelays_.size()))]];
+        if (!zrOffline(r.address))
+            setZrRelay(r, !r.on);
+        return;
+    }
+    case Scenario::ZrModule: {
+        const int module = liveZrModules_[pick(int(liveZrModules_.size()))];
+        ZrModule& m = zrModules_[module];
+        const int offline = chance(60) ? 1 : 0;
+        const quint64 k = key(Scenario::ZrModule, module);
+        if (busy(k) || zrOffline(m.address) || !m.online || m.tamper)
+            return;
+        if (offline)
+            setZrModuleOnline(m, false);
+        else
+            setZrModuleTamper(m, true);
+        startEpisode(scenario, module * 2 + offline, {k});
+        return;
+    }
+    case Scenario::ZrControllerOutage: {
+        const int controller = pick(int(zrControllers_.size()));
+        const ZrController& c = zrControllers_[controller];
+        if (offlineZrControllers_.contains(c.address))
+            return;
+        // Its modules that are on line and in no episode of their own go with it.
+        QVector<int> modules;
+        QVector<quint64> keys;
+        for (int module : std::as_const(liveZrModules_)) {
+            const quint64 k = key(Scenario::ZrModule, module);
+            if (zrModules_[module].online && !busy(k) && zrModules_[module].address.startsWith(c.address)) {
+                modules.append(module);
+                keys.append(k);
+            }
+        }
+        ++outages_;
+        setZrControllerOnline(controller, false, modules);
+        startEpisode(scenario, controller, std::move(keys), std::move(modules), c.points);
+        return;
+    }
+    }
+}
+
+void SimulatedField::endEpisode(int index) {
+    const Episode e = episodes_[index];
+    episodes_.remove(index);
+    for (quint64 k : e.keys)
+        busy_.remove(k);
+    abnormalPoints_ -= e.points;
+    switch (e.scenario) {
+    case Scenario::DoorTraffic:
+    case Scenario::DoorAlarm: {
+        Door& d = doors_[e.target];
+        Input& in = inputs_[d.input];
+        setInputActive(in, false);
+        if (codes::has(book_.entry(in.ref).codes, kAlarmSet))
+            setInputAlarm(in, false);
+        if (d.accessGranted && d.relay >= 0)
+            setRelay(relays_[d.relay], false);
+        d.accessGranted = false;
+        break;
+    }
+    case Scenario::InputAlarm:
+        setInputActive(inputs_[e.target], false);
+        setInputAlarm(inputs_[e.target], false);
+        break;
+    case Scenario::TimeZoneMask:
+        setInputMask(inputs_[e.target], 0);
+        break;
+    case Scenario::MassMask:
+        for (int input : e.members)
+            setInputMask(inputs_[input], 0);
+        break;
+    case Scenario::ControllerPower:
+    case Scenario::ControllerTamper: {
+        static constexpr std::pair<int, int> kConditions[] = {
+            {kAcOk, kAcFailed}, {kMemoryBatteryOk, kMemoryBatteryFailed}, {kUpsOk, kUpsFailed},
+            {kEnclosureClosed, kEnclosureOpen}};
+        const Controller& c = controllers_[e.target / 4];
+        const auto [ok, fault] = kConditions[e.target % 4];
+        if (controllerFaulted(c, fault))
+            toggleControllerCondition(c, ok, fault);
+        break;
+    }
+    case Scenario::ReaderTamper: {
+        const bool physical = e.target % 2 != 0;
+        Reader& r = readers_[e.target / 2];
+        const int ok = physical ? kReaderPhysicalOk : kReaderCodeOk;
+        codes::setPair(book_.entry(r.ref).codes, ok, physical ? kReaderPhysicalTamper : kReaderCodeTamper, ok);
+        book_.touch(r.ref);
+        report(QStringLiteral("READER"), r.address, ok);
         break;
     }
     case Scenario::PortLink: {
-        const Port& p = ports_[pick(int(ports_.size()))];
-        QVector<int>* state = book_.values(p.id, so::db::StatusPort);
-        const int up = codes::has(*state, 1) ? 0 : 1;
-        *state = {up};
+        const Port& p = ports_[e.target];
+        *book_.values(p.id, so::db::StatusPort) = {1};
         book_.touch(p.id, so::db::StatusPort);
-        report(QStringLiteral("PORT"), p.address, up);
+        report(QStringLiteral("PORT"), p.address, 1);
         break;
     }
     case Scenario::ZrInputChange: {
-        ZrInput& in = zrInputs_[liveZrInputs_[pick(int(liveZrInputs_.size()))]];
-        const qint64 line = (in.contact & 0xFF) == kLineActive ? kLineNormal : kLineActive;
-        setZrContact(in, (in.contact & ~qint64(0xFF)) | line);
+        ZrInput& in = zrInputs_[e.target];
+        setZrContact(in, (in.contact & ~qint64(0xFF)) | kLineNormal);
         break;
     }
-    case Scenario::ZrMask: {
-        ZrInput& in = zrInputs_[liveZrInputs_[pick(int(liveZrInputs_.size()))]];
-        setZrMask(in, in.mask != 0 ? 0 : kZrTimeZone);
+    case Scenario::ZrMask:
+        setZrMask(zrInputs_[e.target], 0);
         break;
-    }
-    case Scenario::ZrRelaySwitch: {
-        ZrRelay& r = zrRelays_[liveZrRelays_[pick(int(liveZrRelays_.size()))]];
-        setZrRelay(r, !r.on);
-        break;
-    }
     case Scenario::ZrModule: {
-        ZrModule& m = zrModules_[liveZrModules_[pick(int(liveZrModules_.size()))]];
-        if (chance(60))
-            setZrModuleOnline(m, !m.online);
+        ZrModule& m = zrModules_[e.target / 2];
+        if (e.target % 2 != 0)
+            setZrModuleOnline(m, true);
         else
-            setZrModuleTamper(m, !m.tamper);
+            setZrModuleTamper(m, false);
         break;
     }
+    case Scenario::ZrControllerOutage:
+        setZrControllerOnline(e.target, true, e.members);
+        break;
+    case Scenario::RelaySwitch:
+    case Scenario::ZrRelaySwitch:
+    case Scenario::ThreatLevel:
+        break;
     }
+}
+
+void SimulatedField::setZrControllerOnline(int controller, bool online, const QVector<int>& modules) {
+    const ZrController& c = zrControllers_[controller];
+    if (online)
+        offlineZrControllers_.remove(c.address);
+    else
+        offlineZrControllers_.insert(c.address);
+    // The receivers re-read the controller's and the modules' rows while handling the reports.
+    queueWrite(kSetControllerOnline, c.id, online ? 1 : 0);
+    for (int module : modules) {
+        zrModules_[module].online = online;
+        queueWrite(kSetModuleOnline, zrModules_[module].id, online ? 1 : 0);
+    }
+    flush();
+    report(QStringLiteral("ZR2_CONTROLLER"), c.address, online ? 1 : 0);
+    for (int module : modules)
+        report(QStringLiteral("ZR2_MODULE"), zrModules_[module].address, online ? 1 : 0);
 }
 
 // ---- classic points -----------------------------------------------------------------------------
@@ -570,11 +793,18 @@ void SimulatedField::setRelayReason(Relay& r, qint32 reasonBits) {
     report(r.expansion ? QStringLiteral("EXP_RELAY") : QStringLiteral("STD_RELAY"), r.address, kRelayReason, so::FormatDetailedRelayState(reasonBits));
 }
 
+bool SimulatedField::controllerFaulted(const Controller& c, int faultCode) {
+    const SuperStatusBook::Ref ref = book_.point(c.id, so::db::StatusController, 0);
+    if (ref.valid())
+        return codes::has(book_.entry(ref).codes, faultCode);
+    const QVector<int>* all = book_.values(c.id, so::db::StatusControllerCodes);
+    return all != nullptr && codes::has(*all, faultCode);
+}
+
 void SimulatedField::toggleControllerCondition(const Controller& c, int normalCode, int faultCode) {
     const SuperStatusBook::Ref ref = book_.point(c.id, so::db::StatusController, 0);
     QVector<int>* all = book_.values(c.id, so::db::StatusControllerCodes);
-    const bool faulted = ref.valid() ? codes::has(book_.entry(ref).codes, faultCode) : all && codes::has(*all, faultCode);
-    const int code = faulted ? normalCode : faultCode;
+    const int code = controllerFaulted(c, faultCode) ? normalCode : faultCode;
     if (ref.valid()) {
         codes::setPair(book_.entry(ref).codes, normalCode, faultCode, code);
         book_.touch(ref);

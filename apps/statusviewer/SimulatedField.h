@@ -2,12 +2,17 @@
 // generator, reporting state changes to every attached workstation at a chosen rate, and answering
 // the commands operators send from the status windows.
 //
-// Traffic (weighted): doors opening and closing (often after a granted access, which energises
-// the door's relay first), doors held open or forced (the door's alarm), input alarms and their
-// restore, inputs masked and unmasked by time zone, relays switching, controllers losing and
-// regaining AC power, memory and UPS battery, controller and reader tamper, reader and controller
-// threat levels, server ports going off line and back, and on the newer line input changes and
-// masks, relays switching, modules going off line and back and their enclosure tamper.
+// Traffic (weighted) as on a quiet site: most points stay at rest and a few are abnormal at any
+// time. Each abnormal state is an episode that ends with the point back at rest: a door opened
+// (often after a granted access, which energises the door's relay first) or forced (the door's
+// alarm), an input alarm, an input masked by time zone, a controller losing AC power, memory or UPS
+// battery, controller and reader tamper, a server port off line, and on the newer line an active
+// input, a mask, a module off line or in enclosure tamper. Now and then a burst: a newer-line
+// controller going off line with its modules (its other points show it at their next refresh;
+// the field sends nothing for them meanwhile), or every input of a controller masked at once by
+// its time zone at opening time. Episodes start and end so that the points they hold stay about
+// one in a hundred (abnormalPercent). Relays that are not a door's strike switch freely, and
+// threat levels rise and fall; neither is abnormal.
 //
 // Consistency: the classic points' states live in the field's copy of SuperStatus and the newer
 // line's in its own tables (ZRII_*); both are written back in batches (every quarter second, and
@@ -30,6 +35,7 @@
 #include <QHash>
 #include <QObject>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTimer>
 #include <QVector>
 
@@ -49,6 +55,8 @@ struct FieldOptions {
     int momentaryMs = 3000;
     /// How often changed states are written back to the site database.
     int flushIntervalMs = 250;
+    /// About this share (in percent) of the devices is held abnormal by the traffic at any time.
+    double abnormalPercent = 0.8;
 };
 
 class SimulatedField final : public QObject, public FieldControl {
@@ -83,6 +91,12 @@ public:
     qint64 reportsSent() const { return reportsSent_; }
     /// Reports handed to sinks (reports times sinks).
     qint64 deliveries() const { return deliveries_; }
+    /// Points the traffic holds abnormal now (the open episodes' points), and how many it aims at.
+    int abnormalPoints() const { return abnormalPoints_; }
+    int abnormalTarget() const { return abnormalTarget_; }
+    /// Bursts started so far: controllers taken off line, controllers' inputs masked at once.
+    int controllerOutages() const { return outages_; }
+    int massMasks() const { return massMasks_; }
 
     // ---- FieldControl: commands from the workstations
     void dtApiCall(qint32 controllerNumber, const QString& command, qint16 pointNumber) override;
@@ -146,13 +160,29 @@ private:
         int relay = -1;
         QVector<int> inputs;
     };
+    struct ZrController {
+        qint32 id = 0;
+        QString address;
+        int points = 0;  // its inputs, relays, modules, doors and readers
+    };
     struct Keypad {
         qint32 id = 0;
         int module = -1;
     };
     enum class Scenario {
         DoorTraffic, DoorAlarm, InputAlarm, TimeZoneMask, RelaySwitch, ControllerPower, ControllerTamper,
-        ReaderTamper, ThreatLevel, PortLink, ZrInputChange, ZrMask, ZrRelaySwitch, ZrModule
+        ReaderTamper, ThreatLevel, PortLink, ZrInputChange, ZrMask, ZrRelaySwitch, ZrModule, ZrControllerOutage,
+        MassMask
+    };
+    /// An abnormal state the traffic holds until it ends it: the scenario, its target (a device
+    /// index, with the condition in the low bits where a device has several) and, for bursts, the
+    /// points it took.
+    struct Episode {
+        Scenario scenario;
+        int target = 0;
+        QVector<int> members;
+        QVector<quint64> keys;  // what it holds (see key())
+        int points = 1;
     };
 
     void clear();
@@ -161,6 +191,15 @@ private:
     void buildScenarios();
     void onTick();
     void runScenario(Scenario scenario);
+    /// Starts an episode of the scenario on a device at rest; nothing when the one picked is not.
+    void startEpisode(Scenario scenario, int target, QVector<quint64> keys, QVector<int> members = {},
+                      int points = 1);
+    bool controllerFaulted(const Controller& c, int faultCode);
+    void endEpisode(int index);
+    bool busy(quint64 key) const { return busy_.contains(key); }
+    static quint64 key(Scenario family, int target) { return (quint64(family) << 32) | quint32(target); }
+    bool zrOffline(const QString& address) const;
+    void setZrControllerOnline(int controller, bool online, const QVector<int>& modules);
     int pick(int count) { return int(rng_.bounded(quint32(count))); }
     bool chance(int percent) { return int(rng_.bounded(100u)) < percent; }
 
@@ -219,6 +258,17 @@ private:
     QHash<qint32, ZrDoor> zrDoorById_;
     QHash<qint32, QVector<Keypad>> keypadsByReader_;
     QVector<int> liveZrInputs_, liveZrRelays_, liveZrModules_;
+    QVector<ZrController> zrControllers_;  // installed and on line when loaded
+    QSet<QString> offlineZrControllers_;    // addresses taken off line by an outage
+    QVector<int> auxRelays_, auxZrRelays_;  // relays that are no door's strike
+    QHash<qint32, QVector<int>> inputsByController_;  // classic controller id -> input indexes
+
+    QVector<Episode> episodes_;
+    QSet<quint64> busy_;
+    int abnormalPoints_ = 0;
+    int abnormalTarget_ = 1;
+    int outages_ = 0;
+    int massMasks_ = 0;
 
     QVector<std::pair<int, Scenario>> scenarios_;  // cumulative weight, scenario
     int totalWeight_ = 0;

@@ -133,7 +133,8 @@ struct ClassicShape {
 ClassicShape classicShape(int index) {
     ClassicShape shape{};
     shape.doors = index % 3 == 2 ? 6 : kClassicDoorSlots;
-    shape.panelType = index % 5 == 4 ? 3 : 1 + index % 2;
+    // Panel type 3 (whose doors beyond the second show no lines) is the rare old panel.
+    shape.panelType = index % 25 == 24 ? 3 : 1 + index % 2;
     switch (index % 4) {
     case 0: shape.expInputRows = 16; shape.nxinputs = 16; shape.expRelayRows = 8; shape.relayBoards[0] = 1; break;
     case 1:  // board 2 configured but not fitted: its relays are neither offered nor lit
@@ -182,6 +183,7 @@ private:
     }
 
     bool chance(int percent) { return int(rng_.bounded(100)) < percent; }
+    bool perMille(int n) { return int(rng_.bounded(1000)) < n; }
 
     // ---- devices --------------------------------------------------------------------------------
     /// The build order puts one of every kind on the site early, so sites of about a hundred
@@ -268,13 +270,16 @@ private:
                                     .arg(loop.style.toUpper(), loop.code)
                                     .arg(number, 5, 10, QLatin1Char('0'));
         const QString area = pick(rng_, kAreas);
-        const int installed = index == 0 || chance(96) ? 1 : 0;
+        const int installed = index == 0 || chance(99) ? 1 : 0;
         const QString name = uniqueName(area + QStringLiteral(" Panel"));
         w_.controllers.insert({id, name, address, loop.id, installed});
         record(Controller, id, name, address);
         const auto& b = shape.relayBoards;
         w_.panelSetups.insert({id, shape.nxinputs, b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], shape.allRelayBoards});
 
+        normallyOpenInputs_.clear();
+        normallyOpenExpInputs_.clear();
+        invertedDoorRelays_.clear();
         int slot = 1;
         for (; slot <= shape.doors && room(4); ++slot) addClassicDoor(id, address, slot, shape.panelType);
         for (; slot <= kClassicDoorSlots; ++slot) {
@@ -300,11 +305,15 @@ private:
         w_.inputs.insert({inputId, inputName, inputAddress, controllerId, n, 1 + (n + controllerId) % 3,
                           chance(2) ? 1 : 0, normalyOpen, panelType, 1});
         record(Input, inputId, inputName, inputAddress, -normalyOpen);
+        normallyOpenInputs_.insert(n, normalyOpen != 0);
 
         const int outputId = ++ids_.output;
         const QString relayAddress = controller + QStringLiteral(".BR") + code;
         const QString relayName = door + QStringLiteral(" Strike");
-        w_.outputs.insert({outputId, relayName, relayAddress, controllerId, n, chance(10) ? 1 : 0, chance(15) ? 1 : 0});
+        // A few strikes are energised to lock (fail-safe): their resting state is on.
+        const int inverted = chance(3) ? 1 : 0;
+        w_.outputs.insert({outputId, relayName, relayAddress, controllerId, n, chance(10) ? 1 : 0, inverted});
+        invertedDoorRelays_.insert(n, inverted != 0);
         record(Relay, outputId, relayName, relayAddress);
 
         const int readerId = ++ids_.reader;
@@ -325,6 +334,7 @@ private:
         const QString address = controller + QStringLiteral(".BI%1").arg(n, 2, 10, QLatin1Char('0'));
         const int normalyOpen = chance(20) ? -1 : 0;
         w_.inputs.insert({id, name, address, controllerId, n, 1 + n % 3, chance(2) ? 1 : 0, normalyOpen, panelType, 0});
+        normallyOpenInputs_.insert(n, normalyOpen != 0);
         record(Input, id, name, address, -normalyOpen);
     }
 
@@ -342,6 +352,7 @@ private:
         const QString address = controller + QStringLiteral(".XI%1").arg(n, 2, 10, QLatin1Char('0'));
         const int normalOpen = chance(10) ? -1 : 0;
         w_.expInputs.insert({id, name, address, controllerId, n, 1 + n % 2, chance(2) ? 1 : 0, normalOpen});
+        normallyOpenExpInputs_.insert(n, normalOpen != 0);
         record(ExpInput, id, name, address, -normalOpen, fitted);
     }
 
@@ -355,14 +366,18 @@ private:
 
     // ---- classic live status ------------------------------------------------------------------
     /// Entries of inputs firstPoint..lastPoint: line bits, alarm (65 set / 66 cleared), mask
-    /// (67 set / 68 cleared) with the mask source as value and field 2.
-    QVector<StatusEntry> inputEntries(int firstPoint, int lastPoint, const QHash<int, quint32>& forcedMasks) {
+    /// (67 set / 68 cleared) with the mask source as value and field 2. An input rests with its
+    /// contact (line bit 0) set when it is normally open; about one in a hundred is active, half of
+    /// those in alarm, and about one in a hundred is masked.
+    QVector<StatusEntry> inputEntries(int firstPoint, int lastPoint, const QHash<int, quint32>& forcedMasks,
+                                      const QHash<int, bool>& normallyOpen) {
         static constexpr quint32 kMaskSources[] = {1, 2, 4, 8, 64, 128};
         QVector<StatusEntry> entries;
         for (int n = firstPoint; n <= lastPoint; ++n) {
-            const int lines = chance(88) ? 0 : 1 + int(rng_.bounded(7));
-            const bool alarm = lines != 0 && chance(40);
-            quint32 mask = chance(4) ? kMaskSources[rng_.bounded(6)] : 0;
+            const bool active = perMille(5);
+            const int lines = normallyOpen.value(n) != active ? 1 : 0;
+            const bool alarm = active && chance(50);
+            quint32 mask = perMille(5) ? kMaskSources[rng_.bounded(6)] : 0;
             mask = forcedMasks.value(n, mask);
             entries.append({{lines, alarm ? 65 : 66, mask ? 67 : 68}, QString::number(mask), mask});
         }
@@ -386,9 +401,11 @@ private:
             case StatusRelays: {
                 QVector<StatusEntry> entries;
                 // Only the relay state: a replayed report passes no value, so a stored detail
-                // code (70) would blank the row's relay details.
+                // code (70) would blank the row's relay details. A door's strike rests in its
+                // normal state; other relays (lights, sirens ...) are on now and then.
                 for (int n = 1; n <= 8; ++n) {
-                    const bool on = chance(10);
+                    const auto strike = invertedDoorRelays_.constFind(n);
+                    const bool on = strike != invertedDoorRelays_.constEnd() ? *strike : chance(10);
                     entries.append({{on ? 1 : 0}, on ? QStringLiteral("2") : QStringLiteral("0"), 0});
                 }
                 text = joinStatusEntries(entries);
@@ -407,7 +424,7 @@ private:
                         entries.append({{0}, {}, 0});
                         continue;
                     }
-                    entries.append({{1, chance(3) ? 2 : 3, chance(3) ? 4 : 5}, {}, 0});
+                    entries.append({{1, perMille(5) ? 2 : 3, perMille(5) ? 4 : 5}, {}, 0});
                 }
                 text = joinStatusEntries(entries);
                 break;
@@ -435,8 +452,9 @@ private:
             }
             default: {  // the input types 7, 8, 9, 14, 15
                 const StatusPointRange range = *statusPointRange(type);
-                text = joinStatusEntries(
-                    inputEntries(range.firstPoint, range.lastPoint, type == StatusInputs ? inputMasks : expMasks));
+                const bool base = type == StatusInputs;
+                text = joinStatusEntries(inputEntries(range.firstPoint, range.lastPoint, base ? inputMasks : expMasks,
+                                                      base ? normallyOpenInputs_ : normallyOpenExpInputs_));
                 break;
             }
             }
@@ -445,11 +463,12 @@ private:
     }
 
     /// A controller's own condition codes: on line, enclosure, AC power, keypad mode, memory
-    /// battery, printers, tamper pending, terminal, UPS; an uninstalled controller reports 0.
+    /// battery, printers, no tamper pending, terminal, UPS; a fault now and then. An uninstalled
+    /// controller reports 0.
     QVector<int> controllerCodes(bool installed, bool full) {
         if (!installed) return {0};
         if (!full) return {1};
-        return {1, chance(5) ? 3 : 2, chance(4) ? 5 : 4, 12, chance(3) ? 15 : 14, 16, 18, 22, 26, chance(3) ? 31 : 30};
+        return {1, chance(2) ? 3 : 2, chance(1) ? 5 : 4, 12, chance(1) ? 15 : 14, 16, 18, 23, 26, chance(1) ? 31 : 30};
     }
 
     // ---- newer line -----------------------------------------------------------------------------
@@ -461,8 +480,8 @@ private:
                                     .arg(index / kZriiControllersPerSubnet + 1, 2, 10, QLatin1Char('0'))
                                     .arg(index % kZriiControllersPerSubnet + 1, 3, 10, QLatin1Char('0'));
         const QString name = uniqueName(pick(rng_, kAreas) + QStringLiteral(" Controller"));
-        const int online = index == 0 || chance(92) ? 1 : 0;
-        const int installed = index == 0 || chance(97) ? 1 : 0;
+        const int online = index == 0 || chance(99) ? 1 : 0;
+        const int installed = index == 0 || chance(99) ? 1 : 0;
         w_.zrControllers.insert({id, name, address, installed, online});
         record(ZrController, id, name, address);
 
@@ -510,9 +529,8 @@ private:
         const int relayId = ++ids_.zrRelay;
         const QString relayName = door + QStringLiteral(" Strike");
         const QString relayAddress = c.address + QStringLiteral(".BR") + code;
-        const int energized = chance(10) ? 1 : 0;
-        w_.zrRelays.insert({relayId, relayName, relayAddress, c.id, n, 1, chance(20) ? 1 : 0, energized,
-                            energized ? 64 : 8});
+        // The strike rests in its normal state: not energised.
+        w_.zrRelays.insert({relayId, relayName, relayAddress, c.id, n, 1, 0, 0, 8});
         w_.zrRelaysInDoors.insert({doorId, relayId});
         record(ZrRelay, relayId, relayName, relayAddress, 0, false);
 
@@ -525,8 +543,8 @@ private:
 
         const int moduleId = addZriiModule(c, door + QStringLiteral(" Keypad Module"), 8);
         const int keypadId = ++ids_.zrKeypad;
-        w_.zrKeypads.insert({keypadId, moduleId, c.address + QStringLiteral(".KP") + code, chance(3) ? 1 : 0,
-                             chance(3) ? 1 : 0});
+        w_.zrKeypads.insert({keypadId, moduleId, c.address + QStringLiteral(".KP") + code, perMille(5) ? 1 : 0,
+                             perMille(5) ? 1 : 0});
         w_.zrKeypadsInReader.insert({readerId, keypadId});
     }
 
@@ -536,13 +554,14 @@ private:
         const QString address = c.address + QStringLiteral(".BI%1").arg(number, 2, 10, QLatin1Char('0'));
         const int lineModule = 1 + int(rng_.bounded(3));
         qint64 contact = 0;
+        // A line rests at "X" (0x12); "//" (0x11) is the active state the window reads as an alarm.
         for (int line = 0; line < lineModule; ++line) {
-            int state = 0x11;
-            if (line == 0 && chance(8)) state = 0x12;
-            else if (chance(1)) state = chance(50) ? 0x21 : 0x31;
+            int state = 0x12;
+            if (line == 0 && perMille(5)) state = 0x11;
+            else if (perMille(5)) state = chance(50) ? 0x21 : 0x31;
             contact |= qint64(state) << (8 * line);
         }
-        const quint32 mask = forceMask ? 2 : (chance(4) ? kMaskSources[rng_.bounded(7)] : 0);
+        const quint32 mask = forceMask ? 2 : (perMille(5) ? kMaskSources[rng_.bounded(7)] : 0);
         w_.zrInputs.insert({id, name, address, c.id, number, 0, chance(2) ? 1 : 0, normallyClosed, lineModule,
                             mask, contact});
         record(ZrInput, id, name, address, normallyClosed ? 0 : 1);
@@ -563,7 +582,7 @@ private:
     int addZriiModule(ZriiController& c, const QString& name, int subType) {
         const int id = ++ids_.zrModule;
         const QString address = c.address + QStringLiteral(".MD%1").arg(c.nextModule++, 2, 10, QLatin1Char('0'));
-        w_.zrModules.insert({id, name, address, c.id, subType, 1, chance(95) ? 1 : 0, chance(3) ? 1 : 0});
+        w_.zrModules.insert({id, name, address, c.id, subType, 1, perMille(995) ? 1 : 0, perMille(5) ? 1 : 0});
         record(ZrModule, id, name, address, 0, subType != 8 && subType != 1 && subType != 2);
         return id;
     }
@@ -683,6 +702,11 @@ private:
     int classicCount_ = 0;
     int zriiCount_ = 0;
     QHash<QString, int> nameUses_;
+    /// The controller being built: which inputs are normally open and which door strikes are
+    /// inverted, by point number, so its stored states show them at rest.
+    QHash<int, bool> normallyOpenInputs_;
+    QHash<int, bool> normallyOpenExpInputs_;
+    QHash<int, bool> invertedDoorRelays_;
     QVector<SitePoint> points_;
     DemoSiteSummary summary_;
 };

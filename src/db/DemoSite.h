@@ -5,9 +5,12 @@
 // input n, relay n and reader n; the slots without a door hold stand-alone inputs and relays),
 // expansion inputs and relays, communication boxes, newer-line controllers with doors (contact,
 // exit button, strike, reader and keypad module), inputs, relays and modules, their relation
-// tables, SuperStatus rows for every status type (some points masked), threat levels, operators
+// tables, SuperStatus rows for every status type, threat levels, operators
 // with groups, permissions and a boundary, two workstations with their profiles and layouts, and
-// stored status groups. Names are realistic ("Front Entrance", "Loading Dock 2" ...).
+// stored status groups. Names are realistic ("Front Entrance", "Loading Dock 2" ...). States are
+// those of a quiet site: every point at rest in its normal state (closed, locked, on line, secure)
+// but about one in a hundred (an open or alarmed input, a mask, a tamper, a power fault, a
+// controller off line), so the abnormal few stand out.
 //
 // The same options always give the same site, row for row. The number of points is exact.
 #pragma once

@@ -47,6 +47,7 @@ SeverityColumns SeverityColumns::resolve(const StatusGrid& grid) {
     c.acPower = grid.columnIndex(col::ACPower);
     c.upsBattery = grid.columnIndex(col::UPSBattF);
     c.memoryBattery = grid.columnIndex(col::MemoryBatt);
+    c.input1 = grid.columnIndex(col::Input1);
     return c;
 }
 
@@ -73,7 +74,10 @@ Severity severity(const SeverityTexts& t, int section, const StatusGrid& grid, i
     const QString& masked = cell(c.masked);
     if (!masked.isEmpty() && masked != t.notKnown)
         return Severity::Warning;
-    if (status == rows::kOffline || isSet(status, t.portOffLine))
+    // A newer-line door at rest also shows "-" as its status (its line texts are neither open nor
+    // closed); it is off line only when its line shows "-" too.
+    const bool restingDoor = section == 0 && c.input1 >= 0 && cell(c.input1) != rows::kOffline;
+    if ((status == rows::kOffline && !restingDoor) || isSet(status, t.portOffLine))
         return Severity::Warning;
     if (section == 1 && status.startsWith(kOpenItem))
         return Severity::Warning;

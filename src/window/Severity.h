@@ -34,7 +34,7 @@ struct SeverityTexts {
 /// The grid columns the rules read, resolved once per column layout (-1: the grid lacks it).
 struct SeverityColumns {
     int status = -1, alarm = -1, masked = -1, pTamper = -1, cTamper = -1, enclosure = -1, tamperPending = -1;
-    int acPower = -1, upsBattery = -1, memoryBattery = -1;
+    int acPower = -1, upsBattery = -1, memoryBattery = -1, input1 = -1;
 
     static SeverityColumns resolve(const StatusGrid& grid);
 };

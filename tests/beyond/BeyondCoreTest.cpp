@@ -92,6 +92,18 @@ TEST_F(SeverityTest, AlarmOutranksWarningAndMissingColumnsReadAsEmpty) {
     EXPECT_EQ(severity(texts, 1, bare, 1), Severity::Normal);
 }
 
+TEST_F(SeverityTest, ADoorShowingALineIsNotOffLine) {
+    // A newer-line door at rest summarises to "-" while its line reads "X"; off line, its line reads "-".
+    for (const auto& [line, expected] : {std::pair{"X", Severity::Normal}, {"-", Severity::Warning}}) {
+        StatusGrid g = makeGrid();
+        g.addColumn("Input1", "Input1", 0, -1, 60, true);
+        g.setText(1, "Status", "-");
+        g.setText(1, "Input1", line);
+        EXPECT_EQ(severity(texts, 0, g, 1), expected) << line;
+        EXPECT_EQ(severity(texts, 2, g, 1), Severity::Warning) << "only doors read their line";
+    }
+}
+
 TEST(RecentChangesTest, KeepsTheLastTenChangesOfAPointNewestFirst) {
     RecentChanges recent;
     for (int i = 0; i < 25; ++i)
