@@ -262,7 +262,7 @@ QTreeView* pointList(PointListModel* model, QWidget* parent) {
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setModel(model);
     model->setParent(view);
-    view->header()->resizeSection(0, 160);
+    view->header()->resizeSection(0, 240);
     view->header()->resizeSection(1, 170);
     return view;
 }
