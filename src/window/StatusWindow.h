@@ -187,6 +187,13 @@ private:
     void notifySections();
     void notifyGroupBox();
     void arrange();
+    /// Scales the default columns' widths to the view's font; marks those sections for fitting.
+    void sizeDefaultColumns();
+    /// Widens the columns of sections filled for the first time with their default columns.
+    void fitFilledSections();
+    void showProgress(const QString& text);
+    /// Rows of all eight sections.
+    int shownRowCount() const;
     /// The text format the LastUpdated cells are written with (for sorting them by time).
     QString lastUpdatedFormat() const;
 
@@ -211,6 +218,8 @@ private:
     std::array<bool, kSectionCount> collapsed_{};
     std::array<bool, kSectionCount> headerShown_{};
     std::array<bool, kSectionCount> sectionUsed_{};
+    /// The section shows its default columns and has not had rows to fit them to yet.
+    std::array<bool, kSectionCount> fitPending_{};
     int sectionChoice_ = kMenuAllSections;
     ViewMode viewMode_ = ViewMode::Sections;
     QString caption_;
