@@ -30,7 +30,8 @@ int contentWidth(const StatusGrid& grid, int column, const TextMetrics& metrics)
     int widest = 0;
     for (size_t i = 0; i < samples; ++i) {
         const GridCell& cell = grid.cell(byLength[i].second, column);
-        widest = std::max(widest, metrics.cellTextWidth(cell.text) + (cell.icon >= 0 ? metrics.iconWidth : 0));
+        const int text = metrics.cellTextWidth(cell.text.left(kFitCharacters));
+        widest = std::max(widest, text + (cell.icon >= 0 ? metrics.iconWidth : 0));
     }
     return widest + metrics.cellPadding;
 }
@@ -56,15 +57,13 @@ bool fitContentWidths(StatusGrid& grid, const TextMetrics& metrics) {
     if (!metrics.measures() || grid.rowCount() == 0)
         return false;
     const int first = firstShownColumn(grid);
-    const int bound = int(std::lround(kFitCharacters * metrics.averageCharWidth)) + metrics.cellPadding;
     bool changed = false;
     for (const QString& key : {col::Name, col::Address, col::LastUpdated}) {
         const int index = grid.columnIndex(key);
         if (index < 0)
             continue;
         const int marker = index == first ? metrics.markerWidth : 0;
-        const int iconRoom = key == col::Name ? metrics.iconWidth : 0;
-        const int wanted = std::min(contentWidth(grid, index, metrics), bound + iconRoom) + marker;
+        const int wanted = contentWidth(grid, index, metrics) + marker;
         GridColumn& column = grid.column(index);
         if (wanted > column.width) {
             column.width = wanted;

@@ -2,11 +2,11 @@
 //
 // The sections' default widths are design widths: pixels at a small font whose average character
 // is kDesignAverageCharWidth wide. At the window's own font every default width is scaled by the
-// ratio of the two average character widths, and never left narrower than its caption. On the
-// first fill of a section still showing its default columns, the Name, Address and LastUpdated
-// columns widen to their longest texts (at most kFitCharacters average characters), so names,
-// addresses and times read without widening columns by hand. Columns from a layout the operator
-// saved keep their widths.
+// ratio of the two average character widths, and never left narrower than its caption. When a
+// section still showing its default columns is filled, the Name, Address and LastUpdated columns
+// widen to their longest texts (at most kFitCharacters characters of them), so names, addresses
+// and times read without widening columns by hand. Columns from a layout the operator saved, and
+// columns the operator moved or resized, keep their widths.
 //
 // The measuring is the view's: a TextMetrics tells how wide a text is drawn in a cell and in the
 // header, and what a cell needs around its text.
@@ -22,8 +22,8 @@ namespace so {
 
 /// The average character width, in pixels, of the font the default widths were designed for.
 inline constexpr double kDesignAverageCharWidth = 6.0;
-/// A fitted column is at most this many average characters wide (plus its padding).
-inline constexpr int kFitCharacters = 40;
+/// A fitted column shows at most this many characters of its longest text.
+inline constexpr int kFitCharacters = 48;
 /// Texts measured per fitted column: the longest by character count.
 inline constexpr int kFitSamples = 256;
 
@@ -51,8 +51,8 @@ int scaledWidth(int designWidth, const TextMetrics& metrics);
 /// cut; the first shown column also gets the marker's room. Widths of hidden columns are scaled too.
 void scaleDefaultWidths(StatusGrid& grid, const TextMetrics& metrics);
 
-/// Widens Name, Address and LastUpdated to their longest texts, bounded by kFitCharacters; never
-/// narrows a column. Returns true when a width changed.
+/// Widens Name, Address and LastUpdated to show their longest texts, at most kFitCharacters
+/// characters of a text; never narrows a column. Returns true when a width changed.
 bool fitContentWidths(StatusGrid& grid, const TextMetrics& metrics);
 
 }  // namespace so

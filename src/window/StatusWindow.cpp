@@ -124,10 +124,7 @@ void StatusWindow::fitFilledSections() {
         return;
     const TextMetrics metrics = view_->textMetrics();
     for (int section = 0; section < kSectionCount; ++section) {
-        if (!fitPending_[section] || sections_->grid(section).rowCount() == 0)
-            continue;
-        fitPending_[section] = false;
-        if (fitContentWidths(sections_->grid(section), metrics))
+        if (fitPending_[section] && fitContentWidths(sections_->grid(section), metrics))
             view_->columnWidthsChanged(section);
     }
 }
@@ -520,7 +517,9 @@ void StatusWindow::vGrid_MouseDown(int section, int button) {
 }
 
 void StatusWindow::vGrid_LayoutChanged(int section) {
-    Q_UNUSED(section);
+    // The operator's own widths and order from now on: no fill widens this section's columns.
+    if (section >= 0 && section < kSectionCount)
+        fitPending_[section] = false;
     arrange();
     tDirty_.start();
 }
