@@ -250,11 +250,11 @@ void StatusWindow::cmbStatusGroup_Click() {
             collapsed_[section] = !sectionUsed_[section];
         tbrSG_ButtonMenuClick(kMenuAllSections);
         setCover(false);
-        showProgress(QString());
         caption_ = kCaption;
         if (view_ != nullptr)
             view_->captionChanged(caption_);
     });
+    showProgress(QString());  // also after a failure part-way
 }
 
 // ---------------------------------------------------------------- filling
