@@ -21,7 +21,7 @@ if [ -n "${QUICK:-}" ]; then
   STORM_SECONDS=1
 fi
 GBENCH=(bench_statechange bench_updatelist bench_fill bench_masked)
-TARGETS=("${GBENCH[@]}" bench_window bench_memory)
+TARGETS=("${GBENCH[@]}" bench_window bench_switch bench_memory)
 
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTATUSOBJECT_BENCH=ON >/dev/null
 cmake --build "$BUILD_DIR" -j "$JOBS" --target "${TARGETS[@]}"
@@ -45,6 +45,8 @@ for bench in "${GBENCH[@]}"; do
 done
 echo "== bench_window"
 "$BUILD_DIR/bench/bench_window" --seconds "$STORM_SECONDS" --json "$OUT/window.json" | tee "$OUT/window.txt"
+echo "== bench_switch"
+"$BUILD_DIR/bench/bench_switch" --runs "$((REPS + 2))" --json "$OUT/switch.json" | tee "$OUT/switch.txt"
 echo "== bench_memory"
 { "$BUILD_DIR/bench/bench_memory"; "$BUILD_DIR/bench/bench_memory" --window; } | tee "$OUT/memory.txt"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)" >> "$OUT/machine.txt"

@@ -26,7 +26,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QScrollArea>
+#include <QSplitter>
+#include <QStyle>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QToolBar>
@@ -40,8 +41,8 @@ namespace {
 
 const QString kStatusGroupLabel = QStringLiteral("Status Group:");
 constexpr int kStatusGroupBoxWidth = 220;
-/// A section stacked with others shows at least this many rows before it scrolls itself.
-constexpr int kMinStackedRows = 4;
+/// The boundary between two stacked sections, which the operator can drag.
+constexpr int kSectionHandleWidth = 5;
 
 /// The "Status" button's menu: its texts and the section choice (tbrSG item) each one makes.
 /// Expansion inputs and relays live in the Inputs and Relays sections.
@@ -277,13 +278,14 @@ void FMain::buildFindAndExport(QHBoxLayout* band) {
 void FMain::buildPages() {
     pages_ = new QStackedWidget(this);
 
-    pbxCont_ = new QScrollArea(pages_);
-    pbxCont_->setFrameShape(QFrame::NoFrame);
-    pbxCont_->setWidgetResizable(true);
-    pbxGridCont_ = new QWidget(pbxCont_);
-    QVBoxLayout* stacked = stackLayout(pbxGridCont_);
+    pbxCont_ = new QSplitter(Qt::Vertical, pages_);
+    pbxCont_->setChildrenCollapsible(false);
+    pbxCont_->setHandleWidth(kSectionHandleWidth);
+    connect(pbxCont_, &QSplitter::splitterMoved, this, [this] { sectionsSizedByOperator_ = true; });
+    pbxCont_->installEventFilter(this);
     for (int section = 0; section < kSectionCount; ++section) {
-        QWidget* panel = new QWidget(pbxGridCont_);
+        QWidget* panel = new QWidget(pbxCont_);
+        panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
         QVBoxLayout* panelLayout = stackLayout(panel);
         auto* header = new SectionHeader(section, StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section),
                                          panel);
@@ -291,18 +293,17 @@ void FMain::buildPages() {
         model->setInsight(section, &severityTexts_, &recent_);
         auto* view = new SectionGridView(window_, section, model, panel);
         connect(view, &SectionGridView::shownRowsChanged, this, &FMain::updateFindMatches);
+        connect(view, &SectionGridView::contentHeightChanged, this, [this, section] { fitPanel(section); });
         model->setParent(view);
         header->setRowHeight(view->rowHeight());
         connect(header, &SectionHeader::toggleClicked, this, [this](int s) { window_.imgPlusMinus_Click(s); });
         panelLayout->addWidget(header);
         panelLayout->addWidget(view);
-        stacked->addWidget(panel);
+        pbxCont_->addWidget(panel);
         panels_[section] = panel;
         headers_[section] = header;
         views_[section] = view;
     }
-    stacked->addStretch(1);
-    pbxCont_->setWidget(pbxGridCont_);
 
     singleHost_ = new QWidget(pages_);
     singleLayout_ = stackLayout(singleHost_);
@@ -336,20 +337,51 @@ QAction* FMain::sectionMenuItem(int item) const {
     return item >= 1 && item <= kSectionMenuItems ? sectionItems_[item - 1] : nullptr;
 }
 
+QWidget* FMain::container() const { return pbxCont_; }
+
 QWidget* FMain::currentPage() const { return pages_->currentWidget(); }
 
-int FMain::stackedHeightCap() const {
-    const int headerHeight = headers_[0]->height();
-    const int rowHeight = views_[0]->rowHeight();
-    const int minimum = kMinStackedRows * rowHeight + views_[0]->horizontalHeader()->sizeHint().height();
-    return std::max(minimum, pbxCont_->viewport()->height() - headerHeight);
+void FMain::fitPanel(int section) {
+    const int strip = headers_[section]->minimumHeight();
+    const bool stacked = section != singleSection_ && window_.isSectionGridVisible(section);
+    const int cap = stacked ? strip + views_[section]->contentHeight() : strip;
+    if (panels_[section]->maximumHeight() == cap)
+        return;
+    panels_[section]->setMaximumHeight(cap);
+    if (!sectionsSizedByOperator_)
+        distributeSections();
+}
+
+void FMain::distributeSections() {
+    QList<int> sizes(kSectionCount, 0);
+    QVector<int> growing;
+    int left = pbxCont_->height() + kSectionHandleWidth;  // one handle fewer than sections
+    for (int section = 0; section < kSectionCount; ++section) {
+        if (!window_.isHeaderShown(section))
+            continue;
+        sizes[section] = headers_[section]->minimumHeight();
+        left -= sizes[section] + kSectionHandleWidth;
+        if (panels_[section]->maximumHeight() > sizes[section])
+            growing.append(section);
+    }
+    // The sections needing least are served first; what they leave goes to the others.
+    std::sort(growing.begin(), growing.end(), [this](int a, int b) {
+        return panels_[a]->maximumHeight() < panels_[b]->maximumHeight();
+    });
+    for (int i = 0; i < growing.size() && left > 0; ++i) {
+        const int section = growing[i];
+        const int share = left / int(growing.size() - i);
+        const int extra = std::min(share, panels_[section]->maximumHeight() - sizes[section]);
+        sizes[section] += extra;
+        left -= extra;
+    }
+    pbxCont_->setSizes(sizes);
+    sectionsSizedByOperator_ = false;
 }
 
 void FMain::arrangeForm() {
-    const int cap = stackedHeightCap();
-    for (int section = 0; section < kSectionCount; ++section)
-        if (section != singleSection_)
-            views_[section]->setHeightCap(cap);
+    if (!sectionsSizedByOperator_)
+        distributeSections();
     pbCover_->setGeometry(pages_->rect());
 }
 
@@ -366,14 +398,12 @@ void FMain::placeSectionViews() {
         SectionGridView* view = views_[singleSection_];
         singleLayout_->removeWidget(view);
         panels_[singleSection_]->layout()->addWidget(view);
-        view->setHeightCap(stackedHeightCap());
     }
     singleSection_ = single;
     if (single >= 0) {
         SectionGridView* view = views_[single];
         panels_[single]->layout()->removeWidget(view);
         singleLayout_->addWidget(view);
-        view->setHeightCap(0);
     }
 }
 
@@ -384,6 +414,11 @@ void FMain::sectionsChanged() {
         panels_[section]->setVisible(window_.isHeaderShown(section));
         views_[section]->setVisible(window_.isSectionGridVisible(section));
     }
+    // Opened or closed sections, another group or another choice: the heights are shared out anew.
+    sectionsSizedByOperator_ = false;
+    for (int section = 0; section < kSectionCount; ++section)
+        fitPanel(section);
+    distributeSections();
     switch (window_.viewMode()) {
     case StatusWindow::ViewMode::Masked:
         pages_->setCurrentWidget(maskedView_);
@@ -484,6 +519,45 @@ QRectF FMain::geometryTwips() const {
     const double perPixelX = 1440.0 / logicalDpiX();
     const double perPixelY = 1440.0 / logicalDpiY();
     return {pos().x() * perPixelX, pos().y() * perPixelY, width() * perPixelX, height() * perPixelY};
+}
+
+TextMetrics FMain::textMetrics() const {
+    const SectionGridView* view = views_[0];
+    const QFontMetrics cells = view->fontMetrics();
+    const QFontMetrics captions = view->horizontalHeader()->fontMetrics();
+    QStyle* style = view->style();
+    // A caption needs the header's margins on both sides and room for the sort indicator.
+    const int headerMargin = style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, view);
+    const int captionRoom = 3 * headerMargin + style->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, view);
+    TextMetrics metrics;
+    metrics.averageCharWidth = cells.averageCharWidth();
+    metrics.cellTextWidth = [cells](const QString& text) { return cells.horizontalAdvance(text); };
+    metrics.captionWidth = [captions, captionRoom](const QString& text) {
+        return captions.horizontalAdvance(text) + captionRoom;
+    };
+    // Beside its text a cell has the style's text margins (and a pixel of grid line, and one to
+    // spare); an icon takes its width and a margin on both sides.
+    const int textMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    metrics.cellPadding = 2 * textMargin + 2;
+    metrics.iconWidth = view->iconSize().width() + 2 * textMargin;
+    metrics.markerWidth = view->markerRoom();
+    return metrics;
+}
+
+void FMain::columnWidthsChanged(int section) {
+    SectionGridView* view = section >= 0 && section < kSectionCount ? views_[section] : maskedView_;
+    view->syncColumnsFromGrid();
+}
+
+void FMain::progressChanged(const QString& text) {
+    if (text.isEmpty()) {
+        statusBar_->clearMessage();
+        return;
+    }
+    statusBar_->showMessage(text);
+    // The work runs on without the event loop: the message is drawn now.
+    if (statusBar_->isVisible())
+        statusBar_->repaint();
 }
 
 void FMain::setOnGridMouseUp(SectionGridView::MouseUpHandler handler) {
@@ -696,6 +770,8 @@ bool FMain::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == pages_ && event->type() == QEvent::Resize)
         pbCover_->setGeometry(pages_->rect());
+    if (watched == pbxCont_ && event->type() == QEvent::Resize && !sectionsSizedByOperator_)
+        distributeSections();
     return QWidget::eventFilter(watched, event);
 }
 

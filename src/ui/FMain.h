@@ -1,7 +1,12 @@
 // The status window `FMain` ("Status Viewer") as Qt widgets: the band of toolbars with the
-// status-group box, the scrolling container stacking the eight sections (header strip, then the
-// section's grid), the cover panel shown while a group loads, the masked-points grid and the
-// overridden placeholder.
+// status-group box, the container stacking the eight sections (header strip, then the section's
+// grid) one under the other, the cover panel shown while a group loads, the masked-points grid and
+// the overridden placeholder.
+//
+// The sections share the window's height: the container does not scroll, each section's grid
+// scrolls its own rows, and a section takes no more height than its rows need. The operator can
+// move the boundaries between sections; choosing a group, collapsing or expanding a section
+// shares the height out again.
 //
 // Beyond the classic window: a find box on the band narrowing every section to the rows whose name
 // or address contains its text, and "Abnormal only" hiding the normal rows; per section header the
@@ -40,7 +45,7 @@ class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QScrollArea;
+class QSplitter;
 class QStackedWidget;
 class QStatusBar;
 class QToolBar;
@@ -80,6 +85,9 @@ public:
     void closeWindow() override;
     qint64 nativeHandle() const override;
     QRectF geometryTwips() const override;
+    TextMetrics textMetrics() const override;
+    void columnWidthsChanged(int section) override;
+    void progressChanged(const QString& text) override;
 
     // ---- hooks for the parts built on the window
     /// Every mouse release over a section grid (section, button 1 left / 2 right / 4 middle, the
@@ -107,7 +115,8 @@ public:
     /// tbrSG's menu item 1 to 10 (2 is the separator).
     QAction* sectionMenuItem(int item) const;
     QComboBox* groupBox() const { return cmbStatusGroup_; }
-    QScrollArea* container() const { return pbxCont_; }
+    /// The stacked sections, one under the other.
+    QWidget* container() const;
     QWidget* cover() const { return pbCover_; }
     QLabel* overriddenPlaceholder() const { return overridden_; }
     /// The page showing now: the container, one section filling the window, the masked grid or
@@ -164,7 +173,11 @@ private:
     void buildPages();
     void placeSectionViews();
     void updateToolbarState();
-    int stackedHeightCap() const;
+    /// Caps a stacked section's height at what its header strip and rows need.
+    void fitPanel(int section);
+    /// Shares the container's height out among the shown sections: each gets what its rows need
+    /// or an equal share of what is left, whichever is less.
+    void distributeSections();
     void buildFindAndExport(QHBoxLayout* band);
     void filterChanged(const QString& text);
     void updateFindMatches();
@@ -207,8 +220,9 @@ private:
     QDateTime shownLastStateChange_;
 
     QStackedWidget* pages_ = nullptr;
-    QScrollArea* pbxCont_ = nullptr;
-    QWidget* pbxGridCont_ = nullptr;
+    QSplitter* pbxCont_ = nullptr;
+    /// The operator moved a boundary between sections: their heights stay until the sections change.
+    bool sectionsSizedByOperator_ = false;
     QWidget* singleHost_ = nullptr;
     QVBoxLayout* singleLayout_ = nullptr;
     QLabel* overridden_ = nullptr;

@@ -5,6 +5,7 @@
 #include "window/StatusGrid.h"
 #include "window/StatusWindow.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
@@ -20,30 +21,41 @@
 
 namespace so {
 
-namespace {
-
-constexpr int kRecentBarWidth = 4;
-
 /// Draws, in a row's first shown cell, the recent-change bar at its left edge and the severity
-/// marker at its right end.
+/// marker in its own room at the cell's right end: the cell's text and icon are laid out left of
+/// that room, so the marker never covers a name.
 class SeverityMarkerDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    /// The marker's room in pixels for rows `rowHeight` tall.
+    static int markerRoom(int rowHeight) { return markerSide(rowHeight) + 2 * kMarkerGap; }
+
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QStyledItemDelegate::paint(painter, option, index);
         const auto* view = qobject_cast<const QTableView*>(parent());
-        if (view == nullptr || index.column() != firstShownColumn(*view))
+        const bool first = view != nullptr && index.column() == firstShownColumn(*view);
+        if (!first) {
+            QStyledItemDelegate::paint(painter, option, index);
             return;
+        }
+        // The background and selection span the whole cell; the text and icon keep left of the marker.
+        QStyleOptionViewItem whole = option;
+        initStyleOption(&whole, index);
+        const QWidget* widget = option.widget;
+        QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &whole, painter, widget);
+        QStyledItemDelegate::paint(painter, withoutMarker(option), index);
         if (index.data(StatusGridModel::RecentRole).toBool()) {
             // A recent change: a bar at the row's left edge, over the tint, never instead of it.
             painter->fillRect(QRect(option.rect.left(), option.rect.top(), kRecentBarWidth, option.rect.height()),
                               QColor(20, 90, 200));
         }
+
         const auto level = Severity(index.data(StatusGridModel::SeverityRole).toInt());
         if (level == Severity::Normal)
             return;
-        const int side = std::max(6, option.rect.height() - 8);
-        const QRectF box(option.rect.right() - side - 3, option.rect.center().y() - side / 2.0, side, side);
+        const int side = markerSide(option.rect.height());
+        const QRectF box(option.rect.right() - side - kMarkerGap, option.rect.center().y() - side / 2.0, side, side);
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
         painter->setPen(QPen(Qt::black, 1));
@@ -62,7 +74,19 @@ public:
         painter->restore();
     }
 
-private:
+    /// Where the style draws a cell's text: its text area less the text margins (and, in the
+    /// first shown column, left of the marker's room).
+    QRect textRect(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+        const auto* view = qobject_cast<const QTableView*>(parent());
+        const bool first = view != nullptr && index.column() == firstShownColumn(*view);
+        QStyleOptionViewItem opt = first ? withoutMarker(option) : option;
+        initStyleOption(&opt, index);
+        const QWidget* widget = option.widget;
+        QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &opt, widget) + 1;
+        return style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(margin, 0, -margin, 0);
+    }
+
     static int firstShownColumn(const QTableView& view) {
         const QHeaderView* header = view.horizontalHeader();
         for (int visual = 0; visual < header->count(); ++visual) {
@@ -72,9 +96,18 @@ private:
         }
         return -1;
     }
-};
 
-}  // namespace
+private:
+    static constexpr int kMarkerGap = 3;
+    static constexpr int kRecentBarWidth = 4;
+    static int markerSide(int rowHeight) { return std::max(6, rowHeight - 8); }
+
+    static QStyleOptionViewItem withoutMarker(const QStyleOptionViewItem& option) {
+        QStyleOptionViewItem reduced = option;
+        reduced.rect.setRight(option.rect.right() - markerRoom(option.rect.height()));
+        return reduced;
+    }
+};
 
 int windowButtonCode(Qt::MouseButton button) {
     switch (button) {
@@ -101,7 +134,10 @@ SectionGridView::SectionGridView(StatusWindow& window, int section, StatusGridMo
     setCornerButtonEnabled(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setIconSize(QSize(16, 16));
-    setItemDelegate(new SeverityMarkerDelegate(this));
+    markers_ = new SeverityMarkerDelegate(this);
+    setItemDelegate(markers_);
+    // Tab and Shift+Tab move between the window's grids; the arrow keys move within one.
+    setTabKeyNavigation(false);
 
     // Fixed row heights: the view never measures rows, however many there are.
     QHeaderView* rows = verticalHeader();
@@ -112,7 +148,8 @@ SectionGridView::SectionGridView(StatusWindow& window, int section, StatusGridMo
 
     QHeaderView* columns = horizontalHeader();
     columns->setSectionResizeMode(QHeaderView::Interactive);
-    columns->setStretchLastSection(false);
+    // The last shown column reaches the window's edge; its own width stays the grid's.
+    columns->setStretchLastSection(true);
     columns->setHighlightSections(false);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     if (section_ != kMaskedGrid) {
@@ -147,47 +184,27 @@ SectionGridView::SectionGridView(StatusWindow& window, int section, StatusGridMo
     });
     connect(model, &QAbstractItemModel::dataChanged, this, &SectionGridView::onDataChanged);
 
-    setHeightCap(0);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     syncColumnsFromGrid();
 }
 
 int SectionGridView::rowHeight() const { return verticalHeader()->defaultSectionSize(); }
 
-void SectionGridView::setHeightCap(int pixels) {
-    heightCap_ = std::max(0, pixels);
-    setSizePolicy(QSizePolicy::Preferred, heightCap_ > 0 ? QSizePolicy::Fixed : QSizePolicy::Expanding);
-    updateGeometry();
-}
-
-QSize SectionGridView::sizeHint() const {
-    const QSize base = QTableView::sizeHint();
-    if (heightCap_ <= 0)
-        return base;
-    int height = std::max(1, shownRowCount()) * rowHeight() + 2 * frameWidth();
-    if (!horizontalHeader()->isHidden())
-        height += horizontalHeader()->sizeHint().height();
-    if (horizontalHeader()->length() > width() - 2 * frameWidth())
-        height += horizontalScrollBar()->sizeHint().height();
-    return {base.width(), std::min(height, heightCap_)};
-}
-
 QSize SectionGridView::minimumSizeHint() const {
-    // Stacked, a grid of two rows is two rows tall, not the scroll area's own minimum.
-    const QSize base = QTableView::minimumSizeHint();
-    return heightCap_ > 0 ? QSize(base.width(), sizeHint().height()) : base;
+    // Among the stacked sections a grid may shrink to nothing: its header strip stays.
+    return {QTableView::minimumSizeHint().width(), 0};
 }
 
 void SectionGridView::resizeEvent(QResizeEvent* event) {
     QTableView::resizeEvent(event);
     // Whether the columns need a horizontal scroll bar, and so the height, follows the width.
-    if (heightCap_ > 0 && event->size().width() != event->oldSize().width())
-        updateGeometry();
+    if (event->size().width() != event->oldSize().width())
+        emit contentHeightChanged();
 }
 
 void SectionGridView::rowsChanged() {
-    if (heightCap_ > 0)
-        updateGeometry();
     emit shownRowsChanged();
+    emit contentHeightChanged();
 }
 
 // ---------------------------------------------------------------- find
@@ -282,7 +299,7 @@ void SectionGridView::syncColumnsFromGrid() {
     if (section_ != kMaskedGrid)
         header->setSortIndicator(-1, Qt::AscendingOrder);
     syncing_ = false;
-    updateGeometry();
+    emit contentHeightChanged();
 }
 
 void SectionGridView::onColumnMoved(int, int oldVisual, int newVisual) {
@@ -295,11 +312,39 @@ void SectionGridView::onColumnMoved(int, int oldVisual, int newVisual) {
 }
 
 void SectionGridView::onColumnResized(int logical, int, int newSize) {
-    if (syncing_ || logical < 0 || logical >= model_->grid().columnCount())
+    if (syncing_ || logical < 0 || logical >= model_->grid().columnCount() || isStretchedColumn(logical))
         return;
     model_->grid().column(logical).width = newSize;
     window_.vGrid_LayoutChanged(section_);
-    updateGeometry();
+    emit contentHeightChanged();
+}
+
+bool SectionGridView::isStretchedColumn(int logical) const {
+    const QHeaderView* header = horizontalHeader();
+    if (!header->stretchLastSection())
+        return false;
+    for (int visual = header->count() - 1; visual >= 0; --visual)
+        if (!header->isSectionHidden(header->logicalIndex(visual)))
+            return header->logicalIndex(visual) == logical;
+    return false;
+}
+
+QRect SectionGridView::cellTextRect(const QModelIndex& index) const {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    return markers_->textRect(option, index);
+}
+
+int SectionGridView::markerRoom() const { return SeverityMarkerDelegate::markerRoom(rowHeight()); }
+
+int SectionGridView::contentHeight() const {
+    int height = shownRowCount() * rowHeight() + 2 * frameWidth();
+    if (!horizontalHeader()->isHidden())
+        height += horizontalHeader()->sizeHint().height();
+    if (horizontalHeader()->length() > viewport()->width())
+        height += horizontalScrollBar()->sizeHint().height();
+    return height;
 }
 
 void SectionGridView::onHeaderClicked(int logical) {

@@ -16,7 +16,9 @@
 // "Abnormal only" the normal rows; the rows stay in the grid and the model (a hidden row keeps
 // taking state changes), and a row whose name or state changes is matched again. An abnormal
 // row's first shown cell carries a drawn marker: a triangle for an alarm, a circle for a warning,
-// so it reads without its colour too.
+// so it reads without its colour too; the marker has its own room at the cell's right end. The
+// last shown column stretches to the view's edge, and Tab moves on to the next grid of the window
+// (the arrow keys, PgUp and PgDn move within the grid).
 #pragma once
 
 #include "window/RowFilter.h"
@@ -28,6 +30,7 @@
 
 namespace so {
 
+class SeverityMarkerDelegate;
 class StatusGridModel;
 class StatusWindow;
 
@@ -46,12 +49,17 @@ public:
     StatusGridModel* gridModel() const { return model_; }
     void setMouseUpHandler(MouseUpHandler handler) { mouseUp_ = std::move(handler); }
 
-    /// Stacked among the sections the view is as tall as its rows, at most `pixels` (then it
-    /// scrolls itself); 0 lets the view take whatever height its container gives it.
-    void setHeightCap(int pixels);
     int rowHeight() const;
-    QSize sizeHint() const override;
+    /// The height that shows every shown row with the column header (and the horizontal scroll
+    /// bar when the columns are wider than the view): more would be empty space.
+    int contentHeight() const;
     QSize minimumSizeHint() const override;
+
+    /// Where the text of a cell is drawn: the style's text area less its margins and, in the first
+    /// shown column, less the severity marker's room. A text wider than this is elided.
+    QRect cellTextRect(const QModelIndex& index) const;
+    /// The room the severity marker takes at the right end of a row's first shown cell.
+    int markerRoom() const;
 
     /// Makes the header show the grid's columns: their order, widths and hidden flags.
     void syncColumnsFromGrid();
@@ -75,6 +83,8 @@ public:
 signals:
     /// The rows the view shows changed in number (find text, rows added or removed).
     void shownRowsChanged();
+    /// contentHeight() may have changed (rows, find text, column widths, the view's width).
+    void contentHeightChanged();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -89,6 +99,8 @@ private:
     void onHeaderClicked(int logical);
     /// The column header's menu (right click): sorting by severity.
     void showHeaderMenu(const QPoint& pos);
+    /// The column the header stretches to the view's edge (the last shown); its width is not the grid's.
+    bool isStretchedColumn(int logical) const;
     void rowsChanged();
     void applyFilter(int firstRow, int lastRow);
     void onDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles);
@@ -97,7 +109,7 @@ private:
     const int section_;
     StatusGridModel* model_;
     MouseUpHandler mouseUp_;
-    int heightCap_ = 0;
+    SeverityMarkerDelegate* markers_ = nullptr;
     bool syncing_ = false;
     RowFilter filter_;
     int hiddenRows_ = 0;

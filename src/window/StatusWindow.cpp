@@ -5,6 +5,7 @@
 #include "shell/Texts.h"
 #include "status/Permissions.h"
 #include "status/StatusDecoder.h"
+#include "window/ColumnFit.h"
 #include "window/ColumnLayout.h"
 #include "window/DbRefresh.h"
 #include "window/Filler.h"
@@ -90,6 +91,42 @@ void StatusWindow::notifyGroupBox() {
 void StatusWindow::arrange() {
     if (view_ != nullptr)
         view_->arrangeForm();
+}
+
+int StatusWindow::shownRowCount() const {
+    int rows = 0;
+    for (int section = 0; section < kSectionCount; ++section)
+        rows += sections_->grid(section).rowCount();
+    return rows;
+}
+
+void StatusWindow::showProgress(const QString& text) {
+    if (view_ != nullptr)
+        view_->progressChanged(text);
+}
+
+void StatusWindow::sizeDefaultColumns() {
+    const TextMetrics metrics = view_ != nullptr ? view_->textMetrics() : TextMetrics{};
+    for (int section = 0; section < kSectionCount; ++section) {
+        fitPending_[section] = layoutMeansDefaults(section, ctx_.layout.columnHeaderPos[section]);
+        if (fitPending_[section])
+            scaleDefaultWidths(sections_->grid(section), metrics);
+        if (view_ != nullptr)
+            view_->columnWidthsChanged(section);
+    }
+    scaleDefaultWidths(sections_->masked(), metrics);
+    if (view_ != nullptr)
+        view_->columnWidthsChanged(-1);
+}
+
+void StatusWindow::fitFilledSections() {
+    if (view_ == nullptr)
+        return;
+    const TextMetrics metrics = view_->textMetrics();
+    for (int section = 0; section < kSectionCount; ++section) {
+        if (fitPending_[section] && fitContentWidths(sections_->grid(section), metrics))
+            view_->columnWidthsChanged(section);
+    }
 }
 
 void StatusWindow::setCover(bool shown) {
@@ -206,13 +243,18 @@ void StatusWindow::POnUserSwitch() {
 
 void StatusWindow::cmbStatusGroup_Click() {
     trap(ctx_, QStringLiteral("FMain.cmbStatusGroup_Click"), [&] {
+        // A large group takes a moment: the pointer and the status bar say so until it shows.
+        BusyPointer busy(*ctx_.dialogs);
         setCover(true);
         const bool selected = selectedGroupIndex_ >= 0 && selectedGroupIndex_ < groupEntries_.size();
         FillPoints(selected ? groupEntries_[selectedGroupIndex_].itemData : 0);
         // The filled rows carry configuration only: their stored states follow at once, so the
         // operator never reads an empty state column of a point the site has reported on.
-        if (currentGroup_ > 0)
+        if (currentGroup_ > 0) {
+            showProgress(QStringLiteral("Reading the states of %L1 points...").arg(shownRowCount()));
             RefreshAllRows();
+        }
+        fitFilledSections();
         // The sections the group uses open, the others stay closed.
         for (int section = 0; section < kSectionCount; ++section)
             collapsed_[section] = !sectionUsed_[section];
@@ -222,6 +264,7 @@ void StatusWindow::cmbStatusGroup_Click() {
         if (view_ != nullptr)
             view_->captionChanged(caption_);
     });
+    showProgress(QString());  // also after a failure part-way
 }
 
 // ---------------------------------------------------------------- filling
@@ -247,8 +290,13 @@ void StatusWindow::FillPoints(qint32 groupId) {
         for (; !rs.eof(); rs.moveNext())
             kinds.append(int(fields::number(rs, QStringLiteral("ObjectID"))));
         rs.close();
-        for (const int objectId : kinds)
+        const int entry = findGroupEntry(groupId);
+        const QString name = entry >= 0 ? groupEntries_[entry].text : QString();
+        showProgress(QStringLiteral("Loading %1...").arg(name));
+        for (const int objectId : kinds) {
             FillPointsInGroup(objectId, groupId);
+            showProgress(QStringLiteral("Loading %1: %L2 points").arg(name).arg(shownRowCount()));
+        }
     });
 }
 
@@ -329,6 +377,7 @@ void StatusWindow::Form_Load() {
 void StatusWindow::InitForm() {
     trap(ctx_, QStringLiteral("Status: InitForm"), [&] {
         sections_->InitColumnHeaders(ctx_.layout.columnHeaderPos, [this] { masked_->FillMaskedGrid(); });
+        sizeDefaultColumns();
         InitGroupCombo();
         selectProfileDefaultGroup();
         arrange();
@@ -478,7 +527,9 @@ void StatusWindow::vGrid_MouseDown(int section, int button) {
 }
 
 void StatusWindow::vGrid_LayoutChanged(int section) {
-    Q_UNUSED(section);
+    // The operator's own widths and order from now on: no fill widens this section's columns.
+    if (section >= 0 && section < kSectionCount)
+        fitPending_[section] = false;
     arrange();
     tDirty_.start();
 }

@@ -81,6 +81,8 @@ public:
     StatusGrid& gridMasked();
     StatusDecoder& decoder();
     MaskedPoints& maskedPoints();
+    /// Rows of all eight sections.
+    int shownRowCount() const;
     /// Where the full refresh replays the stored controller reports of classic rows (the
     /// component's replay, which owns the live intake); without one only newer-line rows refresh.
     void setSuperStatusReplay(SuperStatusReplay* replay);
@@ -194,6 +196,11 @@ private:
     void notifySections();
     void notifyGroupBox();
     void arrange();
+    /// Scales the default columns' widths to the view's font; marks those sections for fitting.
+    void sizeDefaultColumns();
+    /// Widens the columns of filled sections that still show the component's own widths.
+    void fitFilledSections();
+    void showProgress(const QString& text);
     /// The text format the LastUpdated cells are written with (for sorting them by time).
     QString lastUpdatedFormat() const;
 
@@ -219,6 +226,9 @@ private:
     std::array<bool, kSectionCount> collapsed_{};
     std::array<bool, kSectionCount> headerShown_{};
     std::array<bool, kSectionCount> sectionUsed_{};
+    /// The section shows its default columns and the operator has not moved or resized one:
+    /// each fill widens them to its rows.
+    std::array<bool, kSectionCount> fitPending_{};
     int sectionChoice_ = kMenuAllSections;
     ViewMode viewMode_ = ViewMode::Sections;
     QString caption_;

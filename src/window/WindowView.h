@@ -5,6 +5,8 @@
 // component runs headless the view is null and StatusWindow works on its state alone.
 #pragma once
 
+#include "window/ColumnFit.h"
+
 #include <QRectF>
 #include <QString>
 #include <QtGlobal>
@@ -35,6 +37,13 @@ public:
     virtual qint64 nativeHandle() const = 0;
     /// The window's current position and size in twips (left, top, width, height).
     virtual QRectF geometryTwips() const = 0;
+    /// How the view draws texts, for sizing the default columns; without measuring functions the
+    /// design widths stay (a view that draws nothing).
+    virtual TextMetrics textMetrics() const { return {}; }
+    /// The widths of a section's columns changed in its grid (0 to 7; -1 the masked grid).
+    virtual void columnWidthsChanged(int section) { Q_UNUSED(section); }
+    /// A long operation's progress for the status bar; an empty text when it is over.
+    virtual void progressChanged(const QString& text) { Q_UNUSED(text); }
 };
 
 }  // namespace so

@@ -55,7 +55,7 @@ TEST_F(RenderedWindow, DrawsTheSectionCaptionsAndPointNamesOfTheDemoSite) {
     EXPECT_LT(most, (image.width() / 2) * (image.height() / 2) * 95 / 100);
 
     // Every section's caption, drawn in the stacked sections (also those scrolled out of sight).
-    QWidget* stack = frame->container()->widget();
+    QWidget* stack = frame->container();
     const QImage stackImage = stack->grab().toImage();
     ASSERT_TRUE(stackImage.save(folder + QStringLiteral("/status-sections.png")));
     int sectionsDrawn = 0;

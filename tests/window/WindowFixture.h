@@ -36,6 +36,9 @@ public:
     QVector<bool> coverStates;
     QVector<int> focused;
     QRectF geometry{100, 200, 9000, 6000};
+    TextMetrics metrics;
+    QStringList progress;
+    QVector<int> widthsChanged;
 
     void arrangeForm() override { ++arranged; }
     void coverChanged(bool shown) override { coverStates.append(shown); }
@@ -47,6 +50,9 @@ public:
     void closeWindow() override { ++closed; }
     qint64 nativeHandle() const override { return 4711; }
     QRectF geometryTwips() const override { return geometry; }
+    TextMetrics textMetrics() const override { return metrics; }
+    void columnWidthsChanged(int section) override { widthsChanged.append(section); }
+    void progressChanged(const QString& text) override { progress.append(text); }
 };
 
 inline QString R(int n) { return QStringLiteral("R%1").arg(n); }
