@@ -5,6 +5,9 @@
 #include <QSqlError>
 #include <QUuid>
 
+#include <algorithm>
+#include <limits>
+
 namespace so::db {
 namespace {
 
@@ -78,6 +81,38 @@ void tuneSqlite(QSqlDatabase& db, bool inMemory) {
             throwQueryError(QStringLiteral("Cannot set up the SQLite database"), pragma, query);
     }
 }
+
+// Qt's ODBC driver binds a string of more than 127 characters as ntext, which SQL Server refuses
+// in a comparison ("="). On a server such a placeholder is sent as CAST(? AS NVARCHAR(4000));
+// a longer string stays as it is bound, since the cast would cut it.
+QString withLongTextsAsNVarChar(const QString& sql, const QVariantList& values) {
+    const auto isLongText = [](const QVariant& v) {
+        if (v.typeId() != QMetaType::QString)
+            return false;
+        const qsizetype size = v.toString().size();
+        return size > 127 && size <= 4000;
+    };
+    if (std::none_of(values.begin(), values.end(), isLongText))
+        return sql;
+    QString typed;
+    qsizetype copied = 0;
+    int index = 0;
+    for (const tsql::Token& tok : tsql::tokenize(sql)) {
+        if (tok.kind != tsql::TokenKind::Parameter || sql.at(tok.pos) != u'?')
+            continue;
+        if (index < values.size() && isLongText(values[index])) {
+            typed += QStringView(sql).mid(copied, tok.pos - copied);
+            typed += QLatin1String("CAST(? AS NVARCHAR(4000))");
+            copied = tok.pos + tok.len;
+        }
+        ++index;
+    }
+    typed += QStringView(sql).mid(copied);
+    return typed;
+}
+
+/// What a procedure's whole-number output parameter holds until the server writes it.
+constexpr int kUnwrittenOutput = std::numeric_limits<int>::min();
 
 // SQL Server answers with a row count for every statement of a batch or procedure that changes
 // rows (unless the statement text says SET NOCOUNT ON): the counts ahead of the first result set
@@ -284,7 +319,7 @@ RunResult Connection::Impl::run(const QString& sql, const QVariantList& values) 
     checkNothingPending(sql);
     RunResult result;
     if (!compatibility) {
-        runOne(sql, values, result, sql);
+        runOne(withLongTextsAsNVarChar(sql, values), values, result, sql);
         return result;
     }
     const tsql::Translation translation = translate(sql);
@@ -387,14 +422,14 @@ RunResult Connection::Impl::runServerProcedure(const QString& name, const QVaria
         const bool output = i < directions.size() && directions[i] == ParamDirection::Output;
         QVariant value = arguments[i];
         if (output) {
-            // Qt's ODBC driver keeps a whole number's value where the server can still write it
-            // after exec(), but not the Null indicator of a Null value: an output parameter is
-            // bound with a value, so that a Null coming back is the driver's error, never a 0.
+            // Qt's ODBC driver keeps a whole number's storage where the server writes the output
+            // after the last result, but hands the driver no Null indicator (a bound Null would
+            // get one that does not outlive exec()). The output is bound with a mark instead: a
+            // Null coming back leaves it there (or is the driver's error), and reads as Null.
             if (value.typeId() != QMetaType::Int)
                 throw DbError(QStringLiteral("Output parameter %1 of a procedure must be a whole number").arg(i + 1),
                               call);
-            if (value.isNull())
-                value = 0;
+            value = kUnwrittenOutput;
         }
         query.bindValue(i, value, output ? QSql::Out : QSql::In);
     }
@@ -418,8 +453,12 @@ RunResult Connection::Impl::runServerProcedure(const QString& name, const QVaria
         throwQueryError(QStringLiteral("The procedure call failed"), call, query);
     if (outputs) {
         outputs->clear();
-        for (int i = 0; i < arguments.size(); ++i)
-            outputs->append(query.boundValue(i));
+        for (int i = 0; i < arguments.size(); ++i) {
+            const QVariant value = query.boundValue(i);
+            const bool unwritten = i < directions.size() && directions[i] == ParamDirection::Output &&
+                                   value == QVariant(kUnwrittenOutput);
+            outputs->append(unwritten ? QVariant() : value);
+        }
     }
     return result;
 }
