@@ -1,4 +1,5 @@
 #include "db/ConnectionImpl.h"
+#include "db/StatementObserver.h"
 
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -109,6 +110,11 @@ QString withLongTextsAsNVarChar(const QString& sql, const QVariantList& values) 
     }
     typed += QStringView(sql).mid(copied);
     return typed;
+}
+
+StatementObserver& installedObserver() {
+    static StatementObserver observer;
+    return observer;
 }
 
 /// What a procedure's whole-number output parameter holds until the server writes it.
@@ -306,6 +312,11 @@ void Connection::Impl::runOne(const QString& text, const QVariantList& values, R
     }
 }
 
+StatementObserver setStatementObserver(StatementObserver observer) {
+    std::swap(installedObserver(), observer);
+    return observer;
+}
+
 void Connection::Impl::checkNothingPending(const QString& sql) const {
     if (pending->count > 0)
         throw DbError(QStringLiteral("A statement was sent while the rows of \"%1\" were still being read: a "
@@ -316,6 +327,8 @@ void Connection::Impl::checkNothingPending(const QString& sql) const {
 }
 
 RunResult Connection::Impl::run(const QString& sql, const QVariantList& values) {
+    if (const StatementObserver& observer = installedObserver())
+        observer({sql, values, false, {}});
     checkNothingPending(sql);
     RunResult result;
     if (!compatibility) {
@@ -350,6 +363,8 @@ RunResult Connection::Impl::run(const QString& sql, const QVariantList& values) 
 
 RunResult Connection::Impl::callProcedure(const QString& name, const QVariantList& arguments,
                                           const QVector<ParamDirection>& directions, QVariantList* outputs) {
+    if (const StatementObserver& observer = installedObserver())
+        observer({name, arguments, true, directions});
     checkNothingPending(name);
     // The name must be a (possibly qualified, possibly bracketed) name and nothing else.
     const QVector<tsql::Token> tokens = tsql::tokenize(name);
