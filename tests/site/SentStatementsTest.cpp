@@ -1,6 +1,6 @@
 // The statement catalogue, taken from what the code sends: the application runs two workstations
-// on a demo site (field traffic, every group, full refreshes, the masked list, single-row
-// refreshes, a group created, changed and deleted) while an observer of the database layer
+// on a demo site (field traffic, every group, full refreshes, the masked list, each row's refresh,
+// the context menu's refresh entries, a group created, changed and deleted) while an observer of the database layer
 // records each distinct statement text with its values. Every recorded statement then runs again
 // on each backend from the same starting site, and every table, column and procedure name in it
 // must be spelled as the site's schema spells it (a server with a case-sensitive collation refuses
@@ -9,6 +9,7 @@
 
 #include "App.h"
 #include "AppSite.h"
+#include "commands/ContextMenus.h"
 #include "db/StatementObserver.h"
 #include "db/TSqlTokenizer.h"
 #include "groups/GroupStore.h"
@@ -49,15 +50,28 @@ QVector<SentStatement> collectSentStatements(const QString& siteFile, const QStr
 
         so::Status& status = app.workstation(0).status();
         so::StatusWindow& window = status.window();
-        for (int entry = 0; entry < window.groupEntries().size(); ++entry) {
-            window.selectGroupEntry(entry);
+        so::ContextMenus menus(status.context(), window, status.superStatus());
+        for (int group = 0; group < window.groupEntries().size(); ++group) {
+            window.selectGroupEntry(group);
             window.RefreshAllRows();
             for (int section = 0; section < 8; ++section) {
                 so::StatusGrid& grid = window.grid(section);
-                // The first row of each section, through the grid code its line uses.
-                const qint32 gridIndex = section == 3 ? so::DbRefresh::kZR2Reader : section;
-                if (grid.rowCount() > 0)
-                    window.DBStatusUpdate(gridIndex, grid.text(1, QStringLiteral("Address")), 1);
+                for (int row = 1; row <= grid.rowCount(); ++row) {
+                    // Each row through the grid code of its line.
+                    const QString address = grid.text(row, QStringLiteral("Address"));
+                    const bool newerLine = address.contains(QLatin1String("ZRII"));
+                    const qint32 gridIndex = !newerLine  ? section
+                                             : section == 3 ? so::DbRefresh::kZR2Reader
+                                             : section == 4 ? so::DbRefresh::kZR2Controller
+                                             : section == 7 ? so::DbRefresh::kZR2Module
+                                                            : section;
+                    window.DBStatusUpdate(gridIndex, address, row);
+                }
+                if (grid.rowCount() > 0) {
+                    window.vGrid_CellClick(section, 1, 1);
+                    menus.details().mnuMainArray_Click(so::entry::RefreshPane);
+                    menus.details().mnuMainArray_Click(so::entry::RefreshControllers);
+                }
             }
         }
         window.FillMaskedGrid();
