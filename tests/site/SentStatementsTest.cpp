@@ -2,10 +2,11 @@
 // on a demo site (field traffic, every group, full refreshes, the masked list, each row's refresh,
 // the context menu's refresh entries, a group created, changed and deleted) while an observer of the database layer
 // records each distinct statement text with its values. Every recorded statement then runs again
-// on each backend from the same starting site, and every table, column and procedure name in it
-// must be spelled as the site's schema spells it (a server with a case-sensitive collation refuses
-// any other spelling).
+// on each backend from the same starting site (the SQL Server-like test driver with a
+// case-sensitive collation among them), and every table, column and procedure name in it must be
+// spelled as the site's schema spells it.
 #include "SiteTestSupport.h"
+#include "support/SqlServerLike.h"
 
 #include "App.h"
 #include "AppSite.h"
@@ -130,8 +131,10 @@ protected:
         const QString capture = dir_->filePath(QStringLiteral("capture.db"));
         QFile::copy(templatePath(), capture);
         sent_ = new QVector<SentStatement>(collectSentStatements(capture, dir_->path()));
+        names_ = new QHash<QString, QString>(schemaNames(*Connection::open(QStringLiteral("sqlite:") + templatePath())));
     }
     static void TearDownTestSuite() {
+        delete names_;
         delete sent_;
         delete dir_;
     }
@@ -141,20 +144,25 @@ protected:
         const QString backend = QString::fromUtf8(GetParam());
         if (backend == QLatin1String("odbc") && test::sqliteOdbcDriver().isEmpty())
             GTEST_SKIP() << "the SQLite ODBC driver (libsqliteodbc) or Qt's QODBC plugin is not installed";
+        if (backend == QLatin1String("sqlserver") && !so::test::SqlServerLike::skipReason().isEmpty())
+            GTEST_SKIP() << so::test::SqlServerLike::skipReason().toStdString();
         const QString path = dir_->filePath(QStringLiteral("%1.db").arg(backend));
         QFile::remove(path);
         ASSERT_TRUE(QFile::copy(templatePath(), path));
-        connection_ = Connection::open(backend == QLatin1String("odbc")
-                                           ? QStringLiteral("odbc:DRIVER={SQLite3};Database=") + path
-                                           : QStringLiteral("sqlite:") + path);
+        connection_ = Connection::open(
+            backend == QLatin1String("odbc")        ? QStringLiteral("odbc:DRIVER={SQLite3};Database=") + path
+            : backend == QLatin1String("sqlserver") ? so::test::SqlServerLike::url(path, QStringLiteral("CaseSensitive=yes"))
+                                                    : QStringLiteral("sqlite:") + path);
     }
 
     std::unique_ptr<Connection> connection_;
     static QTemporaryDir* dir_;
     static QVector<SentStatement>* sent_;
+    static QHash<QString, QString>* names_;
 };
 QTemporaryDir* SentStatements::dir_ = nullptr;
 QVector<SentStatement>* SentStatements::sent_ = nullptr;
+QHash<QString, QString>* SentStatements::names_ = nullptr;
 
 TEST_P(SentStatements, EveryStatementSentRunsAgainInOrder) {
     // Both the component's and the application's statements are among them.
@@ -175,7 +183,7 @@ TEST_P(SentStatements, EveryStatementSentRunsAgainInOrder) {
 }
 
 TEST_P(SentStatements, NamesAreSpelledAsTheSchemaSpellsThem) {
-    const QHash<QString, QString> names = schemaNames(*connection_);
+    const QHash<QString, QString>& names = *names_;
     for (const SentStatement& s : std::as_const(*sent_)) {
         for (const tsql::Token& token : tsql::tokenize(s.text)) {
             if (token.kind != tsql::TokenKind::Identifier && token.kind != tsql::TokenKind::QuotedName)
@@ -188,7 +196,7 @@ TEST_P(SentStatements, NamesAreSpelledAsTheSchemaSpellsThem) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, SentStatements, ::testing::Values("sqlite", "odbc"),
+INSTANTIATE_TEST_SUITE_P(Backends, SentStatements, ::testing::Values("sqlite", "odbc", "sqlserver"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 }  // namespace
