@@ -243,7 +243,7 @@ TEST_F(SqlServerDriver, AStringLongerThanItsColumnIsRefused) {
         {"INSERT INTO Status_Groups (GroupName) VALUES (?)", 50, true},
         {"INSERT INTO Status_Groups (GroupName) VALUES (?)", 51, false},
         {"UPDATE Status_Groups SET GroupName = ? WHERE GroupName = 'Lobby'", 51, false},
-        {"INSERT INTO ComponentLocks (Kind, ComponentID, Holder, WorkstationName) VALUES (37, 1, ?, 'WS1')", 65, false},
+        {"INSERT INTO ComponentLocks (Kind, ComponentID, Holder, WorkstationName) VALUES (37, 1, ?, 'WS1')", 101, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.statement) + " " + std::to_string(c.length));
