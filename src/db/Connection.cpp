@@ -83,15 +83,16 @@ void tuneSqlite(QSqlDatabase& db, bool inMemory) {
     }
 }
 
-// Qt's ODBC driver binds a string of more than 127 characters as ntext, which SQL Server refuses
-// in a comparison ("="). On a server such a placeholder is sent as CAST(? AS NVARCHAR(4000));
-// a longer string stays as it is bound, since the cast would cut it.
+// Qt's ODBC driver binds a string that takes more than 254 bytes with its terminator as ntext
+// (from 127 characters in UTF-16, fewer in a multi-byte encoding), which SQL Server refuses in a
+// comparison ("="). On a server the placeholder of a string that may be that long is sent as
+// CAST(? AS NVARCHAR(4000)); a string over 4000 characters stays as it is, since the cast would cut it.
 QString withLongTextsAsNVarChar(const QString& sql, const QVariantList& values) {
     const auto isLongText = [](const QVariant& v) {
         if (v.typeId() != QMetaType::QString)
             return false;
         const qsizetype size = v.toString().size();
-        return size > 127 && size <= 4000;
+        return size > 63 && size <= 4000;
     };
     if (std::none_of(values.begin(), values.end(), isLongText))
         return sql;
