@@ -236,9 +236,11 @@ void SimulatedField::loadClassic() {
 }
 
 void SimulatedField::loadNewerLine() {
+    // Live: the point's controller is on line and installed (flags, never multiplied: a server
+    // refuses arithmetic on bit columns).
     const QString online = QStringLiteral(
-        "(Select ZRII_Controllers.Online * ZRII_Controllers.Installed From ZRII_Controllers "
-        "Where ZRII_Controllers.ID = %1.ControllerID) as Live");
+        "(Select Case When ZRII_Controllers.Online <> 0 And ZRII_Controllers.Installed <> 0 Then 1 Else 0 End "
+        "From ZRII_Controllers Where ZRII_Controllers.ID = %1.ControllerID) as Live");
     for (Recordset rs = db_.query(QStringLiteral("SELECT InputID, Address, ContactStatus, MaskSource, %1 FROM ZRII_Inputs")
                                       .arg(online.arg(QStringLiteral("ZRII_Inputs"))));
          !rs.eof(); rs.moveNext()) {

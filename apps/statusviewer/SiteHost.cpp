@@ -21,8 +21,15 @@ void bindText(Command& cmd, const QString& name, const QString& value, int size)
     cmd.appendParameter(name, ParamType::NVarChar, ParamDirection::Input, size, value);
 }
 
-QString nowText() {
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+void bindNow(Command& cmd, const QString& name) {
+    cmd.appendParameter(name, ParamType::DateTime, ParamDirection::Input, 0, QDateTime::currentDateTime());
+}
+
+/// A stored time: a typed value from a server, "yyyy-MM-dd HH:mm:ss" text from the embedded site.
+QDateTime timeOf(const QVariant& v) {
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime();
+    return QDateTime::fromString(v.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 /// A stored flag as the site keeps it: 0 false; 1 or -1 (and any other number) true.
@@ -141,7 +148,7 @@ QVector<EventRecord> SiteHost::recentEvents(so::db::Connection& db, int limit) {
     for (; !rs.eof(); rs.moveNext()) {
         EventRecord e;
         e.id = rs.field(QStringLiteral("EventID")).toLongLong();
-        e.time = QDateTime::fromString(rs.field(QStringLiteral("EventTime")).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        e.time = timeOf(rs.field(QStringLiteral("EventTime")));
         e.description = rs.field(QStringLiteral("Description")).toString();
         e.deviceKind = rs.field(QStringLiteral("DeviceKind")).toString();
         e.deviceNumber = rs.field(QStringLiteral("DeviceNumber")).toInt();
@@ -216,7 +223,7 @@ bool SiteHost::LockComponent(qint32 kind, qint32 id) {
         bindInt(cmd, QStringLiteral("@ComponentID"), id);
         bindText(cmd, QStringLiteral("@Holder"), holder_, 100);
         bindText(cmd, QStringLiteral("@WorkstationName"), setup_.computerName, 50);
-        bindText(cmd, QStringLiteral("@LockedAt"), nowText(), 30);
+        bindNow(cmd, QStringLiteral("@LockedAt"));
         bindInt(cmd, QStringLiteral("@Kind2"), kind);
         bindInt(cmd, QStringLiteral("@ComponentID2"), id);
         try {
@@ -288,7 +295,7 @@ void SiteHost::LogEvent(const QString& description, const QString& deviceKind, q
     guarded("LogEvent", [&] {
         Command cmd(db_, QStringLiteral("INSERT INTO EventLog (EventTime, Description, DeviceKind, DeviceNumber, Details, "
                                         "EventCode, WorkstationID, OperatorID) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-        bindText(cmd, QStringLiteral("@EventTime"), nowText(), 30);
+        bindNow(cmd, QStringLiteral("@EventTime"));
         bindText(cmd, QStringLiteral("@Description"), description, 255);
         bindText(cmd, QStringLiteral("@DeviceKind"), deviceKind, 50);
         bindInt(cmd, QStringLiteral("@DeviceNumber"), deviceNumber);

@@ -115,7 +115,7 @@ QString SuperStatusBook::text(const Row& row) const {
 int SuperStatusBook::flush(so::db::Connection& db) {
     if (dirty_.isEmpty())
         return 0;
-    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QDateTime now = QDateTime::currentDateTime();
     so::db::Transaction transaction(db);
     so::db::Command update(db, QStringLiteral(
         "UPDATE SuperStatus SET Status = ?, LastUpdated = ? WHERE ControllerID = ? AND StatusType = ?"));
@@ -125,8 +125,8 @@ int SuperStatusBook::flush(so::db::Connection& db) {
             update.deleteParameter(0);
         update.appendParameter(QStringLiteral("@Status"), so::db::ParamType::NVarChar, so::db::ParamDirection::Input,
                                4000, text(row));
-        update.appendParameter(QStringLiteral("@LastUpdated"), so::db::ParamType::VarChar,
-                               so::db::ParamDirection::Input, 30, now);
+        update.appendParameter(QStringLiteral("@LastUpdated"), so::db::ParamType::DateTime,
+                               so::db::ParamDirection::Input, 0, now);
         update.appendParameter(QStringLiteral("@ControllerID"), so::db::ParamType::Integer,
                                so::db::ParamDirection::Input, 4, row.id);
         update.appendParameter(QStringLiteral("@StatusType"), so::db::ParamType::Integer,

@@ -238,7 +238,7 @@ CREATE TABLE Workstations (
 CREATE TABLE ComponentLocks (
     Kind int NOT NULL,
     ComponentID int NOT NULL,
-    Holder nvarchar(64) NOT NULL,
+    Holder nvarchar(100) NOT NULL,
     WorkstationName nvarchar(64) NOT NULL,
     LockedAt datetime NULL,
     PRIMARY KEY (Kind, ComponentID));

@@ -36,9 +36,14 @@ QString kindCondition(int pane) {
         return {};
     QStringList terms;
     for (const int type : kObjectTypes[pane])
-        terms << QStringLiteral("objectid = %1").arg(type);
+        terms << QStringLiteral("ObjectID = %1").arg(type);
     return terms.size() == 1 ? terms.first() : QLatin1Char('(') + terms.join(QStringLiteral(" or ")) + QLatin1Char(')');
 }
+
+// A list address without its five-character point part. LEFT refuses a negative length: an address
+// too short to have a point part gives "", which names no controller.
+const QString kControllerPart = QStringLiteral(
+    "left(ListAddress, case when len(ListAddress) > 5 then len(ListAddress) - 5 else 0 end)");
 
 /// DBStatusUpdate's grid code of a row: the section, or the newer-line code of readers (103),
 /// controllers (104) and modules (107).
@@ -130,7 +135,7 @@ void DeviceDetails::refreshControllers(int index) {
 QStringList DeviceDetails::controllerAddresses(int index, int pane) {
     QString sql;
     if (index == entry::RefreshControllers) {
-        sql = QStringLiteral("Select distinct left(listaddress, len(listaddress) - 5) from Controllers");
+        sql = QStringLiteral("Select distinct ") + kControllerPart + QStringLiteral(" from Controllers");
     } else {
         const QString condition = kindCondition(pane);
         if (condition.isEmpty())
@@ -139,12 +144,8 @@ QStringList DeviceDetails::controllerAddresses(int index, int pane) {
         const QString group = QString::number(window_.currentGroup());
         // A controller's list address is its own address; every other point's holds its
         // controller's address followed by the five-character point part.
-        sql = pane == kControllersPane
-                  ? QStringLiteral("Select distinct listaddress from status_points where groupid = ") + group +
-                        QStringLiteral(" and ") + condition
-                  : QStringLiteral("Select distinct left(listaddress, len(listaddress) - 5) from status_points "
-                                   "where groupid = ") +
-                        group + QStringLiteral(" and ") + condition;
+        sql = QStringLiteral("Select distinct ") + (pane == kControllersPane ? QStringLiteral("ListAddress") : kControllerPart) +
+              QStringLiteral(" from Status_Points where GroupID = ") + group + QStringLiteral(" and ") + condition;
     }
     QStringList controllers;
     for (db::Recordset rows = ctx_.db().query(sql); !rows.eof(); rows.moveNext()) {

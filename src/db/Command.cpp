@@ -44,7 +44,9 @@ qlonglong wholeNumber(const Parameter& p, const QString& statement) {
 
 // The value as the declared type tells the database: a Null becomes a typed NULL, a whole number
 // is range-checked against its declared width (a value that does not fit is an error, never cut).
-QVariant boundValue(const Parameter& p, const QString& statement) {
+// A date and time goes to a server as a typed value (read the same under any login language); the
+// embedded database keeps it as "yyyy-MM-dd HH:mm:ss" text.
+QVariant boundValue(const Parameter& p, const QString& statement, bool embedded) {
     if (p.value.isNull())
         return QVariant(metaTypeOf(p.type));
     switch (p.type) {
@@ -75,7 +77,7 @@ QVariant boundValue(const Parameter& p, const QString& statement) {
         const QDateTime dt = p.value.toDateTime();
         if (!dt.isValid())
             badValue(p, QStringLiteral("is not a date and time"), statement);
-        return dt;
+        return embedded ? QVariant(dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))) : QVariant(dt);
     }
     }
     return p.value;
@@ -121,10 +123,11 @@ int Command::execute() {
 }
 
 RunResult Command::run() {
+    const bool embedded = connection_.usesCompatibilityLayer();
     QVariantList values;
     values.reserve(parameters_.size());
     for (const Parameter& p : parameters_)
-        values.append(boundValue(p, text_));
+        values.append(boundValue(p, text_, embedded));
     Connection::Impl& impl = connection_.impl();
     if (!procedure_)
         return impl.run(text_, values);

@@ -1,9 +1,13 @@
 #include "db/ConnectionImpl.h"
+#include "db/StatementObserver.h"
 
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUuid>
+
+#include <algorithm>
+#include <limits>
 
 namespace so::db {
 namespace {
@@ -78,6 +82,44 @@ void tuneSqlite(QSqlDatabase& db, bool inMemory) {
             throwQueryError(QStringLiteral("Cannot set up the SQLite database"), pragma, query);
     }
 }
+
+// Qt's ODBC driver binds a string that takes more than 254 bytes with its terminator as ntext
+// (from 127 characters in UTF-16, fewer in a multi-byte encoding), which SQL Server refuses in a
+// comparison ("="). On a server the placeholder of a string that may be that long is sent as
+// CAST(? AS NVARCHAR(4000)); a string over 4000 characters stays as it is, since the cast would cut it.
+QString withLongTextsAsNVarChar(const QString& sql, const QVariantList& values) {
+    const auto isLongText = [](const QVariant& v) {
+        if (v.typeId() != QMetaType::QString)
+            return false;
+        const qsizetype size = v.toString().size();
+        return size > 63 && size <= 4000;
+    };
+    if (std::none_of(values.begin(), values.end(), isLongText))
+        return sql;
+    QString typed;
+    qsizetype copied = 0;
+    int index = 0;
+    for (const tsql::Token& tok : tsql::tokenize(sql)) {
+        if (tok.kind != tsql::TokenKind::Parameter || sql.at(tok.pos) != u'?')
+            continue;
+        if (index < values.size() && isLongText(values[index])) {
+            typed += QStringView(sql).mid(copied, tok.pos - copied);
+            typed += QLatin1String("CAST(? AS NVARCHAR(4000))");
+            copied = tok.pos + tok.len;
+        }
+        ++index;
+    }
+    typed += QStringView(sql).mid(copied);
+    return typed;
+}
+
+StatementObserver& installedObserver() {
+    static StatementObserver observer;
+    return observer;
+}
+
+/// What a procedure's whole-number output parameter holds until the server writes it.
+constexpr int kUnwrittenOutput = std::numeric_limits<int>::min();
 
 // SQL Server answers with a row count for every statement of a batch or procedure that changes
 // rows (unless the statement text says SET NOCOUNT ON): the counts ahead of the first result set
@@ -271,6 +313,11 @@ void Connection::Impl::runOne(const QString& text, const QVariantList& values, R
     }
 }
 
+StatementObserver setStatementObserver(StatementObserver observer) {
+    std::swap(installedObserver(), observer);
+    return observer;
+}
+
 void Connection::Impl::checkNothingPending(const QString& sql) const {
     if (pending->count > 0)
         throw DbError(QStringLiteral("A statement was sent while the rows of \"%1\" were still being read: a "
@@ -281,10 +328,12 @@ void Connection::Impl::checkNothingPending(const QString& sql) const {
 }
 
 RunResult Connection::Impl::run(const QString& sql, const QVariantList& values) {
+    if (const StatementObserver& observer = installedObserver())
+        observer({sql, values, false, {}});
     checkNothingPending(sql);
     RunResult result;
     if (!compatibility) {
-        runOne(sql, values, result, sql);
+        runOne(withLongTextsAsNVarChar(sql, values), values, result, sql);
         return result;
     }
     const tsql::Translation translation = translate(sql);
@@ -315,6 +364,8 @@ RunResult Connection::Impl::run(const QString& sql, const QVariantList& values) 
 
 RunResult Connection::Impl::callProcedure(const QString& name, const QVariantList& arguments,
                                           const QVector<ParamDirection>& directions, QVariantList* outputs) {
+    if (const StatementObserver& observer = installedObserver())
+        observer({name, arguments, true, directions});
     checkNothingPending(name);
     // The name must be a (possibly qualified, possibly bracketed) name and nothing else.
     const QVector<tsql::Token> tokens = tsql::tokenize(name);
@@ -387,14 +438,14 @@ RunResult Connection::Impl::runServerProcedure(const QString& name, const QVaria
         const bool output = i < directions.size() && directions[i] == ParamDirection::Output;
         QVariant value = arguments[i];
         if (output) {
-            // Qt's ODBC driver keeps a whole number's value where the server can still write it
-            // after exec(), but not the Null indicator of a Null value: an output parameter is
-            // bound with a value, so that a Null coming back is the driver's error, never a 0.
+            // Qt's ODBC driver keeps a whole number's storage where the server writes the output
+            // after the last result, but hands the driver no Null indicator (a bound Null would
+            // get one that does not outlive exec()). The output is bound with a mark instead: a
+            // Null coming back leaves it there (or is the driver's error), and reads as Null.
             if (value.typeId() != QMetaType::Int)
                 throw DbError(QStringLiteral("Output parameter %1 of a procedure must be a whole number").arg(i + 1),
                               call);
-            if (value.isNull())
-                value = 0;
+            value = kUnwrittenOutput;
         }
         query.bindValue(i, value, output ? QSql::Out : QSql::In);
     }
@@ -418,8 +469,12 @@ RunResult Connection::Impl::runServerProcedure(const QString& name, const QVaria
         throwQueryError(QStringLiteral("The procedure call failed"), call, query);
     if (outputs) {
         outputs->clear();
-        for (int i = 0; i < arguments.size(); ++i)
-            outputs->append(query.boundValue(i));
+        for (int i = 0; i < arguments.size(); ++i) {
+            const QVariant value = query.boundValue(i);
+            const bool unwritten = i < directions.size() && directions[i] == ParamDirection::Output &&
+                                   value == QVariant(kUnwrittenOutput);
+            outputs->append(unwritten ? QVariant() : value);
+        }
     }
     return result;
 }

@@ -310,10 +310,11 @@ const char* const kTables[] = {
         ComputerName NVARCHAR(64) NOT NULL UNIQUE COLLATE NOCASE,
         ProfileID INTEGER REFERENCES Profiles(ProfileID)))",
     // Locks on shared configuration (kind 37 = the status group configuration), one per component.
+    // Holder is the operator's full name (Operators.FullName, up to 100 characters).
     R"(CREATE TABLE IF NOT EXISTS ComponentLocks (
         Kind INTEGER NOT NULL,
         ComponentID INTEGER NOT NULL,
-        Holder NVARCHAR(64) NOT NULL,
+        Holder NVARCHAR(100) NOT NULL,
         WorkstationName NVARCHAR(64) NOT NULL,
         LockedAt DATETIME,
         PRIMARY KEY (Kind, ComponentID)))",

@@ -167,7 +167,7 @@ void DbRefresh::newerLineInput(StatusGrid& grid, const QString& address, int row
         ctx_,
         QStringLiteral("SELECT MaskSource, ContactStatus, Disabled,LineModuleType,NormallyClosed, Address, (Select "
                        "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Inputs.Address,15)) "
-                       "as ControllerOnline FROM ZRII_INPUTS Where Address = ?"),
+                       "as ControllerOnline FROM ZRII_Inputs Where Address = ?"),
         address);
     if (!rs.eof()) {
         // Configuration first: the input summary reads LM Type and the polarity.
@@ -188,7 +188,7 @@ void DbRefresh::newerLineInput(StatusGrid& grid, const QString& address, int row
 }
 
 void DbRefresh::classicInput(StatusGrid& grid, const QString& address, int row) {
-    db::Recordset rs = openForAddress(ctx_, QStringLiteral("SELECT * FROM INPUTS Where Address = ?"), address);
+    db::Recordset rs = openForAddress(ctx_, QStringLiteral("SELECT * FROM Inputs Where Address = ?"), address);
     if (!rs.eof()) {
         grid.setText(row, col::LMType, QString::number(fields::number(rs, QStringLiteral("AnlgMode"))));
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
@@ -209,7 +209,7 @@ void DbRefresh::expansionInput(StatusGrid& grid, const QString& address, int row
                                             "Controllers.PortID = ServerPorts.PortID WHERE ExpInputs.Address = ? "
                                             "ORDER BY ExpInputs.Address ASC"),
                              address)
-            : openForAddress(ctx_, QStringLiteral("SELECT * FROM expINPUTS Where Address = ?"), address);
+            : openForAddress(ctx_, QStringLiteral("SELECT * FROM ExpInputs Where Address = ?"), address);
     if (!rs.eof() && (!checkPresent || fields::number(rs, QStringLiteral("InputIndex")) <=
                                            fields::number(rs, QStringLiteral("nxinputs")))) {
         grid.setData(row, col::Status, qAbs(fields::number(rs, QStringLiteral("normal_open"))));

@@ -113,7 +113,7 @@ void MaskedPoints::FillMaskedGrid() {
         // Stored mask reports: Status holds one "#"-ended entry per point, fields split by "|",
         // field 2 the point's mask sources (0 when not masked).
         db::Recordset rs = ctx_.db().query(QStringLiteral(
-            "Select * From SuperStatus Where (StatusType >= 7 and statustype <=9) or statustype = 15 or statustype = 14"));
+            "Select * From SuperStatus Where (StatusType >= 7 and StatusType <=9) or StatusType = 15 or StatusType = 14"));
         rs.readAll();  // each masked point's name is looked up meanwhile
         for (; !rs.eof(); rs.moveNext()) {
             const int statusType = int(fields::number(rs, QStringLiteral("StatusType")));

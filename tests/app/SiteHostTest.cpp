@@ -5,6 +5,7 @@
 #include "ResourceTexts.h"
 #include "SiteHost.h"
 #include "SyncBus.h"
+#include "support/SqlServerLike.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,32 @@ TEST_F(SiteHostFixture, OperatorEventsAreStoredWithTheWorkstationAndOperator) {
     EXPECT_EQ(events[1].operatorId, site.site.adminOperatorId);
     EXPECT_TRUE(events[1].time.isValid());
     EXPECT_EQ(SiteHost::recentEvents(*site.db, 1).size(), 1);
+}
+
+// On a server (the SQL Server-like test driver, a day-month-year login): an operator's full name of
+// 100 characters holds a lock, and a stored time reads back as the day it was stored.
+TEST_F(SiteHostFixture, OnAServerLocksKeepFullNamesAndTimesReadBackUnderADayMonthYearLogin) {
+    if (const QString reason = so::test::SqlServerLike::skipReason(); !reason.isEmpty())
+        GTEST_SKIP() << reason.toStdString();
+    const QString fullName = QString(100, u'N');
+    site.db->execute(QStringLiteral("UPDATE Operators SET FullName = '%1' WHERE LoginName = 'admin'").arg(fullName));
+    const QString file = site.url.mid(QStringLiteral("sqlite:").size());
+    auto server = so::db::Connection::open(so::test::SqlServerLike::url(file, QStringLiteral("LANGUAGE=dmy")));
+    auto otherServer = so::db::Connection::open(so::test::SqlServerLike::url(file, QStringLiteral("LANGUAGE=dmy")));
+    ASSERT_FALSE(server->usesCompatibilityLayer());
+
+    auto admin = host("WS1", "admin", server.get());
+    EXPECT_TRUE(admin->LockComponent(kGroupConfiguration, 0));
+    QString holder;
+    QString where;
+    EXPECT_TRUE(host("WS2", "admin", otherServer.get())->ComponentIsLocked(kGroupConfiguration, 0, holder, where));
+    EXPECT_EQ(holder, fullName);
+
+    qint32 device = 7;
+    admin->LogEvent("Added", "Status Group", device, "Night Rounds", 1184);
+    const QVector<sv::EventRecord> events = SiteHost::recentEvents(*server, 1);
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events[0].time.date(), QDate::currentDate());
 }
 
 TEST_F(SiteHostFixture, TextsDatesQuotesBroadcastsAndErrors) {

@@ -48,8 +48,9 @@ TEST_F(DeviceDetailsTest, PropertiesOpenTheHostDialogOfTheClassicKindByPane) {
 
 TEST_F(DeviceDetailsTest, ServerPortPropertiesFollowThePortType) {
     QStringList seen;
-    for (db::Recordset rs = db->query(QStringLiteral("SELECT PortID, Address, PortType FROM ServerPorts ORDER BY PortID"));
-         !rs.eof(); rs.moveNext()) {
+    db::Recordset rs = db->query(QStringLiteral("SELECT PortID, Address, PortType FROM ServerPorts ORDER BY PortID"));
+    rs.readAll();  // each port's properties query the site meanwhile
+    for (; !rs.eof(); rs.moveNext()) {
         properties(6, rs.field(1).toString(), rs.field(0).toInt());
         seen << rs.field(2).toString() + QLatin1Char(' ') + commands().join(QLatin1Char(';'));
     }

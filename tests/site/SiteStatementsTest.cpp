@@ -144,11 +144,11 @@ QVector<Statement> statements() {
         {"refresh newer input",
          "SELECT MaskSource, ContactStatus, Disabled,LineModuleType,NormallyClosed, Address, (Select "
          "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Inputs.Address,15)) as "
-         "ControllerOnline FROM ZRII_INPUTS Where Address = '{ZINPUT}'",
+         "ControllerOnline FROM ZRII_Inputs Where Address = '{ZINPUT}'",
          Expect::Rows, {}, {"ControllerOnline"}},
-        {"refresh classic input", "SELECT * FROM INPUTS Where Address = ?", Expect::Rows, {"INPUT"},
+        {"refresh classic input", "SELECT * FROM Inputs Where Address = ?", Expect::Rows, {"INPUT"},
          {"Anlgmode", "Disabled", "NormalyOpen"}},
-        {"refresh expansion input", "SELECT * FROM expINPUTS Where Address = '{XINPUT}'", Expect::Rows, {},
+        {"refresh expansion input", "SELECT * FROM ExpInputs Where Address = '{XINPUT}'", Expect::Rows, {},
          {"Anlg_mode", "Disabled", "normal_open"}},
         {"refresh newer relay", kRelayQuery + "{ZRELAY}'"},
         {"refresh classic controller",
@@ -191,7 +191,7 @@ QVector<Statement> statements() {
         {"masked expansion input name", "Select [Name] From ExpInputs (NOLOCK) Where Address = '{XINPUT}'"},
         {"masked newer input name", "Select [Name] From ZRII_Inputs (NOLOCK) Where Address = '{ZINPUT}'"},
         {"masked reports",
-         "Select * From SuperStatus Where (StatusType >= 7 and statustype <=9) or statustype = 15 or statustype = 14",
+         "Select * From SuperStatus Where (StatusType >= 7 and StatusType <=9) or StatusType = 15 or StatusType = 14",
          Expect::Rows, {}, {"Status", "StatusType", "Address"}},
         {"masked newer inputs", "Select [Name], [Address], [MaskSource] from ZRII_Inputs Where MaskSource > 0"},
 
@@ -222,13 +222,15 @@ QVector<Statement> statements() {
         {"recorder", "Select GlobalAddressID From DVR_Config Where Address2 = '{DVRPORT}'"},
         {"receiver", "Select GlobalAddressID From CSR_Config Where Address2 = '{CSRPORT}'"},
         {"controllers of a pane",
-         "Select distinct left(listaddress, len(listaddress) - 5) from status_points where groupid = {SMALL} and "
-         "objectid = 1"},
+         "Select distinct left(ListAddress, case when len(ListAddress) > 5 then len(ListAddress) - 5 else 0 end) from "
+         "Status_Points where GroupID = {SMALL} and ObjectID = 1"},
         {"controllers of a pane",
-         "Select distinct left(listaddress, len(listaddress) - 5) from status_points where groupid = {SMALL} and "
-         "(objectid = 1 or objectid = 9)"},
-        {"controllers of the group", "Select distinct listaddress from status_points where groupid = {SMALL} and objectid = 5"},
-        {"controllers of the site", "Select distinct left(listaddress, len(listaddress) - 5) from Controllers"},
+         "Select distinct left(ListAddress, case when len(ListAddress) > 5 then len(ListAddress) - 5 else 0 end) from "
+         "Status_Points where GroupID = {SMALL} and (ObjectID = 1 or ObjectID = 9)"},
+        {"controllers of the group", "Select distinct ListAddress from Status_Points where GroupID = {SMALL} and ObjectID = 5"},
+        {"controllers of the site",
+         "Select distinct left(ListAddress, case when len(ListAddress) > 5 then len(ListAddress) - 5 else 0 end) from "
+         "Controllers"},
         {"newer door details", "ZRII_Status_Fetch_DoorInfo {ZDOORID}", Expect::Runs},
         {"newer input details", "ZRII_Status_Fetch_InputInfo {ZINPUTID}", Expect::Runs},
         {"newer relay details", "ZRII_Status_Fetch_RelayInfo {ZRELAYID}", Expect::Runs},

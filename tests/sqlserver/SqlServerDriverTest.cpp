@@ -232,6 +232,21 @@ TEST_F(SqlServerDriver, TextIntoADateColumnIsReadInTheLoginsDateOrderAndTypedDat
     }
 }
 
+// Qt binds a string of 127 characters or more as ntext; the database layer still compares it.
+TEST_F(SqlServerDriver, ALongStringComparesThroughTheDatabaseLayer) {
+    auto connection = open();
+    for (const int length : {64, 127, 4000}) {
+        db::Command command(*connection, QStringLiteral("SELECT GroupName FROM Status_Groups WHERE GroupName = ?"));
+        command.appendParameter(QStringLiteral("@GroupName"), db::ParamType::NVarChar, db::ParamDirection::Input,
+                                length, QString(length, u'x'));
+        try {
+            EXPECT_TRUE(command.open().eof()) << length;
+        } catch (const db::DbError& e) {
+            ADD_FAILURE() << length << ": " << e.what();
+        }
+    }
+}
+
 TEST_F(SqlServerDriver, AStringLongerThanItsColumnIsRefused) {
     auto connection = open();
     struct Case {
@@ -243,7 +258,7 @@ TEST_F(SqlServerDriver, AStringLongerThanItsColumnIsRefused) {
         {"INSERT INTO Status_Groups (GroupName) VALUES (?)", 50, true},
         {"INSERT INTO Status_Groups (GroupName) VALUES (?)", 51, false},
         {"UPDATE Status_Groups SET GroupName = ? WHERE GroupName = 'Lobby'", 51, false},
-        {"INSERT INTO ComponentLocks (Kind, ComponentID, Holder, WorkstationName) VALUES (37, 1, ?, 'WS1')", 65, false},
+        {"INSERT INTO ComponentLocks (Kind, ComponentID, Holder, WorkstationName) VALUES (37, 1, ?, 'WS1')", 101, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.statement) + " " + std::to_string(c.length));
