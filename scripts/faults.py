@@ -8,8 +8,8 @@ second, once per fault, and injects the fault from 8 s to 18 s of the run:
   unlink-restore  the site file (with its -wal/-shm) is deleted; 10 s later a backup taken just
                   before is put in its place
   move            the site file is renamed away and 10 s later renamed back
-  disk-full       the site lives on a small tmpfs that is filled up for 10 s (needs mount rights;
-                  skipped with a message otherwise)
+  disk-full       the site lives on a small tmpfs; its write-ahead log is emptied and the tmpfs
+                  filled up for 10 s (needs mount rights; skipped with a message otherwise)
 
 Per fault it prints: live state changes applied during the fault, the longest stall of the window's
 event loop during the fault, whether the operator was told (status bar state from --stats and the
@@ -169,6 +169,11 @@ def inject(fault, site, work):
         os.rename(site, away)
         return lambda: os.rename(away, site)
     if fault == "disk-full":
+        # The write-ahead log is emptied first, so the next writes need new space, as they would
+        # once the log's space was used up.
+        db = sqlite3.connect(site, timeout=5)
+        db.execute("PRAGMA wal_checkpoint(TRUNCATE)")
+        db.close()
         filler = fill(os.path.dirname(site))
         return lambda: os.remove(filler)
     raise ValueError(fault)
@@ -197,6 +202,8 @@ def report(fault, lines, summary, stderr, state, data, site):
     during = [l for l in lines if start < l[0] <= end + 0.001]
     after = [l for l in lines if l[0] > end]
     applied = sum(l[1] for l in during)
+    before = [l for l in lines if l[0] <= start]
+    failed = (during[-1][5] if during else 0) - (before[-1][5] if before else 0)
     stall = max((l[2] for l in during), default=0)
     longest = max((l[2] for l in lines), default=0)
     shown = sorted({l[3] for l in during if l[3] != "up"})
@@ -215,7 +222,7 @@ def report(fault, lines, summary, stderr, state, data, site):
     if "could not be written back" in stderr or final_unwritten > 0:
         lost, why = True, "states left unwritten at the end"
     return {
-        "fault": fault, "applied": applied, "stall": stall, "longest": longest, "told": told,
+        "fault": fault, "applied": applied, "failed": failed, "stall": stall, "longest": longest, "told": told,
         "lost": ("yes: " if lost else "no: ") + why, "recovery": recovery,
         "summary": next((s for s in summary if s.startswith("statusviewer:")), ""),
     }
@@ -227,6 +234,7 @@ def main():
     parser.add_argument("--faults", default="lock,unlink-restore,move,disk-full")
     parser.add_argument("--seconds", type=float, default=30.0)
     parser.add_argument("--rate", type=int, default=1000)
+    parser.add_argument("--verbose", action="store_true", help="also print the application's --stats lines")
     args = parser.parse_args()
     app = find_app(args.app)
     work = tempfile.mkdtemp(prefix="statusviewer-faults-")
@@ -244,16 +252,20 @@ def main():
             if fault == "disk-full":
                 subprocess.run(["umount", os.path.dirname(site)], capture_output=True)
         r = results[-1]
-        print("%s: %d changes applied during the fault, longest stall %d ms (whole run %d ms), told: %s, "
-              "stored lost: %s, recovered %s after the fault\n  %s"
-              % (r["fault"], r["applied"], r["stall"], r["longest"], r["told"], r["lost"], r["recovery"], r["summary"]),
-              flush=True)
+        if args.verbose:
+            print("".join("  t=%.1f applied=%d stall_ms=%d link=%s unwritten=%d failed_writes=%d\n" % l for l in lines),
+                  end="")
+        print("%s: %d changes applied during the fault, %d field write-backs failed (kept), longest stall %d ms "
+              "(whole run %d ms), told: %s, stored lost: %s, recovered %s after the fault\n  %s"
+              % (r["fault"], r["applied"], r["failed"], r["stall"], r["longest"], r["told"], r["lost"], r["recovery"],
+                 r["summary"]), flush=True)
     print("\n| Fault (8-18 s of a %g s run at %d/s) | Changes applied during the fault | Longest UI stall during the fault "
-          "| Operator told | Stored data lost | Recovered after the fault |" % (args.seconds, args.rate))
-    print("|---|---|---|---|---|---|")
+          "| Field write-backs failed (kept) | Operator told | Stored data lost | Recovered after the fault |"
+          % (args.seconds, args.rate))
+    print("|---|---|---|---|---|---|---|")
     for r in results:
-        print("| %s | %d | %d ms | %s | %s | %s |" % (r["fault"], r["applied"], r["stall"], r["told"], r["lost"],
-                                                      r["recovery"]))
+        print("| %s | %d | %d ms | %d | %s | %s | %s |" % (r["fault"], r["applied"], r["stall"], r["failed"], r["told"],
+                                                           r["lost"], r["recovery"]))
     shutil.rmtree(work, ignore_errors=True)
 
 
