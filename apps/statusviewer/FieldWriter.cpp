@@ -77,11 +77,11 @@ void FieldWriter::run() {
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
     std::unique_lock lock(mutex_);
     for (;;) {
-        const auto ready = [this] { return stopping_ || (!failing_ && (!pending_.isEmpty() || !afterwards_.isEmpty())); };
+        // After a failure the next attempt waits a moment (a new batch may bring it forward).
         if (failing_)
-            wake_.wait_for(lock, std::chrono::milliseconds(kRetryMs), [this] { return stopping_; });
+            wake_.wait_for(lock, std::chrono::milliseconds(kRetryMs));
         else
-            wake_.wait(lock, ready);
+            wake_.wait(lock, [this] { return stopping_ || !pending_.isEmpty() || !afterwards_.isEmpty(); });
         if (stopping_ && deadline == std::chrono::steady_clock::time_point::max())
             deadline = stopBy();
         if (pending_.isEmpty() && afterwards_.isEmpty()) {
