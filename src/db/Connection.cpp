@@ -212,6 +212,7 @@ void Connection::close() {
     // theirs back to the old pool, which goes with the last of them.
     d->statements->clear();
     d->statements = std::make_shared<StatementPool>();
+    d->pending = std::make_shared<PendingResults>();
     d->translations.clear();
     d->procedures.clear();
     d->db.close();
