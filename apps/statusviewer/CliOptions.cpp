@@ -47,13 +47,17 @@ struct Parser {
     QCommandLineOption abnormalOnly{QStringLiteral("abnormal-only"),
                                     QStringLiteral("Starts every window with \"Abnormal only\" on: only the points in "
                                                    "alarm or warning show.")};
+    QCommandLineOption stats{QStringLiteral("stats"),
+                             QStringLiteral("Prints a line per second while running: state changes applied, the "
+                                            "longest stall of the window's event loop, the site link of the first "
+                                            "workstation and the field's states not yet written back.")};
 
     Parser() {
         parser.setApplicationDescription(
             QStringLiteral("The live status viewer on a site database, with a simulated field and one or more "
                            "workstations."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({help, db, scale, op, workstations, rate, headless, seconds, out, abnormalOnly});
+        parser.addOptions({help, db, scale, op, workstations, rate, headless, seconds, out, abnormalOnly, stats});
     }
 };
 
@@ -138,6 +142,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     o.headless = p.parser.isSet(p.headless);
     o.abnormalOnly = p.parser.isSet(p.abnormalOnly);
+    o.stats = p.parser.isSet(p.stats);
     if (p.parser.isSet(p.seconds)) {
         const auto v = readNumber(p.parser.value(p.seconds), QStringLiteral("seconds"), 0.0, 86400.0, true, error);
         if (!v)

@@ -22,6 +22,8 @@ struct AppOptions {
     double rate = 200.0;
     /// --headless was given (a run without a display is headless too, see runsHeadless).
     bool headless = false;
+    /// --stats: a line of figures per second (see RunStats).
+    bool stats = false;
     /// How long to run; unset: a headless run lasts kDefaultHeadlessSeconds, an interactive one
     /// until its windows are closed.
     std::optional<double> seconds;

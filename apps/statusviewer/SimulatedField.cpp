@@ -72,7 +72,7 @@ QString pointAddress(const QString& controller, const char* code, int number) {
 }  // namespace
 
 SimulatedField::SimulatedField(so::db::Connection& db, const FieldOptions& options, AppLog* log)
-    : db_(db), options_(options), log_(log), rng_(options.seed) {
+    : db_(db), options_(options), log_(log), rng_(options.seed), writer_(std::make_unique<FieldWriter>(db.url(), log)) {
     tick_.setInterval(kTickMs);
     connect(&tick_, &QTimer::timeout, this, [this] { onTick(); });
     flushTimer_.setInterval(options_.flushIntervalMs);
@@ -370,6 +370,7 @@ void SimulatedField::stop() {
     tick_.stop();
     flushTimer_.stop();
     flush();
+    ++generation_;  // reports still waiting for a write or an answer's delay stay unsent
 }
 
 void SimulatedField::onTick() {
@@ -398,32 +399,12 @@ int SimulatedField::step(int events) {
     return int(reportsSent_ - before);
 }
 
-void SimulatedField::flush() {
-    try {
-        book_.flush(db_);
-        if (pendingWrites_.isEmpty())
-            return;
-        so::db::Transaction transaction(db_);
-        for (auto statement = pendingWrites_.cbegin(); statement != pendingWrites_.cend(); ++statement) {
-            so::db::Command cmd(db_, statement.key());
-            for (auto row = statement->cbegin(); row != statement->cend(); ++row) {
-                while (cmd.parameterCount() > 0)
-                    cmd.deleteParameter(0);
-                cmd.appendParameter(QStringLiteral("@Value"), so::db::ParamType::Integer, so::db::ParamDirection::Input,
-                                    4, row.value());
-                cmd.appendParameter(QStringLiteral("@ID"), so::db::ParamType::Integer, so::db::ParamDirection::Input, 4,
-                                    row.key());
-                cmd.execute();
-            }
-        }
-        transaction.commit();
-        pendingWrites_.clear();
-    } catch (const so::db::DbError& e) {
-        // Kept for the next flush; the live reports went out all the same.
-        if (log_ != nullptr)
-            log_->error(QStringLiteral("Simulated field: writing states back failed: %1 %2")
-                            .arg(e.message(), e.driverMessage()));
-    }
+void SimulatedField::flush(std::function<void()> afterwards) {
+    FieldWrites writes;
+    book_.takeChanged(writes.statusRows);
+    writes.deviceRows = std::move(pendingWrites_);
+    pendingWrites_.clear();
+    writer_->submit(std::move(writes), std::move(afterwards));
 }
 
 void SimulatedField::report(const QString& deviceType, const QString& address, int state, const QString& value) {
@@ -852,15 +833,21 @@ void SimulatedField::setZrModuleOnline(ZrModule& m, bool online) {
     // The receiver re-reads the module's row while handling the report: write it first.
     m.online = online;
     queueWrite(kSetModuleOnline, m.id, online ? 1 : 0);
-    flush();
-    report(QStringLiteral("ZR2_MODULE"), m.address, online ? 1 : 0);
+    reportModuleWhenWritten(m.address, online ? 1 : 0);
 }
 
 void SimulatedField::setZrModuleTamper(ZrModule& m, bool tamper) {
     m.tamper = tamper;
     queueWrite(kSetModuleTamper, m.id, tamper ? 1 : 0);
-    flush();
-    report(QStringLiteral("ZR2_MODULE"), m.address, tamper ? 3 : 2);
+    reportModuleWhenWritten(m.address, tamper ? 3 : 2);
+}
+
+void SimulatedField::reportModuleWhenWritten(const QString& address, int state) {
+    const int generation = generation_;
+    flush([this, generation, address, state] {
+        if (generation == generation_)
+            report(QStringLiteral("ZR2_MODULE"), address, state);
+    });
 }
 
 // ---- commands -----------------------------------------------------------------------------------
@@ -1048,11 +1035,10 @@ void SimulatedField::zr2ClearCodeTamper(qint32 readerId) {
     later(options_.answerDelayMs, [this, keypads] {
         for (const Keypad& k : keypads)
             queueWrite(kClearCodeTamper, k.id, 0);
-        flush();
         // The keypad module's report makes the receiver re-read the module and its reader.
         for (const Keypad& k : keypads)
             if (k.module >= 0)
-                report(QStringLiteral("ZR2_MODULE"), zrModules_[k.module].address, zrModules_[k.module].online ? 1 : 0);
+                reportModuleWhenWritten(zrModules_[k.module].address, zrModules_[k.module].online ? 1 : 0);
     });
 }
 

@@ -16,8 +16,10 @@
 //
 // Consistency: the classic points' states live in the field's copy of SuperStatus and the newer
 // line's in its own tables (ZRII_*); both are written back in batches (every quarter second, and
-// at once after a command or a module report, whose receiver re-reads the row), so a refresh from
-// the database shows the picture the live reports drew.
+// at once after a command) by a writer on its own thread and connection (FieldWriter), so a
+// refresh from the database shows the picture the live reports drew and a locked site never holds
+// up the windows. A module's report, whose receiver re-reads the module's row, goes out once its
+// row was written (or failed to be).
 //
 // Commands: an answer comes a moment later (answerDelayMs): unlocking a door energises its relay,
 // relocking releases it, a momentary access or trigger releases it again after momentaryMs; a mask
@@ -27,6 +29,7 @@
 #pragma once
 
 #include "FieldInterfaces.h"
+#include "FieldWriter.h"
 #include "SuperStatusBook.h"
 
 #include <statusobject/Db.h>
@@ -61,7 +64,8 @@ struct FieldOptions {
 
 class SimulatedField final : public QObject, public FieldControl {
 public:
-    /// db and log (may be null) must outlive the field: it writes the last changes back when destroyed.
+    /// Reads the site through db; writes back through a connection of its own to db's url. log
+    /// (may be null) must outlive the field: it writes the last changes back when destroyed.
     SimulatedField(so::db::Connection& db, const FieldOptions& options, AppLog* log = nullptr);
     ~SimulatedField() override;
 
@@ -75,7 +79,8 @@ public:
 
     /// Generates traffic at the rate (in state reports), driven by the event loop, until stop().
     void start();
-    /// Stops the traffic and writes the changed states back.
+    /// Stops the traffic (answers and module reports not sent yet are dropped) and writes the
+    /// changed states back.
     void stop();
     bool isRunning() const { return tick_.isActive(); }
     void setRate(double reportsPerSecond) { options_.reportsPerSecond = reportsPerSecond; }
@@ -84,8 +89,14 @@ public:
     /// Generates this many traffic events now (each one or a few state reports); returns the
     /// reports sent.
     int step(int events);
-    /// Writes the changed states back to the site database now.
-    void flush();
+    /// Hands the changed states to the writer now (written on its thread); afterwards (optional)
+    /// runs here once they were written or failed to be.
+    void flush(std::function<void()> afterwards = {});
+    /// Waits until every changed state handed over is written; false after timeoutMs.
+    bool waitUntilWritten(int timeoutMs = 5000) { return writer_->waitUntilWritten(timeoutMs); }
+    /// Changed rows not written yet, and failed write attempts since the start.
+    int unwrittenRows() const { return writer_->unwrittenRows(); }
+    qint64 failedWrites() const { return writer_->failedAttempts(); }
 
     /// State reports sent (each goes to every sink).
     qint64 reportsSent() const { return reportsSent_; }
@@ -222,6 +233,8 @@ private:
     void setZrModuleOnline(ZrModule& m, bool online);
     void setZrModuleTamper(ZrModule& m, bool tamper);
     void queueWrite(const char* statement, qint32 id, qint64 value);
+    /// Writes the changes, then reports the module (its receiver re-reads the module's row).
+    void reportModuleWhenWritten(const QString& address, int state);
 
     /// Runs answer after delayMs (skipped when the site was loaded again meanwhile), then flushes.
     void later(int delayMs, std::function<void()> answer);
@@ -276,6 +289,7 @@ private:
     /// Newer-line row changes not yet written: statement -> (device id -> value).
     QHash<QString, QHash<qint32, qint64>> pendingWrites_;
 
+    std::unique_ptr<FieldWriter> writer_;
     QTimer tick_;
     QTimer flushTimer_;
     QElapsedTimer clock_;

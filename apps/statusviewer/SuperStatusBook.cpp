@@ -1,6 +1,7 @@
 #include "SuperStatusBook.h"
 
-#include <QDateTime>
+#include "FieldWriter.h"
+
 #include <QStringList>
 
 namespace sv {
@@ -112,33 +113,15 @@ QString SuperStatusBook::text(const Row& row) const {
     return so::db::joinStatusEntries(row.entries);
 }
 
-int SuperStatusBook::flush(so::db::Connection& db) {
-    if (dirty_.isEmpty())
-        return 0;
-    const QDateTime now = QDateTime::currentDateTime();
-    so::db::Transaction transaction(db);
-    so::db::Command update(db, QStringLiteral(
-        "UPDATE SuperStatus SET Status = ?, LastUpdated = ? WHERE ControllerID = ? AND StatusType = ?"));
+int SuperStatusBook::takeChanged(QHash<quint64, QString>& rows) {
     for (int r : std::as_const(dirty_)) {
-        const Row& row = rows_[r];
-        while (update.parameterCount() > 0)
-            update.deleteParameter(0);
-        update.appendParameter(QStringLiteral("@Status"), so::db::ParamType::NVarChar, so::db::ParamDirection::Input,
-                               4000, text(row));
-        update.appendParameter(QStringLiteral("@LastUpdated"), so::db::ParamType::DateTime,
-                               so::db::ParamDirection::Input, 0, now);
-        update.appendParameter(QStringLiteral("@ControllerID"), so::db::ParamType::Integer,
-                               so::db::ParamDirection::Input, 4, row.id);
-        update.appendParameter(QStringLiteral("@StatusType"), so::db::ParamType::Integer,
-                               so::db::ParamDirection::Input, 4, row.type);
-        update.execute();
+        Row& row = rows_[r];
+        rows.insert(FieldWrites::statusKey(row.id, row.type), text(row));
+        row.dirty = false;
     }
-    transaction.commit();
-    const int written = int(dirty_.size());
-    for (int r : std::as_const(dirty_))
-        rows_[r].dirty = false;
+    const int taken = int(dirty_.size());
     dirty_.clear();
-    return written;
+    return taken;
 }
 
 }  // namespace sv

@@ -50,9 +50,9 @@ public:
 
     int rowCount() const { return int(rows_.size()); }
     int dirtyCount() const { return int(dirty_.size()); }
-    /// Writes every changed row back in one transaction, stamped with the present time; returns
-    /// the rows written.
-    int flush(so::db::Connection& db);
+    /// Moves the text of every changed row into rows (keyed by FieldWrites::statusKey) for the
+    /// write-back; returns the rows taken.
+    int takeChanged(QHash<quint64, QString>& rows);
 
 private:
     enum class Form { Entries, ThreatLevels, Codes };

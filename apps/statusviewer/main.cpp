@@ -8,6 +8,7 @@
 #include "AppEventView.h"
 #include "AppSite.h"
 #include "CliOptions.h"
+#include "RunStats.h"
 
 #include <ui/FMain.h>
 
@@ -32,8 +33,12 @@ void printError(const QString& text) {
     std::fprintf(stderr, "statusviewer: %s\n", qPrintable(text));
 }
 
-void printSummary(sv::StatusViewerApp& viewer) {
-    std::printf("%s\n", qPrintable(viewer.summary().line()));
+/// The summary line; with --stats the run's longest event-loop stall is added.
+void printSummary(sv::StatusViewerApp& viewer, const sv::RunStats* stats = nullptr) {
+    QString line = viewer.summary().line();
+    if (stats != nullptr)
+        line += QStringLiteral(", longest stall %1 ms").arg(stats->longestStallMs());
+    std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
 }
 
@@ -50,12 +55,16 @@ bool writeScreenshots(sv::StatusViewerApp& viewer, const QString& dir) {
 
 int runHeadless(sv::StatusViewerApp& viewer, const sv::AppOptions& options) {
     viewer.resizeWindows(kHeadlessWindowSize);
+    sv::RunStats stats(viewer, stdout);
+    if (options.stats)
+        stats.start();
     viewer.startField();
     sv::runEventsFor(int(options.seconds.value_or(sv::kDefaultHeadlessSeconds) * 1000.0));
     viewer.stopField();
+    stats.stop();
     if (!writeScreenshots(viewer, options.outDir.value_or(QStringLiteral("."))))
         return 1;
-    printSummary(viewer);
+    printSummary(viewer, options.stats ? &stats : nullptr);
     return 0;
 }
 
@@ -72,14 +81,18 @@ int runInteractive(QApplication& app, sv::StatusViewerApp& viewer, const sv::App
     console.setGeometry(area.left(), windowsArea.bottom() + 1, area.width(), consoleHeight);
     console.show();
 
+    sv::RunStats stats(viewer, stdout);
+    if (options.stats)
+        stats.start();
     viewer.startField();
     if (options.seconds)
         QTimer::singleShot(int(*options.seconds * 1000.0), &app, &QCoreApplication::quit);
     app.exec();
     viewer.stopField();
+    stats.stop();
     if (options.outDir && !writeScreenshots(viewer, *options.outDir))
         return 1;
-    printSummary(viewer);
+    printSummary(viewer, options.stats ? &stats : nullptr);
     return 0;
 }
 

@@ -29,6 +29,9 @@ public:
     QString message() const { return message_; }
     QString statement() const { return statement_; }
     QString driverMessage() const { return driverMessage_; }
+    /// True when the statement failed because another connection holds a lock it needed (the
+    /// database is busy, not gone): waiting or trying again later can succeed.
+    bool isBusy() const;
 
 private:
     QString message_;
@@ -142,8 +145,27 @@ public:
     void commit();
     void rollback();
 
-    /// True while the connection answers (a trivial query succeeds).
+    /// How long a statement waits for a lock another connection holds before it fails as busy.
+    static constexpr int kDefaultBusyTimeoutMs = 200;
+
+    /// True while the connection answers (a trivial query succeeds) and, for a database file,
+    /// its path still names the file that is open (see pathNamesOpenFile).
     bool isAlive();
+    /// False when the database file this connection has open is no longer the one at its path:
+    /// deleted, moved away or replaced by another file (SQLite keeps using the open file, so
+    /// every later write would go to a file nobody opens again). True for other databases.
+    bool pathNamesOpenFile() const;
+    /// Closes the connection and opens it again with the same url; kept prepared statements and
+    /// translations are dropped. A database file is opened only when a file is at its path again
+    /// (never created afresh). Throws DbError when it cannot be opened; the connection is then closed.
+    void reopen();
+    /// True when a write could start now (no other connection holds the write lock); never waits.
+    /// For databases other than SQLite: isAlive().
+    bool canWrite();
+    /// Closes the connection; every statement fails until reopen().
+    void close();
+    /// Sets how long a statement waits for another connection's lock (SQLite backends).
+    void setBusyTimeout(int milliseconds);
 
     /// The Qt SQL connection name (for the platform layer and tests that must reach the driver).
     QString qtConnectionName() const;

@@ -1,6 +1,8 @@
 #include "db/ConnectionImpl.h"
 #include "db/StatementObserver.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -8,9 +10,42 @@
 
 #include <algorithm>
 #include <limits>
+#include <sys/stat.h>
 
 namespace so::db {
 namespace {
+
+// What SQLite (directly and through its ODBC driver) and SQL Server say when a lock held by another
+// connection made a statement give up.
+bool isBusyMessage(const QString& driverMessage) {
+    for (const char* text : {"database is locked", "database table is locked", "database is busy",
+                             "Lock request time out"})
+        if (driverMessage.contains(QLatin1String(text), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+/// The device and inode of the file at path; false when there is none.
+bool fileIdentity(const QString& path, quint64& device, quint64& inode) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    device = quint64(info.st_dev);
+    inode = quint64(info.st_ino);
+    return true;
+}
+
+/// The file of a SQLite connection's main database (empty for an in-memory one).
+QString mainDatabaseFile(QSqlDatabase& db) {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("PRAGMA database_list")))
+        return {};
+    while (query.next())
+        if (query.value(1).toString() == QLatin1String("main"))
+            return query.value(2).toString();
+    return {};
+}
 
 QString describe(const QString& message, const QString& statement, const QString& driverMessage) {
     QString text = message;
@@ -72,10 +107,12 @@ bool backendIsSqlite(QSqlDatabase& db) {
 
 // Settings for speed and integrity of the embedded database: write-ahead log on files, fewer
 // syncs (safe with the log), and enforced foreign keys (a group's points go with the group).
-void tuneSqlite(QSqlDatabase& db, bool inMemory) {
-    QStringList pragmas{QStringLiteral("PRAGMA foreign_keys = ON"), QStringLiteral("PRAGMA synchronous = NORMAL")};
+// The busy timeout comes first: it bounds how long the others wait for another connection's lock.
+void tuneSqlite(QSqlDatabase& db, bool inMemory, int busyTimeoutMs) {
+    QStringList pragmas{QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs),
+                        QStringLiteral("PRAGMA foreign_keys = ON"), QStringLiteral("PRAGMA synchronous = NORMAL")};
     if (!inMemory)
-        pragmas.prepend(QStringLiteral("PRAGMA journal_mode = WAL"));
+        pragmas.insert(1, QStringLiteral("PRAGMA journal_mode = WAL"));
     for (const QString& pragma : pragmas) {
         QSqlQuery query(db);
         if (!query.exec(pragma))
@@ -142,6 +179,10 @@ DbError::DbError(const QString& message, const QString& statement, const QString
       statement_(statement),
       driverMessage_(driverMessage) {}
 
+bool DbError::isBusy() const {
+    return isBusyMessage(driverMessage_);
+}
+
 void throwQueryError(const QString& message, const QString& statement, const QSqlQuery& query) {
     throw DbError(message, statement, query.lastError().text());
 }
@@ -170,16 +211,82 @@ std::unique_ptr<Connection> Connection::open(const QString& url) {
     d->name = QStringLiteral("statusobject-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     d->db = QSqlDatabase::addDatabase(parts.driver, d->name);
     d->db.setDatabaseName(parts.database);
-    if (parts.driver == QLatin1String("QSQLITE"))
-        d->db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!d->db.open())
-        throw DbError(QStringLiteral("Cannot open the database %1").arg(withoutSecrets(url)), {},
-                      d->db.lastError().text());
-
-    d->compatibility = backendIsSqlite(d->db);
-    if (d->compatibility)
-        tuneSqlite(d->db, parts.database.trimmed() == QLatin1String(":memory:"));
+    d->inMemory = parts.driver == QLatin1String("QSQLITE") && parts.database.trimmed() == QLatin1String(":memory:");
+    d->openDatabase();
     return std::unique_ptr<Connection>(new Connection(std::move(d)));
+}
+
+void Connection::Impl::openDatabase() {
+    if (db.driverName() == QLatin1String("QSQLITE"))
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    if (!db.open())
+        throw DbError(QStringLiteral("Cannot open the database %1").arg(withoutSecrets(url)), {}, db.lastError().text());
+    compatibility = backendIsSqlite(db);
+    if (!compatibility)
+        return;
+    // The SQLite ODBC driver keeps its own lock wait (its Timeout attribute, 100 s unless given)
+    // over the busy_timeout pragma: the connection is opened again with the wait set.
+    if (db.driverName() == QLatin1String("QODBC") && odbcBaseString.isEmpty()) {
+        odbcBaseString = db.databaseName();
+        db.close();
+        db.setDatabaseName(odbcBaseString + QStringLiteral(";Timeout=%1").arg(busyTimeoutMs));
+        if (!db.open())
+            throw DbError(QStringLiteral("Cannot open the database %1").arg(withoutSecrets(url)), {}, db.lastError().text());
+    }
+    tuneSqlite(db, inMemory, busyTimeoutMs);
+    // The file is named once, when first opened: a reopen must find the same path again.
+    if (file.isEmpty())
+        file = mainDatabaseFile(db);
+    if (!file.isEmpty() && !fileIdentity(file, fileDevice, fileInode))
+        throw DbError(QStringLiteral("The database file %1 is not there").arg(file));
+}
+
+bool Connection::pathNamesOpenFile() const {
+    if (d->file.isEmpty())
+        return true;
+    quint64 device = 0, inode = 0;
+    return fileIdentity(d->file, device, inode) && device == d->fileDevice && inode == d->fileInode;
+}
+
+void Connection::close() {
+    // Kept queries go before the connection they were prepared on; record sets still open give
+    // theirs back to the old pool, which goes with the last of them.
+    d->statements->clear();
+    d->statements = std::make_shared<StatementPool>();
+    d->pending = std::make_shared<PendingResults>();
+    d->translations.clear();
+    d->procedures.clear();
+    d->db.close();
+}
+
+void Connection::reopen() {
+    if (d->inMemory)
+        throw DbError(QStringLiteral("A private in-memory database cannot be opened again: its content is gone"));
+    close();
+    // SQLite creates a missing file: an empty site at the path would hide the real one.
+    if (!d->file.isEmpty() && !QFileInfo::exists(d->file))
+        throw DbError(QStringLiteral("The database file %1 is not there").arg(d->file));
+    try {
+        d->openDatabase();
+    } catch (...) {
+        d->db.close();
+        throw;
+    }
+}
+
+void Connection::setBusyTimeout(int milliseconds) {
+    d->busyTimeoutMs = qMax(0, milliseconds);
+    if (!d->compatibility || !d->db.isOpen())
+        return;
+    if (!d->odbcBaseString.isEmpty()) {
+        d->db.setDatabaseName(d->odbcBaseString + QStringLiteral(";Timeout=%1").arg(d->busyTimeoutMs));
+        reopen();
+        return;
+    }
+    const QString pragma = QStringLiteral("PRAGMA busy_timeout = %1").arg(d->busyTimeoutMs);
+    QSqlQuery query(d->db);
+    if (!query.exec(pragma))
+        throwQueryError(QStringLiteral("Cannot set the busy timeout"), pragma, query);
 }
 
 QString Connection::url() const {
@@ -218,11 +325,29 @@ void Connection::rollback() {
 }
 
 bool Connection::isAlive() {
-    if (!d->db.isOpen())
+    if (!d->db.isOpen() || !pathNamesOpenFile())
         return false;
+    // SQLite answers "SELECT 1" without reading its file; the schema read finds a file that is no database.
     QSqlQuery probe(d->db);
     probe.setForwardOnly(true);
-    return probe.exec(QStringLiteral("SELECT 1")) && probe.next();
+    return probe.exec(d->compatibility ? QStringLiteral("SELECT count(*) FROM sqlite_master") : QStringLiteral("SELECT 1")) &&
+           probe.next();
+}
+
+bool Connection::canWrite() {
+    if (!d->compatibility)
+        return isAlive();
+    if (!d->db.isOpen())
+        return false;
+    QSqlQuery query(d->db);
+    const auto run = [&query](const QString& sql) { return query.exec(sql); };
+    if (!run(QStringLiteral("PRAGMA busy_timeout = 0")))
+        return false;
+    const bool free = run(QStringLiteral("BEGIN IMMEDIATE"));
+    if (free)
+        run(QStringLiteral("ROLLBACK"));
+    run(QStringLiteral("PRAGMA busy_timeout = %1").arg(d->busyTimeoutMs));
+    return free;
 }
 
 // --- running statements ---------------------------------------------------------------------
@@ -275,8 +400,11 @@ void Connection::Impl::runOne(const QString& text, const QVariantList& values, R
             return query.exec();
         };
         bool done = reused && execute();
+        // Another connection's lock is no stale statement: preparing it again would only wait twice.
+        if (!done && reused && isBusyMessage(query.lastError().text()))
+            fail("The statement failed");
         if (!done && reused) {
-            // A kept statement can go stale (the connection was closed and opened again): the
+            // A kept statement can go stale (its connection was closed and opened under it): the
             // kept ones are dropped and this one is prepared afresh.
             statements->clear();
             query = QSqlQuery(db);

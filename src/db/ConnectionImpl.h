@@ -96,6 +96,17 @@ struct Connection::Impl {
     QString name;  // the Qt connection name, unique per open
     QSqlDatabase db;
     bool compatibility = false;
+    bool inMemory = false;
+    int busyTimeoutMs = Connection::kDefaultBusyTimeoutMs;
+    /// The database file of a SQLite backend (empty otherwise) and its identity when opened.
+    QString file;
+    quint64 fileDevice = 0;
+    quint64 fileInode = 0;
+    /// The connection string of a SQLite ODBC backend without the lock wait added to it.
+    QString odbcBaseString;
+
+    /// Opens db, detects the backend, sets SQLite up and records the file's identity.
+    void openDatabase();
     ProcedureCatalog procedures;
     /// Recent statement texts and their translations (statements repeat: fills, refreshes).
     QCache<QString, tsql::Translation> translations{512};

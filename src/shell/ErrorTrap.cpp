@@ -51,10 +51,10 @@ void reportCurrentException(ComponentContext& ctx, const QString& reportName) {
         // A user's layout without the column: the write ends silently.
     } catch (const db::DbError& e) {
         // While the site database is unreachable the operator has been told once; each failure
-        // is only logged.
+        // is only logged. A lock held elsewhere marks the link busy.
         bool linkDown = false;
         try {
-            linkDown = ctx.siteLink != nullptr && ctx.siteLink->noteDatabaseFailure(e.message());
+            linkDown = ctx.siteLink != nullptr && ctx.siteLink->noteDatabaseFailure(e.message(), e.isBusy());
         } catch (...) {
         }
         reportFailure(ctx, reportName, errorInfoFrom(e), linkDown);

@@ -2,8 +2,15 @@
 //
 // Live state changes need no database, so the window keeps showing them while the database is
 // gone; what needs the database fails, is logged, and the operator is told once when the link goes
-// down (not once per failure). While down, a timer asks the database again every few seconds; the
-// first answer brings the link back up, and a later failure tells the operator again.
+// down (not once per failure). While up, a timer checks every second that the database still
+// answers and that its file is still the one at its path (a file deleted or replaced under an open
+// connection would take every later write with it). While down, the connection is opened again
+// with a growing wait between attempts; the first answer brings the link back up (the window then
+// reloads its group once), and a later failure tells the operator again.
+//
+// Another connection holding the write lock leaves the link up but marks it busy (the status bar
+// says so, the log has one entry) until a write can start again: found by the check, which asks for
+// the lock without waiting, or by a statement that gave up on it.
 #pragma once
 
 #include <QDateTime>
@@ -19,7 +26,10 @@ struct ComponentContext;
 class SiteLink : public QObject {
     Q_OBJECT
 public:
-    /// Seconds between the checks while the database does not answer.
+    /// Seconds between the checks while the database answers.
+    static constexpr int kWatchIntervalSeconds = 1;
+    /// Seconds before the first reconnect attempt; the wait doubles up to kCheckIntervalSeconds.
+    static constexpr int kFirstRetrySeconds = 1;
     static constexpr int kCheckIntervalSeconds = 5;
 
     explicit SiteLink(ComponentContext& ctx, QObject* parent = nullptr);
@@ -27,30 +37,42 @@ public:
     ~SiteLink() override;
 
     bool isReachable() const { return reachable_; }
+    /// Another connection holds the write lock (seen by the last check or a failed statement).
+    bool isBusy() const { return busy_; }
     /// Time of the last StateChange received; invalid when none has arrived.
     QDateTime lastStateChange() const;
     /// Called for every StateChange: stores a monotonic tick only, the time is built when read.
     void noteStateChange() noexcept { lastChangeTick_ = clock_.nsecsElapsed(); }
-    /// A database failure was reported. While the link is up the database is asked whether it still
-    /// answers: a statement that failed on a live database leaves the link up. Returns true when the
-    /// link is down (the failure is then only logged; the operator has been told once).
-    bool noteDatabaseFailure(const QString& what);
-    /// Asks the database now; the link comes up when it answers and goes down when it does not.
+    /// A database failure was reported (busy: it gave up on another connection's lock). While the
+    /// link is up the database is asked whether it still answers: a statement that failed on a
+    /// live database leaves the link up. Returns true when the link is down (the failure is then
+    /// only logged; the operator has been told once).
+    bool noteDatabaseFailure(const QString& what, bool busy = false);
+    /// Asks the database now (opening the connection again first while the link is down); the link
+    /// comes up when it answers and goes down when it does not.
     void check();
-    /// Re-checks every kCheckIntervalSeconds while the link is down.
+    /// Drives the checks: every kWatchIntervalSeconds while up, with the growing wait while down.
     QTimer& checkTimer() { return checkTimer_; }
 
 signals:
     void reachableChanged(bool reachable);
+    void busyChanged(bool busy);
 
 private:
     /// True when the database answers; false also when no connection is set.
     bool databaseAnswers();
+    /// Why the database does not answer, for the log.
+    QString lossReason(const QString& what);
+    void tick();
+    void reconnect();
     void goDown(const QString& what);
     void goUp();
+    void setBusy(bool busy);
 
     ComponentContext& ctx_;
     bool reachable_ = true;
+    bool busy_ = false;
+    int retrySeconds_ = kFirstRetrySeconds;
     QElapsedTimer clock_;
     QDateTime clockStartUtc_;
     qint64 lastChangeTick_ = -1;

@@ -126,6 +126,11 @@ struct Status::Private {
         : window(ctx), intake(ctx, window), replay(ctx, window, intake), groups(ctx), menus(ctx, window, replay),
           siteLink(ctx) {
         ctx.siteLink = &siteLink;
+        // What was shown while the database was away may be stale: the group is read again, once.
+        QObject::connect(&siteLink, &SiteLink::reachableChanged, &siteLink, [this](bool reachable) {
+            if (reachable && window.isLoaded())
+                reloadGroup();
+        });
         // The window's full refresh replays the stored reports of classic rows through the intake.
         window.setSuperStatusReplay(&replay);
         // A group deleted through storage leaves the window's group box.
@@ -163,6 +168,11 @@ struct Status::Private {
     }
 
     void refreshPoint(const QString& address, const QString& kind);
+
+    void reloadGroup() {
+        intake.forgetConfiguration();
+        window.cmbStatusGroup_Click();
+    }
 
     ComponentContext ctx;
     StatusWindow window;
@@ -232,13 +242,14 @@ void Status::OnEvent(const QVariant&) { Refresh(); }
 void Status::Refresh() {
     // The reload empties the sections before reading the group again: while the site database does
     // not answer, the rows shown stay (live changes keep updating them) and the skipped reload is logged.
+    const bool wasReachable = d->siteLink.isReachable();
     d->siteLink.check();
     if (!d->siteLink.isReachable()) {
         d->ctx.errorLog.writeToLog(QStringLiteral("Status.Refresh: the site database cannot be reached; the rows shown are kept"));
         return;
     }
-    d->intake.forgetConfiguration();
-    d->window.cmbStatusGroup_Click();
+    if (wasReachable)  // otherwise the link coming back has reloaded the group
+        d->reloadGroup();
 }
 
 void Status::OnUserSwitch() { d->window.POnUserSwitch(); }

@@ -91,8 +91,9 @@ FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(w
     if (ctx.siteLink != nullptr) {
         link_ = new QLabel(statusBar_);
         statusBar_->addWidget(link_);
-        showLink(ctx.siteLink->isReachable());
+        showLink();
         connect(ctx.siteLink, &SiteLink::reachableChanged, this, &FMain::showLink);
+        connect(ctx.siteLink, &SiteLink::busyChanged, this, &FMain::showLink);
     }
     auto* root = stackLayout(this);
     root->addWidget(band_);
@@ -633,10 +634,13 @@ void FMain::updateInsight() {
     }
 }
 
-void FMain::showLink(bool reachable) {
-    link_->setText(reachable ? QStringLiteral("\u25CF Site database answering")
-                             : QStringLiteral("\u25B2 Site database not answering"));
-    link_->setStyleSheet(reachable ? QString() : QStringLiteral("color: #b00000; font-weight: bold;"));
+void FMain::showLink() {
+    const SiteLink& siteLink = *window_.context().siteLink;
+    const bool fine = siteLink.isReachable() && !siteLink.isBusy();
+    link_->setText(!siteLink.isReachable() ? QStringLiteral("\u25B2 Site database not answering")
+                   : siteLink.isBusy()     ? QStringLiteral("\u25B2 Site database busy: changes cannot be saved now")
+                                           : QStringLiteral("\u25CF Site database answering"));
+    link_->setStyleSheet(fine ? QString() : QStringLiteral("color: #b00000; font-weight: bold;"));
 }
 
 QString FMain::copySelectedRows() {

@@ -181,7 +181,7 @@ private:
     void buildFindAndExport(QHBoxLayout* band);
     void filterChanged(const QString& text);
     void updateFindMatches();
-    void showLink(bool reachable);
+    void showLink();
 
     StatusWindow& window_;
     IconList icons_;

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 using sv::FieldOptions;
@@ -37,7 +39,11 @@ struct FieldFixture : ::testing::Test {
     bool waitFor(const StateReport& r) {
         return QTest::qWaitFor([&] { return sink.has(r); }, 2000);
     }
-    QString stored(const QString& sql) { return site.scalar(sql).toString(); }
+    /// A stored value once the field's writer has written what it was handed.
+    QString stored(const QString& sql) {
+        EXPECT_TRUE(field->waitUntilWritten());
+        return site.scalar(sql).toString();
+    }
     /// The stored entry of point n of a controller's per-point status type.
     so::db::StatusEntry entry(qint32 controller, int type, int index) {
         const QString text =
@@ -128,11 +134,11 @@ TEST_F(FieldFixture, NewerLineDoorFunctionsSwitchTheDoorsRelay) {
 
     field->zr2AccessFunction(7, door, 2);  // unlock
     ASSERT_TRUE(waitFor({"ZR2_RELAY", relay, 1, "ON"}));
-    EXPECT_EQ(site.scalar(energized).toInt(), 1);
+    EXPECT_EQ(stored(energized).toInt(), 1);
     field->zr2ControlFunction(7, door, 107);  // lock down
     ASSERT_TRUE(waitFor({"ZR2_RELAY", relay, 0, "131072"}));
     ASSERT_TRUE(waitFor({"ZR2_RELAY", relay, 1, "OFF"}));
-    EXPECT_EQ(site.scalar(energized).toInt(), 0);
+    EXPECT_EQ(stored(energized).toInt(), 0);
 }
 
 TEST_F(FieldFixture, NewerLineMaskReachesTheInputAndItsRow) {
@@ -140,7 +146,7 @@ TEST_F(FieldFixture, NewerLineMaskReachesTheInputAndItsRow) {
     const QString address = stored(QString("SELECT Address FROM ZRII_Inputs WHERE InputID = %1").arg(input));
     field->zr2ControlFunction(6, input, 10);
     ASSERT_TRUE(waitFor({"ZR2_INPUT", address, 0, "4"}));
-    EXPECT_EQ(site.scalar(QString("SELECT MaskSource FROM ZRII_Inputs WHERE InputID = %1").arg(input)).toInt(), 4);
+    EXPECT_EQ(stored(QString("SELECT MaskSource FROM ZRII_Inputs WHERE InputID = %1").arg(input)).toInt(), 4);
     field->zr2ControlFunction(6, input, 11);
     ASSERT_TRUE(waitFor({"ZR2_INPUT", address, 0, "0"}));
 }
@@ -168,6 +174,8 @@ TEST_F(FieldFixture, TrafficLeavesTheStoredStatusShowingWhatWasReported) {
     const int sent = field->step(3000);
     EXPECT_EQ(sent, int(sink.reports.size()));
     field->flush();
+    ASSERT_TRUE(field->waitUntilWritten());
+    QCoreApplication::processEvents();  // module reports go out once their rows are written
 
     // The last report of each classic input's alarm, mask and line must match its stored entry.
     QHash<QString, StateReport> lastAlarm, lastMask;
@@ -198,6 +206,33 @@ TEST_F(FieldFixture, TrafficLeavesTheStoredStatusShowingWhatWasReported) {
                              "READER_THREAT_LEVEL", "CONTROLLER_THREAT_LEVEL", "PORT", "ZR2_INPUT", "ZR2_RELAY",
                              "ZR2_MODULE"})
         EXPECT_TRUE(kinds.contains(type)) << type;
+}
+
+TEST_F(FieldFixture, ALockedSiteDelaysTheWriteBackNotTheFieldAndLosesNothing) {
+    const std::unique_ptr<so::db::Connection> other = site.connect();
+    QSqlQuery begin(QSqlDatabase::database(other->qtConnectionName(), false));
+    ASSERT_TRUE(begin.exec("BEGIN EXCLUSIVE"));
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 20; ++i) {
+        field->step(50);
+        field->flush();
+    }
+    EXPECT_LT(clock.elapsed(), 500) << "handing states over never waits for the lock";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->failedWrites() > 0; }, 5000));
+    EXPECT_GT(field->unwrittenRows(), 0);
+    EXPECT_FALSE(field->waitUntilWritten(100));
+
+    begin.exec("ROLLBACK");
+    ASSERT_TRUE(field->waitUntilWritten());
+    EXPECT_EQ(field->unwrittenRows(), 0);
+    QHash<QString, QString> lastContact;
+    for (const StateReport& r : sink.reports)
+        if (r.type == "ZR2_INPUT" && r.state == 1)
+            lastContact[r.address] = r.value;
+    ASSERT_FALSE(lastContact.isEmpty());
+    for (auto it = lastContact.cbegin(); it != lastContact.cend(); ++it)
+        EXPECT_EQ(stored(QString("SELECT ContactStatus FROM ZRII_Inputs WHERE Address = '%1'").arg(it.key())), it.value());
 }
 
 TEST_F(FieldFixture, NewerLineTrafficIsWrittenToTheDeviceRows) {

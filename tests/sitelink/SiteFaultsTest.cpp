@@ -1,0 +1,221 @@
+// Real faults under a running component, on a site file reached through SQLite and through the
+// SQLite ODBC driver: the file deleted, moved away or replaced while open, the connection closed,
+// and another connection holding the write lock. The product must notice, tell the operator once,
+// keep live states coming, and come back by itself: the tests only break and mend the files and
+// call the link's periodic check instead of waiting for its timer.
+#include "reliability/ReliabilitySite.h"
+
+#include "groups/ConfigureGroups.h"
+#include "groups/GroupStore.h"
+#include "shell/SiteLink.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <cstdio>
+
+namespace so::test {
+namespace {
+
+enum class Fault { Unlink, MoveAway, ReplaceWithCopy, CloseConnection };
+
+struct FaultCase {
+    Fault fault;
+    Backend backend;
+};
+
+std::string caseName(const ::testing::TestParamInfo<FaultCase>& info) {
+    static const char* const faults[] = {"Unlink", "MoveAway", "ReplaceWithCopy", "CloseConnection"};
+    return std::string(faults[int(info.param.fault)]) + (info.param.backend == Backend::OdbcFile ? "Odbc" : "Sqlite");
+}
+
+class SiteFaultTest : public ::testing::Test {
+protected:
+    void open(Backend backend) {
+        if (backend == Backend::OdbcFile && OdbcSqlite::driverName().isEmpty())
+            GTEST_SKIP() << OdbcSqlite::skipReason().toStdString();
+        s = std::make_unique<ReliabilitySite>(200, backend);
+        s->showGroup(s->site.siteGroupId);
+        ASSERT_GT(s->totalRows(), 50);
+        link = s->status->context().siteLink;
+        ASSERT_TRUE(link->isReachable());
+    }
+
+    QString path() const { return s->databasePath(); }
+
+    /// A copy of the site as it is now, beside it (what an operator's backup would be).
+    QString backup() {
+        const QString copy = path() + QStringLiteral(".backup");
+        {
+            auto other = db::Connection::open(QStringLiteral("sqlite:") + path());
+            other->query(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        }
+        EXPECT_TRUE(QFile::copy(path(), copy));
+        return copy;
+    }
+
+    int linkBoxes() const {
+        int count = 0;
+        for (const FakeDialogs::Shown& shown : s->dialogs.messages)
+            count += shown.text.contains(QLatin1String("site database cannot be reached")) ? 1 : 0;
+        return count;
+    }
+
+    /// Group names stored in the file at the path, read by a connection of the test's own.
+    QStringList storedGroupNames() {
+        auto other = db::Connection::open(QStringLiteral("sqlite:") + path());
+        QStringList names;
+        for (db::Recordset rs = other->query(QStringLiteral("SELECT GroupName FROM Status_Groups")); !rs.eof(); rs.moveNext())
+            names << rs.field(0).toString();
+        return names;
+    }
+
+    QVector<SelectedPoint> onePoint() { return {{QStringLiteral("Only point"), s->firstAddress(0), 1, 1, 0, 16}}; }
+
+    std::unique_ptr<ReliabilitySite> s;
+    SiteLink* link = nullptr;
+};
+
+class SiteFileFaults : public SiteFaultTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(SiteFileFaults, AreToldOnceWriteNothingAwayAndReconnectByThemselves) {
+    open(GetParam().backend);
+    if (HasFatalFailure() || IsSkipped())
+        return;
+    const Fault fault = GetParam().fault;
+    const QString copy = backup();
+    const QString away = path() + QStringLiteral(".away");
+    switch (fault) {
+    case Fault::Unlink: ASSERT_TRUE(QFile::remove(path())); break;
+    case Fault::MoveAway: ASSERT_TRUE(QFile::rename(path(), away)); break;
+    case Fault::ReplaceWithCopy:  // renamed over the open file, as a restore puts a backup in place
+        ASSERT_EQ(std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path()).constData()), 0);
+        break;
+    case Fault::CloseConnection: QSqlDatabase::database(s->db->qtConnectionName(), false).close(); break;
+    }
+    QSignalSpy changes(link, &SiteLink::reachableChanged);
+    link->check();
+    ASSERT_FALSE(link->isReachable()) << "the link notices at its next check";
+    EXPECT_EQ(linkBoxes(), 1);
+    EXPECT_EQ(changes.size(), 1);
+
+    // While down nothing is written to a file nobody will open again; live states still show.
+    const bool fileStays = fault == Fault::CloseConnection || fault == Fault::ReplaceWithCopy;
+    if (!fileStays) {
+        EXPECT_EQ(s->status->groupStore().createGroup(QStringLiteral("Made while lost"), onePoint()), 0);
+        link->check();
+        EXPECT_FALSE(link->isReachable());
+        EXPECT_FALSE(QFile::exists(path())) << "reconnecting must not create an empty site";
+        ASSERT_TRUE(fault == Fault::Unlink ? QFile::rename(copy, path()) : QFile::rename(away, path()));
+    }
+    const QString controller = s->firstAddress(4);
+    s->status->StateChange(QStringLiteral("CONTROLLER_ENABLED"), controller, 1);
+    EXPECT_EQ(s->cell(4, controller, QStringLiteral("Enabled")), QStringLiteral("R1463"));
+
+    // A name changed in the window only: the reload after the reconnect reads the stored one.
+    const QString input = s->firstAddress(1);
+    const QString storedName = s->cell(1, input, QStringLiteral("Name"));
+    s->grid(1).setText(s->grid(1).findRowForAddress(input), QStringLiteral("Name"), QStringLiteral("stale"));
+
+    link->check();
+    ASSERT_TRUE(link->isReachable());
+    EXPECT_EQ(changes.size(), 2);
+    EXPECT_EQ(linkBoxes(), 1);
+    EXPECT_EQ(s->cell(1, input, QStringLiteral("Name")), storedName) << "the group was read again";
+    EXPECT_GT(s->status->groupStore().createGroup(QStringLiteral("Made after"), onePoint()), 0);
+    EXPECT_TRUE(storedGroupNames().contains(QStringLiteral("Made after"))) << "stored in the file at the path";
+    EXPECT_FALSE(storedGroupNames().contains(QStringLiteral("Made while lost")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SiteFileFaults,
+                         ::testing::Values(FaultCase{Fault::Unlink, Backend::SqliteFile},
+                                           FaultCase{Fault::MoveAway, Backend::SqliteFile},
+                                           FaultCase{Fault::ReplaceWithCopy, Backend::SqliteFile},
+                                           FaultCase{Fault::CloseConnection, Backend::SqliteFile},
+                                           FaultCase{Fault::Unlink, Backend::OdbcFile},
+                                           FaultCase{Fault::ReplaceWithCopy, Backend::OdbcFile},
+                                           FaultCase{Fault::CloseConnection, Backend::OdbcFile}),
+                         caseName);
+
+class SiteLock : public SiteFaultTest, public ::testing::WithParamInterface<Backend> {
+protected:
+    /// Another connection takes the write lock and holds it until release().
+    void lock() {
+        other = db::Connection::open(QStringLiteral("sqlite:") + path());
+        QSqlQuery begin(QSqlDatabase::database(other->qtConnectionName(), false));
+        ASSERT_TRUE(begin.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    }
+    void release() { other.reset(); }
+
+    std::unique_ptr<db::Connection> other;
+};
+
+TEST_P(SiteLock, AFailedSaveWaitsBrieflyTellsTheOperatorAndKeepsThePointsForAnotherApply) {
+    open(GetParam());
+    if (HasFatalFailure() || IsSkipped())
+        return;
+    s->dialogs.messages.clear();
+    ConfigureGroups dialog(s->status->context(), s->status->groupStore(), s->window());
+    dialog.Form_Load();
+    dialog.cmdFunction_Click(ConfigureGroups::Add, {0, 1, 2});
+    ASSERT_EQ(dialog.selected().size(), 3);
+    s->dialogs.inputAnswers << QStringLiteral("Locked out");
+    QSignalSpy busy(link, &SiteLink::busyChanged);
+    lock();
+
+    QElapsedTimer clock;
+    clock.start();
+    dialog.cmdMain_Click(ConfigureGroups::ApplyChanges);
+    EXPECT_LT(clock.elapsed(), 1500) << "the window may not wait out the lock";
+    EXPECT_EQ(s->dialogs.messages.size(), 1) << "the failed save is told";
+    EXPECT_TRUE(link->isReachable());
+    EXPECT_TRUE(link->isBusy());
+    EXPECT_EQ(busy.size(), 1);
+    EXPECT_EQ(dialog.selected().size(), 3) << "what the operator entered stays";
+    const QString controller = s->firstAddress(4);
+    s->status->StateChange(QStringLiteral("CONTROLLER_ENABLED"), controller, 1);
+    EXPECT_EQ(s->cell(4, controller, QStringLiteral("Enabled")), QStringLiteral("R1463"));
+    link->check();
+    EXPECT_TRUE(link->isBusy()) << "still locked";
+
+    release();
+    link->check();
+    EXPECT_FALSE(link->isBusy());
+    s->dialogs.inputAnswers << QStringLiteral("Locked out");
+    dialog.cmdMain_Click(ConfigureGroups::ApplyChanges);
+    EXPECT_TRUE(storedGroupNames().contains(QStringLiteral("Locked out")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SiteLock, ::testing::Values(Backend::SqliteFile, Backend::OdbcFile),
+                         [](const ::testing::TestParamInfo<Backend>& info) {
+                             return info.param == Backend::OdbcFile ? std::string("Odbc") : std::string("Sqlite");
+                         });
+
+TEST(KeptStatements, ALockFailureIsNotRetriedByPreparingAgain) {
+    QTemporaryDir folder;
+    const QString url = QStringLiteral("sqlite:") + folder.filePath(QStringLiteral("t.db"));
+    auto db = db::Connection::open(url);
+    db->execute(QStringLiteral("CREATE TABLE T (A INTEGER)"));
+    db::Command insert(*db, QStringLiteral("INSERT INTO T (A) VALUES (?)"));
+    insert.appendParameter(QStringLiteral("@A"), db::ParamType::Integer, db::ParamDirection::Input, 4, 1);
+    insert.execute();  // now kept for its next run
+    auto other = db::Connection::open(url);
+    QSqlQuery begin(QSqlDatabase::database(other->qtConnectionName(), false));
+    ASSERT_TRUE(begin.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        insert.execute();
+        FAIL() << "the insert went through a held lock";
+    } catch (const db::DbError& e) {
+        EXPECT_TRUE(e.isBusy()) << e.what();
+    }
+    EXPECT_LT(clock.elapsed(), 2 * db::Connection::kDefaultBusyTimeoutMs + 150) << "waited once, not twice";
+}
+
+}  // namespace
+}  // namespace so::test
