@@ -79,6 +79,7 @@ void LoadPersistence(ComponentContext& ctx) {
                             QString::number(kStatusViewerObjectId) + QStringLiteral(" AND ProfileID = ") +
                             QString::number(ctx.currentProfileID);
         db::Recordset rs = ctx.db().query(sql);
+        rs.readAll();  // the connection is free again for whatever reports a bad value
         // A value that cannot be used costs only its own setting (reported): the rows after it
         // are still read.
         for (; !rs.eof(); rs.moveNext()) {
