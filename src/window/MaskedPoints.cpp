@@ -60,7 +60,9 @@ MaskedPoints::Point MaskedPoints::lookupPoint(const QString& controllerAddress, 
     Point point;
     if (statusType == kNewerLineInput) {
         point.address = controllerAddress;
-        queryName(QStringLiteral("Select [Name] From ZRII_Inputs (NOLOCK) Where Address = ?"), point);
+        // A door's refresh reports its inputs' masks under the door's own address.
+        if (!queryName(QStringLiteral("Select [Name] From ZRII_Inputs (NOLOCK) Where Address = ?"), point))
+            queryName(QStringLiteral("Select [Name] From ZRII_Doors (NOLOCK) Where Address = ?"), point);
     } else if (isExpansionType(statusType)) {
         point.address = controllerAddress + QStringLiteral(".XI") + C2(pointNumber);
         queryName(QStringLiteral("Select [Name] From ExpInputs (NOLOCK) Where Address = ?"), point);
