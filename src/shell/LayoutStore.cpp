@@ -27,7 +27,8 @@ float twipsOrDefault(const QString& value, float fallback, bool isSize) {
         return fallback;
     const double twips = toNumber(value);
     if (!std::isfinite(twips) || twips > kMaxTwips || twips < (isSize ? 0.0 : -kMaxTwips))
-        throw ComponentError(ComponentError::Overflow, QStringLiteral("Window geometry out of range: %1").arg(value.left(64)));
+        throw ComponentError(ComponentError::Overflow,
+                             QStringLiteral("Window geometry out of range: %1").arg(value.left(64)));
     return float(twips);
 }
 

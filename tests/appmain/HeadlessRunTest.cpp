@@ -62,8 +62,7 @@ int sampledColours(const QImage& image) {
 
 TEST_F(HeadlessRun, TwoWorkstationsRunPrintTheirSummaryAndWriteScreenshots) {
     const ProcessResult r = run({"--db", "sqlite:" + dir.filePath("site.db"), "--create-demo", "--scale", "300",
-                                 "--workstations", "2",
-                       "--seconds", "2", "--out", dir.filePath("shots")});
+                                 "--workstations", "2", "--seconds", "2", "--out", dir.filePath("shots")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
 
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);

@@ -137,14 +137,16 @@ TEST(TSqlStatements, OneStatementPerTextSemicolonsInLiteralsAndBlocksDoNotCount)
         {"INSERT INTO t VALUES (N'a;b', ?); ;", "INSERT INTO t VALUES ('a;b', ?)", 1},
         {"CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE u SET n = CASE WHEN 1 THEN 2 END; DELETE FROM v; END;",
          "CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE u SET n = CASE WHEN 1 THEN 2 END; DELETE FROM v; END", 0},
-        {"SELECT TOP 1 x FROM t WHERE y = ? AND z = ? -- ; DELETE FROM t", "SELECT x FROM t WHERE y = ? AND z = ? LIMIT 1", 2},
+        {"SELECT TOP 1 x FROM t WHERE y = ? AND z = ? -- ; DELETE FROM t",
+         "SELECT x FROM t WHERE y = ? AND z = ? LIMIT 1", 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         const Translation t = translate(QString::fromUtf8(c.text));
         ASSERT_FALSE(t.call.has_value());
         ASSERT_EQ(t.statements.size(), 1);
-        EXPECT_TRUE(t.statements[0].text.startsWith(QString::fromUtf8(c.rewritten))) << t.statements[0].text.toStdString();
+        EXPECT_TRUE(t.statements[0].text.startsWith(QString::fromUtf8(c.rewritten)))
+            << t.statements[0].text.toStdString();
         EXPECT_EQ(t.statements[0].placeholders, c.placeholders);
         EXPECT_FALSE(t.touchesProcedureTable);
     }

@@ -279,7 +279,8 @@ TEST(HostileLayouts, ABadOrIncompleteStoredLayoutCostsOnlyItsSectionAndIsNeverOv
 
     // Live updates reach the columns the older layout lacks.
     const QString input = s.firstAddress(1, QStringLiteral("BI"));
-    s.status->StateChange(QStringLiteral("STD_INPUT"), input, 1, QStringLiteral("2026-12-06 10:11:12"), QStringLiteral("0"));
+    s.status->StateChange(QStringLiteral("STD_INPUT"), input, 1, QStringLiteral("2026-12-06 10:11:12"),
+                          QStringLiteral("0"));
     EXPECT_NE(s.cell(1, input, QStringLiteral("Status")), QString());
     EXPECT_TRUE(s.cell(1, input, QStringLiteral("LastUpdated")).contains(QStringLiteral("10:11:12")));
 
@@ -329,8 +330,8 @@ TEST(HostileBounds, TextBeyondTheSitesLimitsAndUnknownPointsAreDroppedNotKept) {
     for (int i = 0; i < 200; ++i) {
         s.status->StateChange(QStringLiteral("ZR2_INPUT"), QStringLiteral("\\\\ZRII.9.9.%1").arg(i), 0, {},
                               QStringLiteral("3"));
-        s.status->StateChange(QStringLiteral("STD_INPUT"), QStringLiteral("\\\\SNET.Q9.C9.BI%1").arg(i % 100, 2, 10, QLatin1Char('0')),
-                              67, {}, QStringLiteral("1"));
+        const QString unknownInput = QStringLiteral("\\\\SNET.Q9.C9.BI%1").arg(i % 100, 2, 10, QLatin1Char('0'));
+        s.status->StateChange(QStringLiteral("STD_INPUT"), unknownInput, 67, {}, QStringLiteral("1"));
     }
     EXPECT_EQ(s.window().sections().masked().rowCount(), maskedRows);
     s.status->StateChange(QStringLiteral("STD_INPUT"), input, 67, {}, QStringLiteral("1"));
@@ -339,7 +340,8 @@ TEST(HostileBounds, TextBeyondTheSitesLimitsAndUnknownPointsAreDroppedNotKept) {
 
     // The same "group created" notice again and again adds its group once.
     for (int i = 0; i < 100; ++i)
-        s.status->SyncPipe(QStringLiteral("STATUSVIEW"), 1, QStringLiteral("Night shift|4242"), QStringLiteral("WS2"), {});
+        s.status->SyncPipe(QStringLiteral("STATUSVIEW"), 1, QStringLiteral("Night shift|4242"),
+                           QStringLiteral("WS2"), {});
     EXPECT_EQ(s.window().groupEntries().size(), groupEntries + 1);
     s.status->SyncPipe(QStringLiteral("STATUSVIEW"), 1, QString(300, QLatin1Char('n')) + QStringLiteral("|4343"),
                        QStringLiteral("WS2"), {});
