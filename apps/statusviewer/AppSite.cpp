@@ -94,7 +94,7 @@ QString sqliteFileOf(const QString& url) {
     return rest;
 }
 
-SiteChoice prepareSite(const QString& dbUrl, int scale, const QString& dataFolder) {
+SiteChoice prepareSite(const QString& dbUrl, int scale, const QString& dataFolder, bool createDemo) {
     SiteChoice choice;
     choice.url = dbUrl;
     if (choice.url.isEmpty()) {
@@ -108,8 +108,14 @@ SiteChoice prepareSite(const QString& dbUrl, int scale, const QString& dataFolde
             "workstation open the site on their own: use a file (sqlite:PATH)"));
     }
     const QString file = sqliteFileOf(choice.url);
-    if (!file.isEmpty() && !QFileInfo::exists(file))
+    if (!file.isEmpty() && !QFileInfo::exists(file)) {
+        if (!dbUrl.isEmpty() && !createDemo) {
+            throw StartupError(QStringLiteral("The site database %1 does not exist (give --create-demo to create a "
+                                              "demo site there)")
+                                   .arg(file));
+        }
         choice.createdPoints = generateSiteFile(file, scale);
+    }
     checkSite(choice.url, file);
     return choice;
 }

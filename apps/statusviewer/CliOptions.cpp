@@ -12,9 +12,12 @@ struct Parser {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")};
     QCommandLineOption db{QStringLiteral("db"),
                           QStringLiteral("The site database: sqlite:PATH or odbc:CONNECTION-STRING. A sqlite: file "
-                                         "that does not exist yet is created as a demo site of --scale points. "
-                                         "Default: the demo site in the user's data folder, created on first run."),
+                                         "must exist unless --create-demo is given. Default: the demo site in the "
+                                         "user's data folder, created on first run."),
                           QStringLiteral("URL")};
+    QCommandLineOption createDemo{QStringLiteral("create-demo"),
+                                  QStringLiteral("Creates the sqlite: file named by --db as a demo site of --scale "
+                                                 "points when it does not exist yet.")};
     QCommandLineOption scale{QStringLiteral("scale"),
                              QStringLiteral("Points of a demo site this run creates (%1 to %2; default 2000).")
                                  .arg(kMinScale)
@@ -57,7 +60,8 @@ struct Parser {
             QStringLiteral("The live status viewer on a site database, with a simulated field and one or more "
                            "workstations."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({help, db, scale, op, workstations, rate, headless, seconds, out, abnormalOnly, stats});
+        parser.addOptions(
+            {help, db, createDemo, scale, op, workstations, rate, headless, seconds, out, abnormalOnly, stats});
     }
 };
 
@@ -114,6 +118,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             error = QStringLiteral("--db expects sqlite:PATH or odbc:CONNECTION-STRING");
             return result;
         }
+    }
+    o.createDemo = p.parser.isSet(p.createDemo);
+    if (o.createDemo && o.dbUrl.isEmpty()) {
+        error = QStringLiteral("--create-demo needs --db sqlite:PATH (the default demo site is created anyway)");
+        return result;
     }
     if (p.parser.isSet(p.scale)) {
         const auto v = readInt(p.parser.value(p.scale), QStringLiteral("scale"), kMinScale, kMaxScale, error);

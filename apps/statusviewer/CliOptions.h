@@ -13,6 +13,9 @@ namespace sv {
 struct AppOptions {
     /// sqlite:PATH or odbc:CONNECTION-STRING; empty: the demo site in the user's data folder.
     QString dbUrl;
+    /// --create-demo: a sqlite: file named by --db that does not exist is created as a demo site
+    /// (without it, a missing file is refused: a mistyped path must not start an empty demo).
+    bool createDemo = false;
     /// Points of a demo site created by this run.
     int scale = 2000;
     /// The operator's login name or number; empty: the operator with the lowest number.

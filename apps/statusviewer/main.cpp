@@ -98,7 +98,7 @@ int runInteractive(QApplication& app, sv::StatusViewerApp& viewer, const sv::App
 
 int run(QApplication& app, const sv::AppOptions& options, bool headless) {
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    const sv::SiteChoice site = sv::prepareSite(options.dbUrl, options.scale, dataFolder);
+    const sv::SiteChoice site = sv::prepareSite(options.dbUrl, options.scale, dataFolder, options.createDemo);
     if (site.createdPoints > 0) {
         printError(QStringLiteral("created a demo site of %1 points in %2")
                        .arg(site.createdPoints)

@@ -425,11 +425,15 @@ Translation translate(const QString& sql) {
         result.call = parseCall(sql, tokens, ranges[0].first, ranges[0].second);
         return result;
     }
+    for (const auto& [first, last] : ranges)
+        if (startsProcedureCall(sql, tokens[first]))
+            throw DbError(QStringLiteral("A procedure call must be the only statement of its text"), sql);
+    // One statement per text: a value that ever reached a text unbound cannot add a second one.
+    if (ranges.size() > 1)
+        throw DbError(QStringLiteral("A text may hold one statement only; found %1").arg(ranges.size()), sql);
     Rewriter rewriter(sql, tokens);
     rewriter.run();
     for (const auto& [first, last] : ranges) {
-        if (startsProcedureCall(sql, tokens[first]))
-            throw DbError(QStringLiteral("A procedure call must be the only statement of its text"), sql);
         SqlStatement statement;
         statement.text = rewriter.render(first, last);
         for (int k = first; k <= last; ++k)

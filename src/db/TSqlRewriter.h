@@ -40,7 +40,7 @@ struct SqlStatement {
 struct Translation {
     /// Set when the text is a procedure call; `statements` is empty then.
     std::optional<ProcedureCall> call;
-    /// The rewritten statements in order (a text may hold several, separated by ";").
+    /// The rewritten statement (one; a ";" inside a BEGIN ... END block does not end it).
     QVector<SqlStatement> statements;
     /// True when the text names the table of embedded procedures (its cached bodies go stale).
     bool touchesProcedureTable = false;
@@ -48,7 +48,7 @@ struct Translation {
 
 /// Translates a SQL Server statement text for SQLite. Throws DbError for a text that cannot be
 /// parsed (unterminated literal, unbalanced parentheses, a procedure call with a non-literal
-/// argument) or that holds no statement.
+/// argument), that holds no statement, or that holds more than one.
 Translation translate(const QString& sql);
 
 /// The whole text rewritten for SQLite, statement separators and layout kept (a procedure call

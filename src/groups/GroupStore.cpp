@@ -10,6 +10,23 @@ constexpr QLatin1StringView kTopic("STATUSVIEW");
 
 enum SyncAction : qint16 { GroupAdded = 1, GroupDeleted = 2, GroupModified = 3, VisibleGroupsChanged = 5 };
 
+/// A name an operator cannot read or type back: blank, or holding a control character or half of
+/// a surrogate pair (text that no list, log or export shows as it was stored).
+bool isUnreadableName(const QString& name) {
+    if (name.trimmed().isEmpty())
+        return true;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate() || c.category() == QChar::Other_Control)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 qint32 refusalTextNumber(GroupNameProblem problem) {
@@ -27,7 +44,7 @@ qint32 refusalTextNumber(GroupNameProblem problem) {
 }
 
 GroupNameProblem GroupStore::checkName(const QString& name, bool checkTaken) {
-    if (name.isEmpty())
+    if (isUnreadableName(name))
         return GroupNameProblem::Empty;
     if (name.size() > kMaxNameLength)
         return GroupNameProblem::TooLong;

@@ -31,7 +31,7 @@ struct SelectedPoint {
 /// Why a group name is refused; each refusal has its message text resource.
 enum class GroupNameProblem {
     None,
-    Empty,    // resource 1385
+    Empty,    // blank, or with a control character or a lone surrogate: resource 1385
     TooLong,  // more than 50 characters, resource 1545
     Taken,    // another group has the name, resource 1768
 };
@@ -56,7 +56,8 @@ public:
     /// The configuration dialog's list: told about created (add and select) and deleted groups.
     void setDialogHooks(GroupListHooks hooks) { dialog_ = std::move(hooks); }
 
-    /// The name rules in order: not empty, at most 50 characters, and (when checkTaken) no stored
+    /// The name rules in order: not blank and free of control characters and lone surrogates
+    /// (refused as empty), at most 50 characters, and (when checkTaken) no stored
     /// group of that name. A failing lookup throws DbError: the check is one step of the caller's
     /// save, which runs under the caller's trap and must not go on to store anything.
     GroupNameProblem checkName(const QString& name, bool checkTaken = true);

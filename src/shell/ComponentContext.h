@@ -29,6 +29,9 @@ struct LayoutSettings {
     qint16 windowState = 0;
     /// Column layout text of sections 0 to 7 ("Use Object Default" or entries; empty until loaded).
     QString columnHeaderPos[8];
+    /// True after a LoadPersistence that could not read the profile's rows: the layouts stored
+    /// there were never read, so they are not saved over.
+    bool columnLayoutsUnread = false;
 };
 
 struct ComponentContext {

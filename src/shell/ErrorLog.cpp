@@ -10,6 +10,8 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+
 namespace so {
 namespace {
 
@@ -26,7 +28,21 @@ QString nowText() {
 
 }  // namespace
 
+QString cutForLog(const QString& text) {
+    if (text.size() <= ErrorLog::kMaxQuotedChars)
+        return text;
+    return text.left(ErrorLog::kMaxQuotedChars) +
+           QStringLiteral("... (%1 more characters not logged)").arg(text.size() - ErrorLog::kMaxQuotedChars);
+}
+
 ErrorLog::ErrorLog() : folder_(libraryFolder()), fileName_(QStringLiteral("StatusObject")) {}
+
+ErrorLog::~ErrorLog() { flushRepeats(); }
+
+void ErrorLog::setRotation(qint64 maxFileBytes, int keptFiles) {
+    maxFileBytes_ = maxFileBytes;
+    keptFiles_ = std::max(1, keptFiles);
+}
 
 QString ErrorLog::reportText(const ErrorInfo& error, const QString& reportName, qint32 lineNumber) const {
     const QString crlf = QStringLiteral("\r\n");
@@ -40,10 +56,20 @@ QString ErrorLog::reportText(const ErrorInfo& error, const QString& reportName, 
 }
 
 void ErrorLog::reportError(const ErrorInfo& error, const QString& reportName, bool quiet, Dialogs* dialogs) {
-    const QString text = reportText(error, reportName);
-    writeToLog(QString(40, QLatin1Char('-')));
-    writeToLog(nowText() + QStringLiteral("\r\n") + text);
+    ErrorInfo quoted = error;
+    quoted.description = cutForLog(error.description);
+    const QString text = reportText(quoted, reportName);
     ++reportsWritten_;
+    if (text == lastReport_ && lastWritten_.isValid() && lastWritten_.elapsed() < kFoldMs) {
+        ++repeats_;
+    } else {
+        flushRepeats();
+        writeToLog(QString(40, QLatin1Char('-')));
+        writeToLog(nowText() + QStringLiteral("\r\n") + text);
+        lastReport_ = text;
+        lastReportName_ = reportName;
+        lastWritten_.start();
+    }
     if (quiet || dialogs == nullptr || messageOpen_)
         return;
     messageOpen_ = true;
@@ -54,10 +80,34 @@ void ErrorLog::reportError(const ErrorInfo& error, const QString& reportName, bo
     messageOpen_ = false;
 }
 
+void ErrorLog::flushRepeats() {
+    if (repeats_ == 0)
+        return;
+    writeToLog(QStringLiteral("Repeated %1 more times: %2").arg(repeats_).arg(lastReportName_));
+    repeats_ = 0;
+}
+
+void ErrorLog::rotateIfFull(const QString& path) const {
+    const QFileInfo current(path);
+    if (!current.exists() || current.size() < maxFileBytes_)
+        return;
+    // FILE.log.(n-1) is dropped, every older file moves one place up, FILE.log becomes FILE.log.1.
+    const auto aside = [&path](int k) { return path + QLatin1Char('.') + QString::number(k); };
+    QFile::remove(aside(keptFiles_ - 1));
+    for (int k = keptFiles_ - 2; k >= 1; --k)
+        QFile::rename(aside(k), aside(k + 1));
+    if (keptFiles_ > 1)
+        QFile::rename(path, aside(1));
+    else
+        QFile::remove(path);
+}
+
 void ErrorLog::writeToLog(const QString& text, const QString& fileName) const {
     try {
         const QString name = fileName.isEmpty() ? fileName_ : fileName;
-        QFile file(folder_ + QLatin1Char('/') + name + QStringLiteral(".log"));
+        const QString path = folder_ + QLatin1Char('/') + name + QStringLiteral(".log");
+        rotateIfFull(path);
+        QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
             return;
         QTextStream out(&file);

@@ -1,44 +1,82 @@
 // The component's own error log: one text file beside the component library, appended line by line,
 // and the report text shown to the operator in a message box.
+//
+// The log stays bounded however much goes wrong: a file that reaches kMaxFileBytes is moved aside
+// (FILE.log.1, FILE.log.2, the oldest dropped), text quoted from outside is cut to kMaxQuotedChars,
+// and the same report again within a second is counted instead of written.
 #pragma once
 
 #include <statusobject/Host.h>
 
+#include <QElapsedTimer>
 #include <QString>
 
 namespace so {
 
 class Dialogs;
 
+/// text cut to ErrorLog::kMaxQuotedChars characters, with a note of how much was cut.
+QString cutForLog(const QString& text);
+
 class ErrorLog {
 public:
+    /// A log file is moved aside once it holds this much.
+    static constexpr qint64 kMaxFileBytes = 10 * 1024 * 1024;
+    /// Files kept per log: the current one and the older ones moved aside.
+    static constexpr int kKeptFiles = 3;
+    /// Longest text a report quotes (descriptions carry addresses, values, statements).
+    static constexpr int kMaxQuotedChars = 400;
+    /// The same report again within this time is folded into the entry already written.
+    static constexpr qint64 kFoldMs = 1000;
+
     ErrorLog();
+    ~ErrorLog();
+    ErrorLog(const ErrorLog&) = delete;
+    ErrorLog& operator=(const ErrorLog&) = delete;
 
     /// Folder of the log file; defaults to the folder of the loaded component library.
     void setFolder(const QString& folder) { folder_ = folder; }
     QString folder() const { return folder_; }
     /// File name without folder and extension ("StatusObject").
     QString componentFileName() const { return fileName_; }
+    /// Changes the size at which a log file is moved aside and how many files are kept.
+    void setRotation(qint64 maxFileBytes, int keptFiles);
 
     /// The five-line report text for an error reported under reportName.
     QString reportText(const ErrorInfo& error, const QString& reportName, qint32 lineNumber = 0) const;
 
     /// Writes the entry (a line of hyphens, then the date and time and the report text) and, unless
     /// quiet, shows the report text in a critical message box. While one such box is open, further
-    /// reports are written but show no second box (an error storm never stacks boxes).
+    /// reports are written but show no second box (an error storm never stacks boxes). The same
+    /// report (name, number and description) within kFoldMs of its entry is counted, not written;
+    /// the count follows as one line ("Repeated N more times: NAME") before the next entry, or
+    /// when flushRepeats() runs or the log is destroyed.
     void reportError(const ErrorInfo& error, const QString& reportName, bool quiet, Dialogs* dialogs);
+
+    /// Writes the count of the repeats folded since the last entry, if any.
+    void flushRepeats();
 
     /// Appends "<date time>  <text>" to FOLDER/FILE.log (FILE defaults to the component's file name).
     /// Never raises: a missing folder or a read-only file loses the line silently.
     void writeToLog(const QString& text, const QString& fileName = {}) const;
 
+    /// Every report, folded repeats included.
     int reportsWritten() const { return reportsWritten_; }
 
 private:
+    void rotateIfFull(const QString& path) const;
+
     QString folder_;
     QString fileName_;
+    qint64 maxFileBytes_ = kMaxFileBytes;
+    int keptFiles_ = kKeptFiles;
     bool messageOpen_ = false;
     int reportsWritten_ = 0;
+    // The last entry written and the repeats of it folded since.
+    QString lastReport_;
+    QString lastReportName_;
+    QElapsedTimer lastWritten_;
+    int repeats_ = 0;
 };
 
 }  // namespace so

@@ -32,10 +32,14 @@ ErrorInfo errorInfoFrom(const std::exception& e) {
 void reportFailure(ComponentContext& ctx, const QString& reportName, const ErrorInfo& error, bool quiet) {
     try {
         if (goesToHost(reportName)) {
+            // The description quotes what failed (addresses, values, statements): cut, so a
+            // hostile text cannot fill the host's log either.
+            ErrorInfo quoted = error;
+            quoted.description = cutForLog(error.description);
             if (ctx.ntConnection != nullptr)
-                ctx.ntConnection->LogError(0, error, reportName, 0, 0);
+                ctx.ntConnection->LogError(0, quoted, reportName, 0, 0);
             else
-                ctx.errorLog.writeToLog(reportName + QStringLiteral(": ") + error.description);
+                ctx.errorLog.writeToLog(reportName + QStringLiteral(": ") + quoted.description);
             return;
         }
         ctx.errorLog.reportError(error, reportName, quiet, ctx.dialogs);

@@ -5,6 +5,8 @@
 
 #include <QLocale>
 
+#include <cmath>
+
 namespace so {
 namespace {
 
@@ -14,8 +16,20 @@ qint16 shortOrDefault(const QString& value, qint16 fallback) {
     return value == kUseDefault ? fallback : toInt16(value);
 }
 
-float singleOrDefault(const QString& value, float fallback) {
-    return value == kUseDefault ? fallback : float(toNumber(value));
+/// Window geometry beyond this many twips (about 7,000 inches) is no window's.
+constexpr double kMaxTwips = 1e7;
+
+/// A geometry value: its default for "Use Object Default"; ComponentError (Overflow) for a number
+/// that no window has (infinite, or beyond kMaxTwips, or a negative size), so it is never kept and
+/// never written back.
+float twipsOrDefault(const QString& value, float fallback, bool isSize) {
+    if (value == kUseDefault)
+        return fallback;
+    const double twips = toNumber(value);
+    if (!std::isfinite(twips) || twips > kMaxTwips || twips < (isSize ? 0.0 : -kMaxTwips))
+        throw ComponentError(ComponentError::Overflow,
+                             QStringLiteral("Window geometry out of range: %1").arg(value.left(64)));
+    return float(twips);
 }
 
 /// Applies one Profile_Details row; names compare exactly, unknown names are ignored.
@@ -26,13 +40,13 @@ void applyDetail(LayoutSettings& layout, const QString& name, const QString& val
     else if (name == QLatin1String("FrameType"))
         layout.frameType = shortOrDefault(value, defaults.frameType);
     else if (name == QLatin1String("Height"))
-        layout.height = singleOrDefault(value, defaults.height);
+        layout.height = twipsOrDefault(value, defaults.height, true);
     else if (name == QLatin1String("Left"))
-        layout.left = singleOrDefault(value, defaults.left);
+        layout.left = twipsOrDefault(value, defaults.left, false);
     else if (name == QLatin1String("Top"))
-        layout.top = singleOrDefault(value, defaults.top);
+        layout.top = twipsOrDefault(value, defaults.top, false);
     else if (name == QLatin1String("Width"))
-        layout.width = singleOrDefault(value, defaults.width);
+        layout.width = twipsOrDefault(value, defaults.width, true);
     else if (name == QLatin1String("WindowState"))
         layout.windowState = shortOrDefault(value, defaults.windowState);
     else if (name.size() == 16 && name.startsWith(QLatin1String("ColumnHeaderPos"))) {
@@ -60,14 +74,22 @@ QString doubledApostrophes(QString text) { return text.replace(QLatin1Char('\'')
 }  // namespace
 
 void LoadPersistence(ComponentContext& ctx) {
+    ctx.layout.columnLayoutsUnread = true;
     trap(ctx, QStringLiteral("Status: LoadPersistence"), [&] {
         const QString sql = QStringLiteral("Select * from Profile_Details Where ObjectID = ") +
                             QString::number(kStatusViewerObjectId) + QStringLiteral(" AND ProfileID = ") +
                             QString::number(ctx.currentProfileID);
         db::Recordset rs = ctx.db().query(sql);
-        for (; !rs.eof(); rs.moveNext())
-            applyDetail(ctx.layout, rs.field(2).toString(), rs.field(3).toString());
+        rs.readAll();  // the connection is free again for whatever reports a bad value
+        // A value that cannot be used costs only its own setting (reported): the rows after it
+        // are still read.
+        for (; !rs.eof(); rs.moveNext()) {
+            const QString name = rs.field(2).toString();
+            const QString value = rs.field(3).toString();
+            trap(ctx, QStringLiteral("Status: LoadPersistence"), [&] { applyDetail(ctx.layout, name, value); });
+        }
         rs.close();
+        ctx.layout.columnLayoutsUnread = false;
     });
 }
 
@@ -84,6 +106,9 @@ void SavePersistence(ComponentContext& ctx, const QRectF& windowTwips) {
         for (const auto& [name, value] : geometry)
             db.execute(prefix + QStringLiteral(", '") + QLatin1String(name) + QStringLiteral("', '") +
                        decimalText(value) + QLatin1Char('\''));
+        // Layouts that were never read are not written over the stored ones.
+        if (ctx.layout.columnLayoutsUnread)
+            return;
         for (int i = 0; i < 8; ++i)
             db.execute(prefix + QStringLiteral(", 'ColumnHeaderPos") + QString::number(i) + QStringLiteral("', N'") +
                        doubledApostrophes(ctx.layout.columnHeaderPos[i]) + QLatin1Char('\''));

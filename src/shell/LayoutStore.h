@@ -18,14 +18,16 @@ inline constexpr int kStatusViewerObjectId = 10;
 
 /// Reads the layout settings of ctx.currentProfileID into ctx.layout. Rows are applied in the order
 /// returned, a later row overriding an earlier one; a profile without rows leaves every setting as it
-/// was. "Use Object Default" stands for a numeric setting's default. A value that is not a number
-/// ends the load (the rows after it are not read). Failures go to the host under
-/// "Status: LoadPersistence".
+/// was. "Use Object Default" stands for a numeric setting's default. A value that is not a number,
+/// or a geometry value no window has (infinite, beyond 1e7 twips, a negative size), keeps that
+/// setting as it was and is reported; the rows after it are still read. Failures go to the host
+/// under "Status: LoadPersistence".
 void LoadPersistence(ComponentContext& ctx);
 
 /// Stores the window's geometry (twips: left, top, width, height) and the eight column layout texts
-/// of ctx.layout for ctx.currentProfileID. Failures go to the host under "Status: SavePersistence";
-/// rows written before a failure stay written.
+/// of ctx.layout for ctx.currentProfileID; the layout texts only when LoadPersistence read the
+/// profile (layouts never read are not written over the stored ones). Failures go to the host
+/// under "Status: SavePersistence"; rows written before a failure stay written.
 void SavePersistence(ComponentContext& ctx, const QRectF& windowTwips);
 
 /// The geometry loaded by LoadPersistence, for a window that has no widget to measure.

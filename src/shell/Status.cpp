@@ -297,6 +297,10 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
                 return;
             const DataParts parts = splitNameAndId(data);
             qint32 groupId = toInt32(parts.second);
+            // A notice sent again for a group the box holds, or naming a group no site can store,
+            // adds nothing: the box never grows past the site's groups.
+            if (window.findGroupEntry(groupId) >= 0 || parts.first.size() > GroupStore::kMaxNameLength)
+                return;
             if (CheckSyncPermission(ctx, groupId))
                 window.appendGroupEntry(parts.first, groupId);
             return;

@@ -11,6 +11,10 @@
 
 namespace so {
 
+/// The longest address the site stores (its Address columns hold 30 characters): a longer one
+/// names no point.
+inline constexpr int kMaxAddressLength = 30;
+
 /// The kind of a classic point; the value is its object type (`Status_Points.ObjectID`).
 enum class PointKind {
     None = 0,

@@ -109,6 +109,8 @@ QString DateTimeConverter::convert(ComponentContext& ctx, const QString& timeTex
     }
     if (hasLast_ && timeText == lastTime_)
         return lastText_;
+    if (timeText.size() > kMaxTimeLength)
+        return {};
     auto it = kept_.constFind(timeText);
     if (it == kept_.constEnd()) {
         if (kept_.size() >= kMaxKept)

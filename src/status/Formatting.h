@@ -17,6 +17,10 @@ namespace so {
 /// the host's date format and TimeFormat: a change of either starts afresh.
 class DateTimeConverter {
 public:
+    /// A longer text is no date and time: it gives empty text and is not kept, so the kept
+    /// results hold at most kMaxKept texts of this length.
+    static constexpr qsizetype kMaxTimeLength = 64;
+
     QString convert(ComponentContext& ctx, const QString& timeText);
 
 private:

@@ -5,6 +5,7 @@
 #include "status/Address.h"
 #include "status/StatusDecoder.h"
 #include "status/Convert.h"
+#include "status/Formatting.h"
 #include "window/Sections.h"
 #include "window/StatusWindow.h"
 
@@ -22,8 +23,13 @@ constexpr int kZR2ReaderRefresh = 103;
 constexpr int kZR2ControllerRefresh = 104;
 constexpr int kZR2ModuleRefresh = 107;
 constexpr int kKeypadSubType = 8;
-constexpr size_t kMaxModulesKept = 65536;
+// What is kept per module and per device type word stays small however many arrive: a bounded
+// number of entries of bounded length (addresses and words beyond their limits are never kept).
+constexpr size_t kMaxModulesKept = 16384;
 constexpr size_t kMaxWordsKept = 256;
+constexpr qsizetype kMaxWordLength = 32;  // the longest device type word has 23 characters
+// A reported value is a number or a short text (a line type, a relay's details).
+constexpr qsizetype kMaxValueLength = 255;
 
 }  // namespace
 
@@ -45,10 +51,35 @@ const DeviceTypeRoute* LiveIntake::begin(const QString& deviceType, QString& tim
     return routeOf(deviceType);
 }
 
+bool LiveIntake::withinLimits(const QString& reportName, const QString& address, const QString& time,
+                              const QString& value) {
+    const auto refuse = [&](const char* what, qsizetype length, qsizetype limit) {
+        reportFailure(ctx_, reportName,
+                      {ComponentError::Overflow,
+                       QStringLiteral("%1 of %2 characters dropped, longer than any the site uses (%3); address: %4")
+                           .arg(QLatin1String(what))
+                           .arg(length)
+                           .arg(limit)
+                           .arg(address.left(kMaxAddressLength)),
+                       QStringLiteral("StatusObject")},
+                      true);
+        return false;
+    };
+    if (address.size() > kMaxAddressLength)
+        return refuse("An address", address.size(), kMaxAddressLength);
+    if (time.size() > DateTimeConverter::kMaxTimeLength)
+        return refuse("A time", time.size(), DateTimeConverter::kMaxTimeLength);
+    if (value.size() > kMaxValueLength)
+        return refuse("A value", value.size(), kMaxValueLength);
+    return true;
+}
+
 const DeviceTypeRoute* LiveIntake::routeOf(const QString& deviceType) {
     const auto kept = routeOfWord_.find(deviceType);
     if (kept != routeOfWord_.end())
         return kept->second;
+    if (deviceType.size() > kMaxWordLength)
+        return nullptr;  // no such word: ignored, and not kept
     // Words compare after upper-casing. Words come from the host: keep the memory bounded.
     const DeviceTypeRoute* route = deviceTypeRoute(deviceType.toUpper());
     if (routeOfWord_.size() >= kMaxWordsKept)
@@ -59,7 +90,10 @@ const DeviceTypeRoute* LiveIntake::routeOf(const QString& deviceType) {
 
 void LiveIntake::StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time,
                              const QString& value) {
-    trap(ctx_, QStringLiteral("Status.StateChange"), [&] {
+    const QString reportName = QStringLiteral("Status.StateChange");
+    if (!withinLimits(reportName, address, time, value))
+        return;
+    trap(ctx_, reportName, [&] {
         QString stamp = time;
         const DeviceTypeRoute* route = begin(deviceType, stamp);
         if (route == nullptr)
@@ -89,7 +123,10 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
 
 void LiveIntake::reportStateChange(const QString& deviceType, const QString& address, quint8 state,
                                    const QString& time, const QString& value) {
-    trap(ctx_, QStringLiteral("Status: StateChange"), [&] {
+    const QString reportName = QStringLiteral("Status: StateChange");
+    if (!withinLimits(reportName, address, time, value))
+        return;
+    trap(ctx_, reportName, [&] {
         QString stamp = time;
         const DeviceTypeRoute* route = begin(deviceType, stamp);
         if (route == nullptr)

@@ -30,7 +30,8 @@ class LiveIntake {
 public:
     LiveIntake(ComponentContext& ctx, StatusWindow& window);
 
-    /// The host's live report ("Status.StateChange").
+    /// The host's live report ("Status.StateChange"). An address longer than kMaxAddressLength, a
+    /// time or value longer than any the field sends, is logged (no box) and dropped.
     void StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time = {},
                      const QString& value = {});
 
@@ -48,6 +49,9 @@ public:
     const QString& now();
 
 private:
+    /// False, after a quiet report under reportName, for an address, time or value longer than
+    /// any the site uses: such a report is dropped before it reaches a row or anything kept.
+    bool withinLimits(const QString& reportName, const QString& address, const QString& time, const QString& value);
     /// Resets the quiet-period counter, completes the time and looks the route up.
     const DeviceTypeRoute* begin(const QString& deviceType, QString& time);
     const DeviceTypeRoute* routeOf(const QString& deviceType);

@@ -179,13 +179,15 @@ void addLayoutColumns(StatusGrid& grid, const QString& layoutText) {
     }
 }
 
-QString buildLayoutText(const StatusGrid& grid) {
+QString buildLayoutText(const StatusGrid& grid, const QStringList& leaveOutWhileHidden) {
     QStringList entries;
     for (int i = 0; i < grid.columnCount(); ++i) {
         const GridColumn& c = grid.column(i);
+        if (!c.visible && leaveOutWhileHidden.contains(c.key))
+            continue;
         QString caption = c.caption;
         caption.replace(kFieldSeparator, QStringLiteral("] [")).replace(QLatin1Char(','), QLatin1Char(';'));
-        entries << QStringList{c.key, caption, QString::number(i + 1), QString::number(c.width),
+        entries << QStringList{c.key, caption, QString::number(entries.size() + 1), QString::number(c.width),
                                c.visible ? QStringLiteral("True") : QStringLiteral("False")}
                        .join(kFieldSeparator);
     }

@@ -115,7 +115,7 @@ void addLayoutColumns(StatusGrid& grid, const QString& layoutText);
 
 /// The layout text of grid's current columns, in display order (the inverse of addLayoutColumns).
 /// A caption cannot hold the separators: "," becomes ";" and "][" becomes "] [", so a saved layout
-/// always reads back.
-QString buildLayoutText(const StatusGrid& grid);
+/// always reads back. A hidden column whose key is in leaveOutWhileHidden is left out.
+QString buildLayoutText(const StatusGrid& grid, const QStringList& leaveOutWhileHidden = {});
 
 }  // namespace so

@@ -1,6 +1,7 @@
 #include "window/MaskedPoints.h"
 
 #include "shell/ErrorTrap.h"
+#include "status/Address.h"
 #include "status/Convert.h"
 #include "status/Formatting.h"
 #include "status/StateTexts.h"
@@ -39,14 +40,15 @@ bool isExpansionType(int statusType) {
 
 MaskedPoints::MaskedPoints(ComponentContext& ctx, StatusGrid& grid) : ctx_(ctx), grid_(grid) {}
 
-QString MaskedPoints::queryName(const QString& sql, const QString& address) {
+bool MaskedPoints::queryName(const QString& sql, Point& point) {
     db::Command command(ctx_.db(), sql);
     command.appendParameter(QStringLiteral("@Address"), db::ParamType::NVarChar, db::ParamDirection::Input,
-                            int(address.size()), address);
+                            int(point.address.size()), point.address);
     db::Recordset rs = command.open();
-    const QString name = rs.eof() ? QString() : (rs.field(0).isNull() ? QString() : rs.field(0).toString());
+    point.known = !rs.eof();
+    point.name = !point.known || rs.field(0).isNull() ? QString() : rs.field(0).toString();
     rs.close();
-    return name;
+    return point.known;
 }
 
 MaskedPoints::Point MaskedPoints::lookupPoint(const QString& controllerAddress, int statusType, int pointNumber) {
@@ -58,29 +60,25 @@ MaskedPoints::Point MaskedPoints::lookupPoint(const QString& controllerAddress, 
     Point point;
     if (statusType == kNewerLineInput) {
         point.address = controllerAddress;
-        point.name = queryName(QStringLiteral("Select [Name] From ZRII_Inputs (NOLOCK) Where Address = ?"),
-                               point.address);
+        // A door's refresh reports its inputs' masks under the door's own address.
+        if (!queryName(QStringLiteral("Select [Name] From ZRII_Inputs (NOLOCK) Where Address = ?"), point))
+            queryName(QStringLiteral("Select [Name] From ZRII_Doors (NOLOCK) Where Address = ?"), point);
     } else if (isExpansionType(statusType)) {
         point.address = controllerAddress + QStringLiteral(".XI") + C2(pointNumber);
-        point.name = queryName(QStringLiteral("Select [Name] From ExpInputs (NOLOCK) Where Address = ?"), point.address);
+        queryName(QStringLiteral("Select [Name] From ExpInputs (NOLOCK) Where Address = ?"), point);
     } else {
         point.address = controllerAddress + QStringLiteral(".BI") + C2(pointNumber);
-        db::Command command(ctx_.db(),
-                            QStringLiteral("Select [Name] From Inputs (NOLOCK) Where BelongToDoor = 0 and Address = ?"));
-        command.appendParameter(QStringLiteral("@Address"), db::ParamType::NVarChar, db::ParamDirection::Input,
-                                int(point.address.size()), point.address);
-        db::Recordset rs = command.open();
-        const bool standAlone = !rs.eof();
-        if (standAlone)
-            point.name = rs.field(0).isNull() ? QString() : rs.field(0).toString();
-        rs.close();
-        if (!standAlone) {
+        if (!queryName(QStringLiteral("Select [Name] From Inputs (NOLOCK) Where BelongToDoor = 0 and Address = ?"),
+                       point)) {
             // The input belongs to a door: it is listed under the door with the same number.
             point.address = controllerAddress + QStringLiteral(".DR") + C2(pointNumber);
-            point.name = queryName(
-                QStringLiteral("Select [DoorName] From Doors (NOLOCK) Where Active = 1 and Address = ?"), point.address);
+            queryName(QStringLiteral("Select [DoorName] From Doors (NOLOCK) Where Active = 1 and Address = ?"), point);
         }
     }
+    // Keys come from outside: the kept answers are bounded in number, and keys in length (an
+    // address longer than the site's never gets here), so in bytes too.
+    if (kept_.size() >= kMaxKept)
+        kept_.clear();
     kept_.insert(key, point);
     return point;
 }
@@ -168,6 +166,8 @@ void MaskedPoints::UpdateMaskedItem(const QString& address, qint32 maskValue) {
 }
 
 void MaskedPoints::applyMaskChange(const QString& address, qint32 maskValue) {
+    if (address.size() > kMaxAddressLength)
+        return;  // no point of the site has such an address
     RedrawPause pause(grid_);
     int statusType = kNewerLineInput;
     QString controller = address;
@@ -183,6 +183,8 @@ void MaskedPoints::applyMaskChange(const QString& address, qint32 maskValue) {
     if (maskValue == 0 && !listedUnderAnyAddressOf(controller, statusType, pointNumber))
         return;  // not masked and not listed: nothing to remove, no name to look up
     const Point point = lookupPoint(controller, statusType, pointNumber);
+    if (!point.known)
+        return;  // a reported address the site does not know is never listed
     // The icon follows the address the row is keyed by, as in the filled list: a base-board input
     // listed under its door shows the door icon.
     int icon = kIconExpInput;

@@ -21,6 +21,8 @@ public:
     static constexpr int kBaseInputs = 7;
     static constexpr int kExpInputs = 8;
     static constexpr int kNewerLineInput = 99;
+    /// Looked-up points kept at most (a few MB with the site's longest addresses and names).
+    static constexpr int kMaxKept = 16384;
 
     MaskedPoints(ComponentContext& ctx, StatusGrid& grid);
 
@@ -28,17 +30,21 @@ public:
 
     /// Empties the list and fills it from the database ("FMain.FillMaskedGrid").
     void FillMaskedGrid();
-    /// Adds, rewrites or removes the row of one point ("MPublic.UpdateMaskedItem").
+    /// Adds, rewrites or removes the row of one point ("MPublic.UpdateMaskedItem"). A point the
+    /// site does not have is never added: the address comes from outside.
     void UpdateMaskedItem(const QString& address, qint32 maskValue) override;
 
     struct Point {
         QString address;
         QString name;
+        /// False when the site has no such point (the row would have no name and no meaning).
+        bool known = false;
     };
     /// The address and name of point `pointNumber` of a controller for a status type (7, 8, 9, 14,
     /// 15), or of the newer-line input `controllerAddress` itself (99). A base-board input that no
     /// stand-alone input row names is the input of the door with the same number. Addresses are
-    /// bound as parameters; answers are kept until the next FillMaskedGrid or forgetNames().
+    /// bound as parameters; answers are kept until the next FillMaskedGrid or forgetNames(), at
+    /// most kMaxKept of them.
     Point lookupPoint(const QString& controllerAddress, int statusType, int pointNumber);
     /// Drops the kept names (a point was renamed).
     void forgetNames() { kept_.clear(); }
@@ -48,7 +54,8 @@ private:
     /// True when the list has a row under any address the point can be listed by. Answered from
     /// the list alone: the frequent "not masked" report of an unlisted point costs no statement.
     bool listedUnderAnyAddressOf(const QString& controllerAddress, int statusType, int pointNumber) const;
-    QString queryName(const QString& sql, const QString& address);
+    /// Reads point.name of point.address with sql; sets and returns point.known.
+    bool queryName(const QString& sql, Point& point);
     void addRow(const QString& name, int icon, const QString& address, const QString& reason);
 
     ComponentContext& ctx_;

@@ -30,6 +30,19 @@ const QVector<QString>& stateColumns(int section) {
     return kBySection[section];
 }
 
+/// Adds, hidden, every default column the grid lacks, and returns their keys: a layout saved
+/// before a column existed (or edited by hand) still gives every cell writer its cell.
+QStringList addMissingColumns(StatusGrid& grid, const QVector<ColumnSpec>& defaults) {
+    QStringList added;
+    for (const ColumnSpec& c : defaults) {
+        if (grid.columnIndex(c.key) < 0) {
+            grid.addColumn(c.key, c.caption, 0, -1, c.width, false);
+            added << c.key;
+        }
+    }
+    return added;
+}
+
 }  // namespace
 
 Sections::Sections(ComponentContext& ctx)
@@ -55,19 +68,32 @@ void Sections::InitColumnHeaders(const QString (&layoutTexts)[kCount], const std
     for (StatusGrid& g : grids_)
         g.clearColumns();
     masked_.clearColumns();
-    trap(ctx_, QStringLiteral("Status: InitColumnHeaders"), [&] {
-        for (int section = 0; section < kCount; ++section) {
-            const QString& text = layoutTexts[section];
-            if (layoutMeansDefaults(section, text))
-                addColumns(grids_[section], defaultColumns(ctx_, section));
-            else
-                addLayoutColumns(grids_[section], text);
+    layoutLoaded_.fill(false);
+    for (QStringList& keys : addedKeys_)
+        keys.clear();
+    // Each section under its own trap: a bad layout costs that section only its own columns.
+    for (int section = 0; section < kCount; ++section) {
+        StatusGrid& grid = grids_[section];
+        const QString& text = layoutTexts[section];
+        const bool custom = !layoutMeansDefaults(section, text);
+        layoutLoaded_[section] =
+            !custom || trap(ctx_, QStringLiteral("Status: InitColumnHeaders"), [&] { addLayoutColumns(grid, text); });
+        const QVector<ColumnSpec> defaults = defaultColumns(ctx_, section);
+        if (!layoutLoaded_[section] || grid.columnCount() == 0) {
+            grid.clearColumns();
+            addColumns(grid, defaults);
+        } else {
+            addedKeys_[section] = addMissingColumns(grid, defaults);
         }
+    }
+    trap(ctx_, QStringLiteral("Status: InitColumnHeaders"), [&] {
         addColumns(masked_, maskedGridColumns(ctx_));
         if (fillMaskedGrid)
             fillMaskedGrid();
     });
 }
+
+QString Sections::layoutText(int section) const { return buildLayoutText(grid(section), addedKeys_.at(section)); }
 
 void Sections::P_ResetColumnInfo(int section, int row) {
     trap(ctx_, QStringLiteral("FMain.P_ResetColumnInfo"), [&] {

@@ -7,6 +7,7 @@
 #include "window/StatusGrid.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -29,8 +30,10 @@ public:
     /// Gives every section grid its columns from the section's layout text (see ColumnLayout.h),
     /// then the masked grid its default columns, then runs fillMaskedGrid (the masked points list
     /// fills it; may be empty). Existing columns and rows are dropped first, so the sections can
-    /// be rebuilt. A bad layout entry ends the whole procedure, reported under
-    /// "Status: InitColumnHeaders": the sections after it stay without columns.
+    /// be rebuilt. Each section is read on its own, reported under "Status: InitColumnHeaders": a
+    /// layout that cannot be read gives its section the default columns and leaves the others as
+    /// their texts say. A default column the layout lacks is added hidden, so every cell writer
+    /// finds its cell.
     void InitColumnHeaders(const QString (&layoutTexts)[kCount], const std::function<void()>& fillMaskedGrid = {});
 
     /// Writes the not-known text (resource 1435) into the state cells of one row, leaving the name,
@@ -41,10 +44,21 @@ public:
     /// the section has no rows ("MPublic.FindRowForAddress(").
     int FindRowForAddress(int section, const QString& address);
 
+    /// False when the section's stored layout text could not be read by the last InitColumnHeaders
+    /// (or none ran yet): its columns are the defaults, and the stored text must not be replaced.
+    bool layoutLoaded(int section) const { return layoutLoaded_.at(std::size_t(section)); }
+
+    /// The layout text of a section's current columns (buildLayoutText), without the columns
+    /// InitColumnHeaders added to a stored layout while they stay hidden: a layout that is saved
+    /// back unchanged reads as it was stored.
+    QString layoutText(int section) const;
+
 private:
     ComponentContext& ctx_;
     std::array<StatusGrid, kCount> grids_;
     StatusGrid masked_;
+    std::array<bool, kCount> layoutLoaded_{};
+    std::array<QStringList, kCount> addedKeys_;
 };
 
 }  // namespace so

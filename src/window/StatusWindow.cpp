@@ -397,8 +397,10 @@ void StatusWindow::Form_Unload() {
     loaded_ = false;
     trap(ctx_, QStringLiteral("FMain.Form_Unload"), [&] {
         ctx_.host().Connected();
+        // A layout that did not load is stored again as it was, not as the defaults shown instead.
         for (int section = 0; section < kSectionCount; ++section)
-            ctx_.layout.columnHeaderPos[section] = buildLayoutText(sections_->grid(section));
+            if (sections_->layoutLoaded(section))
+                ctx_.layout.columnHeaderPos[section] = sections_->layoutText(section);
         SavePersistence(ctx_, view_ != nullptr ? view_->geometryTwips() : loadedGeometryTwips(ctx_.layout));
         ctx_.host().CallBack(QStringLiteral("STATUS"), 0, QStringLiteral("Unload"));
     });

@@ -38,6 +38,8 @@ TEST(CommandLine, EveryOptionIsRead) {
     EXPECT_EQ(c.options.outDir, QString("shots"));
     EXPECT_TRUE(c.options.abnormalOnly);
     EXPECT_FALSE(parse({}).options.abnormalOnly);
+    EXPECT_FALSE(c.options.createDemo);
+    EXPECT_TRUE(parse({"--db", "sqlite:new.db", "--create-demo"}).options.createDemo);
     EXPECT_TRUE(parse({"--help"}).helpRequested);
     EXPECT_EQ(parse({"--rate", "0"}).options.rate, 0.0) << "a quiet field is allowed";
 }
@@ -62,6 +64,7 @@ TEST(CommandLine, RefusedArgumentsNameTheProblem) {
         {{"--scale"}, "scale"},
         {{"--colour", "red"}, "colour"},
         {{"extra"}, "extra"},
+        {{"--create-demo"}, "--db"},
     };
     for (const auto& c : cases) {
         const sv::CommandLine result = parse(c.args);

@@ -61,8 +61,8 @@ int sampledColours(const QImage& image) {
 }
 
 TEST_F(HeadlessRun, TwoWorkstationsRunPrintTheirSummaryAndWriteScreenshots) {
-    const ProcessResult r = run({"--db", "sqlite:" + dir.filePath("site.db"), "--scale", "300", "--workstations", "2",
-                       "--seconds", "2", "--out", dir.filePath("shots")});
+    const ProcessResult r = run({"--db", "sqlite:" + dir.filePath("site.db"), "--create-demo", "--scale", "300",
+                                 "--workstations", "2", "--seconds", "2", "--out", dir.filePath("shots")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
 
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
@@ -97,7 +97,9 @@ TEST_F(HeadlessRun, StartFailuresExitNonZeroWithAMessage) {
         {{"--db", "sqlite:" + dir.filePath("notes.txt")}, 1, "notes.txt"},
         {{"--db", "sqlite:" + dir.filePath("missing/site.db")}, 1, "does not exist"},
         {{"--db", "carrier-pigeon:site"}, 1, "Malformed"},
-        {{"--db", "sqlite:" + dir.filePath("site.db"), "--scale", "60", "--operator", "nobody"}, 1, "nobody"},
+        {{"--db", "sqlite:" + dir.filePath("mistyped.db")}, 1, "--create-demo"},
+        {{"--db", "sqlite:" + dir.filePath("site.db"), "--create-demo", "--scale", "60", "--operator", "nobody"}, 1,
+         "nobody"},
         {{"--workstations", "many"}, 2, "--workstations"},
     };
     for (const auto& c : cases) {
@@ -106,6 +108,7 @@ TEST_F(HeadlessRun, StartFailuresExitNonZeroWithAMessage) {
         EXPECT_TRUE(r.err.contains(QLatin1String(c.mentions))) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
     }
+    EXPECT_FALSE(QFile::exists(dir.filePath("mistyped.db"))) << "a mistyped path became a demo site";
 }
 
 }  // namespace

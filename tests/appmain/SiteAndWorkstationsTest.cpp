@@ -24,13 +24,13 @@ struct SiteFolder : ::testing::Test {
 
 TEST_F(SiteFolder, AMissingFileBecomesADemoSiteThatLaterRunsReuse) {
     const QString file = path("site.db");
-    const sv::SiteChoice first = sv::prepareSite("sqlite:" + file, 150, {});
+    const sv::SiteChoice first = sv::prepareSite("sqlite:" + file, 150, {}, true);
     EXPECT_EQ(first.url, "sqlite:" + file);
     EXPECT_EQ(first.createdPoints, 150);
     // Only the site itself is left behind: no side file of the generation.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"site.db"});
 
-    const sv::SiteChoice again = sv::prepareSite("sqlite:" + file, 999, {});
+    const sv::SiteChoice again = sv::prepareSite("sqlite:" + file, 999, {}, true);
     EXPECT_EQ(again.createdPoints, 0);
 }
 
@@ -54,6 +54,7 @@ TEST_F(SiteFolder, UnusableSitesAreRefusedWithTheReason) {
     } cases[] = {
         {"sqlite:" + path("notes.db"), "notes.db"},
         {"sqlite:" + path("no/such/folder/site.db"), "does not exist"},
+        {"sqlite:" + path("mistyped.db"), "--create-demo"},
         {"sqlite::memory:", "in-memory"},
         {"mysql:site", "Malformed"},
     };
@@ -65,13 +66,14 @@ TEST_F(SiteFolder, UnusableSitesAreRefusedWithTheReason) {
             EXPECT_TRUE(e.message().contains(QLatin1String(c.mentions))) << e.message().toStdString();
         }
     }
+    EXPECT_FALSE(QFile::exists(path("mistyped.db"))) << "a mistyped path became a demo site";
 }
 
 struct TwoWorkstations : SiteFolder {
     std::unique_ptr<sv::StatusViewerApp> app;
 
     void SetUp() override {
-        const sv::SiteChoice site = sv::prepareSite("sqlite:" + path("site.db"), 300, {});
+        const sv::SiteChoice site = sv::prepareSite("sqlite:" + path("site.db"), 300, {}, true);
         sv::AppConfig config;
         config.siteUrl = site.url;
         config.workstations = 2;
@@ -113,7 +115,7 @@ TEST_F(TwoWorkstations, TheSummaryCountsTheFirstWindowsRowsAndEveryDelivery) {
 
 TEST_F(SiteFolder, AnUnknownOperatorStopsTheStartWithItsName) {
     sv::AppConfig config;
-    config.siteUrl = sv::prepareSite("sqlite:" + path("site.db"), 100, {}).url;
+    config.siteUrl = sv::prepareSite("sqlite:" + path("site.db"), 100, {}, true).url;
     config.operatorName = "nobody";
     config.logFolder = dir.path();
     try {

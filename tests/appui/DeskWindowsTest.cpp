@@ -19,7 +19,7 @@ namespace {
 TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
     QTemporaryDir dir;
     const sv::SiteChoice site =
-        sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 300, {});
+        sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 300, {}, true);
     sv::AppConfig config;
     config.siteUrl = site.url;
     config.workstations = 2;
@@ -39,7 +39,7 @@ TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
 TEST(DeskWindows, HelpAskedTwiceShowsOneWindowWithTheLastPage) {
     QTemporaryDir dir;
     const sv::SiteChoice site =
-        sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 100, {});
+        sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 100, {}, true);
     auto db = so::db::Connection::open(site.url);
     sv::AppLog log;
     log.setEcho(false);

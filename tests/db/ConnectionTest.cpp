@@ -1,5 +1,6 @@
 // The database layer against a real SQLite database, reached directly (QSQLITE) and through the
 // ODBC driver manager with the SQLite ODBC driver and a DSN-less connection string (QODBC).
+#include "db/TSqlRewriter.h"
 #include "support/OdbcSqlite.h"
 
 #include <statusobject/Db.h>
@@ -66,7 +67,11 @@ protected:
             url = so::test::OdbcSqlite::url(dir_.filePath(QStringLiteral("site.db")));
         }
         conn_ = Connection::open(url);
-        conn_->execute(QString::fromUtf8(kSchema));
+        // A text runs one statement: the schema goes statement by statement.
+        const QString schema = QString::fromUtf8(kSchema);
+        const QVector<so::db::tsql::Token> tokens = so::db::tsql::tokenize(schema);
+        for (const auto& [first, last] : so::db::tsql::statementRanges(schema, tokens))
+            conn_->execute(schema.mid(tokens[first].pos, tokens[last].pos + tokens[last].len - tokens[first].pos));
     }
 
     Connection& conn() { return *conn_; }
@@ -172,6 +177,19 @@ TEST_P(DbLayer, ExecuteReportsRowsAndRefusesValuesThatDoNotFitTheirType) {
     EXPECT_THROW(insert.execute(), DbError);
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Status_Points")), 1);
     EXPECT_EQ(conn().execute(QStringLiteral("UPDATE Doors SET Note = N'x' WHERE ControllerID = 1")), 2);
+}
+
+TEST_P(DbLayer, ATextWithASecondStatementRunsNothing) {
+    const int doors = count(QStringLiteral("SELECT COUNT(*) FROM Doors"));
+    ASSERT_GT(doors, 0);
+    for (const char* stacked : {"SELECT 1; DELETE FROM Doors", "UPDATE Doors SET Note = 'x'; DELETE FROM Doors",
+                                "SELECT DoorName FROM Doors WHERE Note = ''; DELETE FROM Doors; --'"}) {
+        SCOPED_TRACE(stacked);
+        EXPECT_THROW(conn().execute(QString::fromUtf8(stacked)), DbError);
+        EXPECT_THROW(conn().query(QString::fromUtf8(stacked)), DbError);
+    }
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Doors")), doors);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Doors WHERE Note = 'x'")), 0);
 }
 
 TEST_P(DbLayer, TransactionRollsBackWhenLeftByAnException) {
@@ -410,7 +428,8 @@ TEST(DbConnection, FileDatabaseUsesTheWriteAheadLogAndIsSharedBetweenConnections
     const QString url = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db"));
     auto writer = Connection::open(url);
     EXPECT_EQ(writer->query(QStringLiteral("PRAGMA journal_mode")).field(0).toString(), QStringLiteral("wal"));
-    writer->execute(QStringLiteral("CREATE TABLE t (x INTEGER); INSERT INTO t VALUES (41)"));
+    writer->execute(QStringLiteral("CREATE TABLE t (x INTEGER)"));
+    writer->execute(QStringLiteral("INSERT INTO t VALUES (41)"));
     auto reader = Connection::open(url);
     EXPECT_EQ(reader->query(QStringLiteral("SELECT x + 1 FROM t")).field(0).toInt(), 42);
 }

@@ -128,19 +128,28 @@ TEST(TSqlProcedureCalls, ParseNameAndLiteralArguments) {
     }
 }
 
-TEST(TSqlStatements, SplitAtSemicolonsOutsideLiteralsAndBlocks) {
-    const Translation t = translate(QStringLiteral(
-        "INSERT INTO t VALUES (N'a;b', ?); ;"
-        "CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE u SET n = CASE WHEN 1 THEN 2 END; DELETE FROM v; END;"
-        "SELECT TOP 1 x FROM t WHERE y = ? AND z = ?"));
-    ASSERT_FALSE(t.call.has_value());
-    ASSERT_EQ(t.statements.size(), 3);
-    EXPECT_EQ(t.statements[0].text, QStringLiteral("INSERT INTO t VALUES ('a;b', ?)"));
-    EXPECT_EQ(t.statements[0].placeholders, 1);
-    EXPECT_TRUE(t.statements[1].text.endsWith(QLatin1String("DELETE FROM v; END")));
-    EXPECT_EQ(t.statements[2].text, QStringLiteral("SELECT x FROM t WHERE y = ? AND z = ? LIMIT 1"));
-    EXPECT_EQ(t.statements[2].placeholders, 2);
-    EXPECT_FALSE(t.touchesProcedureTable);
+TEST(TSqlStatements, OneStatementPerTextSemicolonsInLiteralsAndBlocksDoNotCount) {
+    const struct {
+        const char* text;
+        const char* rewritten;
+        int placeholders;
+    } cases[] = {
+        {"INSERT INTO t VALUES (N'a;b', ?); ;", "INSERT INTO t VALUES ('a;b', ?)", 1},
+        {"CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE u SET n = CASE WHEN 1 THEN 2 END; DELETE FROM v; END;",
+         "CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE u SET n = CASE WHEN 1 THEN 2 END; DELETE FROM v; END", 0},
+        {"SELECT TOP 1 x FROM t WHERE y = ? AND z = ? -- ; DELETE FROM t",
+         "SELECT x FROM t WHERE y = ? AND z = ? LIMIT 1", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const Translation t = translate(QString::fromUtf8(c.text));
+        ASSERT_FALSE(t.call.has_value());
+        ASSERT_EQ(t.statements.size(), 1);
+        EXPECT_TRUE(t.statements[0].text.startsWith(QString::fromUtf8(c.rewritten)))
+            << t.statements[0].text.toStdString();
+        EXPECT_EQ(t.statements[0].placeholders, c.placeholders);
+        EXPECT_FALSE(t.touchesProcedureTable);
+    }
     EXPECT_TRUE(translate(QStringLiteral("DELETE FROM [SYS_Procedures]")).touchesProcedureTable);
 }
 
@@ -162,6 +171,9 @@ TEST(TSqlRefusals, UnparsableTextsGiveClearErrors) {
         {"STATUS_Fetch_Doors 1,", "a procedure argument is missing"},
         {"STATUS_Fetch_Doors 1; DROP TABLE Doors", "must be the only statement"},
         {"SELECT 1; STATUS_Fetch_Doors 1", "must be the only statement"},
+        {"SELECT 1; DELETE FROM Doors", "one statement only"},
+        {"SELECT * FROM t WHERE a = '' ; DROP TABLE t; --'", "one statement only"},
+        {"INSERT INTO t VALUES (1);INSERT INTO t VALUES (2)", "one statement only"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

@@ -88,6 +88,15 @@ TEST_F(GroupStoreTest, NameRules) {
         {QStringLiteral("LOBBY"), true, GroupNameProblem::Taken},  // the site compares names without case
         {QStringLiteral("Lobby"), false, GroupNameProblem::None},
         {QStringLiteral("x' OR '1'='1"), true, GroupNameProblem::None},
+        // Names nobody can read back: blank, control characters, half a surrogate pair.
+        {QStringLiteral("   "), true, GroupNameProblem::Empty},
+        {QStringLiteral("\t \u3000"), true, GroupNameProblem::Empty},
+        {QStringLiteral("Lobby\nEast"), true, GroupNameProblem::Empty},
+        {QStringLiteral("Lobby") + QChar(0x7f), true, GroupNameProblem::Empty},
+        {QStringLiteral("Lobby ") + QChar(0xD83D), true, GroupNameProblem::Empty},
+        {QChar(0xDE00) + QStringLiteral(" Lobby"), true, GroupNameProblem::Empty},
+        {QStringLiteral("Lobby ") + QString::fromUcs4(U"\U0001F600"), true, GroupNameProblem::None},
+        {QStringLiteral("Hall \u00fcber \u6771"), true, GroupNameProblem::None},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name.toStdString());

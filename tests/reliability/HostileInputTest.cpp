@@ -8,9 +8,13 @@
 #include "reliability/ReliabilitySite.h"
 
 #include "groups/GroupStore.h"
+#include "status/Address.h"
 #include "status/SuperStatus.h"
+#include "window/Sections.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace so::test {
 namespace {
@@ -155,16 +159,28 @@ void groupOperations(ReliabilitySite& s, const GroupTexts& t) {
     s.status->window().FillPoints(created);
 }
 
-void setLayout(ReliabilitySite& s, const QString& text) {
+void setDetail(ReliabilitySite& s, const QString& name, const QString& text) {
     db::Command upsert(*s.db, QStringLiteral("KSP_Update_Profile_Persisted_Details"));
     upsert.setProcedure(true);
     upsert.appendParameter(QStringLiteral("ProfileID"), db::ParamType::Integer, db::ParamDirection::Input, 4,
                            s.site.defaultProfileId);
     upsert.appendParameter(QStringLiteral("ObjectID"), db::ParamType::Integer, db::ParamDirection::Input, 4, 10);
-    upsert.appendParameter(QStringLiteral("DetailName"), db::ParamType::VarChar, db::ParamDirection::Input, 50,
-                           QStringLiteral("ColumnHeaderPos0"));
+    upsert.appendParameter(QStringLiteral("DetailName"), db::ParamType::VarChar, db::ParamDirection::Input, 50, name);
     upsert.appendParameter(QStringLiteral("Value"), db::ParamType::NVarChar, db::ParamDirection::Input, 0, text);
     upsert.execute();
+}
+
+void setLayout(ReliabilitySite& s, const QString& text) { setDetail(s, QStringLiteral("ColumnHeaderPos0"), text); }
+
+/// The stored value of a profile detail of the site's default profile.
+QString storedDetail(ReliabilitySite& s, const QString& name) {
+    db::Command read(*s.db, QStringLiteral("SELECT DetailValue FROM Profile_Details WHERE ProfileID = ? AND "
+                                           "ObjectID = 10 AND DetailName = ?"));
+    read.appendParameter(QStringLiteral("@Profile"), db::ParamType::Integer, db::ParamDirection::Input, 4,
+                         s.site.defaultProfileId);
+    read.appendParameter(QStringLiteral("@Name"), db::ParamType::VarChar, db::ParamDirection::Input, 50, name);
+    db::Recordset rs = read.open();
+    return rs.eof() ? QStringLiteral("<none>") : rs.field(0).toString();
 }
 
 /// Replaces a stored text by another, bound: the reference for what the component must store.
@@ -226,6 +242,110 @@ TEST_F(HostileInput, GroupNamesPointNamesAndLayoutsAreStoredExactlyAsGiven) {
 
     EXPECT_EQ(databaseFailures(hostile), QStringList());
     expectSameTables();
+}
+
+// ---- stored layouts that cannot be used, and text from outside beyond the site's limits
+
+TEST(HostileLayouts, ABadOrIncompleteStoredLayoutCostsOnlyItsSectionAndIsNeverOverwritten) {
+    ReliabilitySite s;
+    const QString bad = QStringLiteral("Name][N][1][85][True,Address][A][2][wide][True");
+    const QString custom = QStringLiteral("Address][Where][1][120][True,Name][Input][2][90][True");
+    // An older layout of the inputs: no Status and no LastUpdated column.
+    const QString incomplete = QStringLiteral("Name][Input][1][90][True,Address][Where][2][120][True");
+    const QString settings[][2] = {
+        {QStringLiteral("Height"), QStringLiteral("1e39")},  // no window is that tall
+        {QStringLiteral("ColumnHeaderPos1"), incomplete},
+        {QStringLiteral("ColumnHeaderPos2"), bad},
+        {QStringLiteral("Width"), QStringLiteral("-inf")},
+        {QStringLiteral("ColumnHeaderPos5"), custom},
+        {QStringLiteral("Left"), QStringLiteral("120")},
+    };
+    for (const auto& [name, value] : settings)
+        setDetail(s, name, value);
+    s.showGroup(s.site.siteGroupId);
+
+    // Every section has columns; the bad one its defaults, the custom ones their own.
+    for (int section = 0; section < StatusWindow::kSectionCount; ++section)
+        EXPECT_GE(s.grid(section).columnIndex(QStringLiteral("Address")), 0) << section;
+    EXPECT_EQ(s.grid(5).column(0).caption, QStringLiteral("Where"));
+    EXPECT_EQ(s.grid(1).column(0).caption, QStringLiteral("Input"));
+    EXPECT_GT(s.window().sections().masked().columnCount(), 0);
+    EXPECT_GT(s.grid(2).rowCount(), 0);
+    // Settings after the unusable ones were still read; the unusable ones kept their defaults.
+    const LayoutSettings& layout = s.status->context().layout;
+    EXPECT_EQ(layout.left, 120.0f);
+    EXPECT_EQ(layout.height, 5000.0f);
+    EXPECT_EQ(layout.width, 8000.0f);
+
+    // Live updates reach the columns the older layout lacks.
+    const QString input = s.firstAddress(1, QStringLiteral("BI"));
+    s.status->StateChange(QStringLiteral("STD_INPUT"), input, 1, QStringLiteral("2026-12-06 10:11:12"),
+                          QStringLiteral("0"));
+    EXPECT_NE(s.cell(1, input, QStringLiteral("Status")), QString());
+    EXPECT_TRUE(s.cell(1, input, QStringLiteral("LastUpdated")).contains(QStringLiteral("10:11:12")));
+
+    s.status->ShutDown();
+    EXPECT_EQ(storedDetail(s, QStringLiteral("ColumnHeaderPos2")), bad) << "a layout that did not load is kept";
+    EXPECT_EQ(storedDetail(s, QStringLiteral("ColumnHeaderPos5")), custom);
+    EXPECT_EQ(storedDetail(s, QStringLiteral("ColumnHeaderPos1")), incomplete) << "added columns are not stored";
+    for (const QString& name : {QStringLiteral("Height"), QStringLiteral("Width")}) {
+        bool ok = false;
+        const double stored = storedDetail(s, name).toDouble(&ok);
+        EXPECT_TRUE(ok && std::isfinite(stored) && stored >= 0 && stored <= 1e7) << name.toStdString();
+    }
+}
+
+TEST(HostileBounds, TextBeyondTheSitesLimitsAndUnknownPointsAreDroppedNotKept) {
+    ReliabilitySite s;
+    s.showGroup(s.site.siteGroupId);
+    const int maskedRows = s.window().sections().masked().rowCount();
+    const int groupEntries = int(s.window().groupEntries().size());
+    const QString input = s.firstAddress(1, QStringLiteral("BI"));
+    const QString module = s.firstAddress(7);
+    const QString statusBefore = s.cell(1, input, QStringLiteral("Status"));
+
+    const QString longTail(10000, QLatin1Char('7'));
+    const struct {
+        const char* type;
+        QString address;
+        quint8 state;
+        QString time;
+        QString value;
+    } reports[] = {
+        {"ZR2_MODULE", module + longTail, 1, {}, {}},                               // a huge module address
+        {"ZR2_INPUT", QStringLiteral("\\\\ZRII.") + longTail, 0, {}, QStringLiteral("3")},
+        {"STD_INPUT", input, 1, QStringLiteral("2026-12-06 ") + longTail, QStringLiteral("0")},  // a huge time
+        {"STD_INPUT", input, 1, {}, longTail},                                      // a huge value
+    };
+    for (const auto& r : reports) {
+        SCOPED_TRACE(r.type);
+        const int before = s.logEntries();
+        s.status->StateChange(QString::fromLatin1(r.type), r.address, r.state, r.time, r.value);
+        EXPECT_EQ(s.logEntries(), before + 1) << "dropped and logged";
+    }
+    EXPECT_EQ(s.cell(1, input, QStringLiteral("Status")), statusBefore);
+    EXPECT_TRUE(s.dialogs.messages.isEmpty()) << "logged without a box";
+
+    // Masks reported for points the site does not know list nothing; a known point is listed.
+    for (int i = 0; i < 200; ++i) {
+        s.status->StateChange(QStringLiteral("ZR2_INPUT"), QStringLiteral("\\\\ZRII.9.9.%1").arg(i), 0, {},
+                              QStringLiteral("3"));
+        const QString unknownInput = QStringLiteral("\\\\SNET.Q9.C9.BI%1").arg(i % 100, 2, 10, QLatin1Char('0'));
+        s.status->StateChange(QStringLiteral("STD_INPUT"), unknownInput, 67, {}, QStringLiteral("1"));
+    }
+    EXPECT_EQ(s.window().sections().masked().rowCount(), maskedRows);
+    s.status->StateChange(QStringLiteral("STD_INPUT"), input, 67, {}, QStringLiteral("1"));
+    StatusGrid& masked = s.window().sections().masked();
+    EXPECT_GT(masked.findRowForAddress(input) + masked.findRowForAddress(ConvertToDoorAddress(input)), 0);
+
+    // The same "group created" notice again and again adds its group once.
+    for (int i = 0; i < 100; ++i)
+        s.status->SyncPipe(QStringLiteral("STATUSVIEW"), 1, QStringLiteral("Night shift|4242"),
+                           QStringLiteral("WS2"), {});
+    EXPECT_EQ(s.window().groupEntries().size(), groupEntries + 1);
+    s.status->SyncPipe(QStringLiteral("STATUSVIEW"), 1, QString(300, QLatin1Char('n')) + QStringLiteral("|4343"),
+                       QStringLiteral("WS2"), {});
+    EXPECT_EQ(s.window().groupEntries().size(), groupEntries + 1) << "a name longer than any group's";
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -104,6 +105,20 @@ struct ReliabilitySite {
         if (!file.open(QIODevice::ReadOnly))
             return 0;
         return int(file.readAll().count("An error has occurred."));
+    }
+
+    /// The reports logged so far: the entries and the repeats folded into them.
+    int logReports() {
+        status->context().errorLog.flushRepeats();
+        QFile file(logPath());
+        if (!file.open(QIODevice::ReadOnly))
+            return 0;
+        const QString text = QString::fromUtf8(file.readAll());
+        int reports = int(text.count(QStringLiteral("An error has occurred.")));
+        static const QRegularExpression repeated(QStringLiteral("Repeated (\\d+) more times"));
+        for (auto it = repeated.globalMatch(text); it.hasNext();)
+            reports += it.next().captured(1).toInt();
+        return reports;
     }
 
     QTemporaryDir folder;

@@ -83,14 +83,38 @@ TEST_F(SectionsTest, CustomLayoutTakesPositionsInOrderAndSkipsGaps) {
     // A position no entry holds adds nothing; later entries still come in order.
     layouts[2] = QStringLiteral("Name][N][1][10][True,Status][S][3][30][1,Address][A][4][40][0,Spare][X][9][1][True");
     sections.InitColumnHeaders(layouts);
-    EXPECT_EQ(keys(1), (QStringList{"Name", "Address"}));
+    EXPECT_EQ(keys(1).mid(0, 2), (QStringList{"Name", "Address"}));
     EXPECT_EQ(sections.grid(1).column(0).caption, QStringLiteral("Input"));
     EXPECT_FALSE(sections.grid(1).column(0).visible);
     EXPECT_EQ(sections.grid(1).column(1).width, 140);
-    EXPECT_EQ(keys(2), (QStringList{"Name", "Status", "Address"}));
+    EXPECT_EQ(keys(2).mid(0, 3), (QStringList{"Name", "Status", "Address"}));
     EXPECT_TRUE(sections.grid(2).column(1).visible);
     EXPECT_FALSE(sections.grid(2).column(2).visible);
-    EXPECT_EQ(sections.grid(2).columnIndex(col::NotUsed), -1);  // custom layouts get no hidden column
+}
+
+TEST_F(SectionsTest, DefaultColumnsALayoutLacksAreAddedHiddenSoEveryWriterFindsItsCell) {
+    // Older or hand-edited layouts: without the state columns, without LastUpdated.
+    layouts[0] = QStringLiteral("Name][Door][1][85][True,Address][A][2][129][True");
+    layouts[3] = QStringLiteral("Address][A][1][100][True,Status][S][2][60][False,Name][N][3][90][True");
+    sections.InitColumnHeaders(layouts);
+    for (const int s : {0, 3}) {
+        SCOPED_TRACE(s);
+        const StatusGrid& grid = sections.grid(s);
+        QStringList expected;
+        for (const ColumnSpec& c : defaultColumns(ctx, s))
+            expected << c.key;
+        QStringList present = keys(s);
+        present.sort();
+        expected.sort();
+        EXPECT_EQ(present, expected);
+        // The layout's own columns come first as stored; every added one is hidden.
+        const int own = s == 0 ? 2 : 3;
+        EXPECT_EQ(grid.column(0).key, s == 0 ? col::Name : col::Address);
+        for (int c = own; c < grid.columnCount(); ++c)
+            EXPECT_FALSE(grid.column(c).visible) << grid.column(c).key.toStdString();
+    }
+    EXPECT_FALSE(sections.grid(3).column(1).visible) << "a column the layout hides stays hidden";
+    EXPECT_TRUE(sections.layoutLoaded(0));
 }
 
 TEST_F(SectionsTest, ModuleLayoutRule) {
@@ -105,37 +129,44 @@ TEST_F(SectionsTest, ModuleLayoutRule) {
     EXPECT_EQ(sections.grid(7).columnCount(), 6);
     layouts[7] = current;
     sections.InitColumnHeaders(layouts);
-    EXPECT_EQ(keys(7), (QStringList{"Address", "Enclosure"}));
+    EXPECT_EQ(keys(7).mid(0, 2), (QStringList{"Address", "Enclosure"}));
+    EXPECT_FALSE(sections.grid(7).column(2).visible);
     // The rule is the modules' own: another section takes the same texts as they are.
     layouts[4] = withoutEnclosure;
     sections.InitColumnHeaders(layouts);
-    EXPECT_EQ(keys(4), (QStringList{"Name", "Address"}));
+    EXPECT_EQ(keys(4).mid(0, 2), (QStringList{"Name", "Address"}));
+    EXPECT_FALSE(sections.grid(4).column(2).visible);
 }
 
-TEST_F(SectionsTest, BadEntryStopsAndLeavesLaterSectionsWithoutColumns) {
+TEST_F(SectionsTest, ABadLayoutGivesItsSectionTheDefaultsAndLeavesTheOthersAlone) {
     const QString bad[] = {
         QStringLiteral("Name][N][1][85][True,Address][A][2][wide][True"),   // width not a number
         QStringLiteral("Name][N][1][85][True,Address][A][2][129][Yes"),     // visible flag
         QStringLiteral("Name][N][1][85][True,Address][A][2]"),              // fields missing
         QStringLiteral("Name][N][1][85][True,Name][N2][2][85][True"),       // one key twice
     };
+    const QString custom = QStringLiteral("Address][A][1][100][True,Name][N][2][90][True");
+    layouts[5] = custom;
     for (const QString& text : bad) {
-        host.loggedErrors.clear();
-        layouts[2] = text;
-        int maskedFills = 0;
-        sections.InitColumnHeaders(layouts, [&] { ++maskedFills; });
-        EXPECT_GT(sections.grid(1).columnCount(), 0);
-        for (int s = 3; s < Sections::kCount; ++s)
-            EXPECT_EQ(sections.grid(s).columnCount(), 0) << text.toStdString();
-        EXPECT_EQ(sections.masked().columnCount(), 0);
-        EXPECT_EQ(maskedFills, 0);
-        ASSERT_EQ(host.loggedErrors.size(), 1) << text.toStdString();
-        EXPECT_TRUE(host.loggedErrors[0].startsWith(QStringLiteral("Status: InitColumnHeaders")));
+        for (const int badSection : {0, 2, 6}) {
+            SCOPED_TRACE(text.toStdString() + " in section " + std::to_string(badSection));
+            host.loggedErrors.clear();
+            layouts[badSection] = text;
+            int maskedFills = 0;
+            sections.InitColumnHeaders(layouts, [&] { ++maskedFills; });
+            for (int s = 0; s < Sections::kCount; ++s) {
+                EXPECT_EQ(sections.layoutLoaded(s), s != badSection) << s;
+                if (s != 5)
+                    EXPECT_EQ(sections.grid(s).columnCount(), int(defaultColumns(ctx, s).size())) << s;
+            }
+            EXPECT_EQ(keys(5).mid(0, 2), (QStringList{"Address", "Name"}));
+            EXPECT_EQ(sections.masked().columnCount(), 4);
+            EXPECT_EQ(maskedFills, 1);
+            ASSERT_EQ(host.loggedErrors.size(), 1);
+            EXPECT_TRUE(host.loggedErrors[0].startsWith(QStringLiteral("Status: InitColumnHeaders")));
+            layouts[badSection] = kUseObjectDefault;
+        }
     }
-    // The entries before the bad one were added.
-    layouts[2] = bad[0];
-    sections.InitColumnHeaders(layouts);
-    EXPECT_EQ(keys(2), (QStringList{"Name"}));
 }
 
 TEST_F(SectionsTest, LayoutTextRoundTrip) {
@@ -197,14 +228,15 @@ TEST_F(SectionsTest, ResetWritesTheNotKnownTextIntoTheStateCells) {
     EXPECT_EQ(sections.grid(4).text(1, col::TamperPending), R(1435));
 }
 
-TEST_F(SectionsTest, ResetOfAMissingColumnEndsSilentlyAndABadRowIsLogged) {
+TEST_F(SectionsTest, ResetReachesColumnsTheLayoutLacksAndABadRowIsLogged) {
     layouts[3] = QStringLiteral("Name][N][1][90][True,Address][A][2][100][True,Status][S][3][60][True");
     sections.InitColumnHeaders(layouts);
     StatusGrid& readers = sections.grid(3);
     const int row = readers.addRow();
     readers.setText(row, col::Status, QStringLiteral("x"));
-    sections.P_ResetColumnInfo(3, row);  // ThreatLevel, the first reset cell, is not in the layout
-    EXPECT_EQ(readers.text(row, col::Status), QStringLiteral("x"));
+    sections.P_ResetColumnInfo(3, row);  // ThreatLevel, the first reset cell, is a hidden column now
+    EXPECT_EQ(readers.text(row, col::ThreatLevel), R(1435));
+    EXPECT_EQ(readers.text(row, col::Status), R(1435));
     EXPECT_EQ(ctx.errorLog.reportsWritten(), 0);
     sections.P_ResetColumnInfo(0, 5);
     EXPECT_EQ(ctx.errorLog.reportsWritten(), 1);

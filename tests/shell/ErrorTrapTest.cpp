@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDevice>
+#include <QFileInfo>
+#include <QThread>
 #include <QTemporaryDir>
 
 using namespace so;
@@ -118,7 +120,48 @@ TEST_F(TrapFixture, AnErrorStormShowsOneBoxAtATimeAndLogsEveryReport) {
     trap(ctx, "FMain.Storm", [] { throw ComponentError(5, "first"); });
     EXPECT_EQ(storm.messages.size(), 1);
     EXPECT_EQ(ctx.errorLog.reportsWritten(), 1000);
-    EXPECT_EQ(logText().count("An error has occurred."), 1000);
+    // The repeats within a second are one entry with a count.
+    ctx.errorLog.flushRepeats();
+    EXPECT_EQ(logText().count("An error has occurred."), 2);
+    EXPECT_TRUE(logText().contains("Repeated 998 more times: FMain.Storm")) << logText().toStdString();
+}
+
+TEST_F(TrapFixture, TheLogStaysBoundedHoweverMuchIsReported) {
+    // A hostile text quoted in a report is cut, in the file and for the host.
+    const QString huge(100000, QLatin1Char('\''));
+    trap(ctx, "A.Huge", [&] { throw ComponentError(13, "Bad value: " + huge); });
+    trap(ctx, "Status: Huge", [&] { throw ComponentError(13, "Bad value: " + huge); });
+    EXPECT_LT(logText().size(), 2000);
+    EXPECT_TRUE(logText().contains("more characters not logged"));
+    ASSERT_EQ(host.loggedErrors.size(), 1);
+    EXPECT_LT(host.loggedErrors[0].size(), 1000);
+
+    // Distinct reports fill the file; it is moved aside at the limit, and only three files are kept.
+    ctx.errorLog.setRotation(4000, 3);
+    for (int i = 0; i < 200; ++i)
+        trap(ctx, "A.Distinct", [&] { throw ComponentError(5, QString("report %1").arg(i)); });
+    const QStringList files = QDir(dir.path()).entryList({"StatusObject.log*"}, QDir::Files, QDir::Name);
+    EXPECT_EQ(files, (QStringList{"StatusObject.log", "StatusObject.log.1", "StatusObject.log.2"}));
+    for (const QString& f : files)
+        EXPECT_LT(QFileInfo(dir.filePath(f)).size(), 4000 + 1000) << f.toStdString();
+    EXPECT_TRUE(logText().contains("report 199"));
+    EXPECT_EQ(ctx.errorLog.reportsWritten(), 201);
+
+    // A repeat after the second is written again; another report ends the count of the last.
+    const struct {
+        const char* description;
+        int waitMs;
+        bool newEntry;
+    } steps[] = {{"same", 0, true}, {"same", 0, false}, {"same", 0, false}, {"other", 0, true},
+                 {"other", int(ErrorLog::kFoldMs) + 50, true}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.description);
+        QThread::msleep(step.waitMs);
+        const int before = int(logText().count("An error has occurred."));
+        trap(ctx, "A.Fold", [&] { throw ComponentError(5, step.description); });
+        EXPECT_EQ(logText().count("An error has occurred."), before + (step.newEntry ? 1 : 0));
+    }
+    EXPECT_TRUE(logText().contains("Repeated 2 more times: A.Fold"));
 }
 
 TEST_F(TrapFixture, AHostWhoseLogErrorFailsDoesNotBreakTheTrap) {

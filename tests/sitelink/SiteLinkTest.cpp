@@ -188,7 +188,7 @@ TEST(SiteLinkLive, AFailedStatementOnALiveDatabaseKeepsTheLinkUpAndShowsTheRepor
     EXPECT_TRUE(ctx.siteLink->isReachable());
     ASSERT_EQ(s.dialogs.messages.size(), 2) << "an ordinary failure keeps its report box";
     EXPECT_EQ(s.dialogs.messages.at(0).icon, Dialogs::Icon::Critical);
-    EXPECT_EQ(s.logEntries(), 2);
+    EXPECT_EQ(s.logReports(), 2);
 }
 
 TEST(SiteLinkLive, NoConnectionSetCountsAsUnreachable) {

@@ -399,7 +399,7 @@ TEST_F(DecoderTest, DialupCodeOutOfRangeIsLoggedUnderItsOwnName) {
     EXPECT_TRUE(QString::fromUtf8(log.readAll()).contains(QStringLiteral("MPublic.GetDialupState")));
 }
 
-TEST_F(DecoderTest, ColumnMissingFromTheLayoutEndsTheWriteSilently) {
+TEST_F(DecoderTest, ColumnsMissingFromTheLayoutAreAddedHiddenAndWritten) {
     // An operator's door layout without Alarm (and without the hidden NotUsed).
     QString layouts[Sections::kCount];
     for (QString& text : layouts)
@@ -411,12 +411,12 @@ TEST_F(DecoderTest, ColumnMissingFromTheLayoutEndsTheWriteSilently) {
     const int row = addPoint(0, QStringLiteral("door"));
     doors.setText(row, col::LMType, QStringLiteral("1"));
 
+    // The columns the layout lacks are there, hidden: every write reaches its cell.
     decoder.UpdateList(0, QStringLiteral("door"), 65, QStringLiteral("DR"), kTime, {});
-    EXPECT_TRUE(doors.text(row, col::LastUpdated).isEmpty());
-    // State 1 writes Input1, then fails at Input2 without a trace.
+    EXPECT_FALSE(doors.text(row, col::LastUpdated).isEmpty());
     decoder.UpdateList(0, QStringLiteral("door"), 1, QStringLiteral("DR"), kTime, {});
     EXPECT_EQ(doors.text(row, col::Input1), R(1447));
-    EXPECT_TRUE(doors.text(row, col::LastUpdated).isEmpty());
+    EXPECT_FALSE(doors.column(doors.columnIndex(col::Alarm)).visible);
     EXPECT_EQ(failuresLogged(), 0);
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
