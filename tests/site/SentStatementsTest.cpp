@@ -127,7 +127,7 @@ class SentStatements : public ::testing::TestWithParam<const char*> {
 protected:
     static void SetUpTestSuite() {
         dir_ = new QTemporaryDir;
-        sv::prepareSite(QStringLiteral("sqlite:") + templatePath(), 300, {});
+        sv::prepareSite(QStringLiteral("sqlite:") + templatePath(), 300, {}, true);
         const QString capture = dir_->filePath(QStringLiteral("capture.db"));
         QFile::copy(templatePath(), capture);
         sent_ = new QVector<SentStatement>(collectSentStatements(capture, dir_->path()));
