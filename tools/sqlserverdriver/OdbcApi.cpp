@@ -221,7 +221,7 @@ struct Stamp {
 
 Stamp stampOf(const Value& v) {
     if (v.kind != Value::Kind::Text)
-        throw Conversion("22018", QStringLiteral("Invalid character value for cast specification"));
+        throw Conversion("22018", QStringLiteral("Invalid character value for the conversion"));
     QString iso;
     try {
         iso = toDateTime(v.text, DateOrder::MonthDayYear);  // stored dates are year first
@@ -261,7 +261,7 @@ qint64 integerOf(const Value& v, qint64 low, qint64 high) {
         bool ok = false;
         n = textOf(v, nullptr).trimmed().toLongLong(&ok);
         if (!ok)
-            throw Conversion("22018", QStringLiteral("Invalid character value for cast specification"));
+            throw Conversion("22018", QStringLiteral("Invalid character value for the conversion"));
     }
     if (n < low || n > high)
         throw Conversion("22003", QStringLiteral("Numeric value out of range"));
@@ -276,7 +276,7 @@ double realOf(const Value& v) {
     bool ok = false;
     const double d = textOf(v, nullptr).trimmed().toDouble(&ok);
     if (!ok)
-        throw Conversion("22018", QStringLiteral("Invalid character value for cast specification"));
+        throw Conversion("22018", QStringLiteral("Invalid character value for the conversion"));
     return d;
 }
 
