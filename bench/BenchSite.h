@@ -8,10 +8,10 @@
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
 
-#include "db/DemoSite.h"
-#include "shell/ComponentContext.h"
-#include "window/ColumnLayout.h"
-#include "window/StatusGrid.h"
+#include "site/DemoSite.h"
+#include "base/ComponentContext.h"
+#include "grid/ColumnLayout.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <statusobject/Db.h>

@@ -13,9 +13,9 @@
 // row), so a baseline can find the same rows by scanning the Address column.
 #pragma once
 
-#include "status/Address.h"
-#include "window/ColumnLayout.h"
-#include "window/StatusGrid.h"
+#include "domain/Address.h"
+#include "grid/ColumnLayout.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <statusobject/Db.h>

@@ -10,8 +10,8 @@
 //   bench_masked --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 #include "BenchSite.h"
 
-#include "db/SiteStatusText.h"
-#include "window/MaskedPoints.h"
+#include "site/SiteStatusText.h"
+#include "status/MaskedPoints.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,10 +4,10 @@
 //   bench_updatelist --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "support/FakeHost.h"
 
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 #include "status/StatusDecoder.h"
-#include "window/ColumnLayout.h"
-#include "window/Sections.h"
+#include "grid/ColumnLayout.h"
+#include "grid/Sections.h"
 
 #include <benchmark/benchmark.h>
 

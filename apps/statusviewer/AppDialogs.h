@@ -3,7 +3,7 @@
 // log; questions are answered "no" and input boxes cancelled.
 #pragma once
 
-#include <shell/Dialogs.h>
+#include <base/Dialogs.h>
 
 namespace sv {
 

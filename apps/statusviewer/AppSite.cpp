@@ -1,7 +1,7 @@
 #include "AppSite.h"
 
-#include <db/DemoSite.h>
-#include <db/SiteSchema.h>
+#include <site/DemoSite.h>
+#include <site/SiteSchema.h>
 #include <statusobject/Db.h>
 
 #include <QCoreApplication>

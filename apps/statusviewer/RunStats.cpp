@@ -2,8 +2,8 @@
 
 #include "App.h"
 
-#include <shell/ComponentContext.h>
-#include <shell/SiteLink.h>
+#include <base/ComponentContext.h>
+#include <base/SiteLink.h>
 #include <statusobject/Status.h>
 
 namespace sv {

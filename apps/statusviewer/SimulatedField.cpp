@@ -2,7 +2,7 @@
 
 #include "AppLog.h"
 
-#include <status/StateTexts.h>
+#include <domain/StateTexts.h>
 
 #include <QStringList>
 

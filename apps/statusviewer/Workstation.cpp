@@ -7,10 +7,10 @@
 #include "StatusAdapters.h"
 #include "SyncBus.h"
 
-#include <shell/ComponentContext.h>
+#include <base/ComponentContext.h>
 #include <ui/FMain.h>
 #include <statusobject/Status.h>
-#include <window/StatusGrid.h>
+#include <grid/StatusGrid.h>
 #include <window/StatusWindow.h>
 
 namespace sv {

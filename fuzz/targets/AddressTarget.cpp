@@ -2,9 +2,9 @@
 #include "FuzzInput.h"
 #include "FuzzTargets.h"
 
-#include "shell/Errors.h"
-#include "status/Address.h"
-#include "status/Convert.h"
+#include "base/Errors.h"
+#include "domain/Address.h"
+#include "base/Convert.h"
 
 #include <cmath>
 

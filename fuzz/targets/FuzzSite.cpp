@@ -2,7 +2,7 @@
 
 #include "FuzzTargets.h"
 
-#include "window/StatusGrid.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <QCoreApplication>

@@ -8,7 +8,7 @@
 // fuzzing run keeps its memory bounded.
 #pragma once
 
-#include "db/DemoSite.h"
+#include "site/DemoSite.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
 

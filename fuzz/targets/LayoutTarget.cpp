@@ -2,9 +2,9 @@
 #include "FuzzInput.h"
 #include "FuzzTargets.h"
 
-#include "shell/Errors.h"
-#include "window/ColumnLayout.h"
-#include "window/StatusGrid.h"
+#include "base/Errors.h"
+#include "grid/ColumnLayout.h"
+#include "grid/StatusGrid.h"
 
 namespace so::fuzz {
 namespace {

@@ -4,9 +4,9 @@
 #include "FuzzSite.h"
 #include "FuzzTargets.h"
 
-#include "db/SiteStatusText.h"
+#include "site/SiteStatusText.h"
 #include "status/SuperStatus.h"
-#include "status/SuperStatusText.h"
+#include "domain/SuperStatusText.h"
 
 #include <statusobject/Db.h>
 

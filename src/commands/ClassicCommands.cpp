@@ -1,7 +1,7 @@
 #include "commands/ClassicCommands.h"
 
 #include "commands/ClickedPoint.h"
-#include "shell/ErrorTrap.h"
+#include "base/ErrorTrap.h"
 #include "window/StatusWindow.h"
 
 namespace so {

@@ -6,7 +6,7 @@
 // later as ordinary state changes; no event is written here.
 #pragma once
 
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "commands/ClickedPoint.h"
 
-#include "shell/Errors.h"
-#include "window/ColumnLayout.h"
-#include "window/StatusGrid.h"
+#include "base/Errors.h"
+#include "grid/ColumnLayout.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <limits>

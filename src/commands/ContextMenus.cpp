@@ -1,9 +1,9 @@
 #include "commands/ContextMenus.h"
 
-#include "shell/ErrorTrap.h"
-#include "status/Permissions.h"
-#include "window/ColumnLayout.h"
-#include "window/StatusGrid.h"
+#include "base/ErrorTrap.h"
+#include "domain/Permissions.h"
+#include "grid/ColumnLayout.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 namespace so {

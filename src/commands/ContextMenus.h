@@ -11,7 +11,7 @@
 #include "commands/DeviceDetails.h"
 #include "commands/MenuModel.h"
 #include "commands/NewerLineCommands.h"
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 
 #include <functional>
 

@@ -2,13 +2,13 @@
 
 #include "commands/ClickedPoint.h"
 #include "commands/MenuModel.h"
-#include "shell/ErrorTrap.h"
-#include "status/Address.h"
+#include "base/ErrorTrap.h"
+#include "domain/Address.h"
 #include "status/SuperStatus.h"
-#include "window/ColumnLayout.h"
-#include "window/DbRefresh.h"
-#include "window/RecordFields.h"
-#include "window/StatusGrid.h"
+#include "grid/ColumnLayout.h"
+#include "status/DbRefresh.h"
+#include "base/RecordFields.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <QSet>

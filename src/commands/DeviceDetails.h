@@ -15,7 +15,7 @@
 // pane's kinds, entry 1 from the site's controller table.
 #pragma once
 
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "commands/MenuModel.h"
 
-#include "shell/Errors.h"
+#include "base/Errors.h"
 
 #include <algorithm>
 

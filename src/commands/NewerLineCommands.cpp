@@ -3,8 +3,8 @@
 #include "commands/ClickedPoint.h"
 #include "commands/DeviceDetails.h"
 #include "commands/MenuModel.h"
-#include "shell/ErrorTrap.h"
-#include "status/Convert.h"
+#include "base/ErrorTrap.h"
+#include "base/Convert.h"
 #include "window/StatusWindow.h"
 
 namespace so {

@@ -7,7 +7,7 @@
 // readers that belong to it in the "Component Properties" submenu.
 #pragma once
 
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 
 namespace so {
 

@@ -1,10 +1,10 @@
 #include "groups/Catalogue.h"
 
-#include "shell/ErrorTrap.h"
-#include "shell/Errors.h"
-#include "shell/Texts.h"
-#include "status/Address.h"
-#include "window/RecordFields.h"
+#include "base/ErrorTrap.h"
+#include "base/Errors.h"
+#include "base/Texts.h"
+#include "domain/Address.h"
+#include "base/RecordFields.h"
 
 #include <QHash>
 #include <QSet>

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "groups/GroupStore.h"
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 
 #include <QHash>
 #include <QVector>

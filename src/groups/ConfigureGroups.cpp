@@ -1,11 +1,11 @@
 #include "groups/ConfigureGroups.h"
 
 #include "groups/Catalogue.h"
-#include "shell/ErrorTrap.h"
-#include "shell/Texts.h"
-#include "window/ColumnLayout.h"
-#include "window/RecordFields.h"
-#include "window/StatusGrid.h"
+#include "base/ErrorTrap.h"
+#include "base/Texts.h"
+#include "grid/ColumnLayout.h"
+#include "base/RecordFields.h"
+#include "grid/StatusGrid.h"
 
 #include <QSet>
 

@@ -1,7 +1,7 @@
 #include "groups/GroupStore.h"
 
-#include "shell/ErrorTrap.h"
-#include "shell/Texts.h"
+#include "base/ErrorTrap.h"
+#include "base/Texts.h"
 
 namespace so {
 namespace {

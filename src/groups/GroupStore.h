@@ -9,7 +9,7 @@
 // themselves what an added or removed group means for their entries.
 #pragma once
 
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 
 #include <QString>
 #include <QVector>

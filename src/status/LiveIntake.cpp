@@ -1,12 +1,12 @@
 #include "status/LiveIntake.h"
 
-#include "shell/ErrorTrap.h"
-#include "shell/Texts.h"
-#include "status/Address.h"
+#include "base/ErrorTrap.h"
+#include "base/Texts.h"
+#include "domain/Address.h"
 #include "status/StatusDecoder.h"
-#include "status/Convert.h"
-#include "status/Formatting.h"
-#include "window/Sections.h"
+#include "base/Convert.h"
+#include "domain/Formatting.h"
+#include "grid/Sections.h"
 #include "window/StatusWindow.h"
 
 #include <QDateTime>

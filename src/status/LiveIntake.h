@@ -14,7 +14,7 @@
 // hundred nanoseconds a lookup on some builds, more than the whole budget of a report.
 #pragma once
 
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 
 #include <QHashFunctions>
 #include <QString>

@@ -1,12 +1,12 @@
 #include "status/StatusDecoder.h"
 
-#include "shell/ErrorTrap.h"
-#include "status/Convert.h"
-#include "status/Permissions.h"
-#include "status/Resources.h"
-#include "status/StateTexts.h"
+#include "base/ErrorTrap.h"
+#include "base/Convert.h"
+#include "domain/Permissions.h"
+#include "domain/Resources.h"
+#include "domain/StateTexts.h"
 #include "status/Summaries.h"
-#include "window/ColumnLayout.h"
+#include "grid/ColumnLayout.h"
 
 namespace so {
 

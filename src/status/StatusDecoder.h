@@ -10,11 +10,11 @@
 // text from a converter that keeps its results, and no state of a door or input reads the database.
 #pragma once
 
-#include "shell/ComponentContext.h"
-#include "status/Formatting.h"
-#include "status/Resources.h"
-#include "window/ColumnLayout.h"
-#include "window/Sections.h"
+#include "base/ComponentContext.h"
+#include "domain/Formatting.h"
+#include "domain/Resources.h"
+#include "grid/ColumnLayout.h"
+#include "grid/Sections.h"
 
 #include <QString>
 

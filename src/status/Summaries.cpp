@@ -1,7 +1,7 @@
 #include "status/Summaries.h"
 
-#include "shell/ErrorTrap.h"
-#include "status/Resources.h"
+#include "base/ErrorTrap.h"
+#include "domain/Resources.h"
 
 namespace so {
 namespace {

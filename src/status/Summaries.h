@@ -2,10 +2,10 @@
 // detail cells as they stand, so the summary is the same whichever way the details arrived.
 #pragma once
 
-#include "shell/ComponentContext.h"
-#include "status/Resources.h"
-#include "window/ColumnLayout.h"
-#include "window/StatusGrid.h"
+#include "base/ComponentContext.h"
+#include "domain/Resources.h"
+#include "grid/ColumnLayout.h"
+#include "grid/StatusGrid.h"
 
 #include <QString>
 

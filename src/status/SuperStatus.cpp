@@ -1,8 +1,8 @@
 #include "status/SuperStatus.h"
 
-#include "shell/ErrorTrap.h"
-#include "status/Address.h"
-#include "status/Formatting.h"
+#include "base/ErrorTrap.h"
+#include "domain/Address.h"
+#include "domain/Formatting.h"
 #include "status/LiveIntake.h"
 #include "status/StatusDecoder.h"
 #include "window/StatusWindow.h"

@@ -11,8 +11,8 @@
 // of the request, a failure included.
 #pragma once
 
-#include "shell/ComponentContext.h"
-#include "status/SuperStatusText.h"
+#include "base/ComponentContext.h"
+#include "domain/SuperStatusText.h"
 
 #include <QHash>
 #include <QString>

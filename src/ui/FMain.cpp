@@ -1,9 +1,9 @@
 #include "ui/FMain.h"
 
-#include "shell/ComponentContext.h"
-#include "shell/Dialogs.h"
-#include "shell/SiteLink.h"
-#include "shell/ErrorTrap.h"
+#include "base/ComponentContext.h"
+#include "base/Dialogs.h"
+#include "base/SiteLink.h"
+#include "base/ErrorTrap.h"
 #include "ui/SectionHeader.h"
 #include "ui/StatusGridModel.h"
 #include "ui/ToolbarImages.h"

@@ -2,7 +2,7 @@
 // status window (their parent) once widgets exist.
 #pragma once
 
-#include "shell/Dialogs.h"
+#include "base/Dialogs.h"
 
 #include <QPointer>
 #include <QWidget>

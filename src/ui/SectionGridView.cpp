@@ -1,8 +1,8 @@
 #include "ui/SectionGridView.h"
 
 #include "ui/StatusGridModel.h"
-#include "window/RowFilter.h"
-#include "window/StatusGrid.h"
+#include "grid/RowFilter.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <QApplication>

@@ -21,7 +21,7 @@
 // (the arrow keys, PgUp and PgDn move within the grid).
 #pragma once
 
-#include "window/RowFilter.h"
+#include "grid/RowFilter.h"
 
 #include <QPoint>
 #include <QTableView>

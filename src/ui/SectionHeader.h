@@ -4,7 +4,7 @@
 // its alarms behind a red triangle and its warnings behind an amber circle.
 #pragma once
 
-#include "window/RowFilter.h"
+#include "grid/RowFilter.h"
 
 #include <QAbstractButton>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "ui/StatusGridModel.h"
 
 #include "ui/IconList.h"
-#include "window/ColumnLayout.h"
+#include "grid/ColumnLayout.h"
 #include "window/RecentChanges.h"
 
 #include <QColor>

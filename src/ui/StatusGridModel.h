@@ -12,7 +12,7 @@
 #pragma once
 
 #include "window/Severity.h"
-#include "window/StatusGrid.h"
+#include "grid/StatusGrid.h"
 
 #include <QAbstractTableModel>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #include "window/ColumnFit.h"
 
-#include "window/ColumnLayout.h"
+#include "grid/ColumnLayout.h"
 
 #include <algorithm>
 #include <cmath>

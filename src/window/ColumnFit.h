@@ -12,7 +12,7 @@
 // header, and what a cell needs around its text.
 #pragma once
 
-#include "window/StatusGrid.h"
+#include "grid/StatusGrid.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "window/CsvExport.h"
 
-#include "window/StatusGrid.h"
+#include "grid/StatusGrid.h"
 
 namespace so {
 namespace {

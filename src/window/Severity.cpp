@@ -1,9 +1,9 @@
 #include "window/Severity.h"
 
-#include "shell/Texts.h"
-#include "window/ColumnLayout.h"
-#include "window/RowCells.h"
-#include "window/StatusGrid.h"
+#include "base/Texts.h"
+#include "grid/ColumnLayout.h"
+#include "grid/RowCells.h"
+#include "grid/StatusGrid.h"
 
 namespace so {
 namespace {

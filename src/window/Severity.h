@@ -6,7 +6,7 @@
 // never changes a cell.
 #pragma once
 
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 
 #include "FieldInterfaces.h"
 
-#include <db/DemoSite.h>
+#include <site/DemoSite.h>
 #include <statusobject/Db.h>
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "AppTestSite.h"
 #include "SimulatedField.h"
 
-#include <db/SiteStatusText.h>
+#include <site/SiteStatusText.h>
 
 #include <gtest/gtest.h>
 

@@ -9,10 +9,10 @@
 #include "SyncBus.h"
 #include "Workstation.h"
 
-#include <shell/ComponentContext.h>
+#include <base/ComponentContext.h>
 #include <statusobject/Status.h>
 #include <window/Severity.h>
-#include <window/StatusGrid.h>
+#include <grid/StatusGrid.h>
 #include <window/StatusWindow.h>
 
 #include <gtest/gtest.h>

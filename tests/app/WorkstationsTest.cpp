@@ -10,7 +10,7 @@
 #include "SyncBus.h"
 
 #include <statusobject/Status.h>
-#include <window/StatusGrid.h>
+#include <grid/StatusGrid.h>
 #include <window/StatusWindow.h>
 
 #include <gtest/gtest.h>

@@ -3,12 +3,12 @@
 // and the find text's matching.
 #include "support/FakeHost.h"
 
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 #include "window/CsvExport.h"
 #include "window/RecentChanges.h"
-#include "window/RowFilter.h"
+#include "grid/RowFilter.h"
 #include "window/Severity.h"
-#include "window/StatusGrid.h"
+#include "grid/StatusGrid.h"
 
 #include <gtest/gtest.h>
 

@@ -6,13 +6,13 @@
 #include "support/FakeHost.h"
 
 #include "commands/ContextMenus.h"
-#include "db/DemoSite.h"
-#include "shell/ComponentContext.h"
+#include "site/DemoSite.h"
+#include "base/ComponentContext.h"
 #include "status/LiveIntake.h"
 #include "status/SuperStatus.h"
-#include "window/ColumnLayout.h"
-#include "window/Sections.h"
-#include "window/StatusGrid.h"
+#include "grid/ColumnLayout.h"
+#include "grid/Sections.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <statusobject/Db.h>

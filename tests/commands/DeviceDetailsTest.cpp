@@ -1,6 +1,6 @@
 #include "CommandsFixture.h"
 
-#include "db/SiteStatusText.h"
+#include "site/SiteStatusText.h"
 
 namespace so::test {
 namespace {

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "component/SiteFixture.h"
-#include "shell/ComponentContext.h"
-#include "window/StatusGrid.h"
+#include "base/ComponentContext.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <statusobject/Status.h>

@@ -2,8 +2,8 @@
 // for the tests that run the component against a whole site.
 #pragma once
 
-#include "db/DemoSite.h"
-#include "db/SiteSchema.h"
+#include "site/DemoSite.h"
+#include "site/SiteSchema.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
 #include "support/SqlServerLike.h"

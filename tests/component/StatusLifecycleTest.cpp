@@ -4,8 +4,8 @@
 #include "component/ComponentFixture.h"
 
 #include "groups/GroupStore.h"
-#include "shell/Errors.h"
-#include "status/Address.h"
+#include "base/Errors.h"
+#include "domain/Address.h"
 #include "status/SuperStatus.h"
 
 #include <QSet>

@@ -2,7 +2,7 @@
 // the operations that move rows: appends, address rewrites (duplicates included), removals at any
 // place, sorts both ways by either column, clears. After every step each address of the pool must
 // be found at the row a scan finds first.
-#include "window/StatusGrid.h"
+#include "grid/StatusGrid.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The grid model: keyed cells, the address index across every change, sorting.
-#include "shell/Errors.h"
-#include "window/StatusGrid.h"
+#include "base/Errors.h"
+#include "grid/StatusGrid.h"
 
 #include <gtest/gtest.h>
 

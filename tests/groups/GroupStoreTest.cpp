@@ -3,7 +3,7 @@
 #include "groups/GroupStore.h"
 
 #include "component/SiteFixture.h"
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 
 #include <gtest/gtest.h>
 

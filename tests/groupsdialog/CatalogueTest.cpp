@@ -4,7 +4,7 @@
 #include "groups/Catalogue.h"
 
 #include "component/SiteFixture.h"
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 
 #include <gtest/gtest.h>
 

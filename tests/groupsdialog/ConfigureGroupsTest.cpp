@@ -5,7 +5,7 @@
 
 #include "component/ComponentFixture.h"
 #include "groups/Catalogue.h"
-#include "window/ColumnLayout.h"
+#include "grid/ColumnLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Reading stored status texts: well-formed entries come through with their point position, and
 // whatever is malformed is described and skipped without shifting the points after it.
-#include "status/SuperStatusText.h"
+#include "domain/SuperStatusText.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include "reliability/ReliabilitySite.h"
 
 #include "groups/GroupStore.h"
-#include "shell/SiteLink.h"
-#include "status/Formatting.h"
+#include "base/SiteLink.h"
+#include "domain/Formatting.h"
 #include "status/StatusDecoder.h"
 
 #include <gtest/gtest.h>

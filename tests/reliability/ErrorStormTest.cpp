@@ -5,7 +5,7 @@
 // of the first, and the state changes must keep reaching the grid.
 #include "reliability/ReliabilitySite.h"
 
-#include "status/Formatting.h"
+#include "domain/Formatting.h"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,9 @@
 #include "reliability/ReliabilitySite.h"
 
 #include "groups/GroupStore.h"
-#include "status/Address.h"
+#include "domain/Address.h"
 #include "status/SuperStatus.h"
-#include "window/Sections.h"
+#include "grid/Sections.h"
 
 #include <gtest/gtest.h>
 

@@ -4,12 +4,12 @@
 // be shown so that every point has a row.
 #pragma once
 
-#include "db/DemoSite.h"
-#include "shell/ComponentContext.h"
+#include "site/DemoSite.h"
+#include "base/ComponentContext.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
 #include "support/OdbcSqlite.h"
-#include "window/StatusGrid.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <statusobject/Db.h>

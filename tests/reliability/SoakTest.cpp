@@ -10,8 +10,8 @@
 // million-change run of RELIABILITY.md).
 #include "reliability/ReliabilitySite.h"
 
-#include "status/Address.h"
-#include "status/Formatting.h"
+#include "domain/Address.h"
+#include "domain/Formatting.h"
 #include "status/StatusDecoder.h"
 
 #include <gtest/gtest.h>

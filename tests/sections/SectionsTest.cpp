@@ -1,9 +1,9 @@
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
 
-#include "shell/ComponentContext.h"
-#include "window/ColumnLayout.h"
-#include "window/Sections.h"
+#include "base/ComponentContext.h"
+#include "grid/ColumnLayout.h"
+#include "grid/Sections.h"
 
 #include <QTemporaryDir>
 

@@ -1,6 +1,6 @@
 // The error trap, the component's log file and the text resources.
-#include "shell/ErrorTrap.h"
-#include "shell/Texts.h"
+#include "base/ErrorTrap.h"
+#include "base/Texts.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
 

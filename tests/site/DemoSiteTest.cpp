@@ -1,7 +1,7 @@
 // The demo site generator: determinism, scale, address rules, status rows and stored groups.
 #include "SiteTestSupport.h"
 
-#include "db/SiteStatusText.h"
+#include "site/SiteStatusText.h"
 
 #include <gtest/gtest.h>
 

@@ -14,8 +14,8 @@
 #include "db/StatementObserver.h"
 #include "db/TSqlTokenizer.h"
 #include "groups/GroupStore.h"
-#include "window/DbRefresh.h"
-#include "window/StatusGrid.h"
+#include "status/DbRefresh.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <statusobject/Status.h>

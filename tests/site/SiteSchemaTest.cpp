@@ -1,7 +1,7 @@
 // The embedded site schema and the behaviour of its stored procedures.
 #include "SiteTestSupport.h"
 
-#include "db/SiteSchema.h"
+#include "site/SiteSchema.h"
 
 #include <gtest/gtest.h>
 

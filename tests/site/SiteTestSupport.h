@@ -1,7 +1,7 @@
 // Helpers of the site tests: fresh site databases and a digest of everything a site holds.
 #pragma once
 
-#include "db/DemoSite.h"
+#include "site/DemoSite.h"
 
 #include <statusobject/Db.h>
 

@@ -2,7 +2,7 @@
 // procedures with the same parameters as the embedded site schema.
 #include "SiteTestSupport.h"
 
-#include "db/SiteSchema.h"
+#include "site/SiteSchema.h"
 #include "db/TSqlTokenizer.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 
 #include "groups/ConfigureGroups.h"
 #include "groups/GroupStore.h"
-#include "shell/SiteLink.h"
+#include "base/SiteLink.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include "reliability/ReliabilitySite.h"
 
 #include "groups/GroupStore.h"
-#include "shell/ErrorTrap.h"
-#include "shell/SiteLink.h"
+#include "base/ErrorTrap.h"
+#include "base/SiteLink.h"
 
 #include <gtest/gtest.h>
 

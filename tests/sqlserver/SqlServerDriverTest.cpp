@@ -5,7 +5,7 @@
 // hides the order of events, through the ODBC API itself.
 #include "support/SqlServerLike.h"
 
-#include "db/SiteSchema.h"
+#include "site/SiteSchema.h"
 
 #include <statusobject/Db.h>
 

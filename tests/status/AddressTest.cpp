@@ -1,5 +1,5 @@
-#include "shell/Errors.h"
-#include "status/Address.h"
+#include "base/Errors.h"
+#include "domain/Address.h"
 
 #include <gtest/gtest.h>
 

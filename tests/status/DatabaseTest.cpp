@@ -2,7 +2,7 @@
 // and the operator's boundaries. Values are bound, never spliced into the statement text.
 #include "StatusTestSupport.h"
 
-#include "status/Permissions.h"
+#include "domain/Permissions.h"
 
 #include <QFile>
 

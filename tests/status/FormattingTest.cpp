@@ -1,6 +1,6 @@
-#include "shell/Errors.h"
-#include "status/Convert.h"
-#include "status/Formatting.h"
+#include "base/Errors.h"
+#include "base/Convert.h"
+#include "domain/Formatting.h"
 
 #include "support/FakeHost.h"
 

@@ -1,6 +1,6 @@
 #include "StatusTestSupport.h"
 
-#include "status/Permissions.h"
+#include "domain/Permissions.h"
 
 namespace so::test {
 namespace {

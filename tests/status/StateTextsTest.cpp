@@ -1,4 +1,4 @@
-#include "status/StateTexts.h"
+#include "domain/StateTexts.h"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,10 @@
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
 
-#include "shell/ComponentContext.h"
+#include "base/ComponentContext.h"
 #include "status/StatusDecoder.h"
-#include "window/ColumnLayout.h"
-#include "window/Sections.h"
+#include "grid/ColumnLayout.h"
+#include "grid/Sections.h"
 
 #include <QTemporaryDir>
 

@@ -6,13 +6,13 @@
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
 
-#include "db/DemoSite.h"
-#include "shell/ComponentContext.h"
+#include "site/DemoSite.h"
+#include "base/ComponentContext.h"
 #include "ui/FMain.h"
 #include "ui/SectionGridView.h"
 #include "ui/SectionHeader.h"
 #include "ui/StatusGridModel.h"
-#include "window/StatusGrid.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <statusobject/Db.h>

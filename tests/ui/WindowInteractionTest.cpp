@@ -4,7 +4,7 @@
 #include "ui/UiFixture.h"
 
 #include "ui/ModelTesterGuard.h"
-#include "window/ColumnLayout.h"
+#include "grid/ColumnLayout.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

@@ -2,8 +2,8 @@
 // tooltip, copy and CSV export and status bar, on the real window shown on a generated demo site.
 #include "ui/UiFixture.h"
 
-#include "shell/SiteLink.h"
-#include "window/ColumnLayout.h"
+#include "base/SiteLink.h"
+#include "grid/ColumnLayout.h"
 
 #include <QClipboard>
 #include <QDir>

@@ -4,7 +4,7 @@
 // at another workstation, and the title keeping the workstation's name.
 #include "ui/UiFixture.h"
 
-#include "window/ColumnLayout.h"
+#include "grid/ColumnLayout.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -4,13 +4,13 @@
 #include "support/FakeHost.h"
 
 #include "commands/ContextMenus.h"
-#include "db/DemoSite.h"
+#include "site/DemoSite.h"
 #include "ui/FMain.h"
 #include "ui/PopupMenu.h"
 #include "ui/SectionGridView.h"
 #include "ui/StatusGridModel.h"
-#include "window/ColumnLayout.h"
-#include "window/StatusGrid.h"
+#include "grid/ColumnLayout.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <statusobject/Db.h>

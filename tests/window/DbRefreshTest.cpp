@@ -2,7 +2,7 @@
 // lookups, and addresses that must never reach a statement's text.
 #include "WindowFixture.h"
 
-#include "status/StateTexts.h"
+#include "domain/StateTexts.h"
 
 namespace so::test {
 namespace {

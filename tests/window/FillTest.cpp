@@ -2,7 +2,7 @@
 // sections a group shows.
 #include "WindowFixture.h"
 
-#include "status/StateTexts.h"
+#include "domain/StateTexts.h"
 
 namespace so::test {
 namespace {

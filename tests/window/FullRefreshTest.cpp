@@ -3,7 +3,7 @@
 #include "WindowFixture.h"
 
 #include "status/LiveIntake.h"
-#include "status/StateTexts.h"
+#include "domain/StateTexts.h"
 #include "status/SuperStatus.h"
 
 namespace so::test {

@@ -2,9 +2,9 @@
 // kept current by mask changes.
 #include "WindowFixture.h"
 
-#include "status/StateTexts.h"
+#include "domain/StateTexts.h"
 #include "status/StatusDecoder.h"
-#include "window/MaskedPoints.h"
+#include "status/MaskedPoints.h"
 
 namespace so::test {
 namespace {

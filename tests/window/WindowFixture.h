@@ -6,12 +6,12 @@
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
 
-#include "db/DemoSite.h"
-#include "shell/ComponentContext.h"
-#include "window/ColumnLayout.h"
-#include "window/MaskedPoints.h"
-#include "window/Sections.h"
-#include "window/StatusGrid.h"
+#include "site/DemoSite.h"
+#include "base/ComponentContext.h"
+#include "grid/ColumnLayout.h"
+#include "status/MaskedPoints.h"
+#include "grid/Sections.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <statusobject/Db.h>

@@ -1,0 +1,78 @@
+// The component-wide settings of one Status instance. Every part of the component that needs the
+// host, the database or a setting is handed this object; there are no globals, so two Status
+// objects in one process (two workstations) never see each other's settings, texts or logs.
+#pragma once
+
+#include "base/Dialogs.h"
+#include "base/ErrorLog.h"
+
+#include <statusobject/Db.h>
+#include <statusobject/Host.h>
+
+#include <QHash>
+#include <QString>
+
+namespace so {
+
+class MaskedList;
+class SiteLink;
+
+/// The status window's layout of the current profile (loaded by LoadPersistence, saved on unload).
+/// Position and size are loaded and saved but not applied: the host places the window.
+struct LayoutSettings {
+    qint16 dockedWhere = 0;
+    qint16 frameType = 2;
+    float height = 5000;
+    float left = 0;
+    float top = 0;
+    float width = 8000;
+    qint16 windowState = 0;
+    /// Column layout text of sections 0 to 7 ("Use Object Default" or entries; empty until loaded).
+    QString columnHeaderPos[8];
+    /// True after a LoadPersistence that could not read the profile's rows: the layouts stored
+    /// there were never read, so they are not saved over.
+    bool columnLayoutsUnread = false;
+};
+
+struct ComponentContext {
+    // Settings handed over by the host (the Status property members).
+    ConsoleHost* parent = nullptr;
+    SiteConnection* ntConnection = nullptr;
+    db::Connection* dbConnection = nullptr;
+    QString graphicsPath;
+    QString computerName;
+    qint32 currentProfileID = 0;
+    bool timeFormat = false;
+    // Settings the component sets itself.
+    bool rk8SupportEnabled = false;
+    bool superStatusRequestActive = false;
+    LayoutSettings layout;
+
+    Dialogs* dialogs = &silentDialogs;
+    ErrorLog errorLog;
+    /// Receives mask changes (UpdateMaskedItem); null until the window's masked list exists.
+    MaskedList* maskedList = nullptr;
+    /// Whether the site database answers; database failures reported by the trap go through it.
+    SiteLink* siteLink = nullptr;
+
+    /// The collaborators; each throws HostError / DbError when the host has not set it.
+    ConsoleHost& host() const;
+    SiteConnection& site() const;
+    db::Connection& db() const;
+
+    /// Resource texts fetched once per number (see GRS in Texts.h).
+    QHash<qint32, QString> resourceCache;
+    /// The host's date format with " HH:mm:ss" appended, fetched once.
+    QString dateTimeFormat;
+
+    SilentDialogs silentDialogs;
+};
+
+/// Receives the mask changes decoded from state reports (the masked points list implements it).
+class MaskedList {
+public:
+    virtual ~MaskedList() = default;
+    virtual void UpdateMaskedItem(const QString& address, qint32 maskValue) = 0;
+};
+
+}  // namespace so

@@ -1,0 +1,119 @@
+#include "base/ErrorLog.h"
+
+#include "base/Dialogs.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTextStream>
+
+#include <dlfcn.h>
+
+#include <algorithm>
+
+namespace so {
+namespace {
+
+QString libraryFolder() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&libraryFolder), &info) != 0 && info.dli_fname != nullptr)
+        return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
+    return QStringLiteral(".");
+}
+
+QString nowText() {
+    return QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+}
+
+}  // namespace
+
+QString cutForLog(const QString& text) {
+    if (text.size() <= ErrorLog::kMaxQuotedChars)
+        return text;
+    return text.left(ErrorLog::kMaxQuotedChars) +
+           QStringLiteral("... (%1 more characters not logged)").arg(text.size() - ErrorLog::kMaxQuotedChars);
+}
+
+ErrorLog::ErrorLog() : folder_(libraryFolder()), fileName_(QStringLiteral("StatusObject")) {}
+
+ErrorLog::~ErrorLog() { flushRepeats(); }
+
+void ErrorLog::setRotation(qint64 maxFileBytes, int keptFiles) {
+    maxFileBytes_ = maxFileBytes;
+    keptFiles_ = std::max(1, keptFiles);
+}
+
+QString ErrorLog::reportText(const ErrorInfo& error, const QString& reportName, qint32 lineNumber) const {
+    const QString crlf = QStringLiteral("\r\n");
+    return QStringLiteral("An error has occurred.  ") + crlf + crlf +
+           QStringLiteral("Description: ") + error.description + crlf +
+           QStringLiteral("Function: ") + error.source + QLatin1Char('.') + reportName + QLatin1Char('(') +
+           QString::number(lineNumber) + QLatin1Char(')') + crlf +
+           QStringLiteral("Error Number: ") + QString::number(error.number) + crlf +
+           QStringLiteral("File Version: ") + fileName_ + QStringLiteral(" - ") +
+           QStringLiteral("%1.%2.%3").arg(STATUSOBJECT_VERSION_MAJOR).arg(STATUSOBJECT_VERSION_MINOR).arg(STATUSOBJECT_VERSION_PATCH);
+}
+
+void ErrorLog::reportError(const ErrorInfo& error, const QString& reportName, bool quiet, Dialogs* dialogs) {
+    ErrorInfo quoted = error;
+    quoted.description = cutForLog(error.description);
+    const QString text = reportText(quoted, reportName);
+    ++reportsWritten_;
+    if (text == lastReport_ && lastWritten_.isValid() && lastWritten_.elapsed() < kFoldMs) {
+        ++repeats_;
+    } else {
+        flushRepeats();
+        writeToLog(QString(40, QLatin1Char('-')));
+        writeToLog(nowText() + QStringLiteral("\r\n") + text);
+        lastReport_ = text;
+        lastReportName_ = reportName;
+        lastWritten_.start();
+    }
+    if (quiet || dialogs == nullptr || messageOpen_)
+        return;
+    messageOpen_ = true;
+    try {
+        dialogs->message(text, fileName_, Dialogs::Icon::Critical);
+    } catch (...) {
+    }
+    messageOpen_ = false;
+}
+
+void ErrorLog::flushRepeats() {
+    if (repeats_ == 0)
+        return;
+    writeToLog(QStringLiteral("Repeated %1 more times: %2").arg(repeats_).arg(lastReportName_));
+    repeats_ = 0;
+}
+
+void ErrorLog::rotateIfFull(const QString& path) const {
+    const QFileInfo current(path);
+    if (!current.exists() || current.size() < maxFileBytes_)
+        return;
+    // FILE.log.(n-1) is dropped, every older file moves one place up, FILE.log becomes FILE.log.1.
+    const auto aside = [&path](int k) { return path + QLatin1Char('.') + QString::number(k); };
+    QFile::remove(aside(keptFiles_ - 1));
+    for (int k = keptFiles_ - 2; k >= 1; --k)
+        QFile::rename(aside(k), aside(k + 1));
+    if (keptFiles_ > 1)
+        QFile::rename(path, aside(1));
+    else
+        QFile::remove(path);
+}
+
+void ErrorLog::writeToLog(const QString& text, const QString& fileName) const {
+    try {
+        const QString name = fileName.isEmpty() ? fileName_ : fileName;
+        const QString path = folder_ + QLatin1Char('/') + name + QStringLiteral(".log");
+        rotateIfFull(path);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+            return;
+        QTextStream out(&file);
+        out << nowText() << "  " << text << '\n';
+    } catch (...) {
+    }
+}
+
+}  // namespace so

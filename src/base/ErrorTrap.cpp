@@ -1,0 +1,72 @@
+#include "base/ErrorTrap.h"
+
+#include "base/SiteLink.h"
+
+namespace so {
+namespace {
+const QString kSource = QStringLiteral("StatusObject");
+
+bool goesToHost(const QString& reportName) {
+    return reportName.contains(QLatin1String(": ")) || reportName == QLatin1String("UpdateNames");
+}
+}  // namespace
+
+ErrorInfo errorInfoFrom(const std::exception& e) {
+    if (auto* db = dynamic_cast<const db::DbError*>(&e)) {
+        QString text = db->message();
+        if (!db->driverMessage().isEmpty())
+            text += QStringLiteral(" [") + db->driverMessage() + QLatin1Char(']');
+        if (!db->statement().isEmpty())
+            text += QStringLiteral(" in: ") + db->statement();
+        return {kDbErrorNumber, text, kSource};
+    }
+    if (auto* host = dynamic_cast<const HostError*>(&e))
+        return {host->number(), host->message(), kSource};
+    if (auto* own = dynamic_cast<const ComponentError*>(&e))
+        return {own->number(), own->description(), kSource};
+    if (auto* column = dynamic_cast<const MissingColumnError*>(&e))
+        return {kMissingColumnNumber, QString::fromUtf8(column->what()), kSource};
+    return {ComponentError::InvalidArgument, QString::fromUtf8(e.what()), kSource};
+}
+
+void reportFailure(ComponentContext& ctx, const QString& reportName, const ErrorInfo& error, bool quiet) {
+    try {
+        if (goesToHost(reportName)) {
+            // The description quotes what failed (addresses, values, statements): cut, so a
+            // hostile text cannot fill the host's log either.
+            ErrorInfo quoted = error;
+            quoted.description = cutForLog(error.description);
+            if (ctx.ntConnection != nullptr)
+                ctx.ntConnection->LogError(0, quoted, reportName, 0, 0);
+            else
+                ctx.errorLog.writeToLog(reportName + QStringLiteral(": ") + quoted.description);
+            return;
+        }
+        ctx.errorLog.reportError(error, reportName, quiet, ctx.dialogs);
+    } catch (...) {
+        // The trap itself never fails: a host whose LogError throws loses the report.
+    }
+}
+
+void reportCurrentException(ComponentContext& ctx, const QString& reportName) {
+    try {
+        throw;
+    } catch (const MissingColumnError&) {
+        // A user's layout without the column: the write ends silently.
+    } catch (const db::DbError& e) {
+        // While the site database is unreachable the operator has been told once; each failure
+        // is only logged. A lock held elsewhere marks the link busy.
+        bool linkDown = false;
+        try {
+            linkDown = ctx.siteLink != nullptr && ctx.siteLink->noteDatabaseFailure(e.message(), e.isBusy());
+        } catch (...) {
+        }
+        reportFailure(ctx, reportName, errorInfoFrom(e), linkDown);
+    } catch (const std::exception& e) {
+        reportFailure(ctx, reportName, errorInfoFrom(e));
+    } catch (...) {
+        reportFailure(ctx, reportName, {ComponentError::InvalidArgument, QStringLiteral("Unknown failure"), kSource});
+    }
+}
+
+}  // namespace so

@@ -1,0 +1,57 @@
+// Reading the fields of the site database's record sets the way the window's cells need them.
+//
+// A number that is Null (or not a number) where the window needs one is a conversion failure of the
+// procedure reading it (ComponentError TypeMismatch), which its error trap reports. A Null flag
+// reads as false and a Null text as empty text: the site leaves optional flags and names unset.
+#pragma once
+
+#include "base/ComponentContext.h"
+#include "base/Errors.h"
+#include "base/Texts.h"
+
+#include <statusobject/Db.h>
+
+#include <QString>
+#include <QVariant>
+
+#include <cmath>
+
+namespace so::fields {
+
+inline qint64 toNumber(const QVariant& value, const QString& what) {
+    if (value.isNull())
+        throw ComponentError(ComponentError::TypeMismatch, QStringLiteral("Invalid use of Null: ") + what);
+    bool ok = false;
+    const qint64 whole = value.toLongLong(&ok);
+    if (ok)
+        return whole;
+    const double real = value.toDouble(&ok);
+    if (ok && std::isfinite(real))
+        return qint64(std::llround(real));
+    const QString text = value.toString().trimmed();
+    if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return 1;
+    if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return 0;
+    throw ComponentError(ComponentError::TypeMismatch, QStringLiteral("Type mismatch: ") + what);
+}
+
+/// A number field; Null or not a number is a TypeMismatch failure.
+inline qint64 number(const db::Recordset& rs, const QString& name) { return toNumber(rs.field(name), name); }
+
+/// A truth field: nonzero (or "True") is true; Null is false.
+inline bool flag(const db::Recordset& rs, const QString& name) {
+    const QVariant value = rs.field(name);
+    return !value.isNull() && toNumber(value, name) != 0;
+}
+
+/// A text field; Null is empty text.
+inline QString text(const db::Recordset& rs, const QString& name) {
+    const QVariant value = rs.field(name);
+    return value.isNull() ? QString() : value.toString();
+}
+
+/// Resource 1463 (yes, enabled) or 1679 (no, disabled).
+inline QString yesNoText(ComponentContext& ctx, bool yes) { return GRS(ctx, yes ? 1463 : 1679); }
+
+}  // namespace so::fields

@@ -1,0 +1,383 @@
+// The public Status component: the host's entry points, each a thin step onto the window's state
+// object (StatusWindow), the live intake, the stored-report replay, group storage and the layout
+// store. Property puts are named setX; the values go into this instance's ComponentContext.
+#include <statusobject/Status.h>
+
+#include "commands/ContextMenus.h"
+#include "groups/GroupStore.h"
+#include "base/ComponentContext.h"
+#include "base/ErrorTrap.h"
+#include "window/LayoutStore.h"
+#include "base/SiteLink.h"
+#include "domain/Address.h"
+#include "base/Convert.h"
+#include "status/LiveIntake.h"
+#include "domain/Permissions.h"
+#include "status/SuperStatus.h"
+#include "ui/FCustom.h"
+#include "ui/FMain.h"
+#include "ui/PopupMenu.h"
+#include "ui/QtDialogs.h"
+#include "grid/Sections.h"
+#include "window/StatusWindow.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <cmath>
+
+namespace so {
+namespace {
+
+constexpr int kSectionCount = StatusWindow::kSectionCount;
+// DBStatusUpdate's pass for a newer-line controller (its row is looked up in section 4).
+constexpr int kZR2ControllerPass = 104;
+constexpr int kControllerSection = 4;
+
+/// Cross-workstation notification numbers of the "STATUSVIEW" topic.
+enum SyncAction {
+    GroupCreated = 1,
+    GroupDeleted = 2,
+    GroupRenamed = 3,
+    PointConfigured = 4,
+    VisibleGroupsChanged = 5,
+    PointConfiguredOfKind = 6,
+    ControllerEnabled = 7,
+    PortEnabled = 8,
+    PylonEnabled = 9,
+};
+
+/// Two parts of a notification's data; throws TypeMismatch when the "|" is missing.
+struct DataParts {
+    QString first;
+    QString second;
+};
+
+/// Splits "name|id" at the last "|": a group name may itself hold "|", an identifier never does.
+DataParts splitNameAndId(const QString& data) {
+    const qsizetype bar = data.lastIndexOf(QLatin1Char('|'));
+    if (bar < 0)
+        throw ComponentError(ComponentError::TypeMismatch, QStringLiteral("No \"|\" in \"%1\"").arg(data));
+    return {data.left(bar), data.mid(bar + 1)};
+}
+
+/// Splits "address|kind" or "address|state": part 0 and part 1 of the text split at "|".
+DataParts splitAddressAnd(const QString& data) {
+    const QStringList parts = data.split(QLatin1Char('|'));
+    if (parts.size() < 2)
+        throw ComponentError(ComponentError::TypeMismatch, QStringLiteral("No \"|\" in \"%1\"").arg(data));
+    return {parts[0], parts[1]};
+}
+
+/// A state sent as text, as an unsigned 8-bit number (rounded); TypeMismatch or Overflow.
+quint8 toState(const QString& text) {
+    const double value = std::nearbyint(toNumber(text));
+    if (value < 0 || value > 255)
+        throw ComponentError(ComponentError::Overflow, QStringLiteral("Overflow: \"%1\"").arg(text));
+    return quint8(value);
+}
+
+/// The grids whose row of an address a configuration notification re-reads, in order, with the
+/// address each one looks for. 104 is the newer-line controller pass over section 4.
+QVector<std::pair<int, QString>> gridsForAddress(const QString& address, const QString& kind) {
+    const auto has = [&](const char* code) { return address.contains(QLatin1String(code)); };
+    if (has("SM"))
+        return {{3, address}, {0, address}};
+    if (has("BI"))
+        return {{1, address}, {0, address}, {0, QString(address).replace(QStringLiteral("BI"), QStringLiteral("DR"))}};
+    if (has("BR"))
+        return {{2, address}, {0, address}};
+    if (has("DR"))
+        return {{0, address}};
+    if (has("XR"))
+        return {{2, address}};
+    if (has("XI"))
+        return {{1, address}};
+    if (address.size() == 17 || kind == QLatin1String("CONT"))
+        return {{kControllerSection, address}, {kZR2ControllerPass, address}};
+    if (address.size() == 14 || address.size() == 19 || kind == QLatin1String("PYLON"))
+        return {{5, address}};
+    if (address.size() == 10 || kind == QLatin1String("PORT"))
+        return {{6, address}};
+    return {};
+}
+
+/// Suspends redrawing of every section grid while a notification rewrites rows; redrawing comes
+/// back on also when the rewrite ends through a failure.
+class SectionsRedrawPause {
+public:
+    explicit SectionsRedrawPause(StatusWindow& window) : window_(window) { set(false); }
+    ~SectionsRedrawPause() { set(true); }
+    SectionsRedrawPause(const SectionsRedrawPause&) = delete;
+    SectionsRedrawPause& operator=(const SectionsRedrawPause&) = delete;
+
+private:
+    void set(bool on) {
+        for (int section = 0; section < kSectionCount; ++section)
+            window_.grid(section).setRedraw(on);
+    }
+    StatusWindow& window_;
+};
+
+}  // namespace
+
+struct Status::Private {
+    Private()
+        : window(ctx), intake(ctx, window), replay(ctx, window, intake), groups(ctx), menus(ctx, window, replay),
+          siteLink(ctx) {
+        ctx.siteLink = &siteLink;
+        // What was shown while the database was away may be stale: the group is read again, once.
+        QObject::connect(&siteLink, &SiteLink::reachableChanged, &siteLink, [this](bool reachable) {
+            if (reachable && window.isLoaded())
+                reloadGroup();
+        });
+        // The window's full refresh replays the stored reports of classic rows through the intake.
+        window.setSuperStatusReplay(&replay);
+        // A group deleted through storage leaves the window's group box.
+        groups.setWindowHooks({{}, [this](qint32 groupId) {
+                                   const int index = window.findGroupEntry(groupId);
+                                   if (index >= 0)
+                                       window.removeGroupEntry(index);
+                               }});
+    }
+
+    /// Creates the status window's widgets (they attach themselves to the window's state) when a
+    /// QApplication runs, and shows them; a window unloaded before is shown again. Headless, the
+    /// window's state object works alone and widget stays null. Message boxes become Qt dialogs
+    /// unless the host chose its own.
+    void attachView() {
+        if (frame == nullptr) {
+            if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+                return;
+            frame = std::make_unique<FMain>(window);
+            widget = frame.get();
+            // Right-button release over a row pops up the context menu; the toolbar's
+            // "Configure Status Groups" opens the dialog once lock 37 is granted.
+            popup = std::make_unique<PopupMenu>(menus, *frame);
+            installConfigureDialog(*frame, groups);
+            qtDialogs.setParent(frame.get());
+            if (ctx.dialogs == &ctx.silentDialogs)
+                ctx.dialogs = &qtDialogs;
+        }
+        frame->show();
+    }
+
+    void unloadWindow() {
+        if (window.isLoaded())
+            window.Form_Unload();
+    }
+
+    void refreshPoint(const QString& address, const QString& kind);
+
+    void reloadGroup() {
+        intake.forgetConfiguration();
+        window.cmbStatusGroup_Click();
+    }
+
+    ComponentContext ctx;
+    StatusWindow window;
+    LiveIntake intake;
+    SuperStatusReplay replay;
+    GroupStore groups;
+    ContextMenus menus;
+    SiteLink siteLink;
+    QWidget* widget = nullptr;
+    QtDialogs qtDialogs;
+    // Destroyed first: the widgets detach from the window's state before it goes.
+    std::unique_ptr<FMain> frame;
+    std::unique_ptr<PopupMenu> popup;
+};
+
+Status::Status() : d(std::make_unique<Private>()) {}
+Status::~Status() = default;
+
+// ---- property puts
+
+void Status::setParent(ConsoleHost* parent) { d->ctx.parent = parent; }
+
+void Status::setNTConnection(SiteConnection* connection) {
+    d->ctx.ntConnection = connection;
+    // Texts and the date format belong to the host that answered them.
+    d->ctx.resourceCache.clear();
+    d->ctx.dateTimeFormat.clear();
+}
+
+void Status::setDBConnection(db::Connection* connection) {
+    d->ctx.dbConnection = connection;
+    d->intake.forgetConfiguration();
+}
+void Status::setGraphicsPath(const QString& path) { d->ctx.graphicsPath = path; }
+void Status::setComputerName(const QString& name) { d->ctx.computerName = name; }
+void Status::setCurrentProfileID(qint32 profileId) { d->ctx.currentProfileID = profileId; }
+void Status::setTimeFormat(bool value) { d->ctx.timeFormat = value; }
+
+// ---- lifecycle
+
+void Status::Show() {
+    ComponentContext& ctx = d->ctx;
+    trap(ctx, QStringLiteral("Status: Show"), [&] {
+        LoadPersistence(ctx);
+        ctx.rk8SupportEnabled = ctx.site().ZR2IsRk8HardwareSupportEnabled();
+        d->attachView();
+        d->window.Form_Load();
+        SetPosition(ctx);
+        QCoreApplication::processEvents();
+        const qint64 handle = d->window.view() != nullptr ? d->window.view()->nativeHandle() : 0;
+        ctx.host().CallBack(QStringLiteral("STATUSVIEWER"), handle, QStringLiteral("LOAD"));
+    });
+}
+
+void Status::ShutDown() { cUnload(); }
+
+void Status::cUnload() {
+    // No trap: a failure here is the host's call failing.
+    d->unloadWindow();
+    d->ctx.host().CallBack(QStringLiteral("STATUSVIEWER"), 0, QStringLiteral("UNLOAD"));
+}
+
+// ---- housekeeping
+
+void Status::OnEvent(const QVariant&) { Refresh(); }
+
+void Status::Refresh() {
+    // The reload empties the sections before reading the group again: while the site database does
+    // not answer, the rows shown stay (live changes keep updating them) and the skipped reload is logged.
+    const bool wasReachable = d->siteLink.isReachable();
+    d->siteLink.check();
+    if (!d->siteLink.isReachable()) {
+        d->ctx.errorLog.writeToLog(QStringLiteral("Status.Refresh: the site database cannot be reached; the rows shown are kept"));
+        return;
+    }
+    if (wasReachable)  // otherwise the link coming back has reloaded the group
+        d->reloadGroup();
+}
+
+void Status::OnUserSwitch() { d->window.POnUserSwitch(); }
+
+void Status::RefreshGrid(bool&, qint32) {
+    // Accepted for the host's sake; the grids refresh themselves.
+}
+
+void Status::RefreshStatus() { d->window.RefreshStatus(); }
+void Status::ReShow() { d->window.ReShow(); }
+
+void Status::RefreshStatusItem(qint32& ControllerID) { d->replay.RefreshStatusItem(ControllerID); }
+
+void Status::StateChange(const QString& DeviceType, const QString& lAddress, quint8 State,
+                         const QString& lDateLastUpdated, const QString& lStateValue) {
+    d->siteLink.noteStateChange();
+    d->intake.StateChange(DeviceType, lAddress, State, lDateLastUpdated, lStateValue);
+}
+
+void Status::UpdateNames(const QString& lNewName, const QString& lAddress) {
+    trap(d->ctx, QStringLiteral("UpdateNames"), [&] {
+        for (int section = 0; section < kSectionCount; ++section) {
+            StatusGrid& grid = d->window.grid(section);
+            const int row = grid.findRowForAddress(lAddress);  // the first row holding it
+            if (row > 0)
+                grid.setText(row, QStringLiteral("Name"), lNewName);
+        }
+    });
+}
+
+// ---- notifications from other workstations
+
+void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData, const QString& Sender,
+                      const QString&) {
+    ComponentContext& ctx = d->ctx;
+    StatusWindow& window = d->window;
+    trap(ctx, QStringLiteral("Status.SyncPipe"), [&] {
+        if (sType.toUpper() != QLatin1String("STATUSVIEW"))
+            return;
+        const QString data = vData.toString();
+        const auto fromHere = [&] { return Sender == ctx.site().WorkstationID(); };
+        switch (lData) {
+        case GroupCreated: {
+            if (fromHere())
+                return;
+            const DataParts parts = splitNameAndId(data);
+            qint32 groupId = toInt32(parts.second);
+            // A notice sent again for a group the box holds, or naming a group no site can store,
+            // adds nothing: the box never grows past the site's groups.
+            if (window.findGroupEntry(groupId) >= 0 || parts.first.size() > GroupStore::kMaxNameLength)
+                return;
+            if (CheckSyncPermission(ctx, groupId))
+                window.appendGroupEntry(parts.first, groupId);
+            return;
+        }
+        case GroupDeleted: {
+            if (fromHere())
+                return;
+            const int index = window.findGroupEntry(toInt32(splitNameAndId(data).second));
+            if (index >= 0)
+                window.removeGroupEntry(index);
+            return;
+        }
+        case GroupRenamed: {
+            if (fromHere())
+                return;
+            const DataParts parts = splitNameAndId(data);
+            const int index = window.findGroupEntry(toInt32(parts.second));
+            if (index >= 0)
+                window.setGroupEntryText(index, parts.first);
+            return;
+        }
+        case PointConfigured:
+            d->refreshPoint(data.trimmed(), QString());
+            return;
+        case VisibleGroupsChanged: {
+            const int selected = window.selectedGroupIndex();
+            const bool hadSelection = selected >= 0 && selected < window.groupEntries().size();
+            const qint32 remembered = hadSelection ? window.groupEntries().at(selected).itemData : 0;
+            window.InitGroupCombo();
+            const int index = hadSelection ? window.findGroupEntry(remembered) : -1;
+            if (index >= 0)
+                window.selectGroupEntry(index);
+            return;
+        }
+        case PointConfiguredOfKind: {
+            const DataParts parts = splitAddressAnd(data);
+            d->refreshPoint(parts.first.trimmed(), parts.second);
+            return;
+        }
+        case ControllerEnabled:
+        case PortEnabled:
+        case PylonEnabled: {
+            const DataParts parts = splitAddressAnd(data);
+            const quint8 state = toState(parts.second);
+            const QString deviceType = lData == ControllerEnabled ? QStringLiteral("CONTROLLER_ENABLED")
+                                       : lData == PortEnabled     ? QStringLiteral("PORT_ENABLED")
+                                                                  : QStringLiteral("PYLON_ENABLED");
+            d->intake.StateChange(deviceType, parts.first, state, QString(), QString());
+            return;
+        }
+        default:
+            return;
+        }
+    });
+}
+
+void Status::Private::refreshPoint(const QString& address, const QString& kind) {
+    // The point's configuration changed: what is kept about modules may be stale.
+    intake.forgetConfiguration();
+    SectionsRedrawPause pause(window);
+    for (const auto& [gridIndex, rowAddress] : gridsForAddress(address, kind)) {
+        const int section = gridIndex == kZR2ControllerPass ? kControllerSection : gridIndex;
+        const int row = window.sections().FindRowForAddress(section, rowAddress);
+        window.DBStatusUpdate(gridIndex, rowAddress, row);
+    }
+}
+
+// ---- accessors
+
+StatusWindow& Status::window() { return d->window; }
+QWidget* Status::widget() const { return d->widget; }
+ComponentContext& Status::context() { return d->ctx; }
+GroupStore& Status::groupStore() { return d->groups; }
+SuperStatusReplay& Status::superStatus() { return d->replay; }
+
+void Status::setDialogs(Dialogs* dialogs) { d->ctx.dialogs = dialogs != nullptr ? dialogs : &d->ctx.silentDialogs; }
+
+void Status::setLogFolder(const QString& folder) { d->ctx.errorLog.setFolder(folder); }
+
+}  // namespace so

@@ -1,0 +1,142 @@
+#include "domain/Formatting.h"
+
+#include "base/Texts.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+namespace so {
+namespace {
+
+const QString kTimeSuffix = QStringLiteral(" HH:mm:ss");
+
+QString padded(qint64 value, int digits) {
+    const QString number = QString::number(value < 0 ? -value : value).rightJustified(digits, QLatin1Char('0'));
+    return value < 0 ? QLatin1Char('-') + number : number;
+}
+
+/// "yyyy-MM-dd HH:mm:ss" read digit by digit; invalid for any other text or a date or time that
+/// does not exist. The general format reader takes tens of microseconds a text, and a fill reads
+/// one time text per stored report.
+QDateTime readPlainDateTime(QStringView t) {
+    static constexpr char kPattern[] = "dddd-dd-dd dd:dd:dd";
+    if (t.size() != qsizetype(sizeof(kPattern) - 1))
+        return {};
+    int digits[14];
+    int n = 0;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (kPattern[i] != 'd') {
+            if (c != char16_t(kPattern[i]))
+                return {};
+        } else if (c < u'0' || c > u'9') {
+            return {};
+        } else {
+            digits[n++] = c - u'0';
+        }
+    }
+    const auto number = [&](int first, int count) {
+        int value = 0;
+        for (int k = first; k < first + count; ++k)
+            value = value * 10 + digits[k];
+        return value;
+    };
+    const QDate date(number(0, 4), number(4, 2), number(6, 2));
+    const QTime time(number(8, 2), number(10, 2), number(12, 2));
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time);
+}
+
+/// Reads a report time: first as the host writes it (its date format and " HH:mm:ss", as the live
+/// intake completes an empty time), then the forms the database hands back, then the system's.
+QDateTime readDateTime(const QString& text, const QString& hostDateTimeFormat, const QString& hostDateFormat) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return {};
+    if (hostDateTimeFormat == QLatin1String("yyyy-MM-dd HH:mm:ss")) {
+        // The host's format is the stored one: the plain form needs no general reader.
+        const QDateTime plain = readPlainDateTime(t);
+        if (plain.isValid())
+            return plain;
+    }
+    QDateTime when = QDateTime::fromString(t, hostDateTimeFormat);
+    if (when.isValid())
+        return when;
+    for (const auto format : {Qt::ISODateWithMs, Qt::ISODate}) {
+        when = QDateTime::fromString(t, format);
+        if (when.isValid())
+            return when;
+    }
+    for (const QString& format : {QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"), QStringLiteral("yyyy-MM-dd HH:mm:ss"),
+                                  QStringLiteral("yyyy-MM-dd HH:mm")}) {
+        when = QDateTime::fromString(t, format);
+        if (when.isValid())
+            return when;
+    }
+    const QLocale locale;
+    for (const auto format : {QLocale::ShortFormat, QLocale::LongFormat}) {
+        when = locale.toDateTime(t, format);
+        if (when.isValid())
+            return when;
+    }
+    // A date alone is midnight of that day.
+    for (const QDate day : {QDate::fromString(t, hostDateFormat), QDate::fromString(t, Qt::ISODate),
+                            locale.toDate(t, QLocale::ShortFormat)}) {
+        if (day.isValid())
+            return day.startOfDay();
+    }
+    return {};
+}
+
+/// The long time format of the locale (the system's unless the host set another) without a time
+/// zone: a time of a report has none.
+QString longTimeFormat() {
+    QString format = QLocale().timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    return format.trimmed();
+}
+
+}  // namespace
+
+QString DateTimeConverter::convert(ComponentContext& ctx, const QString& timeText) {
+    const QString& hostFormat = dateTimeFormat(ctx);
+    if (hostFormat != dateTimeFormat_ || ctx.timeFormat != timeFormat_) {
+        kept_.clear();
+        hasLast_ = false;
+        dateTimeFormat_ = hostFormat;
+        timeFormat_ = ctx.timeFormat;
+    }
+    if (hasLast_ && timeText == lastTime_)
+        return lastText_;
+    if (timeText.size() > kMaxTimeLength)
+        return {};
+    auto it = kept_.constFind(timeText);
+    if (it == kept_.constEnd()) {
+        if (kept_.size() >= kMaxKept)
+            kept_.clear();
+        it = kept_.insert(timeText, format(timeText));
+    }
+    lastTime_ = timeText;
+    lastText_ = *it;
+    hasLast_ = true;
+    return lastText_;
+}
+
+QString DateTimeConverter::format(const QString& timeText) const {
+    const QString hostDateFormat = dateTimeFormat_.endsWith(kTimeSuffix) ? dateTimeFormat_.chopped(kTimeSuffix.size())
+                                                                         : dateTimeFormat_;
+    const QDateTime when = readDateTime(timeText, dateTimeFormat_, hostDateFormat);
+    if (!when.isValid())
+        return {};
+    const QString time = when.time().toString(timeFormat_ ? QStringLiteral("HH:mm:ss") : longTimeFormat());
+    return when.date().toString(hostDateFormat) + QLatin1Char(' ') + time;
+}
+
+QString C2(qint64 value) { return padded(value, 2); }
+
+QString C3(qint64 value) { return padded(value, 3); }
+
+QString voltageText(quint8 state) { return QString::number(state * 4.97 / 255.0, 'f', 2); }
+
+}  // namespace so

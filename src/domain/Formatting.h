@@ -1,0 +1,48 @@
+// Formatting of the texts a status row shows: the time of the last update and zero-padded numbers.
+#pragma once
+
+#include "base/ComponentContext.h"
+
+#include <QHash>
+#include <QString>
+
+namespace so {
+
+/// Turns the time of a report into the text of a `LastUpdated` cell: the date in the host's date
+/// format, one blank, and the time as "HH:mm:ss" when the context's TimeFormat is set, else in
+/// the system's long time format. A text that is not a date and time gives empty text.
+///
+/// Reading a date is far slower than a state change may take, and a burst of reports carries the
+/// same few time texts over and over, so results are kept per input text. The kept results follow
+/// the host's date format and TimeFormat: a change of either starts afresh.
+class DateTimeConverter {
+public:
+    /// A longer text is no date and time: it gives empty text and is not kept, so the kept
+    /// results hold at most kMaxKept texts of this length.
+    static constexpr qsizetype kMaxTimeLength = 64;
+
+    QString convert(ComponentContext& ctx, const QString& timeText);
+
+private:
+    QString format(const QString& timeText) const;
+
+    static constexpr int kMaxKept = 1024;
+    QString dateTimeFormat_;
+    bool timeFormat_ = false;
+    QHash<QString, QString> kept_;
+    // The last conversion, answered without hashing: reports of a burst share their time text.
+    QString lastTime_;
+    QString lastText_;
+    bool hasLast_ = false;
+};
+
+/// value with at least two digits ("0#"): 7 -> "07", 123 -> "123", -7 -> "-07".
+QString C2(qint64 value);
+
+/// value with at least three digits ("00#"): 7 -> "007".
+QString C3(qint64 value);
+
+/// The voltage of a value-reporting input: state * 4.97 / 255 with two decimals (255 -> "4.97").
+QString voltageText(quint8 state);
+
+}  // namespace so

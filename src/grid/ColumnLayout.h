@@ -1,0 +1,121 @@
+// The columns of the status window's grids: the column keys every part of the component writes
+// cells by, each section's default columns, and the column layout text in which an operator's
+// profile keeps a section's own columns.
+//
+// Layout text: "Use Object Default", or entries separated by ","; an entry is five fields joined
+// by "][": key, caption, position (from 1), width in pixels, visible ("True"/"False").
+//   Status][State][3][127][True,Name][Door][1][85][True
+#pragma once
+
+#include "base/ComponentContext.h"
+#include "grid/StatusGrid.h"
+
+#include <QString>
+#include <QVector>
+
+#include <array>
+
+namespace so {
+
+/// Column keys. Cells are always addressed by these, never by position.
+namespace col {
+inline const QString Name = QStringLiteral("Name");
+inline const QString Address = QStringLiteral("Address");
+inline const QString Status = QStringLiteral("Status");
+inline const QString Alarm = QStringLiteral("Alarm");
+inline const QString Masked = QStringLiteral("Masked");
+inline const QString Enabled = QStringLiteral("Enabled");
+inline const QString Input1 = QStringLiteral("Input1");
+inline const QString Input2 = QStringLiteral("Input2");
+inline const QString Input3 = QStringLiteral("Input3");
+inline const QString LMType = QStringLiteral("LM Type");
+inline const QString Voltage = QStringLiteral("Voltage");
+inline const QString RelayStatus = QStringLiteral("Relay Status");
+inline const QString RelayDetails = QStringLiteral("Relay Details");
+inline const QString TwoPersonRule = QStringLiteral("2PR");
+inline const QString LastUpdated = QStringLiteral("LastUpdated");
+inline const QString NotUsed = QStringLiteral("NotUsed");
+inline const QString ThreatLevel = QStringLiteral("ThreatLevel");
+inline const QString CTamper = QStringLiteral("CTamper");
+inline const QString PTamper = QStringLiteral("PTamper");
+inline const QString Enclosure = QStringLiteral("Enclosure");
+inline const QString Terminal = QStringLiteral("Terminal");
+inline const QString ACPower = QStringLiteral("ACPower");
+inline const QString UPSBattF = QStringLiteral("UPSBattF");
+inline const QString KeypadMode = QStringLiteral("KeypadMode");
+inline const QString MemoryBatt = QStringLiteral("MemoryBatt");
+inline const QString ParallelPrint = QStringLiteral("ParallelPrint");
+inline const QString SerialPrint = QStringLiteral("SerialPrint");
+inline const QString TamperPending = QStringLiteral("TamperPending");
+inline const QString Rev = QStringLiteral("Rev");
+}  // namespace col
+
+/// The column keys as numbers, for code that resolves a grid's columns once (GridColumns).
+enum class ColumnId {
+    Name, Address, Status, Alarm, Masked, Enabled, Input1, Input2, Input3, LMType, Voltage, RelayStatus,
+    RelayDetails, TwoPersonRule, LastUpdated, NotUsed, ThreatLevel, CTamper, PTamper, Enclosure, Terminal,
+    ACPower, UPSBattF, KeypadMode, MemoryBatt, ParallelPrint, SerialPrint, TamperPending, Rev,
+    Count
+};
+
+/// The key of a column id.
+const QString& columnKey(ColumnId id);
+
+/// The column indexes of one grid by column id, resolved once per column layout.
+///
+/// Finding a column by its key hashes the key text; a state change touches a dozen cells, so the
+/// decoding resolves a grid's columns once and reuses the indexes while the layout stays. sync()
+/// notices any change of the grid's columns (added, removed, moved, rekeyed): it keeps a shared
+/// copy of every key and compares the texts' storage, which changes whenever a key does.
+class GridColumns {
+public:
+    GridColumns() { index_.fill(-1); }
+    /// Makes the indexes those of grid's current columns.
+    void sync(const StatusGrid& grid);
+    /// The column's index, or -1 when the grid has no such column.
+    int indexOf(ColumnId id) const { return index_[std::size_t(id)]; }
+    /// The column's index; MissingColumnError when the grid has no such column.
+    int require(ColumnId id) const;
+
+private:
+    std::array<int, std::size_t(ColumnId::Count)> index_;
+    QVector<QString> keys_;
+};
+
+/// The literal layout text standing for a section's default columns.
+inline const QString kUseObjectDefault = QStringLiteral("Use Object Default");
+
+/// One column as the grid gets it (alignment 0 and no header icon are implied).
+struct ColumnSpec {
+    QString key;
+    QString caption;
+    int width = 0;
+    bool visible = true;
+};
+
+/// The default columns of section 0-7 in order, captions fetched through GRS; the last is the
+/// hidden "NotUsed". Empty for another section number.
+QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, int section);
+
+/// The default columns of the masked points grid.
+QVector<ColumnSpec> maskedGridColumns(ComponentContext& ctx);
+
+/// True when a section's stored layout text stands for the default columns: "Use Object Default";
+/// an empty text (a profile that holds no layout yet — the operator sees the default columns, not
+/// an empty window); and for section 7 a layout saved before that grid had its present columns
+/// (it names "XInput Name" or lacks "Enclosure").
+bool layoutMeansDefaults(int section, const QString& layoutText);
+
+/// Adds a custom layout's columns to grid in position order 1..n (n = number of entries). A
+/// position no entry holds adds nothing; an entry whose position is outside 1..n is never added;
+/// the first entry holding a position wins. A width that is not a number or a visible flag that is
+/// not "True", "False" or a number throws ComponentError, after the columns before it were added;
+/// so does an entry with fewer than five fields. Empty entries are skipped.
+void addLayoutColumns(StatusGrid& grid, const QString& layoutText);
+
+/// The layout text of grid's current columns, in display order (the inverse of addLayoutColumns).
+/// A caption cannot hold the separators: "," becomes ";" and "][" becomes "] [", so a saved layout
+/// always reads back. A hidden column whose key is in leaveOutWhileHidden is left out.
+QString buildLayoutText(const StatusGrid& grid, const QStringList& leaveOutWhileHidden = {});
+
+}  // namespace so

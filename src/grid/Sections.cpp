@@ -1,0 +1,117 @@
+#include "grid/Sections.h"
+
+#include "base/ErrorTrap.h"
+#include "base/Texts.h"
+#include "domain/Resources.h"
+#include "grid/ColumnLayout.h"
+
+namespace so {
+namespace {
+
+void addColumns(StatusGrid& grid, const QVector<ColumnSpec>& columns) {
+    for (const ColumnSpec& c : columns)
+        grid.addColumn(c.key, c.caption, 0, -1, c.width, c.visible);
+}
+
+/// The state cells of a section's rows: what a reset blanks.
+const QVector<QString>& stateColumns(int section) {
+    using namespace col;
+    static const QVector<QString> kBySection[Sections::kCount] = {
+        {Status, Alarm, Masked, Input1, Input2, Input3, Voltage, RelayStatus, RelayDetails},
+        {Status, Alarm, Masked, Input1, Input2, Input3, Voltage},
+        {Status, RelayDetails},
+        {ThreatLevel, Status, CTamper, PTamper},
+        {Enclosure, ACPower, Terminal, UPSBattF, ThreatLevel, KeypadMode, MemoryBatt, ParallelPrint, SerialPrint,
+         TamperPending},
+        {},
+        {},
+        {Status},
+    };
+    return kBySection[section];
+}
+
+/// Adds, hidden, every default column the grid lacks, and returns their keys: a layout saved
+/// before a column existed (or edited by hand) still gives every cell writer its cell.
+QStringList addMissingColumns(StatusGrid& grid, const QVector<ColumnSpec>& defaults) {
+    QStringList added;
+    for (const ColumnSpec& c : defaults) {
+        if (grid.columnIndex(c.key) < 0) {
+            grid.addColumn(c.key, c.caption, 0, -1, c.width, false);
+            added << c.key;
+        }
+    }
+    return added;
+}
+
+}  // namespace
+
+Sections::Sections(ComponentContext& ctx)
+    : ctx_(ctx),
+      grids_{StatusGrid(QStringLiteral("vGrid(0)")), StatusGrid(QStringLiteral("vGrid(1)")),
+             StatusGrid(QStringLiteral("vGrid(2)")), StatusGrid(QStringLiteral("vGrid(3)")),
+             StatusGrid(QStringLiteral("vGrid(4)")), StatusGrid(QStringLiteral("vGrid(5)")),
+             StatusGrid(QStringLiteral("vGrid(6)")), StatusGrid(QStringLiteral("vGrid(7)"))},
+      masked_(QStringLiteral("GridMasked")) {}
+
+StatusGrid& Sections::grid(int section) {
+    return const_cast<StatusGrid&>(static_cast<const Sections*>(this)->grid(section));
+}
+
+const StatusGrid& Sections::grid(int section) const {
+    if (section < 0 || section >= kCount)
+        throw ComponentError(ComponentError::SubscriptOutOfRange,
+                             QStringLiteral("No section %1 (sections are 0 to 7)").arg(section));
+    return grids_[section];
+}
+
+void Sections::InitColumnHeaders(const QString (&layoutTexts)[kCount], const std::function<void()>& fillMaskedGrid) {
+    for (StatusGrid& g : grids_)
+        g.clearColumns();
+    masked_.clearColumns();
+    layoutLoaded_.fill(false);
+    for (QStringList& keys : addedKeys_)
+        keys.clear();
+    // Each section under its own trap: a bad layout costs that section only its own columns.
+    for (int section = 0; section < kCount; ++section) {
+        StatusGrid& grid = grids_[section];
+        const QString& text = layoutTexts[section];
+        const bool custom = !layoutMeansDefaults(section, text);
+        layoutLoaded_[section] =
+            !custom || trap(ctx_, QStringLiteral("Status: InitColumnHeaders"), [&] { addLayoutColumns(grid, text); });
+        const QVector<ColumnSpec> defaults = defaultColumns(ctx_, section);
+        if (!layoutLoaded_[section] || grid.columnCount() == 0) {
+            grid.clearColumns();
+            addColumns(grid, defaults);
+        } else {
+            addedKeys_[section] = addMissingColumns(grid, defaults);
+        }
+    }
+    trap(ctx_, QStringLiteral("Status: InitColumnHeaders"), [&] {
+        addColumns(masked_, maskedGridColumns(ctx_));
+        if (fillMaskedGrid)
+            fillMaskedGrid();
+    });
+}
+
+QString Sections::layoutText(int section) const { return buildLayoutText(grid(section), addedKeys_.at(section)); }
+
+void Sections::P_ResetColumnInfo(int section, int row) {
+    trap(ctx_, QStringLiteral("FMain.P_ResetColumnInfo"), [&] {
+        StatusGrid& g = grid(section);
+        const QString notKnown = GRS(ctx_, res::NotKnown);
+        for (const QString& key : stateColumns(section))
+            g.setText(row, key, notKnown);
+    });
+}
+
+int Sections::FindRowForAddress(int section, const QString& address) {
+    return trapOr(ctx_, QStringLiteral("MPublic.FindRowForAddress("), 0, [&] {
+        StatusGrid& g = grid(section);
+        if (g.rowCount() == 0)
+            return 0;
+        g.setSearchColumn(col::Address);
+        return g.find(address);
+    });
+}
+
+}  // namespace so

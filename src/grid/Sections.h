@@ -1,0 +1,64 @@
+// The eight sections of the status window (0 doors, 1 inputs, 2 relays, 3 readers, 4 controllers,
+// 5 communication boxes, 6 ports, 7 modules), each a grid of its own (`vGrid`), and the grid of
+// masked points (`GridMasked`), with their columns.
+#pragma once
+
+#include "base/ComponentContext.h"
+#include "grid/StatusGrid.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+
+namespace so {
+
+class Sections {
+public:
+    static constexpr int kCount = 8;
+
+    explicit Sections(ComponentContext& ctx);
+    Sections(const Sections&) = delete;
+    Sections& operator=(const Sections&) = delete;
+
+    /// The grid of a section; ComponentError (subscript out of range) for a number outside 0-7.
+    StatusGrid& grid(int section);
+    const StatusGrid& grid(int section) const;
+    StatusGrid& masked() { return masked_; }
+
+    /// Gives every section grid its columns from the section's layout text (see ColumnLayout.h),
+    /// then the masked grid its default columns, then runs fillMaskedGrid (the masked points list
+    /// fills it; may be empty). Existing columns and rows are dropped first, so the sections can
+    /// be rebuilt. Each section is read on its own, reported under "Status: InitColumnHeaders": a
+    /// layout that cannot be read gives its section the default columns and leaves the others as
+    /// their texts say. A default column the layout lacks is added hidden, so every cell writer
+    /// finds its cell.
+    void InitColumnHeaders(const QString (&layoutTexts)[kCount], const std::function<void()>& fillMaskedGrid = {});
+
+    /// Writes the not-known text (resource 1435) into the state cells of one row, leaving the name,
+    /// its icon, the configuration cells and LastUpdated alone ("FMain.P_ResetColumnInfo").
+    void P_ResetColumnInfo(int section, int row);
+
+    /// The row of a section whose Address cell equals address (case-sensitively); 0 when none or
+    /// the section has no rows ("MPublic.FindRowForAddress(").
+    int FindRowForAddress(int section, const QString& address);
+
+    /// False when the section's stored layout text could not be read by the last InitColumnHeaders
+    /// (or none ran yet): its columns are the defaults, and the stored text must not be replaced.
+    bool layoutLoaded(int section) const { return layoutLoaded_.at(std::size_t(section)); }
+
+    /// The layout text of a section's current columns (buildLayoutText), without the columns
+    /// InitColumnHeaders added to a stored layout while they stay hidden: a layout that is saved
+    /// back unchanged reads as it was stored.
+    QString layoutText(int section) const;
+
+private:
+    ComponentContext& ctx_;
+    std::array<StatusGrid, kCount> grids_;
+    StatusGrid masked_;
+    std::array<bool, kCount> layoutLoaded_{};
+    std::array<QStringList, kCount> addedKeys_;
+};
+
+}  // namespace so

@@ -1,0 +1,332 @@
+#include "grid/StatusGrid.h"
+
+#include "base/Errors.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+#include <limits>
+#include <numeric>
+
+namespace so {
+namespace {
+const QString kAddressKey = QStringLiteral("Address");
+}
+
+StatusGrid::StatusGrid(QString name) : name_(std::move(name)) {}
+
+// ---------------------------------------------------------------- columns
+
+int StatusGrid::addColumn(const QString& key, const QString& caption, int alignment, int headerIcon, int width,
+                          bool visible) {
+    if (columnByKey_.count(key) != 0)
+        throw ComponentError(ComponentError::InvalidArgument, QStringLiteral("Key is not unique in collection: ") + key);
+    GridColumn c;
+    c.key = key;
+    c.caption = caption;
+    c.alignment = alignment;
+    c.headerIcon = headerIcon;
+    c.width = width;
+    c.visible = visible;
+    columns_.append(c);
+    const int index = int(columns_.size()) - 1;
+    columnByKey_.emplace(key, index);
+    for (Row& row : rows_)
+        row.append(GridCell{});
+    if (key == kAddressKey) {
+        addressColumn_ = index;
+        rebuildIndex();
+    }
+    if (observer_ != nullptr)
+        observer_->gridReset();
+    return index;
+}
+
+void StatusGrid::clearColumns() {
+    columns_.clear();
+    columnByKey_.clear();
+    clearRows();
+    addressColumn_ = -1;
+    if (observer_ != nullptr)
+        observer_->gridReset();
+}
+
+GridColumn& StatusGrid::column(int index) {
+    if (index < 0 || index >= columns_.size())
+        throwColumnOutOfRange();
+    return columns_[index];
+}
+
+int StatusGrid::columnIndex(const QString& key) const {
+    const auto it = columnByKey_.find(QStringView(key));
+    return it == columnByKey_.end() ? -1 : it->second;
+}
+
+int StatusGrid::requireColumn(const QString& key) const {
+    const auto it = columnByKey_.find(QStringView(key));
+    if (it == columnByKey_.end())
+        throw MissingColumnError(key);
+    return it->second;
+}
+
+void StatusGrid::moveColumn(int from, int to) {
+    if (from < 0 || from >= columns_.size() || to < 0 || to >= columns_.size() || from == to)
+        return;
+    columns_.move(from, to);
+    for (Row& row : rows_)
+        row.move(from, to);
+    columnByKey_.clear();
+    for (int i = 0; i < columns_.size(); ++i)
+        columnByKey_.emplace(columns_[i].key, i);
+    addressColumn_ = columnIndex(kAddressKey);
+    if (observer_ != nullptr)
+        observer_->gridReset();
+}
+
+// ---------------------------------------------------------------- rows
+
+int StatusGrid::addRow() {
+    int key = int(positionOfKey_.size());
+    if (!freeKeys_.empty()) {
+        key = freeKeys_.back();
+        freeKeys_.pop_back();
+    } else {
+        positionOfKey_.push_back(-1);
+    }
+    positionOfKey_[size_t(key)] = int(rows_.size());
+    rowKey_.push_back(key);
+    rows_.append(Row(columns_.size()));
+    const int row = int(rows_.size());
+    if (observer_ != nullptr)
+        observer_->rowsAppended(row, row);
+    return row;
+}
+
+void StatusGrid::removeRow(int row) {
+    checkRow(row);
+    if (addressColumn_ >= 0)
+        unindexRow(row);
+    const int key = rowKey_[size_t(row - 1)];
+    positionOfKey_[size_t(key)] = -1;
+    freeKeys_.push_back(key);
+    rowKey_.erase(rowKey_.begin() + (row - 1));
+    rows_.remove(row - 1);
+    // The rows after it move up by one; the index keeps their keys.
+    renumberFrom(row - 1);
+    if (observer_ != nullptr)
+        observer_->rowRemoved(row);
+}
+
+void StatusGrid::clear() {
+    clearRows();
+    if (observer_ != nullptr)
+        observer_->gridReset();
+}
+
+void StatusGrid::clearRows() {
+    rows_.clear();
+    rowKey_.clear();
+    positionOfKey_.clear();
+    freeKeys_.clear();
+    addressIndex_.clear();
+}
+
+void StatusGrid::renumberFrom(int first) {
+    for (size_t position = size_t(first); position < rowKey_.size(); ++position)
+        positionOfKey_[size_t(rowKey_[position])] = int(position);
+}
+
+void StatusGrid::throwRowOutOfRange(int row) const {
+    throw ComponentError(ComponentError::SubscriptOutOfRange,
+                         QStringLiteral("Row %1 is outside the grid (%2 rows)").arg(row).arg(rows_.size()));
+}
+
+void StatusGrid::throwColumnOutOfRange() {
+    throw ComponentError(ComponentError::SubscriptOutOfRange, QStringLiteral("Column index out of range"));
+}
+
+// ---------------------------------------------------------------- address index
+
+void StatusGrid::rebuildIndex() {
+    addressIndex_.clear();
+    if (addressColumn_ < 0)
+        return;
+    addressIndex_.reserve(rows_.size());
+    for (int r = 1; r <= rows_.size(); ++r)
+        indexRow(r);
+}
+
+void StatusGrid::indexRow(int row) {
+    const QString& address = rows_[row - 1][addressColumn_].text;
+    auto& keysOfAddress = addressIndex_[address];
+    const int key = rowKey_[size_t(row - 1)];
+    if (std::find(keysOfAddress.begin(), keysOfAddress.end(), key) == keysOfAddress.end())
+        keysOfAddress.append(key);
+}
+
+void StatusGrid::unindexRow(int row) {
+    const QString& address = rows_[row - 1][addressColumn_].text;
+    auto it = addressIndex_.find(QStringView(address));
+    if (it == addressIndex_.end())
+        return;
+    auto& keysOfAddress = it->second;
+    const auto pos = std::find(keysOfAddress.begin(), keysOfAddress.end(), rowKey_[size_t(row - 1)]);
+    if (pos != keysOfAddress.end())
+        keysOfAddress.erase(pos);
+    if (keysOfAddress.isEmpty())
+        addressIndex_.erase(it);
+}
+
+// ---------------------------------------------------------------- cells
+
+
+void StatusGrid::touched(int row, int column) {
+    if (observer_ != nullptr)
+        observer_->cellChanged(row, column);
+}
+
+void StatusGrid::setText(int row, int column, const QString& text) {
+    GridCell& c = mutableCell(row, column);
+    if (column == addressColumn_) {
+        unindexRow(row);
+        c.text = text;
+        indexRow(row);
+    } else {
+        if (c.text == text)
+            return;  // an unchanged text repaints nothing
+        c.text = text;
+    }
+    touched(row, column);
+}
+
+const QString& StatusGrid::text(int row, const QString& key) const { return cell(row, requireColumn(key)).text; }
+
+void StatusGrid::setText(int row, const QString& key, const QString& text) { setText(row, requireColumn(key), text); }
+
+void StatusGrid::setCell(int row, const QString& key, const QString& text, quint32 format, int icon) {
+    const int column = requireColumn(key);
+    setText(row, column, text);
+    GridCell& c = mutableCell(row, column);
+    c.format = format;
+    if (c.icon != icon) {
+        c.icon = icon;
+        touched(row, column);
+    }
+}
+
+qint64 StatusGrid::data(int row, const QString& key) const { return cell(row, requireColumn(key)).data; }
+
+void StatusGrid::setData(int row, const QString& key, qint64 value) {
+    mutableCell(row, requireColumn(key)).data = value;
+}
+
+int StatusGrid::icon(int row, const QString& key) const { return cell(row, requireColumn(key)).icon; }
+
+void StatusGrid::setIcon(int row, const QString& key, int icon) {
+    const int column = requireColumn(key);
+    GridCell& c = mutableCell(row, column);
+    if (c.icon == icon)
+        return;
+    c.icon = icon;
+    touched(row, column);
+}
+
+quint32 StatusGrid::format(int row, const QString& key) const { return cell(row, requireColumn(key)).format; }
+
+// ---------------------------------------------------------------- search
+
+void StatusGrid::setSearchColumn(const QString& key) { searchColumn_ = key; }
+
+int StatusGrid::find(const QString& text) const {
+    if (searchColumn_ == kAddressKey)
+        return findRowForAddress(text);
+    return findByScan(searchColumn_, text);
+}
+
+int StatusGrid::findRowForAddress(const QString& address) const {
+    if (rows_.isEmpty() || addressColumn_ < 0)
+        return 0;
+    const auto it = addressIndex_.find(QStringView(address));
+    if (it == addressIndex_.end() || it->second.isEmpty())
+        return 0;
+    // The first row in display order holding the address.
+    int first = positionOfKey_[size_t(it->second.first())];
+    for (const int key : it->second)
+        first = std::min(first, positionOfKey_[size_t(key)]);
+    return first + 1;
+}
+
+int StatusGrid::findByScan(const QString& key, const QString& text) const {
+    const int column = columnIndex(key);
+    if (column < 0)
+        return 0;
+    for (int r = 0; r < rows_.size(); ++r)
+        if (rows_[r][column].text == text)
+            return r + 1;
+    return 0;
+}
+
+// ---------------------------------------------------------------- display
+
+void StatusGrid::setRedraw(bool on) {
+    if (redraw_ == on)
+        return;
+    redraw_ = on;
+    if (observer_ != nullptr)
+        observer_->redrawChanged(on);
+}
+
+void StatusGrid::sort(int column, SortOrder order, CompareType type, const QString& dateFormat) {
+    if (column < 0 || column >= columns_.size())
+        throw ComponentError(ComponentError::SubscriptOutOfRange, QStringLiteral("Sort column out of range"));
+    QVector<int> order_(rows_.size());
+    std::iota(order_.begin(), order_.end(), 0);
+    if (type == CompareDateTime) {
+        // Parse each cell once; cells that are not dates sort before every date.
+        QVector<qint64> keys(rows_.size());
+        for (int r = 0; r < rows_.size(); ++r) {
+            const QString& t = rows_[r][column].text;
+            QDateTime when = dateFormat.isEmpty() ? QDateTime() : QDateTime::fromString(t, dateFormat);
+            if (!when.isValid())
+                when = QDateTime::fromString(t, Qt::ISODate);
+            keys[r] = when.isValid() ? when.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
+        }
+        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+            return order == Ascending ? keys[a] < keys[b] : keys[b] < keys[a];
+        });
+    } else {
+        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+            const int c = QString::compare(rows_[a][column].text, rows_[b][column].text, Qt::CaseInsensitive);
+            return order == Ascending ? c < 0 : c > 0;
+        });
+    }
+    applyOrder(order_);
+}
+
+void StatusGrid::sortByRank(const QVector<int>& ranks) {
+    if (ranks.size() != rows_.size())
+        throw ComponentError(ComponentError::SubscriptOutOfRange, QStringLiteral("Sort ranks do not match the rows"));
+    QVector<int> order(rows_.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return ranks[a] > ranks[b]; });
+    applyOrder(order);
+}
+
+void StatusGrid::applyOrder(const QVector<int>& order) {
+    QVector<Row> sorted;
+    sorted.reserve(rows_.size());
+    std::vector<int> sortedKeys;
+    sortedKeys.reserve(rowKey_.size());
+    for (int i : order) {
+        sorted.append(std::move(rows_[i]));
+        sortedKeys.push_back(rowKey_[size_t(i)]);
+    }
+    rows_ = std::move(sorted);
+    // Rows keep their keys, so the address index stays as it is.
+    rowKey_ = std::move(sortedKeys);
+    renumberFrom(0);
+    if (observer_ != nullptr)
+        observer_->gridReset();
+}
+
+}  // namespace so

@@ -1,0 +1,179 @@
+// The grid model of one section of the status window (and of the masked-points list).
+//
+// Keyed columns, rows numbered from 1, per cell a text, an icon index, text format flags and a
+// whole-number item data. Cells are addressed by column key (a hash lookup); rows are found by the
+// text of their "Address" cell through a hash index that add, clear, remove, sort and every write
+// to an "Address" cell keep current, so finding a row costs the same at 50 rows or 50,000.
+//
+// The display order is the model's row order: sorting reorders the rows themselves. Views observe
+// the grid through GridObserver; a cell write costs one virtual call, never a signal.
+#pragma once
+
+#include "grid/TextHash.h"
+
+#include <QHash>
+#include <QString>
+#include <QVarLengthArray>
+#include <QVector>
+
+#include <functional>
+#include <unordered_map>
+#include <vector>
+
+namespace so {
+
+struct GridColumn {
+    QString key;
+    QString caption;
+    int alignment = 0;
+    int headerIcon = -1;
+    int width = 0;
+    bool visible = true;
+    /// The column's own short text; the sort alternation keeps "DESC" or "" here.
+    QString tag;
+};
+
+struct GridCell {
+    QString text;
+    int icon = -1;
+    quint32 format = 0;
+    qint64 data = 0;
+};
+
+/// Told about every change of a grid; the Qt adapter queues these and repaints in batches.
+class GridObserver {
+public:
+    virtual ~GridObserver() = default;
+    virtual void gridReset() = 0;                       // columns or all rows replaced, sorted, cleared
+    virtual void rowsAppended(int firstRow, int lastRow) = 0;
+    virtual void rowRemoved(int row) = 0;
+    virtual void cellChanged(int row, int column) = 0;  // row 1-based, column 0-based
+    virtual void redrawChanged(bool on) = 0;
+};
+
+class StatusGrid {
+public:
+    enum SortOrder { Ascending = 1, Descending = 2 };
+    enum CompareType { CompareText = 102, CompareDateTime = 200 };
+
+    explicit StatusGrid(QString name = {});
+
+    QString name() const { return name_; }
+
+    // ---- columns
+    /// Adds a column at the end; returns its 0-based index. A key already present is an error
+    /// (ComponentError) so that a malformed layout cannot create two cells with one key.
+    int addColumn(const QString& key, const QString& caption, int alignment, int headerIcon, int width, bool visible);
+    void clearColumns();  // removes every column and row
+    int columnCount() const { return int(columns_.size()); }
+    // Cell and column reads are inline: a state change makes dozens of them.
+    const GridColumn& column(int index) const {
+        if (index < 0 || index >= columns_.size())
+            throwColumnOutOfRange();
+        return columns_[index];
+    }
+    GridColumn& column(int index);
+    /// -1 when the grid has no column with that key.
+    int columnIndex(const QString& key) const;
+    /// The column index, or MissingColumnError.
+    int requireColumn(const QString& key) const;
+    /// Moves a column to another place (the operator dragged it); cells follow.
+    void moveColumn(int from, int to);
+
+    // ---- rows (numbered from 1)
+    int rowCount() const { return int(rows_.size()); }
+    /// Appends an empty row; returns its number.
+    int addRow();
+    void removeRow(int row);
+    void clear();  // removes all rows, keeps the columns
+
+    // ---- cells by key (MissingColumnError for a key the grid has not; ComponentError for a bad row)
+    const QString& text(int row, const QString& key) const;
+    void setText(int row, const QString& key, const QString& text);
+    /// Text plus format flags and icon, as a fill writes the Name cell.
+    void setCell(int row, const QString& key, const QString& text, quint32 format, int icon);
+    qint64 data(int row, const QString& key) const;
+    void setData(int row, const QString& key, qint64 value);
+    int icon(int row, const QString& key) const;
+    void setIcon(int row, const QString& key, int icon);
+    quint32 format(int row, const QString& key) const;
+
+    // ---- cells by index (for views and fast paths that resolved the column once)
+    const GridCell& cell(int row, int column) const {
+        checkRow(row);
+        if (column < 0 || column >= columns_.size())
+            throwColumnOutOfRange();
+        return rows_[row - 1][column];
+    }
+    void setText(int row, int column, const QString& text);
+
+    // ---- search
+    void setSearchColumn(const QString& key);
+    QString searchColumn() const { return searchColumn_; }
+    /// First row (display order) whose search-column cell equals text exactly; 0 when none.
+    /// Uses the address index when the search column is "Address".
+    int find(const QString& text) const;
+    /// First row whose "Address" cell equals address; 0 when none (or no rows).
+    int findRowForAddress(const QString& address) const;
+    /// The same search done by scanning the rows (the baseline benchmarks compare against).
+    int findByScan(const QString& key, const QString& text) const;
+
+    // ---- display
+    void setRedraw(bool on);
+    bool redraw() const { return redraw_; }
+    void setVisible(bool on) { visible_ = on; }
+    bool isVisible() const { return visible_; }
+
+    /// Sorts the rows by one column. Date-and-time comparison reads the cells' texts with
+    /// `dateFormat` (cells that do not parse sort first); text comparison ignores letter case.
+    void sort(int column, SortOrder order, CompareType type, const QString& dateFormat = {});
+    /// Sorts the rows by a rank per row (ranks[0] for row 1), highest first; rows of equal rank
+    /// keep their order.
+    void sortByRank(const QVector<int>& ranks);
+
+    void setObserver(GridObserver* observer) { observer_ = observer; }
+    GridObserver* observer() const { return observer_; }
+
+private:
+    using Row = QVector<GridCell>;
+    void checkRow(int row) const {
+        if (row < 1 || row > rows_.size())
+            throwRowOutOfRange(row);
+    }
+    [[noreturn]] void throwRowOutOfRange(int row) const;
+    [[noreturn]] static void throwColumnOutOfRange();
+    /// Puts the rows in the given order (0-based positions) and tells the observer.
+    void applyOrder(const QVector<int>& order);
+    void rebuildIndex();
+    void indexRow(int row);
+    void unindexRow(int row);
+    void clearRows();
+    /// Positions of the keys of rows `first` (0-based) to the end, after rows moved.
+    void renumberFrom(int first);
+    GridCell& mutableCell(int row, int column) {
+        checkRow(row);
+        if (column < 0 || column >= columns_.size())
+            throwColumnOutOfRange();
+        return rows_[row - 1][column];
+    }
+    void touched(int row, int column);
+
+    QString name_;
+    QVector<GridColumn> columns_;
+    std::unordered_map<QString, int, TextHash, TextEqual> columnByKey_;
+    QVector<Row> rows_;
+    int addressColumn_ = -1;
+    // Every row has a key that stays with it while rows are sorted or removed before it: the
+    // address index holds keys, so removing a row renumbers only the small key-to-position table.
+    std::vector<int> rowKey_;         // by position (0-based): the row's key
+    std::vector<int> positionOfKey_;  // by key: the row's position, -1 for a free key
+    std::vector<int> freeKeys_;
+    // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
+    std::unordered_map<QString, QVarLengthArray<int, 1>, TextHash, TextEqual> addressIndex_;
+    QString searchColumn_;
+    bool redraw_ = true;
+    bool visible_ = true;
+    GridObserver* observer_ = nullptr;
+};
+
+}  // namespace so

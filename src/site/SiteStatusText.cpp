@@ -1,0 +1,87 @@
+#include "site/SiteStatusText.h"
+
+#include <statusobject/Db.h>
+
+#include <QStringList>
+
+namespace so::db {
+
+std::optional<StatusPointRange> statusPointRange(int statusType) {
+    switch (statusType) {
+    case StatusRelays: return StatusPointRange{1, 8};
+    case StatusExpRelays: return StatusPointRange{1, 64};
+    case StatusReaders: return StatusPointRange{1, 16};
+    case StatusInputs:
+    case StatusInputVoltages: return StatusPointRange{1, 8};
+    case StatusExpInputs1to8: return StatusPointRange{1, 8};
+    case StatusExpInputs9to16: return StatusPointRange{9, 16};
+    case StatusExpInputs17to24: return StatusPointRange{17, 24};
+    case StatusExpInputs25to32: return StatusPointRange{25, 32};
+    case StatusExpVoltages1to16: return StatusPointRange{1, 16};
+    case StatusExpVoltages17to32: return StatusPointRange{17, 32};
+    default: return std::nullopt;
+    }
+}
+
+const QVector<int>& controllerStatusTypes() {
+    static const QVector<int> types{StatusRelays,          StatusExpRelays,       StatusReaders,
+                                    StatusInputs,          StatusExpInputs1to8,   StatusExpInputs9to16,
+                                    StatusController,      StatusInputVoltages,   StatusExpVoltages1to16,
+                                    StatusControllerLink,  StatusExpInputs17to24, StatusExpInputs25to32,
+                                    StatusExpVoltages17to32, StatusThreatLevels,  StatusControllerCodes};
+    return types;
+}
+
+QString joinCodes(const QVector<int>& codes) {
+    QString text;
+    for (int i = 0; i < codes.size(); ++i) {
+        if (i > 0) text += QLatin1Char(',');
+        text += QString::number(codes[i]);
+    }
+    return text;
+}
+
+QString joinStatusEntries(const QVector<StatusEntry>& entries) {
+    QString text;
+    text.reserve(entries.size() * 12);
+    for (const StatusEntry& entry : entries) {
+        if (entry.value.contains(QLatin1Char('|')) || entry.value.contains(QLatin1Char('#')) ||
+            entry.value.contains(QLatin1Char(',')))
+            throw DbError(QStringLiteral("A status entry value may not hold '|', '#' or ',': %1").arg(entry.value));
+        text += joinCodes(entry.codes);
+        text += QLatin1Char('|');
+        text += entry.value;
+        text += QLatin1Char('|');
+        text += QString::number(entry.maskSource);
+        text += QLatin1Char('#');
+    }
+    return text;
+}
+
+QVector<StatusEntry> splitStatusEntries(const QString& text) {
+    QVector<StatusEntry> entries;
+    const QStringList parts = text.split(QLatin1Char('#'));
+    // The text after the last "#" is not an entry.
+    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+        const QStringList fields = parts[i].split(QLatin1Char('|'));
+        StatusEntry entry;
+        for (const QString& code : fields.value(0).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            bool ok = false;
+            const int value = code.trimmed().toInt(&ok);
+            if (ok) entry.codes.append(value);
+        }
+        entry.value = fields.value(1);
+        entry.maskSource = fields.value(2).trimmed().toUInt();
+        entries.append(entry);
+    }
+    return entries;
+}
+
+QString joinThreatLevels(const QVector<int>& threatIds) {
+    QStringList parts;
+    parts.reserve(threatIds.size());
+    for (int id : threatIds) parts.append(QString::number(id));
+    return parts.join(QLatin1Char('|'));
+}
+
+}  // namespace so::db

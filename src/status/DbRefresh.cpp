@@ -1,0 +1,396 @@
+#include "status/DbRefresh.h"
+
+#include "base/ErrorTrap.h"
+#include "base/Texts.h"
+#include "domain/Address.h"
+#include "base/Convert.h"
+#include "domain/StateTexts.h"
+#include "status/StatusDecoder.h"
+#include "status/Summaries.h"
+#include "grid/ColumnLayout.h"
+#include "base/RecordFields.h"
+#include "grid/RowCells.h"
+#include "grid/Sections.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace so {
+namespace {
+
+constexpr int kOnLine = 1433;
+constexpr int kNotKnown = 1435;
+constexpr int kPortOffLine = 1432;
+constexpr int kEnclosureClosed = 1437;
+constexpr int kEnclosureOpen = 1438;
+
+// The newer line's relay with the Online flag of its controller (a door's relay and a relay row).
+const QString kNewerLineRelayQuery = QStringLiteral(
+    "SELECT ZRII_Relays.RelayID, ZRII_Relays.Name, ZRII_Relays.Address, ZRII_Relays.NormalStateEnergized, "
+    "ZRII_Relays.OperationsStatus, ZRII_Relays.EnergizedStatus, (Select ZRII_Controllers.[Online] From "
+    "ZRII_Controllers Where Address = LEFT(ZRII_Relays.Address,15)) as ControllerOnline FROM ZRII_Relays Where "
+    "Address = ?");
+
+/// Opens a statement whose one "?" is the point's address, bound as "@Address".
+db::Recordset openForAddress(ComponentContext& ctx, const QString& sql, const QString& address) {
+    db::Command command(ctx.db(), sql);
+    command.appendParameter(QStringLiteral("@Address"), db::ParamType::NVarChar, db::ParamDirection::Input,
+                            int(address.size()), address);
+    return command.open();
+}
+
+}  // namespace
+
+DbRefresh::DbRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder)
+    : ctx_(ctx), sections_(sections), decoder_(decoder) {}
+
+QString DbRefresh::nowText() {
+    return decoder_.ConvertDateTime(QDateTime::currentDateTime().toString(dateTimeFormat(ctx_)));
+}
+
+void DbRefresh::DBStatusUpdate(qint32 gridIndex, const QString& address, int row) {
+    if (row == 0)
+        return;
+    const QString reportName = QStringLiteral("FMain.DBStatusUpdate(%1, %2, %3)").arg(gridIndex).arg(address).arg(row);
+    trap(ctx_, reportName, [&] {
+        switch (gridIndex) {
+        case 0: {
+            StatusGrid& doors = sections_.grid(0);
+            if (doors.data(row, col::Name) == kNewerLineDoorMark)
+                newerLineDoor(doors, address, row);
+            else
+                classicDoor(doors, address, row);
+            break;
+        }
+        case 1:
+            if (isNewerLineAddress(address))
+                newerLineInput(sections_.grid(1), address, row);
+            else if (address.contains(QLatin1String("XI")))
+                expansionInput(sections_.grid(1), address, row, false);
+            else
+                classicInput(sections_.grid(1), address, row);
+            break;
+        case 2:
+            newerLineRelay(sections_.grid(2), address, row);
+            break;
+        case 4:
+            classicController(sections_.grid(4), address, row);
+            break;
+        case 5:
+            pylon(sections_.grid(5), address, row);
+            break;
+        case 6:
+            serverPort(sections_.grid(6), address, row);
+            break;
+        case 7:
+            // Expansion inputs live in the inputs section: their row is renewed there, never in
+            // the modules grid that shares the number.
+            expansionInput(sections_.grid(1), address, row, true);
+            break;
+        case kZR2Reader:
+            newerLineReader(sections_.grid(3), address, row);
+            break;
+        case kZR2Controller:
+            newerLineController(sections_.grid(4), address, row);
+            break;
+        case kZR2Module:
+            newerLineModule(sections_.grid(7), address, row);
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void DbRefresh::newerLineDoor(StatusGrid& grid, const QString& address, int row) {
+    // The door's inputs, record by record: the last one's values remain.
+    db::Recordset inputs = openForAddress(
+        ctx_,
+        QStringLiteral("Select Disabled, NormallyClosed, LineModuleType, MaskSource, ContactStatus from ZRII_Inputs "
+                       "Where InputID IN (Select InputID From ZRII_InputsInDoorsRelations Where DoorID = (Select "
+                       "DoorID From ZRII_Doors where Address = ?))"),
+        address);
+    inputs.readAll();  // the decoder reads the site while each input is written
+    for (; !inputs.eof(); inputs.moveNext()) {
+        grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(inputs, QStringLiteral("Disabled")) == 0));
+        grid.setText(row, col::LMType, QString::number(fields::number(inputs, QStringLiteral("LineModuleType"))));
+        grid.setData(row, col::Status, rows::newerLinePolarity(fields::flag(inputs, QStringLiteral("NormallyClosed"))));
+        const QString now = nowText();
+        grid.setText(row, col::LastUpdated, now);
+        decoder_.UpdateList(0, address, 0, QStringLiteral("ZR2_INPUT"), now,
+                            QString::number(fields::number(inputs, QStringLiteral("MaskSource"))));
+        decoder_.UpdateList(0, address, 1, QStringLiteral("ZR2_INPUT"), now,
+                            QString::number(fields::number(inputs, QStringLiteral("ContactStatus"))));
+    }
+    inputs.close();
+
+    // The door's relay has the door's address with its code "DR" replaced by "BR".
+    const QString relayAddress = QString(address).replace(QLatin1String("DR"), QLatin1String("BR"));
+    db::Recordset relay = openForAddress(ctx_, kNewerLineRelayQuery, relayAddress);
+    if (!relay.eof()) {
+        rows::writeNewerLineRelayState(grid, row, relay, col::RelayStatus);
+        if (fields::flag(relay, QStringLiteral("ControllerOnline")))
+            grid.setText(row, col::LastUpdated, nowText());
+        grid.setText(row, col::Status, GetDoorStatus(ctx_, grid, row));
+    }
+    relay.close();
+}
+
+void DbRefresh::classicDoor(StatusGrid& grid, const QString& address, int row) {
+    db::Recordset rs = openForAddress(
+        ctx_,
+        QStringLiteral(
+            "SELECT Doors.*, Inputs.AnlgMode, Inputs.Disabled, Outputs.TwoMan , Inputs.NormalyOpen, Inputs.PanelType "
+            "FROM Doors INNER JOIN Controllers ON Doors.ControllerID = Controllers.Controller_ID INNER JOIN Inputs ON "
+            "Doors.ControllerID = Inputs.ControllerID AND Doors.InputIndex = Inputs.[Index] INNER JOIN Outputs ON "
+            "Doors.OutputIndex = Outputs.[Index] AND Doors.ControllerID = Outputs.ControllerID LEFT OUTER JOIN "
+            "ServerPorts ON Controllers.PortID = ServerPorts.PortID Where Doors.Address = ?"),
+        address);
+    if (!rs.eof()) {
+        grid.setText(row, col::TwoPersonRule, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("TwoMan"))));
+        grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
+        grid.setText(row, col::LMType,
+                     rows::classicDoorLineModule(fields::number(rs, QStringLiteral("PanelType")),
+                                                 fields::number(rs, QStringLiteral("InputIndex")),
+                                                 fields::number(rs, QStringLiteral("AnlgMode"))));
+        // The fill keeps the absolute value (1 for a normally open contact); so does the refresh.
+        grid.setData(row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
+        grid.setText(row, col::LastUpdated, nowText());
+    }
+    rs.close();
+}
+
+void DbRefresh::newerLineInput(StatusGrid& grid, const QString& address, int row) {
+    db::Recordset rs = openForAddress(
+        ctx_,
+        QStringLiteral("SELECT MaskSource, ContactStatus, Disabled,LineModuleType,NormallyClosed, Address, (Select "
+                       "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Inputs.Address,15)) "
+                       "as ControllerOnline FROM ZRII_Inputs Where Address = ?"),
+        address);
+    if (!rs.eof()) {
+        // Configuration first: the input summary reads LM Type and the polarity.
+        grid.setText(row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
+        grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
+        grid.setData(row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
+        if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
+            grid.setText(row, col::Masked, GetMaskSourceText(qint32(fields::number(rs, QStringLiteral("MaskSource")))));
+            rows::writeLineStates(grid, row, qint32(fields::number(rs, QStringLiteral("ContactStatus"))));
+            grid.setText(row, col::Status, GetInputStatus(ctx_, grid, row));
+        } else {
+            for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
+                grid.setText(row, key, rows::kOffline);
+        }
+        grid.setText(row, col::LastUpdated, nowText());
+    }
+    rs.close();
+}
+
+void DbRefresh::classicInput(StatusGrid& grid, const QString& address, int row) {
+    db::Recordset rs = openForAddress(ctx_, QStringLiteral("SELECT * FROM Inputs Where Address = ?"), address);
+    if (!rs.eof()) {
+        grid.setText(row, col::LMType, QString::number(fields::number(rs, QStringLiteral("AnlgMode"))));
+        grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
+        grid.setData(row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
+        grid.setText(row, col::LastUpdated, nowText());
+    }
+    rs.close();
+}
+
+void DbRefresh::expansionInput(StatusGrid& grid, const QString& address, int row, bool checkPresent) {
+    db::Recordset rs =
+        checkPresent
+            ? openForAddress(ctx_,
+                             QStringLiteral("SELECT ExpInputs.*, PanelBasicSetups.nxinputs FROM ExpInputs INNER JOIN "
+                                            "Controllers ON ExpInputs.ControllerID = Controllers.Controller_ID INNER "
+                                            "JOIN PanelBasicSetups ON ExpInputs.ControllerID = "
+                                            "PanelBasicSetups.ControllerID LEFT OUTER Join ServerPorts ON "
+                                            "Controllers.PortID = ServerPorts.PortID WHERE ExpInputs.Address = ? "
+                                            "ORDER BY ExpInputs.Address ASC"),
+                             address)
+            : openForAddress(ctx_, QStringLiteral("SELECT * FROM ExpInputs Where Address = ?"), address);
+    if (!rs.eof() && (!checkPresent || fields::number(rs, QStringLiteral("InputIndex")) <=
+                                           fields::number(rs, QStringLiteral("nxinputs")))) {
+        grid.setData(row, col::Status, qAbs(fields::number(rs, QStringLiteral("normal_open"))));
+        grid.setText(row, col::LMType, QString::number(fields::number(rs, QStringLiteral("Anlg_mode"))));
+        grid.setText(row, col::LastUpdated, nowText());
+        grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
+    }
+    rs.close();
+}
+
+void DbRefresh::newerLineRelay(StatusGrid& grid, const QString& address, int row) {
+    db::Recordset rs = openForAddress(ctx_, kNewerLineRelayQuery, address);
+    if (!rs.eof()) {
+        rows::writeNewerLineRelayState(grid, row, rs, col::Status);
+        if (fields::flag(rs, QStringLiteral("ControllerOnline")))
+            grid.setText(row, col::LastUpdated, nowText());
+    }
+    rs.close();
+}
+
+void DbRefresh::classicController(StatusGrid& grid, const QString& address, int row) {
+    db::Recordset rs = openForAddress(ctx_,
+                                      QStringLiteral("SELECT     Controllers.Installed, SuperStatus.Status "
+                                                     "FROM         SuperStatus INNER JOIN "
+                                                     "Controllers ON SuperStatus.Address = Controllers.Address "
+                                                     "WHERE     (SuperStatus.Address = ?) AND (SuperStatus.StatusType = 32)"),
+                                      address);
+    rs.readAll();  // the threat level's name is read meanwhile
+    if (!rs.eof()) {
+        grid.setText(row, col::ThreatLevel, GetContThreatLevelForStatus(fields::text(rs, QStringLiteral("Status"))));
+        grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Installed"))));
+        grid.setText(row, col::LastUpdated, nowText());
+    }
+    rs.close();
+}
+
+void DbRefresh::pylon(StatusGrid& grid, const QString& address, int row) {
+    db::Recordset rs = openForAddress(ctx_, QStringLiteral("SELECT * FROM Pylons WHERE Address = ?"), address);
+    if (!rs.eof()) {
+        grid.setText(row, col::Rev, fields::text(rs, QStringLiteral("Revision")));
+        grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
+        grid.setText(row, col::LastUpdated, nowText());
+    }
+    rs.close();
+}
+
+void DbRefresh::serverPort(StatusGrid& grid, const QString& address, int row) {
+    db::Recordset rs = openForAddress(ctx_,
+                                      QStringLiteral("SELECT     ServerPorts.Enabled, ServerPorts.Address, SuperStatus.Status "
+                                                     "FROM         ServerPorts LEFT OUTER JOIN "
+                                                     "SuperStatus ON ServerPorts.Address = SuperStatus.Address "
+                                                     "WHERE     (ServerPorts.Address = ?)"),
+                                      address);
+    if (!rs.eof()) {
+        grid.setText(row, col::LastUpdated, nowText());
+        grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
+        const std::optional<qint32> state = wholeNumber(fields::text(rs, QStringLiteral("Status")));
+        if (state == 0)
+            grid.setText(row, col::Status, GRS(ctx_, kPortOffLine));
+        else if (state == 1)
+            grid.setText(row, col::Status, GRS(ctx_, kOnLine));
+    }
+    rs.close();
+}
+
+void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int row) {
+    db::Recordset rs = openForAddress(
+        ctx_,
+        QStringLiteral("SELECT     ZRII_Keypads.PhysicalTamperLockout, ZRII_Keypads.CodeTamperLockout, "
+                       "ZRII_Modules.Online, ZRII_Modules.Address, ZRII_Modules.Installed, (Select "
+                       "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Keypads.Address,15)) "
+                       "as ControllerOnline, ZRII_Readers.ThreatLevel, ZRII_Readers.Address as ReaderAddress  "
+                       "FROM         ZRII_Modules INNER JOIN "
+                       "ZRII_Readers INNER JOIN "
+                       "ZRII_KeypadsInReader ON ZRII_Readers.ReaderID = ZRII_KeypadsInReader.ReaderID INNER JOIN "
+                       "ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID ON ZRII_Modules.ID = "
+                       "ZRII_Keypads.KeypadModuleID "
+                       "WHERE     (ZRII_Readers.Address = ?)"),
+        address);
+    rs.readAll();  // the decoder reads the threat level's name meanwhile
+    if (!rs.eof()) {
+        const QString now = nowText();
+        if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
+            // The keypad module answers for the reader: on line when installed and on line.
+            const bool moduleUp = fields::flag(rs, QStringLiteral("Online")) && fields::flag(rs, QStringLiteral("Installed"));
+            grid.setText(row, col::Status, GRS(ctx_, moduleUp ? kOnLine : kNotKnown));
+            grid.setText(row, col::PTamper, rows::lockoutText(fields::flag(rs, QStringLiteral("PhysicalTamperLockout"))));
+            grid.setText(row, col::CTamper, rows::lockoutText(fields::flag(rs, QStringLiteral("CodeTamperLockout"))));
+            grid.setText(row, col::LastUpdated, now);
+            const QVariant threat = rs.field(QStringLiteral("ThreatLevel"));
+            if (!threat.isNull())
+                decoder_.UpdateList(3, address, 32, QStringLiteral("SM"), now, threat.toString());
+        } else {
+            for (const QString& key : {col::Status, col::PTamper, col::CTamper, col::ThreatLevel})
+                grid.setText(row, key, rows::kOffline);
+            grid.setText(row, col::LastUpdated, now);
+        }
+    }
+    rs.close();
+}
+
+void DbRefresh::newerLineController(StatusGrid& grid, const QString& address, int row) {
+    db::Recordset rs = openForAddress(
+        ctx_,
+        QStringLiteral("Select ZRII_Controllers.Name, ZRII_Controllers.Installed, ZRII_Controllers.Online, "
+                       "ZRII_Controllers.ID from ZRII_Controllers "
+                       "Where ZRII_Controllers.Address = ?"),
+        address);
+    rs.readAll();  // the threat level's name is read meanwhile
+    if (!rs.eof()) {
+        const bool installed = fields::flag(rs, QStringLiteral("Installed"));
+        const bool online = fields::flag(rs, QStringLiteral("Online"));
+        grid.setCell(row, col::Name, fields::text(rs, QStringLiteral("Name")), rows::kNameFormat,
+                     rows::newerLineIcon(rows::kZR2IconController, installed, online));
+        grid.setText(row, col::Enabled, fields::yesNoText(ctx_, installed));
+        if (online) {
+            grid.setText(row, col::Status, GRS(ctx_, kOnLine));
+            grid.setText(row, col::ThreatLevel,
+                         ZR2GetContThreatLevelForID(qint32(fields::number(rs, QStringLiteral("ID")))));
+        } else {
+            for (const QString& key : {col::Status, col::ThreatLevel, col::Enclosure})
+                grid.setText(row, key, rows::kOffline);
+        }
+        grid.setText(row, col::LastUpdated, nowText());
+    }
+    rs.close();
+}
+
+void DbRefresh::newerLineModule(StatusGrid& grid, const QString& address, int row) {
+    db::Recordset rs = openForAddress(
+        ctx_,
+        QStringLiteral("Select ZRII_Modules.ID, ZRII_Modules.Name, ZRII_Modules.Installed, ZRII_Modules.Online, "
+                       "ZRII_Modules.InTamper, (Select ZRII_Controllers.[Online] From ZRII_Controllers Where Address "
+                       "= LEFT(ZRII_Modules.Address,15)) as ControllerOnline from ZRII_Modules "
+                       "Where ZRII_Modules.Address = ?"),
+        address);
+    if (!rs.eof()) {
+        const bool online = fields::flag(rs, QStringLiteral("Online"));
+        grid.setCell(row, col::Name, fields::text(rs, QStringLiteral("Name")), rows::kNameFormat,
+                     rows::newerLineIcon(rows::kZR2IconModule, fields::flag(rs, QStringLiteral("Installed")), online));
+        if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
+            grid.setText(row, col::Enclosure,
+                         GRS(ctx_, fields::flag(rs, QStringLiteral("InTamper")) ? kEnclosureOpen : kEnclosureClosed));
+            grid.setText(row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown));
+        } else {
+            grid.setText(row, col::Enclosure, rows::kOffline);
+            grid.setText(row, col::Status, rows::kOffline);
+        }
+        grid.setText(row, col::LastUpdated, nowText());
+    }
+    rs.close();
+}
+
+QString DbRefresh::GetContThreatLevelForStatus(const QString& statusValue) {
+    return trapOr(ctx_, QStringLiteral("FMain.GetContThreatLevelForStatus"), QString(), [&] {
+        // The highest of the "|"-separated levels; parts that are not whole numbers name none.
+        qint32 highest = 0;
+        for (const QString& part : statusValue.split(QLatin1Char('|')))
+            highest = std::max(highest, wholeNumber(part).value_or(0));
+        QString name;
+        db::Recordset rs =
+            ctx_.db().query(QStringLiteral("Select [Name] From ThreatLevels Where ThreatID = ") + QString::number(highest));
+        for (; !rs.eof(); rs.moveNext())
+            name = fields::text(rs, QStringLiteral("Name"));
+        rs.close();
+        return name;
+    });
+}
+
+QString DbRefresh::ZR2GetContThreatLevelForID(qint32 controllerId) {
+    return trapOr(ctx_, QStringLiteral("FMain.ZR2GetContThreatLevelForID"), QString(), [&] {
+        QString name;
+        db::Recordset rs = ctx_.db().query(
+            QStringLiteral("Select [Name] From ThreatLevels Where ThreatID = (Select TOP 1 ThreatLevel from "
+                           "ZRII_Readers where ControllerID = ") +
+            QString::number(controllerId) + QStringLiteral(" order by ThreatLevel Desc)"));
+        if (!rs.eof())
+            name = fields::text(rs, QStringLiteral("Name"));
+        rs.close();
+        return name;
+    });
+}
+
+}  // namespace so

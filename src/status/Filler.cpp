@@ -1,0 +1,260 @@
+#include "status/Filler.h"
+
+#include "base/Texts.h"
+#include "domain/Address.h"
+#include "domain/Permissions.h"
+#include "domain/StateTexts.h"
+#include "status/StatusDecoder.h"
+#include "grid/ColumnLayout.h"
+#include "status/DbRefresh.h"
+#include "base/RecordFields.h"
+#include "grid/RedrawPause.h"
+#include "grid/RowCells.h"
+#include "grid/Sections.h"
+
+#include <QHash>
+
+namespace so {
+namespace {
+
+constexpr int kOnLine = 1433;
+constexpr int kNotKnown = 1435;
+
+// Name icons (indexes into the status image list).
+constexpr int kIconDoor = 16;
+constexpr int kIconInput = 18;
+constexpr int kIconRelay = 19;
+constexpr int kIconReader = 26;
+constexpr int kIconController = 13;
+constexpr int kIconPylon = 20;
+constexpr int kIconDialupPort = 15;
+constexpr int kIconExpRelayPresent = 35;
+constexpr int kIconExpRelayAbsent = 34;
+/// A port whose style is none of the known ones shows no icon.
+constexpr int kNoIcon = -1;
+
+const QString kNoTwoPersonRule = QStringLiteral("{00000000-0000-0000-0000-000000000000}");
+
+int portStyleIcon(const QString& style) {
+    static const QHash<QString, int> icons{
+        {QStringLiteral("CCTV"), 46}, {QStringLiteral("SNet"), 32}, {QStringLiteral("PNet"), 33},
+        {QStringLiteral("DVR"), 45},  {QStringLiteral("CSR"), 65},
+    };
+    return icons.value(style, kNoIcon);
+}
+
+/// LM Type of a classic input: its line module mode, two less on a newer-line address.
+QString classicInputLineModule(qint64 mode, const QString& address) {
+    return QString::number(address.contains(QLatin1String("ZRII")) ? mode - 2 : mode);
+}
+
+}  // namespace
+
+Filler::Filler(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, DbRefresh& refresh)
+    : ctx_(ctx), sections_(sections), decoder_(decoder), refresh_(refresh) {}
+
+const Filler::Kind* Filler::kindFor(int objectId) {
+    static const Kind kinds[] = {
+        {1, "STATUS_Fetch_Doors ", 0, &Filler::classicDoor},
+        {2, "STATUS_Fetch_Inputs ", 1, &Filler::classicInput},
+        {3, "STATUS_Fetch_Relays ", 2, &Filler::classicRelay},
+        {4, "STATUS_Fetch_Readers ", 3, &Filler::classicReader},
+        {5, "STATUS_Fetch_Controllers ", 4, &Filler::classicController},
+        {6, "STATUS_Fetch_Pylons ", 5, &Filler::pylon},
+        {7, "STATUS_Fetch_Ports ", 6, &Filler::serverPort},
+        {8, "STATUS_Fetch_XInputs ", 1, &Filler::expansionInput},
+        {9, "STATUS_Fetch_XRelays ", 2, &Filler::expansionRelay},
+        {101, "ZRII_Status_Fetch_DoorInfo ", 0, &Filler::newerLineDoor},
+        {102, "[ZRII_Status_Fetch_InputInfo] ", 1, &Filler::newerLineInput},
+        {103, "[ZRII_Status_Fetch_RelayInfo] ", 2, &Filler::newerLineRelay},
+        {104, "ZRII_Status_Fetch_ReaderInfo ", 3, &Filler::newerLineReader},
+        {105, "[ZRII_Status_Fetch_ControllerInfo] ", 4, &Filler::newerLineController},
+        {108, "[ZRII_Status_Fetch_ModuleInfo] ", 7, &Filler::newerLineModule},
+    };
+    for (const Kind& kind : kinds)
+        if (kind.objectId == objectId)
+            return &kind;
+    return nullptr;
+}
+
+bool Filler::makesRow(const Kind& kind, const db::Recordset& rs) {
+    if (kind.objectId != int(PointKind::ExpInput))
+        return true;
+    return fields::number(rs, QStringLiteral("InputIndex")) <= fields::number(rs, QStringLiteral("nxinputs"));
+}
+
+void Filler::appendRows(const Kind& kind, qint32 groupId) {
+    StatusGrid& grid = sections_.grid(kind.section);
+    RedrawPause pause(grid);
+    // A newer-line reader's state lives with its keypads: its row is brought up to date once the
+    // kind's rows are read (the connection serves one result at a time).
+    QVector<std::pair<QString, int>> readers;
+    db::Recordset rs = ctx_.db().query(QString::fromLatin1(kind.command) + QString::number(groupId));
+    for (; !rs.eof(); rs.moveNext()) {
+        if (!makesRow(kind, rs))
+            continue;
+        const int row = grid.addRow();
+        writeRow(kind, grid, row, rs);
+        if (kind.objectId == objtype::ZR2Reader)
+            readers.append({fields::text(rs, QStringLiteral("Address")), row});
+    }
+    rs.close();
+    for (const auto& [address, row] : readers)
+        refresh_.DBStatusUpdate(DbRefresh::kZR2Reader, address, row);
+}
+
+void Filler::writeNameAndAddress(StatusGrid& grid, int row, const db::Recordset& rs, const QString& nameField,
+                                 int icon, const QString& idField) {
+    rows::setCell(grid, row, col::Name, fields::text(rs, nameField), rows::kNameFormat, icon);
+    rows::setText(grid, row, col::Address, fields::text(rs, QStringLiteral("Address")));
+    rows::setData(grid, row, col::Address, fields::number(rs, idField));
+}
+
+void Filler::writeEnabledFromDisabled(StatusGrid& grid, int row, const db::Recordset& rs) {
+    rows::setText(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
+}
+
+// ---------------------------------------------------------------- classic line
+
+void Filler::classicDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
+    writeNameAndAddress(grid, row, rs, QStringLiteral("DoorName"), kIconDoor, QStringLiteral("DoorId"));
+    const qint64 panelType = fields::number(rs, QStringLiteral("PanelType"));
+    rows::setData(grid, row, col::Name, panelType);
+    rows::setText(grid, row, col::TwoPersonRule, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("TwoMan"))));
+    rows::setData(grid, row, col::TwoPersonRule, fields::number(rs, QStringLiteral("invert")));
+    writeEnabledFromDisabled(grid, row, rs);
+    rows::setText(grid, row, col::LMType,
+                 rows::classicDoorLineModule(panelType, fields::number(rs, QStringLiteral("InputIndex")),
+                                             fields::number(rs, QStringLiteral("AnlgMode"))));
+    rows::setData(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
+}
+
+void Filler::classicInput(StatusGrid& grid, int row, const db::Recordset& rs) {
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconInput, QStringLiteral("InputID"));
+    rows::setText(grid, row, col::LMType,
+                 classicInputLineModule(fields::number(rs, QStringLiteral("AnlgMode")), grid.text(row, col::Address)));
+    writeEnabledFromDisabled(grid, row, rs);
+    rows::setData(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
+}
+
+void Filler::classicRelay(StatusGrid& grid, int row, const db::Recordset& rs) {
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconRelay, QStringLiteral("OutputID"));
+    rows::setData(grid, row, col::Status, fields::number(rs, QStringLiteral("invert")));
+}
+
+void Filler::classicReader(StatusGrid& grid, int row, const db::Recordset& rs) {
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconReader, QStringLiteral("ReaderId"));
+}
+
+void Filler::classicController(StatusGrid& grid, int row, const db::Recordset& rs) {
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Controller_Name"), kIconController,
+                        QStringLiteral("Controller_ID"));
+    rows::setText(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Installed"))));
+}
+
+void Filler::pylon(StatusGrid& grid, int row, const db::Recordset& rs) {
+    writeNameAndAddress(grid, row, rs, QStringLiteral("PylonName"), kIconPylon, QStringLiteral("PylonID"));
+    rows::setText(grid, row, col::Rev, fields::text(rs, QStringLiteral("Revision")));
+    rows::setText(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
+    rows::setText(grid, row, col::LastUpdated, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
+}
+
+void Filler::serverPort(StatusGrid& grid, int row, const db::Recordset& rs) {
+    const bool dialup = fields::number(rs, QStringLiteral("PortType")) == 4;
+    const int icon = dialup ? kIconDialupPort : portStyleIcon(fields::text(rs, QStringLiteral("PortStyle")));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("PortName"), icon, QStringLiteral("PortID"));
+    rows::setText(grid, row, col::LastUpdated, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
+    rows::setText(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
+    if (dialup)
+        rows::setText(grid, row, col::Status,
+                     GetDialupState(ctx_, qint16(fields::number(rs, QStringLiteral("ModemStatus")))));
+}
+
+void Filler::expansionInput(StatusGrid& grid, int row, const db::Recordset& rs) {
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconInput, QStringLiteral("ExpInputID"));
+    writeEnabledFromDisabled(grid, row, rs);
+    rows::setData(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("normal_open"))));
+    rows::setText(grid, row, col::LMType,
+                 classicInputLineModule(fields::number(rs, QStringLiteral("Anlg_mode")), grid.text(row, col::Address)));
+}
+
+void Filler::expansionRelay(StatusGrid& grid, int row, const db::Recordset& rs) {
+    // Relays come on boards of eight (relays 1-8 board 1 ... 57-64 board 8). ef_reb64 says every
+    // board is fitted, so the board lookup is only needed without it.
+    const qint64 index = fields::number(rs, QStringLiteral("OutputIndex"));
+    bool present = fields::flag(rs, QStringLiteral("ef_reb64"));
+    if (!present && index >= 1 && index <= 64)
+        present = fields::flag(rs, QStringLiteral("ef_reb%1").arg((index - 1) / 8 + 1));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), present ? kIconExpRelayPresent : kIconExpRelayAbsent,
+                        QStringLiteral("ExpOutputID"));
+    rows::setData(grid, row, col::Status, fields::number(rs, QStringLiteral("invert")));
+}
+
+// ---------------------------------------------------------------- newer line
+
+void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconDoor, QStringLiteral("DoorId"));
+    rows::setData(grid, row, col::Name, DbRefresh::kNewerLineDoorMark);
+    rows::setText(grid, row, col::TwoPersonRule,
+                 fields::yesNoText(ctx_, fields::text(rs, QStringLiteral("TwoPersonRule")) != kNoTwoPersonRule));
+    // A door without a relay has no relay polarity and no relay state.
+    rows::setData(grid, row, col::TwoPersonRule, fields::flag(rs, QStringLiteral("NormalStateEnergized")) ? 1 : 0);
+    writeEnabledFromDisabled(grid, row, rs);
+    rows::setText(grid, row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
+    rows::setText(grid, row, col::Masked, GetMaskSourceText(qint32(fields::number(rs, QStringLiteral("MaskSource")))));
+    rows::setData(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
+    // The newer line reports no line voltage.
+    rows::setText(grid, row, col::Voltage, rows::kOffline);
+    if (rs.isNull(QStringLiteral("EnergizedStatus"))) {
+        rows::setText(grid, row, col::RelayStatus, rows::kOffline);
+        rows::setText(grid, row, col::RelayDetails, rows::kOffline);
+    } else {
+        rows::writeNewerLineRelayState(grid, row, rs, col::RelayStatus);
+    }
+    // The contact goes through the decoding the live reports take: Input1 to Input3, Alarm and
+    // the door summary in Status come out exactly as a later live report would write them.
+    rows::setText(grid, row, col::Alarm, GRS(ctx_, kNotKnown));
+    decoder_.UpdateList(0, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
+                        QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
+}
+
+void Filler::newerLineInput(StatusGrid& grid, int row, const db::Recordset& rs) {
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconInput, QStringLiteral("InputID"));
+    rows::setText(grid, row, col::Masked, GetMaskSourceText(qint32(fields::number(rs, QStringLiteral("MaskSource")))));
+    rows::setText(grid, row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
+    writeEnabledFromDisabled(grid, row, rs);
+    rows::setData(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
+    // Input1 to Input3, Alarm and the input summary in Status, as a live report writes them.
+    decoder_.UpdateList(1, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
+                        QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
+}
+
+void Filler::newerLineRelay(StatusGrid& grid, int row, const db::Recordset& rs) {
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconRelay, QStringLiteral("RelayId"));
+    rows::setData(grid, row, col::Status, fields::flag(rs, QStringLiteral("NormalStateEnergized")) ? 1 : 0);
+}
+
+void Filler::newerLineReader(StatusGrid& grid, int row, const db::Recordset& rs) {
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconReader, QStringLiteral("ReaderId"));
+    rows::setText(grid, row, col::CTamper, rows::lockoutText(fields::flag(rs, QStringLiteral("CodeTamperLockout"))));
+    rows::setText(grid, row, col::PTamper, rows::lockoutText(fields::flag(rs, QStringLiteral("PhysicalTamperLockout"))));
+}
+
+void Filler::newerLineController(StatusGrid& grid, int row, const db::Recordset& rs) {
+    const bool installed = fields::flag(rs, QStringLiteral("Installed"));
+    const bool online = fields::flag(rs, QStringLiteral("Online"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"),
+                        rows::newerLineIcon(rows::kZR2IconController, installed, online), QStringLiteral("ID"));
+    rows::setText(grid, row, col::Enabled, fields::yesNoText(ctx_, installed));
+    rows::setText(grid, row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown));
+}
+
+void Filler::newerLineModule(StatusGrid& grid, int row, const db::Recordset& rs) {
+    const bool online = fields::flag(rs, QStringLiteral("Online"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"),
+                        rows::newerLineIcon(rows::kZR2IconModule, fields::flag(rs, QStringLiteral("Installed")), online),
+                        QStringLiteral("ID"));
+    rows::setText(grid, row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown));
+}
+
+}  // namespace so

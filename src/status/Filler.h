@@ -1,0 +1,77 @@
+// Filling the sections for a status group: one row per point, made from the configuration that
+// each point kind's stored procedure returns for the group.
+//
+// The kinds, their procedures and sections:
+//   1 doors, 2 inputs, 3 relays, 4 readers, 5 controllers, 6 communication boxes, 7 server ports,
+//   8 expansion inputs, 9 expansion relays (classic line; STATUS_Fetch_*), and
+//   101 doors, 102 inputs, 103 relays, 104 readers, 105 controllers, 108 modules (newer line;
+//   ZRII_Status_Fetch_*Info). Each procedure is sent as its name followed by the group number.
+#pragma once
+
+#include "base/ComponentContext.h"
+
+#include <statusobject/Db.h>
+
+#include <QString>
+
+namespace so {
+
+class DbRefresh;
+class Sections;
+class StatusDecoder;
+class StatusGrid;
+
+class Filler {
+public:
+    using RowWriter = void (Filler::*)(StatusGrid&, int, const db::Recordset&);
+    struct Kind {
+        int objectId;
+        const char* command;  // procedure name with its trailing blank
+        int section;
+        RowWriter write;
+    };
+
+    Filler(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, DbRefresh& refresh);
+
+    /// The kind of an object type; nullptr for a number that fills nothing.
+    static const Kind* kindFor(int objectId);
+
+    /// Runs the kind's procedure for the group and appends one row per record to its section,
+    /// with the grid's redrawing off meanwhile. Failures pass to the caller's trap; rows added
+    /// before a failure stay.
+    void appendRows(const Kind& kind, qint32 groupId);
+
+    /// Writes every cell a fill writes into an existing row from a record of the kind's procedure
+    /// (the full refresh renews newer-line rows this way).
+    void writeRow(const Kind& kind, StatusGrid& grid, int row, const db::Recordset& rs) { (this->*kind.write)(grid, row, rs); }
+
+private:
+    /// False for a record that makes no row (an expansion input the controller does not have).
+    static bool makesRow(const Kind& kind, const db::Recordset& rs);
+    void writeNameAndAddress(StatusGrid& grid, int row, const db::Recordset& rs, const QString& nameField, int icon,
+                             const QString& idField);
+    void writeEnabledFromDisabled(StatusGrid& grid, int row, const db::Recordset& rs);
+
+    void classicDoor(StatusGrid& grid, int row, const db::Recordset& rs);
+    void classicInput(StatusGrid& grid, int row, const db::Recordset& rs);
+    void classicRelay(StatusGrid& grid, int row, const db::Recordset& rs);
+    void classicReader(StatusGrid& grid, int row, const db::Recordset& rs);
+    void classicController(StatusGrid& grid, int row, const db::Recordset& rs);
+    void pylon(StatusGrid& grid, int row, const db::Recordset& rs);
+    void serverPort(StatusGrid& grid, int row, const db::Recordset& rs);
+    void expansionInput(StatusGrid& grid, int row, const db::Recordset& rs);
+    void expansionRelay(StatusGrid& grid, int row, const db::Recordset& rs);
+    void newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs);
+    void newerLineInput(StatusGrid& grid, int row, const db::Recordset& rs);
+    void newerLineRelay(StatusGrid& grid, int row, const db::Recordset& rs);
+    void newerLineReader(StatusGrid& grid, int row, const db::Recordset& rs);
+    void newerLineController(StatusGrid& grid, int row, const db::Recordset& rs);
+    void newerLineModule(StatusGrid& grid, int row, const db::Recordset& rs);
+
+    ComponentContext& ctx_;
+    Sections& sections_;
+    StatusDecoder& decoder_;
+    DbRefresh& refresh_;
+};
+
+}  // namespace so

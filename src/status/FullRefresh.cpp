@@ -1,0 +1,198 @@
+#include "status/FullRefresh.h"
+
+#include "base/ErrorTrap.h"
+#include "base/Texts.h"
+#include "domain/Address.h"
+#include "status/StatusDecoder.h"
+#include "status/SuperStatus.h"
+#include "grid/ColumnLayout.h"
+#include "status/DbRefresh.h"
+#include "status/Filler.h"
+#include "base/RecordFields.h"
+#include "grid/RowCells.h"
+#include "grid/Sections.h"
+
+#include <QHash>
+#include <QSet>
+#include <QVector>
+
+namespace so {
+namespace {
+
+constexpr int kPylonSection = 5;
+constexpr int kPortSection = 6;
+constexpr int kControllerSection = 4;
+constexpr qint32 kPortStatusType = 501;
+constexpr qint32 kPylonStatusType = 502;
+constexpr int kEnclosureClosed = 1437;
+constexpr int kEnclosureOpen = 1438;
+
+/// The stored report types of a classic controller that carry point or controller states.
+constexpr qint32 kControllerStatusTypes[] = {1, 2, 3, 7, 8, 9, 10, 11, 12, 14, 15, 16, 32, 500};
+
+/// The newer-line kinds whose rows the refresh renews, by object type.
+constexpr int kNewerLineKinds[] = {101, 102, 103, 104, 105, 108};
+
+/// Switches redrawing of every section grid off for the refresh and back on afterwards.
+class AllSectionsPaused {
+public:
+    explicit AllSectionsPaused(Sections& sections) : sections_(sections) { set(false); }
+    ~AllSectionsPaused() { set(true); }
+    AllSectionsPaused(const AllSectionsPaused&) = delete;
+    AllSectionsPaused& operator=(const AllSectionsPaused&) = delete;
+
+private:
+    void set(bool on) {
+        for (int section = 0; section < Sections::kCount; ++section)
+            sections_.grid(section).setRedraw(on);
+    }
+    Sections& sections_;
+};
+
+/// Keeps ids in the order first seen, once each.
+class IdList {
+public:
+    void add(qint32 id) {
+        if (!seen_.contains(id)) {
+            seen_.insert(id);
+            ids_.append(id);
+        }
+    }
+    const QVector<qint32>& ids() const { return ids_; }
+
+private:
+    QSet<qint32> seen_;
+    QVector<qint32> ids_;
+};
+
+}  // namespace
+
+FullRefresh::FullRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, Filler& filler,
+                         DbRefresh& refresh)
+    : ctx_(ctx), sections_(sections), decoder_(decoder), filler_(filler), refresh_(refresh) {}
+
+void FullRefresh::run(qint32 groupId) {
+    trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
+        AllSectionsPaused pause(sections_);
+        replayClassicRows();
+        renewNewerLineRows(groupId);
+    });
+}
+
+void FullRefresh::replayClassicRows() {
+    if (replay_ == nullptr)
+        return;
+
+    // Which controllers, ports and communication boxes have shown classic rows.
+    QHash<QString, qint32> controllerIdOfAddress;
+    db::Recordset rs = ctx_.db().query(QStringLiteral("Select Controller_ID, Address From Controllers"));
+    for (; !rs.eof(); rs.moveNext())
+        controllerIdOfAddress.insert(fields::text(rs, QStringLiteral("Address")),
+                                     qint32(fields::number(rs, QStringLiteral("Controller_ID"))));
+    rs.close();
+
+    IdList controllers;
+    IdList ports;
+    IdList pylons;
+    for (int section = 0; section <= kPortSection; ++section) {
+        const StatusGrid& grid = sections_.grid(section);
+        const int addressColumn = grid.columnIndex(col::Address);
+        if (addressColumn < 0)
+            continue;
+        for (int row = 1; row <= grid.rowCount(); ++row) {
+            const GridCell& cell = grid.cell(row, addressColumn);
+            if (isNewerLineAddress(cell.text))
+                continue;
+            if (section == kPylonSection) {
+                pylons.add(qint32(cell.data));
+            } else if (section == kPortSection) {
+                ports.add(qint32(cell.data));
+            } else {
+                // A point's controller is its address without the point part.
+                const QString controller = section == kControllerSection ? cell.text : cell.text.chopped(qMin(5, int(cell.text.size())));
+                const auto it = controllerIdOfAddress.constFind(controller);
+                if (it != controllerIdOfAddress.constEnd())
+                    controllers.add(*it);
+            }
+        }
+    }
+
+    // One copy of SuperStatus serves every replay below.
+    replay_->takeSnapshot();
+    struct Release {
+        SuperStatusReplay& replay;
+        ~Release() { replay.releaseSnapshot(); }
+    } release{*replay_};
+    for (const qint32 id : controllers.ids())
+        for (const qint32 type : kControllerStatusTypes)
+            replay_->GetSuperStatus(id, type);
+    for (const qint32 id : ports.ids())
+        replay_->GetSuperStatus(id, kPortStatusType);
+    for (const qint32 id : pylons.ids())
+        replay_->GetSuperStatus(id, kPylonStatusType);
+}
+
+void FullRefresh::renewNewerLineRows(qint32 groupId) {
+    if (groupId <= 0)
+        return;
+    const QString now = refresh_.nowText();
+    for (const int objectId : kNewerLineKinds) {
+        const Filler::Kind& kind = *Filler::kindFor(objectId);
+        StatusGrid& grid = sections_.grid(kind.section);
+        if (grid.rowCount() == 0)
+            continue;
+        // A failure ends this kind's renewal; the other kinds still refresh.
+        trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
+            db::Recordset rs = ctx_.db().query(QString::fromLatin1(kind.command) + QString::number(groupId));
+            rs.readAll();  // the rows' renewal reads threat level names meanwhile
+            for (; !rs.eof(); rs.moveNext()) {
+                const QString address = fields::text(rs, QStringLiteral("Address"));
+                const int row = grid.findRowForAddress(address);
+                if (row == 0)
+                    continue;
+                filler_.writeRow(kind, grid, row, rs);
+                renewState(objectId, grid, row, rs, now);
+                rows::setText(grid, row, col::LastUpdated, now);
+            }
+            rs.close();
+        });
+    }
+}
+
+void FullRefresh::renewState(int objectId, StatusGrid& grid, int row, const db::Recordset& rs, const QString& now) {
+    // The fill wrote the configuration and what the kind's record says; these are the live states
+    // the detail records carry beyond that.
+    const bool controllerOnline = objectId == objtype::ZR2Controller || fields::flag(rs, QStringLiteral("ControllerOnline"));
+    switch (objectId) {
+    case objtype::ZR2Input:
+        if (!controllerOnline)
+            for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
+                rows::setText(grid, row, key, rows::kOffline);
+        break;
+    case objtype::ZR2Relay:
+        rows::writeNewerLineRelayState(grid, row, rs, col::Status);
+        break;
+    case objtype::ZR2Reader:
+        if (controllerOnline) {
+            decoder_.UpdateList(3, grid.text(row, col::Address), 32, QStringLiteral("SM"), now,
+                                fields::text(rs, QStringLiteral("ThreatLevel")));
+        } else {
+            for (const QString& key : {col::Status, col::PTamper, col::CTamper, col::ThreatLevel})
+                rows::setText(grid, row, key, rows::kOffline);
+        }
+        break;
+    case objtype::ZR2Module:
+        if (controllerOnline) {
+            rows::setText(grid, row, col::Enclosure,
+                          GRS(ctx_, fields::flag(rs, QStringLiteral("InTamper")) ? kEnclosureOpen : kEnclosureClosed));
+        } else {
+            rows::setText(grid, row, col::Enclosure, rows::kOffline);
+            rows::setText(grid, row, col::Status, rows::kOffline);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace so

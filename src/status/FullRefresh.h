@@ -1,0 +1,53 @@
+// The full refresh of the status window (the classic context menu's "Refresh", the F5 key and the
+// quiet-period timer): every shown row brought up to date from the database.
+//
+// Classic rows are replayed from the stored controller reports: one copy of "Select * From
+// SuperStatus" is taken and the reports of every controller, port and communication box that has a
+// shown row go through the stored-report replay (the same decoding as the live reports). Newer-line
+// rows are renewed from their kinds' detail procedures, run once per kind for the shown group, each
+// record written into the row of its address. The number of statements is fixed (the status copy,
+// the controller list, one per newer-line kind shown), whatever the number of rows: a refresh of a
+// window holding tens of thousands of points never sends one statement per row.
+#pragma once
+
+#include "base/ComponentContext.h"
+
+#include <statusobject/Db.h>
+
+#include <QString>
+
+namespace so {
+
+class DbRefresh;
+class Filler;
+class Sections;
+class StatusDecoder;
+class StatusGrid;
+class SuperStatusReplay;
+
+class FullRefresh {
+public:
+    FullRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, Filler& filler, DbRefresh& refresh);
+
+    /// Where the stored controller reports are replayed; without one, classic rows are left as they
+    /// are (a window without the component's live intake).
+    void setReplay(SuperStatusReplay* replay) { replay_ = replay; }
+
+    /// Refreshes every shown row ("FPopup.mnuMainArray_Click"); groupId selects the newer-line
+    /// points (0: none shown).
+    void run(qint32 groupId);
+
+private:
+    void replayClassicRows();
+    void renewNewerLineRows(qint32 groupId);
+    void renewState(int objectId, StatusGrid& grid, int row, const db::Recordset& rs, const QString& now);
+
+    ComponentContext& ctx_;
+    Sections& sections_;
+    StatusDecoder& decoder_;
+    Filler& filler_;
+    DbRefresh& refresh_;
+    SuperStatusReplay* replay_ = nullptr;
+};
+
+}  // namespace so

@@ -1,0 +1,210 @@
+#include "status/MaskedPoints.h"
+
+#include "base/ErrorTrap.h"
+#include "domain/Address.h"
+#include "base/Convert.h"
+#include "domain/Formatting.h"
+#include "domain/StateTexts.h"
+#include "base/RecordFields.h"
+#include "grid/RedrawPause.h"
+#include "grid/StatusGrid.h"
+
+#include <QStringList>
+
+namespace so {
+namespace {
+
+const QString kFillName = QStringLiteral("FMain.FillMaskedGrid");
+const QString kUpdateName = QStringLiteral("MPublic.UpdateMaskedItem");
+constexpr quint32 kNameFormat = 0x40020;  // single line, word ellipsis
+constexpr int kIconDoor = 16;
+constexpr int kIconInput = 18;
+constexpr int kIconExpInput = 36;
+
+/// Point number of the first entry of a stored mask report: expansion inputs come in reports of
+/// eight (type 8 points 1-8, 9 points 9-16, 14 points 17-24, 15 points 25-32).
+int firstPointOfType(int statusType) {
+    switch (statusType) {
+    case 9: return 9;
+    case 14: return 17;
+    case 15: return 25;
+    default: return 1;
+    }
+}
+
+bool isExpansionType(int statusType) {
+    return statusType == 8 || statusType == 9 || statusType == 14 || statusType == 15;
+}
+
+}  // namespace
+
+MaskedPoints::MaskedPoints(ComponentContext& ctx, StatusGrid& grid) : ctx_(ctx), grid_(grid) {}
+
+bool MaskedPoints::queryName(const QString& sql, Point& point) {
+    db::Command command(ctx_.db(), sql);
+    command.appendParameter(QStringLiteral("@Address"), db::ParamType::NVarChar, db::ParamDirection::Input,
+                            int(point.address.size()), point.address);
+    db::Recordset rs = command.open();
+    point.known = !rs.eof();
+    point.name = !point.known || rs.field(0).isNull() ? QString() : rs.field(0).toString();
+    rs.close();
+    return point.known;
+}
+
+MaskedPoints::Point MaskedPoints::lookupPoint(const QString& controllerAddress, int statusType, int pointNumber) {
+    const QString key = QString::number(statusType) + QLatin1Char('|') + controllerAddress + QLatin1Char('|') +
+                        QString::number(pointNumber);
+    if (const auto it = kept_.constFind(key); it != kept_.constEnd())
+        return *it;
+
+    Point point;
+    if (statusType == kNewerLineInput) {
+        point.address = controllerAddress;
+        // A door's refresh reports its inputs' masks under the door's own address.
+        if (!queryName(QStringLiteral("Select [Name] From ZRII_Inputs (NOLOCK) Where Address = ?"), point))
+            queryName(QStringLiteral("Select [Name] From ZRII_Doors (NOLOCK) Where Address = ?"), point);
+    } else if (isExpansionType(statusType)) {
+        point.address = controllerAddress + QStringLiteral(".XI") + C2(pointNumber);
+        queryName(QStringLiteral("Select [Name] From ExpInputs (NOLOCK) Where Address = ?"), point);
+    } else {
+        point.address = controllerAddress + QStringLiteral(".BI") + C2(pointNumber);
+        if (!queryName(QStringLiteral("Select [Name] From Inputs (NOLOCK) Where BelongToDoor = 0 and Address = ?"),
+                       point)) {
+            // The input belongs to a door: it is listed under the door with the same number.
+            point.address = controllerAddress + QStringLiteral(".DR") + C2(pointNumber);
+            queryName(QStringLiteral("Select [DoorName] From Doors (NOLOCK) Where Active = 1 and Address = ?"), point);
+        }
+    }
+    // Keys come from outside: the kept answers are bounded in number, and keys in length (an
+    // address longer than the site's never gets here), so in bytes too.
+    if (kept_.size() >= kMaxKept)
+        kept_.clear();
+    kept_.insert(key, point);
+    return point;
+}
+
+bool MaskedPoints::listedUnderAnyAddressOf(const QString& controllerAddress, int statusType, int pointNumber) const {
+    if (grid_.rowCount() == 0)
+        return false;
+    if (statusType == kNewerLineInput)
+        return grid_.findRowForAddress(controllerAddress) > 0;
+    if (statusType != kBaseInputs)
+        return grid_.findRowForAddress(controllerAddress + QStringLiteral(".XI") + C2(pointNumber)) > 0;
+    // A base-board input is listed under its own address or under its door's.
+    return grid_.findRowForAddress(controllerAddress + QStringLiteral(".BI") + C2(pointNumber)) > 0 ||
+           grid_.findRowForAddress(controllerAddress + QStringLiteral(".DR") + C2(pointNumber)) > 0;
+}
+
+void MaskedPoints::addRow(const QString& name, int icon, const QString& address, const QString& reason) {
+    const int row = grid_.addRow();
+    grid_.setCell(row, QStringLiteral("Name"), name, kNameFormat, icon);
+    grid_.setText(row, QStringLiteral("Address"), address);
+    grid_.setText(row, QStringLiteral("Status"), reason);
+}
+
+void MaskedPoints::FillMaskedGrid() {
+    trap(ctx_, kFillName, [&] {
+        kept_.clear();
+        RedrawPause pause(grid_);
+        grid_.clear();
+
+        // Stored mask reports: Status holds one "#"-ended entry per point, fields split by "|",
+        // field 2 the point's mask sources (0 when not masked).
+        db::Recordset rs = ctx_.db().query(QStringLiteral(
+            "Select * From SuperStatus Where (StatusType >= 7 and StatusType <=9) or StatusType = 15 or StatusType = 14"));
+        rs.readAll();  // each masked point's name is looked up meanwhile
+        for (; !rs.eof(); rs.moveNext()) {
+            const int statusType = int(fields::number(rs, QStringLiteral("StatusType")));
+            if (statusType != kBaseInputs && !isExpansionType(statusType))
+                continue;
+            const QString controller = fields::text(rs, QStringLiteral("Address"));
+            const QStringList entries = fields::text(rs, QStringLiteral("Status")).split(QLatin1Char('#'));
+            // The text after the last "#" is not an entry.
+            for (int i = 0; i + 1 < entries.size(); ++i) {
+                const QStringList parts = entries[i].split(QLatin1Char('|'));
+                const std::optional<qint32> mask = parts.size() > 2 ? wholeNumber(parts[2]) : std::nullopt;
+                if (!mask || *mask < 0 || *mask > 255) {
+                    // A malformed stored entry is logged and skipped; the rest of the list still fills.
+                    reportFailure(ctx_, kFillName,
+                                  {ComponentError::TypeMismatch,
+                                   QStringLiteral("Malformed mask entry %1 of status type %2 of %3: %4")
+                                       .arg(i)
+                                       .arg(statusType)
+                                       .arg(controller, entries[i]),
+                                   QStringLiteral("StatusObject")},
+                                  true);
+                    continue;
+                }
+                if (*mask == 0)
+                    continue;
+                const Point point = lookupPoint(controller, statusType, firstPointOfType(statusType) + i);
+                const int icon = statusType == kBaseInputs
+                                     ? (point.address.contains(QLatin1String("DR")) ? kIconDoor : kIconInput)
+                                     : kIconExpInput;
+                addRow(point.name, icon, point.address, GetStatusValue(*mask));
+            }
+        }
+        rs.close();
+
+        db::Recordset zr = ctx_.db().query(
+            QStringLiteral("Select [Name], [Address], [MaskSource] from ZRII_Inputs Where MaskSource > 0"));
+        for (; !zr.eof(); zr.moveNext())
+            addRow(fields::text(zr, QStringLiteral("Name")), kIconExpInput, fields::text(zr, QStringLiteral("Address")),
+                   GetMaskSourceText(qint32(fields::number(zr, QStringLiteral("MaskSource")))));
+        zr.close();
+    });
+}
+
+void MaskedPoints::UpdateMaskedItem(const QString& address, qint32 maskValue) {
+    trap(ctx_, kUpdateName, [&] {
+        const bool wasVisible = grid_.isVisible();
+        applyMaskChange(address, maskValue);
+        // Hiding and showing the list again repaints it.
+        grid_.setVisible(false);
+        grid_.setVisible(wasVisible);
+    });
+}
+
+void MaskedPoints::applyMaskChange(const QString& address, qint32 maskValue) {
+    if (address.size() > kMaxAddressLength)
+        return;  // no point of the site has such an address
+    RedrawPause pause(grid_);
+    int statusType = kNewerLineInput;
+    QString controller = address;
+    int pointNumber = 0;
+    if (!address.contains(QLatin1String("ZRII"))) {
+        // Classic: "<controller>.<code><number>".
+        const int lastDot = address.lastIndexOf(QLatin1Char('.'));
+        const QString piece = address.mid(lastDot + 1);
+        controller = lastDot < 0 ? QString() : address.left(lastDot);
+        pointNumber = toInt32(piece.mid(2));
+        statusType = piece.left(2) == QLatin1String("XI") ? kExpInputs : kBaseInputs;
+    }
+    if (maskValue == 0 && !listedUnderAnyAddressOf(controller, statusType, pointNumber))
+        return;  // not masked and not listed: nothing to remove, no name to look up
+    const Point point = lookupPoint(controller, statusType, pointNumber);
+    if (!point.known)
+        return;  // a reported address the site does not know is never listed
+    // The icon follows the address the row is keyed by, as in the filled list: a base-board input
+    // listed under its door shows the door icon.
+    int icon = kIconExpInput;
+    if (statusType == kBaseInputs)
+        icon = point.address.contains(QLatin1String("DR")) ? kIconDoor : kIconInput;
+    else if (statusType == kNewerLineInput)
+        icon = point.address.contains(QLatin1String("BI")) ? kIconInput : kIconExpInput;
+
+    const int row = grid_.rowCount() > 0 ? grid_.findRowForAddress(point.address) : 0;
+    if (row > 0 && maskValue == 0) {
+        grid_.removeRow(row);
+        return;
+    }
+    if (maskValue == 0)
+        return;
+    const QString reason = statusType == kNewerLineInput ? GetMaskSourceText(maskValue) : GetStatusValue(maskValue);
+    if (row > 0)
+        grid_.setText(row, QStringLiteral("Status"), reason);
+    else
+        addRow(point.name, icon, point.address, reason);
+}
+
+}  // namespace so
