@@ -13,10 +13,15 @@
 #include <grid/StatusGrid.h>
 #include <window/StatusWindow.h>
 
+#include <QCryptographicHash>
+
+#include <algorithm>
+#include <numeric>
+
 namespace sv {
 
-Workstation::Workstation(const WorkstationOptions& options, const HostServices& services, SimulatedField& field,
-                         SyncBus& bus)
+Workstation::Workstation(const WorkstationOptions& options, const HostServices& services, StateSource& field,
+                         NoticeBus& bus)
     : field_(field), bus_(bus) {
     const QString name = options.host.computerName;
     try {
@@ -77,5 +82,49 @@ int Workstation::pointsShown() {
 }
 
 int Workstation::errorReports() { return status_->context().errorLog.reportsWritten(); }
+
+QString Workstation::checksum() {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (int section = 0; section < so::StatusWindow::kSectionCount; ++section) {
+        const so::StatusGrid& grid = status_->window().grid(section);
+        QVector<int> columns;
+        for (int c = 0; c < grid.columnCount(); ++c)
+            if (grid.column(c).key != QLatin1String("LastUpdated"))
+                columns.append(c);
+        std::sort(columns.begin(), columns.end(),
+                  [&](int a, int b) { return grid.column(a).key < grid.column(b).key; });
+        const int address = grid.columnIndex(QStringLiteral("Address"));
+        QVector<int> rows(grid.rowCount());
+        std::iota(rows.begin(), rows.end(), 1);
+        if (address >= 0)
+            std::sort(rows.begin(), rows.end(), [&](int a, int b) {
+                return grid.cell(a, address).text < grid.cell(b, address).text;
+            });
+        hash.addData(QByteArray::number(section) + '#');
+        for (int row : std::as_const(rows)) {
+            for (int c : std::as_const(columns)) {
+                const so::GridCell& cell = grid.cell(row, c);
+                hash.addData(cell.text.toUtf8());
+                hash.addData(QByteArray('\x1f' + QByteArray::number(cell.icon) + '\x1e'));
+            }
+            hash.addData(QByteArrayView("\n"));
+        }
+    }
+    return QString::fromLatin1(hash.result().toHex().left(16));
+}
+
+bool Workstation::showGroup(const QString& name) {
+    so::StatusWindow& window = status_->window();
+    const QVector<so::GroupEntry>& entries = window.groupEntries();
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries[i].text == name) {
+            window.selectGroupEntry(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Workstation::refreshAllRows() { status_->window().RefreshAllRows(); }
 
 }  // namespace sv
