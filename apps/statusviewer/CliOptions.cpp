@@ -77,8 +77,9 @@ struct Parser {
                                QStringLiteral("N")};
     QCommandLineOption control{QStringLiteral("control"),
                                QStringLiteral("Roles field and workstation: reads commands from standard input, one "
-                                              "a line (checksum, groups, group NAME, command CONTROLLER POINT TEXT, "
-                                              "status, quit), and answers each with a line.")};
+                                              "a line, and answers each with a line: checksum, rows FILE, reload (the group), "
+                                              "status, quit; the field also start (its traffic waits for it), a "
+                                              "workstation groups, group NAME, command CONTROLLER POINT TEXT.")};
     QCommandLineOption stats{QStringLiteral("stats"),
                              QStringLiteral("Prints a line per second while running: state changes applied, the "
                                             "longest stall of the window's event loop, the site link of the first "

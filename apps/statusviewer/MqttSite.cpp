@@ -38,6 +38,17 @@ FieldBroadcaster::FieldBroadcaster(MqttLink& link, const QString& site, Simulate
     : link_(link), site_(site), field_(field), log_(log), epoch_(QDateTime::currentMSecsSinceEpoch()) {
     pending_.epoch = epoch_;
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
+    link_.onConnected = [this] {
+        log_.info(QStringLiteral("Field: connected to the broker"));
+        link_.publish(wire::topicName(site_, Topic::Event),
+                      wire::encode(wire::Event{wire::Event::Kind::Online, epoch_, lastSeq_, {}, 0}), MqttLink::AtLeastOnce);
+    };
+    link_.onDisconnected = [this](const QString& reason) {
+        log_.error(QStringLiteral("Field: broker link lost: %1").arg(reason));
+    };
+    link_.onRefused = [this](const QString& reason) {
+        log_.error(QStringLiteral("Field: the broker refuses the field: %1").arg(reason));
+    };
 }
 
 void FieldBroadcaster::StateChange(const QString& deviceType, const QString& address, quint8 state, const QString&,
@@ -258,12 +269,20 @@ void DeskLink::deliver(const wire::StateReport& report) {
 }
 
 void DeskLink::event(const wire::Event& e) {
-    if (e.kind == wire::Event::Kind::Done) {
+    switch (e.kind) {
+    case wire::Event::Kind::Done:
         doneSeq_ = e.seq;
-        return;
+        break;
+    case wire::Event::Kind::Online:
+        // The field came (back) after this desk asked: it missed the request.
+        if (resyncing_)
+            sendCommand({{}, wire::Command::Kind::Resync, request_, {}, 0, 0});
+        break;
+    case wire::Event::Kind::Written:
+        if (resyncing_ && e.requester == deskId_ && e.number == request_)
+            finishResync();
+        break;
     }
-    if (resyncing_ && e.requester == deskId_ && e.number == request_)
-        finishResync();
 }
 
 void DeskLink::finishResync() {

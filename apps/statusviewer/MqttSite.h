@@ -3,7 +3,8 @@
 // FieldBroadcaster (the field's process) publishes the field's state reports in batches, one per
 // event-loop turn (at most kMaxBatch reports each), numbered within the field's run (its epoch);
 // it hands the desks' commands to the field and answers a desk's resynchronisation request once
-// every state reported so far is written to the site database.
+// every state reported so far is written to the site database. On every (re)connection it says
+// it is online, so a desk that asked while the field was away asks again.
 //
 // DeskLink (a workstation's process) is that workstation's field and notice bus: it hands the
 // reports to the Status, sends commands and notices, and keeps the last state shown:

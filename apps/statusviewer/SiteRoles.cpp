@@ -7,6 +7,7 @@
 #include <window/StatusWindow.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QUuid>
 
 #include <algorithm>
@@ -48,6 +49,16 @@ WorkstationOptions stationOptions(const QString& siteUrl, const QString& name, c
     options.logFolder = logFolder;
     options.headless = headless;
     return options;
+}
+
+/// The control line "rows FILE": the shown rows, as the checksum reads them, into FILE.
+QString writeRows(Workstation& station, const QString& path) {
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QStringLiteral("rows: cannot write \"%1\"").arg(path);
+    const QStringList rows = station.shownRows();
+    file.write(rows.join(QLatin1Char('\n')).toUtf8() + '\n');
+    return QStringLiteral("rows %1 %2").arg(station.computerName()).arg(rows.size());
 }
 
 }  // namespace
@@ -99,13 +110,6 @@ FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QS
     link_ = std::make_unique<MqttLink>(options.broker, clientId(QStringLiteral("field"), options.broker.site),
                                        QStringList{wire::topicName(options.broker.site, wire::Topic::Command)});
     broadcaster_ = std::make_unique<FieldBroadcaster>(*link_, options.broker.site, *field_, services_.log);
-    link_->onConnected = [this] { services_.log.info(QStringLiteral("Field: connected to the broker")); };
-    link_->onDisconnected = [this](const QString& reason) {
-        services_.log.error(QStringLiteral("Field: broker link lost: %1").arg(reason));
-    };
-    link_->onRefused = [this](const QString& reason) {
-        services_.log.error(QStringLiteral("Field: the broker refuses the field: %1").arg(reason));
-    };
     field_->addSink(broadcaster_.get());
 
     const HostServices host{&services_.texts, &services_.log, &localBus_, field_.get(), &services_.images};
@@ -126,6 +130,10 @@ FieldRole::~FieldRole() {
 }
 
 void FieldRole::start() {
+    if (field_->isRunning())
+        return;
+    // The reference view starts from the picture a desk has once connected: loaded, then refreshed.
+    reference_->refreshAllRows();
     field_->start();
     if (options_.reports > 0) {
         clock_.start();
@@ -155,11 +163,22 @@ void FieldRole::drive() {
 QString FieldRole::control(const QString& line) {
     const QString word = line.section(QLatin1Char(' '), 0, 0);
     if (word == QLatin1String("checksum") || word == QLatin1String("status"))
-        return QStringLiteral("checksum FIELD %1 %2 sent %3 %4")
+        return QStringLiteral("checksum FIELD %1 %2 classic %3 sent %4 %5")
             .arg(reference_->checksum())
             .arg(reference_->pointsShown())
+            .arg(reference_->checksum(false))
             .arg(broadcaster_->reportsPublished())
             .arg(done_ ? QStringLiteral("done") : QStringLiteral("running"));
+    if (word == QLatin1String("rows"))
+        return writeRows(*reference_, line.section(QLatin1Char(' '), 1).trimmed());
+    if (word == QLatin1String("reload")) {
+        reference_->status().Refresh();
+        return QStringLiteral("reloaded FIELD");
+    }
+    if (word == QLatin1String("start")) {
+        start();
+        return QStringLiteral("started FIELD");
+    }
     if (word == QLatin1String("quit")) {
         QCoreApplication::quit();
         return QStringLiteral("bye");
@@ -222,9 +241,10 @@ QString DeskRole::control(const QString& line) {
     const QString rest = line.section(QLatin1Char(' '), 1).trimmed();
     const QString name = station_->computerName();
     if (word == QLatin1String("checksum"))
-        return QStringLiteral("checksum %1 %2 %3 applied %4 done %5")
+        return QStringLiteral("checksum %1 %2 %3 classic %4 applied %5 done %6")
             .arg(name, station_->checksum())
             .arg(station_->pointsShown())
+            .arg(station_->checksum(false))
             .arg(desk_->reportsApplied())
             .arg(desk_->doneSeq());
     if (word == QLatin1String("status"))
@@ -251,6 +271,12 @@ QString DeskRole::control(const QString& line) {
             station_->host().DTApiCall(controller, text, point);
             return QStringLiteral("command %1 sent").arg(name);
         }
+    }
+    if (word == QLatin1String("rows"))
+        return writeRows(*station_, rest);
+    if (word == QLatin1String("reload")) {
+        station_->status().Refresh();
+        return QStringLiteral("reloaded %1").arg(name);
     }
     if (word == QLatin1String("quit")) {
         QCoreApplication::quit();

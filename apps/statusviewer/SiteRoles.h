@@ -58,7 +58,8 @@ public:
     ~FieldRole();
 
     /// Starts the traffic: at --rate, and with --reports until that many reports were sent (then
-    /// the states are written and the run's end is announced).
+    /// the states are written and the run's end is announced). With --control the process starts
+    /// it on the control line "start".
     void start();
     void stop();
     /// The answer to a control line.

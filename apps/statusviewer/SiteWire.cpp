@@ -10,7 +10,7 @@ namespace {
 
 const char* const kTopicNames[] = {"state", "notice", "command", "event"};
 const char* const kCommandKinds[] = {"api", "access", "control", "tamper", "resync"};
-const char* const kEventKinds[] = {"written", "done"};
+const char* const kEventKinds[] = {"written", "done", "online"};
 
 /// Reads one payload; every accessor records the first fault and answers a harmless value, so a
 /// decoder reads on and checks ok() once at the end.

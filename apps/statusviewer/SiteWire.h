@@ -80,6 +80,7 @@ struct Event {
     enum class Kind {
         Written,  // everything the field reported up to seq is in the site database (answers a Resync)
         Done,     // the field's bounded run reported its last report, seq, and wrote it
+        Online,   // the field (re)connected: a desk still waiting for its resync asks again
     };
     Kind kind = Kind::Written;
     qint64 epoch = 0;

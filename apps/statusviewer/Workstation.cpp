@@ -8,6 +8,7 @@
 #include "SyncBus.h"
 
 #include <base/ComponentContext.h>
+#include <domain/Address.h>
 #include <ui/FMain.h>
 #include <statusobject/Status.h>
 #include <grid/StatusGrid.h>
@@ -83,8 +84,8 @@ int Workstation::pointsShown() {
 
 int Workstation::errorReports() { return status_->context().errorLog.reportsWritten(); }
 
-QString Workstation::checksum() {
-    QCryptographicHash hash(QCryptographicHash::Sha1);
+QStringList Workstation::shownRows(bool newerLine) {
+    QStringList lines;
     for (int section = 0; section < so::StatusWindow::kSectionCount; ++section) {
         const so::StatusGrid& grid = status_->window().grid(section);
         QVector<int> columns;
@@ -97,20 +98,28 @@ QString Workstation::checksum() {
         QVector<int> rows(grid.rowCount());
         std::iota(rows.begin(), rows.end(), 1);
         if (address >= 0)
-            std::sort(rows.begin(), rows.end(), [&](int a, int b) {
+            std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
                 return grid.cell(a, address).text < grid.cell(b, address).text;
             });
-        hash.addData(QByteArray::number(section) + '#');
         for (int row : std::as_const(rows)) {
+            if (!newerLine && address >= 0 && so::isNewerLineAddress(grid.cell(row, address).text))
+                continue;
+            QString line = QString::number(section);
             for (int c : std::as_const(columns)) {
                 const so::GridCell& cell = grid.cell(row, c);
-                hash.addData(cell.text.toUtf8());
-                hash.addData(QByteArray('\x1f' + QByteArray::number(cell.icon) + '\x1e'));
+                line += QLatin1Char('\t') + grid.column(c).key + QLatin1Char('=') + cell.text;
+                if (cell.icon >= 0)
+                    line += QLatin1Char('#') + QString::number(cell.icon);
             }
-            hash.addData(QByteArrayView("\n"));
+            lines << line;
         }
     }
-    return QString::fromLatin1(hash.result().toHex().left(16));
+    return lines;
+}
+
+QString Workstation::checksum(bool newerLine) {
+    const QByteArray rows = shownRows(newerLine).join(QLatin1Char('\n')).toUtf8();
+    return QString::fromLatin1(QCryptographicHash::hash(rows, QCryptographicHash::Sha1).toHex().left(16));
 }
 
 bool Workstation::showGroup(const QString& name) {

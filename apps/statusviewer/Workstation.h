@@ -9,6 +9,7 @@
 #include "SiteHost.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -58,8 +59,12 @@ public:
     int errorReports();
     /// A digest of the cells of every shown row (by section, rows by address, columns by key;
     /// every column but the times of reception), the same on two workstations that show the same
-    /// rows in the same states, whatever their order or column layout.
-    QString checksum();
+    /// rows in the same states, whatever their order or column layout. Without newerLine, only
+    /// the classic points' rows count: the rows the reports alone decide (a newer-line report
+    /// makes the window re-read the point's row from the site database when it arrives).
+    QString checksum(bool newerLine = true);
+    /// What the checksum is taken of: one line per shown row, "SECTION<tab>KEY=TEXT#ICON<tab>...".
+    QStringList shownRows(bool newerLine = true);
     /// Shows the group of that name from the group box; false when the box has none.
     bool showGroup(const QString& name);
     /// Brings every shown row up to date from the site database (the window's full refresh).

@@ -126,7 +126,8 @@ int runRole(QApplication& app, const sv::AppOptions& options, bool headless, con
             const QString& logFolder) {
     if (options.role == sv::Role::Field) {
         sv::FieldRole field(options, siteUrl, logFolder);
-        field.start();
+        if (!options.control)
+            field.start();
         runRoleLoop(app, options, [&](const QString& line) { return field.control(line); });
         field.stop();
         std::printf("%s\n", qPrintable(field.summary()));
