@@ -1,6 +1,7 @@
 #include "SiteWire.h"
 
 #include <QCborArray>
+#include <QCborStreamReader>
 #include <QCborValue>
 
 #include <limits>
@@ -17,10 +18,12 @@ const char* const kEventKinds[] = {"written", "done", "online"};
 class Reader {
 public:
     Reader(const QByteArray& payload, qsizetype items) {
-        QCborParserError parse;
-        const QCborValue root = QCborValue::fromCbor(payload, &parse);
-        if (parse.error != QCborError::NoError)
-            fail(QStringLiteral("not CBOR (%1)").arg(parse.errorString()));
+        QCborStreamReader stream(payload);
+        const QCborValue root = QCborValue::fromCbor(stream);
+        if (stream.lastError() != QCborError::NoError)
+            fail(QStringLiteral("not CBOR (%1)").arg(stream.lastError().toString()));
+        else if (stream.currentOffset() != payload.size())
+            fail(QStringLiteral("not CBOR (%1 bytes after the value)").arg(payload.size() - stream.currentOffset()));
         else if (!root.isArray())
             fail(QStringLiteral("not an array"));
         else if (root.toArray().size() != items)
