@@ -404,8 +404,11 @@ def run_site(args):
     try:
         site.broker.start()
         site.start_field()
-        for k in range(1, args.desks + 1):
-            site.start_desk(f"WS{k}")
+        names = [f"WS{k}" for k in range(1, args.desks + 1)]
+        for name in names:
+            site.start_desk(name)
+        site.wait_for_desks(names, 60)
+        site.field.ask("start")
         print(f"multidesk: broker on {site.broker.url()}, field and {args.desks} desks on {site.db}; Ctrl+C ends",
               flush=True)
         signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
@@ -424,12 +427,14 @@ def main():
     parser.add_argument("--app")
     parser.add_argument("--desks", type=int, default=3)
     parser.add_argument("--reports", type=int, default=20000)
-    parser.add_argument("--rate", type=float, default=5000)
+    parser.add_argument("--rate", type=float, help="state changes a second (default: 200 for site, 5000 otherwise)")
     args = parser.parse_args()
     if not find_tool("mosquitto") or not find_tool("mosquitto_passwd"):
         print("multidesk: SKIPPED: mosquitto is not installed (bash scripts/bootstrap.sh installs it)")
         return 77
     args.app = find_app(args.app)
+    if args.rate is None:
+        args.rate = 200 if args.mode == "site" else 5000
     with tempfile.TemporaryDirectory(prefix="multidesk-", ignore_cleanup_errors=True) as work:
         if os.environ.get("MULTIDESK_KEEP"):
             work = tempfile.mkdtemp(prefix="multidesk-kept-")
