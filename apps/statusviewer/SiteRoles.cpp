@@ -127,6 +127,8 @@ FieldRole::~FieldRole() {
     driver_.stop();
     reference_.reset();
     field_->removeSink(broadcaster_.get());
+    // The network thread stops before the broadcaster its callbacks reach goes.
+    link_.reset();
 }
 
 void FieldRole::start() {
@@ -217,7 +219,10 @@ DeskRole::DeskRole(const AppOptions& options, const QString& siteUrl, const QStr
 }
 
 DeskRole::~DeskRole() {
-    // The window closes while the link still exists; no report reaches it afterwards.
+    // The window closes while the link still exists (a notice it sends on closing still goes out);
+    // the status bar's label goes with the window, so the link no longer reaches it.
+    desk_->linkChanged = {};
+    desk_->refreshRows = {};
     station_.reset();
     link_.reset();
 }
