@@ -194,7 +194,9 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    const bool headless = sv::runsHeadless(commandLine.options, qEnvironmentVariable("DISPLAY"),
+    // The field process has no window of its own: its reference view stays offscreen.
+    const bool headless = commandLine.options.role == sv::Role::Field ||
+                          sv::runsHeadless(commandLine.options, qEnvironmentVariable("DISPLAY"),
                                            qEnvironmentVariable("WAYLAND_DISPLAY"),
                                            qEnvironmentVariable("QT_QPA_PLATFORM"));
     // Chosen before the application object exists: it connects to its platform when created.
