@@ -1,5 +1,6 @@
 #include "SiteRoles.h"
 
+#include "App.h"
 #include "AppSite.h"
 
 #include <groups/GroupStore.h>
@@ -189,11 +190,10 @@ QString FieldRole::control(const QString& line) {
 }
 
 QString FieldRole::summary() {
-    return QStringLiteral("statusviewer field: %1 state reports published, checksum %2 (%3 points), %4 errors logged")
-        .arg(broadcaster_->reportsPublished())
-        .arg(reference_->checksum())
-        .arg(reference_->pointsShown())
-        .arg(services_.log.errorCount() + reference_->errorReports());
+    return QStringLiteral("statusviewer field: %1 published, checksum %2 (%3), %4 logged")
+        .arg(counted(broadcaster_->reportsPublished(), "state report", "state reports"), reference_->checksum(),
+             counted(reference_->pointsShown(), "point", "points"),
+             counted(services_.log.errorCount() + reference_->errorReports(), "error", "errors"));
 }
 
 // ---- DeskRole
@@ -291,13 +291,10 @@ QString DeskRole::control(const QString& line) {
 }
 
 QString DeskRole::summary() {
-    QString line = QStringLiteral("statusviewer workstation %1: %2 state reports applied, checksum %3 (%4 points), "
-                                  "%5 errors logged")
-                       .arg(station_->computerName())
-                       .arg(desk_->reportsApplied())
-                       .arg(station_->checksum())
-                       .arg(station_->pointsShown())
-                       .arg(services_.log.errorCount() + station_->errorReports());
+    QString line = QStringLiteral("statusviewer workstation %1: %2 applied, checksum %3 (%4), %5 logged")
+                       .arg(station_->computerName(), counted(desk_->reportsApplied(), "state report", "state reports"),
+                            station_->checksum(), counted(station_->pointsShown(), "point", "points"),
+                            counted(services_.log.errorCount() + station_->errorReports(), "error", "errors"));
     if (options_.stats)
         line += QStringLiteral(", ") + percentiles(desk_->latenciesMs());
     return line;
