@@ -85,7 +85,13 @@ void ControlChannel::readable() {
         buffer_.remove(0, end + 1);
         if (line.isEmpty())
             continue;
-        const QString answer = handler_(line);
+        QString answer;
+        try {
+            answer = handler_(line);
+        } catch (const std::exception& e) {
+            // A site that does not answer fails the line, not the process.
+            answer = QStringLiteral("failed: %1").arg(QString::fromLocal8Bit(e.what()));
+        }
         std::printf("%s\n", qPrintable(answer));
         std::fflush(stdout);
     }

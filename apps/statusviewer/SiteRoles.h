@@ -31,7 +31,7 @@
 namespace sv {
 
 /// Lines from standard input, each handed to the handler; the handler's answer goes to standard
-/// output as one line. Ends quietly at the end of the input.
+/// output as one line ("failed: WHY" when it threw). Ends quietly at the end of the input.
 class ControlChannel final : public QObject {
 public:
     explicit ControlChannel(std::function<QString(const QString& line)> handler);
