@@ -14,7 +14,7 @@
 #include "BenchSite.h"
 #include "StormReports.h"
 
-#include "ui/FMain.h"
+#include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
 #include "ui/StatusGridModel.h"
 
@@ -84,14 +84,14 @@ Options parse(const QStringList& args) {
     return o;
 }
 
-void flushModels(FMain& frame) {
-    for (int section = 0; section < FMain::kSectionCount; ++section)
+void flushModels(StatusFrame& frame) {
+    for (int section = 0; section < StatusFrame::kSectionCount; ++section)
         frame.sectionModel(section)->flush();
     frame.maskedModel()->flush();
 }
 
-bool viewsHoldEveryRow(FMain& frame, BenchSite& site) {
-    for (int section = 0; section < FMain::kSectionCount; ++section)
+bool viewsHoldEveryRow(StatusFrame& frame, BenchSite& site) {
+    for (int section = 0; section < StatusFrame::kSectionCount; ++section)
         if (frame.sectionModel(section)->rowCount() != site.grid(section).rowCount())
             return false;
     return true;
@@ -108,7 +108,7 @@ QJsonObject runSite(int points, const Options& options) {
     out[QStringLiteral("points")] = points;
     BenchSite site(points);
     site.show();
-    auto* frame = qobject_cast<FMain*>(site.status->widget());
+    auto* frame = qobject_cast<StatusFrame*>(site.status->widget());
     if (frame == nullptr) {
         std::fprintf(stderr, "Show created no window\n");
         return out;
@@ -145,7 +145,7 @@ QJsonObject runSite(int points, const Options& options) {
     const QVector<StormReport> reports = StormBuilder(site.window(), *site.db).build(1 << 18);
     PaintWatch watch(clock);
     QVector<int> visibleSections;
-    for (int section = 0; section < FMain::kSectionCount; ++section) {
+    for (int section = 0; section < StatusFrame::kSectionCount; ++section) {
         SectionGridView* view = frame->sectionView(section);
         view->viewport()->installEventFilter(&watch);
         if (view->isVisible() && !view->viewport()->visibleRegion().isEmpty())
@@ -156,7 +156,7 @@ QJsonObject runSite(int points, const Options& options) {
         visible.append(section);
     out[QStringLiteral("visible_sections")] = visible;
     int flushesBefore = 0;
-    for (int section = 0; section < FMain::kSectionCount; ++section)
+    for (int section = 0; section < StatusFrame::kSectionCount; ++section)
         flushesBefore += frame->sectionModel(section)->signalCounts().dataChanged;
 
     using Clock = std::chrono::steady_clock;
@@ -195,7 +195,7 @@ QJsonObject runSite(int points, const Options& options) {
     if (!stamps.empty())
         longestGapNs = std::max(longestGapNs, stormNs - stamps.back());
     int flushes = -flushesBefore;
-    for (int section = 0; section < FMain::kSectionCount; ++section)
+    for (int section = 0; section < StatusFrame::kSectionCount; ++section)
         flushes += frame->sectionModel(section)->signalCounts().dataChanged;
 
     const auto at = [&](double q) {

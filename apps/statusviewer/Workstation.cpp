@@ -9,7 +9,7 @@
 
 #include <base/ComponentContext.h>
 #include <domain/Address.h>
-#include <ui/FMain.h>
+#include <ui/StatusFrame.h>
 #include <statusobject/Status.h>
 #include <grid/StatusGrid.h>
 #include <window/StatusWindow.h>
@@ -52,7 +52,7 @@ Workstation::Workstation(const WorkstationOptions& options, const HostServices& 
     status_->setTimeFormat(true);
     status_->Show();
     // Several workstations share one desk here: each window's title keeps its workstation's name.
-    if (auto* frame = qobject_cast<so::FMain*>(status_->widget()))
+    if (auto* frame = qobject_cast<so::StatusFrame*>(status_->widget()))
         frame->setTitleSuffix(name);
 
     sink_ = std::make_unique<StatusStateSink>(*status_);

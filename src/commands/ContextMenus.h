@@ -3,7 +3,7 @@
 // chosen entry to its command.
 //
 // The popping up itself is handed in as a function: the Qt layer shows a QMenu built from the
-// model (src/ui/PopupMenu.h); without it the whole sequence runs headless and tests read the
+// model (src/ui/RowContextMenu.h); without it the whole sequence runs headless and tests read the
 // model afterwards.
 #pragma once
 

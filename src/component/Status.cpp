@@ -14,9 +14,9 @@
 #include "status/LiveIntake.h"
 #include "domain/Permissions.h"
 #include "status/SuperStatus.h"
-#include "ui/FCustom.h"
-#include "ui/FMain.h"
-#include "ui/PopupMenu.h"
+#include "ui/ConfigureGroupsDialog.h"
+#include "ui/StatusFrame.h"
+#include "ui/RowContextMenu.h"
 #include "ui/QtDialogs.h"
 #include "grid/Sections.h"
 #include "window/StatusWindow.h"
@@ -149,11 +149,11 @@ struct Status::Private {
         if (frame == nullptr) {
             if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
                 return;
-            frame = std::make_unique<FMain>(window);
+            frame = std::make_unique<StatusFrame>(window);
             widget = frame.get();
             // Right-button release over a row pops up the context menu; the toolbar's
             // "Configure Status Groups" opens the dialog once lock 37 is granted.
-            popup = std::make_unique<PopupMenu>(menus, *frame);
+            popup = std::make_unique<RowContextMenu>(menus, *frame);
             installConfigureDialog(*frame, groups);
             qtDialogs.setParent(frame.get());
             if (ctx.dialogs == &ctx.silentDialogs)
@@ -184,8 +184,8 @@ struct Status::Private {
     QWidget* widget = nullptr;
     QtDialogs qtDialogs;
     // Destroyed first: the widgets detach from the window's state before it goes.
-    std::unique_ptr<FMain> frame;
-    std::unique_ptr<PopupMenu> popup;
+    std::unique_ptr<StatusFrame> frame;
+    std::unique_ptr<RowContextMenu> popup;
 };
 
 Status::Status() : d(std::make_unique<Private>()) {}

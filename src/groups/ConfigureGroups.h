@@ -1,5 +1,5 @@
-// The "Configure Status Groups" dialog (`FCustom`, "Status Viewer Properties") as logic without
-// widgets: everything the dialog shows and every handler of its controls. The Qt dialog only shows
+// The "Configure Status Groups" dialog ("Status Viewer Properties") as logic without widgets:
+// everything the dialog shows and every handler of its controls. The Qt dialog only shows
 // this state and forwards clicks; tests drive the handlers directly with scripted answers.
 //
 // Status group page: the group list ("<New>" first, then the stored groups, newest name first),

@@ -1,4 +1,4 @@
-// The status window's state without widgets (the window `FMain` as data and procedures).
+// The status window's state without widgets (StatusFrame draws it).
 //
 // It owns the eight section grids and the masked-points grid (through Sections), the masked list,
 // the state decoder, the status-group box entries, the current group and cell, the section and view

@@ -8,7 +8,7 @@
 
 #include "site/DemoSite.h"
 #include "base/ComponentContext.h"
-#include "ui/FMain.h"
+#include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
 #include "ui/SectionHeader.h"
 #include "ui/StatusGridModel.h"
@@ -81,7 +81,7 @@ protected:
     /// Show, as the host calls it; the window is sized and exposed, every adapter flushed.
     void show() {
         status->Show();
-        frame = qobject_cast<FMain*>(status->widget());
+        frame = qobject_cast<StatusFrame*>(status->widget());
         ASSERT_NE(frame, nullptr) << "Show created no window";
         frame->resize(1280, 900);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
@@ -142,7 +142,7 @@ protected:
     UiHost host;
     FakeDialogs dialogs;
     std::unique_ptr<Status> status;
-    FMain* frame = nullptr;
+    StatusFrame* frame = nullptr;
 };
 
 }  // namespace so::test

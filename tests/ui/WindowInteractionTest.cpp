@@ -262,7 +262,7 @@ TEST_F(WindowInteraction, ModulesItemFollowsTheHostsNewerHardwareSupport) {
         otherHost.rk8Support = supported;
         std::unique_ptr<Status> other = makeStatus(otherHost);
         other->Show();
-        auto* otherFrame = qobject_cast<FMain*>(other->widget());
+        auto* otherFrame = qobject_cast<StatusFrame*>(other->widget());
         ASSERT_NE(otherFrame, nullptr);
         EXPECT_EQ(otherFrame->sectionMenuItem(10)->isVisible(), supported) << supported;
         EXPECT_EQ(otherFrame->sectionMenuItem(10)->text(), QStringLiteral("Modules"));

@@ -214,7 +214,7 @@ TEST_F(BeyondWindow, CopiesSelectedRowsAndExportsShownRowsAsCsv) {
         EXPECT_EQ(suggested, QStringLiteral("status.csv"));
         return whole;
     });
-    frame->exportCsvInteractive(FMain::kWholeWindow);
+    frame->exportCsvInteractive(StatusFrame::kWholeWindow);
     QFile all(whole);
     ASSERT_TRUE(all.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(all.readAll()).startsWith(StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection)));

@@ -1,7 +1,7 @@
 // The "Configure Status Groups" dialog opened from the real status window's toolbar: a group made
 // in it reaches this window's group box and, through the sync notification, a second workstation;
 // the lock goes back whichever way the dialog closes.
-#include "ui/FCustom.h"
+#include "ui/ConfigureGroupsDialog.h"
 
 #include "ui/UiFixture.h"
 
@@ -29,14 +29,14 @@ protected:
     }
 
     /// The open dialog of the window, or null.
-    FCustom* openDialog() const {
-        for (FCustom* dialog : frame->findChildren<FCustom*>())
+    ConfigureGroupsDialog* openDialog() const {
+        for (ConfigureGroupsDialog* dialog : frame->findChildren<ConfigureGroupsDialog*>())
             if (dialog->isVisible())
                 return dialog;
         return nullptr;
     }
 
-    FCustom* openFromToolbar() {
+    ConfigureGroupsDialog* openFromToolbar() {
         frame->mainButton(StatusWindow::kButtonConfigure)->trigger();
         QCoreApplication::processEvents();
         return openDialog();
@@ -50,10 +50,10 @@ TEST_F(ConfigureDialogTest, AGroupMadeInTheDialogReachesBothWorkstations) {
     host2.workstationId = QStringLiteral("WS2");
     std::unique_ptr<Status> second = makeStatus(host2);
     second->Show();
-    auto* frame2 = qobject_cast<FMain*>(second->widget());
+    auto* frame2 = qobject_cast<StatusFrame*>(second->widget());
     ASSERT_NE(frame2, nullptr);
 
-    FCustom* dialog = openFromToolbar();
+    ConfigureGroupsDialog* dialog = openFromToolbar();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Status Viewer Properties"));
     EXPECT_EQ(host.callsNamed(QStringLiteral("LockComponent")).value(0).toString(), QStringLiteral("LockComponent(37, 0)"));
@@ -82,17 +82,17 @@ TEST_F(ConfigureDialogTest, AGroupMadeInTheDialogReachesBothWorkstations) {
 }
 
 TEST_F(ConfigureDialogTest, TheLockGoesBackOnEscAndWhenTheWindowClosesWithTheDialogOpen) {
-    FCustom* dialog = openFromToolbar();
+    ConfigureGroupsDialog* dialog = openFromToolbar();
     ASSERT_NE(dialog, nullptr);
     QTest::keyClick(dialog, Qt::Key_Escape);
     EXPECT_EQ(openDialog(), nullptr);
     EXPECT_EQ(releases(), 1);
 
-    FCustom* again = openFromToolbar();
+    ConfigureGroupsDialog* again = openFromToolbar();
     ASSERT_NE(again, nullptr);
     frame->mainButton(StatusWindow::kButtonConfigure)->trigger();
     int shown = 0;
-    for (FCustom* open : frame->findChildren<FCustom*>())
+    for (ConfigureGroupsDialog* open : frame->findChildren<ConfigureGroupsDialog*>())
         shown += open->isVisible() ? 1 : 0;
     EXPECT_EQ(shown, 1) << "a second click brings the open dialog forward";
     frame->close();
@@ -108,7 +108,7 @@ TEST_F(ConfigureDialogTest, NoDialogWhileAnotherWorkstationHoldsTheLock) {
 }
 
 TEST_F(ConfigureDialogTest, ViewControlsFindBoxAndTopologyWorkWithMouseAndKeys) {
-    FCustom* dialog = openFromToolbar();
+    ConfigureGroupsDialog* dialog = openFromToolbar();
     ASSERT_NE(dialog, nullptr);
     QTreeView* list = dialog->availableList();
     QAbstractItemModel* available = list->model();
@@ -156,7 +156,7 @@ TEST_F(ConfigureDialogTest, ViewControlsFindBoxAndTopologyWorkWithMouseAndKeys) 
 }
 
 TEST_F(ConfigureDialogTest, ColumnChecksGoThroughTheLogicAndItsRefusal) {
-    FCustom* dialog = openFromToolbar();
+    ConfigureGroupsDialog* dialog = openFromToolbar();
     ASSERT_NE(dialog, nullptr);
     QAbstractItemModel* columns = dialog->columnList()->model();
     dialog->logic().cmbCols_Click(5);  // Pylons

@@ -1,7 +1,7 @@
-#include "ui/FCustom.h"
+#include "ui/ConfigureGroupsDialog.h"
 
 #include "groups/Catalogue.h"
-#include "ui/FMain.h"
+#include "ui/StatusFrame.h"
 #include "ui/IconList.h"
 
 #include <QAbstractListModel>
@@ -248,8 +248,8 @@ private:
 
 namespace {
 
-const char* const kFilterTexts[FCustom::kFilterOptions] = {"All",   "Doors",       "Inputs", "Relays", "Readers",
-                                                           "Controllers", "Pylons", "Ports",  "Modules", "XRelays"};
+const char* const kFilterTexts[ConfigureGroupsDialog::kFilterOptions] = {
+    "All", "Doors", "Inputs", "Relays", "Readers", "Controllers", "Pylons", "Ports", "Modules", "XRelays"};
 
 const char* const kViewTexts[] = {"Topology", "Sea of Points"};
 
@@ -269,8 +269,8 @@ QTreeView* pointList(PointListModel* model, QWidget* parent) {
 
 }  // namespace
 
-FCustom::FCustom(ComponentContext& ctx, GroupStore& store, StatusWindow& window, const IconList* icons,
-                 QWidget* parent)
+ConfigureGroupsDialog::ConfigureGroupsDialog(ComponentContext& ctx, GroupStore& store, StatusWindow& window,
+                                             const IconList* icons, QWidget* parent)
     : QDialog(parent), logic_(std::make_unique<ConfigureGroups>(ctx, store, window)),
       icons_(icons != nullptr ? *icons : IconList()) {
     setWindowTitle(QStringLiteral("Status Viewer Properties"));
@@ -288,12 +288,12 @@ FCustom::FCustom(ComponentContext& ctx, GroupStore& store, StatusWindow& window,
     resize(900, 560);
 
     ConfigureGroups& logic = *logic_;
-    connect(&logic, &ConfigureGroups::groupsChanged, this, &FCustom::showGroups);
+    connect(&logic, &ConfigureGroups::groupsChanged, this, &ConfigureGroupsDialog::showGroups);
     connect(&logic, &ConfigureGroups::selectedChanged, this, [this] {
         selectedModel_->reload();
         showGroups();
     });
-    connect(&logic, &ConfigureGroups::availableChanged, this, &FCustom::showAvailable);
+    connect(&logic, &ConfigureGroups::availableChanged, this, &ConfigureGroupsDialog::showAvailable);
     connect(&logic, &ConfigureGroups::columnsChanged, this, [this] {
         columnModel_->reload();
         const QSignalBlocker block(cmbCols_);
@@ -317,7 +317,7 @@ FCustom::FCustom(ComponentContext& ctx, GroupStore& store, StatusWindow& window,
         parent->installEventFilter(this);
 }
 
-FCustom::~FCustom() {
+ConfigureGroupsDialog::~ConfigureGroupsDialog() {
     // Unloading here releases the lock also when the dialog goes with its window; nothing shows
     // any more, so the logic tells no one.
     const QSignalBlocker quiet(logic_.get());
@@ -326,7 +326,7 @@ FCustom::~FCustom() {
     delete content_;
 }
 
-QWidget* FCustom::buildGroupPage() {
+QWidget* ConfigureGroupsDialog::buildGroupPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("fraStatusGroups"));
     auto* layout = new QGridLayout(page);
@@ -419,7 +419,7 @@ QWidget* FCustom::buildGroupPage() {
     return page;
 }
 
-QWidget* FCustom::buildColumnPage() {
+QWidget* ConfigureGroupsDialog::buildColumnPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("Frame2"));
     auto* layout = new QGridLayout(page);
@@ -452,7 +452,7 @@ QWidget* FCustom::buildColumnPage() {
     return page;
 }
 
-QWidget* FCustom::buildMainButtons() {
+QWidget* ConfigureGroupsDialog::buildMainButtons() {
     auto* row = new QWidget(content_);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -467,10 +467,10 @@ QWidget* FCustom::buildMainButtons() {
     return row;
 }
 
-QAbstractButton* FCustom::filterOption(int index) const { return optPoints_->button(index); }
-QAbstractButton* FCustom::viewOption(int index) const { return optView_->button(index); }
+QAbstractButton* ConfigureGroupsDialog::filterOption(int index) const { return optPoints_->button(index); }
+QAbstractButton* ConfigureGroupsDialog::viewOption(int index) const { return optView_->button(index); }
 
-void FCustom::showAvailable() {
+void ConfigureGroupsDialog::showAvailable() {
     availableModel_->reload();
     const bool tree = logic_->view() == ConfigureGroups::Topology;
     lstAvailable_->setRootIsDecorated(tree);
@@ -479,7 +479,7 @@ void FCustom::showAvailable() {
         lstAvailable_->expandAll();
 }
 
-void FCustom::showGroups() {
+void ConfigureGroupsDialog::showGroups() {
     const QSignalBlocker block(cmbStatusGroups_);
     const QVector<GroupEntry>& groups = logic_->groups();
     cmbStatusGroups_->clear();
@@ -492,12 +492,12 @@ void FCustom::showGroups() {
     cmdStatusGroup_[ConfigureGroups::DeleteGroup]->setEnabled(logic_->selectedGroupIndex() > 0);
 }
 
-QList<int> FCustom::highlightedRows(QTreeView* list) const {
+QList<int> ConfigureGroupsDialog::highlightedRows(QTreeView* list) const {
     auto* model = static_cast<PointListModel*>(list->model());
     return model->pointsOf(list->selectionModel()->selectedRows());
 }
 
-void FCustom::done(int result) {
+void ConfigureGroupsDialog::done(int result) {
     // Esc and the title bar's close button end here; Close unloads the logic first, which closes
     // the dialog through this. The dialog is closing already: the logic need not ask for it.
     {
@@ -507,7 +507,7 @@ void FCustom::done(int result) {
     QDialog::done(result);
 }
 
-bool FCustom::eventFilter(QObject* watched, QEvent* event) {
+bool ConfigureGroupsDialog::eventFilter(QObject* watched, QEvent* event) {
     // Esc in a find box holding text clears the text; on an empty box it closes the dialog.
     if (watched == findAvailable_ && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !findAvailable_->text().isEmpty()) {
@@ -524,9 +524,10 @@ bool FCustom::eventFilter(QObject* watched, QEvent* event) {
 
 // ---------------------------------------------------------------- opening from the window
 
-void installConfigureDialog(FMain& frame, GroupStore& store) {
+void installConfigureDialog(StatusFrame& frame, GroupStore& store) {
     frame.setConfigureDialogOpener([&frame, &store] {
-        for (FCustom* open : frame.findChildren<FCustom*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const auto dialogs = frame.findChildren<ConfigureGroupsDialog*>(QString(), Qt::FindDirectChildrenOnly);
+        for (ConfigureGroupsDialog* open : dialogs) {
             if (!open->logic().isUnloaded()) {
                 open->raise();
                 open->activateWindow();
@@ -534,7 +535,7 @@ void installConfigureDialog(FMain& frame, GroupStore& store) {
             }
         }
         StatusWindow& window = frame.statusWindow();
-        auto* dialog = new FCustom(window.context(), store, window, &frame.icons(), &frame);
+        auto* dialog = new ConfigureGroupsDialog(window.context(), store, window, &frame.icons(), &frame);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->open();
     });

@@ -1,5 +1,5 @@
-// The "Configure Status Groups" dialog `FCustom` ("Status Viewer Properties") as Qt widgets: the
-// status group page (group box with Delete and Save, the "Available" list with its find box and
+// The "Configure Status Groups" dialog ("Status Viewer Properties") as Qt widgets: the status group
+// page (group box with Delete and Save, the "Available" list with its find box and
 // the "Selected" list with the move buttons between them, the filter options, and the view
 // options "Topology" / "Sea of Points" and "Include Address in Description") and the column page
 // (column sets, the checked column list, move up and down), with Close, Apply and Help below.
@@ -33,19 +33,19 @@ class QTreeView;
 
 namespace so {
 
-class FMain;
+class StatusFrame;
 class PointListModel;
 class ColumnListModel;
 
-class FCustom : public QDialog {
+class ConfigureGroupsDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kFilterOptions = 10;
 
     /// icons: the images the lists show for the points' small icons (may be null).
-    FCustom(ComponentContext& ctx, GroupStore& store, StatusWindow& window, const IconList* icons,
-            QWidget* parent = nullptr);
-    ~FCustom() override;
+    ConfigureGroupsDialog(ComponentContext& ctx, GroupStore& store, StatusWindow& window, const IconList* icons,
+                          QWidget* parent = nullptr);
+    ~ConfigureGroupsDialog() override;
 
     ConfigureGroups& logic() { return *logic_; }
 
@@ -107,6 +107,6 @@ private:
 
 /// Makes the window's "Configure Status Groups" button open the dialog (after the window took the
 /// lock). A dialog already open is brought to the front instead of opening a second one.
-void installConfigureDialog(FMain& frame, GroupStore& store);
+void installConfigureDialog(StatusFrame& frame, GroupStore& store);
 
 }  // namespace so

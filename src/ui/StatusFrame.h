@@ -1,4 +1,4 @@
-// The status window `FMain` ("Status Viewer") as Qt widgets: the band of toolbars with the
+// The status window ("Status Viewer") as Qt widgets: the band of toolbars with the
 // status-group box, the container stacking the eight sections (header strip, then the section's
 // grid) one under the other, the cover panel shown while a group loads, the masked-points grid and
 // the overridden placeholder.
@@ -58,7 +58,7 @@ class SectionHeader;
 class StatusGridModel;
 class StatusWindow;
 
-class FMain : public QWidget, public WindowView {
+class StatusFrame : public QWidget, public WindowView {
     Q_OBJECT
 public:
     static constexpr int kSectionCount = 8;
@@ -69,8 +69,8 @@ public:
     /// Export of every section with a header shown, rather than of one section.
     static constexpr int kWholeWindow = -1;
 
-    explicit FMain(StatusWindow& window, QWidget* parent = nullptr);
-    ~FMain() override;
+    explicit StatusFrame(StatusWindow& window, QWidget* parent = nullptr);
+    ~StatusFrame() override;
 
     StatusWindow& statusWindow() const { return window_; }
 

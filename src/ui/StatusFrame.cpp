@@ -1,4 +1,4 @@
-#include "ui/FMain.h"
+#include "ui/StatusFrame.h"
 
 #include "base/ComponentContext.h"
 #include "base/Dialogs.h"
@@ -69,7 +69,7 @@ QVBoxLayout* stackLayout(QWidget* widget) {
 
 }  // namespace
 
-FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
+StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
     ComponentContext& ctx = window_.context();
     // The host's image list is copied once: the grids' icons are indexes into it.
     if (ctx.parent != nullptr)
@@ -92,8 +92,8 @@ FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(w
         link_ = new QLabel(statusBar_);
         statusBar_->addWidget(link_);
         showLink();
-        connect(ctx.siteLink, &SiteLink::reachableChanged, this, &FMain::showLink);
-        connect(ctx.siteLink, &SiteLink::busyChanged, this, &FMain::showLink);
+        connect(ctx.siteLink, &SiteLink::reachableChanged, this, &StatusFrame::showLink);
+        connect(ctx.siteLink, &SiteLink::busyChanged, this, &StatusFrame::showLink);
     }
     auto* root = stackLayout(this);
     root->addWidget(band_);
@@ -102,7 +102,7 @@ FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(w
     resize(800, 600);
 
     insightTimer_.setInterval(kInsightIntervalMs);
-    connect(&insightTimer_, &QTimer::timeout, this, &FMain::updateInsight);
+    connect(&insightTimer_, &QTimer::timeout, this, &StatusFrame::updateInsight);
     insightTimer_.start();
 
     window_.setView(this);
@@ -112,7 +112,7 @@ FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(w
     coverChanged(window_.coverShown());
 }
 
-FMain::~FMain() {
+StatusFrame::~StatusFrame() {
     insightTimer_.stop();
     // The models outlive this object's members by a moment: they stop recording first.
     for (SectionGridView* view : views_)
@@ -123,7 +123,7 @@ FMain::~FMain() {
 
 // ---------------------------------------------------------------- building
 
-void FMain::buildToolbars() {
+void StatusFrame::buildToolbars() {
     band_ = new QWidget(this);
     auto* band = new QHBoxLayout;
     band->setSpacing(6);
@@ -214,13 +214,13 @@ void FMain::buildToolbars() {
     rows->addLayout(triage);
 }
 
-void FMain::buildFindAndExport(QHBoxLayout* band) {
+void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
     findBox_ = new QLineEdit(band_);
     findBox_->setPlaceholderText(QStringLiteral("Find name or address (Ctrl+F)"));
     findBox_->setClearButtonEnabled(true);
     findBox_->setMinimumWidth(200);
     findMatches_ = new QLabel(band_);
-    connect(findBox_, &QLineEdit::textChanged, this, &FMain::filterChanged);
+    connect(findBox_, &QLineEdit::textChanged, this, &StatusFrame::filterChanged);
     findBox_->installEventFilter(this);
     for (const QKeySequence& keys : {QKeySequence(QKeySequence::Find), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)})
         connect(new QShortcut(keys, this), &QShortcut::activated, this, [this] {
@@ -276,7 +276,7 @@ void FMain::buildFindAndExport(QHBoxLayout* band) {
     band->addWidget(totals_, 1);
 }
 
-void FMain::buildPages() {
+void StatusFrame::buildPages() {
     pages_ = new QStackedWidget(this);
 
     pbxCont_ = new QSplitter(Qt::Vertical, pages_);
@@ -293,7 +293,7 @@ void FMain::buildPages() {
         auto* model = new StatusGridModel(window_.grid(section), &icons_);
         model->setInsight(section, &severityTexts_, &recent_);
         auto* view = new SectionGridView(window_, section, model, panel);
-        connect(view, &SectionGridView::shownRowsChanged, this, &FMain::updateFindMatches);
+        connect(view, &SectionGridView::shownRowsChanged, this, &StatusFrame::updateFindMatches);
         connect(view, &SectionGridView::contentHeightChanged, this, [this, section] { fitPanel(section); });
         model->setParent(view);
         header->setRowHeight(view->rowHeight());
@@ -331,18 +331,18 @@ void FMain::buildPages() {
 
 // ---------------------------------------------------------------- the view interface
 
-StatusGridModel* FMain::sectionModel(int section) const { return views_.at(section)->gridModel(); }
-StatusGridModel* FMain::maskedModel() const { return maskedView_->gridModel(); }
+StatusGridModel* StatusFrame::sectionModel(int section) const { return views_.at(section)->gridModel(); }
+StatusGridModel* StatusFrame::maskedModel() const { return maskedView_->gridModel(); }
 
-QAction* FMain::sectionMenuItem(int item) const {
+QAction* StatusFrame::sectionMenuItem(int item) const {
     return item >= 1 && item <= kSectionMenuItems ? sectionItems_[item - 1] : nullptr;
 }
 
-QWidget* FMain::container() const { return pbxCont_; }
+QWidget* StatusFrame::container() const { return pbxCont_; }
 
-QWidget* FMain::currentPage() const { return pages_->currentWidget(); }
+QWidget* StatusFrame::currentPage() const { return pages_->currentWidget(); }
 
-void FMain::fitPanel(int section) {
+void StatusFrame::fitPanel(int section) {
     const int strip = headers_[section]->minimumHeight();
     const bool stacked = section != singleSection_ && window_.isSectionGridVisible(section);
     const int cap = stacked ? strip + views_[section]->contentHeight() : strip;
@@ -353,7 +353,7 @@ void FMain::fitPanel(int section) {
         distributeSections();
 }
 
-void FMain::distributeSections() {
+void StatusFrame::distributeSections() {
     QList<int> sizes(kSectionCount, 0);
     QVector<int> growing;
     int left = pbxCont_->height() + kSectionHandleWidth;  // one handle fewer than sections
@@ -380,13 +380,13 @@ void FMain::distributeSections() {
     sectionsSizedByOperator_ = false;
 }
 
-void FMain::arrangeForm() {
+void StatusFrame::arrangeForm() {
     if (!sectionsSizedByOperator_)
         distributeSections();
     pbCover_->setGeometry(pages_->rect());
 }
 
-void FMain::placeSectionViews() {
+void StatusFrame::placeSectionViews() {
     const int choice = window_.sectionChoice();
     const int single = choice >= StatusWindow::kMenuFirstSection &&
                                choice < StatusWindow::kMenuFirstSection + kSectionCount
@@ -408,7 +408,7 @@ void FMain::placeSectionViews() {
     }
 }
 
-void FMain::sectionsChanged() {
+void StatusFrame::sectionsChanged() {
     placeSectionViews();
     for (int section = 0; section < kSectionCount; ++section) {
         headers_[section]->setExpanded(!window_.isCollapsed(section));
@@ -440,7 +440,7 @@ void FMain::sectionsChanged() {
     updateToolbarState();
 }
 
-void FMain::updateToolbarState() {
+void StatusFrame::updateToolbarState() {
     for (QAction* item : exportSectionMenu_->actions())
         item->setEnabled(window_.isSectionUsed(item->data().toInt()));
     for (int item = StatusWindow::kMenuFirstSection; item <= kSectionMenuItems; ++item)
@@ -459,14 +459,14 @@ void FMain::updateToolbarState() {
     mainButtons_.value(StatusWindow::kButtonStatus)->setChecked(mode == StatusWindow::ViewMode::Sections);
 }
 
-void FMain::coverChanged(bool shown) {
+void StatusFrame::coverChanged(bool shown) {
     pbCover_->setGeometry(pages_->rect());
     pbCover_->setVisible(shown);
     if (shown)
         pbCover_->raise();
 }
 
-void FMain::groupBoxChanged() {
+void StatusFrame::groupBoxChanged() {
     // A shown group deleted at another workstation: said in the status bar (the operator may be
     // away from the desk, so no box waits for a click), its rows greyed until another is chosen.
     const QString deleted = window_.deletedGroupName();
@@ -492,37 +492,37 @@ void FMain::groupBoxChanged() {
     cmbStatusGroup_->setCurrentIndex(window_.selectedGroupIndex());
 }
 
-void FMain::captionChanged(const QString& caption) {
+void StatusFrame::captionChanged(const QString& caption) {
     caption_ = caption;
     setWindowTitle(titleSuffix_.isEmpty() ? caption : QStringLiteral("%1 - %2").arg(caption, titleSuffix_));
 }
 
-void FMain::setTitleSuffix(const QString& suffix) {
+void StatusFrame::setTitleSuffix(const QString& suffix) {
     titleSuffix_ = suffix;
     captionChanged(caption_);
 }
 
-void FMain::focusGrid(int section) {
+void StatusFrame::focusGrid(int section) {
     if (section >= 0 && section < kSectionCount)
         views_[section]->setFocus(Qt::MouseFocusReason);
 }
 
-void FMain::openConfigureDialog() {
+void StatusFrame::openConfigureDialog() {
     if (configureDialogOpener_)
         configureDialogOpener_();
 }
 
-void FMain::closeWindow() { close(); }
+void StatusFrame::closeWindow() { close(); }
 
-qint64 FMain::nativeHandle() const { return qint64(winId()); }
+qint64 StatusFrame::nativeHandle() const { return qint64(winId()); }
 
-QRectF FMain::geometryTwips() const {
+QRectF StatusFrame::geometryTwips() const {
     const double perPixelX = 1440.0 / logicalDpiX();
     const double perPixelY = 1440.0 / logicalDpiY();
     return {pos().x() * perPixelX, pos().y() * perPixelY, width() * perPixelX, height() * perPixelY};
 }
 
-TextMetrics FMain::textMetrics() const {
+TextMetrics StatusFrame::textMetrics() const {
     const SectionGridView* view = views_[0];
     const QFontMetrics cells = view->fontMetrics();
     const QFontMetrics captions = view->horizontalHeader()->fontMetrics();
@@ -545,12 +545,12 @@ TextMetrics FMain::textMetrics() const {
     return metrics;
 }
 
-void FMain::columnWidthsChanged(int section) {
+void StatusFrame::columnWidthsChanged(int section) {
     SectionGridView* view = section >= 0 && section < kSectionCount ? views_[section] : maskedView_;
     view->syncColumnsFromGrid();
 }
 
-void FMain::progressChanged(const QString& text) {
+void StatusFrame::progressChanged(const QString& text) {
     if (text.isEmpty()) {
         statusBar_->clearMessage();
         return;
@@ -561,28 +561,28 @@ void FMain::progressChanged(const QString& text) {
         statusBar_->repaint();
 }
 
-void FMain::setOnGridMouseUp(SectionGridView::MouseUpHandler handler) {
+void StatusFrame::setOnGridMouseUp(SectionGridView::MouseUpHandler handler) {
     for (SectionGridView* view : views_)
         view->setMouseUpHandler(handler);
 }
 
 // ---------------------------------------------------------------- find, counts, export
 
-void FMain::filterChanged(const QString& text) {
+void StatusFrame::filterChanged(const QString& text) {
     for (SectionGridView* view : views_)
         view->setFilterText(text);
     countsStale_ = true;
     updateFindMatches();
 }
 
-int FMain::findMatches() const {
+int StatusFrame::findMatches() const {
     int matches = 0;
     for (SectionGridView* view : views_)
         matches += view->shownRowCount();
     return matches;
 }
 
-void FMain::updateFindMatches() {
+void StatusFrame::updateFindMatches() {
     if (findBox_ == nullptr || findMatches_ == nullptr)
         return;
     if (findBox_->text().isEmpty() || !findBox_->isEnabled()) {
@@ -593,7 +593,7 @@ void FMain::updateFindMatches() {
     findMatches_->setText(matches == 1 ? QStringLiteral("1 match") : QStringLiteral("%1 matches").arg(matches));
 }
 
-void FMain::updateInsight() {
+void StatusFrame::updateInsight() {
     bool recounted = false;
     for (int section = 0; section < kSectionCount; ++section) {
         SectionGridView* view = views_[section];
@@ -634,7 +634,7 @@ void FMain::updateInsight() {
     }
 }
 
-void FMain::showLink() {
+void StatusFrame::showLink() {
     const SiteLink& siteLink = *window_.context().siteLink;
     const bool fine = siteLink.isReachable() && !siteLink.isBusy();
     link_->setText(!siteLink.isReachable() ? QStringLiteral("\u25B2 Site database not answering")
@@ -643,7 +643,7 @@ void FMain::showLink() {
     link_->setStyleSheet(fine ? QString() : QStringLiteral("color: #b00000; font-weight: bold;"));
 }
 
-QString FMain::copySelectedRows() {
+QString StatusFrame::copySelectedRows() {
     QString text;
     for (SectionGridView* view : views_) {
         const QVector<int> rows = view->selectedGridRows();
@@ -655,7 +655,7 @@ QString FMain::copySelectedRows() {
     return text;
 }
 
-bool FMain::exportCsv(int section, const QString& path) {
+bool StatusFrame::exportCsv(int section, const QString& path) {
     QVector<ExportTable> tables;
     for (int s = 0; s < kSectionCount; ++s) {
         if (section != kWholeWindow ? s != section : !window_.isHeaderShown(s))
@@ -673,7 +673,7 @@ bool FMain::exportCsv(int section, const QString& path) {
     return written;
 }
 
-void FMain::exportCsvInteractive(int section) {
+void StatusFrame::exportCsvInteractive(int section) {
     const QString suggested = section == kWholeWindow
                                   ? QStringLiteral("status.csv")
                                   : StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section) +
@@ -688,7 +688,7 @@ void FMain::exportCsvInteractive(int section) {
 
 // ---------------------------------------------------------------- events
 
-bool FMain::event(QEvent* event) {
+bool StatusFrame::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
         window_.Form_Activate();
     else if (event->type() == QEvent::WindowDeactivate)
@@ -696,7 +696,7 @@ bool FMain::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void FMain::keyPressEvent(QKeyEvent* event) {
+void StatusFrame::keyPressEvent(QKeyEvent* event) {
     // Shift+F10 or the Menu key outside a grid: the menu of the current section's current row,
     // or of the first section in sight.
     if (event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
@@ -718,7 +718,7 @@ void FMain::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void FMain::keyReleaseEvent(QKeyEvent* event) {
+void StatusFrame::keyReleaseEvent(QKeyEvent* event) {
     // Only a key whose press reached this window acts: the release of the Esc that closed a menu
     // or a dialog comes here too, and must leave the window open.
     if (!keys_.released(event->key(), event->isAutoRepeat())) {
@@ -747,14 +747,14 @@ void FMain::keyReleaseEvent(QKeyEvent* event) {
     window_.Form_KeyUp(keyCode);
 }
 
-void FMain::resizeEvent(QResizeEvent* event) {
+void StatusFrame::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // The sections are laid out again a few timer ticks after the last resize.
     if (window_.isLoaded())
         window_.ReShow();
 }
 
-bool FMain::eventFilter(QObject* watched, QEvent* event) {
+bool StatusFrame::eventFilter(QObject* watched, QEvent* event) {
     // Esc in a find box holding text clears it there: the press never reaches the window, so its
     // release does not close it. On an empty box the press goes on and Esc keeps its meaning.
     if (watched == findBox_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
@@ -779,7 +779,7 @@ bool FMain::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void FMain::closeEvent(QCloseEvent* event) {
+void StatusFrame::closeEvent(QCloseEvent* event) {
     // Closing the window is the operator's Esc: the window unloads and saves its layout.
     if (window_.isLoaded())
         window_.Form_KeyUp(StatusWindow::kKeyEscape);

@@ -5,8 +5,8 @@
 
 #include "commands/ContextMenus.h"
 #include "site/DemoSite.h"
-#include "ui/FMain.h"
-#include "ui/PopupMenu.h"
+#include "ui/StatusFrame.h"
+#include "ui/RowContextMenu.h"
 #include "ui/SectionGridView.h"
 #include "ui/StatusGridModel.h"
 #include "grid/ColumnLayout.h"
@@ -40,7 +40,7 @@ QAction* findAction(QMenu* menu, const QString& caption) {
     return nullptr;
 }
 
-TEST(PopupMenu, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTheCommand) {
+TEST(RowContextMenu, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTheCommand) {
     auto db = db::Connection::open(QStringLiteral("sqlite::memory:"));
     db::DemoSiteOptions options;
     options.points = 200;
@@ -57,13 +57,13 @@ TEST(PopupMenu, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTheCommand) {
     status.setComputerName(QStringLiteral("WS1"));
     status.setCurrentProfileID(site.defaultProfileId);
     status.Show();
-    auto* frame = qobject_cast<FMain*>(status.widget());
+    auto* frame = qobject_cast<StatusFrame*>(status.widget());
     ASSERT_NE(frame, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
 
     StatusWindow& window = status.window();
     ContextMenus menus(status.context(), window, status.superStatus());
-    PopupMenu popup(menus, *frame);
+    RowContextMenu popup(menus, *frame);
 
     // The first classic door of the group shown.
     StatusGrid& doors = window.grid(0);
