@@ -72,7 +72,7 @@ public:
     /// The host's Show: the window loads with the profile's default (small) group.
     void show() { status->Show(); }
 
-    /// Selects the group in the status-group box, as the operator does (cmbStatusGroup_Click).
+    /// Selects the group in the status-group box, as the operator does (reloadSelectedGroup).
     void showGroup(int groupId) {
         StatusWindow& w = status->window();
         const int index = w.findGroupEntry(groupId);

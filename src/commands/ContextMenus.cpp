@@ -71,7 +71,7 @@ bool ContextMenus::followMenuPoint() {
                                      .arg(menuAddress_));
         return false;
     }
-    window_.vGrid_CellClick(pane, moved, window_.currentColumn());
+    window_.setCurrentCell(pane, moved, window_.currentColumn());
     return true;
 }
 

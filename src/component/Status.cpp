@@ -164,14 +164,14 @@ struct Status::Private {
 
     void unloadWindow() {
         if (window.isLoaded())
-            window.Form_Unload();
+            window.unload();
     }
 
     void refreshPoint(const QString& address, const QString& kind);
 
     void reloadGroup() {
         intake.forgetConfiguration();
-        window.cmbStatusGroup_Click();
+        window.reloadSelectedGroup();
     }
 
     ComponentContext ctx;
@@ -219,7 +219,7 @@ void Status::Show() {
         LoadPersistence(ctx);
         ctx.rk8SupportEnabled = ctx.site().ZR2IsRk8HardwareSupportEnabled();
         d->attachView();
-        d->window.Form_Load();
+        d->window.load();
         SetPosition(ctx);
         QCoreApplication::processEvents();
         const qint64 handle = d->window.view() != nullptr ? d->window.view()->nativeHandle() : 0;
@@ -252,7 +252,7 @@ void Status::Refresh() {
         d->reloadGroup();
 }
 
-void Status::OnUserSwitch() { d->window.POnUserSwitch(); }
+void Status::OnUserSwitch() { d->window.switchUser(); }
 
 void Status::RefreshGrid(bool&, qint32) {
     // Accepted for the host's sake; the grids refresh themselves.
@@ -329,7 +329,7 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
             const int selected = window.selectedGroupIndex();
             const bool hadSelection = selected >= 0 && selected < window.groupEntries().size();
             const qint32 remembered = hadSelection ? window.groupEntries().at(selected).itemData : 0;
-            window.InitGroupCombo();
+            window.loadGroupBox();
             const int index = hadSelection ? window.findGroupEntry(remembered) : -1;
             if (index >= 0)
                 window.selectGroupEntry(index);

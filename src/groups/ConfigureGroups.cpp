@@ -309,7 +309,7 @@ void ConfigureGroups::cmdMain_Click(int index) {
             const Busy busy(*ctx_.dialogs);
             SaveGroup();
             applyColumns();
-            window_.cmbStatusGroup_Click();
+            window_.reloadSelectedGroup();
         });
         return;
     case ShowDialogHelp:
@@ -485,7 +485,7 @@ int ConfigureGroups::cmdMove_Click(int index, int row) {
 void ConfigureGroups::applyColumns() {
     for (int section = 0; section < kSectionCount; ++section)
         if (applyColumns(section))
-            window_.vGrid_LayoutChanged(section);
+            window_.columnsChangedByOperator(section);
 }
 
 bool ConfigureGroups::applyColumns(int section) {

@@ -44,15 +44,15 @@ constexpr int kStatusGroupBoxWidth = 220;
 /// The boundary between two stacked sections, which the operator can drag.
 constexpr int kSectionHandleWidth = 5;
 
-/// The "Status" button's menu: its texts and the section choice (tbrSG item) each one makes.
+/// The "Status" button's menu: its texts and the section each one shows alone (-1: all sections).
 /// Expansion inputs and relays live in the Inputs and Relays sections.
 struct StatusMenuEntry {
     const char* text;
-    int sectionItem;
+    int section;
 };
 constexpr StatusMenuEntry kStatusMenu[] = {
-    {"Status Group", 1}, {"Doors", 3},       {"Inputs", 4}, {"Relays", 5},           {"Readers", 6},
-    {"Controllers", 7},  {"Pylons", 8},      {"Ports", 9},  {"Expansion Inputs", 4}, {"Expansion Relays", 5},
+    {"Status Group", -1}, {"Doors", 0},  {"Inputs", 1}, {"Relays", 2},           {"Readers", 3},
+    {"Controllers", 4},   {"Pylons", 5}, {"Ports", 6},  {"Expansion Inputs", 1}, {"Expansion Relays", 2},
 };
 
 /// A tooltip naming the key that does the same.
@@ -128,60 +128,63 @@ void StatusFrame::buildToolbars() {
     auto* band = new QHBoxLayout;
     band->setSpacing(6);
 
-    tbrMain_ = new QToolBar(QStringLiteral("tbrMain"), band_);
-    tbrMain_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    tbrMain_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
-    const auto addButton = [this](int index, const QIcon& icon, const QString& text, const QString& tip,
-                                  const QKeySequence& keys) {
-        QAction* action = tbrMain_->addAction(icon, text);
+    mainToolBar_ = new QToolBar(QStringLiteral("tbrMain"), band_);
+    mainToolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    mainToolBar_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
+    const auto addButton = [this](const QIcon& icon, const QString& text, const QString& tip,
+                                  const QKeySequence& keys, void (StatusWindow::*operation)()) {
+        QAction* action = mainToolBar_->addAction(icon, text);
         action->setShortcut(keys);
         action->setToolTip(withShortcut(tip, keys));
-        action->setData(index);
-        connect(action, &QAction::triggered, this, [this, index] { window_.tbrMain_ButtonClick(index); });
-        mainButtons_.insert(index, action);
+        connect(action, &QAction::triggered, this, [this, operation] { (window_.*operation)(); });
         return action;
     };
-    addButton(StatusWindow::kButtonOverridden, toolbar::overriddenImage(), QStringLiteral("Overridden"),
-              QStringLiteral("Overridden Points"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O))
-        ->setCheckable(true);
-    addButton(StatusWindow::kButtonMasked, toolbar::maskedImage(), QStringLiteral("Masked"),
-              QStringLiteral("Masked Points"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M))
-        ->setCheckable(true);
-    QAction* status = addButton(StatusWindow::kButtonStatus, toolbar::statusGroupImage(), QStringLiteral("Status"),
-                                QStringLiteral("Status Group"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    status->setCheckable(true);
+    overriddenButton_ = addButton(toolbar::overriddenImage(), QStringLiteral("Overridden"),
+                                  QStringLiteral("Overridden Points"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+                                  &StatusWindow::showOverridden);
+    overriddenButton_->setCheckable(true);
+    maskedButton_ = addButton(toolbar::maskedImage(), QStringLiteral("Masked"), QStringLiteral("Masked Points"),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &StatusWindow::showMasked);
+    maskedButton_->setCheckable(true);
+    statusButton_ = addButton(toolbar::statusGroupImage(), QStringLiteral("Status"), QStringLiteral("Status Group"),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &StatusWindow::showSections);
+    statusButton_->setCheckable(true);
     statusMenu_ = new QMenu(QStringLiteral("Status Group"), this);
     for (const StatusMenuEntry& entry : kStatusMenu) {
         QAction* item = statusMenu_->addAction(QString::fromLatin1(entry.text));
-        item->setData(entry.sectionItem);
-        const int sectionItem = entry.sectionItem;
-        connect(item, &QAction::triggered, this, [this, sectionItem] { window_.tbrSG_ButtonMenuClick(sectionItem); });
+        item->setData(entry.section);
+        const int section = entry.section;
+        connect(item, &QAction::triggered, this, [this, section] {
+            if (section < 0)
+                window_.showAllSections();
+            else
+                window_.showOnlySection(section);
+        });
     }
-    status->setMenu(statusMenu_);
-    if (auto* button = qobject_cast<QToolButton*>(tbrMain_->widgetForAction(status)))
+    statusButton_->setMenu(statusMenu_);
+    if (auto* button = qobject_cast<QToolButton*>(mainToolBar_->widgetForAction(statusButton_)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
-    tbrMain_->addSeparator();
-    addButton(StatusWindow::kButtonConfigure, toolbar::configureImage(), QStringLiteral("Configure Status Groups"),
-              QStringLiteral("Configure Status Groups"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
+    mainToolBar_->addSeparator();
+    configureButton_ = addButton(toolbar::configureImage(), QStringLiteral("Configure Status Groups"),
+                                 QStringLiteral("Configure Status Groups"),
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), &StatusWindow::configureGroups);
     // F1 is the window's own key (acted on when it is released), not a second trigger of the button.
-    addButton(StatusWindow::kButtonHelp, toolbar::helpImage(), QStringLiteral("Help"), QStringLiteral("Help"), {})
-        ->setToolTip(withShortcut(QStringLiteral("Help"), QKeySequence(Qt::Key_F1)));
+    helpButton_ = addButton(toolbar::helpImage(), QStringLiteral("Help"), QStringLiteral("Help"), {},
+                            &StatusWindow::showHelp);
+    helpButton_->setToolTip(withShortcut(QStringLiteral("Help"), QKeySequence(Qt::Key_F1)));
 
-    tbrSG_ = new QToolBar(QStringLiteral("tbrSG"), band_);
-    tbrSG_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
+    sectionToolBar_ = new QToolBar(QStringLiteral("tbrSG"), band_);
+    sectionToolBar_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
     sectionMenu_ = new QMenu(this);
-    for (int item = 1; item <= kSectionMenuItems; ++item) {
-        QAction* action = nullptr;
-        if (item == 2) {
-            action = sectionMenu_->addSeparator();
-        } else {
-            action = sectionMenu_->addAction(StatusWindow::sectionMenuText(item));
-            connect(action, &QAction::triggered, this, [this, item] { window_.tbrSG_ButtonMenuClick(item); });
-        }
-        action->setData(item);
-        sectionItems_[item - 1] = action;
+    allSectionsItem_ = sectionMenu_->addAction(StatusWindow::allSectionsText());
+    connect(allSectionsItem_, &QAction::triggered, this, [this] { window_.showAllSections(); });
+    sectionSeparator_ = sectionMenu_->addSeparator();
+    for (int section = 0; section < kSectionCount; ++section) {
+        QAction* action = sectionMenu_->addAction(StatusWindow::sectionName(section));
+        connect(action, &QAction::triggered, this, [this, section] { window_.showOnlySection(section); });
+        sectionItems_[section] = action;
     }
-    sectionButton_ = new QToolButton(tbrSG_);
+    sectionButton_ = new QToolButton(sectionToolBar_);
     sectionButton_->setIcon(toolbar::sectionsImage());
     sectionButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     sectionButton_->setPopupMode(QToolButton::InstantPopup);
@@ -189,18 +192,18 @@ void StatusFrame::buildToolbars() {
     const QKeySequence sectionKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_V);
     sectionButton_->setToolTip(withShortcut(QStringLiteral("Sections shown"), sectionKeys));
     connect(new QShortcut(sectionKeys, this), &QShortcut::activated, sectionButton_, &QToolButton::showMenu);
-    tbrSG_->addWidget(sectionButton_);
+    sectionToolBar_->addWidget(sectionButton_);
 
-    lblStatusGroup_ = new QLabel(kStatusGroupLabel, band_);
-    cmbStatusGroup_ = new QComboBox(band_);
-    cmbStatusGroup_->setMinimumWidth(kStatusGroupBoxWidth);
-    lblStatusGroup_->setBuddy(cmbStatusGroup_);
-    connect(cmbStatusGroup_, &QComboBox::activated, this, [this](int index) { window_.selectGroupEntry(index); });
+    groupBoxLabel_ = new QLabel(kStatusGroupLabel, band_);
+    groupBox_ = new QComboBox(band_);
+    groupBox_->setMinimumWidth(kStatusGroupBoxWidth);
+    groupBoxLabel_->setBuddy(groupBox_);
+    connect(groupBox_, &QComboBox::activated, this, [this](int index) { window_.selectGroupEntry(index); });
 
-    band->addWidget(tbrMain_);
-    band->addWidget(tbrSG_);
-    band->addWidget(lblStatusGroup_);
-    band->addWidget(cmbStatusGroup_);
+    band->addWidget(mainToolBar_);
+    band->addWidget(sectionToolBar_);
+    band->addWidget(groupBoxLabel_);
+    band->addWidget(groupBox_);
     band->addStretch(1);
     // Find, triage, export and the total sit in a second row of the band, so that neither row
     // hides a button or cuts the total on a window of ordinary width.
@@ -261,7 +264,7 @@ void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
     exportSectionMenu_ = exportMenu_->addMenu(QStringLiteral("Export Section to CSV"));
     for (int section = 0; section < kSectionCount; ++section) {
         QAction* item =
-            exportSectionMenu_->addAction(StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section));
+            exportSectionMenu_->addAction(StatusWindow::sectionName(section));
         item->setData(section);
         connect(item, &QAction::triggered, this, [this, section] { exportCsvInteractive(section); });
     }
@@ -279,17 +282,16 @@ void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
 void StatusFrame::buildPages() {
     pages_ = new QStackedWidget(this);
 
-    pbxCont_ = new QSplitter(Qt::Vertical, pages_);
-    pbxCont_->setChildrenCollapsible(false);
-    pbxCont_->setHandleWidth(kSectionHandleWidth);
-    connect(pbxCont_, &QSplitter::splitterMoved, this, [this] { sectionsSizedByOperator_ = true; });
-    pbxCont_->installEventFilter(this);
+    sectionStack_ = new QSplitter(Qt::Vertical, pages_);
+    sectionStack_->setChildrenCollapsible(false);
+    sectionStack_->setHandleWidth(kSectionHandleWidth);
+    connect(sectionStack_, &QSplitter::splitterMoved, this, [this] { sectionsSizedByOperator_ = true; });
+    sectionStack_->installEventFilter(this);
     for (int section = 0; section < kSectionCount; ++section) {
-        QWidget* panel = new QWidget(pbxCont_);
+        QWidget* panel = new QWidget(sectionStack_);
         panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
         QVBoxLayout* panelLayout = stackLayout(panel);
-        auto* header = new SectionHeader(section, StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section),
-                                         panel);
+        auto* header = new SectionHeader(section, StatusWindow::sectionName(section), panel);
         auto* model = new StatusGridModel(window_.grid(section), &icons_);
         model->setInsight(section, &severityTexts_, &recent_);
         auto* view = new SectionGridView(window_, section, model, panel);
@@ -297,10 +299,10 @@ void StatusFrame::buildPages() {
         connect(view, &SectionGridView::contentHeightChanged, this, [this, section] { fitPanel(section); });
         model->setParent(view);
         header->setRowHeight(view->rowHeight());
-        connect(header, &SectionHeader::toggleClicked, this, [this](int s) { window_.imgPlusMinus_Click(s); });
+        connect(header, &SectionHeader::toggleClicked, this, [this](int s) { window_.toggleSection(s); });
         panelLayout->addWidget(header);
         panelLayout->addWidget(view);
-        pbxCont_->addWidget(panel);
+        sectionStack_->addWidget(panel);
         panels_[section] = panel;
         headers_[section] = header;
         views_[section] = view;
@@ -317,15 +319,15 @@ void StatusFrame::buildPages() {
     overridden_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     overridden_->setMargin(8);
 
-    pages_->addWidget(pbxCont_);
+    pages_->addWidget(sectionStack_);
     pages_->addWidget(singleHost_);
     pages_->addWidget(maskedView_);
     pages_->addWidget(overridden_);
 
     // The cover lies over whichever page shows while a group loads.
-    pbCover_ = new QWidget(pages_);
-    pbCover_->setAutoFillBackground(true);
-    pbCover_->hide();
+    cover_ = new QWidget(pages_);
+    cover_->setAutoFillBackground(true);
+    cover_->hide();
     pages_->installEventFilter(this);
 }
 
@@ -334,11 +336,11 @@ void StatusFrame::buildPages() {
 StatusGridModel* StatusFrame::sectionModel(int section) const { return views_.at(section)->gridModel(); }
 StatusGridModel* StatusFrame::maskedModel() const { return maskedView_->gridModel(); }
 
-QAction* StatusFrame::sectionMenuItem(int item) const {
-    return item >= 1 && item <= kSectionMenuItems ? sectionItems_[item - 1] : nullptr;
+QAction* StatusFrame::sectionMenuItem(int section) const {
+    return section >= 0 && section < kSectionCount ? sectionItems_[section] : nullptr;
 }
 
-QWidget* StatusFrame::container() const { return pbxCont_; }
+QWidget* StatusFrame::container() const { return sectionStack_; }
 
 QWidget* StatusFrame::currentPage() const { return pages_->currentWidget(); }
 
@@ -356,7 +358,7 @@ void StatusFrame::fitPanel(int section) {
 void StatusFrame::distributeSections() {
     QList<int> sizes(kSectionCount, 0);
     QVector<int> growing;
-    int left = pbxCont_->height() + kSectionHandleWidth;  // one handle fewer than sections
+    int left = sectionStack_->height() + kSectionHandleWidth;  // one handle fewer than sections
     for (int section = 0; section < kSectionCount; ++section) {
         if (!window_.isHeaderShown(section))
             continue;
@@ -376,22 +378,18 @@ void StatusFrame::distributeSections() {
         sizes[section] += extra;
         left -= extra;
     }
-    pbxCont_->setSizes(sizes);
+    sectionStack_->setSizes(sizes);
     sectionsSizedByOperator_ = false;
 }
 
 void StatusFrame::arrangeForm() {
     if (!sectionsSizedByOperator_)
         distributeSections();
-    pbCover_->setGeometry(pages_->rect());
+    cover_->setGeometry(pages_->rect());
 }
 
 void StatusFrame::placeSectionViews() {
-    const int choice = window_.sectionChoice();
-    const int single = choice >= StatusWindow::kMenuFirstSection &&
-                               choice < StatusWindow::kMenuFirstSection + kSectionCount
-                           ? choice - StatusWindow::kMenuFirstSection
-                           : -1;
+    const int single = window_.soloSection();
     if (single == singleSection_)
         return;
     if (singleSection_ >= 0) {
@@ -428,10 +426,10 @@ void StatusFrame::sectionsChanged() {
         pages_->setCurrentWidget(overridden_);
         break;
     case StatusWindow::ViewMode::Sections:
-        pages_->setCurrentWidget(singleSection_ >= 0 ? singleHost_ : pbxCont_);
+        pages_->setCurrentWidget(singleSection_ >= 0 ? singleHost_ : sectionStack_);
         break;
     }
-    pbCover_->raise();
+    cover_->raise();
     // Find and "Abnormal only" narrow the sections; the masked list and the placeholder have none.
     const bool sections = window_.viewMode() == StatusWindow::ViewMode::Sections;
     findBox_->setEnabled(sections);
@@ -443,34 +441,34 @@ void StatusFrame::sectionsChanged() {
 void StatusFrame::updateToolbarState() {
     for (QAction* item : exportSectionMenu_->actions())
         item->setEnabled(window_.isSectionUsed(item->data().toInt()));
-    for (int item = StatusWindow::kMenuFirstSection; item <= kSectionMenuItems; ++item)
-        sectionItems_[item - 1]->setEnabled(window_.isSectionUsed(item - StatusWindow::kMenuFirstSection));
-    sectionItems_[kSectionMenuItems - 1]->setVisible(window_.modulesItemVisible());
+    for (int section = 0; section < kSectionCount; ++section)
+        sectionItems_[section]->setEnabled(window_.isSectionUsed(section));
+    sectionItems_[kSectionCount - 1]->setVisible(window_.modulesItemVisible());
     sectionButton_->setText(window_.sectionButtonCaption());
     for (QAction* entry : statusMenu_->actions()) {
-        const int item = entry->data().toInt();
-        if (item >= StatusWindow::kMenuFirstSection)
-            entry->setEnabled(window_.isSectionUsed(item - StatusWindow::kMenuFirstSection));
+        const int section = entry->data().toInt();
+        if (section >= 0)
+            entry->setEnabled(window_.isSectionUsed(section));
     }
     // The button of the view that shows stays pressed.
     const StatusWindow::ViewMode mode = window_.viewMode();
-    mainButtons_.value(StatusWindow::kButtonOverridden)->setChecked(mode == StatusWindow::ViewMode::Overridden);
-    mainButtons_.value(StatusWindow::kButtonMasked)->setChecked(mode == StatusWindow::ViewMode::Masked);
-    mainButtons_.value(StatusWindow::kButtonStatus)->setChecked(mode == StatusWindow::ViewMode::Sections);
+    overriddenButton_->setChecked(mode == StatusWindow::ViewMode::Overridden);
+    maskedButton_->setChecked(mode == StatusWindow::ViewMode::Masked);
+    statusButton_->setChecked(mode == StatusWindow::ViewMode::Sections);
 }
 
 void StatusFrame::coverChanged(bool shown) {
-    pbCover_->setGeometry(pages_->rect());
-    pbCover_->setVisible(shown);
+    cover_->setGeometry(pages_->rect());
+    cover_->setVisible(shown);
     if (shown)
-        pbCover_->raise();
+        cover_->raise();
 }
 
 void StatusFrame::groupBoxChanged() {
     // A shown group deleted at another workstation: said in the status bar (the operator may be
     // away from the desk, so no box waits for a click), its rows greyed until another is chosen.
     const QString deleted = window_.deletedGroupName();
-    cmbStatusGroup_->setPlaceholderText(deleted.isEmpty() ? QString() : QStringLiteral("%1 (deleted)").arg(deleted));
+    groupBox_->setPlaceholderText(deleted.isEmpty() ? QString() : QStringLiteral("%1 (deleted)").arg(deleted));
     notice_->setText(deleted.isEmpty() ? QString()
                                        : QStringLiteral("The status group \"%1\" was deleted at another workstation; "
                                                         "its points are no longer a group. Choose another group.")
@@ -479,17 +477,17 @@ void StatusFrame::groupBoxChanged() {
     for (SectionGridView* view : views_)
         view->gridModel()->setStale(!deleted.isEmpty());
     const QVector<GroupEntry>& entries = window_.groupEntries();
-    bool same = cmbStatusGroup_->count() == entries.size();
+    bool same = groupBox_->count() == entries.size();
     for (int i = 0; same && i < entries.size(); ++i)
-        same = cmbStatusGroup_->itemText(i) == entries[i].text &&
-               cmbStatusGroup_->itemData(i).toInt() == entries[i].itemData;
-    const QSignalBlocker block(cmbStatusGroup_);
+        same = groupBox_->itemText(i) == entries[i].text &&
+               groupBox_->itemData(i).toInt() == entries[i].itemData;
+    const QSignalBlocker block(groupBox_);
     if (!same) {
-        cmbStatusGroup_->clear();
+        groupBox_->clear();
         for (const GroupEntry& entry : entries)
-            cmbStatusGroup_->addItem(entry.text, entry.itemData);
+            groupBox_->addItem(entry.text, entry.itemData);
     }
-    cmbStatusGroup_->setCurrentIndex(window_.selectedGroupIndex());
+    groupBox_->setCurrentIndex(window_.selectedGroupIndex());
 }
 
 void StatusFrame::captionChanged(const QString& caption) {
@@ -661,7 +659,7 @@ bool StatusFrame::exportCsv(int section, const QString& path) {
         if (section != kWholeWindow ? s != section : !window_.isHeaderShown(s))
             continue;
         tables.append(exportTable(views_[s]->gridModel()->grid(), views_[s]->shownGridRows(),
-                                  StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + s)));
+                                  StatusWindow::sectionName(s)));
     }
     const QString text = section == kWholeWindow ? toCsv(tables) : tables.isEmpty() ? QString() : toCsv(tables.first());
     QSaveFile file(path);
@@ -674,10 +672,8 @@ bool StatusFrame::exportCsv(int section, const QString& path) {
 }
 
 void StatusFrame::exportCsvInteractive(int section) {
-    const QString suggested = section == kWholeWindow
-                                  ? QStringLiteral("status.csv")
-                                  : StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section) +
-                                        QStringLiteral(".csv");
+    const QString suggested = section == kWholeWindow ? QStringLiteral("status.csv")
+                                                      : StatusWindow::sectionName(section) + QStringLiteral(".csv");
     const QString path = exportPathChooser_
                              ? exportPathChooser_(suggested)
                              : QFileDialog::getSaveFileName(this, QStringLiteral("Export to CSV"), suggested,
@@ -690,7 +686,7 @@ void StatusFrame::exportCsvInteractive(int section) {
 
 bool StatusFrame::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
-        window_.Form_Activate();
+        window_.activate();
     else if (event->type() == QEvent::WindowDeactivate)
         keys_.forget();
     return QWidget::event(event);
@@ -725,26 +721,23 @@ void StatusFrame::keyReleaseEvent(QKeyEvent* event) {
         QWidget::keyReleaseEvent(event);
         return;
     }
-    int keyCode = 0;
     switch (event->key()) {
     case Qt::Key_F1:
-        keyCode = StatusWindow::kKeyF1;
-        break;
+        event->accept();
+        window_.showKeyHelp();
+        return;
     case Qt::Key_F5:
-        keyCode = StatusWindow::kKeyF5;
-        break;
+        event->accept();
+        window_.RefreshAllRows();
+        return;
     case Qt::Key_Escape:
-        keyCode = StatusWindow::kKeyEscape;
-        break;
+        event->accept();
+        window_.closeByOperator();
+        return;
     default:
-        break;
-    }
-    if (keyCode == 0) {
         QWidget::keyReleaseEvent(event);
         return;
     }
-    event->accept();
-    window_.Form_KeyUp(keyCode);
 }
 
 void StatusFrame::resizeEvent(QResizeEvent* event) {
@@ -773,8 +766,8 @@ bool StatusFrame::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (watched == pages_ && event->type() == QEvent::Resize)
-        pbCover_->setGeometry(pages_->rect());
-    if (watched == pbxCont_ && event->type() == QEvent::Resize && !sectionsSizedByOperator_)
+        cover_->setGeometry(pages_->rect());
+    if (watched == sectionStack_ && event->type() == QEvent::Resize && !sectionsSizedByOperator_)
         distributeSections();
     return QWidget::eventFilter(watched, event);
 }
@@ -782,7 +775,7 @@ bool StatusFrame::eventFilter(QObject* watched, QEvent* event) {
 void StatusFrame::closeEvent(QCloseEvent* event) {
     // Closing the window is the operator's Esc: the window unloads and saves its layout.
     if (window_.isLoaded())
-        window_.Form_KeyUp(StatusWindow::kKeyEscape);
+        window_.closeByOperator();
     event->accept();
 }
 

@@ -104,7 +104,7 @@ TEST_F(ClassicCommandsTest, ACommandFromAnOpenMenuFollowsItsPointWhenRowsMove) {
     const int addressColumn = doors.columnIndex(col::Address);
     int popups = 0;
     const auto chooseUnlock = [&](const std::function<void()>& whileOpen) {
-        window->vGrid_MouseDown(0, 2);
+        window->gridPressed(0, 2);
         click(0, door);
         menus->vGrid_MouseUp(0, [](int, int) { return true; }, [&](TopMenu) {
             ++popups;

@@ -112,8 +112,8 @@ TEST_F(ContextMenuTest, MouseUpShowsNothingUnlessArmedOverASelectedCell) {
     const auto selected = [](int, int) { return true; };
 
     // Armed, but no row or column recorded: nothing, and the flag stays set.
-    window->vGrid_MouseDown(0, 2);
-    window->vGrid_CellClick(0, 0, 0);
+    window->gridPressed(0, 2);
+    window->setCurrentCell(0, 0, 0);
     EXPECT_EQ(menus->vGrid_MouseUp(0, selected, popup), TopMenu::None);
     EXPECT_TRUE(window->contextMenuArmed());
 
@@ -133,7 +133,7 @@ TEST_F(ContextMenuTest, MouseUpShowsNothingUnlessArmedOverASelectedCell) {
     EXPECT_FALSE(window->contextMenuArmed());
 
     // A left click (never armed) shows nothing.
-    window->vGrid_MouseDown(0, 1);
+    window->gridPressed(0, 1);
     EXPECT_EQ(menus->vGrid_MouseUp(0, selected, popup), TopMenu::None);
     EXPECT_EQ(popups, 1);
 }
@@ -195,7 +195,7 @@ TEST_F(ContextMenuTest, NewerLineStateCarriesAndTheComponentListIsBuiltBeforeThe
 
     host.permissions[10] = false;
     int components = 0;
-    window->vGrid_MouseDown(0, 2);
+    window->gridPressed(0, 2);
     click(0, door);
     EXPECT_EQ(menus->vGrid_MouseUp(0, [](int, int) { return true; },
                                    [&](TopMenu) { components = menus->model().count(A::CompProps); }),

@@ -69,7 +69,7 @@ QVector<SentStatement> collectSentStatements(const QString& siteFile, const QStr
                     window.DBStatusUpdate(gridIndex, address, row);
                 }
                 if (grid.rowCount() > 0) {
-                    window.vGrid_CellClick(section, 1, 1);
+                    window.setCurrentCell(section, 1, 1);
                     menus.details().mnuMainArray_Click(so::entry::RefreshPane);
                     menus.details().mnuMainArray_Click(so::entry::RefreshControllers);
                 }

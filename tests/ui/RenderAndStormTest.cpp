@@ -65,7 +65,7 @@ TEST_F(RenderedWindow, DrawsTheSectionCaptionsAndPointNamesOfTheDemoSite) {
         ++sectionsDrawn;
         QLabel* caption = frame->sectionHeader(section)->captionLabel();
         EXPECT_TRUE(caption->isVisibleTo(frame));
-        EXPECT_EQ(caption->text(), StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section));
+        EXPECT_EQ(caption->text(), StatusWindow::sectionName(section));
         const QRect captionArea(caption->mapTo(stack, QPoint(0, 0)), caption->size());
         EXPECT_GT(inkPixels(stackImage, captionArea), 10) << "caption of section " << section;
     }

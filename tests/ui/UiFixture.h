@@ -90,7 +90,7 @@ protected:
 
     /// Lets queued changes reach the views and the layouts settle.
     void settle() {
-        window().Form_Resize();
+        window().relayout();
         for (int section = 0; section < StatusWindow::kSectionCount; ++section)
             frame->sectionModel(section)->flush();
         frame->maskedModel()->flush();

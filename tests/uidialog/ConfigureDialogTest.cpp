@@ -37,7 +37,7 @@ protected:
     }
 
     ConfigureGroupsDialog* openFromToolbar() {
-        frame->mainButton(StatusWindow::kButtonConfigure)->trigger();
+        frame->configureButton()->trigger();
         QCoreApplication::processEvents();
         return openDialog();
     }
@@ -90,7 +90,7 @@ TEST_F(ConfigureDialogTest, TheLockGoesBackOnEscAndWhenTheWindowClosesWithTheDia
 
     ConfigureGroupsDialog* again = openFromToolbar();
     ASSERT_NE(again, nullptr);
-    frame->mainButton(StatusWindow::kButtonConfigure)->trigger();
+    frame->configureButton()->trigger();
     int shown = 0;
     for (ConfigureGroupsDialog* open : frame->findChildren<ConfigureGroupsDialog*>())
         shown += open->isVisible() ? 1 : 0;
