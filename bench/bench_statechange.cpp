@@ -16,8 +16,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-
 #include <chrono>
 #include <map>
 #include <string>
@@ -183,13 +181,4 @@ BENCHMARK(BM_StateChange_ByKind)->Arg(10000)->Arg(50000)->Iterations(1)->Unit(be
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    keptSites<StormSite>().clear();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runHeadlessBenchmarks<StormSite>(argc, argv); }

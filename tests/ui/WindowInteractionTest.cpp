@@ -258,7 +258,7 @@ TEST_F(WindowInteraction, OperatorColumnMovesAndWidthsAreKeptForTheSavedLayout) 
 
 TEST_F(WindowInteraction, ModulesItemFollowsTheHostsNewerHardwareSupport) {
     for (const bool supported : {false, true}) {
-        UiHost otherHost;
+        ImageHost otherHost;
         otherHost.rk8Support = supported;
         std::unique_ptr<Status> other = makeStatus(otherHost);
         other->Show();

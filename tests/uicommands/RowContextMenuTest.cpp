@@ -1,10 +1,8 @@
 // The context menu on the real status window: a right click on a row pops up the menu built from
 // the model, and choosing an entry sends the command.
-#include "support/FakeDialogs.h"
-#include "support/FakeHost.h"
+#include "support/DemoSiteStatus.h"
 
 #include "commands/ContextMenus.h"
-#include "site/DemoSite.h"
 #include "ui/StatusFrame.h"
 #include "ui/RowContextMenu.h"
 #include "ui/SectionGridView.h"
@@ -13,13 +11,9 @@
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
-#include <statusobject/Db.h>
-#include <statusobject/Status.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -41,21 +35,10 @@ QAction* findAction(QMenu* menu, const QString& caption) {
 }
 
 TEST(RowContextMenu, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTheCommand) {
-    auto db = db::Connection::open(QStringLiteral("sqlite::memory:"));
-    db::DemoSiteOptions options;
-    options.points = 200;
-    const db::DemoSiteSummary site = db::generateDemoSite(*db, options);
-    QTemporaryDir logDir;
-    FakeHost host;
-    FakeDialogs dialogs;
-    Status status;
-    status.setDialogs(&dialogs);
-    status.setLogFolder(logDir.path());
-    status.setParent(&host);
-    status.setNTConnection(&host);
-    status.setDBConnection(db.get());
-    status.setComputerName(QStringLiteral("WS1"));
-    status.setCurrentProfileID(site.defaultProfileId);
+    DemoSiteStatus demo;
+    demo.open(200);
+    Status& status = *demo.status;
+    ImageHost& host = demo.host;
     status.Show();
     auto* frame = qobject_cast<StatusFrame*>(status.widget());
     ASSERT_NE(frame, nullptr);
@@ -101,7 +84,8 @@ TEST(RowContextMenu, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTheComma
                                     QStringLiteral("Access Functions"), QStringLiteral("Control Functions"),
                                     QStringLiteral("Refresh"), QStringLiteral("Properties...")}));
     const qint32 controllerId = [&] {
-        db::Recordset rs = db->query(QStringLiteral("SELECT ControllerID FROM Doors WHERE Address = '%1'").arg(address));
+        db::Recordset rs =
+            demo.db->query(QStringLiteral("SELECT ControllerID FROM Doors WHERE Address = '%1'").arg(address));
         return rs.field(0).toInt();
     }();
     const auto calls = host.callsNamed(QStringLiteral("DTApiCall"));

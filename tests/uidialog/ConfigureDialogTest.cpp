@@ -46,7 +46,7 @@ protected:
 };
 
 TEST_F(ConfigureDialogTest, AGroupMadeInTheDialogReachesBothWorkstations) {
-    test::UiHost host2;
+    test::ImageHost host2;
     host2.workstationId = QStringLiteral("WS2");
     std::unique_ptr<Status> second = makeStatus(host2);
     second->Show();
