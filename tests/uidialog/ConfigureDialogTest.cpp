@@ -151,7 +151,7 @@ TEST_F(ConfigureDialogTest, ViewControlsFindBoxAndTopologyWorkWithMouseAndKeys) 
     QTest::mouseClick(dialog->viewOption(ConfigureGroups::SeaOfPoints), Qt::LeftButton);
     EXPECT_EQ(available->rowCount(), all - found);
 
-    dialog->logic().cmbStatusGroups_Click(1);
+    dialog->logic().chooseGroup(1);
     EXPECT_TRUE(dialog->groupButton(ConfigureGroups::DeleteGroup)->isEnabled());
 }
 
@@ -159,7 +159,7 @@ TEST_F(ConfigureDialogTest, ColumnChecksGoThroughTheLogicAndItsRefusal) {
     ConfigureGroupsDialog* dialog = openFromToolbar();
     ASSERT_NE(dialog, nullptr);
     QAbstractItemModel* columns = dialog->columnList()->model();
-    dialog->logic().cmbCols_Click(5);  // Pylons
+    dialog->logic().chooseColumnSet(5);  // Pylons
     ASSERT_GE(columns->rowCount(), 2);
     for (int row = 0; row < columns->rowCount(); ++row)
         columns->setData(columns->index(row, 0), Qt::Unchecked, Qt::CheckStateRole);
