@@ -139,9 +139,9 @@ void StatusFrame::buildToolbars() {
         connect(action, &QAction::triggered, this, [this, operation] { (window_.*operation)(); });
         return action;
     };
-    overriddenButton_ = addButton(toolbar::overriddenImage(), QStringLiteral("Overridden"),
-                                  QStringLiteral("Overridden Points"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
-                                  &StatusWindow::showOverridden);
+    overriddenButton_ =
+        addButton(toolbar::overriddenImage(), QStringLiteral("Overridden"), QStringLiteral("Overridden Points"),
+                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &StatusWindow::showOverridden);
     overriddenButton_->setCheckable(true);
     maskedButton_ = addButton(toolbar::maskedImage(), QStringLiteral("Masked"), QStringLiteral("Masked Points"),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &StatusWindow::showMasked);
