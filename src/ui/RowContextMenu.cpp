@@ -21,7 +21,7 @@ void RowContextMenu::gridMouseUp(int section, const QPoint& globalPos) {
         const QModelIndex index = view->model()->index(row - 1, column - 1);
         return index.isValid() && view->selectionModel()->isSelected(index);
     };
-    menus_.vGrid_MouseUp(section, cellSelected, [&](TopMenu menu) { popup(menu, globalPos); });
+    menus_.buttonReleased(section, cellSelected, [&](TopMenu menu) { popup(menu, globalPos); });
 }
 
 void RowContextMenu::popup(TopMenu menu, const QPoint& globalPos) {

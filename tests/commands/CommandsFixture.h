@@ -83,7 +83,7 @@ protected:
     TopMenu rightClick(int pane, const QString& address) {
         window->gridPressed(pane, 2);
         click(pane, address);
-        return menus->vGrid_MouseUp(pane, [](int, int) { return true; });
+        return menus->buttonReleased(pane, [](int, int) { return true; });
     }
 
     /// The command calls the host received, as text, in order.

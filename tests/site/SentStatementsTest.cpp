@@ -70,8 +70,8 @@ QVector<SentStatement> collectSentStatements(const QString& siteFile, const QStr
                 }
                 if (grid.rowCount() > 0) {
                     window.setCurrentCell(section, 1, 1);
-                    menus.details().mnuMainArray_Click(so::entry::RefreshPane);
-                    menus.details().mnuMainArray_Click(so::entry::RefreshControllers);
+                    menus.details().runMainEntry(so::entry::RefreshPane);
+                    menus.details().runMainEntry(so::entry::RefreshControllers);
                 }
             }
         }
