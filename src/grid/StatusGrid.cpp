@@ -5,6 +5,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <numeric>
 
@@ -13,7 +14,13 @@ namespace {
 const QString kAddressKey = QStringLiteral("Address");
 }
 
-StatusGrid::StatusGrid(QString name) : name_(std::move(name)) {}
+StatusGrid::StatusGrid(QString name) : name_(std::move(name)) { layoutChanged(); }
+
+void StatusGrid::layoutChanged() {
+    // One counter for every grid of the process, so a version never names two layouts.
+    static std::atomic<quint64> lastVersion{0};
+    layoutVersion_ = ++lastVersion;
+}
 
 // ---------------------------------------------------------------- columns
 
@@ -31,6 +38,7 @@ int StatusGrid::addColumn(const QString& key, const QString& caption, int alignm
     columns_.append(c);
     const int index = int(columns_.size()) - 1;
     columnByKey_.emplace(key, index);
+    layoutChanged();
     for (Row& row : rows_)
         row.append(GridCell{});
     if (key == kAddressKey) {
@@ -45,6 +53,7 @@ int StatusGrid::addColumn(const QString& key, const QString& caption, int alignm
 void StatusGrid::clearColumns() {
     columns_.clear();
     columnByKey_.clear();
+    layoutChanged();
     clearRows();
     addressColumn_ = -1;
     if (observer_ != nullptr)
@@ -79,6 +88,7 @@ void StatusGrid::moveColumn(int from, int to) {
     for (int i = 0; i < columns_.size(); ++i)
         columnByKey_.emplace(columns_[i].key, i);
     addressColumn_ = columnIndex(kAddressKey);
+    layoutChanged();
     if (observer_ != nullptr)
         observer_->gridReset();
 }

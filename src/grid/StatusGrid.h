@@ -72,6 +72,7 @@ public:
             throwColumnOutOfRange();
         return columns_[index];
     }
+    /// For the caption, width, visibility and tag; a key is set by addColumn only.
     GridColumn& column(int index);
     /// -1 when the grid has no column with that key.
     int columnIndex(const QString& key) const;
@@ -79,6 +80,10 @@ public:
     int requireColumn(const QString& key) const;
     /// Moves a column to another place (the operator dragged it); cells follow.
     void moveColumn(int from, int to);
+    /// A number that changes whenever the columns are added, cleared or moved, and that no other
+    /// column layout of any grid has had: code that resolved column indexes once compares it to
+    /// know whether they still hold.
+    quint64 layoutVersion() const { return layoutVersion_; }
 
     // ---- rows (numbered from 1)
     int rowCount() const { return int(rows_.size()); }
@@ -157,9 +162,11 @@ private:
         return rows_[row - 1][column];
     }
     void touched(int row, int column);
+    void layoutChanged();
 
     QString name_;
     QVector<GridColumn> columns_;
+    quint64 layoutVersion_ = 0;
     std::unordered_map<QString, int, TextHash, TextEqual> columnByKey_;
     QVector<Row> rows_;
     int addressColumn_ = -1;
