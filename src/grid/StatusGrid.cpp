@@ -161,30 +161,22 @@ void StatusGrid::rebuildIndex() {
     addressIndex_.clear();
     if (addressColumn_ < 0)
         return;
-    addressIndex_.reserve(rows_.size());
     for (int r = 1; r <= rows_.size(); ++r)
         indexRow(r);
 }
 
+QStringView StatusGrid::addressOfKey(int key) const {
+    return rows_[positionOfKey_[size_t(key)]][addressColumn_].text;
+}
+
 void StatusGrid::indexRow(int row) {
-    const QString& address = rows_[row - 1][addressColumn_].text;
-    auto& keysOfAddress = addressIndex_[address];
-    const int key = rowKey_[size_t(row - 1)];
-    if (std::find(keysOfAddress.begin(), keysOfAddress.end(), key) == keysOfAddress.end())
-        keysOfAddress.append(key);
+    addressIndex_.insert(rows_[row - 1][addressColumn_].text, rowKey_[size_t(row - 1)],
+                         [this](int key) { return addressOfKey(key); });
 }
 
 void StatusGrid::unindexRow(int row) {
-    const QString& address = rows_[row - 1][addressColumn_].text;
-    auto it = addressIndex_.find(QStringView(address));
-    if (it == addressIndex_.end())
-        return;
-    auto& keysOfAddress = it->second;
-    const auto pos = std::find(keysOfAddress.begin(), keysOfAddress.end(), rowKey_[size_t(row - 1)]);
-    if (pos != keysOfAddress.end())
-        keysOfAddress.erase(pos);
-    if (keysOfAddress.isEmpty())
-        addressIndex_.erase(it);
+    addressIndex_.erase(rows_[row - 1][addressColumn_].text, rowKey_[size_t(row - 1)],
+                        [this](int key) { return addressOfKey(key); });
 }
 
 // ---------------------------------------------------------------- cells
@@ -256,14 +248,12 @@ int StatusGrid::find(const QString& text) const {
 int StatusGrid::findRowForAddress(const QString& address) const {
     if (rows_.isEmpty() || addressColumn_ < 0)
         return 0;
-    const auto it = addressIndex_.find(QStringView(address));
-    if (it == addressIndex_.end() || it->second.isEmpty())
-        return 0;
     // The first row in display order holding the address.
-    int first = positionOfKey_[size_t(it->second.first())];
-    for (const int key : it->second)
-        first = std::min(first, positionOfKey_[size_t(key)]);
-    return first + 1;
+    int first = std::numeric_limits<int>::max();
+    addressIndex_.forEachKey(
+        address, [this](int key) { return addressOfKey(key); },
+        [&](int key) { first = std::min(first, positionOfKey_[size_t(key)]); });
+    return first == std::numeric_limits<int>::max() ? 0 : first + 1;
 }
 
 int StatusGrid::findByScan(const QString& key, const QString& text) const {

@@ -9,11 +9,11 @@
 // the grid through GridObserver; a cell write costs one virtual call, never a signal.
 #pragma once
 
+#include "grid/AddressIndex.h"
 #include "grid/TextHash.h"
 
 #include <QHash>
 #include <QString>
-#include <QVarLengthArray>
 #include <QVector>
 
 #include <functional>
@@ -151,6 +151,8 @@ private:
     void applyOrder(const QVector<int>& order);
     void rebuildIndex();
     void indexRow(int row);
+    /// The Address cell of the row with that key (the index compares long addresses with it).
+    QStringView addressOfKey(int key) const;
     void unindexRow(int row);
     void clearRows();
     /// Positions of the keys of rows `first` (0-based) to the end, after rows moved.
@@ -176,7 +178,7 @@ private:
     std::vector<int> positionOfKey_;  // by key: the row's position, -1 for a free key
     std::vector<int> freeKeys_;
     // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
-    std::unordered_map<QString, QVarLengthArray<int, 1>, TextHash, TextEqual> addressIndex_;
+    AddressIndex addressIndex_;
     QString searchColumn_;
     bool redraw_ = true;
     bool visible_ = true;
