@@ -102,8 +102,10 @@ int StatusGrid::addRow() {
         freeKeys_.pop_back();
     } else {
         positionOfKey_.push_back(-1);
+        recentSlotOfKey_.push_back(-1);
     }
     positionOfKey_[size_t(key)] = int(rows_.size());
+    recentSlotOfKey_[size_t(key)] = -1;
     rowKey_.push_back(key);
     rows_.append(Row(columns_.size()));
     const int row = int(rows_.size());
@@ -137,6 +139,7 @@ void StatusGrid::clearRows() {
     rows_.clear();
     rowKey_.clear();
     positionOfKey_.clear();
+    recentSlotOfKey_.clear();
     freeKeys_.clear();
     addressIndex_.clear();
 }

@@ -91,6 +91,16 @@ public:
     int addRow();
     void removeRow(int row);
     void clear();  // removes all rows, keeps the columns
+    /// The slot of the row's ring of recent changes (RecentChanges), -1 until one is set; it
+    /// stays with the row when rows are sorted or removed.
+    int& recentSlot(int row) {
+        checkRow(row);
+        return recentSlotOfKey_[size_t(rowKey_[size_t(row - 1)])];
+    }
+    int recentSlot(int row) const {
+        checkRow(row);
+        return recentSlotOfKey_[size_t(rowKey_[size_t(row - 1)])];
+    }
 
     // ---- cells by key (MissingColumnError for a key the grid has not; ComponentError for a bad row)
     const QString& text(int row, const QString& key) const;
@@ -176,6 +186,7 @@ private:
     // address index holds keys, so removing a row renumbers only the small key-to-position table.
     std::vector<int> rowKey_;         // by position (0-based): the row's key
     std::vector<int> positionOfKey_;  // by key: the row's position, -1 for a free key
+    std::vector<int> recentSlotOfKey_;  // by key
     std::vector<int> freeKeys_;
     // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
     AddressIndex addressIndex_;

@@ -121,6 +121,8 @@ StatusFrame::~StatusFrame() {
         window_.setView(nullptr);
 }
 
+RecentChanges& StatusFrame::recentChanges() { return window_.recentChanges(); }
+
 // ---------------------------------------------------------------- building
 
 void StatusFrame::buildToolbars() {
@@ -293,7 +295,7 @@ void StatusFrame::buildPages() {
         QVBoxLayout* panelLayout = stackLayout(panel);
         auto* header = new SectionHeader(section, StatusWindow::sectionName(section), panel);
         auto* model = new StatusGridModel(window_.grid(section), &icons_);
-        model->setInsight(section, &severityTexts_, &recent_);
+        model->setInsight(section, &severityTexts_, &recentChanges());
         auto* view = new SectionGridView(window_, section, model, panel);
         connect(view, &SectionGridView::shownRowsChanged, this, &StatusFrame::updateFindMatches);
         connect(view, &SectionGridView::contentHeightChanged, this, [this, section] { fitPanel(section); });
@@ -624,7 +626,7 @@ void StatusFrame::updateInsight() {
     // last change recorded in the grids stands in.
     const SiteLink* siteLink = window_.context().siteLink;
     const QDateTime last = siteLink != nullptr ? siteLink->lastStateChange()
-                           : recent_.lastChange() >= 0 ? recent_.timeOf(recent_.lastChange())
+                           : recentChanges().lastChange() >= 0 ? recentChanges().timeOf(recentChanges().lastChange())
                                                        : QDateTime();
     if (last.isValid() && last != shownLastStateChange_) {
         shownLastStateChange_ = last;

@@ -147,7 +147,7 @@ public:
     void setTitleSuffix(const QString& suffix);
     /// Whether the site database answers; null when the component runs without a site link.
     QLabel* linkLabel() const { return link_; }
-    RecentChanges& recentChanges() { return recent_; }
+    RecentChanges& recentChanges();
     const SeverityTexts& severityTexts() const { return severityTexts_; }
     /// Recounts the sections that changed, repaints fading highlights, updates the status bar
     /// (the window's timer calls it every kInsightIntervalMs).
@@ -191,7 +191,6 @@ private:
     IconList icons_;
     std::function<void()> configureDialogOpener_;
     SeverityTexts severityTexts_;
-    RecentChanges recent_;
     std::function<QString(const QString&)> exportPathChooser_;
     QTimer insightTimer_;
     KeyPairing keys_;

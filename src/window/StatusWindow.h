@@ -7,6 +7,7 @@
 // and forwards the operator's clicks and keys to the handlers below.
 #pragma once
 
+#include "window/RecentChanges.h"
 #include "window/WindowView.h"
 
 #include <QObject>
@@ -127,6 +128,8 @@ public:
     int refreshCounter() const { return refreshCounter_; }
     /// Every reported state change calls this: the full refresh waits for a quiet period.
     void resetRefreshCounter() { refreshCounter_ = 0; }
+    /// The last changes of the shown points' state cells (row highlight and tooltip).
+    RecentChanges& recentChanges() { return recentChanges_; }
     int resizeCounter() const { return resizeCounter_; }
     /// The quiet-period timer: a full refresh once the host stopped reporting for a while.
     QTimer& refreshTimer() { return refreshTimer_; }
@@ -253,6 +256,7 @@ private:
     bool loaded_ = false;
 
     int refreshCounter_ = 0;
+    RecentChanges recentChanges_;
     int resizeCounter_ = 0;
     QTimer refreshTimer_;
     QTimer resizeTimer_;
