@@ -14,7 +14,6 @@
 
 namespace so {
 
-class MaskedList;
 class SiteLink;
 
 /// The status window's layout of the current profile (loaded by LoadPersistence, saved on unload).
@@ -35,6 +34,11 @@ struct LayoutSettings {
 };
 
 struct ComponentContext {
+    ComponentContext() = default;
+    // Parts of the component keep references to it, and dialogs points at its own member.
+    ComponentContext(const ComponentContext&) = delete;
+    ComponentContext& operator=(const ComponentContext&) = delete;
+
     // Settings handed over by the host (the Status property members).
     ConsoleHost* parent = nullptr;
     SiteConnection* ntConnection = nullptr;
@@ -45,13 +49,10 @@ struct ComponentContext {
     bool timeFormat = false;
     // Settings the component sets itself.
     bool rk8SupportEnabled = false;
-    bool superStatusRequestActive = false;
     LayoutSettings layout;
 
     Dialogs* dialogs = &silentDialogs;
     ErrorLog errorLog;
-    /// Receives mask changes (UpdateMaskedItem); null until the window's masked list exists.
-    MaskedList* maskedList = nullptr;
     /// Whether the site database answers; database failures reported by the trap go through it.
     SiteLink* siteLink = nullptr;
 
@@ -66,13 +67,6 @@ struct ComponentContext {
     QString dateTimeFormat;
 
     SilentDialogs silentDialogs;
-};
-
-/// Receives the mask changes decoded from state reports (the masked points list implements it).
-class MaskedList {
-public:
-    virtual ~MaskedList() = default;
-    virtual void UpdateMaskedItem(const QString& address, qint32 maskValue) = 0;
 };
 
 }  // namespace so

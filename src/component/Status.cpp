@@ -13,7 +13,7 @@
 #include "base/Convert.h"
 #include "status/LiveIntake.h"
 #include "domain/Permissions.h"
-#include "status/SuperStatus.h"
+#include "status/StatusBoard.h"
 #include "ui/ConfigureGroupsDialog.h"
 #include "ui/StatusFrame.h"
 #include "ui/RowContextMenu.h"
@@ -123,16 +123,14 @@ private:
 
 struct Status::Private {
     Private()
-        : window(ctx), intake(ctx, window), replay(ctx, window, intake), groups(ctx), menus(ctx, window, replay),
-          siteLink(ctx) {
+        : window(ctx), intake(window.board().intake()), replay(window.board().replay()), groups(ctx),
+          menus(ctx, window, replay), siteLink(ctx) {
         ctx.siteLink = &siteLink;
         // What was shown while the database was away may be stale: the group is read again, once.
         QObject::connect(&siteLink, &SiteLink::reachableChanged, &siteLink, [this](bool reachable) {
             if (reachable && window.isLoaded())
                 reloadGroup();
         });
-        // The window's full refresh replays the stored reports of classic rows through the intake.
-        window.setSuperStatusReplay(&replay);
         // A group deleted through storage leaves the window's group box.
         groups.setWindowHooks({{}, [this](qint32 groupId) {
                                    const int index = window.findGroupEntry(groupId);
@@ -176,8 +174,9 @@ struct Status::Private {
 
     ComponentContext ctx;
     StatusWindow window;
-    LiveIntake intake;
-    SuperStatusReplay replay;
+    // The window's board owns both.
+    LiveIntake& intake;
+    SuperStatusReplay& replay;
     GroupStore groups;
     ContextMenus menus;
     SiteLink siteLink;

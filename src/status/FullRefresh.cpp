@@ -68,8 +68,8 @@ private:
 }  // namespace
 
 FullRefresh::FullRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, Filler& filler,
-                         DbRefresh& refresh)
-    : ctx_(ctx), sections_(sections), decoder_(decoder), filler_(filler), refresh_(refresh) {}
+                         DbRefresh& refresh, SuperStatusReplay& replay)
+    : ctx_(ctx), sections_(sections), decoder_(decoder), filler_(filler), refresh_(refresh), replay_(replay) {}
 
 void FullRefresh::run(qint32 groupId) {
     trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
@@ -80,9 +80,6 @@ void FullRefresh::run(qint32 groupId) {
 }
 
 void FullRefresh::replayClassicRows() {
-    if (replay_ == nullptr)
-        return;
-
     // Which controllers, ports and communication boxes have shown classic rows.
     QHash<QString, qint32> controllerIdOfAddress;
     db::Recordset rs = ctx_.db().query(QStringLiteral("Select Controller_ID, Address From Controllers"));
@@ -118,18 +115,18 @@ void FullRefresh::replayClassicRows() {
     }
 
     // One copy of SuperStatus serves every replay below.
-    replay_->takeSnapshot();
+    replay_.takeSnapshot();
     struct Release {
         SuperStatusReplay& replay;
         ~Release() { replay.releaseSnapshot(); }
-    } release{*replay_};
+    } release{replay_};
     for (const qint32 id : controllers.ids())
         for (const qint32 type : kControllerStatusTypes)
-            replay_->GetSuperStatus(id, type);
+            replay_.GetSuperStatus(id, type);
     for (const qint32 id : ports.ids())
-        replay_->GetSuperStatus(id, kPortStatusType);
+        replay_.GetSuperStatus(id, kPortStatusType);
     for (const qint32 id : pylons.ids())
-        replay_->GetSuperStatus(id, kPylonStatusType);
+        replay_.GetSuperStatus(id, kPylonStatusType);
 }
 
 void FullRefresh::renewNewerLineRows(qint32 groupId) {

@@ -5,7 +5,7 @@
 
 #include "base/ComponentContext.h"
 #include "window/CsvExport.h"
-#include "window/RecentChanges.h"
+#include "status/RecentChanges.h"
 #include "grid/RowFilter.h"
 #include "window/Severity.h"
 #include "grid/StatusGrid.h"

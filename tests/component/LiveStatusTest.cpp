@@ -197,7 +197,6 @@ TEST_F(LiveStatusTest, RefreshStatusItemReplaysTheControllersStoredConditions) {
     EXPECT_EQ(cell(4, controller, QStringLiteral("ACPower")), QStringLiteral("R1440"));
     // During the request a report does not put the controller on line by itself.
     EXPECT_EQ(cell(4, controller, QStringLiteral("Status")), QStringLiteral("R1435"));
-    EXPECT_FALSE(ctx().superStatusRequestActive);
     EXPECT_FALSE(status->superStatus().snapshot().isValid());
 }
 
@@ -217,7 +216,6 @@ TEST_F(LiveStatusTest, APointsRefreshReplaysItsStatusTypesAndSkipsWhatIsMalforme
     // Logged quietly: no message box for stored data.
     EXPECT_EQ(ctx().errorLog.reportsWritten(), 1);
     EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_FALSE(ctx().superStatusRequestActive);
 }
 
 TEST_F(LiveStatusTest, ReaderThreatLevelsAreReplayedAndTheControllerShowsTheHighest) {
@@ -240,7 +238,6 @@ TEST_F(LiveStatusTest, RequestsForAWholeControllerOrTheNewerLine) {
     status->superStatus().RequestSuperStatus(true, point(kZDoor, 0), 0);
     status->superStatus().RequestSuperStatus(false, point(kZInput, 0), 1);
     EXPECT_EQ(allCells(), before);
-    EXPECT_FALSE(ctx().superStatusRequestActive);
 }
 
 TEST_F(LiveStatusTest, QuietTicksPostponeThenRunTheFullRefreshOnce) {
