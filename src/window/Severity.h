@@ -7,14 +7,13 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "grid/RowSeverity.h"
 
 #include <QString>
 
 namespace so {
 
 class StatusGrid;
-
-enum class Severity { Normal = 0, Warning = 1, Alarm = 2 };
 
 /// The resource texts the rules compare with, fetched once per window.
 struct SeverityTexts {
