@@ -11,7 +11,7 @@
 #include "RunStats.h"
 #include "SiteRoles.h"
 
-#include <ui/StatusFrame.h>
+#include <statusobject/Status.h>
 
 #include <QApplication>
 #include <QDir>
@@ -171,8 +171,7 @@ int run(QApplication& app, const sv::AppOptions& options, bool headless) {
                 throw sv::StartupError(QStringLiteral("The site has no status group \"%1\"").arg(options.group));
     if (options.abnormalOnly)
         for (int k = 0; k < viewer.workstationCount(); ++k)
-            if (auto* frame = qobject_cast<so::StatusFrame*>(viewer.workstation(k).widget()))
-                frame->abnormalOnlyAction()->setChecked(true);
+            viewer.workstation(k).status().setAbnormalOnly(true);
     return headless ? runHeadless(viewer, options) : runInteractive(app, viewer, options);
 }
 

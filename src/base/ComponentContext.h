@@ -3,10 +3,10 @@
 // objects in one process (two workstations) never see each other's settings, texts or logs.
 #pragma once
 
-#include "base/Dialogs.h"
 #include "base/ErrorLog.h"
 
 #include <statusobject/Db.h>
+#include <statusobject/Dialogs.h>
 #include <statusobject/Host.h>
 
 #include <QHash>
@@ -15,6 +15,15 @@
 namespace so {
 
 class SiteLink;
+
+/// Answers every question with "no"/cancel and shows nothing: the default before a window exists.
+class SilentDialogs final : public Dialogs {
+public:
+    void message(const QString&, const QString&, Icon) override {}
+    bool askYesNo(const QString&, const QString&) override { return false; }
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return std::nullopt; }
+    void setBusy(bool) override {}
+};
 
 /// The status window's layout of the current profile (loaded by LoadPersistence, saved on unload).
 /// Position and size are loaded and saved but not applied: the host places the window.

@@ -1,7 +1,7 @@
 // The public Status component: the host's entry points, each a thin step onto the window's state
 // object (StatusWindow), the live intake, the stored-report replay, group storage and the layout
 // store. Property puts are named setX; the values go into this instance's ComponentContext.
-#include <statusobject/Status.h>
+#include "component/StatusInternals.h"
 
 #include "commands/ContextMenus.h"
 #include "groups/GroupStore.h"
@@ -156,8 +156,17 @@ struct Status::Private {
             qtDialogs.setParent(frame.get());
             if (ctx.dialogs == &ctx.silentDialogs)
                 ctx.dialogs = &qtDialogs;
+            applyFrameSettings();
         }
         frame->show();
+    }
+
+    /// The host's choices for the frame (caption suffix, "Abnormal only"), once it exists.
+    void applyFrameSettings() {
+        if (frame == nullptr)
+            return;
+        frame->setTitleSuffix(captionSuffix);
+        frame->abnormalOnlyAction()->setChecked(abnormalOnly);
     }
 
     void unloadWindow() {
@@ -182,6 +191,8 @@ struct Status::Private {
     SiteLink siteLink;
     QWidget* widget = nullptr;
     QtDialogs qtDialogs;
+    QString captionSuffix;
+    bool abnormalOnly = false;
     // Destroyed first: the widgets detach from the window's state before it goes.
     std::unique_ptr<StatusFrame> frame;
     std::unique_ptr<RowContextMenu> popup;
@@ -367,16 +378,43 @@ void Status::Private::refreshPoint(const QString& address, const QString& kind) 
     }
 }
 
-// ---- accessors
+// ---- for hosts that embed the window, and queries
 
-StatusWindow& Status::window() { return d->window; }
 QWidget* Status::widget() const { return d->widget; }
-ComponentContext& Status::context() { return d->ctx; }
-GroupStore& Status::groupStore() { return d->groups; }
-SuperStatusReplay& Status::superStatus() { return d->replay; }
 
 void Status::setDialogs(Dialogs* dialogs) { d->ctx.dialogs = dialogs != nullptr ? dialogs : &d->ctx.silentDialogs; }
 
 void Status::setLogFolder(const QString& folder) { d->ctx.errorLog.setFolder(folder); }
+
+void Status::setCaptionSuffix(const QString& suffix) {
+    d->captionSuffix = suffix;
+    d->applyFrameSettings();
+}
+
+void Status::setAbnormalOnly(bool on) {
+    d->abnormalOnly = on;
+    d->applyFrameSettings();
+}
+
+int Status::pointsShown() const { return d->window.shownRowCount(); }
+
+int Status::errorReportsWritten() const { return d->ctx.errorLog.reportsWritten(); }
+
+Status::SiteState Status::siteState() const {
+    if (!d->siteLink.isReachable())
+        return SiteState::Unreachable;
+    return d->siteLink.isBusy() ? SiteState::Busy : SiteState::Reachable;
+}
+
+// ---- the component's own tests reach inside
+
+struct StatusInternals {
+    static Status::Private& of(Status& status) { return *status.d; }
+};
+
+StatusWindow& windowOf(Status& status) { return StatusInternals::of(status).window; }
+ComponentContext& contextOf(Status& status) { return StatusInternals::of(status).ctx; }
+GroupStore& groupStoreOf(Status& status) { return StatusInternals::of(status).groups; }
+SuperStatusReplay& superStatusOf(Status& status) { return StatusInternals::of(status).replay; }
 
 }  // namespace so
