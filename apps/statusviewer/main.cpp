@@ -138,8 +138,7 @@ int runRole(QApplication& app, const sv::AppOptions& options, bool headless, con
         if (QWidget* window = desk.workstation().widget())
             window->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
     if (options.abnormalOnly)
-        if (auto* frame = qobject_cast<so::StatusFrame*>(desk.workstation().widget()))
-            frame->abnormalOnlyAction()->setChecked(true);
+        desk.workstation().status().setAbnormalOnly(true);
     runRoleLoop(app, options, [&](const QString& line) { return desk.control(line); });
     std::printf("%s\n", qPrintable(desk.summary()));
     return 0;
