@@ -7,6 +7,7 @@
 // and forwards the operator's clicks and keys to the handlers below.
 #pragma once
 
+#include "status/Filler.h"
 #include "window/RecentChanges.h"
 #include "window/WindowView.h"
 
@@ -23,7 +24,6 @@ namespace so {
 
 struct ComponentContext;
 class DbRefresh;
-class Filler;
 class FullRefresh;
 class MaskedPoints;
 class Sections;
@@ -232,6 +232,8 @@ private:
     std::unique_ptr<DbRefresh> dbRefresh_;
     std::unique_ptr<Filler> filler_;
     std::unique_ptr<FullRefresh> fullRefresh_;
+    /// While a group loads: the newer-line records its fill read, for the refresh that follows.
+    Filler::KindRecords* fillRecords_ = nullptr;
 
     QVector<GroupEntry> groupEntries_;
     int selectedGroupIndex_ = -1;
