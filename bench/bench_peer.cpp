@@ -18,7 +18,7 @@
 #include "BenchSite.h"
 #include "StormReports.h"
 
-#include "ui/FMain.h"
+#include "ui/StatusFrame.h"
 
 #include <benchmark/benchmark.h>
 
@@ -207,7 +207,7 @@ void waitExposed(QWidget& widget) {
 struct PeerSite {
     explicit PeerSite(int points) : site(points) {
         site.show();
-        frame = qobject_cast<FMain*>(site.status->widget());
+        frame = qobject_cast<StatusFrame*>(site.status->widget());
         if (frame != nullptr)
             waitExposed(*frame);
         site.showEntireSite();
@@ -221,7 +221,7 @@ struct PeerSite {
         }
     }
     BenchSite site;
-    FMain* frame = nullptr;
+    StatusFrame* frame = nullptr;
     QVector<StormReport> reports;
     QVector<ReportWrites> writes;
     std::unique_ptr<PeerTable> peer;
