@@ -78,7 +78,7 @@ TEST_F(FullRefreshTest, WithoutTheReplayOnlyNewerLineRowsRefresh) {
 }
 
 TEST_F(FullRefreshTest, LoadingAGroupReadsEachNewerLineKindAndThreatLevelOnce) {
-    window->InitGroupCombo();
+    window->loadGroupBox();
     QHash<QString, int> sent;
     const db::StatementObserver previous = db::setStatementObserver([&](const db::SentStatement& s) { ++sent[s.text]; });
     window->selectGroupEntry(window->findGroupEntry(site.siteGroupId));
