@@ -3,7 +3,8 @@
 # headless and against its row-scan baseline, the window shown with its event loop running, filling
 # a group, the full refresh, the masked list and the memory per row, on demo sites of 1,000, 10,000
 # and 50,000 points. Results go to bench-results/ (Google Benchmark JSON and text per executable,
-# the window and memory figures, the machine), and a summary with the ratios is printed at the end.
+# the window and memory figures, the component against a plain Qt table, the machine), and a summary
+# with the ratios is printed at the end.
 #   bash scripts/bench.sh              the whole suite (about ten minutes on two cores)
 #   QUICK=1 bash scripts/bench.sh      one repetition and a shorter storm, to try things out
 # Environment: BUILD_DIR (default build-bench), OUT_DIR (default bench-results), JOBS (build jobs,
@@ -21,7 +22,7 @@ if [ -n "${QUICK:-}" ]; then
   STORM_SECONDS=1
 fi
 GBENCH=(bench_statechange bench_updatelist bench_fill bench_masked)
-TARGETS=("${GBENCH[@]}" bench_window bench_switch bench_memory)
+TARGETS=("${GBENCH[@]}" bench_peer bench_window bench_switch bench_memory)
 
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTATUSOBJECT_BENCH=ON >/dev/null
 cmake --build "$BUILD_DIR" -j "$JOBS" --target "${TARGETS[@]}"
@@ -43,6 +44,10 @@ for bench in "${GBENCH[@]}"; do
   "$BUILD_DIR/bench/$bench" --benchmark_repetitions="$REPS" --benchmark_report_aggregates_only=true \
     --benchmark_out="$OUT/$bench.json" --benchmark_out_format=json | tee "$OUT/$bench.txt"
 done
+echo "== bench_peer"
+# Two modes in one run (headless, then shown); its last lines are the ratios to the plain Qt table.
+"$BUILD_DIR/bench/bench_peer" --benchmark_repetitions="$REPS" --benchmark_report_aggregates_only=true \
+  | tee "$OUT/peer.txt"
 echo "== bench_window"
 "$BUILD_DIR/bench/bench_window" --seconds "$STORM_SECONDS" --json "$OUT/window.json" | tee "$OUT/window.txt"
 echo "== bench_switch"

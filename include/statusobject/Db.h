@@ -80,6 +80,9 @@ public:
     /// Reads the remaining rows into memory and frees the connection; the record set is read as
     /// before, from its current row.
     void readAll();
+    /// Goes back to the first row read into memory by readAll(); DbError for a record set that
+    /// was not read into memory.
+    void moveFirst();
 
     struct Impl;
     explicit Recordset(std::unique_ptr<Impl> impl);

@@ -162,6 +162,14 @@ void Recordset::close() {
     d.reset();
 }
 
+void Recordset::moveFirst() {
+    if (!d || !d->buffered)
+        throw DbError(QStringLiteral("Only a record set read into memory can go back to its first row"),
+                      d ? d->statement : QString());
+    d->row = 0;
+    d->eof = d->cells.isEmpty();
+}
+
 void Recordset::readAll() {
     if (!d || d->buffered || d->eof)
         return;

@@ -43,6 +43,38 @@ QDateTime readPlainDateTime(QStringView t) {
     return QDateTime(date, time);
 }
 
+/// "yyyy-MM-dd HH:mm:ss" of a date and time written digit by digit; empty for a year that is not
+/// four digits long. The general formatter takes microseconds a text, and a fill formats one time
+/// per stored report.
+QString plainDateTimeText(const QDateTime& when) {
+    const QDate date = when.date();
+    const QTime time = when.time();
+    if (date.year() < 1000 || date.year() > 9999)
+        return {};
+    QString out(19, Qt::Uninitialized);
+    char16_t* p = reinterpret_cast<char16_t*>(out.data());
+    const auto put = [&p](int value, int digits) {
+        for (int k = digits - 1; k >= 0; --k) {
+            p[k] = char16_t(u'0' + value % 10);
+            value /= 10;
+        }
+        p += digits;
+    };
+    const auto sep = [&p](char16_t c) { *p++ = c; };
+    put(date.year(), 4);
+    sep(u'-');
+    put(date.month(), 2);
+    sep(u'-');
+    put(date.day(), 2);
+    sep(u' ');
+    put(time.hour(), 2);
+    sep(u':');
+    put(time.minute(), 2);
+    sep(u':');
+    put(time.second(), 2);
+    return out;
+}
+
 /// Reads a report time: first as the host writes it (its date format and " HH:mm:ss", as the live
 /// intake completes an empty time), then the forms the database hands back, then the system's.
 QDateTime readDateTime(const QString& text, const QString& hostDateTimeFormat, const QString& hostDateFormat) {
@@ -124,6 +156,11 @@ QString DateTimeConverter::format(const QString& timeText) const {
     const QDateTime when = readDateTime(timeText, dateTimeFormat_, hostDateFormat);
     if (!when.isValid())
         return {};
+    if (timeFormat_ && hostDateFormat == QLatin1String("yyyy-MM-dd")) {
+        const QString plain = plainDateTimeText(when);
+        if (!plain.isEmpty())
+            return plain;
+    }
     const QString time = when.time().toString(timeFormat_ ? QStringLiteral("HH:mm:ss") : longTimeFormat());
     return when.date().toString(hostDateFormat) + QLatin1Char(' ') + time;
 }

@@ -1,48 +1,74 @@
 #include "domain/SuperStatusText.h"
 
+#include <algorithm>
+
 namespace so {
 namespace {
+
+/// Calls part(view) for each part of text between separators, empty parts included, until one
+/// returns false; true when none did. Reads in place: a stored text is read for every point of a
+/// site when a group loads.
+template <typename Part>
+bool forEachPart(QStringView text, QChar separator, Part&& part) {
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = text.indexOf(separator, start);
+        if (!part(end < 0 ? text.sliced(start) : text.sliced(start, end - start)))
+            return false;
+        if (end < 0)
+            return true;
+        start = end + 1;
+    }
+}
 
 /// Appends the codes of a "," list to codes; false (codes unchanged) when one is not 0-255.
 bool readCodes(QStringView text, StateCodes& codes) {
     if (text.trimmed().isEmpty())
         return true;
-    StateCodes read;
-    for (QStringView piece : text.split(QLatin1Char(','))) {
+    const qsizetype before = codes.size();
+    const bool read = forEachPart(text, QLatin1Char(','), [&](QStringView piece) {
         bool ok = false;
         const int code = piece.trimmed().toInt(&ok);
         if (!ok || code < 0 || code > 255)
             return false;
-        read.append(quint8(code));
-    }
-    codes.append(read.constData(), read.size());
-    return true;
+        codes.append(quint8(code));
+        return true;
+    });
+    if (!read)
+        codes.resize(before);
+    return read;
 }
 
 }  // namespace
 
 ParsedPointStatus parsePointStatus(QStringView text, int maxEntries) {
     ParsedPointStatus parsed;
-    const QList<QStringView> entries = text.split(QLatin1Char('#'));
-    // The text after the last "#" is not an entry.
-    const int count = int(entries.size()) - 1;
+    // Every entry ends with "#"; the text after the last one is not an entry.
+    const int count = int(text.count(QLatin1Char('#')));
+    parsed.points.reserve(std::clamp(count, 0, std::max(maxEntries, 0)));
+    qsizetype start = 0;
     for (int i = 0; i < count; ++i) {
-        const QStringView entry = entries[i];
+        const qsizetype end = text.indexOf(QLatin1Char('#'), start);
+        const QStringView entry = text.sliced(start, end - start);
+        start = end + 1;
         if (i >= maxEntries) {
             parsed.problems << QStringLiteral("%1 entries where at most %2 points exist").arg(count).arg(maxEntries);
             break;
         }
-        const QList<QStringView> fields = entry.split(QLatin1Char('|'));
+        // Three fields: codes|value|maskSource.
+        const qsizetype firstBar = entry.indexOf(QLatin1Char('|'));
+        const qsizetype secondBar = firstBar < 0 ? -1 : entry.indexOf(QLatin1Char('|'), firstBar + 1);
+        const bool threeFields = secondBar >= 0 && entry.indexOf(QLatin1Char('|'), secondBar + 1) < 0;
         PointStatus point;
         point.index = i;
         bool maskOk = false;
-        if (fields.size() == 3)
-            point.maskSource = fields[2].trimmed().toInt(&maskOk);
-        if (fields.size() != 3 || !maskOk || point.maskSource < 0 || !readCodes(fields[0], point.codes)) {
+        if (threeFields)
+            point.maskSource = entry.sliced(secondBar + 1).trimmed().toInt(&maskOk);
+        if (!threeFields || !maskOk || point.maskSource < 0 || !readCodes(entry.first(firstBar), point.codes)) {
             parsed.problems << QStringLiteral("entry %1 skipped: \"%2\"").arg(i + 1).arg(entry);
             continue;
         }
-        point.value = fields[1].toString();
+        point.value = entry.sliced(firstBar + 1, secondBar - firstBar - 1).toString();
         parsed.points.append(std::move(point));
     }
     return parsed;

@@ -83,13 +83,16 @@ bool Filler::makesRow(const Kind& kind, const db::Recordset& rs) {
     return fields::number(rs, QStringLiteral("InputIndex")) <= fields::number(rs, QStringLiteral("nxinputs"));
 }
 
-void Filler::appendRows(const Kind& kind, qint32 groupId) {
+void Filler::appendRows(const Kind& kind, qint32 groupId, KindRecords* keep) {
     StatusGrid& grid = sections_.grid(kind.section);
     RedrawPause pause(grid);
     // A newer-line reader's state lives with its keypads: its row is brought up to date once the
     // kind's rows are read (the connection serves one result at a time).
     QVector<std::pair<QString, int>> readers;
     db::Recordset rs = ctx_.db().query(QString::fromLatin1(kind.command) + QString::number(groupId));
+    const bool kept = keep != nullptr && kind.objectId >= objtype::ZR2Door;
+    if (kept)
+        rs.readAll();
     for (; !rs.eof(); rs.moveNext()) {
         if (!makesRow(kind, rs))
             continue;
@@ -97,6 +100,10 @@ void Filler::appendRows(const Kind& kind, qint32 groupId) {
         writeRow(kind, grid, row, rs);
         if (kind.objectId == objtype::ZR2Reader)
             readers.append({fields::text(rs, QStringLiteral("Address")), row});
+    }
+    if (kept) {
+        rs.moveFirst();
+        (*keep)[kind.objectId] = std::move(rs);
     }
     rs.close();
     for (const auto& [address, row] : readers)

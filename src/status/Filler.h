@@ -14,6 +14,8 @@
 
 #include <QString>
 
+#include <map>
+
 namespace so {
 
 class DbRefresh;
@@ -36,10 +38,15 @@ public:
     /// The kind of an object type; nullptr for a number that fills nothing.
     static const Kind* kindFor(int objectId);
 
+    /// Records of newer-line kinds read by a fill, by object type, at their first row: the full
+    /// refresh that follows the fill of a group renews those rows from them instead of running the
+    /// same procedures again.
+    using KindRecords = std::map<int, db::Recordset>;
+
     /// Runs the kind's procedure for the group and appends one row per record to its section,
     /// with the grid's redrawing off meanwhile. Failures pass to the caller's trap; rows added
-    /// before a failure stay.
-    void appendRows(const Kind& kind, qint32 groupId);
+    /// before a failure stay. With `keep`, a newer-line kind's records are kept there.
+    void appendRows(const Kind& kind, qint32 groupId, KindRecords* keep = nullptr);
 
     /// Writes every cell a fill writes into an existing row from a record of the kind's procedure
     /// (the full refresh renews newer-line rows this way).

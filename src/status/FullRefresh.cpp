@@ -71,11 +71,12 @@ FullRefresh::FullRefresh(ComponentContext& ctx, Sections& sections, StatusDecode
                          DbRefresh& refresh, SuperStatusReplay& replay)
     : ctx_(ctx), sections_(sections), decoder_(decoder), filler_(filler), refresh_(refresh), replay_(replay) {}
 
-void FullRefresh::run(qint32 groupId) {
+void FullRefresh::run(qint32 groupId, Filler::KindRecords* fromFill) {
     trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
         AllSectionsPaused pause(sections_);
+        StatusDecoder::KeptThreatNames names(decoder_);
         replayClassicRows();
-        renewNewerLineRows(groupId);
+        renewNewerLineRows(groupId, fromFill);
     });
 }
 
@@ -129,7 +130,7 @@ void FullRefresh::replayClassicRows() {
         replay_.GetSuperStatus(id, kPylonStatusType);
 }
 
-void FullRefresh::renewNewerLineRows(qint32 groupId) {
+void FullRefresh::renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFill) {
     if (groupId <= 0)
         return;
     const QString now = refresh_.nowText();
@@ -140,7 +141,9 @@ void FullRefresh::renewNewerLineRows(qint32 groupId) {
             continue;
         // A failure ends this kind's renewal; the other kinds still refresh.
         trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
-            db::Recordset rs = ctx_.db().query(QString::fromLatin1(kind.command) + QString::number(groupId));
+            const bool filled = fromFill != nullptr && fromFill->count(objectId) != 0;
+            db::Recordset rs = filled ? std::move(fromFill->at(objectId))
+                                      : ctx_.db().query(QString::fromLatin1(kind.command) + QString::number(groupId));
             rs.readAll();  // the rows' renewal reads threat level names meanwhile
             for (; !rs.eof(); rs.moveNext()) {
                 const QString address = fields::text(rs, QStringLiteral("Address"));

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "status/Filler.h"
 
 #include <statusobject/Db.h>
 
@@ -31,12 +32,13 @@ public:
                 SuperStatusReplay& replay);
 
     /// Refreshes every shown row ("FPopup.mnuMainArray_Click"); groupId selects the newer-line
-    /// points (0: none shown).
-    void run(qint32 groupId);
+    /// points (0: none shown). Right after the group's fill, `fromFill` holds the records the fill
+    /// read: the newer-line kinds found there are renewed from them without a second read.
+    void run(qint32 groupId, Filler::KindRecords* fromFill = nullptr);
 
 private:
     void replayClassicRows();
-    void renewNewerLineRows(qint32 groupId);
+    void renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFill);
     void renewState(int objectId, StatusGrid& grid, int row, const db::Recordset& rs, const QString& now);
 
     ComponentContext& ctx_;

@@ -168,6 +168,8 @@ void MaskedPoints::UpdateMaskedItem(const QString& address, qint32 maskValue) {
 void MaskedPoints::applyMaskChange(const QString& address, qint32 maskValue) {
     if (address.size() > kMaxAddressLength)
         return;  // no point of the site has such an address
+    if (maskValue == 0 && grid_.rowCount() == 0)
+        return;  // an empty list has nothing to remove (a group load replays many unmasked inputs)
     RedrawPause pause(grid_);
     int statusType = kNewerLineInput;
     QString controller = address;

@@ -213,13 +213,27 @@ void StatusDecoder::writeThreatLevel(const RowRef& row, const QString& value) {
     if (!threatId)
         throw ComponentError(ComponentError::TypeMismatch,
                              QStringLiteral("Threat level id is not a whole number: \"%1\"").arg(value));
+    QStringList names;
+    if (threatNamesKept_ == 0) {
+        names = readThreatNames(*threatId);
+    } else {
+        auto kept = threatNames_.constFind(*threatId);
+        if (kept == threatNames_.constEnd())
+            kept = threatNames_.insert(*threatId, readThreatNames(*threatId));
+        names = *kept;
+    }
+    for (const QString& name : names)
+        row.setText(ColumnId::ThreatLevel, name);
+}
+
+QStringList StatusDecoder::readThreatNames(qint32 threatId) {
     db::Command command(ctx_.db(), kThreatLevelQuery);
     command.appendParameter(QStringLiteral("@ThreatID"), db::ParamType::Integer, db::ParamDirection::Input, 0,
-                            *threatId);
-    db::Recordset levels = command.open();
-    for (; !levels.eof(); levels.moveNext())
-        row.setText(ColumnId::ThreatLevel, levels.field(QStringLiteral("Name")).toString());
-    levels.close();
+                            threatId);
+    QStringList names;
+    for (db::Recordset levels = command.open(); !levels.eof(); levels.moveNext())
+        names.append(levels.field(QStringLiteral("Name")).toString());
+    return names;
 }
 
 // ---------------------------------------------------------------- doors and inputs

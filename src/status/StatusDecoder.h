@@ -16,7 +16,9 @@
 #include "grid/ColumnLayout.h"
 #include "grid/Sections.h"
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -45,6 +47,23 @@ public:
 
     /// The LastUpdated text of a report time (see DateTimeConverter); results are kept per text.
     QString ConvertDateTime(const QString& time) { return dates_.convert(ctx_, time); }
+
+    /// While one is alive each threat level's name is read from the database once, not once per
+    /// reader: loading a group or refreshing every row writes the level of every reader and
+    /// controller, from a handful of levels. Scopes nest; the names go with the outermost.
+    class KeptThreatNames {
+    public:
+        explicit KeptThreatNames(StatusDecoder& decoder) : decoder_(decoder) { ++decoder_.threatNamesKept_; }
+        ~KeptThreatNames() {
+            if (--decoder_.threatNamesKept_ == 0)
+                decoder_.threatNames_.clear();
+        }
+        KeptThreatNames(const KeptThreatNames&) = delete;
+        KeptThreatNames& operator=(const KeptThreatNames&) = delete;
+
+    private:
+        StatusDecoder& decoder_;
+    };
 
 private:
     enum class Kind {
@@ -75,6 +94,8 @@ private:
     QString inputStatus(const RowRef& row);
     /// Writes the name of threat level `value` into ThreatLevel.
     void writeThreatLevel(const RowRef& row, const QString& value);
+    /// The names the site gives threat level `threatId` (normally one), in the order read.
+    QStringList readThreatNames(qint32 threatId);
     /// Resets every row of every section whose address begins with the controller's address.
     void resetControllerPoints(const QString& controllerAddress);
     void setText(const RowRef& row, ColumnId id, int resource);
@@ -86,6 +107,8 @@ private:
     std::array<GridColumns, Sections::kCount> columns_;
     DateTimeConverter dates_;
     ResourceTexts texts_;
+    int threatNamesKept_ = 0;
+    QHash<qint32, QStringList> threatNames_;
 };
 
 }  // namespace so

@@ -235,14 +235,22 @@ void StatusWindow::reloadSelectedGroup() {
     trap(ctx_, QStringLiteral("FMain.cmbStatusGroup_Click"), [&] {
         // A large group takes a moment: the pointer and the status bar say so until it shows.
         BusyPointer busy(*ctx_.dialogs);
+        StatusDecoder::KeptThreatNames names(decoder());
         setCover(true);
         const bool selected = selectedGroupIndex_ >= 0 && selectedGroupIndex_ < groupEntries_.size();
+        Filler::KindRecords fillRecords;
+        fillRecords_ = &fillRecords;
+        struct Forget {
+            Filler::KindRecords*& records;
+            ~Forget() { records = nullptr; }
+        } forget{fillRecords_};
         FillPoints(selected ? groupEntries_[selectedGroupIndex_].itemData : 0);
         // The filled rows carry configuration only: their stored states follow at once, so the
-        // operator never reads an empty state column of a point the site has reported on.
+        // operator never reads an empty state column of a point the site has reported on. The
+        // newer-line rows are renewed from the records the fill has just read.
         if (currentGroup_ > 0) {
             showProgress(QStringLiteral("Reading the states of %L1 points...").arg(shownRowCount()));
-            RefreshAllRows();
+            board_->fullRefresh().run(currentGroup_, &fillRecords);
         }
         fitFilledSections();
         // The sections the group uses open, the others stay closed.
@@ -296,7 +304,7 @@ void StatusWindow::FillPointsInGroup(int objectId, qint32 groupId) {
         if (kind == nullptr)
             return;
         sectionUsed_[kind->section] = true;
-        board_->filler().appendRows(*kind, groupId);
+        board_->filler().appendRows(*kind, groupId, fillRecords_);
         headerShown_[kind->section] = true;
         notifySections();
     });

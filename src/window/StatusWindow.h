@@ -7,6 +7,7 @@
 // and forwards the operator's clicks and keys to the handlers below.
 #pragma once
 
+#include "status/Filler.h"
 #include "status/RecentChanges.h"
 #include "window/WindowView.h"
 
@@ -223,6 +224,8 @@ private:
     ComponentContext& ctx_;
     WindowView* view_ = nullptr;
     std::unique_ptr<StatusBoard> board_;
+    /// While a group loads: the newer-line records its fill read, for the refresh that follows.
+    Filler::KindRecords* fillRecords_ = nullptr;
 
     QVector<GroupEntry> groupEntries_;
     int selectedGroupIndex_ = -1;

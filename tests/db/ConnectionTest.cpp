@@ -276,6 +276,12 @@ TEST_P(DbLayer, ReadAllFreesTheConnectionAndReadsOnFromTheCurrentRow) {
     EXPECT_EQ(seen, (QStringList{"Back/side; door/3", "Yard/null/3"}));
     EXPECT_THROW(rs.field(0), DbError);
     EXPECT_THROW(rs.moveNext(), DbError);
+    // The rows read into memory can be read again; a set still reading from the database cannot go back.
+    rs.moveFirst();
+    ASSERT_FALSE(rs.eof());
+    EXPECT_EQ(rs.field(0).toString(), QStringLiteral("Back"));
+    Recordset reading = conn().query(QStringLiteral("SELECT DoorName FROM Doors ORDER BY DoorID"));
+    EXPECT_THROW(reading.moveFirst(), DbError);
 }
 
 TEST_P(DbLayer, ProcedureCommandFillsItsOutputParameter) {

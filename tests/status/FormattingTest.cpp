@@ -4,7 +4,10 @@
 
 #include "support/FakeHost.h"
 
+#include <QDateTime>
 #include <QLocale>
+
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +38,23 @@ TEST_F(DateTimeTest, TwentyFourHourTimeWithSecondsWhenTimeFormatIsSet) {
     EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05 07:04:09")), QStringLiteral("05/03/2024 07:04:09"));
     EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05T07:04:09.250")), QStringLiteral("05/03/2024 07:04:09"));
     EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024")), QStringLiteral("05/03/2024 00:00:00"));
+}
+
+TEST_F(DateTimeTest, StoredFormAsHostFormatIsWrittenAsTheGeneralFormatterWritesIt) {
+    // The stored form as the host's own is written digit by digit; years outside 1000-9999 go
+    // through the general formatter. Both must give the same text for every time.
+    ctx.timeFormat = true;
+    host.dateFormat = QStringLiteral("yyyy-MM-dd");
+    std::mt19937 rng(7);
+    for (int i = 0; i < 3000; ++i) {
+        const int year = i % 10 == 0 ? 1 + int(rng() % 1200) : 1000 + int(rng() % 9000);
+        const QDateTime when(QDate(year, 1 + int(rng() % 12), 1 + int(rng() % 28)),
+                             QTime(int(rng() % 24), int(rng() % 60), int(rng() % 60)));
+        const QString text = when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const QString general = when.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') +
+                                when.time().toString(QStringLiteral("HH:mm:ss"));
+        ASSERT_EQ(converter.convert(ctx, text), general) << text.toStdString();
+    }
 }
 
 /// Runs a test body with another default locale.

@@ -2,6 +2,8 @@
 // tables.
 #include "WindowFixture.h"
 
+#include "db/StatementObserver.h"
+#include "status/Filler.h"
 #include "domain/StateTexts.h"
 
 namespace so::test {
@@ -58,6 +60,42 @@ TEST_F(FullRefreshTest, OffLineNewerLineInputShowsDashes) {
     window->RefreshAllRows();
     for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
         EXPECT_EQ(cell(1, newerInput, key), QStringLiteral("-")) << key.toStdString();
+}
+
+TEST_F(FullRefreshTest, LoadingAGroupReadsEachNewerLineKindAndThreatLevelOnce) {
+    window->loadGroupBox();
+    QHash<QString, int> sent;
+    const db::StatementObserver previous = db::setStatementObserver([&](const db::SentStatement& s) { ++sent[s.text]; });
+    window->selectGroupEntry(window->findGroupEntry(site.siteGroupId));
+    db::setStatementObserver(previous);
+
+    // The refresh that follows the fill renews the newer-line rows from the records the fill read,
+    // and the readers' and controllers' threat levels are named from one read per level.
+    for (const int objectId : {101, 102, 103, 104, 105, 108}) {
+        const QString procedure = QString::fromLatin1(Filler::kindFor(objectId)->command) + QString::number(site.siteGroupId);
+        EXPECT_EQ(sent.value(procedure), 1) << procedure.toStdString();
+    }
+    const int threatNameReads = sent.value(QStringLiteral("Select [Name] From ThreatLevels Where ThreatID = ?"));
+    EXPECT_GT(threatNameReads, 0);
+    EXPECT_LE(threatNameReads, value(QStringLiteral("SELECT count(*) FROM ThreatLevels")).toInt());
+
+    // ... and shows what a full refresh of its own shows.
+    const auto texts = [&] {
+        QStringList all;
+        for (int section = 0; section < Sections::kCount; ++section) {
+            const StatusGrid& g = grid(section);
+            for (int row = 1; row <= g.rowCount(); ++row)
+                for (int c = 0; c < g.columnCount(); ++c)
+                    if (g.column(c).key != col::LastUpdated)
+                        all << g.cell(row, c).text;
+        }
+        return all;
+    };
+    const QStringList loaded = texts();
+    ASSERT_GT(loaded.size(), 0);
+    window->RefreshAllRows();
+    EXPECT_EQ(texts(), loaded);
+    EXPECT_EQ(ownLogReports(), 0);
 }
 
 }  // namespace
