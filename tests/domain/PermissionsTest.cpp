@@ -1,4 +1,4 @@
-#include "StatusTestSupport.h"
+#include "status/StatusTestSupport.h"
 
 #include "domain/Permissions.h"
 

@@ -1,6 +1,6 @@
 // Re-reading single rows from the database: every branch of DBStatusUpdate, the threat level
 // lookups, and addresses that must never reach a statement's text.
-#include "WindowFixture.h"
+#include "window/WindowFixture.h"
 
 #include "domain/StateTexts.h"
 

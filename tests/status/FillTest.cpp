@@ -1,6 +1,6 @@
 // Filling the sections for a status group: every kind's cells, icons and item data, and which
 // sections a group shows.
-#include "WindowFixture.h"
+#include "window/WindowFixture.h"
 
 #include "domain/StateTexts.h"
 

@@ -1,6 +1,6 @@
 // The full refresh: shown rows brought up to date from the stored reports and the newer line's
 // tables.
-#include "WindowFixture.h"
+#include "window/WindowFixture.h"
 
 #include "db/StatementObserver.h"
 #include "status/Filler.h"

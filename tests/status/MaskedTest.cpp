@@ -1,6 +1,6 @@
 // The masked points list: filled from the stored mask reports and the newer line's inputs, then
 // kept current by mask changes.
-#include "WindowFixture.h"
+#include "window/WindowFixture.h"
 
 #include "domain/StateTexts.h"
 #include "status/StatusDecoder.h"
