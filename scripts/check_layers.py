@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the layers of src/: each folder includes only itself and the folders below it.
 
-    check_layers.py SOURCE_DIR
+    check_layers.py SOURCE_DIR [--app-include-dirs FILE]
 
 Top to bottom (folders side by side, as commands and groups, include neither each other):
 
@@ -9,7 +9,8 @@ Top to bottom (folders side by side, as commands and groups, include neither eac
 
 site/ (the embedded and demo site, its own library) may include db, domain and base; nothing in
 the product includes site/. A folder of src/ missing from this list fails the check too, so a new
-folder is placed on purpose.
+folder is placed on purpose. With --app-include-dirs (one directory a line, as CMake computes the
+application's include path) the host application must see no src/ folder but src/site.
 
 Prints every offending include and every cycle between folders; exits 1 when there is one.
 """
@@ -91,6 +92,7 @@ def cycles(edges):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("source_dir", type=pathlib.Path)
+    parser.add_argument("--app-include-dirs", type=pathlib.Path)
     args = parser.parse_args()
     src = (args.source_dir / "src").resolve()
 
@@ -106,6 +108,15 @@ def main():
                         problems.append(f"{place}: {source}/ may not include {target}/")
     for group in cycles(edges):
         problems.append("include cycle between folders: " + ", ".join(group))
+
+    if args.app_include_dirs is not None:
+        site = src / SITE
+        for line in args.app_include_dirs.read_text().splitlines():
+            directory = pathlib.Path(line.strip()).resolve() if line.strip() else None
+            if directory is None or directory == site:
+                continue
+            if directory == src or src in directory.parents:
+                problems.append(f"apps/statusviewer sees {directory}: it builds on public headers only")
 
     for problem in problems:
         print(problem)

@@ -7,16 +7,9 @@
 #include "StatusAdapters.h"
 #include "SyncBus.h"
 
-#include "component/StatusInternals.h"
-#include <domain/Address.h>
-#include <grid/StatusGrid.h>
-#include <window/StatusWindow.h>
 #include <statusobject/Status.h>
 
 #include <QCryptographicHash>
-
-#include <algorithm>
-#include <numeric>
 
 namespace sv {
 
@@ -77,56 +70,15 @@ int Workstation::pointsShown() { return status_->pointsShown(); }
 
 int Workstation::errorReports() { return status_->errorReportsWritten(); }
 
-QStringList Workstation::shownRows(bool newerLine) {
-    QStringList lines;
-    for (int section = 0; section < so::StatusWindow::kSectionCount; ++section) {
-        const so::StatusGrid& grid = so::windowOf(*status_).grid(section);
-        QVector<int> columns;
-        for (int c = 0; c < grid.columnCount(); ++c)
-            if (grid.column(c).key != QLatin1String("LastUpdated"))
-                columns.append(c);
-        std::sort(columns.begin(), columns.end(),
-                  [&](int a, int b) { return grid.column(a).key < grid.column(b).key; });
-        const int address = grid.columnIndex(QStringLiteral("Address"));
-        QVector<int> rows(grid.rowCount());
-        std::iota(rows.begin(), rows.end(), 1);
-        if (address >= 0)
-            std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
-                return grid.cell(a, address).text < grid.cell(b, address).text;
-            });
-        for (int row : std::as_const(rows)) {
-            if (!newerLine && address >= 0 && so::isNewerLineAddress(grid.cell(row, address).text))
-                continue;
-            QString line = QString::number(section);
-            for (int c : std::as_const(columns)) {
-                const so::GridCell& cell = grid.cell(row, c);
-                line += QLatin1Char('\t') + grid.column(c).key + QLatin1Char('=') + cell.text;
-                if (cell.icon >= 0)
-                    line += QLatin1Char('#') + QString::number(cell.icon);
-            }
-            lines << line;
-        }
-    }
-    return lines;
-}
+QStringList Workstation::shownRows(bool newerLine) { return status_->shownRows(newerLine); }
 
 QString Workstation::checksum(bool newerLine) {
     const QByteArray rows = shownRows(newerLine).join(QLatin1Char('\n')).toUtf8();
     return QString::fromLatin1(QCryptographicHash::hash(rows, QCryptographicHash::Sha1).toHex().left(16));
 }
 
-bool Workstation::showGroup(const QString& name) {
-    so::StatusWindow& window = so::windowOf(*status_);
-    const QVector<so::GroupEntry>& entries = window.groupEntries();
-    for (int i = 0; i < entries.size(); ++i) {
-        if (entries[i].text == name) {
-            window.selectGroupEntry(i);
-            return true;
-        }
-    }
-    return false;
-}
+bool Workstation::showGroup(const QString& name) { return status_->showGroup(name); }
 
-void Workstation::refreshAllRows() { so::windowOf(*status_).RefreshAllRows(); }
+void Workstation::refreshAllRows() { status_->refreshAllRows(); }
 
 }  // namespace sv

@@ -14,7 +14,9 @@
 #include <statusobject/Host.h>
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <QVector>
 
 #include <memory>
 
@@ -27,6 +29,16 @@ class QWidget;
 #endif
 
 namespace so {
+
+/// One point of a status group as stored with it (a row of Status_Points).
+struct GroupPoint {
+    QString listName;
+    QString listAddress;
+    qint32 objectId = 0;
+    qint32 pointId = 0;
+    qint32 alternateFlag = 0;
+    qint16 listSmallIcon = 0;
+};
 
 class STATUSOBJECT_EXPORT Status {
 public:
@@ -73,12 +85,31 @@ public:
     void setCaptionSuffix(const QString& suffix);
     /// Shows only the rows in alarm or warning, as the window's "Abnormal only" button does.
     void setAbnormalOnly(bool on);
+    /// Reads every shown row again from the site, as the window's full refresh does.
+    void refreshAllRows();
+
+    // ---- status groups, as the window's group box offers them
+    /// The names in the group box, in its order.
+    QStringList groupNames() const;
+    /// Shows the group of that name, as choosing it in the group box does; false when the box has
+    /// no group of that name.
+    bool showGroup(const QString& name);
+    /// The identifier (GroupID) of the group shown; 0 before one is.
+    qint32 currentGroupId() const;
+    /// Stores a new group with its points (in list order) and announces it to the other
+    /// workstations, as saving it in the group dialog does. Returns the new GroupID; 0 when nothing
+    /// was stored (no points, or a failure, which goes to the error log).
+    qint32 createGroup(const QString& name, const QVector<GroupPoint>& points);
 
     // ---- queries
     /// Rows in the eight sections of the window (the points of the shown group).
     int pointsShown() const;
     /// Failure reports written to the component's own error log since it started.
     int errorReportsWritten() const;
+    /// The shown rows, one line a row, for comparing two windows: the section number, then each
+    /// column but LastUpdated as "\tKey=text" (with "#icon" when the cell has one) in key order;
+    /// rows in address order. Without newerLine the newer-line controllers' rows are left out.
+    QStringList shownRows(bool newerLine = true) const;
     /// The site database as the window last found it: answering, answering with its write lock
     /// held elsewhere, or not answering.
     enum class SiteState { Reachable, Busy, Unreachable };

@@ -19,12 +19,15 @@
 #include "ui/RowContextMenu.h"
 #include "ui/QtDialogs.h"
 #include "grid/Sections.h"
+#include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace so {
 namespace {
@@ -396,9 +399,72 @@ void Status::setAbnormalOnly(bool on) {
     d->applyFrameSettings();
 }
 
+void Status::refreshAllRows() { d->window.RefreshAllRows(); }
+
+QStringList Status::groupNames() const {
+    QStringList names;
+    for (const GroupEntry& entry : d->window.groupEntries())
+        names << entry.text;
+    return names;
+}
+
+bool Status::showGroup(const QString& name) {
+    const QVector<GroupEntry>& entries = d->window.groupEntries();
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries[i].text == name) {
+            d->window.selectGroupEntry(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+qint32 Status::currentGroupId() const { return d->window.currentGroup(); }
+
+qint32 Status::createGroup(const QString& name, const QVector<GroupPoint>& points) {
+    QVector<SelectedPoint> selected;
+    selected.reserve(points.size());
+    for (const GroupPoint& p : points)
+        selected.append({p.listName, p.listAddress, p.objectId, p.pointId, p.alternateFlag, p.listSmallIcon});
+    return d->groups.createGroup(name, selected);
+}
+
 int Status::pointsShown() const { return d->window.shownRowCount(); }
 
 int Status::errorReportsWritten() const { return d->ctx.errorLog.reportsWritten(); }
+
+QStringList Status::shownRows(bool newerLine) const {
+    QStringList lines;
+    for (int section = 0; section < kSectionCount; ++section) {
+        const StatusGrid& grid = d->window.grid(section);
+        QVector<int> columns;
+        for (int c = 0; c < grid.columnCount(); ++c)
+            if (grid.column(c).key != QLatin1String("LastUpdated"))
+                columns.append(c);
+        std::sort(columns.begin(), columns.end(),
+                  [&](int a, int b) { return grid.column(a).key < grid.column(b).key; });
+        const int address = grid.columnIndex(QStringLiteral("Address"));
+        QVector<int> rows(grid.rowCount());
+        std::iota(rows.begin(), rows.end(), 1);
+        if (address >= 0)
+            std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
+                return grid.cell(a, address).text < grid.cell(b, address).text;
+            });
+        for (int row : std::as_const(rows)) {
+            if (!newerLine && address >= 0 && isNewerLineAddress(grid.cell(row, address).text))
+                continue;
+            QString line = QString::number(section);
+            for (int c : std::as_const(columns)) {
+                const GridCell& cell = grid.cell(row, c);
+                line += QLatin1Char('\t') + grid.column(c).key + QLatin1Char('=') + cell.text;
+                if (cell.icon >= 0)
+                    line += QLatin1Char('#') + QString::number(cell.icon);
+            }
+            lines << line;
+        }
+    }
+    return lines;
+}
 
 Status::SiteState Status::siteState() const {
     if (!d->siteLink.isReachable())
