@@ -71,7 +71,7 @@ QWidget* Workstation::widget() const { return status_->widget(); }
 
 int Workstation::pointsShown() {
     int rows = 0;
-    for (int section = 0; section < so::StatusWindow::kSectionCount; ++section)
+    for (int section = 0; section < so::kSectionCount; ++section)
         rows += status_->window().grid(section).rowCount();
     return rows;
 }

@@ -29,10 +29,8 @@
 namespace so {
 namespace {
 
-constexpr int kSectionCount = StatusWindow::kSectionCount;
 // DBStatusUpdate's pass for a newer-line controller (its row is looked up in section 4).
 constexpr int kZR2ControllerPass = 104;
-constexpr int kControllerSection = 4;
 
 /// Cross-workstation notification numbers of the "STATUSVIEW" topic.
 enum SyncAction {
@@ -94,7 +92,7 @@ QVector<std::pair<int, QString>> gridsForAddress(const QString& address, const Q
     if (has("XI"))
         return {{1, address}};
     if (address.size() == 17 || kind == QLatin1String("CONT"))
-        return {{kControllerSection, address}, {kZR2ControllerPass, address}};
+        return {{sectionIndex(Section::Controllers), address}, {kZR2ControllerPass, address}};
     if (address.size() == 14 || address.size() == 19 || kind == QLatin1String("PYLON"))
         return {{5, address}};
     if (address.size() == 10 || kind == QLatin1String("PORT"))
@@ -113,8 +111,8 @@ public:
 
 private:
     void set(bool on) {
-        for (int section = 0; section < kSectionCount; ++section)
-            window_.grid(section).setRedraw(on);
+        for (Section section : kAllSections)
+            window_.sections().grid(section).setRedraw(on);
     }
     StatusWindow& window_;
 };
@@ -271,8 +269,8 @@ void Status::StateChange(const QString& DeviceType, const QString& lAddress, qui
 
 void Status::UpdateNames(const QString& lNewName, const QString& lAddress) {
     trap(d->ctx, QStringLiteral("UpdateNames"), [&] {
-        for (int section = 0; section < kSectionCount; ++section) {
-            StatusGrid& grid = d->window.grid(section);
+        for (Section section : kAllSections) {
+            StatusGrid& grid = d->window.sections().grid(section);
             const int row = grid.findRowForAddress(lAddress);  // the first row holding it
             if (row > 0)
                 grid.setText(row, QStringLiteral("Name"), lNewName);
@@ -362,7 +360,7 @@ void Status::Private::refreshPoint(const QString& address, const QString& kind) 
     intake.forgetConfiguration();
     SectionsRedrawPause pause(window);
     for (const auto& [gridIndex, rowAddress] : gridsForAddress(address, kind)) {
-        const int section = gridIndex == kZR2ControllerPass ? kControllerSection : gridIndex;
+        const int section = gridIndex == kZR2ControllerPass ? sectionIndex(Section::Controllers) : gridIndex;
         const int row = window.sections().FindRowForAddress(section, rowAddress);
         window.DBStatusUpdate(gridIndex, rowAddress, row);
     }

@@ -56,47 +56,47 @@ void DbRefresh::DBStatusUpdate(qint32 gridIndex, const QString& address, int row
     const QString reportName = QStringLiteral("FMain.DBStatusUpdate(%1, %2, %3)").arg(gridIndex).arg(address).arg(row);
     trap(ctx_, reportName, [&] {
         switch (gridIndex) {
-        case 0: {
-            StatusGrid& doors = sections_.grid(0);
+        case sectionIndex(Section::Doors): {
+            StatusGrid& doors = sections_.grid(Section::Doors);
             if (doors.data(row, col::Name) == kNewerLineDoorMark)
                 newerLineDoor(doors, address, row);
             else
                 classicDoor(doors, address, row);
             break;
         }
-        case 1:
+        case sectionIndex(Section::Inputs):
             if (isNewerLineAddress(address))
-                newerLineInput(sections_.grid(1), address, row);
+                newerLineInput(sections_.grid(Section::Inputs), address, row);
             else if (address.contains(QLatin1String("XI")))
-                expansionInput(sections_.grid(1), address, row, false);
+                expansionInput(sections_.grid(Section::Inputs), address, row, false);
             else
-                classicInput(sections_.grid(1), address, row);
+                classicInput(sections_.grid(Section::Inputs), address, row);
             break;
-        case 2:
-            newerLineRelay(sections_.grid(2), address, row);
+        case sectionIndex(Section::Relays):
+            newerLineRelay(sections_.grid(Section::Relays), address, row);
             break;
-        case 4:
-            classicController(sections_.grid(4), address, row);
+        case sectionIndex(Section::Controllers):
+            classicController(sections_.grid(Section::Controllers), address, row);
             break;
-        case 5:
-            pylon(sections_.grid(5), address, row);
+        case sectionIndex(Section::Boxes):
+            pylon(sections_.grid(Section::Boxes), address, row);
             break;
-        case 6:
-            serverPort(sections_.grid(6), address, row);
+        case sectionIndex(Section::Ports):
+            serverPort(sections_.grid(Section::Ports), address, row);
             break;
-        case 7:
+        case sectionIndex(Section::Modules):
             // Expansion inputs live in the inputs section: their row is renewed there, never in
             // the modules grid that shares the number.
-            expansionInput(sections_.grid(1), address, row, true);
+            expansionInput(sections_.grid(Section::Inputs), address, row, true);
             break;
         case kZR2Reader:
-            newerLineReader(sections_.grid(3), address, row);
+            newerLineReader(sections_.grid(Section::Readers), address, row);
             break;
         case kZR2Controller:
-            newerLineController(sections_.grid(4), address, row);
+            newerLineController(sections_.grid(Section::Controllers), address, row);
             break;
         case kZR2Module:
-            newerLineModule(sections_.grid(7), address, row);
+            newerLineModule(sections_.grid(Section::Modules), address, row);
             break;
         default:
             break;
@@ -119,9 +119,9 @@ void DbRefresh::newerLineDoor(StatusGrid& grid, const QString& address, int row)
         grid.setData(row, col::Status, rows::newerLinePolarity(fields::flag(inputs, QStringLiteral("NormallyClosed"))));
         const QString now = nowText();
         grid.setText(row, col::LastUpdated, now);
-        decoder_.UpdateList(0, address, 0, QStringLiteral("ZR2_INPUT"), now,
+        decoder_.UpdateList(sectionIndex(Section::Doors), address, 0, QStringLiteral("ZR2_INPUT"), now,
                             QString::number(fields::number(inputs, QStringLiteral("MaskSource"))));
-        decoder_.UpdateList(0, address, 1, QStringLiteral("ZR2_INPUT"), now,
+        decoder_.UpdateList(sectionIndex(Section::Doors), address, 1, QStringLiteral("ZR2_INPUT"), now,
                             QString::number(fields::number(inputs, QStringLiteral("ContactStatus"))));
     }
     inputs.close();

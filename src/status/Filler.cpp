@@ -55,21 +55,21 @@ Filler::Filler(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder
 
 const Filler::Kind* Filler::kindFor(int objectId) {
     static const Kind kinds[] = {
-        {1, "STATUS_Fetch_Doors ", 0, &Filler::classicDoor},
-        {2, "STATUS_Fetch_Inputs ", 1, &Filler::classicInput},
-        {3, "STATUS_Fetch_Relays ", 2, &Filler::classicRelay},
-        {4, "STATUS_Fetch_Readers ", 3, &Filler::classicReader},
-        {5, "STATUS_Fetch_Controllers ", 4, &Filler::classicController},
-        {6, "STATUS_Fetch_Pylons ", 5, &Filler::pylon},
-        {7, "STATUS_Fetch_Ports ", 6, &Filler::serverPort},
-        {8, "STATUS_Fetch_XInputs ", 1, &Filler::expansionInput},
-        {9, "STATUS_Fetch_XRelays ", 2, &Filler::expansionRelay},
-        {101, "ZRII_Status_Fetch_DoorInfo ", 0, &Filler::newerLineDoor},
-        {102, "[ZRII_Status_Fetch_InputInfo] ", 1, &Filler::newerLineInput},
-        {103, "[ZRII_Status_Fetch_RelayInfo] ", 2, &Filler::newerLineRelay},
-        {104, "ZRII_Status_Fetch_ReaderInfo ", 3, &Filler::newerLineReader},
-        {105, "[ZRII_Status_Fetch_ControllerInfo] ", 4, &Filler::newerLineController},
-        {108, "[ZRII_Status_Fetch_ModuleInfo] ", 7, &Filler::newerLineModule},
+        {1, "STATUS_Fetch_Doors ", Section::Doors, &Filler::classicDoor},
+        {2, "STATUS_Fetch_Inputs ", Section::Inputs, &Filler::classicInput},
+        {3, "STATUS_Fetch_Relays ", Section::Relays, &Filler::classicRelay},
+        {4, "STATUS_Fetch_Readers ", Section::Readers, &Filler::classicReader},
+        {5, "STATUS_Fetch_Controllers ", Section::Controllers, &Filler::classicController},
+        {6, "STATUS_Fetch_Pylons ", Section::Boxes, &Filler::pylon},
+        {7, "STATUS_Fetch_Ports ", Section::Ports, &Filler::serverPort},
+        {8, "STATUS_Fetch_XInputs ", Section::Inputs, &Filler::expansionInput},
+        {9, "STATUS_Fetch_XRelays ", Section::Relays, &Filler::expansionRelay},
+        {101, "ZRII_Status_Fetch_DoorInfo ", Section::Doors, &Filler::newerLineDoor},
+        {102, "[ZRII_Status_Fetch_InputInfo] ", Section::Inputs, &Filler::newerLineInput},
+        {103, "[ZRII_Status_Fetch_RelayInfo] ", Section::Relays, &Filler::newerLineRelay},
+        {104, "ZRII_Status_Fetch_ReaderInfo ", Section::Readers, &Filler::newerLineReader},
+        {105, "[ZRII_Status_Fetch_ControllerInfo] ", Section::Controllers, &Filler::newerLineController},
+        {108, "[ZRII_Status_Fetch_ModuleInfo] ", Section::Modules, &Filler::newerLineModule},
     };
     for (const Kind& kind : kinds)
         if (kind.objectId == objectId)
@@ -214,7 +214,7 @@ void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     // The contact goes through the decoding the live reports take: Input1 to Input3, Alarm and
     // the door summary in Status come out exactly as a later live report would write them.
     rows::setText(grid, row, col::Alarm, GRS(ctx_, kNotKnown));
-    decoder_.UpdateList(0, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
+    decoder_.UpdateList(sectionIndex(Section::Doors), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
                         QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 
@@ -225,7 +225,7 @@ void Filler::newerLineInput(StatusGrid& grid, int row, const db::Recordset& rs) 
     writeEnabledFromDisabled(grid, row, rs);
     rows::setData(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
     // Input1 to Input3, Alarm and the input summary in Status, as a live report writes them.
-    decoder_.UpdateList(1, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
+    decoder_.UpdateList(sectionIndex(Section::Inputs), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
                         QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 

@@ -19,9 +19,6 @@
 namespace so {
 namespace {
 
-constexpr int kPylonSection = 5;
-constexpr int kPortSection = 6;
-constexpr int kControllerSection = 4;
 constexpr qint32 kPortStatusType = 501;
 constexpr qint32 kPylonStatusType = 502;
 constexpr int kEnclosureClosed = 1437;
@@ -43,7 +40,7 @@ public:
 
 private:
     void set(bool on) {
-        for (int section = 0; section < Sections::kCount; ++section)
+        for (Section section : kAllSections)
             sections_.grid(section).setRedraw(on);
     }
     Sections& sections_;
@@ -94,7 +91,9 @@ void FullRefresh::replayClassicRows() {
     IdList controllers;
     IdList ports;
     IdList pylons;
-    for (int section = 0; section <= kPortSection; ++section) {
+    for (Section section : kAllSections) {
+        if (section > Section::Ports)
+            break;
         const StatusGrid& grid = sections_.grid(section);
         const int addressColumn = grid.columnIndex(col::Address);
         if (addressColumn < 0)
@@ -103,13 +102,13 @@ void FullRefresh::replayClassicRows() {
             const GridCell& cell = grid.cell(row, addressColumn);
             if (isNewerLineAddress(cell.text))
                 continue;
-            if (section == kPylonSection) {
+            if (section == Section::Boxes) {
                 pylons.add(qint32(cell.data));
-            } else if (section == kPortSection) {
+            } else if (section == Section::Ports) {
                 ports.add(qint32(cell.data));
             } else {
                 // A point's controller is its address without the point part.
-                const QString controller = section == kControllerSection ? cell.text : cell.text.chopped(qMin(5, int(cell.text.size())));
+                const QString controller = section == Section::Controllers ? cell.text : cell.text.chopped(qMin(5, int(cell.text.size())));
                 const auto it = controllerIdOfAddress.constFind(controller);
                 if (it != controllerIdOfAddress.constEnd())
                     controllers.add(*it);

@@ -14,10 +14,6 @@
 namespace so {
 namespace {
 
-constexpr int kDoorSection = 0;
-constexpr int kReaderSection = 3;
-constexpr int kControllerSection = 4;
-constexpr int kModuleSection = 7;
 // DBStatusUpdate's codes for the newer line's readers, controllers and modules.
 constexpr int kZR2ReaderRefresh = 103;
 constexpr int kZR2ControllerRefresh = 104;
@@ -158,43 +154,43 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
     });
 }
 
-void LiveIntake::updateRow(int section, const QString& address, quint8 state, const QString& kind,
+void LiveIntake::updateRow(Section section, const QString& address, quint8 state, const QString& kind,
                            const QString& time, const QString& value) {
-    window_.decoder().UpdateList(section, address, state, kind, time, value);
+    window_.decoder().UpdateList(sectionIndex(section), address, state, kind, time, value);
 }
 
 void LiveIntake::updateDoor(const QString& address, quint8 state, const QString& kind, const QString& time,
                             const QString& value) {
-    window_.decoder().UpdateList(kDoorSection, ConvertToDoorAddress(address), state, kind, time, value);
+    window_.decoder().UpdateList(sectionIndex(Section::Doors), ConvertToDoorAddress(address), state, kind, time, value);
 }
 
 void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& time, const QString& value) {
     Sections& sections = window_.sections();
-    if (sections.grid(kModuleSection).rowCount() > 0) {
-        const int row = sections.FindRowForAddress(kModuleSection, address);
+    if (sections.grid(Section::Modules).rowCount() > 0) {
+        const int row = sections.FindRowForAddress(sectionIndex(Section::Modules), address);
         if (row > 0) {
             if (state != 2 && state != 3)
                 window_.DBStatusUpdate(kZR2ModuleRefresh, address, row);
             else
-                updateRow(kModuleSection, address, state, QStringLiteral("ZR2_MODULE"), time, value);
+                updateRow(Section::Modules, address, state, QStringLiteral("ZR2_MODULE"), time, value);
         }
     }
     // A keypad module's state shows on its reader's row too.
-    if (sections.grid(kReaderSection).rowCount() == 0)
+    if (sections.grid(Section::Readers).rowCount() == 0)
         return;
     const QString& readerAddress = keypadReaderOf(address);
     if (readerAddress.isEmpty())
         return;
-    const int readerRow = sections.FindRowForAddress(kReaderSection, readerAddress);
+    const int readerRow = sections.FindRowForAddress(sectionIndex(Section::Readers), readerAddress);
     if (readerRow > 0)
         window_.DBStatusUpdate(kZR2ReaderRefresh, readerAddress, readerRow);
 }
 
 void LiveIntake::zr2Controller(const QString& address) {
     Sections& sections = window_.sections();
-    if (sections.grid(kControllerSection).rowCount() == 0)
+    if (sections.grid(Section::Controllers).rowCount() == 0)
         return;
-    const int row = sections.FindRowForAddress(kControllerSection, address);
+    const int row = sections.FindRowForAddress(sectionIndex(Section::Controllers), address);
     if (row > 0)
         window_.DBStatusUpdate(kZR2ControllerRefresh, address, row);
 }

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "domain/Section.h"
 
 #include <QHashFunctions>
 #include <QString>
@@ -55,7 +56,7 @@ private:
     /// Resets the quiet-period counter, completes the time and looks the route up.
     const DeviceTypeRoute* begin(const QString& deviceType, QString& time);
     const DeviceTypeRoute* routeOf(const QString& deviceType);
-    void updateRow(int section, const QString& address, quint8 state, const QString& kind, const QString& time,
+    void updateRow(Section section, const QString& address, quint8 state, const QString& kind, const QString& time,
                    const QString& value);
     void updateDoor(const QString& address, quint8 state, const QString& kind, const QString& time,
                     const QString& value);

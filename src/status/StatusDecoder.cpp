@@ -84,12 +84,12 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
         if (row == 0)
             return;
         const RowRef r(grid, columns, row);
-        decode(r, section, address, state, kindOf(kind), value);
+        decode(r, Section(section), address, state, kindOf(kind), value);
         r.setText(ColumnId::LastUpdated, dates_.convert(ctx_, time));
     });
 }
 
-void StatusDecoder::decode(const RowRef& row, int section, const QString& address, quint8 state, Kind kind,
+void StatusDecoder::decode(const RowRef& row, Section section, const QString& address, quint8 state, Kind kind,
                            const QString& value) {
     switch (kind) {
     case Kind::Enabled: return decodeEnabled(row, state);
@@ -194,14 +194,14 @@ void StatusDecoder::decodeController(const RowRef& row, const QString& address, 
 }
 
 void StatusDecoder::resetControllerPoints(const QString& controllerAddress) {
-    for (int section = 0; section < Sections::kCount; ++section) {
+    for (Section section : kAllSections) {
         const StatusGrid& grid = sections_.grid(section);
         const int addressColumn = grid.columnIndex(col::Address);
         if (addressColumn < 0)
             continue;
         for (int row = 1; row <= grid.rowCount(); ++row)
             if (grid.cell(row, addressColumn).text.startsWith(controllerAddress))
-                sections_.P_ResetColumnInfo(section, row);
+                sections_.P_ResetColumnInfo(sectionIndex(section), row);
     }
 }
 
@@ -281,9 +281,9 @@ void StatusDecoder::applyLineStates(const RowRef& row, quint8 state, const QStri
 
 // ---------------------------------------------------------------- relays
 
-void StatusDecoder::decodeRelay(const RowRef& row, int section, quint8 state, const QString& value, bool expansion) {
+void StatusDecoder::decodeRelay(const RowRef& row, Section section, quint8 state, const QString& value, bool expansion) {
     // A door's relay reports into the door row's Relay Status; a relay row has its own Status.
-    const bool doorRow = !expansion && section == 0;
+    const bool doorRow = !expansion && section == Section::Doors;
     switch (state) {
     case 0:
     case 1:
@@ -301,14 +301,14 @@ void StatusDecoder::decodeRelay(const RowRef& row, int section, quint8 state, co
 
 // ---------------------------------------------------------------- newer line
 
-void StatusDecoder::decodeZR2Relay(const RowRef& row, int section, quint8 state, const QString& value) {
+void StatusDecoder::decodeZR2Relay(const RowRef& row, Section section, quint8 state, const QString& value) {
     if (state == 0)
         row.setText(ColumnId::RelayDetails, GetRelayModeText(toInt32(value)));
     else if (state == 1)
-        row.setText(section == 2 ? ColumnId::Status : ColumnId::RelayStatus, value);
+        row.setText(section == Section::Relays ? ColumnId::Status : ColumnId::RelayStatus, value);
     else
         return;
-    if (section == 0)
+    if (section == Section::Doors)
         row.setText(ColumnId::Status, doorStatus(row));
 }
 
@@ -322,7 +322,7 @@ void StatusDecoder::decodeZR2Module(const RowRef& row, quint8 state) {
     }
 }
 
-void StatusDecoder::decodeZR2Input(const RowRef& row, int section, const QString& address, quint8 state,
+void StatusDecoder::decodeZR2Input(const RowRef& row, Section section, const QString& address, quint8 state,
                                    const QString& value) {
     if (state == 0) {
         row.setText(ColumnId::Masked, GetMaskSourceText(toInt32(value)));
@@ -352,9 +352,9 @@ void StatusDecoder::decodeZR2Input(const RowRef& row, int section, const QString
     const bool alarm = line0 == QLatin1String(activeWhenX ? "X" : "//") || line2 == QLatin1String("//");
     setText(row, ColumnId::Alarm, alarm ? res::Yes : res::NotKnown);
 
-    if (section == 1)
+    if (section == Section::Inputs)
         row.setText(ColumnId::Status, inputStatus(row));
-    else if (section == 0)
+    else if (section == Section::Doors)
         row.setText(ColumnId::Status, doorStatus(row));
 }
 

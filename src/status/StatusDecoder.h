@@ -47,16 +47,16 @@ private:
     };
     static Kind kindOf(const QString& code);
 
-    void decode(const RowRef& row, int section, const QString& address, quint8 state, Kind kind, const QString& value);
+    void decode(const RowRef& row, Section section, const QString& address, quint8 state, Kind kind, const QString& value);
     void decodeEnabled(const RowRef& row, quint8 state);
     void decodePort(const RowRef& row, quint8 state, const QString& value);
     void decodeReader(const RowRef& row, quint8 state, const QString& value);
     void decodeController(const RowRef& row, const QString& address, quint8 state, const QString& value);
     void decodeDoor(const RowRef& row, const QString& address, quint8 state, const QString& value);
     void decodeInput(const RowRef& row, quint8 state, const QString& value);
-    void decodeRelay(const RowRef& row, int section, quint8 state, const QString& value, bool expansion);
-    void decodeZR2Relay(const RowRef& row, int section, quint8 state, const QString& value);
-    void decodeZR2Input(const RowRef& row, int section, const QString& address, quint8 state, const QString& value);
+    void decodeRelay(const RowRef& row, Section section, quint8 state, const QString& value, bool expansion);
+    void decodeZR2Relay(const RowRef& row, Section section, quint8 state, const QString& value);
+    void decodeZR2Input(const RowRef& row, Section section, const QString& address, quint8 state, const QString& value);
     void decodeZR2Module(const RowRef& row, quint8 state);
 
     /// The line, alarm, mask and configuration states shared by doors and inputs.
@@ -74,7 +74,7 @@ private:
 
     ComponentContext& ctx_;
     Sections& sections_;
-    std::array<GridColumns, Sections::kCount> columns_;
+    std::array<GridColumns, kSectionCount> columns_;
     DateTimeConverter dates_;
     ResourceTexts texts_;
 };

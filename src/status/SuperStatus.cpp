@@ -15,7 +15,6 @@
 namespace so {
 namespace {
 
-constexpr int kControllerSection = 4;
 constexpr int kClassicControllerLength = 17;
 constexpr quint8 kMaskSet = 67;
 constexpr quint8 kMaskCleared = 68;
@@ -293,7 +292,7 @@ void SuperStatusReplay::replayThreatLevels(const StoredReport& report) {
         highest = std::max(highest, *levels[i]);
     }
     // A controller shows the highest threat level of its readers.
-    window_.decoder().UpdateList(kControllerSection, report.address, kControllerThreatLevel, QStringLiteral("CA"),
+    window_.decoder().UpdateList(sectionIndex(Section::Controllers), report.address, kControllerThreatLevel, QStringLiteral("CA"),
                                  report.lastUpdated, QString::number(highest));
 }
 

@@ -30,6 +30,7 @@
 #include "window/KeyPairing.h"
 #include "window/RecentChanges.h"
 #include "window/Severity.h"
+#include "domain/Section.h"
 #include "window/WindowView.h"
 
 #include <QHash>
@@ -61,7 +62,6 @@ class StatusWindow;
 class FMain : public QWidget, public WindowView {
     Q_OBJECT
 public:
-    static constexpr int kSectionCount = 8;
     /// Entries of the tbrSG section menu: 1 all sections, 2 separator, 3..10 sections 0..7.
     static constexpr int kSectionMenuItems = 10;
     /// How often the header counts, the fading highlights and the status bar are brought up to date.

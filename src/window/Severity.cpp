@@ -4,6 +4,7 @@
 #include "grid/ColumnLayout.h"
 #include "grid/RowCells.h"
 #include "grid/StatusGrid.h"
+#include "domain/Section.h"
 
 namespace so {
 namespace {
@@ -62,7 +63,7 @@ Severity severity(const SeverityTexts& t, int section, const StatusGrid& grid, i
     // Alarms: what an operator must act on.
     if (isSet(cell(c.alarm), t.yes))
         return Severity::Alarm;
-    if (section == 0 && !t.doorNotClosed.isEmpty() && status.contains(t.doorNotClosed))
+    if (Section(section) == Section::Doors && !t.doorNotClosed.isEmpty() && status.contains(t.doorNotClosed))
         return Severity::Alarm;
     for (int column : {c.pTamper, c.cTamper}) {
         const QString& tamper = cell(column);
@@ -76,12 +77,12 @@ Severity severity(const SeverityTexts& t, int section, const StatusGrid& grid, i
         return Severity::Warning;
     // A newer-line door at rest also shows "-" as its status (its line texts are neither open nor
     // closed); it is off line only when its line shows "-" too.
-    const bool restingDoor = section == 0 && c.input1 >= 0 && cell(c.input1) != rows::kOffline;
+    const bool restingDoor = Section(section) == Section::Doors && c.input1 >= 0 && cell(c.input1) != rows::kOffline;
     if ((status == rows::kOffline && !restingDoor) || isSet(status, t.portOffLine))
         return Severity::Warning;
-    if (section == 1 && status.startsWith(kOpenItem))
+    if (Section(section) == Section::Inputs && status.startsWith(kOpenItem))
         return Severity::Warning;
-    if (section == 0 && !t.relayNotNormal.isEmpty() && status.contains(t.relayNotNormal))
+    if (Section(section) == Section::Doors && !t.relayNotNormal.isEmpty() && status.contains(t.relayNotNormal))
         return Severity::Warning;
     if (isSet(cell(c.enclosure), t.enclosureOpen) || isSet(cell(c.tamperPending), t.tamperPending))
         return Severity::Warning;

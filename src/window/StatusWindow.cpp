@@ -305,9 +305,9 @@ void StatusWindow::FillPointsInGroup(int objectId, qint32 groupId) {
         const Filler::Kind* kind = Filler::kindFor(objectId);
         if (kind == nullptr)
             return;
-        sectionUsed_[kind->section] = true;
+        sectionUsed_[sectionIndex(kind->section)] = true;
         filler_->appendRows(*kind, groupId);
-        headerShown_[kind->section] = true;
+        headerShown_[sectionIndex(kind->section)] = true;
         notifySections();
     });
 }

@@ -7,6 +7,7 @@
 // and forwards the operator's clicks and keys to the handlers below.
 #pragma once
 
+#include "domain/Section.h"
 #include "window/WindowView.h"
 
 #include <QObject>
@@ -43,7 +44,6 @@ QVector<GroupEntry> visibleStatusGroups(ComponentContext& ctx);
 class StatusWindow : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kSectionCount = 8;
     /// tbrSG menu items: 1 "Status Group" (all sections), 2 separator, 3..10 sections 0..7.
     static constexpr int kMenuAllSections = 1;
     static constexpr int kMenuFirstSection = 3;

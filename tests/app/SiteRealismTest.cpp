@@ -46,7 +46,7 @@ struct SiteOnScreen : ::testing::Test {
         so::StatusWindow& window = station->status().window();
         const so::SeverityTexts severityTexts = so::SeverityTexts::load(station->status().context());
         int bad = 0, rows = 0;
-        for (int section = 0; section < so::StatusWindow::kSectionCount; ++section) {
+        for (int section = 0; section < so::kSectionCount; ++section) {
             if (only >= 0 && section != only)
                 continue;
             const so::StatusGrid& grid = window.grid(section);
@@ -63,7 +63,7 @@ TEST_F(SiteOnScreen, AFewPointsAreAbnormalAsGeneratedAndWhileTheFieldRuns) {
     ASSERT_GT(rows, 1900);
     EXPECT_GE(bad, rows / 200) << "a quiet site still has something to show";
     EXPECT_LE(bad, rows * 3 / 100);
-    for (int section = 0; section < so::StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < so::kSectionCount; ++section) {
         const auto [sectionBad, sectionRows] = abnormal(section);
         EXPECT_LE(sectionBad * 10, std::max(sectionRows, 10)) << "section " << section;
     }

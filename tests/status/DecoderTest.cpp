@@ -379,7 +379,7 @@ TEST_F(DecoderTest, BadInputIsLoggedAndEndsTheUpdate) {
     };
     int expectedReports = 0;
     for (const Bad& b : cases) {
-        const int section = b.section < Sections::kCount ? b.section : 0;
+        const int section = b.section < kSectionCount ? b.section : 0;
         const int row = preparedRow(section, b.setup);
         decoder.UpdateList(b.section, cell(section, row, col::Address), b.state, b.kind, kTime, b.value);
         EXPECT_TRUE(cell(section, row, col::LastUpdated).isEmpty()) << b.kind.toStdString();
@@ -401,7 +401,7 @@ TEST_F(DecoderTest, DialupCodeOutOfRangeIsLoggedUnderItsOwnName) {
 
 TEST_F(DecoderTest, ColumnsMissingFromTheLayoutAreAddedHiddenAndWritten) {
     // An operator's door layout without Alarm (and without the hidden NotUsed).
-    QString layouts[Sections::kCount];
+    QString layouts[kSectionCount];
     for (QString& text : layouts)
         text = kUseObjectDefault;
     layouts[0] = QStringLiteral("Name][Door][1][85][True,Address][Address][2][129][True,Status][State][3][127][True,"

@@ -34,7 +34,7 @@ protected:
         ctx.dialogs = &dialogs;
         ctx.errorLog.setFolder(logDir.path());
         ctx.maskedList = &masked;
-        QString layouts[Sections::kCount];
+        QString layouts[kSectionCount];
         for (QString& text : layouts)
             text = kUseObjectDefault;
         sections.InitColumnHeaders(layouts);
