@@ -42,16 +42,15 @@ QString kindCondition(int pane) {
 const QString kControllerPart = QStringLiteral(
     "left(ListAddress, case when len(ListAddress) > 5 then len(ListAddress) - 5 else 0 end)");
 
-/// DBStatusUpdate's grid code of a row: the section, or the newer-line code of readers (103),
-/// controllers (104) and modules (107).
+/// DBStatusUpdate's grid code of a row: the section, or the newer line's refresh code.
 qint32 dbStatusGridIndex(int pane, const QString& address) {
     if (Section(pane) == Section::Modules)
-        return DbRefresh::kZR2Module;
+        return refresh::ZR2Modules;
     if (isNewerLineAddress(address)) {
         if (Section(pane) == Section::Readers)
-            return DbRefresh::kZR2Reader;
+            return refresh::ZR2Readers;
         if (Section(pane) == Section::Controllers)
-            return DbRefresh::kZR2Controller;
+            return refresh::ZR2Controllers;
     }
     return pane;
 }

@@ -29,8 +29,6 @@
 namespace so {
 namespace {
 
-// DBStatusUpdate's pass for a newer-line controller (its row is looked up in section 4).
-constexpr int kZR2ControllerPass = 104;
 
 /// Cross-workstation notification numbers of the "STATUSVIEW" topic.
 enum SyncAction {
@@ -76,7 +74,7 @@ quint8 toState(const QString& text) {
 }
 
 /// The grids whose row of an address a configuration notification re-reads, in order, with the
-/// address each one looks for. 104 is the newer-line controller pass over section 4.
+/// address each one looks for (refresh::ZR2Controllers re-reads a newer-line controller row).
 QVector<std::pair<int, QString>> gridsForAddress(const QString& address, const QString& kind) {
     const auto has = [&](const char* code) { return address.contains(QLatin1String(code)); };
     if (has("SM"))
@@ -92,7 +90,7 @@ QVector<std::pair<int, QString>> gridsForAddress(const QString& address, const Q
     if (has("XI"))
         return {{1, address}};
     if (address.size() == 17 || kind == QLatin1String("CONT"))
-        return {{sectionIndex(Section::Controllers), address}, {kZR2ControllerPass, address}};
+        return {{sectionIndex(Section::Controllers), address}, {refresh::ZR2Controllers, address}};
     if (address.size() == 14 || address.size() == 19 || kind == QLatin1String("PYLON"))
         return {{5, address}};
     if (address.size() == 10 || kind == QLatin1String("PORT"))
@@ -360,7 +358,7 @@ void Status::Private::refreshPoint(const QString& address, const QString& kind) 
     intake.forgetConfiguration();
     SectionsRedrawPause pause(window);
     for (const auto& [gridIndex, rowAddress] : gridsForAddress(address, kind)) {
-        const int section = gridIndex == kZR2ControllerPass ? sectionIndex(Section::Controllers) : gridIndex;
+        const int section = gridIndex == refresh::ZR2Controllers ? sectionIndex(Section::Controllers) : gridIndex;
         const int row = window.sections().FindRowForAddress(section, rowAddress);
         window.DBStatusUpdate(gridIndex, rowAddress, row);
     }

@@ -31,4 +31,13 @@ constexpr int sectionIndex(Section section) { return int(section); }
 /// True for a section number 0-7.
 constexpr bool isSectionIndex(int index) { return index >= 0 && index < kSectionCount; }
 
+/// DBStatusUpdate's grid codes besides the section numbers: the newer line's readers, controllers
+/// and modules, whose rows are re-read from their own procedures (in the readers, controllers and
+/// modules sections).
+namespace refresh {
+inline constexpr int ZR2Readers = 103;
+inline constexpr int ZR2Controllers = 104;
+inline constexpr int ZR2Modules = 107;
+}  // namespace refresh
+
 }  // namespace so

@@ -89,13 +89,13 @@ void DbRefresh::DBStatusUpdate(qint32 gridIndex, const QString& address, int row
             // the modules grid that shares the number.
             expansionInput(sections_.grid(Section::Inputs), address, row, true);
             break;
-        case kZR2Reader:
+        case refresh::ZR2Readers:
             newerLineReader(sections_.grid(Section::Readers), address, row);
             break;
-        case kZR2Controller:
+        case refresh::ZR2Controllers:
             newerLineController(sections_.grid(Section::Controllers), address, row);
             break;
-        case kZR2Module:
+        case refresh::ZR2Modules:
             newerLineModule(sections_.grid(Section::Modules), address, row);
             break;
         default:

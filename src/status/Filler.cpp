@@ -100,7 +100,7 @@ void Filler::appendRows(const Kind& kind, qint32 groupId) {
     }
     rs.close();
     for (const auto& [address, row] : readers)
-        refresh_.DBStatusUpdate(DbRefresh::kZR2Reader, address, row);
+        refresh_.DBStatusUpdate(refresh::ZR2Readers, address, row);
 }
 
 void Filler::writeNameAndAddress(StatusGrid& grid, int row, const db::Recordset& rs, const QString& nameField,

@@ -14,10 +14,6 @@
 namespace so {
 namespace {
 
-// DBStatusUpdate's codes for the newer line's readers, controllers and modules.
-constexpr int kZR2ReaderRefresh = 103;
-constexpr int kZR2ControllerRefresh = 104;
-constexpr int kZR2ModuleRefresh = 107;
 constexpr int kKeypadSubType = 8;
 // What is kept per module and per device type word stays small however many arrive: a bounded
 // number of entries of bounded length (addresses and words beyond their limits are never kept).
@@ -170,7 +166,7 @@ void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& 
         const int row = sections.FindRowForAddress(sectionIndex(Section::Modules), address);
         if (row > 0) {
             if (state != 2 && state != 3)
-                window_.DBStatusUpdate(kZR2ModuleRefresh, address, row);
+                window_.DBStatusUpdate(refresh::ZR2Modules, address, row);
             else
                 updateRow(Section::Modules, address, state, QStringLiteral("ZR2_MODULE"), time, value);
         }
@@ -183,7 +179,7 @@ void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& 
         return;
     const int readerRow = sections.FindRowForAddress(sectionIndex(Section::Readers), readerAddress);
     if (readerRow > 0)
-        window_.DBStatusUpdate(kZR2ReaderRefresh, readerAddress, readerRow);
+        window_.DBStatusUpdate(refresh::ZR2Readers, readerAddress, readerRow);
 }
 
 void LiveIntake::zr2Controller(const QString& address) {
@@ -192,7 +188,7 @@ void LiveIntake::zr2Controller(const QString& address) {
         return;
     const int row = sections.FindRowForAddress(sectionIndex(Section::Controllers), address);
     if (row > 0)
-        window_.DBStatusUpdate(kZR2ControllerRefresh, address, row);
+        window_.DBStatusUpdate(refresh::ZR2Controllers, address, row);
 }
 
 const QString& LiveIntake::keypadReaderOf(const QString& moduleAddress) {
