@@ -18,6 +18,7 @@
 #include "ui/FMain.h"
 #include "ui/PopupMenu.h"
 #include "ui/QtDialogs.h"
+#include "grid/RedrawPause.h"
 #include "grid/Sections.h"
 #include "window/StatusWindow.h"
 
@@ -97,23 +98,6 @@ QVector<std::pair<int, QString>> gridsForAddress(const QString& address, const Q
         return {{6, address}};
     return {};
 }
-
-/// Suspends redrawing of every section grid while a notification rewrites rows; redrawing comes
-/// back on also when the rewrite ends through a failure.
-class SectionsRedrawPause {
-public:
-    explicit SectionsRedrawPause(StatusWindow& window) : window_(window) { set(false); }
-    ~SectionsRedrawPause() { set(true); }
-    SectionsRedrawPause(const SectionsRedrawPause&) = delete;
-    SectionsRedrawPause& operator=(const SectionsRedrawPause&) = delete;
-
-private:
-    void set(bool on) {
-        for (Section section : kAllSections)
-            window_.sections().grid(section).setRedraw(on);
-    }
-    StatusWindow& window_;
-};
 
 }  // namespace
 
@@ -356,7 +340,7 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
 void Status::Private::refreshPoint(const QString& address, const QString& kind) {
     // The point's configuration changed: what is kept about modules may be stale.
     intake.forgetConfiguration();
-    SectionsRedrawPause pause(window);
+    SectionsRedrawPause pause(window.sections());
     for (const auto& [gridIndex, rowAddress] : gridsForAddress(address, kind)) {
         const int section = gridIndex == refresh::ZR2Controllers ? sectionIndex(Section::Controllers) : gridIndex;
         const int row = window.sections().FindRowForAddress(section, rowAddress);

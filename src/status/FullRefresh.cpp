@@ -9,6 +9,7 @@
 #include "status/DbRefresh.h"
 #include "status/Filler.h"
 #include "base/RecordFields.h"
+#include "grid/RedrawPause.h"
 #include "grid/RowCells.h"
 #include "grid/Sections.h"
 
@@ -29,22 +30,6 @@ constexpr qint32 kControllerStatusTypes[] = {1, 2, 3, 7, 8, 9, 10, 11, 12, 14, 1
 
 /// The newer-line kinds whose rows the refresh renews, by object type.
 constexpr int kNewerLineKinds[] = {101, 102, 103, 104, 105, 108};
-
-/// Switches redrawing of every section grid off for the refresh and back on afterwards.
-class AllSectionsPaused {
-public:
-    explicit AllSectionsPaused(Sections& sections) : sections_(sections) { set(false); }
-    ~AllSectionsPaused() { set(true); }
-    AllSectionsPaused(const AllSectionsPaused&) = delete;
-    AllSectionsPaused& operator=(const AllSectionsPaused&) = delete;
-
-private:
-    void set(bool on) {
-        for (Section section : kAllSections)
-            sections_.grid(section).setRedraw(on);
-    }
-    Sections& sections_;
-};
 
 /// Keeps ids in the order first seen, once each.
 class IdList {
@@ -70,7 +55,7 @@ FullRefresh::FullRefresh(ComponentContext& ctx, Sections& sections, StatusDecode
 
 void FullRefresh::run(qint32 groupId) {
     trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
-        AllSectionsPaused pause(sections_);
+        SectionsRedrawPause pause(sections_);
         replayClassicRows();
         renewNewerLineRows(groupId);
     });
