@@ -75,27 +75,30 @@ quint8 toState(const QString& text) {
 }
 
 /// The grids whose row of an address a configuration notification re-reads, in order, with the
-/// address each one looks for (refresh::ZR2Controllers re-reads a newer-line controller row).
+/// address each one looks for (refresh::ZR2Controllers re-reads a newer-line controller row). The
+/// point code decides (classifyAddress); an address without one is a controller, communication box
+/// or port by its length or else by the notice's kind word.
 QVector<std::pair<int, QString>> gridsForAddress(const QString& address, const QString& kind) {
-    const auto has = [&](const char* code) { return address.contains(QLatin1String(code)); };
-    if (has("SM"))
-        return {{3, address}, {0, address}};
-    if (has("BI"))
-        return {{1, address}, {0, address}, {0, QString(address).replace(QStringLiteral("BI"), QStringLiteral("DR"))}};
-    if (has("BR"))
-        return {{2, address}, {0, address}};
-    if (has("DR"))
-        return {{0, address}};
-    if (has("XR"))
-        return {{2, address}};
-    if (has("XI"))
-        return {{1, address}};
-    if (address.size() == 17 || kind == QLatin1String("CONT"))
-        return {{sectionIndex(Section::Controllers), address}, {refresh::ZR2Controllers, address}};
-    if (address.size() == 14 || address.size() == 19 || kind == QLatin1String("PYLON"))
-        return {{5, address}};
-    if (address.size() == 10 || kind == QLatin1String("PORT"))
-        return {{6, address}};
+    const auto in = [](Section section) { return sectionIndex(section); };
+    const PointKind pointKind = classifyAddress(address);
+    switch (pointKind) {
+    case PointKind::Reader: return {{in(Section::Readers), address}, {in(Section::Doors), address}};
+    case PointKind::Input:
+        return {{in(Section::Inputs), address},
+                {in(Section::Doors), address},
+                {in(Section::Doors), QString(address).replace(QStringLiteral("BI"), QStringLiteral("DR"))}};
+    case PointKind::Relay: return {{in(Section::Relays), address}, {in(Section::Doors), address}};
+    case PointKind::Door: return {{in(Section::Doors), address}};
+    case PointKind::ExpRelay: return {{in(Section::Relays), address}};
+    case PointKind::ExpInput: return {{in(Section::Inputs), address}};
+    default: break;
+    }
+    if (pointKind == PointKind::Controller || kind == QLatin1String("CONT"))
+        return {{in(Section::Controllers), address}, {refresh::ZR2Controllers, address}};
+    if (pointKind == PointKind::Pylon || kind == QLatin1String("PYLON"))
+        return {{in(Section::Boxes), address}};
+    if (pointKind == PointKind::ServerPort || kind == QLatin1String("PORT"))
+        return {{in(Section::Ports), address}};
     return {};
 }
 
