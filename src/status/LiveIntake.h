@@ -15,9 +15,9 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "grid/TextHash.h"
 #include "domain/Section.h"
 
-#include <QHashFunctions>
 #include <QString>
 
 #include <unordered_map>
@@ -70,12 +70,9 @@ private:
     StatusWindow& window_;
     qint64 nowSecond_ = -1;
     QString nowText_;
-    struct TextHash {
-        size_t operator()(const QString& text) const noexcept { return qHash(text, 0); }
-    };
     /// Route per device type word as sent (nullptr: a word the component ignores).
-    std::unordered_map<QString, const DeviceTypeRoute*, TextHash> routeOfWord_;
-    std::unordered_map<QString, QString, TextHash> keypadReaderOfModule_;
+    std::unordered_map<QString, const DeviceTypeRoute*, TextHash, TextEqual> routeOfWord_;
+    std::unordered_map<QString, QString, TextHash, TextEqual> keypadReaderOfModule_;
 };
 
 }  // namespace so
