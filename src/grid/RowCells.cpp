@@ -23,6 +23,24 @@ void setCell(StatusGrid& grid, int row, const QString& key, const QString& text,
         grid.setCell(row, key, text, format, icon);
 }
 
+void setState(StatusGrid& grid, int row, const QString& key, const QString& text, RowConditions shown) {
+    const int column = grid.columnIndex(key);
+    if (column < 0)
+        return;
+    grid.setText(row, column, text);
+    grid.addConditions(row, shown);
+}
+
+void writeMaskSource(StatusGrid& grid, int row, qint32 maskSource) {
+    setState(grid, row, col::Masked, GetMaskSourceText(maskSource),
+             maskSource != 0 ? Condition::Masked : RowConditions());
+}
+
+void writeLockout(StatusGrid& grid, int row, const QString& key, bool lockedOut) {
+    const Condition tamper = key == col::PTamper ? Condition::PhysicalTamper : Condition::CodeTamper;
+    setState(grid, row, key, lockoutText(lockedOut), lockedOut ? tamper : RowConditions());
+}
+
 QString classicDoorLineModule(qint64 panelType, qint64 inputIndex, qint64 anlgMode) {
     if (panelType == 3 && inputIndex >= 3)
         return QStringLiteral("-");
@@ -37,7 +55,8 @@ void writeLineStates(StatusGrid& grid, int row, qint32 packedLineStates) {
 
 void writeNewerLineRelayState(StatusGrid& grid, int row, const db::Recordset& rs, const QString& stateKey) {
     if (!fields::flag(rs, QStringLiteral("ControllerOnline"))) {
-        setText(grid, row, stateKey, kOffline);
+        // In a relay's own row the state is its Status: the relay reads as off line.
+        setState(grid, row, stateKey, kOffline, stateKey == col::Status ? Condition::Offline : RowConditions());
         setText(grid, row, col::RelayDetails, kOffline);
         return;
     }

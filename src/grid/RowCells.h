@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "domain/RowConditions.h"
 
 #include <statusobject/Db.h>
 
@@ -25,6 +26,15 @@ inline const QString kOffline = QStringLiteral("-");
 void setText(StatusGrid& grid, int row, const QString& key, const QString& text);
 void setData(StatusGrid& grid, int row, const QString& key, qint64 value);
 void setCell(StatusGrid& grid, int row, const QString& key, const QString& text, quint32 format, int icon);
+/// A state cell written as setText does, with the conditions its text shows there (recorded only
+/// when the grid has the column).
+void setState(StatusGrid& grid, int row, const QString& key, const QString& text, RowConditions shown);
+
+/// Masked of a newer-line point from its mask-source bits (GetMaskSourceText); condition Masked
+/// when any bit is set.
+void writeMaskSource(StatusGrid& grid, int row, qint32 maskSource);
+/// PTamper or CTamper of a newer-line reader: "Lockout" (with the column's tamper condition) or "OK".
+void writeLockout(StatusGrid& grid, int row, const QString& key, bool lockedOut);
 
 /// LM Type of a classic door: "-" for a panel of type 3 whose door input is its third or later
 /// (no line module there), else the input's line module mode.

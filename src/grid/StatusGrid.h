@@ -9,6 +9,7 @@
 // the grid through GridObserver; a cell write costs one virtual call, never a signal.
 #pragma once
 
+#include "domain/RowConditions.h"
 #include "grid/TextHash.h"
 
 #include <QHash>
@@ -31,6 +32,8 @@ struct GridColumn {
     bool visible = true;
     /// The column's own short text; the sort alternation keeps "DESC" or "" here.
     QString tag;
+    /// The row conditions this column's text speaks for (by its key): writing it replaces them.
+    RowConditions shows;
 };
 
 struct GridCell {
@@ -107,6 +110,15 @@ public:
     }
     void setText(int row, int column, const QString& text);
 
+    // ---- typed row conditions, recorded by the writers beside the texts
+    RowConditions conditions(int row) const {
+        checkRow(row);
+        return conditionsOfKey_[size_t(rowKey_[size_t(row - 1)])];
+    }
+    /// Records conditions a row shows. A write to the column a condition belongs to removes it, so a
+    /// writer records what it wrote after writing it.
+    void addConditions(int row, RowConditions conditions);
+
     // ---- search
     void setSearchColumn(const QString& key);
     QString searchColumn() const { return searchColumn_; }
@@ -168,6 +180,7 @@ private:
     std::vector<int> rowKey_;         // by position (0-based): the row's key
     std::vector<int> positionOfKey_;  // by key: the row's position, -1 for a free key
     std::vector<int> freeKeys_;
+    std::vector<RowConditions> conditionsOfKey_;  // by key: they stay with the row when rows move
     // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
     std::unordered_map<QString, QVarLengthArray<int, 1>, TextHash, TextEqual> addressIndex_;
     QString searchColumn_;

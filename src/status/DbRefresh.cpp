@@ -133,7 +133,9 @@ void DbRefresh::newerLineDoor(StatusGrid& grid, const QString& address, int row)
         rows::writeNewerLineRelayState(grid, row, relay, col::RelayStatus);
         if (fields::flag(relay, QStringLiteral("ControllerOnline")))
             grid.setText(row, col::LastUpdated, nowText());
-        grid.setText(row, col::Status, GetDoorStatus(ctx_, grid, row));
+        RowConditions shown;
+        grid.setText(row, col::Status, GetDoorStatus(ctx_, grid, row, &shown));
+        grid.addConditions(row, shown);
     }
     relay.close();
 }
@@ -175,9 +177,14 @@ void DbRefresh::newerLineInput(StatusGrid& grid, const QString& address, int row
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
         grid.setData(row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
         if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
-            grid.setText(row, col::Masked, GetMaskSourceText(qint32(fields::number(rs, QStringLiteral("MaskSource")))));
+            const qint32 maskSource = qint32(fields::number(rs, QStringLiteral("MaskSource")));
+            grid.setText(row, col::Masked, GetMaskSourceText(maskSource));
+            if (maskSource != 0)
+                grid.addConditions(row, Condition::Masked);
             rows::writeLineStates(grid, row, qint32(fields::number(rs, QStringLiteral("ContactStatus"))));
-            grid.setText(row, col::Status, GetInputStatus(ctx_, grid, row));
+            RowConditions shown;
+            grid.setText(row, col::Status, GetInputStatus(ctx_, grid, row, &shown));
+            grid.addConditions(row, shown);
         } else {
             for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
                 grid.setText(row, key, rows::kOffline);
@@ -267,10 +274,12 @@ void DbRefresh::serverPort(StatusGrid& grid, const QString& address, int row) {
         grid.setText(row, col::LastUpdated, nowText());
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
         const std::optional<qint32> state = wholeNumber(fields::text(rs, QStringLiteral("Status")));
-        if (state == 0)
+        if (state == 0) {
             grid.setText(row, col::Status, GRS(ctx_, kPortOffLine));
-        else if (state == 1)
+            grid.addConditions(row, Condition::Offline);
+        } else if (state == 1) {
             grid.setText(row, col::Status, GRS(ctx_, kOnLine));
+        }
     }
     rs.close();
 }
@@ -296,8 +305,13 @@ void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int ro
             // The keypad module answers for the reader: on line when installed and on line.
             const bool moduleUp = fields::flag(rs, QStringLiteral("Online")) && fields::flag(rs, QStringLiteral("Installed"));
             grid.setText(row, col::Status, GRS(ctx_, moduleUp ? kOnLine : kNotKnown));
-            grid.setText(row, col::PTamper, rows::lockoutText(fields::flag(rs, QStringLiteral("PhysicalTamperLockout"))));
-            grid.setText(row, col::CTamper, rows::lockoutText(fields::flag(rs, QStringLiteral("CodeTamperLockout"))));
+            const bool physicalLockout = fields::flag(rs, QStringLiteral("PhysicalTamperLockout"));
+            const bool codeLockout = fields::flag(rs, QStringLiteral("CodeTamperLockout"));
+            grid.setText(row, col::PTamper, rows::lockoutText(physicalLockout));
+            grid.setText(row, col::CTamper, rows::lockoutText(codeLockout));
+            grid.addConditions(row, RowConditions(moduleUp ? RowConditions() : Condition::Offline) |
+                                        (physicalLockout ? Condition::PhysicalTamper : RowConditions()) |
+                                        (codeLockout ? Condition::CodeTamper : RowConditions()));
             grid.setText(row, col::LastUpdated, now);
             const QVariant threat = rs.field(QStringLiteral("ThreatLevel"));
             if (!threat.isNull())
@@ -305,6 +319,7 @@ void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int ro
         } else {
             for (const QString& key : {col::Status, col::PTamper, col::CTamper, col::ThreatLevel})
                 grid.setText(row, key, rows::kOffline);
+            grid.addConditions(row, Condition::Offline);
             grid.setText(row, col::LastUpdated, now);
         }
     }
@@ -332,6 +347,7 @@ void DbRefresh::newerLineController(StatusGrid& grid, const QString& address, in
         } else {
             for (const QString& key : {col::Status, col::ThreatLevel, col::Enclosure})
                 grid.setText(row, key, rows::kOffline);
+            grid.addConditions(row, Condition::Offline);
         }
         grid.setText(row, col::LastUpdated, nowText());
     }
@@ -351,12 +367,15 @@ void DbRefresh::newerLineModule(StatusGrid& grid, const QString& address, int ro
         grid.setCell(row, col::Name, fields::text(rs, QStringLiteral("Name")), rows::kNameFormat,
                      rows::newerLineIcon(rows::kZR2IconModule, fields::flag(rs, QStringLiteral("Installed")), online));
         if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
-            grid.setText(row, col::Enclosure,
-                         GRS(ctx_, fields::flag(rs, QStringLiteral("InTamper")) ? kEnclosureOpen : kEnclosureClosed));
+            const bool open = fields::flag(rs, QStringLiteral("InTamper"));
+            grid.setText(row, col::Enclosure, GRS(ctx_, open ? kEnclosureOpen : kEnclosureClosed));
             grid.setText(row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown));
+            grid.addConditions(row, RowConditions(open ? Condition::EnclosureOpen : RowConditions()) |
+                                        (online ? RowConditions() : Condition::Offline));
         } else {
             grid.setText(row, col::Enclosure, rows::kOffline);
             grid.setText(row, col::Status, rows::kOffline);
+            grid.addConditions(row, Condition::Offline);
         }
         grid.setText(row, col::LastUpdated, nowText());
     }

@@ -201,7 +201,7 @@ void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     rows::setData(grid, row, col::TwoPersonRule, fields::flag(rs, QStringLiteral("NormalStateEnergized")) ? 1 : 0);
     writeEnabledFromDisabled(grid, row, rs);
     rows::setText(grid, row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
-    rows::setText(grid, row, col::Masked, GetMaskSourceText(qint32(fields::number(rs, QStringLiteral("MaskSource")))));
+    rows::writeMaskSource(grid, row, qint32(fields::number(rs, QStringLiteral("MaskSource"))));
     rows::setData(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
     // The newer line reports no line voltage.
     rows::setText(grid, row, col::Voltage, rows::kOffline);
@@ -220,7 +220,7 @@ void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
 
 void Filler::newerLineInput(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconInput, QStringLiteral("InputID"));
-    rows::setText(grid, row, col::Masked, GetMaskSourceText(qint32(fields::number(rs, QStringLiteral("MaskSource")))));
+    rows::writeMaskSource(grid, row, qint32(fields::number(rs, QStringLiteral("MaskSource"))));
     rows::setText(grid, row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
     writeEnabledFromDisabled(grid, row, rs);
     rows::setData(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
@@ -236,8 +236,8 @@ void Filler::newerLineRelay(StatusGrid& grid, int row, const db::Recordset& rs) 
 
 void Filler::newerLineReader(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconReader, QStringLiteral("ReaderId"));
-    rows::setText(grid, row, col::CTamper, rows::lockoutText(fields::flag(rs, QStringLiteral("CodeTamperLockout"))));
-    rows::setText(grid, row, col::PTamper, rows::lockoutText(fields::flag(rs, QStringLiteral("PhysicalTamperLockout"))));
+    rows::writeLockout(grid, row, col::CTamper, fields::flag(rs, QStringLiteral("CodeTamperLockout")));
+    rows::writeLockout(grid, row, col::PTamper, fields::flag(rs, QStringLiteral("PhysicalTamperLockout")));
 }
 
 void Filler::newerLineController(StatusGrid& grid, int row, const db::Recordset& rs) {
@@ -246,7 +246,8 @@ void Filler::newerLineController(StatusGrid& grid, int row, const db::Recordset&
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"),
                         rows::newerLineIcon(rows::kZR2IconController, installed, online), QStringLiteral("ID"));
     rows::setText(grid, row, col::Enabled, fields::yesNoText(ctx_, installed));
-    rows::setText(grid, row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown));
+    rows::setState(grid, row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown),
+                   online ? RowConditions() : Condition::Offline);
 }
 
 void Filler::newerLineModule(StatusGrid& grid, int row, const db::Recordset& rs) {
@@ -254,7 +255,8 @@ void Filler::newerLineModule(StatusGrid& grid, int row, const db::Recordset& rs)
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"),
                         rows::newerLineIcon(rows::kZR2IconModule, fields::flag(rs, QStringLiteral("Installed")), online),
                         QStringLiteral("ID"));
-    rows::setText(grid, row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown));
+    rows::setState(grid, row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown),
+                   online ? RowConditions() : Condition::Offline);
 }
 
 }  // namespace so

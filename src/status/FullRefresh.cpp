@@ -161,17 +161,19 @@ void FullRefresh::renewState(int objectId, StatusGrid& grid, int row, const db::
             decoder_.UpdateList(3, grid.text(row, col::Address), 32, QStringLiteral("SM"), now,
                                 fields::text(rs, QStringLiteral("ThreatLevel")));
         } else {
-            for (const QString& key : {col::Status, col::PTamper, col::CTamper, col::ThreatLevel})
+            for (const QString& key : {col::PTamper, col::CTamper, col::ThreatLevel})
                 rows::setText(grid, row, key, rows::kOffline);
+            rows::setState(grid, row, col::Status, rows::kOffline, Condition::Offline);
         }
         break;
     case objtype::ZR2Module:
         if (controllerOnline) {
-            rows::setText(grid, row, col::Enclosure,
-                          GRS(ctx_, fields::flag(rs, QStringLiteral("InTamper")) ? kEnclosureOpen : kEnclosureClosed));
+            const bool open = fields::flag(rs, QStringLiteral("InTamper"));
+            rows::setState(grid, row, col::Enclosure, GRS(ctx_, open ? kEnclosureOpen : kEnclosureClosed),
+                           open ? Condition::EnclosureOpen : RowConditions());
         } else {
             rows::setText(grid, row, col::Enclosure, rows::kOffline);
-            rows::setText(grid, row, col::Status, rows::kOffline);
+            rows::setState(grid, row, col::Status, rows::kOffline, Condition::Offline);
         }
         break;
     default:

@@ -63,13 +63,17 @@ private:
     void applyLineStates(const RowRef& row, quint8 state, const QString& value, bool isDoor);
     /// True when a door's lines cannot be shown (its panel has no such line, or no line module).
     bool doorLinesUnavailable(const RowRef& row, const QString& address, quint8 state);
-    QString doorStatus(const RowRef& row);
-    QString inputStatus(const RowRef& row);
+    /// Writes the door's or input's summary into Status, with the conditions it speaks for.
+    void writeDoorStatus(const RowRef& row);
+    void writeInputStatus(const RowRef& row);
     /// Writes the name of threat level `value` into ThreatLevel.
     void writeThreatLevel(const RowRef& row, const QString& value);
     /// Resets every row of every section whose address begins with the controller's address.
     void resetControllerPoints(const QString& controllerAddress);
+    /// Writes a resource text into a cell, with the condition it shows there (conditionOf).
     void setText(const RowRef& row, ColumnId id, int resource);
+    /// Status of a point reported off line (state 0): the not-known text, condition Offline.
+    void setOffline(const RowRef& row);
     void updateMaskedItem(const QString& address, const QString& value);
 
     ComponentContext& ctx_;

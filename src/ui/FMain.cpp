@@ -74,9 +74,6 @@ FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(w
     // The host's image list is copied once: the grids' icons are indexes into it.
     if (ctx.parent != nullptr)
         trap(ctx, QStringLiteral("Status: InitForm"), [&] { icons_.load(ctx.host().ilconsole()); });
-    // The texts the severity rules compare cells with, fetched once for the window's life.
-    if (ctx.ntConnection != nullptr)
-        severityTexts_ = SeverityTexts::load(ctx);
 
     buildToolbars();
     buildPages();
@@ -116,7 +113,7 @@ FMain::~FMain() {
     insightTimer_.stop();
     // The models outlive this object's members by a moment: they stop recording first.
     for (SectionGridView* view : views_)
-        view->gridModel()->setInsight(view->section(), nullptr, nullptr);
+        view->gridModel()->setInsight(false, nullptr);
     if (window_.view() == this)
         window_.setView(nullptr);
 }
@@ -291,7 +288,7 @@ void FMain::buildPages() {
         auto* header = new SectionHeader(section, StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section),
                                          panel);
         auto* model = new StatusGridModel(window_.grid(section), &icons_);
-        model->setInsight(section, &severityTexts_, &recent_);
+        model->setInsight(true, &recent_);
         auto* view = new SectionGridView(window_, section, model, panel);
         connect(view, &SectionGridView::shownRowsChanged, this, &FMain::updateFindMatches);
         connect(view, &SectionGridView::contentHeightChanged, this, [this, section] { fitPanel(section); });

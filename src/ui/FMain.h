@@ -144,7 +144,6 @@ public:
     /// Whether the site database answers; null when the component runs without a site link.
     QLabel* linkLabel() const { return link_; }
     RecentChanges& recentChanges() { return recent_; }
-    const SeverityTexts& severityTexts() const { return severityTexts_; }
     /// Recounts the sections that changed, repaints fading highlights, updates the status bar
     /// (the window's timer calls it every kInsightIntervalMs).
     void updateInsight();
@@ -186,7 +185,6 @@ private:
     StatusWindow& window_;
     IconList icons_;
     std::function<void()> configureDialogOpener_;
-    SeverityTexts severityTexts_;
     RecentChanges recent_;
     std::function<QString(const QString&)> exportPathChooser_;
     QTimer insightTimer_;

@@ -44,14 +44,13 @@ struct SiteOnScreen : ::testing::Test {
     /// Abnormal rows of a section (all sections: -1) over its rows.
     std::pair<int, int> abnormal(int only = -1) {
         so::StatusWindow& window = station->status().window();
-        const so::SeverityTexts severityTexts = so::SeverityTexts::load(station->status().context());
         int bad = 0, rows = 0;
         for (int section = 0; section < so::kSectionCount; ++section) {
             if (only >= 0 && section != only)
                 continue;
             const so::StatusGrid& grid = window.grid(section);
             for (int row = 1; row <= grid.rowCount(); ++row, ++rows)
-                bad += so::severity(severityTexts, section, grid, row) != so::Severity::Normal ? 1 : 0;
+                bad += so::severity(grid, row) != so::Severity::Normal ? 1 : 0;
         }
         return {bad, rows};
     }
