@@ -315,7 +315,7 @@ void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int ro
             grid.setText(row, col::LastUpdated, now);
             const QVariant threat = rs.field(QStringLiteral("ThreatLevel"));
             if (!threat.isNull())
-                decoder_.UpdateList(3, address, 32, QStringLiteral("SM"), now, threat.toString());
+                decoder_.UpdateList(sectionIndex(Section::Readers), address, 32, QStringLiteral("SM"), now, threat.toString());
         } else {
             for (const QString& key : {col::Status, col::PTamper, col::CTamper, col::ThreatLevel})
                 grid.setText(row, key, rows::kOffline);
