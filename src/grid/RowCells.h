@@ -20,15 +20,16 @@ inline constexpr quint32 kNameFormat = 0x40020;
 /// The text of a state the window cannot tell because the point's controller is off line.
 inline const QString kOffline = QStringLiteral("-");
 
-/// Cell writes of a fill: a column the section's layout does not have is skipped, so that an
-/// operator's layout without a column never stops a fill part-way (every point still gets its row
-/// and every other cell).
-void setText(StatusGrid& grid, int row, const QString& key, const QString& text);
-void setData(StatusGrid& grid, int row, const QString& key, qint64 value);
-void setCell(StatusGrid& grid, int row, const QString& key, const QString& text, quint32 format, int icon);
-/// A state cell written as setText does, with the conditions its text shows there (recorded only
-/// when the grid has the column).
-void setState(StatusGrid& grid, int row, const QString& key, const QString& text, RowConditions shown);
+/// The lenient cell writes of a fill: a column the section's layout does not have is skipped, so
+/// that an operator's layout without a column never stops a fill part-way (every point still gets
+/// its row and every other cell). StatusGrid's own writers are the strict ones: a missing column is
+/// a MissingColumnError, which ends the procedure's write silently (the decoding, a row refresh).
+void setTextIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text);
+void setDataIfColumn(StatusGrid& grid, int row, const QString& key, qint64 value);
+void setCellIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text, quint32 format, int icon);
+/// A state cell written as setTextIfColumn does, with the conditions its text shows there
+/// (recorded only when the grid has the column).
+void setStateIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text, RowConditions shown);
 
 /// Masked of a newer-line point from its mask-source bits (GetMaskSourceText); condition Masked
 /// when any bit is set.

@@ -90,7 +90,8 @@ public:
     void removeRow(int row);
     void clear();  // removes all rows, keeps the columns
 
-    // ---- cells by key (MissingColumnError for a key the grid has not; ComponentError for a bad row)
+    // ---- cells by key, strict: MissingColumnError for a key the grid has not (the lenient writes
+    // of a fill are rows::setTextIfColumn and its kin); ComponentError for a bad row
     const QString& text(int row, const QString& key) const;
     void setText(int row, const QString& key, const QString& text);
     /// Text plus format flags and icon, as a fill writes the Name cell.

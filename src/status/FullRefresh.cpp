@@ -136,7 +136,7 @@ void FullRefresh::renewNewerLineRows(qint32 groupId) {
                     continue;
                 filler_.writeRow(kind, grid, row, rs);
                 renewState(objectId, grid, row, rs, now);
-                rows::setText(grid, row, col::LastUpdated, now);
+                rows::setTextIfColumn(grid, row, col::LastUpdated, now);
             }
             rs.close();
         });
@@ -151,7 +151,7 @@ void FullRefresh::renewState(int objectId, StatusGrid& grid, int row, const db::
     case objtype::ZR2Input:
         if (!controllerOnline)
             for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
-                rows::setText(grid, row, key, rows::kOffline);
+                rows::setTextIfColumn(grid, row, key, rows::kOffline);
         break;
     case objtype::ZR2Relay:
         rows::writeNewerLineRelayState(grid, row, rs, col::Status);
@@ -162,18 +162,18 @@ void FullRefresh::renewState(int objectId, StatusGrid& grid, int row, const db::
                                 fields::text(rs, QStringLiteral("ThreatLevel")));
         } else {
             for (const QString& key : {col::PTamper, col::CTamper, col::ThreatLevel})
-                rows::setText(grid, row, key, rows::kOffline);
-            rows::setState(grid, row, col::Status, rows::kOffline, Condition::Offline);
+                rows::setTextIfColumn(grid, row, key, rows::kOffline);
+            rows::setStateIfColumn(grid, row, col::Status, rows::kOffline, Condition::Offline);
         }
         break;
     case objtype::ZR2Module:
         if (controllerOnline) {
             const bool open = fields::flag(rs, QStringLiteral("InTamper"));
-            rows::setState(grid, row, col::Enclosure, GRS(ctx_, open ? kEnclosureOpen : kEnclosureClosed),
+            rows::setStateIfColumn(grid, row, col::Enclosure, GRS(ctx_, open ? kEnclosureOpen : kEnclosureClosed),
                            open ? Condition::EnclosureOpen : RowConditions());
         } else {
-            rows::setText(grid, row, col::Enclosure, rows::kOffline);
-            rows::setState(grid, row, col::Status, rows::kOffline, Condition::Offline);
+            rows::setTextIfColumn(grid, row, col::Enclosure, rows::kOffline);
+            rows::setStateIfColumn(grid, row, col::Status, rows::kOffline, Condition::Offline);
         }
         break;
     default:
