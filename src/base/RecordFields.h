@@ -58,7 +58,7 @@ inline QString text(const db::Recordset& rs, const QString& name) {
     return value.isNull() ? QString() : value.toString();
 }
 
-/// Resource 1463 (yes, enabled) or 1679 (no, disabled).
-inline QString yesNoText(ComponentContext& ctx, bool yes) { return GRS(ctx, yes ? 1463 : 1679); }
+/// The host's yes (enabled) or no (disabled) text.
+inline QString yesNoText(ComponentContext& ctx, bool yes) { return GRS(ctx, yes ? res::Yes : res::No); }
 
 }  // namespace so::fields

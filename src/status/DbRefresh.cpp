@@ -20,11 +20,6 @@
 namespace so {
 namespace {
 
-constexpr int kOnLine = 1433;
-constexpr int kNotKnown = 1435;
-constexpr int kPortOffLine = 1432;
-constexpr int kEnclosureClosed = 1437;
-constexpr int kEnclosureOpen = 1438;
 
 // The newer line's relay with the Online flag of its controller (a door's relay and a relay row).
 const QString kNewerLineRelayQuery = QStringLiteral(
@@ -275,10 +270,10 @@ void DbRefresh::serverPort(StatusGrid& grid, const QString& address, int row) {
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
         const std::optional<qint32> state = wholeNumber(fields::text(rs, QStringLiteral("Status")));
         if (state == 0) {
-            grid.setText(row, col::Status, GRS(ctx_, kPortOffLine));
+            grid.setText(row, col::Status, GRS(ctx_, res::PortOffLine));
             grid.addConditions(row, Condition::Offline);
         } else if (state == 1) {
-            grid.setText(row, col::Status, GRS(ctx_, kOnLine));
+            grid.setText(row, col::Status, GRS(ctx_, res::OnLine));
         }
     }
     rs.close();
@@ -304,7 +299,7 @@ void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int ro
         if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
             // The keypad module answers for the reader: on line when installed and on line.
             const bool moduleUp = fields::flag(rs, QStringLiteral("Online")) && fields::flag(rs, QStringLiteral("Installed"));
-            grid.setText(row, col::Status, GRS(ctx_, moduleUp ? kOnLine : kNotKnown));
+            grid.setText(row, col::Status, GRS(ctx_, moduleUp ? res::OnLine : res::NotKnown));
             const bool physicalLockout = fields::flag(rs, QStringLiteral("PhysicalTamperLockout"));
             const bool codeLockout = fields::flag(rs, QStringLiteral("CodeTamperLockout"));
             grid.setText(row, col::PTamper, rows::lockoutText(physicalLockout));
@@ -341,7 +336,7 @@ void DbRefresh::newerLineController(StatusGrid& grid, const QString& address, in
                      rows::newerLineIcon(rows::kZR2IconController, installed, online));
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, installed));
         if (online) {
-            grid.setText(row, col::Status, GRS(ctx_, kOnLine));
+            grid.setText(row, col::Status, GRS(ctx_, res::OnLine));
             grid.setText(row, col::ThreatLevel,
                          ZR2GetContThreatLevelForID(qint32(fields::number(rs, QStringLiteral("ID")))));
         } else {
@@ -368,8 +363,8 @@ void DbRefresh::newerLineModule(StatusGrid& grid, const QString& address, int ro
                      rows::newerLineIcon(rows::kZR2IconModule, fields::flag(rs, QStringLiteral("Installed")), online));
         if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
             const bool open = fields::flag(rs, QStringLiteral("InTamper"));
-            grid.setText(row, col::Enclosure, GRS(ctx_, open ? kEnclosureOpen : kEnclosureClosed));
-            grid.setText(row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown));
+            grid.setText(row, col::Enclosure, GRS(ctx_, open ? res::EnclosureOpen : res::EnclosureClosed));
+            grid.setText(row, col::Status, GRS(ctx_, online ? res::OnLine : res::NotKnown));
             grid.addConditions(row, RowConditions(open ? Condition::EnclosureOpen : RowConditions()) |
                                         (online ? RowConditions() : Condition::Offline));
         } else {

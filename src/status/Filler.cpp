@@ -17,9 +17,6 @@
 namespace so {
 namespace {
 
-constexpr int kOnLine = 1433;
-constexpr int kNotKnown = 1435;
-
 // Name icons (indexes into the status image list).
 constexpr int kIconDoor = 16;
 constexpr int kIconInput = 18;
@@ -213,7 +210,7 @@ void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     }
     // The contact goes through the decoding the live reports take: Input1 to Input3, Alarm and
     // the door summary in Status come out exactly as a later live report would write them.
-    rows::setTextIfColumn(grid, row, col::Alarm, GRS(ctx_, kNotKnown));
+    rows::setTextIfColumn(grid, row, col::Alarm, GRS(ctx_, res::NotKnown));
     decoder_.UpdateList(sectionIndex(Section::Doors), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
                         QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
@@ -246,7 +243,7 @@ void Filler::newerLineController(StatusGrid& grid, int row, const db::Recordset&
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"),
                         rows::newerLineIcon(rows::kZR2IconController, installed, online), QStringLiteral("ID"));
     rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, installed));
-    rows::setStateIfColumn(grid, row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown),
+    rows::setStateIfColumn(grid, row, col::Status, GRS(ctx_, online ? res::OnLine : res::NotKnown),
                    online ? RowConditions() : Condition::Offline);
 }
 
@@ -255,7 +252,7 @@ void Filler::newerLineModule(StatusGrid& grid, int row, const db::Recordset& rs)
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"),
                         rows::newerLineIcon(rows::kZR2IconModule, fields::flag(rs, QStringLiteral("Installed")), online),
                         QStringLiteral("ID"));
-    rows::setStateIfColumn(grid, row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown),
+    rows::setStateIfColumn(grid, row, col::Status, GRS(ctx_, online ? res::OnLine : res::NotKnown),
                    online ? RowConditions() : Condition::Offline);
 }
 

@@ -22,8 +22,6 @@ namespace {
 
 constexpr qint32 kPortStatusType = 501;
 constexpr qint32 kPylonStatusType = 502;
-constexpr int kEnclosureClosed = 1437;
-constexpr int kEnclosureOpen = 1438;
 
 /// The stored report types of a classic controller that carry point or controller states.
 constexpr qint32 kControllerStatusTypes[] = {1, 2, 3, 7, 8, 9, 10, 11, 12, 14, 15, 16, 32, 500};
@@ -169,7 +167,7 @@ void FullRefresh::renewState(int objectId, StatusGrid& grid, int row, const db::
     case objtype::ZR2Module:
         if (controllerOnline) {
             const bool open = fields::flag(rs, QStringLiteral("InTamper"));
-            rows::setStateIfColumn(grid, row, col::Enclosure, GRS(ctx_, open ? kEnclosureOpen : kEnclosureClosed),
+            rows::setStateIfColumn(grid, row, col::Enclosure, GRS(ctx_, open ? res::EnclosureOpen : res::EnclosureClosed),
                            open ? Condition::EnclosureOpen : RowConditions());
         } else {
             rows::setTextIfColumn(grid, row, col::Enclosure, rows::kOffline);

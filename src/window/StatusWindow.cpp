@@ -20,7 +20,6 @@ namespace so {
 namespace {
 
 const QString kCaption = QStringLiteral("Status Viewer");
-constexpr int kGroupBoxFirstEntryText = 1430;
 constexpr int kHelpContextWindow = 212;
 constexpr int kHelpContextKey = 34;
 
@@ -215,7 +214,7 @@ void StatusWindow::InitGroupCombo() {
     trap(ctx_, QStringLiteral("FMain.InitGroupCombo"), [&] {
         groupEntries_.clear();
         selectedGroupIndex_ = -1;
-        groupEntries_.append({GRS(ctx_, kGroupBoxFirstEntryText), 0});
+        groupEntries_.append({GRS(ctx_, res::GroupBoxFirstEntry), 0});
         groupEntries_ += visibleStatusGroups(ctx_);
     });
     notifyGroupBox();
