@@ -30,6 +30,37 @@
 
 namespace so {
 
+/// The status types of SuperStatus rows.
+enum StatusType : int {
+    StatusRelays = 1,
+    StatusExpRelays = 2,
+    StatusReaders = 3,
+    StatusInputs = 7,
+    StatusExpInputs1to8 = 8,
+    StatusExpInputs9to16 = 9,
+    StatusController = 10,
+    StatusInputVoltages = 11,
+    StatusExpVoltages1to16 = 12,
+    StatusControllerLink = 13,  // the controller's link conditions; stored, not decoded by the viewer
+    StatusExpInputs17to24 = 14,
+    StatusExpInputs25to32 = 15,
+    StatusExpVoltages17to32 = 16,
+    StatusThreatLevels = 32,
+    StatusControllerCodes = 500,
+    StatusPort = 501,
+    StatusPylon = 502,
+};
+
+/// Points a per-point status type describes: entry i is point firstPoint + i.
+struct StatusPointRange {
+    int firstPoint = 1;
+    int lastPoint = 0;
+    int count() const { return lastPoint - firstPoint + 1; }
+};
+
+/// The point range of a per-point status type; nothing for the other types.
+std::optional<StatusPointRange> statusPointRange(int statusType);
+
 /// The state codes of one point or device.
 using StateCodes = QVarLengthArray<quint8, 6>;
 

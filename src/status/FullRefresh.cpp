@@ -3,6 +3,7 @@
 #include "base/ErrorTrap.h"
 #include "base/Texts.h"
 #include "domain/Address.h"
+#include "domain/SuperStatusText.h"
 #include "status/StatusDecoder.h"
 #include "status/SuperStatus.h"
 #include "grid/ColumnLayout.h"
@@ -20,11 +21,14 @@
 namespace so {
 namespace {
 
-constexpr qint32 kPortStatusType = 501;
-constexpr qint32 kPylonStatusType = 502;
 
 /// The stored report types of a classic controller that carry point or controller states.
-constexpr qint32 kControllerStatusTypes[] = {1, 2, 3, 7, 8, 9, 10, 11, 12, 14, 15, 16, 32, 500};
+constexpr qint32 kControllerStatusTypes[] = {
+    StatusRelays,          StatusExpRelays,        StatusReaders,         StatusInputs,
+    StatusExpInputs1to8,   StatusExpInputs9to16,   StatusController,      StatusInputVoltages,
+    StatusExpVoltages1to16, StatusExpInputs17to24, StatusExpInputs25to32, StatusExpVoltages17to32,
+    StatusThreatLevels,    StatusControllerCodes,
+};
 
 /// The newer-line kinds whose rows the refresh renews, by object type.
 constexpr int kNewerLineKinds[] = {101, 102, 103, 104, 105, 108};
@@ -109,9 +113,9 @@ void FullRefresh::replayClassicRows() {
         for (const qint32 type : kControllerStatusTypes)
             replay_->GetSuperStatus(id, type);
     for (const qint32 id : ports.ids())
-        replay_->GetSuperStatus(id, kPortStatusType);
+        replay_->GetSuperStatus(id, StatusPort);
     for (const qint32 id : pylons.ids())
-        replay_->GetSuperStatus(id, kPylonStatusType);
+        replay_->GetSuperStatus(id, StatusPylon);
 }
 
 void FullRefresh::renewNewerLineRows(qint32 groupId) {
