@@ -5,23 +5,18 @@
 // switched to the site's "Entire Site" group, so every point of the site has its row.
 #pragma once
 
-#include "support/FakeDialogs.h"
-#include "support/FakeHost.h"
+#include "support/DemoSiteStatus.h"
 
-#include "site/DemoSite.h"
 #include "base/ComponentContext.h"
 #include "grid/ColumnLayout.h"
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
-#include <statusobject/Db.h>
-#include <statusobject/Status.h>
+#include <benchmark/benchmark.h>
 
-#include <QColor>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QImage>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <map>
@@ -30,49 +25,17 @@
 
 namespace so::bench {
 
-/// Plain coloured squares standing in for the host's image list (icons are drawn with the window).
-class SquareImages : public ImageList {
-public:
-    int count() const override { return 100; }
-    QVariant image(int index) const override {
-        QImage image(16, 16, QImage::Format_ARGB32);
-        image.fill(QColor::fromHsv((index * 37) % 360, 200, 200));
-        return image;
-    }
-};
-
-/// The recording fake host with an image list. It records every host call: after a storm the
-/// number of recorded calls shows whether the hot path calls the host at all.
-class BenchHost : public test::FakeHost {
-public:
-    const ImageList* ilconsole() override { return &images; }
-    SquareImages images;
-};
-
-class BenchSite {
+/// The host is the recording fake host with an image list: after a storm the number of recorded
+/// calls shows whether the hot path calls the host at all.
+class BenchSite : public test::DemoSiteStatus {
 public:
     /// Generates a site of `points` points and creates the component on it (not yet shown).
-    explicit BenchSite(int points) {
-        db = db::Connection::open(QStringLiteral("sqlite::memory:"));
-        db::DemoSiteOptions options;
-        options.points = points;
-        site = db::generateDemoSite(*db, options);
-        status = std::make_unique<Status>();
-        status->setDialogs(&dialogs);
-        status->setLogFolder(logDir.path());
-        status->setParent(&host);
-        status->setNTConnection(&host);
-        status->setDBConnection(db.get());
-        status->setComputerName(QStringLiteral("WS1"));
-        status->setGraphicsPath(logDir.path());
-        status->setCurrentProfileID(site.defaultProfileId);
-        status->setTimeFormat(true);
-    }
+    explicit BenchSite(int points) { open(points); }
 
     /// The host's Show: the window loads with the profile's default (small) group.
     void show() { status->Show(); }
 
-    /// Selects the group in the status-group box, as the operator does (cmbStatusGroup_Click).
+    /// Selects the group in the status-group box, as the operator does (reloadSelectedGroup).
     void showGroup(int groupId) {
         StatusWindow& w = status->window();
         const int index = w.findGroupEntry(groupId);
@@ -101,13 +64,6 @@ public:
             bytes += QFile(logDir.path() + QLatin1Char('/') + name).size();
         return bytes;
     }
-
-    std::unique_ptr<db::Connection> db;
-    db::DemoSiteSummary site;
-    QTemporaryDir logDir;
-    BenchHost host;
-    test::FakeDialogs dialogs;
-    std::unique_ptr<Status> status;
 };
 
 /// Sites kept from one benchmark to the next by size (generating a site of 50,000 points takes
@@ -125,6 +81,19 @@ Site& keptSite(int points) {
     if (!site)
         site = std::make_unique<Site>(points);
     return *site;
+}
+
+/// The main() of a headless benchmark program whose sites are kept as `Site`.
+template <typename Site>
+int runHeadlessBenchmarks(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    keptSites<Site>().clear();
+    benchmark::Shutdown();
+    return 0;
 }
 
 }  // namespace so::bench

@@ -12,8 +12,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-
 namespace {
 
 using namespace so;
@@ -65,13 +63,4 @@ BENCHMARK(BM_RefreshAllRows)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark:
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    keptSites<LoadedSite>().clear();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runHeadlessBenchmarks<LoadedSite>(argc, argv); }

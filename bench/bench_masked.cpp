@@ -15,7 +15,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSet>
 #include <QSqlQuery>
@@ -166,13 +165,4 @@ BENCHMARK(BM_UpdateMaskedItem_Unlisted)->Unit(benchmark::kNanosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    keptSites<MaskedSite>().clear();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runHeadlessBenchmarks<MaskedSite>(argc, argv); }

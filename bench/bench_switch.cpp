@@ -12,7 +12,7 @@
 //   bench_switch [--points 50000] [--runs 5] [--json FILE]
 #include "BenchSite.h"
 
-#include "ui/FMain.h"
+#include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
 #include "ui/StatusGridModel.h"
 
@@ -47,7 +47,7 @@ protected:
     }
 };
 
-bool anyPending(FMain& frame) {
+bool anyPending(StatusFrame& frame) {
     for (int section = 0; section < kSectionCount; ++section)
         if (frame.sectionModel(section)->hasPendingChanges())
             return true;
@@ -56,7 +56,7 @@ bool anyPending(FMain& frame) {
 
 /// Runs the event loop until the models have told their views everything and a viewport painted
 /// since; gives up after `limitMs`.
-void runUntilPainted(FMain& frame, PaintCount& paints, const QElapsedTimer& clock, qint64 limitMs) {
+void runUntilPainted(StatusFrame& frame, PaintCount& paints, const QElapsedTimer& clock, qint64 limitMs) {
     while (anyPending(frame) && clock.elapsed() < limitMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     paints.paints = 0;
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     {
         BenchSite site(points);
         site.show();
-        auto* frame = qobject_cast<FMain*>(site.status->widget());
+        auto* frame = qobject_cast<StatusFrame*>(site.status->widget());
         if (frame == nullptr) {
             std::fprintf(stderr, "Show created no window\n");
             return 1;

@@ -14,7 +14,7 @@
 #include "BenchSite.h"
 #include "StormReports.h"
 
-#include "ui/FMain.h"
+#include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
 #include "ui/StatusGridModel.h"
 
@@ -84,13 +84,13 @@ Options parse(const QStringList& args) {
     return o;
 }
 
-void flushModels(FMain& frame) {
+void flushModels(StatusFrame& frame) {
     for (int section = 0; section < kSectionCount; ++section)
         frame.sectionModel(section)->flush();
     frame.maskedModel()->flush();
 }
 
-bool viewsHoldEveryRow(FMain& frame, BenchSite& site) {
+bool viewsHoldEveryRow(StatusFrame& frame, BenchSite& site) {
     for (int section = 0; section < kSectionCount; ++section)
         if (frame.sectionModel(section)->rowCount() != site.grid(section).rowCount())
             return false;
@@ -108,7 +108,7 @@ QJsonObject runSite(int points, const Options& options) {
     out[QStringLiteral("points")] = points;
     BenchSite site(points);
     site.show();
-    auto* frame = qobject_cast<FMain*>(site.status->widget());
+    auto* frame = qobject_cast<StatusFrame*>(site.status->widget());
     if (frame == nullptr) {
         std::fprintf(stderr, "Show created no window\n");
         return out;

@@ -13,11 +13,6 @@
 namespace sv {
 namespace {
 
-/// "1 point", "2 points".
-QString counted(qint64 n, const char* singular, const char* plural) {
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? singular : plural));
-}
-
 /// Time for the windows to take in the last changes: the grids repaint changed rows in 50 ms
 /// batches and lay out their sections a few 10 ms ticks after a resize.
 constexpr int kSettleMs = 300;
@@ -34,6 +29,10 @@ QString RunSummary::line() const {
              counted(stateChanges, "state change", "state changes"))
         .arg(perSecond())
         .arg(counted(errors, "error", "errors"));
+}
+
+QString counted(qint64 n, const char* singular, const char* plural) {
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? singular : plural));
 }
 
 QString workstationName(int number) { return QStringLiteral("WS%1").arg(number); }

@@ -53,6 +53,9 @@ struct RunSummary {
     QString line() const;
 };
 
+/// "1 point", "2 points": a count with its noun, for the summary lines.
+QString counted(qint64 n, const char* singular, const char* plural);
+
 /// The computer name of workstation `number` (1-based): "WS1", "WS2" ...
 QString workstationName(int number);
 

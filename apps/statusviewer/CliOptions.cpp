@@ -1,6 +1,7 @@
 #include "CliOptions.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -50,6 +51,35 @@ struct Parser {
     QCommandLineOption abnormalOnly{QStringLiteral("abnormal-only"),
                                     QStringLiteral("Starts every window with \"Abnormal only\" on: only the points in "
                                                    "alarm or warning show.")};
+    QCommandLineOption broker{QStringLiteral("broker"),
+                              QStringLiteral("The site's MQTT broker, mqtt://HOST:PORT (roles field and workstation)."),
+                              QStringLiteral("URL")};
+    QCommandLineOption brokerUser{QStringLiteral("broker-user"), QStringLiteral("The broker login name."),
+                                  QStringLiteral("NAME")};
+    QCommandLineOption brokerPasswordFile{QStringLiteral("broker-password-file"),
+                                          QStringLiteral("A file whose first line is the broker password."),
+                                          QStringLiteral("FILE")};
+    QCommandLineOption brokerTls{QStringLiteral("broker-tls"),
+                                 QStringLiteral("Connects to the broker over TLS, checking its certificate against "
+                                                "this CA file."),
+                                 QStringLiteral("CAFILE")};
+    QCommandLineOption site{QStringLiteral("site"),
+                            QStringLiteral("The site's name in the broker's topics site/NAME/... (default main)."),
+                            QStringLiteral("NAME")};
+    QCommandLineOption computerName{QStringLiteral("computer-name"),
+                                    QStringLiteral("Role workstation: this desk's computer name (default WS1)."),
+                                    QStringLiteral("NAME")};
+    QCommandLineOption group{QStringLiteral("group"),
+                             QStringLiteral("Every window starts with this status group instead of its profile's."),
+                             QStringLiteral("NAME")};
+    QCommandLineOption reports{QStringLiteral("reports"),
+                               QStringLiteral("Role field: the traffic stops after this many state reports."),
+                               QStringLiteral("N")};
+    QCommandLineOption control{QStringLiteral("control"),
+                               QStringLiteral("Roles field and workstation: reads commands from standard input, one "
+                                              "a line, and answers each with a line: checksum, rows FILE, reload (the group), "
+                                              "status, quit; the field also start (its traffic waits for it), a "
+                                              "workstation groups, group NAME, command CONTROLLER POINT TEXT.")};
     QCommandLineOption stats{QStringLiteral("stats"),
                              QStringLiteral("Prints a line per second while running: state changes applied, the "
                                             "longest stall of the window's event loop, the site link of the first "
@@ -60,8 +90,14 @@ struct Parser {
             QStringLiteral("The live status viewer on a site database, with a simulated field and one or more "
                            "workstations."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions(
-            {help, db, createDemo, scale, op, workstations, rate, headless, seconds, out, abnormalOnly, stats});
+        parser.addOptions({help, db, createDemo, scale, op, workstations, rate, headless, seconds, out, abnormalOnly,
+                           stats, broker, brokerUser, brokerPasswordFile, brokerTls, site, computerName, group,
+                           reports, control});
+        parser.addPositionalArgument(QStringLiteral("role"),
+                                     QStringLiteral("field or workstation: one process of a multi-desk site on a "
+                                                    "broker (needs --broker). Without it: the whole demo site in "
+                                                    "this process."),
+                                     QStringLiteral("[role]"));
     }
 };
 
@@ -92,6 +128,68 @@ std::optional<double> readNumber(const QString& text, const QString& option, dou
     return value;
 }
 
+bool readRoleOptions(Parser& p, AppOptions& o, QString& error) {
+    const bool roled = o.role != Role::Demo;
+    for (const QCommandLineOption* option : {&p.broker, &p.brokerUser, &p.brokerPasswordFile, &p.brokerTls, &p.site,
+                                             &p.computerName, &p.reports, &p.control}) {
+        if (!roled && p.parser.isSet(*option)) {
+            error = QStringLiteral("--%1 needs a role: statusviewer field|workstation --broker mqtt://HOST:PORT ...")
+                        .arg(option->names().constFirst());
+            return false;
+        }
+    }
+    if (!roled)
+        return true;
+    if (!p.parser.isSet(p.broker)) {
+        error = QStringLiteral("The roles field and workstation need --broker mqtt://HOST:PORT");
+        return false;
+    }
+    if (!parseBrokerUrl(p.parser.value(p.broker), o.broker, error))
+        return false;
+    if (p.parser.isSet(p.workstations)) {
+        error = QStringLiteral("--workstations is for the single-process demo; start one workstation process per desk");
+        return false;
+    }
+    o.broker.user = p.parser.value(p.brokerUser).trimmed();
+    o.broker.passwordFile = p.parser.value(p.brokerPasswordFile).trimmed();
+    o.broker.tlsCaFile = p.parser.value(p.brokerTls).trimmed();
+    if (!o.broker.passwordFile.isEmpty() && o.broker.user.isEmpty()) {
+        error = QStringLiteral("--broker-password-file needs --broker-user");
+        return false;
+    }
+    if (p.parser.isSet(p.site)) {
+        o.broker.site = p.parser.value(p.site).trimmed();
+        // The name is one level of the topic tree: no level separator, no wildcard.
+        if (o.broker.site.isEmpty() || o.broker.site.contains(QRegularExpression(QStringLiteral("[/+#\\s]")))) {
+            error = QStringLiteral("--site expects a name without \"/\", \"+\", \"#\" or spaces");
+            return false;
+        }
+    }
+    if (p.parser.isSet(p.computerName)) {
+        if (o.role != Role::Workstation) {
+            error = QStringLiteral("--computer-name is for the role workstation");
+            return false;
+        }
+        o.computerName = p.parser.value(p.computerName).trimmed();
+        if (o.computerName.isEmpty() || o.computerName.size() > 50) {
+            error = QStringLiteral("--computer-name expects a name of 1 to 50 characters");
+            return false;
+        }
+    }
+    if (p.parser.isSet(p.reports)) {
+        if (o.role != Role::Field) {
+            error = QStringLiteral("--reports is for the role field");
+            return false;
+        }
+        const auto v = readInt(p.parser.value(p.reports), QStringLiteral("reports"), 1, 100000000, error);
+        if (!v)
+            return false;
+        o.reports = *v;
+    }
+    o.control = p.parser.isSet(p.control);
+    return true;
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments) {
@@ -105,13 +203,21 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         result.helpRequested = true;
         return result;
     }
-    if (!p.parser.positionalArguments().isEmpty()) {
-        result.error = QStringLiteral("Unexpected argument \"%1\"").arg(p.parser.positionalArguments().constFirst());
-        return result;
-    }
-
     AppOptions& o = result.options;
     QString& error = result.error;
+    const QStringList positional = p.parser.positionalArguments();
+    if (!positional.isEmpty()) {
+        if (positional.constFirst() == QLatin1String("field"))
+            o.role = Role::Field;
+        else if (positional.constFirst() == QLatin1String("workstation"))
+            o.role = Role::Workstation;
+        if (o.role == Role::Demo || positional.size() > 1) {
+            error = QStringLiteral("Unexpected argument \"%1\"").arg(positional.value(o.role == Role::Demo ? 0 : 1));
+            return result;
+        }
+    }
+    if (!readRoleOptions(p, o, error))
+        return result;
     if (p.parser.isSet(p.db)) {
         o.dbUrl = p.parser.value(p.db).trimmed();
         if (o.dbUrl.isEmpty()) {
@@ -148,6 +254,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         if (!v)
             return result;
         o.rate = *v;
+    }
+    if (p.parser.isSet(p.group)) {
+        o.group = p.parser.value(p.group).trimmed();
+        if (o.group.isEmpty()) {
+            error = QStringLiteral("--group expects a status group's name");
+            return result;
+        }
     }
     o.headless = p.parser.isSet(p.headless);
     o.abnormalOnly = p.parser.isSet(p.abnormalOnly);

@@ -3,6 +3,8 @@
 // headless decides the platform the application starts on).
 #pragma once
 
+#include "MqttLink.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,7 +12,22 @@
 
 namespace sv {
 
+/// What one process of the application is: the whole demo site in one process (the default), or
+/// one part of a multi-desk site on a broker.
+enum class Role { Demo, Field, Workstation };
+
 struct AppOptions {
+    Role role = Role::Demo;
+    /// --broker and its login (roles field and workstation only).
+    BrokerSettings broker;
+    /// The workstation's computer name (role workstation; default WS1).
+    QString computerName = QStringLiteral("WS1");
+    /// The group every window shows at the start instead of its profile's; empty: the profile's.
+    QString group;
+    /// Role field: stop the traffic after this many state reports (0: no limit).
+    qint64 reports = 0;
+    /// Read control lines from standard input and answer on standard output (roles only).
+    bool control = false;
     /// sqlite:PATH or odbc:CONNECTION-STRING; empty: the demo site in the user's data folder.
     QString dbUrl;
     /// --create-demo: a sqlite: file named by --db that does not exist is created as a demo site

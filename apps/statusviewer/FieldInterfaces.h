@@ -1,5 +1,6 @@
 // The two directions between the host and its (simulated) field:
 //  - StateSink receives the field's state reports; a workstation's Status is one (StatusAdapters.h);
+//    a StateSource hands them out: the simulated field itself, or a desk's link to the broker;
 //  - FieldControl receives the commands the operator sends from a status window through the host.
 #pragma once
 
@@ -13,6 +14,14 @@ public:
     /// One state report, as the host hands it to Status::StateChange.
     virtual void StateChange(const QString& deviceType, const QString& address, quint8 state,
                              const QString& dateLastUpdated, const QString& stateValue) = 0;
+};
+
+class StateSource {
+public:
+    virtual ~StateSource() = default;
+    /// Reports go to the sink from now on; a sink is removed before it goes away.
+    virtual void addSink(StateSink* sink) = 0;
+    virtual void removeSink(StateSink* sink) = 0;
 };
 
 class FieldControl {

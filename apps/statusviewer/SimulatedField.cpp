@@ -709,16 +709,23 @@ void SimulatedField::setZrControllerOnline(int controller, bool online, const QV
         offlineZrControllers_.remove(c.address);
     else
         offlineZrControllers_.insert(c.address);
-    // The receivers re-read the controller's and the modules' rows while handling the reports.
+    // The receivers re-read the controller's and the modules' rows while handling the reports:
+    // they go out once the rows are written (the writer runs on its own thread).
     queueWrite(kSetControllerOnline, c.id, online ? 1 : 0);
+    QStringList moduleAddresses;
     for (int module : modules) {
         zrModules_[module].online = online;
         queueWrite(kSetModuleOnline, zrModules_[module].id, online ? 1 : 0);
+        moduleAddresses << zrModules_[module].address;
     }
-    flush();
-    report(QStringLiteral("ZR2_CONTROLLER"), c.address, online ? 1 : 0);
-    for (int module : modules)
-        report(QStringLiteral("ZR2_MODULE"), zrModules_[module].address, online ? 1 : 0);
+    const int generation = generation_;
+    flush([this, generation, address = c.address, online, moduleAddresses] {
+        if (generation != generation_)
+            return;
+        report(QStringLiteral("ZR2_CONTROLLER"), address, online ? 1 : 0);
+        for (const QString& module : moduleAddresses)
+            report(QStringLiteral("ZR2_MODULE"), module, online ? 1 : 0);
+    });
 }
 
 // ---- classic points -----------------------------------------------------------------------------

@@ -62,7 +62,7 @@ struct FieldOptions {
     double abnormalPercent = 0.8;
 };
 
-class SimulatedField final : public QObject, public FieldControl {
+class SimulatedField final : public QObject, public StateSource, public FieldControl {
 public:
     /// Reads the site through db; writes back through a connection of its own to db's url. log
     /// (may be null) must outlive the field: it writes the last changes back when destroyed.
@@ -74,8 +74,8 @@ public:
     /// Devices that take part in the traffic.
     int deviceCount() const;
 
-    void addSink(StateSink* sink);
-    void removeSink(StateSink* sink);
+    void addSink(StateSink* sink) override;
+    void removeSink(StateSink* sink) override;
 
     /// Generates traffic at the rate (in state reports), driven by the event loop, until stop().
     void start();

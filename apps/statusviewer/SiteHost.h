@@ -7,7 +7,7 @@
 //   groups: granted by a rule for the number or for all numbers (ObjectNumber 0), unless a rule
 //   for that very number denies it; no rule at all denies;
 // - locks in ComponentLocks, so workstations (also in other processes) contend for them for real;
-// - operator events into EventLog; texts from ResourceTexts; broadcasts through the SyncBus;
+// - operator events into EventLog; texts from ResourceTexts; broadcasts through the NoticeBus;
 //   commands to the field; property and help windows through DeviceWindows.
 // Every value is bound as a parameter. A database failure surfaces as HostError, which the
 // component's error trap reports.
@@ -30,7 +30,7 @@ namespace sv {
 class AppLog;
 class FieldControl;
 class ResourceTexts;
-class SyncBus;
+class NoticeBus;
 
 /// What one workstation is.
 struct WorkstationSetup {
@@ -47,7 +47,7 @@ struct WorkstationSetup {
 struct HostServices {
     ResourceTexts* texts = nullptr;       // required
     AppLog* log = nullptr;                // required
-    SyncBus* bus = nullptr;               // null: broadcasts go nowhere
+    NoticeBus* bus = nullptr;             // null: broadcasts go nowhere
     FieldControl* field = nullptr;        // null: commands are logged only
     const so::ImageList* images = nullptr;
 };

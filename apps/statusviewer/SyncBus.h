@@ -1,6 +1,8 @@
-// Broadcasts between the workstations of one status viewer process: what a workstation sends with
-// SendSyncData reaches the SyncPipe of every OTHER attached workstation, one event-loop turn later
-// (queued, so a receiver never runs inside the sender's call and may itself send).
+// Broadcasts between workstations: what a workstation sends with SendSyncData reaches the SyncPipe
+// of every OTHER workstation. NoticeBus is the shape; SyncBus carries the notices between the
+// workstations of one status viewer process, one event-loop turn later (queued, so a receiver never
+// runs inside the sender's call and may itself send); a desk of a multi-desk site carries them over
+// the broker (DeskLink).
 #pragma once
 
 #include <QHash>
@@ -18,18 +20,28 @@ public:
                           const QString& recipient) = 0;
 };
 
-class SyncBus : public QObject {
+class NoticeBus {
+public:
+    virtual ~NoticeBus() = default;
+    /// Attaches the receiver of a workstation (replacing one attached before under that id).
+    virtual void attach(const QString& workstationId, SyncReceiver* receiver) = 0;
+    /// Detaches a workstation; notices still on their way to it are dropped.
+    virtual void detach(const QString& workstationId) = 0;
+    /// Sends the notice to every workstation except the sender.
+    virtual void send(const QString& topic, qint32 action, const QVariant& data,
+                      const QString& senderWorkstationId) = 0;
+};
+
+class SyncBus : public QObject, public NoticeBus {
 public:
     explicit SyncBus(QObject* parent = nullptr) : QObject(parent) {}
 
-    /// Attaches the receiver of a workstation (replacing one attached before under that id).
-    void attach(const QString& workstationId, SyncReceiver* receiver);
-    /// Detaches a workstation; notices still queued for it are dropped.
-    void detach(const QString& workstationId);
+    void attach(const QString& workstationId, SyncReceiver* receiver) override;
+    void detach(const QString& workstationId) override;
     int workstationCount() const { return int(receivers_.size()); }
 
     /// Queues the notice for every attached workstation except the sender.
-    void send(const QString& topic, qint32 action, const QVariant& data, const QString& senderWorkstationId);
+    void send(const QString& topic, qint32 action, const QVariant& data, const QString& senderWorkstationId) override;
 
     /// Notices handed to a receiver so far.
     int delivered() const { return delivered_; }

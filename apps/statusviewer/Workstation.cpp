@@ -8,15 +8,21 @@
 #include "SyncBus.h"
 
 #include <base/ComponentContext.h>
-#include <ui/FMain.h>
+#include <domain/Address.h>
+#include <ui/StatusFrame.h>
 #include <statusobject/Status.h>
 #include <grid/StatusGrid.h>
 #include <window/StatusWindow.h>
 
+#include <QCryptographicHash>
+
+#include <algorithm>
+#include <numeric>
+
 namespace sv {
 
-Workstation::Workstation(const WorkstationOptions& options, const HostServices& services, SimulatedField& field,
-                         SyncBus& bus)
+Workstation::Workstation(const WorkstationOptions& options, const HostServices& services, StateSource& field,
+                         NoticeBus& bus)
     : field_(field), bus_(bus) {
     const QString name = options.host.computerName;
     try {
@@ -46,7 +52,7 @@ Workstation::Workstation(const WorkstationOptions& options, const HostServices& 
     status_->setTimeFormat(true);
     status_->Show();
     // Several workstations share one desk here: each window's title keeps its workstation's name.
-    if (auto* frame = qobject_cast<so::FMain*>(status_->widget()))
+    if (auto* frame = qobject_cast<so::StatusFrame*>(status_->widget()))
         frame->setTitleSuffix(name);
 
     sink_ = std::make_unique<StatusStateSink>(*status_);
@@ -77,5 +83,57 @@ int Workstation::pointsShown() {
 }
 
 int Workstation::errorReports() { return status_->context().errorLog.reportsWritten(); }
+
+QStringList Workstation::shownRows(bool newerLine) {
+    QStringList lines;
+    for (int section = 0; section < so::kSectionCount; ++section) {
+        const so::StatusGrid& grid = status_->window().grid(section);
+        QVector<int> columns;
+        for (int c = 0; c < grid.columnCount(); ++c)
+            if (grid.column(c).key != QLatin1String("LastUpdated"))
+                columns.append(c);
+        std::sort(columns.begin(), columns.end(),
+                  [&](int a, int b) { return grid.column(a).key < grid.column(b).key; });
+        const int address = grid.columnIndex(QStringLiteral("Address"));
+        QVector<int> rows(grid.rowCount());
+        std::iota(rows.begin(), rows.end(), 1);
+        if (address >= 0)
+            std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
+                return grid.cell(a, address).text < grid.cell(b, address).text;
+            });
+        for (int row : std::as_const(rows)) {
+            if (!newerLine && address >= 0 && so::isNewerLineAddress(grid.cell(row, address).text))
+                continue;
+            QString line = QString::number(section);
+            for (int c : std::as_const(columns)) {
+                const so::GridCell& cell = grid.cell(row, c);
+                line += QLatin1Char('\t') + grid.column(c).key + QLatin1Char('=') + cell.text;
+                if (cell.icon >= 0)
+                    line += QLatin1Char('#') + QString::number(cell.icon);
+            }
+            lines << line;
+        }
+    }
+    return lines;
+}
+
+QString Workstation::checksum(bool newerLine) {
+    const QByteArray rows = shownRows(newerLine).join(QLatin1Char('\n')).toUtf8();
+    return QString::fromLatin1(QCryptographicHash::hash(rows, QCryptographicHash::Sha1).toHex().left(16));
+}
+
+bool Workstation::showGroup(const QString& name) {
+    so::StatusWindow& window = status_->window();
+    const QVector<so::GroupEntry>& entries = window.groupEntries();
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries[i].text == name) {
+            window.selectGroupEntry(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Workstation::refreshAllRows() { status_->window().RefreshAllRows(); }
 
 }  // namespace sv

@@ -9,6 +9,7 @@
 #include "SiteHost.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -21,10 +22,10 @@ class Status;
 namespace sv {
 
 class LoggedDialogs;
-class SimulatedField;
+class NoticeBus;
+class StateSource;
 class StatusStateSink;
 class StatusSyncReceiver;
-class SyncBus;
 
 struct WorkstationOptions {
     QString siteUrl;
@@ -39,13 +40,15 @@ class Workstation {
 public:
     /// Opens the workstation and shows its status window. Throws StartupError when the site cannot
     /// be opened or the operator is unknown.
-    Workstation(const WorkstationOptions& options, const HostServices& services, SimulatedField& field, SyncBus& bus);
+    Workstation(const WorkstationOptions& options, const HostServices& services, StateSource& field, NoticeBus& bus);
     ~Workstation();
     Workstation(const Workstation&) = delete;
     Workstation& operator=(const Workstation&) = delete;
 
     QString computerName() const { return host_->computerName(); }
     SiteHost& host() { return *host_; }
+    /// The workstation's own connection to the site.
+    so::db::Connection& database() { return *db_; }
     so::Status& status() { return *status_; }
     /// The status window, or null while the run has no widgets.
     QWidget* widget() const;
@@ -54,11 +57,23 @@ public:
     int pointsShown();
     /// Errors the component wrote to its own error log.
     int errorReports();
+    /// A digest of the cells of every shown row (by section, rows by address, columns by key;
+    /// every column but the times of reception), the same on two workstations that show the same
+    /// rows in the same states, whatever their order or column layout. Without newerLine, only
+    /// the classic points' rows count: the rows the reports alone decide (a newer-line report
+    /// makes the window re-read the point's row from the site database when it arrives).
+    QString checksum(bool newerLine = true);
+    /// What the checksum is taken of: one line per shown row, "SECTION<tab>KEY=TEXT#ICON<tab>...".
+    QStringList shownRows(bool newerLine = true);
+    /// Shows the group of that name from the group box; false when the box has none.
+    bool showGroup(const QString& name);
+    /// Brings every shown row up to date from the site database (the window's full refresh).
+    void refreshAllRows();
 
 private:
     // Destroyed bottom-up: the Status goes before the host and the connection it calls.
-    SimulatedField& field_;
-    SyncBus& bus_;
+    StateSource& field_;
+    NoticeBus& bus_;
     QString busId_;
     std::unique_ptr<so::db::Connection> db_;
     std::unique_ptr<SiteHost> host_;

@@ -9,8 +9,9 @@
 #include "AppSite.h"
 #include "CliOptions.h"
 #include "RunStats.h"
+#include "SiteRoles.h"
 
-#include <ui/FMain.h>
+#include <ui/StatusFrame.h>
 
 #include <QApplication>
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -96,6 +98,53 @@ int runInteractive(QApplication& app, sv::StatusViewerApp& viewer, const sv::App
     return 0;
 }
 
+volatile std::sig_atomic_t stopRequested = 0;
+
+/// A role's process ends cleanly on SIGINT and SIGTERM: the field writes its states back, a desk
+/// closes its window, and both print their summary.
+void requestStop(int) { stopRequested = 1; }
+
+/// Runs a role's event loop until --seconds, a "quit" control line or a stop signal.
+void runRoleLoop(QApplication& app, const sv::AppOptions& options, const std::function<QString(const QString&)>& control) {
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &app, [] {
+        if (stopRequested)
+            QCoreApplication::quit();
+    });
+    watch.start(100);
+    std::unique_ptr<sv::ControlChannel> channel;
+    if (options.control)
+        channel = std::make_unique<sv::ControlChannel>(control);
+    if (options.seconds)
+        QTimer::singleShot(int(*options.seconds * 1000.0), &app, &QCoreApplication::quit);
+    app.exec();
+}
+
+int runRole(QApplication& app, const sv::AppOptions& options, bool headless, const QString& siteUrl,
+            const QString& logFolder) {
+    if (options.role == sv::Role::Field) {
+        sv::FieldRole field(options, siteUrl, logFolder);
+        if (!options.control)
+            field.start();
+        runRoleLoop(app, options, [&](const QString& line) { return field.control(line); });
+        field.stop();
+        std::printf("%s\n", qPrintable(field.summary()));
+        return 0;
+    }
+    sv::DeskRole desk(options, siteUrl, logFolder, headless);
+    if (!headless)
+        if (QWidget* window = desk.workstation().widget())
+            window->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    if (options.abnormalOnly)
+        if (auto* frame = qobject_cast<so::StatusFrame*>(desk.workstation().widget()))
+            frame->abnormalOnlyAction()->setChecked(true);
+    runRoleLoop(app, options, [&](const QString& line) { return desk.control(line); });
+    std::printf("%s\n", qPrintable(desk.summary()));
+    return 0;
+}
+
 int run(QApplication& app, const sv::AppOptions& options, bool headless) {
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     const sv::SiteChoice site = sv::prepareSite(options.dbUrl, options.scale, dataFolder, options.createDemo);
@@ -104,19 +153,25 @@ int run(QApplication& app, const sv::AppOptions& options, bool headless) {
                        .arg(site.createdPoints)
                        .arg(QDir::toNativeSeparators(sv::sqliteFileOf(site.url))));
     }
+    // The components' error logs go beside the demo site; without that folder, beside the library.
+    const QString logFolder = QDir().mkpath(dataFolder) ? dataFolder : QString();
+    if (options.role != sv::Role::Demo)
+        return runRole(app, options, headless, site.url, logFolder);
     sv::AppConfig config;
     config.siteUrl = site.url;
     config.operatorName = options.operatorName;
     config.workstations = options.workstations;
     config.rate = options.rate;
     config.headless = headless;
-    // The components' error logs go beside the demo site; without that folder, beside the library.
-    if (QDir().mkpath(dataFolder))
-        config.logFolder = dataFolder;
+    config.logFolder = logFolder;
     sv::StatusViewerApp viewer(config);
+    if (!options.group.isEmpty())
+        for (int k = 0; k < viewer.workstationCount(); ++k)
+            if (!viewer.workstation(k).showGroup(options.group))
+                throw sv::StartupError(QStringLiteral("The site has no status group \"%1\"").arg(options.group));
     if (options.abnormalOnly)
         for (int k = 0; k < viewer.workstationCount(); ++k)
-            if (auto* frame = qobject_cast<so::FMain*>(viewer.workstation(k).widget()))
+            if (auto* frame = qobject_cast<so::StatusFrame*>(viewer.workstation(k).widget()))
                 frame->abnormalOnlyAction()->setChecked(true);
     return headless ? runHeadless(viewer, options) : runInteractive(app, viewer, options);
 }
@@ -139,7 +194,9 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    const bool headless = sv::runsHeadless(commandLine.options, qEnvironmentVariable("DISPLAY"),
+    // The field process has no window of its own: its reference view stays offscreen.
+    const bool headless = commandLine.options.role == sv::Role::Field ||
+                          sv::runsHeadless(commandLine.options, qEnvironmentVariable("DISPLAY"),
                                            qEnvironmentVariable("WAYLAND_DISPLAY"),
                                            qEnvironmentVariable("QT_QPA_PLATFORM"));
     // Chosen before the application object exists: it connects to its platform when created.

@@ -78,7 +78,7 @@ StatusWindow& FuzzSite::window() { return status_->window(); }
 
 void FuzzSite::showSiteGroup() {
     StatusWindow& w = window();
-    w.InitGroupCombo();
+    w.loadGroupBox();
     const int index = w.findGroupEntry(site_.siteGroupId);
     if (index >= 0)
         w.selectGroupEntry(index);

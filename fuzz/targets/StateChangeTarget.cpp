@@ -87,7 +87,7 @@ int stateChanges(const std::uint8_t* data, std::size_t size) {
             refreshed = true;
             status.RefreshStatus();
             for (int tick = 0; tick <= StatusWindow::kQuietTicksBeforeRefresh; ++tick)
-                window.tRefreshStatus_Timer();
+                window.refreshTimerTick();
             continue;
         }
         const QString type = deviceType(in);

@@ -62,7 +62,7 @@ QString ClassicCommands::controlCommand(int index) {
 
 ClassicCommands::ClassicCommands(ComponentContext& ctx, StatusWindow& window) : ctx_(ctx), window_(window) {}
 
-void ClassicCommands::mnuAAccessFunctions_Click(int index) {
+void ClassicCommands::runAccessEntry(int index) {
     trap(ctx_, QStringLiteral("FPopup.mnuAAccessFunctions_Click"), [&] {
         const QString command = accessCommand(index);
         if (command.isEmpty())
@@ -76,7 +76,7 @@ void ClassicCommands::mnuAAccessFunctions_Click(int index) {
     });
 }
 
-void ClassicCommands::mnuAControlFunctions_Click(int index) {
+void ClassicCommands::runControlEntry(int index) {
     trap(ctx_, QStringLiteral("FPopup.mnuAControlFunctions_Click"), [&] {
         const QString command = controlCommand(index);
         if (command.isEmpty())

@@ -21,10 +21,10 @@ public:
     ClassicCommands(ComponentContext& ctx, StatusWindow& window);
 
     /// Access submenu: 0 momentary access, 2 unlock, 3 relock; only for rows of panes 0-2.
-    void mnuAAccessFunctions_Click(int index);
+    void runAccessEntry(int index);
     /// Control submenu: trigger, mask, unmask, forced states ... by index; the point kind is told
     /// by the address ("XI"/"XR" expansion, "DR"/"BI"/"BR" on board).
-    void mnuAControlFunctions_Click(int index);
+    void runControlEntry(int index);
 
     /// The Controller_ID of the controller owning a point address (bound as "@Address"); 0 when
     /// there is none or the lookup fails ("FPopup.pControllerIDForAddress").

@@ -15,7 +15,7 @@ ContextMenus::ContextMenus(ComponentContext& ctx, StatusWindow& window, SuperSta
       details_(ctx, window, replay),
       newerLine_(ctx, window, model_, details_) {}
 
-TopMenu ContextMenus::vGrid_MouseUp(int pane, const CellSelected& cellSelected, const Popup& popup) {
+TopMenu ContextMenus::buttonReleased(int pane, const CellSelected& cellSelected, const Popup& popup) {
     return trapOr(ctx_, QStringLiteral("FMain.vGrid_MouseUp"), TopMenu::None, [&] {
         const int row = window_.currentRow();
         const int column = window_.currentColumn();
@@ -41,7 +41,7 @@ TopMenu ContextMenus::vGrid_MouseUp(int pane, const CellSelected& cellSelected, 
         if (menu == TopMenu::ZR2) {
             model_.buildNewerLine(address, permitted);
             // The newer-line menu's own click handler runs as it opens: the door's components.
-            newerLine_.mnuZR2_Click();
+            newerLine_.prepareMenu();
         } else {
             model_.buildClassic(pane, permitted);
         }
@@ -71,7 +71,7 @@ bool ContextMenus::followMenuPoint() {
                                      .arg(menuAddress_));
         return false;
     }
-    window_.vGrid_CellClick(pane, moved, window_.currentColumn());
+    window_.setCurrentCell(pane, moved, window_.currentColumn());
     return true;
 }
 
@@ -81,13 +81,13 @@ void ContextMenus::choose(MenuArray array, int index) {
     if (!trapOr(ctx_, QStringLiteral("FMain.vGrid_MouseUp"), false, [&] { return followMenuPoint(); }))
         return;
     switch (array) {
-    case MenuArray::MainArray: details_.mnuMainArray_Click(index); break;
-    case MenuArray::AAccessFunctions: classic_.mnuAAccessFunctions_Click(index); break;
-    case MenuArray::AControlFunctions: classic_.mnuAControlFunctions_Click(index); break;
-    case MenuArray::ZR2List: newerLine_.mnuZR2List_Click(index); break;
-    case MenuArray::ZR2AccessArray: newerLine_.mnuZR2AccessArray_Click(index); break;
-    case MenuArray::ZR2ControlArray: newerLine_.mnuZR2ControlArray_Click(index); break;
-    case MenuArray::CompProps: newerLine_.mnuCompProps_Click(index); break;
+    case MenuArray::MainArray: details_.runMainEntry(index); break;
+    case MenuArray::AAccessFunctions: classic_.runAccessEntry(index); break;
+    case MenuArray::AControlFunctions: classic_.runControlEntry(index); break;
+    case MenuArray::ZR2List: newerLine_.runListEntry(index); break;
+    case MenuArray::ZR2AccessArray: newerLine_.runAccessEntry(index); break;
+    case MenuArray::ZR2ControlArray: newerLine_.runControlEntry(index); break;
+    case MenuArray::CompProps: newerLine_.openComponentProperties(index); break;
     }
 }
 

@@ -1,9 +1,9 @@
 // The context menus of the status window's rows (the menu form `FPopup`): the menu model, the
-// building of a menu on a right-button release over a row (vGrid_MouseUp), and the dispatch of a
+// building of a menu on a right-button release over a row (buttonReleased), and the dispatch of a
 // chosen entry to its command.
 //
 // The popping up itself is handed in as a function: the Qt layer shows a QMenu built from the
-// model (src/ui/PopupMenu.h); without it the whole sequence runs headless and tests read the
+// model (src/ui/RowContextMenu.h); without it the whole sequence runs headless and tests read the
 // model afterwards.
 #pragma once
 
@@ -43,7 +43,7 @@ public:
     /// over a selected cell, builds the menu for the clicked row (the newer-line menu for a "ZRII"
     /// address, the classic one otherwise), pops it up and disarms. Returns the menu built, None
     /// when nothing was shown ("FMain.vGrid_MouseUp").
-    TopMenu vGrid_MouseUp(int pane, const CellSelected& cellSelected, const Popup& popup = {});
+    TopMenu buttonReleased(int pane, const CellSelected& cellSelected, const Popup& popup = {});
 
     /// Runs the command of a chosen entry. An entry the operator could not reach (hidden or
     /// disabled, itself or the submenu holding it) runs nothing. While a menu is up, the command

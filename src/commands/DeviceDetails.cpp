@@ -94,7 +94,7 @@ private:
 DeviceDetails::DeviceDetails(ComponentContext& ctx, StatusWindow& window, SuperStatusReplay& replay)
     : ctx_(ctx), window_(window), replay_(replay) {}
 
-void DeviceDetails::mnuMainArray_Click(int index) {
+void DeviceDetails::runMainEntry(int index) {
     trap(ctx_, kReportName, [&] {
         switch (index) {
         case entry::RefreshPane:

@@ -1,4 +1,4 @@
-// The classic menu's refresh and "Properties..." entries (`mnuMainArray_Click`), which the
+// The classic menu's refresh and "Properties..." entries (`runMainEntry`), which the
 // newer-line menu's "Refresh" uses as well.
 //
 //   0  "&Refresh This Item(s) - This Pane"  the controllers of the current group's points of the
@@ -31,7 +31,7 @@ public:
 
     /// Runs entry `index` of the classic menu's own list; other indexes do nothing
     /// ("FPopup.mnuMainArray_Click").
-    void mnuMainArray_Click(int index);
+    void runMainEntry(int index);
 
 private:
     void refreshControllers(int index);

@@ -7,7 +7,7 @@
 // point kinds, so what a right click shows can depend on the row clicked before (a controller row
 // after a door row shows the door's functions disabled, after a reader row not at all).
 //
-// Nothing here pops anything up: the Qt layer renders the model (src/ui/PopupMenu.h).
+// Nothing here pops anything up: the Qt layer renders the model (src/ui/RowContextMenu.h).
 #pragma once
 
 #include <QString>

@@ -59,14 +59,14 @@ NewerLineCommands::NewerLineCommands(ComponentContext& ctx, StatusWindow& window
                                      DeviceDetails& details)
     : ctx_(ctx), window_(window), menus_(menus), details_(details) {}
 
-void NewerLineCommands::mnuZR2AccessArray_Click(int index) {
+void NewerLineCommands::runAccessEntry(int index) {
     trap(ctx_, QStringLiteral("FPopup.mnuZR2AccessArray_Click"), [&] {
         if (const Function* function = accessFunction(index))
             execute(*function, kDoorType, false);
     });
 }
 
-void NewerLineCommands::mnuZR2ControlArray_Click(int index) {
+void NewerLineCommands::runControlEntry(int index) {
     trap(ctx_, QStringLiteral("FPopup.mnuZR2ControlArray_Click"), [&] {
         const Function* function = controlFunction(index);
         if (function == nullptr)
@@ -92,7 +92,7 @@ void NewerLineCommands::execute(const Function& function, qint32 deviceType, boo
                   kOperatorEventCode);
 }
 
-void NewerLineCommands::mnuZR2List_Click(int index) {
+void NewerLineCommands::runListEntry(int index) {
     trap(ctx_, QStringLiteral("FPopup.mnuZR2List_Click"), [&] {
         switch (index) {
         case entry::ZR2ClearCodeTamper: {
@@ -101,7 +101,7 @@ void NewerLineCommands::mnuZR2List_Click(int index) {
             break;
         }
         case entry::ZR2Refresh:
-            details_.mnuMainArray_Click(entry::FullRefresh);
+            details_.runMainEntry(entry::FullRefresh);
             break;
         case entry::ZR2Properties: {
             const ClickedPoint point(window_);
@@ -116,7 +116,7 @@ void NewerLineCommands::mnuZR2List_Click(int index) {
     });
 }
 
-void NewerLineCommands::mnuCompProps_Click(int index) {
+void NewerLineCommands::openComponentProperties(int index) {
     trap(ctx_, QStringLiteral("FPopup.mnuCompProps_Click"), [&] {
         const QString tag = menus_.entry(MenuArray::CompProps, index).tag;
         QString kind;
@@ -136,7 +136,7 @@ void NewerLineCommands::mnuCompProps_Click(int index) {
     });
 }
 
-void NewerLineCommands::mnuZR2_Click() {
+void NewerLineCommands::prepareMenu() {
     trap(ctx_, QStringLiteral("FPopup.mnuZR2_Click"), [&] {
         MenuEntry& components = menus_.entry(MenuArray::ZR2List, entry::ZR2ComponentProperties);
         const ClickedPoint point(window_);

@@ -34,15 +34,15 @@ public:
 
     /// The newer-line menu opens: rebuilds the component submenu for a door row, or disables it
     /// for any other pane ("FPopup.mnuZR2_Click").
-    void mnuZR2_Click();
+    void prepareMenu();
     /// Access submenu: momentary access, unlock, relock, toggle lock of the clicked door.
-    void mnuZR2AccessArray_Click(int index);
+    void runAccessEntry(int index);
     /// Control submenu: trigger, mask, unmask, forced states ... of the clicked point.
-    void mnuZR2ControlArray_Click(int index);
+    void runControlEntry(int index);
     /// 3 clear code tamper, 5 refresh (the full refresh), 7 properties ("FPopup.mnuZR2List_Click").
-    void mnuZR2List_Click(int index);
+    void runListEntry(int index);
     /// Opens the configuration dialog of a component listed for a door, by the entry's tag.
-    void mnuCompProps_Click(int index);
+    void openComponentProperties(int index);
 
 private:
     void execute(const Function& function, qint32 deviceType, bool control);

@@ -14,9 +14,9 @@
 #include "status/LiveIntake.h"
 #include "domain/Permissions.h"
 #include "status/SuperStatus.h"
-#include "ui/FCustom.h"
-#include "ui/FMain.h"
-#include "ui/PopupMenu.h"
+#include "ui/ConfigureGroupsDialog.h"
+#include "ui/StatusFrame.h"
+#include "ui/RowContextMenu.h"
 #include "ui/QtDialogs.h"
 #include "grid/RedrawPause.h"
 #include "grid/Sections.h"
@@ -132,11 +132,11 @@ struct Status::Private {
         if (frame == nullptr) {
             if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
                 return;
-            frame = std::make_unique<FMain>(window);
+            frame = std::make_unique<StatusFrame>(window);
             widget = frame.get();
             // Right-button release over a row pops up the context menu; the toolbar's
             // "Configure Status Groups" opens the dialog once lock 37 is granted.
-            popup = std::make_unique<PopupMenu>(menus, *frame);
+            popup = std::make_unique<RowContextMenu>(menus, *frame);
             installConfigureDialog(*frame, groups);
             qtDialogs.setParent(frame.get());
             if (ctx.dialogs == &ctx.silentDialogs)
@@ -147,14 +147,14 @@ struct Status::Private {
 
     void unloadWindow() {
         if (window.isLoaded())
-            window.Form_Unload();
+            window.unload();
     }
 
     void refreshPoint(const QString& address, const QString& kind);
 
     void reloadGroup() {
         intake.forgetConfiguration();
-        window.cmbStatusGroup_Click();
+        window.reloadSelectedGroup();
     }
 
     ComponentContext ctx;
@@ -167,8 +167,8 @@ struct Status::Private {
     QWidget* widget = nullptr;
     QtDialogs qtDialogs;
     // Destroyed first: the widgets detach from the window's state before it goes.
-    std::unique_ptr<FMain> frame;
-    std::unique_ptr<PopupMenu> popup;
+    std::unique_ptr<StatusFrame> frame;
+    std::unique_ptr<RowContextMenu> popup;
 };
 
 Status::Status() : d(std::make_unique<Private>()) {}
@@ -202,7 +202,7 @@ void Status::Show() {
         LoadPersistence(ctx);
         ctx.rk8SupportEnabled = ctx.site().ZR2IsRk8HardwareSupportEnabled();
         d->attachView();
-        d->window.Form_Load();
+        d->window.load();
         SetPosition(ctx);
         QCoreApplication::processEvents();
         const qint64 handle = d->window.view() != nullptr ? d->window.view()->nativeHandle() : 0;
@@ -235,7 +235,7 @@ void Status::Refresh() {
         d->reloadGroup();
 }
 
-void Status::OnUserSwitch() { d->window.POnUserSwitch(); }
+void Status::OnUserSwitch() { d->window.switchUser(); }
 
 void Status::RefreshGrid(bool&, qint32) {
     // Accepted for the host's sake; the grids refresh themselves.
@@ -312,7 +312,7 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
             const int selected = window.selectedGroupIndex();
             const bool hadSelection = selected >= 0 && selected < window.groupEntries().size();
             const qint32 remembered = hadSelection ? window.groupEntries().at(selected).itemData : 0;
-            window.InitGroupCombo();
+            window.loadGroupBox();
             const int index = hadSelection ? window.findGroupEntry(remembered) : -1;
             if (index >= 0)
                 window.selectGroupEntry(index);

@@ -10,11 +10,6 @@ namespace {
 
 const QString kTimeSuffix = QStringLiteral(" HH:mm:ss");
 
-QString padded(qint64 value, int digits) {
-    const QString number = QString::number(value < 0 ? -value : value).rightJustified(digits, QLatin1Char('0'));
-    return value < 0 ? QLatin1Char('-') + number : number;
-}
-
 /// "yyyy-MM-dd HH:mm:ss" read digit by digit; invalid for any other text or a date or time that
 /// does not exist. The general format reader takes tens of microseconds a text, and a fill reads
 /// one time text per stored report.
@@ -133,9 +128,10 @@ QString DateTimeConverter::format(const QString& timeText) const {
     return when.date().toString(hostDateFormat) + QLatin1Char(' ') + time;
 }
 
-QString C2(qint64 value) { return padded(value, 2); }
-
-QString C3(qint64 value) { return padded(value, 3); }
+QString padded(qint64 value, int digits) {
+    const QString number = QString::number(value < 0 ? -value : value).rightJustified(digits, QLatin1Char('0'));
+    return value < 0 ? QLatin1Char('-') + number : number;
+}
 
 QString voltageText(quint8 state) { return QString::number(state * 4.97 / 255.0, 'f', 2); }
 

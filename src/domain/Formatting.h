@@ -36,11 +36,9 @@ private:
     bool hasLast_ = false;
 };
 
-/// value with at least two digits ("0#"): 7 -> "07", 123 -> "123", -7 -> "-07".
-QString C2(qint64 value);
-
-/// value with at least three digits ("00#"): 7 -> "007".
-QString C3(qint64 value);
+/// value with at least `digits` digits, zeros in front: (7, 2) -> "07", (123, 2) -> "123",
+/// (-7, 2) -> "-07", (7, 3) -> "007".
+QString padded(qint64 value, int digits);
 
 /// The voltage of a value-reporting input: state * 4.97 / 255 with two decimals (255 -> "4.97").
 QString voltageText(quint8 state);

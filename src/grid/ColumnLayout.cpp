@@ -56,18 +56,8 @@ const QString& columnKey(ColumnId id) {
     return *kKeys[std::size_t(id)];
 }
 
-void GridColumns::sync(const StatusGrid& grid) {
-    const int count = grid.columnCount();
-    bool same = count == keys_.size();
-    for (int i = 0; same && i < count; ++i) {
-        const QString& key = grid.column(i).key;
-        same = key.constData() == keys_[i].constData() && key.size() == keys_[i].size();
-    }
-    if (same)
-        return;
-    keys_.resize(count);
-    for (int i = 0; i < count; ++i)
-        keys_[i] = grid.column(i).key;
+void GridColumns::resolve(const StatusGrid& grid) {
+    layoutVersion_ = grid.layoutVersion();
     for (std::size_t id = 0; id < index_.size(); ++id)
         index_[id] = grid.columnIndex(columnKey(ColumnId(id)));
 }

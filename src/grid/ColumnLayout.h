@@ -65,21 +65,26 @@ const QString& columnKey(ColumnId id);
 ///
 /// Finding a column by its key hashes the key text; a state change touches a dozen cells, so the
 /// decoding resolves a grid's columns once and reuses the indexes while the layout stays. sync()
-/// notices any change of the grid's columns (added, removed, moved, rekeyed): it keeps a shared
-/// copy of every key and compares the texts' storage, which changes whenever a key does.
+/// compares the grid's layout version with the one the indexes were resolved for: one compare
+/// per call while the columns stay, a fresh resolve after any column was added, cleared or moved.
 class GridColumns {
 public:
     GridColumns() { index_.fill(-1); }
     /// Makes the indexes those of grid's current columns.
-    void sync(const StatusGrid& grid);
+    void sync(const StatusGrid& grid) {
+        if (grid.layoutVersion() != layoutVersion_)
+            resolve(grid);
+    }
     /// The column's index, or -1 when the grid has no such column.
     int indexOf(ColumnId id) const { return index_[std::size_t(id)]; }
     /// The column's index; MissingColumnError when the grid has no such column.
     int require(ColumnId id) const;
 
 private:
+    void resolve(const StatusGrid& grid);
+
     std::array<int, std::size_t(ColumnId::Count)> index_;
-    QVector<QString> keys_;
+    quint64 layoutVersion_ = 0;  // no grid has version 0
 };
 
 /// The literal layout text standing for a section's default columns.

@@ -6,6 +6,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <numeric>
 
@@ -32,7 +33,13 @@ RowConditions conditionsShownBy(const QString& key) {
 }
 }
 
-StatusGrid::StatusGrid(QString name) : name_(std::move(name)) {}
+StatusGrid::StatusGrid(QString name) : name_(std::move(name)) { layoutChanged(); }
+
+void StatusGrid::layoutChanged() {
+    // One counter for every grid of the process, so a version never names two layouts.
+    static std::atomic<quint64> lastVersion{0};
+    layoutVersion_ = ++lastVersion;
+}
 
 // ---------------------------------------------------------------- columns
 
@@ -51,6 +58,7 @@ int StatusGrid::addColumn(const QString& key, const QString& caption, int alignm
     columns_.append(c);
     const int index = int(columns_.size()) - 1;
     columnByKey_.emplace(key, index);
+    layoutChanged();
     for (Row& row : rows_)
         row.append(GridCell{});
     if (key == kAddressKey) {
@@ -65,6 +73,7 @@ int StatusGrid::addColumn(const QString& key, const QString& caption, int alignm
 void StatusGrid::clearColumns() {
     columns_.clear();
     columnByKey_.clear();
+    layoutChanged();
     clearRows();
     addressColumn_ = -1;
     if (observer_ != nullptr)
@@ -99,6 +108,7 @@ void StatusGrid::moveColumn(int from, int to) {
     for (int i = 0; i < columns_.size(); ++i)
         columnByKey_.emplace(columns_[i].key, i);
     addressColumn_ = columnIndex(kAddressKey);
+    layoutChanged();
     if (observer_ != nullptr)
         observer_->gridReset();
 }
@@ -113,9 +123,11 @@ int StatusGrid::addRow() {
     } else {
         positionOfKey_.push_back(-1);
         conditionsOfKey_.emplace_back();
+        recentSlotOfKey_.push_back(-1);
     }
     conditionsOfKey_[size_t(key)] = {};
     positionOfKey_[size_t(key)] = int(rows_.size());
+    recentSlotOfKey_[size_t(key)] = -1;
     rowKey_.push_back(key);
     rows_.append(Row(columns_.size()));
     const int row = int(rows_.size());
@@ -149,6 +161,7 @@ void StatusGrid::clearRows() {
     rows_.clear();
     rowKey_.clear();
     positionOfKey_.clear();
+    recentSlotOfKey_.clear();
     freeKeys_.clear();
     conditionsOfKey_.clear();
     addressIndex_.clear();
@@ -174,30 +187,22 @@ void StatusGrid::rebuildIndex() {
     addressIndex_.clear();
     if (addressColumn_ < 0)
         return;
-    addressIndex_.reserve(rows_.size());
     for (int r = 1; r <= rows_.size(); ++r)
         indexRow(r);
 }
 
+QStringView StatusGrid::addressOfKey(int key) const {
+    return rows_[positionOfKey_[size_t(key)]][addressColumn_].text;
+}
+
 void StatusGrid::indexRow(int row) {
-    const QString& address = rows_[row - 1][addressColumn_].text;
-    auto& keysOfAddress = addressIndex_[address];
-    const int key = rowKey_[size_t(row - 1)];
-    if (std::find(keysOfAddress.begin(), keysOfAddress.end(), key) == keysOfAddress.end())
-        keysOfAddress.append(key);
+    addressIndex_.insert(rows_[row - 1][addressColumn_].text, rowKey_[size_t(row - 1)],
+                         [this](int key) { return addressOfKey(key); });
 }
 
 void StatusGrid::unindexRow(int row) {
-    const QString& address = rows_[row - 1][addressColumn_].text;
-    auto it = addressIndex_.find(QStringView(address));
-    if (it == addressIndex_.end())
-        return;
-    auto& keysOfAddress = it->second;
-    const auto pos = std::find(keysOfAddress.begin(), keysOfAddress.end(), rowKey_[size_t(row - 1)]);
-    if (pos != keysOfAddress.end())
-        keysOfAddress.erase(pos);
-    if (keysOfAddress.isEmpty())
-        addressIndex_.erase(it);
+    addressIndex_.erase(rows_[row - 1][addressColumn_].text, rowKey_[size_t(row - 1)],
+                        [this](int key) { return addressOfKey(key); });
 }
 
 // ---------------------------------------------------------------- cells
@@ -276,14 +281,12 @@ int StatusGrid::find(const QString& text) const {
 int StatusGrid::findRowForAddress(const QString& address) const {
     if (rows_.isEmpty() || addressColumn_ < 0)
         return 0;
-    const auto it = addressIndex_.find(QStringView(address));
-    if (it == addressIndex_.end() || it->second.isEmpty())
-        return 0;
     // The first row in display order holding the address.
-    int first = positionOfKey_[size_t(it->second.first())];
-    for (const int key : it->second)
-        first = std::min(first, positionOfKey_[size_t(key)]);
-    return first + 1;
+    int first = std::numeric_limits<int>::max();
+    addressIndex_.forEachKey(
+        address, [this](int key) { return addressOfKey(key); },
+        [&](int key) { first = std::min(first, positionOfKey_[size_t(key)]); });
+    return first == std::numeric_limits<int>::max() ? 0 : first + 1;
 }
 
 int StatusGrid::findByScan(const QString& key, const QString& text) const {

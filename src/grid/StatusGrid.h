@@ -10,11 +10,11 @@
 #pragma once
 
 #include "domain/RowConditions.h"
+#include "grid/AddressIndex.h"
 #include "grid/TextHash.h"
 
 #include <QHash>
 #include <QString>
-#include <QVarLengthArray>
 #include <QVector>
 
 #include <functional>
@@ -75,6 +75,7 @@ public:
             throwColumnOutOfRange();
         return columns_[index];
     }
+    /// For the caption, width, visibility and tag; a key is set by addColumn only.
     GridColumn& column(int index);
     /// -1 when the grid has no column with that key.
     int columnIndex(const QString& key) const;
@@ -82,6 +83,10 @@ public:
     int requireColumn(const QString& key) const;
     /// Moves a column to another place (the operator dragged it); cells follow.
     void moveColumn(int from, int to);
+    /// A number that changes whenever the columns are added, cleared or moved, and that no other
+    /// column layout of any grid has had: code that resolved column indexes once compares it to
+    /// know whether they still hold.
+    quint64 layoutVersion() const { return layoutVersion_; }
 
     // ---- rows (numbered from 1)
     int rowCount() const { return int(rows_.size()); }
@@ -89,6 +94,16 @@ public:
     int addRow();
     void removeRow(int row);
     void clear();  // removes all rows, keeps the columns
+    /// The slot of the row's ring of recent changes (RecentChanges), -1 until one is set; it
+    /// stays with the row when rows are sorted or removed.
+    int& recentSlot(int row) {
+        checkRow(row);
+        return recentSlotOfKey_[size_t(rowKey_[size_t(row - 1)])];
+    }
+    int recentSlot(int row) const {
+        checkRow(row);
+        return recentSlotOfKey_[size_t(rowKey_[size_t(row - 1)])];
+    }
 
     // ---- cells by key, strict: MissingColumnError for a key the grid has not (the lenient writes
     // of a fill are rows::setTextIfColumn and its kin); ComponentError for a bad row
@@ -159,6 +174,8 @@ private:
     void applyOrder(const QVector<int>& order);
     void rebuildIndex();
     void indexRow(int row);
+    /// The Address cell of the row with that key (the index compares long addresses with it).
+    QStringView addressOfKey(int key) const;
     void unindexRow(int row);
     void clearRows();
     /// Positions of the keys of rows `first` (0-based) to the end, after rows moved.
@@ -170,9 +187,11 @@ private:
         return rows_[row - 1][column];
     }
     void touched(int row, int column);
+    void layoutChanged();
 
     QString name_;
     QVector<GridColumn> columns_;
+    quint64 layoutVersion_ = 0;
     std::unordered_map<QString, int, TextHash, TextEqual> columnByKey_;
     QVector<Row> rows_;
     int addressColumn_ = -1;
@@ -180,10 +199,11 @@ private:
     // address index holds keys, so removing a row renumbers only the small key-to-position table.
     std::vector<int> rowKey_;         // by position (0-based): the row's key
     std::vector<int> positionOfKey_;  // by key: the row's position, -1 for a free key
+    std::vector<int> recentSlotOfKey_;  // by key
     std::vector<int> freeKeys_;
     std::vector<RowConditions> conditionsOfKey_;  // by key: they stay with the row when rows move
     // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
-    std::unordered_map<QString, QVarLengthArray<int, 1>, TextHash, TextEqual> addressIndex_;
+    AddressIndex addressIndex_;
     QString searchColumn_;
     bool redraw_ = true;
     bool visible_ = true;

@@ -57,7 +57,7 @@ ConfigureGroups::ConfigureGroups(ComponentContext& ctx, GroupStore& store, Statu
     store_.setDialogHooks({[this](qint32 groupId, const QString& name) {
                                groups_.append({name, groupId});
                                emit groupsChanged();
-                               cmbStatusGroups_Click(int(groups_.size()) - 1);
+                               chooseGroup(int(groups_.size()) - 1);
                            },
                            [this](qint32 groupId) {
                                for (int i = 1; i < groups_.size(); ++i) {
@@ -67,19 +67,19 @@ ConfigureGroups::ConfigureGroups(ComponentContext& ctx, GroupStore& store, Statu
                                    }
                                }
                                emit groupsChanged();
-                               cmbStatusGroups_Click(0);
+                               chooseGroup(0);
                            }});
 }
 
-ConfigureGroups::~ConfigureGroups() { Form_Unload(); }
+ConfigureGroups::~ConfigureGroups() { unload(); }
 
 // ---------------------------------------------------------------- opening and closing
 
-void ConfigureGroups::Form_Load() {
+void ConfigureGroups::load() {
     trap(ctx_, QStringLiteral("FCustom.Form_Load"), [&] {
         loadGroups();
-        InitLists();
-        cmbStatusGroups_Click(0);
+        buildColumnLists();
+        chooseGroup(0);
     });
 }
 
@@ -101,7 +101,7 @@ void ConfigureGroups::loadGroups() {
     controllerNames_ = controllerNames(ctx_);
 }
 
-void ConfigureGroups::Form_Unload() {
+void ConfigureGroups::unload() {
     if (unloaded_)
         return;
     unloaded_ = true;
@@ -113,7 +113,7 @@ void ConfigureGroups::Form_Unload() {
 
 // ---------------------------------------------------------------- status group page
 
-void ConfigureGroups::cmbStatusGroups_Click(int index) {
+void ConfigureGroups::chooseGroup(int index) {
     trap(ctx_, QStringLiteral("FCustom.cmbStatusGroups_Click"), [&] {
         selectedGroup_ = index >= 0 && index < groups_.size() ? index : -1;
         typedName_.clear();
@@ -144,8 +144,8 @@ void ConfigureGroups::typeGroupName(const QString& text) {
     typedName_ = text;
 }
 
-void ConfigureGroups::optPoints_Click(int index) {
-    filter_ = index;
+void ConfigureGroups::setFilter(int filter) {
+    filter_ = filter;
     refillAvailable();
 }
 
@@ -157,7 +157,7 @@ void ConfigureGroups::refillAvailable() {
 
 // ---------------------------------------------------------------- view options
 
-void ConfigureGroups::chkAddress_Click(bool checked) {
+void ConfigureGroups::setIncludeAddress(bool checked) {
     if (includeAddress_ == checked)
         return;
     includeAddress_ = checked;
@@ -165,10 +165,10 @@ void ConfigureGroups::chkAddress_Click(bool checked) {
     emit selectedChanged();
 }
 
-void ConfigureGroups::optView_Click(int index) {
-    if ((index != Topology && index != SeaOfPoints) || index == view_)
+void ConfigureGroups::setView(int view) {
+    if ((view != Topology && view != SeaOfPoints) || view == view_)
         return;
-    view_ = index;
+    view_ = view;
     emit availableChanged();
 }
 
@@ -219,45 +219,42 @@ QVector<ConfigureGroups::AvailableBranch> ConfigureGroups::availableTree() const
 
 // ---------------------------------------------------------------- moving points
 
-void ConfigureGroups::cmdFunction_Click(int index, const QList<int>& highlighted) {
+void ConfigureGroups::addAll() {
     trap(ctx_, QStringLiteral("FCustom.cmdFunction_Click"), [&] {
-        switch (index) {
-        case AddAll: {
-            // The points in sight: all of them unless a find text narrows the list.
-            const QVector<int> shown = shownAvailable();
-            const QList<int> rows(shown.cbegin(), shown.cend());
-            for (int row : rows)
-                selected_.append(available_[row]);
-            removeRows(available_, rows);
-            emit selectedChanged();
-            emit availableChanged();
-            break;
-        }
-        case Add: {
-            // The highlighted entries keep their order when they move.
-            const QList<int> rows = validRows(highlighted, available_.size());
-            for (int row : rows)
-                selected_.append(available_[row]);
-            removeRows(available_, rows);
-            emit selectedChanged();
-            emit availableChanged();
-            break;
-        }
-        case Remove:
-            SelectedItem_Remove(highlighted);
-            break;
-        case RemoveAll:
-            selected_.clear();
-            emit selectedChanged();
-            refillAvailable();
-            break;
-        default:
-            break;
-        }
+        // The points in sight: all of them unless a find text narrows the list.
+        const QVector<int> shown = shownAvailable();
+        moveToSelected(QList<int>(shown.cbegin(), shown.cend()));
     });
 }
 
-void ConfigureGroups::SelectedItem_Remove(const QList<int>& rows) {
+void ConfigureGroups::add(const QList<int>& highlighted) {
+    trap(ctx_, QStringLiteral("FCustom.cmdFunction_Click"), [&] {
+        // The highlighted entries keep their order when they move.
+        moveToSelected(validRows(highlighted, available_.size()));
+    });
+}
+
+void ConfigureGroups::moveToSelected(const QList<int>& rows) {
+    for (int row : rows)
+        selected_.append(available_[row]);
+    removeRows(available_, rows);
+    emit selectedChanged();
+    emit availableChanged();
+}
+
+void ConfigureGroups::remove(const QList<int>& highlighted) {
+    trap(ctx_, QStringLiteral("FCustom.cmdFunction_Click"), [&] { removeSelected(highlighted); });
+}
+
+void ConfigureGroups::removeAll() {
+    trap(ctx_, QStringLiteral("FCustom.cmdFunction_Click"), [&] {
+        selected_.clear();
+        emit selectedChanged();
+        refillAvailable();
+    });
+}
+
+void ConfigureGroups::removeSelected(const QList<int>& rows) {
     trap(ctx_, QStringLiteral("FCustom: SelectedItem_Remove"), [&] {
         removeRows(selected_, validRows(rows, selected_.size()));
     });
@@ -265,54 +262,50 @@ void ConfigureGroups::SelectedItem_Remove(const QList<int>& rows) {
     refillAvailable();
 }
 
-void ConfigureGroups::cmdStatusGroup_Click(int index) {
+void ConfigureGroups::deleteGroup() {
     trap(ctx_, QStringLiteral("FCustom.cmdStatusGroup_Click"), [&] {
-        if (index == DeleteGroup) {
-            // The question names the group it is about, so the operator confirms the right one.
-            const bool stored = selectedGroup_ > 0;
-            QString question = GRS(ctx_, res::DeleteGroupQuestion);
-            if (stored)
-                question += QStringLiteral("\n\n") + groups_[selectedGroup_].text;
-            if (!ctx_.dialogs->askYesNo(question, GRS(ctx_, res::DeleteGroupTitle)))
-                return;
-            if (stored) {
-                const GroupEntry group = groups_[selectedGroup_];
-                store_.deleteGroup(group.itemData, group.text);
-            }
-        } else if (index == SaveGroupAs) {
-            const std::optional<QString> name = ctx_.dialogs->inputBox(GRS(ctx_, res::GroupNamePrompt), GRS(ctx_, res::GroupNameTitle));
-            if (!name)
-                return;
-            // Every rule applies here too: a taken name would give two groups one name.
-            const GroupNameProblem problem = store_.checkName(*name);
-            if (problem != GroupNameProblem::None) {
-                ctx_.dialogs->message(GRS(ctx_, refusalTextNumber(problem)), title(), Dialogs::Icon::Information);
-                return;
-            }
-            createGroup(*name);
+        // The question names the group it is about, so the operator confirms the right one.
+        const bool stored = selectedGroup_ > 0;
+        QString question = GRS(ctx_, res::DeleteGroupQuestion);
+        if (stored)
+            question += QStringLiteral("\n\n") + groups_[selectedGroup_].text;
+        if (!ctx_.dialogs->askYesNo(question, GRS(ctx_, res::DeleteGroupTitle)))
+            return;
+        if (stored) {
+            const GroupEntry group = groups_[selectedGroup_];
+            store_.deleteGroup(group.itemData, group.text);
         }
     });
 }
 
-void ConfigureGroups::cmdMain_Click(int index) {
-    switch (index) {
-    case CloseDialog:
-        Form_Unload();
-        return;
-    case ApplyChanges:
-        trap(ctx_, QStringLiteral("FCustom.cmdMain_Click"), [&] {
-            const Busy busy(*ctx_.dialogs);
-            SaveGroup();
-            applyColumns();
-            window_.cmbStatusGroup_Click();
-        });
-        return;
-    case ShowDialogHelp:
-        trap(ctx_, QStringLiteral("FCustom.cmdMain_Click"), [&] { ctx_.site().ShowHelp(kHelpContext); });
-        return;
-    default:
-        return;
-    }
+void ConfigureGroups::saveGroupAs() {
+    trap(ctx_, QStringLiteral("FCustom.cmdStatusGroup_Click"), [&] {
+        const std::optional<QString> name = ctx_.dialogs->inputBox(GRS(ctx_, res::GroupNamePrompt), GRS(ctx_, res::GroupNameTitle));
+        if (!name)
+            return;
+        // Every rule applies here too: a taken name would give two groups one name.
+        const GroupNameProblem problem = store_.checkName(*name);
+        if (problem != GroupNameProblem::None) {
+            ctx_.dialogs->message(GRS(ctx_, refusalTextNumber(problem)), title(), Dialogs::Icon::Information);
+            return;
+        }
+        createGroup(*name);
+    });
+}
+
+void ConfigureGroups::closeDialog() { unload(); }
+
+void ConfigureGroups::applyChanges() {
+    trap(ctx_, QStringLiteral("FCustom.cmdMain_Click"), [&] {
+        const Busy busy(*ctx_.dialogs);
+        SaveGroup();
+        applyColumns();
+        window_.reloadSelectedGroup();
+    });
+}
+
+void ConfigureGroups::showHelp() {
+    trap(ctx_, QStringLiteral("FCustom.cmdMain_Click"), [&] { ctx_.site().ShowHelp(kHelpContext); });
 }
 
 // ---------------------------------------------------------------- saving
@@ -378,7 +371,7 @@ QString ConfigureGroups::title() const { return ctx_.errorLog.componentFileName(
 
 // ---------------------------------------------------------------- column page
 
-void ConfigureGroups::InitLists() {
+void ConfigureGroups::buildColumnLists() {
     trap(ctx_, QStringLiteral("FCustom: InitLists"), [&] {
         columnSetTexts_.clear();
         for (qint32 number : res::ColumnSetCaptions)
@@ -397,10 +390,10 @@ void ConfigureGroups::InitLists() {
             }
         }
     });
-    cmbCols_Click(0);
+    chooseColumnSet(0);
 }
 
-void ConfigureGroups::cmbCols_Click(int set) {
+void ConfigureGroups::chooseColumnSet(int set) {
     trap(ctx_, QStringLiteral("FCustom: cmbCols_Click"), [&] {
         if (set < 0 || set >= kColumnSetCount)
             return;
@@ -442,7 +435,7 @@ QVector<ConfigureGroups::ColumnItem> ConfigureGroups::shownColumns() const {
     return out;
 }
 
-void ConfigureGroups::lvwCols_ItemCheck(int row, bool checked) {
+void ConfigureGroups::checkColumn(int row, bool checked) {
     trap(ctx_, QStringLiteral("FCustom.lvwCols_ItemCheck"), [&] {
         const auto at = columnAt(row);
         if (!at)
@@ -463,13 +456,17 @@ void ConfigureGroups::lvwCols_ItemCheck(int row, bool checked) {
     emit columnsChanged();
 }
 
-int ConfigureGroups::cmdMove_Click(int index, int row) {
+int ConfigureGroups::moveColumnUp(int row) { return moveColumn(row, -1); }
+
+int ConfigureGroups::moveColumnDown(int row) { return moveColumn(row, +1); }
+
+int ConfigureGroups::moveColumn(int row, int step) {
     return trapOr(ctx_, QStringLiteral("FCustom.cmdMove_Click"), row, [&] {
         if (columnSet_ == kColumnSetNotUsed || !columnAt(row))
             return row;
         QVector<ColumnItem>& items = columns_[columnSet_];
-        const int target = index == MoveUp ? row - 1 : index == MoveDown ? row + 1 : row;
-        if (target < 0 || target >= items.size() || target == row)
+        const int target = row + step;
+        if (target < 0 || target >= items.size())
             return row;
         items.move(row, target);
         emit columnsChanged();
@@ -480,7 +477,7 @@ int ConfigureGroups::cmdMove_Click(int index, int row) {
 void ConfigureGroups::applyColumns() {
     for (int section = 0; section < kSectionCount; ++section)
         if (applyColumns(section))
-            window_.vGrid_LayoutChanged(section);
+            window_.columnsChangedByOperator(section);
 }
 
 bool ConfigureGroups::applyColumns(int section) {

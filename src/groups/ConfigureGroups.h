@@ -1,5 +1,5 @@
-// The "Configure Status Groups" dialog (`FCustom`, "Status Viewer Properties") as logic without
-// widgets: everything the dialog shows and every handler of its controls. The Qt dialog only shows
+// The "Configure Status Groups" dialog ("Status Viewer Properties") as logic without widgets:
+// everything the dialog shows and every handler of its controls. The Qt dialog only shows
 // this state and forwards clicks; tests drive the handlers directly with scripted answers.
 //
 // Status group page: the group list ("<New>" first, then the stored groups, newest name first),
@@ -22,7 +22,7 @@
 // and applied, by key; nothing of it reaches the database. Every section keeps at least one checked
 // column.
 //
-// The dialog holds the component lock 37 that the window took before opening it; Form_Unload
+// The dialog holds the component lock 37 that the window took before opening it; unload()
 // gives it back (ReleaseComponent), whichever way the dialog closes, so another workstation can
 // configure groups afterwards. Destroying the object unloads it when that has not happened yet.
 #pragma once
@@ -45,15 +45,15 @@ namespace so {
 class ConfigureGroups : public QObject {
     Q_OBJECT
 public:
-    /// cmdFunction buttons.
+    /// The buttons between the two point lists, left to right.
     enum Function { AddAll = 0, Add = 1, Remove = 2, RemoveAll = 3 };
-    /// cmdStatusGroup buttons.
+    /// The buttons beside the group box.
     enum GroupButton { DeleteGroup = 0, SaveGroupAs = 1 };
-    /// cmdMain buttons.
+    /// The dialog's buttons at the bottom.
     enum MainButton { CloseDialog = 0, ApplyChanges = 1, ShowDialogHelp = 2 };
-    /// cmdMove buttons.
+    /// The buttons beside the column list.
     enum MoveButton { MoveUp = 0, MoveDown = 1 };
-    /// optView buttons.
+    /// The views of the available list.
     enum View { Topology = 0, SeaOfPoints = 1 };
 
     /// A branch of the available list in the Topology view: a controller and its points in sight.
@@ -84,9 +84,9 @@ public:
 
     // ---- opening and closing
     /// Loads the group list, builds the column lists and shows "<New>" with every kind available.
-    void Form_Load();
+    void load();
     /// Releases lock 37 and detaches from group storage; runs once, later calls do nothing.
-    void Form_Unload();
+    void unload();
     bool isUnloaded() const { return unloaded_; }
 
     // ---- status group page
@@ -99,20 +99,35 @@ public:
     /// The filter option chosen (0 "All" ... 9 "XRelays").
     int filter() const { return filter_; }
 
-    void cmbStatusGroups_Click(int index);
+    /// Shows a group's points as selected (the "<New>" entry: none); the rest is available.
+    void chooseGroup(int index);
     /// A name typed into the group box: no entry is chosen any more; the lists stay.
     void typeGroupName(const QString& text);
-    void optPoints_Click(int index);
-    /// highlighted: indexes into available() (Add) or selected() (Remove).
-    void cmdFunction_Click(int index, const QList<int>& highlighted = {});
-    void cmdStatusGroup_Click(int index);
-    void cmdMain_Click(int index);
+    /// Fills the available list anew under a filter option (0 "All" ... 9 "XRelays").
+    void setFilter(int filter);
+    /// Moves every available point in sight to the selected list.
+    void addAll();
+    /// Moves available points (indexes into available()) to the selected list, in their order.
+    void add(const QList<int>& highlighted);
+    /// Gives selected points (indexes into selected()) back to the available list.
+    void remove(const QList<int>& highlighted);
+    void removeAll();
+    /// Deletes the chosen group once the operator confirms it.
+    void deleteGroup();
+    /// Asks for a name and creates a group of the selected points under it.
+    void saveGroupAs();
+    /// Closes the dialog (unload).
+    void closeDialog();
+    /// Saves the group and the columns, then shows the window's group again.
+    void applyChanges();
+    void showHelp();
 
     // ---- view options
     bool includeAddress() const { return includeAddress_; }
-    void chkAddress_Click(bool checked);
+    void setIncludeAddress(bool checked);
     int view() const { return view_; }
-    void optView_Click(int index);
+    /// Topology or SeaOfPoints; any other number changes nothing.
+    void setView(int view);
     QString findText() const { return findText_; }
     /// Narrows the available list to the points whose name or address holds text (any case).
     void setFindText(const QString& text);
@@ -130,12 +145,13 @@ public:
     int columnSet() const { return columnSet_; }
     /// The column list as it shows for the chosen set.
     QVector<ColumnItem> shownColumns() const;
-    void cmbCols_Click(int set);
+    void chooseColumnSet(int set);
     /// The operator checked or unchecked a row of the column list. Unchecking a section's last
     /// checked column is refused with a message and the row stays checked.
-    void lvwCols_ItemCheck(int row, bool checked);
+    void checkColumn(int row, bool checked);
     /// Moves a row of a section's column list one place up or down; returns the row it is on now.
-    int cmdMove_Click(int index, int row);
+    int moveColumnUp(int row);
+    int moveColumnDown(int row);
 
 signals:
     void groupsChanged();
@@ -147,9 +163,12 @@ signals:
 
 private:
     void loadGroups();
-    void InitLists();
+    void buildColumnLists();
     void refillAvailable();
-    void SelectedItem_Remove(const QList<int>& rows);
+    /// Moves available entries (valid indexes, in the order given) to the selected list.
+    void moveToSelected(const QList<int>& rows);
+    void removeSelected(const QList<int>& rows);
+    int moveColumn(int row, int step);
     void SaveGroup();
     /// Asks for a new group's name until it passes the name rules; nothing when the operator gives
     /// up. A first candidate (a typed name) is tested before anything is asked.

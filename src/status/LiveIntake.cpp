@@ -86,6 +86,7 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
     if (!withinLimits(reportName, address, time, value))
         return;
     trap(ctx_, reportName, [&] {
+        const RecentChanges::Report oneTick(window_.recentChanges());  // the report's cells share a tick
         QString stamp = time;
         const DeviceTypeRoute* route = begin(deviceType, stamp);
         if (route == nullptr)
@@ -119,6 +120,7 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
     if (!withinLimits(reportName, address, time, value))
         return;
     trap(ctx_, reportName, [&] {
+        const RecentChanges::Report oneTick(window_.recentChanges());  // the report's cells share a tick
         QString stamp = time;
         const DeviceTypeRoute* route = begin(deviceType, stamp);
         if (route == nullptr)

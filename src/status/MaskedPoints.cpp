@@ -62,14 +62,14 @@ MaskedPoints::Point MaskedPoints::lookupPoint(const QString& controllerAddress, 
         if (!queryName(QStringLiteral("Select [Name] From ZRII_Inputs (NOLOCK) Where Address = ?"), point))
             queryName(QStringLiteral("Select [Name] From ZRII_Doors (NOLOCK) Where Address = ?"), point);
     } else if (isExpansionType(statusType)) {
-        point.address = controllerAddress + QStringLiteral(".XI") + C2(pointNumber);
+        point.address = controllerAddress + QStringLiteral(".XI") + padded(pointNumber, 2);
         queryName(QStringLiteral("Select [Name] From ExpInputs (NOLOCK) Where Address = ?"), point);
     } else {
-        point.address = controllerAddress + QStringLiteral(".BI") + C2(pointNumber);
+        point.address = controllerAddress + QStringLiteral(".BI") + padded(pointNumber, 2);
         if (!queryName(QStringLiteral("Select [Name] From Inputs (NOLOCK) Where BelongToDoor = 0 and Address = ?"),
                        point)) {
             // The input belongs to a door: it is listed under the door with the same number.
-            point.address = controllerAddress + QStringLiteral(".DR") + C2(pointNumber);
+            point.address = controllerAddress + QStringLiteral(".DR") + padded(pointNumber, 2);
             queryName(QStringLiteral("Select [DoorName] From Doors (NOLOCK) Where Active = 1 and Address = ?"), point);
         }
     }
@@ -87,10 +87,10 @@ bool MaskedPoints::listedUnderAnyAddressOf(const QString& controllerAddress, int
     if (statusType == kNewerLineInput)
         return grid_.findRowForAddress(controllerAddress) > 0;
     if (statusType != kBaseInputs)
-        return grid_.findRowForAddress(controllerAddress + QStringLiteral(".XI") + C2(pointNumber)) > 0;
+        return grid_.findRowForAddress(controllerAddress + QStringLiteral(".XI") + padded(pointNumber, 2)) > 0;
     // A base-board input is listed under its own address or under its door's.
-    return grid_.findRowForAddress(controllerAddress + QStringLiteral(".BI") + C2(pointNumber)) > 0 ||
-           grid_.findRowForAddress(controllerAddress + QStringLiteral(".DR") + C2(pointNumber)) > 0;
+    return grid_.findRowForAddress(controllerAddress + QStringLiteral(".BI") + padded(pointNumber, 2)) > 0 ||
+           grid_.findRowForAddress(controllerAddress + QStringLiteral(".DR") + padded(pointNumber, 2)) > 0;
 }
 
 void MaskedPoints::addRow(const QString& name, int icon, const QString& address, const QString& reason) {

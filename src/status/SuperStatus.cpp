@@ -285,7 +285,7 @@ void SuperStatusReplay::replayThreatLevels(const StoredReport& report) {
     for (int i = 0; i < levels.size(); ++i) {
         if (!levels[i])
             continue;
-        const QString readerAddress = report.address + QStringLiteral(".SM") + C2(i + 1);
+        const QString readerAddress = report.address + QStringLiteral(".SM") + padded(i + 1, 2);
         intake_.reportStateChange(QStringLiteral("READER_THREAT_LEVEL"), readerAddress, kReaderThreatLevel,
                                   report.lastUpdated, QString::number(*levels[i]));
         highest = std::max(highest, *levels[i]);
@@ -304,7 +304,7 @@ void SuperStatusReplay::V_OnSuperStatus(const StoredReport& report, const Parsed
         const QString pointPrefix = report.address + QLatin1Char('.') + QLatin1String(range->code);
         const bool ownConditions = range->code[0] == '\0';
         for (const PointStatus& point : parsed.points) {
-            const QString pointAddress = ownConditions ? report.address : pointPrefix + C2(range->firstPoint + point.index);
+            const QString pointAddress = ownConditions ? report.address : pointPrefix + padded(range->firstPoint + point.index, 2);
             for (const quint8 code : point.codes) {
                 // A mask change carries the point's mask source: the masked list shows its reason.
                 const bool maskCode = code == kMaskSet || code == kMaskCleared;

@@ -308,14 +308,14 @@ void SectionGridView::onColumnMoved(int, int oldVisual, int newVisual) {
     // The header's order was the grid's: the grid takes the move, and its reset puts the
     // header's order back level with it.
     model_->grid().moveColumn(oldVisual, newVisual);
-    window_.vGrid_LayoutChanged(section_);
+    window_.columnsChangedByOperator(section_);
 }
 
 void SectionGridView::onColumnResized(int logical, int, int newSize) {
     if (syncing_ || logical < 0 || logical >= model_->grid().columnCount() || isStretchedColumn(logical))
         return;
     model_->grid().column(logical).width = newSize;
-    window_.vGrid_LayoutChanged(section_);
+    window_.columnsChangedByOperator(section_);
     emit contentHeightChanged();
 }
 
@@ -348,7 +348,7 @@ int SectionGridView::contentHeight() const {
 }
 
 void SectionGridView::onHeaderClicked(int logical) {
-    window_.vGrid_ColumnClick(section_, logical);
+    window_.sortByColumn(section_, logical);
     if (logical < 0 || logical >= model_->grid().columnCount())
         return;
     // The column's tag holds "DESC" right after an ascending sort.
@@ -368,10 +368,10 @@ void SectionGridView::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
     if (section_ == kMaskedGrid)
         return;
-    window_.vGrid_MouseDown(section_, windowButtonCode(event->button()));
+    window_.gridPressed(section_, windowButtonCode(event->button()));
     const QModelIndex index = indexAt(event->position().toPoint());
     if (index.isValid())
-        window_.vGrid_CellClick(section_, index.row() + 1, index.column() + 1);
+        window_.setCurrentCell(section_, index.row() + 1, index.column() + 1);
 }
 
 void SectionGridView::keyPressEvent(QKeyEvent* event) {
@@ -398,8 +398,8 @@ void SectionGridView::openMenuFromKeyboard() {
     setCurrentIndex(index);
     selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index);
-    window_.vGrid_MouseDown(section_, windowButtonCode(Qt::RightButton));
-    window_.vGrid_CellClick(section_, index.row() + 1, index.column() + 1);
+    window_.gridPressed(section_, windowButtonCode(Qt::RightButton));
+    window_.setCurrentCell(section_, index.row() + 1, index.column() + 1);
     if (mouseUp_)
         mouseUp_(section_, windowButtonCode(Qt::RightButton), viewport()->mapToGlobal(visualRect(index).center()));
 }

@@ -2,11 +2,11 @@
 // StatusGridModel, its columns sized, ordered and hidden as the grid's columns say.
 //
 // For a section grid (section 0 to 7) it forwards the operator's actions to the window's state
-// object: a header click sorts (vGrid_ColumnClick, 0-based column), a press over a cell records it
-// as the current cell (vGrid_CellClick, row and column from 1, on any button so that a right click
-// picks the row its context menu acts on) after vGrid_MouseDown, and moving or resizing a column
+// object: a header click sorts (sortByColumn, 0-based column), a press over a cell records it
+// as the current cell (setCurrentCell, row and column from 1, on any button so that a right click
+// picks the row its context menu acts on) after gridPressed, and moving or resizing a column
 // is written back into the grid's columns (so the window's unload saves it) followed by
-// vGrid_LayoutChanged. Every mouse release goes to the mouse-up handler (the context menu).
+// columnsChangedByOperator. Every mouse release goes to the mouse-up handler (the context menu).
 // The masked-points grid (section -1) only shows its rows.
 //
 // Shift+F10 and the Menu key open the current row's context menu the way a right click on it does;

@@ -147,14 +147,15 @@ bool StatusGridModel::takeCountsDirty() {
 bool StatusGridModel::highlighted(int row) const {
     if (recent_ == nullptr || addressColumn_ < 0 || lastRecordedTick_ < 0)
         return false;
-    const qint64 last = recent_->lastChangeOf(grid_.cell(row, addressColumn_).text);
+    const qint64 last = recent_->lastChangeOf(grid_.recentSlot(row), grid_.cell(row, addressColumn_).text);
     return last >= 0 && recent_->nowMs() - last < kHighlightMs;
 }
 
 QString StatusGridModel::changesTip(int row) const {
     if (recent_ == nullptr || addressColumn_ < 0)
         return {};
-    const QVector<RecentChanges::Change> changes = recent_->changesOf(grid_.cell(row, addressColumn_).text);
+    const QVector<RecentChanges::Change> changes =
+        recent_->changesOf(grid_.recentSlot(row), grid_.cell(row, addressColumn_).text);
     QString tip;
     for (const RecentChanges::Change& change : changes) {
         const QString caption =
@@ -230,9 +231,11 @@ void StatusGridModel::cellChanged(int row, int column) {
         return;  // appended rows go out whole with their insert
     if (recent_ != nullptr && addressColumn_ >= 0 && column != addressColumn_ && column != nameColumn_ &&
         column != updatedColumn_) {
-        // A shown row's state cell changed: kept as column, shared text and tick, nothing formatted.
-        const qint64 now = recent_->nowMs();
-        recent_->record(grid_.cell(row, addressColumn_).text, column, grid_.cell(row, column).text, now);
+        // A shown row's state cell changed: kept as column, shared text and tick, nothing formatted;
+        // the row's own ring slot saves the lookup by address.
+        const qint64 now = recent_->stamp();
+        recent_->record(grid_.recentSlot(row), grid_.cell(row, addressColumn_).text, column,
+                        grid_.cell(row, column).text, now);
         lastRecordedTick_ = now;
     }
     char& mark = dirty_[size_t(viewRow)];

@@ -7,7 +7,21 @@ namespace so {
 
 RecentChanges::RecentChanges() : clockStart_(QDateTime::currentDateTime()) { clock_.start(); }
 
-void RecentChanges::record(const QString& address, int column, const QString& text, qint64 tickMs) {
+void RecentChanges::record(int& slot, const QString& address, int column, const QString& text, qint64 tickMs) {
+    if (!holds(slot, address))
+        slot = slotFor(address);
+    Ring& ring = rings_[size_t(slot)];
+    Change& entry = ring.entries[size_t(ring.next)];
+    entry.column = column;
+    entry.text = text;
+    entry.tickMs = tickMs;
+    ring.next = (ring.next + 1) % kRingSize;
+    ring.count = std::min(ring.count + 1, kRingSize);
+    ring.lastTick = tickMs;
+    lastTick_ = tickMs;
+}
+
+int RecentChanges::slotFor(const QString& address) {
     auto it = points_.constFind(address);
     int slot = 0;
     if (it != points_.constEnd()) {
@@ -23,17 +37,10 @@ void RecentChanges::record(const QString& address, int column, const QString& te
             freeSlots_.pop_back();
             rings_[size_t(slot)].next = rings_[size_t(slot)].count = 0;
         }
+        rings_[size_t(slot)].address = address;
         points_.insert(address, slot);
     }
-    Ring& ring = rings_[size_t(slot)];
-    Change& entry = ring.entries[size_t(ring.next)];
-    entry.column = column;
-    entry.text = text;
-    entry.tickMs = tickMs;
-    ring.next = (ring.next + 1) % kRingSize;
-    ring.count = std::min(ring.count + 1, kRingSize);
-    ring.lastTick = tickMs;
-    lastTick_ = tickMs;
+    return slot;
 }
 
 void RecentChanges::evictOldest() {
@@ -47,6 +54,7 @@ void RecentChanges::evictOldest() {
     const qint64 threshold = ticks[cut];
     const auto drop = [this](QHash<QString, int>::iterator it) {
         freeSlots_.push_back(it.value());
+        rings_[size_t(it.value())].address = QString();
         return points_.erase(it);
     };
     for (auto it = points_.begin(); it != points_.end();)
@@ -56,21 +64,27 @@ void RecentChanges::evictOldest() {
         it = drop(it);
 }
 
-QVector<RecentChanges::Change> RecentChanges::changesOf(const QString& address) const {
-    QVector<Change> out;
+const RecentChanges::Ring* RecentChanges::ringOf(int slot, const QString& address) const {
+    if (holds(slot, address))
+        return &rings_[size_t(slot)];
     const auto it = points_.constFind(address);
-    if (it == points_.constEnd())
+    return it == points_.constEnd() ? nullptr : &rings_[size_t(it.value())];
+}
+
+QVector<RecentChanges::Change> RecentChanges::changesOf(int slot, const QString& address) const {
+    QVector<Change> out;
+    const Ring* ring = ringOf(slot, address);
+    if (ring == nullptr)
         return out;
-    const Ring& ring = rings_[size_t(it.value())];
-    out.reserve(ring.count);
-    for (int i = 1; i <= ring.count; ++i)
-        out.append(ring.entries[size_t((ring.next - i + kRingSize) % kRingSize)]);
+    out.reserve(ring->count);
+    for (int i = 1; i <= ring->count; ++i)
+        out.append(ring->entries[size_t((ring->next - i + kRingSize) % kRingSize)]);
     return out;
 }
 
-qint64 RecentChanges::lastChangeOf(const QString& address) const {
-    const auto it = points_.constFind(address);
-    return it == points_.constEnd() ? -1 : rings_[size_t(it.value())].lastTick;
+qint64 RecentChanges::lastChangeOf(int slot, const QString& address) const {
+    const Ring* ring = ringOf(slot, address);
+    return ring == nullptr ? -1 : ring->lastTick;
 }
 
 QDateTime RecentChanges::timeOf(qint64 tickMs) const { return clockStart_.addMSecs(tickMs); }

@@ -54,10 +54,10 @@ StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     for (int section = 0; section < kSectionCount; ++section)
         sections_->grid(section).setVisible(false);
 
-    tRefreshStatus_.setInterval(kTimerIntervalMs);
-    tDirty_.setInterval(kTimerIntervalMs);
-    connect(&tRefreshStatus_, &QTimer::timeout, this, &StatusWindow::tRefreshStatus_Timer);
-    connect(&tDirty_, &QTimer::timeout, this, &StatusWindow::tDirty_Timer);
+    refreshTimer_.setInterval(kTimerIntervalMs);
+    resizeTimer_.setInterval(kTimerIntervalMs);
+    connect(&refreshTimer_, &QTimer::timeout, this, &StatusWindow::refreshTimerTick);
+    connect(&resizeTimer_, &QTimer::timeout, this, &StatusWindow::resizeTimerTick);
 }
 
 StatusWindow::~StatusWindow() {
@@ -139,8 +139,8 @@ void StatusWindow::setCover(bool shown) {
 bool StatusWindow::isSectionGridVisible(int section) const {
     if (viewMode_ != ViewMode::Sections || section < 0 || section >= kSectionCount)
         return false;
-    if (sectionChoice_ != kMenuAllSections)
-        return sectionChoice_ == kMenuFirstSection + section;
+    if (soloSection_ >= 0)
+        return soloSection_ == section;
     return headerShown_[section] && !collapsed_[section];
 }
 
@@ -150,11 +150,13 @@ QString StatusWindow::overriddenPlaceholderText() {
     return QStringLiteral("Temporary Placeholder for Overridden Points.");
 }
 
-QString StatusWindow::sectionMenuText(int item) {
-    static const char* const texts[] = {"Status Group", "", "Doors", "Inputs", "Relays", "Readers",
-                                        "Controllers", "Pylons", "Ports", "Modules"};
-    return item >= 1 && item <= 10 ? QString::fromLatin1(texts[item - 1]) : QString();
+QString StatusWindow::sectionName(int section) {
+    static const char* const names[kSectionCount] = {"Doors",       "Inputs", "Relays", "Readers",
+                                                     "Controllers", "Pylons", "Ports",  "Modules"};
+    return section >= 0 && section < kSectionCount ? QString::fromLatin1(names[section]) : QString();
 }
+
+QString StatusWindow::allSectionsText() { return QStringLiteral("Status Group"); }
 
 // ---------------------------------------------------------------- status-group box
 
@@ -196,7 +198,7 @@ void StatusWindow::selectGroupEntry(int index) {
     selectedGroupIndex_ = index >= 0 && index < groupEntries_.size() ? index : -1;
     deletedGroupName_.clear();
     notifyGroupBox();
-    cmbStatusGroup_Click();
+    reloadSelectedGroup();
 }
 
 QVector<GroupEntry> visibleStatusGroups(ComponentContext& ctx) {
@@ -210,7 +212,7 @@ QVector<GroupEntry> visibleStatusGroups(ComponentContext& ctx) {
     return groups;
 }
 
-void StatusWindow::InitGroupCombo() {
+void StatusWindow::loadGroupBox() {
     trap(ctx_, QStringLiteral("FMain.InitGroupCombo"), [&] {
         groupEntries_.clear();
         selectedGroupIndex_ = -1;
@@ -233,14 +235,14 @@ void StatusWindow::selectProfileDefaultGroup() {
         selectGroupEntry(index);
 }
 
-void StatusWindow::POnUserSwitch() {
+void StatusWindow::switchUser() {
     trap(ctx_, QStringLiteral("FMain.OnUserSwitch"), [&] {
-        InitGroupCombo();
+        loadGroupBox();
         selectProfileDefaultGroup();
     });
 }
 
-void StatusWindow::cmbStatusGroup_Click() {
+void StatusWindow::reloadSelectedGroup() {
     trap(ctx_, QStringLiteral("FMain.cmbStatusGroup_Click"), [&] {
         // A large group takes a moment: the pointer and the status bar say so until it shows.
         BusyPointer busy(*ctx_.dialogs);
@@ -257,7 +259,7 @@ void StatusWindow::cmbStatusGroup_Click() {
         // The sections the group uses open, the others stay closed.
         for (int section = 0; section < kSectionCount; ++section)
             collapsed_[section] = !sectionUsed_[section];
-        tbrSG_ButtonMenuClick(kMenuAllSections);
+        showAllSections();
         setCover(false);
         caption_ = kCaption;
         if (view_ != nullptr)
@@ -331,31 +333,31 @@ void StatusWindow::FillMaskedGrid() { masked_->FillMaskedGrid(); }
 
 void StatusWindow::RefreshStatus() {
     refreshCounter_ = 0;
-    tRefreshStatus_.start();
+    refreshTimer_.start();
 }
 
-void StatusWindow::ReShow() { tDirty_.start(); }
+void StatusWindow::ReShow() { resizeTimer_.start(); }
 
-void StatusWindow::tRefreshStatus_Timer() {
+void StatusWindow::refreshTimerTick() {
     trap(ctx_, QStringLiteral("FMain.tRefreshStatus_Timer"), [&] {
         ++refreshCounter_;
         if (refreshCounter_ < kQuietTicksBeforeRefresh)
             return;
         // The host stopped reporting for 25 ticks: one full refresh, then the timer rests.
         refreshCounter_ = 0;
-        tRefreshStatus_.stop();
+        refreshTimer_.stop();
         RefreshAllRows();
     });
 }
 
-void StatusWindow::tDirty_Timer() {
+void StatusWindow::resizeTimerTick() {
     trap(ctx_, QStringLiteral("FMain.tDirty_Timer"), [&] {
         // The counter is not reset when the timer is switched on: the first resize runs on the
         // sixth tick, every later one on the fifth.
         if (resizeCounter_ == kDirtyTicksBeforeResize) {
-            tDirty_.stop();
+            resizeTimer_.stop();
             resizeCounter_ = 0;
-            Form_Resize();
+            relayout();
         }
         ++resizeCounter_;
     });
@@ -363,13 +365,13 @@ void StatusWindow::tDirty_Timer() {
 
 // ---------------------------------------------------------------- window lifecycle
 
-void StatusWindow::Form_Load() {
+void StatusWindow::load() {
     trap(ctx_, QStringLiteral("FMain.Form_Load"), [&] {
         loaded_ = true;
         // The "Modules" menu item follows the host's newer-hardware support (modulesItemVisible).
         notifySections();
         InitForm();
-        tDirty_.start();
+        resizeTimer_.start();
     });
 }
 
@@ -377,22 +379,22 @@ void StatusWindow::InitForm() {
     trap(ctx_, QStringLiteral("Status: InitForm"), [&] {
         sections_->InitColumnHeaders(ctx_.layout.columnHeaderPos, [this] { masked_->FillMaskedGrid(); });
         sizeDefaultColumns();
-        InitGroupCombo();
+        loadGroupBox();
         selectProfileDefaultGroup();
         arrange();
     });
 }
 
-void StatusWindow::Form_Activate() {
+void StatusWindow::activate() {
     trap(ctx_, QStringLiteral("FMain.Form_Activate"),
          [&] { ctx_.host().CallBack(QStringLiteral("HELP"), kHelpContextWindow, 0); });
 }
 
-void StatusWindow::Form_Resize() { arrange(); }
+void StatusWindow::relayout() { arrange(); }
 
-void StatusWindow::Form_Unload() {
-    tRefreshStatus_.stop();
-    tDirty_.stop();
+void StatusWindow::unload() {
+    refreshTimer_.stop();
+    resizeTimer_.stop();
     loaded_ = false;
     trap(ctx_, QStringLiteral("FMain.Form_Unload"), [&] {
         ctx_.host().Connected();
@@ -405,73 +407,66 @@ void StatusWindow::Form_Unload() {
     });
 }
 
-void StatusWindow::Form_KeyUp(int keyCode) {
+void StatusWindow::showKeyHelp() {
+    trap(ctx_, QStringLiteral("FMain.Form_KeyUp"), [&] { ctx_.site().ShowHelp(kHelpContextKey); });
+}
+
+void StatusWindow::closeByOperator() {
     trap(ctx_, QStringLiteral("FMain.Form_KeyUp"), [&] {
-        switch (keyCode) {
-        case kKeyF1:
-            ctx_.site().ShowHelp(kHelpContextKey);
-            break;
-        case kKeyF5:
-            RefreshAllRows();
-            break;
-        case kKeyEscape:
-            // Unloads like ShutDown, without telling the host the component is gone.
-            Form_Unload();
-            if (view_ != nullptr)
-                view_->closeWindow();
-            emit unloaded();
-            break;
-        default:
-            break;
-        }
+        unload();
+        if (view_ != nullptr)
+            view_->closeWindow();
+        emit unloaded();
     });
 }
 
 // ---------------------------------------------------------------- toolbars and headers
 
-void StatusWindow::tbrSG_ButtonMenuClick(int item) {
+void StatusWindow::showAllSections() { setSoloSection(-1); }
+
+void StatusWindow::showOnlySection(int section) {
+    if (section >= 0 && section < kSectionCount)
+        setSoloSection(section);
+}
+
+void StatusWindow::setSoloSection(int section) {
     trap(ctx_, QStringLiteral("FMain.tbrSG_ButtonMenuClick"), [&] {
-        const bool sectionItem = item >= kMenuFirstSection && item < kMenuFirstSection + kSectionCount;
-        if (item != kMenuAllSections && !sectionItem)
-            return;  // the separator, or no item
-        sectionChoice_ = item;
-        // The button's click shows the sections again when the masked list was shown.
+        soloSection_ = section;
+        // Choosing in the sections menu shows the sections again when the masked list was shown.
         viewMode_ = ViewMode::Sections;
         notifySections();
         arrange();
     });
 }
 
-void StatusWindow::tbrMain_ButtonClick(int index) {
+void StatusWindow::showView(ViewMode mode) {
     trap(ctx_, QStringLiteral("FMain.tbrMain_ButtonClick"), [&] {
-        switch (index) {
-        case kButtonOverridden:
-            viewMode_ = ViewMode::Overridden;
-            notifySections();
-            break;
-        case kButtonMasked:
-            viewMode_ = ViewMode::Masked;
-            notifySections();
-            break;
-        case kButtonStatus:
-            viewMode_ = ViewMode::Sections;
-            notifySections();
-            break;
-        case kButtonConfigure:
-            if (LockComponentA(ctx_, kConfigureLockKind, 0, true, QString()) && view_ != nullptr)
-                view_->openConfigureDialog();
-            break;
-        case kButtonHelp:
-            ctx_.site().ShowHelp(kHelpContextWindow);
-            break;
-        default:
-            break;
-        }
+        viewMode_ = mode;
+        notifySections();
         arrange();
     });
 }
 
-void StatusWindow::imgPlusMinus_Click(int section) {
+void StatusWindow::showOverridden() { showView(ViewMode::Overridden); }
+void StatusWindow::showMasked() { showView(ViewMode::Masked); }
+void StatusWindow::showSections() { showView(ViewMode::Sections); }
+
+void StatusWindow::configureGroups() {
+    trap(ctx_, QStringLiteral("FMain.tbrMain_ButtonClick"), [&] {
+        if (LockComponentA(ctx_, kConfigureLockKind, 0, true, QString()) && view_ != nullptr)
+            view_->openConfigureDialog();
+        arrange();
+    });
+}
+
+void StatusWindow::showHelp() {
+    trap(ctx_, QStringLiteral("FMain.tbrMain_ButtonClick"), [&] {
+        ctx_.site().ShowHelp(kHelpContextWindow);
+        arrange();
+    });
+}
+
+void StatusWindow::toggleSection(int section) {
     trap(ctx_, QStringLiteral("FMain.imgPlusMinus_Click"), [&] {
         if (section < 0 || section >= kSectionCount)
             return;
@@ -495,7 +490,7 @@ QString StatusWindow::lastUpdatedFormat() const {
     return date + QLatin1Char(' ') + time.trimmed();
 }
 
-void StatusWindow::vGrid_ColumnClick(int section, int column) {
+void StatusWindow::sortByColumn(int section, int column) {
     trap(ctx_, QStringLiteral("Status: vGrid_ColumnClick"), [&] {
         StatusGrid& grid = sections_->grid(section);
         GridColumn& clicked = grid.column(column);
@@ -510,7 +505,7 @@ void StatusWindow::vGrid_ColumnClick(int section, int column) {
     });
 }
 
-void StatusWindow::vGrid_CellClick(int section, int row, int column) {
+void StatusWindow::setCurrentCell(int section, int row, int column) {
     trap(ctx_, QStringLiteral("FMain.vGrid_CellClick"), [&] {
         currentSection_ = section;
         currentRow_ = row;
@@ -518,7 +513,7 @@ void StatusWindow::vGrid_CellClick(int section, int row, int column) {
     });
 }
 
-void StatusWindow::vGrid_MouseDown(int section, int button) {
+void StatusWindow::gridPressed(int section, int button) {
     trap(ctx_, QStringLiteral("FMain: vGrid_MouseDown"), [&] {
         if (view_ != nullptr)
             view_->focusGrid(section);
@@ -527,12 +522,12 @@ void StatusWindow::vGrid_MouseDown(int section, int button) {
     });
 }
 
-void StatusWindow::vGrid_LayoutChanged(int section) {
+void StatusWindow::columnsChangedByOperator(int section) {
     // The operator's own widths and order from now on: no fill widens this section's columns.
     if (section >= 0 && section < kSectionCount)
         fitPending_[section] = false;
     arrange();
-    tDirty_.start();
+    resizeTimer_.start();
 }
 
 }  // namespace so

@@ -1,4 +1,4 @@
-// The status window's state without widgets (the window `FMain` as data and procedures).
+// The status window's state without widgets (StatusFrame draws it).
 //
 // It owns the eight section grids and the masked-points grid (through Sections), the masked list,
 // the state decoder, the status-group box entries, the current group and cell, the section and view
@@ -8,6 +8,7 @@
 #pragma once
 
 #include "domain/Section.h"
+#include "window/RecentChanges.h"
 #include "window/WindowView.h"
 
 #include <QObject>
@@ -44,23 +45,10 @@ QVector<GroupEntry> visibleStatusGroups(ComponentContext& ctx);
 class StatusWindow : public QObject {
     Q_OBJECT
 public:
-    /// tbrSG menu items: 1 "Status Group" (all sections), 2 separator, 3..10 sections 0..7.
-    static constexpr int kMenuAllSections = 1;
-    static constexpr int kMenuFirstSection = 3;
     static constexpr int kTimerIntervalMs = 10;
     static constexpr int kQuietTicksBeforeRefresh = 25;
     static constexpr int kDirtyTicksBeforeResize = 5;
 
-    /// tbrMain buttons the window handles (the others are separators and the view toolbars').
-    static constexpr int kButtonOverridden = 3;
-    static constexpr int kButtonMasked = 4;
-    static constexpr int kButtonStatus = 5;
-    static constexpr int kButtonConfigure = 8;
-    static constexpr int kButtonHelp = 9;
-    /// Key codes Form_KeyUp handles.
-    static constexpr int kKeyF1 = 112;
-    static constexpr int kKeyF5 = 116;
-    static constexpr int kKeyEscape = 27;
     /// The component lock the status group configuration takes.
     static constexpr qint32 kConfigureLockKind = 37;
 
@@ -117,14 +105,16 @@ public:
     bool isCollapsed(int section) const { return collapsed_.at(section); }
     /// The section's header strip is shown (its kind was filled for the current group).
     bool isHeaderShown(int section) const { return headerShown_.at(section); }
-    /// The tbrSG menu item of the section (3 + section) is enabled.
+    /// The current group fills the section: its entry in the sections menu is enabled.
     bool isSectionUsed(int section) const { return sectionUsed_.at(section); }
-    /// 1 (all sections) or 3..10 (one section filling the window).
-    int sectionChoice() const { return sectionChoice_; }
-    /// Text of a tbrSG menu item 1-10 ("Status Group", separator, "Doors" ... "Modules").
-    static QString sectionMenuText(int item);
-    /// The tbrSG button's caption: the text of the chosen menu item.
-    QString sectionButtonCaption() const { return sectionMenuText(sectionChoice_); }
+    /// The section filling the window on its own; -1 while all sections show.
+    int soloSection() const { return soloSection_; }
+    /// A section's name as menus and headers show it ("Doors" ... "Modules"); empty for no section.
+    static QString sectionName(int section);
+    /// The sections menu's entry that shows all sections.
+    static QString allSectionsText();
+    /// The sections button's caption: the name of the section shown alone, or allSectionsText().
+    QString sectionButtonCaption() const { return soloSection_ < 0 ? allSectionsText() : sectionName(soloSection_); }
     /// The section grid is visible: header shown, expanded, and chosen.
     bool isSectionGridVisible(int section) const;
     bool modulesItemVisible() const;
@@ -138,29 +128,42 @@ public:
     int refreshCounter() const { return refreshCounter_; }
     /// Every reported state change calls this: the full refresh waits for a quiet period.
     void resetRefreshCounter() { refreshCounter_ = 0; }
+    /// The last changes of the shown points' state cells (row highlight and tooltip).
+    RecentChanges& recentChanges() { return recentChanges_; }
     int resizeCounter() const { return resizeCounter_; }
-    QTimer& tRefreshStatus() { return tRefreshStatus_; }
-    QTimer& tDirty() { return tDirty_; }
-    void tRefreshStatus_Timer();
-    void tDirty_Timer();
+    /// The quiet-period timer: a full refresh once the host stopped reporting for a while.
+    QTimer& refreshTimer() { return refreshTimer_; }
+    /// The resize timer: the sections are laid out again a few ticks after the last resize.
+    QTimer& resizeTimer() { return resizeTimer_; }
+    void refreshTimerTick();
+    void resizeTimerTick();
     /// The host's RefreshStatus: counter to 0, refresh timer on.
     void RefreshStatus();
     /// The host's ReShow: resize timer on.
     void ReShow();
 
     // ---- window lifecycle
-    void Form_Load();
+    void load();
     void InitForm();
-    void Form_Activate();
-    void Form_Resize();
+    /// The window became the active one: the host shows the window's help context.
+    void activate();
+    /// Lays the sections out again.
+    void relayout();
     /// Saves the column layouts (SavePersistence), stops the timers and tells the host.
-    void Form_Unload();
-    void Form_KeyUp(int keyCode);
+    void unload();
+    /// The operator closes the window (Esc, the title bar): unloads like ShutDown without telling
+    /// the host the component is gone, closes the view and emits unloaded().
+    void closeByOperator();
+    /// The help of the window's keys (F1).
+    void showKeyHelp();
 
     // ---- status groups
-    void InitGroupCombo();
-    void POnUserSwitch();
-    void cmbStatusGroup_Click();
+    /// Fills the group box: the no-group entry, then the groups the operator may see.
+    void loadGroupBox();
+    /// Another operator signed in: the group box anew, then that operator's default group.
+    void switchUser();
+    /// Shows the group of the selected box entry (none when no entry is selected).
+    void reloadSelectedGroup();
 
     // ---- filling and refreshing
     void FillPoints(qint32 groupId = 0);
@@ -173,17 +176,30 @@ public:
     void FillMaskedGrid();
 
     // ---- toolbars and section headers
-    void tbrSG_ButtonMenuClick(int item);
-    void tbrMain_ButtonClick(int index);
-    void imgPlusMinus_Click(int section);
+    /// Every section with rows, stacked (also back from the masked list or the placeholder).
+    void showAllSections();
+    /// One section filling the window; a number outside 0-7 changes nothing.
+    void showOnlySection(int section);
+    void showOverridden();
+    void showMasked();
+    void showSections();
+    /// Takes the configuration lock, then has the view open the "Configure Status Groups" dialog.
+    void configureGroups();
+    /// The window's help.
+    void showHelp();
+    /// Opens a collapsed section, collapses an open one.
+    void toggleSection(int section);
 
     // ---- grid interaction
-    void vGrid_ColumnClick(int section, int column);
-    void vGrid_CellClick(int section, int row, int column);
-    /// button 2 is the right button.
-    void vGrid_MouseDown(int section, int button);
-    /// A section grid changed its own layout (columns moved or resized).
-    void vGrid_LayoutChanged(int section);
+    /// Sorts a section by a column (from 0): ascending, then descending on the next click.
+    void sortByColumn(int section, int column);
+    /// Records the current cell (row and column from 1).
+    void setCurrentCell(int section, int row, int column);
+    /// A mouse button went down over a section grid (button 2 is the right button, which arms
+    /// the context menu).
+    void gridPressed(int section, int button);
+    /// The operator moved or resized a column of a section grid.
+    void columnsChangedByOperator(int section);
 
 signals:
     /// The window unloaded itself (Esc): the component must treat it as closed.
@@ -196,6 +212,10 @@ private:
     void notifySections();
     void notifyGroupBox();
     void arrange();
+    /// Switches the view mode (a toolbar button), under that button's report name.
+    void showView(ViewMode mode);
+    /// One section alone, or -1 for all; back to the sections view.
+    void setSoloSection(int section);
     /// Scales the default columns' widths to the view's font; marks those sections for fitting.
     void sizeDefaultColumns();
     /// Widens the columns of filled sections that still show the component's own widths.
@@ -229,16 +249,17 @@ private:
     /// The section shows its default columns and the operator has not moved or resized one:
     /// each fill widens them to its rows.
     std::array<bool, kSectionCount> fitPending_{};
-    int sectionChoice_ = kMenuAllSections;
+    int soloSection_ = -1;
     ViewMode viewMode_ = ViewMode::Sections;
     QString caption_;
     bool coverShown_ = false;
     bool loaded_ = false;
 
     int refreshCounter_ = 0;
+    RecentChanges recentChanges_;
     int resizeCounter_ = 0;
-    QTimer tRefreshStatus_;
-    QTimer tDirty_;
+    QTimer refreshTimer_;
+    QTimer resizeTimer_;
 };
 
 }  // namespace so

@@ -73,6 +73,56 @@ TEST(CommandLine, RefusedArgumentsNameTheProblem) {
     }
 }
 
+TEST(CommandLine, TheRolesOfAMultiDeskSiteTakeTheBrokerAndItsLogin) {
+    const sv::CommandLine desk = parse({"workstation", "--broker", "mqtt://10.0.0.5:1884", "--db", "sqlite:s.db",
+                                        "--computer-name", "WS3", "--broker-user", "desk", "--broker-password-file",
+                                        "/etc/sv/desk.pw", "--broker-tls", "ca.crt", "--site", "north", "--group",
+                                        "Entire Site", "--control"});
+    ASSERT_TRUE(desk.error.isEmpty()) << desk.error.toStdString();
+    EXPECT_EQ(desk.options.role, sv::Role::Workstation);
+    EXPECT_EQ(desk.options.broker.host, "10.0.0.5");
+    EXPECT_EQ(desk.options.broker.port, 1884);
+    EXPECT_EQ(desk.options.broker.user, "desk");
+    EXPECT_EQ(desk.options.broker.passwordFile, "/etc/sv/desk.pw");
+    EXPECT_EQ(desk.options.broker.tlsCaFile, "ca.crt");
+    EXPECT_EQ(desk.options.broker.site, "north");
+    EXPECT_EQ(desk.options.computerName, "WS3");
+    EXPECT_EQ(desk.options.group, "Entire Site");
+    EXPECT_TRUE(desk.options.control);
+
+    const sv::CommandLine field = parse({"field", "--broker", "mqtt://broker", "--reports", "20000"});
+    ASSERT_TRUE(field.error.isEmpty()) << field.error.toStdString();
+    EXPECT_EQ(field.options.role, sv::Role::Field);
+    EXPECT_EQ(field.options.broker.port, 1883);
+    EXPECT_EQ(field.options.broker.site, "main");
+    EXPECT_EQ(field.options.reports, 20000);
+    EXPECT_EQ(parse({}).options.role, sv::Role::Demo);
+
+    const struct {
+        QStringList args;
+        const char* mentions;
+    } refused[] = {
+        {{"field"}, "--broker"},
+        {{"--broker", "mqtt://h:1"}, "role"},
+        {{"desk", "--broker", "mqtt://h:1"}, "desk"},
+        {{"field", "extra", "--broker", "mqtt://h:1"}, "extra"},
+        {{"field", "--broker", "tcp://h:1"}, "mqtt://"},
+        {{"field", "--broker", "mqtt://user:pw@h:1"}, "mqtt://"},  // a password never on the command line
+        {{"field", "--broker", "mqtt://h:99999"}, "mqtt://"},
+        {{"field", "--broker", "mqtt://h", "--computer-name", "WS1"}, "--computer-name"},
+        {{"workstation", "--broker", "mqtt://h", "--reports", "5"}, "--reports"},
+        {{"workstation", "--broker", "mqtt://h", "--workstations", "2"}, "--workstations"},
+        {{"workstation", "--broker", "mqtt://h", "--broker-password-file", "pw"}, "--broker-user"},
+        {{"workstation", "--broker", "mqtt://h", "--site", "a/b"}, "--site"},
+        {{"workstation", "--broker", "mqtt://h", "--site", "#"}, "--site"},
+    };
+    for (const auto& c : refused) {
+        const sv::CommandLine result = parse(c.args);
+        EXPECT_TRUE(result.error.contains(QLatin1String(c.mentions)))
+            << c.args.join(' ').toStdString() << " -> \"" << result.error.toStdString() << '"';
+    }
+}
+
 TEST(CommandLine, HeadlessWhenAskedOrWithoutAScreen) {
     sv::AppOptions plain;
     sv::AppOptions asked;

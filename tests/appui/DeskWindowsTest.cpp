@@ -1,8 +1,10 @@
 // The status viewer's windows with widgets on the offscreen platform: each workstation's window
-// keeps its name in the title, and Help asked twice shows one Help window.
+// keeps its name in the title, Help asked twice shows one Help window, and a desk's status bar
+// tells the field link's loss with its time.
 #include "App.h"
 #include "AppSite.h"
 #include "DeviceWindows.h"
+#include "MqttSite.h"
 
 #include <statusobject/Status.h>
 #include <window/StatusWindow.h>
@@ -11,6 +13,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -34,6 +37,22 @@ TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
         EXPECT_EQ(app.workstation(k).widget()->windowTitle(),
                   QStringLiteral("Status Viewer - %1").arg(sv::workstationName(k + 1)));
     }
+}
+
+TEST(DeskWindows, TheStatusBarShowsTheFieldLinkLostSinceItsTime) {
+    QWidget window;
+    new QStatusBar(&window);
+    sv::FieldLinkLabel link(&window);
+    EXPECT_EQ(link.text(), QStringLiteral("\u25B2 Field link connecting"));
+    link.show(false, QDateTime(QDate(2026, 12, 6), QTime(10, 42, 13)));
+    EXPECT_EQ(link.text(), QStringLiteral("\u25B2 Field link lost since 10:42:13"));
+    link.show(true, {});
+    EXPECT_EQ(link.text(), QStringLiteral("\u25CF Field link up"));
+
+    QWidget bare;  // no status bar: nothing to show, nothing breaks
+    sv::FieldLinkLabel none(&bare);
+    none.show(false, QDateTime::currentDateTime());
+    EXPECT_TRUE(none.text().isEmpty());
 }
 
 TEST(DeskWindows, HelpAskedTwiceShowsOneWindowWithTheLastPage) {

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace so::test {
 namespace {
 
@@ -95,6 +98,36 @@ TEST(RecentChangesTest, TrackedPointsStayBoundedAndTheLongestQuietGoFirst) {
     EXPECT_FALSE(recent.changesOf("busy").isEmpty());
     EXPECT_TRUE(recent.changesOf("P1").isEmpty());
     EXPECT_EQ(recent.changesOf(QStringLiteral("P%1").arg(3 * RecentChanges::kMaxPoints)).size(), 1);
+}
+
+TEST(RecentChangesTest, ARowsSlotIsUsedOnlyWhileItHoldsTheRowsPoint) {
+    RecentChanges recent;
+    int slotA = -1;
+    int slotB = -1;
+    recent.record(slotA, "A", 0, "1", 1);
+    recent.record(slotB, "B", 0, "2", 2);
+    ASSERT_NE(slotA, slotB);
+    int handedA = slotA;  // another point's slot: B's change goes to B's ring
+    recent.record(handedA, "B", 1, "3", 3);
+    EXPECT_EQ(handedA, slotB);
+    EXPECT_EQ(recent.changesOf("A").size(), 1);
+    EXPECT_EQ(recent.changesOf(slotA, "B").size(), 2);
+    recent.clear();  // every slot goes stale
+    recent.record(slotA, "C", 0, "4", 4);
+    EXPECT_EQ(recent.lastChangeOf(slotB, "B"), -1);
+    EXPECT_EQ(recent.changesOf("C").size(), 1);
+}
+
+TEST(RecentChangesTest, AReportsChangesShareOneTick) {
+    RecentChanges recent;
+    qint64 first = 0;
+    {
+        const RecentChanges::Report report(recent);
+        first = recent.stamp();
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        EXPECT_EQ(recent.stamp(), first);
+    }
+    EXPECT_GT(recent.stamp(), first);
 }
 
 /// Reads RFC 4180 text back into rows of fields.

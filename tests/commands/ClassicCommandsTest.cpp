@@ -27,9 +27,9 @@ protected:
 TEST_F(ClassicCommandsTest, EveryEntrySendsItsCommandTextAndSeparatorsSendNothing) {
     pointAt(0, QStringLiteral(".DR03"));
     for (int index = 0; index <= 4; ++index)
-        classic().mnuAAccessFunctions_Click(index);
+        classic().runAccessEntry(index);
     for (int index = 0; index <= 17; ++index)
-        classic().mnuAControlFunctions_Click(index);
+        classic().runControlEntry(index);
     EXPECT_EQ(commands(), (QStringList{
                               call("DOORFUNCTION|MOMENTARY_ACCESS", 3), call("DOORFUNCTION|UNLOCK_DOOR", 3),
                               call("DOORFUNCTION|RELOCK_DOOR", 3),
@@ -56,7 +56,7 @@ TEST_F(ClassicCommandsTest, ControlPointNumberComesFromTheAddressExpansionPoints
         SCOPED_TRACE(c.point);
         host.clearCalls();
         pointAt(c.pane, QString::fromLatin1(c.point));
-        classic().mnuAControlFunctions_Click(0);
+        classic().runControlEntry(0);
         EXPECT_EQ(commands(), c.expected < 0 ? QStringList() : QStringList{call("CONTROLFUNCTION|TRIGGER", c.expected)});
     }
 }
@@ -66,7 +66,7 @@ TEST_F(ClassicCommandsTest, AccessCommandsGoOnlyToRowsOfTheDoorsInputsAndRelaysP
         SCOPED_TRACE(pane);
         host.clearCalls();
         pointAt(pane, QStringLiteral(".DR02"));
-        classic().mnuAAccessFunctions_Click(2);
+        classic().runAccessEntry(2);
         EXPECT_EQ(commands(), pane <= 2 ? QStringList{call("DOORFUNCTION|UNLOCK_DOOR", 2)} : QStringList());
     }
 }
@@ -74,8 +74,8 @@ TEST_F(ClassicCommandsTest, AccessCommandsGoOnlyToRowsOfTheDoorsInputsAndRelaysP
 TEST_F(ClassicCommandsTest, BadAddressesAreLoggedAndSendNothing) {
     // The last two characters are not digits.
     pointAt(0, QStringLiteral(".DR0x"));
-    classic().mnuAAccessFunctions_Click(0);
-    classic().mnuAControlFunctions_Click(2);
+    classic().runAccessEntry(0);
+    classic().runControlEntry(2);
     EXPECT_EQ(ownLogReports(), 2);
     EXPECT_TRUE(logText().contains(QStringLiteral("FPopup.mnuAAccessFunctions_Click")));
     EXPECT_TRUE(logText().contains(QStringLiteral("FPopup.mnuAControlFunctions_Click")));
@@ -83,7 +83,7 @@ TEST_F(ClassicCommandsTest, BadAddressesAreLoggedAndSendNothing) {
     // No controller owns the point: the command is not sent to controller 0.
     addRow(0, QStringLiteral("\\\\SNET.P99.C99999.DR01"));
     click(0, QStringLiteral("\\\\SNET.P99.C99999.DR01"));
-    classic().mnuAAccessFunctions_Click(0);
+    classic().runAccessEntry(0);
     EXPECT_EQ(ownLogReports(), 3);
     EXPECT_TRUE(commands().isEmpty());
 }
@@ -104,9 +104,9 @@ TEST_F(ClassicCommandsTest, ACommandFromAnOpenMenuFollowsItsPointWhenRowsMove) {
     const int addressColumn = doors.columnIndex(col::Address);
     int popups = 0;
     const auto chooseUnlock = [&](const std::function<void()>& whileOpen) {
-        window->vGrid_MouseDown(0, 2);
+        window->gridPressed(0, 2);
         click(0, door);
-        menus->vGrid_MouseUp(0, [](int, int) { return true; }, [&](TopMenu) {
+        menus->buttonReleased(0, [](int, int) { return true; }, [&](TopMenu) {
             ++popups;
             whileOpen();
             menus->choose(MenuArray::AAccessFunctions, 2);

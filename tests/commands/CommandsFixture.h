@@ -76,14 +76,14 @@ protected:
     void click(int pane, const QString& address) {
         const int row = rowOf(pane, address);
         ASSERT_NE(row, 0) << address.toStdString();
-        window->vGrid_CellClick(pane, row, 1);
+        window->setCurrentCell(pane, row, 1);
     }
 
     /// A right click on a row: press, then release over the selected cell. Returns the menu built.
     TopMenu rightClick(int pane, const QString& address) {
-        window->vGrid_MouseDown(pane, 2);
+        window->gridPressed(pane, 2);
         click(pane, address);
-        return menus->vGrid_MouseUp(pane, [](int, int) { return true; });
+        return menus->buttonReleased(pane, [](int, int) { return true; });
     }
 
     /// The command calls the host received, as text, in order.

@@ -11,7 +11,7 @@ protected:
         host.clearCalls();
         addRow(pane, address, deviceNumber);
         click(pane, address);
-        menus->details().mnuMainArray_Click(entry::Properties);
+        menus->details().runMainEntry(entry::Properties);
     }
     /// Stores threat level `level` for all 16 readers of a classic controller.
     void storeReaderThreatLevels(int controllerId, int level) {
@@ -100,7 +100,7 @@ TEST_F(DeviceDetailsTest, RefreshEntriesReReadTheClickedPanesRowsOfTheFoundContr
 
     // "Refresh This Item(s) - This Pane" on the inputs pane: its classic and newer-line rows.
     click(1, doorInput);
-    menus->details().mnuMainArray_Click(entry::RefreshPane);
+    menus->details().runMainEntry(entry::RefreshPane);
     EXPECT_EQ(cell(1, doorInput, col::Enabled), QStringLiteral("R1679"));
     EXPECT_EQ(cell(1, zr2Input, col::Enabled), QStringLiteral("R1679"));
     EXPECT_EQ(cell(0, door, col::Enabled), doorEnabledBefore);  // another pane's row is not re-read
@@ -110,7 +110,7 @@ TEST_F(DeviceDetailsTest, RefreshEntriesReReadTheClickedPanesRowsOfTheFoundContr
     // "Refresh" with the site's controllers, on the doors pane.
     storeReaderThreatLevels(controllerId, 0);
     click(0, door);
-    menus->details().mnuMainArray_Click(entry::RefreshControllers);
+    menus->details().runMainEntry(entry::RefreshControllers);
     EXPECT_EQ(cell(0, door, col::Enabled), QStringLiteral("R1679"));
     EXPECT_NE(cell(3, reader, col::ThreatLevel), levelName);
     EXPECT_EQ(ownLogReports(), 0);

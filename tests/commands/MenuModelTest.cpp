@@ -112,19 +112,19 @@ TEST_F(ContextMenuTest, MouseUpShowsNothingUnlessArmedOverASelectedCell) {
     const auto selected = [](int, int) { return true; };
 
     // Armed, but no row or column recorded: nothing, and the flag stays set.
-    window->vGrid_MouseDown(0, 2);
-    window->vGrid_CellClick(0, 0, 0);
-    EXPECT_EQ(menus->vGrid_MouseUp(0, selected, popup), TopMenu::None);
+    window->gridPressed(0, 2);
+    window->setCurrentCell(0, 0, 0);
+    EXPECT_EQ(menus->buttonReleased(0, selected, popup), TopMenu::None);
     EXPECT_TRUE(window->contextMenuArmed());
 
     // A cell the grid does not show as selected: nothing, the flag stays set.
     click(0, door);
-    EXPECT_EQ(menus->vGrid_MouseUp(0, [](int, int) { return false; }, popup), TopMenu::None);
+    EXPECT_EQ(menus->buttonReleased(0, [](int, int) { return false; }, popup), TopMenu::None);
     EXPECT_TRUE(window->contextMenuArmed());
 
     // The right button's release: the menu pops up while armed and is disarmed afterwards.
     bool armedDuringPopup = false;
-    EXPECT_EQ(menus->vGrid_MouseUp(0, selected, [&](TopMenu m) {
+    EXPECT_EQ(menus->buttonReleased(0, selected, [&](TopMenu m) {
         armedDuringPopup = window->contextMenuArmed();
         EXPECT_EQ(m, TopMenu::Main);
         ++popups;
@@ -133,8 +133,8 @@ TEST_F(ContextMenuTest, MouseUpShowsNothingUnlessArmedOverASelectedCell) {
     EXPECT_FALSE(window->contextMenuArmed());
 
     // A left click (never armed) shows nothing.
-    window->vGrid_MouseDown(0, 1);
-    EXPECT_EQ(menus->vGrid_MouseUp(0, selected, popup), TopMenu::None);
+    window->gridPressed(0, 1);
+    EXPECT_EQ(menus->buttonReleased(0, selected, popup), TopMenu::None);
     EXPECT_EQ(popups, 1);
 }
 
@@ -195,9 +195,9 @@ TEST_F(ContextMenuTest, NewerLineStateCarriesAndTheComponentListIsBuiltBeforeThe
 
     host.permissions[10] = false;
     int components = 0;
-    window->vGrid_MouseDown(0, 2);
+    window->gridPressed(0, 2);
     click(0, door);
-    EXPECT_EQ(menus->vGrid_MouseUp(0, [](int, int) { return true; },
+    EXPECT_EQ(menus->buttonReleased(0, [](int, int) { return true; },
                                    [&](TopMenu) { components = menus->model().count(A::CompProps); }),
               TopMenu::ZR2);
     EXPECT_GT(components, 1);

@@ -18,7 +18,7 @@ TEST_F(NewerLineCommandsTest, AccessEntriesExecuteThenLogTheOperatorEvent) {
     addRow(0, QStringLiteral("\\\\ZRII.S01.C001.DR01"), 42, QStringLiteral("Front"));
     click(0, QStringLiteral("\\\\ZRII.S01.C001.DR01"));
     for (int index = 0; index <= 5; ++index)
-        zr2().mnuZR2AccessArray_Click(index);
+        zr2().runAccessEntry(index);
     EXPECT_EQ(commands(),
               (QStringList{QStringLiteral("ZR2ExecuteAccessFunction(7, 42, 1)"),
                            logEvent("Operator executed Momentary Access to door.", "Door", 42, "Momentary Access to Front"),
@@ -59,7 +59,7 @@ TEST_F(NewerLineCommandsTest, ControlEntriesUseTheDoorTypeOnlyInTheDoorsPane) {
         for (const int pane : {0, 2}) {
             host.clearCalls();
             click(pane, pane == 0 ? QStringLiteral("\\\\ZRII.S01.C001.DR02") : QStringLiteral("\\\\ZRII.S01.C001.VR01"));
-            zr2().mnuZR2ControlArray_Click(c.index);
+            zr2().runControlEntry(c.index);
             const int id = pane == 0 ? 7 : 9;
             const QString name = pane == 0 ? QStringLiteral("Lobby") : QStringLiteral("Siren");
             EXPECT_EQ(commands(), (QStringList{QStringLiteral("ZR2ExecuteControlFunction(%1, %2, %3)")
@@ -71,7 +71,7 @@ TEST_F(NewerLineCommandsTest, ControlEntriesUseTheDoorTypeOnlyInTheDoorsPane) {
     }
     host.clearCalls();
     for (const int separator : {1, 5, 8, 11, 14, 17})
-        zr2().mnuZR2ControlArray_Click(separator);
+        zr2().runControlEntry(separator);
     EXPECT_TRUE(commands().isEmpty());
 }
 
@@ -79,7 +79,7 @@ TEST_F(NewerLineCommandsTest, AFailedExecuteWritesNoEvent) {
     addRow(1, QStringLiteral("\\\\ZRII.S01.C001.BI03"), 5, QStringLiteral("Window"));
     click(1, QStringLiteral("\\\\ZRII.S01.C001.BI03"));
     host.failing.insert(QStringLiteral("ZR2ExecuteControlFunction"));
-    zr2().mnuZR2ControlArray_Click(2);
+    zr2().runControlEntry(2);
     EXPECT_EQ(host.count(QStringLiteral("LogEvent")), 0);
     EXPECT_TRUE(logText().contains(QStringLiteral("FPopup.mnuZR2ControlArray_Click")));
 }
@@ -92,19 +92,19 @@ TEST_F(NewerLineCommandsTest, ListEntriesClearTamperAndOpenPropertiesByPane) {
         const QString address = QStringLiteral("\\\\ZRII.S01.C001.XX%1").arg(pane, 2, 10, QLatin1Char('0'));
         addRow(pane, address, 30 + pane);
         click(pane, address);
-        zr2().mnuZR2List_Click(entry::ZR2Properties);
+        zr2().runListEntry(entry::ZR2Properties);
         EXPECT_EQ(commands(), pane < 4 ? QStringList{QStringLiteral("ConfigureDevice(%1, %2)")
                                                          .arg(QLatin1String(kinds[pane]))
                                                          .arg(30 + pane)}
                                        : QStringList());
     }
     host.clearCalls();
-    zr2().mnuZR2List_Click(entry::ZR2ClearCodeTamper);
+    zr2().runListEntry(entry::ZR2ClearCodeTamper);
     EXPECT_EQ(commands(), QStringList{QStringLiteral("ZR2ClearCodeTamper(37)")});
 
     // The list's own failures are contained and logged.
     host.failing.insert(QStringLiteral("ZR2ClearCodeTamper"));
-    zr2().mnuZR2List_Click(entry::ZR2ClearCodeTamper);
+    zr2().runListEntry(entry::ZR2ClearCodeTamper);
     EXPECT_TRUE(logText().contains(QStringLiteral("FPopup.mnuZR2List_Click")));
 }
 
@@ -152,9 +152,9 @@ TEST_F(NewerLineCommandsTest, ComponentSubmenuListsTheDoorsRelaysInputsAndReader
 TEST_F(NewerLineCommandsTest, ComponentTagsWithoutANumberAreLoggedAndOpenNothing) {
     menus->model().addComponentEntry(QStringLiteral("Broken"), QStringLiteral("Rx12"));
     menus->model().addComponentEntry(QStringLiteral("Other kind"), QStringLiteral("Q12"));
-    zr2().mnuCompProps_Click(1);
-    zr2().mnuCompProps_Click(2);
-    zr2().mnuCompProps_Click(0);  // the placeholder
+    zr2().openComponentProperties(1);
+    zr2().openComponentProperties(2);
+    zr2().openComponentProperties(0);  // the placeholder
     EXPECT_TRUE(commands().isEmpty());
     EXPECT_EQ(ownLogReports(), 1);
     EXPECT_TRUE(logText().contains(QStringLiteral("FPopup.mnuCompProps_Click")));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "component/SiteFixture.h"
+#include "support/DemoSiteStatus.h"
 #include "base/ComponentContext.h"
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
@@ -24,17 +25,7 @@ protected:
     virtual int sitePoints() const { return 300; }
 
     std::unique_ptr<Status> makeStatus(FakeHost& h, FakeDialogs& d) {
-        auto s = std::make_unique<Status>();
-        s->setDialogs(&d);
-        s->setLogFolder(logDir.path());
-        s->setParent(&h);
-        s->setNTConnection(&h);
-        s->setDBConnection(db.get());
-        s->setComputerName(QStringLiteral("WS1"));
-        s->setGraphicsPath(logDir.path());
-        s->setCurrentProfileID(site.defaultProfileId);
-        s->setTimeFormat(true);
-        return s;
+        return makeSiteStatus(*db, site, h, d, logDir.path());
     }
 
     StatusWindow& window() { return status->window(); }

@@ -99,7 +99,7 @@ TEST_F(LiveStatusTest, EveryDeviceTypeReachesItsRowAndItsDoor) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.type) + " " + c.address.toStdString() + " -> " + c.key);
         ASSERT_GT(rowOf(c.section, c.rowAddress), 0);
-        window().tRefreshStatus_Timer();  // the counter counts; every report sets it back to 0
+        window().refreshTimerTick();  // the counter counts; every report sets it back to 0
         status->StateChange(QString::fromLatin1(c.type), c.address, c.state, kTime, QString::fromLatin1(c.value));
         EXPECT_EQ(cell(c.section, c.rowAddress, QString::fromLatin1(c.key)), QString::fromLatin1(c.expected));
         EXPECT_EQ(window().refreshCounter(), 0);
@@ -247,18 +247,18 @@ TEST_F(LiveStatusTest, QuietTicksPostponeThenRunTheFullRefreshOnce) {
     const QString controller = point(kController, 0);
     setStoredStatus(controller, 500, QStringLiteral("1,3"));
     status->RefreshStatus();
-    ASSERT_TRUE(window().tRefreshStatus().isActive());
+    ASSERT_TRUE(window().refreshTimer().isActive());
     for (int tick = 0; tick < 24; ++tick)
-        window().tRefreshStatus_Timer();
+        window().refreshTimerTick();
     status->StateChange(QStringLiteral("READER"), point(kReader, 0, "SM"), 1, kTime);  // the quiet period restarts
     for (int tick = 0; tick < 24; ++tick)
-        window().tRefreshStatus_Timer();
+        window().refreshTimerTick();
     EXPECT_NE(cell(4, controller, QStringLiteral("Enclosure")), QStringLiteral("R1438"));
-    EXPECT_TRUE(window().tRefreshStatus().isActive());
+    EXPECT_TRUE(window().refreshTimer().isActive());
 
-    window().tRefreshStatus_Timer();  // the 25th quiet tick
+    window().refreshTimerTick();  // the 25th quiet tick
     EXPECT_EQ(cell(4, controller, QStringLiteral("Enclosure")), QStringLiteral("R1438"));
-    EXPECT_FALSE(window().tRefreshStatus().isActive());
+    EXPECT_FALSE(window().refreshTimer().isActive());
 }
 
 }  // namespace

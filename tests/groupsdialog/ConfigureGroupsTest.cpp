@@ -27,7 +27,7 @@ protected:
         ComponentTest::SetUp();
         status->Show();
         dialog = std::make_unique<ConfigureGroups>(ctx(), status->groupStore(), window());
-        dialog->Form_Load();
+        dialog->load();
         host.clearCalls();
     }
 
@@ -84,12 +84,12 @@ TEST_F(ConfigureGroupsTest, OpensOnNewWithEveryKindAvailableAndGroupsNewestNameF
 
 TEST_F(ConfigureGroupsTest, AddAllThenApplyOnNewStoresThePointsInListOrderAndAnnouncesThem) {
     const QStringList listed = addresses(dialog->available());
-    dialog->cmdFunction_Click(ConfigureGroups::AddAll);
+    dialog->addAll();
     EXPECT_TRUE(dialog->available().isEmpty());
     EXPECT_EQ(addresses(dialog->selected()), listed);
 
     dialogs.inputAnswers << QStringLiteral("Night Rounds");
-    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialog->applyChanges();
 
     const qint32 id = groupNamed(QStringLiteral("Night Rounds"));
     ASSERT_GT(id, 0);
@@ -109,20 +109,20 @@ TEST_F(ConfigureGroupsTest, AddAllThenApplyOnNewStoresThePointsInListOrderAndAnn
 }
 
 TEST_F(ConfigureGroupsTest, ApplyOnAStoredGroupReplacesItsPoints) {
-    dialog->cmbStatusGroups_Click(dialogIndexOf(site.smallGroupId));
+    dialog->chooseGroup(dialogIndexOf(site.smallGroupId));
     const QStringList stored = storedAddresses(site.smallGroupId);
     ASSERT_EQ(addresses(dialog->selected()), stored);
     for (const QString& address : stored)
         EXPECT_FALSE(addresses(dialog->available()).contains(address)) << address.toStdString();
 
-    dialog->cmdFunction_Click(ConfigureGroups::Remove, {0});
+    dialog->remove({0});
     EXPECT_TRUE(addresses(dialog->available()).contains(stored[0])) << "a removed point is available again";
     const QStringList available = addresses(dialog->available());
-    dialog->cmdFunction_Click(ConfigureGroups::Add, {3, 1});
+    dialog->add({3, 1});
     const QStringList expected = stored.mid(1) << available[1] << available[3];
     ASSERT_EQ(addresses(dialog->selected()), expected);
 
-    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialog->applyChanges();
     EXPECT_EQ(storedAddresses(site.smallGroupId), expected);
     EXPECT_TRUE(dialogs.prompts.isEmpty());
     EXPECT_EQ(announced(),
@@ -133,17 +133,17 @@ TEST_F(ConfigureGroupsTest, ApplyOnAStoredGroupReplacesItsPoints) {
 TEST_F(ConfigureGroupsTest, DeleteAskedNoChangesNothingAndYesDeletesAndAnnounces) {
     const qint32 id = site.smallGroupId;
     ASSERT_GE(window().findGroupEntry(id), 0);
-    dialog->cmbStatusGroups_Click(dialogIndexOf(id));
+    dialog->chooseGroup(dialogIndexOf(id));
     const QByteArray before = test::databaseChecksum(*db);
 
     dialogs.yesNoAnswers << false;
-    dialog->cmdStatusGroup_Click(ConfigureGroups::DeleteGroup);
+    dialog->deleteGroup();
     EXPECT_EQ(test::databaseChecksum(*db), before);
     EXPECT_TRUE(announced().isEmpty());
     EXPECT_EQ(dialogs.questions, QStringList{QStringLiteral("R111\n\nLobby and Entrances")}) << "names the group";
 
     dialogs.yesNoAnswers << true;
-    dialog->cmdStatusGroup_Click(ConfigureGroups::DeleteGroup);
+    dialog->deleteGroup();
     EXPECT_EQ(groupNamed(QStringLiteral("Lobby and Entrances")), 0);
     EXPECT_EQ(announced(), (QStringList{QStringLiteral("SendSyncData(STATUSVIEW, 2, Lobby and Entrances|%1, WS1)").arg(id),
                                         QStringLiteral("LogEvent(Deleted, Status Group, 0, Status Group Lobby and Entrances, 1186)"),
@@ -155,7 +155,7 @@ TEST_F(ConfigureGroupsTest, DeleteAskedNoChangesNothingAndYesDeletesAndAnnounces
 }
 
 TEST_F(ConfigureGroupsTest, SaveButtonRefusesBadNamesWithTheirMessage) {
-    dialog->cmdFunction_Click(ConfigureGroups::Add, {0, 1});
+    dialog->add({0, 1});
     struct Case {
         std::optional<QString> answer;
         QString message;  // empty: nothing shown
@@ -171,7 +171,7 @@ TEST_F(ConfigureGroupsTest, SaveButtonRefusesBadNamesWithTheirMessage) {
     for (const Case& c : cases) {
         dialogs.messages.clear();
         dialogs.inputAnswers << c.answer;
-        dialog->cmdStatusGroup_Click(ConfigureGroups::SaveGroupAs);
+        dialog->saveGroupAs();
         const QString shown = c.answer.value_or(QStringLiteral("<cancel>"));
         EXPECT_EQ(groupCount(), groups) << shown.toStdString();
         if (c.message.isEmpty()) {
@@ -187,7 +187,7 @@ TEST_F(ConfigureGroupsTest, SaveButtonRefusesBadNamesWithTheirMessage) {
     EXPECT_EQ(dialogs.prompts.size(), int(std::size(cases)));
 
     dialogs.inputAnswers << QString(50, QLatin1Char('y'));
-    dialog->cmdStatusGroup_Click(ConfigureGroups::SaveGroupAs);
+    dialog->saveGroupAs();
     const qint32 id = groupNamed(QString(50, QLatin1Char('y')));
     ASSERT_GT(id, 0);
     EXPECT_EQ(storedAddresses(id), addresses(dialog->selected()));
@@ -195,11 +195,11 @@ TEST_F(ConfigureGroupsTest, SaveButtonRefusesBadNamesWithTheirMessage) {
 }
 
 TEST_F(ConfigureGroupsTest, ApplyOnNewAsksAgainUntilTheNameIsAccepted) {
-    dialog->cmdFunction_Click(ConfigureGroups::Add, {0, 1});
+    dialog->add({0, 1});
     dialogs.inputAnswers << QString() << QString(51, QLatin1Char('x')) << QStringLiteral("Lobby and Entrances")
                          << QStringLiteral("Fresh Group");
     dialogs.yesNoAnswers << true << true;
-    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialog->applyChanges();
 
     EXPECT_EQ(dialogs.prompts.size(), 4);
     EXPECT_EQ(dialogs.questions, (QStringList{QStringLiteral("R1385"), QStringLiteral("R1545")}));
@@ -211,15 +211,15 @@ TEST_F(ConfigureGroupsTest, ApplyOnNewAsksAgainUntilTheNameIsAccepted) {
 TEST_F(ConfigureGroupsTest, ApplyOnNewStopsWhenTheOperatorGivesUp) {
     const int groups = groupCount();
     // No points: no name is asked at all.
-    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialog->applyChanges();
     EXPECT_TRUE(dialogs.prompts.isEmpty());
 
-    dialog->cmdFunction_Click(ConfigureGroups::Add, {0});
+    dialog->add({0});
     dialogs.inputAnswers << QString(51, QLatin1Char('x'));
     dialogs.yesNoAnswers << false;
-    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialog->applyChanges();
     dialogs.inputAnswers << std::nullopt;
-    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialog->applyChanges();
 
     EXPECT_EQ(dialogs.prompts.size(), 2);
     EXPECT_EQ(groupCount(), groups);
@@ -227,13 +227,13 @@ TEST_F(ConfigureGroupsTest, ApplyOnNewStopsWhenTheOperatorGivesUp) {
 }
 
 TEST_F(ConfigureGroupsTest, ATypedNameSavesTheListAsANewGroup) {
-    dialog->cmbStatusGroups_Click(dialogIndexOf(site.smallGroupId));
+    dialog->chooseGroup(dialogIndexOf(site.smallGroupId));
     const QStringList points = addresses(dialog->selected());
 
     dialog->typeGroupName(QStringLiteral("Lobby and Entrances"));
     EXPECT_EQ(dialog->selectedGroupIndex(), -1);
     dialogs.inputAnswers << QStringLiteral("Lobby Copy");
-    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialog->applyChanges();
 
     // The typed name was taken: refused, then the name is asked for.
     ASSERT_EQ(dialogs.messages.size(), 1);
@@ -244,13 +244,13 @@ TEST_F(ConfigureGroupsTest, ATypedNameSavesTheListAsANewGroup) {
 }
 
 TEST_F(ConfigureGroupsTest, FilterOptionsRefillTheAvailableList) {
-    dialog->optPoints_Click(FilterXRelays);
+    dialog->setFilter(FilterXRelays);
     ASSERT_FALSE(dialog->available().isEmpty());
     for (const SelectedPoint& p : dialog->available())
         EXPECT_EQ(p.objectId, 9);
-    dialog->cmdFunction_Click(ConfigureGroups::RemoveAll);
+    dialog->removeAll();
     EXPECT_EQ(dialog->filter(), FilterXRelays);
-    dialog->optPoints_Click(FilterPorts);
+    dialog->setFilter(FilterPorts);
     for (const SelectedPoint& p : dialog->available())
         EXPECT_EQ(p.objectId, 7);
 }
@@ -258,7 +258,7 @@ TEST_F(ConfigureGroupsTest, FilterOptionsRefillTheAvailableList) {
 TEST_F(ConfigureGroupsTest, AnOperatorSeesAndDeletesOnlyTheGroupsTheGroupBoxOffers) {
     host.userId = site.restrictedOperatorId;
     ConfigureGroups restricted(ctx(), status->groupStore(), window());
-    restricted.Form_Load();
+    restricted.load();
     ASSERT_EQ(restricted.groups().size(), 2);
     EXPECT_EQ(restricted.groups()[1].itemData, site.smallGroupId);
     EXPECT_EQ(restricted.groups()[1].text, visibleStatusGroups(ctx()).value(0).text);
@@ -266,8 +266,8 @@ TEST_F(ConfigureGroupsTest, AnOperatorSeesAndDeletesOnlyTheGroupsTheGroupBoxOffe
     // Deleting needs a stored group chosen; the hidden groups cannot be chosen.
     const int groups = groupCount();
     dialogs.yesNoAnswers << true;
-    restricted.cmbStatusGroups_Click(5);
-    restricted.cmdStatusGroup_Click(ConfigureGroups::DeleteGroup);
+    restricted.chooseGroup(5);
+    restricted.deleteGroup();
     EXPECT_EQ(groupCount(), groups);
     EXPECT_EQ(dialogs.questions, QStringList{QStringLiteral("R111")}) << "no group named: none is chosen";
 }
@@ -277,7 +277,7 @@ TEST_F(ConfigureGroupsTest, ViewOptionsShapeTheListsButNotWhatIsStored) {
     const SelectedPoint door = *std::find_if(available.cbegin(), available.cend(),
                                              [](const SelectedPoint& p) { return p.objectId == 1; });
     EXPECT_EQ(dialog->description(door), door.listName);
-    dialog->chkAddress_Click(true);
+    dialog->setIncludeAddress(true);
     EXPECT_EQ(dialog->description(door), QStringLiteral("%1 (%2)").arg(door.listName, door.listAddress));
 
     // The find text matches names and addresses in any case; Add All takes only what it shows.
@@ -290,7 +290,7 @@ TEST_F(ConfigureGroupsTest, ViewOptionsShapeTheListsButNotWhatIsStored) {
     const int before = int(available.size());
 
     // Topology: one branch per controller, named by the controller; the controller heads its own.
-    dialog->optView_Click(ConfigureGroups::Topology);
+    dialog->setView(ConfigureGroups::Topology);
     const auto tree = dialog->availableTree();
     ASSERT_EQ(tree.size(), 1);
     EXPECT_EQ(tree[0].address, controller);
@@ -298,14 +298,14 @@ TEST_F(ConfigureGroupsTest, ViewOptionsShapeTheListsButNotWhatIsStored) {
                                                    .arg(controller)).toString());
     EXPECT_EQ(tree[0].points, shown);
 
-    dialog->cmdFunction_Click(ConfigureGroups::AddAll);
+    dialog->addAll();
     EXPECT_EQ(dialog->selected().size(), shown.size());
     EXPECT_EQ(int(available.size()), before - int(shown.size()));
     dialog->setFindText(QString());
     EXPECT_EQ(dialog->shownAvailable().size(), available.size());
 
     dialogs.inputAnswers << QStringLiteral("One Panel");
-    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialog->applyChanges();
     const QStringList names = [&] {
         QStringList out;
         for (db::Recordset rs = db->query(QStringLiteral("SELECT ListName FROM Status_Points WHERE GroupID = %1")
@@ -320,7 +320,7 @@ TEST_F(ConfigureGroupsTest, ViewOptionsShapeTheListsButNotWhatIsStored) {
 }
 
 TEST_F(ConfigureGroupsTest, TopologyPutsEveryKindUnderItsController) {
-    dialog->optView_Click(ConfigureGroups::Topology);
+    dialog->setView(ConfigureGroups::Topology);
     const QVector<SelectedPoint>& available = dialog->available();
     int listed = 0;
     for (const ConfigureGroups::AvailableBranch& branch : dialog->availableTree()) {
@@ -340,20 +340,20 @@ TEST_F(ConfigureGroupsTest, TopologyPutsEveryKindUnderItsController) {
 }
 
 TEST_F(ConfigureGroupsTest, UncheckingTheLastCheckedColumnIsRefused) {
-    dialog->cmbCols_Click(2);  // relays
+    dialog->chooseColumnSet(2);  // relays
     const int rows = int(dialog->shownColumns().size());
     ASSERT_GE(rows, 2);
     for (int row = 0; row < rows - 1; ++row)
-        dialog->lvwCols_ItemCheck(row, false);
+        dialog->checkColumn(row, false);
     EXPECT_TRUE(dialogs.messages.isEmpty());
 
-    dialog->lvwCols_ItemCheck(rows - 1, false);
+    dialog->checkColumn(rows - 1, false);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("At least one Item must be checked."));
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Column Headers"));
     EXPECT_TRUE(dialog->shownColumns().last().checked);
 
-    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialog->applyChanges();
     QStringList visible;
     for (int i = 0; i < grid(2).columnCount(); ++i)
         if (grid(2).column(i).visible)
@@ -363,15 +363,15 @@ TEST_F(ConfigureGroupsTest, UncheckingTheLastCheckedColumnIsRefused) {
 
 TEST_F(ConfigureGroupsTest, ColumnOrderAndVisibilityApplyToTheirSectionGrid) {
     const QString doorsLayout = buildLayoutText(grid(0));
-    dialog->cmbCols_Click(2);
+    dialog->chooseColumnSet(2);
     ASSERT_EQ(dialog->shownColumns()[1].key, QStringLiteral("Address"));
-    EXPECT_EQ(dialog->cmdMove_Click(ConfigureGroups::MoveUp, 1), 0);
-    EXPECT_EQ(dialog->cmdMove_Click(ConfigureGroups::MoveUp, 0), 0) << "the first row stays first";
+    EXPECT_EQ(dialog->moveColumnUp(1), 0);
+    EXPECT_EQ(dialog->moveColumnUp(0), 0) << "the first row stays first";
     const int last = int(dialog->shownColumns().size()) - 1;
-    EXPECT_EQ(dialog->cmdMove_Click(ConfigureGroups::MoveDown, last), last);
-    dialog->lvwCols_ItemCheck(last, false);  // LastUpdated
+    EXPECT_EQ(dialog->moveColumnDown(last), last);
+    dialog->checkColumn(last, false);  // LastUpdated
 
-    dialog->cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialog->applyChanges();
     const StatusGrid& relays = grid(2);
     EXPECT_EQ(relays.column(0).key, QStringLiteral("Address"));
     EXPECT_EQ(relays.column(1).key, QStringLiteral("Name"));
@@ -381,34 +381,34 @@ TEST_F(ConfigureGroupsTest, ColumnOrderAndVisibilityApplyToTheirSectionGrid) {
 }
 
 TEST_F(ConfigureGroupsTest, NotUsedSetListsTheHiddenColumnsOfEverySection) {
-    dialog->cmbCols_Click(0);
+    dialog->chooseColumnSet(0);
     const auto doors = dialog->shownColumns();
     const int alarm = int(std::find_if(doors.cbegin(), doors.cend(),
                                        [](const auto& item) { return item.key == QLatin1String("Alarm"); }) -
                           doors.cbegin());
     ASSERT_LT(alarm, doors.size());
-    dialog->lvwCols_ItemCheck(alarm, false);
+    dialog->checkColumn(alarm, false);
 
-    dialog->cmbCols_Click(ConfigureGroups::kColumnSetNotUsed);
+    dialog->chooseColumnSet(ConfigureGroups::kColumnSetNotUsed);
     const auto hidden = dialog->shownColumns();
     ASSERT_EQ(hidden.size(), 1);
     EXPECT_EQ(hidden[0].section, 0);
     EXPECT_EQ(hidden[0].key, QStringLiteral("Alarm"));
-    EXPECT_EQ(dialog->cmdMove_Click(ConfigureGroups::MoveUp, 0), 0);
-    dialog->lvwCols_ItemCheck(0, true);
+    EXPECT_EQ(dialog->moveColumnUp(0), 0);
+    dialog->checkColumn(0, true);
 
-    dialog->cmbCols_Click(0);
+    dialog->chooseColumnSet(0);
     EXPECT_TRUE(dialog->shownColumns()[alarm].checked);
     EXPECT_EQ(dialog->columnSetTexts().size(), ConfigureGroups::kColumnSetCount);
 }
 
 TEST_F(ConfigureGroupsTest, TheLockGoesBackOnceWhicheverWayTheDialogCloses) {
-    dialog->cmdMain_Click(ConfigureGroups::ShowDialogHelp);
+    dialog->showHelp();
     EXPECT_EQ(host.callsNamed(QStringLiteral("ShowHelp")).value(0).toString(), QStringLiteral("ShowHelp(212)"));
 
     int unloads = 0;
     QObject::connect(dialog.get(), &ConfigureGroups::unloaded, [&] { ++unloads; });
-    dialog->cmdMain_Click(ConfigureGroups::CloseDialog);
+    dialog->closeDialog();
     dialog.reset();
     EXPECT_EQ(unloads, 1);
     ASSERT_EQ(host.count(QStringLiteral("ReleaseComponent")), 1);
@@ -416,7 +416,7 @@ TEST_F(ConfigureGroupsTest, TheLockGoesBackOnceWhicheverWayTheDialogCloses) {
 
     // A dialog destroyed without closing gives the lock back too, and storage forgets it.
     auto other = std::make_unique<ConfigureGroups>(ctx(), status->groupStore(), window());
-    other->Form_Load();
+    other->load();
     other.reset();
     EXPECT_EQ(host.count(QStringLiteral("ReleaseComponent")), 2);
     SelectedPoint point{QStringLiteral("Door"), QStringLiteral("\\\\SNET.P01.C0001.DR01"), 1, 1, 0, 16};

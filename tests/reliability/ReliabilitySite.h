@@ -6,8 +6,7 @@
 
 #include "site/DemoSite.h"
 #include "base/ComponentContext.h"
-#include "support/FakeDialogs.h"
-#include "support/FakeHost.h"
+#include "support/DemoSiteStatus.h"
 #include "support/OdbcSqlite.h"
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
@@ -48,16 +47,7 @@ struct ReliabilitySite {
             db.reset();
             db = db::Connection::open(OdbcSqlite::url(databasePath()));
         }
-        status = std::make_unique<Status>();
-        status->setDialogs(&dialogs);
-        status->setLogFolder(folder.path());
-        status->setParent(&host);
-        status->setNTConnection(&host);
-        status->setDBConnection(db.get());
-        status->setComputerName(QStringLiteral("WS1"));
-        status->setGraphicsPath(folder.path());
-        status->setCurrentProfileID(site.defaultProfileId);
-        status->setTimeFormat(true);
+        status = makeSiteStatus(*db, site, host, dialogs, folder.path());
     }
 
     QString databasePath() const { return folder.filePath(QStringLiteral("site.db")); }

@@ -69,9 +69,9 @@ QVector<SentStatement> collectSentStatements(const QString& siteFile, const QStr
                     window.DBStatusUpdate(gridIndex, address, row);
                 }
                 if (grid.rowCount() > 0) {
-                    window.vGrid_CellClick(section, 1, 1);
-                    menus.details().mnuMainArray_Click(so::entry::RefreshPane);
-                    menus.details().mnuMainArray_Click(so::entry::RefreshControllers);
+                    window.setCurrentCell(section, 1, 1);
+                    menus.details().runMainEntry(so::entry::RefreshPane);
+                    menus.details().runMainEntry(so::entry::RefreshControllers);
                 }
             }
         }

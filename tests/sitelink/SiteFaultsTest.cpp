@@ -160,8 +160,8 @@ TEST_P(SiteLock, AFailedSaveWaitsBrieflyTellsTheOperatorAndKeepsThePointsForAnot
         return;
     s->dialogs.messages.clear();
     ConfigureGroups dialog(s->status->context(), s->status->groupStore(), s->window());
-    dialog.Form_Load();
-    dialog.cmdFunction_Click(ConfigureGroups::Add, {0, 1, 2});
+    dialog.load();
+    dialog.add({0, 1, 2});
     ASSERT_EQ(dialog.selected().size(), 3);
     s->dialogs.inputAnswers << QStringLiteral("Locked out");
     QSignalSpy busy(link, &SiteLink::busyChanged);
@@ -169,7 +169,7 @@ TEST_P(SiteLock, AFailedSaveWaitsBrieflyTellsTheOperatorAndKeepsThePointsForAnot
 
     QElapsedTimer clock;
     clock.start();
-    dialog.cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialog.applyChanges();
     EXPECT_LT(clock.elapsed(), 1500) << "the window may not wait out the lock";
     EXPECT_EQ(s->dialogs.messages.size(), 1) << "the failed save is told";
     EXPECT_TRUE(link->isReachable());
@@ -186,7 +186,7 @@ TEST_P(SiteLock, AFailedSaveWaitsBrieflyTellsTheOperatorAndKeepsThePointsForAnot
     link->check();
     EXPECT_FALSE(link->isBusy());
     s->dialogs.inputAnswers << QStringLiteral("Locked out");
-    dialog.cmdMain_Click(ConfigureGroups::ApplyChanges);
+    dialog.applyChanges();
     EXPECT_TRUE(storedGroupNames().contains(QStringLiteral("Locked out")));
 }
 

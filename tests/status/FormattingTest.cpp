@@ -73,13 +73,13 @@ TEST_F(DateTimeTest, KeptResultsFollowTheSettings) {
 }
 
 TEST(Formatting, ZeroPaddedNumbers) {
-    EXPECT_EQ(C2(7), QStringLiteral("07"));
-    EXPECT_EQ(C2(0), QStringLiteral("00"));
-    EXPECT_EQ(C2(123), QStringLiteral("123"));
-    EXPECT_EQ(C2(-7), QStringLiteral("-07"));
-    EXPECT_EQ(C3(7), QStringLiteral("007"));
-    EXPECT_EQ(C3(42), QStringLiteral("042"));
-    EXPECT_EQ(C3(1234), QStringLiteral("1234"));
+    EXPECT_EQ(padded(7, 2), QStringLiteral("07"));
+    EXPECT_EQ(padded(0, 2), QStringLiteral("00"));
+    EXPECT_EQ(padded(123, 2), QStringLiteral("123"));
+    EXPECT_EQ(padded(-7, 2), QStringLiteral("-07"));
+    EXPECT_EQ(padded(7, 3), QStringLiteral("007"));
+    EXPECT_EQ(padded(42, 3), QStringLiteral("042"));
+    EXPECT_EQ(padded(1234, 3), QStringLiteral("1234"));
 }
 
 TEST(Formatting, VoltageOfAStateCode) {

@@ -65,7 +65,7 @@ TEST_F(RenderedWindow, DrawsTheSectionCaptionsAndPointNamesOfTheDemoSite) {
         ++sectionsDrawn;
         QLabel* caption = frame->sectionHeader(section)->captionLabel();
         EXPECT_TRUE(caption->isVisibleTo(frame));
-        EXPECT_EQ(caption->text(), StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section));
+        EXPECT_EQ(caption->text(), StatusWindow::sectionName(section));
         const QRect captionArea(caption->mapTo(stack, QPoint(0, 0)), caption->size());
         EXPECT_GT(inkPixels(stackImage, captionArea), 10) << "caption of section " << section;
     }
@@ -161,7 +161,9 @@ TEST_F(StormOnALargeWindow, TenThousandStateChangesRepaintEachSectionABoundedNum
     settle();
     const qint64 elapsedMs = clock.elapsed();
 
-    const int bound = int(elapsedMs / StatusGridModel::kFlushIntervalMs) + 3;
+    // One flush per interval, plus a few the window adds on its own (the recent-change highlight
+    // switching on and off, a coarse timer firing a little early on a loaded machine).
+    const int bound = int(elapsedMs / StatusGridModel::kFlushIntervalMs) + 6;
     for (int section = 0; section < kSectionCount; ++section) {
         const int changed = frame->sectionModel(section)->signalCounts().dataChanged - changedBefore[section];
         EXPECT_LE(changed, bound) << "section " << section << " after " << elapsedMs << " ms";

@@ -3,85 +3,44 @@
 // hands over an image list) and scripted dialogs. Helpers click headers, cells and toggles.
 #pragma once
 
-#include "support/FakeDialogs.h"
-#include "support/FakeHost.h"
+#include "support/DemoSiteStatus.h"
 
-#include "site/DemoSite.h"
 #include "base/ComponentContext.h"
-#include "ui/FMain.h"
+#include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
 #include "ui/SectionHeader.h"
 #include "ui/StatusGridModel.h"
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
-#include <statusobject/Db.h>
-#include <statusobject/Status.h>
-
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
-#include <QImage>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 namespace so::test {
 
-/// Sixteen plain coloured squares standing in for the host's icons.
-class SquareImages : public ImageList {
-public:
-    int count() const override { return 100; }
-    QVariant image(int index) const override {
-        QImage image(16, 16, QImage::Format_ARGB32);
-        image.fill(QColor::fromHsv((index * 37) % 360, 200, 200));
-        return image;
-    }
-};
-
-class UiHost : public FakeHost {
-public:
-    const ImageList* ilconsole() override { return &images; }
-    SquareImages images;
-};
-
-class UiFixture : public ::testing::Test {
+class UiFixture : public ::testing::Test, protected DemoSiteStatus {
 protected:
     /// Points of the generated site; from about a hundred every kind is present.
     virtual int sitePoints() const { return 300; }
 
-    void SetUp() override {
-        db = db::Connection::open(QStringLiteral("sqlite::memory:"));
-        db::DemoSiteOptions options;
-        options.points = sitePoints();
-        site = db::generateDemoSite(*db, options);
-        status = makeStatus(host);
-    }
+    void SetUp() override { open(sitePoints()); }
 
     void TearDown() override {
         status.reset();
         QCoreApplication::processEvents();
     }
 
-    std::unique_ptr<Status> makeStatus(FakeHost& h) {
-        auto s = std::make_unique<Status>();
-        s->setDialogs(&dialogs);
-        s->setLogFolder(logDir.path());
-        s->setParent(&h);
-        s->setNTConnection(&h);
-        s->setDBConnection(db.get());
-        s->setComputerName(QStringLiteral("WS1"));
-        s->setGraphicsPath(logDir.path());
-        s->setCurrentProfileID(site.defaultProfileId);
-        s->setTimeFormat(true);
-        return s;
-    }
+    /// Another component on the site, with its own host and the fixture's dialogs.
+    std::unique_ptr<Status> makeStatus(FakeHost& h) { return DemoSiteStatus::makeStatus(h, dialogs); }
 
     /// Show, as the host calls it; the window is sized and exposed, every adapter flushed.
     void show() {
         status->Show();
-        frame = qobject_cast<FMain*>(status->widget());
+        frame = qobject_cast<StatusFrame*>(status->widget());
         ASSERT_NE(frame, nullptr) << "Show created no window";
         frame->resize(1280, 900);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
@@ -90,7 +49,7 @@ protected:
 
     /// Lets queued changes reach the views and the layouts settle.
     void settle() {
-        window().Form_Resize();
+        window().relayout();
         for (int section = 0; section < kSectionCount; ++section)
             frame->sectionModel(section)->flush();
         frame->maskedModel()->flush();
@@ -136,13 +95,7 @@ protected:
         return out;
     }
 
-    std::unique_ptr<db::Connection> db;
-    db::DemoSiteSummary site;
-    QTemporaryDir logDir;
-    UiHost host;
-    FakeDialogs dialogs;
-    std::unique_ptr<Status> status;
-    FMain* frame = nullptr;
+    StatusFrame* frame = nullptr;
 };
 
 }  // namespace so::test

@@ -179,7 +179,7 @@ TEST_F(WindowInteraction, CollapsingASectionHidesItsGridAndRestacksTheRest) {
 
 TEST_F(WindowInteraction, SectionChoiceShowsOneSectionFillingTheWindowAndBack) {
     show();
-    frame->sectionMenuItem(4)->trigger();  // "Inputs"
+    frame->sectionMenuItem(1)->trigger();  // "Inputs"
     settle();
     EXPECT_EQ(frame->sectionButton()->text(), QStringLiteral("Inputs"));
     EXPECT_NE(frame->currentPage(), frame->container());
@@ -187,7 +187,7 @@ TEST_F(WindowInteraction, SectionChoiceShowsOneSectionFillingTheWindowAndBack) {
     EXPECT_FALSE(view(0)->isVisible());
     EXPECT_EQ(view(1)->height(), frame->currentPage()->height());
 
-    frame->sectionMenuItem(1)->trigger();  // "Status Group": every section again
+    frame->allSectionsMenuItem()->trigger();  // "Status Group": every section again
     settle();
     EXPECT_EQ(frame->currentPage(), frame->container());
     EXPECT_EQ(view(1)->parentWidget(), frame->sectionPanel(1));
@@ -197,19 +197,19 @@ TEST_F(WindowInteraction, SectionChoiceShowsOneSectionFillingTheWindowAndBack) {
 
 TEST_F(WindowInteraction, ToolbarShowsMaskedListOverriddenPlaceholderAndSectionsAgain) {
     show();
-    frame->mainButton(StatusWindow::kButtonMasked)->trigger();
+    frame->maskedButton()->trigger();
     EXPECT_EQ(frame->currentPage(), frame->maskedView());
-    EXPECT_TRUE(frame->mainButton(StatusWindow::kButtonMasked)->isChecked());
+    EXPECT_TRUE(frame->maskedButton()->isChecked());
     EXPECT_GT(frame->maskedView()->model()->rowCount(), 0);  // the demo site masks some points
 
-    frame->mainButton(StatusWindow::kButtonOverridden)->trigger();
+    frame->overriddenButton()->trigger();
     EXPECT_EQ(frame->currentPage(), frame->overriddenPlaceholder());
     EXPECT_EQ(frame->overriddenPlaceholder()->text(), QStringLiteral("Temporary Placeholder for Overridden Points."));
-    EXPECT_FALSE(frame->mainButton(StatusWindow::kButtonMasked)->isChecked());
+    EXPECT_FALSE(frame->maskedButton()->isChecked());
 
-    frame->mainButton(StatusWindow::kButtonStatus)->trigger();
+    frame->statusButton()->trigger();
     EXPECT_EQ(frame->currentPage(), frame->container());
-    EXPECT_TRUE(frame->mainButton(StatusWindow::kButtonStatus)->isChecked());
+    EXPECT_TRUE(frame->statusButton()->isChecked());
 }
 
 TEST_F(WindowInteraction, GroupBoxMirrorsTheEntriesAndChoosingOneReloads) {
@@ -258,18 +258,18 @@ TEST_F(WindowInteraction, OperatorColumnMovesAndWidthsAreKeptForTheSavedLayout) 
 
 TEST_F(WindowInteraction, ModulesItemFollowsTheHostsNewerHardwareSupport) {
     for (const bool supported : {false, true}) {
-        UiHost otherHost;
+        ImageHost otherHost;
         otherHost.rk8Support = supported;
         std::unique_ptr<Status> other = makeStatus(otherHost);
         other->Show();
-        auto* otherFrame = qobject_cast<FMain*>(other->widget());
+        auto* otherFrame = qobject_cast<StatusFrame*>(other->widget());
         ASSERT_NE(otherFrame, nullptr);
-        EXPECT_EQ(otherFrame->sectionMenuItem(10)->isVisible(), supported) << supported;
-        EXPECT_EQ(otherFrame->sectionMenuItem(10)->text(), QStringLiteral("Modules"));
-        EXPECT_TRUE(otherFrame->sectionMenuItem(2)->isSeparator());
+        EXPECT_EQ(otherFrame->sectionMenuItem(7)->isVisible(), supported) << supported;
+        EXPECT_EQ(otherFrame->sectionMenuItem(7)->text(), QStringLiteral("Modules"));
+        EXPECT_TRUE(otherFrame->sectionMenuSeparator()->isSeparator());
         // Items follow the sections the loaded group uses.
         for (int section = 0; section < kSectionCount - 1; ++section)
-            EXPECT_EQ(otherFrame->sectionMenuItem(3 + section)->isEnabled(), other->window().isSectionUsed(section));
+            EXPECT_EQ(otherFrame->sectionMenuItem(section)->isEnabled(), other->window().isSectionUsed(section));
     }
 }
 
@@ -293,7 +293,7 @@ TEST_F(WindowInteraction, EveryAdapterStaysConsistentThroughFillUpdateSortAndCle
     settle();
     clickHeader(1, QStringLiteral("Name"));
     clickHeader(1, QStringLiteral("LastUpdated"));
-    frame->mainButton(StatusWindow::kButtonMasked)->trigger();
+    frame->maskedButton()->trigger();
     settle();
     chooseGroup(0);  // the first entry: no group, every section emptied
     EXPECT_EQ(view(0)->model()->rowCount(), 0);

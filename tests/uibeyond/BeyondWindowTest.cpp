@@ -214,10 +214,10 @@ TEST_F(BeyondWindow, CopiesSelectedRowsAndExportsShownRowsAsCsv) {
         EXPECT_EQ(suggested, QStringLiteral("status.csv"));
         return whole;
     });
-    frame->exportCsvInteractive(FMain::kWholeWindow);
+    frame->exportCsvInteractive(StatusFrame::kWholeWindow);
     QFile all(whole);
     ASSERT_TRUE(all.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(QString::fromUtf8(all.readAll()).startsWith(StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection)));
+    EXPECT_TRUE(QString::fromUtf8(all.readAll()).startsWith(StatusWindow::sectionName(0)));
 
     // A file that cannot be written is told to the operator, not reported as done.
     EXPECT_FALSE(frame->exportCsv(1, dir.filePath(QStringLiteral("missing/folder/x.csv"))));

@@ -104,7 +104,7 @@ TEST_F(OperatorDesk, EscThatClosesAPopupOrADialogLeavesTheWindowOpen) {
         {"Export menu", [&] { QTest::mouseClick(frame->exportButton(), Qt::LeftButton); }},
         {"section menu", [&] { QTest::mouseClick(frame->sectionButton(), Qt::LeftButton); }},
         {"CSV save dialog", [&] { frame->exportCsvInteractive(0); }},
-        {"Configure Status Groups", [&] { frame->mainButton(StatusWindow::kButtonConfigure)->trigger(); }},
+        {"Configure Status Groups", [&] { frame->configureButton()->trigger(); }},
     };
     for (const Case& c : cases) {
         escapeFrom(c.open);
@@ -194,12 +194,12 @@ TEST_F(OperatorDesk, FindCountsAlarmsAndWarningsApartAndStaysOutOfTheMaskedList)
 
     // The masked list is not narrowed by the find text: the box is off there and counts nothing.
     frame->findBox()->setText(classic[0]);
-    QTest::mouseClick(frame->mainToolBar()->widgetForAction(frame->mainButton(StatusWindow::kButtonMasked)),
+    QTest::mouseClick(frame->mainToolBar()->widgetForAction(frame->maskedButton()),
                       Qt::LeftButton);
     EXPECT_EQ(frame->currentPage(), frame->maskedView());
     EXPECT_FALSE(frame->findBox()->isEnabled());
     EXPECT_TRUE(frame->findMatchesLabel()->text().isEmpty());
-    QTest::mouseClick(frame->mainToolBar()->widgetForAction(frame->mainButton(StatusWindow::kButtonStatus)),
+    QTest::mouseClick(frame->mainToolBar()->widgetForAction(frame->statusButton()),
                       Qt::LeftButton);
     EXPECT_TRUE(frame->findBox()->isEnabled());
     EXPECT_EQ(frame->findMatchesLabel()->text(), QStringLiteral("1 match"));

@@ -1,7 +1,7 @@
 // The "Configure Status Groups" dialog opened from the real status window's toolbar: a group made
 // in it reaches this window's group box and, through the sync notification, a second workstation;
 // the lock goes back whichever way the dialog closes.
-#include "ui/FCustom.h"
+#include "ui/ConfigureGroupsDialog.h"
 
 #include "ui/UiFixture.h"
 
@@ -29,15 +29,15 @@ protected:
     }
 
     /// The open dialog of the window, or null.
-    FCustom* openDialog() const {
-        for (FCustom* dialog : frame->findChildren<FCustom*>())
+    ConfigureGroupsDialog* openDialog() const {
+        for (ConfigureGroupsDialog* dialog : frame->findChildren<ConfigureGroupsDialog*>())
             if (dialog->isVisible())
                 return dialog;
         return nullptr;
     }
 
-    FCustom* openFromToolbar() {
-        frame->mainButton(StatusWindow::kButtonConfigure)->trigger();
+    ConfigureGroupsDialog* openFromToolbar() {
+        frame->configureButton()->trigger();
         QCoreApplication::processEvents();
         return openDialog();
     }
@@ -46,14 +46,14 @@ protected:
 };
 
 TEST_F(ConfigureDialogTest, AGroupMadeInTheDialogReachesBothWorkstations) {
-    test::UiHost host2;
+    test::ImageHost host2;
     host2.workstationId = QStringLiteral("WS2");
     std::unique_ptr<Status> second = makeStatus(host2);
     second->Show();
-    auto* frame2 = qobject_cast<FMain*>(second->widget());
+    auto* frame2 = qobject_cast<StatusFrame*>(second->widget());
     ASSERT_NE(frame2, nullptr);
 
-    FCustom* dialog = openFromToolbar();
+    ConfigureGroupsDialog* dialog = openFromToolbar();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Status Viewer Properties"));
     EXPECT_EQ(host.callsNamed(QStringLiteral("LockComponent")).value(0).toString(), QStringLiteral("LockComponent(37, 0)"));
@@ -82,17 +82,17 @@ TEST_F(ConfigureDialogTest, AGroupMadeInTheDialogReachesBothWorkstations) {
 }
 
 TEST_F(ConfigureDialogTest, TheLockGoesBackOnEscAndWhenTheWindowClosesWithTheDialogOpen) {
-    FCustom* dialog = openFromToolbar();
+    ConfigureGroupsDialog* dialog = openFromToolbar();
     ASSERT_NE(dialog, nullptr);
     QTest::keyClick(dialog, Qt::Key_Escape);
     EXPECT_EQ(openDialog(), nullptr);
     EXPECT_EQ(releases(), 1);
 
-    FCustom* again = openFromToolbar();
+    ConfigureGroupsDialog* again = openFromToolbar();
     ASSERT_NE(again, nullptr);
-    frame->mainButton(StatusWindow::kButtonConfigure)->trigger();
+    frame->configureButton()->trigger();
     int shown = 0;
-    for (FCustom* open : frame->findChildren<FCustom*>())
+    for (ConfigureGroupsDialog* open : frame->findChildren<ConfigureGroupsDialog*>())
         shown += open->isVisible() ? 1 : 0;
     EXPECT_EQ(shown, 1) << "a second click brings the open dialog forward";
     frame->close();
@@ -108,7 +108,7 @@ TEST_F(ConfigureDialogTest, NoDialogWhileAnotherWorkstationHoldsTheLock) {
 }
 
 TEST_F(ConfigureDialogTest, ViewControlsFindBoxAndTopologyWorkWithMouseAndKeys) {
-    FCustom* dialog = openFromToolbar();
+    ConfigureGroupsDialog* dialog = openFromToolbar();
     ASSERT_NE(dialog, nullptr);
     QTreeView* list = dialog->availableList();
     QAbstractItemModel* available = list->model();
@@ -151,15 +151,15 @@ TEST_F(ConfigureDialogTest, ViewControlsFindBoxAndTopologyWorkWithMouseAndKeys) 
     QTest::mouseClick(dialog->viewOption(ConfigureGroups::SeaOfPoints), Qt::LeftButton);
     EXPECT_EQ(available->rowCount(), all - found);
 
-    dialog->logic().cmbStatusGroups_Click(1);
+    dialog->logic().chooseGroup(1);
     EXPECT_TRUE(dialog->groupButton(ConfigureGroups::DeleteGroup)->isEnabled());
 }
 
 TEST_F(ConfigureDialogTest, ColumnChecksGoThroughTheLogicAndItsRefusal) {
-    FCustom* dialog = openFromToolbar();
+    ConfigureGroupsDialog* dialog = openFromToolbar();
     ASSERT_NE(dialog, nullptr);
     QAbstractItemModel* columns = dialog->columnList()->model();
-    dialog->logic().cmbCols_Click(5);  // Pylons
+    dialog->logic().chooseColumnSet(5);  // Pylons
     ASSERT_GE(columns->rowCount(), 2);
     for (int row = 0; row < columns->rowCount(); ++row)
         columns->setData(columns->index(row, 0), Qt::Unchecked, Qt::CheckStateRole);

@@ -26,7 +26,7 @@ protected:
 };
 
 TEST_F(FrameTest, LoadFillsTheBoxAndShowsTheProfilesDefaultGroup) {
-    window->Form_Load();
+    window->load();
     const QVector<GroupEntry>& entries = window->groupEntries();
     ASSERT_GE(entries.size(), 2);
     EXPECT_EQ(entries[0].text, R(1430));
@@ -40,29 +40,29 @@ TEST_F(FrameTest, LoadFillsTheBoxAndShowsTheProfilesDefaultGroup) {
     EXPECT_TRUE(window->isSectionGridVisible(0));
     EXPECT_EQ(view.coverStates, (QVector<bool>{true, false}));
     EXPECT_EQ(window->caption(), QStringLiteral("Status Viewer"));
-    EXPECT_TRUE(window->tDirty().isActive());
+    EXPECT_TRUE(window->resizeTimer().isActive());
     EXPECT_TRUE(window->isLoaded());
 }
 
 TEST_F(FrameTest, DefaultGroupTheOperatorMayNotSeeSelectsNothing) {
     exec(QStringLiteral("UPDATE Profiles SET StatusGroupID = 987654 WHERE ProfileID = %1").arg(site.defaultProfileId));
-    window->Form_Load();
+    window->load();
     EXPECT_EQ(window->selectedGroupIndex(), -1);
     for (int section = 0; section < kSectionCount; ++section)
         EXPECT_EQ(grid(section).rowCount(), 0);
 }
 
 TEST_F(FrameTest, UserSwitchRebuildsTheBoxForTheNewOperator) {
-    window->Form_Load();
+    window->load();
     const int adminEntries = int(window->groupEntries().size());
     host.userId = site.restrictedOperatorId;
-    window->POnUserSwitch();
+    window->switchUser();
     EXPECT_LT(window->groupEntries().size(), adminEntries);
     EXPECT_EQ(window->groupEntries()[window->selectedGroupIndex()].itemData, site.smallGroupId);
 }
 
 TEST_F(FrameTest, GroupEntriesFollowNotificationsAndKeepTheSelection) {
-    window->Form_Load();
+    window->load();
     const int selected = window->selectedGroupIndex();
     const qint32 shown = window->groupEntries()[selected].itemData;
     window->appendGroupEntry(QStringLiteral("New"), 555);
@@ -82,15 +82,15 @@ TEST_F(FrameTest, HeaderClicksAlternatePerColumn) {
     const int name = nameColumn(0);
     const int address = grid(0).columnIndex(col::Address);
 
-    window->vGrid_ColumnClick(0, name);
+    window->sortByColumn(0, name);
     EXPECT_EQ(names(0), sortedCaseInsensitive(original, true));
-    window->vGrid_ColumnClick(0, name);
+    window->sortByColumn(0, name);
     EXPECT_EQ(names(0), sortedCaseInsensitive(original, false));
-    window->vGrid_ColumnClick(0, name);
+    window->sortByColumn(0, name);
     EXPECT_EQ(names(0), sortedCaseInsensitive(original, true));
     // A, B, A: the third click on A continues A's own alternation (descending).
-    window->vGrid_ColumnClick(0, address);
-    window->vGrid_ColumnClick(0, name);
+    window->sortByColumn(0, address);
+    window->sortByColumn(0, name);
     EXPECT_EQ(names(0), sortedCaseInsensitive(original, false));
     EXPECT_EQ(dialogs.busyCount, 5);
     // Rows are still found by address after sorting.
@@ -109,7 +109,7 @@ TEST_F(FrameTest, LastUpdatedSortsByTimeNotByText) {
         grid(6).setText(row, col::LastUpdated, stamps[row - 1]);
     while (grid(6).rowCount() > 3)
         grid(6).removeRow(4);
-    window->vGrid_ColumnClick(6, grid(6).columnIndex(col::LastUpdated));
+    window->sortByColumn(6, grid(6).columnIndex(col::LastUpdated));
     QStringList order;
     for (int row = 1; row <= 3; ++row)
         order << grid(6).text(row, col::LastUpdated);
@@ -117,33 +117,32 @@ TEST_F(FrameTest, LastUpdatedSortsByTimeNotByText) {
 }
 
 TEST_F(FrameTest, CellClickAndMouseDown) {
-    window->vGrid_CellClick(3, 7, 2);
+    window->setCurrentCell(3, 7, 2);
     EXPECT_EQ(window->currentSection(), 3);
     EXPECT_EQ(window->currentRow(), 7);
     EXPECT_EQ(window->currentColumn(), 2);
 
-    window->vGrid_MouseDown(2, 1);
+    window->gridPressed(2, 1);
     EXPECT_FALSE(window->contextMenuArmed());
-    window->vGrid_MouseDown(4, 2);
+    window->gridPressed(4, 2);
     EXPECT_TRUE(window->contextMenuArmed());
     EXPECT_EQ(view.focused, (QVector<int>{2, 4}));
 }
 
 TEST_F(FrameTest, SectionHeadersAndSectionChoice) {
     window->FillPoints(site.smallGroupId);
-    window->imgPlusMinus_Click(0);  // FillPoints leaves every section collapsed
+    window->toggleSection(0);  // FillPoints leaves every section collapsed
     EXPECT_TRUE(window->isSectionGridVisible(0));
     EXPECT_TRUE(grid(0).isVisible());
-    window->imgPlusMinus_Click(0);
+    window->toggleSection(0);
     EXPECT_FALSE(window->isSectionGridVisible(0));
 
-    window->tbrSG_ButtonMenuClick(StatusWindow::kMenuFirstSection + 2);
+    window->showOnlySection(2);
     for (int section = 0; section < kSectionCount; ++section)
         EXPECT_EQ(window->isSectionGridVisible(section), section == 2) << section;
     EXPECT_EQ(window->sectionButtonCaption(), QStringLiteral("Relays"));
-    window->tbrSG_ButtonMenuClick(2);  // the separator changes nothing
-    EXPECT_EQ(window->sectionChoice(), StatusWindow::kMenuFirstSection + 2);
-    window->tbrSG_ButtonMenuClick(StatusWindow::kMenuAllSections);
+    EXPECT_EQ(window->soloSection(), 2);
+    window->showAllSections();
     EXPECT_EQ(window->sectionButtonCaption(), QStringLiteral("Status Group"));
 
     ctx.rk8SupportEnabled = false;
@@ -154,48 +153,47 @@ TEST_F(FrameTest, SectionHeadersAndSectionChoice) {
 
 TEST_F(FrameTest, ToolbarButtonsSwitchViewsTakeTheLockAndShowHelp) {
     window->FillPoints(site.smallGroupId);
-    window->imgPlusMinus_Click(0);
-    window->tbrMain_ButtonClick(StatusWindow::kButtonMasked);
+    window->toggleSection(0);
+    window->showMasked();
     EXPECT_EQ(window->viewMode(), StatusWindow::ViewMode::Masked);
     EXPECT_TRUE(window->gridMasked().isVisible());
     EXPECT_FALSE(grid(0).isVisible());
-    window->tbrMain_ButtonClick(StatusWindow::kButtonOverridden);
+    window->showOverridden();
     EXPECT_EQ(window->viewMode(), StatusWindow::ViewMode::Overridden);
     EXPECT_FALSE(window->gridMasked().isVisible());
-    window->tbrMain_ButtonClick(StatusWindow::kButtonStatus);
+    window->showSections();
     EXPECT_TRUE(grid(0).isVisible());
 
     host.lockedByOthers.insert(qint64(StatusWindow::kConfigureLockKind) * 100000, QStringLiteral("Someone"));
-    window->tbrMain_ButtonClick(StatusWindow::kButtonConfigure);
+    window->configureGroups();
     EXPECT_EQ(view.configureDialogs, 0);
     EXPECT_EQ(host.count(QStringLiteral("LockComponent")), 0);
     host.lockedByOthers.clear();
-    window->tbrMain_ButtonClick(StatusWindow::kButtonConfigure);
+    window->configureGroups();
     EXPECT_EQ(view.configureDialogs, 1);
     EXPECT_EQ(host.count(QStringLiteral("LockComponent")), 1);
 
-    window->tbrMain_ButtonClick(StatusWindow::kButtonHelp);
+    window->showHelp();
     ASSERT_EQ(host.count(QStringLiteral("ShowHelp")), 1);
     EXPECT_EQ(host.callsNamed(QStringLiteral("ShowHelp"))[0].args[0].toInt(), 212);
 }
 
 TEST_F(FrameTest, KeysActivateAndEscape) {
-    window->Form_Load();
-    window->Form_Activate();
+    window->load();
+    window->activate();
     ASSERT_EQ(host.count(QStringLiteral("CallBack")), 1);
     EXPECT_EQ(host.callsNamed(QStringLiteral("CallBack"))[0].toString(), QStringLiteral("CallBack(HELP, 212, 0, )"));
-    window->Form_KeyUp(StatusWindow::kKeyF1);
+    window->showKeyHelp();
     EXPECT_EQ(host.callsNamed(QStringLiteral("ShowHelp")).last().args[0].toInt(), 34);
-    window->Form_KeyUp(65);  // any other key does nothing
     EXPECT_EQ(host.count(QStringLiteral("ShowHelp")), 1);
 
     QSignalSpy unloaded(window.get(), &StatusWindow::unloaded);
     host.clearCalls();
-    window->Form_KeyUp(StatusWindow::kKeyEscape);
+    window->closeByOperator();
     EXPECT_EQ(unloaded.count(), 1);
     EXPECT_EQ(view.closed, 1);
     EXPECT_FALSE(window->isLoaded());
-    EXPECT_FALSE(window->tDirty().isActive());
+    EXPECT_FALSE(window->resizeTimer().isActive());
     QStringList callbacks;
     for (const HostCall& call : host.callsNamed(QStringLiteral("CallBack")))
         callbacks << call.toString();
@@ -203,10 +201,10 @@ TEST_F(FrameTest, KeysActivateAndEscape) {
 }
 
 TEST_F(FrameTest, UnloadSavesEverySectionsColumnsAndTheWindowGeometry) {
-    window->Form_Load();
+    window->load();
     grid(3).moveColumn(0, 2);
     grid(3).column(0).caption = QStringLiteral("Reader's name");
-    window->Form_Unload();
+    window->unload();
     for (int section = 0; section < kSectionCount; ++section) {
         SCOPED_TRACE(section);
         const QString saved = text(QStringLiteral("SELECT DetailValue FROM Profile_Details WHERE ProfileID = %1 AND "

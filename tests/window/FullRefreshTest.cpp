@@ -51,7 +51,7 @@ TEST_F(FullRefreshTest, RowsWhoseStoredStatusChangedShowTheNewTexts) {
 
     storeInputReport(number, QStringLiteral("66"));
     exec(QStringLiteral("UPDATE ZRII_Inputs SET ContactStatus = 17 WHERE Address = '%1'").arg(newerInput));
-    window->Form_KeyUp(StatusWindow::kKeyF5);
+    window->RefreshAllRows();
     EXPECT_EQ(cell(0, door, col::Alarm), R(1435));
     EXPECT_EQ(cell(1, input, col::Alarm), R(1435));
     EXPECT_EQ(cell(1, newerInput, col::Input1), GetLineStateText(17, 0));

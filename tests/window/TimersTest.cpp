@@ -16,7 +16,7 @@ protected:
     bool refreshed() { return cell(4, controller, col::Status) == R(1435); }
     void tick(int times) {
         for (int i = 0; i < times; ++i)
-            window->tRefreshStatus_Timer();
+            window->refreshTimerTick();
     }
 
     QString controller;
@@ -25,8 +25,8 @@ protected:
 TEST_F(TimersTest, StateChangesPostponeTheFullRefreshWhichRunsOnceAfter25QuietTicks) {
     ASSERT_EQ(cell(4, controller, col::Status), R(1433));
     window->RefreshStatus();
-    EXPECT_TRUE(window->tRefreshStatus().isActive());
-    EXPECT_EQ(window->tRefreshStatus().interval(), 10);
+    EXPECT_TRUE(window->refreshTimer().isActive());
+    EXPECT_EQ(window->refreshTimer().interval(), 10);
 
     // A burst: a state change every 20 ticks keeps the refresh waiting.
     for (int burst = 0; burst < 5; ++burst) {
@@ -35,11 +35,11 @@ TEST_F(TimersTest, StateChangesPostponeTheFullRefreshWhichRunsOnceAfter25QuietTi
     }
     tick(24);
     EXPECT_FALSE(refreshed());
-    EXPECT_TRUE(window->tRefreshStatus().isActive());
+    EXPECT_TRUE(window->refreshTimer().isActive());
 
     tick(1);
     EXPECT_TRUE(refreshed());
-    EXPECT_FALSE(window->tRefreshStatus().isActive());
+    EXPECT_FALSE(window->refreshTimer().isActive());
     EXPECT_EQ(window->refreshCounter(), 0);
 
     // RefreshStatus starts a new wait from zero.
@@ -53,23 +53,23 @@ TEST_F(TimersTest, StateChangesPostponeTheFullRefreshWhichRunsOnceAfter25QuietTi
 
 TEST_F(TimersTest, ResizeRunsOnTheSixthTickFirstAndOnTheFifthAfterwards) {
     window->ReShow();
-    EXPECT_TRUE(window->tDirty().isActive());
+    EXPECT_TRUE(window->resizeTimer().isActive());
     const int before = view.arranged;
     for (int i = 0; i < 5; ++i)
-        window->tDirty_Timer();
+        window->resizeTimerTick();
     EXPECT_EQ(view.arranged, before);
-    window->tDirty_Timer();
+    window->resizeTimerTick();
     EXPECT_EQ(view.arranged, before + 1);
-    EXPECT_FALSE(window->tDirty().isActive());
+    EXPECT_FALSE(window->resizeTimer().isActive());
 
     // The counter is not reset when the timer goes on again.
-    window->vGrid_LayoutChanged(0);
-    EXPECT_TRUE(window->tDirty().isActive());
+    window->columnsChangedByOperator(0);
+    EXPECT_TRUE(window->resizeTimer().isActive());
     const int afterLayout = view.arranged;
     for (int i = 0; i < 4; ++i)
-        window->tDirty_Timer();
+        window->resizeTimerTick();
     EXPECT_EQ(view.arranged, afterLayout);
-    window->tDirty_Timer();
+    window->resizeTimerTick();
     EXPECT_EQ(view.arranged, afterLayout + 1);
 }
 

@@ -1,25 +1,19 @@
 // The context menu on the real status window: a right click on a row pops up the menu built from
 // the model, and choosing an entry sends the command.
-#include "support/FakeDialogs.h"
-#include "support/FakeHost.h"
+#include "support/DemoSiteStatus.h"
 
 #include "commands/ContextMenus.h"
-#include "site/DemoSite.h"
-#include "ui/FMain.h"
-#include "ui/PopupMenu.h"
+#include "ui/StatusFrame.h"
+#include "ui/RowContextMenu.h"
 #include "ui/SectionGridView.h"
 #include "ui/StatusGridModel.h"
 #include "grid/ColumnLayout.h"
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
-#include <statusobject/Db.h>
-#include <statusobject/Status.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -40,30 +34,19 @@ QAction* findAction(QMenu* menu, const QString& caption) {
     return nullptr;
 }
 
-TEST(PopupMenu, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTheCommand) {
-    auto db = db::Connection::open(QStringLiteral("sqlite::memory:"));
-    db::DemoSiteOptions options;
-    options.points = 200;
-    const db::DemoSiteSummary site = db::generateDemoSite(*db, options);
-    QTemporaryDir logDir;
-    FakeHost host;
-    FakeDialogs dialogs;
-    Status status;
-    status.setDialogs(&dialogs);
-    status.setLogFolder(logDir.path());
-    status.setParent(&host);
-    status.setNTConnection(&host);
-    status.setDBConnection(db.get());
-    status.setComputerName(QStringLiteral("WS1"));
-    status.setCurrentProfileID(site.defaultProfileId);
+TEST(RowContextMenu, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTheCommand) {
+    DemoSiteStatus demo;
+    demo.open(200);
+    Status& status = *demo.status;
+    ImageHost& host = demo.host;
     status.Show();
-    auto* frame = qobject_cast<FMain*>(status.widget());
+    auto* frame = qobject_cast<StatusFrame*>(status.widget());
     ASSERT_NE(frame, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
 
     StatusWindow& window = status.window();
     ContextMenus menus(status.context(), window, status.superStatus());
-    PopupMenu popup(menus, *frame);
+    RowContextMenu popup(menus, *frame);
 
     // The first classic door of the group shown.
     StatusGrid& doors = window.grid(0);
@@ -101,7 +84,8 @@ TEST(PopupMenu, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTheCommand) {
                                     QStringLiteral("Access Functions"), QStringLiteral("Control Functions"),
                                     QStringLiteral("Refresh"), QStringLiteral("Properties...")}));
     const qint32 controllerId = [&] {
-        db::Recordset rs = db->query(QStringLiteral("SELECT ControllerID FROM Doors WHERE Address = '%1'").arg(address));
+        db::Recordset rs =
+            demo.db->query(QStringLiteral("SELECT ControllerID FROM Doors WHERE Address = '%1'").arg(address));
         return rs.field(0).toInt();
     }();
     const auto calls = host.callsNamed(QStringLiteral("DTApiCall"));

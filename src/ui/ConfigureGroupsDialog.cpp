@@ -1,7 +1,7 @@
-#include "ui/FCustom.h"
+#include "ui/ConfigureGroupsDialog.h"
 
 #include "groups/Catalogue.h"
-#include "ui/FMain.h"
+#include "ui/StatusFrame.h"
 #include "ui/IconList.h"
 
 #include <QAbstractListModel>
@@ -221,7 +221,7 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override {
         if (role != Qt::CheckStateRole || !index.isValid())
             return false;
-        logic_.lvwCols_ItemCheck(index.row(), value.toInt() == Qt::Checked);
+        logic_.checkColumn(index.row(), value.toInt() == Qt::Checked);
         return true;
     }
 
@@ -248,8 +248,8 @@ private:
 
 namespace {
 
-const char* const kFilterTexts[FCustom::kFilterOptions] = {"All",   "Doors",       "Inputs", "Relays", "Readers",
-                                                           "Controllers", "Pylons", "Ports",  "Modules", "XRelays"};
+const char* const kFilterTexts[ConfigureGroupsDialog::kFilterOptions] = {
+    "All", "Doors", "Inputs", "Relays", "Readers", "Controllers", "Pylons", "Ports", "Modules", "XRelays"};
 
 const char* const kViewTexts[] = {"Topology", "Sea of Points"};
 
@@ -269,8 +269,8 @@ QTreeView* pointList(PointListModel* model, QWidget* parent) {
 
 }  // namespace
 
-FCustom::FCustom(ComponentContext& ctx, GroupStore& store, StatusWindow& window, const IconList* icons,
-                 QWidget* parent)
+ConfigureGroupsDialog::ConfigureGroupsDialog(ComponentContext& ctx, GroupStore& store, StatusWindow& window,
+                                             const IconList* icons, QWidget* parent)
     : QDialog(parent), logic_(std::make_unique<ConfigureGroups>(ctx, store, window)),
       icons_(icons != nullptr ? *icons : IconList()) {
     setWindowTitle(QStringLiteral("Status Viewer Properties"));
@@ -288,66 +288,68 @@ FCustom::FCustom(ComponentContext& ctx, GroupStore& store, StatusWindow& window,
     resize(900, 560);
 
     ConfigureGroups& logic = *logic_;
-    connect(&logic, &ConfigureGroups::groupsChanged, this, &FCustom::showGroups);
+    connect(&logic, &ConfigureGroups::groupsChanged, this, &ConfigureGroupsDialog::showGroups);
     connect(&logic, &ConfigureGroups::selectedChanged, this, [this] {
         selectedModel_->reload();
         showGroups();
     });
-    connect(&logic, &ConfigureGroups::availableChanged, this, &FCustom::showAvailable);
+    connect(&logic, &ConfigureGroups::availableChanged, this, &ConfigureGroupsDialog::showAvailable);
     connect(&logic, &ConfigureGroups::columnsChanged, this, [this] {
         columnModel_->reload();
-        const QSignalBlocker block(cmbCols_);
-        if (cmbCols_->count() != logic_->columnSetTexts().size()) {
-            cmbCols_->clear();
-            cmbCols_->addItems(logic_->columnSetTexts());
+        const QSignalBlocker block(columnSetBox_);
+        if (columnSetBox_->count() != logic_->columnSetTexts().size()) {
+            columnSetBox_->clear();
+            columnSetBox_->addItems(logic_->columnSetTexts());
         }
-        cmbCols_->setCurrentIndex(logic_->columnSet());
+        columnSetBox_->setCurrentIndex(logic_->columnSet());
     });
     connect(&logic, &ConfigureGroups::unloaded, this, [this] {
         if (isVisible())
             close();
     });
 
-    logic.Form_Load();
-    optPoints_->button(logic.filter())->setChecked(true);
-    optView_->button(logic.view())->setChecked(true);
+    logic.load();
+    filterOptions_->button(logic.filter())->setChecked(true);
+    viewOptions_->button(logic.view())->setChecked(true);
 
     // The dialog goes when its status window hides or unloads.
     if (parent != nullptr)
         parent->installEventFilter(this);
 }
 
-FCustom::~FCustom() {
+ConfigureGroupsDialog::~ConfigureGroupsDialog() {
     // Unloading here releases the lock also when the dialog goes with its window; nothing shows
     // any more, so the logic tells no one.
     const QSignalBlocker quiet(logic_.get());
-    logic_->Form_Unload();
+    logic_->unload();
     // The lists read the logic's state: they go before it does.
     delete content_;
 }
 
-QWidget* FCustom::buildGroupPage() {
+QWidget* ConfigureGroupsDialog::buildGroupPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("fraStatusGroups"));
     auto* layout = new QGridLayout(page);
 
     auto* groupRow = new QHBoxLayout;
     auto* groupLabel = new QLabel(QStringLiteral("Status Group:"), page);
-    cmbStatusGroups_ = new QComboBox(page);
-    cmbStatusGroups_->setEditable(true);
-    cmbStatusGroups_->setInsertPolicy(QComboBox::NoInsert);
-    cmbStatusGroups_->setMinimumWidth(260);
-    groupLabel->setBuddy(cmbStatusGroups_);
-    connect(cmbStatusGroups_, &QComboBox::activated, this, [this](int index) { logic_->cmbStatusGroups_Click(index); });
-    connect(cmbStatusGroups_->lineEdit(), &QLineEdit::textEdited, this,
+    groupBox_ = new QComboBox(page);
+    groupBox_->setEditable(true);
+    groupBox_->setInsertPolicy(QComboBox::NoInsert);
+    groupBox_->setMinimumWidth(260);
+    groupLabel->setBuddy(groupBox_);
+    connect(groupBox_, &QComboBox::activated, this, [this](int index) { logic_->chooseGroup(index); });
+    connect(groupBox_->lineEdit(), &QLineEdit::textEdited, this,
             [this](const QString& text) { logic_->typeGroupName(text); });
     groupRow->addWidget(groupLabel);
-    groupRow->addWidget(cmbStatusGroups_, 1);
-    const char* const groupButtons[] = {"Delete", "Save"};
+    groupRow->addWidget(groupBox_, 1);
+    const std::pair<const char*, void (ConfigureGroups::*)()> groupButtons[] = {
+        {"Delete", &ConfigureGroups::deleteGroup}, {"Save", &ConfigureGroups::saveGroupAs}};
     for (int i = 0; i < 2; ++i) {
-        cmdStatusGroup_[i] = new QPushButton(QString::fromLatin1(groupButtons[i]), page);
-        connect(cmdStatusGroup_[i], &QPushButton::clicked, this, [this, i] { logic_->cmdStatusGroup_Click(i); });
-        groupRow->addWidget(cmdStatusGroup_[i]);
+        groupButtons_[i] = new QPushButton(QString::fromLatin1(groupButtons[i].first), page);
+        const auto operation = groupButtons[i].second;
+        connect(groupButtons_[i], &QPushButton::clicked, this, [this, operation] { (logic_.get()->*operation)(); });
+        groupRow->addWidget(groupButtons_[i]);
     }
     layout->addLayout(groupRow, 0, 0, 1, 3);
 
@@ -365,49 +367,52 @@ QWidget* FCustom::buildGroupPage() {
     layout->addWidget(new QLabel(QStringLiteral("Selected"), page), 1, 2);
     availableModel_ = new PointListModel(*logic_, PointListModel::Source::Available, &icons_, this);
     selectedModel_ = new PointListModel(*logic_, PointListModel::Source::Selected, &icons_, this);
-    lstAvailable_ = pointList(availableModel_, page);
-    lstSelected_ = pointList(selectedModel_, page);
-    layout->addWidget(lstAvailable_, 2, 0);
-    layout->addWidget(lstSelected_, 2, 2);
+    availableList_ = pointList(availableModel_, page);
+    selectedList_ = pointList(selectedModel_, page);
+    layout->addWidget(availableList_, 2, 0);
+    layout->addWidget(selectedList_, 2, 2);
 
     auto* moves = new QVBoxLayout;
     moves->addStretch(1);
     const char* const faces[] = {">>", ">", "<", "<<"};
     const char* const tips[] = {"Add All", "Add", "Remove", "Remove All"};
+    const std::function<void()> operations[] = {
+        [this] { logic_->addAll(); },
+        [this] { logic_->add(highlightedRows(availableList_)); },
+        [this] { logic_->remove(highlightedRows(selectedList_)); },
+        [this] { logic_->removeAll(); },
+    };
     for (int i = 0; i < 4; ++i) {
-        cmdFunction_[i] = new QPushButton(QString::fromLatin1(faces[i]), page);
-        cmdFunction_[i]->setToolTip(QString::fromLatin1(tips[i]));
-        connect(cmdFunction_[i], &QPushButton::clicked, this, [this, i] {
-            QTreeView* from = i == ConfigureGroups::Remove ? lstSelected_ : lstAvailable_;
-            logic_->cmdFunction_Click(i, highlightedRows(from));
-        });
-        moves->addWidget(cmdFunction_[i]);
+        functionButtons_[i] = new QPushButton(QString::fromLatin1(faces[i]), page);
+        functionButtons_[i]->setToolTip(QString::fromLatin1(tips[i]));
+        connect(functionButtons_[i], &QPushButton::clicked, this, operations[i]);
+        moves->addWidget(functionButtons_[i]);
     }
     moves->addStretch(1);
     layout->addLayout(moves, 2, 1);
 
     auto* filterFrame = new QGroupBox(QStringLiteral("Filter Available by:"), page);
     auto* filterLayout = new QGridLayout(filterFrame);
-    optPoints_ = new QButtonGroup(this);
+    filterOptions_ = new QButtonGroup(this);
     for (int i = 0; i < kFilterOptions; ++i) {
         auto* option = new QRadioButton(QString::fromLatin1(kFilterTexts[i]), filterFrame);
-        optPoints_->addButton(option, i);
+        filterOptions_->addButton(option, i);
         filterLayout->addWidget(option, i / 5, i % 5);
     }
-    connect(optPoints_, &QButtonGroup::idClicked, this, [this](int index) { logic_->optPoints_Click(index); });
+    connect(filterOptions_, &QButtonGroup::idClicked, this, [this](int index) { logic_->setFilter(index); });
 
     auto* viewFrame = new QGroupBox(QStringLiteral("View"), page);
     auto* viewLayout = new QGridLayout(viewFrame);
-    optView_ = new QButtonGroup(this);
+    viewOptions_ = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
         auto* option = new QRadioButton(QString::fromLatin1(kViewTexts[i]), viewFrame);
-        optView_->addButton(option, i);
+        viewOptions_->addButton(option, i);
         viewLayout->addWidget(option, 0, i);
     }
-    connect(optView_, &QButtonGroup::idClicked, this, [this](int index) { logic_->optView_Click(index); });
-    chkAddress_ = new QCheckBox(QStringLiteral("Include Address in Description"), viewFrame);
-    connect(chkAddress_, &QCheckBox::toggled, this, [this](bool checked) { logic_->chkAddress_Click(checked); });
-    viewLayout->addWidget(chkAddress_, 1, 0, 1, 2);
+    connect(viewOptions_, &QButtonGroup::idClicked, this, [this](int index) { logic_->setView(index); });
+    addressCheck_ = new QCheckBox(QStringLiteral("Include Address in Description"), viewFrame);
+    connect(addressCheck_, &QCheckBox::toggled, this, [this](bool checked) { logic_->setIncludeAddress(checked); });
+    viewLayout->addWidget(addressCheck_, 1, 0, 1, 2);
 
     auto* options = new QHBoxLayout;
     options->addWidget(filterFrame, 2);
@@ -419,32 +424,34 @@ QWidget* FCustom::buildGroupPage() {
     return page;
 }
 
-QWidget* FCustom::buildColumnPage() {
+QWidget* ConfigureGroupsDialog::buildColumnPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("Frame2"));
     auto* layout = new QGridLayout(page);
-    cmbCols_ = new QComboBox(page);
-    connect(cmbCols_, &QComboBox::activated, this, [this](int set) { logic_->cmbCols_Click(set); });
+    columnSetBox_ = new QComboBox(page);
+    connect(columnSetBox_, &QComboBox::activated, this, [this](int set) { logic_->chooseColumnSet(set); });
     columnModel_ = new ColumnListModel(*logic_, this);
-    lvwCols_ = new QListView(page);
-    lvwCols_->setModel(columnModel_);
-    lvwCols_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    columnModel_->setParent(lvwCols_);
-    layout->addWidget(cmbCols_, 0, 0);
-    layout->addWidget(lvwCols_, 1, 0);
+    columnList_ = new QListView(page);
+    columnList_->setModel(columnModel_);
+    columnList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    columnModel_->setParent(columnList_);
+    layout->addWidget(columnSetBox_, 0, 0);
+    layout->addWidget(columnList_, 1, 0);
 
     auto* moves = new QVBoxLayout;
-    const char* const faces[] = {"Move Up", "Move Down"};
+    const std::pair<const char*, int (ConfigureGroups::*)(int)> moveButtons[] = {
+        {"Move Up", &ConfigureGroups::moveColumnUp}, {"Move Down", &ConfigureGroups::moveColumnDown}};
     for (int i = 0; i < 2; ++i) {
-        cmdMove_[i] = new QPushButton(QString::fromLatin1(faces[i]), page);
-        connect(cmdMove_[i], &QPushButton::clicked, this, [this, i] {
-            const QModelIndex current = lvwCols_->currentIndex();
+        columnMoveButtons_[i] = new QPushButton(QString::fromLatin1(moveButtons[i].first), page);
+        const auto move = moveButtons[i].second;
+        connect(columnMoveButtons_[i], &QPushButton::clicked, this, [this, move] {
+            const QModelIndex current = columnList_->currentIndex();
             if (!current.isValid())
                 return;
-            const int row = logic_->cmdMove_Click(i, current.row());
-            lvwCols_->setCurrentIndex(columnModel_->index(row));
+            const int row = (logic_.get()->*move)(current.row());
+            columnList_->setCurrentIndex(columnModel_->index(row));
         });
-        moves->addWidget(cmdMove_[i]);
+        moves->addWidget(columnMoveButtons_[i]);
     }
     moves->addStretch(1);
     layout->addLayout(moves, 1, 1);
@@ -452,62 +459,65 @@ QWidget* FCustom::buildColumnPage() {
     return page;
 }
 
-QWidget* FCustom::buildMainButtons() {
+QWidget* ConfigureGroupsDialog::buildMainButtons() {
     auto* row = new QWidget(content_);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addStretch(1);
-    const char* const faces[] = {"Close", "Apply", "Help"};
+    const std::pair<const char*, void (ConfigureGroups::*)()> buttons[] = {{"Close", &ConfigureGroups::closeDialog},
+                                                                          {"Apply", &ConfigureGroups::applyChanges},
+                                                                          {"Help", &ConfigureGroups::showHelp}};
     for (int i = 0; i < 3; ++i) {
-        cmdMain_[i] = new QPushButton(QString::fromLatin1(faces[i]), row);
-        cmdMain_[i]->setAutoDefault(false);
-        connect(cmdMain_[i], &QPushButton::clicked, this, [this, i] { logic_->cmdMain_Click(i); });
-        layout->addWidget(cmdMain_[i]);
+        dialogButtons_[i] = new QPushButton(QString::fromLatin1(buttons[i].first), row);
+        dialogButtons_[i]->setAutoDefault(false);
+        const auto operation = buttons[i].second;
+        connect(dialogButtons_[i], &QPushButton::clicked, this, [this, operation] { (logic_.get()->*operation)(); });
+        layout->addWidget(dialogButtons_[i]);
     }
     return row;
 }
 
-QAbstractButton* FCustom::filterOption(int index) const { return optPoints_->button(index); }
-QAbstractButton* FCustom::viewOption(int index) const { return optView_->button(index); }
+QAbstractButton* ConfigureGroupsDialog::filterOption(int index) const { return filterOptions_->button(index); }
+QAbstractButton* ConfigureGroupsDialog::viewOption(int index) const { return viewOptions_->button(index); }
 
-void FCustom::showAvailable() {
+void ConfigureGroupsDialog::showAvailable() {
     availableModel_->reload();
     const bool tree = logic_->view() == ConfigureGroups::Topology;
-    lstAvailable_->setRootIsDecorated(tree);
+    availableList_->setRootIsDecorated(tree);
     // Points found by a find text show at once under their controllers.
     if (tree && !logic_->findText().isEmpty())
-        lstAvailable_->expandAll();
+        availableList_->expandAll();
 }
 
-void FCustom::showGroups() {
-    const QSignalBlocker block(cmbStatusGroups_);
+void ConfigureGroupsDialog::showGroups() {
+    const QSignalBlocker block(groupBox_);
     const QVector<GroupEntry>& groups = logic_->groups();
-    cmbStatusGroups_->clear();
+    groupBox_->clear();
     for (const GroupEntry& group : groups)
-        cmbStatusGroups_->addItem(group.text, group.itemData);
-    cmbStatusGroups_->setCurrentIndex(logic_->selectedGroupIndex());
+        groupBox_->addItem(group.text, group.itemData);
+    groupBox_->setCurrentIndex(logic_->selectedGroupIndex());
     if (logic_->selectedGroupIndex() < 0)
-        cmbStatusGroups_->setEditText(logic_->typedName());
+        groupBox_->setEditText(logic_->typedName());
     // Only a stored group can be deleted.
-    cmdStatusGroup_[ConfigureGroups::DeleteGroup]->setEnabled(logic_->selectedGroupIndex() > 0);
+    groupButtons_[ConfigureGroups::DeleteGroup]->setEnabled(logic_->selectedGroupIndex() > 0);
 }
 
-QList<int> FCustom::highlightedRows(QTreeView* list) const {
+QList<int> ConfigureGroupsDialog::highlightedRows(QTreeView* list) const {
     auto* model = static_cast<PointListModel*>(list->model());
     return model->pointsOf(list->selectionModel()->selectedRows());
 }
 
-void FCustom::done(int result) {
+void ConfigureGroupsDialog::done(int result) {
     // Esc and the title bar's close button end here; Close unloads the logic first, which closes
     // the dialog through this. The dialog is closing already: the logic need not ask for it.
     {
         const QSignalBlocker quiet(logic_.get());
-        logic_->Form_Unload();
+        logic_->unload();
     }
     QDialog::done(result);
 }
 
-bool FCustom::eventFilter(QObject* watched, QEvent* event) {
+bool ConfigureGroupsDialog::eventFilter(QObject* watched, QEvent* event) {
     // Esc in a find box holding text clears the text; on an empty box it closes the dialog.
     if (watched == findAvailable_ && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !findAvailable_->text().isEmpty()) {
@@ -524,9 +534,10 @@ bool FCustom::eventFilter(QObject* watched, QEvent* event) {
 
 // ---------------------------------------------------------------- opening from the window
 
-void installConfigureDialog(FMain& frame, GroupStore& store) {
+void installConfigureDialog(StatusFrame& frame, GroupStore& store) {
     frame.setConfigureDialogOpener([&frame, &store] {
-        for (FCustom* open : frame.findChildren<FCustom*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const auto dialogs = frame.findChildren<ConfigureGroupsDialog*>(QString(), Qt::FindDirectChildrenOnly);
+        for (ConfigureGroupsDialog* open : dialogs) {
             if (!open->logic().isUnloaded()) {
                 open->raise();
                 open->activateWindow();
@@ -534,7 +545,7 @@ void installConfigureDialog(FMain& frame, GroupStore& store) {
             }
         }
         StatusWindow& window = frame.statusWindow();
-        auto* dialog = new FCustom(window.context(), store, window, &frame.icons(), &frame);
+        auto* dialog = new ConfigureGroupsDialog(window.context(), store, window, &frame.icons(), &frame);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->open();
     });

@@ -1,4 +1,4 @@
-// The status window `FMain` ("Status Viewer") as Qt widgets: the band of toolbars with the
+// The status window ("Status Viewer") as Qt widgets: the band of toolbars with the
 // status-group box, the container stacking the eight sections (header strip, then the section's
 // grid) one under the other, the cover panel shown while a group loads, the masked-points grid and
 // the overridden placeholder.
@@ -33,7 +33,6 @@
 #include "domain/Section.h"
 #include "window/WindowView.h"
 
-#include <QHash>
 #include <QTimer>
 #include <QWidget>
 
@@ -59,18 +58,16 @@ class SectionHeader;
 class StatusGridModel;
 class StatusWindow;
 
-class FMain : public QWidget, public WindowView {
+class StatusFrame : public QWidget, public WindowView {
     Q_OBJECT
 public:
-    /// Entries of the tbrSG section menu: 1 all sections, 2 separator, 3..10 sections 0..7.
-    static constexpr int kSectionMenuItems = 10;
     /// How often the header counts, the fading highlights and the status bar are brought up to date.
     static constexpr int kInsightIntervalMs = 400;
     /// Export of every section with a header shown, rather than of one section.
     static constexpr int kWholeWindow = -1;
 
-    explicit FMain(StatusWindow& window, QWidget* parent = nullptr);
-    ~FMain() override;
+    explicit StatusFrame(StatusWindow& window, QWidget* parent = nullptr);
+    ~StatusFrame() override;
 
     StatusWindow& statusWindow() const { return window_; }
 
@@ -105,19 +102,26 @@ public:
     SectionGridView* maskedView() const { return maskedView_; }
     StatusGridModel* sectionModel(int section) const;
     StatusGridModel* maskedModel() const;
-    QToolBar* mainToolBar() const { return tbrMain_; }
-    QToolBar* sectionToolBar() const { return tbrSG_; }
-    /// tbrMain's button with the window's button index (3 overridden, 4 masked, 5 status group,
-    /// 8 configure, 9 help); null for an index without a button.
-    QAction* mainButton(int index) const { return mainButtons_.value(index); }
+    QToolBar* mainToolBar() const { return mainToolBar_; }
+    QToolBar* sectionToolBar() const { return sectionToolBar_; }
+    // The main toolbar's buttons.
+    QAction* overriddenButton() const { return overriddenButton_; }
+    QAction* maskedButton() const { return maskedButton_; }
+    /// "Status": the sections; its menu shows all sections or one.
+    QAction* statusButton() const { return statusButton_; }
+    QAction* configureButton() const { return configureButton_; }
+    QAction* helpButton() const { return helpButton_; }
     QMenu* statusButtonMenu() const { return statusMenu_; }
     QToolButton* sectionButton() const { return sectionButton_; }
-    /// tbrSG's menu item 1 to 10 (2 is the separator).
-    QAction* sectionMenuItem(int item) const;
-    QComboBox* groupBox() const { return cmbStatusGroup_; }
+    /// The sections menu: "Status Group" (all sections), a separator, then one entry per section.
+    QAction* allSectionsMenuItem() const { return allSectionsItem_; }
+    QAction* sectionMenuSeparator() const { return sectionSeparator_; }
+    /// The entry of a section (0-7); null for another number.
+    QAction* sectionMenuItem(int section) const;
+    QComboBox* groupBox() const { return groupBox_; }
     /// The stacked sections, one under the other.
     QWidget* container() const;
-    QWidget* cover() const { return pbCover_; }
+    QWidget* cover() const { return cover_; }
     QLabel* overriddenPlaceholder() const { return overridden_; }
     /// The page showing now: the container, one section filling the window, the masked grid or
     /// the overridden placeholder.
@@ -143,7 +147,7 @@ public:
     void setTitleSuffix(const QString& suffix);
     /// Whether the site database answers; null when the component runs without a site link.
     QLabel* linkLabel() const { return link_; }
-    RecentChanges& recentChanges() { return recent_; }
+    RecentChanges& recentChanges();
     /// Recounts the sections that changed, repaints fading highlights, updates the status bar
     /// (the window's timer calls it every kInsightIntervalMs).
     void updateInsight();
@@ -185,21 +189,26 @@ private:
     StatusWindow& window_;
     IconList icons_;
     std::function<void()> configureDialogOpener_;
-    RecentChanges recent_;
     std::function<QString(const QString&)> exportPathChooser_;
     QTimer insightTimer_;
     KeyPairing keys_;
 
     QWidget* band_ = nullptr;
-    QToolBar* tbrMain_ = nullptr;
-    QToolBar* tbrSG_ = nullptr;
-    QHash<int, QAction*> mainButtons_;
+    QToolBar* mainToolBar_ = nullptr;
+    QToolBar* sectionToolBar_ = nullptr;
+    QAction* overriddenButton_ = nullptr;
+    QAction* maskedButton_ = nullptr;
+    QAction* statusButton_ = nullptr;
+    QAction* configureButton_ = nullptr;
+    QAction* helpButton_ = nullptr;
     QMenu* statusMenu_ = nullptr;
     QToolButton* sectionButton_ = nullptr;
     QMenu* sectionMenu_ = nullptr;
-    std::array<QAction*, kSectionMenuItems> sectionItems_{};
-    QLabel* lblStatusGroup_ = nullptr;
-    QComboBox* cmbStatusGroup_ = nullptr;
+    QAction* allSectionsItem_ = nullptr;
+    QAction* sectionSeparator_ = nullptr;
+    std::array<QAction*, kSectionCount> sectionItems_{};
+    QLabel* groupBoxLabel_ = nullptr;
+    QComboBox* groupBox_ = nullptr;
     QLineEdit* findBox_ = nullptr;
     QLabel* findMatches_ = nullptr;
     QAction* abnormalOnly_ = nullptr;
@@ -218,13 +227,14 @@ private:
     QDateTime shownLastStateChange_;
 
     QStackedWidget* pages_ = nullptr;
-    QSplitter* pbxCont_ = nullptr;
+    /// The sections stacked one under the other.
+    QSplitter* sectionStack_ = nullptr;
     /// The operator moved a boundary between sections: their heights stay until the sections change.
     bool sectionsSizedByOperator_ = false;
     QWidget* singleHost_ = nullptr;
     QVBoxLayout* singleLayout_ = nullptr;
     QLabel* overridden_ = nullptr;
-    QWidget* pbCover_ = nullptr;
+    QWidget* cover_ = nullptr;
     SectionGridView* maskedView_ = nullptr;
     std::array<QWidget*, kSectionCount> panels_{};
     std::array<SectionHeader*, kSectionCount> headers_{};

@@ -1,5 +1,5 @@
-// The "Configure Status Groups" dialog `FCustom` ("Status Viewer Properties") as Qt widgets: the
-// status group page (group box with Delete and Save, the "Available" list with its find box and
+// The "Configure Status Groups" dialog ("Status Viewer Properties") as Qt widgets: the status group
+// page (group box with Delete and Save, the "Available" list with its find box and
 // the "Selected" list with the move buttons between them, the filter options, and the view
 // options "Topology" / "Sea of Points" and "Include Address in Description") and the column page
 // (column sets, the checked column list, move up and down), with Close, Apply and Help below.
@@ -33,39 +33,39 @@ class QTreeView;
 
 namespace so {
 
-class FMain;
+class StatusFrame;
 class PointListModel;
 class ColumnListModel;
 
-class FCustom : public QDialog {
+class ConfigureGroupsDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kFilterOptions = 10;
 
     /// icons: the images the lists show for the points' small icons (may be null).
-    FCustom(ComponentContext& ctx, GroupStore& store, StatusWindow& window, const IconList* icons,
-            QWidget* parent = nullptr);
-    ~FCustom() override;
+    ConfigureGroupsDialog(ComponentContext& ctx, GroupStore& store, StatusWindow& window, const IconList* icons,
+                          QWidget* parent = nullptr);
+    ~ConfigureGroupsDialog() override;
 
     ConfigureGroups& logic() { return *logic_; }
 
     // ---- the controls, for tests
     QTabWidget* tabs() const { return tabs_; }
-    QComboBox* groupBox() const { return cmbStatusGroups_; }
-    QTreeView* availableList() const { return lstAvailable_; }
-    QTreeView* selectedList() const { return lstSelected_; }
-    /// cmdFunction 0-3, cmdStatusGroup 0-1, cmdMain 0-2, cmdMove 0-1.
-    QPushButton* functionButton(int index) const { return cmdFunction_.at(index); }
-    QPushButton* groupButton(int index) const { return cmdStatusGroup_.at(index); }
-    QPushButton* mainButton(int index) const { return cmdMain_.at(index); }
-    QPushButton* moveButton(int index) const { return cmdMove_.at(index); }
+    QComboBox* groupBox() const { return groupBox_; }
+    QTreeView* availableList() const { return availableList_; }
+    QTreeView* selectedList() const { return selectedList_; }
+    /// By ConfigureGroups::Function, GroupButton, MainButton and MoveButton.
+    QPushButton* functionButton(int index) const { return functionButtons_.at(index); }
+    QPushButton* groupButton(int index) const { return groupButtons_.at(index); }
+    QPushButton* mainButton(int index) const { return dialogButtons_.at(index); }
+    QPushButton* moveButton(int index) const { return columnMoveButtons_.at(index); }
     QAbstractButton* filterOption(int index) const;
-    /// optView 0 "Topology", 1 "Sea of Points".
+    /// ConfigureGroups::Topology, SeaOfPoints.
     QAbstractButton* viewOption(int index) const;
-    QCheckBox* addressCheck() const { return chkAddress_; }
+    QCheckBox* addressCheck() const { return addressCheck_; }
     QLineEdit* findBox() const { return findAvailable_; }
-    QComboBox* columnSetBox() const { return cmbCols_; }
-    QListView* columnList() const { return lvwCols_; }
+    QComboBox* columnSetBox() const { return columnSetBox_; }
+    QListView* columnList() const { return columnList_; }
 
     void done(int result) override;
 
@@ -87,26 +87,26 @@ private:
 
     QWidget* content_ = nullptr;
     QTabWidget* tabs_ = nullptr;
-    QComboBox* cmbStatusGroups_ = nullptr;
-    QTreeView* lstAvailable_ = nullptr;
-    QTreeView* lstSelected_ = nullptr;
+    QComboBox* groupBox_ = nullptr;
+    QTreeView* availableList_ = nullptr;
+    QTreeView* selectedList_ = nullptr;
     PointListModel* availableModel_ = nullptr;
     PointListModel* selectedModel_ = nullptr;
-    QButtonGroup* optPoints_ = nullptr;
-    QButtonGroup* optView_ = nullptr;
-    QCheckBox* chkAddress_ = nullptr;
+    QButtonGroup* filterOptions_ = nullptr;
+    QButtonGroup* viewOptions_ = nullptr;
+    QCheckBox* addressCheck_ = nullptr;
     QLineEdit* findAvailable_ = nullptr;
-    std::array<QPushButton*, 4> cmdFunction_{};
-    std::array<QPushButton*, 2> cmdStatusGroup_{};
-    std::array<QPushButton*, 3> cmdMain_{};
-    std::array<QPushButton*, 2> cmdMove_{};
-    QComboBox* cmbCols_ = nullptr;
-    QListView* lvwCols_ = nullptr;
+    std::array<QPushButton*, 4> functionButtons_{};
+    std::array<QPushButton*, 2> groupButtons_{};
+    std::array<QPushButton*, 3> dialogButtons_{};
+    std::array<QPushButton*, 2> columnMoveButtons_{};
+    QComboBox* columnSetBox_ = nullptr;
+    QListView* columnList_ = nullptr;
     ColumnListModel* columnModel_ = nullptr;
 };
 
 /// Makes the window's "Configure Status Groups" button open the dialog (after the window took the
 /// lock). A dialog already open is brought to the front instead of opening a second one.
-void installConfigureDialog(FMain& frame, GroupStore& store);
+void installConfigureDialog(StatusFrame& frame, GroupStore& store);
 
 }  // namespace so

@@ -1,7 +1,7 @@
-#include "ui/PopupMenu.h"
+#include "ui/RowContextMenu.h"
 
 #include "commands/ContextMenus.h"
-#include "ui/FMain.h"
+#include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
 
 #include <QItemSelectionModel>
@@ -9,21 +9,22 @@
 
 namespace so {
 
-PopupMenu::PopupMenu(ContextMenus& menus, FMain& window) : QObject(&window), menus_(menus), window_(window) {
+RowContextMenu::RowContextMenu(ContextMenus& menus, StatusFrame& window)
+    : QObject(&window), menus_(menus), window_(window) {
     window_.setOnGridMouseUp([this](int section, int, const QPoint& globalPos) { gridMouseUp(section, globalPos); });
 }
 
-void PopupMenu::gridMouseUp(int section, const QPoint& globalPos) {
+void RowContextMenu::gridMouseUp(int section, const QPoint& globalPos) {
     SectionGridView* view = window_.sectionView(section);
     // The window counts the current cell's row and column from 1; the view from 0.
     const auto cellSelected = [view](int row, int column) {
         const QModelIndex index = view->model()->index(row - 1, column - 1);
         return index.isValid() && view->selectionModel()->isSelected(index);
     };
-    menus_.vGrid_MouseUp(section, cellSelected, [&](TopMenu menu) { popup(menu, globalPos); });
+    menus_.buttonReleased(section, cellSelected, [&](TopMenu menu) { popup(menu, globalPos); });
 }
 
-void PopupMenu::popup(TopMenu menu, const QPoint& globalPos) {
+void RowContextMenu::popup(TopMenu menu, const QPoint& globalPos) {
     QMenu top(&window_);
     std::optional<std::pair<MenuArray, int>> chosen;
     fill(top, MenuModel::arrayOf(menu), top, chosen);
@@ -32,7 +33,7 @@ void PopupMenu::popup(TopMenu menu, const QPoint& globalPos) {
         menus_.choose(chosen->first, chosen->second);
 }
 
-void PopupMenu::fill(QMenu& menu, MenuArray array, QMenu& top,
+void RowContextMenu::fill(QMenu& menu, MenuArray array, QMenu& top,
                      std::optional<std::pair<MenuArray, int>>& chosen) const {
     menu.setToolTipsVisible(true);
     const QVector<MenuEntry>& entries = menus_.model().entries(array);

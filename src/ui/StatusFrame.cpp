@@ -1,4 +1,4 @@
-#include "ui/FMain.h"
+#include "ui/StatusFrame.h"
 
 #include "base/ComponentContext.h"
 #include "base/Dialogs.h"
@@ -44,15 +44,15 @@ constexpr int kStatusGroupBoxWidth = 220;
 /// The boundary between two stacked sections, which the operator can drag.
 constexpr int kSectionHandleWidth = 5;
 
-/// The "Status" button's menu: its texts and the section choice (tbrSG item) each one makes.
+/// The "Status" button's menu: its texts and the section each one shows alone (-1: all sections).
 /// Expansion inputs and relays live in the Inputs and Relays sections.
 struct StatusMenuEntry {
     const char* text;
-    int sectionItem;
+    int section;
 };
 constexpr StatusMenuEntry kStatusMenu[] = {
-    {"Status Group", 1}, {"Doors", 3},       {"Inputs", 4}, {"Relays", 5},           {"Readers", 6},
-    {"Controllers", 7},  {"Pylons", 8},      {"Ports", 9},  {"Expansion Inputs", 4}, {"Expansion Relays", 5},
+    {"Status Group", -1}, {"Doors", 0},  {"Inputs", 1}, {"Relays", 2},           {"Readers", 3},
+    {"Controllers", 4},   {"Pylons", 5}, {"Ports", 6},  {"Expansion Inputs", 1}, {"Expansion Relays", 2},
 };
 
 /// A tooltip naming the key that does the same.
@@ -69,7 +69,7 @@ QVBoxLayout* stackLayout(QWidget* widget) {
 
 }  // namespace
 
-FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
+StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
     ComponentContext& ctx = window_.context();
     // The host's image list is copied once: the grids' icons are indexes into it.
     if (ctx.parent != nullptr)
@@ -89,8 +89,8 @@ FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(w
         link_ = new QLabel(statusBar_);
         statusBar_->addWidget(link_);
         showLink();
-        connect(ctx.siteLink, &SiteLink::reachableChanged, this, &FMain::showLink);
-        connect(ctx.siteLink, &SiteLink::busyChanged, this, &FMain::showLink);
+        connect(ctx.siteLink, &SiteLink::reachableChanged, this, &StatusFrame::showLink);
+        connect(ctx.siteLink, &SiteLink::busyChanged, this, &StatusFrame::showLink);
     }
     auto* root = stackLayout(this);
     root->addWidget(band_);
@@ -99,7 +99,7 @@ FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(w
     resize(800, 600);
 
     insightTimer_.setInterval(kInsightIntervalMs);
-    connect(&insightTimer_, &QTimer::timeout, this, &FMain::updateInsight);
+    connect(&insightTimer_, &QTimer::timeout, this, &StatusFrame::updateInsight);
     insightTimer_.start();
 
     window_.setView(this);
@@ -109,7 +109,7 @@ FMain::FMain(StatusWindow& window, QWidget* parent) : QWidget(parent), window_(w
     coverChanged(window_.coverShown());
 }
 
-FMain::~FMain() {
+StatusFrame::~StatusFrame() {
     insightTimer_.stop();
     // The models outlive this object's members by a moment: they stop recording first.
     for (SectionGridView* view : views_)
@@ -118,67 +118,72 @@ FMain::~FMain() {
         window_.setView(nullptr);
 }
 
+RecentChanges& StatusFrame::recentChanges() { return window_.recentChanges(); }
+
 // ---------------------------------------------------------------- building
 
-void FMain::buildToolbars() {
+void StatusFrame::buildToolbars() {
     band_ = new QWidget(this);
     auto* band = new QHBoxLayout;
     band->setSpacing(6);
 
-    tbrMain_ = new QToolBar(QStringLiteral("tbrMain"), band_);
-    tbrMain_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    tbrMain_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
-    const auto addButton = [this](int index, const QIcon& icon, const QString& text, const QString& tip,
-                                  const QKeySequence& keys) {
-        QAction* action = tbrMain_->addAction(icon, text);
+    mainToolBar_ = new QToolBar(QStringLiteral("tbrMain"), band_);
+    mainToolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    mainToolBar_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
+    const auto addButton = [this](const QIcon& icon, const QString& text, const QString& tip,
+                                  const QKeySequence& keys, void (StatusWindow::*operation)()) {
+        QAction* action = mainToolBar_->addAction(icon, text);
         action->setShortcut(keys);
         action->setToolTip(withShortcut(tip, keys));
-        action->setData(index);
-        connect(action, &QAction::triggered, this, [this, index] { window_.tbrMain_ButtonClick(index); });
-        mainButtons_.insert(index, action);
+        connect(action, &QAction::triggered, this, [this, operation] { (window_.*operation)(); });
         return action;
     };
-    addButton(StatusWindow::kButtonOverridden, toolbar::overriddenImage(), QStringLiteral("Overridden"),
-              QStringLiteral("Overridden Points"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O))
-        ->setCheckable(true);
-    addButton(StatusWindow::kButtonMasked, toolbar::maskedImage(), QStringLiteral("Masked"),
-              QStringLiteral("Masked Points"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M))
-        ->setCheckable(true);
-    QAction* status = addButton(StatusWindow::kButtonStatus, toolbar::statusGroupImage(), QStringLiteral("Status"),
-                                QStringLiteral("Status Group"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    status->setCheckable(true);
+    overriddenButton_ =
+        addButton(toolbar::overriddenImage(), QStringLiteral("Overridden"), QStringLiteral("Overridden Points"),
+                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &StatusWindow::showOverridden);
+    overriddenButton_->setCheckable(true);
+    maskedButton_ = addButton(toolbar::maskedImage(), QStringLiteral("Masked"), QStringLiteral("Masked Points"),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &StatusWindow::showMasked);
+    maskedButton_->setCheckable(true);
+    statusButton_ = addButton(toolbar::statusGroupImage(), QStringLiteral("Status"), QStringLiteral("Status Group"),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &StatusWindow::showSections);
+    statusButton_->setCheckable(true);
     statusMenu_ = new QMenu(QStringLiteral("Status Group"), this);
     for (const StatusMenuEntry& entry : kStatusMenu) {
         QAction* item = statusMenu_->addAction(QString::fromLatin1(entry.text));
-        item->setData(entry.sectionItem);
-        const int sectionItem = entry.sectionItem;
-        connect(item, &QAction::triggered, this, [this, sectionItem] { window_.tbrSG_ButtonMenuClick(sectionItem); });
+        item->setData(entry.section);
+        const int section = entry.section;
+        connect(item, &QAction::triggered, this, [this, section] {
+            if (section < 0)
+                window_.showAllSections();
+            else
+                window_.showOnlySection(section);
+        });
     }
-    status->setMenu(statusMenu_);
-    if (auto* button = qobject_cast<QToolButton*>(tbrMain_->widgetForAction(status)))
+    statusButton_->setMenu(statusMenu_);
+    if (auto* button = qobject_cast<QToolButton*>(mainToolBar_->widgetForAction(statusButton_)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
-    tbrMain_->addSeparator();
-    addButton(StatusWindow::kButtonConfigure, toolbar::configureImage(), QStringLiteral("Configure Status Groups"),
-              QStringLiteral("Configure Status Groups"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
+    mainToolBar_->addSeparator();
+    configureButton_ = addButton(toolbar::configureImage(), QStringLiteral("Configure Status Groups"),
+                                 QStringLiteral("Configure Status Groups"),
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), &StatusWindow::configureGroups);
     // F1 is the window's own key (acted on when it is released), not a second trigger of the button.
-    addButton(StatusWindow::kButtonHelp, toolbar::helpImage(), QStringLiteral("Help"), QStringLiteral("Help"), {})
-        ->setToolTip(withShortcut(QStringLiteral("Help"), QKeySequence(Qt::Key_F1)));
+    helpButton_ = addButton(toolbar::helpImage(), QStringLiteral("Help"), QStringLiteral("Help"), {},
+                            &StatusWindow::showHelp);
+    helpButton_->setToolTip(withShortcut(QStringLiteral("Help"), QKeySequence(Qt::Key_F1)));
 
-    tbrSG_ = new QToolBar(QStringLiteral("tbrSG"), band_);
-    tbrSG_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
+    sectionToolBar_ = new QToolBar(QStringLiteral("tbrSG"), band_);
+    sectionToolBar_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
     sectionMenu_ = new QMenu(this);
-    for (int item = 1; item <= kSectionMenuItems; ++item) {
-        QAction* action = nullptr;
-        if (item == 2) {
-            action = sectionMenu_->addSeparator();
-        } else {
-            action = sectionMenu_->addAction(StatusWindow::sectionMenuText(item));
-            connect(action, &QAction::triggered, this, [this, item] { window_.tbrSG_ButtonMenuClick(item); });
-        }
-        action->setData(item);
-        sectionItems_[item - 1] = action;
+    allSectionsItem_ = sectionMenu_->addAction(StatusWindow::allSectionsText());
+    connect(allSectionsItem_, &QAction::triggered, this, [this] { window_.showAllSections(); });
+    sectionSeparator_ = sectionMenu_->addSeparator();
+    for (int section = 0; section < kSectionCount; ++section) {
+        QAction* action = sectionMenu_->addAction(StatusWindow::sectionName(section));
+        connect(action, &QAction::triggered, this, [this, section] { window_.showOnlySection(section); });
+        sectionItems_[section] = action;
     }
-    sectionButton_ = new QToolButton(tbrSG_);
+    sectionButton_ = new QToolButton(sectionToolBar_);
     sectionButton_->setIcon(toolbar::sectionsImage());
     sectionButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     sectionButton_->setPopupMode(QToolButton::InstantPopup);
@@ -186,18 +191,18 @@ void FMain::buildToolbars() {
     const QKeySequence sectionKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_V);
     sectionButton_->setToolTip(withShortcut(QStringLiteral("Sections shown"), sectionKeys));
     connect(new QShortcut(sectionKeys, this), &QShortcut::activated, sectionButton_, &QToolButton::showMenu);
-    tbrSG_->addWidget(sectionButton_);
+    sectionToolBar_->addWidget(sectionButton_);
 
-    lblStatusGroup_ = new QLabel(kStatusGroupLabel, band_);
-    cmbStatusGroup_ = new QComboBox(band_);
-    cmbStatusGroup_->setMinimumWidth(kStatusGroupBoxWidth);
-    lblStatusGroup_->setBuddy(cmbStatusGroup_);
-    connect(cmbStatusGroup_, &QComboBox::activated, this, [this](int index) { window_.selectGroupEntry(index); });
+    groupBoxLabel_ = new QLabel(kStatusGroupLabel, band_);
+    groupBox_ = new QComboBox(band_);
+    groupBox_->setMinimumWidth(kStatusGroupBoxWidth);
+    groupBoxLabel_->setBuddy(groupBox_);
+    connect(groupBox_, &QComboBox::activated, this, [this](int index) { window_.selectGroupEntry(index); });
 
-    band->addWidget(tbrMain_);
-    band->addWidget(tbrSG_);
-    band->addWidget(lblStatusGroup_);
-    band->addWidget(cmbStatusGroup_);
+    band->addWidget(mainToolBar_);
+    band->addWidget(sectionToolBar_);
+    band->addWidget(groupBoxLabel_);
+    band->addWidget(groupBox_);
     band->addStretch(1);
     // Find, triage, export and the total sit in a second row of the band, so that neither row
     // hides a button or cuts the total on a window of ordinary width.
@@ -211,13 +216,13 @@ void FMain::buildToolbars() {
     rows->addLayout(triage);
 }
 
-void FMain::buildFindAndExport(QHBoxLayout* band) {
+void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
     findBox_ = new QLineEdit(band_);
     findBox_->setPlaceholderText(QStringLiteral("Find name or address (Ctrl+F)"));
     findBox_->setClearButtonEnabled(true);
     findBox_->setMinimumWidth(200);
     findMatches_ = new QLabel(band_);
-    connect(findBox_, &QLineEdit::textChanged, this, &FMain::filterChanged);
+    connect(findBox_, &QLineEdit::textChanged, this, &StatusFrame::filterChanged);
     findBox_->installEventFilter(this);
     for (const QKeySequence& keys : {QKeySequence(QKeySequence::Find), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)})
         connect(new QShortcut(keys, this), &QShortcut::activated, this, [this] {
@@ -258,7 +263,7 @@ void FMain::buildFindAndExport(QHBoxLayout* band) {
     exportSectionMenu_ = exportMenu_->addMenu(QStringLiteral("Export Section to CSV"));
     for (int section = 0; section < kSectionCount; ++section) {
         QAction* item =
-            exportSectionMenu_->addAction(StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section));
+            exportSectionMenu_->addAction(StatusWindow::sectionName(section));
         item->setData(section);
         connect(item, &QAction::triggered, this, [this, section] { exportCsvInteractive(section); });
     }
@@ -273,31 +278,30 @@ void FMain::buildFindAndExport(QHBoxLayout* band) {
     band->addWidget(totals_, 1);
 }
 
-void FMain::buildPages() {
+void StatusFrame::buildPages() {
     pages_ = new QStackedWidget(this);
 
-    pbxCont_ = new QSplitter(Qt::Vertical, pages_);
-    pbxCont_->setChildrenCollapsible(false);
-    pbxCont_->setHandleWidth(kSectionHandleWidth);
-    connect(pbxCont_, &QSplitter::splitterMoved, this, [this] { sectionsSizedByOperator_ = true; });
-    pbxCont_->installEventFilter(this);
+    sectionStack_ = new QSplitter(Qt::Vertical, pages_);
+    sectionStack_->setChildrenCollapsible(false);
+    sectionStack_->setHandleWidth(kSectionHandleWidth);
+    connect(sectionStack_, &QSplitter::splitterMoved, this, [this] { sectionsSizedByOperator_ = true; });
+    sectionStack_->installEventFilter(this);
     for (int section = 0; section < kSectionCount; ++section) {
-        QWidget* panel = new QWidget(pbxCont_);
+        QWidget* panel = new QWidget(sectionStack_);
         panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
         QVBoxLayout* panelLayout = stackLayout(panel);
-        auto* header = new SectionHeader(section, StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section),
-                                         panel);
+        auto* header = new SectionHeader(section, StatusWindow::sectionName(section), panel);
         auto* model = new StatusGridModel(window_.grid(section), &icons_);
-        model->setInsight(true, &recent_);
+        model->setInsight(true, &recentChanges());
         auto* view = new SectionGridView(window_, section, model, panel);
-        connect(view, &SectionGridView::shownRowsChanged, this, &FMain::updateFindMatches);
+        connect(view, &SectionGridView::shownRowsChanged, this, &StatusFrame::updateFindMatches);
         connect(view, &SectionGridView::contentHeightChanged, this, [this, section] { fitPanel(section); });
         model->setParent(view);
         header->setRowHeight(view->rowHeight());
-        connect(header, &SectionHeader::toggleClicked, this, [this](int s) { window_.imgPlusMinus_Click(s); });
+        connect(header, &SectionHeader::toggleClicked, this, [this](int s) { window_.toggleSection(s); });
         panelLayout->addWidget(header);
         panelLayout->addWidget(view);
-        pbxCont_->addWidget(panel);
+        sectionStack_->addWidget(panel);
         panels_[section] = panel;
         headers_[section] = header;
         views_[section] = view;
@@ -314,32 +318,32 @@ void FMain::buildPages() {
     overridden_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     overridden_->setMargin(8);
 
-    pages_->addWidget(pbxCont_);
+    pages_->addWidget(sectionStack_);
     pages_->addWidget(singleHost_);
     pages_->addWidget(maskedView_);
     pages_->addWidget(overridden_);
 
     // The cover lies over whichever page shows while a group loads.
-    pbCover_ = new QWidget(pages_);
-    pbCover_->setAutoFillBackground(true);
-    pbCover_->hide();
+    cover_ = new QWidget(pages_);
+    cover_->setAutoFillBackground(true);
+    cover_->hide();
     pages_->installEventFilter(this);
 }
 
 // ---------------------------------------------------------------- the view interface
 
-StatusGridModel* FMain::sectionModel(int section) const { return views_.at(section)->gridModel(); }
-StatusGridModel* FMain::maskedModel() const { return maskedView_->gridModel(); }
+StatusGridModel* StatusFrame::sectionModel(int section) const { return views_.at(section)->gridModel(); }
+StatusGridModel* StatusFrame::maskedModel() const { return maskedView_->gridModel(); }
 
-QAction* FMain::sectionMenuItem(int item) const {
-    return item >= 1 && item <= kSectionMenuItems ? sectionItems_[item - 1] : nullptr;
+QAction* StatusFrame::sectionMenuItem(int section) const {
+    return section >= 0 && section < kSectionCount ? sectionItems_[section] : nullptr;
 }
 
-QWidget* FMain::container() const { return pbxCont_; }
+QWidget* StatusFrame::container() const { return sectionStack_; }
 
-QWidget* FMain::currentPage() const { return pages_->currentWidget(); }
+QWidget* StatusFrame::currentPage() const { return pages_->currentWidget(); }
 
-void FMain::fitPanel(int section) {
+void StatusFrame::fitPanel(int section) {
     const int strip = headers_[section]->minimumHeight();
     const bool stacked = section != singleSection_ && window_.isSectionGridVisible(section);
     const int cap = stacked ? strip + views_[section]->contentHeight() : strip;
@@ -350,10 +354,10 @@ void FMain::fitPanel(int section) {
         distributeSections();
 }
 
-void FMain::distributeSections() {
+void StatusFrame::distributeSections() {
     QList<int> sizes(kSectionCount, 0);
     QVector<int> growing;
-    int left = pbxCont_->height() + kSectionHandleWidth;  // one handle fewer than sections
+    int left = sectionStack_->height() + kSectionHandleWidth;  // one handle fewer than sections
     for (int section = 0; section < kSectionCount; ++section) {
         if (!window_.isHeaderShown(section))
             continue;
@@ -373,22 +377,18 @@ void FMain::distributeSections() {
         sizes[section] += extra;
         left -= extra;
     }
-    pbxCont_->setSizes(sizes);
+    sectionStack_->setSizes(sizes);
     sectionsSizedByOperator_ = false;
 }
 
-void FMain::arrangeForm() {
+void StatusFrame::arrangeForm() {
     if (!sectionsSizedByOperator_)
         distributeSections();
-    pbCover_->setGeometry(pages_->rect());
+    cover_->setGeometry(pages_->rect());
 }
 
-void FMain::placeSectionViews() {
-    const int choice = window_.sectionChoice();
-    const int single = choice >= StatusWindow::kMenuFirstSection &&
-                               choice < StatusWindow::kMenuFirstSection + kSectionCount
-                           ? choice - StatusWindow::kMenuFirstSection
-                           : -1;
+void StatusFrame::placeSectionViews() {
+    const int single = window_.soloSection();
     if (single == singleSection_)
         return;
     if (singleSection_ >= 0) {
@@ -405,7 +405,7 @@ void FMain::placeSectionViews() {
     }
 }
 
-void FMain::sectionsChanged() {
+void StatusFrame::sectionsChanged() {
     placeSectionViews();
     for (int section = 0; section < kSectionCount; ++section) {
         headers_[section]->setExpanded(!window_.isCollapsed(section));
@@ -425,10 +425,10 @@ void FMain::sectionsChanged() {
         pages_->setCurrentWidget(overridden_);
         break;
     case StatusWindow::ViewMode::Sections:
-        pages_->setCurrentWidget(singleSection_ >= 0 ? singleHost_ : pbxCont_);
+        pages_->setCurrentWidget(singleSection_ >= 0 ? singleHost_ : sectionStack_);
         break;
     }
-    pbCover_->raise();
+    cover_->raise();
     // Find and "Abnormal only" narrow the sections; the masked list and the placeholder have none.
     const bool sections = window_.viewMode() == StatusWindow::ViewMode::Sections;
     findBox_->setEnabled(sections);
@@ -437,37 +437,37 @@ void FMain::sectionsChanged() {
     updateToolbarState();
 }
 
-void FMain::updateToolbarState() {
+void StatusFrame::updateToolbarState() {
     for (QAction* item : exportSectionMenu_->actions())
         item->setEnabled(window_.isSectionUsed(item->data().toInt()));
-    for (int item = StatusWindow::kMenuFirstSection; item <= kSectionMenuItems; ++item)
-        sectionItems_[item - 1]->setEnabled(window_.isSectionUsed(item - StatusWindow::kMenuFirstSection));
-    sectionItems_[kSectionMenuItems - 1]->setVisible(window_.modulesItemVisible());
+    for (int section = 0; section < kSectionCount; ++section)
+        sectionItems_[section]->setEnabled(window_.isSectionUsed(section));
+    sectionItems_[kSectionCount - 1]->setVisible(window_.modulesItemVisible());
     sectionButton_->setText(window_.sectionButtonCaption());
     for (QAction* entry : statusMenu_->actions()) {
-        const int item = entry->data().toInt();
-        if (item >= StatusWindow::kMenuFirstSection)
-            entry->setEnabled(window_.isSectionUsed(item - StatusWindow::kMenuFirstSection));
+        const int section = entry->data().toInt();
+        if (section >= 0)
+            entry->setEnabled(window_.isSectionUsed(section));
     }
     // The button of the view that shows stays pressed.
     const StatusWindow::ViewMode mode = window_.viewMode();
-    mainButtons_.value(StatusWindow::kButtonOverridden)->setChecked(mode == StatusWindow::ViewMode::Overridden);
-    mainButtons_.value(StatusWindow::kButtonMasked)->setChecked(mode == StatusWindow::ViewMode::Masked);
-    mainButtons_.value(StatusWindow::kButtonStatus)->setChecked(mode == StatusWindow::ViewMode::Sections);
+    overriddenButton_->setChecked(mode == StatusWindow::ViewMode::Overridden);
+    maskedButton_->setChecked(mode == StatusWindow::ViewMode::Masked);
+    statusButton_->setChecked(mode == StatusWindow::ViewMode::Sections);
 }
 
-void FMain::coverChanged(bool shown) {
-    pbCover_->setGeometry(pages_->rect());
-    pbCover_->setVisible(shown);
+void StatusFrame::coverChanged(bool shown) {
+    cover_->setGeometry(pages_->rect());
+    cover_->setVisible(shown);
     if (shown)
-        pbCover_->raise();
+        cover_->raise();
 }
 
-void FMain::groupBoxChanged() {
+void StatusFrame::groupBoxChanged() {
     // A shown group deleted at another workstation: said in the status bar (the operator may be
     // away from the desk, so no box waits for a click), its rows greyed until another is chosen.
     const QString deleted = window_.deletedGroupName();
-    cmbStatusGroup_->setPlaceholderText(deleted.isEmpty() ? QString() : QStringLiteral("%1 (deleted)").arg(deleted));
+    groupBox_->setPlaceholderText(deleted.isEmpty() ? QString() : QStringLiteral("%1 (deleted)").arg(deleted));
     notice_->setText(deleted.isEmpty() ? QString()
                                        : QStringLiteral("The status group \"%1\" was deleted at another workstation; "
                                                         "its points are no longer a group. Choose another group.")
@@ -476,50 +476,50 @@ void FMain::groupBoxChanged() {
     for (SectionGridView* view : views_)
         view->gridModel()->setStale(!deleted.isEmpty());
     const QVector<GroupEntry>& entries = window_.groupEntries();
-    bool same = cmbStatusGroup_->count() == entries.size();
+    bool same = groupBox_->count() == entries.size();
     for (int i = 0; same && i < entries.size(); ++i)
-        same = cmbStatusGroup_->itemText(i) == entries[i].text &&
-               cmbStatusGroup_->itemData(i).toInt() == entries[i].itemData;
-    const QSignalBlocker block(cmbStatusGroup_);
+        same = groupBox_->itemText(i) == entries[i].text &&
+               groupBox_->itemData(i).toInt() == entries[i].itemData;
+    const QSignalBlocker block(groupBox_);
     if (!same) {
-        cmbStatusGroup_->clear();
+        groupBox_->clear();
         for (const GroupEntry& entry : entries)
-            cmbStatusGroup_->addItem(entry.text, entry.itemData);
+            groupBox_->addItem(entry.text, entry.itemData);
     }
-    cmbStatusGroup_->setCurrentIndex(window_.selectedGroupIndex());
+    groupBox_->setCurrentIndex(window_.selectedGroupIndex());
 }
 
-void FMain::captionChanged(const QString& caption) {
+void StatusFrame::captionChanged(const QString& caption) {
     caption_ = caption;
     setWindowTitle(titleSuffix_.isEmpty() ? caption : QStringLiteral("%1 - %2").arg(caption, titleSuffix_));
 }
 
-void FMain::setTitleSuffix(const QString& suffix) {
+void StatusFrame::setTitleSuffix(const QString& suffix) {
     titleSuffix_ = suffix;
     captionChanged(caption_);
 }
 
-void FMain::focusGrid(int section) {
+void StatusFrame::focusGrid(int section) {
     if (section >= 0 && section < kSectionCount)
         views_[section]->setFocus(Qt::MouseFocusReason);
 }
 
-void FMain::openConfigureDialog() {
+void StatusFrame::openConfigureDialog() {
     if (configureDialogOpener_)
         configureDialogOpener_();
 }
 
-void FMain::closeWindow() { close(); }
+void StatusFrame::closeWindow() { close(); }
 
-qint64 FMain::nativeHandle() const { return qint64(winId()); }
+qint64 StatusFrame::nativeHandle() const { return qint64(winId()); }
 
-QRectF FMain::geometryTwips() const {
+QRectF StatusFrame::geometryTwips() const {
     const double perPixelX = 1440.0 / logicalDpiX();
     const double perPixelY = 1440.0 / logicalDpiY();
     return {pos().x() * perPixelX, pos().y() * perPixelY, width() * perPixelX, height() * perPixelY};
 }
 
-TextMetrics FMain::textMetrics() const {
+TextMetrics StatusFrame::textMetrics() const {
     const SectionGridView* view = views_[0];
     const QFontMetrics cells = view->fontMetrics();
     const QFontMetrics captions = view->horizontalHeader()->fontMetrics();
@@ -542,12 +542,12 @@ TextMetrics FMain::textMetrics() const {
     return metrics;
 }
 
-void FMain::columnWidthsChanged(int section) {
+void StatusFrame::columnWidthsChanged(int section) {
     SectionGridView* view = section >= 0 && section < kSectionCount ? views_[section] : maskedView_;
     view->syncColumnsFromGrid();
 }
 
-void FMain::progressChanged(const QString& text) {
+void StatusFrame::progressChanged(const QString& text) {
     if (text.isEmpty()) {
         statusBar_->clearMessage();
         return;
@@ -558,28 +558,28 @@ void FMain::progressChanged(const QString& text) {
         statusBar_->repaint();
 }
 
-void FMain::setOnGridMouseUp(SectionGridView::MouseUpHandler handler) {
+void StatusFrame::setOnGridMouseUp(SectionGridView::MouseUpHandler handler) {
     for (SectionGridView* view : views_)
         view->setMouseUpHandler(handler);
 }
 
 // ---------------------------------------------------------------- find, counts, export
 
-void FMain::filterChanged(const QString& text) {
+void StatusFrame::filterChanged(const QString& text) {
     for (SectionGridView* view : views_)
         view->setFilterText(text);
     countsStale_ = true;
     updateFindMatches();
 }
 
-int FMain::findMatches() const {
+int StatusFrame::findMatches() const {
     int matches = 0;
     for (SectionGridView* view : views_)
         matches += view->shownRowCount();
     return matches;
 }
 
-void FMain::updateFindMatches() {
+void StatusFrame::updateFindMatches() {
     if (findBox_ == nullptr || findMatches_ == nullptr)
         return;
     if (findBox_->text().isEmpty() || !findBox_->isEnabled()) {
@@ -590,7 +590,7 @@ void FMain::updateFindMatches() {
     findMatches_->setText(matches == 1 ? QStringLiteral("1 match") : QStringLiteral("%1 matches").arg(matches));
 }
 
-void FMain::updateInsight() {
+void StatusFrame::updateInsight() {
     bool recounted = false;
     for (int section = 0; section < kSectionCount; ++section) {
         SectionGridView* view = views_[section];
@@ -623,7 +623,7 @@ void FMain::updateInsight() {
     // last change recorded in the grids stands in.
     const SiteLink* siteLink = window_.context().siteLink;
     const QDateTime last = siteLink != nullptr ? siteLink->lastStateChange()
-                           : recent_.lastChange() >= 0 ? recent_.timeOf(recent_.lastChange())
+                           : recentChanges().lastChange() >= 0 ? recentChanges().timeOf(recentChanges().lastChange())
                                                        : QDateTime();
     if (last.isValid() && last != shownLastStateChange_) {
         shownLastStateChange_ = last;
@@ -631,7 +631,7 @@ void FMain::updateInsight() {
     }
 }
 
-void FMain::showLink() {
+void StatusFrame::showLink() {
     const SiteLink& siteLink = *window_.context().siteLink;
     const bool fine = siteLink.isReachable() && !siteLink.isBusy();
     link_->setText(!siteLink.isReachable() ? QStringLiteral("\u25B2 Site database not answering")
@@ -640,7 +640,7 @@ void FMain::showLink() {
     link_->setStyleSheet(fine ? QString() : QStringLiteral("color: #b00000; font-weight: bold;"));
 }
 
-QString FMain::copySelectedRows() {
+QString StatusFrame::copySelectedRows() {
     QString text;
     for (SectionGridView* view : views_) {
         const QVector<int> rows = view->selectedGridRows();
@@ -652,13 +652,13 @@ QString FMain::copySelectedRows() {
     return text;
 }
 
-bool FMain::exportCsv(int section, const QString& path) {
+bool StatusFrame::exportCsv(int section, const QString& path) {
     QVector<ExportTable> tables;
     for (int s = 0; s < kSectionCount; ++s) {
         if (section != kWholeWindow ? s != section : !window_.isHeaderShown(s))
             continue;
         tables.append(exportTable(views_[s]->gridModel()->grid(), views_[s]->shownGridRows(),
-                                  StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + s)));
+                                  StatusWindow::sectionName(s)));
     }
     const QString text = section == kWholeWindow ? toCsv(tables) : tables.isEmpty() ? QString() : toCsv(tables.first());
     QSaveFile file(path);
@@ -670,11 +670,9 @@ bool FMain::exportCsv(int section, const QString& path) {
     return written;
 }
 
-void FMain::exportCsvInteractive(int section) {
-    const QString suggested = section == kWholeWindow
-                                  ? QStringLiteral("status.csv")
-                                  : StatusWindow::sectionMenuText(StatusWindow::kMenuFirstSection + section) +
-                                        QStringLiteral(".csv");
+void StatusFrame::exportCsvInteractive(int section) {
+    const QString suggested = section == kWholeWindow ? QStringLiteral("status.csv")
+                                                      : StatusWindow::sectionName(section) + QStringLiteral(".csv");
     const QString path = exportPathChooser_
                              ? exportPathChooser_(suggested)
                              : QFileDialog::getSaveFileName(this, QStringLiteral("Export to CSV"), suggested,
@@ -685,15 +683,15 @@ void FMain::exportCsvInteractive(int section) {
 
 // ---------------------------------------------------------------- events
 
-bool FMain::event(QEvent* event) {
+bool StatusFrame::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
-        window_.Form_Activate();
+        window_.activate();
     else if (event->type() == QEvent::WindowDeactivate)
         keys_.forget();
     return QWidget::event(event);
 }
 
-void FMain::keyPressEvent(QKeyEvent* event) {
+void StatusFrame::keyPressEvent(QKeyEvent* event) {
     // Shift+F10 or the Menu key outside a grid: the menu of the current section's current row,
     // or of the first section in sight.
     if (event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
@@ -715,43 +713,40 @@ void FMain::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void FMain::keyReleaseEvent(QKeyEvent* event) {
+void StatusFrame::keyReleaseEvent(QKeyEvent* event) {
     // Only a key whose press reached this window acts: the release of the Esc that closed a menu
     // or a dialog comes here too, and must leave the window open.
     if (!keys_.released(event->key(), event->isAutoRepeat())) {
         QWidget::keyReleaseEvent(event);
         return;
     }
-    int keyCode = 0;
     switch (event->key()) {
     case Qt::Key_F1:
-        keyCode = StatusWindow::kKeyF1;
-        break;
+        event->accept();
+        window_.showKeyHelp();
+        return;
     case Qt::Key_F5:
-        keyCode = StatusWindow::kKeyF5;
-        break;
+        event->accept();
+        window_.RefreshAllRows();
+        return;
     case Qt::Key_Escape:
-        keyCode = StatusWindow::kKeyEscape;
-        break;
+        event->accept();
+        window_.closeByOperator();
+        return;
     default:
-        break;
-    }
-    if (keyCode == 0) {
         QWidget::keyReleaseEvent(event);
         return;
     }
-    event->accept();
-    window_.Form_KeyUp(keyCode);
 }
 
-void FMain::resizeEvent(QResizeEvent* event) {
+void StatusFrame::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // The sections are laid out again a few timer ticks after the last resize.
     if (window_.isLoaded())
         window_.ReShow();
 }
 
-bool FMain::eventFilter(QObject* watched, QEvent* event) {
+bool StatusFrame::eventFilter(QObject* watched, QEvent* event) {
     // Esc in a find box holding text clears it there: the press never reaches the window, so its
     // release does not close it. On an empty box the press goes on and Esc keeps its meaning.
     if (watched == findBox_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
@@ -770,16 +765,16 @@ bool FMain::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (watched == pages_ && event->type() == QEvent::Resize)
-        pbCover_->setGeometry(pages_->rect());
-    if (watched == pbxCont_ && event->type() == QEvent::Resize && !sectionsSizedByOperator_)
+        cover_->setGeometry(pages_->rect());
+    if (watched == sectionStack_ && event->type() == QEvent::Resize && !sectionsSizedByOperator_)
         distributeSections();
     return QWidget::eventFilter(watched, event);
 }
 
-void FMain::closeEvent(QCloseEvent* event) {
+void StatusFrame::closeEvent(QCloseEvent* event) {
     // Closing the window is the operator's Esc: the window unloads and saves its layout.
     if (window_.isLoaded())
-        window_.Form_KeyUp(StatusWindow::kKeyEscape);
+        window_.closeByOperator();
     event->accept();
 }
 

@@ -20,13 +20,13 @@ class QWidget;
 namespace so {
 
 class ContextMenus;
-class FMain;
+class StatusFrame;
 
-class PopupMenu : public QObject {
+class RowContextMenu : public QObject {
     Q_OBJECT
 public:
     /// Hooks itself into the window's grid mouse-up.
-    PopupMenu(ContextMenus& menus, FMain& window);
+    RowContextMenu(ContextMenus& menus, StatusFrame& window);
 
     /// A mouse button went up over the grid of a section at globalPos.
     void gridMouseUp(int section, const QPoint& globalPos);
@@ -40,7 +40,7 @@ private:
     void popup(TopMenu menu, const QPoint& globalPos);
 
     ContextMenus& menus_;
-    FMain& window_;
+    StatusFrame& window_;
 };
 
 }  // namespace so

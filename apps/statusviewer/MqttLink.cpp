@@ -1,0 +1,158 @@
+#include "MqttLink.h"
+
+#include "AppSite.h"
+
+#include <QFile>
+#include <QMetaObject>
+#include <QUrl>
+
+#include <mosquitto.h>
+
+#include <mutex>
+
+namespace sv {
+namespace {
+
+void initLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+QString libraryError(int rc) { return QString::fromLocal8Bit(mosquitto_strerror(rc)); }
+
+}  // namespace
+
+bool parseBrokerUrl(const QString& url, BrokerSettings& settings, QString& error) {
+    const QUrl parsed(url.trimmed(), QUrl::StrictMode);
+    if (!parsed.isValid() || parsed.scheme() != QLatin1String("mqtt") || parsed.host().isEmpty() ||
+        !(parsed.path().isEmpty() || parsed.path() == QLatin1String("/")) || !parsed.userInfo().isEmpty() ||
+        parsed.hasQuery() || parsed.hasFragment()) {
+        error = QStringLiteral("--broker expects mqtt://HOST:PORT, not \"%1\"").arg(url);
+        return false;
+    }
+    settings.host = parsed.host();
+    settings.port = parsed.port(1883);
+    return true;
+}
+
+MqttLink::MqttLink(const BrokerSettings& settings, const QString& clientId, QStringList subscriptions)
+    : settings_(settings), subscriptions_(std::move(subscriptions)) {
+    initLibrary();
+    mosq_ = mosquitto_new(clientId.toUtf8().constData(), true, this);
+    if (mosq_ == nullptr)
+        throw StartupError(QStringLiteral("The broker client cannot be created"));
+    mosquitto_connect_callback_set(mosq_, &MqttLink::connectCallback);
+    mosquitto_disconnect_callback_set(mosq_, &MqttLink::disconnectCallback);
+    mosquitto_message_callback_set(mosq_, &MqttLink::messageCallback);
+    mosquitto_reconnect_delay_set(mosq_, 1, 2, false);
+    // Every message handed over is queued, however many are in flight: the field's batches are
+    // few, and a desk must not drop its own commands while the broker is slow to acknowledge.
+    mosquitto_max_inflight_messages_set(mosq_, 0);
+
+    if (!settings_.user.isEmpty()) {
+        QByteArray password;
+        if (!settings_.passwordFile.isEmpty()) {
+            QFile file(settings_.passwordFile);
+            if (!file.open(QIODevice::ReadOnly))
+                throw StartupError(QStringLiteral("The broker password file %1 cannot be read: %2")
+                                       .arg(settings_.passwordFile, file.errorString()));
+            password = file.readLine().trimmed();
+        }
+        const int rc = mosquitto_username_pw_set(mosq_, settings_.user.toUtf8().constData(),
+                                                 password.isEmpty() ? nullptr : password.constData());
+        password.fill('\0');
+        if (rc != MOSQ_ERR_SUCCESS)
+            throw StartupError(QStringLiteral("The broker login is refused: %1").arg(libraryError(rc)));
+    }
+    if (!settings_.tlsCaFile.isEmpty()) {
+        const int rc = mosquitto_tls_set(mosq_, settings_.tlsCaFile.toLocal8Bit().constData(), nullptr, nullptr,
+                                         nullptr, nullptr);
+        if (rc != MOSQ_ERR_SUCCESS)
+            throw StartupError(QStringLiteral("The broker's CA file %1 cannot be used: %2")
+                                   .arg(settings_.tlsCaFile, libraryError(rc)));
+    }
+}
+
+MqttLink::~MqttLink() {
+    if (started_) {
+        mosquitto_disconnect(mosq_);
+        // A thread waiting to reconnect is cancelled rather than waited for.
+        mosquitto_loop_stop(mosq_, !connected_);
+    }
+    mosquitto_destroy(mosq_);
+}
+
+void MqttLink::start() {
+    int rc = mosquitto_connect_async(mosq_, settings_.host.toUtf8().constData(), settings_.port, kKeepAliveSeconds);
+    // A broker not there yet is no failure: the network thread keeps trying.
+    if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_ERRNO && rc != MOSQ_ERR_CONN_REFUSED)
+        throw StartupError(QStringLiteral("The broker %1:%2 cannot be used: %3")
+                               .arg(settings_.host).arg(settings_.port).arg(libraryError(rc)));
+    rc = mosquitto_loop_start(mosq_);
+    if (rc != MOSQ_ERR_SUCCESS)
+        throw StartupError(QStringLiteral("The broker client cannot start: %1").arg(libraryError(rc)));
+    started_ = true;
+}
+
+bool MqttLink::publish(const QString& topic, const QByteArray& payload, Qos qos) {
+    const int rc = mosquitto_publish(mosq_, nullptr, topic.toUtf8().constData(), int(payload.size()),
+                                     payload.constData(), int(qos), false);
+    // An at-least-once message is kept by the library while the link is down and sent on reconnection.
+    return rc == MOSQ_ERR_SUCCESS || (qos == AtLeastOnce && rc == MOSQ_ERR_NO_CONN);
+}
+
+// ---- on the network thread
+
+void MqttLink::connectCallback(struct mosquitto* mosq, void* self, int rc) {
+    auto* link = static_cast<MqttLink*>(self);
+    if (rc != 0) {
+        // Refused (bad login, not authorised): the library tries again; the reason is told once.
+        const QString reason = QString::fromLocal8Bit(mosquitto_connack_string(rc));
+        QMetaObject::invokeMethod(link, [link, reason] { link->refused(reason); }, Qt::QueuedConnection);
+        return;
+    }
+    for (const QString& topic : std::as_const(link->subscriptions_))
+        mosquitto_subscribe(mosq, nullptr, topic.toUtf8().constData(), int(AtLeastOnce));
+    QMetaObject::invokeMethod(link, [link] { link->setConnected(true, {}); }, Qt::QueuedConnection);
+}
+
+void MqttLink::disconnectCallback(struct mosquitto*, void* self, int rc) {
+    auto* link = static_cast<MqttLink*>(self);
+    const QString reason = rc == 0 ? QStringLiteral("disconnected") : libraryError(rc);
+    QMetaObject::invokeMethod(link, [link, reason] { link->setConnected(false, reason); }, Qt::QueuedConnection);
+}
+
+void MqttLink::messageCallback(struct mosquitto*, void* self, const struct ::mosquitto_message* message) {
+    auto* link = static_cast<MqttLink*>(self);
+    QString topic = QString::fromUtf8(message->topic);
+    QByteArray payload(static_cast<const char*>(message->payload), message->payloadlen);
+    QMetaObject::invokeMethod(
+        link, [link, topic = std::move(topic), payload = std::move(payload)] {
+            if (link->onMessage)
+                link->onMessage(topic, payload);
+        },
+        Qt::QueuedConnection);
+}
+
+// ---- on the link's thread
+
+void MqttLink::setConnected(bool up, const QString& reason) {
+    if (up == connected_)
+        return;
+    connected_ = up;
+    refusal_.clear();
+    if (up && onConnected)
+        onConnected();
+    if (!up && onDisconnected)
+        onDisconnected(reason);
+}
+
+void MqttLink::refused(const QString& reason) {
+    if (reason == refusal_)
+        return;
+    refusal_ = reason;
+    if (onRefused)
+        onRefused(reason);
+}
+
+}  // namespace sv

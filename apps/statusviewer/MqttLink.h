@@ -1,0 +1,86 @@
+// One connection to the site's MQTT broker, over the broker project's own client library
+// (libmosquitto): small, plain C, packaged by Debian beside the broker, with its own network
+// thread that reconnects by itself.
+//
+// The network thread never touches the application: what it learns (connected, lost, a message)
+// is queued into the thread that owns the link, the Qt user-interface thread, and handed to the
+// callbacks there. On every (re)connection the link subscribes to its topics again before it says
+// it is connected. A password comes from a file only and is never logged.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+struct mosquitto;
+struct mosquitto_message;
+
+namespace sv {
+
+/// Where the broker is and how to log in.
+struct BrokerSettings {
+    QString host;
+    int port = 1883;
+    /// Empty: no login (a broker that takes anonymous clients).
+    QString user;
+    /// File whose first line is the password.
+    QString passwordFile;
+    /// CA certificate file: the connection uses TLS and checks the broker's certificate.
+    QString tlsCaFile;
+    /// The site's name in the topic tree, site/<site>/...
+    QString site = QStringLiteral("main");
+};
+
+/// Reads "mqtt://HOST[:PORT]" (default port 1883); false with why in error for anything else.
+bool parseBrokerUrl(const QString& url, BrokerSettings& settings, QString& error);
+
+class MqttLink final : public QObject {
+public:
+    /// Quality of service of a publication: 0 at most once, 1 at least once.
+    enum Qos { AtMostOnce = 0, AtLeastOnce = 1 };
+
+    /// Seconds between the broker's checks that the client is still there.
+    static constexpr int kKeepAliveSeconds = 5;
+
+    /// Sets the link up (nothing is sent before start()); throws StartupError when the password
+    /// file cannot be read or the library refuses the settings.
+    MqttLink(const BrokerSettings& settings, const QString& clientId, QStringList subscriptions);
+    /// Disconnects and stops the network thread; no callback runs afterwards.
+    ~MqttLink() override;
+    MqttLink(const MqttLink&) = delete;
+    MqttLink& operator=(const MqttLink&) = delete;
+
+    /// Connects in the background and keeps reconnecting (after 1 s, then up to 2 s) while the
+    /// broker is away. Throws StartupError when the network thread cannot start.
+    void start();
+    bool isConnected() const { return connected_; }
+    /// Hands a message to the network thread; false when it could not be queued (link down, for
+    /// at-most-once messages) or the library refused it.
+    bool publish(const QString& topic, const QByteArray& payload, Qos qos);
+
+    /// Called in this object's thread.
+    std::function<void()> onConnected;
+    std::function<void(const QString& reason)> onDisconnected;
+    std::function<void(const QString& topic, const QByteArray& payload)> onMessage;
+    /// The broker refused the login (told once per reason; the library keeps trying).
+    std::function<void(const QString& reason)> onRefused;
+
+private:
+    static void connectCallback(struct mosquitto*, void* self, int rc);
+    static void disconnectCallback(struct mosquitto*, void* self, int rc);
+    static void messageCallback(struct mosquitto*, void* self, const struct ::mosquitto_message* message);
+    void setConnected(bool up, const QString& reason);
+    void refused(const QString& reason);
+
+    BrokerSettings settings_;
+    QStringList subscriptions_;
+    struct mosquitto* mosq_ = nullptr;
+    bool started_ = false;
+    bool connected_ = false;
+    QString refusal_;
+};
+
+}  // namespace sv

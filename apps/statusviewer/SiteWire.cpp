@@ -1,0 +1,220 @@
+#include "SiteWire.h"
+
+#include <QCborArray>
+#include <QCborStreamReader>
+#include <QCborValue>
+
+#include <limits>
+
+namespace sv::wire {
+namespace {
+
+const char* const kTopicNames[] = {"state", "notice", "command", "event"};
+const char* const kCommandKinds[] = {"api", "access", "control", "tamper", "resync"};
+const char* const kEventKinds[] = {"written", "done", "online"};
+
+/// Reads one payload; every accessor records the first fault and answers a harmless value, so a
+/// decoder reads on and checks ok() once at the end.
+class Reader {
+public:
+    Reader(const QByteArray& payload, qsizetype items) {
+        QCborStreamReader stream(payload);
+        const QCborValue root = QCborValue::fromCbor(stream);
+        if (stream.lastError() != QCborError::NoError)
+            fail(QStringLiteral("not CBOR (%1)").arg(stream.lastError().toString()));
+        else if (stream.currentOffset() != payload.size())
+            fail(QStringLiteral("not CBOR (%1 bytes after the value)").arg(payload.size() - stream.currentOffset()));
+        else if (!root.isArray())
+            fail(QStringLiteral("not an array"));
+        else if (root.toArray().size() != items)
+            fail(QStringLiteral("%1 items, %2 expected").arg(root.toArray().size()).arg(items));
+        else if (root.toArray().at(0).toInteger(-1) != kWireVersion || !root.toArray().at(0).isInteger())
+            fail(QStringLiteral("version %1, %2 expected").arg(root.toArray().at(0).toDiagnosticNotation()).arg(kWireVersion));
+        else
+            items_ = root.toArray();
+    }
+
+    bool ok() const { return error_.isEmpty(); }
+    const QString& error() const { return error_; }
+    void fail(const QString& why) {
+        if (error_.isEmpty())
+            error_ = why;
+    }
+
+    const QCborArray& items() const { return items_; }
+    static qint64 integer(const QCborValue& v, qint64 low, qint64 high, const char* what, Reader& r) {
+        if (!v.isInteger() || v.toInteger() < low || v.toInteger() > high) {
+            r.fail(QStringLiteral("%1 is not a whole number from %2 to %3").arg(QLatin1String(what)).arg(low).arg(high));
+            return low;
+        }
+        return v.toInteger();
+    }
+    static QString text(const QCborValue& v, const char* what, Reader& r) {
+        if (!v.isString()) {
+            r.fail(QStringLiteral("%1 is not a text").arg(QLatin1String(what)));
+            return {};
+        }
+        return v.toString();
+    }
+    template <size_t N>
+    static int name(const QCborValue& v, const char* const (&names)[N], const char* what, Reader& r) {
+        const QString t = text(v, what, r);
+        for (size_t i = 0; i < N; ++i)
+            if (t == QLatin1String(names[i]))
+                return int(i);
+        r.fail(QStringLiteral("unknown %1 \"%2\"").arg(QLatin1String(what), t.left(40)));
+        return 0;
+    }
+
+    qint64 integer(qsizetype i, qint64 low, qint64 high, const char* what) { return integer(items_.at(i), low, high, what, *this); }
+    QString text(qsizetype i, const char* what) { return text(items_.at(i), what, *this); }
+
+private:
+    QCborArray items_;
+    QString error_;
+};
+
+constexpr qint64 kMaxInt32 = std::numeric_limits<qint32>::max();
+constexpr qint64 kMinInt32 = std::numeric_limits<qint32>::min();
+constexpr qint64 kMaxCount = std::numeric_limits<qint64>::max() / 2;
+
+template <class T>
+std::optional<T> result(const Reader& r, T value, QString& error) {
+    if (!r.ok()) {
+        error = r.error();
+        return std::nullopt;
+    }
+    return value;
+}
+
+QCborValue nullable(const QString& text) { return text.isEmpty() ? QCborValue(nullptr) : QCborValue(text); }
+
+}  // namespace
+
+QString topicName(const QString& site, Topic topic) {
+    return QStringLiteral("site/%1/%2").arg(site, QLatin1String(kTopicNames[int(topic)]));
+}
+
+std::optional<Topic> topicOf(const QString& site, const QString& name) {
+    for (int t = 0; t < 4; ++t)
+        if (name == topicName(site, Topic(t)))
+            return Topic(t);
+    return std::nullopt;
+}
+
+// ---- state
+
+QByteArray encode(const StateBatch& batch) {
+    QCborArray reports;
+    for (const StateReport& r : batch.reports)
+        reports.append(QCborArray{r.deviceType, r.address, r.state, r.value});
+    return QCborValue(QCborArray{kWireVersion, batch.epoch, batch.firstSeq, batch.sentMs, reports}).toCbor();
+}
+
+std::optional<StateBatch> decodeStates(const QByteArray& payload, QString& error) {
+    Reader r(payload, 5);
+    StateBatch batch;
+    if (r.ok()) {
+        batch.epoch = r.integer(1, 0, kMaxCount, "epoch");
+        batch.firstSeq = r.integer(2, 1, kMaxCount, "first sequence number");
+        batch.sentMs = r.integer(3, 0, kMaxCount, "time sent");
+        if (!r.items().at(4).isArray())
+            r.fail(QStringLiteral("the reports are not a list"));
+        const QCborArray list = r.items().at(4).toArray();
+        batch.reports.reserve(list.size());
+        for (qsizetype i = 0; i < list.size() && r.ok(); ++i) {
+            const QCborArray item = list.at(i).toArray();
+            if (!list.at(i).isArray() || item.size() != 4) {
+                r.fail(QStringLiteral("report %1 is not [type, address, state, value]").arg(i + 1));
+                break;
+            }
+            StateReport report;
+            report.seq = batch.firstSeq + i;
+            report.deviceType = Reader::text(item.at(0), "device type", r);
+            report.address = Reader::text(item.at(1), "address", r);
+            report.state = quint8(Reader::integer(item.at(2), 0, 255, "state", r));
+            report.value = Reader::text(item.at(3), "state value", r);
+            batch.reports.append(report);
+        }
+    }
+    return result(r, std::move(batch), error);
+}
+
+// ---- notice
+
+QByteArray encode(const Notice& notice) {
+    QCborValue data(nullptr);
+    if (notice.data.typeId() == QMetaType::Int || notice.data.typeId() == QMetaType::LongLong ||
+        notice.data.typeId() == QMetaType::Short || notice.data.typeId() == QMetaType::UInt)
+        data = notice.data.toLongLong();
+    else if (notice.data.isValid() && !notice.data.isNull())
+        data = notice.data.toString();
+    return QCborValue(QCborArray{kWireVersion, notice.sender, notice.topic, notice.action, data}).toCbor();
+}
+
+std::optional<Notice> decodeNotice(const QByteArray& payload, QString& error) {
+    Reader r(payload, 5);
+    Notice notice;
+    if (r.ok()) {
+        notice.sender = r.text(1, "sender");
+        notice.topic = r.text(2, "notice topic");
+        notice.action = qint32(r.integer(3, kMinInt32, kMaxInt32, "action"));
+        const QCborValue data = r.items().at(4);
+        if (data.isString())
+            notice.data = data.toString();
+        else if (data.isInteger())
+            notice.data = data.toInteger();
+        else if (!data.isNull())
+            r.fail(QStringLiteral("the notice's data is neither text, a whole number nor null"));
+    }
+    return result(r, std::move(notice), error);
+}
+
+// ---- command
+
+QByteArray encode(const Command& command) {
+    const QCborValue b = command.kind == Command::Kind::ApiCall ? QCborValue(command.text) : QCborValue(command.b);
+    return QCborValue(QCborArray{kWireVersion, command.sender, QLatin1String(kCommandKinds[int(command.kind)]),
+                                 command.a, b, command.c})
+        .toCbor();
+}
+
+std::optional<Command> decodeCommand(const QByteArray& payload, QString& error) {
+    Reader r(payload, 6);
+    Command command;
+    if (r.ok()) {
+        command.sender = r.text(1, "sender");
+        command.kind = Command::Kind(Reader::name(r.items().at(2), kCommandKinds, "command", r));
+        command.a = r.integer(3, kMinInt32, command.kind == Command::Kind::Resync ? kMaxCount : kMaxInt32, "first argument");
+        if (command.kind == Command::Kind::ApiCall)
+            command.text = r.text(4, "command text");
+        else
+            command.b = r.integer(4, kMinInt32, kMaxInt32, "second argument");
+        command.c = r.integer(5, kMinInt32, kMaxInt32, "third argument");
+    }
+    return result(r, std::move(command), error);
+}
+
+// ---- event
+
+QByteArray encode(const Event& event) {
+    return QCborValue(QCborArray{kWireVersion, QLatin1String(kEventKinds[int(event.kind)]), event.epoch, event.seq,
+                                 nullable(event.requester), event.number})
+        .toCbor();
+}
+
+std::optional<Event> decodeEvent(const QByteArray& payload, QString& error) {
+    Reader r(payload, 6);
+    Event event;
+    if (r.ok()) {
+        event.kind = Event::Kind(Reader::name(r.items().at(1), kEventKinds, "event", r));
+        event.epoch = r.integer(2, 0, kMaxCount, "epoch");
+        event.seq = r.integer(3, 0, kMaxCount, "sequence number");
+        if (!r.items().at(4).isNull())
+            event.requester = r.text(4, "requester");
+        event.number = r.integer(5, 0, kMaxCount, "number");
+    }
+    return result(r, std::move(event), error);
+}
+
+}  // namespace sv::wire

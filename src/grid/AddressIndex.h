@@ -1,0 +1,130 @@
+// The address index of a grid: address text -> the keys of the rows holding it.
+//
+// Finding a row by address is the first step of every state change, so a lookup should read one
+// cache line. The index is one array of 32-byte slots (open addressing, linear probing, at most
+// half full); a slot holds a 32-bit hash of the address, the row's key and, for an ASCII address
+// of up to kInlineLength characters (every address the site uses), the address itself. A lookup
+// compares hash, length and bytes in the slot and never touches the row. A longer or non-ASCII
+// address is compared against the row's own text, which the caller supplies (textOf(key)).
+//
+// A row is one entry; rows sharing an address are several entries, all found by one probe run
+// (it always continues to the next empty slot). Removal shifts the following entries back, so no
+// deleted markers build up and probe runs stay as short as the load allows.
+#pragma once
+
+#include "grid/TextHash.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace so {
+
+class AddressIndex {
+public:
+    static constexpr int kInlineLength = 23;
+
+    AddressIndex() { reset(kMinCapacity); }
+
+    int size() const { return size_; }
+    /// Removes every entry and gives back the memory of a large index.
+    void clear() { reset(kMinCapacity); }
+
+    /// Adds (address, key) unless it is there already.
+    template <class TextOf>
+    void insert(QStringView address, int key, const TextOf& textOf) {
+        if (2 * std::uint32_t(size_ + 1) > capacity_)
+            grow();
+        const Probe probe(address);
+        std::uint32_t i = probe.tag & mask_;
+        for (; slots_[i].key >= 0; i = (i + 1) & mask_)
+            if (slots_[i].key == key && matches(slots_[i], probe, address, textOf))
+                return;
+        fill(slots_[i], probe, key);
+        ++size_;
+    }
+
+    /// Removes (address, key); nothing when it is not there.
+    template <class TextOf>
+    void erase(QStringView address, int key, const TextOf& textOf) {
+        const Probe probe(address);
+        for (std::uint32_t i = probe.tag & mask_; slots_[i].key >= 0; i = (i + 1) & mask_) {
+            if (slots_[i].key == key && matches(slots_[i], probe, address, textOf)) {
+                shiftBackInto(i);
+                --size_;
+                return;
+            }
+        }
+    }
+
+    /// Calls visit(key) for every row key indexed under address.
+    template <class TextOf, class Visit>
+    void forEachKey(QStringView address, const TextOf& textOf, const Visit& visit) const {
+        const Probe probe(address);
+        for (std::uint32_t i = probe.tag & mask_; slots_[i].key >= 0; i = (i + 1) & mask_)
+            if (matches(slots_[i], probe, address, textOf))
+                visit(slots_[i].key);
+    }
+
+private:
+    static constexpr std::uint32_t kMinCapacity = 16;
+    static constexpr std::uint8_t kNotInline = 0xFF;
+
+    struct alignas(32) Slot {
+        std::uint32_t tag = 0;
+        std::int32_t key = -1;  // -1: empty
+        std::uint8_t length = 0;  // kNotInline: compare with the row's text
+        char text[kInlineLength] = {};
+    };
+    static_assert(sizeof(Slot) == 32);
+
+    /// The address's hash and, when it fits, its bytes as a slot holds them.
+    struct Probe {
+        explicit Probe(QStringView address) {
+            const std::uint64_t h = TextHash{}(address);
+            tag = std::uint32_t(h ^ (h >> 32));
+            if (address.size() > kInlineLength)
+                return;
+            for (qsizetype i = 0; i < address.size(); ++i) {
+                const char16_t c = address[i].unicode();
+                if (c > 0x7F)
+                    return;
+                text[i] = char(c);
+            }
+            length = std::uint8_t(address.size());
+        }
+        std::uint32_t tag = 0;
+        std::uint8_t length = kNotInline;
+        char text[kInlineLength] = {};
+    };
+
+    template <class TextOf>
+    static bool matches(const Slot& slot, const Probe& probe, QStringView address, const TextOf& textOf) {
+        if (slot.tag != probe.tag || slot.length != probe.length)
+            return false;
+        if (slot.length != kNotInline)
+            return std::memcmp(slot.text, probe.text, slot.length) == 0;
+        return textOf(slot.key) == address;
+    }
+
+    static void fill(Slot& slot, const Probe& probe, int key) {
+        slot.tag = probe.tag;
+        slot.key = key;
+        slot.length = probe.length;
+        std::memcpy(slot.text, probe.text, sizeof slot.text);
+    }
+
+    void shiftBackInto(std::uint32_t hole);
+    void grow();
+    void reset(std::uint32_t capacity);
+
+    std::unique_ptr<Slot[]> slots_;
+    std::uint32_t capacity_ = 0;
+    std::uint32_t mask_ = 0;
+    int size_ = 0;
+};
+
+}  // namespace so

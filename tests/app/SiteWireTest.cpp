@@ -1,0 +1,120 @@
+// The payloads of a multi-desk site: what one process writes the other reads back whole, anything
+// malformed is refused whole with its reason, and a desk applies a report only when it is newer
+// than the last one applied to its point.
+#include "MqttSite.h"
+#include "SiteWire.h"
+
+#include <gtest/gtest.h>
+
+#include <QCborArray>
+#include <QCborValue>
+
+namespace {
+
+using namespace sv::wire;
+
+TEST(SiteWire, EveryMessageReadsBackAsWritten) {
+    StateBatch batch{42, 1001, 1700000000123, {}};
+    batch.reports = {{0, "STD_INPUT", "\\\\S01.C001.BI01", 3, ""}, {0, "ZR2_RELAY", "\\\\ZRII.S01.C002.RY04", 1, "ON"}};
+    QString error;
+    const auto states = decodeStates(encode(batch), error);
+    ASSERT_TRUE(states) << error.toStdString();
+    EXPECT_EQ(states->epoch, 42);
+    EXPECT_EQ(states->sentMs, 1700000000123);
+    ASSERT_EQ(states->reports.size(), 2);
+    EXPECT_EQ(states->reports[1].seq, 1002) << "reports are numbered on from the first";
+    EXPECT_EQ(states->reports[1].address, "\\\\ZRII.S01.C002.RY04");
+    EXPECT_EQ(states->reports[1].value, "ON");
+
+    for (const QVariant& data : {QVariant(QStringLiteral("Night Rounds|17")), QVariant(17), QVariant()}) {
+        const auto notice = decodeNotice(encode(Notice{"3", "STATUSGROUP", 1, data}), error);
+        ASSERT_TRUE(notice) << error.toStdString();
+        EXPECT_EQ(notice->sender, "3");
+        EXPECT_EQ(notice->data.toString(), data.toString());
+        EXPECT_EQ(notice->data.isValid(), data.isValid());
+    }
+
+    Command api{"WS2", Command::Kind::ApiCall, 7, "CALL_API|DOORFUNCTION|UNLOCK_DOOR", 0, 3};
+    const auto command = decodeCommand(encode(api), error);
+    ASSERT_TRUE(command) << error.toStdString();
+    EXPECT_EQ(command->kind, Command::Kind::ApiCall);
+    EXPECT_EQ(command->text, api.text);
+    EXPECT_EQ(command->c, 3);
+    const auto resync = decodeCommand(encode(Command{"WS2", Command::Kind::Resync, 5, {}, 0, 0}), error);
+    ASSERT_TRUE(resync);
+    EXPECT_EQ(resync->kind, Command::Kind::Resync);
+
+    const auto event = decodeEvent(encode(Event{Event::Kind::Written, 42, 1002, "WS2", 5}), error);
+    ASSERT_TRUE(event) << error.toStdString();
+    EXPECT_EQ(event->requester, "WS2");
+    EXPECT_EQ(event->seq, 1002);
+    EXPECT_TRUE(decodeEvent(encode(Event{Event::Kind::Online, 42, 0, {}, 0}), error)->requester.isEmpty());
+}
+
+TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
+    const auto cbor = [](const QCborArray& a) { return QCborValue(a).toCbor(); };
+    const QCborArray good{"STD_INPUT", "A1", 3, ""};
+    const struct {
+        QByteArray payload;
+        const char* mentions;
+    } cases[] = {
+        {"", "not CBOR"},
+        {"\xff\x01", "CBOR"},
+        {cbor({1, 42, 1, 0, QCborArray{good}}) + "x", "CBOR"},  // trailing bytes
+        {QCborValue(QStringLiteral("text")).toCbor(), "not an array"},
+        {cbor({2, 42, 1, 0, QCborArray{good}}), "version 2"},
+        {cbor({1, 42, 1, QCborArray{good}}), "4 items"},
+        {cbor({1, -1, 1, 0, QCborArray{good}}), "epoch"},
+        {cbor({1, 42, 0, 0, QCborArray{good}}), "first sequence number"},
+        {cbor({1, 42, 1, 0, "reports"}), "not a list"},
+        // A bad report anywhere refuses the batch: nothing before it reaches a desk either.
+        {cbor({1, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", "A2", 256, ""}}}), "state"},
+        {cbor({1, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", 7, 3, ""}}}), "address"},
+        {cbor({1, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", "A2", 3}}}), "report 2"},
+    };
+    for (const auto& c : cases) {
+        QString error;
+        EXPECT_FALSE(decodeStates(c.payload, error)) << c.mentions;
+        EXPECT_TRUE(error.contains(QLatin1String(c.mentions))) << c.mentions << " -> " << error.toStdString();
+    }
+
+    QString error;
+    EXPECT_FALSE(decodeNotice(cbor({1, "3", "T", 1, 2.5}), error)) << "data of another type";
+    EXPECT_FALSE(decodeNotice(cbor({1, "3", "T", qint64(1) << 40, "x"}), error)) << "action out of range";
+    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", "reboot", 1, 2, 3}), error));
+    EXPECT_TRUE(error.contains("reboot")) << error.toStdString();
+    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", "api", 1, 2, 3}), error)) << "an api call's command is a text";
+    EXPECT_FALSE(decodeEvent(cbor({1, "written", 1, 2, 3, 4}), error)) << "requester not a text";
+    // A state batch is no command: each topic's payload has its own shape.
+    EXPECT_FALSE(decodeCommand(cbor({1, 42, 1, 0, QCborArray{good}}), error));
+}
+
+TEST(SiteWire, TopicsAreTheSitesOwn) {
+    EXPECT_EQ(topicName("north", Topic::Notice), "site/north/notice");
+    EXPECT_EQ(topicOf("north", "site/north/state"), Topic::State);
+    EXPECT_FALSE(topicOf("north", "site/south/state"));
+    EXPECT_FALSE(topicOf("north", "site/north/state/extra"));
+}
+
+TEST(ReportOrder, OnlyANewerReportOfAPointIsApplied) {
+    sv::ReportOrder order;
+    const struct {
+        qint64 epoch, seq;
+        const char* address;
+        bool applied;
+        const char* why;
+    } steps[] = {
+        {10, 5, "A", true, "first report of A"},
+        {10, 5, "A", false, "a duplicate (redelivered after a reconnect)"},
+        {10, 3, "A", false, "overtaken by a newer one"},
+        {10, 4, "B", true, "another point keeps its own order"},
+        {10, 9, "A", true, "newer"},
+        {11, 1, "A", true, "a restarted field numbers afresh"},
+        {10, 20, "B", false, "a report of the field's previous run"},
+        {11, 1, "B", true, "the new run's first report of B"},
+    };
+    for (const auto& s : steps)
+        EXPECT_EQ(order.accept(s.epoch, s.seq, s.address), s.applied) << s.why;
+}
+
+}  // namespace
