@@ -8,6 +8,7 @@
 #include "support/DemoSiteStatus.h"
 
 #include "base/ComponentContext.h"
+#include "component/StatusInternals.h"
 #include "grid/ColumnLayout.h"
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
@@ -37,7 +38,7 @@ public:
 
     /// Selects the group in the status-group box, as the operator does (reloadSelectedGroup).
     void showGroup(int groupId) {
-        StatusWindow& w = status->window();
+        StatusWindow& w = windowOf(*status);
         const int index = w.findGroupEntry(groupId);
         if (index < 0)
             throw std::runtime_error("group not in the status-group box");
@@ -46,8 +47,8 @@ public:
 
     void showEntireSite() { showGroup(site.siteGroupId); }
 
-    StatusWindow& window() { return status->window(); }
-    StatusGrid& grid(int section) { return status->window().grid(section); }
+    StatusWindow& window() { return windowOf(*status); }
+    StatusGrid& grid(int section) { return windowOf(*status).grid(section); }
 
     /// Rows of all eight sections.
     int shownRows() {

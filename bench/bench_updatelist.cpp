@@ -5,6 +5,7 @@
 #include "support/FakeHost.h"
 
 #include "base/ComponentContext.h"
+#include "status/MaskedPoints.h"
 #include "status/StatusDecoder.h"
 #include "grid/ColumnLayout.h"
 #include "grid/Sections.h"
@@ -52,7 +53,8 @@ struct DoorSite {
     test::FakeHost host;
     ComponentContext ctx;
     Sections sections{ctx};
-    StatusDecoder decoder{ctx, sections};
+    MaskedPoints masked{ctx, sections.masked()};
+    StatusDecoder decoder{ctx, sections, masked};
     QVector<QString> addresses;
 };
 

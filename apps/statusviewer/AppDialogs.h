@@ -3,7 +3,7 @@
 // log; questions are answered "no" and input boxes cancelled.
 #pragma once
 
-#include <base/Dialogs.h>
+#include <statusobject/Dialogs.h>
 
 namespace sv {
 

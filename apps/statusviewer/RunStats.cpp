@@ -2,8 +2,6 @@
 
 #include "App.h"
 
-#include <base/ComponentContext.h>
-#include <base/SiteLink.h>
 #include <statusobject/Status.h>
 
 namespace sv {
@@ -43,9 +41,11 @@ void RunStats::printSecond() {
     const qint64 applied = app_.field().deliveries();
     const char* link = "none";
     if (app_.workstationCount() > 0) {
-        const so::SiteLink* siteLink = app_.workstation(0).status().context().siteLink;
-        if (siteLink != nullptr)
-            link = !siteLink->isReachable() ? "down" : siteLink->isBusy() ? "busy" : "up";
+        switch (app_.workstation(0).status().siteState()) {
+        case so::Status::SiteState::Reachable: link = "up"; break;
+        case so::Status::SiteState::Busy: link = "busy"; break;
+        case so::Status::SiteState::Unreachable: link = "down"; break;
+        }
     }
     std::fprintf(out_, "stats: t=%.1f applied=%lld stall_ms=%lld link=%s unwritten=%d failed_writes=%lld\n",
                  double(clock_.elapsed()) / 1000.0, static_cast<long long>(applied - lastApplied_),

@@ -2,7 +2,7 @@
 
 #include "AppLog.h"
 
-#include <domain/StateTexts.h>
+#include <statusobject/StateTexts.h>
 
 #include <QStringList>
 

@@ -3,6 +3,7 @@
 #include "App.h"
 #include "AppSite.h"
 
+#include "component/StatusInternals.h"
 #include <groups/GroupStore.h>
 #include <statusobject/Status.h>
 #include <window/StatusWindow.h>
@@ -239,12 +240,12 @@ qint32 DeskRole::createGroup(const QString& name) {
                                        "ListSmallIcon FROM Status_Points WHERE GroupID = ?")
                             .arg(kControlGroupPoints));
     cmd.appendParameter(QStringLiteral("@GroupID"), so::db::ParamType::Integer, so::db::ParamDirection::Input, 4,
-                        station_->status().window().currentGroup());
+                        so::windowOf(station_->status()).currentGroup());
     QVector<so::SelectedPoint> points;
     for (so::db::Recordset rs = cmd.open(); !rs.eof(); rs.moveNext())
         points.append({rs.field(0).toString(), rs.field(1).toString(), rs.field(2).toInt(), rs.field(3).toInt(),
                        rs.field(4).toInt(), qint16(rs.field(5).toInt())});
-    return station_->status().groupStore().createGroup(name, points);
+    return so::groupStoreOf(station_->status()).createGroup(name, points);
 }
 
 QString DeskRole::control(const QString& line) {
@@ -267,7 +268,7 @@ QString DeskRole::control(const QString& line) {
             .arg(desk_->rejectedPayloads());
     if (word == QLatin1String("groups")) {
         QStringList names;
-        for (const so::GroupEntry& entry : station_->status().window().groupEntries())
+        for (const so::GroupEntry& entry : so::windowOf(station_->status()).groupEntries())
             names << entry.text;
         return QStringLiteral("groups %1 %2").arg(name, names.join(QLatin1Char('|')));
     }

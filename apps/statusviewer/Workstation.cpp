@@ -7,12 +7,11 @@
 #include "StatusAdapters.h"
 #include "SyncBus.h"
 
-#include <base/ComponentContext.h>
+#include "component/StatusInternals.h"
 #include <domain/Address.h>
-#include <ui/StatusFrame.h>
-#include <statusobject/Status.h>
 #include <grid/StatusGrid.h>
 #include <window/StatusWindow.h>
+#include <statusobject/Status.h>
 
 #include <QCryptographicHash>
 
@@ -52,8 +51,7 @@ Workstation::Workstation(const WorkstationOptions& options, const HostServices& 
     status_->setTimeFormat(true);
     status_->Show();
     // Several workstations share one desk here: each window's title keeps its workstation's name.
-    if (auto* frame = qobject_cast<so::StatusFrame*>(status_->widget()))
-        frame->setTitleSuffix(name);
+    status_->setCaptionSuffix(name);
 
     sink_ = std::make_unique<StatusStateSink>(*status_);
     receiver_ = std::make_unique<StatusSyncReceiver>(*status_);
@@ -75,19 +73,14 @@ Workstation::~Workstation() {
 
 QWidget* Workstation::widget() const { return status_->widget(); }
 
-int Workstation::pointsShown() {
-    int rows = 0;
-    for (int section = 0; section < so::kSectionCount; ++section)
-        rows += status_->window().grid(section).rowCount();
-    return rows;
-}
+int Workstation::pointsShown() { return status_->pointsShown(); }
 
-int Workstation::errorReports() { return status_->context().errorLog.reportsWritten(); }
+int Workstation::errorReports() { return status_->errorReportsWritten(); }
 
 QStringList Workstation::shownRows(bool newerLine) {
     QStringList lines;
     for (int section = 0; section < so::kSectionCount; ++section) {
-        const so::StatusGrid& grid = status_->window().grid(section);
+        const so::StatusGrid& grid = so::windowOf(*status_).grid(section);
         QVector<int> columns;
         for (int c = 0; c < grid.columnCount(); ++c)
             if (grid.column(c).key != QLatin1String("LastUpdated"))
@@ -123,7 +116,7 @@ QString Workstation::checksum(bool newerLine) {
 }
 
 bool Workstation::showGroup(const QString& name) {
-    so::StatusWindow& window = status_->window();
+    so::StatusWindow& window = so::windowOf(*status_);
     const QVector<so::GroupEntry>& entries = window.groupEntries();
     for (int i = 0; i < entries.size(); ++i) {
         if (entries[i].text == name) {
@@ -134,6 +127,6 @@ bool Workstation::showGroup(const QString& name) {
     return false;
 }
 
-void Workstation::refreshAllRows() { status_->window().RefreshAllRows(); }
+void Workstation::refreshAllRows() { so::windowOf(*status_).RefreshAllRows(); }
 
 }  // namespace sv

@@ -11,7 +11,7 @@
 #include "RunStats.h"
 #include "SiteRoles.h"
 
-#include <ui/StatusFrame.h>
+#include <statusobject/Status.h>
 
 #include <QApplication>
 #include <QDir>
@@ -138,8 +138,7 @@ int runRole(QApplication& app, const sv::AppOptions& options, bool headless, con
         if (QWidget* window = desk.workstation().widget())
             window->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
     if (options.abnormalOnly)
-        if (auto* frame = qobject_cast<so::StatusFrame*>(desk.workstation().widget()))
-            frame->abnormalOnlyAction()->setChecked(true);
+        desk.workstation().status().setAbnormalOnly(true);
     runRoleLoop(app, options, [&](const QString& line) { return desk.control(line); });
     std::printf("%s\n", qPrintable(desk.summary()));
     return 0;
@@ -171,8 +170,7 @@ int run(QApplication& app, const sv::AppOptions& options, bool headless) {
                 throw sv::StartupError(QStringLiteral("The site has no status group \"%1\"").arg(options.group));
     if (options.abnormalOnly)
         for (int k = 0; k < viewer.workstationCount(); ++k)
-            if (auto* frame = qobject_cast<so::StatusFrame*>(viewer.workstation(k).widget()))
-                frame->abnormalOnlyAction()->setChecked(true);
+            viewer.workstation(k).status().setAbnormalOnly(true);
     return headless ? runHeadless(viewer, options) : runInteractive(app, viewer, options);
 }
 

@@ -2,6 +2,7 @@
 
 #include "FuzzTargets.h"
 
+#include "component/StatusInternals.h"
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
@@ -74,7 +75,7 @@ FuzzSite::FuzzSite() {
         throw Finding(QStringLiteral("the fuzz site's window shows no rows"));
 }
 
-StatusWindow& FuzzSite::window() { return status_->window(); }
+StatusWindow& FuzzSite::window() { return windowOf(*status_); }
 
 void FuzzSite::showSiteGroup() {
     StatusWindow& w = window();

@@ -21,6 +21,10 @@
 #include <array>
 #include <memory>
 
+namespace so {
+class StatusWindow;
+}
+
 namespace so::fuzz {
 
 class FuzzSite {

@@ -4,6 +4,7 @@
 #include "FuzzSite.h"
 #include "FuzzTargets.h"
 
+#include "component/StatusInternals.h"
 #include "site/SiteStatusText.h"
 #include "status/SuperStatus.h"
 #include "domain/SuperStatusText.h"
@@ -134,7 +135,7 @@ void replay(FuzzSite& site, const ReplayChoice& choice, int statusType, const QS
     setStoredText(site, it->rowId, text);
     const qint64 changesBefore = site.databaseChanges();
 
-    SuperStatusReplay& replay = site.status().superStatus();
+    SuperStatusReplay& replay = superStatusOf(site.status());
     switch (choice.how) {
     case 0:
         replay.GetSuperStatus(it->controllerId, statusType);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <statusobject/Db.h>
+#include <statusobject/Dialogs.h>
 #include <statusobject/Host.h>
 
 #include <QString>
@@ -26,12 +27,6 @@ class QWidget;
 #endif
 
 namespace so {
-
-struct ComponentContext;
-class Dialogs;
-class GroupStore;
-class StatusWindow;
-class SuperStatusReplay;
 
 class STATUSOBJECT_EXPORT Status {
 public:
@@ -66,23 +61,31 @@ public:
                      const QString& lDateLastUpdated = {}, const QString& lStateValue = {});
     void UpdateNames(const QString& lNewName, const QString& lAddress);
 
-    // ---- for hosts that embed the window and for tests
-    /// The window's state object (sections, grids, group box, timers); exists without widgets.
-    StatusWindow& window();
+    // ---- for hosts that embed the window or run without anyone at the screen
     /// The status window widget, or null while headless or not shown.
     QWidget* widget() const;
-    /// The component-wide settings of this instance.
-    ComponentContext& context();
-    /// Status group storage; the window's group box follows deletions made through it.
-    GroupStore& groupStore();
-    /// Replays stored controller reports into the window (a row's refresh command).
-    SuperStatusReplay& superStatus();
-    /// Where message boxes, input boxes and questions go (default: Qt dialogs when widgets exist).
+    /// Where message boxes, input boxes and questions go (default: Qt dialogs when widgets exist;
+    /// null gives the default back). The dialogs must outlive their use by this Status.
     void setDialogs(Dialogs* dialogs);
     /// Folder of the component's error log (default: the folder of the component library).
     void setLogFolder(const QString& folder);
+    /// Text after the window's caption (several workstations' windows on one screen).
+    void setCaptionSuffix(const QString& suffix);
+    /// Shows only the rows in alarm or warning, as the window's "Abnormal only" button does.
+    void setAbnormalOnly(bool on);
+
+    // ---- queries
+    /// Rows in the eight sections of the window (the points of the shown group).
+    int pointsShown() const;
+    /// Failure reports written to the component's own error log since it started.
+    int errorReportsWritten() const;
+    /// The site database as the window last found it: answering, answering with its write lock
+    /// held elsewhere, or not answering.
+    enum class SiteState { Reachable, Busy, Unreachable };
+    SiteState siteState() const;
 
 private:
+    friend struct StatusInternals;
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -3,10 +3,10 @@
 // objects in one process (two workstations) never see each other's settings, texts or logs.
 #pragma once
 
-#include "base/Dialogs.h"
 #include "base/ErrorLog.h"
 
 #include <statusobject/Db.h>
+#include <statusobject/Dialogs.h>
 #include <statusobject/Host.h>
 
 #include <QHash>
@@ -14,8 +14,16 @@
 
 namespace so {
 
-class MaskedList;
 class SiteLink;
+
+/// Answers every question with "no"/cancel and shows nothing: the default before a window exists.
+class SilentDialogs final : public Dialogs {
+public:
+    void message(const QString&, const QString&, Icon) override {}
+    bool askYesNo(const QString&, const QString&) override { return false; }
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return std::nullopt; }
+    void setBusy(bool) override {}
+};
 
 /// The status window's layout of the current profile (loaded by LoadPersistence, saved on unload).
 /// Position and size are loaded and saved but not applied: the host places the window.
@@ -35,6 +43,11 @@ struct LayoutSettings {
 };
 
 struct ComponentContext {
+    ComponentContext() = default;
+    // Parts of the component keep references to it, and dialogs points at its own member.
+    ComponentContext(const ComponentContext&) = delete;
+    ComponentContext& operator=(const ComponentContext&) = delete;
+
     // Settings handed over by the host (the Status property members).
     ConsoleHost* parent = nullptr;
     SiteConnection* ntConnection = nullptr;
@@ -45,13 +58,10 @@ struct ComponentContext {
     bool timeFormat = false;
     // Settings the component sets itself.
     bool rk8SupportEnabled = false;
-    bool superStatusRequestActive = false;
     LayoutSettings layout;
 
     Dialogs* dialogs = &silentDialogs;
     ErrorLog errorLog;
-    /// Receives mask changes (UpdateMaskedItem); null until the window's masked list exists.
-    MaskedList* maskedList = nullptr;
     /// Whether the site database answers; database failures reported by the trap go through it.
     SiteLink* siteLink = nullptr;
 
@@ -66,13 +76,6 @@ struct ComponentContext {
     QString dateTimeFormat;
 
     SilentDialogs silentDialogs;
-};
-
-/// Receives the mask changes decoded from state reports (the masked points list implements it).
-class MaskedList {
-public:
-    virtual ~MaskedList() = default;
-    virtual void UpdateMaskedItem(const QString& address, qint32 maskValue) = 0;
 };
 
 }  // namespace so

@@ -1,6 +1,6 @@
 #include "base/ErrorLog.h"
 
-#include "base/Dialogs.h"
+#include <statusobject/Dialogs.h>
 
 #include <QDateTime>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The public Status component: the host's entry points, each a thin step onto the window's state
 // object (StatusWindow), the live intake, the stored-report replay, group storage and the layout
 // store. Property puts are named setX; the values go into this instance's ComponentContext.
-#include <statusobject/Status.h>
+#include "component/StatusInternals.h"
 
 #include "commands/ContextMenus.h"
 #include "groups/GroupStore.h"
@@ -13,7 +13,7 @@
 #include "base/Convert.h"
 #include "status/LiveIntake.h"
 #include "domain/Permissions.h"
-#include "status/SuperStatus.h"
+#include "status/StatusBoard.h"
 #include "ui/ConfigureGroupsDialog.h"
 #include "ui/StatusFrame.h"
 #include "ui/RowContextMenu.h"
@@ -106,16 +106,14 @@ QVector<std::pair<int, QString>> gridsForAddress(const QString& address, const Q
 
 struct Status::Private {
     Private()
-        : window(ctx), intake(ctx, window), replay(ctx, window, intake), groups(ctx), menus(ctx, window, replay),
-          siteLink(ctx) {
+        : window(ctx), intake(window.board().intake()), replay(window.board().replay()), groups(ctx),
+          menus(ctx, window, replay), siteLink(ctx) {
         ctx.siteLink = &siteLink;
         // What was shown while the database was away may be stale: the group is read again, once.
         QObject::connect(&siteLink, &SiteLink::reachableChanged, &siteLink, [this](bool reachable) {
             if (reachable && window.isLoaded())
                 reloadGroup();
         });
-        // The window's full refresh replays the stored reports of classic rows through the intake.
-        window.setSuperStatusReplay(&replay);
         // A group deleted through storage leaves the window's group box.
         groups.setWindowHooks({{}, [this](qint32 groupId) {
                                    const int index = window.findGroupEntry(groupId);
@@ -141,8 +139,17 @@ struct Status::Private {
             qtDialogs.setParent(frame.get());
             if (ctx.dialogs == &ctx.silentDialogs)
                 ctx.dialogs = &qtDialogs;
+            applyFrameSettings();
         }
         frame->show();
+    }
+
+    /// The host's choices for the frame (caption suffix, "Abnormal only"), once it exists.
+    void applyFrameSettings() {
+        if (frame == nullptr)
+            return;
+        frame->setTitleSuffix(captionSuffix);
+        frame->abnormalOnlyAction()->setChecked(abnormalOnly);
     }
 
     void unloadWindow() {
@@ -159,13 +166,16 @@ struct Status::Private {
 
     ComponentContext ctx;
     StatusWindow window;
-    LiveIntake intake;
-    SuperStatusReplay replay;
+    // The window's board owns both.
+    LiveIntake& intake;
+    SuperStatusReplay& replay;
     GroupStore groups;
     ContextMenus menus;
     SiteLink siteLink;
     QWidget* widget = nullptr;
     QtDialogs qtDialogs;
+    QString captionSuffix;
+    bool abnormalOnly = false;
     // Destroyed first: the widgets detach from the window's state before it goes.
     std::unique_ptr<StatusFrame> frame;
     std::unique_ptr<RowContextMenu> popup;
@@ -351,16 +361,43 @@ void Status::Private::refreshPoint(const QString& address, const QString& kind) 
     }
 }
 
-// ---- accessors
+// ---- for hosts that embed the window, and queries
 
-StatusWindow& Status::window() { return d->window; }
 QWidget* Status::widget() const { return d->widget; }
-ComponentContext& Status::context() { return d->ctx; }
-GroupStore& Status::groupStore() { return d->groups; }
-SuperStatusReplay& Status::superStatus() { return d->replay; }
 
 void Status::setDialogs(Dialogs* dialogs) { d->ctx.dialogs = dialogs != nullptr ? dialogs : &d->ctx.silentDialogs; }
 
 void Status::setLogFolder(const QString& folder) { d->ctx.errorLog.setFolder(folder); }
+
+void Status::setCaptionSuffix(const QString& suffix) {
+    d->captionSuffix = suffix;
+    d->applyFrameSettings();
+}
+
+void Status::setAbnormalOnly(bool on) {
+    d->abnormalOnly = on;
+    d->applyFrameSettings();
+}
+
+int Status::pointsShown() const { return d->window.shownRowCount(); }
+
+int Status::errorReportsWritten() const { return d->ctx.errorLog.reportsWritten(); }
+
+Status::SiteState Status::siteState() const {
+    if (!d->siteLink.isReachable())
+        return SiteState::Unreachable;
+    return d->siteLink.isBusy() ? SiteState::Busy : SiteState::Reachable;
+}
+
+// ---- the component's own tests reach inside
+
+struct StatusInternals {
+    static Status::Private& of(Status& status) { return *status.d; }
+};
+
+StatusWindow& windowOf(Status& status) { return StatusInternals::of(status).window; }
+ComponentContext& contextOf(Status& status) { return StatusInternals::of(status).ctx; }
+GroupStore& groupStoreOf(Status& status) { return StatusInternals::of(status).groups; }
+SuperStatusReplay& superStatusOf(Status& status) { return StatusInternals::of(status).replay; }
 
 }  // namespace so

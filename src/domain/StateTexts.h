@@ -3,13 +3,13 @@
 // is fixed vocabulary of the product (not text resources). Every value gives a text.
 #pragma once
 
+#include <statusobject/StateTexts.h>
+
 #include <QString>
 
 namespace so {
 
-/// The active reasons of a classic relay, listed from the last tested bit back to the first,
-/// joined by ","; 0 gives "none". Bits 4096 and above are ignored.
-QString FormatDetailedRelayState(qint32 value);
+// FormatDetailedRelayState (the reasons of a classic relay) is public: hosts format with it.
 
 /// Why a classic input is masked, joined by ", "; empty when no listed bit is set.
 QString GetStatusValue(qint32 value);

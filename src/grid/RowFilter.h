@@ -2,7 +2,7 @@
 // stay in their grids and keep taking state changes; only the views hide them.
 #pragma once
 
-#include "window/Severity.h"
+#include "grid/RowSeverity.h"
 
 #include <QString>
 

@@ -52,8 +52,8 @@ private:
 }  // namespace
 
 FullRefresh::FullRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, Filler& filler,
-                         DbRefresh& refresh)
-    : ctx_(ctx), sections_(sections), decoder_(decoder), filler_(filler), refresh_(refresh) {}
+                         DbRefresh& refresh, SuperStatusReplay& replay)
+    : ctx_(ctx), sections_(sections), decoder_(decoder), filler_(filler), refresh_(refresh), replay_(replay) {}
 
 void FullRefresh::run(qint32 groupId) {
     trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
@@ -64,9 +64,6 @@ void FullRefresh::run(qint32 groupId) {
 }
 
 void FullRefresh::replayClassicRows() {
-    if (replay_ == nullptr)
-        return;
-
     // Which controllers, ports and communication boxes have shown classic rows.
     QHash<QString, qint32> controllerIdOfAddress;
     db::Recordset rs = ctx_.db().query(QStringLiteral("Select Controller_ID, Address From Controllers"));
@@ -104,18 +101,18 @@ void FullRefresh::replayClassicRows() {
     }
 
     // One copy of SuperStatus serves every replay below.
-    replay_->takeSnapshot();
+    replay_.takeSnapshot();
     struct Release {
         SuperStatusReplay& replay;
         ~Release() { replay.releaseSnapshot(); }
-    } release{*replay_};
+    } release{replay_};
     for (const qint32 id : controllers.ids())
         for (const qint32 type : kControllerStatusTypes)
-            replay_->GetSuperStatus(id, type);
+            replay_.GetSuperStatus(id, type);
     for (const qint32 id : ports.ids())
-        replay_->GetSuperStatus(id, StatusPort);
+        replay_.GetSuperStatus(id, StatusPort);
     for (const qint32 id : pylons.ids())
-        replay_->GetSuperStatus(id, StatusPylon);
+        replay_.GetSuperStatus(id, StatusPylon);
 }
 
 void FullRefresh::renewNewerLineRows(qint32 groupId) {

@@ -27,11 +27,8 @@ class SuperStatusReplay;
 
 class FullRefresh {
 public:
-    FullRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, Filler& filler, DbRefresh& refresh);
-
-    /// Where the stored controller reports are replayed; without one, classic rows are left as they
-    /// are (a window without the component's live intake).
-    void setReplay(SuperStatusReplay* replay) { replay_ = replay; }
+    FullRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, Filler& filler, DbRefresh& refresh,
+                SuperStatusReplay& replay);
 
     /// Refreshes every shown row ("FPopup.mnuMainArray_Click"); groupId selects the newer-line
     /// points (0: none shown).
@@ -47,7 +44,7 @@ private:
     StatusDecoder& decoder_;
     Filler& filler_;
     DbRefresh& refresh_;
-    SuperStatusReplay* replay_ = nullptr;
+    SuperStatusReplay& replay_;
 };
 
 }  // namespace so

@@ -7,7 +7,9 @@
 #include "base/Convert.h"
 #include "domain/Formatting.h"
 #include "grid/Sections.h"
-#include "window/StatusWindow.h"
+#include "status/DbRefresh.h"
+#include "status/MaskedPoints.h"
+#include "status/RecentChanges.h"
 
 #include <QDateTime>
 
@@ -25,7 +27,10 @@ constexpr qsizetype kMaxValueLength = 255;
 
 }  // namespace
 
-LiveIntake::LiveIntake(ComponentContext& ctx, StatusWindow& window) : ctx_(ctx), window_(window) {}
+LiveIntake::LiveIntake(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, DbRefresh& refresh,
+                       MaskedList& masked, QuietPeriod& quiet, RecentChanges& recent)
+    : ctx_(ctx), sections_(sections), decoder_(decoder), refresh_(refresh), masked_(masked), quiet_(quiet),
+      recent_(recent) {}
 
 const QString& LiveIntake::now() {
     const qint64 second = QDateTime::currentSecsSinceEpoch();
@@ -37,7 +42,7 @@ const QString& LiveIntake::now() {
 }
 
 const DeviceTypeRoute* LiveIntake::begin(const QString& deviceType, QString& time) {
-    window_.resetRefreshCounter();
+    quiet_.ticks = 0;
     if (time.isEmpty())
         time = now();
     return routeOf(deviceType);
@@ -86,7 +91,7 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
     if (!withinLimits(reportName, address, time, value))
         return;
     trap(ctx_, reportName, [&] {
-        const RecentChanges::Report oneTick(window_.recentChanges());  // the report's cells share a tick
+        const RecentChanges::Report oneTick(recent_);  // the report's cells share a tick
         QString stamp = time;
         const DeviceTypeRoute* route = begin(deviceType, stamp);
         if (route == nullptr)
@@ -106,8 +111,8 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
         const QString noValue;
         const QString& rowValue = passValue ? value : noValue;
         updateRow(route->section, address, state, route->kindCode, stamp, rowValue);
-        if (route->type == DeviceType::ZR2Input && !value.isEmpty() && state == 0 && ctx_.maskedList != nullptr)
-            ctx_.maskedList->UpdateMaskedItem(address, toInt32(value));
+        if (route->type == DeviceType::ZR2Input && !value.isEmpty() && state == 0)
+            masked_.UpdateMaskedItem(address, toInt32(value));
         if (!route->doorKindCode.isEmpty() &&
             (route->doorOnlyIfAddressContains.isEmpty() || address.contains(route->doorOnlyIfAddressContains)))
             updateDoor(address, state, route->doorKindCode, stamp, rowValue);
@@ -115,12 +120,12 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
 }
 
 void LiveIntake::reportStateChange(const QString& deviceType, const QString& address, quint8 state,
-                                   const QString& time, const QString& value) {
+                                   const QString& time, const QString& value, ReportMode mode) {
     const QString reportName = QStringLiteral("Status: StateChange");
     if (!withinLimits(reportName, address, time, value))
         return;
     trap(ctx_, reportName, [&] {
-        const RecentChanges::Report oneTick(window_.recentChanges());  // the report's cells share a tick
+        const RecentChanges::Report oneTick(recent_);  // the report's cells share a tick
         QString stamp = time;
         const DeviceTypeRoute* route = begin(deviceType, stamp);
         if (route == nullptr)
@@ -146,51 +151,49 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
         }
         const QString noValue;
         const QString& rowValue = passValue ? value : noValue;
-        updateRow(route->section, address, state, route->kindCode, stamp, rowValue);
+        updateRow(route->section, address, state, route->kindCode, stamp, rowValue, mode);
         if (!route->doorKindCode.isEmpty())
-            updateDoor(address, state, route->doorKindCode, stamp, rowValue);
+            updateDoor(address, state, route->doorKindCode, stamp, rowValue, mode);
     });
 }
 
 void LiveIntake::updateRow(Section section, const QString& address, quint8 state, const QString& kind,
-                           const QString& time, const QString& value) {
-    window_.decoder().UpdateList(sectionIndex(section), address, state, kind, time, value);
+                           const QString& time, const QString& value, ReportMode mode) {
+    decoder_.UpdateList(sectionIndex(section), address, state, kind, time, value, mode);
 }
 
 void LiveIntake::updateDoor(const QString& address, quint8 state, const QString& kind, const QString& time,
-                            const QString& value) {
-    window_.decoder().UpdateList(sectionIndex(Section::Doors), ConvertToDoorAddress(address), state, kind, time, value);
+                            const QString& value, ReportMode mode) {
+    decoder_.UpdateList(sectionIndex(Section::Doors), ConvertToDoorAddress(address), state, kind, time, value, mode);
 }
 
 void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& time, const QString& value) {
-    Sections& sections = window_.sections();
-    if (sections.grid(Section::Modules).rowCount() > 0) {
-        const int row = sections.FindRowForAddress(sectionIndex(Section::Modules), address);
+    if (sections_.grid(Section::Modules).rowCount() > 0) {
+        const int row = sections_.FindRowForAddress(sectionIndex(Section::Modules), address);
         if (row > 0) {
             if (state != 2 && state != 3)
-                window_.DBStatusUpdate(refresh::ZR2Modules, address, row);
+                refresh_.DBStatusUpdate(refresh::ZR2Modules, address, row);
             else
                 updateRow(Section::Modules, address, state, QStringLiteral("ZR2_MODULE"), time, value);
         }
     }
     // A keypad module's state shows on its reader's row too.
-    if (sections.grid(Section::Readers).rowCount() == 0)
+    if (sections_.grid(Section::Readers).rowCount() == 0)
         return;
     const QString& readerAddress = keypadReaderOf(address);
     if (readerAddress.isEmpty())
         return;
-    const int readerRow = sections.FindRowForAddress(sectionIndex(Section::Readers), readerAddress);
+    const int readerRow = sections_.FindRowForAddress(sectionIndex(Section::Readers), readerAddress);
     if (readerRow > 0)
-        window_.DBStatusUpdate(refresh::ZR2Readers, readerAddress, readerRow);
+        refresh_.DBStatusUpdate(refresh::ZR2Readers, readerAddress, readerRow);
 }
 
 void LiveIntake::zr2Controller(const QString& address) {
-    Sections& sections = window_.sections();
-    if (sections.grid(Section::Controllers).rowCount() == 0)
+    if (sections_.grid(Section::Controllers).rowCount() == 0)
         return;
-    const int row = sections.FindRowForAddress(sectionIndex(Section::Controllers), address);
+    const int row = sections_.FindRowForAddress(sectionIndex(Section::Controllers), address);
     if (row > 0)
-        window_.DBStatusUpdate(refresh::ZR2Controllers, address, row);
+        refresh_.DBStatusUpdate(refresh::ZR2Controllers, address, row);
 }
 
 const QString& LiveIntake::keypadReaderOf(const QString& moduleAddress) {

@@ -15,8 +15,9 @@
 #pragma once
 
 #include "base/ComponentContext.h"
-#include "grid/TextHash.h"
 #include "domain/Section.h"
+#include "grid/TextHash.h"
+#include "status/StatusDecoder.h"
 
 #include <QString>
 
@@ -24,12 +25,22 @@
 
 namespace so {
 
-class StatusWindow;
+class DbRefresh;
+class MaskedList;
+class RecentChanges;
+class Sections;
 struct DeviceTypeRoute;
+
+/// Ticks of the window's refresh timer since the last reported state change: every report starts
+/// the quiet period again, and the window runs a full refresh once it has lasted long enough.
+struct QuietPeriod {
+    int ticks = 0;
+};
 
 class LiveIntake {
 public:
-    LiveIntake(ComponentContext& ctx, StatusWindow& window);
+    LiveIntake(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, DbRefresh& refresh,
+               MaskedList& masked, QuietPeriod& quiet, RecentChanges& recent);
 
     /// The host's live report ("Status.StateChange"). An address longer than kMaxAddressLength, a
     /// time or value longer than any the field sends, is logged (no box) and dropped.
@@ -38,9 +49,9 @@ public:
 
     /// The same routing for the classic kinds as the stored controller reports use it: values pass
     /// only for the reader threat level and the input kinds; newer-line and enabled-flag words do
-    /// nothing ("Status: StateChange").
-    void reportStateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time = {},
-                           const QString& value = {});
+    /// nothing ("Status: StateChange"). `mode` tells the decoder whether a status request asked for them.
+    void reportStateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time,
+                           const QString& value, ReportMode mode);
 
     /// Drops what is kept about modules (keypad and reader): call when point configuration may
     /// have changed (a configuration notification, a reload of the group).
@@ -57,9 +68,9 @@ private:
     const DeviceTypeRoute* begin(const QString& deviceType, QString& time);
     const DeviceTypeRoute* routeOf(const QString& deviceType);
     void updateRow(Section section, const QString& address, quint8 state, const QString& kind, const QString& time,
-                   const QString& value);
+                   const QString& value, ReportMode mode = ReportMode::Current);
     void updateDoor(const QString& address, quint8 state, const QString& kind, const QString& time,
-                    const QString& value);
+                    const QString& value, ReportMode mode = ReportMode::Current);
     void zr2Input(const QString& address, quint8 state, const QString& time, const QString& value);
     void zr2Module(const QString& address, quint8 state, const QString& time, const QString& value);
     void zr2Controller(const QString& address);
@@ -67,7 +78,12 @@ private:
     const QString& keypadReaderOf(const QString& moduleAddress);
 
     ComponentContext& ctx_;
-    StatusWindow& window_;
+    Sections& sections_;
+    StatusDecoder& decoder_;
+    DbRefresh& refresh_;
+    MaskedList& masked_;
+    QuietPeriod& quiet_;
+    RecentChanges& recent_;
     qint64 nowSecond_ = -1;
     QString nowText_;
     /// Route per device type word as sent (nullptr: a word the component ignores).

@@ -15,6 +15,13 @@ namespace so {
 
 class StatusGrid;
 
+/// Receives the mask changes decoded from state reports (the masked points list implements it).
+class MaskedList {
+public:
+    virtual ~MaskedList() = default;
+    virtual void UpdateMaskedItem(const QString& address, qint32 maskValue) = 0;
+};
+
 class MaskedPoints final : public MaskedList {
 public:
     /// Status types of the lookup: base-board inputs, expansion inputs, newer-line inputs.

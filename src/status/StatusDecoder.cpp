@@ -5,6 +5,7 @@
 #include "domain/Permissions.h"
 #include "domain/Resources.h"
 #include "domain/StateTexts.h"
+#include "status/MaskedPoints.h"
 #include "status/Summaries.h"
 #include "grid/ColumnLayout.h"
 
@@ -61,8 +62,8 @@ bool isRegularLineText(const QString& text) {
 
 }  // namespace
 
-StatusDecoder::StatusDecoder(ComponentContext& ctx, Sections& sections)
-    : ctx_(ctx), sections_(sections), texts_(ctx) {}
+StatusDecoder::StatusDecoder(ComponentContext& ctx, Sections& sections, MaskedList& masked)
+    : ctx_(ctx), sections_(sections), masked_(masked), texts_(ctx) {}
 
 StatusDecoder::Kind StatusDecoder::kindOf(const QString& code) {
     struct KindCode {
@@ -87,7 +88,7 @@ StatusDecoder::Kind StatusDecoder::kindOf(const QString& code) {
 }
 
 void StatusDecoder::UpdateList(int section, const QString& address, quint8 state, const QString& kind,
-                               const QString& time, const QString& value) {
+                               const QString& time, const QString& value, ReportMode mode) {
     trap(ctx_, QStringLiteral("MPublic.UpdateList"), [&] {
         // The masked list follows every mask change, also of points the shown group lacks.
         if ((state == 67 || state == 68) && !value.isEmpty())
@@ -104,18 +105,18 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
         if (row == 0)
             return;
         const RowRef r(grid, columns, row);
-        decode(r, Section(section), address, state, kindOf(kind), value);
+        decode(r, Section(section), address, state, kindOf(kind), value, mode);
         r.setText(ColumnId::LastUpdated, dates_.convert(ctx_, time));
     });
 }
 
 void StatusDecoder::decode(const RowRef& row, Section section, const QString& address, quint8 state, Kind kind,
-                           const QString& value) {
+                           const QString& value, ReportMode mode) {
     switch (kind) {
     case Kind::Enabled: return decodeEnabled(row, state);
     case Kind::Port: return decodePort(row, state, value);
     case Kind::Reader: return decodeReader(row, state, value);
-    case Kind::Controller: return decodeController(row, address, state, value);
+    case Kind::Controller: return decodeController(row, address, state, value, mode);
     case Kind::Door: return decodeDoor(row, address, state, value);
     case Kind::Relay: return decodeRelay(row, section, state, value, false);
     case Kind::ExpRelay: return decodeRelay(row, section, state, value, true);
@@ -140,8 +141,7 @@ void StatusDecoder::setOffline(const RowRef& row) {
 
 void StatusDecoder::updateMaskedItem(const QString& address, const QString& value) {
     const qint32 mask = toInt32(value);
-    if (ctx_.maskedList != nullptr)
-        ctx_.maskedList->UpdateMaskedItem(address, mask);
+    masked_.UpdateMaskedItem(address, mask);
 }
 
 void StatusDecoder::writeDoorStatus(const RowRef& row) {
@@ -187,10 +187,11 @@ void StatusDecoder::decodeReader(const RowRef& row, quint8 state, const QString&
     }
 }
 
-void StatusDecoder::decodeController(const RowRef& row, const QString& address, quint8 state, const QString& value) {
+void StatusDecoder::decodeController(const RowRef& row, const QString& address, quint8 state, const QString& value,
+                                     ReportMode mode) {
     // Any condition report shows the controller on line, except while a status request replays
     // stored reports (they may be old).
-    if (state >= 1 && state <= 33 && !ctx_.superStatusRequestActive)
+    if (state >= 1 && state <= 33 && mode != ReportMode::StatusRequest)
         setText(row, ColumnId::Status, res::OnLine);
     switch (state) {
     case 0: return setOffline(row);

@@ -22,11 +22,17 @@
 
 namespace so {
 
+class MaskedList;
 class RowRef;
+
+/// Whether a report answers a status request (a row's refresh, the host's RefreshStatusItem) from
+/// stored reports. Those may be old: a controller's condition in one does not put it on line.
+enum class ReportMode { Current, StatusRequest };
 
 class StatusDecoder {
 public:
-    StatusDecoder(ComponentContext& ctx, Sections& sections);
+    /// Mask changes seen in reports go to `masked`, whichever rows are shown.
+    StatusDecoder(ComponentContext& ctx, Sections& sections, MaskedList& masked);
 
     /// Applies one state report. Kind codes: "ENABLED", "PO", "SM", "CA", "DR", "BR", "XR", "XIV",
     /// "BIV", "DRV", "XI", "BI", "ZR2_RELAY", "ZR2_INPUT", "ZR2_MODULE" (exact case). An address
@@ -35,7 +41,7 @@ public:
     /// layout lacks ends the update silently; any other failure (a value that is not a number where
     /// one is read, a failed query) is logged under "MPublic.UpdateList" and ends it too.
     void UpdateList(int section, const QString& address, quint8 state, const QString& kind, const QString& time,
-                    const QString& value);
+                    const QString& value, ReportMode mode = ReportMode::Current);
 
     /// The LastUpdated text of a report time (see DateTimeConverter); results are kept per text.
     QString ConvertDateTime(const QString& time) { return dates_.convert(ctx_, time); }
@@ -47,11 +53,13 @@ private:
     };
     static Kind kindOf(const QString& code);
 
-    void decode(const RowRef& row, Section section, const QString& address, quint8 state, Kind kind, const QString& value);
+    void decode(const RowRef& row, Section section, const QString& address, quint8 state, Kind kind, const QString& value,
+                ReportMode mode);
     void decodeEnabled(const RowRef& row, quint8 state);
     void decodePort(const RowRef& row, quint8 state, const QString& value);
     void decodeReader(const RowRef& row, quint8 state, const QString& value);
-    void decodeController(const RowRef& row, const QString& address, quint8 state, const QString& value);
+    void decodeController(const RowRef& row, const QString& address, quint8 state, const QString& value,
+                          ReportMode mode);
     void decodeDoor(const RowRef& row, const QString& address, quint8 state, const QString& value);
     void decodeInput(const RowRef& row, quint8 state, const QString& value);
     void decodeRelay(const RowRef& row, Section section, quint8 state, const QString& value, bool expansion);
@@ -78,6 +86,7 @@ private:
 
     ComponentContext& ctx_;
     Sections& sections_;
+    MaskedList& masked_;
     std::array<GridColumns, kSectionCount> columns_;
     DateTimeConverter dates_;
     ResourceTexts texts_;

@@ -6,7 +6,6 @@
 #include "domain/SuperStatusText.h"
 #include "status/LiveIntake.h"
 #include "status/StatusDecoder.h"
-#include "window/StatusWindow.h"
 
 #include <QDateTime>
 
@@ -141,20 +140,15 @@ const StoredReport* SuperStatusSnapshot::find(qint32 controllerId, qint32 status
     return it == first_.constEnd() ? nullptr : &reports_[*it];
 }
 
-// ---- one request: a snapshot for its duration when none was taken, and the request flag
+// ---- one request: a snapshot for its duration when none was taken
 
 class SuperStatusReplay::RequestScope {
 public:
-    RequestScope(SuperStatusReplay& replay, bool flagRequest)
-        : replay_(replay), ownsSnapshot_(!replay.snapshot_.isValid()) {
+    explicit RequestScope(SuperStatusReplay& replay) : replay_(replay), ownsSnapshot_(!replay.snapshot_.isValid()) {
         if (ownsSnapshot_)
             replay_.snapshot_.load(replay_.ctx_.db());
-        previousFlag_ = replay_.ctx_.superStatusRequestActive;
-        if (flagRequest)
-            replay_.ctx_.superStatusRequestActive = true;
     }
     ~RequestScope() {
-        replay_.ctx_.superStatusRequestActive = previousFlag_;
         if (ownsSnapshot_)
             replay_.snapshot_.release();
     }
@@ -164,13 +158,12 @@ public:
 private:
     SuperStatusReplay& replay_;
     bool ownsSnapshot_;
-    bool previousFlag_ = false;
 };
 
 // ---- replay
 
-SuperStatusReplay::SuperStatusReplay(ComponentContext& ctx, StatusWindow& window, LiveIntake& intake)
-    : ctx_(ctx), window_(window), intake_(intake) {}
+SuperStatusReplay::SuperStatusReplay(ComponentContext& ctx, StatusDecoder& decoder, LiveIntake& intake)
+    : ctx_(ctx), decoder_(decoder), intake_(intake) {}
 
 void SuperStatusReplay::takeSnapshot() {
     trap(ctx_, QStringLiteral("SuperStatus.GetSuperStatus"), [&] { snapshot_.load(ctx_.db()); });
@@ -178,9 +171,9 @@ void SuperStatusReplay::takeSnapshot() {
 
 void SuperStatusReplay::RefreshStatusItem(qint32 controllerId) {
     trap(ctx_, QStringLiteral("Status.RefreshStatusItem"), [&] {
-        RequestScope scope(*this, true);
-        GetSuperStatus(controllerId, 10);
-        GetSuperStatus(controllerId, 13);
+        RequestScope scope(*this);
+        replayStored(controllerId, 10, ReportMode::StatusRequest);
+        replayStored(controllerId, 13, ReportMode::StatusRequest);
     });
 }
 
@@ -188,7 +181,7 @@ void SuperStatusReplay::RequestSuperStatus(bool allOfController, const QString& 
     trap(ctx_, QStringLiteral("SuperStatus.RequestSuperStatus"), [&] {
         if (isNewerLineAddress(address))
             return;  // the newer line keeps its state in its own tables
-        RequestScope scope(*this, true);
+        RequestScope scope(*this);
         db::Connection& db = ctx_.db();
         // A point's address is its controller's (17 characters) and the point part (".BI01"):
         // drop the point part. (Testing for more than 22 characters would keep the point part of
@@ -205,7 +198,7 @@ void SuperStatusReplay::RequestSuperStatus(bool allOfController, const QString& 
                 if (isTrue(rs.field(QStringLiteral("Installed"))))
                     installed.append(rs.field(0).toInt());
             for (const qint32 id : installed)
-                GetSuperStatus(id, 0);
+                replayStored(id, 0, ReportMode::StatusRequest);
             return;
         }
 
@@ -230,34 +223,38 @@ void SuperStatusReplay::RequestSuperStatus(bool allOfController, const QString& 
                 ids.append(rs.field(0).toInt());
         for (const qint32 id : ids)
             for (const qint32 type : statusTypesOfPointKind(pointKind))
-                GetSuperStatus(id, type);
+                replayStored(id, type, ReportMode::StatusRequest);
     });
 }
 
 void SuperStatusReplay::GetSuperStatus(qint32 controllerId, qint32 statusType) {
+    replayStored(controllerId, statusType, ReportMode::Current);
+}
+
+void SuperStatusReplay::replayStored(qint32 controllerId, qint32 statusType, ReportMode mode) {
     trap(ctx_, QStringLiteral("SuperStatus.GetSuperStatus"), [&] {
-        RequestScope scope(*this, false);
+        RequestScope scope(*this);
         const qint32 one[] = {statusType};
         const std::span<const qint32> types = statusType > 0 ? std::span<const qint32>(one) : kAllStatusTypes;
         for (const qint32 type : types)
             if (const StoredReport* report = snapshot_.find(controllerId, type))
-                replay(*report);
+                replay(*report, mode);
     });
 }
 
-void SuperStatusReplay::replay(const StoredReport& report) {
+void SuperStatusReplay::replay(const StoredReport& report, ReportMode mode) {
     switch (report.statusType) {
     case StatusThreatLevels:
-        replayThreatLevels(report);
+        replayThreatLevels(report, mode);
         return;
     case StatusControllerCodes:
-        replayCodes(report, QStringLiteral("Controller"));
+        replayCodes(report, QStringLiteral("Controller"), mode);
         return;
     case StatusPort:
-        replayCodes(report, QStringLiteral("PORT"));
+        replayCodes(report, QStringLiteral("PORT"), mode);
         return;
     case StatusPylon:
-        replayCodes(report, QStringLiteral("PYLON"));
+        replayCodes(report, QStringLiteral("PYLON"), mode);
         return;
     default:
         break;
@@ -265,19 +262,19 @@ void SuperStatusReplay::replay(const StoredReport& report) {
     if (const std::optional<PointRange> range = pointRange(report.statusType)) {
         const ParsedPointStatus parsed = parsePointStatus(report.status, range->maxPoints);
         logProblems(report, parsed.problems);
-        V_OnSuperStatus(report, parsed);
+        V_OnSuperStatus(report, parsed, mode);
     }
 }
 
-void SuperStatusReplay::replayCodes(const StoredReport& report, const QString& deviceType) {
+void SuperStatusReplay::replayCodes(const StoredReport& report, const QString& deviceType, ReportMode mode) {
     QStringList problems;
     const StateCodes codes = parseStateCodes(report.status, problems);
     logProblems(report, problems);
     for (const quint8 code : codes)
-        intake_.reportStateChange(deviceType, report.address, code, report.lastUpdated, QString());
+        intake_.reportStateChange(deviceType, report.address, code, report.lastUpdated, QString(), mode);
 }
 
-void SuperStatusReplay::replayThreatLevels(const StoredReport& report) {
+void SuperStatusReplay::replayThreatLevels(const StoredReport& report, ReportMode mode) {
     QStringList problems;
     const QVector<std::optional<qint32>> levels = parseThreatLevels(report.status, problems);
     logProblems(report, problems);
@@ -287,15 +284,16 @@ void SuperStatusReplay::replayThreatLevels(const StoredReport& report) {
             continue;
         const QString readerAddress = report.address + QStringLiteral(".SM") + padded(i + 1, 2);
         intake_.reportStateChange(QStringLiteral("READER_THREAT_LEVEL"), readerAddress, kReaderThreatLevel,
-                                  report.lastUpdated, QString::number(*levels[i]));
+                                  report.lastUpdated, QString::number(*levels[i]), mode);
         highest = std::max(highest, *levels[i]);
     }
     // A controller shows the highest threat level of its readers.
-    window_.decoder().UpdateList(sectionIndex(Section::Controllers), report.address, kControllerThreatLevel, QStringLiteral("CA"),
-                                 report.lastUpdated, QString::number(highest));
+    decoder_.UpdateList(sectionIndex(Section::Controllers), report.address, kControllerThreatLevel, QStringLiteral("CA"),
+                        report.lastUpdated, QString::number(highest), mode);
 }
 
-void SuperStatusReplay::V_OnSuperStatus(const StoredReport& report, const ParsedPointStatus& parsed) {
+void SuperStatusReplay::V_OnSuperStatus(const StoredReport& report, const ParsedPointStatus& parsed,
+                                        ReportMode mode) {
     trap(ctx_, QStringLiteral("SuperStatus.V_OnSuperStatus"), [&] {
         const std::optional<PointRange> range = pointRange(report.statusType);
         if (!range)
@@ -309,7 +307,7 @@ void SuperStatusReplay::V_OnSuperStatus(const StoredReport& report, const Parsed
                 // A mask change carries the point's mask source: the masked list shows its reason.
                 const bool maskCode = code == kMaskSet || code == kMaskCleared;
                 const QString value = maskCode ? QString::number(point.maskSource) : point.value;
-                intake_.reportStateChange(deviceType, pointAddress, code, report.lastUpdated, value);
+                intake_.reportStateChange(deviceType, pointAddress, code, report.lastUpdated, value, mode);
             }
         }
     });

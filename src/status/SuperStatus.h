@@ -6,13 +6,14 @@
 // read from a snapshot: one copy of the whole table, taken once per request, looked up by
 // controller identifier and status type. The layout of the status texts is in SuperStatusText.h.
 //
-// While a request is answered ctx.superStatusRequestActive is set (the controller decoding then
-// leaves a controller's on-line text alone); it is given back its previous value on every way out
-// of the request, a failure included.
+// The reports a status request replays (a point's refresh, RefreshStatusItem) go to the decoder as
+// ReportMode::StatusRequest (the controller decoding then leaves a controller's on-line text alone);
+// a plain GetSuperStatus replays them as current reports.
 #pragma once
 
 #include "base/ComponentContext.h"
 #include "domain/SuperStatusText.h"
+#include "status/StatusDecoder.h"
 
 #include <QHash>
 #include <QString>
@@ -21,7 +22,6 @@
 namespace so {
 
 class LiveIntake;
-class StatusWindow;
 
 /// One stored report, the columns of SuperStatus in their order.
 struct StoredReport {
@@ -53,7 +53,7 @@ private:
 
 class SuperStatusReplay {
 public:
-    SuperStatusReplay(ComponentContext& ctx, StatusWindow& window, LiveIntake& intake);
+    SuperStatusReplay(ComponentContext& ctx, StatusDecoder& decoder, LiveIntake& intake);
 
     /// Takes a copy of SuperStatus for the requests that follow (until releaseSnapshot). Without
     /// one, every request takes its own copy for its duration.
@@ -76,16 +76,18 @@ public:
 
 private:
     class RequestScope;
-    void replay(const StoredReport& report);
-    void replayThreatLevels(const StoredReport& report);
-    void replayCodes(const StoredReport& report, const QString& deviceType);
+    /// GetSuperStatus with the mode its reports reach the decoder with.
+    void replayStored(qint32 controllerId, qint32 statusType, ReportMode mode);
+    void replay(const StoredReport& report, ReportMode mode);
+    void replayThreatLevels(const StoredReport& report, ReportMode mode);
+    void replayCodes(const StoredReport& report, const QString& deviceType, ReportMode mode);
     /// Turns one decoded per-point report into per-point state changes ("SuperStatus.V_OnSuperStatus").
-    void V_OnSuperStatus(const StoredReport& report, const ParsedPointStatus& parsed);
+    void V_OnSuperStatus(const StoredReport& report, const ParsedPointStatus& parsed, ReportMode mode);
     /// Writes the entries a stored text held that could not be read to the log (no message box).
     void logProblems(const StoredReport& report, const QStringList& problems);
 
     ComponentContext& ctx_;
-    StatusWindow& window_;
+    StatusDecoder& decoder_;
     LiveIntake& intake_;
     SuperStatusSnapshot snapshot_;
 };

@@ -2,7 +2,7 @@
 // status window (their parent) once widgets exist.
 #pragma once
 
-#include "base/Dialogs.h"
+#include <statusobject/Dialogs.h>
 
 #include <QPointer>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "ui/StatusFrame.h"
 
 #include "base/ComponentContext.h"
-#include "base/Dialogs.h"
+#include <statusobject/Dialogs.h>
 #include "base/SiteLink.h"
 #include "base/ErrorTrap.h"
 #include "ui/SectionHeader.h"

@@ -28,7 +28,7 @@
 #include "ui/IconList.h"
 #include "ui/SectionGridView.h"
 #include "window/KeyPairing.h"
-#include "window/RecentChanges.h"
+#include "status/RecentChanges.h"
 #include "window/Severity.h"
 #include "domain/Section.h"
 #include "window/WindowView.h"

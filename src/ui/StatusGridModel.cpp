@@ -2,7 +2,7 @@
 
 #include "ui/IconList.h"
 #include "grid/ColumnLayout.h"
-#include "window/RecentChanges.h"
+#include "status/RecentChanges.h"
 
 #include <QColor>
 #include <QFont>

@@ -5,12 +5,11 @@
 #pragma once
 
 #include "domain/RowConditions.h"
+#include "grid/RowSeverity.h"
 
 namespace so {
 
 class StatusGrid;
-
-enum class Severity { Normal = 0, Warning = 1, Alarm = 2 };
 
 /// Alarm: an alarm set, a door not closed, a tamper or keypad lockout. Warning: masked, an input
 /// open, off line, enclosure open, power or battery failed, tamper pending, relay not normal.

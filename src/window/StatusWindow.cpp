@@ -4,13 +4,9 @@
 #include "window/LayoutStore.h"
 #include "base/Texts.h"
 #include "domain/Permissions.h"
-#include "status/StatusDecoder.h"
+#include "status/StatusBoard.h"
 #include "window/ColumnFit.h"
 #include "grid/ColumnLayout.h"
-#include "status/DbRefresh.h"
-#include "status/Filler.h"
-#include "status/FullRefresh.h"
-#include "status/MaskedPoints.h"
 #include "base/RecordFields.h"
 #include "grid/Sections.h"
 
@@ -40,19 +36,12 @@ private:
 StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     : QObject(parent),
       ctx_(ctx),
-      sections_(std::make_unique<Sections>(ctx)),
-      decoder_(std::make_unique<StatusDecoder>(ctx, *sections_)),
-      masked_(std::make_unique<MaskedPoints>(ctx, sections_->masked())),
-      dbRefresh_(std::make_unique<DbRefresh>(ctx, *sections_, *decoder_)),
-      filler_(std::make_unique<Filler>(ctx, *sections_, *decoder_, *dbRefresh_)),
-      fullRefresh_(std::make_unique<FullRefresh>(ctx, *sections_, *decoder_, *filler_, *dbRefresh_)),
+      board_(std::make_unique<StatusBoard>(ctx)),
       caption_(kCaption) {
     collapsed_.fill(true);
-    // The masked list follows every mask change the decoding sees, shown or not.
-    ctx_.maskedList = masked_.get();
-    sections_->masked().setVisible(false);
+    board_->sections().masked().setVisible(false);
     for (int section = 0; section < kSectionCount; ++section)
-        sections_->grid(section).setVisible(false);
+        board_->sections().grid(section).setVisible(false);
 
     refreshTimer_.setInterval(kTimerIntervalMs);
     resizeTimer_.setInterval(kTimerIntervalMs);
@@ -60,24 +49,23 @@ StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     connect(&resizeTimer_, &QTimer::timeout, this, &StatusWindow::resizeTimerTick);
 }
 
-StatusWindow::~StatusWindow() {
-    if (ctx_.maskedList == masked_.get())
-        ctx_.maskedList = nullptr;
-}
+StatusWindow::~StatusWindow() = default;
 
-Sections& StatusWindow::sections() { return *sections_; }
-StatusGrid& StatusWindow::grid(int section) { return sections_->grid(section); }
-StatusGrid& StatusWindow::gridMasked() { return sections_->masked(); }
-StatusDecoder& StatusWindow::decoder() { return *decoder_; }
-MaskedPoints& StatusWindow::maskedPoints() { return *masked_; }
-void StatusWindow::setSuperStatusReplay(SuperStatusReplay* replay) { fullRefresh_->setReplay(replay); }
+Sections& StatusWindow::sections() { return board_->sections(); }
+StatusGrid& StatusWindow::grid(int section) { return board_->sections().grid(section); }
+StatusGrid& StatusWindow::gridMasked() { return board_->sections().masked(); }
+StatusDecoder& StatusWindow::decoder() { return board_->decoder(); }
+MaskedPoints& StatusWindow::maskedPoints() { return board_->maskedPoints(); }
+int StatusWindow::refreshCounter() const { return board_->quietPeriod().ticks; }
+void StatusWindow::resetRefreshCounter() { board_->quietPeriod().ticks = 0; }
+RecentChanges& StatusWindow::recentChanges() { return board_->recentChanges(); }
 
 // ---------------------------------------------------------------- view notifications
 
 void StatusWindow::notifySections() {
     for (int section = 0; section < kSectionCount; ++section)
-        sections_->grid(section).setVisible(isSectionGridVisible(section));
-    sections_->masked().setVisible(viewMode_ == ViewMode::Masked);
+        board_->sections().grid(section).setVisible(isSectionGridVisible(section));
+    board_->sections().masked().setVisible(viewMode_ == ViewMode::Masked);
     if (view_ != nullptr)
         view_->sectionsChanged();
 }
@@ -95,7 +83,7 @@ void StatusWindow::arrange() {
 int StatusWindow::shownRowCount() const {
     int rows = 0;
     for (int section = 0; section < kSectionCount; ++section)
-        rows += sections_->grid(section).rowCount();
+        rows += board_->sections().grid(section).rowCount();
     return rows;
 }
 
@@ -109,11 +97,11 @@ void StatusWindow::sizeDefaultColumns() {
     for (int section = 0; section < kSectionCount; ++section) {
         fitPending_[section] = layoutMeansDefaults(section, ctx_.layout.columnHeaderPos[section]);
         if (fitPending_[section])
-            scaleDefaultWidths(sections_->grid(section), metrics);
+            scaleDefaultWidths(board_->sections().grid(section), metrics);
         if (view_ != nullptr)
             view_->columnWidthsChanged(section);
     }
-    scaleDefaultWidths(sections_->masked(), metrics);
+    scaleDefaultWidths(board_->sections().masked(), metrics);
     if (view_ != nullptr)
         view_->columnWidthsChanged(-1);
 }
@@ -123,7 +111,7 @@ void StatusWindow::fitFilledSections() {
         return;
     const TextMetrics metrics = view_->textMetrics();
     for (int section = 0; section < kSectionCount; ++section) {
-        if (fitPending_[section] && fitContentWidths(sections_->grid(section), metrics))
+        if (fitPending_[section] && fitContentWidths(board_->sections().grid(section), metrics))
             view_->columnWidthsChanged(section);
     }
 }
@@ -275,7 +263,7 @@ void StatusWindow::reloadSelectedGroup() {
 void StatusWindow::FillPoints(qint32 groupId) {
     trap(ctx_, QStringLiteral("FMain.FillPoints"), [&] {
         for (int section = 0; section < kSectionCount; ++section) {
-            sections_->grid(section).clear();
+            board_->sections().grid(section).clear();
             headerShown_[section] = false;
             collapsed_[section] = true;
             sectionUsed_[section] = false;
@@ -307,32 +295,32 @@ void StatusWindow::FillPointsInGroup(int objectId, qint32 groupId) {
         if (kind == nullptr)
             return;
         sectionUsed_[sectionIndex(kind->section)] = true;
-        filler_->appendRows(*kind, groupId);
+        board_->filler().appendRows(*kind, groupId);
         headerShown_[sectionIndex(kind->section)] = true;
         notifySections();
     });
 }
 
 void StatusWindow::DBStatusUpdate(qint32 gridIndex, const QString& address, int row) {
-    dbRefresh_->DBStatusUpdate(gridIndex, address, row);
+    board_->dbRefresh().DBStatusUpdate(gridIndex, address, row);
 }
 
 QString StatusWindow::GetContThreatLevelForStatus(const QString& statusValue) {
-    return dbRefresh_->GetContThreatLevelForStatus(statusValue);
+    return board_->dbRefresh().GetContThreatLevelForStatus(statusValue);
 }
 
 QString StatusWindow::ZR2GetContThreatLevelForID(qint32 controllerId) {
-    return dbRefresh_->ZR2GetContThreatLevelForID(controllerId);
+    return board_->dbRefresh().ZR2GetContThreatLevelForID(controllerId);
 }
 
-void StatusWindow::RefreshAllRows() { fullRefresh_->run(currentGroup_); }
+void StatusWindow::RefreshAllRows() { board_->fullRefresh().run(currentGroup_); }
 
-void StatusWindow::FillMaskedGrid() { masked_->FillMaskedGrid(); }
+void StatusWindow::FillMaskedGrid() { board_->maskedPoints().FillMaskedGrid(); }
 
 // ---------------------------------------------------------------- timers
 
 void StatusWindow::RefreshStatus() {
-    refreshCounter_ = 0;
+    resetRefreshCounter();
     refreshTimer_.start();
 }
 
@@ -340,11 +328,12 @@ void StatusWindow::ReShow() { resizeTimer_.start(); }
 
 void StatusWindow::refreshTimerTick() {
     trap(ctx_, QStringLiteral("FMain.tRefreshStatus_Timer"), [&] {
-        ++refreshCounter_;
-        if (refreshCounter_ < kQuietTicksBeforeRefresh)
+        int& quietTicks = board_->quietPeriod().ticks;
+        ++quietTicks;
+        if (quietTicks < kQuietTicksBeforeRefresh)
             return;
         // The host stopped reporting for 25 ticks: one full refresh, then the timer rests.
-        refreshCounter_ = 0;
+        quietTicks = 0;
         refreshTimer_.stop();
         RefreshAllRows();
     });
@@ -377,7 +366,7 @@ void StatusWindow::load() {
 
 void StatusWindow::InitForm() {
     trap(ctx_, QStringLiteral("Status: InitForm"), [&] {
-        sections_->InitColumnHeaders(ctx_.layout.columnHeaderPos, [this] { masked_->FillMaskedGrid(); });
+        board_->sections().InitColumnHeaders(ctx_.layout.columnHeaderPos, [this] { board_->maskedPoints().FillMaskedGrid(); });
         sizeDefaultColumns();
         loadGroupBox();
         selectProfileDefaultGroup();
@@ -400,8 +389,8 @@ void StatusWindow::unload() {
         ctx_.host().Connected();
         // A layout that did not load is stored again as it was, not as the defaults shown instead.
         for (int section = 0; section < kSectionCount; ++section)
-            if (sections_->layoutLoaded(section))
-                ctx_.layout.columnHeaderPos[section] = sections_->layoutText(section);
+            if (board_->sections().layoutLoaded(section))
+                ctx_.layout.columnHeaderPos[section] = board_->sections().layoutText(section);
         SavePersistence(ctx_, view_ != nullptr ? view_->geometryTwips() : loadedGeometryTwips(ctx_.layout));
         ctx_.host().CallBack(QStringLiteral("STATUS"), 0, QStringLiteral("Unload"));
     });
@@ -492,7 +481,7 @@ QString StatusWindow::lastUpdatedFormat() const {
 
 void StatusWindow::sortByColumn(int section, int column) {
     trap(ctx_, QStringLiteral("Status: vGrid_ColumnClick"), [&] {
-        StatusGrid& grid = sections_->grid(section);
+        StatusGrid& grid = board_->sections().grid(section);
         GridColumn& clicked = grid.column(column);
         // Each column alternates on its own: ascending, descending, ascending ...
         const bool ascending = clicked.tag.isEmpty();

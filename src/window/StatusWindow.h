@@ -1,14 +1,14 @@
 // The status window's state without widgets (StatusFrame draws it).
 //
-// It owns the eight section grids and the masked-points grid (through Sections), the masked list,
-// the state decoder, the status-group box entries, the current group and cell, the section and view
+// It owns the rows through a StatusBoard (the eight section grids, the masked-points grid and
+// every part that writes them), and the status-group box entries, the current group and cell, the section and view
 // state, the two counters and the two 10 ms timers. Every window procedure that other parts of the
 // component call lives here and works headless; the Qt frame (WindowView) only renders this state
 // and forwards the operator's clicks and keys to the handlers below.
 #pragma once
 
 #include "domain/Section.h"
-#include "window/RecentChanges.h"
+#include "status/RecentChanges.h"
 #include "window/WindowView.h"
 
 #include <QObject>
@@ -23,14 +23,11 @@
 namespace so {
 
 struct ComponentContext;
-class DbRefresh;
-class Filler;
-class FullRefresh;
 class MaskedPoints;
 class Sections;
+class StatusBoard;
 class StatusDecoder;
 class StatusGrid;
-class SuperStatusReplay;
 
 /// One entry of the status-group box: the group's name and its identifier (item data).
 struct GroupEntry {
@@ -63,7 +60,8 @@ public:
     void setView(WindowView* view) { view_ = view; }
     WindowView* view() const { return view_; }
 
-    // ---- grids, decoder, masked list
+    // ---- the rows and what writes them
+    StatusBoard& board() { return *board_; }
     Sections& sections();
     StatusGrid& grid(int section);
     StatusGrid& gridMasked();
@@ -71,9 +69,6 @@ public:
     MaskedPoints& maskedPoints();
     /// Rows of all eight sections.
     int shownRowCount() const;
-    /// Where the full refresh replays the stored controller reports of classic rows (the
-    /// component's replay, which owns the live intake); without one only newer-line rows refresh.
-    void setSuperStatusReplay(SuperStatusReplay* replay);
 
     // ---- status-group box
     const QVector<GroupEntry>& groupEntries() const { return groupEntries_; }
@@ -125,11 +120,12 @@ public:
     bool isLoaded() const { return loaded_; }
 
     // ---- counters and timers
-    int refreshCounter() const { return refreshCounter_; }
-    /// Every reported state change calls this: the full refresh waits for a quiet period.
-    void resetRefreshCounter() { refreshCounter_ = 0; }
+    /// Ticks of the refresh timer since the last reported state change (the board's quiet period).
+    int refreshCounter() const;
+    /// Every reported state change restarts the quiet period the full refresh waits for.
+    void resetRefreshCounter();
     /// The last changes of the shown points' state cells (row highlight and tooltip).
-    RecentChanges& recentChanges() { return recentChanges_; }
+    RecentChanges& recentChanges();
     int resizeCounter() const { return resizeCounter_; }
     /// The quiet-period timer: a full refresh once the host stopped reporting for a while.
     QTimer& refreshTimer() { return refreshTimer_; }
@@ -226,12 +222,7 @@ private:
 
     ComponentContext& ctx_;
     WindowView* view_ = nullptr;
-    std::unique_ptr<Sections> sections_;
-    std::unique_ptr<StatusDecoder> decoder_;
-    std::unique_ptr<MaskedPoints> masked_;
-    std::unique_ptr<DbRefresh> dbRefresh_;
-    std::unique_ptr<Filler> filler_;
-    std::unique_ptr<FullRefresh> fullRefresh_;
+    std::unique_ptr<StatusBoard> board_;
 
     QVector<GroupEntry> groupEntries_;
     int selectedGroupIndex_ = -1;
@@ -255,8 +246,6 @@ private:
     bool coverShown_ = false;
     bool loaded_ = false;
 
-    int refreshCounter_ = 0;
-    RecentChanges recentChanges_;
     int resizeCounter_ = 0;
     QTimer refreshTimer_;
     QTimer resizeTimer_;

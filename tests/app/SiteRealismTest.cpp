@@ -8,6 +8,7 @@
 #include "SimulatedField.h"
 #include "SyncBus.h"
 #include "Workstation.h"
+#include "component/StatusInternals.h"
 
 #include <base/ComponentContext.h>
 #include <statusobject/Status.h>
@@ -37,13 +38,13 @@ struct SiteOnScreen : ::testing::Test {
         options.logFolder = site.dir.path();
         station = std::make_unique<sv::Workstation>(options, sv::HostServices{&texts, &log, &bus, &field, nullptr},
                                                     field, bus);
-        so::StatusWindow& window = station->status().window();
+        so::StatusWindow& window = windowOf(station->status());
         window.selectGroupEntry(window.findGroupEntry(site.site.siteGroupId));
     }
 
     /// Abnormal rows of a section (all sections: -1) over its rows.
     std::pair<int, int> abnormal(int only = -1) {
-        so::StatusWindow& window = station->status().window();
+        so::StatusWindow& window = windowOf(station->status());
         int bad = 0, rows = 0;
         for (int section = 0; section < so::kSectionCount; ++section) {
             if (only >= 0 && section != only)

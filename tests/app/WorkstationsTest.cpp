@@ -8,6 +8,7 @@
 #include "SiteHost.h"
 #include "StatusAdapters.h"
 #include "SyncBus.h"
+#include "component/StatusInternals.h"
 
 #include <statusobject/Status.h>
 #include <grid/StatusGrid.h>
@@ -74,7 +75,7 @@ struct TwoWorkstations : ::testing::Test {
             w.status->ShutDown();
         }
     }
-    so::StatusGrid& doors(int station) { return stations[station].status->window().grid(0); }
+    so::StatusGrid& doors(int station) { return windowOf(*stations[station].status).grid(0); }
 };
 
 TEST_F(TwoWorkstations, AnUnlockFromOneWindowChangesTheDoorRowInBoth) {

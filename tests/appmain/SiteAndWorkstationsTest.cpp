@@ -2,6 +2,7 @@
 // anything else is refused with a reason) and the application's workstations on it, headless.
 #include "App.h"
 #include "AppSite.h"
+#include "component/StatusInternals.h"
 
 #include <statusobject/Db.h>
 #include <statusobject/Status.h>
@@ -94,11 +95,11 @@ TEST_F(TwoWorkstations, AGroupCreatedOnTheFirstAppearsInTheSecondsGroupBox) {
                                   rs.field(1).toInt(),    rs.field(5).toInt(),    qint16(rs.field(3).toInt())};
     rs.close();
 
-    const qint32 id = status(0).groupStore().createGroup("Night Rounds", {point});
+    const qint32 id = groupStoreOf(status(0)).createGroup("Night Rounds", {point});
     ASSERT_GT(id, 0);
-    const auto listed = [&] { return status(1).window().findGroupEntry(id) >= 0; };
+    const auto listed = [&] { return windowOf(status(1)).findGroupEntry(id) >= 0; };
     EXPECT_TRUE(QTest::qWaitFor(listed, 3000));
-    EXPECT_EQ(status(1).window().groupEntries().at(status(1).window().findGroupEntry(id)).text, "Night Rounds");
+    EXPECT_EQ(windowOf(status(1)).groupEntries().at(windowOf(status(1)).findGroupEntry(id)).text, "Night Rounds");
 }
 
 TEST_F(TwoWorkstations, TheSummaryCountsTheFirstWindowsRowsAndEveryDelivery) {

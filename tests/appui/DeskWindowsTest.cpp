@@ -5,6 +5,7 @@
 #include "AppSite.h"
 #include "DeviceWindows.h"
 #include "MqttSite.h"
+#include "component/StatusInternals.h"
 
 #include <statusobject/Status.h>
 #include <window/StatusWindow.h>
@@ -30,7 +31,7 @@ TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
     sv::StatusViewerApp app(config);
     app.log().setEcho(false);
     for (int k = 0; k < 2; ++k) {
-        so::StatusWindow& window = app.workstation(k).status().window();
+        so::StatusWindow& window = windowOf(app.workstation(k).status());
         ASSERT_GT(window.groupEntries().size(), 1);
         window.selectGroupEntry(1);  // loading a group sets the caption again
         ASSERT_NE(app.workstation(k).widget(), nullptr);

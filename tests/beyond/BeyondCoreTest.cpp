@@ -2,7 +2,7 @@
 // severity read from the rows' conditions, the bounded change rings, CSV that reads back as written,
 // and the find text's matching.
 #include "window/CsvExport.h"
-#include "window/RecentChanges.h"
+#include "status/RecentChanges.h"
 #include "grid/RowFilter.h"
 #include "window/Severity.h"
 #include "grid/StatusGrid.h"

@@ -8,7 +8,7 @@
 #include "commands/ContextMenus.h"
 #include "site/DemoSite.h"
 #include "base/ComponentContext.h"
-#include "status/LiveIntake.h"
+#include "status/StatusBoard.h"
 #include "status/SuperStatus.h"
 #include "grid/ColumnLayout.h"
 #include "grid/Sections.h"
@@ -51,10 +51,7 @@ protected:
         for (QString& text : layouts)
             text = kUseObjectDefault;
         window->sections().InitColumnHeaders(layouts);
-        intake = std::make_unique<LiveIntake>(ctx, *window);
-        replay = std::make_unique<SuperStatusReplay>(ctx, *window, *intake);
-        window->setSuperStatusReplay(replay.get());
-        menus = std::make_unique<ContextMenus>(ctx, *window, *replay);
+        menus = std::make_unique<ContextMenus>(ctx, *window, window->board().replay());
     }
 
     /// Shows the stored group holding every offered point of the pane's kinds.
@@ -116,8 +113,6 @@ protected:
     FakeDialogs dialogs;
     ComponentContext ctx;
     std::unique_ptr<StatusWindow> window;
-    std::unique_ptr<LiveIntake> intake;
-    std::unique_ptr<SuperStatusReplay> replay;
     std::unique_ptr<ContextMenus> menus;
 };
 

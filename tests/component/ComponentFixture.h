@@ -5,6 +5,7 @@
 #include "component/SiteFixture.h"
 #include "support/DemoSiteStatus.h"
 #include "base/ComponentContext.h"
+#include "component/StatusInternals.h"
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
@@ -28,9 +29,9 @@ protected:
         return makeSiteStatus(*db, site, h, d, logDir.path());
     }
 
-    StatusWindow& window() { return status->window(); }
-    ComponentContext& ctx() { return status->context(); }
-    StatusGrid& grid(int section) { return status->window().grid(section); }
+    StatusWindow& window() { return windowOf(*status); }
+    ComponentContext& ctx() { return contextOf(*status); }
+    StatusGrid& grid(int section) { return windowOf(*status).grid(section); }
 
     /// The row of an address in a section (0 when not shown).
     int rowOf(int section, const QString& address) { return grid(section).findRowForAddress(address); }

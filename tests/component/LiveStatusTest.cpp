@@ -2,6 +2,7 @@
 // right rows, the newer line's controllers, modules and keypads are re-read from the database,
 // stored controller reports replay on request, and the quiet-period timer runs the full refresh.
 #include "component/ComponentFixture.h"
+#include "component/StatusInternals.h"
 
 #include "status/SuperStatus.h"
 
@@ -121,8 +122,8 @@ TEST_F(LiveStatusTest, AReportWithoutTimeShowsNowInTheHostsDateFormat) {
     fresh->Show();
     const QString sm = point(kReader, 0, "SM");
     fresh->StateChange(QStringLiteral("READER"), sm, 1);
-    const int row = fresh->window().grid(3).findRowForAddress(sm);
-    const QString shown = fresh->window().grid(3).text(row, QStringLiteral("LastUpdated"));
+    const int row = windowOf(*fresh).grid(3).findRowForAddress(sm);
+    const QString shown = windowOf(*fresh).grid(3).text(row, QStringLiteral("LastUpdated"));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$")).match(shown).hasMatch())
         << shown.toStdString();
     EXPECT_TRUE(shown.startsWith(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
@@ -197,8 +198,7 @@ TEST_F(LiveStatusTest, RefreshStatusItemReplaysTheControllersStoredConditions) {
     EXPECT_EQ(cell(4, controller, QStringLiteral("ACPower")), QStringLiteral("R1440"));
     // During the request a report does not put the controller on line by itself.
     EXPECT_EQ(cell(4, controller, QStringLiteral("Status")), QStringLiteral("R1435"));
-    EXPECT_FALSE(ctx().superStatusRequestActive);
-    EXPECT_FALSE(status->superStatus().snapshot().isValid());
+    EXPECT_FALSE(superStatusOf(*status).snapshot().isValid());
 }
 
 TEST_F(LiveStatusTest, APointsRefreshReplaysItsStatusTypesAndSkipsWhatIsMalformed) {
@@ -208,7 +208,7 @@ TEST_F(LiveStatusTest, APointsRefreshReplaysItsStatusTypesAndSkipsWhatIsMalforme
     // Input 1's entry is malformed; input 2 reports an alarm and a mask by time zone.
     setStoredStatus(controller, 7, QStringLiteral("x|0|0#65,67|1|1#"));
     setStoredStatus(controller, 1, QStringLiteral("0,70|0|0#1|0|0#"));
-    status->superStatus().RequestSuperStatus(false, door, 0);
+    superStatusOf(*status).RequestSuperStatus(false, door, 0);
 
     EXPECT_EQ(cell(1, input2, QStringLiteral("Alarm")), QStringLiteral("R1463"));
     EXPECT_EQ(cell(0, door, QStringLiteral("Alarm")), QStringLiteral("R1463"));
@@ -217,14 +217,13 @@ TEST_F(LiveStatusTest, APointsRefreshReplaysItsStatusTypesAndSkipsWhatIsMalforme
     // Logged quietly: no message box for stored data.
     EXPECT_EQ(ctx().errorLog.reportsWritten(), 1);
     EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_FALSE(ctx().superStatusRequestActive);
 }
 
 TEST_F(LiveStatusTest, ReaderThreatLevelsAreReplayedAndTheControllerShowsTheHighest) {
     const QString reader = point(kReader, 1, "SM");
     const QString controller = reader.chopped(5);
     setStoredStatus(controller, 32, QStringLiteral("0|4|0|0|0|0|0|0|0|0|0|0|0|0|0|2"));
-    status->superStatus().RequestSuperStatus(false, reader, kReader - 1);
+    superStatusOf(*status).RequestSuperStatus(false, reader, kReader - 1);
     EXPECT_EQ(cell(3, reader, QStringLiteral("ThreatLevel")), QStringLiteral("High"));
     EXPECT_EQ(cell(3, point(kReader, 0, "SM"), QStringLiteral("ThreatLevel")), QStringLiteral("Normal"));
     EXPECT_EQ(cell(4, controller, QStringLiteral("ThreatLevel")), QStringLiteral("High"));
@@ -233,14 +232,13 @@ TEST_F(LiveStatusTest, ReaderThreatLevelsAreReplayedAndTheControllerShowsTheHigh
 TEST_F(LiveStatusTest, RequestsForAWholeControllerOrTheNewerLine) {
     const QString controller = point(kController, 0);
     setStoredStatus(controller, 500, QStringLiteral("1,3"));
-    status->superStatus().RequestSuperStatus(true, point(kDoor, 0), 0);
+    superStatusOf(*status).RequestSuperStatus(true, point(kDoor, 0), 0);
     EXPECT_EQ(cell(4, controller, QStringLiteral("Enclosure")), QStringLiteral("R1438"));
 
     const QStringList before = allCells();
-    status->superStatus().RequestSuperStatus(true, point(kZDoor, 0), 0);
-    status->superStatus().RequestSuperStatus(false, point(kZInput, 0), 1);
+    superStatusOf(*status).RequestSuperStatus(true, point(kZDoor, 0), 0);
+    superStatusOf(*status).RequestSuperStatus(false, point(kZInput, 0), 1);
     EXPECT_EQ(allCells(), before);
-    EXPECT_FALSE(ctx().superStatusRequestActive);
 }
 
 TEST_F(LiveStatusTest, QuietTicksPostponeThenRunTheFullRefreshOnce) {

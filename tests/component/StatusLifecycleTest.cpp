@@ -2,6 +2,7 @@
 // groups, the host's housekeeping calls, group storage, layout persistence, shutting down, and input
 // from outside that must never reach the database.
 #include "component/ComponentFixture.h"
+#include "component/StatusInternals.h"
 
 #include "groups/GroupStore.h"
 #include "base/Errors.h"
@@ -126,9 +127,9 @@ TEST_F(StatusLifecycleTest, ALayoutSavedOnUnloadLoadsBackIdenticallyApostrophesI
     again->Show();
     for (int section = 0; section < 8; ++section) {
         SCOPED_TRACE(section);
-        EXPECT_EQ(again->context().layout.columnHeaderPos[section], saved.columnHeaderPos[section]);
+        EXPECT_EQ(contextOf(*again).layout.columnHeaderPos[section], saved.columnHeaderPos[section]);
         StatusGrid& before = grid(section);
-        StatusGrid& after = again->window().grid(section);
+        StatusGrid& after = windowOf(*again).grid(section);
         ASSERT_EQ(after.columnCount(), before.columnCount());
         for (int c = 0; c < after.columnCount(); ++c) {
             EXPECT_EQ(after.column(c).key, before.column(c).key);
@@ -209,7 +210,7 @@ TEST_F(StatusLifecycleTest, AnotherOperatorGetsTheGroupsOfTheirRoles) {
 
 TEST_F(StatusLifecycleTest, AGroupDeletedThroughStorageLeavesTheGroupBox) {
     status->Show();
-    GroupStore& groups = status->groupStore();
+    GroupStore& groups = groupStoreOf(*status);
     const QString name(50, QLatin1Char('g'));
     ASSERT_EQ(groups.checkName(name), GroupNameProblem::None);
     const qint32 id = groups.createGroup(name, {{QStringLiteral("Door"), groupAddresses(site.smallGroupId, 1).value(0), 1, 1, 0, 0}});
@@ -246,8 +247,8 @@ TEST_F(StatusLifecycleTest, AddressesWithQuotesOrSqlFromOutsideLeaveTheDatabaseU
             status->SyncPipe(QStringLiteral("STATUSVIEW"), 6, address + QStringLiteral("|") + QLatin1String(kind),
                              QStringLiteral("WS2"), QString());
         for (qint16 kind = 0; kind <= 8; ++kind) {
-            status->superStatus().RequestSuperStatus(false, address, kind);
-            status->superStatus().RequestSuperStatus(true, address, kind);
+            superStatusOf(*status).RequestSuperStatus(false, address, kind);
+            superStatusOf(*status).RequestSuperStatus(true, address, kind);
         }
     }
     EXPECT_EQ(databaseChecksum(*db), before);

@@ -1,6 +1,7 @@
 // The configuration dialog's logic on a shown (headless) status window over a generated site,
 // driven with scripted answers: saving new and stored groups, deleting, the name rules on both
 // save paths, the column page, and giving the lock back.
+#include "component/StatusInternals.h"
 #include "groups/ConfigureGroups.h"
 
 #include "component/ComponentFixture.h"
@@ -26,7 +27,7 @@ protected:
     void SetUp() override {
         ComponentTest::SetUp();
         status->Show();
-        dialog = std::make_unique<ConfigureGroups>(ctx(), status->groupStore(), window());
+        dialog = std::make_unique<ConfigureGroups>(ctx(), groupStoreOf(*status), window());
         dialog->load();
         host.clearCalls();
     }
@@ -257,7 +258,7 @@ TEST_F(ConfigureGroupsTest, FilterOptionsRefillTheAvailableList) {
 
 TEST_F(ConfigureGroupsTest, AnOperatorSeesAndDeletesOnlyTheGroupsTheGroupBoxOffers) {
     host.userId = site.restrictedOperatorId;
-    ConfigureGroups restricted(ctx(), status->groupStore(), window());
+    ConfigureGroups restricted(ctx(), groupStoreOf(*status), window());
     restricted.load();
     ASSERT_EQ(restricted.groups().size(), 2);
     EXPECT_EQ(restricted.groups()[1].itemData, site.smallGroupId);
@@ -415,12 +416,12 @@ TEST_F(ConfigureGroupsTest, TheLockGoesBackOnceWhicheverWayTheDialogCloses) {
     EXPECT_EQ(host.callsNamed(QStringLiteral("ReleaseComponent"))[0].toString(), QStringLiteral("ReleaseComponent(37, 0)"));
 
     // A dialog destroyed without closing gives the lock back too, and storage forgets it.
-    auto other = std::make_unique<ConfigureGroups>(ctx(), status->groupStore(), window());
+    auto other = std::make_unique<ConfigureGroups>(ctx(), groupStoreOf(*status), window());
     other->load();
     other.reset();
     EXPECT_EQ(host.count(QStringLiteral("ReleaseComponent")), 2);
     SelectedPoint point{QStringLiteral("Door"), QStringLiteral("\\\\SNET.P01.C0001.DR01"), 1, 1, 0, 16};
-    EXPECT_GT(status->groupStore().createGroup(QStringLiteral("After Close"), {point}), 0);
+    EXPECT_GT(groupStoreOf(*status).createGroup(QStringLiteral("After Close"), {point}), 0);
 }
 
 }  // namespace

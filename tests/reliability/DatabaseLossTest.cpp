@@ -5,6 +5,7 @@
 // that need the database must fail cleanly and be logged, with the operator told once (the site
 // link); a group save must leave the stored points as they were; and nothing stored before the
 // loss may be lost once the database is back.
+#include "component/StatusInternals.h"
 #include "reliability/ReliabilitySite.h"
 
 #include "groups/GroupStore.h"
@@ -53,7 +54,7 @@ protected:
         ASSERT_TRUE(s->db->isAlive());
     }
 
-    SiteLink& link() { return *s->status->context().siteLink; }
+    SiteLink& link() { return *contextOf(*s->status).siteLink; }
 
     QStringList storedPoints(int groupId) {
         QStringList out;
@@ -113,7 +114,7 @@ TEST_P(DatabaseLoss, OperationsNeedingTheDatabaseFailCleanlyAndAreAllLogged) {
 
 TEST_P(DatabaseLoss, AGroupSaveThatFailsKeepsThePreviousPointsAndNothingStoredIsLost) {
     loseDatabase();
-    GroupStore& groups = s->status->groupStore();
+    GroupStore& groups = groupStoreOf(*s->status);
     const QVector<SelectedPoint> replacement = {{QStringLiteral("Only point"), s->firstAddress(0), 1, 1, 0, 16}};
     EXPECT_FALSE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
     EXPECT_EQ(groups.createGroup(QStringLiteral("New group"), replacement), 0);
@@ -142,7 +143,7 @@ TEST_P(DatabaseLoss, TheComponentWorksAgainOnceTheDatabaseIsBack) {
     EXPECT_EQ(s->logEntries(), failures) << "no new failure once the database answers again";
     EXPECT_GT(s->window().groupEntries().size(), 1);
 
-    GroupStore& groups = s->status->groupStore();
+    GroupStore& groups = groupStoreOf(*s->status);
     const QVector<SelectedPoint> replacement = {{QStringLiteral("Only point"), s->firstAddress(0), 1, 1, 0, 16}};
     EXPECT_TRUE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
     EXPECT_EQ(storedPoints(group).size(), 1);

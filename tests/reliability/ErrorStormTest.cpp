@@ -3,6 +3,7 @@
 // host keeps delivering calls (its message loop runs), so the storm arrives inside the box: every
 // failure must be logged (the repeats within a second as a count), no second box may open on top
 // of the first, and the state changes must keep reaching the grid.
+#include "component/StatusInternals.h"
 #include "reliability/ReliabilitySite.h"
 
 #include "domain/Formatting.h"
@@ -70,7 +71,7 @@ TEST(ErrorStorm, AThousandFailuresAreAllLoggedWithOneBoxOpenAtATimeAndStatesKeep
     // Every failure is in the log, the repeats within a second folded into a count.
     EXPECT_EQ(s.logReports(), kFailures);
     EXPECT_LT(s.logEntries(), kFailures / 10);
-    EXPECT_EQ(s.status->context().errorLog.reportsWritten(), kFailures);
+    EXPECT_EQ(contextOf(*s.status).errorLog.reportsWritten(), kFailures);
     EXPECT_EQ(dialogs.maxOpen, 1);
     EXPECT_EQ(dialogs.messages.size(), 1) << "reports during an open box show no further box";
     EXPECT_EQ(statesSent, kFailures - 1);

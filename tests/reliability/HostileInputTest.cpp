@@ -5,6 +5,7 @@
 // same operations plus the hostile ones. Afterwards every table must read the same on both: the
 // read-only entry points wrote nothing, and the writing ones stored exactly the texts given (the
 // legitimate site gets those texts written by bound parameters after its own operations).
+#include "component/StatusInternals.h"
 #include "reliability/ReliabilitySite.h"
 
 #include "groups/GroupStore.h"
@@ -122,8 +123,8 @@ TEST_F(HostileInput, StateChangesNotificationsAndStatusRequestsWriteNothing) {
         }
         status.UpdateNames(h, realInput);
         for (qint16 kind = 0; kind <= 8; ++kind) {
-            status.superStatus().RequestSuperStatus(false, h, kind);
-            status.superStatus().RequestSuperStatus(true, QStringLiteral("\\\\SNET.") + h, kind);
+            superStatusOf(status).RequestSuperStatus(false, h, kind);
+            superStatusOf(status).RequestSuperStatus(true, QStringLiteral("\\\\SNET.") + h, kind);
         }
         calls += 19;
     }
@@ -141,7 +142,7 @@ struct GroupTexts {
 };
 
 void groupOperations(ReliabilitySite& s, const GroupTexts& t) {
-    GroupStore& groups = s.status->groupStore();
+    GroupStore& groups = groupStoreOf(*s.status);
     EXPECT_EQ(groups.checkName(t.createdGroup), GroupNameProblem::None);
     QVector<SelectedPoint> points = {
         {t.pointName, s.firstAddress(0), 1, 1, 0, 16},
@@ -156,7 +157,7 @@ void groupOperations(ReliabilitySite& s, const GroupTexts& t) {
     ASSERT_GT(doomed, 0);
     EXPECT_TRUE(groups.deleteGroup(doomed, t.deletedGroup));
     // The window shows the group with its stored names and addresses.
-    s.status->window().FillPoints(created);
+    windowOf(*s.status).FillPoints(created);
 }
 
 void setDetail(ReliabilitySite& s, const QString& name, const QString& text) {
@@ -236,7 +237,7 @@ TEST_F(HostileInput, GroupNamesPointNamesAndLayoutsAreStoredExactlyAsGiven) {
         s->status->Show();
         s->status->ShutDown();
     }
-    EXPECT_EQ(hostile.status->context().layout.columnHeaderPos[0], hostileLayout);
+    EXPECT_EQ(contextOf(*hostile.status).layout.columnHeaderPos[0], hostileLayout);
     replaceText(legitimate, QStringLiteral("Profile_Details"), QStringLiteral("DetailValue"), plainLayout,
                 hostileLayout);
 
@@ -272,7 +273,7 @@ TEST(HostileLayouts, ABadOrIncompleteStoredLayoutCostsOnlyItsSectionAndIsNeverOv
     EXPECT_GT(s.window().sections().masked().columnCount(), 0);
     EXPECT_GT(s.grid(2).rowCount(), 0);
     // Settings after the unusable ones were still read; the unusable ones kept their defaults.
-    const LayoutSettings& layout = s.status->context().layout;
+    const LayoutSettings& layout = contextOf(*s.status).layout;
     EXPECT_EQ(layout.left, 120.0f);
     EXPECT_EQ(layout.height, 5000.0f);
     EXPECT_EQ(layout.width, 8000.0f);

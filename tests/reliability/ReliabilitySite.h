@@ -4,6 +4,7 @@
 // be shown so that every point has a row.
 #pragma once
 
+#include "component/StatusInternals.h"
 #include "site/DemoSite.h"
 #include "base/ComponentContext.h"
 #include "support/DemoSiteStatus.h"
@@ -53,8 +54,8 @@ struct ReliabilitySite {
     QString databasePath() const { return folder.filePath(QStringLiteral("site.db")); }
     QString logPath() const { return folder.filePath(QStringLiteral("StatusObject.log")); }
 
-    StatusWindow& window() { return status->window(); }
-    StatusGrid& grid(int section) { return status->window().grid(section); }
+    StatusWindow& window() { return windowOf(*status); }
+    StatusGrid& grid(int section) { return windowOf(*status).grid(section); }
 
     /// Shows the window, then the group (the operator choosing it in the group box).
     void showGroup(int groupId) {
@@ -99,7 +100,7 @@ struct ReliabilitySite {
 
     /// The reports logged so far: the entries and the repeats folded into them.
     int logReports() {
-        status->context().errorLog.flushRepeats();
+        contextOf(*status).errorLog.flushRepeats();
         QFile file(logPath());
         if (!file.open(QIODevice::ReadOnly))
             return 0;

@@ -11,6 +11,7 @@
 #include "App.h"
 #include "AppSite.h"
 #include "commands/ContextMenus.h"
+#include "component/StatusInternals.h"
 #include "db/StatementObserver.h"
 #include "db/TSqlTokenizer.h"
 #include "groups/GroupStore.h"
@@ -50,8 +51,8 @@ QVector<SentStatement> collectSentStatements(const QString& siteFile, const QStr
         app.field().step(300);
 
         so::Status& status = app.workstation(0).status();
-        so::StatusWindow& window = status.window();
-        so::ContextMenus menus(status.context(), window, status.superStatus());
+        so::StatusWindow& window = windowOf(status);
+        so::ContextMenus menus(contextOf(status), window, superStatusOf(status));
         for (int group = 0; group < window.groupEntries().size(); ++group) {
             window.selectGroupEntry(group);
             window.RefreshAllRows();
@@ -77,7 +78,7 @@ QVector<SentStatement> collectSentStatements(const QString& siteFile, const QStr
         }
         window.FillMaskedGrid();
 
-        so::GroupStore& groups = status.groupStore();
+        so::GroupStore& groups = groupStoreOf(status);
         Recordset rs = app.siteDb().query(QStringLiteral(
             "SELECT ObjectID, PointID, ListName, ListSmallIcon, ListAddress, AlternateFlag FROM Status_Points"));
         const so::SelectedPoint point{rs.field(2).toString(), rs.field(4).toString(), rs.field(0).toInt(),

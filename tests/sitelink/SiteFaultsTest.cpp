@@ -3,6 +3,7 @@
 // and another connection holding the write lock. The product must notice, tell the operator once,
 // keep live states coming, and come back by itself: the tests only break and mend the files and
 // call the link's periodic check instead of waiting for its timer.
+#include "component/StatusInternals.h"
 #include "reliability/ReliabilitySite.h"
 
 #include "groups/ConfigureGroups.h"
@@ -41,7 +42,7 @@ protected:
         s = std::make_unique<ReliabilitySite>(200, backend);
         s->showGroup(s->site.siteGroupId);
         ASSERT_GT(s->totalRows(), 50);
-        link = s->status->context().siteLink;
+        link = contextOf(*s->status).siteLink;
         ASSERT_TRUE(link->isReachable());
     }
 
@@ -106,7 +107,7 @@ TEST_P(SiteFileFaults, AreToldOnceWriteNothingAwayAndReconnectByThemselves) {
     // While down nothing is written to a file nobody will open again; live states still show.
     const bool fileStays = fault == Fault::CloseConnection || fault == Fault::ReplaceWithCopy;
     if (!fileStays) {
-        EXPECT_EQ(s->status->groupStore().createGroup(QStringLiteral("Made while lost"), onePoint()), 0);
+        EXPECT_EQ(groupStoreOf(*s->status).createGroup(QStringLiteral("Made while lost"), onePoint()), 0);
         link->check();
         EXPECT_FALSE(link->isReachable());
         EXPECT_FALSE(QFile::exists(path())) << "reconnecting must not create an empty site";
@@ -126,7 +127,7 @@ TEST_P(SiteFileFaults, AreToldOnceWriteNothingAwayAndReconnectByThemselves) {
     EXPECT_EQ(changes.size(), 2);
     EXPECT_EQ(linkBoxes(), 1);
     EXPECT_EQ(s->cell(1, input, QStringLiteral("Name")), storedName) << "the group was read again";
-    EXPECT_GT(s->status->groupStore().createGroup(QStringLiteral("Made after"), onePoint()), 0);
+    EXPECT_GT(groupStoreOf(*s->status).createGroup(QStringLiteral("Made after"), onePoint()), 0);
     EXPECT_TRUE(storedGroupNames().contains(QStringLiteral("Made after"))) << "stored in the file at the path";
     EXPECT_FALSE(storedGroupNames().contains(QStringLiteral("Made while lost")));
 }
@@ -159,7 +160,7 @@ TEST_P(SiteLock, AFailedSaveWaitsBrieflyTellsTheOperatorAndKeepsThePointsForAnot
     if (HasFatalFailure() || IsSkipped())
         return;
     s->dialogs.messages.clear();
-    ConfigureGroups dialog(s->status->context(), s->status->groupStore(), s->window());
+    ConfigureGroups dialog(contextOf(*s->status), groupStoreOf(*s->status), s->window());
     dialog.load();
     dialog.add({0, 1, 2});
     ASSERT_EQ(dialog.selected().size(), 3);

@@ -4,6 +4,7 @@
 // looks: the connection is closed and a file that is no database takes the site's place, so nothing
 // can open it again. Restoring only puts the site's file back: the link's check opens the
 // connection again by itself; the check is called directly (no waiting).
+#include "component/StatusInternals.h"
 #include "reliability/ReliabilitySite.h"
 
 #include "groups/GroupStore.h"
@@ -24,7 +25,7 @@ protected:
         s = std::make_unique<ReliabilitySite>(200, Backend::SqliteFile);
         s->showGroup(s->site.siteGroupId);
         ASSERT_GT(s->totalRows(), 50);
-        link = s->status->context().siteLink;
+        link = contextOf(*s->status).siteLink;
         ASSERT_NE(link, nullptr);
         ASSERT_TRUE(link->isReachable());
         spy = std::make_unique<QSignalSpy>(link, &SiteLink::reachableChanged);
@@ -166,7 +167,7 @@ TEST_F(SiteLinkLoss, AGroupSaveDuringTheLossLeavesTheStoredPointsIntact) {
     ASSERT_FALSE(pointsBefore.isEmpty());
     loseDatabase();
 
-    GroupStore& groups = s->status->groupStore();
+    GroupStore& groups = groupStoreOf(*s->status);
     const QVector<SelectedPoint> replacement = {{QStringLiteral("Only point"), s->firstAddress(0), 1, 1, 0, 16}};
     EXPECT_FALSE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
     EXPECT_FALSE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
@@ -181,7 +182,7 @@ TEST_F(SiteLinkLoss, AGroupSaveDuringTheLossLeavesTheStoredPointsIntact) {
 
 TEST(SiteLinkLive, AFailedStatementOnALiveDatabaseKeepsTheLinkUpAndShowsTheReport) {
     ReliabilitySite s(50, Backend::SqliteFile);
-    ComponentContext& ctx = s.status->context();
+    ComponentContext& ctx = contextOf(*s.status);
     ASSERT_NE(ctx.siteLink, nullptr);
     for (int i = 0; i < 2; ++i)
         trap(ctx, QStringLiteral("FMain.FillPoints"), [&] { s.db->execute(QStringLiteral("SELECT * FROM NoSuchTable")); });

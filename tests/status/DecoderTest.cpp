@@ -35,6 +35,9 @@ class DecoderTest : public StatusFixture {
 protected:
     DecoderTest() { ctx.timeFormat = true; }
 
+    /// How the reports of the table reach the decoder.
+    ReportMode mode = ReportMode::Current;
+
     /// A row prepared as a filled point: every cell the marker, door and input lines not known,
     /// not masked, a three-line module, the door relay off.
     int preparedRow(int section, const Cells& setup, qint64 nameData = 0, const QString& address = {}) {
@@ -72,7 +75,7 @@ protected:
     Outcome apply(int section, const QString& kind, const Case& c, qint64 nameData = 0, const QString& address = {}) {
         const int row = preparedRow(section, c.setup, nameData, address);
         const Cells before = snapshot(section, row);
-        decoder.UpdateList(section, sections.grid(section).text(row, col::Address), c.state, kind, kTime, c.value);
+        decoder.UpdateList(section, sections.grid(section).text(row, col::Address), c.state, kind, kTime, c.value, mode);
         Outcome out;
         for (const auto& [key, text] : snapshot(section, row)) {
             if (key == col::LastUpdated)
@@ -160,7 +163,7 @@ TEST_F(DecoderTest, Controller) {
 }
 
 TEST_F(DecoderTest, ControllerDuringAStatusRequestShowsNoImpliedOnLine) {
-    ctx.superStatusRequestActive = true;
+    mode = ReportMode::StatusRequest;
     expectTable(4, QStringLiteral("CA"), {{5, {}, {{col::ACPower, R(1440)}}},
                                           {8, {}, {}},
                                           {1, {}, {{col::Status, R(1433)}}}});
@@ -457,7 +460,7 @@ TEST_F(DecoderTest, SeverityAndCountsDoNotDependOnTheHostsWording) {
     for (const QHash<qint32, QString>& wording : wordings) {
         host.texts = wording;
         sections.InitColumnHeaders(layouts);
-        StatusDecoder worded(ctx, sections);
+        StatusDecoder worded(ctx, sections, masked);
         SectionCounts counts[kSectionCount];
         SectionCounts expected[kSectionCount];
         for (const Report& r : reports) {

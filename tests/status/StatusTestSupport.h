@@ -6,6 +6,7 @@
 #include "support/FakeHost.h"
 
 #include "base/ComponentContext.h"
+#include "status/MaskedPoints.h"
 #include "status/StatusDecoder.h"
 #include "grid/ColumnLayout.h"
 #include "grid/Sections.h"
@@ -33,7 +34,6 @@ protected:
         ctx.ntConnection = &host;
         ctx.dialogs = &dialogs;
         ctx.errorLog.setFolder(logDir.path());
-        ctx.maskedList = &masked;
         QString layouts[kSectionCount];
         for (QString& text : layouts)
             text = kUseObjectDefault;
@@ -61,7 +61,7 @@ protected:
     RecordingMaskedList masked;
     ComponentContext ctx;
     Sections sections{ctx};
-    StatusDecoder decoder{ctx, sections};
+    StatusDecoder decoder{ctx, sections, masked};
 };
 
 }  // namespace so::test

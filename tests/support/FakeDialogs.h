@@ -1,7 +1,7 @@
 // Scripted dialogs for tests: records every message and question and answers from queues.
 #pragma once
 
-#include "base/Dialogs.h"
+#include <statusobject/Dialogs.h>
 
 #include <QQueue>
 #include <QStringList>

@@ -6,6 +6,7 @@
 #include "support/DemoSiteStatus.h"
 
 #include "base/ComponentContext.h"
+#include "component/StatusInternals.h"
 #include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
 #include "ui/SectionHeader.h"
@@ -58,7 +59,7 @@ protected:
             QCoreApplication::processEvents();
     }
 
-    StatusWindow& window() { return status->window(); }
+    StatusWindow& window() { return windowOf(*status); }
     StatusGrid& grid(int section) { return window().grid(section); }
     SectionGridView* view(int section) { return frame->sectionView(section); }
 

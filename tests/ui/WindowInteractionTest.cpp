@@ -1,6 +1,7 @@
 // The status window driven with simulated mouse and key events: sorting by header clicks, the
 // current cell and the context-menu flag, keys, collapsing sections, the section choice, the
 // toolbar's views, column moves and resizes kept for the layout, and the "Modules" menu item.
+#include "component/StatusInternals.h"
 #include "ui/UiFixture.h"
 
 #include "ui/ModelTesterGuard.h"
@@ -269,7 +270,7 @@ TEST_F(WindowInteraction, ModulesItemFollowsTheHostsNewerHardwareSupport) {
         EXPECT_TRUE(otherFrame->sectionMenuSeparator()->isSeparator());
         // Items follow the sections the loaded group uses.
         for (int section = 0; section < kSectionCount - 1; ++section)
-            EXPECT_EQ(otherFrame->sectionMenuItem(section)->isEnabled(), other->window().isSectionUsed(section));
+            EXPECT_EQ(otherFrame->sectionMenuItem(section)->isEnabled(), windowOf(*other).isSectionUsed(section));
     }
 }
 

@@ -1,5 +1,6 @@
 // The window's find box, header counts, severity tint and marker, recent-change highlight and
 // tooltip, copy and CSV export and status bar, on the real window shown on a generated demo site.
+#include "component/StatusInternals.h"
 #include "ui/UiFixture.h"
 
 #include "base/SiteLink.h"
@@ -170,11 +171,11 @@ TEST_F(BeyondWindow, AChangedRowIsHighlightedWithItsLastTenChangesInItsTooltip) 
     // The status bar tells whether the site database answers (coming back reloads the group).
     ASSERT_NE(frame->linkLabel(), nullptr);
     EXPECT_TRUE(frame->linkLabel()->text().endsWith(QStringLiteral("Site database answering")));
-    SiteLink& link = *status->context().siteLink;
-    status->context().dbConnection = nullptr;  // the database stops answering
+    SiteLink& link = *contextOf(*status).siteLink;
+    contextOf(*status).dbConnection = nullptr;  // the database stops answering
     link.check();
     EXPECT_TRUE(frame->linkLabel()->text().endsWith(QStringLiteral("Site database not answering")));
-    status->context().dbConnection = db.get();
+    contextOf(*status).dbConnection = db.get();
     link.check();
     EXPECT_TRUE(frame->linkLabel()->text().endsWith(QStringLiteral("Site database answering")));
 }

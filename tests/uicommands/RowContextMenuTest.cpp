@@ -3,6 +3,7 @@
 #include "support/DemoSiteStatus.h"
 
 #include "commands/ContextMenus.h"
+#include "component/StatusInternals.h"
 #include "ui/StatusFrame.h"
 #include "ui/RowContextMenu.h"
 #include "ui/SectionGridView.h"
@@ -44,8 +45,8 @@ TEST(RowContextMenu, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTheComma
     ASSERT_NE(frame, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
 
-    StatusWindow& window = status.window();
-    ContextMenus menus(status.context(), window, status.superStatus());
+    StatusWindow& window = windowOf(status);
+    ContextMenus menus(contextOf(status), window, superStatusOf(status));
     RowContextMenu popup(menus, *frame);
 
     // The first classic door of the group shown.

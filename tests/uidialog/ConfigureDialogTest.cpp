@@ -1,6 +1,7 @@
 // The "Configure Status Groups" dialog opened from the real status window's toolbar: a group made
 // in it reaches this window's group box and, through the sync notification, a second workstation;
 // the lock goes back whichever way the dialog closes.
+#include "component/StatusInternals.h"
 #include "ui/ConfigureGroupsDialog.h"
 
 #include "ui/UiFixture.h"
@@ -24,7 +25,7 @@ protected:
     void SetUp() override {
         UiFixture::SetUp();
         show();
-        installConfigureDialog(*frame, status->groupStore());
+        installConfigureDialog(*frame, groupStoreOf(*status));
         host.clearCalls();
     }
 

@@ -2,21 +2,18 @@
 // tables.
 #include "WindowFixture.h"
 
-#include "status/LiveIntake.h"
 #include "domain/StateTexts.h"
-#include "status/SuperStatus.h"
 
 namespace so::test {
 namespace {
 
 class FullRefreshTest : public WindowFixture {
 protected:
-    FullRefreshTest() : intake(ctx, *window), replay(ctx, *window, intake) {
+    FullRefreshTest() {
         door = firstAddress(1);
         controller = door.chopped(5);
         newerInput = firstAddress(102);
         exec(QStringLiteral("UPDATE ZRII_Controllers SET Online = 1"));
-        window->setSuperStatusReplay(&replay);
         window->FillPoints(makeGroup({{1, QStringLiteral("t.Address = '%1'").arg(door)},
                                       {2, QStringLiteral("t.Address LIKE '%1%'").arg(controller)},
                                       {102, QStringLiteral("t.Address = '%1'").arg(newerInput)}}));
@@ -31,8 +28,6 @@ protected:
                  .arg(entries.join(QLatin1Char('#')), controller));
     }
 
-    LiveIntake intake;
-    SuperStatusReplay replay;
     QString door;
     QString controller;
     QString newerInput;
@@ -63,16 +58,6 @@ TEST_F(FullRefreshTest, OffLineNewerLineInputShowsDashes) {
     window->RefreshAllRows();
     for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
         EXPECT_EQ(cell(1, newerInput, key), QStringLiteral("-")) << key.toStdString();
-}
-
-TEST_F(FullRefreshTest, WithoutTheReplayOnlyNewerLineRowsRefresh) {
-    window->setSuperStatusReplay(nullptr);
-    storeInputReport(door.right(2).toInt(), QStringLiteral("65"));
-    exec(QStringLiteral("UPDATE ZRII_Inputs SET ContactStatus = 33 WHERE Address = '%1'").arg(newerInput));
-    const QString alarmBefore = cell(0, door, col::Alarm);
-    window->RefreshAllRows();
-    EXPECT_EQ(cell(0, door, col::Alarm), alarmBefore);
-    EXPECT_EQ(cell(1, newerInput, col::Input1), QStringLiteral("Line Open"));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "window/RecentChanges.h"
+#include "status/RecentChanges.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,5 +1,6 @@
 // Everything that would block on the operator: message boxes, input boxes, yes/no questions and the
-// busy pointer. The window installs Qt dialogs; tests install a scripted fake, so no test blocks.
+// busy pointer. The window installs Qt dialogs unless the host hands the component its own
+// (Status::setDialogs): a host that runs without anyone at the screen answers here instead.
 #pragma once
 
 #include <QString>
@@ -18,15 +19,6 @@ public:
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                             const QString& defaultText = {}) = 0;
     virtual void setBusy(bool busy) = 0;
-};
-
-/// Answers every question with "no"/cancel and shows nothing: the default before a window exists.
-class SilentDialogs final : public Dialogs {
-public:
-    void message(const QString&, const QString&, Icon) override {}
-    bool askYesNo(const QString&, const QString&) override { return false; }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return std::nullopt; }
-    void setBusy(bool) override {}
 };
 
 }  // namespace so
