@@ -53,7 +53,7 @@ public:
     /// Rows of all eight sections.
     int shownRows() {
         int rows = 0;
-        for (int section = 0; section < StatusWindow::kSectionCount; ++section)
+        for (int section = 0; section < kSectionCount; ++section)
             rows += grid(section).rowCount();
         return rows;
     }

@@ -115,7 +115,7 @@ private:
     };
 
     void collectPoints() {
-        for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+        for (int section = 0; section < kSectionCount; ++section) {
             const StatusGrid& grid = window_.grid(section);
             const int column = grid.columnIndex(col::Address);
             if (column < 0)
@@ -167,7 +167,7 @@ private:
     void report(const QString& deviceType, const QString& address, int state, const QString& value = {}) {
         StormReport r{deviceType, address, quint8(state), value, -1, {}};
         if (const DeviceTypeRoute* route = deviceTypeRoute(deviceType)) {
-            r.section = route->section;
+            r.section = sectionIndex(route->section);
             if (!route->doorKindCode.isEmpty() &&
                 (route->doorOnlyIfAddressContains.isEmpty() || address.contains(route->doorOnlyIfAddressContains)))
                 r.doorAddress = ConvertToDoorAddress(address);

@@ -48,7 +48,7 @@ protected:
 };
 
 bool anyPending(StatusFrame& frame) {
-    for (int section = 0; section < StatusFrame::kSectionCount; ++section)
+    for (int section = 0; section < kSectionCount; ++section)
         if (frame.sectionModel(section)->hasPendingChanges())
             return true;
     return false;
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
         while ((frame->windowHandle() == nullptr || !frame->windowHandle()->isExposed()) && wait.elapsed() < 5000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         PaintCount paints;
-        for (int section = 0; section < StatusFrame::kSectionCount; ++section)
+        for (int section = 0; section < kSectionCount; ++section)
             frame->sectionView(section)->viewport()->installEventFilter(&paints);
         QComboBox* box = frame->groupBox();
         const int small = site.window().findGroupEntry(site.site.smallGroupId);

@@ -27,7 +27,7 @@ struct DoorSite {
         ctx.ntConnection = &host;
         ctx.timeFormat = true;
         ctx.errorLog.setFolder(logDir.path());
-        QString layouts[Sections::kCount];
+        QString layouts[kSectionCount];
         for (QString& text : layouts)
             text = kUseObjectDefault;
         sections.InitColumnHeaders(layouts);

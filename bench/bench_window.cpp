@@ -85,13 +85,13 @@ Options parse(const QStringList& args) {
 }
 
 void flushModels(StatusFrame& frame) {
-    for (int section = 0; section < StatusFrame::kSectionCount; ++section)
+    for (int section = 0; section < kSectionCount; ++section)
         frame.sectionModel(section)->flush();
     frame.maskedModel()->flush();
 }
 
 bool viewsHoldEveryRow(StatusFrame& frame, BenchSite& site) {
-    for (int section = 0; section < StatusFrame::kSectionCount; ++section)
+    for (int section = 0; section < kSectionCount; ++section)
         if (frame.sectionModel(section)->rowCount() != site.grid(section).rowCount())
             return false;
     return true;
@@ -145,7 +145,7 @@ QJsonObject runSite(int points, const Options& options) {
     const QVector<StormReport> reports = StormBuilder(site.window(), *site.db).build(1 << 18);
     PaintWatch watch(clock);
     QVector<int> visibleSections;
-    for (int section = 0; section < StatusFrame::kSectionCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         SectionGridView* view = frame->sectionView(section);
         view->viewport()->installEventFilter(&watch);
         if (view->isVisible() && !view->viewport()->visibleRegion().isEmpty())
@@ -156,7 +156,7 @@ QJsonObject runSite(int points, const Options& options) {
         visible.append(section);
     out[QStringLiteral("visible_sections")] = visible;
     int flushesBefore = 0;
-    for (int section = 0; section < StatusFrame::kSectionCount; ++section)
+    for (int section = 0; section < kSectionCount; ++section)
         flushesBefore += frame->sectionModel(section)->signalCounts().dataChanged;
 
     using Clock = std::chrono::steady_clock;
@@ -195,7 +195,7 @@ QJsonObject runSite(int points, const Options& options) {
     if (!stamps.empty())
         longestGapNs = std::max(longestGapNs, stormNs - stamps.back());
     int flushes = -flushesBefore;
-    for (int section = 0; section < StatusFrame::kSectionCount; ++section)
+    for (int section = 0; section < kSectionCount; ++section)
         flushes += frame->sectionModel(section)->signalCounts().dataChanged;
 
     const auto at = [&](double q) {

@@ -67,7 +67,7 @@ int addressHelpers(const std::uint8_t* data, std::size_t size) {
 
     const QString word = in.text(32);
     if (const DeviceTypeRoute* route = deviceTypeRoute(word.toUpper()))
-        check(route->section >= 0 && route->section <= 7, QStringLiteral("route of \"%1\"").arg(word));
+        check(isSectionIndex(sectionIndex(route->section)), QStringLiteral("route of \"%1\"").arg(word));
     const QString code = in.text(3);
     const PointKind kind = pointKindForCode(code);
     check(kind == PointKind::None || pointCode(kind) == code, QStringLiteral("code \"%1\"").arg(code));

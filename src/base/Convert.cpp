@@ -10,13 +10,20 @@ namespace {
 
 template <class Int>
 Int roundedInto(const QString& text) {
-    const double rounded = std::nearbyint(toNumber(text));  // default rounding: half to even
+    const double rounded = roundHalfToEven(toNumber(text));
     if (rounded < double(std::numeric_limits<Int>::min()) || rounded > double(std::numeric_limits<Int>::max()))
         throw ComponentError(ComponentError::Overflow, QStringLiteral("Overflow: \"%1\"").arg(text));
     return Int(rounded);
 }
 
 }  // namespace
+
+double roundHalfToEven(double value) {
+    const double nearest = std::round(value);  // a half away from zero
+    if (std::fabs(value - std::trunc(value)) != 0.5)
+        return nearest;
+    return 2.0 * std::round(value / 2.0);  // a half: the even one of the two neighbours
+}
 
 namespace {
 

@@ -12,6 +12,12 @@
 
 namespace so {
 
+/// The whole number nearest to value, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4,
+/// -2.5 -> -2): the one rounding of every number the component reads, from the host's state values,
+/// the stored status texts, the site's fields and the packed line states alike. Independent of the
+/// floating-point rounding mode; infinities and NaN come back as they are.
+double roundHalfToEven(double value);
+
 /// The number in text (blanks around it allowed); ComponentError TypeMismatch when there is none.
 double toNumber(const QString& text);
 

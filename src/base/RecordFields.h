@@ -6,6 +6,7 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "base/Convert.h"
 #include "base/Errors.h"
 #include "base/Texts.h"
 
@@ -22,12 +23,18 @@ inline qint64 toNumber(const QVariant& value, const QString& what) {
     if (value.isNull())
         throw ComponentError(ComponentError::TypeMismatch, QStringLiteral("Invalid use of Null: ") + what);
     bool ok = false;
-    const qint64 whole = value.toLongLong(&ok);
+    // A floating-point field rounds below (QVariant's own conversion would take a half up).
+    const bool real = value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
+    const qint64 whole = real ? 0 : value.toLongLong(&ok);
     if (ok)
         return whole;
-    const double real = value.toDouble(&ok);
-    if (ok && std::isfinite(real))
-        return qint64(std::llround(real));
+    const double number = value.toDouble(&ok);
+    if (ok && std::isfinite(number)) {
+        const double rounded = roundHalfToEven(number);
+        if (std::fabs(rounded) >= 9.2e18)
+            throw ComponentError(ComponentError::Overflow, QStringLiteral("Overflow: ") + what);
+        return qint64(rounded);
+    }
     const QString text = value.toString().trimmed();
     if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
         return 1;
@@ -51,7 +58,7 @@ inline QString text(const db::Recordset& rs, const QString& name) {
     return value.isNull() ? QString() : value.toString();
 }
 
-/// Resource 1463 (yes, enabled) or 1679 (no, disabled).
-inline QString yesNoText(ComponentContext& ctx, bool yes) { return GRS(ctx, yes ? 1463 : 1679); }
+/// The host's yes (enabled) or no (disabled) text.
+inline QString yesNoText(ComponentContext& ctx, bool yes) { return GRS(ctx, yes ? res::Yes : res::No); }
 
 }  // namespace so::fields

@@ -69,7 +69,7 @@ void ClassicCommands::runAccessEntry(int index) {
             return;
         const ClickedPoint point(window_);
         // Door functions go to rows of the doors, inputs and relays panes only.
-        if (point.pane() < 0 || point.pane() > 2)
+        if (point.pane() > Section::Relays)
             return;
         const QString& address = point.address();
         send(address, command, boardPointNumber(address));

@@ -10,7 +10,7 @@
 namespace so {
 
 ClickedPoint::ClickedPoint(StatusWindow& window)
-    : pane_(window.currentSection()), row_(window.currentRow()), grid_(window.grid(pane_)) {}
+    : pane_(Section(window.currentSection())), row_(window.currentRow()), grid_(window.grid(window.currentSection())) {}
 
 const QString& ClickedPoint::address() const { return grid_.text(row_, col::Address); }
 

@@ -4,6 +4,8 @@
 // command never works on a row remembered from an earlier popup.
 #pragma once
 
+#include "domain/Section.h"
+
 #include <QString>
 
 namespace so {
@@ -15,8 +17,8 @@ class ClickedPoint {
 public:
     explicit ClickedPoint(StatusWindow& window);
 
-    /// The pane (section 0-7) of the current cell.
-    int pane() const { return pane_; }
+    /// The pane (section) of the current cell.
+    Section pane() const { return pane_; }
     int row() const { return row_; }
     StatusGrid& grid() const { return grid_; }
 
@@ -29,7 +31,7 @@ public:
     qint32 deviceNumber() const;
 
 private:
-    int pane_;
+    Section pane_;
     int row_;
     StatusGrid& grid_;
 };

@@ -19,9 +19,6 @@ namespace so {
 namespace {
 
 const QString kReportName = QStringLiteral("FPopup.mnuMainArray_Click");
-constexpr int kControllersPane = 4;
-constexpr int kPylonsPane = 5;
-constexpr int kServerPortsPane = 6;
 
 /// The Status_Points condition for the object types a pane shows. Every kind the pane holds is
 /// listed (classic, expansion and newer-line), so that each of its rows can have its controller
@@ -45,16 +42,15 @@ QString kindCondition(int pane) {
 const QString kControllerPart = QStringLiteral(
     "left(ListAddress, case when len(ListAddress) > 5 then len(ListAddress) - 5 else 0 end)");
 
-/// DBStatusUpdate's grid code of a row: the section, or the newer-line code of readers (103),
-/// controllers (104) and modules (107).
+/// DBStatusUpdate's grid code of a row: the section, or the newer line's refresh code.
 qint32 dbStatusGridIndex(int pane, const QString& address) {
-    if (pane == 7)
-        return DbRefresh::kZR2Module;
+    if (Section(pane) == Section::Modules)
+        return refresh::ZR2Modules;
     if (isNewerLineAddress(address)) {
-        if (pane == 3)
-            return DbRefresh::kZR2Reader;
-        if (pane == kControllersPane)
-            return DbRefresh::kZR2Controller;
+        if (Section(pane) == Section::Readers)
+            return refresh::ZR2Readers;
+        if (Section(pane) == Section::Controllers)
+            return refresh::ZR2Controllers;
     }
     return pane;
 }
@@ -144,7 +140,7 @@ QStringList DeviceDetails::controllerAddresses(int index, int pane) {
         const QString group = QString::number(window_.currentGroup());
         // A controller's list address is its own address; every other point's holds its
         // controller's address followed by the five-character point part.
-        sql = QStringLiteral("Select distinct ") + (pane == kControllersPane ? QStringLiteral("ListAddress") : kControllerPart) +
+        sql = QStringLiteral("Select distinct ") + (Section(pane) == Section::Controllers ? QStringLiteral("ListAddress") : kControllerPart) +
               QStringLiteral(" from Status_Points where GroupID = ") + group + QStringLiteral(" and ") + condition;
     }
     QStringList controllers;
@@ -164,7 +160,7 @@ void DeviceDetails::refreshRows(int pane, const QStringList& controllers) {
         if (!prefixes.covers(address))
             continue;
         // Communication boxes and ports keep stored reports of their own, not a controller's.
-        if (pane == kPylonsPane || pane == kServerPortsPane)
+        if (Section(pane) == Section::Boxes || Section(pane) == Section::Ports)
             replay_.RequestSuperStatus(false, address, qint16(pane));
         window_.DBStatusUpdate(dbStatusGridIndex(pane, address), address, row);
     }
@@ -178,13 +174,13 @@ void DeviceDetails::properties() {
     const QString& address = point.address();
     QString kind;
     switch (point.pane()) {
-    case 0: kind = QStringLiteral("Door"); break;
-    case 1: kind = address.contains(QLatin1String("BI")) ? QStringLiteral("Input") : QStringLiteral("ExpInput"); break;
-    case 2: kind = address.contains(QLatin1String("BR")) ? QStringLiteral("Output") : QStringLiteral("ExpOutput"); break;
-    case 3: kind = QStringLiteral("Reader"); break;
-    case 4: kind = QStringLiteral("Controller"); break;
-    case 5: kind = QStringLiteral("Pylon"); break;
-    case kServerPortsPane: serverPortProperties(number); return;
+    case Section::Doors: kind = QStringLiteral("Door"); break;
+    case Section::Inputs: kind = address.contains(QLatin1String("BI")) ? QStringLiteral("Input") : QStringLiteral("ExpInput"); break;
+    case Section::Relays: kind = address.contains(QLatin1String("BR")) ? QStringLiteral("Output") : QStringLiteral("ExpOutput"); break;
+    case Section::Readers: kind = QStringLiteral("Reader"); break;
+    case Section::Controllers: kind = QStringLiteral("Controller"); break;
+    case Section::Boxes: kind = QStringLiteral("Pylon"); break;
+    case Section::Ports: serverPortProperties(number); return;
     default: return;
     }
     ctx_.host().AlarmFormConfigureDevice(kind, number);

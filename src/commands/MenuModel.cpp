@@ -1,6 +1,7 @@
 #include "commands/MenuModel.h"
 
 #include "base/Errors.h"
+#include "domain/Section.h"
 
 #include <algorithm>
 
@@ -113,8 +114,8 @@ void MenuModel::showOnly(MenuArray array, std::initializer_list<int> shown) {
 
 void MenuModel::buildClassic(int pane, const Permission& permitted) {
     using A = MenuArray;
-    switch (pane) {
-    case 0:  // doors: both submenus, all control items
+    switch (Section(pane)) {
+    case Section::Doors:  // doors: both submenus, all control items
         setVisible(A::MainArray, entry::AccessFunctions, true);
         setVisible(A::MainArray, entry::ControlFunctions, true);
         setVisible(A::MainArray, entry::FunctionsSeparator, true);
@@ -122,23 +123,23 @@ void MenuModel::buildClassic(int pane, const Permission& permitted) {
         setPermitted(A::MainArray, entry::ControlFunctions, permitted(), "door");
         showOnly(A::AControlFunctions, kAllControls);
         break;
-    case 1:  // inputs: masking only
-    case 2:  // relays: trigger and the forced states
+    case Section::Inputs:  // inputs: masking only
+    case Section::Relays:  // relays: trigger and the forced states
         setVisible(A::MainArray, entry::AccessFunctions, false);
         setVisible(A::MainArray, entry::ControlFunctions, true);
         setVisible(A::MainArray, entry::FunctionsSeparator, true);
         setUnavailable(A::MainArray, entry::AccessFunctions);
-        setPermitted(A::MainArray, entry::ControlFunctions, permitted(), pane == 1 ? "input" : "relay");
-        showOnly(A::AControlFunctions, pane == 1 ? kInputControls : kRelayControls);
+        setPermitted(A::MainArray, entry::ControlFunctions, permitted(), Section(pane) == Section::Inputs ? "input" : "relay");
+        showOnly(A::AControlFunctions, Section(pane) == Section::Inputs ? kInputControls : kRelayControls);
         break;
-    case 3:  // readers: no functions
+    case Section::Readers:  // readers: no functions
         setVisible(A::MainArray, entry::AccessFunctions, false);
         setVisible(A::MainArray, entry::ControlFunctions, false);
         setVisible(A::MainArray, entry::FunctionsSeparator, false);
         break;
-    case 4:  // controllers, communication boxes, server ports: disabled where still shown
-    case 5:
-    case 6:
+    case Section::Controllers:  // controllers, communication boxes, server ports: disabled where still shown
+    case Section::Boxes:
+    case Section::Ports:
         setUnavailable(A::MainArray, entry::AccessFunctions);
         setUnavailable(A::MainArray, entry::ControlFunctions);
         break;

@@ -10,7 +10,6 @@
 namespace so {
 namespace {
 
-constexpr int kDoorsPane = 0;
 // Device types the host's execute operations take.
 constexpr qint32 kDoorType = 7;
 constexpr qint32 kRelayType = 5;
@@ -72,7 +71,7 @@ void NewerLineCommands::runControlEntry(int index) {
         const Function* function = controlFunction(index);
         if (function == nullptr)
             return;
-        const bool doorRow = ClickedPoint(window_).pane() == kDoorsPane;
+        const bool doorRow = ClickedPoint(window_).pane() == Section::Doors;
         execute(*function, doorRow ? kDoorType : function->typeOutsideDoors, true);
     });
 }
@@ -107,8 +106,8 @@ void NewerLineCommands::runListEntry(int index) {
         case entry::ZR2Properties: {
             const ClickedPoint point(window_);
             static const char* const kKinds[] = {"ZR2Door", "ZR2Input", "ZR2Relay", "ZR2Reader"};
-            if (point.pane() >= 0 && point.pane() < 4)
-                ctx_.host().ConfigureDevice(QLatin1String(kKinds[point.pane()]), point.deviceNumber());
+            if (point.pane() <= Section::Readers)
+                ctx_.host().ConfigureDevice(QLatin1String(kKinds[sectionIndex(point.pane())]), point.deviceNumber());
             break;
         }
         default:
@@ -141,7 +140,7 @@ void NewerLineCommands::prepareMenu() {
     trap(ctx_, QStringLiteral("FPopup.mnuZR2_Click"), [&] {
         MenuEntry& components = menus_.entry(MenuArray::ZR2List, entry::ZR2ComponentProperties);
         const ClickedPoint point(window_);
-        if (point.pane() != kDoorsPane) {
+        if (point.pane() != Section::Doors) {
             components.enabled = false;
             return;
         }

@@ -18,6 +18,7 @@
 #include "ui/StatusFrame.h"
 #include "ui/RowContextMenu.h"
 #include "ui/QtDialogs.h"
+#include "grid/RedrawPause.h"
 #include "grid/Sections.h"
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
@@ -32,10 +33,6 @@
 namespace so {
 namespace {
 
-constexpr int kSectionCount = StatusWindow::kSectionCount;
-// DBStatusUpdate's pass for a newer-line controller (its row is looked up in section 4).
-constexpr int kZR2ControllerPass = 104;
-constexpr int kControllerSection = 4;
 
 /// Cross-workstation notification numbers of the "STATUSVIEW" topic.
 enum SyncAction {
@@ -81,46 +78,32 @@ quint8 toState(const QString& text) {
 }
 
 /// The grids whose row of an address a configuration notification re-reads, in order, with the
-/// address each one looks for. 104 is the newer-line controller pass over section 4.
+/// address each one looks for (refresh::ZR2Controllers re-reads a newer-line controller row). The
+/// point code decides (classifyAddress); an address without one is a controller, communication box
+/// or port by its length or else by the notice's kind word.
 QVector<std::pair<int, QString>> gridsForAddress(const QString& address, const QString& kind) {
-    const auto has = [&](const char* code) { return address.contains(QLatin1String(code)); };
-    if (has("SM"))
-        return {{3, address}, {0, address}};
-    if (has("BI"))
-        return {{1, address}, {0, address}, {0, QString(address).replace(QStringLiteral("BI"), QStringLiteral("DR"))}};
-    if (has("BR"))
-        return {{2, address}, {0, address}};
-    if (has("DR"))
-        return {{0, address}};
-    if (has("XR"))
-        return {{2, address}};
-    if (has("XI"))
-        return {{1, address}};
-    if (address.size() == 17 || kind == QLatin1String("CONT"))
-        return {{kControllerSection, address}, {kZR2ControllerPass, address}};
-    if (address.size() == 14 || address.size() == 19 || kind == QLatin1String("PYLON"))
-        return {{5, address}};
-    if (address.size() == 10 || kind == QLatin1String("PORT"))
-        return {{6, address}};
+    const auto in = [](Section section) { return sectionIndex(section); };
+    const PointKind pointKind = classifyAddress(address);
+    switch (pointKind) {
+    case PointKind::Reader: return {{in(Section::Readers), address}, {in(Section::Doors), address}};
+    case PointKind::Input:
+        return {{in(Section::Inputs), address},
+                {in(Section::Doors), address},
+                {in(Section::Doors), QString(address).replace(QStringLiteral("BI"), QStringLiteral("DR"))}};
+    case PointKind::Relay: return {{in(Section::Relays), address}, {in(Section::Doors), address}};
+    case PointKind::Door: return {{in(Section::Doors), address}};
+    case PointKind::ExpRelay: return {{in(Section::Relays), address}};
+    case PointKind::ExpInput: return {{in(Section::Inputs), address}};
+    default: break;
+    }
+    if (pointKind == PointKind::Controller || kind == QLatin1String("CONT"))
+        return {{in(Section::Controllers), address}, {refresh::ZR2Controllers, address}};
+    if (pointKind == PointKind::Pylon || kind == QLatin1String("PYLON"))
+        return {{in(Section::Boxes), address}};
+    if (pointKind == PointKind::ServerPort || kind == QLatin1String("PORT"))
+        return {{in(Section::Ports), address}};
     return {};
 }
-
-/// Suspends redrawing of every section grid while a notification rewrites rows; redrawing comes
-/// back on also when the rewrite ends through a failure.
-class SectionsRedrawPause {
-public:
-    explicit SectionsRedrawPause(StatusWindow& window) : window_(window) { set(false); }
-    ~SectionsRedrawPause() { set(true); }
-    SectionsRedrawPause(const SectionsRedrawPause&) = delete;
-    SectionsRedrawPause& operator=(const SectionsRedrawPause&) = delete;
-
-private:
-    void set(bool on) {
-        for (int section = 0; section < kSectionCount; ++section)
-            window_.grid(section).setRedraw(on);
-    }
-    StatusWindow& window_;
-};
 
 }  // namespace
 
@@ -284,8 +267,8 @@ void Status::StateChange(const QString& DeviceType, const QString& lAddress, qui
 
 void Status::UpdateNames(const QString& lNewName, const QString& lAddress) {
     trap(d->ctx, QStringLiteral("UpdateNames"), [&] {
-        for (int section = 0; section < kSectionCount; ++section) {
-            StatusGrid& grid = d->window.grid(section);
+        for (Section section : kAllSections) {
+            StatusGrid& grid = d->window.sections().grid(section);
             const int row = grid.findRowForAddress(lAddress);  // the first row holding it
             if (row > 0)
                 grid.setText(row, QStringLiteral("Name"), lNewName);
@@ -373,9 +356,9 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
 void Status::Private::refreshPoint(const QString& address, const QString& kind) {
     // The point's configuration changed: what is kept about modules may be stale.
     intake.forgetConfiguration();
-    SectionsRedrawPause pause(window);
+    SectionsRedrawPause pause(window.sections());
     for (const auto& [gridIndex, rowAddress] : gridsForAddress(address, kind)) {
-        const int section = gridIndex == kZR2ControllerPass ? kControllerSection : gridIndex;
+        const int section = gridIndex == refresh::ZR2Controllers ? sectionIndex(Section::Controllers) : gridIndex;
         const int row = window.sections().FindRowForAddress(section, rowAddress);
         window.DBStatusUpdate(gridIndex, rowAddress, row);
     }

@@ -36,10 +36,7 @@ public:
     void clear() { idle_.clear(); }
 
 private:
-    struct TextHash {
-        std::size_t operator()(const QString& text) const noexcept { return qHash(text); }
-    };
-    std::unordered_map<QString, QSqlQuery, TextHash> idle_;
+    std::unordered_map<QString, QSqlQuery> idle_;  // Qt's seeded std::hash<QString>
 };
 
 /// The record sets of one connection that still have rows: the connection is busy with them.

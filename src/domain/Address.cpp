@@ -82,17 +82,16 @@ PointKind pointKindForCode(const QString& code) {
 }
 
 int sectionForObjectType(int objectType) {
+    const auto index = [](Section section) { return sectionIndex(section); };
     switch (objectType) {
-    case 1: case 2: case 3: case 4: case 5: case 6: case 7:
-        return objectType - 1;
-    case 8: return 1;
-    case 9: return 2;
-    case objtype::ZR2Door: return 0;
-    case objtype::ZR2Input: return 1;
-    case objtype::ZR2Relay: return 2;
-    case objtype::ZR2Reader: return 3;
-    case objtype::ZR2Controller: return 4;
-    case objtype::ZR2Module: return 7;
+    case 1: case objtype::ZR2Door: return index(Section::Doors);
+    case 2: case 8: case objtype::ZR2Input: return index(Section::Inputs);
+    case 3: case 9: case objtype::ZR2Relay: return index(Section::Relays);
+    case 4: case objtype::ZR2Reader: return index(Section::Readers);
+    case 5: case objtype::ZR2Controller: return index(Section::Controllers);
+    case 6: return index(Section::Boxes);
+    case 7: return index(Section::Ports);
+    case objtype::ZR2Module: return index(Section::Modules);
     default: return -1;
     }
 }
@@ -119,28 +118,29 @@ QString tableForObjectType(int objectType) {
 
 const DeviceTypeRoute* deviceTypeRoute(const QString& upperCasedType) {
     using D = DeviceType;
+    using S = Section;
     static const QHash<QString, DeviceTypeRoute> kRoutes = {
-        {QStringLiteral("CONTROLLER"), {D::Controller, 4, QStringLiteral("CA"), {}, {}}},
-        {QStringLiteral("CONTROLLER_THREAT_LEVEL"), {D::ControllerThreatLevel, 4, QStringLiteral("CA"), {}, {}}},
-        {QStringLiteral("CONTROLLER_ENABLED"), {D::ControllerEnabled, 4, QStringLiteral("ENABLED"), {}, {}}},
-        {QStringLiteral("READER"), {D::Reader, 3, QStringLiteral("SM"), {}, {}}},
-        {QStringLiteral("READER_THREAT_LEVEL"), {D::ReaderThreatLevel, 3, QStringLiteral("SM"), {}, {}}},
-        {QStringLiteral("PYLON"), {D::Pylon, 5, QStringLiteral("PY"), {}, {}}},
-        {QStringLiteral("PYLON_ENABLED"), {D::PylonEnabled, 5, QStringLiteral("ENABLED"), {}, {}}},
-        {QStringLiteral("PORT"), {D::Port, 6, QStringLiteral("PO"), {}, {}}},
-        {QStringLiteral("PORT_ENABLED"), {D::PortEnabled, 6, QStringLiteral("ENABLED"), {}, {}}},
-        {QStringLiteral("STD_RELAY"), {D::StdRelay, 2, QStringLiteral("BR"), QStringLiteral("BR"), {}}},
-        {QStringLiteral("STD_INPUT"), {D::StdInput, 1, QStringLiteral("BI"), QStringLiteral("DR"), {}}},
-        {QStringLiteral("STD_INPUTV"), {D::StdInputV, 1, QStringLiteral("BIV"), QStringLiteral("DRV"), {}}},
-        {QStringLiteral("EXP_RELAY"), {D::ExpRelay, 2, QStringLiteral("XR"), {}, {}}},
-        {QStringLiteral("EXP_INPUT"), {D::ExpInput, 1, QStringLiteral("XI"), {}, {}}},
-        {QStringLiteral("EXP_INPUTV"), {D::ExpInputV, 1, QStringLiteral("XIV"), {}, {}}},
+        {QStringLiteral("CONTROLLER"), {D::Controller, S::Controllers, QStringLiteral("CA"), {}, {}}},
+        {QStringLiteral("CONTROLLER_THREAT_LEVEL"), {D::ControllerThreatLevel, S::Controllers, QStringLiteral("CA"), {}, {}}},
+        {QStringLiteral("CONTROLLER_ENABLED"), {D::ControllerEnabled, S::Controllers, QStringLiteral("ENABLED"), {}, {}}},
+        {QStringLiteral("READER"), {D::Reader, S::Readers, QStringLiteral("SM"), {}, {}}},
+        {QStringLiteral("READER_THREAT_LEVEL"), {D::ReaderThreatLevel, S::Readers, QStringLiteral("SM"), {}, {}}},
+        {QStringLiteral("PYLON"), {D::Pylon, S::Boxes, QStringLiteral("PY"), {}, {}}},
+        {QStringLiteral("PYLON_ENABLED"), {D::PylonEnabled, S::Boxes, QStringLiteral("ENABLED"), {}, {}}},
+        {QStringLiteral("PORT"), {D::Port, S::Ports, QStringLiteral("PO"), {}, {}}},
+        {QStringLiteral("PORT_ENABLED"), {D::PortEnabled, S::Ports, QStringLiteral("ENABLED"), {}, {}}},
+        {QStringLiteral("STD_RELAY"), {D::StdRelay, S::Relays, QStringLiteral("BR"), QStringLiteral("BR"), {}}},
+        {QStringLiteral("STD_INPUT"), {D::StdInput, S::Inputs, QStringLiteral("BI"), QStringLiteral("DR"), {}}},
+        {QStringLiteral("STD_INPUTV"), {D::StdInputV, S::Inputs, QStringLiteral("BIV"), QStringLiteral("DRV"), {}}},
+        {QStringLiteral("EXP_RELAY"), {D::ExpRelay, S::Relays, QStringLiteral("XR"), {}, {}}},
+        {QStringLiteral("EXP_INPUT"), {D::ExpInput, S::Inputs, QStringLiteral("XI"), {}, {}}},
+        {QStringLiteral("EXP_INPUTV"), {D::ExpInputV, S::Inputs, QStringLiteral("XIV"), {}, {}}},
         {QStringLiteral("ZR2_RELAY"),
-         {D::ZR2Relay, 2, QStringLiteral("ZR2_RELAY"), QStringLiteral("ZR2_RELAY"), QStringLiteral("BR")}},
+         {D::ZR2Relay, S::Relays, QStringLiteral("ZR2_RELAY"), QStringLiteral("ZR2_RELAY"), QStringLiteral("BR")}},
         {QStringLiteral("ZR2_INPUT"),
-         {D::ZR2Input, 1, QStringLiteral("ZR2_INPUT"), QStringLiteral("ZR2_INPUT"), QStringLiteral("BI")}},
-        {QStringLiteral("ZR2_MODULE"), {D::ZR2Module, 7, QStringLiteral("ZR2_MODULE"), {}, {}}},
-        {QStringLiteral("ZR2_CONTROLLER"), {D::ZR2Controller, 4, {}, {}, {}}},
+         {D::ZR2Input, S::Inputs, QStringLiteral("ZR2_INPUT"), QStringLiteral("ZR2_INPUT"), QStringLiteral("BI")}},
+        {QStringLiteral("ZR2_MODULE"), {D::ZR2Module, S::Modules, QStringLiteral("ZR2_MODULE"), {}, {}}},
+        {QStringLiteral("ZR2_CONTROLLER"), {D::ZR2Controller, S::Controllers, {}, {}, {}}},
     };
     const auto it = kRoutes.constFind(upperCasedType);
     return it == kRoutes.constEnd() ? nullptr : &*it;

@@ -7,6 +7,8 @@
 // splicing text. Addresses compare case-sensitively.
 #pragma once
 
+#include "domain/Section.h"
+
 #include <QString>
 
 namespace so {
@@ -67,7 +69,8 @@ QString pointCode(PointKind kind);
 /// The classic kind of a two-letter code; None for any other text.
 PointKind pointKindForCode(const QString& code);
 
-/// Grid section (0-7) of an object type, classic (1-9) or newer line (101-105, 108); -1 otherwise.
+/// Section number (sectionIndex, 0-7) of an object type, classic (1-9) or newer line (101-105,
+/// 108); -1 otherwise. A number, since object types come from the site's tables.
 int sectionForObjectType(int objectType);
 
 /// Database table holding points of an object type; empty when there is none (expansion relays are
@@ -101,7 +104,7 @@ enum class DeviceType {
 struct DeviceTypeRoute {
     DeviceType type;
     /// Section of the point's own row.
-    int section;
+    Section section;
     /// Kind code handed to UpdateList for the point's own row; empty for ZR2_CONTROLLER, whose row
     /// is re-read from the database instead of decoded.
     QString kindCode;

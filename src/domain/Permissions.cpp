@@ -50,9 +50,9 @@ bool LockComponentA(ComponentContext& ctx, qint32 kind, qint32 id, bool showMess
         QString where;
         if (ctx.site().ComponentIsLocked(kind, id, holder, where)) {
             if (showMessage) {
-                const QString text = extraText.isEmpty() ? GRS(ctx, 72, {holder, where})
-                                                         : GRS(ctx, 74, {holder, where, extraText});
-                ctx.dialogs->message(text, GRS(ctx, 3807), Dialogs::Icon::Information);
+                const QString text = extraText.isEmpty() ? GRS(ctx, res::LockedBy, {holder, where})
+                                                         : GRS(ctx, res::LockedByWithDetail, {holder, where, extraText});
+                ctx.dialogs->message(text, GRS(ctx, res::LockedTitle), Dialogs::Icon::Information);
             }
             return false;
         }

@@ -1,5 +1,7 @@
 #include "domain/StateTexts.h"
 
+#include "base/Convert.h"
+
 #include <cmath>
 
 namespace so {
@@ -82,7 +84,7 @@ QString GetLineStateText(qint32 packedValue, qint16 lineIndex) {
         return QStringLiteral(".");
     // The packed value divided by 256 to the power of the index, rounded half to even; an index
     // that scales the value out of range leaves no valid code.
-    const double scaled = std::nearbyint(std::ldexp(double(packedValue), -8 * int(lineIndex)));
+    const double scaled = roundHalfToEven(std::ldexp(double(packedValue), -8 * int(lineIndex)));
     if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.2e18)
         return QStringLiteral("Exception: Invalid Range");
     const qint64 code = qint64(scaled);

@@ -1,24 +1,7 @@
-// The status texts of the live status table `SuperStatus` and how they are read.
-//
-// SuperStatus holds one row per controller and status type: 0 Address (the controller's, or the
-// port's / communication box's for 501 / 502), 1 ControllerID (PortID / PylonID for 501 / 502),
-// 2 StatusType, 3 Status (the text below), 4 LastUpdated (the time of the report).
-//
-// Layout of the Status text, by status type:
-// - per-point types 1, 2, 3, 7, 8, 9, 11, 12, 14, 15, 16: one entry per point in point-number
-//   order, each entry ended by "#" (text after the last "#" is not an entry):
-//       codes|value|maskSource#
-//   codes: the point's state codes, decimal 0-255, separated by "," (may be empty: nothing to
-//   report); value: the state value text (no "|", "#" or ","); maskSource: the point's mask-source
-//   bits, a whole number, 0 when the point is not masked (the masked points list reads this field
-//   for types 7, 8, 9, 14 and 15).
-// - type 10: one entry of the same form holding the controller's own condition codes.
-// - type 32: the 16 readers' threat level identifiers joined by "|" (no "#").
-// - types 500 (controller), 501 (server port), 502 (communication box): the state codes, ",".
-// A malformed entry (wrong field count, a code that is not a number 0-255, a mask source that is
-// not a whole number) is reported to the caller and skipped; the entries around it still count,
-// so entry i always describes point i + 1 of its range.
+// How the stored status texts of `SuperStatus` are read (their layout: statusobject/StoredStatus.h).
 #pragma once
+
+#include <statusobject/StoredStatus.h>
 
 #include <QString>
 #include <QStringList>

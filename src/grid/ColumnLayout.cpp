@@ -3,6 +3,7 @@
 #include "base/Errors.h"
 #include "base/Texts.h"
 #include "base/Convert.h"
+#include "domain/Section.h"
 
 #include <QStringList>
 
@@ -136,7 +137,7 @@ bool layoutMeansDefaults(int section, const QString& layoutText) {
     if (layoutText.trimmed().isEmpty() || layoutText == kUseObjectDefault)
         return true;
     // Module layouts saved before that grid had its present columns are thrown away.
-    return section == 7 &&
+    return Section(section) == Section::Modules &&
            (layoutText.contains(QLatin1String("XInput Name")) || !layoutText.contains(QLatin1String("Enclosure")));
 }
 

@@ -7,20 +7,38 @@
 
 namespace so::rows {
 
-void setText(StatusGrid& grid, int row, const QString& key, const QString& text) {
+void setTextIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text) {
     const int column = grid.columnIndex(key);
     if (column >= 0)
         grid.setText(row, column, text);
 }
 
-void setData(StatusGrid& grid, int row, const QString& key, qint64 value) {
+void setDataIfColumn(StatusGrid& grid, int row, const QString& key, qint64 value) {
     if (grid.columnIndex(key) >= 0)
         grid.setData(row, key, value);
 }
 
-void setCell(StatusGrid& grid, int row, const QString& key, const QString& text, quint32 format, int icon) {
+void setCellIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text, quint32 format, int icon) {
     if (grid.columnIndex(key) >= 0)
         grid.setCell(row, key, text, format, icon);
+}
+
+void setStateIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text, RowConditions shown) {
+    const int column = grid.columnIndex(key);
+    if (column < 0)
+        return;
+    grid.setText(row, column, text);
+    grid.addConditions(row, shown);
+}
+
+void writeMaskSource(StatusGrid& grid, int row, qint32 maskSource) {
+    setStateIfColumn(grid, row, col::Masked, GetMaskSourceText(maskSource),
+             maskSource != 0 ? Condition::Masked : RowConditions());
+}
+
+void writeLockout(StatusGrid& grid, int row, const QString& key, bool lockedOut) {
+    const Condition tamper = key == col::PTamper ? Condition::PhysicalTamper : Condition::CodeTamper;
+    setStateIfColumn(grid, row, key, lockoutText(lockedOut), lockedOut ? tamper : RowConditions());
 }
 
 QString classicDoorLineModule(qint64 panelType, qint64 inputIndex, qint64 anlgMode) {
@@ -30,20 +48,21 @@ QString classicDoorLineModule(qint64 panelType, qint64 inputIndex, qint64 anlgMo
 }
 
 void writeLineStates(StatusGrid& grid, int row, qint32 packedLineStates) {
-    setText(grid, row, col::Input1, GetLineStateText(packedLineStates, 0));
-    setText(grid, row, col::Input2, GetLineStateText(packedLineStates, 1));
-    setText(grid, row, col::Input3, GetLineStateText(packedLineStates, 2));
+    setTextIfColumn(grid, row, col::Input1, GetLineStateText(packedLineStates, 0));
+    setTextIfColumn(grid, row, col::Input2, GetLineStateText(packedLineStates, 1));
+    setTextIfColumn(grid, row, col::Input3, GetLineStateText(packedLineStates, 2));
 }
 
 void writeNewerLineRelayState(StatusGrid& grid, int row, const db::Recordset& rs, const QString& stateKey) {
     if (!fields::flag(rs, QStringLiteral("ControllerOnline"))) {
-        setText(grid, row, stateKey, kOffline);
-        setText(grid, row, col::RelayDetails, kOffline);
+        // In a relay's own row the state is its Status: the relay reads as off line.
+        setStateIfColumn(grid, row, stateKey, kOffline, stateKey == col::Status ? Condition::Offline : RowConditions());
+        setTextIfColumn(grid, row, col::RelayDetails, kOffline);
         return;
     }
-    setText(grid, row, stateKey,
+    setTextIfColumn(grid, row, stateKey,
             fields::flag(rs, QStringLiteral("EnergizedStatus")) ? QStringLiteral("ON") : QStringLiteral("OFF"));
-    setText(grid, row, col::RelayDetails, GetRelayModeText(qint32(fields::number(rs, QStringLiteral("OperationsStatus")))));
+    setTextIfColumn(grid, row, col::RelayDetails, GetRelayModeText(qint32(fields::number(rs, QStringLiteral("OperationsStatus")))));
 }
 
 int newerLineIcon(qint32 iconKind, bool installed, bool online) {

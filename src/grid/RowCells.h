@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "domain/RowConditions.h"
 
 #include <statusobject/Db.h>
 
@@ -19,12 +20,22 @@ inline constexpr quint32 kNameFormat = 0x40020;
 /// The text of a state the window cannot tell because the point's controller is off line.
 inline const QString kOffline = QStringLiteral("-");
 
-/// Cell writes of a fill: a column the section's layout does not have is skipped, so that an
-/// operator's layout without a column never stops a fill part-way (every point still gets its row
-/// and every other cell).
-void setText(StatusGrid& grid, int row, const QString& key, const QString& text);
-void setData(StatusGrid& grid, int row, const QString& key, qint64 value);
-void setCell(StatusGrid& grid, int row, const QString& key, const QString& text, quint32 format, int icon);
+/// The lenient cell writes of a fill: a column the section's layout does not have is skipped, so
+/// that an operator's layout without a column never stops a fill part-way (every point still gets
+/// its row and every other cell). StatusGrid's own writers are the strict ones: a missing column is
+/// a MissingColumnError, which ends the procedure's write silently (the decoding, a row refresh).
+void setTextIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text);
+void setDataIfColumn(StatusGrid& grid, int row, const QString& key, qint64 value);
+void setCellIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text, quint32 format, int icon);
+/// A state cell written as setTextIfColumn does, with the conditions its text shows there
+/// (recorded only when the grid has the column).
+void setStateIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text, RowConditions shown);
+
+/// Masked of a newer-line point from its mask-source bits (GetMaskSourceText); condition Masked
+/// when any bit is set.
+void writeMaskSource(StatusGrid& grid, int row, qint32 maskSource);
+/// PTamper or CTamper of a newer-line reader: "Lockout" (with the column's tamper condition) or "OK".
+void writeLockout(StatusGrid& grid, int row, const QString& key, bool lockedOut);
 
 /// LM Type of a classic door: "-" for a panel of type 3 whose door input is its third or later
 /// (no line module there), else the input's line module mode.

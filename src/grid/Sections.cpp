@@ -16,7 +16,7 @@ void addColumns(StatusGrid& grid, const QVector<ColumnSpec>& columns) {
 /// The state cells of a section's rows: what a reset blanks.
 const QVector<QString>& stateColumns(int section) {
     using namespace col;
-    static const QVector<QString> kBySection[Sections::kCount] = {
+    static const QVector<QString> kBySection[kSectionCount] = {
         {Status, Alarm, Masked, Input1, Input2, Input3, Voltage, RelayStatus, RelayDetails},
         {Status, Alarm, Masked, Input1, Input2, Input3, Voltage},
         {Status, RelayDetails},
@@ -58,13 +58,13 @@ StatusGrid& Sections::grid(int section) {
 }
 
 const StatusGrid& Sections::grid(int section) const {
-    if (section < 0 || section >= kCount)
+    if (!isSectionIndex(section))
         throw ComponentError(ComponentError::SubscriptOutOfRange,
                              QStringLiteral("No section %1 (sections are 0 to 7)").arg(section));
     return grids_[section];
 }
 
-void Sections::InitColumnHeaders(const QString (&layoutTexts)[kCount], const std::function<void()>& fillMaskedGrid) {
+void Sections::InitColumnHeaders(const QString (&layoutTexts)[kSectionCount], const std::function<void()>& fillMaskedGrid) {
     for (StatusGrid& g : grids_)
         g.clearColumns();
     masked_.clearColumns();
@@ -72,7 +72,7 @@ void Sections::InitColumnHeaders(const QString (&layoutTexts)[kCount], const std
     for (QStringList& keys : addedKeys_)
         keys.clear();
     // Each section under its own trap: a bad layout costs that section only its own columns.
-    for (int section = 0; section < kCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         StatusGrid& grid = grids_[section];
         const QString& text = layoutTexts[section];
         const bool custom = !layoutMeansDefaults(section, text);

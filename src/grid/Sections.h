@@ -1,9 +1,9 @@
-// The eight sections of the status window (0 doors, 1 inputs, 2 relays, 3 readers, 4 controllers,
-// 5 communication boxes, 6 ports, 7 modules), each a grid of its own (`vGrid`), and the grid of
-// masked points (`GridMasked`), with their columns.
+// The grids of the eight sections of the status window (domain/Section.h), each a grid of its own
+// (`vGrid`), and the grid of masked points (`GridMasked`), with their columns.
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "domain/Section.h"
 #include "grid/StatusGrid.h"
 
 #include <QString>
@@ -16,13 +16,14 @@ namespace so {
 
 class Sections {
 public:
-    static constexpr int kCount = 8;
-
     explicit Sections(ComponentContext& ctx);
     Sections(const Sections&) = delete;
     Sections& operator=(const Sections&) = delete;
 
-    /// The grid of a section; ComponentError (subscript out of range) for a number outside 0-7.
+    StatusGrid& grid(Section section) { return grids_[std::size_t(sectionIndex(section))]; }
+    const StatusGrid& grid(Section section) const { return grids_[std::size_t(sectionIndex(section))]; }
+    /// The grid of a section number (from the host, a stored layout, a view); ComponentError
+    /// (subscript out of range) for a number outside 0-7.
     StatusGrid& grid(int section);
     const StatusGrid& grid(int section) const;
     StatusGrid& masked() { return masked_; }
@@ -34,7 +35,7 @@ public:
     /// layout that cannot be read gives its section the default columns and leaves the others as
     /// their texts say. A default column the layout lacks is added hidden, so every cell writer
     /// finds its cell.
-    void InitColumnHeaders(const QString (&layoutTexts)[kCount], const std::function<void()>& fillMaskedGrid = {});
+    void InitColumnHeaders(const QString (&layoutTexts)[kSectionCount], const std::function<void()>& fillMaskedGrid = {});
 
     /// Writes the not-known text (resource 1435) into the state cells of one row, leaving the name,
     /// its icon, the configuration cells and LastUpdated alone ("FMain.P_ResetColumnInfo").
@@ -55,10 +56,10 @@ public:
 
 private:
     ComponentContext& ctx_;
-    std::array<StatusGrid, kCount> grids_;
+    std::array<StatusGrid, kSectionCount> grids_;
     StatusGrid masked_;
-    std::array<bool, kCount> layoutLoaded_{};
-    std::array<QStringList, kCount> addedKeys_;
+    std::array<bool, kSectionCount> layoutLoaded_{};
+    std::array<QStringList, kSectionCount> addedKeys_;
 };
 
 }  // namespace so

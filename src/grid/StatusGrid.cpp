@@ -1,6 +1,7 @@
 #include "grid/StatusGrid.h"
 
 #include "base/Errors.h"
+#include "grid/ColumnLayout.h"
 
 #include <QDateTime>
 
@@ -12,6 +13,24 @@
 namespace so {
 namespace {
 const QString kAddressKey = QStringLiteral("Address");
+
+/// The conditions the text of a column speaks for; none for the other columns.
+RowConditions conditionsShownBy(const QString& key) {
+    using C = Condition;
+    if (key == col::Status)
+        return C::DoorNotClosed | C::RelayNotNormal | C::InputOpen | C::Offline;
+    static const std::pair<const QString*, Condition> kOneEach[] = {
+        {&col::Alarm, C::Alarm},           {&col::Masked, C::Masked},
+        {&col::PTamper, C::PhysicalTamper}, {&col::CTamper, C::CodeTamper},
+        {&col::Enclosure, C::EnclosureOpen}, {&col::TamperPending, C::TamperPending},
+        {&col::ACPower, C::PowerFailed},   {&col::MemoryBatt, C::MemoryBatteryFailed},
+        {&col::UPSBattF, C::UpsBatteryFailed},
+    };
+    for (const auto& [column, condition] : kOneEach)
+        if (key == *column)
+            return condition;
+    return {};
+}
 }
 
 StatusGrid::StatusGrid(QString name) : name_(std::move(name)) { layoutChanged(); }
@@ -35,6 +54,7 @@ int StatusGrid::addColumn(const QString& key, const QString& caption, int alignm
     c.headerIcon = headerIcon;
     c.width = width;
     c.visible = visible;
+    c.shows = conditionsShownBy(key);
     columns_.append(c);
     const int index = int(columns_.size()) - 1;
     columnByKey_.emplace(key, index);
@@ -102,8 +122,10 @@ int StatusGrid::addRow() {
         freeKeys_.pop_back();
     } else {
         positionOfKey_.push_back(-1);
+        conditionsOfKey_.emplace_back();
         recentSlotOfKey_.push_back(-1);
     }
+    conditionsOfKey_[size_t(key)] = {};
     positionOfKey_[size_t(key)] = int(rows_.size());
     recentSlotOfKey_[size_t(key)] = -1;
     rowKey_.push_back(key);
@@ -141,6 +163,7 @@ void StatusGrid::clearRows() {
     positionOfKey_.clear();
     recentSlotOfKey_.clear();
     freeKeys_.clear();
+    conditionsOfKey_.clear();
     addressIndex_.clear();
 }
 
@@ -192,6 +215,7 @@ void StatusGrid::touched(int row, int column) {
 
 void StatusGrid::setText(int row, int column, const QString& text) {
     GridCell& c = mutableCell(row, column);
+    conditionsOfKey_[size_t(rowKey_[size_t(row - 1)])].remove(columns_[column].shows);
     if (column == addressColumn_) {
         unindexRow(row);
         c.text = text;
@@ -202,6 +226,12 @@ void StatusGrid::setText(int row, int column, const QString& text) {
         c.text = text;
     }
     touched(row, column);
+}
+
+void StatusGrid::addConditions(int row, RowConditions conditions) {
+    checkRow(row);
+    RowConditions& own = conditionsOfKey_[size_t(rowKey_[size_t(row - 1)])];
+    own = own | conditions;
 }
 
 const QString& StatusGrid::text(int row, const QString& key) const { return cell(row, requireColumn(key)).text; }

@@ -9,6 +9,7 @@
 // the grid through GridObserver; a cell write costs one virtual call, never a signal.
 #pragma once
 
+#include "domain/RowConditions.h"
 #include "grid/AddressIndex.h"
 #include "grid/TextHash.h"
 
@@ -31,6 +32,8 @@ struct GridColumn {
     bool visible = true;
     /// The column's own short text; the sort alternation keeps "DESC" or "" here.
     QString tag;
+    /// The row conditions this column's text speaks for (by its key): writing it replaces them.
+    RowConditions shows;
 };
 
 struct GridCell {
@@ -102,7 +105,8 @@ public:
         return recentSlotOfKey_[size_t(rowKey_[size_t(row - 1)])];
     }
 
-    // ---- cells by key (MissingColumnError for a key the grid has not; ComponentError for a bad row)
+    // ---- cells by key, strict: MissingColumnError for a key the grid has not (the lenient writes
+    // of a fill are rows::setTextIfColumn and its kin); ComponentError for a bad row
     const QString& text(int row, const QString& key) const;
     void setText(int row, const QString& key, const QString& text);
     /// Text plus format flags and icon, as a fill writes the Name cell.
@@ -121,6 +125,15 @@ public:
         return rows_[row - 1][column];
     }
     void setText(int row, int column, const QString& text);
+
+    // ---- typed row conditions, recorded by the writers beside the texts
+    RowConditions conditions(int row) const {
+        checkRow(row);
+        return conditionsOfKey_[size_t(rowKey_[size_t(row - 1)])];
+    }
+    /// Records conditions a row shows. A write to the column a condition belongs to removes it, so a
+    /// writer records what it wrote after writing it.
+    void addConditions(int row, RowConditions conditions);
 
     // ---- search
     void setSearchColumn(const QString& key);
@@ -188,6 +201,7 @@ private:
     std::vector<int> positionOfKey_;  // by key: the row's position, -1 for a free key
     std::vector<int> recentSlotOfKey_;  // by key
     std::vector<int> freeKeys_;
+    std::vector<RowConditions> conditionsOfKey_;  // by key: they stay with the row when rows move
     // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
     AddressIndex addressIndex_;
     QString searchColumn_;

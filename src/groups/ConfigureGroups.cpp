@@ -19,11 +19,6 @@ const QString kColumnsTitle = QStringLiteral("Column Headers");
 const QString kLastColumnText = QStringLiteral("At least one Item must be checked.");
 const QString kNoControllerBranch = QStringLiteral("Ports and Pylons");
 
-constexpr qint32 kDeleteQuestion = 111;
-constexpr qint32 kDeleteTitle = 2782;
-constexpr qint32 kNamePrompt = 1383;
-constexpr qint32 kNameTitle = 1384;
-constexpr qint32 kColumnSetResources[] = {1373, 1375, 1376, 1377, 1378, 1379, 1380};
 
 /// The busy pointer for the life of a scope (also when the scope ends through a failure).
 class Busy {
@@ -271,10 +266,10 @@ void ConfigureGroups::deleteGroup() {
     trap(ctx_, QStringLiteral("FCustom.cmdStatusGroup_Click"), [&] {
         // The question names the group it is about, so the operator confirms the right one.
         const bool stored = selectedGroup_ > 0;
-        QString question = GRS(ctx_, kDeleteQuestion);
+        QString question = GRS(ctx_, res::DeleteGroupQuestion);
         if (stored)
             question += QStringLiteral("\n\n") + groups_[selectedGroup_].text;
-        if (!ctx_.dialogs->askYesNo(question, GRS(ctx_, kDeleteTitle)))
+        if (!ctx_.dialogs->askYesNo(question, GRS(ctx_, res::DeleteGroupTitle)))
             return;
         if (stored) {
             const GroupEntry group = groups_[selectedGroup_];
@@ -285,7 +280,7 @@ void ConfigureGroups::deleteGroup() {
 
 void ConfigureGroups::saveGroupAs() {
     trap(ctx_, QStringLiteral("FCustom.cmdStatusGroup_Click"), [&] {
-        const std::optional<QString> name = ctx_.dialogs->inputBox(GRS(ctx_, kNamePrompt), GRS(ctx_, kNameTitle));
+        const std::optional<QString> name = ctx_.dialogs->inputBox(GRS(ctx_, res::GroupNamePrompt), GRS(ctx_, res::GroupNameTitle));
         if (!name)
             return;
         // Every rule applies here too: a taken name would give two groups one name.
@@ -343,7 +338,7 @@ std::optional<QString> ConfigureGroups::askNewName(std::optional<QString> candid
             name = *candidate;
             candidate.reset();
         } else {
-            const std::optional<QString> typed = dialogs.inputBox(GRS(ctx_, kNamePrompt), GRS(ctx_, kNameTitle));
+            const std::optional<QString> typed = dialogs.inputBox(GRS(ctx_, res::GroupNamePrompt), GRS(ctx_, res::GroupNameTitle));
             if (!typed)
                 return std::nullopt;
             name = *typed;
@@ -379,7 +374,7 @@ QString ConfigureGroups::title() const { return ctx_.errorLog.componentFileName(
 void ConfigureGroups::buildColumnLists() {
     trap(ctx_, QStringLiteral("FCustom: InitLists"), [&] {
         columnSetTexts_.clear();
-        for (qint32 number : kColumnSetResources)
+        for (qint32 number : res::ColumnSetCaptions)
             columnSetTexts_ << GRS(ctx_, number);
         columnSetTexts_ << QStringLiteral("Modules") << col::NotUsed;
         // The grids' own columns are the only ones offered; the hidden, never written "NotUsed"

@@ -66,7 +66,6 @@ public:
         QVector<int> points;
     };
 
-    static constexpr int kSectionCount = StatusWindow::kSectionCount;
     /// Column sets: sections 0-7, then the columns not used (hidden) anywhere.
     static constexpr int kColumnSetNotUsed = kSectionCount;
     static constexpr int kColumnSetCount = kSectionCount + 1;

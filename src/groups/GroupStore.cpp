@@ -34,11 +34,11 @@ qint32 refusalTextNumber(GroupNameProblem problem) {
     case GroupNameProblem::None:
         return 0;
     case GroupNameProblem::Empty:
-        return 1385;
+        return res::GroupNameEmpty;
     case GroupNameProblem::TooLong:
-        return 1545;
+        return res::GroupNameTooLong;
     case GroupNameProblem::Taken:
-        return 1768;
+        return res::GroupNameTaken;
     }
     return 0;
 }

@@ -31,9 +31,9 @@ struct SelectedPoint {
 /// Why a group name is refused; each refusal has its message text resource.
 enum class GroupNameProblem {
     None,
-    Empty,    // blank, or with a control character or a lone surrogate: resource 1385
-    TooLong,  // more than 50 characters, resource 1545
-    Taken,    // another group has the name, resource 1768
+    Empty,    // blank, or with a control character or a lone surrogate: res::GroupNameEmpty
+    TooLong,  // more than 50 characters, res::GroupNameTooLong
+    Taken,    // another group has the name, res::GroupNameTaken
 };
 
 /// The text resource that tells the operator why a name was refused (0 for None).

@@ -6,23 +6,6 @@
 
 namespace so::db {
 
-std::optional<StatusPointRange> statusPointRange(int statusType) {
-    switch (statusType) {
-    case StatusRelays: return StatusPointRange{1, 8};
-    case StatusExpRelays: return StatusPointRange{1, 64};
-    case StatusReaders: return StatusPointRange{1, 16};
-    case StatusInputs:
-    case StatusInputVoltages: return StatusPointRange{1, 8};
-    case StatusExpInputs1to8: return StatusPointRange{1, 8};
-    case StatusExpInputs9to16: return StatusPointRange{9, 16};
-    case StatusExpInputs17to24: return StatusPointRange{17, 24};
-    case StatusExpInputs25to32: return StatusPointRange{25, 32};
-    case StatusExpVoltages1to16: return StatusPointRange{1, 16};
-    case StatusExpVoltages17to32: return StatusPointRange{17, 32};
-    default: return std::nullopt;
-    }
-}
-
 const QVector<int>& controllerStatusTypes() {
     static const QVector<int> types{StatusRelays,          StatusExpRelays,       StatusReaders,
                                     StatusInputs,          StatusExpInputs1to8,   StatusExpInputs9to16,

@@ -17,6 +17,8 @@
 //                     address and ControllerID holds the PortID or PylonID.
 #pragma once
 
+#include <statusobject/StoredStatus.h>
+
 #include <QString>
 #include <QVector>
 
@@ -33,36 +35,11 @@ struct StatusEntry {
     bool operator==(const StatusEntry&) const = default;
 };
 
-/// The status types of SuperStatus rows.
-enum StatusType : int {
-    StatusRelays = 1,
-    StatusExpRelays = 2,
-    StatusReaders = 3,
-    StatusInputs = 7,
-    StatusExpInputs1to8 = 8,
-    StatusExpInputs9to16 = 9,
-    StatusController = 10,
-    StatusInputVoltages = 11,
-    StatusExpVoltages1to16 = 12,
-    StatusControllerLink = 13,  // the controller's link conditions; stored, not decoded by the viewer
-    StatusExpInputs17to24 = 14,
-    StatusExpInputs25to32 = 15,
-    StatusExpVoltages17to32 = 16,
-    StatusThreatLevels = 32,
-    StatusControllerCodes = 500,
-    StatusPort = 501,
-    StatusPylon = 502,
-};
-
-/// Points a per-point status type describes: entry i is point firstPoint + i.
-struct StatusPointRange {
-    int firstPoint = 1;
-    int lastPoint = 0;
-    int count() const { return lastPoint - firstPoint + 1; }
-};
-
-/// The point range of a per-point status type; nothing for the other types.
-std::optional<StatusPointRange> statusPointRange(int statusType);
+// The status types and their point ranges are the stored texts' own (statusobject/StoredStatus.h).
+using so::StatusType;
+using enum so::StatusType;
+using so::StatusPointRange;
+using so::statusPointRange;
 
 /// Every status type the demo site stores for a classic controller, in the order a request for
 /// all types replays them.

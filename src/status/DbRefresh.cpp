@@ -20,11 +20,6 @@
 namespace so {
 namespace {
 
-constexpr int kOnLine = 1433;
-constexpr int kNotKnown = 1435;
-constexpr int kPortOffLine = 1432;
-constexpr int kEnclosureClosed = 1437;
-constexpr int kEnclosureOpen = 1438;
 
 // The newer line's relay with the Online flag of its controller (a door's relay and a relay row).
 const QString kNewerLineRelayQuery = QStringLiteral(
@@ -56,47 +51,47 @@ void DbRefresh::DBStatusUpdate(qint32 gridIndex, const QString& address, int row
     const QString reportName = QStringLiteral("FMain.DBStatusUpdate(%1, %2, %3)").arg(gridIndex).arg(address).arg(row);
     trap(ctx_, reportName, [&] {
         switch (gridIndex) {
-        case 0: {
-            StatusGrid& doors = sections_.grid(0);
+        case sectionIndex(Section::Doors): {
+            StatusGrid& doors = sections_.grid(Section::Doors);
             if (doors.data(row, col::Name) == kNewerLineDoorMark)
                 newerLineDoor(doors, address, row);
             else
                 classicDoor(doors, address, row);
             break;
         }
-        case 1:
+        case sectionIndex(Section::Inputs):
             if (isNewerLineAddress(address))
-                newerLineInput(sections_.grid(1), address, row);
+                newerLineInput(sections_.grid(Section::Inputs), address, row);
             else if (address.contains(QLatin1String("XI")))
-                expansionInput(sections_.grid(1), address, row, false);
+                expansionInput(sections_.grid(Section::Inputs), address, row, false);
             else
-                classicInput(sections_.grid(1), address, row);
+                classicInput(sections_.grid(Section::Inputs), address, row);
             break;
-        case 2:
-            newerLineRelay(sections_.grid(2), address, row);
+        case sectionIndex(Section::Relays):
+            newerLineRelay(sections_.grid(Section::Relays), address, row);
             break;
-        case 4:
-            classicController(sections_.grid(4), address, row);
+        case sectionIndex(Section::Controllers):
+            classicController(sections_.grid(Section::Controllers), address, row);
             break;
-        case 5:
-            pylon(sections_.grid(5), address, row);
+        case sectionIndex(Section::Boxes):
+            pylon(sections_.grid(Section::Boxes), address, row);
             break;
-        case 6:
-            serverPort(sections_.grid(6), address, row);
+        case sectionIndex(Section::Ports):
+            serverPort(sections_.grid(Section::Ports), address, row);
             break;
-        case 7:
+        case sectionIndex(Section::Modules):
             // Expansion inputs live in the inputs section: their row is renewed there, never in
             // the modules grid that shares the number.
-            expansionInput(sections_.grid(1), address, row, true);
+            expansionInput(sections_.grid(Section::Inputs), address, row, true);
             break;
-        case kZR2Reader:
-            newerLineReader(sections_.grid(3), address, row);
+        case refresh::ZR2Readers:
+            newerLineReader(sections_.grid(Section::Readers), address, row);
             break;
-        case kZR2Controller:
-            newerLineController(sections_.grid(4), address, row);
+        case refresh::ZR2Controllers:
+            newerLineController(sections_.grid(Section::Controllers), address, row);
             break;
-        case kZR2Module:
-            newerLineModule(sections_.grid(7), address, row);
+        case refresh::ZR2Modules:
+            newerLineModule(sections_.grid(Section::Modules), address, row);
             break;
         default:
             break;
@@ -119,9 +114,9 @@ void DbRefresh::newerLineDoor(StatusGrid& grid, const QString& address, int row)
         grid.setData(row, col::Status, rows::newerLinePolarity(fields::flag(inputs, QStringLiteral("NormallyClosed"))));
         const QString now = nowText();
         grid.setText(row, col::LastUpdated, now);
-        decoder_.UpdateList(0, address, 0, QStringLiteral("ZR2_INPUT"), now,
+        decoder_.UpdateList(sectionIndex(Section::Doors), address, 0, QStringLiteral("ZR2_INPUT"), now,
                             QString::number(fields::number(inputs, QStringLiteral("MaskSource"))));
-        decoder_.UpdateList(0, address, 1, QStringLiteral("ZR2_INPUT"), now,
+        decoder_.UpdateList(sectionIndex(Section::Doors), address, 1, QStringLiteral("ZR2_INPUT"), now,
                             QString::number(fields::number(inputs, QStringLiteral("ContactStatus"))));
     }
     inputs.close();
@@ -133,7 +128,9 @@ void DbRefresh::newerLineDoor(StatusGrid& grid, const QString& address, int row)
         rows::writeNewerLineRelayState(grid, row, relay, col::RelayStatus);
         if (fields::flag(relay, QStringLiteral("ControllerOnline")))
             grid.setText(row, col::LastUpdated, nowText());
-        grid.setText(row, col::Status, GetDoorStatus(ctx_, grid, row));
+        RowConditions shown;
+        grid.setText(row, col::Status, GetDoorStatus(ctx_, grid, row, &shown));
+        grid.addConditions(row, shown);
     }
     relay.close();
 }
@@ -175,9 +172,14 @@ void DbRefresh::newerLineInput(StatusGrid& grid, const QString& address, int row
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
         grid.setData(row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
         if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
-            grid.setText(row, col::Masked, GetMaskSourceText(qint32(fields::number(rs, QStringLiteral("MaskSource")))));
+            const qint32 maskSource = qint32(fields::number(rs, QStringLiteral("MaskSource")));
+            grid.setText(row, col::Masked, GetMaskSourceText(maskSource));
+            if (maskSource != 0)
+                grid.addConditions(row, Condition::Masked);
             rows::writeLineStates(grid, row, qint32(fields::number(rs, QStringLiteral("ContactStatus"))));
-            grid.setText(row, col::Status, GetInputStatus(ctx_, grid, row));
+            RowConditions shown;
+            grid.setText(row, col::Status, GetInputStatus(ctx_, grid, row, &shown));
+            grid.addConditions(row, shown);
         } else {
             for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
                 grid.setText(row, key, rows::kOffline);
@@ -267,10 +269,12 @@ void DbRefresh::serverPort(StatusGrid& grid, const QString& address, int row) {
         grid.setText(row, col::LastUpdated, nowText());
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
         const std::optional<qint32> state = wholeNumber(fields::text(rs, QStringLiteral("Status")));
-        if (state == 0)
-            grid.setText(row, col::Status, GRS(ctx_, kPortOffLine));
-        else if (state == 1)
-            grid.setText(row, col::Status, GRS(ctx_, kOnLine));
+        if (state == 0) {
+            grid.setText(row, col::Status, GRS(ctx_, res::PortOffLine));
+            grid.addConditions(row, Condition::Offline);
+        } else if (state == 1) {
+            grid.setText(row, col::Status, GRS(ctx_, res::OnLine));
+        }
     }
     rs.close();
 }
@@ -295,16 +299,22 @@ void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int ro
         if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
             // The keypad module answers for the reader: on line when installed and on line.
             const bool moduleUp = fields::flag(rs, QStringLiteral("Online")) && fields::flag(rs, QStringLiteral("Installed"));
-            grid.setText(row, col::Status, GRS(ctx_, moduleUp ? kOnLine : kNotKnown));
-            grid.setText(row, col::PTamper, rows::lockoutText(fields::flag(rs, QStringLiteral("PhysicalTamperLockout"))));
-            grid.setText(row, col::CTamper, rows::lockoutText(fields::flag(rs, QStringLiteral("CodeTamperLockout"))));
+            grid.setText(row, col::Status, GRS(ctx_, moduleUp ? res::OnLine : res::NotKnown));
+            const bool physicalLockout = fields::flag(rs, QStringLiteral("PhysicalTamperLockout"));
+            const bool codeLockout = fields::flag(rs, QStringLiteral("CodeTamperLockout"));
+            grid.setText(row, col::PTamper, rows::lockoutText(physicalLockout));
+            grid.setText(row, col::CTamper, rows::lockoutText(codeLockout));
+            grid.addConditions(row, RowConditions(moduleUp ? RowConditions() : Condition::Offline) |
+                                        (physicalLockout ? Condition::PhysicalTamper : RowConditions()) |
+                                        (codeLockout ? Condition::CodeTamper : RowConditions()));
             grid.setText(row, col::LastUpdated, now);
             const QVariant threat = rs.field(QStringLiteral("ThreatLevel"));
             if (!threat.isNull())
-                decoder_.UpdateList(3, address, 32, QStringLiteral("SM"), now, threat.toString());
+                decoder_.UpdateList(sectionIndex(Section::Readers), address, 32, QStringLiteral("SM"), now, threat.toString());
         } else {
             for (const QString& key : {col::Status, col::PTamper, col::CTamper, col::ThreatLevel})
                 grid.setText(row, key, rows::kOffline);
+            grid.addConditions(row, Condition::Offline);
             grid.setText(row, col::LastUpdated, now);
         }
     }
@@ -326,12 +336,13 @@ void DbRefresh::newerLineController(StatusGrid& grid, const QString& address, in
                      rows::newerLineIcon(rows::kZR2IconController, installed, online));
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, installed));
         if (online) {
-            grid.setText(row, col::Status, GRS(ctx_, kOnLine));
+            grid.setText(row, col::Status, GRS(ctx_, res::OnLine));
             grid.setText(row, col::ThreatLevel,
                          ZR2GetContThreatLevelForID(qint32(fields::number(rs, QStringLiteral("ID")))));
         } else {
             for (const QString& key : {col::Status, col::ThreatLevel, col::Enclosure})
                 grid.setText(row, key, rows::kOffline);
+            grid.addConditions(row, Condition::Offline);
         }
         grid.setText(row, col::LastUpdated, nowText());
     }
@@ -351,12 +362,15 @@ void DbRefresh::newerLineModule(StatusGrid& grid, const QString& address, int ro
         grid.setCell(row, col::Name, fields::text(rs, QStringLiteral("Name")), rows::kNameFormat,
                      rows::newerLineIcon(rows::kZR2IconModule, fields::flag(rs, QStringLiteral("Installed")), online));
         if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
-            grid.setText(row, col::Enclosure,
-                         GRS(ctx_, fields::flag(rs, QStringLiteral("InTamper")) ? kEnclosureOpen : kEnclosureClosed));
-            grid.setText(row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown));
+            const bool open = fields::flag(rs, QStringLiteral("InTamper"));
+            grid.setText(row, col::Enclosure, GRS(ctx_, open ? res::EnclosureOpen : res::EnclosureClosed));
+            grid.setText(row, col::Status, GRS(ctx_, online ? res::OnLine : res::NotKnown));
+            grid.addConditions(row, RowConditions(open ? Condition::EnclosureOpen : RowConditions()) |
+                                        (online ? RowConditions() : Condition::Offline));
         } else {
             grid.setText(row, col::Enclosure, rows::kOffline);
             grid.setText(row, col::Status, rows::kOffline);
+            grid.addConditions(row, Condition::Offline);
         }
         grid.setText(row, col::LastUpdated, nowText());
     }

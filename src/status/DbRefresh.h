@@ -22,16 +22,12 @@ class StatusGrid;
 
 class DbRefresh {
 public:
-    /// Grid codes besides the sections 0-7: newer-line readers, controllers and modules.
-    static constexpr qint32 kZR2Reader = 103;
-    static constexpr qint32 kZR2Controller = 104;
-    static constexpr qint32 kZR2Module = 107;
     /// Item data of a door row's Name cell that marks a newer-line door.
     static constexpr qint64 kNewerLineDoorMark = 100;
 
     DbRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder);
 
-    /// Renews row `row` of the section chosen by gridIndex (0-7, 103, 104, 107) from the database
+    /// Renews row `row` of the section chosen by gridIndex (a section number or a refresh:: code)
     /// ("FMain.DBStatusUpdate(grid, address, row)"). No record leaves the row as it was.
     void DBStatusUpdate(qint32 gridIndex, const QString& address, int row);
 

@@ -17,9 +17,6 @@
 namespace so {
 namespace {
 
-constexpr int kOnLine = 1433;
-constexpr int kNotKnown = 1435;
-
 // Name icons (indexes into the status image list).
 constexpr int kIconDoor = 16;
 constexpr int kIconInput = 18;
@@ -55,21 +52,21 @@ Filler::Filler(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder
 
 const Filler::Kind* Filler::kindFor(int objectId) {
     static const Kind kinds[] = {
-        {1, "STATUS_Fetch_Doors ", 0, &Filler::classicDoor},
-        {2, "STATUS_Fetch_Inputs ", 1, &Filler::classicInput},
-        {3, "STATUS_Fetch_Relays ", 2, &Filler::classicRelay},
-        {4, "STATUS_Fetch_Readers ", 3, &Filler::classicReader},
-        {5, "STATUS_Fetch_Controllers ", 4, &Filler::classicController},
-        {6, "STATUS_Fetch_Pylons ", 5, &Filler::pylon},
-        {7, "STATUS_Fetch_Ports ", 6, &Filler::serverPort},
-        {8, "STATUS_Fetch_XInputs ", 1, &Filler::expansionInput},
-        {9, "STATUS_Fetch_XRelays ", 2, &Filler::expansionRelay},
-        {101, "ZRII_Status_Fetch_DoorInfo ", 0, &Filler::newerLineDoor},
-        {102, "[ZRII_Status_Fetch_InputInfo] ", 1, &Filler::newerLineInput},
-        {103, "[ZRII_Status_Fetch_RelayInfo] ", 2, &Filler::newerLineRelay},
-        {104, "ZRII_Status_Fetch_ReaderInfo ", 3, &Filler::newerLineReader},
-        {105, "[ZRII_Status_Fetch_ControllerInfo] ", 4, &Filler::newerLineController},
-        {108, "[ZRII_Status_Fetch_ModuleInfo] ", 7, &Filler::newerLineModule},
+        {1, "STATUS_Fetch_Doors ", Section::Doors, &Filler::classicDoor},
+        {2, "STATUS_Fetch_Inputs ", Section::Inputs, &Filler::classicInput},
+        {3, "STATUS_Fetch_Relays ", Section::Relays, &Filler::classicRelay},
+        {4, "STATUS_Fetch_Readers ", Section::Readers, &Filler::classicReader},
+        {5, "STATUS_Fetch_Controllers ", Section::Controllers, &Filler::classicController},
+        {6, "STATUS_Fetch_Pylons ", Section::Boxes, &Filler::pylon},
+        {7, "STATUS_Fetch_Ports ", Section::Ports, &Filler::serverPort},
+        {8, "STATUS_Fetch_XInputs ", Section::Inputs, &Filler::expansionInput},
+        {9, "STATUS_Fetch_XRelays ", Section::Relays, &Filler::expansionRelay},
+        {101, "ZRII_Status_Fetch_DoorInfo ", Section::Doors, &Filler::newerLineDoor},
+        {102, "[ZRII_Status_Fetch_InputInfo] ", Section::Inputs, &Filler::newerLineInput},
+        {103, "[ZRII_Status_Fetch_RelayInfo] ", Section::Relays, &Filler::newerLineRelay},
+        {104, "ZRII_Status_Fetch_ReaderInfo ", Section::Readers, &Filler::newerLineReader},
+        {105, "[ZRII_Status_Fetch_ControllerInfo] ", Section::Controllers, &Filler::newerLineController},
+        {108, "[ZRII_Status_Fetch_ModuleInfo] ", Section::Modules, &Filler::newerLineModule},
     };
     for (const Kind& kind : kinds)
         if (kind.objectId == objectId)
@@ -107,18 +104,18 @@ void Filler::appendRows(const Kind& kind, qint32 groupId, KindRecords* keep) {
     }
     rs.close();
     for (const auto& [address, row] : readers)
-        refresh_.DBStatusUpdate(DbRefresh::kZR2Reader, address, row);
+        refresh_.DBStatusUpdate(refresh::ZR2Readers, address, row);
 }
 
 void Filler::writeNameAndAddress(StatusGrid& grid, int row, const db::Recordset& rs, const QString& nameField,
                                  int icon, const QString& idField) {
-    rows::setCell(grid, row, col::Name, fields::text(rs, nameField), rows::kNameFormat, icon);
-    rows::setText(grid, row, col::Address, fields::text(rs, QStringLiteral("Address")));
-    rows::setData(grid, row, col::Address, fields::number(rs, idField));
+    rows::setCellIfColumn(grid, row, col::Name, fields::text(rs, nameField), rows::kNameFormat, icon);
+    rows::setTextIfColumn(grid, row, col::Address, fields::text(rs, QStringLiteral("Address")));
+    rows::setDataIfColumn(grid, row, col::Address, fields::number(rs, idField));
 }
 
 void Filler::writeEnabledFromDisabled(StatusGrid& grid, int row, const db::Recordset& rs) {
-    rows::setText(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
+    rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
 }
 
 // ---------------------------------------------------------------- classic line
@@ -126,27 +123,27 @@ void Filler::writeEnabledFromDisabled(StatusGrid& grid, int row, const db::Recor
 void Filler::classicDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("DoorName"), kIconDoor, QStringLiteral("DoorId"));
     const qint64 panelType = fields::number(rs, QStringLiteral("PanelType"));
-    rows::setData(grid, row, col::Name, panelType);
-    rows::setText(grid, row, col::TwoPersonRule, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("TwoMan"))));
-    rows::setData(grid, row, col::TwoPersonRule, fields::number(rs, QStringLiteral("invert")));
+    rows::setDataIfColumn(grid, row, col::Name, panelType);
+    rows::setTextIfColumn(grid, row, col::TwoPersonRule, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("TwoMan"))));
+    rows::setDataIfColumn(grid, row, col::TwoPersonRule, fields::number(rs, QStringLiteral("invert")));
     writeEnabledFromDisabled(grid, row, rs);
-    rows::setText(grid, row, col::LMType,
+    rows::setTextIfColumn(grid, row, col::LMType,
                  rows::classicDoorLineModule(panelType, fields::number(rs, QStringLiteral("InputIndex")),
                                              fields::number(rs, QStringLiteral("AnlgMode"))));
-    rows::setData(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
+    rows::setDataIfColumn(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
 }
 
 void Filler::classicInput(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconInput, QStringLiteral("InputID"));
-    rows::setText(grid, row, col::LMType,
+    rows::setTextIfColumn(grid, row, col::LMType,
                  classicInputLineModule(fields::number(rs, QStringLiteral("AnlgMode")), grid.text(row, col::Address)));
     writeEnabledFromDisabled(grid, row, rs);
-    rows::setData(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
+    rows::setDataIfColumn(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
 }
 
 void Filler::classicRelay(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconRelay, QStringLiteral("OutputID"));
-    rows::setData(grid, row, col::Status, fields::number(rs, QStringLiteral("invert")));
+    rows::setDataIfColumn(grid, row, col::Status, fields::number(rs, QStringLiteral("invert")));
 }
 
 void Filler::classicReader(StatusGrid& grid, int row, const db::Recordset& rs) {
@@ -156,32 +153,32 @@ void Filler::classicReader(StatusGrid& grid, int row, const db::Recordset& rs) {
 void Filler::classicController(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Controller_Name"), kIconController,
                         QStringLiteral("Controller_ID"));
-    rows::setText(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Installed"))));
+    rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Installed"))));
 }
 
 void Filler::pylon(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("PylonName"), kIconPylon, QStringLiteral("PylonID"));
-    rows::setText(grid, row, col::Rev, fields::text(rs, QStringLiteral("Revision")));
-    rows::setText(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
-    rows::setText(grid, row, col::LastUpdated, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
+    rows::setTextIfColumn(grid, row, col::Rev, fields::text(rs, QStringLiteral("Revision")));
+    rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
+    rows::setTextIfColumn(grid, row, col::LastUpdated, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
 }
 
 void Filler::serverPort(StatusGrid& grid, int row, const db::Recordset& rs) {
     const bool dialup = fields::number(rs, QStringLiteral("PortType")) == 4;
     const int icon = dialup ? kIconDialupPort : portStyleIcon(fields::text(rs, QStringLiteral("PortStyle")));
     writeNameAndAddress(grid, row, rs, QStringLiteral("PortName"), icon, QStringLiteral("PortID"));
-    rows::setText(grid, row, col::LastUpdated, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
-    rows::setText(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
+    rows::setTextIfColumn(grid, row, col::LastUpdated, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
+    rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
     if (dialup)
-        rows::setText(grid, row, col::Status,
+        rows::setTextIfColumn(grid, row, col::Status,
                      GetDialupState(ctx_, qint16(fields::number(rs, QStringLiteral("ModemStatus")))));
 }
 
 void Filler::expansionInput(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconInput, QStringLiteral("ExpInputID"));
     writeEnabledFromDisabled(grid, row, rs);
-    rows::setData(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("normal_open"))));
-    rows::setText(grid, row, col::LMType,
+    rows::setDataIfColumn(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("normal_open"))));
+    rows::setTextIfColumn(grid, row, col::LMType,
                  classicInputLineModule(fields::number(rs, QStringLiteral("Anlg_mode")), grid.text(row, col::Address)));
 }
 
@@ -194,57 +191,57 @@ void Filler::expansionRelay(StatusGrid& grid, int row, const db::Recordset& rs) 
         present = fields::flag(rs, QStringLiteral("ef_reb%1").arg((index - 1) / 8 + 1));
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), present ? kIconExpRelayPresent : kIconExpRelayAbsent,
                         QStringLiteral("ExpOutputID"));
-    rows::setData(grid, row, col::Status, fields::number(rs, QStringLiteral("invert")));
+    rows::setDataIfColumn(grid, row, col::Status, fields::number(rs, QStringLiteral("invert")));
 }
 
 // ---------------------------------------------------------------- newer line
 
 void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconDoor, QStringLiteral("DoorId"));
-    rows::setData(grid, row, col::Name, DbRefresh::kNewerLineDoorMark);
-    rows::setText(grid, row, col::TwoPersonRule,
+    rows::setDataIfColumn(grid, row, col::Name, DbRefresh::kNewerLineDoorMark);
+    rows::setTextIfColumn(grid, row, col::TwoPersonRule,
                  fields::yesNoText(ctx_, fields::text(rs, QStringLiteral("TwoPersonRule")) != kNoTwoPersonRule));
     // A door without a relay has no relay polarity and no relay state.
-    rows::setData(grid, row, col::TwoPersonRule, fields::flag(rs, QStringLiteral("NormalStateEnergized")) ? 1 : 0);
+    rows::setDataIfColumn(grid, row, col::TwoPersonRule, fields::flag(rs, QStringLiteral("NormalStateEnergized")) ? 1 : 0);
     writeEnabledFromDisabled(grid, row, rs);
-    rows::setText(grid, row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
-    rows::setText(grid, row, col::Masked, GetMaskSourceText(qint32(fields::number(rs, QStringLiteral("MaskSource")))));
-    rows::setData(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
+    rows::setTextIfColumn(grid, row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
+    rows::writeMaskSource(grid, row, qint32(fields::number(rs, QStringLiteral("MaskSource"))));
+    rows::setDataIfColumn(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
     // The newer line reports no line voltage.
-    rows::setText(grid, row, col::Voltage, rows::kOffline);
+    rows::setTextIfColumn(grid, row, col::Voltage, rows::kOffline);
     if (rs.isNull(QStringLiteral("EnergizedStatus"))) {
-        rows::setText(grid, row, col::RelayStatus, rows::kOffline);
-        rows::setText(grid, row, col::RelayDetails, rows::kOffline);
+        rows::setTextIfColumn(grid, row, col::RelayStatus, rows::kOffline);
+        rows::setTextIfColumn(grid, row, col::RelayDetails, rows::kOffline);
     } else {
         rows::writeNewerLineRelayState(grid, row, rs, col::RelayStatus);
     }
     // The contact goes through the decoding the live reports take: Input1 to Input3, Alarm and
     // the door summary in Status come out exactly as a later live report would write them.
-    rows::setText(grid, row, col::Alarm, GRS(ctx_, kNotKnown));
-    decoder_.UpdateList(0, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
+    rows::setTextIfColumn(grid, row, col::Alarm, GRS(ctx_, res::NotKnown));
+    decoder_.UpdateList(sectionIndex(Section::Doors), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
                         QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 
 void Filler::newerLineInput(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconInput, QStringLiteral("InputID"));
-    rows::setText(grid, row, col::Masked, GetMaskSourceText(qint32(fields::number(rs, QStringLiteral("MaskSource")))));
-    rows::setText(grid, row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
+    rows::writeMaskSource(grid, row, qint32(fields::number(rs, QStringLiteral("MaskSource"))));
+    rows::setTextIfColumn(grid, row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
     writeEnabledFromDisabled(grid, row, rs);
-    rows::setData(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
+    rows::setDataIfColumn(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
     // Input1 to Input3, Alarm and the input summary in Status, as a live report writes them.
-    decoder_.UpdateList(1, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
+    decoder_.UpdateList(sectionIndex(Section::Inputs), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
                         QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 
 void Filler::newerLineRelay(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconRelay, QStringLiteral("RelayId"));
-    rows::setData(grid, row, col::Status, fields::flag(rs, QStringLiteral("NormalStateEnergized")) ? 1 : 0);
+    rows::setDataIfColumn(grid, row, col::Status, fields::flag(rs, QStringLiteral("NormalStateEnergized")) ? 1 : 0);
 }
 
 void Filler::newerLineReader(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconReader, QStringLiteral("ReaderId"));
-    rows::setText(grid, row, col::CTamper, rows::lockoutText(fields::flag(rs, QStringLiteral("CodeTamperLockout"))));
-    rows::setText(grid, row, col::PTamper, rows::lockoutText(fields::flag(rs, QStringLiteral("PhysicalTamperLockout"))));
+    rows::writeLockout(grid, row, col::CTamper, fields::flag(rs, QStringLiteral("CodeTamperLockout")));
+    rows::writeLockout(grid, row, col::PTamper, fields::flag(rs, QStringLiteral("PhysicalTamperLockout")));
 }
 
 void Filler::newerLineController(StatusGrid& grid, int row, const db::Recordset& rs) {
@@ -252,8 +249,9 @@ void Filler::newerLineController(StatusGrid& grid, int row, const db::Recordset&
     const bool online = fields::flag(rs, QStringLiteral("Online"));
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"),
                         rows::newerLineIcon(rows::kZR2IconController, installed, online), QStringLiteral("ID"));
-    rows::setText(grid, row, col::Enabled, fields::yesNoText(ctx_, installed));
-    rows::setText(grid, row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown));
+    rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, installed));
+    rows::setStateIfColumn(grid, row, col::Status, GRS(ctx_, online ? res::OnLine : res::NotKnown),
+                   online ? RowConditions() : Condition::Offline);
 }
 
 void Filler::newerLineModule(StatusGrid& grid, int row, const db::Recordset& rs) {
@@ -261,7 +259,8 @@ void Filler::newerLineModule(StatusGrid& grid, int row, const db::Recordset& rs)
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"),
                         rows::newerLineIcon(rows::kZR2IconModule, fields::flag(rs, QStringLiteral("Installed")), online),
                         QStringLiteral("ID"));
-    rows::setText(grid, row, col::Status, GRS(ctx_, online ? kOnLine : kNotKnown));
+    rows::setStateIfColumn(grid, row, col::Status, GRS(ctx_, online ? res::OnLine : res::NotKnown),
+                   online ? RowConditions() : Condition::Offline);
 }
 
 }  // namespace so

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "domain/Section.h"
 
 #include <statusobject/Db.h>
 
@@ -29,7 +30,7 @@ public:
     struct Kind {
         int objectId;
         const char* command;  // procedure name with its trailing blank
-        int section;
+        Section section;
         RowWriter write;
     };
 

@@ -3,12 +3,14 @@
 #include "base/ErrorTrap.h"
 #include "base/Texts.h"
 #include "domain/Address.h"
+#include "domain/SuperStatusText.h"
 #include "status/StatusDecoder.h"
 #include "status/SuperStatus.h"
 #include "grid/ColumnLayout.h"
 #include "status/DbRefresh.h"
 #include "status/Filler.h"
 #include "base/RecordFields.h"
+#include "grid/RedrawPause.h"
 #include "grid/RowCells.h"
 #include "grid/Sections.h"
 
@@ -19,35 +21,17 @@
 namespace so {
 namespace {
 
-constexpr int kPylonSection = 5;
-constexpr int kPortSection = 6;
-constexpr int kControllerSection = 4;
-constexpr qint32 kPortStatusType = 501;
-constexpr qint32 kPylonStatusType = 502;
-constexpr int kEnclosureClosed = 1437;
-constexpr int kEnclosureOpen = 1438;
 
 /// The stored report types of a classic controller that carry point or controller states.
-constexpr qint32 kControllerStatusTypes[] = {1, 2, 3, 7, 8, 9, 10, 11, 12, 14, 15, 16, 32, 500};
+constexpr qint32 kControllerStatusTypes[] = {
+    StatusRelays,          StatusExpRelays,        StatusReaders,         StatusInputs,
+    StatusExpInputs1to8,   StatusExpInputs9to16,   StatusController,      StatusInputVoltages,
+    StatusExpVoltages1to16, StatusExpInputs17to24, StatusExpInputs25to32, StatusExpVoltages17to32,
+    StatusThreatLevels,    StatusControllerCodes,
+};
 
 /// The newer-line kinds whose rows the refresh renews, by object type.
 constexpr int kNewerLineKinds[] = {101, 102, 103, 104, 105, 108};
-
-/// Switches redrawing of every section grid off for the refresh and back on afterwards.
-class AllSectionsPaused {
-public:
-    explicit AllSectionsPaused(Sections& sections) : sections_(sections) { set(false); }
-    ~AllSectionsPaused() { set(true); }
-    AllSectionsPaused(const AllSectionsPaused&) = delete;
-    AllSectionsPaused& operator=(const AllSectionsPaused&) = delete;
-
-private:
-    void set(bool on) {
-        for (int section = 0; section < Sections::kCount; ++section)
-            sections_.grid(section).setRedraw(on);
-    }
-    Sections& sections_;
-};
 
 /// Keeps ids in the order first seen, once each.
 class IdList {
@@ -73,7 +57,7 @@ FullRefresh::FullRefresh(ComponentContext& ctx, Sections& sections, StatusDecode
 
 void FullRefresh::run(qint32 groupId, Filler::KindRecords* fromFill) {
     trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
-        AllSectionsPaused pause(sections_);
+        SectionsRedrawPause pause(sections_);
         StatusDecoder::KeptThreatNames names(decoder_);
         replayClassicRows();
         renewNewerLineRows(groupId, fromFill);
@@ -92,7 +76,9 @@ void FullRefresh::replayClassicRows() {
     IdList controllers;
     IdList ports;
     IdList pylons;
-    for (int section = 0; section <= kPortSection; ++section) {
+    for (Section section : kAllSections) {
+        if (section > Section::Ports)
+            break;
         const StatusGrid& grid = sections_.grid(section);
         const int addressColumn = grid.columnIndex(col::Address);
         if (addressColumn < 0)
@@ -101,13 +87,13 @@ void FullRefresh::replayClassicRows() {
             const GridCell& cell = grid.cell(row, addressColumn);
             if (isNewerLineAddress(cell.text))
                 continue;
-            if (section == kPylonSection) {
+            if (section == Section::Boxes) {
                 pylons.add(qint32(cell.data));
-            } else if (section == kPortSection) {
+            } else if (section == Section::Ports) {
                 ports.add(qint32(cell.data));
             } else {
                 // A point's controller is its address without the point part.
-                const QString controller = section == kControllerSection ? cell.text : cell.text.chopped(qMin(5, int(cell.text.size())));
+                const QString controller = section == Section::Controllers ? cell.text : cell.text.chopped(qMin(5, int(cell.text.size())));
                 const auto it = controllerIdOfAddress.constFind(controller);
                 if (it != controllerIdOfAddress.constEnd())
                     controllers.add(*it);
@@ -125,9 +111,9 @@ void FullRefresh::replayClassicRows() {
         for (const qint32 type : kControllerStatusTypes)
             replay_.GetSuperStatus(id, type);
     for (const qint32 id : ports.ids())
-        replay_.GetSuperStatus(id, kPortStatusType);
+        replay_.GetSuperStatus(id, StatusPort);
     for (const qint32 id : pylons.ids())
-        replay_.GetSuperStatus(id, kPylonStatusType);
+        replay_.GetSuperStatus(id, StatusPylon);
 }
 
 void FullRefresh::renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFill) {
@@ -152,7 +138,7 @@ void FullRefresh::renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFi
                     continue;
                 filler_.writeRow(kind, grid, row, rs);
                 renewState(objectId, grid, row, rs, now);
-                rows::setText(grid, row, col::LastUpdated, now);
+                rows::setTextIfColumn(grid, row, col::LastUpdated, now);
             }
             rs.close();
         });
@@ -167,27 +153,29 @@ void FullRefresh::renewState(int objectId, StatusGrid& grid, int row, const db::
     case objtype::ZR2Input:
         if (!controllerOnline)
             for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
-                rows::setText(grid, row, key, rows::kOffline);
+                rows::setTextIfColumn(grid, row, key, rows::kOffline);
         break;
     case objtype::ZR2Relay:
         rows::writeNewerLineRelayState(grid, row, rs, col::Status);
         break;
     case objtype::ZR2Reader:
         if (controllerOnline) {
-            decoder_.UpdateList(3, grid.text(row, col::Address), 32, QStringLiteral("SM"), now,
+            decoder_.UpdateList(sectionIndex(Section::Readers), grid.text(row, col::Address), 32, QStringLiteral("SM"), now,
                                 fields::text(rs, QStringLiteral("ThreatLevel")));
         } else {
-            for (const QString& key : {col::Status, col::PTamper, col::CTamper, col::ThreatLevel})
-                rows::setText(grid, row, key, rows::kOffline);
+            for (const QString& key : {col::PTamper, col::CTamper, col::ThreatLevel})
+                rows::setTextIfColumn(grid, row, key, rows::kOffline);
+            rows::setStateIfColumn(grid, row, col::Status, rows::kOffline, Condition::Offline);
         }
         break;
     case objtype::ZR2Module:
         if (controllerOnline) {
-            rows::setText(grid, row, col::Enclosure,
-                          GRS(ctx_, fields::flag(rs, QStringLiteral("InTamper")) ? kEnclosureOpen : kEnclosureClosed));
+            const bool open = fields::flag(rs, QStringLiteral("InTamper"));
+            rows::setStateIfColumn(grid, row, col::Enclosure, GRS(ctx_, open ? res::EnclosureOpen : res::EnclosureClosed),
+                           open ? Condition::EnclosureOpen : RowConditions());
         } else {
-            rows::setText(grid, row, col::Enclosure, rows::kOffline);
-            rows::setText(grid, row, col::Status, rows::kOffline);
+            rows::setTextIfColumn(grid, row, col::Enclosure, rows::kOffline);
+            rows::setStateIfColumn(grid, row, col::Status, rows::kOffline, Condition::Offline);
         }
         break;
     default:

@@ -16,14 +16,6 @@
 namespace so {
 namespace {
 
-constexpr int kDoorSection = 0;
-constexpr int kReaderSection = 3;
-constexpr int kControllerSection = 4;
-constexpr int kModuleSection = 7;
-// DBStatusUpdate's codes for the newer line's readers, controllers and modules.
-constexpr int kZR2ReaderRefresh = 103;
-constexpr int kZR2ControllerRefresh = 104;
-constexpr int kZR2ModuleRefresh = 107;
 constexpr int kKeypadSubType = 8;
 // What is kept per module and per device type word stays small however many arrive: a bounded
 // number of entries of bounded length (addresses and words beyond their limits are never kept).
@@ -165,43 +157,43 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
     });
 }
 
-void LiveIntake::updateRow(int section, const QString& address, quint8 state, const QString& kind,
+void LiveIntake::updateRow(Section section, const QString& address, quint8 state, const QString& kind,
                            const QString& time, const QString& value, ReportMode mode) {
-    decoder_.UpdateList(section, address, state, kind, time, value, mode);
+    decoder_.UpdateList(sectionIndex(section), address, state, kind, time, value, mode);
 }
 
 void LiveIntake::updateDoor(const QString& address, quint8 state, const QString& kind, const QString& time,
                             const QString& value, ReportMode mode) {
-    decoder_.UpdateList(kDoorSection, ConvertToDoorAddress(address), state, kind, time, value, mode);
+    decoder_.UpdateList(sectionIndex(Section::Doors), ConvertToDoorAddress(address), state, kind, time, value, mode);
 }
 
 void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& time, const QString& value) {
-    if (sections_.grid(kModuleSection).rowCount() > 0) {
-        const int row = sections_.FindRowForAddress(kModuleSection, address);
+    if (sections_.grid(Section::Modules).rowCount() > 0) {
+        const int row = sections_.FindRowForAddress(sectionIndex(Section::Modules), address);
         if (row > 0) {
             if (state != 2 && state != 3)
-                refresh_.DBStatusUpdate(kZR2ModuleRefresh, address, row);
+                refresh_.DBStatusUpdate(refresh::ZR2Modules, address, row);
             else
-                updateRow(kModuleSection, address, state, QStringLiteral("ZR2_MODULE"), time, value);
+                updateRow(Section::Modules, address, state, QStringLiteral("ZR2_MODULE"), time, value);
         }
     }
     // A keypad module's state shows on its reader's row too.
-    if (sections_.grid(kReaderSection).rowCount() == 0)
+    if (sections_.grid(Section::Readers).rowCount() == 0)
         return;
     const QString& readerAddress = keypadReaderOf(address);
     if (readerAddress.isEmpty())
         return;
-    const int readerRow = sections_.FindRowForAddress(kReaderSection, readerAddress);
+    const int readerRow = sections_.FindRowForAddress(sectionIndex(Section::Readers), readerAddress);
     if (readerRow > 0)
-        refresh_.DBStatusUpdate(kZR2ReaderRefresh, readerAddress, readerRow);
+        refresh_.DBStatusUpdate(refresh::ZR2Readers, readerAddress, readerRow);
 }
 
 void LiveIntake::zr2Controller(const QString& address) {
-    if (sections_.grid(kControllerSection).rowCount() == 0)
+    if (sections_.grid(Section::Controllers).rowCount() == 0)
         return;
-    const int row = sections_.FindRowForAddress(kControllerSection, address);
+    const int row = sections_.FindRowForAddress(sectionIndex(Section::Controllers), address);
     if (row > 0)
-        refresh_.DBStatusUpdate(kZR2ControllerRefresh, address, row);
+        refresh_.DBStatusUpdate(refresh::ZR2Controllers, address, row);
 }
 
 const QString& LiveIntake::keypadReaderOf(const QString& moduleAddress) {

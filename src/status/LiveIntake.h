@@ -15,9 +15,10 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "domain/Section.h"
+#include "grid/TextHash.h"
 #include "status/StatusDecoder.h"
 
-#include <QHashFunctions>
 #include <QString>
 
 #include <unordered_map>
@@ -66,7 +67,7 @@ private:
     /// Resets the quiet-period counter, completes the time and looks the route up.
     const DeviceTypeRoute* begin(const QString& deviceType, QString& time);
     const DeviceTypeRoute* routeOf(const QString& deviceType);
-    void updateRow(int section, const QString& address, quint8 state, const QString& kind, const QString& time,
+    void updateRow(Section section, const QString& address, quint8 state, const QString& kind, const QString& time,
                    const QString& value, ReportMode mode = ReportMode::Current);
     void updateDoor(const QString& address, quint8 state, const QString& kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current);
@@ -85,12 +86,9 @@ private:
     RecentChanges& recent_;
     qint64 nowSecond_ = -1;
     QString nowText_;
-    struct TextHash {
-        size_t operator()(const QString& text) const noexcept { return qHash(text, 0); }
-    };
     /// Route per device type word as sent (nullptr: a word the component ignores).
-    std::unordered_map<QString, const DeviceTypeRoute*, TextHash> routeOfWord_;
-    std::unordered_map<QString, QString, TextHash> keypadReaderOfModule_;
+    std::unordered_map<QString, const DeviceTypeRoute*, TextHash, TextEqual> routeOfWord_;
+    std::unordered_map<QString, QString, TextHash, TextEqual> keypadReaderOfModule_;
 };
 
 }  // namespace so

@@ -5,6 +5,7 @@
 #include "base/Convert.h"
 #include "domain/Formatting.h"
 #include "domain/StateTexts.h"
+#include "domain/SuperStatusText.h"
 #include "base/RecordFields.h"
 #include "grid/RedrawPause.h"
 #include "grid/StatusGrid.h"
@@ -24,16 +25,13 @@ constexpr int kIconExpInput = 36;
 /// Point number of the first entry of a stored mask report: expansion inputs come in reports of
 /// eight (type 8 points 1-8, 9 points 9-16, 14 points 17-24, 15 points 25-32).
 int firstPointOfType(int statusType) {
-    switch (statusType) {
-    case 9: return 9;
-    case 14: return 17;
-    case 15: return 25;
-    default: return 1;
-    }
+    const std::optional<StatusPointRange> points = statusPointRange(statusType);
+    return points ? points->firstPoint : 1;
 }
 
 bool isExpansionType(int statusType) {
-    return statusType == 8 || statusType == 9 || statusType == 14 || statusType == 15;
+    return statusType == StatusExpInputs1to8 || statusType == StatusExpInputs9to16 ||
+           statusType == StatusExpInputs17to24 || statusType == StatusExpInputs25to32;
 }
 
 }  // namespace

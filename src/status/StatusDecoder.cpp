@@ -21,6 +21,8 @@ public:
     const QString& text(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).text; }
     qint64 data(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).data; }
     void setText(ColumnId id, const QString& text) const { grid_.setText(row_, columns_.require(id), text); }
+    /// Records conditions the row's cells now show (after writing the cells).
+    void show(RowConditions conditions) const { grid_.addConditions(row_, conditions); }
 
 private:
     StatusGrid& grid_;
@@ -34,6 +36,24 @@ const QString kThreatLevelQuery = QStringLiteral("Select [Name] From ThreatLevel
 
 /// Text of one line bit of a door or input: resource 1447 for a set bit, 1446 for a clear one.
 int lineBitResource(quint8 state, int bit) { return (state >> bit) & 1 ? res::LineSet : res::LineClear; }
+
+/// The condition a state cell shows when written with a resource text; none for the others.
+RowConditions conditionOf(ColumnId id, int resource) {
+    using C = Condition;
+    switch (id) {
+    case ColumnId::Alarm: return resource == res::Yes ? C::Alarm : RowConditions();
+    case ColumnId::Masked: return resource == res::Yes ? C::Masked : RowConditions();
+    case ColumnId::PTamper: return resource == res::Tampered ? C::PhysicalTamper : RowConditions();
+    case ColumnId::CTamper: return resource == res::Tampered ? C::CodeTamper : RowConditions();
+    case ColumnId::Status: return resource == res::PortOffLine ? C::Offline : RowConditions();
+    case ColumnId::Enclosure: return resource == res::EnclosureOpen ? C::EnclosureOpen : RowConditions();
+    case ColumnId::TamperPending: return resource == res::TamperPending ? C::TamperPending : RowConditions();
+    case ColumnId::ACPower: return resource == res::PowerFailed ? C::PowerFailed : RowConditions();
+    case ColumnId::MemoryBatt: return resource == res::PowerFailed ? C::MemoryBatteryFailed : RowConditions();
+    case ColumnId::UPSBattF: return resource == res::PowerFailed ? C::UpsBatteryFailed : RowConditions();
+    default: return {};
+    }
+}
 
 /// The regular states of a newer-line input's line ("/" taken as a short form of "//").
 bool isRegularLineText(const QString& text) {
@@ -85,12 +105,12 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
         if (row == 0)
             return;
         const RowRef r(grid, columns, row);
-        decode(r, section, address, state, kindOf(kind), value, mode);
+        decode(r, Section(section), address, state, kindOf(kind), value, mode);
         r.setText(ColumnId::LastUpdated, dates_.convert(ctx_, time));
     });
 }
 
-void StatusDecoder::decode(const RowRef& row, int section, const QString& address, quint8 state, Kind kind,
+void StatusDecoder::decode(const RowRef& row, Section section, const QString& address, quint8 state, Kind kind,
                            const QString& value, ReportMode mode) {
     switch (kind) {
     case Kind::Enabled: return decodeEnabled(row, state);
@@ -109,19 +129,31 @@ void StatusDecoder::decode(const RowRef& row, int section, const QString& addres
     }
 }
 
-void StatusDecoder::setText(const RowRef& row, ColumnId id, int resource) { row.setText(id, texts_(resource)); }
+void StatusDecoder::setText(const RowRef& row, ColumnId id, int resource) {
+    row.setText(id, texts_(resource));
+    row.show(conditionOf(id, resource));
+}
+
+void StatusDecoder::setOffline(const RowRef& row) {
+    setText(row, ColumnId::Status, res::NotKnown);
+    row.show(Condition::Offline);
+}
 
 void StatusDecoder::updateMaskedItem(const QString& address, const QString& value) {
     const qint32 mask = toInt32(value);
     masked_.UpdateMaskedItem(address, mask);
 }
 
-QString StatusDecoder::doorStatus(const RowRef& row) {
-    return GetDoorStatus(ctx_, row.grid(), row.row(), row.columns(), texts_);
+void StatusDecoder::writeDoorStatus(const RowRef& row) {
+    RowConditions shown;
+    row.setText(ColumnId::Status, GetDoorStatus(ctx_, row.grid(), row.row(), row.columns(), texts_, &shown));
+    row.show(shown);
 }
 
-QString StatusDecoder::inputStatus(const RowRef& row) {
-    return GetInputStatus(ctx_, row.grid(), row.row(), row.columns(), texts_);
+void StatusDecoder::writeInputStatus(const RowRef& row) {
+    RowConditions shown;
+    row.setText(ColumnId::Status, GetInputStatus(ctx_, row.grid(), row.row(), row.columns(), texts_, &shown));
+    row.show(shown);
 }
 
 // ---------------------------------------------------------------- controllers, ports, readers
@@ -144,7 +176,7 @@ void StatusDecoder::decodePort(const RowRef& row, quint8 state, const QString& v
 
 void StatusDecoder::decodeReader(const RowRef& row, quint8 state, const QString& value) {
     switch (state) {
-    case 0: return setText(row, ColumnId::Status, res::NotKnown);
+    case 0: return setOffline(row);
     case 1: return setText(row, ColumnId::Status, res::OnLine);
     case 2: return setText(row, ColumnId::PTamper, res::Tampered);
     case 3: return setText(row, ColumnId::PTamper, res::NotKnown);
@@ -162,7 +194,7 @@ void StatusDecoder::decodeController(const RowRef& row, const QString& address, 
     if (state >= 1 && state <= 33 && mode != ReportMode::StatusRequest)
         setText(row, ColumnId::Status, res::OnLine);
     switch (state) {
-    case 0: return setText(row, ColumnId::Status, res::NotKnown);
+    case 0: return setOffline(row);
     case 1: return setText(row, ColumnId::Status, res::OnLine);
     case 2: case 24: return setText(row, ColumnId::Enclosure, res::EnclosureClosed);
     case 3: case 25: return setText(row, ColumnId::Enclosure, res::EnclosureOpen);
@@ -195,14 +227,14 @@ void StatusDecoder::decodeController(const RowRef& row, const QString& address, 
 }
 
 void StatusDecoder::resetControllerPoints(const QString& controllerAddress) {
-    for (int section = 0; section < Sections::kCount; ++section) {
+    for (Section section : kAllSections) {
         const StatusGrid& grid = sections_.grid(section);
         const int addressColumn = grid.columnIndex(col::Address);
         if (addressColumn < 0)
             continue;
         for (int row = 1; row <= grid.rowCount(); ++row)
             if (grid.cell(row, addressColumn).text.startsWith(controllerAddress))
-                sections_.P_ResetColumnInfo(section, row);
+                sections_.P_ResetColumnInfo(sectionIndex(section), row);
     }
 }
 
@@ -253,12 +285,12 @@ void StatusDecoder::decodeDoor(const RowRef& row, const QString& address, quint8
         return;
     }
     applyLineStates(row, state, value, true);
-    row.setText(ColumnId::Status, doorStatus(row));
+    writeDoorStatus(row);
 }
 
 void StatusDecoder::decodeInput(const RowRef& row, quint8 state, const QString& value) {
     applyLineStates(row, state, value, false);
-    row.setText(ColumnId::Status, inputStatus(row));
+    writeInputStatus(row);
 }
 
 void StatusDecoder::applyLineStates(const RowRef& row, quint8 state, const QString& value, bool isDoor) {
@@ -296,15 +328,15 @@ void StatusDecoder::applyLineStates(const RowRef& row, quint8 state, const QStri
 
 // ---------------------------------------------------------------- relays
 
-void StatusDecoder::decodeRelay(const RowRef& row, int section, quint8 state, const QString& value, bool expansion) {
+void StatusDecoder::decodeRelay(const RowRef& row, Section section, quint8 state, const QString& value, bool expansion) {
     // A door's relay reports into the door row's Relay Status; a relay row has its own Status.
-    const bool doorRow = !expansion && section == 0;
+    const bool doorRow = !expansion && section == Section::Doors;
     switch (state) {
     case 0:
     case 1:
         setText(row, doorRow ? ColumnId::RelayStatus : ColumnId::Status, state == 0 ? res::RelayOff : res::RelayOn);
         if (doorRow)
-            row.setText(ColumnId::Status, doorStatus(row));
+            writeDoorStatus(row);
         return;
     case 70: return row.setText(ColumnId::RelayDetails, value);
     case 200:
@@ -316,20 +348,20 @@ void StatusDecoder::decodeRelay(const RowRef& row, int section, quint8 state, co
 
 // ---------------------------------------------------------------- newer line
 
-void StatusDecoder::decodeZR2Relay(const RowRef& row, int section, quint8 state, const QString& value) {
+void StatusDecoder::decodeZR2Relay(const RowRef& row, Section section, quint8 state, const QString& value) {
     if (state == 0)
         row.setText(ColumnId::RelayDetails, GetRelayModeText(toInt32(value)));
     else if (state == 1)
-        row.setText(section == 2 ? ColumnId::Status : ColumnId::RelayStatus, value);
+        row.setText(section == Section::Relays ? ColumnId::Status : ColumnId::RelayStatus, value);
     else
         return;
-    if (section == 0)
-        row.setText(ColumnId::Status, doorStatus(row));
+    if (section == Section::Doors)
+        writeDoorStatus(row);
 }
 
 void StatusDecoder::decodeZR2Module(const RowRef& row, quint8 state) {
     switch (state) {
-    case 0: return setText(row, ColumnId::Status, res::NotKnown);
+    case 0: return setOffline(row);
     case 1: return setText(row, ColumnId::Status, res::OnLine);
     case 2: return setText(row, ColumnId::Enclosure, res::EnclosureClosed);
     case 3: return setText(row, ColumnId::Enclosure, res::EnclosureOpen);
@@ -337,10 +369,13 @@ void StatusDecoder::decodeZR2Module(const RowRef& row, quint8 state) {
     }
 }
 
-void StatusDecoder::decodeZR2Input(const RowRef& row, int section, const QString& address, quint8 state,
+void StatusDecoder::decodeZR2Input(const RowRef& row, Section section, const QString& address, quint8 state,
                                    const QString& value) {
     if (state == 0) {
-        row.setText(ColumnId::Masked, GetMaskSourceText(toInt32(value)));
+        const qint32 maskSource = toInt32(value);
+        row.setText(ColumnId::Masked, GetMaskSourceText(maskSource));
+        if (maskSource != 0)
+            row.show(Condition::Masked);
         if (!value.isEmpty())
             updateMaskedItem(address, value);
         return;
@@ -367,10 +402,10 @@ void StatusDecoder::decodeZR2Input(const RowRef& row, int section, const QString
     const bool alarm = line0 == QLatin1String(activeWhenX ? "X" : "//") || line2 == QLatin1String("//");
     setText(row, ColumnId::Alarm, alarm ? res::Yes : res::NotKnown);
 
-    if (section == 1)
-        row.setText(ColumnId::Status, inputStatus(row));
-    else if (section == 0)
-        row.setText(ColumnId::Status, doorStatus(row));
+    if (section == Section::Inputs)
+        writeInputStatus(row);
+    else if (section == Section::Doors)
+        writeDoorStatus(row);
 }
 
 }  // namespace so

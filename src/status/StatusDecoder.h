@@ -72,7 +72,7 @@ private:
     };
     static Kind kindOf(const QString& code);
 
-    void decode(const RowRef& row, int section, const QString& address, quint8 state, Kind kind, const QString& value,
+    void decode(const RowRef& row, Section section, const QString& address, quint8 state, Kind kind, const QString& value,
                 ReportMode mode);
     void decodeEnabled(const RowRef& row, quint8 state);
     void decodePort(const RowRef& row, quint8 state, const QString& value);
@@ -81,30 +81,34 @@ private:
                           ReportMode mode);
     void decodeDoor(const RowRef& row, const QString& address, quint8 state, const QString& value);
     void decodeInput(const RowRef& row, quint8 state, const QString& value);
-    void decodeRelay(const RowRef& row, int section, quint8 state, const QString& value, bool expansion);
-    void decodeZR2Relay(const RowRef& row, int section, quint8 state, const QString& value);
-    void decodeZR2Input(const RowRef& row, int section, const QString& address, quint8 state, const QString& value);
+    void decodeRelay(const RowRef& row, Section section, quint8 state, const QString& value, bool expansion);
+    void decodeZR2Relay(const RowRef& row, Section section, quint8 state, const QString& value);
+    void decodeZR2Input(const RowRef& row, Section section, const QString& address, quint8 state, const QString& value);
     void decodeZR2Module(const RowRef& row, quint8 state);
 
     /// The line, alarm, mask and configuration states shared by doors and inputs.
     void applyLineStates(const RowRef& row, quint8 state, const QString& value, bool isDoor);
     /// True when a door's lines cannot be shown (its panel has no such line, or no line module).
     bool doorLinesUnavailable(const RowRef& row, const QString& address, quint8 state);
-    QString doorStatus(const RowRef& row);
-    QString inputStatus(const RowRef& row);
+    /// Writes the door's or input's summary into Status, with the conditions it speaks for.
+    void writeDoorStatus(const RowRef& row);
+    void writeInputStatus(const RowRef& row);
     /// Writes the name of threat level `value` into ThreatLevel.
     void writeThreatLevel(const RowRef& row, const QString& value);
     /// The names the site gives threat level `threatId` (normally one), in the order read.
     QStringList readThreatNames(qint32 threatId);
     /// Resets every row of every section whose address begins with the controller's address.
     void resetControllerPoints(const QString& controllerAddress);
+    /// Writes a resource text into a cell, with the condition it shows there (conditionOf).
     void setText(const RowRef& row, ColumnId id, int resource);
+    /// Status of a point reported off line (state 0): the not-known text, condition Offline.
+    void setOffline(const RowRef& row);
     void updateMaskedItem(const QString& address, const QString& value);
 
     ComponentContext& ctx_;
     Sections& sections_;
     MaskedList& masked_;
-    std::array<GridColumns, Sections::kCount> columns_;
+    std::array<GridColumns, kSectionCount> columns_;
     DateTimeConverter dates_;
     ResourceTexts texts_;
     int threatNamesKept_ = 0;

@@ -34,7 +34,7 @@ private:
 
 enum class Position { Closed, NotClosed, Undetermined };
 
-QString doorStatus(ResourceTexts& texts, const RowReader& row) {
+QString doorStatus(ResourceTexts& texts, const RowReader& row, RowConditions& shown) {
     const QString& notKnown = texts(res::NotKnown);
     const QString& input1 = row.text(ColumnId::Input1);
     const qint64 contactPolarity = row.data(ColumnId::Status);
@@ -47,6 +47,9 @@ QString doorStatus(ResourceTexts& texts, const RowReader& row) {
     const bool relayEnergised = row.text(ColumnId::RelayStatus) == texts(res::RelayOn);
     const bool relayNormal = row.data(ColumnId::TwoPersonRule) != 0 ? relayEnergised : !relayEnergised;
     const bool masked = row.text(ColumnId::LMType) != notKnown && row.text(ColumnId::Masked) != notKnown;
+
+    shown.set(Condition::DoorNotClosed, position == Position::NotClosed);
+    shown.set(Condition::RelayNotNormal, !relayNormal);
 
     // The items joined by ", ", built without a list: a door's summary is recomputed on every
     // report of its input or relay.
@@ -74,7 +77,7 @@ QString doorStatus(ResourceTexts& texts, const RowReader& row) {
     return notKnown;
 }
 
-QString inputStatus(ResourceTexts& texts, const RowReader& row) {
+QString inputStatus(ResourceTexts& texts, const RowReader& row, RowConditions& shown) {
     const QString& notKnown = texts(res::NotKnown);
     const QString& input1 = row.text(ColumnId::Input1);
     const qint64 contactPolarity = row.data(ColumnId::Status);
@@ -87,6 +90,7 @@ QString inputStatus(ResourceTexts& texts, const RowReader& row) {
         text = contactPolarity == 0 ? open : QString();
     else if (input1 != notKnown)
         text = input1 + QLatin1Char(',');
+    shown.set(Condition::InputOpen, text == open);
 
     const bool hasLineModule = row.text(ColumnId::LMType) != notKnown;
     if (hasLineModule && row.text(ColumnId::Masked) != notKnown)
@@ -102,29 +106,37 @@ QString inputStatus(ResourceTexts& texts, const RowReader& row) {
 }  // namespace
 
 QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row, const GridColumns& columns,
-                      ResourceTexts& texts) {
-    return summaryUnderTrap(ctx, QStringLiteral("MPublic.GetDoorStatus"),
-                            [&] { return doorStatus(texts, RowReader(grid, columns, row)); });
+                      ResourceTexts& texts, RowConditions* shown) {
+    RowConditions conditions;
+    QString text = summaryUnderTrap(ctx, QStringLiteral("MPublic.GetDoorStatus"),
+                                    [&] { return doorStatus(texts, RowReader(grid, columns, row), conditions); });
+    if (shown != nullptr)
+        *shown = conditions;
+    return text;
 }
 
-QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row) {
+QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row, RowConditions* shown) {
     GridColumns columns;
     columns.sync(grid);
     ResourceTexts texts(ctx);
-    return GetDoorStatus(ctx, grid, row, columns, texts);
+    return GetDoorStatus(ctx, grid, row, columns, texts, shown);
 }
 
 QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row, const GridColumns& columns,
-                       ResourceTexts& texts) {
-    return summaryUnderTrap(ctx, QStringLiteral("MPublic.GetInputStatus"),
-                            [&] { return inputStatus(texts, RowReader(grid, columns, row)); });
+                       ResourceTexts& texts, RowConditions* shown) {
+    RowConditions conditions;
+    QString text = summaryUnderTrap(ctx, QStringLiteral("MPublic.GetInputStatus"),
+                                    [&] { return inputStatus(texts, RowReader(grid, columns, row), conditions); });
+    if (shown != nullptr)
+        *shown = conditions;
+    return text;
 }
 
-QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row) {
+QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row, RowConditions* shown) {
     GridColumns columns;
     columns.sync(grid);
     ResourceTexts texts(ctx);
-    return GetInputStatus(ctx, grid, row, columns, texts);
+    return GetInputStatus(ctx, grid, row, columns, texts, shown);
 }
 
 }  // namespace so

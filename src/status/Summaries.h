@@ -14,17 +14,19 @@ namespace so {
 /// Door summary: position from `Input1` and the contact polarity (`Status` item data), relay
 /// normal from `Relay Status` and the relay polarity (`2PR` item data), masked from `Masked`
 /// when the door has a line module (`LM Type`). Items joined by ", ". A failure (a missing column,
-/// a row outside the grid) is logged under "MPublic.GetDoorStatus" and gives empty text.
-QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row);
+/// a row outside the grid) is logged under "MPublic.GetDoorStatus" and gives empty text. `shown`,
+/// when given, receives the conditions the text speaks for (DoorNotClosed, RelayNotNormal).
+QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row, RowConditions* shown = nullptr);
 /// The same with the grid's columns resolved and the texts kept by the caller (for callers that
 /// summarise many rows or on every state change).
 QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row, const GridColumns& columns,
-                      ResourceTexts& texts);
+                      ResourceTexts& texts, RowConditions* shown = nullptr);
 
 /// Input summary: "OPEN," for an active line, a newer-line state text, the mask text; joined by
-/// ",". A failure is logged under "MPublic.GetInputStatus" and gives empty text.
-QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row);
+/// ",". A failure is logged under "MPublic.GetInputStatus" and gives empty text. `shown`, when
+/// given, receives InputOpen for an active line.
+QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row, RowConditions* shown = nullptr);
 QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row, const GridColumns& columns,
-                       ResourceTexts& texts);
+                       ResourceTexts& texts, RowConditions* shown = nullptr);
 
 }  // namespace so

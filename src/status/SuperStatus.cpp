@@ -3,6 +3,7 @@
 #include "base/ErrorTrap.h"
 #include "domain/Address.h"
 #include "domain/Formatting.h"
+#include "domain/SuperStatusText.h"
 #include "status/LiveIntake.h"
 #include "status/StatusDecoder.h"
 
@@ -14,7 +15,6 @@
 namespace so {
 namespace {
 
-constexpr int kControllerSection = 4;
 constexpr int kClassicControllerLength = 17;
 constexpr quint8 kMaskSet = 67;
 constexpr quint8 kMaskCleared = 68;
@@ -31,50 +31,48 @@ struct PointRange {
     int maxPoints;
 };
 
-const PointRange* pointRange(qint32 statusType) {
-    static constexpr PointRange kStdRelays{"STD_Relay", "BR", 1, 8};
-    static constexpr PointRange kExpRelays{"EXP_Relay", "XR", 1, 64};
-    static constexpr PointRange kReaders{"Reader", "SM", 1, 16};
-    static constexpr PointRange kStdInputs{"STD_Input", "BI", 1, 8};
-    static constexpr PointRange kExpInputs1{"EXP_Input", "XI", 1, 8};
-    static constexpr PointRange kExpInputs9{"EXP_Input", "XI", 9, 8};
-    static constexpr PointRange kController{"Controller", "", 0, 1};
-    static constexpr PointRange kStdInputsV{"STD_InputV", "BI", 1, 8};
-    static constexpr PointRange kExpInputsV1{"EXP_InputV", "XI", 1, 16};
-    static constexpr PointRange kExpInputs17{"EXP_Input", "XI", 17, 8};
-    static constexpr PointRange kExpInputs25{"EXP_Input", "XI", 25, 8};
-    static constexpr PointRange kExpInputsV17{"EXP_InputV", "XI", 17, 16};
+std::optional<PointRange> pointRange(qint32 statusType) {
+    if (statusType == StatusController)
+        return PointRange{"Controller", "", 0, 1};
+    const std::optional<StatusPointRange> points = statusPointRange(statusType);
+    if (!points)
+        return std::nullopt;
+    const auto reported = [&](const char* deviceType, const char* code) {
+        return PointRange{deviceType, code, points->firstPoint, points->count()};
+    };
     switch (statusType) {
-    case 1: return &kStdRelays;
-    case 2: return &kExpRelays;
-    case 3: return &kReaders;
-    case 7: return &kStdInputs;
-    case 8: return &kExpInputs1;
-    case 9: return &kExpInputs9;
-    case 10: return &kController;
-    case 11: return &kStdInputsV;
-    case 12: return &kExpInputsV1;
-    case 14: return &kExpInputs17;
-    case 15: return &kExpInputs25;
-    case 16: return &kExpInputsV17;
-    default: return nullptr;
+    case StatusRelays: return reported("STD_Relay", "BR");
+    case StatusExpRelays: return reported("EXP_Relay", "XR");
+    case StatusReaders: return reported("Reader", "SM");
+    case StatusInputs: return reported("STD_Input", "BI");
+    case StatusInputVoltages: return reported("STD_InputV", "BI");
+    case StatusExpVoltages1to16:
+    case StatusExpVoltages17to32: return reported("EXP_InputV", "XI");
+    default: return reported("EXP_Input", "XI");  // the expansion inputs in ranges of eight
     }
 }
 
 /// Every status type a request for "all types" (0) replays, in this order.
-constexpr qint32 kAllStatusTypes[] = {1, 2, 3, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 32, 500, 501, 502};
+constexpr qint32 kAllStatusTypes[] = {
+    StatusRelays,          StatusExpRelays,       StatusReaders,          StatusInputs,
+    StatusExpInputs1to8,   StatusExpInputs9to16,  StatusController,       StatusInputVoltages,
+    StatusExpVoltages1to16, StatusControllerLink, StatusExpInputs17to24,  StatusExpInputs25to32,
+    StatusExpVoltages17to32, StatusThreatLevels,  StatusControllerCodes,  StatusPort,
+    StatusPylon,
+};
 
 /// The status types a point's refresh asks for, by point kind (object type - 1).
 std::span<const qint32> statusTypesOfPointKind(qint16 pointKind) {
-    static constexpr qint32 kDoor[] = {7, 11, 1};
-    static constexpr qint32 kInput[] = {7, 11};
-    static constexpr qint32 kRelay[] = {1, 2};
-    static constexpr qint32 kReader[] = {3, 32};
-    static constexpr qint32 kController[] = {10, 13, 500};
-    static constexpr qint32 kPylon[] = {502};
-    static constexpr qint32 kPort[] = {501};
-    static constexpr qint32 kExpInput[] = {8, 14, 15, 12, 16, 9};
-    static constexpr qint32 kExpRelay[] = {2};
+    static constexpr qint32 kDoor[] = {StatusInputs, StatusInputVoltages, StatusRelays};
+    static constexpr qint32 kInput[] = {StatusInputs, StatusInputVoltages};
+    static constexpr qint32 kRelay[] = {StatusRelays, StatusExpRelays};
+    static constexpr qint32 kReader[] = {StatusReaders, StatusThreatLevels};
+    static constexpr qint32 kController[] = {StatusController, StatusControllerLink, StatusControllerCodes};
+    static constexpr qint32 kPylon[] = {StatusPylon};
+    static constexpr qint32 kPort[] = {StatusPort};
+    static constexpr qint32 kExpInput[] = {StatusExpInputs1to8,    StatusExpInputs17to24,  StatusExpInputs25to32,
+                                           StatusExpVoltages1to16, StatusExpVoltages17to32, StatusExpInputs9to16};
+    static constexpr qint32 kExpRelay[] = {StatusExpRelays};
     switch (pointKind) {
     case 0: return kDoor;
     case 1: return kInput;
@@ -246,22 +244,22 @@ void SuperStatusReplay::replayStored(qint32 controllerId, qint32 statusType, Rep
 
 void SuperStatusReplay::replay(const StoredReport& report, ReportMode mode) {
     switch (report.statusType) {
-    case 32:
+    case StatusThreatLevels:
         replayThreatLevels(report, mode);
         return;
-    case 500:
+    case StatusControllerCodes:
         replayCodes(report, QStringLiteral("Controller"), mode);
         return;
-    case 501:
+    case StatusPort:
         replayCodes(report, QStringLiteral("PORT"), mode);
         return;
-    case 502:
+    case StatusPylon:
         replayCodes(report, QStringLiteral("PYLON"), mode);
         return;
     default:
         break;
     }
-    if (const PointRange* range = pointRange(report.statusType)) {
+    if (const std::optional<PointRange> range = pointRange(report.statusType)) {
         const ParsedPointStatus parsed = parsePointStatus(report.status, range->maxPoints);
         logProblems(report, parsed.problems);
         V_OnSuperStatus(report, parsed, mode);
@@ -290,15 +288,15 @@ void SuperStatusReplay::replayThreatLevels(const StoredReport& report, ReportMod
         highest = std::max(highest, *levels[i]);
     }
     // A controller shows the highest threat level of its readers.
-    decoder_.UpdateList(kControllerSection, report.address, kControllerThreatLevel, QStringLiteral("CA"),
+    decoder_.UpdateList(sectionIndex(Section::Controllers), report.address, kControllerThreatLevel, QStringLiteral("CA"),
                         report.lastUpdated, QString::number(highest), mode);
 }
 
 void SuperStatusReplay::V_OnSuperStatus(const StoredReport& report, const ParsedPointStatus& parsed,
                                         ReportMode mode) {
     trap(ctx_, QStringLiteral("SuperStatus.V_OnSuperStatus"), [&] {
-        const PointRange* range = pointRange(report.statusType);
-        if (range == nullptr)
+        const std::optional<PointRange> range = pointRange(report.statusType);
+        if (!range)
             return;
         const QString deviceType = QLatin1String(range->deviceType);
         const QString pointPrefix = report.address + QLatin1Char('.') + QLatin1String(range->code);

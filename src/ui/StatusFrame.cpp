@@ -74,9 +74,6 @@ StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent
     // The host's image list is copied once: the grids' icons are indexes into it.
     if (ctx.parent != nullptr)
         trap(ctx, QStringLiteral("Status: InitForm"), [&] { icons_.load(ctx.host().ilconsole()); });
-    // The texts the severity rules compare cells with, fetched once for the window's life.
-    if (ctx.ntConnection != nullptr)
-        severityTexts_ = SeverityTexts::load(ctx);
 
     buildToolbars();
     buildPages();
@@ -116,7 +113,7 @@ StatusFrame::~StatusFrame() {
     insightTimer_.stop();
     // The models outlive this object's members by a moment: they stop recording first.
     for (SectionGridView* view : views_)
-        view->gridModel()->setInsight(view->section(), nullptr, nullptr);
+        view->gridModel()->setInsight(false, nullptr);
     if (window_.view() == this)
         window_.setView(nullptr);
 }
@@ -295,7 +292,7 @@ void StatusFrame::buildPages() {
         QVBoxLayout* panelLayout = stackLayout(panel);
         auto* header = new SectionHeader(section, StatusWindow::sectionName(section), panel);
         auto* model = new StatusGridModel(window_.grid(section), &icons_);
-        model->setInsight(section, &severityTexts_, &recentChanges());
+        model->setInsight(true, &recentChanges());
         auto* view = new SectionGridView(window_, section, model, panel);
         connect(view, &SectionGridView::shownRowsChanged, this, &StatusFrame::updateFindMatches);
         connect(view, &SectionGridView::contentHeightChanged, this, [this, section] { fitPanel(section); });

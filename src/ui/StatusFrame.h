@@ -30,6 +30,7 @@
 #include "window/KeyPairing.h"
 #include "status/RecentChanges.h"
 #include "window/Severity.h"
+#include "domain/Section.h"
 #include "window/WindowView.h"
 
 #include <QTimer>
@@ -60,7 +61,6 @@ class StatusWindow;
 class StatusFrame : public QWidget, public WindowView {
     Q_OBJECT
 public:
-    static constexpr int kSectionCount = 8;
     /// How often the header counts, the fading highlights and the status bar are brought up to date.
     static constexpr int kInsightIntervalMs = 400;
     /// Export of every section with a header shown, rather than of one section.
@@ -148,7 +148,6 @@ public:
     /// Whether the site database answers; null when the component runs without a site link.
     QLabel* linkLabel() const { return link_; }
     RecentChanges& recentChanges();
-    const SeverityTexts& severityTexts() const { return severityTexts_; }
     /// Recounts the sections that changed, repaints fading highlights, updates the status bar
     /// (the window's timer calls it every kInsightIntervalMs).
     void updateInsight();
@@ -190,7 +189,6 @@ private:
     StatusWindow& window_;
     IconList icons_;
     std::function<void()> configureDialogOpener_;
-    SeverityTexts severityTexts_;
     std::function<QString(const QString&)> exportPathChooser_;
     QTimer insightTimer_;
     KeyPairing keys_;

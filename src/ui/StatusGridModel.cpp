@@ -108,9 +108,8 @@ QVariant StatusGridModel::headerData(int section, Qt::Orientation orientation, i
 
 // ---------------------------------------------------------------- severity and recent changes
 
-void StatusGridModel::setInsight(int section, const SeverityTexts* texts, RecentChanges* recent) {
-    section_ = section;
-    severityTexts_ = texts;
+void StatusGridModel::setInsight(bool rateRows, RecentChanges* recent) {
+    rateRows_ = rateRows;
     recent_ = recent;
     resolveInsightColumns();
     countsDirty_ = true;
@@ -120,11 +119,10 @@ void StatusGridModel::resolveInsightColumns() {
     addressColumn_ = grid_.columnIndex(col::Address);
     nameColumn_ = grid_.columnIndex(col::Name);
     updatedColumn_ = grid_.columnIndex(col::LastUpdated);
-    severityColumns_ = SeverityColumns::resolve(grid_);
 }
 
 Severity StatusGridModel::rowSeverity(int row) const {
-    return severityTexts_ == nullptr ? Severity::Normal : severity(*severityTexts_, section_, grid_, row, severityColumns_);
+    return rateRows_ ? severity(grid_, row) : Severity::Normal;
 }
 
 void StatusGridModel::setStale(bool stale) {
@@ -136,8 +134,8 @@ void StatusGridModel::setStale(bool stale) {
 }
 
 void StatusGridModel::sortBySeverity() {
-    if (severityTexts_ != nullptr)
-        so::sortBySeverity(*severityTexts_, section_, grid_);
+    if (rateRows_)
+        so::sortBySeverity(grid_);
 }
 
 bool StatusGridModel::takeCountsDirty() {

@@ -59,14 +59,14 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    /// Rates rows (tint, marker, SeverityRole) with `texts` as section `section`, and records every
-    /// change of a shown row's state cells into `recent` (highlight and tooltip). Either may be null.
-    void setInsight(int section, const SeverityTexts* texts, RecentChanges* recent);
+    /// Rates rows by their conditions (tint, marker, SeverityRole) when `rateRows`, and records
+    /// every change of a shown row's state cells into `recent` (highlight and tooltip; may be null).
+    void setInsight(bool rateRows, RecentChanges* recent);
     Severity rowSeverity(int row) const;  // grid row, from 1
     /// Greys every row's text: the rows belong to a group that no longer exists.
     void setStale(bool stale);
     bool isStale() const { return stale_; }
-    /// Sorts the grid's rows alarms first, then warnings (nothing without severity texts).
+    /// Sorts the grid's rows alarms first, then warnings (nothing while rows are not rated).
     void sortBySeverity();
     /// True once after any change of the grid's rows or cells (the header counts recount then).
     bool takeCountsDirty();
@@ -110,14 +110,12 @@ private:
     int dirtyLast_ = -1;
     int dirtyColumnFirst_ = 0;
     int dirtyColumnLast_ = -1;
-    int section_ = -1;
-    const SeverityTexts* severityTexts_ = nullptr;
+    bool rateRows_ = false;
     RecentChanges* recent_ = nullptr;
     // Columns whose changes are not state changes; resolved whenever the columns change.
     int addressColumn_ = -1;
     int nameColumn_ = -1;
     int updatedColumn_ = -1;
-    SeverityColumns severityColumns_;
     qint64 lastRecordedTick_ = -1;
     bool highlightsShown_ = false;
     bool countsDirty_ = true;

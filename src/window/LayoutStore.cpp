@@ -2,6 +2,7 @@
 
 #include "base/ErrorTrap.h"
 #include "base/Convert.h"
+#include "domain/Section.h"
 
 #include <QLocale>
 
@@ -51,7 +52,7 @@ void applyDetail(LayoutSettings& layout, const QString& name, const QString& val
         layout.windowState = shortOrDefault(value, defaults.windowState);
     else if (name.size() == 16 && name.startsWith(QLatin1String("ColumnHeaderPos"))) {
         const int section = name.back().digitValue();
-        if (section >= 0 && section <= 7)
+        if (isSectionIndex(section))
             layout.columnHeaderPos[section] = value;
     }
 }

@@ -16,7 +16,6 @@ namespace so {
 namespace {
 
 const QString kCaption = QStringLiteral("Status Viewer");
-constexpr int kGroupBoxFirstEntryText = 1430;
 constexpr int kHelpContextWindow = 212;
 constexpr int kHelpContextKey = 34;
 
@@ -205,7 +204,7 @@ void StatusWindow::loadGroupBox() {
     trap(ctx_, QStringLiteral("FMain.InitGroupCombo"), [&] {
         groupEntries_.clear();
         selectedGroupIndex_ = -1;
-        groupEntries_.append({GRS(ctx_, kGroupBoxFirstEntryText), 0});
+        groupEntries_.append({GRS(ctx_, res::GroupBoxFirstEntry), 0});
         groupEntries_ += visibleStatusGroups(ctx_);
     });
     notifyGroupBox();
@@ -303,9 +302,9 @@ void StatusWindow::FillPointsInGroup(int objectId, qint32 groupId) {
         const Filler::Kind* kind = Filler::kindFor(objectId);
         if (kind == nullptr)
             return;
-        sectionUsed_[kind->section] = true;
+        sectionUsed_[sectionIndex(kind->section)] = true;
         board_->filler().appendRows(*kind, groupId, fillRecords_);
-        headerShown_[kind->section] = true;
+        headerShown_[sectionIndex(kind->section)] = true;
         notifySections();
     });
 }

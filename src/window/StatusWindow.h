@@ -7,6 +7,7 @@
 // and forwards the operator's clicks and keys to the handlers below.
 #pragma once
 
+#include "domain/Section.h"
 #include "status/Filler.h"
 #include "status/RecentChanges.h"
 #include "window/WindowView.h"
@@ -42,7 +43,6 @@ QVector<GroupEntry> visibleStatusGroups(ComponentContext& ctx);
 class StatusWindow : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kSectionCount = 8;
     static constexpr int kTimerIntervalMs = 10;
     static constexpr int kQuietTicksBeforeRefresh = 25;
     static constexpr int kDirtyTicksBeforeResize = 5;

@@ -45,14 +45,13 @@ struct SiteOnScreen : ::testing::Test {
     /// Abnormal rows of a section (all sections: -1) over its rows.
     std::pair<int, int> abnormal(int only = -1) {
         so::StatusWindow& window = windowOf(station->status());
-        const so::SeverityTexts severityTexts = so::SeverityTexts::load(contextOf(station->status()));
         int bad = 0, rows = 0;
-        for (int section = 0; section < so::StatusWindow::kSectionCount; ++section) {
+        for (int section = 0; section < so::kSectionCount; ++section) {
             if (only >= 0 && section != only)
                 continue;
             const so::StatusGrid& grid = window.grid(section);
             for (int row = 1; row <= grid.rowCount(); ++row, ++rows)
-                bad += so::severity(severityTexts, section, grid, row) != so::Severity::Normal ? 1 : 0;
+                bad += so::severity(grid, row) != so::Severity::Normal ? 1 : 0;
         }
         return {bad, rows};
     }
@@ -64,7 +63,7 @@ TEST_F(SiteOnScreen, AFewPointsAreAbnormalAsGeneratedAndWhileTheFieldRuns) {
     ASSERT_GT(rows, 1900);
     EXPECT_GE(bad, rows / 200) << "a quiet site still has something to show";
     EXPECT_LE(bad, rows * 3 / 100);
-    for (int section = 0; section < so::StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < so::kSectionCount; ++section) {
         const auto [sectionBad, sectionRows] = abnormal(section);
         EXPECT_LE(sectionBad * 10, std::max(sectionRows, 10)) << "section " << section;
     }

@@ -47,7 +47,7 @@ protected:
         ctx.errorLog.setFolder(logDir.path());
         host.userId = site.adminOperatorId;
         window = std::make_unique<StatusWindow>(ctx);
-        QString layouts[Sections::kCount];
+        QString layouts[kSectionCount];
         for (QString& text : layouts)
             text = kUseObjectDefault;
         window->sections().InitColumnHeaders(layouts);

@@ -75,7 +75,7 @@ TEST(Address, ObjectTypesSectionsAndCodes) {
 TEST(Address, DeviceTypeRoutes) {
     const DeviceTypeRoute* input = deviceTypeRoute(QStringLiteral("STD_INPUTV"));
     ASSERT_NE(input, nullptr);
-    EXPECT_EQ(input->section, 1);
+    EXPECT_EQ(input->section, Section::Inputs);
     EXPECT_EQ(input->kindCode, QStringLiteral("BIV"));
     EXPECT_EQ(input->doorKindCode, QStringLiteral("DRV"));
 
@@ -85,7 +85,7 @@ TEST(Address, DeviceTypeRoutes) {
 
     const DeviceTypeRoute* enabled = deviceTypeRoute(QStringLiteral("PYLON_ENABLED"));
     ASSERT_NE(enabled, nullptr);
-    EXPECT_EQ(enabled->section, 5);
+    EXPECT_EQ(enabled->section, Section::Boxes);
     EXPECT_EQ(enabled->kindCode, QStringLiteral("ENABLED"));
     EXPECT_TRUE(enabled->doorKindCode.isEmpty());
 

@@ -1,5 +1,6 @@
 #include "base/Errors.h"
 #include "base/Convert.h"
+#include "base/RecordFields.h"
 #include "domain/Formatting.h"
 
 #include "support/FakeHost.h"
@@ -105,6 +106,16 @@ TEST(Formatting, VoltageOfAStateCode) {
     EXPECT_EQ(voltageText(0), QStringLiteral("0.00"));
     EXPECT_EQ(voltageText(128), QStringLiteral("2.49"));
     EXPECT_EQ(voltageText(255), QStringLiteral("4.97"));
+}
+
+TEST(Convert, StateValuesAndSiteFieldsRoundAlike) {
+    // A half goes to the even neighbour whether the number comes as text or as a database field.
+    const double cases[][2] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {0.5, 0}, {2.4999, 2}, {2.5001, 3}};
+    for (const auto& [value, rounded] : cases) {
+        EXPECT_EQ(roundHalfToEven(value), rounded) << value;
+        EXPECT_EQ(fields::toNumber(QVariant(value), QStringLiteral("f")), qint64(rounded)) << value;
+        EXPECT_EQ(toInt32(QString::number(value)), qint32(rounded)) << value;
+    }
 }
 
 TEST(Convert, NumbersFromTexts) {

@@ -38,7 +38,7 @@ protected:
     FakeDialogs dialogs;
     ComponentContext ctx;
     Sections sections{ctx};
-    QString layouts[Sections::kCount];
+    QString layouts[kSectionCount];
 };
 
 TEST_F(SectionsTest, DefaultColumnsInTableOrder) {
@@ -58,7 +58,7 @@ TEST_F(SectionsTest, DefaultColumnsInTableOrder) {
     EXPECT_EQ(doors.column(15).caption, QStringLiteral("Data"));
     EXPECT_EQ(sections.grid(7).column(0).caption, QStringLiteral("Module Name"));
     EXPECT_EQ(sections.grid(3).column(3).caption, QStringLiteral("Threat Level"));
-    for (int s = 0; s < Sections::kCount; ++s) {
+    for (int s = 0; s < kSectionCount; ++s) {
         EXPECT_EQ(keys(s).last(), QStringLiteral("NotUsed")) << s;
         EXPECT_GE(sections.grid(s).columnIndex(col::Address), 0) << s;
     }
@@ -73,7 +73,7 @@ TEST_F(SectionsTest, EmptyLayoutTextMeansTheDefaults) {
     for (QString& text : layouts)
         text.clear();
     sections.InitColumnHeaders(layouts);
-    for (int s = 0; s < Sections::kCount; ++s)
+    for (int s = 0; s < kSectionCount; ++s)
         EXPECT_EQ(sections.grid(s).columnCount(), int(defaultColumns(ctx, s).size())) << s;
 }
 
@@ -154,7 +154,7 @@ TEST_F(SectionsTest, ABadLayoutGivesItsSectionTheDefaultsAndLeavesTheOthersAlone
             layouts[badSection] = text;
             int maskedFills = 0;
             sections.InitColumnHeaders(layouts, [&] { ++maskedFills; });
-            for (int s = 0; s < Sections::kCount; ++s) {
+            for (int s = 0; s < kSectionCount; ++s) {
                 EXPECT_EQ(sections.layoutLoaded(s), s != badSection) << s;
                 if (s != 5)
                     EXPECT_EQ(sections.grid(s).columnCount(), int(defaultColumns(ctx, s).size())) << s;
@@ -206,8 +206,8 @@ TEST_F(SectionsTest, CaptionsWithSeparatorsStillReadBack) {
 
 TEST_F(SectionsTest, ResetWritesTheNotKnownTextIntoTheStateCells) {
     sections.InitColumnHeaders(layouts);
-    const int expectedResets[Sections::kCount] = {9, 7, 2, 4, 10, 0, 0, 1};
-    for (int s = 0; s < Sections::kCount; ++s) {
+    const int expectedResets[kSectionCount] = {9, 7, 2, 4, 10, 0, 0, 1};
+    for (int s = 0; s < kSectionCount; ++s) {
         StatusGrid& grid = sections.grid(s);
         const int row = grid.addRow();
         for (int c = 0; c < grid.columnCount(); ++c)

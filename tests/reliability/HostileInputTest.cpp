@@ -266,7 +266,7 @@ TEST(HostileLayouts, ABadOrIncompleteStoredLayoutCostsOnlyItsSectionAndIsNeverOv
     s.showGroup(s.site.siteGroupId);
 
     // Every section has columns; the bad one its defaults, the custom ones their own.
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section)
+    for (int section = 0; section < kSectionCount; ++section)
         EXPECT_GE(s.grid(section).columnIndex(QStringLiteral("Address")), 0) << section;
     EXPECT_EQ(s.grid(5).column(0).caption, QStringLiteral("Where"));
     EXPECT_EQ(s.grid(1).column(0).caption, QStringLiteral("Input"));

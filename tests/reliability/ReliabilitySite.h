@@ -69,7 +69,7 @@ struct ReliabilitySite {
 
     int totalRows() {
         int rows = 0;
-        for (int section = 0; section < StatusWindow::kSectionCount; ++section)
+        for (int section = 0; section < kSectionCount; ++section)
             rows += grid(section).rowCount();
         return rows;
     }

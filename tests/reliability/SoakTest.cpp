@@ -189,7 +189,7 @@ TEST(Soak, MixedStateChangesOnATenThousandRowWindowEndShowingTheLastStateOfEvery
     const QDateTime start(QDate(2020, 1, 1), QTime(0, 0));
     const QString format = s.host.dateFormat + QStringLiteral(" HH:mm:ss");
     const StampTable stamps = probeStamping(s, targets, format);
-    QHash<QString, Expected> expected[StatusWindow::kSectionCount];
+    QHash<QString, Expected> expected[kSectionCount];
     QRandomGenerator random(20240501);
     const int total = changesToSend();
     const int warmUp = total / 10;
@@ -253,7 +253,7 @@ TEST(Soak, MixedStateChangesOnATenThousandRowWindowEndShowingTheLastStateOfEvery
     // Every row shows the last change sent to it.
     StatusDecoder& decoder = s.window().decoder();
     int rowsChecked = 0;
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         StatusGrid& grid = s.grid(section);
         for (auto it = expected[section].cbegin(); it != expected[section].cend(); ++it) {
             const int row = grid.findRowForAddress(it.key());

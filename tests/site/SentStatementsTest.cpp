@@ -63,9 +63,9 @@ QVector<SentStatement> collectSentStatements(const QString& siteFile, const QStr
                     const QString address = grid.text(row, QStringLiteral("Address"));
                     const bool newerLine = address.contains(QLatin1String("ZRII"));
                     const qint32 gridIndex = !newerLine  ? section
-                                             : section == 3 ? so::DbRefresh::kZR2Reader
-                                             : section == 4 ? so::DbRefresh::kZR2Controller
-                                             : section == 7 ? so::DbRefresh::kZR2Module
+                                             : section == 3 ? so::refresh::ZR2Readers
+                                             : section == 4 ? so::refresh::ZR2Controllers
+                                             : section == 7 ? so::refresh::ZR2Modules
                                                             : section;
                     window.DBStatusUpdate(gridIndex, address, row);
                 }

@@ -151,10 +151,10 @@ TEST_F(FillTest, NewerLineDoorShowsTwoPersonRuleMaskAndContact) {
 
 TEST_F(FillTest, LayoutWithoutSomeColumnsStillGetsEveryPoint) {
     // The operator's doors layout has neither Voltage nor 2PR nor Masked.
-    QString layouts[Sections::kCount];
+    QString layouts[kSectionCount];
     layouts[0] = QStringLiteral("Name][Door][1][85][True,Address][Address][2][129][True,Status][Status][3][127][True,"
                                 "Enabled][Enabled][4][53][True");
-    for (int section = 1; section < Sections::kCount; ++section)
+    for (int section = 1; section < kSectionCount; ++section)
         layouts[section] = kUseObjectDefault;
     window->sections().InitColumnHeaders(layouts);
     fill(makeGroup({{1, QString()}, {101, QString()}}));
@@ -168,7 +168,7 @@ TEST_F(FillTest, LayoutWithoutSomeColumnsStillGetsEveryPoint) {
 
 TEST_F(FillTest, GroupOfExpansionInputsShowsOnlyTheInputsSection) {
     fill(makeGroup({{8, QString()}}));
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         SCOPED_TRACE(section);
         EXPECT_EQ(window->isHeaderShown(section), section == 1);
         EXPECT_EQ(grid(section).rowCount() > 0, section == 1);
@@ -181,7 +181,7 @@ TEST_F(FillTest, AnotherGroupEmptiesEverySectionFirst) {
     ASSERT_GT(grid(7).rowCount(), 0);
     fill(makeGroup({{6, QString()}}));
     EXPECT_EQ(window->currentGroup(), value(QStringLiteral("SELECT max(GroupID) FROM Status_Groups")).toInt());
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         SCOPED_TRACE(section);
         EXPECT_EQ(grid(section).rowCount() > 0, section == 5);
         EXPECT_EQ(window->isSectionUsed(section), section == 5);
@@ -191,7 +191,7 @@ TEST_F(FillTest, AnotherGroupEmptiesEverySectionFirst) {
 
 TEST_F(FillTest, GroupWithoutPointsLeavesEverySectionHiddenAndEmpty) {
     fill(makeGroup({}));
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         EXPECT_FALSE(window->isHeaderShown(section));
         EXPECT_FALSE(window->isSectionGridVisible(section));
         EXPECT_EQ(grid(section).rowCount(), 0);

@@ -82,7 +82,7 @@ TEST_F(FullRefreshTest, LoadingAGroupReadsEachNewerLineKindAndThreatLevelOnce) {
     // ... and shows what a full refresh of its own shows.
     const auto texts = [&] {
         QStringList all;
-        for (int section = 0; section < Sections::kCount; ++section) {
+        for (int section = 0; section < kSectionCount; ++section) {
             const StatusGrid& g = grid(section);
             for (int row = 1; row <= g.rowCount(); ++row)
                 for (int c = 0; c < g.columnCount(); ++c)

@@ -34,7 +34,7 @@ protected:
         ctx.ntConnection = &host;
         ctx.dialogs = &dialogs;
         ctx.errorLog.setFolder(logDir.path());
-        QString layouts[Sections::kCount];
+        QString layouts[kSectionCount];
         for (QString& text : layouts)
             text = kUseObjectDefault;
         sections.InitColumnHeaders(layouts);

@@ -37,7 +37,7 @@ protected:
         // Everything abnormal, as the header shows it: alarms plus warnings.
         int n = 0;
         for (int row = 1; row <= grid(section).rowCount(); ++row)
-            n += severity(frame->severityTexts(), section, grid(section), row) != Severity::Normal ? 1 : 0;
+            n += severity(grid(section), row) != Severity::Normal ? 1 : 0;
         return n;
     }
     /// Esc pressed and released in the find box, as the keyboard delivers it there.

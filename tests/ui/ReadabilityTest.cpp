@@ -32,7 +32,7 @@ TEST_F(ReadableWindow, DefaultLayoutShowsTheDemosNamesAddressesAndTimesWhole) {
     ASSERT_TRUE(frame->grab().save(folder + QStringLiteral("/status-2000-points.png")));
 
     int checked = 0;
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         SectionGridView* v = view(section);
         const QFontMetrics metrics = v->fontMetrics();
         for (const QString& key : {QStringLiteral("Name"), QStringLiteral("Address"), QStringLiteral("LastUpdated")}) {
@@ -57,7 +57,7 @@ TEST_F(ReadableWindow, DefaultLayoutShowsTheDemosNamesAddressesAndTimesWhole) {
 
 TEST_F(ReadableWindow, CaptionsAreWholeTheMarkerHasItsRoomAndTheLastColumnReachesTheEdge) {
     show();
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         SectionGridView* v = view(section);
         if (!v->isVisible() || v->model()->rowCount() == 0)
             continue;
@@ -83,7 +83,7 @@ TEST_F(ReadableWindow, SectionsShareTheWindowAndEachGridScrollsItsOwnRows) {
     show();
     chooseGroup(site.siteGroupId);
     QWidget* container = frame->container();
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         QWidget* panel = frame->sectionPanel(section);
         ASSERT_TRUE(panel->isVisible());
         EXPECT_LE(panel->geometry().bottom(), container->height()) << "section " << section;

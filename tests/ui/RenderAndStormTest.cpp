@@ -59,7 +59,7 @@ TEST_F(RenderedWindow, DrawsTheSectionCaptionsAndPointNamesOfTheDemoSite) {
     const QImage stackImage = stack->grab().toImage();
     ASSERT_TRUE(stackImage.save(folder + QStringLiteral("/status-sections.png")));
     int sectionsDrawn = 0;
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         if (!window().isHeaderShown(section))
             continue;
         ++sectionsDrawn;
@@ -111,7 +111,7 @@ TEST_F(StormOnALargeWindow, TenThousandStateChangesRepaintEachSectionABoundedNum
     show();
     chooseGroup(site.siteGroupId);
     int rows = 0;
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section)
+    for (int section = 0; section < kSectionCount; ++section)
         rows += view(section)->model()->rowCount();
     ASSERT_GE(rows, 10000);
 
@@ -140,7 +140,7 @@ TEST_F(StormOnALargeWindow, TenThousandStateChangesRepaintEachSectionABoundedNum
 
     PaintCounter counter;
     QHash<int, int> changedBefore;
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         view(section)->viewport()->installEventFilter(&counter);
         changedBefore[section] = frame->sectionModel(section)->signalCounts().dataChanged;
     }
@@ -164,7 +164,7 @@ TEST_F(StormOnALargeWindow, TenThousandStateChangesRepaintEachSectionABoundedNum
     // One flush per interval, plus a few the window adds on its own (the recent-change highlight
     // switching on and off, a coarse timer firing a little early on a loaded machine).
     const int bound = int(elapsedMs / StatusGridModel::kFlushIntervalMs) + 6;
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         const int changed = frame->sectionModel(section)->signalCounts().dataChanged - changedBefore[section];
         EXPECT_LE(changed, bound) << "section " << section << " after " << elapsedMs << " ms";
         EXPECT_LE(counter.paints.value(view(section)->viewport()), bound + 2) << "section " << section;

@@ -51,7 +51,7 @@ protected:
     /// Lets queued changes reach the views and the layouts settle.
     void settle() {
         window().relayout();
-        for (int section = 0; section < StatusWindow::kSectionCount; ++section)
+        for (int section = 0; section < kSectionCount; ++section)
             frame->sectionModel(section)->flush();
         frame->maskedModel()->flush();
         // A changed size hint ripples up one layout per round of posted events.

@@ -145,7 +145,7 @@ TEST_F(WindowInteraction, CollapsingASectionHidesItsGridAndRestacksTheRest) {
     // scrolls but the grids themselves).
     const auto stackedWithoutGaps = [&] {
         int y = 0;
-        for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+        for (int section = 0; section < kSectionCount; ++section) {
             QWidget* panel = frame->sectionPanel(section);
             if (!panel->isVisible())
                 continue;
@@ -269,7 +269,7 @@ TEST_F(WindowInteraction, ModulesItemFollowsTheHostsNewerHardwareSupport) {
         EXPECT_EQ(otherFrame->sectionMenuItem(7)->text(), QStringLiteral("Modules"));
         EXPECT_TRUE(otherFrame->sectionMenuSeparator()->isSeparator());
         // Items follow the sections the loaded group uses.
-        for (int section = 0; section < StatusWindow::kSectionCount - 1; ++section)
+        for (int section = 0; section < kSectionCount - 1; ++section)
             EXPECT_EQ(otherFrame->sectionMenuItem(section)->isEnabled(), windowOf(*other).isSectionUsed(section));
     }
 }
@@ -278,7 +278,7 @@ TEST_F(WindowInteraction, EveryAdapterStaysConsistentThroughFillUpdateSortAndCle
     show();
     ModelTesterGuard guard;
     std::vector<std::unique_ptr<QAbstractItemModelTester>> testers;
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section)
+    for (int section = 0; section < kSectionCount; ++section)
         testers.push_back(std::make_unique<QAbstractItemModelTester>(
             frame->sectionModel(section), QAbstractItemModelTester::FailureReportingMode::Warning));
     testers.push_back(std::make_unique<QAbstractItemModelTester>(

@@ -1,9 +1,6 @@
 // The logic under the window's find box, severity markers, recent-change tooltips and export:
-// severity read from the status texts, the bounded change rings, CSV that reads back as written,
+// severity read from the rows' conditions, the bounded change rings, CSV that reads back as written,
 // and the find text's matching.
-#include "support/FakeHost.h"
-
-#include "base/ComponentContext.h"
 #include "window/CsvExport.h"
 #include "status/RecentChanges.h"
 #include "grid/RowFilter.h"
@@ -29,82 +26,47 @@ StatusGrid makeGrid() {
     return g;
 }
 
-class SeverityTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ctx.parent = &host;
-        ctx.ntConnection = &host;
-        texts = SeverityTexts::load(ctx);
-    }
-    FakeHost host;
-    ComponentContext ctx;
-    SeverityTexts texts;
-};
-
-TEST_F(SeverityTest, ReadsTheHostsStatusTexts) {
-    // The fake host answers resource N with "RN".
-    struct Case {
-        int section;
-        QString key;
-        QString text;
-        Severity expected;
+TEST(SeverityTest, RatesTheRowsConditions) {
+    using C = Condition;
+    const std::pair<RowConditions, Severity> cases[] = {
+        {{}, Severity::Normal},
+        {C::Alarm, Severity::Alarm},
+        {C::DoorNotClosed, Severity::Alarm},
+        {C::PhysicalTamper, Severity::Alarm},
+        {C::CodeTamper, Severity::Alarm},
+        {C::Masked, Severity::Warning},
+        {C::Offline, Severity::Warning},
+        {C::InputOpen, Severity::Warning},
+        {C::RelayNotNormal, Severity::Warning},
+        {C::EnclosureOpen, Severity::Warning},
+        {C::TamperPending, Severity::Warning},
+        {C::PowerFailed, Severity::Warning},
+        {C::MemoryBatteryFailed, Severity::Warning},
+        {C::UpsBatteryFailed, Severity::Warning},
+        {C::Masked | C::Alarm, Severity::Alarm},  // an alarm outranks a warning
     };
-    const QVector<Case> cases = {
-        {1, "Alarm", "R1463", Severity::Alarm},
-        {1, "Alarm", "R1435", Severity::Normal},
-        {0, "Status", "R1453, R1390", Severity::Alarm},
-        {1, "Status", "R1453", Severity::Normal},  // the door wording means nothing in an input row
-        {3, "PTamper", "R1436", Severity::Alarm},
-        {3, "CTamper", "R1436", Severity::Alarm},
-        {7, "PTamper", "Lockout", Severity::Alarm},
-        {7, "CTamper", "OK", Severity::Normal},
-        {1, "Masked", "R1463", Severity::Warning},
-        {1, "Masked", "R1435", Severity::Normal},
-        {1, "Masked", "", Severity::Normal},
-        {6, "Status", "R1432", Severity::Warning},
-        {6, "Status", "R1433", Severity::Normal},
-        {2, "Status", "-", Severity::Warning},
-        {1, "Status", "OPEN,R1390", Severity::Warning},
-        {0, "Status", "R1769", Severity::Warning},
-        {0, "Status", "R1437", Severity::Normal},
-        {4, "Enclosure", "R1438", Severity::Warning},
-        {4, "Enclosure", "R1437", Severity::Normal},
-        {4, "ACPower", "R1440", Severity::Warning},
-        {4, "UPSBattF", "R1439", Severity::Normal},
-        {4, "MemoryBatt", "R1440", Severity::Warning},
-        {4, "TamperPending", "R1444", Severity::Warning},
-        {4, "TamperPending", "R1445", Severity::Normal},
-    };
-    for (const Case& c : cases) {
-        StatusGrid g = makeGrid();
-        g.setText(1, c.key, c.text);
-        EXPECT_EQ(severity(texts, c.section, g, 1), c.expected)
-            << "section " << c.section << " " << c.key.toStdString() << "=" << c.text.toStdString();
-    }
+    for (const auto& [conditions, expected] : cases)
+        EXPECT_EQ(severity(conditions), expected);
 }
 
-TEST_F(SeverityTest, AlarmOutranksWarningAndMissingColumnsReadAsEmpty) {
+TEST(SeverityTest, ConditionsBelongToTheirColumnAndMoveWithTheRow) {
     StatusGrid g = makeGrid();
-    g.setText(1, "Masked", "R1463");
-    g.setText(1, "Alarm", "R1463");
-    EXPECT_EQ(severity(texts, 1, g, 1), Severity::Alarm);
+    g.setText(1, "Address", "A1");
+    g.addConditions(1, Condition::Alarm | Condition::Offline);
+    g.setText(1, "Masked", "x");  // another column's write leaves them
+    EXPECT_EQ(severity(g, 1), Severity::Alarm);
+    g.setText(1, "Alarm", "cleared");  // the Alarm column's write removes its condition only
+    EXPECT_EQ(g.conditions(1), RowConditions(Condition::Offline));
 
-    StatusGrid bare("bare");
-    bare.addColumn("Name", "Name", 0, -1, 60, true);
-    bare.setText(bare.addRow(), "Name", "R1463");
-    EXPECT_EQ(severity(texts, 1, bare, 1), Severity::Normal);
-}
-
-TEST_F(SeverityTest, ADoorShowingALineIsNotOffLine) {
-    // A newer-line door at rest summarises to "-" while its line reads "X"; off line, its line reads "-".
-    for (const auto& [line, expected] : {std::pair{"X", Severity::Normal}, {"-", Severity::Warning}}) {
-        StatusGrid g = makeGrid();
-        g.addColumn("Input1", "Input1", 0, -1, 60, true);
-        g.setText(1, "Status", "-");
-        g.setText(1, "Input1", line);
-        EXPECT_EQ(severity(texts, 0, g, 1), expected) << line;
-        EXPECT_EQ(severity(texts, 2, g, 1), Severity::Warning) << "only doors read their line";
-    }
+    const int second = g.addRow();
+    g.setText(second, "Address", "A0");
+    g.addConditions(second, Condition::Alarm);
+    g.sort(g.columnIndex("Address"), StatusGrid::Ascending, StatusGrid::CompareText);
+    EXPECT_EQ(g.conditions(g.findRowForAddress("A0")), RowConditions(Condition::Alarm));
+    EXPECT_EQ(g.conditions(g.findRowForAddress("A1")), RowConditions(Condition::Offline));
+    g.removeRow(g.findRowForAddress("A0"));
+    EXPECT_EQ(severity(g, 1), Severity::Warning);
+    EXPECT_EQ(severity(g, g.addRow()), Severity::Normal) << "a new row starts without conditions";
 }
 
 TEST(RecentChangesTest, KeepsTheLastTenChangesOfAPointNewestFirst) {

@@ -48,7 +48,7 @@ TEST_F(FrameTest, DefaultGroupTheOperatorMayNotSeeSelectsNothing) {
     exec(QStringLiteral("UPDATE Profiles SET StatusGroupID = 987654 WHERE ProfileID = %1").arg(site.defaultProfileId));
     window->load();
     EXPECT_EQ(window->selectedGroupIndex(), -1);
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section)
+    for (int section = 0; section < kSectionCount; ++section)
         EXPECT_EQ(grid(section).rowCount(), 0);
 }
 
@@ -138,7 +138,7 @@ TEST_F(FrameTest, SectionHeadersAndSectionChoice) {
     EXPECT_FALSE(window->isSectionGridVisible(0));
 
     window->showOnlySection(2);
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section)
+    for (int section = 0; section < kSectionCount; ++section)
         EXPECT_EQ(window->isSectionGridVisible(section), section == 2) << section;
     EXPECT_EQ(window->sectionButtonCaption(), QStringLiteral("Relays"));
     EXPECT_EQ(window->soloSection(), 2);
@@ -205,7 +205,7 @@ TEST_F(FrameTest, UnloadSavesEverySectionsColumnsAndTheWindowGeometry) {
     grid(3).moveColumn(0, 2);
     grid(3).column(0).caption = QStringLiteral("Reader's name");
     window->unload();
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+    for (int section = 0; section < kSectionCount; ++section) {
         SCOPED_TRACE(section);
         const QString saved = text(QStringLiteral("SELECT DetailValue FROM Profile_Details WHERE ProfileID = %1 AND "
                                                   "ObjectID = 10 AND DetailName = 'ColumnHeaderPos%2'")

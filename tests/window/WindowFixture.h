@@ -90,7 +90,7 @@ protected:
         host.userId = site.adminOperatorId;
         window = std::make_unique<StatusWindow>(ctx);
         window->setView(&view);
-        QString layouts[Sections::kCount];
+        QString layouts[kSectionCount];
         for (QString& text : layouts)
             text = kUseObjectDefault;
         window->sections().InitColumnHeaders(layouts);

@@ -1,0 +1,57 @@
+// What a row's state cells say, as typed flags beside their texts.
+//
+// The cells show the host's wording of each state (its text resources), which differs from host to
+// host. Whoever writes a state cell with a meaning (the decoding, the fill, the database refresh)
+// records that meaning here too, so the window's severity, its counts and its "Abnormal only"
+// filter read what a point is, never how a host words it. Each condition belongs to one column:
+// writing that column replaces it (see StatusGrid::setText).
+#pragma once
+
+#include <QtGlobal>
+
+namespace so {
+
+enum class Condition : quint16 {
+    Alarm = 1u << 0,                 // Alarm: an alarm is set
+    DoorNotClosed = 1u << 1,         // Status of a door: not closed
+    RelayNotNormal = 1u << 2,        // Status of a door: its relay is not in its normal state
+    InputOpen = 1u << 3,             // Status of an input: open
+    Offline = 1u << 4,               // Status: the point, its controller or the port is off line
+    PhysicalTamper = 1u << 5,        // PTamper: tampered with, or keypad locked out
+    CodeTamper = 1u << 6,            // CTamper: tampered with, or keypad locked out
+    Masked = 1u << 7,                // Masked: left out of alarms
+    EnclosureOpen = 1u << 8,         // Enclosure: open
+    TamperPending = 1u << 9,         // TamperPending: a tamper waits to be acknowledged
+    PowerFailed = 1u << 10,          // ACPower: failed
+    MemoryBatteryFailed = 1u << 11,  // MemoryBatt: failed
+    UpsBatteryFailed = 1u << 12,     // UPSBattF: failed
+};
+
+/// A small set of conditions (one bit each).
+class RowConditions {
+public:
+    constexpr RowConditions() = default;
+    constexpr RowConditions(Condition c) : bits_(quint16(c)) {}
+
+    constexpr bool has(Condition c) const { return (bits_ & quint16(c)) != 0; }
+    constexpr bool any(RowConditions of) const { return (bits_ & of.bits_) != 0; }
+    constexpr bool empty() const { return bits_ == 0; }
+    constexpr void set(Condition c, bool on = true) {
+        bits_ = on ? quint16(bits_ | quint16(c)) : quint16(bits_ & ~quint16(c));
+    }
+    constexpr void remove(RowConditions of) { bits_ = quint16(bits_ & ~of.bits_); }
+    constexpr RowConditions operator|(RowConditions other) const { return fromBits(quint16(bits_ | other.bits_)); }
+    constexpr bool operator==(const RowConditions&) const = default;
+
+private:
+    static constexpr RowConditions fromBits(quint16 bits) {
+        RowConditions c;
+        c.bits_ = bits;
+        return c;
+    }
+    quint16 bits_ = 0;
+};
+
+constexpr RowConditions operator|(Condition a, Condition b) { return RowConditions(a) | RowConditions(b); }
+
+}  // namespace so
