@@ -10,6 +10,7 @@
 #include "window/CsvExport.h"
 #include "window/StatusWindow.h"
 
+#include <functional>
 #include <QAction>
 #include <QClipboard>
 #include <QFileDialog>
@@ -131,22 +132,22 @@ void StatusFrame::buildToolbars() {
     mainToolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     mainToolBar_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
     const auto addButton = [this](const QIcon& icon, const QString& text, const QString& tip,
-                                  const QKeySequence& keys, void (StatusWindow::*operation)()) {
+                                  const QKeySequence& keys, std::function<void()> operation) {
         QAction* action = mainToolBar_->addAction(icon, text);
         action->setShortcut(keys);
         action->setToolTip(withShortcut(tip, keys));
-        connect(action, &QAction::triggered, this, [this, operation] { (window_.*operation)(); });
+        connect(action, &QAction::triggered, this, std::move(operation));
         return action;
     };
     overriddenButton_ =
         addButton(toolbar::overriddenImage(), QStringLiteral("Overridden"), QStringLiteral("Overridden Points"),
-                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &StatusWindow::showOverridden);
+                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { window_.showOverridden(); });
     overriddenButton_->setCheckable(true);
     maskedButton_ = addButton(toolbar::maskedImage(), QStringLiteral("Masked"), QStringLiteral("Masked Points"),
-                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &StatusWindow::showMasked);
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), [this] { window_.showMasked(); });
     maskedButton_->setCheckable(true);
     statusButton_ = addButton(toolbar::statusGroupImage(), QStringLiteral("Status"), QStringLiteral("Status Group"),
-                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &StatusWindow::showSections);
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { window_.showSections(); });
     statusButton_->setCheckable(true);
     statusMenu_ = new QMenu(QStringLiteral("Status Group"), this);
     for (const StatusMenuEntry& entry : kStatusMenu) {
@@ -166,10 +167,10 @@ void StatusFrame::buildToolbars() {
     mainToolBar_->addSeparator();
     configureButton_ = addButton(toolbar::configureImage(), QStringLiteral("Configure Status Groups"),
                                  QStringLiteral("Configure Status Groups"),
-                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), &StatusWindow::configureGroups);
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), [this] { window_.configureGroups(); });
     // F1 is the window's own key (acted on when it is released), not a second trigger of the button.
     helpButton_ = addButton(toolbar::helpImage(), QStringLiteral("Help"), QStringLiteral("Help"), {},
-                            &StatusWindow::showHelp);
+                            [this] { window_.showHelp(); });
     helpButton_->setToolTip(withShortcut(QStringLiteral("Help"), QKeySequence(Qt::Key_F1)));
 
     sectionToolBar_ = new QToolBar(QStringLiteral("tbrSG"), band_);
