@@ -97,14 +97,14 @@ private:
 /// the eight sections with their texts afterwards.
 QVector<ReportWrites> recordWrites(BenchSite& site, const QVector<StormReport>& reports) {
     std::vector<std::unique_ptr<ChangeRecorder>> recorders;
-    for (int section = 0; section < StatusWindow::kSectionCount; ++section)
+    for (int section = 0; section < kSectionCount; ++section)
         recorders.push_back(std::make_unique<ChangeRecorder>(site.grid(section)));
     QVector<ReportWrites> out;
     out.reserve(reports.size());
     for (const StormReport& r : reports) {
         site.status->StateChange(r.deviceType, r.address, r.state, QString(), r.value);
         ReportWrites writes;
-        for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+        for (int section = 0; section < kSectionCount; ++section) {
             const StatusGrid& grid = site.grid(section);
             const int addressColumn = grid.columnIndex(col::Address);
             auto& changed = recorders[size_t(section)]->changed;
@@ -137,9 +137,9 @@ QVector<ReportWrites> recordWrites(BenchSite& site, const QVector<StormReport>& 
 class PeerTable {
 public:
     explicit PeerTable(BenchSite& site) {
-        for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+        for (int section = 0; section < kSectionCount; ++section) {
             const StatusGrid& grid = site.grid(section);
-            Section& s = sections_[section];
+            PeerSection& s = sections_[section];
             s.model = std::make_unique<QStandardItemModel>(grid.rowCount(), grid.columnCount());
             QStringList captions;
             for (int c = 0; c < grid.columnCount(); ++c)
@@ -157,7 +157,7 @@ public:
 
     void apply(const ReportWrites& writes) {
         for (const RowWrite& w : writes) {
-            Section& s = sections_[w.section];
+            PeerSection& s = sections_[w.section];
             const auto it = s.rowOfAddress.constFind(w.address);
             if (it == s.rowOfAddress.constEnd())
                 continue;
@@ -169,11 +169,11 @@ public:
     QStandardItemModel* model(int section) { return sections_[section].model.get(); }
 
 private:
-    struct Section {
+    struct PeerSection {
         std::unique_ptr<QStandardItemModel> model;
         QHash<QString, int> rowOfAddress;
     };
-    Section sections_[StatusWindow::kSectionCount];
+    PeerSection sections_[kSectionCount];
 };
 
 /// The Qt table's window: its eight views in a vertical splitter.
@@ -182,7 +182,7 @@ public:
     explicit PeerWindow(PeerTable& table) {
         auto* layout = new QVBoxLayout(this);
         auto* splitter = new QSplitter(Qt::Vertical, this);
-        for (int section = 0; section < StatusWindow::kSectionCount; ++section) {
+        for (int section = 0; section < kSectionCount; ++section) {
             auto* view = new QTableView(splitter);
             view->setModel(table.model(section));
             splitter->addWidget(view);

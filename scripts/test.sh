@@ -8,7 +8,7 @@ bash scripts/bootstrap.sh
 JOBS=${JOBS:-$(nproc)}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$JOBS"
 ctest --test-dir build --output-on-failure -j"$JOBS"
 
