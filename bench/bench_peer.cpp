@@ -83,6 +83,10 @@ public:
         if (inner_ != nullptr)
             inner_->cellChanged(row, column);
     }
+    void rowConditionsChanged(int row) override {
+        if (inner_ != nullptr)
+            inner_->rowConditionsChanged(row);
+    }
     void redrawChanged(bool on) override {
         if (inner_ != nullptr)
             inner_->redrawChanged(on);

@@ -126,7 +126,7 @@ QString longTimeFormat() {
 
 }  // namespace
 
-QString DateTimeConverter::convert(ComponentContext& ctx, const QString& timeText) {
+UpdatedStamp DateTimeConverter::convert(ComponentContext& ctx, const QString& timeText) {
     const QString& hostFormat = dateTimeFormat(ctx);
     if (hostFormat != dateTimeFormat_ || ctx.timeFormat != timeFormat_) {
         kept_.clear();
@@ -135,7 +135,7 @@ QString DateTimeConverter::convert(ComponentContext& ctx, const QString& timeTex
         timeFormat_ = ctx.timeFormat;
     }
     if (hasLast_ && timeText == lastTime_)
-        return lastText_;
+        return last_;
     if (timeText.size() > kMaxTimeLength)
         return {};
     auto it = kept_.constFind(timeText);
@@ -145,24 +145,25 @@ QString DateTimeConverter::convert(ComponentContext& ctx, const QString& timeTex
         it = kept_.insert(timeText, format(timeText));
     }
     lastTime_ = timeText;
-    lastText_ = *it;
+    last_ = *it;
     hasLast_ = true;
-    return lastText_;
+    return last_;
 }
 
-QString DateTimeConverter::format(const QString& timeText) const {
+UpdatedStamp DateTimeConverter::format(const QString& timeText) const {
     const QString hostDateFormat = dateTimeFormat_.endsWith(kTimeSuffix) ? dateTimeFormat_.chopped(kTimeSuffix.size())
                                                                          : dateTimeFormat_;
     const QDateTime when = readDateTime(timeText, dateTimeFormat_, hostDateFormat);
     if (!when.isValid())
         return {};
+    const qint64 msecs = when.toMSecsSinceEpoch();
     if (timeFormat_ && hostDateFormat == QLatin1String("yyyy-MM-dd")) {
         const QString plain = plainDateTimeText(when);
         if (!plain.isEmpty())
-            return plain;
+            return {plain, msecs};
     }
     const QString time = when.time().toString(timeFormat_ ? QStringLiteral("HH:mm:ss") : longTimeFormat());
-    return when.date().toString(hostDateFormat) + QLatin1Char(' ') + time;
+    return {when.date().toString(hostDateFormat) + QLatin1Char(' ') + time, msecs};
 }
 
 QString padded(qint64 value, int digits) {

@@ -2,15 +2,17 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "domain/UpdatedStamp.h"
 
 #include <QHash>
 #include <QString>
 
 namespace so {
 
-/// Turns the time of a report into the text of a `LastUpdated` cell: the date in the host's date
-/// format, one blank, and the time as "HH:mm:ss" when the context's TimeFormat is set, else in
-/// the system's long time format. A text that is not a date and time gives empty text.
+/// Turns the time of a report into the content of a `LastUpdated` cell: the time itself, and as
+/// text the date in the host's date format, one blank, and the time as "HH:mm:ss" when the
+/// context's TimeFormat is set, else in the system's long time format. A text that is not a date
+/// and time gives empty text and an unknown time.
 ///
 /// Reading a date is far slower than a state change may take, and a burst of reports carries the
 /// same few time texts over and over, so results are kept per input text. The kept results follow
@@ -21,18 +23,18 @@ public:
     /// results hold at most kMaxKept texts of this length.
     static constexpr qsizetype kMaxTimeLength = 64;
 
-    QString convert(ComponentContext& ctx, const QString& timeText);
+    UpdatedStamp convert(ComponentContext& ctx, const QString& timeText);
 
 private:
-    QString format(const QString& timeText) const;
+    UpdatedStamp format(const QString& timeText) const;
 
     static constexpr int kMaxKept = 1024;
     QString dateTimeFormat_;
     bool timeFormat_ = false;
-    QHash<QString, QString> kept_;
+    QHash<QString, UpdatedStamp> kept_;
     // The last conversion, answered without hashing: reports of a burst share their time text.
     QString lastTime_;
-    QString lastText_;
+    UpdatedStamp last_;
     bool hasLast_ = false;
 };
 

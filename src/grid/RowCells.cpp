@@ -23,6 +23,11 @@ void setCellIfColumn(StatusGrid& grid, int row, const QString& key, const QStrin
         grid.setCell(row, key, text, format, icon);
 }
 
+void setUpdatedIfColumn(StatusGrid& grid, int row, const UpdatedStamp& stamp) {
+    if (grid.columnIndex(col::LastUpdated) >= 0)
+        grid.setUpdated(row, stamp);
+}
+
 void setStateIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text, RowConditions shown) {
     const int column = grid.columnIndex(key);
     if (column < 0)

@@ -4,6 +4,7 @@
 
 #include "base/ComponentContext.h"
 #include "domain/RowConditions.h"
+#include "domain/UpdatedStamp.h"
 
 #include <statusobject/Db.h>
 
@@ -27,6 +28,8 @@ inline const QString kOffline = QStringLiteral("-");
 void setTextIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text);
 void setDataIfColumn(StatusGrid& grid, int row, const QString& key, qint64 value);
 void setCellIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text, quint32 format, int icon);
+/// The LastUpdated cell and the row's time (StatusGrid::setUpdated), when the grid has the column.
+void setUpdatedIfColumn(StatusGrid& grid, int row, const UpdatedStamp& stamp);
 /// A state cell written as setTextIfColumn does, with the conditions its text shows there
 /// (recorded only when the grid has the column).
 void setStateIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text, RowConditions shown);

@@ -3,8 +3,6 @@
 #include "base/Errors.h"
 #include "grid/ColumnLayout.h"
 
-#include <QDateTime>
-
 #include <algorithm>
 #include <atomic>
 #include <limits>
@@ -13,6 +11,7 @@
 namespace so {
 namespace {
 const QString kAddressKey = QStringLiteral("Address");
+const QString kUpdatedKey = QStringLiteral("LastUpdated");
 
 /// The conditions the text of a column speaks for; none for the other columns.
 RowConditions conditionsShownBy(const QString& key) {
@@ -65,6 +64,8 @@ int StatusGrid::addColumn(const QString& key, const QString& caption, int alignm
         addressColumn_ = index;
         rebuildIndex();
     }
+    if (key == kUpdatedKey)
+        updatedColumn_ = index;
     if (observer_ != nullptr)
         observer_->gridReset();
     return index;
@@ -76,6 +77,7 @@ void StatusGrid::clearColumns() {
     layoutChanged();
     clearRows();
     addressColumn_ = -1;
+    updatedColumn_ = -1;
     if (observer_ != nullptr)
         observer_->gridReset();
 }
@@ -108,6 +110,7 @@ void StatusGrid::moveColumn(int from, int to) {
     for (int i = 0; i < columns_.size(); ++i)
         columnByKey_.emplace(columns_[i].key, i);
     addressColumn_ = columnIndex(kAddressKey);
+    updatedColumn_ = columnIndex(kUpdatedKey);
     layoutChanged();
     if (observer_ != nullptr)
         observer_->gridReset();
@@ -122,12 +125,10 @@ int StatusGrid::addRow() {
         freeKeys_.pop_back();
     } else {
         positionOfKey_.push_back(-1);
-        conditionsOfKey_.emplace_back();
-        recentSlotOfKey_.push_back(-1);
+        recordOfKey_.emplace_back();
     }
-    conditionsOfKey_[size_t(key)] = {};
+    recordOfKey_[size_t(key)] = {};
     positionOfKey_[size_t(key)] = int(rows_.size());
-    recentSlotOfKey_[size_t(key)] = -1;
     rowKey_.push_back(key);
     rows_.append(Row(columns_.size()));
     const int row = int(rows_.size());
@@ -161,9 +162,8 @@ void StatusGrid::clearRows() {
     rows_.clear();
     rowKey_.clear();
     positionOfKey_.clear();
-    recentSlotOfKey_.clear();
     freeKeys_.clear();
-    conditionsOfKey_.clear();
+    recordOfKey_.clear();
     addressIndex_.clear();
 }
 
@@ -215,23 +215,45 @@ void StatusGrid::touched(int row, int column) {
 
 void StatusGrid::setText(int row, int column, const QString& text) {
     GridCell& c = mutableCell(row, column);
-    conditionsOfKey_[size_t(rowKey_[size_t(row - 1)])].remove(columns_[column].shows);
+    const size_t key = size_t(rowKey_[size_t(row - 1)]);
+    RowRecord& own = recordOfKey_[key];
+    own.conditions.remove(columns_[column].shows);
+    if (column == updatedColumn_)
+        own.updatedAt = UpdatedStamp::kUnknown;
     if (column == addressColumn_) {
         unindexRow(row);
         c.text = text;
         indexRow(row);
     } else {
+        // An unchanged text repaints nothing; conditions it drops are announced by the writer's
+        // addConditions that follows, or stay as they were.
         if (c.text == text)
-            return;  // an unchanged text repaints nothing
+            return;
         c.text = text;
     }
     touched(row, column);
+    announceConditions(row, recordOfKey_[key]);  // looked up again: the observer may have added rows
 }
 
 void StatusGrid::addConditions(int row, RowConditions conditions) {
-    checkRow(row);
-    RowConditions& own = conditionsOfKey_[size_t(rowKey_[size_t(row - 1)])];
-    own = own | conditions;
+    RowRecord& own = record(row);
+    own.conditions = own.conditions | conditions;
+    announceConditions(row, own);
+}
+
+void StatusGrid::announceConditions(int row, RowRecord& record) {
+    if (record.conditions == record.announced)
+        return;
+    record.announced = record.conditions;
+    if (observer_ != nullptr)
+        observer_->rowConditionsChanged(row);
+}
+
+void StatusGrid::setUpdated(int row, const UpdatedStamp& stamp) {
+    if (updatedColumn_ < 0)
+        throw MissingColumnError(kUpdatedKey);
+    setText(row, updatedColumn_, stamp.text);
+    record(row).updatedAt = stamp.msecs;
 }
 
 const QString& StatusGrid::text(int row, const QString& key) const { return cell(row, requireColumn(key)).text; }
@@ -309,31 +331,28 @@ void StatusGrid::setRedraw(bool on) {
         observer_->redrawChanged(on);
 }
 
-void StatusGrid::sort(int column, SortOrder order, CompareType type, const QString& dateFormat) {
+void StatusGrid::sort(int column, SortOrder order) {
     if (column < 0 || column >= columns_.size())
         throw ComponentError(ComponentError::SubscriptOutOfRange, QStringLiteral("Sort column out of range"));
-    QVector<int> order_(rows_.size());
-    std::iota(order_.begin(), order_.end(), 0);
-    if (type == CompareDateTime) {
-        // Parse each cell once; cells that are not dates sort before every date.
-        QVector<qint64> keys(rows_.size());
-        for (int r = 0; r < rows_.size(); ++r) {
-            const QString& t = rows_[r][column].text;
-            QDateTime when = dateFormat.isEmpty() ? QDateTime() : QDateTime::fromString(t, dateFormat);
-            if (!when.isValid())
-                when = QDateTime::fromString(t, Qt::ISODate);
-            keys[r] = when.isValid() ? when.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
-        }
-        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-            return order == Ascending ? keys[a] < keys[b] : keys[b] < keys[a];
-        });
-    } else {
-        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-            const int c = QString::compare(rows_[a][column].text, rows_[b][column].text, Qt::CaseInsensitive);
-            return order == Ascending ? c < 0 : c > 0;
-        });
-    }
-    applyOrder(order_);
+    QVector<int> positions(rows_.size());
+    std::iota(positions.begin(), positions.end(), 0);
+    std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
+        const int c = QString::compare(rows_[a][column].text, rows_[b][column].text, Qt::CaseInsensitive);
+        return order == Ascending ? c < 0 : c > 0;
+    });
+    applyOrder(positions);
+}
+
+void StatusGrid::sortByUpdated(SortOrder order) {
+    QVector<qint64> times(rows_.size());
+    for (int r = 0; r < rows_.size(); ++r)
+        times[r] = recordOfKey_[size_t(rowKey_[size_t(r)])].updatedAt;
+    QVector<int> positions(rows_.size());
+    std::iota(positions.begin(), positions.end(), 0);
+    std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
+        return order == Ascending ? times[a] < times[b] : times[b] < times[a];
+    });
+    applyOrder(positions);
 }
 
 void StatusGrid::sortByRank(const QVector<int>& ranks) {

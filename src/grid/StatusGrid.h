@@ -10,6 +10,7 @@
 #pragma once
 
 #include "domain/RowConditions.h"
+#include "domain/UpdatedStamp.h"
 #include "grid/AddressIndex.h"
 #include "grid/TextHash.h"
 
@@ -51,13 +52,13 @@ public:
     virtual void rowsAppended(int firstRow, int lastRow) = 0;
     virtual void rowRemoved(int row) = 0;
     virtual void cellChanged(int row, int column) = 0;  // row 1-based, column 0-based
+    virtual void rowConditionsChanged(int row) = 0;     // the row's typed conditions (its tint)
     virtual void redrawChanged(bool on) = 0;
 };
 
 class StatusGrid {
 public:
     enum SortOrder { Ascending = 1, Descending = 2 };
-    enum CompareType { CompareText = 102, CompareDateTime = 200 };
 
     explicit StatusGrid(QString name = {});
 
@@ -96,14 +97,8 @@ public:
     void clear();  // removes all rows, keeps the columns
     /// The slot of the row's ring of recent changes (RecentChanges), -1 until one is set; it
     /// stays with the row when rows are sorted or removed.
-    int& recentSlot(int row) {
-        checkRow(row);
-        return recentSlotOfKey_[size_t(rowKey_[size_t(row - 1)])];
-    }
-    int recentSlot(int row) const {
-        checkRow(row);
-        return recentSlotOfKey_[size_t(rowKey_[size_t(row - 1)])];
-    }
+    int& recentSlot(int row) { return record(row).recentSlot; }
+    int recentSlot(int row) const { return record(row).recentSlot; }
 
     // ---- cells by key, strict: MissingColumnError for a key the grid has not (the lenient writes
     // of a fill are rows::setTextIfColumn and its kin); ComponentError for a bad row
@@ -127,13 +122,18 @@ public:
     void setText(int row, int column, const QString& text);
 
     // ---- typed row conditions, recorded by the writers beside the texts
-    RowConditions conditions(int row) const {
-        checkRow(row);
-        return conditionsOfKey_[size_t(rowKey_[size_t(row - 1)])];
-    }
+    RowConditions conditions(int row) const { return record(row).conditions; }
     /// Records conditions a row shows. A write to the column a condition belongs to removes it, so a
-    /// writer records what it wrote after writing it.
+    /// writer records what it wrote after writing it. When the row's conditions differ from those
+    /// the observer last heard of, it is told (rowConditionsChanged): the row's tint may change
+    /// though no text did.
     void addConditions(int row, RowConditions conditions);
+
+    // ---- the time of the row's last update, typed beside the "LastUpdated" text
+    /// Writes the "LastUpdated" cell (strict, as setText) and keeps the time it stands for. A plain
+    /// setText of that column makes the time unknown, so the text and the time never disagree.
+    void setUpdated(int row, const UpdatedStamp& stamp);
+    qint64 updatedAt(int row) const { return record(row).updatedAt; }
 
     // ---- search
     void setSearchColumn(const QString& key);
@@ -152,9 +152,11 @@ public:
     void setVisible(bool on) { visible_ = on; }
     bool isVisible() const { return visible_; }
 
-    /// Sorts the rows by one column. Date-and-time comparison reads the cells' texts with
-    /// `dateFormat` (cells that do not parse sort first); text comparison ignores letter case.
-    void sort(int column, SortOrder order, CompareType type, const QString& dateFormat = {});
+    /// Sorts the rows by the text of one column, ignoring letter case.
+    void sort(int column, SortOrder order);
+    /// Sorts the rows by the time of their last update (rows whose time is unknown first when
+    /// ascending), whatever the host's date format makes of the texts.
+    void sortByUpdated(SortOrder order);
     /// Sorts the rows by a rank per row (ranks[0] for row 1), highest first; rows of equal rank
     /// keep their order.
     void sortByRank(const QVector<int>& ranks);
@@ -164,6 +166,23 @@ public:
 
 private:
     using Row = QVector<GridCell>;
+    /// What a row keeps beside its cells; it stays with the row when rows are sorted or removed.
+    struct RowRecord {
+        int recentSlot = -1;
+        RowConditions conditions;
+        RowConditions announced;  // the conditions the observer last heard of
+        qint64 updatedAt = UpdatedStamp::kUnknown;
+    };
+    RowRecord& record(int row) {
+        checkRow(row);
+        return recordOfKey_[size_t(rowKey_[size_t(row - 1)])];
+    }
+    const RowRecord& record(int row) const {
+        checkRow(row);
+        return recordOfKey_[size_t(rowKey_[size_t(row - 1)])];
+    }
+    /// Tells the observer when the row's conditions are no longer those it last heard of.
+    void announceConditions(int row, RowRecord& record);
     void checkRow(int row) const {
         if (row < 1 || row > rows_.size())
             throwRowOutOfRange(row);
@@ -195,13 +214,13 @@ private:
     std::unordered_map<QString, int, TextHash, TextEqual> columnByKey_;
     QVector<Row> rows_;
     int addressColumn_ = -1;
+    int updatedColumn_ = -1;
     // Every row has a key that stays with it while rows are sorted or removed before it: the
     // address index holds keys, so removing a row renumbers only the small key-to-position table.
     std::vector<int> rowKey_;         // by position (0-based): the row's key
     std::vector<int> positionOfKey_;  // by key: the row's position, -1 for a free key
-    std::vector<int> recentSlotOfKey_;  // by key
     std::vector<int> freeKeys_;
-    std::vector<RowConditions> conditionsOfKey_;  // by key: they stay with the row when rows move
+    std::vector<RowRecord> recordOfKey_;  // by key
     // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
     AddressIndex addressIndex_;
     QString searchColumn_;

@@ -41,7 +41,7 @@ db::Recordset openForAddress(ComponentContext& ctx, const QString& sql, const QS
 DbRefresh::DbRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder)
     : ctx_(ctx), sections_(sections), decoder_(decoder) {}
 
-QString DbRefresh::nowText() {
+UpdatedStamp DbRefresh::nowStamp() {
     return decoder_.ConvertDateTime(QDateTime::currentDateTime().toString(dateTimeFormat(ctx_)));
 }
 
@@ -112,11 +112,11 @@ void DbRefresh::newerLineDoor(StatusGrid& grid, const QString& address, int row)
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(inputs, QStringLiteral("Disabled")) == 0));
         grid.setText(row, col::LMType, QString::number(fields::number(inputs, QStringLiteral("LineModuleType"))));
         grid.setData(row, col::Status, rows::newerLinePolarity(fields::flag(inputs, QStringLiteral("NormallyClosed"))));
-        const QString now = nowText();
-        grid.setText(row, col::LastUpdated, now);
-        decoder_.UpdateList(sectionIndex(Section::Doors), address, 0, QStringLiteral("ZR2_INPUT"), now,
+        const UpdatedStamp now = nowStamp();
+        grid.setUpdated(row, now);
+        decoder_.UpdateList(sectionIndex(Section::Doors), address, 0, QStringLiteral("ZR2_INPUT"), now.text,
                             QString::number(fields::number(inputs, QStringLiteral("MaskSource"))));
-        decoder_.UpdateList(sectionIndex(Section::Doors), address, 1, QStringLiteral("ZR2_INPUT"), now,
+        decoder_.UpdateList(sectionIndex(Section::Doors), address, 1, QStringLiteral("ZR2_INPUT"), now.text,
                             QString::number(fields::number(inputs, QStringLiteral("ContactStatus"))));
     }
     inputs.close();
@@ -127,7 +127,7 @@ void DbRefresh::newerLineDoor(StatusGrid& grid, const QString& address, int row)
     if (!relay.eof()) {
         rows::writeNewerLineRelayState(grid, row, relay, col::RelayStatus);
         if (fields::flag(relay, QStringLiteral("ControllerOnline")))
-            grid.setText(row, col::LastUpdated, nowText());
+            grid.setUpdated(row, nowStamp());
         RowConditions shown;
         grid.setText(row, col::Status, GetDoorStatus(ctx_, grid, row, &shown));
         grid.addConditions(row, shown);
@@ -154,7 +154,7 @@ void DbRefresh::classicDoor(StatusGrid& grid, const QString& address, int row) {
                                                  fields::number(rs, QStringLiteral("AnlgMode"))));
         // The fill keeps the absolute value (1 for a normally open contact); so does the refresh.
         grid.setData(row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
-        grid.setText(row, col::LastUpdated, nowText());
+        grid.setUpdated(row, nowStamp());
     }
     rs.close();
 }
@@ -184,7 +184,7 @@ void DbRefresh::newerLineInput(StatusGrid& grid, const QString& address, int row
             for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
                 grid.setText(row, key, rows::kOffline);
         }
-        grid.setText(row, col::LastUpdated, nowText());
+        grid.setUpdated(row, nowStamp());
     }
     rs.close();
 }
@@ -195,7 +195,7 @@ void DbRefresh::classicInput(StatusGrid& grid, const QString& address, int row) 
         grid.setText(row, col::LMType, QString::number(fields::number(rs, QStringLiteral("AnlgMode"))));
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
         grid.setData(row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
-        grid.setText(row, col::LastUpdated, nowText());
+        grid.setUpdated(row, nowStamp());
     }
     rs.close();
 }
@@ -216,7 +216,7 @@ void DbRefresh::expansionInput(StatusGrid& grid, const QString& address, int row
                                            fields::number(rs, QStringLiteral("nxinputs")))) {
         grid.setData(row, col::Status, qAbs(fields::number(rs, QStringLiteral("normal_open"))));
         grid.setText(row, col::LMType, QString::number(fields::number(rs, QStringLiteral("Anlg_mode"))));
-        grid.setText(row, col::LastUpdated, nowText());
+        grid.setUpdated(row, nowStamp());
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
     }
     rs.close();
@@ -227,7 +227,7 @@ void DbRefresh::newerLineRelay(StatusGrid& grid, const QString& address, int row
     if (!rs.eof()) {
         rows::writeNewerLineRelayState(grid, row, rs, col::Status);
         if (fields::flag(rs, QStringLiteral("ControllerOnline")))
-            grid.setText(row, col::LastUpdated, nowText());
+            grid.setUpdated(row, nowStamp());
     }
     rs.close();
 }
@@ -243,7 +243,7 @@ void DbRefresh::classicController(StatusGrid& grid, const QString& address, int 
     if (!rs.eof()) {
         grid.setText(row, col::ThreatLevel, GetContThreatLevelForStatus(fields::text(rs, QStringLiteral("Status"))));
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Installed"))));
-        grid.setText(row, col::LastUpdated, nowText());
+        grid.setUpdated(row, nowStamp());
     }
     rs.close();
 }
@@ -253,7 +253,7 @@ void DbRefresh::pylon(StatusGrid& grid, const QString& address, int row) {
     if (!rs.eof()) {
         grid.setText(row, col::Rev, fields::text(rs, QStringLiteral("Revision")));
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
-        grid.setText(row, col::LastUpdated, nowText());
+        grid.setUpdated(row, nowStamp());
     }
     rs.close();
 }
@@ -266,7 +266,7 @@ void DbRefresh::serverPort(StatusGrid& grid, const QString& address, int row) {
                                                      "WHERE     (ServerPorts.Address = ?)"),
                                       address);
     if (!rs.eof()) {
-        grid.setText(row, col::LastUpdated, nowText());
+        grid.setUpdated(row, nowStamp());
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
         const std::optional<qint32> state = wholeNumber(fields::text(rs, QStringLiteral("Status")));
         if (state == 0) {
@@ -295,7 +295,7 @@ void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int ro
         address);
     rs.readAll();  // the decoder reads the threat level's name meanwhile
     if (!rs.eof()) {
-        const QString now = nowText();
+        const UpdatedStamp now = nowStamp();
         if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
             // The keypad module answers for the reader: on line when installed and on line.
             const bool moduleUp = fields::flag(rs, QStringLiteral("Online")) && fields::flag(rs, QStringLiteral("Installed"));
@@ -307,15 +307,15 @@ void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int ro
             grid.addConditions(row, RowConditions(moduleUp ? RowConditions() : Condition::Offline) |
                                         (physicalLockout ? Condition::PhysicalTamper : RowConditions()) |
                                         (codeLockout ? Condition::CodeTamper : RowConditions()));
-            grid.setText(row, col::LastUpdated, now);
+            grid.setUpdated(row, now);
             const QVariant threat = rs.field(QStringLiteral("ThreatLevel"));
             if (!threat.isNull())
-                decoder_.UpdateList(sectionIndex(Section::Readers), address, 32, QStringLiteral("SM"), now, threat.toString());
+                decoder_.UpdateList(sectionIndex(Section::Readers), address, 32, QStringLiteral("SM"), now.text, threat.toString());
         } else {
             for (const QString& key : {col::Status, col::PTamper, col::CTamper, col::ThreatLevel})
                 grid.setText(row, key, rows::kOffline);
             grid.addConditions(row, Condition::Offline);
-            grid.setText(row, col::LastUpdated, now);
+            grid.setUpdated(row, now);
         }
     }
     rs.close();
@@ -344,7 +344,7 @@ void DbRefresh::newerLineController(StatusGrid& grid, const QString& address, in
                 grid.setText(row, key, rows::kOffline);
             grid.addConditions(row, Condition::Offline);
         }
-        grid.setText(row, col::LastUpdated, nowText());
+        grid.setUpdated(row, nowStamp());
     }
     rs.close();
 }
@@ -372,7 +372,7 @@ void DbRefresh::newerLineModule(StatusGrid& grid, const QString& address, int ro
             grid.setText(row, col::Status, rows::kOffline);
             grid.addConditions(row, Condition::Offline);
         }
-        grid.setText(row, col::LastUpdated, nowText());
+        grid.setUpdated(row, nowStamp());
     }
     rs.close();
 }

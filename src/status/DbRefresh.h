@@ -11,6 +11,7 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "domain/UpdatedStamp.h"
 
 #include <QString>
 
@@ -39,8 +40,8 @@ public:
     /// none ("FMain.ZR2GetContThreatLevelForID").
     QString ZR2GetContThreatLevelForID(qint32 controllerId);
 
-    /// The LastUpdated text of the present moment, as the decoding writes report times.
-    QString nowText();
+    /// The LastUpdated content of the present moment, as the decoding writes report times.
+    UpdatedStamp nowStamp();
 
 private:
     void newerLineDoor(StatusGrid& grid, const QString& address, int row);

@@ -160,14 +160,14 @@ void Filler::pylon(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("PylonName"), kIconPylon, QStringLiteral("PylonID"));
     rows::setTextIfColumn(grid, row, col::Rev, fields::text(rs, QStringLiteral("Revision")));
     rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
-    rows::setTextIfColumn(grid, row, col::LastUpdated, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
+    rows::setUpdatedIfColumn(grid, row, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
 }
 
 void Filler::serverPort(StatusGrid& grid, int row, const db::Recordset& rs) {
     const bool dialup = fields::number(rs, QStringLiteral("PortType")) == 4;
     const int icon = dialup ? kIconDialupPort : portStyleIcon(fields::text(rs, QStringLiteral("PortStyle")));
     writeNameAndAddress(grid, row, rs, QStringLiteral("PortName"), icon, QStringLiteral("PortID"));
-    rows::setTextIfColumn(grid, row, col::LastUpdated, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
+    rows::setUpdatedIfColumn(grid, row, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
     rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
     if (dialup)
         rows::setTextIfColumn(grid, row, col::Status,
@@ -218,7 +218,7 @@ void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     // The contact goes through the decoding the live reports take: Input1 to Input3, Alarm and
     // the door summary in Status come out exactly as a later live report would write them.
     rows::setTextIfColumn(grid, row, col::Alarm, GRS(ctx_, res::NotKnown));
-    decoder_.UpdateList(sectionIndex(Section::Doors), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
+    decoder_.UpdateList(sectionIndex(Section::Doors), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowStamp().text,
                         QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 
@@ -229,7 +229,7 @@ void Filler::newerLineInput(StatusGrid& grid, int row, const db::Recordset& rs) 
     writeEnabledFromDisabled(grid, row, rs);
     rows::setDataIfColumn(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
     // Input1 to Input3, Alarm and the input summary in Status, as a live report writes them.
-    decoder_.UpdateList(sectionIndex(Section::Inputs), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowText(),
+    decoder_.UpdateList(sectionIndex(Section::Inputs), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowStamp().text,
                         QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 

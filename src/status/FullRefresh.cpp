@@ -119,7 +119,7 @@ void FullRefresh::replayClassicRows() {
 void FullRefresh::renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFill) {
     if (groupId <= 0)
         return;
-    const QString now = refresh_.nowText();
+    const UpdatedStamp now = refresh_.nowStamp();
     for (const int objectId : kNewerLineKinds) {
         const Filler::Kind& kind = *Filler::kindFor(objectId);
         StatusGrid& grid = sections_.grid(kind.section);
@@ -137,8 +137,8 @@ void FullRefresh::renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFi
                 if (row == 0)
                     continue;
                 filler_.writeRow(kind, grid, row, rs);
-                renewState(objectId, grid, row, rs, now);
-                rows::setTextIfColumn(grid, row, col::LastUpdated, now);
+                renewState(objectId, grid, row, rs, now.text);
+                rows::setUpdatedIfColumn(grid, row, now);
             }
             rs.close();
         });

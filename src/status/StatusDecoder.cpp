@@ -106,7 +106,7 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
             return;
         const RowRef r(grid, columns, row);
         decode(r, Section(section), address, state, kindOf(kind), value, mode);
-        r.setText(ColumnId::LastUpdated, dates_.convert(ctx_, time));
+        grid.setUpdated(row, dates_.convert(ctx_, time));
     });
 }
 

@@ -45,8 +45,8 @@ public:
     void UpdateList(int section, const QString& address, quint8 state, const QString& kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current);
 
-    /// The LastUpdated text of a report time (see DateTimeConverter); results are kept per text.
-    QString ConvertDateTime(const QString& time) { return dates_.convert(ctx_, time); }
+    /// The LastUpdated content of a report time (see DateTimeConverter); results are kept per text.
+    UpdatedStamp ConvertDateTime(const QString& time) { return dates_.convert(ctx_, time); }
 
     /// While one is alive each threat level's name is read from the database once, not once per
     /// reader: loading a group or refreshing every row writes the level of every reader and

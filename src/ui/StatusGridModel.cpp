@@ -238,6 +238,19 @@ void StatusGridModel::cellChanged(int row, int column) {
                         grid_.cell(row, column).text, now);
         lastRecordedTick_ = now;
     }
+    markDirty(viewRow, column, column);
+}
+
+void StatusGridModel::rowConditionsChanged(int row) {
+    countsDirty_ = true;
+    const int viewRow = row - 1;
+    if (viewRow < 0 || viewRow >= shownRows_ || grid_.columnCount() == 0)
+        return;
+    // The row's tint is in every cell of it.
+    markDirty(viewRow, 0, grid_.columnCount() - 1);
+}
+
+void StatusGridModel::markDirty(int viewRow, int firstColumn, int lastColumn) {
     char& mark = dirty_[size_t(viewRow)];
     if (mark == 0) {
         mark = 1;
@@ -249,10 +262,11 @@ void StatusGridModel::cellChanged(int row, int column) {
         }
     }
     if (dirtyColumnLast_ < dirtyColumnFirst_) {
-        dirtyColumnFirst_ = dirtyColumnLast_ = column;
+        dirtyColumnFirst_ = firstColumn;
+        dirtyColumnLast_ = lastColumn;
     } else {
-        dirtyColumnFirst_ = std::min(dirtyColumnFirst_, column);
-        dirtyColumnLast_ = std::max(dirtyColumnLast_, column);
+        dirtyColumnFirst_ = std::min(dirtyColumnFirst_, firstColumn);
+        dirtyColumnLast_ = std::max(dirtyColumnLast_, lastColumn);
     }
     scheduleFlush();
 }

@@ -84,6 +84,7 @@ public:
     void rowsAppended(int firstRow, int lastRow) override;
     void rowRemoved(int row) override;
     void cellChanged(int row, int column) override;
+    void rowConditionsChanged(int row) override;
     void redrawChanged(bool on) override;
 
 private:
@@ -91,6 +92,8 @@ private:
     void flushAppends();
     void flushChanges();
     void clearDirty();
+    /// Marks a shown row's cells firstColumn..lastColumn for the next flush.
+    void markDirty(int viewRow, int firstColumn, int lastColumn);
     void resolveInsightColumns();
     bool highlighted(int row) const;
     QString changesTip(int row) const;

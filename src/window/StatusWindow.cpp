@@ -10,7 +10,6 @@
 #include "base/RecordFields.h"
 #include "grid/Sections.h"
 
-#include <QLocale>
 
 namespace so {
 namespace {
@@ -475,18 +474,6 @@ void StatusWindow::toggleSection(int section) {
 
 // ---------------------------------------------------------------- grid interaction
 
-QString StatusWindow::lastUpdatedFormat() const {
-    // As the decoding writes LastUpdated: the host's date, one blank, then the time as HH:mm:ss
-    // or in the system's long time format without its time zone.
-    QString date = dateTimeFormat(ctx_);
-    date.chop(QStringLiteral(" HH:mm:ss").size());
-    if (ctx_.timeFormat)
-        return date + QStringLiteral(" HH:mm:ss");
-    QString time = QLocale::system().timeFormat(QLocale::LongFormat);
-    time.remove(QLatin1Char('t'));
-    return date + QLatin1Char(' ') + time.trimmed();
-}
-
 void StatusWindow::sortByColumn(int section, int column) {
     trap(ctx_, QStringLiteral("Status: vGrid_ColumnClick"), [&] {
         StatusGrid& grid = board_->sections().grid(section);
@@ -494,11 +481,12 @@ void StatusWindow::sortByColumn(int section, int column) {
         // Each column alternates on its own: ascending, descending, ascending ...
         const bool ascending = clicked.tag.isEmpty();
         clicked.tag = ascending ? QStringLiteral("DESC") : QString();
-        const bool byTime = clicked.key == QLatin1String("Date") || clicked.key == col::LastUpdated;
-        const QString format = byTime ? lastUpdatedFormat() : QString();
+        const StatusGrid::SortOrder order = ascending ? StatusGrid::Ascending : StatusGrid::Descending;
         BusyPointer busy(*ctx_.dialogs);
-        grid.sort(column, ascending ? StatusGrid::Ascending : StatusGrid::Descending,
-                  byTime ? StatusGrid::CompareDateTime : StatusGrid::CompareText, format);
+        if (clicked.key == col::LastUpdated)
+            grid.sortByUpdated(order);
+        else
+            grid.sort(column, order);
     });
 }
 

@@ -218,8 +218,6 @@ private:
     /// Widens the columns of filled sections that still show the component's own widths.
     void fitFilledSections();
     void showProgress(const QString& text);
-    /// The text format the LastUpdated cells are written with (for sorting them by time).
-    QString lastUpdatedFormat() const;
 
     ComponentContext& ctx_;
     WindowView* view_ = nullptr;

@@ -113,7 +113,7 @@ TEST_F(ClassicCommandsTest, ACommandFromAnOpenMenuFollowsItsPointWhenRowsMove) {
         });
     };
     // Sorted descending while the menu is up: row 1 now holds another door.
-    chooseUnlock([&] { doors.sort(addressColumn, StatusGrid::Descending, StatusGrid::CompareText); });
+    chooseUnlock([&] { doors.sort(addressColumn, StatusGrid::Descending); });
     ASSERT_NE(doors.text(1, col::Address), door);
     const int id = value(QStringLiteral("SELECT ControllerID FROM Doors WHERE Address = '%1'").arg(door)).toInt();
     EXPECT_EQ(commands(), QStringList{QStringLiteral("DTApiCall(%1, CALL_API|DOORFUNCTION|UNLOCK_DOOR, %2)")

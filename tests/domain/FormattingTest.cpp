@@ -29,16 +29,22 @@ protected:
 TEST_F(DateTimeTest, NonDatesGiveEmptyText) {
     for (const QString& text : {QString(), QStringLiteral("abc"), QStringLiteral("  "), QStringLiteral("31/02/2024 10:00:00"),
                                 QStringLiteral("1'; DROP TABLE x")})
-        EXPECT_TRUE(converter.convert(ctx, text).isEmpty()) << text.toStdString();
+    {
+        const UpdatedStamp stamp = converter.convert(ctx, text);
+        EXPECT_TRUE(stamp.text.isEmpty() && stamp.msecs == UpdatedStamp::kUnknown) << text.toStdString();
+    }
 }
 
 TEST_F(DateTimeTest, TwentyFourHourTimeWithSecondsWhenTimeFormatIsSet) {
     ctx.timeFormat = true;
-    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024 17:04:09")), QStringLiteral("05/03/2024 17:04:09"));
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024 17:04:09")).text, QStringLiteral("05/03/2024 17:04:09"));
     // The forms the database hands back are read as well.
-    EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05 07:04:09")), QStringLiteral("05/03/2024 07:04:09"));
-    EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05T07:04:09.250")), QStringLiteral("05/03/2024 07:04:09"));
-    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024")), QStringLiteral("05/03/2024 00:00:00"));
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05 07:04:09")).text, QStringLiteral("05/03/2024 07:04:09"));
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05T07:04:09.250")).text, QStringLiteral("05/03/2024 07:04:09"));
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024")).text, QStringLiteral("05/03/2024 00:00:00"));
+    // The time beside the text is the one read, whichever form it came in.
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05T07:04:09")).msecs,
+              QDateTime(QDate(2024, 3, 5), QTime(7, 4, 9)).toMSecsSinceEpoch());
 }
 
 TEST_F(DateTimeTest, StoredFormAsHostFormatIsWrittenAsTheGeneralFormatterWritesIt) {
@@ -54,7 +60,7 @@ TEST_F(DateTimeTest, StoredFormAsHostFormatIsWrittenAsTheGeneralFormatterWritesI
         const QString text = when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         const QString general = when.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') +
                                 when.time().toString(QStringLiteral("HH:mm:ss"));
-        ASSERT_EQ(converter.convert(ctx, text), general) << text.toStdString();
+        ASSERT_EQ(converter.convert(ctx, text).text, general) << text.toStdString();
     }
 }
 
@@ -71,25 +77,25 @@ private:
 TEST_F(DateTimeTest, LocaleLongTimeWithoutTimeFormat) {
     const LocaleScope us(QLocale(QLocale::English, QLocale::UnitedStates));
     ctx.timeFormat = false;
-    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024 17:04:09")), QStringLiteral("05/03/2024 5:04:09 PM"));
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024 17:04:09")).text, QStringLiteral("05/03/2024 5:04:09 PM"));
 }
 
 TEST_F(DateTimeTest, KeptResultsFollowTheSettings) {
     const LocaleScope us(QLocale(QLocale::English, QLocale::UnitedStates));
     ctx.timeFormat = true;
     const QString report = QStringLiteral("2024-03-05 17:04:09");
-    EXPECT_EQ(converter.convert(ctx, report), QStringLiteral("05/03/2024 17:04:09"));
-    EXPECT_EQ(converter.convert(ctx, report), QStringLiteral("05/03/2024 17:04:09"));
+    EXPECT_EQ(converter.convert(ctx, report).text, QStringLiteral("05/03/2024 17:04:09"));
+    EXPECT_EQ(converter.convert(ctx, report).text, QStringLiteral("05/03/2024 17:04:09"));
     EXPECT_EQ(host.count(QStringLiteral("GetDateFormat")), 1);
 
     ctx.timeFormat = false;
-    EXPECT_NE(converter.convert(ctx, report), QStringLiteral("05/03/2024 17:04:09"));
+    EXPECT_NE(converter.convert(ctx, report).text, QStringLiteral("05/03/2024 17:04:09"));
 
     // A new date format (the context's copy dropped, as on an operator switch) is taken up.
     ctx.timeFormat = true;
     host.dateFormat = QStringLiteral("yyyy.MM.dd");
     ctx.dateTimeFormat.clear();
-    EXPECT_EQ(converter.convert(ctx, report), QStringLiteral("2024.03.05 17:04:09"));
+    EXPECT_EQ(converter.convert(ctx, report).text, QStringLiteral("2024.03.05 17:04:09"));
 }
 
 TEST(Formatting, ZeroPaddedNumbers) {

@@ -31,8 +31,7 @@ void agreeThroughRandomSteps(const QStringList& pool) {
         } else if (action < 92) {
             grid.removeRow(1 + pick(grid.rowCount()));
         } else if (action < 99) {
-            grid.sort(pick(2), pick(2) == 0 ? StatusGrid::Ascending : StatusGrid::Descending,
-                      StatusGrid::CompareText);
+            grid.sort(pick(2), pick(2) == 0 ? StatusGrid::Ascending : StatusGrid::Descending);
         } else {
             grid.clear();
         }

@@ -56,7 +56,7 @@ TEST(StatusGrid, RowsAreFoundByAddressAcrossAddClearSortRemoveAndRewrites) {
     EXPECT_EQ(g.findRowForAddress("a"), 0);   // exact comparison
     EXPECT_EQ(g.findRowForAddress("A "), 0);
 
-    g.sort(g.columnIndex("Name"), StatusGrid::Ascending, StatusGrid::CompareText);
+    g.sort(g.columnIndex("Name"), StatusGrid::Ascending);
     EXPECT_EQ(names(g), QStringList({"a", "b", "c"}));
     EXPECT_EQ(g.findRowForAddress("A"), 1);
     EXPECT_EQ(g.findRowForAddress("C"), 3);
@@ -87,7 +87,7 @@ TEST(StatusGrid, TheFirstOfTwoRowsWithOneAddressIsFoundAlsoAfterSorting) {
     addPoint(g, "y", "Y");
     addPoint(g, "a", "X");
     EXPECT_EQ(g.findRowForAddress("X"), 1);
-    g.sort(g.columnIndex("Name"), StatusGrid::Ascending, StatusGrid::CompareText);
+    g.sort(g.columnIndex("Name"), StatusGrid::Ascending);
     EXPECT_EQ(g.findRowForAddress("X"), 1);
     EXPECT_EQ(g.text(1, "Name"), "a");
     EXPECT_EQ(g.findByScan("Address", "X"), g.findRowForAddress("X"));
@@ -100,29 +100,34 @@ TEST(StatusGrid, SortingMovesWholeRowsAndIgnoresLetterCase) {
     g.setData(r, "Address", 7);
     addPoint(g, "Alpha", "A");
     addPoint(g, "gamma", "G");
-    g.sort(0, StatusGrid::Ascending, StatusGrid::CompareText);
+    g.sort(0, StatusGrid::Ascending);
     EXPECT_EQ(names(g), QStringList({"Alpha", "beta", "gamma"}));
     const int moved = g.findRowForAddress("B");
     EXPECT_EQ(g.icon(moved, "Name"), 19);
     EXPECT_EQ(g.data(moved, "Address"), 7);
-    g.sort(0, StatusGrid::Descending, StatusGrid::CompareText);
+    g.sort(0, StatusGrid::Descending);
     EXPECT_EQ(names(g), QStringList({"gamma", "beta", "Alpha"}));
 }
 
-TEST(StatusGrid, DateCellsSortByTimeNotByText) {
+TEST(StatusGrid, LastUpdatedSortsByTheRowsTimeNotByText) {
     StatusGrid g = makeGrid();
-    const QString fmt = "dd/MM/yyyy HH:mm:ss";
-    addPoint(g, "late", "1", "02/01/2026 08:00:00");
-    addPoint(g, "early", "2", "31/12/2025 23:59:59");
-    addPoint(g, "middle", "3", "01/01/2026 10:00:00");
-    addPoint(g, "never", "4", "");
-    const int col = g.columnIndex("LastUpdated");
-    g.sort(col, StatusGrid::Ascending, StatusGrid::CompareText, fmt);
-    EXPECT_EQ(names(g), QStringList({"never", "middle", "late", "early"}));  // text order is wrong for time
-    g.sort(col, StatusGrid::Ascending, StatusGrid::CompareDateTime, fmt);
-    EXPECT_EQ(names(g), QStringList({"never", "early", "middle", "late"}));
-    g.sort(col, StatusGrid::Descending, StatusGrid::CompareDateTime, fmt);
-    EXPECT_EQ(names(g), QStringList({"late", "middle", "early", "never"}));
+    // Text order and time order differ; the texts need not even be readable as dates.
+    const struct {
+        const char* name;
+        UpdatedStamp stamp;
+    } points[] = {{"late", {"02/01 8:00", 3000}}, {"early", {"31/12 23:59", 1000}}, {"middle", {"01/01 10:00", 2000}}};
+    for (const auto& p : points)
+        g.setUpdated(addPoint(g, p.name, p.name), p.stamp);
+    // A plain text write leaves the row without a time: it sorts first.
+    g.setUpdated(addPoint(g, "rewritten", "r"), {"01/01 09:00", 1500});
+    g.setText(g.findRowForAddress("r"), "LastUpdated", "01/01 09:00");
+    g.sort(g.columnIndex("LastUpdated"), StatusGrid::Ascending);
+    EXPECT_EQ(names(g), QStringList({"rewritten", "middle", "late", "early"}));
+    g.sortByUpdated(StatusGrid::Ascending);
+    EXPECT_EQ(names(g), QStringList({"rewritten", "early", "middle", "late"}));
+    g.sortByUpdated(StatusGrid::Descending);
+    EXPECT_EQ(names(g), QStringList({"late", "middle", "early", "rewritten"}));
+    EXPECT_EQ(g.updatedAt(g.findRowForAddress("early")), 1000) << "the time stays with its row";
 }
 
 TEST(StatusGrid, MovingAColumnKeepsCellsUnderTheirKeys) {
@@ -135,11 +140,12 @@ TEST(StatusGrid, MovingAColumnKeepsCellsUnderTheirKeys) {
 }
 
 struct CountingObserver : GridObserver {
-    int resets = 0, appended = 0, removed = 0, changed = 0;
+    int resets = 0, appended = 0, removed = 0, changed = 0, tinted = 0;
     void gridReset() override { ++resets; }
     void rowsAppended(int, int) override { ++appended; }
     void rowRemoved(int) override { ++removed; }
     void cellChanged(int, int) override { ++changed; }
+    void rowConditionsChanged(int) override { ++tinted; }
     void redrawChanged(bool) override {}
 };
 
@@ -154,6 +160,17 @@ TEST(StatusGrid, ObserversHearOfRealChangesOnly) {
     g.setIcon(row, "Name", 3);
     EXPECT_EQ(o.appended, 1);
     EXPECT_EQ(o.changed, 2);
+    // Conditions: heard of when they change, also when two states read the same.
+    g.addColumn("Alarm", "Alarm", 0, -1, 40, true);
+    g.setText(row, "Alarm", "Yes");
+    g.addConditions(row, Condition::Alarm);
+    g.setText(row, "Alarm", "Yes");
+    g.addConditions(row, Condition::Alarm);  // the same state again: nothing to repaint
+    EXPECT_EQ(o.tinted, 1);
+    g.setText(row, "Alarm", "Yes");  // a host that words both states alike
+    g.addConditions(row, {});
+    EXPECT_EQ(o.tinted, 2);
+    EXPECT_TRUE(g.conditions(row).empty());
     g.removeRow(row);
     EXPECT_EQ(o.removed, 1);
 }

@@ -86,7 +86,7 @@ TEST_P(DatabaseLoss, LiveStateChangesKeepUpdatingTheGrids) {
         s->status->StateChange(QStringLiteral("CONTROLLER_ENABLED"), controller, quint8(i % 2), stamp);
         s->status->StateChange(QStringLiteral("PYLON_ENABLED"), pylon, quint8((i + 1) % 2), stamp);
         ASSERT_EQ(s->cell(1, input, QStringLiteral("Voltage")), voltageText(voltage));
-        ASSERT_EQ(s->cell(1, input, QStringLiteral("LastUpdated")), decoder.ConvertDateTime(stamp));
+        ASSERT_EQ(s->cell(1, input, QStringLiteral("LastUpdated")), decoder.ConvertDateTime(stamp).text);
         ASSERT_EQ(s->cell(4, controller, QStringLiteral("Enabled")), i % 2 ? QStringLiteral("R1463") : QStringLiteral("R1679"));
         ASSERT_EQ(s->cell(5, pylon, QStringLiteral("Enabled")), i % 2 ? QStringLiteral("R1679") : QStringLiteral("R1463"));
     }

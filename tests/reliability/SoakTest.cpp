@@ -160,7 +160,7 @@ StampTable probeStamping(ReliabilitySite& s, const QVector<QStringList>& targets
             probeTime = probeTime.addSecs(1);
             const QString time = probeTime.toString(format);
             s.status->StateChange(QLatin1String(feed.type), address, quint8(state), time, QStringLiteral("1"));
-            const QString shown = decoder.ConvertDateTime(time);
+            const QString shown = decoder.ConvertDateTime(time).text;
             t.own[f][state] = s.cell(feed.section, address, QStringLiteral("LastUpdated")) == shown;
             t.door[f][state] = hasDoor && s.cell(0, door, QStringLiteral("LastUpdated")) == shown;
         }
@@ -265,7 +265,7 @@ TEST(Soak, MixedStateChangesOnATenThousandRowWindowEndShowingTheLastStateOfEvery
                 continue;
             }
             const QString time = start.addSecs(it->change / kChangesPerSecond).toString(format);
-            ASSERT_EQ(grid.text(row, QStringLiteral("LastUpdated")), decoder.ConvertDateTime(time))
+            ASSERT_EQ(grid.text(row, QStringLiteral("LastUpdated")), decoder.ConvertDateTime(time).text)
                 << "section " << section << " row " << it.key().toStdString();
             if (!it->key.isEmpty() && grid.columnIndex(it->key) >= 0)
                 ASSERT_EQ(grid.text(row, it->key), it->text) << "section " << section << " row " << it.key().toStdString();

@@ -84,7 +84,7 @@ TEST(StatusGridModel, StaysConsistentWhileRowsAreFilledUpdatedSortedRemovedAndCl
     for (int row = 1; row <= grid.rowCount(); row += 7)
         grid.setText(row, QStringLiteral("Status"), QStringLiteral("Secure"));
     model.flush();
-    grid.sort(0, StatusGrid::Ascending, StatusGrid::CompareText);
+    grid.sort(0, StatusGrid::Ascending);
     grid.setText(3, QStringLiteral("Status"), QStringLiteral("Alarm"));
     grid.removeRow(3);
     grid.removeRow(grid.rowCount());
@@ -196,6 +196,7 @@ TEST(StatusGridModel, CoalescesChangedRowsIntoRanges) {
         const char* name;
         QVector<int> rows;  // 1-based grid rows written
         QVector<ChangedRange> expected;
+        RowConditions shown = {};  // what the written Status shows
     };
     const QVector<Case> cases = {
         {"adjacent rows make one range", {10, 11, 12, 13}, {{9, 12, 2, 2}}},
@@ -212,6 +213,7 @@ TEST(StatusGridModel, CoalescesChangedRowsIntoRanges) {
                  v << r;
              return v;
          }(), {{0, 99, 0, 3}}},
+        {"a row whose conditions change repaints all its cells (its tint)", {7}, {{6, 6, 0, 3}}, Condition::InputOpen},
     };
     for (const Case& c : cases) {
         StatusGrid grid;
@@ -220,8 +222,10 @@ TEST(StatusGridModel, CoalescesChangedRowsIntoRanges) {
         fillRows(grid, 100);
         model.flush();
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        for (int row : c.rows)
+        for (int row : c.rows) {
             grid.setText(row, QStringLiteral("Status"), QStringLiteral("Open"));
+            grid.addConditions(row, c.shown);
+        }
         model.flush();
         const QVector<ChangedRange> got = ranges(changed);
         ASSERT_EQ(got.size(), c.expected.size()) << c.name;

@@ -61,7 +61,7 @@ TEST(SeverityTest, ConditionsBelongToTheirColumnAndMoveWithTheRow) {
     const int second = g.addRow();
     g.setText(second, "Address", "A0");
     g.addConditions(second, Condition::Alarm);
-    g.sort(g.columnIndex("Address"), StatusGrid::Ascending, StatusGrid::CompareText);
+    g.sort(g.columnIndex("Address"), StatusGrid::Ascending);
     EXPECT_EQ(g.conditions(g.findRowForAddress("A0")), RowConditions(Condition::Alarm));
     EXPECT_EQ(g.conditions(g.findRowForAddress("A1")), RowConditions(Condition::Offline));
     g.removeRow(g.findRowForAddress("A0"));

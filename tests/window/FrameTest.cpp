@@ -1,6 +1,7 @@
 // The window's frame as state: load and the status-group box, toolbars, keys, section headers,
 // clicks in the grids, and the unload that saves the column layouts.
 #include "WindowFixture.h"
+#include "domain/Formatting.h"
 
 #include <QSignalSpy>
 
@@ -105,8 +106,9 @@ TEST_F(FrameTest, LastUpdatedSortsByTimeNotByText) {
     ASSERT_GE(grid(6).rowCount(), 3);
     const QStringList stamps{QStringLiteral("02/01/2024 09:00:00"), QStringLiteral("31/12/2023 23:00:00"),
                              QStringLiteral("10/01/2024 01:00:00")};
+    DateTimeConverter dates;  // as the decoding stamps report times
     for (int row = 1; row <= 3; ++row)
-        grid(6).setText(row, col::LastUpdated, stamps[row - 1]);
+        grid(6).setUpdated(row, dates.convert(ctx, stamps[row - 1]));
     while (grid(6).rowCount() > 3)
         grid(6).removeRow(4);
     window->sortByColumn(6, grid(6).columnIndex(col::LastUpdated));
