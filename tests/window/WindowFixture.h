@@ -55,8 +55,6 @@ public:
     void progressChanged(const QString& text) override { progress.append(text); }
 };
 
-inline QString R(int n) { return QStringLiteral("R%1").arg(n); }
-
 /// Every row of every table, hashed: equal before and after means nothing was written.
 inline QByteArray databaseChecksum(db::Connection& db) {
     QStringList tables;
