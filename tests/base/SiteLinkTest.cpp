@@ -5,7 +5,6 @@
 #include "reliability/ReliabilitySite.h"
 #include "support/DatabaseLoss.h"
 
-#include "groups/GroupStore.h"
 #include "base/ErrorTrap.h"
 #include "base/SiteLink.h"
 
@@ -131,25 +130,6 @@ TEST_F(SiteLinkLoss, CheckKeepsTheLinkDownUntilTheDatabaseAnswersThenTellsAgainO
     EXPECT_FALSE(link->isReachable());
     EXPECT_EQ(linkMessages(), 2) << "a new loss is told again, once";
     EXPECT_EQ(spy->size(), 3);
-}
-
-TEST_F(SiteLinkLoss, AGroupSaveDuringTheLossLeavesTheStoredPointsIntact) {
-    const int group = s->site.smallGroupId;
-    const QStringList pointsBefore = storedPoints(*s->db, group);
-    ASSERT_FALSE(pointsBefore.isEmpty());
-    loseDatabase(*s->db, s->databasePath());
-
-    GroupStore& groups = groupStoreOf(*s->status);
-    const QVector<SelectedPoint> replacement = {{QStringLiteral("Only point"), s->firstAddress(0), 1, 1, 0, 16}};
-    EXPECT_FALSE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
-    EXPECT_FALSE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
-    EXPECT_FALSE(link->isReachable());
-    EXPECT_EQ(linkMessages(), 1);
-
-    restoreDatabase(s->databasePath());
-    link->check();
-    ASSERT_TRUE(link->isReachable());
-    EXPECT_EQ(storedPoints(*s->db, group), pointsBefore);
 }
 
 TEST(SiteLinkLive, AFailedStatementOnALiveDatabaseKeepsTheLinkUpAndShowsTheReport) {
