@@ -11,6 +11,7 @@
 
 #include <statusobject/Db.h>
 #include <statusobject/Dialogs.h>
+#include <statusobject/GroupPoint.h>
 #include <statusobject/Host.h>
 
 #include <QString>
@@ -29,16 +30,6 @@ class QWidget;
 #endif
 
 namespace so {
-
-/// One point of a status group as stored with it (a row of Status_Points).
-struct GroupPoint {
-    QString listName;
-    QString listAddress;
-    qint32 objectId = 0;
-    qint32 pointId = 0;
-    qint32 alternateFlag = 0;
-    qint16 listSmallIcon = 0;
-};
 
 class STATUSOBJECT_EXPORT Status {
 public:

@@ -405,11 +405,7 @@ bool Status::showGroup(const QString& name) {
 qint32 Status::currentGroupId() const { return d->window.currentGroup(); }
 
 qint32 Status::createGroup(const QString& name, const QVector<GroupPoint>& points) {
-    QVector<SelectedPoint> selected;
-    selected.reserve(points.size());
-    for (const GroupPoint& p : points)
-        selected.append({p.listName, p.listAddress, p.objectId, p.pointId, p.alternateFlag, p.listSmallIcon});
-    return d->groups.createGroup(name, selected);
+    return d->groups.createGroup(name, points);
 }
 
 int Status::pointsShown() const { return d->window.shownRowCount(); }

@@ -11,6 +11,8 @@
 
 #include "base/ComponentContext.h"
 
+#include <statusobject/GroupPoint.h>
+
 #include <QString>
 #include <QVector>
 
@@ -18,15 +20,8 @@
 
 namespace so {
 
-/// One point of a group as the configuration dialog's "selected" list holds it.
-struct SelectedPoint {
-    QString listName;
-    QString listAddress;
-    qint32 objectId = 0;
-    qint32 pointId = 0;
-    qint32 alternateFlag = 0;
-    qint16 listSmallIcon = 0;
-};
+/// One point of a group as the configuration dialog's "selected" list holds it: the stored point.
+using SelectedPoint = GroupPoint;
 
 /// Why a group name is refused; each refusal has its message text resource.
 enum class GroupNameProblem {

@@ -36,6 +36,22 @@ db::Recordset openForAddress(ComponentContext& ctx, const QString& sql, const QS
     return command.open();
 }
 
+/// How a row's record is read: Streamed as it comes, or Whole first, for writers that send
+/// statements of their own while the record is open (a threat level's name, the decoder's reads).
+enum class Read { Streamed, Whole };
+
+/// Renews a row from the first record of a statement for the point's address: `write` gets the
+/// record; no record writes nothing.
+template <typename Write>
+void writeFromRecord(ComponentContext& ctx, const QString& sql, const QString& address, Read read, Write&& write) {
+    db::Recordset rs = openForAddress(ctx, sql, address);
+    if (read == Read::Whole)
+        rs.readAll();
+    if (!rs.eof())
+        write(rs);
+    rs.close();
+}
+
 }  // namespace
 
 DbRefresh::DbRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder)
@@ -123,29 +139,24 @@ void DbRefresh::newerLineDoor(StatusGrid& grid, const QString& address, int row)
 
     // The door's relay has the door's address with its code "DR" replaced by "BR".
     const QString relayAddress = QString(address).replace(QLatin1String("DR"), QLatin1String("BR"));
-    db::Recordset relay = openForAddress(ctx_, kNewerLineRelayQuery, relayAddress);
-    if (!relay.eof()) {
+    writeFromRecord(ctx_, kNewerLineRelayQuery, relayAddress, Read::Streamed, [&](const db::Recordset& relay) {
         rows::writeNewerLineRelayState(grid, row, relay, col::RelayStatus);
         if (fields::flag(relay, QStringLiteral("ControllerOnline")))
             grid.setUpdated(row, nowStamp());
         RowConditions shown;
         grid.setText(row, col::Status, GetDoorStatus(ctx_, grid, row, &shown));
         grid.addConditions(row, shown);
-    }
-    relay.close();
+    });
 }
 
 void DbRefresh::classicDoor(StatusGrid& grid, const QString& address, int row) {
-    db::Recordset rs = openForAddress(
-        ctx_,
-        QStringLiteral(
-            "SELECT Doors.*, Inputs.AnlgMode, Inputs.Disabled, Outputs.TwoMan , Inputs.NormalyOpen, Inputs.PanelType "
-            "FROM Doors INNER JOIN Controllers ON Doors.ControllerID = Controllers.Controller_ID INNER JOIN Inputs ON "
-            "Doors.ControllerID = Inputs.ControllerID AND Doors.InputIndex = Inputs.[Index] INNER JOIN Outputs ON "
-            "Doors.OutputIndex = Outputs.[Index] AND Doors.ControllerID = Outputs.ControllerID LEFT OUTER JOIN "
-            "ServerPorts ON Controllers.PortID = ServerPorts.PortID Where Doors.Address = ?"),
-        address);
-    if (!rs.eof()) {
+    const QString sql = QStringLiteral(
+        "SELECT Doors.*, Inputs.AnlgMode, Inputs.Disabled, Outputs.TwoMan , Inputs.NormalyOpen, Inputs.PanelType "
+        "FROM Doors INNER JOIN Controllers ON Doors.ControllerID = Controllers.Controller_ID INNER JOIN Inputs ON "
+        "Doors.ControllerID = Inputs.ControllerID AND Doors.InputIndex = Inputs.[Index] INNER JOIN Outputs ON "
+        "Doors.OutputIndex = Outputs.[Index] AND Doors.ControllerID = Outputs.ControllerID LEFT OUTER JOIN "
+        "ServerPorts ON Controllers.PortID = ServerPorts.PortID Where Doors.Address = ?");
+    writeFromRecord(ctx_, sql, address, Read::Streamed, [&](const db::Recordset& rs) {
         grid.setText(row, col::TwoPersonRule, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("TwoMan"))));
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
         grid.setText(row, col::LMType,
@@ -155,18 +166,15 @@ void DbRefresh::classicDoor(StatusGrid& grid, const QString& address, int row) {
         // The fill keeps the absolute value (1 for a normally open contact); so does the refresh.
         grid.setData(row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
         grid.setUpdated(row, nowStamp());
-    }
-    rs.close();
+    });
 }
 
 void DbRefresh::newerLineInput(StatusGrid& grid, const QString& address, int row) {
-    db::Recordset rs = openForAddress(
-        ctx_,
+    const QString sql =
         QStringLiteral("SELECT MaskSource, ContactStatus, Disabled,LineModuleType,NormallyClosed, Address, (Select "
                        "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Inputs.Address,15)) "
-                       "as ControllerOnline FROM ZRII_Inputs Where Address = ?"),
-        address);
-    if (!rs.eof()) {
+                       "as ControllerOnline FROM ZRII_Inputs Where Address = ?");
+    writeFromRecord(ctx_, sql, address, Read::Streamed, [&](const db::Recordset& rs) {
         // Configuration first: the input summary reads LM Type and the polarity.
         grid.setText(row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
@@ -185,87 +193,78 @@ void DbRefresh::newerLineInput(StatusGrid& grid, const QString& address, int row
                 grid.setText(row, key, rows::kOffline);
         }
         grid.setUpdated(row, nowStamp());
-    }
-    rs.close();
+    });
 }
 
 void DbRefresh::classicInput(StatusGrid& grid, const QString& address, int row) {
-    db::Recordset rs = openForAddress(ctx_, QStringLiteral("SELECT * FROM Inputs Where Address = ?"), address);
-    if (!rs.eof()) {
+    const QString sql = QStringLiteral("SELECT * FROM Inputs Where Address = ?");
+    writeFromRecord(ctx_, sql, address, Read::Streamed, [&](const db::Recordset& rs) {
         grid.setText(row, col::LMType, QString::number(fields::number(rs, QStringLiteral("AnlgMode"))));
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
         grid.setData(row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
         grid.setUpdated(row, nowStamp());
-    }
-    rs.close();
+    });
 }
 
 void DbRefresh::expansionInput(StatusGrid& grid, const QString& address, int row, bool checkPresent) {
-    db::Recordset rs =
+    const QString sql =
         checkPresent
-            ? openForAddress(ctx_,
-                             QStringLiteral("SELECT ExpInputs.*, PanelBasicSetups.nxinputs FROM ExpInputs INNER JOIN "
-                                            "Controllers ON ExpInputs.ControllerID = Controllers.Controller_ID INNER "
-                                            "JOIN PanelBasicSetups ON ExpInputs.ControllerID = "
-                                            "PanelBasicSetups.ControllerID LEFT OUTER Join ServerPorts ON "
-                                            "Controllers.PortID = ServerPorts.PortID WHERE ExpInputs.Address = ? "
-                                            "ORDER BY ExpInputs.Address ASC"),
-                             address)
-            : openForAddress(ctx_, QStringLiteral("SELECT * FROM ExpInputs Where Address = ?"), address);
-    if (!rs.eof() && (!checkPresent || fields::number(rs, QStringLiteral("InputIndex")) <=
-                                           fields::number(rs, QStringLiteral("nxinputs")))) {
+            ? QStringLiteral("SELECT ExpInputs.*, PanelBasicSetups.nxinputs FROM ExpInputs INNER JOIN "
+                             "Controllers ON ExpInputs.ControllerID = Controllers.Controller_ID INNER "
+                             "JOIN PanelBasicSetups ON ExpInputs.ControllerID = "
+                             "PanelBasicSetups.ControllerID LEFT OUTER Join ServerPorts ON "
+                             "Controllers.PortID = ServerPorts.PortID WHERE ExpInputs.Address = ? "
+                             "ORDER BY ExpInputs.Address ASC")
+            : QStringLiteral("SELECT * FROM ExpInputs Where Address = ?");
+    writeFromRecord(ctx_, sql, address, Read::Streamed, [&](const db::Recordset& rs) {
+        if (checkPresent &&
+            fields::number(rs, QStringLiteral("InputIndex")) > fields::number(rs, QStringLiteral("nxinputs")))
+            return;  // an input beyond the count its controller's setup has
         grid.setData(row, col::Status, qAbs(fields::number(rs, QStringLiteral("normal_open"))));
         grid.setText(row, col::LMType, QString::number(fields::number(rs, QStringLiteral("Anlg_mode"))));
         grid.setUpdated(row, nowStamp());
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
-    }
-    rs.close();
+    });
 }
 
 void DbRefresh::newerLineRelay(StatusGrid& grid, const QString& address, int row) {
-    db::Recordset rs = openForAddress(ctx_, kNewerLineRelayQuery, address);
-    if (!rs.eof()) {
+    writeFromRecord(ctx_, kNewerLineRelayQuery, address, Read::Streamed, [&](const db::Recordset& rs) {
         rows::writeNewerLineRelayState(grid, row, rs, col::Status);
         if (fields::flag(rs, QStringLiteral("ControllerOnline")))
             grid.setUpdated(row, nowStamp());
-    }
-    rs.close();
+    });
 }
 
 void DbRefresh::classicController(StatusGrid& grid, const QString& address, int row) {
-    db::Recordset rs = openForAddress(ctx_,
-                                      QStringLiteral("SELECT     Controllers.Installed, SuperStatus.Status "
-                                                     "FROM         SuperStatus INNER JOIN "
-                                                     "Controllers ON SuperStatus.Address = Controllers.Address "
-                                                     "WHERE     (SuperStatus.Address = ?) AND (SuperStatus.StatusType = 32)"),
-                                      address);
-    rs.readAll();  // the threat level's name is read meanwhile
-    if (!rs.eof()) {
+    const QString sql =
+        QStringLiteral("SELECT     Controllers.Installed, SuperStatus.Status "
+                       "FROM         SuperStatus INNER JOIN "
+                       "Controllers ON SuperStatus.Address = Controllers.Address "
+                       "WHERE     (SuperStatus.Address = ?) AND (SuperStatus.StatusType = 32)");
+    // Whole: the threat level's name is read meanwhile.
+    writeFromRecord(ctx_, sql, address, Read::Whole, [&](const db::Recordset& rs) {
         grid.setText(row, col::ThreatLevel, GetContThreatLevelForStatus(fields::text(rs, QStringLiteral("Status"))));
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Installed"))));
         grid.setUpdated(row, nowStamp());
-    }
-    rs.close();
+    });
 }
 
 void DbRefresh::pylon(StatusGrid& grid, const QString& address, int row) {
-    db::Recordset rs = openForAddress(ctx_, QStringLiteral("SELECT * FROM Pylons WHERE Address = ?"), address);
-    if (!rs.eof()) {
+    const QString sql = QStringLiteral("SELECT * FROM Pylons WHERE Address = ?");
+    writeFromRecord(ctx_, sql, address, Read::Streamed, [&](const db::Recordset& rs) {
         grid.setText(row, col::Rev, fields::text(rs, QStringLiteral("Revision")));
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
         grid.setUpdated(row, nowStamp());
-    }
-    rs.close();
+    });
 }
 
 void DbRefresh::serverPort(StatusGrid& grid, const QString& address, int row) {
-    db::Recordset rs = openForAddress(ctx_,
-                                      QStringLiteral("SELECT     ServerPorts.Enabled, ServerPorts.Address, SuperStatus.Status "
-                                                     "FROM         ServerPorts LEFT OUTER JOIN "
-                                                     "SuperStatus ON ServerPorts.Address = SuperStatus.Address "
-                                                     "WHERE     (ServerPorts.Address = ?)"),
-                                      address);
-    if (!rs.eof()) {
+    const QString sql =
+        QStringLiteral("SELECT     ServerPorts.Enabled, ServerPorts.Address, SuperStatus.Status "
+                       "FROM         ServerPorts LEFT OUTER JOIN "
+                       "SuperStatus ON ServerPorts.Address = SuperStatus.Address "
+                       "WHERE     (ServerPorts.Address = ?)");
+    writeFromRecord(ctx_, sql, address, Read::Streamed, [&](const db::Recordset& rs) {
         grid.setUpdated(row, nowStamp());
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
         const std::optional<qint32> state = wholeNumber(fields::text(rs, QStringLiteral("Status")));
@@ -275,13 +274,11 @@ void DbRefresh::serverPort(StatusGrid& grid, const QString& address, int row) {
         } else if (state == 1) {
             grid.setText(row, col::Status, GRS(ctx_, res::OnLine));
         }
-    }
-    rs.close();
+    });
 }
 
 void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int row) {
-    db::Recordset rs = openForAddress(
-        ctx_,
+    const QString sql =
         QStringLiteral("SELECT     ZRII_Keypads.PhysicalTamperLockout, ZRII_Keypads.CodeTamperLockout, "
                        "ZRII_Modules.Online, ZRII_Modules.Address, ZRII_Modules.Installed, (Select "
                        "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Keypads.Address,15)) "
@@ -291,10 +288,9 @@ void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int ro
                        "ZRII_KeypadsInReader ON ZRII_Readers.ReaderID = ZRII_KeypadsInReader.ReaderID INNER JOIN "
                        "ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID ON ZRII_Modules.ID = "
                        "ZRII_Keypads.KeypadModuleID "
-                       "WHERE     (ZRII_Readers.Address = ?)"),
-        address);
-    rs.readAll();  // the decoder reads the threat level's name meanwhile
-    if (!rs.eof()) {
+                       "WHERE     (ZRII_Readers.Address = ?)");
+    // Whole: the decoder reads the threat level's name meanwhile.
+    writeFromRecord(ctx_, sql, address, Read::Whole, [&](const db::Recordset& rs) {
         const UpdatedStamp now = nowStamp();
         if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
             // The keypad module answers for the reader: on line when installed and on line.
@@ -317,19 +313,16 @@ void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int ro
             grid.addConditions(row, Condition::Offline);
             grid.setUpdated(row, now);
         }
-    }
-    rs.close();
+    });
 }
 
 void DbRefresh::newerLineController(StatusGrid& grid, const QString& address, int row) {
-    db::Recordset rs = openForAddress(
-        ctx_,
+    const QString sql =
         QStringLiteral("Select ZRII_Controllers.Name, ZRII_Controllers.Installed, ZRII_Controllers.Online, "
                        "ZRII_Controllers.ID from ZRII_Controllers "
-                       "Where ZRII_Controllers.Address = ?"),
-        address);
-    rs.readAll();  // the threat level's name is read meanwhile
-    if (!rs.eof()) {
+                       "Where ZRII_Controllers.Address = ?");
+    // Whole: the threat level's name is read meanwhile.
+    writeFromRecord(ctx_, sql, address, Read::Whole, [&](const db::Recordset& rs) {
         const bool installed = fields::flag(rs, QStringLiteral("Installed"));
         const bool online = fields::flag(rs, QStringLiteral("Online"));
         grid.setCell(row, col::Name, fields::text(rs, QStringLiteral("Name")), rows::kNameFormat,
@@ -345,19 +338,16 @@ void DbRefresh::newerLineController(StatusGrid& grid, const QString& address, in
             grid.addConditions(row, Condition::Offline);
         }
         grid.setUpdated(row, nowStamp());
-    }
-    rs.close();
+    });
 }
 
 void DbRefresh::newerLineModule(StatusGrid& grid, const QString& address, int row) {
-    db::Recordset rs = openForAddress(
-        ctx_,
+    const QString sql =
         QStringLiteral("Select ZRII_Modules.ID, ZRII_Modules.Name, ZRII_Modules.Installed, ZRII_Modules.Online, "
                        "ZRII_Modules.InTamper, (Select ZRII_Controllers.[Online] From ZRII_Controllers Where Address "
                        "= LEFT(ZRII_Modules.Address,15)) as ControllerOnline from ZRII_Modules "
-                       "Where ZRII_Modules.Address = ?"),
-        address);
-    if (!rs.eof()) {
+                       "Where ZRII_Modules.Address = ?");
+    writeFromRecord(ctx_, sql, address, Read::Streamed, [&](const db::Recordset& rs) {
         const bool online = fields::flag(rs, QStringLiteral("Online"));
         grid.setCell(row, col::Name, fields::text(rs, QStringLiteral("Name")), rows::kNameFormat,
                      rows::newerLineIcon(rows::kZR2IconModule, fields::flag(rs, QStringLiteral("Installed")), online));
@@ -373,8 +363,7 @@ void DbRefresh::newerLineModule(StatusGrid& grid, const QString& address, int ro
             grid.addConditions(row, Condition::Offline);
         }
         grid.setUpdated(row, nowStamp());
-    }
-    rs.close();
+    });
 }
 
 QString DbRefresh::GetContThreatLevelForStatus(const QString& statusValue) {

@@ -20,7 +20,7 @@ struct Notice {
     bool operator==(const Notice&) const = default;
 };
 
-struct Workstation : SyncReceiver {
+struct BusDesk : SyncReceiver {
     SyncBus* bus = nullptr;
     QVector<Notice> received;
     bool answer = false;  // sends a notice of its own from inside SyncPipe
@@ -39,7 +39,7 @@ void settle() {
 
 TEST(SyncBus, DeliversToEveryOtherWorkstationAfterTheSendReturns) {
     SyncBus bus;
-    Workstation a, b, c;
+    BusDesk a, b, c;
     bus.attach("1", &a);
     bus.attach("2", &b);
     bus.attach("3", &c);
@@ -58,7 +58,7 @@ TEST(SyncBus, DeliversToEveryOtherWorkstationAfterTheSendReturns) {
 
 TEST(SyncBus, AWorkstationThatClosedBeforeDeliveryGetsNothing) {
     SyncBus bus;
-    Workstation a, b;
+    BusDesk a, b;
     bus.attach("1", &a);
     bus.attach("2", &b);
     bus.send("STATUSVIEW", 5, 0, "1");
@@ -70,7 +70,7 @@ TEST(SyncBus, AWorkstationThatClosedBeforeDeliveryGetsNothing) {
 
 TEST(SyncBus, AReceiverMaySendFromInsideItsSyncPipe) {
     SyncBus bus;
-    Workstation a, b;
+    BusDesk a, b;
     b.bus = &bus;
     b.answer = true;
     bus.attach("1", &a);

@@ -1,20 +1,16 @@
 // Losing the site database mid-run, through the public Status on a generated site in a temporary
-// SQLite file. An open SQLite connection keeps reading its file through the open handle even after
-// the file is renamed, deleted or made unreadable, so the loss is made the way a dropped connection
-// looks: the connection is closed and a file that is no database takes the site's place, so nothing
-// can open it again. Restoring only puts the site's file back: the link's check opens the
-// connection again by itself; the check is called directly (no waiting).
+// SQLite file (support/DatabaseLoss.h). Restoring only puts the site's file back: the link's check
+// opens the connection again by itself; the check is called directly (no waiting).
 #include "component/StatusInternals.h"
 #include "reliability/ReliabilitySite.h"
+#include "support/DatabaseLoss.h"
 
-#include "groups/GroupStore.h"
 #include "base/ErrorTrap.h"
 #include "base/SiteLink.h"
 
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
-#include <QSqlDatabase>
 
 namespace so::test {
 namespace {
@@ -29,21 +25,6 @@ protected:
         ASSERT_NE(link, nullptr);
         ASSERT_TRUE(link->isReachable());
         spy = std::make_unique<QSignalSpy>(link, &SiteLink::reachableChanged);
-    }
-
-    void loseDatabase() {
-        QSqlDatabase::database(s->db->qtConnectionName(), false).close();
-        ASSERT_TRUE(QFile::rename(s->databasePath(), s->databasePath() + QStringLiteral(".away")));
-        QFile garbage(s->databasePath());
-        ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-        garbage.write(QByteArray(4096, 'x'));
-        garbage.close();
-        ASSERT_FALSE(s->db->isAlive());
-    }
-
-    void restoreDatabase() {
-        ASSERT_TRUE(QFile::remove(s->databasePath()));
-        ASSERT_TRUE(QFile::rename(s->databasePath() + QStringLiteral(".away"), s->databasePath()));
     }
 
     /// The link's own message boxes (database failures on a live database open the critical report).
@@ -67,23 +48,13 @@ protected:
         }
     }
 
-    QStringList storedPoints(int groupId) {
-        QStringList out;
-        db::Command command(*s->db, QStringLiteral("SELECT ListAddress, ListName FROM Status_Points WHERE GroupID = ? "
-                                                   "ORDER BY StatusPointID"));
-        command.appendParameter(QStringLiteral("@GroupID"), db::ParamType::Integer, db::ParamDirection::Input, 0, groupId);
-        for (db::Recordset rs = command.open(); !rs.eof(); rs.moveNext())
-            out << rs.field(0).toString() + QLatin1Char('=') + rs.field(1).toString();
-        return out;
-    }
-
     std::unique_ptr<ReliabilitySite> s;
     SiteLink* link = nullptr;
     std::unique_ptr<QSignalSpy> spy;
 };
 
 TEST_F(SiteLinkLoss, ManyFailuresAreAllLoggedAndTellTheOperatorOnce) {
-    loseDatabase();
+    loseDatabase(*s->db, s->databasePath());
     const int logBefore = s->logEntries();
     runDatabaseOperations(10);
 
@@ -106,7 +77,7 @@ TEST_F(SiteLinkLoss, ManyFailuresAreAllLoggedAndTellTheOperatorOnce) {
 TEST_F(SiteLinkLoss, LiveStateChangesKeepUpdatingTheRowsAndTheirTime) {
     EXPECT_FALSE(link->lastStateChange().isValid()) << "no state change received yet";
     const int rows = s->totalRows();
-    loseDatabase();
+    loseDatabase(*s->db, s->databasePath());
     runDatabaseOperations(1);
     ASSERT_FALSE(link->isReachable());
     EXPECT_EQ(s->totalRows(), rows) << "a refresh while the database is gone keeps the rows shown";
@@ -128,7 +99,7 @@ TEST_F(SiteLinkLoss, LiveStateChangesKeepUpdatingTheRowsAndTheirTime) {
 }
 
 TEST_F(SiteLinkLoss, CheckKeepsTheLinkDownUntilTheDatabaseAnswersThenTellsAgainOnTheNextLoss) {
-    loseDatabase();
+    loseDatabase(*s->db, s->databasePath());
     runDatabaseOperations(2);
     ASSERT_FALSE(link->isReachable());
 
@@ -142,7 +113,7 @@ TEST_F(SiteLinkLoss, CheckKeepsTheLinkDownUntilTheDatabaseAnswersThenTellsAgainO
     EXPECT_EQ(spy->size(), 1) << "a failed check changes nothing";
     EXPECT_EQ(linkMessages(), 1);
 
-    restoreDatabase();
+    restoreDatabase(s->databasePath());
     link->check();
     EXPECT_TRUE(link->isReachable());
     ASSERT_EQ(spy->size(), 2);
@@ -154,30 +125,11 @@ TEST_F(SiteLinkLoss, CheckKeepsTheLinkDownUntilTheDatabaseAnswersThenTellsAgainO
     EXPECT_EQ(s->logEntries(), logBefore) << "the component works again";
     EXPECT_GT(s->window().groupEntries().size(), 1);
 
-    loseDatabase();
+    loseDatabase(*s->db, s->databasePath());
     runDatabaseOperations(3);
     EXPECT_FALSE(link->isReachable());
     EXPECT_EQ(linkMessages(), 2) << "a new loss is told again, once";
     EXPECT_EQ(spy->size(), 3);
-}
-
-TEST_F(SiteLinkLoss, AGroupSaveDuringTheLossLeavesTheStoredPointsIntact) {
-    const int group = s->site.smallGroupId;
-    const QStringList pointsBefore = storedPoints(group);
-    ASSERT_FALSE(pointsBefore.isEmpty());
-    loseDatabase();
-
-    GroupStore& groups = groupStoreOf(*s->status);
-    const QVector<SelectedPoint> replacement = {{QStringLiteral("Only point"), s->firstAddress(0), 1, 1, 0, 16}};
-    EXPECT_FALSE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
-    EXPECT_FALSE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
-    EXPECT_FALSE(link->isReachable());
-    EXPECT_EQ(linkMessages(), 1);
-
-    restoreDatabase();
-    link->check();
-    ASSERT_TRUE(link->isReachable());
-    EXPECT_EQ(storedPoints(group), pointsBefore);
 }
 
 TEST(SiteLinkLive, AFailedStatementOnALiveDatabaseKeepsTheLinkUpAndShowsTheReport) {

@@ -1,26 +1,14 @@
-// The context menus on the status window's state object over a generated demo site in a private
-// in-memory database, with the recording host; helpers to click rows and read the host's calls.
+// The context menus on the status window's state object (WindowFixture: a generated demo site in a
+// private in-memory database, with the recording host); helpers to click rows and read the host's calls.
 #pragma once
 
-#include "support/FakeDialogs.h"
-#include "support/FakeHost.h"
+#include "window/WindowFixture.h"
 
 #include "commands/ContextMenus.h"
-#include "site/DemoSite.h"
-#include "base/ComponentContext.h"
 #include "status/StatusBoard.h"
 #include "status/SuperStatus.h"
-#include "grid/ColumnLayout.h"
-#include "grid/Sections.h"
-#include "grid/StatusGrid.h"
-#include "window/StatusWindow.h"
-
-#include <statusobject/Db.h>
 
 #include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -33,31 +21,12 @@ inline const QStringList kCommandCalls = {
     QStringLiteral("LogEvent"),           QStringLiteral("ConfigureDevice"),
     QStringLiteral("AlarmFormConfigureDevice"), QStringLiteral("CallBack")};
 
-class CommandsFixture : public ::testing::Test {
+class CommandsFixture : public WindowFixture {
 protected:
-    CommandsFixture() {
-        db = db::Connection::open(QStringLiteral("sqlite::memory:"));
-        db::DemoSiteOptions options;
-        options.points = 400;
-        site = db::generateDemoSite(*db, options);
-        ctx.parent = &host;
-        ctx.ntConnection = &host;
-        ctx.dbConnection = db.get();
-        ctx.dialogs = &dialogs;
-        ctx.errorLog.setFolder(logDir.path());
-        host.userId = site.adminOperatorId;
-        window = std::make_unique<StatusWindow>(ctx);
-        QString layouts[kSectionCount];
-        for (QString& text : layouts)
-            text = kUseObjectDefault;
-        window->sections().InitColumnHeaders(layouts);
-        menus = std::make_unique<ContextMenus>(ctx, *window, window->board().replay());
-    }
+    CommandsFixture() { menus = std::make_unique<ContextMenus>(ctx, *window, window->board().replay()); }
 
     /// Shows the stored group holding every offered point of the pane's kinds.
     void showPane(int pane) { window->FillPoints(site.sectionGroupIds[pane]); }
-
-    int rowOf(int pane, const QString& address) { return window->grid(pane).findRowForAddress(address); }
 
     /// Appends a row to a pane's grid, as a fill would; returns its number.
     int addRow(int pane, const QString& address, qint64 deviceNumber = 0, const QString& name = {}) {
@@ -92,27 +61,12 @@ protected:
         return out;
     }
 
-    QVariant value(const QString& sql) {
-        db::Recordset rs = db->query(sql);
-        return rs.eof() ? QVariant() : rs.field(0);
-    }
-    QString text(const QString& sql) { return value(sql).toString(); }
-    void exec(const QString& sql) { db->execute(sql); }
-
-    int ownLogReports() const { return ctx.errorLog.reportsWritten(); }
     /// The component's own log file as text.
     QString logText() const {
         QFile file(logDir.filePath(ctx.errorLog.componentFileName() + QStringLiteral(".log")));
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
-    QTemporaryDir logDir;
-    std::unique_ptr<db::Connection> db;
-    db::DemoSiteSummary site;
-    FakeHost host;
-    FakeDialogs dialogs;
-    ComponentContext ctx;
-    std::unique_ptr<StatusWindow> window;
     std::unique_ptr<ContextMenus> menus;
 };
 

@@ -4,13 +4,13 @@
 
 #include "site/DemoSite.h"
 #include "site/SiteSchema.h"
+#include "support/DatabaseChecksum.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
 #include "support/SqlServerLike.h"
 
 #include <statusobject/Db.h>
 
-#include <QCryptographicHash>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -52,28 +52,6 @@ inline int countRows(db::Connection& db, const QString& sql) {
     for (db::Recordset rs = db.query(sql); !rs.eof(); rs.moveNext())
         ++n;
     return n;
-}
-
-/// Every row of every table, hashed: equal before and after means nothing was written.
-inline QByteArray databaseChecksum(db::Connection& db) {
-    QStringList tables;
-    for (db::Recordset rs = db.query(QStringLiteral(
-             "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
-         !rs.eof(); rs.moveNext())
-        tables << rs.field(0).toString();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (const QString& table : tables) {
-        hash.addData(table.toUtf8());
-        for (db::Recordset rs = db.query(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table)); !rs.eof();
-             rs.moveNext()) {
-            for (int i = 0; i < rs.fieldCount(); ++i) {
-                hash.addData(rs.isNull(rs.fieldName(i)) ? QByteArrayView("\x01") : QByteArrayView("\x02"));
-                hash.addData(rs.field(i).toString().toUtf8());
-                hash.addData(QByteArrayView("\x00", 1));
-            }
-        }
-    }
-    return hash.result();
 }
 
 /// Makes every insert into Status_Points whose ListName is "FAIL" fail, to break a save part-way.

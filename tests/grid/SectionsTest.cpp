@@ -12,8 +12,6 @@
 namespace so::test {
 namespace {
 
-QString R(int n) { return QStringLiteral("R%1").arg(n); }
-
 class SectionsTest : public ::testing::Test {
 protected:
     SectionsTest() {

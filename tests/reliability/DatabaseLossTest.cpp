@@ -7,6 +7,7 @@
 // loss may be lost once the database is back.
 #include "component/StatusInternals.h"
 #include "reliability/ReliabilitySite.h"
+#include "support/DatabaseLoss.h"
 
 #include "groups/GroupStore.h"
 #include "base/SiteLink.h"
@@ -14,9 +15,6 @@
 #include "status/StatusDecoder.h"
 
 #include <gtest/gtest.h>
-
-#include <QFile>
-#include <QSqlDatabase>
 
 namespace so::test {
 namespace {
@@ -31,40 +29,18 @@ protected:
         ASSERT_GT(s->totalRows(), 100);
         before = tableChecksums(*s->db);
         group = s->site.smallGroupId;
-        pointsBefore = storedPoints(group);
+        pointsBefore = storedPoints(*s->db, group);
         ASSERT_FALSE(pointsBefore.isEmpty());
     }
 
-    /// Closes the connection and puts a file that is no database where the site's file was.
-    void loseDatabase() {
-        QSqlDatabase::database(s->db->qtConnectionName(), false).close();
-        ASSERT_TRUE(QFile::rename(s->databasePath(), s->databasePath() + QStringLiteral(".away")));
-        QFile garbage(s->databasePath());
-        ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-        garbage.write(QByteArray(4096, 'x'));
-        garbage.close();
-        ASSERT_FALSE(s->db->isAlive());
-    }
-
     /// Puts the site's file back; the link's check (its timer, called here directly) reconnects.
-    void restoreDatabase() {
-        ASSERT_TRUE(QFile::remove(s->databasePath()));
-        ASSERT_TRUE(QFile::rename(s->databasePath() + QStringLiteral(".away"), s->databasePath()));
+    void restoreAndReconnect() {
+        test::restoreDatabase(s->databasePath());
         link().check();
         ASSERT_TRUE(s->db->isAlive());
     }
 
     SiteLink& link() { return *contextOf(*s->status).siteLink; }
-
-    QStringList storedPoints(int groupId) {
-        QStringList out;
-        for (db::Recordset rs = s->db->query(QStringLiteral("SELECT ListAddress, ListName FROM Status_Points WHERE "
-                                                           "GroupID = %1 ORDER BY StatusPointID")
-                                                .arg(groupId));
-             !rs.eof(); rs.moveNext())
-            out << rs.field(0).toString() + QLatin1Char('=') + rs.field(1).toString();
-        return out;
-    }
 
     std::unique_ptr<ReliabilitySite> s;
     QMap<QString, QByteArray> before;
@@ -73,7 +49,7 @@ protected:
 };
 
 TEST_P(DatabaseLoss, LiveStateChangesKeepUpdatingTheGrids) {
-    loseDatabase();
+    loseDatabase(*s->db, s->databasePath());
     const QString input = s->firstAddress(1, QStringLiteral("BI"));
     const QString controller = s->firstAddress(4);
     const QString pylon = s->firstAddress(5);
@@ -94,7 +70,7 @@ TEST_P(DatabaseLoss, LiveStateChangesKeepUpdatingTheGrids) {
 }
 
 TEST_P(DatabaseLoss, OperationsNeedingTheDatabaseFailCleanlyAndAreAllLogged) {
-    loseDatabase();
+    loseDatabase(*s->db, s->databasePath());
     const QString input = s->firstAddress(1, QStringLiteral("BI"));
     const QString module = s->firstAddress(7);
     constexpr int kAttempts = 20;
@@ -113,7 +89,7 @@ TEST_P(DatabaseLoss, OperationsNeedingTheDatabaseFailCleanlyAndAreAllLogged) {
 }
 
 TEST_P(DatabaseLoss, AGroupSaveThatFailsKeepsThePreviousPointsAndNothingStoredIsLost) {
-    loseDatabase();
+    loseDatabase(*s->db, s->databasePath());
     GroupStore& groups = groupStoreOf(*s->status);
     const QVector<SelectedPoint> replacement = {{QStringLiteral("Only point"), s->firstAddress(0), 1, 1, 0, 16}};
     EXPECT_FALSE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
@@ -122,13 +98,13 @@ TEST_P(DatabaseLoss, AGroupSaveThatFailsKeepsThePreviousPointsAndNothingStoredIs
     s->status->ShutDown();  // the layout save fails as well
     EXPECT_EQ(s->host.count(QStringLiteral("SendSyncData")), 0) << "a failed change must not be announced";
 
-    restoreDatabase();
-    EXPECT_EQ(storedPoints(group), pointsBefore);
+    restoreAndReconnect();
+    EXPECT_EQ(storedPoints(*s->db, group), pointsBefore);
     EXPECT_EQ(differingTables(tableChecksums(*s->db), before), QStringList());
 }
 
 TEST_P(DatabaseLoss, TheComponentWorksAgainOnceTheDatabaseIsBack) {
-    loseDatabase();
+    loseDatabase(*s->db, s->databasePath());
     const QString input = s->firstAddress(1, QStringLiteral("BI"));
     s->status->SyncPipe(QStringLiteral("STATUSVIEW"), 4, input, QStringLiteral("WS2"), {});
     const int failures = s->logEntries();
@@ -136,7 +112,7 @@ TEST_P(DatabaseLoss, TheComponentWorksAgainOnceTheDatabaseIsBack) {
 
     EXPECT_FALSE(link().isReachable());
 
-    restoreDatabase();
+    restoreAndReconnect();
     EXPECT_TRUE(link().isReachable());
     s->status->SyncPipe(QStringLiteral("STATUSVIEW"), 4, input, QStringLiteral("WS2"), {});
     s->status->SyncPipe(QStringLiteral("STATUSVIEW"), 5, QString(), QStringLiteral("WS2"), {});
@@ -146,7 +122,7 @@ TEST_P(DatabaseLoss, TheComponentWorksAgainOnceTheDatabaseIsBack) {
     GroupStore& groups = groupStoreOf(*s->status);
     const QVector<SelectedPoint> replacement = {{QStringLiteral("Only point"), s->firstAddress(0), 1, 1, 0, 16}};
     EXPECT_TRUE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
-    EXPECT_EQ(storedPoints(group).size(), 1);
+    EXPECT_EQ(storedPoints(*s->db, group).size(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, DatabaseLoss, ::testing::Values(Backend::SqliteFile, Backend::OdbcFile),

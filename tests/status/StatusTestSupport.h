@@ -24,9 +24,6 @@ public:
     void UpdateMaskedItem(const QString& address, qint32 mask) override { updates.append({address, mask}); }
 };
 
-/// Text resource n as the fake host words it.
-inline QString R(int n) { return QStringLiteral("R%1").arg(n); }
-
 class StatusFixture : public ::testing::Test {
 protected:
     StatusFixture() {

@@ -15,6 +15,9 @@
 
 namespace so::test {
 
+/// Text resource n as the fake host words it when no text is set for it.
+inline QString R(int n) { return QStringLiteral("R%1").arg(n); }
+
 struct HostCall {
     QString name;
     QVariantList args;
@@ -110,11 +113,11 @@ public:
     }
     QString GetResourceString(qint32& number) override {
         record(QStringLiteral("GetResourceString"), {number});
-        return texts.value(number, QStringLiteral("R%1").arg(number));
+        return texts.value(number, R(number));
     }
     QString GRS(qint32 number, const QStringList& fillIns) override {
         record(QStringLiteral("GRS"), {number, fillIns});
-        QString text = texts.value(number, QStringLiteral("R%1").arg(number));
+        QString text = texts.value(number, R(number));
         for (int i = 0; i < fillIns.size(); ++i)
             text.replace(QStringLiteral("%%1").arg(i + 1), fillIns[i]);
         return text;

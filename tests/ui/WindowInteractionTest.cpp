@@ -61,16 +61,6 @@ TEST_F(WindowInteraction, HeaderClicksOnOneColumnSortAscendingDescendingAscendin
     }
 }
 
-TEST_F(WindowInteraction, ClickingAnotherColumnInBetweenKeepsEachColumnsAlternation) {
-    show();
-    chooseGroup(site.sectionGroupIds[0]);
-    clickHeader(0, QStringLiteral("Name"));     // Name ascending
-    clickHeader(0, QStringLiteral("Address"));  // Address ascending
-    EXPECT_TRUE(sortedCaseInsensitive(shownColumn(0, QStringLiteral("Address")), true));
-    clickHeader(0, QStringLiteral("Name"));  // Name's second click: descending
-    EXPECT_TRUE(sortedCaseInsensitive(shownColumn(0, QStringLiteral("Name")), false));
-}
-
 TEST_F(WindowInteraction, RightPressArmsTheMenuAndFocusesTheGridLeftPressDoesNot) {
     show();
     ASSERT_GT(grid(1).rowCount(), 1);

@@ -3,6 +3,7 @@
 // read cells.
 #pragma once
 
+#include "support/DatabaseChecksum.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
 
@@ -16,7 +17,6 @@
 
 #include <statusobject/Db.h>
 
-#include <QCryptographicHash>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -54,25 +54,6 @@ public:
     void columnWidthsChanged(int section) override { widthsChanged.append(section); }
     void progressChanged(const QString& text) override { progress.append(text); }
 };
-
-inline QString R(int n) { return QStringLiteral("R%1").arg(n); }
-
-/// Every row of every table, hashed: equal before and after means nothing was written.
-inline QByteArray databaseChecksum(db::Connection& db) {
-    QStringList tables;
-    for (db::Recordset rs = db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
-         !rs.eof(); rs.moveNext())
-        tables << rs.field(0).toString();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (const QString& table : tables) {
-        hash.addData(table.toUtf8());
-        for (db::Recordset rs = db.query(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table)); !rs.eof();
-             rs.moveNext())
-            for (int i = 0; i < rs.fieldCount(); ++i)
-                hash.addData((rs.field(i).toString() + QChar(0x1f)).toUtf8());
-    }
-    return hash.result();
-}
 
 class WindowFixture : public ::testing::Test {
 protected:
