@@ -5,8 +5,14 @@
 // text of their "Address" cell through a hash index that add, clear, remove, sort and every write
 // to an "Address" cell keep current, so finding a row costs the same at 50 rows or 50,000.
 //
-// The display order is the model's row order: sorting reorders the rows themselves. Views observe
-// the grid through GridObserver; a cell write costs one virtual call, never a signal.
+// Every row has a key that stays with it while rows are sorted or removed before it. The cells of
+// all rows are one array, a row's cells side by side at its key (columnCount cells a key), and a
+// row's own record (its position, conditions and recent-change slot) is one entry by key: a
+// report's cell writes read one record and one run of cells, sorting moves only the keys, and
+// removing a row frees its key for the next row added.
+//
+// The display order is the model's row order. Views observe the grid through GridObserver; a cell
+// write costs one virtual call, never a signal.
 #pragma once
 
 #include "domain/RowConditions.h"
@@ -89,21 +95,15 @@ public:
     quint64 layoutVersion() const { return layoutVersion_; }
 
     // ---- rows (numbered from 1)
-    int rowCount() const { return int(rows_.size()); }
+    int rowCount() const { return int(rowKey_.size()); }
     /// Appends an empty row; returns its number.
     int addRow();
     void removeRow(int row);
     void clear();  // removes all rows, keeps the columns
     /// The slot of the row's ring of recent changes (RecentChanges), -1 until one is set; it
     /// stays with the row when rows are sorted or removed.
-    int& recentSlot(int row) {
-        checkRow(row);
-        return recentSlotOfKey_[size_t(rowKey_[size_t(row - 1)])];
-    }
-    int recentSlot(int row) const {
-        checkRow(row);
-        return recentSlotOfKey_[size_t(rowKey_[size_t(row - 1)])];
-    }
+    int& recentSlot(int row) { return record(row).recentSlot; }
+    int recentSlot(int row) const { return record(row).recentSlot; }
 
     // ---- cells by key, strict: MissingColumnError for a key the grid has not (the lenient writes
     // of a fill are rows::setTextIfColumn and its kin); ComponentError for a bad row
@@ -120,17 +120,12 @@ public:
     // ---- cells by index (for views and fast paths that resolved the column once)
     const GridCell& cell(int row, int column) const {
         checkRow(row);
-        if (column < 0 || column >= columns_.size())
-            throwColumnOutOfRange();
-        return rows_[row - 1][column];
+        return cellOfKey(rowKey_[size_t(row - 1)], column);
     }
     void setText(int row, int column, const QString& text);
 
     // ---- typed row conditions, recorded by the writers beside the texts
-    RowConditions conditions(int row) const {
-        checkRow(row);
-        return conditionsOfKey_[size_t(rowKey_[size_t(row - 1)])];
-    }
+    RowConditions conditions(int row) const { return record(row).conditions; }
     /// Records conditions a row shows. A write to the column a condition belongs to removes it, so a
     /// writer records what it wrote after writing it.
     void addConditions(int row, RowConditions conditions);
@@ -163,10 +158,28 @@ public:
     GridObserver* observer() const { return observer_; }
 
 private:
-    using Row = QVector<GridCell>;
+    /// What a row keeps besides its cells, by key.
+    struct RowRecord {
+        int position = -1;  // 0-based; -1 for a free key
+        int recentSlot = -1;
+        RowConditions conditions;
+    };
     void checkRow(int row) const {
-        if (row < 1 || row > rows_.size())
+        if (row < 1 || row > int(rowKey_.size()))
             throwRowOutOfRange(row);
+    }
+    const RowRecord& record(int row) const {
+        checkRow(row);
+        return records_[size_t(rowKey_[size_t(row - 1)])];
+    }
+    RowRecord& record(int row) {
+        checkRow(row);
+        return records_[size_t(rowKey_[size_t(row - 1)])];
+    }
+    const GridCell& cellOfKey(int key, int column) const {
+        if (column < 0 || column >= columns_.size())
+            throwColumnOutOfRange();
+        return cells_[size_t(key) * size_t(columns_.size()) + size_t(column)];
     }
     [[noreturn]] void throwRowOutOfRange(int row) const;
     [[noreturn]] static void throwColumnOutOfRange();
@@ -180,12 +193,9 @@ private:
     void clearRows();
     /// Positions of the keys of rows `first` (0-based) to the end, after rows moved.
     void renumberFrom(int first);
-    GridCell& mutableCell(int row, int column) {
-        checkRow(row);
-        if (column < 0 || column >= columns_.size())
-            throwColumnOutOfRange();
-        return rows_[row - 1][column];
-    }
+    GridCell& mutableCell(int row, int column) { return const_cast<GridCell&>(cell(row, column)); }
+    /// Gives the cell array a stride of `columns` cells, keeping each row's first cells.
+    void restride(int oldColumns, int columns);
     void touched(int row, int column);
     void layoutChanged();
 
@@ -193,15 +203,12 @@ private:
     QVector<GridColumn> columns_;
     quint64 layoutVersion_ = 0;
     std::unordered_map<QString, int, TextHash, TextEqual> columnByKey_;
-    QVector<Row> rows_;
     int addressColumn_ = -1;
-    // Every row has a key that stays with it while rows are sorted or removed before it: the
-    // address index holds keys, so removing a row renumbers only the small key-to-position table.
+    // The address index holds keys, so removing or sorting rows renumbers only the positions.
     std::vector<int> rowKey_;         // by position (0-based): the row's key
-    std::vector<int> positionOfKey_;  // by key: the row's position, -1 for a free key
-    std::vector<int> recentSlotOfKey_;  // by key
+    std::vector<RowRecord> records_;  // by key
+    std::vector<GridCell> cells_;     // by key: cells_[key * columnCount() + column]
     std::vector<int> freeKeys_;
-    std::vector<RowConditions> conditionsOfKey_;  // by key: they stay with the row when rows move
     // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
     AddressIndex addressIndex_;
     QString searchColumn_;
