@@ -33,7 +33,24 @@ RowConditions conditionsShownBy(const QString& key) {
 }
 }
 
-StatusGrid::StatusGrid(QString name) : name_(std::move(name)) { layoutChanged(); }
+StatusGrid::StatusGrid(QString name, TextTable* texts)
+    : name_(std::move(name)), ownTexts_(texts == nullptr ? std::make_unique<TextTable>() : nullptr),
+      texts_(texts == nullptr ? ownTexts_.get() : texts) {
+    layoutChanged();
+}
+
+StatusGrid::~StatusGrid() {
+    // A shared table outlives the grid: the texts only this grid showed become free there.
+    if (ownTexts_ == nullptr)
+        releaseCells(0, cells_.size());
+}
+
+void StatusGrid::releaseCells(size_t first, size_t count) {
+    for (size_t i = first; i < first + count; ++i) {
+        texts_->release(cells_[i].textId);
+        cells_[i] = GridCell{};
+    }
+}
 
 void StatusGrid::layoutChanged() {
     // One counter for every grid of the process, so a version never names two layouts.
@@ -156,8 +173,7 @@ void StatusGrid::removeRow(int row) {
         unindexRow(row);
     const int key = rowKey_[size_t(row - 1)];
     records_[size_t(key)].position = -1;
-    const auto first = cells_.begin() + std::ptrdiff_t(size_t(key) * size_t(columns_.size()));
-    std::fill(first, first + columns_.size(), GridCell{});
+    releaseCells(size_t(key) * size_t(columns_.size()), size_t(columns_.size()));
     freeKeys_.push_back(key);
     rowKey_.erase(rowKey_.begin() + (row - 1));
     // The rows after it move up by one; the index keeps their keys.
@@ -173,6 +189,7 @@ void StatusGrid::clear() {
 }
 
 void StatusGrid::clearRows() {
+    releaseCells(0, cells_.size());
     rowKey_.clear();
     records_.clear();
     cells_.clear();
@@ -206,16 +223,16 @@ void StatusGrid::rebuildIndex() {
 }
 
 QStringView StatusGrid::addressOfKey(int key) const {
-    return cellOfKey(key, addressColumn_).text;
+    return texts_->text(cellOfKey(key, addressColumn_).textId);
 }
 
 void StatusGrid::indexRow(int row) {
-    addressIndex_.insert(cell(row, addressColumn_).text, rowKey_[size_t(row - 1)],
+    addressIndex_.insert(text(row, addressColumn_), rowKey_[size_t(row - 1)],
                          [this](int key) { return addressOfKey(key); });
 }
 
 void StatusGrid::unindexRow(int row) {
-    addressIndex_.erase(cell(row, addressColumn_).text, rowKey_[size_t(row - 1)],
+    addressIndex_.erase(text(row, addressColumn_), rowKey_[size_t(row - 1)],
                         [this](int key) { return addressOfKey(key); });
 }
 
@@ -230,14 +247,19 @@ void StatusGrid::touched(int row, int column) {
 void StatusGrid::setText(int row, int column, const QString& text) {
     GridCell& c = mutableCell(row, column);
     record(row).conditions.remove(columns_[column].shows);
+    const TextId id = texts_->acquire(text);
     if (column == addressColumn_) {
         unindexRow(row);
-        c.text = text;
+        texts_->release(c.textId);
+        c.textId = id;
         indexRow(row);
     } else {
-        if (c.text == text)
+        if (c.textId == id) {
+            texts_->release(id);
             return;  // an unchanged text repaints nothing
-        c.text = text;
+        }
+        texts_->release(c.textId);
+        c.textId = id;
     }
     touched(row, column);
 }
@@ -247,7 +269,7 @@ void StatusGrid::addConditions(int row, RowConditions conditions) {
     own = own | conditions;
 }
 
-const QString& StatusGrid::text(int row, const QString& key) const { return cell(row, requireColumn(key)).text; }
+const QString& StatusGrid::text(int row, const QString& key) const { return text(row, requireColumn(key)); }
 
 void StatusGrid::setText(int row, const QString& key, const QString& text) { setText(row, requireColumn(key), text); }
 
@@ -307,7 +329,7 @@ int StatusGrid::findByScan(const QString& key, const QString& text) const {
     if (column < 0)
         return 0;
     for (int r = 1; r <= rowCount(); ++r)
-        if (cell(r, column).text == text)
+        if (this->text(r, column) == text)
             return r;
     return 0;
 }
@@ -331,7 +353,7 @@ void StatusGrid::sort(int column, SortOrder order, CompareType type, const QStri
         // Parse each cell once; cells that are not dates sort before every date.
         QVector<qint64> keys(rowCount());
         for (int r = 0; r < rowCount(); ++r) {
-            const QString& t = cell(r + 1, column).text;
+            const QString& t = text(r + 1, column);
             QDateTime when = dateFormat.isEmpty() ? QDateTime() : QDateTime::fromString(t, dateFormat);
             if (!when.isValid())
                 when = QDateTime::fromString(t, Qt::ISODate);
@@ -342,7 +364,7 @@ void StatusGrid::sort(int column, SortOrder order, CompareType type, const QStri
         });
     } else {
         std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-            const int c = QString::compare(cell(a + 1, column).text, cell(b + 1, column).text, Qt::CaseInsensitive);
+            const int c = QString::compare(text(a + 1, column), text(b + 1, column), Qt::CaseInsensitive);
             return order == Ascending ? c < 0 : c > 0;
         });
     }

@@ -5,6 +5,9 @@
 // text of their "Address" cell through a hash index that add, clear, remove, sort and every write
 // to an "Address" cell keep current, so finding a row costs the same at 50 rows or 50,000.
 //
+// Cell texts are ids in a TextTable shared by the grids of a component (see TextTable.h): a
+// write of a text already shown somewhere compares and stores an id.
+//
 // Every row has a key that stays with it while rows are sorted or removed before it. The cells of
 // all rows are one array, a row's cells side by side at its key (columnCount cells a key), and a
 // row's own record (its position, conditions and recent-change slot) is one entry by key: a
@@ -18,12 +21,14 @@
 #include "domain/RowConditions.h"
 #include "grid/AddressIndex.h"
 #include "grid/TextHash.h"
+#include "grid/TextTable.h"
 
 #include <QHash>
 #include <QString>
 #include <QVector>
 
 #include <functional>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -42,8 +47,9 @@ struct GridColumn {
     RowConditions shows;
 };
 
+/// A cell: its text as an id in the grid's TextTable (StatusGrid::text reads it).
 struct GridCell {
-    QString text;
+    TextId textId = TextTable::kEmpty;
     int icon = -1;
     quint32 format = 0;
     qint64 data = 0;
@@ -65,7 +71,11 @@ public:
     enum SortOrder { Ascending = 1, Descending = 2 };
     enum CompareType { CompareText = 102, CompareDateTime = 200 };
 
-    explicit StatusGrid(QString name = {});
+    /// A grid keeps its cell texts in `texts` (which must outlive it), or in a table of its own.
+    explicit StatusGrid(QString name = {}, TextTable* texts = nullptr);
+    StatusGrid(StatusGrid&&) = default;
+    StatusGrid& operator=(StatusGrid&&) = delete;
+    ~StatusGrid();
 
     QString name() const { return name_; }
 
@@ -108,6 +118,8 @@ public:
     // ---- cells by key, strict: MissingColumnError for a key the grid has not (the lenient writes
     // of a fill are rows::setTextIfColumn and its kin); ComponentError for a bad row
     const QString& text(int row, const QString& key) const;
+    /// The text of a cell by index; it stays valid until the cell's text is replaced.
+    const QString& text(int row, int column) const { return texts_->text(cell(row, column).textId); }
     void setText(int row, const QString& key, const QString& text);
     /// Text plus format flags and icon, as a fill writes the Name cell.
     void setCell(int row, const QString& key, const QString& text, quint32 format, int icon);
@@ -200,6 +212,8 @@ private:
     void layoutChanged();
 
     QString name_;
+    std::unique_ptr<TextTable> ownTexts_;  // when no shared table was given
+    TextTable* texts_;
     QVector<GridColumn> columns_;
     quint64 layoutVersion_ = 0;
     std::unordered_map<QString, int, TextHash, TextEqual> columnByKey_;
@@ -209,6 +223,8 @@ private:
     std::vector<RowRecord> records_;  // by key
     std::vector<GridCell> cells_;     // by key: cells_[key * columnCount() + column]
     std::vector<int> freeKeys_;
+    /// Releases the texts of the cells from `first` on, `count` of them, and empties the cells.
+    void releaseCells(size_t first, size_t count);
     // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
     AddressIndex addressIndex_;
     QString searchColumn_;
