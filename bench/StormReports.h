@@ -121,7 +121,7 @@ private:
             if (column < 0)
                 continue;
             for (int row = 1; row <= grid.rowCount(); ++row) {
-                const QString& address = grid.cell(row, column).text;
+                const QString& address = grid.text(row, column);
                 const bool newer = isNewerLineAddress(address);
                 switch (section) {
                 case 0:

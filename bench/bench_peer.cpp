@@ -115,7 +115,7 @@ QVector<ReportWrites> recordWrites(BenchSite& site, const QVector<StormReport>& 
             if (addressColumn < 0)
                 changed.clear();
             for (const auto& [row, column] : changed) {
-                const QString& address = grid.cell(row, addressColumn).text;
+                const QString& address = grid.text(row, addressColumn);
                 RowWrite* target = nullptr;
                 for (RowWrite& w : writes)
                     if (w.section == section && w.address == address)
@@ -128,7 +128,7 @@ QVector<ReportWrites> recordWrites(BenchSite& site, const QVector<StormReport>& 
                 for (const auto& cell : target->cells)
                     seen = seen || cell.first == column;
                 if (!seen)
-                    target->cells.append({column, grid.cell(row, column).text});
+                    target->cells.append({column, grid.text(row, column)});
             }
             changed.clear();
         }
@@ -152,9 +152,9 @@ public:
             const int addressColumn = grid.columnIndex(col::Address);
             for (int row = 1; row <= grid.rowCount(); ++row) {
                 for (int c = 0; c < grid.columnCount(); ++c)
-                    s.model->setItem(row - 1, c, new QStandardItem(grid.cell(row, c).text));
-                if (addressColumn >= 0 && !s.rowOfAddress.contains(grid.cell(row, addressColumn).text))
-                    s.rowOfAddress.insert(grid.cell(row, addressColumn).text, row - 1);
+                    s.model->setItem(row - 1, c, new QStandardItem(grid.text(row, c)));
+                if (addressColumn >= 0 && !s.rowOfAddress.contains(grid.text(row, addressColumn)))
+                    s.rowOfAddress.insert(grid.text(row, addressColumn), row - 1);
             }
         }
     }

@@ -119,9 +119,9 @@ void FuzzSite::checkAddressIndexes() {
         if (column < 0)
             return;
         for (int row = 1; row <= grid.rowCount(); ++row) {
-            const QString& address = grid.cell(row, column).text;
+            const QString& address = grid.text(row, column);
             const int found = grid.findRowForAddress(address);
-            check(found >= 1 && found <= row && grid.cell(found, column).text == address,
+            check(found >= 1 && found <= row && grid.text(found, column) == address,
                   QStringLiteral("%1: row %2 (\"%3\") is found as row %4").arg(name).arg(row).arg(address).arg(found));
         }
     };

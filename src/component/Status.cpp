@@ -427,15 +427,15 @@ QStringList Status::shownRows(bool newerLine) const {
         std::iota(rows.begin(), rows.end(), 1);
         if (address >= 0)
             std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
-                return grid.cell(a, address).text < grid.cell(b, address).text;
+                return grid.text(a, address) < grid.text(b, address);
             });
         for (int row : std::as_const(rows)) {
-            if (!newerLine && address >= 0 && isNewerLineAddress(grid.cell(row, address).text))
+            if (!newerLine && address >= 0 && isNewerLineAddress(grid.text(row, address)))
                 continue;
             QString line = QString::number(section);
             for (int c : std::as_const(columns)) {
                 const GridCell& cell = grid.cell(row, c);
-                line += QLatin1Char('\t') + grid.column(c).key + QLatin1Char('=') + cell.text;
+                line += QLatin1Char('\t') + grid.column(c).key + QLatin1Char('=') + grid.text(row, c);
                 if (cell.icon >= 0)
                     line += QLatin1Char('#') + QString::number(cell.icon);
             }

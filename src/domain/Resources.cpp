@@ -4,16 +4,23 @@
 
 namespace so {
 
+void ResourceTexts::followHost() {
+    if (host_ == ctx_.ntConnection)
+        return;
+    loaded_.fill(false);
+    others_.clear();
+    composedKept_.fill(false);
+    host_ = ctx_.ntConnection;
+}
+
 const QString& ResourceTexts::operator()(int number) {
-    if (host_ != ctx_.ntConnection) {
-        loaded_.fill(false);
-        others_.clear();
-        host_ = ctx_.ntConnection;
-    }
+    followHost();
     if (number < kFirst || number > kLast) {
         auto it = others_.find(number);
-        if (it == others_.end() || it->isEmpty())
+        if (it == others_.end() || it->isEmpty()) {
             it = others_.insert(number, GRS(ctx_, number));
+            failedFetches_ += it->isEmpty() ? 1 : 0;
+        }
         return *it;
     }
     // An empty text (a failed fetch, reported by GRS) is asked for again next time.
@@ -21,6 +28,7 @@ const QString& ResourceTexts::operator()(int number) {
     if (!loaded_[slot]) {
         texts_[slot] = GRS(ctx_, number);
         loaded_[slot] = !texts_[slot].isEmpty();
+        failedFetches_ += loaded_[slot] ? 0 : 1;
     }
     return texts_[slot];
 }

@@ -17,17 +17,40 @@ namespace so {
 /// the context holds another connection, they are fetched again.
 class ResourceTexts {
 public:
+    static constexpr int kComposedSlots = 64;
+
     explicit ResourceTexts(ComponentContext& ctx) : ctx_(ctx) {}
     const QString& operator()(int number);
+
+    /// A text built of resource texts (a door or input summary), built once per `slot` (0 to
+    /// kComposedSlots - 1) and kept with the texts: a writer hands the same text over again, so
+    /// the cell finds it without comparing. Not kept when a text it read could not be fetched.
+    template <class Build>
+    const QString& composed(int slot, const Build& build) {
+        followHost();
+        const auto at = std::size_t(slot);
+        if (!composedKept_.at(at)) {
+            const int failed = failedFetches_;
+            composed_[at] = build();
+            composedKept_[at] = failedFetches_ == failed;
+        }
+        return composed_[at];
+    }
 
 private:
     static constexpr int kFirst = 1390;
     static constexpr int kLast = 1769;
+    /// Forgets every text when the context holds another host connection.
+    void followHost();
+
     ComponentContext& ctx_;
     SiteConnection* host_ = nullptr;
     std::array<QString, kLast - kFirst + 1> texts_;
     std::array<bool, kLast - kFirst + 1> loaded_{};
     QHash<int, QString> others_;
+    int failedFetches_ = 0;
+    std::array<QString, kComposedSlots> composed_;
+    std::array<bool, kComposedSlots> composedKept_{};
 };
 
 }  // namespace so

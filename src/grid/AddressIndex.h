@@ -4,7 +4,8 @@
 // cache line. The index is one array of 32-byte slots (open addressing, linear probing, at most
 // half full); a slot holds a 32-bit hash of the address, the row's key and, for an ASCII address
 // of up to kInlineLength characters (every address the site uses), the address itself. A lookup
-// compares hash, length and bytes in the slot and never touches the row. A longer or non-ASCII
+// hashes the address's UTF-16 text as it is and compares hash, length and characters with the
+// slot's bytes in place: it copies nothing and never touches the row. A longer or non-ASCII
 // address is compared against the row's own text, which the caller supplies (textOf(key)).
 //
 // A row is one entry; rows sharing an address are several entries, all found by one probe run
@@ -18,7 +19,6 @@
 #include <QStringView>
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 
 namespace so {
@@ -38,21 +38,21 @@ public:
     void insert(QStringView address, int key, const TextOf& textOf) {
         if (2 * std::uint32_t(size_ + 1) > capacity_)
             grow();
-        const Probe probe(address);
-        std::uint32_t i = probe.tag & mask_;
+        const std::uint32_t tag = tagOf(address);
+        std::uint32_t i = tag & mask_;
         for (; slots_[i].key >= 0; i = (i + 1) & mask_)
-            if (slots_[i].key == key && matches(slots_[i], probe, address, textOf))
+            if (slots_[i].key == key && matches(slots_[i], tag, address, textOf))
                 return;
-        fill(slots_[i], probe, key);
+        fill(slots_[i], tag, address, key);
         ++size_;
     }
 
     /// Removes (address, key); nothing when it is not there.
     template <class TextOf>
     void erase(QStringView address, int key, const TextOf& textOf) {
-        const Probe probe(address);
-        for (std::uint32_t i = probe.tag & mask_; slots_[i].key >= 0; i = (i + 1) & mask_) {
-            if (slots_[i].key == key && matches(slots_[i], probe, address, textOf)) {
+        const std::uint32_t tag = tagOf(address);
+        for (std::uint32_t i = tag & mask_; slots_[i].key >= 0; i = (i + 1) & mask_) {
+            if (slots_[i].key == key && matches(slots_[i], tag, address, textOf)) {
                 shiftBackInto(i);
                 --size_;
                 return;
@@ -63,9 +63,9 @@ public:
     /// Calls visit(key) for every row key indexed under address.
     template <class TextOf, class Visit>
     void forEachKey(QStringView address, const TextOf& textOf, const Visit& visit) const {
-        const Probe probe(address);
-        for (std::uint32_t i = probe.tag & mask_; slots_[i].key >= 0; i = (i + 1) & mask_)
-            if (matches(slots_[i], probe, address, textOf))
+        const std::uint32_t tag = tagOf(address);
+        for (std::uint32_t i = tag & mask_; slots_[i].key >= 0; i = (i + 1) & mask_)
+            if (matches(slots_[i], tag, address, textOf))
                 visit(slots_[i].key);
     }
 
@@ -81,40 +81,45 @@ private:
     };
     static_assert(sizeof(Slot) == 32);
 
-    /// The address's hash and, when it fits, its bytes as a slot holds them.
-    struct Probe {
-        explicit Probe(QStringView address) {
-            const std::uint64_t h = TextHash{}(address);
-            tag = std::uint32_t(h ^ (h >> 32));
-            if (address.size() > kInlineLength)
-                return;
-            for (qsizetype i = 0; i < address.size(); ++i) {
-                const char16_t c = address[i].unicode();
-                if (c > 0x7F)
-                    return;
-                text[i] = char(c);
-            }
-            length = std::uint8_t(address.size());
-        }
-        std::uint32_t tag = 0;
-        std::uint8_t length = kNotInline;
-        char text[kInlineLength] = {};
-    };
-
-    template <class TextOf>
-    static bool matches(const Slot& slot, const Probe& probe, QStringView address, const TextOf& textOf) {
-        if (slot.tag != probe.tag || slot.length != probe.length)
-            return false;
-        if (slot.length != kNotInline)
-            return std::memcmp(slot.text, probe.text, slot.length) == 0;
-        return textOf(slot.key) == address;
+    /// The address's hash, taken from its UTF-16 text as it is (nothing is copied per lookup).
+    static std::uint32_t tagOf(QStringView address) {
+        const std::uint64_t h = TextHash{}(address);
+        return std::uint32_t(h ^ (h >> 32));
     }
 
-    static void fill(Slot& slot, const Probe& probe, int key) {
-        slot.tag = probe.tag;
+    /// Whether the address is the slot's: an inline slot is compared byte by character in place (a
+    /// character outside ASCII never equals one of its bytes), a long or non-ASCII one by the row's
+    /// own text.
+    template <class TextOf>
+    static bool matches(const Slot& slot, std::uint32_t tag, QStringView address, const TextOf& textOf) {
+        if (slot.tag != tag)
+            return false;
+        if (slot.length == kNotInline)
+            return textOf(slot.key) == address;
+        if (slot.length != address.size())
+            return false;
+        const char16_t* chars = address.utf16();
+        for (int i = 0; i < slot.length; ++i)
+            if (chars[i] != char16_t(std::uint8_t(slot.text[i])))
+                return false;
+        return true;
+    }
+
+    /// Stores the address in the slot when it is ASCII of up to kInlineLength characters.
+    static void fill(Slot& slot, std::uint32_t tag, QStringView address, int key) {
+        slot = Slot{};
+        slot.tag = tag;
         slot.key = key;
-        slot.length = probe.length;
-        std::memcpy(slot.text, probe.text, sizeof slot.text);
+        slot.length = kNotInline;
+        if (address.size() > kInlineLength)
+            return;
+        for (qsizetype i = 0; i < address.size(); ++i) {
+            const char16_t c = address[i].unicode();
+            if (c > 0x7F)
+                return;
+            slot.text[i] = char(c);
+        }
+        slot.length = std::uint8_t(address.size());
     }
 
     void shiftBackInto(std::uint32_t hole);

@@ -12,7 +12,7 @@ bool rowMatchesFilter(const StatusGrid& grid, int row, const QString& needle) {
         return true;
     for (const QString& key : {col::Name, col::Address}) {
         const int column = grid.columnIndex(key);
-        if (column >= 0 && grid.cell(row, column).text.contains(needle, Qt::CaseInsensitive))
+        if (column >= 0 && grid.text(row, column).contains(needle, Qt::CaseInsensitive))
             return true;
     }
     return false;

@@ -47,11 +47,11 @@ QStringList addMissingColumns(StatusGrid& grid, const QVector<ColumnSpec>& defau
 
 Sections::Sections(ComponentContext& ctx)
     : ctx_(ctx),
-      grids_{StatusGrid(QStringLiteral("vGrid(0)")), StatusGrid(QStringLiteral("vGrid(1)")),
-             StatusGrid(QStringLiteral("vGrid(2)")), StatusGrid(QStringLiteral("vGrid(3)")),
-             StatusGrid(QStringLiteral("vGrid(4)")), StatusGrid(QStringLiteral("vGrid(5)")),
-             StatusGrid(QStringLiteral("vGrid(6)")), StatusGrid(QStringLiteral("vGrid(7)"))},
-      masked_(QStringLiteral("GridMasked")) {}
+      grids_{StatusGrid(QStringLiteral("vGrid(0)"), &texts_), StatusGrid(QStringLiteral("vGrid(1)"), &texts_),
+             StatusGrid(QStringLiteral("vGrid(2)"), &texts_), StatusGrid(QStringLiteral("vGrid(3)"), &texts_),
+             StatusGrid(QStringLiteral("vGrid(4)"), &texts_), StatusGrid(QStringLiteral("vGrid(5)"), &texts_),
+             StatusGrid(QStringLiteral("vGrid(6)"), &texts_), StatusGrid(QStringLiteral("vGrid(7)"), &texts_)},
+      masked_(QStringLiteral("GridMasked"), &texts_) {}
 
 StatusGrid& Sections::grid(int section) {
     return const_cast<StatusGrid&>(static_cast<const Sections*>(this)->grid(section));

@@ -1,5 +1,6 @@
 // The grids of the eight sections of the status window (domain/Section.h), each a grid of its own
-// (`vGrid`), and the grid of masked points (`GridMasked`), with their columns.
+// (`vGrid`), and the grid of masked points (`GridMasked`), with their columns. The nine grids keep
+// their cell texts in one table (TextTable).
 #pragma once
 
 #include "base/ComponentContext.h"
@@ -56,6 +57,7 @@ public:
 
 private:
     ComponentContext& ctx_;
+    TextTable texts_;  // before the grids: they give their texts back when they go
     std::array<StatusGrid, kSectionCount> grids_;
     StatusGrid masked_;
     std::array<bool, kSectionCount> layoutLoaded_{};

@@ -32,7 +32,24 @@ RowConditions conditionsShownBy(const QString& key) {
 }
 }
 
-StatusGrid::StatusGrid(QString name) : name_(std::move(name)) { layoutChanged(); }
+StatusGrid::StatusGrid(QString name, TextTable* texts)
+    : name_(std::move(name)), ownTexts_(texts == nullptr ? std::make_unique<TextTable>() : nullptr),
+      texts_(texts == nullptr ? ownTexts_.get() : texts) {
+    layoutChanged();
+}
+
+StatusGrid::~StatusGrid() {
+    // A shared table outlives the grid: the texts only this grid showed become free there.
+    if (ownTexts_ == nullptr)
+        releaseCells(0, cells_.size());
+}
+
+void StatusGrid::releaseCells(size_t first, size_t count) {
+    for (size_t i = first; i < first + count; ++i) {
+        texts_->release(cells_[i].textId);
+        cells_[i] = GridCell{};
+    }
+}
 
 void StatusGrid::layoutChanged() {
     // One counter for every grid of the process, so a version never names two layouts.
@@ -58,8 +75,7 @@ int StatusGrid::addColumn(const QString& key, const QString& caption, int alignm
     const int index = int(columns_.size()) - 1;
     columnByKey_.emplace(key, index);
     layoutChanged();
-    for (Row& row : rows_)
-        row.append(GridCell{});
+    restride(index, index + 1);
     if (key == kAddressKey) {
         addressColumn_ = index;
         rebuildIndex();
@@ -104,8 +120,14 @@ void StatusGrid::moveColumn(int from, int to) {
     if (from < 0 || from >= columns_.size() || to < 0 || to >= columns_.size() || from == to)
         return;
     columns_.move(from, to);
-    for (Row& row : rows_)
-        row.move(from, to);
+    const size_t stride = size_t(columns_.size());
+    for (size_t first = 0; first < cells_.size(); first += stride) {
+        const auto begin = cells_.begin() + std::ptrdiff_t(first);
+        if (from < to)
+            std::rotate(begin + from, begin + from + 1, begin + to + 1);
+        else
+            std::rotate(begin + to, begin + from, begin + from + 1);
+    }
     columnByKey_.clear();
     for (int i = 0; i < columns_.size(); ++i)
         columnByKey_.emplace(columns_[i].key, i);
@@ -116,22 +138,34 @@ void StatusGrid::moveColumn(int from, int to) {
         observer_->gridReset();
 }
 
+void StatusGrid::restride(int oldColumns, int columns) {
+    if (oldColumns == columns)
+        return;
+    std::vector<GridCell> cells(records_.size() * size_t(columns));
+    const int kept = std::min(oldColumns, columns);
+    for (size_t key = 0; key < records_.size(); ++key)
+        std::move(cells_.begin() + std::ptrdiff_t(key * size_t(oldColumns)),
+                  cells_.begin() + std::ptrdiff_t(key * size_t(oldColumns) + size_t(kept)),
+                  cells.begin() + std::ptrdiff_t(key * size_t(columns)));
+    cells_ = std::move(cells);
+}
+
 // ---------------------------------------------------------------- rows
 
 int StatusGrid::addRow() {
-    int key = int(positionOfKey_.size());
+    int key = int(records_.size());
     if (!freeKeys_.empty()) {
         key = freeKeys_.back();
         freeKeys_.pop_back();
     } else {
-        positionOfKey_.push_back(-1);
-        recordOfKey_.emplace_back();
+        // A new key's cells; a freed key's were emptied when its row was removed.
+        records_.emplace_back();
+        cells_.resize(records_.size() * size_t(columns_.size()));
     }
-    recordOfKey_[size_t(key)] = {};
-    positionOfKey_[size_t(key)] = int(rows_.size());
+    records_[size_t(key)] = RowRecord{};
+    records_[size_t(key)].position = int(rowKey_.size());
     rowKey_.push_back(key);
-    rows_.append(Row(columns_.size()));
-    const int row = int(rows_.size());
+    const int row = int(rowKey_.size());
     if (observer_ != nullptr)
         observer_->rowsAppended(row, row);
     return row;
@@ -142,10 +176,10 @@ void StatusGrid::removeRow(int row) {
     if (addressColumn_ >= 0)
         unindexRow(row);
     const int key = rowKey_[size_t(row - 1)];
-    positionOfKey_[size_t(key)] = -1;
+    records_[size_t(key)].position = -1;
+    releaseCells(size_t(key) * size_t(columns_.size()), size_t(columns_.size()));
     freeKeys_.push_back(key);
     rowKey_.erase(rowKey_.begin() + (row - 1));
-    rows_.remove(row - 1);
     // The rows after it move up by one; the index keeps their keys.
     renumberFrom(row - 1);
     if (observer_ != nullptr)
@@ -159,22 +193,23 @@ void StatusGrid::clear() {
 }
 
 void StatusGrid::clearRows() {
-    rows_.clear();
+    releaseCells(0, cells_.size());
     rowKey_.clear();
-    positionOfKey_.clear();
+    records_.clear();
+    cells_.clear();
+    cells_.shrink_to_fit();
     freeKeys_.clear();
-    recordOfKey_.clear();
     addressIndex_.clear();
 }
 
 void StatusGrid::renumberFrom(int first) {
     for (size_t position = size_t(first); position < rowKey_.size(); ++position)
-        positionOfKey_[size_t(rowKey_[position])] = int(position);
+        records_[size_t(rowKey_[position])].position = int(position);
 }
 
 void StatusGrid::throwRowOutOfRange(int row) const {
     throw ComponentError(ComponentError::SubscriptOutOfRange,
-                         QStringLiteral("Row %1 is outside the grid (%2 rows)").arg(row).arg(rows_.size()));
+                         QStringLiteral("Row %1 is outside the grid (%2 rows)").arg(row).arg(rowKey_.size()));
 }
 
 void StatusGrid::throwColumnOutOfRange() {
@@ -187,21 +222,21 @@ void StatusGrid::rebuildIndex() {
     addressIndex_.clear();
     if (addressColumn_ < 0)
         return;
-    for (int r = 1; r <= rows_.size(); ++r)
+    for (int r = 1; r <= rowCount(); ++r)
         indexRow(r);
 }
 
 QStringView StatusGrid::addressOfKey(int key) const {
-    return rows_[positionOfKey_[size_t(key)]][addressColumn_].text;
+    return texts_->text(cellOfKey(key, addressColumn_).textId);
 }
 
 void StatusGrid::indexRow(int row) {
-    addressIndex_.insert(rows_[row - 1][addressColumn_].text, rowKey_[size_t(row - 1)],
+    addressIndex_.insert(text(row, addressColumn_), rowKey_[size_t(row - 1)],
                          [this](int key) { return addressOfKey(key); });
 }
 
 void StatusGrid::unindexRow(int row) {
-    addressIndex_.erase(rows_[row - 1][addressColumn_].text, rowKey_[size_t(row - 1)],
+    addressIndex_.erase(text(row, addressColumn_), rowKey_[size_t(row - 1)],
                         [this](int key) { return addressOfKey(key); });
 }
 
@@ -216,23 +251,28 @@ void StatusGrid::touched(int row, int column) {
 void StatusGrid::setText(int row, int column, const QString& text) {
     GridCell& c = mutableCell(row, column);
     const size_t key = size_t(rowKey_[size_t(row - 1)]);
-    RowRecord& own = recordOfKey_[key];
+    RowRecord& own = records_[key];
     own.conditions.remove(columns_[column].shows);
     if (column == updatedColumn_)
         own.updatedAt = UpdatedStamp::kUnknown;
+    const TextId id = texts_->acquire(text);
     if (column == addressColumn_) {
         unindexRow(row);
-        c.text = text;
+        texts_->release(c.textId);
+        c.textId = id;
         indexRow(row);
     } else {
         // An unchanged text repaints nothing; conditions it drops are announced by the writer's
         // addConditions that follows, or stay as they were.
-        if (c.text == text)
+        if (c.textId == id) {
+            texts_->release(id);
             return;
-        c.text = text;
+        }
+        texts_->release(c.textId);
+        c.textId = id;
     }
     touched(row, column);
-    announceConditions(row, recordOfKey_[key]);  // looked up again: the observer may have added rows
+    announceConditions(row, records_[key]);  // looked up again: the observer may have added rows
 }
 
 void StatusGrid::addConditions(int row, RowConditions conditions) {
@@ -256,7 +296,7 @@ void StatusGrid::setUpdated(int row, const UpdatedStamp& stamp) {
     record(row).updatedAt = stamp.msecs;
 }
 
-const QString& StatusGrid::text(int row, const QString& key) const { return cell(row, requireColumn(key)).text; }
+const QString& StatusGrid::text(int row, const QString& key) const { return text(row, requireColumn(key)); }
 
 void StatusGrid::setText(int row, const QString& key, const QString& text) { setText(row, requireColumn(key), text); }
 
@@ -301,13 +341,13 @@ int StatusGrid::find(const QString& text) const {
 }
 
 int StatusGrid::findRowForAddress(const QString& address) const {
-    if (rows_.isEmpty() || addressColumn_ < 0)
+    if (rowKey_.empty() || addressColumn_ < 0)
         return 0;
     // The first row in display order holding the address.
     int first = std::numeric_limits<int>::max();
     addressIndex_.forEachKey(
         address, [this](int key) { return addressOfKey(key); },
-        [&](int key) { first = std::min(first, positionOfKey_[size_t(key)]); });
+        [&](int key) { first = std::min(first, records_[size_t(key)].position); });
     return first == std::numeric_limits<int>::max() ? 0 : first + 1;
 }
 
@@ -315,9 +355,9 @@ int StatusGrid::findByScan(const QString& key, const QString& text) const {
     const int column = columnIndex(key);
     if (column < 0)
         return 0;
-    for (int r = 0; r < rows_.size(); ++r)
-        if (rows_[r][column].text == text)
-            return r + 1;
+    for (int r = 1; r <= rowCount(); ++r)
+        if (this->text(r, column) == text)
+            return r;
     return 0;
 }
 
@@ -334,20 +374,20 @@ void StatusGrid::setRedraw(bool on) {
 void StatusGrid::sort(int column, SortOrder order) {
     if (column < 0 || column >= columns_.size())
         throw ComponentError(ComponentError::SubscriptOutOfRange, QStringLiteral("Sort column out of range"));
-    QVector<int> positions(rows_.size());
+    QVector<int> positions(rowCount());
     std::iota(positions.begin(), positions.end(), 0);
     std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
-        const int c = QString::compare(rows_[a][column].text, rows_[b][column].text, Qt::CaseInsensitive);
+        const int c = QString::compare(text(a + 1, column), text(b + 1, column), Qt::CaseInsensitive);
         return order == Ascending ? c < 0 : c > 0;
     });
     applyOrder(positions);
 }
 
 void StatusGrid::sortByUpdated(SortOrder order) {
-    QVector<qint64> times(rows_.size());
-    for (int r = 0; r < rows_.size(); ++r)
-        times[r] = recordOfKey_[size_t(rowKey_[size_t(r)])].updatedAt;
-    QVector<int> positions(rows_.size());
+    QVector<qint64> times(rowCount());
+    for (int r = 0; r < rowCount(); ++r)
+        times[r] = records_[size_t(rowKey_[size_t(r)])].updatedAt;
+    QVector<int> positions(rowCount());
     std::iota(positions.begin(), positions.end(), 0);
     std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
         return order == Ascending ? times[a] < times[b] : times[b] < times[a];
@@ -356,25 +396,20 @@ void StatusGrid::sortByUpdated(SortOrder order) {
 }
 
 void StatusGrid::sortByRank(const QVector<int>& ranks) {
-    if (ranks.size() != rows_.size())
+    if (ranks.size() != rowCount())
         throw ComponentError(ComponentError::SubscriptOutOfRange, QStringLiteral("Sort ranks do not match the rows"));
-    QVector<int> order(rows_.size());
+    QVector<int> order(rowCount());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return ranks[a] > ranks[b]; });
     applyOrder(order);
 }
 
 void StatusGrid::applyOrder(const QVector<int>& order) {
-    QVector<Row> sorted;
-    sorted.reserve(rows_.size());
+    // Rows keep their keys and cells, so only the keys move and the address index stays as it is.
     std::vector<int> sortedKeys;
     sortedKeys.reserve(rowKey_.size());
-    for (int i : order) {
-        sorted.append(std::move(rows_[i]));
+    for (int i : order)
         sortedKeys.push_back(rowKey_[size_t(i)]);
-    }
-    rows_ = std::move(sorted);
-    // Rows keep their keys, so the address index stays as it is.
     rowKey_ = std::move(sortedKeys);
     renumberFrom(0);
     if (observer_ != nullptr)

@@ -5,20 +5,31 @@
 // text of their "Address" cell through a hash index that add, clear, remove, sort and every write
 // to an "Address" cell keep current, so finding a row costs the same at 50 rows or 50,000.
 //
-// The display order is the model's row order: sorting reorders the rows themselves. Views observe
-// the grid through GridObserver; a cell write costs one virtual call, never a signal.
+// Cell texts are ids in a TextTable shared by the grids of a component (see TextTable.h): a
+// write of a text already shown somewhere compares and stores an id.
+//
+// Every row has a key that stays with it while rows are sorted or removed before it. The cells of
+// all rows are one array, a row's cells side by side at its key (columnCount cells a key), and a
+// row's own record (its position, conditions and recent-change slot) is one entry by key: a
+// report's cell writes read one record and one run of cells, sorting moves only the keys, and
+// removing a row frees its key for the next row added.
+//
+// The display order is the model's row order. Views observe the grid through GridObserver; a cell
+// write costs one virtual call, never a signal.
 #pragma once
 
 #include "domain/RowConditions.h"
 #include "domain/UpdatedStamp.h"
 #include "grid/AddressIndex.h"
 #include "grid/TextHash.h"
+#include "grid/TextTable.h"
 
 #include <QHash>
 #include <QString>
 #include <QVector>
 
 #include <functional>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -37,8 +48,9 @@ struct GridColumn {
     RowConditions shows;
 };
 
+/// A cell: its text as an id in the grid's TextTable (StatusGrid::text reads it).
 struct GridCell {
-    QString text;
+    TextId textId = TextTable::kEmpty;
     int icon = -1;
     quint32 format = 0;
     qint64 data = 0;
@@ -60,7 +72,11 @@ class StatusGrid {
 public:
     enum SortOrder { Ascending = 1, Descending = 2 };
 
-    explicit StatusGrid(QString name = {});
+    /// A grid keeps its cell texts in `texts` (which must outlive it), or in a table of its own.
+    explicit StatusGrid(QString name = {}, TextTable* texts = nullptr);
+    StatusGrid(StatusGrid&&) = default;
+    StatusGrid& operator=(StatusGrid&&) = delete;
+    ~StatusGrid();
 
     QString name() const { return name_; }
 
@@ -90,7 +106,7 @@ public:
     quint64 layoutVersion() const { return layoutVersion_; }
 
     // ---- rows (numbered from 1)
-    int rowCount() const { return int(rows_.size()); }
+    int rowCount() const { return int(rowKey_.size()); }
     /// Appends an empty row; returns its number.
     int addRow();
     void removeRow(int row);
@@ -103,6 +119,8 @@ public:
     // ---- cells by key, strict: MissingColumnError for a key the grid has not (the lenient writes
     // of a fill are rows::setTextIfColumn and its kin); ComponentError for a bad row
     const QString& text(int row, const QString& key) const;
+    /// The text of a cell by index; it stays valid until the cell's text is replaced.
+    const QString& text(int row, int column) const { return texts_->text(cell(row, column).textId); }
     void setText(int row, const QString& key, const QString& text);
     /// Text plus format flags and icon, as a fill writes the Name cell.
     void setCell(int row, const QString& key, const QString& text, quint32 format, int icon);
@@ -115,9 +133,7 @@ public:
     // ---- cells by index (for views and fast paths that resolved the column once)
     const GridCell& cell(int row, int column) const {
         checkRow(row);
-        if (column < 0 || column >= columns_.size())
-            throwColumnOutOfRange();
-        return rows_[row - 1][column];
+        return cellOfKey(rowKey_[size_t(row - 1)], column);
     }
     void setText(int row, int column, const QString& text);
 
@@ -165,27 +181,32 @@ public:
     GridObserver* observer() const { return observer_; }
 
 private:
-    using Row = QVector<GridCell>;
-    /// What a row keeps beside its cells; it stays with the row when rows are sorted or removed.
+    /// What a row keeps besides its cells, by key.
     struct RowRecord {
+        int position = -1;  // 0-based; -1 for a free key
         int recentSlot = -1;
         RowConditions conditions;
         RowConditions announced;  // the conditions the observer last heard of
         qint64 updatedAt = UpdatedStamp::kUnknown;
     };
-    RowRecord& record(int row) {
-        checkRow(row);
-        return recordOfKey_[size_t(rowKey_[size_t(row - 1)])];
-    }
-    const RowRecord& record(int row) const {
-        checkRow(row);
-        return recordOfKey_[size_t(rowKey_[size_t(row - 1)])];
-    }
     /// Tells the observer when the row's conditions are no longer those it last heard of.
     void announceConditions(int row, RowRecord& record);
     void checkRow(int row) const {
-        if (row < 1 || row > rows_.size())
+        if (row < 1 || row > int(rowKey_.size()))
             throwRowOutOfRange(row);
+    }
+    const RowRecord& record(int row) const {
+        checkRow(row);
+        return records_[size_t(rowKey_[size_t(row - 1)])];
+    }
+    RowRecord& record(int row) {
+        checkRow(row);
+        return records_[size_t(rowKey_[size_t(row - 1)])];
+    }
+    const GridCell& cellOfKey(int key, int column) const {
+        if (column < 0 || column >= columns_.size())
+            throwColumnOutOfRange();
+        return cells_[size_t(key) * size_t(columns_.size()) + size_t(column)];
     }
     [[noreturn]] void throwRowOutOfRange(int row) const;
     [[noreturn]] static void throwColumnOutOfRange();
@@ -199,28 +220,27 @@ private:
     void clearRows();
     /// Positions of the keys of rows `first` (0-based) to the end, after rows moved.
     void renumberFrom(int first);
-    GridCell& mutableCell(int row, int column) {
-        checkRow(row);
-        if (column < 0 || column >= columns_.size())
-            throwColumnOutOfRange();
-        return rows_[row - 1][column];
-    }
+    GridCell& mutableCell(int row, int column) { return const_cast<GridCell&>(cell(row, column)); }
+    /// Gives the cell array a stride of `columns` cells, keeping each row's first cells.
+    void restride(int oldColumns, int columns);
     void touched(int row, int column);
     void layoutChanged();
 
     QString name_;
+    std::unique_ptr<TextTable> ownTexts_;  // when no shared table was given
+    TextTable* texts_;
     QVector<GridColumn> columns_;
     quint64 layoutVersion_ = 0;
     std::unordered_map<QString, int, TextHash, TextEqual> columnByKey_;
-    QVector<Row> rows_;
     int addressColumn_ = -1;
     int updatedColumn_ = -1;
-    // Every row has a key that stays with it while rows are sorted or removed before it: the
-    // address index holds keys, so removing a row renumbers only the small key-to-position table.
+    // The address index holds keys, so removing or sorting rows renumbers only the positions.
     std::vector<int> rowKey_;         // by position (0-based): the row's key
-    std::vector<int> positionOfKey_;  // by key: the row's position, -1 for a free key
+    std::vector<RowRecord> records_;  // by key
+    std::vector<GridCell> cells_;     // by key: cells_[key * columnCount() + column]
     std::vector<int> freeKeys_;
-    std::vector<RowRecord> recordOfKey_;  // by key
+    /// Releases the texts of the cells from `first` on, `count` of them, and empties the cells.
+    void releaseCells(size_t first, size_t count);
     // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
     AddressIndex addressIndex_;
     QString searchColumn_;

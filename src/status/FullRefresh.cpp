@@ -85,7 +85,8 @@ void FullRefresh::replayClassicRows() {
             continue;
         for (int row = 1; row <= grid.rowCount(); ++row) {
             const GridCell& cell = grid.cell(row, addressColumn);
-            if (isNewerLineAddress(cell.text))
+            const QString& address = grid.text(row, addressColumn);
+            if (isNewerLineAddress(address))
                 continue;
             if (section == Section::Boxes) {
                 pylons.add(qint32(cell.data));
@@ -93,7 +94,7 @@ void FullRefresh::replayClassicRows() {
                 ports.add(qint32(cell.data));
             } else {
                 // A point's controller is its address without the point part.
-                const QString controller = section == Section::Controllers ? cell.text : cell.text.chopped(qMin(5, int(cell.text.size())));
+                const QString controller = section == Section::Controllers ? address : address.chopped(qMin(5, int(address.size())));
                 const auto it = controllerIdOfAddress.constFind(controller);
                 if (it != controllerIdOfAddress.constEnd())
                     controllers.add(*it);

@@ -18,7 +18,7 @@ public:
     StatusGrid& grid() const { return grid_; }
     const GridColumns& columns() const { return columns_; }
     int row() const { return row_; }
-    const QString& text(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).text; }
+    const QString& text(ColumnId id) const { return grid_.text(row_, columns_.require(id)); }
     qint64 data(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).data; }
     void setText(ColumnId id, const QString& text) const { grid_.setText(row_, columns_.require(id), text); }
     /// Records conditions the row's cells now show (after writing the cells).
@@ -233,7 +233,7 @@ void StatusDecoder::resetControllerPoints(const QString& controllerAddress) {
         if (addressColumn < 0)
             continue;
         for (int row = 1; row <= grid.rowCount(); ++row)
-            if (grid.cell(row, addressColumn).text.startsWith(controllerAddress))
+            if (grid.text(row, addressColumn).startsWith(controllerAddress))
                 sections_.P_ResetColumnInfo(sectionIndex(section), row);
     }
 }

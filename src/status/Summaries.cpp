@@ -23,7 +23,7 @@ QString summaryUnderTrap(ComponentContext& ctx, const QString& reportName, Body&
 class RowReader {
 public:
     RowReader(const StatusGrid& grid, const GridColumns& columns, int row) : grid_(grid), columns_(columns), row_(row) {}
-    const QString& text(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).text; }
+    const QString& text(ColumnId id) const { return grid_.text(row_, columns_.require(id)); }
     qint64 data(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).data; }
 
 private:
@@ -33,6 +33,12 @@ private:
 };
 
 enum class Position { Closed, NotClosed, Undetermined };
+
+// Slots of the kept summaries among the composed resource texts: a door's summary is one of 12
+// texts, an input's one of 24 unless its line shows a text of its own.
+constexpr int kDoorSummaries = 0;
+constexpr int kInputSummaries = 12;
+static_assert(kInputSummaries + 24 <= ResourceTexts::kComposedSlots);
 
 QString doorStatus(ResourceTexts& texts, const RowReader& row, RowConditions& shown) {
     const QString& notKnown = texts(res::NotKnown);
@@ -51,30 +57,32 @@ QString doorStatus(ResourceTexts& texts, const RowReader& row, RowConditions& sh
     shown.set(Condition::DoorNotClosed, position == Position::NotClosed);
     shown.set(Condition::RelayNotNormal, !relayNormal);
 
-    // The items joined by ", ", built without a list: a door's summary is recomputed on every
-    // report of its input or relay.
-    QString items;
-    int itemCount = 0;
-    const auto add = [&](const QString& item) {
-        if (itemCount++ > 0)
-            items += QLatin1String(", ");
-        items += item;
-    };
-    if (position == Position::NotClosed)
-        add(texts(res::DoorNotClosed));
-    if (!relayNormal)
-        add(texts(res::RelayNotNormal));
-    if (masked)
-        add(texts(res::Masked));
-    switch (position) {
-    case Position::Undetermined:
-        return itemCount == 0 ? notKnown : items;
-    case Position::Closed:
-        return relayNormal && !masked ? texts(res::EnclosureClosed) : items;
-    case Position::NotClosed:
-        return items;
-    }
-    return notKnown;
+    const int slot = kDoorSummaries + int(position) * 4 + (relayNormal ? 2 : 0) + (masked ? 1 : 0);
+    return texts.composed(slot, [&] {
+        // The items joined by ", ".
+        QString items;
+        int itemCount = 0;
+        const auto add = [&](const QString& item) {
+            if (itemCount++ > 0)
+                items += QLatin1String(", ");
+            items += item;
+        };
+        if (position == Position::NotClosed)
+            add(texts(res::DoorNotClosed));
+        if (!relayNormal)
+            add(texts(res::RelayNotNormal));
+        if (masked)
+            add(texts(res::Masked));
+        switch (position) {
+        case Position::Undetermined:
+            return itemCount == 0 ? notKnown : items;
+        case Position::Closed:
+            return relayNormal && !masked ? texts(res::EnclosureClosed) : items;
+        case Position::NotClosed:
+            return items;
+        }
+        return notKnown;
+    });
 }
 
 QString inputStatus(ResourceTexts& texts, const RowReader& row, RowConditions& shown) {
@@ -83,24 +91,33 @@ QString inputStatus(ResourceTexts& texts, const RowReader& row, RowConditions& s
     const qint64 contactPolarity = row.data(ColumnId::Status);
     const QString open = QStringLiteral("OPEN,");
 
-    QString text;
+    // How the main line reads: 0 open, 1 closed, 2 no state, 3 a state text of its own.
+    int line = 3;
     if (input1 == texts(res::LineClear))
-        text = contactPolarity != 0 ? open : QString();
+        line = contactPolarity != 0 ? 0 : 1;
     else if (input1 == texts(res::LineSet))
-        text = contactPolarity == 0 ? open : QString();
-    else if (input1 != notKnown)
-        text = input1 + QLatin1Char(',');
-    shown.set(Condition::InputOpen, text == open);
-
+        line = contactPolarity == 0 ? 0 : 1;
+    else if (input1 == notKnown)
+        line = 2;
+    const bool input1NotKnown = input1 == notKnown;
     const bool hasLineModule = row.text(ColumnId::LMType) != notKnown;
-    if (hasLineModule && row.text(ColumnId::Masked) != notKnown)
-        text += texts(res::Masked) + QLatin1Char(',');
+    const bool masked = hasLineModule && row.text(ColumnId::Masked) != notKnown;
 
-    if (!text.isEmpty())
-        return text.chopped(1);
-    if (!hasLineModule || input1 == notKnown)
-        return notKnown;
-    return texts(res::EnclosureClosed);
+    const auto build = [&] {
+        QString text = line == 0 ? open : line == 3 ? input1 + QLatin1Char(',') : QString();
+        if (masked)
+            text += texts(res::Masked) + QLatin1Char(',');
+        if (!text.isEmpty())
+            return text.chopped(1);
+        if (!hasLineModule || input1NotKnown)
+            return notKnown;
+        return texts(res::EnclosureClosed);
+    };
+    shown.set(Condition::InputOpen, line == 0 || (line == 3 && input1 + QLatin1Char(',') == open));
+    if (line == 3)
+        return build();
+    const int slot = ((line * 2 + (input1NotKnown ? 1 : 0)) * 2 + (hasLineModule ? 1 : 0)) * 2 + (masked ? 1 : 0);
+    return texts.composed(kInputSummaries + slot, build);
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ QVariant StatusGridModel::data(const QModelIndex& index, int role) const {
     const GridCell& cell = grid_.cell(row, index.column());
     switch (role) {
     case Qt::DisplayRole:
-        return cell.text;
+        return grid_.text(row, index.column());
     case Qt::DecorationRole: {
         if (icons_ == nullptr || cell.icon < 0)
             return {};
@@ -147,7 +147,7 @@ bool StatusGridModel::takeCountsDirty() {
 bool StatusGridModel::highlighted(int row) const {
     if (recent_ == nullptr || addressColumn_ < 0 || lastRecordedTick_ < 0)
         return false;
-    const qint64 last = recent_->lastChangeOf(grid_.recentSlot(row), grid_.cell(row, addressColumn_).text);
+    const qint64 last = recent_->lastChangeOf(grid_.recentSlot(row), grid_.text(row, addressColumn_));
     return last >= 0 && recent_->nowMs() - last < kHighlightMs;
 }
 
@@ -155,7 +155,7 @@ QString StatusGridModel::changesTip(int row) const {
     if (recent_ == nullptr || addressColumn_ < 0)
         return {};
     const QVector<RecentChanges::Change> changes =
-        recent_->changesOf(grid_.recentSlot(row), grid_.cell(row, addressColumn_).text);
+        recent_->changesOf(grid_.recentSlot(row), grid_.text(row, addressColumn_));
     QString tip;
     for (const RecentChanges::Change& change : changes) {
         const QString caption =
@@ -234,8 +234,8 @@ void StatusGridModel::cellChanged(int row, int column) {
         // A shown row's state cell changed: kept as column, shared text and tick, nothing formatted;
         // the row's own ring slot saves the lookup by address.
         const qint64 now = recent_->stamp();
-        recent_->record(grid_.recentSlot(row), grid_.cell(row, addressColumn_).text, column,
-                        grid_.cell(row, column).text, now);
+        recent_->record(grid_.recentSlot(row), grid_.text(row, addressColumn_), column,
+                        grid_.text(row, column), now);
         lastRecordedTick_ = now;
     }
     markDirty(viewRow, column, column);

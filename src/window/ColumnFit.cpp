@@ -24,13 +24,13 @@ int contentWidth(const StatusGrid& grid, int column, const TextMetrics& metrics)
     std::vector<std::pair<int, int>> byLength;  // (-length, row)
     byLength.reserve(size_t(grid.rowCount()));
     for (int row = 1; row <= grid.rowCount(); ++row)
-        byLength.emplace_back(-int(grid.cell(row, column).text.size()), row);
+        byLength.emplace_back(-int(grid.text(row, column).size()), row);
     const size_t samples = std::min(byLength.size(), size_t(kFitSamples));
     std::partial_sort(byLength.begin(), byLength.begin() + std::ptrdiff_t(samples), byLength.end());
     int widest = 0;
     for (size_t i = 0; i < samples; ++i) {
         const GridCell& cell = grid.cell(byLength[i].second, column);
-        const int text = metrics.cellTextWidth(cell.text.left(kFitCharacters));
+        const int text = metrics.cellTextWidth(grid.text(byLength[i].second, column).left(kFitCharacters));
         widest = std::max(widest, text + (cell.icon >= 0 ? metrics.iconWidth : 0));
     }
     return widest + metrics.cellPadding;

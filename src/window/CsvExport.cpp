@@ -33,7 +33,7 @@ ExportTable exportTable(const StatusGrid& grid, const QVector<int>& rows, const 
         QStringList fields;
         fields.reserve(columns.size());
         for (int c : columns)
-            fields.append(grid.cell(row, c).text);
+            fields.append(grid.text(row, c));
         table.rows.append(fields);
     }
     return table;

@@ -49,7 +49,7 @@ protected:
         for (int s = 0; s < 8; ++s)
             for (int r = 1; r <= grid(s).rowCount(); ++r)
                 for (int c = 0; c < grid(s).columnCount(); ++c)
-                    out << grid(s).cell(r, c).text;
+                    out << grid(s).text(r, c);
         return out;
     }
 

@@ -214,7 +214,7 @@ TEST_F(SectionsTest, ResetWritesTheNotKnownTextIntoTheStateCells) {
         sections.P_ResetColumnInfo(s, row);
         int resets = 0;
         for (int c = 0; c < grid.columnCount(); ++c)
-            resets += grid.cell(row, c).text == R(1435) ? 1 : 0;
+            resets += grid.text(row, c) == R(1435) ? 1 : 0;
         EXPECT_EQ(resets, expectedResets[s]) << s;
         EXPECT_EQ(grid.text(row, col::Name), QStringLiteral("x"));
         EXPECT_EQ(grid.icon(row, col::Name), 16);

@@ -139,6 +139,35 @@ TEST(StatusGrid, MovingAColumnKeepsCellsUnderTheirKeys) {
     EXPECT_EQ(g.findRowForAddress("A1"), 1);
 }
 
+TEST(StatusGrid, RowsKeepTheirOwnCellsThroughLayoutChangesRemovalsAndReuse) {
+    StatusGrid g = makeGrid();
+    for (const char* name : {"a", "b", "c", "d"})
+        addPoint(g, name, QStringLiteral("A.") + name, QStringLiteral("t.") + name);
+    g.removeRow(2);                       // "b" goes; its key is taken by the next row
+    g.sort(g.columnIndex("Name"), StatusGrid::Descending);
+    g.moveColumn(0, 2);                   // Name to the end
+    g.moveColumn(2, 1);                   // and back to the middle
+    g.addColumn("Extra", "Extra", 0, -1, 50, true);
+    const int reused = g.addRow();
+    EXPECT_EQ(g.text(reused, "Name"), QString());  // a fresh row starts empty, not with "b"'s cells
+    EXPECT_EQ(g.text(reused, "Extra"), QString());
+    addPoint(g, "e", "A.e", "t.e");  // on a new key, after the column was added
+    g.setText(reused, "Extra", "x");
+    const QStringList expected = {"d", "c", "a", "", "e"};
+    ASSERT_EQ(names(g), expected);
+    for (int row = 1; row <= g.rowCount(); ++row) {
+        const QString name = expected[row - 1];
+        if (name.isEmpty())
+            continue;
+        EXPECT_EQ(g.text(row, "Address"), "A." + name) << row;
+        EXPECT_EQ(g.text(row, "LastUpdated"), "t." + name) << row;
+        EXPECT_EQ(g.text(row, "Extra"), QString()) << row;
+        EXPECT_EQ(g.findRowForAddress("A." + name), row);
+    }
+    EXPECT_EQ(g.text(reused, "Extra"), "x");
+    EXPECT_EQ(g.findRowForAddress("A.b"), 0);
+}
+
 struct CountingObserver : GridObserver {
     int resets = 0, appended = 0, removed = 0, changed = 0, tinted = 0;
     void gridReset() override { ++resets; }

@@ -68,7 +68,7 @@ protected:
         Cells cells;
         const StatusGrid& grid = sections.grid(section);
         for (int c = 0; c < grid.columnCount(); ++c)
-            cells[grid.column(c).key] = grid.cell(row, c).text;
+            cells[grid.column(c).key] = grid.text(row, c);
         return cells;
     }
 

@@ -87,7 +87,7 @@ TEST_F(FullRefreshTest, LoadingAGroupReadsEachNewerLineKindAndThreatLevelOnce) {
             for (int row = 1; row <= g.rowCount(); ++row)
                 for (int c = 0; c < g.columnCount(); ++c)
                     if (g.column(c).key != col::LastUpdated)
-                        all << g.cell(row, c).text;
+                        all << g.text(row, c);
         }
         return all;
     };
