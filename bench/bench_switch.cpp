@@ -54,13 +54,12 @@ bool anyPending(StatusFrame& frame) {
     return false;
 }
 
-/// Runs the event loop until the models have told their views everything and a viewport painted
-/// since; gives up after `limitMs`.
+/// Runs the event loop until the models have told their views everything and a viewport has
+/// painted since the choice; gives up after `limitMs`. (The paint may come before the last flush:
+/// a flush of rows out of sight paints nothing, so no paint need follow it.)
 void runUntilPainted(StatusFrame& frame, PaintCount& paints, const QElapsedTimer& clock, qint64 limitMs) {
-    while (anyPending(frame) && clock.elapsed() < limitMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     paints.paints = 0;
-    while (paints.paints == 0 && clock.elapsed() < limitMs)
+    while ((anyPending(frame) || paints.paints == 0) && clock.elapsed() < limitMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
