@@ -26,6 +26,12 @@ void ClearParameters(db::Command& command);
 /// The host's date format followed by " HH:mm:ss" (fetched once per instance).
 const QString& dateTimeFormat(ComponentContext& ctx);
 
+/// Whether two texts are equal; answered without reading a character when both share one storage
+/// (a kept copy of a text, a resource text and the cell that shows it).
+inline bool sameText(const QString& a, const QString& b) {
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
 }  // namespace so
 
 /// The numbers of the host's text resources the component shows.

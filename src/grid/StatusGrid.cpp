@@ -332,7 +332,11 @@ quint32 StatusGrid::format(int row, const QString& key) const { return cell(row,
 
 // ---------------------------------------------------------------- search
 
-void StatusGrid::setSearchColumn(const QString& key) { searchColumn_ = key; }
+void StatusGrid::setSearchColumn(const QString& key) {
+    // Every decoded report names the Address column again: keep the text when it is the same.
+    if (searchColumn_.constData() != key.constData() || searchColumn_.size() != key.size())
+        searchColumn_ = key;
+}
 
 int StatusGrid::find(const QString& text) const {
     if (searchColumn_ == kAddressKey)
