@@ -1,6 +1,7 @@
 #include "grid/StatusGrid.h"
 
 #include "base/Errors.h"
+#include "base/Texts.h"
 #include "grid/ColumnLayout.h"
 
 #include <algorithm>
@@ -41,13 +42,14 @@ StatusGrid::StatusGrid(QString name, TextTable* texts)
 StatusGrid::~StatusGrid() {
     // A shared table outlives the grid: the texts only this grid showed become free there.
     if (ownTexts_ == nullptr)
-        releaseCells(0, cells_.size());
+        releaseCells(0, cellTexts_.size());
 }
 
 void StatusGrid::releaseCells(size_t first, size_t count) {
     for (size_t i = first; i < first + count; ++i) {
-        texts_->release(cells_[i].textId);
-        cells_[i] = GridCell{};
+        texts_->release(cellTexts_[i]);
+        cellTexts_[i] = TextTable::kEmpty;
+        cellExtras_[i] = CellExtras{};
     }
 }
 
@@ -121,13 +123,17 @@ void StatusGrid::moveColumn(int from, int to) {
         return;
     columns_.move(from, to);
     const size_t stride = size_t(columns_.size());
-    for (size_t first = 0; first < cells_.size(); first += stride) {
-        const auto begin = cells_.begin() + std::ptrdiff_t(first);
-        if (from < to)
-            std::rotate(begin + from, begin + from + 1, begin + to + 1);
-        else
-            std::rotate(begin + to, begin + from, begin + from + 1);
-    }
+    const auto moveIn = [&](auto& cells) {
+        for (size_t first = 0; first < cells.size(); first += stride) {
+            const auto begin = cells.begin() + std::ptrdiff_t(first);
+            if (from < to)
+                std::rotate(begin + from, begin + from + 1, begin + to + 1);
+            else
+                std::rotate(begin + to, begin + from, begin + from + 1);
+        }
+    };
+    moveIn(cellTexts_);
+    moveIn(cellExtras_);
     columnByKey_.clear();
     for (int i = 0; i < columns_.size(); ++i)
         columnByKey_.emplace(columns_[i].key, i);
@@ -141,13 +147,17 @@ void StatusGrid::moveColumn(int from, int to) {
 void StatusGrid::restride(int oldColumns, int columns) {
     if (oldColumns == columns)
         return;
-    std::vector<GridCell> cells(records_.size() * size_t(columns));
     const int kept = std::min(oldColumns, columns);
-    for (size_t key = 0; key < records_.size(); ++key)
-        std::move(cells_.begin() + std::ptrdiff_t(key * size_t(oldColumns)),
-                  cells_.begin() + std::ptrdiff_t(key * size_t(oldColumns) + size_t(kept)),
-                  cells.begin() + std::ptrdiff_t(key * size_t(columns)));
-    cells_ = std::move(cells);
+    const auto restrideIn = [&](auto& cells) {
+        std::remove_reference_t<decltype(cells)> restrided(records_.size() * size_t(columns));
+        for (size_t key = 0; key < records_.size(); ++key)
+            std::move(cells.begin() + std::ptrdiff_t(key * size_t(oldColumns)),
+                      cells.begin() + std::ptrdiff_t(key * size_t(oldColumns) + size_t(kept)),
+                      restrided.begin() + std::ptrdiff_t(key * size_t(columns)));
+        cells = std::move(restrided);
+    };
+    restrideIn(cellTexts_);
+    restrideIn(cellExtras_);
 }
 
 // ---------------------------------------------------------------- rows
@@ -160,7 +170,8 @@ int StatusGrid::addRow() {
     } else {
         // A new key's cells; a freed key's were emptied when its row was removed.
         records_.emplace_back();
-        cells_.resize(records_.size() * size_t(columns_.size()));
+        cellTexts_.resize(records_.size() * size_t(columns_.size()));
+        cellExtras_.resize(cellTexts_.size());
     }
     records_[size_t(key)] = RowRecord{};
     records_[size_t(key)].position = int(rowKey_.size());
@@ -193,11 +204,13 @@ void StatusGrid::clear() {
 }
 
 void StatusGrid::clearRows() {
-    releaseCells(0, cells_.size());
+    releaseCells(0, cellTexts_.size());
     rowKey_.clear();
     records_.clear();
-    cells_.clear();
-    cells_.shrink_to_fit();
+    cellTexts_.clear();
+    cellTexts_.shrink_to_fit();
+    cellExtras_.clear();
+    cellExtras_.shrink_to_fit();
     freeKeys_.clear();
     addressIndex_.clear();
 }
@@ -227,7 +240,7 @@ void StatusGrid::rebuildIndex() {
 }
 
 QStringView StatusGrid::addressOfKey(int key) const {
-    return texts_->text(cellOfKey(key, addressColumn_).textId);
+    return texts_->text(cellTexts_[cellIndexOfKey(key, addressColumn_)]);
 }
 
 void StatusGrid::indexRow(int row) {
@@ -249,7 +262,7 @@ void StatusGrid::touched(int row, int column) {
 }
 
 void StatusGrid::setText(int row, int column, const QString& text) {
-    GridCell& c = mutableCell(row, column);
+    TextId& cellText = cellTexts_[cellIndex(row, column)];
     const size_t key = size_t(rowKey_[size_t(row - 1)]);
     RowRecord& own = records_[key];
     own.conditions.remove(columns_[column].shows);
@@ -258,18 +271,18 @@ void StatusGrid::setText(int row, int column, const QString& text) {
     const TextId id = texts_->acquire(text);
     if (column == addressColumn_) {
         unindexRow(row);
-        texts_->release(c.textId);
-        c.textId = id;
+        texts_->release(cellText);
+        cellText = id;
         indexRow(row);
     } else {
         // An unchanged text repaints nothing; conditions it drops are announced by the writer's
         // addConditions that follows, or stay as they were.
-        if (c.textId == id) {
+        if (cellText == id) {
             texts_->release(id);
             return;
         }
-        texts_->release(c.textId);
-        c.textId = id;
+        texts_->release(cellText);
+        cellText = id;
     }
     touched(row, column);
     announceConditions(row, records_[key]);  // looked up again: the observer may have added rows
@@ -303,7 +316,7 @@ void StatusGrid::setText(int row, const QString& key, const QString& text) { set
 void StatusGrid::setCell(int row, const QString& key, const QString& text, quint32 format, int icon) {
     const int column = requireColumn(key);
     setText(row, column, text);
-    GridCell& c = mutableCell(row, column);
+    CellExtras& c = cellExtras_[cellIndex(row, column)];
     c.format = format;
     if (c.icon != icon) {
         c.icon = icon;
@@ -311,30 +324,32 @@ void StatusGrid::setCell(int row, const QString& key, const QString& text, quint
     }
 }
 
-qint64 StatusGrid::data(int row, const QString& key) const { return cell(row, requireColumn(key)).data; }
+qint64 StatusGrid::data(int row, const QString& key) const { return data(row, requireColumn(key)); }
 
 void StatusGrid::setData(int row, const QString& key, qint64 value) {
-    mutableCell(row, requireColumn(key)).data = value;
+    cellExtras_[cellIndex(row, requireColumn(key))].data = value;
 }
 
-int StatusGrid::icon(int row, const QString& key) const { return cell(row, requireColumn(key)).icon; }
+int StatusGrid::icon(int row, const QString& key) const { return cellExtras_[cellIndex(row, requireColumn(key))].icon; }
 
 void StatusGrid::setIcon(int row, const QString& key, int icon) {
     const int column = requireColumn(key);
-    GridCell& c = mutableCell(row, column);
+    CellExtras& c = cellExtras_[cellIndex(row, column)];
     if (c.icon == icon)
         return;
     c.icon = icon;
     touched(row, column);
 }
 
-quint32 StatusGrid::format(int row, const QString& key) const { return cell(row, requireColumn(key)).format; }
+quint32 StatusGrid::format(int row, const QString& key) const {
+    return cellExtras_[cellIndex(row, requireColumn(key))].format;
+}
 
 // ---------------------------------------------------------------- search
 
 void StatusGrid::setSearchColumn(const QString& key) {
     // Every decoded report names the Address column again: keep the text when it is the same.
-    if (searchColumn_.constData() != key.constData() || searchColumn_.size() != key.size())
+    if (!sameStorage(searchColumn_, key))
         searchColumn_ = key;
 }
 

@@ -9,10 +9,12 @@
 // write of a text already shown somewhere compares and stores an id.
 //
 // Every row has a key that stays with it while rows are sorted or removed before it. The cells of
-// all rows are one array, a row's cells side by side at its key (columnCount cells a key), and a
-// row's own record (its position, conditions and recent-change slot) is one entry by key: a
-// report's cell writes read one record and one run of cells, sorting moves only the keys, and
-// removing a row frees its key for the next row added.
+// all rows are two arrays by key, a row's cells side by side (columnCount cells a key): their text
+// ids, which every report reads and writes (4 bytes a cell: a row's texts share a cache line or
+// two), and their icons, formats and item data, which a report reads for a cell or two. A row's
+// own record (its position, conditions and recent-change slot) is one entry by key: a report's
+// cell writes read one record and one run of text ids, sorting moves only the keys, and removing
+// a row frees its key for the next row added.
 //
 // The display order is the model's row order. Views observe the grid through GridObserver; a cell
 // write costs one virtual call, never a signal.
@@ -48,12 +50,17 @@ struct GridColumn {
     RowConditions shows;
 };
 
-/// A cell: its text as an id in the grid's TextTable (StatusGrid::text reads it).
-struct GridCell {
-    TextId textId = TextTable::kEmpty;
+/// What a cell holds besides its text: its icon, text format flags and item data.
+struct CellExtras {
     int icon = -1;
     quint32 format = 0;
     qint64 data = 0;
+};
+
+/// A cell as read: its text as an id in the grid's TextTable (StatusGrid::text reads it) and the
+/// rest.
+struct GridCell : CellExtras {
+    TextId textId = TextTable::kEmpty;
 };
 
 /// Told about every change of a grid; the Qt adapter queues these and repaints in batches.
@@ -120,7 +127,7 @@ public:
     // of a fill are rows::setTextIfColumn and its kin); ComponentError for a bad row
     const QString& text(int row, const QString& key) const;
     /// The text of a cell by index; it stays valid until the cell's text is replaced.
-    const QString& text(int row, int column) const { return texts_->text(cell(row, column).textId); }
+    const QString& text(int row, int column) const { return texts_->text(cellTexts_[cellIndex(row, column)]); }
     void setText(int row, const QString& key, const QString& text);
     /// Text plus format flags and icon, as a fill writes the Name cell.
     void setCell(int row, const QString& key, const QString& text, quint32 format, int icon);
@@ -131,10 +138,14 @@ public:
     quint32 format(int row, const QString& key) const;
 
     // ---- cells by index (for views and fast paths that resolved the column once)
-    const GridCell& cell(int row, int column) const {
-        checkRow(row);
-        return cellOfKey(rowKey_[size_t(row - 1)], column);
+    GridCell cell(int row, int column) const {
+        const size_t i = cellIndex(row, column);
+        GridCell c;
+        static_cast<CellExtras&>(c) = cellExtras_[i];
+        c.textId = cellTexts_[i];
+        return c;
     }
+    qint64 data(int row, int column) const { return cellExtras_[cellIndex(row, column)].data; }
     void setText(int row, int column, const QString& text);
 
     // ---- typed row conditions, recorded by the writers beside the texts
@@ -203,10 +214,14 @@ private:
         checkRow(row);
         return records_[size_t(rowKey_[size_t(row - 1)])];
     }
-    const GridCell& cellOfKey(int key, int column) const {
+    size_t cellIndexOfKey(int key, int column) const {
         if (column < 0 || column >= columns_.size())
             throwColumnOutOfRange();
-        return cells_[size_t(key) * size_t(columns_.size()) + size_t(column)];
+        return size_t(key) * size_t(columns_.size()) + size_t(column);
+    }
+    size_t cellIndex(int row, int column) const {
+        checkRow(row);
+        return cellIndexOfKey(rowKey_[size_t(row - 1)], column);
     }
     [[noreturn]] void throwRowOutOfRange(int row) const;
     [[noreturn]] static void throwColumnOutOfRange();
@@ -220,7 +235,6 @@ private:
     void clearRows();
     /// Positions of the keys of rows `first` (0-based) to the end, after rows moved.
     void renumberFrom(int first);
-    GridCell& mutableCell(int row, int column) { return const_cast<GridCell&>(cell(row, column)); }
     /// Gives the cell array a stride of `columns` cells, keeping each row's first cells.
     void restride(int oldColumns, int columns);
     void touched(int row, int column);
@@ -237,7 +251,9 @@ private:
     // The address index holds keys, so removing or sorting rows renumbers only the positions.
     std::vector<int> rowKey_;         // by position (0-based): the row's key
     std::vector<RowRecord> records_;  // by key
-    std::vector<GridCell> cells_;     // by key: cells_[key * columnCount() + column]
+    // By key, cell (key, column) at key * columnCount() + column.
+    std::vector<TextId> cellTexts_;
+    std::vector<CellExtras> cellExtras_;
     std::vector<int> freeKeys_;
     /// Releases the texts of the cells from `first` on, `count` of them, and empties the cells.
     void releaseCells(size_t first, size_t count);

@@ -72,22 +72,30 @@ bool LiveIntake::withinLimits(const QString& reportName, const QString& address,
 }
 
 const LiveIntake::Route& LiveIntake::routeOf(const QString& deviceType) {
-    const auto kept = routeOfWord_.find(deviceType);
-    if (kept != routeOfWord_.end())
-        return kept->second;
+    KeptWord& recent = wordByStorage_[storageSlot<kWordSlotBits>(deviceType.constData())];
+    if (recent.route != nullptr && sameStorage(recent.word, deviceType))
+        return *recent.route;
     static const Route kIgnored;
     if (deviceType.size() > kMaxWordLength)
         return kIgnored;  // no such word: ignored, and not kept
-    // Words compare after upper-casing. Words come from the host: keep the memory bounded.
-    Route resolved;
-    resolved.route = deviceTypeRoute(deviceType.toUpper());
-    if (resolved.route != nullptr) {
-        resolved.kind = StatusDecoder::kindOf(resolved.route->kindCode);
-        resolved.doorKind = StatusDecoder::kindOf(resolved.route->doorKindCode);
+    auto kept = routeOfWord_.find(deviceType);
+    if (kept == routeOfWord_.end()) {
+        // Words compare after upper-casing. Words come from the host: keep the memory bounded.
+        Route resolved;
+        resolved.route = deviceTypeRoute(deviceType.toUpper());
+        if (resolved.route != nullptr) {
+            resolved.kind = StatusDecoder::kindOf(resolved.route->kindCode);
+            resolved.doorKind = StatusDecoder::kindOf(resolved.route->doorKindCode);
+        }
+        if (routeOfWord_.size() >= kMaxWordsKept) {
+            routeOfWord_.clear();
+            wordByStorage_.fill(KeptWord{});
+        }
+        kept = routeOfWord_.emplace(deviceType, resolved).first;
     }
-    if (routeOfWord_.size() >= kMaxWordsKept)
-        routeOfWord_.clear();
-    return routeOfWord_.emplace(deviceType, resolved).first->second;
+    recent.word = deviceType;
+    recent.route = &kept->second;
+    return kept->second;
 }
 
 void LiveIntake::StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time,

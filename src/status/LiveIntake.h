@@ -21,6 +21,8 @@
 
 #include <QString>
 
+#include <array>
+
 #include <unordered_map>
 
 namespace so {
@@ -94,6 +96,14 @@ private:
     QString nowText_;
     /// Route per device type word as sent.
     std::unordered_map<QString, Route, TextHash, TextEqual> routeOfWord_;
+    /// Words seen lately, by the storage of their characters: a host that sends its words from a
+    /// few kept strings finds the route without hashing the word. Each holds a copy of its word.
+    struct KeptWord {
+        QString word;
+        const Route* route = nullptr;
+    };
+    static constexpr int kWordSlotBits = 4;
+    std::array<KeptWord, 1u << kWordSlotBits> wordByStorage_;
     /// The door address of the report being decoded, rewritten in place for every report that
     /// reaches a door (a copy someone kept detaches on the next write).
     QString doorAddress_;

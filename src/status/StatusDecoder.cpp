@@ -20,7 +20,7 @@ public:
     const GridColumns& columns() const { return columns_; }
     int row() const { return row_; }
     const QString& text(ColumnId id) const { return grid_.text(row_, columns_.require(id)); }
-    qint64 data(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).data; }
+    qint64 data(ColumnId id) const { return grid_.data(row_, columns_.require(id)); }
     void setText(ColumnId id, const QString& text) const { grid_.setText(row_, columns_.require(id), text); }
     /// Records conditions the row's cells now show (after writing the cells).
     void show(RowConditions conditions) const { grid_.addConditions(row_, conditions); }

@@ -25,7 +25,7 @@ class RowReader {
 public:
     RowReader(const StatusGrid& grid, const GridColumns& columns, int row) : grid_(grid), columns_(columns), row_(row) {}
     const QString& text(ColumnId id) const { return grid_.text(row_, columns_.require(id)); }
-    qint64 data(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).data; }
+    qint64 data(ColumnId id) const { return grid_.data(row_, columns_.require(id)); }
 
 private:
     const StatusGrid& grid_;
