@@ -42,14 +42,19 @@ StatusGrid::StatusGrid(QString name, TextTable* texts)
 StatusGrid::~StatusGrid() {
     // A shared table outlives the grid: the texts only this grid showed become free there.
     if (ownTexts_ == nullptr)
-        releaseCells(0, cellTexts_.size());
+        for (size_t key = 0; key < rows_.keys(); ++key)
+            releaseCells(int(key));
 }
 
-void StatusGrid::releaseCells(size_t first, size_t count) {
-    for (size_t i = first; i < first + count; ++i) {
-        texts_->release(cellTexts_[i]);
-        cellTexts_[i] = TextTable::kEmpty;
-        cellExtras_[i] = CellExtras{};
+void StatusGrid::releaseCells(int key) {
+    // The cells as stored (the columns may be gone already when the rows are cleared with them).
+    const int columns = rows_.textsPerRow();
+    TextId* const texts = rows_.texts(size_t(key));
+    CellExtras* const extras = cellExtras_.data() + size_t(key) * size_t(columns);
+    for (int column = 0; column < columns; ++column) {
+        texts_->release(texts[column]);
+        texts[column] = TextTable::kEmpty;
+        extras[column] = CellExtras{};
     }
 }
 
@@ -123,17 +128,16 @@ void StatusGrid::moveColumn(int from, int to) {
         return;
     columns_.move(from, to);
     const size_t stride = size_t(columns_.size());
-    const auto moveIn = [&](auto& cells) {
-        for (size_t first = 0; first < cells.size(); first += stride) {
-            const auto begin = cells.begin() + std::ptrdiff_t(first);
-            if (from < to)
-                std::rotate(begin + from, begin + from + 1, begin + to + 1);
-            else
-                std::rotate(begin + to, begin + from, begin + from + 1);
-        }
+    const auto moveIn = [&](auto* cells) {
+        if (from < to)
+            std::rotate(cells + from, cells + from + 1, cells + to + 1);
+        else
+            std::rotate(cells + to, cells + from, cells + from + 1);
     };
-    moveIn(cellTexts_);
-    moveIn(cellExtras_);
+    for (size_t key = 0; key < rows_.keys(); ++key) {
+        moveIn(rows_.texts(key));
+        moveIn(cellExtras_.data() + key * stride);
+    }
     columnByKey_.clear();
     for (int i = 0; i < columns_.size(); ++i)
         columnByKey_.emplace(columns_[i].key, i);
@@ -147,34 +151,29 @@ void StatusGrid::moveColumn(int from, int to) {
 void StatusGrid::restride(int oldColumns, int columns) {
     if (oldColumns == columns)
         return;
+    rows_.setTextsPerRow(columns);
     const int kept = std::min(oldColumns, columns);
-    const auto restrideIn = [&](auto& cells) {
-        std::remove_reference_t<decltype(cells)> restrided(records_.size() * size_t(columns));
-        for (size_t key = 0; key < records_.size(); ++key)
-            std::move(cells.begin() + std::ptrdiff_t(key * size_t(oldColumns)),
-                      cells.begin() + std::ptrdiff_t(key * size_t(oldColumns) + size_t(kept)),
-                      restrided.begin() + std::ptrdiff_t(key * size_t(columns)));
-        cells = std::move(restrided);
-    };
-    restrideIn(cellTexts_);
-    restrideIn(cellExtras_);
+    std::vector<CellExtras> restrided(rows_.keys() * size_t(columns));
+    for (size_t key = 0; key < rows_.keys(); ++key)
+        std::copy_n(cellExtras_.begin() + std::ptrdiff_t(key * size_t(oldColumns)), kept,
+                    restrided.begin() + std::ptrdiff_t(key * size_t(columns)));
+    cellExtras_ = std::move(restrided);
 }
 
 // ---------------------------------------------------------------- rows
 
 int StatusGrid::addRow() {
-    int key = int(records_.size());
+    int key = int(rows_.keys());
     if (!freeKeys_.empty()) {
         key = freeKeys_.back();
         freeKeys_.pop_back();
     } else {
         // A new key's cells; a freed key's were emptied when its row was removed.
-        records_.emplace_back();
-        cellTexts_.resize(records_.size() * size_t(columns_.size()));
-        cellExtras_.resize(cellTexts_.size());
+        rows_.addKey();
+        cellExtras_.resize(rows_.keys() * size_t(columns_.size()));
     }
-    records_[size_t(key)] = RowRecord{};
-    records_[size_t(key)].position = int(rowKey_.size());
+    rows_.record(size_t(key)) = RowRecord{};
+    rows_.record(size_t(key)).position = int(rowKey_.size());
     rowKey_.push_back(key);
     const int row = int(rowKey_.size());
     if (observer_ != nullptr)
@@ -187,8 +186,8 @@ void StatusGrid::removeRow(int row) {
     if (addressColumn_ >= 0)
         unindexRow(row);
     const int key = rowKey_[size_t(row - 1)];
-    records_[size_t(key)].position = -1;
-    releaseCells(size_t(key) * size_t(columns_.size()), size_t(columns_.size()));
+    rows_.record(size_t(key)).position = -1;
+    releaseCells(key);
     freeKeys_.push_back(key);
     rowKey_.erase(rowKey_.begin() + (row - 1));
     // The rows after it move up by one; the index keeps their keys.
@@ -204,11 +203,10 @@ void StatusGrid::clear() {
 }
 
 void StatusGrid::clearRows() {
-    releaseCells(0, cellTexts_.size());
+    for (size_t key = 0; key < rows_.keys(); ++key)
+        releaseCells(int(key));
     rowKey_.clear();
-    records_.clear();
-    cellTexts_.clear();
-    cellTexts_.shrink_to_fit();
+    rows_.clear();
     cellExtras_.clear();
     cellExtras_.shrink_to_fit();
     freeKeys_.clear();
@@ -217,7 +215,7 @@ void StatusGrid::clearRows() {
 
 void StatusGrid::renumberFrom(int first) {
     for (size_t position = size_t(first); position < rowKey_.size(); ++position)
-        records_[size_t(rowKey_[position])].position = int(position);
+        rows_.record(size_t(rowKey_[position])).position = int(position);
 }
 
 void StatusGrid::throwRowOutOfRange(int row) const {
@@ -240,7 +238,7 @@ void StatusGrid::rebuildIndex() {
 }
 
 QStringView StatusGrid::addressOfKey(int key) const {
-    return texts_->text(cellTexts_[cellIndexOfKey(key, addressColumn_)]);
+    return texts_->text(textIdOfKey(key, addressColumn_));
 }
 
 void StatusGrid::indexRow(int row) {
@@ -262,9 +260,10 @@ void StatusGrid::touched(int row, int column) {
 }
 
 void StatusGrid::setText(int row, int column, const QString& text) {
-    TextId& cellText = cellTexts_[cellIndex(row, column)];
-    const size_t key = size_t(rowKey_[size_t(row - 1)]);
-    RowRecord& own = records_[key];
+    const size_t key = size_t(keyOf(row));
+    checkColumn(column);
+    TextId& cellText = rows_.texts(key)[column];
+    RowRecord& own = rows_.record(key);
     own.conditions.remove(columns_[column].shows);
     if (column == updatedColumn_)
         own.updatedAt = UpdatedStamp::kUnknown;
@@ -285,7 +284,7 @@ void StatusGrid::setText(int row, int column, const QString& text) {
         cellText = id;
     }
     touched(row, column);
-    announceConditions(row, records_[key]);  // looked up again: the observer may have added rows
+    announceConditions(row, rows_.record(key));  // looked up again: the observer may have added rows
 }
 
 void StatusGrid::addConditions(int row, RowConditions conditions) {
@@ -316,7 +315,7 @@ void StatusGrid::setText(int row, const QString& key, const QString& text) { set
 void StatusGrid::setCell(int row, const QString& key, const QString& text, quint32 format, int icon) {
     const int column = requireColumn(key);
     setText(row, column, text);
-    CellExtras& c = cellExtras_[cellIndex(row, column)];
+    CellExtras& c = cellExtras_[extrasIndexOfKey(keyOf(row), column)];
     c.format = format;
     if (c.icon != icon) {
         c.icon = icon;
@@ -327,14 +326,14 @@ void StatusGrid::setCell(int row, const QString& key, const QString& text, quint
 qint64 StatusGrid::data(int row, const QString& key) const { return data(row, requireColumn(key)); }
 
 void StatusGrid::setData(int row, const QString& key, qint64 value) {
-    cellExtras_[cellIndex(row, requireColumn(key))].data = value;
+    cellExtras_[extrasIndexOfKey(keyOf(row), requireColumn(key))].data = value;
 }
 
-int StatusGrid::icon(int row, const QString& key) const { return cellExtras_[cellIndex(row, requireColumn(key))].icon; }
+int StatusGrid::icon(int row, const QString& key) const { return cell(row, requireColumn(key)).icon; }
 
 void StatusGrid::setIcon(int row, const QString& key, int icon) {
     const int column = requireColumn(key);
-    CellExtras& c = cellExtras_[cellIndex(row, column)];
+    CellExtras& c = cellExtras_[extrasIndexOfKey(keyOf(row), column)];
     if (c.icon == icon)
         return;
     c.icon = icon;
@@ -342,7 +341,7 @@ void StatusGrid::setIcon(int row, const QString& key, int icon) {
 }
 
 quint32 StatusGrid::format(int row, const QString& key) const {
-    return cellExtras_[cellIndex(row, requireColumn(key))].format;
+    return cell(row, requireColumn(key)).format;
 }
 
 // ---------------------------------------------------------------- search
@@ -366,7 +365,7 @@ int StatusGrid::findRowForAddress(const QString& address) const {
     int first = std::numeric_limits<int>::max();
     addressIndex_.forEachKey(
         address, [this](int key) { return addressOfKey(key); },
-        [&](int key) { first = std::min(first, records_[size_t(key)].position); });
+        [&](int key) { first = std::min(first, rows_.record(size_t(key)).position); });
     return first == std::numeric_limits<int>::max() ? 0 : first + 1;
 }
 
@@ -405,7 +404,7 @@ void StatusGrid::sort(int column, SortOrder order) {
 void StatusGrid::sortByUpdated(SortOrder order) {
     QVector<qint64> times(rowCount());
     for (int r = 0; r < rowCount(); ++r)
-        times[r] = records_[size_t(rowKey_[size_t(r)])].updatedAt;
+        times[r] = rows_.record(size_t(rowKey_[size_t(r)])).updatedAt;
     QVector<int> positions(rowCount());
     std::iota(positions.begin(), positions.end(), 0);
     std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {

@@ -8,13 +8,12 @@
 // Cell texts are ids in a TextTable shared by the grids of a component (see TextTable.h): a
 // write of a text already shown somewhere compares and stores an id.
 //
-// Every row has a key that stays with it while rows are sorted or removed before it. The cells of
-// all rows are two arrays by key, a row's cells side by side (columnCount cells a key): their text
-// ids, which every report reads and writes (4 bytes a cell: a row's texts share a cache line or
-// two), and their icons, formats and item data, which a report reads for a cell or two. A row's
-// own record (its position, conditions and recent-change slot) is one entry by key: a report's
-// cell writes read one record and one run of text ids, sorting moves only the keys, and removing
-// a row frees its key for the next row added.
+// Every row has a key that stays with it while rows are sorted or removed before it. By key, a
+// row's own record (its position, conditions and recent-change slot) and the text ids of its cells,
+// which every report reads and writes, are one block (RowBlocks: a cache line or two); the icons,
+// formats and item data of its cells, of which a report reads one or two, are a second array
+// (columnCount cells a key). Sorting moves only the keys, and removing a row frees its key for the
+// next row added.
 //
 // The display order is the model's row order. Views observe the grid through GridObserver; a cell
 // write costs one virtual call, never a signal.
@@ -23,6 +22,7 @@
 #include "domain/RowConditions.h"
 #include "domain/UpdatedStamp.h"
 #include "grid/AddressIndex.h"
+#include "grid/RowBlocks.h"
 #include "grid/TextHash.h"
 #include "grid/TextTable.h"
 
@@ -127,7 +127,7 @@ public:
     // of a fill are rows::setTextIfColumn and its kin); ComponentError for a bad row
     const QString& text(int row, const QString& key) const;
     /// The text of a cell by index; it stays valid until the cell's text is replaced.
-    const QString& text(int row, int column) const { return texts_->text(cellTexts_[cellIndex(row, column)]); }
+    const QString& text(int row, int column) const { return texts_->text(textIdOfKey(keyOf(row), column)); }
     void setText(int row, const QString& key, const QString& text);
     /// Text plus format flags and icon, as a fill writes the Name cell.
     void setCell(int row, const QString& key, const QString& text, quint32 format, int icon);
@@ -139,13 +139,13 @@ public:
 
     // ---- cells by index (for views and fast paths that resolved the column once)
     GridCell cell(int row, int column) const {
-        const size_t i = cellIndex(row, column);
+        const int key = keyOf(row);
         GridCell c;
-        static_cast<CellExtras&>(c) = cellExtras_[i];
-        c.textId = cellTexts_[i];
+        static_cast<CellExtras&>(c) = cellExtras_[extrasIndexOfKey(key, column)];
+        c.textId = textIdOfKey(key, column);
         return c;
     }
-    qint64 data(int row, int column) const { return cellExtras_[cellIndex(row, column)].data; }
+    qint64 data(int row, int column) const { return cellExtras_[extrasIndexOfKey(keyOf(row), column)].data; }
     void setText(int row, int column, const QString& text);
 
     // ---- typed row conditions, recorded by the writers beside the texts
@@ -206,22 +206,23 @@ private:
         if (row < 1 || row > int(rowKey_.size()))
             throwRowOutOfRange(row);
     }
-    const RowRecord& record(int row) const {
-        checkRow(row);
-        return records_[size_t(rowKey_[size_t(row - 1)])];
-    }
-    RowRecord& record(int row) {
-        checkRow(row);
-        return records_[size_t(rowKey_[size_t(row - 1)])];
-    }
-    size_t cellIndexOfKey(int key, int column) const {
+    void checkColumn(int column) const {
         if (column < 0 || column >= columns_.size())
             throwColumnOutOfRange();
-        return size_t(key) * size_t(columns_.size()) + size_t(column);
     }
-    size_t cellIndex(int row, int column) const {
+    int keyOf(int row) const {
         checkRow(row);
-        return cellIndexOfKey(rowKey_[size_t(row - 1)], column);
+        return rowKey_[size_t(row - 1)];
+    }
+    const RowRecord& record(int row) const { return rows_.record(size_t(keyOf(row))); }
+    RowRecord& record(int row) { return rows_.record(size_t(keyOf(row))); }
+    TextId textIdOfKey(int key, int column) const {
+        checkColumn(column);
+        return rows_.texts(size_t(key))[column];
+    }
+    size_t extrasIndexOfKey(int key, int column) const {
+        checkColumn(column);
+        return size_t(key) * size_t(columns_.size()) + size_t(column);
     }
     [[noreturn]] void throwRowOutOfRange(int row) const;
     [[noreturn]] static void throwColumnOutOfRange();
@@ -250,13 +251,11 @@ private:
     int updatedColumn_ = -1;
     // The address index holds keys, so removing or sorting rows renumbers only the positions.
     std::vector<int> rowKey_;         // by position (0-based): the row's key
-    std::vector<RowRecord> records_;  // by key
-    // By key, cell (key, column) at key * columnCount() + column.
-    std::vector<TextId> cellTexts_;
-    std::vector<CellExtras> cellExtras_;
+    RowBlocks<RowRecord, TextId> rows_;  // by key: the record and the cells' text ids
+    std::vector<CellExtras> cellExtras_;  // by key: cell (key, column) at key * columnCount() + column
     std::vector<int> freeKeys_;
-    /// Releases the texts of the cells from `first` on, `count` of them, and empties the cells.
-    void releaseCells(size_t first, size_t count);
+    /// Releases the texts of a row's cells and empties them.
+    void releaseCells(int key);
     // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
     AddressIndex addressIndex_;
     QString searchColumn_;
