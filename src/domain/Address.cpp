@@ -35,20 +35,22 @@ PointKind classifyAddress(const QString& address) {
 
 QString ConvertToDoorAddress(const QString& address) {
     QString door;
-    writeDoorAddress(address, door);
+    if (!writeDoorAddress(address, door))
+        throw ComponentError(ComponentError::InvalidArgument,
+                             QStringLiteral("Address too short for a door address: \"%1\"").arg(address));
     return door;
 }
 
-void writeDoorAddress(QStringView address, QString& door) {
+bool writeDoorAddress(QStringView address, QString& door) {
     const qsizetype size = address.size();
     if (size < 4)
-        throw ComponentError(ComponentError::InvalidArgument,
-                             QStringLiteral("Address too short for a door address: \"%1\"").arg(address));
+        return false;
     door.resize(size);  // keeps the storage when it is large enough and not shared
     QChar* out = door.data();
     std::copy_n(address.data(), size, out);
     out[size - 4] = u'D';
     out[size - 3] = u'R';
+    return true;
 }
 
 QString classicControllerAddress(const QString& pointAddress) {

@@ -49,6 +49,14 @@ public:
         return std::launder(reinterpret_cast<const Text*>(block(key) + kTextsAt));
     }
 
+    /// Starts loading the key's block (a lookup found the key; its record and texts are read next).
+    void prefetch(std::size_t key) const {
+        const std::byte* const at = block(key);
+        __builtin_prefetch(at);
+        if (stride_ > kLine)
+            __builtin_prefetch(at + kLine);
+    }
+
     /// Appends a key with a value-initialised record and every text `Text{}`.
     void addKey() {
         if (keys_ == capacity_)

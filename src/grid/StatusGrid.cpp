@@ -8,6 +8,7 @@
 #include <atomic>
 #include <limits>
 #include <numeric>
+#include <utility>
 
 namespace so {
 namespace {
@@ -264,7 +265,7 @@ void StatusGrid::setText(int row, int column, const QString& text) {
     checkColumn(column);
     TextId& cellText = rows_.texts(key)[column];
     RowRecord& own = rows_.record(key);
-    own.conditions.remove(columns_[column].shows);
+    own.conditions.remove(std::as_const(columns_)[column].shows);
     if (column == updatedColumn_)
         own.updatedAt = UpdatedStamp::kUnknown;
     const TextId id = texts_->acquire(text);
@@ -358,15 +359,43 @@ int StatusGrid::find(const QString& text) const {
     return findByScan(searchColumn_, text);
 }
 
-int StatusGrid::findRowForAddress(const QString& address) const {
+int StatusGrid::keyForAddress(QStringView address) const {
     if (rowKey_.empty() || addressColumn_ < 0)
-        return 0;
-    // The first row in display order holding the address.
+        return -1;
     int first = std::numeric_limits<int>::max();
+    int firstKey = -1;
     addressIndex_.forEachKey(
         address, [this](int key) { return addressOfKey(key); },
-        [&](int key) { first = std::min(first, rows_.record(size_t(key)).position); });
-    return first == std::numeric_limits<int>::max() ? 0 : first + 1;
+        [&](int key) {
+            const int position = rows_.record(size_t(key)).position;
+            if (position < first) {
+                first = position;
+                firstKey = key;
+            }
+        });
+    return firstKey;
+}
+
+void StatusGrid::prefetchKey(int key) const {
+    rows_.prefetch(size_t(key));
+    const size_t columns = size_t(columns_.size());
+    const char* const extras = reinterpret_cast<const char*>(cellExtras_.data() + size_t(key) * columns);
+    for (size_t offset = 0; offset < columns * sizeof(CellExtras); offset += 64)
+        __builtin_prefetch(extras + offset);
+}
+
+int StatusGrid::findRowForAddress(const QString& address) const {
+    const int key = keyForAddress(address);
+    if (key < 0)
+        return 0;
+    prefetchKey(key);
+    return rows_.record(size_t(key)).position + 1;
+}
+
+void StatusGrid::prefetchRow(const QString& address) const {
+    const int key = keyForAddress(address);
+    if (key >= 0)
+        prefetchKey(key);
 }
 
 int StatusGrid::findByScan(const QString& key, const QString& text) const {

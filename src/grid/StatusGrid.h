@@ -170,6 +170,10 @@ public:
     int find(const QString& text) const;
     /// First row whose "Address" cell equals address; 0 when none (or no rows).
     int findRowForAddress(const QString& address) const;
+    /// Starts loading the memory of the row findRowForAddress(address) finds (its index slot, its
+    /// record and cells), for a lookup that follows other work: a report's door row, found after
+    /// the point's own row is decoded, loads meanwhile.
+    void prefetchRow(const QString& address) const;
     /// The same search done by scanning the rows (the baseline benchmarks compare against).
     int findByScan(const QString& key, const QString& text) const;
 
@@ -226,6 +230,10 @@ private:
     }
     [[noreturn]] void throwRowOutOfRange(int row) const;
     [[noreturn]] static void throwColumnOutOfRange();
+    /// The key of the first row (display order) holding the address; -1 when none.
+    int keyForAddress(QStringView address) const;
+    /// Starts loading the row's record and cells (a lookup found its key; its cells are read next).
+    void prefetchKey(int key) const;
     /// Puts the rows in the given order (0-based positions) and tells the observer.
     void applyOrder(const QVector<int>& order);
     void rebuildIndex();

@@ -73,8 +73,8 @@ bool LiveIntake::withinLimits(const QString& reportName, const QString& address,
 
 const LiveIntake::Route& LiveIntake::routeOf(const QString& deviceType) {
     KeptWord& recent = wordByStorage_[storageSlot<kWordSlotBits>(deviceType.constData())];
-    if (recent.route != nullptr && sameStorage(recent.word, deviceType))
-        return *recent.route;
+    if (!recent.word.isNull() && sameStorage(recent.word, deviceType))
+        return recent.route;
     static const Route kIgnored;
     if (deviceType.size() > kMaxWordLength)
         return kIgnored;  // no such word: ignored, and not kept
@@ -94,8 +94,8 @@ const LiveIntake::Route& LiveIntake::routeOf(const QString& deviceType) {
         kept = routeOfWord_.emplace(deviceType, resolved).first;
     }
     recent.word = deviceType;
-    recent.route = &kept->second;
-    return kept->second;
+    recent.route = kept->second;
+    return recent.route;
 }
 
 void LiveIntake::StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time,
@@ -124,11 +124,15 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
         const bool passValue = route->type != DeviceType::Reader && route->type != DeviceType::Pylon;
         const QString noValue;
         const QString& rowValue = passValue ? value : noValue;
+        const bool reachesDoor =
+            !route->doorKindCode.isEmpty() &&
+            (route->doorOnlyIfAddressContains.isEmpty() || address.contains(route->doorOnlyIfAddressContains));
+        if (reachesDoor)
+            prepareDoor(address);
         updateRow(route->section, address, state, resolved.kind, stamp, rowValue);
         if (route->type == DeviceType::ZR2Input && !value.isEmpty() && state == 0)
             masked_.UpdateMaskedItem(address, toInt32(value));
-        if (!route->doorKindCode.isEmpty() &&
-            (route->doorOnlyIfAddressContains.isEmpty() || address.contains(route->doorOnlyIfAddressContains)))
+        if (reachesDoor)
             updateDoor(address, state, resolved.doorKind, stamp, rowValue);
     });
 }
@@ -166,8 +170,11 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
         }
         const QString noValue;
         const QString& rowValue = passValue ? value : noValue;
+        const bool reachesDoor = !route->doorKindCode.isEmpty();
+        if (reachesDoor)
+            prepareDoor(address);
         updateRow(route->section, address, state, resolved.kind, stamp, rowValue, mode);
-        if (!route->doorKindCode.isEmpty())
+        if (reachesDoor)
             updateDoor(address, state, resolved.doorKind, stamp, rowValue, mode);
     });
 }
@@ -177,9 +184,17 @@ void LiveIntake::updateRow(Section section, const QString& address, quint8 state
     decoder_.UpdateList(sectionIndex(section), address, state, kind, time, value, mode);
 }
 
+void LiveIntake::prepareDoor(const QString& address) {
+    doorAddressWritten_ = writeDoorAddress(address, doorAddress_);
+    // The door's row is decoded after the point's own: its memory loads meanwhile.
+    if (doorAddressWritten_)
+        sections_.grid(Section::Doors).prefetchRow(doorAddress_);
+}
+
 void LiveIntake::updateDoor(const QString& address, quint8 state, StatusDecoder::Kind kind, const QString& time,
                             const QString& value, ReportMode mode) {
-    writeDoorAddress(address, doorAddress_);
+    if (!doorAddressWritten_)
+        ConvertToDoorAddress(address);  // fails, reported after the point's own row was decoded
     decoder_.UpdateList(sectionIndex(Section::Doors), doorAddress_, state, kind, time, value, mode);
 }
 

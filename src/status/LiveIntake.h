@@ -77,6 +77,10 @@ private:
     const Route& routeOf(const QString& deviceType);
     void updateRow(Section section, const QString& address, quint8 state, StatusDecoder::Kind kind,
                    const QString& time, const QString& value, ReportMode mode = ReportMode::Current);
+    /// Writes the door address of a point reaching its door (doorAddress_) and starts loading
+    /// where its row is found.
+    void prepareDoor(const QString& address);
+    /// Decodes the report of the point at `address` into the row of the door prepareDoor named.
     void updateDoor(const QString& address, quint8 state, StatusDecoder::Kind kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current);
     void zr2Input(const QString& address, quint8 state, const QString& time, const QString& value);
@@ -100,13 +104,14 @@ private:
     /// few kept strings finds the route without hashing the word. Each holds a copy of its word.
     struct KeptWord {
         QString word;
-        const Route* route = nullptr;
+        Route route;  // a copy: no further memory read
     };
     static constexpr int kWordSlotBits = 4;
     std::array<KeptWord, 1u << kWordSlotBits> wordByStorage_;
     /// The door address of the report being decoded, rewritten in place for every report that
     /// reaches a door (a copy someone kept detaches on the next write).
     QString doorAddress_;
+    bool doorAddressWritten_ = false;
     std::unordered_map<QString, QString, TextHash, TextEqual> keypadReaderOfModule_;
 };
 
