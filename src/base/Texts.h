@@ -26,6 +26,15 @@ void ClearParameters(db::Command& command);
 /// The host's date format followed by " HH:mm:ss" (fetched once per instance).
 const QString& dateTimeFormat(ComponentContext& ctx);
 
+/// Whether two texts share one storage (a text and a kept copy of it), and so are equal.
+inline bool sameStorage(const QString& a, const QString& b) {
+    return a.constData() == b.constData() && a.size() == b.size();
+}
+
+/// Whether two texts are equal; answered without reading a character when both share one storage
+/// (a kept copy of a text, a resource text and the cell that shows it).
+inline bool sameText(const QString& a, const QString& b) { return sameStorage(a, b) || a == b; }
+
 }  // namespace so
 
 /// The numbers of the host's text resources the component shows.

@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace so {
 
 PointKind classifyAddress(const QString& address) {
@@ -32,15 +34,23 @@ PointKind classifyAddress(const QString& address) {
 }
 
 QString ConvertToDoorAddress(const QString& address) {
-    if (address.size() < 4)
+    QString door;
+    if (!writeDoorAddress(address, door))
         throw ComponentError(ComponentError::InvalidArgument,
                              QStringLiteral("Address too short for a door address: \"%1\"").arg(address));
-    // Built in one allocation: every report of a door's input or relay asks for it.
-    const QStringView text(address);
-    QString door;
-    door.reserve(address.size());
-    door.append(text.first(address.size() - 4)).append(QLatin1String("DR")).append(text.last(2));
     return door;
+}
+
+bool writeDoorAddress(QStringView address, QString& door) {
+    const qsizetype size = address.size();
+    if (size < 4)
+        return false;
+    door.resize(size);  // keeps the storage when it is large enough and not shared
+    QChar* out = door.data();
+    std::copy_n(address.data(), size, out);
+    out[size - 4] = u'D';
+    out[size - 3] = u'R';
+    return true;
 }
 
 QString classicControllerAddress(const QString& pointAddress) {

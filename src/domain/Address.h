@@ -50,6 +50,9 @@ PointKind classifyAddress(const QString& address);
 /// The door a point belongs to: the address with its point code replaced by "DR" (…SM03, …BR03
 /// and …BI03 all give …DR03). Throws ComponentError for an address shorter than 4 characters.
 QString ConvertToDoorAddress(const QString& address);
+/// The same door address written into `door`, reusing its storage (a report's hot path); false,
+/// and `door` unchanged, for an address shorter than 4 characters.
+bool writeDoorAddress(QStringView address, QString& door);
 
 /// The controller of a classic point: the address without its last 5 characters (".BR01").
 /// Throws ComponentError for an address shorter than 5 characters. A point number of 100 or more

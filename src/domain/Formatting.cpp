@@ -128,13 +128,13 @@ QString longTimeFormat() {
 
 UpdatedStamp DateTimeConverter::convert(ComponentContext& ctx, const QString& timeText) {
     const QString& hostFormat = dateTimeFormat(ctx);
-    if (hostFormat != dateTimeFormat_ || ctx.timeFormat != timeFormat_) {
+    if (!sameText(hostFormat, dateTimeFormat_) || ctx.timeFormat != timeFormat_) {
         kept_.clear();
         hasLast_ = false;
         dateTimeFormat_ = hostFormat;
         timeFormat_ = ctx.timeFormat;
     }
-    if (hasLast_ && timeText == lastTime_)
+    if (hasLast_ && sameText(timeText, lastTime_))
         return last_;
     if (timeText.size() > kMaxTimeLength)
         return {};

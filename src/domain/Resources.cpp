@@ -13,7 +13,7 @@ void ResourceTexts::followHost() {
     host_ = ctx_.ntConnection;
 }
 
-const QString& ResourceTexts::operator()(int number) {
+const QString& ResourceTexts::fetch(int number) {
     followHost();
     if (number < kFirst || number > kLast) {
         auto it = others_.find(number);

@@ -20,7 +20,13 @@ public:
     static constexpr int kComposedSlots = 64;
 
     explicit ResourceTexts(ComponentContext& ctx) : ctx_(ctx) {}
-    const QString& operator()(int number);
+    /// Inline for a text already fetched (a report asks for several); the rest fetches.
+    const QString& operator()(int number) {
+        const unsigned slot = unsigned(number - kFirst);
+        if (slot < loaded_.size() && loaded_[slot] && host_ == ctx_.ntConnection)
+            return texts_[slot];
+        return fetch(number);
+    }
 
     /// A text built of resource texts (a door or input summary), built once per `slot` (0 to
     /// kComposedSlots - 1) and kept with the texts: a writer hands the same text over again, so
@@ -42,6 +48,7 @@ private:
     static constexpr int kLast = 1769;
     /// Forgets every text when the context holds another host connection.
     void followHost();
+    const QString& fetch(int number);
 
     ComponentContext& ctx_;
     SiteConnection* host_ = nullptr;

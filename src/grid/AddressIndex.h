@@ -18,7 +18,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace so {
@@ -99,7 +101,21 @@ private:
         if (slot.length != address.size())
             return false;
         const char16_t* chars = address.utf16();
-        for (int i = 0; i < slot.length; ++i)
+        int i = 0;
+        // Four characters at a time: four ASCII bytes spread into four UTF-16 code units (in the
+        // order a little-endian machine reads them).
+        for (; std::endian::native == std::endian::little && i + 4 <= slot.length; i += 4) {
+            std::uint32_t bytes;
+            std::memcpy(&bytes, slot.text + i, 4);
+            std::uint64_t wide = bytes;
+            wide = (wide | (wide << 16)) & 0x0000FFFF0000FFFFull;
+            wide = (wide | (wide << 8)) & 0x00FF00FF00FF00FFull;
+            std::uint64_t units;
+            std::memcpy(&units, chars + i, 8);
+            if (wide != units)
+                return false;
+        }
+        for (; i < slot.length; ++i)
             if (chars[i] != char16_t(std::uint8_t(slot.text[i])))
                 return false;
         return true;

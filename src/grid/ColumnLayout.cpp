@@ -62,12 +62,7 @@ void GridColumns::resolve(const StatusGrid& grid) {
         index_[id] = grid.columnIndex(columnKey(ColumnId(id)));
 }
 
-int GridColumns::require(ColumnId id) const {
-    const int index = index_[std::size_t(id)];
-    if (index < 0)
-        throw MissingColumnError(columnKey(id));
-    return index;
-}
+void GridColumns::throwMissing(ColumnId id) { throw MissingColumnError(columnKey(id)); }
 
 QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, int section) {
     using namespace col;

@@ -78,10 +78,16 @@ public:
     /// The column's index, or -1 when the grid has no such column.
     int indexOf(ColumnId id) const { return index_[std::size_t(id)]; }
     /// The column's index; MissingColumnError when the grid has no such column.
-    int require(ColumnId id) const;
+    int require(ColumnId id) const {
+        const int index = index_[std::size_t(id)];
+        if (index < 0)
+            throwMissing(id);
+        return index;
+    }
 
 private:
     void resolve(const StatusGrid& grid);
+    [[noreturn]] static void throwMissing(ColumnId id);
 
     std::array<int, std::size_t(ColumnId::Count)> index_;
     quint64 layoutVersion_ = 0;  // no grid has version 0

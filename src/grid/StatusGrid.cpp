@@ -1,12 +1,14 @@
 #include "grid/StatusGrid.h"
 
 #include "base/Errors.h"
+#include "base/Texts.h"
 #include "grid/ColumnLayout.h"
 
 #include <algorithm>
 #include <atomic>
 #include <limits>
 #include <numeric>
+#include <utility>
 
 namespace so {
 namespace {
@@ -41,13 +43,19 @@ StatusGrid::StatusGrid(QString name, TextTable* texts)
 StatusGrid::~StatusGrid() {
     // A shared table outlives the grid: the texts only this grid showed become free there.
     if (ownTexts_ == nullptr)
-        releaseCells(0, cells_.size());
+        for (size_t key = 0; key < rows_.keys(); ++key)
+            releaseCells(int(key));
 }
 
-void StatusGrid::releaseCells(size_t first, size_t count) {
-    for (size_t i = first; i < first + count; ++i) {
-        texts_->release(cells_[i].textId);
-        cells_[i] = GridCell{};
+void StatusGrid::releaseCells(int key) {
+    // The cells as stored (the columns may be gone already when the rows are cleared with them).
+    const int columns = rows_.textsPerRow();
+    TextId* const texts = rows_.texts(size_t(key));
+    CellExtras* const extras = cellExtras_.data() + size_t(key) * size_t(columns);
+    for (int column = 0; column < columns; ++column) {
+        texts_->release(texts[column]);
+        texts[column] = TextTable::kEmpty;
+        extras[column] = CellExtras{};
     }
 }
 
@@ -121,12 +129,15 @@ void StatusGrid::moveColumn(int from, int to) {
         return;
     columns_.move(from, to);
     const size_t stride = size_t(columns_.size());
-    for (size_t first = 0; first < cells_.size(); first += stride) {
-        const auto begin = cells_.begin() + std::ptrdiff_t(first);
+    const auto moveIn = [&](auto* cells) {
         if (from < to)
-            std::rotate(begin + from, begin + from + 1, begin + to + 1);
+            std::rotate(cells + from, cells + from + 1, cells + to + 1);
         else
-            std::rotate(begin + to, begin + from, begin + from + 1);
+            std::rotate(cells + to, cells + from, cells + from + 1);
+    };
+    for (size_t key = 0; key < rows_.keys(); ++key) {
+        moveIn(rows_.texts(key));
+        moveIn(cellExtras_.data() + key * stride);
     }
     columnByKey_.clear();
     for (int i = 0; i < columns_.size(); ++i)
@@ -141,29 +152,29 @@ void StatusGrid::moveColumn(int from, int to) {
 void StatusGrid::restride(int oldColumns, int columns) {
     if (oldColumns == columns)
         return;
-    std::vector<GridCell> cells(records_.size() * size_t(columns));
+    rows_.setTextsPerRow(columns);
     const int kept = std::min(oldColumns, columns);
-    for (size_t key = 0; key < records_.size(); ++key)
-        std::move(cells_.begin() + std::ptrdiff_t(key * size_t(oldColumns)),
-                  cells_.begin() + std::ptrdiff_t(key * size_t(oldColumns) + size_t(kept)),
-                  cells.begin() + std::ptrdiff_t(key * size_t(columns)));
-    cells_ = std::move(cells);
+    std::vector<CellExtras> restrided(rows_.keys() * size_t(columns));
+    for (size_t key = 0; key < rows_.keys(); ++key)
+        std::copy_n(cellExtras_.begin() + std::ptrdiff_t(key * size_t(oldColumns)), kept,
+                    restrided.begin() + std::ptrdiff_t(key * size_t(columns)));
+    cellExtras_ = std::move(restrided);
 }
 
 // ---------------------------------------------------------------- rows
 
 int StatusGrid::addRow() {
-    int key = int(records_.size());
+    int key = int(rows_.keys());
     if (!freeKeys_.empty()) {
         key = freeKeys_.back();
         freeKeys_.pop_back();
     } else {
         // A new key's cells; a freed key's were emptied when its row was removed.
-        records_.emplace_back();
-        cells_.resize(records_.size() * size_t(columns_.size()));
+        rows_.addKey();
+        cellExtras_.resize(rows_.keys() * size_t(columns_.size()));
     }
-    records_[size_t(key)] = RowRecord{};
-    records_[size_t(key)].position = int(rowKey_.size());
+    rows_.record(size_t(key)) = RowRecord{};
+    rows_.record(size_t(key)).position = int(rowKey_.size());
     rowKey_.push_back(key);
     const int row = int(rowKey_.size());
     if (observer_ != nullptr)
@@ -176,8 +187,8 @@ void StatusGrid::removeRow(int row) {
     if (addressColumn_ >= 0)
         unindexRow(row);
     const int key = rowKey_[size_t(row - 1)];
-    records_[size_t(key)].position = -1;
-    releaseCells(size_t(key) * size_t(columns_.size()), size_t(columns_.size()));
+    rows_.record(size_t(key)).position = -1;
+    releaseCells(key);
     freeKeys_.push_back(key);
     rowKey_.erase(rowKey_.begin() + (row - 1));
     // The rows after it move up by one; the index keeps their keys.
@@ -193,18 +204,19 @@ void StatusGrid::clear() {
 }
 
 void StatusGrid::clearRows() {
-    releaseCells(0, cells_.size());
+    for (size_t key = 0; key < rows_.keys(); ++key)
+        releaseCells(int(key));
     rowKey_.clear();
-    records_.clear();
-    cells_.clear();
-    cells_.shrink_to_fit();
+    rows_.clear();
+    cellExtras_.clear();
+    cellExtras_.shrink_to_fit();
     freeKeys_.clear();
     addressIndex_.clear();
 }
 
 void StatusGrid::renumberFrom(int first) {
     for (size_t position = size_t(first); position < rowKey_.size(); ++position)
-        records_[size_t(rowKey_[position])].position = int(position);
+        rows_.record(size_t(rowKey_[position])).position = int(position);
 }
 
 void StatusGrid::throwRowOutOfRange(int row) const {
@@ -227,7 +239,7 @@ void StatusGrid::rebuildIndex() {
 }
 
 QStringView StatusGrid::addressOfKey(int key) const {
-    return texts_->text(cellOfKey(key, addressColumn_).textId);
+    return texts_->text(textIdOfKey(key, addressColumn_));
 }
 
 void StatusGrid::indexRow(int row) {
@@ -249,30 +261,31 @@ void StatusGrid::touched(int row, int column) {
 }
 
 void StatusGrid::setText(int row, int column, const QString& text) {
-    GridCell& c = mutableCell(row, column);
-    const size_t key = size_t(rowKey_[size_t(row - 1)]);
-    RowRecord& own = records_[key];
-    own.conditions.remove(columns_[column].shows);
+    const size_t key = size_t(keyOf(row));
+    checkColumn(column);
+    TextId& cellText = rows_.texts(key)[column];
+    RowRecord& own = rows_.record(key);
+    own.conditions.remove(std::as_const(columns_)[column].shows);
     if (column == updatedColumn_)
         own.updatedAt = UpdatedStamp::kUnknown;
     const TextId id = texts_->acquire(text);
     if (column == addressColumn_) {
         unindexRow(row);
-        texts_->release(c.textId);
-        c.textId = id;
+        texts_->release(cellText);
+        cellText = id;
         indexRow(row);
     } else {
         // An unchanged text repaints nothing; conditions it drops are announced by the writer's
         // addConditions that follows, or stay as they were.
-        if (c.textId == id) {
+        if (cellText == id) {
             texts_->release(id);
             return;
         }
-        texts_->release(c.textId);
-        c.textId = id;
+        texts_->release(cellText);
+        cellText = id;
     }
     touched(row, column);
-    announceConditions(row, records_[key]);  // looked up again: the observer may have added rows
+    announceConditions(row, rows_.record(key));  // looked up again: the observer may have added rows
 }
 
 void StatusGrid::addConditions(int row, RowConditions conditions) {
@@ -303,7 +316,7 @@ void StatusGrid::setText(int row, const QString& key, const QString& text) { set
 void StatusGrid::setCell(int row, const QString& key, const QString& text, quint32 format, int icon) {
     const int column = requireColumn(key);
     setText(row, column, text);
-    GridCell& c = mutableCell(row, column);
+    CellExtras& c = cellExtras_[extrasIndexOfKey(keyOf(row), column)];
     c.format = format;
     if (c.icon != icon) {
         c.icon = icon;
@@ -311,28 +324,34 @@ void StatusGrid::setCell(int row, const QString& key, const QString& text, quint
     }
 }
 
-qint64 StatusGrid::data(int row, const QString& key) const { return cell(row, requireColumn(key)).data; }
+qint64 StatusGrid::data(int row, const QString& key) const { return data(row, requireColumn(key)); }
 
 void StatusGrid::setData(int row, const QString& key, qint64 value) {
-    mutableCell(row, requireColumn(key)).data = value;
+    cellExtras_[extrasIndexOfKey(keyOf(row), requireColumn(key))].data = value;
 }
 
 int StatusGrid::icon(int row, const QString& key) const { return cell(row, requireColumn(key)).icon; }
 
 void StatusGrid::setIcon(int row, const QString& key, int icon) {
     const int column = requireColumn(key);
-    GridCell& c = mutableCell(row, column);
+    CellExtras& c = cellExtras_[extrasIndexOfKey(keyOf(row), column)];
     if (c.icon == icon)
         return;
     c.icon = icon;
     touched(row, column);
 }
 
-quint32 StatusGrid::format(int row, const QString& key) const { return cell(row, requireColumn(key)).format; }
+quint32 StatusGrid::format(int row, const QString& key) const {
+    return cell(row, requireColumn(key)).format;
+}
 
 // ---------------------------------------------------------------- search
 
-void StatusGrid::setSearchColumn(const QString& key) { searchColumn_ = key; }
+void StatusGrid::setSearchColumn(const QString& key) {
+    // Every decoded report names the Address column again: keep the text when it is the same.
+    if (!sameStorage(searchColumn_, key))
+        searchColumn_ = key;
+}
 
 int StatusGrid::find(const QString& text) const {
     if (searchColumn_ == kAddressKey)
@@ -340,15 +359,43 @@ int StatusGrid::find(const QString& text) const {
     return findByScan(searchColumn_, text);
 }
 
-int StatusGrid::findRowForAddress(const QString& address) const {
+int StatusGrid::keyForAddress(QStringView address) const {
     if (rowKey_.empty() || addressColumn_ < 0)
-        return 0;
-    // The first row in display order holding the address.
+        return -1;
     int first = std::numeric_limits<int>::max();
+    int firstKey = -1;
     addressIndex_.forEachKey(
         address, [this](int key) { return addressOfKey(key); },
-        [&](int key) { first = std::min(first, records_[size_t(key)].position); });
-    return first == std::numeric_limits<int>::max() ? 0 : first + 1;
+        [&](int key) {
+            const int position = rows_.record(size_t(key)).position;
+            if (position < first) {
+                first = position;
+                firstKey = key;
+            }
+        });
+    return firstKey;
+}
+
+void StatusGrid::prefetchKey(int key) const {
+    rows_.prefetch(size_t(key));
+    const size_t columns = size_t(columns_.size());
+    const char* const extras = reinterpret_cast<const char*>(cellExtras_.data() + size_t(key) * columns);
+    for (size_t offset = 0; offset < columns * sizeof(CellExtras); offset += 64)
+        __builtin_prefetch(extras + offset);
+}
+
+int StatusGrid::findRowForAddress(const QString& address) const {
+    const int key = keyForAddress(address);
+    if (key < 0)
+        return 0;
+    prefetchKey(key);
+    return rows_.record(size_t(key)).position + 1;
+}
+
+void StatusGrid::prefetchRow(const QString& address) const {
+    const int key = keyForAddress(address);
+    if (key >= 0)
+        prefetchKey(key);
 }
 
 int StatusGrid::findByScan(const QString& key, const QString& text) const {
@@ -386,7 +433,7 @@ void StatusGrid::sort(int column, SortOrder order) {
 void StatusGrid::sortByUpdated(SortOrder order) {
     QVector<qint64> times(rowCount());
     for (int r = 0; r < rowCount(); ++r)
-        times[r] = records_[size_t(rowKey_[size_t(r)])].updatedAt;
+        times[r] = rows_.record(size_t(rowKey_[size_t(r)])).updatedAt;
     QVector<int> positions(rowCount());
     std::iota(positions.begin(), positions.end(), 0);
     std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {

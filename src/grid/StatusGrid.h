@@ -8,11 +8,12 @@
 // Cell texts are ids in a TextTable shared by the grids of a component (see TextTable.h): a
 // write of a text already shown somewhere compares and stores an id.
 //
-// Every row has a key that stays with it while rows are sorted or removed before it. The cells of
-// all rows are one array, a row's cells side by side at its key (columnCount cells a key), and a
-// row's own record (its position, conditions and recent-change slot) is one entry by key: a
-// report's cell writes read one record and one run of cells, sorting moves only the keys, and
-// removing a row frees its key for the next row added.
+// Every row has a key that stays with it while rows are sorted or removed before it. By key, a
+// row's own record (its position, conditions and recent-change slot) and the text ids of its cells,
+// which every report reads and writes, are one block (RowBlocks: a cache line or two); the icons,
+// formats and item data of its cells, of which a report reads one or two, are a second array
+// (columnCount cells a key). Sorting moves only the keys, and removing a row frees its key for the
+// next row added.
 //
 // The display order is the model's row order. Views observe the grid through GridObserver; a cell
 // write costs one virtual call, never a signal.
@@ -21,6 +22,7 @@
 #include "domain/RowConditions.h"
 #include "domain/UpdatedStamp.h"
 #include "grid/AddressIndex.h"
+#include "grid/RowBlocks.h"
 #include "grid/TextHash.h"
 #include "grid/TextTable.h"
 
@@ -48,12 +50,17 @@ struct GridColumn {
     RowConditions shows;
 };
 
-/// A cell: its text as an id in the grid's TextTable (StatusGrid::text reads it).
-struct GridCell {
-    TextId textId = TextTable::kEmpty;
+/// What a cell holds besides its text: its icon, text format flags and item data.
+struct CellExtras {
     int icon = -1;
     quint32 format = 0;
     qint64 data = 0;
+};
+
+/// A cell as read: its text as an id in the grid's TextTable (StatusGrid::text reads it) and the
+/// rest.
+struct GridCell : CellExtras {
+    TextId textId = TextTable::kEmpty;
 };
 
 /// Told about every change of a grid; the Qt adapter queues these and repaints in batches.
@@ -120,7 +127,7 @@ public:
     // of a fill are rows::setTextIfColumn and its kin); ComponentError for a bad row
     const QString& text(int row, const QString& key) const;
     /// The text of a cell by index; it stays valid until the cell's text is replaced.
-    const QString& text(int row, int column) const { return texts_->text(cell(row, column).textId); }
+    const QString& text(int row, int column) const { return texts_->text(textIdOfKey(keyOf(row), column)); }
     void setText(int row, const QString& key, const QString& text);
     /// Text plus format flags and icon, as a fill writes the Name cell.
     void setCell(int row, const QString& key, const QString& text, quint32 format, int icon);
@@ -131,10 +138,14 @@ public:
     quint32 format(int row, const QString& key) const;
 
     // ---- cells by index (for views and fast paths that resolved the column once)
-    const GridCell& cell(int row, int column) const {
-        checkRow(row);
-        return cellOfKey(rowKey_[size_t(row - 1)], column);
+    GridCell cell(int row, int column) const {
+        const int key = keyOf(row);
+        GridCell c;
+        static_cast<CellExtras&>(c) = cellExtras_[extrasIndexOfKey(key, column)];
+        c.textId = textIdOfKey(key, column);
+        return c;
     }
+    qint64 data(int row, int column) const { return cellExtras_[extrasIndexOfKey(keyOf(row), column)].data; }
     void setText(int row, int column, const QString& text);
 
     // ---- typed row conditions, recorded by the writers beside the texts
@@ -159,6 +170,10 @@ public:
     int find(const QString& text) const;
     /// First row whose "Address" cell equals address; 0 when none (or no rows).
     int findRowForAddress(const QString& address) const;
+    /// Starts loading the memory of the row findRowForAddress(address) finds (its index slot, its
+    /// record and cells), for a lookup that follows other work: a report's door row, found after
+    /// the point's own row is decoded, loads meanwhile.
+    void prefetchRow(const QString& address) const;
     /// The same search done by scanning the rows (the baseline benchmarks compare against).
     int findByScan(const QString& key, const QString& text) const;
 
@@ -195,21 +210,30 @@ private:
         if (row < 1 || row > int(rowKey_.size()))
             throwRowOutOfRange(row);
     }
-    const RowRecord& record(int row) const {
-        checkRow(row);
-        return records_[size_t(rowKey_[size_t(row - 1)])];
-    }
-    RowRecord& record(int row) {
-        checkRow(row);
-        return records_[size_t(rowKey_[size_t(row - 1)])];
-    }
-    const GridCell& cellOfKey(int key, int column) const {
+    void checkColumn(int column) const {
         if (column < 0 || column >= columns_.size())
             throwColumnOutOfRange();
-        return cells_[size_t(key) * size_t(columns_.size()) + size_t(column)];
+    }
+    int keyOf(int row) const {
+        checkRow(row);
+        return rowKey_[size_t(row - 1)];
+    }
+    const RowRecord& record(int row) const { return rows_.record(size_t(keyOf(row))); }
+    RowRecord& record(int row) { return rows_.record(size_t(keyOf(row))); }
+    TextId textIdOfKey(int key, int column) const {
+        checkColumn(column);
+        return rows_.texts(size_t(key))[column];
+    }
+    size_t extrasIndexOfKey(int key, int column) const {
+        checkColumn(column);
+        return size_t(key) * size_t(columns_.size()) + size_t(column);
     }
     [[noreturn]] void throwRowOutOfRange(int row) const;
     [[noreturn]] static void throwColumnOutOfRange();
+    /// The key of the first row (display order) holding the address; -1 when none.
+    int keyForAddress(QStringView address) const;
+    /// Starts loading the row's record and cells (a lookup found its key; its cells are read next).
+    void prefetchKey(int key) const;
     /// Puts the rows in the given order (0-based positions) and tells the observer.
     void applyOrder(const QVector<int>& order);
     void rebuildIndex();
@@ -220,7 +244,6 @@ private:
     void clearRows();
     /// Positions of the keys of rows `first` (0-based) to the end, after rows moved.
     void renumberFrom(int first);
-    GridCell& mutableCell(int row, int column) { return const_cast<GridCell&>(cell(row, column)); }
     /// Gives the cell array a stride of `columns` cells, keeping each row's first cells.
     void restride(int oldColumns, int columns);
     void touched(int row, int column);
@@ -236,11 +259,11 @@ private:
     int updatedColumn_ = -1;
     // The address index holds keys, so removing or sorting rows renumbers only the positions.
     std::vector<int> rowKey_;         // by position (0-based): the row's key
-    std::vector<RowRecord> records_;  // by key
-    std::vector<GridCell> cells_;     // by key: cells_[key * columnCount() + column]
+    RowBlocks<RowRecord, TextId> rows_;  // by key: the record and the cells' text ids
+    std::vector<CellExtras> cellExtras_;  // by key: cell (key, column) at key * columnCount() + column
     std::vector<int> freeKeys_;
-    /// Releases the texts of the cells from `first` on, `count` of them, and empties the cells.
-    void releaseCells(size_t first, size_t count);
+    /// Releases the texts of a row's cells and empties them.
+    void releaseCells(int key);
     // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
     AddressIndex addressIndex_;
     QString searchColumn_;

@@ -48,6 +48,15 @@ struct TextHash {
     }
 };
 
+/// A slot (0 to 2^Bits - 1) for the address of a text's characters. A cache keyed by storage holds
+/// a copy of each text it keeps (so that storage cannot be reused by another text meanwhile) and
+/// finds a text handed over again without reading its characters.
+template <int Bits>
+inline std::uint32_t storageSlot(const QChar* characters) {
+    const auto p = std::uint64_t(reinterpret_cast<std::uintptr_t>(characters));
+    return std::uint32_t((p * 0x9E3779B97F4A7C15ull) >> (64 - Bits));
+}
+
 struct TextEqual {
     using is_transparent = void;
     bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }

@@ -35,7 +35,7 @@ TextId TextTable::acquireByContent(const QString& text) {
         // same storage: the entry takes that storage, so the next write finds it by address.
         if (!text.isDetached())
             e.text = text;
-        byStorage_[storageSlot(e.text.constData())] = id;
+        byStorage_[storageSlot<kStorageBits>(e.text.constData())] = id;
         return id;
     }
     return add(text, hash);
@@ -59,7 +59,7 @@ TextId TextTable::add(const QString& text, std::uint32_t hash) {
     e.hash = hash;
     ++live_;
     indexInsert(id);
-    byStorage_[storageSlot(e.text.constData())] = id;
+    byStorage_[storageSlot<kStorageBits>(e.text.constData())] = id;
     return id;
 }
 

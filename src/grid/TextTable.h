@@ -15,6 +15,9 @@
 // Entries never move: a text read from the table stays valid while its entry lives.
 #pragma once
 
+#include "base/Texts.h"
+#include "grid/TextHash.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -42,9 +45,9 @@ public:
     TextId acquire(const QString& text) {
         if (text.isEmpty())
             return kEmpty;
-        const TextId cached = byStorage_[storageSlot(text.constData())];
+        const TextId cached = byStorage_[storageSlot<kStorageBits>(text.constData())];
         Entry& e = entry(cached);
-        if (e.text.constData() == text.constData() && e.text.size() == text.size()) {
+        if (sameStorage(e.text, text)) {
             ++e.uses;
             return cached;
         }
@@ -79,10 +82,6 @@ private:
 
     const Entry& entry(TextId id) const { return chunks_[id >> kChunkBits][id & (kChunkSize - 1)]; }
     Entry& entry(TextId id) { return chunks_[id >> kChunkBits][id & (kChunkSize - 1)]; }
-    static std::uint32_t storageSlot(const QChar* characters) {
-        const auto p = std::uint64_t(reinterpret_cast<std::uintptr_t>(characters));
-        return std::uint32_t((p * 0x9E3779B97F4A7C15ull) >> (64 - kStorageBits));
-    }
 
     TextId acquireByContent(const QString& text);
     TextId add(const QString& text, std::uint32_t hash);

@@ -41,7 +41,7 @@ const QString& LiveIntake::now() {
     return nowText_;
 }
 
-const DeviceTypeRoute* LiveIntake::begin(const QString& deviceType, QString& time) {
+const LiveIntake::Route& LiveIntake::begin(const QString& deviceType, QString& time) {
     quiet_.ticks = 0;
     if (time.isEmpty())
         time = now();
@@ -71,18 +71,31 @@ bool LiveIntake::withinLimits(const QString& reportName, const QString& address,
     return true;
 }
 
-const DeviceTypeRoute* LiveIntake::routeOf(const QString& deviceType) {
-    const auto kept = routeOfWord_.find(deviceType);
-    if (kept != routeOfWord_.end())
-        return kept->second;
+const LiveIntake::Route& LiveIntake::routeOf(const QString& deviceType) {
+    KeptWord& recent = wordByStorage_[storageSlot<kWordSlotBits>(deviceType.constData())];
+    if (!recent.word.isNull() && sameStorage(recent.word, deviceType))
+        return recent.route;
+    static const Route kIgnored;
     if (deviceType.size() > kMaxWordLength)
-        return nullptr;  // no such word: ignored, and not kept
-    // Words compare after upper-casing. Words come from the host: keep the memory bounded.
-    const DeviceTypeRoute* route = deviceTypeRoute(deviceType.toUpper());
-    if (routeOfWord_.size() >= kMaxWordsKept)
-        routeOfWord_.clear();
-    routeOfWord_.emplace(deviceType, route);
-    return route;
+        return kIgnored;  // no such word: ignored, and not kept
+    auto kept = routeOfWord_.find(deviceType);
+    if (kept == routeOfWord_.end()) {
+        // Words compare after upper-casing. Words come from the host: keep the memory bounded.
+        Route resolved;
+        resolved.route = deviceTypeRoute(deviceType.toUpper());
+        if (resolved.route != nullptr) {
+            resolved.kind = StatusDecoder::kindOf(resolved.route->kindCode);
+            resolved.doorKind = StatusDecoder::kindOf(resolved.route->doorKindCode);
+        }
+        if (routeOfWord_.size() >= kMaxWordsKept) {
+            routeOfWord_.clear();
+            wordByStorage_.fill(KeptWord{});
+        }
+        kept = routeOfWord_.emplace(deviceType, resolved).first;
+    }
+    recent.word = deviceType;
+    recent.route = kept->second;
+    return recent.route;
 }
 
 void LiveIntake::StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time,
@@ -93,7 +106,8 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
     trap(ctx_, reportName, [&] {
         const RecentChanges::Report oneTick(recent_);  // the report's cells share a tick
         QString stamp = time;
-        const DeviceTypeRoute* route = begin(deviceType, stamp);
+        const Route& resolved = begin(deviceType, stamp);
+        const DeviceTypeRoute* route = resolved.route;
         if (route == nullptr)
             return;
         switch (route->type) {
@@ -110,12 +124,16 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
         const bool passValue = route->type != DeviceType::Reader && route->type != DeviceType::Pylon;
         const QString noValue;
         const QString& rowValue = passValue ? value : noValue;
-        updateRow(route->section, address, state, route->kindCode, stamp, rowValue);
+        const bool reachesDoor =
+            !route->doorKindCode.isEmpty() &&
+            (route->doorOnlyIfAddressContains.isEmpty() || address.contains(route->doorOnlyIfAddressContains));
+        if (reachesDoor)
+            prepareDoor(address);
+        updateRow(route->section, address, state, resolved.kind, stamp, rowValue);
         if (route->type == DeviceType::ZR2Input && !value.isEmpty() && state == 0)
             masked_.UpdateMaskedItem(address, toInt32(value));
-        if (!route->doorKindCode.isEmpty() &&
-            (route->doorOnlyIfAddressContains.isEmpty() || address.contains(route->doorOnlyIfAddressContains)))
-            updateDoor(address, state, route->doorKindCode, stamp, rowValue);
+        if (reachesDoor)
+            updateDoor(address, state, resolved.doorKind, stamp, rowValue);
     });
 }
 
@@ -127,7 +145,8 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
     trap(ctx_, reportName, [&] {
         const RecentChanges::Report oneTick(recent_);  // the report's cells share a tick
         QString stamp = time;
-        const DeviceTypeRoute* route = begin(deviceType, stamp);
+        const Route& resolved = begin(deviceType, stamp);
+        const DeviceTypeRoute* route = resolved.route;
         if (route == nullptr)
             return;
         bool passValue = false;
@@ -151,20 +170,32 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
         }
         const QString noValue;
         const QString& rowValue = passValue ? value : noValue;
-        updateRow(route->section, address, state, route->kindCode, stamp, rowValue, mode);
-        if (!route->doorKindCode.isEmpty())
-            updateDoor(address, state, route->doorKindCode, stamp, rowValue, mode);
+        const bool reachesDoor = !route->doorKindCode.isEmpty();
+        if (reachesDoor)
+            prepareDoor(address);
+        updateRow(route->section, address, state, resolved.kind, stamp, rowValue, mode);
+        if (reachesDoor)
+            updateDoor(address, state, resolved.doorKind, stamp, rowValue, mode);
     });
 }
 
-void LiveIntake::updateRow(Section section, const QString& address, quint8 state, const QString& kind,
+void LiveIntake::updateRow(Section section, const QString& address, quint8 state, StatusDecoder::Kind kind,
                            const QString& time, const QString& value, ReportMode mode) {
     decoder_.UpdateList(sectionIndex(section), address, state, kind, time, value, mode);
 }
 
-void LiveIntake::updateDoor(const QString& address, quint8 state, const QString& kind, const QString& time,
+void LiveIntake::prepareDoor(const QString& address) {
+    doorAddressWritten_ = writeDoorAddress(address, doorAddress_);
+    // The door's row is decoded after the point's own: its memory loads meanwhile.
+    if (doorAddressWritten_)
+        sections_.grid(Section::Doors).prefetchRow(doorAddress_);
+}
+
+void LiveIntake::updateDoor(const QString& address, quint8 state, StatusDecoder::Kind kind, const QString& time,
                             const QString& value, ReportMode mode) {
-    decoder_.UpdateList(sectionIndex(Section::Doors), ConvertToDoorAddress(address), state, kind, time, value, mode);
+    if (!doorAddressWritten_)
+        ConvertToDoorAddress(address);  // fails, reported after the point's own row was decoded
+    decoder_.UpdateList(sectionIndex(Section::Doors), doorAddress_, state, kind, time, value, mode);
 }
 
 void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& time, const QString& value) {
@@ -174,7 +205,7 @@ void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& 
             if (state != 2 && state != 3)
                 refresh_.DBStatusUpdate(refresh::ZR2Modules, address, row);
             else
-                updateRow(Section::Modules, address, state, QStringLiteral("ZR2_MODULE"), time, value);
+                updateRow(Section::Modules, address, state, StatusDecoder::Kind::ZR2Module, time, value);
         }
     }
     // A keypad module's state shows on its reader's row too.

@@ -21,6 +21,8 @@
 
 #include <QString>
 
+#include <array>
+
 #include <unordered_map>
 
 namespace so {
@@ -64,12 +66,22 @@ private:
     /// False, after a quiet report under reportName, for an address, time or value longer than
     /// any the site uses: such a report is dropped before it reaches a row or anything kept.
     bool withinLimits(const QString& reportName, const QString& address, const QString& time, const QString& value);
+    /// A device type word's route with its kind codes resolved for the decoder.
+    struct Route {
+        const DeviceTypeRoute* route = nullptr;  // nullptr: a word the component ignores
+        StatusDecoder::Kind kind = StatusDecoder::Kind::Unknown;
+        StatusDecoder::Kind doorKind = StatusDecoder::Kind::Unknown;
+    };
     /// Resets the quiet-period counter, completes the time and looks the route up.
-    const DeviceTypeRoute* begin(const QString& deviceType, QString& time);
-    const DeviceTypeRoute* routeOf(const QString& deviceType);
-    void updateRow(Section section, const QString& address, quint8 state, const QString& kind, const QString& time,
-                   const QString& value, ReportMode mode = ReportMode::Current);
-    void updateDoor(const QString& address, quint8 state, const QString& kind, const QString& time,
+    const Route& begin(const QString& deviceType, QString& time);
+    const Route& routeOf(const QString& deviceType);
+    void updateRow(Section section, const QString& address, quint8 state, StatusDecoder::Kind kind,
+                   const QString& time, const QString& value, ReportMode mode = ReportMode::Current);
+    /// Writes the door address of a point reaching its door (doorAddress_) and starts loading
+    /// where its row is found.
+    void prepareDoor(const QString& address);
+    /// Decodes the report of the point at `address` into the row of the door prepareDoor named.
+    void updateDoor(const QString& address, quint8 state, StatusDecoder::Kind kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current);
     void zr2Input(const QString& address, quint8 state, const QString& time, const QString& value);
     void zr2Module(const QString& address, quint8 state, const QString& time, const QString& value);
@@ -86,8 +98,20 @@ private:
     RecentChanges& recent_;
     qint64 nowSecond_ = -1;
     QString nowText_;
-    /// Route per device type word as sent (nullptr: a word the component ignores).
-    std::unordered_map<QString, const DeviceTypeRoute*, TextHash, TextEqual> routeOfWord_;
+    /// Route per device type word as sent.
+    std::unordered_map<QString, Route, TextHash, TextEqual> routeOfWord_;
+    /// Words seen lately, by the storage of their characters: a host that sends its words from a
+    /// few kept strings finds the route without hashing the word. Each holds a copy of its word.
+    struct KeptWord {
+        QString word;
+        Route route;  // a copy: no further memory read
+    };
+    static constexpr int kWordSlotBits = 4;
+    std::array<KeptWord, 1u << kWordSlotBits> wordByStorage_;
+    /// The door address of the report being decoded, rewritten in place for every report that
+    /// reaches a door (a copy someone kept detaches on the next write).
+    QString doorAddress_;
+    bool doorAddressWritten_ = false;
     std::unordered_map<QString, QString, TextHash, TextEqual> keypadReaderOfModule_;
 };
 

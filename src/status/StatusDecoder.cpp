@@ -1,6 +1,7 @@
 #include "status/StatusDecoder.h"
 
 #include "base/ErrorTrap.h"
+#include "base/Texts.h"
 #include "base/Convert.h"
 #include "domain/Permissions.h"
 #include "domain/Resources.h"
@@ -19,7 +20,7 @@ public:
     const GridColumns& columns() const { return columns_; }
     int row() const { return row_; }
     const QString& text(ColumnId id) const { return grid_.text(row_, columns_.require(id)); }
-    qint64 data(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).data; }
+    qint64 data(ColumnId id) const { return grid_.data(row_, columns_.require(id)); }
     void setText(ColumnId id, const QString& text) const { grid_.setText(row_, columns_.require(id), text); }
     /// Records conditions the row's cells now show (after writing the cells).
     void show(RowConditions conditions) const { grid_.addConditions(row_, conditions); }
@@ -89,6 +90,11 @@ StatusDecoder::Kind StatusDecoder::kindOf(const QString& code) {
 
 void StatusDecoder::UpdateList(int section, const QString& address, quint8 state, const QString& kind,
                                const QString& time, const QString& value, ReportMode mode) {
+    UpdateList(section, address, state, kindOf(kind), time, value, mode);
+}
+
+void StatusDecoder::UpdateList(int section, const QString& address, quint8 state, Kind kind, const QString& time,
+                               const QString& value, ReportMode mode) {
     trap(ctx_, QStringLiteral("MPublic.UpdateList"), [&] {
         // The masked list follows every mask change, also of points the shown group lacks.
         if ((state == 67 || state == 68) && !value.isEmpty())
@@ -105,7 +111,7 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
         if (row == 0)
             return;
         const RowRef r(grid, columns, row);
-        decode(r, Section(section), address, state, kindOf(kind), value, mode);
+        decode(r, Section(section), address, state, kind, value, mode);
         grid.setUpdated(row, dates_.convert(ctx_, time));
     });
 }
@@ -274,7 +280,7 @@ bool StatusDecoder::doorLinesUnavailable(const RowRef& row, const QString& addre
     // A panel of type 3 has its door lines only on doors 1 and 2.
     if (state <= 64 && row.data(ColumnId::Name) == 3 && toNumber(address.right(2)) >= 3)
         return true;
-    return row.text(ColumnId::LMType) == texts_(res::NotKnown);
+    return sameText(row.text(ColumnId::LMType), texts_(res::NotKnown));
 }
 
 void StatusDecoder::decodeDoor(const RowRef& row, const QString& address, quint8 state, const QString& value) {

@@ -45,6 +45,16 @@ public:
     void UpdateList(int section, const QString& address, quint8 state, const QString& kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current);
 
+    /// How a kind code decodes. The live intake resolves its codes once per device type word and
+    /// hands the kind over, so a report compares no code text.
+    enum class Kind {
+        Enabled, Port, Reader, Controller, Door, Relay, ExpRelay, Voltage, Input,
+        ZR2Relay, ZR2Input, ZR2Module, Unknown,
+    };
+    static Kind kindOf(const QString& code);
+    void UpdateList(int section, const QString& address, quint8 state, Kind kind, const QString& time,
+                    const QString& value, ReportMode mode = ReportMode::Current);
+
     /// The LastUpdated content of a report time (see DateTimeConverter); results are kept per text.
     UpdatedStamp ConvertDateTime(const QString& time) { return dates_.convert(ctx_, time); }
 
@@ -66,11 +76,6 @@ public:
     };
 
 private:
-    enum class Kind {
-        Enabled, Port, Reader, Controller, Door, Relay, ExpRelay, Voltage, Input,
-        ZR2Relay, ZR2Input, ZR2Module, Unknown,
-    };
-    static Kind kindOf(const QString& code);
 
     void decode(const RowRef& row, Section section, const QString& address, quint8 state, Kind kind, const QString& value,
                 ReportMode mode);

@@ -1,6 +1,7 @@
 #include "status/Summaries.h"
 
 #include "base/ErrorTrap.h"
+#include "base/Texts.h"
 #include "domain/Resources.h"
 
 namespace so {
@@ -24,7 +25,7 @@ class RowReader {
 public:
     RowReader(const StatusGrid& grid, const GridColumns& columns, int row) : grid_(grid), columns_(columns), row_(row) {}
     const QString& text(ColumnId id) const { return grid_.text(row_, columns_.require(id)); }
-    qint64 data(ColumnId id) const { return grid_.cell(row_, columns_.require(id)).data; }
+    qint64 data(ColumnId id) const { return grid_.data(row_, columns_.require(id)); }
 
 private:
     const StatusGrid& grid_;
@@ -45,14 +46,14 @@ QString doorStatus(ResourceTexts& texts, const RowReader& row, RowConditions& sh
     const QString& input1 = row.text(ColumnId::Input1);
     const qint64 contactPolarity = row.data(ColumnId::Status);
     Position position = Position::Undetermined;
-    if (input1 == texts(res::LineClear))
+    if (sameText(input1, texts(res::LineClear)))
         position = contactPolarity == 0 ? Position::Closed : Position::NotClosed;
-    else if (input1 == texts(res::LineSet))
+    else if (sameText(input1, texts(res::LineSet)))
         position = contactPolarity == 1 ? Position::Closed : Position::NotClosed;
 
-    const bool relayEnergised = row.text(ColumnId::RelayStatus) == texts(res::RelayOn);
+    const bool relayEnergised = sameText(row.text(ColumnId::RelayStatus), texts(res::RelayOn));
     const bool relayNormal = row.data(ColumnId::TwoPersonRule) != 0 ? relayEnergised : !relayEnergised;
-    const bool masked = row.text(ColumnId::LMType) != notKnown && row.text(ColumnId::Masked) != notKnown;
+    const bool masked = !sameText(row.text(ColumnId::LMType), notKnown) && !sameText(row.text(ColumnId::Masked), notKnown);
 
     shown.set(Condition::DoorNotClosed, position == Position::NotClosed);
     shown.set(Condition::RelayNotNormal, !relayNormal);
@@ -93,15 +94,15 @@ QString inputStatus(ResourceTexts& texts, const RowReader& row, RowConditions& s
 
     // How the main line reads: 0 open, 1 closed, 2 no state, 3 a state text of its own.
     int line = 3;
-    if (input1 == texts(res::LineClear))
+    if (sameText(input1, texts(res::LineClear)))
         line = contactPolarity != 0 ? 0 : 1;
-    else if (input1 == texts(res::LineSet))
+    else if (sameText(input1, texts(res::LineSet)))
         line = contactPolarity == 0 ? 0 : 1;
-    else if (input1 == notKnown)
+    else if (sameText(input1, notKnown))
         line = 2;
-    const bool input1NotKnown = input1 == notKnown;
-    const bool hasLineModule = row.text(ColumnId::LMType) != notKnown;
-    const bool masked = hasLineModule && row.text(ColumnId::Masked) != notKnown;
+    const bool input1NotKnown = sameText(input1, notKnown);
+    const bool hasLineModule = !sameText(row.text(ColumnId::LMType), notKnown);
+    const bool masked = hasLineModule && !sameText(row.text(ColumnId::Masked), notKnown);
 
     const auto build = [&] {
         QString text = line == 0 ? open : line == 3 ? input1 + QLatin1Char(',') : QString();
