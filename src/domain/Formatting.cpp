@@ -126,7 +126,7 @@ QString longTimeFormat() {
 
 }  // namespace
 
-UpdatedStamp DateTimeConverter::convert(ComponentContext& ctx, const QString& timeText) {
+const UpdatedStamp& DateTimeConverter::convert(ComponentContext& ctx, const QString& timeText) {
     const QString& hostFormat = dateTimeFormat(ctx);
     if (!sameText(hostFormat, dateTimeFormat_) || ctx.timeFormat != timeFormat_) {
         kept_.clear();
@@ -136,8 +136,9 @@ UpdatedStamp DateTimeConverter::convert(ComponentContext& ctx, const QString& ti
     }
     if (hasLast_ && sameText(timeText, lastTime_))
         return last_;
+    static const UpdatedStamp kNoTime;
     if (timeText.size() > kMaxTimeLength)
-        return {};
+        return kNoTime;
     auto it = kept_.constFind(timeText);
     if (it == kept_.constEnd()) {
         if (kept_.size() >= kMaxKept)

@@ -23,7 +23,8 @@ public:
     /// results hold at most kMaxKept texts of this length.
     static constexpr qsizetype kMaxTimeLength = 64;
 
-    UpdatedStamp convert(ComponentContext& ctx, const QString& timeText);
+    /// The stamp of a report time; valid until the next conversion.
+    const UpdatedStamp& convert(ComponentContext& ctx, const QString& timeText);
 
 private:
     UpdatedStamp format(const QString& timeText) const;

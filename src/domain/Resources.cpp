@@ -4,9 +4,7 @@
 
 namespace so {
 
-void ResourceTexts::followHost() {
-    if (host_ == ctx_.ntConnection)
-        return;
+void ResourceTexts::forgetAll() {
     loaded_.fill(false);
     others_.clear();
     composedKept_.fill(false);

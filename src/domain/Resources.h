@@ -47,7 +47,11 @@ private:
     static constexpr int kFirst = 1390;
     static constexpr int kLast = 1769;
     /// Forgets every text when the context holds another host connection.
-    void followHost();
+    void followHost() {
+        if (host_ != ctx_.ntConnection)
+            forgetAll();
+    }
+    void forgetAll();
     const QString& fetch(int number);
 
     ComponentContext& ctx_;

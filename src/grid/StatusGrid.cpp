@@ -268,6 +268,11 @@ void StatusGrid::setText(int row, int column, const QString& text) {
     own.conditions.remove(std::as_const(columns_)[column].shows);
     if (column == updatedColumn_)
         own.updatedAt = UpdatedStamp::kUnknown;
+    // An unchanged text repaints nothing; conditions it drops are announced by the writer's
+    // addConditions that follows, or stay as they were. The same storage is the common case (a
+    // resource text written again): no text table lookup then.
+    if (column != addressColumn_ && sameStorage(texts_->text(cellText), text))
+        return;
     const TextId id = texts_->acquire(text);
     if (column == addressColumn_) {
         unindexRow(row);
@@ -275,8 +280,6 @@ void StatusGrid::setText(int row, int column, const QString& text) {
         cellText = id;
         indexRow(row);
     } else {
-        // An unchanged text repaints nothing; conditions it drops are announced by the writer's
-        // addConditions that follows, or stay as they were.
         if (cellText == id) {
             texts_->release(id);
             return;

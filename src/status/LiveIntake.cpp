@@ -41,10 +41,8 @@ const QString& LiveIntake::now() {
     return nowText_;
 }
 
-const LiveIntake::Route& LiveIntake::begin(const QString& deviceType, QString& time) {
+const LiveIntake::Route& LiveIntake::begin(const QString& deviceType) {
     quiet_.ticks = 0;
-    if (time.isEmpty())
-        time = now();
     return routeOf(deviceType);
 }
 
@@ -105,8 +103,8 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
         return;
     trap(ctx_, reportName, [&] {
         const RecentChanges::Report oneTick(recent_);  // the report's cells share a tick
-        QString stamp = time;
-        const Route& resolved = begin(deviceType, stamp);
+        const Route& resolved = begin(deviceType);
+        const QString& stamp = time.isEmpty() ? now() : time;
         const DeviceTypeRoute* route = resolved.route;
         if (route == nullptr)
             return;
@@ -144,8 +142,8 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
         return;
     trap(ctx_, reportName, [&] {
         const RecentChanges::Report oneTick(recent_);  // the report's cells share a tick
-        QString stamp = time;
-        const Route& resolved = begin(deviceType, stamp);
+        const Route& resolved = begin(deviceType);
+        const QString& stamp = time.isEmpty() ? now() : time;
         const DeviceTypeRoute* route = resolved.route;
         if (route == nullptr)
             return;

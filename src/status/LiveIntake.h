@@ -72,8 +72,8 @@ private:
         StatusDecoder::Kind kind = StatusDecoder::Kind::Unknown;
         StatusDecoder::Kind doorKind = StatusDecoder::Kind::Unknown;
     };
-    /// Resets the quiet-period counter, completes the time and looks the route up.
-    const Route& begin(const QString& deviceType, QString& time);
+    /// Resets the quiet-period counter and looks the route up.
+    const Route& begin(const QString& deviceType);
     const Route& routeOf(const QString& deviceType);
     void updateRow(Section section, const QString& address, quint8 state, StatusDecoder::Kind kind,
                    const QString& time, const QString& value, ReportMode mode = ReportMode::Current);

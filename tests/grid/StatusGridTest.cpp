@@ -141,13 +141,18 @@ TEST(StatusGrid, MovingAColumnKeepsCellsUnderTheirKeys) {
 
 TEST(StatusGrid, RowsKeepTheirOwnCellsThroughLayoutChangesRemovalsAndReuse) {
     StatusGrid g = makeGrid();
-    for (const char* name : {"a", "b", "c", "d"})
-        addPoint(g, name, QStringLiteral("A.") + name, QStringLiteral("t.") + name);
+    for (const char* name : {"a", "b", "c", "d"}) {
+        const int row = addPoint(g, name, QStringLiteral("A.") + name, QStringLiteral("t.") + name);
+        g.setData(row, "LastUpdated", name[0]);
+        g.setIcon(row, "Address", name[0] - 'a');
+    }
     g.removeRow(2);                       // "b" goes; its key is taken by the next row
     g.sort(g.columnIndex("Name"), StatusGrid::Descending);
     g.moveColumn(0, 2);                   // Name to the end
     g.moveColumn(2, 1);                   // and back to the middle
     g.addColumn("Extra", "Extra", 0, -1, 50, true);
+    for (int wide = 0; wide < 8; ++wide)  // wide enough that a row's block grows to two lines
+        g.addColumn(QStringLiteral("W%1").arg(wide), {}, 0, -1, 10, true);
     const int reused = g.addRow();
     EXPECT_EQ(g.text(reused, "Name"), QString());  // a fresh row starts empty, not with "b"'s cells
     EXPECT_EQ(g.text(reused, "Extra"), QString());
@@ -162,9 +167,15 @@ TEST(StatusGrid, RowsKeepTheirOwnCellsThroughLayoutChangesRemovalsAndReuse) {
         EXPECT_EQ(g.text(row, "Address"), "A." + name) << row;
         EXPECT_EQ(g.text(row, "LastUpdated"), "t." + name) << row;
         EXPECT_EQ(g.text(row, "Extra"), QString()) << row;
+        if (name != "e") {
+            EXPECT_EQ(g.data(row, "LastUpdated"), name[0].unicode()) << row;
+            EXPECT_EQ(g.icon(row, "Address"), name[0].unicode() - 'a') << row;
+        }
         EXPECT_EQ(g.findRowForAddress("A." + name), row);
     }
     EXPECT_EQ(g.text(reused, "Extra"), "x");
+    EXPECT_EQ(g.data(reused, "LastUpdated"), 0);
+    EXPECT_EQ(g.icon(reused, "Address"), -1);
     EXPECT_EQ(g.findRowForAddress("A.b"), 0);
 }
 
