@@ -12,7 +12,11 @@ static_assert((kTableSize & (kTableSize - 1)) == 0, "a power of two");
 constexpr std::uint32_t kTableMask = kTableSize - 1;
 }  // namespace
 
-RecentChanges::RecentChanges() : clockStart_(QDateTime::currentDateTime()) { clock_.start(); }
+RecentChanges::RecentChanges() : clockStart_(QDateTime::currentDateTime()), texts_(std::make_unique<TextTable>()) {
+    clock_.start();
+}
+
+RecentChanges::~RecentChanges() = default;
 
 std::uint32_t RecentChanges::hashOf(const QString& address) { return std::uint32_t(qHash(QStringView(address))); }
 
@@ -23,7 +27,7 @@ int RecentChanges::find(const QString& address, std::uint32_t hash) const {
         const Bucket& bucket = table_[i];
         if (bucket.slot < 0)
             return -1;
-        if (bucket.hash == hash && sameAddress(owners_[size_t(bucket.slot)].address, address))
+        if (bucket.hash == hash && isOwner(bucket.slot, address))
             return bucket.slot;
     }
 }
@@ -112,8 +116,10 @@ QVector<RecentChanges::Change> RecentChanges::changesOf(int slot, const QString&
     const Head& head = heads_[size_t(ring)];
     const Entries& entries = entries_[size_t(ring)];
     out.reserve(head.count);
-    for (int i = 1; i <= head.count; ++i)
-        out.append(unpack(entries.at[size_t((head.next - i + kRingSize) % kRingSize)]));
+    for (int i = 1; i <= head.count; ++i) {
+        const Entry& entry = entries[size_t((head.next - i + kRingSize) % kRingSize)];
+        out.append({entry.column, texts_->text(entry.text), entry.tickMs});
+    }
     return out;
 }
 
@@ -123,10 +129,12 @@ void RecentChanges::clear() {
     // The slots stay, so a generation a caller kept never comes back for another point.
     freeSlots_.clear();
     for (size_t slot = heads_.size(); slot-- > 0;) {
-        owners_[slot].address = QString();
+        owners_[slot] = Owner{};
+        entries_[slot] = Entries{};
         heads_[slot].live = false;
         freeSlots_.push_back(int(slot));
     }
+    texts_ = std::make_unique<TextTable>();
     table_.clear();
     tracked_ = 0;
     lastTick_ = -1;

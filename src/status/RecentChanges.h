@@ -14,11 +14,16 @@
 // cells it changes.
 //
 // The memory a change touches is kept small, since a storm over tens of thousands of points
-// reaches a different ring with nearly every change: the rings' heads (address, last tick,
-// position) lie side by side in one array, apart from their entries, and a ring's entries fill
-// whole cache lines, two to a line. The lookup by address is an open-addressing table of hashes
-// and slots at most half full.
+// reaches a different ring with nearly every change: the rings' heads (last tick, generation,
+// position: 16 bytes) lie side by side in one array, apart from their entries and owners, and an
+// entry is 16 bytes. A change's text is an id in a TextTable of the store's own (a text handed
+// over in the same storage again is found by its address there): keeping a change counts a
+// plain number up and one down, never an atomic reference count, so the write of an entry that
+// is not in the cache does not hold up what follows. The lookup by address is an
+// open-addressing table of hashes and slots at most half full.
 #pragma once
+
+#include "grid/TextTable.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -27,6 +32,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace so {
@@ -59,6 +65,9 @@ public:
     };
 
     RecentChanges();
+    ~RecentChanges();
+    RecentChanges(const RecentChanges&) = delete;
+    RecentChanges& operator=(const RecentChanges&) = delete;
 
     /// Milliseconds of the monotonic clock the changes are stamped with.
     qint64 nowMs() const { return clock_.elapsed(); }
@@ -104,9 +113,12 @@ public:
     /// Records into the ring at `slot`, which must be current (see isCurrent).
     void recordAt(int slot, int column, const QString& text, qint64 tickMs) {
         Head& head = heads_[size_t(slot)];
-        Entry& entry = entries_[size_t(slot)].at[head.next];
-        entry.text = text;
-        entry.tickAndColumn = pack(tickMs, column);
+        Entry& entry = entries_[size_t(slot)][head.next];
+        const TextId kept = texts_->acquire(text);
+        texts_->release(entry.text);
+        entry.text = kept;
+        entry.column = qint16(column);
+        entry.tickMs = tickMs;
         head.next = head.next + 1 == kRingSize ? 0 : head.next + 1;
         if (head.count < kRingSize)
             ++head.count;
@@ -148,34 +160,26 @@ private:
         QString address;
         std::uint32_t hash = 0;
     };
-    /// A kept change: its text, and its tick and column in one word.
-    struct Entry {
-        QString text;
-        qint64 tickAndColumn = 0;
+    /// A kept change.
+    struct alignas(16) Entry {
+        TextId text = TextTable::kEmpty;
+        qint16 column = -1;
+        qint64 tickMs = 0;
     };
-    static_assert(sizeof(Entry) == 32, "two entries to a cache line");
-    struct alignas(64) Entries {
-        std::array<Entry, kRingSize> at;
-    };
+    static_assert(sizeof(Entry) == 16, "four entries to a cache line");
+    using Entries = std::array<Entry, kRingSize>;
     /// A slot of the address table; slot -1 marks it empty.
     struct Bucket {
         std::uint32_t hash = 0;
         std::int32_t slot = -1;
     };
-    static constexpr int kColumnBits = 16;
-    static qint64 pack(qint64 tickMs, int column) {
-        return qint64(quint64(tickMs) << kColumnBits) | qint64(quint16(column));
-    }
-    static Change unpack(const Entry& entry) {
-        return {int(qint16(quint16(entry.tickAndColumn))), entry.text, entry.tickAndColumn >> kColumnBits};
-    }
     /// The same address: the same shared characters as a rule, else the same text.
-    static bool sameAddress(const QString& kept, const QString& address) {
+    bool isOwner(int slot, const QString& address) const {
+        const QString& kept = owners_[size_t(slot)].address;
         return (kept.constData() == address.constData() && kept.size() == address.size()) || kept == address;
     }
     bool holds(int slot, const QString& address) const {
-        return slot >= 0 && size_t(slot) < heads_.size() && heads_[size_t(slot)].live &&
-               sameAddress(owners_[size_t(slot)].address, address);
+        return slot >= 0 && size_t(slot) < heads_.size() && heads_[size_t(slot)].live && isOwner(slot, address);
     }
     static std::uint32_t hashOf(const QString& address);
     /// The address's ring: `slot` when it holds the address, else by lookup; -1 when none.
@@ -190,6 +194,8 @@ private:
 
     QElapsedTimer clock_;
     QDateTime clockStart_;
+    // The changes' texts.
+    std::unique_ptr<TextTable> texts_;
     // By slot; a freed slot is reused by the next new point.
     std::vector<Head> heads_;
     std::vector<Owner> owners_;
