@@ -40,8 +40,8 @@ namespace so {
 class RecentChanges {
 public:
     static constexpr int kRingSize = 10;
-    /// About 6 MB at most; large enough that a storm over a 10,000-point window does not evict.
-    static constexpr int kMaxPoints = 16384;
+    /// About 7 MB at most; large enough that a storm over a 30,000-point window does not evict.
+    static constexpr int kMaxPoints = 32768;
 
     struct Change {
         int column = -1;
