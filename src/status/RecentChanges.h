@@ -23,6 +23,7 @@
 // open-addressing table of hashes and slots at most half full.
 #pragma once
 
+#include "base/Texts.h"
 #include "grid/TextTable.h"
 
 #include <QDateTime>
@@ -174,10 +175,7 @@ private:
         std::int32_t slot = -1;
     };
     /// The same address: the same shared characters as a rule, else the same text.
-    bool isOwner(int slot, const QString& address) const {
-        const QString& kept = owners_[size_t(slot)].address;
-        return (kept.constData() == address.constData() && kept.size() == address.size()) || kept == address;
-    }
+    bool isOwner(int slot, const QString& address) const { return sameText(owners_[size_t(slot)].address, address); }
     bool holds(int slot, const QString& address) const {
         return slot >= 0 && size_t(slot) < heads_.size() && heads_[size_t(slot)].live && isOwner(slot, address);
     }
