@@ -1,98 +1,142 @@
 #include "status/RecentChanges.h"
 
+#include <QHashFunctions>
+
 #include <algorithm>
-#include <vector>
 
 namespace so {
+namespace {
+/// Address table slots: twice the points, so the table stays at most half full.
+constexpr std::uint32_t kTableSize = 2 * std::uint32_t(RecentChanges::kMaxPoints);
+static_assert((kTableSize & (kTableSize - 1)) == 0, "a power of two");
+constexpr std::uint32_t kTableMask = kTableSize - 1;
+}  // namespace
 
-RecentChanges::RecentChanges() : clockStart_(QDateTime::currentDateTime()) { clock_.start(); }
+RecentChanges::RecentChanges() : clockStart_(QDateTime::currentDateTime()), texts_(std::make_unique<TextTable>()) {
+    clock_.start();
+}
 
-void RecentChanges::record(int& slot, const QString& address, int column, const QString& text, qint64 tickMs) {
-    if (!holds(slot, address))
-        slot = slotFor(address);
-    Ring& ring = rings_[size_t(slot)];
-    Change& entry = ring.entries[size_t(ring.next)];
-    entry.column = column;
-    entry.text = text;
-    entry.tickMs = tickMs;
-    ring.next = (ring.next + 1) % kRingSize;
-    ring.count = std::min(ring.count + 1, kRingSize);
-    ring.lastTick = tickMs;
-    lastTick_ = tickMs;
+RecentChanges::~RecentChanges() = default;
+
+std::uint32_t RecentChanges::hashOf(const QString& address) { return std::uint32_t(qHash(QStringView(address))); }
+
+int RecentChanges::find(const QString& address, std::uint32_t hash) const {
+    if (table_.empty())
+        return -1;
+    for (std::uint32_t i = hash & kTableMask;; i = (i + 1) & kTableMask) {
+        const Bucket& bucket = table_[i];
+        if (bucket.slot < 0)
+            return -1;
+        if (bucket.hash == hash && isOwner(bucket.slot, address))
+            return bucket.slot;
+    }
 }
 
 int RecentChanges::slotFor(const QString& address) {
-    auto it = points_.constFind(address);
+    const std::uint32_t hash = hashOf(address);
+    const int found = find(address, hash);
+    if (found >= 0)
+        return found;
+    if (table_.empty())
+        table_.resize(kTableSize);
+    if (tracked_ >= kMaxPoints)
+        evictOldest();
     int slot = 0;
-    if (it != points_.constEnd()) {
-        slot = it.value();
+    if (freeSlots_.empty()) {
+        slot = int(heads_.size());
+        heads_.emplace_back();
+        owners_.emplace_back();
+        entries_.emplace_back();
+        // Each slot counts its generations from its own start, so a generation kept for one slot
+        // hardly ever matches another slot's ring.
+        heads_.back().generation = (std::uint32_t(slot) * 0x9E3779B1u) % (kGenerationLimit - 1);
     } else {
-        if (points_.size() >= kMaxPoints)
-            evictOldest();
-        if (freeSlots_.empty()) {
-            slot = int(rings_.size());
-            rings_.emplace_back();
-        } else {
-            slot = freeSlots_.back();
-            freeSlots_.pop_back();
-            rings_[size_t(slot)].next = rings_[size_t(slot)].count = 0;
-        }
-        rings_[size_t(slot)].address = address;
-        points_.insert(address, slot);
+        slot = freeSlots_.back();
+        freeSlots_.pop_back();
     }
+    owners_[size_t(slot)] = {address, hash};
+    Head& head = heads_[size_t(slot)];
+    head.generation = head.generation + 1 == kGenerationLimit ? 1 : head.generation + 1;
+    head.next = head.count = 0;
+    head.live = true;
+    std::uint32_t i = hash & kTableMask;
+    while (table_[i].slot >= 0)
+        i = (i + 1) & kTableMask;
+    table_[i] = {hash, slot};
+    ++tracked_;
     return slot;
+}
+
+void RecentChanges::drop(int slot) {
+    Owner& owner = owners_[size_t(slot)];
+    // Out of the table, moving back the entries after it that would no longer be found.
+    std::uint32_t gap = owner.hash & kTableMask;
+    while (table_[gap].slot != slot)
+        gap = (gap + 1) & kTableMask;
+    for (std::uint32_t i = (gap + 1) & kTableMask; table_[i].slot >= 0; i = (i + 1) & kTableMask) {
+        const std::uint32_t home = table_[i].hash & kTableMask;
+        // The entry at i stays when its home lies cyclically in (gap, i].
+        const bool stays = gap <= i ? (gap < home && home <= i) : (gap < home || home <= i);
+        if (!stays) {
+            table_[gap] = table_[i];
+            gap = i;
+        }
+    }
+    table_[gap] = Bucket{};
+    owner.address = QString();
+    heads_[size_t(slot)].live = false;
+    freeSlots_.push_back(slot);
+    --tracked_;
 }
 
 void RecentChanges::evictOldest() {
     // Drop the quarter of the points changed longest ago: one pass per kMaxPoints / 4 new points.
     std::vector<qint64> ticks;
-    ticks.reserve(size_t(points_.size()));
-    for (int slot : std::as_const(points_))
-        ticks.push_back(rings_[size_t(slot)].lastTick);
+    ticks.reserve(size_t(tracked_));
+    for (const Head& head : heads_)
+        if (head.live)
+            ticks.push_back(head.lastTick);
     const size_t cut = ticks.size() / 4;
     std::nth_element(ticks.begin(), ticks.begin() + qsizetype(cut), ticks.end());
     const qint64 threshold = ticks[cut];
-    const auto drop = [this](QHash<QString, int>::iterator it) {
-        freeSlots_.push_back(it.value());
-        rings_[size_t(it.value())].address = QString();
-        return points_.erase(it);
-    };
-    for (auto it = points_.begin(); it != points_.end();)
-        it = rings_[size_t(it.value())].lastTick < threshold ? drop(it) : std::next(it);
+    for (size_t slot = 0; slot < heads_.size(); ++slot)
+        if (heads_[slot].live && heads_[slot].lastTick < threshold)
+            drop(int(slot));
     // Many points changed in the same millisecond: fall back to dropping any of them.
-    for (auto it = points_.begin(); points_.size() >= kMaxPoints && it != points_.end();)
-        it = drop(it);
-}
-
-const RecentChanges::Ring* RecentChanges::ringOf(int slot, const QString& address) const {
-    if (holds(slot, address))
-        return &rings_[size_t(slot)];
-    const auto it = points_.constFind(address);
-    return it == points_.constEnd() ? nullptr : &rings_[size_t(it.value())];
+    for (size_t slot = 0; tracked_ >= kMaxPoints && slot < heads_.size(); ++slot)
+        if (heads_[slot].live)
+            drop(int(slot));
 }
 
 QVector<RecentChanges::Change> RecentChanges::changesOf(int slot, const QString& address) const {
     QVector<Change> out;
-    const Ring* ring = ringOf(slot, address);
-    if (ring == nullptr)
+    const int ring = ringOf(slot, address);
+    if (ring < 0)
         return out;
-    out.reserve(ring->count);
-    for (int i = 1; i <= ring->count; ++i)
-        out.append(ring->entries[size_t((ring->next - i + kRingSize) % kRingSize)]);
+    const Head& head = heads_[size_t(ring)];
+    const Entries& entries = entries_[size_t(ring)];
+    out.reserve(head.count);
+    for (int i = 1; i <= head.count; ++i) {
+        const Entry& entry = entries[size_t((head.next - i + kRingSize) % kRingSize)];
+        out.append({entry.column, texts_->text(entry.text), entry.tickMs});
+    }
     return out;
-}
-
-qint64 RecentChanges::lastChangeOf(int slot, const QString& address) const {
-    const Ring* ring = ringOf(slot, address);
-    return ring == nullptr ? -1 : ring->lastTick;
 }
 
 QDateTime RecentChanges::timeOf(qint64 tickMs) const { return clockStart_.addMSecs(tickMs); }
 
 void RecentChanges::clear() {
-    points_.clear();
-    rings_.clear();
+    // The slots stay, so a generation a caller kept never comes back for another point.
     freeSlots_.clear();
+    for (size_t slot = heads_.size(); slot-- > 0;) {
+        owners_[slot] = Owner{};
+        entries_[slot] = Entries{};
+        heads_[slot].live = false;
+        freeSlots_.push_back(int(slot));
+    }
+    texts_ = std::make_unique<TextTable>();
+    table_.clear();
+    tracked_ = 0;
     lastTick_ = -1;
 }
 

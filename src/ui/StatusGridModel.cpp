@@ -20,7 +20,8 @@ const QColor kWarningTint(255, 236, 189);
 
 StatusGridModel::StatusGridModel(StatusGrid& grid, const IconList* icons, QObject* parent)
     : QAbstractTableModel(parent), grid_(grid), icons_(icons), shownRows_(grid.rowCount()),
-      dirty_(size_t(grid.rowCount()), 0) {
+      marks_(size_t(grid.rowCount())) {
+    boldFont_.setBold(true);
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(kFlushIntervalMs);
     connect(&flushTimer_, &QTimer::timeout, this, &StatusGridModel::flush);
@@ -71,14 +72,9 @@ QVariant StatusGridModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole:
         return stale_ ? QVariant(QColor(128, 128, 128)) : QVariant();
     case RecentRole:
-        return highlighted(row);
-    case Qt::FontRole: {
-        if (!highlighted(row))
-            return {};
-        QFont bold;
-        bold.setBold(true);
-        return bold;
-    }
+        return highlighted(index.row(), row);
+    case Qt::FontRole:
+        return highlighted(index.row(), row) ? QVariant(boldFont_) : QVariant();
     case Qt::BackgroundRole:
         // The severity tint is never replaced: a recent change shows in bold type and a bar.
         switch (rowSeverity(row)) {
@@ -111,6 +107,8 @@ QVariant StatusGridModel::headerData(int section, Qt::Orientation orientation, i
 void StatusGridModel::setInsight(bool rateRows, RecentChanges* recent) {
     rateRows_ = rateRows;
     recent_ = recent;
+    for (RowMark& mark : marks_)
+        mark.ring = 0;
     resolveInsightColumns();
     countsDirty_ = true;
 }
@@ -144,10 +142,13 @@ bool StatusGridModel::takeCountsDirty() {
     return dirty;
 }
 
-bool StatusGridModel::highlighted(int row) const {
+bool StatusGridModel::highlighted(int viewRow, int row) const {
     if (recent_ == nullptr || addressColumn_ < 0 || lastRecordedTick_ < 0)
         return false;
-    const qint64 last = recent_->lastChangeOf(grid_.recentSlot(row), grid_.text(row, addressColumn_));
+    const int slot = grid_.recentSlot(row);
+    const qint64 last = recent_->isCurrent(slot, marks_[size_t(viewRow)].ring)
+                            ? recent_->lastChangeAt(slot)
+                            : recent_->lastChangeOf(slot, grid_.text(row, addressColumn_));
     return last >= 0 && recent_->nowMs() - last < kHighlightMs;
 }
 
@@ -188,7 +189,7 @@ void StatusGridModel::gridReset() {
     countsDirty_ = true;
     beginResetModel();
     shownRows_ = grid_.rowCount();
-    dirty_.assign(size_t(shownRows_), 0);
+    marks_.assign(size_t(shownRows_), RowMark{});
     clearDirty();
     endResetModel();
     ++counts_.resets;
@@ -206,9 +207,9 @@ void StatusGridModel::rowRemoved(int row) {
     const int viewRow = row - 1;
     removingRow_ = viewRow;
     beginRemoveRows({}, viewRow, viewRow);
-    if (dirty_[size_t(viewRow)] != 0)
+    if (marks_[size_t(viewRow)].dirty)
         --dirtyCount_;
-    dirty_.erase(dirty_.begin() + viewRow);
+    marks_.erase(marks_.begin() + viewRow);
     --shownRows_;
     if (dirtyCount_ == 0) {
         clearDirty();
@@ -229,16 +230,29 @@ void StatusGridModel::cellChanged(int row, int column) {
     const int viewRow = row - 1;
     if (viewRow < 0 || viewRow >= shownRows_)
         return;  // appended rows go out whole with their insert
-    if (recent_ != nullptr && addressColumn_ >= 0 && column != addressColumn_ && column != nameColumn_ &&
-        column != updatedColumn_) {
-        // A shown row's state cell changed: kept as column, shared text and tick, nothing formatted;
-        // the row's own ring slot saves the lookup by address.
-        const qint64 now = recent_->stamp();
-        recent_->record(grid_.recentSlot(row), grid_.text(row, addressColumn_), column,
-                        grid_.text(row, column), now);
-        lastRecordedTick_ = now;
+    if (recent_ != nullptr && addressColumn_ >= 0) {
+        if (column == addressColumn_)
+            marks_[size_t(viewRow)].ring = 0;  // another point now: its ring is found by address again
+        else if (column != nameColumn_ && column != updatedColumn_)
+            recordChange(row, viewRow, column);
     }
     markDirty(viewRow, column, column);
+}
+
+void StatusGridModel::recordChange(int row, int viewRow, int column) {
+    // A shown row's state cell changed: kept as column, shared text and tick, nothing formatted.
+    // While the ring the row's slot points at is the one found for its address last time, the
+    // address is not read at all; else the ring is found by the address and checked again.
+    const qint64 now = recent_->stamp();
+    int& slot = grid_.recentSlot(row);
+    RowMark& mark = marks_[size_t(viewRow)];
+    if (recent_->isCurrent(slot, mark.ring)) {
+        recent_->recordAt(slot, column, grid_.text(row, column), now);
+    } else {
+        recent_->record(slot, grid_.text(row, addressColumn_), column, grid_.text(row, column), now);
+        mark.ring = recent_->generation(slot);
+    }
+    lastRecordedTick_ = now;
 }
 
 void StatusGridModel::rowConditionsChanged(int row) {
@@ -251,11 +265,14 @@ void StatusGridModel::rowConditionsChanged(int row) {
 }
 
 void StatusGridModel::markDirty(int viewRow, int firstColumn, int lastColumn) {
-    char& mark = dirty_[size_t(viewRow)];
-    if (mark == 0) {
-        mark = 1;
+    RowMark& mark = marks_[size_t(viewRow)];
+    if (!mark.dirty) {
+        mark.dirty = true;
         if (dirtyCount_++ == 0) {
             dirtyFirst_ = dirtyLast_ = viewRow;
+            // While rows wait, the timer runs (or the grid's redraw is off, and turning it on
+            // starts it): only the first mark needs to start it.
+            scheduleFlush();
         } else {
             dirtyFirst_ = std::min(dirtyFirst_, viewRow);
             dirtyLast_ = std::max(dirtyLast_, viewRow);
@@ -268,7 +285,6 @@ void StatusGridModel::markDirty(int viewRow, int firstColumn, int lastColumn) {
         dirtyColumnFirst_ = std::min(dirtyColumnFirst_, firstColumn);
         dirtyColumnLast_ = std::max(dirtyColumnLast_, lastColumn);
     }
-    scheduleFlush();
 }
 
 void StatusGridModel::redrawChanged(bool on) {
@@ -303,7 +319,7 @@ void StatusGridModel::flushAppends() {
         return;
     beginInsertRows({}, shownRows_, shownRows_ + added - 1);
     shownRows_ += added;
-    dirty_.resize(size_t(shownRows_), 0);
+    marks_.resize(size_t(shownRows_));
     endInsertRows();
     ++counts_.rowsInserted;
     countsDirty_ = true;  // the views show the new rows only now
@@ -328,7 +344,7 @@ void StatusGridModel::flushChanges() {
         // Runs of marked rows; too many runs go out as one range over all of them.
         QVector<std::pair<int, int>> runs;
         for (int r = dirtyFirst_; r <= dirtyLast_ && runs.size() <= kMaxRangesPerFlush; ++r) {
-            if (dirty_[size_t(r)] == 0)
+            if (!marks_[size_t(r)].dirty)
                 continue;
             if (!runs.isEmpty() && runs.last().second == r - 1)
                 runs.last().second = r;
@@ -341,7 +357,8 @@ void StatusGridModel::flushChanges() {
             for (const auto& [first, last] : runs)
                 announce(first, last, firstColumn, endColumn);
     }
-    std::fill(dirty_.begin() + dirtyFirst_, dirty_.begin() + std::max(dirtyFirst_, dirtyLast_ + 1), 0);
+    for (int r = dirtyFirst_; r <= dirtyLast_; ++r)
+        marks_[size_t(r)].dirty = false;
     clearDirty();
 }
 

@@ -15,8 +15,10 @@
 #include "grid/StatusGrid.h"
 
 #include <QAbstractTableModel>
+#include <QFont>
 #include <QTimer>
 
+#include <cstdint>
 #include <vector>
 
 namespace so {
@@ -95,7 +97,9 @@ private:
     /// Marks a shown row's cells firstColumn..lastColumn for the next flush.
     void markDirty(int viewRow, int firstColumn, int lastColumn);
     void resolveInsightColumns();
-    bool highlighted(int row) const;
+    /// Records a change of a state cell of a shown row into its point's ring.
+    void recordChange(int row, int viewRow, int column);
+    bool highlighted(int viewRow, int row) const;
     QString changesTip(int row) const;
     /// The grid row (1-based) shown at view row `viewRow`; 0 when it has none.
     int gridRowFor(int viewRow) const;
@@ -106,8 +110,15 @@ private:
     SignalCounts counts_;
 
     int shownRows_ = 0;
-    // One mark per shown row; the marked range and the columns touched.
-    std::vector<char> dirty_;
+    /// Per shown row: whether it waits for the next flush, and the generation its point's ring had
+    /// when the row's slot was last set by its address (0: not known), so a change of the row
+    /// finds its ring without reading the address. Four bytes a row, one line for both.
+    struct RowMark {
+        std::uint32_t ring : 31 = 0;
+        std::uint32_t dirty : 1 = 0;
+    };
+    std::vector<RowMark> marks_;
+    // The marked range and the columns touched.
     int dirtyCount_ = 0;
     int dirtyFirst_ = 0;
     int dirtyLast_ = -1;
@@ -115,6 +126,7 @@ private:
     int dirtyColumnLast_ = -1;
     bool rateRows_ = false;
     RecentChanges* recent_ = nullptr;
+    QFont boldFont_;
     // Columns whose changes are not state changes; resolved whenever the columns change.
     int addressColumn_ = -1;
     int nameColumn_ = -1;

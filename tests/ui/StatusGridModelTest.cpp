@@ -3,6 +3,7 @@
 #include "ui/IconList.h"
 #include "ui/StatusGridModel.h"
 #include "ui/ModelTesterGuard.h"
+#include "status/RecentChanges.h"
 
 #include <statusobject/Host.h>
 
@@ -277,6 +278,42 @@ TEST(StatusGridModel, RowsNotYetAnnouncedCanBeRemovedWithoutSignals) {
     EXPECT_EQ(model.rowCount(), 3);
     EXPECT_EQ(display(model, 2, 1), QStringLiteral("DR00000"));  // the first of the second batch
     EXPECT_TRUE(guard.failures().isEmpty()) << guard.failures().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(StatusGridModel, RecordsEveryChangeIntoTheRingOfTheRowsPointAsRowsMove) {
+    StatusGrid grid;
+    addColumns(grid);
+    StatusGridModel model(grid);
+    RecentChanges recent;
+    model.setInsight(false, &recent);
+    fillRows(grid, 6);
+    model.flush();
+    const QString status = QStringLiteral("Status");
+    const auto changes = [&](const char* address) { return recent.changesOf(QString::fromLatin1(address)).size(); };
+
+    grid.setText(1, status, QStringLiteral("Open"));  // DR00000
+    grid.setText(4, status, QStringLiteral("Open"));  // DR00003
+    // The row shows another point now: its next change is that point's.
+    grid.setText(1, QStringLiteral("Address"), QStringLiteral("DR99999"));
+    grid.setText(1, status, QStringLiteral("Closed"));
+    EXPECT_EQ(changes("DR00000"), 1);
+    EXPECT_EQ(changes("DR99999"), 1);
+
+    // A removal above and a sort move the rows; each change stays with its row's point.
+    grid.removeRow(2);
+    grid.setText(3, status, QStringLiteral("Closed"));  // DR00003
+    grid.sort(grid.columnIndex(QStringLiteral("Name")), StatusGrid::Ascending);
+    const int row = grid.findRowForAddress(QStringLiteral("DR00003"));
+    grid.setText(row, status, QStringLiteral("Open"));
+    EXPECT_EQ(changes("DR00003"), 3);
+    for (const char* quiet : {"DR00002", "DR00004", "DR00005"})
+        EXPECT_EQ(changes(quiet), 0) << quiet;
+
+    // Everything forgotten: the row's next change starts its point's ring again.
+    recent.clear();
+    grid.setText(row, status, QStringLiteral("Closed"));
+    EXPECT_EQ(changes("DR00003"), 1);
+    EXPECT_EQ(recent.trackedPoints(), 1);
 }
 
 TEST(StatusGridModel, LetsGoOfTheGridWhenDestroyed) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
 #include <thread>
 
 namespace so::test {
@@ -128,6 +129,55 @@ TEST(RecentChangesTest, AReportsChangesShareOneTick) {
         EXPECT_EQ(recent.stamp(), first);
     }
     EXPECT_GT(recent.stamp(), first);
+}
+
+TEST(RecentChangesTest, AKeptGenerationHoldsOnlyWhileTheSlotHoldsThePointsRing) {
+    RecentChanges recent;
+    int slot = -1;
+    recent.record(slot, "A", 0, "1", 1);
+    const std::uint32_t kept = recent.generation(slot);
+    ASSERT_TRUE(recent.isCurrent(slot, kept));
+    recent.recordAt(slot, 1, "2", 2);
+    EXPECT_EQ(recent.changesOf("A").size(), 2);
+    EXPECT_EQ(recent.lastChangeAt(slot), 2);
+
+    // A is the quietest point: dropped, and its slot given to another.
+    for (int i = 0; i < RecentChanges::kMaxPoints; ++i)
+        recent.record(QStringLiteral("P%1").arg(i), 0, "x", 10 + i);
+    EXPECT_FALSE(recent.isCurrent(slot, kept));
+    EXPECT_EQ(recent.lastChangeOf("A"), -1);
+    int other = -1;
+    recent.record(other, "P7", 0, "y", 99999);
+    const std::uint32_t otherKept = recent.generation(other);
+    EXPECT_FALSE(recent.isCurrent(slot, otherKept)) << "another slot's generation";
+    recent.clear();
+    EXPECT_FALSE(recent.isCurrent(other, otherKept));
+}
+
+TEST(RecentChangesTest, FindsEveryTrackedPointByItsAddressThroughEvictions) {
+    // A few busy points and a stream of new ones, four times the bound: whatever the store still
+    // tracks is found by its address with its own last change, and no recent point is lost.
+    RecentChanges recent;
+    std::mt19937 random(15);
+    QHash<QString, qint64> last;
+    const int ticks = 4 * RecentChanges::kMaxPoints;
+    for (int tick = 1; tick <= ticks; ++tick) {
+        const int point = random() % 4 == 0 ? int(random() % 64) : 64 + tick;
+        const QString address = QStringLiteral("P%1").arg(point);
+        recent.record(address, point % 5, "x", tick);
+        last[address] = tick;
+    }
+    int found = 0;
+    for (auto it = last.cbegin(); it != last.cend(); ++it) {
+        const qint64 kept = recent.lastChangeOf(it.key());
+        if (kept < 0) {
+            EXPECT_LT(it.value(), ticks - RecentChanges::kMaxPoints / 2) << it.key().toStdString();
+            continue;
+        }
+        EXPECT_EQ(kept, it.value()) << it.key().toStdString();
+        ++found;
+    }
+    EXPECT_EQ(found, recent.trackedPoints());
 }
 
 /// Reads RFC 4180 text back into rows of fields.
