@@ -1,16 +1,8 @@
 #include "status/RecentChanges.h"
 
-#include <QHashFunctions>
-
 #include <algorithm>
 
 namespace so {
-namespace {
-/// Address table slots: twice the points, so the table stays at most half full.
-constexpr std::uint32_t kTableSize = 2 * std::uint32_t(RecentChanges::kMaxPoints);
-static_assert((kTableSize & (kTableSize - 1)) == 0, "a power of two");
-constexpr std::uint32_t kTableMask = kTableSize - 1;
-}  // namespace
 
 RecentChanges::RecentChanges() : clockStart_(QDateTime::currentDateTime()), texts_(std::make_unique<TextTable>()) {
     clock_.start();
@@ -18,27 +10,17 @@ RecentChanges::RecentChanges() : clockStart_(QDateTime::currentDateTime()), text
 
 RecentChanges::~RecentChanges() = default;
 
-std::uint32_t RecentChanges::hashOf(const QString& address) { return std::uint32_t(qHash(QStringView(address))); }
-
-int RecentChanges::find(const QString& address, std::uint32_t hash) const {
-    if (table_.empty())
-        return -1;
-    for (std::uint32_t i = hash & kTableMask;; i = (i + 1) & kTableMask) {
-        const Bucket& bucket = table_[i];
-        if (bucket.slot < 0)
-            return -1;
-        if (bucket.hash == hash && isOwner(bucket.slot, address))
-            return bucket.slot;
-    }
+int RecentChanges::find(const QString& address) const {
+    int found = -1;  // an address has at most one ring
+    index_.forEachKey(
+        address, [this](int slot) { return ownerOf(slot); }, [&](int slot) { found = slot; });
+    return found;
 }
 
 int RecentChanges::slotFor(const QString& address) {
-    const std::uint32_t hash = hashOf(address);
-    const int found = find(address, hash);
+    const int found = find(address);
     if (found >= 0)
         return found;
-    if (table_.empty())
-        table_.resize(kTableSize);
     if (tracked_ >= kMaxPoints)
         evictOldest();
     int slot = 0;
@@ -54,35 +36,19 @@ int RecentChanges::slotFor(const QString& address) {
         slot = freeSlots_.back();
         freeSlots_.pop_back();
     }
-    owners_[size_t(slot)] = {address, hash};
+    owners_[size_t(slot)] = {address};
     Head& head = heads_[size_t(slot)];
     head.generation = head.generation + 1 == kGenerationLimit ? 1 : head.generation + 1;
     head.next = head.count = 0;
     head.live = true;
-    std::uint32_t i = hash & kTableMask;
-    while (table_[i].slot >= 0)
-        i = (i + 1) & kTableMask;
-    table_[i] = {hash, slot};
+    index_.insert(address, slot, [this](int key) { return ownerOf(key); });
     ++tracked_;
     return slot;
 }
 
 void RecentChanges::drop(int slot) {
     Owner& owner = owners_[size_t(slot)];
-    // Out of the table, moving back the entries after it that would no longer be found.
-    std::uint32_t gap = owner.hash & kTableMask;
-    while (table_[gap].slot != slot)
-        gap = (gap + 1) & kTableMask;
-    for (std::uint32_t i = (gap + 1) & kTableMask; table_[i].slot >= 0; i = (i + 1) & kTableMask) {
-        const std::uint32_t home = table_[i].hash & kTableMask;
-        // The entry at i stays when its home lies cyclically in (gap, i].
-        const bool stays = gap <= i ? (gap < home && home <= i) : (gap < home || home <= i);
-        if (!stays) {
-            table_[gap] = table_[i];
-            gap = i;
-        }
-    }
-    table_[gap] = Bucket{};
+    index_.erase(owner.address, slot, [this](int key) { return ownerOf(key); });
     owner.address = QString();
     heads_[size_t(slot)].live = false;
     freeSlots_.push_back(slot);
@@ -135,7 +101,7 @@ void RecentChanges::clear() {
         freeSlots_.push_back(int(slot));
     }
     texts_ = std::make_unique<TextTable>();
-    table_.clear();
+    index_.clear();
     tracked_ = 0;
     lastTick_ = -1;
 }

@@ -19,11 +19,12 @@
 // entry is 16 bytes. A change's text is an id in a TextTable of the store's own (a text handed
 // over in the same storage again is found by its address there): keeping a change counts a
 // plain number up and one down, never an atomic reference count, so the write of an entry that
-// is not in the cache does not hold up what follows. The lookup by address is an
-// open-addressing table of hashes and slots at most half full.
+// is not in the cache does not hold up what follows. The lookup by address is the grids' own
+// AddressIndex, keyed by ring slot.
 #pragma once
 
 #include "base/Texts.h"
+#include "grid/AddressIndex.h"
 #include "grid/TextTable.h"
 
 #include <QDateTime>
@@ -159,7 +160,6 @@ private:
     /// Whose a ring is: read when a ring is found by its address.
     struct Owner {
         QString address;
-        std::uint32_t hash = 0;
     };
     /// A kept change.
     struct alignas(16) Entry {
@@ -169,22 +169,16 @@ private:
     };
     static_assert(sizeof(Entry) == 16, "four entries to a cache line");
     using Entries = std::array<Entry, kRingSize>;
-    /// A slot of the address table; slot -1 marks it empty.
-    struct Bucket {
-        std::uint32_t hash = 0;
-        std::int32_t slot = -1;
-    };
     /// The same address: the same shared characters as a rule, else the same text.
     bool isOwner(int slot, const QString& address) const { return sameText(owners_[size_t(slot)].address, address); }
     bool holds(int slot, const QString& address) const {
         return slot >= 0 && size_t(slot) < heads_.size() && heads_[size_t(slot)].live && isOwner(slot, address);
     }
-    static std::uint32_t hashOf(const QString& address);
     /// The address's ring: `slot` when it holds the address, else by lookup; -1 when none.
-    int ringOf(int slot, const QString& address) const {
-        return holds(slot, address) ? slot : find(address, hashOf(address));
-    }
-    int find(const QString& address, std::uint32_t hash) const;
+    int ringOf(int slot, const QString& address) const { return holds(slot, address) ? slot : find(address); }
+    int find(const QString& address) const;
+    /// The address of the ring at a slot, as the index compares it.
+    QStringView ownerOf(int slot) const { return owners_[size_t(slot)].address; }
     /// The address's ring slot, made when the address has none.
     int slotFor(const QString& address);
     void evictOldest();
@@ -200,8 +194,8 @@ private:
     std::vector<Entries> entries_;
     std::vector<int> freeSlots_;
     int tracked_ = 0;
-    // Address -> slot: open addressing with linear probing, made on the first record.
-    std::vector<Bucket> table_;
+    // Address -> slot.
+    AddressIndex index_;
     qint64 lastTick_ = -1;
     int reportDepth_ = 0;
     qint64 reportTick_ = -1;
