@@ -65,11 +65,21 @@ public:
     /// Calls visit(key) for every row key indexed under address.
     template <class TextOf, class Visit>
     void forEachKey(QStringView address, const TextOf& textOf, const Visit& visit) const {
-        const std::uint32_t tag = tagOf(address);
+        forEachKey(address, tagOf(address), textOf, visit);
+    }
+    /// The same with the address's hash taken before (hashOf).
+    template <class TextOf, class Visit>
+    void forEachKey(QStringView address, std::uint32_t tag, const TextOf& textOf, const Visit& visit) const {
         for (std::uint32_t i = tag & mask_; slots_[i].key >= 0; i = (i + 1) & mask_)
             if (matches(slots_[i], tag, address, textOf))
                 visit(slots_[i].key);
     }
+
+    /// The hash an address is indexed under. It does not depend on the index's size, so it may be
+    /// taken before entries are added or removed.
+    static std::uint32_t hashOf(QStringView address) { return tagOf(address); }
+    /// Starts loading the slot where the lookup of an address of that hash begins.
+    void prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots_[tag & mask_]); }
 
 private:
     static constexpr std::uint32_t kMinCapacity = 16;

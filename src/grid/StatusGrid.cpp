@@ -38,6 +38,7 @@ StatusGrid::StatusGrid(QString name, TextTable* texts)
     : name_(std::move(name)), ownTexts_(texts == nullptr ? std::make_unique<TextTable>() : nullptr),
       texts_(texts == nullptr ? ownTexts_.get() : texts) {
     layoutChanged();
+    rowsChanged();
 }
 
 StatusGrid::~StatusGrid() {
@@ -59,11 +60,17 @@ void StatusGrid::releaseCells(int key) {
     }
 }
 
-void StatusGrid::layoutChanged() {
-    // One counter for every grid of the process, so a version never names two layouts.
+namespace {
+// One counter for every grid of the process, so a version never names two layouts or row sets.
+quint64 nextVersion() {
     static std::atomic<quint64> lastVersion{0};
-    layoutVersion_ = ++lastVersion;
+    return ++lastVersion;
 }
+}  // namespace
+
+void StatusGrid::layoutChanged() { layoutVersion_ = nextVersion(); }
+
+void StatusGrid::rowsChanged() { rowsVersion_ = nextVersion(); }
 
 // ---------------------------------------------------------------- columns
 
@@ -212,9 +219,11 @@ void StatusGrid::clearRows() {
     cellExtras_.shrink_to_fit();
     freeKeys_.clear();
     addressIndex_.clear();
+    rowsChanged();
 }
 
 void StatusGrid::renumberFrom(int first) {
+    rowsChanged();
     for (size_t position = size_t(first); position < rowKey_.size(); ++position)
         rows_.record(size_t(rowKey_[position])).position = int(position);
 }
@@ -232,6 +241,7 @@ void StatusGrid::throwColumnOutOfRange() {
 
 void StatusGrid::rebuildIndex() {
     addressIndex_.clear();
+    rowsChanged();
     if (addressColumn_ < 0)
         return;
     for (int r = 1; r <= rowCount(); ++r)
@@ -243,11 +253,13 @@ QStringView StatusGrid::addressOfKey(int key) const {
 }
 
 void StatusGrid::indexRow(int row) {
+    rowsChanged();
     addressIndex_.insert(text(row, addressColumn_), rowKey_[size_t(row - 1)],
                          [this](int key) { return addressOfKey(key); });
 }
 
 void StatusGrid::unindexRow(int row) {
+    rowsChanged();
     addressIndex_.erase(text(row, addressColumn_), rowKey_[size_t(row - 1)],
                         [this](int key) { return addressOfKey(key); });
 }
@@ -362,14 +374,22 @@ int StatusGrid::find(const QString& text) const {
     return findByScan(searchColumn_, text);
 }
 
-int StatusGrid::keyForAddress(QStringView address) const {
+int StatusGrid::keyForAddress(QStringView address, std::uint32_t tag) const {
     if (rowKey_.empty() || addressColumn_ < 0)
         return -1;
-    int first = std::numeric_limits<int>::max();
+    // The one row holding the address is the answer without reading it; rows sharing an address
+    // are ranked by their positions.
     int firstKey = -1;
+    int first = std::numeric_limits<int>::max();
     addressIndex_.forEachKey(
-        address, [this](int key) { return addressOfKey(key); },
+        address, tag, [this](int key) { return addressOfKey(key); },
         [&](int key) {
+            if (firstKey < 0) {
+                firstKey = key;
+                return;
+            }
+            if (first == std::numeric_limits<int>::max())
+                first = rows_.record(size_t(firstKey)).position;
             const int position = rows_.record(size_t(key)).position;
             if (position < first) {
                 first = position;
@@ -388,17 +408,30 @@ void StatusGrid::prefetchKey(int key) const {
 }
 
 int StatusGrid::findRowForAddress(const QString& address) const {
-    const int key = keyForAddress(address);
-    if (key < 0)
-        return 0;
-    prefetchKey(key);
-    return rows_.record(size_t(key)).position + 1;
+    RowLookup lookup = beginLookup(address);
+    settle(lookup, address);
+    return findRowForAddress(address, lookup);
 }
 
-void StatusGrid::prefetchRow(const QString& address) const {
-    const int key = keyForAddress(address);
-    if (key >= 0)
-        prefetchKey(key);
+StatusGrid::RowLookup StatusGrid::beginLookup(QStringView address) const {
+    RowLookup lookup;
+    lookup.tag = AddressIndex::hashOf(address);
+    addressIndex_.prefetch(lookup.tag);
+    return lookup;
+}
+
+void StatusGrid::settle(RowLookup& lookup, QStringView address) const {
+    lookup.key = keyForAddress(address, lookup.tag);
+    lookup.settled = true;
+    lookup.rowsVersion = rowsVersion_;
+    if (lookup.key >= 0)
+        prefetchKey(lookup.key);
+}
+
+int StatusGrid::findRowForAddress(const QString& address, const RowLookup& lookup) const {
+    if (!lookup.settled || lookup.rowsVersion != rowsVersion_)
+        return findRowForAddress(address);
+    return lookup.key < 0 ? 0 : rows_.record(size_t(lookup.key)).position + 1;
 }
 
 int StatusGrid::findByScan(const QString& key, const QString& text) const {

@@ -170,10 +170,21 @@ public:
     int find(const QString& text) const;
     /// First row whose "Address" cell equals address; 0 when none (or no rows).
     int findRowForAddress(const QString& address) const;
-    /// Starts loading the memory of the row findRowForAddress(address) finds (its index slot, its
-    /// record and cells), for a lookup that follows other work: a report's door row, found after
-    /// the point's own row is decoded, loads meanwhile.
-    void prefetchRow(const QString& address) const;
+
+    /// A row lookup done in steps, so that the memory of several lookups loads at once (a report's
+    /// point and its door): beginLookup hashes the address and starts loading its index slot;
+    /// settle finds the row's key and starts loading the row; findRowForAddress(address, lookup)
+    /// answers as findRowForAddress(address) would. A lookup the grid's rows or addresses changed
+    /// after (or one begun on another grid) is done again there.
+    struct RowLookup {
+        std::uint32_t tag = 0;
+        int key = -1;
+        bool settled = false;
+        quint64 rowsVersion = 0;
+    };
+    RowLookup beginLookup(QStringView address) const;
+    void settle(RowLookup& lookup, QStringView address) const;
+    int findRowForAddress(const QString& address, const RowLookup& lookup) const;
     /// The same search done by scanning the rows (the baseline benchmarks compare against).
     int findByScan(const QString& key, const QString& text) const;
 
@@ -230,8 +241,11 @@ private:
     }
     [[noreturn]] void throwRowOutOfRange(int row) const;
     [[noreturn]] static void throwColumnOutOfRange();
-    /// The key of the first row (display order) holding the address; -1 when none.
-    int keyForAddress(QStringView address) const;
+    /// The key of the first row (display order) holding the address of that hash; -1 when none.
+    int keyForAddress(QStringView address, std::uint32_t tag) const;
+    /// Marks that the key a lookup finds may have changed (rows added, removed or moved, addresses
+    /// written): a RowLookup settled before is no longer used.
+    void rowsChanged();
     /// Starts loading the row's record and cells (a lookup found its key; its cells are read next).
     void prefetchKey(int key) const;
     /// Puts the rows in the given order (0-based positions) and tells the observer.
@@ -254,6 +268,7 @@ private:
     TextTable* texts_;
     QVector<GridColumn> columns_;
     quint64 layoutVersion_ = 0;
+    quint64 rowsVersion_ = 0;
     std::unordered_map<QString, int, TextHash, TextEqual> columnByKey_;
     int addressColumn_ = -1;
     int updatedColumn_ = -1;

@@ -125,9 +125,8 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
         const bool reachesDoor =
             !route->doorKindCode.isEmpty() &&
             (route->doorOnlyIfAddressContains.isEmpty() || address.contains(route->doorOnlyIfAddressContains));
-        if (reachesDoor)
-            prepareDoor(address);
-        updateRow(route->section, address, state, resolved.kind, stamp, rowValue);
+        const StatusGrid::RowLookup pointLookup = lookUpRows(route->section, address, reachesDoor);
+        updateRow(route->section, address, state, resolved.kind, stamp, rowValue, ReportMode::Current, &pointLookup);
         if (route->type == DeviceType::ZR2Input && !value.isEmpty() && state == 0)
             masked_.UpdateMaskedItem(address, toInt32(value));
         if (reachesDoor)
@@ -169,31 +168,37 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
         const QString noValue;
         const QString& rowValue = passValue ? value : noValue;
         const bool reachesDoor = !route->doorKindCode.isEmpty();
-        if (reachesDoor)
-            prepareDoor(address);
-        updateRow(route->section, address, state, resolved.kind, stamp, rowValue, mode);
+        const StatusGrid::RowLookup pointLookup = lookUpRows(route->section, address, reachesDoor);
+        updateRow(route->section, address, state, resolved.kind, stamp, rowValue, mode, &pointLookup);
         if (reachesDoor)
             updateDoor(address, state, resolved.doorKind, stamp, rowValue, mode);
     });
 }
 
 void LiveIntake::updateRow(Section section, const QString& address, quint8 state, StatusDecoder::Kind kind,
-                           const QString& time, const QString& value, ReportMode mode) {
-    decoder_.UpdateList(sectionIndex(section), address, state, kind, time, value, mode);
+                           const QString& time, const QString& value, ReportMode mode,
+                           const StatusGrid::RowLookup* lookup) {
+    decoder_.UpdateList(sectionIndex(section), address, state, kind, time, value, mode, lookup);
 }
 
-void LiveIntake::prepareDoor(const QString& address) {
-    doorAddressWritten_ = writeDoorAddress(address, doorAddress_);
-    // The door's row is decoded after the point's own: its memory loads meanwhile.
+StatusGrid::RowLookup LiveIntake::lookUpRows(Section section, const QString& address, bool reachesDoor) {
+    const StatusGrid& grid = sections_.grid(section);
+    const StatusGrid& doors = sections_.grid(Section::Doors);
+    StatusGrid::RowLookup point = grid.beginLookup(address);
+    doorAddressWritten_ = reachesDoor && writeDoorAddress(address, doorAddress_);
     if (doorAddressWritten_)
-        sections_.grid(Section::Doors).prefetchRow(doorAddress_);
+        doorLookup_ = doors.beginLookup(doorAddress_);
+    grid.settle(point, address);
+    if (doorAddressWritten_)
+        doors.settle(doorLookup_, doorAddress_);
+    return point;
 }
 
 void LiveIntake::updateDoor(const QString& address, quint8 state, StatusDecoder::Kind kind, const QString& time,
                             const QString& value, ReportMode mode) {
     if (!doorAddressWritten_)
         ConvertToDoorAddress(address);  // fails, reported after the point's own row was decoded
-    decoder_.UpdateList(sectionIndex(Section::Doors), doorAddress_, state, kind, time, value, mode);
+    decoder_.UpdateList(sectionIndex(Section::Doors), doorAddress_, state, kind, time, value, mode, &doorLookup_);
 }
 
 void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& time, const QString& value) {

@@ -76,11 +76,13 @@ private:
     const Route& begin(const QString& deviceType);
     const Route& routeOf(const QString& deviceType);
     void updateRow(Section section, const QString& address, quint8 state, StatusDecoder::Kind kind,
-                   const QString& time, const QString& value, ReportMode mode = ReportMode::Current);
-    /// Writes the door address of a point reaching its door (doorAddress_) and starts loading
-    /// where its row is found.
-    void prepareDoor(const QString& address);
-    /// Decodes the report of the point at `address` into the row of the door prepareDoor named.
+                   const QString& time, const QString& value, ReportMode mode = ReportMode::Current,
+                   const StatusGrid::RowLookup* lookup = nullptr);
+    /// Looks up the point's row in its section and, for a point reaching its door, writes the door
+    /// address (doorAddress_) and looks up the door's row (doorLookup_). Both lookups begin before
+    /// either settles, so the memory of the two rows loads at once.
+    StatusGrid::RowLookup lookUpRows(Section section, const QString& address, bool reachesDoor);
+    /// Decodes the report of the point at `address` into the row of the door lookUpRows named.
     void updateDoor(const QString& address, quint8 state, StatusDecoder::Kind kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current);
     void zr2Input(const QString& address, quint8 state, const QString& time, const QString& value);
@@ -112,6 +114,7 @@ private:
     /// reaches a door (a copy someone kept detaches on the next write).
     QString doorAddress_;
     bool doorAddressWritten_ = false;
+    StatusGrid::RowLookup doorLookup_;
     std::unordered_map<QString, QString, TextHash, TextEqual> keypadReaderOfModule_;
 };
 

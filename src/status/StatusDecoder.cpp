@@ -94,7 +94,7 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
 }
 
 void StatusDecoder::UpdateList(int section, const QString& address, quint8 state, Kind kind, const QString& time,
-                               const QString& value, ReportMode mode) {
+                               const QString& value, ReportMode mode, const StatusGrid::RowLookup* lookup) {
     trap(ctx_, QStringLiteral("MPublic.UpdateList"), [&] {
         // The masked list follows every mask change, also of points the shown group lacks.
         if ((state == 67 || state == 68) && !value.isEmpty())
@@ -107,7 +107,7 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
         if (columns.indexOf(ColumnId::Address) < 0)
             throw MissingColumnError(col::Address);
         grid.setSearchColumn(col::Address);
-        const int row = grid.findRowForAddress(address);
+        const int row = lookup != nullptr ? grid.findRowForAddress(address, *lookup) : grid.findRowForAddress(address);
         if (row == 0)
             return;
         const RowRef r(grid, columns, row);

@@ -52,8 +52,11 @@ public:
         ZR2Relay, ZR2Input, ZR2Module, Unknown,
     };
     static Kind kindOf(const QString& code);
+    /// `lookup`, when given, is the row's lookup begun on the section's grid for `address` (see
+    /// StatusGrid::RowLookup).
     void UpdateList(int section, const QString& address, quint8 state, Kind kind, const QString& time,
-                    const QString& value, ReportMode mode = ReportMode::Current);
+                    const QString& value, ReportMode mode = ReportMode::Current,
+                    const StatusGrid::RowLookup* lookup = nullptr);
 
     /// The LastUpdated content of a report time (see DateTimeConverter); results are kept per text.
     UpdatedStamp ConvertDateTime(const QString& time) { return dates_.convert(ctx_, time); }

@@ -1,7 +1,8 @@
 // The address index against a plain scan of the Address column, through long random sequences of
 // the operations that move rows: appends, address rewrites (duplicates included), removals at any
 // place, sorts both ways by either column, clears. After every step each address of the pool must
-// be found at the row a scan finds first. The second pool holds addresses the index cannot keep in
+// be found at the row a scan finds first, also through a lookup settled before the step (which must
+// notice that the rows changed under it). The second pool holds addresses the index cannot keep in
 // its slots (longer than a slot's bytes, not ASCII) and the empty text beside short ones.
 #include "grid/StatusGrid.h"
 
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <random>
+#include <vector>
 
 namespace so {
 namespace {
@@ -20,7 +22,12 @@ void agreeThroughRandomSteps(const QStringList& pool) {
     grid.addColumn(QStringLiteral("Address"), QStringLiteral("Address"), 0, -1, 100, true);
     std::mt19937 random(7);
     const auto pick = [&](int n) { return int(std::uniform_int_distribution<int>(0, n - 1)(random)); };
+    std::vector<StatusGrid::RowLookup> before(size_t(pool.size()));
     for (int step = 0; step < 4000; ++step) {
+        for (qsizetype i = 0; i < pool.size(); ++i) {
+            before[size_t(i)] = grid.beginLookup(pool[i]);
+            grid.settle(before[size_t(i)], pool[i]);
+        }
         const int action = pick(100);
         if (action < 45 || grid.rowCount() == 0) {
             const int row = grid.addRow();
@@ -35,9 +42,14 @@ void agreeThroughRandomSteps(const QStringList& pool) {
         } else {
             grid.clear();
         }
-        for (const QString& address : pool)
-            ASSERT_EQ(grid.findRowForAddress(address), grid.findByScan(QStringLiteral("Address"), address))
+        for (qsizetype i = 0; i < pool.size(); ++i) {
+            const QString& address = pool[i];
+            const int scanned = grid.findByScan(QStringLiteral("Address"), address);
+            ASSERT_EQ(grid.findRowForAddress(address), scanned)
                 << "step " << step << ", " << grid.rowCount() << " rows, address " << address.toStdString();
+            ASSERT_EQ(grid.findRowForAddress(address, before[size_t(i)]), scanned)
+                << "lookup settled before step " << step << ", address " << address.toStdString();
+        }
     }
 }
 
