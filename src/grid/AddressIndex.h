@@ -23,6 +23,10 @@
 #include <cstring>
 #include <memory>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace so {
 
 class AddressIndex {
@@ -111,6 +115,22 @@ private:
         if (slot.length != address.size())
             return false;
         const char16_t* chars = address.utf16();
+#if defined(__SSE2__)
+        if (slot.length >= 8) {
+            // Eight characters at a time: eight ASCII bytes widened to UTF-16 units and compared in
+            // one step. The last eight overlap those before rather than reading past the address.
+            const auto sameEight = [&](int at) {
+                const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(slot.text + at));
+                const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + at));
+                const __m128i equal = _mm_cmpeq_epi16(_mm_unpacklo_epi8(bytes, _mm_setzero_si128()), units);
+                return _mm_movemask_epi8(equal) == 0xFFFF;
+            };
+            for (int at = 0; at + 8 < slot.length; at += 8)
+                if (!sameEight(at))
+                    return false;
+            return sameEight(slot.length - 8);
+        }
+#endif
         int i = 0;
         // Four characters at a time: four ASCII bytes spread into four UTF-16 code units (in the
         // order a little-endian machine reads them).

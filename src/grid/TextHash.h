@@ -31,14 +31,20 @@ struct TextHash {
             k ^= k >> 31;
             h = (h ^ k) * 0x94d049bb133111ebull;
         };
+        const bool eightOrMore = n >= 8;
         for (; n >= 8; p += 8, n -= 8) {
             std::uint64_t k;
             std::memcpy(&k, p, 8);
             mix(k);
         }
         if (n > 0) {
+            // The last bytes of a longer text are read as the eight bytes ending the text (a fixed
+            // copy, no call); only a text shorter than eight bytes is copied by its length.
             std::uint64_t k = 0;
-            std::memcpy(&k, p, n);
+            if (eightOrMore)
+                std::memcpy(&k, p + n - 8, 8);
+            else
+                std::memcpy(&k, p, n);
             mix(k);
         }
         h ^= h >> 29;
