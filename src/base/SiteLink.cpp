@@ -6,7 +6,7 @@ namespace so {
 
 SiteLink::SiteLink(ComponentContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {
     clockStartUtc_ = QDateTime::currentDateTimeUtc();
-    clock_.start();
+    clockStartMs_ = coarse::monotonicMs();
     checkTimer_.setInterval(kWatchIntervalSeconds * 1000);
     connect(&checkTimer_, &QTimer::timeout, this, &SiteLink::tick);
     checkTimer_.start();
@@ -18,9 +18,9 @@ SiteLink::~SiteLink() {
 }
 
 QDateTime SiteLink::lastStateChange() const {
-    if (lastChangeTick_ < 0)
+    if (lastChangeMs_ < 0)
         return {};
-    return clockStartUtc_.addMSecs(lastChangeTick_ / 1000000).toLocalTime();
+    return clockStartUtc_.addMSecs(lastChangeMs_ - clockStartMs_).toLocalTime();
 }
 
 bool SiteLink::noteDatabaseFailure(const QString& what, bool busy) {

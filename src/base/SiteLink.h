@@ -13,8 +13,9 @@
 // the lock without waiting, or by a statement that gave up on it.
 #pragma once
 
+#include "base/CoarseClock.h"
+
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -41,8 +42,9 @@ public:
     bool isBusy() const { return busy_; }
     /// Time of the last StateChange received; invalid when none has arrived.
     QDateTime lastStateChange() const;
-    /// Called for every StateChange: stores a monotonic tick only, the time is built when read.
-    void noteStateChange() noexcept { lastChangeTick_ = clock_.nsecsElapsed(); }
+    /// Called for every StateChange: stores a coarse monotonic tick only, the time is built when
+    /// read.
+    void noteStateChange() noexcept { lastChangeMs_ = coarse::monotonicMs(); }
     /// A database failure was reported (busy: it gave up on another connection's lock). While the
     /// link is up the database is asked whether it still answers: a statement that failed on a
     /// live database leaves the link up. Returns true when the link is down (the failure is then
@@ -73,9 +75,9 @@ private:
     bool reachable_ = true;
     bool busy_ = false;
     int retrySeconds_ = kFirstRetrySeconds;
-    QElapsedTimer clock_;
     QDateTime clockStartUtc_;
-    qint64 lastChangeTick_ = -1;
+    qint64 clockStartMs_ = 0;  // the monotonic tick at clockStartUtc_
+    qint64 lastChangeMs_ = -1;
     QTimer checkTimer_;
     bool telling_ = false;  // the link's message box is open
 };

@@ -1,5 +1,6 @@
 #include "status/LiveIntake.h"
 
+#include "base/CoarseClock.h"
 #include "base/ErrorTrap.h"
 #include "base/Texts.h"
 #include "domain/Address.h"
@@ -33,7 +34,7 @@ LiveIntake::LiveIntake(ComponentContext& ctx, Sections& sections, StatusDecoder&
       recent_(recent) {}
 
 const QString& LiveIntake::now() {
-    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    const qint64 second = coarse::secondsSinceEpoch();
     if (second != nowSecond_) {
         nowText_ = QDateTime::fromSecsSinceEpoch(second).toString(dateTimeFormat(ctx_));
         nowSecond_ = second;
