@@ -114,9 +114,10 @@ QString inputStatus(ResourceTexts& texts, const RowReader& row, RowConditions& s
             return notKnown;
         return texts(res::EnclosureClosed);
     };
-    shown.set(Condition::InputOpen, line == 0 || (line == 3 && input1 + QLatin1Char(',') == open));
+    // A line text of its own reads "OPEN" when the line is open.
+    shown.set(Condition::InputOpen, line == 0 || (line == 3 && input1 == QStringView(open).chopped(1)));
     if (line == 3)
-        return build();
+        return masked ? build() : input1;  // unmasked, the summary is the line's own text
     const int slot = ((line * 2 + (input1NotKnown ? 1 : 0)) * 2 + (hasLineModule ? 1 : 0)) * 2 + (masked ? 1 : 0);
     return texts.composed(kInputSummaries + slot, build);
 }
