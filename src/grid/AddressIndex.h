@@ -82,8 +82,12 @@ public:
     /// The hash an address is indexed under. It does not depend on the index's size, so it may be
     /// taken before entries are added or removed.
     static std::uint32_t hashOf(QStringView address) { return tagOf(address); }
-    /// Starts loading the slot where the lookup of an address of that hash begins.
-    void prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots_[tag & mask_]); }
+    /// Starts loading the slots where the lookup of an address of that hash begins: the first and
+    /// the next (a lookup reads on to the next empty slot, often on the following cache line).
+    void prefetch(std::uint32_t tag) const {
+        __builtin_prefetch(&slots_[tag & mask_]);
+        __builtin_prefetch(&slots_[(tag + 1) & mask_]);
+    }
 
 private:
     static constexpr std::uint32_t kMinCapacity = 16;
