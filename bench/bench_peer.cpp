@@ -28,6 +28,7 @@
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QVarLengthArray>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -236,9 +237,18 @@ PeerSite& peerSite(int points) { return keptSite<PeerSite>(points); }
 
 /// The recorded cells of a report written into the component's grids.
 void applyToGrids(BenchSite& site, const ReportWrites& writes) {
-    for (const RowWrite& w : writes) {
+    // The rows a report reaches (a point and its door) are looked up together, as the component's
+    // intake looks them up: every lookup begins (its index slot loads) before any settles (its row
+    // loads), then the cells are written.
+    QVarLengthArray<StatusGrid::RowLookup, 4> lookups;
+    for (const RowWrite& w : writes)
+        lookups.append(site.grid(w.section).beginLookup(w.address));
+    for (qsizetype i = 0; i < writes.size(); ++i)
+        site.grid(writes[i].section).settle(lookups[i], writes[i].address);
+    for (qsizetype i = 0; i < writes.size(); ++i) {
+        const RowWrite& w = writes[i];
         StatusGrid& grid = site.grid(w.section);
-        const int row = grid.findRowForAddress(w.address);
+        const int row = grid.findRowForAddress(w.address, lookups[i]);
         if (row == 0)
             continue;
         for (const auto& [column, text] : w.cells)
