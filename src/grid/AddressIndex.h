@@ -44,7 +44,7 @@ public:
     void insert(QStringView address, int key, const TextOf& textOf) {
         if (2 * std::uint32_t(size_ + 1) > capacity_)
             grow();
-        const std::uint32_t tag = tagOf(address);
+        const std::uint32_t tag = hashOf(address);
         std::uint32_t i = tag & mask_;
         for (; slots_[i].key >= 0; i = (i + 1) & mask_)
             if (slots_[i].key == key && matches(slots_[i], tag, address, textOf))
@@ -56,7 +56,7 @@ public:
     /// Removes (address, key); nothing when it is not there.
     template <class TextOf>
     void erase(QStringView address, int key, const TextOf& textOf) {
-        const std::uint32_t tag = tagOf(address);
+        const std::uint32_t tag = hashOf(address);
         for (std::uint32_t i = tag & mask_; slots_[i].key >= 0; i = (i + 1) & mask_) {
             if (slots_[i].key == key && matches(slots_[i], tag, address, textOf)) {
                 shiftBackInto(i);
@@ -69,7 +69,7 @@ public:
     /// Calls visit(key) for every row key indexed under address.
     template <class TextOf, class Visit>
     void forEachKey(QStringView address, const TextOf& textOf, const Visit& visit) const {
-        forEachKey(address, tagOf(address), textOf, visit);
+        forEachKey(address, hashOf(address), textOf, visit);
     }
     /// The same with the address's hash taken before (hashOf).
     template <class TextOf, class Visit>
@@ -79,9 +79,13 @@ public:
                 visit(slots_[i].key);
     }
 
-    /// The hash an address is indexed under. It does not depend on the index's size, so it may be
-    /// taken before entries are added or removed.
-    static std::uint32_t hashOf(QStringView address) { return tagOf(address); }
+    /// The hash an address is indexed under, taken from its UTF-16 text as it is (nothing is
+    /// copied per lookup). It does not depend on the index's size, so it may be taken before
+    /// entries are added or removed.
+    static std::uint32_t hashOf(QStringView address) {
+        const std::uint64_t h = TextHash{}(address);
+        return std::uint32_t(h ^ (h >> 32));
+    }
     /// Starts loading the slots where the lookup of an address of that hash begins: the first and
     /// the next (a lookup reads on to the next empty slot, often on the following cache line).
     void prefetch(std::uint32_t tag) const {
@@ -100,12 +104,6 @@ private:
         char text[kInlineLength] = {};
     };
     static_assert(sizeof(Slot) == 32);
-
-    /// The address's hash, taken from its UTF-16 text as it is (nothing is copied per lookup).
-    static std::uint32_t tagOf(QStringView address) {
-        const std::uint64_t h = TextHash{}(address);
-        return std::uint32_t(h ^ (h >> 32));
-    }
 
     /// Whether the address is the slot's: an inline slot is compared byte by character in place (a
     /// character outside ASCII never equals one of its bytes), a long or non-ASCII one by the row's

@@ -422,14 +422,13 @@ StatusGrid::RowLookup StatusGrid::beginLookup(QStringView address) const {
 
 void StatusGrid::settle(RowLookup& lookup, QStringView address) const {
     lookup.key = keyForAddress(address, lookup.tag);
-    lookup.settled = true;
     lookup.rowsVersion = rowsVersion_;
     if (lookup.key >= 0)
         prefetchKey(lookup.key);
 }
 
 int StatusGrid::findRowForAddress(const QString& address, const RowLookup& lookup) const {
-    if (!lookup.settled || lookup.rowsVersion != rowsVersion_)
+    if (lookup.rowsVersion != rowsVersion_)
         return findRowForAddress(address);
     return lookup.key < 0 ? 0 : rows_.record(size_t(lookup.key)).position + 1;
 }

@@ -179,8 +179,7 @@ public:
     struct RowLookup {
         std::uint32_t tag = 0;
         int key = -1;
-        bool settled = false;
-        quint64 rowsVersion = 0;
+        quint64 rowsVersion = 0;  // the grid's when settled; 0 until then (no grid has version 0)
     };
     RowLookup beginLookup(QStringView address) const;
     void settle(RowLookup& lookup, QStringView address) const;

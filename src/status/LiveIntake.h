@@ -85,7 +85,6 @@ private:
     /// Decodes the report of the point at `address` into the row of the door lookUpRows named.
     void updateDoor(const QString& address, quint8 state, StatusDecoder::Kind kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current);
-    void zr2Input(const QString& address, quint8 state, const QString& time, const QString& value);
     void zr2Module(const QString& address, quint8 state, const QString& time, const QString& value);
     void zr2Controller(const QString& address);
     /// The reader a keypad module belongs to; empty when the module is no keypad or has none.
