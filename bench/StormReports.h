@@ -24,9 +24,33 @@
 #include <QString>
 #include <QVector>
 
+#include <algorithm>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace so::bench {
+
+/// Copies of texts laid out one after another, as a host's decoded messages sit in its buffers:
+/// each copy refers to the arena's characters, which never move.
+class TextArena {
+public:
+    QString keep(const QString& text) {
+        const size_t length = size_t(text.size());
+        if (chunks_.empty() || chunks_.back().size() + length > chunks_.back().capacity()) {
+            chunks_.emplace_back();
+            chunks_.back().reserve(std::max(length, kChunk));
+        }
+        std::u16string& chunk = chunks_.back();
+        const char16_t* at = chunk.data() + chunk.size();
+        chunk.append(reinterpret_cast<const char16_t*>(text.constData()), length);
+        return QString::fromRawData(reinterpret_cast<const QChar*>(at), text.size());
+    }
+
+private:
+    static constexpr size_t kChunk = size_t(1) << 16;
+    std::vector<std::u16string> chunks_;  // each filled within the capacity it was given
+};
 
 struct StormReport {
     QString deviceType;
@@ -37,6 +61,14 @@ struct StormReport {
     int section = -1;
     QString doorAddress;
 };
+
+/// The reports with their addresses copied into `arena` in report order, as a host holds the
+/// addresses it has just decoded (the built storm shares them with the grid's own texts).
+inline QVector<StormReport> withDecodedAddresses(QVector<StormReport> reports, TextArena& arena) {
+    for (StormReport& r : reports)
+        r.address = arena.keep(r.address);
+    return reports;
+}
 
 class StormBuilder {
 public:

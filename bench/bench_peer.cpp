@@ -3,7 +3,8 @@
 //    QStandardItemModel per section holding the rows of the component's grid after the "Entire
 //    Site" fill, a QHash from address to row per section, QAbstractItemModel::setData per cell;
 //  - the cells a report writes are recorded once, before timing, by watching the component's grids
-//    while the storm goes through Status::StateChange (the texts after each report);
+//    while the storm goes through Status::StateChange (the texts after each report), and laid out
+//    in report order on a tape with the addresses' own copies, which both stores read alike;
 //  - three ways per report: the component's own path (Component: StateChange, decoding included),
 //    the component's grid given the recorded cells (Grid: row by its address index, setText per
 //    cell, the window's model told), and the Qt table given the same cells (QtTable);
@@ -32,6 +33,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -48,13 +51,58 @@ constexpr int kStormLength = 1 << 16;
 constexpr int kSlice = 1000;
 const int kSizes[] = {1000, 10000, 50000};
 
-/// What one report changed in one row of a section.
-struct RowWrite {
+/// What one report changed in one row of a section, as recorded.
+struct RecordedRow {
     int section = 0;
     QString address;
     QVector<std::pair<int, QString>> cells;  // column, text after the report
 };
-using ReportWrites = QVector<RowWrite>;
+using RecordedReport = QVector<RecordedRow>;
+
+/// One row's writes on the tape: the row's address and a run of the tape's cells.
+struct RowWrite {
+    int section = 0;
+    QString address;  // the tape's own characters, not copied
+    int firstCell = 0;
+    int cellCount = 0;
+};
+struct CellWrite {
+    int column = 0;
+    QString text;
+};
+
+/// The storm's writes laid out in order, the way a host reads decoded messages from a stream: the
+/// rows of report i are rows[reportStart[i]] up to rows[reportStart[i + 1]], their cells follow one
+/// another, and the addresses' characters sit in one buffer. Both stores read the same tape, so its
+/// reads cost both the same and stay small beside the stores' own work.
+class WriteTape {
+public:
+    explicit WriteTape(const QVector<RecordedReport>& recorded) {
+        reportStart_.push_back(0);
+        for (const RecordedReport& report : recorded) {
+            for (const RecordedRow& row : report) {
+                rows_.push_back({row.section, addresses_.keep(row.address), int(cells_.size()), int(row.cells.size())});
+                for (const auto& [column, text] : row.cells)
+                    cells_.push_back({column, text});
+            }
+            reportStart_.push_back(int(rows_.size()));
+        }
+    }
+    WriteTape(const WriteTape&) = delete;
+    WriteTape& operator=(const WriteTape&) = delete;
+
+    int reports() const { return int(reportStart_.size()) - 1; }
+    const RowWrite* rowsBegin(int report) const { return rows_.data() + reportStart_[size_t(report)]; }
+    const RowWrite* rowsEnd(int report) const { return rows_.data() + reportStart_[size_t(report) + 1]; }
+    const CellWrite* cellsBegin(const RowWrite& row) const { return cells_.data() + row.firstCell; }
+    const CellWrite* cellsEnd(const RowWrite& row) const { return cells_.data() + row.firstCell + row.cellCount; }
+
+private:
+    TextArena addresses_;
+    std::vector<RowWrite> rows_;
+    std::vector<CellWrite> cells_;
+    std::vector<int> reportStart_;
+};
 
 /// Sits between a grid and its observer (the window's model, or none headless), forwards every
 /// change and notes the cells that changed.
@@ -100,15 +148,15 @@ private:
 
 /// Sends every report through the component once and notes, per report, the cells it changed in
 /// the eight sections with their texts afterwards.
-QVector<ReportWrites> recordWrites(BenchSite& site, const QVector<StormReport>& reports) {
+QVector<RecordedReport> recordWrites(BenchSite& site, const QVector<StormReport>& reports) {
     std::vector<std::unique_ptr<ChangeRecorder>> recorders;
     for (int section = 0; section < kSectionCount; ++section)
         recorders.push_back(std::make_unique<ChangeRecorder>(site.grid(section)));
-    QVector<ReportWrites> out;
+    QVector<RecordedReport> out;
     out.reserve(reports.size());
     for (const StormReport& r : reports) {
         site.status->StateChange(r.deviceType, r.address, r.state, QString(), r.value);
-        ReportWrites writes;
+        RecordedReport writes;
         for (int section = 0; section < kSectionCount; ++section) {
             const StatusGrid& grid = site.grid(section);
             const int addressColumn = grid.columnIndex(col::Address);
@@ -117,8 +165,8 @@ QVector<ReportWrites> recordWrites(BenchSite& site, const QVector<StormReport>& 
                 changed.clear();
             for (const auto& [row, column] : changed) {
                 const QString& address = grid.text(row, addressColumn);
-                RowWrite* target = nullptr;
-                for (RowWrite& w : writes)
+                RecordedRow* target = nullptr;
+                for (RecordedRow& w : writes)
                     if (w.section == section && w.address == address)
                         target = &w;
                 if (target == nullptr) {
@@ -160,14 +208,14 @@ public:
         }
     }
 
-    void apply(const ReportWrites& writes) {
-        for (const RowWrite& w : writes) {
-            PeerSection& s = sections_[w.section];
-            const auto it = s.rowOfAddress.constFind(w.address);
+    void apply(const WriteTape& tape, int report) {
+        for (const RowWrite* w = tape.rowsBegin(report); w != tape.rowsEnd(report); ++w) {
+            PeerSection& s = sections_[w->section];
+            const auto it = s.rowOfAddress.constFind(w->address);
             if (it == s.rowOfAddress.constEnd())
                 continue;
-            for (const auto& [column, text] : w.cells)
-                s.model->setData(s.model->index(*it, column), text, Qt::DisplayRole);
+            for (const CellWrite* c = tape.cellsBegin(*w); c != tape.cellsEnd(*w); ++c)
+                s.model->setData(s.model->index(*it, c->column), c->text, Qt::DisplayRole);
         }
     }
 
@@ -219,40 +267,51 @@ struct PeerSite {
         QCoreApplication::processEvents();
         reports = StormBuilder(site.window(), *site.db).build(kStormLength);
         peer = std::make_unique<PeerTable>(site);
-        writes = recordWrites(site, reports);
+        tape = std::make_unique<WriteTape>(recordWrites(site, reports));
+        // The component reads its reports' addresses from a stream as well, not from the grid's own
+        // texts the storm was built from.
+        reports = withDecodedAddresses(std::move(reports), reportAddresses);
+        for (int section = 0; section < kSectionCount; ++section)
+            grids[size_t(section)] = &site.grid(section);
         if (frame != nullptr) {
             peerWindow = std::make_unique<PeerWindow>(*peer);
             waitExposed(*peerWindow);
         }
     }
+    // Before the site: the component may keep copies of the addresses it was sent, and those refer
+    // to the arena's characters.
+    TextArena reportAddresses;
     BenchSite site;
     StatusFrame* frame = nullptr;
     QVector<StormReport> reports;
-    QVector<ReportWrites> writes;
+    std::unique_ptr<WriteTape> tape;
     std::unique_ptr<PeerTable> peer;
+    // The grids, found once as the intake has them at hand (the Qt table keeps its models likewise).
+    std::array<StatusGrid*, kSectionCount> grids{};
     std::unique_ptr<PeerWindow> peerWindow;
 };
 
 PeerSite& peerSite(int points) { return keptSite<PeerSite>(points); }
 
 /// The recorded cells of a report written into the component's grids.
-void applyToGrids(BenchSite& site, const ReportWrites& writes) {
+void applyToGrids(const PeerSite& s, int report) {
     // The rows a report reaches (a point and its door) are looked up together, as the component's
     // intake looks them up: every lookup begins (its index slot loads) before any settles (its row
     // loads), then the cells are written.
+    const RowWrite* const begin = s.tape->rowsBegin(report);
+    const RowWrite* const end = s.tape->rowsEnd(report);
     QVarLengthArray<StatusGrid::RowLookup, 4> lookups;
-    for (const RowWrite& w : writes)
-        lookups.append(site.grid(w.section).beginLookup(w.address));
-    for (qsizetype i = 0; i < writes.size(); ++i)
-        site.grid(writes[i].section).settle(lookups[i], writes[i].address);
-    for (qsizetype i = 0; i < writes.size(); ++i) {
-        const RowWrite& w = writes[i];
-        StatusGrid& grid = site.grid(w.section);
-        const int row = grid.findRowForAddress(w.address, lookups[i]);
+    for (const RowWrite* w = begin; w != end; ++w)
+        lookups.append(s.grids[size_t(w->section)]->beginLookup(w->address));
+    for (const RowWrite* w = begin; w != end; ++w)
+        s.grids[size_t(w->section)]->settle(lookups[w - begin], w->address);
+    for (const RowWrite* w = begin; w != end; ++w) {
+        StatusGrid& grid = *s.grids[size_t(w->section)];
+        const int row = grid.findRowForAddress(w->address, lookups[w - begin]);
         if (row == 0)
             continue;
-        for (const auto& [column, text] : w.cells)
-            grid.setText(row, column, text);
+        for (const CellWrite* c = s.tape->cellsBegin(*w); c != s.tape->cellsEnd(*w); ++c)
+            grid.setText(row, c->column, c->text);
     }
 }
 
@@ -272,20 +331,20 @@ void BM_Component_Headless(benchmark::State& state) {
 
 void BM_Grid_Headless(benchmark::State& state) {
     PeerSite& s = peerSite(int(state.range(0)));
-    const int n = int(s.writes.size());
+    const int n = s.tape->reports();
     int i = 0;
     for (auto _ : state)
-        applyToGrids(s.site, s.writes[i++ % n]);
+        applyToGrids(s, i++ % n);
     state.SetItemsProcessed(state.iterations());
     state.counters["rows"] = s.site.shownRows();
 }
 
 void BM_QtTable_Headless(benchmark::State& state) {
     PeerSite& s = peerSite(int(state.range(0)));
-    const int n = int(s.writes.size());
+    const int n = s.tape->reports();
     int i = 0;
     for (auto _ : state)
-        s.peer->apply(s.writes[i++ % n]);
+        s.peer->apply(*s.tape, i++ % n);
     state.SetItemsProcessed(state.iterations());
     state.counters["rows"] = s.site.shownRows();
 }
@@ -306,11 +365,11 @@ void BM_Component_Shown(benchmark::State& state) {
 
 void BM_Grid_Shown(benchmark::State& state) {
     PeerSite& s = peerSite(int(state.range(0)));
-    const int n = int(s.writes.size());
+    const int n = s.tape->reports();
     int i = 0;
     for (auto _ : state) {
         for (int k = 0; k < kSlice; ++k)
-            applyToGrids(s.site, s.writes[i++ % n]);
+            applyToGrids(s, i++ % n);
         QCoreApplication::processEvents();
     }
     state.SetItemsProcessed(state.iterations() * kSlice);
@@ -319,11 +378,11 @@ void BM_Grid_Shown(benchmark::State& state) {
 
 void BM_QtTable_Shown(benchmark::State& state) {
     PeerSite& s = peerSite(int(state.range(0)));
-    const int n = int(s.writes.size());
+    const int n = s.tape->reports();
     int i = 0;
     for (auto _ : state) {
         for (int k = 0; k < kSlice; ++k)
-            s.peer->apply(s.writes[i++ % n]);
+            s.peer->apply(*s.tape, i++ % n);
         QCoreApplication::processEvents();
     }
     state.SetItemsProcessed(state.iterations() * kSlice);
