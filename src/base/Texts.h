@@ -26,6 +26,15 @@ void ClearParameters(db::Command& command);
 /// The host's date format followed by " HH:mm:ss" (fetched once per instance).
 const QString& dateTimeFormat(ComponentContext& ctx);
 
+/// Starts loading a text's characters (its first and last cache line) into the cache, for a text
+/// read a little later that may lie anywhere in memory.
+inline void prefetchText(const QString& text) {
+    if (text.isEmpty())
+        return;
+    __builtin_prefetch(text.constData());
+    __builtin_prefetch(text.constData() + (text.size() - 1));
+}
+
 /// Whether two texts share one storage (a text and a kept copy of it), and so are equal.
 inline bool sameStorage(const QString& a, const QString& b) {
     return a.constData() == b.constData() && a.size() == b.size();

@@ -99,6 +99,9 @@ const LiveIntake::Route& LiveIntake::routeOf(const QString& deviceType) {
 
 void LiveIntake::StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time,
                              const QString& value) {
+    // The row lookups start by hashing the address: its characters, wherever the host keeps
+    // them, load while the limits are checked and the device type's route is found.
+    prefetchText(address);
     const QString reportName = QStringLiteral("Status.StateChange");
     if (!withinLimits(reportName, address, time, value))
         return;
