@@ -101,7 +101,6 @@ private:
     bool connected_ = false;
 };
 
-}  // namespace
 
 TEST_F(SqlServerDriver, ReportsItselfAsSqlServerAndRunsTSqlWithoutTheRewriterOfTheClient) {
     auto connection = open();
@@ -366,3 +365,5 @@ TEST_F(SqlServerDriver, UnderACaseSensitiveCollationNamesMustBeSpelledAsTheSchem
             EXPECT_THROW(sensitive->query(QString::fromLatin1(c.statement)), db::DbError);
     }
 }
+
+}  // namespace

@@ -432,8 +432,6 @@ QTemporaryDir* SiteStatements::dir_ = nullptr;
 QHash<QString, QVariant>* SiteStatements::demoValues_ = nullptr;
 int SiteStatements::copies_ = 0;
 
-}  // namespace
-
 TEST_P(SiteStatements, EveryStatementRunsAndThoseThatShouldReturnRowsDo) {
     for (const Statement& s : statements()) {
         if (!hasValues(s.text, s.parameters, *values_)) {
@@ -506,3 +504,5 @@ TEST_P(SiteStatements, LayoutTextsWithApostrophesReadBackUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, SiteStatements, ::testing::Values("sqlite", "odbc", "sqlserver", "server"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+}  // namespace
