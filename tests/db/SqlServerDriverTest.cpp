@@ -101,7 +101,6 @@ private:
     bool connected_ = false;
 };
 
-
 TEST_F(SqlServerDriver, ReportsItselfAsSqlServerAndRunsTSqlWithoutTheRewriterOfTheClient) {
     auto connection = open();
     EXPECT_FALSE(connection->usesCompatibilityLayer());
