@@ -77,15 +77,17 @@ def ns(b):
 
 sc = medians("bench_statechange.json")
 print("State change, headless (median of repetitions)")
-print(f"{'points':>7} {'rows':>7} {'mean ns':>9} {'p50 ns':>8} {'p99 ns':>9} {'scan mean ns':>13} {'scan p50 ns':>12} {'ratio mean':>11} {'ratio p50':>10} {'common p50':>11} {'common mean':>12}")
+print(f"{'points':>7} {'rows':>7} {'mean ns':>9} {'p50 ns':>8} {'p99 ns':>9} {'scan mean ns':>13} {'scan p50 ns':>12} {'ratio mean':>11} {'ratio p50':>10} {'common p50':>11} {'common mean':>12} {'decoded p50':>12}")
 for points in (1000, 10000, 50000):
     i = sc.get(f"BM_StateChange_Indexed/{points}")
     s = sc.get(f"BM_StateChange_RowScan/{points}")
     c = sc.get(f"BM_StateChange_CommonPath/{points}")
+    d = sc.get(f"BM_StateChange_Decoded/{points}")
     if not i or not s or not c:
         continue
+    decoded = f"{d['p50_ns']:>12.0f}" if d else f"{'-':>12}"
     print(f"{points:>7} {int(i['rows']):>7} {ns(i):>9.0f} {i['p50_ns']:>8.0f} {i['p99_ns']:>9.0f} {ns(s):>13.0f} {s['p50_ns']:>12.0f}"
-          f" {ns(s)/ns(i):>10.1f}x {s['p50_ns']/i['p50_ns']:>9.1f}x {c['p50_ns']:>11.0f} {ns(c):>12.0f}")
+          f" {ns(s)/ns(i):>10.1f}x {s['p50_ns']/i['p50_ns']:>9.1f}x {c['p50_ns']:>11.0f} {ns(c):>12.0f} {decoded}")
 
 print("\nRow lookup alone (index vs scan of the Address column, same reports)")
 for points in (1000, 10000, 50000):
