@@ -82,10 +82,7 @@ public:
     /// The hash an address is indexed under, taken from its UTF-16 text as it is (nothing is
     /// copied per lookup). It does not depend on the index's size, so it may be taken before
     /// entries are added or removed.
-    static std::uint32_t hashOf(QStringView address) {
-        const std::uint64_t h = TextHash{}(address);
-        return std::uint32_t(h ^ (h >> 32));
-    }
+    static std::uint32_t hashOf(QStringView address) { return textHash32(address); }
     /// Starts loading the slots where the lookup of an address of that hash begins: the first and
     /// the next (a lookup reads on to the next empty slot, often on the following cache line).
     void prefetch(std::uint32_t tag) const {

@@ -72,6 +72,12 @@ private:
     }
 };
 
+/// The text's hash in 32 bits (the halves of TextHash folded), for tables that keep 32-bit hashes.
+inline std::uint32_t textHash32(QStringView text) {
+    const std::uint64_t h = TextHash{}(text);
+    return std::uint32_t(h ^ (h >> 32));
+}
+
 /// A slot (0 to 2^Bits - 1) for the address of a text's characters. A cache keyed by storage holds
 /// a copy of each text it keeps (so that storage cannot be reused by another text meanwhile) and
 /// finds a text handed over again without reading its characters.

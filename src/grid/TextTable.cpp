@@ -9,11 +9,6 @@ namespace {
 constexpr std::uint32_t kMinIndex = 64;
 /// Unused entries are freed once there are this many, or a quarter of the table if more.
 constexpr std::size_t kSweepAt = 1024;
-
-std::uint32_t contentHash(QStringView text) {
-    const std::uint64_t h = TextHash{}(text);
-    return std::uint32_t(h ^ (h >> 32));
-}
 }  // namespace
 
 TextTable::TextTable() : index_(kMinIndex, kEmpty), indexMask_(kMinIndex - 1) {
@@ -24,7 +19,7 @@ TextTable::TextTable() : index_(kMinIndex, kEmpty), indexMask_(kMinIndex - 1) {
 TextTable::~TextTable() = default;
 
 TextId TextTable::acquireByContent(const QString& text) {
-    const std::uint32_t hash = contentHash(text);
+    const std::uint32_t hash = textHash32(text);
     for (std::uint32_t i = hash & indexMask_; index_[i] != kEmpty; i = (i + 1) & indexMask_) {
         const TextId id = index_[i];
         Entry& e = entry(id);
