@@ -272,8 +272,9 @@ void StatusGrid::touched(int row, int column) {
         observer_->cellChanged(row, column);
 }
 
-void StatusGrid::setText(int row, int column, const QString& text) {
-    const size_t key = size_t(keyOf(row));
+void StatusGrid::setText(RowAt found, int column, const QString& text) {
+    const size_t key = size_t(keyIn(found));
+    const int row = found.row;
     checkColumn(column);
     TextId& cellText = rows_.texts(key)[column];
     RowRecord& own = rows_.record(key);
@@ -303,10 +304,10 @@ void StatusGrid::setText(int row, int column, const QString& text) {
     announceConditions(row, rows_.record(key));  // looked up again: the observer may have added rows
 }
 
-void StatusGrid::addConditions(int row, RowConditions conditions) {
-    RowRecord& own = record(row);
+void StatusGrid::addConditions(RowAt found, RowConditions conditions) {
+    RowRecord& own = rows_.record(size_t(keyIn(found)));
     own.conditions = own.conditions | conditions;
-    announceConditions(row, own);
+    announceConditions(found.row, own);
 }
 
 void StatusGrid::announceConditions(int row, RowRecord& record) {
@@ -317,11 +318,11 @@ void StatusGrid::announceConditions(int row, RowRecord& record) {
         observer_->rowConditionsChanged(row);
 }
 
-void StatusGrid::setUpdated(int row, const UpdatedStamp& stamp) {
+void StatusGrid::setUpdated(RowAt found, const UpdatedStamp& stamp) {
     if (updatedColumn_ < 0)
         throw MissingColumnError(kUpdatedKey);
-    setText(row, updatedColumn_, stamp.text);
-    record(row).updatedAt = stamp.msecs;
+    setText(found, updatedColumn_, stamp.text);
+    rows_.record(size_t(keyIn(found))).updatedAt = stamp.msecs;
 }
 
 const QString& StatusGrid::text(int row, const QString& key) const { return text(row, requireColumn(key)); }

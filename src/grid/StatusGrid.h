@@ -127,7 +127,7 @@ public:
     // of a fill are rows::setTextIfColumn and its kin); ComponentError for a bad row
     const QString& text(int row, const QString& key) const;
     /// The text of a cell by index; it stays valid until the cell's text is replaced.
-    const QString& text(int row, int column) const { return texts_->text(textIdOfKey(keyOf(row), column)); }
+    const QString& text(int row, int column) const { return text(at(row), column); }
     void setText(int row, const QString& key, const QString& text);
     /// Text plus format flags and icon, as a fill writes the Name cell.
     void setCell(int row, const QString& key, const QString& text, quint32 format, int icon);
@@ -145,8 +145,22 @@ public:
         c.textId = textIdOfKey(key, column);
         return c;
     }
-    qint64 data(int row, int column) const { return cellExtras_[extrasIndexOfKey(keyOf(row), column)].data; }
-    void setText(int row, int column, const QString& text);
+    qint64 data(int row, int column) const { return data(at(row), column); }
+    void setText(int row, int column, const QString& text) { setText(at(row), column, text); }
+
+    // ---- one row's cells, read and written many times over (a report decoded into its row)
+    /// A row with its key, looked up once (at): the reads and writes that take it reach the row's
+    /// cells without finding the key again. It holds while no row is removed or moved.
+    struct RowAt {
+        int row = 0;
+        int key = -1;
+    };
+    RowAt at(int row) const { return {row, keyOf(row)}; }
+    const QString& text(RowAt found, int column) const { return texts_->text(textIdOfKey(keyIn(found), column)); }
+    qint64 data(RowAt found, int column) const { return cellExtras_[extrasIndexOfKey(keyIn(found), column)].data; }
+    void setText(RowAt found, int column, const QString& text);
+    void addConditions(RowAt found, RowConditions conditions);
+    void setUpdated(RowAt found, const UpdatedStamp& stamp);
 
     // ---- typed row conditions, recorded by the writers beside the texts
     RowConditions conditions(int row) const { return record(row).conditions; }
@@ -154,12 +168,12 @@ public:
     /// writer records what it wrote after writing it. When the row's conditions differ from those
     /// the observer last heard of, it is told (rowConditionsChanged): the row's tint may change
     /// though no text did.
-    void addConditions(int row, RowConditions conditions);
+    void addConditions(int row, RowConditions conditions) { addConditions(at(row), conditions); }
 
     // ---- the time of the row's last update, typed beside the "LastUpdated" text
     /// Writes the "LastUpdated" cell (strict, as setText) and keeps the time it stands for. A plain
     /// setText of that column makes the time unknown, so the text and the time never disagree.
-    void setUpdated(int row, const UpdatedStamp& stamp);
+    void setUpdated(int row, const UpdatedStamp& stamp) { setUpdated(at(row), stamp); }
     qint64 updatedAt(int row) const { return record(row).updatedAt; }
 
     // ---- search
@@ -227,6 +241,12 @@ private:
     int keyOf(int row) const {
         checkRow(row);
         return rowKey_[size_t(row - 1)];
+    }
+    /// The key of a row found before; a key the grid no longer has is a bad row (ComponentError).
+    int keyIn(RowAt found) const {
+        if (size_t(unsigned(found.key)) >= rows_.keys())  // -1 too
+            throwRowOutOfRange(found.row);
+        return found.key;
     }
     const RowRecord& record(int row) const { return rows_.record(size_t(keyOf(row))); }
     RowRecord& record(int row) { return rows_.record(size_t(keyOf(row))); }

@@ -15,20 +15,22 @@ namespace so {
 /// One row of a section grid, its cells read and written by column id.
 class RowRef {
 public:
-    RowRef(StatusGrid& grid, const GridColumns& columns, int row) : grid_(grid), columns_(columns), row_(row) {}
+    RowRef(StatusGrid& grid, const GridColumns& columns, int row)
+        : grid_(grid), columns_(columns), at_(grid.at(row)) {}
     StatusGrid& grid() const { return grid_; }
     const GridColumns& columns() const { return columns_; }
-    int row() const { return row_; }
-    const QString& text(ColumnId id) const { return grid_.text(row_, columns_.require(id)); }
-    qint64 data(ColumnId id) const { return grid_.data(row_, columns_.require(id)); }
-    void setText(ColumnId id, const QString& text) const { grid_.setText(row_, columns_.require(id), text); }
+    int row() const { return at_.row; }
+    StatusGrid::RowAt at() const { return at_; }
+    const QString& text(ColumnId id) const { return grid_.text(at_, columns_.require(id)); }
+    qint64 data(ColumnId id) const { return grid_.data(at_, columns_.require(id)); }
+    void setText(ColumnId id, const QString& text) const { grid_.setText(at_, columns_.require(id), text); }
     /// Records conditions the row's cells now show (after writing the cells).
-    void show(RowConditions conditions) const { grid_.addConditions(row_, conditions); }
+    void show(RowConditions conditions) const { grid_.addConditions(at_, conditions); }
 
 private:
     StatusGrid& grid_;
     const GridColumns& columns_;
-    int row_;
+    StatusGrid::RowAt at_;  // the row and its key, found once for all its cells
 };
 
 namespace {
@@ -112,7 +114,7 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
             return;
         const RowRef r(grid, columns, row);
         decode(r, Section(section), address, state, kind, value, mode);
-        grid.setUpdated(row, dates_.convert(ctx_, time));
+        grid.setUpdated(r.at(), dates_.convert(ctx_, time));
     });
 }
 

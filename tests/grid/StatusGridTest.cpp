@@ -44,6 +44,11 @@ TEST(StatusGrid, CellsAreAddressedByKeyAndAMissingKeyIsItsOwnError) {
     EXPECT_THROW(g.setText(0, "Name", "x"), ComponentError);
     EXPECT_THROW(g.setText(2, "Name", "x"), ComponentError);
     EXPECT_THROW(g.addColumn("Name", "again", 0, -1, 10, true), ComponentError);
+    // A row found before the rows were cleared is a bad row too, not a write beyond them.
+    const StatusGrid::RowAt found = g.at(row);
+    g.clear();
+    EXPECT_THROW(g.setText(found, 0, "x"), ComponentError);
+    EXPECT_THROW(g.data(found, 0), ComponentError);
 }
 
 TEST(StatusGrid, RowsAreFoundByAddressAcrossAddClearSortRemoveAndRewrites) {
