@@ -8,6 +8,7 @@ void ResourceTexts::forgetAll() {
     loaded_.fill(false);
     others_.clear();
     composedKept_.fill(false);
+    parts_.fill(KeptPart{});
     host_ = ctx_.ntConnection;
 }
 

@@ -43,6 +43,31 @@ public:
         return composed_[at];
     }
 
+    /// A text built of a cell's own text (`part`) and resource texts (a masked input whose line
+    /// shows a text of its own), kept for the last few parts: found by the part's storage, else
+    /// by its content, else built. Not kept when a text it read could not be fetched.
+    template <class Build>
+    QString composedWith(const QString& part, const Build& build) {
+        followHost();
+        for (KeptPart& kept : parts_)
+            if (!kept.part.isNull() && sameStorage(kept.part, part))
+                return kept.text;
+        for (KeptPart& kept : parts_) {
+            if (!kept.part.isNull() && kept.part == part) {
+                kept.part = part;  // the next report of this part is found by its storage
+                return kept.text;
+            }
+        }
+        const int failed = failedFetches_;
+        QString text = build();
+        if (failedFetches_ == failed) {
+            KeptPart& kept = parts_[nextPart_++ % parts_.size()];
+            kept.part = part;
+            kept.text = text;
+        }
+        return text;
+    }
+
 private:
     static constexpr int kFirst = 1390;
     static constexpr int kLast = 1769;
@@ -62,6 +87,12 @@ private:
     int failedFetches_ = 0;
     std::array<QString, kComposedSlots> composed_;
     std::array<bool, kComposedSlots> composedKept_{};
+    struct KeptPart {
+        QString part;
+        QString text;
+    };
+    std::array<KeptPart, 8> parts_;
+    std::size_t nextPart_ = 0;
 };
 
 }  // namespace so

@@ -118,7 +118,7 @@ QString inputStatus(ResourceTexts& texts, const RowReader& row, RowConditions& s
     // A line text of its own reads "OPEN" when the line is open.
     shown.set(Condition::InputOpen, line == 0 || (line == 3 && input1 == QStringView(open).chopped(1)));
     if (line == 3)
-        return masked ? build() : input1;  // unmasked, the summary is the line's own text
+        return masked ? texts.composedWith(input1, build) : input1;  // unmasked: the line's own text
     const int slot = ((line * 2 + (input1NotKnown ? 1 : 0)) * 2 + (hasLineModule ? 1 : 0)) * 2 + (masked ? 1 : 0);
     return texts.composed(kInputSummaries + slot, build);
 }

@@ -84,6 +84,27 @@ TEST_F(SummariesTest, InputSummary) {
     EXPECT_EQ(failuresLogged(), 0);
 }
 
+TEST_F(SummariesTest, MaskedInputsWithTextsOfTheirOwnKeepTheirSummariesApart) {
+    // A decoder keeps the summaries it built per line text: more texts than it keeps, each seen
+    // again, must each still read as their own.
+    StatusGrid& inputs = sections.grid(1);
+    GridColumns columns;
+    columns.sync(inputs);
+    ResourceTexts texts(ctx);
+    const int row = addPoint(1, QStringLiteral("input"));
+    inputs.setText(row, col::LMType, QStringLiteral("2"));
+    inputs.setText(row, col::Masked, R(1463));
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int n = 0; n < 12; ++n) {
+            const QString line = QStringLiteral("Line %1").arg(n);
+            inputs.setText(row, col::Input1, line);
+            EXPECT_EQ(GetInputStatus(ctx, inputs, row, columns, texts), line + QStringLiteral(",R1390"))
+                << "pass " << pass << ", line " << n;
+        }
+    }
+    EXPECT_EQ(failuresLogged(), 0);
+}
+
 TEST_F(SummariesTest, FailuresAreLoggedAndGiveEmptyText) {
     // The input grid has no 2PR column: a door summary of its rows cannot be made.
     const int row = addPoint(1, QStringLiteral("input"));
