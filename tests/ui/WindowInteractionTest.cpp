@@ -180,6 +180,7 @@ TEST_F(WindowInteraction, SectionChoiceShowsOneSectionFillingTheWindowAndBack) {
 
     frame->allSectionsMenuItem()->trigger();  // "Status Group": every section again
     settle();
+    EXPECT_EQ(frame->sectionButton()->text(), QStringLiteral("Status Group"));
     EXPECT_EQ(frame->currentPage(), frame->container());
     EXPECT_EQ(view(1)->parentWidget(), frame->sectionPanel(1));
     EXPECT_TRUE(view(0)->isVisible());
