@@ -7,6 +7,7 @@
 #include "component/StatusInternals.h"
 #include "site/DemoSite.h"
 #include "base/ComponentContext.h"
+#include "support/DatabaseChecksum.h"
 #include "support/DemoSiteStatus.h"
 #include "support/OdbcSqlite.h"
 #include "grid/StatusGrid.h"
@@ -15,7 +16,6 @@
 #include <statusobject/Db.h>
 #include <statusobject/Status.h>
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QMap>
 #include <QRegularExpression>
@@ -124,44 +124,6 @@ struct ReliabilitySite {
 inline qint64 scalar(db::Connection& db, const QString& sql) {
     db::Recordset rs = db.query(sql);
     return rs.eof() ? 0 : rs.field(0).toLongLong();
-}
-
-/// A hash of every row of every table, per table: equal maps mean equal databases, and a
-/// difference names the tables that differ.
-inline QMap<QString, QByteArray> tableChecksums(db::Connection& db) {
-    QStringList tables;
-    for (db::Recordset rs = db.query(QStringLiteral(
-             "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name"));
-         !rs.eof(); rs.moveNext())
-        tables << rs.field(0).toString();
-    QMap<QString, QByteArray> sums;
-    for (const QString& table : tables) {
-        QCryptographicHash hash(QCryptographicHash::Sha256);
-        for (db::Recordset rs = db.query(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table)); !rs.eof();
-             rs.moveNext()) {
-            for (int i = 0; i < rs.fieldCount(); ++i) {
-                const QVariant v = rs.field(i);
-                hash.addData(v.isNull() ? QByteArrayView("N") : QByteArrayView("V"));
-                hash.addData(v.toString().toUtf8());
-                hash.addData(QByteArrayView("\x00", 1));
-            }
-            hash.addData(QByteArrayView("\n"));
-        }
-        sums.insert(table, hash.result().toHex());
-    }
-    return sums;
-}
-
-/// The tables whose checksums differ between two databases (or exist in one only).
-inline QStringList differingTables(const QMap<QString, QByteArray>& a, const QMap<QString, QByteArray>& b) {
-    QStringList out;
-    for (auto it = a.begin(); it != a.end(); ++it)
-        if (b.value(it.key()) != it.value())
-            out << it.key();
-    for (auto it = b.begin(); it != b.end(); ++it)
-        if (!a.contains(it.key()))
-            out << it.key();
-    return out;
 }
 
 }  // namespace so::test

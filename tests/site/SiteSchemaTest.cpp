@@ -83,32 +83,6 @@ TEST_F(SiteProcedures, ProfileDetailUpdateReplacesTheOneRowAndKeepsApostrophes) 
     EXPECT_EQ(scalar(*connection, select.arg("Splitter")).toString(), "7");
 }
 
-TEST_F(SiteProcedures, InsertStatusGroupReturnsTheNewIdAndDeletingTheGroupTakesItsPoints) {
-    Command create(*connection, "KSP_Insert_Status_Group");
-    create.setProcedure(true);
-    create.appendParameter("@SiteID", ParamType::Integer, ParamDirection::Input, 4, 7);
-    create.appendParameter("@GroupName", ParamType::VarChar, ParamDirection::Input, 50, "Night Shift's Doors");
-    create.appendParameter("@ReturnedID", ParamType::Integer, ParamDirection::Output, 4);
-    create.execute();
-    const int groupId = create.parameterValue("@ReturnedID").toInt();
-    ASSERT_GT(groupId, site.siteGroupId);
-    EXPECT_EQ(scalar(*connection, QStringLiteral("SELECT GroupName || '/' || SiteID FROM Status_Groups WHERE GroupID = %1")
-                                      .arg(groupId))
-                  .toString(),
-              "Night Shift's Doors/7");
-
-    connection->execute(QStringLiteral("INSERT INTO Status_Points (GroupID, ObjectID, PointID, ListAddress) "
-                                       "SELECT %1, ObjectID, PointID, ListAddress FROM Status_Points WHERE GroupID = %2")
-                            .arg(groupId)
-                            .arg(site.smallGroupId));
-    ASSERT_GT(rowCount(QStringLiteral("SELECT * FROM Status_Points WHERE GroupID = %1").arg(groupId)), 0);
-    Command remove(*connection, "Delete From Status_Groups Where GroupID = ?");
-    remove.appendParameter("@GroupID", ParamType::Integer, ParamDirection::Input, 4, groupId);
-    remove.execute();
-    EXPECT_EQ(rowCount(QStringLiteral("SELECT * FROM Status_Points WHERE GroupID = %1").arg(groupId)), 0);
-    EXPECT_GT(rowCount(QStringLiteral("SELECT * FROM Status_Points WHERE GroupID = %1").arg(site.smallGroupId)), 0);
-}
-
 TEST_F(SiteProcedures, RolesListTheGroupsEachOperatorMaySee) {
     const int allGroups = rowCount("SELECT * FROM Status_Groups");
     const auto visible = [&](int operatorId, int mode = 1) {
