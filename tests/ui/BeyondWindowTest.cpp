@@ -19,16 +19,6 @@ namespace {
 
 class BeyondWindow : public UiFixture {
 protected:
-    /// Addresses of the classic inputs of the inputs section (their reports carry alarm states).
-    QStringList classicInputs() {
-        QStringList out;
-        for (int row = 1; row <= grid(1).rowCount(); ++row) {
-            const QString address = grid(1).text(row, col::Address);
-            if (address.contains(QLatin1String("BI")))
-                out << address;
-        }
-        return out;
-    }
     void report(const QString& address, quint8 state) {
         status->StateChange(QStringLiteral("STD_INPUT"), address, state);
     }

@@ -144,10 +144,7 @@ TEST_F(OperatorDesk, ShiftF10OpensTheCurrentRowsMenuWithDisabledEntriesSayingWhy
 TEST_F(OperatorDesk, FindCountsAlarmsAndWarningsApartAndStaysOutOfTheMaskedList) {
     show();
     // Two inputs in alarm, one of them found by the find text; masked inputs are warnings.
-    QStringList classic;
-    for (int row = 1; row <= grid(1).rowCount(); ++row)
-        if (grid(1).text(row, col::Address).contains(QLatin1String("BI")))
-            classic << grid(1).text(row, col::Address);
+    const QStringList classic = classicInputs();
     ASSERT_GE(classic.size(), 3);
     for (const QString& address : classic)
         status->StateChange(QStringLiteral("STD_INPUT"), address, 66);  // every alarm cleared
@@ -209,10 +206,7 @@ TEST_F(OperatorDesk, FindCountsAlarmsAndWarningsApartAndStaysOutOfTheMaskedList)
 TEST_F(OperatorDesk, AbnormalOnlyHidesNormalRowsWhichStillUpdateAndSortsBySeverity) {
     show();
     chooseGroup(site.sectionGroupIds[1]);
-    QStringList classic;
-    for (int row = 1; row <= grid(1).rowCount(); ++row)
-        if (grid(1).text(row, col::Address).contains(QLatin1String("BI")))
-            classic << grid(1).text(row, col::Address);
+    const QStringList classic = classicInputs();
     ASSERT_GE(classic.size(), 3);
     for (const QString& address : classic)
         status->StateChange(QStringLiteral("STD_INPUT"), address, 66);

@@ -1,24 +1,14 @@
 // The context menu on the real status window: a right click on a row pops up the menu built from
 // the model, and choosing an entry sends the command.
-#include "support/DemoSiteStatus.h"
+#include "UiFixture.h"
 
 #include "commands/ContextMenus.h"
-#include "component/StatusInternals.h"
-#include "ui/StatusFrame.h"
 #include "ui/RowContextMenu.h"
-#include "ui/SectionGridView.h"
-#include "ui/StatusGridModel.h"
-#include "grid/ColumnLayout.h"
-#include "grid/StatusGrid.h"
-#include "window/StatusWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
-#include <QTest>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 namespace so::test {
 namespace {
@@ -35,29 +25,20 @@ QAction* findAction(QMenu* menu, const QString& caption) {
     return nullptr;
 }
 
-TEST(RowContextMenu, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTheCommand) {
-    DemoSiteStatus demo;
-    demo.open(200);
-    Status& status = *demo.status;
-    ImageHost& host = demo.host;
-    status.Show();
-    auto* frame = qobject_cast<StatusFrame*>(status.widget());
-    ASSERT_NE(frame, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+using RowContextMenuTest = UiFixture;
 
-    StatusWindow& window = windowOf(status);
-    ContextMenus menus(contextOf(status), window, superStatusOf(status));
+TEST_F(RowContextMenuTest, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTheCommand) {
+    show();
+    ContextMenus menus(contextOf(*status), window(), superStatusOf(*status));
     RowContextMenu popup(menus, *frame);
 
     // The first classic door of the group shown.
-    StatusGrid& doors = window.grid(0);
+    StatusGrid& doors = grid(0);
     int row = 1;
     while (row <= doors.rowCount() && doors.text(row, col::Address).contains(QLatin1String("ZRII")))
         ++row;
     ASSERT_LE(row, doors.rowCount());
     const QString address = doors.text(row, col::Address);
-    frame->sectionModel(0)->flush();
-    QCoreApplication::processEvents();
 
     // Once the menu is up: note what it offers and choose "Unlock" in "Access Functions".
     QStringList offered;
@@ -76,25 +57,25 @@ TEST(RowContextMenu, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTheComma
     });
     chooser.start(10);
 
-    SectionGridView* view = frame->sectionView(0);
-    const QPoint centre = view->visualRect(view->model()->index(row - 1, 0)).center();
-    QTest::mousePress(view->viewport(), Qt::RightButton, {}, centre);
-    QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, centre);
+    SectionGridView* doorView = view(0);
+    const QPoint centre = doorView->visualRect(doorView->model()->index(row - 1, 0)).center();
+    QTest::mousePress(doorView->viewport(), Qt::RightButton, {}, centre);
+    QTest::mouseRelease(doorView->viewport(), Qt::RightButton, {}, centre);
 
     EXPECT_EQ(offered, (QStringList{QStringLiteral("&Refresh This Item(s) - This Pane"), QStringLiteral("Refresh"),
                                     QStringLiteral("Access Functions"), QStringLiteral("Control Functions"),
                                     QStringLiteral("Refresh"), QStringLiteral("Properties...")}));
     const qint32 controllerId = [&] {
         db::Recordset rs =
-            demo.db->query(QStringLiteral("SELECT ControllerID FROM Doors WHERE Address = '%1'").arg(address));
+            db->query(QStringLiteral("SELECT ControllerID FROM Doors WHERE Address = '%1'").arg(address));
         return rs.field(0).toInt();
     }();
     const auto calls = host.callsNamed(QStringLiteral("DTApiCall"));
     ASSERT_EQ(calls.size(), 1);
     EXPECT_EQ(calls[0].args, (QVariantList{controllerId, QStringLiteral("CALL_API|DOORFUNCTION|UNLOCK_DOOR"),
                                            qint16(address.right(2).toInt())}));
-    EXPECT_FALSE(window.contextMenuArmed());
-    status.ShutDown();
+    EXPECT_FALSE(window().contextMenuArmed());
+    status->ShutDown();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "ui/SectionGridView.h"
 #include "ui/SectionHeader.h"
 #include "ui/StatusGridModel.h"
+#include "grid/ColumnLayout.h"
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
@@ -62,6 +63,17 @@ protected:
     StatusWindow& window() { return windowOf(*status); }
     StatusGrid& grid(int section) { return window().grid(section); }
     SectionGridView* view(int section) { return frame->sectionView(section); }
+
+    /// Addresses of the classic inputs of the inputs section (their reports carry alarm states).
+    QStringList classicInputs() {
+        QStringList out;
+        for (int row = 1; row <= grid(1).rowCount(); ++row) {
+            const QString address = grid(1).text(row, col::Address);
+            if (address.contains(QLatin1String("BI")))
+                out << address;
+        }
+        return out;
+    }
 
     void chooseGroup(int groupId) {
         const int index = window().findGroupEntry(groupId);
