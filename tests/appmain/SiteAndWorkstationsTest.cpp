@@ -103,7 +103,7 @@ TEST_F(TwoWorkstations, AGroupCreatedOnTheFirstAppearsInTheSecondsGroupBox) {
 }
 
 TEST_F(TwoWorkstations, TheSummaryCountsTheFirstWindowsRowsAndEveryDelivery) {
-    app->field().step(300);
+    app->field().step(2000);
     const sv::RunSummary s = app->summary();
     EXPECT_EQ(s.workstations, 2);
     EXPECT_EQ(s.pointsShown, app->workstation(0).pointsShown());
