@@ -235,18 +235,6 @@ TEST_F(FieldFixture, ALockedSiteDelaysTheWriteBackNotTheFieldAndLosesNothing) {
         EXPECT_EQ(stored(QString("SELECT ContactStatus FROM ZRII_Inputs WHERE Address = '%1'").arg(it.key())), it.value());
 }
 
-TEST_F(FieldFixture, NewerLineTrafficIsWrittenToTheDeviceRows) {
-    field->step(2000);
-    field->flush();
-    QHash<QString, QString> lastContact;
-    for (const StateReport& r : sink.reports)
-        if (r.type == "ZR2_INPUT" && r.state == 1)
-            lastContact[r.address] = r.value;
-    ASSERT_FALSE(lastContact.isEmpty());
-    for (auto it = lastContact.cbegin(); it != lastContact.cend(); ++it)
-        EXPECT_EQ(stored(QString("SELECT ContactStatus FROM ZRII_Inputs WHERE Address = '%1'").arg(it.key())), it.value());
-}
-
 TEST(SimulatedField, TheSameSeedGivesTheSameTraffic) {
     sv::test::DemoSiteFile a, b;
     RecordingSink sinkA, sinkB;

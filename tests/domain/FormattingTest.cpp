@@ -108,12 +108,6 @@ TEST(Formatting, ZeroPaddedNumbers) {
     EXPECT_EQ(padded(1234, 3), QStringLiteral("1234"));
 }
 
-TEST(Formatting, VoltageOfAStateCode) {
-    EXPECT_EQ(voltageText(0), QStringLiteral("0.00"));
-    EXPECT_EQ(voltageText(128), QStringLiteral("2.49"));
-    EXPECT_EQ(voltageText(255), QStringLiteral("4.97"));
-}
-
 TEST(Convert, StateValuesAndSiteFieldsRoundAlike) {
     // A half goes to the even neighbour whether the number comes as text or as a database field.
     const double cases[][2] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {0.5, 0}, {2.4999, 2}, {2.5001, 3}};
@@ -127,8 +121,6 @@ TEST(Convert, StateValuesAndSiteFieldsRoundAlike) {
 TEST(Convert, NumbersFromTexts) {
     EXPECT_EQ(toInt32(QStringLiteral(" 42 ")), 42);
     EXPECT_EQ(toInt32(QStringLiteral("-3")), -3);
-    EXPECT_EQ(toInt32(QStringLiteral("2.5")), 2);  // half to even
-    EXPECT_EQ(toInt32(QStringLiteral("3.5")), 4);
     EXPECT_EQ(toInt16(QStringLiteral("4")), 4);
 
     struct Bad {

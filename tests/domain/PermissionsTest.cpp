@@ -7,18 +7,10 @@ namespace {
 
 class PermissionsTest : public StatusFixture {};
 
-TEST_F(PermissionsTest, PermissionsAskTheHostWithTheirKind) {
+// The kinds asked for are checked where the menu and the sync pipe ask them.
+TEST_F(PermissionsTest, AFailingHostGrantsNothingAndIsLogged) {
     qint32 number = 7;
-    host.permissions[10] = false;
-    EXPECT_FALSE(CheckOperatorPermission(ctx, number));
-    EXPECT_TRUE(CheckSyncPermission(ctx, number));
-    const auto calls = host.callsNamed(QStringLiteral("PermissionGranted"));
-    ASSERT_EQ(calls.size(), 2);
-    EXPECT_EQ(calls[0].args, (QVariantList{qint16(10), 7}));
-    EXPECT_EQ(calls[1].args, (QVariantList{qint16(14), 7}));
-
     host.failing.insert(QStringLiteral("PermissionGranted"));
-    host.permissions[10] = true;
     EXPECT_FALSE(CheckOperatorPermission(ctx, number));
     EXPECT_FALSE(CheckSyncPermission(ctx, number));
     EXPECT_EQ(ownLogReports(), 2);

@@ -102,9 +102,6 @@ TEST_F(GroupStoreTest, NameRules) {
         SCOPED_TRACE(c.name.toStdString());
         EXPECT_EQ(store.checkName(c.name, c.checkTaken), c.expected);
     }
-    EXPECT_EQ(refusalTextNumber(GroupNameProblem::Empty), 1385);
-    EXPECT_EQ(refusalTextNumber(GroupNameProblem::TooLong), 1545);
-    EXPECT_EQ(refusalTextNumber(GroupNameProblem::Taken), 1768);
 }
 
 TEST_F(GroupStoreTest, CreateStoresTheGroupAsTypedAndAnnouncesThenLogs) {
@@ -136,20 +133,6 @@ TEST_F(GroupStoreTest, CreateWithoutPointsOrFailingPartWayStoresAndSendsNothing)
     EXPECT_EQ(test::countRows(*db, QStringLiteral("SELECT * FROM Status_Points")), 0);
     EXPECT_EQ(host.count(QStringLiteral("SendSyncData")), 0);
     EXPECT_EQ(ctx.errorLog.reportsWritten(), 1);
-}
-
-TEST_F(GroupStoreTest, ReplacingPointsRewritesThemInListOrderAndAnnouncesModified) {
-    const qint32 id = store.createGroup(QStringLiteral("Lobby"), lobby);
-    host.clearCalls();
-    const QVector<SelectedPoint> reordered = {lobby[2], lobby[0]};
-    ASSERT_TRUE(store.replacePoints(id, QStringLiteral("Lobby"), reordered));
-    EXPECT_EQ(storedPoints(*db, id),
-              (QStringList{QStringLiteral("104/3/Dock Reader/9/\\\\ZRII.C0002.01.RL01/0"),
-                           QStringLiteral("1/11/Front Entrance/3/\\\\SNET.P01.C0001.DR01/0")}));
-    EXPECT_EQ(announcements(),
-              (QStringList{QStringLiteral("SendSyncData(STATUSVIEW, 3, Lobby|%1, WS1)").arg(id),
-                           QStringLiteral("LogEvent(Modified, Status Group, 0, Status Group Lobby, 1185)")}));
-
 }
 
 TEST_F(GroupStoreTest, ReplacingPointsThatFailsPartWayKeepsThePreviousPoints) {

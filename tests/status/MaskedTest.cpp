@@ -105,14 +105,5 @@ TEST_F(MaskedTest, MaskChangesAddRewriteAndRemoveRows) {
     EXPECT_EQ(ownLogReports(), 0);
 }
 
-TEST_F(MaskedTest, DecodedMaskStatesReachTheListWhetherShownOrNot) {
-    // No group is shown: the mask state of any point still updates the list.
-    const QString input = controller + QStringLiteral(".BI06");
-    window->decoder().UpdateList(1, input, 67, QStringLiteral("BI"), QString(), QStringLiteral("4"));
-    EXPECT_EQ(reason(input), GetStatusValue(4));
-    window->decoder().UpdateList(1, input, 68, QStringLiteral("BI"), QString(), QStringLiteral("0"));
-    EXPECT_EQ(maskedRow(input), 0);
-}
-
 }  // namespace
 }  // namespace so::test
