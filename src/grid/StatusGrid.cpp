@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <limits>
 #include <numeric>
 #include <utility>
@@ -218,6 +219,7 @@ void StatusGrid::clearRows() {
     cellExtras_.clear();
     cellExtras_.shrink_to_fit();
     freeKeys_.clear();
+    placedMask_ = 0;
     addressIndex_.clear();
     rowsChanged();
 }
@@ -246,6 +248,60 @@ void StatusGrid::rebuildIndex() {
         return;
     for (int r = 1; r <= rowCount(); ++r)
         indexRow(r);
+}
+
+void StatusGrid::placeRowsByAddress() {
+    const size_t rows = rowKey_.size();
+    if (rows == 0 || addressColumn_ < 0)
+        return;
+    const size_t keys = std::bit_ceil(std::max(rows, rows_.keys()));
+    // Each row takes its address's key if no row before it took that key; the others fill the
+    // keys left over, in display order.
+    std::vector<int> newKey(rows_.keys(), -1);
+    std::vector<bool> taken(keys, false);
+    std::vector<int> displaced;
+    for (const int key : rowKey_) {
+        const size_t wanted = AddressIndex::hashOf(addressOfKey(key)) & (keys - 1);
+        if (taken[wanted]) {
+            displaced.push_back(key);
+            continue;
+        }
+        taken[wanted] = true;
+        newKey[size_t(key)] = int(wanted);
+    }
+    size_t next = 0;
+    for (const int key : displaced) {
+        while (taken[next])
+            ++next;
+        taken[next] = true;
+        newKey[size_t(key)] = int(next);
+    }
+
+    const size_t columns = size_t(columns_.size());
+    RowBlocks<RowRecord, TextId> placed;
+    placed.setTextsPerRow(rows_.textsPerRow());
+    std::vector<CellExtras> extras(keys * columns);
+    for (size_t key = 0; key < keys; ++key)
+        placed.addKey();
+    for (size_t key = 0; key < rows_.keys(); ++key) {
+        const int to = newKey[key];
+        if (to < 0)
+            continue;  // a free key: its cells were emptied when its row was removed
+        placed.record(size_t(to)) = rows_.record(key);
+        std::copy_n(rows_.texts(key), rows_.textsPerRow(), placed.texts(size_t(to)));
+        std::copy_n(cellExtras_.begin() + std::ptrdiff_t(key * columns), columns,
+                    extras.begin() + std::ptrdiff_t(size_t(to) * columns));
+    }
+    rows_ = std::move(placed);
+    cellExtras_ = std::move(extras);
+    for (int& key : rowKey_)
+        key = newKey[size_t(key)];
+    freeKeys_.clear();
+    for (size_t key = keys; key-- > 0;)  // the lowest free key is taken first
+        if (!taken[key])
+            freeKeys_.push_back(int(key));
+    placedMask_ = std::uint32_t(keys - 1);
+    rebuildIndex();
 }
 
 QStringView StatusGrid::addressOfKey(int key) const {
@@ -414,17 +470,27 @@ int StatusGrid::findRowForAddress(const QString& address) const {
     return findRowForAddress(address, lookup);
 }
 
+int StatusGrid::placedKey(std::uint32_t tag) const {
+    if (placedMask_ == 0 || placedMask_ >= rows_.keys())
+        return -1;
+    return int(tag & placedMask_);
+}
+
 StatusGrid::RowLookup StatusGrid::beginLookup(QStringView address) const {
     RowLookup lookup;
     lookup.tag = AddressIndex::hashOf(address);
     addressIndex_.prefetch(lookup.tag);
+    // Most rows sit at the key their address hashes to (placeRowsByAddress): their row loads
+    // while the index slot does.
+    if (const int placed = placedKey(lookup.tag); placed >= 0)
+        prefetchKey(placed);
     return lookup;
 }
 
 void StatusGrid::settle(RowLookup& lookup, QStringView address) const {
     lookup.key = keyForAddress(address, lookup.tag);
     lookup.rowsVersion = rowsVersion_;
-    if (lookup.key >= 0)
+    if (lookup.key >= 0 && lookup.key != placedKey(lookup.tag))
         prefetchKey(lookup.key);
 }
 

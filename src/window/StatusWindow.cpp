@@ -293,6 +293,8 @@ void StatusWindow::FillPoints(qint32 groupId) {
             FillPointsInGroup(objectId, groupId);
             showProgress(QStringLiteral("Loading %1: %L2 points").arg(name).arg(shownRowCount()));
         }
+        for (int section = 0; section < kSectionCount; ++section)
+            board_->sections().grid(section).placeRowsByAddress();
     });
 }
 

@@ -1,6 +1,6 @@
 // The address index against a plain scan of the Address column, through long random sequences of
 // the operations that move rows: appends, address rewrites (duplicates included), removals at any
-// place, sorts both ways by either column, clears. After every step each address of the pool must
+// place, sorts both ways by either column, placing the rows by address, clears. After every step each address of the pool must
 // be found at the row a scan finds first, also through a lookup settled before the step (which must
 // notice that the rows changed under it). The second pool holds addresses the index cannot keep in
 // its slots (longer than a slot's bytes, not ASCII) and the empty text beside short ones.
@@ -37,8 +37,10 @@ void agreeThroughRandomSteps(const QStringList& pool) {
             grid.setText(1 + pick(grid.rowCount()), QStringLiteral("Address"), pool[pick(int(pool.size()))]);
         } else if (action < 92) {
             grid.removeRow(1 + pick(grid.rowCount()));
-        } else if (action < 99) {
+        } else if (action < 98) {
             grid.sort(pick(2), pick(2) == 0 ? StatusGrid::Ascending : StatusGrid::Descending);
+        } else if (action < 99) {
+            grid.placeRowsByAddress();
         } else {
             grid.clear();
         }
@@ -53,7 +55,7 @@ void agreeThroughRandomSteps(const QStringList& pool) {
     }
 }
 
-TEST(AddressIndex, AgreesWithAScanThroughRandomAppendsRewritesRemovalsSortsAndClears) {
+TEST(AddressIndex, AgreesWithAScanThroughRandomAppendsRewritesRemovalsSortsPlacementsAndClears) {
     QStringList pool;
     for (int i = 0; i < 40; ++i)  // fewer addresses than rows: duplicates happen
         pool << QStringLiteral("\\\\SNET.P001.C%1.BI01").arg(i, 4, 10, QLatin1Char('0'));

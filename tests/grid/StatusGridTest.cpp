@@ -68,6 +68,48 @@ TEST(StatusGrid, RowsAreFoundByExactAddressAndFindSearchesTheChosenColumn) {
     EXPECT_EQ(g.find("b"), 3);
 }
 
+TEST(StatusGrid, PlacingRowsByAddressKeepsEveryRowAndRefusesHandlesToMovedRows) {
+    StatusGrid g = makeGrid();
+    for (int i = 0; i < 40; ++i) {
+        const int row = addPoint(g, QStringLiteral("n%1").arg(i), QStringLiteral("A.%1").arg(i % 30));  // duplicates
+        g.setCell(row, "Name", g.text(row, "Name"), 0x100 + i, i);
+        g.setData(row, "Address", 1000 + i);
+        g.setUpdated(row, {QStringLiteral("t%1").arg(i), 10 * i});
+    }
+    g.removeRow(5);  // free keys
+    g.removeRow(17);
+    g.sort(g.columnIndex("Name"), StatusGrid::Descending);
+    const auto rows = [&] {
+        QStringList out;
+        for (int r = 1; r <= g.rowCount(); ++r)
+            out << QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
+                       .arg(g.text(r, "Name"), g.text(r, "Address"), g.text(r, "LastUpdated"))
+                       .arg(g.icon(r, "Name"))
+                       .arg(g.format(r, "Name"))
+                       .arg(g.data(r, "Address"))
+                       .arg(g.updatedAt(r));
+        return out;
+    };
+    const QStringList before = rows();
+    std::vector<StatusGrid::RowAt> handles;
+    for (int r = 1; r <= g.rowCount(); ++r)
+        handles.push_back(g.at(r));
+
+    g.placeRowsByAddress();
+    EXPECT_EQ(rows(), before);
+    for (const StatusGrid::RowAt& held : handles)
+        if (g.at(held.row).key != held.key)
+            EXPECT_THROW(g.setText(held, 0, "x"), ComponentError) << "row " << held.row;
+    for (int i = 0; i < 30; ++i) {
+        const QString address = QStringLiteral("A.%1").arg(i);
+        EXPECT_EQ(g.findRowForAddress(address), g.findByScan("Address", address));
+    }
+    // Rows added afterwards take the keys left free.
+    const int late = addPoint(g, "late", "A.late");
+    EXPECT_EQ(g.findRowForAddress("A.late"), late);
+    EXPECT_EQ(g.text(late, "Name"), "late");
+}
+
 TEST(StatusGrid, SortingMovesWholeRowsAndIgnoresLetterCase) {
     StatusGrid g = makeGrid();
     const int r = addPoint(g, "beta", "B");
