@@ -1,9 +1,10 @@
 // The address index against a plain scan of the Address column, through long random sequences of
 // the operations that move rows: appends, address rewrites (duplicates included), removals at any
-// place, sorts both ways by either column, placing the rows by address, clears. After every step each address of the pool must
-// be found at the row a scan finds first, also through a lookup settled before the step (which must
-// notice that the rows changed under it). The second pool holds addresses the index cannot keep in
-// its slots (longer than a slot's bytes, not ASCII) and the empty text beside short ones.
+// place, sorts both ways by either column, placing the rows by address, clears. After every step
+// each address of the pool must be found at the row a scan finds first, also through a lookup
+// settled before the step (which must notice that the rows changed under it). The second pool
+// holds addresses the index cannot keep in its slots (longer than a slot's bytes, not ASCII) and
+// the empty text beside short ones.
 #include "grid/StatusGrid.h"
 
 #include <gtest/gtest.h>
