@@ -254,7 +254,7 @@ void StatusGrid::placeRowsByAddress() {
     const size_t rows = rowKey_.size();
     if (rows == 0 || addressColumn_ < 0)
         return;
-    const size_t keys = std::bit_ceil(std::max(rows, rows_.keys()));
+    const size_t keys = std::bit_ceil(rows);  // the keys of removed rows are not kept
     // Each row takes its address's key if no row before it took that key; the others fill the
     // keys left over, in display order.
     std::vector<int> newKey(rows_.keys(), -1);
