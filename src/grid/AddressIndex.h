@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -64,6 +65,14 @@ public:
                 return;
             }
         }
+    }
+
+    /// Gives every entry the key newKey[key] (rows moved to other keys; their addresses, and so
+    /// the entries' places, stay).
+    void renameKeys(const std::vector<int>& newKey) {
+        for (std::uint32_t i = 0; i < capacity_; ++i)
+            if (slots_[i].key >= 0)
+                slots_[i].key = newKey[std::size_t(slots_[i].key)];
     }
 
     /// Calls visit(key) for every row key indexed under address.

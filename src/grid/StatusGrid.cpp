@@ -300,8 +300,9 @@ void StatusGrid::placeRowsByAddress() {
     for (size_t key = keys; key-- > 0;)  // the lowest free key is taken first
         if (!taken[key])
             freeKeys_.push_back(int(key));
+    addressIndex_.renameKeys(newKey);
     placedMask_ = std::uint32_t(keys - 1);
-    rebuildIndex();
+    rowsChanged();
 }
 
 QStringView StatusGrid::addressOfKey(int key) const {
