@@ -7,31 +7,11 @@
 #include "domain/Resources.h"
 #include "domain/StateTexts.h"
 #include "status/MaskedPoints.h"
+#include "status/RowRef.h"
 #include "status/Summaries.h"
 #include "grid/ColumnLayout.h"
 
 namespace so {
-
-/// One row of a section grid, its cells read and written by column id.
-class RowRef {
-public:
-    RowRef(StatusGrid& grid, const GridColumns& columns, int row)
-        : grid_(grid), columns_(columns), at_(grid.at(row)) {}
-    StatusGrid& grid() const { return grid_; }
-    const GridColumns& columns() const { return columns_; }
-    int row() const { return at_.row; }
-    StatusGrid::RowAt at() const { return at_; }
-    const QString& text(ColumnId id) const { return grid_.text(at_, columns_.require(id)); }
-    qint64 data(ColumnId id) const { return grid_.data(at_, columns_.require(id)); }
-    void setText(ColumnId id, const QString& text) const { grid_.setText(at_, columns_.require(id), text); }
-    /// Records conditions the row's cells now show (after writing the cells).
-    void show(RowConditions conditions) const { grid_.addConditions(at_, conditions); }
-
-private:
-    StatusGrid& grid_;
-    const GridColumns& columns_;
-    StatusGrid::RowAt at_;  // the row and its key, found once for all its cells
-};
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "base/ErrorTrap.h"
 #include "base/Texts.h"
 #include "domain/Resources.h"
+#include "status/RowRef.h"
 
 namespace so {
 namespace {
@@ -19,20 +20,6 @@ QString summaryUnderTrap(ComponentContext& ctx, const QString& reportName, Body&
         }
     });
 }
-
-/// Reads one row's cells by column id.
-class RowReader {
-public:
-    RowReader(const StatusGrid& grid, const GridColumns& columns, int row)
-        : grid_(grid), columns_(columns), at_(grid.at(row)) {}
-    const QString& text(ColumnId id) const { return grid_.text(at_, columns_.require(id)); }
-    qint64 data(ColumnId id) const { return grid_.data(at_, columns_.require(id)); }
-
-private:
-    const StatusGrid& grid_;
-    const GridColumns& columns_;
-    StatusGrid::RowAt at_;
-};
 
 enum class Position { Closed, NotClosed, Undetermined };
 
