@@ -84,6 +84,11 @@ FieldBroadcaster::FieldBroadcaster(MqttLink& link, const QString& site, Simulate
     link_.onRefused = [this](const QString& reason) {
         log_.error(QStringLiteral("Field: the broker refuses the field: %1").arg(reason));
     };
+    link_.onOversized = [this](const QString& topic, qint64 bytes) {
+        log_.error(QStringLiteral("Field: a message of %1 bytes on %2 was dropped (at most %3); further ones there "
+                                  "are dropped without a word")
+                       .arg(bytes).arg(topic).arg(MqttLink::kMaxPayloadBytes));
+    };
 }
 
 void FieldBroadcaster::StateChange(const QString& deviceType, const QString& address, quint8 state, const QString&,
@@ -182,6 +187,11 @@ DeskLink::DeskLink(MqttLink& link, const QString& site, const QString& deskId, A
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
     link_.onRefused = [this](const QString& reason) {
         log_.error(QStringLiteral("Field link: the broker refuses this desk: %1").arg(reason));
+    };
+    link_.onOversized = [this](const QString& topic, qint64 bytes) {
+        log_.error(QStringLiteral("Field link: a message of %1 bytes on %2 was dropped (at most %3); further ones "
+                                  "there are dropped without a word")
+                       .arg(bytes).arg(topic).arg(MqttLink::kMaxPayloadBytes));
     };
     resyncWait_.setSingleShot(true);
     resyncWait_.setInterval(kResyncWaitMs);
