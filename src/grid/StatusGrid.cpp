@@ -26,7 +26,7 @@ RowConditions conditionsShownBy(const QString& key) {
         {&col::PTamper, C::PhysicalTamper}, {&col::CTamper, C::CodeTamper},
         {&col::Enclosure, C::EnclosureOpen}, {&col::TamperPending, C::TamperPending},
         {&col::ACPower, C::PowerFailed},   {&col::MemoryBatt, C::MemoryBatteryFailed},
-        {&col::UPSBattF, C::UpsBatteryFailed},
+        {&col::UPSBattF, C::UpsBatteryFailed}, {&col::RelayDetails, C::RelayForced},
     };
     for (const auto& [column, condition] : kOneEach)
         if (key == *column)
