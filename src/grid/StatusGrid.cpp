@@ -373,6 +373,13 @@ void StatusGrid::announceConditions(int row, RowRecord& record) {
     record.announced = record.conditions;
     if (observer_ != nullptr)
         observer_->rowConditionsChanged(row);
+    if (listener_ != nullptr)
+        listener_->conditionsChanged(listenerTag_, *this, row);
+}
+
+const QString& StatusGrid::address(int row) const {
+    static const QString kNone;
+    return addressColumn_ < 0 ? (checkRow(row), kNone) : text(row, addressColumn_);
 }
 
 void StatusGrid::setUpdated(RowAt found, const UpdatedStamp& stamp) {

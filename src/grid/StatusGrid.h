@@ -75,6 +75,16 @@ public:
     virtual void redrawChanged(bool on) = 0;
 };
 
+class StatusGrid;
+
+/// Told, beside the observer, when a row's typed conditions change (the attention list listens to
+/// the section grids this way). `tag` is the number the listener was set with.
+class ConditionsListener {
+public:
+    virtual ~ConditionsListener() = default;
+    virtual void conditionsChanged(int tag, const StatusGrid& grid, int row) = 0;
+};
+
 class StatusGrid {
 public:
     enum SortOrder { Ascending = 1, Descending = 2 };
@@ -225,6 +235,13 @@ public:
 
     void setObserver(GridObserver* observer) { observer_ = observer; }
     GridObserver* observer() const { return observer_; }
+    /// One listener per grid (null for none), told with `tag` whenever a row's conditions change.
+    void setConditionsListener(ConditionsListener* listener, int tag) {
+        listener_ = listener;
+        listenerTag_ = tag;
+    }
+    /// The row's "Address" text; empty when the grid has no such column.
+    const QString& address(int row) const;
 
 private:
     /// What a row keeps besides its cells, by key.
@@ -316,6 +333,8 @@ private:
     bool redraw_ = true;
     bool visible_ = true;
     GridObserver* observer_ = nullptr;
+    ConditionsListener* listener_ = nullptr;
+    int listenerTag_ = 0;
 };
 
 }  // namespace so

@@ -1,5 +1,7 @@
 #include "window/StatusWindow.h"
 
+#include <QDateTime>
+
 #include "base/ErrorTrap.h"
 #include "window/LayoutStore.h"
 #include "base/Texts.h"
@@ -46,9 +48,32 @@ StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     resizeTimer_.setInterval(kTimerIntervalMs);
     connect(&refreshTimer_, &QTimer::timeout, this, &StatusWindow::refreshTimerTick);
     connect(&resizeTimer_, &QTimer::timeout, this, &StatusWindow::resizeTimerTick);
+    attention_ = std::make_unique<AttentionList>(board_->sections());
+    attentionTimer_.setInterval(kAttentionIntervalMs);
+    connect(&attentionTimer_, &QTimer::timeout, this, &StatusWindow::attentionTick);
 }
 
 StatusWindow::~StatusWindow() = default;
+
+void StatusWindow::attentionTick() { syncAttention(true); }
+
+void StatusWindow::syncAttention(bool announceAlarms) {
+    if (!attention_->isEnabled())
+        return;
+    const AttentionList::SyncResult result = attention_->sync(QDateTime::currentMSecsSinceEpoch());
+    if (result.changed && view_ != nullptr)
+        view_->attentionChanged(announceAlarms && result.newAlarm);
+}
+
+void StatusWindow::setAttentionEnabled(bool on) {
+    if (attention_->isEnabled() == on)
+        return;
+    attention_->setEnabled(on);
+    if (on)
+        attention_->addAllRows(QDateTime::currentMSecsSinceEpoch());
+    if (view_ != nullptr)
+        view_->attentionChanged(false);
+}
 
 Sections& StatusWindow::sections() { return board_->sections(); }
 StatusGrid& StatusWindow::grid(int section) { return board_->sections().grid(section); }
@@ -236,6 +261,8 @@ void StatusWindow::reloadSelectedGroup() {
         StatusDecoder::KeptThreatNames names(decoder());
         setCover(true);
         const bool selected = selectedGroupIndex_ >= 0 && selectedGroupIndex_ < groupEntries_.size();
+        // The list follows the new group's rows as they fill; the old group's entries go.
+        attention_->reset();
         Filler::KindRecords fillRecords;
         fillRecords_ = &fillRecords;
         struct Forget {
@@ -260,6 +287,7 @@ void StatusWindow::reloadSelectedGroup() {
         if (view_ != nullptr)
             view_->captionChanged(caption_);
     });
+    syncAttention(false);  // a group's alarms at load are not news
     showProgress(QString());  // also after a failure part-way
 }
 
@@ -370,6 +398,7 @@ void StatusWindow::load() {
         notifySections();
         InitForm();
         resizeTimer_.start();
+        attentionTimer_.start();
     });
 }
 
@@ -393,6 +422,7 @@ void StatusWindow::relayout() { arrange(); }
 void StatusWindow::unload() {
     refreshTimer_.stop();
     resizeTimer_.stop();
+    attentionTimer_.stop();
     loaded_ = false;
     trap(ctx_, QStringLiteral("FMain.Form_Unload"), [&] {
         ctx_.host().Connected();
