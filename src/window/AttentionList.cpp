@@ -10,23 +10,19 @@
 #include <algorithm>
 
 namespace so {
-namespace {
 
-/// Entry order: higher severity first, then the newest, then the last to arrive.
-bool before(Severity severity, qint64 sinceMs, quint64 sequence, Severity otherSeverity, qint64 otherSinceMs,
-            quint64 otherSequence) {
-    if (severity != otherSeverity)
-        return severity > otherSeverity;
-    if (sinceMs != otherSinceMs)
-        return sinceMs > otherSinceMs;
-    return sequence > otherSequence;
+bool AttentionList::Place::operator<(const Place& other) const {
+    if (severity != other.severity)
+        return severity > other.severity;
+    if (sinceMs != other.sinceMs)
+        return sinceMs > other.sinceMs;
+    return sequence > other.sequence;
 }
-
-}  // namespace
 
 AttentionList::AttentionList(Sections& sections) : sections_(sections) {
     for (int section = 0; section < kSectionCount; ++section)
         sections_.grid(section).setConditionsListener(this, section);
+    pending_.reserve(kMaxPending);
 }
 
 AttentionList::~AttentionList() {
@@ -42,74 +38,92 @@ void AttentionList::setEnabled(bool on) {
 }
 
 void AttentionList::conditionsChanged(int section, const StatusGrid& grid, int row) {
-    if (!enabled_)
+    if (!enabled_ || paused_)
         return;
-    pending_.push_back({section, grid.address(row)});
+    pending_.push_back({section, grid.rowKey(row)});
     if (int(pending_.size()) >= kMaxPending)
         sync(QDateTime::currentMSecsSinceEpoch());
 }
 
-QString AttentionList::keyOf(int section, const QString& address) {
-    return QString::number(section) + QLatin1Char('|') + address;
+void AttentionList::keysChanged(int section, const StatusGrid& grid) {
+    if (!enabled_ || paused_)
+        return;
+    // Rare (a group's rows refilled outside a load): the section's entries are read anew.
+    for (Ordered::iterator entry : byKey_[size_t(section)])
+        if (entry != ordered_.end())
+            erase(entry);
+    byKey_[size_t(section)].clear();
+    std::erase_if(pending_, [&](const Pending& p) { return p.section == section; });
+    SyncResult ignored;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    for (int row = 1; row <= grid.rowCount(); ++row)
+        if (!grid.conditions(row).empty())
+            rate(section, grid.rowKey(row), row, now, ignored);
 }
 
-std::vector<AttentionEntry>::iterator AttentionList::placeFor(const Place& place) {
-    return std::partition_point(entries_.begin(), entries_.end(), [&](const AttentionEntry& e) {
-        return before(e.severity, e.sinceMs, e.sequence, place.severity, place.sinceMs, place.sequence);
-    });
+void AttentionList::pause() {
+    reset();
+    paused_ = true;
 }
 
-std::vector<AttentionEntry>::iterator AttentionList::find(int section, const QString& address) {
-    const auto listed = listed_.constFind(keyOf(section, address));
-    if (listed == listed_.constEnd())
-        return entries_.end();
-    // The entry itself: every entry before it orders before its place.
-    const auto entry = placeFor(*listed);
-    return entry != entries_.end() && entry->section == section && entry->address == address ? entry : entries_.end();
+void AttentionList::resume(qint64 nowMs) {
+    paused_ = false;
+    addAllRows(nowMs);
 }
 
-void AttentionList::insert(AttentionEntry entry) {
-    const Place place{entry.severity, entry.sinceMs, entry.sequence};
-    listed_.insert(keyOf(entry.section, entry.address), place);
-    entries_.insert(placeFor(place), std::move(entry));
+AttentionList::Ordered::iterator& AttentionList::slot(int section, int key) {
+    std::vector<Ordered::iterator>& keys = byKey_[size_t(section)];
+    if (size_t(key) >= keys.size())
+        keys.resize(size_t(key) + 1024, ordered_.end());
+    return keys[size_t(key)];
 }
 
-void AttentionList::rate(int section, const QString& address, qint64 nowMs, SyncResult& result) {
+void AttentionList::erase(Ordered::iterator entry) {
+    if (!entry->second.cleared())
+        --active_[int(entry->second.severity)];
+    else
+        --clearedCount_;
+    slot(entry->second.section, entry->second.key) = ordered_.end();
+    ordered_.erase(entry);
+    changed();
+}
+
+void AttentionList::rate(int section, int key, int row, qint64 nowMs, SyncResult& result) {
     const StatusGrid& grid = sections_.grid(section);
-    const int row = address.isEmpty() ? 0 : grid.findRowForAddress(address);
-    const RowConditions conditions = row > 0 ? grid.conditions(row) : RowConditions();
+    const RowConditions conditions = grid.conditions(row);
     const Severity now = severity(conditions);
-    auto entry = find(section, address);
-    const bool listed = entry != entries_.end();
-
+    const Ordered::iterator entry = slot(section, key);
+    const bool listed = entry != ordered_.end();
     if (now == Severity::Normal) {
-        if (!listed)
-            return;
-        if (row == 0) {  // the point has no row any more
-            listed_.remove(keyOf(section, address));
-            entries_.erase(entry);
-            result.changed = true;
-        } else if (!entry->cleared()) {
-            entry->clearedMs = nowMs;
+        if (listed && !entry->second.cleared()) {
+            entry->second.clearedMs = nowMs;
+            --active_[int(entry->second.severity)];
+            ++clearedCount_;
+            clearedOrder_.push_back({nowMs, section, key});
+            changed();
             result.changed = true;
         }
         return;
     }
-    if (listed && !entry->cleared() && entry->severity == now) {
-        if (entry->conditions != conditions) {
-            entry->conditions = conditions;
+    if (listed && !entry->second.cleared() && entry->second.severity == now) {
+        if (entry->second.conditions != conditions) {
+            entry->second.conditions = conditions;
+            changed();
             result.changed = true;
         }
         return;
     }
     // New, back after clearing (a new occurrence) or of another severity (moves, keeps its "since").
-    AttentionEntry fresh{section, address, now, conditions, nowMs, 0, nextSequence_++};
+    AttentionEntry fresh{section, key, grid.address(row), now, conditions, nowMs, 0, nextSequence_++};
     if (listed) {
-        if (!entry->cleared())
-            fresh.sinceMs = entry->sinceMs;
-        entries_.erase(entry);
+        if (!entry->second.cleared())
+            fresh.sinceMs = entry->second.sinceMs;
+        erase(entry);
     }
-    insert(std::move(fresh));
+    const Place at{now, fresh.sinceMs, fresh.sequence};
+    slot(section, key) = ordered_.emplace(at, std::move(fresh)).first;
+    ++active_[int(now)];
+    changed();
     result.changed = true;
     result.newAlarm = result.newAlarm || now == Severity::Alarm;
 }
@@ -118,68 +132,91 @@ AttentionList::SyncResult AttentionList::sync(qint64 nowMs) {
     SyncResult result;
     std::vector<Pending> pending;
     pending.swap(pending_);
-    for (const Pending& p : pending)
-        rate(p.section, p.address, nowMs, result);
-    const auto expired = std::remove_if(entries_.begin(), entries_.end(), [&](const AttentionEntry& e) {
-        return e.cleared() && nowMs - e.clearedMs >= keepClearedMs_;
-    });
-    if (expired != entries_.end()) {
-        for (auto e = expired; e != entries_.end(); ++e)
-            listed_.remove(keyOf(e->section, e->address));
-        entries_.erase(expired, entries_.end());
-        result.changed = true;
+    for (int section = 0; section < kSectionCount; ++section)
+        sections_.grid(section).nextListenRound();  // rows that change from here on are queued again
+    for (const Pending& p : pending) {
+        const int row = sections_.grid(p.section).rowOfKey(p.key);
+        if (row > 0)
+            rate(p.section, p.key, row, nowMs, result);
     }
-    if (result.changed)
-        count();
+    dropOldestCleared(nowMs, result);
     pending.clear();
     if (pending_.empty())
         pending_.swap(pending);  // keeps the queue's storage
     return result;
 }
 
+void AttentionList::dropOldestCleared(qint64 nowMs, SyncResult& result) {
+    while (!clearedOrder_.empty() &&
+           (nowMs - clearedOrder_.front().clearedMs >= keepClearedMs_ || clearedCount_ > kMaxCleared)) {
+        const Cleared gone = clearedOrder_.front();
+        clearedOrder_.pop_front();
+        const Ordered::iterator entry = slot(gone.section, gone.key);
+        // Only if it is still the entry that cleared then (not raised again since).
+        if (entry != ordered_.end() && entry->second.clearedMs == gone.clearedMs) {
+            erase(entry);
+            result.changed = true;
+        }
+    }
+}
+
 void AttentionList::reset() {
     pending_.clear();
-    entries_.clear();
-    listed_.clear();
-    alarms_ = 0;
-    warnings_ = 0;
+    ordered_.clear();
+    for (std::vector<Ordered::iterator>& keys : byKey_)
+        keys.clear();
+    clearedOrder_.clear();
+    clearedCount_ = 0;
+    active_.fill(0);
+    changed();
+    for (int section = 0; section < kSectionCount; ++section)
+        sections_.grid(section).nextListenRound();
 }
 
 void AttentionList::addAllRows(qint64 nowMs) {
     if (!enabled_)
         return;
+    SyncResult result;
     for (int section = 0; section < kSectionCount; ++section) {
         const StatusGrid& grid = sections_.grid(section);
         for (int row = 1; row <= grid.rowCount(); ++row)
             if (!grid.conditions(row).empty())
-                pending_.push_back({section, grid.address(row)});
+                rate(section, grid.rowKey(row), row, nowMs, result);
     }
-    sync(nowMs);
 }
 
 bool AttentionList::removeCleared() {
-    const auto cleared = std::remove_if(entries_.begin(), entries_.end(), [](const AttentionEntry& e) { return e.cleared(); });
-    if (cleared == entries_.end())
-        return false;
-    for (auto e = cleared; e != entries_.end(); ++e)
-        listed_.remove(keyOf(e->section, e->address));
-    entries_.erase(cleared, entries_.end());
-    return true;
+    bool removed = false;
+    for (auto entry = ordered_.begin(); entry != ordered_.end();) {
+        const auto next = std::next(entry);
+        if (entry->second.cleared()) {
+            erase(entry);
+            removed = true;
+        }
+        entry = next;
+    }
+    clearedOrder_.clear();
+    clearedCount_ = 0;
+    return removed;
 }
 
-void AttentionList::count() {
-    alarms_ = 0;
-    warnings_ = 0;
-    for (const AttentionEntry& e : entries_) {
-        if (e.cleared())
-            continue;
-        alarms_ += e.severity == Severity::Alarm ? 1 : 0;
-        warnings_ += e.severity == Severity::Warning ? 1 : 0;
+const std::vector<AttentionEntry>& AttentionList::entries() const {
+    if (snapshotStale_) {
+        snapshot_.clear();
+        snapshot_.reserve(ordered_.size());
+        for (const auto& [place, entry] : ordered_)
+            snapshot_.push_back(entry);
+        snapshotStale_ = false;
     }
+    return snapshot_;
 }
 
 int AttentionList::rowOf(const AttentionEntry& entry) const {
-    return entry.address.isEmpty() ? 0 : sections_.grid(entry.section).findRowForAddress(entry.address);
+    const StatusGrid& grid = sections_.grid(entry.section);
+    const int row = entry.key >= 0 ? grid.rowOfKey(entry.key) : 0;
+    if (row > 0 && grid.address(row) == entry.address)
+        return row;
+    return entry.address.isEmpty() ? 0 : grid.findRowForAddress(entry.address);
 }
 
 QString AttentionList::nameOf(const AttentionEntry& entry) const {

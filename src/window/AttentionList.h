@@ -9,19 +9,24 @@
 // new entry (new "since", newest place).
 //
 // Feeding: the section grids tell the list (ConditionsListener) when a row's conditions change; the
-// list only queues the point there, as a report's hot path must stay cheap, and applies the queue
-// in sync(), which the window calls on a short timer (and which runs at once when the queue is
-// full). A row that changes several times between two syncs is rated once, as it then reads, so
-// the passing states a report's cell writes go through never reach the list.
+// list only queues the row's key there, once per sync, as a report's hot path must stay cheap, and
+// applies the queue in sync(), which the window calls on a short timer (and which runs at once
+// when the queue is full). A row that changes several times between two syncs is rated once, as
+// it reads then, so the passing states a report's cell writes go through never reach the list. The entries are kept ordered in a tree (a storm at 50,000 points can list tens of
+// thousands); the vector entries() hands out is built when asked for after a change.
 #pragma once
 
 #include "domain/RowConditions.h"
+#include "domain/Section.h"
 #include "grid/RowSeverity.h"
 #include "grid/StatusGrid.h"
 
 #include <QHash>
 #include <QString>
 
+#include <array>
+#include <deque>
+#include <map>
 #include <vector>
 
 namespace so {
@@ -30,6 +35,7 @@ class Sections;
 
 struct AttentionEntry {
     int section = 0;
+    int key = -1;  // the row's key in its section grid
     QString address;
     Severity severity = Severity::Warning;  // the severity it is listed under, kept once cleared
     RowConditions conditions;                // as last seen abnormal
@@ -43,8 +49,11 @@ struct AttentionEntry {
 class AttentionList : public ConditionsListener {
 public:
     static constexpr qint64 kDefaultKeepClearedMs = 5 * 60 * 1000;
-    /// Queued changes beyond which noteChange syncs at once (a window without an event loop).
-    static constexpr int kMaxPending = 1 << 16;
+    /// Queued changes beyond which a change syncs at once (a window without an event loop); small
+    /// enough for the queue to stay in the cache.
+    static constexpr int kMaxPending = 4096;
+    /// Cleared entries kept at most; the oldest go first.
+    static constexpr int kMaxCleared = 500;
 
     explicit AttentionList(Sections& sections);
     ~AttentionList() override;
@@ -56,28 +65,33 @@ public:
     bool isEnabled() const { return enabled_; }
     void setKeepClearedMs(qint64 ms) { keepClearedMs_ = ms; }
 
-    /// Queues a point whose conditions changed (the grids call this).
+    /// Queues a row whose conditions changed (the grids call this, once per sync).
     void conditionsChanged(int section, const StatusGrid& grid, int row) override;
+    /// A section's rows were removed, cleared or placed anew: its entries are read again from its rows.
+    void keysChanged(int section, const StatusGrid& grid) override;
+    /// While a group fills, the rows' changes are not queued; resume() then reads every row.
+    void pause();
+    void resume(qint64 nowMs);
 
     struct SyncResult {
         bool changed = false;   // entries added, moved, removed, cleared or reworded
         bool newAlarm = false;  // a point became an alarm
     };
-    /// Rates the queued points as their rows read now and drops cleared entries kept long enough.
+    /// Rates the queued rows as they read now and drops cleared entries kept long enough (or the
+    /// oldest beyond kMaxCleared).
     SyncResult sync(qint64 nowMs);
     bool hasPending() const { return !pending_.empty(); }
     /// Empties the list and its queue (another group is shown).
     void reset();
-    /// Adds every abnormal row of the sections, as of `nowMs` (a group just filled while the
-    /// list was off, or the list switched on).
+    /// Adds every abnormal row of the sections, as of `nowMs` (the list switched on).
     void addAllRows(qint64 nowMs);
     /// The operator clears the cleared entries.
     bool removeCleared();
 
-    /// Listed entries, in their order.
-    const std::vector<AttentionEntry>& entries() const { return entries_; }
-    int alarmCount() const { return alarms_; }      // abnormal, not cleared
-    int warningCount() const { return warnings_; }  // abnormal, not cleared
+    /// Listed entries, in their order (valid until the next sync or change).
+    const std::vector<AttentionEntry>& entries() const;
+    int alarmCount() const { return active_[int(Severity::Alarm)]; }      // abnormal, not cleared
+    int warningCount() const { return active_[int(Severity::Warning)]; }  // abnormal, not cleared
     /// What is wrong in words; an off-line point whose controller is off line too names it.
     QString reason(const AttentionEntry& entry) const;
     /// The entry's row in its section grid (from 1); 0 when it has none.
@@ -91,32 +105,43 @@ public:
     static QString durationText(qint64 ms);
 
 private:
+    /// What orders an entry; fixed while it is listed under one severity.
     struct Place {
         Severity severity;
         qint64 sinceMs;
         quint64 sequence;
+        bool operator<(const Place& other) const;  // "goes before": alarms, then the newest
     };
+    using Ordered = std::map<Place, AttentionEntry>;
     struct Pending {
         int section;
-        QString address;
+        int key;
     };
-    static QString keyOf(int section, const QString& address);
-    /// Where an entry of that severity and time goes in the order.
-    std::vector<AttentionEntry>::iterator placeFor(const Place& place);
-    std::vector<AttentionEntry>::iterator find(int section, const QString& address);
-    void insert(AttentionEntry entry);
-    void rate(int section, const QString& address, qint64 nowMs, SyncResult& result);
-    void count();
+    struct Cleared {
+        qint64 clearedMs;
+        int section;
+        int key;
+    };
+    /// The entry of a row key, or ordered_.end().
+    Ordered::iterator& slot(int section, int key);
+    void rate(int section, int key, int row, qint64 nowMs, SyncResult& result);
+    void erase(Ordered::iterator entry);
+    void dropOldestCleared(qint64 nowMs, SyncResult& result);
+    void changed() { snapshotStale_ = true; }
 
     Sections& sections_;
     bool enabled_ = true;
+    bool paused_ = false;
     qint64 keepClearedMs_ = kDefaultKeepClearedMs;
     std::vector<Pending> pending_;
-    std::vector<AttentionEntry> entries_;
-    QHash<QString, Place> listed_;  // by section and address: what orders its entry, to find it quickly
+    Ordered ordered_;
+    std::array<std::vector<Ordered::iterator>, kSectionCount> byKey_;  // by row key: its entry
+    std::deque<Cleared> clearedOrder_;  // cleared entries by the time they cleared (oldest first)
+    int clearedCount_ = 0;
+    std::array<int, 3> active_{};  // abnormal entries, not cleared, by severity
     quint64 nextSequence_ = 1;
-    int alarms_ = 0;
-    int warnings_ = 0;
+    mutable std::vector<AttentionEntry> snapshot_;
+    mutable bool snapshotStale_ = false;
 };
 
 }  // namespace so

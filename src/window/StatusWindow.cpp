@@ -55,14 +55,12 @@ StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
 
 StatusWindow::~StatusWindow() = default;
 
-void StatusWindow::attentionTick() { syncAttention(true); }
-
-void StatusWindow::syncAttention(bool announceAlarms) {
+void StatusWindow::attentionTick() {
     if (!attention_->isEnabled())
         return;
     const AttentionList::SyncResult result = attention_->sync(QDateTime::currentMSecsSinceEpoch());
     if (result.changed && view_ != nullptr)
-        view_->attentionChanged(announceAlarms && result.newAlarm);
+        view_->attentionChanged(result.newAlarm);
 }
 
 void StatusWindow::setAttentionEnabled(bool on) {
@@ -255,14 +253,14 @@ void StatusWindow::switchUser() {
 }
 
 void StatusWindow::reloadSelectedGroup() {
+    // The old group's entries go; the new group's abnormal rows are listed once they are in.
+    attention_->pause();
     trap(ctx_, QStringLiteral("FMain.cmbStatusGroup_Click"), [&] {
         // A large group takes a moment: the pointer and the status bar say so until it shows.
         BusyPointer busy(*ctx_.dialogs);
         StatusDecoder::KeptThreatNames names(decoder());
         setCover(true);
         const bool selected = selectedGroupIndex_ >= 0 && selectedGroupIndex_ < groupEntries_.size();
-        // The list follows the new group's rows as they fill; the old group's entries go.
-        attention_->reset();
         Filler::KindRecords fillRecords;
         fillRecords_ = &fillRecords;
         struct Forget {
@@ -287,7 +285,9 @@ void StatusWindow::reloadSelectedGroup() {
         if (view_ != nullptr)
             view_->captionChanged(caption_);
     });
-    syncAttention(false);  // a group's alarms at load are not news
+    attention_->resume(QDateTime::currentMSecsSinceEpoch());
+    if (view_ != nullptr)
+        view_->attentionChanged(false);  // a group's alarms at load are not news
     showProgress(QString());  // also after a failure part-way
 }
 

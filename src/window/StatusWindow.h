@@ -228,7 +228,6 @@ private:
     /// Widens the columns of filled sections that still show the component's own widths.
     void fitFilledSections();
     void showProgress(const QString& text);
-    void syncAttention(bool announceAlarms);
 
     ComponentContext& ctx_;
     WindowView* view_ = nullptr;
