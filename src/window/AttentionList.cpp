@@ -40,9 +40,16 @@ void AttentionList::setEnabled(bool on) {
 void AttentionList::conditionsChanged(int section, const StatusGrid& grid, int row) {
     if (!enabled_ || paused_)
         return;
+    if (overflow_)
+        return;
+    if (int(pending_.size()) >= kMaxPending) {
+        // A refresh of every row, say: the next sync reads them all rather than a queue this long
+        // (and never a row half way through its rewrite, as a sync here could).
+        overflow_ = true;
+        pending_.clear();
+        return;
+    }
     pending_.push_back({section, grid.rowKey(row)});
-    if (int(pending_.size()) >= kMaxPending)
-        sync(QDateTime::currentMSecsSinceEpoch());
 }
 
 void AttentionList::keysChanged(int section, const StatusGrid& grid) {
@@ -134,6 +141,17 @@ AttentionList::SyncResult AttentionList::sync(qint64 nowMs) {
     pending.swap(pending_);
     for (int section = 0; section < kSectionCount; ++section)
         sections_.grid(section).nextListenRound();  // rows that change from here on are queued again
+    if (overflow_) {
+        overflow_ = false;
+        for (int section = 0; section < kSectionCount; ++section) {
+            const StatusGrid& grid = sections_.grid(section);
+            for (int row = 1; row <= grid.rowCount(); ++row) {
+                const int key = grid.rowKey(row);
+                if (!grid.conditions(row).empty() || slot(section, key) != ordered_.end())
+                    rate(section, key, row, nowMs, result);
+            }
+        }
+    }
     for (const Pending& p : pending) {
         const int row = sections_.grid(p.section).rowOfKey(p.key);
         if (row > 0)
@@ -162,6 +180,7 @@ void AttentionList::dropOldestCleared(qint64 nowMs, SyncResult& result) {
 
 void AttentionList::reset() {
     pending_.clear();
+    overflow_ = false;
     ordered_.clear();
     for (std::vector<Ordered::iterator>& keys : byKey_)
         keys.clear();

@@ -10,8 +10,8 @@
 //
 // Feeding: the section grids tell the list (ConditionsListener) when a row's conditions change; the
 // list only queues the row's key there, once per sync, as a report's hot path must stay cheap, and
-// applies the queue in sync(), which the window calls on a short timer (and which runs at once
-// when the queue is full). A row that changes several times between two syncs is rated once, as
+// applies the queue in sync(), which the window calls on a short timer (a queue that overflows,
+// as in a refresh of every row, makes that sync read every row instead). A row that changes several times between two syncs is rated once, as
 // it reads then, so the passing states a report's cell writes go through never reach the list. The entries are kept ordered in a tree (a storm at 50,000 points can list tens of
 // thousands); the vector entries() hands out is built when asked for after a change.
 #pragma once
@@ -49,8 +49,7 @@ struct AttentionEntry {
 class AttentionList : public ConditionsListener {
 public:
     static constexpr qint64 kDefaultKeepClearedMs = 5 * 60 * 1000;
-    /// Queued changes beyond which a change syncs at once (a window without an event loop); small
-    /// enough for the queue to stay in the cache.
+    /// Rows queued at most; beyond, the next sync reads every row instead (a full refresh).
     static constexpr int kMaxPending = 4096;
     /// Cleared entries kept at most; the oldest go first.
     static constexpr int kMaxCleared = 500;
@@ -80,7 +79,7 @@ public:
     /// Rates the queued rows as they read now and drops cleared entries kept long enough (or the
     /// oldest beyond kMaxCleared).
     SyncResult sync(qint64 nowMs);
-    bool hasPending() const { return !pending_.empty(); }
+    bool hasPending() const { return overflow_ || !pending_.empty(); }
     /// Empties the list and its queue (another group is shown).
     void reset();
     /// Adds every abnormal row of the sections, as of `nowMs` (the list switched on).
@@ -134,6 +133,7 @@ private:
     bool paused_ = false;
     qint64 keepClearedMs_ = kDefaultKeepClearedMs;
     std::vector<Pending> pending_;
+    bool overflow_ = false;  // more rows changed than the queue holds
     Ordered ordered_;
     std::array<std::vector<Ordered::iterator>, kSectionCount> byKey_;  // by row key: its entry
     std::deque<Cleared> clearedOrder_;  // cleared entries by the time they cleared (oldest first)

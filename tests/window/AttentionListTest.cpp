@@ -148,6 +148,35 @@ TEST_F(AttentionListTest, ClearedEntriesStayUntilClearedOrTheirTimeIsUp) {
     EXPECT_FALSE(list.removeCleared());
 }
 
+TEST_F(AttentionListTest, ARefreshOfEveryRowMovesNothingThatStaysAbnormal) {
+    // More rows than the queue holds, each rewritten (its conditions gone, then back) as a full
+    // refresh does: the sync after reads them as they end up.
+    const int inputs = AttentionList::kMaxPending + 500;
+    for (int i = 0; i < inputs; ++i) {
+        const QString address = QStringLiteral("\\\\SNET.P002.C%1.BI01").arg(i, 4, 10, QLatin1Char('0'));
+        addPoint(Section::Inputs, address, address);
+        show(Section::Inputs, address, C::Masked);
+    }
+    list.sync(1000);
+    ASSERT_EQ(list.warningCount(), inputs);
+    StatusGrid& grid = sections.grid(Section::Inputs);
+    const QString unmasked = grid.address(grid.rowCount());  // the one the refresh finds normal
+    for (int row = 4; row <= grid.rowCount(); ++row) {  // the fixture's three inputs stay as they are
+        const QString address = grid.address(row);
+        show(Section::Inputs, address, RowConditions());
+        if (address != unmasked)
+            show(Section::Inputs, address, C::Masked);
+    }
+    EXPECT_TRUE(list.hasPending());
+    list.sync(2000);
+    EXPECT_EQ(list.warningCount(), inputs - 1);
+    ASSERT_EQ(int(list.entries().size()), inputs);
+    for (const AttentionEntry& e : list.entries()) {
+        EXPECT_EQ(e.sinceMs, 1000) << e.address.toStdString();
+        EXPECT_EQ(e.cleared(), e.address == unmasked) << e.address.toStdString();
+    }
+}
+
 TEST_F(AttentionListTest, OffLinePointNamesItsOffLineController) {
     show(Section::Relays, kRelay, C::Offline);
     list.sync(1000);
