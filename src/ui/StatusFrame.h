@@ -67,7 +67,7 @@ public:
     /// Export of every section with a header shown, rather than of one section.
     static constexpr int kWholeWindow = -1;
     /// The most of the window's height the attention list takes.
-    static constexpr double kAttentionShare = 0.3;
+    static constexpr double kAttentionShare = 0.25;
 
     explicit StatusFrame(StatusWindow& window, QWidget* parent = nullptr);
     ~StatusFrame() override;
