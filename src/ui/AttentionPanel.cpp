@@ -30,7 +30,7 @@ constexpr int kFlashIntervalMs = 250;
 // ---------------------------------------------------------------- model
 
 AttentionModel::AttentionModel(const AttentionList& list, QObject* parent)
-    : QAbstractTableModel(parent), list_(list), clock_([] { return QDateTime::currentMSecsSinceEpoch(); }) {}
+    : QAbstractTableModel(parent), list_(list) {}
 
 int AttentionModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(list_.entries().size());
@@ -54,7 +54,7 @@ QVariant AttentionModel::data(const QModelIndex& index, int role) const {
         case Since: return AttentionList::clockText(e.sinceMs);
         case Duration:
             return e.cleared() ? QStringLiteral("cleared ") + AttentionList::clockText(e.clearedMs)
-                               : AttentionList::durationText(clock_() - e.sinceMs);
+                               : AttentionList::durationText(QDateTime::currentMSecsSinceEpoch() - e.sinceMs);
         default: return {};
         }
     case Qt::ForegroundRole:

@@ -36,12 +36,9 @@ public:
     void reload();
     /// Time passed: the "for how long" cells are read again.
     void tick();
-    /// "Now" for the durations (the clock unless set, for tests).
-    void setClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
 
 private:
     const AttentionList& list_;
-    std::function<qint64()> clock_;
 };
 
 class AttentionPanel : public QWidget {
@@ -59,7 +56,6 @@ public:
     /// The entries shown.
     QTableView* table() const { return table_; }
     AttentionModel* model() const { return model_; }
-    QLabel* header() const { return header_; }
     /// The header text without markup, e.g. "Attention: 3 alarms, 5 warnings".
     QString headerText() const;
     bool isFlashing() const { return flashesLeft_ > 0; }
