@@ -6,7 +6,7 @@
 // row through the index, a few tens of nanoseconds), so their ratio is the price of the scan.
 // The storm's addresses are the grid's own texts; the Decoded run sends the same storm with fresh
 // copies of them, and the CommonPath run the reports that neither change a mask nor read the
-// database.
+// database. The Attention runs send the storm with the attention list off and on, alternately.
 //
 // Counters: p50_ns / p99_ns / max_ns per call (each call timed on its own after the timed loop),
 // clock_ns (the clock's own cost, included), rows (rows shown), host_calls (calls the component
@@ -106,6 +106,30 @@ void BM_StateChange_Decoded(benchmark::State& state) {
     runIndexed(state, s, s.decoded);
 }
 
+/// The storm with the attention list on (1) and off (0): the list's share of a report's cost.
+/// The list queues each row whose conditions changed; the window syncs it on a 200 ms timer, here
+/// after every 400 reports (2,000 changes/s), inside the timed calls either way.
+void BM_StateChange_Attention(benchmark::State& state) {
+    StormSite& s = stormSite(int(state.range(0)));
+    StatusWindow& window = s.site.window();
+    window.setAttentionEnabled(state.range(1) != 0);
+    Status& status = *s.site.status;
+    const int n = int(s.reports.size());
+    constexpr int kReportsPerSync = 400;
+    int i = 0;
+    const auto sendAndSync = [&](int k) {
+        send(status, s.reports[k % n]);
+        if (k % kReportsPerSync == 0)
+            window.attentionTick();
+    };
+    for (auto _ : state)
+        sendAndSync(i++);
+    const Latency latency = sampleLatency(200000, [&](int k) { sendAndSync(i + k); });
+    report(state, s.site, latency, 0);
+    state.counters["attention_entries"] = double(window.attention().entries().size());
+    window.setAttentionEnabled(true);
+}
+
 void BM_StateChange_RowScan(benchmark::State& state) {
     StormSite& s = stormSite(int(state.range(0)));
     Status& status = *s.site.status;
@@ -188,6 +212,9 @@ void BM_StateChange_ByKind(benchmark::State& state) {
 }
 
 BENCHMARK(BM_StateChange_Indexed)->Arg(1000)->Arg(10000)->Arg(50000)->Arg(100000)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_StateChange_Attention)
+    ->Args({50000, 0})->Args({50000, 1})->Args({50000, 0})->Args({50000, 1})
+    ->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_StateChange_RowScan)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_StateChange_Decoded)->Arg(1000)->Arg(10000)->Arg(50000)->Arg(100000)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_StateChange_CommonPath)->Arg(1000)->Arg(10000)->Arg(50000)->Arg(100000)->Unit(benchmark::kNanosecond);

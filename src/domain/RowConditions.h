@@ -25,6 +25,7 @@ enum class Condition : quint16 {
     PowerFailed = 1u << 10,          // ACPower: failed
     MemoryBatteryFailed = 1u << 11,  // MemoryBatt: failed
     UpsBatteryFailed = 1u << 12,     // UPSBattF: failed
+    RelayForced = 1u << 13,          // Relay Details: forced on or off, locked down or open by an operator
 };
 
 /// A small set of conditions (one bit each).

@@ -66,6 +66,8 @@ QString GetRelayModeText(qint32 value) {
     return result.isEmpty() ? result : result.chopped(1);
 }
 
+bool relayModeOverridden(qint32 value) { return (value & (1024 | 2048 | 131072 | 262144)) != 0; }
+
 QString GetMaskSourceText(qint32 value) {
     if (value == 0)
         return QStringLiteral("-");

@@ -16,6 +16,9 @@ QString GetStatusValue(qint32 value);
 
 /// The modes of a newer-line relay, joined by ","; 0 and 1 give "none".
 QString GetRelayModeText(qint32 value);
+/// Whether a newer-line relay's mode bits hold it in a state an operator forced: Force On, Force
+/// Off, Lock Down or Lock Open (the relay no longer follows its doors and time zones).
+bool relayModeOverridden(qint32 value);
 
 /// The mask sources of a newer-line input, joined by ","; 0 gives "-".
 QString GetMaskSourceText(qint32 value);

@@ -67,7 +67,9 @@ void writeNewerLineRelayState(StatusGrid& grid, int row, const db::Recordset& rs
     }
     setTextIfColumn(grid, row, stateKey,
             fields::flag(rs, QStringLiteral("EnergizedStatus")) ? QStringLiteral("ON") : QStringLiteral("OFF"));
-    setTextIfColumn(grid, row, col::RelayDetails, GetRelayModeText(qint32(fields::number(rs, QStringLiteral("OperationsStatus")))));
+    const qint32 mode = qint32(fields::number(rs, QStringLiteral("OperationsStatus")));
+    setStateIfColumn(grid, row, col::RelayDetails, GetRelayModeText(mode),
+                     relayModeOverridden(mode) ? Condition::RelayForced : RowConditions());
 }
 
 int newerLineIcon(qint32 iconKind, bool installed, bool online) {

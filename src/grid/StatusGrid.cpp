@@ -26,7 +26,7 @@ RowConditions conditionsShownBy(const QString& key) {
         {&col::PTamper, C::PhysicalTamper}, {&col::CTamper, C::CodeTamper},
         {&col::Enclosure, C::EnclosureOpen}, {&col::TamperPending, C::TamperPending},
         {&col::ACPower, C::PowerFailed},   {&col::MemoryBatt, C::MemoryBatteryFailed},
-        {&col::UPSBattF, C::UpsBatteryFailed},
+        {&col::UPSBattF, C::UpsBatteryFailed}, {&col::RelayDetails, C::RelayForced},
     };
     for (const auto& [column, condition] : kOneEach)
         if (key == *column)
@@ -201,6 +201,7 @@ void StatusGrid::removeRow(int row) {
     rowKey_.erase(rowKey_.begin() + (row - 1));
     // The rows after it move up by one; the index keeps their keys.
     renumberFrom(row - 1);
+    keysChanged();
     if (observer_ != nullptr)
         observer_->rowRemoved(row);
 }
@@ -222,6 +223,7 @@ void StatusGrid::clearRows() {
     placedMask_ = 0;
     addressIndex_.clear();
     rowsChanged();
+    keysChanged();
 }
 
 void StatusGrid::renumberFrom(int first) {
@@ -303,6 +305,7 @@ void StatusGrid::placeRowsByAddress() {
     addressIndex_.renameKeys(newKey);
     placedMask_ = std::uint32_t(keys - 1);
     rowsChanged();
+    keysChanged();
 }
 
 QStringView StatusGrid::addressOfKey(int key) const {
@@ -371,8 +374,18 @@ void StatusGrid::announceConditions(int row, RowRecord& record) {
     if (record.conditions == record.announced)
         return;
     record.announced = record.conditions;
+    // Marked first: the observer may add rows, and `record` moves with them.
+    const bool tell = listener_ != nullptr && record.listenRound != listenRound_;
+    record.listenRound = listenRound_;
     if (observer_ != nullptr)
         observer_->rowConditionsChanged(row);
+    if (tell)
+        listener_->conditionsChanged(listenerTag_, *this, row);
+}
+
+const QString& StatusGrid::address(int row) const {
+    static const QString kNone;
+    return addressColumn_ < 0 ? (checkRow(row), kNone) : text(row, addressColumn_);
 }
 
 void StatusGrid::setUpdated(RowAt found, const UpdatedStamp& stamp) {

@@ -75,6 +75,21 @@ public:
     virtual void redrawChanged(bool on) = 0;
 };
 
+class StatusGrid;
+
+/// Told, beside the observer, when a row's typed conditions change (the attention list listens to
+/// the section grids this way): once per row per round (StatusGrid::nextListenRound), as a
+/// listener that queues the row needs it once until it reads the queue. `tag` is the number the
+/// listener was set with.
+class ConditionsListener {
+public:
+    virtual ~ConditionsListener() = default;
+    virtual void conditionsChanged(int tag, const StatusGrid& grid, int row) = 0;
+    /// The row keys no longer stand for the rows they did (rows removed, cleared or placed by
+    /// address).
+    virtual void keysChanged(int tag, const StatusGrid& grid) = 0;
+};
+
 class StatusGrid {
 public:
     enum SortOrder { Ascending = 1, Descending = 2 };
@@ -225,6 +240,22 @@ public:
 
     void setObserver(GridObserver* observer) { observer_ = observer; }
     GridObserver* observer() const { return observer_; }
+    /// One listener per grid (null for none), told with `tag` whenever a row's conditions change.
+    void setConditionsListener(ConditionsListener* listener, int tag) {
+        listener_ = listener;
+        listenerTag_ = tag;
+    }
+    /// A new round for the listener: a row whose conditions change is told of again.
+    void nextListenRound() { ++listenRound_; }
+    /// The row's "Address" text; empty when the grid has no such column.
+    const QString& address(int row) const;
+    /// The key of a row (see above): it stays with the row while rows are sorted, until the row is
+    /// removed or the rows are placed by address.
+    int rowKey(int row) const { return keyOf(row); }
+    /// The row (from 1) holding a key; 0 for a key no row holds.
+    int rowOfKey(int key) const {
+        return size_t(unsigned(key)) < rows_.keys() ? rows_.record(size_t(key)).position + 1 : 0;
+    }
 
 private:
     /// What a row keeps besides its cells, by key.
@@ -233,6 +264,7 @@ private:
         int recentSlot = -1;
         RowConditions conditions;
         RowConditions announced;  // the conditions the observer last heard of
+        quint32 listenRound = 0;  // the listener's round it was last told of
         qint64 updatedAt = UpdatedStamp::kUnknown;
     };
     /// Tells the observer when the row's conditions are no longer those it last heard of.
@@ -316,6 +348,13 @@ private:
     bool redraw_ = true;
     bool visible_ = true;
     GridObserver* observer_ = nullptr;
+    ConditionsListener* listener_ = nullptr;
+    int listenerTag_ = 0;
+    quint32 listenRound_ = 1;
+    void keysChanged() {
+        if (listener_ != nullptr)
+            listener_->keysChanged(listenerTag_, *this);
+    }
 };
 
 }  // namespace so

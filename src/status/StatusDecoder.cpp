@@ -337,8 +337,12 @@ void StatusDecoder::decodeRelay(const RowRef& row, Section section, quint8 state
 // ---------------------------------------------------------------- newer line
 
 void StatusDecoder::decodeZR2Relay(const RowRef& row, Section section, quint8 state, const QString& value) {
-    if (state == 0)
-        row.setText(ColumnId::RelayDetails, GetRelayModeText(toInt32(value)));
+    if (state == 0) {
+        const qint32 mode = toInt32(value);
+        row.setText(ColumnId::RelayDetails, GetRelayModeText(mode));
+        if (relayModeOverridden(mode))
+            row.show(Condition::RelayForced);
+    }
     else if (state == 1)
         row.setText(section == Section::Relays ? ColumnId::Status : ColumnId::RelayStatus, value);
     else

@@ -404,6 +404,17 @@ void SectionGridView::openMenuFromKeyboard() {
         mouseUp_(section_, windowButtonCode(Qt::RightButton), viewport()->mapToGlobal(visualRect(index).center()));
 }
 
+bool SectionGridView::goToGridRow(int row) {
+    if (row < 1 || row > model_->rowCount() || isRowHidden(row - 1))
+        return false;
+    const QModelIndex index = model_->index(row - 1, horizontalHeader()->logicalIndex(0));
+    setCurrentIndex(index);
+    selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index, QAbstractItemView::PositionAtCenter);
+    window_.setCurrentCell(section_, row, index.column() + 1);
+    return true;
+}
+
 void SectionGridView::mouseReleaseEvent(QMouseEvent* event) {
     QTableView::mouseReleaseEvent(event);
     if (section_ != kMaskedGrid && mouseUp_)

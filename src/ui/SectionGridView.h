@@ -79,6 +79,9 @@ public:
     /// Opens the context menu of the current row (or the first row in sight) as a right click
     /// on it would.
     void openMenuFromKeyboard();
+    /// Makes a grid row (from 1) the current, selected row, scrolled into sight, and the window's
+    /// current cell; false when the row is hidden (the find text or "Abnormal only").
+    bool goToGridRow(int row);
 
 signals:
     /// The rows the view shows changed in number (find text, rows added or removed).

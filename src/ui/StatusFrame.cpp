@@ -4,6 +4,7 @@
 #include <statusobject/Dialogs.h>
 #include "base/SiteLink.h"
 #include "base/ErrorTrap.h"
+#include "ui/AttentionPanel.h"
 #include "ui/SectionHeader.h"
 #include "ui/StatusGridModel.h"
 #include "ui/ToolbarImages.h"
@@ -93,8 +94,12 @@ StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent
         connect(ctx.siteLink, &SiteLink::reachableChanged, this, &StatusFrame::showLink);
         connect(ctx.siteLink, &SiteLink::busyChanged, this, &StatusFrame::showLink);
     }
+    attention_ = new AttentionPanel(window_.attention(),
+                                    [this](int section, int row, bool openMenu) { goToRow(section, row, openMenu); }, this);
+    attention_->setHeightShare(this, kAttentionShare);
     auto* root = stackLayout(this);
     root->addWidget(band_);
+    root->addWidget(attention_);
     root->addWidget(pages_, 1);
     root->addWidget(statusBar_);
     resize(800, 600);
@@ -247,6 +252,18 @@ void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
     addAction(abnormalOnly_);
     auto* abnormalButton = new QToolButton(band_);
     abnormalButton->setDefaultAction(abnormalOnly_);
+
+    // The attention list above the sections, on unless the operator switches it off.
+    attentionToggle_ = new QAction(QStringLiteral("Attention list"), this);
+    attentionToggle_->setCheckable(true);
+    attentionToggle_->setChecked(window_.attention().isEnabled());
+    attentionToggle_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    attentionToggle_->setToolTip(withShortcut(QStringLiteral("Show every point in alarm or warning above the sections"),
+                                              attentionToggle_->shortcut()));
+    connect(attentionToggle_, &QAction::toggled, this, [this](bool on) { window_.setAttentionEnabled(on); });
+    addAction(attentionToggle_);
+    auto* attentionButton = new QToolButton(band_);
+    attentionButton->setDefaultAction(attentionToggle_);
     totals_ = new QLabel(band_);
 
     exportButton_ = new QToolButton(band_);
@@ -275,6 +292,7 @@ void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
     band->addWidget(findBox_);
     band->addWidget(findMatches_);
     band->addWidget(abnormalButton);
+    band->addWidget(attentionButton);
     band->addWidget(exportButton_);
     band->addWidget(totals_, 1);
 }
@@ -492,7 +510,32 @@ void StatusFrame::groupBoxChanged() {
 
 void StatusFrame::captionChanged(const QString& caption) {
     caption_ = caption;
-    setWindowTitle(titleSuffix_.isEmpty() ? caption : QStringLiteral("%1 - %2").arg(caption, titleSuffix_));
+    QString title = titleSuffix_.isEmpty() ? caption : QStringLiteral("%1 - %2").arg(caption, titleSuffix_);
+    const int alarms = window_.attention().isEnabled() ? window_.attention().alarmCount() : 0;
+    if (alarms > 0)
+        title += QStringLiteral(" — %L1 alarm%2").arg(alarms).arg(alarms == 1 ? "" : "s");
+    setWindowTitle(title);
+}
+
+void StatusFrame::attentionChanged(bool newAlarm) {
+    attention_->refresh(newAlarm);
+    captionChanged(caption_);
+}
+
+void StatusFrame::goToRow(int section, int row, bool openMenu) {
+    if (section < 0 || section >= kSectionCount)
+        return;
+    if (window_.viewMode() != StatusWindow::ViewMode::Sections ||
+        (window_.soloSection() >= 0 && window_.soloSection() != section))
+        window_.showAllSections();
+    if (window_.isCollapsed(section))
+        window_.toggleSection(section);
+    SectionGridView* view = views_[section];
+    if (!view->goToGridRow(row))
+        return;
+    view->setFocus(Qt::OtherFocusReason);
+    if (openMenu)
+        view->openMenuFromKeyboard();
 }
 
 void StatusFrame::setTitleSuffix(const QString& suffix) {

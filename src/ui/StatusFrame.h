@@ -54,6 +54,7 @@ class QVBoxLayout;
 
 namespace so {
 
+class AttentionPanel;
 class SectionHeader;
 class StatusGridModel;
 class StatusWindow;
@@ -65,6 +66,8 @@ public:
     static constexpr int kInsightIntervalMs = 400;
     /// Export of every section with a header shown, rather than of one section.
     static constexpr int kWholeWindow = -1;
+    /// The most of the window's height the attention list takes.
+    static constexpr double kAttentionShare = 0.25;
 
     explicit StatusFrame(StatusWindow& window, QWidget* parent = nullptr);
     ~StatusFrame() override;
@@ -85,6 +88,7 @@ public:
     TextMetrics textMetrics() const override;
     void columnWidthsChanged(int section) override;
     void progressChanged(const QString& text) override;
+    void attentionChanged(bool newAlarm) override;
 
     // ---- hooks for the parts built on the window
     /// Every mouse release over a section grid (section, button 1 left / 2 right / 4 middle, the
@@ -127,6 +131,15 @@ public:
     /// the overridden placeholder.
     QWidget* currentPage() const;
     const IconList& icons() const { return icons_; }
+
+    // ---- the attention list
+    /// Above the sections: every abnormal point of the shown group (StatusWindow::attention()).
+    AttentionPanel* attentionPanel() const { return attention_; }
+    /// The band's switch of the attention list (Ctrl+Shift+L).
+    QAction* attentionAction() const { return attentionToggle_; }
+    /// Shows a grid row (from 1) of a section in its view, opening the section where needed, and
+    /// opens its context menu when `openMenu`.
+    void goToRow(int section, int row, bool openMenu);
 
     // ---- find, counts, recent changes, export, status bar
     QLineEdit* findBox() const { return findBox_; }
@@ -212,6 +225,8 @@ private:
     QLineEdit* findBox_ = nullptr;
     QLabel* findMatches_ = nullptr;
     QAction* abnormalOnly_ = nullptr;
+    QAction* attentionToggle_ = nullptr;
+    AttentionPanel* attention_ = nullptr;
     QLabel* totals_ = nullptr;
     /// The filter changed: every header recounts on the next update.
     bool countsStale_ = true;

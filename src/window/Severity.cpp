@@ -5,19 +5,68 @@
 #include <QVector>
 
 namespace so {
+namespace {
+
+using C = Condition;
+constexpr RowConditions kNothing;
+
+// A door's relay not in its normal state is the door unlocked (an operator's unlock, a schedule,
+// a granted access). An opened door is forced while locked, held while unlocked; an alarm of a
+// closed door or of an input is its own line. A masked point's alarm only warns.
+constexpr SeverityRule kSeverityRules[] = {
+    {C::Alarm | C::DoorNotClosed, C::RelayNotNormal | C::Masked, Severity::Alarm, "Forced open"},
+    {C::Alarm | C::DoorNotClosed | C::RelayNotNormal, C::Masked, Severity::Alarm, "Held open"},
+    {C::Alarm, C::DoorNotClosed | C::Masked, Severity::Alarm, "In alarm"},
+    {C::PhysicalTamper, kNothing, Severity::Alarm, "Tamper"},
+    {C::CodeTamper, kNothing, Severity::Alarm, "Code tamper"},
+    {C::EnclosureOpen, kNothing, Severity::Alarm, "Enclosure tamper"},
+    {C::TamperPending, kNothing, Severity::Alarm, "Tamper pending"},
+    {C::Alarm | C::Masked, kNothing, Severity::Warning, "In alarm, masked"},
+    {C::Masked, C::Alarm, Severity::Warning, "Masked"},
+    {C::DoorNotClosed, C::Alarm | C::RelayNotNormal, Severity::Warning, "Open"},
+    {C::DoorNotClosed | C::RelayNotNormal, C::Alarm, Severity::Warning, "Open, unlocked"},
+    {C::RelayNotNormal, C::DoorNotClosed, Severity::Warning, "Unlocked"},
+    {C::RelayForced, kNothing, Severity::Warning, "Relay forced"},
+    {C::InputOpen, C::Alarm, Severity::Warning, "Open"},
+    {C::Offline, kNothing, Severity::Warning, "Off line"},
+    {C::PowerFailed, kNothing, Severity::Warning, "AC power failed"},
+    {C::MemoryBatteryFailed, kNothing, Severity::Warning, "Memory battery failed"},
+    {C::UpsBatteryFailed, kNothing, Severity::Warning, "UPS battery failed"},
+};
+
+bool matches(const SeverityRule& rule, RowConditions conditions) {
+    return (conditions | rule.all) == conditions && !conditions.any(rule.none);
+}
+
+}  // namespace
+
+std::span<const SeverityRule> severityRules() { return kSeverityRules; }
 
 Severity severity(RowConditions conditions) {
-    using C = Condition;
-    // Alarms: what an operator must act on.
-    if (conditions.any(C::Alarm | C::DoorNotClosed | C::PhysicalTamper | C::CodeTamper))
-        return Severity::Alarm;
-    // Warnings: points that cannot report normally or are left out of alarms.
-    if (!conditions.empty())
-        return Severity::Warning;
-    return Severity::Normal;
+    Severity highest = Severity::Normal;
+    if (conditions.empty())
+        return highest;
+    for (const SeverityRule& rule : kSeverityRules)
+        if (rule.severity > highest && matches(rule, conditions))
+            highest = rule.severity;
+    return highest;
 }
 
 Severity severity(const StatusGrid& grid, int row) { return severity(grid.conditions(row)); }
+
+QString conditionWords(RowConditions conditions) {
+    QString words;
+    if (conditions.empty())
+        return words;
+    for (const SeverityRule& rule : kSeverityRules) {
+        if (!matches(rule, conditions))
+            continue;
+        if (!words.isEmpty())
+            words += QLatin1String(", ");
+        words += QLatin1String(rule.words);
+    }
+    return words;
+}
 
 void sortBySeverity(StatusGrid& grid) {
     QVector<int> ranks(grid.rowCount());

@@ -1,5 +1,7 @@
 #include "window/StatusWindow.h"
 
+#include <QDateTime>
+
 #include "base/ErrorTrap.h"
 #include "window/LayoutStore.h"
 #include "base/Texts.h"
@@ -46,9 +48,30 @@ StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     resizeTimer_.setInterval(kTimerIntervalMs);
     connect(&refreshTimer_, &QTimer::timeout, this, &StatusWindow::refreshTimerTick);
     connect(&resizeTimer_, &QTimer::timeout, this, &StatusWindow::resizeTimerTick);
+    attention_ = std::make_unique<AttentionList>(board_->sections());
+    attentionTimer_.setInterval(kAttentionIntervalMs);
+    connect(&attentionTimer_, &QTimer::timeout, this, &StatusWindow::attentionTick);
 }
 
 StatusWindow::~StatusWindow() = default;
+
+void StatusWindow::attentionTick() {
+    if (!attention_->isEnabled())
+        return;
+    const AttentionList::SyncResult result = attention_->sync(QDateTime::currentMSecsSinceEpoch());
+    if (result.changed && view_ != nullptr)
+        view_->attentionChanged(result.newAlarm);
+}
+
+void StatusWindow::setAttentionEnabled(bool on) {
+    if (attention_->isEnabled() == on)
+        return;
+    attention_->setEnabled(on);
+    if (on)
+        attention_->addAllRows(QDateTime::currentMSecsSinceEpoch());
+    if (view_ != nullptr)
+        view_->attentionChanged(false);
+}
 
 Sections& StatusWindow::sections() { return board_->sections(); }
 StatusGrid& StatusWindow::grid(int section) { return board_->sections().grid(section); }
@@ -230,6 +253,8 @@ void StatusWindow::switchUser() {
 }
 
 void StatusWindow::reloadSelectedGroup() {
+    // The old group's entries go; the new group's abnormal rows are listed once they are in.
+    attention_->pause();
     trap(ctx_, QStringLiteral("FMain.cmbStatusGroup_Click"), [&] {
         // A large group takes a moment: the pointer and the status bar say so until it shows.
         BusyPointer busy(*ctx_.dialogs);
@@ -260,6 +285,9 @@ void StatusWindow::reloadSelectedGroup() {
         if (view_ != nullptr)
             view_->captionChanged(caption_);
     });
+    attention_->resume(QDateTime::currentMSecsSinceEpoch());
+    if (view_ != nullptr)
+        view_->attentionChanged(false);  // a group's alarms at load are not news
     showProgress(QString());  // also after a failure part-way
 }
 
@@ -370,6 +398,7 @@ void StatusWindow::load() {
         notifySections();
         InitForm();
         resizeTimer_.start();
+        attentionTimer_.start();
     });
 }
 
@@ -393,6 +422,7 @@ void StatusWindow::relayout() { arrange(); }
 void StatusWindow::unload() {
     refreshTimer_.stop();
     resizeTimer_.stop();
+    attentionTimer_.stop();
     loaded_ = false;
     trap(ctx_, QStringLiteral("FMain.Form_Unload"), [&] {
         ctx_.host().Connected();

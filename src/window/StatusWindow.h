@@ -10,6 +10,7 @@
 #include "domain/Section.h"
 #include "status/Filler.h"
 #include "status/RecentChanges.h"
+#include "window/AttentionList.h"
 #include "window/WindowView.h"
 
 #include <QObject>
@@ -119,6 +120,15 @@ public:
     QString caption() const { return caption_; }
     bool coverShown() const { return coverShown_; }
     bool isLoaded() const { return loaded_; }
+
+    // ---- the attention list (every abnormal point of the shown group)
+    static constexpr int kAttentionIntervalMs = 200;
+    AttentionList& attention() { return *attention_; }
+    /// The list's timer: applies the queued row changes and tells the view what changed.
+    QTimer& attentionTimer() { return attentionTimer_; }
+    void attentionTick();
+    /// Switches the list on (filled from the rows as they read now) or off (emptied).
+    void setAttentionEnabled(bool on);
 
     // ---- counters and timers
     /// Ticks of the refresh timer since the last reported state change (the board's quiet period).
@@ -250,6 +260,8 @@ private:
     int resizeCounter_ = 0;
     QTimer refreshTimer_;
     QTimer resizeTimer_;
+    std::unique_ptr<AttentionList> attention_;
+    QTimer attentionTimer_;
 };
 
 }  // namespace so

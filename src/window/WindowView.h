@@ -42,6 +42,8 @@ public:
     virtual TextMetrics textMetrics() const { return {}; }
     /// The widths of a section's columns changed in its grid (0 to 7; -1 the masked grid).
     virtual void columnWidthsChanged(int section) { Q_UNUSED(section); }
+    /// The attention list's entries changed; `newAlarm` when a point became an alarm.
+    virtual void attentionChanged(bool newAlarm) { Q_UNUSED(newAlarm); }
     /// A long operation's progress for the status bar; an empty text when it is over.
     virtual void progressChanged(const QString& text) { Q_UNUSED(text); }
 };

@@ -439,14 +439,16 @@ TEST_F(DecoderTest, SeverityAndCountsDoNotDependOnTheHostsWording) {
         Severity expected;
     };
     const Report reports[] = {
-        {0, "\\\\SNET.P001.C0101.DR01", 1, "DR", "", Severity::Alarm},      // door not closed
+        {0, "\\\\SNET.P001.C0101.DR01", 1, "DR", "", Severity::Warning},    // open, no alarm: passage
         {1, "\\\\SNET.P001.C0101.BI01", 65, "BI", "", Severity::Alarm},     // alarm set
         {1, "\\\\SNET.P001.C0101.BI02", 66, "BI", "", Severity::Normal},    // alarm cleared
         {1, "\\\\SNET.P001.C0101.BI03", 67, "BI", "1", Severity::Warning},  // masked
         {1, "\\\\ZRII.P001.C01.BI04", 0, "ZR2_INPUT", "0", Severity::Normal},  // newer line, not masked
         {3, "\\\\SNET.P001.C0101.SM01", 2, "SM", "", Severity::Alarm},      // reader tampered
         {3, "\\\\SNET.P001.C0101.SM02", 3, "SM", "", Severity::Normal},     // tamper cleared
-        {4, "\\\\SNET.P001.C0102", 3, "CA", "", Severity::Warning},         // enclosure open
+        {4, "\\\\SNET.P001.C0102", 3, "CA", "", Severity::Alarm},           // enclosure tamper
+        {2, "\\\\ZRII.P001.C01.BR05", 0, "ZR2_RELAY", "1024", Severity::Warning},  // forced on
+        {2, "\\\\ZRII.P001.C01.BR06", 0, "ZR2_RELAY", "64", Severity::Normal},     // a mode, not forced
         {4, "\\\\SNET.P001.C0103", 5, "CA", "", Severity::Warning},         // power failed
         {6, "\\\\PORT01", 0, "PO", "", Severity::Warning},                  // port off line
     };

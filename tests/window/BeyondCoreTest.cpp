@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <thread>
@@ -27,27 +28,60 @@ StatusGrid makeGrid() {
     return g;
 }
 
-TEST(SeverityTest, RatesTheRowsConditions) {
+TEST(SeverityTest, RatesTheRowsConditionsAndSaysWhyInWords) {
     using C = Condition;
-    const std::pair<RowConditions, Severity> cases[] = {
-        {{}, Severity::Normal},
-        {C::Alarm, Severity::Alarm},
-        {C::DoorNotClosed, Severity::Alarm},
-        {C::PhysicalTamper, Severity::Alarm},
-        {C::CodeTamper, Severity::Alarm},
-        {C::Masked, Severity::Warning},
-        {C::Offline, Severity::Warning},
-        {C::InputOpen, Severity::Warning},
-        {C::RelayNotNormal, Severity::Warning},
-        {C::EnclosureOpen, Severity::Warning},
-        {C::TamperPending, Severity::Warning},
-        {C::PowerFailed, Severity::Warning},
-        {C::MemoryBatteryFailed, Severity::Warning},
-        {C::UpsBatteryFailed, Severity::Warning},
-        {C::Masked | C::Alarm, Severity::Alarm},  // an alarm outranks a warning
+    struct Case {
+        RowConditions conditions;
+        Severity severity;
+        const char* words;
     };
-    for (const auto& [conditions, expected] : cases)
-        EXPECT_EQ(severity(conditions), expected);
+    const Case cases[] = {
+        {{}, Severity::Normal, ""},
+        // Doors: forced while locked, held while unlocked; open while unlocked is passage.
+        {C::Alarm | C::DoorNotClosed, Severity::Alarm, "Forced open"},
+        {C::Alarm | C::DoorNotClosed | C::RelayNotNormal, Severity::Alarm, "Held open"},
+        {C::DoorNotClosed | C::RelayNotNormal, Severity::Warning, "Open, unlocked"},
+        {C::DoorNotClosed, Severity::Warning, "Open"},
+        {C::RelayNotNormal, Severity::Warning, "Unlocked"},
+        {C::Alarm, Severity::Alarm, "In alarm"},
+        // A masked point's alarm only warns.
+        {C::Alarm | C::Masked, Severity::Warning, "In alarm, masked"},
+        {C::Alarm | C::Masked | C::DoorNotClosed, Severity::Warning, "In alarm, masked"},
+        {C::Masked, Severity::Warning, "Masked"},
+        {C::InputOpen, Severity::Warning, "Open"},
+        {C::InputOpen | C::Alarm, Severity::Alarm, "In alarm"},
+        // Every tamper is an alarm, the enclosure's of a controller or module included.
+        {C::PhysicalTamper, Severity::Alarm, "Tamper"},
+        {C::CodeTamper, Severity::Alarm, "Code tamper"},
+        {C::EnclosureOpen, Severity::Alarm, "Enclosure tamper"},
+        {C::TamperPending, Severity::Alarm, "Tamper pending"},
+        {C::RelayForced, Severity::Warning, "Relay forced"},
+        {C::Offline, Severity::Warning, "Off line"},
+        {C::PowerFailed, Severity::Warning, "AC power failed"},
+        {C::MemoryBatteryFailed, Severity::Warning, "Memory battery failed"},
+        {C::UpsBatteryFailed, Severity::Warning, "UPS battery failed"},
+        // Several at once: the highest wins, every reason is said, alarms' first.
+        {C::PowerFailed | C::EnclosureOpen, Severity::Alarm, "Enclosure tamper, AC power failed"},
+        {C::Offline | C::Masked, Severity::Warning, "Masked, Off line"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(severity(c.conditions), c.severity) << c.words;
+        EXPECT_EQ(conditionWords(c.conditions), QString::fromLatin1(c.words));
+    }
+}
+
+TEST(SeverityTest, EveryConditionOnItsOwnIsAbnormal) {
+    // A condition no rule names would rate its row normal and keep it out of the attention list.
+    for (int bit = 0; bit < 16; ++bit) {
+        const auto condition = Condition(quint16(1u << bit));
+        const bool known = std::any_of(severityRules().begin(), severityRules().end(), [&](const SeverityRule& rule) {
+            return RowConditions(rule.all).any(condition) || RowConditions(rule.none).any(condition);
+        });
+        if (!known)
+            continue;  // not a condition
+        EXPECT_NE(severity(condition), Severity::Normal) << "bit " << bit;
+        EXPECT_FALSE(conditionWords(condition).isEmpty()) << "bit " << bit;
+    }
 }
 
 TEST(SeverityTest, ConditionsBelongToTheirColumnAndMoveWithTheRow) {

@@ -1,0 +1,206 @@
+// The attention list on the window, driven through the widgets: "Entire Site" of a large demo site
+// under a storm of state changes at 2,000 a second. The newest alarm heads the list in sight,
+// the list's order holds between two storms except where a severity changed, Enter goes to the
+// point's row, and the list, the section headers, the band and the title count the same alarms.
+#include "ui/UiFixture.h"
+
+#include "ui/AttentionPanel.h"
+#include "ui/ModelTesterGuard.h"
+#include "ui/SectionHeader.h"
+#include "window/AttentionList.h"
+
+#include <QAbstractItemModelTester>
+#include <QLabel>
+#include <QRandomGenerator>
+#include <QTableView>
+
+namespace so::test {
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// A sanitized build runs the same test on a smaller site.
+constexpr int kPoints = kSanitized ? 5000 : 50000;
+// 2,000 changes a second: 200 per tenth of a second, the list synced between.
+constexpr int kChangesPerStorm = 2000;
+constexpr int kChangesPerTick = 200;
+
+struct Point {
+    QString deviceType;
+    QString address;
+    QVector<quint8> states;  // the states a storm sends it
+};
+
+struct Listed {
+    QString address;
+    Severity severity;
+    qint64 sinceMs;
+};
+
+class AttentionListOnTheWindow : public UiFixture {
+protected:
+    int sitePoints() const override { return kPoints; }
+
+    void collectPoints() {
+        for (int row = 1; row <= grid(1).rowCount(); ++row) {
+            const QString address = grid(1).text(row, col::Address);
+            if (address.contains(QLatin1String("BI")))
+                points.append({QStringLiteral("STD_INPUT"), address, {65, 66, 65, 66, 67, 68, 0, 1}});
+        }
+        for (int row = 1; row <= grid(3).rowCount(); ++row) {
+            const QString address = grid(3).text(row, col::Address);
+            if (address.contains(QLatin1String("SM")) && !address.startsWith(QLatin1String("\\\\ZRII")))
+                points.append({QStringLiteral("READER"), address, {2, 3, 3}});
+        }
+        for (int row = 1; row <= grid(4).rowCount(); ++row) {
+            const QString address = grid(4).text(row, col::Address);
+            if (address.size() == 17)
+                points.append({QStringLiteral("CONTROLLER"), address, {3, 2, 5, 4, 2, 4}});
+        }
+    }
+
+    /// One storm: kChangesPerStorm reports, the window's event loop and the list's sync running
+    /// as they would at 2,000 changes a second.
+    void storm(quint32 seed) {
+        QRandomGenerator random(seed);
+        for (int i = 0; i < kChangesPerStorm; ++i) {
+            const Point& p = points[int(random.bounded(quint32(points.size())))];
+            status->StateChange(p.deviceType, p.address, p.states[int(random.bounded(quint32(p.states.size())))]);
+            if ((i + 1) % kChangesPerTick == 0) {
+                QCoreApplication::processEvents();
+                window().attentionTick();
+            }
+        }
+        settle();
+        window().attentionTick();
+        frame->updateInsight();
+    }
+
+    QVector<Listed> listed() {
+        // Read through the panel's model, as the operator reads the table.
+        const AttentionModel* model = frame->attentionPanel()->model();
+        const AttentionList& list = window().attention();
+        QVector<Listed> out;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const AttentionEntry& e = list.entries()[size_t(row)];
+            EXPECT_EQ(model->index(row, AttentionModel::Address).data().toString(), e.address);
+            out.append({e.address, e.cleared() ? Severity::Normal : e.severity, e.sinceMs});
+        }
+        return out;
+    }
+
+    QVector<Point> points;
+};
+
+TEST_F(AttentionListOnTheWindow, NewestAlarmInSightOrderHoldsAndCountsAgreeInAStorm) {
+    show();
+    frame->resize(1100, 700);
+    chooseGroup(site.siteGroupId);
+    ASSERT_GE(window().shownRowCount(), kPoints * 9 / 10);
+    collectPoints();
+    ASSERT_GT(points.size(), 200);
+    AttentionPanel* panel = frame->attentionPanel();
+    ModelTesterGuard guard;
+    QAbstractItemModelTester tester(panel->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+
+    storm(1);
+    const QVector<Listed> before = listed();
+    storm(2);
+    const QVector<Listed> after = listed();
+
+    // The entries that kept their severity (and were not cleared and raised again in between)
+    // read in the same order as before.
+    QHash<QString, int> placeBefore;
+    for (int i = 0; i < before.size(); ++i)
+        placeBefore.insert(before[i].address, i);
+    int kept = 0;
+    int lastPlace = -1;
+    for (const Listed& entry : after) {
+        const auto was = placeBefore.constFind(entry.address);
+        if (was == placeBefore.constEnd())
+            continue;
+        const Listed& old = before[*was];
+        if (old.severity != entry.severity || old.sinceMs != entry.sinceMs)
+            continue;
+        EXPECT_GT(*was, lastPlace) << entry.address.toStdString() << " moved though its severity did not change";
+        lastPlace = *was;
+        ++kept;
+    }
+    EXPECT_GT(kept, 50) << "too few entries outlived the storm to say anything";
+
+    // A new alarm heads the list, in sight without scrolling, and the header flashes.
+    QString fresh;
+    for (const Point& p : points)
+        if (p.deviceType == QLatin1String("STD_INPUT") &&
+            severity(grid(1), grid(1).findRowForAddress(p.address)) == Severity::Normal) {
+            fresh = p.address;
+            break;
+        }
+    ASSERT_FALSE(fresh.isEmpty());
+    status->StateChange(QStringLiteral("STD_INPUT"), fresh, 65);
+    settle();
+    window().attentionTick();
+    settle();
+    frame->updateInsight();
+    ASSERT_TRUE(panel->isVisible());
+    QTableView* table = panel->table();
+    ASSERT_GT(table->model()->rowCount(), 0);
+    // The input's report raised its door too: the two head the list, the door (written last) first.
+    int freshRow = -1;
+    for (int row = 0; row < 2; ++row)
+        if (table->model()->index(row, AttentionModel::Address).data().toString() == fresh)
+            freshRow = row;
+    ASSERT_GE(freshRow, 0) << "the newest alarm does not head the list";
+    EXPECT_EQ(table->model()->index(freshRow, AttentionModel::Reason).data().toString(), QStringLiteral("In alarm"));
+    EXPECT_EQ(table->model()->index(freshRow, AttentionModel::Kind).data().toString(), StatusWindow::sectionName(1));
+    EXPECT_EQ(table->rowAt(0), 0) << "the list is scrolled";
+    const QRect shown = table->visualRect(table->model()->index(freshRow, AttentionModel::Name));
+    EXPECT_TRUE(table->viewport()->rect().contains(shown)) << "the newest alarm is cut";
+    EXPECT_TRUE(panel->isFlashing());
+    EXPECT_LE(panel->height(), int(frame->height() * StatusFrame::kAttentionShare) + 1);
+
+    // The list, the section headers, the band and the title count the same alarms and warnings.
+    const AttentionList& list = window().attention();
+    SectionCounts total;
+    for (int section = 0; section < kSectionCount; ++section)
+        total += frame->sectionHeader(section)->counts();
+    EXPECT_GT(total.alarms, 0);
+    EXPECT_EQ(list.alarmCount(), total.alarms);
+    EXPECT_EQ(list.warningCount(), total.warnings);
+    EXPECT_TRUE(frame->totalsLabel()->text().contains(total.alarmsText())) << frame->totalsLabel()->text().toStdString();
+    EXPECT_TRUE(frame->totalsLabel()->text().contains(total.warningsText()));
+    EXPECT_TRUE(panel->headerText().startsWith(QStringLiteral("Attention: %1, %2").arg(total.alarmsText(), total.warningsText())))
+        << panel->headerText().toStdString();
+    EXPECT_TRUE(frame->windowTitle().endsWith(QStringLiteral("— ") + total.alarmsText()))
+        << frame->windowTitle().toStdString();
+
+    // Enter on the entry goes to the point's row in its section.
+    table->setFocus();
+    table->setCurrentIndex(table->model()->index(freshRow, AttentionModel::Name));
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(view(1)->currentIndex().row() + 1, grid(1).findRowForAddress(fresh));
+    EXPECT_EQ(window().currentSection(), 1);
+    EXPECT_EQ(window().currentRow(), grid(1).findRowForAddress(fresh));
+
+    // Switched off, the list is gone and the title counts no alarms; on again, it is back.
+    frame->attentionAction()->trigger();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(frame->windowTitle().contains(QStringLiteral("alarm")));
+    frame->attentionAction()->trigger();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(list.alarmCount(), total.alarms);
+    EXPECT_TRUE(guard.failures().isEmpty()) << guard.failures().join(QLatin1Char('\n')).toStdString();
+}
+
+}  // namespace
+}  // namespace so::test

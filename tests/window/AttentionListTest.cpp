@@ -1,0 +1,219 @@
+// The attention list without widgets: its order (alarms, then warnings, newest first) holds while
+// rows change and changes only where a severity did; a point back to normal stays listed, cleared,
+// until the operator clears it or its time is up; an off-line point names its off-line controller.
+#include "support/FakeDialogs.h"
+#include "support/FakeHost.h"
+
+#include "base/ComponentContext.h"
+#include "grid/ColumnLayout.h"
+#include "grid/Sections.h"
+#include "window/AttentionList.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace so::test {
+namespace {
+
+using C = Condition;
+const QString kController = QStringLiteral("\\\\SNET.P001.C0101");
+const QString kDoor = QStringLiteral("\\\\SNET.P001.C0101.DR01");
+const QString kInput1 = QStringLiteral("\\\\SNET.P001.C0101.BI01");
+const QString kInput2 = QStringLiteral("\\\\SNET.P001.C0101.BI02");
+const QString kInput3 = QStringLiteral("\\\\SNET.P001.C0101.BI03");
+const QString kRelay = QStringLiteral("\\\\SNET.P001.C0101.BR01");
+
+class AttentionListTest : public ::testing::Test {
+protected:
+    AttentionListTest() {
+        ctx.parent = &host;
+        ctx.ntConnection = &host;
+        ctx.dialogs = &dialogs;
+        ctx.errorLog.setFolder(logDir.path());
+        QString layouts[kSectionCount];
+        for (QString& text : layouts)
+            text = kUseObjectDefault;
+        sections.InitColumnHeaders(layouts, [] {});
+        addPoint(Section::Controllers, kController, QStringLiteral("Parking Garage Panel"));
+        addPoint(Section::Doors, kDoor, QStringLiteral("Garage Gate"));
+        for (const QString& input : {kInput1, kInput2, kInput3})
+            addPoint(Section::Inputs, input, input.right(4));
+        addPoint(Section::Relays, kRelay, QStringLiteral("Barrier"));
+    }
+
+    void addPoint(Section section, const QString& address, const QString& name) {
+        StatusGrid& grid = sections.grid(section);
+        const int row = grid.addRow();
+        grid.setText(row, col::Name, name);
+        grid.setText(row, col::Address, address);
+    }
+
+    /// The point's state columns rewritten, then `conditions` recorded, as a writer does.
+    void show(Section section, const QString& address, RowConditions conditions) {
+        StatusGrid& grid = sections.grid(section);
+        const int row = grid.findRowForAddress(address);
+        ASSERT_GT(row, 0) << address.toStdString();
+        ++writes;
+        for (const QString& key : {col::Status, col::Alarm, col::Masked})
+            if (grid.columnIndex(key) >= 0)
+                grid.setText(row, key, QString::number(writes));
+        grid.addConditions(row, conditions);
+    }
+
+    QStringList order() const {
+        QStringList out;
+        for (const AttentionEntry& e : list.entries())
+            out << e.address.right(4) + (e.cleared() ? QStringLiteral(" cleared") : QString());
+        return out;
+    }
+
+    QTemporaryDir logDir;
+    FakeHost host;
+    FakeDialogs dialogs;
+    ComponentContext ctx;
+    Sections sections{ctx};
+    AttentionList list{sections};
+    int writes = 0;
+};
+
+TEST_F(AttentionListTest, AlarmsFirstNewestFirstAndPlacesHoldWhileRowsChange) {
+    show(Section::Inputs, kInput1, C::Masked);
+    EXPECT_FALSE(list.sync(1000).newAlarm);
+    show(Section::Doors, kDoor, C::Alarm | C::DoorNotClosed);
+    EXPECT_TRUE(list.sync(2000).newAlarm);
+    show(Section::Inputs, kInput2, C::Alarm);
+    EXPECT_TRUE(list.sync(3000).newAlarm);
+    EXPECT_EQ(order(), (QStringList{"BI02", "DR01", "BI01"}));
+    EXPECT_EQ(list.alarmCount(), 2);
+    EXPECT_EQ(list.warningCount(), 1);
+    EXPECT_EQ(list.reason(list.entries()[1]), QStringLiteral("Forced open"));
+
+    // Reports that keep each point's severity: nothing moves, words follow; a row that passes
+    // through normal between two syncs (its columns rewritten) is not cleared.
+    for (int i = 0; i < 50; ++i) {
+        show(Section::Doors, kDoor, i % 2 ? C::Alarm | C::DoorNotClosed | C::RelayNotNormal : C::Alarm | C::DoorNotClosed);
+        show(Section::Inputs, kInput2, RowConditions());
+        show(Section::Inputs, kInput2, C::Alarm);
+        show(Section::Inputs, kInput1, i % 2 ? C::Masked : C::Masked | C::Offline);
+        EXPECT_FALSE(list.sync(3100 + i).newAlarm);
+    }
+    EXPECT_EQ(order(), (QStringList{"BI02", "DR01", "BI01"}));
+    EXPECT_EQ(list.entries()[0].sinceMs, 3000);
+    EXPECT_EQ(list.reason(list.entries()[1]), QStringLiteral("Held open"));
+
+    // A new warning goes in at its place; a warning that becomes an alarm moves, keeping its "since".
+    show(Section::Inputs, kInput3, C::InputOpen);
+    list.sync(4000);
+    EXPECT_EQ(order(), (QStringList{"BI02", "DR01", "BI03", "BI01"}));
+    show(Section::Inputs, kInput1, C::Alarm);
+    EXPECT_TRUE(list.sync(5000).newAlarm);
+    EXPECT_EQ(order(), (QStringList{"BI02", "DR01", "BI01", "BI03"}));
+    EXPECT_EQ(list.entries()[2].sinceMs, 1000);
+    EXPECT_EQ(list.alarmCount(), 3);
+    EXPECT_EQ(list.warningCount(), 1);
+}
+
+TEST_F(AttentionListTest, ClearedEntriesStayUntilClearedOrTheirTimeIsUp) {
+    list.setKeepClearedMs(60000);
+    show(Section::Doors, kDoor, C::Alarm | C::DoorNotClosed);
+    show(Section::Inputs, kInput1, C::Masked);
+    list.sync(1000);
+    show(Section::Doors, kDoor, RowConditions());  // a door forced for a second
+    EXPECT_TRUE(list.sync(2000).changed);
+    EXPECT_EQ(order(), (QStringList{"DR01 cleared", "BI01"}));
+    EXPECT_EQ(list.entries()[0].clearedMs, 2000);
+    EXPECT_EQ(list.reason(list.entries()[0]), QStringLiteral("Forced open")) << "what it was";
+    EXPECT_EQ(list.alarmCount(), 0);
+
+    list.sync(2000 + 59999);
+    EXPECT_EQ(order(), (QStringList{"DR01 cleared", "BI01"}));
+    list.sync(2000 + 60000);
+    EXPECT_EQ(order(), (QStringList{"BI01"}));
+
+    // Abnormal again after clearing: a new occurrence, at the newest place.
+    show(Section::Inputs, kInput2, C::Masked);
+    list.sync(70000);
+    show(Section::Inputs, kInput1, RowConditions());
+    list.sync(71000);
+    show(Section::Inputs, kInput1, C::Masked);
+    list.sync(72000);
+    EXPECT_EQ(order(), (QStringList{"BI01", "BI02"}));
+    EXPECT_EQ(list.entries()[0].sinceMs, 72000);
+
+    show(Section::Inputs, kInput2, RowConditions());
+    list.sync(73000);
+    EXPECT_TRUE(list.removeCleared());
+    EXPECT_EQ(order(), (QStringList{"BI01"}));
+    EXPECT_FALSE(list.removeCleared());
+}
+
+TEST_F(AttentionListTest, ARefreshOfEveryRowMovesNothingThatStaysAbnormal) {
+    // More rows than the queue holds, each rewritten (its conditions gone, then back) as a full
+    // refresh does: the sync after reads them as they end up.
+    const int inputs = AttentionList::kMaxPending + 500;
+    for (int i = 0; i < inputs; ++i) {
+        const QString address = QStringLiteral("\\\\SNET.P002.C%1.BI01").arg(i, 4, 10, QLatin1Char('0'));
+        addPoint(Section::Inputs, address, address);
+        show(Section::Inputs, address, C::Masked);
+    }
+    list.sync(1000);
+    ASSERT_EQ(list.warningCount(), inputs);
+    StatusGrid& grid = sections.grid(Section::Inputs);
+    const QString unmasked = grid.address(grid.rowCount());  // the one the refresh finds normal
+    for (int row = 4; row <= grid.rowCount(); ++row) {  // the fixture's three inputs stay as they are
+        const QString address = grid.address(row);
+        show(Section::Inputs, address, RowConditions());
+        if (address != unmasked)
+            show(Section::Inputs, address, C::Masked);
+    }
+    EXPECT_TRUE(list.hasPending());
+    list.sync(2000);
+    EXPECT_EQ(list.warningCount(), inputs - 1);
+    ASSERT_EQ(int(list.entries().size()), inputs);
+    for (const AttentionEntry& e : list.entries()) {
+        EXPECT_EQ(e.sinceMs, 1000) << e.address.toStdString();
+        EXPECT_EQ(e.cleared(), e.address == unmasked) << e.address.toStdString();
+    }
+}
+
+TEST_F(AttentionListTest, OffLinePointNamesItsOffLineController) {
+    show(Section::Relays, kRelay, C::Offline);
+    list.sync(1000);
+    ASSERT_EQ(list.entries().size(), 1u);
+    EXPECT_EQ(list.reason(list.entries()[0]), QStringLiteral("Off line"));
+    show(Section::Controllers, kController, C::Offline);
+    list.sync(2000);
+    const AttentionEntry& relay = list.entries()[1];
+    EXPECT_EQ(relay.address, kRelay);
+    EXPECT_EQ(list.reason(relay), QStringLiteral("Off line — controller Parking Garage Panel off line"));
+    EXPECT_EQ(list.nameOf(relay), QStringLiteral("Barrier"));
+    EXPECT_EQ(list.reason(list.entries()[0]), QStringLiteral("Off line")) << "the controller itself";
+}
+
+TEST_F(AttentionListTest, SwitchedOffItListsNothingAndOnAgainItReadsTheRows) {
+    list.setEnabled(false);
+    show(Section::Doors, kDoor, C::Alarm | C::DoorNotClosed);
+    EXPECT_FALSE(list.hasPending());
+    list.sync(1000);
+    EXPECT_TRUE(list.entries().empty());
+    list.setEnabled(true);
+    list.addAllRows(2000);
+    EXPECT_EQ(order(), (QStringList{"DR01"}));
+    EXPECT_EQ(list.rowOf(list.entries()[0]), 1);
+    list.reset();  // another group
+    EXPECT_TRUE(list.entries().empty());
+    EXPECT_EQ(list.alarmCount(), 0);
+}
+
+TEST(AttentionTextsTest, DurationsReadAtAGlance) {
+    const std::pair<qint64, const char*> cases[] = {
+        {-5, "0 s"}, {999, "0 s"}, {59999, "59 s"}, {60000, "1 min 00 s"}, {3599000, "59 min 59 s"},
+        {3600000, "1 h 00 min"}, {(26 * 3600 + 5 * 60 + 7) * 1000LL, "26 h 05 min"},
+    };
+    for (const auto& [ms, text] : cases)
+        EXPECT_EQ(AttentionList::durationText(ms), QString::fromLatin1(text)) << ms;
+}
+
+}  // namespace
+}  // namespace so::test
