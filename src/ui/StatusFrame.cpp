@@ -8,6 +8,7 @@
 #include "ui/StatusGridModel.h"
 #include "ui/ToolbarImages.h"
 #include "window/CsvExport.h"
+#include "window/SectionSharing.h"
 #include "window/StatusWindow.h"
 
 #include <functional>
@@ -356,29 +357,26 @@ void StatusFrame::fitPanel(int section) {
 }
 
 void StatusFrame::distributeSections() {
-    QList<int> sizes(kSectionCount, 0);
-    QVector<int> growing;
-    int left = sectionStack_->height() + kSectionHandleWidth;  // one handle fewer than sections
+    std::vector<SectionNeed> needs(static_cast<size_t>(kSectionCount));
+    int handles = -kSectionHandleWidth;  // one fewer than the sections in sight
     for (int section = 0; section < kSectionCount; ++section) {
         if (!window_.isHeaderShown(section))
             continue;
-        sizes[section] = headers_[section]->minimumHeight();
-        left -= sizes[section] + kSectionHandleWidth;
-        if (panels_[section]->maximumHeight() > sizes[section])
-            growing.append(section);
+        SectionNeed& need = needs[size_t(section)];
+        handles += kSectionHandleWidth;
+        need.shown = true;
+        need.strip = headers_[section]->minimumHeight();
+        if (section == singleSection_ || !window_.isSectionGridVisible(section))
+            continue;
+        const SectionGridView* view = views_[section];
+        need.rowHeight = view->rowHeight();
+        need.rows = view->shownRowCount();
+        need.chrome = view->contentHeight() - need.rows * need.rowHeight;
+        const SectionCounts& counts = headers_[section]->counts();
+        need.abnormal = counts.alarms + counts.warnings > 0;
     }
-    // The sections needing least are served first; what they leave goes to the others.
-    std::sort(growing.begin(), growing.end(), [this](int a, int b) {
-        return panels_[a]->maximumHeight() < panels_[b]->maximumHeight();
-    });
-    for (int i = 0; i < growing.size() && left > 0; ++i) {
-        const int section = growing[i];
-        const int share = left / int(growing.size() - i);
-        const int extra = std::min(share, panels_[section]->maximumHeight() - sizes[section]);
-        sizes[section] += extra;
-        left -= extra;
-    }
-    sectionStack_->setSizes(sizes);
+    const std::vector<int> heights = shareSectionHeights(sectionStack_->height() - std::max(0, handles), needs);
+    sectionStack_->setSizes(QList<int>(heights.begin(), heights.end()));
     sectionsSizedByOperator_ = false;
 }
 

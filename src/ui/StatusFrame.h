@@ -1,12 +1,13 @@
 // The status window ("Status Viewer") as Qt widgets: the band of toolbars with the
 // status-group box, the container stacking the eight sections (header strip, then the section's
-// grid) one under the other, the cover panel shown while a group loads, the masked-points grid and
-// the overridden placeholder.
+// grid) one under the other, the cover showing the rows before, greyed, while a group loads, the
+// masked-points grid and the overridden placeholder.
 //
-// The sections share the window's height: the container does not scroll, each section's grid
-// scrolls its own rows, and a section takes no more height than its rows need. The operator can
-// move the boundaries between sections; choosing a group, collapsing or expanding a section
-// shares the height out again.
+// The sections share the window's height by need (shareSectionHeights): the container does not
+// scroll, each section's grid scrolls its own rows, sections holding abnormal rows get room
+// first, and a section takes no more height than its rows need. The operator can move the
+// boundaries between sections; choosing a group, collapsing or expanding a section shares the
+// height out again.
 //
 // Beyond the classic window: a find box on the band narrowing every section to the rows whose name
 // or address contains its text, and "Abnormal only" hiding the normal rows; per section header the
