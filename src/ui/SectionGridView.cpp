@@ -262,6 +262,14 @@ void SectionGridView::onDataChanged(const QModelIndex& topLeft, const QModelInde
 
 int SectionGridView::shownRowCount() const { return model_->rowCount() - hiddenRows_; }
 
+SectionCounts SectionGridView::counts() const {
+    SectionCounts counts;
+    const int rows = std::min(model_->rowCount(), model_->grid().rowCount());
+    for (int row = 0; row < rows; ++row)
+        counts.add(!isRowHidden(row), model_->rowSeverity(row + 1));
+    return counts;
+}
+
 QVector<int> SectionGridView::shownGridRows() const {
     QVector<int> rows;
     const int count = std::min(model_->rowCount(), model_->grid().rowCount());

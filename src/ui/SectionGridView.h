@@ -72,6 +72,9 @@ public:
     bool abnormalOnly() const { return filter_.abnormalOnly; }
     /// Rows the view shows now (all of them without a find text).
     int shownRowCount() const;
+    /// The counts of the rows the view has painted: all, in sight, and the alarms and warnings
+    /// in sight. Every count the window shows is made of these.
+    SectionCounts counts() const;
     /// Grid rows (from 1) the view shows, top to bottom.
     QVector<int> shownGridRows() const;
     /// Grid rows (from 1) the operator selected, top to bottom.

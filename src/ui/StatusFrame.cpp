@@ -241,9 +241,7 @@ void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
     connect(abnormalOnly_, &QAction::toggled, this, [this](bool on) {
         for (SectionGridView* view : views_)
             view->setAbnormalOnly(on);
-        countsStale_ = true;
-        updateFindMatches();
-        updateInsight();
+        showCounts();
     });
     addAction(abnormalOnly_);
     auto* abnormalButton = new QToolButton(band_);
@@ -296,7 +294,10 @@ void StatusFrame::buildPages() {
         auto* model = new StatusGridModel(window_.grid(section), &icons_);
         model->setInsight(true, &recentChanges());
         auto* view = new SectionGridView(window_, section, model, panel);
-        connect(view, &SectionGridView::shownRowsChanged, this, &StatusFrame::updateFindMatches);
+        connect(view, &SectionGridView::shownRowsChanged, this, [this, section] {
+            recount(section);
+            showCounts();
+        });
         connect(view, &SectionGridView::contentHeightChanged, this, [this, section] { fitPanel(section); });
         model->setParent(view);
         header->setRowHeight(view->rowHeight());
@@ -307,6 +308,7 @@ void StatusFrame::buildPages() {
         panels_[section] = panel;
         headers_[section] = header;
         views_[section] = view;
+        recount(section);
     }
 
     singleHost_ = new QWidget(pages_);
@@ -315,6 +317,7 @@ void StatusFrame::buildPages() {
     auto* maskedModel = new StatusGridModel(window_.gridMasked(), &icons_);
     maskedView_ = new SectionGridView(window_, SectionGridView::kMaskedGrid, maskedModel, pages_);
     maskedModel->setParent(maskedView_);
+    connect(maskedView_, &SectionGridView::shownRowsChanged, this, &StatusFrame::showCounts);
 
     overridden_ = new QLabel(StatusWindow::overriddenPlaceholderText(), pages_);
     overridden_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -432,7 +435,7 @@ void StatusFrame::sectionsChanged() {
     const bool sections = window_.viewMode() == StatusWindow::ViewMode::Sections;
     findBox_->setEnabled(sections);
     abnormalOnly_->setEnabled(sections);
-    updateFindMatches();
+    showCounts();
     updateToolbarState();
 }
 
@@ -565,59 +568,74 @@ void StatusFrame::setOnGridMouseUp(SectionGridView::MouseUpHandler handler) {
 // ---------------------------------------------------------------- find, counts, export
 
 void StatusFrame::filterChanged(const QString& text) {
+    // The views whose rows in sight change recount through shownRowsChanged.
     for (SectionGridView* view : views_)
         view->setFilterText(text);
-    countsStale_ = true;
-    updateFindMatches();
+    showCounts();
 }
 
-int StatusFrame::findMatches() const {
-    int matches = 0;
-    for (SectionGridView* view : views_)
-        matches += view->shownRowCount();
-    return matches;
+void StatusFrame::recount(int section) {
+    headers_[section]->setCounts(views_[section]->counts());
 }
 
-void StatusFrame::updateFindMatches() {
-    if (findBox_ == nullptr || findMatches_ == nullptr)
+SectionCounts StatusFrame::countsInSight() const {
+    SectionCounts total;
+    switch (window_.viewMode()) {
+    case StatusWindow::ViewMode::Masked:
+        return maskedView_->counts();
+    case StatusWindow::ViewMode::Overridden:
+        return total;
+    case StatusWindow::ViewMode::Sections:
+        break;
+    }
+    if (singleSection_ >= 0)
+        return headers_[singleSection_]->counts();
+    for (int section = 0; section < kSectionCount; ++section)
+        if (window_.isHeaderShown(section))
+            total += headers_[section]->counts();
+    return total;
+}
+
+int StatusFrame::findMatches() const { return countsInSight().shown; }
+
+void StatusFrame::showCounts() {
+    if (findBox_ == nullptr || totals_ == nullptr)
         return;
-    if (findBox_->text().isEmpty() || !findBox_->isEnabled()) {
+    const SectionCounts total = countsInSight();
+    if (findBox_->text().isEmpty() || !findBox_->isEnabled())
         findMatches_->clear();
+    else
+        findMatches_->setText(total.shown == 1 ? QStringLiteral("1 match")
+                                               : QStringLiteral("%L1 matches").arg(total.shown));
+    if (window_.viewMode() == StatusWindow::ViewMode::Overridden) {
+        totals_->clear();
         return;
     }
-    const int matches = findMatches();
-    findMatches_->setText(matches == 1 ? QStringLiteral("1 match") : QStringLiteral("%1 matches").arg(matches));
+    QString text = QStringLiteral("Total: ") + total.pointsText();
+    for (const QString& part : {total.alarmsText(), total.warningsText()})
+        if (!part.isEmpty())
+            text += QStringLiteral(", ") + part;
+    totals_->setText(text);
+    totals_->setStyleSheet(total.alarms > 0 ? QStringLiteral("color: #b00000; font-weight: bold;") : QString());
 }
 
 void StatusFrame::updateInsight() {
-    bool recounted = false;
+    // Rows added, removed or filtered recount at once (shownRowsChanged); changed states here.
+    bool abnormalChanged = false;
     for (int section = 0; section < kSectionCount; ++section) {
-        SectionGridView* view = views_[section];
-        StatusGridModel* model = view->gridModel();
+        StatusGridModel* model = views_[section]->gridModel();
         model->refreshHighlights();
-        if (!model->takeCountsDirty() && !countsStale_)
+        if (!model->takeCountsDirty())
             continue;
-        // Counted over the rows the view knows of; rows still waiting for its next flush follow then.
-        const int rows = std::min(model->rowCount(), model->grid().rowCount());
-        SectionCounts counts;
-        for (int row = 1; row <= rows; ++row)
-            counts.add(!view->isRowHidden(row - 1), model->rowSeverity(row));
-        headers_[section]->setCounts(counts);
-        recounted = true;
+        const SectionCounts before = headers_[section]->counts();
+        recount(section);
+        const SectionCounts& after = headers_[section]->counts();
+        abnormalChanged = abnormalChanged || (before.alarms + before.warnings > 0) != (after.alarms + after.warnings > 0);
     }
-    countsStale_ = false;
-    if (recounted) {
-        SectionCounts total;
-        for (int section = 0; section < kSectionCount; ++section)
-            if (window_.isHeaderShown(section))
-                total += headers_[section]->counts();
-        QString text = QStringLiteral("Total: ") + total.pointsText();
-        for (const QString& part : {total.alarmsText(), total.warningsText()})
-            if (!part.isEmpty())
-                text += QStringLiteral(", ") + part;
-        totals_->setText(text);
-        totals_->setStyleSheet(total.alarms > 0 ? QStringLiteral("color: #b00000; font-weight: bold;") : QString());
-    }
+    showCounts();
+    // A section that now holds abnormal rows, or no longer does, is placed anew.
+    if (abnormalChanged && !sectionsSizedByOperator_)
+        distributeSections();
     // Every state change received counts, also one that changed no cell; without a site link the
     // last change recorded in the grids stands in.
     const SiteLink* siteLink = window_.context().siteLink;

@@ -136,8 +136,12 @@ public:
     QAction* abnormalOnlyAction() const { return abnormalOnly_; }
     /// The band's total over the sections shown: points, alarms, warnings.
     QLabel* totalsLabel() const { return totals_; }
-    /// Rows shown in all sections under the find text.
+    /// Rows in sight under the find text, in the sections the window shows.
     int findMatches() const;
+    /// The counts of what the page in sight shows: the stacked sections with a header shown, the
+    /// one section alone, or the masked list (nothing for the overridden list). The band's total
+    /// and the find matches are both these; the headers' counts add up to them.
+    SectionCounts countsInSight() const;
     QToolButton* exportButton() const { return exportButton_; }
     QStatusBar* statusBar() const { return statusBar_; }
     QLabel* lastChangeLabel() const { return lastChange_; }
@@ -179,12 +183,14 @@ private:
     void updateToolbarState();
     /// Caps a stacked section's height at what its header strip and rows need.
     void fitPanel(int section);
-    /// Shares the container's height out among the shown sections: each gets what its rows need
-    /// or an equal share of what is left, whichever is less.
+    /// Shares the container's height out among the shown sections (shareSectionHeights).
     void distributeSections();
     void buildFindAndExport(QHBoxLayout* band);
     void filterChanged(const QString& text);
-    void updateFindMatches();
+    /// Counts a section's painted rows again into its header.
+    void recount(int section);
+    /// Shows the band's total and the find matches, both from countsInSight().
+    void showCounts();
     void showLink();
 
     StatusWindow& window_;
@@ -214,8 +220,6 @@ private:
     QLabel* findMatches_ = nullptr;
     QAction* abnormalOnly_ = nullptr;
     QLabel* totals_ = nullptr;
-    /// The filter changed: every header recounts on the next update.
-    bool countsStale_ = true;
     QToolButton* exportButton_ = nullptr;
     QMenu* exportMenu_ = nullptr;
     QMenu* exportSectionMenu_ = nullptr;
