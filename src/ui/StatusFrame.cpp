@@ -523,7 +523,9 @@ QRectF StatusFrame::geometryTwips() const {
 
 TextMetrics StatusFrame::textMetrics() const {
     const SectionGridView* view = views_[0];
-    const QFontMetrics cells = view->fontMetrics();
+    // Cells are measured in the bold type of a row whose state just changed, the widest a row is
+    // drawn in: a name that fits then fits at any moment.
+    const QFontMetrics cells(view->gridModel()->boldFont());
     const QFontMetrics captions = view->horizontalHeader()->fontMetrics();
     QStyle* style = view->style();
     // A caption needs the header's margins on both sides and room for the sort indicator.

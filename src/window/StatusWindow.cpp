@@ -440,6 +440,10 @@ void StatusWindow::setSoloSection(int section) {
 void StatusWindow::showView(ViewMode mode) {
     trap(ctx_, QStringLiteral("FMain.tbrMain_ButtonClick"), [&] {
         viewMode_ = mode;
+        // The masked list widens its names and addresses to the longest of them when it shows.
+        if (mode == ViewMode::Masked && view_ != nullptr &&
+            fitContentWidths(board_->sections().masked(), view_->textMetrics()))
+            view_->columnWidthsChanged(-1);
         notifySections();
         arrange();
     });
