@@ -28,6 +28,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QSplitter>
 #include <QStyle>
 #include <QSignalBlocker>
@@ -45,6 +47,8 @@ const QString kStatusGroupLabel = QStringLiteral("Status Group:");
 constexpr int kStatusGroupBoxWidth = 220;
 /// The boundary between two stacked sections, which the operator can drag.
 constexpr int kSectionHandleWidth = 5;
+/// How much of white lies over the still of the rows while a group loads (of 255).
+constexpr int kCoverVeil = 150;
 
 /// The "Status" button's menu: its texts and the section each one shows alone (-1: all sections).
 /// Expansion inputs and relays live in the Inputs and Relays sections.
@@ -329,8 +333,9 @@ void StatusFrame::buildPages() {
     pages_->addWidget(overridden_);
 
     // The cover lies over whichever page shows while a group loads.
-    cover_ = new QWidget(pages_);
+    cover_ = new QLabel(pages_);
     cover_->setAutoFillBackground(true);
+    cover_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     cover_->hide();
     pages_->installEventFilter(this);
 }
@@ -459,10 +464,26 @@ void StatusFrame::updateToolbarState() {
 }
 
 void StatusFrame::coverChanged(bool shown) {
+    if (!shown) {
+        cover_->hide();
+        cover_->clear();
+        return;
+    }
+    // While a group loads the rows in sight stay, greyed, until the new rows are painted: the
+    // cover shows a still of them. The window is drawn once at once, so that nothing of the closed
+    // drop-down that chose the group stays on it meanwhile (the load runs without the event loop).
+    cover_->hide();
+    QPixmap still = pages_->grab();
+    {
+        QPainter painter(&still);
+        painter.fillRect(still.rect(), QColor(255, 255, 255, kCoverVeil));
+    }
+    cover_->setPixmap(still);
     cover_->setGeometry(pages_->rect());
-    cover_->setVisible(shown);
-    if (shown)
-        cover_->raise();
+    cover_->show();
+    cover_->raise();
+    if (isVisible())
+        repaint();
 }
 
 void StatusFrame::groupBoxChanged() {

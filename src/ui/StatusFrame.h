@@ -122,7 +122,8 @@ public:
     QComboBox* groupBox() const { return groupBox_; }
     /// The stacked sections, one under the other.
     QWidget* container() const;
-    QWidget* cover() const { return cover_; }
+    /// Lies over the pages while a group loads, showing a greyed still of the rows in sight before.
+    QLabel* cover() const { return cover_; }
     QLabel* overriddenPlaceholder() const { return overridden_; }
     /// The page showing now: the container, one section filling the window, the masked grid or
     /// the overridden placeholder.
@@ -239,7 +240,7 @@ private:
     QWidget* singleHost_ = nullptr;
     QVBoxLayout* singleLayout_ = nullptr;
     QLabel* overridden_ = nullptr;
-    QWidget* cover_ = nullptr;
+    QLabel* cover_ = nullptr;
     SectionGridView* maskedView_ = nullptr;
     std::array<QWidget*, kSectionCount> panels_{};
     std::array<SectionHeader*, kSectionCount> headers_{};
