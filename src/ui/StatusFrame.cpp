@@ -381,7 +381,9 @@ void StatusFrame::distributeSections() {
         need.rows = view->shownRowCount();
         need.chrome = view->contentHeight() - need.rows * need.rowHeight;
         const SectionCounts& counts = headers_[section]->counts();
-        need.abnormal = counts.alarms + counts.warnings > 0;
+        need.attention = counts.alarms > 0     ? SectionNeed::kAlarms
+                         : counts.warnings > 0 ? SectionNeed::kWarnings
+                                               : 0;
     }
     const std::vector<int> heights = shareSectionHeights(sectionStack_->height() - std::max(0, handles), needs);
     sectionStack_->setSizes(QList<int>(heights.begin(), heights.end()));
@@ -644,7 +646,7 @@ void StatusFrame::showCounts() {
 
 void StatusFrame::updateInsight() {
     // Rows added, removed or filtered recount at once (shownRowsChanged); changed states here.
-    bool abnormalChanged = false;
+    bool attentionChanged = false;
     for (int section = 0; section < kSectionCount; ++section) {
         StatusGridModel* model = views_[section]->gridModel();
         model->refreshHighlights();
@@ -653,11 +655,12 @@ void StatusFrame::updateInsight() {
         const SectionCounts before = headers_[section]->counts();
         recount(section);
         const SectionCounts& after = headers_[section]->counts();
-        abnormalChanged = abnormalChanged || (before.alarms + before.warnings > 0) != (after.alarms + after.warnings > 0);
+        attentionChanged = attentionChanged || (before.alarms > 0) != (after.alarms > 0) ||
+                           (before.warnings > 0) != (after.warnings > 0);
     }
     showCounts();
-    // A section that now holds abnormal rows, or no longer does, is placed anew.
-    if (abnormalChanged && !sectionsSizedByOperator_)
+    // A section that now holds alarms or warnings, or no longer does, is placed anew.
+    if (attentionChanged && !sectionsSizedByOperator_)
         distributeSections();
     // Every state change received counts, also one that changed no cell; without a site link the
     // last change recorded in the grids stands in.

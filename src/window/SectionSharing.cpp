@@ -19,12 +19,12 @@ std::vector<int> shareSectionHeights(int available, const std::vector<SectionNee
         if (need.rows > 0 && need.rowHeight > 0)
             order.push_back(s);
     }
-    // Abnormal sections first, then the busier; equal ones keep the window's order.
+    // Alarms first, then warnings, then the busier; equal ones keep the window's order.
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         const SectionNeed& x = sections[size_t(a)];
         const SectionNeed& y = sections[size_t(b)];
-        if (x.abnormal != y.abnormal)
-            return x.abnormal;
+        if (x.attention != y.attention)
+            return x.attention > y.attention;
         return x.rows > y.rows;
     });
 

@@ -1,7 +1,8 @@
 // How the stacked sections of the status window share its height.
 //
 // Every section in sight gets its header strip. Sections with rows then get a floor of rows, in
-// order of need: sections holding abnormal rows first, then the busier ones; the first of them
+// order of need: sections holding alarms first, then those holding warnings, each of these and
+// the rest by their row count, the busier first; the first of them
 // gets kLeadRows, the others kFewRows (fewer when they have fewer rows), each with its column
 // header (and horizontal scroll bar, when its columns need one) on top of the rows, so the bar
 // never takes a row's place. A section whose floor no longer fits takes the whole rows that do,
@@ -28,8 +29,10 @@ struct SectionNeed {
     int rowHeight = 1;
     /// Rows the section shows (0 when collapsed, empty or all filtered out).
     int rows = 0;
-    /// Some of those rows are in alarm or warning.
-    bool abnormal = false;
+    /// What the rows in sight hold: kAlarms, kWarnings (and no alarm) or nothing abnormal (0).
+    int attention = 0;
+    static constexpr int kWarnings = 1;
+    static constexpr int kAlarms = 2;
 };
 
 /// Rows the most needing section shows at least while space allows.

@@ -15,9 +15,12 @@ constexpr int kStrip = 22;
 constexpr int kChrome = 24;
 constexpr int kRow = 20;
 
-SectionNeed withRows(int rows, bool abnormal = false) { return {true, kStrip, kChrome, kRow, rows, abnormal}; }
-SectionNeed emptySection() { return {true, kStrip, kChrome, kRow, 0, false}; }
-SectionNeed notShown() { return {false, kStrip, kChrome, kRow, 500, true}; }
+constexpr int kAlarms = SectionNeed::kAlarms;
+constexpr int kWarnings = SectionNeed::kWarnings;
+
+SectionNeed withRows(int rows, int attention = 0) { return {true, kStrip, kChrome, kRow, rows, attention}; }
+SectionNeed emptySection() { return {true, kStrip, kChrome, kRow, 0, 0}; }
+SectionNeed notShown() { return {false, kStrip, kChrome, kRow, 500, kAlarms}; }
 
 /// Whole rows a section of `height` shows.
 int rowsInSight(int height, const SectionNeed& need) {
@@ -30,6 +33,8 @@ struct SharingCase {
     std::vector<SectionNeed> sections;
     std::vector<int> rows;  // whole rows in sight per section
 };
+
+void PrintTo(const SharingCase& c, std::ostream* os) { *os << c.what; }
 
 class SectionSharingTable : public ::testing::TestWithParam<SharingCase> {};
 
@@ -63,15 +68,20 @@ INSTANTIATE_TEST_SUITE_P(
                     1000,
                     {withRows(4), emptySection(), withRows(10), notShown()},
                     {4, 0, 10, 0}},
-        SharingCase{"short of room, the abnormal section gets its rows before a busier normal one",
+        SharingCase{"short of room, the section in alarm gets its rows before a busier normal one",
                     2 * kStrip + kChrome + 5 * kRow + 10,
-                    {withRows(5000), withRows(40, true)},
+                    {withRows(5000), withRows(40, kAlarms)},
                     {0, 5}},
+        SharingCase{"alarms come before warnings, however busy the section with warnings",
+                    3 * kStrip + (kChrome + 5 * kRow) + (kChrome + 3 * kRow) + 10,
+                    {withRows(15000, kWarnings), withRows(900), withRows(7000, kAlarms)},
+                    {3, 0, 5}},
         SharingCase{"a large site on a small desk: the section most in need shows five rows, the next "
                     "ones three while they fit, the rest their strips",
                     8 * kStrip + (kChrome + 5 * kRow) + 2 * (kChrome + 3 * kRow) + 10,
-                    {withRows(7000, true), withRows(20000, true), withRows(9000, true), withRows(3000, true),
-                     withRows(800, true), withRows(600, false), withRows(150, false), emptySection()},
+                    {withRows(7000, kAlarms), withRows(20000, kAlarms), withRows(9000, kWarnings),
+                     withRows(3000, kWarnings), withRows(800, kWarnings), withRows(600), withRows(150),
+                     emptySection()},
                     {3, 5, 3, 0, 0, 0, 0, 0}},
         SharingCase{"a section that cannot have its floor takes the whole rows that fit",
                     2 * kStrip + (kChrome + 5 * kRow) + kChrome + 2 * kRow + 5,
@@ -87,21 +97,21 @@ INSTANTIATE_TEST_SUITE_P(
                     {2, 31, 29}},
         SharingCase{"no room even for the strips: strips only, nothing below zero",
                     50,
-                    {withRows(10), withRows(10, true)},
+                    {withRows(10), withRows(10, kWarnings)},
                     {0, 0}}),
     [](const ::testing::TestParamInfo<SharingCase>& info) { return "case" + std::to_string(info.index); });
 
 TEST(SectionSharing, PixelsShortOfARowShowPartOfTheNeediestSectionsNextRowAndTheHeightIsFilled) {
-    const std::vector<SectionNeed> sections{withRows(10), withRows(900, true), emptySection()};
+    const std::vector<SectionNeed> sections{withRows(10), withRows(900, kAlarms), emptySection()};
     const int available = 3 * kStrip + 2 * kChrome + 10 * kRow + 17 * kRow + 13;
     const std::vector<int> heights = shareSectionHeights(available, sections);
     EXPECT_EQ(std::accumulate(heights.begin(), heights.end(), 0), available);
-    EXPECT_EQ((heights[1] - kStrip - kChrome) % kRow, 13);  // the abnormal section takes the spare pixels
+    EXPECT_EQ((heights[1] - kStrip - kChrome) % kRow, 13);  // the section in alarm takes the spare pixels
     EXPECT_EQ(heights[2], kStrip);
 }
 
 TEST(SectionSharing, EverySectionFitsWhenThereIsRoomForAllItsRows) {
-    const std::vector<SectionNeed> sections{withRows(3, true), withRows(12), withRows(1), emptySection()};
+    const std::vector<SectionNeed> sections{withRows(3, kWarnings), withRows(12), withRows(1), emptySection()};
     const std::vector<int> heights = shareSectionHeights(2000, sections);
     EXPECT_EQ(heights, (std::vector<int>{kStrip + kChrome + 3 * kRow, kStrip + kChrome + 12 * kRow,
                                          kStrip + kChrome + kRow, kStrip}));
