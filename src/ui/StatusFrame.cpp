@@ -44,6 +44,7 @@ namespace so {
 namespace {
 
 const QString kStatusGroupLabel = QStringLiteral("Status Group:");
+const QString kStatusCaption = QStringLiteral("Status");
 constexpr int kStatusGroupBoxWidth = 220;
 /// The boundary between two stacked sections, which the operator can drag.
 constexpr int kSectionHandleWidth = 5;
@@ -59,6 +60,33 @@ struct StatusMenuEntry {
 constexpr StatusMenuEntry kStatusMenu[] = {
     {"Status Group", -1}, {"Doors", 0},  {"Inputs", 1}, {"Relays", 2},           {"Readers", 3},
     {"Controllers", 4},   {"Pylons", 5}, {"Ports", 6},  {"Expansion Inputs", 1}, {"Expansion Relays", 2},
+};
+
+/// A one-line label that never asks for more width than it is given: its text is cut with an
+/// ellipsis and shown whole in its tooltip, so a long notice never widens the window.
+class ElidedLabel final : public QLabel {
+public:
+    explicit ElidedLabel(QWidget* parent) : QLabel(parent) {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+    void setFullText(const QString& text) {
+        full_ = text;
+        setToolTip(text);
+        elide();
+    }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+    QSize sizeHint() const override { return {0, QLabel::sizeHint().height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        elide();
+    }
+
+private:
+    void elide() { setText(fontMetrics().elidedText(full_, Qt::ElideRight, std::max(0, contentsRect().width()))); }
+
+    QString full_;
 };
 
 /// A tooltip naming the key that does the same.
@@ -87,7 +115,7 @@ StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent
     statusBar_->setSizeGripEnabled(false);
     lastChange_ = new QLabel(QStringLiteral("No state change received yet"), statusBar_);
     statusBar_->addPermanentWidget(lastChange_);
-    notice_ = new QLabel(statusBar_);
+    notice_ = new ElidedLabel(statusBar_);
     notice_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
     notice_->hide();
     statusBar_->addWidget(notice_, 1);
@@ -151,7 +179,7 @@ void StatusFrame::buildToolbars() {
     maskedButton_ = addButton(toolbar::maskedImage(), QStringLiteral("Masked"), QStringLiteral("Masked Points"),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), [this] { window_.showMasked(); });
     maskedButton_->setCheckable(true);
-    statusButton_ = addButton(toolbar::statusGroupImage(), QStringLiteral("Status"), QStringLiteral("Status Group"),
+    statusButton_ = addButton(toolbar::statusGroupImage(), kStatusCaption, QStringLiteral("Status Group"),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { window_.showSections(); });
     statusButton_->setCheckable(true);
     statusMenu_ = new QMenu(QStringLiteral("Status Group"), this);
@@ -159,7 +187,9 @@ void StatusFrame::buildToolbars() {
         QAction* item = statusMenu_->addAction(QString::fromLatin1(entry.text));
         item->setData(entry.section);
         const int section = entry.section;
-        connect(item, &QAction::triggered, this, [this, section] {
+        connect(item, &QAction::triggered, this, [this, section, entry] {
+            chosenStatusText_ = QString::fromLatin1(entry.text);
+            chosenStatusSection_ = section;
             if (section < 0)
                 window_.showAllSections();
             else
@@ -453,6 +483,11 @@ void StatusFrame::updateToolbarState() {
         sectionItems_[section]->setEnabled(window_.isSectionUsed(section));
     sectionItems_[kSectionCount - 1]->setVisible(window_.modulesItemVisible());
     sectionButton_->setText(window_.sectionButtonCaption());
+    // The Status button reads as the menu entry chosen last while its section shows alone.
+    const int solo = window_.soloSection();
+    statusButton_->setText(solo < 0                        ? kStatusCaption
+                           : chosenStatusSection_ == solo ? chosenStatusText_
+                                                          : StatusWindow::sectionName(solo));
     for (QAction* entry : statusMenu_->actions()) {
         const int section = entry->data().toInt();
         if (section >= 0)
@@ -493,10 +528,11 @@ void StatusFrame::groupBoxChanged() {
     // away from the desk, so no box waits for a click), its rows greyed until another is chosen.
     const QString deleted = window_.deletedGroupName();
     groupBox_->setPlaceholderText(deleted.isEmpty() ? QString() : QStringLiteral("%1 (deleted)").arg(deleted));
-    notice_->setText(deleted.isEmpty() ? QString()
-                                       : QStringLiteral("The status group \"%1\" was deleted at another workstation; "
-                                                        "its points are no longer a group. Choose another group.")
-                                             .arg(deleted));
+    static_cast<ElidedLabel*>(notice_)->setFullText(
+        deleted.isEmpty() ? QString()
+                          : QStringLiteral("The status group \"%1\" was deleted at another workstation; "
+                                           "its points are no longer a group. Choose another group.")
+                                .arg(deleted));
     notice_->setVisible(!deleted.isEmpty());
     for (SectionGridView* view : views_)
         view->gridModel()->setStale(!deleted.isEmpty());

@@ -210,6 +210,9 @@ private:
     QAction* configureButton_ = nullptr;
     QAction* helpButton_ = nullptr;
     QMenu* statusMenu_ = nullptr;
+    /// The Status menu's entry chosen last and the section it shows ("Expansion Inputs", 1).
+    QString chosenStatusText_;
+    int chosenStatusSection_ = -1;
     QToolButton* sectionButton_ = nullptr;
     QMenu* sectionMenu_ = nullptr;
     QAction* allSectionsItem_ = nullptr;
