@@ -152,7 +152,7 @@ SectionGridView::SectionGridView(StatusWindow& window, int section, StatusGridMo
     columns->setStretchLastSection(true);
     columns->setHighlightSections(false);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    if (section_ != kMaskedGrid) {
+    if (section_ >= 0) {
         columns->setSectionsMovable(true);
         columns->setSectionsClickable(true);
         columns->setSortIndicatorShown(true);
@@ -304,7 +304,7 @@ void SectionGridView::syncColumnsFromGrid() {
         header->resizeSection(i, column.width);
         header->setSectionHidden(i, !column.visible);
     }
-    if (section_ != kMaskedGrid)
+    if (section_ >= 0)
         header->setSortIndicator(-1, Qt::AscendingOrder);
     syncing_ = false;
     emit contentHeightChanged();
@@ -374,7 +374,7 @@ void SectionGridView::showHeaderMenu(const QPoint& pos) {
 
 void SectionGridView::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
-    if (section_ == kMaskedGrid)
+    if (section_ < 0)
         return;
     window_.gridPressed(section_, windowButtonCode(event->button()));
     const QModelIndex index = indexAt(event->position().toPoint());
@@ -385,7 +385,7 @@ void SectionGridView::mousePressEvent(QMouseEvent* event) {
 void SectionGridView::keyPressEvent(QKeyEvent* event) {
     const bool menuKey = event->key() == Qt::Key_Menu ||
                          (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
-    if (!menuKey || section_ == kMaskedGrid) {
+    if (!menuKey || section_ < 0) {
         QTableView::keyPressEvent(event);
         return;
     }
@@ -414,7 +414,7 @@ void SectionGridView::openMenuFromKeyboard() {
 
 void SectionGridView::mouseReleaseEvent(QMouseEvent* event) {
     QTableView::mouseReleaseEvent(event);
-    if (section_ != kMaskedGrid && mouseUp_)
+    if (section_ >= 0 && mouseUp_)
         mouseUp_(section_, windowButtonCode(event->button()), event->globalPosition().toPoint());
 }
 

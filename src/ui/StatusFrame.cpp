@@ -353,9 +353,10 @@ void StatusFrame::buildPages() {
     maskedModel->setParent(maskedView_);
     connect(maskedView_, &SectionGridView::shownRowsChanged, this, &StatusFrame::showCounts);
 
-    overridden_ = new QLabel(StatusWindow::overriddenPlaceholderText(), pages_);
-    overridden_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    overridden_->setMargin(8);
+    auto* overriddenModel = new StatusGridModel(window_.gridOverridden(), &icons_);
+    overridden_ = new SectionGridView(window_, SectionGridView::kOverriddenGrid, overriddenModel, pages_);
+    overriddenModel->setParent(overridden_);
+    connect(overridden_, &SectionGridView::shownRowsChanged, this, &StatusFrame::showCounts);
 
     pages_->addWidget(sectionStack_);
     pages_->addWidget(singleHost_);
@@ -606,7 +607,9 @@ TextMetrics StatusFrame::textMetrics() const {
 }
 
 void StatusFrame::columnWidthsChanged(int section) {
-    SectionGridView* view = section >= 0 && section < kSectionCount ? views_[section] : maskedView_;
+    SectionGridView* view = section >= 0 && section < kSectionCount ? views_[section]
+                            : section == kOverriddenList                ? overridden_
+                                                                        : maskedView_;
     view->syncColumnsFromGrid();
 }
 
@@ -645,7 +648,7 @@ SectionCounts StatusFrame::countsInSight() const {
     case StatusWindow::ViewMode::Masked:
         return maskedView_->counts();
     case StatusWindow::ViewMode::Overridden:
-        return total;
+        return overridden_->counts();
     case StatusWindow::ViewMode::Sections:
         break;
     }
@@ -668,10 +671,6 @@ void StatusFrame::showCounts() {
     else
         findMatches_->setText(total.shown == 1 ? QStringLiteral("1 match")
                                                : QStringLiteral("%L1 matches").arg(total.shown));
-    if (window_.viewMode() == StatusWindow::ViewMode::Overridden) {
-        totals_->clear();
-        return;
-    }
     QString text = QStringLiteral("Total: ") + total.pointsText();
     for (const QString& part : {total.alarmsText(), total.warningsText()})
         if (!part.isEmpty())

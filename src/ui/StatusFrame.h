@@ -1,7 +1,7 @@
 // The status window ("Status Viewer") as Qt widgets: the band of toolbars with the
 // status-group box, the container stacking the eight sections (header strip, then the section's
 // grid) one under the other, the cover showing the rows before, greyed, while a group loads, the
-// masked-points grid and the overridden placeholder.
+// masked-points grid and the overridden-points grid.
 //
 // The sections share the window's height by need (shareSectionHeights): the container does not
 // scroll, each section's grid scrolls its own rows, sections holding abnormal rows get room
@@ -124,9 +124,10 @@ public:
     QWidget* container() const;
     /// Lies over the pages while a group loads, showing a greyed still of the rows in sight before.
     QLabel* cover() const { return cover_; }
-    QLabel* overriddenPlaceholder() const { return overridden_; }
+    /// The overridden points list.
+    SectionGridView* overriddenView() const { return overridden_; }
     /// The page showing now: the container, one section filling the window, the masked grid or
-    /// the overridden placeholder.
+    /// the overridden grid.
     QWidget* currentPage() const;
     const IconList& icons() const { return icons_; }
 
@@ -140,7 +141,7 @@ public:
     /// Rows in sight under the find text, in the sections the window shows.
     int findMatches() const;
     /// The counts of what the page in sight shows: the stacked sections with a header shown, the
-    /// one section alone, or the masked list (nothing for the overridden list). The band's total
+    /// one section alone, the masked list or the overridden list. The band's total
     /// and the find matches are both these; the headers' counts add up to them.
     SectionCounts countsInSight() const;
     QToolButton* exportButton() const { return exportButton_; }
@@ -242,7 +243,7 @@ private:
     bool sectionsSizedByOperator_ = false;
     QWidget* singleHost_ = nullptr;
     QVBoxLayout* singleLayout_ = nullptr;
-    QLabel* overridden_ = nullptr;
+    SectionGridView* overridden_ = nullptr;
     QLabel* cover_ = nullptr;
     SectionGridView* maskedView_ = nullptr;
     std::array<QWidget*, kSectionCount> panels_{};
