@@ -6,7 +6,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc-dev unixodbc odbcinst libsqliteodbc libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool imagemagick
   python3
   mosquitto libmosquitto-dev openssl
 )

@@ -115,6 +115,13 @@ RunSummary StatusViewerApp::summary() {
     return s;
 }
 
+int StatusViewerApp::showClosedWindows() {
+    int shown = 0;
+    for (const auto& station : stations_)
+        shown += station->showWindowAgain() ? 1 : 0;
+    return shown;
+}
+
 void StatusViewerApp::resizeWindows(const QSize& size) {
     for (const auto& station : stations_) {
         if (QWidget* window = station->widget())

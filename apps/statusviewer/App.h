@@ -86,6 +86,8 @@ public:
 
     RunSummary summary();
 
+    /// Shows again every status window the operator closed; returns how many.
+    int showClosedWindows();
     /// Gives every status window this size (windows of a headless run have no screen to fit).
     void resizeWindows(const QSize& size);
     /// Lets the windows take in what changed last, then writes each workstation's window to

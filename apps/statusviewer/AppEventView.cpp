@@ -6,16 +6,29 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QHBoxLayout>
 #include <QListWidget>
+#include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace sv {
 
 AppEventView::AppEventView(StatusViewerApp& app, QWidget* parent)
-    : QWidget(parent), app_(app), counters_(new QLabel(this)), events_(new QListWidget(this)) {
+    : QWidget(parent), app_(app), counters_(new QLabel(this)), events_(new QListWidget(this)),
+      showWindows_(new QPushButton(QStringLiteral("Show Status Windows"), this)) {
     setWindowTitle(QStringLiteral("Status Viewer - field and operator events"));
+    // Esc closes a status window; the operator brings it back from here.
+    const QKeySequence showKey(Qt::Key_F2);
+    showWindows_->setToolTip(QStringLiteral("Show the status windows closed with Esc (%1)")
+                                 .arg(showKey.toString(QKeySequence::NativeText)));
+    connect(showWindows_, &QPushButton::clicked, this, [this] { app_.showClosedWindows(); });
+    connect(new QShortcut(showKey, this), &QShortcut::activated, showWindows_, &QPushButton::click);
+    auto* top = new QHBoxLayout;
+    top->addWidget(counters_, 1);
+    top->addWidget(showWindows_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(counters_);
+    layout->addLayout(top);
     layout->addWidget(events_);
     timer_.setInterval(kRefreshMs);
     connect(&timer_, &QTimer::timeout, this, &AppEventView::refresh);

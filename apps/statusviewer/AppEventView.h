@@ -1,6 +1,7 @@
 // The interactive run's console window: the field's traffic so far and the site's newest operator
-// events (what the workstations wrote through LogEvent), refreshed once a second. Closing it ends
-// the application.
+// events (what the workstations wrote through LogEvent), refreshed once a second, and a button (and
+// F2) that shows again the status windows the operator closed with Esc. Closing it ends the
+// application.
 #pragma once
 
 #include <QTimer>
@@ -8,6 +9,7 @@
 
 class QLabel;
 class QListWidget;
+class QPushButton;
 
 namespace sv {
 
@@ -19,6 +21,8 @@ public:
 
     /// Reads the counters and the newest events again.
     void refresh();
+    /// "Show Status Windows": brings back the status windows closed with Esc.
+    QPushButton* showWindowsButton() const { return showWindows_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -30,6 +34,7 @@ private:
     StatusViewerApp& app_;
     QLabel* counters_;
     QListWidget* events_;
+    QPushButton* showWindows_;
     QTimer timer_;
     qint64 newestEventId_ = -1;
 };

@@ -5,9 +5,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QHeaderView>
+#include <QFormLayout>
 #include <QLabel>
-#include <QTableWidget>
+#include <QRegularExpression>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace sv {
@@ -27,7 +28,69 @@ QString nameOf(const StoredRow& row) {
     return {};
 }
 
+/// The labels of the site's configuration columns; `flag` columns hold 1/0 (or -1/0) and read
+/// as Yes/No. A column not listed is labelled by its name split into words.
+struct ColumnLabel {
+    const char* column;
+    const char* label;
+    bool flag = false;
+};
+constexpr ColumnLabel kColumnLabels[] = {
+    {"DoorId", "Number"}, {"InputID", "Number"}, {"ExpInputID", "Number"}, {"OutputID", "Number"},
+    {"ExpOutputID", "Number"}, {"ReaderId", "Number"}, {"Controller_ID", "Number"}, {"PylonID", "Number"},
+    {"RelayID", "Number"}, {"ID", "Number"}, {"PortID", "Port number"}, {"GlobalAddressID", "Global address"},
+    {"Name", "Name"}, {"DoorName", "Name"}, {"Controller_Name", "Name"}, {"PylonName", "Name"},
+    {"PortName", "Name"}, {"Address", "Address"}, {"Address2", "Port address"},
+    {"ControllerID", "Controller number"}, {"Index", "Point on its controller"},
+    {"InputIndex", "Input on its controller"}, {"OutputIndex", "Relay on its controller"},
+    {"ReaderIndex", "Reader on its controller"}, {"Active", "Active", true}, {"Disabled", "Disabled", true},
+    {"Enabled", "Enabled", true}, {"Installed", "Installed", true}, {"Online", "On line", true},
+    {"InTamper", "In tamper", true}, {"BelongToDoor", "A door's contact", true},
+    {"TwoMan", "Two-person rule", true}, {"invert", "Inverted", true}, {"NormalyOpen", "Normally open", true},
+    {"normal_open", "Normally open", true}, {"NormallyClosed", "Normally closed", true},
+    {"Expansion", "Expansion input", true}, {"NormalStateEnergized", "Energized when normal", true},
+    {"EnergizedStatus", "Energized", true}, {"AnlgMode", "Supervised lines"}, {"Anlg_mode", "Supervised lines"},
+    {"LineModuleType", "Supervised lines"}, {"PanelType", "Panel type"}, {"MaskSource", "Mask sources"},
+    {"ContactStatus", "Line states"}, {"RelayType", "Relay type"}, {"OperationsStatus", "Mode"},
+    {"ThreatLevel", "Threat level"}, {"TwoPersonRule", "Two-person rule"}, {"PortType", "Port type"},
+    {"PortStyle", "Port style"}, {"ModemStatus", "Modem status"}, {"LastUpdated", "Last updated"},
+    {"Revision", "Revision"}, {"DeviceSubType", "Module type"},
+};
+
+/// "SomeColumn_name" -> "Some column name".
+QString wordsOf(const QString& column) {
+    QString words = column;
+    words.replace(QLatin1Char('_'), QLatin1Char(' '));
+    static const QRegularExpression boundary(QStringLiteral("(?<=[a-z])(?=[A-Z])"));
+    words.replace(boundary, QStringLiteral(" "));
+    words = words.simplified().toLower();
+    if (!words.isEmpty())
+        words[0] = words[0].toUpper();
+    return words;
+}
+
 }  // namespace
+
+StoredRow labelledFields(const StoredRow& row) {
+    StoredRow fields;
+    for (const auto& [column, value] : row) {
+        if (column.compare(QLatin1String("ListAddress"), Qt::CaseInsensitive) == 0)
+            continue;  // the controller's own address again, computed by the site
+        const ColumnLabel* known = nullptr;
+        for (const ColumnLabel& entry : kColumnLabels)
+            if (column.compare(QLatin1String(entry.column), Qt::CaseInsensitive) == 0)
+                known = &entry;
+        if (known == nullptr) {
+            fields.append({wordsOf(column), value});
+            continue;
+        }
+        const bool off = value == QLatin1String("0");
+        const bool on = value == QLatin1String("1") || value == QLatin1String("-1");
+        fields.append({QString::fromLatin1(known->label),
+                       known->flag && (on || off) ? (on ? QStringLiteral("Yes") : QStringLiteral("No")) : value});
+    }
+    return fields;
+}
 
 DeviceWindows::DeviceWindows(so::db::Connection& db, AppLog& log, bool interactive)
     : db_(db), log_(log), interactive_(interactive) {}
@@ -172,17 +235,18 @@ void DeviceWindows::present(const QString& title, const StoredRow& row) {
     auto* dialog = new QDialog;
     dialog->setWindowTitle(title);
     auto* layout = new QVBoxLayout(dialog);
-    auto* table = new QTableWidget(int(row.size()), 2, dialog);
-    table->setHorizontalHeaderLabels({QStringLiteral("Setting"), QStringLiteral("Value")});
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(true);
-    for (int i = 0; i < row.size(); ++i) {
-        table->setItem(i, 0, new QTableWidgetItem(row[i].first));
-        table->setItem(i, 1, new QTableWidgetItem(row[i].second));
+    // One labelled line per field, its value selectable for copying.
+    auto* fields = new QWidget;
+    auto* form = new QFormLayout(fields);
+    for (const auto& [label, value] : labelledFields(row)) {
+        auto* shown = new QLabel(value, fields);
+        shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        form->addRow(label + QLatin1Char(':'), shown);
     }
-    table->resizeColumnToContents(0);
-    layout->addWidget(table);
+    auto* scroll = new QScrollArea(dialog);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(fields);
+    layout->addWidget(scroll);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
     layout->addWidget(buttons);

@@ -28,6 +28,10 @@ struct DeviceTable {
 /// Column name and value of one stored row, in the table's column order.
 using StoredRow = QList<QPair<QString, QString>>;
 
+/// A stored row as the operator reads it: a label in words and the value with flags as Yes/No,
+/// in the table's column order; columns the site computes from others are left out.
+StoredRow labelledFields(const StoredRow& row);
+
 class DeviceWindows {
 public:
     DeviceWindows(so::db::Connection& db, AppLog& log, bool interactive);

@@ -10,6 +10,7 @@
 #include <statusobject/Status.h>
 
 #include <QCryptographicHash>
+#include <QWidget>
 
 namespace sv {
 
@@ -65,6 +66,15 @@ Workstation::~Workstation() {
 }
 
 QWidget* Workstation::widget() const { return status_->widget(); }
+
+bool Workstation::showWindowAgain() {
+    QWidget* window = widget();
+    if (window == nullptr || window->isVisible())
+        return false;
+    // Show loads the unloaded window again with its saved layout and the profile's group.
+    status_->Show();
+    return true;
+}
 
 int Workstation::pointsShown() { return status_->pointsShown(); }
 

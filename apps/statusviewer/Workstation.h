@@ -65,6 +65,8 @@ public:
     QString checksum(bool newerLine = true);
     /// What the checksum is taken of: one line per shown row, "SECTION<tab>KEY=TEXT#ICON<tab>...".
     QStringList shownRows(bool newerLine = true);
+    /// Shows the status window again after the operator closed it (Esc); true when it was closed.
+    bool showWindowAgain();
     /// Shows the group of that name from the group box; false when the box has none.
     bool showGroup(const QString& name);
     /// Brings every shown row up to date from the site database (the window's full refresh).

@@ -7,12 +7,21 @@
 #include "base/RecordFields.h"
 #include "grid/StatusGrid.h"
 
+#include <QCollator>
 #include <QSet>
 
 #include <algorithm>
 
 namespace so {
 namespace {
+
+/// The order of names in the available list: case-blind, numbers by value.
+QCollator nameOrder() {
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    return collator;
+}
 
 const QString kNewEntry = QStringLiteral("<New>");
 const QString kColumnsTitle = QStringLiteral("Column Headers");
@@ -195,6 +204,12 @@ QVector<int> ConfigureGroups::shownAvailable() const {
             point.listAddress.contains(findText_, Qt::CaseInsensitive))
             shown.append(i);
     }
+    // By name as the operator reads it ("Door 2" before "Door 10", any case), then by address.
+    const QCollator order = nameOrder();
+    std::stable_sort(shown.begin(), shown.end(), [&](int a, int b) {
+        const int byName = order.compare(available_[a].listName, available_[b].listName);
+        return byName != 0 ? byName < 0 : order.compare(available_[a].listAddress, available_[b].listAddress) < 0;
+    });
     return shown;
 }
 
@@ -211,33 +226,59 @@ QVector<ConfigureGroups::AvailableBranch> ConfigureGroups::availableTree() const
         }
         branches[*it].points.append(index);
     }
-    // The empty address of the ports and boxes sorts first.
-    std::stable_sort(branches.begin(), branches.end(),
-                     [](const AvailableBranch& a, const AvailableBranch& b) { return a.address < b.address; });
+    // The ports and boxes first, then the controllers by name (by address where names are equal);
+    // within a branch the points keep the order by name.
+    const QCollator order = nameOrder();
+    std::stable_sort(branches.begin(), branches.end(), [&](const AvailableBranch& a, const AvailableBranch& b) {
+        if (a.address.isEmpty() != b.address.isEmpty())
+            return a.address.isEmpty();
+        const int byName = order.compare(a.label, b.label);
+        return byName != 0 ? byName < 0 : a.address < b.address;
+    });
     return branches;
 }
 
 // ---------------------------------------------------------------- moving points
 
+QList<int> ConfigureGroups::shownOrder() const {
+    QList<int> order;
+    if (view_ == Topology) {
+        for (const AvailableBranch& branch : availableTree())
+            order.append(branch.points);
+    } else {
+        order = shownAvailable();
+    }
+    return order;
+}
+
 void ConfigureGroups::addAll() {
     trap(ctx_, QStringLiteral("FCustom.cmdFunction_Click"), [&] {
         // The points in sight: all of them unless a find text narrows the list.
-        const QVector<int> shown = shownAvailable();
-        moveToSelected(QList<int>(shown.cbegin(), shown.cend()));
+        moveToSelected(shownOrder());
     });
 }
 
 void ConfigureGroups::add(const QList<int>& highlighted) {
     trap(ctx_, QStringLiteral("FCustom.cmdFunction_Click"), [&] {
-        // The highlighted entries keep their order when they move.
-        moveToSelected(validRows(highlighted, available_.size()));
+        // The highlighted entries move in the order the list shows them.
+        QList<int> rows = validRows(highlighted, available_.size());
+        QHash<int, int> position;
+        const QList<int> order = shownOrder();
+        for (int i = 0; i < order.size(); ++i)
+            position.insert(order[i], i);
+        std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
+            return position.value(a, int(order.size())) < position.value(b, int(order.size()));
+        });
+        moveToSelected(rows);
     });
 }
 
 void ConfigureGroups::moveToSelected(const QList<int>& rows) {
     for (int row : rows)
         selected_.append(available_[row]);
-    removeRows(available_, rows);
+    QList<int> byIndex = rows;
+    std::sort(byIndex.begin(), byIndex.end());
+    removeRows(available_, byIndex);
     emit selectedChanged();
     emit availableChanged();
 }

@@ -133,10 +133,10 @@ public:
     void setFindText(const QString& text);
     /// The text of a point's name column: its name, followed by its address when chosen.
     QString description(const SelectedPoint& point) const;
-    /// The available entries in sight (indexes into available(), in list order).
+    /// The available entries in sight (indexes into available()), by name, then address.
     QVector<int> shownAvailable() const;
     /// The entries in sight grouped by controller: the ports and boxes first, then the
-    /// controllers by address.
+    /// controllers by name; within a branch the points by name.
     QVector<AvailableBranch> availableTree() const;
 
     // ---- column page
@@ -165,6 +165,8 @@ private:
     void loadGroups();
     void buildColumnLists();
     void refillAvailable();
+    /// The available entries in sight in the order the chosen view lists them.
+    QList<int> shownOrder() const;
     /// Moves available entries (valid indexes, in the order given) to the selected list.
     void moveToSelected(const QList<int>& rows);
     void removeSelected(const QList<int>& rows);

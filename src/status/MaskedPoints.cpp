@@ -18,6 +18,7 @@ namespace {
 const QString kFillName = QStringLiteral("FMain.FillMaskedGrid");
 const QString kUpdateName = QStringLiteral("MPublic.UpdateMaskedItem");
 constexpr quint32 kNameFormat = 0x40020;  // single line, word ellipsis
+const QString kNotConfigured = QStringLiteral("(not configured)");
 constexpr int kIconDoor = 16;
 constexpr int kIconInput = 18;
 constexpr int kIconExpInput = 36;
@@ -135,7 +136,16 @@ void MaskedPoints::FillMaskedGrid() {
                 }
                 if (*mask == 0)
                     continue;
-                const Point point = lookupPoint(controller, statusType, firstPointOfType(statusType) + i);
+                const int pointNumber = firstPointOfType(statusType) + i;
+                Point point = lookupPoint(controller, statusType, pointNumber);
+                if (!point.known) {
+                    // A stored mask of an input the site does not configure (any more): listed by the
+                    // input's own address, saying so, never as a row without a name.
+                    point.address = controller + (statusType == kBaseInputs ? QStringLiteral(".BI")
+                                                                            : QStringLiteral(".XI")) +
+                                    padded(pointNumber, 2);
+                    point.name = kNotConfigured;
+                }
                 const int icon = statusType == kBaseInputs
                                      ? (point.address.contains(QLatin1String("DR")) ? kIconDoor : kIconInput)
                                      : kIconExpInput;

@@ -152,7 +152,7 @@ SectionGridView::SectionGridView(StatusWindow& window, int section, StatusGridMo
     columns->setStretchLastSection(true);
     columns->setHighlightSections(false);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    if (section_ != kMaskedGrid) {
+    if (section_ >= 0) {
         columns->setSectionsMovable(true);
         columns->setSectionsClickable(true);
         columns->setSortIndicatorShown(true);
@@ -262,6 +262,14 @@ void SectionGridView::onDataChanged(const QModelIndex& topLeft, const QModelInde
 
 int SectionGridView::shownRowCount() const { return model_->rowCount() - hiddenRows_; }
 
+SectionCounts SectionGridView::counts() const {
+    SectionCounts counts;
+    const int rows = std::min(model_->rowCount(), model_->grid().rowCount());
+    for (int row = 0; row < rows; ++row)
+        counts.add(!isRowHidden(row), model_->rowSeverity(row + 1));
+    return counts;
+}
+
 QVector<int> SectionGridView::shownGridRows() const {
     QVector<int> rows;
     const int count = std::min(model_->rowCount(), model_->grid().rowCount());
@@ -296,7 +304,7 @@ void SectionGridView::syncColumnsFromGrid() {
         header->resizeSection(i, column.width);
         header->setSectionHidden(i, !column.visible);
     }
-    if (section_ != kMaskedGrid)
+    if (section_ >= 0)
         header->setSortIndicator(-1, Qt::AscendingOrder);
     syncing_ = false;
     emit contentHeightChanged();
@@ -366,7 +374,7 @@ void SectionGridView::showHeaderMenu(const QPoint& pos) {
 
 void SectionGridView::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
-    if (section_ == kMaskedGrid)
+    if (section_ < 0)
         return;
     window_.gridPressed(section_, windowButtonCode(event->button()));
     const QModelIndex index = indexAt(event->position().toPoint());
@@ -377,7 +385,7 @@ void SectionGridView::mousePressEvent(QMouseEvent* event) {
 void SectionGridView::keyPressEvent(QKeyEvent* event) {
     const bool menuKey = event->key() == Qt::Key_Menu ||
                          (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
-    if (!menuKey || section_ == kMaskedGrid) {
+    if (!menuKey || section_ < 0) {
         QTableView::keyPressEvent(event);
         return;
     }
@@ -417,7 +425,7 @@ bool SectionGridView::goToGridRow(int row) {
 
 void SectionGridView::mouseReleaseEvent(QMouseEvent* event) {
     QTableView::mouseReleaseEvent(event);
-    if (section_ != kMaskedGrid && mouseUp_)
+    if (section_ >= 0 && mouseUp_)
         mouseUp_(section_, windowButtonCode(event->button()), event->globalPosition().toPoint());
 }
 

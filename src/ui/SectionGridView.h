@@ -7,7 +7,7 @@
 // picks the row its context menu acts on) after gridPressed, and moving or resizing a column
 // is written back into the grid's columns (so the window's unload saves it) followed by
 // columnsChangedByOperator. Every mouse release goes to the mouse-up handler (the context menu).
-// The masked-points grid (section -1) only shows its rows.
+// The masked-points and overridden-points grids (sections -1 and -2) only show their rows.
 //
 // Shift+F10 and the Menu key open the current row's context menu the way a right click on it does;
 // a right click on the column header offers sorting by severity.
@@ -42,6 +42,8 @@ class SectionGridView : public QTableView {
 public:
     using MouseUpHandler = std::function<void(int section, int button, const QPoint& globalPos)>;
     static constexpr int kMaskedGrid = -1;
+    /// The overridden points list: like the masked list, it only shows its rows.
+    static constexpr int kOverriddenGrid = -2;
 
     SectionGridView(StatusWindow& window, int section, StatusGridModel* model, QWidget* parent = nullptr);
 
@@ -72,6 +74,9 @@ public:
     bool abnormalOnly() const { return filter_.abnormalOnly; }
     /// Rows the view shows now (all of them without a find text).
     int shownRowCount() const;
+    /// The counts of the rows the view has painted: all, in sight, and the alarms and warnings
+    /// in sight. Every count the window shows is made of these.
+    SectionCounts counts() const;
     /// Grid rows (from 1) the view shows, top to bottom.
     QVector<int> shownGridRows() const;
     /// Grid rows (from 1) the operator selected, top to bottom.

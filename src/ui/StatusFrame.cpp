@@ -9,6 +9,7 @@
 #include "ui/StatusGridModel.h"
 #include "ui/ToolbarImages.h"
 #include "window/CsvExport.h"
+#include "window/SectionSharing.h"
 #include "window/StatusWindow.h"
 
 #include <functional>
@@ -28,6 +29,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QSplitter>
 #include <QStyle>
 #include <QSignalBlocker>
@@ -42,9 +45,12 @@ namespace so {
 namespace {
 
 const QString kStatusGroupLabel = QStringLiteral("Status Group:");
+const QString kStatusCaption = QStringLiteral("Status");
 constexpr int kStatusGroupBoxWidth = 220;
 /// The boundary between two stacked sections, which the operator can drag.
 constexpr int kSectionHandleWidth = 5;
+/// How much of white lies over the still of the rows while a group loads (of 255).
+constexpr int kCoverVeil = 150;
 
 /// The "Status" button's menu: its texts and the section each one shows alone (-1: all sections).
 /// Expansion inputs and relays live in the Inputs and Relays sections.
@@ -55,6 +61,33 @@ struct StatusMenuEntry {
 constexpr StatusMenuEntry kStatusMenu[] = {
     {"Status Group", -1}, {"Doors", 0},  {"Inputs", 1}, {"Relays", 2},           {"Readers", 3},
     {"Controllers", 4},   {"Pylons", 5}, {"Ports", 6},  {"Expansion Inputs", 1}, {"Expansion Relays", 2},
+};
+
+/// A one-line label that never asks for more width than it is given: its text is cut with an
+/// ellipsis and shown whole in its tooltip, so a long notice never widens the window.
+class ElidedLabel final : public QLabel {
+public:
+    explicit ElidedLabel(QWidget* parent) : QLabel(parent) {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+    void setFullText(const QString& text) {
+        full_ = text;
+        setToolTip(text);
+        elide();
+    }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+    QSize sizeHint() const override { return {0, QLabel::sizeHint().height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        elide();
+    }
+
+private:
+    void elide() { setText(fontMetrics().elidedText(full_, Qt::ElideRight, std::max(0, contentsRect().width()))); }
+
+    QString full_;
 };
 
 /// A tooltip naming the key that does the same.
@@ -83,7 +116,7 @@ StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent
     statusBar_->setSizeGripEnabled(false);
     lastChange_ = new QLabel(QStringLiteral("No state change received yet"), statusBar_);
     statusBar_->addPermanentWidget(lastChange_);
-    notice_ = new QLabel(statusBar_);
+    notice_ = new ElidedLabel(statusBar_);
     notice_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
     notice_->hide();
     statusBar_->addWidget(notice_, 1);
@@ -151,7 +184,7 @@ void StatusFrame::buildToolbars() {
     maskedButton_ = addButton(toolbar::maskedImage(), QStringLiteral("Masked"), QStringLiteral("Masked Points"),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), [this] { window_.showMasked(); });
     maskedButton_->setCheckable(true);
-    statusButton_ = addButton(toolbar::statusGroupImage(), QStringLiteral("Status"), QStringLiteral("Status Group"),
+    statusButton_ = addButton(toolbar::statusGroupImage(), kStatusCaption, QStringLiteral("Status Group"),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { window_.showSections(); });
     statusButton_->setCheckable(true);
     statusMenu_ = new QMenu(QStringLiteral("Status Group"), this);
@@ -159,7 +192,9 @@ void StatusFrame::buildToolbars() {
         QAction* item = statusMenu_->addAction(QString::fromLatin1(entry.text));
         item->setData(entry.section);
         const int section = entry.section;
-        connect(item, &QAction::triggered, this, [this, section] {
+        connect(item, &QAction::triggered, this, [this, section, entry] {
+            chosenStatusText_ = QString::fromLatin1(entry.text);
+            chosenStatusSection_ = section;
             if (section < 0)
                 window_.showAllSections();
             else
@@ -245,9 +280,7 @@ void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
     connect(abnormalOnly_, &QAction::toggled, this, [this](bool on) {
         for (SectionGridView* view : views_)
             view->setAbnormalOnly(on);
-        countsStale_ = true;
-        updateFindMatches();
-        updateInsight();
+        showCounts();
     });
     addAction(abnormalOnly_);
     auto* abnormalButton = new QToolButton(band_);
@@ -313,7 +346,10 @@ void StatusFrame::buildPages() {
         auto* model = new StatusGridModel(window_.grid(section), &icons_);
         model->setInsight(true, &recentChanges());
         auto* view = new SectionGridView(window_, section, model, panel);
-        connect(view, &SectionGridView::shownRowsChanged, this, &StatusFrame::updateFindMatches);
+        connect(view, &SectionGridView::shownRowsChanged, this, [this, section] {
+            recount(section);
+            showCounts();
+        });
         connect(view, &SectionGridView::contentHeightChanged, this, [this, section] { fitPanel(section); });
         model->setParent(view);
         header->setRowHeight(view->rowHeight());
@@ -324,6 +360,7 @@ void StatusFrame::buildPages() {
         panels_[section] = panel;
         headers_[section] = header;
         views_[section] = view;
+        recount(section);
     }
 
     singleHost_ = new QWidget(pages_);
@@ -332,10 +369,12 @@ void StatusFrame::buildPages() {
     auto* maskedModel = new StatusGridModel(window_.gridMasked(), &icons_);
     maskedView_ = new SectionGridView(window_, SectionGridView::kMaskedGrid, maskedModel, pages_);
     maskedModel->setParent(maskedView_);
+    connect(maskedView_, &SectionGridView::shownRowsChanged, this, &StatusFrame::showCounts);
 
-    overridden_ = new QLabel(StatusWindow::overriddenPlaceholderText(), pages_);
-    overridden_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    overridden_->setMargin(8);
+    auto* overriddenModel = new StatusGridModel(window_.gridOverridden(), &icons_);
+    overridden_ = new SectionGridView(window_, SectionGridView::kOverriddenGrid, overriddenModel, pages_);
+    overriddenModel->setParent(overridden_);
+    connect(overridden_, &SectionGridView::shownRowsChanged, this, &StatusFrame::showCounts);
 
     pages_->addWidget(sectionStack_);
     pages_->addWidget(singleHost_);
@@ -343,8 +382,9 @@ void StatusFrame::buildPages() {
     pages_->addWidget(overridden_);
 
     // The cover lies over whichever page shows while a group loads.
-    cover_ = new QWidget(pages_);
+    cover_ = new QLabel(pages_);
     cover_->setAutoFillBackground(true);
+    cover_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     cover_->hide();
     pages_->installEventFilter(this);
 }
@@ -374,29 +414,28 @@ void StatusFrame::fitPanel(int section) {
 }
 
 void StatusFrame::distributeSections() {
-    QList<int> sizes(kSectionCount, 0);
-    QVector<int> growing;
-    int left = sectionStack_->height() + kSectionHandleWidth;  // one handle fewer than sections
+    std::vector<SectionNeed> needs(static_cast<size_t>(kSectionCount));
+    int handles = -kSectionHandleWidth;  // one fewer than the sections in sight
     for (int section = 0; section < kSectionCount; ++section) {
         if (!window_.isHeaderShown(section))
             continue;
-        sizes[section] = headers_[section]->minimumHeight();
-        left -= sizes[section] + kSectionHandleWidth;
-        if (panels_[section]->maximumHeight() > sizes[section])
-            growing.append(section);
+        SectionNeed& need = needs[size_t(section)];
+        handles += kSectionHandleWidth;
+        need.shown = true;
+        need.strip = headers_[section]->minimumHeight();
+        if (section == singleSection_ || !window_.isSectionGridVisible(section))
+            continue;
+        const SectionGridView* view = views_[section];
+        need.rowHeight = view->rowHeight();
+        need.rows = view->shownRowCount();
+        need.chrome = view->contentHeight() - need.rows * need.rowHeight;
+        const SectionCounts& counts = headers_[section]->counts();
+        need.attention = counts.alarms > 0     ? SectionNeed::kAlarms
+                         : counts.warnings > 0 ? SectionNeed::kWarnings
+                                               : 0;
     }
-    // The sections needing least are served first; what they leave goes to the others.
-    std::sort(growing.begin(), growing.end(), [this](int a, int b) {
-        return panels_[a]->maximumHeight() < panels_[b]->maximumHeight();
-    });
-    for (int i = 0; i < growing.size() && left > 0; ++i) {
-        const int section = growing[i];
-        const int share = left / int(growing.size() - i);
-        const int extra = std::min(share, panels_[section]->maximumHeight() - sizes[section]);
-        sizes[section] += extra;
-        left -= extra;
-    }
-    sectionStack_->setSizes(sizes);
+    const std::vector<int> heights = shareSectionHeights(sectionStack_->height() - std::max(0, handles), needs);
+    sectionStack_->setSizes(QList<int>(heights.begin(), heights.end()));
     sectionsSizedByOperator_ = false;
 }
 
@@ -452,7 +491,7 @@ void StatusFrame::sectionsChanged() {
     const bool sections = window_.viewMode() == StatusWindow::ViewMode::Sections;
     findBox_->setEnabled(sections);
     abnormalOnly_->setEnabled(sections);
-    updateFindMatches();
+    showCounts();
     updateToolbarState();
 }
 
@@ -463,6 +502,11 @@ void StatusFrame::updateToolbarState() {
         sectionItems_[section]->setEnabled(window_.isSectionUsed(section));
     sectionItems_[kSectionCount - 1]->setVisible(window_.modulesItemVisible());
     sectionButton_->setText(window_.sectionButtonCaption());
+    // The Status button reads as the menu entry chosen last while its section shows alone.
+    const int solo = window_.soloSection();
+    statusButton_->setText(solo < 0                        ? kStatusCaption
+                           : chosenStatusSection_ == solo ? chosenStatusText_
+                                                          : StatusWindow::sectionName(solo));
     for (QAction* entry : statusMenu_->actions()) {
         const int section = entry->data().toInt();
         if (section >= 0)
@@ -476,10 +520,26 @@ void StatusFrame::updateToolbarState() {
 }
 
 void StatusFrame::coverChanged(bool shown) {
+    if (!shown) {
+        cover_->hide();
+        cover_->clear();
+        return;
+    }
+    // While a group loads the rows in sight stay, greyed, until the new rows are painted: the
+    // cover shows a still of them. The window is drawn once at once, so that nothing of the closed
+    // drop-down that chose the group stays on it meanwhile (the load runs without the event loop).
+    cover_->hide();
+    QPixmap still = pages_->grab();
+    {
+        QPainter painter(&still);
+        painter.fillRect(still.rect(), QColor(255, 255, 255, kCoverVeil));
+    }
+    cover_->setPixmap(still);
     cover_->setGeometry(pages_->rect());
-    cover_->setVisible(shown);
-    if (shown)
-        cover_->raise();
+    cover_->show();
+    cover_->raise();
+    if (isVisible())
+        repaint();
 }
 
 void StatusFrame::groupBoxChanged() {
@@ -487,10 +547,11 @@ void StatusFrame::groupBoxChanged() {
     // away from the desk, so no box waits for a click), its rows greyed until another is chosen.
     const QString deleted = window_.deletedGroupName();
     groupBox_->setPlaceholderText(deleted.isEmpty() ? QString() : QStringLiteral("%1 (deleted)").arg(deleted));
-    notice_->setText(deleted.isEmpty() ? QString()
-                                       : QStringLiteral("The status group \"%1\" was deleted at another workstation; "
-                                                        "its points are no longer a group. Choose another group.")
-                                             .arg(deleted));
+    static_cast<ElidedLabel*>(notice_)->setFullText(
+        deleted.isEmpty() ? QString()
+                          : QStringLiteral("The status group \"%1\" was deleted at another workstation; "
+                                           "its points are no longer a group. Choose another group.")
+                                .arg(deleted));
     notice_->setVisible(!deleted.isEmpty());
     for (SectionGridView* view : views_)
         view->gridModel()->setStale(!deleted.isEmpty());
@@ -565,7 +626,9 @@ QRectF StatusFrame::geometryTwips() const {
 
 TextMetrics StatusFrame::textMetrics() const {
     const SectionGridView* view = views_[0];
-    const QFontMetrics cells = view->fontMetrics();
+    // Cells are measured in the bold type of a row whose state just changed, the widest a row is
+    // drawn in: a name that fits then fits at any moment.
+    const QFontMetrics cells(view->gridModel()->boldFont());
     const QFontMetrics captions = view->horizontalHeader()->fontMetrics();
     QStyle* style = view->style();
     // A caption needs the header's margins on both sides and room for the sort indicator.
@@ -587,7 +650,9 @@ TextMetrics StatusFrame::textMetrics() const {
 }
 
 void StatusFrame::columnWidthsChanged(int section) {
-    SectionGridView* view = section >= 0 && section < kSectionCount ? views_[section] : maskedView_;
+    SectionGridView* view = section >= 0 && section < kSectionCount ? views_[section]
+                            : section == kOverriddenList                ? overridden_
+                                                                        : maskedView_;
     view->syncColumnsFromGrid();
 }
 
@@ -610,59 +675,71 @@ void StatusFrame::setOnGridMouseUp(SectionGridView::MouseUpHandler handler) {
 // ---------------------------------------------------------------- find, counts, export
 
 void StatusFrame::filterChanged(const QString& text) {
+    // The views whose rows in sight change recount through shownRowsChanged.
     for (SectionGridView* view : views_)
         view->setFilterText(text);
-    countsStale_ = true;
-    updateFindMatches();
+    showCounts();
 }
 
-int StatusFrame::findMatches() const {
-    int matches = 0;
-    for (SectionGridView* view : views_)
-        matches += view->shownRowCount();
-    return matches;
+void StatusFrame::recount(int section) {
+    headers_[section]->setCounts(views_[section]->counts());
 }
 
-void StatusFrame::updateFindMatches() {
-    if (findBox_ == nullptr || findMatches_ == nullptr)
-        return;
-    if (findBox_->text().isEmpty() || !findBox_->isEnabled()) {
-        findMatches_->clear();
-        return;
+SectionCounts StatusFrame::countsInSight() const {
+    SectionCounts total;
+    switch (window_.viewMode()) {
+    case StatusWindow::ViewMode::Masked:
+        return maskedView_->counts();
+    case StatusWindow::ViewMode::Overridden:
+        return overridden_->counts();
+    case StatusWindow::ViewMode::Sections:
+        break;
     }
-    const int matches = findMatches();
-    findMatches_->setText(matches == 1 ? QStringLiteral("1 match") : QStringLiteral("%1 matches").arg(matches));
+    if (singleSection_ >= 0)
+        return headers_[singleSection_]->counts();
+    for (int section = 0; section < kSectionCount; ++section)
+        if (window_.isHeaderShown(section))
+            total += headers_[section]->counts();
+    return total;
+}
+
+int StatusFrame::findMatches() const { return countsInSight().shown; }
+
+void StatusFrame::showCounts() {
+    if (findBox_ == nullptr || totals_ == nullptr)
+        return;
+    const SectionCounts total = countsInSight();
+    if (findBox_->text().isEmpty() || !findBox_->isEnabled())
+        findMatches_->clear();
+    else
+        findMatches_->setText(total.shown == 1 ? QStringLiteral("1 match")
+                                               : QStringLiteral("%L1 matches").arg(total.shown));
+    QString text = QStringLiteral("Total: ") + total.pointsText();
+    for (const QString& part : {total.alarmsText(), total.warningsText()})
+        if (!part.isEmpty())
+            text += QStringLiteral(", ") + part;
+    totals_->setText(text);
+    totals_->setStyleSheet(total.alarms > 0 ? QStringLiteral("color: #b00000; font-weight: bold;") : QString());
 }
 
 void StatusFrame::updateInsight() {
-    bool recounted = false;
+    // Rows added, removed or filtered recount at once (shownRowsChanged); changed states here.
+    bool attentionChanged = false;
     for (int section = 0; section < kSectionCount; ++section) {
-        SectionGridView* view = views_[section];
-        StatusGridModel* model = view->gridModel();
+        StatusGridModel* model = views_[section]->gridModel();
         model->refreshHighlights();
-        if (!model->takeCountsDirty() && !countsStale_)
+        if (!model->takeCountsDirty())
             continue;
-        // Counted over the rows the view knows of; rows still waiting for its next flush follow then.
-        const int rows = std::min(model->rowCount(), model->grid().rowCount());
-        SectionCounts counts;
-        for (int row = 1; row <= rows; ++row)
-            counts.add(!view->isRowHidden(row - 1), model->rowSeverity(row));
-        headers_[section]->setCounts(counts);
-        recounted = true;
+        const SectionCounts before = headers_[section]->counts();
+        recount(section);
+        const SectionCounts& after = headers_[section]->counts();
+        attentionChanged = attentionChanged || (before.alarms > 0) != (after.alarms > 0) ||
+                           (before.warnings > 0) != (after.warnings > 0);
     }
-    countsStale_ = false;
-    if (recounted) {
-        SectionCounts total;
-        for (int section = 0; section < kSectionCount; ++section)
-            if (window_.isHeaderShown(section))
-                total += headers_[section]->counts();
-        QString text = QStringLiteral("Total: ") + total.pointsText();
-        for (const QString& part : {total.alarmsText(), total.warningsText()})
-            if (!part.isEmpty())
-                text += QStringLiteral(", ") + part;
-        totals_->setText(text);
-        totals_->setStyleSheet(total.alarms > 0 ? QStringLiteral("color: #b00000; font-weight: bold;") : QString());
-    }
+    showCounts();
+    // A section that now holds alarms or warnings, or no longer does, is placed anew.
+    if (attentionChanged && !sectionsSizedByOperator_)
+        distributeSections();
     // Every state change received counts, also one that changed no cell; without a site link the
     // last change recorded in the grids stands in.
     const SiteLink* siteLink = window_.context().siteLink;

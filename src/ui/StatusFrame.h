@@ -1,12 +1,13 @@
 // The status window ("Status Viewer") as Qt widgets: the band of toolbars with the
 // status-group box, the container stacking the eight sections (header strip, then the section's
-// grid) one under the other, the cover panel shown while a group loads, the masked-points grid and
-// the overridden placeholder.
+// grid) one under the other, the cover showing the rows before, greyed, while a group loads, the
+// masked-points grid and the overridden-points grid.
 //
-// The sections share the window's height: the container does not scroll, each section's grid
-// scrolls its own rows, and a section takes no more height than its rows need. The operator can
-// move the boundaries between sections; choosing a group, collapsing or expanding a section
-// shares the height out again.
+// The sections share the window's height by need (shareSectionHeights): the container does not
+// scroll, each section's grid scrolls its own rows, sections holding abnormal rows get room
+// first, and a section takes no more height than its rows need. The operator can move the
+// boundaries between sections; choosing a group, collapsing or expanding a section shares the
+// height out again.
 //
 // Beyond the classic window: a find box on the band narrowing every section to the rows whose name
 // or address contains its text, and "Abnormal only" hiding the normal rows; per section header the
@@ -125,10 +126,12 @@ public:
     QComboBox* groupBox() const { return groupBox_; }
     /// The stacked sections, one under the other.
     QWidget* container() const;
-    QWidget* cover() const { return cover_; }
-    QLabel* overriddenPlaceholder() const { return overridden_; }
+    /// Lies over the pages while a group loads, showing a greyed still of the rows in sight before.
+    QLabel* cover() const { return cover_; }
+    /// The overridden points list.
+    SectionGridView* overriddenView() const { return overridden_; }
     /// The page showing now: the container, one section filling the window, the masked grid or
-    /// the overridden placeholder.
+    /// the overridden grid.
     QWidget* currentPage() const;
     const IconList& icons() const { return icons_; }
 
@@ -148,8 +151,12 @@ public:
     QAction* abnormalOnlyAction() const { return abnormalOnly_; }
     /// The band's total over the sections shown: points, alarms, warnings.
     QLabel* totalsLabel() const { return totals_; }
-    /// Rows shown in all sections under the find text.
+    /// Rows in sight under the find text, in the sections the window shows.
     int findMatches() const;
+    /// The counts of what the page in sight shows: the stacked sections with a header shown, the
+    /// one section alone, the masked list or the overridden list. The band's total
+    /// and the find matches are both these; the headers' counts add up to them.
+    SectionCounts countsInSight() const;
     QToolButton* exportButton() const { return exportButton_; }
     QStatusBar* statusBar() const { return statusBar_; }
     QLabel* lastChangeLabel() const { return lastChange_; }
@@ -191,12 +198,14 @@ private:
     void updateToolbarState();
     /// Caps a stacked section's height at what its header strip and rows need.
     void fitPanel(int section);
-    /// Shares the container's height out among the shown sections: each gets what its rows need
-    /// or an equal share of what is left, whichever is less.
+    /// Shares the container's height out among the shown sections (shareSectionHeights).
     void distributeSections();
     void buildFindAndExport(QHBoxLayout* band);
     void filterChanged(const QString& text);
-    void updateFindMatches();
+    /// Counts a section's painted rows again into its header.
+    void recount(int section);
+    /// Shows the band's total and the find matches, both from countsInSight().
+    void showCounts();
     void showLink();
 
     StatusWindow& window_;
@@ -215,6 +224,9 @@ private:
     QAction* configureButton_ = nullptr;
     QAction* helpButton_ = nullptr;
     QMenu* statusMenu_ = nullptr;
+    /// The Status menu's entry chosen last and the section it shows ("Expansion Inputs", 1).
+    QString chosenStatusText_;
+    int chosenStatusSection_ = -1;
     QToolButton* sectionButton_ = nullptr;
     QMenu* sectionMenu_ = nullptr;
     QAction* allSectionsItem_ = nullptr;
@@ -228,8 +240,6 @@ private:
     QAction* attentionToggle_ = nullptr;
     AttentionPanel* attention_ = nullptr;
     QLabel* totals_ = nullptr;
-    /// The filter changed: every header recounts on the next update.
-    bool countsStale_ = true;
     QToolButton* exportButton_ = nullptr;
     QMenu* exportMenu_ = nullptr;
     QMenu* exportSectionMenu_ = nullptr;
@@ -248,8 +258,8 @@ private:
     bool sectionsSizedByOperator_ = false;
     QWidget* singleHost_ = nullptr;
     QVBoxLayout* singleLayout_ = nullptr;
-    QLabel* overridden_ = nullptr;
-    QWidget* cover_ = nullptr;
+    SectionGridView* overridden_ = nullptr;
+    QLabel* cover_ = nullptr;
     SectionGridView* maskedView_ = nullptr;
     std::array<QWidget*, kSectionCount> panels_{};
     std::array<SectionHeader*, kSectionCount> headers_{};

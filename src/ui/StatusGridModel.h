@@ -65,6 +65,8 @@ public:
     /// every change of a shown row's state cells into `recent` (highlight and tooltip; may be null).
     void setInsight(bool rateRows, RecentChanges* recent);
     Severity rowSeverity(int row) const;  // grid row, from 1
+    /// The font of a row whose state just changed; columns are measured in it, so such a row reads whole.
+    const QFont& boldFont() const { return boldFont_; }
     /// Greys every row's text: the rows belong to a group that no longer exists.
     void setStale(bool stale);
     bool isStale() const { return stale_; }

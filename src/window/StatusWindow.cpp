@@ -38,6 +38,7 @@ StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     : QObject(parent),
       ctx_(ctx),
       board_(std::make_unique<StatusBoard>(ctx)),
+      overridden_(ctx, board_->sections()),
       caption_(kCaption) {
     collapsed_.fill(true);
     board_->sections().masked().setVisible(false);
@@ -155,10 +156,6 @@ bool StatusWindow::isSectionGridVisible(int section) const {
 }
 
 bool StatusWindow::modulesItemVisible() const { return ctx_.rk8SupportEnabled; }
-
-QString StatusWindow::overriddenPlaceholderText() {
-    return QStringLiteral("Temporary Placeholder for Overridden Points.");
-}
 
 QString StatusWindow::sectionName(int section) {
     static const char* const names[kSectionCount] = {"Doors",       "Inputs", "Relays", "Readers",
@@ -350,7 +347,11 @@ QString StatusWindow::ZR2GetContThreatLevelForID(qint32 controllerId) {
     return board_->dbRefresh().ZR2GetContThreatLevelForID(controllerId);
 }
 
-void StatusWindow::RefreshAllRows() { board_->fullRefresh().run(currentGroup_); }
+void StatusWindow::RefreshAllRows() {
+    board_->fullRefresh().run(currentGroup_);
+    if (viewMode_ == ViewMode::Overridden)
+        overridden_.fill();
+}
 
 void StatusWindow::FillMaskedGrid() { board_->maskedPoints().FillMaskedGrid(); }
 
@@ -470,6 +471,16 @@ void StatusWindow::setSoloSection(int section) {
 void StatusWindow::showView(ViewMode mode) {
     trap(ctx_, QStringLiteral("FMain.tbrMain_ButtonClick"), [&] {
         viewMode_ = mode;
+        // The overridden list is read when it shows: what is overridden now.
+        if (mode == ViewMode::Overridden) {
+            overridden_.fill();
+            if (view_ != nullptr && fitContentWidths(overridden_.grid(), view_->textMetrics()))
+                view_->columnWidthsChanged(WindowView::kOverriddenList);
+        }
+        // The masked list widens its names and addresses to the longest of them when it shows.
+        if (mode == ViewMode::Masked && view_ != nullptr &&
+            fitContentWidths(board_->sections().masked(), view_->textMetrics()))
+            view_->columnWidthsChanged(-1);
         notifySections();
         arrange();
     });

@@ -11,6 +11,7 @@
 #include "status/Filler.h"
 #include "status/RecentChanges.h"
 #include "window/AttentionList.h"
+#include "window/OverriddenPoints.h"
 #include "window/WindowView.h"
 
 #include <QObject>
@@ -67,6 +68,9 @@ public:
     Sections& sections();
     StatusGrid& grid(int section);
     StatusGrid& gridMasked();
+    /// The overridden points list (OverriddenPoints), filled whenever its view is chosen.
+    StatusGrid& gridOverridden() { return overridden_.grid(); }
+    OverriddenPoints& overriddenPoints() { return overridden_; }
     StatusDecoder& decoder();
     MaskedPoints& maskedPoints();
     /// Rows of all eight sections.
@@ -116,7 +120,6 @@ public:
     bool isSectionGridVisible(int section) const;
     bool modulesItemVisible() const;
     ViewMode viewMode() const { return viewMode_; }
-    static QString overriddenPlaceholderText();
     QString caption() const { return caption_; }
     bool coverShown() const { return coverShown_; }
     bool isLoaded() const { return loaded_; }
@@ -232,6 +235,7 @@ private:
     ComponentContext& ctx_;
     WindowView* view_ = nullptr;
     std::unique_ptr<StatusBoard> board_;
+    OverriddenPoints overridden_;
     /// While a group loads: the newer-line records its fill read, for the refresh that follows.
     Filler::KindRecords* fillRecords_ = nullptr;
 

@@ -22,7 +22,7 @@ public:
     /// The cover panel over the sections was shown (a group is loading) or hidden.
     virtual void coverChanged(bool shown) = 0;
     /// Section state changed: collapsed/expanded, shown/hidden, enabled menu items, section choice
-    /// or the view mode (sections, masked list, overridden placeholder).
+    /// or the view mode (sections, masked list, overridden list).
     virtual void sectionsChanged() = 0;
     /// The status-group box's entries or its selected entry changed.
     virtual void groupBoxChanged() = 0;
@@ -37,10 +37,13 @@ public:
     virtual qint64 nativeHandle() const = 0;
     /// The window's current position and size in twips (left, top, width, height).
     virtual QRectF geometryTwips() const = 0;
+    /// The grids beside the sections, as columnWidthsChanged names them.
+    static constexpr int kMaskedList = -1;
+    static constexpr int kOverriddenList = -2;
     /// How the view draws texts, for sizing the default columns; without measuring functions the
     /// design widths stay (a view that draws nothing).
     virtual TextMetrics textMetrics() const { return {}; }
-    /// The widths of a section's columns changed in its grid (0 to 7; -1 the masked grid).
+    /// The widths of a section's columns changed in its grid (0 to 7; kMaskedList, kOverriddenList).
     virtual void columnWidthsChanged(int section) { Q_UNUSED(section); }
     /// The attention list's entries changed; `newAlarm` when a point became an alarm.
     virtual void attentionChanged(bool newAlarm) { Q_UNUSED(newAlarm); }

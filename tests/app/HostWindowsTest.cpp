@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QRegularExpression>
 
 using sv::DeviceWindows;
 using sv::DrawnImageList;
@@ -51,6 +52,36 @@ TEST_F(WindowsFixture, EveryDeviceKindTheComponentNamesHasAStoredRow) {
         EXPECT_EQ(row.first().first.compare(table->idColumn, Qt::CaseInsensitive), 0) << kind;
     }
     EXPECT_FALSE(DeviceWindows::tableForKind("Doors; DROP TABLE Doors").has_value());
+}
+
+TEST(DeviceProperties, StoredColumnsReadAsLabelledFieldsWithFlagsAsYesOrNo) {
+    const sv::StoredRow door = {{"DoorId", "12"},        {"DoorName", "Garage Gate"}, {"ControllerID", "3"},
+                                {"InputIndex", "2"},     {"Active", "1"},             {"normal_open", "-1"},
+                                {"Disabled", "0"},       {"ListAddress", "x.CA00"},   {"SomeNewColumn_x", "7"},
+                                {"Installed", "(none)"}};
+    const sv::StoredRow expected = {{"Number", "12"},
+                                    {"Name", "Garage Gate"},
+                                    {"Controller number", "3"},
+                                    {"Input on its controller", "2"},
+                                    {"Active", "Yes"},
+                                    {"Normally open", "Yes"},
+                                    {"Disabled", "No"},
+                                    {"Some new column x", "7"},
+                                    {"Installed", "(none)"}};
+    EXPECT_EQ(sv::labelledFields(door), expected);
+}
+
+TEST_F(WindowsFixture, EveryStoredColumnOfEveryKindGetsALabelInWords) {
+    for (const char* kind : {"Door", "Input", "ExpInput", "Output", "Reader", "Controller", "Pylon", "Port",
+                             "ZR2Door", "ZR2Input", "ZR2Relay", "ZR2Reader"}) {
+        const auto table = DeviceWindows::tableForKind(kind);
+        ASSERT_TRUE(table.has_value());
+        const qint32 id = site.scalar(QString("SELECT MIN(%1) FROM %2").arg(table->idColumn, table->table)).toInt();
+        for (const auto& [label, value] : sv::labelledFields(windows.storedRow(*table, id))) {
+            EXPECT_FALSE(label.contains(QLatin1Char('_'))) << kind << " " << label.toStdString();
+            EXPECT_FALSE(label.contains(QRegularExpression(QStringLiteral("[a-z][A-Z]")))) << kind << " " << label.toStdString();
+        }
+    }
 }
 
 TEST_F(WindowsFixture, HeadlessThePropertiesAndHelpAreLoggedNotShown) {

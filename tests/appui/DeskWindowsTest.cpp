@@ -1,7 +1,8 @@
 // The status viewer's windows with widgets on the offscreen platform: each workstation's window
-// keeps its name in the title, Help asked twice shows one Help window, and a desk's status bar
-// tells the field link's loss with its time.
+// keeps its name in the title, Help asked twice shows one Help window, a desk's status bar
+// tells the field link's loss with its time, and the console brings back a closed window.
 #include "App.h"
+#include "AppEventView.h"
 #include "AppSite.h"
 #include "DeviceWindows.h"
 #include "MqttSite.h"
@@ -14,6 +15,8 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
+#include <QTest>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -37,6 +40,40 @@ TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
         ASSERT_NE(app.workstation(k).widget(), nullptr);
         EXPECT_EQ(app.workstation(k).widget()->windowTitle(),
                   QStringLiteral("Status Viewer - %1").arg(sv::workstationName(k + 1)));
+    }
+}
+
+TEST(DeskWindows, TheConsoleBringsBackAStatusWindowClosedWithEscByItsButtonAndByF2) {
+    QTemporaryDir dir;
+    const sv::SiteChoice site =
+        sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 300, {}, true);
+    sv::AppConfig config;
+    config.siteUrl = site.url;
+    config.logFolder = dir.path();
+    sv::StatusViewerApp app(config);
+    app.log().setEcho(false);
+    sv::AppEventView console(app);
+    console.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&console));
+    QWidget* window = app.workstation(0).widget();
+    ASSERT_NE(window, nullptr);
+    so::StatusWindow& state = windowOf(app.workstation(0).status());
+    EXPECT_EQ(app.showClosedWindows(), 0) << "an open window is left as it is";
+
+    for (const bool byKey : {false, true}) {
+        state.closeByOperator();  // the operator's Esc
+        ASSERT_FALSE(window->isVisible());
+        ASSERT_FALSE(state.isLoaded());
+        if (byKey) {
+            QApplication::setActiveWindow(&console);
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&console));
+            QTest::keyClick(&console, Qt::Key_F2);
+        } else {
+            QTest::mouseClick(console.showWindowsButton(), Qt::LeftButton);
+        }
+        EXPECT_TRUE(window->isVisible()) << (byKey ? "F2" : "button");
+        EXPECT_TRUE(state.isLoaded());
+        EXPECT_GT(app.workstation(0).pointsShown(), 0);
     }
 }
 

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCollator>
+
 namespace so {
 namespace {
 
@@ -84,7 +86,9 @@ TEST_F(ConfigureGroupsTest, OpensOnNewWithEveryKindAvailableAndGroupsNewestNameF
 }
 
 TEST_F(ConfigureGroupsTest, AddAllThenApplyOnNewStoresThePointsInListOrderAndAnnouncesThem) {
-    const QStringList listed = addresses(dialog->available());
+    QStringList listed;  // as the list shows them: by name
+    for (int index : dialog->shownAvailable())
+        listed << dialog->available()[index].listAddress;
     dialog->addAll();
     EXPECT_TRUE(dialog->available().isEmpty());
     EXPECT_EQ(addresses(dialog->selected()), listed);
@@ -119,8 +123,11 @@ TEST_F(ConfigureGroupsTest, ApplyOnAStoredGroupReplacesItsPoints) {
     dialog->remove({0});
     EXPECT_TRUE(addresses(dialog->available()).contains(stored[0])) << "a removed point is available again";
     const QStringList available = addresses(dialog->available());
+    // Highlighted entries move in the order the list shows them (by name).
+    const QVector<int> shown = dialog->shownAvailable();
+    const bool oneFirst = shown.indexOf(1) < shown.indexOf(3);
     dialog->add({3, 1});
-    const QStringList expected = stored.mid(1) << available[1] << available[3];
+    const QStringList expected = stored.mid(1) << available[oneFirst ? 1 : 3] << available[oneFirst ? 3 : 1];
     ASSERT_EQ(addresses(dialog->selected()), expected);
 
     dialog->applyChanges();
@@ -338,6 +345,34 @@ TEST_F(ConfigureGroupsTest, TopologyPutsEveryKindUnderItsController) {
     for (const auto& [objectId, name] : {std::pair{1, "Door"}, {9, "Expansion Relay"}, {108, "ZRII Module"},
                                          {77, "77"}})
         EXPECT_EQ(kindName(objectId), QLatin1String(name));
+}
+
+TEST_F(ConfigureGroupsTest, TheAvailableListIsByNameAndTheTopologyByControllerThenName) {
+    QCollator order;
+    order.setCaseSensitivity(Qt::CaseInsensitive);
+    order.setNumericMode(true);
+    const QVector<SelectedPoint>& available = dialog->available();
+    const auto inOrder = [&](const QVector<int>& indexes) {
+        for (int i = 1; i < indexes.size(); ++i)
+            if (order.compare(available[indexes[i - 1]].listName, available[indexes[i]].listName) > 0)
+                return testing::AssertionFailure() << available[indexes[i - 1]].listName.toStdString() << " before "
+                                                   << available[indexes[i]].listName.toStdString();
+        return testing::AssertionSuccess();
+    };
+    dialog->setView(ConfigureGroups::SeaOfPoints);
+    ASSERT_GT(dialog->shownAvailable().size(), 100);
+    EXPECT_TRUE(inOrder(dialog->shownAvailable()));
+
+    dialog->setView(ConfigureGroups::Topology);
+    const auto tree = dialog->availableTree();
+    ASSERT_GT(tree.size(), 2);
+    EXPECT_TRUE(tree[0].address.isEmpty()) << "the ports and boxes first";
+    for (int b = 0; b < tree.size(); ++b) {
+        EXPECT_TRUE(inOrder(tree[b].points)) << tree[b].label.toStdString();
+        if (b > 1)
+            EXPECT_LE(order.compare(tree[b - 1].label, tree[b].label), 0)
+                << tree[b - 1].label.toStdString() << " before " << tree[b].label.toStdString();
+    }
 }
 
 TEST_F(ConfigureGroupsTest, UncheckingTheLastCheckedColumnIsRefused) {

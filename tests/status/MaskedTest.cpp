@@ -63,6 +63,21 @@ TEST_F(MaskedTest, FillsDoorInputsExpansionInputsAndNewerLineInputs) {
     EXPECT_EQ(masked().rowCount(), 3);
 }
 
+TEST_F(MaskedTest, AStoredMaskOfAPointTheSiteDoesNotConfigureIsListedByItsAddressSayingSo) {
+    // Base input 4 is neither a stand-alone input nor a door's; expansion input 10 does not exist.
+    exec(QStringLiteral("DELETE FROM Inputs WHERE Address = '%1.BI04'").arg(controller));
+    exec(QStringLiteral("DELETE FROM Doors WHERE Address = '%1.DR04'").arg(controller));
+    exec(QStringLiteral("DELETE FROM ExpInputs WHERE Address = '%1.XI10'").arg(controller));
+    storeMaskReport(7, QStringLiteral("||0#||0#||0#||4#"));
+    storeMaskReport(9, QStringLiteral("||0#||2#"));
+    window->FillMaskedGrid();
+    ASSERT_EQ(masked().rowCount(), 2);
+    for (const QString& address : {controller + QStringLiteral(".BI04"), controller + QStringLiteral(".XI10")}) {
+        ASSERT_GT(maskedRow(address), 0) << address.toStdString();
+        EXPECT_EQ(masked().text(maskedRow(address), col::Name), QStringLiteral("(not configured)"));
+    }
+}
+
 TEST_F(MaskedTest, MalformedStoredEntryIsLoggedAndSkipped) {
     storeMaskReport(7, QStringLiteral("1|x#1||abc#1||4#"));
     window->FillMaskedGrid();

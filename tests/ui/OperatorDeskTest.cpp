@@ -278,17 +278,47 @@ TEST_F(OperatorDesk, AShownGroupDeletedElsewhereIsToldInTheStatusBarAndItsRowsGr
     settle();
     EXPECT_TRUE(dialogs.messages.isEmpty()) << "no box waits for a click";
     EXPECT_TRUE(frame->noticeLabel()->isVisibleTo(frame));
-    EXPECT_TRUE(frame->noticeLabel()->text().contains(QStringLiteral("\"%1\" was deleted").arg(name)));
+    EXPECT_TRUE(frame->noticeLabel()->toolTip().contains(QStringLiteral("\"%1\" was deleted").arg(name)));
     EXPECT_EQ(frame->groupBox()->currentIndex(), -1);
     EXPECT_EQ(frame->groupBox()->placeholderText(), name + QStringLiteral(" (deleted)"));
     EXPECT_EQ(grid(0).rowCount(), rows) << "the rows stay in sight";
     EXPECT_TRUE(view(0)->model()->index(0, 0).data(Qt::ForegroundRole).isValid()) << "greyed";
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Status Viewer - WS1"));
 
+    // On a narrow desk the notice is cut, whole in its tooltip, and never widens the window.
+    frame->resize(960, 700);
+    settle();
+    EXPECT_LE(frame->minimumSizeHint().width(), 960);
+    EXPECT_EQ(frame->width(), 960);
+    const QString notice = frame->noticeLabel()->toolTip();
+    EXPECT_GT(frame->noticeLabel()->fontMetrics().horizontalAdvance(notice), frame->noticeLabel()->width());
+    EXPECT_TRUE(frame->noticeLabel()->text().endsWith(QChar(0x2026)));
+    EXPECT_TRUE(notice.startsWith(frame->noticeLabel()->text().chopped(1)));
+
     chooseGroup(site.smallGroupId);
     EXPECT_FALSE(frame->noticeLabel()->isVisibleTo(frame));
     EXPECT_FALSE(view(0)->model()->index(0, 0).data(Qt::ForegroundRole).isValid());
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Status Viewer - WS1"));
+}
+
+TEST_F(OperatorDesk, TheStatusButtonReadsAsTheMenuEntryChosen) {
+    show();
+    const auto choose = [this](const QString& text) {
+        for (QAction* entry : frame->statusButtonMenu()->actions())
+            if (entry->text() == text)
+                return entry->trigger();
+        ADD_FAILURE() << "no entry " << text.toStdString();
+    };
+    EXPECT_EQ(frame->statusButton()->text(), QStringLiteral("Status"));
+    choose(QStringLiteral("Expansion Inputs"));  // shows the Inputs section alone
+    EXPECT_EQ(window().soloSection(), 1);
+    EXPECT_EQ(frame->statusButton()->text(), QStringLiteral("Expansion Inputs"));
+    choose(QStringLiteral("Doors"));
+    EXPECT_EQ(frame->statusButton()->text(), QStringLiteral("Doors"));
+    window().showOnlySection(2);  // from the sections button: the section's own name
+    EXPECT_EQ(frame->statusButton()->text(), QStringLiteral("Relays"));
+    choose(QStringLiteral("Status Group"));
+    EXPECT_EQ(frame->statusButton()->text(), QStringLiteral("Status"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The 2,000-point demo site's window at its default layout: names, addresses and times drawn
-// whole, captions whole, the severity marker in its own room, the last column reaching the edge;
-// and the sections sharing the window, each grid scrolling its own rows by wheel and PgDn.
+// whole (also in the bold of a just-changed row), captions whole, the severity marker in its own
+// room, the last column reaching the edge; and the sections sharing the window, each grid
+// scrolling its own rows by wheel and PgDn.
 #include "ui/UiFixture.h"
 
 #include <QDir>
@@ -34,7 +35,8 @@ TEST_F(ReadableWindow, DefaultLayoutShowsTheDemosNamesAddressesAndTimesWhole) {
     int checked = 0;
     for (int section = 0; section < kSectionCount; ++section) {
         SectionGridView* v = view(section);
-        const QFontMetrics metrics = v->fontMetrics();
+        // Measured in the bold type of a row whose state just changed: such a row reads whole too.
+        const QFontMetrics metrics(v->gridModel()->boldFont());
         for (const QString& key : {QStringLiteral("Name"), QStringLiteral("Address"), QStringLiteral("LastUpdated")}) {
             const int column = grid(section).columnIndex(key);
             if (column < 0)

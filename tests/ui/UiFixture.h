@@ -55,6 +55,7 @@ protected:
         for (int section = 0; section < kSectionCount; ++section)
             frame->sectionModel(section)->flush();
         frame->maskedModel()->flush();
+        frame->overriddenView()->gridModel()->flush();
         // A changed size hint ripples up one layout per round of posted events.
         for (int round = 0; round < 4; ++round)
             QCoreApplication::processEvents();

@@ -187,7 +187,7 @@ TEST_F(WindowInteraction, SectionChoiceShowsOneSectionFillingTheWindowAndBack) {
     EXPECT_TRUE(view(1)->isVisible());
 }
 
-TEST_F(WindowInteraction, ToolbarShowsMaskedListOverriddenPlaceholderAndSectionsAgain) {
+TEST_F(WindowInteraction, ToolbarShowsMaskedListOverriddenListAndSectionsAgain) {
     show();
     frame->maskedButton()->trigger();
     EXPECT_EQ(frame->currentPage(), frame->maskedView());
@@ -195,8 +195,7 @@ TEST_F(WindowInteraction, ToolbarShowsMaskedListOverriddenPlaceholderAndSections
     EXPECT_GT(frame->maskedView()->model()->rowCount(), 0);  // the demo site masks some points
 
     frame->overriddenButton()->trigger();
-    EXPECT_EQ(frame->currentPage(), frame->overriddenPlaceholder());
-    EXPECT_EQ(frame->overriddenPlaceholder()->text(), QStringLiteral("Temporary Placeholder for Overridden Points."));
+    EXPECT_EQ(frame->currentPage(), frame->overriddenView());
     EXPECT_FALSE(frame->maskedButton()->isChecked());
 
     frame->statusButton()->trigger();
