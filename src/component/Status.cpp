@@ -446,6 +446,8 @@ QStringList Status::shownRows(bool newerLine) const {
 }
 
 Status::SiteState Status::siteState() const {
+    if (d->siteLink.isDamaged())
+        return SiteState::Damaged;
     if (!d->siteLink.isReachable())
         return SiteState::Unreachable;
     return d->siteLink.isBusy() ? SiteState::Busy : SiteState::Reachable;
