@@ -293,9 +293,10 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
                 return;
             const DataParts parts = splitNameAndId(data);
             qint32 groupId = toInt32(parts.second);
-            // A notice sent again for a group the box holds, or naming a group no site can store,
-            // adds nothing: the box never grows past the site's groups.
-            if (window.findGroupEntry(groupId) >= 0 || parts.first.size() > GroupStore::kMaxNameLength)
+            // A notice sent again for a group the box holds, or naming a group the name rule
+            // refuses, adds nothing: the box never grows past the site's groups.
+            if (window.findGroupEntry(groupId) >= 0 ||
+                d->groups.checkName(parts.first, false) != GroupNameProblem::None)
                 return;
             if (CheckSyncPermission(ctx, groupId))
                 window.appendGroupEntry(parts.first, groupId);
@@ -314,7 +315,7 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
                 return;
             const DataParts parts = splitNameAndId(data);
             const int index = window.findGroupEntry(toInt32(parts.second));
-            if (index >= 0)
+            if (index >= 0 && d->groups.checkName(parts.first, false) == GroupNameProblem::None)
                 window.setGroupEntryText(index, parts.first);
             return;
         }
