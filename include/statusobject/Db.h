@@ -185,7 +185,8 @@ public:
     bool canWrite();
     /// Closes the connection; every statement fails until reopen().
     void close();
-    /// Sets how long a statement waits for another connection's lock (SQLite backends).
+    /// Sets how long a statement waits for another connection's lock: SQLite's busy timeout, SQL
+    /// Server's LOCK_TIMEOUT (a statement that gives up fails with isBusy()).
     void setBusyTimeout(int milliseconds);
 
     /// The Qt SQL connection name (for the platform layer and tests that must reach the driver).

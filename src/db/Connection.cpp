@@ -318,8 +318,11 @@ void Connection::Impl::openDatabase() {
     if (!db.open())
         throw DbError(QStringLiteral("Cannot open the database %1").arg(withoutSecrets(url)), {}, db.lastError().text());
     compatibility = backendIsSqlite(db);
-    if (!compatibility)
+    if (!compatibility) {
+        // SQL Server waits for a lock as long as it takes unless told: bounded as on SQLite.
+        setServerLockTimeout();
         return;
+    }
     // The SQLite ODBC driver keeps its own lock wait (its Timeout attribute, 100 s unless given)
     // over the busy_timeout pragma: the connection is opened again with the wait set.
     if (db.driverName() == QLatin1String("QODBC") && odbcBaseString.isEmpty()) {
@@ -460,10 +463,21 @@ void Connection::reopen() {
     }
 }
 
+void Connection::Impl::setServerLockTimeout() {
+    const QString set = QStringLiteral("SET LOCK_TIMEOUT %1").arg(busyTimeoutMs);
+    QSqlQuery query(db);
+    if (!query.exec(set))
+        throwQueryError(QStringLiteral("Cannot set the lock timeout"), set, query);
+}
+
 void Connection::setBusyTimeout(int milliseconds) {
     d->busyTimeoutMs = qMax(0, milliseconds);
-    if (!d->compatibility || !d->db.isOpen())
+    if (!d->db.isOpen())
         return;
+    if (!d->compatibility) {
+        d->setServerLockTimeout();
+        return;
+    }
     if (!d->odbcBaseString.isEmpty()) {
         d->db.setDatabaseName(d->odbcBaseString + QStringLiteral(";Timeout=%1").arg(d->busyTimeoutMs));
         reopen();

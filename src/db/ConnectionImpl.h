@@ -129,6 +129,8 @@ struct Connection::Impl {
 
     /// Opens db, detects the backend, sets SQLite up and starts watching the file.
     void openDatabase();
+    /// SET LOCK_TIMEOUT busyTimeoutMs on a server connection.
+    void setServerLockTimeout();
     /// Runs SQLite's quick check; throws a damage DbError when the file is not whole.
     void checkWhole();
     /// Sets the file's fault (kept until a reopen) and returns it.

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -363,6 +364,27 @@ TEST_F(SqlServerDriver, UnderACaseSensitiveCollationNamesMustBeSpelledAsTheSchem
         else
             EXPECT_THROW(sensitive->query(QString::fromLatin1(c.statement)), db::DbError);
     }
+}
+
+TEST_F(SqlServerDriver, ALockHeldElsewhereEndsTheWaitAsBusyWithinTheConnectionsBound) {
+    auto holder = db::Connection::open(QStringLiteral("sqlite:") + file_);
+    QSqlQuery begin(QSqlDatabase::database(holder->qtConnectionName(), false));
+    ASSERT_TRUE(begin.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    auto connection = open();
+    QElapsedTimer clock;
+    clock.start();
+    const QString write = QStringLiteral("UPDATE Status_Groups SET SiteID = 1");
+    try {
+        connection->execute(write);
+        FAIL() << "wrote through an exclusive lock";
+    } catch (const db::DbError& e) {
+        EXPECT_TRUE(e.isBusy()) << e.what();
+    }
+    EXPECT_LT(clock.elapsed(), 3 * db::Connection::kDefaultBusyTimeoutMs + 300) << "the lock timeout was set";
+    connection->setBusyTimeout(50);
+    clock.restart();
+    EXPECT_THROW(connection->execute(write), db::DbError);
+    EXPECT_LT(clock.elapsed(), 3 * 50 + 300);
 }
 
 }  // namespace
