@@ -138,6 +138,16 @@ TEST_F(StatusLifecycleTest, ALayoutSavedOnUnloadLoadsBackIdenticallyApostrophesI
     EXPECT_TRUE(host2.loggedErrors.isEmpty()) << host2.loggedErrors.join(QLatin1Char('\n')).toStdString();
 }
 
+TEST_F(StatusLifecycleTest, AGroupCreatedThroughTheHostCallComesBackWithItsStoredId) {
+    status->Show();
+    const QString door = groupAddresses(site.smallGroupId, 1).value(0);
+    ASSERT_FALSE(door.isEmpty());
+    const qint32 id = status->createGroup(QStringLiteral("Night Rounds"), {{QStringLiteral("Front"), door, 1, 1, 0, 16}});
+    ASSERT_GT(id, 0) << "the procedure's output parameter carries the new id";
+    EXPECT_EQ(scalar(*db, QStringLiteral("SELECT GroupID FROM Status_Groups WHERE GroupName = 'Night Rounds'")).toInt(), id);
+    EXPECT_EQ(scalar(*db, QStringLiteral("SELECT count(*) FROM Status_Points WHERE GroupID = %1").arg(id)).toInt(), 1);
+}
+
 TEST_F(StatusLifecycleTest, ALayoutSaveFailingAtCloseIsToldAndTheLayoutSavedAtTheNextClose) {
     status->Show();
     window().grid(0).moveColumn(2, 0);

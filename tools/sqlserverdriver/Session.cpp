@@ -1,4 +1,5 @@
 #include "Session.h"
+#include "TSqlCheck.h"
 
 #include "db/ProcedureCatalog.h"
 #include "db/TSqlRewriter.h"
@@ -659,6 +660,10 @@ Execution Session::execute(const QString& sql, const QVector<BoundParameter>& pa
     for (const BoundParameter& p : parameters) inputs.append(p.value);
     try {
         const QVector<Token> tokens = db::tsql::tokenize(sql);
+        // What a server would not parse is refused before the text is rewritten for SQLite.
+        if (const QString sqliteOnly = sqliteOnlySyntax(sql); !sqliteOnly.isEmpty())
+            throw ServerError("42000", 102, QStringLiteral("Incorrect syntax near '%1' (SQLite, not T-SQL) in: %2")
+                                                .arg(sqliteOnly, sql));
         if (const std::optional<OdbcCall> call = odbcCall(sql, int(inputs.size()))) {
             QVector<Value> arguments = call->literals;
             for (int i = 0; i < arguments.size(); ++i)
