@@ -183,26 +183,4 @@ TEST_F(FileFaults, ADamagedFileIsNotWrittenAndNotReopenedUntilWhole) {
     EXPECT_EQ(conn->query(QStringLiteral("SELECT count(*) FROM T")).field(0).toInt(), 2000);
 }
 
-TEST_F(FileFaults, AFileWithoutADatabaseIsRefusedAndLeftAsItIs) {
-    for (const QByteArray& content : {QByteArray(), QByteArray("a text file, not a site\n")}) {
-        const QString path = dir.filePath(QStringLiteral("not-a-site.db"));
-        QFile::remove(path);
-        {
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(content);
-        }
-        try {
-            Connection::open(QStringLiteral("sqlite:") + path);
-            FAIL() << "opened a file that holds no database";
-        } catch (const DbError& e) {
-            EXPECT_TRUE(e.isDamage()) << e.what();
-        }
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), content);
-        EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
-    }
-}
-
 }  // namespace
