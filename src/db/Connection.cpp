@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <limits>
 #include <optional>
 #include <sys/stat.h>
@@ -345,7 +346,7 @@ void Connection::Impl::openDatabase() {
     const std::optional<CheckpointMark> mark = checkpointMark(watch.path);
     watch = FileWatch{watch.path, look.device, look.inode, look.size, look.mtimeNs,
                       header ? header->changeCounter : 0, mark.value_or(CheckpointMark{}), mark.has_value(),
-                      FileWatch::Oddity::None, FileFault::None, {}};
+                      FileWatch::Oddity::None, 0, FileFault::None, {}};
 }
 
 void Connection::Impl::checkWhole() {
@@ -393,22 +394,32 @@ Connection::FileFault Connection::fileFault() {
 
     const std::optional<CheckpointMark> mark = checkpointMark(w.path);
     const bool checkpointed = mark.has_value() != w.hasMark || (mark && *mark != w.mark);
+    const qint64 nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count();
+    // The same oddity, no checkpoint since it was first seen, and long enough for any checkpoint
+    // that was under way then to have finished.
+    const auto confirmed = [&](FileWatch::Oddity oddity) {
+        if (w.oddity == oddity && !checkpointed)
+            return nowMs - w.oddSinceMs >= FileWatch::kConfirmMs;
+        w.oddity = oddity;
+        w.oddSinceMs = nowMs;
+        w.mark = mark.value_or(CheckpointMark{});
+        w.hasMark = mark.has_value();
+        return false;
+    };
     if (header->pageCount > 0 && now.size < header->pageCount * header->pageSize) {
-        if (w.oddity == FileWatch::Oddity::Short && !checkpointed)
+        if (confirmed(FileWatch::Oddity::Short))
             return d->fileFails(FileFault::Damaged, QStringLiteral("the file is cut short: %1 bytes of its %2")
                                                         .arg(now.size)
                                                         .arg(header->pageCount * header->pageSize));
-        w.oddity = FileWatch::Oddity::Short;
-        w.mark = mark.value_or(CheckpointMark{});
-        w.hasMark = mark.has_value();
         return FileFault::None;
     }
     const bool changed = now.size != w.size || now.mtimeNs != w.mtimeNs;
     if (changed && mark && !checkpointed) {
-        if (w.oddity == FileWatch::Oddity::WrittenOver)
+        if (confirmed(FileWatch::Oddity::WrittenOver))
             return d->fileFails(FileFault::Replaced,
                                 QStringLiteral("another program wrote over the file in place (no checkpoint did)"));
-        w.oddity = FileWatch::Oddity::WrittenOver;
         return FileFault::None;
     }
     w.size = now.size;

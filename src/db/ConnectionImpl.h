@@ -84,10 +84,11 @@ struct Recordset::Impl {
 /// What a connection knows of its database file, to tell when the file at its path is no longer
 /// the one it opened or is damaged (Connection::fileFault).
 struct FileWatch {
-    /// Something odd seen at the last look, taken as a fault when the next look still sees it and
-    /// no checkpoint ran in between (a checkpoint writes the header page before the pages it
-    /// counts, and writes the file while another program's writes look the same).
+    /// Something odd seen at the last look, taken as a fault when a look at least kConfirmMs later
+    /// still sees it and no checkpoint ran in between (a checkpoint writes the header page before
+    /// the pages it counts, and writes the file while another program's writes look the same).
     enum class Oddity { None, Short, WrittenOver };
+    static constexpr qint64 kConfirmMs = 1000;
 
     /// The path the url names (its links followed at every look), or the file SQLite opened.
     QString path;
@@ -100,6 +101,7 @@ struct FileWatch {
     std::array<quint32, 4> mark{};
     bool hasMark = false;
     Oddity oddity = Oddity::None;
+    qint64 oddSinceMs = 0;  // steady clock
     /// Kept until the connection is opened again.
     Connection::FileFault fault = Connection::FileFault::None;
     QString reason;

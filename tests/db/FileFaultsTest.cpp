@@ -9,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cstdio>
 #include <functional>
@@ -52,11 +53,14 @@ public:
         other->query(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")).close();
     }
 
-    /// What the file check says after `looks` looks (the last answer).
+    /// What the file check says after `looks` looks a little over a second apart (the last answer).
     Fault look(int looks) {
         Fault fault = Fault::None;
-        for (int i = 0; i < looks; ++i)
+        for (int i = 0; i < looks; ++i) {
+            if (i > 0)
+                QThread::msleep(1100);
             fault = conn->fileFault();
+        }
         return fault;
     }
 
@@ -85,11 +89,17 @@ TEST_P(FileFaultSeen, WithinTwoLooksAndKeptUntilReopened) {
     openSite(GetParam().viaLink);
     ASSERT_EQ(look(1), Fault::None);
     GetParam().inflict(*this);
+    if (GetParam().expected != Fault::None) {
+        // Two looks at once are not enough for what a checkpoint under way also shows.
+        const Fault first = conn->fileFault();
+        EXPECT_TRUE(first == Fault::None || first == GetParam().expected);
+        if (first == Fault::None)
+            EXPECT_EQ(conn->fileFault(), Fault::None);
+    }
     EXPECT_EQ(look(2), GetParam().expected);
-    // A checkpoint after the fault does not make it go away.
     if (GetParam().expected != Fault::None) {
         EXPECT_FALSE(conn->isAlive());
-        EXPECT_EQ(look(3), GetParam().expected);
+        EXPECT_EQ(conn->fileFault(), GetParam().expected) << "kept until the connection is opened again";
     }
 }
 
