@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <sys/stat.h>
@@ -57,7 +58,29 @@ FileLook lookAt(const QString& path) {
             qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
-/// The first 100 bytes of a SQLite database file, read without SQLite.
+/// The SQLite connection behind Qt's own SQLite driver (null for other drivers, as through ODBC).
+sqlite3* sqliteHandle(QSqlDatabase& db) {
+    if (db.driverName() != QLatin1String("QSQLITE") || !db.isOpen())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+/// The main database file as the connection holds it open. The file is read through that handle
+/// only: opening and closing another descriptor of it in this process would drop every lock
+/// SQLite holds on it (POSIX locks belong to the process, and any close releases them).
+sqlite3_file* openFileOf(sqlite3* connection) {
+    sqlite3_file* file = nullptr;
+    if (connection == nullptr ||
+        sqlite3_file_control(connection, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
+        file->pMethods == nullptr)
+        return nullptr;
+    return file;
+}
+
+/// The first 100 bytes of a SQLite database file.
 struct FileHeader {
     bool sqlite = false;  // starts with the format string
     qint64 pageSize = 0;
@@ -67,16 +90,20 @@ struct FileHeader {
     qint64 pageCount = 0;
 };
 
-std::optional<FileHeader> readHeader(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+std::optional<FileHeader> readHeader(sqlite3_file* file) {
+    if (file == nullptr)
         return std::nullopt;
-    const QByteArray bytes = file.read(100);
+    char bytes[100] = {};
+    const int rc = file->pMethods->xRead(file, bytes, sizeof bytes, 0);
     FileHeader header;
-    if (bytes.size() < 100 || !bytes.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+    if (rc == SQLITE_IOERR_SHORT_READ)
+        return header;  // shorter than a header
+    if (rc != SQLITE_OK)
+        return std::nullopt;
+    if (std::memcmp(bytes, "SQLite format 3", 16) != 0)
         return header;
-    const auto u32 = [&bytes](int at) { return qFromBigEndian<quint32>(bytes.constData() + at); };
-    const quint16 pageSize = qFromBigEndian<quint16>(bytes.constData() + 16);
+    const auto u32 = [&bytes](int at) { return qFromBigEndian<quint32>(bytes + at); };
+    const quint16 pageSize = qFromBigEndian<quint16>(bytes + 16);
     header.sqlite = true;
     header.pageSize = pageSize == 1 ? 65536 : pageSize;
     header.changeCounter = u32(24);
@@ -85,22 +112,26 @@ std::optional<FileHeader> readHeader(const QString& path) {
     return header;
 }
 
-/// What the write-ahead log's index (PATH-shm) records of checkpoints: the frames copied into the
-/// database file, the frames a checkpoint set out to copy (written before it writes the file) and
-/// the log's salts (new whenever the log starts afresh). In write-ahead mode SQLite writes the
-/// database file only in a checkpoint, so the file changing while these stay the same was written
-/// by someone else. Empty when there is no index to read.
+/// What the write-ahead log's index records of checkpoints: the frames copied into the database
+/// file, the frames a checkpoint set out to copy (written before it writes the file) and the log's
+/// salts (new whenever the log starts afresh). In write-ahead mode SQLite writes the database file
+/// only in a checkpoint, so the file changing while these stay the same was written by someone
+/// else. Read from the index SQLite has mapped (never by opening the -shm file: see openFileOf);
+/// empty when there is none.
 using CheckpointMark = std::array<quint32, 4>;
 
-std::optional<CheckpointMark> checkpointMark(const QString& path) {
-    QFile index(path + QStringLiteral("-shm"));
-    if (!index.open(QIODevice::ReadOnly))
+std::optional<CheckpointMark> checkpointMark(sqlite3_file* file) {
+    if (file == nullptr || file->pMethods->iVersion < 2 || file->pMethods->xShmMap == nullptr)
         return std::nullopt;
-    const QByteArray bytes = index.read(132);
-    if (bytes.size() < 132)
+    volatile void* region = nullptr;
+    if (file->pMethods->xShmMap(file, 0, 32768, 0, &region) != SQLITE_OK || region == nullptr)
         return std::nullopt;
     // The index is in the machine's own byte order.
-    const auto u32 = [&bytes](int at) { return qFromUnaligned<quint32>(bytes.constData() + at); };
+    const auto u32 = [region](int at) {
+        quint32 value = 0;
+        std::memcpy(&value, const_cast<const char*>(static_cast<volatile char*>(region)) + at, sizeof value);
+        return value;
+    };
     return CheckpointMark{u32(96), u32(128), u32(32), u32(36)};
 }
 
@@ -109,12 +140,7 @@ std::optional<CheckpointMark> checkpointMark(const QString& path) {
 /// one put in its place, or more into a damaged one. Only Qt's own SQLite driver hands out its
 /// handle; through ODBC the log is still copied.
 void keepFileOnClose(QSqlDatabase& db) {
-    if (db.driverName() != QLatin1String("QSQLITE") || !db.isOpen())
-        return;
-    const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return;
-    if (sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData()))
+    if (sqlite3* connection = sqliteHandle(db))
         sqlite3_db_config(connection, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
 }
 
@@ -302,10 +328,11 @@ std::unique_ptr<Connection> Connection::open(const QString& url) {
     d->inMemory = parts.driver == QLatin1String("QSQLITE") && parts.database.trimmed() == QLatin1String(":memory:");
     if (parts.driver == QLatin1String("QSQLITE") && !d->inMemory) {
         d->watch.path = QFileInfo(parts.database).absoluteFilePath();
-        // SQLite takes an empty file for an empty database and writes one into it: a file that is
-        // there but holds no database is refused before anything is written to it.
-        const std::optional<FileHeader> header = readHeader(d->watch.path);
-        if (header && !header->sqlite)
+        // SQLite takes an empty file for an empty database and writes one into it: an empty file
+        // is refused before anything is written to it (any other file that is no database SQLite
+        // refuses itself, writing nothing).
+        const QFileInfo existing(d->watch.path);
+        if (existing.exists() && existing.size() == 0)
             throw DbError(QStringLiteral("The file %1 holds no SQLite database; it is left as it is").arg(d->watch.path),
                           {}, {}, true);
     }
@@ -342,8 +369,9 @@ void Connection::Impl::openDatabase() {
     const FileLook look = lookAt(watch.path);
     if (!look.exists)
         throw DbError(QStringLiteral("The database file %1 is not there").arg(watch.path));
-    const std::optional<FileHeader> header = readHeader(watch.path);
-    const std::optional<CheckpointMark> mark = checkpointMark(watch.path);
+    sqlite3_file* const open = openFileOf(sqliteHandle(db));
+    const std::optional<FileHeader> header = readHeader(open);
+    const std::optional<CheckpointMark> mark = checkpointMark(open);
     watch = FileWatch{watch.path, look.device, look.inode, look.size, look.mtimeNs,
                       header ? header->changeCounter : 0, mark.value_or(CheckpointMark{}), mark.has_value(),
                       FileWatch::Oddity::None, 0, FileFault::None, {}};
@@ -384,7 +412,9 @@ Connection::FileFault Connection::fileFault() {
     const FileLook now = lookAt(w.path);
     if (!now.exists || now.device != w.device || now.inode != w.inode)
         return d->fileFails(FileFault::Replaced, QStringLiteral("the path no longer names the file that is open"));
-    const std::optional<FileHeader> header = readHeader(w.path);
+    // The path names the open file: it is read through the connection's own handle.
+    sqlite3_file* const open = openFileOf(sqliteHandle(d->db));
+    const std::optional<FileHeader> header = readHeader(open);
     if (!header)
         return FileFault::None;  // unreadable for now: the statements say what is wrong
     if (!header->sqlite)
@@ -392,7 +422,7 @@ Connection::FileFault Connection::fileFault() {
     if (header->changeCounter < w.changeCounter)
         return d->fileFails(FileFault::Replaced, QStringLiteral("an older copy of the file was written over it"));
 
-    const std::optional<CheckpointMark> mark = checkpointMark(w.path);
+    const std::optional<CheckpointMark> mark = checkpointMark(open);
     const bool checkpointed = mark.has_value() != w.hasMark || (mark && *mark != w.mark);
     const qint64 nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                              std::chrono::steady_clock::now().time_since_epoch())
@@ -454,11 +484,9 @@ void Connection::reopen() {
         // it would write a database into an empty file.
         if (!QFileInfo::exists(path))
             throw DbError(QStringLiteral("The database file %1 is not there").arg(path));
-        const std::optional<FileHeader> header = readHeader(path);
-        if (header && !header->sqlite) {
-            d->fileFails(FileFault::Damaged, QStringLiteral("the file holds no database"));
-            throw DbError(QStringLiteral("The database file %1 is damaged: it holds no database").arg(path), {},
-                          {}, true);
+        if (QFileInfo(path).size() == 0) {
+            d->fileFails(FileFault::Damaged, QStringLiteral("the file is empty"));
+            throw DbError(QStringLiteral("The database file %1 is damaged: it is empty").arg(path), {}, {}, true);
         }
     }
     try {

@@ -8,6 +8,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -191,6 +192,27 @@ TEST_F(FileFaults, ADamagedFileIsNotWrittenAndNotReopenedUntilWhole) {
     conn->reopen();
     EXPECT_EQ(conn->fileFault(), Fault::None);
     EXPECT_EQ(conn->query(QStringLiteral("SELECT count(*) FROM T")).field(0).toInt(), 2000);
+}
+
+TEST_F(FileFaults, LookingAtTheFileKeepsTheLocksOfEveryConnectionOfTheProcess) {
+    openSite(false);
+    auto writer = Connection::open(QStringLiteral("sqlite:") + site);
+    writer->beginTransaction();
+    writer->execute(QStringLiteral("UPDATE T SET B = 'held' WHERE A = 1"));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(conn->fileFault(), Fault::None);
+    ASSERT_TRUE(conn->isAlive());
+    // Another process must still find the write lock taken: a look that opened and closed the
+    // file or its index here would have dropped this process's locks on them.
+    const int rc = QProcess::execute(QStringLiteral("python3"),
+                                     {QStringLiteral("-c"),
+                                      QStringLiteral("import sqlite3, sys\n"
+                                                     "c = sqlite3.connect(sys.argv[1], timeout=0, isolation_level=None)\n"
+                                                     "try:\n    c.execute('BEGIN IMMEDIATE')\nexcept sqlite3.OperationalError:\n"
+                                                     "    sys.exit(3)\n"),
+                                      site});
+    EXPECT_EQ(rc, 3) << "the write lock held by another connection of this process was lost";
+    writer->rollback();
 }
 
 }  // namespace
