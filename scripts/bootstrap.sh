@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs, idempotently, the Debian packages the project builds and runs with.
 # Runs `apt-get update` once and installs only what is missing.
+# The broker package would start a system-wide broker; the project's scripts and tests start their
+# own brokers on free ports, so none is left running: services are not started during the install
+# (a policy-rc.d for its duration) and, where systemd runs, mosquitto's service is disabled and stopped.
 set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config
@@ -14,10 +17,22 @@ missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
 if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   export DEBIAN_FRONTEND=noninteractive
+  policy=/usr/sbin/policy-rc.d
+  own_policy=0
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$policy" >/dev/null
+    $SUDO chmod 755 "$policy"
+    own_policy=1
+  fi
+  trap '[ "$own_policy" -eq 1 ] && $SUDO rm -f "$policy"' EXIT
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+if [ -d /run/systemd/system ] && command -v systemctl >/dev/null &&
+   systemctl list-unit-files mosquitto.service >/dev/null 2>&1; then
+  $SUDO systemctl disable --now mosquitto.service >/dev/null 2>&1 || true
 fi

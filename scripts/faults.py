@@ -10,12 +10,17 @@ second, once per fault, and injects the fault from 8 s to 18 s of the run:
   move            the site file is renamed away and 10 s later renamed back
   disk-full       the site lives on a small tmpfs; its write-ahead log is emptied and the tmpfs
                   filled up for 10 s (needs mount rights; skipped with a message otherwise)
+  kill-9          as lock, and the application is killed (SIGKILL) at 13 s, under the lock; the
+                  lock is released once it is gone
 
 Per fault it prints: live state changes applied during the fault, the longest stall of the window's
 event loop during the fault, whether the operator was told (status bar state from --stats and the
-component's log), whether anything stored was lost (the file at the path passes the integrity
-check, the field's writes reached it after the fault, nothing was left unwritten), and the time
-from the end of the fault until the link answers and every state is written back.
+component's log), whether anything stored was lost, and the time from the end of the fault until
+the link answers and every state is written back. "Lost" compares rows, not only the file's health:
+the site's live-state rows (SuperStatus and the newer line's state columns) are read from the file
+when the fault starts and again after the run; the rows that differ are the ones written since the
+fault began, and the rows the application still held unwritten at its last --stats line (kill-9:
+when it was killed) are the ones lost. The file must also pass the integrity check.
 
 Usage: python3 scripts/faults.py [--app PATH] [--faults lock,move,...] [--seconds 30] [--rate 1000]
 """
@@ -145,9 +150,19 @@ def read_stats(process, fault, site, work, lines, summary, state):
         lines.append((t, int(match.group(2)), int(match.group(3)), match.group(4), int(match.group(5)),
                       int(match.group(6))))
         if not state["injected"] and t >= FAULT_START - 1.0:
+            state["before"] = state_rows(site)
             undo = inject(fault, site, work)
             state["injected"] = True
             state["at"] = t
+        elif fault == "kill-9" and state["injected"] and t >= KILL_AT - 1.0:
+            state["unwritten_at_kill"] = lines[-1][4]
+            process.kill()
+            process.wait()
+            undo()
+            state["restored"] = True
+            state["restored_at"] = t
+            state["restored_wall"] = None
+            return
         elif state["injected"] and not state["restored"] and t >= FAULT_END - 1.0:
             undo()
             state["restored"] = True
@@ -156,7 +171,7 @@ def read_stats(process, fault, site, work, lines, summary, state):
 
 
 def inject(fault, site, work):
-    if fault == "lock":
+    if fault in ("lock", "kill-9"):
         lock = Lock(site)
         return lock.release
     if fault == "unlink-restore":
@@ -177,6 +192,30 @@ def inject(fault, site, work):
         filler = fill(os.path.dirname(site))
         return lambda: os.remove(filler)
     raise ValueError(fault)
+
+
+# The live-state rows the field writes back, by table: (key columns, state columns).
+STATE_TABLES = {
+    "SuperStatus": ("ControllerID, StatusType", "Status"),
+    "ZRII_Inputs": ("Address", "ContactStatus"),
+}
+KILL_AT = 13.0
+
+
+def state_rows(site):
+    """{(table, key): state} of the live-state rows in the file at site."""
+    rows = {}
+    db = sqlite3.connect("file:%s?mode=ro" % site, uri=True, timeout=30)
+    try:
+        for table, (keys, states) in STATE_TABLES.items():
+            try:
+                for row in db.execute("SELECT %s, %s FROM %s" % (keys, states, table)):
+                    rows[(table,) + tuple(row[:-1])] = row[-1]
+            except sqlite3.OperationalError:
+                pass  # a site without that table
+    finally:
+        db.close()
+    return rows
 
 
 def stored_check(site, restored_wall):
@@ -217,10 +256,21 @@ def report(fault, lines, summary, stderr, state, data, site):
     told = ("yes: status bar %s, %s" % ("/".join(shown), "logged" if logged else "not logged")) if shown else "no"
     recovered = next((l for l in after if l[3] == "up" and l[4] == 0), None)
     recovery = "%.1f s" % (recovered[0] - end) if recovered else "not within the run"
+    if "unwritten_at_kill" in state:
+        recovery = "killed"
     lost, why = stored_check(site, state.get("restored_wall"))
+    changed = 0
+    if "before" in state and not lost:
+        now = state_rows(site)
+        changed = sum(1 for key, value in now.items() if state["before"].get(key) != value)
+        why += ", %d rows changed since the fault began are in the file" % changed
     # Rows still in flight at the last one-second line are written on closing; the writer says so
-    # when it could not.
-    if "could not be written back" in stderr:
+    # when it could not. A killed application loses what it held.
+    if "unwritten_at_kill" in state:
+        held = state["unwritten_at_kill"]
+        lost, why = held > 0, "%d rows held unwritten when killed are not in the file; integrity ok, %d rows " \
+            "changed since the fault began are in the file" % (held, changed)
+    elif "could not be written back" in stderr:
         lost, why = True, "states left unwritten when the application closed"
     return {
         "fault": fault, "applied": applied, "failed": failed, "stall": stall, "longest": longest, "told": told,
@@ -232,7 +282,7 @@ def report(fault, lines, summary, stderr, state, data, site):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--app")
-    parser.add_argument("--faults", default="lock,unlink-restore,move,disk-full")
+    parser.add_argument("--faults", default="lock,unlink-restore,move,disk-full,kill-9")
     parser.add_argument("--seconds", type=float, default=30.0)
     parser.add_argument("--rate", type=int, default=1000)
     parser.add_argument("--verbose", action="store_true", help="also print the application's --stats lines")

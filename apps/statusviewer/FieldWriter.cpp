@@ -77,9 +77,12 @@ void FieldWriter::run() {
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
     std::unique_lock lock(mutex_);
     for (;;) {
-        // After a failure the next attempt waits a moment (a new batch may bring it forward).
-        if (failing_)
-            wake_.wait_for(lock, std::chrono::milliseconds(kRetryMs));
+        // After a failure the next attempt waits a moment (a new batch may bring it forward; not
+        // for a damaged file, whose every try reads it whole).
+        if (failing_ && retryMs_ > kRetryMs)
+            wake_.wait_for(lock, std::chrono::milliseconds(retryMs_), [this] { return stopping_; });
+        else if (failing_)
+            wake_.wait_for(lock, std::chrono::milliseconds(retryMs_));
         else
             wake_.wait(lock, [this] { return stopping_ || !pending_.isEmpty() || !afterwards_.isEmpty(); });
         if (stopping_ && deadline == std::chrono::steady_clock::time_point::max())
@@ -99,25 +102,32 @@ void FieldWriter::run() {
         lock.unlock();
 
         QString error;
+        bool damaged = false;
         try {
             if (db == nullptr) {
                 db = so::db::Connection::open(siteUrl_);
                 db->setBusyTimeout(kBusyTimeoutMs);
             } else if (!db->isAlive()) {
-                // The file was removed or replaced, or the connection dropped: never write to a
-                // file nobody opens again; a missing file is not created afresh.
+                // The file was removed, replaced or damaged, or the connection dropped: never write
+                // to a file nobody opens again or that is not whole; a missing file is not created
+                // afresh.
                 db->reopen();
             }
             if (!rows.isEmpty())
                 write(*db, rows);
         } catch (const so::db::DbError& e) {
             error = e.message() + QLatin1Char(' ') + e.driverMessage();
+            damaged = e.isDamage();
         }
 
         lock.lock();
         writingRows_ = 0;
         const bool wasFailing = failing_;
         failing_ = !error.isEmpty();
+        // A damaged file is tried again with growing waits (each try reads it whole once).
+        retryMs_ = !damaged                          ? kRetryMs
+                   : retryMs_ < kFirstDamageRetryMs ? kFirstDamageRetryMs
+                                                    : qMin(retryMs_ * 2, kLastDamageRetryMs);
         if (failing_) {
             ++failedAttempts_;
             rows.merge(std::move(pending_));

@@ -45,6 +45,7 @@ void RunStats::printSecond() {
         case so::Status::SiteState::Reachable: link = "up"; break;
         case so::Status::SiteState::Busy: link = "busy"; break;
         case so::Status::SiteState::Unreachable: link = "down"; break;
+        case so::Status::SiteState::Damaged: link = "damaged"; break;
         }
     }
     std::fprintf(out_, "stats: t=%.1f applied=%lld stall_ms=%lld link=%s unwritten=%d failed_writes=%lld\n",

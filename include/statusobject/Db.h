@@ -25,18 +25,24 @@ struct RunResult;
 /// Every failure of the database layer: carries the statement and the driver's message.
 class DbError : public std::runtime_error {
 public:
-    DbError(const QString& message, const QString& statement = {}, const QString& driverMessage = {});
+    /// damage: the failure is the file's damage (see isDamage()) whatever the driver said.
+    DbError(const QString& message, const QString& statement = {}, const QString& driverMessage = {},
+            bool damage = false);
     QString message() const { return message_; }
     QString statement() const { return statement_; }
     QString driverMessage() const { return driverMessage_; }
     /// True when the statement failed because another connection holds a lock it needed (the
     /// database is busy, not gone): waiting or trying again later can succeed.
     bool isBusy() const;
+    /// True when the database says its file is not a database or is damaged: nothing written to
+    /// it can be trusted until the file is whole again.
+    bool isDamage() const;
 
 private:
     QString message_;
     QString statement_;
     QString driverMessage_;
+    bool damage_ = false;
 };
 
 /// Declared type of a command parameter (what the site database is told; values are bound as given).
@@ -151,23 +157,36 @@ public:
     /// How long a statement waits for a lock another connection holds before it fails as busy.
     static constexpr int kDefaultBusyTimeoutMs = 200;
 
+    /// What can be wrong with the database file under a connection, seen without trusting SQLite.
+    enum class FileFault {
+        None,
+        /// The path no longer names the file that is open: deleted, moved away, renamed over, its
+        /// symbolic link pointed elsewhere, or another program wrote over the file in place.
+        /// SQLite keeps using what it has open, so every later write would be lost or mixed.
+        Replaced,
+        /// The file is no database, is shorter than its own header says, or a statement found it
+        /// damaged: statements on this connection fail without touching it until a reopen finds
+        /// the file whole.
+        Damaged,
+    };
+    /// The file's state now (None for databases that are no file). Cheap (a stat and two small
+    /// reads), so the link's check asks every second.
+    FileFault fileFault();
     /// True while the connection answers (a trivial query succeeds) and, for a database file,
-    /// its path still names the file that is open (see pathNamesOpenFile).
+    /// fileFault() finds nothing wrong.
     bool isAlive();
-    /// False when the database file this connection has open is no longer the one at its path:
-    /// deleted, moved away or replaced by another file (SQLite keeps using the open file, so
-    /// every later write would go to a file nobody opens again). True for other databases.
-    bool pathNamesOpenFile() const;
     /// Closes the connection and opens it again with the same url; kept prepared statements and
     /// translations are dropped. A database file is opened only when a file is at its path again
-    /// (never created afresh). Throws DbError when it cannot be opened; the connection is then closed.
+    /// (never created afresh) and passes SQLite's quick check. Throws DbError when it cannot be
+    /// opened or is damaged (isDamage()); the connection is then closed.
     void reopen();
     /// True when a write could start now (no other connection holds the write lock); never waits.
     /// For databases other than SQLite: isAlive().
     bool canWrite();
     /// Closes the connection; every statement fails until reopen().
     void close();
-    /// Sets how long a statement waits for another connection's lock (SQLite backends).
+    /// Sets how long a statement waits for another connection's lock: SQLite's busy timeout, SQL
+    /// Server's LOCK_TIMEOUT (a statement that gives up fails with isBusy()).
     void setBusyTimeout(int milliseconds);
 
     /// The Qt SQL connection name (for the platform layer and tests that must reach the driver).

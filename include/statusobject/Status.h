@@ -102,8 +102,8 @@ public:
     /// rows in address order. Without newerLine the newer-line controllers' rows are left out.
     QStringList shownRows(bool newerLine = true) const;
     /// The site database as the window last found it: answering, answering with its write lock
-    /// held elsewhere, or not answering.
-    enum class SiteState { Reachable, Busy, Unreachable };
+    /// held elsewhere, not answering, or its file damaged (nothing is saved until it is whole).
+    enum class SiteState { Reachable, Busy, Unreachable, Damaged };
     SiteState siteState() const;
 
 private:

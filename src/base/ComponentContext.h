@@ -40,6 +40,9 @@ struct LayoutSettings {
     /// True after a LoadPersistence that could not read the profile's rows: the layouts stored
     /// there were never read, so they are not saved over.
     bool columnLayoutsUnread = false;
+    /// True after a SavePersistence that failed: what this session set up is kept here, the next
+    /// Show does not read the stored rows over it, and the next close saves it again.
+    bool unsaved = false;
 };
 
 struct ComponentContext {

@@ -55,10 +55,14 @@ void reportCurrentException(ComponentContext& ctx, const QString& reportName) {
         // A user's layout without the column: the write ends silently.
     } catch (const db::DbError& e) {
         // While the site database is unreachable the operator has been told once; each failure
-        // is only logged. A lock held elsewhere marks the link busy.
+        // is only logged. A lock held elsewhere marks the link busy; a damaged file takes it down.
         bool linkDown = false;
         try {
-            linkDown = ctx.siteLink != nullptr && ctx.siteLink->noteDatabaseFailure(e.message(), e.isBusy());
+            const SiteLink::Failure kind = e.isDamage() ? SiteLink::Failure::Damaged
+                                           : e.isBusy()   ? SiteLink::Failure::Busy
+                                                          : SiteLink::Failure::Other;
+            linkDown = ctx.siteLink != nullptr &&
+                       ctx.siteLink->noteDatabaseFailure(e.message() + QStringLiteral(" [") + e.driverMessage() + u']', kind);
         } catch (...) {
         }
         reportFailure(ctx, reportName, errorInfoFrom(e), linkDown);

@@ -23,11 +23,13 @@ QDateTime SiteLink::lastStateChange() const {
     return clockStartUtc_.addMSecs(lastChangeMs_ - clockStartMs_).toLocalTime();
 }
 
-bool SiteLink::noteDatabaseFailure(const QString& what, bool busy) {
+bool SiteLink::noteDatabaseFailure(const QString& what, Failure kind) {
+    if (kind == Failure::Damaged && !damaged_)
+        goDown(what, true);
     // While down, a failure costs no further probe: the timer asks the database.
-    if (reachable_ && !databaseAnswers())
-        goDown(lossReason(what));
-    else if (reachable_ && busy)
+    else if (reachable_ && !databaseAnswers())
+        goDown(lossReason(what), false);
+    else if (reachable_ && kind == Failure::Busy)
         setBusy(true);
     return !reachable_;
 }
@@ -41,12 +43,15 @@ void SiteLink::tick() {
 
 void SiteLink::check() {
     bool answers = databaseAnswers();
+    QString damage;
     if (!answers && !reachable_) {
-        reconnect();
-        answers = databaseAnswers();
+        damage = reconnect();
+        answers = damage.isEmpty() && databaseAnswers();
     }
     if (!answers) {
-        goDown(lossReason(QStringLiteral("no answer to the periodic check")));
+        const bool damaged = !damage.isEmpty() || (ctx_.dbConnection != nullptr &&
+                                                   ctx_.dbConnection->fileFault() == db::Connection::FileFault::Damaged);
+        goDown(damaged ? damage : lossReason(QStringLiteral("no answer to the periodic check")), damaged);
         return;
     }
     goUp();
@@ -66,44 +71,73 @@ bool SiteLink::databaseAnswers() {
 }
 
 QString SiteLink::lossReason(const QString& what) {
-    if (ctx_.dbConnection != nullptr && !ctx_.dbConnection->pathNamesOpenFile())
-        return QStringLiteral("the database file was removed or replaced while open (%1)").arg(what);
+    if (ctx_.dbConnection != nullptr && ctx_.dbConnection->fileFault() == db::Connection::FileFault::Replaced)
+        return QStringLiteral("the database file was removed, replaced or written over while open (%1)").arg(what);
     return what;
 }
 
-void SiteLink::reconnect() {
+QString SiteLink::reconnect() {
     if (ctx_.dbConnection == nullptr)
-        return;
+        return {};
     try {
         ctx_.dbConnection->reopen();
-    } catch (...) {
+    } catch (const db::DbError& e) {
         // Tried again after the next wait; the attempts are not logged one by one.
+        if (e.isDamage())
+            return e.message() + QStringLiteral(" [") + e.driverMessage() + QLatin1Char(']');
+    } catch (...) {
     }
+    return {};
 }
 
-void SiteLink::goDown(const QString& what) {
-    if (!reachable_) {
+void SiteLink::goDown(const QString& what, bool damaged) {
+    const bool newlyDamaged = damaged && !damaged_;
+    damaged_ = damaged_ || damaged;
+    if (!reachable_ && !newlyDamaged) {
         retrySeconds_ = qMin(retrySeconds_ * 2, kCheckIntervalSeconds);
         checkTimer_.start(retrySeconds_ * 1000);
         return;
     }
+    const bool wasReachable = reachable_;
     reachable_ = false;
     setBusy(false);
-    // A file removed or replaced under the connection would take every later write with it.
-    if (ctx_.dbConnection != nullptr && !ctx_.dbConnection->pathNamesOpenFile())
+    // A file removed, replaced or damaged under the connection would take every later write with
+    // it; the connection closes without writing its log into the file.
+    if (ctx_.dbConnection != nullptr && ctx_.dbConnection->fileFault() != db::Connection::FileFault::None)
         ctx_.dbConnection->close();
-    retrySeconds_ = kFirstRetrySeconds;
-    checkTimer_.start(retrySeconds_ * 1000);
+    if (wasReachable) {
+        retrySeconds_ = kFirstRetrySeconds;
+        checkTimer_.start(retrySeconds_ * 1000);
+    }
+    if (damaged) {
+        ctx_.errorLog.writeToLog(QStringLiteral("The site database file is damaged: ") + what);
+        if (wasReachable)
+            emit reachableChanged(false);
+        if (newlyDamaged)
+            emit damagedChanged(true);
+        // Found while already down (the operator has been told of the loss): the status bar and
+        // the log say it, no second box.
+        if (!wasReachable)
+            return;
+        tell(QStringLiteral("The site database file is damaged, so changes are no longer saved. Restore the file from "
+                            "a backup or repair it (by renaming a sound copy into its place while every status viewer "
+                            "is closed). The status viewer keeps showing live changes and opens the file again by "
+                            "itself once it is whole."));
+        return;
+    }
     ctx_.errorLog.writeToLog(QStringLiteral("The site database cannot be reached: ") + what);
     emit reachableChanged(false);
+    tell(QStringLiteral("The site database cannot be reached. The status viewer keeps showing "
+                        "live changes and reconnects as soon as the database answers again."));
+}
+
+void SiteLink::tell(const QString& text) {
     // One box per loss; a failure or a check while it is open (the box runs an event loop) adds none.
     if (telling_ || ctx_.dialogs == nullptr)
         return;
     telling_ = true;
     try {
-        ctx_.dialogs->message(QStringLiteral("The site database cannot be reached. The status viewer keeps showing "
-                                             "live changes and reconnects as soon as the database answers again."),
-                              ctx_.errorLog.componentFileName(), Dialogs::Icon::Warning);
+        ctx_.dialogs->message(text, ctx_.errorLog.componentFileName(), Dialogs::Icon::Warning);
     } catch (...) {
     }
     telling_ = false;
@@ -113,6 +147,10 @@ void SiteLink::goUp() {
     if (reachable_)
         return;
     reachable_ = true;
+    if (damaged_) {
+        damaged_ = false;
+        emit damagedChanged(false);
+    }
     checkTimer_.start(kWatchIntervalSeconds * 1000);
     ctx_.errorLog.writeToLog(QStringLiteral("The site database answers again."));
     emit reachableChanged(true);

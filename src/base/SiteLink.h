@@ -8,6 +8,11 @@
 // with a growing wait between attempts; the first answer brings the link back up (the window then
 // reloads its group once), and a later failure tells the operator again.
 //
+// A database file found damaged (a statement says it is no database or is malformed, or the file is
+// shorter than its own header says) takes the link down as "damaged" at once: the operator is told
+// once what to do, the connection is closed without writing anything more into the file, and the
+// reopen attempts (same waits) trust the file again only when SQLite's quick check finds it whole.
+//
 // Another connection holding the write lock leaves the link up but marks it busy (the status bar
 // says so, the log has one entry) until a write can start again: found by the check, which asks for
 // the lock without waiting, or by a statement that gave up on it.
@@ -38,6 +43,8 @@ public:
     ~SiteLink() override;
 
     bool isReachable() const { return reachable_; }
+    /// Down because the database file is damaged (isReachable() is false too).
+    bool isDamaged() const { return damaged_; }
     /// Another connection holds the write lock (seen by the last check or a failed statement).
     bool isBusy() const { return busy_; }
     /// Time of the last StateChange received; invalid when none has arrived.
@@ -45,11 +52,14 @@ public:
     /// Called for every StateChange: stores a coarse monotonic tick only, the time is built when
     /// read.
     void noteStateChange() noexcept { lastChangeMs_ = coarse::monotonicMs(); }
-    /// A database failure was reported (busy: it gave up on another connection's lock). While the
-    /// link is up the database is asked whether it still answers: a statement that failed on a
-    /// live database leaves the link up. Returns true when the link is down (the failure is then
-    /// only logged; the operator has been told once).
-    bool noteDatabaseFailure(const QString& what, bool busy = false);
+    /// What a reported database failure says about the site.
+    enum class Failure { Other, Busy, Damaged };
+    /// A database failure was reported (Busy: it gave up on another connection's lock; Damaged:
+    /// the file is no database or is malformed, which takes the link down at once). Otherwise,
+    /// while the link is up the database is asked whether it still answers: a statement that
+    /// failed on a live database leaves the link up. Returns true when the link is down (the
+    /// failure is then only logged; the operator has been told once).
+    bool noteDatabaseFailure(const QString& what, Failure kind = Failure::Other);
     /// Asks the database now (opening the connection again first while the link is down); the link
     /// comes up when it answers and goes down when it does not.
     void check();
@@ -59,6 +69,7 @@ public:
 signals:
     void reachableChanged(bool reachable);
     void busyChanged(bool busy);
+    void damagedChanged(bool damaged);
 
 private:
     /// True when the database answers; false also when no connection is set.
@@ -66,13 +77,17 @@ private:
     /// Why the database does not answer, for the log.
     QString lossReason(const QString& what);
     void tick();
-    void reconnect();
-    void goDown(const QString& what);
+    /// Opens the connection again; the reason when the file is damaged, empty otherwise.
+    QString reconnect();
+    void goDown(const QString& what, bool damaged);
+    /// The one message box of a loss.
+    void tell(const QString& text);
     void goUp();
     void setBusy(bool busy);
 
     ComponentContext& ctx_;
     bool reachable_ = true;
+    bool damaged_ = false;
     bool busy_ = false;
     int retrySeconds_ = kFirstRetrySeconds;
     QDateTime clockStartUtc_;

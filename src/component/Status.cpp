@@ -294,8 +294,12 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
         case GroupCreated: {
             if (fromHere())
                 return;
-            qint32 groupId = toInt32(splitNameAndId(data).second);
-            if (window.findGroupEntry(groupId) >= 0)
+            const DataParts parts = splitNameAndId(data);
+            qint32 groupId = toInt32(parts.second);
+            // A notice sent again for a group the box holds, or naming a group the name rule
+            // refuses, adds nothing; a group is shown under the name the site stores.
+            if (window.findGroupEntry(groupId) >= 0 ||
+                d->groups.checkName(parts.first, false) != GroupNameProblem::None)
                 return;
             const std::optional<QString> name = d->groups.storedName(groupId);
             if (name && CheckSyncPermission(ctx, groupId))
@@ -314,11 +318,11 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
         case GroupRenamed: {
             if (fromHere())
                 return;
-            const qint32 groupId = toInt32(splitNameAndId(data).second);
-            const int index = window.findGroupEntry(groupId);
-            if (index < 0)
+            const DataParts parts = splitNameAndId(data);
+            const int index = window.findGroupEntry(toInt32(parts.second));
+            if (index < 0 || d->groups.checkName(parts.first, false) != GroupNameProblem::None)
                 return;
-            if (const std::optional<QString> name = d->groups.storedName(groupId))
+            if (const std::optional<QString> name = d->groups.storedName(toInt32(parts.second)))
                 window.setGroupEntryText(index, *name);
             else
                 window.removeGroupEntry(index);
@@ -453,6 +457,8 @@ QStringList Status::shownRows(bool newerLine) const {
 }
 
 Status::SiteState Status::siteState() const {
+    if (d->siteLink.isDamaged())
+        return SiteState::Damaged;
     if (!d->siteLink.isReachable())
         return SiteState::Unreachable;
     return d->siteLink.isBusy() ? SiteState::Busy : SiteState::Reachable;

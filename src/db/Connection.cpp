@@ -3,13 +3,20 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUuid>
 
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstring>
 #include <limits>
+#include <optional>
 #include <sys/stat.h>
 
 namespace so::db {
@@ -25,14 +32,116 @@ bool isBusyMessage(const QString& driverMessage) {
     return false;
 }
 
-/// The device and inode of the file at path; false when there is none.
-bool fileIdentity(const QString& path, quint64& device, quint64& inode) {
+// What SQLite says when the file it reads is no database or is damaged (and its quick check's
+// answer for a sound file).
+bool isDamageMessage(const QString& driverMessage) {
+    for (const char* text : {"file is not a database", "database disk image is malformed"})
+        if (driverMessage.contains(QLatin1String(text), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+/// The file at a path (symbolic links followed) as the file system sees it.
+struct FileLook {
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 mtimeNs = 0;
+};
+
+FileLook lookAt(const QString& path) {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return false;
-    device = quint64(info.st_dev);
-    inode = quint64(info.st_ino);
-    return true;
+        return {};
+    return {true, quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+            qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
+/// The SQLite connection behind Qt's own SQLite driver (null for other drivers, as through ODBC).
+sqlite3* sqliteHandle(QSqlDatabase& db) {
+    if (db.driverName() != QLatin1String("QSQLITE") || !db.isOpen())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+/// The main database file as the connection holds it open. The file is read through that handle
+/// only: opening and closing another descriptor of it in this process would drop every lock
+/// SQLite holds on it (POSIX locks belong to the process, and any close releases them).
+sqlite3_file* openFileOf(sqlite3* connection) {
+    sqlite3_file* file = nullptr;
+    if (connection == nullptr ||
+        sqlite3_file_control(connection, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
+        file->pMethods == nullptr)
+        return nullptr;
+    return file;
+}
+
+/// The first 100 bytes of a SQLite database file.
+struct FileHeader {
+    bool sqlite = false;  // starts with the format string
+    qint64 pageSize = 0;
+    quint32 changeCounter = 0;
+    /// Pages the file holds by its own header; 0 when the header's count is not valid (an older
+    /// writer that did not keep it: the change counter and "version valid for" differ).
+    qint64 pageCount = 0;
+};
+
+std::optional<FileHeader> readHeader(sqlite3_file* file) {
+    if (file == nullptr)
+        return std::nullopt;
+    char bytes[100] = {};
+    const int rc = file->pMethods->xRead(file, bytes, sizeof bytes, 0);
+    FileHeader header;
+    if (rc == SQLITE_IOERR_SHORT_READ)
+        return header;  // shorter than a header
+    if (rc != SQLITE_OK)
+        return std::nullopt;
+    if (std::memcmp(bytes, "SQLite format 3", 16) != 0)
+        return header;
+    const auto u32 = [&bytes](int at) { return qFromBigEndian<quint32>(bytes + at); };
+    const quint16 pageSize = qFromBigEndian<quint16>(bytes + 16);
+    header.sqlite = true;
+    header.pageSize = pageSize == 1 ? 65536 : pageSize;
+    header.changeCounter = u32(24);
+    if (u32(92) == header.changeCounter)
+        header.pageCount = u32(28);
+    return header;
+}
+
+/// What the write-ahead log's index records of checkpoints: the frames copied into the database
+/// file, the frames a checkpoint set out to copy (written before it writes the file) and the log's
+/// salts (new whenever the log starts afresh). In write-ahead mode SQLite writes the database file
+/// only in a checkpoint, so the file changing while these stay the same was written by someone
+/// else. Read from the index SQLite has mapped (never by opening the -shm file: see openFileOf);
+/// empty when there is none.
+using CheckpointMark = std::array<quint32, 4>;
+
+std::optional<CheckpointMark> checkpointMark(sqlite3_file* file) {
+    if (file == nullptr || file->pMethods->iVersion < 2 || file->pMethods->xShmMap == nullptr)
+        return std::nullopt;
+    volatile void* region = nullptr;
+    if (file->pMethods->xShmMap(file, 0, 32768, 0, &region) != SQLITE_OK || region == nullptr)
+        return std::nullopt;
+    // The index is in the machine's own byte order.
+    const auto u32 = [region](int at) {
+        quint32 value = 0;
+        std::memcpy(&value, const_cast<const char*>(static_cast<volatile char*>(region)) + at, sizeof value);
+        return value;
+    };
+    return CheckpointMark{u32(96), u32(128), u32(32), u32(36)};
+}
+
+/// Makes closing the connection leave the database file as it is: by default the last connection
+/// to close copies the write-ahead log into the file, which would write pages of the old file into
+/// one put in its place, or more into a damaged one. Only Qt's own SQLite driver hands out its
+/// handle; through ODBC the log is still copied.
+void keepFileOnClose(QSqlDatabase& db) {
+    if (sqlite3* connection = sqliteHandle(db))
+        sqlite3_db_config(connection, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
 }
 
 /// The file of a SQLite connection's main database (empty for an in-memory one).
@@ -173,14 +282,19 @@ int skipLeadingRowCounts(QSqlQuery& query) {
 
 }  // namespace
 
-DbError::DbError(const QString& message, const QString& statement, const QString& driverMessage)
+DbError::DbError(const QString& message, const QString& statement, const QString& driverMessage, bool damage)
     : std::runtime_error(describe(message, statement, driverMessage).toStdString()),
       message_(message),
       statement_(statement),
-      driverMessage_(driverMessage) {}
+      driverMessage_(driverMessage),
+      damage_(damage) {}
 
 bool DbError::isBusy() const {
     return isBusyMessage(driverMessage_);
+}
+
+bool DbError::isDamage() const {
+    return damage_ || isDamageMessage(driverMessage_);
 }
 
 void throwQueryError(const QString& message, const QString& statement, const QSqlQuery& query) {
@@ -212,6 +326,16 @@ std::unique_ptr<Connection> Connection::open(const QString& url) {
     d->db = QSqlDatabase::addDatabase(parts.driver, d->name);
     d->db.setDatabaseName(parts.database);
     d->inMemory = parts.driver == QLatin1String("QSQLITE") && parts.database.trimmed() == QLatin1String(":memory:");
+    if (parts.driver == QLatin1String("QSQLITE") && !d->inMemory) {
+        d->watch.path = QFileInfo(parts.database).absoluteFilePath();
+        // SQLite takes an empty file for an empty database and writes one into it: an empty file
+        // is refused before anything is written to it (any other file that is no database SQLite
+        // refuses itself, writing nothing).
+        const QFileInfo existing(d->watch.path);
+        if (existing.exists() && existing.size() == 0)
+            throw DbError(QStringLiteral("The file %1 holds no SQLite database; it is left as it is").arg(d->watch.path),
+                          {}, {}, true);
+    }
     d->openDatabase();
     return std::unique_ptr<Connection>(new Connection(std::move(d)));
 }
@@ -222,8 +346,11 @@ void Connection::Impl::openDatabase() {
     if (!db.open())
         throw DbError(QStringLiteral("Cannot open the database %1").arg(withoutSecrets(url)), {}, db.lastError().text());
     compatibility = backendIsSqlite(db);
-    if (!compatibility)
+    if (!compatibility) {
+        // SQL Server waits for a lock as long as it takes unless told: bounded as on SQLite.
+        setServerLockTimeout();
         return;
+    }
     // The SQLite ODBC driver keeps its own lock wait (its Timeout attribute, 100 s unless given)
     // over the busy_timeout pragma: the connection is opened again with the wait set.
     if (db.driverName() == QLatin1String("QODBC") && odbcBaseString.isEmpty()) {
@@ -234,18 +361,104 @@ void Connection::Impl::openDatabase() {
             throw DbError(QStringLiteral("Cannot open the database %1").arg(withoutSecrets(url)), {}, db.lastError().text());
     }
     tuneSqlite(db, inMemory, busyTimeoutMs);
-    // The file is named once, when first opened: a reopen must find the same path again.
+    file = mainDatabaseFile(db);
     if (file.isEmpty())
-        file = mainDatabaseFile(db);
-    if (!file.isEmpty() && !fileIdentity(file, fileDevice, fileInode))
-        throw DbError(QStringLiteral("The database file %1 is not there").arg(file));
+        return;
+    if (watch.path.isEmpty())
+        watch.path = file;
+    const FileLook look = lookAt(watch.path);
+    if (!look.exists)
+        throw DbError(QStringLiteral("The database file %1 is not there").arg(watch.path));
+    sqlite3_file* const open = openFileOf(sqliteHandle(db));
+    const std::optional<FileHeader> header = readHeader(open);
+    const std::optional<CheckpointMark> mark = checkpointMark(open);
+    watch = FileWatch{watch.path, look.device, look.inode, look.size, look.mtimeNs,
+                      header ? header->changeCounter : 0, mark.value_or(CheckpointMark{}), mark.has_value(),
+                      FileWatch::Oddity::None, 0, FileFault::None, {}};
 }
 
-bool Connection::pathNamesOpenFile() const {
-    if (d->file.isEmpty())
-        return true;
-    quint64 device = 0, inode = 0;
-    return fileIdentity(d->file, device, inode) && device == d->fileDevice && inode == d->fileInode;
+void Connection::Impl::checkWhole() {
+    if (file.isEmpty())
+        return;
+    const QString check = QStringLiteral("PRAGMA quick_check");
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(check))
+        throw DbError(QStringLiteral("The database file %1 cannot be checked").arg(watch.path), check,
+                      query.lastError().text(), isDamageMessage(query.lastError().text()));
+    const QString answer = query.next() ? query.value(0).toString() : QString();
+    if (answer != QLatin1String("ok"))
+        throw DbError(QStringLiteral("The database file %1 is damaged").arg(watch.path), check, answer, true);
+}
+
+Connection::FileFault Connection::Impl::fileFails(Connection::FileFault fault, const QString& reason) {
+    watch.fault = fault;
+    watch.reason = reason;
+    return fault;
+}
+
+void Connection::Impl::refuseDamagedFile(const QString& sql) const {
+    if (watch.fault == Connection::FileFault::Damaged)
+        throw DbError(QStringLiteral("The database file %1 is damaged; nothing is read or written until it is whole "
+                                     "again")
+                          .arg(watch.path),
+                      sql, watch.reason, true);
+}
+
+Connection::FileFault Connection::fileFault() {
+    FileWatch& w = d->watch;
+    if (w.path.isEmpty() || w.fault != FileFault::None)
+        return w.fault;
+    const FileLook now = lookAt(w.path);
+    if (!now.exists || now.device != w.device || now.inode != w.inode)
+        return d->fileFails(FileFault::Replaced, QStringLiteral("the path no longer names the file that is open"));
+    // The path names the open file: it is read through the connection's own handle.
+    sqlite3_file* const open = openFileOf(sqliteHandle(d->db));
+    const std::optional<FileHeader> header = readHeader(open);
+    if (!header)
+        return FileFault::None;  // unreadable for now: the statements say what is wrong
+    if (!header->sqlite)
+        return d->fileFails(FileFault::Damaged, QStringLiteral("the file no longer holds a database"));
+    if (header->changeCounter < w.changeCounter)
+        return d->fileFails(FileFault::Replaced, QStringLiteral("an older copy of the file was written over it"));
+
+    const std::optional<CheckpointMark> mark = checkpointMark(open);
+    const bool checkpointed = mark.has_value() != w.hasMark || (mark && *mark != w.mark);
+    const qint64 nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count();
+    // The same oddity, no checkpoint since it was first seen, and long enough for any checkpoint
+    // that was under way then to have finished.
+    const auto confirmed = [&](FileWatch::Oddity oddity) {
+        if (w.oddity == oddity && !checkpointed)
+            return nowMs - w.oddSinceMs >= FileWatch::kConfirmMs;
+        w.oddity = oddity;
+        w.oddSinceMs = nowMs;
+        w.mark = mark.value_or(CheckpointMark{});
+        w.hasMark = mark.has_value();
+        return false;
+    };
+    if (header->pageCount > 0 && now.size < header->pageCount * header->pageSize) {
+        if (confirmed(FileWatch::Oddity::Short))
+            return d->fileFails(FileFault::Damaged, QStringLiteral("the file is cut short: %1 bytes of its %2")
+                                                        .arg(now.size)
+                                                        .arg(header->pageCount * header->pageSize));
+        return FileFault::None;
+    }
+    const bool changed = now.size != w.size || now.mtimeNs != w.mtimeNs;
+    if (changed && mark && !checkpointed) {
+        if (confirmed(FileWatch::Oddity::WrittenOver))
+            return d->fileFails(FileFault::Replaced,
+                                QStringLiteral("another program wrote over the file in place (no checkpoint did)"));
+        return FileFault::None;
+    }
+    w.size = now.size;
+    w.mtimeNs = now.mtimeNs;
+    w.changeCounter = header->changeCounter;
+    w.mark = mark.value_or(CheckpointMark{});
+    w.hasMark = mark.has_value();
+    w.oddity = FileWatch::Oddity::None;
+    return FileFault::None;
 }
 
 void Connection::close() {
@@ -256,6 +469,8 @@ void Connection::close() {
     d->pending = std::make_shared<PendingResults>();
     d->translations.clear();
     d->procedures.clear();
+    if (d->watch.fault != FileFault::None)
+        keepFileOnClose(d->db);
     d->db.close();
 }
 
@@ -263,21 +478,45 @@ void Connection::reopen() {
     if (d->inMemory)
         throw DbError(QStringLiteral("A private in-memory database cannot be opened again: its content is gone"));
     close();
-    // SQLite creates a missing file: an empty site at the path would hide the real one.
-    if (!d->file.isEmpty() && !QFileInfo::exists(d->file))
-        throw DbError(QStringLiteral("The database file %1 is not there").arg(d->file));
+    const QString path = d->watch.path;
+    if (!path.isEmpty()) {
+        // SQLite creates a missing file: an empty site at the path would hide the real one; and
+        // it would write a database into an empty file.
+        if (!QFileInfo::exists(path))
+            throw DbError(QStringLiteral("The database file %1 is not there").arg(path));
+        if (QFileInfo(path).size() == 0) {
+            d->fileFails(FileFault::Damaged, QStringLiteral("the file is empty"));
+            throw DbError(QStringLiteral("The database file %1 is damaged: it is empty").arg(path), {}, {}, true);
+        }
+    }
     try {
         d->openDatabase();
-    } catch (...) {
+        d->checkWhole();
+    } catch (const DbError& e) {
+        // A file that is not whole is left exactly as it is, and refused until a reopen finds it whole.
+        keepFileOnClose(d->db);
         d->db.close();
+        if (e.isDamage())
+            d->fileFails(FileFault::Damaged, e.driverMessage());
         throw;
     }
 }
 
+void Connection::Impl::setServerLockTimeout() {
+    const QString set = QStringLiteral("SET LOCK_TIMEOUT %1").arg(busyTimeoutMs);
+    QSqlQuery query(db);
+    if (!query.exec(set))
+        throwQueryError(QStringLiteral("Cannot set the lock timeout"), set, query);
+}
+
 void Connection::setBusyTimeout(int milliseconds) {
     d->busyTimeoutMs = qMax(0, milliseconds);
-    if (!d->compatibility || !d->db.isOpen())
+    if (!d->db.isOpen())
         return;
+    if (!d->compatibility) {
+        d->setServerLockTimeout();
+        return;
+    }
     if (!d->odbcBaseString.isEmpty()) {
         d->db.setDatabaseName(d->odbcBaseString + QStringLiteral(";Timeout=%1").arg(d->busyTimeoutMs));
         reopen();
@@ -325,13 +564,17 @@ void Connection::rollback() {
 }
 
 bool Connection::isAlive() {
-    if (!d->db.isOpen() || !pathNamesOpenFile())
+    if (!d->db.isOpen() || fileFault() != FileFault::None)
         return false;
     // SQLite answers "SELECT 1" without reading its file; the schema read finds a file that is no database.
     QSqlQuery probe(d->db);
     probe.setForwardOnly(true);
-    return probe.exec(d->compatibility ? QStringLiteral("SELECT count(*) FROM sqlite_master") : QStringLiteral("SELECT 1")) &&
-           probe.next();
+    if (probe.exec(d->compatibility ? QStringLiteral("SELECT count(*) FROM sqlite_master") : QStringLiteral("SELECT 1")) &&
+        probe.next())
+        return true;
+    if (isDamageMessage(probe.lastError().text()))
+        d->fileFails(FileFault::Damaged, probe.lastError().text());
+    return false;
 }
 
 bool Connection::canWrite() {
@@ -385,6 +628,9 @@ void Connection::Impl::runOne(const QString& text, const QVariantList& values, R
     if (!reused)
         query.setForwardOnly(true);
     auto fail = [&](const char* what) {
+        // A statement that found the file damaged stops this connection using it.
+        if (!file.isEmpty() && isDamageMessage(query.lastError().text()))
+            fileFails(Connection::FileFault::Damaged, query.lastError().text());
         QString message = QString::fromLatin1(what);
         if (text != statementForErrors)
             message += QStringLiteral(" (sent to the database as: %1)").arg(text);
@@ -459,6 +705,7 @@ RunResult Connection::Impl::run(const QString& sql, const QVariantList& values) 
     if (const StatementObserver& observer = installedObserver())
         observer({sql, values, false, {}});
     checkNothingPending(sql);
+    refuseDamagedFile(sql);
     RunResult result;
     if (!compatibility) {
         runOne(withLongTextsAsNVarChar(sql, values), values, result, sql);
@@ -495,6 +742,7 @@ RunResult Connection::Impl::callProcedure(const QString& name, const QVariantLis
     if (const StatementObserver& observer = installedObserver())
         observer({name, arguments, true, directions});
     checkNothingPending(name);
+    refuseDamagedFile(name);
     // The name must be a (possibly qualified, possibly bracketed) name and nothing else.
     const QVector<tsql::Token> tokens = tsql::tokenize(name);
     QStringList parts;

@@ -13,6 +13,8 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <array>
+
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -79,6 +81,32 @@ struct Recordset::Impl {
     void release();
 };
 
+/// What a connection knows of its database file, to tell when the file at its path is no longer
+/// the one it opened or is damaged (Connection::fileFault).
+struct FileWatch {
+    /// Something odd seen at the last look, taken as a fault when a look at least kConfirmMs later
+    /// still sees it and no checkpoint ran in between (a checkpoint writes the header page before
+    /// the pages it counts, and writes the file while another program's writes look the same).
+    enum class Oddity { None, Short, WrittenOver };
+    static constexpr qint64 kConfirmMs = 1000;
+
+    /// The path the url names (its links followed at every look), or the file SQLite opened.
+    QString path;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 mtimeNs = 0;
+    quint32 changeCounter = 0;
+    /// The write-ahead log index's checkpoint record (see checkpointMark in Connection.cpp).
+    std::array<quint32, 4> mark{};
+    bool hasMark = false;
+    Oddity oddity = Oddity::None;
+    qint64 oddSinceMs = 0;  // steady clock
+    /// Kept until the connection is opened again.
+    Connection::FileFault fault = Connection::FileFault::None;
+    QString reason;
+};
+
 /// What running a statement text gives: its last row set (empty when none) and the rows affected
 /// by its last statement that returns no rows (-1 when not known or none).
 struct RunResult {
@@ -95,15 +123,22 @@ struct Connection::Impl {
     bool compatibility = false;
     bool inMemory = false;
     int busyTimeoutMs = Connection::kDefaultBusyTimeoutMs;
-    /// The database file of a SQLite backend (empty otherwise) and its identity when opened.
+    /// The database file of a SQLite backend as SQLite names it (empty otherwise).
     QString file;
-    quint64 fileDevice = 0;
-    quint64 fileInode = 0;
+    FileWatch watch;
     /// The connection string of a SQLite ODBC backend without the lock wait added to it.
     QString odbcBaseString;
 
-    /// Opens db, detects the backend, sets SQLite up and records the file's identity.
+    /// Opens db, detects the backend, sets SQLite up and starts watching the file.
     void openDatabase();
+    /// SET LOCK_TIMEOUT busyTimeoutMs on a server connection.
+    void setServerLockTimeout();
+    /// Runs SQLite's quick check; throws a damage DbError when the file is not whole.
+    void checkWhole();
+    /// Sets the file's fault (kept until a reopen) and returns it.
+    Connection::FileFault fileFails(Connection::FileFault fault, const QString& reason);
+    /// Throws when the file is known damaged: nothing is read from or written to it.
+    void refuseDamagedFile(const QString& sql) const;
     ProcedureCatalog procedures;
     /// Recent statement texts and their translations (statements repeat: fills, refreshes).
     QCache<QString, tsql::Translation> translations{512};

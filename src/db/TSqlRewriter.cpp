@@ -244,7 +244,8 @@ private:
         return true;
     }
 
-    // LEFT(x, n) -> substr(x, 1, n);  LEN(x) -> length(rtrim(x)).
+    // LEFT(x, n) -> substr(x, 1, n);  LEN(x) -> length(rtrim(x));  ISNULL(x, y) -> coalesce(x, y);
+    // CONVERT(type, x) -> CAST(x AS type).
     void rewriteFunction(int open, int close, int begin) {
         const int name = prevSignificant(open, begin);
         if (name < 0 || t_[name].kind != TokenKind::Identifier)
@@ -254,7 +255,9 @@ private:
             return;
         const bool isLeft = t_[name].isWord(s_, QLatin1StringView("LEFT"));
         const bool isLen = t_[name].isWord(s_, QLatin1StringView("LEN"));
-        if (!isLeft && !isLen)
+        const bool isIsNull = t_[name].isWord(s_, QLatin1StringView("ISNULL"));
+        const bool isConvert = t_[name].isWord(s_, QLatin1StringView("CONVERT"));
+        if (!isLeft && !isLen && !isIsNull && !isConvert)
             return;
         std::vector<int> commas;
         for (int j = open + 1; j < close; ++j) {
@@ -270,6 +273,19 @@ private:
             replace(name, QStringLiteral("length"));
             replace(open, QStringLiteral("(rtrim("));
             replace(close, QStringLiteral("))"));
+        } else if (isIsNull && commas.size() == 1) {
+            replace(name, QStringLiteral("coalesce"));
+        } else if (isConvert && commas.size() == 1) {
+            // Only the form without a style: a style (how dates read and print) has no SQLite match.
+            const int type = nextSignificant(open, commas[0]);
+            const int valueLast = prevSignificant(close, commas[0] + 1);
+            if (type < 0 || valueLast < 0)
+                return;
+            const int typeLast = prevSignificant(commas[0], open + 1);
+            const QString typeText = s_.mid(t_[type].pos, t_[typeLast].pos + t_[typeLast].len - t_[type].pos);
+            replace(name, QStringLiteral("CAST"));
+            erase(type, nextSignificant(commas[0], close) - 1);
+            edits_[valueLast].suffix += QStringLiteral(" AS ") + typeText;
         }
     }
 

@@ -8,6 +8,8 @@
 //   t (NOLOCK), t WITH (NOLOCK)      -> t                               (any list of table hints)
 //   LEFT(x, n)                       -> substr(x, 1, n)
 //   LEN(x)                           -> length(rtrim(x))                (LEN ignores trailing blanks)
+//   ISNULL(x, y)                     -> coalesce(x, y)
+//   CONVERT(type, x)                 -> CAST(x AS type)                 (not with a style argument)
 //   A JOIN B JOIN C ON c1 ON a1      -> A JOIN (B JOIN C ON c1) ON a1   (nested joins made explicit)
 // A text whose first word is not a statement keyword (or is EXEC/EXECUTE, or a [bracketed] name)
 // is a stored procedure call: `NAME arg, arg` with literal arguments.

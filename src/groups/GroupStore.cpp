@@ -10,21 +10,39 @@ constexpr QLatin1StringView kTopic("STATUSVIEW");
 
 enum SyncAction : qint16 { GroupAdded = 1, GroupDeleted = 2, GroupModified = 3, VisibleGroupsChanged = 5 };
 
-/// A name an operator cannot read or type back: blank, or holding a control character or half of
-/// a surrogate pair (text that no list, log or export shows as it was stored).
+/// Characters that change the direction of the text around them: a name holding one can show as
+/// another name (or push the text after it around in every list, log and export).
+bool isDirectionControl(char32_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+/// Characters that show nothing: white space, format characters (zero-width space and joiners,
+/// word joiner, byte order mark, soft hyphen ...), variation selectors and the fillers of Hangul.
+bool isInvisible(char32_t c) {
+    const QChar::Category category = QChar::category(c);
+    return QChar::isSpace(c) || category == QChar::Other_Format || c == 0x034F || (c >= 0xFE00 && c <= 0xFE0F) ||
+           (c >= 0xE0100 && c <= 0xE01EF) || c == 0x115F || c == 0x1160 || c == 0x3164 || c == 0xFFA0;
+}
+
+/// A name an operator cannot read or type back, or that shows as something it is not: blank or
+/// made only of invisible characters, or holding a control character, a direction control or half
+/// of a surrogate pair.
 bool isUnreadableName(const QString& name) {
-    if (name.trimmed().isEmpty())
-        return true;
+    bool visible = false;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const QChar c = name[i];
+        char32_t code = c.unicode();
         if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(c, name[i + 1]);
             ++i;
-            continue;
-        }
-        if (c.isSurrogate() || c.category() == QChar::Other_Control)
+        } else if (c.isSurrogate()) {
             return true;
+        }
+        if (QChar::category(code) == QChar::Other_Control || isDirectionControl(code))
+            return true;
+        visible = visible || !isInvisible(code);
     }
-    return false;
+    return !visible;
 }
 
 }  // namespace
@@ -63,6 +81,9 @@ qint32 GroupStore::createGroup(const QString& name, const QVector<SelectedPoint>
     if (points.isEmpty())
         return 0;
     return trapOr(ctx_, reportName, qint32(0), [&] {
+        // The rules hold for every caller: the dialog asks first, a host calling in directly is told here.
+        if (const GroupNameProblem problem = checkName(name); problem != GroupNameProblem::None)
+            throw ComponentError(ComponentError::InvalidArgument, GRS(ctx_, refusalTextNumber(problem)));
         db::Connection& db = ctx_.db();
         const qint32 siteId = ctx_.site().SecurityDomain();
         db::Transaction transaction(db);

@@ -27,7 +27,8 @@ using SelectedPoint = GroupPoint;
 /// Why a group name is refused; each refusal has its message text resource.
 enum class GroupNameProblem {
     None,
-    Empty,    // blank, or with a control character or a lone surrogate: res::GroupNameEmpty
+    Empty,    // blank or invisible only, or with a control character, a direction control or a lone
+              // surrogate: res::GroupNameEmpty
     TooLong,  // more than 50 characters, res::GroupNameTooLong
     Taken,    // another group has the name, res::GroupNameTaken
 };
@@ -52,15 +53,18 @@ public:
     /// The configuration dialog's list: told about created (add and select) and deleted groups.
     void setDialogHooks(GroupListHooks hooks) { dialog_ = std::move(hooks); }
 
-    /// The name rules in order: not blank and free of control characters and lone surrogates
-    /// (refused as empty), at most 50 characters, and (when checkTaken) no stored
-    /// group of that name. A failing lookup throws DbError: the check is one step of the caller's
-    /// save, which runs under the caller's trap and must not go on to store anything.
+    /// The one rule for group names, applied by every path that stores or shows a new group (the
+    /// dialog, createGroup, notices from other workstations): in order, not blank or invisible
+    /// only and free of control characters, direction controls and lone surrogates (refused as
+    /// empty), at most 50 UTF-16 units (what the site's nvarchar(50) column holds), and (when
+    /// checkTaken) no stored group of that name, compared by the site database itself (without
+    /// case). A failing lookup throws DbError: the check is one step of the caller's save, which
+    /// runs under the caller's trap and must not go on to store anything.
     GroupNameProblem checkName(const QString& name, bool checkTaken = true);
 
     /// Creates a group with its points (in list order) and announces it (action 1, event 1184).
-    /// Returns the new GroupID; 0 when nothing was stored (no points, or a failure, which is
-    /// reported under reportName). The group and its points are stored in one transaction: a
+    /// Returns the new GroupID; 0 when nothing was stored (no points, a name checkName refuses, or
+    /// a failure; the last two are reported under reportName). The group and its points are stored in one transaction: a
     /// failure part-way leaves no half-stored group behind.
     qint32 createGroup(const QString& name, const QVector<SelectedPoint>& points,
                        const QString& reportName = QStringLiteral("FCustom.SaveGroup"));

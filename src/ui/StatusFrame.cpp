@@ -126,6 +126,7 @@ StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent
         showLink();
         connect(ctx.siteLink, &SiteLink::reachableChanged, this, &StatusFrame::showLink);
         connect(ctx.siteLink, &SiteLink::busyChanged, this, &StatusFrame::showLink);
+        connect(ctx.siteLink, &SiteLink::damagedChanged, this, &StatusFrame::showLink);
     }
     attention_ = new AttentionPanel(window_.attention(),
                                     [this](int section, int row, bool openMenu) { goToRow(section, row, openMenu); }, this);
@@ -755,7 +756,8 @@ void StatusFrame::updateInsight() {
 void StatusFrame::showLink() {
     const SiteLink& siteLink = *window_.context().siteLink;
     const bool fine = siteLink.isReachable() && !siteLink.isBusy();
-    link_->setText(!siteLink.isReachable() ? QStringLiteral("\u25B2 Site database not answering")
+    link_->setText(siteLink.isDamaged()      ? QStringLiteral("\u25B2 Site database file damaged: changes are not saved")
+                   : !siteLink.isReachable() ? QStringLiteral("\u25B2 Site database not answering")
                    : siteLink.isBusy()     ? QStringLiteral("\u25B2 Site database busy: changes cannot be saved now")
                                            : QStringLiteral("\u25CF Site database answering"));
     link_->setStyleSheet(fine ? QString() : QStringLiteral("color: #b00000; font-weight: bold;"));

@@ -75,6 +75,9 @@ QString doubledApostrophes(QString text) { return text.replace(QLatin1Char('\'')
 }  // namespace
 
 void LoadPersistence(ComponentContext& ctx) {
+    // A layout whose save failed is newer than the stored one: it stays, to be saved at the next close.
+    if (ctx.layout.unsaved)
+        return;
     ctx.layout.columnLayoutsUnread = true;
     trap(ctx, QStringLiteral("Status: LoadPersistence"), [&] {
         const QString sql = QStringLiteral("Select * from Profile_Details Where ObjectID = ") +
@@ -94,8 +97,8 @@ void LoadPersistence(ComponentContext& ctx) {
     });
 }
 
-void SavePersistence(ComponentContext& ctx, const QRectF& windowTwips) {
-    trap(ctx, QStringLiteral("Status: SavePersistence"), [&] {
+bool SavePersistence(ComponentContext& ctx, const QRectF& windowTwips) {
+    const bool saved = trap(ctx, QStringLiteral("Status: SavePersistence"), [&] {
         db::Connection& db = ctx.db();
         const QString prefix = updateCallPrefix(ctx);
         const std::pair<const char*, double> geometry[] = {
@@ -114,6 +117,14 @@ void SavePersistence(ComponentContext& ctx, const QRectF& windowTwips) {
             db.execute(prefix + QStringLiteral(", 'ColumnHeaderPos") + QString::number(i) + QStringLiteral("', N'") +
                        doubledApostrophes(ctx.layout.columnHeaderPos[i]) + QLatin1Char('\''));
     });
+    ctx.layout.unsaved = !saved;
+    if (!saved) {
+        ctx.layout.left = float(windowTwips.left());
+        ctx.layout.top = float(windowTwips.top());
+        ctx.layout.width = float(windowTwips.width());
+        ctx.layout.height = float(windowTwips.height());
+    }
+    return saved;
 }
 
 QRectF loadedGeometryTwips(const LayoutSettings& layout) {

@@ -28,7 +28,9 @@ void LoadPersistence(ComponentContext& ctx);
 /// of ctx.layout for ctx.currentProfileID; the layout texts only when LoadPersistence read the
 /// profile (layouts never read are not written over the stored ones). Failures go to the host
 /// under "Status: SavePersistence"; rows written before a failure stay written.
-void SavePersistence(ComponentContext& ctx, const QRectF& windowTwips);
+/// Returns false when the save failed: the layout is then kept in ctx.layout (ctx.layout.unsaved)
+/// for the next Show and close.
+bool SavePersistence(ComponentContext& ctx, const QRectF& windowTwips);
 
 /// The geometry loaded by LoadPersistence, for a window that has no widget to measure.
 QRectF loadedGeometryTwips(const LayoutSettings& layout);

@@ -431,7 +431,12 @@ void StatusWindow::unload() {
         for (int section = 0; section < kSectionCount; ++section)
             if (board_->sections().layoutLoaded(section))
                 ctx_.layout.columnHeaderPos[section] = board_->sections().layoutText(section);
-        SavePersistence(ctx_, view_ != nullptr ? view_->geometryTwips() : loadedGeometryTwips(ctx_.layout));
+        // The operator hears of a failed save before the window goes: the layout is kept for next time.
+        if (!SavePersistence(ctx_, view_ != nullptr ? view_->geometryTwips() : loadedGeometryTwips(ctx_.layout)) &&
+            ctx_.dialogs != nullptr)
+            ctx_.dialogs->message(QStringLiteral("The window's column layout and size could not be saved. They are "
+                                                 "kept and saved again when the status window closes next time."),
+                                  ctx_.errorLog.componentFileName(), Dialogs::Icon::Warning);
         ctx_.host().CallBack(QStringLiteral("STATUS"), 0, QStringLiteral("Unload"));
     });
 }

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -253,6 +255,32 @@ TEST_F(FieldFixture, ALockedSiteDelaysTheWriteBackNotTheFieldAndLosesNothing) {
     ASSERT_FALSE(lastContact.isEmpty());
     for (auto it = lastContact.cbegin(); it != lastContact.cend(); ++it)
         EXPECT_EQ(stored(QString("SELECT ContactStatus FROM ZRII_Inputs WHERE Address = '%1'").arg(it.key())), it.value());
+}
+
+TEST_F(FieldFixture, ACutSiteStopsTheWriteBackUntilAWholeFileIsInPlace) {
+    const QString path = site.dir.filePath(QStringLiteral("site.db"));
+    const QString sound = site.dir.filePath(QStringLiteral("sound.db"));
+    site.db->query("PRAGMA wal_checkpoint(TRUNCATE)").close();
+    ASSERT_TRUE(QFile::copy(path, sound));
+    ASSERT_TRUE(QFile::resize(path, QFileInfo(path).size() / 2));
+    const auto hash = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    field->step(200);
+    field->flush();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->failedWrites() > 0; }, 5000));
+    const QByteArray cut = hash();
+    for (int i = 0; i < 10; ++i) {
+        field->step(50);
+        field->flush();
+        QTest::qWait(150);
+    }
+    EXPECT_EQ(hash(), cut) << "nothing written into the cut file";
+    EXPECT_GT(field->unwrittenRows(), 0) << "kept for the whole file";
+
+    ASSERT_EQ(std::rename(QFile::encodeName(sound).constData(), QFile::encodeName(path).constData()), 0);
+    EXPECT_TRUE(field->waitUntilWritten(8000)) << "written once a whole file is in place";
 }
 
 TEST(SimulatedField, TheSameSeedGivesTheSameTraffic) {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -101,6 +102,21 @@ TEST_F(HeadlessRun, StartFailuresExitNonZeroWithAMessage) {
         EXPECT_TRUE(r.err.contains(QLatin1String(c.mentions))) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
     }
+}
+
+TEST_F(HeadlessRun, ARefusedStartOnAnEmptyFileLeavesItEmpty) {
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("empty.db"));
+    {
+        QFile empty(file);
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    }
+    const ProcessResult r = run({"--headless", "--seconds", "1", "--db", "sqlite:" + file});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QLatin1String("holds no SQLite database"))) << r.err.toStdString();
+    EXPECT_EQ(QFileInfo(file).size(), 0) << "nothing written into the refused file";
+    EXPECT_FALSE(QFile::exists(file + QStringLiteral("-wal")));
+    EXPECT_FALSE(QFile::exists(file + QStringLiteral("-shm")));
 }
 
 }  // namespace

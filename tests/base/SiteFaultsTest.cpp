@@ -12,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QThread>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -141,6 +143,89 @@ INSTANTIATE_TEST_SUITE_P(Faults, SiteFileFaults,
                                            FaultCase{Fault::ReplaceWithCopy, Backend::OdbcFile},
                                            FaultCase{Fault::CloseConnection, Backend::OdbcFile}),
                          caseName);
+
+/// A hash of the file's bytes (empty when there is none).
+QByteArray fileHash(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                                          : QByteArray();
+}
+
+/// Runs the event loop (the link's timer among it) for ms, or until done says so.
+void runFor(int ms, const std::function<bool()>& done = {}) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms && !(done && done())) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+}
+
+TEST_F(SiteFaultTest, ASiteFileCutMidRunIsToldOnceAsDamagedAndNothingIsWrittenAfter) {
+    open(Backend::SqliteFile);
+    ASSERT_FALSE(HasFatalFailure());
+    const QString sound = backup();
+    s->dialogs.messages.clear();
+    ASSERT_TRUE(QFile::resize(path(), QFileInfo(path()).size() / 2));
+
+    // Live changes keep coming while the link's own timer looks at the file.
+    const QString controller = s->firstAddress(4);
+    int state = 0;
+    QElapsedTimer clock;
+    clock.start();
+    runFor(5000, [&] {
+        s->status->StateChange(QStringLiteral("CONTROLLER_ENABLED"), controller, (state ^= 1));
+        return s->status->siteState() != Status::SiteState::Reachable;
+    });
+    ASSERT_EQ(s->status->siteState(), Status::SiteState::Damaged) << "after " << clock.elapsed() << " ms";
+    EXPECT_LT(clock.elapsed(), 5000);
+
+    // Saves and the reopen attempts (with their waits) write nothing into the damaged file.
+    const QByteArray cut = fileHash(path());
+    const QByteArray log = fileHash(path() + QStringLiteral("-wal"));
+    EXPECT_EQ(groupStoreOf(*s->status).createGroup(QStringLiteral("Made while damaged"), onePoint()), 0);
+    runFor(3500);
+    EXPECT_EQ(s->status->siteState(), Status::SiteState::Damaged) << "a cut file is not trusted again";
+    EXPECT_EQ(fileHash(path()), cut);
+    EXPECT_EQ(fileHash(path() + QStringLiteral("-wal")), log);
+    ASSERT_EQ(s->dialogs.messages.size(), 1) << "one box, however many failures";
+    EXPECT_TRUE(s->dialogs.messages[0].text.contains(QLatin1String("damaged"))) << "and it says what to do";
+    EXPECT_TRUE(s->dialogs.messages[0].text.contains(QLatin1String("backup")));
+
+    // A sound copy renamed into place is opened again by the link itself.
+    ASSERT_EQ(std::rename(QFile::encodeName(sound).constData(), QFile::encodeName(path()).constData()), 0);
+    runFor(8000, [&] { return s->status->siteState() == Status::SiteState::Reachable; });
+    EXPECT_EQ(s->status->siteState(), Status::SiteState::Reachable);
+    EXPECT_GT(groupStoreOf(*s->status).createGroup(QStringLiteral("Made when whole"), onePoint()), 0);
+    EXPECT_TRUE(storedGroupNames().contains(QStringLiteral("Made when whole")));
+}
+
+TEST_F(SiteFaultTest, ABackupCopiedOverTheOpenFileInPlaceIsToldOnceAndReopened) {
+    open(Backend::SqliteFile);
+    ASSERT_FALSE(HasFatalFailure());
+    const QString copy = backup();
+    ASSERT_GT(groupStoreOf(*s->status).createGroup(QStringLiteral("Made before the copy"), onePoint()), 0);
+    {
+        auto other = db::Connection::open(QStringLiteral("sqlite:") + path());
+        other->query(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")).close();
+    }
+    link->check();
+    ASSERT_TRUE(link->isReachable()) << "a checkpoint writes the file too, and is no fault";
+    {
+        QFile from(copy), to(path());
+        ASSERT_TRUE(from.open(QIODevice::ReadOnly) && to.open(QIODevice::ReadWrite | QIODevice::Truncate));
+        to.write(from.readAll());
+    }
+    link->check();
+    QThread::msleep(1100);
+    link->check();
+    EXPECT_FALSE(link->isReachable()) << "seen by the next check a second later at the latest";
+    EXPECT_FALSE(link->isDamaged());
+    EXPECT_EQ(linkBoxes(), 1);
+    link->check();
+    EXPECT_TRUE(link->isReachable()) << "opened again, as a file renamed into place";
+    EXPECT_EQ(linkBoxes(), 1);
+}
 
 class SiteLock : public SiteFaultTest, public ::testing::WithParamInterface<Backend> {
 protected:

@@ -138,6 +138,45 @@ TEST_F(StatusLifecycleTest, ALayoutSavedOnUnloadLoadsBackIdenticallyApostrophesI
     EXPECT_TRUE(host2.loggedErrors.isEmpty()) << host2.loggedErrors.join(QLatin1Char('\n')).toStdString();
 }
 
+TEST_F(StatusLifecycleTest, AGroupCreatedThroughTheHostCallComesBackWithItsStoredId) {
+    status->Show();
+    const QString door = groupAddresses(site.smallGroupId, 1).value(0);
+    ASSERT_FALSE(door.isEmpty());
+    const qint32 id = status->createGroup(QStringLiteral("Night Rounds"), {{QStringLiteral("Front"), door, 1, 1, 0, 16}});
+    ASSERT_GT(id, 0) << "the procedure's output parameter carries the new id";
+    EXPECT_EQ(scalar(*db, QStringLiteral("SELECT GroupID FROM Status_Groups WHERE GroupName = 'Night Rounds'")).toInt(), id);
+    EXPECT_EQ(scalar(*db, QStringLiteral("SELECT count(*) FROM Status_Points WHERE GroupID = %1").arg(id)).toInt(), 1);
+}
+
+TEST_F(StatusLifecycleTest, ALayoutSaveFailingAtCloseIsToldAndTheLayoutSavedAtTheNextClose) {
+    status->Show();
+    window().grid(0).moveColumn(2, 0);
+    const QString procedure = QStringLiteral("KSP_Update_Profile_Persisted_Details");
+    const QString params = scalar(*db, QStringLiteral("SELECT params FROM sys_procedures WHERE name = '%1'").arg(procedure)).toString();
+    const QString body = scalar(*db, QStringLiteral("SELECT body FROM sys_procedures WHERE name = '%1'").arg(procedure)).toString();
+    db->execute(QStringLiteral("DELETE FROM sys_procedures WHERE name = '%1'").arg(procedure));
+    dialogs.messages.clear();
+    status->ShutDown();
+    ASSERT_EQ(dialogs.messages.size(), 1) << "told before the window goes";
+    EXPECT_TRUE(dialogs.messages[0].text.contains(QLatin1String("could not be saved")));
+    const QString session = ctx().layout.columnHeaderPos[0];
+
+    db::Command restore(*db, QStringLiteral("INSERT INTO sys_procedures (name, params, body) VALUES (?, ?, ?)"));
+    restore.appendParameter(QStringLiteral("@Name"), db::ParamType::NVarChar, db::ParamDirection::Input, 200, procedure);
+    restore.appendParameter(QStringLiteral("@Params"), db::ParamType::NVarChar, db::ParamDirection::Input, 4000, params);
+    restore.appendParameter(QStringLiteral("@Body"), db::ParamType::NVarChar, db::ParamDirection::Input, 4000, body);
+    restore.execute();
+    status->Show();
+    EXPECT_EQ(ctx().layout.columnHeaderPos[0], session) << "the stored layout is not read over the unsaved one";
+    status->ShutDown();
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(scalar(*db, QStringLiteral("SELECT DetailValue FROM Profile_Details WHERE ProfileID = %1 AND ObjectID = 10 "
+                                         "AND DetailName = 'ColumnHeaderPos0'")
+                              .arg(site.defaultProfileId))
+                  .toString(),
+              session);
+}
+
 TEST_F(StatusLifecycleTest, LoadingALayoutTakesDefaultsAndStopsAtAValueThatIsNoNumber) {
     const auto setDetail = [&](const char* name, const QString& value) {
         db->execute(QStringLiteral("UPDATE Profile_Details SET DetailValue = '%1' WHERE ProfileID = %2 AND ObjectID = 10 "

@@ -70,6 +70,24 @@ TEST_F(SyncPipeTest, GroupsCreatedElsewhereAppearUnderTheirStoredNameWhenTheOper
     EXPECT_EQ(box(), now);
 }
 
+TEST_F(SyncPipeTest, GroupsNamedAgainstTheNameRuleElsewhereAreNotShownOrRenamedTo) {
+    const QStringList before = box();
+    for (const QString& name : {QStringLiteral(" "), QStringLiteral("\u200B\u200B"), QStringLiteral("Gate\u202E"),
+                                QStringLiteral("a") + QChar(0) + QStringLiteral("b"), QString(51, QLatin1Char('n'))})
+        send(1, name + QStringLiteral("|90"));
+    EXPECT_EQ(box(), before);
+    const int groupId = site.sectionGroupIds[2];
+    send(3, QStringLiteral("\u2066Relays|%1").arg(groupId));
+    EXPECT_EQ(box(), before) << "a rename to such a name keeps the old one";
+
+    // The host's own call into the component keeps to the same rule.
+    EXPECT_EQ(status->createGroup(QStringLiteral("\u200B"), {{QStringLiteral("Front"), firstOf(1), 1, 1, 0, 16}}), 0);
+    EXPECT_EQ(status->createGroup(box().last().section(QLatin1Char('='), 0, 0).toUpper(),
+                                  {{QStringLiteral("Front"), firstOf(1), 1, 1, 0, 16}}),
+              0)
+        << "a name taken in another letter case";
+}
+
 TEST_F(SyncPipeTest, GroupsDeletedOrRenamedElsewhereFollowTheStoredGroups) {
     const int groupId = site.sectionGroupIds[2];
     const int index = window().findGroupEntry(groupId);

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -363,6 +364,64 @@ TEST_F(SqlServerDriver, UnderACaseSensitiveCollationNamesMustBeSpelledAsTheSchem
         else
             EXPECT_THROW(sensitive->query(QString::fromLatin1(c.statement)), db::DbError);
     }
+}
+
+TEST_F(SqlServerDriver, SqliteOnlySyntaxIsRefusedAndTheSitesTSqlFormsRun) {
+    auto connection = open();
+    const char* const refused[] = {
+        "SELECT GroupName FROM Status_Groups LIMIT 1",
+        "SELECT GroupName || 'x' FROM Status_Groups",
+        "SELECT IFNULL(GroupName, '') FROM Status_Groups",
+        "SELECT GroupID FROM Status_Groups WHERE TRUE",
+        "SELECT GroupID FROM Status_Groups WHERE FALSE",
+        "INSERT OR IGNORE INTO Status_Groups (GroupName, SiteID) VALUES ('x', 1)",
+        "INSERT INTO Status_Groups (GroupID, GroupName, SiteID) VALUES (1, 'x', 1) ON CONFLICT DO NOTHING",
+        "SELECT datetime('now')",
+        "CREATE TABLE T2 (ID INTEGER PRIMARY KEY AUTOINCREMENT)",
+    };
+    for (const char* text : refused) {
+        SCOPED_TRACE(text);
+        EXPECT_THROW(connection->query(QString::fromLatin1(text)), db::DbError);
+    }
+    struct Accepted {
+        const char* text;
+        const char* first;
+    };
+    const Accepted accepted[] = {
+        {"SELECT ISNULL(NULL, GroupName) FROM Status_Groups WHERE GroupID = 1", "Lobby"},
+        {"SELECT CONVERT(int, '12') + GroupID FROM Status_Groups WHERE GroupID = 1", "13"},
+        {"SELECT TOP 1 GroupName FROM Status_Groups ORDER BY GroupID DESC", "Roof"},
+        {"SELECT 'LIMIT 1 || TRUE' AS [LIMIT] FROM Status_Groups WHERE GroupID = 1 -- IFNULL(", "LIMIT 1 || TRUE"},
+    };
+    for (const Accepted& a : accepted) {
+        SCOPED_TRACE(a.text);
+        try {
+            EXPECT_EQ(connection->query(QString::fromLatin1(a.text)).field(0).toString(), QString::fromLatin1(a.first));
+        } catch (const db::DbError& e) {
+            ADD_FAILURE() << e.what();
+        }
+    }
+}
+
+TEST_F(SqlServerDriver, ALockHeldElsewhereEndsTheWaitAsBusyWithinTheConnectionsBound) {
+    auto holder = db::Connection::open(QStringLiteral("sqlite:") + file_);
+    QSqlQuery begin(QSqlDatabase::database(holder->qtConnectionName(), false));
+    ASSERT_TRUE(begin.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    auto connection = open();
+    QElapsedTimer clock;
+    clock.start();
+    const QString write = QStringLiteral("UPDATE Status_Groups SET SiteID = 1");
+    try {
+        connection->execute(write);
+        FAIL() << "wrote through an exclusive lock";
+    } catch (const db::DbError& e) {
+        EXPECT_TRUE(e.isBusy()) << e.what();
+    }
+    EXPECT_LT(clock.elapsed(), 3 * db::Connection::kDefaultBusyTimeoutMs + 300) << "the lock timeout was set";
+    connection->setBusyTimeout(50);
+    clock.restart();
+    EXPECT_THROW(connection->execute(write), db::DbError);
+    EXPECT_LT(clock.elapsed(), 3 * 50 + 300);
 }
 
 }  // namespace

@@ -173,6 +173,8 @@ TEST_F(ConfigureGroupsTest, SaveButtonRefusesBadNamesWithTheirMessage) {
         {QString(51, QLatin1Char('x')), QStringLiteral("R1545")},
         {QStringLiteral("Lobby and Entrances"), QStringLiteral("R1768")},
         {QStringLiteral("lobby AND entrances"), QStringLiteral("R1768")},
+        {QStringLiteral("\u200B\u200B"), QStringLiteral("R1385")},              // zero-width spaces only
+        {QStringLiteral("Dock \u202Eyrtne"), QStringLiteral("R1385")},           // shown reversed
         {std::nullopt, QString()},
     };
     const int groups = groupCount();

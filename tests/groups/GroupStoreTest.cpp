@@ -96,12 +96,45 @@ TEST_F(GroupStoreTest, NameRules) {
         {QStringLiteral("Lobby ") + QChar(0xD83D), true, GroupNameProblem::Empty},
         {QChar(0xDE00) + QStringLiteral(" Lobby"), true, GroupNameProblem::Empty},
         {QStringLiteral("Lobby ") + QString::fromUcs4(U"\U0001F600"), true, GroupNameProblem::None},
+        {QString(1, QChar(0)), true, GroupNameProblem::Empty},
+        {QStringLiteral("Lobby") + QChar(0) + QStringLiteral("x"), true, GroupNameProblem::Empty},
+        // Nothing visible: zero-width space, word joiner, byte order mark, soft hyphen, a variation
+        // selector, the Hangul filler; each with blanks around it.
+        {QStringLiteral("\u200B"), true, GroupNameProblem::Empty},
+        {QStringLiteral(" \u200B\u2060 \uFEFF\u00AD"), true, GroupNameProblem::Empty},
+        {QStringLiteral("\uFE0F\u3164"), true, GroupNameProblem::Empty},
+        {QStringLiteral("East\u200BWing"), true, GroupNameProblem::None},  // visible around it
+        // Direction controls make a name show as another one.
+        {QStringLiteral("Lobby\u202E"), true, GroupNameProblem::Empty},
+        {QStringLiteral("\u202DLobby"), true, GroupNameProblem::Empty},
+        {QStringLiteral("a\u2067b\u2069"), true, GroupNameProblem::Empty},
+        {QStringLiteral("Lobby\u200F"), true, GroupNameProblem::Empty},
+        {QStringLiteral("\u05D0\u05D1 Hall"), true, GroupNameProblem::None},  // right-to-left letters are fine
+        // The length the site's column holds: UTF-16 units.
+        {QString::fromUcs4(U"\U0001F600").repeated(25), true, GroupNameProblem::None},
+        {QString::fromUcs4(U"\U0001F600").repeated(25) + QLatin1Char('x'), true, GroupNameProblem::TooLong},
         {QStringLiteral("Hall \u00fcber \u6771"), true, GroupNameProblem::None},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name.toStdString());
         EXPECT_EQ(store.checkName(c.name, c.checkTaken), c.expected);
     }
+}
+
+TEST_F(GroupStoreTest, CreateAppliesTheNameRuleWhoeverCalls) {
+    ASSERT_GT(store.createGroup(QStringLiteral("Lobby"), lobby), 0);
+    host.calls.clear();
+    const QString refused[] = {QString(), QStringLiteral("  "), QStringLiteral("Lobby") + QChar(0),
+                               QStringLiteral("x") + QChar(0xD800), QString(51, QLatin1Char('n')),
+                               QStringLiteral("LOBBY"), QStringLiteral("\u200B"), QStringLiteral("Yard\u202E")};
+    for (const QString& name : refused) {
+        SCOPED_TRACE(name.toStdString());
+        dialogs.messages.clear();
+        EXPECT_EQ(store.createGroup(name, lobby), 0);
+        ASSERT_EQ(dialogs.messages.size(), 1) << "the caller is told";
+    }
+    EXPECT_EQ(test::scalar(*db, QStringLiteral("SELECT count(*) FROM Status_Groups")).toInt(), 1);
+    EXPECT_EQ(host.count(QStringLiteral("SendSyncData")) + host.count(QStringLiteral("LogEvent")), 0);
 }
 
 TEST_F(GroupStoreTest, CreateStoresTheGroupAsTypedAndAnnouncesThenLogs) {

@@ -9,6 +9,7 @@
 #include "support/SqlServerLike.h"
 
 #include "App.h"
+#include "TSqlCheck.h"
 #include "AppSite.h"
 #include "commands/ContextMenus.h"
 #include "component/StatusInternals.h"
@@ -194,6 +195,14 @@ TEST_P(SentStatements, NamesAreSpelledAsTheSchemaSpellsThem) {
             EXPECT_TRUE(it == names.constEnd() || *it == name)
                 << name.toStdString() << " (the schema writes " << it->toStdString() << ") in: " << s.text.toStdString();
         }
+    }
+}
+
+TEST_P(SentStatements, EveryStatementSentIsTSqlBeforeAnyRewriting) {
+    for (const SentStatement& s : std::as_const(*sent_)) {
+        if (s.procedure)
+            continue;
+        EXPECT_EQ(so::sqlserverdriver::sqliteOnlySyntax(s.text), QString()) << "SQLite, not T-SQL, in: " << s.text.toStdString();
     }
 }
 

@@ -1,4 +1,5 @@
 #include "Session.h"
+#include "TSqlCheck.h"
 
 #include "db/ProcedureCatalog.h"
 #include "db/TSqlRewriter.h"
@@ -9,6 +10,7 @@
 #include <QRegularExpression>
 
 #include <cstring>
+#include <limits>
 #include <optional>
 
 #include <sql.h>
@@ -62,6 +64,10 @@ QString literal(const QString& text) {
     } else if (message.startsWith(QLatin1String("no such function"))) {
         state = "42000";
         native = 195;
+    } else if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) {
+        // What the server says when SET LOCK_TIMEOUT ran out (error 1222).
+        throw ServerError("HY000", 1222,
+                          QStringLiteral("Lock request time out period exceeded. (statement: %1)").arg(statement));
     } else if (message.contains(QLatin1String("syntax error"))) {
         state = "42000";
         native = 102;
@@ -616,11 +622,12 @@ void Session::beginIfNeeded() {
         exec(QStringLiteral("BEGIN"));
 }
 
-// SET NOCOUNT ON|OFF, SET DATEFORMAT dmy|mdy|ymd and SET QUOTED_IDENTIFIER ON (how SQLite reads
-// "names" anyway); false for any other statement.
+// SET NOCOUNT ON|OFF, SET DATEFORMAT dmy|mdy|ymd, SET QUOTED_IDENTIFIER ON (how SQLite reads
+// "names" anyway) and SET LOCK_TIMEOUT milliseconds (-1: as long as it takes); false for any other
+// statement.
 bool Session::applySet(const QString& text, bool* nocount) {
     static const QRegularExpression set(
-        QStringLiteral("^\\s*SET\\s+(NOCOUNT|DATEFORMAT|QUOTED_IDENTIFIER)\\s+(\\w+)\\s*$"),
+        QStringLiteral("^\\s*SET\\s+(NOCOUNT|DATEFORMAT|QUOTED_IDENTIFIER|LOCK_TIMEOUT)\\s+(-?\\w+)\\s*$"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = set.match(text);
     if (!m.hasMatch())
@@ -628,7 +635,11 @@ bool Session::applySet(const QString& text, bool* nocount) {
     const QString option = m.captured(1).toUpper();
     const QString value = m.captured(2).toLower();
     const bool onOff = value == QLatin1String("on") || value == QLatin1String("off");
-    if (option == QLatin1String("NOCOUNT") && onOff)
+    bool isNumber = false;
+    const int milliseconds = value.toInt(&isNumber);
+    if (option == QLatin1String("LOCK_TIMEOUT") && isNumber && milliseconds >= -1)
+        sqlite3_busy_timeout(db_, milliseconds < 0 ? std::numeric_limits<int>::max() : milliseconds);
+    else if (option == QLatin1String("NOCOUNT") && onOff)
         *nocount = value == QLatin1String("on");
     else if (option == QLatin1String("QUOTED_IDENTIFIER") && value == QLatin1String("on"))
         return true;
@@ -649,6 +660,10 @@ Execution Session::execute(const QString& sql, const QVector<BoundParameter>& pa
     for (const BoundParameter& p : parameters) inputs.append(p.value);
     try {
         const QVector<Token> tokens = db::tsql::tokenize(sql);
+        // What a server would not parse is refused before the text is rewritten for SQLite.
+        if (const QString sqliteOnly = sqliteOnlySyntax(sql); !sqliteOnly.isEmpty())
+            throw ServerError("42000", 102, QStringLiteral("Incorrect syntax near '%1' (SQLite, not T-SQL) in: %2")
+                                                .arg(sqliteOnly, sql));
         if (const std::optional<OdbcCall> call = odbcCall(sql, int(inputs.size()))) {
             QVector<Value> arguments = call->literals;
             for (int i = 0; i < arguments.size(); ++i)

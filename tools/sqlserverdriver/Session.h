@@ -15,7 +15,10 @@
 // - a parameter bound as a long type (ntext, text, image) is refused in a comparison;
 // - with CaseSensitive=yes (a case-sensitive collation), a table, column or procedure name
 //   spelled in another letter case than the schema's is unknown;
-// - SQLite's own functions named sqlite_* do not exist.
+// - SQLite's own functions named sqlite_* do not exist;
+// - a text with SQLite-only syntax (TSqlCheck.h) is refused before anything is rewritten;
+// - SET LOCK_TIMEOUT bounds the wait for another connection's lock (5 s until set), and a wait
+//   that runs out fails as the server's error 1222.
 // Statements of a batch are separated by ";".
 #pragma once
 

@@ -1,0 +1,218 @@
+// A SQLite site file changed or damaged by another program while a connection has it open: what
+// the connection's file check sees, how soon, and that a damaged file is neither written nor
+// trusted again before it is whole. Also no false alarm from another connection's checkpoints,
+// which write the file as well.
+#include <statusobject/Db.h>
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+#include <functional>
+
+using namespace so::db;
+using Fault = Connection::FileFault;
+
+namespace {
+
+class FileFaults : public ::testing::Test {
+public:
+    /// A site of some 80 pages at `site` (through the link `linked` when viaLink), its log emptied.
+    void openSite(bool viaLink) {
+        site = dir.filePath(QStringLiteral("site.db"));
+        real = viaLink ? dir.filePath(QStringLiteral("real.db")) : site;
+        conn = Connection::open(QStringLiteral("sqlite:") + real);
+        conn->execute(QStringLiteral("CREATE TABLE T (A INTEGER PRIMARY KEY, B TEXT)"));
+        Transaction fill(*conn);
+        for (int i = 0; i < 2000; ++i)
+            conn->execute(QStringLiteral("INSERT INTO T (A, B) VALUES (%1, '%2')").arg(i).arg(QString(100, u'x')));
+        fill.commit();
+        conn->query(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")).close();
+        if (viaLink) {
+            conn.reset();
+            ASSERT_TRUE(QFile::link(real, site));
+            conn = Connection::open(QStringLiteral("sqlite:") + site);
+        }
+    }
+
+    /// A copy of the file as it is now, beside it.
+    QString copy(const QString& name) {
+        const QString to = dir.filePath(name);
+        EXPECT_TRUE(QFile::copy(real, to));
+        return to;
+    }
+
+    /// Another connection changes rows and copies its log into the file, as other desks do.
+    void writeAndCheckpoint(int round) {
+        auto other = Connection::open(QStringLiteral("sqlite:") + site);
+        other->execute(QStringLiteral("UPDATE T SET B = 'round %1' WHERE A < 500").arg(round));
+        other->query(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")).close();
+    }
+
+    /// What the file check says after `looks` looks a little over a second apart (the last answer).
+    Fault look(int looks) {
+        Fault fault = Fault::None;
+        for (int i = 0; i < looks; ++i) {
+            if (i > 0)
+                QThread::msleep(1100);
+            fault = conn->fileFault();
+        }
+        return fault;
+    }
+
+    QByteArray bytesOf(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                                              : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    QString site;
+    QString real;
+    std::unique_ptr<Connection> conn;
+};
+
+struct FaultCase {
+    const char* name;
+    bool viaLink;
+    std::function<void(FileFaults&)> inflict;
+    Fault expected;
+};
+
+class FileFaultSeen : public FileFaults, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(FileFaultSeen, WithinTwoLooksAndKeptUntilReopened) {
+    openSite(GetParam().viaLink);
+    ASSERT_EQ(look(1), Fault::None);
+    GetParam().inflict(*this);
+    if (GetParam().expected != Fault::None) {
+        // Two looks at once are not enough for what a checkpoint under way also shows.
+        const Fault first = conn->fileFault();
+        EXPECT_TRUE(first == Fault::None || first == GetParam().expected);
+        if (first == Fault::None)
+            EXPECT_EQ(conn->fileFault(), Fault::None);
+    }
+    EXPECT_EQ(look(2), GetParam().expected);
+    if (GetParam().expected != Fault::None) {
+        EXPECT_FALSE(conn->isAlive());
+        EXPECT_EQ(conn->fileFault(), GetParam().expected) << "kept until the connection is opened again";
+    }
+}
+
+const FaultCase kFaultCases[] = {
+    {"OtherConnectionsCheckpointing", false,
+     [](FileFaults& t) {
+         for (int round = 0; round < 3; ++round) {
+             t.writeAndCheckpoint(round);
+             EXPECT_EQ(t.conn->fileFault(), Fault::None);
+         }
+     },
+     Fault::None},
+    {"RenamedOver", false,
+     [](FileFaults& t) {
+         const QString backup = t.copy(QStringLiteral("backup.db"));
+         ASSERT_EQ(std::rename(QFile::encodeName(backup).constData(), QFile::encodeName(t.site).constData()), 0);
+     },
+     Fault::Replaced},
+    {"OlderCopyWrittenOverInPlace", false,
+     [](FileFaults& t) {
+         const QString backup = t.copy(QStringLiteral("backup.db"));
+         t.writeAndCheckpoint(1);
+         ASSERT_EQ(t.conn->fileFault(), Fault::None);
+         QFile from(backup), to(t.site);
+         ASSERT_TRUE(from.open(QIODevice::ReadOnly) && to.open(QIODevice::ReadWrite));  // same file, new content
+         to.write(from.readAll());
+     },
+     Fault::Replaced},
+    {"LinkPointedElsewhere", true,
+     [](FileFaults& t) {
+         const QString other = t.copy(QStringLiteral("other.db"));
+         const QString newLink = t.dir.filePath(QStringLiteral("new-link"));
+         ASSERT_TRUE(QFile::link(other, newLink));
+         ASSERT_EQ(std::rename(QFile::encodeName(newLink).constData(), QFile::encodeName(t.site).constData()), 0);
+     },
+     Fault::Replaced},
+    {"CutToHalf", false, [](FileFaults& t) { ASSERT_TRUE(QFile::resize(t.site, QFileInfo(t.site).size() / 2)); },
+     Fault::Damaged},
+    {"HeaderOverwritten", false,
+     [](FileFaults& t) {
+         QFile file(t.site);
+         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+         file.write(QByteArray(16, 'z'));
+     },
+     Fault::Damaged},
+};
+
+INSTANTIATE_TEST_SUITE_P(SiteFile, FileFaultSeen, ::testing::ValuesIn(kFaultCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileFaults, ADamagedFileIsNotWrittenAndNotReopenedUntilWhole) {
+    openSite(false);
+    const QString sound = copy(QStringLiteral("sound.db"));
+    {
+        // A page in the middle overwritten: header and size still look right.
+        QFile file(site);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek(40 * 4096));
+        file.write(QByteArray(4096, '\xA5'));
+    }
+    // A connection that has none of the file in its page cache reads the damage.
+    auto fresh = Connection::open(QStringLiteral("sqlite:") + site);
+    try {
+        fresh->query(QStringLiteral("SELECT count(*), max(length(B)) FROM T")).field(0);
+        FAIL() << "read a damaged table";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.isDamage()) << e.what();
+    }
+    EXPECT_EQ(fresh->fileFault(), Fault::Damaged) << "a statement that found the damage marks the file";
+
+    const QByteArray before = bytesOf(site);
+    try {
+        fresh->execute(QStringLiteral("INSERT INTO T (A, B) VALUES (5000, 'after')"));
+        FAIL() << "wrote into a damaged file";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.isDamage()) << e.what();
+    }
+    for (Connection* c : {fresh.get(), conn.get()}) {
+        try {
+            c->reopen();
+            FAIL() << "a file that is not whole was trusted again";
+        } catch (const DbError& e) {
+            EXPECT_TRUE(e.isDamage()) << e.what();
+        }
+    }
+    fresh.reset();
+    EXPECT_EQ(bytesOf(site), before) << "neither the write nor closing the connections touched the file";
+
+    ASSERT_EQ(std::rename(QFile::encodeName(sound).constData(), QFile::encodeName(site).constData()), 0);
+    conn->reopen();
+    EXPECT_EQ(conn->fileFault(), Fault::None);
+    EXPECT_EQ(conn->query(QStringLiteral("SELECT count(*) FROM T")).field(0).toInt(), 2000);
+}
+
+TEST_F(FileFaults, LookingAtTheFileKeepsTheLocksOfEveryConnectionOfTheProcess) {
+    openSite(false);
+    auto writer = Connection::open(QStringLiteral("sqlite:") + site);
+    writer->beginTransaction();
+    writer->execute(QStringLiteral("UPDATE T SET B = 'held' WHERE A = 1"));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(conn->fileFault(), Fault::None);
+    ASSERT_TRUE(conn->isAlive());
+    // Another process must still find the write lock taken: a look that opened and closed the
+    // file or its index here would have dropped this process's locks on them.
+    const int rc = QProcess::execute(QStringLiteral("python3"),
+                                     {QStringLiteral("-c"),
+                                      QStringLiteral("import sqlite3, sys\n"
+                                                     "c = sqlite3.connect(sys.argv[1], timeout=0, isolation_level=None)\n"
+                                                     "try:\n    c.execute('BEGIN IMMEDIATE')\nexcept sqlite3.OperationalError:\n"
+                                                     "    sys.exit(3)\n"),
+                                      site});
+    EXPECT_EQ(rc, 3) << "the write lock held by another connection of this process was lost";
+    writer->rollback();
+}
+
+}  // namespace
