@@ -9,6 +9,8 @@
 // rewrites them and runs the stored procedures kept in the embedded site database.
 #pragma once
 
+#include <statusobject/Export.h>
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -23,7 +25,7 @@ class Connection;
 struct RunResult;
 
 /// Every failure of the database layer: carries the statement and the driver's message.
-class DbError : public std::runtime_error {
+class STATUSOBJECT_EXPORT DbError : public std::runtime_error {
 public:
     DbError(const QString& message, const QString& statement = {}, const QString& driverMessage = {});
     QString message() const { return message_; }
@@ -61,7 +63,7 @@ struct Parameter {
 /// connection is a DbError, on every backend alike. A record set frees its connection when read
 /// to its end, closed or destroyed; readAll() frees it at once for a caller that must query again
 /// while it reads.
-class Recordset {
+class STATUSOBJECT_EXPORT Recordset {
 public:
     Recordset();
     ~Recordset();
@@ -84,17 +86,17 @@ public:
     /// was not read into memory.
     void moveFirst();
 
+private:
+    friend class Connection;
     struct Impl;
     explicit Recordset(std::unique_ptr<Impl> impl);
-
-private:
     std::unique_ptr<Impl> d;
 };
 
 /// A prepared text command with "?" placeholders bound, in order, to the parameters appended.
 /// Also used for stored procedure calls (setProcedure), where parameters map to the procedure's
 /// arguments in order and output parameters are read back with parameterValue() after execute().
-class Command {
+class STATUSOBJECT_EXPORT Command {
 public:
     explicit Command(Connection& connection, const QString& text = {});
     ~Command();
@@ -127,7 +129,7 @@ private:
 };
 
 /// One open connection to the site database.
-class Connection {
+class STATUSOBJECT_EXPORT Connection {
 public:
     /// Opens the connection named by url (see above). Throws DbError for a malformed or unusable url.
     static std::unique_ptr<Connection> open(const QString& url);
@@ -170,13 +172,10 @@ public:
     /// Sets how long a statement waits for another connection's lock (SQLite backends).
     void setBusyTimeout(int milliseconds);
 
-    /// The Qt SQL connection name (for the platform layer and tests that must reach the driver).
-    QString qtConnectionName() const;
-
-    struct Impl;
-    Impl& impl() { return *d; }
-
 private:
+    friend class Command;
+    friend QString qtConnectionName(const Connection& connection);
+    struct Impl;
     explicit Connection(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> d;
 };

@@ -21,6 +21,8 @@
 // so entry i always describes point i + 1 of its range.
 #pragma once
 
+#include <statusobject/Export.h>
+
 #include <optional>
 
 namespace so {
@@ -54,6 +56,6 @@ struct StatusPointRange {
 };
 
 /// The point range of a per-point status type; nothing for the other types.
-std::optional<StatusPointRange> statusPointRange(int statusType);
+STATUSOBJECT_EXPORT std::optional<StatusPointRange> statusPointRange(int statusType);
 
 }  // namespace so

@@ -395,13 +395,17 @@ void StatusWindow::unload() {
     resizeTimer_.stop();
     loaded_ = false;
     trap(ctx_, QStringLiteral("FMain.Form_Unload"), [&] {
-        ctx_.host().Connected();
+        // A component given no console saves its layout and tells nobody.
+        const bool hasHost = ctx_.parent != nullptr;
+        if (hasHost)
+            ctx_.host().Connected();
         // A layout that did not load is stored again as it was, not as the defaults shown instead.
         for (int section = 0; section < kSectionCount; ++section)
             if (board_->sections().layoutLoaded(section))
                 ctx_.layout.columnHeaderPos[section] = board_->sections().layoutText(section);
         SavePersistence(ctx_, view_ != nullptr ? view_->geometryTwips() : loadedGeometryTwips(ctx_.layout));
-        ctx_.host().CallBack(QStringLiteral("STATUS"), 0, QStringLiteral("Unload"));
+        if (hasHost)
+            ctx_.host().CallBack(QStringLiteral("STATUS"), 0, QStringLiteral("Unload"));
     });
 }
 

@@ -3,6 +3,7 @@
 // procedure's rows, output parameters after the last result, dates read in the login's date
 // order, column lengths. Checked through Qt's QODBC (as the component reaches it) and, where Qt
 // hides the order of events, through the ODBC API itself.
+#include "db/ConnectionImpl.h"
 #include "support/SqlServerLike.h"
 
 #include "site/SiteSchema.h"
@@ -57,7 +58,7 @@ protected:
 };
 
 QSqlDatabase qt(db::Connection& connection) {
-    return QSqlDatabase::database(connection.qtConnectionName(), false);
+    return QSqlDatabase::database(so::db::qtConnectionName(connection), false);
 }
 
 /// A connection through the driver manager's ODBC API, for what Qt does not show.
