@@ -9,6 +9,7 @@ PACKAGES=(
   xvfb xauth xdotool
   python3
   mosquitto libmosquitto-dev
+  doxygen qt6-l10n-tools
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
