@@ -40,8 +40,19 @@
 namespace so {
 namespace {
 
-const QString kStatusGroupLabel = QStringLiteral("Status Group:");
 constexpr int kStatusGroupBoxWidth = 220;
+
+/// Every tool button without a name of its own is named by its action's or its own text and
+/// described by its tool tip, so that a screen reader says what each button does.
+void describeButtons(QWidget& root) {
+    for (QToolButton* button : root.findChildren<QToolButton*>()) {
+        const QAction* action = button->defaultAction();
+        if (button->accessibleName().isEmpty())
+            button->setAccessibleName(action != nullptr ? action->text() : button->text());
+        if (button->accessibleDescription().isEmpty())
+            button->setAccessibleDescription(action != nullptr ? action->toolTip() : button->toolTip());
+    }
+}
 /// The boundary between two stacked sections, which the operator can drag.
 constexpr int kSectionHandleWidth = 5;
 
@@ -80,7 +91,7 @@ StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent
     buildPages();
     statusBar_ = new QStatusBar(this);
     statusBar_->setSizeGripEnabled(false);
-    lastChange_ = new QLabel(QStringLiteral("No state change received yet"), statusBar_);
+    lastChange_ = new QLabel(tr("No state change received yet"), statusBar_);
     statusBar_->addPermanentWidget(lastChange_);
     notice_ = new QLabel(statusBar_);
     notice_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
@@ -98,6 +109,7 @@ StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent
     root->addWidget(pages_, 1);
     root->addWidget(statusBar_);
     resize(800, 600);
+    describeButtons(*this);
 
     insightTimer_.setInterval(kInsightIntervalMs);
     connect(&insightTimer_, &QTimer::timeout, this, &StatusFrame::updateInsight);
@@ -140,16 +152,16 @@ void StatusFrame::buildToolbars() {
         return action;
     };
     overriddenButton_ =
-        addButton(toolbar::overriddenImage(), QStringLiteral("Overridden"), QStringLiteral("Overridden Points"),
+        addButton(toolbar::overriddenImage(), tr("Overridden"), tr("Overridden Points"),
                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { window_.showOverridden(); });
     overriddenButton_->setCheckable(true);
-    maskedButton_ = addButton(toolbar::maskedImage(), QStringLiteral("Masked"), QStringLiteral("Masked Points"),
+    maskedButton_ = addButton(toolbar::maskedImage(), tr("Masked"), tr("Masked Points"),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), [this] { window_.showMasked(); });
     maskedButton_->setCheckable(true);
-    statusButton_ = addButton(toolbar::statusGroupImage(), QStringLiteral("Status"), QStringLiteral("Status Group"),
+    statusButton_ = addButton(toolbar::statusGroupImage(), tr("Status"), tr("Status Group"),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { window_.showSections(); });
     statusButton_->setCheckable(true);
-    statusMenu_ = new QMenu(QStringLiteral("Status Group"), this);
+    statusMenu_ = new QMenu(tr("Status Group"), this);
     for (const StatusMenuEntry& entry : kStatusMenu) {
         QAction* item = statusMenu_->addAction(QString::fromLatin1(entry.text));
         item->setData(entry.section);
@@ -165,13 +177,13 @@ void StatusFrame::buildToolbars() {
     if (auto* button = qobject_cast<QToolButton*>(mainToolBar_->widgetForAction(statusButton_)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
     mainToolBar_->addSeparator();
-    configureButton_ = addButton(toolbar::configureImage(), QStringLiteral("Configure Status Groups"),
-                                 QStringLiteral("Configure Status Groups"),
+    configureButton_ = addButton(toolbar::configureImage(), tr("Configure Status Groups"),
+                                 tr("Configure Status Groups"),
                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), [this] { window_.configureGroups(); });
     // F1 is the window's own key (acted on when it is released), not a second trigger of the button.
-    helpButton_ = addButton(toolbar::helpImage(), QStringLiteral("Help"), QStringLiteral("Help"), {},
+    helpButton_ = addButton(toolbar::helpImage(), tr("Help"), tr("Help"), {},
                             [this] { window_.showHelp(); });
-    helpButton_->setToolTip(withShortcut(QStringLiteral("Help"), QKeySequence(Qt::Key_F1)));
+    helpButton_->setToolTip(withShortcut(tr("Help"), QKeySequence(Qt::Key_F1)));
 
     sectionToolBar_ = new QToolBar(QStringLiteral("tbrSG"), band_);
     sectionToolBar_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
@@ -190,14 +202,17 @@ void StatusFrame::buildToolbars() {
     sectionButton_->setPopupMode(QToolButton::InstantPopup);
     sectionButton_->setMenu(sectionMenu_);
     const QKeySequence sectionKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_V);
-    sectionButton_->setToolTip(withShortcut(QStringLiteral("Sections shown"), sectionKeys));
+    sectionButton_->setToolTip(withShortcut(tr("Sections shown"), sectionKeys));
+    sectionButton_->setAccessibleName(tr("Sections shown"));
     connect(new QShortcut(sectionKeys, this), &QShortcut::activated, sectionButton_, &QToolButton::showMenu);
     sectionToolBar_->addWidget(sectionButton_);
 
-    groupBoxLabel_ = new QLabel(kStatusGroupLabel, band_);
+    groupBoxLabel_ = new QLabel(tr("Status Group:"), band_);
     groupBox_ = new QComboBox(band_);
     groupBox_->setMinimumWidth(kStatusGroupBoxWidth);
     groupBoxLabel_->setBuddy(groupBox_);
+    groupBox_->setAccessibleName(tr("Status group"));
+    groupBox_->setAccessibleDescription(tr("The status group whose points the window shows"));
     connect(groupBox_, &QComboBox::activated, this, [this](int index) { window_.selectGroupEntry(index); });
 
     band->addWidget(mainToolBar_);
@@ -219,9 +234,11 @@ void StatusFrame::buildToolbars() {
 
 void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
     findBox_ = new QLineEdit(band_);
-    findBox_->setPlaceholderText(QStringLiteral("Find name or address (Ctrl+F)"));
+    findBox_->setPlaceholderText(tr("Find name or address (Ctrl+F)"));
     findBox_->setClearButtonEnabled(true);
     findBox_->setMinimumWidth(200);
+    findBox_->setAccessibleName(tr("Find"));
+    findBox_->setAccessibleDescription(tr("Shows only the rows whose name or address holds this text"));
     findMatches_ = new QLabel(band_);
     connect(findBox_, &QLineEdit::textChanged, this, &StatusFrame::filterChanged);
     findBox_->installEventFilter(this);
@@ -232,10 +249,10 @@ void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
         });
 
     // Triage: only the rows in alarm or warning, in every section (Ctrl+A stays select-all).
-    abnormalOnly_ = new QAction(QStringLiteral("Abnormal only"), this);
+    abnormalOnly_ = new QAction(tr("Abnormal only"), this);
     abnormalOnly_->setCheckable(true);
     abnormalOnly_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
-    abnormalOnly_->setToolTip(withShortcut(QStringLiteral("Show only the points in alarm or warning"),
+    abnormalOnly_->setToolTip(withShortcut(tr("Show only the points in alarm or warning"),
                                            abnormalOnly_->shortcut()));
     connect(abnormalOnly_, &QAction::toggled, this, [this](bool on) {
         for (SectionGridView* view : views_)
@@ -250,25 +267,25 @@ void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
     totals_ = new QLabel(band_);
 
     exportButton_ = new QToolButton(band_);
-    exportButton_->setText(QStringLiteral("Export"));
+    exportButton_->setText(tr("Export"));
     const QKeySequence exportKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_E);
-    exportButton_->setToolTip(withShortcut(QStringLiteral("Copy or export rows"), exportKeys));
+    exportButton_->setToolTip(withShortcut(tr("Copy or export rows"), exportKeys));
     connect(new QShortcut(exportKeys, this), &QShortcut::activated, exportButton_, &QToolButton::showMenu);
     exportButton_->setPopupMode(QToolButton::InstantPopup);
     exportMenu_ = new QMenu(exportButton_);
-    QAction* copy = exportMenu_->addAction(QStringLiteral("Copy Selected Rows"));
+    QAction* copy = exportMenu_->addAction(tr("Copy Selected Rows"));
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WindowShortcut);
     addAction(copy);  // Ctrl+C anywhere in the window, not only while the menu is open
     connect(copy, &QAction::triggered, this, [this] { copySelectedRows(); });
-    exportSectionMenu_ = exportMenu_->addMenu(QStringLiteral("Export Section to CSV"));
+    exportSectionMenu_ = exportMenu_->addMenu(tr("Export Section to CSV"));
     for (int section = 0; section < kSectionCount; ++section) {
         QAction* item =
             exportSectionMenu_->addAction(StatusWindow::sectionName(section));
         item->setData(section);
         connect(item, &QAction::triggered, this, [this, section] { exportCsvInteractive(section); });
     }
-    connect(exportMenu_->addAction(QStringLiteral("Export Window to CSV...")), &QAction::triggered, this,
+    connect(exportMenu_->addAction(tr("Export Window to CSV...")), &QAction::triggered, this,
             [this] { exportCsvInteractive(kWholeWindow); });
     exportButton_->setMenu(exportMenu_);
 
@@ -298,6 +315,9 @@ void StatusFrame::buildPages() {
         connect(view, &SectionGridView::shownRowsChanged, this, &StatusFrame::updateFindMatches);
         connect(view, &SectionGridView::contentHeightChanged, this, [this, section] { fitPanel(section); });
         model->setParent(view);
+        view->setAccessibleName(StatusWindow::sectionName(section));
+        view->setAccessibleDescription(
+            tr("The points of the %1 section, one row a point").arg(StatusWindow::sectionName(section)));
         header->setRowHeight(view->rowHeight());
         connect(header, &SectionHeader::toggleClicked, this, [this](int s) { window_.toggleSection(s); });
         panelLayout->addWidget(header);
@@ -314,6 +334,8 @@ void StatusFrame::buildPages() {
     auto* maskedModel = new StatusGridModel(window_.gridMasked(), &icons_);
     maskedView_ = new SectionGridView(window_, SectionGridView::kMaskedGrid, maskedModel, pages_);
     maskedModel->setParent(maskedView_);
+    maskedView_->setAccessibleName(tr("Masked points"));
+    maskedView_->setAccessibleDescription(tr("The masked points of the whole site, one row a point"));
 
     overridden_ = new QLabel(StatusWindow::overriddenPlaceholderText(), pages_);
     overridden_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -613,7 +635,7 @@ void StatusFrame::updateInsight() {
         for (int section = 0; section < kSectionCount; ++section)
             if (window_.isHeaderShown(section))
                 total += headers_[section]->counts();
-        QString text = QStringLiteral("Total: ") + total.pointsText();
+        QString text = tr("Total: ") + total.pointsText();
         for (const QString& part : {total.alarmsText(), total.warningsText()})
             if (!part.isEmpty())
                 text += QStringLiteral(", ") + part;
@@ -628,7 +650,7 @@ void StatusFrame::updateInsight() {
                                                        : QDateTime();
     if (last.isValid() && last != shownLastStateChange_) {
         shownLastStateChange_ = last;
-        lastChange_->setText(QStringLiteral("Last state change: ") + last.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        lastChange_->setText(tr("Last state change: ") + last.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     }
 }
 
@@ -665,9 +687,9 @@ bool StatusFrame::exportCsv(int section, const QString& path) {
     QSaveFile file(path);
     const bool written = file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit();
     if (!written)
-        window_.context().dialogs->message(QStringLiteral("The rows could not be written to %1: %2")
+        window_.context().dialogs->message(tr("The rows could not be written to %1: %2")
                                                .arg(QDir::toNativeSeparators(path), file.errorString()),
-                                           QStringLiteral("Export"), Dialogs::Icon::Critical);
+                                           tr("Export"), Dialogs::Icon::Critical);
     return written;
 }
 
@@ -676,8 +698,8 @@ void StatusFrame::exportCsvInteractive(int section) {
                                                       : StatusWindow::sectionName(section) + QStringLiteral(".csv");
     const QString path = exportPathChooser_
                              ? exportPathChooser_(suggested)
-                             : QFileDialog::getSaveFileName(this, QStringLiteral("Export to CSV"), suggested,
-                                                            QStringLiteral("CSV files (*.csv)"));
+                             : QFileDialog::getSaveFileName(this, tr("Export to CSV"), suggested,
+                                                            tr("CSV files (*.csv)"));
     if (!path.isEmpty())
         exportCsv(section, path);
 }
