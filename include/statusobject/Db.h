@@ -27,9 +27,13 @@ struct RunResult;
 /// Every failure of the database layer: carries the statement and the driver's message.
 class STATUSOBJECT_EXPORT DbError : public std::runtime_error {
 public:
+    /// A failure described by message, of statement (empty when none ran), with the driver's text.
     DbError(const QString& message, const QString& statement = {}, const QString& driverMessage = {});
+    /// What failed.
     QString message() const { return message_; }
+    /// The statement that failed; empty when the failure came before one ran.
     QString statement() const { return statement_; }
+    /// The database driver's own message.
     QString driverMessage() const { return driverMessage_; }
     /// True when the statement failed because another connection holds a lock it needed (the
     /// database is busy, not gone): waiting or trying again later can succeed.
@@ -43,14 +47,16 @@ private:
 
 /// Declared type of a command parameter (what the site database is told; values are bound as given).
 enum class ParamType { Integer, SmallInt, TinyInt, VarChar, NVarChar, Boolean, Double, DateTime };
+/// Whether a parameter carries a value in or, for a stored procedure, one back out.
 enum class ParamDirection { Input, Output };
 
+/// A parameter of a Command, bound to its "?" in order.
 struct Parameter {
-    QString name;  // "@Address", "@GroupID" ...
-    ParamType type = ParamType::VarChar;
-    ParamDirection direction = ParamDirection::Input;
-    int size = 0;
-    QVariant value;
+    QString name;                                      ///< "@Address", "@GroupID" ...
+    ParamType type = ParamType::VarChar;               ///< declared type
+    ParamDirection direction = ParamDirection::Input;  ///< in or out
+    int size = 0;                                      ///< declared size of a text (0: any)
+    QVariant value;                                    ///< the value bound, or read back
 };
 
 /// A forward-only, read-only record set. Usage:
@@ -67,17 +73,28 @@ class STATUSOBJECT_EXPORT Recordset {
 public:
     Recordset();
     ~Recordset();
+    /// Takes over other's rows; other is left closed.
     Recordset(Recordset&&) noexcept;
+    /// Takes over other's rows; other is left closed.
     Recordset& operator=(Recordset&&) noexcept;
 
+    /// True past the last row (and for a record set without rows).
     bool eof() const;
+    /// Goes to the next row.
     void moveNext();
+    /// Number of columns.
     int fieldCount() const;
+    /// Name of column index.
     QString fieldName(int index) const;
-    int fieldIndex(const QString& name) const;  // -1 when absent
+    /// Position of the column of that name; -1 when absent.
+    int fieldIndex(const QString& name) const;
+    /// The current row's value of the column of that name.
     QVariant field(const QString& name) const;
+    /// The current row's value of column index.
     QVariant field(int index) const;
+    /// True when the current row's value of that column is Null.
     bool isNull(const QString& name) const;
+    /// Frees the connection; the record set reads as at its end.
     void close();
     /// Reads the remaining rows into memory and frees the connection; the record set is read as
     /// before, from its current row.
@@ -98,20 +115,29 @@ private:
 /// arguments in order and output parameters are read back with parameterValue() after execute().
 class STATUSOBJECT_EXPORT Command {
 public:
+    /// A command on connection (which must outlive it) with text.
     explicit Command(Connection& connection, const QString& text = {});
     ~Command();
 
+    /// Replaces the command's text.
     void setText(const QString& text);
+    /// The command's text.
     QString text() const { return text_; }
     /// Marks the command text as a stored procedure name.
     void setProcedure(bool isProcedure) { procedure_ = isProcedure; }
+    /// True when the text names a stored procedure.
     bool isProcedure() const { return procedure_; }
 
+    /// Adds a parameter, bound to the next "?" (or the procedure's next argument).
     void appendParameter(const QString& name, ParamType type, ParamDirection direction, int size,
                          const QVariant& value = {});
+    /// Number of parameters.
     int parameterCount() const { return int(parameters_.size()); }
+    /// Removes parameter index.
     void deleteParameter(int index);
+    /// Parameter index, to change its value before the next run.
     Parameter& parameter(int index) { return parameters_[index]; }
+    /// The value of the parameter of that name (an output parameter's after execute()).
     QVariant parameterValue(const QString& name) const;
 
     /// Runs the command and returns its rows.
@@ -137,6 +163,7 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    /// The url the connection was opened with.
     QString url() const;
     /// True when statements go through the T-SQL compatibility layer (SQLite behind the connection).
     bool usesCompatibilityLayer() const;
@@ -146,8 +173,11 @@ public:
     /// Runs a statement (or a procedure call written as text); returns the rows affected or -1.
     int execute(const QString& sql);
 
+    /// Starts a transaction (see Transaction).
     void beginTransaction();
+    /// Commits the transaction.
     void commit();
+    /// Rolls the transaction back.
     void rollback();
 
     /// How long a statement waits for a lock another connection holds before it fails as busy.
@@ -183,6 +213,7 @@ private:
 /// Commits on commit(); rolls back when destroyed without it (an exception part-way).
 class Transaction {
 public:
+    /// Begins a transaction on connection, which must outlive it.
     explicit Transaction(Connection& connection) : connection_(connection) { connection_.beginTransaction(); }
     ~Transaction() {
         if (!done_) {
@@ -192,6 +223,7 @@ public:
             }
         }
     }
+    /// Commits; the destructor then rolls nothing back.
     void commit() {
         connection_.commit();
         done_ = true;

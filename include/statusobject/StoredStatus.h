@@ -50,8 +50,9 @@ enum StatusType : int {
 
 /// Points a per-point status type describes: entry i is point firstPoint + i.
 struct StatusPointRange {
-    int firstPoint = 1;
-    int lastPoint = 0;
+    int firstPoint = 1;  ///< the point of entry 0
+    int lastPoint = 0;   ///< the point of the last entry
+    /// Number of entries.
     int count() const { return lastPoint - firstPoint + 1; }
 };
 

@@ -7,6 +7,9 @@
 /// Text resource numbers; the column captions' numbers are listed in ColumnCaptions.
 namespace so::res {
 
+/// The number of a text the component asks the host for (GRS); named for where it shows.
+///@{
+
 inline constexpr int PortOffLine = 1432;
 inline constexpr int OnLine = 1433;
 inline constexpr int UnknownState = 1434;
@@ -57,6 +60,7 @@ inline constexpr int LockedTitle = 3807;
 inline constexpr int ColumnCaptions[] = {1386, 1387, 1388, 1389, 1390, 1391, 1392, 1393, 1394, 1395, 1396,
                                          1397, 1398, 1399, 1400, 1401, 1402, 1403, 1404, 1405, 1406, 1407,
                                          1411, 1418, 1419, 1420, 1421, 1422, 1424, 1425, 1426, 1427, 2998};
+///@}
 
 /// Every number above but the column captions and column sets, for a host checking that its text
 /// table answers them all.

@@ -12,6 +12,8 @@ namespace so {
 
 /// Device type words of Status::StateChange (compared without regard to case).
 namespace device {
+/// A device type word of StateChange.
+///@{
 inline constexpr QLatin1StringView Controller{"CONTROLLER"};
 inline constexpr QLatin1StringView ControllerThreatLevel{"CONTROLLER_THREAT_LEVEL"};
 /// The controller's enabled flag: state 0 disabled, 1 enabled.
@@ -38,6 +40,7 @@ inline constexpr QLatin1StringView ZR2Input{"ZR2_INPUT"};
 inline constexpr QLatin1StringView ZR2Module{"ZR2_MODULE"};
 /// Newer controller line: any state re-reads the controller's row from the site database.
 inline constexpr QLatin1StringView ZR2Controller{"ZR2_CONTROLLER"};
+///@}
 }  // namespace device
 
 /// State codes of Status::StateChange, by the device type that reports them. Codes a device type
@@ -140,8 +143,10 @@ enum Module : quint8 { ModuleEnclosureClosed = 2, ModuleEnclosureOpen = 3 };
 /// notice it receives from the site, from any workstation, into Status::SyncPipe(topic, action,
 /// data, sender, recipient) unchanged. Other topics are ignored (counted, logged once).
 namespace notice {
+/// The topic of every notice the component sends and reads.
 inline constexpr QLatin1StringView Topic{"STATUSVIEW"};
 
+/// The action numbers of the notices, with the data each carries.
 enum Action : qint16 {
     /// Data "name|groupId".
     GroupCreated = 1,
@@ -167,7 +172,9 @@ namespace callback {
 /// With action LoadAction (value: the window's native handle, 0 headless) after Show, and with
 /// UnloadAction (value 0) on ShutDown and cUnload.
 inline constexpr QLatin1StringView StatusViewer{"STATUSVIEWER"};
+/// The action after Show.
 inline constexpr QLatin1StringView LoadAction{"LOAD"};
+/// The action after ShutDown and cUnload.
 inline constexpr QLatin1StringView UnloadAction{"UNLOAD"};
 }  // namespace callback
 
