@@ -10,6 +10,7 @@
 //   bench_masked --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 #include "BenchSite.h"
 
+#include "db/ConnectionImpl.h"
 #include "site/SiteStatusText.h"
 #include "status/MaskedPoints.h"
 
@@ -30,7 +31,7 @@ constexpr int kMasked = 5000;
 /// Rewrites the site's mask states so that exactly `wanted` inputs are masked, spread evenly over
 /// the stored mask reports (classic) and the newer-line inputs; returns the number masked.
 int maskInputs(db::Connection& connection, int wanted) {
-    QSqlDatabase qdb = QSqlDatabase::database(connection.qtConnectionName());
+    QSqlDatabase qdb = QSqlDatabase::database(so::db::qtConnectionName(connection));
     struct StoredRow {
         qint64 rowId;
         QVector<db::StatusEntry> entries;

@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick
   python3
   mosquitto libmosquitto-dev openssl
+  doxygen qt6-l10n-tools
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

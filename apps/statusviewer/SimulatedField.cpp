@@ -3,6 +3,7 @@
 #include "AppLog.h"
 
 #include <statusobject/StateTexts.h>
+#include <statusobject/Vocabulary.h>
 
 #include <QStringList>
 
@@ -13,17 +14,12 @@ namespace sv {
 namespace {
 
 using so::db::Recordset;
+namespace device = so::device;
+namespace state = so::state;
 
 constexpr int kTickMs = 10;
 /// At most this much traffic is caught up after the event loop was held up.
 constexpr double kMaxCatchUpSeconds = 0.25;
-
-// Classic state codes.
-constexpr int kAlarmSet = 65, kAlarmCleared = 66, kMaskSet = 67, kMaskCleared = 68, kRelayReason = 70;
-constexpr int kEnclosureClosed = 2, kEnclosureOpen = 3, kAcOk = 4, kAcFailed = 5;
-constexpr int kMemoryBatteryOk = 14, kMemoryBatteryFailed = 15, kUpsOk = 30, kUpsFailed = 31;
-constexpr int kReaderPhysicalTamper = 2, kReaderPhysicalOk = 3, kReaderCodeTamper = 4, kReaderCodeOk = 5;
-constexpr int kReaderThreat = 32, kControllerThreat = 37;
 
 // Mask sources: what masks a classic input (bits of its status value) and a newer-line input.
 constexpr qint64 kClassicTimeZone = 1, kClassicControlZone = 2;
@@ -442,7 +438,7 @@ void SimulatedField::runScenario(Scenario scenario) {
         Door& d = doors_[door];
         Input& in = inputs_[d.input];
         const quint64 k = key(Scenario::DoorTraffic, door);
-        if (busy(k) || inputActive(in) || codes::has(book_.entry(in.ref).codes, kAlarmSet))
+        if (busy(k) || inputActive(in) || codes::has(book_.entry(in.ref).codes, state::AlarmSet))
             return;
         if (scenario == Scenario::DoorTraffic) {
             // Most openings follow a granted access: the strike is energised first.
@@ -462,7 +458,7 @@ void SimulatedField::runScenario(Scenario scenario) {
         const int input = alarmInputs_[pick(int(alarmInputs_.size()))];
         Input& in = inputs_[input];
         const quint64 k = key(Scenario::InputAlarm, input);
-        if (busy(k) || inputActive(in) || codes::has(book_.entry(in.ref).codes, kAlarmSet))
+        if (busy(k) || inputActive(in) || codes::has(book_.entry(in.ref).codes, state::AlarmSet))
             return;
         setInputActive(in, true);
         setInputAlarm(in, true);
@@ -506,8 +502,8 @@ void SimulatedField::runScenario(Scenario scenario) {
     case Scenario::ControllerPower:
     case Scenario::ControllerTamper: {
         static constexpr std::pair<int, int> kConditions[] = {
-            {kAcOk, kAcFailed}, {kMemoryBatteryOk, kMemoryBatteryFailed}, {kUpsOk, kUpsFailed},
-            {kEnclosureClosed, kEnclosureOpen}};
+            {state::AcPowerOk, state::AcPowerFailed}, {state::MemoryBatteryOk, state::MemoryBatteryFailed}, {state::UpsBatteryOk, state::UpsBatteryFailed},
+            {state::EnclosureClosed, state::EnclosureOpen}};
         const int controller = pick(int(controllers_.size()));
         const int condition = scenario == Scenario::ControllerTamper ? 3 : pick(3);
         const quint64 k = key(Scenario::ControllerPower, controller * 4 + condition);
@@ -523,13 +519,13 @@ void SimulatedField::runScenario(Scenario scenario) {
         const int physical = chance(50) ? 1 : 0;
         Reader& r = readers_[reader];
         QVector<int>& list = book_.entry(r.ref).codes;
-        const int tampered = physical ? kReaderPhysicalTamper : kReaderCodeTamper;
+        const int tampered = physical ? state::ReaderPhysicalTamper : state::ReaderCodeTamper;
         const quint64 k = key(Scenario::ReaderTamper, reader * 2 + physical);
         if (busy(k) || codes::has(list, tampered))
             return;
-        codes::setPair(list, physical ? kReaderPhysicalOk : kReaderCodeOk, tampered, tampered);
+        codes::setPair(list, physical ? state::ReaderPhysicalTamperCleared : state::ReaderCodeTamperCleared, tampered, tampered);
         book_.touch(r.ref);
-        report(QStringLiteral("READER"), r.address, tampered);
+        report(device::Reader, r.address, tampered);
         startEpisode(scenario, reader * 2 + physical, {k});
         return;
     }
@@ -545,8 +541,8 @@ void SimulatedField::runScenario(Scenario scenario) {
             levels->append(threatIds_.first());
         (*levels)[r.number - 1] = level;
         book_.touch(r.controllerId, so::db::StatusThreatLevels);
-        report(QStringLiteral("READER_THREAT_LEVEL"), r.address, kReaderThreat, QString::number(level));
-        report(QStringLiteral("CONTROLLER_THREAT_LEVEL"), controllers_[*c].address, kControllerThreat,
+        report(device::ReaderThreatLevel, r.address, state::ReaderThreatLevel, QString::number(level));
+        report(device::ControllerThreatLevel, controllers_[*c].address, state::ControllerThreatLevel,
                QString::number(*std::max_element(levels->cbegin(), levels->cend())));
         return;
     }
@@ -559,7 +555,7 @@ void SimulatedField::runScenario(Scenario scenario) {
             return;
         *state = {0};
         book_.touch(p.id, so::db::StatusPort);
-        report(QStringLiteral("PORT"), p.address, 0);
+        report(device::Port, p.address, 0);
         startEpisode(scenario, port, {k});
         return;
     }
@@ -637,7 +633,7 @@ void SimulatedField::endEpisode(int index) {
         Door& d = doors_[e.target];
         Input& in = inputs_[d.input];
         setInputActive(in, false);
-        if (codes::has(book_.entry(in.ref).codes, kAlarmSet))
+        if (codes::has(book_.entry(in.ref).codes, state::AlarmSet))
             setInputAlarm(in, false);
         if (d.accessGranted && d.relay >= 0)
             setRelay(relays_[d.relay], false);
@@ -658,8 +654,8 @@ void SimulatedField::endEpisode(int index) {
     case Scenario::ControllerPower:
     case Scenario::ControllerTamper: {
         static constexpr std::pair<int, int> kConditions[] = {
-            {kAcOk, kAcFailed}, {kMemoryBatteryOk, kMemoryBatteryFailed}, {kUpsOk, kUpsFailed},
-            {kEnclosureClosed, kEnclosureOpen}};
+            {state::AcPowerOk, state::AcPowerFailed}, {state::MemoryBatteryOk, state::MemoryBatteryFailed}, {state::UpsBatteryOk, state::UpsBatteryFailed},
+            {state::EnclosureClosed, state::EnclosureOpen}};
         const Controller& c = controllers_[e.target / 4];
         const auto [ok, fault] = kConditions[e.target % 4];
         if (controllerFaulted(c, fault))
@@ -669,17 +665,17 @@ void SimulatedField::endEpisode(int index) {
     case Scenario::ReaderTamper: {
         const bool physical = e.target % 2 != 0;
         Reader& r = readers_[e.target / 2];
-        const int ok = physical ? kReaderPhysicalOk : kReaderCodeOk;
-        codes::setPair(book_.entry(r.ref).codes, ok, physical ? kReaderPhysicalTamper : kReaderCodeTamper, ok);
+        const int ok = physical ? state::ReaderPhysicalTamperCleared : state::ReaderCodeTamperCleared;
+        codes::setPair(book_.entry(r.ref).codes, ok, physical ? state::ReaderPhysicalTamper : state::ReaderCodeTamper, ok);
         book_.touch(r.ref);
-        report(QStringLiteral("READER"), r.address, ok);
+        report(device::Reader, r.address, ok);
         break;
     }
     case Scenario::PortLink: {
         const Port& p = ports_[e.target];
         *book_.values(p.id, so::db::StatusPort) = {1};
         book_.touch(p.id, so::db::StatusPort);
-        report(QStringLiteral("PORT"), p.address, 1);
+        report(device::Port, p.address, 1);
         break;
     }
     case Scenario::ZrInputChange: {
@@ -727,9 +723,9 @@ void SimulatedField::setZrControllerOnline(int controller, bool online, const QV
     flush([this, generation, address = c.address, online, moduleAddresses] {
         if (generation != generation_)
             return;
-        report(QStringLiteral("ZR2_CONTROLLER"), address, online ? 1 : 0);
+        report(device::ZR2Controller, address, online ? 1 : 0);
         for (const QString& module : moduleAddresses)
-            report(QStringLiteral("ZR2_MODULE"), module, online ? 1 : 0);
+            report(device::ZR2Module, module, online ? 1 : 0);
     });
 }
 
@@ -744,7 +740,7 @@ bool SimulatedField::inputActive(const Input& in) {
 void SimulatedField::setInputLine(Input& in, int lineBits) {
     codes::setLine(book_.entry(in.ref).codes, lineBits);
     book_.touch(in.ref);
-    report(in.expansion ? QStringLiteral("EXP_INPUT") : QStringLiteral("STD_INPUT"), in.address, lineBits);
+    report(in.expansion ? device::ExpInput : device::StdInput, in.address, lineBits);
 }
 
 void SimulatedField::setInputActive(Input& in, bool active) {
@@ -754,19 +750,19 @@ void SimulatedField::setInputActive(Input& in, bool active) {
 }
 
 void SimulatedField::setInputAlarm(Input& in, bool on) {
-    codes::setPair(book_.entry(in.ref).codes, kAlarmSet, kAlarmCleared, on ? kAlarmSet : kAlarmCleared);
+    codes::setPair(book_.entry(in.ref).codes, state::AlarmSet, state::AlarmCleared, on ? state::AlarmSet : state::AlarmCleared);
     book_.touch(in.ref);
-    report(in.expansion ? QStringLiteral("EXP_INPUT") : QStringLiteral("STD_INPUT"), in.address, on ? kAlarmSet : kAlarmCleared);
+    report(in.expansion ? device::ExpInput : device::StdInput, in.address, on ? state::AlarmSet : state::AlarmCleared);
 }
 
 void SimulatedField::setInputMask(Input& in, qint64 maskSource) {
     so::db::StatusEntry& e = book_.entry(in.ref);
-    const int code = maskSource != 0 ? kMaskSet : kMaskCleared;
-    codes::setPair(e.codes, kMaskSet, kMaskCleared, code);
+    const int code = maskSource != 0 ? state::MaskSet : state::MaskCleared;
+    codes::setPair(e.codes, state::MaskSet, state::MaskCleared, code);
     e.value = QString::number(maskSource);
     e.maskSource = quint32(maskSource);
     book_.touch(in.ref);
-    report(in.expansion ? QStringLiteral("EXP_INPUT") : QStringLiteral("STD_INPUT"), in.address, code, e.value);
+    report(in.expansion ? device::ExpInput : device::StdInput, in.address, code, e.value);
 }
 
 bool SimulatedField::relayOn(const Relay& r) {
@@ -776,16 +772,16 @@ bool SimulatedField::relayOn(const Relay& r) {
 void SimulatedField::setRelay(Relay& r, bool on) {
     codes::setPair(book_.entry(r.ref).codes, 0, 1, on ? 1 : 0);
     book_.touch(r.ref);
-    report(r.expansion ? QStringLiteral("EXP_RELAY") : QStringLiteral("STD_RELAY"), r.address, on ? 1 : 0);
+    report(r.expansion ? device::ExpRelay : device::StdRelay, r.address, on ? 1 : 0);
 }
 
 void SimulatedField::setRelayReason(Relay& r, qint32 reasonBits) {
     so::db::StatusEntry& e = book_.entry(r.ref);
-    if (!codes::has(e.codes, kRelayReason))
-        e.codes.append(kRelayReason);
+    if (!codes::has(e.codes, state::RelayReasons))
+        e.codes.append(state::RelayReasons);
     e.value = QString::number(reasonBits);
     book_.touch(r.ref);
-    report(r.expansion ? QStringLiteral("EXP_RELAY") : QStringLiteral("STD_RELAY"), r.address, kRelayReason, so::FormatDetailedRelayState(reasonBits));
+    report(r.expansion ? device::ExpRelay : device::StdRelay, r.address, state::RelayReasons, so::FormatDetailedRelayState(reasonBits));
 }
 
 bool SimulatedField::controllerFaulted(const Controller& c, int faultCode) {
@@ -808,7 +804,7 @@ void SimulatedField::toggleControllerCondition(const Controller& c, int normalCo
         codes::setPair(*all, normalCode, faultCode, code);
         book_.touch(c.id, so::db::StatusControllerCodes);
     }
-    report(QStringLiteral("CONTROLLER"), c.address, code);
+    report(device::Controller, c.address, code);
 }
 
 // ---- newer line ---------------------------------------------------------------------------------
@@ -820,25 +816,25 @@ void SimulatedField::queueWrite(const char* statement, qint32 id, qint64 value) 
 void SimulatedField::setZrContact(ZrInput& in, qint64 contact) {
     in.contact = contact;
     queueWrite(kSetContact, in.id, contact);
-    report(QStringLiteral("ZR2_INPUT"), in.address, 1, QString::number(contact));
+    report(device::ZR2Input, in.address, 1, QString::number(contact));
 }
 
 void SimulatedField::setZrMask(ZrInput& in, qint64 mask) {
     in.mask = mask;
     queueWrite(kSetMask, in.id, mask);
-    report(QStringLiteral("ZR2_INPUT"), in.address, 0, QString::number(mask));
+    report(device::ZR2Input, in.address, 0, QString::number(mask));
 }
 
 void SimulatedField::setZrRelay(ZrRelay& r, bool on) {
     r.on = on;
     queueWrite(kSetEnergized, r.id, on ? 1 : 0);
-    report(QStringLiteral("ZR2_RELAY"), r.address, 1, on ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    report(device::ZR2Relay, r.address, 1, on ? QStringLiteral("ON") : QStringLiteral("OFF"));
 }
 
 void SimulatedField::setZrRelayMode(ZrRelay& r, qint64 mode) {
     r.mode = mode;
     queueWrite(kSetOperations, r.id, mode);
-    report(QStringLiteral("ZR2_RELAY"), r.address, 0, QString::number(mode));
+    report(device::ZR2Relay, r.address, 0, QString::number(mode));
 }
 
 void SimulatedField::setZrModuleOnline(ZrModule& m, bool online) {
@@ -858,7 +854,7 @@ void SimulatedField::reportModuleWhenWritten(const QString& address, int state) 
     const int generation = generation_;
     flush([this, generation, address, state] {
         if (generation == generation_)
-            report(QStringLiteral("ZR2_MODULE"), address, state);
+            report(device::ZR2Module, address, state);
     });
 }
 

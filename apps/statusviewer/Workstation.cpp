@@ -38,7 +38,7 @@ Workstation::Workstation(const WorkstationOptions& options, const HostServices& 
         status_->setLogFolder(options.logFolder);
     status_->setDBConnection(db_.get());
     status_->setNTConnection(host_.get());
-    status_->setParent(host_.get());
+    status_->setConsole(host_.get());
     status_->setComputerName(name);
     status_->setCurrentProfileID(host_->profileId());
     // Time stamps as 24-hour times, the same on every machine.

@@ -44,7 +44,7 @@ FuzzSite::FuzzSite() {
     status_ = std::make_unique<Status>();
     status_->setDialogs(&dialogs_);
     status_->setLogFolder(logDir_.path());
-    status_->setParent(&host_);
+    status_->setConsole(&host_);
     status_->setNTConnection(&host_);
     status_->setDBConnection(db_.get());
     status_->setComputerName(QStringLiteral("WS1"));

@@ -9,6 +9,8 @@
 // rewrites them and runs the stored procedures kept in the embedded site database.
 #pragma once
 
+#include <statusobject/Export.h>
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -23,13 +25,17 @@ class Connection;
 struct RunResult;
 
 /// Every failure of the database layer: carries the statement and the driver's message.
-class DbError : public std::runtime_error {
+class STATUSOBJECT_EXPORT DbError : public std::runtime_error {
 public:
+    /// A failure described by message, of statement (empty when none ran), with the driver's text;
     /// damage: the failure is the file's damage (see isDamage()) whatever the driver said.
     DbError(const QString& message, const QString& statement = {}, const QString& driverMessage = {},
             bool damage = false);
+    /// What failed.
     QString message() const { return message_; }
+    /// The statement that failed; empty when the failure came before one ran.
     QString statement() const { return statement_; }
+    /// The database driver's own message.
     QString driverMessage() const { return driverMessage_; }
     /// True when the statement failed because another connection holds a lock it needed (the
     /// database is busy, not gone): waiting or trying again later can succeed.
@@ -47,14 +53,16 @@ private:
 
 /// Declared type of a command parameter (what the site database is told; values are bound as given).
 enum class ParamType { Integer, SmallInt, TinyInt, VarChar, NVarChar, Boolean, Double, DateTime };
+/// Whether a parameter carries a value in or, for a stored procedure, one back out.
 enum class ParamDirection { Input, Output };
 
+/// A parameter of a Command, bound to its "?" in order.
 struct Parameter {
-    QString name;  // "@Address", "@GroupID" ...
-    ParamType type = ParamType::VarChar;
-    ParamDirection direction = ParamDirection::Input;
-    int size = 0;
-    QVariant value;
+    QString name;                                      ///< "@Address", "@GroupID" ...
+    ParamType type = ParamType::VarChar;               ///< declared type
+    ParamDirection direction = ParamDirection::Input;  ///< in or out
+    int size = 0;                                      ///< declared size of a text (0: any)
+    QVariant value;                                    ///< the value bound, or read back
 };
 
 /// A forward-only, read-only record set. Usage:
@@ -67,21 +75,32 @@ struct Parameter {
 /// connection is a DbError, on every backend alike. A record set frees its connection when read
 /// to its end, closed or destroyed; readAll() frees it at once for a caller that must query again
 /// while it reads.
-class Recordset {
+class STATUSOBJECT_EXPORT Recordset {
 public:
     Recordset();
     ~Recordset();
+    /// Takes over other's rows; other is left closed.
     Recordset(Recordset&&) noexcept;
+    /// Takes over other's rows; other is left closed.
     Recordset& operator=(Recordset&&) noexcept;
 
+    /// True past the last row (and for a record set without rows).
     bool eof() const;
+    /// Goes to the next row.
     void moveNext();
+    /// Number of columns.
     int fieldCount() const;
+    /// Name of column index.
     QString fieldName(int index) const;
-    int fieldIndex(const QString& name) const;  // -1 when absent
+    /// Position of the column of that name; -1 when absent.
+    int fieldIndex(const QString& name) const;
+    /// The current row's value of the column of that name.
     QVariant field(const QString& name) const;
+    /// The current row's value of column index.
     QVariant field(int index) const;
+    /// True when the current row's value of that column is Null.
     bool isNull(const QString& name) const;
+    /// Frees the connection; the record set reads as at its end.
     void close();
     /// Reads the remaining rows into memory and frees the connection; the record set is read as
     /// before, from its current row.
@@ -90,32 +109,41 @@ public:
     /// was not read into memory.
     void moveFirst();
 
+private:
+    friend class Connection;
     struct Impl;
     explicit Recordset(std::unique_ptr<Impl> impl);
-
-private:
     std::unique_ptr<Impl> d;
 };
 
 /// A prepared text command with "?" placeholders bound, in order, to the parameters appended.
 /// Also used for stored procedure calls (setProcedure), where parameters map to the procedure's
 /// arguments in order and output parameters are read back with parameterValue() after execute().
-class Command {
+class STATUSOBJECT_EXPORT Command {
 public:
+    /// A command on connection (which must outlive it) with text.
     explicit Command(Connection& connection, const QString& text = {});
     ~Command();
 
+    /// Replaces the command's text.
     void setText(const QString& text);
+    /// The command's text.
     QString text() const { return text_; }
     /// Marks the command text as a stored procedure name.
     void setProcedure(bool isProcedure) { procedure_ = isProcedure; }
+    /// True when the text names a stored procedure.
     bool isProcedure() const { return procedure_; }
 
+    /// Adds a parameter, bound to the next "?" (or the procedure's next argument).
     void appendParameter(const QString& name, ParamType type, ParamDirection direction, int size,
                          const QVariant& value = {});
+    /// Number of parameters.
     int parameterCount() const { return int(parameters_.size()); }
+    /// Removes parameter index.
     void deleteParameter(int index);
+    /// Parameter index, to change its value before the next run.
     Parameter& parameter(int index) { return parameters_[index]; }
+    /// The value of the parameter of that name (an output parameter's after execute()).
     QVariant parameterValue(const QString& name) const;
 
     /// Runs the command and returns its rows.
@@ -133,7 +161,7 @@ private:
 };
 
 /// One open connection to the site database.
-class Connection {
+class STATUSOBJECT_EXPORT Connection {
 public:
     /// Opens the connection named by url (see above). Throws DbError for a malformed or unusable url.
     static std::unique_ptr<Connection> open(const QString& url);
@@ -141,6 +169,7 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    /// The url the connection was opened with.
     QString url() const;
     /// True when statements go through the T-SQL compatibility layer (SQLite behind the connection).
     bool usesCompatibilityLayer() const;
@@ -150,8 +179,11 @@ public:
     /// Runs a statement (or a procedure call written as text); returns the rows affected or -1.
     int execute(const QString& sql);
 
+    /// Starts a transaction (see Transaction).
     void beginTransaction();
+    /// Commits the transaction.
     void commit();
+    /// Rolls the transaction back.
     void rollback();
 
     /// How long a statement waits for a lock another connection holds before it fails as busy.
@@ -189,13 +221,10 @@ public:
     /// Server's LOCK_TIMEOUT (a statement that gives up fails with isBusy()).
     void setBusyTimeout(int milliseconds);
 
-    /// The Qt SQL connection name (for the platform layer and tests that must reach the driver).
-    QString qtConnectionName() const;
-
-    struct Impl;
-    Impl& impl() { return *d; }
-
 private:
+    friend class Command;
+    friend QString qtConnectionName(const Connection& connection);
+    struct Impl;
     explicit Connection(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> d;
 };
@@ -203,6 +232,7 @@ private:
 /// Commits on commit(); rolls back when destroyed without it (an exception part-way).
 class Transaction {
 public:
+    /// Begins a transaction on connection, which must outlive it.
     explicit Transaction(Connection& connection) : connection_(connection) { connection_.beginTransaction(); }
     ~Transaction() {
         if (!done_) {
@@ -212,6 +242,7 @@ public:
             }
         }
     }
+    /// Commits; the destructor then rolls nothing back.
     void commit() {
         connection_.commit();
         done_ = true;

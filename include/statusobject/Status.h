@@ -1,15 +1,41 @@
-// The one public class of the StatusObject component.
+// The one public class of the StatusObject component: the live status window of the
+// workstation, with its eight sections of points and their states.
 //
-// A host creates a Status, hands it its collaborators through the property members (setX for a
-// property put), calls Show, and from then on reports state changes (StateChange), relays the
-// other workstations' notifications (SyncPipe) and makes housekeeping calls. ShutDown (or cUnload)
-// closes the window. Every member runs on the host's user-interface thread.
+// A host creates a Status, hands it its collaborators through the setters, calls Show, and from
+// then on reports state changes (StateChange), relays the other workstations' notices (SyncPipe)
+// and makes housekeeping calls. ShutDown (or cUnload) closes the window; the host then deletes the
+// Status. examples/minimal-host/ is a complete host.
+//
+// Thread: every member must be called on the thread that runs the host's QApplication (or
+// QCoreApplication), and every call into the host (ConsoleHost, SiteConnection, Dialogs) is made
+// on that thread, from inside a member of Status or from the window's own event handling (a click,
+// a timer). Nothing is called from another thread.
+//
+// Nested event loops: Show processes pending events once before it returns. Message boxes,
+// questions and input boxes (Dialogs) are modal: the Qt dialogs run a nested event loop, so the
+// host's other events, and other Status calls, can run while one is open. Members that may show
+// one are marked below; a host that must not re-enter hands over its own Dialogs (setDialogs).
+//
+// Errors: no member throws. A failure inside the component, or a host call that throws HostError
+// (or any other exception), is reported and the member returns normally: members whose report
+// name holds ": " (Show, cUnload, UpdateNames) report to the host's SiteConnection::LogError; the
+// others write to the component's error log (setLogFolder) and, unless quiet, show the report in a
+// message box. errorReportsWritten() counts the reports written to the log.
 //
 // Without a QApplication (a QCoreApplication only) the component runs headless: the window's state
 // object exists and every member works on it, but no widget is created.
+//
+// Ownership: the host owns the Status and everything it hands over (console, site connection,
+// database connection, dialogs); they must outlive their use by this Status, and the destructor
+// makes no call into them. The Status owns its window (widget()) until the host puts that widget
+// into a widget or layout of its own: then the host's widget is its Qt parent, and either may go
+// first. Deleting the host's widget deletes the window (widget() turns null; a later Show creates
+// a new one); deleting the Status deletes the window if it still exists, which takes it out of
+// the host's layout.
 #pragma once
 
 #include <statusobject/Db.h>
+#include <statusobject/Export.h>
 #include <statusobject/Dialogs.h>
 #include <statusobject/GroupPoint.h>
 #include <statusobject/Host.h>
@@ -23,54 +49,105 @@
 
 class QWidget;
 
-#if defined(STATUSOBJECT_LIBRARY)
-#define STATUSOBJECT_EXPORT __attribute__((visibility("default")))
-#else
-#define STATUSOBJECT_EXPORT
-#endif
-
 namespace so {
 
+/// The live status window of one workstation. See the top of this header for threads, nested
+/// event loops, errors and ownership.
 class STATUSOBJECT_EXPORT Status {
 public:
+    /// A component with no collaborators yet; creates no window.
     Status();
+    /// Deletes the window if it still exists (also when it sits in the host's layout). Calls no
+    /// host object and saves nothing: ShutDown first to save the layout and tell the console.
     ~Status();
     Status(const Status&) = delete;
     Status& operator=(const Status&) = delete;
 
-    // ---- property puts (write-only settings)
-    void setParent(ConsoleHost* parent);
+    // ---- settings, before Show (the component keeps the pointers, never takes ownership)
+
+    /// The host's console, told of LOAD and UNLOAD (ConsoleHost::CallBack) and asked for device
+    /// commands and images. Not owned; must outlive its use (until ShutDown). Without one the
+    /// component notifies nobody and offers no device commands.
+    void setConsole(ConsoleHost* console);
+    /// The host's connection to the site and the operator: texts (GRS), permissions, locks,
+    /// notices to other workstations, LogError. Not owned; must outlive its use. Setting it
+    /// forgets the texts fetched from the previous one.
     void setNTConnection(SiteConnection* connection);
+    /// The site database the window reads. Not owned; must outlive its use.
     void setDBConnection(db::Connection* connection);
+    /// Folder of the host's graphics; kept for the host, the component reads no file from it.
     void setGraphicsPath(const QString& path);
+    /// This workstation's computer name: the group dialog lists the server ports of this computer.
     void setComputerName(const QString& name);
+    /// The operator's profile: its default group opens on Show, and the window's layout is saved
+    /// under it. A host reads it from the site (Workstations.ProfileID of its computer).
     void setCurrentProfileID(qint32 profileId);
+    /// Kept for the host; times are shown in the host's date format (SiteConnection::GetDateFormat).
     void setTimeFormat(bool value);
 
-    // ---- methods
+    // ---- the window's life
+
+    /// Opens the window (creates it on the first call, when a QApplication runs): reads the
+    /// layout saved for the profile, opens the profile's default group, then calls the console's
+    /// CallBack(callback::StatusViewer, window handle, callback::LoadAction). Processes pending
+    /// events once. A failure is reported to LogError under "Status: Show"; may show a message box.
     void Show();
+    /// Closes the window: saves its layout and columns for the profile, then calls
+    /// CallBack(callback::StatusViewer, 0, callback::UnloadAction). A failing host call is
+    /// reported to LogError under "Status: cUnload", never thrown. Without a console it saves and
+    /// tells nobody. The Status may be shown again or deleted afterwards.
     void ShutDown();
+    /// The same as ShutDown.
     void cUnload();
+
+    // ---- housekeeping calls of the host
+
+    /// The same as Refresh; the message is not read.
     void OnEvent(const QVariant& message = {});
+    /// Another operator signed in: the group box is filled anew with that operator's groups and
+    /// their default group opens. May show a message box.
     void OnUserSwitch();
+    /// Reads the shown group again from the site. While the site database does not answer, the
+    /// rows shown stay and the skipped reload is logged.
     void Refresh();
-    void RefreshGrid(bool& bValue, qint32 GridIndex = -1);
+    /// Accepted for hosts that call it; changes nothing (the sections refresh themselves).
+    void RefreshGrid(bool bValue = false, qint32 GridIndex = -1);
+    /// Restarts the window's quiet-period refresh timer (a full refresh follows when no state
+    /// change arrives for a while).
     void RefreshStatus();
-    void RefreshStatusItem(qint32& ControllerID);
+    /// Replays the stored condition reports of one controller (by its Controller_ID) into its
+    /// rows. Failures go to the error log under "Status.RefreshStatusItem".
+    void RefreshStatusItem(qint32 ControllerID);
+    /// Lays the sections out again (after the host resized or re-docked the window).
     void ReShow();
+    /// A notice from a workstation, relayed by the host as received (see notice:: in
+    /// Vocabulary.h): sType the topic, lData the action, vData the data, Sender the sending
+    /// workstation's id; Recipient is not read. Notices this workstation sent itself are
+    /// recognised by Sender. Other topics and unknown actions change nothing (inputsIgnored()).
+    /// Failures go to the error log under "Status.SyncPipe".
     void SyncPipe(const QString& sType, qint32 lData, const QVariant& vData, const QString& Sender,
                   const QString& Recipient);
+    /// A device's state changed: DeviceType one of device:: (any letter case), lAddress the
+    /// point's address, State one of state:: for that device type, lDateLastUpdated the time
+    /// shown (empty: now, in the host's date format), lStateValue the value some states carry.
+    /// Rows of points the window does not show are left alone. An unknown device type or an
+    /// address of no known form changes nothing (inputsIgnored()); an over-long address, time or
+    /// value is logged and dropped. Failures go to the error log under "Status.StateChange".
     void StateChange(const QString& DeviceType, const QString& lAddress, quint8 State,
                      const QString& lDateLastUpdated = {}, const QString& lStateValue = {});
+    /// A point was renamed: the first row of lAddress in each section shows lNewName. Failures
+    /// go to LogError under "UpdateNames".
     void UpdateNames(const QString& lNewName, const QString& lAddress);
 
     // ---- for hosts that embed the window or run without anyone at the screen
-    /// The status window widget, or null while headless or not shown.
+    /// The status window widget, or null while headless, before Show, or after the host deleted
+    /// it. The host may put it into its own layout (see Ownership at the top of this header).
     QWidget* widget() const;
-    /// Where message boxes, input boxes and questions go (default: Qt dialogs when widgets exist;
-    /// null gives the default back). The dialogs must outlive their use by this Status.
+    /// Where message boxes, input boxes and questions go (default: Qt dialogs when widgets exist,
+    /// none headless; null gives the default back). Not owned; must outlive this Status.
     void setDialogs(Dialogs* dialogs);
-    /// Folder of the component's error log (default: the folder of the component library).
+    /// Folder of the component's error log (default: the application's user data folder,
+    /// QStandardPaths::AppLocalDataLocation). Created on the first report.
     void setLogFolder(const QString& folder);
     /// Text after the window's caption (several workstations' windows on one screen).
     void setCaptionSuffix(const QString& suffix);
@@ -97,6 +174,10 @@ public:
     int pointsShown() const;
     /// Failure reports written to the component's own error log since it started.
     int errorReportsWritten() const;
+    /// Inputs the component could not use and ignored since it started: StateChange with an
+    /// unknown device type or an address of no known form, SyncPipe notices of another topic or
+    /// with an unknown action. The first of each kind is written to the error log.
+    int inputsIgnored() const;
     /// The shown rows, one line a row, for comparing two windows: the section number, then each
     /// column but LastUpdated as "\tKey=text" (with "#icon" when the cell has one) in key order;
     /// rows in address order. Without newerLine the newer-line controllers' rows are left out.
@@ -104,6 +185,7 @@ public:
     /// The site database as the window last found it: answering, answering with its write lock
     /// held elsewhere, not answering, or its file damaged (nothing is saved until it is whole).
     enum class SiteState { Reachable, Busy, Unreachable, Damaged };
+    /// The state of the site database as the window last found it.
     SiteState siteState() const;
 
 private:

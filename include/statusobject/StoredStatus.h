@@ -21,6 +21,8 @@
 // so entry i always describes point i + 1 of its range.
 #pragma once
 
+#include <statusobject/Export.h>
+
 #include <optional>
 
 namespace so {
@@ -48,12 +50,13 @@ enum StatusType : int {
 
 /// Points a per-point status type describes: entry i is point firstPoint + i.
 struct StatusPointRange {
-    int firstPoint = 1;
-    int lastPoint = 0;
+    int firstPoint = 1;  ///< the point of entry 0
+    int lastPoint = 0;   ///< the point of the last entry
+    /// Number of entries.
     int count() const { return lastPoint - firstPoint + 1; }
 };
 
 /// The point range of a per-point status type; nothing for the other types.
-std::optional<StatusPointRange> statusPointRange(int statusType);
+STATUSOBJECT_EXPORT std::optional<StatusPointRange> statusPointRange(int statusType);
 
 }  // namespace so

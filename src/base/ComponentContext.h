@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/ErrorLog.h"
+#include "base/IgnoredInput.h"
 
 #include <statusobject/Db.h>
 #include <statusobject/Dialogs.h>
@@ -65,6 +66,7 @@ struct ComponentContext {
 
     Dialogs* dialogs = &silentDialogs;
     ErrorLog errorLog;
+    IgnoredInput ignored;
     /// Whether the site database answers; database failures reported by the trap go through it.
     SiteLink* siteLink = nullptr;
 

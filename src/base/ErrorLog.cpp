@@ -1,25 +1,26 @@
 #include "base/ErrorLog.h"
 
 #include <statusobject/Dialogs.h>
+#include <statusobject/Version.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QTextStream>
-
-#include <dlfcn.h>
 
 #include <algorithm>
 
 namespace so {
 namespace {
 
-QString libraryFolder() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&libraryFolder), &info) != 0 && info.dli_fname != nullptr)
-        return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
-    return QStringLiteral(".");
+/// The user's data folder of the running application; the folder holding the library is often
+/// not writable and is shared by every user.
+QString userDataFolder() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    return folder.isEmpty() ? QStringLiteral(".") : folder;
 }
 
 QString nowText() {
@@ -35,7 +36,7 @@ QString cutForLog(const QString& text) {
            QStringLiteral("... (%1 more characters not logged)").arg(text.size() - ErrorLog::kMaxQuotedChars);
 }
 
-ErrorLog::ErrorLog() : folder_(libraryFolder()), fileName_(QStringLiteral("StatusObject")) {}
+ErrorLog::ErrorLog() : folder_(userDataFolder()), fileName_(QStringLiteral("StatusObject")) {}
 
 ErrorLog::~ErrorLog() { flushRepeats(); }
 
@@ -52,7 +53,7 @@ QString ErrorLog::reportText(const ErrorInfo& error, const QString& reportName, 
            QString::number(lineNumber) + QLatin1Char(')') + crlf +
            QStringLiteral("Error Number: ") + QString::number(error.number) + crlf +
            QStringLiteral("File Version: ") + fileName_ + QStringLiteral(" - ") +
-           QStringLiteral("%1.%2.%3").arg(STATUSOBJECT_VERSION_MAJOR).arg(STATUSOBJECT_VERSION_MINOR).arg(STATUSOBJECT_VERSION_PATCH);
+           QStringLiteral(STATUSOBJECT_VERSION_STRING);
 }
 
 void ErrorLog::reportError(const ErrorInfo& error, const QString& reportName, bool quiet, Dialogs* dialogs) {
@@ -78,6 +79,11 @@ void ErrorLog::reportError(const ErrorInfo& error, const QString& reportName, bo
     } catch (...) {
     }
     messageOpen_ = false;
+}
+
+void ErrorLog::logReport(const QString& text) {
+    ++reportsWritten_;
+    writeToLog(text);
 }
 
 void ErrorLog::flushRepeats() {
@@ -107,6 +113,7 @@ void ErrorLog::writeToLog(const QString& text, const QString& fileName) const {
         const QString name = fileName.isEmpty() ? fileName_ : fileName;
         const QString path = folder_ + QLatin1Char('/') + name + QStringLiteral(".log");
         rotateIfFull(path);
+        QDir().mkpath(folder_);
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
             return;

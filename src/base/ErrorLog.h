@@ -1,4 +1,4 @@
-// The component's own error log: one text file beside the component library, appended line by line,
+// The component's own error log: one text file in the user's data folder, appended line by line,
 // and the report text shown to the operator in a message box.
 //
 // The log stays bounded however much goes wrong: a file that reaches kMaxFileBytes is moved aside
@@ -34,7 +34,8 @@ public:
     ErrorLog(const ErrorLog&) = delete;
     ErrorLog& operator=(const ErrorLog&) = delete;
 
-    /// Folder of the log file; defaults to the folder of the loaded component library.
+    /// Folder of the log file (created on the first write); defaults to the running application's
+    /// user data folder (QStandardPaths::AppLocalDataLocation).
     void setFolder(const QString& folder) { folder_ = folder; }
     QString folder() const { return folder_; }
     /// File name without folder and extension ("StatusObject").
@@ -59,6 +60,10 @@ public:
     /// Appends "<date time>  <text>" to FOLDER/FILE.log (FILE defaults to the component's file name).
     /// Never raises: a missing folder or a read-only file loses the line silently.
     void writeToLog(const QString& text, const QString& fileName = {}) const;
+
+    /// Writes a one-line failure report that found no other place (a report meant for a host that
+    /// is not there); counted as a report.
+    void logReport(const QString& text);
 
     /// Every report, folded repeats included.
     int reportsWritten() const { return reportsWritten_; }

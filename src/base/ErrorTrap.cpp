@@ -39,7 +39,7 @@ void reportFailure(ComponentContext& ctx, const QString& reportName, const Error
             if (ctx.ntConnection != nullptr)
                 ctx.ntConnection->LogError(0, quoted, reportName, 0, 0);
             else
-                ctx.errorLog.writeToLog(reportName + QStringLiteral(": ") + quoted.description);
+                ctx.errorLog.logReport(reportName + QStringLiteral(": ") + quoted.description);
             return;
         }
         ctx.errorLog.reportError(error, reportName, quiet, ctx.dialogs);

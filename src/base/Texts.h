@@ -8,6 +8,8 @@
 
 #include "base/ComponentContext.h"
 
+#include <statusobject/TextNumbers.h>
+
 #include <QString>
 #include <QStringList>
 
@@ -45,54 +47,3 @@ inline bool sameStorage(const QString& a, const QString& b) {
 inline bool sameText(const QString& a, const QString& b) { return sameStorage(a, b) || a == b; }
 
 }  // namespace so
-
-/// The numbers of the host's text resources the component shows.
-namespace so::res {
-
-inline constexpr int PortOffLine = 1432;
-inline constexpr int OnLine = 1433;
-inline constexpr int UnknownState = 1434;
-/// The cleared or not-known text: no state, cleared alarm or mask, a line the module lacks.
-inline constexpr int NotKnown = 1435;
-inline constexpr int Tampered = 1436;
-inline constexpr int EnclosureClosed = 1437;  // also: door closed and normal, input with nothing to report
-inline constexpr int EnclosureOpen = 1438;
-inline constexpr int PowerOk = 1439;
-inline constexpr int PowerFailed = 1440;
-inline constexpr int RelayOff = 1441;  // also keypad mode state 12
-inline constexpr int RelayOn = 1442;
-inline constexpr int KeypadMode13 = 1443;
-inline constexpr int TamperPending = 1444;
-inline constexpr int TamperNotPending = 1445;
-inline constexpr int LineClear = 1446;
-inline constexpr int LineSet = 1447;
-inline constexpr int TerminalState27 = 1448;
-inline constexpr int TerminalState26 = 1449;
-inline constexpr int UpsBatteryState33 = 1450;
-inline constexpr int DoorNotClosed = 1453;
-inline constexpr int LineState16 = 1459;
-inline constexpr int LineState32 = 1460;
-inline constexpr int LineState48 = 1461;
-inline constexpr int LineState64 = 1462;
-inline constexpr int Yes = 1463;
-inline constexpr int No = 1679;
-inline constexpr int Masked = 1390;
-inline constexpr int RelayNotNormal = 1769;
-
-// Texts of the group configuration and the window.
-inline constexpr int DeleteGroupQuestion = 111;
-inline constexpr int DeleteGroupTitle = 2782;
-inline constexpr int GroupNamePrompt = 1383;
-inline constexpr int GroupNameTitle = 1384;
-inline constexpr int GroupNameEmpty = 1385;
-inline constexpr int GroupNameTooLong = 1545;
-inline constexpr int GroupNameTaken = 1768;
-/// Captions of the column sets: all sections, then doors to ports.
-inline constexpr int ColumnSetCaptions[] = {1373, 1375, 1376, 1377, 1378, 1379, 1380};
-inline constexpr int GroupBoxFirstEntry = 1430;
-// Texts of the lock messages.
-inline constexpr int LockedBy = 72;
-inline constexpr int LockedByWithDetail = 74;
-inline constexpr int LockedTitle = 3807;
-
-}  // namespace so::res

@@ -23,8 +23,11 @@
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
+#include <statusobject/Vocabulary.h>
+
 #include <QApplication>
 #include <QCoreApplication>
+#include <QPointer>
 
 #include <algorithm>
 #include <cmath>
@@ -33,19 +36,6 @@
 namespace so {
 namespace {
 
-
-/// Cross-workstation notification numbers of the "STATUSVIEW" topic.
-enum SyncAction {
-    GroupCreated = 1,
-    GroupDeleted = 2,
-    GroupRenamed = 3,
-    PointConfigured = 4,
-    VisibleGroupsChanged = 5,
-    PointConfiguredOfKind = 6,
-    ControllerEnabled = 7,
-    PortEnabled = 8,
-    PylonEnabled = 9,
-};
 
 /// Two parts of a notification's data; throws TypeMismatch when the "|" is missing.
 struct DataParts {
@@ -133,13 +123,12 @@ struct Status::Private {
         if (frame == nullptr) {
             if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
                 return;
-            frame = std::make_unique<StatusFrame>(window);
-            widget = frame.get();
-            // Right-button release over a row pops up the context menu; the toolbar's
-            // "Configure Status Groups" opens the dialog once lock 37 is granted.
-            popup = std::make_unique<RowContextMenu>(menus, *frame);
+            frame = new StatusFrame(window);
+            // Right-button release over a row pops up the context menu (the frame owns it); the
+            // toolbar's "Configure Status Groups" opens the dialog once lock 37 is granted.
+            new RowContextMenu(menus, *frame);
             installConfigureDialog(*frame, groups);
-            qtDialogs.setParent(frame.get());
+            qtDialogs.setParent(frame);
             if (ctx.dialogs == &ctx.silentDialogs)
                 ctx.dialogs = &qtDialogs;
             applyFrameSettings();
@@ -175,21 +164,26 @@ struct Status::Private {
     GroupStore groups;
     ContextMenus menus;
     SiteLink siteLink;
-    QWidget* widget = nullptr;
     QtDialogs qtDialogs;
     QString captionSuffix;
     bool abnormalOnly = false;
-    // Destroyed first: the widgets detach from the window's state before it goes.
-    std::unique_ptr<StatusFrame> frame;
-    std::unique_ptr<RowContextMenu> popup;
+    // The window's widgets. A host that puts them into its own layout makes its widget their
+    // parent and may delete them first: the guard then turns null (the frame has detached itself
+    // from the window's state) and nothing here deletes them a second time. Otherwise they go
+    // first in ~Private, before the state they show.
+    QPointer<StatusFrame> frame;
+
+    ~Private() { delete frame.data(); }
 };
 
 Status::Status() : d(std::make_unique<Private>()) {}
+
+// Makes no host call: the host's objects may already be gone.
 Status::~Status() = default;
 
 // ---- property puts
 
-void Status::setParent(ConsoleHost* parent) { d->ctx.parent = parent; }
+void Status::setConsole(ConsoleHost* console) { d->ctx.parent = console; }
 
 void Status::setNTConnection(SiteConnection* connection) {
     d->ctx.ntConnection = connection;
@@ -219,16 +213,22 @@ void Status::Show() {
         SetPosition(ctx);
         QCoreApplication::processEvents();
         const qint64 handle = d->window.view() != nullptr ? d->window.view()->nativeHandle() : 0;
-        ctx.host().CallBack(QStringLiteral("STATUSVIEWER"), handle, QStringLiteral("LOAD"));
+        if (ctx.parent != nullptr)
+            ctx.host().CallBack(callback::StatusViewer, handle, callback::LoadAction);
     });
 }
 
 void Status::ShutDown() { cUnload(); }
 
 void Status::cUnload() {
-    // No trap: a failure here is the host's call failing.
-    d->unloadWindow();
-    d->ctx.host().CallBack(QStringLiteral("STATUSVIEWER"), 0, QStringLiteral("UNLOAD"));
+    // A host whose CallBack fails gets the failure in its LogError, never as an exception. A
+    // component given no console has nobody to tell.
+    ComponentContext& ctx = d->ctx;
+    trap(ctx, QStringLiteral("Status: cUnload"), [&] {
+        d->unloadWindow();
+        if (ctx.parent != nullptr)
+            ctx.host().CallBack(callback::StatusViewer, 0, callback::UnloadAction);
+    });
 }
 
 // ---- housekeeping
@@ -250,14 +250,14 @@ void Status::Refresh() {
 
 void Status::OnUserSwitch() { d->window.switchUser(); }
 
-void Status::RefreshGrid(bool&, qint32) {
+void Status::RefreshGrid(bool, qint32) {
     // Accepted for the host's sake; the grids refresh themselves.
 }
 
 void Status::RefreshStatus() { d->window.RefreshStatus(); }
 void Status::ReShow() { d->window.ReShow(); }
 
-void Status::RefreshStatusItem(qint32& ControllerID) { d->replay.RefreshStatusItem(ControllerID); }
+void Status::RefreshStatusItem(qint32 ControllerID) { d->replay.RefreshStatusItem(ControllerID); }
 
 void Status::StateChange(const QString& DeviceType, const QString& lAddress, quint8 State,
                          const QString& lDateLastUpdated, const QString& lStateValue) {
@@ -283,15 +283,17 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
     ComponentContext& ctx = d->ctx;
     StatusWindow& window = d->window;
     trap(ctx, QStringLiteral("Status.SyncPipe"), [&] {
-        if (sType.toUpper() != QLatin1String("STATUSVIEW"))
+        if (sType.toUpper() != notice::Topic) {
+            ctx.ignored.note(IgnoredInput::Kind::NoticeTopic, sType, ctx.errorLog);
             return;
+        }
         const QString data = vData.toString();
         const auto fromHere = [&] { return Sender == ctx.site().WorkstationID(); };
         switch (lData) {
         // A notice about a group says only which group changed: what the box shows is read from
         // the site, so a notice naming a group that is not stored, or another name than the
         // stored one, changes nothing.
-        case GroupCreated: {
+        case notice::GroupCreated: {
             if (fromHere())
                 return;
             const DataParts parts = splitNameAndId(data);
@@ -306,7 +308,7 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
                 window.appendGroupEntry(*name, groupId);
             return;
         }
-        case GroupDeleted: {
+        case notice::GroupDeleted: {
             if (fromHere())
                 return;
             const qint32 groupId = toInt32(splitNameAndId(data).second);
@@ -315,7 +317,7 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
                 window.removeGroupEntry(index);
             return;
         }
-        case GroupRenamed: {
+        case notice::GroupChanged: {
             if (fromHere())
                 return;
             const DataParts parts = splitNameAndId(data);
@@ -328,10 +330,10 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
                 window.removeGroupEntry(index);
             return;
         }
-        case PointConfigured:
+        case notice::PointConfigured:
             d->refreshPoint(data.trimmed(), QString());
             return;
-        case VisibleGroupsChanged: {
+        case notice::VisibleGroupsChanged: {
             const int selected = window.selectedGroupIndex();
             const bool hadSelection = selected >= 0 && selected < window.groupEntries().size();
             const qint32 remembered = hadSelection ? window.groupEntries().at(selected).itemData : 0;
@@ -341,24 +343,25 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
                 window.selectGroupEntry(index);
             return;
         }
-        case PointConfiguredOfKind: {
+        case notice::PointConfiguredOfKind: {
             const DataParts parts = splitAddressAnd(data);
             d->refreshPoint(parts.first.trimmed(), parts.second);
             return;
         }
-        case ControllerEnabled:
-        case PortEnabled:
-        case PylonEnabled: {
+        case notice::ControllerEnabled:
+        case notice::PortEnabled:
+        case notice::PylonEnabled: {
             // The flag is stored by whoever changed it; the rows re-read it from the site rather
             // than take the notice's word for it. A notice that cannot be read is still reported.
             const DataParts parts = splitAddressAnd(data);
             toState(parts.second);
-            d->refreshPoint(parts.first.trimmed(), lData == ControllerEnabled ? QStringLiteral("CONT")
-                                                   : lData == PortEnabled     ? QStringLiteral("PORT")
-                                                                              : QStringLiteral("PYLON"));
+            d->refreshPoint(parts.first.trimmed(), lData == notice::ControllerEnabled ? QStringLiteral("CONT")
+                                                   : lData == notice::PortEnabled     ? QStringLiteral("PORT")
+                                                                                      : QStringLiteral("PYLON"));
             return;
         }
         default:
+            ctx.ignored.note(IgnoredInput::Kind::NoticeAction, QString::number(lData), ctx.errorLog);
             return;
         }
     });
@@ -377,7 +380,7 @@ void Status::Private::refreshPoint(const QString& address, const QString& kind) 
 
 // ---- for hosts that embed the window, and queries
 
-QWidget* Status::widget() const { return d->widget; }
+QWidget* Status::widget() const { return d->frame.data(); }
 
 void Status::setDialogs(Dialogs* dialogs) { d->ctx.dialogs = dialogs != nullptr ? dialogs : &d->ctx.silentDialogs; }
 
@@ -422,6 +425,8 @@ qint32 Status::createGroup(const QString& name, const QVector<GroupPoint>& point
 int Status::pointsShown() const { return d->window.shownRowCount(); }
 
 int Status::errorReportsWritten() const { return d->ctx.errorLog.reportsWritten(); }
+
+int Status::inputsIgnored() const { return d->ctx.ignored.total(); }
 
 QStringList Status::shownRows(bool newerLine) const {
     QStringList lines;

@@ -128,7 +128,7 @@ RunResult Command::run() {
     values.reserve(parameters_.size());
     for (const Parameter& p : parameters_)
         values.append(boundValue(p, text_, embedded));
-    Connection::Impl& impl = connection_.impl();
+    Connection::Impl& impl = *connection_.d;
     if (!procedure_)
         return impl.run(text_, values);
 

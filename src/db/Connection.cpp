@@ -536,9 +536,7 @@ bool Connection::usesCompatibilityLayer() const {
     return d->compatibility;
 }
 
-QString Connection::qtConnectionName() const {
-    return d->name;
-}
+QString qtConnectionName(const Connection& connection) { return connection.d->name; }
 
 Recordset Connection::query(const QString& sql) {
     return std::move(d->run(sql, {}).rows);

@@ -2,6 +2,8 @@
 
 #include "base/Errors.h"
 
+#include <statusobject/Vocabulary.h>
+
 #include <QHash>
 
 #include <algorithm>
@@ -64,6 +66,10 @@ QString newerLineControllerAddress(const QString& pointAddress) { return pointAd
 
 bool isNewerLineAddress(const QString& address) {
     return address.left(6) == QLatin1String("\\\\ZRII");
+}
+
+bool isWellFormedAddress(QStringView address) {
+    return address.size() > 2 && address.size() <= kMaxAddressLength && address.startsWith(u"\\\\");
 }
 
 QString pointCode(PointKind kind) {
@@ -130,27 +136,27 @@ const DeviceTypeRoute* deviceTypeRoute(const QString& upperCasedType) {
     using D = DeviceType;
     using S = Section;
     static const QHash<QString, DeviceTypeRoute> kRoutes = {
-        {QStringLiteral("CONTROLLER"), {D::Controller, S::Controllers, QStringLiteral("CA"), {}, {}}},
-        {QStringLiteral("CONTROLLER_THREAT_LEVEL"), {D::ControllerThreatLevel, S::Controllers, QStringLiteral("CA"), {}, {}}},
-        {QStringLiteral("CONTROLLER_ENABLED"), {D::ControllerEnabled, S::Controllers, QStringLiteral("ENABLED"), {}, {}}},
-        {QStringLiteral("READER"), {D::Reader, S::Readers, QStringLiteral("SM"), {}, {}}},
-        {QStringLiteral("READER_THREAT_LEVEL"), {D::ReaderThreatLevel, S::Readers, QStringLiteral("SM"), {}, {}}},
-        {QStringLiteral("PYLON"), {D::Pylon, S::Boxes, QStringLiteral("PY"), {}, {}}},
-        {QStringLiteral("PYLON_ENABLED"), {D::PylonEnabled, S::Boxes, QStringLiteral("ENABLED"), {}, {}}},
-        {QStringLiteral("PORT"), {D::Port, S::Ports, QStringLiteral("PO"), {}, {}}},
-        {QStringLiteral("PORT_ENABLED"), {D::PortEnabled, S::Ports, QStringLiteral("ENABLED"), {}, {}}},
-        {QStringLiteral("STD_RELAY"), {D::StdRelay, S::Relays, QStringLiteral("BR"), QStringLiteral("BR"), {}}},
-        {QStringLiteral("STD_INPUT"), {D::StdInput, S::Inputs, QStringLiteral("BI"), QStringLiteral("DR"), {}}},
-        {QStringLiteral("STD_INPUTV"), {D::StdInputV, S::Inputs, QStringLiteral("BIV"), QStringLiteral("DRV"), {}}},
-        {QStringLiteral("EXP_RELAY"), {D::ExpRelay, S::Relays, QStringLiteral("XR"), {}, {}}},
-        {QStringLiteral("EXP_INPUT"), {D::ExpInput, S::Inputs, QStringLiteral("XI"), {}, {}}},
-        {QStringLiteral("EXP_INPUTV"), {D::ExpInputV, S::Inputs, QStringLiteral("XIV"), {}, {}}},
-        {QStringLiteral("ZR2_RELAY"),
+        {QString(device::Controller), {D::Controller, S::Controllers, QStringLiteral("CA"), {}, {}}},
+        {QString(device::ControllerThreatLevel), {D::ControllerThreatLevel, S::Controllers, QStringLiteral("CA"), {}, {}}},
+        {QString(device::ControllerEnabled), {D::ControllerEnabled, S::Controllers, QStringLiteral("ENABLED"), {}, {}}},
+        {QString(device::Reader), {D::Reader, S::Readers, QStringLiteral("SM"), {}, {}}},
+        {QString(device::ReaderThreatLevel), {D::ReaderThreatLevel, S::Readers, QStringLiteral("SM"), {}, {}}},
+        {QString(device::Pylon), {D::Pylon, S::Boxes, QStringLiteral("PY"), {}, {}}},
+        {QString(device::PylonEnabled), {D::PylonEnabled, S::Boxes, QStringLiteral("ENABLED"), {}, {}}},
+        {QString(device::Port), {D::Port, S::Ports, QStringLiteral("PO"), {}, {}}},
+        {QString(device::PortEnabled), {D::PortEnabled, S::Ports, QStringLiteral("ENABLED"), {}, {}}},
+        {QString(device::StdRelay), {D::StdRelay, S::Relays, QStringLiteral("BR"), QStringLiteral("BR"), {}}},
+        {QString(device::StdInput), {D::StdInput, S::Inputs, QStringLiteral("BI"), QStringLiteral("DR"), {}}},
+        {QString(device::StdInputV), {D::StdInputV, S::Inputs, QStringLiteral("BIV"), QStringLiteral("DRV"), {}}},
+        {QString(device::ExpRelay), {D::ExpRelay, S::Relays, QStringLiteral("XR"), {}, {}}},
+        {QString(device::ExpInput), {D::ExpInput, S::Inputs, QStringLiteral("XI"), {}, {}}},
+        {QString(device::ExpInputV), {D::ExpInputV, S::Inputs, QStringLiteral("XIV"), {}, {}}},
+        {QString(device::ZR2Relay),
          {D::ZR2Relay, S::Relays, QStringLiteral("ZR2_RELAY"), QStringLiteral("ZR2_RELAY"), QStringLiteral("BR")}},
-        {QStringLiteral("ZR2_INPUT"),
+        {QString(device::ZR2Input),
          {D::ZR2Input, S::Inputs, QStringLiteral("ZR2_INPUT"), QStringLiteral("ZR2_INPUT"), QStringLiteral("BI")}},
-        {QStringLiteral("ZR2_MODULE"), {D::ZR2Module, S::Modules, QStringLiteral("ZR2_MODULE"), {}, {}}},
-        {QStringLiteral("ZR2_CONTROLLER"), {D::ZR2Controller, S::Controllers, {}, {}, {}}},
+        {QString(device::ZR2Module), {D::ZR2Module, S::Modules, QStringLiteral("ZR2_MODULE"), {}, {}}},
+        {QString(device::ZR2Controller), {D::ZR2Controller, S::Controllers, {}, {}, {}}},
     };
     const auto it = kRoutes.constFind(upperCasedType);
     return it == kRoutes.constEnd() ? nullptr : &*it;

@@ -62,6 +62,10 @@ QString classicControllerAddress(const QString& pointAddress);
 /// The controller of a newer-line point: the first 15 characters of the address.
 QString newerLineControllerAddress(const QString& pointAddress);
 
+/// True for text that can be an address: it starts with two backslashes and is no longer than
+/// kMaxAddressLength. Anything else names no point of any site.
+bool isWellFormedAddress(QStringView address);
+
 /// True when the address belongs to the newer line (its first 6 characters are "\\ZRII").
 bool isNewerLineAddress(const QString& address);
 

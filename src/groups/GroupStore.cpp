@@ -3,12 +3,10 @@
 #include "base/ErrorTrap.h"
 #include "base/Texts.h"
 
+#include <statusobject/Vocabulary.h>
+
 namespace so {
 namespace {
-
-constexpr QLatin1StringView kTopic("STATUSVIEW");
-
-enum SyncAction : qint16 { GroupAdded = 1, GroupDeleted = 2, GroupModified = 3, VisibleGroupsChanged = 5 };
 
 /// Characters that change the direction of the text around them: a name holding one can show as
 /// another name (or push the text after it around in every list, log and export).
@@ -104,7 +102,7 @@ qint32 GroupStore::createGroup(const QString& name, const QVector<SelectedPoint>
 
         if (dialog_.groupCreated)
             dialog_.groupCreated(groupId, name);
-        announce(GroupAdded, name, groupId);
+        announce(notice::GroupCreated, name, groupId);
         logEvent(QStringLiteral("Added"), name, 1184);
         return groupId;
     });
@@ -124,7 +122,7 @@ bool GroupStore::replacePoints(qint32 groupId, const QString& name, const QVecto
             insertPoints(groupId, points);
             transaction.commit();
         }
-        announce(GroupModified, name, groupId);
+        announce(notice::GroupChanged, name, groupId);
         logEvent(QStringLiteral("Modified"), name, 1185);
     });
 }
@@ -135,13 +133,13 @@ bool GroupStore::deleteGroup(qint32 groupId, const QString& name, const QString&
         removal.appendParameter(QStringLiteral("@GroupID"), db::ParamType::Integer, db::ParamDirection::Input, 4,
                                 groupId);
         removal.execute();
-        announce(GroupDeleted, name, groupId);
+        announce(notice::GroupDeleted, name, groupId);
         if (window_.groupDeleted)
             window_.groupDeleted(groupId);
         if (dialog_.groupDeleted)
             dialog_.groupDeleted(groupId);
         logEvent(QStringLiteral("Deleted"), name, 1186);
-        ctx_.site().SendSyncData(kTopic, VisibleGroupsChanged, qint32(0), ctx_.site().WorkstationID());
+        ctx_.site().SendSyncData(notice::Topic, notice::VisibleGroupsChanged, qint32(0), ctx_.site().WorkstationID());
     });
 }
 
@@ -180,7 +178,7 @@ void GroupStore::insertPoints(qint32 groupId, const QVector<SelectedPoint>& poin
 
 void GroupStore::announce(qint16 action, const QString& name, qint32 groupId) {
     SiteConnection& site = ctx_.site();
-    site.SendSyncData(kTopic, action, name + QLatin1Char('|') + QString::number(groupId), site.WorkstationID());
+    site.SendSyncData(notice::Topic, action, name + QLatin1Char('|') + QString::number(groupId), site.WorkstationID());
 }
 
 void GroupStore::logEvent(const QString& action, const QString& name, qint16 eventCode) {

@@ -1,3 +1,4 @@
+#include "db/ConnectionImpl.h"
 #include "site/DemoSite.h"
 
 #include "site/SiteSchema.h"
@@ -729,7 +730,7 @@ DemoSiteSummary generateDemoSite(Connection& connection, const DemoSiteOptions& 
     if (options.points < 1 || options.points > kMaxPoints)
         throw DbError(QStringLiteral("A demo site holds 1 to %1 points, not %2").arg(kMaxPoints).arg(options.points));
     createSiteSchema(connection);
-    const QSqlDatabase db = QSqlDatabase::database(connection.qtConnectionName(), false);
+    const QSqlDatabase db = QSqlDatabase::database(so::db::qtConnectionName(connection), false);
     requireEmptySite(db);
     Transaction transaction(connection);
     DemoSiteSummary summary = DemoSiteBuilder(db, options).build();

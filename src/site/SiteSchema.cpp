@@ -1,3 +1,4 @@
+#include "db/ConnectionImpl.h"
 #include "site/SiteSchema.h"
 
 #include <statusobject/Db.h>
@@ -361,7 +362,7 @@ void createSiteSchema(Connection& connection) {
     if (!connection.usesCompatibilityLayer())
         throw DbError(QStringLiteral("The embedded site schema can only be created on a SQLite database"),
                       {}, connection.url());
-    QSqlDatabase db = QSqlDatabase::database(connection.qtConnectionName(), false);
+    QSqlDatabase db = QSqlDatabase::database(so::db::qtConnectionName(connection), false);
     Transaction transaction(connection);
     QSqlQuery query(db);
     for (const char* statement : kTables) run(query, QString::fromUtf8(statement));

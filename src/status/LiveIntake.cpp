@@ -105,13 +105,19 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
     const QString reportName = QStringLiteral("Status.StateChange");
     if (!withinLimits(reportName, address, time, value))
         return;
+    if (!isWellFormedAddress(address)) {
+        ctx_.ignored.note(IgnoredInput::Kind::Address, address, ctx_.errorLog);
+        return;
+    }
     trap(ctx_, reportName, [&] {
         const RecentChanges::Report oneTick(recent_);  // the report's cells share a tick
         const Route& resolved = begin(deviceType);
         const QString& stamp = time.isEmpty() ? now() : time;
         const DeviceTypeRoute* route = resolved.route;
-        if (route == nullptr)
+        if (route == nullptr) {
+            ctx_.ignored.note(IgnoredInput::Kind::DeviceType, deviceType, ctx_.errorLog);
             return;
+        }
         switch (route->type) {
         case DeviceType::ZR2Module:
             zr2Module(address, state, stamp, value);

@@ -11,6 +11,8 @@
 #include "status/Summaries.h"
 #include "grid/ColumnLayout.h"
 
+#include <statusobject/Vocabulary.h>
+
 namespace so {
 
 namespace {
@@ -79,7 +81,7 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
                                const QString& value, ReportMode mode, const StatusGrid::RowLookup* lookup) {
     trap(ctx_, QStringLiteral("MPublic.UpdateList"), [&] {
         // The masked list follows every mask change, also of points the shown group lacks.
-        if ((state == 67 || state == 68) && !value.isEmpty())
+        if ((state == state::MaskSet || state == state::MaskCleared) && !value.isEmpty())
             updateMaskedItem(address, value);
         StatusGrid& grid = sections_.grid(section);
         if (grid.rowCount() == 0)
@@ -147,30 +149,30 @@ void StatusDecoder::writeInputStatus(const RowRef& row) {
 // ---------------------------------------------------------------- controllers, ports, readers
 
 void StatusDecoder::decodeEnabled(const RowRef& row, quint8 state) {
-    if (state == 0)
+    if (state == state::Disabled)
         setText(row, ColumnId::Enabled, res::No);
-    else if (state == 1)
+    else if (state == state::IsEnabled)
         setText(row, ColumnId::Enabled, res::Yes);
 }
 
 void StatusDecoder::decodePort(const RowRef& row, quint8 state, const QString& value) {
     switch (state) {
-    case 0: return setText(row, ColumnId::Status, res::PortOffLine);
-    case 1: return setText(row, ColumnId::Status, res::OnLine);
-    case 2: return row.setText(ColumnId::Status, GetDialupState(ctx_, toInt16(value)));
+    case state::Offline: return setText(row, ColumnId::Status, res::PortOffLine);
+    case state::Online: return setText(row, ColumnId::Status, res::OnLine);
+    case state::PortDialup: return row.setText(ColumnId::Status, GetDialupState(ctx_, toInt16(value)));
     default: return setText(row, ColumnId::Status, res::UnknownState);
     }
 }
 
 void StatusDecoder::decodeReader(const RowRef& row, quint8 state, const QString& value) {
     switch (state) {
-    case 0: return setOffline(row);
-    case 1: return setText(row, ColumnId::Status, res::OnLine);
-    case 2: return setText(row, ColumnId::PTamper, res::Tampered);
-    case 3: return setText(row, ColumnId::PTamper, res::NotKnown);
-    case 4: return setText(row, ColumnId::CTamper, res::Tampered);
-    case 5: return setText(row, ColumnId::CTamper, res::NotKnown);
-    case 32: return writeThreatLevel(row, value);
+    case state::Offline: return setOffline(row);
+    case state::Online: return setText(row, ColumnId::Status, res::OnLine);
+    case state::ReaderPhysicalTamper: return setText(row, ColumnId::PTamper, res::Tampered);
+    case state::ReaderPhysicalTamperCleared: return setText(row, ColumnId::PTamper, res::NotKnown);
+    case state::ReaderCodeTamper: return setText(row, ColumnId::CTamper, res::Tampered);
+    case state::ReaderCodeTamperCleared: return setText(row, ColumnId::CTamper, res::NotKnown);
+    case state::ReaderThreatLevel: return writeThreatLevel(row, value);
     default: return setText(row, ColumnId::Status, res::UnknownState);
     }
 }
@@ -182,34 +184,34 @@ void StatusDecoder::decodeController(const RowRef& row, const QString& address, 
     if (state >= 1 && state <= 33 && mode != ReportMode::StatusRequest)
         setText(row, ColumnId::Status, res::OnLine);
     switch (state) {
-    case 0: return setOffline(row);
-    case 1: return setText(row, ColumnId::Status, res::OnLine);
-    case 2: case 24: return setText(row, ColumnId::Enclosure, res::EnclosureClosed);
-    case 3: case 25: return setText(row, ColumnId::Enclosure, res::EnclosureOpen);
-    case 4: return setText(row, ColumnId::ACPower, res::PowerOk);
-    case 5: return setText(row, ColumnId::ACPower, res::PowerFailed);
+    case state::Offline: return setOffline(row);
+    case state::Online: return setText(row, ColumnId::Status, res::OnLine);
+    case state::EnclosureClosed: case state::EnclosureClosedOther: return setText(row, ColumnId::Enclosure, res::EnclosureClosed);
+    case state::EnclosureOpen: case state::EnclosureOpenOther: return setText(row, ColumnId::Enclosure, res::EnclosureOpen);
+    case state::AcPowerOk: return setText(row, ColumnId::ACPower, res::PowerOk);
+    case state::AcPowerFailed: return setText(row, ColumnId::ACPower, res::PowerFailed);
     case 6: case 7: case 8: case 9: case 10: case 11: return;
-    case 12: return setText(row, ColumnId::KeypadMode, res::RelayOff);
-    case 13: return setText(row, ColumnId::KeypadMode, res::KeypadMode13);
-    case 14: return setText(row, ColumnId::MemoryBatt, res::PowerOk);
-    case 15: return setText(row, ColumnId::MemoryBatt, res::PowerFailed);
-    case 16: return setText(row, ColumnId::ParallelPrint, res::OnLine);
-    case 17: return setText(row, ColumnId::ParallelPrint, res::PortOffLine);
-    case 18: return setText(row, ColumnId::SerialPrint, res::OnLine);
-    case 19: return setText(row, ColumnId::SerialPrint, res::PortOffLine);
+    case state::KeypadModeNormal: return setText(row, ColumnId::KeypadMode, res::RelayOff);
+    case state::KeypadModeAlternate: return setText(row, ColumnId::KeypadMode, res::KeypadMode13);
+    case state::MemoryBatteryOk: return setText(row, ColumnId::MemoryBatt, res::PowerOk);
+    case state::MemoryBatteryFailed: return setText(row, ColumnId::MemoryBatt, res::PowerFailed);
+    case state::ParallelPrinterOnline: return setText(row, ColumnId::ParallelPrint, res::OnLine);
+    case state::ParallelPrinterOffline: return setText(row, ColumnId::ParallelPrint, res::PortOffLine);
+    case state::SerialPrinterOnline: return setText(row, ColumnId::SerialPrint, res::OnLine);
+    case state::SerialPrinterOffline: return setText(row, ColumnId::SerialPrint, res::PortOffLine);
     case 20: case 21: return;
-    case 22: return setText(row, ColumnId::TamperPending, res::TamperPending);
-    case 23: return setText(row, ColumnId::TamperPending, res::TamperNotPending);
-    case 26: return setText(row, ColumnId::Terminal, res::TerminalState26);
-    case 27: return setText(row, ColumnId::Terminal, res::TerminalState27);
+    case state::TamperPending: return setText(row, ColumnId::TamperPending, res::TamperPending);
+    case state::TamperNotPending: return setText(row, ColumnId::TamperPending, res::TamperNotPending);
+    case state::TerminalState26: return setText(row, ColumnId::Terminal, res::TerminalState26);
+    case state::TerminalState27: return setText(row, ColumnId::Terminal, res::TerminalState27);
     case 28: case 29: return;
-    case 30: case 32: return setText(row, ColumnId::UPSBattF, res::PowerOk);
-    case 31: return setText(row, ColumnId::UPSBattF, res::PowerFailed);
-    case 33: return setText(row, ColumnId::UPSBattF, res::UpsBatteryState33);
-    case 34: return setText(row, ColumnId::Status, res::NotKnown);
+    case state::UpsBatteryOk: case state::UpsBatteryOkOther: return setText(row, ColumnId::UPSBattF, res::PowerOk);
+    case state::UpsBatteryFailed: return setText(row, ColumnId::UPSBattF, res::PowerFailed);
+    case state::UpsBatteryState33: return setText(row, ColumnId::UPSBattF, res::UpsBatteryState33);
+    case state::ControllerStateUnknown: return setText(row, ColumnId::Status, res::NotKnown);
     case 35: return;
-    case 36: return resetControllerPoints(address);
-    case 37: return writeThreatLevel(row, value);
+    case state::ControllerReset: return resetControllerPoints(address);
+    case state::ControllerThreatLevel: return writeThreatLevel(row, value);
     default: return setText(row, ColumnId::Status, res::NotKnown);
     }
 }
@@ -282,7 +284,7 @@ void StatusDecoder::decodeInput(const RowRef& row, quint8 state, const QString& 
 }
 
 void StatusDecoder::applyLineStates(const RowRef& row, quint8 state, const QString& value, bool isDoor) {
-    if (state <= 7) {
+    if (state <= state::LineBitsLast) {
         // Bits 0-2: lines 1-3. Lines 2 and 3 exist only with a line module of that many lines.
         setText(row, ColumnId::Input1, lineBitResource(state, 0));
         const double lineModule = toNumber(row.text(ColumnId::LMType));
@@ -291,25 +293,25 @@ void StatusDecoder::applyLineStates(const RowRef& row, quint8 state, const QStri
         return;
     }
     switch (state) {
-    case 16: case 32: case 48: case 64: {
-        const int resource = state == 16 ? res::LineState16 : state == 32 ? res::LineState32
-                             : state == 48 ? res::LineState48 : res::LineState64;
+    case state::LineState16: case state::LineState32: case state::LineState48: case state::LineState64: {
+        const int resource = state == state::LineState16 ? res::LineState16 : state == state::LineState32 ? res::LineState32
+                             : state == state::LineState48 ? res::LineState48 : res::LineState64;
         for (ColumnId id : {ColumnId::Status, ColumnId::Input1, ColumnId::Input2, ColumnId::Input3})
             setText(row, id, resource);
         return;
     }
-    case 65: return setText(row, ColumnId::Alarm, res::Yes);
-    case 66: return setText(row, ColumnId::Alarm, res::NotKnown);
-    case 67: return setText(row, ColumnId::Masked, res::Yes);
-    case 68: return setText(row, ColumnId::Masked, res::NotKnown);
-    case 70:
+    case state::AlarmSet: return setText(row, ColumnId::Alarm, res::Yes);
+    case state::AlarmCleared: return setText(row, ColumnId::Alarm, res::NotKnown);
+    case state::MaskSet: return setText(row, ColumnId::Masked, res::Yes);
+    case state::MaskCleared: return setText(row, ColumnId::Masked, res::NotKnown);
+    case state::RelayReasons:
         if (isDoor)
             row.setText(ColumnId::RelayDetails, value);
         return;
-    case 200:
+    case state::InputEnabledText:
         setText(row, ColumnId::Status, res::NotKnown);
         return row.setText(ColumnId::Enabled, value);
-    case 201: return row.setText(ColumnId::LMType, value);
+    case state::LineModuleType: return row.setText(ColumnId::LMType, value);
     default: return;
     }
 }
@@ -320,14 +322,14 @@ void StatusDecoder::decodeRelay(const RowRef& row, Section section, quint8 state
     // A door's relay reports into the door row's Relay Status; a relay row has its own Status.
     const bool doorRow = !expansion && section == Section::Doors;
     switch (state) {
-    case 0:
-    case 1:
-        setText(row, doorRow ? ColumnId::RelayStatus : ColumnId::Status, state == 0 ? res::RelayOff : res::RelayOn);
+    case state::RelayOff:
+    case state::RelayOn:
+        setText(row, doorRow ? ColumnId::RelayStatus : ColumnId::Status, state == state::RelayOff ? res::RelayOff : res::RelayOn);
         if (doorRow)
             writeDoorStatus(row);
         return;
-    case 70: return row.setText(ColumnId::RelayDetails, value);
-    case 200:
+    case state::RelayReasons: return row.setText(ColumnId::RelayDetails, value);
+    case state::RelayDisabled:
         setText(row, ColumnId::Status, res::NotKnown);
         return setText(row, ColumnId::Enabled, res::No);
     default: return;
@@ -337,13 +339,13 @@ void StatusDecoder::decodeRelay(const RowRef& row, Section section, quint8 state
 // ---------------------------------------------------------------- newer line
 
 void StatusDecoder::decodeZR2Relay(const RowRef& row, Section section, quint8 state, const QString& value) {
-    if (state == 0) {
+    if (state == state::ModeOrMask) {
         const qint32 mode = toInt32(value);
         row.setText(ColumnId::RelayDetails, GetRelayModeText(mode));
         if (relayModeOverridden(mode))
             row.show(Condition::RelayForced);
     }
-    else if (state == 1)
+    else if (state == state::StatusOrLines)
         row.setText(section == Section::Relays ? ColumnId::Status : ColumnId::RelayStatus, value);
     else
         return;
@@ -353,17 +355,17 @@ void StatusDecoder::decodeZR2Relay(const RowRef& row, Section section, quint8 st
 
 void StatusDecoder::decodeZR2Module(const RowRef& row, quint8 state) {
     switch (state) {
-    case 0: return setOffline(row);
-    case 1: return setText(row, ColumnId::Status, res::OnLine);
-    case 2: return setText(row, ColumnId::Enclosure, res::EnclosureClosed);
-    case 3: return setText(row, ColumnId::Enclosure, res::EnclosureOpen);
+    case state::Offline: return setOffline(row);
+    case state::Online: return setText(row, ColumnId::Status, res::OnLine);
+    case state::ModuleEnclosureClosed: return setText(row, ColumnId::Enclosure, res::EnclosureClosed);
+    case state::ModuleEnclosureOpen: return setText(row, ColumnId::Enclosure, res::EnclosureOpen);
     default: return;
     }
 }
 
 void StatusDecoder::decodeZR2Input(const RowRef& row, Section section, const QString& address, quint8 state,
                                    const QString& value) {
-    if (state == 0) {
+    if (state == state::ModeOrMask) {
         const qint32 maskSource = toInt32(value);
         row.setText(ColumnId::Masked, GetMaskSourceText(maskSource));
         if (maskSource != 0)
@@ -372,7 +374,7 @@ void StatusDecoder::decodeZR2Input(const RowRef& row, Section section, const QSt
             updateMaskedItem(address, value);
         return;
     }
-    if (state != 1)
+    if (state != state::StatusOrLines)
         return;
     const qint32 packed = toInt32(value);
     const QString line0 = GetLineStateText(packed, 0);

@@ -103,6 +103,9 @@ AttentionPanel::AttentionPanel(AttentionList& list, GoToRow goToRow, QWidget* pa
 
     table_ = new QTableView(this);
     table_->setModel(model_);
+    table_->setAccessibleName(tr("Attention list"));
+    table_->setAccessibleDescription(
+        tr("Every point of the shown group in alarm or warning, alarms first, each the newest first"));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);

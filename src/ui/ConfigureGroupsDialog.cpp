@@ -273,14 +273,14 @@ ConfigureGroupsDialog::ConfigureGroupsDialog(ComponentContext& ctx, GroupStore& 
                                              const IconList* icons, QWidget* parent)
     : QDialog(parent), logic_(std::make_unique<ConfigureGroups>(ctx, store, window)),
       icons_(icons != nullptr ? *icons : IconList()) {
-    setWindowTitle(QStringLiteral("Status Viewer Properties"));
+    setWindowTitle(tr("Status Viewer Properties"));
 
     content_ = new QWidget(this);
     auto* contentLayout = new QVBoxLayout(content_);
     contentLayout->setContentsMargins(0, 0, 0, 0);
     tabs_ = new QTabWidget(content_);
-    tabs_->addTab(buildGroupPage(), QStringLiteral("Status Groups"));
-    tabs_->addTab(buildColumnPage(), QStringLiteral("Column Headers"));
+    tabs_->addTab(buildGroupPage(), tr("Status Groups"));
+    tabs_->addTab(buildColumnPage(), tr("Column Headers"));
     contentLayout->addWidget(tabs_, 1);
     contentLayout->addWidget(buildMainButtons());
     auto* root = new QVBoxLayout(this);
@@ -332,7 +332,7 @@ QWidget* ConfigureGroupsDialog::buildGroupPage() {
     auto* layout = new QGridLayout(page);
 
     auto* groupRow = new QHBoxLayout;
-    auto* groupLabel = new QLabel(QStringLiteral("Status Group:"), page);
+    auto* groupLabel = new QLabel(tr("Status Group:"), page);
     groupBox_ = new QComboBox(page);
     groupBox_->setEditable(true);
     groupBox_->setInsertPolicy(QComboBox::NoInsert);
@@ -354,17 +354,17 @@ QWidget* ConfigureGroupsDialog::buildGroupPage() {
     layout->addLayout(groupRow, 0, 0, 1, 3);
 
     auto* availableRow = new QHBoxLayout;
-    availableRow->addWidget(new QLabel(QStringLiteral("Available"), page));
+    availableRow->addWidget(new QLabel(tr("Available"), page));
     availableRow->addStretch(1);
     findAvailable_ = new QLineEdit(page);
-    findAvailable_->setPlaceholderText(QStringLiteral("Find by name or address"));
+    findAvailable_->setPlaceholderText(tr("Find by name or address"));
     findAvailable_->setClearButtonEnabled(true);
-    findAvailable_->setToolTip(QStringLiteral("Shows only the available points whose name or address holds this text"));
+    findAvailable_->setToolTip(tr("Shows only the available points whose name or address holds this text"));
     findAvailable_->installEventFilter(this);
     connect(findAvailable_, &QLineEdit::textChanged, this, [this](const QString& text) { logic_->setFindText(text); });
     availableRow->addWidget(findAvailable_, 2);
     layout->addLayout(availableRow, 1, 0);
-    layout->addWidget(new QLabel(QStringLiteral("Selected"), page), 1, 2);
+    layout->addWidget(new QLabel(tr("Selected"), page), 1, 2);
     availableModel_ = new PointListModel(*logic_, PointListModel::Source::Available, &icons_, this);
     selectedModel_ = new PointListModel(*logic_, PointListModel::Source::Selected, &icons_, this);
     availableList_ = pointList(availableModel_, page);
@@ -391,7 +391,7 @@ QWidget* ConfigureGroupsDialog::buildGroupPage() {
     moves->addStretch(1);
     layout->addLayout(moves, 2, 1);
 
-    auto* filterFrame = new QGroupBox(QStringLiteral("Filter Available by:"), page);
+    auto* filterFrame = new QGroupBox(tr("Filter Available by:"), page);
     auto* filterLayout = new QGridLayout(filterFrame);
     filterOptions_ = new QButtonGroup(this);
     for (int i = 0; i < kFilterOptions; ++i) {
@@ -401,7 +401,7 @@ QWidget* ConfigureGroupsDialog::buildGroupPage() {
     }
     connect(filterOptions_, &QButtonGroup::idClicked, this, [this](int index) { logic_->setFilter(index); });
 
-    auto* viewFrame = new QGroupBox(QStringLiteral("View"), page);
+    auto* viewFrame = new QGroupBox(tr("View"), page);
     auto* viewLayout = new QGridLayout(viewFrame);
     viewOptions_ = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
@@ -410,7 +410,7 @@ QWidget* ConfigureGroupsDialog::buildGroupPage() {
         viewLayout->addWidget(option, 0, i);
     }
     connect(viewOptions_, &QButtonGroup::idClicked, this, [this](int index) { logic_->setView(index); });
-    addressCheck_ = new QCheckBox(QStringLiteral("Include Address in Description"), viewFrame);
+    addressCheck_ = new QCheckBox(tr("Include Address in Description"), viewFrame);
     connect(addressCheck_, &QCheckBox::toggled, this, [this](bool checked) { logic_->setIncludeAddress(checked); });
     viewLayout->addWidget(addressCheck_, 1, 0, 1, 2);
 

@@ -125,6 +125,7 @@ int windowButtonCode(Qt::MouseButton button) {
 SectionGridView::SectionGridView(StatusWindow& window, int section, StatusGridModel* model, QWidget* parent)
     : QTableView(parent), window_(window), section_(section), model_(model) {
     setModel(model);
+    model_->setPalette(palette());
     setFrameShape(QFrame::NoFrame);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -366,10 +367,17 @@ void SectionGridView::onHeaderClicked(int logical) {
 
 void SectionGridView::showHeaderMenu(const QPoint& pos) {
     QMenu menu(this);
-    QAction* bySeverity = menu.addAction(QStringLiteral("Sort by Severity (alarms first)"));
+    QAction* bySeverity = menu.addAction(tr("Sort by Severity (alarms first)"));
     bySeverity->setEnabled(model_->grid().rowCount() > 1);
     if (menu.exec(horizontalHeader()->viewport()->mapToGlobal(pos)) == bySeverity)
         model_->sortBySeverity();
+}
+
+void SectionGridView::changeEvent(QEvent* event) {
+    // A new palette (a dark or high-contrast theme) brings row tints readable on it.
+    if (event->type() == QEvent::PaletteChange)
+        model_->setPalette(palette());
+    QTableView::changeEvent(event);
 }
 
 void SectionGridView::mousePressEvent(QMouseEvent* event) {

@@ -95,6 +95,7 @@ signals:
     void contentHeightChanged();
 
 protected:
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     /// Shift+F10 and the Menu key open the current row's context menu.

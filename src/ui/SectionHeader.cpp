@@ -17,8 +17,18 @@ void PlusMinusToggle::setExpanded(bool expanded) {
     if (expanded_ == expanded)
         return;
     expanded_ = expanded;
-    setAccessibleName(expanded ? QStringLiteral("Collapse") : QStringLiteral("Expand"));
+    nameForAccessibility();
     update();
+}
+
+void PlusMinusToggle::setSectionName(const QString& name) {
+    sectionName_ = name;
+    nameForAccessibility();
+    setAccessibleDescription(tr("Shows or hides the %1 section").arg(name));
+}
+
+void PlusMinusToggle::nameForAccessibility() {
+    setAccessibleName((expanded_ ? tr("Collapse %1") : tr("Expand %1")).arg(sectionName_));
 }
 
 QSize PlusMinusToggle::sizeHint() const { return {13, 13}; }
@@ -42,6 +52,7 @@ void PlusMinusToggle::paintEvent(QPaintEvent*) {
 SectionHeader::SectionHeader(int section, const QString& caption, QWidget* parent)
     : QWidget(parent), section_(section), toggle_(new PlusMinusToggle(this)), caption_(new QLabel(caption, this)),
       counts_(new QLabel(this)), alarms_(new QLabel(this)), warnings_(new QLabel(this)) {
+    toggle_->setSectionName(caption);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     QFont bold = caption_->font();

@@ -18,6 +18,8 @@ class PlusMinusToggle : public QAbstractButton {
 public:
     explicit PlusMinusToggle(QWidget* parent = nullptr);
     void setExpanded(bool expanded);
+    /// The section the toggle belongs to, named in its accessible name ("Collapse Doors").
+    void setSectionName(const QString& name);
     bool isExpanded() const { return expanded_; }
     QSize sizeHint() const override;
 
@@ -25,7 +27,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void nameForAccessibility();
+
     bool expanded_ = false;
+    QString sectionName_;
 };
 
 class SectionHeader : public QWidget {

@@ -44,9 +44,19 @@
 namespace so {
 namespace {
 
-const QString kStatusGroupLabel = QStringLiteral("Status Group:");
-const QString kStatusCaption = QStringLiteral("Status");
 constexpr int kStatusGroupBoxWidth = 220;
+
+/// Every tool button without a name of its own is named by its action's or its own text and
+/// described by its tool tip, so that a screen reader says what each button does.
+void describeButtons(QWidget& root) {
+    for (QToolButton* button : root.findChildren<QToolButton*>()) {
+        const QAction* action = button->defaultAction();
+        if (button->accessibleName().isEmpty())
+            button->setAccessibleName(action != nullptr ? action->text() : button->text());
+        if (button->accessibleDescription().isEmpty())
+            button->setAccessibleDescription(action != nullptr ? action->toolTip() : button->toolTip());
+    }
+}
 /// The boundary between two stacked sections, which the operator can drag.
 constexpr int kSectionHandleWidth = 5;
 /// How much of white lies over the still of the rows while a group loads (of 255).
@@ -114,7 +124,7 @@ StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent
     buildPages();
     statusBar_ = new QStatusBar(this);
     statusBar_->setSizeGripEnabled(false);
-    lastChange_ = new QLabel(QStringLiteral("No state change received yet"), statusBar_);
+    lastChange_ = new QLabel(tr("No state change received yet"), statusBar_);
     statusBar_->addPermanentWidget(lastChange_);
     notice_ = new ElidedLabel(statusBar_);
     notice_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
@@ -137,6 +147,7 @@ StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent
     root->addWidget(pages_, 1);
     root->addWidget(statusBar_);
     resize(800, 600);
+    describeButtons(*this);
 
     insightTimer_.setInterval(kInsightIntervalMs);
     connect(&insightTimer_, &QTimer::timeout, this, &StatusFrame::updateInsight);
@@ -179,16 +190,16 @@ void StatusFrame::buildToolbars() {
         return action;
     };
     overriddenButton_ =
-        addButton(toolbar::overriddenImage(), QStringLiteral("Overridden"), QStringLiteral("Overridden Points"),
+        addButton(toolbar::overriddenImage(), tr("Overridden"), tr("Overridden Points"),
                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { window_.showOverridden(); });
     overriddenButton_->setCheckable(true);
-    maskedButton_ = addButton(toolbar::maskedImage(), QStringLiteral("Masked"), QStringLiteral("Masked Points"),
+    maskedButton_ = addButton(toolbar::maskedImage(), tr("Masked"), tr("Masked Points"),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), [this] { window_.showMasked(); });
     maskedButton_->setCheckable(true);
-    statusButton_ = addButton(toolbar::statusGroupImage(), kStatusCaption, QStringLiteral("Status Group"),
+    statusButton_ = addButton(toolbar::statusGroupImage(), tr("Status"), tr("Status Group"),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { window_.showSections(); });
     statusButton_->setCheckable(true);
-    statusMenu_ = new QMenu(QStringLiteral("Status Group"), this);
+    statusMenu_ = new QMenu(tr("Status Group"), this);
     for (const StatusMenuEntry& entry : kStatusMenu) {
         QAction* item = statusMenu_->addAction(QString::fromLatin1(entry.text));
         item->setData(entry.section);
@@ -206,13 +217,13 @@ void StatusFrame::buildToolbars() {
     if (auto* button = qobject_cast<QToolButton*>(mainToolBar_->widgetForAction(statusButton_)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
     mainToolBar_->addSeparator();
-    configureButton_ = addButton(toolbar::configureImage(), QStringLiteral("Configure Status Groups"),
-                                 QStringLiteral("Configure Status Groups"),
+    configureButton_ = addButton(toolbar::configureImage(), tr("Configure Status Groups"),
+                                 tr("Configure Status Groups"),
                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), [this] { window_.configureGroups(); });
     // F1 is the window's own key (acted on when it is released), not a second trigger of the button.
-    helpButton_ = addButton(toolbar::helpImage(), QStringLiteral("Help"), QStringLiteral("Help"), {},
+    helpButton_ = addButton(toolbar::helpImage(), tr("Help"), tr("Help"), {},
                             [this] { window_.showHelp(); });
-    helpButton_->setToolTip(withShortcut(QStringLiteral("Help"), QKeySequence(Qt::Key_F1)));
+    helpButton_->setToolTip(withShortcut(tr("Help"), QKeySequence(Qt::Key_F1)));
 
     sectionToolBar_ = new QToolBar(QStringLiteral("tbrSG"), band_);
     sectionToolBar_->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
@@ -231,14 +242,17 @@ void StatusFrame::buildToolbars() {
     sectionButton_->setPopupMode(QToolButton::InstantPopup);
     sectionButton_->setMenu(sectionMenu_);
     const QKeySequence sectionKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_V);
-    sectionButton_->setToolTip(withShortcut(QStringLiteral("Sections shown"), sectionKeys));
+    sectionButton_->setToolTip(withShortcut(tr("Sections shown"), sectionKeys));
+    sectionButton_->setAccessibleName(tr("Sections shown"));
     connect(new QShortcut(sectionKeys, this), &QShortcut::activated, sectionButton_, &QToolButton::showMenu);
     sectionToolBar_->addWidget(sectionButton_);
 
-    groupBoxLabel_ = new QLabel(kStatusGroupLabel, band_);
+    groupBoxLabel_ = new QLabel(tr("Status Group:"), band_);
     groupBox_ = new QComboBox(band_);
     groupBox_->setMinimumWidth(kStatusGroupBoxWidth);
     groupBoxLabel_->setBuddy(groupBox_);
+    groupBox_->setAccessibleName(tr("Status group"));
+    groupBox_->setAccessibleDescription(tr("The status group whose points the window shows"));
     connect(groupBox_, &QComboBox::activated, this, [this](int index) { window_.selectGroupEntry(index); });
 
     band->addWidget(mainToolBar_);
@@ -260,9 +274,11 @@ void StatusFrame::buildToolbars() {
 
 void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
     findBox_ = new QLineEdit(band_);
-    findBox_->setPlaceholderText(QStringLiteral("Find name or address (Ctrl+F)"));
+    findBox_->setPlaceholderText(tr("Find name or address (Ctrl+F)"));
     findBox_->setClearButtonEnabled(true);
     findBox_->setMinimumWidth(200);
+    findBox_->setAccessibleName(tr("Find"));
+    findBox_->setAccessibleDescription(tr("Shows only the rows whose name or address holds this text"));
     findMatches_ = new QLabel(band_);
     connect(findBox_, &QLineEdit::textChanged, this, &StatusFrame::filterChanged);
     findBox_->installEventFilter(this);
@@ -273,10 +289,10 @@ void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
         });
 
     // Triage: only the rows in alarm or warning, in every section (Ctrl+A stays select-all).
-    abnormalOnly_ = new QAction(QStringLiteral("Abnormal only"), this);
+    abnormalOnly_ = new QAction(tr("Abnormal only"), this);
     abnormalOnly_->setCheckable(true);
     abnormalOnly_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
-    abnormalOnly_->setToolTip(withShortcut(QStringLiteral("Show only the points in alarm or warning"),
+    abnormalOnly_->setToolTip(withShortcut(tr("Show only the points in alarm or warning"),
                                            abnormalOnly_->shortcut()));
     connect(abnormalOnly_, &QAction::toggled, this, [this](bool on) {
         for (SectionGridView* view : views_)
@@ -301,25 +317,25 @@ void StatusFrame::buildFindAndExport(QHBoxLayout* band) {
     totals_ = new QLabel(band_);
 
     exportButton_ = new QToolButton(band_);
-    exportButton_->setText(QStringLiteral("Export"));
+    exportButton_->setText(tr("Export"));
     const QKeySequence exportKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_E);
-    exportButton_->setToolTip(withShortcut(QStringLiteral("Copy or export rows"), exportKeys));
+    exportButton_->setToolTip(withShortcut(tr("Copy or export rows"), exportKeys));
     connect(new QShortcut(exportKeys, this), &QShortcut::activated, exportButton_, &QToolButton::showMenu);
     exportButton_->setPopupMode(QToolButton::InstantPopup);
     exportMenu_ = new QMenu(exportButton_);
-    QAction* copy = exportMenu_->addAction(QStringLiteral("Copy Selected Rows"));
+    QAction* copy = exportMenu_->addAction(tr("Copy Selected Rows"));
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WindowShortcut);
     addAction(copy);  // Ctrl+C anywhere in the window, not only while the menu is open
     connect(copy, &QAction::triggered, this, [this] { copySelectedRows(); });
-    exportSectionMenu_ = exportMenu_->addMenu(QStringLiteral("Export Section to CSV"));
+    exportSectionMenu_ = exportMenu_->addMenu(tr("Export Section to CSV"));
     for (int section = 0; section < kSectionCount; ++section) {
         QAction* item =
             exportSectionMenu_->addAction(StatusWindow::sectionName(section));
         item->setData(section);
         connect(item, &QAction::triggered, this, [this, section] { exportCsvInteractive(section); });
     }
-    connect(exportMenu_->addAction(QStringLiteral("Export Window to CSV...")), &QAction::triggered, this,
+    connect(exportMenu_->addAction(tr("Export Window to CSV...")), &QAction::triggered, this,
             [this] { exportCsvInteractive(kWholeWindow); });
     exportButton_->setMenu(exportMenu_);
 
@@ -353,6 +369,9 @@ void StatusFrame::buildPages() {
         });
         connect(view, &SectionGridView::contentHeightChanged, this, [this, section] { fitPanel(section); });
         model->setParent(view);
+        view->setAccessibleName(StatusWindow::sectionName(section));
+        view->setAccessibleDescription(
+            tr("The points of the %1 section, one row a point").arg(StatusWindow::sectionName(section)));
         header->setRowHeight(view->rowHeight());
         connect(header, &SectionHeader::toggleClicked, this, [this](int s) { window_.toggleSection(s); });
         panelLayout->addWidget(header);
@@ -371,10 +390,14 @@ void StatusFrame::buildPages() {
     maskedView_ = new SectionGridView(window_, SectionGridView::kMaskedGrid, maskedModel, pages_);
     maskedModel->setParent(maskedView_);
     connect(maskedView_, &SectionGridView::shownRowsChanged, this, &StatusFrame::showCounts);
+    maskedView_->setAccessibleName(tr("Masked points"));
+    maskedView_->setAccessibleDescription(tr("The masked points of the whole site, one row a point"));
 
     auto* overriddenModel = new StatusGridModel(window_.gridOverridden(), &icons_);
     overridden_ = new SectionGridView(window_, SectionGridView::kOverriddenGrid, overriddenModel, pages_);
     overriddenModel->setParent(overridden_);
+    overridden_->setAccessibleName(tr("Overridden points"));
+    overridden_->setAccessibleDescription(tr("The points of the shown group under an operator's override, one row a point"));
     connect(overridden_, &SectionGridView::shownRowsChanged, this, &StatusFrame::showCounts);
 
     pages_->addWidget(sectionStack_);
@@ -505,7 +528,7 @@ void StatusFrame::updateToolbarState() {
     sectionButton_->setText(window_.sectionButtonCaption());
     // The Status button reads as the menu entry chosen last while its section shows alone.
     const int solo = window_.soloSection();
-    statusButton_->setText(solo < 0                        ? kStatusCaption
+    statusButton_->setText(solo < 0                        ? tr("Status")
                            : chosenStatusSection_ == solo ? chosenStatusText_
                                                           : StatusWindow::sectionName(solo));
     for (QAction* entry : statusMenu_->actions()) {
@@ -749,7 +772,7 @@ void StatusFrame::updateInsight() {
                                                        : QDateTime();
     if (last.isValid() && last != shownLastStateChange_) {
         shownLastStateChange_ = last;
-        lastChange_->setText(QStringLiteral("Last state change: ") + last.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        lastChange_->setText(tr("Last state change: ") + last.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     }
 }
 
@@ -787,9 +810,9 @@ bool StatusFrame::exportCsv(int section, const QString& path) {
     QSaveFile file(path);
     const bool written = file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit();
     if (!written)
-        window_.context().dialogs->message(QStringLiteral("The rows could not be written to %1: %2")
+        window_.context().dialogs->message(tr("The rows could not be written to %1: %2")
                                                .arg(QDir::toNativeSeparators(path), file.errorString()),
-                                           QStringLiteral("Export"), Dialogs::Icon::Critical);
+                                           tr("Export"), Dialogs::Icon::Critical);
     return written;
 }
 
@@ -798,8 +821,8 @@ void StatusFrame::exportCsvInteractive(int section) {
                                                       : StatusWindow::sectionName(section) + QStringLiteral(".csv");
     const QString path = exportPathChooser_
                              ? exportPathChooser_(suggested)
-                             : QFileDialog::getSaveFileName(this, QStringLiteral("Export to CSV"), suggested,
-                                                            QStringLiteral("CSV files (*.csv)"));
+                             : QFileDialog::getSaveFileName(this, tr("Export to CSV"), suggested,
+                                                            tr("CSV files (*.csv)"));
     if (!path.isEmpty())
         exportCsv(section, path);
 }

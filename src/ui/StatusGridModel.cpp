@@ -6,6 +6,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QGuiApplication>
+#include <QPalette>
 
 #include <algorithm>
 
@@ -14,14 +16,19 @@ namespace {
 const QList<int> kCellRoles = {Qt::DisplayRole, Qt::DecorationRole, Qt::BackgroundRole, Qt::ToolTipRole,
                                Qt::FontRole, StatusGridModel::SeverityRole, StatusGridModel::RecentRole};
 const QList<int> kHighlightRoles = {Qt::FontRole, StatusGridModel::RecentRole};
-const QColor kAlarmTint(255, 205, 205);
-const QColor kWarningTint(255, 236, 189);
+}
+
+void StatusGridModel::setPalette(const QPalette& palette) {
+    colours_ = RowColours::fromPalette(palette);
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
 StatusGridModel::StatusGridModel(StatusGrid& grid, const IconList* icons, QObject* parent)
     : QAbstractTableModel(parent), grid_(grid), icons_(icons), shownRows_(grid.rowCount()),
       marks_(size_t(grid.rowCount())) {
     boldFont_.setBold(true);
+    colours_ = RowColours::fromPalette(QGuiApplication::palette());
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(kFlushIntervalMs);
     connect(&flushTimer_, &QTimer::timeout, this, &StatusGridModel::flush);
@@ -70,7 +77,8 @@ QVariant StatusGridModel::data(const QModelIndex& index, int role) const {
     case SeverityRole:
         return int(rowSeverity(row));
     case Qt::ForegroundRole:
-        return stale_ ? QVariant(QColor(128, 128, 128)) : QVariant();
+        // Otherwise the view's palette text, for which the tints were chosen.
+        return stale_ ? QVariant(colours_.stale) : QVariant();
     case RecentRole:
         return highlighted(index.row(), row);
     case Qt::FontRole:
@@ -79,9 +87,9 @@ QVariant StatusGridModel::data(const QModelIndex& index, int role) const {
         // The severity tint is never replaced: a recent change shows in bold type and a bar.
         switch (rowSeverity(row)) {
         case Severity::Alarm:
-            return kAlarmTint;
+            return colours_.alarm;
         case Severity::Warning:
-            return kWarningTint;
+            return colours_.warning;
         case Severity::Normal:
             return {};
         }

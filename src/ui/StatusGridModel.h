@@ -11,6 +11,7 @@
 // appended since the last flush; flush() brings it level at once.
 #pragma once
 
+#include "ui/RowColours.h"
 #include "window/Severity.h"
 #include "grid/StatusGrid.h"
 
@@ -70,6 +71,10 @@ public:
     /// Greys every row's text: the rows belong to a group that no longer exists.
     void setStale(bool stale);
     bool isStale() const { return stale_; }
+    /// Takes the row colours from the palette the view is shown with (and again on every change
+    /// of it); until then, from the application's palette.
+    void setPalette(const QPalette& palette);
+    const RowColours& rowColours() const { return colours_; }
     /// Sorts the grid's rows alarms first, then warnings (nothing while rows are not rated).
     void sortBySeverity();
     /// True once after any change of the grid's rows or cells (the header counts recount then).
@@ -129,6 +134,7 @@ private:
     bool rateRows_ = false;
     RecentChanges* recent_ = nullptr;
     QFont boldFont_;
+    RowColours colours_;
     // Columns whose changes are not state changes; resolved whenever the columns change.
     int addressColumn_ = -1;
     int nameColumn_ = -1;

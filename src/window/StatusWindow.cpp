@@ -426,7 +426,10 @@ void StatusWindow::unload() {
     attentionTimer_.stop();
     loaded_ = false;
     trap(ctx_, QStringLiteral("FMain.Form_Unload"), [&] {
-        ctx_.host().Connected();
+        // A component given no console saves its layout and tells nobody.
+        const bool hasHost = ctx_.parent != nullptr;
+        if (hasHost)
+            ctx_.host().Connected();
         // A layout that did not load is stored again as it was, not as the defaults shown instead.
         for (int section = 0; section < kSectionCount; ++section)
             if (board_->sections().layoutLoaded(section))
@@ -437,7 +440,8 @@ void StatusWindow::unload() {
             ctx_.dialogs->message(QStringLiteral("The window's column layout and size could not be saved. They are "
                                                  "kept and saved again when the status window closes next time."),
                                   ctx_.errorLog.componentFileName(), Dialogs::Icon::Warning);
-        ctx_.host().CallBack(QStringLiteral("STATUS"), 0, QStringLiteral("Unload"));
+        if (hasHost)
+            ctx_.host().CallBack(QStringLiteral("STATUS"), 0, QStringLiteral("Unload"));
     });
 }
 

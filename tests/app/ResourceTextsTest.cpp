@@ -7,24 +7,29 @@
 
 #include <QSet>
 
+#include <statusobject/TextNumbers.h>
+
+#include <span>
+
 using sv::AppLog;
 using sv::ResourceTexts;
 
 namespace {
 
 // Every text number the status component fetches: captions, state words, messages.
-const qint32 kComponentTexts[] = {
-    72,   74,   111,  1373, 1375, 1376, 1377, 1378, 1379, 1380, 1383, 1384, 1385, 1386, 1387, 1388, 1389,
-    1390, 1391, 1392, 1393, 1394, 1395, 1396, 1397, 1398, 1399, 1400, 1401, 1402, 1403, 1404, 1405, 1406,
-    1407, 1411, 1418, 1419, 1420, 1421, 1422, 1424, 1425, 1426, 1427, 1430, 1432, 1433, 1434, 1435, 1436,
-    1437, 1438, 1439, 1440, 1441, 1442, 1443, 1444, 1445, 1446, 1447, 1448, 1449, 1450, 1453, 1459, 1460,
-    1461, 1462, 1463, 1545, 1679, 1768, 1769, 2782, 2998, 3807};
+QList<qint32> componentTexts() {
+    QList<qint32> out;
+    for (const auto& numbers : {std::span<const int>(so::res::NamedTexts), std::span<const int>(so::res::ColumnCaptions),
+                                std::span<const int>(so::res::ColumnSetCaptions)})
+        out.append(QList<qint32>(numbers.begin(), numbers.end()));
+    return out;
+}
 
 TEST(ResourceTexts, EveryTextTheComponentAsksForHasWording) {
     AppLog log;
     log.setEcho(false);
     ResourceTexts texts(&log);
-    for (qint32 n : kComponentTexts) {
+    for (qint32 n : componentTexts()) {
         EXPECT_TRUE(texts.contains(n)) << n;
         EXPECT_FALSE(texts.text(n).isEmpty()) << n;
     }

@@ -1,5 +1,6 @@
 // The simulated field on a generated site: command answers, traffic that stays consistent with the
 // stored live status, and determinism.
+#include "db/ConnectionImpl.h"
 #include "AppLog.h"
 #include "AppTestSite.h"
 #include "SimulatedField.h"
@@ -232,7 +233,7 @@ TEST_F(FieldFixture, TrafficLeavesTheStoredStatusShowingWhatWasReported) {
 
 TEST_F(FieldFixture, ALockedSiteDelaysTheWriteBackNotTheFieldAndLosesNothing) {
     const std::unique_ptr<so::db::Connection> other = site.connect();
-    QSqlQuery begin(QSqlDatabase::database(other->qtConnectionName(), false));
+    QSqlQuery begin(QSqlDatabase::database(so::db::qtConnectionName(*other), false));
     ASSERT_TRUE(begin.exec("BEGIN EXCLUSIVE"));
     QElapsedTimer clock;
     clock.start();

@@ -3,6 +3,7 @@
 // and another connection holding the write lock. The product must notice, tell the operator once,
 // keep live states coming, and come back by itself: the tests only break and mend the files and
 // call the link's periodic check instead of waiting for its timer.
+#include "db/ConnectionImpl.h"
 #include "component/StatusInternals.h"
 #include "reliability/ReliabilitySite.h"
 
@@ -98,7 +99,7 @@ TEST_P(SiteFileFaults, AreToldOnceWriteNothingAwayAndReconnectByThemselves) {
     case Fault::ReplaceWithCopy:  // renamed over the open file, as a restore puts a backup in place
         ASSERT_EQ(std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path()).constData()), 0);
         break;
-    case Fault::CloseConnection: QSqlDatabase::database(s->db->qtConnectionName(), false).close(); break;
+    case Fault::CloseConnection: QSqlDatabase::database(so::db::qtConnectionName(*s->db), false).close(); break;
     }
     QSignalSpy changes(link, &SiteLink::reachableChanged);
     link->check();
@@ -232,7 +233,7 @@ protected:
     /// Another connection takes the write lock and holds it until release().
     void lock() {
         other = db::Connection::open(QStringLiteral("sqlite:") + path());
-        QSqlQuery begin(QSqlDatabase::database(other->qtConnectionName(), false));
+        QSqlQuery begin(QSqlDatabase::database(so::db::qtConnectionName(*other), false));
         ASSERT_TRUE(begin.exec(QStringLiteral("BEGIN EXCLUSIVE")));
     }
     void release() { other.reset(); }
@@ -290,7 +291,7 @@ TEST(KeptStatements, ALockFailureIsNotRetriedByPreparingAgain) {
     insert.appendParameter(QStringLiteral("@A"), db::ParamType::Integer, db::ParamDirection::Input, 4, 1);
     insert.execute();  // now kept for its next run
     auto other = db::Connection::open(url);
-    QSqlQuery begin(QSqlDatabase::database(other->qtConnectionName(), false));
+    QSqlQuery begin(QSqlDatabase::database(so::db::qtConnectionName(*other), false));
     ASSERT_TRUE(begin.exec(QStringLiteral("BEGIN EXCLUSIVE")));
     QElapsedTimer clock;
     clock.start();

@@ -6,8 +6,13 @@
 
 #include "status/SuperStatus.h"
 
+#include <statusobject/Vocabulary.h>
+
 #include <QDate>
+#include <QFile>
 #include <QRegularExpression>
+
+#include <functional>
 
 namespace so::test {
 namespace {
@@ -61,7 +66,7 @@ TEST_F(LiveStatusTest, EveryDeviceTypeReachesItsRowAndItsDoor) {
     const QString door = point(kDoor, 0);
     ASSERT_TRUE(door.endsWith(QStringLiteral("DR01")) && bi.endsWith(QStringLiteral("BI01")) && br.endsWith(QStringLiteral("BR01")));
     struct Case {
-        const char* type;
+        QString type;
         QString address;
         quint8 state;
         const char* value;
@@ -73,35 +78,35 @@ TEST_F(LiveStatusTest, EveryDeviceTypeReachesItsRowAndItsDoor) {
     const QString sm = point(kReader, 0, "SM"), ca = point(kController, 0), py = point(kPylon, 0), po = point(kPort, 0);
     const QString xi = point(kExpInput, 0), xr = point(kExpRelay, 0);
     const Case cases[] = {
-        {"READER", sm, 2, "", 3, sm, "PTamper", "R1436"},
-        {"reader", sm, 4, "", 3, sm, "CTamper", "R1436"},  // any letter case
-        {"READER_THREAT_LEVEL", sm, 32, "4", 3, sm, "ThreatLevel", "High"},
-        {"CONTROLLER", ca, 5, "", 4, ca, "ACPower", "R1440"},
-        {"CONTROLLER_THREAT_LEVEL", ca, 37, "5", 4, ca, "ThreatLevel", "Severe"},
-        {"CONTROLLER_ENABLED", ca, 0, "", 4, ca, "Enabled", "R1679"},
-        {"PYLON_ENABLED", py, 0, "", 5, py, "Enabled", "R1679"},
-        {"PYLON", py, 1, "", 5, py, "LastUpdated", "2025-01-02 03:04:05"},
-        {"PORT", po, 0, "", 6, po, "Status", "R1432"},
-        {"PORT_ENABLED", po, 0, "", 6, po, "Enabled", "R1679"},
-        {"STD_RELAY", br, 1, "", 2, br, "Status", "R1442"},
-        {"STD_RELAY", br, 1, "", 0, door, "Relay Status", "R1442"},
-        {"STD_INPUT", bi, 65, "", 1, bi, "Alarm", "R1463"},
-        {"STD_INPUT", bi, 65, "", 0, door, "Alarm", "R1463"},
-        {"STD_INPUTV", bi, 255, "", 1, bi, "Voltage", "4.97"},
-        {"STD_INPUTV", bi, 128, "", 0, door, "Voltage", "2.49"},
-        {"EXP_RELAY", xr, 1, "", 2, xr, "Status", "R1442"},
-        {"EXP_INPUT", xi, 65, "", 1, xi, "Alarm", "R1463"},
-        {"EXP_INPUTV", xi, 0, "", 1, xi, "Voltage", "0.00"},
-        {"ZR2_RELAY", point(kZRelay, 0), 0, "2", 2, point(kZRelay, 0), "LastUpdated", "2025-01-02 03:04:05"},
-        {"ZR2_INPUT", point(kZInput, 0), 0, "0", 1, point(kZInput, 0), "LastUpdated", "2025-01-02 03:04:05"},
-        {"ZR2_INPUT", point(kZInput, 0), 0, "0", 0, point(kZDoor, 0), "LastUpdated", "2025-01-02 03:04:05"},
-        {"ZR2_MODULE", point(kZModule, 0), 2, "", 7, point(kZModule, 0), "LastUpdated", "2025-01-02 03:04:05"},
+        {device::Reader, sm, state::ReaderPhysicalTamper, "", 3, sm, "PTamper", "R1436"},
+        {QStringLiteral("reader"), sm, state::ReaderCodeTamper, "", 3, sm, "CTamper", "R1436"},  // any letter case
+        {device::ReaderThreatLevel, sm, state::ReaderThreatLevel, "4", 3, sm, "ThreatLevel", "High"},
+        {device::Controller, ca, state::AcPowerFailed, "", 4, ca, "ACPower", "R1440"},
+        {device::ControllerThreatLevel, ca, state::ControllerThreatLevel, "5", 4, ca, "ThreatLevel", "Severe"},
+        {device::ControllerEnabled, ca, state::Disabled, "", 4, ca, "Enabled", "R1679"},
+        {device::PylonEnabled, py, state::Disabled, "", 5, py, "Enabled", "R1679"},
+        {device::Pylon, py, state::Online, "", 5, py, "LastUpdated", "2025-01-02 03:04:05"},
+        {device::Port, po, state::Offline, "", 6, po, "Status", "R1432"},
+        {device::PortEnabled, po, state::Disabled, "", 6, po, "Enabled", "R1679"},
+        {device::StdRelay, br, state::RelayOn, "", 2, br, "Status", "R1442"},
+        {device::StdRelay, br, state::RelayOn, "", 0, door, "Relay Status", "R1442"},
+        {device::StdInput, bi, state::AlarmSet, "", 1, bi, "Alarm", "R1463"},
+        {device::StdInput, bi, state::AlarmSet, "", 0, door, "Alarm", "R1463"},
+        {device::StdInputV, bi, 255, "", 1, bi, "Voltage", "4.97"},
+        {device::StdInputV, bi, 128, "", 0, door, "Voltage", "2.49"},
+        {device::ExpRelay, xr, state::RelayOn, "", 2, xr, "Status", "R1442"},
+        {device::ExpInput, xi, state::AlarmSet, "", 1, xi, "Alarm", "R1463"},
+        {device::ExpInputV, xi, 0, "", 1, xi, "Voltage", "0.00"},
+        {device::ZR2Relay, point(kZRelay, 0), state::ModeOrMask, "2", 2, point(kZRelay, 0), "LastUpdated", "2025-01-02 03:04:05"},
+        {device::ZR2Input, point(kZInput, 0), state::ModeOrMask, "0", 1, point(kZInput, 0), "LastUpdated", "2025-01-02 03:04:05"},
+        {device::ZR2Input, point(kZInput, 0), state::ModeOrMask, "0", 0, point(kZDoor, 0), "LastUpdated", "2025-01-02 03:04:05"},
+        {device::ZR2Module, point(kZModule, 0), state::ModuleEnclosureClosed, "", 7, point(kZModule, 0), "LastUpdated", "2025-01-02 03:04:05"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.type) + " " + c.address.toStdString() + " -> " + c.key);
+        SCOPED_TRACE(c.type.toStdString() + " " + c.address.toStdString() + " -> " + c.key);
         ASSERT_GT(rowOf(c.section, c.rowAddress), 0);
         window().refreshTimerTick();  // the counter counts; every report sets it back to 0
-        status->StateChange(QString::fromLatin1(c.type), c.address, c.state, kTime, QString::fromLatin1(c.value));
+        status->StateChange(c.type, c.address, c.state, kTime, QString::fromLatin1(c.value));
         EXPECT_EQ(cell(c.section, c.rowAddress, QString::fromLatin1(c.key)), QString::fromLatin1(c.expected));
         EXPECT_EQ(window().refreshCounter(), 0);
     }
@@ -109,11 +114,39 @@ TEST_F(LiveStatusTest, EveryDeviceTypeReachesItsRowAndItsDoor) {
     EXPECT_TRUE(host.loggedErrors.isEmpty()) << host.loggedErrors.join(QLatin1Char('\n')).toStdString();
 }
 
-TEST_F(LiveStatusTest, UnknownDeviceTypesChangeNothing) {
+TEST_F(LiveStatusTest, InputTheComponentCannotUseChangesNothingAndIsCountedAndLoggedOncePerKind) {
     const QStringList before = allCells();
-    status->StateChange(QStringLiteral("FIRE_PANEL"), point(kDoor, 0), 16, kTime);
-    status->StateChange(QString(), point(kDoor, 0), 16, kTime);
+    const QString door = point(kDoor, 0);
+    struct Unusable {
+        const char* kind;
+        std::function<void()> send;
+    };
+    const Unusable inputs[] = {
+        {"unknown device type", [&] { status->StateChange(QStringLiteral("FIRE_PANEL"), door, state::LineState16, kTime); }},
+        {"empty device type", [&] { status->StateChange(QString(), door, state::LineState16, kTime); }},
+        {"address of no known form", [&] { status->StateChange(device::StdInput, QStringLiteral("NETW.DR01"), state::AlarmSet); }},
+        {"empty address", [&] { status->StateChange(device::StdInput, QString(), state::AlarmSet); }},
+        {"another topic", [&] { status->SyncPipe(QStringLiteral("ALARMVIEW"), notice::GroupCreated, QStringLiteral("x|1"), QStringLiteral("WS2"), {}); }},
+        {"unknown action", [&] { status->SyncPipe(notice::Topic, 42, QStringLiteral("x|1"), QStringLiteral("WS2"), {}); }},
+    };
+    int expected = 0;
+    for (const Unusable& input : inputs) {
+        SCOPED_TRACE(input.kind);
+        input.send();
+        input.send();
+        expected += 2;
+        EXPECT_EQ(status->inputsIgnored(), expected);
+    }
     EXPECT_EQ(allCells(), before);
+    EXPECT_EQ(status->errorReportsWritten(), 0);
+    EXPECT_TRUE(host.loggedErrors.isEmpty()) << host.loggedErrors.join(QLatin1Char('\n')).toStdString();
+    // One log line for each of the four kinds, quoting the first one seen.
+    QFile log(logDir.path() + QStringLiteral("/StatusObject.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString logged = QString::fromUtf8(log.readAll());
+    EXPECT_EQ(logged.count(QStringLiteral("Ignored: ")), 4) << logged.toStdString();
+    for (const char* quoted : {"\"FIRE_PANEL\"", "\"NETW.DR01\"", "\"ALARMVIEW\"", "\"42\""})
+        EXPECT_TRUE(logged.contains(QLatin1String(quoted))) << quoted << "\n" << logged.toStdString();
 }
 
 TEST_F(LiveStatusTest, AReportWithoutTimeShowsNowInTheHostsDateFormat) {

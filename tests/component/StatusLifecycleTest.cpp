@@ -4,11 +4,16 @@
 #include "component/ComponentFixture.h"
 #include "component/StatusInternals.h"
 
+#include "base/ErrorLog.h"
 #include "base/Errors.h"
+#include "grid/ColumnLayout.h"
+#include "grid/Sections.h"
 #include "domain/Address.h"
 #include "status/SuperStatus.h"
 
+#include <QFile>
 #include <QSet>
+#include <QStandardPaths>
 
 namespace so::test {
 namespace {
@@ -95,9 +100,51 @@ TEST_F(StatusLifecycleTest, ShutDownThenUnloadSendTwoUnloadCallbacksAndSaveOnce)
                                  .arg(site.defaultProfileId)),
               saved);
 
-    // Without a trap: the host's failure is the call's failure.
+}
+
+TEST_F(StatusLifecycleTest, ShuttingDownNeverThrowsIntoTheHostAndWithoutAConsoleTellsNobody) {
+    // A console whose CallBack fails gets the failure in its LogError, not as an exception.
+    status->Show();
     host.failing.insert(QStringLiteral("CallBack"));
-    EXPECT_THROW(status->cUnload(), HostError);
+    EXPECT_NO_THROW(status->ShutDown());
+    EXPECT_NO_THROW(status->cUnload());
+    EXPECT_FALSE(window().isLoaded());
+    ASSERT_FALSE(host.loggedErrors.isEmpty());
+    EXPECT_TRUE(host.loggedErrors.last().startsWith(QStringLiteral("Status: cUnload"))) << host.loggedErrors.last().toStdString();
+
+    // Given the site but no console, the window loads and unloads without a report about it.
+    host.clearCalls();
+    FakeHost siteOnly;
+    auto noConsole = makeStatus(siteOnly, dialogs);
+    noConsole->setConsole(nullptr);
+    const int messagesBefore = int(dialogs.messages.size());
+    noConsole->Show();
+    EXPECT_TRUE(windowOf(*noConsole).isLoaded());
+    noConsole->ShutDown();
+    EXPECT_FALSE(windowOf(*noConsole).isLoaded());
+    EXPECT_TRUE(siteOnly.loggedErrors.isEmpty()) << siteOnly.loggedErrors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(dialogs.messages.size(), messagesBefore);
+    EXPECT_EQ(noConsole->errorReportsWritten(), 0);
+}
+
+TEST_F(StatusLifecycleTest, ReportsWithoutAHostToTakeThemAreLoggedAndCounted) {
+    Status alone;
+    alone.setDialogs(&dialogs);
+    alone.setLogFolder(logDir.path());
+    alone.Show();
+    alone.ShutDown();
+    QFile log(logDir.path() + QStringLiteral("/StatusObject.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString logged = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(logged.contains(QStringLiteral("Status: Show: Object variable not set"))) << logged.toStdString();
+    EXPECT_FALSE(logged.contains(QStringLiteral("(Parent)"))) << logged.toStdString();
+    // Every report line is counted (the site link's own note that the database is away is not a report).
+    EXPECT_EQ(alone.errorReportsWritten(), int(logged.count(QStringLiteral("  Status: ")))) << logged.toStdString();
+}
+
+TEST_F(StatusLifecycleTest, TheLogGoesToTheUsersDataFolderUnlessTheHostChoseOne) {
+    EXPECT_EQ(ErrorLog().folder(), QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+    EXPECT_EQ(ctx().errorLog.folder(), logDir.path());
 }
 
 TEST_F(StatusLifecycleTest, ALayoutSavedOnUnloadLoadsBackIdenticallyApostrophesIncluded) {
@@ -283,6 +330,26 @@ TEST_F(StatusLifecycleTest, AddressesWithQuotesOrSqlFromOutsideLeaveTheDatabaseU
     EXPECT_TRUE(host.loggedErrors.isEmpty()) << host.loggedErrors.join(QLatin1Char('\n')).toStdString();
     for (const auto& m : dialogs.messages)
         EXPECT_FALSE(m.text.contains(QString::number(kDbErrorNumber))) << m.text.toStdString();
+}
+
+}  // namespace
+}  // namespace so::test
+
+namespace so::test {
+namespace {
+
+TEST_F(StatusLifecycleTest, EveryColumnCaptionComesFromAPublishedTextNumber) {
+    // The host's text table is checked against the published numbers: a caption number missing
+    // from them would reach the operator as the host's placeholder.
+    QSet<QString> published;
+    for (int number : res::ColumnCaptions)
+        published.insert(R(number));
+    QSet<QString> used;
+    for (int section = 0; section < kSectionCount; ++section)
+        for (const ColumnSpec& column : defaultColumns(ctx(), section) + maskedGridColumns(ctx()))
+            if (column.caption.startsWith(QLatin1Char('R')) && column.caption.mid(1).toInt() > 0)
+                used.insert(column.caption);
+    EXPECT_EQ(used, published);
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 // read is left alone.
 #include "component/ComponentFixture.h"
 
+#include <statusobject/Vocabulary.h>
+
 namespace so::test {
 namespace {
 
-const QString kTopic = QStringLiteral("STATUSVIEW");
+const QString kTopic = notice::Topic;
 const QString kOther = QStringLiteral("WS2");
 
 class SyncPipeTest : public ComponentTest {

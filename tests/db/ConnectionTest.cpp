@@ -1,5 +1,6 @@
 // The database layer against a real SQLite database, reached directly (QSQLITE) and through the
 // ODBC driver manager with the SQLite ODBC driver and a DSN-less connection string (QODBC).
+#include "db/ConnectionImpl.h"
 #include "db/TSqlRewriter.h"
 #include "support/OdbcSqlite.h"
 
@@ -381,7 +382,7 @@ TEST(DbConnection, MalformedUrlsAreDbErrorsThatHideSecrets) {
 TEST(DbConnection, InMemoryDatabasesArePrivateToTheirConnection) {
     auto a = Connection::open(QStringLiteral("sqlite::memory:"));
     auto b = Connection::open(QStringLiteral("sqlite::memory:"));
-    EXPECT_NE(a->qtConnectionName(), b->qtConnectionName());
+    EXPECT_NE(so::db::qtConnectionName(*a), so::db::qtConnectionName(*b));
     a->execute(QStringLiteral("CREATE TABLE OnlyInA (x INTEGER)"));
     EXPECT_THROW(b->query(QStringLiteral("SELECT x FROM OnlyInA")), DbError);
 }

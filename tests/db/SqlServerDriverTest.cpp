@@ -3,6 +3,7 @@
 // procedure's rows, output parameters after the last result, dates read in the login's date
 // order, column lengths. Checked through Qt's QODBC (as the component reaches it) and, where Qt
 // hides the order of events, through the ODBC API itself.
+#include "db/ConnectionImpl.h"
 #include "support/SqlServerLike.h"
 
 #include "site/SiteSchema.h"
@@ -58,7 +59,7 @@ protected:
 };
 
 QSqlDatabase qt(db::Connection& connection) {
-    return QSqlDatabase::database(connection.qtConnectionName(), false);
+    return QSqlDatabase::database(so::db::qtConnectionName(connection), false);
 }
 
 /// A connection through the driver manager's ODBC API, for what Qt does not show.
@@ -405,7 +406,7 @@ TEST_F(SqlServerDriver, SqliteOnlySyntaxIsRefusedAndTheSitesTSqlFormsRun) {
 
 TEST_F(SqlServerDriver, ALockHeldElsewhereEndsTheWaitAsBusyWithinTheConnectionsBound) {
     auto holder = db::Connection::open(QStringLiteral("sqlite:") + file_);
-    QSqlQuery begin(QSqlDatabase::database(holder->qtConnectionName(), false));
+    QSqlQuery begin(QSqlDatabase::database(so::db::qtConnectionName(*holder), false));
     ASSERT_TRUE(begin.exec(QStringLiteral("BEGIN EXCLUSIVE")));
     auto connection = open();
     QElapsedTimer clock;

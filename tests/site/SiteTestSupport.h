@@ -1,6 +1,7 @@
 // Helpers of the site tests: fresh site databases and single values read from them.
 #pragma once
 
+#include "db/ConnectionImpl.h"
 #include "site/DemoSite.h"
 
 #include <statusobject/Db.h>
@@ -17,7 +18,7 @@ namespace so::db::test {
 inline std::unique_ptr<Connection> memorySite() { return Connection::open(QStringLiteral("sqlite::memory:")); }
 
 inline QSqlDatabase qtDatabase(Connection& connection) {
-    return QSqlDatabase::database(connection.qtConnectionName(), false);
+    return QSqlDatabase::database(so::db::qtConnectionName(connection), false);
 }
 
 /// One value of a single-value query through the connection.

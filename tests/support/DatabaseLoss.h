@@ -6,6 +6,7 @@
 // it again. Restoring only puts the site's file back; reconnecting is the component's own work.
 #pragma once
 
+#include "db/ConnectionImpl.h"
 #include <statusobject/Db.h>
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ inline QString awayPath(const QString& databasePath) { return databasePath + QSt
 
 /// Closes the connection and puts a file that is no database where the site's file was.
 inline void loseDatabase(db::Connection& db, const QString& databasePath) {
-    QSqlDatabase::database(db.qtConnectionName(), false).close();
+    QSqlDatabase::database(so::db::qtConnectionName(db), false).close();
     ASSERT_TRUE(QFile::rename(databasePath, awayPath(databasePath)));
     QFile garbage(databasePath);
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));

@@ -46,7 +46,7 @@ inline std::unique_ptr<Status> makeSiteStatus(db::Connection& db, const db::Demo
     auto status = std::make_unique<Status>();
     status->setDialogs(&dialogs);
     status->setLogFolder(folder);
-    status->setParent(&host);
+    status->setConsole(&host);
     status->setNTConnection(&host);
     status->setDBConnection(&db);
     status->setComputerName(QStringLiteral("WS1"));

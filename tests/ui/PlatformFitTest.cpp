@@ -1,0 +1,132 @@
+// The window under the operator's platform settings: row tints readable in light, dark and
+// high-contrast palettes, and every widget that takes the keyboard focus named and described for
+// a screen reader, each section's grid and toggle by its own section.
+#include "ui/UiFixture.h"
+#include "ui/RowColours.h"
+
+#include <statusobject/Vocabulary.h>
+
+#include <QAccessible>
+#include <QDir>
+#include <QPalette>
+#include <QSet>
+
+namespace so::test {
+namespace {
+
+QPalette paletteOf(const QColor& base, const QColor& text) {
+    QPalette palette;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Base, base);
+        palette.setColor(group, QPalette::AlternateBase, base);
+        palette.setColor(group, QPalette::Window, base);
+        palette.setColor(group, QPalette::Button, base);
+        palette.setColor(group, QPalette::Text, text);
+        palette.setColor(group, QPalette::WindowText, text);
+        palette.setColor(group, QPalette::ButtonText, text);
+    }
+    return palette;
+}
+
+struct NamedPalette {
+    const char* name;
+    QColor base;
+    QColor text;
+};
+
+const NamedPalette kPalettes[] = {
+    {"light", QColor(255, 255, 255), QColor(0, 0, 0)},
+    {"dark", QColor(42, 42, 42), QColor(230, 230, 230)},
+    {"high contrast black", QColor(0, 0, 0), QColor(255, 255, 255)},
+    {"high contrast white", QColor(255, 255, 255), QColor(0, 0, 0)},
+    {"dim text on dark", QColor(30, 30, 30), QColor(150, 150, 150)},
+};
+
+TEST(RowColours, TintsKeepTheTextReadableAndStandApartInEveryPalette) {
+    EXPECT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 0.01);
+    EXPECT_NEAR(contrastRatio(Qt::gray, Qt::gray), 1.0, 0.01);
+    for (const NamedPalette& p : kPalettes) {
+        SCOPED_TRACE(p.name);
+        const RowColours colours = RowColours::fromPalette(paletteOf(p.base, p.text));
+        EXPECT_EQ(colours.text, p.text);
+        EXPECT_GE(contrastRatio(colours.alarm, colours.text), RowColours::kMinContrast);
+        EXPECT_GE(contrastRatio(colours.warning, colours.text), RowColours::kMinContrast);
+        // An alarm row reads red and a warning row amber, unlike a normal row.
+        EXPECT_NE(colours.alarm, p.base);
+        EXPECT_NE(colours.warning, p.base);
+        EXPECT_GT(colours.alarm.red(), colours.alarm.green());
+        EXPECT_GT(colours.warning.red(), colours.warning.blue());
+        EXPECT_NE(colours.alarm, colours.warning);
+    }
+}
+
+class PlatformFit : public UiFixture {
+protected:
+    /// The rows of the inputs section put into alarm.
+    void alarmInputs(int count) {
+        const QStringList inputs = classicInputs();
+        for (int i = 0; i < count && i < inputs.size(); ++i)
+            status->StateChange(device::StdInput, inputs[i], state::AlarmSet);
+        settle();
+    }
+};
+
+TEST_F(PlatformFit, AlarmRowsUnderADarkPaletteAreReadable) {
+    show();
+    const QPalette dark = paletteOf(QColor(42, 42, 42), QColor(230, 230, 230));
+    frame->setPalette(dark);
+    alarmInputs(6);
+    const QAbstractItemModel* model = view(1)->model();
+    int alarms = 0;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, grid(1).columnIndex(col::Name));
+        if (index.data(StatusGridModel::SeverityRole).toInt() != int(Severity::Alarm))
+            continue;
+        ++alarms;
+        // The view draws the text in its palette's text colour.
+        EXPECT_FALSE(index.data(Qt::ForegroundRole).isValid());
+        const QColor background = index.data(Qt::BackgroundRole).value<QColor>();
+        const QColor text = view(1)->palette().color(QPalette::Text);
+        EXPECT_EQ(text, dark.color(QPalette::Text));
+        EXPECT_GE(contrastRatio(background, text), RowColours::kMinContrast) << "row " << row;
+    }
+    EXPECT_GE(alarms, 1);
+    // Back to a light palette: the tint follows.
+    frame->setPalette(paletteOf(Qt::white, Qt::black));
+    EXPECT_EQ(view(1)->gridModel()->rowColours().text, QColor(Qt::black));
+
+    frame->setPalette(dark);
+    settle();
+    const QString folder = QStringLiteral(STATUSOBJECT_BINARY_DIR) + QStringLiteral("/artifacts");
+    QDir().mkpath(folder);
+    EXPECT_TRUE(frame->grab().save(folder + QStringLiteral("/alarm-rows-dark.png")));
+}
+
+TEST_F(PlatformFit, EveryFocusableWidgetIsNamedAndDescribedEachSectionByItsOwn) {
+    show();
+    QSet<QString> gridNames, toggleNames;
+    int focusable = 0;
+    for (QWidget* widget : frame->findChildren<QWidget*>()) {
+        if (widget->focusPolicy() == Qt::NoFocus || !widget->isVisibleTo(frame) ||
+            widget->focusProxy() != nullptr)
+            continue;
+        ++focusable;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(accessible, nullptr);
+        const QString name = accessible->text(QAccessible::Name);
+        SCOPED_TRACE(std::string(widget->metaObject()->className()) + " \"" + name.toStdString() + "\"");
+        EXPECT_FALSE(name.isEmpty());
+        EXPECT_FALSE(accessible->text(QAccessible::Description).isEmpty());
+        if (qobject_cast<SectionGridView*>(widget) != nullptr)
+            gridNames.insert(name);
+    }
+    EXPECT_GE(focusable, 10);
+    EXPECT_EQ(gridNames.size(), kSectionCount);
+    // The section toggles take no focus, but a screen reader still tells them apart.
+    for (int section = 0; section < kSectionCount; ++section)
+        toggleNames.insert(frame->sectionHeader(section)->toggle()->accessibleName());
+    EXPECT_EQ(toggleNames.size(), kSectionCount);
+}
+
+}  // namespace
+}  // namespace so::test
