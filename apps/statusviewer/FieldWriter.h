@@ -1,7 +1,8 @@
 // Writes the simulated field's changed states back to the site on a thread and a connection of its
 // own, so a site database held locked by another program delays the write-back, never the windows.
 // What could not be written is kept (a newer value of the same row replaces the older one) and
-// tried again, so nothing the field reported is lost once the site takes writes again.
+// tried again, so nothing the field reported is lost once the site takes writes again; what waits
+// for a write (a resync's answer, a report whose receiver re-reads the row) waits for it to succeed.
 #pragma once
 
 #include <QHash>
@@ -53,7 +54,8 @@ public:
     FieldWriter& operator=(const FieldWriter&) = delete;
 
     /// Hands rows over; returns at once. afterwards (optional) runs on this object's thread once
-    /// the rows were written, or failed to be written once.
+    /// these rows and all handed over before are written: after a failed write it waits for the
+    /// attempt that succeeds, so whoever it tells may rely on the site holding them.
     void submit(FieldWrites writes, std::function<void()> afterwards = {});
     /// Waits until everything handed over is written; false when that took longer than timeoutMs.
     bool waitUntilWritten(int timeoutMs);

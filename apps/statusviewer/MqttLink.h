@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 
 struct mosquitto;
@@ -58,8 +59,16 @@ public:
     void start();
     bool isConnected() const { return connected_; }
     /// Hands a message to the network thread; false when it could not be queued (link down, for
-    /// at-most-once messages) or the library refused it.
-    bool publish(const QString& topic, const QByteArray& payload, Qos qos);
+    /// at-most-once messages) or the library refused it. A retained message is kept by the broker
+    /// for every later subscriber (the newest one per topic).
+    bool publish(const QString& topic, const QByteArray& payload, Qos qos, bool retain = false);
+    /// The message the broker publishes (retained, at least once) when this client goes away
+    /// without saying goodbye: killed, hung, or its network gone. Before start() only.
+    void setLastWill(const QString& topic, const QByteArray& payload);
+    /// Messages handed over and not yet sent (at most once) or acknowledged by the broker (at least once).
+    int unacknowledged() const { return unacknowledged_.load(std::memory_order_relaxed); }
+    /// Waits (here, at most timeoutMs) until every message handed over was acknowledged.
+    bool waitUntilAcknowledged(int timeoutMs) const;
 
     /// Called in this object's thread.
     std::function<void()> onConnected;
@@ -72,6 +81,7 @@ private:
     static void connectCallback(struct mosquitto*, void* self, int rc);
     static void disconnectCallback(struct mosquitto*, void* self, int rc);
     static void messageCallback(struct mosquitto*, void* self, const struct ::mosquitto_message* message);
+    static void publishCallback(struct mosquitto*, void* self, int mid);
     void setConnected(bool up, const QString& reason);
     void refused(const QString& reason);
 
@@ -81,6 +91,7 @@ private:
     bool started_ = false;
     bool connected_ = false;
     QString refusal_;
+    std::atomic<int> unacknowledged_{0};
 };
 
 }  // namespace sv

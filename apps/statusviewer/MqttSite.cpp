@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QMetaObject>
+#include <QRandomGenerator>
 #include <QStatusBar>
 #include <QWidget>
 
@@ -12,36 +13,33 @@ namespace sv {
 
 using wire::Topic;
 
-// ---- ReportOrder
+namespace {
 
-bool ReportOrder::accept(qint64 epoch, qint64 seq, const QString& address) {
-    if (epoch < epoch_)
-        return false;
-    if (epoch > epoch_) {
-        epoch_ = epoch;
-        last_.clear();
-    }
-    auto it = last_.find(address);
-    if (it == last_.end()) {
-        last_.insert(address, seq);
-        return true;
-    }
-    if (seq <= *it)
-        return false;
-    *it = seq;
-    return true;
+qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+
+QString clockText(qint64 ms) { return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("HH:mm:ss")); }
+
+/// A random session number from 1 to 2^62 - 1: never the clock, so a restarted field is new
+/// whatever its clock says.
+qint64 drawSession() {
+    constexpr quint64 kSpan = (quint64(1) << 62) - 1;
+    return qint64(QRandomGenerator::system()->generate64() % kSpan) + 1;
 }
+
+}  // namespace
 
 // ---- FieldBroadcaster
 
 FieldBroadcaster::FieldBroadcaster(MqttLink& link, const QString& site, SimulatedField& field, AppLog& log)
-    : link_(link), site_(site), field_(field), log_(log), epoch_(QDateTime::currentMSecsSinceEpoch()) {
-    pending_.epoch = epoch_;
+    : link_(link), site_(site), field_(field), log_(log), session_(drawSession()) {
+    link_.setLastWill(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Offline)));
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
     link_.onConnected = [this] {
-        log_.info(QStringLiteral("Field: connected to the broker"));
-        link_.publish(wire::topicName(site_, Topic::Event),
-                      wire::encode(wire::Event{wire::Event::Kind::Online, epoch_, lastSeq_, {}, 0}), MqttLink::AtLeastOnce);
+        log_.info(QStringLiteral("Field: connected to the broker, session %1").arg(session_));
+        // Retained: a desk connecting later learns at once that this session is up.
+        link_.publish(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Online)),
+                      MqttLink::AtLeastOnce, true);
+        drain();
     };
     link_.onDisconnected = [this](const QString& reason) {
         log_.error(QStringLiteral("Field: broker link lost: %1").arg(reason));
@@ -49,14 +47,20 @@ FieldBroadcaster::FieldBroadcaster(MqttLink& link, const QString& site, Simulate
     link_.onRefused = [this](const QString& reason) {
         log_.error(QStringLiteral("Field: the broker refuses the field: %1").arg(reason));
     };
+    drainTimer_.setSingleShot(true);
+    drainTimer_.setInterval(20);
+    connect(&drainTimer_, &QTimer::timeout, this, [this] { drain(); });
+    digestTimer_.setInterval(kDigestMs);
+    connect(&digestTimer_, &QTimer::timeout, this, [this] { publishDigest(); });
+    digestTimer_.start();
 }
+
+wire::Event FieldBroadcaster::event(wire::Event::Kind kind) const { return {kind, session_, lastSeq_, {}, 0}; }
 
 void FieldBroadcaster::StateChange(const QString& deviceType, const QString& address, quint8 state, const QString&,
                                    const QString& stateValue) {
-    if (pending_.reports.isEmpty())
-        pending_.firstSeq = lastSeq_ + 1;
-    pending_.reports.append({++lastSeq_, deviceType, address, state, stateValue});
-    if (pending_.reports.size() >= kMaxBatch) {
+    pending_.append({0, deviceType, address, state, stateValue});
+    if (pending_.size() >= kMaxBatch) {
         sendPending();
     } else if (!sendQueued_) {
         // The rest of this event-loop turn's reports go into the same batch.
@@ -65,25 +69,102 @@ void FieldBroadcaster::StateChange(const QString& deviceType, const QString& add
     }
 }
 
-void FieldBroadcaster::sendPending() {
-    sendQueued_ = false;
-    if (pending_.reports.isEmpty())
-        return;
-    pending_.sentMs = QDateTime::currentMSecsSinceEpoch();
-    // While the broker is away the library keeps the batch and sends it on reconnection; a desk
-    // drops what it has seen newer of already.
-    link_.publish(wire::topicName(site_, Topic::State), wire::encode(pending_), MqttLink::AtLeastOnce);
-    pending_.reports.clear();
+bool FieldBroadcaster::canPublish() const {
+    return link_.isConnected() && link_.unacknowledged() < kMaxUnacknowledged;
 }
 
-void FieldBroadcaster::announceDone() { announceWritten(wire::Event::Kind::Done, {}, 0); }
+void FieldBroadcaster::sendPending() {
+    sendQueued_ = false;
+    if (pending_.isEmpty())
+        return;
+    if (held_.isEmpty() && canPublish()) {
+        publishBatch(std::exchange(pending_, {}));
+        return;
+    }
+    // Behind what already waits, so every point's reports stay in order.
+    for (const wire::StateReport& report : std::as_const(pending_))
+        held_.push(report);
+    pending_.clear();
+    drain();
+}
 
-void FieldBroadcaster::announceWritten(wire::Event::Kind kind, const QString& requester, qint64 number) {
+void FieldBroadcaster::drain() {
+    while (!held_.isEmpty() && canPublish())
+        publishBatch(held_.take(kMaxBatch));
+    if (!held_.isEmpty() && !drainTimer_.isActive())
+        drainTimer_.start();
+}
+
+void FieldBroadcaster::publishBatch(QVector<wire::StateReport> reports) {
+    if (const qint64 lost = held_.takeLost(); lost > 0) {
+        // Skipping a number shows every desk a gap: each resyncs and so learns what was dropped.
+        lost_ += lost;
+        ++lastSeq_;
+        log_.info(QStringLiteral("Field: %1 reports replaced by newer ones or dropped while the broker could not "
+                                 "take them; the desks resync")
+                      .arg(lost));
+    }
+    wire::StateBatch batch;
+    batch.session = session_;
+    batch.firstSeq = lastSeq_ + 1;
+    batch.reports = std::move(reports);
+    for (wire::StateReport& report : batch.reports) {
+        report.seq = ++lastSeq_;
+        published_.accept(report);
+    }
+    batch.sentMs = nowMs();
+    link_.publish(wire::topicName(site_, Topic::State), wire::encode(batch), MqttLink::AtLeastOnce);
+}
+
+void FieldBroadcaster::publishDigest() {
+    if (!held_.isEmpty() || !pending_.isEmpty() || !link_.isConnected())
+        return;
+    wire::Event digest = event(wire::Event::Kind::Digest);
+    digest.number = qint64(published_.digest());
+    link_.publish(wire::topicName(site_, Topic::Event), wire::encode(digest), MqttLink::AtLeastOnce);
+}
+
+void FieldBroadcaster::announceDone() {
     sendPending();
-    const qint64 seq = lastSeq_;
-    field_.flush([this, kind, seq, requester, number] {
-        link_.publish(wire::topicName(site_, Topic::Event), wire::encode(wire::Event{kind, epoch_, seq, requester, number}),
-                      MqttLink::AtLeastOnce);
+    field_.flush([this] { publishDone(); });
+}
+
+void FieldBroadcaster::publishDone() {
+    // Done names the run's last report: once none waits for the broker any more.
+    if (!held_.isEmpty()) {
+        QTimer::singleShot(50, this, [this] { publishDone(); });
+        return;
+    }
+    link_.publish(wire::topicName(site_, Topic::Event), wire::encode(event(wire::Event::Kind::Done)),
+                  MqttLink::AtLeastOnce);
+}
+
+void FieldBroadcaster::goOffline() {
+    sendPending();
+    if (!link_.isConnected())
+        return;
+    link_.publish(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Offline)),
+                  MqttLink::AtLeastOnce, true);
+    link_.waitUntilAcknowledged(1000);
+}
+
+void FieldBroadcaster::answerResync(const QString& requester, qint64 number) {
+    sendPending();
+    // Answered once the site holds every state reported so far: a failed write is tried again and
+    // the answer waits for the attempt that succeeds. The desk asks again meanwhile, and says so.
+    field_.flush([this, requester, number] {
+        sendPending();
+        if (!link_.isConnected())
+            return;  // the desk asks again once the link is back
+        const QVector<wire::StateReport> all = published_.all();
+        wire::Snapshot part{session_, requester, number, lastSeq_, false, {}};
+        qsizetype at = 0;
+        do {
+            part.reports = all.mid(at, kMaxBatch);
+            at += kMaxBatch;
+            part.last = at >= all.size();
+            link_.publish(wire::topicName(site_, Topic::Resync), wire::encode(part), MqttLink::AtLeastOnce);
+        } while (!part.last);
     });
 }
 
@@ -116,7 +197,7 @@ void FieldBroadcaster::command(const wire::Command& c) {
         field_.zr2ClearCodeTamper(qint32(c.a));
         break;
     case Kind::Resync:
-        announceWritten(wire::Event::Kind::Written, c.sender, c.a);
+        answerResync(c.sender, c.a);
         break;
     }
 }
@@ -131,12 +212,16 @@ DeskLink::DeskLink(MqttLink& link, const QString& site, const QString& deskId, A
     link_.onRefused = [this](const QString& reason) {
         log_.error(QStringLiteral("Field link: the broker refuses this desk: %1").arg(reason));
     };
-    resyncWait_.setSingleShot(true);
-    resyncWait_.setInterval(kResyncWaitMs);
-    connect(&resyncWait_, &QTimer::timeout, this, [this] {
-        log_.info(QStringLiteral("Field link: no answer from the field; the rows are refreshed from the site database"));
-        finishResync();
-    });
+    session_.ask = [this](qint64 number) { sendCommand({{}, wire::Command::Kind::Resync, number, {}, 0, 0}); };
+    session_.deliver = [this](const wire::StateReport& report) { deliver(report); };
+    session_.refreshRows = [this] {
+        if (refreshRows)
+            refreshRows();
+    };
+    session_.changed = [this] { sessionChanged(); };
+    tick_.setInterval(kTickMs);
+    connect(&tick_, &QTimer::timeout, this, [this] { session_.tick(nowMs()); });
+    tick_.start();
 }
 
 void DeskLink::addSink(StateSink* sink) {
@@ -191,23 +276,75 @@ void DeskLink::connected() {
     lostSince_ = {};
     if (linkChanged)
         linkChanged(true, {});
-    // From now on every report arrives; the field writes what it reported before, then the rows
-    // are refreshed from the site and the reports received meanwhile applied again.
-    resyncing_ = true;
-    received_.clear();
-    ++request_;
-    sendCommand({{}, wire::Command::Kind::Resync, request_, {}, 0, 0});
-    resyncWait_.start();
+    // From now on every report arrives; the field writes what it reported before and answers with
+    // its newest reports, then the rows are refreshed from the site and the reports received
+    // meanwhile applied again.
+    session_.linkUp(nowMs());
 }
 
 void DeskLink::disconnected(const QString& reason) {
     lostSince_ = QDateTime::currentDateTime();
-    resyncWait_.stop();
-    resyncing_ = false;
-    received_.clear();
+    session_.linkDown(nowMs());
     log_.error(QStringLiteral("Field link lost at %1: %2").arg(lostSince_.toString(QStringLiteral("HH:mm:ss")), reason));
     if (linkChanged)
         linkChanged(false, lostSince_);
+}
+
+void DeskLink::sessionChanged() {
+    using State = DeskSession::FieldState;
+    if (session_.fieldState() != loggedState_) {
+        loggedState_ = session_.fieldState();
+        if (loggedState_ == State::Offline)
+            log_.error(QStringLiteral("Field offline since %1").arg(clockText(session_.fieldSinceMs())));
+        else if (loggedState_ == State::Online)
+            log_.info(QStringLiteral("Field online, session %1").arg(session_.session()));
+    }
+    if (session_.isOverdue() != loggedOverdue_) {
+        loggedOverdue_ = session_.isOverdue();
+        if (loggedOverdue_)
+            log_.error(QStringLiteral("Field link: the resync asked for at %1 is not complete; asking again")
+                           .arg(clockText(session_.resyncSinceMs())));
+        else
+            log_.info(QStringLiteral("Field link: resync complete"));
+    }
+    if (fieldChanged)
+        fieldChanged();
+}
+
+QString DeskLink::fieldText(bool* alarm) const {
+    using State = DeskSession::FieldState;
+    const bool bad = !isUp() || session_.fieldState() != State::Online || session_.isOverdue();
+    if (alarm != nullptr)
+        *alarm = bad;
+    if (!isUp())
+        return QStringLiteral("\u25B2 Field state unknown");
+    switch (session_.fieldState()) {
+    case State::Unknown:
+        return QStringLiteral("\u25B2 Field not seen");
+    case State::Offline:
+        return QStringLiteral("\u25B2 Field offline since %1").arg(clockText(session_.fieldSinceMs()));
+    case State::Online:
+        break;
+    }
+    if (session_.isOverdue())
+        return QStringLiteral("\u25B2 Field online, resync pending since %1 (retrying)")
+            .arg(clockText(session_.resyncSinceMs()));
+    return session_.isResyncing() ? QStringLiteral("\u25CF Field online, resyncing") : QStringLiteral("\u25CF Field online");
+}
+
+QString DeskLink::fieldWords() const {
+    using State = DeskSession::FieldState;
+    QString words;
+    if (!isUp() || session_.fieldState() == State::Unknown)
+        words = QStringLiteral("field unknown");
+    else if (session_.fieldState() == State::Offline)
+        words = QStringLiteral("field offline since %1").arg(clockText(session_.fieldSinceMs()));
+    else
+        words = QStringLiteral("field online");
+    return words + QStringLiteral(" overdue %1 gaps %2 mismatches %3")
+                       .arg(session_.isOverdue() ? 1 : 0)
+                       .arg(session_.gaps())
+                       .arg(session_.digestMismatches());
 }
 
 void DeskLink::reject(const char* what, const QString& why) {
@@ -238,10 +375,17 @@ void DeskLink::message(const QString& topic, const QByteArray& payload) {
         }
         break;
     case Topic::Event:
+    case Topic::Field:
         if (const auto e = wire::decodeEvent(payload, error))
             event(*e);
         else
             reject("field event", error);
+        break;
+    case Topic::Resync:
+        if (const auto part = wire::decodeSnapshot(payload, error))
+            session_.snapshot(*part, deskId_, nowMs());
+        else
+            reject("resync answer", error);
         break;
     case Topic::Command:
         break;  // not subscribed
@@ -249,21 +393,12 @@ void DeskLink::message(const QString& topic, const QByteArray& payload) {
 }
 
 void DeskLink::states(const wire::StateBatch& batch) {
-    for (const wire::StateReport& report : batch.reports) {
-        if (!order_.accept(batch.epoch, report.seq, report.address)) {
-            ++dropped_;
-            continue;
-        }
-        if (resyncing_)
-            received_.insert(report.address, report);
-        deliver(report);
-    }
+    session_.states(batch, nowMs());
     if (measuring_ && batch.sentMs > 0)
-        latencies_.append(double(QDateTime::currentMSecsSinceEpoch() - batch.sentMs));
+        latencies_.append(double(nowMs() - batch.sentMs));
 }
 
 void DeskLink::deliver(const wire::StateReport& report) {
-    ++applied_;
     for (StateSink* sink : std::as_const(sinks_))
         sink->StateChange(report.deviceType, report.address, report.state, QString(), report.value);
 }
@@ -274,27 +409,15 @@ void DeskLink::event(const wire::Event& e) {
         doneSeq_ = e.seq;
         break;
     case wire::Event::Kind::Online:
-        // The field came (back) after this desk asked: it missed the request.
-        if (resyncing_)
-            sendCommand({{}, wire::Command::Kind::Resync, request_, {}, 0, 0});
+        session_.online(e.session, nowMs());
         break;
-    case wire::Event::Kind::Written:
-        if (resyncing_ && e.requester == deskId_ && e.number == request_)
-            finishResync();
+    case wire::Event::Kind::Offline:
+        session_.offline(e.session, nowMs());
+        break;
+    case wire::Event::Kind::Digest:
+        session_.digest(e.session, e.seq, quint64(e.number), nowMs());
         break;
     }
-}
-
-void DeskLink::finishResync() {
-    resyncWait_.stop();
-    resyncing_ = false;
-    ++resyncs_;
-    if (refreshRows)
-        refreshRows();
-    // What arrived while the refresh was prepared is at least as new as what the site database held.
-    const QHash<QString, wire::StateReport> again = std::exchange(received_, {});
-    for (const wire::StateReport& report : again)
-        deliver(report);
 }
 
 // ---- FieldLinkLabel
@@ -305,7 +428,10 @@ FieldLinkLabel::FieldLinkLabel(QWidget* window) {
         return;
     label_ = new QLabel(bar);
     bar->addWidget(label_);
+    field_ = new QLabel(bar);
+    bar->addWidget(field_);
     show(false, {});
+    showField(QStringLiteral("\u25B2 Field state unknown"), true);
 }
 
 void FieldLinkLabel::show(bool up, const QDateTime& lostSince) {
@@ -318,6 +444,15 @@ void FieldLinkLabel::show(bool up, const QDateTime& lostSince) {
     label_->setStyleSheet(up ? QString() : QStringLiteral("color: #b00000; font-weight: bold;"));
 }
 
-QString FieldLinkLabel::text() const { return label_ != nullptr ? label_->text() : QString(); }
+void FieldLinkLabel::showField(const QString& text, bool alarm) {
+    if (field_ == nullptr)
+        return;
+    field_->setText(text);
+    field_->setStyleSheet(alarm ? QStringLiteral("color: #b00000; font-weight: bold;") : QString());
+}
+
+QString FieldLinkLabel::text() const {
+    return label_ != nullptr ? label_->text() + QLatin1Char(' ') + field_->text() : QString();
+}
 
 }  // namespace sv

@@ -1,23 +1,25 @@
-// The two ends of a multi-desk site on the broker (topics and payloads: SiteWire.h).
+// The two ends of a multi-desk site on the broker (topics and payloads: SiteWire.h; the session,
+// order, gap and resync rules: FieldSession.h).
 //
-// FieldBroadcaster (the field's process) publishes the field's state reports in batches, one per
-// event-loop turn (at most kMaxBatch reports each), numbered within the field's run (its epoch);
-// it hands the desks' commands to the field and answers a desk's resynchronisation request once
-// every state reported so far is written to the site database. On every (re)connection it says
-// it is online, so a desk that asked while the field was away asks again.
+// FieldBroadcaster (the field's process) runs one session under a random number. It publishes the
+// field's state reports in batches, one per event-loop turn (at most kMaxBatch reports each),
+// numbered within the session; while the broker cannot take them (link down, or more than
+// kMaxUnacknowledged messages not acknowledged, as when the broker hangs) the reports wait in a
+// bounded queue that keeps the newest report per point (OutgoingReports). It announces the session
+// online (retained) on every connection, leaves "offline" as its last will and says it on an
+// orderly exit, publishes a digest every kDigestMs, hands the desks' commands to the field and
+// answers a desk's resync request once every state reported so far is written to the site
+// database, with the newest report per point of the session.
 //
 // DeskLink (a workstation's process) is that workstation's field and notice bus: it hands the
-// reports to the Status, sends commands and notices, and keeps the last state shown:
-//  - a report not newer than the last one applied to its address (a duplicate after a reconnect,
-//    one overtaken by a newer) is dropped (ReportOrder);
-//  - on every (re)connection it asks the field to write its states and then refreshes every row
-//    from the site database; the reports that came in meanwhile are applied again afterwards, so the
-//    refresh never leaves a state older than one already received. Without an answer within
-//    kResyncWaitMs (no field running) it refreshes anyway.
-// The link's loss is logged once per loss, with its time; the status bar shows it (FieldLinkLabel).
+// accepted reports to the Status, sends commands and notices, and follows the field's session
+// (DeskSession): on every (re)connection, a new field session, a gap or a differing digest it
+// resyncs. The broker link's loss is logged once per loss, with its time; the status bar shows the
+// broker link and, apart from it, the field's state (FieldLinkLabel).
 #pragma once
 
 #include "FieldInterfaces.h"
+#include "FieldSession.h"
 #include "MqttLink.h"
 #include "SiteWire.h"
 #include "SyncBus.h"
@@ -38,55 +40,65 @@ namespace sv {
 class AppLog;
 class SimulatedField;
 
-/// Which reports are newer than what was applied: per address, the last sequence number within
-/// the field's current epoch (a later epoch, a restarted field, starts afresh; an earlier one is old).
-class ReportOrder {
-public:
-    /// True when the report is to be applied (and is from now on the last one of its address).
-    bool accept(qint64 epoch, qint64 seq, const QString& address);
-    qint64 epoch() const { return epoch_; }
-
-private:
-    qint64 epoch_ = -1;
-    QHash<QString, qint64> last_;
-};
-
 class FieldBroadcaster final : public QObject, public StateSink {
 public:
     static constexpr int kMaxBatch = 1000;
+    /// Messages handed to the broker link and not acknowledged beyond which reports wait here.
+    static constexpr int kMaxUnacknowledged = 200;
+    /// Points the outgoing queue holds at most (more than a site has).
+    static constexpr qsizetype kMaxHeldPoints = 100000;
+    static constexpr int kDigestMs = 1000;
 
+    /// Sets the link's last will: constructed before the link starts.
     FieldBroadcaster(MqttLink& link, const QString& site, SimulatedField& field, AppLog& log);
 
     void StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& dateLastUpdated,
                      const QString& stateValue) override;
-    /// Publishes the reports not sent yet.
+    /// Publishes the reports not sent yet (or queues them while the broker cannot take them).
     void sendPending();
     /// Writes every changed state, then announces that the run reported its last report.
     void announceDone();
+    /// An orderly exit: says the session is offline and waits a moment for the broker to take it.
+    void goOffline();
 
-    qint64 epoch() const { return epoch_; }
+    qint64 session() const { return session_; }
     qint64 reportsPublished() const { return lastSeq_; }
+    /// Reports waiting for the broker, and reports replaced or dropped there since the start.
+    qsizetype reportsHeld() const { return held_.size(); }
+    qint64 reportsLost() const { return lost_; }
     int rejectedPayloads() const { return rejected_; }
 
 private:
     void message(const QString& topic, const QByteArray& payload);
     void command(const wire::Command& command);
-    void announceWritten(wire::Event::Kind kind, const QString& requester, qint64 number);
+    bool canPublish() const;
+    /// Publishes what waits in the queue while the broker takes it; tries again shortly otherwise.
+    void drain();
+    void publishBatch(QVector<wire::StateReport> reports);
+    void publishDone();
+    void answerResync(const QString& requester, qint64 number);
+    void publishDigest();
+    wire::Event event(wire::Event::Kind kind) const;
 
     MqttLink& link_;
     QString site_;
     SimulatedField& field_;
     AppLog& log_;
-    const qint64 epoch_;
+    const qint64 session_;
     qint64 lastSeq_ = 0;
-    wire::StateBatch pending_;
+    QVector<wire::StateReport> pending_;
     bool sendQueued_ = false;
+    OutgoingReports held_{kMaxHeldPoints};
+    LatestReports published_;
+    qint64 lost_ = 0;
+    QTimer drainTimer_;
+    QTimer digestTimer_;
     int rejected_ = 0;
 };
 
 class DeskLink final : public QObject, public StateSource, public NoticeBus, public FieldControl {
 public:
-    static constexpr int kResyncWaitMs = 3000;
+    static constexpr int kTickMs = 250;
 
     /// deskId names this desk in its resync requests (unique on the site: the computer name).
     DeskLink(MqttLink& link, const QString& site, const QString& deskId, AppLog& log);
@@ -106,16 +118,23 @@ public:
 
     /// The workstation's full refresh, run by every resynchronisation.
     std::function<void()> refreshRows;
-    /// Told when the link goes down (with the time) and comes back.
+    /// Told when the broker link goes down (with the time) and comes back.
     std::function<void(bool up, const QDateTime& lostSince)> linkChanged;
+    /// Told when the field's state or a resync's changes (fieldText()).
+    std::function<void()> fieldChanged;
 
     bool isUp() const { return link_.isConnected(); }
-    bool isResyncing() const { return resyncing_; }
-    qint64 reportsApplied() const { return applied_; }
-    qint64 reportsDropped() const { return dropped_; }
+    const DeskSession& session() const { return session_; }
+    bool isResyncing() const { return session_.isResyncing(); }
+    /// "Field online", "Field offline since 10:42:13", ... for the status bar; alarm: shown in red.
+    QString fieldText(bool* alarm = nullptr) const;
+    /// "field online", "field offline since 10:42:13", ... for the status line.
+    QString fieldWords() const;
+    qint64 reportsApplied() const { return session_.applied(); }
+    qint64 reportsDropped() const { return session_.dropped(); }
     int rejectedPayloads() const { return rejected_; }
-    int resyncs() const { return resyncs_; }
-    /// The field's last run finished: its epoch and the number of its last report (0: not yet).
+    int resyncs() const { return session_.resyncs(); }
+    /// The field's last run finished: the number of its last report (0: not yet).
     qint64 doneSeq() const { return doneSeq_; }
     /// Milliseconds from the field's publication of each batch to its reports applied (with --stats).
     void setMeasuring(bool on) { measuring_ = on; }
@@ -127,8 +146,8 @@ private:
     void message(const QString& topic, const QByteArray& payload);
     void states(const wire::StateBatch& batch);
     void event(const wire::Event& event);
-    void finishResync();
     void deliver(const wire::StateReport& report);
+    void sessionChanged();
     void sendCommand(wire::Command command);
     void reject(const char* what, const QString& why);
 
@@ -138,35 +157,34 @@ private:
     AppLog& log_;
     QVector<StateSink*> sinks_;
     QHash<QString, SyncReceiver*> receivers_;
-    ReportOrder order_;
-    bool resyncing_ = false;
-    qint64 request_ = 0;
-    /// While resynchronising: the last report received per address, applied again after the refresh.
-    QHash<QString, wire::StateReport> received_;
-    QTimer resyncWait_;
+    DeskSession session_;
+    QTimer tick_;
     QDateTime lostSince_;
     bool everConnected_ = false;
-    qint64 applied_ = 0;
-    qint64 dropped_ = 0;
+    /// What was logged last: the field's state and whether a resync was overdue.
+    DeskSession::FieldState loggedState_ = DeskSession::FieldState::Unknown;
+    bool loggedOverdue_ = false;
     int rejected_ = 0;
-    int resyncs_ = 0;
     qint64 doneSeq_ = 0;
     bool measuring_ = false;
     QVector<double> latencies_;
 };
 
-/// The field link in a status window's status bar: "Field link up", or in red "Field link lost
-/// since 10:42:13".
+/// The broker link and the field in a status window's status bar: "Field link up", or in red
+/// "Field link lost since 10:42:13"; beside it the field's own state, "Field online", or in red
+/// "Field offline since 10:42:13".
 class FieldLinkLabel {
 public:
-    /// Adds the label to the status bar of window (nothing when it has none).
+    /// Adds the labels to the status bar of window (nothing when it has none).
     explicit FieldLinkLabel(QWidget* window);
     void show(bool up, const QDateTime& lostSince);
-    /// The text shown (empty without a status bar).
+    void showField(const QString& text, bool alarm);
+    /// The texts shown, link and field, one space apart (empty without a status bar).
     QString text() const;
 
 private:
     QLabel* label_ = nullptr;
+    QLabel* field_ = nullptr;
 };
 
 }  // namespace sv

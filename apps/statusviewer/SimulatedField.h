@@ -19,7 +19,7 @@
 // at once after a command) by a writer on its own thread and connection (FieldWriter), so a
 // refresh from the database shows the picture the live reports drew and a locked site never holds
 // up the windows. A module's report, whose receiver re-reads the module's row, goes out once its
-// row was written (or failed to be).
+// row was written.
 //
 // Commands: an answer comes a moment later (answerDelayMs): unlocking a door energises its relay,
 // relocking releases it, a momentary access or trigger releases it again after momentaryMs; a mask
@@ -90,7 +90,7 @@ public:
     /// reports sent.
     int step(int events);
     /// Hands the changed states to the writer now (written on its thread); afterwards (optional)
-    /// runs here once they were written or failed to be.
+    /// runs here once they (and all handed over before) are written.
     void flush(std::function<void()> afterwards = {});
     /// Waits until every changed state handed over is written; false after timeoutMs.
     bool waitUntilWritten(int timeoutMs = 5000) { return writer_->waitUntilWritten(timeoutMs); }
