@@ -20,8 +20,9 @@ processes, all on one SQLite site file.
           traffic, the site's write lock held by another program while the broker restarts and
           every desk resyncs: the desks must say the resync is pending, and agree with the field
           once the lock is gone.
-  bench   end-to-end latency from the field's publication to the reports applied in a desk
-          (median, 99th percentile) and the reports a second one desk keeps up with.
+  bench   end-to-end latency from the field's publication to the reports applied in the desks
+          (median, 99th percentile) at each of --bench-rates; with --before PATH, that build is
+          measured the same way before this one at each rate.
 
 Every agreement compares all the shown rows of every desk with the field's, without reloading any
 process.
@@ -520,30 +521,47 @@ def run_session(args):
         site.stop()
 
 
+def bench_one(app, args, rate):
+    """One run at rate: the field sends 5 s of traffic (at least 20,000 reports) to --desks desks;
+    returns the rate the field reached, the median of the desks' median latencies and the highest
+    of their 99th percentiles (from each batch's publication to its reports applied in a desk)."""
+    site = Site(app, tempfile.mkdtemp(dir=args.work), rate, max(20000, int(rate * 5)))
+    try:
+        site.broker.start()
+        site.start_field()
+        names = [f"WS{k}" for k in range(1, args.desks + 1)]
+        for name in names:
+            site.start_desk(name, ["--stats"])
+        site.wait_for_desks(names, 60)
+        started = time.time()
+        site.field.ask("start")
+        site.wait_until_done(300)
+        elapsed = time.time() - started
+        site.wait_for_agreement(120, classic=True)
+        # Reports the field dropped while the broker could not take them, and the desks' resyncs
+        # beyond the first (builds that count them).
+        lost = re.search(r" lost (\d+)", site.field.ask("checksum"))
+        resyncs = [re.search(r" resyncs (\d+)", site.desks[n].ask("status")) for n in names]
+        extra = sum(int(r.group(1)) - 1 for r in resyncs)
+        latencies = [re.search(r"latency median (\S+) ms, p99 (\S+) ms", site.desks[n].quit()) for n in names]
+        medians = sorted(float(m.group(1)) for m in latencies)
+        return (site.reports / elapsed, medians[len(medians) // 2], max(float(m.group(2)) for m in latencies),
+                lost.group(1) if lost else "-", extra)
+    finally:
+        site.stop()
+
+
 def run_bench(args):
-    """Per rate: the field sends 5 s of traffic (at least 20,000 reports) to one desk; prints the rate
-    the field reached and the desk's latency from each batch's publication to its reports applied."""
+    """Per rate, with --before, the build given there and then this one, one after the other."""
+    apps = ([("before", os.path.abspath(args.before))] if args.before else []) + [("this", args.app)]
     rows = []
     for rate in args.bench_rates:
-        site = Site(args.app, tempfile.mkdtemp(dir=args.work), rate, max(20000, int(rate * 5)))
-        try:
-            site.broker.start()
-            site.start_field()
-            site.start_desk("WS1", ["--stats"])
-            site.wait_for_desks(["WS1"], 60)
-            started = time.time()
-            site.field.ask("start")
-            site.wait_until_done(300)
-            elapsed = time.time() - started
-            site.wait_for_agreement(120, classic=True)
-            summary = site.desks["WS1"].quit()
-            latency = re.search(r"latency median (\S+) ms, p99 (\S+) ms", summary)
-            rows.append((rate, site.reports / elapsed, latency.group(1), latency.group(2)))
-        finally:
-            site.stop()
-    print("offered/s  field sent/s  median ms  p99 ms")
-    for rate, sent, median, p99 in rows:
-        print(f"{rate:9.0f}  {sent:12.0f}  {median:>9}  {p99:>6}")
+        for label, app in apps:
+            rows.append((rate, label) + bench_one(app, args, rate))
+    print(f"{args.desks} desks")
+    print("offered/s  build   field sent/s  median ms  p99 ms  field dropped  extra resyncs")
+    for rate, label, sent, median, p99, lost, extra in rows:
+        print(f"{rate:9.0f}  {label:6}  {sent:12.0f}  {median:9g}  {p99:6g}  {lost:>13}  {extra:13}", flush=True)
     return 0
 
 
@@ -576,8 +594,9 @@ def main():
     parser.add_argument("--app")
     parser.add_argument("--desks", type=int, default=3)
     parser.add_argument("--reports", type=int, default=20000)
-    parser.add_argument("--bench-rates", type=lambda t: [float(x) for x in t.split(",")], default=[1000, 20000],
-                        help="bench: the rates to measure, comma-separated (default 1000,20000)")
+    parser.add_argument("--bench-rates", type=lambda t: [float(x) for x in t.split(",")], default=[1000, 10000, 50000],
+                        help="bench: the rates to measure, comma-separated (default 1000,10000,50000)")
+    parser.add_argument("--before", help="bench: another statusviewer build to measure the same way first")
     parser.add_argument("--rate", type=float, help="state changes a second (default: 200 for site, 5000 otherwise)")
     parser.add_argument("--outage", type=float, default=2.0, help="faults: seconds the broker stays killed")
     parser.add_argument("--hang", type=float, default=4.0, help="faults: seconds the broker stays hung")

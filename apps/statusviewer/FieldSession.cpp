@@ -33,15 +33,25 @@ quint64 LatestReports::hashOf(const wire::StateReport& report) {
 bool LatestReports::accept(const wire::StateReport& report) {
     auto it = last_.find(report.address);
     if (it == last_.end()) {
-        last_.insert(report.address, report);
-        digest_ ^= hashOf(report);
+        const quint64 hash = hashOf(report);
+        last_.insert(report.address, {report, hash});
+        digest_ ^= hash;
         return true;
     }
-    if (report.seq <= it->seq)
+    if (report.seq <= it->report.seq)
         return false;
-    digest_ ^= hashOf(*it) ^ hashOf(report);
-    *it = report;
+    const quint64 hash = hashOf(report);
+    digest_ ^= it->hash ^ hash;
+    *it = {report, hash};
     return true;
+}
+
+QVector<wire::StateReport> LatestReports::all() const {
+    QVector<wire::StateReport> reports;
+    reports.reserve(last_.size());
+    for (const Kept& kept : last_)
+        reports.append(kept.report);
+    return reports;
 }
 
 void LatestReports::clear() {

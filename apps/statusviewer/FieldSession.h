@@ -42,13 +42,17 @@ public:
     /// A whole number from 0 to 2^62 - 1 (it travels as a non-negative wire integer).
     quint64 digest() const { return digest_ & kDigestMask; }
     qsizetype size() const { return last_.size(); }
-    QVector<wire::StateReport> all() const { return last_.values().toVector(); }
+    QVector<wire::StateReport> all() const;
 
     static quint64 hashOf(const wire::StateReport& report);
 
 private:
     static constexpr quint64 kDigestMask = (quint64(1) << 62) - 1;
-    QHash<QString, wire::StateReport> last_;
+    struct Kept {
+        wire::StateReport report;
+        quint64 hash;
+    };
+    QHash<QString, Kept> last_;
     quint64 digest_ = 0;
 };
 
