@@ -151,8 +151,14 @@ void FieldBroadcaster::goOffline() {
 void FieldBroadcaster::answerResync(const QString& requester, qint64 number) {
     sendPending();
     // Answered once the site holds every state reported so far: a failed write is tried again and
-    // the answer waits for the attempt that succeeds. The desk asks again meanwhile, and says so.
-    field_.flush([this, requester, number] {
+    // the answer waits for the attempt that succeeds. The desk asks again meanwhile, and says so;
+    // a request already waiting is answered once.
+    const QString request = requester + QLatin1Char('#') + QString::number(number);
+    if (answering_.contains(request))
+        return;
+    answering_.insert(request);
+    field_.flush([this, requester, number, request] {
+        answering_.remove(request);
         sendPending();
         if (!link_.isConnected())
             return;  // the desk asks again once the link is back

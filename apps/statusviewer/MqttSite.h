@@ -27,6 +27,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <QVector>
 
@@ -90,6 +91,8 @@ private:
     bool sendQueued_ = false;
     OutgoingReports held_{kMaxHeldPoints};
     LatestReports published_;
+    /// Resync requests ("desk#number") waiting for the site to hold the states.
+    QSet<QString> answering_;
     qint64 lost_ = 0;
     QTimer drainTimer_;
     QTimer digestTimer_;
