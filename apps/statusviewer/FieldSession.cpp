@@ -150,10 +150,9 @@ void DeskSession::online(qint64 session, qint64 nowMs) {
 void DeskSession::offline(qint64 session, qint64 nowMs) {
     if (ended_.contains(session))
         return;
-    if (session_ == 0)
-        session_ = session;
-    if (session != session_)
-        return;
+    // A session this desk has not seen online (it lived and died while the desk was away) is the
+    // newest news all the same: the one before it has ended too.
+    adopt(session);
     if (fieldState_ != FieldState::Offline)
         fieldSinceMs_ = nowMs;
     fieldState_ = FieldState::Offline;

@@ -135,6 +135,13 @@ TEST(DeskSession, ARestartedFieldIsANewSessionWhateverItsClockOrNumbers) {
     desk.session.states(batch(8, 1, {report(0, "C", 1)}), 9500);
     EXPECT_EQ(desk.session.session(), 8);
     EXPECT_TRUE(desk.session.isResyncing());
+
+    // The last will of a session never seen online (it lived and died unseen) is news all the same.
+    desk.session.offline(9, 9600);
+    EXPECT_EQ(desk.session.session(), 9);
+    EXPECT_EQ(desk.session.fieldState(), DeskSession::FieldState::Offline);
+    desk.session.states(batch(8, 2, {report(0, "C", 2)}), 9700);
+    EXPECT_EQ(desk.session.dropped(), 2) << "session 8 has ended";
 }
 
 TEST(DeskSession, AGapAsksForAResyncAtMostEveryFewSecondsAndTheAnswerCoversIt) {
