@@ -5,10 +5,11 @@ processes, all on one SQLite site file.
 
   site    runs the site for people: the desks' windows open (headless without a display) and
           the site runs until Ctrl+C.
-  test    the end-to-end check: a seeded sequence of state changes, then every desk's checksum of
-          its shown rows must equal the field's; a group created on one desk must reach the
+  test    the end-to-end check: a seeded sequence of state changes, then every desk's shown rows
+          must agree with the field's (see wait_for_agreement); a group created on one desk must reach the
           others; a command from one desk must change the row on every desk. The broker must
-          refuse anonymous clients and keep a desk from publishing field states; a notice that
+          refuse anonymous clients and keep a desk from publishing field states or speaking for the
+          field (its death, a digest, a resync answer); a notice that
           does not parse is skipped and counted by every desk.
   faults  the same with the broker killed for --outage seconds and restarted mid-run, then hung
           (SIGSTOP) for --hang seconds, and one desk killed and restarted; afterwards every desk
@@ -176,6 +177,25 @@ def mqtt_publish(port, user, password, topic, payload):
             s.sendall(packet(0x30, text(topic) + payload) + packet(0xE0, b""))
             time.sleep(0.2)
     return code
+
+
+def cbor(value):
+    """The few CBOR items the site's payloads use: whole numbers, texts, true/false, null, arrays."""
+    def head(major, n):
+        if n < 24:
+            return bytes([major << 5 | n])
+        for extra, size in ((24, 1), (25, 2), (26, 4), (27, 8)):
+            if n < 1 << (8 * size):
+                return bytes([major << 5 | extra]) + n.to_bytes(size, "big")
+    if value is None:
+        return b"\xf6"
+    if isinstance(value, bool):
+        return b"\xf5" if value else b"\xf4"
+    if isinstance(value, int):
+        return head(0, value) if value >= 0 else head(1, -1 - value)
+    if isinstance(value, str):
+        return head(3, len(value.encode())) + value.encode()
+    return head(4, len(value)) + b"".join(cbor(v) for v in value)
 
 
 class Process:
@@ -418,6 +438,23 @@ def run_check(args, faults):
             check(time.time() < deadline and all(r <= 1 for r in rejected.values()),
                   f"payloads skipped per desk, 1 expected (the notice; the state must be refused): {rejected}")
             time.sleep(0.2)
+
+        # A desk login cannot speak for the field: a well-formed death notice of the field's own
+        # session, a digest that differs and a resync answer that would end a desk's resync all
+        # stay at the broker; every desk still sees the field online and resyncs nothing.
+        session = int(re.search(r" session (\d+)", site.field.ask("checksum")).group(1))
+        before = {n: site.desks[n].ask("status") for n in names}
+        forged = [("field", [1, "offline", session, 0, None, 0]), ("event", [1, "digest", session, 1, None, 12345]),
+                  ("resync", [1, session, names[0], 1, 1, True, [[1, "STD_INPUT", "x", 3, ""]]])]
+        for topic, message in forged:
+            check(mqtt_publish(site.broker.port, "desk", site.broker.passwords["desk"], f"site/{SITE}/{topic}",
+                               cbor(message)) == 0, "the desk login was refused")
+        time.sleep(1.0)
+        for name in names:
+            now = site.desks[name].ask("status")
+            check("field online" in now and " mismatches 0" in now, f"{name} took a forged field message: {now}")
+            check(re.search(r"resyncs \d+", now).group(0) == re.search(r"resyncs \d+", before[name]).group(0),
+                  f"{name} resynced on a forged message: {before[name]} -> {now}")
 
         # A group created on one desk appears in the others' boxes.
         answer = site.desks[names[0]].ask("group Night Rounds")
