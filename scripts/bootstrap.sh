@@ -8,7 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool
   python3
-  mosquitto libmosquitto-dev faketime
+  mosquitto libmosquitto-dev faketime openssl
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

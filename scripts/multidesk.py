@@ -6,10 +6,13 @@ processes, all on one SQLite site file.
   site    runs the site for people: the desks' windows open (headless without a display) and
           the site runs until Ctrl+C.
   test    the end-to-end check: a seeded sequence of state changes, then every desk's shown rows
-          must agree with the field's (see wait_for_agreement); a group created on one desk must reach the
-          others; a command from one desk must change the row on every desk. The broker must
-          refuse anonymous clients and keep a desk from publishing field states or speaking for the
-          field (its death, a digest, a resync answer); a notice that
+          must agree with the field's (see wait_for_agreement); a group created on one desk must
+          reach the others; a command from one desk must change the row on every desk. Then an
+          attacker holding a desk's login: the broker must refuse anonymous clients, a field state
+          from a desk and an oversized payload; the field must refuse a command for a point the
+          operator may not command, a replayed command and one published under another desk's
+          login; forged group and controller notices must change nothing; the broker must keep a
+          desk from speaking for the field (its death, a digest, a resync answer); a notice that
           does not parse is skipped and counted by every desk.
   faults  the same with the broker killed for --outage seconds and restarted mid-run, then hung
           (SIGSTOP) for --hang seconds, and one desk killed and restarted; afterwards every desk
@@ -25,7 +28,8 @@ processes, all on one SQLite site file.
           (median, 99th percentile) at each of --bench-rates; with --before PATH, that build is
           measured the same way before this one at each rate.
 
-Every agreement compares all the shown rows of every desk with the field's, without reloading any
+Every process logs in under its own name (scripts/broker_logins.py makes the logins). Every
+agreement compares all the shown rows of every desk with the field's, without reloading any
 process.
 
 Exit codes: 0 passed, 1 failed, 77 skipped (no mosquitto on this machine).
@@ -50,10 +54,15 @@ import sys
 import tempfile
 import time
 
+import broker_logins
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ACL = os.path.join(HERE, "..", "apps", "statusviewer", "mqtt", "statusviewer.acl")
 GROUP = "Entire Site"
 SITE = "main"
+STORED_DESK = "CHECK"  # the desk started afresh to show the site as stored (one at a time)
+# As the shipped broker configuration (apps/statusviewer/mqtt/mosquitto.conf).
+MAX_PACKET = 262144
 
 
 def find_tool(name):
@@ -96,31 +105,25 @@ def check(condition, message):
 
 
 class Broker:
-    """mosquitto on 127.0.0.1 with a password file made at start (passwords never on a command line)."""
+    """mosquitto on 127.0.0.1 with a login for the field and each desk (passwords never on a command line)."""
 
-    def __init__(self, work):
+    def __init__(self, work, desks):
         self.work = work
         self.port = free_port()
-        self.passwords = {"field": secrets.token_hex(12), "desk": secrets.token_hex(12)}
-        passwd = os.path.join(work, "broker.passwd")
-        with open(passwd, "w") as f:
-            f.writelines(f"{user}:{pw}\n" for user, pw in self.passwords.items())
-        subprocess.run([find_tool("mosquitto_passwd"), "-U", passwd], check=True)
-        for user, pw in self.passwords.items():
-            with open(self.password_file(user), "w") as f:
-                f.write(pw + "\n")
-            os.chmod(self.password_file(user), 0o600)
+        self.logins = os.path.join(work, "logins")
+        self.passwords = broker_logins.make(self.logins, ["field"] + desks, keep_others=False)
         self.conf = os.path.join(work, "broker.conf")
         with open(self.conf, "w") as f:
             # Run as root, the broker would switch to its own user, who cannot read this folder.
-            f.write(f"user {getpass.getuser()}\nper_listener_settings false\nallow_anonymous false\npassword_file {passwd}\n"
+            f.write(f"user {getpass.getuser()}\nper_listener_settings false\nallow_anonymous false\n"
+                    f"password_file {os.path.join(self.logins, 'broker.passwd')}\n"
                     f"acl_file {os.path.abspath(ACL)}\nlistener {self.port} 127.0.0.1\n"
-                    "max_queued_messages 10000\n")
+                    f"max_queued_messages 10000\nmax_packet_size {MAX_PACKET}\n")
         self.process = None
         self.starts = 0
 
     def password_file(self, user):
-        return os.path.join(self.work, user + ".pw")
+        return broker_logins.password_file(self.logins, user)
 
     def start(self):
         self.starts += 1
@@ -174,19 +177,24 @@ def mqtt_publish(port, user, password, topic, payload):
         ack = s.recv(4)
         code = ack[3] if len(ack) == 4 else -1
         if code == 0:
-            s.sendall(packet(0x30, text(topic) + payload) + packet(0xE0, b""))
+            try:
+                s.sendall(packet(0x30, text(topic) + payload) + packet(0xE0, b""))
+            except OSError:
+                pass  # the broker closed the connection: it refused the packet
             time.sleep(0.2)
     return code
 
 
 def cbor(value):
-    """The few CBOR items the site's payloads use: whole numbers, texts, true/false, null, arrays."""
+    """The CBOR (RFC 8949) of None, a bool, an int, a str or a list of them."""
     def head(major, n):
         if n < 24:
             return bytes([major << 5 | n])
-        for extra, size in ((24, 1), (25, 2), (26, 4), (27, 8)):
+        for info, size in ((24, 1), (25, 2), (26, 4), (27, 8)):
             if n < 1 << (8 * size):
-                return bytes([major << 5 | extra]) + n.to_bytes(size, "big")
+                return bytes([major << 5 | info]) + n.to_bytes(size, "big")
+        raise ValueError(n)
+
     if value is None:
         return b"\xf6"
     if isinstance(value, bool):
@@ -194,8 +202,14 @@ def cbor(value):
     if isinstance(value, int):
         return head(0, value) if value >= 0 else head(1, -1 - value)
     if isinstance(value, str):
-        return head(3, len(value.encode())) + value.encode()
-    return head(4, len(value)) + b"".join(cbor(v) for v in value)
+        data = value.encode()
+        return head(3, len(data)) + data
+    return head(4, len(value)) + b"".join(cbor(item) for item in value)
+
+
+def api_command(desk, session, number, operator, controller, text, point):
+    """A desk's command as it goes over the wire (apps/statusviewer/SiteWire.h)."""
+    return cbor([1, desk, session, number, int(time.time() * 1000), operator, "api", controller, text, point])
 
 
 class Process:
@@ -246,7 +260,7 @@ class Process:
 
 
 class Site:
-    def __init__(self, app, work, rate, reports, headless=True):
+    def __init__(self, app, work, rate, reports, desks, headless=True):
         self.app, self.work, self.rate, self.reports, self.headless = app, work, rate, reports, headless
         self.env = dict(os.environ, XDG_DATA_HOME=os.path.join(work, "data"))
         if headless:
@@ -257,9 +271,13 @@ class Site:
                               env=dict(self.env, QT_QPA_PLATFORM="offscreen"), capture_output=True, text=True,
                               timeout=120)
         check(made.returncode == 0, "the demo site could not be made:\n" + made.stderr)
-        self.broker = Broker(work)
+        # One more login for the desk that wait_for_agreement starts to read the site as stored.
+        self.broker = Broker(work, desks + [STORED_DESK])
         self.desks = {}
-        self.checks = 0
+
+    def query(self, sql):
+        with sqlite3.connect(self.db[len("sqlite:"):]) as db:
+            return db.execute(sql).fetchone()[0]
 
     def common(self, user):
         args = ["--broker", self.broker.url(), "--db", self.db, "--group", GROUP, "--broker-user", user,
@@ -273,7 +291,7 @@ class Site:
         self.field = Process(self.app, "field", args, self.work, self.env, prefix)
 
     def start_desk(self, name, extra=()):
-        self.desks[name] = Process(self.app, name, ["workstation"] + self.common("desk") + ["--computer-name", name] +
+        self.desks[name] = Process(self.app, name, ["workstation"] + self.common(name) + ["--computer-name", name] +
                                    list(extra), self.work, self.env)
 
     def wait_for_desks(self, names, timeout):
@@ -285,9 +303,15 @@ class Site:
             check(time.time() < deadline, "the desks did not connect: " + "; ".join(states))
             time.sleep(0.2)
 
+    def field_refused(self):
+        return int(self.field.ask("checksum").split()[9])
+
+    def desk_status(self, name, word):
+        return int(re.search(word + r" (\d+)", self.desks[name].ask("status")).group(1))
+
     def field_checksum(self, classic=False):
         words = self.field.ask("checksum").split()
-        return words[5 if classic else 2], words[8] == "done"
+        return words[5 if classic else 2], words[10] == "done"
 
     def wait_until_done(self, timeout):
         deadline = time.time() + timeout
@@ -325,8 +349,7 @@ class Site:
 
     def stored_rows(self, classic):
         """The rows of a desk started now: the site as stored, read by a full load and resync."""
-        name = f"CHECK{self.checks}"
-        self.checks += 1
+        name = STORED_DESK
         self.start_desk(name)
         try:
             self.wait_for_desks([name], 30)
@@ -377,14 +400,14 @@ class Site:
 
 
 def run_check(args, faults):
-    site = Site(args.app, args.work, args.rate, args.reports)
+    names = [f"WS{k}" for k in range(1, args.desks + 1)]
+    site = Site(args.app, args.work, args.rate, args.reports, names)
     try:
         site.broker.start()
         # The broker takes no anonymous client.
         check(mqtt_publish(site.broker.port, None, None, f"site/{SITE}/state", b"x") == 5,
               "the broker accepted an anonymous client")
         site.start_field()
-        names = [f"WS{k}" for k in range(1, args.desks + 1)]
         for name in names:
             site.start_desk(name)
         # The traffic starts once every desk is connected and has loaded its rows: from then on
@@ -425,19 +448,92 @@ def run_check(args, faults):
 
         # A desk may publish a notice but not a field state: the state never reaches a desk, the
         # notice (not readable) is skipped and counted by every other desk.
-        check(mqtt_publish(site.broker.port, "desk", site.broker.passwords["desk"], f"site/{SITE}/state",
-                           b"\x83\x01\x02\x03") == 0, "the desk login was refused")
-        check(mqtt_publish(site.broker.port, "desk", site.broker.passwords["desk"], f"site/{SITE}/notice",
-                           b"not a notice") == 0, "the desk login was refused")
+        desk, other = names[0], names[1]
+        login = (desk, site.broker.passwords[desk])
+        rejected_seen = 0
+
+        def publish_then_mark(*messages):
+            """Publishes each (login, topic, payload), then a notice that does not parse as desk's,
+            and waits until every desk has counted it: what came before it was handled."""
+            nonlocal rejected_seen
+            for (user, password), topic, payload in messages:
+                check(mqtt_publish(site.broker.port, user, password, topic, payload) == 0, f"{user} was refused")
+            check(mqtt_publish(site.broker.port, *login, f"site/{SITE}/notice/{desk}", b"not a notice") == 0,
+                  "the desk login was refused")
+            rejected_seen += 1
+            deadline = time.time() + 10
+            while True:
+                rejected = {n: site.desk_status(n, "rejected") for n in names}
+                if all(r == rejected_seen for r in rejected.values()):
+                    return
+                check(time.time() < deadline and all(r <= rejected_seen for r in rejected.values()),
+                      f"payloads skipped per desk, {rejected_seen} expected (only the marker notices): {rejected}")
+                time.sleep(0.2)
+
+        publish_then_mark((login, f"site/{SITE}/state", b"\x83\x01\x02\x03"))
+
+        # Forged notices: a group renamed, then deleted, a controller disabled; each desk re-reads the
+        # site, which says otherwise, so nothing changes. An oversized notice never gets through.
+        group_id = site.query(f"SELECT GroupID FROM Status_Groups WHERE GroupName = '{GROUP}'")
+        controller = site.query("SELECT Address FROM Controllers WHERE Installed <> 0 ORDER BY Controller_ID")
+        notice_topic = f"site/{SITE}/notice/{desk}"
+        publish_then_mark((login, notice_topic, cbor([1, "1", "STATUSVIEW", 3, f"ALL CLEAR - ignore|{group_id}"])),
+                          (login, notice_topic, cbor([1, "1", "STATUSVIEW", 2, f"ALL CLEAR - ignore|{group_id}"])),
+                          (login, notice_topic, cbor([1, "1", "STATUSVIEW", 7, f"{controller}|0"])),
+                          (login, notice_topic, b"\xff" * (MAX_PACKET + 1000)))
+        for name in names:
+            groups = site.desks[name].ask("groups")
+            check(GROUP in groups and "ALL CLEAR" not in groups, f"a forged notice changed {name}'s groups: {groups}")
+        check(site.wait_for_agreement(10) == checksum, "a forged notice changed what the desks show")
+
+        # Commands an attacker holding a desk's login sends: none may run.
+        def command(user, topic_login, desk_named, session, number, operator, text, point=2):
+            return ((user, site.broker.passwords[user]), f"site/{SITE}/command/{topic_login}",
+                    api_command(desk_named, session, number, operator, 1, text, point))
+
+        session = secrets.randbits(60)
+        refused = site.field_refused()
+        desk_refused = site.desk_status(desk, "refused")
+        field_sum = site.field_checksum()[0]
+        publish_then_mark(command(desk, desk, desk, session, 1, "akim", "CALL_API|CONTROLFUNCTION|FORCEON"),
+                          command(other, other, desk, session, 2, "admin", "CALL_API|CONTROLFUNCTION|FORCEON"),
+                          command(other, desk, desk, session, 2, "admin", "CALL_API|CONTROLFUNCTION|FORCEON"))
         deadline = time.time() + 10
-        while True:
-            statuses = {n: site.desks[n].ask("status") for n in names}
-            rejected = {n: int(re.search(r"rejected (\d+)", s).group(1)) for n, s in statuses.items()}
-            if all(r == 1 for r in rejected.values()):
-                break
-            check(time.time() < deadline and all(r <= 1 for r in rejected.values()),
-                  f"payloads skipped per desk, 1 expected (the notice; the state must be refused): {rejected}")
+        while site.field_refused() < refused + 2 or site.desk_status(desk, "refused") < desk_refused + 1:
+            check(time.time() < deadline, "the field did not refuse the operator without the right and the "
+                  "command under another desk's login (or did not tell the desk)")
             time.sleep(0.2)
+        time.sleep(1.0)
+        check(site.field_refused() == refused + 2, "the broker let a login publish as another desk")
+        check(site.field_checksum()[0] == field_sum, "a refused command changed the field")
+
+        # A command that may run runs once: the same bytes published again do nothing.
+        force_on = command(desk, desk, desk, session, 3, "admin", "CALL_API|CONTROLFUNCTION|FORCEON")
+        publish_then_mark(force_on)
+        deadline = time.time() + 10
+        while site.field_checksum()[0] == field_sum:
+            check(time.time() < deadline, "the field did not run the admin's command")
+            time.sleep(0.2)
+        site.wait_for_agreement(10)
+        forced = site.field_checksum()[0]
+        publish_then_mark(command(desk, desk, desk, session, 4, "admin", "CALL_API|CONTROLFUNCTION|FORCEON_RELEASE"))
+        deadline = time.time() + 10
+        while site.field_checksum()[0] == forced:
+            check(time.time() < deadline, "the field did not run the admin's second command")
+            time.sleep(0.2)
+        released = site.wait_for_agreement(10)
+        refused = site.field_refused()
+        publish_then_mark(force_on)
+        deadline = time.time() + 10
+        while site.field_refused() == refused:
+            check(time.time() < deadline, "the replayed command was not refused")
+            time.sleep(0.2)
+        time.sleep(1.0)
+        check(site.wait_for_agreement(10) == released, "the replayed command ran again")
+        print("multidesk: anonymous clients, a desk's field state, forged notices, an oversized payload, a command "
+              "the operator may not give, one under another desk's login and a replayed one changed nothing",
+              flush=True)
+        checksum = released
 
         # A desk login cannot speak for the field: a well-formed death notice of the field's own
         # session, a digest that differs and a resync answer that would end a desk's resync all
@@ -447,8 +543,8 @@ def run_check(args, faults):
         forged = [("field", [1, "offline", session, 0, None, 0]), ("event", [1, "digest", session, 1, None, 12345]),
                   ("resync", [1, session, names[0], 1, 1, True, [[1, "STD_INPUT", "x", 3, ""]]])]
         for topic, message in forged:
-            check(mqtt_publish(site.broker.port, "desk", site.broker.passwords["desk"], f"site/{SITE}/{topic}",
-                               cbor(message)) == 0, "the desk login was refused")
+            check(mqtt_publish(site.broker.port, *login, f"site/{SITE}/{topic}", cbor(message)) == 0,
+                  "the desk login was refused")
         time.sleep(1.0)
         for name in names:
             now = site.desks[name].ask("status")
@@ -503,11 +599,11 @@ def memory(site):
 
 def run_session(args):
     """The field killed and started again with its clock behind; the site locked during a resync."""
-    site = Site(args.app, args.work, args.rate, args.reports)
+    names = [f"WS{k}" for k in range(1, args.desks + 1)]
+    site = Site(args.app, args.work, args.rate, args.reports, names)
     try:
         site.broker.start()
         site.start_field()
-        names = [f"WS{k}" for k in range(1, args.desks + 1)]
         for name in names:
             site.start_desk(name)
         site.wait_for_desks(names, 30)
@@ -564,11 +660,11 @@ def bench_one(app, args, rate):
     """One run at rate: the field sends 5 s of traffic (at least 20,000 reports) to --desks desks;
     returns the rate the field reached, the median of the desks' median latencies and the highest
     of their 99th percentiles (from each batch's publication to its reports applied in a desk)."""
-    site = Site(app, tempfile.mkdtemp(dir=args.work), rate, max(20000, int(rate * 5)))
+    names = [f"WS{k}" for k in range(1, args.desks + 1)]
+    site = Site(app, tempfile.mkdtemp(dir=args.work), rate, max(20000, int(rate * 5)), names)
     try:
         site.broker.start()
         site.start_field()
-        names = [f"WS{k}" for k in range(1, args.desks + 1)]
         for name in names:
             site.start_desk(name, ["--stats"])
         site.wait_for_desks(names, 60)
@@ -605,12 +701,12 @@ def run_bench(args):
 
 
 def run_site(args):
-    site = Site(args.app, args.work, args.rate, 0, headless=not (os.environ.get("DISPLAY") or
-                                                                 os.environ.get("WAYLAND_DISPLAY")))
+    names = [f"WS{k}" for k in range(1, args.desks + 1)]
+    site = Site(args.app, args.work, args.rate, 0, names, headless=not (os.environ.get("DISPLAY") or
+                                                                        os.environ.get("WAYLAND_DISPLAY")))
     try:
         site.broker.start()
         site.start_field()
-        names = [f"WS{k}" for k in range(1, args.desks + 1)]
         for name in names:
             site.start_desk(name)
         site.wait_for_desks(names, 60)

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QMetaObject>
 #include <QThread>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QUrl>
 
 #include <mosquitto.h>
@@ -47,6 +50,7 @@ MqttLink::MqttLink(const BrokerSettings& settings, const QString& clientId, QStr
     mosquitto_disconnect_callback_set(mosq_, &MqttLink::disconnectCallback);
     mosquitto_message_callback_set(mosq_, &MqttLink::messageCallback);
     mosquitto_publish_callback_set(mosq_, &MqttLink::publishCallback);
+    mosquitto_log_callback_set(mosq_, &MqttLink::logCallback);
     mosquitto_reconnect_delay_set(mosq_, 1, 2, false);
     // Every message handed over is queued, however many are in flight: the field's batches are
     // few, and a desk must not drop its own commands while the broker is slow to acknowledge.
@@ -87,6 +91,9 @@ MqttLink::~MqttLink() {
 
 void MqttLink::start() {
     int rc = mosquitto_connect_async(mosq_, settings_.host.toUtf8().constData(), settings_.port, kKeepAliveSeconds);
+    if (rc == MOSQ_ERR_TLS)
+        throw StartupError(QStringLiteral("The broker %1:%2 cannot be used: %3")
+                               .arg(settings_.host).arg(settings_.port).arg(tlsFailure()));
     // A broker not there yet is no failure: the network thread keeps trying.
     if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_ERRNO && rc != MOSQ_ERR_CONN_REFUSED)
         throw StartupError(QStringLiteral("The broker %1:%2 cannot be used: %3")
@@ -124,6 +131,27 @@ bool MqttLink::waitUntilAcknowledged(int timeoutMs) const {
     return unacknowledged() <= 0;
 }
 
+QString MqttLink::tlsFailure() const {
+    QSslSocket socket;
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setCaCertificates(QSslCertificate::fromPath(settings_.tlsCaFile));
+    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    socket.setSslConfiguration(config);
+    socket.connectToHostEncrypted(settings_.host, quint16(settings_.port));
+    if (socket.waitForEncrypted(kTlsDiagnosisMs))
+        return QStringLiteral("a TLS error occurred (the certificate checks passed on a second try)");
+    const QList<QSslError> errors = socket.sslHandshakeErrors();
+    for (const QSslError& e : errors) {
+        if (e.error() == QSslError::HostNameMismatch)
+            return QStringLiteral("its TLS certificate is issued for %1, not for \"%2\"")
+                .arg(e.certificate().subjectAlternativeNames().values().join(QStringLiteral(", ")), settings_.host);
+    }
+    if (!errors.isEmpty())
+        return QStringLiteral("its TLS certificate is not signed by the certificate authority in %1 (%2)")
+            .arg(settings_.tlsCaFile, errors.first().errorString());
+    return QStringLiteral("no TLS handshake at that port (%1): is it the broker's plain port?").arg(socket.errorString());
+}
+
 // ---- on the network thread
 
 void MqttLink::connectCallback(struct mosquitto* mosq, void* self, int rc) {
@@ -131,7 +159,12 @@ void MqttLink::connectCallback(struct mosquitto* mosq, void* self, int rc) {
     if (rc != 0) {
         // Refused (bad login, not authorised): the library tries again; the reason is told once.
         const QString reason = QString::fromLocal8Bit(mosquitto_connack_string(rc));
-        QMetaObject::invokeMethod(link, [link, reason] { link->refused(reason); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            link, [link, reason] {
+                link->answered_ = true;
+                link->refused(reason);
+            },
+            Qt::QueuedConnection);
         return;
     }
     for (const QString& topic : std::as_const(link->subscriptions_))
@@ -139,15 +172,39 @@ void MqttLink::connectCallback(struct mosquitto* mosq, void* self, int rc) {
     QMetaObject::invokeMethod(link, [link] { link->setConnected(true, {}); }, Qt::QueuedConnection);
 }
 
+void MqttLink::logCallback(struct mosquitto*, void* self, int level, const char* text) {
+    // The library tells a failed TLS handshake of a reconnection only here.
+    auto* link = static_cast<MqttLink*>(self);
+    if ((level & MOSQ_LOG_ERR) == 0 || link->settings_.tlsCaFile.isEmpty())
+        return;
+    const QString line = QString::fromLocal8Bit(text);
+    QMetaObject::invokeMethod(link, [link, line] { link->libraryLogged(line); }, Qt::QueuedConnection);
+}
+
 void MqttLink::disconnectCallback(struct mosquitto*, void* self, int rc) {
     auto* link = static_cast<MqttLink*>(self);
     const QString reason = rc == 0 ? QStringLiteral("disconnected") : libraryError(rc);
-    QMetaObject::invokeMethod(link, [link, reason] { link->setConnected(false, reason); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        link, [link, reason] {
+            // Closed before the broker answered the client at all: nothing else would ever say why.
+            if (!link->connected_ && !std::exchange(link->answered_, false))
+                link->refused(QStringLiteral("the broker closed the connection before accepting this client (%1); "
+                                             "a TLS port takes only TLS clients (--broker-tls CAFILE)")
+                                  .arg(reason));
+            link->setConnected(false, reason);
+        },
+        Qt::QueuedConnection);
 }
 
 void MqttLink::messageCallback(struct mosquitto*, void* self, const struct ::mosquitto_message* message) {
     auto* link = static_cast<MqttLink*>(self);
     QString topic = QString::fromUtf8(message->topic);
+    if (message->payloadlen > kMaxPayloadBytes) {
+        const qint64 bytes = message->payloadlen;
+        QMetaObject::invokeMethod(
+            link, [link, topic = std::move(topic), bytes] { link->oversized(topic, bytes); }, Qt::QueuedConnection);
+        return;
+    }
     QByteArray payload(static_cast<const char*>(message->payload), message->payloadlen);
     QMetaObject::invokeMethod(
         link, [link, topic = std::move(topic), payload = std::move(payload)] {
@@ -164,6 +221,9 @@ void MqttLink::publishCallback(struct mosquitto*, void* self, int) {
 // ---- on the link's thread
 
 void MqttLink::setConnected(bool up, const QString& reason) {
+    answered_ = false;
+    if (up)
+        tlsDiagnosed_ = false;
     if (up == connected_)
         return;
     connected_ = up;
@@ -172,6 +232,22 @@ void MqttLink::setConnected(bool up, const QString& reason) {
         onConnected();
     if (!up && onDisconnected)
         onDisconnected(reason);
+}
+
+void MqttLink::libraryLogged(const QString& line) {
+    // One look per failing run of attempts: the diagnosis makes a connection of its own.
+    if (tlsDiagnosed_ || !line.contains(QLatin1String("SSL")))
+        return;
+    tlsDiagnosed_ = true;
+    refused(tlsFailure());
+}
+
+void MqttLink::oversized(const QString& topic, qint64 bytes) {
+    if (oversizedTopics_.contains(topic))
+        return;
+    oversizedTopics_.insert(topic);
+    if (onOversized)
+        onOversized(topic, bytes);
 }
 
 void MqttLink::refused(const QString& reason) {

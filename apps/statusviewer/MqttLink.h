@@ -5,12 +5,15 @@
 // The network thread never touches the application: what it learns (connected, lost, a message)
 // is queued into the thread that owns the link, the Qt user-interface thread, and handed to the
 // callbacks there. On every (re)connection the link subscribes to its topics again before it says
-// it is connected. A password comes from a file only and is never logged.
+// it is connected. A password comes from a file only and is never logged. A payload larger than
+// kMaxPayloadBytes is dropped on the network thread, before it is copied, and told once per topic
+// (on a site each sender publishes on topics of its own).
 #pragma once
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QSet>
 #include <QStringList>
 
 #include <atomic>
@@ -45,6 +48,10 @@ public:
 
     /// Seconds between the broker's checks that the client is still there.
     static constexpr int kKeepAliveSeconds = 5;
+    /// The largest payload read; the shipped broker configuration refuses larger packets too.
+    static constexpr int kMaxPayloadBytes = 262144;
+    /// How long start() looks into a failed TLS handshake to say why it failed.
+    static constexpr int kTlsDiagnosisMs = 3000;
 
     /// Sets the link up (nothing is sent before start()); throws StartupError when the password
     /// file cannot be read or the library refuses the settings.
@@ -55,7 +62,9 @@ public:
     MqttLink& operator=(const MqttLink&) = delete;
 
     /// Connects in the background and keeps reconnecting (after 1 s, then up to 2 s) while the
-    /// broker is away. Throws StartupError when the network thread cannot start.
+    /// broker is away. Throws StartupError when the network thread cannot start, or when the
+    /// broker's TLS certificate is refused (saying why: not signed by the CA given, issued for
+    /// another host name, no TLS spoken at that port ...).
     void start();
     bool isConnected() const { return connected_; }
     /// Hands a message to the network thread; false when it could not be queued (link down, for
@@ -74,16 +83,25 @@ public:
     std::function<void()> onConnected;
     std::function<void(const QString& reason)> onDisconnected;
     std::function<void(const QString& topic, const QByteArray& payload)> onMessage;
-    /// The broker refused the login (told once per reason; the library keeps trying).
+    /// The broker refused the login, or closed the connection before accepting it (told once per
+    /// reason; the library keeps trying).
     std::function<void(const QString& reason)> onRefused;
+    /// A payload larger than kMaxPayloadBytes arrived on topic and was dropped (told once per topic).
+    std::function<void(const QString& topic, qint64 bytes)> onOversized;
 
 private:
     static void connectCallback(struct mosquitto*, void* self, int rc);
     static void disconnectCallback(struct mosquitto*, void* self, int rc);
     static void messageCallback(struct mosquitto*, void* self, const struct ::mosquitto_message* message);
     static void publishCallback(struct mosquitto*, void* self, int mid);
+    static void logCallback(struct mosquitto*, void* self, int level, const char* text);
     void setConnected(bool up, const QString& reason);
     void refused(const QString& reason);
+    void oversized(const QString& topic, qint64 bytes);
+    /// An error the library logged: a failed TLS handshake is looked into once.
+    void libraryLogged(const QString& line);
+    /// Why a TLS handshake with the broker fails, found by trying one with Qt's TLS.
+    QString tlsFailure() const;
 
     BrokerSettings settings_;
     QStringList subscriptions_;
@@ -92,6 +110,11 @@ private:
     bool connected_ = false;
     QString refusal_;
     std::atomic<int> unacknowledged_{0};
+    /// The broker answered the current connection attempt (refused it).
+    bool answered_ = false;
+    /// The TLS handshake's failure was looked into since the link was last up.
+    bool tlsDiagnosed_ = false;
+    QSet<QString> oversizedTopics_;
 };
 
 }  // namespace sv

@@ -30,8 +30,41 @@ qint64 drawSession() {
 
 // ---- FieldBroadcaster
 
-FieldBroadcaster::FieldBroadcaster(MqttLink& link, const QString& site, SimulatedField& field, AppLog& log)
-    : link_(link), site_(site), field_(field), log_(log), session_(drawSession()) {
+namespace {
+
+/// The points a command acts on, as the field resolves it.
+QStringList commandTargets(const SimulatedField& field, const wire::Command& c) {
+    using Kind = wire::Command::Kind;
+    switch (c.kind) {
+    case Kind::ApiCall:
+        return field.apiCallTargets(qint32(c.a), c.text, qint16(c.c));
+    case Kind::AccessFunction:
+    case Kind::ControlFunction:
+        return field.deviceTargets(qint32(c.a), qint32(c.b));
+    case Kind::ClearCodeTamper:
+        return field.readerTargets(qint32(c.a));
+    case Kind::Resync:
+        break;
+    }
+    return {};
+}
+
+/// A desk's command; the envelope (desk, run, number, time, operator) is filled in when it is sent.
+wire::Command deviceCommand(wire::Command::Kind kind, qint64 a, qint64 b = 0, qint64 c = 0) {
+    wire::Command command;
+    command.kind = kind;
+    command.a = a;
+    command.b = b;
+    command.c = c;
+    return command;
+}
+
+}  // namespace
+
+FieldBroadcaster::FieldBroadcaster(MqttLink& link, const QString& site, SimulatedField& field, so::db::Connection& db,
+                                   AppLog& log)
+    : link_(link), site_(site), field_(field), log_(log),
+      gate_(db, [&field](const wire::Command& c) { return commandTargets(field, c); }), session_(drawSession()) {
     link_.setLastWill(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Offline)));
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
     link_.onConnected = [this] {
@@ -46,6 +79,11 @@ FieldBroadcaster::FieldBroadcaster(MqttLink& link, const QString& site, Simulate
     };
     link_.onRefused = [this](const QString& reason) {
         log_.error(QStringLiteral("Field: the broker refuses the field: %1").arg(reason));
+    };
+    link_.onOversized = [this](const QString& topic, qint64 bytes) {
+        log_.error(QStringLiteral("Field: a message of %1 bytes on %2 was dropped (at most %3); further ones there "
+                                  "are dropped without a word")
+                       .arg(bytes).arg(topic).arg(MqttLink::kMaxPayloadBytes));
     };
     drainTimer_.setSingleShot(true);
     drainTimer_.setInterval(20);
@@ -175,16 +213,32 @@ void FieldBroadcaster::answerResync(const QString& requester, qint64 number) {
 }
 
 void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) {
-    if (wire::topicOf(site_, topic) != Topic::Command)
+    const std::optional<wire::LoginTopic> from = wire::loginTopicOf(site_, topic);
+    if (!from || from->topic != Topic::Command)
         return;
     QString error;
     const std::optional<wire::Command> decoded = wire::decodeCommand(payload, error);
     if (!decoded) {
         ++rejected_;
-        log_.error(QStringLiteral("Field: a command that cannot be read was skipped: %1").arg(error));
+        log_.error(QStringLiteral("Field: a command of %1 that cannot be read was skipped: %2").arg(from->login, error));
         return;
     }
-    command(*decoded);
+    const QString refusal = gate_.check(from->login, *decoded, QDateTime::currentMSecsSinceEpoch());
+    if (!refusal.isEmpty()) {
+        ++refused_;
+        log_.error(QStringLiteral("Field: command %1 of %2 (operator \"%3\") refused: %4")
+                       .arg(decoded->number)
+                       .arg(from->login, decoded->operatorLogin.left(40), refusal));
+    } else {
+        command(*decoded);
+    }
+    if (decoded->kind != wire::Command::Kind::Resync)
+        answer(from->login, decoded->number, refusal);
+}
+
+void FieldBroadcaster::answer(const QString& login, qint64 number, const QString& refusal) {
+    link_.publish(wire::loginTopic(site_, Topic::Answer, login), wire::encode(wire::Answer{number, refusal.isEmpty(), refusal}),
+                  MqttLink::AtLeastOnce);
 }
 
 void FieldBroadcaster::command(const wire::Command& c) {
@@ -211,14 +265,20 @@ void FieldBroadcaster::command(const wire::Command& c) {
 // ---- DeskLink
 
 DeskLink::DeskLink(MqttLink& link, const QString& site, const QString& deskId, AppLog& log)
-    : link_(link), site_(site), deskId_(deskId), log_(log) {
+    : link_(link), site_(site), deskId_(deskId),
+      run_(qint64(QRandomGenerator::system()->generate64() >> 2)), log_(log) {
     link_.onConnected = [this] { connected(); };
     link_.onDisconnected = [this](const QString& reason) { disconnected(reason); };
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
     link_.onRefused = [this](const QString& reason) {
         log_.error(QStringLiteral("Field link: the broker refuses this desk: %1").arg(reason));
     };
-    session_.ask = [this](qint64 number) { sendCommand({{}, wire::Command::Kind::Resync, number, {}, 0, 0}); };
+    link_.onOversized = [this](const QString& topic, qint64 bytes) {
+        log_.error(QStringLiteral("Field link: a message of %1 bytes on %2 was dropped (at most %3); further ones "
+                                  "there are dropped without a word")
+                       .arg(bytes).arg(topic).arg(MqttLink::kMaxPayloadBytes));
+    };
+    session_.ask = [this](qint64 number) { sendCommand(deviceCommand(wire::Command::Kind::Resync, number)); };
     session_.deliver = [this](const wire::StateReport& report) { deliver(report); };
     session_.refreshRows = [this] {
         if (refreshRows)
@@ -242,14 +302,18 @@ void DeskLink::attach(const QString& workstationId, SyncReceiver* receiver) { re
 void DeskLink::detach(const QString& workstationId) { receivers_.remove(workstationId); }
 
 void DeskLink::send(const QString& topic, qint32 action, const QVariant& data, const QString& senderWorkstationId) {
-    if (!link_.publish(wire::topicName(site_, Topic::Notice), wire::encode(wire::Notice{senderWorkstationId, topic, action, data}),
-                       MqttLink::AtLeastOnce))
+    if (!link_.publish(wire::loginTopic(site_, Topic::Notice, deskId_),
+                       wire::encode(wire::Notice{senderWorkstationId, topic, action, data}), MqttLink::AtLeastOnce))
         log_.error(QStringLiteral("Field link: the notice \"%1\" could not be sent").arg(topic));
 }
 
 void DeskLink::sendCommand(wire::Command command) {
     command.sender = deskId_;
-    if (!link_.publish(wire::topicName(site_, Topic::Command), wire::encode(command), MqttLink::AtLeastOnce))
+    command.session = run_;
+    command.number = ++commandNumber_;
+    command.sentMs = QDateTime::currentMSecsSinceEpoch();
+    command.operatorLogin = operator_;
+    if (!link_.publish(wire::loginTopic(site_, Topic::Command, deskId_), wire::encode(command), MqttLink::AtLeastOnce))
         log_.error(QStringLiteral("Field link: a command could not be sent"));
 }
 
@@ -263,16 +327,14 @@ void DeskLink::dtApiCall(qint32 controllerNumber, const QString& command, qint16
 }
 
 void DeskLink::zr2AccessFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) {
-    sendCommand({{}, wire::Command::Kind::AccessFunction, deviceType, {}, deviceId, functionCode});
+    sendCommand(deviceCommand(wire::Command::Kind::AccessFunction, deviceType, deviceId, functionCode));
 }
 
 void DeskLink::zr2ControlFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) {
-    sendCommand({{}, wire::Command::Kind::ControlFunction, deviceType, {}, deviceId, functionCode});
+    sendCommand(deviceCommand(wire::Command::Kind::ControlFunction, deviceType, deviceId, functionCode));
 }
 
-void DeskLink::zr2ClearCodeTamper(qint32 readerId) {
-    sendCommand({{}, wire::Command::Kind::ClearCodeTamper, readerId, {}, 0, 0});
-}
+void DeskLink::zr2ClearCodeTamper(qint32 readerId) { sendCommand(deviceCommand(wire::Command::Kind::ClearCodeTamper, readerId)); }
 
 void DeskLink::connected() {
     if (everConnected_)
@@ -360,25 +422,33 @@ void DeskLink::reject(const char* what, const QString& why) {
 
 void DeskLink::message(const QString& topic, const QByteArray& payload) {
     QString error;
+    if (const std::optional<wire::LoginTopic> from = wire::loginTopicOf(site_, topic)) {
+        if (from->topic == Topic::Notice) {
+            if (const auto notice = wire::decodeNotice(payload, error)) {
+                // Looked up per receiver: a receiver may detach another while handling the notice.
+                for (const QString& id : receivers_.keys()) {
+                    if (id == notice->sender)
+                        continue;
+                    if (SyncReceiver* receiver = receivers_.value(id, nullptr))
+                        receiver->SyncPipe(notice->topic, notice->action, notice->data, notice->sender, id);
+                }
+            } else {
+                reject("notice", error);
+            }
+        } else if (from->topic == Topic::Answer && from->login == deskId_) {
+            if (const auto a = wire::decodeAnswer(payload, error))
+                answer(*a);
+            else
+                reject("command answer", error);
+        }
+        return;
+    }
     switch (wire::topicOf(site_, topic).value_or(Topic::Command)) {
     case Topic::State:
         if (const auto batch = wire::decodeStates(payload, error))
             states(*batch);
         else
             reject("state report", error);
-        break;
-    case Topic::Notice:
-        if (const auto notice = wire::decodeNotice(payload, error)) {
-            // Looked up per receiver: a receiver may detach another while handling the notice.
-            for (const QString& id : receivers_.keys()) {
-                if (id == notice->sender)
-                    continue;
-                if (SyncReceiver* receiver = receivers_.value(id, nullptr))
-                    receiver->SyncPipe(notice->topic, notice->action, notice->data, notice->sender, id);
-            }
-        } else {
-            reject("notice", error);
-        }
         break;
     case Topic::Event:
     case Topic::Field:
@@ -393,9 +463,19 @@ void DeskLink::message(const QString& topic, const QByteArray& payload) {
         else
             reject("resync answer", error);
         break;
-    case Topic::Command:
+    default:
         break;  // not subscribed
     }
+}
+
+void DeskLink::answer(const wire::Answer& a) {
+    if (a.accepted)
+        return;
+    ++commandsRefused_;
+    const QString text = QStringLiteral("The field refused the command: %1").arg(a.reason.left(200));
+    log_.error(QStringLiteral("Field link: command %1 refused: %2").arg(a.number).arg(a.reason.left(200)));
+    if (commandRefused)
+        commandRefused(text);
 }
 
 void DeskLink::states(const wire::StateBatch& batch) {
@@ -429,13 +509,13 @@ void DeskLink::event(const wire::Event& e) {
 // ---- FieldLinkLabel
 
 FieldLinkLabel::FieldLinkLabel(QWidget* window) {
-    QStatusBar* bar = window != nullptr ? window->findChild<QStatusBar*>() : nullptr;
-    if (bar == nullptr)
+    bar_ = window != nullptr ? window->findChild<QStatusBar*>() : nullptr;
+    if (bar_ == nullptr)
         return;
-    label_ = new QLabel(bar);
-    bar->addWidget(label_);
-    field_ = new QLabel(bar);
-    bar->addWidget(field_);
+    label_ = new QLabel(bar_);
+    bar_->addWidget(label_);
+    field_ = new QLabel(bar_);
+    bar_->addWidget(field_);
     show(false, {});
     showField(QStringLiteral("\u25B2 Field state unknown"), true);
 }
@@ -459,6 +539,11 @@ void FieldLinkLabel::showField(const QString& text, bool alarm) {
 
 QString FieldLinkLabel::text() const {
     return label_ != nullptr ? label_->text() + QLatin1Char(' ') + field_->text() : QString();
+}
+
+void FieldLinkLabel::tell(const QString& message) {
+    if (bar_ != nullptr)
+        bar_->showMessage(message, kMessageMs);
 }
 
 }  // namespace sv

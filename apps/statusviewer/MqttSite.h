@@ -7,17 +7,21 @@
 // kMaxUnacknowledged messages not acknowledged, as when the broker hangs) the reports wait in a
 // bounded queue that keeps the newest report per point (OutgoingReports). It announces the session
 // online (retained) on every connection, leaves "offline" as its last will and says it on an
-// orderly exit, publishes a digest every kDigestMs, hands the desks' commands to the field and
-// answers a desk's resync request once every state reported so far is written to the site
-// database, with the newest report per point of the session.
+// orderly exit, and publishes a digest every kDigestMs. The desks' commands, a resync request
+// included, pass its CommandGate first; it executes a device command the gate lets through and
+// answers the desk whether it was executed or refused (and why), and answers a resync request once
+// every state reported so far is written to the site database, with the newest report per point
+// of the session.
 //
 // DeskLink (a workstation's process) is that workstation's field and notice bus: it hands the
-// accepted reports to the Status, sends commands and notices, and follows the field's session
-// (DeskSession): on every (re)connection, a new field session, a gap or a differing digest it
-// resyncs. The broker link's loss is logged once per loss, with its time; the status bar shows the
-// broker link and, apart from it, the field's state (FieldLinkLabel).
+// accepted reports to the Status, sends commands (numbered within its run, naming its operator)
+// and notices under its own login, tells of a command the field refused, and follows the field's
+// session (DeskSession): on every (re)connection, a new field session, a gap or a differing digest
+// it resyncs. The broker link's loss is logged once per loss, with its time; the status bar shows
+// the broker link and, apart from it, the field's state (FieldLinkLabel).
 #pragma once
 
+#include "CommandGate.h"
 #include "FieldInterfaces.h"
 #include "FieldSession.h"
 #include "MqttLink.h"
@@ -34,6 +38,7 @@
 #include <functional>
 
 class QLabel;
+class QStatusBar;
 class QWidget;
 
 namespace sv {
@@ -50,8 +55,9 @@ public:
     static constexpr qsizetype kMaxHeldPoints = 100000;
     static constexpr int kDigestMs = 1000;
 
-    /// Sets the link's last will: constructed before the link starts.
-    FieldBroadcaster(MqttLink& link, const QString& site, SimulatedField& field, AppLog& log);
+    /// Sets the link's last will: constructed before the link starts. db: the site database, where
+    /// the operators' rights are read.
+    FieldBroadcaster(MqttLink& link, const QString& site, SimulatedField& field, so::db::Connection& db, AppLog& log);
 
     void StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& dateLastUpdated,
                      const QString& stateValue) override;
@@ -68,6 +74,7 @@ public:
     qsizetype reportsHeld() const { return held_.size(); }
     qint64 reportsLost() const { return lost_; }
     int rejectedPayloads() const { return rejected_; }
+    int refusedCommands() const { return refused_; }
 
 private:
     void message(const QString& topic, const QByteArray& payload);
@@ -80,11 +87,13 @@ private:
     void answerResync(const QString& requester, qint64 number);
     void publishDigest();
     wire::Event event(wire::Event::Kind kind) const;
+    void answer(const QString& login, qint64 number, const QString& refusal);
 
     MqttLink& link_;
     QString site_;
     SimulatedField& field_;
     AppLog& log_;
+    CommandGate gate_;
     const qint64 session_;
     qint64 lastSeq_ = 0;
     QVector<wire::StateReport> pending_;
@@ -97,15 +106,18 @@ private:
     QTimer drainTimer_;
     QTimer digestTimer_;
     int rejected_ = 0;
+    int refused_ = 0;
 };
 
 class DeskLink final : public QObject, public StateSource, public NoticeBus, public FieldControl {
 public:
     static constexpr int kTickMs = 250;
 
-    /// deskId names this desk in its resync requests (unique on the site: the computer name).
+    /// deskId names this desk: its broker login, which is its computer name (unique on the site).
     DeskLink(MqttLink& link, const QString& site, const QString& deskId, AppLog& log);
 
+    /// The login name of the operator at this desk, named in every command.
+    void setOperator(const QString& login) { operator_ = login; }
     // ---- StateSource
     void addSink(StateSink* sink) override;
     void removeSink(StateSink* sink) override;
@@ -125,6 +137,8 @@ public:
     std::function<void(bool up, const QDateTime& lostSince)> linkChanged;
     /// Told when the field's state or a resync's changes (fieldText()).
     std::function<void()> fieldChanged;
+    /// Told when the field refused one of this desk's commands, with the text for the operator.
+    std::function<void(const QString& text)> commandRefused;
 
     bool isUp() const { return link_.isConnected(); }
     const DeskSession& session() const { return session_; }
@@ -137,6 +151,7 @@ public:
     qint64 reportsDropped() const { return session_.dropped(); }
     int rejectedPayloads() const { return rejected_; }
     int resyncs() const { return session_.resyncs(); }
+    int commandsRefused() const { return commandsRefused_; }
     /// The field's last run finished: the number of its last report (0: not yet).
     qint64 doneSeq() const { return doneSeq_; }
     /// Milliseconds from the field's publication of each batch to its reports applied (with --stats).
@@ -149,6 +164,7 @@ private:
     void message(const QString& topic, const QByteArray& payload);
     void states(const wire::StateBatch& batch);
     void event(const wire::Event& event);
+    void answer(const wire::Answer& answer);
     void deliver(const wire::StateReport& report);
     void sessionChanged();
     void sendCommand(wire::Command command);
@@ -157,6 +173,10 @@ private:
     MqttLink& link_;
     QString site_;
     QString deskId_;
+    QString operator_;
+    /// This run of the desk (the session its commands name), and the number of its last command.
+    const qint64 run_;
+    qint64 commandNumber_ = 0;
     AppLog& log_;
     QVector<StateSink*> sinks_;
     QHash<QString, SyncReceiver*> receivers_;
@@ -168,6 +188,7 @@ private:
     DeskSession::FieldState loggedState_ = DeskSession::FieldState::Unknown;
     bool loggedOverdue_ = false;
     int rejected_ = 0;
+    int commandsRefused_ = 0;
     qint64 doneSeq_ = 0;
     bool measuring_ = false;
     QVector<double> latencies_;
@@ -182,12 +203,16 @@ public:
     explicit FieldLinkLabel(QWidget* window);
     void show(bool up, const QDateTime& lostSince);
     void showField(const QString& text, bool alarm);
+    /// Shows a message for the operator in the status bar for kMessageMs.
+    void tell(const QString& message);
+    static constexpr int kMessageMs = 15000;
     /// The texts shown, link and field, one space apart (empty without a status bar).
     QString text() const;
 
 private:
     QLabel* label_ = nullptr;
     QLabel* field_ = nullptr;
+    QStatusBar* bar_ = nullptr;
 };
 
 }  // namespace sv

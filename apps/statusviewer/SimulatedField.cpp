@@ -107,6 +107,7 @@ void SimulatedField::clear() {
     zrModules_.clear();
     zrDoorById_.clear();
     keypadsByReader_.clear();
+    zrReaderAddress_.clear();
     liveZrInputs_.clear();
     liveZrRelays_.clear();
     liveZrModules_.clear();
@@ -278,7 +279,9 @@ void SimulatedField::loadNewerLine() {
     for (Recordset rs = db_.query(QStringLiteral("SELECT DoorID, Address FROM ZRII_Doors")); !rs.eof(); rs.moveNext()) {
         QString relayAddress = rs.field(1).toString();
         relayAddress.replace(QStringLiteral("DR"), QStringLiteral("BR"));
-        zrDoorById_[rs.field(0).toInt()].relay = relayByAddress.value(relayAddress, -1);
+        ZrDoor& door = zrDoorById_[rs.field(0).toInt()];
+        door.address = rs.field(1).toString();
+        door.relay = relayByAddress.value(relayAddress, -1);
     }
     for (Recordset rs = db_.query(QStringLiteral("SELECT DoorID, InputID FROM ZRII_InputsInDoorsRelations"));
          !rs.eof(); rs.moveNext()) {
@@ -304,6 +307,8 @@ void SimulatedField::loadNewerLine() {
              "FROM ZRII_KeypadsInReader INNER JOIN ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID"));
          !rs.eof(); rs.moveNext())
         keypadsByReader_[rs.field(0).toInt()].append({rs.field(1).toInt(), moduleById.value(rs.field(2).toInt(), -1)});
+    for (Recordset rs = db_.query(QStringLiteral("SELECT ReaderID, Address FROM ZRII_Readers")); !rs.eof(); rs.moveNext())
+        zrReaderAddress_.insert(rs.field(0).toInt(), rs.field(1).toString());
 }
 
 void SimulatedField::buildScenarios() {
@@ -877,32 +882,63 @@ int SimulatedField::classicPoint(const QHash<QString, int>& index, qint32 contro
     return index.value(pointAddress(controllers_[*c].address, code, number), -1);
 }
 
-void SimulatedField::dtApiCall(qint32 controllerNumber, const QString& command, qint16 pointNumber) {
+SimulatedField::ApiTarget SimulatedField::apiCallTarget(qint32 controllerNumber, const QString& command,
+                                                        qint16 pointNumber) const {
     const QStringList parts = command.split(QLatin1Char('|'));
     const QString family = parts.value(1);
-    const QString function = parts.value(2);
-    const bool maskFunction = function == QLatin1String("MASK") || function == QLatin1String("UNMASK") ||
-                              function == QLatin1String("MOMENTARY_MASK");
+    ApiTarget target;
+    target.function = parts.value(2);
+    target.mask = target.function == QLatin1String("MASK") || target.function == QLatin1String("UNMASK") ||
+                  target.function == QLatin1String("MOMENTARY_MASK");
     // On-board points are numbered 1-8; expansion points follow from 9 (expansion point n is n + 8).
     const bool expansion = pointNumber > 8;
     const int number = expansion ? pointNumber - 8 : pointNumber;
-    int target = -1;
     if (parts.size() == 3 && parts[0] == QLatin1String("CALL_API")) {
-        if (family == QLatin1String("CONTROLFUNCTION") && maskFunction)
-            target = classicPoint(inputByAddress_, controllerNumber, expansion ? "XI" : "BI", number);
+        if (family == QLatin1String("CONTROLFUNCTION") && target.mask)
+            target.point = classicPoint(inputByAddress_, controllerNumber, expansion ? "XI" : "BI", number);
         else if (family == QLatin1String("DOORFUNCTION") || family == QLatin1String("CONTROLFUNCTION"))
-            target = classicPoint(relayByAddress_, controllerNumber, expansion ? "XR" : "BR", number);
+            target.point = classicPoint(relayByAddress_, controllerNumber, expansion ? "XR" : "BR", number);
     }
-    if (target < 0) {
+    if (target.point >= 0) {
+        target.addresses.append(target.mask ? inputs_[target.point].address : relays_[target.point].address);
+        // An on-board input or relay n is door n's: the door is commanded too.
+        if (!expansion)
+            target.addresses.append(pointAddress(controllers_[controllerById_.value(controllerNumber)].address, "DR", number));
+    }
+    return target;
+}
+
+QStringList SimulatedField::apiCallTargets(qint32 controllerNumber, const QString& command, qint16 pointNumber) const {
+    return apiCallTarget(controllerNumber, command, pointNumber).addresses;
+}
+
+QStringList SimulatedField::deviceTargets(qint32 deviceType, qint32 deviceId) const {
+    if (deviceType == 7 && zrDoorById_.contains(deviceId))
+        return {zrDoorById_.value(deviceId).address};
+    if (deviceType == 6 && zrInputById_.contains(deviceId))
+        return {zrInputs_[zrInputById_.value(deviceId)].address};
+    if (deviceType == 5 && zrRelayById_.contains(deviceId))
+        return {zrRelays_[zrRelayById_.value(deviceId)].address};
+    return {};
+}
+
+QStringList SimulatedField::readerTargets(qint32 readerId) const {
+    const QString address = zrReaderAddress_.value(readerId);
+    return address.isEmpty() ? QStringList() : QStringList{address};
+}
+
+void SimulatedField::dtApiCall(qint32 controllerNumber, const QString& command, qint16 pointNumber) {
+    const ApiTarget target = apiCallTarget(controllerNumber, command, pointNumber);
+    if (target.point < 0) {
         if (log_ != nullptr)
             log_->error(QStringLiteral("Simulated field: no answer to \"%1\" for controller %2, point %3")
                             .arg(command).arg(controllerNumber).arg(pointNumber));
         return;
     }
-    if (maskFunction)
-        answerInputMask(target, function);
+    if (target.mask)
+        answerInputMask(target.point, target.function);
     else
-        answerRelay(target, function);
+        answerRelay(target.point, target.function);
 }
 
 void SimulatedField::answerRelay(int relay, const QString& function) {

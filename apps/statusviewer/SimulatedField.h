@@ -115,6 +115,14 @@ public:
     void zr2ControlFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) override;
     void zr2ClearCodeTamper(qint32 readerId) override;
 
+    // The addresses of the points a command acts on (for a classic door's input or relay, the
+    // door's address too), which the operator's rights are checked against; empty when the
+    // command acts on no point of the site.
+    QStringList apiCallTargets(qint32 controllerNumber, const QString& command, qint16 pointNumber) const;
+    /// Newer line: a door (device type 7), input (6) or relay (5).
+    QStringList deviceTargets(qint32 deviceType, qint32 deviceId) const;
+    QStringList readerTargets(qint32 readerId) const;
+
 private:
     struct Controller {
         qint32 id = 0;
@@ -168,6 +176,7 @@ private:
         bool live = false;
     };
     struct ZrDoor {
+        QString address;
         int relay = -1;
         QVector<int> inputs;
     };
@@ -243,6 +252,14 @@ private:
     void answerZrRelay(int relay, qint32 functionCode);
     void answerZrMask(int input, qint32 functionCode);
     int classicPoint(const QHash<QString, int>& index, qint32 controllerNumber, const char* code, int number) const;
+    /// The classic point a command acts on: an input (mask functions) or a relay index, -1 for none.
+    struct ApiTarget {
+        int point = -1;
+        bool mask = false;
+        QString function;
+        QStringList addresses;
+    };
+    ApiTarget apiCallTarget(qint32 controllerNumber, const QString& command, qint16 pointNumber) const;
 
     so::db::Connection& db_;
     FieldOptions options_;
@@ -270,6 +287,7 @@ private:
     QVector<ZrModule> zrModules_;
     QHash<qint32, ZrDoor> zrDoorById_;
     QHash<qint32, QVector<Keypad>> keypadsByReader_;
+    QHash<qint32, QString> zrReaderAddress_;
     QVector<int> liveZrInputs_, liveZrRelays_, liveZrModules_;
     QVector<ZrController> zrControllers_;  // installed and on line when loaded
     QSet<QString> offlineZrControllers_;    // addresses taken off line by an outage

@@ -192,25 +192,26 @@ void SiteHost::DTApiCall(qint32& controllerNumber, const QString& command, qint1
 // ---- SiteConnection
 
 bool SiteHost::PermissionGranted(qint16 kind, qint32& number) {
-    return guarded("PermissionGranted", [&] {
-        Command cmd(db_, QStringLiteral(
-                             "SELECT OperatorPermissions.ObjectNumber, OperatorPermissions.Granted "
-                             "FROM OperatorPermissions INNER JOIN OperatorsToGroups "
-                             "ON OperatorPermissions.GroupID = OperatorsToGroups.GroupID "
-                             "WHERE OperatorsToGroups.OperatorID = ? AND OperatorPermissions.PermissionKind = ? "
-                             "AND (OperatorPermissions.ObjectNumber = 0 OR OperatorPermissions.ObjectNumber = ?)"));
-        bindInt(cmd, QStringLiteral("@OperatorID"), operatorId_);
-        bindInt(cmd, QStringLiteral("@PermissionKind"), kind);
-        bindInt(cmd, QStringLiteral("@ObjectNumber"), number);
-        bool granted = false;
-        for (Recordset rs = cmd.open(); !rs.eof(); rs.moveNext()) {
-            if (flag(rs.field(1)))
-                granted = true;
-            else if (rs.field(0).toInt() == number)
-                return false;  // a denial of this very number wins over any grant
-        }
-        return granted;
-    });
+    return guarded("PermissionGranted", [&] { return permissionGranted(db_, operatorId_, kind, number); });
+}
+
+bool SiteHost::permissionGranted(so::db::Connection& db, qint32 operatorId, qint16 kind, qint32 number) {
+    Command cmd(db, QStringLiteral("SELECT OperatorPermissions.ObjectNumber, OperatorPermissions.Granted "
+                                   "FROM OperatorPermissions INNER JOIN OperatorsToGroups "
+                                   "ON OperatorPermissions.GroupID = OperatorsToGroups.GroupID "
+                                   "WHERE OperatorsToGroups.OperatorID = ? AND OperatorPermissions.PermissionKind = ? "
+                                   "AND (OperatorPermissions.ObjectNumber = 0 OR OperatorPermissions.ObjectNumber = ?)"));
+    bindInt(cmd, QStringLiteral("@OperatorID"), operatorId);
+    bindInt(cmd, QStringLiteral("@PermissionKind"), kind);
+    bindInt(cmd, QStringLiteral("@ObjectNumber"), number);
+    bool granted = false;
+    for (Recordset rs = cmd.open(); !rs.eof(); rs.moveNext()) {
+        if (flag(rs.field(1)))
+            granted = true;
+        else if (rs.field(0).toInt() == number)
+            return false;  // a denial of this very number wins over any grant
+    }
+    return granted;
 }
 
 bool SiteHost::LockComponent(qint32 kind, qint32 id) {

@@ -89,6 +89,10 @@ public:
         callBackObserver_ = std::move(observer);
     }
 
+    /// The host's answer to PermissionGranted(kind, number) for any operator of the site, by the
+    /// rule above. Throws db::DbError.
+    static bool permissionGranted(so::db::Connection& db, qint32 operatorId, qint16 kind, qint32 number);
+
     /// The newest operator events of the site, newest first.
     static QVector<EventRecord> recentEvents(so::db::Connection& db, int limit);
 

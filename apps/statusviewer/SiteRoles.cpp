@@ -113,8 +113,8 @@ FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QS
         throw StartupError(QStringLiteral("The field cannot read the site: %1").arg(e.message()));
     }
     link_ = std::make_unique<MqttLink>(options.broker, clientId(QStringLiteral("field"), options.broker.site),
-                                       QStringList{wire::topicName(options.broker.site, wire::Topic::Command)});
-    broadcaster_ = std::make_unique<FieldBroadcaster>(*link_, options.broker.site, *field_, services_.log);
+                                       QStringList{wire::everyLoginTopic(options.broker.site, wire::Topic::Command)});
+    broadcaster_ = std::make_unique<FieldBroadcaster>(*link_, options.broker.site, *field_, *db_, services_.log);
     field_->addSink(broadcaster_.get());
 
     const HostServices host{&services_.texts, &services_.log, &localBus_, field_.get(), &services_.images};
@@ -171,11 +171,12 @@ void FieldRole::drive() {
 QString FieldRole::control(const QString& line) {
     const QString word = line.section(QLatin1Char(' '), 0, 0);
     if (word == QLatin1String("checksum") || word == QLatin1String("status"))
-        return QStringLiteral("checksum FIELD %1 %2 classic %3 sent %4 %5 session %6 held %7 lost %8")
+        return QStringLiteral("checksum FIELD %1 %2 classic %3 sent %4 refused %5 %6 session %7 held %8 lost %9")
             .arg(reference_->checksum())
             .arg(reference_->pointsShown())
             .arg(reference_->checksum(false))
             .arg(broadcaster_->reportsPublished())
+            .arg(broadcaster_->refusedCommands())
             .arg(done_ ? QStringLiteral("done") : QStringLiteral("running"))
             .arg(broadcaster_->session())
             .arg(broadcaster_->reportsHeld())
@@ -209,12 +210,19 @@ QString FieldRole::summary() {
 DeskRole::DeskRole(const AppOptions& options, const QString& siteUrl, const QString& logFolder, bool headless)
     : options_(options) {
     const QString& site = options.broker.site;
+    // The field takes a desk's command only from the login the command names: a desk's login is
+    // its computer name.
+    if (!options.broker.user.isEmpty() && options.broker.user != options.computerName)
+        throw StartupError(QStringLiteral("A workstation logs in to the broker under its computer name: "
+                                          "--broker-user %1 is not %2")
+                               .arg(options.broker.user, options.computerName));
     link_ = std::make_unique<MqttLink>(options.broker, clientId(QStringLiteral("desk"), options.computerName),
                                        QStringList{wire::topicName(site, wire::Topic::State),
-                                                   wire::topicName(site, wire::Topic::Notice),
+                                                   wire::everyLoginTopic(site, wire::Topic::Notice),
                                                    wire::topicName(site, wire::Topic::Event),
                                                    wire::topicName(site, wire::Topic::Field),
-                                                   wire::topicName(site, wire::Topic::Resync)});
+                                                   wire::topicName(site, wire::Topic::Resync),
+                                                   wire::loginTopic(site, wire::Topic::Answer, options.computerName)});
     desk_ = std::make_unique<DeskLink>(*link_, site, options.computerName, services_.log);
     desk_->setMeasuring(options.stats);
     const HostServices host{&services_.texts, &services_.log, desk_.get(), desk_.get(), &services_.images};
@@ -223,6 +231,8 @@ DeskRole::DeskRole(const AppOptions& options, const QString& siteUrl, const QStr
     if (!options.group.isEmpty() && !station_->showGroup(options.group))
         throw StartupError(QStringLiteral("The site has no status group \"%1\"").arg(options.group));
     linkLabel_ = std::make_unique<FieldLinkLabel>(station_->widget());
+    desk_->setOperator(station_->host().operatorLogin());
+    desk_->commandRefused = [this](const QString& text) { linkLabel_->tell(text); };
     desk_->refreshRows = [this] { station_->refreshAllRows(); };
     desk_->linkChanged = [this](bool up, const QDateTime& since) { linkLabel_->show(up, since); };
     desk_->fieldChanged = [this] {
@@ -238,6 +248,7 @@ DeskRole::~DeskRole() {
     // the status bar's label goes with the window, so the link no longer reaches it.
     desk_->linkChanged = {};
     desk_->fieldChanged = {};
+    desk_->commandRefused = {};
     desk_->refreshRows = {};
     station_.reset();
     link_.reset();
@@ -269,12 +280,13 @@ QString DeskRole::control(const QString& line) {
             .arg(desk_->reportsApplied())
             .arg(desk_->doneSeq());
     if (word == QLatin1String("status"))
-        return QStringLiteral("status %1 link %2 resyncing %3 resyncs %4 dropped %5 rejected %6 %7")
+        return QStringLiteral("status %1 link %2 resyncing %3 resyncs %4 dropped %5 rejected %6 refused %7 %8")
             .arg(name, desk_->isUp() ? QStringLiteral("up") : QStringLiteral("down"))
             .arg(desk_->isResyncing() ? 1 : 0)
             .arg(desk_->resyncs())
             .arg(desk_->reportsDropped())
             .arg(desk_->rejectedPayloads())
+            .arg(desk_->commandsRefused())
             .arg(desk_->fieldWords());
     if (word == QLatin1String("groups"))
         return QStringLiteral("groups %1 %2").arg(name, station_->status().groupNames().join(QLatin1Char('|')));

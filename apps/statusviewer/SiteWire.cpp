@@ -10,7 +10,7 @@
 namespace sv::wire {
 namespace {
 
-const char* const kTopicNames[] = {"state", "notice", "command", "event", "field", "resync"};
+const char* const kTopicNames[] = {"state", "notice", "command", "event", "answer", "field", "resync"};
 const char* const kCommandKinds[] = {"api", "access", "control", "tamper", "resync"};
 const char* const kEventKinds[] = {"done", "online", "offline", "digest"};
 
@@ -97,9 +97,29 @@ QString topicName(const QString& site, Topic topic) {
 }
 
 std::optional<Topic> topicOf(const QString& site, const QString& name) {
-    for (int t = 0; t < int(std::size(kTopicNames)); ++t)
-        if (name == topicName(site, Topic(t)))
-            return Topic(t);
+    for (Topic t : {Topic::State, Topic::Event, Topic::Field, Topic::Resync})
+        if (name == topicName(site, t))
+            return t;
+    return std::nullopt;
+}
+
+QString loginTopic(const QString& site, Topic topic, const QString& login) {
+    return topicName(site, topic) + QLatin1Char('/') + login;
+}
+
+QString everyLoginTopic(const QString& site, Topic topic) { return loginTopic(site, topic, QStringLiteral("+")); }
+
+std::optional<LoginTopic> loginTopicOf(const QString& site, const QString& name) {
+    for (Topic t : {Topic::Notice, Topic::Command, Topic::Answer}) {
+        const QString prefix = topicName(site, t) + QLatin1Char('/');
+        if (!name.startsWith(prefix))
+            continue;
+        const QString login = name.mid(prefix.size());
+        if (login.isEmpty() || login.contains(QLatin1Char('/')) || login.contains(QLatin1Char('+')) ||
+            login.contains(QLatin1Char('#')))
+            return std::nullopt;
+        return LoginTopic{t, login};
+    }
     return std::nullopt;
 }
 
@@ -186,23 +206,28 @@ std::optional<Notice> decodeNotice(const QByteArray& payload, QString& error) {
 
 QByteArray encode(const Command& command) {
     const QCborValue b = command.kind == Command::Kind::ApiCall ? QCborValue(command.text) : QCborValue(command.b);
-    return QCborValue(QCborArray{kWireVersion, command.sender, QLatin1String(kCommandKinds[int(command.kind)]),
-                                 command.a, b, command.c})
+    return QCborValue(QCborArray{kWireVersion, command.sender, command.session, command.number, command.sentMs,
+                                 command.operatorLogin, QLatin1String(kCommandKinds[int(command.kind)]), command.a, b,
+                                 command.c})
         .toCbor();
 }
 
 std::optional<Command> decodeCommand(const QByteArray& payload, QString& error) {
-    Reader r(payload, 6);
+    Reader r(payload, 10);
     Command command;
     if (r.ok()) {
         command.sender = r.text(1, "sender");
-        command.kind = Command::Kind(Reader::name(r.items().at(2), kCommandKinds, "command", r));
-        command.a = r.integer(3, kMinInt32, command.kind == Command::Kind::Resync ? kMaxCount : kMaxInt32, "first argument");
+        command.session = r.integer(2, 0, kMaxCount, "session");
+        command.number = r.integer(3, 1, kMaxCount, "command number");
+        command.sentMs = r.integer(4, 0, kMaxCount, "time sent");
+        command.operatorLogin = r.text(5, "operator");
+        command.kind = Command::Kind(Reader::name(r.items().at(6), kCommandKinds, "command", r));
+        command.a = r.integer(7, kMinInt32, command.kind == Command::Kind::Resync ? kMaxCount : kMaxInt32, "first argument");
         if (command.kind == Command::Kind::ApiCall)
-            command.text = r.text(4, "command text");
+            command.text = r.text(8, "command text");
         else
-            command.b = r.integer(4, kMinInt32, kMaxInt32, "second argument");
-        command.c = r.integer(5, kMinInt32, kMaxInt32, "third argument");
+            command.b = r.integer(8, kMinInt32, kMaxInt32, "second argument");
+        command.c = r.integer(9, kMinInt32, kMaxInt32, "third argument");
     }
     return result(r, std::move(command), error);
 }
@@ -262,6 +287,25 @@ std::optional<Snapshot> decodeSnapshot(const QByteArray& payload, QString& error
         }
     }
     return result(r, std::move(snapshot), error);
+}
+
+// ---- answer
+
+QByteArray encode(const Answer& answer) {
+    return QCborValue(QCborArray{kWireVersion, answer.number, answer.accepted, answer.reason}).toCbor();
+}
+
+std::optional<Answer> decodeAnswer(const QByteArray& payload, QString& error) {
+    Reader r(payload, 4);
+    Answer answer;
+    if (r.ok()) {
+        answer.number = r.integer(1, 1, kMaxCount, "command number");
+        if (!r.items().at(2).isBool())
+            r.fail(QStringLiteral("accepted is not true or false"));
+        answer.accepted = r.items().at(2).toBool();
+        answer.reason = r.text(3, "reason");
+    }
+    return result(r, std::move(answer), error);
 }
 
 }  // namespace sv::wire

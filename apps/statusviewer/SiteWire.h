@@ -1,12 +1,16 @@
 // What the processes of a multi-desk site say to each other over the broker, and how it is
 // written: one topic tree per site and a compact, versioned payload per topic.
 //
-//   site/<site>/state    field -> desks   a batch of state reports
-//   site/<site>/notice   desk -> desks    a notice of one workstation to the others (SendSyncData)
-//   site/<site>/command  desk -> field    a device command, or a desk's request to resynchronise
-//   site/<site>/event    field -> desks   the field's announcements (run done, digest)
-//   site/<site>/field    field -> desks   retained: the field's session online, or offline (its last will)
-//   site/<site>/resync   field -> desks   the answer to a resync request: the newest report per point
+//   site/<site>/state            field -> desks   a batch of state reports
+//   site/<site>/notice/<login>   desk -> desks    a notice of one workstation to the others (SendSyncData)
+//   site/<site>/command/<login>  desk -> field    a device command, or a desk's request to resynchronise
+//   site/<site>/event            field -> desks   the field's announcements (run done, digest)
+//   site/<site>/answer/<login>   field -> desk    the field's answer to one of the desk's commands
+//   site/<site>/field            field -> desks   retained: the field's session online, or offline (its last will)
+//   site/<site>/resync           field -> desks   the answer to a resync request: the newest report per point
+//
+// A desk publishes only under its own broker login (the broker's ACL binds <login> to the login
+// that publishes), so the last level of a notice or command topic says who sent it.
 //
 // Every payload is one CBOR array (RFC 8949) whose first item is the format version (kWireVersion).
 // A decoder reads the whole payload before it returns anything: a payload of another version, of
@@ -25,12 +29,24 @@ namespace sv::wire {
 
 inline constexpr qint64 kWireVersion = 1;
 
-enum class Topic { State, Notice, Command, Event, Field, Resync };
+enum class Topic { State, Notice, Command, Event, Answer, Field, Resync };
 
 /// "site/<site>/state" ...
 QString topicName(const QString& site, Topic topic);
 /// The topic of a full topic name of the site; nullopt for any other name.
 std::optional<Topic> topicOf(const QString& site, const QString& name);
+
+/// "site/<site>/command/<login>": a topic of one login (notice, command, answer).
+QString loginTopic(const QString& site, Topic topic, const QString& login);
+/// "site/<site>/command/+": the topic of every login, to subscribe to.
+QString everyLoginTopic(const QString& site, Topic topic);
+struct LoginTopic {
+    Topic topic;
+    QString login;
+};
+/// The topic and login of a login's topic name of the site; nullopt for any other name (also for
+/// an empty login or one with a level separator or wildcard).
+std::optional<LoginTopic> loginTopicOf(const QString& site, const QString& name);
 
 /// One state report as the host hands it to Status::StateChange. seq numbers the field's published
 /// reports from 1 within one session of the field.
@@ -61,7 +77,10 @@ struct Notice {
     QVariant data;
 };
 
-/// [1, sender, kind, a, b, c]: kind says what a, b and c are.
+/// [1, sender, session, number, sentMs, operator, kind, a, b, c]: kind says what a, b and c are.
+/// sender is the desk (its broker login); session a random number of the desk's run and number
+/// counts the run's commands from 1, so the field refuses a command it has seen; sentMs is the
+/// desk's clock when sent; operator the login name of the operator at the desk.
 struct Command {
     enum class Kind {
         ApiCall,         // classic controller: a = controller, b = command text, c = point
@@ -71,6 +90,10 @@ struct Command {
         Resync,          // a desk (re)connected: a = its request number
     };
     QString sender;
+    qint64 session = 0;
+    qint64 number = 0;
+    qint64 sentMs = 0;
+    QString operatorLogin;
     Kind kind = Kind::Resync;
     qint64 a = 0;
     QString text;  // b of ApiCall
@@ -105,11 +128,20 @@ struct Snapshot {
     QVector<StateReport> reports;
 };
 
+/// [1, number, accepted, reason]: the field's answer to the desk's command `number` (of its
+/// current session); reason says why a refused command was refused.
+struct Answer {
+    qint64 number = 0;
+    bool accepted = false;
+    QString reason;
+};
+
 QByteArray encode(const StateBatch& batch);
 QByteArray encode(const Notice& notice);
 QByteArray encode(const Command& command);
 QByteArray encode(const Event& event);
 QByteArray encode(const Snapshot& snapshot);
+QByteArray encode(const Answer& answer);
 
 /// Each returns the decoded message, or nullopt with why (for the log) in error.
 std::optional<StateBatch> decodeStates(const QByteArray& payload, QString& error);
@@ -117,5 +149,6 @@ std::optional<Notice> decodeNotice(const QByteArray& payload, QString& error);
 std::optional<Command> decodeCommand(const QByteArray& payload, QString& error);
 std::optional<Event> decodeEvent(const QByteArray& payload, QString& error);
 std::optional<Snapshot> decodeSnapshot(const QByteArray& payload, QString& error);
+std::optional<Answer> decodeAnswer(const QByteArray& payload, QString& error);
 
 }  // namespace sv::wire

@@ -29,14 +29,9 @@ TopMenu ContextMenus::buttonReleased(int pane, const CellSelected& cellSelected,
             return TopMenu::None;
 
         const QString address = window_.grid(pane).text(row, col::Address);
-        // Asked anew for every entry enabled by permission: the operator's right and the point's
-        // role (both are asked, each time).
-        const MenuModel::Permission permitted = [&] {
-            qint32 permission = kCommandPermission;
-            const bool operatorMay = CheckOperatorPermission(ctx_, permission);
-            const bool pointAllowed = CheckRolePoint(ctx_, address);
-            return operatorMay && pointAllowed;
-        };
+        // Asked anew for every entry enabled by permission (the operator's right and the point's
+        // role), by the rule the field applies to a desk's command as well.
+        const MenuModel::Permission permitted = [&] { return CheckCommandPermission(ctx_, address); };
         const TopMenu menu = MenuModel::menuForAddress(address);
         if (menu == TopMenu::ZR2) {
             model_.buildNewerLine(address, permitted);

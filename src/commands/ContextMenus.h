@@ -29,9 +29,6 @@ public:
     /// the chosen entry's command runs before it returns.
     using Popup = std::function<void(TopMenu menu)>;
 
-    /// The operator permission a command of the menus needs.
-    static constexpr qint32 kCommandPermission = 63;
-
     ContextMenus(ComponentContext& ctx, StatusWindow& window, SuperStatusReplay& replay);
 
     MenuModel& model() { return model_; }

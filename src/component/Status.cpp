@@ -288,34 +288,40 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
         const QString data = vData.toString();
         const auto fromHere = [&] { return Sender == ctx.site().WorkstationID(); };
         switch (lData) {
+        // A notice about a group says only which group changed: what the box shows is read from
+        // the site, so a notice naming a group that is not stored, or another name than the
+        // stored one, changes nothing.
         case GroupCreated: {
             if (fromHere())
                 return;
-            const DataParts parts = splitNameAndId(data);
-            qint32 groupId = toInt32(parts.second);
-            // A notice sent again for a group the box holds, or naming a group no site can store,
-            // adds nothing: the box never grows past the site's groups.
-            if (window.findGroupEntry(groupId) >= 0 || parts.first.size() > GroupStore::kMaxNameLength)
+            qint32 groupId = toInt32(splitNameAndId(data).second);
+            if (window.findGroupEntry(groupId) >= 0)
                 return;
-            if (CheckSyncPermission(ctx, groupId))
-                window.appendGroupEntry(parts.first, groupId);
+            const std::optional<QString> name = d->groups.storedName(groupId);
+            if (name && CheckSyncPermission(ctx, groupId))
+                window.appendGroupEntry(*name, groupId);
             return;
         }
         case GroupDeleted: {
             if (fromHere())
                 return;
-            const int index = window.findGroupEntry(toInt32(splitNameAndId(data).second));
-            if (index >= 0)
+            const qint32 groupId = toInt32(splitNameAndId(data).second);
+            const int index = window.findGroupEntry(groupId);
+            if (index >= 0 && !d->groups.storedName(groupId))
                 window.removeGroupEntry(index);
             return;
         }
         case GroupRenamed: {
             if (fromHere())
                 return;
-            const DataParts parts = splitNameAndId(data);
-            const int index = window.findGroupEntry(toInt32(parts.second));
-            if (index >= 0)
-                window.setGroupEntryText(index, parts.first);
+            const qint32 groupId = toInt32(splitNameAndId(data).second);
+            const int index = window.findGroupEntry(groupId);
+            if (index < 0)
+                return;
+            if (const std::optional<QString> name = d->groups.storedName(groupId))
+                window.setGroupEntryText(index, *name);
+            else
+                window.removeGroupEntry(index);
             return;
         }
         case PointConfigured:
@@ -339,12 +345,13 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
         case ControllerEnabled:
         case PortEnabled:
         case PylonEnabled: {
+            // The flag is stored by whoever changed it; the rows re-read it from the site rather
+            // than take the notice's word for it. A notice that cannot be read is still reported.
             const DataParts parts = splitAddressAnd(data);
-            const quint8 state = toState(parts.second);
-            const QString deviceType = lData == ControllerEnabled ? QStringLiteral("CONTROLLER_ENABLED")
-                                       : lData == PortEnabled     ? QStringLiteral("PORT_ENABLED")
-                                                                  : QStringLiteral("PYLON_ENABLED");
-            d->intake.StateChange(deviceType, parts.first, state, QString(), QString());
+            toState(parts.second);
+            d->refreshPoint(parts.first.trimmed(), lData == ControllerEnabled ? QStringLiteral("CONT")
+                                                   : lData == PortEnabled     ? QStringLiteral("PORT")
+                                                                              : QStringLiteral("PYLON"));
             return;
         }
         default:

@@ -3,25 +3,18 @@
 #include "base/ErrorTrap.h"
 #include "base/Texts.h"
 
+#include <statusobject/CommandRule.h>
+
 namespace so {
 namespace {
 
-constexpr qint16 kOperatorPermission = 10;
 constexpr qint16 kSyncPermission = 14;
-
-const QString kRolePointQuery = QStringLiteral(
-    "Select Address from boundaries Where boundaries.Address = ?"
-    " and objecttype = 21 and WorkstationID = 1 and GroupID IN"
-    " (SELECT     OperatorsToGroups.GroupID"
-    " FROM         Operators INNER JOIN"
-    " OperatorsToGroups ON Operators.OperatorID = OperatorsToGroups.OperatorID"
-    " WHERE     (Operators.OperatorID = ?))");
 
 }  // namespace
 
 bool CheckOperatorPermission(ComponentContext& ctx, qint32& number) {
     return trapOr(ctx, QStringLiteral("MPublic.CheckOperatorPermission"), false,
-                  [&] { return ctx.site().PermissionGranted(kOperatorPermission, number); });
+                  [&] { return ctx.site().PermissionGranted(kOperatorPermissionKind, number); });
 }
 
 bool CheckSyncPermission(ComponentContext& ctx, qint32& number) {
@@ -30,18 +23,13 @@ bool CheckSyncPermission(ComponentContext& ctx, qint32& number) {
 }
 
 bool CheckRolePoint(ComponentContext& ctx, const QString& address) {
-    return trapOr(ctx, QStringLiteral("MPublic.CheckRolePoint"), false, [&] {
-        const qint32 operatorId = ctx.site().UserId();
-        db::Command command(ctx.db(), kRolePointQuery);
-        command.appendParameter(QStringLiteral("@Address"), db::ParamType::NVarChar, db::ParamDirection::Input,
-                                int(address.size()), address);
-        command.appendParameter(QStringLiteral("@OperatorID"), db::ParamType::Integer, db::ParamDirection::Input, 0,
-                                operatorId);
-        db::Recordset boundaries = command.open();
-        const bool noBoundary = boundaries.eof();
-        boundaries.close();
-        return noBoundary;
-    });
+    return trapOr(ctx, QStringLiteral("MPublic.CheckRolePoint"), false,
+                  [&] { return outsideOperatorBoundaries(ctx.db(), ctx.site().UserId(), address); });
+}
+
+bool CheckCommandPermission(ComponentContext& ctx, const QString& address) {
+    return mayCommandPoint(address, {[&](qint32& number) { return CheckOperatorPermission(ctx, number); },
+                                     [&](const QString& point) { return CheckRolePoint(ctx, point); }});
 }
 
 bool LockComponentA(ComponentContext& ctx, qint32 kind, qint32 id, bool showMessage, const QString& extraText) {

@@ -21,6 +21,10 @@ bool CheckSyncPermission(ComponentContext& ctx, qint32& number);
 /// ("MPublic.CheckRolePoint"). The address and the operator id are bound as parameters.
 bool CheckRolePoint(ComponentContext& ctx, const QString& address);
 
+/// Whether the window's operator may command the point at address, by the command rule
+/// (statusobject/CommandRule.h): each question asked under its own trap above, a failure denying.
+bool CheckCommandPermission(ComponentContext& ctx, const QString& address);
+
 /// Takes the host's lock on a shared component. When another holder has it, optionally tells the
 /// operator who (resource 74 with extraText, else 72; title 3807) and returns false. Otherwise
 /// asks the host for the lock and returns whether it was granted ("MPublic.LockComponentA").

@@ -124,6 +124,17 @@ bool GroupStore::deleteGroup(qint32 groupId, const QString& name, const QString&
     });
 }
 
+std::optional<QString> GroupStore::storedName(qint32 groupId) {
+    db::Command lookup(ctx_.db(), QStringLiteral("Select GroupName from Status_Groups Where GroupID = ?"));
+    lookup.appendParameter(QStringLiteral("@GroupID"), db::ParamType::Integer, db::ParamDirection::Input, 4, groupId);
+    db::Recordset rs = lookup.open();
+    std::optional<QString> name;
+    if (!rs.eof())
+        name = rs.field(0).isNull() ? QString() : rs.field(0).toString();
+    rs.close();
+    return name;
+}
+
 void GroupStore::insertPoints(qint32 groupId, const QVector<SelectedPoint>& points) {
     db::Command insert(ctx_.db(),
                        QStringLiteral("Insert Into Status_Points (GroupID, ObjectID, PointID, ListName, ListSmallIcon, "

@@ -17,6 +17,7 @@
 #include <QVector>
 
 #include <functional>
+#include <optional>
 
 namespace so {
 
@@ -75,6 +76,10 @@ public:
     /// Returns true when the group was removed.
     bool deleteGroup(qint32 groupId, const QString& name,
                      const QString& reportName = QStringLiteral("FCustom.cmdStatusGroup_Click"));
+
+    /// The stored name of a group; nothing when the site holds no such group. The truth another
+    /// workstation's notice about the group is checked against. Throws DbError.
+    std::optional<QString> storedName(qint32 groupId);
 
 private:
     void insertPoints(qint32 groupId, const QVector<SelectedPoint>& points);

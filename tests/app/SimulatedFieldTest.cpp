@@ -169,6 +169,26 @@ TEST_F(FieldFixture, ClearingCodeTamperReReportsTheReadersKeypadModule) {
                                   "(SELECT KeypadID FROM ZRII_KeypadsInReader WHERE ReaderID = %1)").arg(reader.toInt())).toInt(), 0);
 }
 
+TEST_F(FieldFixture, ACommandsTargetsAreThePointsItActsOnWithTheirDoor) {
+    const qint32 controller = firstController();
+    const QString c = controllerAddress(controller);
+    // What the operator's rights are checked against: the point and, on board, its door.
+    EXPECT_EQ(field->apiCallTargets(controller, "CALL_API|DOORFUNCTION|UNLOCK_DOOR", 3),
+              (QStringList{c + ".BR03", c + ".DR03"}));
+    EXPECT_EQ(field->apiCallTargets(controller, "CALL_API|CONTROLFUNCTION|MASK", 4), (QStringList{c + ".BI04", c + ".DR04"}));
+    EXPECT_EQ(field->apiCallTargets(controller, "CALL_API|CONTROLFUNCTION|MASK", 8 + 5), (QStringList{c + ".XI05"}));
+    EXPECT_TRUE(field->apiCallTargets(99999, "CALL_API|DOORFUNCTION|UNLOCK_DOOR", 1).isEmpty());
+    EXPECT_TRUE(field->apiCallTargets(controller, "garbage", 1).isEmpty());
+
+    const qint32 door = site.scalar("SELECT MIN(DoorID) FROM ZRII_Doors").toInt();
+    EXPECT_EQ(field->deviceTargets(7, door), (QStringList{stored(QString("SELECT Address FROM ZRII_Doors WHERE DoorID = %1").arg(door))}));
+    EXPECT_TRUE(field->deviceTargets(5, door + 100000).isEmpty());
+    EXPECT_TRUE(field->deviceTargets(9, door).isEmpty());
+    const qint32 reader = site.scalar("SELECT MIN(ReaderID) FROM ZRII_Readers").toInt();
+    EXPECT_EQ(field->readerTargets(reader),
+              (QStringList{stored(QString("SELECT Address FROM ZRII_Readers WHERE ReaderID = %1").arg(reader))}));
+}
+
 TEST_F(FieldFixture, TrafficLeavesTheStoredStatusShowingWhatWasReported) {
     ASSERT_GT(field->deviceCount(), 0);
     const int sent = field->step(3000);

@@ -32,15 +32,37 @@ TEST(SiteWire, EveryMessageReadsBackAsWritten) {
         EXPECT_EQ(notice->data.isValid(), data.isValid());
     }
 
-    Command api{"WS2", Command::Kind::ApiCall, 7, "CALL_API|DOORFUNCTION|UNLOCK_DOOR", 0, 3};
+    Command api;
+    api.sender = "WS2";
+    api.session = (qint64(1) << 61) + 5;
+    api.number = 12;
+    api.sentMs = 1700000000456;
+    api.operatorLogin = "mlee";
+    api.kind = Command::Kind::ApiCall;
+    api.a = 7;
+    api.text = "CALL_API|DOORFUNCTION|UNLOCK_DOOR";
+    api.c = 3;
     const auto command = decodeCommand(encode(api), error);
     ASSERT_TRUE(command) << error.toStdString();
     EXPECT_EQ(command->kind, Command::Kind::ApiCall);
+    EXPECT_EQ(command->sender, "WS2");
+    EXPECT_EQ(command->session, api.session);
+    EXPECT_EQ(command->number, 12);
+    EXPECT_EQ(command->sentMs, api.sentMs);
+    EXPECT_EQ(command->operatorLogin, "mlee");
     EXPECT_EQ(command->text, api.text);
     EXPECT_EQ(command->c, 3);
-    const auto resync = decodeCommand(encode(Command{"WS2", Command::Kind::Resync, 5, {}, 0, 0}), error);
-    ASSERT_TRUE(resync);
-    EXPECT_EQ(resync->kind, Command::Kind::Resync);
+    Command resync = api;
+    resync.kind = Command::Kind::Resync;
+    resync.a = 5;
+    ASSERT_TRUE(decodeCommand(encode(resync), error));
+    EXPECT_EQ(decodeCommand(encode(resync), error)->kind, Command::Kind::Resync);
+
+    const auto refused = decodeAnswer(encode(Answer{12, false, "operator \"akim\" may not command X"}), error);
+    ASSERT_TRUE(refused) << error.toStdString();
+    EXPECT_EQ(refused->number, 12);
+    EXPECT_FALSE(refused->accepted);
+    EXPECT_TRUE(decodeAnswer(encode(Answer{13, true, {}}), error)->accepted);
 
     const auto event = decodeEvent(encode(Event{Event::Kind::Digest, 42, 1002, {}, (qint64(1) << 62) - 1}), error);
     ASSERT_TRUE(event) << error.toStdString();
@@ -90,9 +112,13 @@ TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
     QString error;
     EXPECT_FALSE(decodeNotice(cbor({1, "3", "T", 1, 2.5}), error)) << "data of another type";
     EXPECT_FALSE(decodeNotice(cbor({1, "3", "T", qint64(1) << 40, "x"}), error)) << "action out of range";
-    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", "reboot", 1, 2, 3}), error));
+    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 1, 5, "mlee", "reboot", 1, 2, 3}), error));
     EXPECT_TRUE(error.contains("reboot")) << error.toStdString();
-    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", "api", 1, 2, 3}), error)) << "an api call's command is a text";
+    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 1, 5, "mlee", "api", 1, 2, 3}), error)) << "an api call's command is a text";
+    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 0, 5, "mlee", "tamper", 1, 0, 0}), error)) << "commands count from 1";
+    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 1, 5, QCborValue(nullptr), "tamper", 1, 0, 0}), error)) << "no operator";
+    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", "api", 1, 2, 3}), error)) << "the envelope is missing";
+    EXPECT_FALSE(decodeAnswer(cbor({1, 3, 1, "why"}), error)) << "accepted is true or false";
     EXPECT_FALSE(decodeEvent(cbor({1, "digest", 1, 2, 3, 4}), error)) << "requester not a text";
     EXPECT_FALSE(decodeEvent(cbor({1, "written", 1, 2, nullptr, 4}), error)) << "no such event";
     const QCborArray numbered{9, "STD_INPUT", "A1", 3, ""};
@@ -104,11 +130,25 @@ TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
     EXPECT_FALSE(decodeCommand(cbor({1, 42, 1, 0, QCborArray{good}}), error));
 }
 
-TEST(SiteWire, TopicsAreTheSitesOwn) {
-    EXPECT_EQ(topicName("north", Topic::Notice), "site/north/notice");
+TEST(SiteWire, TopicsAreTheSitesOwnAndNameTheLoginThatPublishes) {
     EXPECT_EQ(topicOf("north", "site/north/state"), Topic::State);
     EXPECT_FALSE(topicOf("north", "site/south/state"));
     EXPECT_FALSE(topicOf("north", "site/north/state/extra"));
+    EXPECT_FALSE(topicOf("north", "site/north/command")) << "commands go under a login";
+    EXPECT_EQ(topicOf("north", "site/north/field"), Topic::Field);
+    EXPECT_EQ(topicOf("north", "site/north/resync"), Topic::Resync);
+    EXPECT_FALSE(topicOf("north", "site/north/answer")) << "answers go to a login";
+
+    EXPECT_EQ(loginTopic("north", Topic::Command, "WS2"), "site/north/command/WS2");
+    EXPECT_EQ(everyLoginTopic("north", Topic::Notice), "site/north/notice/+");
+    const auto from = loginTopicOf("north", "site/north/command/WS2");
+    ASSERT_TRUE(from);
+    EXPECT_EQ(from->topic, Topic::Command);
+    EXPECT_EQ(from->login, "WS2");
+    EXPECT_EQ(loginTopicOf("north", "site/north/answer/WS3")->topic, Topic::Answer);
+    for (const char* name : {"site/north/command/", "site/north/command/WS2/x", "site/south/command/WS2",
+                             "site/north/state/WS2", "site/north/command"})
+        EXPECT_FALSE(loginTopicOf("north", name)) << name;
 }
 
 }  // namespace

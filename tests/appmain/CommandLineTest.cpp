@@ -75,14 +75,14 @@ TEST(CommandLine, RefusedArgumentsNameTheProblem) {
 
 TEST(CommandLine, TheRolesOfAMultiDeskSiteTakeTheBrokerAndItsLogin) {
     const sv::CommandLine desk = parse({"workstation", "--broker", "mqtt://10.0.0.5:1884", "--db", "sqlite:s.db",
-                                        "--computer-name", "WS3", "--broker-user", "desk", "--broker-password-file",
+                                        "--computer-name", "WS3", "--broker-user", "WS3", "--broker-password-file",
                                         "/etc/sv/desk.pw", "--broker-tls", "ca.crt", "--site", "north", "--group",
                                         "Entire Site", "--control"});
     ASSERT_TRUE(desk.error.isEmpty()) << desk.error.toStdString();
     EXPECT_EQ(desk.options.role, sv::Role::Workstation);
     EXPECT_EQ(desk.options.broker.host, "10.0.0.5");
     EXPECT_EQ(desk.options.broker.port, 1884);
-    EXPECT_EQ(desk.options.broker.user, "desk");
+    EXPECT_EQ(desk.options.broker.user, "WS3");
     EXPECT_EQ(desk.options.broker.passwordFile, "/etc/sv/desk.pw");
     EXPECT_EQ(desk.options.broker.tlsCaFile, "ca.crt");
     EXPECT_EQ(desk.options.broker.site, "north");

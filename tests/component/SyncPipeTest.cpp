@@ -1,6 +1,6 @@
 // Notifications from other workstations through Status::SyncPipe: the status-group box follows
-// groups created, deleted and renamed elsewhere, configuration changes re-read the point's rows,
-// enabled flags arrive as state changes, and whatever is not meant for this workstation or cannot be
+// groups created, deleted and renamed elsewhere as the site stores them, configuration changes and
+// enabled flags re-read the point's rows, and whatever is not meant for this workstation or cannot be
 // read is left alone.
 #include "component/ComponentFixture.h"
 
@@ -30,6 +30,12 @@ protected:
 
     QString firstOf(int objectId) { return groupAddresses(site.smallGroupId, objectId).value(0); }
 
+    void storeGroup(int id, const QString& name) {
+        db->execute(QStringLiteral("INSERT INTO Status_Groups (GroupID, GroupName, SiteID) VALUES (%1, '%2', 1)")
+                        .arg(id)
+                        .arg(name));
+    }
+
     /// A report was written to the component's log and shown as a message naming the procedure.
     bool reportedUnder(const QString& name) {
         for (const auto& m : dialogs.messages)
@@ -39,10 +45,14 @@ protected:
     }
 };
 
-TEST_F(SyncPipeTest, GroupsCreatedElsewhereAppearWhenTheOperatorMaySeeThem) {
+TEST_F(SyncPipeTest, GroupsCreatedElsewhereAppearUnderTheirStoredNameWhenTheOperatorMaySeeThem) {
+    storeGroup(77, QStringLiteral("Night Shift"));
+    storeGroup(78, QStringLiteral("Dock|Yard"));
+    for (int id = 79; id <= 83; ++id)
+        storeGroup(id, QStringLiteral("Group %1").arg(id));
     const QStringList before = box();
-    send(1, QStringLiteral("Night Shift|77"), kOther, QStringLiteral("StatusView"));
-    EXPECT_EQ(box(), before + QStringList{QStringLiteral("Night Shift=77")});
+    send(1, QStringLiteral("ALL CLEAR - ignore|77"), kOther, QStringLiteral("StatusView"));
+    EXPECT_EQ(box(), before + QStringList{QStringLiteral("Night Shift=77")}) << "the stored name, not the notice's";
     EXPECT_EQ(host.callsNamed(QStringLiteral("PermissionGranted")).last().toString(), QStringLiteral("PermissionGranted(14, 77)"));
 
     // A name may hold "|" itself: the identifier is what follows the last one.
@@ -50,6 +60,7 @@ TEST_F(SyncPipeTest, GroupsCreatedElsewhereAppearWhenTheOperatorMaySeeThem) {
     EXPECT_EQ(box().last(), QStringLiteral("Dock|Yard=78"));
 
     const QStringList now = box();
+    send(1, QStringLiteral("Forged|4242"));                               // no such group stored
     send(1, QStringLiteral("Mine|79"), QStringLiteral("WS1"));           // sent by this workstation
     send(1, QStringLiteral("Wrong Topic|80"), kOther, QStringLiteral("STATUSVIEWER"));
     host.permissions[14] = false;
@@ -59,12 +70,23 @@ TEST_F(SyncPipeTest, GroupsCreatedElsewhereAppearWhenTheOperatorMaySeeThem) {
     EXPECT_EQ(box(), now);
 }
 
-TEST_F(SyncPipeTest, GroupsDeletedOrRenamedElsewhereFollowInTheBox) {
+TEST_F(SyncPipeTest, GroupsDeletedOrRenamedElsewhereFollowTheStoredGroups) {
     const int groupId = site.sectionGroupIds[2];
-    ASSERT_GE(window().findGroupEntry(groupId), 0);
-    send(3, QStringLiteral("Relays, renamed|%1").arg(groupId));
+    const int index = window().findGroupEntry(groupId);
+    ASSERT_GE(index, 0);
+    const QString stored = window().groupEntries().at(index).text;
+
+    // Forged: the site still holds the group under its name.
+    send(3, QStringLiteral("ALL CLEAR - ignore|%1").arg(groupId));
+    send(2, QStringLiteral("x|%1").arg(groupId));
+    ASSERT_EQ(window().findGroupEntry(groupId), index);
+    EXPECT_EQ(window().groupEntries().at(index).text, stored);
+
+    db->execute(QStringLiteral("UPDATE Status_Groups SET GroupName = 'Relays, renamed' WHERE GroupID = %1").arg(groupId));
+    send(3, QStringLiteral("whatever|%1").arg(groupId));
     EXPECT_EQ(window().groupEntries().at(window().findGroupEntry(groupId)).text, QStringLiteral("Relays, renamed"));
 
+    db->execute(QStringLiteral("DELETE FROM Status_Groups WHERE GroupID = %1").arg(groupId));
     send(2, QStringLiteral("Relays, renamed|%1").arg(groupId), QStringLiteral("WS1"));  // own: ignored
     EXPECT_GE(window().findGroupEntry(groupId), 0);
     send(2, QStringLiteral("Relays, renamed|%1").arg(groupId));
@@ -107,16 +129,27 @@ TEST_F(SyncPipeTest, ANewerLineControllerIsFoundByItsKindNotItsLength) {
     EXPECT_EQ(cell(4, controller, QStringLiteral("Status")), QStringLiteral("-"));
 }
 
-TEST_F(SyncPipeTest, EnabledFlagsArriveAsStateChanges) {
+TEST_F(SyncPipeTest, EnabledFlagsAreReReadFromTheSiteNotTakenFromTheNotice) {
     const QString controller = firstOf(5), port = firstOf(7), pylon = firstOf(6);
+    const auto enabled = [&] {
+        return QStringList{cell(4, controller, QStringLiteral("Enabled")), cell(6, port, QStringLiteral("Enabled")),
+                           cell(5, pylon, QStringLiteral("Enabled"))};
+    };
+    const QStringList yes{QStringLiteral("R1463"), QStringLiteral("R1463"), QStringLiteral("R1463")};
+    ASSERT_EQ(enabled(), yes);
+    // Forged: the site still says enabled.
     send(7, controller + QStringLiteral("|0"));
     send(8, port + QStringLiteral("|0"));
     send(9, pylon + QStringLiteral("|0"));
-    EXPECT_EQ(cell(4, controller, QStringLiteral("Enabled")), QStringLiteral("R1679"));
-    EXPECT_EQ(cell(6, port, QStringLiteral("Enabled")), QStringLiteral("R1679"));
-    EXPECT_EQ(cell(5, pylon, QStringLiteral("Enabled")), QStringLiteral("R1679"));
-    send(7, controller + QStringLiteral("|1"));
-    EXPECT_EQ(cell(4, controller, QStringLiteral("Enabled")), QStringLiteral("R1463"));
+    EXPECT_EQ(enabled(), yes);
+
+    db->execute(QStringLiteral("UPDATE Controllers SET Installed = 0 WHERE Address = '%1'").arg(controller));
+    db->execute(QStringLiteral("UPDATE ServerPorts SET Enabled = 0 WHERE Address = '%1'").arg(port));
+    db->execute(QStringLiteral("UPDATE Pylons SET Enabled = 0 WHERE Address = '%1'").arg(pylon));
+    send(7, controller + QStringLiteral("|1"));  // the stored flag wins over the notice's either way
+    send(8, port + QStringLiteral("|1"));
+    send(9, pylon + QStringLiteral("|1"));
+    EXPECT_EQ(enabled(), (QStringList{QStringLiteral("R1679"), QStringLiteral("R1679"), QStringLiteral("R1679")}));
 }
 
 TEST_F(SyncPipeTest, UnreadablePayloadsAreLoggedAndIgnored) {

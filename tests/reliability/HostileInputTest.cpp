@@ -340,6 +340,7 @@ TEST(HostileBounds, TextBeyondTheSitesLimitsAndUnknownPointsAreDroppedNotKept) {
     EXPECT_GT(masked.findRowForAddress(input) + masked.findRowForAddress(ConvertToDoorAddress(input)), 0);
 
     // The same "group created" notice again and again adds its group once.
+    s.db->execute(QStringLiteral("INSERT INTO Status_Groups (GroupID, GroupName, SiteID) VALUES (4242, 'Night shift', 1)"));
     for (int i = 0; i < 100; ++i)
         s.status->SyncPipe(QStringLiteral("STATUSVIEW"), 1, QStringLiteral("Night shift|4242"),
                            QStringLiteral("WS2"), {});

@@ -268,6 +268,7 @@ TEST_F(OperatorDesk, AShownGroupDeletedElsewhereIsToldInTheStatusBarAndItsRowsGr
     ASSERT_GT(rows, 0);
     const QString name = frame->groupBox()->currentText();
 
+    db->execute(QStringLiteral("DELETE FROM Status_Groups WHERE GroupID = %1").arg(site.sectionGroupIds[0]));
     status->SyncPipe(QStringLiteral("STATUSVIEW"), 2, QStringLiteral("%1|%2").arg(name).arg(site.sectionGroupIds[0]),
                      QStringLiteral("another workstation"), QString());
     settle();
