@@ -208,7 +208,7 @@ def cbor(value):
 
 
 def api_command(desk, session, number, operator, controller, text, point):
-    """A desk's command as it goes over the wire (apps/statusviewer/SiteWire.h)."""
+    """A desk's command as it goes over the wire (sitebus/SiteWire.h)."""
     return cbor([1, desk, session, number, int(time.time() * 1000), operator, "api", controller, text, point])
 
 

@@ -61,7 +61,7 @@ wire::Command deviceCommand(wire::Command::Kind kind, qint64 a, qint64 b = 0, qi
 
 }  // namespace
 
-FieldBroadcaster::FieldBroadcaster(MqttLink& link, const QString& site, SimulatedField& field, so::db::Connection& db,
+FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, SimulatedField& field, so::db::Connection& db,
                                    AppLog& log)
     : link_(link), site_(site), field_(field), log_(log),
       gate_(db, [&field](const wire::Command& c) { return commandTargets(field, c); }), session_(drawSession()) {
@@ -71,7 +71,7 @@ FieldBroadcaster::FieldBroadcaster(MqttLink& link, const QString& site, Simulate
         log_.info(QStringLiteral("Field: connected to the broker, session %1").arg(session_));
         // Retained: a desk connecting later learns at once that this session is up.
         link_.publish(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Online)),
-                      MqttLink::AtLeastOnce, true);
+                      SiteTransport::AtLeastOnce, true);
         drain();
     };
     link_.onDisconnected = [this](const QString& reason) {
@@ -83,7 +83,7 @@ FieldBroadcaster::FieldBroadcaster(MqttLink& link, const QString& site, Simulate
     link_.onOversized = [this](const QString& topic, qint64 bytes) {
         log_.error(QStringLiteral("Field: a message of %1 bytes on %2 was dropped (at most %3); further ones there "
                                   "are dropped without a word")
-                       .arg(bytes).arg(topic).arg(MqttLink::kMaxPayloadBytes));
+                       .arg(bytes).arg(topic).arg(SiteTransport::kMaxPayloadBytes));
     };
     drainTimer_.setSingleShot(true);
     drainTimer_.setInterval(20);
@@ -151,7 +151,7 @@ void FieldBroadcaster::publishBatch(QVector<wire::StateReport> reports) {
         published_.accept(report);
     }
     batch.sentMs = nowMs();
-    link_.publish(wire::topicName(site_, Topic::State), wire::encode(batch), MqttLink::AtLeastOnce);
+    link_.publish(wire::topicName(site_, Topic::State), wire::encode(batch), SiteTransport::AtLeastOnce);
 }
 
 void FieldBroadcaster::publishDigest() {
@@ -159,7 +159,7 @@ void FieldBroadcaster::publishDigest() {
         return;
     wire::Event digest = event(wire::Event::Kind::Digest);
     digest.number = qint64(published_.digest());
-    link_.publish(wire::topicName(site_, Topic::Event), wire::encode(digest), MqttLink::AtLeastOnce);
+    link_.publish(wire::topicName(site_, Topic::Event), wire::encode(digest), SiteTransport::AtLeastOnce);
 }
 
 void FieldBroadcaster::announceDone() {
@@ -174,7 +174,7 @@ void FieldBroadcaster::publishDone() {
         return;
     }
     link_.publish(wire::topicName(site_, Topic::Event), wire::encode(event(wire::Event::Kind::Done)),
-                  MqttLink::AtLeastOnce);
+                  SiteTransport::AtLeastOnce);
 }
 
 void FieldBroadcaster::goOffline() {
@@ -182,7 +182,7 @@ void FieldBroadcaster::goOffline() {
     if (!link_.isConnected())
         return;
     link_.publish(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Offline)),
-                  MqttLink::AtLeastOnce, true);
+                  SiteTransport::AtLeastOnce, true);
     link_.waitUntilAcknowledged(1000);
 }
 
@@ -207,7 +207,7 @@ void FieldBroadcaster::answerResync(const QString& requester, qint64 number) {
             part.reports = all.mid(at, kMaxBatch);
             at += kMaxBatch;
             part.last = at >= all.size();
-            link_.publish(wire::topicName(site_, Topic::Resync), wire::encode(part), MqttLink::AtLeastOnce);
+            link_.publish(wire::topicName(site_, Topic::Resync), wire::encode(part), SiteTransport::AtLeastOnce);
         } while (!part.last);
     });
 }
@@ -238,7 +238,7 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
 
 void FieldBroadcaster::answer(const QString& login, qint64 number, const QString& refusal) {
     link_.publish(wire::loginTopic(site_, Topic::Answer, login), wire::encode(wire::Answer{number, refusal.isEmpty(), refusal}),
-                  MqttLink::AtLeastOnce);
+                  SiteTransport::AtLeastOnce);
 }
 
 void FieldBroadcaster::command(const wire::Command& c) {
@@ -264,7 +264,7 @@ void FieldBroadcaster::command(const wire::Command& c) {
 
 // ---- DeskLink
 
-DeskLink::DeskLink(MqttLink& link, const QString& site, const QString& deskId, AppLog& log)
+DeskLink::DeskLink(SiteTransport& link, const QString& site, const QString& deskId, AppLog& log)
     : link_(link), site_(site), deskId_(deskId),
       run_(qint64(QRandomGenerator::system()->generate64() >> 2)), log_(log) {
     link_.onConnected = [this] { connected(); };
@@ -276,7 +276,7 @@ DeskLink::DeskLink(MqttLink& link, const QString& site, const QString& deskId, A
     link_.onOversized = [this](const QString& topic, qint64 bytes) {
         log_.error(QStringLiteral("Field link: a message of %1 bytes on %2 was dropped (at most %3); further ones "
                                   "there are dropped without a word")
-                       .arg(bytes).arg(topic).arg(MqttLink::kMaxPayloadBytes));
+                       .arg(bytes).arg(topic).arg(SiteTransport::kMaxPayloadBytes));
     };
     session_.ask = [this](qint64 number) { sendCommand(deviceCommand(wire::Command::Kind::Resync, number)); };
     session_.deliver = [this](const wire::StateReport& report) { deliver(report); };
@@ -303,7 +303,7 @@ void DeskLink::detach(const QString& workstationId) { receivers_.remove(workstat
 
 void DeskLink::send(const QString& topic, qint32 action, const QVariant& data, const QString& senderWorkstationId) {
     if (!link_.publish(wire::loginTopic(site_, Topic::Notice, deskId_),
-                       wire::encode(wire::Notice{senderWorkstationId, topic, action, data}), MqttLink::AtLeastOnce))
+                       wire::encode(wire::Notice{senderWorkstationId, topic, action, data}), SiteTransport::AtLeastOnce))
         log_.error(QStringLiteral("Field link: the notice \"%1\" could not be sent").arg(topic));
 }
 
@@ -313,7 +313,7 @@ void DeskLink::sendCommand(wire::Command command) {
     command.number = ++commandNumber_;
     command.sentMs = QDateTime::currentMSecsSinceEpoch();
     command.operatorLogin = operator_;
-    if (!link_.publish(wire::loginTopic(site_, Topic::Command, deskId_), wire::encode(command), MqttLink::AtLeastOnce))
+    if (!link_.publish(wire::loginTopic(site_, Topic::Command, deskId_), wire::encode(command), SiteTransport::AtLeastOnce))
         log_.error(QStringLiteral("Field link: a command could not be sent"));
 }
 

@@ -24,7 +24,7 @@
 #include "CommandGate.h"
 #include "FieldInterfaces.h"
 #include "FieldSession.h"
-#include "MqttLink.h"
+#include "SiteTransport.h"
 #include "SiteWire.h"
 #include "SyncBus.h"
 
@@ -57,7 +57,7 @@ public:
 
     /// Sets the link's last will: constructed before the link starts. db: the site database, where
     /// the operators' rights are read.
-    FieldBroadcaster(MqttLink& link, const QString& site, SimulatedField& field, so::db::Connection& db, AppLog& log);
+    FieldBroadcaster(SiteTransport& link, const QString& site, SimulatedField& field, so::db::Connection& db, AppLog& log);
 
     void StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& dateLastUpdated,
                      const QString& stateValue) override;
@@ -89,7 +89,7 @@ private:
     wire::Event event(wire::Event::Kind kind) const;
     void answer(const QString& login, qint64 number, const QString& refusal);
 
-    MqttLink& link_;
+    SiteTransport& link_;
     QString site_;
     SimulatedField& field_;
     AppLog& log_;
@@ -114,7 +114,7 @@ public:
     static constexpr int kTickMs = 250;
 
     /// deskId names this desk: its broker login, which is its computer name (unique on the site).
-    DeskLink(MqttLink& link, const QString& site, const QString& deskId, AppLog& log);
+    DeskLink(SiteTransport& link, const QString& site, const QString& deskId, AppLog& log);
 
     /// The login name of the operator at this desk, named in every command.
     void setOperator(const QString& login) { operator_ = login; }
@@ -170,7 +170,7 @@ private:
     void sendCommand(wire::Command command);
     void reject(const char* what, const QString& why);
 
-    MqttLink& link_;
+    SiteTransport& link_;
     QString site_;
     QString deskId_;
     QString operator_;

@@ -16,6 +16,7 @@
 #include "AppLog.h"
 #include "CliOptions.h"
 #include "DrawnImageList.h"
+#include "MqttLink.h"
 #include "MqttSite.h"
 #include "ResourceTexts.h"
 #include "SimulatedField.h"

@@ -1,6 +1,6 @@
 #include "MqttLink.h"
 
-#include "AppSite.h"
+#include "StartupError.h"
 
 #include <QElapsedTimer>
 #include <QFile>
