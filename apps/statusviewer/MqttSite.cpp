@@ -2,6 +2,9 @@
 
 #include "AppLog.h"
 #include "SimulatedField.h"
+#include "SiteHost.h"
+
+#include <statusobject/CommandRule.h>
 
 #include <QLabel>
 #include <QMetaObject>
@@ -64,7 +67,11 @@ wire::Command deviceCommand(wire::Command::Kind kind, qint64 a, qint64 b = 0, qi
 FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, SimulatedField& field, so::db::Connection& db,
                                    AppLog& log)
     : link_(link), site_(site), field_(field), log_(log),
-      gate_(db, [&field](const wire::Command& c) { return commandTargets(field, c); }), session_(drawSession()) {
+      gate_(db, [&field](const wire::Command& c) { return commandTargets(field, c); },
+            [](so::db::Connection& site, qint32 operatorId, qint32& number) {
+                return SiteHost::permissionGranted(site, operatorId, so::kOperatorPermissionKind, number);
+            }),
+      session_(drawSession()) {
     link_.setLastWill(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Offline)));
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
     link_.onConnected = [this] {

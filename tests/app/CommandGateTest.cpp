@@ -4,6 +4,7 @@
 // the door kept from the Guards, admin everything).
 #include "AppTestSite.h"
 #include "CommandGate.h"
+#include "SiteHost.h"
 
 #include <statusobject/CommandRule.h>
 
@@ -58,7 +59,10 @@ struct CommandGateFixture : ::testing::Test {
                             .toString();
     /// What the command acts on, keyed by its first argument.
     QHash<qint64, QStringList> targets{{1, {door}}, {2, {otherDoor}}, {3, {otherDoor, door}}, {4, {}}};
-    CommandGate gate{*site.db, [this](const Command& c) { return targets.value(c.a); }};
+    CommandGate gate{*site.db, [this](const Command& c) { return targets.value(c.a); },
+                     [](so::db::Connection& db, qint32 operatorId, qint32& number) {
+                         return sv::SiteHost::permissionGranted(db, operatorId, so::kOperatorPermissionKind, number);
+                     }};
     qint64 number = 0;
 
     Command command(const QString& op, qint64 target, Command::Kind kind = Command::Kind::ApiCall) {

@@ -1,7 +1,5 @@
 #include "CommandGate.h"
 
-#include "SiteHost.h"
-
 #include <statusobject/CommandRule.h>
 
 namespace sv {
@@ -64,7 +62,7 @@ QString CommandGate::checkOperator(const wire::Command& command) {
         return QStringLiteral("it acts on no point of the site");
     const so::CommandRuleAnswers answers{
         [&](qint32& number) {
-            return SiteHost::permissionGranted(db_, operatorId, so::kOperatorPermissionKind, number);
+            return permission_(db_, operatorId, number);
         },
         [&](const QString& address) { return so::outsideOperatorBoundaries(db_, operatorId, address); }};
     for (const QString& address : targets)
