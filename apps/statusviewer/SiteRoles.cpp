@@ -114,7 +114,8 @@ FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QS
     }
     link_ = std::make_unique<MqttLink>(options.broker, clientId(QStringLiteral("field"), options.broker.site),
                                        QStringList{wire::everyLoginTopic(options.broker.site, wire::Topic::Command)});
-    broadcaster_ = std::make_unique<FieldBroadcaster>(*link_, options.broker.site, *field_, *db_, services_.log);
+    broadcaster_ = std::make_unique<FieldBroadcaster>(*link_, options.broker.site, *field_, *db_,
+                                                      &SiteHost::operatorPermission, services_.log);
     field_->addSink(broadcaster_.get());
 
     const HostServices host{&services_.texts, &services_.log, &localBus_, field_.get(), &services_.images};

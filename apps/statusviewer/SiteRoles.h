@@ -17,9 +17,11 @@
 #include "CliOptions.h"
 #include "DrawnImageList.h"
 #include "MqttLink.h"
+#include "FieldLinkLabel.h"
 #include "MqttSite.h"
 #include "ResourceTexts.h"
 #include "SimulatedField.h"
+#include "SiteHost.h"
 #include "SyncBus.h"
 #include "Workstation.h"
 

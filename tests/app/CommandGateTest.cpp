@@ -59,10 +59,7 @@ struct CommandGateFixture : ::testing::Test {
                             .toString();
     /// What the command acts on, keyed by its first argument.
     QHash<qint64, QStringList> targets{{1, {door}}, {2, {otherDoor}}, {3, {otherDoor, door}}, {4, {}}};
-    CommandGate gate{*site.db, [this](const Command& c) { return targets.value(c.a); },
-                     [](so::db::Connection& db, qint32 operatorId, qint32& number) {
-                         return sv::SiteHost::permissionGranted(db, operatorId, so::kOperatorPermissionKind, number);
-                     }};
+    CommandGate gate{*site.db, [this](const Command& c) { return targets.value(c.a); }, &sv::SiteHost::operatorPermission};
     qint64 number = 0;
 
     Command command(const QString& op, qint64 target, Command::Kind kind = Command::Kind::ApiCall) {

@@ -7,6 +7,7 @@
 #include "MemoryTransport.h"
 #include "MqttSite.h"
 #include "SimulatedField.h"
+#include "SiteHost.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,8 @@ struct SiteBusFixture : ::testing::Test {
 
     void SetUp() override {
         field.load();
-        broadcaster = std::make_unique<FieldBroadcaster>(fieldLink, kBusSite, field, *site.db, log);
+        broadcaster = std::make_unique<FieldBroadcaster>(fieldLink, kBusSite, field, *site.db,
+                                                         &sv::SiteHost::operatorPermission, log);
         field.addSink(broadcaster.get());
         desk = std::make_unique<DeskLink>(deskLink, kBusSite, "WS1", log);
         desk->setOperator("admin");

@@ -4,6 +4,7 @@
 #include "App.h"
 #include "AppSite.h"
 #include "DeviceWindows.h"
+#include "FieldLinkLabel.h"
 #include "MqttSite.h"
 #include "component/StatusInternals.h"
 

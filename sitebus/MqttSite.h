@@ -18,7 +18,7 @@
 // and notices under its own login, tells of a command the field refused, and follows the field's
 // session (DeskSession): on every (re)connection, a new field session, a gap or a differing digest
 // it resyncs. The broker link's loss is logged once per loss, with its time; the status bar shows
-// the broker link and, apart from it, the field's state (FieldLinkLabel).
+// the broker link and, apart from it, the field's state (FieldLinkLabel, in the application).
 #pragma once
 
 #include "CommandGate.h"
@@ -26,7 +26,8 @@
 #include "FieldSession.h"
 #include "SiteTransport.h"
 #include "SiteWire.h"
-#include "SyncBus.h"
+#include "NoticeBus.h"
+#include "SiteLog.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -37,14 +38,9 @@
 
 #include <functional>
 
-class QLabel;
-class QStatusBar;
-class QWidget;
 
 namespace sv {
 
-class AppLog;
-class SimulatedField;
 
 class FieldBroadcaster final : public QObject, public StateSink {
 public:
@@ -57,7 +53,9 @@ public:
 
     /// Sets the link's last will: constructed before the link starts. db: the site database, where
     /// the operators' rights are read.
-    FieldBroadcaster(SiteTransport& link, const QString& site, SimulatedField& field, so::db::Connection& db, AppLog& log);
+    /// permission: whether an operator holds a permission, asked of the site database (the host's).
+    FieldBroadcaster(SiteTransport& link, const QString& site, FieldDevices& field, so::db::Connection& db,
+                     CommandGate::Permission permission, SiteLog& log);
 
     void StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& dateLastUpdated,
                      const QString& stateValue) override;
@@ -91,8 +89,8 @@ private:
 
     SiteTransport& link_;
     QString site_;
-    SimulatedField& field_;
-    AppLog& log_;
+    FieldDevices& field_;
+    SiteLog& log_;
     CommandGate gate_;
     const qint64 session_;
     qint64 lastSeq_ = 0;
@@ -114,7 +112,7 @@ public:
     static constexpr int kTickMs = 250;
 
     /// deskId names this desk: its broker login, which is its computer name (unique on the site).
-    DeskLink(SiteTransport& link, const QString& site, const QString& deskId, AppLog& log);
+    DeskLink(SiteTransport& link, const QString& site, const QString& deskId, SiteLog& log);
 
     /// The login name of the operator at this desk, named in every command.
     void setOperator(const QString& login) { operator_ = login; }
@@ -177,7 +175,7 @@ private:
     /// This run of the desk (the session its commands name), and the number of its last command.
     const qint64 run_;
     qint64 commandNumber_ = 0;
-    AppLog& log_;
+    SiteLog& log_;
     QVector<StateSink*> sinks_;
     QHash<QString, SyncReceiver*> receivers_;
     DeskSession session_;
@@ -192,27 +190,6 @@ private:
     qint64 doneSeq_ = 0;
     bool measuring_ = false;
     QVector<double> latencies_;
-};
-
-/// The broker link and the field in a status window's status bar: "Field link up", or in red
-/// "Field link lost since 10:42:13"; beside it the field's own state, "Field online", or in red
-/// "Field offline since 10:42:13".
-class FieldLinkLabel {
-public:
-    /// Adds the labels to the status bar of window (nothing when it has none).
-    explicit FieldLinkLabel(QWidget* window);
-    void show(bool up, const QDateTime& lostSince);
-    void showField(const QString& text, bool alarm);
-    /// Shows a message for the operator in the status bar for kMessageMs.
-    void tell(const QString& message);
-    static constexpr int kMessageMs = 15000;
-    /// The texts shown, link and field, one space apart (empty without a status bar).
-    QString text() const;
-
-private:
-    QLabel* label_ = nullptr;
-    QLabel* field_ = nullptr;
-    QStatusBar* bar_ = nullptr;
 };
 
 }  // namespace sv

@@ -1,16 +1,7 @@
 #include "MqttSite.h"
 
-#include "AppLog.h"
-#include "SimulatedField.h"
-#include "SiteHost.h"
-
-#include <statusobject/CommandRule.h>
-
-#include <QLabel>
 #include <QMetaObject>
 #include <QRandomGenerator>
-#include <QStatusBar>
-#include <QWidget>
 
 namespace sv {
 
@@ -36,7 +27,7 @@ qint64 drawSession() {
 namespace {
 
 /// The points a command acts on, as the field resolves it.
-QStringList commandTargets(const SimulatedField& field, const wire::Command& c) {
+QStringList commandTargets(const FieldDevices& field, const wire::Command& c) {
     using Kind = wire::Command::Kind;
     switch (c.kind) {
     case Kind::ApiCall:
@@ -64,13 +55,10 @@ wire::Command deviceCommand(wire::Command::Kind kind, qint64 a, qint64 b = 0, qi
 
 }  // namespace
 
-FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, SimulatedField& field, so::db::Connection& db,
-                                   AppLog& log)
+FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, FieldDevices& field, so::db::Connection& db,
+                                   CommandGate::Permission permission, SiteLog& log)
     : link_(link), site_(site), field_(field), log_(log),
-      gate_(db, [&field](const wire::Command& c) { return commandTargets(field, c); },
-            [](so::db::Connection& site, qint32 operatorId, qint32& number) {
-                return SiteHost::permissionGranted(site, operatorId, so::kOperatorPermissionKind, number);
-            }),
+      gate_(db, [&field](const wire::Command& c) { return commandTargets(field, c); }, std::move(permission)),
       session_(drawSession()) {
     link_.setLastWill(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Offline)));
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
@@ -271,7 +259,7 @@ void FieldBroadcaster::command(const wire::Command& c) {
 
 // ---- DeskLink
 
-DeskLink::DeskLink(SiteTransport& link, const QString& site, const QString& deskId, AppLog& log)
+DeskLink::DeskLink(SiteTransport& link, const QString& site, const QString& deskId, SiteLog& log)
     : link_(link), site_(site), deskId_(deskId),
       run_(qint64(QRandomGenerator::system()->generate64() >> 2)), log_(log) {
     link_.onConnected = [this] { connected(); };
@@ -511,46 +499,6 @@ void DeskLink::event(const wire::Event& e) {
         session_.digest(e.session, e.seq, quint64(e.number), nowMs());
         break;
     }
-}
-
-// ---- FieldLinkLabel
-
-FieldLinkLabel::FieldLinkLabel(QWidget* window) {
-    bar_ = window != nullptr ? window->findChild<QStatusBar*>() : nullptr;
-    if (bar_ == nullptr)
-        return;
-    label_ = new QLabel(bar_);
-    bar_->addWidget(label_);
-    field_ = new QLabel(bar_);
-    bar_->addWidget(field_);
-    show(false, {});
-    showField(QStringLiteral("\u25B2 Field state unknown"), true);
-}
-
-void FieldLinkLabel::show(bool up, const QDateTime& lostSince) {
-    if (label_ == nullptr)
-        return;
-    label_->setText(up                     ? QStringLiteral("\u25CF Field link up")
-                    : lostSince.isValid() ? QStringLiteral("\u25B2 Field link lost since %1")
-                                                .arg(lostSince.toString(QStringLiteral("HH:mm:ss")))
-                                          : QStringLiteral("\u25B2 Field link connecting"));
-    label_->setStyleSheet(up ? QString() : QStringLiteral("color: #b00000; font-weight: bold;"));
-}
-
-void FieldLinkLabel::showField(const QString& text, bool alarm) {
-    if (field_ == nullptr)
-        return;
-    field_->setText(text);
-    field_->setStyleSheet(alarm ? QStringLiteral("color: #b00000; font-weight: bold;") : QString());
-}
-
-QString FieldLinkLabel::text() const {
-    return label_ != nullptr ? label_->text() + QLatin1Char(' ') + field_->text() : QString();
-}
-
-void FieldLinkLabel::tell(const QString& message) {
-    if (bar_ != nullptr)
-        bar_->showMessage(message, kMessageMs);
 }
 
 }  // namespace sv
