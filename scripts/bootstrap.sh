@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick
   python3
-  mosquitto libmosquitto-dev openssl
+  mosquitto libmosquitto-dev faketime openssl
   doxygen qt6-l10n-tools
 )
 missing=()

@@ -14,7 +14,8 @@ import sys
 # The public classes and functions (include/statusobject): their members, vtables and type info.
 PUBLIC = re.compile(
     r"(so::Status\b|so::db::(Connection|Recordset|Command|DbError)\b|so::(HostError|ConsoleHost|SiteConnection|"
-    r"ImageList|Dialogs)\b|so::FormatDetailedRelayState\(|so::statusPointRange\()")
+    r"ImageList|Dialogs)\b|so::FormatDetailedRelayState\(|so::statusPointRange\(|so::mayCommandPoint\(|"
+    r"so::outsideOperatorBoundaries\()")
 
 
 def exports(library, maximum):

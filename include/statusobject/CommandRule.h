@@ -4,6 +4,7 @@
 #pragma once
 
 #include <statusobject/Db.h>
+#include <statusobject/Export.h>
 
 #include <QString>
 
@@ -27,10 +28,10 @@ struct CommandRuleAnswers {
 /// True when the operator holds the command permission and the point at address lies outside the
 /// operator's boundaries. Both questions are asked every time; what an answer throws goes to the
 /// caller.
-bool mayCommandPoint(const QString& address, const CommandRuleAnswers& answers);
+STATUSOBJECT_EXPORT bool mayCommandPoint(const QString& address, const CommandRuleAnswers& answers);
 
 /// True when no boundary of the operator's groups (object type 21, workstation 1) names the address.
 /// The address and the operator id are bound as parameters. Throws db::DbError.
-bool outsideOperatorBoundaries(db::Connection& db, qint32 operatorId, const QString& address);
+STATUSOBJECT_EXPORT bool outsideOperatorBoundaries(db::Connection& db, qint32 operatorId, const QString& address);
 
 }  // namespace so

@@ -4,6 +4,7 @@
 // the door kept from the Guards, admin everything).
 #include "AppTestSite.h"
 #include "CommandGate.h"
+#include "SiteHost.h"
 
 #include <statusobject/CommandRule.h>
 
@@ -58,7 +59,7 @@ struct CommandGateFixture : ::testing::Test {
                             .toString();
     /// What the command acts on, keyed by its first argument.
     QHash<qint64, QStringList> targets{{1, {door}}, {2, {otherDoor}}, {3, {otherDoor, door}}, {4, {}}};
-    CommandGate gate{*site.db, [this](const Command& c) { return targets.value(c.a); }};
+    CommandGate gate{*site.db, [this](const Command& c) { return targets.value(c.a); }, &sv::SiteHost::operatorPermission};
     qint64 number = 0;
 
     Command command(const QString& op, qint64 target, Command::Kind kind = Command::Kind::ApiCall) {
@@ -115,6 +116,16 @@ TEST_F(CommandGateFixture, ACommandPublishedUnderAnotherLoginOrReplayedIsRefused
     EXPECT_FALSE(check(resync).isEmpty());
     resync.number = ++number;
     EXPECT_FALSE(check(resync, "field").isEmpty());
+
+    // A field restarted with its clock ten minutes behind still answers a desk's resync request,
+    // while a device command from that desk is too far ahead of its clock to run.
+    resync.number = ++number;
+    resync.sentMs = kNow + 600000;
+    EXPECT_TRUE(check(resync).isEmpty()) << "a resync request is taken whatever the desk's clock says";
+    EXPECT_FALSE(check(resync).isEmpty()) << "replayed";
+    Command ahead = command("admin", 2);
+    ahead.sentMs = kNow + 600000;
+    EXPECT_TRUE(check(ahead).contains("ahead")) << check(ahead).toStdString();
 }
 
 TEST_F(CommandGateFixture, AnOperatorsRightsThatCannotBeReadRefuseTheCommand) {

@@ -245,9 +245,15 @@ TEST_F(FieldFixture, ALockedSiteDelaysTheWriteBackNotTheFieldAndLosesNothing) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return field->failedWrites() > 0; }, 5000));
     EXPECT_GT(field->unwrittenRows(), 0);
     EXPECT_FALSE(field->waitUntilWritten(100));
+    // Whoever waits for the write (a resync's answer) is told only once it succeeded.
+    bool told = false;
+    field->flush([&] { told = true; });
+    QTest::qWait(sv::FieldWriter::kBusyTimeoutMs + 2 * sv::FieldWriter::kRetryMs);  // an attempt failed meanwhile
+    EXPECT_FALSE(told) << "told while the site still lacks the states";
 
     begin.exec("ROLLBACK");
     ASSERT_TRUE(field->waitUntilWritten());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return told; }, 2000));
     EXPECT_EQ(field->unwrittenRows(), 0);
     QHash<QString, QString> lastContact;
     for (const StateReport& r : sink.reports)

@@ -5,6 +5,7 @@
 #include "AppEventView.h"
 #include "AppSite.h"
 #include "DeviceWindows.h"
+#include "FieldLinkLabel.h"
 #include "MqttSite.h"
 #include "component/StatusInternals.h"
 
@@ -77,19 +78,21 @@ TEST(DeskWindows, TheConsoleBringsBackAStatusWindowClosedWithEscByItsButtonAndBy
     }
 }
 
-TEST(DeskWindows, TheStatusBarShowsTheFieldLinkLostSinceItsTime) {
+TEST(DeskWindows, TheStatusBarShowsTheFieldLinkLostSinceItsTimeAndTheFieldApart) {
     QWidget window;
     new QStatusBar(&window);
     sv::FieldLinkLabel link(&window);
-    EXPECT_EQ(link.text(), QStringLiteral("\u25B2 Field link connecting"));
+    EXPECT_EQ(link.text(), QStringLiteral("\u25B2 Field link connecting \u25B2 Field state unknown"));
     link.show(false, QDateTime(QDate(2026, 12, 6), QTime(10, 42, 13)));
-    EXPECT_EQ(link.text(), QStringLiteral("\u25B2 Field link lost since 10:42:13"));
+    EXPECT_TRUE(link.text().startsWith(QStringLiteral("\u25B2 Field link lost since 10:42:13 ")));
     link.show(true, {});
-    EXPECT_EQ(link.text(), QStringLiteral("\u25CF Field link up"));
+    link.showField(QStringLiteral("\u25B2 Field offline since 10:42:20"), true);
+    EXPECT_EQ(link.text(), QStringLiteral("\u25CF Field link up \u25B2 Field offline since 10:42:20"));
 
     QWidget bare;  // no status bar: nothing to show, nothing breaks
     sv::FieldLinkLabel none(&bare);
     none.show(false, QDateTime::currentDateTime());
+    none.showField(QStringLiteral("x"), true);
     EXPECT_TRUE(none.text().isEmpty());
 }
 

@@ -4,14 +4,15 @@
 #include <QCborStreamReader>
 #include <QCborValue>
 
+#include <iterator>
 #include <limits>
 
 namespace sv::wire {
 namespace {
 
-const char* const kTopicNames[] = {"state", "notice", "command", "event", "answer"};
+const char* const kTopicNames[] = {"state", "notice", "command", "event", "answer", "field", "resync"};
 const char* const kCommandKinds[] = {"api", "access", "control", "tamper", "resync"};
-const char* const kEventKinds[] = {"written", "done", "online"};
+const char* const kEventKinds[] = {"done", "online", "offline", "digest"};
 
 /// Reads one payload; every accessor records the first fault and answers a harmless value, so a
 /// decoder reads on and checks ok() once at the end.
@@ -96,7 +97,7 @@ QString topicName(const QString& site, Topic topic) {
 }
 
 std::optional<Topic> topicOf(const QString& site, const QString& name) {
-    for (Topic t : {Topic::State, Topic::Event})
+    for (Topic t : {Topic::State, Topic::Event, Topic::Field, Topic::Resync})
         if (name == topicName(site, t))
             return t;
     return std::nullopt;
@@ -124,38 +125,49 @@ std::optional<LoginTopic> loginTopicOf(const QString& site, const QString& name)
 
 // ---- state
 
+namespace {
+
+/// [type, address, state, value] numbered seq, or with seq < 0 [seq, type, address, state, value].
+StateReport readReport(const QCborValue& value, qsizetype i, qint64 seq, Reader& r) {
+    const QCborArray item = value.toArray();
+    const qsizetype at = seq < 0 ? 1 : 0;
+    StateReport report;
+    if (!value.isArray() || item.size() != 4 + at) {
+        r.fail(QStringLiteral("report %1 is not [%2type, address, state, value]")
+                   .arg(i + 1)
+                   .arg(at != 0 ? QStringLiteral("seq, ") : QString()));
+        return report;
+    }
+    report.seq = seq < 0 ? Reader::integer(item.at(0), 1, kMaxCount, "report number", r) : seq;
+    report.deviceType = Reader::text(item.at(at), "device type", r);
+    report.address = Reader::text(item.at(at + 1), "address", r);
+    report.state = quint8(Reader::integer(item.at(at + 2), 0, 255, "state", r));
+    report.value = Reader::text(item.at(at + 3), "state value", r);
+    return report;
+}
+
+}  // namespace
+
 QByteArray encode(const StateBatch& batch) {
     QCborArray reports;
     for (const StateReport& r : batch.reports)
         reports.append(QCborArray{r.deviceType, r.address, r.state, r.value});
-    return QCborValue(QCborArray{kWireVersion, batch.epoch, batch.firstSeq, batch.sentMs, reports}).toCbor();
+    return QCborValue(QCborArray{kWireVersion, batch.session, batch.firstSeq, batch.sentMs, reports}).toCbor();
 }
 
 std::optional<StateBatch> decodeStates(const QByteArray& payload, QString& error) {
     Reader r(payload, 5);
     StateBatch batch;
     if (r.ok()) {
-        batch.epoch = r.integer(1, 0, kMaxCount, "epoch");
+        batch.session = r.integer(1, 1, kMaxCount, "session");
         batch.firstSeq = r.integer(2, 1, kMaxCount, "first sequence number");
         batch.sentMs = r.integer(3, 0, kMaxCount, "time sent");
         if (!r.items().at(4).isArray())
             r.fail(QStringLiteral("the reports are not a list"));
         const QCborArray list = r.items().at(4).toArray();
         batch.reports.reserve(list.size());
-        for (qsizetype i = 0; i < list.size() && r.ok(); ++i) {
-            const QCborArray item = list.at(i).toArray();
-            if (!list.at(i).isArray() || item.size() != 4) {
-                r.fail(QStringLiteral("report %1 is not [type, address, state, value]").arg(i + 1));
-                break;
-            }
-            StateReport report;
-            report.seq = batch.firstSeq + i;
-            report.deviceType = Reader::text(item.at(0), "device type", r);
-            report.address = Reader::text(item.at(1), "address", r);
-            report.state = quint8(Reader::integer(item.at(2), 0, 255, "state", r));
-            report.value = Reader::text(item.at(3), "state value", r);
-            batch.reports.append(report);
-        }
+        for (qsizetype i = 0; i < list.size() && r.ok(); ++i)
+            batch.reports.append(readReport(list.at(i), i, batch.firstSeq + i, r));
     }
     return result(r, std::move(batch), error);
 }
@@ -223,7 +235,7 @@ std::optional<Command> decodeCommand(const QByteArray& payload, QString& error) 
 // ---- event
 
 QByteArray encode(const Event& event) {
-    return QCborValue(QCborArray{kWireVersion, QLatin1String(kEventKinds[int(event.kind)]), event.epoch, event.seq,
+    return QCborValue(QCborArray{kWireVersion, QLatin1String(kEventKinds[int(event.kind)]), event.session, event.seq,
                                  nullable(event.requester), event.number})
         .toCbor();
 }
@@ -233,13 +245,48 @@ std::optional<Event> decodeEvent(const QByteArray& payload, QString& error) {
     Event event;
     if (r.ok()) {
         event.kind = Event::Kind(Reader::name(r.items().at(1), kEventKinds, "event", r));
-        event.epoch = r.integer(2, 0, kMaxCount, "epoch");
+        event.session = r.integer(2, 1, kMaxCount, "session");
         event.seq = r.integer(3, 0, kMaxCount, "sequence number");
         if (!r.items().at(4).isNull())
             event.requester = r.text(4, "requester");
         event.number = r.integer(5, 0, kMaxCount, "number");
     }
     return result(r, std::move(event), error);
+}
+
+// ---- resync answer
+
+QByteArray encode(const Snapshot& snapshot) {
+    QCborArray reports;
+    for (const StateReport& r : snapshot.reports)
+        reports.append(QCborArray{r.seq, r.deviceType, r.address, r.state, r.value});
+    return QCborValue(QCborArray{kWireVersion, snapshot.session, snapshot.requester, snapshot.number, snapshot.seq,
+                                 snapshot.last, reports})
+        .toCbor();
+}
+
+std::optional<Snapshot> decodeSnapshot(const QByteArray& payload, QString& error) {
+    Reader r(payload, 7);
+    Snapshot snapshot;
+    if (r.ok()) {
+        snapshot.session = r.integer(1, 1, kMaxCount, "session");
+        snapshot.requester = r.text(2, "requester");
+        snapshot.number = r.integer(3, 0, kMaxCount, "number");
+        snapshot.seq = r.integer(4, 0, kMaxCount, "sequence number");
+        if (!r.items().at(5).isBool())
+            r.fail(QStringLiteral("the last-part flag is not true or false"));
+        snapshot.last = r.items().at(5).toBool();
+        if (!r.items().at(6).isArray())
+            r.fail(QStringLiteral("the reports are not a list"));
+        const QCborArray list = r.items().at(6).toArray();
+        snapshot.reports.reserve(list.size());
+        for (qsizetype i = 0; i < list.size() && r.ok(); ++i) {
+            snapshot.reports.append(readReport(list.at(i), i, -1, r));
+            if (snapshot.reports.last().seq > snapshot.seq)
+                r.fail(QStringLiteral("report %1 is newer than the answer").arg(i + 1));
+        }
+    }
+    return result(r, std::move(snapshot), error);
 }
 
 // ---- answer

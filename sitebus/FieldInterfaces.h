@@ -5,6 +5,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 namespace sv {
 
@@ -35,6 +38,19 @@ public:
     virtual void zr2ControlFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) = 0;
     /// Clears the code tamper lockout of a newer-line reader's keypads.
     virtual void zr2ClearCodeTamper(qint32 readerId) = 0;
+};
+
+/// The field as the field's site link drives it: its reports, its devices, the write of its states
+/// to the site database, and the points a command acts on (for the command gate).
+class FieldDevices : public StateSource, public FieldControl {
+public:
+    /// Writes every state reported so far to the site database, then calls afterwards (in this
+    /// thread) once the write succeeded.
+    virtual void flush(std::function<void()> afterwards = {}) = 0;
+    /// The addresses of the points each command acts on; empty when it acts on none.
+    virtual QStringList apiCallTargets(qint32 controllerNumber, const QString& command, qint16 pointNumber) const = 0;
+    virtual QStringList deviceTargets(qint32 deviceType, qint32 deviceId) const = 0;
+    virtual QStringList readerTargets(qint32 readerId) const = 0;
 };
 
 }  // namespace sv

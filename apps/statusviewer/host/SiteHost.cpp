@@ -5,6 +5,8 @@
 #include "ResourceTexts.h"
 #include "SyncBus.h"
 
+#include <statusobject/CommandRule.h>
+
 namespace sv {
 namespace {
 
@@ -212,6 +214,10 @@ bool SiteHost::permissionGranted(so::db::Connection& db, qint32 operatorId, qint
             return false;  // a denial of this very number wins over any grant
     }
     return granted;
+}
+
+bool SiteHost::operatorPermission(so::db::Connection& db, qint32 operatorId, qint32& number) {
+    return permissionGranted(db, operatorId, so::kOperatorPermissionKind, number);
 }
 
 bool SiteHost::LockComponent(qint32 kind, qint32 id) {

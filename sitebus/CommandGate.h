@@ -8,8 +8,12 @@
 //    sent at most kWindowMs before now by the desk's clock (ReplayGuard), so a command captured
 //    from the broker and published again does nothing;
 //  - the operator it names may command every point it acts on, by the rule the status window's
-//    menus apply (statusobject/CommandRule.h), asked of the site database for that operator.
-// A desk's request to resynchronise needs no operator; the first two checks still apply.
+//    menus apply (statusobject/CommandRule.h), asked of the site database for that operator (the
+//    host answers whether the operator holds a permission: Permission).
+// A desk's request to resynchronise needs no operator and is taken whatever the desk's clock says
+// (a field restarted with its clock set wrong must still bring every desk up to date; a request
+// executes nothing, it makes the field publish what it already published): it must come from its
+// desk's login and be new by its number.
 #pragma once
 
 #include "SiteWire.h"
@@ -35,6 +39,8 @@ public:
     /// Empty when the command is to be executed (and is from now on the newest of its session);
     /// otherwise why not.
     QString check(const QString& desk, qint64 session, qint64 number, qint64 sentMs, qint64 nowMs);
+    /// The same without the time window: only the number decides.
+    QString checkNumber(const QString& desk, qint64 session, qint64 number, qint64 nowMs);
 
 private:
     struct Session {
@@ -48,8 +54,11 @@ class CommandGate {
 public:
     /// The addresses of the points a command acts on; empty when it acts on none.
     using Targets = std::function<QStringList(const wire::Command&)>;
+    /// Whether operator operatorId holds operator permission number, asked of the site database.
+    using Permission = std::function<bool(so::db::Connection& db, qint32 operatorId, qint32& number)>;
 
-    CommandGate(so::db::Connection& db, Targets targets) : db_(db), targets_(std::move(targets)) {}
+    CommandGate(so::db::Connection& db, Targets targets, Permission permission)
+        : db_(db), targets_(std::move(targets)), permission_(std::move(permission)) {}
 
     /// Empty when the command published under login is to be executed; otherwise why it is refused.
     QString check(const QString& login, const wire::Command& command, qint64 nowMs);
@@ -59,6 +68,7 @@ private:
 
     so::db::Connection& db_;
     Targets targets_;
+    Permission permission_;
     ReplayGuard replay_;
 };
 

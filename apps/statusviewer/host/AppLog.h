@@ -3,6 +3,8 @@
 // Kept in memory (the newest entries; the counters cover the whole run) and echoed to Qt's log.
 #pragma once
 
+#include "SiteLog.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -10,7 +12,7 @@
 
 namespace sv {
 
-class AppLog {
+class AppLog final : public SiteLog {
 public:
     enum class Level { Info, Error };
     struct Entry {
@@ -22,8 +24,8 @@ public:
     /// At most this many entries are kept; older ones are dropped (the counters keep counting).
     explicit AppLog(int capacity = 10000) : capacity_(capacity) {}
 
-    void info(const QString& text);
-    void error(const QString& text);
+    void info(const QString& text) override;
+    void error(const QString& text) override;
 
     const QVector<Entry>& entries() const { return entries_; }
     /// The kept entries as "LEVEL text" lines, oldest first.

@@ -4,8 +4,10 @@
 //   site/<site>/state            field -> desks   a batch of state reports
 //   site/<site>/notice/<login>   desk -> desks    a notice of one workstation to the others (SendSyncData)
 //   site/<site>/command/<login>  desk -> field    a device command, or a desk's request to resynchronise
-//   site/<site>/event            field -> desks   the field's announcements (store written, run done)
+//   site/<site>/event            field -> desks   the field's announcements (run done, digest)
 //   site/<site>/answer/<login>   field -> desk    the field's answer to one of the desk's commands
+//   site/<site>/field            field -> desks   retained: the field's session online, or offline (its last will)
+//   site/<site>/resync           field -> desks   the answer to a resync request: the newest report per point
 //
 // A desk publishes only under its own broker login (the broker's ACL binds <login> to the login
 // that publishes), so the last level of a notice or command topic says who sent it.
@@ -27,7 +29,7 @@ namespace sv::wire {
 
 inline constexpr qint64 kWireVersion = 1;
 
-enum class Topic { State, Notice, Command, Event, Answer };
+enum class Topic { State, Notice, Command, Event, Answer, Field, Resync };
 
 /// "site/<site>/state" ...
 QString topicName(const QString& site, Topic topic);
@@ -46,8 +48,8 @@ struct LoginTopic {
 /// an empty login or one with a level separator or wildcard).
 std::optional<LoginTopic> loginTopicOf(const QString& site, const QString& name);
 
-/// One state report as the host hands it to Status::StateChange. seq numbers the field's reports
-/// from 1 within one run of the field (its epoch).
+/// One state report as the host hands it to Status::StateChange. seq numbers the field's published
+/// reports from 1 within one session of the field.
 struct StateReport {
     qint64 seq = 0;
     QString deviceType;
@@ -56,11 +58,12 @@ struct StateReport {
     QString value;
 };
 
-/// [1, epoch, firstSeq, sentMs, [[type, address, state, value], ...]]: the reports are numbered
+/// [1, session, firstSeq, sentMs, [[type, address, state, value], ...]]: the reports are numbered
 /// firstSeq, firstSeq + 1, ... in order (a report's own seq is not sent; decoding fills it in);
-/// sentMs is the field's clock at publication (milliseconds since 1970, UTC).
+/// sentMs is the field's clock at publication (milliseconds since 1970, UTC), for latency figures
+/// only: the session is a random number, so the field's clock never decides what is new.
 struct StateBatch {
-    qint64 epoch = 0;
+    qint64 session = 0;
     qint64 firstSeq = 1;
     qint64 sentMs = 0;
     QVector<StateReport> reports;
@@ -98,18 +101,31 @@ struct Command {
     qint64 c = 0;
 };
 
-/// [1, kind, epoch, seq, requesterOrNull, number]
+/// [1, kind, session, seq, requesterOrNull, number]
 struct Event {
     enum class Kind {
-        Written,  // everything the field reported up to seq is in the site database (answers a Resync)
         Done,     // the field's bounded run reported its last report, seq, and wrote it
-        Online,   // the field (re)connected: a desk still waiting for its resync asks again
+        Online,   // retained on the field topic: the session is up; seq its last report so far
+        Offline,  // retained on the field topic: the session ended (its last will, or an orderly exit)
+        Digest,   // number: the digest of the newest report per point up to seq (LatestReports)
     };
-    Kind kind = Kind::Written;
-    qint64 epoch = 0;
+    Kind kind = Kind::Done;
+    qint64 session = 0;
     qint64 seq = 0;
     QString requester;
     qint64 number = 0;
+};
+
+/// [1, session, requester, number, seq, last, [[seq, type, address, state, value], ...]]: a part of
+/// the answer to the resync request number of requester, sent once every state reported up to seq
+/// is written to the site database; the last part has last set.
+struct Snapshot {
+    qint64 session = 0;
+    QString requester;
+    qint64 number = 0;
+    qint64 seq = 0;
+    bool last = true;
+    QVector<StateReport> reports;
 };
 
 /// [1, number, accepted, reason]: the field's answer to the desk's command `number` (of its
@@ -124,6 +140,7 @@ QByteArray encode(const StateBatch& batch);
 QByteArray encode(const Notice& notice);
 QByteArray encode(const Command& command);
 QByteArray encode(const Event& event);
+QByteArray encode(const Snapshot& snapshot);
 QByteArray encode(const Answer& answer);
 
 /// Each returns the decoded message, or nullopt with why (for the log) in error.
@@ -131,6 +148,7 @@ std::optional<StateBatch> decodeStates(const QByteArray& payload, QString& error
 std::optional<Notice> decodeNotice(const QByteArray& payload, QString& error);
 std::optional<Command> decodeCommand(const QByteArray& payload, QString& error);
 std::optional<Event> decodeEvent(const QByteArray& payload, QString& error);
+std::optional<Snapshot> decodeSnapshot(const QByteArray& payload, QString& error);
 std::optional<Answer> decodeAnswer(const QByteArray& payload, QString& error);
 
 }  // namespace sv::wire

@@ -1,7 +1,5 @@
 #include "CommandGate.h"
 
-#include "SiteHost.h"
-
 #include <statusobject/CommandRule.h>
 
 namespace sv {
@@ -11,6 +9,10 @@ QString ReplayGuard::check(const QString& desk, qint64 session, qint64 number, q
         return QStringLiteral("sent %1 s ago, more than %2 s").arg((nowMs - sentMs) / 1000).arg(kWindowMs / 1000);
     if (sentMs > nowMs + kWindowMs)
         return QStringLiteral("sent %1 s ahead of the field's clock").arg((sentMs - nowMs) / 1000);
+    return checkNumber(desk, session, number, nowMs);
+}
+
+QString ReplayGuard::checkNumber(const QString& desk, qint64 session, qint64 number, qint64 nowMs) {
     QHash<qint64, Session>& sessions = desks_[desk];
     auto it = sessions.find(session);
     if (it != sessions.end() && number <= it->lastNumber)
@@ -33,11 +35,11 @@ QString ReplayGuard::check(const QString& desk, qint64 session, qint64 number, q
 QString CommandGate::check(const QString& login, const wire::Command& command, qint64 nowMs) {
     if (command.sender != login)
         return QStringLiteral("it names desk \"%1\" but was published by the login \"%2\"").arg(command.sender.left(40), login);
+    if (command.kind == wire::Command::Kind::Resync)
+        return replay_.checkNumber(login, command.session, command.number, nowMs);
     const QString replayed = replay_.check(login, command.session, command.number, command.sentMs, nowMs);
     if (!replayed.isEmpty())
         return replayed;
-    if (command.kind == wire::Command::Kind::Resync)
-        return {};
     try {
         return checkOperator(command);
     } catch (const so::db::DbError& e) {
@@ -60,7 +62,7 @@ QString CommandGate::checkOperator(const wire::Command& command) {
         return QStringLiteral("it acts on no point of the site");
     const so::CommandRuleAnswers answers{
         [&](qint32& number) {
-            return SiteHost::permissionGranted(db_, operatorId, so::kOperatorPermissionKind, number);
+            return permission_(db_, operatorId, number);
         },
         [&](const QString& address) { return so::outsideOperatorBoundaries(db_, operatorId, address); }};
     for (const QString& address : targets)

@@ -92,6 +92,8 @@ public:
     /// The host's answer to PermissionGranted(kind, number) for any operator of the site, by the
     /// rule above. Throws db::DbError.
     static bool permissionGranted(so::db::Connection& db, qint32 operatorId, qint16 kind, qint32 number);
+    /// Whether the operator holds operator permission number: the field's command gate asks it.
+    static bool operatorPermission(so::db::Connection& db, qint32 operatorId, qint32& number);
 
     /// The newest operator events of the site, newest first.
     static QVector<EventRecord> recentEvents(so::db::Connection& db, int limit);

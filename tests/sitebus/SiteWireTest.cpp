@@ -1,7 +1,5 @@
 // The payloads of a multi-desk site: what one process writes the other reads back whole, anything
-// malformed is refused whole with its reason, and a desk applies a report only when it is newer
-// than the last one applied to its point.
-#include "MqttSite.h"
+// malformed is refused whole with its reason.
 #include "SiteWire.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +17,7 @@ TEST(SiteWire, EveryMessageReadsBackAsWritten) {
     QString error;
     const auto states = decodeStates(encode(batch), error);
     ASSERT_TRUE(states) << error.toStdString();
-    EXPECT_EQ(states->epoch, 42);
+    EXPECT_EQ(states->session, 42);
     EXPECT_EQ(states->sentMs, 1700000000123);
     ASSERT_EQ(states->reports.size(), 2);
     EXPECT_EQ(states->reports[1].seq, 1002) << "reports are numbered on from the first";
@@ -66,11 +64,22 @@ TEST(SiteWire, EveryMessageReadsBackAsWritten) {
     EXPECT_FALSE(refused->accepted);
     EXPECT_TRUE(decodeAnswer(encode(Answer{13, true, {}}), error)->accepted);
 
-    const auto event = decodeEvent(encode(Event{Event::Kind::Written, 42, 1002, "WS2", 5}), error);
+    const auto event = decodeEvent(encode(Event{Event::Kind::Digest, 42, 1002, {}, (qint64(1) << 62) - 1}), error);
     ASSERT_TRUE(event) << error.toStdString();
-    EXPECT_EQ(event->requester, "WS2");
+    EXPECT_EQ(event->kind, Event::Kind::Digest);
     EXPECT_EQ(event->seq, 1002);
-    EXPECT_TRUE(decodeEvent(encode(Event{Event::Kind::Online, 42, 0, {}, 0}), error)->requester.isEmpty());
+    EXPECT_EQ(event->number, (qint64(1) << 62) - 1) << "a digest uses 62 bits";
+    EXPECT_TRUE(decodeEvent(encode(Event{Event::Kind::Offline, 42, 0, {}, 0}), error)->requester.isEmpty());
+
+    Snapshot answer{42, "WS2", 5, 1002, true, {{7, "STD_INPUT", "A1", 3, ""}, {1002, "ZR2_RELAY", "B4", 1, "ON"}}};
+    const auto snapshot = decodeSnapshot(encode(answer), error);
+    ASSERT_TRUE(snapshot) << error.toStdString();
+    EXPECT_EQ(snapshot->requester, "WS2");
+    EXPECT_EQ(snapshot->number, 5);
+    EXPECT_TRUE(snapshot->last);
+    ASSERT_EQ(snapshot->reports.size(), 2);
+    EXPECT_EQ(snapshot->reports[0].seq, 7) << "each report keeps its own number";
+    EXPECT_EQ(snapshot->reports[1].value, "ON");
 }
 
 TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
@@ -86,7 +95,7 @@ TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
         {QCborValue(QStringLiteral("text")).toCbor(), "not an array"},
         {cbor({2, 42, 1, 0, QCborArray{good}}), "version 2"},
         {cbor({1, 42, 1, QCborArray{good}}), "4 items"},
-        {cbor({1, -1, 1, 0, QCborArray{good}}), "epoch"},
+        {cbor({1, 0, 1, 0, QCborArray{good}}), "session"},
         {cbor({1, 42, 0, 0, QCborArray{good}}), "first sequence number"},
         {cbor({1, 42, 1, 0, "reports"}), "not a list"},
         // A bad report anywhere refuses the batch: nothing before it reaches a desk either.
@@ -110,7 +119,13 @@ TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
     EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 1, 5, QCborValue(nullptr), "tamper", 1, 0, 0}), error)) << "no operator";
     EXPECT_FALSE(decodeCommand(cbor({1, "WS2", "api", 1, 2, 3}), error)) << "the envelope is missing";
     EXPECT_FALSE(decodeAnswer(cbor({1, 3, 1, "why"}), error)) << "accepted is true or false";
-    EXPECT_FALSE(decodeEvent(cbor({1, "written", 1, 2, 3, 4}), error)) << "requester not a text";
+    EXPECT_FALSE(decodeEvent(cbor({1, "digest", 1, 2, 3, 4}), error)) << "requester not a text";
+    EXPECT_FALSE(decodeEvent(cbor({1, "written", 1, 2, nullptr, 4}), error)) << "no such event";
+    const QCborArray numbered{9, "STD_INPUT", "A1", 3, ""};
+    EXPECT_FALSE(decodeSnapshot(cbor({1, 42, "WS2", 5, 8, true, QCborArray{numbered}}), error));
+    EXPECT_TRUE(error.contains("newer than the answer")) << error.toStdString();
+    EXPECT_FALSE(decodeSnapshot(cbor({1, 42, "WS2", 5, 9, 1, QCborArray{numbered}}), error)) << "last is a flag";
+    EXPECT_FALSE(decodeSnapshot(cbor({1, 42, "WS2", 5, 9, true, QCborArray{good}}), error)) << "reports carry their number";
     // A state batch is no command: each topic's payload has its own shape.
     EXPECT_FALSE(decodeCommand(cbor({1, 42, 1, 0, QCborArray{good}}), error));
 }
@@ -120,6 +135,9 @@ TEST(SiteWire, TopicsAreTheSitesOwnAndNameTheLoginThatPublishes) {
     EXPECT_FALSE(topicOf("north", "site/south/state"));
     EXPECT_FALSE(topicOf("north", "site/north/state/extra"));
     EXPECT_FALSE(topicOf("north", "site/north/command")) << "commands go under a login";
+    EXPECT_EQ(topicOf("north", "site/north/field"), Topic::Field);
+    EXPECT_EQ(topicOf("north", "site/north/resync"), Topic::Resync);
+    EXPECT_FALSE(topicOf("north", "site/north/answer")) << "answers go to a login";
 
     EXPECT_EQ(loginTopic("north", Topic::Command, "WS2"), "site/north/command/WS2");
     EXPECT_EQ(everyLoginTopic("north", Topic::Notice), "site/north/notice/+");
@@ -131,27 +149,6 @@ TEST(SiteWire, TopicsAreTheSitesOwnAndNameTheLoginThatPublishes) {
     for (const char* name : {"site/north/command/", "site/north/command/WS2/x", "site/south/command/WS2",
                              "site/north/state/WS2", "site/north/command"})
         EXPECT_FALSE(loginTopicOf("north", name)) << name;
-}
-
-TEST(ReportOrder, OnlyANewerReportOfAPointIsApplied) {
-    sv::ReportOrder order;
-    const struct {
-        qint64 epoch, seq;
-        const char* address;
-        bool applied;
-        const char* why;
-    } steps[] = {
-        {10, 5, "A", true, "first report of A"},
-        {10, 5, "A", false, "a duplicate (redelivered after a reconnect)"},
-        {10, 3, "A", false, "overtaken by a newer one"},
-        {10, 4, "B", true, "another point keeps its own order"},
-        {10, 9, "A", true, "newer"},
-        {11, 1, "A", true, "a restarted field numbers afresh"},
-        {10, 20, "B", false, "a report of the field's previous run"},
-        {11, 1, "B", true, "the new run's first report of B"},
-    };
-    for (const auto& s : steps)
-        EXPECT_EQ(order.accept(s.epoch, s.seq, s.address), s.applied) << s.why;
 }
 
 }  // namespace

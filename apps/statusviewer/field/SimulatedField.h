@@ -19,7 +19,7 @@
 // at once after a command) by a writer on its own thread and connection (FieldWriter), so a
 // refresh from the database shows the picture the live reports drew and a locked site never holds
 // up the windows. A module's report, whose receiver re-reads the module's row, goes out once its
-// row was written (or failed to be).
+// row was written.
 //
 // Commands: an answer comes a moment later (answerDelayMs): unlocking a door energises its relay,
 // relocking releases it, a momentary access or trigger releases it again after momentaryMs; a mask
@@ -62,7 +62,7 @@ struct FieldOptions {
     double abnormalPercent = 0.8;
 };
 
-class SimulatedField final : public QObject, public StateSource, public FieldControl {
+class SimulatedField final : public QObject, public FieldDevices {
 public:
     /// Reads the site through db; writes back through a connection of its own to db's url. log
     /// (may be null) must outlive the field: it writes the last changes back when destroyed.
@@ -90,8 +90,8 @@ public:
     /// reports sent.
     int step(int events);
     /// Hands the changed states to the writer now (written on its thread); afterwards (optional)
-    /// runs here once they were written or failed to be.
-    void flush(std::function<void()> afterwards = {});
+    /// runs here once they (and all handed over before) are written.
+    void flush(std::function<void()> afterwards = {}) override;
     /// Waits until every changed state handed over is written; false after timeoutMs.
     bool waitUntilWritten(int timeoutMs = 5000) { return writer_->waitUntilWritten(timeoutMs); }
     /// Changed rows not written yet, and failed write attempts since the start.
@@ -118,10 +118,10 @@ public:
     // The addresses of the points a command acts on (for a classic door's input or relay, the
     // door's address too), which the operator's rights are checked against; empty when the
     // command acts on no point of the site.
-    QStringList apiCallTargets(qint32 controllerNumber, const QString& command, qint16 pointNumber) const;
+    QStringList apiCallTargets(qint32 controllerNumber, const QString& command, qint16 pointNumber) const override;
     /// Newer line: a door (device type 7), input (6) or relay (5).
-    QStringList deviceTargets(qint32 deviceType, qint32 deviceId) const;
-    QStringList readerTargets(qint32 readerId) const;
+    QStringList deviceTargets(qint32 deviceType, qint32 deviceId) const override;
+    QStringList readerTargets(qint32 readerId) const override;
 
 private:
     struct Controller {

@@ -132,6 +132,10 @@ void FieldWriter::run() {
             ++failedAttempts_;
             rows.merge(std::move(pending_));
             pending_ = std::move(rows);
+            // Told only once the rows are in the site: they wait for the attempt that succeeds.
+            afterwards.append(std::move(afterwards_));
+            afterwards_ = std::move(afterwards);
+            afterwards.clear();
         }
         if (!afterwards.isEmpty() || failing_ != wasFailing) {
             const QString told = failing_ && !wasFailing ? error : QString();

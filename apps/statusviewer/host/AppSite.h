@@ -4,21 +4,11 @@
 // half site behind that later runs would reuse).
 #pragma once
 
+#include "StartupError.h"
+
 #include <QString>
 
-#include <stdexcept>
-
 namespace sv {
-
-/// Why the application could not start; the message is meant for the person who started it.
-class StartupError : public std::runtime_error {
-public:
-    explicit StartupError(const QString& message) : std::runtime_error(message.toStdString()), message_(message) {}
-    QString message() const { return message_; }
-
-private:
-    QString message_;
-};
 
 struct SiteChoice {
     /// What the field and every workstation connect to.

@@ -10,12 +10,15 @@
 // (on a site each sender publishes on topics of its own).
 #pragma once
 
+#include "SiteTransport.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QSet>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 
 struct mosquitto;
@@ -40,15 +43,10 @@ struct BrokerSettings {
 /// Reads "mqtt://HOST[:PORT]" (default port 1883); false with why in error for anything else.
 bool parseBrokerUrl(const QString& url, BrokerSettings& settings, QString& error);
 
-class MqttLink final : public QObject {
+class MqttLink final : public QObject, public SiteTransport {
 public:
-    /// Quality of service of a publication: 0 at most once, 1 at least once.
-    enum Qos { AtMostOnce = 0, AtLeastOnce = 1 };
-
     /// Seconds between the broker's checks that the client is still there.
     static constexpr int kKeepAliveSeconds = 5;
-    /// The largest payload read; the shipped broker configuration refuses larger packets too.
-    static constexpr int kMaxPayloadBytes = 262144;
     /// How long start() looks into a failed TLS handshake to say why it failed.
     static constexpr int kTlsDiagnosisMs = 3000;
 
@@ -65,25 +63,24 @@ public:
     /// broker's TLS certificate is refused (saying why: not signed by the CA given, issued for
     /// another host name, no TLS spoken at that port ...).
     void start();
-    bool isConnected() const { return connected_; }
+    bool isConnected() const override { return connected_; }
     /// Hands a message to the network thread; false when it could not be queued (link down, for
-    /// at-most-once messages) or the library refused it.
-    bool publish(const QString& topic, const QByteArray& payload, Qos qos);
-
-    /// Called in this object's thread.
-    std::function<void()> onConnected;
-    std::function<void(const QString& reason)> onDisconnected;
-    std::function<void(const QString& topic, const QByteArray& payload)> onMessage;
-    /// The broker refused the login, or closed the connection before accepting it (told once per
-    /// reason; the library keeps trying).
-    std::function<void(const QString& reason)> onRefused;
-    /// A payload larger than kMaxPayloadBytes arrived on topic and was dropped (told once per topic).
-    std::function<void(const QString& topic, qint64 bytes)> onOversized;
+    /// at-most-once messages) or the library refused it. A retained message is kept by the broker
+    /// for every later subscriber (the newest one per topic).
+    bool publish(const QString& topic, const QByteArray& payload, Qos qos, bool retain = false) override;
+    /// The message the broker publishes (retained, at least once) when this client goes away
+    /// without saying goodbye: killed, hung, or its network gone. Before start() only.
+    void setLastWill(const QString& topic, const QByteArray& payload) override;
+    /// Messages handed over and not yet sent (at most once) or acknowledged by the broker (at least once).
+    int unacknowledged() const override { return unacknowledged_.load(std::memory_order_relaxed); }
+    /// Waits (here, at most timeoutMs) until every message handed over was acknowledged.
+    bool waitUntilAcknowledged(int timeoutMs) const override;
 
 private:
     static void connectCallback(struct mosquitto*, void* self, int rc);
     static void disconnectCallback(struct mosquitto*, void* self, int rc);
     static void messageCallback(struct mosquitto*, void* self, const struct ::mosquitto_message* message);
+    static void publishCallback(struct mosquitto*, void* self, int mid);
     static void logCallback(struct mosquitto*, void* self, int level, const char* text);
     void setConnected(bool up, const QString& reason);
     void refused(const QString& reason);
@@ -99,6 +96,7 @@ private:
     bool started_ = false;
     bool connected_ = false;
     QString refusal_;
+    std::atomic<int> unacknowledged_{0};
     /// The broker answered the current connection attempt (refused it).
     bool answered_ = false;
     /// The TLS handshake's failure was looked into since the link was last up.

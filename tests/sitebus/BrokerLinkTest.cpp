@@ -2,7 +2,7 @@
 // makes (openssl), the reasons told for a wrong CA, a certificate for another host name and a plain
 // client at the TLS port, and a payload over the size bound dropped and told once per topic.
 // Skipped where mosquitto or openssl is missing.
-#include "AppSite.h"
+#include "StartupError.h"
 #include "MqttLink.h"
 
 #include <gtest/gtest.h>

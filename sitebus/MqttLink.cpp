@@ -1,9 +1,11 @@
 #include "MqttLink.h"
 
-#include "AppSite.h"
+#include "StartupError.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMetaObject>
+#include <QThread>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslSocket>
@@ -47,6 +49,7 @@ MqttLink::MqttLink(const BrokerSettings& settings, const QString& clientId, QStr
     mosquitto_connect_callback_set(mosq_, &MqttLink::connectCallback);
     mosquitto_disconnect_callback_set(mosq_, &MqttLink::disconnectCallback);
     mosquitto_message_callback_set(mosq_, &MqttLink::messageCallback);
+    mosquitto_publish_callback_set(mosq_, &MqttLink::publishCallback);
     mosquitto_log_callback_set(mosq_, &MqttLink::logCallback);
     mosquitto_reconnect_delay_set(mosq_, 1, 2, false);
     // Every message handed over is queued, however many are in flight: the field's batches are
@@ -101,11 +104,31 @@ void MqttLink::start() {
     started_ = true;
 }
 
-bool MqttLink::publish(const QString& topic, const QByteArray& payload, Qos qos) {
+bool MqttLink::publish(const QString& topic, const QByteArray& payload, Qos qos, bool retain) {
+    // Counted before it is handed over: the network thread may acknowledge it before publish returns.
+    unacknowledged_.fetch_add(1, std::memory_order_relaxed);
     const int rc = mosquitto_publish(mosq_, nullptr, topic.toUtf8().constData(), int(payload.size()),
-                                     payload.constData(), int(qos), false);
+                                     payload.constData(), int(qos), retain);
     // An at-least-once message is kept by the library while the link is down and sent on reconnection.
-    return rc == MOSQ_ERR_SUCCESS || (qos == AtLeastOnce && rc == MOSQ_ERR_NO_CONN);
+    const bool queued = rc == MOSQ_ERR_SUCCESS || (qos == AtLeastOnce && rc == MOSQ_ERR_NO_CONN);
+    if (!queued)
+        unacknowledged_.fetch_sub(1, std::memory_order_relaxed);
+    return queued;
+}
+
+void MqttLink::setLastWill(const QString& topic, const QByteArray& payload) {
+    const int rc = mosquitto_will_set(mosq_, topic.toUtf8().constData(), int(payload.size()), payload.constData(),
+                                      int(AtLeastOnce), true);
+    if (rc != MOSQ_ERR_SUCCESS)
+        throw StartupError(QStringLiteral("The broker client refuses its last will: %1").arg(libraryError(rc)));
+}
+
+bool MqttLink::waitUntilAcknowledged(int timeoutMs) const {
+    QElapsedTimer clock;
+    clock.start();
+    while (unacknowledged() > 0 && connected_ && clock.elapsed() < timeoutMs)
+        QThread::msleep(5);
+    return unacknowledged() <= 0;
 }
 
 QString MqttLink::tlsFailure() const {
@@ -189,6 +212,10 @@ void MqttLink::messageCallback(struct mosquitto*, void* self, const struct ::mos
                 link->onMessage(topic, payload);
         },
         Qt::QueuedConnection);
+}
+
+void MqttLink::publishCallback(struct mosquitto*, void* self, int) {
+    static_cast<MqttLink*>(self)->unacknowledged_.fetch_sub(1, std::memory_order_relaxed);
 }
 
 // ---- on the link's thread

@@ -114,7 +114,8 @@ FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QS
     }
     link_ = std::make_unique<MqttLink>(options.broker, clientId(QStringLiteral("field"), options.broker.site),
                                        QStringList{wire::everyLoginTopic(options.broker.site, wire::Topic::Command)});
-    broadcaster_ = std::make_unique<FieldBroadcaster>(*link_, options.broker.site, *field_, *db_, services_.log);
+    broadcaster_ = std::make_unique<FieldBroadcaster>(*link_, options.broker.site, *field_, *db_,
+                                                      &SiteHost::operatorPermission, services_.log);
     field_->addSink(broadcaster_.get());
 
     const HostServices host{&services_.texts, &services_.log, &localBus_, field_.get(), &services_.images};
@@ -132,6 +133,7 @@ FieldRole::~FieldRole() {
     driver_.stop();
     reference_.reset();
     field_->removeSink(broadcaster_.get());
+    broadcaster_->goOffline();
     // The network thread stops before the broadcaster its callbacks reach goes.
     link_.reset();
 }
@@ -170,13 +172,16 @@ void FieldRole::drive() {
 QString FieldRole::control(const QString& line) {
     const QString word = line.section(QLatin1Char(' '), 0, 0);
     if (word == QLatin1String("checksum") || word == QLatin1String("status"))
-        return QStringLiteral("checksum FIELD %1 %2 classic %3 sent %4 refused %5 %6")
+        return QStringLiteral("checksum FIELD %1 %2 classic %3 sent %4 refused %5 %6 session %7 held %8 lost %9")
             .arg(reference_->checksum())
             .arg(reference_->pointsShown())
             .arg(reference_->checksum(false))
             .arg(broadcaster_->reportsPublished())
             .arg(broadcaster_->refusedCommands())
-            .arg(done_ ? QStringLiteral("done") : QStringLiteral("running"));
+            .arg(done_ ? QStringLiteral("done") : QStringLiteral("running"))
+            .arg(broadcaster_->session())
+            .arg(broadcaster_->reportsHeld())
+            .arg(broadcaster_->reportsLost());
     if (word == QLatin1String("rows"))
         return writeRows(*reference_, line.section(QLatin1Char(' '), 1).trimmed());
     if (word == QLatin1String("reload")) {
@@ -216,6 +221,8 @@ DeskRole::DeskRole(const AppOptions& options, const QString& siteUrl, const QStr
                                        QStringList{wire::topicName(site, wire::Topic::State),
                                                    wire::everyLoginTopic(site, wire::Topic::Notice),
                                                    wire::topicName(site, wire::Topic::Event),
+                                                   wire::topicName(site, wire::Topic::Field),
+                                                   wire::topicName(site, wire::Topic::Resync),
                                                    wire::loginTopic(site, wire::Topic::Answer, options.computerName)});
     desk_ = std::make_unique<DeskLink>(*link_, site, options.computerName, services_.log);
     desk_->setMeasuring(options.stats);
@@ -229,6 +236,11 @@ DeskRole::DeskRole(const AppOptions& options, const QString& siteUrl, const QStr
     desk_->commandRefused = [this](const QString& text) { linkLabel_->tell(text); };
     desk_->refreshRows = [this] { station_->refreshAllRows(); };
     desk_->linkChanged = [this](bool up, const QDateTime& since) { linkLabel_->show(up, since); };
+    desk_->fieldChanged = [this] {
+        bool alarm = false;
+        const QString text = desk_->fieldText(&alarm);
+        linkLabel_->showField(text, alarm);
+    };
     link_->start();
 }
 
@@ -236,6 +248,7 @@ DeskRole::~DeskRole() {
     // The window closes while the link still exists (a notice it sends on closing still goes out);
     // the status bar's label goes with the window, so the link no longer reaches it.
     desk_->linkChanged = {};
+    desk_->fieldChanged = {};
     desk_->commandRefused = {};
     desk_->refreshRows = {};
     station_.reset();
@@ -268,13 +281,14 @@ QString DeskRole::control(const QString& line) {
             .arg(desk_->reportsApplied())
             .arg(desk_->doneSeq());
     if (word == QLatin1String("status"))
-        return QStringLiteral("status %1 link %2 resyncing %3 resyncs %4 dropped %5 rejected %6 refused %7")
+        return QStringLiteral("status %1 link %2 resyncing %3 resyncs %4 dropped %5 rejected %6 refused %7 %8")
             .arg(name, desk_->isUp() ? QStringLiteral("up") : QStringLiteral("down"))
             .arg(desk_->isResyncing() ? 1 : 0)
             .arg(desk_->resyncs())
             .arg(desk_->reportsDropped())
             .arg(desk_->rejectedPayloads())
-            .arg(desk_->commandsRefused());
+            .arg(desk_->commandsRefused())
+            .arg(desk_->fieldWords());
     if (word == QLatin1String("groups"))
         return QStringLiteral("groups %1 %2").arg(name, station_->status().groupNames().join(QLatin1Char('|')));
     if (word == QLatin1String("group") && !rest.isEmpty())

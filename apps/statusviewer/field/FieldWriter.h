@@ -2,13 +2,15 @@
 // own, so a site database held locked by another program delays the write-back, never the windows.
 // What could not be written is kept in memory (a newer value of the same row replaces the older
 // one) and tried again, so nothing the field reported is lost while the process lives and the site
-// takes writes again. A site file found damaged stops the writes until the file is whole again
-// (tried with the link's waits, 1, 2, 4, then 5 s, and SQLite's quick check on every reopen).
+// takes writes again; what waits for a write (a resync's answer, a report whose receiver re-reads the
+// row) waits for it to succeed. A site file found damaged stops the writes until the file is whole
+// again (tried with the link's waits, 1, 2, 4, then 5 s, and SQLite's quick check on every reopen).
 //
 // What a crash loses: the rows kept in memory. A process killed while the site was locked, away or
 // damaged loses every row changed since the last write that went through (582 rows in a run killed
-// 5 s into a lock); a write that committed is in the file. A real field sends its live states again
-// when it reconnects, which is what makes this acceptable.
+// 5 s into a lock); a write that committed is in the file. The field's sessions make every desk
+// resync from a restarted field, and a real field sends its live states again when it reconnects,
+// which is what makes this acceptable.
 #pragma once
 
 #include <QHash>
@@ -63,7 +65,8 @@ public:
     FieldWriter& operator=(const FieldWriter&) = delete;
 
     /// Hands rows over; returns at once. afterwards (optional) runs on this object's thread once
-    /// the rows were written, or failed to be written once.
+    /// these rows and all handed over before are written: after a failed write it waits for the
+    /// attempt that succeeds, so whoever it tells may rely on the site holding them.
     void submit(FieldWrites writes, std::function<void()> afterwards = {});
     /// Waits until everything handed over is written; false when that took longer than timeoutMs.
     bool waitUntilWritten(int timeoutMs);

@@ -6,8 +6,8 @@
 // checksum is what every desk showing the same group must arrive at.
 //
 // DeskRole: one workstation whose field and notice bus is a DeskLink; the window's status bar shows
-// the field link. Both reuse the single-process demo's parts (SimulatedField, Workstation,
-// SiteHost, ResourceTexts ...); only the transport differs.
+// the broker link and, apart from it, the field's state. Both reuse the single-process demo's parts
+// (SimulatedField, Workstation, SiteHost, ResourceTexts ...); only the transport differs.
 //
 // With --control a role reads one command a line from standard input and answers with one line
 // (ControlChannel): the way scripts and the end-to-end tests drive the processes.
@@ -16,9 +16,12 @@
 #include "AppLog.h"
 #include "CliOptions.h"
 #include "DrawnImageList.h"
+#include "MqttLink.h"
+#include "FieldLinkLabel.h"
 #include "MqttSite.h"
 #include "ResourceTexts.h"
 #include "SimulatedField.h"
+#include "SiteHost.h"
 #include "SyncBus.h"
 #include "Workstation.h"
 

@@ -1,0 +1,504 @@
+#include "MqttSite.h"
+
+#include <QMetaObject>
+#include <QRandomGenerator>
+
+namespace sv {
+
+using wire::Topic;
+
+namespace {
+
+qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+
+QString clockText(qint64 ms) { return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("HH:mm:ss")); }
+
+/// A random session number from 1 to 2^62 - 1: never the clock, so a restarted field is new
+/// whatever its clock says.
+qint64 drawSession() {
+    constexpr quint64 kSpan = (quint64(1) << 62) - 1;
+    return qint64(QRandomGenerator::system()->generate64() % kSpan) + 1;
+}
+
+}  // namespace
+
+// ---- FieldBroadcaster
+
+namespace {
+
+/// The points a command acts on, as the field resolves it.
+QStringList commandTargets(const FieldDevices& field, const wire::Command& c) {
+    using Kind = wire::Command::Kind;
+    switch (c.kind) {
+    case Kind::ApiCall:
+        return field.apiCallTargets(qint32(c.a), c.text, qint16(c.c));
+    case Kind::AccessFunction:
+    case Kind::ControlFunction:
+        return field.deviceTargets(qint32(c.a), qint32(c.b));
+    case Kind::ClearCodeTamper:
+        return field.readerTargets(qint32(c.a));
+    case Kind::Resync:
+        break;
+    }
+    return {};
+}
+
+/// A desk's command; the envelope (desk, run, number, time, operator) is filled in when it is sent.
+wire::Command deviceCommand(wire::Command::Kind kind, qint64 a, qint64 b = 0, qint64 c = 0) {
+    wire::Command command;
+    command.kind = kind;
+    command.a = a;
+    command.b = b;
+    command.c = c;
+    return command;
+}
+
+}  // namespace
+
+FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, FieldDevices& field, so::db::Connection& db,
+                                   CommandGate::Permission permission, SiteLog& log)
+    : link_(link), site_(site), field_(field), log_(log),
+      gate_(db, [&field](const wire::Command& c) { return commandTargets(field, c); }, std::move(permission)),
+      session_(drawSession()) {
+    link_.setLastWill(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Offline)));
+    link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
+    link_.onConnected = [this] {
+        log_.info(QStringLiteral("Field: connected to the broker, session %1").arg(session_));
+        // Retained: a desk connecting later learns at once that this session is up.
+        link_.publish(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Online)),
+                      SiteTransport::AtLeastOnce, true);
+        drain();
+    };
+    link_.onDisconnected = [this](const QString& reason) {
+        log_.error(QStringLiteral("Field: broker link lost: %1").arg(reason));
+    };
+    link_.onRefused = [this](const QString& reason) {
+        log_.error(QStringLiteral("Field: the broker refuses the field: %1").arg(reason));
+    };
+    link_.onOversized = [this](const QString& topic, qint64 bytes) {
+        log_.error(QStringLiteral("Field: a message of %1 bytes on %2 was dropped (at most %3); further ones there "
+                                  "are dropped without a word")
+                       .arg(bytes).arg(topic).arg(SiteTransport::kMaxPayloadBytes));
+    };
+    drainTimer_.setSingleShot(true);
+    drainTimer_.setInterval(20);
+    connect(&drainTimer_, &QTimer::timeout, this, [this] { drain(); });
+    digestTimer_.setInterval(kDigestMs);
+    connect(&digestTimer_, &QTimer::timeout, this, [this] { publishDigest(); });
+    digestTimer_.start();
+}
+
+wire::Event FieldBroadcaster::event(wire::Event::Kind kind) const { return {kind, session_, lastSeq_, {}, 0}; }
+
+void FieldBroadcaster::StateChange(const QString& deviceType, const QString& address, quint8 state, const QString&,
+                                   const QString& stateValue) {
+    pending_.append({0, deviceType, address, state, stateValue});
+    if (pending_.size() >= kMaxBatch) {
+        sendPending();
+    } else if (!sendQueued_) {
+        // The rest of this event-loop turn's reports go into the same batch.
+        sendQueued_ = true;
+        QMetaObject::invokeMethod(this, [this] { sendPending(); }, Qt::QueuedConnection);
+    }
+}
+
+bool FieldBroadcaster::canPublish() const {
+    return link_.isConnected() && link_.unacknowledged() < kMaxUnacknowledged;
+}
+
+void FieldBroadcaster::sendPending() {
+    sendQueued_ = false;
+    if (pending_.isEmpty())
+        return;
+    if (held_.isEmpty() && canPublish()) {
+        publishBatch(std::exchange(pending_, {}));
+        return;
+    }
+    // Behind what already waits, so every point's reports stay in order.
+    for (const wire::StateReport& report : std::as_const(pending_))
+        held_.push(report);
+    pending_.clear();
+    drain();
+}
+
+void FieldBroadcaster::drain() {
+    while (!held_.isEmpty() && canPublish())
+        publishBatch(held_.take(kMaxBatch));
+    if (!held_.isEmpty() && !drainTimer_.isActive())
+        drainTimer_.start();
+}
+
+void FieldBroadcaster::publishBatch(QVector<wire::StateReport> reports) {
+    if (const qint64 lost = held_.takeLost(); lost > 0) {
+        // Skipping a number shows every desk a gap: each resyncs and so learns what was dropped.
+        lost_ += lost;
+        ++lastSeq_;
+        log_.info(QStringLiteral("Field: %1 reports replaced by newer ones or dropped while the broker could not "
+                                 "take them; the desks resync")
+                      .arg(lost));
+    }
+    wire::StateBatch batch;
+    batch.session = session_;
+    batch.firstSeq = lastSeq_ + 1;
+    batch.reports = std::move(reports);
+    for (wire::StateReport& report : batch.reports) {
+        report.seq = ++lastSeq_;
+        published_.accept(report);
+    }
+    batch.sentMs = nowMs();
+    link_.publish(wire::topicName(site_, Topic::State), wire::encode(batch), SiteTransport::AtLeastOnce);
+}
+
+void FieldBroadcaster::publishDigest() {
+    if (!held_.isEmpty() || !pending_.isEmpty() || !link_.isConnected())
+        return;
+    wire::Event digest = event(wire::Event::Kind::Digest);
+    digest.number = qint64(published_.digest());
+    link_.publish(wire::topicName(site_, Topic::Event), wire::encode(digest), SiteTransport::AtLeastOnce);
+}
+
+void FieldBroadcaster::announceDone() {
+    sendPending();
+    field_.flush([this] { publishDone(); });
+}
+
+void FieldBroadcaster::publishDone() {
+    // Done names the run's last report: once none waits for the broker any more.
+    if (!held_.isEmpty()) {
+        QTimer::singleShot(50, this, [this] { publishDone(); });
+        return;
+    }
+    link_.publish(wire::topicName(site_, Topic::Event), wire::encode(event(wire::Event::Kind::Done)),
+                  SiteTransport::AtLeastOnce);
+}
+
+void FieldBroadcaster::goOffline() {
+    sendPending();
+    if (!link_.isConnected())
+        return;
+    link_.publish(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Offline)),
+                  SiteTransport::AtLeastOnce, true);
+    link_.waitUntilAcknowledged(1000);
+}
+
+void FieldBroadcaster::answerResync(const QString& requester, qint64 number) {
+    sendPending();
+    // Answered once the site holds every state reported so far: a failed write is tried again and
+    // the answer waits for the attempt that succeeds. The desk asks again meanwhile, and says so;
+    // a request already waiting is answered once.
+    const QString request = requester + QLatin1Char('#') + QString::number(number);
+    if (answering_.contains(request))
+        return;
+    answering_.insert(request);
+    field_.flush([this, requester, number, request] {
+        answering_.remove(request);
+        sendPending();
+        if (!link_.isConnected())
+            return;  // the desk asks again once the link is back
+        const QVector<wire::StateReport> all = published_.all();
+        wire::Snapshot part{session_, requester, number, lastSeq_, false, {}};
+        qsizetype at = 0;
+        do {
+            part.reports = all.mid(at, kMaxBatch);
+            at += kMaxBatch;
+            part.last = at >= all.size();
+            link_.publish(wire::topicName(site_, Topic::Resync), wire::encode(part), SiteTransport::AtLeastOnce);
+        } while (!part.last);
+    });
+}
+
+void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) {
+    const std::optional<wire::LoginTopic> from = wire::loginTopicOf(site_, topic);
+    if (!from || from->topic != Topic::Command)
+        return;
+    QString error;
+    const std::optional<wire::Command> decoded = wire::decodeCommand(payload, error);
+    if (!decoded) {
+        ++rejected_;
+        log_.error(QStringLiteral("Field: a command of %1 that cannot be read was skipped: %2").arg(from->login, error));
+        return;
+    }
+    const QString refusal = gate_.check(from->login, *decoded, QDateTime::currentMSecsSinceEpoch());
+    if (!refusal.isEmpty()) {
+        ++refused_;
+        log_.error(QStringLiteral("Field: command %1 of %2 (operator \"%3\") refused: %4")
+                       .arg(decoded->number)
+                       .arg(from->login, decoded->operatorLogin.left(40), refusal));
+    } else {
+        command(*decoded);
+    }
+    if (decoded->kind != wire::Command::Kind::Resync)
+        answer(from->login, decoded->number, refusal);
+}
+
+void FieldBroadcaster::answer(const QString& login, qint64 number, const QString& refusal) {
+    link_.publish(wire::loginTopic(site_, Topic::Answer, login), wire::encode(wire::Answer{number, refusal.isEmpty(), refusal}),
+                  SiteTransport::AtLeastOnce);
+}
+
+void FieldBroadcaster::command(const wire::Command& c) {
+    using Kind = wire::Command::Kind;
+    switch (c.kind) {
+    case Kind::ApiCall:
+        field_.dtApiCall(qint32(c.a), c.text, qint16(c.c));
+        break;
+    case Kind::AccessFunction:
+        field_.zr2AccessFunction(qint32(c.a), qint32(c.b), qint32(c.c));
+        break;
+    case Kind::ControlFunction:
+        field_.zr2ControlFunction(qint32(c.a), qint32(c.b), qint32(c.c));
+        break;
+    case Kind::ClearCodeTamper:
+        field_.zr2ClearCodeTamper(qint32(c.a));
+        break;
+    case Kind::Resync:
+        answerResync(c.sender, c.a);
+        break;
+    }
+}
+
+// ---- DeskLink
+
+DeskLink::DeskLink(SiteTransport& link, const QString& site, const QString& deskId, SiteLog& log)
+    : link_(link), site_(site), deskId_(deskId),
+      run_(qint64(QRandomGenerator::system()->generate64() >> 2)), log_(log) {
+    link_.onConnected = [this] { connected(); };
+    link_.onDisconnected = [this](const QString& reason) { disconnected(reason); };
+    link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
+    link_.onRefused = [this](const QString& reason) {
+        log_.error(QStringLiteral("Field link: the broker refuses this desk: %1").arg(reason));
+    };
+    link_.onOversized = [this](const QString& topic, qint64 bytes) {
+        log_.error(QStringLiteral("Field link: a message of %1 bytes on %2 was dropped (at most %3); further ones "
+                                  "there are dropped without a word")
+                       .arg(bytes).arg(topic).arg(SiteTransport::kMaxPayloadBytes));
+    };
+    session_.ask = [this](qint64 number) { sendCommand(deviceCommand(wire::Command::Kind::Resync, number)); };
+    session_.deliver = [this](const wire::StateReport& report) { deliver(report); };
+    session_.refreshRows = [this] {
+        if (refreshRows)
+            refreshRows();
+    };
+    session_.changed = [this] { sessionChanged(); };
+    tick_.setInterval(kTickMs);
+    connect(&tick_, &QTimer::timeout, this, [this] { session_.tick(nowMs()); });
+    tick_.start();
+}
+
+void DeskLink::addSink(StateSink* sink) {
+    if (!sinks_.contains(sink))
+        sinks_.append(sink);
+}
+
+void DeskLink::removeSink(StateSink* sink) { sinks_.removeAll(sink); }
+
+void DeskLink::attach(const QString& workstationId, SyncReceiver* receiver) { receivers_.insert(workstationId, receiver); }
+
+void DeskLink::detach(const QString& workstationId) { receivers_.remove(workstationId); }
+
+void DeskLink::send(const QString& topic, qint32 action, const QVariant& data, const QString& senderWorkstationId) {
+    if (!link_.publish(wire::loginTopic(site_, Topic::Notice, deskId_),
+                       wire::encode(wire::Notice{senderWorkstationId, topic, action, data}), SiteTransport::AtLeastOnce))
+        log_.error(QStringLiteral("Field link: the notice \"%1\" could not be sent").arg(topic));
+}
+
+void DeskLink::sendCommand(wire::Command command) {
+    command.sender = deskId_;
+    command.session = run_;
+    command.number = ++commandNumber_;
+    command.sentMs = QDateTime::currentMSecsSinceEpoch();
+    command.operatorLogin = operator_;
+    if (!link_.publish(wire::loginTopic(site_, Topic::Command, deskId_), wire::encode(command), SiteTransport::AtLeastOnce))
+        log_.error(QStringLiteral("Field link: a command could not be sent"));
+}
+
+void DeskLink::dtApiCall(qint32 controllerNumber, const QString& command, qint16 pointNumber) {
+    wire::Command c;
+    c.kind = wire::Command::Kind::ApiCall;
+    c.a = controllerNumber;
+    c.text = command;
+    c.c = pointNumber;
+    sendCommand(c);
+}
+
+void DeskLink::zr2AccessFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) {
+    sendCommand(deviceCommand(wire::Command::Kind::AccessFunction, deviceType, deviceId, functionCode));
+}
+
+void DeskLink::zr2ControlFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) {
+    sendCommand(deviceCommand(wire::Command::Kind::ControlFunction, deviceType, deviceId, functionCode));
+}
+
+void DeskLink::zr2ClearCodeTamper(qint32 readerId) { sendCommand(deviceCommand(wire::Command::Kind::ClearCodeTamper, readerId)); }
+
+void DeskLink::connected() {
+    if (everConnected_)
+        log_.info(QStringLiteral("Field link back (lost since %1); resynchronising")
+                      .arg(lostSince_.toString(QStringLiteral("HH:mm:ss"))));
+    everConnected_ = true;
+    lostSince_ = {};
+    if (linkChanged)
+        linkChanged(true, {});
+    // From now on every report arrives; the field writes what it reported before and answers with
+    // its newest reports, then the rows are refreshed from the site and the reports received
+    // meanwhile applied again.
+    session_.linkUp(nowMs());
+}
+
+void DeskLink::disconnected(const QString& reason) {
+    lostSince_ = QDateTime::currentDateTime();
+    session_.linkDown(nowMs());
+    log_.error(QStringLiteral("Field link lost at %1: %2").arg(lostSince_.toString(QStringLiteral("HH:mm:ss")), reason));
+    if (linkChanged)
+        linkChanged(false, lostSince_);
+}
+
+void DeskLink::sessionChanged() {
+    using State = DeskSession::FieldState;
+    if (session_.fieldState() != loggedState_) {
+        loggedState_ = session_.fieldState();
+        if (loggedState_ == State::Offline)
+            log_.error(QStringLiteral("Field offline since %1").arg(clockText(session_.fieldSinceMs())));
+        else if (loggedState_ == State::Online)
+            log_.info(QStringLiteral("Field online, session %1").arg(session_.session()));
+    }
+    if (session_.isOverdue() != loggedOverdue_) {
+        loggedOverdue_ = session_.isOverdue();
+        if (loggedOverdue_)
+            log_.error(QStringLiteral("Field link: the resync asked for at %1 is not complete; asking again")
+                           .arg(clockText(session_.resyncSinceMs())));
+        else
+            log_.info(QStringLiteral("Field link: resync complete"));
+    }
+    if (fieldChanged)
+        fieldChanged();
+}
+
+QString DeskLink::fieldText(bool* alarm) const {
+    using State = DeskSession::FieldState;
+    const bool bad = !isUp() || session_.fieldState() != State::Online || session_.isOverdue();
+    if (alarm != nullptr)
+        *alarm = bad;
+    if (!isUp())
+        return QStringLiteral("\u25B2 Field state unknown");
+    switch (session_.fieldState()) {
+    case State::Unknown:
+        return QStringLiteral("\u25B2 Field not seen");
+    case State::Offline:
+        return QStringLiteral("\u25B2 Field offline since %1").arg(clockText(session_.fieldSinceMs()));
+    case State::Online:
+        break;
+    }
+    if (session_.isOverdue())
+        return QStringLiteral("\u25B2 Field online, resync pending since %1 (retrying)")
+            .arg(clockText(session_.resyncSinceMs()));
+    return session_.isResyncing() ? QStringLiteral("\u25CF Field online, resyncing") : QStringLiteral("\u25CF Field online");
+}
+
+QString DeskLink::fieldWords() const {
+    using State = DeskSession::FieldState;
+    QString words;
+    if (!isUp() || session_.fieldState() == State::Unknown)
+        words = QStringLiteral("field unknown");
+    else if (session_.fieldState() == State::Offline)
+        words = QStringLiteral("field offline since %1").arg(clockText(session_.fieldSinceMs()));
+    else
+        words = QStringLiteral("field online");
+    return words + QStringLiteral(" overdue %1 gaps %2 mismatches %3")
+                       .arg(session_.isOverdue() ? 1 : 0)
+                       .arg(session_.gaps())
+                       .arg(session_.digestMismatches());
+}
+
+void DeskLink::reject(const char* what, const QString& why) {
+    ++rejected_;
+    log_.error(QStringLiteral("Field link: a %1 that cannot be read was skipped: %2").arg(QLatin1String(what), why));
+}
+
+void DeskLink::message(const QString& topic, const QByteArray& payload) {
+    QString error;
+    if (const std::optional<wire::LoginTopic> from = wire::loginTopicOf(site_, topic)) {
+        if (from->topic == Topic::Notice) {
+            if (const auto notice = wire::decodeNotice(payload, error)) {
+                // Looked up per receiver: a receiver may detach another while handling the notice.
+                for (const QString& id : receivers_.keys()) {
+                    if (id == notice->sender)
+                        continue;
+                    if (SyncReceiver* receiver = receivers_.value(id, nullptr))
+                        receiver->SyncPipe(notice->topic, notice->action, notice->data, notice->sender, id);
+                }
+            } else {
+                reject("notice", error);
+            }
+        } else if (from->topic == Topic::Answer && from->login == deskId_) {
+            if (const auto a = wire::decodeAnswer(payload, error))
+                answer(*a);
+            else
+                reject("command answer", error);
+        }
+        return;
+    }
+    switch (wire::topicOf(site_, topic).value_or(Topic::Command)) {
+    case Topic::State:
+        if (const auto batch = wire::decodeStates(payload, error))
+            states(*batch);
+        else
+            reject("state report", error);
+        break;
+    case Topic::Event:
+    case Topic::Field:
+        if (const auto e = wire::decodeEvent(payload, error))
+            event(*e);
+        else
+            reject("field event", error);
+        break;
+    case Topic::Resync:
+        if (const auto part = wire::decodeSnapshot(payload, error))
+            session_.snapshot(*part, deskId_, nowMs());
+        else
+            reject("resync answer", error);
+        break;
+    default:
+        break;  // not subscribed
+    }
+}
+
+void DeskLink::answer(const wire::Answer& a) {
+    if (a.accepted)
+        return;
+    ++commandsRefused_;
+    const QString text = QStringLiteral("The field refused the command: %1").arg(a.reason.left(200));
+    log_.error(QStringLiteral("Field link: command %1 refused: %2").arg(a.number).arg(a.reason.left(200)));
+    if (commandRefused)
+        commandRefused(text);
+}
+
+void DeskLink::states(const wire::StateBatch& batch) {
+    session_.states(batch, nowMs());
+    if (measuring_ && batch.sentMs > 0)
+        latencies_.append(double(nowMs() - batch.sentMs));
+}
+
+void DeskLink::deliver(const wire::StateReport& report) {
+    for (StateSink* sink : std::as_const(sinks_))
+        sink->StateChange(report.deviceType, report.address, report.state, QString(), report.value);
+}
+
+void DeskLink::event(const wire::Event& e) {
+    switch (e.kind) {
+    case wire::Event::Kind::Done:
+        doneSeq_ = e.seq;
+        break;
+    case wire::Event::Kind::Online:
+        session_.online(e.session, nowMs());
+        break;
+    case wire::Event::Kind::Offline:
+        session_.offline(e.session, nowMs());
+        break;
+    case wire::Event::Kind::Digest:
+        session_.digest(e.session, e.seq, quint64(e.number), nowMs());
+        break;
+    }
+}
+
+}  // namespace sv

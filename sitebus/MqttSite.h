@@ -1,0 +1,195 @@
+// The two ends of a multi-desk site on the broker (topics and payloads: SiteWire.h; the session,
+// order, gap and resync rules: FieldSession.h).
+//
+// FieldBroadcaster (the field's process) runs one session under a random number. It publishes the
+// field's state reports in batches, one per event-loop turn (at most kMaxBatch reports each),
+// numbered within the session; while the broker cannot take them (link down, or more than
+// kMaxUnacknowledged messages not acknowledged, as when the broker hangs) the reports wait in a
+// bounded queue that keeps the newest report per point (OutgoingReports). It announces the session
+// online (retained) on every connection, leaves "offline" as its last will and says it on an
+// orderly exit, and publishes a digest every kDigestMs. The desks' commands, a resync request
+// included, pass its CommandGate first; it executes a device command the gate lets through and
+// answers the desk whether it was executed or refused (and why), and answers a resync request once
+// every state reported so far is written to the site database, with the newest report per point
+// of the session.
+//
+// DeskLink (a workstation's process) is that workstation's field and notice bus: it hands the
+// accepted reports to the Status, sends commands (numbered within its run, naming its operator)
+// and notices under its own login, tells of a command the field refused, and follows the field's
+// session (DeskSession): on every (re)connection, a new field session, a gap or a differing digest
+// it resyncs. The broker link's loss is logged once per loss, with its time; the status bar shows
+// the broker link and, apart from it, the field's state (FieldLinkLabel, in the application).
+#pragma once
+
+#include "CommandGate.h"
+#include "FieldInterfaces.h"
+#include "FieldSession.h"
+#include "SiteTransport.h"
+#include "SiteWire.h"
+#include "NoticeBus.h"
+#include "SiteLog.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+#include <QVector>
+
+#include <functional>
+
+
+namespace sv {
+
+
+class FieldBroadcaster final : public QObject, public StateSink {
+public:
+    static constexpr int kMaxBatch = 1000;
+    /// Messages handed to the broker link and not acknowledged beyond which reports wait here.
+    static constexpr int kMaxUnacknowledged = 200;
+    /// Points the outgoing queue holds at most (more than a site has).
+    static constexpr qsizetype kMaxHeldPoints = 100000;
+    static constexpr int kDigestMs = 1000;
+
+    /// Sets the link's last will: constructed before the link starts. db: the site database, where
+    /// the operators' rights are read.
+    /// permission: whether an operator holds a permission, asked of the site database (the host's).
+    FieldBroadcaster(SiteTransport& link, const QString& site, FieldDevices& field, so::db::Connection& db,
+                     CommandGate::Permission permission, SiteLog& log);
+
+    void StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& dateLastUpdated,
+                     const QString& stateValue) override;
+    /// Publishes the reports not sent yet (or queues them while the broker cannot take them).
+    void sendPending();
+    /// Writes every changed state, then announces that the run reported its last report.
+    void announceDone();
+    /// An orderly exit: says the session is offline and waits a moment for the broker to take it.
+    void goOffline();
+
+    qint64 session() const { return session_; }
+    qint64 reportsPublished() const { return lastSeq_; }
+    /// Reports waiting for the broker, and reports replaced or dropped there since the start.
+    qsizetype reportsHeld() const { return held_.size(); }
+    qint64 reportsLost() const { return lost_; }
+    int rejectedPayloads() const { return rejected_; }
+    int refusedCommands() const { return refused_; }
+
+private:
+    void message(const QString& topic, const QByteArray& payload);
+    void command(const wire::Command& command);
+    bool canPublish() const;
+    /// Publishes what waits in the queue while the broker takes it; tries again shortly otherwise.
+    void drain();
+    void publishBatch(QVector<wire::StateReport> reports);
+    void publishDone();
+    void answerResync(const QString& requester, qint64 number);
+    void publishDigest();
+    wire::Event event(wire::Event::Kind kind) const;
+    void answer(const QString& login, qint64 number, const QString& refusal);
+
+    SiteTransport& link_;
+    QString site_;
+    FieldDevices& field_;
+    SiteLog& log_;
+    CommandGate gate_;
+    const qint64 session_;
+    qint64 lastSeq_ = 0;
+    QVector<wire::StateReport> pending_;
+    bool sendQueued_ = false;
+    OutgoingReports held_{kMaxHeldPoints};
+    LatestReports published_;
+    /// Resync requests ("desk#number") waiting for the site to hold the states.
+    QSet<QString> answering_;
+    qint64 lost_ = 0;
+    QTimer drainTimer_;
+    QTimer digestTimer_;
+    int rejected_ = 0;
+    int refused_ = 0;
+};
+
+class DeskLink final : public QObject, public StateSource, public NoticeBus, public FieldControl {
+public:
+    static constexpr int kTickMs = 250;
+
+    /// deskId names this desk: its broker login, which is its computer name (unique on the site).
+    DeskLink(SiteTransport& link, const QString& site, const QString& deskId, SiteLog& log);
+
+    /// The login name of the operator at this desk, named in every command.
+    void setOperator(const QString& login) { operator_ = login; }
+    // ---- StateSource
+    void addSink(StateSink* sink) override;
+    void removeSink(StateSink* sink) override;
+    // ---- NoticeBus
+    void attach(const QString& workstationId, SyncReceiver* receiver) override;
+    void detach(const QString& workstationId) override;
+    void send(const QString& topic, qint32 action, const QVariant& data, const QString& senderWorkstationId) override;
+    // ---- FieldControl
+    void dtApiCall(qint32 controllerNumber, const QString& command, qint16 pointNumber) override;
+    void zr2AccessFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) override;
+    void zr2ControlFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) override;
+    void zr2ClearCodeTamper(qint32 readerId) override;
+
+    /// The workstation's full refresh, run by every resynchronisation.
+    std::function<void()> refreshRows;
+    /// Told when the broker link goes down (with the time) and comes back.
+    std::function<void(bool up, const QDateTime& lostSince)> linkChanged;
+    /// Told when the field's state or a resync's changes (fieldText()).
+    std::function<void()> fieldChanged;
+    /// Told when the field refused one of this desk's commands, with the text for the operator.
+    std::function<void(const QString& text)> commandRefused;
+
+    bool isUp() const { return link_.isConnected(); }
+    const DeskSession& session() const { return session_; }
+    bool isResyncing() const { return session_.isResyncing(); }
+    /// "Field online", "Field offline since 10:42:13", ... for the status bar; alarm: shown in red.
+    QString fieldText(bool* alarm = nullptr) const;
+    /// "field online", "field offline since 10:42:13", ... for the status line.
+    QString fieldWords() const;
+    qint64 reportsApplied() const { return session_.applied(); }
+    qint64 reportsDropped() const { return session_.dropped(); }
+    int rejectedPayloads() const { return rejected_; }
+    int resyncs() const { return session_.resyncs(); }
+    int commandsRefused() const { return commandsRefused_; }
+    /// The field's last run finished: the number of its last report (0: not yet).
+    qint64 doneSeq() const { return doneSeq_; }
+    /// Milliseconds from the field's publication of each batch to its reports applied (with --stats).
+    void setMeasuring(bool on) { measuring_ = on; }
+    const QVector<double>& latenciesMs() const { return latencies_; }
+
+private:
+    void connected();
+    void disconnected(const QString& reason);
+    void message(const QString& topic, const QByteArray& payload);
+    void states(const wire::StateBatch& batch);
+    void event(const wire::Event& event);
+    void answer(const wire::Answer& answer);
+    void deliver(const wire::StateReport& report);
+    void sessionChanged();
+    void sendCommand(wire::Command command);
+    void reject(const char* what, const QString& why);
+
+    SiteTransport& link_;
+    QString site_;
+    QString deskId_;
+    QString operator_;
+    /// This run of the desk (the session its commands name), and the number of its last command.
+    const qint64 run_;
+    qint64 commandNumber_ = 0;
+    SiteLog& log_;
+    QVector<StateSink*> sinks_;
+    QHash<QString, SyncReceiver*> receivers_;
+    DeskSession session_;
+    QTimer tick_;
+    QDateTime lostSince_;
+    bool everConnected_ = false;
+    /// What was logged last: the field's state and whether a resync was overdue.
+    DeskSession::FieldState loggedState_ = DeskSession::FieldState::Unknown;
+    bool loggedOverdue_ = false;
+    int rejected_ = 0;
+    int commandsRefused_ = 0;
+    qint64 doneSeq_ = 0;
+    bool measuring_ = false;
+    QVector<double> latencies_;
+};
+
+}  // namespace sv
