@@ -9,7 +9,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc-dev unixodbc odbcinst libsqliteodbc libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool
   python3
   mosquitto libmosquitto-dev faketime openssl
   doxygen qt6-l10n-tools
