@@ -2,6 +2,19 @@
 <!DOCTYPE TS>
 <TS version="2.1" sourcelanguage="en">
 <context>
+    <name>so::AttentionPanel</name>
+    <message>
+        <location filename="../src/ui/AttentionPanel.cpp" line="+106"/>
+        <source>Attention list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Every point of the shown group in alarm or warning, alarms first, each the newest first</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>so::ConfigureGroupsDialog</name>
     <message>
         <location filename="../src/ui/ConfigureGroupsDialog.cpp" line="+276"/>
@@ -80,7 +93,7 @@
 <context>
     <name>so::SectionGridView</name>
     <message>
-        <location filename="../src/ui/SectionGridView.cpp" line="+362"/>
+        <location filename="../src/ui/SectionGridView.cpp" line="+370"/>
         <source>Sort by Severity (alarms first)</source>
         <translation type="unfinished"></translation>
     </message>
@@ -88,12 +101,12 @@
 <context>
     <name>so::StatusFrame</name>
     <message>
-        <location filename="../src/ui/StatusFrame.cpp" line="+94"/>
+        <location filename="../src/ui/StatusFrame.cpp" line="+127"/>
         <source>No state change received yet</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+61"/>
+        <location line="+66"/>
         <source>Overridden</source>
         <translation type="unfinished"></translation>
     </message>
@@ -114,17 +127,18 @@
     </message>
     <message>
         <location line="+3"/>
+        <location line="+332"/>
         <source>Status</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="-332"/>
         <location line="+3"/>
         <source>Status Group</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+16"/>
+        <location line="+18"/>
         <location line="+1"/>
         <source>Configure Status Groups</source>
         <translation type="unfinished"></translation>
@@ -182,13 +196,13 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+15"/>
-        <location line="+422"/>
+        <location line="+25"/>
+        <location line="+495"/>
         <source>Export</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-420"/>
+        <location line="-493"/>
         <source>Copy or export rows</source>
         <translation type="unfinished"></translation>
     </message>
@@ -208,12 +222,12 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+32"/>
+        <location line="+36"/>
         <source>The points of the %1 section, one row a point</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+19"/>
         <source>Masked points</source>
         <translation type="unfinished"></translation>
     </message>
@@ -223,17 +237,22 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+300"/>
-        <source>Total: </source>
+        <location line="+5"/>
+        <source>Overridden points</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="+1"/>
+        <source>The points of the shown group under an operator&apos;s override, one row a point</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+375"/>
         <source>Last state change: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+38"/>
         <source>The rows could not be written to %1: %2</source>
         <translation type="unfinished"></translation>
     </message>
