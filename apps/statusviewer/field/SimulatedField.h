@@ -207,11 +207,11 @@ private:
 
     /// A scenario of the traffic: its weight against the others', whether the loaded site has the
     /// points it needs, how it starts (an episode, or a change that holds nothing) and how its
-    /// episode ends (null when it holds nothing). Adding a scenario is adding a row to kScenarios
-    /// (in the enum's order) and its two functions.
+    /// episode ends (null when it holds nothing). Adding a scenario is adding its Scenario value, its
+    /// row to kScenarios (in the enum's order) and its two functions.
     struct ScenarioRow {
         Scenario scenario;
-        const char* name;  // for logs and tests
+        const char* name;  // names the scenario in messages (the tests')
         int weight;
         bool (*possible)(const SimulatedField& field);
         void (SimulatedField::*start)();
