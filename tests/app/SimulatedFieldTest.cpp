@@ -16,6 +16,29 @@
 #include <QSqlQuery>
 #include <QTest>
 
+namespace sv {
+
+// The field's scenarios one at a time: start one until it opens an episode, end that episode.
+struct SimulatedFieldInternals {
+    using Row = SimulatedField::ScenarioRow;
+    static QVector<const Row*> rows() {
+        QVector<const Row*> all;
+        for (int s = 0; s <= int(SimulatedField::Scenario::MassMask); ++s)
+            all << &SimulatedField::scenarioRow(SimulatedField::Scenario(s));
+        return all;
+    }
+    /// Starts the row's scenario until it holds a point (at most tries times); false when it never did.
+    static bool start(SimulatedField& f, const Row& row, int tries) {
+        for (int i = 0; i < tries && f.episodes_.isEmpty(); ++i)
+            (f.*row.start)();
+        return !f.episodes_.isEmpty();
+    }
+    static int episodes(const SimulatedField& f) { return int(f.episodes_.size()); }
+    static void endFirst(SimulatedField& f) { f.endEpisode(0); }
+};
+
+}  // namespace sv
+
 using sv::FieldOptions;
 using sv::SimulatedField;
 using sv::test::RecordingSink;
@@ -229,6 +252,51 @@ TEST_F(FieldFixture, TrafficLeavesTheStoredStatusShowingWhatWasReported) {
                              "READER_THREAT_LEVEL", "CONTROLLER_THREAT_LEVEL", "PORT", "ZR2_INPUT", "ZR2_RELAY",
                              "ZR2_MODULE"})
         EXPECT_TRUE(kinds.contains(type)) << type;
+}
+
+// Every scenario, started and ended through its row, leaves the site's stored states as they were:
+// a row wired to another scenario's start or end leaves points abnormal (or the wrong ones restored).
+TEST_F(FieldFixture, EachScenarioEndsWithItsPointsBackAtRest) {
+    using Internals = sv::SimulatedFieldInternals;
+    const auto siteStates = [this] {
+        field->flush();
+        EXPECT_TRUE(field->waitUntilWritten());
+        QStringList rows;
+        for (const char* sql :
+             {"SELECT ControllerID, StatusType, Status FROM SuperStatus",
+              "SELECT InputID, ContactStatus, MaskSource FROM ZRII_Inputs",
+              "SELECT RelayID, EnergizedStatus, OperationsStatus FROM ZRII_Relays",
+              "SELECT ID, Online, InTamper FROM ZRII_Modules", "SELECT ID, Online, 0 FROM ZRII_Controllers"})
+            for (so::db::Recordset rs = site.db->query(QString(sql) + " ORDER BY 1, 2"); !rs.eof(); rs.moveNext())
+                rows << QString("%1 %2: %3 %4")
+                            .arg(QString(sql).section(" FROM ", 1), rs.field(0).toString(), rs.field(1).toString(),
+                                 rs.field(2).toString());
+        return rows;
+    };
+    // The stored rows that differ between two pictures, for the failure message.
+    const auto changed = [](const QStringList& a, const QStringList& b) {
+        QStringList rows;
+        for (qsizetype i = 0; i < std::max(a.size(), b.size()); ++i)
+            if (a.value(i) != b.value(i))
+                rows << a.value(i) + " -> " + b.value(i);
+        return rows.join('\n').toStdString();
+    };
+    for (const Internals::Row* row : Internals::rows()) {
+        SCOPED_TRACE(row->name);
+        ASSERT_TRUE(row->possible(*field)) << "the demo site has the points of every scenario";
+        const QStringList before = siteStates();
+        if (row->end == nullptr) {  // a change that holds nothing
+            EXPECT_FALSE(Internals::start(*field, *row, 1));
+            continue;
+        }
+        ASSERT_TRUE(Internals::start(*field, *row, 200));
+        ASSERT_EQ(Internals::episodes(*field), 1);
+        EXPECT_NE(changed(before, siteStates()), "") << "started without changing a point";
+        Internals::endFirst(*field);
+        EXPECT_EQ(changed(before, siteStates()), "");
+    }
+    QCoreApplication::processEvents();  // the outage's reports, sent once its rows are written
+    EXPECT_EQ(log.errorCount(), 0) << log.lines().join("\n").toStdString();
 }
 
 TEST_F(FieldFixture, ALockedSiteDelaysTheWriteBackNotTheFieldAndLosesNothing) {

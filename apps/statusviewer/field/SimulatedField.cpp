@@ -34,6 +34,13 @@ constexpr qint64 kModeNone = 1, kModeForceOn = 1024, kModeForceOff = 2048, kMode
 // Newer-line line states of an input's first line: at rest "X", active "//".
 constexpr qint64 kLineNormal = 0x12, kLineActive = 0x11;
 
+// A controller's conditions the traffic faults and restores: AC power, memory and UPS battery
+// (power) and enclosure (tamper), as (ok, fault) codes.
+constexpr std::pair<int, int> kControllerConditions[] = {{state::AcPowerOk, state::AcPowerFailed},
+                                                         {state::MemoryBatteryOk, state::MemoryBatteryFailed},
+                                                         {state::UpsBatteryOk, state::UpsBatteryFailed},
+                                                         {state::EnclosureClosed, state::EnclosureOpen}};
+
 // Weights of the bursts against the everyday traffic's (hundreds): now and then, not all the time.
 constexpr int kBurstWeight = 2;
 
@@ -307,6 +314,62 @@ void SimulatedField::loadNewerLine() {
         zrReaderAddress_.insert(rs.field(0).toInt(), rs.field(1).toString());
 }
 
+// ---- the scenarios ------------------------------------------------------------------------------
+
+// One row per scenario, in the enum's order (the episodes find their row by their scenario).
+constexpr SimulatedField::ScenarioRow SimulatedField::kScenarios[] = {
+    {Scenario::DoorTraffic, "DoorTraffic", 300, [](const SimulatedField& f) { return !f.doors_.isEmpty(); },
+     &SimulatedField::startDoorTraffic, &SimulatedField::endDoorOpening},
+    {Scenario::DoorAlarm, "DoorAlarm", 50, [](const SimulatedField& f) { return !f.doors_.isEmpty(); },
+     &SimulatedField::startDoorAlarm, &SimulatedField::endDoorOpening},
+    {Scenario::InputAlarm, "InputAlarm", 140, [](const SimulatedField& f) { return !f.alarmInputs_.isEmpty(); },
+     &SimulatedField::startInputAlarm, &SimulatedField::endInputAlarm},
+    {Scenario::TimeZoneMask, "TimeZoneMask", 40, [](const SimulatedField& f) { return !f.inputs_.isEmpty(); },
+     &SimulatedField::startTimeZoneMask, &SimulatedField::endTimeZoneMask},
+    {Scenario::RelaySwitch, "RelaySwitch", 100, [](const SimulatedField& f) { return !f.auxRelays_.isEmpty(); },
+     &SimulatedField::switchRelay, nullptr},
+    {Scenario::ControllerPower, "ControllerPower", 20,
+     [](const SimulatedField& f) { return !f.controllers_.isEmpty(); }, &SimulatedField::startControllerPower,
+     &SimulatedField::endControllerCondition},
+    {Scenario::ControllerTamper, "ControllerTamper", 20,
+     [](const SimulatedField& f) { return !f.controllers_.isEmpty(); }, &SimulatedField::startControllerTamper,
+     &SimulatedField::endControllerCondition},
+    {Scenario::ReaderTamper, "ReaderTamper", 30, [](const SimulatedField& f) { return !f.readers_.isEmpty(); },
+     &SimulatedField::startReaderTamper, &SimulatedField::endReaderTamper},
+    {Scenario::ThreatLevel, "ThreatLevel", 10,
+     [](const SimulatedField& f) { return !f.readers_.isEmpty() && !f.threatIds_.isEmpty(); },
+     &SimulatedField::changeThreatLevel, nullptr},
+    {Scenario::PortLink, "PortLink", 10, [](const SimulatedField& f) { return !f.ports_.isEmpty(); },
+     &SimulatedField::startPortLink, &SimulatedField::endPortLink},
+    {Scenario::ZrInputChange, "ZrInputChange", 80, [](const SimulatedField& f) { return !f.liveZrInputs_.isEmpty(); },
+     &SimulatedField::startZrInputChange, &SimulatedField::endZrInputChange},
+    {Scenario::ZrMask, "ZrMask", 20, [](const SimulatedField& f) { return !f.liveZrInputs_.isEmpty(); },
+     &SimulatedField::startZrMask, &SimulatedField::endZrMask},
+    {Scenario::ZrRelaySwitch, "ZrRelaySwitch", 40, [](const SimulatedField& f) { return !f.auxZrRelays_.isEmpty(); },
+     &SimulatedField::switchZrRelay, nullptr},
+    {Scenario::ZrModule, "ZrModule", 10, [](const SimulatedField& f) { return !f.liveZrModules_.isEmpty(); },
+     &SimulatedField::startZrModule, &SimulatedField::endZrModule},
+    {Scenario::ZrControllerOutage, "ZrControllerOutage", kBurstWeight,
+     [](const SimulatedField& f) { return !f.zrControllers_.isEmpty(); }, &SimulatedField::startZrControllerOutage,
+     &SimulatedField::endZrControllerOutage},
+    {Scenario::MassMask, "MassMask", kBurstWeight,
+     [](const SimulatedField& f) { return !f.inputsByController_.isEmpty(); }, &SimulatedField::startMassMask,
+     &SimulatedField::endMassMask},
+};
+
+const SimulatedField::ScenarioRow& SimulatedField::scenarioRow(Scenario scenario) {
+    static_assert(
+        [] {
+            int i = 0;
+            for (const ScenarioRow& row : kScenarios)
+                if (int(row.scenario) != i++)
+                    return false;
+            return i == int(Scenario::MassMask) + 1;
+        }(),
+        "one row per scenario, in the enum's order");
+    return kScenarios[int(scenario)];
+}
+
 void SimulatedField::buildScenarios() {
     scenarios_.clear();
     totalWeight_ = 0;
@@ -325,28 +388,12 @@ void SimulatedField::buildScenarios() {
             auxZrRelays_.append(r);
     abnormalTarget_ = std::max(1, int(std::lround(deviceCount() * options_.abnormalPercent / 100.0)));
 
-    auto add = [this](bool possible, int weight, Scenario s) {
-        if (!possible)
-            return;
-        totalWeight_ += weight;
-        scenarios_.append({totalWeight_, s});
-    };
-    add(!doors_.isEmpty(), 300, Scenario::DoorTraffic);
-    add(!doors_.isEmpty(), 50, Scenario::DoorAlarm);
-    add(!alarmInputs_.isEmpty(), 140, Scenario::InputAlarm);
-    add(!inputs_.isEmpty(), 40, Scenario::TimeZoneMask);
-    add(!auxRelays_.isEmpty(), 100, Scenario::RelaySwitch);
-    add(!controllers_.isEmpty(), 20, Scenario::ControllerPower);
-    add(!controllers_.isEmpty(), 20, Scenario::ControllerTamper);
-    add(!readers_.isEmpty(), 30, Scenario::ReaderTamper);
-    add(!readers_.isEmpty() && !threatIds_.isEmpty(), 10, Scenario::ThreatLevel);
-    add(!ports_.isEmpty(), 10, Scenario::PortLink);
-    add(!liveZrInputs_.isEmpty(), 80, Scenario::ZrInputChange);
-    add(!liveZrInputs_.isEmpty(), 20, Scenario::ZrMask);
-    add(!auxZrRelays_.isEmpty(), 40, Scenario::ZrRelaySwitch);
-    add(!liveZrModules_.isEmpty(), 10, Scenario::ZrModule);
-    add(!zrControllers_.isEmpty(), kBurstWeight, Scenario::ZrControllerOutage);
-    add(!inputsByController_.isEmpty(), kBurstWeight, Scenario::MassMask);
+    for (const ScenarioRow& row : kScenarios) {
+        if (!row.possible(*this))
+            continue;
+        totalWeight_ += row.weight;
+        scenarios_.append({totalWeight_, row.scenario});
+    }
 }
 
 // ---- sinks and running --------------------------------------------------------------------------
@@ -395,7 +442,7 @@ int SimulatedField::step(int events) {
         const int roll = pick(totalWeight_);
         const auto it = std::upper_bound(scenarios_.cbegin(), scenarios_.cend(), roll,
                                          [](int r, const std::pair<int, Scenario>& s) { return r < s.first; });
-        runScenario(it->second);
+        (this->*scenarioRow(it->second).start)();
     }
     return int(reportsSent_ - before);
 }
@@ -430,195 +477,215 @@ bool SimulatedField::zrOffline(const QString& address) const {
     return !offlineZrControllers_.isEmpty() && offlineZrControllers_.contains(address.left(15));
 }
 
-void SimulatedField::runScenario(Scenario scenario) {
-    switch (scenario) {
-    case Scenario::DoorTraffic:
-    case Scenario::DoorAlarm: {
-        const int door = pick(int(doors_.size()));
-        Door& d = doors_[door];
-        Input& in = inputs_[d.input];
-        const quint64 k = key(Scenario::DoorTraffic, door);
-        if (busy(k) || inputActive(in) || codes::has(book_.entry(in.ref).codes, state::AlarmSet))
-            return;
-        if (scenario == Scenario::DoorTraffic) {
-            // Most openings follow a granted access: the strike is energised first.
-            if (d.relay >= 0 && !relayOn(relays_[d.relay]) && chance(70)) {
-                setRelay(relays_[d.relay], true);
-                d.accessGranted = true;
-            }
-            setInputActive(in, true);
-        } else {  // forced open
-            setInputActive(in, true);
-            setInputAlarm(in, true);
-        }
-        startEpisode(scenario, door, {k});
+int SimulatedField::doorAtRest() {
+    const int door = pick(int(doors_.size()));
+    const Input& in = inputs_[doors_[door].input];
+    if (busy(key(Scenario::DoorTraffic, door)) || inputActive(in) ||
+        codes::has(book_.entry(in.ref).codes, state::AlarmSet))
+        return -1;
+    return door;
+}
+
+void SimulatedField::startDoorTraffic() {
+    const int door = doorAtRest();
+    if (door < 0)
         return;
+    // Most openings follow a granted access: the strike is energised first.
+    Door& d = doors_[door];
+    if (d.relay >= 0 && !relayOn(relays_[d.relay]) && chance(70)) {
+        setRelay(relays_[d.relay], true);
+        d.accessGranted = true;
     }
-    case Scenario::InputAlarm: {
-        const int input = alarmInputs_[pick(int(alarmInputs_.size()))];
-        Input& in = inputs_[input];
-        const quint64 k = key(Scenario::InputAlarm, input);
-        if (busy(k) || inputActive(in) || codes::has(book_.entry(in.ref).codes, state::AlarmSet))
-            return;
-        setInputActive(in, true);
-        setInputAlarm(in, true);
-        startEpisode(scenario, input, {k});
+    setInputActive(inputs_[d.input], true);
+    startEpisode(Scenario::DoorTraffic, door, {key(Scenario::DoorTraffic, door)});
+}
+
+void SimulatedField::startDoorAlarm() {
+    // Forced open.
+    const int door = doorAtRest();
+    if (door < 0)
         return;
-    }
-    case Scenario::TimeZoneMask: {
-        const int input = pick(int(inputs_.size()));
+    Input& in = inputs_[doors_[door].input];
+    setInputActive(in, true);
+    setInputAlarm(in, true);
+    startEpisode(Scenario::DoorAlarm, door, {key(Scenario::DoorTraffic, door)});
+}
+
+void SimulatedField::startInputAlarm() {
+    const int input = alarmInputs_[pick(int(alarmInputs_.size()))];
+    Input& in = inputs_[input];
+    const quint64 k = key(Scenario::InputAlarm, input);
+    if (busy(k) || inputActive(in) || codes::has(book_.entry(in.ref).codes, state::AlarmSet))
+        return;
+    setInputActive(in, true);
+    setInputAlarm(in, true);
+    startEpisode(Scenario::InputAlarm, input, {k});
+}
+
+void SimulatedField::startTimeZoneMask() {
+    const int input = pick(int(inputs_.size()));
+    const quint64 k = key(Scenario::TimeZoneMask, input);
+    if (busy(k) || book_.entry(inputs_[input].ref).maskSource != 0)
+        return;
+    setInputMask(inputs_[input], kClassicTimeZone);
+    startEpisode(Scenario::TimeZoneMask, input, {k});
+}
+
+void SimulatedField::startMassMask() {
+    // Opening time: a controller's time zone masks every one of its inputs at once.
+    const Controller& c = controllers_[pick(int(controllers_.size()))];
+    QVector<int> masked;
+    QVector<quint64> keys;
+    for (int input : inputsByController_.value(c.id)) {
         const quint64 k = key(Scenario::TimeZoneMask, input);
         if (busy(k) || book_.entry(inputs_[input].ref).maskSource != 0)
-            return;
+            continue;
         setInputMask(inputs_[input], kClassicTimeZone);
-        startEpisode(scenario, input, {k});
-        return;
+        masked.append(input);
+        keys.append(k);
     }
-    case Scenario::MassMask: {
-        // Opening time: a controller's time zone masks every one of its inputs at once.
-        const Controller& c = controllers_[pick(int(controllers_.size()))];
-        QVector<int> masked;
-        QVector<quint64> keys;
-        for (int input : inputsByController_.value(c.id)) {
-            const quint64 k = key(Scenario::TimeZoneMask, input);
-            if (busy(k) || book_.entry(inputs_[input].ref).maskSource != 0)
-                continue;
-            setInputMask(inputs_[input], kClassicTimeZone);
-            masked.append(input);
+    if (masked.isEmpty())
+        return;
+    ++massMasks_;
+    const int points = int(masked.size());
+    startEpisode(Scenario::MassMask, c.id, std::move(keys), std::move(masked), points);
+}
+
+void SimulatedField::switchRelay() {
+    Relay& r = relays_[auxRelays_[pick(int(auxRelays_.size()))]];
+    setRelay(r, !relayOn(r));
+}
+
+void SimulatedField::startControllerPower() {
+    const int controller = pick(int(controllers_.size()));
+    startControllerCondition(Scenario::ControllerPower, controller, pick(3));
+}
+
+void SimulatedField::startControllerTamper() {
+    startControllerCondition(Scenario::ControllerTamper, pick(int(controllers_.size())), 3);
+}
+
+void SimulatedField::startControllerCondition(Scenario scenario, int controller, int condition) {
+    // Power and tamper share their keys: a controller's condition is held by one episode at a time.
+    const quint64 k = key(Scenario::ControllerPower, controller * 4 + condition);
+    const auto [ok, fault] = kControllerConditions[condition];
+    if (busy(k) || controllerFaulted(controllers_[controller], fault))
+        return;
+    toggleControllerCondition(controllers_[controller], ok, fault);
+    startEpisode(scenario, controller * 4 + condition, {k});
+}
+
+void SimulatedField::startReaderTamper() {
+    const int reader = pick(int(readers_.size()));
+    const int physical = chance(50) ? 1 : 0;
+    Reader& r = readers_[reader];
+    QVector<int>& list = book_.entry(r.ref).codes;
+    const int tampered = physical ? state::ReaderPhysicalTamper : state::ReaderCodeTamper;
+    const quint64 k = key(Scenario::ReaderTamper, reader * 2 + physical);
+    if (busy(k) || codes::has(list, tampered))
+        return;
+    codes::setPair(list, physical ? state::ReaderPhysicalTamperCleared : state::ReaderCodeTamperCleared, tampered,
+                   tampered);
+    book_.touch(r.ref);
+    report(device::Reader, r.address, tampered);
+    startEpisode(Scenario::ReaderTamper, reader * 2 + physical, {k});
+}
+
+void SimulatedField::changeThreatLevel() {
+    const Reader& r = readers_[pick(int(readers_.size()))];
+    QVector<int>* levels = book_.values(r.controllerId, so::db::StatusThreatLevels);
+    const auto c = controllerById_.constFind(r.controllerId);
+    if (levels == nullptr || c == controllerById_.constEnd())
+        return;
+    // Raised now and then; mostly back to the lowest level.
+    const int level = chance(40) ? threatIds_[pick(int(threatIds_.size()))] : threatIds_.first();
+    while (levels->size() < r.number)
+        levels->append(threatIds_.first());
+    (*levels)[r.number - 1] = level;
+    book_.touch(r.controllerId, so::db::StatusThreatLevels);
+    report(device::ReaderThreatLevel, r.address, state::ReaderThreatLevel, QString::number(level));
+    report(device::ControllerThreatLevel, controllers_[*c].address, state::ControllerThreatLevel,
+           QString::number(*std::max_element(levels->cbegin(), levels->cend())));
+}
+
+void SimulatedField::startPortLink() {
+    const int port = pick(int(ports_.size()));
+    const Port& p = ports_[port];
+    QVector<int>* state = book_.values(p.id, so::db::StatusPort);
+    const quint64 k = key(Scenario::PortLink, port);
+    if (busy(k) || !codes::has(*state, 1))
+        return;
+    *state = {0};
+    book_.touch(p.id, so::db::StatusPort);
+    report(device::Port, p.address, 0);
+    startEpisode(Scenario::PortLink, port, {k});
+}
+
+int SimulatedField::zrInputFree(Scenario scenario) {
+    const int input = liveZrInputs_[pick(int(liveZrInputs_.size()))];
+    return busy(key(scenario, input)) || zrOffline(zrInputs_[input].address) ? -1 : input;
+}
+
+void SimulatedField::startZrInputChange() {
+    const int input = zrInputFree(Scenario::ZrInputChange);
+    if (input < 0)
+        return;
+    ZrInput& in = zrInputs_[input];
+    if ((in.contact & 0xFF) != kLineNormal)
+        return;
+    setZrContact(in, (in.contact & ~qint64(0xFF)) | kLineActive);
+    startEpisode(Scenario::ZrInputChange, input, {key(Scenario::ZrInputChange, input)});
+}
+
+void SimulatedField::startZrMask() {
+    const int input = zrInputFree(Scenario::ZrMask);
+    if (input < 0)
+        return;
+    ZrInput& in = zrInputs_[input];
+    if (in.mask != 0)
+        return;
+    setZrMask(in, kZrTimeZone);
+    startEpisode(Scenario::ZrMask, input, {key(Scenario::ZrMask, input)});
+}
+
+void SimulatedField::switchZrRelay() {
+    ZrRelay& r = zrRelays_[auxZrRelays_[pick(int(auxZrRelays_.size()))]];
+    if (!zrOffline(r.address))
+        setZrRelay(r, !r.on);
+}
+
+void SimulatedField::startZrModule() {
+    const int module = liveZrModules_[pick(int(liveZrModules_.size()))];
+    ZrModule& m = zrModules_[module];
+    const int offline = chance(60) ? 1 : 0;
+    const quint64 k = key(Scenario::ZrModule, module);
+    if (busy(k) || zrOffline(m.address) || !m.online || m.tamper)
+        return;
+    if (offline)
+        setZrModuleOnline(m, false);
+    else
+        setZrModuleTamper(m, true);
+    startEpisode(Scenario::ZrModule, module * 2 + offline, {k});
+}
+
+void SimulatedField::startZrControllerOutage() {
+    const int controller = pick(int(zrControllers_.size()));
+    const ZrController& c = zrControllers_[controller];
+    if (offlineZrControllers_.contains(c.address))
+        return;
+    // Its modules that are on line and in no episode of their own go with it.
+    QVector<int> modules;
+    QVector<quint64> keys;
+    for (int module : std::as_const(liveZrModules_)) {
+        const quint64 k = key(Scenario::ZrModule, module);
+        if (zrModules_[module].online && !busy(k) && zrModules_[module].address.startsWith(c.address)) {
+            modules.append(module);
             keys.append(k);
         }
-        if (masked.isEmpty())
-            return;
-        ++massMasks_;
-        const int points = int(masked.size());
-        startEpisode(scenario, c.id, std::move(keys), std::move(masked), points);
-        return;
     }
-    case Scenario::RelaySwitch: {
-        Relay& r = relays_[auxRelays_[pick(int(auxRelays_.size()))]];
-        setRelay(r, !relayOn(r));
-        return;
-    }
-    case Scenario::ControllerPower:
-    case Scenario::ControllerTamper: {
-        static constexpr std::pair<int, int> kConditions[] = {
-            {state::AcPowerOk, state::AcPowerFailed}, {state::MemoryBatteryOk, state::MemoryBatteryFailed}, {state::UpsBatteryOk, state::UpsBatteryFailed},
-            {state::EnclosureClosed, state::EnclosureOpen}};
-        const int controller = pick(int(controllers_.size()));
-        const int condition = scenario == Scenario::ControllerTamper ? 3 : pick(3);
-        const quint64 k = key(Scenario::ControllerPower, controller * 4 + condition);
-        const auto [ok, fault] = kConditions[condition];
-        if (busy(k) || controllerFaulted(controllers_[controller], fault))
-            return;
-        toggleControllerCondition(controllers_[controller], ok, fault);
-        startEpisode(scenario, controller * 4 + condition, {k});
-        return;
-    }
-    case Scenario::ReaderTamper: {
-        const int reader = pick(int(readers_.size()));
-        const int physical = chance(50) ? 1 : 0;
-        Reader& r = readers_[reader];
-        QVector<int>& list = book_.entry(r.ref).codes;
-        const int tampered = physical ? state::ReaderPhysicalTamper : state::ReaderCodeTamper;
-        const quint64 k = key(Scenario::ReaderTamper, reader * 2 + physical);
-        if (busy(k) || codes::has(list, tampered))
-            return;
-        codes::setPair(list, physical ? state::ReaderPhysicalTamperCleared : state::ReaderCodeTamperCleared, tampered, tampered);
-        book_.touch(r.ref);
-        report(device::Reader, r.address, tampered);
-        startEpisode(scenario, reader * 2 + physical, {k});
-        return;
-    }
-    case Scenario::ThreatLevel: {
-        const Reader& r = readers_[pick(int(readers_.size()))];
-        QVector<int>* levels = book_.values(r.controllerId, so::db::StatusThreatLevels);
-        const auto c = controllerById_.constFind(r.controllerId);
-        if (levels == nullptr || c == controllerById_.constEnd())
-            return;
-        // Raised now and then; mostly back to the lowest level.
-        const int level = chance(40) ? threatIds_[pick(int(threatIds_.size()))] : threatIds_.first();
-        while (levels->size() < r.number)
-            levels->append(threatIds_.first());
-        (*levels)[r.number - 1] = level;
-        book_.touch(r.controllerId, so::db::StatusThreatLevels);
-        report(device::ReaderThreatLevel, r.address, state::ReaderThreatLevel, QString::number(level));
-        report(device::ControllerThreatLevel, controllers_[*c].address, state::ControllerThreatLevel,
-               QString::number(*std::max_element(levels->cbegin(), levels->cend())));
-        return;
-    }
-    case Scenario::PortLink: {
-        const int port = pick(int(ports_.size()));
-        const Port& p = ports_[port];
-        QVector<int>* state = book_.values(p.id, so::db::StatusPort);
-        const quint64 k = key(Scenario::PortLink, port);
-        if (busy(k) || !codes::has(*state, 1))
-            return;
-        *state = {0};
-        book_.touch(p.id, so::db::StatusPort);
-        report(device::Port, p.address, 0);
-        startEpisode(scenario, port, {k});
-        return;
-    }
-    case Scenario::ZrInputChange:
-    case Scenario::ZrMask: {
-        const int input = liveZrInputs_[pick(int(liveZrInputs_.size()))];
-        ZrInput& in = zrInputs_[input];
-        const quint64 k = key(scenario, input);
-        if (busy(k) || zrOffline(in.address))
-            return;
-        if (scenario == Scenario::ZrInputChange) {
-            if ((in.contact & 0xFF) != kLineNormal)
-                return;
-            setZrContact(in, (in.contact & ~qint64(0xFF)) | kLineActive);
-        } else {
-            if (in.mask != 0)
-                return;
-            setZrMask(in, kZrTimeZone);
-        }
-        startEpisode(scenario, input, {k});
-        return;
-    }
-    case Scenario::ZrRelaySwitch: {
-        ZrRelay& r = zrRelays_[auxZrRelays_[pick(int(auxZrRelays_.size()))]];
-        if (!zrOffline(r.address))
-            setZrRelay(r, !r.on);
-        return;
-    }
-    case Scenario::ZrModule: {
-        const int module = liveZrModules_[pick(int(liveZrModules_.size()))];
-        ZrModule& m = zrModules_[module];
-        const int offline = chance(60) ? 1 : 0;
-        const quint64 k = key(Scenario::ZrModule, module);
-        if (busy(k) || zrOffline(m.address) || !m.online || m.tamper)
-            return;
-        if (offline)
-            setZrModuleOnline(m, false);
-        else
-            setZrModuleTamper(m, true);
-        startEpisode(scenario, module * 2 + offline, {k});
-        return;
-    }
-    case Scenario::ZrControllerOutage: {
-        const int controller = pick(int(zrControllers_.size()));
-        const ZrController& c = zrControllers_[controller];
-        if (offlineZrControllers_.contains(c.address))
-            return;
-        // Its modules that are on line and in no episode of their own go with it.
-        QVector<int> modules;
-        QVector<quint64> keys;
-        for (int module : std::as_const(liveZrModules_)) {
-            const quint64 k = key(Scenario::ZrModule, module);
-            if (zrModules_[module].online && !busy(k) && zrModules_[module].address.startsWith(c.address)) {
-                modules.append(module);
-                keys.append(k);
-            }
-        }
-        ++outages_;
-        setZrControllerOnline(controller, false, modules);
-        startEpisode(scenario, controller, std::move(keys), std::move(modules), c.points);
-        return;
-    }
-    }
+    ++outages_;
+    setZrControllerOnline(controller, false, modules);
+    startEpisode(Scenario::ZrControllerOutage, controller, std::move(keys), std::move(modules), c.points);
 }
 
 void SimulatedField::endEpisode(int index) {
@@ -627,81 +694,76 @@ void SimulatedField::endEpisode(int index) {
     for (quint64 k : e.keys)
         busy_.remove(k);
     abnormalPoints_ -= e.points;
-    switch (e.scenario) {
-    case Scenario::DoorTraffic:
-    case Scenario::DoorAlarm: {
-        Door& d = doors_[e.target];
-        Input& in = inputs_[d.input];
-        setInputActive(in, false);
-        if (codes::has(book_.entry(in.ref).codes, state::AlarmSet))
-            setInputAlarm(in, false);
-        if (d.accessGranted && d.relay >= 0)
-            setRelay(relays_[d.relay], false);
-        d.accessGranted = false;
-        break;
-    }
-    case Scenario::InputAlarm:
-        setInputActive(inputs_[e.target], false);
-        setInputAlarm(inputs_[e.target], false);
-        break;
-    case Scenario::TimeZoneMask:
-        setInputMask(inputs_[e.target], 0);
-        break;
-    case Scenario::MassMask:
-        for (int input : e.members)
-            setInputMask(inputs_[input], 0);
-        break;
-    case Scenario::ControllerPower:
-    case Scenario::ControllerTamper: {
-        static constexpr std::pair<int, int> kConditions[] = {
-            {state::AcPowerOk, state::AcPowerFailed}, {state::MemoryBatteryOk, state::MemoryBatteryFailed}, {state::UpsBatteryOk, state::UpsBatteryFailed},
-            {state::EnclosureClosed, state::EnclosureOpen}};
-        const Controller& c = controllers_[e.target / 4];
-        const auto [ok, fault] = kConditions[e.target % 4];
-        if (controllerFaulted(c, fault))
-            toggleControllerCondition(c, ok, fault);
-        break;
-    }
-    case Scenario::ReaderTamper: {
-        const bool physical = e.target % 2 != 0;
-        Reader& r = readers_[e.target / 2];
-        const int ok = physical ? state::ReaderPhysicalTamperCleared : state::ReaderCodeTamperCleared;
-        codes::setPair(book_.entry(r.ref).codes, ok, physical ? state::ReaderPhysicalTamper : state::ReaderCodeTamper, ok);
-        book_.touch(r.ref);
-        report(device::Reader, r.address, ok);
-        break;
-    }
-    case Scenario::PortLink: {
-        const Port& p = ports_[e.target];
-        *book_.values(p.id, so::db::StatusPort) = {1};
-        book_.touch(p.id, so::db::StatusPort);
-        report(device::Port, p.address, 1);
-        break;
-    }
-    case Scenario::ZrInputChange: {
-        ZrInput& in = zrInputs_[e.target];
-        setZrContact(in, (in.contact & ~qint64(0xFF)) | kLineNormal);
-        break;
-    }
-    case Scenario::ZrMask:
-        setZrMask(zrInputs_[e.target], 0);
-        break;
-    case Scenario::ZrModule: {
-        ZrModule& m = zrModules_[e.target / 2];
-        if (e.target % 2 != 0)
-            setZrModuleOnline(m, true);
-        else
-            setZrModuleTamper(m, false);
-        break;
-    }
-    case Scenario::ZrControllerOutage:
-        setZrControllerOnline(e.target, true, e.members);
-        break;
-    case Scenario::RelaySwitch:
-    case Scenario::ZrRelaySwitch:
-    case Scenario::ThreatLevel:
-        break;
-    }
+    (this->*scenarioRow(e.scenario).end)(e);
+}
+
+void SimulatedField::endDoorOpening(const Episode& e) {
+    Door& d = doors_[e.target];
+    Input& in = inputs_[d.input];
+    setInputActive(in, false);
+    if (codes::has(book_.entry(in.ref).codes, state::AlarmSet))
+        setInputAlarm(in, false);
+    if (d.accessGranted && d.relay >= 0)
+        setRelay(relays_[d.relay], false);
+    d.accessGranted = false;
+}
+
+void SimulatedField::endInputAlarm(const Episode& e) {
+    setInputActive(inputs_[e.target], false);
+    setInputAlarm(inputs_[e.target], false);
+}
+
+void SimulatedField::endTimeZoneMask(const Episode& e) {
+    setInputMask(inputs_[e.target], 0);
+}
+
+void SimulatedField::endMassMask(const Episode& e) {
+    for (int input : e.members)
+        setInputMask(inputs_[input], 0);
+}
+
+void SimulatedField::endControllerCondition(const Episode& e) {
+    const Controller& c = controllers_[e.target / 4];
+    const auto [ok, fault] = kControllerConditions[e.target % 4];
+    if (controllerFaulted(c, fault))
+        toggleControllerCondition(c, ok, fault);
+}
+
+void SimulatedField::endReaderTamper(const Episode& e) {
+    const bool physical = e.target % 2 != 0;
+    Reader& r = readers_[e.target / 2];
+    const int ok = physical ? state::ReaderPhysicalTamperCleared : state::ReaderCodeTamperCleared;
+    codes::setPair(book_.entry(r.ref).codes, ok, physical ? state::ReaderPhysicalTamper : state::ReaderCodeTamper, ok);
+    book_.touch(r.ref);
+    report(device::Reader, r.address, ok);
+}
+
+void SimulatedField::endPortLink(const Episode& e) {
+    const Port& p = ports_[e.target];
+    *book_.values(p.id, so::db::StatusPort) = {1};
+    book_.touch(p.id, so::db::StatusPort);
+    report(device::Port, p.address, 1);
+}
+
+void SimulatedField::endZrInputChange(const Episode& e) {
+    ZrInput& in = zrInputs_[e.target];
+    setZrContact(in, (in.contact & ~qint64(0xFF)) | kLineNormal);
+}
+
+void SimulatedField::endZrMask(const Episode& e) {
+    setZrMask(zrInputs_[e.target], 0);
+}
+
+void SimulatedField::endZrModule(const Episode& e) {
+    ZrModule& m = zrModules_[e.target / 2];
+    if (e.target % 2 != 0)
+        setZrModuleOnline(m, true);
+    else
+        setZrModuleTamper(m, false);
+}
+
+void SimulatedField::endZrControllerOutage(const Episode& e) {
+    setZrControllerOnline(e.target, true, e.members);
 }
 
 void SimulatedField::setZrControllerOnline(int controller, bool online, const QVector<int>& modules) {

@@ -205,17 +205,69 @@ private:
         int points = 1;
     };
 
+    /// A scenario of the traffic: its weight against the others', whether the loaded site has the
+    /// points it needs, how it starts (an episode, or a change that holds nothing) and how its
+    /// episode ends (null when it holds nothing). Adding a scenario is adding its Scenario value, its
+    /// row to kScenarios (in the enum's order) and its two functions.
+    struct ScenarioRow {
+        Scenario scenario;
+        const char* name;  // names the scenario in messages (the tests')
+        int weight;
+        bool (*possible)(const SimulatedField& field);
+        void (SimulatedField::*start)();
+        void (SimulatedField::*end)(const Episode& episode);
+    };
+    static const ScenarioRow kScenarios[];
+    static const ScenarioRow& scenarioRow(Scenario scenario);
+    friend struct SimulatedFieldInternals;  // the tests' access to the scenarios
+
     void clear();
     void loadClassic();
     void loadNewerLine();
     void buildScenarios();
     void onTick();
-    void runScenario(Scenario scenario);
     /// Starts an episode of the scenario on a device at rest; nothing when the one picked is not.
     void startEpisode(Scenario scenario, int target, QVector<quint64> keys, QVector<int> members = {},
                       int points = 1);
     bool controllerFaulted(const Controller& c, int faultCode);
     void endEpisode(int index);
+
+    // The scenarios' starts: each picks its device (its random draws are the traffic's, in order)
+    // and leaves it alone when it is not at rest.
+    /// A door whose contact is at rest and in no episode; -1 when the one picked is not.
+    int doorAtRest();
+    void startDoorTraffic();
+    void startDoorAlarm();
+    void startInputAlarm();
+    void startTimeZoneMask();
+    void startMassMask();
+    void switchRelay();
+    void startControllerPower();
+    void startControllerTamper();
+    void startControllerCondition(Scenario scenario, int controller, int condition);
+    void startReaderTamper();
+    void changeThreatLevel();
+    void startPortLink();
+    /// A live newer-line input in no episode of the scenario and on line; -1 when the one picked is not.
+    int zrInputFree(Scenario scenario);
+    void startZrInputChange();
+    void startZrMask();
+    void switchZrRelay();
+    void startZrModule();
+    void startZrControllerOutage();
+    // ... and their ends: the points back at rest.
+    void endDoorOpening(const Episode& e);
+    void endInputAlarm(const Episode& e);
+    void endTimeZoneMask(const Episode& e);
+    void endMassMask(const Episode& e);
+    void endControllerCondition(const Episode& e);
+    void endReaderTamper(const Episode& e);
+    void endPortLink(const Episode& e);
+    void endZrInputChange(const Episode& e);
+    void endZrMask(const Episode& e);
+    void endZrModule(const Episode& e);
+    void endZrControllerOutage(const Episode& e);
+
     bool busy(quint64 key) const { return busy_.contains(key); }
     static quint64 key(Scenario family, int target) { return (quint64(family) << 32) | quint32(target); }
     bool zrOffline(const QString& address) const;
