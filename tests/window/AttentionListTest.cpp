@@ -1,17 +1,9 @@
 // The attention list without widgets: its order (alarms, then warnings, newest first) holds while
 // rows change and changes only where a severity did; a point back to normal stays listed, cleared,
 // until the operator clears it or its time is up; an off-line point names its off-line controller.
-#include "support/FakeDialogs.h"
-#include "support/FakeHost.h"
+#include "status/StatusTestSupport.h"
 
-#include "base/ComponentContext.h"
-#include "grid/ColumnLayout.h"
-#include "grid/Sections.h"
 #include "window/AttentionList.h"
-
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 namespace so::test {
 namespace {
@@ -24,17 +16,9 @@ const QString kInput2 = QStringLiteral("\\\\SNET.P001.C0101.BI02");
 const QString kInput3 = QStringLiteral("\\\\SNET.P001.C0101.BI03");
 const QString kRelay = QStringLiteral("\\\\SNET.P001.C0101.BR01");
 
-class AttentionListTest : public ::testing::Test {
+class AttentionListTest : public StatusFixture {
 protected:
     AttentionListTest() {
-        ctx.parent = &host;
-        ctx.ntConnection = &host;
-        ctx.dialogs = &dialogs;
-        ctx.errorLog.setFolder(logDir.path());
-        QString layouts[kSectionCount];
-        for (QString& text : layouts)
-            text = kUseObjectDefault;
-        sections.InitColumnHeaders(layouts, [] {});
         addPoint(Section::Controllers, kController, QStringLiteral("Parking Garage Panel"));
         addPoint(Section::Doors, kDoor, QStringLiteral("Garage Gate"));
         for (const QString& input : {kInput1, kInput2, kInput3})
@@ -68,11 +52,6 @@ protected:
         return out;
     }
 
-    QTemporaryDir logDir;
-    FakeHost host;
-    FakeDialogs dialogs;
-    ComponentContext ctx;
-    Sections sections{ctx};
     AttentionList list{sections};
     int writes = 0;
 };
