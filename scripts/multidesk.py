@@ -581,15 +581,19 @@ def run_check(args, faults):
                     losses = first_run.log().count("Field link lost")
                 check(losses in expected, f"{name} logged the link loss {losses} times, {sorted(expected)} expected")
             print("multidesk: every desk logged each loss of the broker once", flush=True)
-        summaries = [site.desks[n].quit() for n in names] + [site.field.quit()]
-        for line in summaries:
-            print(line, flush=True)
-        return 0
+        return quit_all(site, names)
     except Failed as e:
         print(f"multidesk: FAILED: {e}", flush=True)
         return 1
     finally:
         site.stop()
+
+
+def quit_all(site, names):
+    """Ends the desks, then the field, printing each one's summary line; the run passed."""
+    for line in [site.desks[n].quit() for n in names] + [site.field.quit()]:
+        print(line, flush=True)
+    return 0
 
 
 def memory(site):
@@ -649,10 +653,7 @@ def run_session(args):
         site.wait_for_desks(names, 30)
         checksum = site.wait_for_agreement(30)
         print(f"multidesk: every desk shows the new field's rows ({checksum})", flush=True)
-        summaries = [site.desks[n].quit() for n in names] + [site.field.quit()]
-        for line in summaries:
-            print(line, flush=True)
-        return 0
+        return quit_all(site, names)
     except Failed as e:
         print(f"multidesk: FAILED: {e}", flush=True)
         return 1
