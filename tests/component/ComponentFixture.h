@@ -2,7 +2,7 @@
 // dialogs, as a host would set it up.
 #pragma once
 
-#include "component/SiteFixture.h"
+#include "support/SiteFixture.h"
 #include "support/DemoSiteStatus.h"
 #include "base/ComponentContext.h"
 #include "component/StatusInternals.h"

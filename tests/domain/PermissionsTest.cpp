@@ -1,11 +1,11 @@
-#include "status/StatusTestSupport.h"
+#include "support/ContextFixture.h"
 
 #include "domain/Permissions.h"
 
 namespace so::test {
 namespace {
 
-class PermissionsTest : public StatusFixture {};
+class PermissionsTest : public ContextFixture {};
 
 // The kinds asked for are checked where the menu and the sync pipe ask them.
 TEST_F(PermissionsTest, AFailingHostGrantsNothingAndIsLogged) {

@@ -3,7 +3,7 @@
 // the list, and that nothing already listed is offered twice.
 #include "groups/Catalogue.h"
 
-#include "component/SiteFixture.h"
+#include "support/SiteFixture.h"
 #include "base/ComponentContext.h"
 
 #include <gtest/gtest.h>

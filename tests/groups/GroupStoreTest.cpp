@@ -2,7 +2,7 @@
 // in which changes are announced and logged, and that a failure part-way never loses points.
 #include "groups/GroupStore.h"
 
-#include "component/SiteFixture.h"
+#include "support/SiteFixture.h"
 #include "base/ComponentContext.h"
 
 #include <gtest/gtest.h>

@@ -24,10 +24,10 @@ run("configure the example host" ${CMAKE_COMMAND} -S ${CMAKE_CURRENT_LIST_DIR}/.
 run("build the example host" ${CMAKE_COMMAND} --build ${WORK_DIR}/example)
 
 # The installed library exports the public API only: no header of src/ is installed and no
-# static core sits beside the library.
+# layer library sits beside it.
 file(GLOB_RECURSE installed RELATIVE ${WORK_DIR}/prefix ${WORK_DIR}/prefix/*)
 foreach(f IN LISTS installed)
-  if(f MATCHES "StatusObjectCore|\\.a$|/src/")
+  if(f MATCHES "libso_|\\.a$|/src/|include-roots")
     message(FATAL_ERROR "installed but internal: ${f}")
   endif()
 endforeach()

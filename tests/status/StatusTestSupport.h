@@ -1,19 +1,13 @@
-// A component context on the recording fake host, with the eight sections built from the default
+// The component context of ContextFixture with the eight sections built from the default
 // columns, and helpers to put point rows into them.
 #pragma once
 
-#include "support/FakeDialogs.h"
-#include "support/FakeHost.h"
+#include "support/ContextFixture.h"
 
-#include "base/ComponentContext.h"
 #include "status/MaskedPoints.h"
 #include "status/StatusDecoder.h"
 #include "grid/ColumnLayout.h"
 #include "grid/Sections.h"
-
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 namespace so::test {
 
@@ -24,13 +18,9 @@ public:
     void UpdateMaskedItem(const QString& address, qint32 mask) override { updates.append({address, mask}); }
 };
 
-class StatusFixture : public ::testing::Test {
+class StatusFixture : public ContextFixture {
 protected:
     StatusFixture() {
-        ctx.parent = &host;
-        ctx.ntConnection = &host;
-        ctx.dialogs = &dialogs;
-        ctx.errorLog.setFolder(logDir.path());
         QString layouts[kSectionCount];
         for (QString& text : layouts)
             text = kUseObjectDefault;
@@ -47,14 +37,6 @@ protected:
 
     QString cell(int section, int row, const QString& key) { return sections.grid(section).text(row, key); }
 
-    /// Reports written to the component's own log (names with a point).
-    int ownLogReports() const { return ctx.errorLog.reportsWritten(); }
-    /// Everything logged anywhere: own log reports plus the host's LogError calls.
-    int failuresLogged() const { return ownLogReports() + int(host.loggedErrors.size()); }
-
-    QTemporaryDir logDir;
-    FakeHost host;
-    FakeDialogs dialogs;
     RecordingMaskedList masked;
     ComponentContext ctx;
     Sections sections{ctx};
