@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks the layers of src/: each folder includes only itself and the folders below it.
+"""Checks the layers of src/ where the build cannot see them.
 
     check_layers.py SOURCE_DIR [--app-include-dirs FILE]
 
@@ -7,14 +7,25 @@ Top to bottom (folders side by side, as commands and groups, include neither eac
 
     component  >  ui  >  commands, groups  >  window  >  status  >  grid  >  domain  >  base  >  db
 
-site/ (the embedded and demo site, its own library) may include db, domain and base; nothing in
-the product includes site/. A folder of src/ missing from this list fails the check too, so a new
-folder is placed on purpose. With --app-include-dirs (one directory a line, as CMake computes the
-application's include path) the host application must see no src/ folder but src/site.
+The build keeps most of this itself: each folder is a library with an include root of its own, so
+`#include "window/X.h"` does not compile where window's library is not linked. What it cannot see,
+this script fails on:
+
+- a relative include (`#include "../window/X.h"`) in src/, include/, apps/ or sitebus/: the compiler
+  finds it beside the including file, past every include root;
+- a header under include/ (installed, what a host compiles against) that includes an internal header;
+- the application or the site bus including a folder of src/ other than site/;
+- with --app-include-dirs (one directory a line, as CMake computes the application's include path),
+  a directory of src/ on it, or a layer's include root, other than the site's;
+
+and, as a second net under the build, an include that points up or sideways, a cycle between
+folders, a folder of src/ in no layer (so a new folder is placed on purpose), and the product
+including site/ (the embedded and demo site, which may include db, domain and base).
 
 Prints every offending include and every cycle between folders; exits 1 when there is one.
 """
 import argparse
+import os
 import pathlib
 import re
 import sys
@@ -24,7 +35,27 @@ LAYERS = [["component"], ["ui"], ["commands", "groups"], ["window"], ["status"],
 RANK = {folder: rank for rank, level in enumerate(LAYERS) for folder in level}
 SITE = "site"
 SITE_MAY_USE = {"db", "domain", "base"}
-INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([A-Za-z_]+)/[^>"]+[>"]', re.MULTILINE)
+# Code outside the component that builds on its public headers (and the site's).
+OUTSIDE = ["apps", "sitebus"]
+INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]', re.MULTILINE)
+SOURCE_SUFFIXES = (".h", ".cpp")
+
+
+def includes(path):
+    """(line, included path) of every include of a file."""
+    text = path.read_text(encoding="utf-8", errors="replace")
+    for match in INCLUDE.finditer(text):
+        yield text.count("\n", 0, match.start()) + 1, match.group(1)
+
+
+def sources(root):
+    if not root.is_dir():
+        return []
+    return [p for p in sorted(root.rglob("*")) if p.suffix in SOURCE_SUFFIXES and p.is_file()]
+
+
+def is_relative(included):
+    return any(part in (".", "..") for part in included.split("/"))
 
 
 def allowed(source, target):
@@ -37,20 +68,26 @@ def allowed(source, target):
     return RANK[target] > RANK[source]
 
 
-def folder_edges(src):
-    """{(from, to): [file:line, ...]} over every include of another src/ folder."""
+def folder_edges(project, src, problems):
+    """{(from, to): [file:line, ...]} over every include of another src/ folder; relative
+    includes are problems of their own (and still count as the edge they are)."""
     folders = {p.name for p in src.iterdir() if p.is_dir()}
     edges = {}
-    for path in sorted(src.rglob("*")):
-        if path.suffix not in (".h", ".cpp") or not path.is_file():
-            continue
+    for path in sources(src):
         source = path.relative_to(src).parts[0]
-        text = path.read_text(encoding="utf-8", errors="replace")
-        for match in INCLUDE.finditer(text):
-            target = match.group(1)
+        for line, included in includes(path):
+            place = f"{path.relative_to(project)}:{line}"
+            if is_relative(included):
+                resolved = pathlib.Path(os.path.normpath(path.parent / included))
+                problems.append(f"{place}: relative include \"{included}\": write it from its folder "
+                                f"(\"folder/File.h\") so the layer's include root decides")
+                if src not in resolved.parents:
+                    continue
+                target = resolved.relative_to(src).parts[0]
+            else:
+                target = included.split("/", 1)[0] if "/" in included else None
             if target in folders and target != source:
-                line = text.count("\n", 0, match.start()) + 1
-                edges.setdefault((source, target), []).append(f"{path.relative_to(src.parent)}:{line}")
+                edges.setdefault((source, target), []).append(place)
     return folders, edges
 
 
@@ -89,15 +126,61 @@ def cycles(edges):
     return found
 
 
+def check_public_headers(project, folders, problems):
+    """include/ is installed: its headers include each other, Qt and the standard library only."""
+    for path in sources(project / "include"):
+        for line, included in includes(path):
+            first = included.split("/", 1)[0]
+            if is_relative(included) or ("/" in included and first in folders):
+                problems.append(f"{path.relative_to(project)}:{line}: public header includes \"{included}\", "
+                                f"which a host does not have")
+
+
+def check_outside(project, src, folders, problems):
+    """The application and the site bus build on include/ and the site's headers only."""
+    for top in OUTSIDE:
+        for path in sources(project / top):
+            for line, included in includes(path):
+                place = f"{path.relative_to(project)}:{line}"
+                if is_relative(included):
+                    resolved = pathlib.Path(os.path.normpath(path.parent / included))
+                    if resolved == src or src in resolved.parents:
+                        problems.append(f"{place}: relative include \"{included}\" reaches into src/")
+                    continue
+                first = included.split("/", 1)[0]
+                if "/" in included and first in folders and first != SITE:
+                    problems.append(f"{place}: {top}/ includes \"{included}\": it builds on public headers only")
+
+
+def check_app_include_dirs(listing, src, problems):
+    site = src / SITE
+    for line in listing.read_text().splitlines():
+        if not line.strip():
+            continue
+        directory = pathlib.Path(line.strip()).resolve()
+        if directory == site:
+            continue
+        if directory == src or src in directory.parents:
+            problems.append(f"apps/statusviewer sees {directory}: it builds on public headers only")
+            continue
+        # A layer's include root: a directory holding a link to a folder of src/.
+        if directory.is_dir():
+            for entry in sorted(directory.iterdir()):
+                if entry.is_symlink() and entry.resolve().parent == src and entry.resolve() != site:
+                    problems.append(f"apps/statusviewer sees {entry} -> {entry.resolve()}: "
+                                    f"it builds on public headers only")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("source_dir", type=pathlib.Path)
     parser.add_argument("--app-include-dirs", type=pathlib.Path)
     args = parser.parse_args()
-    src = (args.source_dir / "src").resolve()
+    project = args.source_dir.resolve()
+    src = project / "src"
 
     problems = []
-    folders, edges = folder_edges(src)
+    folders, edges = folder_edges(project, src, problems)
     for folder in sorted(folders - set(RANK) - {SITE}):
         problems.append(f"src/{folder}/ is in no layer: add it to LAYERS in {pathlib.Path(__file__).name}")
     for (source, target), places in sorted(edges.items()):
@@ -108,20 +191,16 @@ def main():
                         problems.append(f"{place}: {source}/ may not include {target}/")
     for group in cycles(edges):
         problems.append("include cycle between folders: " + ", ".join(group))
-
+    check_public_headers(project, folders, problems)
+    check_outside(project, src, folders, problems)
     if args.app_include_dirs is not None:
-        site = src / SITE
-        for line in args.app_include_dirs.read_text().splitlines():
-            directory = pathlib.Path(line.strip()).resolve() if line.strip() else None
-            if directory is None or directory == site:
-                continue
-            if directory == src or src in directory.parents:
-                problems.append(f"apps/statusviewer sees {directory}: it builds on public headers only")
+        check_app_include_dirs(args.app_include_dirs, src, problems)
 
     for problem in problems:
         print(problem)
     if not problems:
-        print(f"{len(folders)} folders of src/ in layers; {len(edges)} folder-to-folder edges, all downward")
+        print(f"{len(folders)} folders of src/ in layers; {len(edges)} folder-to-folder edges, all downward; "
+              f"no relative include; include/, apps/ and sitebus/ on public headers")
     return 1 if problems else 0
 
 
