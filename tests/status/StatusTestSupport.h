@@ -38,7 +38,6 @@ protected:
     QString cell(int section, int row, const QString& key) { return sections.grid(section).text(row, key); }
 
     RecordingMaskedList masked;
-    ComponentContext ctx;
     Sections sections{ctx};
     StatusDecoder decoder{ctx, sections, masked};
 };
