@@ -12,7 +12,7 @@ PACKAGES=(
   xvfb xauth xdotool
   python3 python3-paho-mqtt
   mosquitto libmosquitto-dev faketime openssl
-  doxygen qt6-l10n-tools
+  doxygen qt6-l10n-tools clang-format
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
