@@ -10,8 +10,10 @@
 #   - choosing "Entire Site" with the window shown: bench_switch (the median of its runs' wall and
 #     CPU times).
 # It prints every round's figures and ratio B / A (below 1: B is faster) and the median ratio of
-# the rounds. With CALLGRIND=1 it also counts, once per revision, the instructions per state change
-# under callgrind (exact from run to run, so unaffected by the load).
+# the rounds. With CALLGRIND=1 it also counts, once per revision and under callgrind, the
+# instructions per state change and those of the group loads of one bench_switch run, at
+# CALLGRIND_POINTS points: unaffected by the load, they vary only by the address hash's seed,
+# drawn per process (a few per thousand).
 #
 #   bash bench/compare.sh REV_A REV_B            e.g. bash bench/compare.sh main~5 main
 # Environment: ROUNDS (default 5), POINTS (default 50000), SWITCH_RUNS (runs per round, default 3),
@@ -76,8 +78,9 @@ echo "A = $NAME_A (${REV[A]:0:9}), B = $NAME_B (${REV[B]:0:9}); load before: $(c
 run_side() {  # side round
   local dir=${TREE[$1]}/build/bench
   "$dir/bench_statechange" --benchmark_filter="^BM_StateChange_Indexed/$POINTS\$" \
-    --benchmark_out="$OUT/statechange-$1-$2.json" --benchmark_out_format=json >/dev/null
-  "$dir/bench_switch" --points "$POINTS" --runs "$SWITCH_RUNS" --json "$OUT/switch-$1-$2.json" >/dev/null
+    --benchmark_out="$OUT/statechange-$1-$2.json" --benchmark_out_format=json >"$OUT/statechange-$1-$2.log" 2>&1
+  "$dir/bench_switch" --points "$POINTS" --runs "$SWITCH_RUNS" --json "$OUT/switch-$1-$2.json" \
+    >"$OUT/switch-$1-$2.log" 2>&1
 }
 
 for round in $(seq 1 "$ROUNDS"); do
@@ -91,9 +94,12 @@ done
 if [ -n "${CALLGRIND:-}" ]; then
   for side in A B; do
     # Every function collected, so the calls into StateChange and their inclusive cost are recorded.
-    valgrind --tool=callgrind --callgrind-out-file="$OUT/callgrind-$side.out" \
+    valgrind --tool=callgrind --callgrind-out-file="$OUT/callgrind-statechange-$side.out" \
       "${TREE[$side]}/build/bench/bench_statechange" --benchmark_filter="^BM_StateChange_Indexed/$CALLGRIND_POINTS\$" \
-      --benchmark_min_time=0.01 >/dev/null 2>"$OUT/callgrind-$side.log"
+      --benchmark_min_time=0.01 >"$OUT/callgrind-statechange-$side.log" 2>&1
+    valgrind --tool=callgrind --callgrind-out-file="$OUT/callgrind-switch-$side.out" \
+      "${TREE[$side]}/build/bench/bench_switch" --points "$CALLGRIND_POINTS" --runs 1 \
+      >"$OUT/callgrind-switch-$side.log" 2>&1
   done
 fi
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -129,17 +135,18 @@ for title, read in ((f"State change at {points} points, headless (BM_StateChange
     print("median B/A: " + ", ".join(f"{name} {statistics.median(v):.3f} (rounds {min(v):.3f}-{max(v):.3f})"
                                      for name, v in ratios.items()))
 
-def instructions_per_call(path):
-    """Inclusive instructions and calls of so::Status::StateChange from a callgrind output file."""
+def inclusive(path, function):
+    """The calls of function (its name up to the "(") and their inclusive instructions, from a
+    callgrind output file."""
     names, calls, cost = {}, 0, 0
     target, pending = False, False
     with open(path) as f:
         for line in f:
-            m = re.match(r"cfn=\((\d+)\)(?: (.*))?", line)
+            m = re.match(r"(c?fn)=\((\d+)\)(?: (.*))?", line)
             if m:
-                if m.group(2):
-                    names[m.group(1)] = m.group(2)
-                target = names.get(m.group(1), "").startswith("so::Status::StateChange(")
+                if m.group(3):
+                    names[m.group(2)] = m.group(3).strip()
+                target = m.group(1) == "cfn" and names.get(m.group(2), "").startswith(function + "(")
                 continue
             if line.startswith("calls="):
                 pending = target
@@ -149,11 +156,21 @@ def instructions_per_call(path):
             if pending:
                 cost += int(line.split()[1])
                 pending = False
-    return cost / calls if calls else float("nan"), calls
+    return calls, cost
 
-if os.path.exists(os.path.join(out, "callgrind-A.out")):
-    a, calls_a = instructions_per_call(os.path.join(out, "callgrind-A.out"))
-    b, calls_b = instructions_per_call(os.path.join(out, "callgrind-B.out"))
-    print(f"\nInstructions per state change at {cg_points} points (callgrind, inclusive, "
-          f"{calls_a} / {calls_b} calls): A {a:.0f}, B {b:.0f}, B/A {b / a:.3f}")
+def cg(kind, side):
+    return os.path.join(out, f"callgrind-{kind}-{side}.out")
+
+if os.path.exists(cg("statechange", "A")):
+    print(f"\nInstructions at {cg_points} points (callgrind, inclusive; a few per thousand from run to run)")
+    (calls_a, a), (calls_b, b) = (inclusive(cg("statechange", s), "so::Status::StateChange") for s in "AB")
+    if calls_a and calls_b:
+        print(f"  per state change (Status::StateChange, {calls_a} / {calls_b} calls): "
+              f"A {a / calls_a:.0f}, B {b / calls_b:.0f}, B/A {(b / calls_b) / (a / calls_a):.3f}")
+    (calls_a, a), (calls_b, b) = (inclusive(cg("switch", s), "so::StatusWindow::reloadSelectedGroup") for s in "AB")
+    if calls_a and calls_b and calls_a == calls_b:
+        print(f"  group loads of one bench_switch run (StatusWindow::reloadSelectedGroup, {calls_a} calls): "
+              f"A {a / 1e6:.1f} M, B {b / 1e6:.1f} M, B/A {b / a:.3f}")
+    else:
+        print("  group loads of one bench_switch run: StatusWindow::reloadSelectedGroup not found in both")
 PY
