@@ -64,9 +64,14 @@ for side in A B; do
   fi
   git worktree add --detach --quiet "${TREE[$side]}" "${REV[$side]}"
   echo "== building $side = $(git log -1 --format='%h %s' "${REV[$side]}" | cut -c1-80)"
-  cmake -S "${TREE[$side]}" -B "${TREE[$side]}/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTATUSOBJECT_BENCH=ON \
-    "${launcher[@]}" >/dev/null
-  cmake --build "${TREE[$side]}/build" -j "$JOBS" --target bench_statechange bench_switch >/dev/null
+  log=$WORK/build-$side.log
+  if ! { cmake -S "${TREE[$side]}" -B "${TREE[$side]}/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+           -DSTATUSOBJECT_BENCH=ON "${launcher[@]}" &&
+         cmake --build "${TREE[$side]}/build" -j "$JOBS" --target bench_statechange bench_switch; } >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    echo "compare.sh: $side (${REV[$side]:0:9}) did not build; the whole output is in $log" >&2
+    exit 1
+  fi
 done
 
 OUT=$WORK/results
