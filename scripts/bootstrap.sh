@@ -10,9 +10,9 @@ PACKAGES=(
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc-dev unixodbc odbcinst libsqliteodbc libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool
-  python3
+  python3 python3-paho-mqtt
   mosquitto libmosquitto-dev faketime openssl
-  doxygen qt6-l10n-tools
+  doxygen qt6-l10n-tools clang-format
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Installs what the project needs (idempotent), builds everything and runs every test.
-#   bash scripts/test.sh            the whole suite (ctest), then the suite again under ASan+UBSan
-#   SANITIZE=0 bash scripts/test.sh the plain suite only
+# Installs what the project needs (idempotent), checks the C++ formatting, builds everything and runs
+# every test.
+#   bash scripts/test.sh            the format check, the whole suite (ctest), then the suite again
+#                                   under ASan+UBSan
+#   SANITIZE=0 bash scripts/test.sh the format check and the plain suite only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
+bash scripts/check_format.sh
 JOBS=${JOBS:-$(nproc)}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 

@@ -10,8 +10,8 @@
 // upper-cased only the first time), the time of a report without one is formatted once per
 // second, and the one database read a module report needs (is the module a keypad, and of which
 // reader) is kept per module until the configuration may have changed (forgetConfiguration).
-// Both are kept in maps with an unseeded string hash: Qt's seeded QString hash costs several
-// hundred nanoseconds a lookup on some builds, more than the whole budget of a report.
+// Both are kept in maps with the grid's text hash (TextHash, seeded once per process): Qt's QString
+// hash costs several hundred nanoseconds a lookup on some builds, more than the whole budget of a report.
 #pragma once
 
 #include "base/ComponentContext.h"

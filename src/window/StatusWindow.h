@@ -1,10 +1,11 @@
 // The status window's state without widgets (StatusFrame draws it).
 //
 // It owns the rows through a StatusBoard (the eight section grids, the masked-points grid and
-// every part that writes them), and the status-group box entries, the current group and cell, the section and view
-// state, the two counters and the two 10 ms timers. Every window procedure that other parts of the
-// component call lives here and works headless; the Qt frame (WindowView) only renders this state
-// and forwards the operator's clicks and keys to the handlers below.
+// every part that writes them), and the status-group box entries, the current group and cell, the
+// section and view state, the two counters, the two 10 ms timers and the attention list's 200 ms
+// one. Every window procedure that other parts of the component call lives here and works
+// headless; the Qt frame (WindowView) only renders this state and forwards the operator's clicks
+// and keys to the handlers below.
 #pragma once
 
 #include "domain/Section.h"

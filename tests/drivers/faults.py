@@ -22,7 +22,7 @@ when the fault starts and again after the run; the rows that differ are the ones
 fault began, and the rows the application still held unwritten at its last --stats line (kill-9:
 when it was killed) are the ones lost. The file must also pass the integrity check.
 
-Usage: python3 scripts/faults.py [--app PATH] [--faults lock,move,...] [--seconds 30] [--rate 1000]
+Usage: python3 tests/drivers/faults.py [--app PATH] [--faults lock,move,...] [--seconds 30] [--rate 1000]
 """
 import argparse
 import os
@@ -44,7 +44,7 @@ def find_app(given):
     if given:
         return given
     for build in ("build", "build-dev", "build-release"):
-        path = os.path.join(os.path.dirname(__file__), "..", build, "apps", "statusviewer", "statusviewer")
+        path = os.path.join(os.path.dirname(__file__), "..", "..", build, "apps", "statusviewer", "statusviewer")
         if os.path.exists(path):
             return os.path.abspath(path)
     sys.exit("faults.py: no statusviewer build found; build it (cmake --build build --target statusviewer) or pass --app")

@@ -28,14 +28,15 @@ processes, all on one SQLite site file.
           (median, 99th percentile) at each of --bench-rates; with --before PATH, that build is
           measured the same way before this one at each rate.
 
-Every process logs in under its own name (scripts/broker_logins.py makes the logins). Every
+Every process logs in under its own name (scripts/broker_logins.py makes the logins); the attacks
+are published through Debian's MQTT client library (python3-paho-mqtt). Every
 agreement compares all the shown rows of every desk with the field's, without reloading any
 process.
 
 Exit codes: 0 passed, 1 failed, 77 skipped (no mosquitto on this machine).
 
-Usage: python3 scripts/multidesk.py site|test|faults|session|bench [--app PATH] [--desks N] [--reports N] [--rate N]
-                                    [--outage S] [--hang S]
+Usage: python3 tests/drivers/multidesk.py site|test|faults|session|bench [--app PATH] [--desks N] [--reports N] [--rate N]
+                                          [--outage S] [--hang S]
 """
 import argparse
 import getpass
@@ -48,16 +49,22 @@ import shutil
 import signal
 import socket
 import sqlite3
-import struct
 import subprocess
 import sys
 import tempfile
 import time
 
-import broker_logins
+try:
+    import paho.mqtt.client as mqtt
+except ImportError:
+    mqtt = None
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ACL = os.path.join(HERE, "..", "apps", "statusviewer", "mqtt", "statusviewer.acl")
+ROOT = os.path.join(HERE, "..", "..")
+sys.path.insert(0, os.path.join(ROOT, "scripts"))
+import broker_logins  # noqa: E402  (the broker logins tool in scripts/)
+
+ACL = os.path.join(ROOT, "apps", "statusviewer", "mqtt", "statusviewer.acl")
 GROUP = "Entire Site"
 SITE = "main"
 STORED_DESK = "CHECK"  # the desk started afresh to show the site as stored (one at a time)
@@ -73,7 +80,7 @@ def find_app(given):
     if given:
         return given
     for build in ("build", "build-dev", "build-release"):
-        path = os.path.join(HERE, "..", build, "apps", "statusviewer", "statusviewer")
+        path = os.path.join(ROOT, build, "apps", "statusviewer", "statusviewer")
         if os.path.exists(path):
             return os.path.abspath(path)
     sys.exit("multidesk.py: no statusviewer build found; build it or pass --app")
@@ -155,33 +162,27 @@ class Broker:
 
 def mqtt_publish(port, user, password, topic, payload):
     """Connects with MQTT 3.1.1 (a login when user is set), publishes one message at most once and
-    returns the broker's CONNACK code (0 accepted, 5 not authorised)."""
-    def text(s):
-        b = s.encode()
-        return struct.pack("!H", len(b)) + b
-
-    def packet(kind, body):
-        n, length = len(body), b""
-        while True:
-            byte, n = n % 128, n // 128
-            length += bytes([byte | (0x80 if n else 0)])
-            if not n:
-                return bytes([kind]) + length + body
-
-    flags = 0x02 | ((0xC0) if user else 0)
-    body = text("MQTT") + bytes([4, flags]) + struct.pack("!H", 10) + text("probe-" + secrets.token_hex(4))
+    returns the broker's CONNACK code (0 accepted, 5 not authorised; -1 no answer)."""
+    client = mqtt.Client(client_id="probe-" + secrets.token_hex(4), protocol=mqtt.MQTTv311)
     if user:
-        body += text(user) + text(password)
-    with socket.create_connection(("127.0.0.1", port), timeout=5) as s:
-        s.sendall(packet(0x10, body))
-        ack = s.recv(4)
-        code = ack[3] if len(ack) == 4 else -1
-        if code == 0:
-            try:
-                s.sendall(packet(0x30, text(topic) + payload) + packet(0xE0, b""))
-            except OSError:
-                pass  # the broker closed the connection: it refused the packet
-            time.sleep(0.2)
+        client.username_pw_set(user, password)
+    answers = []
+    client.on_connect = lambda _client, _userdata, _flags, code: answers.append(code)
+    client.connect("127.0.0.1", port, keepalive=10)
+    deadline = time.time() + 5
+    while not answers and time.time() < deadline and client.loop(timeout=0.1) == mqtt.MQTT_ERR_SUCCESS:
+        pass
+    code = answers[0] if answers else -1
+    if code == 0:
+        sent = client.publish(topic, payload, qos=0)
+        # A broker that refuses the packet (too large, say) closes the connection: the loop ends.
+        while not sent.is_published() and time.time() < deadline and \
+                client.loop(timeout=0.1) == mqtt.MQTT_ERR_SUCCESS:
+            pass
+        client.disconnect()
+        time.sleep(0.2)
+    if client.socket() is not None:
+        client.socket().close()
     return code
 
 
@@ -743,6 +744,9 @@ def main():
     args = parser.parse_args()
     if not find_tool("mosquitto") or not find_tool("mosquitto_passwd"):
         print("multidesk: SKIPPED: mosquitto is not installed (bash scripts/bootstrap.sh installs it)")
+        return 77
+    if mqtt is None and args.mode in ("test", "faults"):
+        print("multidesk: SKIPPED: python3-paho-mqtt is not installed (bash scripts/bootstrap.sh installs it)")
         return 77
     args.app = find_app(args.app)
     if args.rate is None:
