@@ -11,7 +11,7 @@
 #include "status/Filler.h"
 #include "base/RecordFields.h"
 #include "grid/RedrawPause.h"
-#include "grid/RowCells.h"
+#include "status/RowCells.h"
 #include "grid/Sections.h"
 
 #include <QHash>
