@@ -211,10 +211,10 @@ public:
     static void findRows(std::span<RowQuery> queries);
     /// Moves each row's record and cells to the key its address hashes to, where no row before it
     /// (display order) took that key; the others take the keys left over. A lookup then starts
-    /// loading the row it will most likely find while it reads the index, where
-    /// otherwise the row's load waits for the index. Rows, their order, cells and records stay
-    /// as they were; RowAt handles taken before are refused. Costs a
-    /// copy of the rows: call it once a batch of rows is in (a group filled).
+    /// loading the row it will most likely find while it reads the index, where otherwise the
+    /// row's load waits for the index. Rows, their order, cells and records stay as they were;
+    /// RowAt handles taken before are refused. Costs a copy of the rows: call it once a batch of
+    /// rows is in (a group filled).
     void placeRowsByAddress();
 
     // ---- display
@@ -301,7 +301,7 @@ private:
     std::uint32_t beginLookup(QStringView address) const;
     /// The second step: reads the index for the row's key (-1 when none) and starts loading the row.
     int settleLookup(QStringView address, std::uint32_t tag) const;
-    /// The last: the handle of the row holding a key found (row 0 for -1).
+    /// The third: the handle of the row holding the key found (no row for -1).
     RowAt foundRow(int key) const;
     /// Starts loading the row's record and cells (a lookup found its key; its cells are read next).
     void prefetchKey(int key) const;
