@@ -295,19 +295,17 @@ PeerSite& peerSite(int points) { return keptSite<PeerSite>(points); }
 
 /// The recorded cells of a report written into the component's grids.
 void applyToGrids(const PeerSite& s, int report) {
-    // The rows a report reaches (a point and its door) are looked up together, as the component's
-    // intake looks them up: every lookup begins (its index slot loads) before any settles (its row
-    // loads), then the cells are written.
+    // The rows a report reaches (a point and its door) are found together, as the component's
+    // intake finds them (StatusGrid::findRows), then the cells are written.
     const RowWrite* const begin = s.tape->rowsBegin(report);
     const RowWrite* const end = s.tape->rowsEnd(report);
-    QVarLengthArray<StatusGrid::RowLookup, 4> lookups;
+    QVarLengthArray<StatusGrid::RowQuery, 4> rows;
     for (const RowWrite* w = begin; w != end; ++w)
-        lookups.append(s.grids[size_t(w->section)]->beginLookup(w->address));
-    for (const RowWrite* w = begin; w != end; ++w)
-        s.grids[size_t(w->section)]->settle(lookups[w - begin], w->address);
+        rows.append({s.grids[size_t(w->section)], w->address, {}});
+    StatusGrid::findRows(std::span(rows.data(), size_t(rows.size())));
     for (const RowWrite* w = begin; w != end; ++w) {
         StatusGrid& grid = *s.grids[size_t(w->section)];
-        const int row = grid.findRowForAddress(w->address, lookups[w - begin]);
+        const int row = rows[w - begin].found.row;
         if (row == 0)
             continue;
         for (const CellWrite* c = s.tape->cellsBegin(*w); c != s.tape->cellsEnd(*w); ++c)

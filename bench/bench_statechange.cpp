@@ -1,7 +1,7 @@
 // State-change storm, headless: Status::StateChange with the simulated field's mix of device
 // types on a window showing a group of every point of a demo site of 1,000 / 10,000 / 50,000 /
 // 100,000 points, next to the baseline of the same storm whose rows are first found by scanning the
-// Address column of each row's section (StatusGrid::findByScan), as a grid without an address
+// Address column of each row's section (findByScan, RowScan.h), as a grid without an address
 // index must. Both run the whole lookup + decode path (the baseline's StateChange still finds its
 // row through the index, a few tens of nanoseconds), so their ratio is the price of the scan.
 // The storm's addresses are the grid's own texts; the Decoded run sends the same storm with fresh
@@ -15,6 +15,7 @@
 //   bench_statechange --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 #include "BenchSite.h"
 #include "LatencySample.h"
+#include "RowScan.h"
 #include "StormReports.h"
 
 #include <benchmark/benchmark.h>
@@ -56,9 +57,9 @@ void send(Status& status, const StormReport& r) {
 int scanRows(BenchSite& site, const StormReport& r) {
     int found = 0;
     if (r.section >= 0)
-        found += site.grid(r.section).findByScan(col::Address, r.address);
+        found += findByScan(site.grid(r.section), col::Address, r.address);
     if (!r.doorAddress.isEmpty())
-        found += site.grid(0).findByScan(col::Address, r.doorAddress);
+        found += findByScan(site.grid(0), col::Address, r.doorAddress);
     return found;
 }
 
@@ -152,7 +153,7 @@ void BM_StateChange_RowScan(benchmark::State& state) {
     report(state, s.site, latency, hostCalls);
 }
 
-/// The row lookup alone, both ways, for the same reports: the index (findRowForAddress) and the
+/// The row lookup alone, both ways, for the same reports: the index (StatusGrid::findRow) and the
 /// scan of the Address column (findByScan), the door's row included where the report reaches one.
 void BM_RowLookup_Index(benchmark::State& state) {
     StormSite& s = stormSite(int(state.range(0)));
@@ -160,9 +161,9 @@ void BM_RowLookup_Index(benchmark::State& state) {
     int i = 0;
     for (auto _ : state) {
         const StormReport& r = s.reports[i++ % n];
-        int found = r.section >= 0 ? s.site.grid(r.section).findRowForAddress(r.address) : 0;
+        int found = r.section >= 0 ? s.site.grid(r.section).findRow(r.address) : 0;
         if (!r.doorAddress.isEmpty())
-            found += s.site.grid(0).findRowForAddress(r.doorAddress);
+            found += s.site.grid(0).findRow(r.doorAddress);
         benchmark::DoNotOptimize(found);
     }
     state.SetItemsProcessed(state.iterations());

@@ -2,6 +2,7 @@
 // the row found through the grid's address index, next to the same update whose row is first
 // found by scanning the Address column (the baseline). Run:
 //   bench_updatelist --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+#include "RowScan.h"
 #include "support/FakeHost.h"
 
 #include "base/ComponentContext.h"
@@ -80,7 +81,7 @@ void BM_UpdateList_RowScan(benchmark::State& state) {
     int i = 0;
     for (auto _ : state) {
         const QString& address = site.addresses[i % n];
-        benchmark::DoNotOptimize(doors.findByScan(col::Address, address));
+        benchmark::DoNotOptimize(bench::findByScan(doors, col::Address, address));
         site.decoder.UpdateList(0, address, quint8((i / n) & 1 ? 0 : 1), kDoor, kTime, QString());
         ++i;
     }

@@ -120,7 +120,7 @@ void FuzzSite::checkAddressIndexes() {
             return;
         for (int row = 1; row <= grid.rowCount(); ++row) {
             const QString& address = grid.text(row, column);
-            const int found = grid.findRowForAddress(address);
+            const int found = grid.findRow(address);
             check(found >= 1 && found <= row && grid.text(found, column) == address,
                   QStringLiteral("%1: row %2 (\"%3\") is found as row %4").arg(name).arg(row).arg(address).arg(found));
         }

@@ -60,7 +60,7 @@ bool ContextMenus::followMenuPoint() {
         return true;
     // The rows changed while the menu was up (a refill, a sort): the remembered row number may
     // hold another point now, and a command must never go to a point the operator did not pick.
-    const int moved = grid.findRowForAddress(menuAddress_);
+    const int moved = grid.findRow(menuAddress_);
     if (moved == 0) {
         ctx_.errorLog.writeToLog(QStringLiteral("FMain.vGrid_MouseUp: %1 is no longer shown; the command was not run")
                                      .arg(menuAddress_));

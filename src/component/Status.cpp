@@ -269,7 +269,7 @@ void Status::UpdateNames(const QString& lNewName, const QString& lAddress) {
     trap(d->ctx, QStringLiteral("UpdateNames"), [&] {
         for (Section section : kAllSections) {
             StatusGrid& grid = d->window.sections().grid(section);
-            const int row = grid.findRowForAddress(lAddress);  // the first row holding it
+            const int row = grid.findRow(lAddress);  // the first row holding it
             if (row > 0)
                 grid.setText(row, QStringLiteral("Name"), lNewName);
         }

@@ -106,11 +106,7 @@ void Sections::P_ResetColumnInfo(int section, int row) {
 
 int Sections::FindRowForAddress(int section, const QString& address) {
     return trapOr(ctx_, QStringLiteral("MPublic.FindRowForAddress("), 0, [&] {
-        StatusGrid& g = grid(section);
-        if (g.rowCount() == 0)
-            return 0;
-        g.setSearchColumn(col::Address);
-        return g.find(address);
+        return grid(section).findRow(address);
     });
 }
 

@@ -39,7 +39,6 @@ StatusGrid::StatusGrid(QString name, TextTable* texts)
     : name_(std::move(name)), ownTexts_(texts == nullptr ? std::make_unique<TextTable>() : nullptr),
       texts_(texts == nullptr ? ownTexts_.get() : texts) {
     layoutChanged();
-    rowsChanged();
 }
 
 StatusGrid::~StatusGrid() {
@@ -70,8 +69,6 @@ quint64 nextVersion() {
 }  // namespace
 
 void StatusGrid::layoutChanged() { layoutVersion_ = nextVersion(); }
-
-void StatusGrid::rowsChanged() { rowsVersion_ = nextVersion(); }
 
 // ---------------------------------------------------------------- columns
 
@@ -222,12 +219,10 @@ void StatusGrid::clearRows() {
     freeKeys_.clear();
     placedMask_ = 0;
     addressIndex_.clear();
-    rowsChanged();
     keysChanged();
 }
 
 void StatusGrid::renumberFrom(int first) {
-    rowsChanged();
     for (size_t position = size_t(first); position < rowKey_.size(); ++position)
         rows_.record(size_t(rowKey_[position])).position = int(position);
 }
@@ -245,7 +240,6 @@ void StatusGrid::throwColumnOutOfRange() {
 
 void StatusGrid::rebuildIndex() {
     addressIndex_.clear();
-    rowsChanged();
     if (addressColumn_ < 0)
         return;
     for (int r = 1; r <= rowCount(); ++r)
@@ -304,7 +298,6 @@ void StatusGrid::placeRowsByAddress() {
             freeKeys_.push_back(int(key));
     addressIndex_.renameKeys(newKey);
     placedMask_ = std::uint32_t(keys - 1);
-    rowsChanged();
     keysChanged();
 }
 
@@ -313,13 +306,11 @@ QStringView StatusGrid::addressOfKey(int key) const {
 }
 
 void StatusGrid::indexRow(int row) {
-    rowsChanged();
     addressIndex_.insert(text(row, addressColumn_), rowKey_[size_t(row - 1)],
                          [this](int key) { return addressOfKey(key); });
 }
 
 void StatusGrid::unindexRow(int row) {
-    rowsChanged();
     addressIndex_.erase(text(row, addressColumn_), rowKey_[size_t(row - 1)],
                         [this](int key) { return addressOfKey(key); });
 }
@@ -431,19 +422,7 @@ quint32 StatusGrid::format(int row, const QString& key) const {
     return cell(row, requireColumn(key)).format;
 }
 
-// ---------------------------------------------------------------- search
-
-void StatusGrid::setSearchColumn(const QString& key) {
-    // Every decoded report names the Address column again: keep the text when it is the same.
-    if (!sameStorage(searchColumn_, key))
-        searchColumn_ = key;
-}
-
-int StatusGrid::find(const QString& text) const {
-    if (searchColumn_ == kAddressKey)
-        return findRowForAddress(text);
-    return findByScan(searchColumn_, text);
-}
+// ---------------------------------------------------------------- finding rows
 
 int StatusGrid::keyForAddress(QStringView address, std::uint32_t tag) const {
     if (rowKey_.empty() || addressColumn_ < 0)
@@ -478,50 +457,53 @@ void StatusGrid::prefetchKey(int key) const {
         __builtin_prefetch(extras + offset);
 }
 
-int StatusGrid::findRowForAddress(const QString& address) const {
-    RowLookup lookup = beginLookup(address);
-    settle(lookup, address);
-    return findRowForAddress(address, lookup);
-}
-
 int StatusGrid::placedKey(std::uint32_t tag) const {
     if (placedMask_ == 0 || placedMask_ >= rows_.keys())
         return -1;
     return int(tag & placedMask_);
 }
 
-StatusGrid::RowLookup StatusGrid::beginLookup(QStringView address) const {
-    RowLookup lookup;
-    lookup.tag = AddressIndex::hashOf(address);
-    addressIndex_.prefetch(lookup.tag);
+std::uint32_t StatusGrid::beginLookup(QStringView address) const {
+    const std::uint32_t tag = AddressIndex::hashOf(address);
+    addressIndex_.prefetch(tag);
     // Most rows sit at the key their address hashes to (placeRowsByAddress): their row loads
     // while the index slot does.
-    if (const int placed = placedKey(lookup.tag); placed >= 0)
+    if (const int placed = placedKey(tag); placed >= 0)
         prefetchKey(placed);
-    return lookup;
+    return tag;
 }
 
-void StatusGrid::settle(RowLookup& lookup, QStringView address) const {
-    lookup.key = keyForAddress(address, lookup.tag);
-    lookup.rowsVersion = rowsVersion_;
-    if (lookup.key >= 0 && lookup.key != placedKey(lookup.tag))
-        prefetchKey(lookup.key);
+int StatusGrid::settleLookup(QStringView address, std::uint32_t tag) const {
+    const int key = keyForAddress(address, tag);
+    if (key >= 0 && key != placedKey(tag))
+        prefetchKey(key);
+    return key;
 }
 
-int StatusGrid::findRowForAddress(const QString& address, const RowLookup& lookup) const {
-    if (lookup.rowsVersion != rowsVersion_)
-        return findRowForAddress(address);
-    return lookup.key < 0 ? 0 : rows_.record(size_t(lookup.key)).position + 1;
+StatusGrid::RowAt StatusGrid::foundRow(int key) const {
+    return key < 0 ? RowAt{} : RowAt{rows_.record(size_t(key)).position + 1, key};
 }
 
-int StatusGrid::findByScan(const QString& key, const QString& text) const {
-    const int column = columnIndex(key);
-    if (column < 0)
-        return 0;
-    for (int r = 1; r <= rowCount(); ++r)
-        if (this->text(r, column) == text)
-            return r;
-    return 0;
+int StatusGrid::findRow(const QString& address) const {
+    return foundRow(settleLookup(address, beginLookup(address))).row;
+}
+
+void StatusGrid::findRows(std::span<RowQuery> queries) {
+    // Each step runs over every query before the next, so the loads one step starts for a lookup
+    // overlap those of the others instead of waiting one after another: the index slots, then the
+    // rows (whose records give the row numbers).
+    constexpr size_t kAtOnce = 8;
+    std::uint32_t tags[kAtOnce];
+    int keys[kAtOnce];
+    for (size_t first = 0; first < queries.size(); first += kAtOnce) {
+        const std::span<RowQuery> part = queries.subspan(first, std::min(queries.size() - first, kAtOnce));
+        for (size_t i = 0; i < part.size(); ++i)
+            tags[i] = part[i].grid->beginLookup(part[i].address);
+        for (size_t i = 0; i < part.size(); ++i)
+            keys[i] = part[i].grid->settleLookup(part[i].address, tags[i]);
+        for (size_t i = 0; i < part.size(); ++i)
+            part[i].found = part[i].grid->foundRow(keys[i]);
+    }
 }
 
 // ---------------------------------------------------------------- display

@@ -32,6 +32,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -164,8 +165,10 @@ public:
     void setText(int row, int column, const QString& text) { setText(at(row), column, text); }
 
     // ---- one row's cells, read and written many times over (a report decoded into its row)
-    /// A row with its key, looked up once (at): the reads and writes that take it reach the row's
-    /// cells without finding the key again. It holds while no row is removed or moved.
+    /// The handle of a row: its number and its key, looked up once (at, findRows), so that the
+    /// reads and writes that take it reach the row's cells without finding the key again. It holds
+    /// while no row is removed or moved; a handle to a row that moved is refused (ComponentError).
+    /// Row 0 (key -1) is no row: what findRows gives for an address no row holds.
     struct RowAt {
         int row = 0;
         int key = -1;
@@ -191,36 +194,27 @@ public:
     void setUpdated(int row, const UpdatedStamp& stamp) { setUpdated(at(row), stamp); }
     qint64 updatedAt(int row) const { return record(row).updatedAt; }
 
-    // ---- search
-    void setSearchColumn(const QString& key);
-    QString searchColumn() const { return searchColumn_; }
-    /// First row (display order) whose search-column cell equals text exactly; 0 when none.
-    /// Uses the address index when the search column is "Address".
-    int find(const QString& text) const;
-    /// First row whose "Address" cell equals address; 0 when none (or no rows).
-    int findRowForAddress(const QString& address) const;
-
-    /// A row lookup done in steps, so that the memory of several lookups loads at once (a report's
-    /// point and its door): beginLookup hashes the address and starts loading its index slot;
-    /// settle finds the row's key and starts loading the row; findRowForAddress(address, lookup)
-    /// answers as findRowForAddress(address) would. A lookup the grid's rows or addresses changed
-    /// after (or one begun on another grid) is done again there.
-    struct RowLookup {
-        std::uint32_t tag = 0;
-        int key = -1;
-        quint64 rowsVersion = 0;  // the grid's when settled; 0 until then (no grid has version 0)
+    // ---- finding rows by address, through the address index
+    /// The first row (display order) whose "Address" cell equals `address` exactly (case and all);
+    /// 0 when none, and when the grid has no rows or no Address column.
+    int findRow(const QString& address) const;
+    /// One address to look up on a grid (findRows), and the row found there.
+    struct RowQuery {
+        const StatusGrid* grid = nullptr;
+        QStringView address;
+        RowAt found;  // row 0 when the grid has no row of that address
     };
-    RowLookup beginLookup(QStringView address) const;
-    void settle(RowLookup& lookup, QStringView address) const;
-    int findRowForAddress(const QString& address, const RowLookup& lookup) const;
-    /// The same search done by scanning the rows (the baseline benchmarks compare against).
-    int findByScan(const QString& key, const QString& text) const;
+    /// Finds the row of each query's address on its grid, as findRow would, with the memory of all
+    /// the lookups loading at once: every index slot starts loading before any is read, and every
+    /// row before any is used (a report's point and its door, on two grids). Each row comes as a
+    /// handle for the cell reads and writes that follow.
+    static void findRows(std::span<RowQuery> queries);
     /// Moves each row's record and cells to the key its address hashes to, where no row before it
     /// (display order) took that key; the others take the keys left over. A lookup then starts
-    /// loading the row it will most likely find while it reads the index (beginLookup), where
-    /// otherwise the row's load waits for the index. Rows, their order, cells and records stay
-    /// as they were; RowAt and RowLookup values taken before are refused or done again. Costs a
-    /// copy of the rows: call it once a batch of rows is in (a group filled).
+    /// loading the row it will most likely find while it reads the index, where otherwise the
+    /// row's load waits for the index. Rows, their order, cells and records stay as they were;
+    /// RowAt handles taken before are refused. Costs a copy of the rows: call it once a batch of
+    /// rows is in (a group filled).
     void placeRowsByAddress();
 
     // ---- display
@@ -302,9 +296,13 @@ private:
     [[noreturn]] static void throwColumnOutOfRange();
     /// The key of the first row (display order) holding the address of that hash; -1 when none.
     int keyForAddress(QStringView address, std::uint32_t tag) const;
-    /// Marks that the key a lookup finds may have changed (rows added, removed or moved, addresses
-    /// written): a RowLookup settled before is no longer used.
-    void rowsChanged();
+    /// The first step of a lookup (findRows): hashes the address and starts loading its index slot,
+    /// and the row placed at that hash (placeRowsByAddress); returns the hash.
+    std::uint32_t beginLookup(QStringView address) const;
+    /// The second step: reads the index for the row's key (-1 when none) and starts loading the row.
+    int settleLookup(QStringView address, std::uint32_t tag) const;
+    /// The third: the handle of the row holding the key found (no row for -1).
+    RowAt foundRow(int key) const;
     /// Starts loading the row's record and cells (a lookup found its key; its cells are read next).
     void prefetchKey(int key) const;
     /// The key rows of that address hash were placed at (placeRowsByAddress); -1 when the rows
@@ -330,7 +328,6 @@ private:
     TextTable* texts_;
     QVector<GridColumn> columns_;
     quint64 layoutVersion_ = 0;
-    quint64 rowsVersion_ = 0;
     std::unordered_map<QString, int, TextHash, TextEqual> columnByKey_;
     int addressColumn_ = -1;
     int updatedColumn_ = -1;
@@ -344,7 +341,6 @@ private:
     void releaseCells(int key);
     // Address text -> keys of the rows holding it (duplicates are rare; the first row is the answer).
     AddressIndex addressIndex_;
-    QString searchColumn_;
     bool redraw_ = true;
     bool visible_ = true;
     GridObserver* observer_ = nullptr;

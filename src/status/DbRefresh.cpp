@@ -9,7 +9,7 @@
 #include "status/Summaries.h"
 #include "grid/ColumnLayout.h"
 #include "base/RecordFields.h"
-#include "grid/RowCells.h"
+#include "status/RowCells.h"
 #include "grid/Sections.h"
 
 #include <QDateTime>

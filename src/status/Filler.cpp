@@ -9,7 +9,7 @@
 #include "status/DbRefresh.h"
 #include "base/RecordFields.h"
 #include "grid/RedrawPause.h"
-#include "grid/RowCells.h"
+#include "status/RowCells.h"
 #include "grid/Sections.h"
 
 #include <QHash>

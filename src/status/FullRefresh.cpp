@@ -11,7 +11,7 @@
 #include "status/Filler.h"
 #include "base/RecordFields.h"
 #include "grid/RedrawPause.h"
-#include "grid/RowCells.h"
+#include "status/RowCells.h"
 #include "grid/Sections.h"
 
 #include <QHash>
@@ -134,7 +134,7 @@ void FullRefresh::renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFi
             rs.readAll();  // the rows' renewal reads threat level names meanwhile
             for (; !rs.eof(); rs.moveNext()) {
                 const QString address = fields::text(rs, QStringLiteral("Address"));
-                const int row = grid.findRowForAddress(address);
+                const int row = grid.findRow(address);
                 if (row == 0)
                     continue;
                 filler_.writeRow(kind, grid, row, rs);

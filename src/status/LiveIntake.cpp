@@ -135,8 +135,8 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
         const bool reachesDoor =
             !route->doorKindCode.isEmpty() &&
             (route->doorOnlyIfAddressContains.isEmpty() || address.contains(route->doorOnlyIfAddressContains));
-        const StatusGrid::RowLookup pointLookup = lookUpRows(route->section, address, reachesDoor);
-        updateRow(route->section, address, state, resolved.kind, stamp, rowValue, ReportMode::Current, &pointLookup);
+        const StatusGrid::RowAt pointRow = findRows(route->section, address, reachesDoor);
+        updateRow(route->section, address, state, resolved.kind, stamp, rowValue, ReportMode::Current, &pointRow);
         if (route->type == DeviceType::ZR2Input && !value.isEmpty() && state == 0)
             masked_.UpdateMaskedItem(address, toInt32(value));
         if (reachesDoor)
@@ -178,8 +178,8 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
         const QString noValue;
         const QString& rowValue = passValue ? value : noValue;
         const bool reachesDoor = !route->doorKindCode.isEmpty();
-        const StatusGrid::RowLookup pointLookup = lookUpRows(route->section, address, reachesDoor);
-        updateRow(route->section, address, state, resolved.kind, stamp, rowValue, mode, &pointLookup);
+        const StatusGrid::RowAt pointRow = findRows(route->section, address, reachesDoor);
+        updateRow(route->section, address, state, resolved.kind, stamp, rowValue, mode, &pointRow);
         if (reachesDoor)
             updateDoor(address, state, resolved.doorKind, stamp, rowValue, mode);
     });
@@ -187,28 +187,24 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
 
 void LiveIntake::updateRow(Section section, const QString& address, quint8 state, StatusDecoder::Kind kind,
                            const QString& time, const QString& value, ReportMode mode,
-                           const StatusGrid::RowLookup* lookup) {
-    decoder_.UpdateList(sectionIndex(section), address, state, kind, time, value, mode, lookup);
+                           const StatusGrid::RowAt* found) {
+    decoder_.UpdateList(sectionIndex(section), address, state, kind, time, value, mode, found);
 }
 
-StatusGrid::RowLookup LiveIntake::lookUpRows(Section section, const QString& address, bool reachesDoor) {
-    const StatusGrid& grid = sections_.grid(section);
-    const StatusGrid& doors = sections_.grid(Section::Doors);
-    StatusGrid::RowLookup point = grid.beginLookup(address);
+StatusGrid::RowAt LiveIntake::findRows(Section section, const QString& address, bool reachesDoor) {
     doorAddressWritten_ = reachesDoor && writeDoorAddress(address, doorAddress_);
-    if (doorAddressWritten_)
-        doorLookup_ = doors.beginLookup(doorAddress_);
-    grid.settle(point, address);
-    if (doorAddressWritten_)
-        doors.settle(doorLookup_, doorAddress_);
-    return point;
+    StatusGrid::RowQuery rows[] = {{&sections_.grid(section), address, {}},
+                                   {&sections_.grid(Section::Doors), doorAddress_, {}}};
+    StatusGrid::findRows(std::span(rows, doorAddressWritten_ ? 2 : 1));
+    doorRow_ = rows[1].found;
+    return rows[0].found;
 }
 
 void LiveIntake::updateDoor(const QString& address, quint8 state, StatusDecoder::Kind kind, const QString& time,
                             const QString& value, ReportMode mode) {
     if (!doorAddressWritten_)
         ConvertToDoorAddress(address);  // fails, reported after the point's own row was decoded
-    decoder_.UpdateList(sectionIndex(Section::Doors), doorAddress_, state, kind, time, value, mode, &doorLookup_);
+    decoder_.UpdateList(sectionIndex(Section::Doors), doorAddress_, state, kind, time, value, mode, &doorRow_);
 }
 
 void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& time, const QString& value) {

@@ -77,12 +77,12 @@ private:
     const Route& routeOf(const QString& deviceType);
     void updateRow(Section section, const QString& address, quint8 state, StatusDecoder::Kind kind,
                    const QString& time, const QString& value, ReportMode mode = ReportMode::Current,
-                   const StatusGrid::RowLookup* lookup = nullptr);
-    /// Looks up the point's row in its section and, for a point reaching its door, writes the door
-    /// address (doorAddress_) and looks up the door's row (doorLookup_). Both lookups begin before
-    /// either settles, so the memory of the two rows loads at once.
-    StatusGrid::RowLookup lookUpRows(Section section, const QString& address, bool reachesDoor);
-    /// Decodes the report of the point at `address` into the row of the door lookUpRows named.
+                   const StatusGrid::RowAt* found = nullptr);
+    /// Finds the point's row in its section and, for a point reaching its door, writes the door
+    /// address (doorAddress_) and finds the door's row (doorRow_), both in one call
+    /// (StatusGrid::findRows), so the memory of the two rows loads at once.
+    StatusGrid::RowAt findRows(Section section, const QString& address, bool reachesDoor);
+    /// Decodes the report of the point at `address` into the door row findRows found.
     void updateDoor(const QString& address, quint8 state, StatusDecoder::Kind kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current);
     void zr2Module(const QString& address, quint8 state, const QString& time, const QString& value);
@@ -113,7 +113,7 @@ private:
     /// reaches a door (a copy someone kept detaches on the next write).
     QString doorAddress_;
     bool doorAddressWritten_ = false;
-    StatusGrid::RowLookup doorLookup_;
+    StatusGrid::RowAt doorRow_;
     std::unordered_map<QString, QString, TextHash, TextEqual> keypadReaderOfModule_;
 };
 

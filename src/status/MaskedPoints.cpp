@@ -86,12 +86,12 @@ bool MaskedPoints::listedUnderAnyAddressOf(const QString& controllerAddress, int
     if (grid_.rowCount() == 0)
         return false;
     if (statusType == kNewerLineInput)
-        return grid_.findRowForAddress(controllerAddress) > 0;
+        return grid_.findRow(controllerAddress) > 0;
     if (statusType != kBaseInputs)
-        return grid_.findRowForAddress(controllerAddress + QStringLiteral(".XI") + padded(pointNumber, 2)) > 0;
+        return grid_.findRow(controllerAddress + QStringLiteral(".XI") + padded(pointNumber, 2)) > 0;
     // A base-board input is listed under its own address or under its door's.
-    return grid_.findRowForAddress(controllerAddress + QStringLiteral(".BI") + padded(pointNumber, 2)) > 0 ||
-           grid_.findRowForAddress(controllerAddress + QStringLiteral(".DR") + padded(pointNumber, 2)) > 0;
+    return grid_.findRow(controllerAddress + QStringLiteral(".BI") + padded(pointNumber, 2)) > 0 ||
+           grid_.findRow(controllerAddress + QStringLiteral(".DR") + padded(pointNumber, 2)) > 0;
 }
 
 void MaskedPoints::addRow(const QString& name, int icon, const QString& address, const QString& reason) {
@@ -203,7 +203,7 @@ void MaskedPoints::applyMaskChange(const QString& address, qint32 maskValue) {
     else if (statusType == kNewerLineInput)
         icon = point.address.contains(QLatin1String("BI")) ? kIconInput : kIconExpInput;
 
-    const int row = grid_.rowCount() > 0 ? grid_.findRowForAddress(point.address) : 0;
+    const int row = grid_.rowCount() > 0 ? grid_.findRow(point.address) : 0;
     if (row > 0 && maskValue == 0) {
         grid_.removeRow(row);
         return;

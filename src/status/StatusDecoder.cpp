@@ -78,7 +78,7 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
 }
 
 void StatusDecoder::UpdateList(int section, const QString& address, quint8 state, Kind kind, const QString& time,
-                               const QString& value, ReportMode mode, const StatusGrid::RowLookup* lookup) {
+                               const QString& value, ReportMode mode, const StatusGrid::RowAt* found) {
     trap(ctx_, QStringLiteral("MPublic.UpdateList"), [&] {
         // The masked list follows every mask change, also of points the shown group lacks.
         if ((state == state::MaskSet || state == state::MaskCleared) && !value.isEmpty())
@@ -90,9 +90,12 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
         columns.sync(grid);
         if (columns.indexOf(ColumnId::Address) < 0)
             throw MissingColumnError(col::Address);
-        grid.setSearchColumn(col::Address);
-        const int row = lookup != nullptr ? grid.findRowForAddress(address, *lookup) : grid.findRowForAddress(address);
-        if (row == 0)
+        StatusGrid::RowAt row;
+        if (found != nullptr)
+            row = *found;
+        else if (const int number = grid.findRow(address); number > 0)
+            row = grid.at(number);
+        if (row.row == 0)
             return;
         const RowRef r(grid, columns, row);
         decode(r, Section(section), address, state, kind, value, mode);
@@ -136,13 +139,13 @@ void StatusDecoder::updateMaskedItem(const QString& address, const QString& valu
 
 void StatusDecoder::writeDoorStatus(const RowRef& row) {
     RowConditions shown;
-    row.setText(ColumnId::Status, GetDoorStatus(ctx_, row.grid(), row.row(), row.columns(), texts_, &shown));
+    row.setText(ColumnId::Status, GetDoorStatus(ctx_, row.grid(), row.at(), row.columns(), texts_, &shown));
     row.show(shown);
 }
 
 void StatusDecoder::writeInputStatus(const RowRef& row) {
     RowConditions shown;
-    row.setText(ColumnId::Status, GetInputStatus(ctx_, row.grid(), row.row(), row.columns(), texts_, &shown));
+    row.setText(ColumnId::Status, GetInputStatus(ctx_, row.grid(), row.at(), row.columns(), texts_, &shown));
     row.show(shown);
 }
 

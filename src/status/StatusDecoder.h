@@ -52,11 +52,11 @@ public:
         ZR2Relay, ZR2Input, ZR2Module, Unknown,
     };
     static Kind kindOf(const QString& code);
-    /// `lookup`, when given, is the row's lookup begun on the section's grid for `address` (see
-    /// StatusGrid::RowLookup).
+    /// `found`, when given, is the row of `address` in the section's grid as the caller found it
+    /// (StatusGrid::findRows, with the report's other rows); otherwise the decoder finds it.
     void UpdateList(int section, const QString& address, quint8 state, Kind kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current,
-                    const StatusGrid::RowLookup* lookup = nullptr);
+                    const StatusGrid::RowAt* found = nullptr);
 
     /// The LastUpdated content of a report time (see DateTimeConverter); results are kept per text.
     UpdatedStamp ConvertDateTime(const QString& time) { return dates_.convert(ctx_, time); }

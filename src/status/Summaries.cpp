@@ -112,7 +112,7 @@ QString inputStatus(ResourceTexts& texts, const RowReader& row, RowConditions& s
 
 }  // namespace
 
-QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row, const GridColumns& columns,
+QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, StatusGrid::RowAt row, const GridColumns& columns,
                       ResourceTexts& texts, RowConditions* shown) {
     RowConditions conditions;
     QString text = summaryUnderTrap(ctx, QStringLiteral("MPublic.GetDoorStatus"),
@@ -126,10 +126,15 @@ QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row, Ro
     GridColumns columns;
     columns.sync(grid);
     ResourceTexts texts(ctx);
-    return GetDoorStatus(ctx, grid, row, columns, texts, shown);
+    RowConditions conditions;
+    QString text = summaryUnderTrap(ctx, QStringLiteral("MPublic.GetDoorStatus"),
+                                    [&] { return doorStatus(texts, RowReader(grid, columns, grid.at(row)), conditions); });
+    if (shown != nullptr)
+        *shown = conditions;
+    return text;
 }
 
-QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row, const GridColumns& columns,
+QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, StatusGrid::RowAt row, const GridColumns& columns,
                        ResourceTexts& texts, RowConditions* shown) {
     RowConditions conditions;
     QString text = summaryUnderTrap(ctx, QStringLiteral("MPublic.GetInputStatus"),
@@ -143,7 +148,12 @@ QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row, R
     GridColumns columns;
     columns.sync(grid);
     ResourceTexts texts(ctx);
-    return GetInputStatus(ctx, grid, row, columns, texts, shown);
+    RowConditions conditions;
+    QString text = summaryUnderTrap(ctx, QStringLiteral("MPublic.GetInputStatus"),
+                                    [&] { return inputStatus(texts, RowReader(grid, columns, grid.at(row)), conditions); });
+    if (shown != nullptr)
+        *shown = conditions;
+    return text;
 }
 
 }  // namespace so

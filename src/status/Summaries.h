@@ -17,16 +17,16 @@ namespace so {
 /// a row outside the grid) is logged under "MPublic.GetDoorStatus" and gives empty text. `shown`,
 /// when given, receives the conditions the text speaks for (DoorNotClosed, RelayNotNormal).
 QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row, RowConditions* shown = nullptr);
-/// The same with the grid's columns resolved and the texts kept by the caller (for callers that
-/// summarise many rows or on every state change).
-QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row, const GridColumns& columns,
+/// The same for a row found before (its handle), with the grid's columns resolved and the texts
+/// kept by the caller (for callers that summarise many rows or on every state change).
+QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, StatusGrid::RowAt row, const GridColumns& columns,
                       ResourceTexts& texts, RowConditions* shown = nullptr);
 
 /// Input summary: "OPEN," for an active line, a newer-line state text, the mask text; joined by
 /// ",". A failure is logged under "MPublic.GetInputStatus" and gives empty text. `shown`, when
 /// given, receives InputOpen for an active line.
 QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row, RowConditions* shown = nullptr);
-QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row, const GridColumns& columns,
+QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, StatusGrid::RowAt row, const GridColumns& columns,
                        ResourceTexts& texts, RowConditions* shown = nullptr);
 
 }  // namespace so

@@ -235,7 +235,7 @@ int AttentionList::rowOf(const AttentionEntry& entry) const {
     const int row = entry.key >= 0 ? grid.rowOfKey(entry.key) : 0;
     if (row > 0 && grid.address(row) == entry.address)
         return row;
-    return entry.address.isEmpty() ? 0 : grid.findRowForAddress(entry.address);
+    return entry.address.isEmpty() ? 0 : grid.findRow(entry.address);
 }
 
 QString AttentionList::nameOf(const AttentionEntry& entry) const {

@@ -59,7 +59,7 @@ void OverriddenPoints::fill() {
                 QStringLiteral("Select Address, OperationsStatus From ZRII_Relays Where OperationsStatus <> 0"));
             for (; !rs.eof(); rs.moveNext()) {
                 const qint32 modes = qint32(fields::number(rs, QStringLiteral("OperationsStatus"))) & kOperatorModes;
-                const int row = modes != 0 ? relays.findRowForAddress(fields::text(rs, QStringLiteral("Address"))) : 0;
+                const int row = modes != 0 ? relays.findRow(fields::text(rs, QStringLiteral("Address"))) : 0;
                 if (row > 0)
                     addRow(relays, row, GetRelayModeText(modes));
             }

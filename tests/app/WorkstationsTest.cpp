@@ -63,7 +63,7 @@ TEST_F(TwoWorkstations, AnUnlockFromOneWindowChangesTheDoorRowInBoth) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return doors(0).text(1, "Relay Status") == "Off"; }, 3000));
     stations[0]->host().DTApiCall(number, "CALL_API|DOORFUNCTION|UNLOCK_DOOR", point);
     for (int station : {0, 1}) {
-        const int row = doors(station).findRowForAddress(door);
+        const int row = doors(station).findRow(door);
         EXPECT_TRUE(QTest::qWaitFor([&] { return doors(station).text(row, "Relay Status") == "On"; }, 3000))
             << "workstation " << station;
         EXPECT_EQ(doors(station).text(row, "Relay Details"), "unlock");

@@ -34,7 +34,7 @@ protected:
     StatusGrid& grid(int section) { return windowOf(*status).grid(section); }
 
     /// The row of an address in a section (0 when not shown).
-    int rowOf(int section, const QString& address) { return grid(section).findRowForAddress(address); }
+    int rowOf(int section, const QString& address) { return grid(section).findRow(address); }
 
     QString cell(int section, const QString& address, const QString& key) {
         const int row = rowOf(section, address);

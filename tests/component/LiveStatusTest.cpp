@@ -58,7 +58,7 @@ protected:
         return out;
     }
 
-    bool maskedListed(const QString& address) { return window().gridMasked().findRowForAddress(address) > 0; }
+    bool maskedListed(const QString& address) { return window().gridMasked().findRow(address) > 0; }
 };
 
 TEST_F(LiveStatusTest, EveryDeviceTypeReachesItsRowAndItsDoor) {
@@ -155,7 +155,7 @@ TEST_F(LiveStatusTest, AReportWithoutTimeShowsNowInTheHostsDateFormat) {
     fresh->Show();
     const QString sm = point(kReader, 0, "SM");
     fresh->StateChange(QStringLiteral("READER"), sm, 1);
-    const int row = windowOf(*fresh).grid(3).findRowForAddress(sm);
+    const int row = windowOf(*fresh).grid(3).findRow(sm);
     const QString shown = windowOf(*fresh).grid(3).text(row, QStringLiteral("LastUpdated"));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$")).match(shown).hasMatch())
         << shown.toStdString();

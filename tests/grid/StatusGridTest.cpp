@@ -24,6 +24,14 @@ int addPoint(StatusGrid& g, const QString& name, const QString& address, const Q
     return row;
 }
 
+/// The first row holding the address, by reading every row (what the index must agree with).
+int scanFor(const StatusGrid& g, const QString& address) {
+    for (int r = 1; r <= g.rowCount(); ++r)
+        if (g.text(r, "Address") == address)
+            return r;
+    return 0;
+}
+
 QStringList names(const StatusGrid& g) {
     QStringList out;
     for (int r = 1; r <= g.rowCount(); ++r)
@@ -52,20 +60,44 @@ TEST(StatusGrid, CellsAreAddressedByKeyAndAMissingKeyIsItsOwnError) {
 }
 
 // Adds, removals, sorts, rewrites and duplicates are checked against a scan in AddressIndexRandomTest.
-TEST(StatusGrid, RowsAreFoundByExactAddressAndFindSearchesTheChosenColumn) {
+TEST(StatusGrid, RowsAreFoundByExactAddressOneAtATimeOrTogetherAcrossGrids) {
     StatusGrid g = makeGrid();
-    EXPECT_EQ(g.findRowForAddress("A"), 0);  // empty grid
+    StatusGrid doors = makeGrid();
+    StatusGrid noAddress("no address");
+    noAddress.addColumn("Name", "Name", 0, -1, 80, true);
+    noAddress.setText(noAddress.addRow(), "Name", "A");
+    EXPECT_EQ(g.findRow("A"), 0);  // empty grid
     addPoint(g, "c", "C");
     addPoint(g, "a", "A");
     addPoint(g, "b", "B");
-    EXPECT_EQ(g.findRowForAddress("A"), 2);
-    EXPECT_EQ(g.findRowForAddress("a"), 0);   // exact comparison
-    EXPECT_EQ(g.findRowForAddress("A "), 0);
-
-    g.setSearchColumn("Address");
-    EXPECT_EQ(g.find("C"), 1);
-    g.setSearchColumn("Name");
-    EXPECT_EQ(g.find("b"), 3);
+    addPoint(g, "a again", "A");   // a second row of one address: the first in display order answers
+    addPoint(doors, "door", "A");
+    const struct {
+        const StatusGrid* grid;
+        const char* address;
+        int row;
+    } cases[] = {
+        {&g, "A", 2},      {&g, "C", 1}, {&g, "a", 0},  // exact comparison
+        {&g, "A ", 0},     {&g, "", 0},  {&doors, "A", 1},
+        {&doors, "B", 0},  {&noAddress, "A", 0},  // no Address column: a Name is no address
+    };
+    std::vector<QString> addresses;  // the queries view them
+    for (const auto& c : cases)
+        addresses.push_back(QString::fromLatin1(c.address));
+    std::vector<StatusGrid::RowQuery> queries;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(cases[i].grid->findRow(addresses[i]), cases[i].row) << i;
+        queries.push_back({cases[i].grid, addresses[i], {}});
+    }
+    StatusGrid::findRows(queries);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const StatusGrid::RowAt found = queries[i].found;
+        EXPECT_EQ(found.row, cases[i].row) << i;
+        if (found.row > 0)
+            EXPECT_EQ(found.key, cases[i].grid->rowKey(found.row)) << i;  // a handle to the row itself
+        else
+            EXPECT_EQ(found.key, -1) << i;
+    }
 }
 
 TEST(StatusGrid, PlacingRowsByAddressKeepsEveryRowAndRefusesHandlesToMovedRows) {
@@ -102,11 +134,11 @@ TEST(StatusGrid, PlacingRowsByAddressKeepsEveryRowAndRefusesHandlesToMovedRows) 
             EXPECT_THROW(g.setText(held, 0, "x"), ComponentError) << "row " << held.row;
     for (int i = 0; i < 30; ++i) {
         const QString address = QStringLiteral("A.%1").arg(i);
-        EXPECT_EQ(g.findRowForAddress(address), g.findByScan("Address", address));
+        EXPECT_EQ(g.findRow(address), scanFor(g, address));
     }
     // Rows added afterwards take the keys left free.
     const int late = addPoint(g, "late", "A.late");
-    EXPECT_EQ(g.findRowForAddress("A.late"), late);
+    EXPECT_EQ(g.findRow("A.late"), late);
     EXPECT_EQ(g.text(late, "Name"), "late");
 }
 
@@ -119,7 +151,7 @@ TEST(StatusGrid, SortingMovesWholeRowsAndIgnoresLetterCase) {
     addPoint(g, "gamma", "G");
     g.sort(0, StatusGrid::Ascending);
     EXPECT_EQ(names(g), QStringList({"Alpha", "beta", "gamma"}));
-    const int moved = g.findRowForAddress("B");
+    const int moved = g.findRow("B");
     EXPECT_EQ(g.icon(moved, "Name"), 19);
     EXPECT_EQ(g.data(moved, "Address"), 7);
     g.sort(0, StatusGrid::Descending);
@@ -137,14 +169,14 @@ TEST(StatusGrid, LastUpdatedSortsByTheRowsTimeNotByText) {
         g.setUpdated(addPoint(g, p.name, p.name), p.stamp);
     // A plain text write leaves the row without a time: it sorts first.
     g.setUpdated(addPoint(g, "rewritten", "r"), {"01/01 09:00", 1500});
-    g.setText(g.findRowForAddress("r"), "LastUpdated", "01/01 09:00");
+    g.setText(g.findRow("r"), "LastUpdated", "01/01 09:00");
     g.sort(g.columnIndex("LastUpdated"), StatusGrid::Ascending);
     EXPECT_EQ(names(g), QStringList({"rewritten", "middle", "late", "early"}));
     g.sortByUpdated(StatusGrid::Ascending);
     EXPECT_EQ(names(g), QStringList({"rewritten", "early", "middle", "late"}));
     g.sortByUpdated(StatusGrid::Descending);
     EXPECT_EQ(names(g), QStringList({"late", "middle", "early", "rewritten"}));
-    EXPECT_EQ(g.updatedAt(g.findRowForAddress("early")), 1000) << "the time stays with its row";
+    EXPECT_EQ(g.updatedAt(g.findRow("early")), 1000) << "the time stays with its row";
 }
 
 TEST(StatusGrid, RowsKeepTheirOwnCellsThroughLayoutChangesRemovalsAndReuse) {
@@ -179,12 +211,12 @@ TEST(StatusGrid, RowsKeepTheirOwnCellsThroughLayoutChangesRemovalsAndReuse) {
             EXPECT_EQ(g.data(row, "LastUpdated"), name[0].unicode()) << row;
             EXPECT_EQ(g.icon(row, "Address"), name[0].unicode() - 'a') << row;
         }
-        EXPECT_EQ(g.findRowForAddress("A." + name), row);
+        EXPECT_EQ(g.findRow("A." + name), row);
     }
     EXPECT_EQ(g.text(reused, "Extra"), "x");
     EXPECT_EQ(g.data(reused, "LastUpdated"), 0);
     EXPECT_EQ(g.icon(reused, "Address"), -1);
-    EXPECT_EQ(g.findRowForAddress("A.b"), 0);
+    EXPECT_EQ(g.findRow("A.b"), 0);
 }
 
 struct CountingObserver : GridObserver {

@@ -84,8 +84,8 @@ TEST_P(DatabaseLoss, OperationsNeedingTheDatabaseFailCleanlyAndAreAllLogged) {
     EXPECT_EQ(s->dialogs.messages.size(), 1);
     EXPECT_FALSE(link().isReachable());
     // The rows stay as they were shown.
-    EXPECT_GT(s->grid(1).findRowForAddress(input), 0);
-    EXPECT_GT(s->grid(7).findRowForAddress(module), 0);
+    EXPECT_GT(s->grid(1).findRow(input), 0);
+    EXPECT_GT(s->grid(7).findRow(module), 0);
 }
 
 TEST_P(DatabaseLoss, AGroupSaveThatFailsKeepsThePreviousPointsAndNothingStoredIsLost) {

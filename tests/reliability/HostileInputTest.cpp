@@ -337,7 +337,7 @@ TEST(HostileBounds, TextBeyondTheSitesLimitsAndUnknownPointsAreDroppedNotKept) {
     EXPECT_EQ(s.window().sections().masked().rowCount(), maskedRows);
     s.status->StateChange(QStringLiteral("STD_INPUT"), input, 67, {}, QStringLiteral("1"));
     StatusGrid& masked = s.window().sections().masked();
-    EXPECT_GT(masked.findRowForAddress(input) + masked.findRowForAddress(ConvertToDoorAddress(input)), 0);
+    EXPECT_GT(masked.findRow(input) + masked.findRow(ConvertToDoorAddress(input)), 0);
 
     // The same "group created" notice again and again adds its group once.
     s.db->execute(QStringLiteral("INSERT INTO Status_Groups (GroupID, GroupName, SiteID) VALUES (4242, 'Night shift', 1)"));

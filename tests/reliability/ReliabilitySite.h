@@ -75,7 +75,7 @@ struct ReliabilitySite {
     }
 
     QString cell(int section, const QString& address, const QString& key) {
-        const int row = grid(section).findRowForAddress(address);
+        const int row = grid(section).findRow(address);
         return row > 0 ? grid(section).text(row, key) : QStringLiteral("<no row>");
     }
 

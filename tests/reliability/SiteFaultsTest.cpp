@@ -123,7 +123,7 @@ TEST_P(SiteFileFaults, AreToldOnceWriteNothingAwayAndReconnectByThemselves) {
     // A name changed in the window only: the reload after the reconnect reads the stored one.
     const QString input = s->firstAddress(1);
     const QString storedName = s->cell(1, input, QStringLiteral("Name"));
-    s->grid(1).setText(s->grid(1).findRowForAddress(input), QStringLiteral("Name"), QStringLiteral("stale"));
+    s->grid(1).setText(s->grid(1).findRow(input), QStringLiteral("Name"), QStringLiteral("stale"));
 
     link->check();
     ASSERT_TRUE(link->isReachable());

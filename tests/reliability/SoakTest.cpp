@@ -147,7 +147,7 @@ StampTable probeStamping(ReliabilitySite& s, const QVector<QStringList>& targets
         QString address = targets[f].value(0);
         for (const QString& candidate : targets[f]) {
             if (feed.doorIfContains != nullptr && candidate.contains(QLatin1String(feed.doorIfContains)) &&
-                s.grid(0).findRowForAddress(ConvertToDoorAddress(candidate)) > 0) {
+                s.grid(0).findRow(ConvertToDoorAddress(candidate)) > 0) {
                 address = candidate;
                 break;
             }
@@ -256,7 +256,7 @@ TEST(Soak, MixedStateChangesOnATenThousandRowWindowEndShowingTheLastStateOfEvery
     for (int section = 0; section < kSectionCount; ++section) {
         StatusGrid& grid = s.grid(section);
         for (auto it = expected[section].cbegin(); it != expected[section].cend(); ++it) {
-            const int row = grid.findRowForAddress(it.key());
+            const int row = grid.findRow(it.key());
             if (row == 0)
                 continue;  // a door the site has not for this input or relay
             ++rowsChecked;

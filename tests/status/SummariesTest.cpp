@@ -98,7 +98,7 @@ TEST_F(SummariesTest, MaskedInputsWithTextsOfTheirOwnKeepTheirSummariesApart) {
         for (int n = 0; n < 12; ++n) {
             const QString line = QStringLiteral("Line %1").arg(n);
             inputs.setText(row, col::Input1, line);
-            EXPECT_EQ(GetInputStatus(ctx, inputs, row, columns, texts), line + QStringLiteral(",R1390"))
+            EXPECT_EQ(GetInputStatus(ctx, inputs, inputs.at(row), columns, texts), line + QStringLiteral(",R1390"))
                 << "pass " << pass << ", line " << n;
         }
     }

@@ -161,7 +161,7 @@ TEST_F(AttentionListOnTheWindow, NewestAlarmInSightOrderHoldsAndCountsAgreeInASt
     QString fresh;
     for (const Point& p : points)
         if (p.deviceType == QLatin1String("STD_INPUT") &&
-            severity(grid(1), grid(1).findRowForAddress(p.address)) == Severity::Normal) {
+            severity(grid(1), grid(1).findRow(p.address)) == Severity::Normal) {
             fresh = p.address;
             break;
         }
@@ -207,9 +207,9 @@ TEST_F(AttentionListOnTheWindow, NewestAlarmInSightOrderHoldsAndCountsAgreeInASt
     table->setFocus();
     table->setCurrentIndex(table->model()->index(freshRow, AttentionModel::Name));
     QTest::keyClick(table, Qt::Key_Return);
-    EXPECT_EQ(view(1)->currentIndex().row() + 1, grid(1).findRowForAddress(fresh));
+    EXPECT_EQ(view(1)->currentIndex().row() + 1, grid(1).findRow(fresh));
     EXPECT_EQ(window().currentSection(), 1);
-    EXPECT_EQ(window().currentRow(), grid(1).findRowForAddress(fresh));
+    EXPECT_EQ(window().currentRow(), grid(1).findRow(fresh));
 
     // Switched off, the list is gone and the title counts no alarms; on again, it is back.
     frame->attentionAction()->trigger();

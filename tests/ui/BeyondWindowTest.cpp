@@ -22,7 +22,7 @@ protected:
     void report(const QString& address, quint8 state) {
         status->StateChange(QStringLiteral("STD_INPUT"), address, state);
     }
-    int rowOf(const QString& address) { return grid(1).findRowForAddress(address); }
+    int rowOf(const QString& address) { return grid(1).findRow(address); }
     int countAbnormal(int section) {
         // Everything abnormal, as the header shows it: alarms plus warnings.
         int n = 0;

@@ -147,7 +147,7 @@ TEST_F(OperatorDesk, FindCountsAlarmsAndWarningsApartAndStaysOutOfTheMaskedList)
     // in alarm, so the two are unmasked ones).
     QStringList classic;
     for (const QString& address : classicInputs())
-        if (!grid(1).conditions(grid(1).findRowForAddress(address)).has(Condition::Masked))
+        if (!grid(1).conditions(grid(1).findRow(address)).has(Condition::Masked))
             classic << address;
     ASSERT_GE(classic.size(), 3);
     for (const QString& address : classic)
@@ -183,7 +183,7 @@ TEST_F(OperatorDesk, FindCountsAlarmsAndWarningsApartAndStaysOutOfTheMaskedList)
         grid(1).setText(row, maskedColumn, QString());
     status->StateChange(QStringLiteral("STD_INPUT"), grid(1).text(1, col::Address), 67);  // row 1 masked
     for (const QString& address : classic)
-        ASSERT_NE(severityOf(1, grid(1).findRowForAddress(address)), int(Severity::Alarm));
+        ASSERT_NE(severityOf(1, grid(1).findRow(address)), int(Severity::Alarm));
     settle();
     frame->updateInsight();
     EXPECT_TRUE(frame->findBox()->text().isEmpty()) << "Esc in the find box clears it";
@@ -223,7 +223,7 @@ TEST_F(OperatorDesk, AbnormalOnlyHidesNormalRowsWhichStillUpdateAndSortsBySeveri
     SectionGridView* inputs = view(1);
     for (int row = 1; row <= grid(1).rowCount(); ++row)
         EXPECT_EQ(inputs->isRowHidden(row - 1), severityOf(1, row) == int(Severity::Normal)) << row;
-    EXPECT_FALSE(inputs->isRowHidden(grid(1).findRowForAddress(last) - 1));
+    EXPECT_FALSE(inputs->isRowHidden(grid(1).findRow(last) - 1));
     const SectionCounts counts = frame->sectionHeader(1)->counts();
     EXPECT_EQ(counts.shown, counts.alarms + counts.warnings);
     EXPECT_TRUE(frame->totalsLabel()->text().startsWith(QStringLiteral("Total: ")));
@@ -231,10 +231,10 @@ TEST_F(OperatorDesk, AbnormalOnlyHidesNormalRowsWhichStillUpdateAndSortsBySeveri
 
     // A hidden normal row that goes into alarm comes into sight; Ctrl+A still selects all rows.
     const QString first = classic.first();
-    ASSERT_TRUE(inputs->isRowHidden(grid(1).findRowForAddress(first) - 1));
+    ASSERT_TRUE(inputs->isRowHidden(grid(1).findRow(first) - 1));
     status->StateChange(QStringLiteral("STD_INPUT"), first, 65);
     settle();
-    EXPECT_FALSE(inputs->isRowHidden(grid(1).findRowForAddress(first) - 1));
+    EXPECT_FALSE(inputs->isRowHidden(grid(1).findRow(first) - 1));
     inputs->setFocus();
     QTest::keyClick(inputs, Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(frame->abnormalOnlyAction()->isChecked());

@@ -17,7 +17,7 @@ protected:
         return rs.eof() ? QVariant() : rs.field(0);
     }
     /// The list's row of an address (from 1), 0 when not listed.
-    int listed(const QString& address) { return window().gridOverridden().findRowForAddress(address); }
+    int listed(const QString& address) { return window().gridOverridden().findRow(address); }
     QString cell(const QString& address, const QString& key) {
         return window().gridOverridden().text(listed(address), key);
     }
@@ -32,7 +32,7 @@ TEST_F(OverriddenList, ListsForcedRelaysUnlockedDoorsAndMaskedPointsWithWhenAndB
         if (grid(2).text(row, col::Address).startsWith(QLatin1String("\\\\ZRII")))
             relay = grid(2).text(row, col::Address);
     ASSERT_FALSE(relay.isEmpty());
-    const QString relayName = grid(2).text(grid(2).findRowForAddress(relay), col::Name);
+    const QString relayName = grid(2).text(grid(2).findRow(relay), col::Name);
     db->execute(QStringLiteral("UPDATE ZRII_Relays SET OperationsStatus = 1024 | 2 WHERE Address = '%1'").arg(relay));
     const QString login = firstValue(QStringLiteral("SELECT LoginName FROM Operators ORDER BY OperatorID")).toString();
     const QString desk =

@@ -125,7 +125,7 @@ TEST_F(SharedHeight, TheMaskedListWidensToItsNames) {
     window().showMasked();
     settle();
     SectionGridView* list = frame->maskedView();
-    const int row = window().gridMasked().findRowForAddress(input);
+    const int row = window().gridMasked().findRow(input);
     ASSERT_GT(row, 0);
     const QModelIndex name = list->model()->index(row - 1, window().gridMasked().columnIndex(col::Name));
     ASSERT_EQ(name.data().toString(), longName);

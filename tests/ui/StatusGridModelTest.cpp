@@ -303,7 +303,7 @@ TEST(StatusGridModel, RecordsEveryChangeIntoTheRingOfTheRowsPointAsRowsMove) {
     grid.removeRow(2);
     grid.setText(3, status, QStringLiteral("Closed"));  // DR00003
     grid.sort(grid.columnIndex(QStringLiteral("Name")), StatusGrid::Ascending);
-    const int row = grid.findRowForAddress(QStringLiteral("DR00003"));
+    const int row = grid.findRow(QStringLiteral("DR00003"));
     grid.setText(row, status, QStringLiteral("Open"));
     EXPECT_EQ(changes("DR00003"), 3);
     for (const char* quiet : {"DR00002", "DR00004", "DR00005"})

@@ -36,7 +36,7 @@ protected:
     /// The point's state columns rewritten, then `conditions` recorded, as a writer does.
     void show(Section section, const QString& address, RowConditions conditions) {
         StatusGrid& grid = sections.grid(section);
-        const int row = grid.findRowForAddress(address);
+        const int row = grid.findRow(address);
         ASSERT_GT(row, 0) << address.toStdString();
         ++writes;
         for (const QString& key : {col::Status, col::Alarm, col::Masked})

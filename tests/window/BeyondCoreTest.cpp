@@ -97,9 +97,9 @@ TEST(SeverityTest, ConditionsBelongToTheirColumnAndMoveWithTheRow) {
     g.setText(second, "Address", "A0");
     g.addConditions(second, Condition::Alarm);
     g.sort(g.columnIndex("Address"), StatusGrid::Ascending);
-    EXPECT_EQ(g.conditions(g.findRowForAddress("A0")), RowConditions(Condition::Alarm));
-    EXPECT_EQ(g.conditions(g.findRowForAddress("A1")), RowConditions(Condition::Offline));
-    g.removeRow(g.findRowForAddress("A0"));
+    EXPECT_EQ(g.conditions(g.findRow("A0")), RowConditions(Condition::Alarm));
+    EXPECT_EQ(g.conditions(g.findRow("A1")), RowConditions(Condition::Offline));
+    g.removeRow(g.findRow("A0"));
     EXPECT_EQ(severity(g, 1), Severity::Warning);
     EXPECT_EQ(severity(g, g.addRow()), Severity::Normal) << "a new row starts without conditions";
 }

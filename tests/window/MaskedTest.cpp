@@ -28,7 +28,7 @@ protected:
                  .arg(status, controller));
     }
     StatusGrid& masked() { return window->gridMasked(); }
-    int maskedRow(const QString& address) { return masked().findRowForAddress(address); }
+    int maskedRow(const QString& address) { return masked().findRow(address); }
     QString reason(const QString& address) { return masked().text(maskedRow(address), col::Status); }
 
     QString controller;

@@ -78,7 +78,7 @@ protected:
     }
 
     StatusGrid& grid(int section) { return window->grid(section); }
-    int rowOf(int section, const QString& address) { return grid(section).findRowForAddress(address); }
+    int rowOf(int section, const QString& address) { return grid(section).findRow(address); }
     QString cell(int section, const QString& address, const QString& key) {
         const int row = rowOf(section, address);
         return row == 0 ? QStringLiteral("<no row>") : grid(section).text(row, key);

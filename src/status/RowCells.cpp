@@ -1,4 +1,4 @@
-#include "grid/RowCells.h"
+#include "status/RowCells.h"
 
 #include "domain/StateTexts.h"
 #include "grid/ColumnLayout.h"
