@@ -90,7 +90,7 @@ void AttentionList::erase(Ordered::iterator entry) {
         --active_[int(entry->second.severity)];
     else
         --clearedCount_;
-    slot(entry->second.section, entry->second.key) = ordered_.end();
+    slot(sectionIndex(entry->second.section), entry->second.key) = ordered_.end();
     ordered_.erase(entry);
     changed();
 }
@@ -121,7 +121,7 @@ void AttentionList::rate(int section, int key, int row, qint64 nowMs, SyncResult
         return;
     }
     // New, back after clearing (a new occurrence) or of another severity (moves, keeps its "since").
-    AttentionEntry fresh{section, key, grid.address(row), now, conditions, nowMs, 0, nextSequence_++};
+    AttentionEntry fresh{Section(section), key, grid.address(row), now, conditions, nowMs, 0, nextSequence_++};
     if (listed) {
         if (!entry->second.cleared())
             fresh.sinceMs = entry->second.sinceMs;
@@ -247,14 +247,14 @@ QString AttentionList::nameOf(const AttentionEntry& entry) const {
 
 QString AttentionList::reason(const AttentionEntry& entry) const {
     QString words = conditionWords(entry.conditions);
-    if (!entry.conditions.has(Condition::Offline) || entry.section == int(Section::Controllers) ||
+    if (!entry.conditions.has(Condition::Offline) || entry.section == Section::Controllers ||
         entry.address.size() < 5)
         return words;
     // Off line because its controller is: the row says which.
     const QString controller = isNewerLineAddress(entry.address) ? newerLineControllerAddress(entry.address)
                                                                    : classicControllerAddress(entry.address);
     AttentionEntry parent;
-    parent.section = int(Section::Controllers);
+    parent.section = Section::Controllers;
     parent.address = controller;
     const StatusGrid& controllers = sections_.grid(Section::Controllers);
     const int row = rowOf(parent);

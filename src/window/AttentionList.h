@@ -34,7 +34,7 @@ namespace so {
 class Sections;
 
 struct AttentionEntry {
-    int section = 0;
+    Section section = Section::Doors;
     int key = -1;  // the row's key in its section grid
     QString address;
     Severity severity = Severity::Warning;  // the severity it is listed under, kept once cleared
