@@ -12,7 +12,9 @@ namespace so {
 /// ellipsis and shown whole in its tooltip, so a long notice never widens the window.
 class ElidedLabel final : public QLabel {
 public:
-    explicit ElidedLabel(QWidget* parent) : QLabel(parent) { setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); }
+    explicit ElidedLabel(QWidget* parent) : QLabel(parent) {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
     void setFullText(const QString& text) {
         full_ = text;
         setToolTip(text);
@@ -84,7 +86,7 @@ void FrameStatusBar::showLastStateChange(const QDateTime& time) {
 void FrameStatusBar::showLink() {
     const SiteLink& siteLink = *siteLink_;
     const bool fine = siteLink.isReachable() && !siteLink.isBusy();
-    link_->setText(siteLink.isDamaged()      ? QStringLiteral("\u25B2 Site database file damaged: changes are not saved")
+    link_->setText(siteLink.isDamaged() ? QStringLiteral("\u25B2 Site database file damaged: changes are not saved")
                    : !siteLink.isReachable() ? QStringLiteral("\u25B2 Site database not answering")
                    : siteLink.isBusy()       ? QStringLiteral("\u25B2 Site database busy: changes cannot be saved now")
                                              : QStringLiteral("\u25CF Site database answering"));

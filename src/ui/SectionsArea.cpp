@@ -152,9 +152,7 @@ void SectionsArea::distributeSections() {
         need.rows = v->shownRowCount();
         need.chrome = v->contentHeight() - need.rows * need.rowHeight;
         const SectionCounts& counts = header(section)->counts();
-        need.attention = counts.alarms > 0     ? SectionNeed::kAlarms
-                         : counts.warnings > 0 ? SectionNeed::kWarnings
-                                               : 0;
+        need.attention = counts.alarms > 0 ? SectionNeed::kAlarms : counts.warnings > 0 ? SectionNeed::kWarnings : 0;
     }
     const std::vector<int> heights = shareSectionHeights(sectionStack_->height() - std::max(0, handles), needs);
     sectionStack_->setSizes(QList<int>(heights.begin(), heights.end()));
@@ -196,12 +194,8 @@ void SectionsArea::showSections() {
         fitPanel(section);
     distributeSections();
     switch (window_.viewMode()) {
-    case StatusWindow::ViewMode::Masked:
-        pages_->setCurrentWidget(masked_);
-        break;
-    case StatusWindow::ViewMode::Overridden:
-        pages_->setCurrentWidget(overridden_);
-        break;
+    case StatusWindow::ViewMode::Masked: pages_->setCurrentWidget(masked_); break;
+    case StatusWindow::ViewMode::Overridden: pages_->setCurrentWidget(overridden_); break;
     case StatusWindow::ViewMode::Sections:
         pages_->setCurrentWidget(singleSection_ ? singleHost_ : sectionStack_);
         break;
@@ -257,7 +251,8 @@ void SectionsArea::goToRow(Section section, int row, bool openMenu) {
 }
 
 void SectionsArea::openCurrentRowMenu() {
-    SectionGridView* target = view(window_.currentSection())->isVisibleTo(this) ? view(window_.currentSection()) : nullptr;
+    SectionGridView* target =
+        view(window_.currentSection())->isVisibleTo(this) ? view(window_.currentSection()) : nullptr;
     for (Section section : kAllSections)
         if (target == nullptr && view(section)->isVisibleTo(this) && view(section)->shownRowCount() > 0)
             target = view(section);
@@ -289,12 +284,9 @@ void SectionsArea::recount(Section section) { header(section)->setCounts(view(se
 
 SectionCounts SectionsArea::countsInSight() const {
     switch (window_.viewMode()) {
-    case StatusWindow::ViewMode::Masked:
-        return masked_->counts();
-    case StatusWindow::ViewMode::Overridden:
-        return overridden_->counts();
-    case StatusWindow::ViewMode::Sections:
-        break;
+    case StatusWindow::ViewMode::Masked: return masked_->counts();
+    case StatusWindow::ViewMode::Overridden: return overridden_->counts();
+    case StatusWindow::ViewMode::Sections: break;
     }
     if (singleSection_)
         return header(*singleSection_)->counts();

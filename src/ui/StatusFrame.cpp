@@ -52,8 +52,8 @@ StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent
     area_ = new SectionsArea(window_, &icons_, this);
     statusBar_ = new FrameStatusBar(ctx.siteLink, this);
     attention_ = new AttentionPanel(
-        window_.attention(), [this](Section section, int row, bool openMenu) { area_->goToRow(section, row, openMenu); },
-        this);
+        window_.attention(),
+        [this](Section section, int row, bool openMenu) { area_->goToRow(section, row, openMenu); }, this);
     attention_->setObjectName(QStringLiteral("attentionPanel"));
     attention_->setHeightShare(this, kAttentionShare);
     auto* root = new QVBoxLayout(this);
@@ -184,7 +184,7 @@ void StatusFrame::updateInsight() {
     // last change recorded in the grids stands in.
     const SiteLink* siteLink = window_.context().siteLink;
     const RecentChanges& recent = window_.board().recentChanges();
-    statusBar_->showLastStateChange(siteLink != nullptr       ? siteLink->lastStateChange()
+    statusBar_->showLastStateChange(siteLink != nullptr        ? siteLink->lastStateChange()
                                     : recent.lastChange() >= 0 ? recent.timeOf(recent.lastChange())
                                                                : QDateTime());
 }
@@ -201,9 +201,9 @@ bool StatusFrame::exportCsv(std::optional<Section> section, const QString& path)
     QSaveFile file(path);
     const bool written = file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit();
     if (!written)
-        window_.context().dialogs->message(tr("The rows could not be written to %1: %2")
-                                               .arg(QDir::toNativeSeparators(path), file.errorString()),
-                                           tr("Export"), Dialogs::Icon::Critical);
+        window_.context().dialogs->message(
+            tr("The rows could not be written to %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()),
+            tr("Export"), Dialogs::Icon::Critical);
     return written;
 }
 
@@ -259,9 +259,7 @@ void StatusFrame::keyReleaseEvent(QKeyEvent* event) {
         event->accept();
         window_.closeByOperator();
         return;
-    default:
-        QWidget::keyReleaseEvent(event);
-        return;
+    default: QWidget::keyReleaseEvent(event); return;
     }
 }
 

@@ -80,7 +80,9 @@ public:
     void setConfigureDialogOpener(std::function<void()> opener) { configureDialogOpener_ = std::move(opener); }
     /// Chooses the file an export goes to (suggested name in, empty out to cancel); a save dialog
     /// until one is set.
-    void setExportPathChooser(std::function<QString(const QString&)> chooser) { exportPathChooser_ = std::move(chooser); }
+    void setExportPathChooser(std::function<QString(const QString&)> chooser) {
+        exportPathChooser_ = std::move(chooser);
+    }
 
     // ---- the host's choices
     /// Text after the caption in the title, e.g. the workstation's name where one desk shows

@@ -87,9 +87,9 @@ void ToolbarBand::buildToolbars(QHBoxLayout* row) {
     maskedButton_ = addButton(QStringLiteral("maskedButton"), toolbar::maskedImage(), tr("Masked"), tr("Masked Points"),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), [this] { window_.showMasked(); });
     maskedButton_->setCheckable(true);
-    statusButton_ = addButton(QStringLiteral("statusButton"), toolbar::statusGroupImage(), tr("Status"),
-                              tr("Status Group"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-                              [this] { window_.showSections(); });
+    statusButton_ =
+        addButton(QStringLiteral("statusButton"), toolbar::statusGroupImage(), tr("Status"), tr("Status Group"),
+                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { window_.showSections(); });
     statusButton_->setCheckable(true);
     statusMenu_ = new QMenu(tr("Status Group"), this);
     statusMenu_->setObjectName(QStringLiteral("statusMenu"));
@@ -194,8 +194,8 @@ void ToolbarBand::buildTriage(QHBoxLayout* row) {
     attention->setCheckable(true);
     attention->setChecked(window_.attention().isEnabled());
     attention->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
-    attention->setToolTip(withShortcut(QStringLiteral("Show every point in alarm or warning above the sections"),
-                                       attention->shortcut()));
+    attention->setToolTip(
+        withShortcut(QStringLiteral("Show every point in alarm or warning above the sections"), attention->shortcut()));
     connect(attention, &QAction::toggled, this, [this](bool on) { window_.setAttentionEnabled(on); });
     addAction(attention);
     auto* attentionButton = new QToolButton(this);
@@ -253,7 +253,7 @@ void ToolbarBand::showSections() {
     sectionButton_->setText(window_.sectionButtonCaption());
     // The Status button reads as the menu entry chosen last while its section shows alone.
     const std::optional<Section> solo = window_.soloSection();
-    statusButton_->setText(!solo                           ? tr("Status")
+    statusButton_->setText(!solo                          ? tr("Status")
                            : chosenStatusSection_ == solo ? chosenStatusText_
                                                           : StatusWindow::sectionName(*solo));
     for (QAction* entry : statusMenu_->actions()) {

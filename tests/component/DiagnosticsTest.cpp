@@ -44,7 +44,8 @@ TEST_F(ShownRowsTest, TwoWindowsShowingTheSameStatesListTheSameRows) {
             differing << changed.at(i);
     ASSERT_GE(differing.size(), 1);
     EXPECT_LE(differing.size(), 2);
-    EXPECT_TRUE(differing.filter(input).size() == 1 && differing.filter(input).first().startsWith(QStringLiteral("1\t")));
+    EXPECT_TRUE(differing.filter(input).size() == 1 &&
+                differing.filter(input).first().startsWith(QStringLiteral("1\t")));
 
     // The newer-line rows can be left out; the classic ones stay.
     const QStringList classic = diagnostics::shownRows(*status, false);
