@@ -6,6 +6,7 @@
 #pragma once
 
 #include "support/DemoSiteStatus.h"
+#include "status/StatusBoard.h"
 
 #include "base/ComponentContext.h"
 #include "component/StatusInternals.h"
@@ -48,7 +49,7 @@ public:
     void showEntireSite() { showGroup(site.siteGroupId); }
 
     StatusWindow& window() { return windowOf(*status); }
-    StatusGrid& grid(int section) { return windowOf(*status).grid(section); }
+    StatusGrid& grid(int section) { return windowOf(*status).board().sections().grid(section); }
 
     /// Rows of all eight sections.
     int shownRows() {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "domain/Address.h"
+#include "status/StatusBoard.h"
 #include "grid/ColumnLayout.h"
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
@@ -148,7 +149,7 @@ private:
 
     void collectPoints() {
         for (int section = 0; section < kSectionCount; ++section) {
-            const StatusGrid& grid = window_.grid(section);
+            const StatusGrid& grid = window_.board().sections().grid(section);
             const int column = grid.columnIndex(col::Address);
             if (column < 0)
                 continue;

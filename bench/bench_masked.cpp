@@ -9,6 +9,7 @@
 //    most frequent mask report.
 //   bench_masked --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 #include "BenchSite.h"
+#include "status/StatusBoard.h"
 
 #include "db/ConnectionImpl.h"
 #include "site/SiteStatusText.h"
@@ -88,7 +89,7 @@ struct MaskedSite {
     explicit MaskedSite(int points) : site(points) {
         maskedInputs = maskInputs(*site.db, kMasked);
         site.show();
-        StatusGrid& list = site.window().gridMasked();
+        StatusGrid& list = site.window().board().sections().masked();
         for (int row = 1; row <= list.rowCount(); ++row)
             listed.append(list.text(row, col::Address));
         QSet<QString> shown(listed.begin(), listed.end());
@@ -109,7 +110,7 @@ struct MaskedSite {
 MaskedSite& maskedSite() { return keptSite<MaskedSite>(kSitePoints); }
 
 void counters(benchmark::State& state, MaskedSite& s) {
-    state.counters["masked_rows"] = s.site.window().gridMasked().rowCount();
+    state.counters["masked_rows"] = s.site.window().board().sections().masked().rowCount();
     state.counters["masked_inputs"] = s.maskedInputs;
     state.counters["log_bytes"] = double(s.site.errorLogBytes());
 }
@@ -117,13 +118,13 @@ void counters(benchmark::State& state, MaskedSite& s) {
 void BM_FillMaskedGrid(benchmark::State& state) {
     MaskedSite& s = maskedSite();
     for (auto _ : state)
-        s.site.window().FillMaskedGrid();
+        s.site.window().board().maskedPoints().FillMaskedGrid();
     counters(state, s);
 }
 
 void BM_UpdateMaskedItem_Rewrite(benchmark::State& state) {
     MaskedSite& s = maskedSite();
-    MaskedPoints& list = s.site.window().maskedPoints();
+    MaskedPoints& list = s.site.window().board().maskedPoints();
     const int n = int(s.listed.size());
     int i = 0;
     for (auto _ : state) {
@@ -136,7 +137,7 @@ void BM_UpdateMaskedItem_Rewrite(benchmark::State& state) {
 
 void BM_UpdateMaskedItem_RemoveAdd(benchmark::State& state) {
     MaskedSite& s = maskedSite();
-    MaskedPoints& list = s.site.window().maskedPoints();
+    MaskedPoints& list = s.site.window().board().maskedPoints();
     const int n = int(s.listed.size());
     int i = 0;
     for (auto _ : state) {
@@ -150,7 +151,7 @@ void BM_UpdateMaskedItem_RemoveAdd(benchmark::State& state) {
 
 void BM_UpdateMaskedItem_Unlisted(benchmark::State& state) {
     MaskedSite& s = maskedSite();
-    MaskedPoints& list = s.site.window().maskedPoints();
+    MaskedPoints& list = s.site.window().board().maskedPoints();
     const int n = int(s.unlisted.size());
     int i = 0;
     for (auto _ : state)

@@ -15,6 +15,7 @@
 #include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
 #include "ui/StatusGridModel.h"
+#include "window/StatusWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -31,8 +32,14 @@
 
 namespace {
 
+
 using namespace so;
 using namespace so::bench;
+
+/// A section's grid view in the window, found by its object name.
+SectionGridView* gridView(const QWidget& frame, int section) {
+    return frame.findChild<SectionGridView*>(QStringLiteral("grid") + StatusWindow::sectionName(Section(section)));
+}
 
 /// Counts paint events of the watched viewports.
 class PaintCount : public QObject {
@@ -49,7 +56,7 @@ protected:
 
 bool anyPending(StatusFrame& frame) {
     for (int section = 0; section < kSectionCount; ++section)
-        if (frame.sectionModel(section)->hasPendingChanges())
+        if (gridView(frame, section)->gridModel()->hasPendingChanges())
             return true;
     return false;
 }
@@ -115,8 +122,8 @@ int main(int argc, char** argv) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         PaintCount paints;
         for (int section = 0; section < kSectionCount; ++section)
-            frame->sectionView(section)->viewport()->installEventFilter(&paints);
-        QComboBox* box = frame->groupBox();
+            gridView(*frame, section)->viewport()->installEventFilter(&paints);
+        QComboBox* box = frame->findChild<QComboBox*>(QStringLiteral("groupBox"));
         const int small = site.window().findGroupEntry(site.site.smallGroupId);
         const int entire = site.window().findGroupEntry(site.site.siteGroupId);
 

@@ -17,6 +17,7 @@
 #include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
 #include "ui/StatusGridModel.h"
+#include "window/StatusWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,8 +35,14 @@
 
 namespace {
 
+
 using namespace so;
 using namespace so::bench;
+
+/// A section's grid view in the window, found by its object name.
+SectionGridView* gridView(const QWidget& frame, int section) {
+    return frame.findChild<SectionGridView*>(QStringLiteral("grid") + StatusWindow::sectionName(Section(section)));
+}
 
 /// Time stamps (ns since the storm's clock started) of paint events of the watched viewports.
 class PaintWatch : public QObject {
@@ -86,13 +93,13 @@ Options parse(const QStringList& args) {
 
 void flushModels(StatusFrame& frame) {
     for (int section = 0; section < kSectionCount; ++section)
-        frame.sectionModel(section)->flush();
-    frame.maskedModel()->flush();
+        gridView(frame, section)->gridModel()->flush();
+    frame.findChild<SectionGridView*>(QStringLiteral("maskedList"))->gridModel()->flush();
 }
 
 bool viewsHoldEveryRow(StatusFrame& frame, BenchSite& site) {
     for (int section = 0; section < kSectionCount; ++section)
-        if (frame.sectionModel(section)->rowCount() != site.grid(section).rowCount())
+        if (gridView(frame, section)->gridModel()->rowCount() != site.grid(section).rowCount())
             return false;
     return true;
 }
@@ -146,7 +153,7 @@ QJsonObject runSite(int points, const Options& options) {
     PaintWatch watch(clock);
     QVector<int> visibleSections;
     for (int section = 0; section < kSectionCount; ++section) {
-        SectionGridView* view = frame->sectionView(section);
+        SectionGridView* view = gridView(*frame, section);
         view->viewport()->installEventFilter(&watch);
         if (view->isVisible() && !view->viewport()->visibleRegion().isEmpty())
             visibleSections.append(section);
@@ -157,7 +164,7 @@ QJsonObject runSite(int points, const Options& options) {
     out[QStringLiteral("visible_sections")] = visible;
     int flushesBefore = 0;
     for (int section = 0; section < kSectionCount; ++section)
-        flushesBefore += frame->sectionModel(section)->signalCounts().dataChanged;
+        flushesBefore += gridView(*frame, section)->gridModel()->signalCounts().dataChanged;
 
     using Clock = std::chrono::steady_clock;
     std::vector<float> samples;
@@ -196,7 +203,7 @@ QJsonObject runSite(int points, const Options& options) {
         longestGapNs = std::max(longestGapNs, stormNs - stamps.back());
     int flushes = -flushesBefore;
     for (int section = 0; section < kSectionCount; ++section)
-        flushes += frame->sectionModel(section)->signalCounts().dataChanged;
+        flushes += gridView(*frame, section)->gridModel()->signalCounts().dataChanged;
 
     const auto at = [&](double q) {
         return samples.empty() ? 0.0 : double(samples[std::min(samples.size() - 1, size_t(q * double(samples.size())))]);

@@ -73,6 +73,19 @@
     </message>
 </context>
 <context>
+    <name>so::FrameStatusBar</name>
+    <message>
+        <location filename="../src/ui/FrameStatusBar.cpp" line="+39"/>
+        <source>No state change received yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+42"/>
+        <source>Last state change: </source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>so::PlusMinusToggle</name>
     <message>
         <location filename="../src/ui/SectionHeader.cpp" line="+27"/>
@@ -93,25 +106,71 @@
 <context>
     <name>so::SectionGridView</name>
     <message>
-        <location filename="../src/ui/SectionGridView.cpp" line="+370"/>
+        <location filename="../src/ui/SectionGridView.cpp" line="+371"/>
         <source>Sort by Severity (alarms first)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>so::SectionsArea</name>
+    <message>
+        <location filename="../src/ui/SectionsArea.cpp" line="+72"/>
+        <source>The points of the %1 section, one row a point</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>Masked points</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The masked points of the whole site, one row a point</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Overridden points</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The points of the shown group under an operator&apos;s override, one row a point</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
     <name>so::StatusFrame</name>
     <message>
-        <location filename="../src/ui/StatusFrame.cpp" line="+127"/>
-        <source>No state change received yet</source>
+        <location filename="../src/ui/StatusFrame.cpp" line="+206"/>
+        <source>Export</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+66"/>
+        <location line="-2"/>
+        <source>The rows could not be written to %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Export to CSV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>CSV files (*.csv)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>so::ToolbarBand</name>
+    <message>
+        <location filename="../src/ui/ToolbarBand.cpp" line="+83"/>
         <source>Overridden</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <source>Overridden Points</source>
         <translation type="unfinished"></translation>
     </message>
@@ -127,12 +186,12 @@
     </message>
     <message>
         <location line="+3"/>
-        <location line="+332"/>
+        <location line="+166"/>
         <source>Status</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-332"/>
+        <location line="-165"/>
         <location line="+3"/>
         <source>Status Group</source>
         <translation type="unfinished"></translation>
@@ -150,7 +209,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+19"/>
+        <location line="+24"/>
         <location line="+1"/>
         <source>Sections shown</source>
         <translation type="unfinished"></translation>
@@ -161,7 +220,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+5"/>
         <source>Status group</source>
         <translation type="unfinished"></translation>
     </message>
@@ -171,7 +230,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+22"/>
+        <location line="+13"/>
         <source>Find name or address (Ctrl+F)</source>
         <translation type="unfinished"></translation>
     </message>
@@ -191,79 +250,33 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+4"/>
         <source>Show only the points in alarm or warning</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+25"/>
-        <location line="+495"/>
+        <location line="+23"/>
         <source>Export</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-493"/>
+        <location line="+2"/>
         <source>Copy or export rows</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+5"/>
         <source>Copy Selected Rows</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+6"/>
         <source>Export Section to CSV</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location line="+7"/>
         <source>Export Window to CSV...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+36"/>
-        <source>The points of the %1 section, one row a point</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+19"/>
-        <source>Masked points</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>The masked points of the whole site, one row a point</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+5"/>
-        <source>Overridden points</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>The points of the shown group under an operator&apos;s override, one row a point</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+375"/>
-        <source>Last state change: </source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+38"/>
-        <source>The rows could not be written to %1: %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+11"/>
-        <source>Export to CSV</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>CSV files (*.csv)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,4 +1,5 @@
 #include "FuzzSite.h"
+#include "status/StatusBoard.h"
 
 #include "FuzzTargets.h"
 
@@ -63,12 +64,12 @@ FuzzSite::FuzzSite() {
         }
     };
     for (int section = 0; section < 8; ++section) {
-        StatusGrid& grid = window().grid(section);
+        StatusGrid& grid = window().board().sections().grid(section);
         for (int row = 1; row <= grid.rowCount(); ++row)
             add(grid.text(row, QStringLiteral("Address")));
     }
-    for (int row = 1; row <= window().gridMasked().rowCount(); ++row)
-        add(window().gridMasked().text(row, QStringLiteral("Address")));
+    for (int row = 1; row <= window().board().sections().masked().rowCount(); ++row)
+        add(window().board().sections().masked().text(row, QStringLiteral("Address")));
     for (db::Recordset rs = db_->query(QStringLiteral("SELECT Address FROM Controllers")); !rs.eof(); rs.moveNext())
         add(rs.field(0).toString());
     if (addresses_.isEmpty())
@@ -109,7 +110,7 @@ qint64 FuzzSite::databaseChanges() {
 std::array<int, 8> FuzzSite::rowCounts() {
     std::array<int, 8> counts{};
     for (int section = 0; section < 8; ++section)
-        counts[std::size_t(section)] = window().grid(section).rowCount();
+        counts[std::size_t(section)] = window().board().sections().grid(section).rowCount();
     return counts;
 }
 
@@ -126,8 +127,8 @@ void FuzzSite::checkAddressIndexes() {
         }
     };
     for (int section = 0; section < 8; ++section)
-        checkGrid(window().grid(section), QStringLiteral("section %1").arg(section));
-    checkGrid(window().gridMasked(), QStringLiteral("masked list"));
+        checkGrid(window().board().sections().grid(section), QStringLiteral("section %1").arg(section));
+    checkGrid(window().board().sections().masked(), QStringLiteral("masked list"));
 }
 
 }  // namespace so::fuzz

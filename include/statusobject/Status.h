@@ -25,6 +25,8 @@
 // Without a QApplication (a QCoreApplication only) the component runs headless: the window's state
 // object exists and every member works on it, but no widget is created.
 //
+// Checks beside the operation (the rows shown, for comparing windows) are in Diagnostics.h.
+//
 // Ownership: the host owns the Status and everything it hands over (console, site connection,
 // database connection, dialogs); they must outlive their use by this Status, and the destructor
 // makes no call into them. The Status owns its window (widget()) until the host puts that widget
@@ -178,10 +180,6 @@ public:
     /// unknown device type or an address of no known form, SyncPipe notices of another topic or
     /// with an unknown action. The first of each kind is written to the error log.
     int inputsIgnored() const;
-    /// The shown rows, one line a row, for comparing two windows: the section number, then each
-    /// column but LastUpdated as "\tKey=text" (with "#icon" when the cell has one) in key order;
-    /// rows in address order. Without newerLine the newer-line controllers' rows are left out.
-    QStringList shownRows(bool newerLine = true) const;
     /// The site database as the window last found it: answering, answering with its write lock
     /// held elsewhere, not answering, or its file damaged (nothing is saved until it is whole).
     enum class SiteState { Reachable, Busy, Unreachable, Damaged };

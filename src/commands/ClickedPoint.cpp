@@ -1,4 +1,5 @@
 #include "commands/ClickedPoint.h"
+#include "status/StatusBoard.h"
 
 #include "base/Errors.h"
 #include "grid/ColumnLayout.h"
@@ -10,7 +11,7 @@
 namespace so {
 
 ClickedPoint::ClickedPoint(StatusWindow& window)
-    : pane_(Section(window.currentSection())), row_(window.currentRow()), grid_(window.grid(window.currentSection())) {}
+    : pane_(window.currentSection()), row_(window.currentRow()), grid_(window.board().sections().grid(pane_)) {}
 
 const QString& ClickedPoint::address() const { return grid_.text(row_, col::Address); }
 

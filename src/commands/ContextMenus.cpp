@@ -1,4 +1,5 @@
 #include "commands/ContextMenus.h"
+#include "status/StatusBoard.h"
 
 #include "base/ErrorTrap.h"
 #include "domain/Permissions.h"
@@ -28,7 +29,7 @@ TopMenu ContextMenus::buttonReleased(int pane, const CellSelected& cellSelected,
         if (!cellSelected || !cellSelected(row, column))
             return TopMenu::None;
 
-        const QString address = window_.grid(pane).text(row, col::Address);
+        const QString address = window_.board().sections().grid(pane).text(row, col::Address);
         // Asked anew for every entry enabled by permission (the operator's right and the point's
         // role), by the rule the field applies to a desk's command as well.
         const MenuModel::Permission permitted = [&] { return CheckCommandPermission(ctx_, address); };
@@ -53,9 +54,9 @@ TopMenu ContextMenus::buttonReleased(int pane, const CellSelected& cellSelected,
 bool ContextMenus::followMenuPoint() {
     if (menuAddress_.isEmpty())
         return true;
-    const int pane = window_.currentSection();
+    const Section pane = window_.currentSection();
     const int row = window_.currentRow();
-    StatusGrid& grid = window_.grid(pane);
+    StatusGrid& grid = window_.board().sections().grid(pane);
     if (row >= 1 && row <= grid.rowCount() && grid.text(row, col::Address) == menuAddress_)
         return true;
     // The rows changed while the menu was up (a refill, a sort): the remembered row number may

@@ -1,4 +1,5 @@
 #include "commands/DeviceDetails.h"
+#include "status/StatusBoard.h"
 
 #include "commands/ClickedPoint.h"
 #include "commands/MenuModel.h"
@@ -116,7 +117,7 @@ void DeviceDetails::runMainEntry(int index) {
 // ---------------------------------------------------------------- refresh entries 0 and 1
 
 void DeviceDetails::refreshControllers(int index) {
-    const int pane = window_.currentSection();
+    const int pane = sectionIndex(window_.currentSection());
     const QStringList controllers = controllerAddresses(index, pane);
     if (controllers.isEmpty())
         return;
@@ -154,7 +155,7 @@ QStringList DeviceDetails::controllerAddresses(int index, int pane) {
 
 void DeviceDetails::refreshRows(int pane, const QStringList& controllers) {
     const ControllerPrefixes prefixes(controllers);
-    StatusGrid& grid = window_.grid(pane);
+    StatusGrid& grid = window_.board().sections().grid(pane);
     for (int row = 1; row <= grid.rowCount(); ++row) {
         const QString address = grid.text(row, col::Address);
         if (!prefixes.covers(address))
@@ -162,7 +163,7 @@ void DeviceDetails::refreshRows(int pane, const QStringList& controllers) {
         // Communication boxes and ports keep stored reports of their own, not a controller's.
         if (Section(pane) == Section::Boxes || Section(pane) == Section::Ports)
             replay_.RequestSuperStatus(false, address, qint16(pane));
-        window_.DBStatusUpdate(dbStatusGridIndex(pane, address), address, row);
+        window_.board().dbRefresh().DBStatusUpdate(dbStatusGridIndex(pane, address), address, row);
     }
 }
 

@@ -14,6 +14,7 @@ class SuperStatusReplay;
 
 /// The window's state object (sections, grids, group box, timers); exists without widgets.
 StatusWindow& windowOf(Status& status);
+const StatusWindow& windowOf(const Status& status);
 /// The component-wide settings of the instance.
 ComponentContext& contextOf(Status& status);
 /// Status group storage; the window's group box follows deletions made through it.

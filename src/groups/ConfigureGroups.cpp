@@ -1,4 +1,5 @@
 #include "groups/ConfigureGroups.h"
+#include "status/StatusBoard.h"
 
 #include "groups/Catalogue.h"
 #include "base/ErrorTrap.h"
@@ -423,7 +424,7 @@ void ConfigureGroups::buildColumnLists() {
         for (int section = 0; section < kSectionCount; ++section) {
             QVector<ColumnItem>& items = columns_[section];
             items.clear();
-            const StatusGrid& grid = window_.grid(section);
+            const StatusGrid& grid = window_.board().sections().grid(section);
             for (int i = 0; i < grid.columnCount(); ++i) {
                 const GridColumn& column = grid.column(i);
                 if (column.key != col::NotUsed)
@@ -518,11 +519,11 @@ int ConfigureGroups::moveColumn(int row, int step) {
 void ConfigureGroups::applyColumns() {
     for (int section = 0; section < kSectionCount; ++section)
         if (applyColumns(section))
-            window_.columnsChangedByOperator(section);
+            window_.columnsChangedByOperator(Section(section));
 }
 
 bool ConfigureGroups::applyColumns(int section) {
-    StatusGrid& grid = window_.grid(section);
+    StatusGrid& grid = window_.board().sections().grid(section);
     bool changed = false;
     bool visibilityChanged = false;
     int position = 0;

@@ -127,7 +127,7 @@ AttentionPanel::AttentionPanel(AttentionList& list, GoToRow goToRow, QWidget* pa
         if (reloading_)
             return;
         const bool valid = current.isValid() && size_t(current.row()) < list_.entries().size();
-        keptSection_ = valid ? list_.entries()[size_t(current.row())].section : -1;
+        keptSection_ = valid ? std::optional(list_.entries()[size_t(current.row())].section) : std::nullopt;
         keptAddress_ = valid ? list_.entries()[size_t(current.row())].address : QString();
     });
     connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { goTo(index, false); });

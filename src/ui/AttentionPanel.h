@@ -9,7 +9,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "domain/Section.h"
+
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QTableView;
@@ -45,7 +48,7 @@ class AttentionPanel : public QWidget {
 public:
     /// Goes to a point's row in its section (row from 1); opens the row's context menu when
     /// `openMenu`.
-    using GoToRow = std::function<void(int section, int row, bool openMenu)>;
+    using GoToRow = std::function<void(Section section, int row, bool openMenu)>;
 
     AttentionPanel(AttentionList& list, GoToRow goToRow, QWidget* parent = nullptr);
 
@@ -80,7 +83,7 @@ private:
     QTimer flashTimer_;
     int flashesLeft_ = 0;
     bool reloading_ = false;
-    int keptSection_ = -1;  // the entry the operator is on
+    std::optional<Section> keptSection_;  // the entry the operator is on
     QString keptAddress_;
 };
 

@@ -3,6 +3,7 @@
 #include "commands/ContextMenus.h"
 #include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
+#include "window/StatusWindow.h"
 
 #include <QItemSelectionModel>
 #include <QMenu>
@@ -11,17 +12,17 @@ namespace so {
 
 RowContextMenu::RowContextMenu(ContextMenus& menus, StatusFrame& window)
     : QObject(&window), menus_(menus), window_(window) {
-    window_.setOnGridMouseUp([this](int section, int, const QPoint& globalPos) { gridMouseUp(section, globalPos); });
+    window_.setOnGridMouseUp([this](Section section, int, const QPoint& globalPos) { gridMouseUp(section, globalPos); });
 }
 
-void RowContextMenu::gridMouseUp(int section, const QPoint& globalPos) {
-    SectionGridView* view = window_.sectionView(section);
+void RowContextMenu::gridMouseUp(Section section, const QPoint& globalPos) {
+    auto* view = window_.findChild<SectionGridView*>(QStringLiteral("grid") + StatusWindow::sectionName(section));
     // The window counts the current cell's row and column from 1; the view from 0.
     const auto cellSelected = [view](int row, int column) {
         const QModelIndex index = view->model()->index(row - 1, column - 1);
         return index.isValid() && view->selectionModel()->isSelected(index);
     };
-    menus_.buttonReleased(section, cellSelected, [&](TopMenu menu) { popup(menu, globalPos); });
+    menus_.buttonReleased(sectionIndex(section), cellSelected, [&](TopMenu menu) { popup(menu, globalPos); });
 }
 
 void RowContextMenu::popup(TopMenu menu, const QPoint& globalPos) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "commands/MenuModel.h"
+#include "domain/Section.h"
 
 #include <QObject>
 #include <QPoint>
@@ -29,7 +30,7 @@ public:
     RowContextMenu(ContextMenus& menus, StatusFrame& window);
 
     /// A mouse button went up over the grid of a section at globalPos.
-    void gridMouseUp(int section, const QPoint& globalPos);
+    void gridMouseUp(Section section, const QPoint& globalPos);
 
     /// Fills menu with the entries of a model array (its submenus included); triggering an entry
     /// records it in `chosen` and closes `top`, the menu whose popup is running.

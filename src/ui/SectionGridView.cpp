@@ -122,7 +122,8 @@ int windowButtonCode(Qt::MouseButton button) {
     }
 }
 
-SectionGridView::SectionGridView(StatusWindow& window, int section, StatusGridModel* model, QWidget* parent)
+SectionGridView::SectionGridView(StatusWindow& window, std::optional<Section> section, StatusGridModel* model,
+                                 QWidget* parent)
     : QTableView(parent), window_(window), section_(section), model_(model) {
     setModel(model);
     model_->setPalette(palette());
@@ -153,7 +154,7 @@ SectionGridView::SectionGridView(StatusWindow& window, int section, StatusGridMo
     columns->setStretchLastSection(true);
     columns->setHighlightSections(false);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    if (section_ >= 0) {
+    if (section_) {
         columns->setSectionsMovable(true);
         columns->setSectionsClickable(true);
         columns->setSortIndicatorShown(true);
@@ -305,7 +306,7 @@ void SectionGridView::syncColumnsFromGrid() {
         header->resizeSection(i, column.width);
         header->setSectionHidden(i, !column.visible);
     }
-    if (section_ >= 0)
+    if (section_)
         header->setSortIndicator(-1, Qt::AscendingOrder);
     syncing_ = false;
     emit contentHeightChanged();
@@ -357,7 +358,7 @@ int SectionGridView::contentHeight() const {
 }
 
 void SectionGridView::onHeaderClicked(int logical) {
-    window_.sortByColumn(section_, logical);
+    window_.sortByColumn(*section_, logical);
     if (logical < 0 || logical >= model_->grid().columnCount())
         return;
     // The column's tag holds "DESC" right after an ascending sort.
@@ -382,18 +383,18 @@ void SectionGridView::changeEvent(QEvent* event) {
 
 void SectionGridView::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
-    if (section_ < 0)
+    if (!section_)
         return;
-    window_.gridPressed(section_, windowButtonCode(event->button()));
+    window_.gridPressed(*section_, windowButtonCode(event->button()));
     const QModelIndex index = indexAt(event->position().toPoint());
     if (index.isValid())
-        window_.setCurrentCell(section_, index.row() + 1, index.column() + 1);
+        window_.setCurrentCell(*section_, index.row() + 1, index.column() + 1);
 }
 
 void SectionGridView::keyPressEvent(QKeyEvent* event) {
     const bool menuKey = event->key() == Qt::Key_Menu ||
                          (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
-    if (!menuKey || section_ < 0) {
+    if (!menuKey || !section_) {
         QTableView::keyPressEvent(event);
         return;
     }
@@ -414,10 +415,12 @@ void SectionGridView::openMenuFromKeyboard() {
     setCurrentIndex(index);
     selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index);
-    window_.gridPressed(section_, windowButtonCode(Qt::RightButton));
-    window_.setCurrentCell(section_, index.row() + 1, index.column() + 1);
+    if (!section_)
+        return;
+    window_.gridPressed(*section_, windowButtonCode(Qt::RightButton));
+    window_.setCurrentCell(*section_, index.row() + 1, index.column() + 1);
     if (mouseUp_)
-        mouseUp_(section_, windowButtonCode(Qt::RightButton), viewport()->mapToGlobal(visualRect(index).center()));
+        mouseUp_(*section_, windowButtonCode(Qt::RightButton), viewport()->mapToGlobal(visualRect(index).center()));
 }
 
 bool SectionGridView::goToGridRow(int row) {
@@ -427,14 +430,15 @@ bool SectionGridView::goToGridRow(int row) {
     setCurrentIndex(index);
     selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index, QAbstractItemView::PositionAtCenter);
-    window_.setCurrentCell(section_, row, index.column() + 1);
+    if (section_)
+        window_.setCurrentCell(*section_, row, index.column() + 1);
     return true;
 }
 
 void SectionGridView::mouseReleaseEvent(QMouseEvent* event) {
     QTableView::mouseReleaseEvent(event);
-    if (section_ >= 0 && mouseUp_)
-        mouseUp_(section_, windowButtonCode(event->button()), event->globalPosition().toPoint());
+    if (section_ && mouseUp_)
+        mouseUp_(*section_, windowButtonCode(event->button()), event->globalPosition().toPoint());
 }
 
 }  // namespace so

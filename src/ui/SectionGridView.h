@@ -1,13 +1,13 @@
 // The view of one grid of the status window: a table with fixed row heights over a
 // StatusGridModel, its columns sized, ordered and hidden as the grid's columns say.
 //
-// For a section grid (section 0 to 7) it forwards the operator's actions to the window's state
+// For a section grid it forwards the operator's actions to the window's state
 // object: a header click sorts (sortByColumn, 0-based column), a press over a cell records it
 // as the current cell (setCurrentCell, row and column from 1, on any button so that a right click
 // picks the row its context menu acts on) after gridPressed, and moving or resizing a column
 // is written back into the grid's columns (so the window's unload saves it) followed by
 // columnsChangedByOperator. Every mouse release goes to the mouse-up handler (the context menu).
-// The masked-points and overridden-points grids (sections -1 and -2) only show their rows.
+// The masked-points and overridden-points grids (no section) only show their rows.
 //
 // Shift+F10 and the Menu key open the current row's context menu the way a right click on it does;
 // a right click on the column header offers sorting by severity.
@@ -21,12 +21,14 @@
 // (the arrow keys, PgUp and PgDn move within the grid).
 #pragma once
 
+#include "domain/Section.h"
 #include "grid/RowFilter.h"
 
 #include <QPoint>
 #include <QTableView>
 
 #include <functional>
+#include <optional>
 
 namespace so {
 
@@ -40,14 +42,13 @@ int windowButtonCode(Qt::MouseButton button);
 class SectionGridView : public QTableView {
     Q_OBJECT
 public:
-    using MouseUpHandler = std::function<void(int section, int button, const QPoint& globalPos)>;
-    static constexpr int kMaskedGrid = -1;
-    /// The overridden points list: like the masked list, it only shows its rows.
-    static constexpr int kOverriddenGrid = -2;
+    using MouseUpHandler = std::function<void(Section section, int button, const QPoint& globalPos)>;
 
-    SectionGridView(StatusWindow& window, int section, StatusGridModel* model, QWidget* parent = nullptr);
+    /// The view of a section's grid, or with no section of the masked or overridden list.
+    SectionGridView(StatusWindow& window, std::optional<Section> section, StatusGridModel* model,
+                    QWidget* parent = nullptr);
 
-    int section() const { return section_; }
+    std::optional<Section> section() const { return section_; }
     StatusGridModel* gridModel() const { return model_; }
     void setMouseUpHandler(MouseUpHandler handler) { mouseUp_ = std::move(handler); }
 
@@ -115,7 +116,7 @@ private:
     void onDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles);
 
     StatusWindow& window_;
-    const int section_;
+    const std::optional<Section> section_;
     StatusGridModel* model_;
     MouseUpHandler mouseUp_;
     SeverityMarkerDelegate* markers_ = nullptr;

@@ -49,7 +49,7 @@ void PlusMinusToggle::paintEvent(QPaintEvent*) {
         p.drawLine(cx, cy - arm, cx, cy + arm);
 }
 
-SectionHeader::SectionHeader(int section, const QString& caption, QWidget* parent)
+SectionHeader::SectionHeader(Section section, const QString& caption, QWidget* parent)
     : QWidget(parent), section_(section), toggle_(new PlusMinusToggle(this)), caption_(new QLabel(caption, this)),
       counts_(new QLabel(this)), alarms_(new QLabel(this)), warnings_(new QLabel(this)) {
     toggle_->setSectionName(caption);

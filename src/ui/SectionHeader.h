@@ -3,6 +3,7 @@
 // its alarms behind a red triangle and its warnings behind an amber circle.
 #pragma once
 
+#include "domain/Section.h"
 #include "grid/RowFilter.h"
 
 #include <QAbstractButton>
@@ -36,9 +37,9 @@ private:
 class SectionHeader : public QWidget {
     Q_OBJECT
 public:
-    SectionHeader(int section, const QString& caption, QWidget* parent = nullptr);
+    SectionHeader(Section section, const QString& caption, QWidget* parent = nullptr);
 
-    int section() const { return section_; }
+    Section section() const { return section_; }
     PlusMinusToggle* toggle() const { return toggle_; }
     QLabel* captionLabel() const { return caption_; }
     QLabel* countsLabel() const { return counts_; }
@@ -53,10 +54,10 @@ public:
 
 signals:
     /// The operator clicked the toggle.
-    void toggleClicked(int section);
+    void toggleClicked(Section section);
 
 private:
-    const int section_;
+    const Section section_;
     PlusMinusToggle* toggle_;
     QLabel* caption_;
     QLabel* counts_;

@@ -20,13 +20,14 @@ bool AttentionList::Place::operator<(const Place& other) const {
 }
 
 AttentionList::AttentionList(Sections& sections) : sections_(sections) {
-    for (int section = 0; section < kSectionCount; ++section)
-        sections_.grid(section).setConditionsListener(this, section);
+    // Each grid tells its changes under its section's number.
+    for (Section section : kAllSections)
+        sections_.grid(section).setConditionsListener(this, sectionIndex(section));
     pending_.reserve(kMaxPending);
 }
 
 AttentionList::~AttentionList() {
-    for (int section = 0; section < kSectionCount; ++section)
+    for (Section section : kAllSections)
         sections_.grid(section).setConditionsListener(nullptr, 0);
 }
 
@@ -37,7 +38,7 @@ void AttentionList::setEnabled(bool on) {
     reset();
 }
 
-void AttentionList::conditionsChanged(int section, const StatusGrid& grid, int row) {
+void AttentionList::conditionsChanged(int tag, const StatusGrid& grid, int row) {
     if (!enabled_ || paused_)
         return;
     if (overflow_)
@@ -49,17 +50,18 @@ void AttentionList::conditionsChanged(int section, const StatusGrid& grid, int r
         pending_.clear();
         return;
     }
-    pending_.push_back({section, grid.rowKey(row)});
+    pending_.push_back({Section(tag), grid.rowKey(row)});
 }
 
-void AttentionList::keysChanged(int section, const StatusGrid& grid) {
+void AttentionList::keysChanged(int tag, const StatusGrid& grid) {
     if (!enabled_ || paused_)
         return;
+    const Section section = Section(tag);
     // Rare (a group's rows refilled outside a load): the section's entries are read anew.
-    for (Ordered::iterator entry : byKey_[size_t(section)])
+    for (Ordered::iterator entry : byKey_[size_t(tag)])
         if (entry != ordered_.end())
             erase(entry);
-    byKey_[size_t(section)].clear();
+    byKey_[size_t(tag)].clear();
     std::erase_if(pending_, [&](const Pending& p) { return p.section == section; });
     SyncResult ignored;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
@@ -78,8 +80,8 @@ void AttentionList::resume(qint64 nowMs) {
     addAllRows(nowMs);
 }
 
-AttentionList::Ordered::iterator& AttentionList::slot(int section, int key) {
-    std::vector<Ordered::iterator>& keys = byKey_[size_t(section)];
+AttentionList::Ordered::iterator& AttentionList::slot(Section section, int key) {
+    std::vector<Ordered::iterator>& keys = byKey_[size_t(sectionIndex(section))];
     if (size_t(key) >= keys.size())
         keys.resize(size_t(key) + 1024, ordered_.end());
     return keys[size_t(key)];
@@ -95,7 +97,7 @@ void AttentionList::erase(Ordered::iterator entry) {
     changed();
 }
 
-void AttentionList::rate(int section, int key, int row, qint64 nowMs, SyncResult& result) {
+void AttentionList::rate(Section section, int key, int row, qint64 nowMs, SyncResult& result) {
     const StatusGrid& grid = sections_.grid(section);
     const RowConditions conditions = grid.conditions(row);
     const Severity now = severity(conditions);
@@ -139,11 +141,11 @@ AttentionList::SyncResult AttentionList::sync(qint64 nowMs) {
     SyncResult result;
     std::vector<Pending> pending;
     pending.swap(pending_);
-    for (int section = 0; section < kSectionCount; ++section)
+    for (Section section : kAllSections)
         sections_.grid(section).nextListenRound();  // rows that change from here on are queued again
     if (overflow_) {
         overflow_ = false;
-        for (int section = 0; section < kSectionCount; ++section) {
+        for (Section section : kAllSections) {
             const StatusGrid& grid = sections_.grid(section);
             for (int row = 1; row <= grid.rowCount(); ++row) {
                 const int key = grid.rowKey(row);
@@ -188,7 +190,7 @@ void AttentionList::reset() {
     clearedCount_ = 0;
     active_.fill(0);
     changed();
-    for (int section = 0; section < kSectionCount; ++section)
+    for (Section section : kAllSections)
         sections_.grid(section).nextListenRound();
 }
 
@@ -196,7 +198,7 @@ void AttentionList::addAllRows(qint64 nowMs) {
     if (!enabled_)
         return;
     SyncResult result;
-    for (int section = 0; section < kSectionCount; ++section) {
+    for (Section section : kAllSections) {
         const StatusGrid& grid = sections_.grid(section);
         for (int row = 1; row <= grid.rowCount(); ++row)
             if (!grid.conditions(row).empty())
@@ -247,14 +249,14 @@ QString AttentionList::nameOf(const AttentionEntry& entry) const {
 
 QString AttentionList::reason(const AttentionEntry& entry) const {
     QString words = conditionWords(entry.conditions);
-    if (!entry.conditions.has(Condition::Offline) || entry.section == int(Section::Controllers) ||
+    if (!entry.conditions.has(Condition::Offline) || entry.section == Section::Controllers ||
         entry.address.size() < 5)
         return words;
     // Off line because its controller is: the row says which.
     const QString controller = isNewerLineAddress(entry.address) ? newerLineControllerAddress(entry.address)
                                                                    : classicControllerAddress(entry.address);
     AttentionEntry parent;
-    parent.section = int(Section::Controllers);
+    parent.section = Section::Controllers;
     parent.address = controller;
     const StatusGrid& controllers = sections_.grid(Section::Controllers);
     const int row = rowOf(parent);

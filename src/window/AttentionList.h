@@ -34,7 +34,7 @@ namespace so {
 class Sections;
 
 struct AttentionEntry {
-    int section = 0;
+    Section section = Section::Doors;
     int key = -1;  // the row's key in its section grid
     QString address;
     Severity severity = Severity::Warning;  // the severity it is listed under, kept once cleared
@@ -65,9 +65,9 @@ public:
     void setKeepClearedMs(qint64 ms) { keepClearedMs_ = ms; }
 
     /// Queues a row whose conditions changed (the grids call this, once per sync).
-    void conditionsChanged(int section, const StatusGrid& grid, int row) override;
+    void conditionsChanged(int tag, const StatusGrid& grid, int row) override;
     /// A section's rows were removed, cleared or placed anew: its entries are read again from its rows.
-    void keysChanged(int section, const StatusGrid& grid) override;
+    void keysChanged(int tag, const StatusGrid& grid) override;
     /// While a group fills, the rows' changes are not queued; resume() then reads every row.
     void pause();
     void resume(qint64 nowMs);
@@ -113,17 +113,17 @@ private:
     };
     using Ordered = std::map<Place, AttentionEntry>;
     struct Pending {
-        int section;
+        Section section;
         int key;
     };
     struct Cleared {
         qint64 clearedMs;
-        int section;
+        Section section;
         int key;
     };
     /// The entry of a row key, or ordered_.end().
-    Ordered::iterator& slot(int section, int key);
-    void rate(int section, int key, int row, qint64 nowMs, SyncResult& result);
+    Ordered::iterator& slot(Section section, int key);
+    void rate(Section section, int key, int row, qint64 nowMs, SyncResult& result);
     void erase(Ordered::iterator entry);
     void dropOldestCleared(qint64 nowMs, SyncResult& result);
     void changed() { snapshotStale_ = true; }

@@ -42,7 +42,7 @@ StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
       caption_(kCaption) {
     collapsed_.fill(true);
     board_->sections().masked().setVisible(false);
-    for (int section = 0; section < kSectionCount; ++section)
+    for (Section section : kAllSections)
         board_->sections().grid(section).setVisible(false);
 
     refreshTimer_.setInterval(kTimerIntervalMs);
@@ -74,19 +74,10 @@ void StatusWindow::setAttentionEnabled(bool on) {
         view_->attentionChanged(false);
 }
 
-Sections& StatusWindow::sections() { return board_->sections(); }
-StatusGrid& StatusWindow::grid(int section) { return board_->sections().grid(section); }
-StatusGrid& StatusWindow::gridMasked() { return board_->sections().masked(); }
-StatusDecoder& StatusWindow::decoder() { return board_->decoder(); }
-MaskedPoints& StatusWindow::maskedPoints() { return board_->maskedPoints(); }
-int StatusWindow::refreshCounter() const { return board_->quietPeriod().ticks; }
-void StatusWindow::resetRefreshCounter() { board_->quietPeriod().ticks = 0; }
-RecentChanges& StatusWindow::recentChanges() { return board_->recentChanges(); }
-
 // ---------------------------------------------------------------- view notifications
 
 void StatusWindow::notifySections() {
-    for (int section = 0; section < kSectionCount; ++section)
+    for (Section section : kAllSections)
         board_->sections().grid(section).setVisible(isSectionGridVisible(section));
     board_->sections().masked().setVisible(viewMode_ == ViewMode::Masked);
     if (view_ != nullptr)
@@ -117,24 +108,25 @@ void StatusWindow::showProgress(const QString& text) {
 
 void StatusWindow::sizeDefaultColumns() {
     const TextMetrics metrics = view_ != nullptr ? view_->textMetrics() : TextMetrics{};
-    for (int section = 0; section < kSectionCount; ++section) {
-        fitPending_[section] = layoutMeansDefaults(section, ctx_.layout.columnHeaderPos[section]);
-        if (fitPending_[section])
+    for (Section section : kAllSections) {
+        const int index = sectionIndex(section);
+        fitPending_[size_t(index)] = layoutMeansDefaults(index, ctx_.layout.columnHeaderPos[index]);
+        if (fitPending_[size_t(index)])
             scaleDefaultWidths(board_->sections().grid(section), metrics);
         if (view_ != nullptr)
             view_->columnWidthsChanged(section);
     }
     scaleDefaultWidths(board_->sections().masked(), metrics);
     if (view_ != nullptr)
-        view_->columnWidthsChanged(-1);
+        view_->listColumnWidthsChanged(WindowView::SideList::Masked);
 }
 
 void StatusWindow::fitFilledSections() {
     if (view_ == nullptr)
         return;
     const TextMetrics metrics = view_->textMetrics();
-    for (int section = 0; section < kSectionCount; ++section) {
-        if (fitPending_[section] && fitContentWidths(board_->sections().grid(section), metrics))
+    for (Section section : kAllSections) {
+        if (fitPending_[size_t(sectionIndex(section))] && fitContentWidths(board_->sections().grid(section), metrics))
             view_->columnWidthsChanged(section);
     }
 }
@@ -147,20 +139,20 @@ void StatusWindow::setCover(bool shown) {
 
 // ---------------------------------------------------------------- section state
 
-bool StatusWindow::isSectionGridVisible(int section) const {
-    if (viewMode_ != ViewMode::Sections || section < 0 || section >= kSectionCount)
+bool StatusWindow::isSectionGridVisible(Section section) const {
+    if (viewMode_ != ViewMode::Sections)
         return false;
-    if (soloSection_ >= 0)
-        return soloSection_ == section;
-    return headerShown_[section] && !collapsed_[section];
+    if (soloSection_)
+        return *soloSection_ == section;
+    return isHeaderShown(section) && !isCollapsed(section);
 }
 
 bool StatusWindow::modulesItemVisible() const { return ctx_.rk8SupportEnabled; }
 
-QString StatusWindow::sectionName(int section) {
+QString StatusWindow::sectionName(Section section) {
     static const char* const names[kSectionCount] = {"Doors",       "Inputs", "Relays", "Readers",
                                                      "Controllers", "Pylons", "Ports",  "Modules"};
-    return section >= 0 && section < kSectionCount ? QString::fromLatin1(names[section]) : QString();
+    return QString::fromLatin1(names[sectionIndex(section)]);
 }
 
 QString StatusWindow::allSectionsText() { return QStringLiteral("Status Group"); }
@@ -255,7 +247,7 @@ void StatusWindow::reloadSelectedGroup() {
     trap(ctx_, QStringLiteral("FMain.cmbStatusGroup_Click"), [&] {
         // A large group takes a moment: the pointer and the status bar say so until it shows.
         BusyPointer busy(*ctx_.dialogs);
-        StatusDecoder::KeptThreatNames names(decoder());
+        StatusDecoder::KeptThreatNames names(board_->decoder());
         setCover(true);
         const bool selected = selectedGroupIndex_ >= 0 && selectedGroupIndex_ < groupEntries_.size();
         Filler::KindRecords fillRecords;
@@ -335,30 +327,16 @@ void StatusWindow::FillPointsInGroup(int objectId, qint32 groupId) {
     });
 }
 
-void StatusWindow::DBStatusUpdate(qint32 gridIndex, const QString& address, int row) {
-    board_->dbRefresh().DBStatusUpdate(gridIndex, address, row);
-}
-
-QString StatusWindow::GetContThreatLevelForStatus(const QString& statusValue) {
-    return board_->dbRefresh().GetContThreatLevelForStatus(statusValue);
-}
-
-QString StatusWindow::ZR2GetContThreatLevelForID(qint32 controllerId) {
-    return board_->dbRefresh().ZR2GetContThreatLevelForID(controllerId);
-}
-
 void StatusWindow::RefreshAllRows() {
     board_->fullRefresh().run(currentGroup_);
     if (viewMode_ == ViewMode::Overridden)
         overridden_.fill();
 }
 
-void StatusWindow::FillMaskedGrid() { board_->maskedPoints().FillMaskedGrid(); }
-
 // ---------------------------------------------------------------- timers
 
 void StatusWindow::RefreshStatus() {
-    resetRefreshCounter();
+    board_->quietPeriod().ticks = 0;
     refreshTimer_.start();
 }
 
@@ -460,14 +438,11 @@ void StatusWindow::closeByOperator() {
 
 // ---------------------------------------------------------------- toolbars and headers
 
-void StatusWindow::showAllSections() { setSoloSection(-1); }
+void StatusWindow::showAllSections() { setSoloSection(std::nullopt); }
 
-void StatusWindow::showOnlySection(int section) {
-    if (section >= 0 && section < kSectionCount)
-        setSoloSection(section);
-}
+void StatusWindow::showOnlySection(Section section) { setSoloSection(section); }
 
-void StatusWindow::setSoloSection(int section) {
+void StatusWindow::setSoloSection(std::optional<Section> section) {
     trap(ctx_, QStringLiteral("FMain.tbrSG_ButtonMenuClick"), [&] {
         soloSection_ = section;
         // Choosing in the sections menu shows the sections again when the masked list was shown.
@@ -484,12 +459,12 @@ void StatusWindow::showView(ViewMode mode) {
         if (mode == ViewMode::Overridden) {
             overridden_.fill();
             if (view_ != nullptr && fitContentWidths(overridden_.grid(), view_->textMetrics()))
-                view_->columnWidthsChanged(WindowView::kOverriddenList);
+                view_->listColumnWidthsChanged(WindowView::SideList::Overridden);
         }
         // The masked list widens its names and addresses to the longest of them when it shows.
         if (mode == ViewMode::Masked && view_ != nullptr &&
             fitContentWidths(board_->sections().masked(), view_->textMetrics()))
-            view_->columnWidthsChanged(-1);
+            view_->listColumnWidthsChanged(WindowView::SideList::Masked);
         notifySections();
         arrange();
     });
@@ -514,11 +489,10 @@ void StatusWindow::showHelp() {
     });
 }
 
-void StatusWindow::toggleSection(int section) {
+void StatusWindow::toggleSection(Section section) {
     trap(ctx_, QStringLiteral("FMain.imgPlusMinus_Click"), [&] {
-        if (section < 0 || section >= kSectionCount)
-            return;
-        collapsed_[section] = !collapsed_[section];
+        bool& collapsed = collapsed_[size_t(sectionIndex(section))];
+        collapsed = !collapsed;
         notifySections();
         arrange();
     });
@@ -526,7 +500,7 @@ void StatusWindow::toggleSection(int section) {
 
 // ---------------------------------------------------------------- grid interaction
 
-void StatusWindow::sortByColumn(int section, int column) {
+void StatusWindow::sortByColumn(Section section, int column) {
     trap(ctx_, QStringLiteral("Status: vGrid_ColumnClick"), [&] {
         StatusGrid& grid = board_->sections().grid(section);
         GridColumn& clicked = grid.column(column);
@@ -542,7 +516,7 @@ void StatusWindow::sortByColumn(int section, int column) {
     });
 }
 
-void StatusWindow::setCurrentCell(int section, int row, int column) {
+void StatusWindow::setCurrentCell(Section section, int row, int column) {
     trap(ctx_, QStringLiteral("FMain.vGrid_CellClick"), [&] {
         currentSection_ = section;
         currentRow_ = row;
@@ -550,7 +524,7 @@ void StatusWindow::setCurrentCell(int section, int row, int column) {
     });
 }
 
-void StatusWindow::gridPressed(int section, int button) {
+void StatusWindow::gridPressed(Section section, int button) {
     trap(ctx_, QStringLiteral("FMain: vGrid_MouseDown"), [&] {
         if (view_ != nullptr)
             view_->focusGrid(section);
@@ -559,10 +533,10 @@ void StatusWindow::gridPressed(int section, int button) {
     });
 }
 
-void StatusWindow::columnsChangedByOperator(int section) {
+void StatusWindow::columnsChangedByOperator(std::optional<Section> section) {
     // The operator's own widths and order from now on: no fill widens this section's columns.
-    if (section >= 0 && section < kSectionCount)
-        fitPending_[section] = false;
+    if (section)
+        fitPending_[size_t(sectionIndex(*section))] = false;
     arrange();
     resizeTimer_.start();
 }

@@ -23,6 +23,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace so {
 
@@ -64,16 +65,13 @@ public:
     void setView(WindowView* view) { view_ = view; }
     WindowView* view() const { return view_; }
 
-    // ---- the rows and what writes them
+    // ---- the rows and what writes them (the sections, the masked list, the decoder, the database
+    // refresh, the quiet period and the recent changes are the board's)
     StatusBoard& board() { return *board_; }
-    Sections& sections();
-    StatusGrid& grid(int section);
-    StatusGrid& gridMasked();
+    const StatusBoard& board() const { return *board_; }
     /// The overridden points list (OverriddenPoints), filled whenever its view is chosen.
     StatusGrid& gridOverridden() { return overridden_.grid(); }
     OverriddenPoints& overriddenPoints() { return overridden_; }
-    StatusDecoder& decoder();
-    MaskedPoints& maskedPoints();
     /// Rows of all eight sections.
     int shownRowCount() const;
 
@@ -97,28 +95,28 @@ public:
     QString deletedGroupName() const { return deletedGroupName_; }
 
     // ---- current cell and context-menu flag
-    int currentSection() const { return currentSection_; }
+    Section currentSection() const { return currentSection_; }
     int currentRow() const { return currentRow_; }
     int currentColumn() const { return currentColumn_; }
     bool contextMenuArmed() const { return contextMenuArmed_; }
     void setContextMenuArmed(bool on) { contextMenuArmed_ = on; }
 
     // ---- sections and views
-    bool isCollapsed(int section) const { return collapsed_.at(section); }
+    bool isCollapsed(Section section) const { return collapsed_[size_t(sectionIndex(section))]; }
     /// The section's header strip is shown (its kind was filled for the current group).
-    bool isHeaderShown(int section) const { return headerShown_.at(section); }
+    bool isHeaderShown(Section section) const { return headerShown_[size_t(sectionIndex(section))]; }
     /// The current group fills the section: its entry in the sections menu is enabled.
-    bool isSectionUsed(int section) const { return sectionUsed_.at(section); }
-    /// The section filling the window on its own; -1 while all sections show.
-    int soloSection() const { return soloSection_; }
-    /// A section's name as menus and headers show it ("Doors" ... "Modules"); empty for no section.
-    static QString sectionName(int section);
+    bool isSectionUsed(Section section) const { return sectionUsed_[size_t(sectionIndex(section))]; }
+    /// The section filling the window on its own; none while all sections show.
+    std::optional<Section> soloSection() const { return soloSection_; }
+    /// A section's name as menus and headers show it ("Doors" ... "Modules").
+    static QString sectionName(Section section);
     /// The sections menu's entry that shows all sections.
     static QString allSectionsText();
     /// The sections button's caption: the name of the section shown alone, or allSectionsText().
-    QString sectionButtonCaption() const { return soloSection_ < 0 ? allSectionsText() : sectionName(soloSection_); }
+    QString sectionButtonCaption() const { return soloSection_ ? sectionName(*soloSection_) : allSectionsText(); }
     /// The section grid is visible: header shown, expanded, and chosen.
-    bool isSectionGridVisible(int section) const;
+    bool isSectionGridVisible(Section section) const;
     bool modulesItemVisible() const;
     ViewMode viewMode() const { return viewMode_; }
     QString caption() const { return caption_; }
@@ -135,12 +133,6 @@ public:
     void setAttentionEnabled(bool on);
 
     // ---- counters and timers
-    /// Ticks of the refresh timer since the last reported state change (the board's quiet period).
-    int refreshCounter() const;
-    /// Every reported state change restarts the quiet period the full refresh waits for.
-    void resetRefreshCounter();
-    /// The last changes of the shown points' state cells (row highlight and tooltip).
-    RecentChanges& recentChanges();
     int resizeCounter() const { return resizeCounter_; }
     /// The quiet-period timer: a full refresh once the host stopped reporting for a while.
     QTimer& refreshTimer() { return refreshTimer_; }
@@ -179,18 +171,14 @@ public:
     // ---- filling and refreshing
     void FillPoints(qint32 groupId = 0);
     void FillPointsInGroup(int objectId, qint32 groupId);
-    void DBStatusUpdate(qint32 gridIndex, const QString& address, int row);
-    QString GetContThreatLevelForStatus(const QString& statusValue);
-    QString ZR2GetContThreatLevelForID(qint32 controllerId);
     /// The full refresh (classic menu entry 6; F5; the quiet-period timer).
     void RefreshAllRows();
-    void FillMaskedGrid();
 
     // ---- toolbars and section headers
     /// Every section with rows, stacked (also back from the masked list or the placeholder).
     void showAllSections();
-    /// One section filling the window; a number outside 0-7 changes nothing.
-    void showOnlySection(int section);
+    /// One section filling the window.
+    void showOnlySection(Section section);
     void showOverridden();
     void showMasked();
     void showSections();
@@ -199,18 +187,19 @@ public:
     /// The window's help.
     void showHelp();
     /// Opens a collapsed section, collapses an open one.
-    void toggleSection(int section);
+    void toggleSection(Section section);
 
     // ---- grid interaction
     /// Sorts a section by a column (from 0): ascending, then descending on the next click.
-    void sortByColumn(int section, int column);
+    void sortByColumn(Section section, int column);
     /// Records the current cell (row and column from 1).
-    void setCurrentCell(int section, int row, int column);
+    void setCurrentCell(Section section, int row, int column);
     /// A mouse button went down over a section grid (button 2 is the right button, which arms
     /// the context menu).
-    void gridPressed(int section, int button);
-    /// The operator moved or resized a column of a section grid.
-    void columnsChangedByOperator(int section);
+    void gridPressed(Section section, int button);
+    /// The operator moved or resized a column of a section grid, or of the masked or overridden
+    /// list (no section).
+    void columnsChangedByOperator(std::optional<Section> section);
 
 signals:
     /// The window unloaded itself (Esc): the component must treat it as closed.
@@ -225,8 +214,8 @@ private:
     void arrange();
     /// Switches the view mode (a toolbar button), under that button's report name.
     void showView(ViewMode mode);
-    /// One section alone, or -1 for all; back to the sections view.
-    void setSoloSection(int section);
+    /// One section alone, or none for all; back to the sections view.
+    void setSoloSection(std::optional<Section> section);
     /// Scales the default columns' widths to the view's font; marks those sections for fitting.
     void sizeDefaultColumns();
     /// Widens the columns of filled sections that still show the component's own widths.
@@ -245,7 +234,7 @@ private:
     qint32 currentGroup_ = 0;
     QString deletedGroupName_;
 
-    int currentSection_ = 0;
+    Section currentSection_ = Section::Doors;
     int currentRow_ = 0;
     int currentColumn_ = 0;
     bool contextMenuArmed_ = false;
@@ -256,7 +245,7 @@ private:
     /// The section shows its default columns and the operator has not moved or resized one:
     /// each fill widens them to its rows.
     std::array<bool, kSectionCount> fitPending_{};
-    int soloSection_ = -1;
+    std::optional<Section> soloSection_;
     ViewMode viewMode_ = ViewMode::Sections;
     QString caption_;
     bool coverShown_ = false;

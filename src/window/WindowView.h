@@ -5,6 +5,7 @@
 // component runs headless the view is null and StatusWindow works on its state alone.
 #pragma once
 
+#include "domain/Section.h"
 #include "window/ColumnFit.h"
 
 #include <QRectF>
@@ -27,8 +28,8 @@ public:
     /// The status-group box's entries or its selected entry changed.
     virtual void groupBoxChanged() = 0;
     virtual void captionChanged(const QString& caption) = 0;
-    /// Give the keyboard focus to the grid of a section (0 to 7).
-    virtual void focusGrid(int section) = 0;
+    /// Give the keyboard focus to the grid of a section.
+    virtual void focusGrid(Section section) = 0;
     /// Open the "Configure Status Groups" dialog (the lock is already taken).
     virtual void openConfigureDialog() = 0;
     /// Close the window's widgets (the state object has already run its unload step).
@@ -37,14 +38,15 @@ public:
     virtual qint64 nativeHandle() const = 0;
     /// The window's current position and size in twips (left, top, width, height).
     virtual QRectF geometryTwips() const = 0;
-    /// The grids beside the sections, as columnWidthsChanged names them.
-    static constexpr int kMaskedList = -1;
-    static constexpr int kOverriddenList = -2;
+    /// The grids beside the sections.
+    enum class SideList { Masked, Overridden };
     /// How the view draws texts, for sizing the default columns; without measuring functions the
     /// design widths stay (a view that draws nothing).
     virtual TextMetrics textMetrics() const { return {}; }
-    /// The widths of a section's columns changed in its grid (0 to 7; kMaskedList, kOverriddenList).
-    virtual void columnWidthsChanged(int section) { Q_UNUSED(section); }
+    /// The widths of a section's columns changed in its grid.
+    virtual void columnWidthsChanged(Section section) { Q_UNUSED(section); }
+    /// The widths of the masked or the overridden list's columns changed.
+    virtual void listColumnWidthsChanged(SideList list) { Q_UNUSED(list); }
     /// The attention list's entries changed; `newAlarm` when a point became an alarm.
     virtual void attentionChanged(bool newAlarm) { Q_UNUSED(newAlarm); }
     /// A long operation's progress for the status bar; an empty text when it is over.

@@ -3,6 +3,7 @@
 // the field's bursts (a forced door, a controller going off line with its points, a mass mask)
 // come and go.
 #include "AppLog.h"
+#include "status/StatusBoard.h"
 #include "AppTestSite.h"
 #include "ResourceTexts.h"
 #include "SimulatedField.h"
@@ -49,7 +50,7 @@ struct SiteOnScreen : ::testing::Test {
         for (int section = 0; section < so::kSectionCount; ++section) {
             if (only >= 0 && section != only)
                 continue;
-            const so::StatusGrid& grid = window.grid(section);
+            const so::StatusGrid& grid = window.board().sections().grid(section);
             for (int row = 1; row <= grid.rowCount(); ++row, ++rows)
                 bad += so::severity(grid, row) != so::Severity::Normal ? 1 : 0;
         }

@@ -1,6 +1,7 @@
 // Two workstations, each a Status on its own SiteHost, fed by one simulated field: a command sent
 // from one window reaches the field through the host, and the answer changes the row in both.
 #include "AppLog.h"
+#include "status/StatusBoard.h"
 #include "AppTestSite.h"
 #include "DrawnImageList.h"
 #include "ResourceTexts.h"
@@ -46,7 +47,7 @@ struct TwoWorkstations : ::testing::Test {
             window.selectGroupEntry(window.findGroupEntry(site.site.smallGroupId));
         }
     }
-    so::StatusGrid& doors(int station) { return windowOf(stations[size_t(station)]->status()).grid(0); }
+    so::StatusGrid& doors(int station) { return windowOf(stations[size_t(station)]->status()).board().sections().grid(0); }
 };
 
 TEST_F(TwoWorkstations, AnUnlockFromOneWindowChangesTheDoorRowInBoth) {

@@ -1,4 +1,5 @@
 #include "CommandsFixture.h"
+#include "status/StatusBoard.h"
 
 namespace so::test {
 namespace {
@@ -98,13 +99,13 @@ TEST_F(ClassicCommandsTest, ControllerLookupBindsTheAddress) {
 
 TEST_F(ClassicCommandsTest, ACommandFromAnOpenMenuFollowsItsPointWhenRowsMove) {
     window->FillPoints(site.sectionGroupIds[0]);
-    StatusGrid& doors = window->grid(0);
+    StatusGrid& doors = window->board().sections().grid(0);
     ASSERT_GT(doors.rowCount(), 2);
     const QString door = doors.text(1, col::Address);
     const int addressColumn = doors.columnIndex(col::Address);
     int popups = 0;
     const auto chooseUnlock = [&](const std::function<void()>& whileOpen) {
-        window->gridPressed(0, 2);
+        window->gridPressed(Section::Doors, 2);
         click(0, door);
         menus->buttonReleased(0, [](int, int) { return true; }, [&](TopMenu) {
             ++popups;

@@ -30,7 +30,7 @@ protected:
 
     /// Appends a row to a pane's grid, as a fill would; returns its number.
     int addRow(int pane, const QString& address, qint64 deviceNumber = 0, const QString& name = {}) {
-        StatusGrid& grid = window->grid(pane);
+        StatusGrid& grid = window->board().sections().grid(pane);
         const int row = grid.addRow();
         grid.setText(row, col::Address, address);
         grid.setData(row, col::Address, deviceNumber);
@@ -42,12 +42,12 @@ protected:
     void click(int pane, const QString& address) {
         const int row = rowOf(pane, address);
         ASSERT_NE(row, 0) << address.toStdString();
-        window->setCurrentCell(pane, row, 1);
+        window->setCurrentCell(Section(pane), row, 1);
     }
 
     /// A right click on a row: press, then release over the selected cell. Returns the menu built.
     TopMenu rightClick(int pane, const QString& address) {
-        window->gridPressed(pane, 2);
+        window->gridPressed(Section(pane), 2);
         click(pane, address);
         return menus->buttonReleased(pane, [](int, int) { return true; });
     }

@@ -1,4 +1,5 @@
 #include "CommandsFixture.h"
+#include "status/StatusBoard.h"
 
 #include "site/SiteStatusText.h"
 
@@ -20,7 +21,7 @@ protected:
                  .arg(controllerId));
     }
     QString cell(int pane, const QString& address, const QString& key) {
-        return window->grid(pane).text(rowOf(pane, address), key);
+        return window->board().sections().grid(pane).text(rowOf(pane, address), key);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "CommandsFixture.h"
+#include "status/StatusBoard.h"
 
 namespace so::test {
 namespace {
@@ -106,14 +107,14 @@ class ContextMenuTest : public CommandsFixture {};
 
 TEST_F(ContextMenuTest, MouseUpShowsNothingUnlessArmedOverASelectedCell) {
     showPane(0);
-    const QString door = window->grid(0).text(1, col::Address);
+    const QString door = window->board().sections().grid(0).text(1, col::Address);
     int popups = 0;
     const auto popup = [&](TopMenu) { ++popups; };
     const auto selected = [](int, int) { return true; };
 
     // Armed, but no row or column recorded: nothing, and the flag stays set.
-    window->gridPressed(0, 2);
-    window->setCurrentCell(0, 0, 0);
+    window->gridPressed(Section::Doors, 2);
+    window->setCurrentCell(Section::Doors, 0, 0);
     EXPECT_EQ(menus->buttonReleased(0, selected, popup), TopMenu::None);
     EXPECT_TRUE(window->contextMenuArmed());
 
@@ -133,7 +134,7 @@ TEST_F(ContextMenuTest, MouseUpShowsNothingUnlessArmedOverASelectedCell) {
     EXPECT_FALSE(window->contextMenuArmed());
 
     // A left click (never armed) shows nothing.
-    window->gridPressed(0, 1);
+    window->gridPressed(Section::Doors, 1);
     EXPECT_EQ(menus->buttonReleased(0, selected, popup), TopMenu::None);
     EXPECT_EQ(popups, 1);
 }
@@ -195,7 +196,7 @@ TEST_F(ContextMenuTest, NewerLineStateCarriesAndTheComponentListIsBuiltBeforeThe
 
     host.permissions[10] = false;
     int components = 0;
-    window->gridPressed(0, 2);
+    window->gridPressed(Section::Doors, 2);
     click(0, door);
     EXPECT_EQ(menus->buttonReleased(0, [](int, int) { return true; },
                                    [&](TopMenu) { components = menus->model().count(A::CompProps); }),

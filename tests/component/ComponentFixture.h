@@ -3,6 +3,7 @@
 #pragma once
 
 #include "support/SiteFixture.h"
+#include "status/StatusBoard.h"
 #include "support/DemoSiteStatus.h"
 #include "base/ComponentContext.h"
 #include "component/StatusInternals.h"
@@ -31,7 +32,7 @@ protected:
 
     StatusWindow& window() { return windowOf(*status); }
     ComponentContext& ctx() { return contextOf(*status); }
-    StatusGrid& grid(int section) { return windowOf(*status).grid(section); }
+    StatusGrid& grid(int section) { return windowOf(*status).board().sections().grid(section); }
 
     /// The row of an address in a section (0 when not shown).
     int rowOf(int section, const QString& address) { return grid(section).findRow(address); }

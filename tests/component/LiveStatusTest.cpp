@@ -2,6 +2,7 @@
 // right rows, the newer line's controllers, modules and keypads are re-read from the database,
 // stored controller reports replay on request, and the quiet-period timer runs the full refresh.
 #include "component/ComponentFixture.h"
+#include "status/StatusBoard.h"
 #include "component/StatusInternals.h"
 
 #include "status/SuperStatus.h"
@@ -58,7 +59,7 @@ protected:
         return out;
     }
 
-    bool maskedListed(const QString& address) { return window().gridMasked().findRow(address) > 0; }
+    bool maskedListed(const QString& address) { return window().board().sections().masked().findRow(address) > 0; }
 };
 
 TEST_F(LiveStatusTest, EveryDeviceTypeReachesItsRowAndItsDoor) {
@@ -108,7 +109,7 @@ TEST_F(LiveStatusTest, EveryDeviceTypeReachesItsRowAndItsDoor) {
         window().refreshTimerTick();  // the counter counts; every report sets it back to 0
         status->StateChange(c.type, c.address, c.state, kTime, QString::fromLatin1(c.value));
         EXPECT_EQ(cell(c.section, c.rowAddress, QString::fromLatin1(c.key)), QString::fromLatin1(c.expected));
-        EXPECT_EQ(window().refreshCounter(), 0);
+        EXPECT_EQ(window().board().quietPeriod().ticks, 0);
     }
     EXPECT_EQ(ctx().errorLog.reportsWritten(), 0);
     EXPECT_TRUE(host.loggedErrors.isEmpty()) << host.loggedErrors.join(QLatin1Char('\n')).toStdString();
@@ -155,8 +156,8 @@ TEST_F(LiveStatusTest, AReportWithoutTimeShowsNowInTheHostsDateFormat) {
     fresh->Show();
     const QString sm = point(kReader, 0, "SM");
     fresh->StateChange(QStringLiteral("READER"), sm, 1);
-    const int row = windowOf(*fresh).grid(3).findRow(sm);
-    const QString shown = windowOf(*fresh).grid(3).text(row, QStringLiteral("LastUpdated"));
+    const int row = windowOf(*fresh).board().sections().grid(3).findRow(sm);
+    const QString shown = windowOf(*fresh).board().sections().grid(3).text(row, QStringLiteral("LastUpdated"));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$")).match(shown).hasMatch())
         << shown.toStdString();
     EXPECT_TRUE(shown.startsWith(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));

@@ -2,6 +2,7 @@
 // groups, the host's housekeeping calls, layout persistence, shutting down, and input
 // from outside that must never reach the database.
 #include "component/ComponentFixture.h"
+#include "status/StatusBoard.h"
 #include "component/StatusInternals.h"
 
 #include "base/ErrorLog.h"
@@ -152,7 +153,7 @@ TEST_F(StatusLifecycleTest, ALayoutSavedOnUnloadLoadsBackIdenticallyApostrophesI
     for (int number = 1380; number <= 1430; ++number)
         host.texts.insert(number, QStringLiteral("Operator's R%1").arg(number));
     status->Show();
-    window().grid(0).moveColumn(2, 0);
+    window().board().sections().grid(0).moveColumn(2, 0);
     status->ShutDown();
     const LayoutSettings saved = ctx().layout;
     bool anyApostrophe = false;
@@ -175,7 +176,7 @@ TEST_F(StatusLifecycleTest, ALayoutSavedOnUnloadLoadsBackIdenticallyApostrophesI
         SCOPED_TRACE(section);
         EXPECT_EQ(contextOf(*again).layout.columnHeaderPos[section], saved.columnHeaderPos[section]);
         StatusGrid& before = grid(section);
-        StatusGrid& after = windowOf(*again).grid(section);
+        StatusGrid& after = windowOf(*again).board().sections().grid(section);
         ASSERT_EQ(after.columnCount(), before.columnCount());
         for (int c = 0; c < after.columnCount(); ++c) {
             EXPECT_EQ(after.column(c).key, before.column(c).key);
@@ -197,7 +198,7 @@ TEST_F(StatusLifecycleTest, AGroupCreatedThroughTheHostCallComesBackWithItsStore
 
 TEST_F(StatusLifecycleTest, ALayoutSaveFailingAtCloseIsToldAndTheLayoutSavedAtTheNextClose) {
     status->Show();
-    window().grid(0).moveColumn(2, 0);
+    window().board().sections().grid(0).moveColumn(2, 0);
     const QString procedure = QStringLiteral("KSP_Update_Profile_Persisted_Details");
     const QString params = scalar(*db, QStringLiteral("SELECT params FROM sys_procedures WHERE name = '%1'").arg(procedure)).toString();
     const QString body = scalar(*db, QStringLiteral("SELECT body FROM sys_procedures WHERE name = '%1'").arg(procedure)).toString();

@@ -6,6 +6,7 @@
 // link); a group save must leave the stored points as they were; and nothing stored before the
 // loss may be lost once the database is back.
 #include "component/StatusInternals.h"
+#include "status/StatusBoard.h"
 #include "reliability/ReliabilitySite.h"
 #include "support/DatabaseLoss.h"
 
@@ -54,7 +55,7 @@ TEST_P(DatabaseLoss, LiveStateChangesKeepUpdatingTheGrids) {
     const QString controller = s->firstAddress(4);
     const QString pylon = s->firstAddress(5);
     ASSERT_FALSE(input.isEmpty() || controller.isEmpty() || pylon.isEmpty());
-    StatusDecoder& decoder = s->window().decoder();
+    StatusDecoder& decoder = s->window().board().decoder();
     for (int i = 0; i < 200; ++i) {
         const QString stamp = QStringLiteral("2024-03-01 10:%1:%2").arg(i / 60, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0'));
         const quint8 voltage = quint8(i);

@@ -6,6 +6,7 @@
 // read-only entry points wrote nothing, and the writing ones stored exactly the texts given (the
 // legitimate site gets those texts written by bound parameters after its own operations).
 #include "component/StatusInternals.h"
+#include "status/StatusBoard.h"
 #include "reliability/ReliabilitySite.h"
 
 #include "groups/GroupStore.h"
@@ -270,7 +271,7 @@ TEST(HostileLayouts, ABadOrIncompleteStoredLayoutCostsOnlyItsSectionAndIsNeverOv
         EXPECT_GE(s.grid(section).columnIndex(QStringLiteral("Address")), 0) << section;
     EXPECT_EQ(s.grid(5).column(0).caption, QStringLiteral("Where"));
     EXPECT_EQ(s.grid(1).column(0).caption, QStringLiteral("Input"));
-    EXPECT_GT(s.window().sections().masked().columnCount(), 0);
+    EXPECT_GT(s.window().board().sections().masked().columnCount(), 0);
     EXPECT_GT(s.grid(2).rowCount(), 0);
     // Settings after the unusable ones were still read; the unusable ones kept their defaults.
     const LayoutSettings& layout = contextOf(*s.status).layout;
@@ -299,7 +300,7 @@ TEST(HostileLayouts, ABadOrIncompleteStoredLayoutCostsOnlyItsSectionAndIsNeverOv
 TEST(HostileBounds, TextBeyondTheSitesLimitsAndUnknownPointsAreDroppedNotKept) {
     ReliabilitySite s;
     s.showGroup(s.site.siteGroupId);
-    const int maskedRows = s.window().sections().masked().rowCount();
+    const int maskedRows = s.window().board().sections().masked().rowCount();
     const int groupEntries = int(s.window().groupEntries().size());
     const QString input = s.firstAddress(1, QStringLiteral("BI"));
     const QString module = s.firstAddress(7);
@@ -334,9 +335,9 @@ TEST(HostileBounds, TextBeyondTheSitesLimitsAndUnknownPointsAreDroppedNotKept) {
         const QString unknownInput = QStringLiteral("\\\\SNET.Q9.C9.BI%1").arg(i % 100, 2, 10, QLatin1Char('0'));
         s.status->StateChange(QStringLiteral("STD_INPUT"), unknownInput, 67, {}, QStringLiteral("1"));
     }
-    EXPECT_EQ(s.window().sections().masked().rowCount(), maskedRows);
+    EXPECT_EQ(s.window().board().sections().masked().rowCount(), maskedRows);
     s.status->StateChange(QStringLiteral("STD_INPUT"), input, 67, {}, QStringLiteral("1"));
-    StatusGrid& masked = s.window().sections().masked();
+    StatusGrid& masked = s.window().board().sections().masked();
     EXPECT_GT(masked.findRow(input) + masked.findRow(ConvertToDoorAddress(input)), 0);
 
     // The same "group created" notice again and again adds its group once.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "component/StatusInternals.h"
+#include "status/StatusBoard.h"
 #include "site/DemoSite.h"
 #include "base/ComponentContext.h"
 #include "support/DatabaseChecksum.h"
@@ -55,7 +56,7 @@ struct ReliabilitySite {
     QString logPath() const { return folder.filePath(QStringLiteral("StatusObject.log")); }
 
     StatusWindow& window() { return windowOf(*status); }
-    StatusGrid& grid(int section) { return windowOf(*status).grid(section); }
+    StatusGrid& grid(int section) { return windowOf(*status).board().sections().grid(section); }
 
     /// Shows the window, then the group (the operator choosing it in the group box).
     void showGroup(int groupId) {

@@ -9,6 +9,7 @@
 // The ordinary run sends 100,000 changes; STATUSOBJECT_SOAK_CHANGES sets another number (the
 // million-change run of RELIABILITY.md).
 #include "reliability/ReliabilitySite.h"
+#include "status/StatusBoard.h"
 
 #include "domain/Address.h"
 #include "domain/Formatting.h"
@@ -139,7 +140,7 @@ struct StampTable {
 
 StampTable probeStamping(ReliabilitySite& s, const QVector<QStringList>& targets, const QString& format) {
     StampTable t{QVector<std::array<bool, 256>>(targets.size()), QVector<std::array<bool, 256>>(targets.size())};
-    StatusDecoder& decoder = s.window().decoder();
+    StatusDecoder& decoder = s.window().board().decoder();
     QDateTime probeTime(QDate(2019, 1, 1), QTime(0, 0));
     for (int f = 0; f < targets.size(); ++f) {
         const Feed& feed = kFeeds[f];
@@ -251,7 +252,7 @@ TEST(Soak, MixedStateChangesOnATenThousandRowWindowEndShowingTheLastStateOfEvery
     const qint64 residentAtEnd = residentBytes();
 
     // Every row shows the last change sent to it.
-    StatusDecoder& decoder = s.window().decoder();
+    StatusDecoder& decoder = s.window().board().decoder();
     int rowsChecked = 0;
     for (int section = 0; section < kSectionCount; ++section) {
         StatusGrid& grid = s.grid(section);

@@ -6,6 +6,7 @@
 // case-sensitive collation among them), and every table, column and procedure name in it must be
 // spelled as the site's schema spells it.
 #include "SiteTestSupport.h"
+#include "status/StatusBoard.h"
 #include "support/SqlServerLike.h"
 
 #include "App.h"
@@ -58,7 +59,7 @@ QVector<SentStatement> collectSentStatements(const QString& siteFile, const QStr
             window.selectGroupEntry(group);
             window.RefreshAllRows();
             for (int section = 0; section < 8; ++section) {
-                so::StatusGrid& grid = window.grid(section);
+                so::StatusGrid& grid = window.board().sections().grid(section);
                 for (int row = 1; row <= grid.rowCount(); ++row) {
                     // Each row through the grid code of its line.
                     const QString address = grid.text(row, QStringLiteral("Address"));
@@ -68,16 +69,16 @@ QVector<SentStatement> collectSentStatements(const QString& siteFile, const QStr
                                              : section == 4 ? so::refresh::ZR2Controllers
                                              : section == 7 ? so::refresh::ZR2Modules
                                                             : section;
-                    window.DBStatusUpdate(gridIndex, address, row);
+                    window.board().dbRefresh().DBStatusUpdate(gridIndex, address, row);
                 }
                 if (grid.rowCount() > 0) {
-                    window.setCurrentCell(section, 1, 1);
+                    window.setCurrentCell(so::Section(section), 1, 1);
                     menus.details().runMainEntry(so::entry::RefreshPane);
                     menus.details().runMainEntry(so::entry::RefreshControllers);
                 }
             }
         }
-        window.FillMaskedGrid();
+        window.board().maskedPoints().FillMaskedGrid();
 
         so::GroupStore& groups = groupStoreOf(status);
         Recordset rs = app.siteDb().query(QStringLiteral(

@@ -102,7 +102,7 @@ protected:
 
     QVector<Listed> listed() {
         // Read through the panel's model, as the operator reads the table.
-        const AttentionModel* model = frame->attentionPanel()->model();
+        const AttentionModel* model = child<AttentionPanel>("attentionPanel")->model();
         const AttentionList& list = window().attention();
         QVector<Listed> out;
         for (int row = 0; row < model->rowCount(); ++row) {
@@ -125,7 +125,7 @@ TEST_F(AttentionListOnTheWindow, NewestAlarmInSightOrderHoldsAndCountsAgreeInASt
     ASSERT_GE(window().shownRowCount(), kPoints * 9 / 10);
     collectPoints();
     ASSERT_GT(points.size(), 200);
-    AttentionPanel* panel = frame->attentionPanel();
+    AttentionPanel* panel = child<AttentionPanel>("attentionPanel");
     ModelTesterGuard guard;
     QAbstractItemModelTester tester(panel->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
 
@@ -181,7 +181,7 @@ TEST_F(AttentionListOnTheWindow, NewestAlarmInSightOrderHoldsAndCountsAgreeInASt
             freshRow = row;
     ASSERT_GE(freshRow, 0) << "the newest alarm does not head the list";
     EXPECT_EQ(table->model()->index(freshRow, AttentionModel::Reason).data().toString(), QStringLiteral("In alarm"));
-    EXPECT_EQ(table->model()->index(freshRow, AttentionModel::Kind).data().toString(), StatusWindow::sectionName(1));
+    EXPECT_EQ(table->model()->index(freshRow, AttentionModel::Kind).data().toString(), StatusWindow::sectionName(Section::Inputs));
     EXPECT_EQ(table->rowAt(0), 0) << "the list is scrolled";
     const QRect shown = table->visualRect(table->model()->index(freshRow, AttentionModel::Name));
     EXPECT_TRUE(table->viewport()->rect().contains(shown)) << "the newest alarm is cut";
@@ -192,12 +192,12 @@ TEST_F(AttentionListOnTheWindow, NewestAlarmInSightOrderHoldsAndCountsAgreeInASt
     const AttentionList& list = window().attention();
     SectionCounts total;
     for (int section = 0; section < kSectionCount; ++section)
-        total += frame->sectionHeader(section)->counts();
+        total += headerOf(section)->counts();
     EXPECT_GT(total.alarms, 0);
     EXPECT_EQ(list.alarmCount(), total.alarms);
     EXPECT_EQ(list.warningCount(), total.warnings);
-    EXPECT_TRUE(frame->totalsLabel()->text().contains(total.alarmsText())) << frame->totalsLabel()->text().toStdString();
-    EXPECT_TRUE(frame->totalsLabel()->text().contains(total.warningsText()));
+    EXPECT_TRUE(totalsLabel()->text().contains(total.alarmsText())) << totalsLabel()->text().toStdString();
+    EXPECT_TRUE(totalsLabel()->text().contains(total.warningsText()));
     EXPECT_TRUE(panel->headerText().startsWith(QStringLiteral("Attention: %1, %2").arg(total.alarmsText(), total.warningsText())))
         << panel->headerText().toStdString();
     EXPECT_TRUE(frame->windowTitle().endsWith(QStringLiteral("— ") + total.alarmsText()))
@@ -208,14 +208,14 @@ TEST_F(AttentionListOnTheWindow, NewestAlarmInSightOrderHoldsAndCountsAgreeInASt
     table->setCurrentIndex(table->model()->index(freshRow, AttentionModel::Name));
     QTest::keyClick(table, Qt::Key_Return);
     EXPECT_EQ(view(1)->currentIndex().row() + 1, grid(1).findRow(fresh));
-    EXPECT_EQ(window().currentSection(), 1);
+    EXPECT_EQ(window().currentSection(), Section::Inputs);
     EXPECT_EQ(window().currentRow(), grid(1).findRow(fresh));
 
     // Switched off, the list is gone and the title counts no alarms; on again, it is back.
-    frame->attentionAction()->trigger();
+    action("attentionToggle")->trigger();
     EXPECT_FALSE(panel->isVisible());
     EXPECT_FALSE(frame->windowTitle().contains(QStringLiteral("alarm")));
-    frame->attentionAction()->trigger();
+    action("attentionToggle")->trigger();
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(list.alarmCount(), total.alarms);
     EXPECT_TRUE(guard.failures().isEmpty()) << guard.failures().join(QLatin1Char('\n')).toStdString();

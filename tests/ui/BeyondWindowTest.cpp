@@ -32,11 +32,11 @@ protected:
     }
     /// Esc pressed and released in the find box, as the keyboard delivers it there.
     void escapeInFindBox() {
-        frame->findBox()->setFocus();
-        QTest::keyClick(frame->findBox(), Qt::Key_Escape);
+        findBoxWidget()->setFocus();
+        QTest::keyClick(findBoxWidget(), Qt::Key_Escape);
     }
     int headerAbnormal(int section) {
-        const SectionCounts& counts = frame->sectionHeader(section)->counts();
+        const SectionCounts& counts = headerOf(section)->counts();
         return counts.alarms + counts.warnings;
     }
 };
@@ -49,15 +49,15 @@ TEST_F(BeyondWindow, FindHidesRowsThatStillTakeStateChangesAndEscClearsItFirst) 
     const QString wanted = inputs[0];
     const QString hidden = inputs[1];
 
-    frame->findBox()->setText(wanted.toLower());  // case does not matter
+    findBoxWidget()->setText(wanted.toLower());  // case does not matter
     settle();
     SectionGridView* inputsView = view(1);
     EXPECT_EQ(grid(1).rowCount(), inputRows) << "filtering never removes rows";
     EXPECT_FALSE(inputsView->isRowHidden(rowOf(wanted) - 1));
     EXPECT_TRUE(inputsView->isRowHidden(rowOf(hidden) - 1));
     EXPECT_EQ(inputsView->shownRowCount(), 1);
-    EXPECT_EQ(frame->findMatches(), 1);
-    EXPECT_EQ(frame->findMatchesLabel()->text(), QStringLiteral("1 match"));
+    EXPECT_EQ(area()->countsInSight().shown, 1);
+    EXPECT_EQ(findMatchesLabel()->text(), QStringLiteral("1 match"));
 
     // A hidden row keeps taking its state changes, found by its address.
     report(hidden, 65);
@@ -70,12 +70,12 @@ TEST_F(BeyondWindow, FindHidesRowsThatStillTakeStateChangesAndEscClearsItFirst) 
     grid(1).setText(hiddenRow, col::Name, QStringLiteral("Lobby ") + wanted);
     settle();
     EXPECT_FALSE(inputsView->isRowHidden(hiddenRow - 1));
-    EXPECT_EQ(frame->findMatches(), 2);
+    EXPECT_EQ(area()->countsInSight().shown, 2);
 
     // Esc clears the find text (the window stays), every row shows again with its latest state.
     escapeInFindBox();
     settle();
-    EXPECT_TRUE(frame->findBox()->text().isEmpty());
+    EXPECT_TRUE(findBoxWidget()->text().isEmpty());
     EXPECT_TRUE(window().isLoaded());
     EXPECT_EQ(inputsView->shownRowCount(), inputRows);
     const int alarm = grid(1).columnIndex(col::Alarm);
@@ -84,7 +84,7 @@ TEST_F(BeyondWindow, FindHidesRowsThatStillTakeStateChangesAndEscClearsItFirst) 
     // Ctrl+F puts the focus into the find box.
     frame->activateWindow();
     QTest::keyClick(view(1), Qt::Key_F, Qt::ControlModifier);
-    EXPECT_TRUE(frame->findBox()->hasFocus());
+    EXPECT_TRUE(findBoxWidget()->hasFocus());
 
     // On an empty find box Esc keeps its meaning: the window unloads.
     escapeInFindBox();
@@ -94,7 +94,7 @@ TEST_F(BeyondWindow, FindHidesRowsThatStillTakeStateChangesAndEscClearsItFirst) 
 TEST_F(BeyondWindow, HeaderCountsFollowAStormOfAlarms) {
     show();
     frame->updateInsight();
-    SectionHeader* header = frame->sectionHeader(1);
+    SectionHeader* header = headerOf(1);
     EXPECT_EQ(header->counts().points, grid(1).rowCount());
     EXPECT_EQ(headerAbnormal(1), countAbnormal(1));
     const int before = headerAbnormal(1);
@@ -118,7 +118,7 @@ TEST_F(BeyondWindow, HeaderCountsFollowAStormOfAlarms) {
     EXPECT_LT(headerAbnormal(1), peak);
 
     // Nothing changed: the next tick does not recount (the counts stay as they are).
-    StatusGridModel* model = frame->sectionModel(1);
+    StatusGridModel* model = modelOf(1);
     EXPECT_FALSE(model->takeCountsDirty());
 }
 
@@ -150,7 +150,7 @@ TEST_F(BeyondWindow, AChangedRowIsHighlightedWithItsLastTenChangesInItsTooltip) 
 
     // The status bar tells when the last state change came in.
     frame->updateInsight();
-    EXPECT_TRUE(frame->lastChangeLabel()->text().startsWith(QStringLiteral("Last state change: ")));
+    EXPECT_TRUE(lastChangeLabel()->text().startsWith(QStringLiteral("Last state change: ")));
 
     // The highlight ends after a few seconds; the alarm tint is the same throughout.
     QTest::qWait(StatusGridModel::kHighlightMs + 200);
@@ -159,15 +159,15 @@ TEST_F(BeyondWindow, AChangedRowIsHighlightedWithItsLastTenChangesInItsTooltip) 
     EXPECT_EQ(name.data(Qt::BackgroundRole), alarmTint);
 
     // The status bar tells whether the site database answers (coming back reloads the group).
-    ASSERT_NE(frame->linkLabel(), nullptr);
-    EXPECT_TRUE(frame->linkLabel()->text().endsWith(QStringLiteral("Site database answering")));
+    ASSERT_NE(linkLabel(), nullptr);
+    EXPECT_TRUE(linkLabel()->text().endsWith(QStringLiteral("Site database answering")));
     SiteLink& link = *contextOf(*status).siteLink;
     contextOf(*status).dbConnection = nullptr;  // the database stops answering
     link.check();
-    EXPECT_TRUE(frame->linkLabel()->text().endsWith(QStringLiteral("Site database not answering")));
+    EXPECT_TRUE(linkLabel()->text().endsWith(QStringLiteral("Site database not answering")));
     contextOf(*status).dbConnection = db.get();
     link.check();
-    EXPECT_TRUE(frame->linkLabel()->text().endsWith(QStringLiteral("Site database answering")));
+    EXPECT_TRUE(linkLabel()->text().endsWith(QStringLiteral("Site database answering")));
 }
 
 TEST_F(BeyondWindow, CopiesSelectedRowsAndExportsShownRowsAsCsv) {
@@ -181,16 +181,17 @@ TEST_F(BeyondWindow, CopiesSelectedRowsAndExportsShownRowsAsCsv) {
 
     SectionGridView* v = view(1);
     v->selectRow(row - 1);
-    const QString copied = frame->copySelectedRows();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), copied);
+    QGuiApplication::clipboard()->clear();
+    action("copyRows")->trigger();
+    const QString copied = QGuiApplication::clipboard()->text();
     EXPECT_EQ(copied.count(QStringLiteral("\r\n")), 1);
     EXPECT_TRUE(copied.contains(QStringLiteral("\"Gate, \"\"north\"\"\nside\"")));
 
-    frame->findBox()->setText(inputs[0]);
+    findBoxWidget()->setText(inputs[0]);
     settle();
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("inputs.csv"));
-    ASSERT_TRUE(frame->exportCsv(1, file));
+    ASSERT_TRUE(frame->exportCsv(Section::Inputs, file));
     QFile csv(file);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(csv.readAll());
@@ -205,13 +206,13 @@ TEST_F(BeyondWindow, CopiesSelectedRowsAndExportsShownRowsAsCsv) {
         EXPECT_EQ(suggested, QStringLiteral("status.csv"));
         return whole;
     });
-    frame->exportCsvInteractive(StatusFrame::kWholeWindow);
+    action("exportWindow")->trigger();
     QFile all(whole);
     ASSERT_TRUE(all.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(QString::fromUtf8(all.readAll()).startsWith(StatusWindow::sectionName(0)));
+    EXPECT_TRUE(QString::fromUtf8(all.readAll()).startsWith(StatusWindow::sectionName(Section::Doors)));
 
     // A file that cannot be written is told to the operator, not reported as done.
-    EXPECT_FALSE(frame->exportCsv(1, dir.filePath(QStringLiteral("missing/folder/x.csv"))));
+    EXPECT_FALSE(frame->exportCsv(Section::Inputs, dir.filePath(QStringLiteral("missing/folder/x.csv"))));
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].text.contains(QStringLiteral("could not be written")));
 }
@@ -223,11 +224,11 @@ TEST_F(BeyondWindow, ScreenshotOfAFilteredWindowWithRowsInAlarm) {
         report(address, 65);
     // Points of the first controller: the shared address prefix.
     const QString prefix = inputs.value(0).left(8);
-    frame->findBox()->setText(prefix);
+    findBoxWidget()->setText(prefix);
     settle();
     frame->updateInsight();
     settle();  // the headers' new counts laid out
-    EXPECT_GT(frame->findMatches(), 0);
+    EXPECT_GT(area()->countsInSight().shown, 0);
     EXPECT_GT(headerAbnormal(1), 0);
 
     const QString folder = QStringLiteral(STATUSOBJECT_BINARY_DIR) + QStringLiteral("/artifacts");

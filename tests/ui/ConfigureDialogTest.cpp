@@ -38,7 +38,7 @@ protected:
     }
 
     ConfigureGroupsDialog* openFromToolbar() {
-        frame->configureButton()->trigger();
+        action("configureButton")->trigger();
         QCoreApplication::processEvents();
         return openDialog();
     }
@@ -68,14 +68,14 @@ TEST_F(ConfigureDialogTest, AGroupMadeInTheDialogReachesBothWorkstations) {
     dialogs.inputAnswers << QStringLiteral("Evening Rounds");
     QTest::mouseClick(dialog->mainButton(ConfigureGroups::ApplyChanges), Qt::LeftButton);
     EXPECT_EQ(dialog->groupBox()->currentText(), QStringLiteral("Evening Rounds"));
-    EXPECT_GE(frame->groupBox()->findText(QStringLiteral("Evening Rounds")), 0);
-    EXPECT_LT(frame2->groupBox()->findText(QStringLiteral("Evening Rounds")), 0);
+    EXPECT_GE(groupBoxWidget()->findText(QStringLiteral("Evening Rounds")), 0);
+    EXPECT_LT(child<QComboBox>(QStringLiteral("groupBox"), frame2)->findText(QStringLiteral("Evening Rounds")), 0);
 
     // The host delivers this workstation's notifications to the other one.
     for (const HostCall& call : host.callsNamed(QStringLiteral("SendSyncData")))
         second->SyncPipe(call.args[0].toString(), call.args[1].toInt(), call.args[2], call.args[3].toString(),
                          host2.workstationId);
-    EXPECT_GE(frame2->groupBox()->findText(QStringLiteral("Evening Rounds")), 0);
+    EXPECT_GE(child<QComboBox>(QStringLiteral("groupBox"), frame2)->findText(QStringLiteral("Evening Rounds")), 0);
 
     QTest::mouseClick(dialog->mainButton(ConfigureGroups::CloseDialog), Qt::LeftButton);
     EXPECT_EQ(openDialog(), nullptr);
@@ -91,7 +91,7 @@ TEST_F(ConfigureDialogTest, TheLockGoesBackOnEscAndWhenTheWindowClosesWithTheDia
 
     ConfigureGroupsDialog* again = openFromToolbar();
     ASSERT_NE(again, nullptr);
-    frame->configureButton()->trigger();
+    action("configureButton")->trigger();
     int shown = 0;
     for (ConfigureGroupsDialog* open : frame->findChildren<ConfigureGroupsDialog*>())
         shown += open->isVisible() ? 1 : 0;

@@ -102,10 +102,10 @@ TEST_F(OperatorDesk, EscThatClosesAPopupOrADialogLeavesTheWindowOpen) {
              view(0)->setFocus();
              QTest::keyClick(view(0), Qt::Key_Menu);
          }},
-        {"Export menu", [&] { QTest::mouseClick(frame->exportButton(), Qt::LeftButton); }},
-        {"section menu", [&] { QTest::mouseClick(frame->sectionButton(), Qt::LeftButton); }},
-        {"CSV save dialog", [&] { frame->exportCsvInteractive(0); }},
-        {"Configure Status Groups", [&] { frame->configureButton()->trigger(); }},
+        {"Export menu", [&] { QTest::mouseClick(child<QToolButton>("exportButton"), Qt::LeftButton); }},
+        {"section menu", [&] { QTest::mouseClick(child<QToolButton>("sectionButton"), Qt::LeftButton); }},
+        {"CSV save dialog", [&] { action("exportDoors")->trigger(); }},
+        {"Configure Status Groups", [&] { action("configureButton")->trigger(); }},
     };
     for (const Case& c : cases) {
         escapeFrom(c.open);
@@ -156,25 +156,25 @@ TEST_F(OperatorDesk, FindCountsAlarmsAndWarningsApartAndStaysOutOfTheMaskedList)
     status->StateChange(QStringLiteral("STD_INPUT"), classic[1], 65);
     settle();
     frame->updateInsight();
-    const SectionCounts all = frame->sectionHeader(1)->counts();
+    const SectionCounts all = headerOf(1)->counts();
     EXPECT_EQ(all.points, grid(1).rowCount());
     EXPECT_EQ(all.shown, all.points);
     EXPECT_GE(all.alarms, 2);
 
-    frame->findBox()->setFocus();
-    QTest::keyClicks(frame->findBox(), classic[0]);
+    findBoxWidget()->setFocus();
+    QTest::keyClicks(findBoxWidget(), classic[0]);
     settle();
     frame->updateInsight();
-    const SectionCounts found = frame->sectionHeader(1)->counts();
+    const SectionCounts found = headerOf(1)->counts();
     EXPECT_EQ(found.points, all.points);
     EXPECT_EQ(found.shown, 1);
     EXPECT_EQ(found.alarms, 1) << "the alarm the find text hides is not counted";
-    EXPECT_TRUE(frame->sectionHeader(1)->countsLabel()->text().startsWith(QStringLiteral("1 of ")));
-    EXPECT_TRUE(frame->sectionHeader(1)->alarmsLabel()->isVisibleTo(frame));
-    EXPECT_FALSE(frame->sectionHeader(1)->warningsLabel()->isVisibleTo(frame));
+    EXPECT_TRUE(headerOf(1)->countsLabel()->text().startsWith(QStringLiteral("1 of ")));
+    EXPECT_TRUE(headerOf(1)->alarmsLabel()->isVisibleTo(frame));
+    EXPECT_FALSE(headerOf(1)->warningsLabel()->isVisibleTo(frame));
 
     // A section with warnings only shows the warning marker, not the alarm marker.
-    QTest::keyClick(frame->findBox(), Qt::Key_Escape);
+    QTest::keyClick(findBoxWidget(), Qt::Key_Escape);
     status->StateChange(QStringLiteral("STD_INPUT"), classic[0], 66);
     status->StateChange(QStringLiteral("STD_INPUT"), classic[1], 66);
     const int maskedColumn = grid(1).columnIndex(col::Masked);
@@ -186,25 +186,25 @@ TEST_F(OperatorDesk, FindCountsAlarmsAndWarningsApartAndStaysOutOfTheMaskedList)
         ASSERT_NE(severityOf(1, grid(1).findRow(address)), int(Severity::Alarm));
     settle();
     frame->updateInsight();
-    EXPECT_TRUE(frame->findBox()->text().isEmpty()) << "Esc in the find box clears it";
+    EXPECT_TRUE(findBoxWidget()->text().isEmpty()) << "Esc in the find box clears it";
     EXPECT_TRUE(window().isLoaded());
-    const SectionCounts warningsOnly = frame->sectionHeader(1)->counts();
+    const SectionCounts warningsOnly = headerOf(1)->counts();
     if (warningsOnly.alarms == 0) {
-        EXPECT_FALSE(frame->sectionHeader(1)->alarmsLabel()->isVisibleTo(frame));
-        EXPECT_TRUE(frame->sectionHeader(1)->warningsLabel()->isVisibleTo(frame));
+        EXPECT_FALSE(headerOf(1)->alarmsLabel()->isVisibleTo(frame));
+        EXPECT_TRUE(headerOf(1)->warningsLabel()->isVisibleTo(frame));
     }
 
     // The masked list is not narrowed by the find text: the box is off there and counts nothing.
-    frame->findBox()->setText(classic[0]);
-    QTest::mouseClick(frame->mainToolBar()->widgetForAction(frame->maskedButton()),
+    findBoxWidget()->setText(classic[0]);
+    QTest::mouseClick(child<QToolBar>("tbrMain")->widgetForAction(action("maskedButton")),
                       Qt::LeftButton);
-    EXPECT_EQ(frame->currentPage(), frame->maskedView());
-    EXPECT_FALSE(frame->findBox()->isEnabled());
-    EXPECT_TRUE(frame->findMatchesLabel()->text().isEmpty());
-    QTest::mouseClick(frame->mainToolBar()->widgetForAction(frame->statusButton()),
+    EXPECT_EQ(pageInSight(), maskedList());
+    EXPECT_FALSE(findBoxWidget()->isEnabled());
+    EXPECT_TRUE(findMatchesLabel()->text().isEmpty());
+    QTest::mouseClick(child<QToolBar>("tbrMain")->widgetForAction(action("statusButton")),
                       Qt::LeftButton);
-    EXPECT_TRUE(frame->findBox()->isEnabled());
-    EXPECT_EQ(frame->findMatchesLabel()->text(), QStringLiteral("1 match"));
+    EXPECT_TRUE(findBoxWidget()->isEnabled());
+    EXPECT_EQ(findMatchesLabel()->text(), QStringLiteral("1 match"));
 }
 
 TEST_F(OperatorDesk, AbnormalOnlyHidesNormalRowsWhichStillUpdateAndSortsBySeverity) {
@@ -219,15 +219,15 @@ TEST_F(OperatorDesk, AbnormalOnlyHidesNormalRowsWhichStillUpdateAndSortsBySeveri
     settle();
 
     toggleAbnormalOnly();
-    ASSERT_TRUE(frame->abnormalOnlyAction()->isChecked());
+    ASSERT_TRUE(action("abnormalOnly")->isChecked());
     SectionGridView* inputs = view(1);
     for (int row = 1; row <= grid(1).rowCount(); ++row)
         EXPECT_EQ(inputs->isRowHidden(row - 1), severityOf(1, row) == int(Severity::Normal)) << row;
     EXPECT_FALSE(inputs->isRowHidden(grid(1).findRow(last) - 1));
-    const SectionCounts counts = frame->sectionHeader(1)->counts();
+    const SectionCounts counts = headerOf(1)->counts();
     EXPECT_EQ(counts.shown, counts.alarms + counts.warnings);
-    EXPECT_TRUE(frame->totalsLabel()->text().startsWith(QStringLiteral("Total: ")));
-    EXPECT_TRUE(frame->totalsLabel()->text().contains(QStringLiteral("alarm")));
+    EXPECT_TRUE(totalsLabel()->text().startsWith(QStringLiteral("Total: ")));
+    EXPECT_TRUE(totalsLabel()->text().contains(QStringLiteral("alarm")));
 
     // A hidden normal row that goes into alarm comes into sight; Ctrl+A still selects all rows.
     const QString first = classic.first();
@@ -237,7 +237,7 @@ TEST_F(OperatorDesk, AbnormalOnlyHidesNormalRowsWhichStillUpdateAndSortsBySeveri
     EXPECT_FALSE(inputs->isRowHidden(grid(1).findRow(first) - 1));
     inputs->setFocus();
     QTest::keyClick(inputs, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_TRUE(frame->abnormalOnlyAction()->isChecked());
+    EXPECT_TRUE(action("abnormalOnly")->isChecked());
     EXPECT_EQ(inputs->selectedGridRows().size(), inputs->shownRowCount());
 
     // Sorting by severity from the header's menu: alarms first, then warnings, then the rest.
@@ -270,17 +270,17 @@ TEST_F(OperatorDesk, AShownGroupDeletedElsewhereIsToldInTheStatusBarAndItsRowsGr
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Status Viewer - WS1")) << "the title keeps the workstation";
     const int rows = grid(0).rowCount();
     ASSERT_GT(rows, 0);
-    const QString name = frame->groupBox()->currentText();
+    const QString name = groupBoxWidget()->currentText();
 
     db->execute(QStringLiteral("DELETE FROM Status_Groups WHERE GroupID = %1").arg(site.sectionGroupIds[0]));
     status->SyncPipe(QStringLiteral("STATUSVIEW"), 2, QStringLiteral("%1|%2").arg(name).arg(site.sectionGroupIds[0]),
                      QStringLiteral("another workstation"), QString());
     settle();
     EXPECT_TRUE(dialogs.messages.isEmpty()) << "no box waits for a click";
-    EXPECT_TRUE(frame->noticeLabel()->isVisibleTo(frame));
-    EXPECT_TRUE(frame->noticeLabel()->toolTip().contains(QStringLiteral("\"%1\" was deleted").arg(name)));
-    EXPECT_EQ(frame->groupBox()->currentIndex(), -1);
-    EXPECT_EQ(frame->groupBox()->placeholderText(), name + QStringLiteral(" (deleted)"));
+    EXPECT_TRUE(noticeLabel()->isVisibleTo(frame));
+    EXPECT_TRUE(noticeLabel()->toolTip().contains(QStringLiteral("\"%1\" was deleted").arg(name)));
+    EXPECT_EQ(groupBoxWidget()->currentIndex(), -1);
+    EXPECT_EQ(groupBoxWidget()->placeholderText(), name + QStringLiteral(" (deleted)"));
     EXPECT_EQ(grid(0).rowCount(), rows) << "the rows stay in sight";
     EXPECT_TRUE(view(0)->model()->index(0, 0).data(Qt::ForegroundRole).isValid()) << "greyed";
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Status Viewer - WS1"));
@@ -290,13 +290,13 @@ TEST_F(OperatorDesk, AShownGroupDeletedElsewhereIsToldInTheStatusBarAndItsRowsGr
     settle();
     EXPECT_LE(frame->minimumSizeHint().width(), 960);
     EXPECT_EQ(frame->width(), 960);
-    const QString notice = frame->noticeLabel()->toolTip();
-    EXPECT_GT(frame->noticeLabel()->fontMetrics().horizontalAdvance(notice), frame->noticeLabel()->width());
-    EXPECT_TRUE(frame->noticeLabel()->text().endsWith(QChar(0x2026)));
-    EXPECT_TRUE(notice.startsWith(frame->noticeLabel()->text().chopped(1)));
+    const QString notice = noticeLabel()->toolTip();
+    EXPECT_GT(noticeLabel()->fontMetrics().horizontalAdvance(notice), noticeLabel()->width());
+    EXPECT_TRUE(noticeLabel()->text().endsWith(QChar(0x2026)));
+    EXPECT_TRUE(notice.startsWith(noticeLabel()->text().chopped(1)));
 
     chooseGroup(site.smallGroupId);
-    EXPECT_FALSE(frame->noticeLabel()->isVisibleTo(frame));
+    EXPECT_FALSE(noticeLabel()->isVisibleTo(frame));
     EXPECT_FALSE(view(0)->model()->index(0, 0).data(Qt::ForegroundRole).isValid());
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Status Viewer - WS1"));
 }
@@ -304,21 +304,21 @@ TEST_F(OperatorDesk, AShownGroupDeletedElsewhereIsToldInTheStatusBarAndItsRowsGr
 TEST_F(OperatorDesk, TheStatusButtonReadsAsTheMenuEntryChosen) {
     show();
     const auto choose = [this](const QString& text) {
-        for (QAction* entry : frame->statusButtonMenu()->actions())
+        for (QAction* entry : child<QMenu>("statusMenu")->actions())
             if (entry->text() == text)
                 return entry->trigger();
         ADD_FAILURE() << "no entry " << text.toStdString();
     };
-    EXPECT_EQ(frame->statusButton()->text(), QStringLiteral("Status"));
+    EXPECT_EQ(action("statusButton")->text(), QStringLiteral("Status"));
     choose(QStringLiteral("Expansion Inputs"));  // shows the Inputs section alone
-    EXPECT_EQ(window().soloSection(), 1);
-    EXPECT_EQ(frame->statusButton()->text(), QStringLiteral("Expansion Inputs"));
+    EXPECT_EQ(window().soloSection(), Section::Inputs);
+    EXPECT_EQ(action("statusButton")->text(), QStringLiteral("Expansion Inputs"));
     choose(QStringLiteral("Doors"));
-    EXPECT_EQ(frame->statusButton()->text(), QStringLiteral("Doors"));
-    window().showOnlySection(2);  // from the sections button: the section's own name
-    EXPECT_EQ(frame->statusButton()->text(), QStringLiteral("Relays"));
+    EXPECT_EQ(action("statusButton")->text(), QStringLiteral("Doors"));
+    window().showOnlySection(Section::Relays);  // from the sections button: the section's own name
+    EXPECT_EQ(action("statusButton")->text(), QStringLiteral("Relays"));
     choose(QStringLiteral("Status Group"));
-    EXPECT_EQ(frame->statusButton()->text(), QStringLiteral("Status"));
+    EXPECT_EQ(action("statusButton")->text(), QStringLiteral("Status"));
 }
 
 }  // namespace

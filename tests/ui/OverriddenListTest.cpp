@@ -51,9 +51,9 @@ TEST_F(OverriddenList, ListsForcedRelaysUnlockedDoorsAndMaskedPointsWithWhenAndB
     const QString door = grid(0).text(1, col::Address);
     settle();
 
-    QTest::mouseClick(frame->mainToolBar()->widgetForAction(frame->overriddenButton()), Qt::LeftButton);
+    QTest::mouseClick(child<QToolBar>("tbrMain")->widgetForAction(action("overriddenButton")), Qt::LeftButton);
     settle();
-    EXPECT_EQ(frame->currentPage(), frame->overriddenView());
+    EXPECT_EQ(pageInSight(), overriddenList());
 
     ASSERT_GT(listed(relay), 0);
     EXPECT_EQ(cell(relay, col::Status), QStringLiteral("Force On")) << "the time-zone bit is no override";
@@ -67,9 +67,9 @@ TEST_F(OverriddenList, ListsForcedRelaysUnlockedDoorsAndMaskedPointsWithWhenAndB
 
     // The view shows the list's rows and the band counts them.
     const int rows = window().gridOverridden().rowCount();
-    EXPECT_EQ(frame->overriddenView()->model()->rowCount(), rows);
-    EXPECT_TRUE(frame->totalsLabel()->text().startsWith(QStringLiteral("Total: %L1 point").arg(rows)))
-        << frame->totalsLabel()->text().toStdString();
+    EXPECT_EQ(overriddenList()->model()->rowCount(), rows);
+    EXPECT_TRUE(totalsLabel()->text().startsWith(QStringLiteral("Total: %L1 point").arg(rows)))
+        << totalsLabel()->text().toStdString();
 
     // The relay released: gone from the list when it is read again (F5 or choosing the view).
     db->execute(QStringLiteral("UPDATE ZRII_Relays SET OperationsStatus = 2 WHERE Address = '%1'").arg(relay));

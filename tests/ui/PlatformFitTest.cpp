@@ -124,7 +124,7 @@ TEST_F(PlatformFit, EveryFocusableWidgetIsNamedAndDescribedEachSectionByItsOwn) 
     EXPECT_EQ(gridNames.size(), kSectionCount);
     // The section toggles take no focus, but a screen reader still tells them apart.
     for (int section = 0; section < kSectionCount; ++section)
-        toggleNames.insert(frame->sectionHeader(section)->toggle()->accessibleName());
+        toggleNames.insert(headerOf(section)->toggle()->accessibleName());
     EXPECT_EQ(toggleNames.size(), kSectionCount);
 }
 

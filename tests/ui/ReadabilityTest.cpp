@@ -83,11 +83,11 @@ TEST_F(ReadableWindow, CaptionsAreWholeTheMarkerHasItsRoomAndTheLastColumnReache
 
 TEST_F(ReadableWindow, SectionsShareTheWindowAndEachGridScrollsItsOwnRows) {
     show();
-    frame->attentionAction()->setChecked(false);  // the sections alone share the window's height
+    action("attentionToggle")->setChecked(false);  // the sections alone share the window's height
     chooseGroup(site.siteGroupId);
-    QWidget* container = frame->container();
+    QWidget* container = sectionStack();
     for (int section = 0; section < kSectionCount; ++section) {
-        QWidget* panel = frame->sectionPanel(section);
+        QWidget* panel = panelOf(section);
         ASSERT_TRUE(panel->isVisible());
         EXPECT_LE(panel->geometry().bottom(), container->height()) << "section " << section;
     }

@@ -55,17 +55,17 @@ TEST_F(RenderedWindow, DrawsTheSectionCaptionsAndPointNamesOfTheDemoSite) {
     EXPECT_LT(most, (image.width() / 2) * (image.height() / 2) * 95 / 100);
 
     // Every section's caption, drawn in the stacked sections (also those scrolled out of sight).
-    QWidget* stack = frame->container();
+    QWidget* stack = sectionStack();
     const QImage stackImage = stack->grab().toImage();
     ASSERT_TRUE(stackImage.save(folder + QStringLiteral("/status-sections.png")));
     int sectionsDrawn = 0;
     for (int section = 0; section < kSectionCount; ++section) {
-        if (!window().isHeaderShown(section))
+        if (!window().isHeaderShown(Section(section)))
             continue;
         ++sectionsDrawn;
-        QLabel* caption = frame->sectionHeader(section)->captionLabel();
+        QLabel* caption = headerOf(section)->captionLabel();
         EXPECT_TRUE(caption->isVisibleTo(frame));
-        EXPECT_EQ(caption->text(), StatusWindow::sectionName(section));
+        EXPECT_EQ(caption->text(), StatusWindow::sectionName(Section(section)));
         const QRect captionArea(caption->mapTo(stack, QPoint(0, 0)), caption->size());
         EXPECT_GT(inkPixels(stackImage, captionArea), 10) << "caption of section " << section;
     }
@@ -142,10 +142,10 @@ TEST_F(StormOnALargeWindow, TenThousandStateChangesRepaintEachSectionABoundedNum
     QHash<int, int> changedBefore;
     for (int section = 0; section < kSectionCount; ++section) {
         view(section)->viewport()->installEventFilter(&counter);
-        changedBefore[section] = frame->sectionModel(section)->signalCounts().dataChanged;
+        changedBefore[section] = modelOf(section)->signalCounts().dataChanged;
     }
 
-    const int maskedBefore = frame->maskedModel()->signalCounts().dataChanged;
+    const int maskedBefore = maskedList()->gridModel()->signalCounts().dataChanged;
 
     // The host reports one change per message: 100 turns of the event loop, 100 changes each.
     constexpr int kChanges = 10000;
@@ -165,12 +165,12 @@ TEST_F(StormOnALargeWindow, TenThousandStateChangesRepaintEachSectionABoundedNum
     // switching on and off, a coarse timer firing a little early on a loaded machine).
     const int bound = int(elapsedMs / StatusGridModel::kFlushIntervalMs) + 6;
     for (int section = 0; section < kSectionCount; ++section) {
-        const int changed = frame->sectionModel(section)->signalCounts().dataChanged - changedBefore[section];
+        const int changed = modelOf(section)->signalCounts().dataChanged - changedBefore[section];
         EXPECT_LE(changed, bound) << "section " << section << " after " << elapsedMs << " ms";
         EXPECT_LE(counter.paints.value(view(section)->viewport()), bound + 2) << "section " << section;
     }
-    EXPECT_LE(frame->maskedModel()->signalCounts().dataChanged - maskedBefore, bound);
-    EXPECT_GT(frame->sectionModel(1)->signalCounts().dataChanged - changedBefore[1], 0);  // it did repaint
+    EXPECT_LE(maskedList()->gridModel()->signalCounts().dataChanged - maskedBefore, bound);
+    EXPECT_GT(modelOf(1)->signalCounts().dataChanged - changedBefore[1], 0);  // it did repaint
     EXPECT_LT(bound, kChanges / 20) << "the storm took " << elapsedMs << " ms";
 
     // Nothing is lost: every view shows what its grid holds.

@@ -48,7 +48,7 @@ TEST_F(SharedHeight, OnASmallDeskTheSectionHoldingAlarmsAndTheBusiestShowRowsAnd
     EXPECT_GE(rowsInSight(busiest), kLeadRows) << "section " << busiest;
     for (int section = 0; section < kSectionCount; ++section) {
         // Nothing is cut: every section's bottom lies inside the container.
-        EXPECT_LE(frame->sectionPanel(section)->geometry().bottom(), frame->container()->height()) << section;
+        EXPECT_LE(panelOf(section)->geometry().bottom(), sectionStack()->height()) << section;
     }
 
     // A section holding alarms gets its floor of rows first.
@@ -78,40 +78,40 @@ TEST_F(SharedHeight, HeadersTotalsMatchesAndTheMaskedListAgreeAtOnceAfterASwitch
     // Right after the switch, before any timer ran: no header reads 0 over painted rows.
     SectionCounts sum;
     for (int section = 0; section < kSectionCount; ++section) {
-        const SectionCounts& counts = frame->sectionHeader(section)->counts();
+        const SectionCounts& counts = headerOf(section)->counts();
         EXPECT_EQ(counts.points, view(section)->model()->rowCount()) << "section " << section;
-        if (window().isHeaderShown(section))
+        if (window().isHeaderShown(Section(section)))
             sum += counts;
     }
     EXPECT_GT(sum.points, 1000);
-    EXPECT_EQ(frame->countsInSight(), sum);
-    EXPECT_TRUE(frame->totalsLabel()->text().startsWith(QStringLiteral("Total: ") + sum.pointsText()));
+    EXPECT_EQ(area()->countsInSight(), sum);
+    EXPECT_TRUE(totalsLabel()->text().startsWith(QStringLiteral("Total: ") + sum.pointsText()));
 
     // A find text: the matches and the total are the same rows.
     const QString needle = grid(1).text(1, col::Address).left(6);
-    frame->findBox()->setText(needle);
+    findBoxWidget()->setText(needle);
     int shown = 0;
     for (int section = 0; section < kSectionCount; ++section)
-        shown += window().isHeaderShown(section) ? view(section)->shownRowCount() : 0;
-    EXPECT_EQ(frame->findMatchesLabel()->text(), QStringLiteral("%L1 matches").arg(shown));
-    EXPECT_TRUE(frame->totalsLabel()->text().startsWith(QStringLiteral("Total: %L1 of ").arg(shown)))
-        << frame->totalsLabel()->text().toStdString();
-    frame->findBox()->clear();
+        shown += window().isHeaderShown(Section(section)) ? view(section)->shownRowCount() : 0;
+    EXPECT_EQ(findMatchesLabel()->text(), QStringLiteral("%L1 matches").arg(shown));
+    EXPECT_TRUE(totalsLabel()->text().startsWith(QStringLiteral("Total: %L1 of ").arg(shown)))
+        << totalsLabel()->text().toStdString();
+    findBoxWidget()->clear();
 
     // One section alone: the band counts that section only.
-    window().showOnlySection(1);
+    window().showOnlySection(Section::Inputs);
     settle();
-    EXPECT_EQ(frame->countsInSight(), frame->sectionHeader(1)->counts());
-    EXPECT_TRUE(frame->totalsLabel()->text().startsWith(QStringLiteral("Total: ") +
-                                                        frame->sectionHeader(1)->counts().pointsText()));
+    EXPECT_EQ(area()->countsInSight(), headerOf(1)->counts());
+    EXPECT_TRUE(totalsLabel()->text().startsWith(QStringLiteral("Total: ") +
+                                                        headerOf(1)->counts().pointsText()));
     window().showAllSections();
 
     // The masked list: its own rows, not the group's.
     window().showMasked();
     settle();
-    const int masked = frame->maskedModel()->rowCount();
-    EXPECT_EQ(frame->countsInSight().points, masked);
-    EXPECT_TRUE(frame->totalsLabel()->text().startsWith(QStringLiteral("Total: %L1 point").arg(masked)));
+    const int masked = maskedList()->gridModel()->rowCount();
+    EXPECT_EQ(area()->countsInSight().points, masked);
+    EXPECT_TRUE(totalsLabel()->text().startsWith(QStringLiteral("Total: %L1 point").arg(masked)));
 }
 
 TEST_F(SharedHeight, TheMaskedListWidensToItsNames) {
@@ -121,13 +121,13 @@ TEST_F(SharedHeight, TheMaskedListWidensToItsNames) {
     const QString longName = QStringLiteral("Loading Dock East Emergency Exit Contact");
     db->execute(QStringLiteral("UPDATE Inputs SET BelongToDoor = 0, Name = '%1' WHERE Address = '%2'")
                     .arg(longName, input));
-    window().maskedPoints().UpdateMaskedItem(input, 4);  // masked by the operator
+    window().board().maskedPoints().UpdateMaskedItem(input, 4);  // masked by the operator
     window().showMasked();
     settle();
-    SectionGridView* list = frame->maskedView();
-    const int row = window().gridMasked().findRow(input);
+    SectionGridView* list = maskedList();
+    const int row = window().board().sections().masked().findRow(input);
     ASSERT_GT(row, 0);
-    const QModelIndex name = list->model()->index(row - 1, window().gridMasked().columnIndex(col::Name));
+    const QModelIndex name = list->model()->index(row - 1, window().board().sections().masked().columnIndex(col::Name));
     ASSERT_EQ(name.data().toString(), longName);
     const QFontMetrics bold(list->gridModel()->boldFont());
     EXPECT_EQ(bold.elidedText(longName, Qt::ElideRight, list->cellTextRect(name).width()), longName);
@@ -136,13 +136,13 @@ TEST_F(SharedHeight, TheMaskedListWidensToItsNames) {
 TEST_F(SharedHeight, WhileAGroupLoadsTheRowsBeforeStayGreyedUntilTheNewOnesArePainted) {
     show();
     chooseGroup(site.siteGroupId);
-    QWidget* page = frame->currentPage();
+    QWidget* page = pageInSight();
     const QImage before = page->grab().toImage();
 
     frame->coverChanged(true);
-    ASSERT_TRUE(frame->cover()->isVisible());
-    EXPECT_EQ(frame->cover()->geometry(), page->geometry());
-    const QImage still = frame->cover()->pixmap().toImage();
+    ASSERT_TRUE(coverLabel()->isVisible());
+    EXPECT_EQ(coverLabel()->geometry(), page->geometry());
+    const QImage still = coverLabel()->pixmap().toImage();
     ASSERT_EQ(still.size(), before.size());
     // The still is the rows as they were, lighter: not a blank panel.
     int differentRows = 0;
@@ -157,7 +157,7 @@ TEST_F(SharedHeight, WhileAGroupLoadsTheRowsBeforeStayGreyedUntilTheNewOnesArePa
     EXPECT_GE(still.pixelColor(probe).lightness(), before.pixelColor(probe).lightness());
 
     frame->coverChanged(false);
-    EXPECT_FALSE(frame->cover()->isVisible());
+    EXPECT_FALSE(coverLabel()->isVisible());
 }
 
 }  // namespace

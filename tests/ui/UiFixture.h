@@ -4,12 +4,14 @@
 #pragma once
 
 #include "support/DemoSiteStatus.h"
+#include "status/StatusBoard.h"
 
 #include "base/ComponentContext.h"
 #include "component/StatusInternals.h"
-#include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
 #include "ui/SectionHeader.h"
+#include "ui/SectionsArea.h"
+#include "ui/StatusFrame.h"
 #include "ui/StatusGridModel.h"
 #include "grid/ColumnLayout.h"
 #include "grid/StatusGrid.h"
@@ -17,7 +19,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStackedWidget>
 #include <QTest>
 
 #include <memory>
@@ -53,17 +60,50 @@ protected:
     void settle() {
         window().relayout();
         for (int section = 0; section < kSectionCount; ++section)
-            frame->sectionModel(section)->flush();
-        frame->maskedModel()->flush();
-        frame->overriddenView()->gridModel()->flush();
+            modelOf(section)->flush();
+        maskedList()->gridModel()->flush();
+        overriddenList()->gridModel()->flush();
         // A changed size hint ripples up one layout per round of posted events.
         for (int round = 0; round < 4; ++round)
             QCoreApplication::processEvents();
     }
 
     StatusWindow& window() { return windowOf(*status); }
-    StatusGrid& grid(int section) { return window().grid(section); }
-    SectionGridView* view(int section) { return frame->sectionView(section); }
+    StatusGrid& grid(int section) { return window().board().sections().grid(section); }
+
+    // ---- the window's parts, found by object name as a screen reader or a script finds them
+    /// A child of the window (or of `root`) by object name; fails the test when there is none.
+    template <class T>
+    T* child(const QString& name, const QObject* root = nullptr) const {
+        T* found = (root != nullptr ? root : frame)->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << "no " << name.toStdString();
+        return found;
+    }
+    QAction* action(const QString& name, const QObject* root = nullptr) const { return child<QAction>(name, root); }
+    static QString sectionNamed(int section) { return StatusWindow::sectionName(Section(section)); }
+    SectionGridView* view(int section) const { return child<SectionGridView>("grid" + sectionNamed(section)); }
+    SectionHeader* headerOf(int section) const { return child<SectionHeader>("header" + sectionNamed(section)); }
+    /// The strip plus grid of a section, as stacked.
+    QWidget* panelOf(int section) const { return child<QWidget>("section" + sectionNamed(section)); }
+    StatusGridModel* modelOf(int section) const { return view(section)->gridModel(); }
+    QAction* sectionItem(int section, const QObject* root = nullptr) const {
+        return action("sectionItem" + sectionNamed(section), root);
+    }
+    SectionGridView* maskedList() const { return child<SectionGridView>("maskedList"); }
+    SectionGridView* overriddenList() const { return child<SectionGridView>("overriddenList"); }
+    SectionsArea* area() const { return child<SectionsArea>("sectionsArea"); }
+    /// The stacked sections.
+    QWidget* sectionStack() const { return child<QWidget>("sections"); }
+    /// The page in sight: the stacked sections, one section alone, the masked or overridden list.
+    QWidget* pageInSight() const { return child<QStackedWidget>("pages")->currentWidget(); }
+    QLabel* coverLabel() const { return child<QLabel>("cover"); }
+    QComboBox* groupBoxWidget() const { return child<QComboBox>("groupBox"); }
+    QLineEdit* findBoxWidget() const { return child<QLineEdit>("findBox"); }
+    QLabel* findMatchesLabel() const { return child<QLabel>("findMatches"); }
+    QLabel* totalsLabel() const { return child<QLabel>("totals"); }
+    QLabel* noticeLabel() const { return child<QLabel>("notice"); }
+    QLabel* linkLabel() const { return child<QLabel>("siteLink"); }
+    QLabel* lastChangeLabel() const { return child<QLabel>("lastChange"); }
 
     /// Addresses of the classic inputs of the inputs section (their reports carry alarm states).
     QStringList classicInputs() {

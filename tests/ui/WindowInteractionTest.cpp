@@ -40,7 +40,7 @@ TEST_F(WindowInteraction, ShowCreatesTheWindowAndHandsItsNativeHandleToTheHost) 
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Status Viewer"));
     EXPECT_TRUE(frame->isVisible());
     // The profile's default group is loaded and its sections' grids are shown.
-    EXPECT_EQ(frame->groupBox()->currentData().toInt(), site.smallGroupId);
+    EXPECT_EQ(groupBoxWidget()->currentData().toInt(), site.smallGroupId);
     EXPECT_GT(view(0)->model()->rowCount(), 0);
     EXPECT_TRUE(view(0)->isVisible());
 }
@@ -65,20 +65,21 @@ TEST_F(WindowInteraction, RightPressArmsTheMenuAndFocusesTheGridLeftPressDoesNot
     show();
     ASSERT_GT(grid(1).rowCount(), 1);
     QVector<int> mouseUps;
-    frame->setOnGridMouseUp([&](int section, int button, const QPoint&) { mouseUps << section * 10 + button; });
-    frame->groupBox()->setFocus();
+    frame->setOnGridMouseUp(
+        [&](Section section, int button, const QPoint&) { mouseUps << sectionIndex(section) * 10 + button; });
+    groupBoxWidget()->setFocus();
 
     QTest::mouseClick(view(1)->viewport(), Qt::LeftButton, {}, cellCentre(1, 1, 1));
     EXPECT_FALSE(window().contextMenuArmed());
-    EXPECT_EQ(window().currentSection(), 1);
+    EXPECT_EQ(window().currentSection(), Section::Inputs);
     EXPECT_EQ(window().currentRow(), 2);
     EXPECT_EQ(window().currentColumn(), 2);
 
-    frame->groupBox()->setFocus();
+    groupBoxWidget()->setFocus();
     QTest::mouseClick(view(0)->viewport(), Qt::RightButton, {}, cellCentre(0, 0, 0));
     EXPECT_TRUE(window().contextMenuArmed());
     EXPECT_EQ(QApplication::focusWidget(), view(0));
-    EXPECT_EQ(window().currentSection(), 0);
+    EXPECT_EQ(window().currentSection(), Section::Doors);
     EXPECT_EQ(window().currentRow(), 1);
     EXPECT_EQ(window().currentColumn(), 1);
     // The right-clicked row is the selected one the context menu acts on.
@@ -130,13 +131,13 @@ TEST_F(WindowInteraction, ClosingTheWindowUnloadsItOnce) {
 
 TEST_F(WindowInteraction, CollapsingASectionHidesItsGridAndRestacksTheRest) {
     show();
-    QWidget* container = frame->container();
+    QWidget* container = sectionStack();
     // One under the other, a movable boundary between two, all inside the window (nothing
     // scrolls but the grids themselves).
     const auto stackedWithoutGaps = [&] {
         int y = 0;
         for (int section = 0; section < kSectionCount; ++section) {
-            QWidget* panel = frame->sectionPanel(section);
+            QWidget* panel = panelOf(section);
             if (!panel->isVisible())
                 continue;
             if (y > 0)
@@ -148,64 +149,64 @@ TEST_F(WindowInteraction, CollapsingASectionHidesItsGridAndRestacksTheRest) {
         return y <= container->height();
     };
     ASSERT_TRUE(view(0)->isVisible());
-    ASSERT_TRUE(frame->sectionPanel(1)->isVisible());
+    ASSERT_TRUE(panelOf(1)->isVisible());
     EXPECT_TRUE(stackedWithoutGaps());
-    const int expandedHeight = frame->sectionPanel(0)->height();
+    const int expandedHeight = panelOf(0)->height();
 
-    QTest::mouseClick(frame->sectionHeader(0)->toggle(), Qt::LeftButton);
+    QTest::mouseClick(headerOf(0)->toggle(), Qt::LeftButton);
     settle();
-    EXPECT_TRUE(window().isCollapsed(0));
+    EXPECT_TRUE(window().isCollapsed(Section::Doors));
     EXPECT_FALSE(view(0)->isVisible());
-    EXPECT_FALSE(frame->sectionHeader(0)->toggle()->isExpanded());
-    EXPECT_EQ(frame->sectionPanel(0)->height(), frame->sectionHeader(0)->height());
-    EXPECT_EQ(frame->sectionPanel(1)->y(), frame->sectionHeader(0)->height() + 5);
+    EXPECT_FALSE(headerOf(0)->toggle()->isExpanded());
+    EXPECT_EQ(panelOf(0)->height(), headerOf(0)->height());
+    EXPECT_EQ(panelOf(1)->y(), headerOf(0)->height() + 5);
     EXPECT_TRUE(stackedWithoutGaps());
 
-    QTest::mouseClick(frame->sectionHeader(0)->toggle(), Qt::LeftButton);
+    QTest::mouseClick(headerOf(0)->toggle(), Qt::LeftButton);
     settle();
     EXPECT_TRUE(view(0)->isVisible());
-    EXPECT_EQ(frame->sectionPanel(0)->height(), expandedHeight);
+    EXPECT_EQ(panelOf(0)->height(), expandedHeight);
     EXPECT_TRUE(stackedWithoutGaps());
 }
 
 TEST_F(WindowInteraction, SectionChoiceShowsOneSectionFillingTheWindowAndBack) {
     show();
-    frame->sectionMenuItem(1)->trigger();  // "Inputs"
+    sectionItem(1)->trigger();  // "Inputs"
     settle();
-    EXPECT_EQ(frame->sectionButton()->text(), QStringLiteral("Inputs"));
-    EXPECT_NE(frame->currentPage(), frame->container());
+    EXPECT_EQ(child<QToolButton>("sectionButton")->text(), QStringLiteral("Inputs"));
+    EXPECT_NE(pageInSight(), sectionStack());
     EXPECT_TRUE(view(1)->isVisible());
     EXPECT_FALSE(view(0)->isVisible());
-    EXPECT_EQ(view(1)->height(), frame->currentPage()->height());
+    EXPECT_EQ(view(1)->height(), pageInSight()->height());
 
-    frame->allSectionsMenuItem()->trigger();  // "Status Group": every section again
+    action("allSectionsItem")->trigger();  // "Status Group": every section again
     settle();
-    EXPECT_EQ(frame->sectionButton()->text(), QStringLiteral("Status Group"));
-    EXPECT_EQ(frame->currentPage(), frame->container());
-    EXPECT_EQ(view(1)->parentWidget(), frame->sectionPanel(1));
+    EXPECT_EQ(child<QToolButton>("sectionButton")->text(), QStringLiteral("Status Group"));
+    EXPECT_EQ(pageInSight(), sectionStack());
+    EXPECT_EQ(view(1)->parentWidget(), panelOf(1));
     EXPECT_TRUE(view(0)->isVisible());
     EXPECT_TRUE(view(1)->isVisible());
 }
 
 TEST_F(WindowInteraction, ToolbarShowsMaskedListOverriddenListAndSectionsAgain) {
     show();
-    frame->maskedButton()->trigger();
-    EXPECT_EQ(frame->currentPage(), frame->maskedView());
-    EXPECT_TRUE(frame->maskedButton()->isChecked());
-    EXPECT_GT(frame->maskedView()->model()->rowCount(), 0);  // the demo site masks some points
+    action("maskedButton")->trigger();
+    EXPECT_EQ(pageInSight(), maskedList());
+    EXPECT_TRUE(action("maskedButton")->isChecked());
+    EXPECT_GT(maskedList()->model()->rowCount(), 0);  // the demo site masks some points
 
-    frame->overriddenButton()->trigger();
-    EXPECT_EQ(frame->currentPage(), frame->overriddenView());
-    EXPECT_FALSE(frame->maskedButton()->isChecked());
+    action("overriddenButton")->trigger();
+    EXPECT_EQ(pageInSight(), overriddenList());
+    EXPECT_FALSE(action("maskedButton")->isChecked());
 
-    frame->statusButton()->trigger();
-    EXPECT_EQ(frame->currentPage(), frame->container());
-    EXPECT_TRUE(frame->statusButton()->isChecked());
+    action("statusButton")->trigger();
+    EXPECT_EQ(pageInSight(), sectionStack());
+    EXPECT_TRUE(action("statusButton")->isChecked());
 }
 
 TEST_F(WindowInteraction, GroupBoxMirrorsTheEntriesAndChoosingOneReloads) {
     show();
-    QComboBox* box = frame->groupBox();
+    QComboBox* box = groupBoxWidget();
     ASSERT_EQ(box->count(), window().groupEntries().size());
     for (int i = 0; i < box->count(); ++i)
         EXPECT_EQ(box->itemText(i), window().groupEntries()[i].text);
@@ -216,8 +217,8 @@ TEST_F(WindowInteraction, GroupBoxMirrorsTheEntriesAndChoosingOneReloads) {
     emit box->activated(index);  // the operator's choice
     settle();
     EXPECT_EQ(window().currentGroup(), site.sectionGroupIds[1]);
-    EXPECT_FALSE(frame->sectionPanel(0)->isVisible());  // this group holds inputs only
-    EXPECT_TRUE(frame->sectionPanel(1)->isVisible());
+    EXPECT_FALSE(panelOf(0)->isVisible());  // this group holds inputs only
+    EXPECT_TRUE(panelOf(1)->isVisible());
 
     window().setGroupEntryText(index, QStringLiteral("Renamed elsewhere"));
     EXPECT_EQ(box->itemText(index), QStringLiteral("Renamed elsewhere"));
@@ -255,12 +256,12 @@ TEST_F(WindowInteraction, ModulesItemFollowsTheHostsNewerHardwareSupport) {
         other->Show();
         auto* otherFrame = qobject_cast<StatusFrame*>(other->widget());
         ASSERT_NE(otherFrame, nullptr);
-        EXPECT_EQ(otherFrame->sectionMenuItem(7)->isVisible(), supported) << supported;
-        EXPECT_EQ(otherFrame->sectionMenuItem(7)->text(), QStringLiteral("Modules"));
-        EXPECT_TRUE(otherFrame->sectionMenuSeparator()->isSeparator());
+        EXPECT_EQ(sectionItem(7, otherFrame)->isVisible(), supported) << supported;
+        EXPECT_EQ(sectionItem(7, otherFrame)->text(), QStringLiteral("Modules"));
+        EXPECT_TRUE(action("sectionSeparator", otherFrame)->isSeparator());
         // Items follow the sections the loaded group uses.
         for (int section = 0; section < kSectionCount - 1; ++section)
-            EXPECT_EQ(otherFrame->sectionMenuItem(section)->isEnabled(), windowOf(*other).isSectionUsed(section));
+            EXPECT_EQ(sectionItem(section, otherFrame)->isEnabled(), windowOf(*other).isSectionUsed(Section(section)));
     }
 }
 
@@ -270,9 +271,9 @@ TEST_F(WindowInteraction, EveryAdapterStaysConsistentThroughFillUpdateSortAndCle
     std::vector<std::unique_ptr<QAbstractItemModelTester>> testers;
     for (int section = 0; section < kSectionCount; ++section)
         testers.push_back(std::make_unique<QAbstractItemModelTester>(
-            frame->sectionModel(section), QAbstractItemModelTester::FailureReportingMode::Warning));
+            modelOf(section), QAbstractItemModelTester::FailureReportingMode::Warning));
     testers.push_back(std::make_unique<QAbstractItemModelTester>(
-        frame->maskedModel(), QAbstractItemModelTester::FailureReportingMode::Warning));
+        maskedList()->gridModel(), QAbstractItemModelTester::FailureReportingMode::Warning));
 
     chooseGroup(site.siteGroupId);  // fill every section
     for (int section = 0; section < 3; ++section)
@@ -284,7 +285,7 @@ TEST_F(WindowInteraction, EveryAdapterStaysConsistentThroughFillUpdateSortAndCle
     settle();
     clickHeader(1, QStringLiteral("Name"));
     clickHeader(1, QStringLiteral("LastUpdated"));
-    frame->maskedButton()->trigger();
+    action("maskedButton")->trigger();
     settle();
     chooseGroup(0);  // the first entry: no group, every section emptied
     EXPECT_EQ(view(0)->model()->rowCount(), 0);

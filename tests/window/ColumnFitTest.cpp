@@ -85,7 +85,7 @@ TEST_F(ColumnWidthsInWindow, DefaultColumnsFitEachFillSavedAndOperatorWidthsStay
 
     // The operator narrows a door column: no later fill widens it again.
     grid(0).column(doorName).width = 44;
-    window->columnsChangedByOperator(0);
+    window->columnsChangedByOperator(Section::Doors);
     window->selectGroupEntry(window->findGroupEntry(site.smallGroupId));
     window->selectGroupEntry(window->findGroupEntry(site.siteGroupId));
     EXPECT_EQ(grid(0).column(doorName).width, 44);

@@ -1,6 +1,7 @@
 // Re-reading single rows from the database: every branch of DBStatusUpdate, the threat level
 // lookups, and addresses that must never reach a statement's text.
 #include "window/WindowFixture.h"
+#include "status/StatusBoard.h"
 
 #include "domain/StateTexts.h"
 
@@ -15,7 +16,7 @@ protected:
     void refresh(qint32 gridIndex, int section, const QString& address) {
         const int row = rowOf(section, address);
         ASSERT_GT(row, 0) << address.toStdString();
-        window->DBStatusUpdate(gridIndex, address, row);
+        window->board().dbRefresh().DBStatusUpdate(gridIndex, address, row);
     }
     QString controllerOf(const QString& newerLinePoint) { return newerLinePoint.left(15); }
     void setOnline(const QString& newerLineController, bool online) {
@@ -26,9 +27,9 @@ protected:
 TEST_F(DbRefreshTest, RowZeroTouchesNoDatabase) {
     ctx.dbConnection = nullptr;  // any statement would now fail and be logged
     for (const qint32 g : {0, 1, 2, 4, 5, 6, 7, 103, 104, 107})
-        window->DBStatusUpdate(g, firstAddress(1), 0);
+        window->board().dbRefresh().DBStatusUpdate(g, firstAddress(1), 0);
     EXPECT_EQ(ownLogReports(), 0);
-    window->DBStatusUpdate(5, firstAddress(6), 1);
+    window->board().dbRefresh().DBStatusUpdate(5, firstAddress(6), 1);
     EXPECT_EQ(ownLogReports(), 1);
 }
 
@@ -61,7 +62,7 @@ TEST_F(DbRefreshTest, NewerLineDoorRenewsInputsAndRelayOrShowsDashesOffLine) {
     EXPECT_EQ(cell(0, door, col::LMType), QStringLiteral("2"));
     EXPECT_EQ(cell(0, door, col::RelayStatus), QStringLiteral("ON"));
     EXPECT_EQ(cell(0, door, col::RelayDetails), GetRelayModeText(3));
-    EXPECT_GT(window->gridMasked().rowCount(), 0);
+    EXPECT_GT(window->board().sections().masked().rowCount(), 0);
     EXPECT_EQ(ownLogReports(), 0);
 
     setOnline(controllerOf(door), false);
@@ -115,15 +116,15 @@ TEST_F(DbRefreshTest, ClassicControllerShowsTheHighestThreatLevelOfItsStatus) {
 }
 
 TEST_F(DbRefreshTest, ThreatLevelHelpers) {
-    EXPECT_EQ(window->GetContThreatLevelForStatus(QStringLiteral("2|5|3")), QStringLiteral("Severe"));
-    EXPECT_EQ(window->GetContThreatLevelForStatus(QString()), QStringLiteral("Normal"));
-    EXPECT_EQ(window->GetContThreatLevelForStatus(QStringLiteral("1|x|2")), QStringLiteral("Guarded"));
+    EXPECT_EQ(window->board().dbRefresh().GetContThreatLevelForStatus(QStringLiteral("2|5|3")), QStringLiteral("Severe"));
+    EXPECT_EQ(window->board().dbRefresh().GetContThreatLevelForStatus(QString()), QStringLiteral("Normal"));
+    EXPECT_EQ(window->board().dbRefresh().GetContThreatLevelForStatus(QStringLiteral("1|x|2")), QStringLiteral("Guarded"));
     const qint32 controllerId = value(QStringLiteral("SELECT min(ControllerID) FROM ZRII_Readers")).toInt();
     exec(QStringLiteral("UPDATE ZRII_Readers SET ThreatLevel = 0 WHERE ControllerID = %1").arg(controllerId));
     exec(QStringLiteral("UPDATE ZRII_Readers SET ThreatLevel = 4 WHERE ReaderID = (SELECT min(ReaderID) FROM ZRII_Readers "
                         "WHERE ControllerID = %1)").arg(controllerId));
-    EXPECT_EQ(window->ZR2GetContThreatLevelForID(controllerId), QStringLiteral("High"));
-    EXPECT_EQ(window->ZR2GetContThreatLevelForID(-5), QString());
+    EXPECT_EQ(window->board().dbRefresh().ZR2GetContThreatLevelForID(controllerId), QStringLiteral("High"));
+    EXPECT_EQ(window->board().dbRefresh().ZR2GetContThreatLevelForID(-5), QString());
 }
 
 TEST_F(DbRefreshTest, PylonAndPortRenewFromTheirTables) {
@@ -152,7 +153,7 @@ TEST_F(DbRefreshTest, ExpansionInputBranchWritesTheInputsSectionNotTheModules) {
     ASSERT_GE(grid(7).rowCount(), 1);  // the same row number exists among the modules
     const QString moduleName = grid(7).text(row, col::Name);
     const QString moduleUpdated = grid(7).text(row, col::LastUpdated);
-    window->DBStatusUpdate(7, input, row);
+    window->board().dbRefresh().DBStatusUpdate(7, input, row);
     EXPECT_EQ(cell(1, input, col::LMType), QStringLiteral("3"));
     EXPECT_EQ(grid(7).text(row, col::Name), moduleName);
     EXPECT_EQ(grid(7).text(row, col::LastUpdated), moduleUpdated);
@@ -173,7 +174,7 @@ TEST_F(DbRefreshTest, NewerLineReaderControllerAndModule) {
     EXPECT_EQ(cell(3, reader, col::CTamper), QStringLiteral("Lockout"));
     EXPECT_EQ(cell(3, reader, col::PTamper), QStringLiteral("OK"));
     EXPECT_EQ(cell(4, controller, col::Status), R(1433));
-    EXPECT_EQ(cell(4, controller, col::ThreatLevel), window->ZR2GetContThreatLevelForID(qint32(data(4, controller, col::Address))));
+    EXPECT_EQ(cell(4, controller, col::ThreatLevel), window->board().dbRefresh().ZR2GetContThreatLevelForID(qint32(data(4, controller, col::Address))));
     EXPECT_EQ(cell(7, module, col::Enclosure), R(1438));
     EXPECT_EQ(cell(7, module, col::Status), R(1433));
 
@@ -193,9 +194,9 @@ TEST_F(DbRefreshTest, AddressesWithQuotesNeverReachAStatement) {
     const QByteArray before = databaseChecksum(*db);
     const QString evil = QStringLiteral("\\\\SNET.X'); DELETE FROM Doors; UPDATE ZRII_Inputs SET MaskSource = 1; --.DR01");
     for (const qint32 g : {0, 1, 2, 4, 5, 6, 7, 103, 104, 107})
-        window->DBStatusUpdate(g, evil, 1);
-    window->maskedPoints().UpdateMaskedItem(QStringLiteral("\\\\SNET.A'B'); DELETE FROM Inputs; --.BI03"), 4);
-    window->maskedPoints().UpdateMaskedItem(QStringLiteral("\\\\ZRII.'; DELETE FROM ZRII_Inputs; --.BI01"), 4);
+        window->board().dbRefresh().DBStatusUpdate(g, evil, 1);
+    window->board().maskedPoints().UpdateMaskedItem(QStringLiteral("\\\\SNET.A'B'); DELETE FROM Inputs; --.BI03"), 4);
+    window->board().maskedPoints().UpdateMaskedItem(QStringLiteral("\\\\ZRII.'; DELETE FROM ZRII_Inputs; --.BI01"), 4);
     EXPECT_EQ(databaseChecksum(*db), before);
     // Bound, the addresses are plain values: no statement failed on them.
     EXPECT_EQ(ownLogReports(), 0);

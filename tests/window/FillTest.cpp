@@ -1,6 +1,7 @@
 // Filling the sections for a status group: every kind's cells, icons and item data, and which
 // sections a group shows.
 #include "window/WindowFixture.h"
+#include "status/StatusBoard.h"
 
 #include "domain/StateTexts.h"
 
@@ -52,8 +53,8 @@ TEST_F(FillTest, EveryKindWritesNameIconAddressAndIdentifier) {
         EXPECT_EQ(g.data(row, col::Address),
                   value(QStringLiteral("SELECT %1 FROM %2 WHERE Address = '%3'").arg(QLatin1String(c.idField), table, address))
                       .toLongLong());
-        EXPECT_TRUE(window->isHeaderShown(c.section));
-        EXPECT_TRUE(window->isSectionUsed(c.section));
+        EXPECT_TRUE(window->isHeaderShown(Section(c.section)));
+        EXPECT_TRUE(window->isSectionUsed(Section(c.section)));
     }
     EXPECT_EQ(ownLogReports(), 0);
 }
@@ -156,7 +157,7 @@ TEST_F(FillTest, LayoutWithoutSomeColumnsStillGetsEveryPoint) {
                                 "Enabled][Enabled][4][53][True");
     for (int section = 1; section < kSectionCount; ++section)
         layouts[section] = kUseObjectDefault;
-    window->sections().InitColumnHeaders(layouts);
+    window->board().sections().InitColumnHeaders(layouts);
     fill(makeGroup({{1, QString()}, {101, QString()}}));
     EXPECT_EQ(grid(0).rowCount(), value(QStringLiteral("SELECT count(*) FROM Doors")).toInt() +
                                       value(QStringLiteral("SELECT count(*) FROM ZRII_Doors")).toInt());
@@ -170,7 +171,7 @@ TEST_F(FillTest, GroupOfExpansionInputsShowsOnlyTheInputsSection) {
     fill(makeGroup({{8, QString()}}));
     for (int section = 0; section < kSectionCount; ++section) {
         SCOPED_TRACE(section);
-        EXPECT_EQ(window->isHeaderShown(section), section == 1);
+        EXPECT_EQ(window->isHeaderShown(Section(section)), section == 1);
         EXPECT_EQ(grid(section).rowCount() > 0, section == 1);
     }
 }
@@ -184,16 +185,16 @@ TEST_F(FillTest, AnotherGroupEmptiesEverySectionFirst) {
     for (int section = 0; section < kSectionCount; ++section) {
         SCOPED_TRACE(section);
         EXPECT_EQ(grid(section).rowCount() > 0, section == 5);
-        EXPECT_EQ(window->isSectionUsed(section), section == 5);
-        EXPECT_TRUE(window->isCollapsed(section));
+        EXPECT_EQ(window->isSectionUsed(Section(section)), section == 5);
+        EXPECT_TRUE(window->isCollapsed(Section(section)));
     }
 }
 
 TEST_F(FillTest, GroupWithoutPointsLeavesEverySectionHiddenAndEmpty) {
     fill(makeGroup({}));
     for (int section = 0; section < kSectionCount; ++section) {
-        EXPECT_FALSE(window->isHeaderShown(section));
-        EXPECT_FALSE(window->isSectionGridVisible(section));
+        EXPECT_FALSE(window->isHeaderShown(Section(section)));
+        EXPECT_FALSE(window->isSectionGridVisible(Section(section)));
         EXPECT_EQ(grid(section).rowCount(), 0);
     }
 }

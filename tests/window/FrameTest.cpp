@@ -37,7 +37,7 @@ TEST_F(FrameTest, LoadFillsTheBoxAndShowsTheProfilesDefaultGroup) {
     EXPECT_EQ(entries[window->selectedGroupIndex()].itemData, site.smallGroupId);
     EXPECT_EQ(window->currentGroup(), site.smallGroupId);
     EXPECT_GT(grid(0).rowCount(), 0);
-    EXPECT_TRUE(window->isSectionGridVisible(0));
+    EXPECT_TRUE(window->isSectionGridVisible(Section::Doors));
     EXPECT_EQ(view.coverStates, (QVector<bool>{true, false}));
     EXPECT_EQ(window->caption(), QStringLiteral("Status Viewer"));
     EXPECT_TRUE(window->resizeTimer().isActive());
@@ -73,15 +73,15 @@ TEST_F(FrameTest, HeaderClicksAlternatePerColumn) {
     const int name = nameColumn(0);
     const int address = grid(0).columnIndex(col::Address);
 
-    window->sortByColumn(0, name);
+    window->sortByColumn(Section::Doors, name);
     EXPECT_EQ(names(0), sortedCaseInsensitive(original, true));
-    window->sortByColumn(0, name);
+    window->sortByColumn(Section::Doors, name);
     EXPECT_EQ(names(0), sortedCaseInsensitive(original, false));
-    window->sortByColumn(0, name);
+    window->sortByColumn(Section::Doors, name);
     EXPECT_EQ(names(0), sortedCaseInsensitive(original, true));
     // A, B, A: the third click on A continues A's own alternation (descending).
-    window->sortByColumn(0, address);
-    window->sortByColumn(0, name);
+    window->sortByColumn(Section::Doors, address);
+    window->sortByColumn(Section::Doors, name);
     EXPECT_EQ(names(0), sortedCaseInsensitive(original, false));
     EXPECT_EQ(dialogs.busyCount, 5);
     // Rows are still found by address after sorting.
@@ -101,7 +101,7 @@ TEST_F(FrameTest, LastUpdatedSortsByTimeNotByText) {
         grid(6).setUpdated(row, dates.convert(ctx, stamps[row - 1]));
     while (grid(6).rowCount() > 3)
         grid(6).removeRow(4);
-    window->sortByColumn(6, grid(6).columnIndex(col::LastUpdated));
+    window->sortByColumn(Section::Ports, grid(6).columnIndex(col::LastUpdated));
     QStringList order;
     for (int row = 1; row <= 3; ++row)
         order << grid(6).text(row, col::LastUpdated);

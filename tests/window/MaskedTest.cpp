@@ -1,6 +1,7 @@
 // The masked points list: filled from the stored mask reports and the newer line's inputs, then
 // kept current by mask changes.
 #include "window/WindowFixture.h"
+#include "status/StatusBoard.h"
 
 #include "domain/StateTexts.h"
 #include "status/StatusDecoder.h"
@@ -27,7 +28,7 @@ protected:
                  .arg(statusType)
                  .arg(status, controller));
     }
-    StatusGrid& masked() { return window->gridMasked(); }
+    StatusGrid& masked() { return window->board().sections().masked(); }
     int maskedRow(const QString& address) { return masked().findRow(address); }
     QString reason(const QString& address) { return masked().text(maskedRow(address), col::Status); }
 
@@ -36,7 +37,7 @@ protected:
 
 TEST_F(MaskedTest, ListsOnlyTheMaskedEntriesOfAStoredReport) {
     storeMaskReport(7, QStringLiteral("1||0#1||4#"));
-    window->FillMaskedGrid();
+    window->board().maskedPoints().FillMaskedGrid();
     ASSERT_EQ(masked().rowCount(), 1);
     const QString input = controller + QStringLiteral(".BI02");
     EXPECT_EQ(masked().text(1, col::Address), input);
@@ -50,7 +51,7 @@ TEST_F(MaskedTest, FillsDoorInputsExpansionInputsAndNewerLineInputs) {
     storeMaskReport(9, QStringLiteral("||2#||0#"));         // type 9 holds expansion inputs 9 to 16
     const QString newer = firstAddress(102);
     exec(QStringLiteral("UPDATE ZRII_Inputs SET MaskSource = 129 WHERE Address = '%1'").arg(newer));
-    window->FillMaskedGrid();
+    window->board().maskedPoints().FillMaskedGrid();
 
     const QString door = controller + QStringLiteral(".DR03");
     ASSERT_GT(maskedRow(door), 0);
@@ -70,7 +71,7 @@ TEST_F(MaskedTest, AStoredMaskOfAPointTheSiteDoesNotConfigureIsListedByItsAddres
     exec(QStringLiteral("DELETE FROM ExpInputs WHERE Address = '%1.XI10'").arg(controller));
     storeMaskReport(7, QStringLiteral("||0#||0#||0#||4#"));
     storeMaskReport(9, QStringLiteral("||0#||2#"));
-    window->FillMaskedGrid();
+    window->board().maskedPoints().FillMaskedGrid();
     ASSERT_EQ(masked().rowCount(), 2);
     for (const QString& address : {controller + QStringLiteral(".BI04"), controller + QStringLiteral(".XI10")}) {
         ASSERT_GT(maskedRow(address), 0) << address.toStdString();
@@ -80,7 +81,7 @@ TEST_F(MaskedTest, AStoredMaskOfAPointTheSiteDoesNotConfigureIsListedByItsAddres
 
 TEST_F(MaskedTest, MalformedStoredEntryIsLoggedAndSkipped) {
     storeMaskReport(7, QStringLiteral("1|x#1||abc#1||4#"));
-    window->FillMaskedGrid();
+    window->board().maskedPoints().FillMaskedGrid();
     EXPECT_EQ(masked().rowCount(), 1);
     EXPECT_GT(maskedRow(controller + QStringLiteral(".BI03").replace(QLatin1String(".BI"), QLatin1String(".DR"))), 0);
     EXPECT_EQ(ownLogReports(), 2);
@@ -88,9 +89,9 @@ TEST_F(MaskedTest, MalformedStoredEntryIsLoggedAndSkipped) {
 }
 
 TEST_F(MaskedTest, MaskChangesAddRewriteAndRemoveRows) {
-    window->FillMaskedGrid();
+    window->board().maskedPoints().FillMaskedGrid();
     ASSERT_EQ(masked().rowCount(), 0);
-    MaskedPoints& list = window->maskedPoints();
+    MaskedPoints& list = window->board().maskedPoints();
     const QString input = controller + QStringLiteral(".BI05");
 
     list.UpdateMaskedItem(input, 0);  // not listed, not masked: nothing

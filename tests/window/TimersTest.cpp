@@ -21,7 +21,7 @@ TEST_F(TimersTest, ResizeRunsOnTheSixthTickFirstAndOnTheFifthAfterwards) {
     EXPECT_FALSE(window->resizeTimer().isActive());
 
     // The counter is not reset when the timer goes on again.
-    window->columnsChangedByOperator(0);
+    window->columnsChangedByOperator(Section::Doors);
     EXPECT_TRUE(window->resizeTimer().isActive());
     const int afterLayout = view.arranged;
     for (int i = 0; i < 4; ++i)

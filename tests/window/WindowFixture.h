@@ -4,6 +4,7 @@
 #pragma once
 
 #include "support/DatabaseChecksum.h"
+#include "status/StatusBoard.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeHost.h"
 
@@ -45,13 +46,13 @@ public:
     void sectionsChanged() override { ++sectionsChangedCount; }
     void groupBoxChanged() override { ++groupBoxChangedCount; }
     void captionChanged(const QString&) override {}
-    void focusGrid(int section) override { focused.append(section); }
+    void focusGrid(Section section) override { focused.append(sectionIndex(section)); }
     void openConfigureDialog() override { ++configureDialogs; }
     void closeWindow() override { ++closed; }
     qint64 nativeHandle() const override { return 4711; }
     QRectF geometryTwips() const override { return geometry; }
     TextMetrics textMetrics() const override { return metrics; }
-    void columnWidthsChanged(int section) override { widthsChanged.append(section); }
+    void columnWidthsChanged(Section section) override { widthsChanged.append(sectionIndex(section)); }
     void progressChanged(const QString& text) override { progress.append(text); }
 };
 
@@ -74,10 +75,10 @@ protected:
         QString layouts[kSectionCount];
         for (QString& text : layouts)
             text = kUseObjectDefault;
-        window->sections().InitColumnHeaders(layouts);
+        window->board().sections().InitColumnHeaders(layouts);
     }
 
-    StatusGrid& grid(int section) { return window->grid(section); }
+    StatusGrid& grid(int section) { return window->board().sections().grid(section); }
     int rowOf(int section, const QString& address) { return grid(section).findRow(address); }
     QString cell(int section, const QString& address, const QString& key) {
         const int row = rowOf(section, address);

@@ -7,6 +7,7 @@
 #include "StatusAdapters.h"
 #include "SyncBus.h"
 
+#include <statusobject/Diagnostics.h>
 #include <statusobject/Status.h>
 
 #include <QCryptographicHash>
@@ -80,7 +81,7 @@ int Workstation::pointsShown() { return status_->pointsShown(); }
 
 int Workstation::errorReports() { return status_->errorReportsWritten(); }
 
-QStringList Workstation::shownRows(bool newerLine) { return status_->shownRows(newerLine); }
+QStringList Workstation::shownRows(bool newerLine) { return so::diagnostics::shownRows(*status_, newerLine); }
 
 QString Workstation::checksum(bool newerLine) {
     const QByteArray rows = shownRows(newerLine).join(QLatin1Char('\n')).toUtf8();

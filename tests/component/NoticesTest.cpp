@@ -1,0 +1,70 @@
+// The notice unit on its own: which rows a configuration notice re-reads for each kind of address,
+// and the notice table holding every action once.
+#include "component/Notices.h"
+
+#include <statusobject/Vocabulary.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace so::test {
+namespace {
+
+const QString kClassic = QStringLiteral("\\\\SNET.P001.C0101");  // a classic controller, 17 characters
+
+TEST(NoticeTargetsTest, APointReReadsItsOwnRowAndItsDoorsRow) {
+    const int doors = sectionIndex(Section::Doors), inputs = sectionIndex(Section::Inputs),
+              relays = sectionIndex(Section::Relays), readers = sectionIndex(Section::Readers),
+              controllers = sectionIndex(Section::Controllers), boxes = sectionIndex(Section::Boxes),
+              ports = sectionIndex(Section::Ports);
+    const QString newerLine = QStringLiteral("\\\\ZRII.S01.C001");
+    struct Case {
+        QString address;
+        QString kind;
+        QVector<NoticeTarget> targets;
+    };
+    const Case cases[] = {
+        {kClassic + ".SM01", {}, {{readers, kClassic + ".SM01"}, {doors, kClassic + ".SM01"}}},
+        // An input's door row holds the door's own address.
+        {kClassic + ".BI03",
+         {},
+         {{inputs, kClassic + ".BI03"}, {doors, kClassic + ".BI03"}, {doors, kClassic + ".DR03"}}},
+        {kClassic + ".BR02", {}, {{relays, kClassic + ".BR02"}, {doors, kClassic + ".BR02"}}},
+        {kClassic + ".DR01", {}, {{doors, kClassic + ".DR01"}}},
+        // A controller by its length, and by the notice's kind word when the length says nothing.
+        {kClassic, {}, {{controllers, kClassic}, {refresh::ZR2Controllers, kClassic}}},
+        {newerLine, QStringLiteral("CONT"), {{controllers, newerLine}, {refresh::ZR2Controllers, newerLine}}},
+        {QStringLiteral("\\\\PYLON.P00001"), {}, {{boxes, QStringLiteral("\\\\PYLON.P00001")}}},
+        {QStringLiteral("\\\\PORT.CO1"), {}, {{ports, QStringLiteral("\\\\PORT.CO1")}}},
+        {QStringLiteral("\\\\X.Y"), QStringLiteral("PORT"), {{ports, QStringLiteral("\\\\X.Y")}}},
+        {QStringLiteral("\\\\X.Y"), QStringLiteral("PYLON"), {{boxes, QStringLiteral("\\\\X.Y")}}},
+        // Nothing to re-read: no code, no kind word the window knows.
+        {QStringLiteral("\\\\X.Y"), QStringLiteral("DOOR"), {}},
+        {QString(), {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.address + QLatin1Char('|') + c.kind).toStdString());
+        const QVector<NoticeTarget> targets = noticeTargets(c.address, c.kind);
+        ASSERT_EQ(targets.size(), c.targets.size());
+        for (int i = 0; i < targets.size(); ++i) {
+            EXPECT_EQ(targets[i].gridCode, c.targets[i].gridCode) << i;
+            EXPECT_EQ(targets[i].address, c.targets[i].address) << i;
+        }
+    }
+}
+
+TEST(NoticeTargetsTest, TheTableReadsEveryActionOnceAndSkipsOnlyItsOwnGroupNotices) {
+    std::set<qint32> actions;
+    for (const Notices::Kind& kind : Notices::kinds()) {
+        EXPECT_TRUE(actions.insert(kind.action).second) << "action " << kind.action << " twice";
+        const bool aboutAGroup = kind.action == notice::GroupCreated || kind.action == notice::GroupDeleted ||
+                                 kind.action == notice::GroupChanged;
+        EXPECT_EQ(kind.skipOwn, aboutAGroup) << "action " << kind.action;
+    }
+    for (qint32 action = notice::GroupCreated; action <= notice::PylonEnabled; ++action)
+        EXPECT_EQ(actions.count(action), 1u) << "action " << action << " not read";
+}
+
+}  // namespace
+}  // namespace so::test
