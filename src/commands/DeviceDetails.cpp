@@ -14,6 +14,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 namespace so {
 namespace {
@@ -42,17 +43,21 @@ QString kindCondition(int pane) {
 const QString kControllerPart = QStringLiteral(
     "left(ListAddress, case when len(ListAddress) > 5 then len(ListAddress) - 5 else 0 end)");
 
-/// DBStatusUpdate's grid code of a row: the section, or the newer line's refresh code.
-qint32 dbStatusGridIndex(int pane, const QString& address) {
-    if (Section(pane) == Section::Modules)
-        return refresh::ZR2Modules;
-    if (isNewerLineAddress(address)) {
-        if (Section(pane) == Section::Readers)
-            return refresh::ZR2Readers;
-        if (Section(pane) == Section::Controllers)
-            return refresh::ZR2Controllers;
+/// What DBStatusUpdate renews for a row of a pane, by the row's line; nothing for a classic
+/// reader, whose row has no refresh of its own.
+std::optional<RefreshTarget> refreshTargetOf(Section pane, const QString& address) {
+    const bool newerLine = isNewerLineAddress(address);
+    switch (pane) {
+    case Section::Doors: return RefreshTarget::Door;
+    case Section::Inputs: return RefreshTarget::Input;
+    case Section::Relays: return RefreshTarget::Relay;
+    case Section::Readers: return newerLine ? std::optional(RefreshTarget::ZR2Reader) : std::nullopt;
+    case Section::Controllers: return newerLine ? RefreshTarget::ZR2Controller : RefreshTarget::Controller;
+    case Section::Boxes: return RefreshTarget::Box;
+    case Section::Ports: return RefreshTarget::Port;
+    case Section::Modules: return RefreshTarget::ZR2Module;
     }
-    return pane;
+    return std::nullopt;
 }
 
 /// Keeps one copy of SuperStatus for the requests of one refresh; released on every way out.
@@ -162,7 +167,8 @@ void DeviceDetails::refreshRows(int pane, const QStringList& controllers) {
         // Communication boxes and ports keep stored reports of their own, not a controller's.
         if (Section(pane) == Section::Boxes || Section(pane) == Section::Ports)
             replay_.RequestSuperStatus(false, address, qint16(pane));
-        window_.DBStatusUpdate(dbStatusGridIndex(pane, address), address, row);
+        if (const std::optional<RefreshTarget> target = refreshTargetOf(Section(pane), address))
+            window_.DBStatusUpdate(*target, address, row);
     }
 }
 

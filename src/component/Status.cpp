@@ -67,31 +67,31 @@ quint8 toState(const QString& text) {
     return quint8(value);
 }
 
-/// The grids whose row of an address a configuration notification re-reads, in order, with the
-/// address each one looks for (refresh::ZR2Controllers re-reads a newer-line controller row). The
-/// point code decides (classifyAddress); an address without one is a controller, communication box
-/// or port by its length or else by the notice's kind word.
-QVector<std::pair<int, QString>> gridsForAddress(const QString& address, const QString& kind) {
-    const auto in = [](Section section) { return sectionIndex(section); };
+/// The rows of an address a configuration notification re-reads, in order, with the address each
+/// one looks for (RefreshTarget::ZR2Controller re-reads a newer-line controller row). The point code
+/// decides (classifyAddress); an address without one is a controller, communication box or port by
+/// its length or else by the notice's kind word. A reader's own row has no refresh: only its door's
+/// is re-read.
+QVector<std::pair<RefreshTarget, QString>> refreshesForAddress(const QString& address, const QString& kind) {
     const PointKind pointKind = classifyAddress(address);
     switch (pointKind) {
-    case PointKind::Reader: return {{in(Section::Readers), address}, {in(Section::Doors), address}};
+    case PointKind::Reader: return {{RefreshTarget::Door, address}};
     case PointKind::Input:
-        return {{in(Section::Inputs), address},
-                {in(Section::Doors), address},
-                {in(Section::Doors), QString(address).replace(QStringLiteral("BI"), QStringLiteral("DR"))}};
-    case PointKind::Relay: return {{in(Section::Relays), address}, {in(Section::Doors), address}};
-    case PointKind::Door: return {{in(Section::Doors), address}};
-    case PointKind::ExpRelay: return {{in(Section::Relays), address}};
-    case PointKind::ExpInput: return {{in(Section::Inputs), address}};
+        return {{RefreshTarget::Input, address},
+                {RefreshTarget::Door, address},
+                {RefreshTarget::Door, QString(address).replace(QStringLiteral("BI"), QStringLiteral("DR"))}};
+    case PointKind::Relay: return {{RefreshTarget::Relay, address}, {RefreshTarget::Door, address}};
+    case PointKind::Door: return {{RefreshTarget::Door, address}};
+    case PointKind::ExpRelay: return {{RefreshTarget::Relay, address}};
+    case PointKind::ExpInput: return {{RefreshTarget::Input, address}};
     default: break;
     }
     if (pointKind == PointKind::Controller || kind == QLatin1String("CONT"))
-        return {{in(Section::Controllers), address}, {refresh::ZR2Controllers, address}};
+        return {{RefreshTarget::Controller, address}, {RefreshTarget::ZR2Controller, address}};
     if (pointKind == PointKind::Pylon || kind == QLatin1String("PYLON"))
-        return {{in(Section::Boxes), address}};
+        return {{RefreshTarget::Box, address}};
     if (pointKind == PointKind::ServerPort || kind == QLatin1String("PORT"))
-        return {{in(Section::Ports), address}};
+        return {{RefreshTarget::Port, address}};
     return {};
 }
 
@@ -371,10 +371,9 @@ void Status::Private::refreshPoint(const QString& address, const QString& kind) 
     // The point's configuration changed: what is kept about modules may be stale.
     intake.forgetConfiguration();
     SectionsRedrawPause pause(window.sections());
-    for (const auto& [gridIndex, rowAddress] : gridsForAddress(address, kind)) {
-        const int section = gridIndex == refresh::ZR2Controllers ? sectionIndex(Section::Controllers) : gridIndex;
-        const int row = window.sections().FindRowForAddress(section, rowAddress);
-        window.DBStatusUpdate(gridIndex, rowAddress, row);
+    for (const auto& [target, rowAddress] : refreshesForAddress(address, kind)) {
+        const int row = window.sections().FindRowForAddress(refreshedSection(target), rowAddress);
+        window.DBStatusUpdate(target, rowAddress, row);
     }
 }
 
@@ -430,8 +429,8 @@ int Status::inputsIgnored() const { return d->ctx.ignored.total(); }
 
 QStringList Status::shownRows(bool newerLine) const {
     QStringList lines;
-    for (int section = 0; section < kSectionCount; ++section) {
-        const StatusGrid& grid = d->window.grid(section);
+    for (Section section : kAllSections) {
+        const StatusGrid& grid = d->window.sections().grid(section);
         QVector<int> columns;
         for (int c = 0; c < grid.columnCount(); ++c)
             if (grid.column(c).key != QLatin1String("LastUpdated"))
@@ -448,7 +447,7 @@ QStringList Status::shownRows(bool newerLine) const {
         for (int row : std::as_const(rows)) {
             if (!newerLine && address >= 0 && isNewerLineAddress(grid.text(row, address)))
                 continue;
-            QString line = QString::number(section);
+            QString line = QString::number(sectionIndex(section));
             for (int c : std::as_const(columns)) {
                 const GridCell& cell = grid.cell(row, c);
                 line += QLatin1Char('\t') + grid.column(c).key + QLatin1Char('=') + grid.text(row, c);

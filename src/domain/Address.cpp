@@ -97,18 +97,17 @@ PointKind pointKindForCode(const QString& code) {
     return PointKind::None;
 }
 
-int sectionForObjectType(int objectType) {
-    const auto index = [](Section section) { return sectionIndex(section); };
+std::optional<Section> sectionForObjectType(int objectType) {
     switch (objectType) {
-    case 1: case objtype::ZR2Door: return index(Section::Doors);
-    case 2: case 8: case objtype::ZR2Input: return index(Section::Inputs);
-    case 3: case 9: case objtype::ZR2Relay: return index(Section::Relays);
-    case 4: case objtype::ZR2Reader: return index(Section::Readers);
-    case 5: case objtype::ZR2Controller: return index(Section::Controllers);
-    case 6: return index(Section::Boxes);
-    case 7: return index(Section::Ports);
-    case objtype::ZR2Module: return index(Section::Modules);
-    default: return -1;
+    case 1: case objtype::ZR2Door: return Section::Doors;
+    case 2: case 8: case objtype::ZR2Input: return Section::Inputs;
+    case 3: case 9: case objtype::ZR2Relay: return Section::Relays;
+    case 4: case objtype::ZR2Reader: return Section::Readers;
+    case 5: case objtype::ZR2Controller: return Section::Controllers;
+    case 6: return Section::Boxes;
+    case 7: return Section::Ports;
+    case objtype::ZR2Module: return Section::Modules;
+    default: return std::nullopt;
     }
 }
 

@@ -11,6 +11,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace so {
 
 /// The longest address the site stores (its Address columns hold 30 characters): a longer one
@@ -76,9 +78,9 @@ QString pointCode(PointKind kind);
 /// The classic kind of a two-letter code; None for any other text.
 PointKind pointKindForCode(const QString& code);
 
-/// Section number (sectionIndex, 0-7) of an object type, classic (1-9) or newer line (101-105,
-/// 108); -1 otherwise. A number, since object types come from the site's tables.
-int sectionForObjectType(int objectType);
+/// Section of an object type, classic (1-9) or newer line (101-105, 108); nothing for another
+/// number (object types come from the site's tables).
+std::optional<Section> sectionForObjectType(int objectType);
 
 /// Database table holding points of an object type; empty when there is none (expansion relays are
 /// read through stored procedures) or the type is unknown.

@@ -1,4 +1,5 @@
 #include "db/ConnectionImpl.h"
+#include "domain/Section.h"
 #include "site/DemoSite.h"
 
 #include "site/SiteSchema.h"
@@ -682,8 +683,9 @@ private:
     void addProfile(int id, const QString& name, int statusGroupId) {
         w_.profiles.insert({id, name, statusGroupId});
         for (const char* detail : kLayoutDetails) w_.profileDetails.insert({id, kDetailsObject, QString::fromUtf8(detail), kObjectDefault});
-        for (int section = 0; section < 8; ++section)
-            w_.profileDetails.insert({id, kDetailsObject, QStringLiteral("ColumnHeaderPos%1").arg(section), kObjectDefault});
+        for (Section section : kAllSections)
+            w_.profileDetails.insert(
+                {id, kDetailsObject, QStringLiteral("ColumnHeaderPos%1").arg(sectionIndex(section)), kObjectDefault});
     }
 
     struct Ids {

@@ -104,7 +104,7 @@ void Filler::appendRows(const Kind& kind, qint32 groupId, KindRecords* keep) {
     }
     rs.close();
     for (const auto& [address, row] : readers)
-        refresh_.DBStatusUpdate(refresh::ZR2Readers, address, row);
+        refresh_.DBStatusUpdate(RefreshTarget::ZR2Reader, address, row);
 }
 
 void Filler::writeNameAndAddress(StatusGrid& grid, int row, const db::Recordset& rs, const QString& nameField,
@@ -218,7 +218,7 @@ void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     // The contact goes through the decoding the live reports take: Input1 to Input3, Alarm and
     // the door summary in Status come out exactly as a later live report would write them.
     rows::setTextIfColumn(grid, row, col::Alarm, GRS(ctx_, res::NotKnown));
-    decoder_.UpdateList(sectionIndex(Section::Doors), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowStamp().text,
+    decoder_.UpdateList(Section::Doors, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowStamp().text,
                         QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 
@@ -229,7 +229,7 @@ void Filler::newerLineInput(StatusGrid& grid, int row, const db::Recordset& rs) 
     writeEnabledFromDisabled(grid, row, rs);
     rows::setDataIfColumn(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
     // Input1 to Input3, Alarm and the input summary in Status, as a live report writes them.
-    decoder_.UpdateList(sectionIndex(Section::Inputs), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowStamp().text,
+    decoder_.UpdateList(Section::Inputs, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowStamp().text,
                         QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 

@@ -161,7 +161,7 @@ void FullRefresh::renewState(int objectId, StatusGrid& grid, int row, const db::
         break;
     case objtype::ZR2Reader:
         if (controllerOnline) {
-            decoder_.UpdateList(sectionIndex(Section::Readers), grid.text(row, col::Address), 32, QStringLiteral("SM"), now,
+            decoder_.UpdateList(Section::Readers, grid.text(row, col::Address), 32, QStringLiteral("SM"), now,
                                 fields::text(rs, QStringLiteral("ThreatLevel")));
         } else {
             for (const QString& key : {col::PTamper, col::CTamper, col::ThreatLevel})

@@ -42,7 +42,7 @@ public:
     /// decoding does not know changes no state cell but stamps LastUpdated. A column the section's
     /// layout lacks ends the update silently; any other failure (a value that is not a number where
     /// one is read, a failed query) is logged under "MPublic.UpdateList" and ends it too.
-    void UpdateList(int section, const QString& address, quint8 state, const QString& kind, const QString& time,
+    void UpdateList(Section section, const QString& address, quint8 state, const QString& kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current);
 
     /// How a kind code decodes. The live intake resolves its codes once per device type word and
@@ -54,7 +54,7 @@ public:
     static Kind kindOf(const QString& code);
     /// `lookup`, when given, is the row's lookup begun on the section's grid for `address` (see
     /// StatusGrid::RowLookup).
-    void UpdateList(int section, const QString& address, quint8 state, Kind kind, const QString& time,
+    void UpdateList(Section section, const QString& address, quint8 state, Kind kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current,
                     const StatusGrid::RowLookup* lookup = nullptr);
 

@@ -288,7 +288,7 @@ void SuperStatusReplay::replayThreatLevels(const StoredReport& report, ReportMod
         highest = std::max(highest, *levels[i]);
     }
     // A controller shows the highest threat level of its readers.
-    decoder_.UpdateList(sectionIndex(Section::Controllers), report.address, kControllerThreatLevel, QStringLiteral("CA"),
+    decoder_.UpdateList(Section::Controllers, report.address, kControllerThreatLevel, QStringLiteral("CA"),
                         report.lastUpdated, QString::number(highest), mode);
 }
 

@@ -118,7 +118,7 @@ void StatusWindow::showProgress(const QString& text) {
 void StatusWindow::sizeDefaultColumns() {
     const TextMetrics metrics = view_ != nullptr ? view_->textMetrics() : TextMetrics{};
     for (int section = 0; section < kSectionCount; ++section) {
-        fitPending_[section] = layoutMeansDefaults(section, ctx_.layout.columnHeaderPos[section]);
+        fitPending_[section] = layoutMeansDefaults(Section(section), ctx_.layout.columnHeaderPos[section]);
         if (fitPending_[section])
             scaleDefaultWidths(board_->sections().grid(section), metrics);
         if (view_ != nullptr)
@@ -335,8 +335,8 @@ void StatusWindow::FillPointsInGroup(int objectId, qint32 groupId) {
     });
 }
 
-void StatusWindow::DBStatusUpdate(qint32 gridIndex, const QString& address, int row) {
-    board_->dbRefresh().DBStatusUpdate(gridIndex, address, row);
+void StatusWindow::DBStatusUpdate(RefreshTarget target, const QString& address, int row) {
+    board_->dbRefresh().DBStatusUpdate(target, address, row);
 }
 
 QString StatusWindow::GetContThreatLevelForStatus(const QString& statusValue) {
@@ -432,8 +432,8 @@ void StatusWindow::unload() {
             ctx_.host().Connected();
         // A layout that did not load is stored again as it was, not as the defaults shown instead.
         for (int section = 0; section < kSectionCount; ++section)
-            if (board_->sections().layoutLoaded(section))
-                ctx_.layout.columnHeaderPos[section] = board_->sections().layoutText(section);
+            if (board_->sections().layoutLoaded(Section(section)))
+                ctx_.layout.columnHeaderPos[section] = board_->sections().layoutText(Section(section));
         // The operator hears of a failed save before the window goes: the layout is kept for next time.
         if (!SavePersistence(ctx_, view_ != nullptr ? view_->geometryTwips() : loadedGeometryTwips(ctx_.layout)) &&
             ctx_.dialogs != nullptr)

@@ -178,7 +178,7 @@ public:
     // ---- filling and refreshing
     void FillPoints(qint32 groupId = 0);
     void FillPointsInGroup(int objectId, qint32 groupId);
-    void DBStatusUpdate(qint32 gridIndex, const QString& address, int row);
+    void DBStatusUpdate(RefreshTarget target, const QString& address, int row);
     QString GetContThreatLevelForStatus(const QString& statusValue);
     QString ZR2GetContThreatLevelForID(qint32 controllerId);
     /// The full refresh (classic menu entry 6; F5; the quiet-period timer).
