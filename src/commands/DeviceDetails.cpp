@@ -26,15 +26,16 @@ const QString kReportName = QStringLiteral("FPopup.mnuMainArray_Click");
 /// in the result: the inputs pane shows expansion inputs (8) and the relays pane expansion relays
 /// (9) beside the base-board points. Empty for a pane outside 0-7.
 QString kindCondition(int pane) {
-    static const QVector<QVector<int>> kObjectTypes = {
-        {1, objtype::ZR2Door},        {2, 8, objtype::ZR2Input}, {3, 9, objtype::ZR2Relay}, {4, objtype::ZR2Reader},
-        {5, objtype::ZR2Controller},  {6},                       {7},                       {objtype::ZR2Module},
+    using enum ObjectType;
+    static const QVector<QVector<ObjectType>> kObjectTypes = {
+        {Door, ZR2Door},      {Input, ExpInput, ZR2Input}, {Relay, ExpRelay, ZR2Relay}, {Reader, ZR2Reader},
+        {Controller, ZR2Controller}, {Pylon},              {ServerPort},                {ZR2Module},
     };
     if (pane < 0 || pane >= kObjectTypes.size())
         return {};
     QStringList terms;
-    for (const int type : kObjectTypes[pane])
-        terms << QStringLiteral("ObjectID = %1").arg(type);
+    for (const ObjectType type : kObjectTypes[pane])
+        terms << QStringLiteral("ObjectID = %1").arg(objectTypeNumber(type));
     return terms.size() == 1 ? terms.first() : QLatin1Char('(') + terms.join(QStringLiteral(" or ")) + QLatin1Char(')');
 }
 

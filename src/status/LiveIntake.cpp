@@ -12,6 +12,8 @@
 #include "status/MaskedPoints.h"
 #include "status/RecentChanges.h"
 
+#include <statusobject/Vocabulary.h>
+
 #include <QDateTime>
 
 namespace so {
@@ -215,7 +217,7 @@ void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& 
     if (sections_.grid(Section::Modules).rowCount() > 0) {
         const int row = sections_.FindRowForAddress(Section::Modules, address);
         if (row > 0) {
-            if (state != 2 && state != 3)
+            if (state != state::ModuleEnclosureClosed && state != state::ModuleEnclosureOpen)
                 refresh_.DBStatusUpdate(RefreshTarget::ZR2Module, address, row);
             else
                 updateRow(Section::Modules, address, state, StatusDecoder::Kind::ZR2Module, time, value);
