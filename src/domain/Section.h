@@ -33,8 +33,8 @@ constexpr int sectionIndex(Section section) { return int(section); }
 /// True for a section number 0-7.
 constexpr bool isSectionIndex(int index) { return index >= 0 && index < kSectionCount; }
 
-/// The section of a number that comes from outside (the host, a stored layout, a site table);
-/// nothing for a number outside 0-7. The one way a number becomes a Section.
+/// The section of a number that comes from outside (the host, a stored layout, a view's count);
+/// nothing for a number outside 0-7: the checked way from a number to a Section.
 constexpr std::optional<Section> sectionAt(int index) {
     return isSectionIndex(index) ? std::optional<Section>(kAllSections[std::size_t(index)]) : std::nullopt;
 }
