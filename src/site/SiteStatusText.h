@@ -39,8 +39,13 @@ QVector<StatusEntry> splitStatusEntries(const QString& text);
 
 /// The 16 reader threat-level ids of a type 32 row, joined by "|".
 QString joinThreatLevels(const QVector<int>& threatIds);
+/// The threat-level ids of a type 32 text, one per "|" part; a part that is not a number reads as 0.
+QVector<int> splitThreatLevels(const QString& text);
 
 /// State codes of a type 500 / 501 / 502 row, joined by ",".
 QString joinCodes(const QVector<int>& codes);
+/// The state codes of a type 500 / 501 / 502 text; empty parts are skipped, a part that is not a
+/// number reads as 0.
+QVector<int> splitCodes(const QString& text);
 
 }  // namespace so::db

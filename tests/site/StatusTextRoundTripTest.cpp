@@ -1,6 +1,6 @@
-// The stored status texts between their writer (the site and the field) and their reader (the
-// component): every status type read back as written, and written again byte for byte, on texts
-// of every kind of point and on every row a generated demo site stores.
+// The stored status texts between the site's writer and reader (the demo site, the simulated field)
+// and the component's reader: every status type read back alike by both and written again byte
+// for byte, on texts of every kind of point and on every row a generated demo site stores.
 #include "SiteTestSupport.h"
 
 #include "domain/SuperStatusText.h"
@@ -39,6 +39,8 @@ QString readAndWriteAgain(int statusType, const QString& text, QStringList& prob
         QVector<int> levels;
         for (const std::optional<qint32>& level : so::parseThreatLevels(text, problems))
             levels.append(level.value_or(-1));
+        if (levels != splitThreatLevels(text))
+            problems << QStringLiteral("the component and the site read \"%1\" apart").arg(text);
         return joinThreatLevels(levels);
     }
     case StatusControllerCodes:
@@ -47,6 +49,8 @@ QString readAndWriteAgain(int statusType, const QString& text, QStringList& prob
         QVector<int> codes;
         for (quint8 code : so::parseStateCodes(text, problems))
             codes.append(code);
+        if (codes != splitCodes(text))
+            problems << QStringLiteral("the component and the site read \"%1\" apart").arg(text);
         return joinCodes(codes);
     }
     case StatusController:
