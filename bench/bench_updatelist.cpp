@@ -68,7 +68,7 @@ void BM_UpdateList_Indexed(benchmark::State& state) {
     int i = 0;
     for (auto _ : state) {
         // States 1 and 0 alternate per door, so every call really rewrites the line cells.
-        site.decoder.UpdateList(0, site.addresses[i % n], quint8((i / n) & 1 ? 0 : 1), kDoor, kTime, QString());
+        site.decoder.UpdateList(Section::Doors, site.addresses[i % n], quint8((i / n) & 1 ? 0 : 1), kDoor, kTime, QString());
         ++i;
     }
     state.SetItemsProcessed(state.iterations());
@@ -82,7 +82,7 @@ void BM_UpdateList_RowScan(benchmark::State& state) {
     for (auto _ : state) {
         const QString& address = site.addresses[i % n];
         benchmark::DoNotOptimize(bench::findByScan(doors, col::Address, address));
-        site.decoder.UpdateList(0, address, quint8((i / n) & 1 ? 0 : 1), kDoor, kTime, QString());
+        site.decoder.UpdateList(Section::Doors, address, quint8((i / n) & 1 ? 0 : 1), kDoor, kTime, QString());
         ++i;
     }
     state.SetItemsProcessed(state.iterations());

@@ -25,7 +25,7 @@ int columnLayout(const std::uint8_t* data, std::size_t size) {
     const int section = in.below(9);  // 8 is no section
     const QString text = in.rest();
 
-    layoutMeansDefaults(section, text);
+    layoutMeansDefaults(Section(section), text);
 
     // A bad entry ends the read; the columns added before it stay, as the window keeps them.
     StatusGrid grid;

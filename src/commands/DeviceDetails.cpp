@@ -15,6 +15,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 namespace so {
 namespace {
@@ -26,15 +27,16 @@ const QString kReportName = QStringLiteral("FPopup.mnuMainArray_Click");
 /// in the result: the inputs pane shows expansion inputs (8) and the relays pane expansion relays
 /// (9) beside the base-board points. Empty for a pane outside 0-7.
 QString kindCondition(int pane) {
-    static const QVector<QVector<int>> kObjectTypes = {
-        {1, objtype::ZR2Door},        {2, 8, objtype::ZR2Input}, {3, 9, objtype::ZR2Relay}, {4, objtype::ZR2Reader},
-        {5, objtype::ZR2Controller},  {6},                       {7},                       {objtype::ZR2Module},
+    using enum ObjectType;
+    static const QVector<QVector<ObjectType>> kObjectTypes = {
+        {Door, ZR2Door},      {Input, ExpInput, ZR2Input}, {Relay, ExpRelay, ZR2Relay}, {Reader, ZR2Reader},
+        {Controller, ZR2Controller}, {Pylon},              {ServerPort},                {ZR2Module},
     };
     if (pane < 0 || pane >= kObjectTypes.size())
         return {};
     QStringList terms;
-    for (const int type : kObjectTypes[pane])
-        terms << QStringLiteral("ObjectID = %1").arg(type);
+    for (const ObjectType type : kObjectTypes[pane])
+        terms << QStringLiteral("ObjectID = %1").arg(objectTypeNumber(type));
     return terms.size() == 1 ? terms.first() : QLatin1Char('(') + terms.join(QStringLiteral(" or ")) + QLatin1Char(')');
 }
 
@@ -43,17 +45,21 @@ QString kindCondition(int pane) {
 const QString kControllerPart = QStringLiteral(
     "left(ListAddress, case when len(ListAddress) > 5 then len(ListAddress) - 5 else 0 end)");
 
-/// DBStatusUpdate's grid code of a row: the section, or the newer line's refresh code.
-qint32 dbStatusGridIndex(int pane, const QString& address) {
-    if (Section(pane) == Section::Modules)
-        return refresh::ZR2Modules;
-    if (isNewerLineAddress(address)) {
-        if (Section(pane) == Section::Readers)
-            return refresh::ZR2Readers;
-        if (Section(pane) == Section::Controllers)
-            return refresh::ZR2Controllers;
+/// What DBStatusUpdate renews for a row of a pane, by the row's line; nothing for a classic
+/// reader, whose row has no refresh of its own.
+std::optional<RefreshTarget> refreshTargetOf(Section pane, const QString& address) {
+    const bool newerLine = isNewerLineAddress(address);
+    switch (pane) {
+    case Section::Doors: return RefreshTarget::Door;
+    case Section::Inputs: return RefreshTarget::Input;
+    case Section::Relays: return RefreshTarget::Relay;
+    case Section::Readers: return newerLine ? std::optional(RefreshTarget::ZR2Reader) : std::nullopt;
+    case Section::Controllers: return newerLine ? RefreshTarget::ZR2Controller : RefreshTarget::Controller;
+    case Section::Boxes: return RefreshTarget::Box;
+    case Section::Ports: return RefreshTarget::Port;
+    case Section::Modules: return RefreshTarget::ZR2Module;
     }
-    return pane;
+    return std::nullopt;
 }
 
 /// Keeps one copy of SuperStatus for the requests of one refresh; released on every way out.
@@ -163,7 +169,8 @@ void DeviceDetails::refreshRows(int pane, const QStringList& controllers) {
         // Communication boxes and ports keep stored reports of their own, not a controller's.
         if (Section(pane) == Section::Boxes || Section(pane) == Section::Ports)
             replay_.RequestSuperStatus(false, address, qint16(pane));
-        window_.board().dbRefresh().DBStatusUpdate(dbStatusGridIndex(pane, address), address, row);
+        if (const std::optional<RefreshTarget> target = refreshTargetOf(Section(pane), address))
+            window_.board().dbRefresh().DBStatusUpdate(*target, address, row);
     }
 }
 

@@ -56,26 +56,25 @@ void checkState(const QString& text) {
 }  // namespace
 
 QVector<NoticeTarget> noticeTargets(const QString& address, const QString& kind) {
-    const auto in = [](Section section) { return sectionIndex(section); };
     const PointKind pointKind = classifyAddress(address);
     switch (pointKind) {
-    case PointKind::Reader: return {{in(Section::Readers), address}, {in(Section::Doors), address}};
+    case PointKind::Reader: return {{RefreshTarget::Door, address}};
     case PointKind::Input:
-        return {{in(Section::Inputs), address},
-                {in(Section::Doors), address},
-                {in(Section::Doors), QString(address).replace(QStringLiteral("BI"), QStringLiteral("DR"))}};
-    case PointKind::Relay: return {{in(Section::Relays), address}, {in(Section::Doors), address}};
-    case PointKind::Door: return {{in(Section::Doors), address}};
-    case PointKind::ExpRelay: return {{in(Section::Relays), address}};
-    case PointKind::ExpInput: return {{in(Section::Inputs), address}};
+        return {{RefreshTarget::Input, address},
+                {RefreshTarget::Door, address},
+                {RefreshTarget::Door, QString(address).replace(QStringLiteral("BI"), QStringLiteral("DR"))}};
+    case PointKind::Relay: return {{RefreshTarget::Relay, address}, {RefreshTarget::Door, address}};
+    case PointKind::Door: return {{RefreshTarget::Door, address}};
+    case PointKind::ExpRelay: return {{RefreshTarget::Relay, address}};
+    case PointKind::ExpInput: return {{RefreshTarget::Input, address}};
     default: break;
     }
     if (pointKind == PointKind::Controller || kind == QLatin1String("CONT"))
-        return {{in(Section::Controllers), address}, {refresh::ZR2Controllers, address}};
+        return {{RefreshTarget::Controller, address}, {RefreshTarget::ZR2Controller, address}};
     if (pointKind == PointKind::Pylon || kind == QLatin1String("PYLON"))
-        return {{in(Section::Boxes), address}};
+        return {{RefreshTarget::Box, address}};
     if (pointKind == PointKind::ServerPort || kind == QLatin1String("PORT"))
-        return {{in(Section::Ports), address}};
+        return {{RefreshTarget::Port, address}};
     return {};
 }
 
@@ -177,10 +176,8 @@ void Notices::refreshPoint(const QString& address, const QString& kind) {
     StatusBoard& board = window_.board();
     SectionsRedrawPause pause(board.sections());
     for (const NoticeTarget& target : noticeTargets(address, kind)) {
-        const int section =
-            target.gridCode == refresh::ZR2Controllers ? sectionIndex(Section::Controllers) : target.gridCode;
-        const int row = board.sections().FindRowForAddress(section, target.address);
-        board.dbRefresh().DBStatusUpdate(target.gridCode, target.address, row);
+        const int row = board.sections().FindRowForAddress(refreshedSection(target.target), target.address);
+        board.dbRefresh().DBStatusUpdate(target.target, target.address, row);
     }
 }
 

@@ -18,10 +18,10 @@ class GroupStore;
 class LiveIntake;
 class StatusWindow;
 
-/// A row a configuration notice re-reads: the grid code of DBStatusUpdate (a section's number, or
-/// refresh::ZR2Controllers for a newer-line controller) and the address its row holds.
+/// A row a configuration notice re-reads: what DBStatusUpdate renews (RefreshTarget::ZR2Controller
+/// for a newer-line controller's row) and the address its row holds.
 struct NoticeTarget {
-    int gridCode = 0;
+    RefreshTarget target = RefreshTarget::Door;
     QString address;
     bool operator==(const NoticeTarget&) const = default;
 };
@@ -29,7 +29,8 @@ struct NoticeTarget {
 /// The rows a configuration notice about `address` re-reads, in order. The point code decides
 /// (classifyAddress); an address without one is a controller, communication box or port by its
 /// length or else by `kind`, the notice's kind word ("CONT", "PYLON", "PORT"). An input's door is
-/// found under the door's own address too (BI -> DR).
+/// found under the door's own address too (BI -> DR). A reader's own row has nothing to re-read:
+/// only its door's is.
 QVector<NoticeTarget> noticeTargets(const QString& address, const QString& kind);
 
 class Notices {

@@ -97,39 +97,41 @@ PointKind pointKindForCode(const QString& code) {
     return PointKind::None;
 }
 
-int sectionForObjectType(int objectType) {
-    const auto index = [](Section section) { return sectionIndex(section); };
-    switch (objectType) {
-    case 1: case objtype::ZR2Door: return index(Section::Doors);
-    case 2: case 8: case objtype::ZR2Input: return index(Section::Inputs);
-    case 3: case 9: case objtype::ZR2Relay: return index(Section::Relays);
-    case 4: case objtype::ZR2Reader: return index(Section::Readers);
-    case 5: case objtype::ZR2Controller: return index(Section::Controllers);
-    case 6: return index(Section::Boxes);
-    case 7: return index(Section::Ports);
-    case objtype::ZR2Module: return index(Section::Modules);
-    default: return -1;
+std::optional<Section> sectionForObjectType(int objectType) {
+    using enum ObjectType;
+    switch (ObjectType(objectType)) {
+    case Door: case ZR2Door: return Section::Doors;
+    case Input: case ExpInput: case ZR2Input: return Section::Inputs;
+    case Relay: case ExpRelay: case ZR2Relay: return Section::Relays;
+    case Reader: case ZR2Reader: return Section::Readers;
+    case Controller: case ZR2Controller: return Section::Controllers;
+    case Pylon: return Section::Boxes;
+    case ServerPort: return Section::Ports;
+    case ZR2Module: return Section::Modules;
     }
+    return std::nullopt;
 }
 
 QString tableForObjectType(int objectType) {
-    switch (objectType) {
-    case 1: return QStringLiteral("Doors");
-    case 2: return QStringLiteral("Inputs");
-    case 3: return QStringLiteral("Outputs");
-    case 4: return QStringLiteral("Readers");
-    case 5: return QStringLiteral("Controllers");
-    case 6: return QStringLiteral("Pylons");
-    case 7: return QStringLiteral("ServerPorts");
-    case 8: return QStringLiteral("ExpInputs");
-    case objtype::ZR2Door: return QStringLiteral("ZRII_Doors");
-    case objtype::ZR2Input: return QStringLiteral("ZRII_Inputs");
-    case objtype::ZR2Relay: return QStringLiteral("ZRII_Relays");
-    case objtype::ZR2Reader: return QStringLiteral("ZRII_Readers");
-    case objtype::ZR2Controller: return QStringLiteral("ZRII_Controllers");
-    case objtype::ZR2Module: return QStringLiteral("ZRII_Modules");
-    default: return {};
+    using enum ObjectType;
+    switch (ObjectType(objectType)) {
+    case Door: return QStringLiteral("Doors");
+    case Input: return QStringLiteral("Inputs");
+    case Relay: return QStringLiteral("Outputs");
+    case Reader: return QStringLiteral("Readers");
+    case Controller: return QStringLiteral("Controllers");
+    case Pylon: return QStringLiteral("Pylons");
+    case ServerPort: return QStringLiteral("ServerPorts");
+    case ExpInput: return QStringLiteral("ExpInputs");
+    case ExpRelay: return {};
+    case ZR2Door: return QStringLiteral("ZRII_Doors");
+    case ZR2Input: return QStringLiteral("ZRII_Inputs");
+    case ZR2Relay: return QStringLiteral("ZRII_Relays");
+    case ZR2Reader: return QStringLiteral("ZRII_Readers");
+    case ZR2Controller: return QStringLiteral("ZRII_Controllers");
+    case ZR2Module: return QStringLiteral("ZRII_Modules");
     }
+    return {};
 }
 
 const DeviceTypeRoute* deviceTypeRoute(const QString& upperCasedType) {

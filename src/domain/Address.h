@@ -11,15 +11,17 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace so {
 
 /// The longest address the site stores (its Address columns hold 30 characters): a longer one
 /// names no point.
 inline constexpr int kMaxAddressLength = 30;
 
-/// The kind of a classic point; the value is its object type (`Status_Points.ObjectID`).
-enum class PointKind {
-    None = 0,
+/// The object type of a point (`Status_Points.ObjectID`, the site's tables): 1-9 the classic
+/// line, 101-105 and 108 the newer line. A number read from the site is compared with these.
+enum class ObjectType : qint32 {
     Door = 1,
     Input = 2,
     Relay = 3,
@@ -29,17 +31,33 @@ enum class PointKind {
     ServerPort = 7,
     ExpInput = 8,
     ExpRelay = 9,
+    ZR2Door = 101,
+    ZR2Input = 102,
+    ZR2Relay = 103,
+    ZR2Reader = 104,
+    ZR2Controller = 105,
+    ZR2Module = 108,
 };
 
-/// Object types of the newer controller line.
-namespace objtype {
-inline constexpr int ZR2Door = 101;
-inline constexpr int ZR2Input = 102;
-inline constexpr int ZR2Relay = 103;
-inline constexpr int ZR2Reader = 104;
-inline constexpr int ZR2Controller = 105;
-inline constexpr int ZR2Module = 108;
-}  // namespace objtype
+/// The number of an object type, as the site stores it.
+constexpr qint32 objectTypeNumber(ObjectType type) { return qint32(type); }
+
+/// True for the object types of the newer line (101 and above).
+constexpr bool isNewerLineObjectType(ObjectType type) { return type >= ObjectType::ZR2Door; }
+
+/// The kind of a classic point; the value is its object type.
+enum class PointKind {
+    None = 0,
+    Door = objectTypeNumber(ObjectType::Door),
+    Input = objectTypeNumber(ObjectType::Input),
+    Relay = objectTypeNumber(ObjectType::Relay),
+    Reader = objectTypeNumber(ObjectType::Reader),
+    Controller = objectTypeNumber(ObjectType::Controller),
+    Pylon = objectTypeNumber(ObjectType::Pylon),
+    ServerPort = objectTypeNumber(ObjectType::ServerPort),
+    ExpInput = objectTypeNumber(ObjectType::ExpInput),
+    ExpRelay = objectTypeNumber(ObjectType::ExpRelay),
+};
 
 /// Kind of an address reported without one, by ordered substring tests: "SM" reader, "BI" input,
 /// "BR" relay, "DR" door, "XR" expansion relay, "XI" expansion input; then by length: 17
@@ -76,9 +94,9 @@ QString pointCode(PointKind kind);
 /// The classic kind of a two-letter code; None for any other text.
 PointKind pointKindForCode(const QString& code);
 
-/// Section number (sectionIndex, 0-7) of an object type, classic (1-9) or newer line (101-105,
-/// 108); -1 otherwise. A number, since object types come from the site's tables.
-int sectionForObjectType(int objectType);
+/// Section of an object type, classic (1-9) or newer line (101-105, 108); nothing for another
+/// number (object types come from the site's tables).
+std::optional<Section> sectionForObjectType(int objectType);
 
 /// Database table holding points of an object type; empty when there is none (expansion relays are
 /// read through stored procedures) or the type is unknown.

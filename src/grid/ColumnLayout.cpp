@@ -64,10 +64,10 @@ void GridColumns::resolve(const StatusGrid& grid) {
 
 void GridColumns::throwMissing(ColumnId id) { throw MissingColumnError(columnKey(id)); }
 
-QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, int section) {
+QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, Section section) {
     using namespace col;
     switch (section) {
-    case 0:
+    case Section::Doors:
         return resolve(ctx,
                        {{Name, 1386, "", 85}, {Address, 1387, "", 129}, {Status, 1388, "", 127},
                         {Alarm, 1389, "", 47}, {Masked, 1390, "", 54}, {Enabled, 1397, "", 53},
@@ -76,25 +76,25 @@ QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, int section) {
                         {RelayDetails, 0, "R Details", 50}, {TwoPersonRule, 1395, "", 34},
                         {LastUpdated, 1400, "", 107}},
                        true);
-    case 1:
+    case Section::Inputs:
         return resolve(ctx,
                        {{Name, 1401, "", 90}, {Address, 1387, "", 124}, {Status, 1388, "", 126},
                         {Alarm, 1389, "", 47}, {Masked, 1390, "", 54}, {Enabled, 1397, "", 54},
                         {Input1, 1391, "", 49}, {Input2, 1392, "", 42}, {Input3, 1393, "", 51},
                         {LMType, 1398, "", 31}, {Voltage, 1399, "", 130}, {LastUpdated, 1400, "", 113}},
                        true);
-    case 2:
+    case Section::Relays:
         return resolve(ctx,
                        {{Name, 1402, "", 87}, {Address, 1387, "", 127}, {Status, 1388, "", 496},
                         {RelayDetails, 0, "R Details", 50}, {LastUpdated, 1400, "", 119}},
                        true);
-    case 3:
+    case Section::Readers:
         return resolve(ctx,
                        {{Name, 1403, "", 90}, {Address, 1387, "", 125}, {Status, 1388, "", 59},
                         {ThreatLevel, 0, "Threat Level", 59}, {CTamper, 1404, "", 80}, {PTamper, 1405, "", 359},
                         {LastUpdated, 1400, "", 120}},
                        true);
-    case 4:
+    case Section::Controllers:
         return resolve(ctx,
                        {{Name, 1406, "", 90}, {Address, 1387, "", 121}, {Status, 1388, "", 64},
                         {ThreatLevel, 0, "Threat Level", 59}, {Enclosure, 1407, "", 64}, {Enabled, 1397, "", 59},
@@ -102,24 +102,23 @@ QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, int section) {
                         {KeypadMode, 1418, "", 41}, {MemoryBatt, 1419, "", 37}, {ParallelPrint, 1420, "", 45},
                         {SerialPrint, 1421, "", 54}, {TamperPending, 1422, "", 94}, {LastUpdated, 1400, "", 129}},
                        true);
-    case 5:
+    case Section::Boxes:
         return resolve(ctx,
                        {{Name, 1426, "", 90}, {Address, 1387, "", 309}, {Enabled, 1397, "", 64},
                         {Rev, 1396, "", 260}, {LastUpdated, 1400, "", 126}},
                        true);
-    case 6:
+    case Section::Ports:
         return resolve(ctx,
                        {{Name, 1427, "", 90}, {Address, 1387, "", 126}, {Status, 1388, "", 183},
                         {Enabled, 1397, "", 325}, {LastUpdated, 1400, "", 146}},
                        true);
-    case 7:
+    case Section::Modules:
         return resolve(ctx,
                        {{Name, 0, "Module Name", 92}, {Address, 1387, "", 129}, {Status, 1388, "", 117},
                         {Enclosure, 1407, "", 64}, {LastUpdated, 1400, "", 111}},
                        true);
-    default:
-        return {};
     }
+    return {};
 }
 
 QVector<ColumnSpec> maskedGridColumns(ComponentContext& ctx) {
@@ -127,12 +126,12 @@ QVector<ColumnSpec> maskedGridColumns(ComponentContext& ctx) {
     return resolve(ctx, {{Name, 2998, "", 100}, {Address, 1387, "", 228}, {Status, 0, "Reason Masked", 500}}, true);
 }
 
-bool layoutMeansDefaults(int section, const QString& layoutText) {
+bool layoutMeansDefaults(Section section, const QString& layoutText) {
     // An empty text is a profile without stored layouts: it gets the default columns.
     if (layoutText.trimmed().isEmpty() || layoutText == kUseObjectDefault)
         return true;
     // Module layouts saved before that grid had its present columns are thrown away.
-    return Section(section) == Section::Modules &&
+    return section == Section::Modules &&
            (layoutText.contains(QLatin1String("XInput Name")) || !layoutText.contains(QLatin1String("Enclosure")));
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "domain/Section.h"
 #include "grid/StatusGrid.h"
 
 #include <QString>
@@ -104,18 +105,18 @@ struct ColumnSpec {
     bool visible = true;
 };
 
-/// The default columns of section 0-7 in order, captions fetched through GRS; the last is the
-/// hidden "NotUsed". Empty for another section number.
-QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, int section);
+/// The default columns of a section in order, captions fetched through GRS; the last is the hidden
+/// "NotUsed".
+QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, Section section);
 
 /// The default columns of the masked points grid.
 QVector<ColumnSpec> maskedGridColumns(ComponentContext& ctx);
 
 /// True when a section's stored layout text stands for the default columns: "Use Object Default";
 /// an empty text (a profile that holds no layout yet — the operator sees the default columns, not
-/// an empty window); and for section 7 a layout saved before that grid had its present columns
+/// an empty window); and for the modules section a layout saved before that grid had its present columns
 /// (it names "XInput Name" or lacks "Enclosure").
-bool layoutMeansDefaults(int section, const QString& layoutText);
+bool layoutMeansDefaults(Section section, const QString& layoutText);
 
 /// Adds a custom layout's columns to grid in position order 1..n (n = number of entries). A
 /// position no entry holds adds nothing; an entry whose position is outside 1..n is never added;

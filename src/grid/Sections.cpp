@@ -14,7 +14,7 @@ void addColumns(StatusGrid& grid, const QVector<ColumnSpec>& columns) {
 }
 
 /// The state cells of a section's rows: what a reset blanks.
-const QVector<QString>& stateColumns(int section) {
+const QVector<QString>& stateColumns(Section section) {
     using namespace col;
     static const QVector<QString> kBySection[kSectionCount] = {
         {Status, Alarm, Masked, Input1, Input2, Input3, Voltage, RelayStatus, RelayDetails},
@@ -27,7 +27,7 @@ const QVector<QString>& stateColumns(int section) {
         {},
         {Status},
     };
-    return kBySection[section];
+    return kBySection[sectionIndex(section)];
 }
 
 /// Adds, hidden, every default column the grid lacks, and returns their keys: a layout saved
@@ -53,15 +53,20 @@ Sections::Sections(ComponentContext& ctx)
              StatusGrid(QStringLiteral("vGrid(6)"), &texts_), StatusGrid(QStringLiteral("vGrid(7)"), &texts_)},
       masked_(QStringLiteral("GridMasked"), &texts_) {}
 
+void Sections::throwNoSection(int index) {
+    throw ComponentError(ComponentError::SubscriptOutOfRange,
+                         QStringLiteral("No section %1 (sections are 0 to 7)").arg(index));
+}
+
 StatusGrid& Sections::grid(int section) {
     return const_cast<StatusGrid&>(static_cast<const Sections*>(this)->grid(section));
 }
 
 const StatusGrid& Sections::grid(int section) const {
-    if (!isSectionIndex(section))
-        throw ComponentError(ComponentError::SubscriptOutOfRange,
-                             QStringLiteral("No section %1 (sections are 0 to 7)").arg(section));
-    return grids_[section];
+    const std::optional<Section> known = sectionAt(section);
+    if (!known)
+        throwNoSection(section);
+    return grid(*known);
 }
 
 void Sections::InitColumnHeaders(const QString (&layoutTexts)[kSectionCount], const std::function<void()>& fillMaskedGrid) {
@@ -72,18 +77,19 @@ void Sections::InitColumnHeaders(const QString (&layoutTexts)[kSectionCount], co
     for (QStringList& keys : addedKeys_)
         keys.clear();
     // Each section under its own trap: a bad layout costs that section only its own columns.
-    for (int section = 0; section < kSectionCount; ++section) {
-        StatusGrid& grid = grids_[section];
-        const QString& text = layoutTexts[section];
+    for (Section section : kAllSections) {
+        const std::size_t index = std::size_t(sectionIndex(section));
+        StatusGrid& grid = grids_[index];
+        const QString& text = layoutTexts[index];
         const bool custom = !layoutMeansDefaults(section, text);
-        layoutLoaded_[section] =
+        layoutLoaded_[index] =
             !custom || trap(ctx_, QStringLiteral("Status: InitColumnHeaders"), [&] { addLayoutColumns(grid, text); });
         const QVector<ColumnSpec> defaults = defaultColumns(ctx_, section);
-        if (!layoutLoaded_[section] || grid.columnCount() == 0) {
+        if (!layoutLoaded_[index] || grid.columnCount() == 0) {
             grid.clearColumns();
             addColumns(grid, defaults);
         } else {
-            addedKeys_[section] = addMissingColumns(grid, defaults);
+            addedKeys_[index] = addMissingColumns(grid, defaults);
         }
     }
     trap(ctx_, QStringLiteral("Status: InitColumnHeaders"), [&] {
@@ -93,9 +99,11 @@ void Sections::InitColumnHeaders(const QString (&layoutTexts)[kSectionCount], co
     });
 }
 
-QString Sections::layoutText(int section) const { return buildLayoutText(grid(section), addedKeys_.at(section)); }
+QString Sections::layoutText(Section section) const {
+    return buildLayoutText(grid(section), addedKeys_.at(std::size_t(sectionIndex(section))));
+}
 
-void Sections::P_ResetColumnInfo(int section, int row) {
+void Sections::P_ResetColumnInfo(Section section, int row) {
     trap(ctx_, QStringLiteral("FMain.P_ResetColumnInfo"), [&] {
         StatusGrid& g = grid(section);
         const QString notKnown = GRS(ctx_, res::NotKnown);
@@ -104,7 +112,7 @@ void Sections::P_ResetColumnInfo(int section, int row) {
     });
 }
 
-int Sections::FindRowForAddress(int section, const QString& address) {
+int Sections::FindRowForAddress(Section section, const QString& address) {
     return trapOr(ctx_, QStringLiteral("MPublic.FindRowForAddress("), 0, [&] {
         return grid(section).findRow(address);
     });

@@ -21,10 +21,11 @@ public:
     Sections(const Sections&) = delete;
     Sections& operator=(const Sections&) = delete;
 
-    StatusGrid& grid(Section section) { return grids_[std::size_t(sectionIndex(section))]; }
-    const StatusGrid& grid(Section section) const { return grids_[std::size_t(sectionIndex(section))]; }
-    /// The grid of a section number (from the host, a stored layout, a view); ComponentError
-    /// (subscript out of range) for a number outside 0-7.
+    /// The grid of a section; ComponentError (subscript out of range) for a value outside the
+    /// eight sections.
+    StatusGrid& grid(Section section) { return grids_[checkedIndex(section)]; }
+    const StatusGrid& grid(Section section) const { return grids_[checkedIndex(section)]; }
+    /// The grid of a section number (the views count their sections); as grid(sectionAt(number)).
     StatusGrid& grid(int section);
     const StatusGrid& grid(int section) const;
     StatusGrid& masked() { return masked_; }
@@ -40,22 +41,30 @@ public:
 
     /// Writes the not-known text (resource 1435) into the state cells of one row, leaving the name,
     /// its icon, the configuration cells and LastUpdated alone ("FMain.P_ResetColumnInfo").
-    void P_ResetColumnInfo(int section, int row);
+    void P_ResetColumnInfo(Section section, int row);
 
     /// The row of a section whose Address cell equals address (case-sensitively); 0 when none or
     /// the section has no rows ("MPublic.FindRowForAddress(").
-    int FindRowForAddress(int section, const QString& address);
+    int FindRowForAddress(Section section, const QString& address);
 
     /// False when the section's stored layout text could not be read by the last InitColumnHeaders
     /// (or none ran yet): its columns are the defaults, and the stored text must not be replaced.
-    bool layoutLoaded(int section) const { return layoutLoaded_.at(std::size_t(section)); }
+    bool layoutLoaded(Section section) const { return layoutLoaded_.at(std::size_t(sectionIndex(section))); }
 
     /// The layout text of a section's current columns (buildLayoutText), without the columns
     /// InitColumnHeaders added to a stored layout while they stay hidden: a layout that is saved
     /// back unchanged reads as it was stored.
-    QString layoutText(int section) const;
+    QString layoutText(Section section) const;
 
 private:
+    static std::size_t checkedIndex(Section section) {
+        const int index = sectionIndex(section);
+        if (!isSectionIndex(index))
+            throwNoSection(index);
+        return std::size_t(index);
+    }
+    [[noreturn]] static void throwNoSection(int index);
+
     ComponentContext& ctx_;
     TextTable texts_;  // before the grids: they give their texts back when they go
     std::array<StatusGrid, kSectionCount> grids_;

@@ -4,6 +4,7 @@
 #include "base/Errors.h"
 #include "base/Texts.h"
 #include "domain/Address.h"
+#include "domain/KindIcon.h"
 #include "base/RecordFields.h"
 
 #include <QHash>
@@ -39,8 +40,7 @@ struct KindSource {
     const char* statement;
     bool takesComputerName;
     const char* nameColumn;
-    qint32 objectId;
-    qint16 icon;
+    ObjectType objectType;
     Alternate alternate;
     const char* alternateColumn;
     Offer offer;
@@ -50,42 +50,41 @@ struct KindSource {
 // is always called with an empty computer name. The "XRelays" option (filter 9) offers expansion
 // relays: no other kind answers to it, so without them that option would always list nothing.
 constexpr KindSource kKinds[] = {
-    {FilterRelays, FilterXRelays, "KSP_Fetch_Status_XOutputs N''", false, "Name", 9, kind_icon::ExpansionRelay,
+    {FilterRelays, FilterXRelays, "KSP_Fetch_Status_XOutputs N''", false, "Name", ObjectType::ExpRelay,
      Alternate::None, nullptr, Offer::FittedRelayBoard},
-    {FilterInputs, -1, "KSP_Fetch_Status_XInputs N'", true, "Name", 8, kind_icon::ExpansionInput, Alternate::Flag,
+    {FilterInputs, -1, "KSP_Fetch_Status_XInputs N'", true, "Name", ObjectType::ExpInput, Alternate::Flag,
      "normal_open", Offer::FittedExpansionInput},
-    {FilterPorts, -1, "KSP_Fetch_Status_Ports N'", true, "PortName", 7, 0, Alternate::None, nullptr, Offer::Always},
-    {FilterPylons, -1, "KSP_Fetch_Status_Pylons N'", true, "PylonName", 6, kind_icon::Pylon, Alternate::None, nullptr,
+    {FilterPorts, -1, "KSP_Fetch_Status_Ports N'", true, "PortName", ObjectType::ServerPort, Alternate::None, nullptr, Offer::Always},
+    {FilterPylons, -1, "KSP_Fetch_Status_Pylons N'", true, "PylonName", ObjectType::Pylon, Alternate::None, nullptr,
      Offer::Always},
-    {FilterControllers, -1, "KSP_Fetch_Status_Controllers N'", true, "Controller_Name", 5, kind_icon::Controller,
+    {FilterControllers, -1, "KSP_Fetch_Status_Controllers N'", true, "Controller_Name", ObjectType::Controller,
      Alternate::None, nullptr, Offer::Always},
-    {FilterControllers, -1, "Select ID, [Name], [Address] from ZRII_Controllers", false, "Name", 105,
-     kind_icon::Controller, Alternate::None, nullptr, Offer::Always},
+    {FilterControllers, -1, "Select ID, [Name], [Address] from ZRII_Controllers", false, "Name",
+     ObjectType::ZR2Controller, Alternate::None, nullptr, Offer::Always},
     {FilterModules, -1,
      "Select ID, [Name], [Address] from ZRII_Modules Where DeviceSubType <> 8 AND DeviceSubType <> 1 AND "
      "DeviceSubType <> 2 ",
-     false, "Name", 108, kind_icon::Module, Alternate::None, nullptr, Offer::Always},
-    {FilterReaders, -1, "KSP_Fetch_Status_Readers N'", true, "Name", 4, kind_icon::Reader, Alternate::None, nullptr,
+     false, "Name", ObjectType::ZR2Module, Alternate::None, nullptr, Offer::Always},
+    {FilterReaders, -1, "KSP_Fetch_Status_Readers N'", true, "Name", ObjectType::Reader, Alternate::None, nullptr,
      Offer::Always},
-    {FilterReaders, -1, "Select ReaderID, [Name], Address From ZRII_Readers", false, "Name", 104, kind_icon::Reader,
+    {FilterReaders, -1, "Select ReaderID, [Name], Address From ZRII_Readers", false, "Name", ObjectType::ZR2Reader,
      Alternate::None, nullptr, Offer::Always},
-    {FilterRelays, -1, "KSP_Fetch_Status_Relays N'", true, "Name", 3, kind_icon::Relay, Alternate::None, nullptr,
+    {FilterRelays, -1, "KSP_Fetch_Status_Relays N'", true, "Name", ObjectType::Relay, Alternate::None, nullptr,
      Offer::Always},
     {FilterRelays, -1,
      "Select RelayID, [Name], [Address] From ZRII_Relays WHERE (RelayType = 4 OR  RelayType = 2) Order By [Address] "
      "ASC",
-     false, "Name", 103, kind_icon::Relay, Alternate::None, nullptr, Offer::Always},
-    {FilterInputs, -1, "KSP_Fetch_Status_Inputs N'", true, "Name", 2, kind_icon::Input, Alternate::Flag, "NormalyOpen",
+     false, "Name", ObjectType::ZR2Relay, Alternate::None, nullptr, Offer::Always},
+    {FilterInputs, -1, "KSP_Fetch_Status_Inputs N'", true, "Name", ObjectType::Input, Alternate::Flag, "NormalyOpen",
      Offer::Always},
     {FilterInputs, -1, "Select InputID, [Name], [Address], NormallyClosed, Expansion  from ZRII_Inputs ORDER BY Address ASC",
-     false, "Name", 102, kind_icon::Input, Alternate::InvertedFlag, "NormallyClosed", Offer::Always},
-    {FilterDoors, -1, "KSP_Fetch_Status_Doors N'", true, "DoorName", 1, kind_icon::Door, Alternate::Flag, "NormalyOpen",
+     false, "Name", ObjectType::ZR2Input, Alternate::InvertedFlag, "NormallyClosed", Offer::Always},
+    {FilterDoors, -1, "KSP_Fetch_Status_Doors N'", true, "DoorName", ObjectType::Door, Alternate::Flag, "NormalyOpen",
      Offer::Always},
-    {FilterDoors, -1, "Select DoorID, [Name], [Address] From ZRII_Doors Order By [Address] ASC", false, "Name", 101,
-     kind_icon::Door, Alternate::None, nullptr, Offer::Always},
+    {FilterDoors, -1, "Select DoorID, [Name], [Address] From ZRII_Doors Order By [Address] ASC", false, "Name",
+     ObjectType::ZR2Door, Alternate::None, nullptr, Offer::Always},
 };
 
-constexpr qint32 kPortObjectId = 7;
 constexpr int kRelayBoards = 8;
 constexpr int kRelaysPerBoard = 8;
 
@@ -145,10 +144,10 @@ qint32 alternateFlag(const KindSource& kind, const db::Recordset& rs) {
 }
 
 qint16 smallIcon(const KindSource& kind, const db::Recordset& rs) {
-    if (kind.objectId != kPortObjectId)
-        return kind.icon;
-    return portIcon(fields::text(rs, QStringLiteral("PortStyle")),
-                    optionalNumber(rs, QStringLiteral("PortType")).value_or(0));
+    if (kind.objectType != ObjectType::ServerPort)
+        return kindListIcon(objectTypeNumber(kind.objectType));
+    return portListIcon(fields::text(rs, QStringLiteral("PortStyle")),
+                        optionalNumber(rs, QStringLiteral("PortType")).value_or(0));
 }
 
 /// The computer name as the host escaped it for a quoted literal. An apostrophe the host left
@@ -172,7 +171,7 @@ SelectedPoint entryFrom(const KindSource& kind, const db::Recordset& rs) {
     SelectedPoint entry;
     entry.listName = fields::text(rs, QLatin1String(kind.nameColumn));
     entry.listAddress = fields::text(rs, QStringLiteral("Address"));
-    entry.objectId = kind.objectId;
+    entry.objectId = objectTypeNumber(kind.objectType);
     entry.pointId = qint32(fields::toNumber(rs.field(0), rs.fieldName(0)));
     entry.alternateFlag = alternateFlag(kind, rs);
     entry.listSmallIcon = smallIcon(kind, rs);
@@ -181,52 +180,44 @@ SelectedPoint entryFrom(const KindSource& kind, const db::Recordset& rs) {
 
 }  // namespace
 
-qint16 portIcon(const QString& portStyle, qint64 portType) {
-    static const QHash<QString, qint16> byStyle{{QStringLiteral("CCTV"), 47}, {QStringLiteral("SNet"), 33},
-                                                {QStringLiteral("PNet"), 34}, {QStringLiteral("DVR"), 46},
-                                                {QStringLiteral("CSR"), 66}};
-    constexpr qint64 kDialUpPortType = 4;
-    if (portType == kDialUpPortType)
-        return 16;
-    return byStyle.value(portStyle, 33);
-}
-
 QString kindName(qint32 objectId) {
-    switch (objectId) {
-    case 1: return QStringLiteral("Door");
-    case 2: return QStringLiteral("Input");
-    case 3: return QStringLiteral("Relay");
-    case 4: return QStringLiteral("Reader");
-    case 5: return QStringLiteral("Controller");
-    case 6: return QStringLiteral("Pylon");
-    case 7: return QStringLiteral("Port");
-    case 8: return QStringLiteral("Expansion Input");
-    case 9: return QStringLiteral("Expansion Relay");
-    case objtype::ZR2Door: return QStringLiteral("ZRII Door");
-    case objtype::ZR2Input: return QStringLiteral("ZRII Input");
-    case objtype::ZR2Relay: return QStringLiteral("ZRII Relay");
-    case objtype::ZR2Reader: return QStringLiteral("ZRII Reader");
-    case objtype::ZR2Controller: return QStringLiteral("ZRII Controller");
-    case objtype::ZR2Module: return QStringLiteral("ZRII Module");
-    default: return QString::number(objectId);
+    using enum ObjectType;
+    switch (ObjectType(objectId)) {
+    case Door: return QStringLiteral("Door");
+    case Input: return QStringLiteral("Input");
+    case Relay: return QStringLiteral("Relay");
+    case Reader: return QStringLiteral("Reader");
+    case Controller: return QStringLiteral("Controller");
+    case Pylon: return QStringLiteral("Pylon");
+    case ServerPort: return QStringLiteral("Port");
+    case ExpInput: return QStringLiteral("Expansion Input");
+    case ExpRelay: return QStringLiteral("Expansion Relay");
+    case ZR2Door: return QStringLiteral("ZRII Door");
+    case ZR2Input: return QStringLiteral("ZRII Input");
+    case ZR2Relay: return QStringLiteral("ZRII Relay");
+    case ZR2Reader: return QStringLiteral("ZRII Reader");
+    case ZR2Controller: return QStringLiteral("ZRII Controller");
+    case ZR2Module: return QStringLiteral("ZRII Module");
     }
+    return QString::number(objectId);
 }
 
 QString controllerOf(const SelectedPoint& point) {
     const QString& address = point.listAddress;
-    switch (point.objectId) {
-    case 5:
-    case objtype::ZR2Controller:
+    using enum ObjectType;
+    switch (ObjectType(point.objectId)) {
+    case Controller:
+    case ZR2Controller:
         return address;
-    case 1: case 2: case 3: case 4: case 8: case 9:
+    case Door: case Input: case Relay: case Reader: case ExpInput: case ExpRelay:
         // A stored address too short to hold a point part names no controller.
         return address.size() > 5 ? classicControllerAddress(address) : QString();
-    case objtype::ZR2Door: case objtype::ZR2Input: case objtype::ZR2Relay: case objtype::ZR2Reader:
-    case objtype::ZR2Module:
+    case ZR2Door: case ZR2Input: case ZR2Relay: case ZR2Reader: case ZR2Module:
         return newerLineControllerAddress(address);
-    default:
+    case Pylon: case ServerPort:
         return {};
     }
+    return {};
 }
 
 QHash<QString, QString> controllerNames(ComponentContext& ctx) {

@@ -31,22 +31,6 @@ enum KindFilter : int {
     FilterXRelays = 9,
 };
 
-/// Small icons of the point kinds: indexes into the host's image list, which the dialog shows.
-namespace kind_icon {
-inline constexpr qint16 Door = 16;
-inline constexpr qint16 Input = 18;
-inline constexpr qint16 Relay = 19;
-inline constexpr qint16 Reader = 26;
-inline constexpr qint16 Controller = 13;
-inline constexpr qint16 Pylon = 20;
-inline constexpr qint16 Module = 20;
-inline constexpr qint16 ExpansionInput = 36;
-inline constexpr qint16 ExpansionRelay = 35;
-}  // namespace kind_icon
-
-/// The small icon of a server port: by its PortStyle ("CCTV" 47, "SNet" 33, "PNet" 34, "DVR" 46,
-/// "CSR" 66; another style 33), then a PortType of 4 (dial-up) makes it 16.
-qint16 portIcon(const QString& portStyle, qint64 portType);
 
 /// The name of a point kind for the operator ("Door", "Expansion Relay", "ZRII Door" ...), by its
 /// ObjectID; the number itself for a kind the catalogue does not know.

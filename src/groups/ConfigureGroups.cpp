@@ -421,8 +421,8 @@ void ConfigureGroups::buildColumnLists() {
         columnSetTexts_ << QStringLiteral("Modules") << col::NotUsed;
         // The grids' own columns are the only ones offered; the hidden, never written "NotUsed"
         // column is not one to show.
-        for (int section = 0; section < kSectionCount; ++section) {
-            QVector<ColumnItem>& items = columns_[section];
+        for (Section section : kAllSections) {
+            QVector<ColumnItem>& items = columns_[std::size_t(sectionIndex(section))];
             items.clear();
             const StatusGrid& grid = window_.board().sections().grid(section);
             for (int i = 0; i < grid.columnCount(); ++i) {
@@ -442,10 +442,10 @@ void ConfigureGroups::chooseColumnSet(int set) {
         columnSet_ = set;
         notUsed_.clear();
         if (set == kColumnSetNotUsed) {
-            for (int section = 0; section < kSectionCount; ++section)
-                for (const ColumnItem& item : columns_[section])
+            for (const QVector<ColumnItem>& items : columns_)
+                for (const ColumnItem& item : items)
                     if (!item.checked)
-                        notUsed_.append({section, item.key});
+                        notUsed_.append({item.section, item.key});
         }
     });
     emit columnsChanged();
@@ -456,10 +456,11 @@ std::optional<std::pair<int, int>> ConfigureGroups::columnAt(int row) const {
         if (row < 0 || row >= notUsed_.size())
             return std::nullopt;
         const auto& [section, key] = notUsed_[row];
-        const QVector<ColumnItem>& items = columns_[section];
+        const int set = sectionIndex(section);
+        const QVector<ColumnItem>& items = columns_[std::size_t(set)];
         for (int i = 0; i < items.size(); ++i)
             if (items[i].key == key)
-                return std::pair{section, i};
+                return std::pair{set, i};
         return std::nullopt;
     }
     if (row < 0 || row >= columns_[columnSet_].size())
@@ -517,17 +518,17 @@ int ConfigureGroups::moveColumn(int row, int step) {
 }
 
 void ConfigureGroups::applyColumns() {
-    for (int section = 0; section < kSectionCount; ++section)
+    for (Section section : kAllSections)
         if (applyColumns(section))
-            window_.columnsChangedByOperator(Section(section));
+            window_.columnsChangedByOperator(section);
 }
 
-bool ConfigureGroups::applyColumns(int section) {
+bool ConfigureGroups::applyColumns(Section section) {
     StatusGrid& grid = window_.board().sections().grid(section);
     bool changed = false;
     bool visibilityChanged = false;
     int position = 0;
-    for (const ColumnItem& item : columns_[section]) {
+    for (const ColumnItem& item : columns_[std::size_t(sectionIndex(section))]) {
         // Only a column the grid has is touched, found by its key.
         int index = grid.columnIndex(item.key);
         if (index < 0)

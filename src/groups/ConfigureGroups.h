@@ -73,7 +73,7 @@ public:
 
     /// One entry of the column list: a column of a section grid and whether it shows.
     struct ColumnItem {
-        int section = 0;
+        Section section = Section::Doors;
         QString key;
         QString caption;
         bool checked = true;
@@ -177,7 +177,7 @@ private:
     std::optional<QString> askNewName(std::optional<QString> candidate);
     void createGroup(const QString& name);
     void applyColumns();
-    bool applyColumns(int section);
+    bool applyColumns(Section section);
     /// Where a row of the shown list lives: section and index in that section's list.
     std::optional<std::pair<int, int>> columnAt(int row) const;
     QString title() const;
@@ -202,7 +202,7 @@ private:
     int columnSet_ = 0;
     std::array<QVector<ColumnItem>, kSectionCount> columns_;
     /// The rows of the "NotUsed" set: (section, key) of the columns hidden when it was chosen.
-    QVector<std::pair<int, QString>> notUsed_;
+    QVector<std::pair<Section, QString>> notUsed_;
 };
 
 }  // namespace so

@@ -1,4 +1,6 @@
 #include "db/ConnectionImpl.h"
+#include "domain/Address.h"
+#include "domain/KindIcon.h"
 #include "site/DemoSite.h"
 
 #include "site/SiteSchema.h"
@@ -6,6 +8,7 @@
 #include "site/SiteWriters.h"
 
 #include <statusobject/Db.h>
+#include <statusobject/Vocabulary.h>
 
 #include <QDateTime>
 #include <QHash>
@@ -26,52 +29,14 @@ constexpr int kZriiDoors = 4;
 constexpr int kDetailsObject = 10;  // the status viewer's object number in Profile_Details
 
 // Point kinds (Status_Points.ObjectID), in the order groups list them.
-enum Kind : int {
-    Door = 1, Input = 2, Relay = 3, Reader = 4, Controller = 5, Pylon = 6, Port = 7, ExpInput = 8, ExpRelay = 9,
-    ZrDoor = 101, ZrInput = 102, ZrRelay = 103, ZrReader = 104, ZrController = 105, ZrModule = 108,
-};
-constexpr Kind kKindOrder[] = {Door, Input, Relay, Reader, Controller, Pylon, Port, ExpInput, ExpRelay,
-                               ZrDoor, ZrInput, ZrRelay, ZrReader, ZrController, ZrModule};
+using enum ObjectType;
+constexpr ObjectType kKindOrder[] = {Door, Input, Relay, Reader, Controller, Pylon, ServerPort, ExpInput, ExpRelay,
+                                     ZR2Door, ZR2Input, ZR2Relay, ZR2Reader, ZR2Controller, ZR2Module};
 
-int sectionOf(int kind) {
-    switch (kind) {
-    case ExpInput: return 1;
-    case ExpRelay: return 2;
-    case ZrDoor: return 0;
-    case ZrInput: return 1;
-    case ZrRelay: return 2;
-    case ZrReader: return 3;
-    case ZrController: return 4;
-    case ZrModule: return 7;
-    default: return kind - 1;
-    }
-}
-
-int kindRank(int kind) {
+int kindRank(ObjectType kind) {
     return int(std::find(std::begin(kKindOrder), std::end(kKindOrder), kind) - std::begin(kKindOrder));
 }
 
-// Small icons of the kinds in the group dialog's image list (ports: by their style).
-int smallIconOf(int kind) {
-    switch (kind) {
-    case Door: case ZrDoor: return 16;
-    case Input: case ZrInput: return 18;
-    case Relay: case ZrRelay: return 19;
-    case Reader: case ZrReader: return 26;
-    case Controller: case ZrController: return 13;
-    case Pylon: return 20;
-    case ExpInput: return 36;
-    case ExpRelay: return 35;
-    case ZrModule: return 20;
-    default: return 0;
-    }
-}
-
-int portIcon(const QString& style, int portType) {
-    if (portType == 4) return 16;
-    static const QHash<QString, int> icons{{"CCTV", 47}, {"SNet", 33}, {"PNet", 34}, {"DVR", 46}, {"CSR", 66}};
-    return icons.value(style, 33);
-}
 
 const char* const kPlaces[] = {
     "Front Entrance", "Loading Dock", "Main Lobby", "Server Room", "Staff Entrance", "Mail Room",
@@ -102,7 +67,7 @@ QString pick(QRandomGenerator& rng, const char* const (&names)[N]) {
 
 /// A point as the status groups list it.
 struct SitePoint {
-    int kind;
+    ObjectType kind;
     int id;
     QString name;
     int icon;
@@ -165,12 +130,12 @@ private:
     // ---- budget and bookkeeping ---------------------------------------------------------------
     bool room(int points) const { return remaining_ >= points; }
 
-    void record(int kind, int id, const QString& name, const QString& address, int alternateFlag = 0,
+    void record(ObjectType kind, int id, const QString& name, const QString& address, int alternateFlag = 0,
                 bool offered = true, int icon = -1) {
         --remaining_;
-        ++summary_.pointsByObjectId[kind];
+        ++summary_.pointsByObjectId[objectTypeNumber(kind)];
         ++summary_.totalPoints;
-        points_.append({kind, id, name, icon < 0 ? smallIconOf(kind) : icon, address, alternateFlag, offered});
+        points_.append({kind, id, name, icon < 0 ? kindListIcon(objectTypeNumber(kind)) : icon, address, alternateFlag, offered});
     }
 
     /// "Loading Dock", then "Loading Dock 2", "Loading Dock 3" ...
@@ -224,7 +189,7 @@ private:
         const QString updated = timeStamp();
         w_.ports.insert({portId, name, address, portType, style, enabled, modemStatus, updated});
         w_.superStatus.insert({address, portId, int(StatusPort), QString::number(enabled), updated});
-        record(Port, portId, name, address, 0, true, portIcon(style, portType));
+        record(ServerPort, portId, name, address, 0, true, portListIcon(style, portType));
         if (id) *id = portId;
         return address;
     }
@@ -380,7 +345,8 @@ private:
             const bool alarm = active && chance(50);
             quint32 mask = perMille(5) ? kMaskSources[rng_.bounded(6)] : 0;
             mask = forcedMasks.value(n, mask);
-            entries.append({{lines, alarm ? 65 : 66, mask ? 67 : 68}, QString::number(mask), mask});
+            entries.append({{lines, alarm ? state::AlarmSet : state::AlarmCleared, mask ? state::MaskSet : state::MaskCleared},
+                            QString::number(mask), mask});
         }
         return entries;
     }
@@ -484,7 +450,7 @@ private:
         const int online = index == 0 || chance(99) ? 1 : 0;
         const int installed = index == 0 || chance(99) ? 1 : 0;
         w_.zrControllers.insert({id, name, address, installed, online});
-        record(ZrController, id, name, address);
+        record(ZR2Controller, id, name, address);
 
         ZriiController c{id, address, 5, 1};
         for (int n = 1; n <= kZriiDoors && room(n % 2 == 0 ? 6 : 5); ++n) addZriiDoor(c, n);
@@ -518,7 +484,7 @@ private:
         const int doorId = ++ids_.zrDoor;
         const QString twoPerson = chance(12) ? guid() : kNoTwoPersonRule;
         w_.zrDoors.insert({doorId, door, c.address + QStringLiteral(".DR") + code, c.id, twoPerson, chance(2) ? 1 : 0});
-        record(ZrDoor, doorId, door, c.address + QStringLiteral(".DR") + code);
+        record(ZR2Door, doorId, door, c.address + QStringLiteral(".DR") + code);
 
         const int contact = addZriiInput(c, n, door + QStringLiteral(" Contact"), -1, false);
         w_.zrInputsInDoors.insert({doorId, contact});
@@ -533,14 +499,14 @@ private:
         // The strike rests in its normal state: not energised.
         w_.zrRelays.insert({relayId, relayName, relayAddress, c.id, n, 1, 0, 0, 8});
         w_.zrRelaysInDoors.insert({doorId, relayId});
-        record(ZrRelay, relayId, relayName, relayAddress, 0, false);
+        record(ZR2Relay, relayId, relayName, relayAddress, 0, false);
 
         const int readerId = ++ids_.zrReader;
         const QString readerName = door + QStringLiteral(" Reader");
         const QString readerAddress = c.address + QStringLiteral(".RL") + code;
         w_.zrReaders.insert({readerId, readerName, readerAddress, c.id, chance(8) ? 1 + int(rng_.bounded(5)) : 0});
         w_.zrReadersInDoors.insert({doorId, readerId});
-        record(ZrReader, readerId, readerName, readerAddress);
+        record(ZR2Reader, readerId, readerName, readerAddress);
 
         const int moduleId = addZriiModule(c, door + QStringLiteral(" Keypad Module"), 8);
         const int keypadId = ++ids_.zrKeypad;
@@ -565,7 +531,7 @@ private:
         const quint32 mask = forceMask ? 2 : (perMille(5) ? kMaskSources[rng_.bounded(7)] : 0);
         w_.zrInputs.insert({id, name, address, c.id, number, 0, chance(2) ? 1 : 0, normallyClosed, lineModule,
                             mask, contact});
-        record(ZrInput, id, name, address, normallyClosed ? 0 : 1);
+        record(ZR2Input, id, name, address, normallyClosed ? 0 : 1);
         return id;
     }
 
@@ -575,7 +541,7 @@ private:
         const QString address = c.address + QStringLiteral(".VR%1").arg(n, 2, 10, QLatin1Char('0'));
         const int energized = chance(10) ? 1 : 0;
         w_.zrRelays.insert({id, name, address, c.id, 4 + n, n % 2 ? 2 : 4, 0, energized, energized ? 1024 : 2});
-        record(ZrRelay, id, name, address);
+        record(ZR2Relay, id, name, address);
     }
 
     /// Keypad modules (8) and main boards (1) are not offered for groups; input (3) and output
@@ -584,7 +550,7 @@ private:
         const int id = ++ids_.zrModule;
         const QString address = c.address + QStringLiteral(".MD%1").arg(c.nextModule++, 2, 10, QLatin1Char('0'));
         w_.zrModules.insert({id, name, address, c.id, subType, 1, perMille(995) ? 1 : 0, perMille(5) ? 1 : 0});
-        record(ZrModule, id, name, address, 0, subType != 8 && subType != 1 && subType != 2);
+        record(ZR2Module, id, name, address, 0, subType != 8 && subType != 1 && subType != 2);
         return id;
     }
 
@@ -612,7 +578,7 @@ private:
         const int groupId = ++ids_.group;
         w_.groups.insert({groupId, name, 1});
         for (const SitePoint* p : members)
-            w_.points.insert({groupId, p->kind, p->id, p->name, p->icon, p->address, p->alternateFlag});
+            w_.points.insert({groupId, objectTypeNumber(p->kind), p->id, p->name, p->icon, p->address, p->alternateFlag});
         return groupId;
     }
 
@@ -624,8 +590,8 @@ private:
         for (const SitePoint& p : points_) {
             all.append(&p);
             if (!p.offered) continue;
-            sections[sectionOf(p.kind)].append(&p);
-            if (takenOfKind[p.kind]++ < 2) small.append(&p);
+            sections[std::size_t(sectionIndex(*sectionForObjectType(objectTypeNumber(p.kind))))].append(&p);
+            if (takenOfKind[objectTypeNumber(p.kind)]++ < 2) small.append(&p);
         }
         summary_.smallGroupId = addGroup(QStringLiteral("Lobby and Entrances"), small);
         for (int s = 0; s < 8; ++s) summary_.sectionGroupIds[s] = addGroup(QString::fromUtf8(kSectionGroups[s]), sections[s]);
@@ -682,8 +648,9 @@ private:
     void addProfile(int id, const QString& name, int statusGroupId) {
         w_.profiles.insert({id, name, statusGroupId});
         for (const char* detail : kLayoutDetails) w_.profileDetails.insert({id, kDetailsObject, QString::fromUtf8(detail), kObjectDefault});
-        for (int section = 0; section < 8; ++section)
-            w_.profileDetails.insert({id, kDetailsObject, QStringLiteral("ColumnHeaderPos%1").arg(section), kObjectDefault});
+        for (Section section : kAllSections)
+            w_.profileDetails.insert(
+                {id, kDetailsObject, QStringLiteral("ColumnHeaderPos%1").arg(sectionIndex(section)), kObjectDefault});
     }
 
     struct Ids {

@@ -6,13 +6,15 @@
 // can be added to a group). The first column is always the point's id.
 #include "site/SiteSchema.h"
 
+#include "domain/Address.h"
+
 namespace so::db {
 namespace {
 
 /// How one point kind is read: its columns, its table (aliased) with the id column that
 /// Status_Points.PointID refers to, and the joins that bring in its configuration.
 struct KindSource {
-    int objectId;
+    ObjectType objectType;
     QString columns;
     QString table;
     QString idColumn;
@@ -24,7 +26,7 @@ QString groupBody(const KindSource& kind) {
     return QStringLiteral("SELECT %1 FROM Status_Points sp JOIN %2 ON %3 = sp.PointID %4 "
                           "WHERE sp.GroupID = :GroupID AND sp.ObjectID = %5 ORDER BY sp.StatusPointID")
         .arg(kind.columns, kind.table, kind.idColumn, kind.joins)
-        .arg(kind.objectId);
+        .arg(objectTypeNumber(kind.objectType));
 }
 
 /// Every point of the kind on the site, by address.
@@ -39,35 +41,35 @@ QString controllerOnlineJoin(const char* pointAlias) {
 
 QVector<SiteProcedure> buildProcedures() {
     const KindSource doors{
-        1,
+        ObjectType::Door,
         "d.DoorId, d.DoorName, d.Address, i.PanelType, o.TwoMan, o.invert, i.Disabled, d.InputIndex, "
         "i.AnlgMode, i.NormalyOpen, d.OutputIndex, d.ReaderIndex, d.ControllerID",
         "Doors d", "d.DoorId",
         "JOIN Inputs i ON i.ControllerID = d.ControllerID AND i.\"Index\" = d.InputIndex "
         "JOIN Outputs o ON o.ControllerID = d.ControllerID AND o.\"Index\" = d.OutputIndex"};
-    const KindSource inputs{2,
+    const KindSource inputs{ObjectType::Input,
                             "i.InputID, i.Name, i.Address, i.AnlgMode, i.Disabled, i.NormalyOpen, i.PanelType, "
                             "i.\"Index\", i.BelongToDoor, i.ControllerID",
                             "Inputs i", "i.InputID", ""};
-    const KindSource relays{3, "o.OutputID, o.Name, o.Address, o.invert, o.TwoMan, o.\"Index\", o.ControllerID",
+    const KindSource relays{ObjectType::Relay, "o.OutputID, o.Name, o.Address, o.invert, o.TwoMan, o.\"Index\", o.ControllerID",
                             "Outputs o", "o.OutputID", ""};
-    const KindSource readers{4, "r.ReaderId, r.Name, r.Address, r.\"Index\", r.ControllerID", "Readers r",
+    const KindSource readers{ObjectType::Reader, "r.ReaderId, r.Name, r.Address, r.\"Index\", r.ControllerID", "Readers r",
                              "r.ReaderId", ""};
-    const KindSource controllers{5, "c.Controller_ID, c.Controller_Name, c.Address, c.Installed, c.PortID",
+    const KindSource controllers{ObjectType::Controller, "c.Controller_ID, c.Controller_Name, c.Address, c.Installed, c.PortID",
                                  "Controllers c", "c.Controller_ID", ""};
-    const KindSource pylons{6,
+    const KindSource pylons{ObjectType::Pylon,
                             "p.PylonID, p.PylonName, p.Address, p.Revision, p.Enabled, p.LastUpdated, p.PortID",
                             "Pylons p", "p.PylonID", ""};
-    const KindSource ports{7,
+    const KindSource ports{ObjectType::ServerPort,
                            "p.PortID, p.PortName, p.Address, p.PortType, p.PortStyle, p.Enabled, p.ModemStatus, "
                            "p.LastUpdated",
                            "ServerPorts p", "p.PortID", ""};
-    const KindSource expInputs{8,
+    const KindSource expInputs{ObjectType::ExpInput,
                                "e.ExpInputID, e.Name, e.Address, e.InputIndex, b.nxinputs, e.Disabled, "
                                "e.normal_open, e.Anlg_mode, e.ControllerID",
                                "ExpInputs e", "e.ExpInputID",
                                "JOIN PanelBasicSetups b ON b.ControllerID = e.ControllerID"};
-    const KindSource expRelays{9,
+    const KindSource expRelays{ObjectType::ExpRelay,
                                "x.ExpOutputID, x.Name, x.Address, x.OutputIndex, x.invert, b.ef_reb1, b.ef_reb2, "
                                "b.ef_reb3, b.ef_reb4, b.ef_reb5, b.ef_reb6, b.ef_reb7, b.ef_reb8, b.ef_reb64, "
                                "x.ControllerID",
@@ -77,7 +79,7 @@ QVector<SiteProcedure> buildProcedures() {
     // Newer line. A door's contact is its input with the lowest "Index", its relay the first
     // related relay; ControllerOnline is the Online flag of the point's controller.
     const KindSource zrDoors{
-        101,
+        ObjectType::ZR2Door,
         "d.DoorID, d.Name, d.Address, d.TwoPersonRule, d.Disabled, i.LineModuleType, i.MaskSource, "
         "i.NormallyClosed, i.ContactStatus, r.NormalStateEnergized, r.EnergizedStatus, r.OperationsStatus, "
         "zc.Online AS ControllerOnline, d.ControllerID",
@@ -87,16 +89,16 @@ QVector<SiteProcedure> buildProcedures() {
         "LEFT JOIN ZRII_Relays r ON r.RelayID = (SELECT min(x.RelayID) FROM ZRII_RelaysInDoorsRelations x "
         "WHERE x.DoorID = d.DoorID) " +
             controllerOnlineJoin("d")};
-    const KindSource zrInputs{102,
+    const KindSource zrInputs{ObjectType::ZR2Input,
                               "i.InputID, i.Name, i.Address, i.MaskSource, i.ContactStatus, i.LineModuleType, "
                               "i.Disabled, i.NormallyClosed, i.Expansion, i.\"Index\", zc.Online AS ControllerOnline",
                               "ZRII_Inputs i", "i.InputID", controllerOnlineJoin("i")};
-    const KindSource zrRelays{103,
+    const KindSource zrRelays{ObjectType::ZR2Relay,
                               "r.RelayID, r.Name, r.Address, r.NormalStateEnergized, r.EnergizedStatus, "
                               "r.OperationsStatus, r.RelayType, zc.Online AS ControllerOnline",
                               "ZRII_Relays r", "r.RelayID", controllerOnlineJoin("r")};
     const KindSource zrReaders{
-        104,
+        ObjectType::ZR2Reader,
         "r.ReaderID, r.Name, r.Address, "
         "coalesce((SELECT max(k.CodeTamperLockout) FROM ZRII_KeypadsInReader kr JOIN ZRII_Keypads k "
         "ON k.ID = kr.KeypadID WHERE kr.ReaderID = r.ReaderID), 0) AS CodeTamperLockout, "
@@ -104,9 +106,9 @@ QVector<SiteProcedure> buildProcedures() {
         "ON k.ID = kr.KeypadID WHERE kr.ReaderID = r.ReaderID), 0) AS PhysicalTamperLockout, "
         "r.ThreatLevel, zc.Online AS ControllerOnline",
         "ZRII_Readers r", "r.ReaderID", controllerOnlineJoin("r")};
-    const KindSource zrControllers{105, "c.ID, c.Name, c.Address, c.Installed, c.Online", "ZRII_Controllers c",
+    const KindSource zrControllers{ObjectType::ZR2Controller, "c.ID, c.Name, c.Address, c.Installed, c.Online", "ZRII_Controllers c",
                                    "c.ID", ""};
-    const KindSource zrModules{108,
+    const KindSource zrModules{ObjectType::ZR2Module,
                                "m.ID, m.Name, m.Address, m.Installed, m.Online, m.InTamper, m.DeviceSubType, "
                                "zc.Online AS ControllerOnline",
                                "ZRII_Modules m", "m.ID", controllerOnlineJoin("m")};

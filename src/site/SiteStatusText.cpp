@@ -67,4 +67,18 @@ QString joinThreatLevels(const QVector<int>& threatIds) {
     return parts.join(QLatin1Char('|'));
 }
 
+QVector<int> splitThreatLevels(const QString& text) {
+    QVector<int> levels;
+    for (const QString& part : text.split(QLatin1Char('|')))
+        levels.append(part.trimmed().toInt());
+    return levels;
+}
+
+QVector<int> splitCodes(const QString& text) {
+    QVector<int> codes;
+    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        codes.append(part.trimmed().toInt());
+    return codes;
+}
+
 }  // namespace so::db

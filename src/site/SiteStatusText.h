@@ -1,20 +1,6 @@
-// The text layout of a SuperStatus row: what a controller's stored status report holds.
-//
-// SuperStatus keeps one row per controller (or port, or communication box) and status type. Its
-// Status column is written by whoever stores the field's reports (the demo site generator, the
-// simulated field) and read back when a status request is replayed. The layout:
-//
-//   per-point types 1, 2, 3, 7, 8, 9, 11, 12, 14, 15, 16:
-//       one entry per point, in point-number order, each ended by "#":  codes|value|maskSource#
-//       codes       the point's state codes, decimal 0-255, separated by "," (e.g. "1,65,67")
-//       value       the state value text (never holds "|", "#" or ","; may be empty)
-//       maskSource  the mask-source bits, decimal; 0 when the point is not masked. For the mask
-//                   types 7, 8, 9, 14 and 15 this is field 2 that the masked-points list reads.
-//   type 10 (and 13): one entry with the controller's own condition codes, "codes|value|0#"
-//   type 32:          the 16 reader threat-level ids joined by "|" (no "#")
-//   types 500, 501, 502: the state codes of the controller, server port or communication box,
-//                     separated by ",". For 501 and 502 the row's Address is the port's or box's
-//                     address and ControllerID holds the PortID or PylonID.
+// Writing the stored status texts of SuperStatus, as whoever stores the field's reports does (the
+// demo site generator, the simulated field), and reading them back for changing them. Their layout
+// is the stored texts' own: statusobject/StoredStatus.h.
 #pragma once
 
 #include <statusobject/StoredStatus.h>
@@ -53,8 +39,13 @@ QVector<StatusEntry> splitStatusEntries(const QString& text);
 
 /// The 16 reader threat-level ids of a type 32 row, joined by "|".
 QString joinThreatLevels(const QVector<int>& threatIds);
+/// The threat-level ids of a type 32 text, one per "|" part; a part that is not a number reads as 0.
+QVector<int> splitThreatLevels(const QString& text);
 
 /// State codes of a type 500 / 501 / 502 row, joined by ",".
 QString joinCodes(const QVector<int>& codes);
+/// The state codes of a type 500 / 501 / 502 text; empty parts are skipped, a part that is not a
+/// number reads as 0.
+QVector<int> splitCodes(const QString& text);
 
 }  // namespace so::db

@@ -61,13 +61,14 @@ UpdatedStamp DbRefresh::nowStamp() {
     return decoder_.ConvertDateTime(QDateTime::currentDateTime().toString(dateTimeFormat(ctx_)));
 }
 
-void DbRefresh::DBStatusUpdate(qint32 gridIndex, const QString& address, int row) {
+void DbRefresh::DBStatusUpdate(RefreshTarget target, const QString& address, int row) {
     if (row == 0)
         return;
-    const QString reportName = QStringLiteral("FMain.DBStatusUpdate(%1, %2, %3)").arg(gridIndex).arg(address).arg(row);
+    const QString reportName =
+        QStringLiteral("FMain.DBStatusUpdate(%1, %2, %3)").arg(refreshCode(target)).arg(address).arg(row);
     trap(ctx_, reportName, [&] {
-        switch (gridIndex) {
-        case sectionIndex(Section::Doors): {
+        switch (target) {
+        case RefreshTarget::Door: {
             StatusGrid& doors = sections_.grid(Section::Doors);
             if (doors.data(row, col::Name) == kNewerLineDoorMark)
                 newerLineDoor(doors, address, row);
@@ -75,7 +76,7 @@ void DbRefresh::DBStatusUpdate(qint32 gridIndex, const QString& address, int row
                 classicDoor(doors, address, row);
             break;
         }
-        case sectionIndex(Section::Inputs):
+        case RefreshTarget::Input:
             if (isNewerLineAddress(address))
                 newerLineInput(sections_.grid(Section::Inputs), address, row);
             else if (address.contains(QLatin1String("XI")))
@@ -83,33 +84,31 @@ void DbRefresh::DBStatusUpdate(qint32 gridIndex, const QString& address, int row
             else
                 classicInput(sections_.grid(Section::Inputs), address, row);
             break;
-        case sectionIndex(Section::Relays):
+        case RefreshTarget::Relay:
             newerLineRelay(sections_.grid(Section::Relays), address, row);
             break;
-        case sectionIndex(Section::Controllers):
+        case RefreshTarget::Controller:
             classicController(sections_.grid(Section::Controllers), address, row);
             break;
-        case sectionIndex(Section::Boxes):
+        case RefreshTarget::Box:
             pylon(sections_.grid(Section::Boxes), address, row);
             break;
-        case sectionIndex(Section::Ports):
+        case RefreshTarget::Port:
             serverPort(sections_.grid(Section::Ports), address, row);
             break;
-        case sectionIndex(Section::Modules):
+        case RefreshTarget::ExpansionInput:
             // Expansion inputs live in the inputs section: their row is renewed there, never in
             // the modules grid that shares the number.
             expansionInput(sections_.grid(Section::Inputs), address, row, true);
             break;
-        case refresh::ZR2Readers:
+        case RefreshTarget::ZR2Reader:
             newerLineReader(sections_.grid(Section::Readers), address, row);
             break;
-        case refresh::ZR2Controllers:
+        case RefreshTarget::ZR2Controller:
             newerLineController(sections_.grid(Section::Controllers), address, row);
             break;
-        case refresh::ZR2Modules:
+        case RefreshTarget::ZR2Module:
             newerLineModule(sections_.grid(Section::Modules), address, row);
-            break;
-        default:
             break;
         }
     });
@@ -130,9 +129,9 @@ void DbRefresh::newerLineDoor(StatusGrid& grid, const QString& address, int row)
         grid.setData(row, col::Status, rows::newerLinePolarity(fields::flag(inputs, QStringLiteral("NormallyClosed"))));
         const UpdatedStamp now = nowStamp();
         grid.setUpdated(row, now);
-        decoder_.UpdateList(sectionIndex(Section::Doors), address, 0, QStringLiteral("ZR2_INPUT"), now.text,
+        decoder_.UpdateList(Section::Doors, address, 0, QStringLiteral("ZR2_INPUT"), now.text,
                             QString::number(fields::number(inputs, QStringLiteral("MaskSource"))));
-        decoder_.UpdateList(sectionIndex(Section::Doors), address, 1, QStringLiteral("ZR2_INPUT"), now.text,
+        decoder_.UpdateList(Section::Doors, address, 1, QStringLiteral("ZR2_INPUT"), now.text,
                             QString::number(fields::number(inputs, QStringLiteral("ContactStatus"))));
     }
     inputs.close();
@@ -306,7 +305,7 @@ void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int ro
             grid.setUpdated(row, now);
             const QVariant threat = rs.field(QStringLiteral("ThreatLevel"));
             if (!threat.isNull())
-                decoder_.UpdateList(sectionIndex(Section::Readers), address, 32, QStringLiteral("SM"), now.text, threat.toString());
+                decoder_.UpdateList(Section::Readers, address, 32, QStringLiteral("SM"), now.text, threat.toString());
         } else {
             for (const QString& key : {col::Status, col::PTamper, col::CTamper, col::ThreatLevel})
                 grid.setText(row, key, rows::kOffline);

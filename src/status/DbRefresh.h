@@ -11,6 +11,7 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "domain/Section.h"
 #include "domain/UpdatedStamp.h"
 
 #include <QString>
@@ -28,9 +29,9 @@ public:
 
     DbRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder);
 
-    /// Renews row `row` of the section chosen by gridIndex (a section number or a refresh:: code)
-    /// ("FMain.DBStatusUpdate(grid, address, row)"). No record leaves the row as it was.
-    void DBStatusUpdate(qint32 gridIndex, const QString& address, int row);
+    /// Renews row `row` of the target's section ("FMain.DBStatusUpdate(grid, address, row)", grid
+    /// the target's code). No record leaves the row as it was.
+    void DBStatusUpdate(RefreshTarget target, const QString& address, int row);
 
     /// The name of the highest threat level a classic controller's status value ("2|5|3") names;
     /// empty when the level has no name ("FMain.GetContThreatLevelForStatus").

@@ -8,6 +8,7 @@
 #include "grid/ColumnLayout.h"
 #include "status/DbRefresh.h"
 #include "base/RecordFields.h"
+#include "domain/KindIcon.h"
 #include "grid/RedrawPause.h"
 #include "status/RowCells.h"
 #include "grid/Sections.h"
@@ -17,27 +18,15 @@
 namespace so {
 namespace {
 
-// Name icons (indexes into the status image list).
-constexpr int kIconDoor = 16;
-constexpr int kIconInput = 18;
-constexpr int kIconRelay = 19;
-constexpr int kIconReader = 26;
-constexpr int kIconController = 13;
-constexpr int kIconPylon = 20;
-constexpr int kIconDialupPort = 15;
-constexpr int kIconExpRelayPresent = 35;
-constexpr int kIconExpRelayAbsent = 34;
-/// A port whose style is none of the known ones shows no icon.
-constexpr int kNoIcon = -1;
-
 const QString kNoTwoPersonRule = QStringLiteral("{00000000-0000-0000-0000-000000000000}");
 
+/// The name icon of a port in the status grid by its style; none for a style of no known kind.
 int portStyleIcon(const QString& style) {
     static const QHash<QString, int> icons{
         {QStringLiteral("CCTV"), 46}, {QStringLiteral("SNet"), 32}, {QStringLiteral("PNet"), 33},
         {QStringLiteral("DVR"), 45},  {QStringLiteral("CSR"), 65},
     };
-    return icons.value(style, kNoIcon);
+    return icons.value(style, iconIndex(KindIcon::None));
 }
 
 /// LM Type of a classic input: its line module mode, two less on a newer-line address.
@@ -52,30 +41,30 @@ Filler::Filler(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder
 
 const Filler::Kind* Filler::kindFor(int objectId) {
     static const Kind kinds[] = {
-        {1, "STATUS_Fetch_Doors ", Section::Doors, &Filler::classicDoor},
-        {2, "STATUS_Fetch_Inputs ", Section::Inputs, &Filler::classicInput},
-        {3, "STATUS_Fetch_Relays ", Section::Relays, &Filler::classicRelay},
-        {4, "STATUS_Fetch_Readers ", Section::Readers, &Filler::classicReader},
-        {5, "STATUS_Fetch_Controllers ", Section::Controllers, &Filler::classicController},
-        {6, "STATUS_Fetch_Pylons ", Section::Boxes, &Filler::pylon},
-        {7, "STATUS_Fetch_Ports ", Section::Ports, &Filler::serverPort},
-        {8, "STATUS_Fetch_XInputs ", Section::Inputs, &Filler::expansionInput},
-        {9, "STATUS_Fetch_XRelays ", Section::Relays, &Filler::expansionRelay},
-        {101, "ZRII_Status_Fetch_DoorInfo ", Section::Doors, &Filler::newerLineDoor},
-        {102, "[ZRII_Status_Fetch_InputInfo] ", Section::Inputs, &Filler::newerLineInput},
-        {103, "[ZRII_Status_Fetch_RelayInfo] ", Section::Relays, &Filler::newerLineRelay},
-        {104, "ZRII_Status_Fetch_ReaderInfo ", Section::Readers, &Filler::newerLineReader},
-        {105, "[ZRII_Status_Fetch_ControllerInfo] ", Section::Controllers, &Filler::newerLineController},
-        {108, "[ZRII_Status_Fetch_ModuleInfo] ", Section::Modules, &Filler::newerLineModule},
+        {ObjectType::Door, "STATUS_Fetch_Doors ", Section::Doors, &Filler::classicDoor},
+        {ObjectType::Input, "STATUS_Fetch_Inputs ", Section::Inputs, &Filler::classicInput},
+        {ObjectType::Relay, "STATUS_Fetch_Relays ", Section::Relays, &Filler::classicRelay},
+        {ObjectType::Reader, "STATUS_Fetch_Readers ", Section::Readers, &Filler::classicReader},
+        {ObjectType::Controller, "STATUS_Fetch_Controllers ", Section::Controllers, &Filler::classicController},
+        {ObjectType::Pylon, "STATUS_Fetch_Pylons ", Section::Boxes, &Filler::pylon},
+        {ObjectType::ServerPort, "STATUS_Fetch_Ports ", Section::Ports, &Filler::serverPort},
+        {ObjectType::ExpInput, "STATUS_Fetch_XInputs ", Section::Inputs, &Filler::expansionInput},
+        {ObjectType::ExpRelay, "STATUS_Fetch_XRelays ", Section::Relays, &Filler::expansionRelay},
+        {ObjectType::ZR2Door, "ZRII_Status_Fetch_DoorInfo ", Section::Doors, &Filler::newerLineDoor},
+        {ObjectType::ZR2Input, "[ZRII_Status_Fetch_InputInfo] ", Section::Inputs, &Filler::newerLineInput},
+        {ObjectType::ZR2Relay, "[ZRII_Status_Fetch_RelayInfo] ", Section::Relays, &Filler::newerLineRelay},
+        {ObjectType::ZR2Reader, "ZRII_Status_Fetch_ReaderInfo ", Section::Readers, &Filler::newerLineReader},
+        {ObjectType::ZR2Controller, "[ZRII_Status_Fetch_ControllerInfo] ", Section::Controllers, &Filler::newerLineController},
+        {ObjectType::ZR2Module, "[ZRII_Status_Fetch_ModuleInfo] ", Section::Modules, &Filler::newerLineModule},
     };
     for (const Kind& kind : kinds)
-        if (kind.objectId == objectId)
+        if (objectTypeNumber(kind.objectType) == objectId)
             return &kind;
     return nullptr;
 }
 
 bool Filler::makesRow(const Kind& kind, const db::Recordset& rs) {
-    if (kind.objectId != int(PointKind::ExpInput))
+    if (kind.objectType != ObjectType::ExpInput)
         return true;
     return fields::number(rs, QStringLiteral("InputIndex")) <= fields::number(rs, QStringLiteral("nxinputs"));
 }
@@ -87,7 +76,7 @@ void Filler::appendRows(const Kind& kind, qint32 groupId, KindRecords* keep) {
     // kind's rows are read (the connection serves one result at a time).
     QVector<std::pair<QString, int>> readers;
     db::Recordset rs = ctx_.db().query(QString::fromLatin1(kind.command) + QString::number(groupId));
-    const bool kept = keep != nullptr && kind.objectId >= objtype::ZR2Door;
+    const bool kept = keep != nullptr && isNewerLineObjectType(kind.objectType);
     if (kept)
         rs.readAll();
     for (; !rs.eof(); rs.moveNext()) {
@@ -95,16 +84,16 @@ void Filler::appendRows(const Kind& kind, qint32 groupId, KindRecords* keep) {
             continue;
         const int row = grid.addRow();
         writeRow(kind, grid, row, rs);
-        if (kind.objectId == objtype::ZR2Reader)
+        if (kind.objectType == ObjectType::ZR2Reader)
             readers.append({fields::text(rs, QStringLiteral("Address")), row});
     }
     if (kept) {
         rs.moveFirst();
-        (*keep)[kind.objectId] = std::move(rs);
+        (*keep)[objectTypeNumber(kind.objectType)] = std::move(rs);
     }
     rs.close();
     for (const auto& [address, row] : readers)
-        refresh_.DBStatusUpdate(refresh::ZR2Readers, address, row);
+        refresh_.DBStatusUpdate(RefreshTarget::ZR2Reader, address, row);
 }
 
 void Filler::writeNameAndAddress(StatusGrid& grid, int row, const db::Recordset& rs, const QString& nameField,
@@ -121,7 +110,7 @@ void Filler::writeEnabledFromDisabled(StatusGrid& grid, int row, const db::Recor
 // ---------------------------------------------------------------- classic line
 
 void Filler::classicDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("DoorName"), kIconDoor, QStringLiteral("DoorId"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("DoorName"), iconIndex(KindIcon::Door), QStringLiteral("DoorId"));
     const qint64 panelType = fields::number(rs, QStringLiteral("PanelType"));
     rows::setDataIfColumn(grid, row, col::Name, panelType);
     rows::setTextIfColumn(grid, row, col::TwoPersonRule, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("TwoMan"))));
@@ -134,7 +123,7 @@ void Filler::classicDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
 }
 
 void Filler::classicInput(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconInput, QStringLiteral("InputID"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Input), QStringLiteral("InputID"));
     rows::setTextIfColumn(grid, row, col::LMType,
                  classicInputLineModule(fields::number(rs, QStringLiteral("AnlgMode")), grid.text(row, col::Address)));
     writeEnabledFromDisabled(grid, row, rs);
@@ -142,22 +131,22 @@ void Filler::classicInput(StatusGrid& grid, int row, const db::Recordset& rs) {
 }
 
 void Filler::classicRelay(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconRelay, QStringLiteral("OutputID"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Relay), QStringLiteral("OutputID"));
     rows::setDataIfColumn(grid, row, col::Status, fields::number(rs, QStringLiteral("invert")));
 }
 
 void Filler::classicReader(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconReader, QStringLiteral("ReaderId"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Reader), QStringLiteral("ReaderId"));
 }
 
 void Filler::classicController(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Controller_Name"), kIconController,
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Controller_Name"), iconIndex(KindIcon::Controller),
                         QStringLiteral("Controller_ID"));
     rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Installed"))));
 }
 
 void Filler::pylon(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("PylonName"), kIconPylon, QStringLiteral("PylonID"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("PylonName"), iconIndex(KindIcon::Pylon), QStringLiteral("PylonID"));
     rows::setTextIfColumn(grid, row, col::Rev, fields::text(rs, QStringLiteral("Revision")));
     rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
     rows::setUpdatedIfColumn(grid, row, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
@@ -165,7 +154,7 @@ void Filler::pylon(StatusGrid& grid, int row, const db::Recordset& rs) {
 
 void Filler::serverPort(StatusGrid& grid, int row, const db::Recordset& rs) {
     const bool dialup = fields::number(rs, QStringLiteral("PortType")) == 4;
-    const int icon = dialup ? kIconDialupPort : portStyleIcon(fields::text(rs, QStringLiteral("PortStyle")));
+    const int icon = dialup ? iconIndex(KindIcon::DialupPort) : portStyleIcon(fields::text(rs, QStringLiteral("PortStyle")));
     writeNameAndAddress(grid, row, rs, QStringLiteral("PortName"), icon, QStringLiteral("PortID"));
     rows::setUpdatedIfColumn(grid, row, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
     rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
@@ -175,7 +164,7 @@ void Filler::serverPort(StatusGrid& grid, int row, const db::Recordset& rs) {
 }
 
 void Filler::expansionInput(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconInput, QStringLiteral("ExpInputID"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Input), QStringLiteral("ExpInputID"));
     writeEnabledFromDisabled(grid, row, rs);
     rows::setDataIfColumn(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("normal_open"))));
     rows::setTextIfColumn(grid, row, col::LMType,
@@ -189,7 +178,7 @@ void Filler::expansionRelay(StatusGrid& grid, int row, const db::Recordset& rs) 
     bool present = fields::flag(rs, QStringLiteral("ef_reb64"));
     if (!present && index >= 1 && index <= 64)
         present = fields::flag(rs, QStringLiteral("ef_reb%1").arg((index - 1) / 8 + 1));
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), present ? kIconExpRelayPresent : kIconExpRelayAbsent,
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), present ? iconIndex(KindIcon::ExpansionRelay) : iconIndex(KindIcon::ExpansionRelayAbsent),
                         QStringLiteral("ExpOutputID"));
     rows::setDataIfColumn(grid, row, col::Status, fields::number(rs, QStringLiteral("invert")));
 }
@@ -197,7 +186,7 @@ void Filler::expansionRelay(StatusGrid& grid, int row, const db::Recordset& rs) 
 // ---------------------------------------------------------------- newer line
 
 void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconDoor, QStringLiteral("DoorId"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Door), QStringLiteral("DoorId"));
     rows::setDataIfColumn(grid, row, col::Name, DbRefresh::kNewerLineDoorMark);
     rows::setTextIfColumn(grid, row, col::TwoPersonRule,
                  fields::yesNoText(ctx_, fields::text(rs, QStringLiteral("TwoPersonRule")) != kNoTwoPersonRule));
@@ -218,28 +207,28 @@ void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     // The contact goes through the decoding the live reports take: Input1 to Input3, Alarm and
     // the door summary in Status come out exactly as a later live report would write them.
     rows::setTextIfColumn(grid, row, col::Alarm, GRS(ctx_, res::NotKnown));
-    decoder_.UpdateList(sectionIndex(Section::Doors), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowStamp().text,
+    decoder_.UpdateList(Section::Doors, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowStamp().text,
                         QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 
 void Filler::newerLineInput(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconInput, QStringLiteral("InputID"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Input), QStringLiteral("InputID"));
     rows::writeMaskSource(grid, row, qint32(fields::number(rs, QStringLiteral("MaskSource"))));
     rows::setTextIfColumn(grid, row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
     writeEnabledFromDisabled(grid, row, rs);
     rows::setDataIfColumn(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
     // Input1 to Input3, Alarm and the input summary in Status, as a live report writes them.
-    decoder_.UpdateList(sectionIndex(Section::Inputs), grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowStamp().text,
+    decoder_.UpdateList(Section::Inputs, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowStamp().text,
                         QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 
 void Filler::newerLineRelay(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconRelay, QStringLiteral("RelayId"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Relay), QStringLiteral("RelayId"));
     rows::setDataIfColumn(grid, row, col::Status, fields::flag(rs, QStringLiteral("NormalStateEnergized")) ? 1 : 0);
 }
 
 void Filler::newerLineReader(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), kIconReader, QStringLiteral("ReaderId"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Reader), QStringLiteral("ReaderId"));
     rows::writeLockout(grid, row, col::CTamper, fields::flag(rs, QStringLiteral("CodeTamperLockout")));
     rows::writeLockout(grid, row, col::PTamper, fields::flag(rs, QStringLiteral("PhysicalTamperLockout")));
 }

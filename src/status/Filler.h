@@ -9,7 +9,7 @@
 #pragma once
 
 #include "base/ComponentContext.h"
-#include "domain/Section.h"
+#include "domain/Address.h"
 
 #include <statusobject/Db.h>
 
@@ -28,7 +28,7 @@ class Filler {
 public:
     using RowWriter = void (Filler::*)(StatusGrid&, int, const db::Recordset&);
     struct Kind {
-        int objectId;
+        ObjectType objectType;
         const char* command;  // procedure name with its trailing blank
         Section section;
         RowWriter write;

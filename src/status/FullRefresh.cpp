@@ -14,6 +14,8 @@
 #include "status/RowCells.h"
 #include "grid/Sections.h"
 
+#include <statusobject/Vocabulary.h>
+
 #include <QHash>
 #include <QSet>
 #include <QVector>
@@ -31,7 +33,8 @@ constexpr qint32 kControllerStatusTypes[] = {
 };
 
 /// The newer-line kinds whose rows the refresh renews, by object type.
-constexpr int kNewerLineKinds[] = {101, 102, 103, 104, 105, 108};
+constexpr ObjectType kNewerLineKinds[] = {ObjectType::ZR2Door,   ObjectType::ZR2Input,      ObjectType::ZR2Relay,
+                                          ObjectType::ZR2Reader, ObjectType::ZR2Controller, ObjectType::ZR2Module};
 
 /// Keeps ids in the order first seen, once each.
 class IdList {
@@ -121,7 +124,8 @@ void FullRefresh::renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFi
     if (groupId <= 0)
         return;
     const UpdatedStamp now = refresh_.nowStamp();
-    for (const int objectId : kNewerLineKinds) {
+    for (const ObjectType type : kNewerLineKinds) {
+        const int objectId = objectTypeNumber(type);
         const Filler::Kind& kind = *Filler::kindFor(objectId);
         StatusGrid& grid = sections_.grid(kind.section);
         if (grid.rowCount() == 0)
@@ -138,7 +142,7 @@ void FullRefresh::renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFi
                 if (row == 0)
                     continue;
                 filler_.writeRow(kind, grid, row, rs);
-                renewState(objectId, grid, row, rs, now.text);
+                renewState(type, grid, row, rs, now.text);
                 rows::setUpdatedIfColumn(grid, row, now);
             }
             rs.close();
@@ -146,22 +150,23 @@ void FullRefresh::renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFi
     }
 }
 
-void FullRefresh::renewState(int objectId, StatusGrid& grid, int row, const db::Recordset& rs, const QString& now) {
+void FullRefresh::renewState(ObjectType type, StatusGrid& grid, int row, const db::Recordset& rs, const QString& now) {
     // The fill wrote the configuration and what the kind's record says; these are the live states
     // the detail records carry beyond that.
-    const bool controllerOnline = objectId == objtype::ZR2Controller || fields::flag(rs, QStringLiteral("ControllerOnline"));
-    switch (objectId) {
-    case objtype::ZR2Input:
+    const bool controllerOnline =
+        type == ObjectType::ZR2Controller || fields::flag(rs, QStringLiteral("ControllerOnline"));
+    switch (type) {
+    case ObjectType::ZR2Input:
         if (!controllerOnline)
             for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
                 rows::setTextIfColumn(grid, row, key, rows::kOffline);
         break;
-    case objtype::ZR2Relay:
+    case ObjectType::ZR2Relay:
         rows::writeNewerLineRelayState(grid, row, rs, col::Status);
         break;
-    case objtype::ZR2Reader:
+    case ObjectType::ZR2Reader:
         if (controllerOnline) {
-            decoder_.UpdateList(sectionIndex(Section::Readers), grid.text(row, col::Address), 32, QStringLiteral("SM"), now,
+            decoder_.UpdateList(Section::Readers, grid.text(row, col::Address), state::ReaderThreatLevel, QStringLiteral("SM"), now,
                                 fields::text(rs, QStringLiteral("ThreatLevel")));
         } else {
             for (const QString& key : {col::PTamper, col::CTamper, col::ThreatLevel})
@@ -169,7 +174,7 @@ void FullRefresh::renewState(int objectId, StatusGrid& grid, int row, const db::
             rows::setStateIfColumn(grid, row, col::Status, rows::kOffline, Condition::Offline);
         }
         break;
-    case objtype::ZR2Module:
+    case ObjectType::ZR2Module:
         if (controllerOnline) {
             const bool open = fields::flag(rs, QStringLiteral("InTamper"));
             rows::setStateIfColumn(grid, row, col::Enclosure, GRS(ctx_, open ? res::EnclosureOpen : res::EnclosureClosed),

@@ -39,7 +39,7 @@ public:
 private:
     void replayClassicRows();
     void renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFill);
-    void renewState(int objectId, StatusGrid& grid, int row, const db::Recordset& rs, const QString& now);
+    void renewState(ObjectType type, StatusGrid& grid, int row, const db::Recordset& rs, const QString& now);
 
     ComponentContext& ctx_;
     Sections& sections_;

@@ -12,6 +12,8 @@
 #include "status/MaskedPoints.h"
 #include "status/RecentChanges.h"
 
+#include <statusobject/Vocabulary.h>
+
 #include <QDateTime>
 
 namespace so {
@@ -188,7 +190,7 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
 void LiveIntake::updateRow(Section section, const QString& address, quint8 state, StatusDecoder::Kind kind,
                            const QString& time, const QString& value, ReportMode mode,
                            const StatusGrid::RowAt* found) {
-    decoder_.UpdateList(sectionIndex(section), address, state, kind, time, value, mode, found);
+    decoder_.UpdateList(section, address, state, kind, time, value, mode, found);
 }
 
 StatusGrid::RowAt LiveIntake::findRows(Section section, const QString& address, bool reachesDoor) {
@@ -204,15 +206,15 @@ void LiveIntake::updateDoor(const QString& address, quint8 state, StatusDecoder:
                             const QString& value, ReportMode mode) {
     if (!doorAddressWritten_)
         ConvertToDoorAddress(address);  // fails, reported after the point's own row was decoded
-    decoder_.UpdateList(sectionIndex(Section::Doors), doorAddress_, state, kind, time, value, mode, &doorRow_);
+    decoder_.UpdateList(Section::Doors, doorAddress_, state, kind, time, value, mode, &doorRow_);
 }
 
 void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& time, const QString& value) {
     if (sections_.grid(Section::Modules).rowCount() > 0) {
-        const int row = sections_.FindRowForAddress(sectionIndex(Section::Modules), address);
+        const int row = sections_.FindRowForAddress(Section::Modules, address);
         if (row > 0) {
-            if (state != 2 && state != 3)
-                refresh_.DBStatusUpdate(refresh::ZR2Modules, address, row);
+            if (state != state::ModuleEnclosureClosed && state != state::ModuleEnclosureOpen)
+                refresh_.DBStatusUpdate(RefreshTarget::ZR2Module, address, row);
             else
                 updateRow(Section::Modules, address, state, StatusDecoder::Kind::ZR2Module, time, value);
         }
@@ -223,17 +225,17 @@ void LiveIntake::zr2Module(const QString& address, quint8 state, const QString& 
     const QString& readerAddress = keypadReaderOf(address);
     if (readerAddress.isEmpty())
         return;
-    const int readerRow = sections_.FindRowForAddress(sectionIndex(Section::Readers), readerAddress);
+    const int readerRow = sections_.FindRowForAddress(Section::Readers, readerAddress);
     if (readerRow > 0)
-        refresh_.DBStatusUpdate(refresh::ZR2Readers, readerAddress, readerRow);
+        refresh_.DBStatusUpdate(RefreshTarget::ZR2Reader, readerAddress, readerRow);
 }
 
 void LiveIntake::zr2Controller(const QString& address) {
     if (sections_.grid(Section::Controllers).rowCount() == 0)
         return;
-    const int row = sections_.FindRowForAddress(sectionIndex(Section::Controllers), address);
+    const int row = sections_.FindRowForAddress(Section::Controllers, address);
     if (row > 0)
-        refresh_.DBStatusUpdate(refresh::ZR2Controllers, address, row);
+        refresh_.DBStatusUpdate(RefreshTarget::ZR2Controller, address, row);
 }
 
 const QString& LiveIntake::keypadReaderOf(const QString& moduleAddress) {

@@ -2,6 +2,7 @@
 
 #include "base/ErrorTrap.h"
 #include "domain/Address.h"
+#include "domain/KindIcon.h"
 #include "base/Convert.h"
 #include "domain/Formatting.h"
 #include "domain/StateTexts.h"
@@ -19,9 +20,6 @@ const QString kFillName = QStringLiteral("FMain.FillMaskedGrid");
 const QString kUpdateName = QStringLiteral("MPublic.UpdateMaskedItem");
 constexpr quint32 kNameFormat = 0x40020;  // single line, word ellipsis
 const QString kNotConfigured = QStringLiteral("(not configured)");
-constexpr int kIconDoor = 16;
-constexpr int kIconInput = 18;
-constexpr int kIconExpInput = 36;
 
 /// Point number of the first entry of a stored mask report: expansion inputs come in reports of
 /// eight (type 8 points 1-8, 9 points 9-16, 14 points 17-24, 15 points 25-32).
@@ -147,8 +145,8 @@ void MaskedPoints::FillMaskedGrid() {
                     point.name = kNotConfigured;
                 }
                 const int icon = statusType == kBaseInputs
-                                     ? (point.address.contains(QLatin1String("DR")) ? kIconDoor : kIconInput)
-                                     : kIconExpInput;
+                                     ? (point.address.contains(QLatin1String("DR")) ? iconIndex(KindIcon::Door) : iconIndex(KindIcon::Input))
+                                     : iconIndex(KindIcon::ExpansionInput);
                 addRow(point.name, icon, point.address, GetStatusValue(*mask));
             }
         }
@@ -157,7 +155,7 @@ void MaskedPoints::FillMaskedGrid() {
         db::Recordset zr = ctx_.db().query(
             QStringLiteral("Select [Name], [Address], [MaskSource] from ZRII_Inputs Where MaskSource > 0"));
         for (; !zr.eof(); zr.moveNext())
-            addRow(fields::text(zr, QStringLiteral("Name")), kIconExpInput, fields::text(zr, QStringLiteral("Address")),
+            addRow(fields::text(zr, QStringLiteral("Name")), iconIndex(KindIcon::ExpansionInput), fields::text(zr, QStringLiteral("Address")),
                    GetMaskSourceText(qint32(fields::number(zr, QStringLiteral("MaskSource")))));
         zr.close();
     });
@@ -197,11 +195,11 @@ void MaskedPoints::applyMaskChange(const QString& address, qint32 maskValue) {
         return;  // a reported address the site does not know is never listed
     // The icon follows the address the row is keyed by, as in the filled list: a base-board input
     // listed under its door shows the door icon.
-    int icon = kIconExpInput;
+    int icon = iconIndex(KindIcon::ExpansionInput);
     if (statusType == kBaseInputs)
-        icon = point.address.contains(QLatin1String("DR")) ? kIconDoor : kIconInput;
+        icon = point.address.contains(QLatin1String("DR")) ? iconIndex(KindIcon::Door) : iconIndex(KindIcon::Input);
     else if (statusType == kNewerLineInput)
-        icon = point.address.contains(QLatin1String("BI")) ? kIconInput : kIconExpInput;
+        icon = point.address.contains(QLatin1String("BI")) ? iconIndex(KindIcon::Input) : iconIndex(KindIcon::ExpansionInput);
 
     const int row = grid_.rowCount() > 0 ? grid_.findRow(point.address) : 0;
     if (row > 0 && maskValue == 0) {

@@ -72,12 +72,12 @@ StatusDecoder::Kind StatusDecoder::kindOf(const QString& code) {
     return Kind::Unknown;
 }
 
-void StatusDecoder::UpdateList(int section, const QString& address, quint8 state, const QString& kind,
+void StatusDecoder::UpdateList(Section section, const QString& address, quint8 state, const QString& kind,
                                const QString& time, const QString& value, ReportMode mode) {
     UpdateList(section, address, state, kindOf(kind), time, value, mode);
 }
 
-void StatusDecoder::UpdateList(int section, const QString& address, quint8 state, Kind kind, const QString& time,
+void StatusDecoder::UpdateList(Section section, const QString& address, quint8 state, Kind kind, const QString& time,
                                const QString& value, ReportMode mode, const StatusGrid::RowAt* found) {
     trap(ctx_, QStringLiteral("MPublic.UpdateList"), [&] {
         // The masked list follows every mask change, also of points the shown group lacks.
@@ -86,7 +86,7 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
         StatusGrid& grid = sections_.grid(section);
         if (grid.rowCount() == 0)
             return;
-        GridColumns& columns = columns_[section];
+        GridColumns& columns = columns_[std::size_t(sectionIndex(section))];
         columns.sync(grid);
         if (columns.indexOf(ColumnId::Address) < 0)
             throw MissingColumnError(col::Address);
@@ -98,7 +98,7 @@ void StatusDecoder::UpdateList(int section, const QString& address, quint8 state
         if (row.row == 0)
             return;
         const RowRef r(grid, columns, row);
-        decode(r, Section(section), address, state, kind, value, mode);
+        decode(r, section, address, state, kind, value, mode);
         grid.setUpdated(r.at(), dates_.convert(ctx_, time));
     });
 }
@@ -227,7 +227,7 @@ void StatusDecoder::resetControllerPoints(const QString& controllerAddress) {
             continue;
         for (int row = 1; row <= grid.rowCount(); ++row)
             if (grid.text(row, addressColumn).startsWith(controllerAddress))
-                sections_.P_ResetColumnInfo(sectionIndex(section), row);
+                sections_.P_ResetColumnInfo(section, row);
     }
 }
 

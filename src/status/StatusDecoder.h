@@ -42,7 +42,7 @@ public:
     /// decoding does not know changes no state cell but stamps LastUpdated. A column the section's
     /// layout lacks ends the update silently; any other failure (a value that is not a number where
     /// one is read, a failed query) is logged under "MPublic.UpdateList" and ends it too.
-    void UpdateList(int section, const QString& address, quint8 state, const QString& kind, const QString& time,
+    void UpdateList(Section section, const QString& address, quint8 state, const QString& kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current);
 
     /// How a kind code decodes. The live intake resolves its codes once per device type word and
@@ -54,7 +54,7 @@ public:
     static Kind kindOf(const QString& code);
     /// `found`, when given, is the row of `address` in the section's grid as the caller found it
     /// (StatusGrid::findRows, with the report's other rows); otherwise the decoder finds it.
-    void UpdateList(int section, const QString& address, quint8 state, Kind kind, const QString& time,
+    void UpdateList(Section section, const QString& address, quint8 state, Kind kind, const QString& time,
                     const QString& value, ReportMode mode = ReportMode::Current,
                     const StatusGrid::RowAt* found = nullptr);
 

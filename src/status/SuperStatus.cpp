@@ -7,6 +7,8 @@
 #include "status/LiveIntake.h"
 #include "status/StatusDecoder.h"
 
+#include <statusobject/Vocabulary.h>
+
 #include <QDateTime>
 
 #include <algorithm>
@@ -16,10 +18,6 @@ namespace so {
 namespace {
 
 constexpr int kClassicControllerLength = 17;
-constexpr quint8 kMaskSet = 67;
-constexpr quint8 kMaskCleared = 68;
-constexpr quint8 kReaderThreatLevel = 32;
-constexpr quint8 kControllerThreatLevel = 37;
 
 /// How the entries of a per-point status type map to points: the device type word reported, the
 /// point code and the number of the first point; maxPoints entries at most. An empty code means the
@@ -283,12 +281,12 @@ void SuperStatusReplay::replayThreatLevels(const StoredReport& report, ReportMod
         if (!levels[i])
             continue;
         const QString readerAddress = report.address + QStringLiteral(".SM") + padded(i + 1, 2);
-        intake_.reportStateChange(QStringLiteral("READER_THREAT_LEVEL"), readerAddress, kReaderThreatLevel,
+        intake_.reportStateChange(QStringLiteral("READER_THREAT_LEVEL"), readerAddress, state::ReaderThreatLevel,
                                   report.lastUpdated, QString::number(*levels[i]), mode);
         highest = std::max(highest, *levels[i]);
     }
     // A controller shows the highest threat level of its readers.
-    decoder_.UpdateList(sectionIndex(Section::Controllers), report.address, kControllerThreatLevel, QStringLiteral("CA"),
+    decoder_.UpdateList(Section::Controllers, report.address, state::ControllerThreatLevel, QStringLiteral("CA"),
                         report.lastUpdated, QString::number(highest), mode);
 }
 
@@ -305,7 +303,7 @@ void SuperStatusReplay::V_OnSuperStatus(const StoredReport& report, const Parsed
             const QString pointAddress = ownConditions ? report.address : pointPrefix + padded(range->firstPoint + point.index, 2);
             for (const quint8 code : point.codes) {
                 // A mask change carries the point's mask source: the masked list shows its reason.
-                const bool maskCode = code == kMaskSet || code == kMaskCleared;
+                const bool maskCode = code == state::MaskSet || code == state::MaskCleared;
                 const QString value = maskCode ? QString::number(point.maskSource) : point.value;
                 intake_.reportStateChange(deviceType, pointAddress, code, report.lastUpdated, value, mode);
             }

@@ -203,7 +203,7 @@ public:
         switch (role) {
         case Qt::DisplayRole:
             if (logic_.columnSet() == ConfigureGroups::kColumnSetNotUsed)
-                return QStringLiteral("%1 (%2)").arg(item.caption, logic_.columnSetTexts().value(item.section));
+                return QStringLiteral("%1 (%2)").arg(item.caption, logic_.columnSetTexts().value(sectionIndex(item.section)));
             return item.caption;
         case Qt::CheckStateRole:
             return item.checked ? Qt::Checked : Qt::Unchecked;

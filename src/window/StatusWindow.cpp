@@ -110,7 +110,7 @@ void StatusWindow::sizeDefaultColumns() {
     const TextMetrics metrics = view_ != nullptr ? view_->textMetrics() : TextMetrics{};
     for (Section section : kAllSections) {
         const int index = sectionIndex(section);
-        fitPending_[size_t(index)] = layoutMeansDefaults(index, ctx_.layout.columnHeaderPos[index]);
+        fitPending_[size_t(index)] = layoutMeansDefaults(section, ctx_.layout.columnHeaderPos[index]);
         if (fitPending_[size_t(index)])
             scaleDefaultWidths(board_->sections().grid(section), metrics);
         if (view_ != nullptr)
@@ -410,8 +410,8 @@ void StatusWindow::unload() {
             ctx_.host().Connected();
         // A layout that did not load is stored again as it was, not as the defaults shown instead.
         for (int section = 0; section < kSectionCount; ++section)
-            if (board_->sections().layoutLoaded(section))
-                ctx_.layout.columnHeaderPos[section] = board_->sections().layoutText(section);
+            if (board_->sections().layoutLoaded(Section(section)))
+                ctx_.layout.columnHeaderPos[section] = board_->sections().layoutText(Section(section));
         // The operator hears of a failed save before the window goes: the layout is kept for next time.
         if (!SavePersistence(ctx_, view_ != nullptr ? view_->geometryTwips() : loadedGeometryTwips(ctx_.layout)) &&
             ctx_.dialogs != nullptr)

@@ -423,7 +423,7 @@ TEST_F(ConfigureGroupsTest, NotUsedSetListsTheHiddenColumnsOfEverySection) {
     dialog->chooseColumnSet(ConfigureGroups::kColumnSetNotUsed);
     const auto hidden = dialog->shownColumns();
     ASSERT_EQ(hidden.size(), 1);
-    EXPECT_EQ(hidden[0].section, 0);
+    EXPECT_EQ(hidden[0].section, Section::Doors);
     EXPECT_EQ(hidden[0].key, QStringLiteral("Alarm"));
     EXPECT_EQ(dialog->moveColumnUp(0), 0);
     dialog->checkColumn(0, true);

@@ -14,10 +14,9 @@ namespace {
 const QString kClassic = QStringLiteral("\\\\SNET.P001.C0101");  // a classic controller, 17 characters
 
 TEST(NoticeTargetsTest, APointReReadsItsOwnRowAndItsDoorsRow) {
-    const int doors = sectionIndex(Section::Doors), inputs = sectionIndex(Section::Inputs),
-              relays = sectionIndex(Section::Relays), readers = sectionIndex(Section::Readers),
-              controllers = sectionIndex(Section::Controllers), boxes = sectionIndex(Section::Boxes),
-              ports = sectionIndex(Section::Ports);
+    constexpr RefreshTarget doors = RefreshTarget::Door, inputs = RefreshTarget::Input,
+                            relays = RefreshTarget::Relay, controllers = RefreshTarget::Controller,
+                            boxes = RefreshTarget::Box, ports = RefreshTarget::Port;
     const QString newerLine = QStringLiteral("\\\\ZRII.S01.C001");
     struct Case {
         QString address;
@@ -25,7 +24,8 @@ TEST(NoticeTargetsTest, APointReReadsItsOwnRowAndItsDoorsRow) {
         QVector<NoticeTarget> targets;
     };
     const Case cases[] = {
-        {kClassic + ".SM01", {}, {{readers, kClassic + ".SM01"}, {doors, kClassic + ".SM01"}}},
+        // A reader's own row has nothing to re-read; its door's has.
+        {kClassic + ".SM01", {}, {{doors, kClassic + ".SM01"}}},
         // An input's door row holds the door's own address.
         {kClassic + ".BI03",
          {},
@@ -33,8 +33,8 @@ TEST(NoticeTargetsTest, APointReReadsItsOwnRowAndItsDoorsRow) {
         {kClassic + ".BR02", {}, {{relays, kClassic + ".BR02"}, {doors, kClassic + ".BR02"}}},
         {kClassic + ".DR01", {}, {{doors, kClassic + ".DR01"}}},
         // A controller by its length, and by the notice's kind word when the length says nothing.
-        {kClassic, {}, {{controllers, kClassic}, {refresh::ZR2Controllers, kClassic}}},
-        {newerLine, QStringLiteral("CONT"), {{controllers, newerLine}, {refresh::ZR2Controllers, newerLine}}},
+        {kClassic, {}, {{controllers, kClassic}, {RefreshTarget::ZR2Controller, kClassic}}},
+        {newerLine, QStringLiteral("CONT"), {{controllers, newerLine}, {RefreshTarget::ZR2Controller, newerLine}}},
         {QStringLiteral("\\\\PYLON.P00001"), {}, {{boxes, QStringLiteral("\\\\PYLON.P00001")}}},
         {QStringLiteral("\\\\PORT.CO1"), {}, {{ports, QStringLiteral("\\\\PORT.CO1")}}},
         {QStringLiteral("\\\\X.Y"), QStringLiteral("PORT"), {{ports, QStringLiteral("\\\\X.Y")}}},
@@ -48,7 +48,7 @@ TEST(NoticeTargetsTest, APointReReadsItsOwnRowAndItsDoorsRow) {
         const QVector<NoticeTarget> targets = noticeTargets(c.address, c.kind);
         ASSERT_EQ(targets.size(), c.targets.size());
         for (int i = 0; i < targets.size(); ++i) {
-            EXPECT_EQ(targets[i].gridCode, c.targets[i].gridCode) << i;
+            EXPECT_EQ(targets[i].target, c.targets[i].target) << i;
             EXPECT_EQ(targets[i].address, c.targets[i].address) << i;
         }
     }

@@ -34,7 +34,7 @@ protected:
         for (db::Recordset rs = db->query(
                  QStringLiteral("SELECT ObjectID, ListAddress FROM Status_Points WHERE GroupID = %1").arg(groupId));
              !rs.eof(); rs.moveNext())
-            out[sectionForObjectType(rs.field(0).toInt())].insert(rs.field(1).toString());
+            out[std::size_t(sectionIndex(sectionForObjectType(rs.field(0).toInt()).value()))].insert(rs.field(1).toString());
         return out;
     }
 
@@ -346,7 +346,7 @@ TEST_F(StatusLifecycleTest, EveryColumnCaptionComesFromAPublishedTextNumber) {
     for (int number : res::ColumnCaptions)
         published.insert(R(number));
     QSet<QString> used;
-    for (int section = 0; section < kSectionCount; ++section)
+    for (Section section : kAllSections)
         for (const ColumnSpec& column : defaultColumns(ctx(), section) + maskedGridColumns(ctx()))
             if (column.caption.startsWith(QLatin1Char('R')) && column.caption.mid(1).toInt() > 0)
                 used.insert(column.caption);

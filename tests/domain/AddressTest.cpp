@@ -59,11 +59,14 @@ TEST(Address, ControllerOfAPoint) {
 }
 
 TEST(Address, ObjectTypesSectionsAndCodes) {
-    const int sections[][2] = {{1, 0}, {2, 1}, {3, 2}, {4, 3}, {5, 4}, {6, 5}, {7, 6}, {8, 1}, {9, 2},
-                               {101, 0}, {102, 1}, {103, 2}, {104, 3}, {105, 4}, {108, 7},
-                               {0, -1}, {10, -1}, {106, -1}, {107, -1}};
-    for (const auto& s : sections)
-        EXPECT_EQ(sectionForObjectType(s[0]), s[1]) << s[0];
+    using S = Section;
+    const std::pair<int, std::optional<Section>> sections[] = {
+        {1, S::Doors},     {2, S::Inputs},   {3, S::Relays},    {4, S::Readers},      {5, S::Controllers},
+        {6, S::Boxes},     {7, S::Ports},    {8, S::Inputs},    {9, S::Relays},       {101, S::Doors},
+        {102, S::Inputs},  {103, S::Relays}, {104, S::Readers}, {105, S::Controllers}, {108, S::Modules},
+        {0, std::nullopt}, {10, std::nullopt}, {106, std::nullopt}, {107, std::nullopt}};
+    for (const auto& [type, section] : sections)
+        EXPECT_EQ(sectionForObjectType(type), section) << type;
     for (int type = 1; type <= 9; ++type)
         EXPECT_EQ(pointKindForCode(pointCode(PointKind(type))), PointKind(type));
     EXPECT_EQ(pointKindForCode(QStringLiteral("dr")), PointKind::None);

@@ -72,7 +72,7 @@ TEST_F(SectionsTest, EmptyLayoutTextMeansTheDefaults) {
         text.clear();
     sections.InitColumnHeaders(layouts);
     for (int s = 0; s < kSectionCount; ++s)
-        EXPECT_EQ(sections.grid(s).columnCount(), int(defaultColumns(ctx, s).size())) << s;
+        EXPECT_EQ(sections.grid(s).columnCount(), int(defaultColumns(ctx, Section(s)).size())) << s;
 }
 
 TEST_F(SectionsTest, CustomLayoutTakesPositionsInOrderAndSkipsGaps) {
@@ -99,7 +99,7 @@ TEST_F(SectionsTest, DefaultColumnsALayoutLacksAreAddedHiddenSoEveryWriterFindsI
         SCOPED_TRACE(s);
         const StatusGrid& grid = sections.grid(s);
         QStringList expected;
-        for (const ColumnSpec& c : defaultColumns(ctx, s))
+        for (const ColumnSpec& c : defaultColumns(ctx, Section(s)))
             expected << c.key;
         QStringList present = keys(s);
         present.sort();
@@ -112,7 +112,7 @@ TEST_F(SectionsTest, DefaultColumnsALayoutLacksAreAddedHiddenSoEveryWriterFindsI
             EXPECT_FALSE(grid.column(c).visible) << grid.column(c).key.toStdString();
     }
     EXPECT_FALSE(sections.grid(3).column(1).visible) << "a column the layout hides stays hidden";
-    EXPECT_TRUE(sections.layoutLoaded(0));
+    EXPECT_TRUE(sections.layoutLoaded(Section::Doors));
 }
 
 TEST_F(SectionsTest, ModuleLayoutRule) {
@@ -153,9 +153,9 @@ TEST_F(SectionsTest, ABadLayoutGivesItsSectionTheDefaultsAndLeavesTheOthersAlone
             int maskedFills = 0;
             sections.InitColumnHeaders(layouts, [&] { ++maskedFills; });
             for (int s = 0; s < kSectionCount; ++s) {
-                EXPECT_EQ(sections.layoutLoaded(s), s != badSection) << s;
+                EXPECT_EQ(sections.layoutLoaded(Section(s)), s != badSection) << s;
                 if (s != 5)
-                    EXPECT_EQ(sections.grid(s).columnCount(), int(defaultColumns(ctx, s).size())) << s;
+                    EXPECT_EQ(sections.grid(s).columnCount(), int(defaultColumns(ctx, Section(s)).size())) << s;
             }
             EXPECT_EQ(keys(5).mid(0, 2), (QStringList{"Address", "Name"}));
             EXPECT_EQ(sections.masked().columnCount(), 4);
@@ -211,7 +211,7 @@ TEST_F(SectionsTest, ResetWritesTheNotKnownTextIntoTheStateCells) {
         for (int c = 0; c < grid.columnCount(); ++c)
             grid.setText(row, c, QStringLiteral("x"));
         grid.setIcon(row, col::Name, 16);
-        sections.P_ResetColumnInfo(s, row);
+        sections.P_ResetColumnInfo(Section(s), row);
         int resets = 0;
         for (int c = 0; c < grid.columnCount(); ++c)
             resets += grid.text(row, c) == R(1435) ? 1 : 0;
@@ -232,27 +232,27 @@ TEST_F(SectionsTest, ResetReachesColumnsTheLayoutLacksAndABadRowIsLogged) {
     StatusGrid& readers = sections.grid(3);
     const int row = readers.addRow();
     readers.setText(row, col::Status, QStringLiteral("x"));
-    sections.P_ResetColumnInfo(3, row);  // ThreatLevel, the first reset cell, is a hidden column now
+    sections.P_ResetColumnInfo(Section::Readers, row);  // ThreatLevel, the first reset cell, is a hidden column now
     EXPECT_EQ(readers.text(row, col::ThreatLevel), R(1435));
     EXPECT_EQ(readers.text(row, col::Status), R(1435));
     EXPECT_EQ(ctx.errorLog.reportsWritten(), 0);
-    sections.P_ResetColumnInfo(0, 5);
+    sections.P_ResetColumnInfo(Section::Doors, 5);
     EXPECT_EQ(ctx.errorLog.reportsWritten(), 1);
 }
 
 TEST_F(SectionsTest, FindRowForAddress) {
     sections.InitColumnHeaders(layouts);
-    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("anything")), 0);
+    EXPECT_EQ(sections.FindRowForAddress(Section::Doors, QStringLiteral("anything")), 0);
     StatusGrid& doors = sections.grid(0);
     for (const char* a : {"\\\\SNET.P001.C0101.DR01", "\\\\SNET.P001.C0101.DR02", "\\\\SNET.P001.C0101.DR01"})
         doors.setText(doors.addRow(), col::Address, QString::fromLatin1(a));
-    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("\\\\SNET.P001.C0101.DR02")), 2);
-    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("\\\\SNET.P001.C0101.DR01")), 1);  // first in display order
-    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("\\\\SNET.P001.C0101.DR03")), 0);
-    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("\\\\snet.P001.C0101.DR02")), 0);
-    EXPECT_EQ(sections.FindRowForAddress(0, QStringLiteral("'")), 0);
+    EXPECT_EQ(sections.FindRowForAddress(Section::Doors, QStringLiteral("\\\\SNET.P001.C0101.DR02")), 2);
+    EXPECT_EQ(sections.FindRowForAddress(Section::Doors, QStringLiteral("\\\\SNET.P001.C0101.DR01")), 1);  // first in display order
+    EXPECT_EQ(sections.FindRowForAddress(Section::Doors, QStringLiteral("\\\\SNET.P001.C0101.DR03")), 0);
+    EXPECT_EQ(sections.FindRowForAddress(Section::Doors, QStringLiteral("\\\\snet.P001.C0101.DR02")), 0);
+    EXPECT_EQ(sections.FindRowForAddress(Section::Doors, QStringLiteral("'")), 0);
     EXPECT_EQ(ctx.errorLog.reportsWritten(), 0);
-    EXPECT_EQ(sections.FindRowForAddress(9, QStringLiteral("x")), 0);
+    EXPECT_EQ(sections.FindRowForAddress(Section(9), QStringLiteral("x")), 0);
     EXPECT_EQ(ctx.errorLog.reportsWritten(), 1);
 }
 

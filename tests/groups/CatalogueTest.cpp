@@ -2,6 +2,7 @@
 // filter offers, the fitted-hardware rules of expansion points, the alternate flags, the order of
 // the list, and that nothing already listed is offered twice.
 #include "groups/Catalogue.h"
+#include "domain/KindIcon.h"
 
 #include "support/SiteFixture.h"
 #include "base/ComponentContext.h"
@@ -175,7 +176,7 @@ TEST_F(CatalogueTest, NewerLineInputAlternateFlagIsNotNormallyClosed) {
     EXPECT_EQ(byAddress[two[0]].alternateFlag, 0);
     EXPECT_EQ(byAddress[two[1]].alternateFlag, 1);
     EXPECT_EQ(byAddress[two[0]].objectId, 102);
-    EXPECT_EQ(byAddress[two[0]].listSmallIcon, kind_icon::Input);
+    EXPECT_EQ(byAddress[two[0]].listSmallIcon, iconIndex(KindIcon::Input));
 }
 
 TEST_F(CatalogueTest, EntriesGoInAtTheFrontAndCarryWhatAGroupStores) {
@@ -198,7 +199,7 @@ TEST_F(CatalogueTest, EntriesGoInAtTheFrontAndCarryWhatAGroupStores) {
     EXPECT_EQ(last.pointId, id.toInt());
     EXPECT_EQ(last.listName, name.toString());
     EXPECT_EQ(last.objectId, 1);
-    EXPECT_EQ(last.listSmallIcon, kind_icon::Door);
+    EXPECT_EQ(last.listSmallIcon, iconIndex(KindIcon::Door));
 }
 
 TEST_F(CatalogueTest, PointsAlreadyListedAreNotOfferedAgain) {
@@ -226,12 +227,12 @@ TEST_F(CatalogueTest, PortIconsFollowStyleThenDialUpType) {
     const Case cases[] = {{"CCTV", 6, 47}, {"SNet", 1, 33}, {"PNet", 2, 34}, {"DVR", 7, 46},
                           {"CSR", 8, 66},  {"SNet", 4, 16}, {"CCTV", 4, 16}};
     for (const Case& c : cases)
-        EXPECT_EQ(portIcon(QLatin1String(c.style), c.type), c.icon) << c.style << " " << c.type;
+        EXPECT_EQ(portListIcon(QLatin1String(c.style), c.type), c.icon) << c.style << " " << c.type;
 
     for (const SelectedPoint& p : fill(FilterPorts)) {
         const QVariant type = test::scalar(*db, QStringLiteral("SELECT PortType FROM ServerPorts WHERE Address = '%1'").arg(p.listAddress));
         const QVariant style = test::scalar(*db, QStringLiteral("SELECT PortStyle FROM ServerPorts WHERE Address = '%1'").arg(p.listAddress));
-        EXPECT_EQ(p.listSmallIcon, portIcon(style.toString(), type.toInt())) << p.listAddress.toStdString();
+        EXPECT_EQ(p.listSmallIcon, portListIcon(style.toString(), type.toInt())) << p.listAddress.toStdString();
     }
 }
 

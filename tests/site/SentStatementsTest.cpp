@@ -64,12 +64,19 @@ QVector<SentStatement> collectSentStatements(const QString& siteFile, const QStr
                     // Each row through the grid code of its line.
                     const QString address = grid.text(row, QStringLiteral("Address"));
                     const bool newerLine = address.contains(QLatin1String("ZRII"));
-                    const qint32 gridIndex = !newerLine  ? section
-                                             : section == 3 ? so::refresh::ZR2Readers
-                                             : section == 4 ? so::refresh::ZR2Controllers
-                                             : section == 7 ? so::refresh::ZR2Modules
-                                                            : section;
-                    window.board().dbRefresh().DBStatusUpdate(gridIndex, address, row);
+                    using so::RefreshTarget;
+                    const RefreshTarget classic[] = {RefreshTarget::Door,       RefreshTarget::Input,
+                                                     RefreshTarget::Relay,      RefreshTarget::Door,
+                                                     RefreshTarget::Controller, RefreshTarget::Box,
+                                                     RefreshTarget::Port,       RefreshTarget::ExpansionInput};
+                    const RefreshTarget newer[] = {RefreshTarget::Door,          RefreshTarget::Input,
+                                                   RefreshTarget::Relay,         RefreshTarget::ZR2Reader,
+                                                   RefreshTarget::ZR2Controller, RefreshTarget::Box,
+                                                   RefreshTarget::Port,          RefreshTarget::ZR2Module};
+                    // A classic reader's grid code renews nothing (its entry above is not used).
+                    if (!newerLine && section == 3)
+                        continue;
+                    window.board().dbRefresh().DBStatusUpdate((newerLine ? newer : classic)[section], address, row);
                 }
                 if (grid.rowCount() > 0) {
                     window.setCurrentCell(so::Section(section), 1, 1);

@@ -40,14 +40,14 @@ protected:
 
 TEST_F(DatabaseTest, ThreatLevelNameOfReaderAndController) {
     const int reader = addPoint(3, QStringLiteral("\\\\SNET.P001.C0101.SM01"));
-    decoder.UpdateList(3, QStringLiteral("\\\\SNET.P001.C0101.SM01"), 32, QStringLiteral("SM"), kReportTime, QStringLiteral("2"));
+    decoder.UpdateList(Section::Readers, QStringLiteral("\\\\SNET.P001.C0101.SM01"), 32, QStringLiteral("SM"), kReportTime, QStringLiteral("2"));
     EXPECT_EQ(cell(3, reader, col::ThreatLevel), QStringLiteral("Elevated"));
 
     const int controller = addPoint(4, QStringLiteral("\\\\SNET.P001.C0101"));
-    decoder.UpdateList(4, QStringLiteral("\\\\SNET.P001.C0101"), 37, QStringLiteral("CA"), kReportTime, QStringLiteral(" 3 "));
+    decoder.UpdateList(Section::Controllers, QStringLiteral("\\\\SNET.P001.C0101"), 37, QStringLiteral("CA"), kReportTime, QStringLiteral(" 3 "));
     EXPECT_EQ(cell(4, controller, col::ThreatLevel), QStringLiteral("Severe"));
     // An id without a level keeps the text.
-    decoder.UpdateList(4, QStringLiteral("\\\\SNET.P001.C0101"), 37, QStringLiteral("CA"), kReportTime, QStringLiteral("9"));
+    decoder.UpdateList(Section::Controllers, QStringLiteral("\\\\SNET.P001.C0101"), 37, QStringLiteral("CA"), kReportTime, QStringLiteral("9"));
     EXPECT_EQ(cell(4, controller, col::ThreatLevel), QStringLiteral("Severe"));
     EXPECT_FALSE(cell(4, controller, col::LastUpdated).isEmpty());
     EXPECT_EQ(failuresLogged(), 0);
@@ -60,7 +60,7 @@ TEST_F(DatabaseTest, ThreatLevelIdThatIsNoWholeNumberRunsNoQuery) {
     const QString bad[] = {QStringLiteral("2 OR 1=1"), QStringLiteral("0; DELETE FROM ThreatLevels"),
                            QStringLiteral("'2'"), QStringLiteral("2.5"), QString()};
     for (const QString& value : bad)
-        decoder.UpdateList(3, address, 32, QStringLiteral("SM"), kReportTime, value);
+        decoder.UpdateList(Section::Readers, address, 32, QStringLiteral("SM"), kReportTime, value);
     EXPECT_EQ(cell(3, reader, col::ThreatLevel), QStringLiteral("Low"));
     EXPECT_TRUE(cell(3, reader, col::LastUpdated).isEmpty());
     EXPECT_EQ(threatLevelCount(), 3);
@@ -73,7 +73,7 @@ TEST_F(DatabaseTest, ThreatLevelIdThatIsNoWholeNumberRunsNoQuery) {
 TEST_F(DatabaseTest, FailedThreatLevelQueryIsLogged) {
     db->execute(QStringLiteral("DROP TABLE ThreatLevels"));
     const int reader = addPoint(3, QStringLiteral("r"));
-    decoder.UpdateList(3, QStringLiteral("r"), 32, QStringLiteral("SM"), kReportTime, QStringLiteral("1"));
+    decoder.UpdateList(Section::Readers, QStringLiteral("r"), 32, QStringLiteral("SM"), kReportTime, QStringLiteral("1"));
     EXPECT_TRUE(cell(3, reader, col::LastUpdated).isEmpty());
     EXPECT_EQ(ownLogReports(), 1);
 }

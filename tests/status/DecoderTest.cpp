@@ -72,7 +72,7 @@ protected:
     Outcome apply(int section, const QString& kind, const Case& c, qint64 nameData = 0, const QString& address = {}) {
         const int row = preparedRow(section, c.setup, nameData, address);
         const Cells before = snapshot(section, row);
-        decoder.UpdateList(section, sections.grid(section).text(row, col::Address), c.state, kind, kTime, c.value, mode);
+        decoder.UpdateList(Section(section), sections.grid(section).text(row, col::Address), c.state, kind, kTime, c.value, mode);
         Outcome out;
         for (const auto& [key, text] : snapshot(section, row)) {
             if (key == col::LastUpdated)
@@ -176,7 +176,7 @@ TEST_F(DecoderTest, ControllerResetBlanksEveryPointOfThatController) {
     const int pylonRow = preparedRow(5, {}, 0, ctrl + QStringLiteral(".PY"));
     const int foreignRow = preparedRow(0, {}, 0, other + QStringLiteral(".DR01"));
 
-    decoder.UpdateList(4, ctrl, 36, QStringLiteral("CA"), kTime, {});
+    decoder.UpdateList(Section::Controllers, ctrl, 36, QStringLiteral("CA"), kTime, {});
 
     EXPECT_EQ(cell(4, ctrlRow, col::Enclosure), R(1435));
     EXPECT_EQ(cell(4, ctrlRow, col::TamperPending), R(1435));
@@ -326,7 +326,7 @@ TEST_F(DecoderTest, NewerLineInputAlarmFollowsThePolarity) {
     for (const AlarmCase& c : cases) {
         const int row = preparedRow(1, {});
         sections.grid(1).setData(row, col::Status, c.polarity);
-        decoder.UpdateList(1, cell(1, row, col::Address), 1, QStringLiteral("ZR2_INPUT"), kTime, QString::number(c.packed));
+        decoder.UpdateList(Section::Inputs, cell(1, row, col::Address), 1, QStringLiteral("ZR2_INPUT"), kTime, QString::number(c.packed));
         EXPECT_EQ(cell(1, row, col::Alarm), R(c.alarm)) << c.polarity << " " << c.packed;
     }
 }
@@ -348,16 +348,16 @@ TEST_F(DecoderTest, UnknownKindAndCaseOnlyStamp) {
 
 TEST_F(DecoderTest, PointWithoutARowChangesNothingButTheMaskedList) {
     const int row = preparedRow(0, {});
-    decoder.UpdateList(0, QStringLiteral("\\\\SNET.P001.C9999.DR01"), 67, QStringLiteral("DR"), kTime, QStringLiteral("12"));
+    decoder.UpdateList(Section::Doors, QStringLiteral("\\\\SNET.P001.C9999.DR01"), 67, QStringLiteral("DR"), kTime, QStringLiteral("12"));
     EXPECT_EQ(cell(0, row, col::Masked), R(1435));
     EXPECT_TRUE(cell(0, row, col::LastUpdated).isEmpty());
     ASSERT_EQ(masked.updates.size(), 1);
     EXPECT_EQ(masked.updates[0], qMakePair(QStringLiteral("\\\\SNET.P001.C9999.DR01"), 12));
     // A section without rows: the same.
-    decoder.UpdateList(5, QStringLiteral("x"), 68, QStringLiteral("PY"), kTime, QStringLiteral("0"));
+    decoder.UpdateList(Section::Boxes, QStringLiteral("x"), 68, QStringLiteral("PY"), kTime, QStringLiteral("0"));
     EXPECT_EQ(masked.updates.size(), 2);
     // Empty mask value: no masked-list update.
-    decoder.UpdateList(0, QStringLiteral("y"), 68, QStringLiteral("DR"), kTime, {});
+    decoder.UpdateList(Section::Doors, QStringLiteral("y"), 68, QStringLiteral("DR"), kTime, {});
     EXPECT_EQ(masked.updates.size(), 2);
     EXPECT_EQ(failuresLogged(), 0);
 }
@@ -384,7 +384,7 @@ TEST_F(DecoderTest, BadInputIsLoggedAndEndsTheUpdate) {
     for (const Bad& b : cases) {
         const int section = b.section < kSectionCount ? b.section : 0;
         const int row = preparedRow(section, b.setup);
-        decoder.UpdateList(b.section, cell(section, row, col::Address), b.state, b.kind, kTime, b.value);
+        decoder.UpdateList(Section(b.section), cell(section, row, col::Address), b.state, b.kind, kTime, b.value);
         EXPECT_TRUE(cell(section, row, col::LastUpdated).isEmpty()) << b.kind.toStdString();
         EXPECT_EQ(ownLogReports(), ++expectedReports) << b.kind.toStdString() << " " << b.value.toStdString();
     }
@@ -415,9 +415,9 @@ TEST_F(DecoderTest, ColumnsMissingFromTheLayoutAreAddedHiddenAndWritten) {
     doors.setText(row, col::LMType, QStringLiteral("1"));
 
     // The columns the layout lacks are there, hidden: every write reaches its cell.
-    decoder.UpdateList(0, QStringLiteral("door"), 65, QStringLiteral("DR"), kTime, {});
+    decoder.UpdateList(Section::Doors, QStringLiteral("door"), 65, QStringLiteral("DR"), kTime, {});
     EXPECT_FALSE(doors.text(row, col::LastUpdated).isEmpty());
-    decoder.UpdateList(0, QStringLiteral("door"), 1, QStringLiteral("DR"), kTime, {});
+    decoder.UpdateList(Section::Doors, QStringLiteral("door"), 1, QStringLiteral("DR"), kTime, {});
     EXPECT_EQ(doors.text(row, col::Input1), R(1447));
     EXPECT_FALSE(doors.column(doors.columnIndex(col::Alarm)).visible);
     EXPECT_EQ(failuresLogged(), 0);

@@ -12,12 +12,18 @@ class DbRefreshTest : public WindowFixture {
 protected:
     DbRefreshTest() { window->FillPoints(site.siteGroupId); }
 
-    /// Renews the row of address in section, looked up there, through grid code gridIndex.
-    void refresh(qint32 gridIndex, int section, const QString& address) {
+    /// Renews the row of address in section, looked up there, as target.
+    void refresh(RefreshTarget target, int section, const QString& address) {
         const int row = rowOf(section, address);
         ASSERT_GT(row, 0) << address.toStdString();
-        window->board().dbRefresh().DBStatusUpdate(gridIndex, address, row);
+        window->board().dbRefresh().DBStatusUpdate(target, address, row);
     }
+    static constexpr RefreshTarget kEveryTarget[] = {
+        RefreshTarget::Door,           RefreshTarget::Input,     RefreshTarget::Relay,
+        RefreshTarget::Controller,     RefreshTarget::Box,       RefreshTarget::Port,
+        RefreshTarget::ExpansionInput, RefreshTarget::ZR2Reader, RefreshTarget::ZR2Controller,
+        RefreshTarget::ZR2Module,
+    };
     QString controllerOf(const QString& newerLinePoint) { return newerLinePoint.left(15); }
     void setOnline(const QString& newerLineController, bool online) {
         exec(QStringLiteral("UPDATE ZRII_Controllers SET Online = %1 WHERE Address = '%2'").arg(online ? 1 : 0).arg(newerLineController));
@@ -26,10 +32,10 @@ protected:
 
 TEST_F(DbRefreshTest, RowZeroTouchesNoDatabase) {
     ctx.dbConnection = nullptr;  // any statement would now fail and be logged
-    for (const qint32 g : {0, 1, 2, 4, 5, 6, 7, 103, 104, 107})
+    for (const RefreshTarget g : kEveryTarget)
         window->board().dbRefresh().DBStatusUpdate(g, firstAddress(1), 0);
     EXPECT_EQ(ownLogReports(), 0);
-    window->board().dbRefresh().DBStatusUpdate(5, firstAddress(6), 1);
+    window->board().dbRefresh().DBStatusUpdate(RefreshTarget::Box, firstAddress(6), 1);
     EXPECT_EQ(ownLogReports(), 1);
 }
 
@@ -40,7 +46,7 @@ TEST_F(DbRefreshTest, ClassicDoorRenewsItsConfiguration) {
     exec(QStringLiteral("UPDATE Outputs SET TwoMan = 1 WHERE Address = '%1'")
              .arg(QString(door).replace(QLatin1String(".DR"), QLatin1String(".BR"))));
     grid(0).setText(rowOf(0, door), col::LastUpdated, QString());
-    refresh(0, 0, door);
+    refresh(RefreshTarget::Door, 0, door);
     EXPECT_EQ(cell(0, door, col::TwoPersonRule), R(1463));
     EXPECT_EQ(cell(0, door, col::Enabled), R(1679));
     EXPECT_EQ(cell(0, door, col::LMType), QStringLiteral("3"));
@@ -57,7 +63,7 @@ TEST_F(DbRefreshTest, NewerLineDoorRenewsInputsAndRelayOrShowsDashesOffLine) {
                         "ZRII_InputsInDoorsRelations r JOIN ZRII_Doors d ON d.DoorID = r.DoorID WHERE d.Address = '%1')")
              .arg(door));
     setOnline(controllerOf(door), true);
-    refresh(0, 0, door);
+    refresh(RefreshTarget::Door, 0, door);
     EXPECT_EQ(cell(0, door, col::Enabled), R(1679));
     EXPECT_EQ(cell(0, door, col::LMType), QStringLiteral("2"));
     EXPECT_EQ(cell(0, door, col::RelayStatus), QStringLiteral("ON"));
@@ -66,7 +72,7 @@ TEST_F(DbRefreshTest, NewerLineDoorRenewsInputsAndRelayOrShowsDashesOffLine) {
     EXPECT_EQ(ownLogReports(), 0);
 
     setOnline(controllerOf(door), false);
-    refresh(0, 0, door);
+    refresh(RefreshTarget::Door, 0, door);
     EXPECT_EQ(cell(0, door, col::RelayStatus), QStringLiteral("-"));
     EXPECT_EQ(cell(0, door, col::RelayDetails), QStringLiteral("-"));
 }
@@ -80,7 +86,7 @@ TEST_F(DbRefreshTest, InputsOfEachLineRenewFromTheirOwnTables) {
     exec(QStringLiteral("UPDATE ZRII_Inputs SET MaskSource = 129, LineModuleType = 3 WHERE Address = '%1'").arg(newer));
     setOnline(controllerOf(newer), true);
     for (const QString& address : {classic, expansion, newer})
-        refresh(1, 1, address);
+        refresh(RefreshTarget::Input, 1, address);
     EXPECT_EQ(cell(1, classic, col::LMType), QStringLiteral("3"));
     EXPECT_EQ(cell(1, classic, col::Enabled), R(1679));
     EXPECT_EQ(cell(1, expansion, col::LMType), QStringLiteral("2"));
@@ -89,7 +95,7 @@ TEST_F(DbRefreshTest, InputsOfEachLineRenewFromTheirOwnTables) {
     EXPECT_EQ(cell(1, newer, col::LMType), QStringLiteral("3"));
 
     setOnline(controllerOf(newer), false);
-    refresh(1, 1, newer);
+    refresh(RefreshTarget::Input, 1, newer);
     for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
         EXPECT_EQ(cell(1, newer, key), QStringLiteral("-")) << key.toStdString();
 }
@@ -98,11 +104,11 @@ TEST_F(DbRefreshTest, NewerLineRelayShowsItsEnergisedState) {
     const QString relay = firstAddress(103);
     exec(QStringLiteral("UPDATE ZRII_Relays SET EnergizedStatus = 0, OperationsStatus = 0 WHERE Address = '%1'").arg(relay));
     setOnline(controllerOf(relay), true);
-    refresh(2, 2, relay);
+    refresh(RefreshTarget::Relay, 2, relay);
     EXPECT_EQ(cell(2, relay, col::Status), QStringLiteral("OFF"));
     EXPECT_EQ(cell(2, relay, col::RelayDetails), GetRelayModeText(0));
     setOnline(controllerOf(relay), false);
-    refresh(2, 2, relay);
+    refresh(RefreshTarget::Relay, 2, relay);
     EXPECT_EQ(cell(2, relay, col::Status), QStringLiteral("-"));
 }
 
@@ -110,7 +116,7 @@ TEST_F(DbRefreshTest, ClassicControllerShowsTheHighestThreatLevelOfItsStatus) {
     const QString controller = firstAddress(5);
     exec(QStringLiteral("UPDATE SuperStatus SET Status = '2|5|3' WHERE Address = '%1' AND StatusType = 32").arg(controller));
     exec(QStringLiteral("UPDATE Controllers SET Installed = 0 WHERE Address = '%1'").arg(controller));
-    refresh(4, 4, controller);
+    refresh(RefreshTarget::Controller, 4, controller);
     EXPECT_EQ(cell(4, controller, col::ThreatLevel), QStringLiteral("Severe"));
     EXPECT_EQ(cell(4, controller, col::Enabled), R(1679));
 }
@@ -131,16 +137,16 @@ TEST_F(DbRefreshTest, PylonAndPortRenewFromTheirTables) {
     const QString pylon = firstAddress(6);
     const QString port = firstAddress(7);
     exec(QStringLiteral("UPDATE Pylons SET Revision = 'r42', Enabled = 0 WHERE Address = '%1'").arg(pylon));
-    refresh(5, 5, pylon);
+    refresh(RefreshTarget::Box, 5, pylon);
     EXPECT_EQ(cell(5, pylon, col::Rev), QStringLiteral("r42"));
     EXPECT_EQ(cell(5, pylon, col::Enabled), R(1679));
 
     exec(QStringLiteral("DELETE FROM SuperStatus WHERE Address = '%1'").arg(port));
     exec(QStringLiteral("INSERT INTO SuperStatus (Address, ControllerID, StatusType, Status) VALUES ('%1', 99999, 501, '0')").arg(port));
-    refresh(6, 6, port);
+    refresh(RefreshTarget::Port, 6, port);
     EXPECT_EQ(cell(6, port, col::Status), R(1432));
     exec(QStringLiteral("UPDATE SuperStatus SET Status = '1' WHERE Address = '%1'").arg(port));
-    refresh(6, 6, port);
+    refresh(RefreshTarget::Port, 6, port);
     EXPECT_EQ(cell(6, port, col::Status), R(1433));
 }
 
@@ -153,7 +159,7 @@ TEST_F(DbRefreshTest, ExpansionInputBranchWritesTheInputsSectionNotTheModules) {
     ASSERT_GE(grid(7).rowCount(), 1);  // the same row number exists among the modules
     const QString moduleName = grid(7).text(row, col::Name);
     const QString moduleUpdated = grid(7).text(row, col::LastUpdated);
-    window->board().dbRefresh().DBStatusUpdate(7, input, row);
+    window->board().dbRefresh().DBStatusUpdate(RefreshTarget::ExpansionInput, input, row);
     EXPECT_EQ(cell(1, input, col::LMType), QStringLiteral("3"));
     EXPECT_EQ(grid(7).text(row, col::Name), moduleName);
     EXPECT_EQ(grid(7).text(row, col::LastUpdated), moduleUpdated);
@@ -167,9 +173,9 @@ TEST_F(DbRefreshTest, NewerLineReaderControllerAndModule) {
     exec(QStringLiteral("UPDATE ZRII_Keypads SET CodeTamperLockout = 1, PhysicalTamperLockout = 0"));
     exec(QStringLiteral("UPDATE ZRII_Modules SET Online = 1, Installed = 1, InTamper = 1"));
     setOnline(controller, true);
-    refresh(103, 3, reader);
-    refresh(104, 4, controller);
-    refresh(107, 7, module);
+    refresh(RefreshTarget::ZR2Reader, 3, reader);
+    refresh(RefreshTarget::ZR2Controller, 4, controller);
+    refresh(RefreshTarget::ZR2Module, 7, module);
     EXPECT_EQ(cell(3, reader, col::Status), R(1433));
     EXPECT_EQ(cell(3, reader, col::CTamper), QStringLiteral("Lockout"));
     EXPECT_EQ(cell(3, reader, col::PTamper), QStringLiteral("OK"));
@@ -179,9 +185,9 @@ TEST_F(DbRefreshTest, NewerLineReaderControllerAndModule) {
     EXPECT_EQ(cell(7, module, col::Status), R(1433));
 
     setOnline(controller, false);
-    refresh(103, 3, reader);
-    refresh(104, 4, controller);
-    refresh(107, 7, module);
+    refresh(RefreshTarget::ZR2Reader, 3, reader);
+    refresh(RefreshTarget::ZR2Controller, 4, controller);
+    refresh(RefreshTarget::ZR2Module, 7, module);
     for (const QString& key : {col::Status, col::PTamper, col::CTamper, col::ThreatLevel})
         EXPECT_EQ(cell(3, reader, key), QStringLiteral("-")) << key.toStdString();
     for (const QString& key : {col::Status, col::ThreatLevel, col::Enclosure})
@@ -193,7 +199,7 @@ TEST_F(DbRefreshTest, NewerLineReaderControllerAndModule) {
 TEST_F(DbRefreshTest, AddressesWithQuotesNeverReachAStatement) {
     const QByteArray before = databaseChecksum(*db);
     const QString evil = QStringLiteral("\\\\SNET.X'); DELETE FROM Doors; UPDATE ZRII_Inputs SET MaskSource = 1; --.DR01");
-    for (const qint32 g : {0, 1, 2, 4, 5, 6, 7, 103, 104, 107})
+    for (const RefreshTarget g : kEveryTarget)
         window->board().dbRefresh().DBStatusUpdate(g, evil, 1);
     window->board().maskedPoints().UpdateMaskedItem(QStringLiteral("\\\\SNET.A'B'); DELETE FROM Inputs; --.BI03"), 4);
     window->board().maskedPoints().UpdateMaskedItem(QStringLiteral("\\\\ZRII.'; DELETE FROM ZRII_Inputs; --.BI01"), 4);

@@ -54,7 +54,7 @@ TEST_F(SeverityFromReportsTest, SeverityAndCountsDoNotDependOnTheHostsWording) {
             const int row = addPoint(r.section, QString::fromLatin1(r.address));
             if (r.section == 0)
                 sections.grid(0).setText(row, col::LMType, QStringLiteral("1"));  // a door with a line module
-            worded.UpdateList(r.section, QString::fromLatin1(r.address), r.state, QString::fromLatin1(r.kind), kReportTime,
+            worded.UpdateList(Section(r.section), QString::fromLatin1(r.address), r.state, QString::fromLatin1(r.kind), kReportTime,
                               QString::fromLatin1(r.value));
             const Severity shown = severity(sections.grid(r.section), row);
             EXPECT_EQ(shown, r.expected) << r.address << " state " << int(r.state) << ", wording " << wording.size();

@@ -55,12 +55,10 @@ void SuperStatusBook::load(so::db::Connection& db) {
         const QString status = rs.field(2).toString();
         if (row.type == so::db::StatusThreatLevels) {
             row.form = Form::ThreatLevels;
-            for (const QString& v : status.split(QLatin1Char('|')))
-                row.values.append(v.trimmed().toInt());
+            row.values = so::db::splitThreatLevels(status);
         } else if (row.type == so::db::StatusControllerCodes || row.type == so::db::StatusPort) {
             row.form = Form::Codes;
-            for (const QString& v : status.split(QLatin1Char(','), Qt::SkipEmptyParts))
-                row.values.append(v.trimmed().toInt());
+            row.values = so::db::splitCodes(status);
         } else {
             row.entries = so::db::splitStatusEntries(status);
         }
