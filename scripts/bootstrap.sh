@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool
   python3
-  mosquitto libmosquitto-dev faketime openssl
+  mosquitto libmosquitto-dev mosquitto-clients faketime openssl
   doxygen qt6-l10n-tools
   chromium
 )

@@ -1,0 +1,57 @@
+// What the page shows, read in the browser: the same DOM a screen reader reads.
+
+/// Counts per section from the section headers, and the sum over them.
+export async function shownCounts(page) {
+  return page.evaluate(() => {
+    const sections = {};
+    for (const section of document.querySelectorAll('.section')) {
+      const grid = section.querySelector('[role=grid]');
+      sections[section.dataset.section] = Number(grid.getAttribute('aria-rowcount')) - 1;
+    }
+    return sections;
+  });
+}
+
+/// The attention list's entries, top first: {key, severity, name, cleared}.
+export async function attentionEntries(page) {
+  return page.evaluate(() => [...document.querySelectorAll('#attention tbody tr')].map((row) => ({
+    key: row.dataset.key,
+    severity: row.classList.contains('alarm') ? 'alarm' : 'warning',
+    name: row.cells[2].textContent,
+    cleared: row.classList.contains('cleared'),
+  })));
+}
+
+/// Records, in the page, every change of a shown row's cells with the time it was drawn:
+/// window.__changes gets {key, cells, t} (t: Date.now()). A row seen for the first time is no change.
+export async function recordRowChanges(page) {
+  await page.evaluate(() => {
+    const seen = new Map();
+    window.__changes = [];
+    const scan = () => {
+      const t = Date.now();
+      for (const row of document.querySelectorAll('.rowgroup.body .row')) {
+        const cells = [...row.querySelectorAll('[role=gridcell]')].map((c) => c.textContent);
+        const text = cells.join('\t');
+        const before = seen.get(row.dataset.key);
+        if (before !== undefined && before !== text)
+          window.__changes.push({ key: row.dataset.key, cells, t });
+        seen.set(row.dataset.key, text);
+      }
+    };
+    new MutationObserver(scan).observe(document.getElementById('sections'), { childList: true, subtree: true });
+    scan();
+  });
+}
+
+export async function takeRowChanges(page) {
+  return page.evaluate(() => window.__changes.splice(0));
+}
+
+/// The index of the column named name in a section's grid (-1 when it has none).
+export async function columnIndex(page, section, name) {
+  return page.evaluate(({ section, name }) => {
+    const heads = [...document.querySelectorAll(`.section[data-section="${section}"] [role=columnheader]`)];
+    return heads.findIndex((h) => h.textContent === name);
+  }, { section, name });
+}
