@@ -68,6 +68,7 @@ export class AttentionPanel {
       if (index === null)
         return;
       e.preventDefault();
+      this.cancelLongPress();
       this.setCurrent(index);
       this.askMenu(index, e.pageX, e.pageY);
     });

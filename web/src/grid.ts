@@ -72,6 +72,7 @@ export class SectionGrid {
       if (index === null)
         return;
       e.preventDefault();
+      this.cancelLongPress();
       this.setCurrent(index, false);
       this.askMenu(e.pageX, e.pageY);
     });

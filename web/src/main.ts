@@ -34,6 +34,7 @@ class App {
   private readonly findBox = byId<HTMLInputElement>('find');
   private readonly abnormalBox = byId<HTMLInputElement>('abnormal');
   private readonly total = byId<HTMLElement>('total');
+  private readonly matches = byId<HTMLElement>('matches');
   private readonly operator = byId<HTMLElement>('operator');
   private readonly linkState = byId<HTMLElement>('link-state');
   private readonly notice = byId<HTMLElement>('notice');
@@ -207,6 +208,7 @@ class App {
         this.grids.get(counts.section)?.applyCounts(counts);
       const points = message.sections.reduce((sum, s) => sum + s.rows, 0);
       this.total.textContent = `${points} points, ${message.alarms} alarms, ${message.warnings} warnings`;
+      this.matches.textContent = this.findBox.value === '' ? '' : points === 1 ? '1 match' : `${points} matches`;
       this.attention.setCounts(message.alarms, message.warnings);
       document.title = message.alarms > 0 ? `Status — ${message.alarms} alarms` : 'Status';
       break;

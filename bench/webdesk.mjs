@@ -1,0 +1,118 @@
+// The web desk's figures for BENCHMARKS.md, on a real site of this machine (web/tests/site.mjs):
+//   1. "Entire Site" of a --scale point site opened in the browser: from the page's navigation to
+//      its first rows painted (signed in already), the median of --opens openings;
+//   2. the latency from the field's report (its publication time on the broker) to the change drawn
+//      on the page, median and 99th percentile, with the field at --rate changes a second;
+//   3. the web desk's CPU (share of one core) and resident memory with --tabs tabs open at that rate.
+//
+//   node bench/webdesk.mjs --app build/apps/statusviewer/statusviewer --web-root build/web/dist
+//        [--scale 50000] [--rate 2000] [--tabs 20] [--seconds 20] [--opens 5]
+import { launch, signIn } from '../web/tests/browser.mjs';
+import { columnIndex, recordRowChanges, takeRowChanges } from '../web/tests/page.mjs';
+import { listenToReports, percentiles } from '../web/tests/reports.mjs';
+import { Site, sleep } from '../web/tests/site.mjs';
+import crypto from 'node:crypto';
+import os from 'node:os';
+
+const args = process.argv.slice(2);
+const option = (flag, fallback) => {
+  const at = args.indexOf(flag);
+  return at >= 0 ? args[at + 1] : fallback;
+};
+const scale = Number(option('--scale', 50000));
+const rate = Number(option('--rate', 2000));
+const tabs = Number(option('--tabs', 20));
+const seconds = Number(option('--seconds', 20));
+const opens = Number(option('--opens', 5));
+
+/// Milliseconds from the navigation's start to the frame that paints the first rows (the time of
+/// that frame's animation callback, which runs just before it is painted).
+async function timeToFirstRows(page, url) {
+  await page.goto(url, { waitUntil: 'commit' });
+  return page.evaluate(() => new Promise((resolve) => {
+    const painted = () => requestAnimationFrame((frameTime) => resolve(frameTime));
+    if (document.querySelector('.rowgroup.body .row'))
+      return painted();
+    const observer = new MutationObserver(() => {
+      if (document.querySelector('.rowgroup.body .row')) {
+        observer.disconnect();
+        painted();
+      }
+    });
+    observer.observe(document, { childList: true, subtree: true });
+  }));
+}
+
+async function main() {
+  const login = 'admin', secret = crypto.randomBytes(12).toString('base64url');
+  const site = await Site.start({ app: option('--app'), webRoot: option('--web-root'), scale, rate,
+    users: [{ login, operator: login, password: secret }] });
+  const browser = await launch();
+  try {
+    // 1. Opening "Entire Site", the field quiet.
+    const first = await browser.newPage();
+    await signIn(first, site.url(), login, secret);
+    await first.waitForSelector('.rowgroup.body .row');
+    const openings = [];
+    for (let i = 0; i < opens; ++i)
+      openings.push(await timeToFirstRows(first, site.url()));
+    const open = percentiles(openings);
+    console.log(`"Entire Site", ${scale} points: first rows painted ${open.p50.toFixed(0)} ms after navigation ` +
+      `(median of ${opens}; ${openings.map((t) => t.toFixed(0)).join(', ')})`);
+
+    // 2. The field at its rate; every tab records when its rows change.
+    const pages = [first];
+    while (pages.length < tabs) {
+      const page = await browser.newPage();
+      await page.goto(site.url());
+      await page.waitForSelector('.rowgroup.body .row');
+      pages.push(page);
+    }
+    const addressColumn = await columnIndex(first, 0, 'Address');
+    for (const page of pages)
+      await recordRowChanges(page);
+    const batches = [];
+    const listener = listenToReports(site, (batch) => batches.push(batch));
+    await sleep(500);
+    await site.field.ask('start');
+    await sleep(3000);  // past the start of the traffic
+    for (const page of pages)
+      await takeRowChanges(page);
+    const before = site.web.usage();
+    const started = Date.now();
+    let peakRss = before.rssMb;
+    while (Date.now() - started < seconds * 1000) {
+      await sleep(1000);
+      peakRss = Math.max(peakRss, site.web.usage().rssMb);
+    }
+    const after = site.web.usage();
+    const wall = (Date.now() - started) / 1000;
+    listener.stop();
+
+    const reported = batches.filter((b) => b.sentMs >= started).reduce((n, b) => n + b.addresses.length, 0);
+    const latencies = [];
+    for (const page of pages) {
+      for (const change of await takeRowChanges(page)) {
+        const address = addressColumn >= 0 ? change.cells[addressColumn] : change.key;
+        let sent = null;
+        for (let i = batches.length - 1; i >= 0 && sent === null; --i)
+          if (batches[i].sentMs <= change.t && batches[i].addresses.includes(address))
+            sent = batches[i].sentMs;
+        if (sent !== null)
+          latencies.push(change.t - sent);
+      }
+    }
+    const latency = percentiles(latencies);
+    console.log(`field at ${(reported / wall).toFixed(0)} changes/s: field report to page median ${latency.p50} ms, ` +
+      `p99 ${latency.p99} ms (${latency.count} row changes drawn in ${tabs} tabs)`);
+    console.log(`web desk with ${tabs} tabs: CPU ${(100 * (after.cpuS - before.cpuS) / wall).toFixed(0)}% of one core, ` +
+      `resident memory ${after.rssMb.toFixed(0)} MB (peak ${peakRss.toFixed(0)} MB) over ${wall.toFixed(0)} s`);
+    console.log(`machine: ${os.cpus().length} cores (${os.cpus()[0].model}), ${(os.totalmem() / 2 ** 30).toFixed(0)} GiB, ` +
+      'shared with other work while measured');
+  } finally {
+    await browser.close().catch(() => {});
+    site.stop();
+  }
+}
+
+await main();
