@@ -13,6 +13,7 @@ PACKAGES=(
   python3
   mosquitto libmosquitto-dev faketime openssl
   doxygen qt6-l10n-tools
+  qt6-httpserver-dev qt6-websockets-dev libsodium-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
