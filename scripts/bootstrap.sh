@@ -13,6 +13,7 @@ PACKAGES=(
   python3
   mosquitto libmosquitto-dev mosquitto-clients faketime openssl
   doxygen qt6-l10n-tools
+  qt6-httpserver-dev qt6-websockets-dev libsodium-dev
   chromium
 )
 # The web desk's page is built with npm; a machine that has node from elsewhere keeps it.

@@ -479,5 +479,6 @@ StatusWindow& windowOf(Status& status) { return StatusInternals::of(status).wind
 ComponentContext& contextOf(Status& status) { return StatusInternals::of(status).ctx; }
 GroupStore& groupStoreOf(Status& status) { return StatusInternals::of(status).groups; }
 SuperStatusReplay& superStatusOf(Status& status) { return StatusInternals::of(status).replay; }
+ContextMenus& menusOf(Status& status) { return StatusInternals::of(status).menus; }
 
 }  // namespace so
