@@ -488,6 +488,10 @@ void WebDesk::route() {
                   [this] { return file(QStringLiteral("index.html")); });
     server_.route(QStringLiteral("/assets/<arg>"), QHttpServerRequest::Method::Get,
                   [this](const QUrl& rest) { return file(QStringLiteral("assets/") + rest.path()); });
+    // Qt HTTP Server (6.4) hands an upgrade request to newWebSocketConnection only when a route
+    // took it; this one writes nothing, so the WebSocket handshake is the only answer. Before the
+    // catch-all below, which would answer 404.
+    server_.route(QStringLiteral("/ws"), QHttpServerRequest::Method::Get, [](QHttpServerResponder&&) {});
     server_.route(QStringLiteral("/<arg>"), QHttpServerRequest::Method::Get,
                   [this](const QString& name) { return file(name); });
     server_.afterRequest([](QHttpServerResponse&& response) {
