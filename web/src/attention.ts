@@ -8,7 +8,7 @@ import { movedRow } from './virtual';
 
 export interface AttentionEvents {
   goTo(entry: AttentionEntry): void;
-  menuAsked(section: number, key: string, x: number, y: number, returnFocus: HTMLElement): void;
+  menuAsked(section: number, key: number, x: number, y: number, returnFocus: HTMLElement): void;
   clearCleared(): void;
 }
 
@@ -21,7 +21,8 @@ export class AttentionPanel {
   private readonly body: HTMLTableSectionElement;
   private entries: AttentionEntry[] = [];
   private current = -1;
-  private currentKey = '';
+  /// The current entry's point ("section:key"), kept while the list changes around it.
+  private currentPoint = '';
   private longPress: number | undefined;
 
   constructor(private readonly events: AttentionEvents) {
@@ -91,9 +92,9 @@ export class AttentionPanel {
   setEntries(entries: AttentionEntry[]): void {
     this.entries = entries;
     // The current entry follows its point, wherever the list moved it.
-    this.current = this.currentKey ? entries.findIndex((e) => e.key === this.currentKey) : -1;
+    this.current = entries.findIndex((e) => pointOf(e) === this.currentPoint);
     if (this.current < 0)
-      this.currentKey = '';
+      this.currentPoint = '';
     this.element.hidden = entries.length === 0;
     this.table.setAttribute('aria-rowcount', String(entries.length + 1));
     this.body.replaceChildren(...entries.map((entry, i) => this.entryRow(entry, i)));
@@ -113,7 +114,7 @@ export class AttentionPanel {
   private entryRow(entry: AttentionEntry, index: number): HTMLTableRowElement {
     const row = el('tr', {
       role: 'row', id: `attention-${index}`, 'aria-rowindex': index + 2, 'aria-selected': index === this.current,
-      class: entry.severity + (entry.cleared ? ' cleared' : ''), 'data-index': index, 'data-key': entry.key,
+      class: entry.severity + (entry.cleared ? ' cleared' : ''), 'data-index': index, 'data-point': pointOf(entry),
     });
     if (entry.cleared)
       row.title = 'Back to normal; stays listed until cleared';
@@ -149,7 +150,8 @@ export class AttentionPanel {
 
   private setCurrent(index: number): void {
     this.current = index;
-    this.currentKey = this.entries[index]?.key ?? '';
+    const entry = this.entries[index];
+    this.currentPoint = entry === undefined ? '' : pointOf(entry);
     for (const row of this.body.rows)
       row.setAttribute('aria-selected', String(Number(row.dataset.index) === index));
     this.updateActiveDescendant();
@@ -172,6 +174,11 @@ export class AttentionPanel {
       window.clearTimeout(this.longPress);
     this.longPress = undefined;
   }
+}
+
+/// Keys are a section's own: the section and the key name a point.
+function pointOf(entry: AttentionEntry): string {
+  return `${entry.section}:${entry.key}`;
 }
 
 function entryIndexAt(target: EventTarget | null): number | null {

@@ -13,7 +13,7 @@ export interface GridEvents {
   /// The rows in sight changed (scrolled, resized, new total): ask the server again.
   viewChanged(): void;
   /// The row's context menu is asked for; (x, y) is where to open it, in page coordinates.
-  menuAsked(section: number, key: string, x: number, y: number, returnFocus: HTMLElement): void;
+  menuAsked(section: number, key: number, x: number, y: number, returnFocus: HTMLElement): void;
 }
 
 export class SectionGrid {
@@ -120,7 +120,8 @@ export class SectionGrid {
 
   applyCounts(counts: SectionCounts): void {
     this.titleText.textContent = counts.title;
-    const parts = [counts.rows === 1 ? '1 point' : `${counts.rows} points`];
+    const points = counts.rows === 1 ? '1 point' : `${counts.rows} points`;
+    const parts = [counts.shown === counts.rows ? points : `${counts.shown} of ${points}`];
     if (counts.alarms > 0)
       parts.push(counts.alarms === 1 ? '1 alarm' : `${counts.alarms} alarms`);
     if (counts.warnings > 0)
@@ -139,7 +140,7 @@ export class SectionGrid {
   }
 
   /// The row index of the point with key among the rows this grid holds, or -1.
-  indexOf(key: string): number {
+  indexOf(key: number): number {
     for (const [index, row] of this.rows)
       if (row.key === key)
         return index;
@@ -271,14 +272,17 @@ function rowIndexAt(target: EventTarget | null): number | null {
   return row === null ? null : Number(row.dataset.index);
 }
 
-/// A column's width by what it holds: names, addresses and times are wider than states.
+/// A column's width by what it holds: names, addresses and times are wider than states. Fixed,
+/// so that every row (each a grid of its own) lines up with the header.
 function columnWidth(name: string): string {
   const lower = name.toLowerCase();
   if (/name|description/.test(lower))
-    return 'minmax(14rem, 2fr)';
-  if (/address|updated|time/.test(lower))
-    return 'minmax(10rem, 1.2fr)';
-  return 'minmax(7rem, 1fr)';
+    return '16rem';
+  if (/address/.test(lower))
+    return '15rem';
+  if (/updated|time|since/.test(lower))
+    return '12rem';
+  return '8.5rem';
 }
 
 /// Room for a horizontal scroll bar under the rows, so it never hides the last row.

@@ -20,7 +20,7 @@ function byId<T extends HTMLElement>(id: string): T {
 
 interface PendingMenu {
   section: number;
-  key: string;
+  key: number;
   x: number;
   y: number;
   returnFocus: HTMLElement;
@@ -206,7 +206,7 @@ class App {
         this.groupBox.value = message.group;
       for (const counts of message.sections)
         this.grids.get(counts.section)?.applyCounts(counts);
-      const points = message.sections.reduce((sum, s) => sum + s.rows, 0);
+      const points = message.sections.reduce((sum, s) => sum + s.shown, 0);
       this.total.textContent = `${points} points, ${message.alarms} alarms, ${message.warnings} warnings`;
       this.matches.textContent = this.findBox.value === '' ? '' : points === 1 ? '1 match' : `${points} matches`;
       this.attention.setCounts(message.alarms, message.warnings);
@@ -278,7 +278,7 @@ class App {
     this.queueView();
   }
 
-  private askMenu(section: number, key: string, x: number, y: number, returnFocus: HTMLElement): void {
+  private askMenu(section: number, key: number, x: number, y: number, returnFocus: HTMLElement): void {
     this.menu.close(false);
     this.pendingMenu = { section, key, x, y, returnFocus };
     this.link?.send({ t: 'menu', section, key });

@@ -36,7 +36,7 @@ export class ContextMenu {
         class: item.enabled ? '' : 'disabled',
       }, item.text);
       if (!item.enabled)
-        button.title = 'Not permitted';
+        button.title = item.why || 'Not permitted';
       return button;
     });
     if (buttons.length === 0)

@@ -12,13 +12,17 @@ export interface SectionInfo {
 export interface SectionCounts {
   section: number;
   title: string;
+  /// All the section's rows, and those in sight under find and "Abnormal only".
   rows: number;
+  shown: number;
+  /// Among the rows in sight.
   alarms: number;
   warnings: number;
 }
 
+/// A row is named by its key in its section: stable while rows sort or other rows go.
 export interface AttentionEntry {
-  key: string;
+  key: number;
   section: number;
   severity: 'alarm' | 'warning';
   kind: string;
@@ -30,7 +34,7 @@ export interface AttentionEntry {
 }
 
 export interface GridRow {
-  key: string;
+  key: number;
   cells: string[];
   severity: SeverityName;
   reason: string;
@@ -41,14 +45,16 @@ export interface MenuItem {
   id: string;
   text: string;
   enabled: boolean;
+  /// Why a disabled entry cannot be chosen.
+  why?: string;
 }
 
 export type ServerMessage =
   | { t: 'welcome'; operator: string; groups: string[]; group: string; sections: SectionInfo[] }
   | { t: 'counts'; group: string; sections: SectionCounts[]; alarms: number; warnings: number }
-  | { t: 'attention'; entries: AttentionEntry[] }
+  | { t: 'attention'; entries: AttentionEntry[]; total: number }
   | { t: 'rows'; section: number; first: number; total: number; rows: GridRow[] }
-  | { t: 'menu'; section: number; key: string; items: MenuItem[] }
+  | { t: 'menu'; section: number; key: number; items: MenuItem[] }
   | { t: 'command'; id: string; ok: boolean; text: string }
   | { t: 'notice'; text: string }
   | { t: 'bye'; reason: string };
@@ -65,8 +71,8 @@ export type ClientMessage =
   | { t: 'view'; views: View[] }
   | { t: 'find'; text: string }
   | { t: 'abnormal'; on: boolean }
-  | { t: 'menu'; section: number; key: string }
-  | { t: 'command'; section: number; key: string; id: string; csrf: string }
+  | { t: 'menu'; section: number; key: number }
+  | { t: 'command'; section: number; key: number; id: string; csrf: string }
   | { t: 'clearCleared' };
 
 /// The most rows the server sends for one section's view.

@@ -12,10 +12,10 @@ export async function shownCounts(page) {
   });
 }
 
-/// The attention list's entries, top first: {key, severity, name, cleared}.
+/// The attention list's entries, top first: {point ("section:key"), severity, name, cleared}.
 export async function attentionEntries(page) {
   return page.evaluate(() => [...document.querySelectorAll('#attention tbody tr')].map((row) => ({
-    key: row.dataset.key,
+    point: row.dataset.point,
     severity: row.classList.contains('alarm') ? 'alarm' : 'warning',
     name: row.cells[2].textContent,
     cleared: row.classList.contains('cleared'),
@@ -23,20 +23,26 @@ export async function attentionEntries(page) {
 }
 
 /// Records, in the page, every change of a shown row's cells with the time it was drawn:
-/// window.__changes gets {key, cells, t} (t: Date.now()). A row seen for the first time is no change.
+/// window.__changes gets {key ("section:key"), address (its Address cell), t (Date.now())}. A row
+/// seen for the first time is no change.
 export async function recordRowChanges(page) {
   await page.evaluate(() => {
     const seen = new Map();
     window.__changes = [];
     const scan = () => {
       const t = Date.now();
-      for (const row of document.querySelectorAll('.rowgroup.body .row')) {
-        const cells = [...row.querySelectorAll('[role=gridcell]')].map((c) => c.textContent);
-        const text = cells.join('\t');
-        const before = seen.get(row.dataset.key);
-        if (before !== undefined && before !== text)
-          window.__changes.push({ key: row.dataset.key, cells, t });
-        seen.set(row.dataset.key, text);
+      for (const section of document.querySelectorAll('.section')) {
+        const heads = [...section.querySelectorAll('[role=columnheader]')].map((h) => h.textContent);
+        const addressAt = heads.indexOf('Address');
+        for (const row of section.querySelectorAll('.rowgroup.body .row')) {
+          const key = section.dataset.section + ':' + row.dataset.key;
+          const cells = [...row.querySelectorAll('[role=gridcell]')].map((c) => c.textContent);
+          const text = cells.join('\t');
+          const before = seen.get(key);
+          if (before !== undefined && before !== text)
+            window.__changes.push({ key, address: cells[addressAt], t });
+          seen.set(key, text);
+        }
       }
     };
     new MutationObserver(scan).observe(document.getElementById('sections'), { childList: true, subtree: true });
@@ -46,12 +52,4 @@ export async function recordRowChanges(page) {
 
 export async function takeRowChanges(page) {
   return page.evaluate(() => window.__changes.splice(0));
-}
-
-/// The index of the column named name in a section's grid (-1 when it has none).
-export async function columnIndex(page, section, name) {
-  return page.evaluate(({ section, name }) => {
-    const heads = [...document.querySelectorAll(`.section[data-section="${section}"] [role=columnheader]`)];
-    return heads.findIndex((h) => h.textContent === name);
-  }, { section, name });
 }

@@ -127,6 +127,9 @@ export class Site {
 
   constructor(options) {
     this.options = { scale: 300, rate: 200, users: [], ...options };
+    // The processes run in the work folder: paths given relative to here must still name the same files.
+    this.options.app = path.resolve(this.options.app);
+    this.options.webRoot = path.resolve(this.options.webRoot);
     this.work = fs.mkdtempSync(path.join(os.tmpdir(), 'webdesk-'));
     this.env = { ...process.env, XDG_DATA_HOME: path.join(this.work, 'data'), QT_QPA_PLATFORM: 'offscreen' };
     this.db = 'sqlite:' + path.join(this.work, 'site.db');
@@ -136,7 +139,7 @@ export class Site {
   run(command, args, what) {
     const made = spawnSync(command, args, { cwd: this.work, env: this.env, encoding: 'utf8', timeout: 180000 });
     if (made.status !== 0)
-      throw new Error(`${what} failed:\n${made.stdout}\n${made.stderr}`);
+      throw new Error(`${what} failed: ${made.error ?? ''}\n${made.stdout}\n${made.stderr}`);
     return made.stdout;
   }
 
@@ -166,8 +169,11 @@ export class Site {
     for (const user of this.options.users)
       this.addUser(user);
     this.webPort = await freePort();
-    this.web = this.spawn('web', app, ['web', ...this.common('WEB1').filter((a) => a !== '--control'),
-      '--listen', `127.0.0.1:${this.webPort}`, '--users', this.users, '--web-root', this.options.webRoot]);
+    // The web desk starts each operator on the group of the operator's profile (no --group).
+    const web = this.common('WEB1');
+    web.splice(web.indexOf('--group'), 2);
+    this.web = this.spawn('web', app, ['web', ...web, '--computer-name', 'WEB1', '--listen', `127.0.0.1:${this.webPort}`,
+      '--users', this.users, '--web-root', this.options.webRoot]);
     await waitForPort(this.webPort, 30000, 'the web desk');
   }
 
@@ -204,8 +210,8 @@ export class Site {
 
   /// Adds a web login for a site operator, its password handed over standard input.
   addUser({ login, operator, password }) {
-    const made = spawnSync(this.options.app, ['web-user', '--users', this.users, '--login', login, '--operator', operator,
-      '--db', this.db], { input: password + '\n', cwd: this.work, env: this.env, encoding: 'utf8' });
+    const made = spawnSync(this.options.app, ['web-user', 'add', '--users', this.users, '--login', login,
+      '--operator', operator], { input: password + '\n', cwd: this.work, env: this.env, encoding: 'utf8' });
     if (made.status !== 0)
       throw new Error(`adding the web user ${login} failed:\n${made.stdout}\n${made.stderr}`);
   }

@@ -6,7 +6,7 @@
 // Exit codes: 0 passed, 1 failed, 77 skipped (no Chromium, or no mosquitto, on this machine).
 import crypto from 'node:crypto';
 import { haveChromium, launch, signIn } from './browser.mjs';
-import { attentionEntries, columnIndex, recordRowChanges, shownCounts, takeRowChanges } from './page.mjs';
+import { attentionEntries, recordRowChanges, shownCounts, takeRowChanges } from './page.mjs';
 import { listenToReports, percentiles } from './reports.mjs';
 import { Site, findTool, kGroup, sleep } from './site.mjs';
 
@@ -71,25 +71,24 @@ const cases = {
     const page = await browser.newPage();
     await signIn(page, site.url(), 'admin', users.admin);
     await page.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
-    const addressColumn = await columnIndex(page, 0, 'Address');
     await recordRowChanges(page);
     const batches = [];
     const listener = listenToReports(site, (batch) => batches.push(batch));
     await sleep(500);
     await site.field.ask('start');
 
-    const seenAlarms = new Set((await attentionEntries(page)).filter((e) => e.severity === 'alarm').map((e) => e.key));
+    const seenAlarms = new Set((await attentionEntries(page)).filter((e) => e.severity === 'alarm').map((e) => e.point));
     let newAlarms = 0;
     const deadline = Date.now() + 40000;
     const started = Date.now();
     while (Date.now() < deadline && (newAlarms < 1 || Date.now() - started < 8000)) {
       const entries = await attentionEntries(page);
-      const fresh = entries.filter((e) => e.severity === 'alarm' && !e.cleared && !seenAlarms.has(e.key));
+      const fresh = entries.filter((e) => e.severity === 'alarm' && !e.cleared && !seenAlarms.has(e.point));
       for (const entry of fresh) {
-        const at = entries.findIndex((e) => e.key === entry.key);
+        const at = entries.findIndex((e) => e.point === entry.point);
         check(at < fresh.length, `a new alarm (${entry.name}) went in at place ${at + 1} of the attention list, not on top: ` +
           entries.slice(0, 5).map((e) => `${e.severity} ${e.name}`).join('; '));
-        seenAlarms.add(entry.key);
+        seenAlarms.add(entry.point);
         ++newAlarms;
       }
       await sleep(100);
@@ -99,7 +98,7 @@ const cases = {
 
     const latencies = [];
     for (const change of await takeRowChanges(page)) {
-      const address = addressColumn >= 0 ? change.cells[addressColumn] : change.key;
+      const address = change.address;
       let sent = null;
       for (const batch of batches)
         if (batch.sentMs <= change.t && batch.addresses.includes(address))
