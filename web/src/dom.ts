@@ -3,14 +3,18 @@
 
 type Attributes = Record<string, string | number | boolean | undefined>;
 
-/// An element with attributes (false or undefined ones left out) and, when given, its text.
+/// An element with attributes and, when given, its text. An aria-* attribute takes a boolean as
+/// "true" or "false"; any other boolean attribute is there when true and left out when false.
 export function el<K extends keyof HTMLElementTagNameMap>(tag: K, attributes: Attributes = {}, text?: string):
     HTMLElementTagNameMap[K] {
   const element = document.createElement(tag);
   for (const [name, value] of Object.entries(attributes)) {
-    if (value === false || value === undefined)
+    if (value === undefined)
       continue;
-    element.setAttribute(name, value === true ? '' : String(value));
+    if (name.startsWith('aria-'))
+      element.setAttribute(name, String(value));
+    else if (value !== false)
+      element.setAttribute(name, value === true ? '' : String(value));
   }
   if (text !== undefined)
     element.textContent = text;

@@ -43,26 +43,40 @@ function countBySection(lines) {
 }
 
 const cases = {
-  /// Signing in shows the operator's group: every section counts the rows the desktop desk shows
-  /// for the same group, and the first rows are drawn.
+  /// Signing in shows the rows of the operator's group; choosing another group shows its rows,
+  /// section by section as many as the desktop desk shows for it. An operator who may see one
+  /// group only is offered only that one.
   async signin_rows({ site, browser, users }) {
     const page = await browser.newPage();
     await signIn(page, site.url(), 'admin', users.admin);
     await page.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
-    check(await page.inputValue('#group') === kGroup, 'the page does not show the operator\'s group');
+    const first = await page.inputValue('#group');
+    const firstCounts = await shownCounts(page);
+    check(first !== '' && Object.values(firstCounts).some((n) => n > 0), `no rows of the operator's group "${first}"`);
+
+    await page.selectOption('#group', kGroup);
     const desk = countBySection(await site.deskRows());
-    const shown = await waitFor('the page\'s section counts agree with the desk', 10000, async () => {
+    const agree = async () => {
       const counts = await shownCounts(page);
       return Object.keys(desk).every((s) => counts[s] === desk[s]) ? counts : null;
-    }).catch(async (e) => { throw new Failed(`${e.message}: desk ${JSON.stringify(desk)}, page ${JSON.stringify(await shownCounts(page))}`); });
-    console.log(`WebDesk: signed in; the page counts the desk's rows per section ${JSON.stringify(shown)}`);
+    };
+    const shown = await waitFor(`the page's counts of "${kGroup}" agree with the desk's`, 10000, agree)
+      .catch(async (e) => { throw new Failed(`${e.message}: desk ${JSON.stringify(desk)}, page ${JSON.stringify(await shownCounts(page))}`); });
+    // The first rows of every section are drawn, in the desk's order of sections.
+    const drawn = await page.$$eval('.section', (sections) => sections.map((s) => s.querySelectorAll('.rowgroup.body .row').length));
+    check(drawn.every((n, i) => n > 0 || (shown[i] ?? 0) === 0), `sections with rows drew none: ${drawn}`);
+    console.log(`WebDesk: signed in on "${first}"; "${kGroup}" counts the desk's rows per section ${JSON.stringify(shown)}`);
 
-    // An operator who may see only one group is offered only that one.
-    const viewer = await (await launch()).newPage();
-    await signIn(viewer, site.url(), 'akim', users.akim);
-    const groups = await viewer.$$eval('#group option', (options) => options.map((o) => o.textContent));
-    check(!groups.includes(kGroup), `akim is offered "${kGroup}": ${groups.join(', ')}`);
-    await viewer.context().close();
+    const viewerBrowser = await launch();
+    try {
+      const viewer = await viewerBrowser.newPage();
+      await signIn(viewer, site.url(), 'akim', users.akim);
+      await viewer.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
+      const groups = await viewer.$$eval('#group option', (options) => options.map((o) => o.textContent));
+      check(!groups.includes(kGroup), `akim is offered "${kGroup}": ${groups.join(', ')}`);
+    } finally {
+      await viewerBrowser.close();
+    }
   },
 
   /// The field's reports reach the page within a second, and a new alarm goes in at the top of the
@@ -113,10 +127,88 @@ const cases = {
     check(p99 <= 1000, `field reports took more than a second to reach the page: median ${p50} ms, p99 ${p99} ms`);
   },
 
-  /// A command the operator may send changes the row on the desktop desk too; one the field
-  /// refuses is told on the page.
+  /// A command the operator may send, chosen from the row's menu, changes the row on the desktop
+  /// desk too. A greyed entry sends nothing. A command the desk offers but the field refuses (a
+  /// guard's boundary covers the door of the relay) is refused at the field and told on the page.
   async commands({ site, browser, users }) {
-    throw new Failed('not written yet');
+    const relayRow = (page, name) => page.locator('.section[data-section="2"] .rowgroup.body .row', { hasText: name });
+    const addressOf = (row) => row.locator('[role=gridcell]').nth(1).textContent();
+    const deskRow = async (address) => (await site.deskRows()).find((line) => line.includes(`\tAddress=${address}\t`));
+    const refusedAtField = async () => Number((await site.field.ask('checksum')).split(' ')[9]);
+    const commandsSent = (page) => {
+      const sent = [];
+      page.on('websocket', (ws) => ws.on('framesent', (frame) => {
+        if (String(frame.payload).includes('"t":"command"'))
+          sent.push(String(frame.payload));
+      }));
+      return sent;
+    };
+
+    // The administrator forces a relay on, by the keyboard: the row's menu (Shift+F10), down to the
+    // entry, Enter.
+    const page = await browser.newPage();
+    await signIn(page, site.url(), 'admin', users.admin);
+    const lighting = relayRow(page, 'Lighting Zone');
+    await lighting.waitFor({ timeout: 15000 });
+    const address = await addressOf(lighting);
+    const before = await deskRow(address);
+    check(before !== undefined, `the desktop desk does not show ${address}`);
+    await lighting.click();
+    await page.keyboard.press('Shift+F10');
+    await page.waitForSelector('.menu:not([hidden])');
+    const entries = await page.$$eval('.menu [role=menuitem]', (items) => items.map((i) => i.textContent));
+    const forceOn = entries.findIndex((text) => /Force ON$/.test(text));
+    check(forceOn >= 0, `no Force ON in the relay's menu: ${entries.join(', ')}`);
+    const focused = await page.evaluate(() => [...document.querySelectorAll('.menu [role=menuitem]')].indexOf(document.activeElement));
+    for (let i = focused; i < forceOn; ++i)
+      await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('Enter');
+    check(await page.isHidden('.menu'), 'the menu stayed open after its command was sent');
+    const after = await waitFor('the forced relay changed on the desktop desk', 10000, async () => {
+      const row = await deskRow(address);
+      return row !== before ? row : null;
+    });
+    await waitFor('the forced relay changed on the page', 5000, async () =>
+      /status=on|forced|on/i.test(await lighting.locator('[role=gridcell]').nth(2).textContent()));
+    console.log(`WebDesk: Force ON from the page reached the desktop desk: ${after.split('\t').filter((c) => c.startsWith('Status=')).join('')}`);
+
+    // The guard: the door under the boundary greys its commands; choosing one sends nothing and
+    // Esc closes the menu.
+    const guardBrowser = await launch();
+    try {
+      const guard = await guardBrowser.newPage();
+      const sent = commandsSent(guard);
+      await signIn(guard, site.url(), 'mlee', users.mlee);
+      const door = guard.locator('.section[data-section="0"] .rowgroup.body .row', { hasText: 'Garage Gate' }).first();
+      await door.waitFor({ timeout: 15000 });
+      await door.click({ button: 'right' });
+      const greyed = guard.locator('.menu [role=menuitem][aria-disabled="true"]', { hasText: 'Unlock' });
+      await greyed.waitFor();
+      await greyed.click({ force: true });
+      await sleep(500);
+      check(sent.length === 0, `a greyed entry sent a command: ${sent}`);
+      await guard.keyboard.press('Escape');
+      check(await guard.isHidden('.menu'), 'Esc did not close the menu');
+
+      // The door's strike: offered, refused at the field.
+      const strike = relayRow(guard, 'Garage Gate Strike');
+      const strikeAddress = await addressOf(strike);
+      const strikeBefore = await deskRow(strikeAddress);
+      const refused = await refusedAtField();
+      await strike.click({ button: 'right' });
+      await guard.locator('.menu [role=menuitem][aria-disabled="false"]', { hasText: /Force ON$/ }).click();
+      const told = await waitFor('the field\'s refusal told on the page', 10000, async () => {
+        const text = await guard.textContent('#notice');
+        return /refused/i.test(text) ? text : null;
+      });
+      check(await refusedAtField() === refused + 1, 'the field did not refuse the command itself');
+      check(await guard.getAttribute('#notice', 'aria-live') === 'polite', 'the notice is not read out');
+      await sleep(500);
+      check(await deskRow(strikeAddress) === strikeBefore, 'the refused command changed the strike on the desktop desk');
+      console.log(`WebDesk: a greyed entry sent nothing; the field refused the guard's command: "${told}"`);
+    } finally {
+      await guardBrowser.close();
+    }
   },
 
   /// Wrong passwords are rate-limited: after a few, even the right one waits.
@@ -141,11 +233,25 @@ const cases = {
     const told = await page.textContent('#signin-error');
     check(/try again/i.test(told), `the page does not say when to try again: "${told}"`);
     check(await page.isDisabled('#signin button[type=submit]'), 'the sign-in button is not held while rate-limited');
-    // The right password, straight from another page: still refused while the limit holds.
-    const right = await page.request.post(new URL('/api/signin', site.url()).href,
-      { data: { login: 'admin', password: users.admin } });
-    check(right.status() === 429, `the right password right after the limit got ${right.status()}, not 429`);
-    console.log(`WebDesk: rate-limited after ${limited.attempt} wrong passwords (Retry-After ${limited.retryAfter} s)`);
+    // Each wrong password after the wait doubles it; once it is long, the right password sent at
+    // once is refused as well, and accepted on the page after the wait.
+    const api = new URL('/api/signin', site.url()).href;
+    let wait = limited.retryAfter;
+    while (wait < 4) {
+      await sleep(wait * 1000 + 100);
+      const wrong = await page.request.post(api, { data: { login: 'admin', password: 'wrong-again' } });
+      check(wrong.status() === 401, `a wrong password after the wait got ${wrong.status()}`);
+      const next = await page.request.post(api, { data: { login: 'admin', password: 'wrong-again' } });
+      check(next.status() === 429, `a wrong password straight after another got ${next.status()}, not 429`);
+      check(Number(next.headers()['retry-after']) > wait, 'the wait did not grow after another wrong password');
+      wait = Number(next.headers()['retry-after']);
+    }
+    const right = await page.request.post(api, { data: { login: 'admin', password: users.admin } });
+    check(right.status() === 429, `the right password while rate-limited got ${right.status()}, not 429`);
+    await sleep(wait * 1000 + 100);
+    await signIn(page, site.url(), 'admin', users.admin);
+    console.log(`WebDesk: rate-limited after ${limited.attempt} wrong passwords (Retry-After ${limited.retryAfter} s, ` +
+      `growing to ${wait} s); the right password waited too, then signed in`);
   },
 
   /// A point named like markup shows as those characters, and no script of it runs.
