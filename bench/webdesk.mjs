@@ -8,7 +8,7 @@
 //   node bench/webdesk.mjs --app build/apps/statusviewer/statusviewer --web-root build/web/dist
 //        [--scale 50000] [--rate 2000] [--tabs 20] [--seconds 20] [--opens 5]
 import { launch, signIn } from '../web/tests/browser.mjs';
-import { columnIndex, recordRowChanges, takeRowChanges } from '../web/tests/page.mjs';
+import { recordRowChanges, takeRowChanges } from '../web/tests/page.mjs';
 import { listenToReports, percentiles } from '../web/tests/reports.mjs';
 import { Site, sleep } from '../web/tests/site.mjs';
 import crypto from 'node:crypto';
@@ -68,7 +68,6 @@ async function main() {
       await page.waitForSelector('.rowgroup.body .row');
       pages.push(page);
     }
-    const addressColumn = await columnIndex(first, 0, 'Address');
     for (const page of pages)
       await recordRowChanges(page);
     const batches = [];
@@ -93,7 +92,7 @@ async function main() {
     const latencies = [];
     for (const page of pages) {
       for (const change of await takeRowChanges(page)) {
-        const address = addressColumn >= 0 ? change.cells[addressColumn] : change.key;
+        const address = change.address;
         let sent = null;
         for (let i = batches.length - 1; i >= 0 && sent === null; --i)
           if (batches[i].sentMs <= change.t && batches[i].addresses.includes(address))

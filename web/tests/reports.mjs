@@ -52,6 +52,8 @@ export function listenToReports(site, onBatch) {
     `-h 127.0.0.1\n-p ${site.brokerPort}\n-u PROBE\n-P ${site.password('PROBE')}\n-i probe-${process.pid}\n`, { mode: 0o600 });
   const child = spawn(findTool('mosquitto_sub'), ['-t', `site/${kSite}/state`, '-F', '%x'],
     { env: { ...process.env, XDG_CONFIG_HOME: config }, stdio: ['ignore', 'pipe', 'inherit'] });
+  // Ended with the site's processes, whatever way the run ends.
+  site.procs.push({ kill: () => child.kill() });
   readline.createInterface({ input: child.stdout }).on('line', (line) => {
     const [batch] = decodeCbor(Buffer.from(line.trim(), 'hex'));
     if (!Array.isArray(batch) || batch.length < 5)
