@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHttpServerRequest>
+#include <QHttpServerResponder>
 #include <QHttpServerResponse>
 #include <QJsonDocument>
 #include <QMimeDatabase>
@@ -477,6 +478,12 @@ const WebSession* WebDesk::checkedSession(const QHttpServerRequest& request) {
 }
 
 void WebDesk::route() {
+    // Qt's server (6.4) hands a WebSocket upgrade to newWebSocketConnection only when a route
+    // took the request and answered nothing: /ws is that route. A plain GET there is refused.
+    server_.route(QStringLiteral("/ws"), [](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+        if (header(request, "Upgrade").compare("websocket", Qt::CaseInsensitive) != 0)
+            responder.write(QHttpServerResponder::StatusCode::BadRequest);
+    });
     server_.route(QStringLiteral("/api/signin"), QHttpServerRequest::Method::Post,
                   [this](const QHttpServerRequest& request) { return signIn(request); });
     server_.route(QStringLiteral("/api/session"), QHttpServerRequest::Method::Get,
@@ -488,8 +495,6 @@ void WebDesk::route() {
                   [this] { return file(QStringLiteral("index.html")); });
     server_.route(QStringLiteral("/assets/<arg>"), QHttpServerRequest::Method::Get,
                   [this](const QUrl& rest) { return file(QStringLiteral("assets/") + rest.path()); });
-    server_.route(QStringLiteral("/<arg>"), QHttpServerRequest::Method::Get,
-                  [this](const QString& name) { return file(name); });
     server_.afterRequest([](QHttpServerResponse&& response) {
         harden(response);
         return std::move(response);
