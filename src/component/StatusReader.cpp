@@ -280,7 +280,12 @@ QVector<StatusReader::AttentionItem> StatusReader::attention() const {
     return items;
 }
 
-bool StatusReader::clearCleared() { return d->window.attention().removeCleared(); }
+bool StatusReader::clearCleared() {
+    if (!d->window.attention().removeCleared())
+        return false;
+    d->tell();
+    return true;
+}
 
 QVector<StatusReader::MenuItem> StatusReader::menu(int section, int key) {
     QVector<MenuItem> items;

@@ -197,6 +197,41 @@ TEST_F(WebServerFixture, WebSignInOpensASessionWithASafeCookieAndRowsArriveOnThe
     ASSERT_TRUE(until([&] { return client.last("rows")->value("total").toInt() == 0; }));
 }
 
+TEST_F(WebServerFixture, WebFieldReportsReachTheRowsInViewAndAGroupChoiceWelcomesAgain) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    QJsonArray views;
+    for (int section = 0; section < 8; ++section)
+        views.append(QJsonObject{{"section", section}, {"first", 0}, {"count", kMaxViewRows}});
+    client.send({{"t", "view"}, {"views", views}});
+    ASSERT_TRUE(until([&] { return client.last("rows") != nullptr; }));
+    until([] { return false; }, 300);  // the first rows of every section arrive
+    const qsizetype before = client.messages.size();
+    field.step(300);
+    ASSERT_TRUE(until([&] {
+        for (qsizetype i = before; i < client.messages.size(); ++i)
+            if (client.messages[i].value("t") == "rows")
+                return true;
+        return false;
+    })) << "a field report changed a row in view";
+    for (qsizetype i = before; i < client.messages.size(); ++i)
+        EXPECT_NE(client.messages[i].value("t"), "welcome");
+
+    client.send({{"t", "group"}, {"name", "no such group"}});
+    ASSERT_TRUE(until([&] { return client.last("notice") != nullptr; }));
+    const QJsonArray groups = client.last("welcome")->value("groups").toArray();
+    const QString current = client.last("welcome")->value("group").toString();
+    QString other;
+    for (const QJsonValue& g : groups)
+        if (!g.toString().isEmpty() && g.toString() != current)
+            other = g.toString();
+    ASSERT_FALSE(other.isEmpty());
+    client.send({{"t", "group"}, {"name", other}});
+    ASSERT_TRUE(until([&] { return client.last("welcome")->value("group").toString() == other; }));
+    ASSERT_TRUE(until([&] { return client.last("counts")->value("group").toString() == other; }));
+}
+
 TEST_F(WebServerFixture, WebSocketIsRefusedWithoutTheRightHello) {
     struct Case {
         const char* what;

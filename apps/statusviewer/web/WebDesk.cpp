@@ -96,7 +96,9 @@ OperatorDesk::OperatorDesk(WebDesk& desk, const QString& login) : desk_(desk), l
     if (!desk.options().group.isEmpty())
         station_->showGroup(desk.options().group);
     reader_ = std::make_unique<so::StatusReader>(station_->status());
-    reader_->setChangeCallback([this] { markTabsDirty(); });
+    snapshotTimer_.setSingleShot(true);
+    QObject::connect(&snapshotTimer_, &QTimer::timeout, [this] { takeSnapshot(); });
+    reader_->setChangeCallback([this] { componentChanged(); });
     desk.log().info(QStringLiteral("Web desk: component of operator %1 started").arg(login));
 }
 
@@ -111,6 +113,8 @@ QString OperatorDesk::groupName() const { return reader_->groupName(); }
 bool OperatorDesk::showGroup(const QString& name) {
     if (!station_->showGroup(name))
         return false;
+    counts_.clear();
+    attention_.reset();
     for (WebTab* tab : std::as_const(tabs_))
         tab->welcome();
     return true;
@@ -126,6 +130,38 @@ void OperatorDesk::detach(WebTab* tab) { tabs_.removeAll(tab); }
 void OperatorDesk::notice(const QString& text) {
     for (WebTab* tab : std::as_const(tabs_))
         tab->send(noticeMessage(text));
+}
+
+void OperatorDesk::componentChanged() {
+    const qint64 delay = pacer_.mark(desk_.nowMs());
+    if (delay >= 0)
+        snapshotTimer_.start(int(delay));
+}
+
+void OperatorDesk::takeSnapshot() {
+    if (!pacer_.take(desk_.nowMs()))
+        return;
+    counts_.clear();
+    attention_.reset();
+    markTabsDirty();
+}
+
+const QVector<Reader::Counts>& OperatorDesk::counts(const Reader::Filter& filter) {
+    const QString key = QString::number(filter.abnormalOnly) + filter.text;
+    auto it = counts_.find(key);
+    if (it == counts_.end()) {
+        QVector<Reader::Counts> counts;
+        for (int section = 0; section < Reader::kSectionCount; ++section)
+            counts.append(reader_->counts(section, filter));
+        it = counts_.insert(key, counts);
+    }
+    return *it;
+}
+
+const QJsonObject& OperatorDesk::attention() {
+    if (!attention_)
+        attention_ = attentionMessage(reader_->attention());
+    return *attention_;
 }
 
 void OperatorDesk::markTabsDirty() {
@@ -292,9 +328,8 @@ void WebTab::handle(const ClientMessage& m) {
         return;
     }
     case ClientMessage::Kind::ClearCleared:
-        // Every tab of the operator shows the list without them.
-        if (reader.clearCleared())
-            operator_->markTabsDirty();
+        // Every tab of the operator shows the list without them (the list's change is told).
+        reader.clearCleared();
         return;
     case ClientMessage::Kind::Invalid:
         return;
@@ -314,17 +349,14 @@ void WebTab::push() {
     if (closing_ || operator_ == nullptr || !pacer_.take(desk_.nowMs()))
         return;
     Reader& reader = operator_->reader();
-    const QVector<Reader::SectionInfo> sections = reader.sections();
-    QVector<Reader::Counts> counts;
-    for (const Reader::SectionInfo& s : sections)
-        counts.append(reader.counts(s.section, filter_));
     const auto sendIfChanged = [this](const QString& channel, const QJsonObject& message) {
         const QByteArray bytes = sent_.changed(channel, message);
         if (!bytes.isEmpty())
             socket_->sendTextMessage(QString::fromUtf8(bytes));
     };
-    sendIfChanged(QStringLiteral("counts"), countsMessage(operator_->groupName(), sections, counts));
-    sendIfChanged(QStringLiteral("attention"), attentionMessage(reader.attention()));
+    sendIfChanged(QStringLiteral("counts"),
+                  countsMessage(operator_->groupName(), reader.sections(), operator_->counts(filter_)));
+    sendIfChanged(QStringLiteral("attention"), operator_->attention());
     bool anyRecent = false;
     for (const SectionView& view : std::as_const(views_)) {
         const Reader::Rows rows = reader.rows(view.section, filter_, view.first, view.count);
