@@ -102,7 +102,8 @@ public:
     Rows rows(int section, const Filter& filter, int first, int count) const;
     /// The attention list as the window lists it: alarms first, the newest first.
     QVector<AttentionItem> attention() const;
-    /// Drops the cleared entries of the attention list; true when there were any.
+    /// Drops the cleared entries of the attention list (the change callback is told); true when
+    /// there were any.
     bool clearCleared();
 
     /// The row's context menu as the window would pop it up for the operator: the commands and

@@ -59,51 +59,53 @@ bool parseMenuId(const QString& id, MenuArray& array, int& index) {
     return true;
 }
 
+/// Watches one section grid for the reader and passes every call on to the observer that was
+/// there (a widget view, when there is one).
+struct GridWatch final : GridObserver {
+    std::function<void()> changed;
+    GridObserver* previous = nullptr;
+
+    void gridReset() override {
+        changed();
+        if (previous != nullptr)
+            previous->gridReset();
+    }
+    void rowsAppended(int firstRow, int lastRow) override {
+        changed();
+        if (previous != nullptr)
+            previous->rowsAppended(firstRow, lastRow);
+    }
+    void rowRemoved(int row) override {
+        changed();
+        if (previous != nullptr)
+            previous->rowRemoved(row);
+    }
+    void cellChanged(int row, int column) override {
+        changed();
+        if (previous != nullptr)
+            previous->cellChanged(row, column);
+    }
+    void rowConditionsChanged(int row) override {
+        changed();
+        if (previous != nullptr)
+            previous->rowConditionsChanged(row);
+    }
+    void redrawChanged(bool on) override {
+        if (previous != nullptr)
+            previous->redrawChanged(on);
+    }
+};
+
+
 }  // namespace
 
-/// Watches the eight section grids (passing every call on to the observer that was there, a
-/// widget view when there is one) and the attention list's syncs, and tells the caller something
+/// Watches the eight section grids and the attention list's syncs, and tells the caller something
 /// may have changed.
-struct StatusReader::Private {
-    struct GridWatch final : GridObserver {
-        Private* owner = nullptr;
-        GridObserver* previous = nullptr;
-
-        void gridReset() override {
-            owner->rowsChanged();
-            if (previous != nullptr)
-                previous->gridReset();
-        }
-        void rowsAppended(int firstRow, int lastRow) override {
-            owner->rowsChanged();
-            if (previous != nullptr)
-                previous->rowsAppended(firstRow, lastRow);
-        }
-        void rowRemoved(int row) override {
-            owner->rowsChanged();
-            if (previous != nullptr)
-                previous->rowRemoved(row);
-        }
-        void cellChanged(int row, int column) override {
-            owner->rowsChanged();
-            if (previous != nullptr)
-                previous->cellChanged(row, column);
-        }
-        void rowConditionsChanged(int row) override {
-            owner->rowsChanged();
-            if (previous != nullptr)
-                previous->rowConditionsChanged(row);
-        }
-        void redrawChanged(bool on) override {
-            if (previous != nullptr)
-                previous->redrawChanged(on);
-        }
-    };
-
+struct __attribute__((visibility("hidden"))) StatusReader::Private {
     explicit Private(Status& s) : window(windowOf(s)), menus(menusOf(s)) {
         for (int section = 0; section < kSectionCount; ++section) {
             StatusGrid& grid = window.grid(section);
-            watches[size_t(section)].owner = this;
+            watches[size_t(section)].changed = [this] { rowsChanged(); };
             watches[size_t(section)].previous = grid.observer();
             grid.setObserver(&watches[size_t(section)]);
         }
@@ -162,7 +164,8 @@ struct StatusReader::Private {
             return false;
         window.setCurrentCell(section, row, 1);
         window.gridPressed(section, 2);
-        return menus.buttonReleased(section, [](int, int) { return true; }, popup) != TopMenu::None;
+        return menus.buttonReleased(
+                   section, [](int, int) { return true; }, popup) != TopMenu::None;
     }
 
     /// Every entry of a menu array that a host without windows can run, submenus flattened.
@@ -277,7 +280,12 @@ QVector<StatusReader::AttentionItem> StatusReader::attention() const {
     return items;
 }
 
-bool StatusReader::clearCleared() { return d->window.attention().removeCleared(); }
+bool StatusReader::clearCleared() {
+    if (!d->window.attention().removeCleared())
+        return false;
+    d->tell();
+    return true;
+}
 
 QVector<StatusReader::MenuItem> StatusReader::menu(int section, int key) {
     QVector<MenuItem> items;

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHttpServerRequest>
+#include <QHttpServerResponder>
 #include <QHttpServerResponse>
 #include <QJsonDocument>
 #include <QMimeDatabase>
@@ -95,7 +96,9 @@ OperatorDesk::OperatorDesk(WebDesk& desk, const QString& login) : desk_(desk), l
     if (!desk.options().group.isEmpty())
         station_->showGroup(desk.options().group);
     reader_ = std::make_unique<so::StatusReader>(station_->status());
-    reader_->setChangeCallback([this] { markTabsDirty(); });
+    snapshotTimer_.setSingleShot(true);
+    QObject::connect(&snapshotTimer_, &QTimer::timeout, [this] { takeSnapshot(); });
+    reader_->setChangeCallback([this] { componentChanged(); });
     desk.log().info(QStringLiteral("Web desk: component of operator %1 started").arg(login));
 }
 
@@ -110,6 +113,8 @@ QString OperatorDesk::groupName() const { return reader_->groupName(); }
 bool OperatorDesk::showGroup(const QString& name) {
     if (!station_->showGroup(name))
         return false;
+    counts_.clear();
+    attention_.reset();
     for (WebTab* tab : std::as_const(tabs_))
         tab->welcome();
     return true;
@@ -125,6 +130,38 @@ void OperatorDesk::detach(WebTab* tab) { tabs_.removeAll(tab); }
 void OperatorDesk::notice(const QString& text) {
     for (WebTab* tab : std::as_const(tabs_))
         tab->send(noticeMessage(text));
+}
+
+void OperatorDesk::componentChanged() {
+    const qint64 delay = pacer_.mark(desk_.nowMs());
+    if (delay >= 0)
+        snapshotTimer_.start(int(delay));
+}
+
+void OperatorDesk::takeSnapshot() {
+    if (!pacer_.take(desk_.nowMs()))
+        return;
+    counts_.clear();
+    attention_.reset();
+    markTabsDirty();
+}
+
+const QVector<Reader::Counts>& OperatorDesk::counts(const Reader::Filter& filter) {
+    const QString key = QString::number(filter.abnormalOnly) + filter.text;
+    auto it = counts_.find(key);
+    if (it == counts_.end()) {
+        QVector<Reader::Counts> counts;
+        for (int section = 0; section < Reader::kSectionCount; ++section)
+            counts.append(reader_->counts(section, filter));
+        it = counts_.insert(key, counts);
+    }
+    return *it;
+}
+
+const QJsonObject& OperatorDesk::attention() {
+    if (!attention_)
+        attention_ = attentionMessage(reader_->attention());
+    return *attention_;
 }
 
 void OperatorDesk::markTabsDirty() {
@@ -291,9 +328,8 @@ void WebTab::handle(const ClientMessage& m) {
         return;
     }
     case ClientMessage::Kind::ClearCleared:
-        // Every tab of the operator shows the list without them.
-        if (reader.clearCleared())
-            operator_->markTabsDirty();
+        // Every tab of the operator shows the list without them (the list's change is told).
+        reader.clearCleared();
         return;
     case ClientMessage::Kind::Invalid:
         return;
@@ -313,17 +349,14 @@ void WebTab::push() {
     if (closing_ || operator_ == nullptr || !pacer_.take(desk_.nowMs()))
         return;
     Reader& reader = operator_->reader();
-    const QVector<Reader::SectionInfo> sections = reader.sections();
-    QVector<Reader::Counts> counts;
-    for (const Reader::SectionInfo& s : sections)
-        counts.append(reader.counts(s.section, filter_));
     const auto sendIfChanged = [this](const QString& channel, const QJsonObject& message) {
         const QByteArray bytes = sent_.changed(channel, message);
         if (!bytes.isEmpty())
             socket_->sendTextMessage(QString::fromUtf8(bytes));
     };
-    sendIfChanged(QStringLiteral("counts"), countsMessage(operator_->groupName(), sections, counts));
-    sendIfChanged(QStringLiteral("attention"), attentionMessage(reader.attention()));
+    sendIfChanged(QStringLiteral("counts"),
+                  countsMessage(operator_->groupName(), reader.sections(), operator_->counts(filter_)));
+    sendIfChanged(QStringLiteral("attention"), operator_->attention());
     bool anyRecent = false;
     for (const SectionView& view : std::as_const(views_)) {
         const Reader::Rows rows = reader.rows(view.section, filter_, view.first, view.count);
@@ -477,6 +510,12 @@ const WebSession* WebDesk::checkedSession(const QHttpServerRequest& request) {
 }
 
 void WebDesk::route() {
+    // Qt's server (6.4) hands a WebSocket upgrade to newWebSocketConnection only when a route
+    // took the request and answered nothing: /ws is that route. A plain GET there is refused.
+    server_.route(QStringLiteral("/ws"), [](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+        if (header(request, "Upgrade").compare("websocket", Qt::CaseInsensitive) != 0)
+            responder.write(QHttpServerResponder::StatusCode::BadRequest);
+    });
     server_.route(QStringLiteral("/api/signin"), QHttpServerRequest::Method::Post,
                   [this](const QHttpServerRequest& request) { return signIn(request); });
     server_.route(QStringLiteral("/api/session"), QHttpServerRequest::Method::Get,
@@ -488,12 +527,6 @@ void WebDesk::route() {
                   [this] { return file(QStringLiteral("index.html")); });
     server_.route(QStringLiteral("/assets/<arg>"), QHttpServerRequest::Method::Get,
                   [this](const QUrl& rest) { return file(QStringLiteral("assets/") + rest.path()); });
-    // Qt HTTP Server (6.4) hands an upgrade request to newWebSocketConnection only when a route
-    // took it; this one writes nothing, so the WebSocket handshake is the only answer. Before the
-    // catch-all below, which would answer 404.
-    server_.route(QStringLiteral("/ws"), QHttpServerRequest::Method::Get, [](QHttpServerResponder&&) {});
-    server_.route(QStringLiteral("/<arg>"), QHttpServerRequest::Method::Get,
-                  [this](const QString& name) { return file(name); });
     server_.afterRequest([](QHttpServerResponse&& response) {
         harden(response);
         return std::move(response);

@@ -28,6 +28,7 @@
 #include <QWebSocket>
 
 #include <map>
+#include <optional>
 #include <memory>
 
 namespace sv::web {
@@ -93,13 +94,27 @@ public:
     /// Every tab of the operator pushes what changed.
     void markTabsDirty();
 
+    /// What the tabs read of the component, taken at most ten times a second however often it
+    /// changes, and shared by tabs with the same find text and "Abnormal only": each section's
+    /// counts, and the attention list.
+    const QVector<so::StatusReader::Counts>& counts(const so::StatusReader::Filter& filter);
+    const QJsonObject& attention();
+
 private:
+    /// The component changed: the next snapshot is due (at most kPushIntervalMs after the last).
+    void componentChanged();
+    void takeSnapshot();
+
     WebDesk& desk_;
     QString login_;
     std::unique_ptr<OperatorControl> control_;
     std::unique_ptr<Workstation> station_;
     std::unique_ptr<so::StatusReader> reader_;
     QList<WebTab*> tabs_;
+    PushPacer pacer_;
+    QTimer snapshotTimer_;
+    QHash<QString, QVector<so::StatusReader::Counts>> counts_;
+    std::optional<QJsonObject> attention_;
 };
 
 /// One browser tab: its socket, its session, its view of the operator's component.
