@@ -19,6 +19,7 @@ const browser = await launch({ width: Number(option('--width', 1400)), height: N
 try {
   const page = await browser.newPage();
   await signIn(page, site.url(), 'admin', secret);
+  await page.selectOption('#group', 'Entire Site');
   await site.field.ask('start');
   await sleep(Number(option('--seconds', 20)) * 1000);
   await page.screenshot({ path: option('--out', 'web-desk.png') });

@@ -104,6 +104,16 @@ class Proc {
     return { rssMb: rssKb / 1024, cpuS: ticks / 100 };
   }
 
+  /// Asks it to end; resolves with the last line it printed (its summary).
+  async quit(timeoutMs = 30000) {
+    const ended = this.exited;
+    this.child.stdin.write('quit\n');
+    const timer = setTimeout(() => this.kill(), timeoutMs);
+    await ended;
+    clearTimeout(timer);
+    return this.answers.length > 0 ? this.answers[this.answers.length - 1] : '';
+  }
+
   kill() {
     if (this.child.exitCode === null && this.child.signalCode === null)
       this.child.kill('SIGKILL');
@@ -112,7 +122,7 @@ class Proc {
 
 export class Site {
   /// options: app (statusviewer), webRoot, scale (points of the demo site), rate (field's changes
-  /// a second), users ([{login, operator, password}] of the web desk), doorName (the first door's name,
+  /// a second), deskStats (the desktop desk times its reports: latency in its summary line), users ([{login, operator, password}] of the web desk), doorName (the first door's name,
   /// given before anything starts), keep (leave the work folder).
   static async start(options) {
     const site = new Site(options);
@@ -162,7 +172,8 @@ export class Site {
     await waitForPort(this.brokerPort, 10000, 'the broker');
 
     this.field = this.spawn('field', app, ['field', ...this.common('field'), '--rate', String(this.options.rate)]);
-    this.desk = this.spawn('WS1', app, ['workstation', ...this.common('WS1'), '--computer-name', 'WS1', '--headless']);
+    this.desk = this.spawn('WS1', app, ['workstation', ...this.common('WS1'), '--computer-name', 'WS1', '--headless',
+      ...(this.options.deskStats ? ['--stats'] : [])]);
     await this.waitForDesk(this.desk);
 
     this.users = path.join(this.work, 'web-users');
