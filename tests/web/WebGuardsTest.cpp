@@ -205,6 +205,8 @@ TEST(WebClientMessages, TakeWhatTheContractSaysAndRefuseTheRest) {
         {R"({"t":"command","section":2,"key":17,"id":"1.2","csrf":"abc"})", K::Command},
         {R"({"t":"command","section":2,"key":17,"id":"1.2"})", K::Invalid},
         {R"({"t":"clearCleared"})", K::ClearCleared},
+        {R"({"t":"locate","section":1,"key":40})", K::Locate},
+        {R"({"t":"locate","section":1,"key":-1})", K::Invalid},
         {R"({"t":"drop tables"})", K::Invalid},
         {R"([1,2,3])", K::Invalid},
         {R"({"t":"find","text":)", K::Invalid},

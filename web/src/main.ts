@@ -216,16 +216,18 @@ class App {
     case 'attention':
       this.attention.setEntries(message.entries);
       break;
-    case 'rows': {
-      const grid = this.grids.get(message.section);
-      grid?.applyRows(message.first, message.total, message.rows);
-      if (grid !== undefined && this.pendingJump?.section === message.section) {
-        const index = grid.indexOf(this.pendingJump.key);
-        if (index >= 0) {
-          this.pendingJump = null;
-          grid.goTo(index);
-        }
-      }
+    case 'rows':
+      this.grids.get(message.section)?.applyRows(message.first, message.total, message.rows);
+      break;
+    case 'located': {
+      const pending = this.pendingJump;
+      if (pending === null || pending.section !== message.section || pending.key !== message.key)
+        break;
+      this.pendingJump = null;
+      if (message.index >= 0)
+        this.grids.get(message.section)?.goTo(message.index);
+      else
+        this.showNotice(`${pending.name} is not in sight: find or "Abnormal only" hides it.`, false);
       break;
     }
     case 'menu': {
@@ -284,6 +286,8 @@ class App {
     this.link?.send({ t: 'menu', section, key });
   }
 
+  /// Goes to an attention entry's row: at once when its section holds it, else once the server
+  /// says where it is among the rows in sight.
   private goTo(entry: AttentionEntry): void {
     const grid = this.grids.get(entry.section);
     if (grid === undefined)
@@ -294,6 +298,7 @@ class App {
       return;
     }
     this.pendingJump = entry;
+    this.link?.send({ t: 'locate', section: entry.section, key: entry.key });
   }
 
   private showNotice(text: string, refused: boolean): void {

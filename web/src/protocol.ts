@@ -56,6 +56,7 @@ export type ServerMessage =
   | { t: 'rows'; section: number; first: number; total: number; rows: GridRow[] }
   | { t: 'menu'; section: number; key: number; items: MenuItem[] }
   | { t: 'command'; id: string; ok: boolean; text: string }
+  | { t: 'located'; section: number; key: number; index: number }
   | { t: 'notice'; text: string }
   | { t: 'bye'; reason: string };
 
@@ -73,7 +74,8 @@ export type ClientMessage =
   | { t: 'abnormal'; on: boolean }
   | { t: 'menu'; section: number; key: number }
   | { t: 'command'; section: number; key: number; id: string; csrf: string }
-  | { t: 'clearCleared' };
+  | { t: 'clearCleared' }
+  | { t: 'locate'; section: number; key: number };
 
 /// The most rows the server sends for one section's view.
 export const kMaxViewRows = 200;

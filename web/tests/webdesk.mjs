@@ -67,6 +67,37 @@ const cases = {
     check(drawn.every((n, i) => n > 0 || (shown[i] ?? 0) === 0), `sections with rows drew none: ${drawn}`);
     console.log(`WebDesk: signed in on "${first}"; "${kGroup}" counts the desk's rows per section ${JSON.stringify(shown)}`);
 
+    // Enter on an attention entry goes to its row, also to one its section has not loaded: the
+    // lowest such entry, reached with the keyboard.
+    const entries = await attentionEntries(page);
+    check(entries.length > 0, 'the demo site shows nothing in the attention list');
+    const loaded = async (point) => {
+      const [section, key] = point.split(':');
+      return (await page.$(`.section[data-section="${section}"] .rowgroup.body .row[data-key="${key}"]`)) !== null;
+    };
+    let target = entries.length - 1;
+    while (target > 0 && await loaded(entries[target].point))
+      --target;
+    const entry = entries[target];
+    const wasLoaded = await loaded(entry.point);
+    await page.focus('#attention [role=grid]');
+    await page.keyboard.press('Home');
+    for (let i = 0; i < target; ++i)
+      await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('Enter');
+    const [section, key] = entry.point.split(':');
+    const reached = await waitFor(`Enter on "${entry.name}" in the attention list reached its row`, 5000, () =>
+      page.evaluate(({ section, key }) => {
+        const grid = document.querySelector(`.section[data-section="${section}"] [role=grid]`);
+        const current = grid.getAttribute('aria-activedescendant');
+        const row = current ? document.getElementById(current) : null;
+        return document.activeElement === grid && row !== null && row.dataset.key === key
+          ? row.querySelector('[role=gridcell] .text').textContent : null;
+      }, { section, key }));
+    check(reached === entry.name, `Enter on "${entry.name}" went to "${reached}"`);
+    console.log(`WebDesk: Enter on attention entry ${target + 1} went to its row "${reached}"` +
+      (wasLoaded ? '' : ' (not loaded before)'));
+
     const viewerBrowser = await launch();
     try {
       const viewer = await viewerBrowser.newPage();

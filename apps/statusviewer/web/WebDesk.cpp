@@ -327,6 +327,18 @@ void WebTab::handle(const ClientMessage& m) {
         }
         return;
     }
+    case ClientMessage::Kind::Locate: {
+        // Where the row is among this tab's rows in sight, so that the page can scroll to a row it
+        // has not loaded (an attention entry's). Read once per ask: an operator's action.
+        const int total = reader.rows(m.section, filter_, 0, 0).total;
+        const Reader::Rows inSight = reader.rows(m.section, filter_, 0, total);
+        int index = -1;
+        for (qsizetype i = 0; i < inSight.rows.size() && index < 0; ++i)
+            if (inSight.rows[i].key == m.key)
+                index = int(i);
+        send(locatedMessage(m.section, m.key, index));
+        return;
+    }
     case ClientMessage::Kind::ClearCleared:
         // Every tab of the operator shows the list without them (the list's change is told).
         reader.clearCleared();

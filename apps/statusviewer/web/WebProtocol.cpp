@@ -93,10 +93,10 @@ ClientMessage parseClientMessage(const QByteArray& payload) {
             m.views.append(view);
         }
         m.kind = ClientMessage::Kind::View;
-    } else if (t == QLatin1String("menu") || t == QLatin1String("command")) {
+    } else if (t == QLatin1String("menu") || t == QLatin1String("command") || t == QLatin1String("locate")) {
         if (!readInt(o, "section", 0, Reader::kSectionCount - 1, m.section) || !readInt(o, "key", 0, kMaxKey, m.key))
             return invalid(QStringLiteral("%1 without section and key").arg(t));
-        m.kind = ClientMessage::Kind::Menu;
+        m.kind = t == QLatin1String("locate") ? ClientMessage::Kind::Locate : ClientMessage::Kind::Menu;
         if (t == QLatin1String("command")) {
             if (!readString(o, "id", kMaxText, m.id) || !readString(o, "csrf", kMaxText, csrf))
                 return invalid(QStringLiteral("command without id and csrf"));
@@ -197,6 +197,13 @@ QJsonObject commandMessage(const QString& id, bool ok, const QString& text) {
             {QStringLiteral("id"), id},
             {QStringLiteral("ok"), ok},
             {QStringLiteral("text"), text}};
+}
+
+QJsonObject locatedMessage(int section, int key, int index) {
+    return {{QStringLiteral("t"), QStringLiteral("located")},
+            {QStringLiteral("section"), section},
+            {QStringLiteral("key"), key},
+            {QStringLiteral("index"), index}};
 }
 
 QJsonObject noticeMessage(const QString& text) {

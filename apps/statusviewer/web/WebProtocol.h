@@ -15,6 +15,7 @@
 // be {"t":"hello","csrf"} within kHelloTimeoutMs, else the socket closes. Client -> server:
 //   hello {csrf} | group {name} | view {views:[{section,first,count}]} (count at most kMaxViewRows)
 //   | find {text} | abnormal {on} | menu {section,key} | command {section,key,id,csrf} | clearCleared
+//   | locate {section,key} (where a row is among the rows in sight, to scroll to it)
 // Server -> client (rows, counts and attention at most ten times a second per tab, and only when
 // they changed since the tab last got them):
 //   welcome {operator,groups,group,sections:[{section,title,columns}]}
@@ -23,6 +24,7 @@
 //   rows {section,first,total,rows:[{key,cells,severity,reason,recent}]}
 //   menu {section,key,items:[{id,text,enabled}]}
 //   command {id,ok,text} | notice {text} | bye {reason}
+//   located {section,key,index} (the row's index among the tab's rows in sight; -1: not in sight)
 // Messages over kMaxMessageBytes close the socket; malformed ones are logged and ignored.
 #pragma once
 
@@ -53,7 +55,7 @@ struct SectionView {
 };
 
 struct ClientMessage {
-    enum class Kind { Invalid, Hello, Group, View, Find, Abnormal, Menu, Command, ClearCleared };
+    enum class Kind { Invalid, Hello, Group, View, Find, Abnormal, Menu, Command, ClearCleared, Locate };
     Kind kind = Kind::Invalid;
     /// Why an Invalid message was refused (for the log).
     QString error;
@@ -79,6 +81,7 @@ QJsonObject attentionMessage(const QVector<so::StatusReader::AttentionItem>& ite
 QJsonObject rowsMessage(int section, int first, const so::StatusReader::Rows& rows);
 QJsonObject menuMessage(int section, int key, const QVector<so::StatusReader::MenuItem>& items);
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text);
+QJsonObject locatedMessage(int section, int key, int index);
 QJsonObject noticeMessage(const QString& text);
 QJsonObject byeMessage(const QString& reason);
 
