@@ -18,6 +18,8 @@
 #include <QSslKey>
 #include <QTcpServer>
 
+#include <algorithm>
+
 namespace sv::web {
 namespace {
 
@@ -631,6 +633,12 @@ void WebDesk::newSocket() {
             refusal = QStringLiteral("Origin %1 is not this server's").arg(socket->origin().left(100));
         else if ((s = sessions_.find(sessionCookie(request.rawHeader("Cookie")), nowMs())) == nullptr)
             refusal = QStringLiteral("no live session");
+        else if (tabs_.size() >= kMaxTabs)
+            refusal = QStringLiteral("%1 tabs open already").arg(kMaxTabs);
+        else if (std::count_if(tabs_.cbegin(), tabs_.cend(), [&](const WebTab* tab) {
+                     return tab->sessionToken() == s->token;
+                 }) >= kMaxTabsPerSession)
+            refusal = QStringLiteral("%1 tabs of this session open already").arg(kMaxTabsPerSession);
         if (!refusal.isEmpty()) {
             log_.error(QStringLiteral("Web desk: a socket from %1 refused: %2").arg(peer, refusal));
             socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("Refused."));
