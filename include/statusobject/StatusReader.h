@@ -23,71 +23,86 @@
 
 namespace so {
 
+/// Reads a Status's rows, severity, attention list and row menus for a host that draws them
+/// elsewhere. See the top of this header.
 class STATUSOBJECT_EXPORT StatusReader {
 public:
+    /// The window's sections, numbered 0 to 7 (Doors, Inputs, Relays, Readers, Controllers,
+    /// Pylons, Ports, Modules).
     static constexpr int kSectionCount = 8;
 
-    enum class Severity { Normal, Warning, Alarm };
+    /// How abnormal a row is, as the window marks it.
+    enum class Severity {
+        Normal,   ///< nothing wrong
+        Warning,  ///< masked, unlocked, open, off line, power or battery failed ...
+        Alarm,    ///< a tamper, a door forced or held open, an unmasked point in alarm
+    };
 
+    /// One section of the window.
     struct SectionInfo {
-        int section = 0;
-        QString title;
-        /// Captions of the columns the section shows, in their order.
-        QStringList columns;
-        /// The shown group fills the section.
-        bool used = false;
+        int section = 0;     ///< its number, 0 to 7
+        QString title;       ///< "Doors" ... "Modules"
+        QStringList columns; ///< captions of the columns it shows, in their order
+        bool used = false;   ///< the shown group fills the section
     };
     /// What a view narrows a section to: rows whose Name or Address holds the text (any letter
     /// case), and with abnormalOnly only the rows in alarm or warning.
     struct Filter {
-        QString text;
-        bool abnormalOnly = false;
+        QString text;               ///< find text; empty: every row
+        bool abnormalOnly = false;  ///< only rows in alarm or warning
+        /// Two filters that show the same rows.
         bool operator==(const Filter&) const = default;
     };
+    /// A section's counts under a filter.
     struct Counts {
-        int rows = 0;      // all the section's rows
-        int shown = 0;     // rows in sight under the filter
-        int alarms = 0;    // among the rows in sight
-        int warnings = 0;  // among the rows in sight
+        int rows = 0;      ///< all the section's rows
+        int shown = 0;     ///< rows in sight under the filter
+        int alarms = 0;    ///< alarms among the rows in sight
+        int warnings = 0;  ///< warnings among the rows in sight
     };
+    /// One row as the window shows it.
     struct Row {
-        int key = -1;
-        /// The texts of the shown columns, in the order of SectionInfo::columns.
-        QStringList cells;
-        Severity severity = Severity::Normal;
-        /// What is wrong, in words; empty when normal.
-        QString reason;
-        /// The row's state changed a moment ago (the window shows it bold with a bar).
-        bool recent = false;
+        int key = -1;      ///< the row's key in its section
+        QStringList cells; ///< the texts of the shown columns, in the order of SectionInfo::columns
+        Severity severity = Severity::Normal;  ///< the row's marker and tint
+        QString reason;    ///< what is wrong, in words; empty when normal
+        bool recent = false;  ///< its state changed a moment ago (the window shows it bold with a bar)
     };
+    /// Rows of a range and the size of the whole.
     struct Rows {
-        int total = 0;  // rows in sight under the filter
-        QVector<Row> rows;
+        int total = 0;      ///< rows in sight under the filter
+        QVector<Row> rows;  ///< the rows of the range asked for
     };
+    /// One entry of the attention list.
     struct AttentionItem {
-        int key = -1;
-        int section = 0;
-        Severity severity = Severity::Warning;
-        QString kind;     // the section's title
-        QString name;
-        QString address;
-        QString words;    // what is wrong
-        QString since;    // "10:42:13"
-        bool cleared = false;
+        int key = -1;       ///< the row's key in its section
+        int section = 0;    ///< the row's section
+        Severity severity = Severity::Warning;  ///< the severity it is listed under
+        QString kind;       ///< the section's title
+        QString name;       ///< the name its row shows
+        QString address;    ///< the point's address
+        QString words;      ///< what is wrong
+        QString since;      ///< when it became abnormal, "10:42:13"
+        bool cleared = false;  ///< back to normal, greyed until cleared
     };
+    /// One command or refresh of a row's menu.
     struct MenuItem {
-        /// Names the entry for invoke(); opaque to the caller.
-        QString id;
-        /// The entry's caption, with its submenu's before it ("Access Functions > Unlock").
-        QString text;
-        bool enabled = false;
-        /// Why a disabled entry cannot be chosen.
-        QString whyDisabled;
+        QString id;           ///< names the entry for invoke(); opaque to the caller
+        QString text;         ///< the caption, its submenu's before it ("Access Functions > Unlock")
+        bool enabled = false; ///< the operator may choose it
+        QString whyDisabled;  ///< why a disabled entry cannot be chosen
     };
-    enum class CommandResult { Sent, NotPermitted, NoSuchRow, NoSuchEntry };
+    /// What became of a command.
+    enum class CommandResult {
+        Sent,          ///< run through the window's menu (the host sends it)
+        NotPermitted,  ///< the entry is disabled for this operator and point
+        NoSuchRow,     ///< no row holds the key any more
+        NoSuchEntry,   ///< the row's menu has no such entry
+    };
 
     /// Reads `status`, which must outlive the reader.
     explicit StatusReader(Status& status);
+    /// Stops watching the component; it works on as before.
     ~StatusReader();
     StatusReader(const StatusReader&) = delete;
     StatusReader& operator=(const StatusReader&) = delete;
@@ -111,7 +126,7 @@ public:
     /// out). Empty for a key no row holds.
     QVector<MenuItem> menu(int section, int key);
     /// Runs a menu entry for the row, through the window's own menu: the menu is built for the
-    /// row again, so an entry the operator may no longer choose is refused here.
+    /// row again, so an entry the operator may no longer choose is refused here (whyNot says why).
     CommandResult invoke(int section, int key, const QString& id, QString* whyNot = nullptr);
 
     /// Called (on the component's thread, possibly often) when rows, their conditions or the

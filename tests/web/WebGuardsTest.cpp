@@ -45,15 +45,20 @@ TEST(WebSignInLimiter, HoldsAKeyBackAfterFiveFailuresTwiceAsLongEachTime) {
     EXPECT_EQ(limiter.waitMs(key, now), 0);
 }
 
-TEST(WebSignInLimiter, AFloodOfMadeUpKeysStaysBounded) {
+TEST(WebSignInLimiter, AFloodOfMadeUpKeysStaysBoundedAndKeepsTheNewest) {
     SignInLimiter limiter;
-    const QString victim = QStringLiteral("address:10.0.0.1");
-    for (int i = 0; i < SignInLimiter::kFreeFailures + 1; ++i)
-        limiter.failed(victim, 5000);
-    for (int i = 0; i < SignInLimiter::kMaxKeys * 2; ++i)
-        limiter.failed(QStringLiteral("login:x%1").arg(i), 10000 + i);
-    // The stalest keys went first: the victim's record is among them, the table did not grow.
-    EXPECT_EQ(limiter.waitMs(QStringLiteral("login:x%1").arg(SignInLimiter::kMaxKeys * 2 - 1), 10000), 0);
+    const QString recent = QStringLiteral("login:recent");
+    qint64 now = 10000;
+    for (int i = 0; i < SignInLimiter::kMaxKeys * 3; ++i) {
+        limiter.failed(QStringLiteral("login:x%1").arg(i), now++);
+        if (i % 1000 == 0)
+            for (int k = 0; k < SignInLimiter::kFreeFailures; ++k)
+                limiter.failed(recent, now);
+        EXPECT_LE(limiter.size(), SignInLimiter::kMaxKeys);
+    }
+    EXPECT_GT(limiter.waitMs(recent, now), 0) << "a key that failed lately is still held back";
+    limiter.failed(QStringLiteral("address:late"), now + SignInLimiter::kForgetMs + 1);
+    EXPECT_EQ(limiter.size(), 1) << "keys quiet for an hour are forgotten";
 }
 
 TEST(WebSessionTable, ATokenLivesWhileUsedAndNeverAfterSignOutOrIdleTime) {

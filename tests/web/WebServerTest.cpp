@@ -279,6 +279,20 @@ TEST_F(WebServerFixture, WebSocketIsRefusedForAForgedCookieAForeignOriginOrNoCoo
     }
 }
 
+TEST_F(WebServerFixture, WebOneSessionOpensABoundedNumberOfSockets) {
+    const Reply session = signIn("alice", kPassword);
+    ASSERT_EQ(session.status, 200);
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int i = 0; i <= WebDesk::kMaxTabsPerSession; ++i) {
+        clients.push_back(std::make_unique<Client>());
+        ASSERT_TRUE(open(*clients.back(), session.cookie, origin()));
+    }
+    until([&] { return clients.back()->closed; });
+    EXPECT_TRUE(clients.back()->closed) << "one socket past the limit";
+    EXPECT_FALSE(clients.front()->closed);
+    EXPECT_EQ(desk->tabCount(), WebDesk::kMaxTabsPerSession);
+}
+
 TEST_F(WebServerFixture, WebOversizedMessageClosesTheSocketAndAMalformedOneIsIgnored) {
     Client client;
     Reply session;

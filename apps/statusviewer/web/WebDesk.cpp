@@ -18,6 +18,8 @@
 #include <QSslKey>
 #include <QTcpServer>
 
+#include <algorithm>
+
 namespace sv::web {
 namespace {
 
@@ -181,10 +183,14 @@ WebTab::WebTab(WebDesk& desk, std::unique_ptr<QWebSocket> socket, QByteArray ses
         close(QStringLiteral("Binary messages are not taken."));
     });
     connect(socket_.get(), &QWebSocket::disconnected, this, [this] {
-        if (!closing_) {
-            closing_ = true;
-            desk_.tabClosed(this);
+        if (closing_)
+            return;
+        closing_ = true;
+        if (operator_ != nullptr) {
+            operator_->detach(this);
+            operator_ = nullptr;
         }
+        desk_.tabClosed(this);
     });
     pushTimer_.setSingleShot(true);
     connect(&pushTimer_, &QTimer::timeout, this, &WebTab::push);
@@ -200,6 +206,8 @@ WebTab::WebTab(WebDesk& desk, std::unique_ptr<QWebSocket> socket, QByteArray ses
 }
 
 WebTab::~WebTab() {
+    // The socket may say it disconnected while it goes: nobody listens any more.
+    socket_->disconnect(this);
     if (operator_ != nullptr)
         operator_->detach(this);
 }
@@ -573,6 +581,9 @@ QHttpServerResponse WebDesk::signIn(const QHttpServerRequest& request) {
     if (!body.value(QLatin1String("login")).isString() || !body.value(QLatin1String("password")).isString())
         return errorResponse(QStringLiteral("Give a login and a password."), Status::BadRequest);
     const QString login = body.value(QLatin1String("login")).toString().left(64);
+    // The login goes into the log: one that no users file can hold (a line break, a control
+    // character) is logged by that name, never as written.
+    const QString shown = validUserName(login) ? login : QStringLiteral("(not a login name)");
     const QByteArray password = body.value(QLatin1String("password")).toString().toUtf8();
     const QString loginKey = QStringLiteral("login:") + login;
     const QString addressKey = QStringLiteral("address:") + request.remoteAddress().toString();
@@ -580,7 +591,7 @@ QHttpServerResponse WebDesk::signIn(const QHttpServerRequest& request) {
     const qint64 wait = qMax(limiter_.waitMs(loginKey, now), limiter_.waitMs(addressKey, now));
     if (wait > 0) {
         log_.error(QStringLiteral("Web desk: sign-in of \"%1\" from %2 held back %3 s after failures")
-                       .arg(login, request.remoteAddress().toString())
+                       .arg(shown, request.remoteAddress().toString())
                        .arg((wait + 999) / 1000));
         QHttpServerResponse response =
             errorResponse(QStringLiteral("Too many failed sign-ins. Try again later."), Status::TooManyRequests);
@@ -592,7 +603,7 @@ QHttpServerResponse WebDesk::signIn(const QHttpServerRequest& request) {
         limiter_.failed(loginKey, now);
         limiter_.failed(addressKey, now);
         log_.error(QStringLiteral("Web desk: wrong login or password for \"%1\" from %2")
-                       .arg(login, request.remoteAddress().toString()));
+                       .arg(shown, request.remoteAddress().toString()));
         return errorResponse(QStringLiteral("Wrong login or password."), Status::Unauthorized);
     }
     limiter_.succeeded(loginKey);
@@ -643,6 +654,12 @@ void WebDesk::newSocket() {
             refusal = QStringLiteral("Origin %1 is not this server's").arg(socket->origin().left(100));
         else if ((s = sessions_.find(sessionCookie(request.rawHeader("Cookie")), nowMs())) == nullptr)
             refusal = QStringLiteral("no live session");
+        else if (tabs_.size() >= kMaxTabs)
+            refusal = QStringLiteral("%1 tabs open already").arg(kMaxTabs);
+        else if (std::count_if(tabs_.cbegin(), tabs_.cend(), [&](const WebTab* tab) {
+                     return tab->sessionToken() == s->token;
+                 }) >= kMaxTabsPerSession)
+            refusal = QStringLiteral("%1 tabs of this session open already").arg(kMaxTabsPerSession);
         if (!refusal.isEmpty()) {
             log_.error(QStringLiteral("Web desk: a socket from %1 refused: %2").arg(peer, refusal));
             socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("Refused."));

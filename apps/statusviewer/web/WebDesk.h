@@ -153,6 +153,11 @@ private:
 
 class WebDesk final : public QObject {
 public:
+    /// Sockets open at most, in all and per session: a page that opens sockets in a loop runs
+    /// out of them, not the desk out of memory.
+    static constexpr int kMaxTabs = 500;
+    static constexpr int kMaxTabsPerSession = 20;
+
     /// Opens the users file and starts listening. Throws StartupError (an unreadable users file,
     /// TLS files that cannot be read, a port that cannot be had, an address that is not loopback
     /// without TLS or --insecure-listen).

@@ -3,6 +3,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace sv::web {
 
@@ -41,13 +42,25 @@ void SignInLimiter::failed(const QString& key, qint64 nowMs) {
 void SignInLimiter::succeeded(const QString& key) { records_.remove(key); }
 
 void SignInLimiter::forget(qint64 nowMs) {
+    // Quiet keys are swept once a minute, or when the table is full.
+    if (nowMs - lastSweepMs_ < kSweepMs && records_.size() < kMaxKeys)
+        return;
+    lastSweepMs_ = nowMs;
     for (auto it = records_.begin(); it != records_.end();)
         it = nowMs - it->lastMs > kForgetMs ? records_.erase(it) : std::next(it);
-    while (records_.size() >= kMaxKeys) {
-        auto stalest = std::min_element(records_.begin(), records_.end(),
-                                        [](const Record& a, const Record& b) { return a.lastMs < b.lastMs; });
-        records_.erase(stalest);
-    }
+    if (records_.size() < kMaxKeys)
+        return;
+    // Full of recent keys (a flood of made-up logins): the stalest half goes in one pass, so a
+    // failure costs the same on average however long the flood lasts.
+    std::vector<qint64> times;
+    times.reserve(size_t(records_.size()));
+    for (const Record& record : std::as_const(records_))
+        times.push_back(record.lastMs);
+    const auto middle = times.begin() + std::ptrdiff_t(times.size() / 2);
+    std::nth_element(times.begin(), middle, times.end());
+    const qint64 cut = *middle;
+    for (auto it = records_.begin(); it != records_.end();)
+        it = it->lastMs <= cut ? records_.erase(it) : std::next(it);
 }
 
 // ---- SessionTable

@@ -21,7 +21,8 @@ QByteArray newToken();
 /// Sign-in attempts: after kFreeFailures failures for one key (a login, or a client address)
 /// each further attempt must wait, twice as long after each failure (1 s, 2 s, 4 s ... at most
 /// kMaxDelayMs). A success clears the key. Keys quiet for kForgetMs are forgotten, and the table
-/// holds at most kMaxKeys (the stalest go first), so a flood of made-up logins cannot grow it.
+/// holds at most kMaxKeys (when full, the stalest half goes), so a flood of made-up logins cannot
+/// grow it.
 class SignInLimiter {
 public:
     static constexpr int kFreeFailures = 5;
@@ -34,14 +35,17 @@ public:
     qint64 waitMs(const QString& key, qint64 nowMs) const;
     void failed(const QString& key, qint64 nowMs);
     void succeeded(const QString& key);
+    int size() const { return int(records_.size()); }
 
 private:
     struct Record {
         int failures = 0;
         qint64 lastMs = 0;
     };
+    static constexpr qint64 kSweepMs = 60 * 1000;
     void forget(qint64 nowMs);
     QHash<QString, Record> records_;
+    qint64 lastSweepMs_ = 0;
 };
 
 struct WebSession {

@@ -106,7 +106,12 @@ ClientMessage parseClientMessage(const QByteArray& payload) {
     } else if (t == QLatin1String("clearCleared")) {
         m.kind = ClientMessage::Kind::ClearCleared;
     } else {
-        return invalid(QStringLiteral("unknown message \"%1\"").arg(t.left(40)));
+        // The type goes into the log: control characters become "?".
+        QString shown = t.left(40);
+        for (QChar& c : shown)
+            if (c.category() == QChar::Other_Control)
+                c = QLatin1Char('?');
+        return invalid(QStringLiteral("unknown message \"%1\"").arg(shown));
     }
     return m;
 }
