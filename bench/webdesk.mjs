@@ -11,7 +11,7 @@
 //        [--scale 50000] [--rate 2000] [--tabs 20] [--seconds 20] [--opens 5]
 import { launch, signIn } from '../web/tests/browser.mjs';
 import { recordRowChanges, takeRowChanges } from '../web/tests/page.mjs';
-import { listenToReports, percentiles } from '../web/tests/reports.mjs';
+import { listenToReports, percentiles, reportLatencies } from '../web/tests/reports.mjs';
 import { Site, sleep } from '../web/tests/site.mjs';
 import crypto from 'node:crypto';
 import os from 'node:os';
@@ -108,8 +108,6 @@ async function main() {
     await sleep(500);
     await site.field.ask('start');
     await sleep(3000);  // past the start of the traffic
-    for (const page of pages)
-      await takeRowChanges(page);
     const before = site.web.usage();
     const started = Date.now();
     let peakRss = before.rssMb;
@@ -123,17 +121,8 @@ async function main() {
 
     const reported = batches.filter((b) => b.sentMs >= started).reduce((n, b) => n + b.addresses.length, 0);
     const latencies = [];
-    for (const page of pages) {
-      for (const change of await takeRowChanges(page)) {
-        const address = change.address;
-        let sent = null;
-        for (let i = batches.length - 1; i >= 0 && sent === null; --i)
-          if (batches[i].sentMs <= change.t && batches[i].addresses.includes(address))
-            sent = batches[i].sentMs;
-        if (sent !== null)
-          latencies.push(change.t - sent);
-      }
-    }
+    for (const page of pages)
+      latencies.push(...reportLatencies(await takeRowChanges(page), batches, started));
     const latency = percentiles(latencies);
     console.log(`field at ${(reported / wall).toFixed(0)} changes/s: field report to page median ${latency.p50} ms, ` +
       `p99 ${latency.p99} ms (${latency.count} row changes drawn in ${tabs} tabs)`);

@@ -22,9 +22,8 @@ export async function attentionEntries(page) {
   })));
 }
 
-/// Records, in the page, every change of a shown row's cells with the time it was drawn:
-/// window.__changes gets {key ("section:key"), address (its Address cell), t (Date.now())}. A row
-/// seen for the first time is no change.
+/// Records, in the page, when each shown row is first drawn and every change of its cells after:
+/// window.__changes gets {key ("section:key"), address (its Address cell), t (Date.now()), first}.
 export async function recordRowChanges(page) {
   await page.evaluate(() => {
     const seen = new Map();
@@ -39,8 +38,8 @@ export async function recordRowChanges(page) {
           const cells = [...row.querySelectorAll('[role=gridcell]')].map((c) => c.textContent);
           const text = cells.join('\t');
           const before = seen.get(key);
-          if (before !== undefined && before !== text)
-            window.__changes.push({ key, address: cells[addressAt], t });
+          if (before !== text)
+            window.__changes.push({ key, address: cells[addressAt], t, first: before === undefined });
           seen.set(key, text);
         }
       }

@@ -63,6 +63,34 @@ export function listenToReports(site, onBatch) {
   return { stop: () => child.kill() };
 }
 
+/// The latency of each drawn row change caused by a field report: from the newest report of the
+/// row's address (the state drawn) to the change. Only reports published since the row was last
+/// drawn count: a change with none (a door's row redrawn for its relay's report, say) is not
+/// counted, nor one before fromMs. changes: recordRowChanges' records, in time order;
+/// batches: listenToReports'.
+export function reportLatencies(changes, batches, fromMs = 0) {
+  const reported = new Map();  // address -> publication times, ascending
+  for (const batch of batches)
+    for (const address of batch.addresses) {
+      if (!reported.has(address))
+        reported.set(address, []);
+      reported.get(address).push(batch.sentMs);
+    }
+  const drawn = new Map();  // row -> when it was last drawn
+  const latencies = [];
+  for (const change of changes) {
+    const previous = drawn.get(change.key);
+    drawn.set(change.key, change.t);
+    if (change.first || previous === undefined)
+      continue;
+    const times = reported.get(change.address) ?? [];
+    const pending = times.findLast((sent) => sent > previous && sent <= change.t);
+    if (pending !== undefined && change.t >= fromMs)
+      latencies.push(change.t - pending);
+  }
+  return latencies;
+}
+
 /// Median and 99th percentile of a list of numbers.
 export function percentiles(values) {
   const sorted = [...values].sort((a, b) => a - b);

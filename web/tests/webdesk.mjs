@@ -7,7 +7,7 @@
 import crypto from 'node:crypto';
 import { haveChromium, launch, signIn } from './browser.mjs';
 import { attentionEntries, recordRowChanges, shownCounts, takeRowChanges } from './page.mjs';
-import { listenToReports, percentiles } from './reports.mjs';
+import { listenToReports, percentiles, reportLatencies } from './reports.mjs';
 import { Site, findTool, kGroup, sleep } from './site.mjs';
 
 class Failed extends Error {}
@@ -141,16 +141,7 @@ const cases = {
     listener.stop();
     check(newAlarms > 0, 'no new alarm reached the attention list within 40 s of traffic');
 
-    const latencies = [];
-    for (const change of await takeRowChanges(page)) {
-      const address = change.address;
-      let sent = null;
-      for (const batch of batches)
-        if (batch.sentMs <= change.t && batch.addresses.includes(address))
-          sent = batch.sentMs;
-      if (sent !== null)
-        latencies.push(change.t - sent);
-    }
+    const latencies = reportLatencies(await takeRowChanges(page), batches);
     check(latencies.length >= 10, `only ${latencies.length} row changes on the page matched a field report`);
     const { p50, p99, count } = percentiles(latencies);
     console.log(`WebDesk: ${newAlarms} new alarms went in on top; field report to page: median ${p50} ms, ` +
