@@ -4,7 +4,8 @@
 //      the page's navigation to its first rows painted with the group shown already (signed in);
 //      the median of --opens of each;
 //   2. the latency from the field's report (its publication time on the broker) to the change drawn
-//      on the page, median and 99th percentile, with the field at --rate changes a second;
+//      on the page, median and 99th percentile, in one tab, with the field at --rate changes a
+//      second (the desktop desk's own figure beside it);
 //   3. the web desk's CPU (share of one core) and resident memory with --tabs tabs open at that rate.
 //
 //   node bench/webdesk.mjs --app build/apps/statusviewer/statusviewer --web-root build/web/dist
@@ -93,7 +94,28 @@ async function main() {
       `the page opened on it, first rows painted ${open.p50.toFixed(0)} ms after navigation ` +
       `(${openings.map((t) => t.toFixed(0)).join(', ')})`);
 
-    // 2. The field at its rate; every tab records when its rows change.
+    // 2. The field at its rate, one tab recording when its rows change.
+    await recordRowChanges(first);
+    const batches = [];
+    const listener = listenToReports(site, (batch) => batches.push(batch));
+    await sleep(500);
+    await site.field.ask('start');
+    await sleep(3000);  // past the start of the traffic
+    const started = Date.now();
+    await sleep(seconds * 1000);
+    const latencies = reportLatencies(await takeRowChanges(first), batches, started);
+    const wallLatency = (Date.now() - started) / 1000;
+    const reported = batches.filter((b) => b.sentMs >= started).reduce((n, b) => n + b.addresses.length, 0);
+    listener.stop();
+    const latency = percentiles(latencies);
+    console.log(`field at ${(reported / wallLatency).toFixed(0)} changes/s: field report to page median ${latency.p50} ms, ` +
+      `p99 ${latency.p99} ms (${latency.count} row changes drawn in one tab)`);
+    // The desktop desk on the same site at the same time, from the field's publication to its rows.
+    const desk = /latency median (\S+) ms, p99 (\S+) ms/.exec(await site.desk.quit());
+    if (desk)
+      console.log(`the desktop desk meanwhile (its own timing, its window's rows): median ${desk[1]} ms, p99 ${desk[2]} ms`);
+
+    // 3. The web desk's CPU and memory with --tabs tabs open, the field still at its rate.
     const pages = [first];
     while (pages.length < tabs) {
       const page = await browser.newPage();
@@ -101,35 +123,15 @@ async function main() {
       await page.waitForSelector('.rowgroup.body .row');
       pages.push(page);
     }
-    for (const page of pages)
-      await recordRowChanges(page);
-    const batches = [];
-    const listener = listenToReports(site, (batch) => batches.push(batch));
-    await sleep(500);
-    await site.field.ask('start');
-    await sleep(3000);  // past the start of the traffic
     const before = site.web.usage();
-    const started = Date.now();
+    const measured = Date.now();
     let peakRss = before.rssMb;
-    while (Date.now() - started < seconds * 1000) {
+    while (Date.now() - measured < seconds * 1000) {
       await sleep(1000);
       peakRss = Math.max(peakRss, site.web.usage().rssMb);
     }
     const after = site.web.usage();
-    const wall = (Date.now() - started) / 1000;
-    listener.stop();
-
-    const reported = batches.filter((b) => b.sentMs >= started).reduce((n, b) => n + b.addresses.length, 0);
-    const latencies = [];
-    for (const page of pages)
-      latencies.push(...reportLatencies(await takeRowChanges(page), batches, started));
-    const latency = percentiles(latencies);
-    console.log(`field at ${(reported / wall).toFixed(0)} changes/s: field report to page median ${latency.p50} ms, ` +
-      `p99 ${latency.p99} ms (${latency.count} row changes drawn in ${tabs} tabs)`);
-    // The desktop desk on the same site at the same time, from the field's publication to its rows.
-    const desk = /latency median (\S+) ms, p99 (\S+) ms/.exec(await site.desk.quit());
-    if (desk)
-      console.log(`the desktop desk meanwhile (its own timing, its window's rows): median ${desk[1]} ms, p99 ${desk[2]} ms`);
+    const wall = (Date.now() - measured) / 1000;
     console.log(`web desk with ${tabs} tabs: CPU ${(100 * (after.cpuS - before.cpuS) / wall).toFixed(0)}% of one core, ` +
       `resident memory ${after.rssMb.toFixed(0)} MB (peak ${peakRss.toFixed(0)} MB) over ${wall.toFixed(0)} s`);
     console.log(`machine: ${os.cpus().length} cores (${os.cpus()[0].model}), ${(os.totalmem() / 2 ** 30).toFixed(0)} GiB, ` +
