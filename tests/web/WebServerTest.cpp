@@ -232,6 +232,23 @@ TEST_F(WebServerFixture, WebFieldReportsReachTheRowsInViewAndAGroupChoiceWelcome
     ASSERT_TRUE(until([&] { return client.last("counts")->value("group").toString() == other; }));
 }
 
+TEST_F(WebServerFixture, WebTheFieldsDeathIsToldToOpenTabsAndToTabsOpenedAfter) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    ASSERT_TRUE(until([&] { return desk->link().session().fieldState() == DeskSession::FieldState::Online; }));
+    fieldLink.drop();
+    ASSERT_TRUE(until([&] {
+        const QJsonObject* notice = client.last("notice");
+        return notice != nullptr && notice->value("text").toString().startsWith("\u25B2 Field offline since");
+    }));
+    Client later;
+    ASSERT_TRUE(open(later, session.cookie, origin()));
+    later.send({{"t", "hello"}, {"csrf", session.json().value("csrf")}});
+    ASSERT_TRUE(until([&] { return later.last("notice") != nullptr; }));
+    EXPECT_TRUE(later.last("notice")->value("text").toString().contains("Field offline since"));
+}
+
 TEST_F(WebServerFixture, WebSocketIsRefusedWithoutTheRightHello) {
     struct Case {
         const char* what;
