@@ -8,6 +8,7 @@
 #include "SimulatedField.h"
 #include "SiteHost.h"
 #include "SiteRoles.h"
+#include "StartupError.h"
 #include "WebDesk.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,8 @@
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWebSocket>
 
@@ -75,7 +78,7 @@ struct WebServerFixture : ::testing::Test {
         field.removeSink(broadcaster.get());
     }
 
-    void start(qint64 idleMs) {
+    void start(qint64 idleMs, const QString& tlsCert = {}, const QString& tlsKey = {}) {
         UsersFile users;
         users.put({QStringLiteral("alice"), QStringLiteral("admin"), hashPassword(kPassword)});
         users.put({QStringLiteral("viewer"), QStringLiteral("akim"), hashPassword(kPassword)});
@@ -90,12 +93,16 @@ struct WebServerFixture : ::testing::Test {
         options.usersFile = dir.filePath("users");
         options.webRoot = dir.path();
         options.idleMs = idleMs;
+        options.tlsCert = tlsCert;
+        options.tlsKey = tlsKey;
         desk = std::make_unique<WebDesk>(options, webLink, log);
         fieldLink.connect();
         webLink.connect();
     }
 
-    QString origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(desk->port()); }
+    QString origin() const {
+        return QStringLiteral("%1://127.0.0.1:%2").arg(desk->tls() ? "https" : "http").arg(desk->port());
+    }
     QUrl url(const QString& path) const { return QUrl(origin() + path); }
 
     template <typename Done>
@@ -116,6 +123,8 @@ struct WebServerFixture : ::testing::Test {
         for (const auto& [name, value] : headers)
             r.setRawHeader(name, value);
         QNetworkReply* reply = http.sendCustomRequest(r, verb, body);
+        // The test's own certificate, made for this run.
+        reply->ignoreSslErrors();
         until([&] { return reply->isFinished(); });
         Reply out;
         out.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -134,7 +143,10 @@ struct WebServerFixture : ::testing::Test {
     /// Opens /ws with the cookie and origin given; true once connected (the server may still
     /// close it at once).
     bool open(Client& client, const QByteArray& cookie, const QString& originHeader) {
-        QNetworkRequest r(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(desk->port())));
+        QNetworkRequest r(QUrl(QStringLiteral("%1://127.0.0.1:%2/ws").arg(desk->tls() ? "wss" : "ws").arg(desk->port())));
+        QObject::connect(&client.socket, &QWebSocket::sslErrors, &client.socket, [&client](const QList<QSslError>&) {
+            client.socket.ignoreSslErrors();
+        });
         if (!cookie.isEmpty())
             r.setRawHeader("Cookie", "sv_session=" + cookie);
         if (!originHeader.isEmpty())
@@ -230,6 +242,37 @@ TEST_F(WebServerFixture, WebFieldReportsReachTheRowsInViewAndAGroupChoiceWelcome
     client.send({{"t", "group"}, {"name", other}});
     ASSERT_TRUE(until([&] { return client.last("welcome")->value("group").toString() == other; }));
     ASSERT_TRUE(until([&] { return client.last("counts")->value("group").toString() == other; }));
+}
+
+TEST_F(WebServerFixture, WebTheFieldsDeathIsToldToOpenTabsAndToTabsOpenedAfter) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    ASSERT_TRUE(until([&] { return desk->link().session().fieldState() == DeskSession::FieldState::Online; }));
+    fieldLink.drop();
+    ASSERT_TRUE(until([&] {
+        const QJsonObject* notice = client.last("notice");
+        return notice != nullptr && notice->value("text").toString().startsWith("\u25B2 Field offline since");
+    }));
+    Client later;
+    ASSERT_TRUE(open(later, session.cookie, origin()));
+    later.send({{"t", "hello"}, {"csrf", session.json().value("csrf")}});
+    ASSERT_TRUE(until([&] { return later.last("notice") != nullptr; }));
+    EXPECT_TRUE(later.last("notice")->value("text").toString().contains("Field offline since"));
+}
+
+TEST_F(WebServerFixture, WebWithoutTlsANetworkAddressIsRefusedUnlessAskedForPlainly) {
+    WebDeskOptions options;
+    options.siteUrl = site.url;
+    options.usersFile = dir.filePath("users");
+    options.address = QHostAddress::AnyIPv4;
+    MemoryTransport other{bus, {}};
+    try {
+        WebDesk refused(options, other, log);
+        ADD_FAILURE() << "listened on every address in plain HTTP";
+    } catch (const StartupError& e) {
+        EXPECT_TRUE(e.message().contains("--insecure-listen")) << e.message().toStdString();
+    }
 }
 
 TEST_F(WebServerFixture, WebSocketIsRefusedWithoutTheRightHello) {
@@ -352,6 +395,30 @@ TEST_F(WebServerFixture, WebWrongPasswordsAreHeldBackAndTheRightOneThen) {
 struct WebExpiryFixture : WebServerFixture {
     void SetUp() override { start(300); }
 };
+
+/// The server under TLS, with a certificate made by openssl for the run (skipped without openssl).
+struct WebTlsFixture : WebServerFixture {
+    void SetUp() override {
+        const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+        if (openssl.isEmpty())
+            GTEST_SKIP() << "no openssl";
+        QProcess make;
+        make.setWorkingDirectory(dir.path());
+        make.start(openssl, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out",
+                             "server.crt", "-days", "2", "-subj", "/CN=127.0.0.1"});
+        ASSERT_TRUE(make.waitForFinished(60000) && make.exitCode() == 0) << make.readAllStandardError().constData();
+        start(SessionTable::kDefaultIdleMs, dir.filePath("server.crt"), dir.filePath("server.key"));
+    }
+};
+
+TEST_F(WebTlsFixture, WebUnderTlsTheCookieIsSecureAndTheSocketIsWss) {
+    ASSERT_TRUE(desk->tls());
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    EXPECT_TRUE(session.setCookie.endsWith("; Secure")) << session.setCookie.constData();
+    EXPECT_EQ(client.last("welcome")->value("operator").toString(), "admin");
+}
 
 TEST_F(WebExpiryFixture, WebAnIdleSessionExpiresAndItsCookieIsRefused) {
     const Reply session = signIn("alice", kPassword);

@@ -1,5 +1,6 @@
 #include "WebDesk.h"
 
+#include "FieldLinkLabel.h"
 #include "SiteWire.h"
 #include "StartupError.h"
 
@@ -284,6 +285,9 @@ void WebTab::welcome() {
     Workstation& station = operator_->station();
     send(welcomeMessage(operator_->login(), station.status().groupNames(), operator_->groupName(),
                         operator_->reader().sections()));
+    // A tab that opens while the link or the field is down learns it at once.
+    for (const QString& text : desk_.faults())
+        send(noticeMessage(text));
     sent_.clear();
     markDirty();
 }
@@ -430,6 +434,18 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
             desk->station().refreshAllRows();
     };
     desk_->commandRefused = [this](const QString& text) { commandRefused(text); };
+    // The page is told what a desk's status bar shows: the broker link and the field's state.
+    desk_->linkChanged = [this](bool up, const QDateTime& lostSince) {
+        linkText_ = FieldLinkLabel::linkText(up, lostSince);
+        linkAlarm_ = !up;
+        for (auto& [login, desk] : operators_)
+            desk->notice(linkText_);
+    };
+    desk_->fieldChanged = [this] {
+        fieldText_ = desk_->fieldText(&fieldAlarm_);
+        for (auto& [login, desk] : operators_)
+            desk->notice(fieldText_);
+    };
 
     route();
     connect(&server_, &QAbstractHttpServer::newWebSocketConnection, this, &WebDesk::newSocket);
@@ -459,9 +475,20 @@ WebDesk::~WebDesk() {
     operators_.clear();
     desk_->refreshRows = {};
     desk_->commandRefused = {};
+    desk_->linkChanged = {};
+    desk_->fieldChanged = {};
 }
 
 qint64 WebDesk::nowMs() const { return QDateTime::currentMSecsSinceEpoch(); }
+
+QStringList WebDesk::faults() const {
+    QStringList texts;
+    if (linkAlarm_)
+        texts << linkText_;
+    if (fieldAlarm_)
+        texts << fieldText_;
+    return texts;
+}
 
 const WebSession* WebDesk::session(const QByteArray& token) { return sessions_.find(token, nowMs()); }
 

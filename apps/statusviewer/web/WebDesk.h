@@ -179,6 +179,9 @@ public:
     /// The live session of a token, touched; null when it is not live.
     const WebSession* session(const QByteArray& token);
     qint64 nowMs() const;
+    /// What is wrong with the broker link and the field, in the status bar's words; empty while
+    /// both are well.
+    QStringList faults() const;
     int tabCount() const { return int(tabs_.size()); }
     int operatorCount() const { return int(operators_.size()); }
 
@@ -213,6 +216,10 @@ private:
     std::map<QString, std::unique_ptr<OperatorDesk>> operators_;
     QList<WebTab*> tabs_;
     QTimer expiry_;
+    QString linkText_;
+    bool linkAlarm_ = false;
+    QString fieldText_;
+    bool fieldAlarm_ = false;
 };
 
 }  // namespace sv::web
