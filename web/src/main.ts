@@ -247,7 +247,16 @@ class App {
       this.showNotice(message.text, !message.ok);
       break;
     case 'notice':
-      this.showNotice(message.text, /refus|not permitted|denied/i.test(message.text));
+      // The broker link's and the field's state come marked as on the desk's status bar: a fault
+      // ("▲ Field offline since 10:42:13") stays in sight until the next state; the rest is a
+      // notice for a while.
+      if (message.text.startsWith('▲')) {
+        this.linkState.textContent = message.text;
+      } else {
+        if (message.text.startsWith('●'))
+          this.linkState.textContent = '';
+        this.showNotice(message.text, /refus|not permitted|denied/i.test(message.text));
+      }
       break;
     case 'bye':
       this.showSignIn(message.reason || 'Your session has ended. Sign in again.');
