@@ -11,9 +11,13 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool
   python3 python3-paho-mqtt
-  mosquitto libmosquitto-dev faketime openssl
+  mosquitto libmosquitto-dev mosquitto-clients faketime openssl
   doxygen qt6-l10n-tools clang-format
+  qt6-httpserver-dev qt6-websockets-dev libsodium-dev
+  chromium
 )
+# The web desk's page is built with npm; a machine that has node from elsewhere keeps it.
+command -v node >/dev/null || PACKAGES+=(nodejs npm)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -36,4 +40,9 @@ fi
 if [ -d /run/systemd/system ] && command -v systemctl >/dev/null &&
    systemctl list-unit-files mosquitto.service >/dev/null 2>&1; then
   $SUDO systemctl disable --now mosquitto.service >/dev/null 2>&1 || true
+fi
+# The page's pinned packages (web/package-lock.json), installed again only when the lock changed.
+WEB="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/web"
+if [ ! "$WEB/node_modules/.package-lock.json" -nt "$WEB/package-lock.json" ]; then
+  npm ci --prefix "$WEB" --no-audit --no-fund --loglevel=error
 fi

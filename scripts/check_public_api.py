@@ -15,7 +15,7 @@ import sys
 PUBLIC = re.compile(
     r"(so::Status\b|so::db::(Connection|Recordset|Command|DbError)\b|so::(HostError|ConsoleHost|SiteConnection|"
     r"ImageList|Dialogs)\b|so::FormatDetailedRelayState\(|so::statusPointRange\(|so::mayCommandPoint\(|"
-    r"so::outsideOperatorBoundaries\(|so::diagnostics::shownRows\()")
+    r"so::outsideOperatorBoundaries\(|so::diagnostics::shownRows\(|so::StatusReader\b)")
 
 
 def exports(library, maximum):

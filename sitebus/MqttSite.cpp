@@ -308,6 +308,8 @@ void DeskLink::sendCommand(wire::Command command) {
     command.number = ++commandNumber_;
     command.sentMs = QDateTime::currentMSecsSinceEpoch();
     command.operatorLogin = operator_;
+    commandOperators_.insert(command.number, operator_);
+    commandOperators_.remove(command.number - kKeptCommandOperators);
     if (!link_.publish(wire::loginTopic(site_, Topic::Command, deskId_), wire::encode(command), SiteTransport::AtLeastOnce))
         log_.error(QStringLiteral("Field link: a command could not be sent"));
 }
@@ -469,8 +471,10 @@ void DeskLink::answer(const wire::Answer& a) {
     ++commandsRefused_;
     const QString text = QStringLiteral("The field refused the command: %1").arg(a.reason.left(200));
     log_.error(QStringLiteral("Field link: command %1 refused: %2").arg(a.number).arg(a.reason.left(200)));
+    refusedOperator_ = commandOperators_.value(a.number);
     if (commandRefused)
         commandRefused(text);
+    refusedOperator_.clear();
 }
 
 void DeskLink::states(const wire::StateBatch& batch) {

@@ -110,6 +110,7 @@ private:
 class DeskLink final : public QObject, public StateSource, public NoticeBus, public FieldControl {
 public:
     static constexpr int kTickMs = 250;
+    static constexpr int kKeptCommandOperators = 1000;
 
     /// deskId names this desk: its broker login, which is its computer name (unique on the site).
     DeskLink(SiteTransport& link, const QString& site, const QString& deskId, SiteLog& log);
@@ -137,6 +138,9 @@ public:
     std::function<void()> fieldChanged;
     /// Told when the field refused one of this desk's commands, with the text for the operator.
     std::function<void(const QString& text)> commandRefused;
+    /// While commandRefused runs: the operator the refused command named (a desk that serves
+    /// several operators tells the one who sent it).
+    const QString& refusedOperator() const { return refusedOperator_; }
 
     bool isUp() const { return link_.isConnected(); }
     const DeskSession& session() const { return session_; }
@@ -175,6 +179,9 @@ private:
     /// This run of the desk (the session its commands name), and the number of its last command.
     const qint64 run_;
     qint64 commandNumber_ = 0;
+    /// The operator each recent command named, by its number (the last kKeptCommandOperators).
+    QHash<qint64, QString> commandOperators_;
+    QString refusedOperator_;
     SiteLog& log_;
     QVector<StateSink*> sinks_;
     QHash<QString, SyncReceiver*> receivers_;

@@ -274,5 +274,6 @@ const StatusWindow& windowOf(const Status& status) { return StatusInternals::of(
 ComponentContext& contextOf(Status& status) { return StatusInternals::of(status).ctx; }
 GroupStore& groupStoreOf(Status& status) { return StatusInternals::of(status).groups; }
 SuperStatusReplay& superStatusOf(Status& status) { return StatusInternals::of(status).replay; }
+ContextMenus& menusOf(Status& status) { return StatusInternals::of(status).menus; }
 
 }  // namespace so

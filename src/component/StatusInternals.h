@@ -8,6 +8,7 @@
 namespace so {
 
 struct ComponentContext;
+class ContextMenus;
 class GroupStore;
 class StatusWindow;
 class SuperStatusReplay;
@@ -19,6 +20,8 @@ const StatusWindow& windowOf(const Status& status);
 ComponentContext& contextOf(Status& status);
 /// Status group storage; the window's group box follows deletions made through it.
 GroupStore& groupStoreOf(Status& status);
+/// The rows' context menus (the model and the dispatch of a chosen entry).
+ContextMenus& menusOf(Status& status);
 /// Replays stored controller reports into the window (a row's refresh command).
 SuperStatusReplay& superStatusOf(Status& status);
 

@@ -91,12 +91,20 @@ TEST_F(SiteBusFixture, ACommandTheOperatorMayNotGiveOrUnderAnotherLoginIsRefused
     attacker.connect();
     ASSERT_TRUE(until([&] { return settled(); }));
     QString told;
-    desk->commandRefused = [&](const QString& text) { told = text; };
+    QString toldTo;
+    desk->commandRefused = [&](const QString& text) {
+        told = text;
+        toldTo = desk->refusedOperator();
+    };
 
     desk->setOperator("akim");
     desk->dtApiCall(1, "CALL_API|CONTROLFUNCTION|FORCEON", 2);
+    // A desk serving several operators (the web desk) names another before the answer comes.
+    desk->setOperator("admin");
     ASSERT_TRUE(until([&] { return desk->commandsRefused() == 1; }));
     EXPECT_TRUE(told.startsWith("The field refused the command")) << told.toStdString();
+    EXPECT_EQ(toldTo, "akim") << "the refusal names the operator whose command it was";
+    EXPECT_TRUE(desk->refusedOperator().isEmpty());
 
     // WS2's login sends a command naming WS1 (its own topic: the broker's ACL allows only that).
     wire::Command forged;

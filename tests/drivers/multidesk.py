@@ -3,8 +3,8 @@
 the shipped ACL (apps/statusviewer/mqtt/statusviewer.acl), one field process and N workstation
 processes, all on one SQLite site file.
 
-  site    runs the site for people: the desks' windows open (headless without a display) and
-          the site runs until Ctrl+C.
+  site    runs the site for people: the desks' windows open (headless without a display), a web
+          desk serves the status to browsers, and the site runs until Ctrl+C.
   test    the end-to-end check: a seeded sequence of state changes, then every desk's shown rows
           must agree with the field's (see wait_for_agreement); a group created on one desk must
           reach the others; a command from one desk must change the row on every desk. Then an
@@ -706,19 +706,57 @@ def run_bench(args):
     return 0
 
 
+WEB_DESK = "WEB1"
+
+
+def start_web_desk(site):
+    """The web desk beside the desktop desks: its own broker login, a web login per demo operator
+    (admin, mlee, akim) with a random password, on a free loopback port. Returns the process, its
+    address and the file that holds the web logins' passwords (mode 600, in the site's folder)."""
+    users = os.path.join(site.work, "web-users")
+    logins = os.path.join(site.work, "web-logins.txt")
+    with open(os.open(logins, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600), "w") as f:
+        for login in ("admin", "mlee", "akim"):
+            password = secrets.token_urlsafe(12)
+            added = subprocess.run([site.app, "web-user", "add", "--users", users, "--login", login, "--operator", login],
+                                   input=password + "\n", capture_output=True, text=True, env=site.env, timeout=60)
+            check(added.returncode == 0, f"the web login {login} could not be added: {added.stderr}")
+            f.write(f"{login} {password}\n")
+    port = free_port()
+    args = ["web"] + site.common(WEB_DESK) + ["--computer-name", WEB_DESK, "--listen", f"127.0.0.1:{port}",
+                                              "--users", users]
+    # Each operator starts on the group of the operator's profile; the web desk has no window.
+    group = args.index("--group")
+    del args[group:group + 2]
+    if "--headless" in args:
+        args.remove("--headless")
+    web = Process(site.app, WEB_DESK, args, site.work, site.env)
+    deadline = time.time() + 30
+    while True:
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=0.2).close()
+            return web, f"http://127.0.0.1:{port}/", logins
+        except OSError:
+            check(time.time() < deadline and web.process.poll() is None, "the web desk did not start:\n" + web.log()[-2000:])
+            time.sleep(0.1)
+
+
 def run_site(args):
     names = [f"WS{k}" for k in range(1, args.desks + 1)]
-    site = Site(args.app, args.work, args.rate, 0, names, headless=not (os.environ.get("DISPLAY") or
-                                                                        os.environ.get("WAYLAND_DISPLAY")))
+    site = Site(args.app, args.work, args.rate, 0, names + [WEB_DESK],
+                headless=not (os.environ.get("DISPLAY") or os.environ.get("WAYLAND_DISPLAY")))
     try:
         site.broker.start()
         site.start_field()
         for name in names:
             site.start_desk(name)
         site.wait_for_desks(names, 60)
+        web, url, logins = start_web_desk(site)
+        site.desks[WEB_DESK] = web
         site.field.ask("start")
         print(f"multidesk: broker on {site.broker.url()}, field and {args.desks} desks on {site.db}; Ctrl+C ends",
               flush=True)
+        print(f"multidesk: web desk on {url} (web logins and passwords in {logins})", flush=True)
         signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
         while all(p.process.poll() is None for p in [site.field] + list(site.desks.values())):
             time.sleep(0.5)

@@ -80,6 +80,31 @@ struct Parser {
                                               "a line, and answers each with a line: checksum, rows FILE, reload (the group), "
                                               "status, quit; the field also start (its traffic waits for it), a "
                                               "workstation groups, group NAME, command CONTROLLER POINT TEXT.")};
+    QCommandLineOption listen{QStringLiteral("listen"),
+                              QStringLiteral("Role web: the address and port to listen on (default 127.0.0.1:8080). "
+                                             "Without TLS only a loopback address, unless --insecure-listen."),
+                              QStringLiteral("HOST:PORT")};
+    QCommandLineOption insecureListen{QStringLiteral("insecure-listen"),
+                                      QStringLiteral("Role web: listens on the --listen address in plain HTTP even "
+                                                     "when it is not loopback.")};
+    QCommandLineOption behindTlsProxy{QStringLiteral("behind-tls-proxy"),
+                                      QStringLiteral("Role web: TLS ends at a reverse proxy in front; cookies are "
+                                                     "marked Secure and the page's origin is https://.")};
+    QCommandLineOption users{QStringLiteral("users"),
+                             QStringLiteral("Roles web and web-user: the users file (login:operator:hash lines)."),
+                             QStringLiteral("FILE")};
+    QCommandLineOption tlsCert{QStringLiteral("tls-cert"), QStringLiteral("Role web: the server's PEM certificate."),
+                               QStringLiteral("FILE")};
+    QCommandLineOption tlsKey{QStringLiteral("tls-key"), QStringLiteral("Role web: the server's PEM private key."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption webRoot{QStringLiteral("web-root"),
+                               QStringLiteral("Role web: the folder of the built page (default: the build's web/dist)."),
+                               QStringLiteral("DIR")};
+    QCommandLineOption idleMinutes{QStringLiteral("idle-minutes"),
+                                   QStringLiteral("Role web: a session unused this long ends (1 to 1440; default 15)."),
+                                   QStringLiteral("N")};
+    QCommandLineOption login{QStringLiteral("login"), QStringLiteral("Role web-user add: the web login."),
+                             QStringLiteral("NAME")};
     QCommandLineOption stats{QStringLiteral("stats"),
                              QStringLiteral("Prints a line per second while running: state changes applied, the "
                                             "longest stall of the window's event loop, the site link of the first "
@@ -92,11 +117,14 @@ struct Parser {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.addOptions({help, db, createDemo, scale, op, workstations, rate, headless, seconds, out, abnormalOnly,
                            stats, broker, brokerUser, brokerPasswordFile, brokerTls, site, computerName, group,
-                           reports, control});
+                           reports, control, listen, insecureListen, behindTlsProxy, users, tlsCert, tlsKey, webRoot,
+                           idleMinutes, login});
         parser.addPositionalArgument(QStringLiteral("role"),
-                                     QStringLiteral("field or workstation: one process of a multi-desk site on a "
-                                                    "broker (needs --broker). Without it: the whole demo site in "
-                                                    "this process."),
+                                     QStringLiteral("field, workstation or web: one process of a multi-desk site on "
+                                                    "a broker (needs --broker); web-user add: adds or replaces a "
+                                                    "web login (--users, --login, --operator; the password is read "
+                                                    "from standard input). Without it: the whole demo site in this "
+                                                    "process."),
                                      QStringLiteral("[role]"));
     }
 };
@@ -128,12 +156,82 @@ std::optional<double> readNumber(const QString& text, const QString& option, dou
     return value;
 }
 
+/// The web desk's own options (role web) and the users file's (role web-user add).
+bool readWebOptions(Parser& p, AppOptions& o, QString& error) {
+    const bool web = o.role == Role::Web;
+    const bool user = o.role == Role::WebUserAdd;
+    for (const QCommandLineOption* option : {&p.listen, &p.insecureListen, &p.behindTlsProxy, &p.tlsCert, &p.tlsKey,
+                                             &p.webRoot, &p.idleMinutes}) {
+        if (!web && p.parser.isSet(*option)) {
+            error = QStringLiteral("--%1 is for the role web").arg(option->names().constFirst());
+            return false;
+        }
+    }
+    if (!user && p.parser.isSet(p.login)) {
+        error = QStringLiteral("--login is for statusviewer web-user add");
+        return false;
+    }
+    if (!web && !user) {
+        if (p.parser.isSet(p.users)) {
+            error = QStringLiteral("--users is for the roles web and web-user");
+            return false;
+        }
+        return true;
+    }
+    o.usersFile = p.parser.value(p.users).trimmed();
+    if (o.usersFile.isEmpty()) {
+        error = QStringLiteral("The roles web and web-user need --users FILE");
+        return false;
+    }
+    if (user) {
+        o.webLogin = p.parser.value(p.login).trimmed();
+        if (o.webLogin.isEmpty() || !p.parser.isSet(p.op)) {
+            error = QStringLiteral("web-user add needs --login NAME and --operator NAME");
+            return false;
+        }
+        return true;
+    }
+    if (p.parser.isSet(p.listen)) {
+        const QString value = p.parser.value(p.listen).trimmed();
+        const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+        bool ok = false;
+        const int port = colon > 0 ? value.mid(colon + 1).toInt(&ok) : 0;
+        if (!ok || port < 0 || port > 65535) {
+            error = QStringLiteral("--listen expects HOST:PORT, not \"%1\"").arg(value);
+            return false;
+        }
+        o.listenHost = value.left(colon);
+        // An IPv6 address in brackets, as in a URL.
+        if (o.listenHost.startsWith(QLatin1Char('[')) && o.listenHost.endsWith(QLatin1Char(']')))
+            o.listenHost = o.listenHost.mid(1, o.listenHost.size() - 2);
+        o.listenPort = port;
+    }
+    o.insecureListen = p.parser.isSet(p.insecureListen);
+    o.behindTlsProxy = p.parser.isSet(p.behindTlsProxy);
+    o.tlsCert = p.parser.value(p.tlsCert).trimmed();
+    o.tlsKey = p.parser.value(p.tlsKey).trimmed();
+    if (o.tlsCert.isEmpty() != o.tlsKey.isEmpty()) {
+        error = QStringLiteral("--tls-cert and --tls-key go together");
+        return false;
+    }
+    o.webRoot = p.parser.value(p.webRoot).trimmed();
+    if (p.parser.isSet(p.idleMinutes)) {
+        const auto v = readInt(p.parser.value(p.idleMinutes), QStringLiteral("idle-minutes"), 1, 1440, error);
+        if (!v)
+            return false;
+        o.idleMinutes = *v;
+    }
+    return true;
+}
+
 bool readRoleOptions(Parser& p, AppOptions& o, QString& error) {
+    if (o.role == Role::WebUserAdd)
+        return true;
     const bool roled = o.role != Role::Demo;
     for (const QCommandLineOption* option : {&p.broker, &p.brokerUser, &p.brokerPasswordFile, &p.brokerTls, &p.site,
                                              &p.computerName, &p.reports, &p.control}) {
         if (!roled && p.parser.isSet(*option)) {
-            error = QStringLiteral("--%1 needs a role: statusviewer field|workstation --broker mqtt://HOST:PORT ...")
+            error = QStringLiteral("--%1 needs a role: statusviewer field|workstation|web --broker mqtt://HOST:PORT ...")
                         .arg(option->names().constFirst());
             return false;
         }
@@ -141,7 +239,7 @@ bool readRoleOptions(Parser& p, AppOptions& o, QString& error) {
     if (!roled)
         return true;
     if (!p.parser.isSet(p.broker)) {
-        error = QStringLiteral("The roles field and workstation need --broker mqtt://HOST:PORT");
+        error = QStringLiteral("The roles field, workstation and web need --broker mqtt://HOST:PORT");
         return false;
     }
     if (!parseBrokerUrl(p.parser.value(p.broker), o.broker, error))
@@ -165,9 +263,11 @@ bool readRoleOptions(Parser& p, AppOptions& o, QString& error) {
             return false;
         }
     }
+    if (o.role == Role::Web)
+        o.computerName = QStringLiteral("WEB1");
     if (p.parser.isSet(p.computerName)) {
-        if (o.role != Role::Workstation) {
-            error = QStringLiteral("--computer-name is for the role workstation");
+        if (o.role != Role::Workstation && o.role != Role::Web) {
+            error = QStringLiteral("--computer-name is for the roles workstation and web");
             return false;
         }
         o.computerName = p.parser.value(p.computerName).trimmed();
@@ -211,12 +311,17 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             o.role = Role::Field;
         else if (positional.constFirst() == QLatin1String("workstation"))
             o.role = Role::Workstation;
-        if (o.role == Role::Demo || positional.size() > 1) {
-            error = QStringLiteral("Unexpected argument \"%1\"").arg(positional.value(o.role == Role::Demo ? 0 : 1));
+        else if (positional.constFirst() == QLatin1String("web"))
+            o.role = Role::Web;
+        else if (positional.constFirst() == QLatin1String("web-user") && positional.value(1) == QLatin1String("add"))
+            o.role = Role::WebUserAdd;
+        const int words = o.role == Role::WebUserAdd ? 2 : 1;
+        if (o.role == Role::Demo || positional.size() > words) {
+            error = QStringLiteral("Unexpected argument \"%1\"").arg(positional.value(o.role == Role::Demo ? 0 : words));
             return result;
         }
     }
-    if (!readRoleOptions(p, o, error))
+    if (!readRoleOptions(p, o, error) || !readWebOptions(p, o, error))
         return result;
     if (p.parser.isSet(p.db)) {
         o.dbUrl = p.parser.value(p.db).trimmed();

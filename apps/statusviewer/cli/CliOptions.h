@@ -13,8 +13,8 @@
 namespace sv {
 
 /// What one process of the application is: the whole demo site in one process (the default), or
-/// one part of a multi-desk site on a broker.
-enum class Role { Demo, Field, Workstation };
+/// one part of a multi-desk site on a broker; web-user add changes the web desk's users file.
+enum class Role { Demo, Field, Workstation, Web, WebUserAdd };
 
 struct AppOptions {
     Role role = Role::Demo;
@@ -51,6 +51,20 @@ struct AppOptions {
     bool abnormalOnly = false;
     /// Folder of the screenshots; unset: the current folder for a headless run, none interactively.
     std::optional<QString> outDir;
+
+    /// Role web: where it listens (--listen HOST:PORT; default loopback port 8080), its users file,
+    /// TLS, the page's folder and the sessions' idle time.
+    QString listenHost = QStringLiteral("127.0.0.1");
+    int listenPort = 8080;
+    bool insecureListen = false;
+    bool behindTlsProxy = false;
+    QString usersFile;
+    QString tlsCert;
+    QString tlsKey;
+    QString webRoot;
+    int idleMinutes = 15;
+    /// Role web-user add: the web login to add or replace.
+    QString webLogin;
 };
 
 /// Limits the command line accepts.

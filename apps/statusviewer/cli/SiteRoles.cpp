@@ -23,12 +23,6 @@ constexpr double kMaxCatchUpSeconds = 0.25;
 /// Points a control line's new group takes from the group shown.
 constexpr int kControlGroupPoints = 3;
 
-/// A client id the broker has not seen: the role, the name and a random part (a restarted
-/// process must not be taken for the old one).
-QString clientId(const QString& role, const QString& name) {
-    return QStringLiteral("statusviewer-%1-%2-%3").arg(role, name, QUuid::createUuid().toString(QUuid::Id128).left(8));
-}
-
 /// The median and the 99th percentile of samples, "median 3 ms, p99 12 ms".
 QString percentiles(QVector<double> samples) {
     if (samples.isEmpty())
@@ -61,6 +55,16 @@ QString writeRows(Workstation& station, const QString& path) {
 }
 
 }  // namespace
+
+QString clientId(const QString& role, const QString& name) {
+    return QStringLiteral("statusviewer-%1-%2-%3").arg(role, name, QUuid::createUuid().toString(QUuid::Id128).left(8));
+}
+
+QStringList deskSubscriptions(const QString& site, const QString& computerName) {
+    return {wire::topicName(site, wire::Topic::State),     wire::everyLoginTopic(site, wire::Topic::Notice),
+            wire::topicName(site, wire::Topic::Event),     wire::topicName(site, wire::Topic::Field),
+            wire::topicName(site, wire::Topic::Resync),    wire::loginTopic(site, wire::Topic::Answer, computerName)};
+}
 
 // ---- ControlChannel
 
@@ -218,12 +222,7 @@ DeskRole::DeskRole(const AppOptions& options, const QString& siteUrl, const QStr
                                           "--broker-user %1 is not %2")
                                .arg(options.broker.user, options.computerName));
     link_ = std::make_unique<MqttLink>(options.broker, clientId(QStringLiteral("desk"), options.computerName),
-                                       QStringList{wire::topicName(site, wire::Topic::State),
-                                                   wire::everyLoginTopic(site, wire::Topic::Notice),
-                                                   wire::topicName(site, wire::Topic::Event),
-                                                   wire::topicName(site, wire::Topic::Field),
-                                                   wire::topicName(site, wire::Topic::Resync),
-                                                   wire::loginTopic(site, wire::Topic::Answer, options.computerName)});
+                                       deskSubscriptions(site, options.computerName));
     desk_ = std::make_unique<DeskLink>(*link_, site, options.computerName, services_.log);
     desk_->setMeasuring(options.stats);
     const HostServices host{&services_.texts, &services_.log, desk_.get(), desk_.get(), &services_.images};

@@ -33,6 +33,13 @@
 
 namespace sv {
 
+/// A client id the broker has not seen: the role, the name and a random part (a restarted
+/// process must not be taken for the old one).
+QString clientId(const QString& role, const QString& name);
+/// The topics a desk's link subscribes to: states, every login's notices, events, the field's
+/// session, resync answers and the answers to this desk's own commands.
+QStringList deskSubscriptions(const QString& site, const QString& computerName);
+
 /// Lines from standard input, each handed to the handler; the handler's answer goes to standard
 /// output as one line ("failed: WHY" when it threw). Ends quietly at the end of the input.
 class ControlChannel final : public QObject {

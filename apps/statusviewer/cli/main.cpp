@@ -10,6 +10,7 @@
 #include "CliOptions.h"
 #include "RunStats.h"
 #include "SiteRoles.h"
+#include "WebRole.h"
 
 #include <statusobject/Status.h>
 
@@ -105,7 +106,7 @@ volatile std::sig_atomic_t stopRequested = 0;
 void requestStop(int) { stopRequested = 1; }
 
 /// Runs a role's event loop until --seconds, a "quit" control line or a stop signal.
-void runRoleLoop(QApplication& app, const sv::AppOptions& options, const std::function<QString(const QString&)>& control) {
+void runRoleLoop(QCoreApplication& app, const sv::AppOptions& options, const std::function<QString(const QString&)>& control) {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     QTimer watch;
@@ -122,8 +123,14 @@ void runRoleLoop(QApplication& app, const sv::AppOptions& options, const std::fu
     app.exec();
 }
 
-int runRole(QApplication& app, const sv::AppOptions& options, bool headless, const QString& siteUrl,
+int runRole(QCoreApplication& app, const sv::AppOptions& options, bool headless, const QString& siteUrl,
             const QString& logFolder) {
+    if (options.role == sv::Role::Web) {
+        sv::web::WebRole web(options, siteUrl, logFolder);
+        runRoleLoop(app, options, [&](const QString& line) { return web.control(line); });
+        std::printf("%s\n", qPrintable(web.summary()));
+        return 0;
+    }
     if (options.role == sv::Role::Field) {
         sv::FieldRole field(options, siteUrl, logFolder);
         if (!options.control)
@@ -144,7 +151,7 @@ int runRole(QApplication& app, const sv::AppOptions& options, bool headless, con
     return 0;
 }
 
-int run(QApplication& app, const sv::AppOptions& options, bool headless) {
+int run(QCoreApplication& app, const sv::AppOptions& options, bool headless) {
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     const sv::SiteChoice site = sv::prepareSite(options.dbUrl, options.scale, dataFolder, options.createDemo);
     if (site.createdPoints > 0) {
@@ -171,7 +178,7 @@ int run(QApplication& app, const sv::AppOptions& options, bool headless) {
     if (options.abnormalOnly)
         for (int k = 0; k < viewer.workstationCount(); ++k)
             viewer.workstation(k).status().setAbnormalOnly(true);
-    return headless ? runHeadless(viewer, options) : runInteractive(app, viewer, options);
+    return headless ? runHeadless(viewer, options) : runInteractive(static_cast<QApplication&>(app), viewer, options);
 }
 
 }  // namespace
@@ -192,18 +199,25 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // The field process has no window of its own: its reference view stays offscreen.
-    const bool headless = commandLine.options.role == sv::Role::Field ||
+    if (commandLine.options.role == sv::Role::WebUserAdd) {
+        QCoreApplication app(argc, argv);
+        return sv::web::addWebUser(commandLine.options);
+    }
+    // The field process has no window of its own: its reference view stays offscreen. The web
+    // desk runs its components without widgets, on a QCoreApplication.
+    const bool web = commandLine.options.role == sv::Role::Web;
+    const bool headless = web || commandLine.options.role == sv::Role::Field ||
                           sv::runsHeadless(commandLine.options, qEnvironmentVariable("DISPLAY"),
                                            qEnvironmentVariable("WAYLAND_DISPLAY"),
                                            qEnvironmentVariable("QT_QPA_PLATFORM"));
     // Chosen before the application object exists: it connects to its platform when created.
     if (headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app =
+        web ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("statusviewer"));
     try {
-        return run(app, commandLine.options, headless);
+        return run(*app, commandLine.options, headless);
     } catch (const sv::StartupError& e) {
         printError(QStringLiteral("cannot start: %1").arg(e.message()));
     } catch (const std::exception& e) {

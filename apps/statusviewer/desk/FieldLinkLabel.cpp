@@ -18,13 +18,17 @@ FieldLinkLabel::FieldLinkLabel(QWidget* window) {
     showField(QStringLiteral("\u25B2 Field state unknown"), true);
 }
 
+QString FieldLinkLabel::linkText(bool up, const QDateTime& lostSince) {
+    return up                    ? QStringLiteral("\u25CF Field link up")
+           : lostSince.isValid() ? QStringLiteral("\u25B2 Field link lost since %1")
+                                       .arg(lostSince.toString(QStringLiteral("HH:mm:ss")))
+                                 : QStringLiteral("\u25B2 Field link connecting");
+}
+
 void FieldLinkLabel::show(bool up, const QDateTime& lostSince) {
     if (label_ == nullptr)
         return;
-    label_->setText(up                     ? QStringLiteral("\u25CF Field link up")
-                    : lostSince.isValid() ? QStringLiteral("\u25B2 Field link lost since %1")
-                                                .arg(lostSince.toString(QStringLiteral("HH:mm:ss")))
-                                          : QStringLiteral("\u25B2 Field link connecting"));
+    label_->setText(linkText(up, lostSince));
     label_->setStyleSheet(up ? QString() : QStringLiteral("color: #b00000; font-weight: bold;"));
 }
 

@@ -18,6 +18,9 @@ public:
     /// Adds the labels to the status bar of window (nothing when it has none).
     explicit FieldLinkLabel(QWidget* window);
     void show(bool up, const QDateTime& lostSince);
+    /// The broker link's words: "● Field link up", "▲ Field link lost since 10:42:13", "▲ Field link
+    /// connecting".
+    static QString linkText(bool up, const QDateTime& lostSince);
     void showField(const QString& text, bool alarm);
     /// Shows a message for the operator in the status bar for kMessageMs.
     void tell(const QString& message);

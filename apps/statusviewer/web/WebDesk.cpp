@@ -1,0 +1,701 @@
+#include "WebDesk.h"
+
+#include "FieldLinkLabel.h"
+#include "SiteWire.h"
+#include "StartupError.h"
+
+#include <statusobject/Status.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QHttpServerResponse>
+#include <QJsonDocument>
+#include <QMimeDatabase>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QTcpServer>
+
+#include <algorithm>
+
+namespace sv::web {
+namespace {
+
+using Reader = so::StatusReader;
+using Status = QHttpServerResponse::StatusCode;
+
+constexpr int kExpiryCheckMs = 10 * 1000;
+/// A tab that showed rows marked recent is pushed again after this, so the marks go when they end.
+constexpr int kRecentRecheckMs = 1000;
+
+QHttpServerResponse jsonResponse(const QJsonObject& body, Status status) {
+    return QHttpServerResponse(QByteArrayLiteral("application/json"), toBytes(body), status);
+}
+
+QHttpServerResponse errorResponse(const QString& text, Status status) {
+    return jsonResponse({{QStringLiteral("error"), text}}, status);
+}
+
+QByteArray header(const QHttpServerRequest& request, const QByteArray& name) {
+    for (const auto& [key, value] : request.headers())
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return {};
+}
+
+/// Headers every answer carries: nothing is cached, framed or sniffed, and the page runs only
+/// its own scripts.
+void harden(QHttpServerResponse& response) {
+    response.setHeader("Cache-Control", "no-store");
+    response.setHeader("X-Content-Type-Options", "nosniff");
+    response.setHeader("X-Frame-Options", "DENY");
+    response.setHeader("Referrer-Policy", "no-referrer");
+    response.setHeader("Content-Security-Policy",
+                       "default-src 'self'; connect-src 'self'; img-src 'self' data:; style-src 'self'; "
+                       "frame-ancestors 'none'; base-uri 'none'; form-action 'self'");
+}
+
+}  // namespace
+
+// ---- OperatorControl
+
+void OperatorControl::dtApiCall(qint32 controllerNumber, const QString& command, qint16 pointNumber) {
+    link_.setOperator(login_);
+    link_.dtApiCall(controllerNumber, command, pointNumber);
+}
+
+void OperatorControl::zr2AccessFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) {
+    link_.setOperator(login_);
+    link_.zr2AccessFunction(deviceType, deviceId, functionCode);
+}
+
+void OperatorControl::zr2ControlFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) {
+    link_.setOperator(login_);
+    link_.zr2ControlFunction(deviceType, deviceId, functionCode);
+}
+
+void OperatorControl::zr2ClearCodeTamper(qint32 readerId) {
+    link_.setOperator(login_);
+    link_.zr2ClearCodeTamper(readerId);
+}
+
+// ---- OperatorDesk
+
+OperatorDesk::OperatorDesk(WebDesk& desk, const QString& login) : desk_(desk), login_(login) {
+    control_ = std::make_unique<OperatorControl>(desk.link(), login);
+    WorkstationOptions options;
+    options.siteUrl = desk.options().siteUrl;
+    // One site workstation per operator component: its own notices, locks and layout.
+    options.host.computerName = (desk.options().deskName + QLatin1Char('-') + login).left(50);
+    options.host.operatorName = login;
+    options.host.interactive = false;
+    options.logFolder = desk.options().logFolder;
+    options.headless = true;
+    const HostServices services{&desk.texts(), &desk.log(), &desk.link(), control_.get(), &desk.images()};
+    station_ = std::make_unique<Workstation>(options, services, desk.link(), desk.link());
+    if (!desk.options().group.isEmpty())
+        station_->showGroup(desk.options().group);
+    reader_ = std::make_unique<so::StatusReader>(station_->status());
+    snapshotTimer_.setSingleShot(true);
+    QObject::connect(&snapshotTimer_, &QTimer::timeout, [this] { takeSnapshot(); });
+    reader_->setChangeCallback([this] { componentChanged(); });
+    desk.log().info(QStringLiteral("Web desk: component of operator %1 started").arg(login));
+}
+
+OperatorDesk::~OperatorDesk() {
+    reader_.reset();
+    station_.reset();
+    desk_.log().info(QStringLiteral("Web desk: component of operator %1 closed").arg(login_));
+}
+
+QString OperatorDesk::groupName() const { return reader_->groupName(); }
+
+bool OperatorDesk::showGroup(const QString& name) {
+    if (!station_->showGroup(name))
+        return false;
+    counts_.clear();
+    attention_.reset();
+    for (WebTab* tab : std::as_const(tabs_))
+        tab->welcome();
+    return true;
+}
+
+void OperatorDesk::attach(WebTab* tab) {
+    if (!tabs_.contains(tab))
+        tabs_.append(tab);
+}
+
+void OperatorDesk::detach(WebTab* tab) { tabs_.removeAll(tab); }
+
+void OperatorDesk::notice(const QString& text) {
+    for (WebTab* tab : std::as_const(tabs_))
+        tab->send(noticeMessage(text));
+}
+
+void OperatorDesk::componentChanged() {
+    const qint64 delay = pacer_.mark(desk_.nowMs());
+    if (delay >= 0)
+        snapshotTimer_.start(int(delay));
+}
+
+void OperatorDesk::takeSnapshot() {
+    if (!pacer_.take(desk_.nowMs()))
+        return;
+    counts_.clear();
+    attention_.reset();
+    markTabsDirty();
+}
+
+const QVector<Reader::Counts>& OperatorDesk::counts(const Reader::Filter& filter) {
+    const QString key = QString::number(filter.abnormalOnly) + filter.text;
+    auto it = counts_.find(key);
+    if (it == counts_.end()) {
+        QVector<Reader::Counts> counts;
+        for (int section = 0; section < Reader::kSectionCount; ++section)
+            counts.append(reader_->counts(section, filter));
+        it = counts_.insert(key, counts);
+    }
+    return *it;
+}
+
+const QJsonObject& OperatorDesk::attention() {
+    if (!attention_)
+        attention_ = attentionMessage(reader_->attention());
+    return *attention_;
+}
+
+void OperatorDesk::markTabsDirty() {
+    for (WebTab* tab : std::as_const(tabs_))
+        tab->markDirty();
+}
+
+// ---- WebTab
+
+WebTab::WebTab(WebDesk& desk, std::unique_ptr<QWebSocket> socket, QByteArray sessionToken)
+    : desk_(desk), socket_(std::move(socket)), token_(std::move(sessionToken)) {
+    socket_->setMaxAllowedIncomingMessageSize(quint64(kMaxMessageBytes));
+    socket_->setMaxAllowedIncomingFrameSize(quint64(kMaxMessageBytes));
+    connect(socket_.get(), &QWebSocket::textMessageReceived, this, &WebTab::received);
+    connect(socket_.get(), &QWebSocket::binaryMessageReceived, this, [this] {
+        desk_.log().error(QStringLiteral("Web desk: a binary message on /ws, closing the socket"));
+        close(QStringLiteral("Binary messages are not taken."));
+    });
+    connect(socket_.get(), &QWebSocket::disconnected, this, [this] {
+        if (closing_)
+            return;
+        closing_ = true;
+        if (operator_ != nullptr) {
+            operator_->detach(this);
+            operator_ = nullptr;
+        }
+        desk_.tabClosed(this);
+    });
+    pushTimer_.setSingleShot(true);
+    connect(&pushTimer_, &QTimer::timeout, this, &WebTab::push);
+    recentTimer_.setSingleShot(true);
+    recentTimer_.setInterval(kRecentRecheckMs);
+    connect(&recentTimer_, &QTimer::timeout, this, &WebTab::markDirty);
+    helloTimer_.setSingleShot(true);
+    connect(&helloTimer_, &QTimer::timeout, this, [this] {
+        desk_.log().error(QStringLiteral("Web desk: no hello within %1 s, closing the socket").arg(kHelloTimeoutMs / 1000));
+        close(QStringLiteral("No hello."));
+    });
+    helloTimer_.start(kHelloTimeoutMs);
+}
+
+WebTab::~WebTab() {
+    // The socket may say it disconnected while it goes: nobody listens any more.
+    socket_->disconnect(this);
+    if (operator_ != nullptr)
+        operator_->detach(this);
+}
+
+void WebTab::send(const QJsonObject& message) {
+    if (!closing_)
+        socket_->sendTextMessage(QString::fromUtf8(toBytes(message)));
+}
+
+void WebTab::close(const QString& reason) {
+    if (closing_)
+        return;
+    send(byeMessage(reason));
+    closing_ = true;
+    pushTimer_.stop();
+    recentTimer_.stop();
+    helloTimer_.stop();
+    if (operator_ != nullptr) {
+        operator_->detach(this);
+        operator_ = nullptr;
+    }
+    socket_->close(QWebSocketProtocol::CloseCodePolicyViolated, reason.left(100));
+    desk_.tabClosed(this);
+}
+
+void WebTab::received(const QString& text) {
+    if (closing_)
+        return;
+    const QByteArray payload = text.toUtf8();
+    if (payload.size() > kMaxMessageBytes) {
+        desk_.log().error(QStringLiteral("Web desk: a message of %1 bytes, closing the socket").arg(payload.size()));
+        close(QStringLiteral("Message too large."));
+        return;
+    }
+    const ClientMessage message = parseClientMessage(payload);
+    if (message.kind == ClientMessage::Kind::Invalid) {
+        desk_.log().error(QStringLiteral("Web desk: a message ignored: %1").arg(message.error));
+        return;
+    }
+    // Every message finds the session live (and keeps it so); a tab whose session ended is closed.
+    if (desk_.session(token_) == nullptr) {
+        close(QStringLiteral("Session expired."));
+        return;
+    }
+    if (operator_ == nullptr) {
+        hello(message);
+        return;
+    }
+    handle(message);
+}
+
+void WebTab::hello(const ClientMessage& message) {
+    const WebSession* session = desk_.session(token_);
+    if (message.kind != ClientMessage::Kind::Hello || session == nullptr || !sameSecret(message.csrf, session->csrf)) {
+        desk_.log().error(QStringLiteral("Web desk: a socket's first message was not a hello with the session's token"));
+        close(QStringLiteral("Hello refused."));
+        return;
+    }
+    helloTimer_.stop();
+    try {
+        operator_ = &desk_.operatorDesk(session->operatorName);
+    } catch (const std::exception& e) {
+        desk_.log().error(QStringLiteral("Web desk: %1").arg(QString::fromLocal8Bit(e.what())));
+        close(QStringLiteral("The operator's status cannot be opened."));
+        return;
+    }
+    operator_->attach(this);
+    welcome();
+}
+
+void WebTab::welcome() {
+    if (operator_ == nullptr)
+        return;
+    Workstation& station = operator_->station();
+    send(welcomeMessage(operator_->login(), station.status().groupNames(), operator_->groupName(),
+                        operator_->reader().sections()));
+    // A tab that opens while the link or the field is down learns it at once.
+    for (const QString& text : desk_.faults())
+        send(noticeMessage(text));
+    sent_.clear();
+    markDirty();
+}
+
+void WebTab::handle(const ClientMessage& m) {
+    Reader& reader = operator_->reader();
+    switch (m.kind) {
+    case ClientMessage::Kind::Hello:
+        welcome();
+        return;
+    case ClientMessage::Kind::Group:
+        if (!operator_->showGroup(m.text))
+            send(noticeMessage(QStringLiteral("There is no status group \"%1\".").arg(m.text)));
+        return;
+    case ClientMessage::Kind::View:
+        views_ = m.views;
+        break;
+    case ClientMessage::Kind::Find:
+        filter_.text = m.text;
+        break;
+    case ClientMessage::Kind::Abnormal:
+        filter_.abnormalOnly = m.on;
+        break;
+    case ClientMessage::Kind::Menu:
+        send(menuMessage(m.section, m.key, reader.menu(m.section, m.key)));
+        return;
+    case ClientMessage::Kind::Command: {
+        const WebSession* session = desk_.session(token_);
+        if (session == nullptr || !sameSecret(m.csrf, session->csrf)) {
+            desk_.log().error(QStringLiteral("Web desk: a command without the session's token refused"));
+            send(commandMessage(m.id, false, QStringLiteral("Refused: the page's token is not this session's.")));
+            return;
+        }
+        QString why;
+        switch (reader.invoke(m.section, m.key, m.id, &why)) {
+        case Reader::CommandResult::Sent:
+            desk_.log().info(QStringLiteral("Web desk: operator %1 sent command %2").arg(operator_->login(), m.id));
+            send(commandMessage(m.id, true, QStringLiteral("Sent.")));
+            break;
+        case Reader::CommandResult::NotPermitted:
+            send(commandMessage(m.id, false, why.isEmpty() ? QStringLiteral("Not permitted.") : why));
+            break;
+        case Reader::CommandResult::NoSuchRow:
+            send(commandMessage(m.id, false, QStringLiteral("The point is no longer shown.")));
+            break;
+        case Reader::CommandResult::NoSuchEntry:
+            send(commandMessage(m.id, false, QStringLiteral("No such command for this point.")));
+            break;
+        }
+        return;
+    }
+    case ClientMessage::Kind::Locate: {
+        // Where the row is among this tab's rows in sight, so that the page can scroll to a row it
+        // has not loaded (an attention entry's). Read once per ask: an operator's action.
+        const int total = reader.rows(m.section, filter_, 0, 0).total;
+        const Reader::Rows inSight = reader.rows(m.section, filter_, 0, total);
+        int index = -1;
+        for (qsizetype i = 0; i < inSight.rows.size() && index < 0; ++i)
+            if (inSight.rows[i].key == m.key)
+                index = int(i);
+        send(locatedMessage(m.section, m.key, index));
+        return;
+    }
+    case ClientMessage::Kind::ClearCleared:
+        // Every tab of the operator shows the list without them (the list's change is told).
+        reader.clearCleared();
+        return;
+    case ClientMessage::Kind::Invalid:
+        return;
+    }
+    markDirty();
+}
+
+void WebTab::markDirty() {
+    if (closing_ || operator_ == nullptr)
+        return;
+    const qint64 delay = pacer_.mark(desk_.nowMs());
+    if (delay >= 0)
+        pushTimer_.start(int(delay));
+}
+
+void WebTab::push() {
+    if (closing_ || operator_ == nullptr || !pacer_.take(desk_.nowMs()))
+        return;
+    Reader& reader = operator_->reader();
+    const auto sendIfChanged = [this](const QString& channel, const QJsonObject& message) {
+        const QByteArray bytes = sent_.changed(channel, message);
+        if (!bytes.isEmpty())
+            socket_->sendTextMessage(QString::fromUtf8(bytes));
+    };
+    sendIfChanged(QStringLiteral("counts"),
+                  countsMessage(operator_->groupName(), reader.sections(), operator_->counts(filter_)));
+    sendIfChanged(QStringLiteral("attention"), operator_->attention());
+    bool anyRecent = false;
+    for (const SectionView& view : std::as_const(views_)) {
+        const Reader::Rows rows = reader.rows(view.section, filter_, view.first, view.count);
+        for (const Reader::Row& row : rows.rows)
+            anyRecent = anyRecent || row.recent;
+        sendIfChanged(QStringLiteral("rows:%1").arg(view.section), rowsMessage(view.section, view.first, rows));
+    }
+    if (anyRecent && !recentTimer_.isActive())
+        recentTimer_.start();
+}
+
+// ---- WebDesk
+
+WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log)
+    : options_(options), log_(log), sessions_(options.idleMs) {
+    QString error;
+    QStringList warnings;
+    if (!users_.load(options.usersFile, &error, &warnings))
+        throw StartupError(error);
+    for (const QString& warning : std::as_const(warnings))
+        log_.error(QStringLiteral("Web desk: %1").arg(warning));
+    if (users_.size() == 0)
+        log_.error(QStringLiteral("Web desk: the users file %1 holds no user; add one with statusviewer web-user add")
+                       .arg(options.usersFile));
+
+    const bool loopback = options.address.isLoopback();
+    tls_ = !options.tlsCert.isEmpty() || !options.tlsKey.isEmpty();
+    if (tls_) {
+        QFile certFile(options.tlsCert), keyFile(options.tlsKey);
+        if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly))
+            throw StartupError(QStringLiteral("cannot read --tls-cert %1 or --tls-key %2").arg(options.tlsCert, options.tlsKey));
+        const QList<QSslCertificate> chain = QSslCertificate::fromData(certFile.readAll(), QSsl::Pem);
+        QSslKey key(keyFile.readAll(), QSsl::Rsa, QSsl::Pem);
+        if (key.isNull()) {
+            keyFile.seek(0);
+            key = QSslKey(keyFile.readAll(), QSsl::Ec, QSsl::Pem);
+        }
+        if (chain.isEmpty() || key.isNull())
+            throw StartupError(QStringLiteral("--tls-cert %1 or --tls-key %2 holds no PEM certificate or key")
+                                   .arg(options.tlsCert, options.tlsKey));
+        server_.sslSetup(chain.constFirst(), key);
+    } else if (!loopback && !options.insecureListen) {
+        throw StartupError(QStringLiteral("without TLS the web desk listens on loopback only: give --tls-cert and "
+                                          "--tls-key, or --insecure-listen to listen on %1 in plain HTTP")
+                               .arg(options.address.toString()));
+    }
+
+    desk_ = std::make_unique<DeskLink>(link, options.site, options.deskName, log_);
+    desk_->refreshRows = [this] {
+        for (auto& [login, desk] : operators_)
+            desk->station().refreshAllRows();
+    };
+    desk_->commandRefused = [this](const QString& text) { commandRefused(text); };
+    // The page is told what a desk's status bar shows: the broker link and the field's state.
+    desk_->linkChanged = [this](bool up, const QDateTime& lostSince) {
+        linkText_ = FieldLinkLabel::linkText(up, lostSince);
+        linkAlarm_ = !up;
+        for (auto& [login, desk] : operators_)
+            desk->notice(linkText_);
+    };
+    desk_->fieldChanged = [this] {
+        fieldText_ = desk_->fieldText(&fieldAlarm_);
+        for (auto& [login, desk] : operators_)
+            desk->notice(fieldText_);
+    };
+
+    route();
+    connect(&server_, &QAbstractHttpServer::newWebSocketConnection, this, &WebDesk::newSocket);
+    port_ = server_.listen(options.address, options.port);
+    if (port_ == 0)
+        throw StartupError(QStringLiteral("the web desk cannot listen on %1 port %2")
+                               .arg(options.address.toString())
+                               .arg(options.port));
+    const QString scheme = tls_ ? QStringLiteral("https") : QStringLiteral("http");
+    QString line = QStringLiteral("Web desk: listening on %1://%2:%3/").arg(scheme, options.address.toString()).arg(port_);
+    if (!tls_)
+        line += loopback ? QStringLiteral(" (no TLS: loopback only)")
+                         : QStringLiteral(" WITHOUT TLS on a network address (--insecure-listen): passwords and "
+                                          "session cookies cross the network readable");
+    log_.info(line);
+
+    expiry_.setInterval(kExpiryCheckMs);
+    connect(&expiry_, &QTimer::timeout, this, &WebDesk::expireSessions);
+    expiry_.start();
+}
+
+WebDesk::~WebDesk() {
+    expiry_.stop();
+    for (WebTab* tab : std::as_const(tabs_))
+        delete tab;
+    tabs_.clear();
+    operators_.clear();
+    desk_->refreshRows = {};
+    desk_->commandRefused = {};
+    desk_->linkChanged = {};
+    desk_->fieldChanged = {};
+}
+
+qint64 WebDesk::nowMs() const { return QDateTime::currentMSecsSinceEpoch(); }
+
+QStringList WebDesk::faults() const {
+    QStringList texts;
+    if (linkAlarm_)
+        texts << linkText_;
+    if (fieldAlarm_)
+        texts << fieldText_;
+    return texts;
+}
+
+const WebSession* WebDesk::session(const QByteArray& token) { return sessions_.find(token, nowMs()); }
+
+OperatorDesk& WebDesk::operatorDesk(const QString& login) {
+    auto it = operators_.find(login);
+    if (it == operators_.end())
+        it = operators_.emplace(login, std::make_unique<OperatorDesk>(*this, login)).first;
+    return *it->second;
+}
+
+void WebDesk::tabClosed(WebTab* tab) {
+    if (!tabs_.removeOne(tab))
+        return;
+    tab->deleteLater();
+    closeUnusedOperators();
+}
+
+void WebDesk::closeUnusedOperators() {
+    QTimer::singleShot(0, this, [this] {
+        for (auto it = operators_.begin(); it != operators_.end();) {
+            if (!it->second->hasTabs() && !sessions_.hasOperator(it->first))
+                it = operators_.erase(it);
+            else
+                ++it;
+        }
+    });
+}
+
+void WebDesk::commandRefused(const QString& text) {
+    // Told to the tabs of the operator whose command it was (a refusal of a command of no known
+    // operator goes to nobody's page but to the log).
+    const auto it = operators_.find(desk_->refusedOperator());
+    if (it != operators_.end())
+        it->second->notice(text);
+}
+
+void WebDesk::endSession(const QByteArray& token, const QString& reason) {
+    sessions_.close(token);
+    const QList<WebTab*> tabs = tabs_;
+    for (WebTab* tab : tabs)
+        if (tab->sessionToken() == token)
+            tab->close(reason);
+    closeUnusedOperators();
+}
+
+void WebDesk::expireSessions() {
+    const QList<QByteArray> ended = sessions_.expire(nowMs());
+    for (const QByteArray& token : ended)
+        endSession(token, QStringLiteral("Session expired."));
+}
+
+QStringList WebDesk::ownOrigins(const QByteArray& host) const {
+    if (host.isEmpty())
+        return {};
+    const bool https = tls_ || options_.behindTlsProxy;
+    return {(https ? QStringLiteral("https://") : QStringLiteral("http://")) + QString::fromLatin1(host)};
+}
+
+const WebSession* WebDesk::checkedSession(const QHttpServerRequest& request) {
+    if (!originAllowed(header(request, "Origin"), ownOrigins(header(request, "Host"))))
+        return nullptr;
+    const WebSession* s = sessions_.find(sessionCookie(header(request, "Cookie")), nowMs());
+    if (s == nullptr || !sameSecret(header(request, "X-CSRF-Token"), s->csrf))
+        return nullptr;
+    return s;
+}
+
+void WebDesk::route() {
+    // Qt's server (6.4) hands a WebSocket upgrade to newWebSocketConnection only when a route
+    // took the request and answered nothing: /ws is that route. A plain GET there is refused.
+    server_.route(QStringLiteral("/ws"), [](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+        if (header(request, "Upgrade").compare("websocket", Qt::CaseInsensitive) != 0)
+            responder.write(QHttpServerResponder::StatusCode::BadRequest);
+    });
+    server_.route(QStringLiteral("/api/signin"), QHttpServerRequest::Method::Post,
+                  [this](const QHttpServerRequest& request) { return signIn(request); });
+    server_.route(QStringLiteral("/api/session"), QHttpServerRequest::Method::Get,
+                  [this](const QHttpServerRequest& request) { return currentSession(request); });
+    server_.route(QStringLiteral("/api/signout"), QHttpServerRequest::Method::Post,
+                  [this](const QHttpServerRequest& request) { return signOut(request); });
+    server_.route(QStringLiteral("/api/<arg>"), [](const QUrl&) { return QHttpServerResponse(Status::NotFound); });
+    server_.route(QStringLiteral("/"), QHttpServerRequest::Method::Get,
+                  [this] { return file(QStringLiteral("index.html")); });
+    server_.route(QStringLiteral("/assets/<arg>"), QHttpServerRequest::Method::Get,
+                  [this](const QUrl& rest) { return file(QStringLiteral("assets/") + rest.path()); });
+    server_.afterRequest([](QHttpServerResponse&& response) {
+        harden(response);
+        return std::move(response);
+    });
+}
+
+QHttpServerResponse WebDesk::file(const QString& relative) const {
+    const QString root = QFileInfo(options_.webRoot).canonicalFilePath();
+    if (root.isEmpty())
+        return QHttpServerResponse(QByteArrayLiteral("text/plain"),
+                                   QByteArrayLiteral("The web desk's page is not built (no --web-root folder)."),
+                                   Status::NotFound);
+    // Canonical paths: a "..", a link or an encoded separator cannot lead outside the root.
+    const QFileInfo info(QDir(root).filePath(relative));
+    const QString path = info.canonicalFilePath();
+    if (path.isEmpty() || !path.startsWith(root + QLatin1Char('/')) || !info.isFile())
+        return QHttpServerResponse(Status::NotFound);
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QHttpServerResponse(Status::NotFound);
+    const QByteArray mime = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toLatin1();
+    return QHttpServerResponse(mime, f.readAll());
+}
+
+QHttpServerResponse WebDesk::signIn(const QHttpServerRequest& request) {
+    if (request.body().size() > kMaxMessageBytes)
+        return errorResponse(QStringLiteral("Request too large."), Status::PayloadTooLarge);
+    if (!originAllowed(header(request, "Origin"), ownOrigins(header(request, "Host"))))
+        return errorResponse(QStringLiteral("Forbidden."), Status::Forbidden);
+    const QJsonDocument document = QJsonDocument::fromJson(request.body());
+    const QJsonObject body = document.object();
+    if (!body.value(QLatin1String("login")).isString() || !body.value(QLatin1String("password")).isString())
+        return errorResponse(QStringLiteral("Give a login and a password."), Status::BadRequest);
+    const QString login = body.value(QLatin1String("login")).toString().left(64);
+    // The login goes into the log: one that no users file can hold (a line break, a control
+    // character) is logged by that name, never as written.
+    const QString shown = validUserName(login) ? login : QStringLiteral("(not a login name)");
+    const QByteArray password = body.value(QLatin1String("password")).toString().toUtf8();
+    const QString loginKey = QStringLiteral("login:") + login;
+    const QString addressKey = QStringLiteral("address:") + request.remoteAddress().toString();
+    const qint64 now = nowMs();
+    const qint64 wait = qMax(limiter_.waitMs(loginKey, now), limiter_.waitMs(addressKey, now));
+    if (wait > 0) {
+        log_.error(QStringLiteral("Web desk: sign-in of \"%1\" from %2 held back %3 s after failures")
+                       .arg(shown, request.remoteAddress().toString())
+                       .arg((wait + 999) / 1000));
+        QHttpServerResponse response =
+            errorResponse(QStringLiteral("Too many failed sign-ins. Try again later."), Status::TooManyRequests);
+        response.setHeader("Retry-After", QByteArray::number((wait + 999) / 1000));
+        return response;
+    }
+    const std::optional<QString> operatorName = users_.signIn(login, password);
+    if (!operatorName) {
+        limiter_.failed(loginKey, now);
+        limiter_.failed(addressKey, now);
+        log_.error(QStringLiteral("Web desk: wrong login or password for \"%1\" from %2")
+                       .arg(shown, request.remoteAddress().toString()));
+        return errorResponse(QStringLiteral("Wrong login or password."), Status::Unauthorized);
+    }
+    limiter_.succeeded(loginKey);
+    const WebSession& session = sessions_.open(login, *operatorName, now);
+    log_.info(QStringLiteral("Web desk: %1 signed in as operator %2 from %3")
+                  .arg(login, *operatorName, request.remoteAddress().toString()));
+    QHttpServerResponse response = jsonResponse(
+        {{QStringLiteral("operator"), *operatorName}, {QStringLiteral("csrf"), QString::fromLatin1(session.csrf)}},
+        Status::Ok);
+    response.setHeader("Set-Cookie", sessionCookieHeader(session.token, tls_ || options_.behindTlsProxy));
+    return response;
+}
+
+QHttpServerResponse WebDesk::currentSession(const QHttpServerRequest& request) {
+    const WebSession* s = sessions_.find(sessionCookie(header(request, "Cookie")), nowMs());
+    if (s == nullptr)
+        return errorResponse(QStringLiteral("Not signed in."), Status::Unauthorized);
+    return jsonResponse({{QStringLiteral("operator"), s->operatorName}, {QStringLiteral("csrf"), QString::fromLatin1(s->csrf)}},
+                        Status::Ok);
+}
+
+QHttpServerResponse WebDesk::signOut(const QHttpServerRequest& request) {
+    if (request.body().size() > kMaxMessageBytes)
+        return errorResponse(QStringLiteral("Request too large."), Status::PayloadTooLarge);
+    const WebSession* s = checkedSession(request);
+    if (s == nullptr)
+        return errorResponse(QStringLiteral("Forbidden."), Status::Forbidden);
+    const QByteArray token = s->token;
+    log_.info(QStringLiteral("Web desk: %1 signed out").arg(s->login));
+    endSession(token, QStringLiteral("Signed out."));
+    QHttpServerResponse response(Status::NoContent);
+    response.setHeader("Set-Cookie", sessionCookieHeader({}, tls_ || options_.behindTlsProxy));
+    return response;
+}
+
+void WebDesk::newSocket() {
+    while (server_.hasPendingWebSocketConnections()) {
+        std::unique_ptr<QWebSocket> socket = server_.nextPendingWebSocketConnection();
+        if (!socket)
+            continue;
+        const QNetworkRequest& request = socket->request();
+        const QString peer = socket->peerAddress().toString();
+        QString refusal;
+        const WebSession* s = nullptr;
+        if (socket->requestUrl().path() != QLatin1String("/ws"))
+            refusal = QStringLiteral("not /ws");
+        else if (!socketOriginAllowed(socket->origin().toLatin1(), ownOrigins(request.rawHeader("Host"))))
+            refusal = QStringLiteral("Origin %1 is not this server's").arg(socket->origin().left(100));
+        else if ((s = sessions_.find(sessionCookie(request.rawHeader("Cookie")), nowMs())) == nullptr)
+            refusal = QStringLiteral("no live session");
+        else if (tabs_.size() >= kMaxTabs)
+            refusal = QStringLiteral("%1 tabs open already").arg(kMaxTabs);
+        else if (std::count_if(tabs_.cbegin(), tabs_.cend(), [&](const WebTab* tab) {
+                     return tab->sessionToken() == s->token;
+                 }) >= kMaxTabsPerSession)
+            refusal = QStringLiteral("%1 tabs of this session open already").arg(kMaxTabsPerSession);
+        if (!refusal.isEmpty()) {
+            log_.error(QStringLiteral("Web desk: a socket from %1 refused: %2").arg(peer, refusal));
+            socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("Refused."));
+            // Deleted once the close frame went out.
+            socket.release()->deleteLater();
+            continue;
+        }
+        tabs_.append(new WebTab(*this, std::move(socket), s->token));
+    }
+}
+
+}  // namespace sv::web

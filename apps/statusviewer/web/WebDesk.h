@@ -1,0 +1,225 @@
+// The web desk: one more desk of the site on the bus (its own broker login), serving the status to
+// browsers. Each signed-in operator gets a headless status component of their own (an
+// OperatorDesk: a Workstation named "<desk>-<login>"), shared by that operator's tabs; the page
+// reads the component through StatusReader, so the rows, severity, reasons, recent marks and the
+// attention list are the component's own. A command from the page goes through the component's
+// menu with the operator named, so the field checks it again as it checks a desktop desk's.
+//
+// The HTTP and WebSocket server runs on the same event loop (Qt HTTP Server with its WebSocket
+// upgrade; TLS through its sslSetup). The wire contract is in WebProtocol.h.
+#pragma once
+
+#include "AppLog.h"
+#include "DrawnImageList.h"
+#include "MqttSite.h"
+#include "ResourceTexts.h"
+#include "WebGuards.h"
+#include "WebProtocol.h"
+#include "WebUsers.h"
+#include "Workstation.h"
+
+#include <statusobject/StatusReader.h>
+
+#include <QHostAddress>
+#include <QHttpServer>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QWebSocket>
+
+#include <map>
+#include <optional>
+#include <memory>
+
+namespace sv::web {
+
+struct WebDeskOptions {
+    QString siteUrl;
+    QString logFolder;
+    /// The site's name on the bus and this desk's computer name (its broker login).
+    QString site = QStringLiteral("main");
+    QString deskName = QStringLiteral("WEB1");
+    QHostAddress address = QHostAddress::LocalHost;
+    quint16 port = 0;
+    QString usersFile;
+    QString tlsCert;
+    QString tlsKey;
+    /// Listening on an address other than loopback without TLS was asked for explicitly.
+    bool insecureListen = false;
+    /// TLS ends at a reverse proxy in front: cookies are marked Secure and the page's origin is
+    /// https://<Host> although this server speaks plain HTTP.
+    bool behindTlsProxy = false;
+    /// Folder of the built page (index.html, assets/).
+    QString webRoot;
+    qint64 idleMs = SessionTable::kDefaultIdleMs;
+    /// The group a new operator component starts with instead of its profile's; empty: the profile's.
+    QString group;
+};
+
+class WebDesk;
+
+/// Passes each command of one operator's component to the desk's link with that operator named.
+class OperatorControl final : public FieldControl {
+public:
+    OperatorControl(DeskLink& link, QString login) : link_(link), login_(std::move(login)) {}
+    void dtApiCall(qint32 controllerNumber, const QString& command, qint16 pointNumber) override;
+    void zr2AccessFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) override;
+    void zr2ControlFunction(qint32 deviceType, qint32 deviceId, qint32 functionCode) override;
+    void zr2ClearCodeTamper(qint32 readerId) override;
+
+private:
+    DeskLink& link_;
+    QString login_;
+};
+
+class WebTab;
+
+/// One operator's component and tabs.
+class OperatorDesk {
+public:
+    OperatorDesk(WebDesk& desk, const QString& login);
+    ~OperatorDesk();
+
+    const QString& login() const { return login_; }
+    Workstation& station() { return *station_; }
+    so::StatusReader& reader() { return *reader_; }
+    QString groupName() const;
+    /// Shows another group for every tab of the operator; false when the operator has none of that name.
+    bool showGroup(const QString& name);
+
+    void attach(WebTab* tab);
+    void detach(WebTab* tab);
+    bool hasTabs() const { return !tabs_.isEmpty(); }
+    void notice(const QString& text);
+    /// Every tab of the operator pushes what changed.
+    void markTabsDirty();
+
+    /// What the tabs read of the component, taken at most ten times a second however often it
+    /// changes, and shared by tabs with the same find text and "Abnormal only": each section's
+    /// counts, and the attention list.
+    const QVector<so::StatusReader::Counts>& counts(const so::StatusReader::Filter& filter);
+    const QJsonObject& attention();
+
+private:
+    /// The component changed: the next snapshot is due (at most kPushIntervalMs after the last).
+    void componentChanged();
+    void takeSnapshot();
+
+    WebDesk& desk_;
+    QString login_;
+    std::unique_ptr<OperatorControl> control_;
+    std::unique_ptr<Workstation> station_;
+    std::unique_ptr<so::StatusReader> reader_;
+    QList<WebTab*> tabs_;
+    PushPacer pacer_;
+    QTimer snapshotTimer_;
+    QHash<QString, QVector<so::StatusReader::Counts>> counts_;
+    std::optional<QJsonObject> attention_;
+};
+
+/// One browser tab: its socket, its session, its view of the operator's component.
+class WebTab final : public QObject {
+public:
+    WebTab(WebDesk& desk, std::unique_ptr<QWebSocket> socket, QByteArray sessionToken);
+    ~WebTab() override;
+
+    const QByteArray& sessionToken() const { return token_; }
+    /// Something the tab may show changed: a push follows, at most ten a second.
+    void markDirty();
+    /// The operator's group changed: the tab is welcomed again and gets every view anew.
+    void welcome();
+    void send(const QJsonObject& message);
+    void close(const QString& reason);
+
+private:
+    void received(const QString& text);
+    void handle(const ClientMessage& message);
+    void hello(const ClientMessage& message);
+    void push();
+
+    WebDesk& desk_;
+    std::unique_ptr<QWebSocket> socket_;
+    QByteArray token_;
+    OperatorDesk* operator_ = nullptr;
+    so::StatusReader::Filter filter_;
+    QVector<SectionView> views_;
+    PushPacer pacer_;
+    SentMessages sent_;
+    QTimer pushTimer_;
+    QTimer helloTimer_;
+    QTimer recentTimer_;
+    bool closing_ = false;
+};
+
+class WebDesk final : public QObject {
+public:
+    /// Sockets open at most, in all and per session: a page that opens sockets in a loop runs
+    /// out of them, not the desk out of memory.
+    static constexpr int kMaxTabs = 500;
+    static constexpr int kMaxTabsPerSession = 20;
+
+    /// Opens the users file and starts listening. Throws StartupError (an unreadable users file,
+    /// TLS files that cannot be read, a port that cannot be had, an address that is not loopback
+    /// without TLS or --insecure-listen).
+    WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log);
+    ~WebDesk() override;
+
+    quint16 port() const { return port_; }
+    bool tls() const { return tls_; }
+    const WebDeskOptions& options() const { return options_; }
+    DeskLink& link() { return *desk_; }
+    AppLog& log() { return log_; }
+    ResourceTexts& texts() { return texts_; }
+    DrawnImageList& images() { return images_; }
+
+    /// The operator's component, made on first use. Throws StartupError when it cannot start.
+    OperatorDesk& operatorDesk(const QString& login);
+    /// A tab found its session gone or the operator's last tab went: components without tabs close.
+    void tabClosed(WebTab* tab);
+    /// The live session of a token, touched; null when it is not live.
+    const WebSession* session(const QByteArray& token);
+    qint64 nowMs() const;
+    /// What is wrong with the broker link and the field, in the status bar's words; empty while
+    /// both are well.
+    QStringList faults() const;
+    int tabCount() const { return int(tabs_.size()); }
+    int operatorCount() const { return int(operators_.size()); }
+
+private:
+    void route();
+    QHttpServerResponse signIn(const QHttpServerRequest& request);
+    QHttpServerResponse currentSession(const QHttpServerRequest& request);
+    QHttpServerResponse signOut(const QHttpServerRequest& request);
+    QHttpServerResponse file(const QString& relative) const;
+    /// The session of a state-changing request: cookie, X-CSRF-Token and Origin checked; null otherwise.
+    const WebSession* checkedSession(const QHttpServerRequest& request);
+    QStringList ownOrigins(const QByteArray& host) const;
+    void newSocket();
+    void endSession(const QByteArray& token, const QString& reason);
+    void expireSessions();
+    /// Closes the components of operators with neither a tab nor a live session (later, never
+    /// inside a tab's own call).
+    void closeUnusedOperators();
+    void commandRefused(const QString& text);
+
+    WebDeskOptions options_;
+    AppLog& log_;
+    ResourceTexts texts_{&log_};
+    DrawnImageList images_;
+    std::unique_ptr<DeskLink> desk_;
+    UsersFile users_;
+    SignInLimiter limiter_;
+    SessionTable sessions_;
+    QHttpServer server_;
+    quint16 port_ = 0;
+    bool tls_ = false;
+    std::map<QString, std::unique_ptr<OperatorDesk>> operators_;
+    QList<WebTab*> tabs_;
+    QTimer expiry_;
+    QString linkText_;
+    bool linkAlarm_ = false;
+    QString fieldText_;
+    bool fieldAlarm_ = false;
+};
+
+}  // namespace sv::web

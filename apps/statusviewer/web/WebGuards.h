@@ -1,0 +1,100 @@
+// The web desk's guards, without network or clock of their own (the time is passed in): the
+// sign-in rate limit, the session table with its tokens and idle expiry, and the checks of a
+// request's CSRF token and Origin.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace sv::web {
+
+/// True when two secrets are equal, in a time that does not depend on where they differ.
+bool sameSecret(const QByteArray& a, const QByteArray& b);
+
+/// A fresh random token from the system's CSRPNG: 32 bytes as URL-safe base64 (43 characters).
+QByteArray newToken();
+
+/// Sign-in attempts: after kFreeFailures failures for one key (a login, or a client address)
+/// each further attempt must wait, twice as long after each failure (1 s, 2 s, 4 s ... at most
+/// kMaxDelayMs). A success clears the key. Keys quiet for kForgetMs are forgotten, and the table
+/// holds at most kMaxKeys (when full, the stalest half goes), so a flood of made-up logins cannot
+/// grow it.
+class SignInLimiter {
+public:
+    static constexpr int kFreeFailures = 5;
+    static constexpr qint64 kFirstDelayMs = 1000;
+    static constexpr qint64 kMaxDelayMs = 15 * 60 * 1000;
+    static constexpr qint64 kForgetMs = 60 * 60 * 1000;
+    static constexpr int kMaxKeys = 10000;
+
+    /// Milliseconds the key must still wait before its next attempt; 0 when it may try now.
+    qint64 waitMs(const QString& key, qint64 nowMs) const;
+    void failed(const QString& key, qint64 nowMs);
+    void succeeded(const QString& key);
+    int size() const { return int(records_.size()); }
+
+private:
+    struct Record {
+        int failures = 0;
+        qint64 lastMs = 0;
+    };
+    static constexpr qint64 kSweepMs = 60 * 1000;
+    void forget(qint64 nowMs);
+    QHash<QString, Record> records_;
+    qint64 lastSweepMs_ = 0;
+};
+
+struct WebSession {
+    QByteArray token;
+    QByteArray csrf;
+    QString login;
+    QString operatorName;
+    qint64 lastUsedMs = 0;
+};
+
+/// The signed-in sessions by token. A session not used for the idle time is gone; so is one
+/// ended by signing out, and its token is never valid again.
+class SessionTable {
+public:
+    static constexpr qint64 kDefaultIdleMs = 15 * 60 * 1000;
+    static constexpr int kMaxSessions = 1000;
+
+    explicit SessionTable(qint64 idleMs = kDefaultIdleMs) : idleMs_(idleMs) {}
+
+    /// A new session with fresh session and CSRF tokens. The oldest session goes when the table
+    /// is full.
+    const WebSession& open(const QString& login, const QString& operatorName, qint64 nowMs);
+    /// The live session of a token (its idle time starts again when `touch`); null for an unknown,
+    /// ended or expired token.
+    const WebSession* find(const QByteArray& token, qint64 nowMs, bool touch = true);
+    /// Ends a session; false when it was not live.
+    bool close(const QByteArray& token);
+    /// Ends the sessions idle too long; their tokens.
+    QList<QByteArray> expire(qint64 nowMs);
+    int size() const { return int(sessions_.size()); }
+    /// Whether any live session signs in as that operator.
+    bool hasOperator(const QString& operatorName) const;
+    qint64 idleMs() const { return idleMs_; }
+
+private:
+    qint64 idleMs_;
+    QHash<QByteArray, WebSession> sessions_;
+};
+
+/// The session token of a Cookie header (`sv_session`); empty when there is none.
+QByteArray sessionCookie(const QByteArray& cookieHeader);
+/// The Set-Cookie value of a session (HttpOnly, SameSite=Strict, Path=/, Secure when `secure`): a
+/// cookie of the browser session; an empty token clears the cookie.
+QByteArray sessionCookieHeader(const QByteArray& token, bool secure);
+
+/// Whether a request's Origin header may act: absent (not a browser's cross-site request) or
+/// naming one of the server's own origins ("http://host:port" as the page was served).
+bool originAllowed(const QByteArray& origin, const QStringList& ownOrigins);
+/// The same, for a WebSocket: a browser always sends Origin there, so it must be present.
+bool socketOriginAllowed(const QByteArray& origin, const QStringList& ownOrigins);
+
+}  // namespace sv::web

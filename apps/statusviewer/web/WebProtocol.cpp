@@ -1,0 +1,254 @@
+#include "WebProtocol.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <cmath>
+
+namespace sv::web {
+namespace {
+
+using Reader = so::StatusReader;
+
+QString severityText(Reader::Severity severity) {
+    switch (severity) {
+    case Reader::Severity::Alarm: return QStringLiteral("alarm");
+    case Reader::Severity::Warning: return QStringLiteral("warning");
+    case Reader::Severity::Normal: break;
+    }
+    return QString();
+}
+
+/// A whole number member within [low, high]; false when missing or anything else.
+bool readInt(const QJsonObject& object, const char* name, int low, int high, int& out) {
+    const QJsonValue value = object.value(QLatin1String(name));
+    if (!value.isDouble())
+        return false;
+    const double number = value.toDouble();
+    if (!std::isfinite(number) || number != std::floor(number) || number < low || number > high)
+        return false;
+    out = int(number);
+    return true;
+}
+
+bool readString(const QJsonObject& object, const char* name, int maxLength, QString& out) {
+    const QJsonValue value = object.value(QLatin1String(name));
+    if (!value.isString() || value.toString().size() > maxLength)
+        return false;
+    out = value.toString();
+    return true;
+}
+
+ClientMessage invalid(const QString& why) {
+    ClientMessage m;
+    m.error = why;
+    return m;
+}
+
+}  // namespace
+
+ClientMessage parseClientMessage(const QByteArray& payload) {
+    if (payload.size() > kMaxMessageBytes)
+        return invalid(QStringLiteral("message over %1 bytes").arg(kMaxMessageBytes));
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(payload, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return invalid(QStringLiteral("not a JSON object"));
+    const QJsonObject o = document.object();
+    const QString t = o.value(QLatin1String("t")).toString();
+    ClientMessage m;
+    QString csrf;
+    constexpr int kMaxText = 200;
+    constexpr int kMaxKey = 1 << 30;
+    if (t == QLatin1String("hello")) {
+        if (!readString(o, "csrf", kMaxText, csrf))
+            return invalid(QStringLiteral("hello without csrf"));
+        m.kind = ClientMessage::Kind::Hello;
+        m.csrf = csrf.toLatin1();
+    } else if (t == QLatin1String("group")) {
+        if (!readString(o, "name", kMaxText, m.text))
+            return invalid(QStringLiteral("group without a name"));
+        m.kind = ClientMessage::Kind::Group;
+    } else if (t == QLatin1String("find")) {
+        if (!readString(o, "text", kMaxText, m.text))
+            return invalid(QStringLiteral("find without text"));
+        m.kind = ClientMessage::Kind::Find;
+    } else if (t == QLatin1String("abnormal")) {
+        if (!o.value(QLatin1String("on")).isBool())
+            return invalid(QStringLiteral("abnormal without on"));
+        m.on = o.value(QLatin1String("on")).toBool();
+        m.kind = ClientMessage::Kind::Abnormal;
+    } else if (t == QLatin1String("view")) {
+        const QJsonValue views = o.value(QLatin1String("views"));
+        if (!views.isArray() || views.toArray().size() > Reader::kSectionCount)
+            return invalid(QStringLiteral("view without views"));
+        for (const QJsonValue& v : views.toArray()) {
+            SectionView view;
+            if (!v.isObject() || !readInt(v.toObject(), "section", 0, Reader::kSectionCount - 1, view.section) ||
+                !readInt(v.toObject(), "first", 0, kMaxKey, view.first) ||
+                !readInt(v.toObject(), "count", 0, kMaxKey, view.count))
+                return invalid(QStringLiteral("a view is not {section 0-7, first, count}"));
+            view.count = qMin(view.count, kMaxViewRows);
+            m.views.append(view);
+        }
+        m.kind = ClientMessage::Kind::View;
+    } else if (t == QLatin1String("menu") || t == QLatin1String("command") || t == QLatin1String("locate")) {
+        if (!readInt(o, "section", 0, Reader::kSectionCount - 1, m.section) || !readInt(o, "key", 0, kMaxKey, m.key))
+            return invalid(QStringLiteral("%1 without section and key").arg(t));
+        m.kind = t == QLatin1String("locate") ? ClientMessage::Kind::Locate : ClientMessage::Kind::Menu;
+        if (t == QLatin1String("command")) {
+            if (!readString(o, "id", kMaxText, m.id) || !readString(o, "csrf", kMaxText, csrf))
+                return invalid(QStringLiteral("command without id and csrf"));
+            m.csrf = csrf.toLatin1();
+            m.kind = ClientMessage::Kind::Command;
+        }
+    } else if (t == QLatin1String("clearCleared")) {
+        m.kind = ClientMessage::Kind::ClearCleared;
+    } else {
+        // The type goes into the log: control characters become "?".
+        QString shown = t.left(40);
+        for (QChar& c : shown)
+            if (c.category() == QChar::Other_Control)
+                c = QLatin1Char('?');
+        return invalid(QStringLiteral("unknown message \"%1\"").arg(shown));
+    }
+    return m;
+}
+
+QByteArray toBytes(const QJsonObject& message) { return QJsonDocument(message).toJson(QJsonDocument::Compact); }
+
+QJsonObject welcomeMessage(const QString& operatorName, const QStringList& groups, const QString& group,
+                           const QVector<Reader::SectionInfo>& sections) {
+    QJsonArray list;
+    for (const Reader::SectionInfo& s : sections)
+        list.append(QJsonObject{{QStringLiteral("section"), s.section},
+                                {QStringLiteral("title"), s.title},
+                                {QStringLiteral("columns"), QJsonArray::fromStringList(s.columns)}});
+    return {{QStringLiteral("t"), QStringLiteral("welcome")},
+            {QStringLiteral("operator"), operatorName},
+            {QStringLiteral("groups"), QJsonArray::fromStringList(groups)},
+            {QStringLiteral("group"), group},
+            {QStringLiteral("sections"), list}};
+}
+
+QJsonObject countsMessage(const QString& group, const QVector<Reader::SectionInfo>& sections,
+                          const QVector<Reader::Counts>& counts) {
+    QJsonArray list;
+    int alarms = 0, warnings = 0;
+    for (qsizetype i = 0; i < sections.size() && i < counts.size(); ++i) {
+        const Reader::Counts& c = counts[i];
+        alarms += c.alarms;
+        warnings += c.warnings;
+        list.append(QJsonObject{{QStringLiteral("section"), sections[i].section},
+                                {QStringLiteral("title"), sections[i].title},
+                                {QStringLiteral("rows"), c.rows},
+                                {QStringLiteral("shown"), c.shown},
+                                {QStringLiteral("alarms"), c.alarms},
+                                {QStringLiteral("warnings"), c.warnings}});
+    }
+    return {{QStringLiteral("t"), QStringLiteral("counts")}, {QStringLiteral("group"), group},
+            {QStringLiteral("sections"), list},          {QStringLiteral("alarms"), alarms},
+            {QStringLiteral("warnings"), warnings}};
+}
+
+QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items) {
+    QJsonArray list;
+    for (qsizetype i = 0; i < items.size() && i < kMaxAttentionEntries; ++i) {
+        const Reader::AttentionItem& e = items[i];
+        list.append(QJsonObject{{QStringLiteral("key"), e.key},
+                                {QStringLiteral("section"), e.section},
+                                {QStringLiteral("severity"), severityText(e.severity)},
+                                {QStringLiteral("kind"), e.kind},
+                                {QStringLiteral("name"), e.name},
+                                {QStringLiteral("address"), e.address},
+                                {QStringLiteral("words"), e.words},
+                                {QStringLiteral("since"), e.since},
+                                {QStringLiteral("cleared"), e.cleared}});
+    }
+    return {{QStringLiteral("t"), QStringLiteral("attention")},
+            {QStringLiteral("entries"), list},
+            {QStringLiteral("total"), int(items.size())}};
+}
+
+QJsonObject rowsMessage(int section, int first, const Reader::Rows& rows) {
+    QJsonArray list;
+    for (const Reader::Row& r : rows.rows)
+        list.append(QJsonObject{{QStringLiteral("key"), r.key},
+                                {QStringLiteral("cells"), QJsonArray::fromStringList(r.cells)},
+                                {QStringLiteral("severity"), severityText(r.severity)},
+                                {QStringLiteral("reason"), r.reason},
+                                {QStringLiteral("recent"), r.recent}});
+    return {{QStringLiteral("t"), QStringLiteral("rows")}, {QStringLiteral("section"), section},
+            {QStringLiteral("first"), first},               {QStringLiteral("total"), rows.total},
+            {QStringLiteral("rows"), list}};
+}
+
+QJsonObject menuMessage(int section, int key, const QVector<Reader::MenuItem>& items) {
+    QJsonArray list;
+    for (const Reader::MenuItem& item : items)
+        list.append(QJsonObject{{QStringLiteral("id"), item.id},
+                                {QStringLiteral("text"), item.text},
+                                {QStringLiteral("enabled"), item.enabled},
+                                {QStringLiteral("why"), item.whyDisabled}});
+    return {{QStringLiteral("t"), QStringLiteral("menu")},
+            {QStringLiteral("section"), section},
+            {QStringLiteral("key"), key},
+            {QStringLiteral("items"), list}};
+}
+
+QJsonObject commandMessage(const QString& id, bool ok, const QString& text) {
+    return {{QStringLiteral("t"), QStringLiteral("command")},
+            {QStringLiteral("id"), id},
+            {QStringLiteral("ok"), ok},
+            {QStringLiteral("text"), text}};
+}
+
+QJsonObject locatedMessage(int section, int key, int index) {
+    return {{QStringLiteral("t"), QStringLiteral("located")},
+            {QStringLiteral("section"), section},
+            {QStringLiteral("key"), key},
+            {QStringLiteral("index"), index}};
+}
+
+QJsonObject noticeMessage(const QString& text) {
+    return {{QStringLiteral("t"), QStringLiteral("notice")}, {QStringLiteral("text"), text}};
+}
+
+QJsonObject byeMessage(const QString& reason) {
+    return {{QStringLiteral("t"), QStringLiteral("bye")}, {QStringLiteral("reason"), reason}};
+}
+
+// ---- PushPacer
+
+qint64 PushPacer::mark(qint64 nowMs) {
+    dirty_ = true;
+    if (scheduled_)
+        return -1;
+    scheduled_ = true;
+    if (lastPushMs_ < 0)
+        return 0;
+    return qMax<qint64>(0, lastPushMs_ + intervalMs_ - nowMs);
+}
+
+bool PushPacer::take(qint64 nowMs) {
+    scheduled_ = false;
+    if (!dirty_)
+        return false;
+    dirty_ = false;
+    lastPushMs_ = nowMs;
+    return true;
+}
+
+// ---- SentMessages
+
+QByteArray SentMessages::changed(const QString& channel, const QJsonObject& message) {
+    QByteArray bytes = toBytes(message);
+    QByteArray& last = sent_[channel];
+    if (last == bytes)
+        return {};
+    last = bytes;
+    return bytes;
+}
+
+}  // namespace sv::web

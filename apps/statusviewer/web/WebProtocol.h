@@ -1,0 +1,118 @@
+// The web desk's messages (JSON objects with "t") and what a tab keeps between them. No network
+// here: the server hands the payloads in and sends what these functions make.
+//
+// HTTP (same origin as the page):
+//   GET /, GET /assets/...   the built page from the web root (no listing, no path outside it)
+//   POST /api/signin         {"login","password"} -> 200 {"operator","csrf"} + Set-Cookie sv_session
+//                            (HttpOnly; SameSite=Strict; Path=/; Secure under TLS); 401
+//                            {"error":"Wrong login or password."}; 429 {"error"} with Retry-After
+//   GET /api/session         200 {"operator","csrf"} for a live session cookie, else 401
+//   POST /api/signout        (X-CSRF-Token) -> 204; the session ends and its sockets close
+//   Every POST but sign-in needs the cookie, X-CSRF-Token equal to the session's token and an
+//   Origin (when sent) equal to the server's own, else 403. Bodies over kMaxMessageBytes: 413.
+//
+// WebSocket GET /ws (the session cookie; Origin must be the server's own). The first message must
+// be {"t":"hello","csrf"} within kHelloTimeoutMs, else the socket closes. Client -> server:
+//   hello {csrf} | group {name} | view {views:[{section,first,count}]} (count at most kMaxViewRows)
+//   | find {text} | abnormal {on} | menu {section,key} | command {section,key,id,csrf} | clearCleared
+//   | locate {section,key} (where a row is among the rows in sight, to scroll to it)
+// Server -> client (rows, counts and attention at most ten times a second per tab, and only when
+// they changed since the tab last got them):
+//   welcome {operator,groups,group,sections:[{section,title,columns}]}
+//   counts {group,sections:[{section,title,rows,shown,alarms,warnings}],alarms,warnings}
+//   attention {entries:[{key,section,severity,kind,name,address,words,since,cleared}],total}
+//   rows {section,first,total,rows:[{key,cells,severity,reason,recent}]}
+//   menu {section,key,items:[{id,text,enabled}]}
+//   command {id,ok,text} | notice {text} | bye {reason}
+//   located {section,key,index} (the row's index among the tab's rows in sight; -1: not in sight)
+// Messages over kMaxMessageBytes close the socket; malformed ones are logged and ignored.
+#pragma once
+
+#include <statusobject/StatusReader.h>
+
+#include <QByteArray>
+#include <QHash>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace sv::web {
+
+inline constexpr qsizetype kMaxMessageBytes = 16 * 1024;
+inline constexpr int kMaxViewRows = 200;
+inline constexpr int kHelloTimeoutMs = 5000;
+/// Entries of the attention list one message carries at most (the newest alarms first).
+inline constexpr int kMaxAttentionEntries = 1000;
+/// A tab's pushes of rows, counts and attention are at least this far apart.
+inline constexpr qint64 kPushIntervalMs = 100;
+
+struct SectionView {
+    int section = 0;
+    int first = 0;
+    int count = 0;
+    bool operator==(const SectionView&) const = default;
+};
+
+struct ClientMessage {
+    enum class Kind { Invalid, Hello, Group, View, Find, Abnormal, Menu, Command, ClearCleared, Locate };
+    Kind kind = Kind::Invalid;
+    /// Why an Invalid message was refused (for the log).
+    QString error;
+    QByteArray csrf;
+    QString text;  // group name, find text
+    bool on = false;
+    QVector<SectionView> views;
+    int section = 0;
+    int key = -1;
+    QString id;
+};
+
+/// Reads one message from the page; Invalid (with the reason) for anything not in the contract.
+ClientMessage parseClientMessage(const QByteArray& payload);
+
+QByteArray toBytes(const QJsonObject& message);
+
+QJsonObject welcomeMessage(const QString& operatorName, const QStringList& groups, const QString& group,
+                           const QVector<so::StatusReader::SectionInfo>& sections);
+QJsonObject countsMessage(const QString& group, const QVector<so::StatusReader::SectionInfo>& sections,
+                          const QVector<so::StatusReader::Counts>& counts);
+QJsonObject attentionMessage(const QVector<so::StatusReader::AttentionItem>& items);
+QJsonObject rowsMessage(int section, int first, const so::StatusReader::Rows& rows);
+QJsonObject menuMessage(int section, int key, const QVector<so::StatusReader::MenuItem>& items);
+QJsonObject commandMessage(const QString& id, bool ok, const QString& text);
+QJsonObject locatedMessage(int section, int key, int index);
+QJsonObject noticeMessage(const QString& text);
+QJsonObject byeMessage(const QString& reason);
+
+/// When a tab's next push may go: a change marks the tab dirty; a push runs at once when the last
+/// one is kPushIntervalMs old, else when it will be; marks in between ride along.
+class PushPacer {
+public:
+    explicit PushPacer(qint64 intervalMs = kPushIntervalMs) : intervalMs_(intervalMs) {}
+    /// A change: milliseconds until the push should run, or -1 when one is already due.
+    qint64 mark(qint64 nowMs);
+    /// The push runs now: false when there was nothing to push.
+    bool take(qint64 nowMs);
+
+private:
+    qint64 intervalMs_;
+    qint64 lastPushMs_ = -1;
+    bool dirty_ = false;
+    bool scheduled_ = false;
+};
+
+/// What one tab last received per channel ("counts", "attention", "rows:3"), so an unchanged
+/// message is not sent again.
+class SentMessages {
+public:
+    /// The bytes to send, or empty when the tab has them already.
+    QByteArray changed(const QString& channel, const QJsonObject& message);
+    void forget(const QString& channel) { sent_.remove(channel); }
+    void clear() { sent_.clear(); }
+
+private:
+    QHash<QString, QByteArray> sent_;
+};
+
+}  // namespace sv::web

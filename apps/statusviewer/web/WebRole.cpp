@@ -1,0 +1,148 @@
+#include "WebRole.h"
+
+#include "App.h"
+#include "SiteRoles.h"
+#include "StartupError.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+#ifndef STATUSVIEWER_WEB_ROOT
+#define STATUSVIEWER_WEB_ROOT ""
+#endif
+
+namespace sv::web {
+
+WebRole::WebRole(const AppOptions& options, const QString& siteUrl, const QString& logFolder) : options_(options) {
+    // The field takes a desk's command only from the login the command names.
+    if (!options.broker.user.isEmpty() && options.broker.user != options.computerName)
+        throw StartupError(QStringLiteral("The web desk logs in to the broker under its computer name: "
+                                          "--broker-user %1 is not %2")
+                               .arg(options.broker.user, options.computerName));
+    log_.setEcho(true);
+    WebDeskOptions web;
+    web.siteUrl = siteUrl;
+    web.logFolder = logFolder;
+    web.site = options.broker.site;
+    web.deskName = options.computerName;
+    web.address = QHostAddress(options.listenHost);
+    if (web.address.isNull()) {
+        if (options.listenHost.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
+            throw StartupError(QStringLiteral("--listen expects an IP address, not \"%1\"").arg(options.listenHost));
+        web.address = QHostAddress::LocalHost;
+    }
+    web.port = quint16(options.listenPort);
+    web.usersFile = options.usersFile;
+    web.tlsCert = options.tlsCert;
+    web.tlsKey = options.tlsKey;
+    web.insecureListen = options.insecureListen;
+    web.behindTlsProxy = options.behindTlsProxy;
+    web.webRoot = options.webRoot.isEmpty() ? QStringLiteral(STATUSVIEWER_WEB_ROOT) : options.webRoot;
+    web.idleMs = qint64(options.idleMinutes) * 60 * 1000;
+    web.group = options.group;
+    link_ = std::make_unique<MqttLink>(options.broker, clientId(QStringLiteral("web"), options.computerName),
+                                       deskSubscriptions(options.broker.site, options.computerName));
+    desk_ = std::make_unique<WebDesk>(web, *link_, log_);
+    link_->start();
+}
+
+WebRole::~WebRole() {
+    desk_.reset();
+    // The network thread stops after the desk its callbacks reach has gone.
+    link_.reset();
+}
+
+QString WebRole::control(const QString& line) {
+    const QString word = line.section(QLatin1Char(' '), 0, 0);
+    if (word == QLatin1String("status"))
+        return QStringLiteral("web %1 port %2 tabs %3 operators %4 link %5")
+            .arg(options_.computerName)
+            .arg(desk_->port())
+            .arg(desk_->tabCount())
+            .arg(desk_->operatorCount())
+            .arg(desk_->link().isUp() ? QStringLiteral("up") : QStringLiteral("down"));
+    if (word == QLatin1String("quit")) {
+        QCoreApplication::quit();
+        return QStringLiteral("bye");
+    }
+    return QStringLiteral("unknown command \"%1\"").arg(line.left(40));
+}
+
+QString WebRole::summary() {
+    return QStringLiteral("statusviewer web %1: port %2, %3, %4 logged")
+        .arg(options_.computerName)
+        .arg(desk_->port())
+        .arg(counted(desk_->link().reportsApplied(), "state report", "state reports"),
+             counted(log_.errorCount(), "error", "errors"));
+}
+
+namespace {
+
+/// One line from standard input, without echo when it is a terminal.
+QByteArray readPassword() {
+    const bool tty = isatty(STDIN_FILENO) != 0;
+    termios saved{};
+    if (tty) {
+        std::fprintf(stderr, "Password: ");
+        std::fflush(stderr);
+        tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    std::string line;
+    std::getline(std::cin, line);
+    if (tty) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::fprintf(stderr, "\n");
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return QByteArray::fromStdString(line);
+}
+
+}  // namespace
+
+int addWebUser(const AppOptions& options) {
+    if (!validUserName(options.webLogin) || !validUserName(options.operatorName)) {
+        std::fprintf(stderr, "statusviewer: a login and an operator name are 1 to 64 characters without \":\"\n");
+        return 2;
+    }
+    UsersFile users;
+    QString error;
+    QStringList warnings;
+    // A file that does not exist yet starts empty; one that exists must be readable.
+    if (QFile::exists(options.usersFile) && !users.load(options.usersFile, &error, &warnings)) {
+        std::fprintf(stderr, "statusviewer: %s\n", qPrintable(error));
+        return 1;
+    }
+    for (const QString& warning : std::as_const(warnings))
+        std::fprintf(stderr, "statusviewer: %s\n", qPrintable(warning));
+    const QByteArray password = readPassword();
+    if (password.size() < 8) {
+        std::fprintf(stderr, "statusviewer: the password must have at least 8 characters\n");
+        return 2;
+    }
+    const QByteArray hash = hashPassword(password);
+    if (hash.isEmpty()) {
+        std::fprintf(stderr, "statusviewer: the password could not be hashed (out of memory?)\n");
+        return 1;
+    }
+    const bool replaced = users.find(options.webLogin) != nullptr;
+    users.put({options.webLogin, options.operatorName, hash});
+    if (!users.save(options.usersFile, &error)) {
+        std::fprintf(stderr, "statusviewer: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s web login %s (operator %s) in %s\n", replaced ? "replaced" : "added", qPrintable(options.webLogin),
+                qPrintable(options.operatorName), qPrintable(options.usersFile));
+    return 0;
+}
+
+}  // namespace sv::web

@@ -1,0 +1,38 @@
+// The web desk's process (statusviewer web --broker ... --users FILE [--listen HOST:PORT]
+// [--tls-cert F --tls-key F]) and the users file's command (statusviewer web-user add --users FILE
+// --login L --operator NAME, the password from standard input).
+#pragma once
+
+#include "AppLog.h"
+#include "CliOptions.h"
+#include "MqttLink.h"
+#include "WebDesk.h"
+
+#include <memory>
+
+namespace sv::web {
+
+class WebRole {
+public:
+    /// Connects to the broker and starts the server. Throws StartupError.
+    WebRole(const AppOptions& options, const QString& siteUrl, const QString& logFolder);
+    ~WebRole();
+
+    /// Control lines: "status" (port, tabs, operators' components), "quit".
+    QString control(const QString& line);
+    /// "statusviewer web WEB1: port P, N tabs, M operators, E errors logged".
+    QString summary();
+    WebDesk& desk() { return *desk_; }
+
+private:
+    AppOptions options_;
+    AppLog log_;
+    std::unique_ptr<MqttLink> link_;
+    std::unique_ptr<WebDesk> desk_;
+};
+
+/// statusviewer web-user add: reads the password (no echo on a terminal), hashes it and writes
+/// the users file. The process's exit code; what went wrong is printed.
+int addWebUser(const AppOptions& options);
+
+}  // namespace sv::web

@@ -1,0 +1,321 @@
+// The read interface of a Status for hosts that draw it elsewhere (statusobject/StatusReader.h).
+// It reads the window's state object: the section grids, the severity table, the recent changes,
+// the attention list, and builds and runs row menus through the window's own ContextMenus, so a
+// web page sees and may do exactly what the desktop window shows and offers.
+#include <statusobject/StatusReader.h>
+
+#include "base/ErrorTrap.h"
+#include "commands/ContextMenus.h"
+#include "component/StatusInternals.h"
+#include "grid/ColumnLayout.h"
+#include "grid/RowFilter.h"
+#include "grid/Sections.h"
+#include "grid/StatusGrid.h"
+#include "ui/StatusGridModel.h"
+#include "window/AttentionList.h"
+#include "window/Severity.h"
+#include "window/StatusWindow.h"
+
+#include <QDateTime>
+
+#include <array>
+
+namespace so {
+namespace {
+
+StatusReader::Severity publicSeverity(Severity severity) {
+    switch (severity) {
+    case Severity::Alarm: return StatusReader::Severity::Alarm;
+    case Severity::Warning: return StatusReader::Severity::Warning;
+    case Severity::Normal: break;
+    }
+    return StatusReader::Severity::Normal;
+}
+
+/// The menu arrays whose entries a host without windows can run: the device commands, the
+/// newer-line code-tamper clear and the refreshes. Properties entries open host windows.
+bool runsWithoutWindows(MenuArray array, int index) {
+    switch (array) {
+    case MenuArray::MainArray: return index != entry::Properties;
+    case MenuArray::ZR2List: return index != entry::ZR2Properties && index != entry::ZR2ComponentProperties;
+    case MenuArray::CompProps: return false;
+    default: return true;
+    }
+}
+
+QString menuId(MenuArray array, int index) { return QStringLiteral("%1.%2").arg(int(array)).arg(index); }
+
+/// The menu entry an id names; false for an id of no entry.
+bool parseMenuId(const QString& id, MenuArray& array, int& index) {
+    const QStringList parts = id.split(QLatin1Char('.'));
+    if (parts.size() != 2)
+        return false;
+    bool okArray = false, okIndex = false;
+    const int a = parts[0].toInt(&okArray);
+    index = parts[1].toInt(&okIndex);
+    if (!okArray || !okIndex || a < 0 || a >= kMenuArrayCount || index < 0)
+        return false;
+    array = MenuArray(a);
+    return true;
+}
+
+/// Watches one section grid for the reader and passes every call on to the observer that was
+/// there (a widget view, when there is one).
+struct GridWatch final : GridObserver {
+    std::function<void()> changed;
+    GridObserver* previous = nullptr;
+
+    void gridReset() override {
+        changed();
+        if (previous != nullptr)
+            previous->gridReset();
+    }
+    void rowsAppended(int firstRow, int lastRow) override {
+        changed();
+        if (previous != nullptr)
+            previous->rowsAppended(firstRow, lastRow);
+    }
+    void rowRemoved(int row) override {
+        changed();
+        if (previous != nullptr)
+            previous->rowRemoved(row);
+    }
+    void cellChanged(int row, int column) override {
+        changed();
+        if (previous != nullptr)
+            previous->cellChanged(row, column);
+    }
+    void rowConditionsChanged(int row) override {
+        changed();
+        if (previous != nullptr)
+            previous->rowConditionsChanged(row);
+    }
+    void redrawChanged(bool on) override {
+        if (previous != nullptr)
+            previous->redrawChanged(on);
+    }
+};
+
+
+}  // namespace
+
+/// Watches the eight section grids and the attention list's syncs, and tells the caller something
+/// may have changed.
+struct __attribute__((visibility("hidden"))) StatusReader::Private {
+    explicit Private(Status& s) : window(windowOf(s)), menus(menusOf(s)) {
+        for (int section = 0; section < kSectionCount; ++section) {
+            StatusGrid& grid = window.grid(section);
+            watches[size_t(section)].changed = [this] { rowsChanged(); };
+            watches[size_t(section)].previous = grid.observer();
+            grid.setObserver(&watches[size_t(section)]);
+        }
+        // Connected after the window's own tick: the list has synced when this runs.
+        attentionWatch = QObject::connect(&window.attentionTimer(), &QTimer::timeout, [this] {
+            if (rowsChangedSinceSync) {
+                rowsChangedSinceSync = false;
+                tell();
+            }
+        });
+    }
+    ~Private() {
+        QObject::disconnect(attentionWatch);
+        for (int section = 0; section < kSectionCount; ++section) {
+            StatusGrid& grid = window.grid(section);
+            if (grid.observer() == &watches[size_t(section)])
+                grid.setObserver(watches[size_t(section)].previous);
+        }
+    }
+
+    void tell() {
+        if (changed)
+            changed();
+    }
+    void rowsChanged() {
+        rowsChangedSinceSync = true;
+        tell();
+    }
+
+    /// The shown columns of a section, in their order.
+    QVector<int> shownColumns(const StatusGrid& grid) const {
+        QVector<int> columns;
+        for (int c = 0; c < grid.columnCount(); ++c)
+            if (grid.column(c).visible)
+                columns.append(c);
+        return columns;
+    }
+
+    bool recent(const StatusGrid& grid, int row) const {
+        const QString& address = grid.address(row);
+        if (address.isEmpty())
+            return false;
+        RecentChanges& changes = window.recentChanges();
+        const qint64 last = changes.lastChangeOf(grid.recentSlot(row), address);
+        return last >= 0 && changes.nowMs() - last < StatusGridModel::kHighlightMs;
+    }
+
+    /// Builds the row's menu as a right click on it would; the popup function runs while the
+    /// menu is up (the window's menu acts on the point it was built for then). False when no
+    /// row holds the key.
+    bool withMenu(int section, int key, const std::function<void(TopMenu)>& popup) {
+        if (section < 0 || section >= kSectionCount)
+            return false;
+        const int row = window.grid(section).rowOfKey(key);
+        if (row < 1)
+            return false;
+        window.setCurrentCell(section, row, 1);
+        window.gridPressed(section, 2);
+        return menus.buttonReleased(
+                   section, [](int, int) { return true; }, popup) != TopMenu::None;
+    }
+
+    /// Every entry of a menu array that a host without windows can run, submenus flattened.
+    void collect(MenuArray array, const QString& prefix, QVector<MenuItem>& items) const {
+        const MenuModel& model = menus.model();
+        const QVector<MenuEntry>& entries = model.entries(array);
+        for (int index = 0; index < entries.size(); ++index) {
+            const MenuEntry& e = entries[index];
+            if (!e.visible || e.isSeparator() || !runsWithoutWindows(array, index))
+                continue;
+            QString caption = e.caption;
+            caption.remove(QLatin1Char('&'));
+            if (e.submenu) {
+                collect(*e.submenu, prefix + caption + QStringLiteral(" > "), items);
+                continue;
+            }
+            const bool reachable = model.isReachable(array, index);
+            items.append({menuId(array, index), prefix + caption, reachable,
+                          reachable ? QString() : (e.whyDisabled.isEmpty() ? QStringLiteral("Not available")
+                                                                           : e.whyDisabled)});
+        }
+    }
+
+    StatusWindow& window;
+    ContextMenus& menus;
+    std::array<GridWatch, kSectionCount> watches{};
+    QMetaObject::Connection attentionWatch;
+    bool rowsChangedSinceSync = false;
+    std::function<void()> changed;
+};
+
+StatusReader::StatusReader(Status& status) : d(std::make_unique<Private>(status)) {}
+
+StatusReader::~StatusReader() = default;
+
+QString StatusReader::groupName() const {
+    const int index = d->window.selectedGroupIndex();
+    const QVector<GroupEntry>& entries = d->window.groupEntries();
+    return index >= 0 && index < entries.size() ? entries[index].text : QString();
+}
+
+QVector<StatusReader::SectionInfo> StatusReader::sections() const {
+    QVector<SectionInfo> result;
+    for (int section = 0; section < kSectionCount; ++section) {
+        const StatusGrid& grid = d->window.grid(section);
+        SectionInfo info{section, StatusWindow::sectionName(section), {}, d->window.isSectionUsed(section)};
+        for (int c : d->shownColumns(grid))
+            info.columns << grid.column(c).caption;
+        result.append(info);
+    }
+    return result;
+}
+
+StatusReader::Counts StatusReader::counts(int section, const Filter& filter) const {
+    Counts counts;
+    if (section < 0 || section >= kSectionCount)
+        return counts;
+    const StatusGrid& grid = d->window.grid(section);
+    const RowFilter rule{filter.text, filter.abnormalOnly};
+    SectionCounts tally;
+    for (int row = 1; row <= grid.rowCount(); ++row) {
+        const so::Severity s = severity(grid, row);
+        tally.add(rule.shows(grid, row, s), s);
+    }
+    return {tally.points, tally.shown, tally.alarms, tally.warnings};
+}
+
+StatusReader::Rows StatusReader::rows(int section, const Filter& filter, int first, int count) const {
+    Rows result;
+    if (section < 0 || section >= kSectionCount)
+        return result;
+    const StatusGrid& grid = d->window.grid(section);
+    const RowFilter rule{filter.text, filter.abnormalOnly};
+    const QVector<int> columns = d->shownColumns(grid);
+    first = qMax(0, first);
+    count = qMax(0, count);
+    const auto read = [&](int row, so::Severity s) {
+        Row out;
+        out.key = grid.rowKey(row);
+        for (int c : columns)
+            out.cells << grid.text(row, c);
+        out.severity = publicSeverity(s);
+        out.reason = conditionWords(grid.conditions(row));
+        out.recent = d->recent(grid, row);
+        result.rows.append(out);
+    };
+    if (rule.isEmpty()) {
+        // Nothing hidden: the range is the grid's rows themselves.
+        result.total = grid.rowCount();
+        for (int row = first + 1; row <= qMin(grid.rowCount(), first + count); ++row)
+            read(row, severity(grid, row));
+        return result;
+    }
+    for (int row = 1; row <= grid.rowCount(); ++row) {
+        const so::Severity s = severity(grid, row);
+        if (!rule.shows(grid, row, s))
+            continue;
+        const int index = result.total++;
+        if (index >= first && index < first + count)
+            read(row, s);
+    }
+    return result;
+}
+
+QVector<StatusReader::AttentionItem> StatusReader::attention() const {
+    QVector<AttentionItem> items;
+    const AttentionList& list = d->window.attention();
+    for (const AttentionEntry& e : list.entries()) {
+        items.append({e.key, e.section, publicSeverity(e.severity), StatusWindow::sectionName(e.section),
+                      list.nameOf(e), e.address, list.reason(e), AttentionList::clockText(e.sinceMs), e.cleared()});
+    }
+    return items;
+}
+
+bool StatusReader::clearCleared() {
+    if (!d->window.attention().removeCleared())
+        return false;
+    d->tell();
+    return true;
+}
+
+QVector<StatusReader::MenuItem> StatusReader::menu(int section, int key) {
+    QVector<MenuItem> items;
+    d->withMenu(section, key, [&](TopMenu top) { d->collect(MenuModel::arrayOf(top), {}, items); });
+    return items;
+}
+
+StatusReader::CommandResult StatusReader::invoke(int section, int key, const QString& id, QString* whyNot) {
+    MenuArray array{};
+    int index = 0;
+    if (!parseMenuId(id, array, index))
+        return CommandResult::NoSuchEntry;
+    CommandResult result = CommandResult::NoSuchEntry;
+    const bool built = d->withMenu(section, key, [&](TopMenu) {
+        const MenuModel& model = d->menus.model();
+        if (index >= model.count(array) || !runsWithoutWindows(array, index) || model.entry(array, index).submenu ||
+            model.entry(array, index).isSeparator())
+            return;
+        if (!model.isReachable(array, index)) {
+            result = CommandResult::NotPermitted;
+            if (whyNot != nullptr)
+                *whyNot = model.entry(array, index).whyDisabled;
+            return;
+        }
+        d->menus.choose(array, index);
+        result = CommandResult::Sent;
+    });
+    return built ? result : CommandResult::NoSuchRow;
+}
+
+void StatusReader::setChangeCallback(std::function<void()> changed) { d->changed = std::move(changed); }
+
+}  // namespace so

@@ -1,0 +1,271 @@
+// The web desk's guards and messages without a network: the sign-in limiter's delays, the
+// session table's expiry and sign-out, cookies and origins, the users file, the page's messages
+// and the push pacing.
+#include "WebGuards.h"
+#include "WebProtocol.h"
+#include "WebUsers.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+namespace {
+
+using namespace sv::web;
+
+TEST(WebSignInLimiter, HoldsAKeyBackAfterFiveFailuresTwiceAsLongEachTime) {
+    SignInLimiter limiter;
+    const QString key = QStringLiteral("login:alice");
+    qint64 now = 1'000'000;
+    for (int i = 0; i < SignInLimiter::kFreeFailures; ++i) {
+        EXPECT_EQ(limiter.waitMs(key, now), 0) << i;
+        limiter.failed(key, now);
+    }
+    struct Step {
+        qint64 afterMs;
+        qint64 wait;
+    };
+    // After the fifth failure: 1 s; a failure then doubles it.
+    EXPECT_EQ(limiter.waitMs(key, now), 1000);
+    EXPECT_EQ(limiter.waitMs(key, now + 400), 600);
+    EXPECT_EQ(limiter.waitMs(key, now + 1000), 0);
+    limiter.failed(key, now += 1000);
+    EXPECT_EQ(limiter.waitMs(key, now), 2000);
+    limiter.failed(key, now += 2000);
+    EXPECT_EQ(limiter.waitMs(key, now), 4000);
+    EXPECT_EQ(limiter.waitMs(QStringLiteral("login:bob"), now), 0) << "keys are apart";
+    for (int i = 0; i < 40; ++i)
+        limiter.failed(key, now);
+    EXPECT_EQ(limiter.waitMs(key, now), SignInLimiter::kMaxDelayMs) << "the delay has a ceiling";
+    limiter.succeeded(key);
+    EXPECT_EQ(limiter.waitMs(key, now), 0);
+}
+
+TEST(WebSignInLimiter, AFloodOfMadeUpKeysStaysBoundedAndKeepsTheNewest) {
+    SignInLimiter limiter;
+    const QString recent = QStringLiteral("login:recent");
+    qint64 now = 10000;
+    for (int i = 0; i < SignInLimiter::kMaxKeys * 3; ++i) {
+        limiter.failed(QStringLiteral("login:x%1").arg(i), now++);
+        if (i % 1000 == 0)
+            for (int k = 0; k < SignInLimiter::kFreeFailures; ++k)
+                limiter.failed(recent, now);
+        EXPECT_LE(limiter.size(), SignInLimiter::kMaxKeys);
+    }
+    EXPECT_GT(limiter.waitMs(recent, now), 0) << "a key that failed lately is still held back";
+    limiter.failed(QStringLiteral("address:late"), now + SignInLimiter::kForgetMs + 1);
+    EXPECT_EQ(limiter.size(), 1) << "keys quiet for an hour are forgotten";
+}
+
+TEST(WebSessionTable, ATokenLivesWhileUsedAndNeverAfterSignOutOrIdleTime) {
+    SessionTable table(1000);
+    const WebSession opened = table.open(QStringLiteral("alice"), QStringLiteral("admin"), 0);
+    EXPECT_EQ(opened.token.size(), 43);
+    EXPECT_NE(opened.token, opened.csrf);
+    ASSERT_NE(table.find(opened.token, 900), nullptr);
+    ASSERT_NE(table.find(opened.token, 1800), nullptr) << "used at 900: idle since then";
+    EXPECT_EQ(table.find(opened.token, 1800)->operatorName, "admin");
+
+    QByteArray forged = opened.token;
+    forged[0] = forged[0] == 'a' ? 'b' : 'a';
+    EXPECT_EQ(table.find(forged, 1800), nullptr);
+    EXPECT_EQ(table.find(opened.token.left(42), 1800), nullptr);
+    EXPECT_EQ(table.find({}, 1800), nullptr);
+
+    EXPECT_EQ(table.find(opened.token, 2900), nullptr) << "idle 1100 ms";
+    EXPECT_EQ(table.find(opened.token, 2901), nullptr) << "and gone for good";
+
+    const WebSession other = table.open(QStringLiteral("bob"), QStringLiteral("mlee"), 5000);
+    EXPECT_TRUE(table.hasOperator(QStringLiteral("mlee")));
+    EXPECT_TRUE(table.close(other.token));
+    EXPECT_EQ(table.find(other.token, 5001), nullptr);
+    EXPECT_FALSE(table.hasOperator(QStringLiteral("mlee")));
+
+    const WebSession third = table.open(QStringLiteral("carol"), QStringLiteral("akim"), 6000);
+    EXPECT_EQ(table.expire(6500), QList<QByteArray>{});
+    EXPECT_EQ(table.expire(7001), QList<QByteArray>{third.token});
+}
+
+TEST(WebSessionTable, TokensAreFreshEachTime) {
+    SessionTable table;
+    QSet<QByteArray> seen;
+    for (int i = 0; i < 200; ++i) {
+        const WebSession& s = table.open(QStringLiteral("u"), QStringLiteral("admin"), i);
+        EXPECT_FALSE(seen.contains(s.token));
+        EXPECT_FALSE(seen.contains(s.csrf));
+        seen << s.token << s.csrf;
+    }
+}
+
+TEST(WebCookiesAndOrigins, ReadTheSessionCookieAndCheckTheOrigin) {
+    struct CookieCase {
+        QByteArray header;
+        QByteArray token;
+    };
+    const CookieCase cookies[] = {
+        {"sv_session=abc", "abc"},
+        {"theme=dark; sv_session=abc; x=1", "abc"},
+        {"xsv_session=abc", ""},
+        {"theme=dark", ""},
+        {"", ""},
+    };
+    for (const CookieCase& c : cookies)
+        EXPECT_EQ(sessionCookie(c.header), c.token) << c.header.constData();
+
+    EXPECT_EQ(sessionCookieHeader("t", false), "sv_session=t; HttpOnly; SameSite=Strict; Path=/");
+    EXPECT_TRUE(sessionCookieHeader("t", true).endsWith("; Secure"));
+    EXPECT_TRUE(sessionCookieHeader({}, false).contains("Max-Age=0"));
+
+    const QStringList own{QStringLiteral("http://desk.site:8080")};
+    struct OriginCase {
+        QByteArray origin;
+        bool request;
+        bool socket;
+    };
+    const OriginCase origins[] = {
+        {"http://desk.site:8080", true, true},
+        {"HTTP://DESK.SITE:8080", true, true},
+        {"", true, false},  // not a cross-site browser request; a browser's socket always says
+        {"http://desk.site:8081", false, false},
+        {"https://desk.site:8080", false, false},
+        {"http://evil.example", false, false},
+        {"null", false, false},
+    };
+    for (const OriginCase& c : origins) {
+        EXPECT_EQ(originAllowed(c.origin, own), c.request) << c.origin.constData();
+        EXPECT_EQ(socketOriginAllowed(c.origin, own), c.socket) << c.origin.constData();
+    }
+    EXPECT_FALSE(originAllowed("http://desk.site:8080", {})) << "no Host header: no own origin";
+}
+
+TEST(WebUsersFile, AddsReplacesKeepsCommentsAndChecksPasswords) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("users"));
+    {
+        QFile seed(path);
+        ASSERT_TRUE(seed.open(QIODevice::WriteOnly));
+        seed.write("# web desk users\n"
+                   "broken line\n"
+                   "eve:admin:plaintext\n");
+    }
+    UsersFile users;
+    QString error;
+    QStringList warnings;
+    ASSERT_TRUE(users.load(path, &error, &warnings));
+    EXPECT_EQ(users.size(), 0);
+    EXPECT_EQ(warnings.size(), 2) << "damaged lines are named, not taken";
+
+    users.put({QStringLiteral("alice"), QStringLiteral("admin"), hashPassword("first password")});
+    users.put({QStringLiteral("bob"), QStringLiteral("mlee"), hashPassword("bob's password")});
+    users.put({QStringLiteral("alice"), QStringLiteral("akim"), hashPassword("second password")});
+    ASSERT_TRUE(users.save(path, &error)) << error.toStdString();
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "owner only";
+
+    UsersFile again;
+    ASSERT_TRUE(again.load(path, &error));
+    EXPECT_EQ(again.size(), 2);
+    EXPECT_EQ(again.signIn(QStringLiteral("alice"), "second password"), QStringLiteral("akim"));
+    EXPECT_EQ(again.signIn(QStringLiteral("alice"), "first password"), std::nullopt);
+    EXPECT_EQ(again.signIn(QStringLiteral("bob"), "bob's password"), QStringLiteral("mlee"));
+    EXPECT_EQ(again.signIn(QStringLiteral("carol"), "bob's password"), std::nullopt);
+    EXPECT_EQ(again.signIn(QStringLiteral("bob"), ""), std::nullopt);
+    QFile text(path);
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(text.readAll().startsWith("# web desk users\n")) << "comments stay";
+
+    for (const char* bad : {"", " alice", "al:ice", "tab\there", "x\ny"})
+        EXPECT_FALSE(validUserName(QString::fromUtf8(bad))) << bad;
+    EXPECT_TRUE(validUserName(QStringLiteral("Morgan Lee")));
+    EXPECT_FALSE(passwordMatches("$argon2id$damaged", "x"));
+    EXPECT_FALSE(passwordMatches({}, ""));
+}
+
+TEST(WebClientMessages, TakeWhatTheContractSaysAndRefuseTheRest) {
+    struct Case {
+        const char* json;
+        ClientMessage::Kind kind;
+    };
+    using K = ClientMessage::Kind;
+    const Case cases[] = {
+        {R"({"t":"hello","csrf":"abc"})", K::Hello},
+        {R"({"t":"hello"})", K::Invalid},
+        {R"({"t":"group","name":"Entire Site"})", K::Group},
+        {R"({"t":"group","name":7})", K::Invalid},
+        {R"({"t":"view","views":[{"section":0,"first":0,"count":50}]})", K::View},
+        {R"({"t":"view","views":[{"section":8,"first":0,"count":50}]})", K::Invalid},
+        {R"({"t":"view","views":[{"section":1.5,"first":0,"count":50}]})", K::Invalid},
+        {R"({"t":"view","views":[{"section":0,"first":-1,"count":50}]})", K::Invalid},
+        {R"({"t":"view","views":{}})", K::Invalid},
+        {R"({"t":"find","text":""})", K::Find},
+        {R"({"t":"abnormal","on":true})", K::Abnormal},
+        {R"({"t":"abnormal","on":"yes"})", K::Invalid},
+        {R"({"t":"menu","section":2,"key":17})", K::Menu},
+        {R"({"t":"menu","section":2})", K::Invalid},
+        {R"({"t":"command","section":2,"key":17,"id":"1.2","csrf":"abc"})", K::Command},
+        {R"({"t":"command","section":2,"key":17,"id":"1.2"})", K::Invalid},
+        {R"({"t":"clearCleared"})", K::ClearCleared},
+        {R"({"t":"locate","section":1,"key":40})", K::Locate},
+        {R"({"t":"locate","section":1,"key":-1})", K::Invalid},
+        {R"({"t":"drop tables"})", K::Invalid},
+        {R"([1,2,3])", K::Invalid},
+        {R"({"t":"find","text":)", K::Invalid},
+        {"", K::Invalid},
+    };
+    for (const Case& c : cases) {
+        const ClientMessage m = parseClientMessage(QByteArray(c.json));
+        EXPECT_EQ(m.kind, c.kind) << c.json;
+        EXPECT_EQ(m.error.isEmpty(), c.kind != K::Invalid) << c.json;
+    }
+    const ClientMessage view =
+        parseClientMessage(R"({"t":"view","views":[{"section":3,"first":10,"count":100000}]})");
+    ASSERT_EQ(view.views.size(), 1);
+    EXPECT_EQ(view.views[0], (SectionView{3, 10, kMaxViewRows})) << "a view is capped";
+    EXPECT_EQ(parseClientMessage(QByteArray(kMaxMessageBytes + 1, ' ')).kind, K::Invalid);
+}
+
+TEST(WebServerMessages, CarryTextAsTextAndSeverityAsWords) {
+    so::StatusReader::Rows rows;
+    rows.total = 1;
+    rows.rows.append({5, {QStringLiteral("<img src=x onerror=alert(1)>"), QStringLiteral("C1P2")},
+                      so::StatusReader::Severity::Alarm, QStringLiteral("in alarm"), true});
+    const QJsonObject message = rowsMessage(2, 0, rows);
+    const QJsonObject row = message.value("rows").toArray().first().toObject();
+    EXPECT_EQ(row.value("cells").toArray().first().toString(), "<img src=x onerror=alert(1)>");
+    EXPECT_EQ(row.value("severity").toString(), "alarm");
+    EXPECT_TRUE(row.value("recent").toBool());
+    EXPECT_EQ(message.value("total").toInt(), 1);
+
+    QVector<so::StatusReader::AttentionItem> many(kMaxAttentionEntries + 5);
+    const QJsonObject attention = attentionMessage(many);
+    EXPECT_EQ(attention.value("entries").toArray().size(), kMaxAttentionEntries);
+    EXPECT_EQ(attention.value("total").toInt(), kMaxAttentionEntries + 5);
+    EXPECT_EQ(attention.value("entries").toArray().first().toObject().value("severity").toString(), "warning");
+}
+
+TEST(WebPushPacer, PushesAtMostTenTimesASecondAndNothingWhenNothingChanged) {
+    PushPacer pacer;
+    EXPECT_EQ(pacer.mark(0), 0) << "the first change goes at once";
+    EXPECT_EQ(pacer.mark(1), -1) << "already due";
+    EXPECT_TRUE(pacer.take(5));
+    EXPECT_FALSE(pacer.take(6)) << "nothing new";
+    EXPECT_EQ(pacer.mark(30), 75) << "the next push waits for its 100 ms";
+    EXPECT_EQ(pacer.mark(50), -1);
+    EXPECT_TRUE(pacer.take(105));
+    EXPECT_EQ(pacer.mark(400), 0) << "a quiet tab's change goes at once";
+
+    SentMessages sent;
+    const QJsonObject counts{{"t", "counts"}, {"alarms", 1}};
+    EXPECT_FALSE(sent.changed(QStringLiteral("counts"), counts).isEmpty());
+    EXPECT_TRUE(sent.changed(QStringLiteral("counts"), counts).isEmpty());
+    EXPECT_FALSE(sent.changed(QStringLiteral("rows:1"), counts).isEmpty()) << "channels are apart";
+    sent.clear();
+    EXPECT_FALSE(sent.changed(QStringLiteral("counts"), counts).isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,459 @@
+// The web desk's server on loopback, driven as a browser would drive it (HTTP for sign-in, a
+// WebSocket for the status), with the field on the in-process bus: sign-in, the socket's hello,
+// rows arriving, and the attacks a page on another site or a stolen cookie would try.
+#include "../app/AppTestSite.h"
+#include "AppLog.h"
+#include "MemoryTransport.h"
+#include "MqttSite.h"
+#include "SimulatedField.h"
+#include "SiteHost.h"
+#include "SiteRoles.h"
+#include "StartupError.h"
+#include "WebDesk.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QWebSocket>
+
+namespace {
+
+using namespace sv;
+using namespace sv::web;
+
+const QString kSite = QStringLiteral("main");
+const QByteArray kPassword = "correct horse";
+
+struct Reply {
+    int status = 0;
+    QByteArray body;
+    QByteArray cookie;  // the sv_session value Set-Cookie carried
+    QByteArray setCookie;
+    QByteArray retryAfter;
+    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
+};
+
+/// A socket client that keeps every message and whether the server closed it.
+struct Client {
+    QWebSocket socket;
+    QVector<QJsonObject> messages;
+    bool closed = false;
+    Client() {
+        QObject::connect(&socket, &QWebSocket::textMessageReceived,
+                         [this](const QString& text) { messages.append(QJsonDocument::fromJson(text.toUtf8()).object()); });
+        QObject::connect(&socket, &QWebSocket::disconnected, [this] { closed = true; });
+    }
+    const QJsonObject* last(const QString& type) const {
+        for (auto it = messages.crbegin(); it != messages.crend(); ++it)
+            if (it->value("t").toString() == type)
+                return &*it;
+        return nullptr;
+    }
+    void send(const QJsonObject& message) { socket.sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson())); }
+};
+
+struct WebServerFixture : ::testing::Test {
+    sv::test::DemoSiteFile site{300};
+    QTemporaryDir dir;
+    AppLog log;
+    SimulatedField field{*site.db, FieldOptions{}, &log};
+    MemoryBus bus;
+    MemoryTransport fieldLink{bus, {wire::everyLoginTopic(kSite, wire::Topic::Command)}};
+    MemoryTransport webLink{bus, deskSubscriptions(kSite, QStringLiteral("WEB1"))};
+    std::unique_ptr<FieldBroadcaster> broadcaster;
+    std::unique_ptr<WebDesk> desk;
+    QNetworkAccessManager http;
+
+    void SetUp() override { start(SessionTable::kDefaultIdleMs); }
+    void TearDown() override {
+        desk.reset();
+        field.removeSink(broadcaster.get());
+    }
+
+    void start(qint64 idleMs, const QString& tlsCert = {}, const QString& tlsKey = {}) {
+        UsersFile users;
+        users.put({QStringLiteral("alice"), QStringLiteral("admin"), hashPassword(kPassword)});
+        users.put({QStringLiteral("viewer"), QStringLiteral("akim"), hashPassword(kPassword)});
+        QString error;
+        ASSERT_TRUE(users.save(dir.filePath("users"), &error)) << error.toStdString();
+        field.load();
+        broadcaster = std::make_unique<FieldBroadcaster>(fieldLink, kSite, field, *site.db,
+                                                         &SiteHost::operatorPermission, log);
+        field.addSink(broadcaster.get());
+        WebDeskOptions options;
+        options.siteUrl = site.url;
+        options.usersFile = dir.filePath("users");
+        options.webRoot = dir.path();
+        options.idleMs = idleMs;
+        options.tlsCert = tlsCert;
+        options.tlsKey = tlsKey;
+        desk = std::make_unique<WebDesk>(options, webLink, log);
+        fieldLink.connect();
+        webLink.connect();
+    }
+
+    QString origin() const {
+        return QStringLiteral("%1://127.0.0.1:%2").arg(desk->tls() ? "https" : "http").arg(desk->port());
+    }
+    QUrl url(const QString& path) const { return QUrl(origin() + path); }
+
+    template <typename Done>
+    bool until(Done done, int ms = 10000) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < ms) {
+            bus.deliver();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return done();
+    }
+
+    Reply request(const QByteArray& verb, const QString& path, const QByteArray& body = {},
+                  const QList<QPair<QByteArray, QByteArray>>& headers = {}) {
+        QNetworkRequest r(url(path));
+        r.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+        for (const auto& [name, value] : headers)
+            r.setRawHeader(name, value);
+        QNetworkReply* reply = http.sendCustomRequest(r, verb, body);
+        // The test's own certificate, made for this run.
+        reply->ignoreSslErrors();
+        until([&] { return reply->isFinished(); });
+        Reply out;
+        out.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        out.body = reply->readAll();
+        out.setCookie = reply->rawHeader("Set-Cookie");
+        out.retryAfter = reply->rawHeader("Retry-After");
+        out.cookie = sessionCookie(out.setCookie.split(';').value(0));
+        reply->deleteLater();
+        return out;
+    }
+    Reply signIn(const QString& login, const QByteArray& password) {
+        const QJsonObject body{{"login", login}, {"password", QString::fromUtf8(password)}};
+        return request("POST", "/api/signin", QJsonDocument(body).toJson());
+    }
+
+    /// Opens /ws with the cookie and origin given; true once connected (the server may still
+    /// close it at once).
+    bool open(Client& client, const QByteArray& cookie, const QString& originHeader) {
+        QNetworkRequest r(QUrl(QStringLiteral("%1://127.0.0.1:%2/ws").arg(desk->tls() ? "wss" : "ws").arg(desk->port())));
+        QObject::connect(&client.socket, &QWebSocket::sslErrors, &client.socket, [&client](const QList<QSslError>&) {
+            client.socket.ignoreSslErrors();
+        });
+        if (!cookie.isEmpty())
+            r.setRawHeader("Cookie", "sv_session=" + cookie);
+        if (!originHeader.isEmpty())
+            r.setRawHeader("Origin", originHeader.toLatin1());
+        client.socket.open(r);
+        return until([&] { return client.socket.state() == QAbstractSocket::ConnectedState || client.closed; });
+    }
+
+    /// Signed in as `login`, a socket said hello and was welcomed.
+    void welcomed(Client& client, Reply& session, const QString& login = QStringLiteral("alice")) {
+        session = signIn(login, kPassword);
+        ASSERT_EQ(session.status, 200) << session.body.constData();
+        ASSERT_TRUE(open(client, session.cookie, origin()));
+        client.send({{"t", "hello"}, {"csrf", session.json().value("csrf")}});
+        ASSERT_TRUE(until([&] { return client.last("welcome") != nullptr || client.closed; }));
+        ASSERT_NE(client.last("welcome"), nullptr);
+    }
+
+    /// The first section the group uses, by the counts the server pushed.
+    int usedSection(Client& client) {
+        until([&] { return client.last("counts") != nullptr; });
+        for (const QJsonValue& s : client.last("counts")->value("sections").toArray())
+            if (s.toObject().value("rows").toInt() > 0)
+                return s.toObject().value("section").toInt();
+        return -1;
+    }
+};
+
+TEST_F(WebServerFixture, WebSignInOpensASessionWithASafeCookieAndRowsArriveOnTheSocket) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    EXPECT_EQ(session.json().value("operator").toString(), "admin");
+    EXPECT_TRUE(session.setCookie.contains("HttpOnly")) << session.setCookie.constData();
+    EXPECT_TRUE(session.setCookie.contains("SameSite=Strict"));
+    EXPECT_FALSE(session.setCookie.contains("Secure")) << "no TLS here";
+    const QJsonObject welcome = *client.last("welcome");
+    EXPECT_EQ(welcome.value("operator").toString(), "admin");
+    EXPECT_EQ(welcome.value("sections").toArray().size(), 8);
+    EXPECT_FALSE(welcome.value("groups").toArray().isEmpty());
+
+    const Reply again = request("GET", "/api/session", {}, {{"Cookie", "sv_session=" + session.cookie}});
+    EXPECT_EQ(again.status, 200);
+    EXPECT_EQ(again.json().value("csrf"), session.json().value("csrf"));
+
+    const int section = usedSection(client);
+    ASSERT_GE(section, 0) << "the operator's group shows no rows";
+    client.send({{"t", "view"}, {"views", QJsonArray{QJsonObject{{"section", section}, {"first", 0}, {"count", 5}}}}});
+    ASSERT_TRUE(until([&] { return client.last("rows") != nullptr; }));
+    const QJsonObject rows = *client.last("rows");
+    EXPECT_EQ(rows.value("section").toInt(), section);
+    EXPECT_GT(rows.value("total").toInt(), 0);
+    ASSERT_FALSE(rows.value("rows").toArray().isEmpty());
+    const QJsonObject row = rows.value("rows").toArray().first().toObject();
+    EXPECT_EQ(row.value("cells").toArray().size(),
+              welcome.value("sections").toArray()[section].toObject().value("columns").toArray().size());
+
+    // A find text no point holds empties the view, its count follows.
+    client.send({{"t", "find"}, {"text", "no point is named like this"}});
+    ASSERT_TRUE(until([&] { return client.last("rows")->value("total").toInt() == 0; }));
+}
+
+TEST_F(WebServerFixture, WebFieldReportsReachTheRowsInViewAndAGroupChoiceWelcomesAgain) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    QJsonArray views;
+    for (int section = 0; section < 8; ++section)
+        views.append(QJsonObject{{"section", section}, {"first", 0}, {"count", kMaxViewRows}});
+    client.send({{"t", "view"}, {"views", views}});
+    ASSERT_TRUE(until([&] { return client.last("rows") != nullptr; }));
+    until([] { return false; }, 300);  // the first rows of every section arrive
+    const qsizetype before = client.messages.size();
+    field.step(300);
+    ASSERT_TRUE(until([&] {
+        for (qsizetype i = before; i < client.messages.size(); ++i)
+            if (client.messages[i].value("t") == "rows")
+                return true;
+        return false;
+    })) << "a field report changed a row in view";
+    for (qsizetype i = before; i < client.messages.size(); ++i)
+        EXPECT_NE(client.messages[i].value("t"), "welcome");
+
+    client.send({{"t", "group"}, {"name", "no such group"}});
+    ASSERT_TRUE(until([&] { return client.last("notice") != nullptr; }));
+    const QJsonArray groups = client.last("welcome")->value("groups").toArray();
+    const QString current = client.last("welcome")->value("group").toString();
+    QString other;
+    for (const QJsonValue& g : groups)
+        if (!g.toString().isEmpty() && g.toString() != current)
+            other = g.toString();
+    ASSERT_FALSE(other.isEmpty());
+    client.send({{"t", "group"}, {"name", other}});
+    ASSERT_TRUE(until([&] { return client.last("welcome")->value("group").toString() == other; }));
+    ASSERT_TRUE(until([&] { return client.last("counts")->value("group").toString() == other; }));
+}
+
+TEST_F(WebServerFixture, WebTheFieldsDeathIsToldToOpenTabsAndToTabsOpenedAfter) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    ASSERT_TRUE(until([&] { return desk->link().session().fieldState() == DeskSession::FieldState::Online; }));
+    fieldLink.drop();
+    ASSERT_TRUE(until([&] {
+        const QJsonObject* notice = client.last("notice");
+        return notice != nullptr && notice->value("text").toString().startsWith("\u25B2 Field offline since");
+    }));
+    Client later;
+    ASSERT_TRUE(open(later, session.cookie, origin()));
+    later.send({{"t", "hello"}, {"csrf", session.json().value("csrf")}});
+    ASSERT_TRUE(until([&] { return later.last("notice") != nullptr; }));
+    EXPECT_TRUE(later.last("notice")->value("text").toString().contains("Field offline since"));
+}
+
+TEST_F(WebServerFixture, WebWithoutTlsANetworkAddressIsRefusedUnlessAskedForPlainly) {
+    WebDeskOptions options;
+    options.siteUrl = site.url;
+    options.usersFile = dir.filePath("users");
+    options.address = QHostAddress::AnyIPv4;
+    MemoryTransport other{bus, {}};
+    try {
+        WebDesk refused(options, other, log);
+        ADD_FAILURE() << "listened on every address in plain HTTP";
+    } catch (const StartupError& e) {
+        EXPECT_TRUE(e.message().contains("--insecure-listen")) << e.message().toStdString();
+    }
+}
+
+TEST_F(WebServerFixture, WebSocketIsRefusedWithoutTheRightHello) {
+    struct Case {
+        const char* what;
+        QJsonObject first;
+    };
+    const Case cases[] = {
+        {"a hello without the token", {{"t", "hello"}}},
+        {"a hello with another token", {{"t", "hello"}, {"csrf", "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"}}},
+        {"another message first", {{"t", "group"}, {"name", "Entire Site"}}},
+    };
+    const Reply session = signIn("alice", kPassword);
+    ASSERT_EQ(session.status, 200);
+    for (const Case& c : cases) {
+        Client client;
+        ASSERT_TRUE(open(client, session.cookie, origin())) << c.what;
+        client.send(c.first);
+        // A message the server cannot read is ignored; the hello timer then closes the socket.
+        EXPECT_TRUE(until([&] { return client.closed; }, kHelloTimeoutMs + 3000)) << c.what;
+        EXPECT_EQ(client.last("welcome"), nullptr) << c.what;
+    }
+}
+
+TEST_F(WebServerFixture, WebSocketIsRefusedForAForgedCookieAForeignOriginOrNoCookie) {
+    const Reply session = signIn("alice", kPassword);
+    ASSERT_EQ(session.status, 200);
+    QByteArray forged = session.cookie;
+    forged[5] = forged[5] == 'A' ? 'B' : 'A';
+    struct Case {
+        const char* what;
+        QByteArray cookie;
+        QString origin;
+    };
+    const Case cases[] = {
+        {"forged cookie", forged, origin()},
+        {"no cookie", {}, origin()},
+        {"another site's page", session.cookie, QStringLiteral("http://evil.example")},
+        {"no origin", session.cookie, {}},
+    };
+    for (const Case& c : cases) {
+        Client client;
+        open(client, c.cookie, c.origin);
+        client.send({{"t", "hello"}, {"csrf", session.json().value("csrf")}});
+        EXPECT_TRUE(until([&] { return client.closed; })) << c.what;
+        EXPECT_EQ(client.last("welcome"), nullptr) << c.what;
+    }
+}
+
+TEST_F(WebServerFixture, WebOneSessionOpensABoundedNumberOfSockets) {
+    const Reply session = signIn("alice", kPassword);
+    ASSERT_EQ(session.status, 200);
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int i = 0; i <= WebDesk::kMaxTabsPerSession; ++i) {
+        clients.push_back(std::make_unique<Client>());
+        ASSERT_TRUE(open(*clients.back(), session.cookie, origin()));
+    }
+    until([&] { return clients.back()->closed; });
+    EXPECT_TRUE(clients.back()->closed) << "one socket past the limit";
+    EXPECT_FALSE(clients.front()->closed);
+    EXPECT_EQ(desk->tabCount(), WebDesk::kMaxTabsPerSession);
+}
+
+TEST_F(WebServerFixture, WebOversizedMessageClosesTheSocketAndAMalformedOneIsIgnored) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    client.socket.sendTextMessage(QStringLiteral("{not json"));
+    client.send({{"t", "view"}, {"views", "not a list"}});
+    client.send({{"t", "abnormal"}, {"on", true}});
+    ASSERT_TRUE(until([&] { return client.last("counts") != nullptr; }));
+    EXPECT_FALSE(client.closed) << "malformed messages are ignored";
+    client.send({{"t", "find"}, {"text", QString(kMaxMessageBytes, QLatin1Char('x'))}});
+    EXPECT_TRUE(until([&] { return client.closed; }));
+}
+
+TEST_F(WebServerFixture, WebSignOutEndsTheSessionItsSocketsAndTheCookieForGood) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    const QByteArray cookie = "sv_session=" + session.cookie;
+    const QByteArray csrf = session.json().value("csrf").toString().toLatin1();
+
+    // Sign-out is a change of state: without the token, or from another site's page, it is refused.
+    EXPECT_EQ(request("POST", "/api/signout", {}, {{"Cookie", cookie}}).status, 403);
+    EXPECT_EQ(request("POST", "/api/signout", {}, {{"Cookie", cookie}, {"X-CSRF-Token", "x"}}).status, 403);
+    EXPECT_EQ(request("POST", "/api/signout", {},
+                      {{"Cookie", cookie}, {"X-CSRF-Token", csrf}, {"Origin", "http://evil.example"}})
+                  .status,
+              403);
+    EXPECT_FALSE(client.closed);
+
+    const Reply out = request("POST", "/api/signout", {}, {{"Cookie", cookie}, {"X-CSRF-Token", csrf}, {"Origin", origin().toLatin1()}});
+    EXPECT_EQ(out.status, 204);
+    EXPECT_TRUE(out.setCookie.contains("Max-Age=0"));
+    ASSERT_TRUE(until([&] { return client.closed; }));
+    ASSERT_NE(client.last("bye"), nullptr);
+
+    // The cookie replayed: no session, no socket.
+    EXPECT_EQ(request("GET", "/api/session", {}, {{"Cookie", cookie}}).status, 401);
+    EXPECT_EQ(request("POST", "/api/signout", {}, {{"Cookie", cookie}, {"X-CSRF-Token", csrf}}).status, 403);
+    Client replay;
+    open(replay, session.cookie, origin());
+    replay.send({{"t", "hello"}, {"csrf", QString::fromLatin1(csrf)}});
+    EXPECT_TRUE(until([&] { return replay.closed; }));
+    EXPECT_EQ(replay.last("welcome"), nullptr);
+}
+
+TEST_F(WebServerFixture, WebWrongPasswordsAreHeldBackAndTheRightOneThen) {
+    for (int i = 0; i < SignInLimiter::kFreeFailures; ++i)
+        EXPECT_EQ(signIn("alice", "wrong").status, 401) << i;
+    const Reply held = signIn("alice", kPassword);
+    EXPECT_EQ(held.status, 429) << "even the right password waits after the failures";
+    EXPECT_GE(held.retryAfter.toInt(), 1);
+    // An unknown login fails as a wrong password does, in words too.
+    const Reply unknown = signIn("mallory", "whatever");
+    EXPECT_EQ(unknown.status, 429) << "the client address is held back as well";
+}
+
+struct WebExpiryFixture : WebServerFixture {
+    void SetUp() override { start(300); }
+};
+
+/// The server under TLS, with a certificate made by openssl for the run (skipped without openssl).
+struct WebTlsFixture : WebServerFixture {
+    void SetUp() override {
+        const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+        if (openssl.isEmpty())
+            GTEST_SKIP() << "no openssl";
+        QProcess make;
+        make.setWorkingDirectory(dir.path());
+        make.start(openssl, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out",
+                             "server.crt", "-days", "2", "-subj", "/CN=127.0.0.1"});
+        ASSERT_TRUE(make.waitForFinished(60000) && make.exitCode() == 0) << make.readAllStandardError().constData();
+        start(SessionTable::kDefaultIdleMs, dir.filePath("server.crt"), dir.filePath("server.key"));
+    }
+};
+
+TEST_F(WebTlsFixture, WebUnderTlsTheCookieIsSecureAndTheSocketIsWss) {
+    ASSERT_TRUE(desk->tls());
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    EXPECT_TRUE(session.setCookie.endsWith("; Secure")) << session.setCookie.constData();
+    EXPECT_EQ(client.last("welcome")->value("operator").toString(), "admin");
+}
+
+TEST_F(WebExpiryFixture, WebAnIdleSessionExpiresAndItsCookieIsRefused) {
+    const Reply session = signIn("alice", kPassword);
+    ASSERT_EQ(session.status, 200);
+    QElapsedTimer idle;
+    idle.start();
+    until([&] { return idle.elapsed() > 500; }, 1000);
+    EXPECT_EQ(request("GET", "/api/session", {}, {{"Cookie", "sv_session=" + session.cookie}}).status, 401);
+    Client client;
+    open(client, session.cookie, origin());
+    client.send({{"t", "hello"}, {"csrf", session.json().value("csrf")}});
+    EXPECT_TRUE(until([&] { return client.closed; }));
+    EXPECT_EQ(client.last("welcome"), nullptr);
+}
+
+TEST_F(WebServerFixture, WebACommandTheOperatorMayNotSendIsRefusedAtTheDesk) {
+    Client client;
+    Reply session;
+    welcomed(client, session, QStringLiteral("viewer"));
+    const int section = usedSection(client);
+    ASSERT_GE(section, 0);
+    client.send({{"t", "view"}, {"views", QJsonArray{QJsonObject{{"section", section}, {"first", 0}, {"count", 1}}}}});
+    ASSERT_TRUE(until([&] { return client.last("rows") != nullptr; }));
+    const int key = client.last("rows")->value("rows").toArray().first().toObject().value("key").toInt();
+    client.send({{"t", "menu"}, {"section", section}, {"key", key}});
+    ASSERT_TRUE(until([&] { return client.last("menu") != nullptr; }));
+    QString commandId;
+    for (const QJsonValue& item : client.last("menu")->value("items").toArray())
+        if (!item.toObject().value("enabled").toBool())
+            commandId = item.toObject().value("id").toString();
+    ASSERT_FALSE(commandId.isEmpty()) << "the viewer has a disabled command in the menu";
+    client.send({{"t", "command"}, {"section", section}, {"key", key}, {"id", commandId}, {"csrf", session.json().value("csrf")}});
+    ASSERT_TRUE(until([&] { return client.last("command") != nullptr; }));
+    EXPECT_FALSE(client.last("command")->value("ok").toBool());
+    EXPECT_EQ(broadcaster->refusedCommands(), 0) << "nothing reached the field";
+}
+
+}  // namespace

@@ -1,0 +1,187 @@
+// The attention list above the sections: every abnormal point of the group in the server's order
+// (alarms first, each the newest first), points back to normal greyed until "Clear cleared".
+// Enter or a double click goes to the point's row; the Menu key, Shift+F10, a right-click or a
+// long press opens that row's menu.
+import { el, severityLabel, severityMarker } from './dom';
+import type { AttentionEntry } from './protocol';
+import { movedRow } from './virtual';
+
+export interface AttentionEvents {
+  goTo(entry: AttentionEntry): void;
+  menuAsked(section: number, key: number, x: number, y: number, returnFocus: HTMLElement): void;
+  clearCleared(): void;
+}
+
+const kCaptions = ['', 'Kind', 'Name', 'Address', 'What is wrong', 'Since'];
+
+export class AttentionPanel {
+  readonly element: HTMLElement;
+  private readonly counts: HTMLElement;
+  private readonly table: HTMLTableElement;
+  private readonly body: HTMLTableSectionElement;
+  private entries: AttentionEntry[] = [];
+  private current = -1;
+  /// The current entry's point ("section:key"), kept while the list changes around it.
+  private currentPoint = '';
+  private longPress: number | undefined;
+
+  constructor(private readonly events: AttentionEvents) {
+    this.element = el('section', { id: 'attention', class: 'attention', 'aria-labelledby': 'attention-title', hidden: true });
+    const head = el('div', { class: 'attention-head' });
+    const title = el('h2', { id: 'attention-title' }, 'Attention list');
+    this.counts = el('span', { class: 'attention-counts' });
+    const clear = el('button', { type: 'button', class: 'clear-cleared', title: 'Remove the entries of points back to normal' },
+      'Clear cleared');
+    clear.addEventListener('click', () => this.events.clearCleared());
+    head.append(title, this.counts, clear);
+
+    this.table = el('table', {
+      class: 'attention-table', role: 'grid', tabindex: 0, 'aria-labelledby': 'attention-title', 'aria-readonly': 'true',
+      'aria-describedby': 'attention-help',
+    });
+    const help = el('p', { id: 'attention-help', class: 'visually-hidden' },
+      'Every point of the shown group in alarm or warning, alarms first, each the newest first. Enter goes to the point\'s row.');
+    const headRow = el('tr', { role: 'row', 'aria-rowindex': 1 });
+    kCaptions.forEach((caption, i) =>
+      headRow.append(el('th', { role: 'columnheader', scope: 'col', class: `c${i}` }, caption || 'Severity')));
+    headRow.cells[0].classList.add('visually-hidden-text');
+    const thead = el('thead');
+    thead.append(headRow);
+    this.body = el('tbody');
+    this.table.append(thead, this.body);
+    const scroller = el('div', { class: 'attention-scroll' });
+    scroller.append(this.table);
+    this.element.append(head, help, scroller);
+
+    this.table.addEventListener('keydown', (e) => this.onKey(e));
+    this.body.addEventListener('click', (e) => {
+      const index = entryIndexAt(e.target);
+      if (index !== null)
+        this.setCurrent(index);
+    });
+    this.body.addEventListener('dblclick', (e) => {
+      const index = entryIndexAt(e.target);
+      if (index !== null)
+        this.events.goTo(this.entries[index]);
+    });
+    this.body.addEventListener('contextmenu', (e) => {
+      const index = entryIndexAt(e.target);
+      if (index === null)
+        return;
+      e.preventDefault();
+      this.cancelLongPress();
+      this.setCurrent(index);
+      this.askMenu(index, e.pageX, e.pageY);
+    });
+    this.body.addEventListener('pointerdown', (e) => {
+      const index = entryIndexAt(e.target);
+      if (e.pointerType !== 'touch' || index === null)
+        return;
+      const { pageX, pageY } = e;
+      this.cancelLongPress();
+      this.longPress = window.setTimeout(() => {
+        this.longPress = undefined;
+        this.setCurrent(index);
+        this.askMenu(index, pageX, pageY);
+      }, 550);
+    });
+    for (const end of ['pointerup', 'pointercancel'] as const)
+      this.body.addEventListener(end, () => this.cancelLongPress());
+  }
+
+  setEntries(entries: AttentionEntry[]): void {
+    this.entries = entries;
+    // The current entry follows its point, wherever the list moved it.
+    this.current = entries.findIndex((e) => pointOf(e) === this.currentPoint);
+    if (this.current < 0)
+      this.currentPoint = '';
+    this.element.hidden = entries.length === 0;
+    this.table.setAttribute('aria-rowcount', String(entries.length + 1));
+    this.body.replaceChildren(...entries.map((entry, i) => this.entryRow(entry, i)));
+    this.updateActiveDescendant();
+  }
+
+  setCounts(alarms: number, warnings: number): void {
+    const parts: string[] = [];
+    if (alarms > 0)
+      parts.push(alarms === 1 ? '1 alarm' : `${alarms} alarms`);
+    if (warnings > 0)
+      parts.push(warnings === 1 ? '1 warning' : `${warnings} warnings`);
+    this.counts.textContent = parts.join(', ');
+    this.counts.classList.toggle('has-alarms', alarms > 0);
+  }
+
+  private entryRow(entry: AttentionEntry, index: number): HTMLTableRowElement {
+    const row = el('tr', {
+      role: 'row', id: `attention-${index}`, 'aria-rowindex': index + 2, 'aria-selected': index === this.current,
+      class: entry.severity + (entry.cleared ? ' cleared' : ''), 'data-index': index, 'data-point': pointOf(entry),
+    });
+    if (entry.cleared)
+      row.title = 'Back to normal; stays listed until cleared';
+    const marker = el('td', { role: 'gridcell', class: 'c0' });
+    marker.append(severityMarker(entry.severity, severityLabel(entry.severity, entry.cleared ? 'cleared' : '')));
+    row.append(marker);
+    const texts = [entry.kind, entry.name, entry.address, entry.words, entry.cleared ? `cleared (${entry.since})` : entry.since];
+    texts.forEach((text, i) => row.append(el('td', { role: 'gridcell', class: `c${i + 1}` }, text)));
+    return row;
+  }
+
+  private onKey(e: KeyboardEvent): void {
+    if (this.entries.length === 0)
+      return;
+    if (e.key === 'Enter' && this.current >= 0) {
+      e.preventDefault();
+      this.events.goTo(this.entries[this.current]);
+      return;
+    }
+    if ((e.key === 'ContextMenu' || (e.key === 'F10' && e.shiftKey)) && this.current >= 0) {
+      e.preventDefault();
+      const box = this.body.rows[this.current].getBoundingClientRect();
+      this.askMenu(this.current, box.left + window.scrollX + 24, box.bottom + window.scrollY);
+      return;
+    }
+    const next = movedRow(e.key, this.current, this.entries.length, 5);
+    if (next === null)
+      return;
+    e.preventDefault();
+    this.setCurrent(next);
+    this.body.rows[next].scrollIntoView({ block: 'nearest' });
+  }
+
+  private setCurrent(index: number): void {
+    this.current = index;
+    const entry = this.entries[index];
+    this.currentPoint = entry === undefined ? '' : pointOf(entry);
+    for (const row of this.body.rows)
+      row.setAttribute('aria-selected', String(Number(row.dataset.index) === index));
+    this.updateActiveDescendant();
+  }
+
+  private updateActiveDescendant(): void {
+    if (this.current >= 0)
+      this.table.setAttribute('aria-activedescendant', `attention-${this.current}`);
+    else
+      this.table.removeAttribute('aria-activedescendant');
+  }
+
+  private askMenu(index: number, x: number, y: number): void {
+    const entry = this.entries[index];
+    this.events.menuAsked(entry.section, entry.key, x, y, this.table);
+  }
+
+  private cancelLongPress(): void {
+    if (this.longPress !== undefined)
+      window.clearTimeout(this.longPress);
+    this.longPress = undefined;
+  }
+}
+
+/// Keys are a section's own: the section and the key name a point.
+function pointOf(entry: AttentionEntry): string {
+  return `${entry.section}:${entry.key}`;
+}
+
+function entryIndexAt(target: EventTarget | null): number | null {
+  const row = target instanceof Element ? target.closest<HTMLElement>('tr[data-index]') : null;
+  return row === null ? null : Number(row.dataset.index);
+}

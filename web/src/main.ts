@@ -1,0 +1,325 @@
+// The web desk's page: sign-in, then the status of the operator's group as the server's headless
+// component shows it: the attention list on top, the sections below, each asking only for the
+// rows in sight. Nothing of the decoding happens here; the page draws what it is sent.
+import { AttentionPanel } from './attention';
+import { Link, currentSession, signIn, signOut, type Session } from './connection';
+import { el } from './dom';
+import { SectionGrid } from './grid';
+import { ContextMenu } from './menu';
+import type { AttentionEntry, ServerMessage } from './protocol';
+
+const kNoticeMs = 15000;
+const kFindDelayMs = 200;
+
+function byId<T extends HTMLElement>(id: string): T {
+  const element = document.getElementById(id);
+  if (element === null)
+    throw new Error(`the page has no #${id}`);
+  return element as T;
+}
+
+interface PendingMenu {
+  section: number;
+  key: number;
+  x: number;
+  y: number;
+  returnFocus: HTMLElement;
+}
+
+class App {
+  private readonly form = byId<HTMLFormElement>('signin');
+  private readonly formError = byId<HTMLElement>('signin-error');
+  private readonly desk = byId<HTMLElement>('desk');
+  private readonly groupBox = byId<HTMLSelectElement>('group');
+  private readonly findBox = byId<HTMLInputElement>('find');
+  private readonly abnormalBox = byId<HTMLInputElement>('abnormal');
+  private readonly total = byId<HTMLElement>('total');
+  private readonly matches = byId<HTMLElement>('matches');
+  private readonly operator = byId<HTMLElement>('operator');
+  private readonly linkState = byId<HTMLElement>('link-state');
+  private readonly notice = byId<HTMLElement>('notice');
+  private readonly sections = byId<HTMLElement>('sections');
+  private readonly attention: AttentionPanel;
+  private readonly menu = new ContextMenu();
+  private grids = new Map<number, SectionGrid>();
+  private session: Session | null = null;
+  private link: Link | null = null;
+  private pendingMenu: PendingMenu | null = null;
+  private pendingJump: AttentionEntry | null = null;
+  private viewQueued = false;
+  private findTimer: number | undefined;
+  private noticeTimer: number | undefined;
+  private retryTimer: number | undefined;
+  private reconnectMs = 1000;
+  private signInBlockedUntil = 0;
+
+  constructor() {
+    this.attention = new AttentionPanel({
+      goTo: (entry) => this.goTo(entry),
+      menuAsked: (section, key, x, y, returnFocus) => this.askMenu(section, key, x, y, returnFocus),
+      clearCleared: () => this.link?.send({ t: 'clearCleared' }),
+    });
+    byId('attention-slot').replaceWith(this.attention.element);
+    document.body.append(this.menu.element);
+
+    this.form.addEventListener('submit', (e) => {
+      e.preventDefault();
+      void this.submitSignIn();
+    });
+    byId('signout').addEventListener('click', () => void this.signOut());
+    this.groupBox.addEventListener('change', () => {
+      this.resetGrids();
+      this.link?.send({ t: 'group', name: this.groupBox.value });
+    });
+    this.findBox.addEventListener('input', () => {
+      window.clearTimeout(this.findTimer);
+      this.findTimer = window.setTimeout(() => this.sendFind(), kFindDelayMs);
+    });
+    this.findBox.addEventListener('keydown', (e) => {
+      if (e.key === 'Escape' && this.findBox.value !== '') {
+        e.preventDefault();
+        this.findBox.value = '';
+        this.sendFind();
+      }
+    });
+    this.abnormalBox.addEventListener('change', () => {
+      this.resetGrids();
+      this.link?.send({ t: 'abnormal', on: this.abnormalBox.checked });
+    });
+    window.addEventListener('resize', () => this.queueView());
+  }
+
+  async start(): Promise<void> {
+    const session = await currentSession();
+    if (session !== null)
+      this.connect(session);
+    else
+      this.showSignIn('');
+  }
+
+  // ---- signing in and out
+
+  private showSignIn(message: string): void {
+    this.link?.close();
+    this.link = null;
+    this.session = null;
+    this.menu.close(false);
+    this.desk.hidden = true;
+    this.form.hidden = false;
+    this.formError.textContent = message;
+    document.title = 'Status — sign in';
+    (this.form.elements.namedItem('login') as HTMLInputElement).focus();
+  }
+
+  private async submitSignIn(): Promise<void> {
+    if (Date.now() < this.signInBlockedUntil)
+      return;
+    const login = (this.form.elements.namedItem('login') as HTMLInputElement).value;
+    const passwordBox = this.form.elements.namedItem('password') as HTMLInputElement;
+    const button = this.form.querySelector('button') as HTMLButtonElement;
+    button.disabled = true;
+    const result = await signIn(login, passwordBox.value);
+    passwordBox.value = '';
+    if (result.ok) {
+      button.disabled = false;
+      this.formError.textContent = '';
+      this.connect(result.session);
+      return;
+    }
+    this.formError.textContent = result.error;
+    if (result.retryAfterS > 0) {
+      // Rate-limited: the button waits as long as the server asks.
+      this.signInBlockedUntil = Date.now() + result.retryAfterS * 1000;
+      this.formError.textContent = `${result.error} Try again in ${result.retryAfterS} s.`;
+      window.setTimeout(() => { button.disabled = false; }, result.retryAfterS * 1000);
+    } else {
+      button.disabled = false;
+    }
+  }
+
+  private async signOut(): Promise<void> {
+    const session = this.session;
+    this.showSignIn('Signed out.');
+    if (session !== null)
+      await signOut(session.csrf);
+  }
+
+  // ---- the live link
+
+  private connect(session: Session): void {
+    this.session = session;
+    this.form.hidden = true;
+    this.desk.hidden = false;
+    this.operator.textContent = session.operator;
+    this.linkState.textContent = 'Connecting…';
+    const link = new Link(session.csrf, {
+      opened: () => {
+        this.reconnectMs = 1000;
+        this.linkState.textContent = '';
+      },
+      message: (message) => {
+        if (this.link === link)
+          this.onMessage(message);
+      },
+      closed: (bye) => {
+        if (this.link === link && !bye)
+          this.reconnectLater();
+      },
+    });
+    this.link = link;
+  }
+
+  private reconnectLater(): void {
+    this.link = null;
+    this.linkState.textContent = 'Connection to the web desk lost; reconnecting…';
+    window.clearTimeout(this.retryTimer);
+    this.retryTimer = window.setTimeout(async () => {
+      const session = await currentSession();
+      if (session === null)
+        this.showSignIn('Your session has ended. Sign in again.');
+      else
+        this.connect(session);
+    }, this.reconnectMs);
+    this.reconnectMs = Math.min(10000, this.reconnectMs * 2);
+  }
+
+  private onMessage(message: ServerMessage): void {
+    switch (message.t) {
+    case 'welcome': {
+      this.operator.textContent = message.operator;
+      this.groupBox.replaceChildren(...message.groups.map((name) => el('option', { value: name }, name)));
+      this.groupBox.value = message.group;
+      this.grids = new Map(message.sections.map((info) => [info.section, new SectionGrid(info, {
+        viewChanged: () => this.queueView(),
+        menuAsked: (section, key, x, y, returnFocus) => this.askMenu(section, key, x, y, returnFocus),
+      })]));
+      this.sections.replaceChildren(...[...this.grids.values()].map((grid) => grid.element));
+      if (this.findBox.value !== '')
+        this.sendFind();
+      if (this.abnormalBox.checked)
+        this.link?.send({ t: 'abnormal', on: true });
+      this.queueView();
+      break;
+    }
+    case 'counts': {
+      if (message.group && this.groupBox.value !== message.group)
+        this.groupBox.value = message.group;
+      for (const counts of message.sections)
+        this.grids.get(counts.section)?.applyCounts(counts);
+      const points = message.sections.reduce((sum, s) => sum + s.shown, 0);
+      this.total.textContent = `${points} points, ${message.alarms} alarms, ${message.warnings} warnings`;
+      this.matches.textContent = this.findBox.value === '' ? '' : points === 1 ? '1 match' : `${points} matches`;
+      this.attention.setCounts(message.alarms, message.warnings);
+      document.title = message.alarms > 0 ? `Status — ${message.alarms} alarms` : 'Status';
+      break;
+    }
+    case 'attention':
+      this.attention.setEntries(message.entries);
+      break;
+    case 'rows':
+      this.grids.get(message.section)?.applyRows(message.first, message.total, message.rows);
+      break;
+    case 'located': {
+      const pending = this.pendingJump;
+      if (pending === null || pending.section !== message.section || pending.key !== message.key)
+        break;
+      this.pendingJump = null;
+      if (message.index >= 0)
+        this.grids.get(message.section)?.goTo(message.index);
+      else
+        this.showNotice(`${pending.name} is not in sight: find or "Abnormal only" hides it.`, false);
+      break;
+    }
+    case 'menu': {
+      const pending = this.pendingMenu;
+      if (pending === null || pending.section !== message.section || pending.key !== message.key)
+        break;
+      this.pendingMenu = null;
+      this.menu.open(message.items, pending.x, pending.y, pending.returnFocus, (item) => {
+        if (this.session === null)
+          return;
+        this.link?.send({ t: 'command', section: pending.section, key: pending.key, id: item.id, csrf: this.session.csrf });
+        this.showNotice(`Sending: ${item.text}`, false);
+      });
+      break;
+    }
+    case 'command':
+      this.showNotice(message.text, !message.ok);
+      break;
+    case 'notice':
+      // The broker link's and the field's state come marked as on the desk's status bar: a fault
+      // ("▲ Field offline since 10:42:13") stays in sight until the next state; the rest is a
+      // notice for a while.
+      if (message.text.startsWith('▲')) {
+        this.linkState.textContent = message.text;
+      } else {
+        if (message.text.startsWith('●'))
+          this.linkState.textContent = '';
+        this.showNotice(message.text, /refus|not permitted|denied/i.test(message.text));
+      }
+      break;
+    case 'bye':
+      this.showSignIn(message.reason || 'Your session has ended. Sign in again.');
+      break;
+    }
+  }
+
+  // ---- what the page asks of the server
+
+  /// Asks for the rows in sight of every section once this frame's scrolling is done.
+  private queueView(): void {
+    if (this.viewQueued)
+      return;
+    this.viewQueued = true;
+    requestAnimationFrame(() => {
+      this.viewQueued = false;
+      this.link?.send({ t: 'view', views: [...this.grids.values()].map((grid) => grid.view()) });
+    });
+  }
+
+  private sendFind(): void {
+    window.clearTimeout(this.findTimer);
+    this.resetGrids();
+    this.link?.send({ t: 'find', text: this.findBox.value });
+  }
+
+  private resetGrids(): void {
+    for (const grid of this.grids.values())
+      grid.reset();
+    this.queueView();
+  }
+
+  private askMenu(section: number, key: number, x: number, y: number, returnFocus: HTMLElement): void {
+    this.menu.close(false);
+    this.pendingMenu = { section, key, x, y, returnFocus };
+    this.link?.send({ t: 'menu', section, key });
+  }
+
+  /// Goes to an attention entry's row: at once when its section holds it, else once the server
+  /// says where it is among the rows in sight.
+  private goTo(entry: AttentionEntry): void {
+    const grid = this.grids.get(entry.section);
+    if (grid === undefined)
+      return;
+    const index = grid.indexOf(entry.key);
+    if (index >= 0) {
+      grid.goTo(index);
+      return;
+    }
+    this.pendingJump = entry;
+    this.link?.send({ t: 'locate', section: entry.section, key: entry.key });
+  }
+
+  private showNotice(text: string, refused: boolean): void {
+    this.notice.textContent = text;
+    this.notice.classList.toggle('refused', refused);
+    this.notice.hidden = false;
+    window.clearTimeout(this.noticeTimer);
+    this.noticeTimer = window.setTimeout(() => {
+      this.notice.textContent = '';
+      this.notice.hidden = true;
+    }, kNoticeMs);
+  }
+}
+
+void new App().start();

@@ -1,0 +1,81 @@
+// The messages of the web desk's WebSocket (JSON objects told apart by "t"), as the server sends
+// and takes them. Every text in them is shown with textContent, never parsed as markup.
+
+export type SeverityName = 'alarm' | 'warning' | '';
+
+export interface SectionInfo {
+  section: number;
+  title: string;
+  columns: string[];
+}
+
+export interface SectionCounts {
+  section: number;
+  title: string;
+  /// All the section's rows, and those in sight under find and "Abnormal only".
+  rows: number;
+  shown: number;
+  /// Among the rows in sight.
+  alarms: number;
+  warnings: number;
+}
+
+/// A row is named by its key in its section: stable while rows sort or other rows go.
+export interface AttentionEntry {
+  key: number;
+  section: number;
+  severity: 'alarm' | 'warning';
+  kind: string;
+  name: string;
+  address: string;
+  words: string;
+  since: string;
+  cleared: boolean;
+}
+
+export interface GridRow {
+  key: number;
+  cells: string[];
+  severity: SeverityName;
+  reason: string;
+  recent: boolean;
+}
+
+export interface MenuItem {
+  id: string;
+  text: string;
+  enabled: boolean;
+  /// Why a disabled entry cannot be chosen.
+  why?: string;
+}
+
+export type ServerMessage =
+  | { t: 'welcome'; operator: string; groups: string[]; group: string; sections: SectionInfo[] }
+  | { t: 'counts'; group: string; sections: SectionCounts[]; alarms: number; warnings: number }
+  | { t: 'attention'; entries: AttentionEntry[]; total: number }
+  | { t: 'rows'; section: number; first: number; total: number; rows: GridRow[] }
+  | { t: 'menu'; section: number; key: number; items: MenuItem[] }
+  | { t: 'command'; id: string; ok: boolean; text: string }
+  | { t: 'located'; section: number; key: number; index: number }
+  | { t: 'notice'; text: string }
+  | { t: 'bye'; reason: string };
+
+export interface View {
+  section: number;
+  first: number;
+  count: number;
+}
+
+export type ClientMessage =
+  | { t: 'hello'; csrf: string }
+  | { t: 'group'; name: string }
+  | { t: 'view'; views: View[] }
+  | { t: 'find'; text: string }
+  | { t: 'abnormal'; on: boolean }
+  | { t: 'menu'; section: number; key: number }
+  | { t: 'command'; section: number; key: number; id: string; csrf: string }
+  | { t: 'clearCleared' }
+  | { t: 'locate'; section: number; key: number };
+
+/// The most rows the server sends for one section's view.
+export const kMaxViewRows = 200;

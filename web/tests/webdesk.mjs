@@ -1,0 +1,347 @@
+// Browser tests of the web desk on a real site (tests/site.mjs): the distribution's Chromium
+// signs in on the page the web desk serves and checks what an operator sees and can do.
+//
+//   node webdesk.mjs CASE --app PATH/statusviewer --web-root PATH/web/dist
+//
+// Exit codes: 0 passed, 1 failed, 77 skipped (no Chromium, or no mosquitto, on this machine).
+import crypto from 'node:crypto';
+import { haveChromium, launch, signIn } from './browser.mjs';
+import { attentionEntries, recordRowChanges, shownCounts, takeRowChanges } from './page.mjs';
+import { listenToReports, percentiles, reportLatencies } from './reports.mjs';
+import { Site, findTool, kGroup, sleep } from './site.mjs';
+
+class Failed extends Error {}
+
+function check(condition, message) {
+  if (!condition)
+    throw new Failed(message);
+}
+
+async function waitFor(what, timeoutMs, probe) {
+  const deadline = Date.now() + timeoutMs;
+  for (;;) {
+    const value = await probe();
+    if (value)
+      return value;
+    if (Date.now() > deadline)
+      throw new Failed(`${what} within ${timeoutMs / 1000} s`);
+    await sleep(100);
+  }
+}
+
+const password = () => crypto.randomBytes(12).toString('base64url');
+const kMarkupName = '<img src=x onerror=alert(1)>';
+
+/// The desktop desk's rows per section number.
+function countBySection(lines) {
+  const counts = {};
+  for (const line of lines) {
+    const section = line.split('\t')[0];
+    counts[section] = (counts[section] ?? 0) + 1;
+  }
+  return counts;
+}
+
+const cases = {
+  /// Signing in shows the rows of the operator's group; choosing another group shows its rows,
+  /// section by section as many as the desktop desk shows for it. An operator who may see one
+  /// group only is offered only that one.
+  async signin_rows({ site, browser, users }) {
+    const page = await browser.newPage();
+    await signIn(page, site.url(), 'admin', users.admin);
+    await page.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
+    const first = await page.inputValue('#group');
+    const firstCounts = await shownCounts(page);
+    check(first !== '' && Object.values(firstCounts).some((n) => n > 0), `no rows of the operator's group "${first}"`);
+
+    await page.selectOption('#group', kGroup);
+    const desk = countBySection(await site.deskRows());
+    const agree = async () => {
+      const counts = await shownCounts(page);
+      return Object.keys(desk).every((s) => counts[s] === desk[s]) ? counts : null;
+    };
+    const shown = await waitFor(`the page's counts of "${kGroup}" agree with the desk's`, 10000, agree)
+      .catch(async (e) => { throw new Failed(`${e.message}: desk ${JSON.stringify(desk)}, page ${JSON.stringify(await shownCounts(page))}`); });
+    // The first rows of every section are drawn, in the desk's order of sections.
+    const drawn = await page.$$eval('.section', (sections) => sections.map((s) => s.querySelectorAll('.rowgroup.body .row').length));
+    check(drawn.every((n, i) => n > 0 || (shown[i] ?? 0) === 0), `sections with rows drew none: ${drawn}`);
+    console.log(`WebDesk: signed in on "${first}"; "${kGroup}" counts the desk's rows per section ${JSON.stringify(shown)}`);
+
+    // Enter on an attention entry goes to its row, also to one its section has not loaded: the
+    // lowest such entry, reached with the keyboard.
+    const entries = await attentionEntries(page);
+    check(entries.length > 0, 'the demo site shows nothing in the attention list');
+    const loaded = async (point) => {
+      const [section, key] = point.split(':');
+      return (await page.$(`.section[data-section="${section}"] .rowgroup.body .row[data-key="${key}"]`)) !== null;
+    };
+    let target = entries.length - 1;
+    while (target > 0 && await loaded(entries[target].point))
+      --target;
+    const entry = entries[target];
+    const wasLoaded = await loaded(entry.point);
+    await page.focus('#attention [role=grid]');
+    await page.keyboard.press('Home');
+    for (let i = 0; i < target; ++i)
+      await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('Enter');
+    const [section, key] = entry.point.split(':');
+    const reached = await waitFor(`Enter on "${entry.name}" in the attention list reached its row`, 5000, () =>
+      page.evaluate(({ section, key }) => {
+        const grid = document.querySelector(`.section[data-section="${section}"] [role=grid]`);
+        const current = grid.getAttribute('aria-activedescendant');
+        const row = current ? document.getElementById(current) : null;
+        return document.activeElement === grid && row !== null && row.dataset.key === key
+          ? row.querySelector('[role=gridcell] .text').textContent : null;
+      }, { section, key }));
+    check(reached === entry.name, `Enter on "${entry.name}" went to "${reached}"`);
+    console.log(`WebDesk: Enter on attention entry ${target + 1} went to its row "${reached}"` +
+      (wasLoaded ? '' : ' (not loaded before)'));
+
+    const viewerBrowser = await launch();
+    try {
+      const viewer = await viewerBrowser.newPage();
+      await signIn(viewer, site.url(), 'akim', users.akim);
+      await viewer.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
+      const groups = await viewer.$$eval('#group option', (options) => options.map((o) => o.textContent));
+      check(!groups.includes(kGroup), `akim is offered "${kGroup}": ${groups.join(', ')}`);
+    } finally {
+      await viewerBrowser.close();
+    }
+  },
+
+  /// The field's reports reach the page within a second, and a new alarm goes in at the top of the
+  /// attention list.
+  async live_reports({ site, browser, users }) {
+    const page = await browser.newPage();
+    await signIn(page, site.url(), 'admin', users.admin);
+    await page.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
+    await recordRowChanges(page);
+    const batches = [];
+    const listener = listenToReports(site, (batch) => batches.push(batch));
+    await sleep(500);
+    await site.field.ask('start');
+
+    const seenAlarms = new Set((await attentionEntries(page)).filter((e) => e.severity === 'alarm').map((e) => e.point));
+    let newAlarms = 0;
+    const deadline = Date.now() + 40000;
+    const started = Date.now();
+    while (Date.now() < deadline && (newAlarms < 1 || Date.now() - started < 8000)) {
+      const entries = await attentionEntries(page);
+      const fresh = entries.filter((e) => e.severity === 'alarm' && !e.cleared && !seenAlarms.has(e.point));
+      for (const entry of fresh) {
+        const at = entries.findIndex((e) => e.point === entry.point);
+        check(at < fresh.length, `a new alarm (${entry.name}) went in at place ${at + 1} of the attention list, not on top: ` +
+          entries.slice(0, 5).map((e) => `${e.severity} ${e.name}`).join('; '));
+        seenAlarms.add(entry.point);
+        ++newAlarms;
+      }
+      await sleep(100);
+    }
+    listener.stop();
+    check(newAlarms > 0, 'no new alarm reached the attention list within 40 s of traffic');
+
+    const latencies = reportLatencies(await takeRowChanges(page), batches);
+    check(latencies.length >= 10, `only ${latencies.length} row changes on the page matched a field report`);
+    const { p50, p99, count } = percentiles(latencies);
+    console.log(`WebDesk: ${newAlarms} new alarms went in on top; field report to page: median ${p50} ms, ` +
+      `p99 ${p99} ms over ${count} changes`);
+    check(p99 <= 1000, `field reports took more than a second to reach the page: median ${p50} ms, p99 ${p99} ms`);
+  },
+
+  /// A command the operator may send, chosen from the row's menu, changes the row on the desktop
+  /// desk too. A greyed entry sends nothing. A command the desk offers but the field refuses (a
+  /// guard's boundary covers the door of the relay) is refused at the field and told on the page.
+  async commands({ site, browser, users }) {
+    const relayRow = (page, name) => page.locator('.section[data-section="2"] .rowgroup.body .row', { hasText: name });
+    const addressOf = (row) => row.locator('[role=gridcell]').nth(1).textContent();
+    const deskRow = async (address) => (await site.deskRows()).find((line) => line.includes(`\tAddress=${address}\t`));
+    const refusedAtField = async () => Number((await site.field.ask('checksum')).split(' ')[9]);
+    const commandsSent = (page) => {
+      const sent = [];
+      page.on('websocket', (ws) => ws.on('framesent', (frame) => {
+        if (String(frame.payload).includes('"t":"command"'))
+          sent.push(String(frame.payload));
+      }));
+      return sent;
+    };
+
+    // The administrator forces a relay on, by the keyboard: the row's menu (Shift+F10), down to the
+    // entry, Enter.
+    const page = await browser.newPage();
+    await signIn(page, site.url(), 'admin', users.admin);
+    const lighting = relayRow(page, 'Lighting Zone');
+    await lighting.waitFor({ timeout: 15000 });
+    const address = await addressOf(lighting);
+    const before = await deskRow(address);
+    check(before !== undefined, `the desktop desk does not show ${address}`);
+    await lighting.click();
+    await page.keyboard.press('Shift+F10');
+    await page.waitForSelector('.menu:not([hidden])');
+    const entries = await page.$$eval('.menu [role=menuitem]', (items) => items.map((i) => i.textContent));
+    const forceOn = entries.findIndex((text) => /Force ON$/.test(text));
+    check(forceOn >= 0, `no Force ON in the relay's menu: ${entries.join(', ')}`);
+    const focused = await page.evaluate(() => [...document.querySelectorAll('.menu [role=menuitem]')].indexOf(document.activeElement));
+    for (let i = focused; i < forceOn; ++i)
+      await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('Enter');
+    check(await page.isHidden('.menu'), 'the menu stayed open after its command was sent');
+    const after = await waitFor('the forced relay changed on the desktop desk', 10000, async () => {
+      const row = await deskRow(address);
+      return row !== before ? row : null;
+    });
+    await waitFor('the forced relay changed on the page', 5000, async () =>
+      /status=on|forced|on/i.test(await lighting.locator('[role=gridcell]').nth(2).textContent()));
+    console.log(`WebDesk: Force ON from the page reached the desktop desk: ${after.split('\t').filter((c) => c.startsWith('Status=')).join('')}`);
+
+    // The guard: the door under the boundary greys its commands; choosing one sends nothing and
+    // Esc closes the menu.
+    const guardBrowser = await launch();
+    try {
+      const guard = await guardBrowser.newPage();
+      const sent = commandsSent(guard);
+      await signIn(guard, site.url(), 'mlee', users.mlee);
+      const door = guard.locator('.section[data-section="0"] .rowgroup.body .row', { hasText: 'Garage Gate' }).first();
+      await door.waitFor({ timeout: 15000 });
+      await door.click({ button: 'right' });
+      const greyed = guard.locator('.menu [role=menuitem][aria-disabled="true"]', { hasText: 'Unlock' });
+      await greyed.waitFor();
+      await greyed.click({ force: true });
+      await sleep(500);
+      check(sent.length === 0, `a greyed entry sent a command: ${sent}`);
+      await guard.keyboard.press('Escape');
+      check(await guard.isHidden('.menu'), 'Esc did not close the menu');
+
+      // The door's strike: offered, refused at the field.
+      const strike = relayRow(guard, 'Garage Gate Strike');
+      const strikeAddress = await addressOf(strike);
+      const strikeBefore = await deskRow(strikeAddress);
+      const refused = await refusedAtField();
+      await strike.click({ button: 'right' });
+      await guard.locator('.menu [role=menuitem][aria-disabled="false"]', { hasText: /Force ON$/ }).click();
+      const told = await waitFor('the field\'s refusal told on the page', 10000, async () => {
+        const text = await guard.textContent('#notice');
+        return /refused/i.test(text) ? text : null;
+      });
+      check(await refusedAtField() === refused + 1, 'the field did not refuse the command itself');
+      check(await guard.getAttribute('#notice', 'aria-live') === 'polite', 'the notice is not read out');
+      await sleep(500);
+      check(await deskRow(strikeAddress) === strikeBefore, 'the refused command changed the strike on the desktop desk');
+      console.log(`WebDesk: a greyed entry sent nothing; the field refused the guard's command: "${told}"`);
+    } finally {
+      await guardBrowser.close();
+    }
+  },
+
+  /// Wrong passwords are rate-limited: after a few, even the right one waits.
+  async signin_rate_limit({ site, browser, users }) {
+    const page = await browser.newPage();
+    await page.goto(site.url());
+    let limited = null;
+    for (let attempt = 1; attempt <= 20 && limited === null; ++attempt) {
+      await page.fill('input[name=login]', 'admin');
+      await page.fill('input[name=password]', `wrong-${attempt}`);
+      const answer = page.waitForResponse((r) => r.url().endsWith('/api/signin'));
+      await page.click('#signin button[type=submit]');
+      const response = await answer;
+      await page.waitForFunction(() => document.getElementById('signin-error').textContent !== '');
+      if (response.status() === 429)
+        limited = { attempt, retryAfter: Number(response.headers()['retry-after']) };
+      else
+        check(response.status() === 401, `a wrong password got ${response.status()}`);
+    }
+    check(limited !== null, '20 wrong passwords in a row were not rate-limited');
+    check(limited.retryAfter > 0, 'the rate-limited answer has no Retry-After');
+    const told = await page.textContent('#signin-error');
+    check(/try again/i.test(told), `the page does not say when to try again: "${told}"`);
+    check(await page.isDisabled('#signin button[type=submit]'), 'the sign-in button is not held while rate-limited');
+    // Each wrong password after the wait doubles it; once it is long, the right password sent at
+    // once is refused as well, and accepted on the page after the wait.
+    const api = new URL('/api/signin', site.url()).href;
+    let wait = limited.retryAfter;
+    while (wait < 4) {
+      await sleep(wait * 1000 + 100);
+      const wrong = await page.request.post(api, { data: { login: 'admin', password: 'wrong-again' } });
+      check(wrong.status() === 401, `a wrong password after the wait got ${wrong.status()}`);
+      const next = await page.request.post(api, { data: { login: 'admin', password: 'wrong-again' } });
+      check(next.status() === 429, `a wrong password straight after another got ${next.status()}, not 429`);
+      check(Number(next.headers()['retry-after']) > wait, 'the wait did not grow after another wrong password');
+      wait = Number(next.headers()['retry-after']);
+    }
+    const right = await page.request.post(api, { data: { login: 'admin', password: users.admin } });
+    check(right.status() === 429, `the right password while rate-limited got ${right.status()}, not 429`);
+    await sleep(wait * 1000 + 100);
+    await signIn(page, site.url(), 'admin', users.admin);
+    console.log(`WebDesk: rate-limited after ${limited.attempt} wrong passwords (Retry-After ${limited.retryAfter} s, ` +
+      `growing to ${wait} s); the right password waited too, then signed in`);
+  },
+
+  /// A point named like markup shows as those characters, and no script of it runs.
+  async markup_as_text({ site, browser, users }) {
+    const page = await browser.newPage();
+    const dialogs = [];
+    page.on('dialog', async (dialog) => {
+      dialogs.push(dialog.message());
+      await dialog.dismiss();
+    });
+    await signIn(page, site.url(), 'admin', users.admin);
+    await page.fill('#find', 'onerror');
+    const cell = await waitFor('the point named like markup is found', 10000, async () => {
+      const texts = await page.$$eval('.rowgroup.body .row [role=gridcell]:first-child .text', (cells) =>
+        cells.map((c) => c.textContent));
+      return texts.find((t) => t.includes('onerror')) ?? null;
+    });
+    check(cell === kMarkupName, `the name shows as "${cell}"`);
+    check(await page.$$eval('#sections img, #attention img', (images) => images.length) === 0,
+      'the name became an image element');
+    await sleep(500);
+    check(dialogs.length === 0, `a script of the name ran: ${dialogs.join(', ')}`);
+    console.log('WebDesk: a point named like markup shows as text; no script ran');
+  },
+};
+
+const kRates = { live_reports: 200 };
+
+async function main() {
+  const args = process.argv.slice(2);
+  const name = args[0];
+  const option = (flag) => {
+    const at = args.indexOf(flag);
+    return at >= 0 ? args[at + 1] : undefined;
+  };
+  if (!(name in cases)) {
+    console.error(`usage: node webdesk.mjs ${Object.keys(cases).join('|')} --app PATH --web-root DIR`);
+    return 2;
+  }
+  if (!haveChromium()) {
+    console.log('WebDesk: SKIPPED: no Chromium at /usr/bin/chromium (bash scripts/bootstrap.sh installs it)');
+    return 77;
+  }
+  if (!findTool('mosquitto')) {
+    console.log('WebDesk: SKIPPED: mosquitto is not installed (bash scripts/bootstrap.sh installs it)');
+    return 77;
+  }
+  const users = { admin: password(), mlee: password(), akim: password() };
+  let site = null, browser = null;
+  try {
+    site = await Site.start({
+      app: option('--app'), webRoot: option('--web-root'), rate: kRates[name] ?? 0, keep: !!process.env.WEBDESK_KEEP,
+      users: Object.entries(users).map(([login, secret]) => ({ login, operator: login, password: secret })),
+      doorName: name === 'markup_as_text' ? kMarkupName : undefined,
+    });
+    browser = await launch();
+    await cases[name]({ site, browser, users });
+    console.log(`WebDesk ${name}: passed`);
+    return 0;
+  } catch (error) {
+    console.log(`WebDesk ${name}: FAILED: ${error instanceof Failed ? error.message : error.stack}`);
+    if (site !== null)
+      console.log(`web desk's log:\n${site.web?.log().slice(-3000) ?? ''}`);
+    return 1;
+  } finally {
+    await browser?.close().catch(() => {});
+    site?.stop();
+  }
+}
+
+process.exitCode = await main();
