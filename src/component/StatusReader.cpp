@@ -11,6 +11,7 @@
 #include "grid/RowFilter.h"
 #include "grid/Sections.h"
 #include "grid/StatusGrid.h"
+#include "status/StatusBoard.h"
 #include "ui/StatusGridModel.h"
 #include "window/AttentionList.h"
 #include "window/Severity.h"
@@ -104,7 +105,7 @@ struct GridWatch final : GridObserver {
 struct __attribute__((visibility("hidden"))) StatusReader::Private {
     explicit Private(Status& s) : window(windowOf(s)), menus(menusOf(s)) {
         for (int section = 0; section < kSectionCount; ++section) {
-            StatusGrid& grid = window.grid(section);
+            StatusGrid& grid = window.board().sections().grid(section);
             watches[size_t(section)].changed = [this] { rowsChanged(); };
             watches[size_t(section)].previous = grid.observer();
             grid.setObserver(&watches[size_t(section)]);
@@ -120,7 +121,7 @@ struct __attribute__((visibility("hidden"))) StatusReader::Private {
     ~Private() {
         QObject::disconnect(attentionWatch);
         for (int section = 0; section < kSectionCount; ++section) {
-            StatusGrid& grid = window.grid(section);
+            StatusGrid& grid = window.board().sections().grid(section);
             if (grid.observer() == &watches[size_t(section)])
                 grid.setObserver(watches[size_t(section)].previous);
         }
@@ -148,7 +149,7 @@ struct __attribute__((visibility("hidden"))) StatusReader::Private {
         const QString& address = grid.address(row);
         if (address.isEmpty())
             return false;
-        RecentChanges& changes = window.recentChanges();
+        RecentChanges& changes = window.board().recentChanges();
         const qint64 last = changes.lastChangeOf(grid.recentSlot(row), address);
         return last >= 0 && changes.nowMs() - last < StatusGridModel::kHighlightMs;
     }
@@ -159,11 +160,11 @@ struct __attribute__((visibility("hidden"))) StatusReader::Private {
     bool withMenu(int section, int key, const std::function<void(TopMenu)>& popup) {
         if (section < 0 || section >= kSectionCount)
             return false;
-        const int row = window.grid(section).rowOfKey(key);
+        const int row = window.board().sections().grid(section).rowOfKey(key);
         if (row < 1)
             return false;
-        window.setCurrentCell(section, row, 1);
-        window.gridPressed(section, 2);
+        window.setCurrentCell(Section(section), row, 1);
+        window.gridPressed(Section(section), 2);
         return menus.buttonReleased(
                    section, [](int, int) { return true; }, popup) != TopMenu::None;
     }
@@ -210,8 +211,8 @@ QString StatusReader::groupName() const {
 QVector<StatusReader::SectionInfo> StatusReader::sections() const {
     QVector<SectionInfo> result;
     for (int section = 0; section < kSectionCount; ++section) {
-        const StatusGrid& grid = d->window.grid(section);
-        SectionInfo info{section, StatusWindow::sectionName(section), {}, d->window.isSectionUsed(section)};
+        const StatusGrid& grid = d->window.board().sections().grid(section);
+        SectionInfo info{section, StatusWindow::sectionName(Section(section)), {}, d->window.isSectionUsed(Section(section))};
         for (int c : d->shownColumns(grid))
             info.columns << grid.column(c).caption;
         result.append(info);
@@ -223,7 +224,7 @@ StatusReader::Counts StatusReader::counts(int section, const Filter& filter) con
     Counts counts;
     if (section < 0 || section >= kSectionCount)
         return counts;
-    const StatusGrid& grid = d->window.grid(section);
+    const StatusGrid& grid = d->window.board().sections().grid(section);
     const RowFilter rule{filter.text, filter.abnormalOnly};
     SectionCounts tally;
     for (int row = 1; row <= grid.rowCount(); ++row) {
@@ -237,7 +238,7 @@ StatusReader::Rows StatusReader::rows(int section, const Filter& filter, int fir
     Rows result;
     if (section < 0 || section >= kSectionCount)
         return result;
-    const StatusGrid& grid = d->window.grid(section);
+    const StatusGrid& grid = d->window.board().sections().grid(section);
     const RowFilter rule{filter.text, filter.abnormalOnly};
     const QVector<int> columns = d->shownColumns(grid);
     first = qMax(0, first);
@@ -274,7 +275,7 @@ QVector<StatusReader::AttentionItem> StatusReader::attention() const {
     QVector<AttentionItem> items;
     const AttentionList& list = d->window.attention();
     for (const AttentionEntry& e : list.entries()) {
-        items.append({e.key, e.section, publicSeverity(e.severity), StatusWindow::sectionName(e.section),
+        items.append({e.key, sectionIndex(e.section), publicSeverity(e.severity), StatusWindow::sectionName(e.section),
                       list.nameOf(e), e.address, list.reason(e), AttentionList::clockText(e.sinceMs), e.cleared()});
     }
     return items;

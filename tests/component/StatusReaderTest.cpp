@@ -77,7 +77,7 @@ TEST_F(StatusReaderTest, SectionsRowsAndCountsAreTheWindowsOwn) {
     const QVector<Reader::SectionInfo> sections = reader->sections();
     ASSERT_EQ(sections.size(), 8);
     for (const Reader::SectionInfo& info : sections)
-        EXPECT_EQ(info.title, StatusWindow::sectionName(info.section));
+        EXPECT_EQ(info.title, StatusWindow::sectionName(Section(info.section)));
     EXPECT_TRUE(sections[section].used);
     StatusGrid& g = grid(section);
     int visible = 0;
@@ -90,7 +90,7 @@ TEST_F(StatusReaderTest, SectionsRowsAndCountsAreTheWindowsOwn) {
     mark(first, alarm);
     mark(second, warning);
     const QString address = g.text(first, g.columnIndex(col::Address));
-    window().recentChanges().record(address, g.columnIndex(col::Name), QStringLiteral("changed"));
+    window().board().recentChanges().record(address, g.columnIndex(col::Name), QStringLiteral("changed"));
     const Reader::Rows range = reader->rows(section, {}, first - 1, 2);
     EXPECT_EQ(range.total, g.rowCount());
     ASSERT_EQ(range.rows.size(), 2);
@@ -152,7 +152,7 @@ TEST_F(StatusReaderTest, ChangesAreToldAndTheAttentionListIsTheWindows) {
     EXPECT_EQ(items[0].key, grid(section).rowKey(first));
     EXPECT_EQ(items[0].severity, Reader::Severity::Alarm);
     EXPECT_EQ(items[0].name, grid(section).text(first, grid(section).columnIndex(col::Name)));
-    EXPECT_EQ(items[0].kind, StatusWindow::sectionName(section));
+    EXPECT_EQ(items[0].kind, StatusWindow::sectionName(Section(section)));
     EXPECT_FALSE(items[0].cleared);
 
     mark(first, {});
