@@ -132,7 +132,8 @@ public:
     static QVector<StormReport> commonPath(const QVector<StormReport>& reports) {
         QVector<StormReport> out;
         for (const StormReport& r : reports) {
-            const bool mask = r.state == 67 || r.state == 68 || (r.deviceType == QLatin1String("ZR2_INPUT") && r.state == 0);
+            const bool mask =
+                r.state == 67 || r.state == 68 || (r.deviceType == QLatin1String("ZR2_INPUT") && r.state == 0);
             const bool threat = r.deviceType.endsWith(QLatin1String("THREAT_LEVEL"));
             const bool moduleRow = r.deviceType == QLatin1String("ZR2_MODULE") && r.state <= 1;
             if (!mask && !threat && !moduleRow)
@@ -162,12 +163,8 @@ private:
                         doors_.append({QString(address).replace(QStringLiteral(".DR"), QStringLiteral(".BI")),
                                        QString(address).replace(QStringLiteral(".DR"), QStringLiteral(".BR"))});
                     break;
-                case 1:
-                    (newer ? zrInputs_ : inputs_).append(address);
-                    break;
-                case 2:
-                    (newer ? zrRelays_ : relays_).append(address);
-                    break;
+                case 1: (newer ? zrInputs_ : inputs_).append(address); break;
+                case 2: (newer ? zrRelays_ : relays_).append(address); break;
                 case 3:
                     if (!newer)
                         readers_.append(address);
@@ -176,14 +173,9 @@ private:
                     if (!newer)
                         controllers_.append(address);
                     break;
-                case 6:
-                    ports_.append(address);
-                    break;
-                case 7:
-                    zrModules_.append(address);
-                    break;
-                default:
-                    break;
+                case 6: ports_.append(address); break;
+                case 7: zrModules_.append(address); break;
+                default: break;
                 }
             }
         }
@@ -298,7 +290,8 @@ private:
 
     void zrMask() {
         const QString& in = zrInputs_[pick(int(zrInputs_.size()))];
-        report(QStringLiteral("ZR2_INPUT"), in, 0, flip(in + QStringLiteral("#mask")) ? QStringLiteral("2") : QStringLiteral("0"));
+        report(QStringLiteral("ZR2_INPUT"), in, 0,
+               flip(in + QStringLiteral("#mask")) ? QStringLiteral("2") : QStringLiteral("0"));
     }
 
     void zrRelaySwitch() {

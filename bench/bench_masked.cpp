@@ -59,7 +59,8 @@ int maskInputs(db::Connection& connection, int wanted) {
     for (StoredRow& row : rows) {
         for (db::StatusEntry& entry : row.entries) {
             // Entry `seen` is masked when it starts a new share of classicWanted / classicEntries.
-            const bool mask = qint64(seen + 1) * classicWanted / classicEntries > qint64(seen) * classicWanted / classicEntries;
+            const bool mask =
+                qint64(seen + 1) * classicWanted / classicEntries > qint64(seen) * classicWanted / classicEntries;
             ++seen;
             entry.maskSource = mask ? 1 : 0;
             entry.value = QString::number(entry.maskSource);
@@ -75,8 +76,9 @@ int maskInputs(db::Connection& connection, int wanted) {
     QSqlQuery zr(qdb);
     zr.exec(QStringLiteral("UPDATE ZRII_Inputs SET MaskSource = 0"));
     if (zrWanted > 0) {
-        zr.prepare(QStringLiteral("UPDATE ZRII_Inputs SET MaskSource = 2 WHERE InputID IN "
-                                  "(SELECT InputID FROM ZRII_Inputs ORDER BY InputID LIMIT ?)"));
+        zr.prepare(
+            QStringLiteral("UPDATE ZRII_Inputs SET MaskSource = 2 WHERE InputID IN "
+                           "(SELECT InputID FROM ZRII_Inputs ORDER BY InputID LIMIT ?)"));
         zr.addBindValue(zrWanted);
         zr.exec();
         masked += zr.numRowsAffected();
@@ -97,7 +99,8 @@ struct MaskedSite {
         site.showEntireSite();
         for (int row = 1; row <= inputs.rowCount(); ++row) {
             const QString& address = inputs.text(row, col::Address);
-            if (!shown.contains(address) && !shown.contains(QString(address).replace(QStringLiteral(".BI"), QStringLiteral(".DR"))))
+            if (!shown.contains(address) &&
+                !shown.contains(QString(address).replace(QStringLiteral(".BI"), QStringLiteral(".DR"))))
                 unlisted.append(address);
         }
     }

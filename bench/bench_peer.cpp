@@ -419,11 +419,12 @@ public:
                 const Time* table = find("QtTable", mode, points);
                 if (component == nullptr || grid == nullptr || table == nullptr)
                     continue;
-                std::printf("ratio %-8s %6d points: QtTable / Grid = %.2fx wall, %.2fx cpu; "
-                            "(QtTable + decoding) / Component = %.2fx wall, %.2fx cpu\n",
-                            mode, points, table->wall / grid->wall, table->cpu / grid->cpu,
-                            (table->wall + component->wall - grid->wall) / component->wall,
-                            (table->cpu + component->cpu - grid->cpu) / component->cpu);
+                std::printf(
+                    "ratio %-8s %6d points: QtTable / Grid = %.2fx wall, %.2fx cpu; "
+                    "(QtTable + decoding) / Component = %.2fx wall, %.2fx cpu\n",
+                    mode, points, table->wall / grid->wall, table->cpu / grid->cpu,
+                    (table->wall + component->wall - grid->wall) / component->wall,
+                    (table->cpu + component->cpu - grid->cpu) / component->cpu);
             }
         }
         std::fflush(stdout);
@@ -446,7 +447,8 @@ private:
 void registerMode(const char* mode, void (*component)(benchmark::State&), void (*grid)(benchmark::State&),
                   void (*table)(benchmark::State&)) {
     for (const int points : kSizes) {
-        for (const auto& [way, body] : {std::pair{"Component", component}, std::pair{"Grid", grid}, std::pair{"QtTable", table}})
+        for (const auto& [way, body] :
+             {std::pair{"Component", component}, std::pair{"Grid", grid}, std::pair{"QtTable", table}})
             benchmark::RegisterBenchmark((std::string("BM_") + way + "_" + mode).c_str(), body)
                 ->Arg(points)
                 ->Unit(benchmark::kNanosecond);

@@ -214,7 +214,10 @@ void BM_StateChange_ByKind(benchmark::State& state) {
 
 BENCHMARK(BM_StateChange_Indexed)->Arg(1000)->Arg(10000)->Arg(50000)->Arg(100000)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_StateChange_Attention)
-    ->Args({50000, 0})->Args({50000, 1})->Args({50000, 0})->Args({50000, 1})
+    ->Args({50000, 0})
+    ->Args({50000, 1})
+    ->Args({50000, 0})
+    ->Args({50000, 1})
     ->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_StateChange_RowScan)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_StateChange_Decoded)->Arg(1000)->Arg(10000)->Arg(50000)->Arg(100000)->Unit(benchmark::kNanosecond);

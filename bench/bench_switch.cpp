@@ -32,7 +32,6 @@
 
 namespace {
 
-
 using namespace so;
 using namespace so::bench;
 

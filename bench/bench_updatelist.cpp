@@ -68,7 +68,8 @@ void BM_UpdateList_Indexed(benchmark::State& state) {
     int i = 0;
     for (auto _ : state) {
         // States 1 and 0 alternate per door, so every call really rewrites the line cells.
-        site.decoder.UpdateList(Section::Doors, site.addresses[i % n], quint8((i / n) & 1 ? 0 : 1), kDoor, kTime, QString());
+        site.decoder.UpdateList(Section::Doors, site.addresses[i % n], quint8((i / n) & 1 ? 0 : 1), kDoor, kTime,
+                                QString());
         ++i;
     }
     state.SetItemsProcessed(state.iterations());

@@ -35,7 +35,6 @@
 
 namespace {
 
-
 using namespace so;
 using namespace so::bench;
 
@@ -206,7 +205,8 @@ QJsonObject runSite(int points, const Options& options) {
         flushes += gridView(*frame, section)->gridModel()->signalCounts().dataChanged;
 
     const auto at = [&](double q) {
-        return samples.empty() ? 0.0 : double(samples[std::min(samples.size() - 1, size_t(q * double(samples.size())))]);
+        return samples.empty() ? 0.0
+                               : double(samples[std::min(samples.size() - 1, size_t(q * double(samples.size())))]);
     };
     out[QStringLiteral("storm_changes")] = double(sent);
     out[QStringLiteral("storm_seconds")] = double(stormNs) / 1e9;

@@ -34,7 +34,8 @@ QString ReplayGuard::checkNumber(const QString& desk, qint64 session, qint64 num
 
 QString CommandGate::check(const QString& login, const wire::Command& command, qint64 nowMs) {
     if (command.sender != login)
-        return QStringLiteral("it names desk \"%1\" but was published by the login \"%2\"").arg(command.sender.left(40), login);
+        return QStringLiteral("it names desk \"%1\" but was published by the login \"%2\"")
+            .arg(command.sender.left(40), login);
     if (command.kind == wire::Command::Kind::Resync)
         return replay_.checkNumber(login, command.session, command.number, nowMs);
     const QString replayed = replay_.check(login, command.session, command.number, command.sentMs, nowMs);
@@ -61,9 +62,7 @@ QString CommandGate::checkOperator(const wire::Command& command) {
     if (targets.isEmpty())
         return QStringLiteral("it acts on no point of the site");
     const so::CommandRuleAnswers answers{
-        [&](qint32& number) {
-            return permission_(db_, operatorId, number);
-        },
+        [&](qint32& number) { return permission_(db_, operatorId, number); },
         [&](const QString& address) { return so::outsideOperatorBoundaries(db_, operatorId, address); }};
     for (const QString& address : targets)
         if (!so::mayCommandPoint(address, answers))

@@ -72,8 +72,8 @@ MqttLink::MqttLink(const BrokerSettings& settings, const QString& clientId, QStr
             throw StartupError(QStringLiteral("The broker login is refused: %1").arg(libraryError(rc)));
     }
     if (!settings_.tlsCaFile.isEmpty()) {
-        const int rc = mosquitto_tls_set(mosq_, settings_.tlsCaFile.toLocal8Bit().constData(), nullptr, nullptr,
-                                         nullptr, nullptr);
+        const int rc =
+            mosquitto_tls_set(mosq_, settings_.tlsCaFile.toLocal8Bit().constData(), nullptr, nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS)
             throw StartupError(QStringLiteral("The broker's CA file %1 cannot be used: %2")
                                    .arg(settings_.tlsCaFile, libraryError(rc)));
@@ -93,11 +93,15 @@ void MqttLink::start() {
     int rc = mosquitto_connect_async(mosq_, settings_.host.toUtf8().constData(), settings_.port, kKeepAliveSeconds);
     if (rc == MOSQ_ERR_TLS)
         throw StartupError(QStringLiteral("The broker %1:%2 cannot be used: %3")
-                               .arg(settings_.host).arg(settings_.port).arg(tlsFailure()));
+                               .arg(settings_.host)
+                               .arg(settings_.port)
+                               .arg(tlsFailure()));
     // A broker not there yet is no failure: the network thread keeps trying.
     if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_ERRNO && rc != MOSQ_ERR_CONN_REFUSED)
         throw StartupError(QStringLiteral("The broker %1:%2 cannot be used: %3")
-                               .arg(settings_.host).arg(settings_.port).arg(libraryError(rc)));
+                               .arg(settings_.host)
+                               .arg(settings_.port)
+                               .arg(libraryError(rc)));
     rc = mosquitto_loop_start(mosq_);
     if (rc != MOSQ_ERR_SUCCESS)
         throw StartupError(QStringLiteral("The broker client cannot start: %1").arg(libraryError(rc)));
@@ -149,7 +153,8 @@ QString MqttLink::tlsFailure() const {
     if (!errors.isEmpty())
         return QStringLiteral("its TLS certificate is not signed by the certificate authority in %1 (%2)")
             .arg(settings_.tlsCaFile, errors.first().errorString());
-    return QStringLiteral("no TLS handshake at that port (%1): is it the broker's plain port?").arg(socket.errorString());
+    return QStringLiteral("no TLS handshake at that port (%1): is it the broker's plain port?")
+        .arg(socket.errorString());
 }
 
 // ---- on the network thread
@@ -160,7 +165,8 @@ void MqttLink::connectCallback(struct mosquitto* mosq, void* self, int rc) {
         // Refused (bad login, not authorised): the library tries again; the reason is told once.
         const QString reason = QString::fromLocal8Bit(mosquitto_connack_string(rc));
         QMetaObject::invokeMethod(
-            link, [link, reason] {
+            link,
+            [link, reason] {
                 link->answered_ = true;
                 link->refused(reason);
             },
@@ -169,7 +175,8 @@ void MqttLink::connectCallback(struct mosquitto* mosq, void* self, int rc) {
     }
     for (const QString& topic : std::as_const(link->subscriptions_))
         mosquitto_subscribe(mosq, nullptr, topic.toUtf8().constData(), int(AtLeastOnce));
-    QMetaObject::invokeMethod(link, [link] { link->setConnected(true, {}); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        link, [link] { link->setConnected(true, {}); }, Qt::QueuedConnection);
 }
 
 void MqttLink::logCallback(struct mosquitto*, void* self, int level, const char* text) {
@@ -178,14 +185,16 @@ void MqttLink::logCallback(struct mosquitto*, void* self, int level, const char*
     if ((level & MOSQ_LOG_ERR) == 0 || link->settings_.tlsCaFile.isEmpty())
         return;
     const QString line = QString::fromLocal8Bit(text);
-    QMetaObject::invokeMethod(link, [link, line] { link->libraryLogged(line); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        link, [link, line] { link->libraryLogged(line); }, Qt::QueuedConnection);
 }
 
 void MqttLink::disconnectCallback(struct mosquitto*, void* self, int rc) {
     auto* link = static_cast<MqttLink*>(self);
     const QString reason = rc == 0 ? QStringLiteral("disconnected") : libraryError(rc);
     QMetaObject::invokeMethod(
-        link, [link, reason] {
+        link,
+        [link, reason] {
             // Closed before the broker answered the client at all: nothing else would ever say why.
             if (!link->connected_ && !std::exchange(link->answered_, false))
                 link->refused(QStringLiteral("the broker closed the connection before accepting this client (%1); "
@@ -207,7 +216,8 @@ void MqttLink::messageCallback(struct mosquitto*, void* self, const struct ::mos
     }
     QByteArray payload(static_cast<const char*>(message->payload), message->payloadlen);
     QMetaObject::invokeMethod(
-        link, [link, topic = std::move(topic), payload = std::move(payload)] {
+        link,
+        [link, topic = std::move(topic), payload = std::move(payload)] {
             if (link->onMessage)
                 link->onMessage(topic, payload);
         },

@@ -30,15 +30,11 @@ namespace {
 QStringList commandTargets(const FieldDevices& field, const wire::Command& c) {
     using Kind = wire::Command::Kind;
     switch (c.kind) {
-    case Kind::ApiCall:
-        return field.apiCallTargets(qint32(c.a), c.text, qint16(c.c));
+    case Kind::ApiCall: return field.apiCallTargets(qint32(c.a), c.text, qint16(c.c));
     case Kind::AccessFunction:
-    case Kind::ControlFunction:
-        return field.deviceTargets(qint32(c.a), qint32(c.b));
-    case Kind::ClearCodeTamper:
-        return field.readerTargets(qint32(c.a));
-    case Kind::Resync:
-        break;
+    case Kind::ControlFunction: return field.deviceTargets(qint32(c.a), qint32(c.b));
+    case Kind::ClearCodeTamper: return field.readerTargets(qint32(c.a));
+    case Kind::Resync: break;
     }
     return {};
 }
@@ -55,10 +51,11 @@ wire::Command deviceCommand(wire::Command::Kind kind, qint64 a, qint64 b = 0, qi
 
 }  // namespace
 
-FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, FieldDevices& field, so::db::Connection& db,
-                                   CommandGate::Permission permission, SiteLog& log)
+FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, FieldDevices& field,
+                                   so::db::Connection& db, CommandGate::Permission permission, SiteLog& log)
     : link_(link), site_(site), field_(field), log_(log),
-      gate_(db, [&field](const wire::Command& c) { return commandTargets(field, c); }, std::move(permission)),
+      gate_(
+          db, [&field](const wire::Command& c) { return commandTargets(field, c); }, std::move(permission)),
       session_(drawSession()) {
     link_.setLastWill(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Offline)));
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
@@ -78,7 +75,9 @@ FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, Fie
     link_.onOversized = [this](const QString& topic, qint64 bytes) {
         log_.error(QStringLiteral("Field: a message of %1 bytes on %2 was dropped (at most %3); further ones there "
                                   "are dropped without a word")
-                       .arg(bytes).arg(topic).arg(SiteTransport::kMaxPayloadBytes));
+                       .arg(bytes)
+                       .arg(topic)
+                       .arg(SiteTransport::kMaxPayloadBytes));
     };
     drainTimer_.setSingleShot(true);
     drainTimer_.setInterval(20);
@@ -98,13 +97,12 @@ void FieldBroadcaster::StateChange(const QString& deviceType, const QString& add
     } else if (!sendQueued_) {
         // The rest of this event-loop turn's reports go into the same batch.
         sendQueued_ = true;
-        QMetaObject::invokeMethod(this, [this] { sendPending(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { sendPending(); }, Qt::QueuedConnection);
     }
 }
 
-bool FieldBroadcaster::canPublish() const {
-    return link_.isConnected() && link_.unacknowledged() < kMaxUnacknowledged;
-}
+bool FieldBroadcaster::canPublish() const { return link_.isConnected() && link_.unacknowledged() < kMaxUnacknowledged; }
 
 void FieldBroadcaster::sendPending() {
     sendQueued_ = false;
@@ -215,7 +213,8 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
     const std::optional<wire::Command> decoded = wire::decodeCommand(payload, error);
     if (!decoded) {
         ++rejected_;
-        log_.error(QStringLiteral("Field: a command of %1 that cannot be read was skipped: %2").arg(from->login, error));
+        log_.error(
+            QStringLiteral("Field: a command of %1 that cannot be read was skipped: %2").arg(from->login, error));
         return;
     }
     const QString refusal = gate_.check(from->login, *decoded, QDateTime::currentMSecsSinceEpoch());
@@ -232,36 +231,26 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
 }
 
 void FieldBroadcaster::answer(const QString& login, qint64 number, const QString& refusal) {
-    link_.publish(wire::loginTopic(site_, Topic::Answer, login), wire::encode(wire::Answer{number, refusal.isEmpty(), refusal}),
-                  SiteTransport::AtLeastOnce);
+    link_.publish(wire::loginTopic(site_, Topic::Answer, login),
+                  wire::encode(wire::Answer{number, refusal.isEmpty(), refusal}), SiteTransport::AtLeastOnce);
 }
 
 void FieldBroadcaster::command(const wire::Command& c) {
     using Kind = wire::Command::Kind;
     switch (c.kind) {
-    case Kind::ApiCall:
-        field_.dtApiCall(qint32(c.a), c.text, qint16(c.c));
-        break;
-    case Kind::AccessFunction:
-        field_.zr2AccessFunction(qint32(c.a), qint32(c.b), qint32(c.c));
-        break;
-    case Kind::ControlFunction:
-        field_.zr2ControlFunction(qint32(c.a), qint32(c.b), qint32(c.c));
-        break;
-    case Kind::ClearCodeTamper:
-        field_.zr2ClearCodeTamper(qint32(c.a));
-        break;
-    case Kind::Resync:
-        answerResync(c.sender, c.a);
-        break;
+    case Kind::ApiCall: field_.dtApiCall(qint32(c.a), c.text, qint16(c.c)); break;
+    case Kind::AccessFunction: field_.zr2AccessFunction(qint32(c.a), qint32(c.b), qint32(c.c)); break;
+    case Kind::ControlFunction: field_.zr2ControlFunction(qint32(c.a), qint32(c.b), qint32(c.c)); break;
+    case Kind::ClearCodeTamper: field_.zr2ClearCodeTamper(qint32(c.a)); break;
+    case Kind::Resync: answerResync(c.sender, c.a); break;
     }
 }
 
 // ---- DeskLink
 
 DeskLink::DeskLink(SiteTransport& link, const QString& site, const QString& deskId, SiteLog& log)
-    : link_(link), site_(site), deskId_(deskId),
-      run_(qint64(QRandomGenerator::system()->generate64() >> 2)), log_(log) {
+    : link_(link), site_(site), deskId_(deskId), run_(qint64(QRandomGenerator::system()->generate64() >> 2)),
+      log_(log) {
     link_.onConnected = [this] { connected(); };
     link_.onDisconnected = [this](const QString& reason) { disconnected(reason); };
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
@@ -271,7 +260,9 @@ DeskLink::DeskLink(SiteTransport& link, const QString& site, const QString& desk
     link_.onOversized = [this](const QString& topic, qint64 bytes) {
         log_.error(QStringLiteral("Field link: a message of %1 bytes on %2 was dropped (at most %3); further ones "
                                   "there are dropped without a word")
-                       .arg(bytes).arg(topic).arg(SiteTransport::kMaxPayloadBytes));
+                       .arg(bytes)
+                       .arg(topic)
+                       .arg(SiteTransport::kMaxPayloadBytes));
     };
     session_.ask = [this](qint64 number) { sendCommand(deviceCommand(wire::Command::Kind::Resync, number)); };
     session_.deliver = [this](const wire::StateReport& report) { deliver(report); };
@@ -292,13 +283,16 @@ void DeskLink::addSink(StateSink* sink) {
 
 void DeskLink::removeSink(StateSink* sink) { sinks_.removeAll(sink); }
 
-void DeskLink::attach(const QString& workstationId, SyncReceiver* receiver) { receivers_.insert(workstationId, receiver); }
+void DeskLink::attach(const QString& workstationId, SyncReceiver* receiver) {
+    receivers_.insert(workstationId, receiver);
+}
 
 void DeskLink::detach(const QString& workstationId) { receivers_.remove(workstationId); }
 
 void DeskLink::send(const QString& topic, qint32 action, const QVariant& data, const QString& senderWorkstationId) {
     if (!link_.publish(wire::loginTopic(site_, Topic::Notice, deskId_),
-                       wire::encode(wire::Notice{senderWorkstationId, topic, action, data}), SiteTransport::AtLeastOnce))
+                       wire::encode(wire::Notice{senderWorkstationId, topic, action, data}),
+                       SiteTransport::AtLeastOnce))
         log_.error(QStringLiteral("Field link: the notice \"%1\" could not be sent").arg(topic));
 }
 
@@ -310,7 +304,8 @@ void DeskLink::sendCommand(wire::Command command) {
     command.operatorLogin = operator_;
     commandOperators_.insert(command.number, operator_);
     commandOperators_.remove(command.number - kKeptCommandOperators);
-    if (!link_.publish(wire::loginTopic(site_, Topic::Command, deskId_), wire::encode(command), SiteTransport::AtLeastOnce))
+    if (!link_.publish(wire::loginTopic(site_, Topic::Command, deskId_), wire::encode(command),
+                       SiteTransport::AtLeastOnce))
         log_.error(QStringLiteral("Field link: a command could not be sent"));
 }
 
@@ -331,7 +326,9 @@ void DeskLink::zr2ControlFunction(qint32 deviceType, qint32 deviceId, qint32 fun
     sendCommand(deviceCommand(wire::Command::Kind::ControlFunction, deviceType, deviceId, functionCode));
 }
 
-void DeskLink::zr2ClearCodeTamper(qint32 readerId) { sendCommand(deviceCommand(wire::Command::Kind::ClearCodeTamper, readerId)); }
+void DeskLink::zr2ClearCodeTamper(qint32 readerId) {
+    sendCommand(deviceCommand(wire::Command::Kind::ClearCodeTamper, readerId));
+}
 
 void DeskLink::connected() {
     if (everConnected_)
@@ -350,7 +347,8 @@ void DeskLink::connected() {
 void DeskLink::disconnected(const QString& reason) {
     lostSince_ = QDateTime::currentDateTime();
     session_.linkDown(nowMs());
-    log_.error(QStringLiteral("Field link lost at %1: %2").arg(lostSince_.toString(QStringLiteral("HH:mm:ss")), reason));
+    log_.error(
+        QStringLiteral("Field link lost at %1: %2").arg(lostSince_.toString(QStringLiteral("HH:mm:ss")), reason));
     if (linkChanged)
         linkChanged(false, lostSince_);
 }
@@ -384,17 +382,15 @@ QString DeskLink::fieldText(bool* alarm) const {
     if (!isUp())
         return QStringLiteral("\u25B2 Field state unknown");
     switch (session_.fieldState()) {
-    case State::Unknown:
-        return QStringLiteral("\u25B2 Field not seen");
-    case State::Offline:
-        return QStringLiteral("\u25B2 Field offline since %1").arg(clockText(session_.fieldSinceMs()));
-    case State::Online:
-        break;
+    case State::Unknown: return QStringLiteral("\u25B2 Field not seen");
+    case State::Offline: return QStringLiteral("\u25B2 Field offline since %1").arg(clockText(session_.fieldSinceMs()));
+    case State::Online: break;
     }
     if (session_.isOverdue())
         return QStringLiteral("\u25B2 Field online, resync pending since %1 (retrying)")
             .arg(clockText(session_.resyncSinceMs()));
-    return session_.isResyncing() ? QStringLiteral("\u25CF Field online, resyncing") : QStringLiteral("\u25CF Field online");
+    return session_.isResyncing() ? QStringLiteral("\u25CF Field online, resyncing")
+                                  : QStringLiteral("\u25CF Field online");
 }
 
 QString DeskLink::fieldWords() const {
@@ -460,8 +456,7 @@ void DeskLink::message(const QString& topic, const QByteArray& payload) {
         else
             reject("resync answer", error);
         break;
-    default:
-        break;  // not subscribed
+    default: break;  // not subscribed
     }
 }
 
@@ -490,18 +485,10 @@ void DeskLink::deliver(const wire::StateReport& report) {
 
 void DeskLink::event(const wire::Event& e) {
     switch (e.kind) {
-    case wire::Event::Kind::Done:
-        doneSeq_ = e.seq;
-        break;
-    case wire::Event::Kind::Online:
-        session_.online(e.session, nowMs());
-        break;
-    case wire::Event::Kind::Offline:
-        session_.offline(e.session, nowMs());
-        break;
-    case wire::Event::Kind::Digest:
-        session_.digest(e.session, e.seq, quint64(e.number), nowMs());
-        break;
+    case wire::Event::Kind::Done: doneSeq_ = e.seq; break;
+    case wire::Event::Kind::Online: session_.online(e.session, nowMs()); break;
+    case wire::Event::Kind::Offline: session_.offline(e.session, nowMs()); break;
+    case wire::Event::Kind::Digest: session_.digest(e.session, e.seq, quint64(e.number), nowMs()); break;
     }
 }
 

@@ -38,9 +38,7 @@
 
 #include <functional>
 
-
 namespace sv {
-
 
 class FieldBroadcaster final : public QObject, public StateSink {
 public:

@@ -30,7 +30,9 @@ public:
         else if (root.toArray().size() != items)
             fail(QStringLiteral("%1 items, %2 expected").arg(root.toArray().size()).arg(items));
         else if (root.toArray().at(0).toInteger(-1) != kWireVersion || !root.toArray().at(0).isInteger())
-            fail(QStringLiteral("version %1, %2 expected").arg(root.toArray().at(0).toDiagnosticNotation()).arg(kWireVersion));
+            fail(QStringLiteral("version %1, %2 expected")
+                     .arg(root.toArray().at(0).toDiagnosticNotation())
+                     .arg(kWireVersion));
         else
             items_ = root.toArray();
     }
@@ -45,7 +47,8 @@ public:
     const QCborArray& items() const { return items_; }
     static qint64 integer(const QCborValue& v, qint64 low, qint64 high, const char* what, Reader& r) {
         if (!v.isInteger() || v.toInteger() < low || v.toInteger() > high) {
-            r.fail(QStringLiteral("%1 is not a whole number from %2 to %3").arg(QLatin1String(what)).arg(low).arg(high));
+            r.fail(
+                QStringLiteral("%1 is not a whole number from %2 to %3").arg(QLatin1String(what)).arg(low).arg(high));
             return low;
         }
         return v.toInteger();
@@ -67,7 +70,9 @@ public:
         return 0;
     }
 
-    qint64 integer(qsizetype i, qint64 low, qint64 high, const char* what) { return integer(items_.at(i), low, high, what, *this); }
+    qint64 integer(qsizetype i, qint64 low, qint64 high, const char* what) {
+        return integer(items_.at(i), low, high, what, *this);
+    }
     QString text(qsizetype i, const char* what) { return text(items_.at(i), what, *this); }
 
 private:
@@ -222,7 +227,8 @@ std::optional<Command> decodeCommand(const QByteArray& payload, QString& error) 
         command.sentMs = r.integer(4, 0, kMaxCount, "time sent");
         command.operatorLogin = r.text(5, "operator");
         command.kind = Command::Kind(Reader::name(r.items().at(6), kCommandKinds, "command", r));
-        command.a = r.integer(7, kMinInt32, command.kind == Command::Kind::Resync ? kMaxCount : kMaxInt32, "first argument");
+        command.a =
+            r.integer(7, kMinInt32, command.kind == Command::Kind::Resync ? kMaxCount : kMaxInt32, "first argument");
         if (command.kind == Command::Kind::ApiCall)
             command.text = r.text(8, "command text");
         else

@@ -83,11 +83,11 @@ struct Notice {
 /// desk's clock when sent; operator the login name of the operator at the desk.
 struct Command {
     enum class Kind {
-        ApiCall,         // classic controller: a = controller, b = command text, c = point
-        AccessFunction,  // newer line: a = device type, b = device id, c = function code
-        ControlFunction, // newer line: a = device type, b = device id, c = function code
-        ClearCodeTamper, // newer line: a = reader id
-        Resync,          // a desk (re)connected: a = its request number
+        ApiCall,          // classic controller: a = controller, b = command text, c = point
+        AccessFunction,   // newer line: a = device type, b = device id, c = function code
+        ControlFunction,  // newer line: a = device type, b = device id, c = function code
+        ClearCodeTamper,  // newer line: a = reader id
+        Resync,           // a desk (re)connected: a = its request number
     };
     QString sender;
     qint64 session = 0;

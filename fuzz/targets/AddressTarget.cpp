@@ -62,8 +62,9 @@ int addressHelpers(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);
     const int objectType = in.int32();
     const std::optional<Section> section = sectionForObjectType(objectType);
-    check(!section || isSectionIndex(sectionIndex(*section)),
-          QStringLiteral("section %1 of object type %2").arg(sectionIndex(section.value_or(Section::Doors))).arg(objectType));
+    check(!section || isSectionIndex(sectionIndex(*section)), QStringLiteral("section %1 of object type %2")
+                                                                  .arg(sectionIndex(section.value_or(Section::Doors)))
+                                                                  .arg(objectType));
     tableForObjectType(objectType);
 
     const QString word = in.text(32);

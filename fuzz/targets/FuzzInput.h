@@ -48,8 +48,7 @@ public:
 
     /// Everything not read yet, as UTF-8.
     QString rest() {
-        const QString out =
-            QString::fromUtf8(reinterpret_cast<const char*>(data_ + pos_), qsizetype(remaining()));
+        const QString out = QString::fromUtf8(reinterpret_cast<const char*>(data_ + pos_), qsizetype(remaining()));
         pos_ = size_;
         return out;
     }

@@ -60,8 +60,8 @@ struct Target {
 /// Every target, in a fixed order.
 inline const std::vector<Target>& targets() {
     static const std::vector<Target> all = {
-        {"tsql", &tsqlRewriter},        {"layout", &columnLayout},    {"address", &addressHelpers},
-        {"statustext", &statusTexts},   {"statechange", &stateChanges}, {"syncpipe", &syncPipe},
+        {"tsql", &tsqlRewriter},      {"layout", &columnLayout},      {"address", &addressHelpers},
+        {"statustext", &statusTexts}, {"statechange", &stateChanges}, {"syncpipe", &syncPipe},
     };
     return all;
 }

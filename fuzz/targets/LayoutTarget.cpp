@@ -42,8 +42,8 @@ int columnLayout(const std::uint8_t* data, std::size_t size) {
     } catch (const ComponentError& e) {
         throw Finding(QStringLiteral("a built layout text does not read back: \"%1\": %2").arg(built, e.description()));
     }
-    check(describe(grid) == describe(again),
-          QStringLiteral("columns change on the way back: %1 -> \"%2\" -> %3").arg(describe(grid), built, describe(again)));
+    check(describe(grid) == describe(again), QStringLiteral("columns change on the way back: %1 -> \"%2\" -> %3")
+                                                 .arg(describe(grid), built, describe(again)));
     check(buildLayoutText(again) == built, QStringLiteral("a built layout text builds differently: \"%1\"").arg(built));
     return 0;
 }

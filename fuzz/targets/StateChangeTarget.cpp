@@ -14,13 +14,27 @@ namespace so::fuzz {
 namespace {
 
 const QStringList kDeviceTypes = {
-    QStringLiteral("CONTROLLER"),     QStringLiteral("CONTROLLER_THREAT_LEVEL"), QStringLiteral("CONTROLLER_ENABLED"),
-    QStringLiteral("READER"),         QStringLiteral("READER_THREAT_LEVEL"),     QStringLiteral("PYLON"),
-    QStringLiteral("PYLON_ENABLED"),  QStringLiteral("PORT"),                    QStringLiteral("PORT_ENABLED"),
-    QStringLiteral("STD_RELAY"),      QStringLiteral("STD_INPUT"),               QStringLiteral("STD_INPUTV"),
-    QStringLiteral("EXP_RELAY"),      QStringLiteral("EXP_INPUT"),               QStringLiteral("EXP_INPUTV"),
-    QStringLiteral("ZR2_RELAY"),      QStringLiteral("ZR2_INPUT"),               QStringLiteral("ZR2_MODULE"),
-    QStringLiteral("ZR2_CONTROLLER"), QStringLiteral("STD_InputV"),              QStringLiteral("reader"),
+    QStringLiteral("CONTROLLER"),
+    QStringLiteral("CONTROLLER_THREAT_LEVEL"),
+    QStringLiteral("CONTROLLER_ENABLED"),
+    QStringLiteral("READER"),
+    QStringLiteral("READER_THREAT_LEVEL"),
+    QStringLiteral("PYLON"),
+    QStringLiteral("PYLON_ENABLED"),
+    QStringLiteral("PORT"),
+    QStringLiteral("PORT_ENABLED"),
+    QStringLiteral("STD_RELAY"),
+    QStringLiteral("STD_INPUT"),
+    QStringLiteral("STD_INPUTV"),
+    QStringLiteral("EXP_RELAY"),
+    QStringLiteral("EXP_INPUT"),
+    QStringLiteral("EXP_INPUTV"),
+    QStringLiteral("ZR2_RELAY"),
+    QStringLiteral("ZR2_INPUT"),
+    QStringLiteral("ZR2_MODULE"),
+    QStringLiteral("ZR2_CONTROLLER"),
+    QStringLiteral("STD_InputV"),
+    QStringLiteral("reader"),
 };
 
 const QStringList kCodes = {QStringLiteral("DR"), QStringLiteral("BI"), QStringLiteral("BR"), QStringLiteral("SM"),
@@ -39,8 +53,8 @@ QString address(FuzzInput& in, const QStringList& known) {
     const QString& base = in.pick(known);
     switch (in.below(10)) {
     case 0: return in.text(40);
-    case 1: return base.left(in.below(int(base.size()) + 1));                       // cut short
-    case 2: return base + in.text(6);                                              // longer
+    case 1: return base.left(in.below(int(base.size()) + 1));                                      // cut short
+    case 2: return base + in.text(6);                                                              // longer
     case 3: return base.left(qMax<qsizetype>(0, base.size() - 4)) + in.pick(kCodes) + in.text(3);  // another point
     case 4: return base.toLower();
     default: return base;

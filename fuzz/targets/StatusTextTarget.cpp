@@ -29,8 +29,8 @@ struct StoredRow {
 const QHash<int, StoredRow>& storedRows(FuzzSite& site) {
     static const QHash<int, StoredRow> rows = [&] {
         QHash<int, StoredRow> out;
-        for (db::Recordset rs = site.db().query(
-                 QStringLiteral("SELECT rowid, ControllerID, StatusType, Address, Status FROM SuperStatus ORDER BY rowid"));
+        for (db::Recordset rs = site.db().query(QStringLiteral(
+                 "SELECT rowid, ControllerID, StatusType, Address, Status FROM SuperStatus ORDER BY rowid"));
              !rs.eof(); rs.moveNext()) {
             const int type = rs.field(2).toInt();
             if (!out.contains(type))
@@ -137,12 +137,8 @@ void replay(FuzzSite& site, const ReplayChoice& choice, int statusType, const QS
 
     SuperStatusReplay& replay = superStatusOf(site.status());
     switch (choice.how) {
-    case 0:
-        replay.GetSuperStatus(it->controllerId, statusType);
-        break;
-    case 1:
-        replay.GetSuperStatus(it->controllerId, 0);
-        break;
+    case 0: replay.GetSuperStatus(it->controllerId, statusType); break;
+    case 1: replay.GetSuperStatus(it->controllerId, 0); break;
     default:
         replay.RequestSuperStatus(choice.allOfController, choice.storedAddress ? it->address : choice.address,
                                   choice.pointKind);

@@ -19,15 +19,10 @@ QStringList untouchable(const QString& sql, const QVector<Token>& tokens) {
     QStringList out;
     for (const Token& t : tokens) {
         switch (t.kind) {
-        case TokenKind::String:
-            out << QStringLiteral("S:") + db::tsql::stringValue(sql, t);
-            break;
+        case TokenKind::String: out << QStringLiteral("S:") + db::tsql::stringValue(sql, t); break;
         case TokenKind::QuotedName:
-        case TokenKind::Comment:
-            out << QStringLiteral("Q:") + t.text(sql).toString();
-            break;
-        default:
-            break;
+        case TokenKind::Comment: out << QStringLiteral("Q:") + t.text(sql).toString(); break;
+        default: break;
         }
     }
     return out;
@@ -36,10 +31,8 @@ QStringList untouchable(const QString& sql, const QVector<Token>& tokens) {
 void checkTokens(const QString& sql, const QVector<Token>& tokens) {
     qsizetype pos = 0;
     for (const Token& t : tokens) {
-        check(t.pos == pos && t.len > 0, QStringLiteral("token at %1 (length %2) does not follow on at %3")
-                                             .arg(t.pos)
-                                             .arg(t.len)
-                                             .arg(pos));
+        check(t.pos == pos && t.len > 0,
+              QStringLiteral("token at %1 (length %2) does not follow on at %3").arg(t.pos).arg(t.len).arg(pos));
         pos += t.len;
         if (t.kind == TokenKind::String)
             db::tsql::stringValue(sql, t);

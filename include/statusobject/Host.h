@@ -34,9 +34,9 @@ private:
 
 /// An error as reported to the host's LogError: number, description and the library that raised it.
 struct ErrorInfo {
-    qint32 number = 0;     ///< the error number
-    QString description;   ///< what failed (cut to a few hundred characters)
-    QString source;        ///< the library that raised it ("StatusObject")
+    qint32 number = 0;    ///< the error number
+    QString description;  ///< what failed (cut to a few hundred characters)
+    QString source;       ///< the library that raised it ("StatusObject")
 };
 
 /// The host's image list (`ilconsole`). Images are handed over as QVariant holding a QIcon, QPixmap
@@ -105,7 +105,8 @@ public:
 
     /// Sends a notice to every workstation (this one included), which their hosts relay into
     /// Status::SyncPipe; topic and actions in Vocabulary.h (notice::).
-    virtual void SendSyncData(const QString& topic, qint16 action, const QVariant& data, const QString& workstationId) = 0;
+    virtual void SendSyncData(const QString& topic, qint16 action, const QVariant& data,
+                              const QString& workstationId) = 0;
     /// Writes an entry to the site's operator event log.
     virtual void LogEvent(const QString& description, const QString& deviceKind, qint32& deviceNumber,
                           const QString& details, qint16 eventCode) = 0;
@@ -123,7 +124,8 @@ public:
     virtual void ShowHelp(qint32 helpContext) = 0;
     /// Receives the failures the component reports under a name with ": " (zero, zero2 and
     /// lineNumber are 0). Must not throw; a throwing LogError loses the report.
-    virtual void LogError(qint32 zero, const ErrorInfo& error, const QString& reportName, qint32 lineNumber, qint32 zero2) = 0;
+    virtual void LogError(qint32 zero, const ErrorInfo& error, const QString& reportName, qint32 lineNumber,
+                          qint32 zero2) = 0;
 };
 
 }  // namespace so

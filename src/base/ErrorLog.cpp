@@ -23,9 +23,7 @@ QString userDataFolder() {
     return folder.isEmpty() ? QStringLiteral(".") : folder;
 }
 
-QString nowText() {
-    return QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
-}
+QString nowText() { return QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat); }
 
 }  // namespace
 
@@ -47,12 +45,10 @@ void ErrorLog::setRotation(qint64 maxFileBytes, int keptFiles) {
 
 QString ErrorLog::reportText(const ErrorInfo& error, const QString& reportName, qint32 lineNumber) const {
     const QString crlf = QStringLiteral("\r\n");
-    return QStringLiteral("An error has occurred.  ") + crlf + crlf +
-           QStringLiteral("Description: ") + error.description + crlf +
-           QStringLiteral("Function: ") + error.source + QLatin1Char('.') + reportName + QLatin1Char('(') +
-           QString::number(lineNumber) + QLatin1Char(')') + crlf +
-           QStringLiteral("Error Number: ") + QString::number(error.number) + crlf +
-           QStringLiteral("File Version: ") + fileName_ + QStringLiteral(" - ") +
+    return QStringLiteral("An error has occurred.  ") + crlf + crlf + QStringLiteral("Description: ") +
+           error.description + crlf + QStringLiteral("Function: ") + error.source + QLatin1Char('.') + reportName +
+           QLatin1Char('(') + QString::number(lineNumber) + QLatin1Char(')') + crlf + QStringLiteral("Error Number: ") +
+           QString::number(error.number) + crlf + QStringLiteral("File Version: ") + fileName_ + QStringLiteral(" - ") +
            QStringLiteral(STATUSOBJECT_VERSION_STRING);
 }
 

@@ -59,10 +59,11 @@ void reportCurrentException(ComponentContext& ctx, const QString& reportName) {
         bool linkDown = false;
         try {
             const SiteLink::Failure kind = e.isDamage() ? SiteLink::Failure::Damaged
-                                           : e.isBusy()   ? SiteLink::Failure::Busy
-                                                          : SiteLink::Failure::Other;
-            linkDown = ctx.siteLink != nullptr &&
-                       ctx.siteLink->noteDatabaseFailure(e.message() + QStringLiteral(" [") + e.driverMessage() + u']', kind);
+                                           : e.isBusy() ? SiteLink::Failure::Busy
+                                                        : SiteLink::Failure::Other;
+            linkDown =
+                ctx.siteLink != nullptr &&
+                ctx.siteLink->noteDatabaseFailure(e.message() + QStringLiteral(" [") + e.driverMessage() + u']', kind);
         } catch (...) {
         }
         reportFailure(ctx, reportName, errorInfoFrom(e), linkDown);

@@ -49,8 +49,9 @@ void SiteLink::check() {
         answers = damage.isEmpty() && databaseAnswers();
     }
     if (!answers) {
-        const bool damaged = !damage.isEmpty() || (ctx_.dbConnection != nullptr &&
-                                                   ctx_.dbConnection->fileFault() == db::Connection::FileFault::Damaged);
+        const bool damaged =
+            !damage.isEmpty() ||
+            (ctx_.dbConnection != nullptr && ctx_.dbConnection->fileFault() == db::Connection::FileFault::Damaged);
         goDown(damaged ? damage : lossReason(QStringLiteral("no answer to the periodic check")), damaged);
         return;
     }
@@ -119,16 +120,18 @@ void SiteLink::goDown(const QString& what, bool damaged) {
         // the log say it, no second box.
         if (!wasReachable)
             return;
-        tell(QStringLiteral("The site database file is damaged, so changes are no longer saved. Restore the file from "
-                            "a backup or repair it (by renaming a sound copy into its place while every status viewer "
-                            "is closed). The status viewer keeps showing live changes and opens the file again by "
-                            "itself once it is whole."));
+        tell(
+            QStringLiteral("The site database file is damaged, so changes are no longer saved. Restore the file from "
+                           "a backup or repair it (by renaming a sound copy into its place while every status viewer "
+                           "is closed). The status viewer keeps showing live changes and opens the file again by "
+                           "itself once it is whole."));
         return;
     }
     ctx_.errorLog.writeToLog(QStringLiteral("The site database cannot be reached: ") + what);
     emit reachableChanged(false);
-    tell(QStringLiteral("The site database cannot be reached. The status viewer keeps showing "
-                        "live changes and reconnects as soon as the database answers again."));
+    tell(
+        QStringLiteral("The site database cannot be reached. The status viewer keeps showing "
+                       "live changes and reconnects as soon as the database answers again."));
 }
 
 void SiteLink::tell(const QString& text) {

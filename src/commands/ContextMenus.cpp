@@ -10,10 +10,7 @@
 namespace so {
 
 ContextMenus::ContextMenus(ComponentContext& ctx, StatusWindow& window, SuperStatusReplay& replay)
-    : ctx_(ctx),
-      window_(window),
-      classic_(ctx, window),
-      details_(ctx, window, replay),
+    : ctx_(ctx), window_(window), classic_(ctx, window), details_(ctx, window, replay),
       newerLine_(ctx, window, model_, details_) {}
 
 TopMenu ContextMenus::buttonReleased(int pane, const CellSelected& cellSelected, const Popup& popup) {
@@ -63,8 +60,8 @@ bool ContextMenus::followMenuPoint() {
     // hold another point now, and a command must never go to a point the operator did not pick.
     const int moved = grid.findRow(menuAddress_);
     if (moved == 0) {
-        ctx_.errorLog.writeToLog(QStringLiteral("FMain.vGrid_MouseUp: %1 is no longer shown; the command was not run")
-                                     .arg(menuAddress_));
+        ctx_.errorLog.writeToLog(
+            QStringLiteral("FMain.vGrid_MouseUp: %1 is no longer shown; the command was not run").arg(menuAddress_));
         return false;
     }
     window_.setCurrentCell(pane, moved, window_.currentColumn());

@@ -29,8 +29,14 @@ const QString kReportName = QStringLiteral("FPopup.mnuMainArray_Click");
 QString kindCondition(int pane) {
     using enum ObjectType;
     static const QVector<QVector<ObjectType>> kObjectTypes = {
-        {Door, ZR2Door},      {Input, ExpInput, ZR2Input}, {Relay, ExpRelay, ZR2Relay}, {Reader, ZR2Reader},
-        {Controller, ZR2Controller}, {Pylon},              {ServerPort},                {ZR2Module},
+        {Door, ZR2Door},
+        {Input, ExpInput, ZR2Input},
+        {Relay, ExpRelay, ZR2Relay},
+        {Reader, ZR2Reader},
+        {Controller, ZR2Controller},
+        {Pylon},
+        {ServerPort},
+        {ZR2Module},
     };
     if (pane < 0 || pane >= kObjectTypes.size())
         return {};
@@ -42,8 +48,8 @@ QString kindCondition(int pane) {
 
 // A list address without its five-character point part. LEFT refuses a negative length: an address
 // too short to have a point part gives "", which names no controller.
-const QString kControllerPart = QStringLiteral(
-    "left(ListAddress, case when len(ListAddress) > 5 then len(ListAddress) - 5 else 0 end)");
+const QString kControllerPart =
+    QStringLiteral("left(ListAddress, case when len(ListAddress) > 5 then len(ListAddress) - 5 else 0 end)");
 
 /// What DBStatusUpdate renews for a row of a pane, by the row's line; nothing for a classic
 /// reader, whose row has no refresh of its own.
@@ -105,17 +111,10 @@ void DeviceDetails::runMainEntry(int index) {
     trap(ctx_, kReportName, [&] {
         switch (index) {
         case entry::RefreshPane:
-        case entry::RefreshControllers:
-            refreshControllers(index);
-            break;
-        case entry::FullRefresh:
-            window_.RefreshAllRows();
-            break;
-        case entry::Properties:
-            properties();
-            break;
-        default:
-            break;
+        case entry::RefreshControllers: refreshControllers(index); break;
+        case entry::FullRefresh: window_.RefreshAllRows(); break;
+        case entry::Properties: properties(); break;
+        default: break;
         }
     });
 }
@@ -147,7 +146,8 @@ QStringList DeviceDetails::controllerAddresses(int index, int pane) {
         const QString group = QString::number(window_.currentGroup());
         // A controller's list address is its own address; every other point's holds its
         // controller's address followed by the five-character point part.
-        sql = QStringLiteral("Select distinct ") + (Section(pane) == Section::Controllers ? QStringLiteral("ListAddress") : kControllerPart) +
+        sql = QStringLiteral("Select distinct ") +
+              (Section(pane) == Section::Controllers ? QStringLiteral("ListAddress") : kControllerPart) +
               QStringLiteral(" from Status_Points where GroupID = ") + group + QStringLiteral(" and ") + condition;
     }
     QStringList controllers;
@@ -183,8 +183,12 @@ void DeviceDetails::properties() {
     QString kind;
     switch (point.pane()) {
     case Section::Doors: kind = QStringLiteral("Door"); break;
-    case Section::Inputs: kind = address.contains(QLatin1String("BI")) ? QStringLiteral("Input") : QStringLiteral("ExpInput"); break;
-    case Section::Relays: kind = address.contains(QLatin1String("BR")) ? QStringLiteral("Output") : QStringLiteral("ExpOutput"); break;
+    case Section::Inputs:
+        kind = address.contains(QLatin1String("BI")) ? QStringLiteral("Input") : QStringLiteral("ExpInput");
+        break;
+    case Section::Relays:
+        kind = address.contains(QLatin1String("BR")) ? QStringLiteral("Output") : QStringLiteral("ExpOutput");
+        break;
     case Section::Readers: kind = QStringLiteral("Reader"); break;
     case Section::Controllers: kind = QStringLiteral("Controller"); break;
     case Section::Boxes: kind = QStringLiteral("Pylon"); break;
@@ -195,8 +199,8 @@ void DeviceDetails::properties() {
 }
 
 void DeviceDetails::serverPortProperties(qint32 portId) {
-    db::Recordset port =
-        ctx_.db().query(QStringLiteral("Select PortType, Address From ServerPorts Where PortID = ") + QString::number(portId));
+    db::Recordset port = ctx_.db().query(QStringLiteral("Select PortType, Address From ServerPorts Where PortID = ") +
+                                         QString::number(portId));
     if (port.eof()) {
         ctx_.errorLog.writeToLog(kReportName + QStringLiteral(": no server port with id %1").arg(portId));
         return;
@@ -207,8 +211,11 @@ void DeviceDetails::serverPortProperties(qint32 portId) {
 
     QString kind;
     switch (portType) {
-    case 1: case 5: kind = QStringLiteral("Port"); break;
-    case 2: case 3: case 4: kind = QStringLiteral("Dialup Location"); break;
+    case 1:
+    case 5: kind = QStringLiteral("Port"); break;
+    case 2:
+    case 3:
+    case 4: kind = QStringLiteral("Dialup Location"); break;
     case 6: kind = QStringLiteral("CCTVPort"); break;
     case 7: portConfigCallBack(QStringLiteral("DVR_Config"), address); return;
     case 8: portConfigCallBack(QStringLiteral("CSR_Config"), address); return;
@@ -219,8 +226,8 @@ void DeviceDetails::serverPortProperties(qint32 portId) {
 }
 
 void DeviceDetails::portConfigCallBack(const QString& table, const QString& portAddress) {
-    db::Command command(ctx_.db(), QStringLiteral("Select GlobalAddressID From ") + table +
-                                       QStringLiteral(" Where Address2 = ?"));
+    db::Command command(ctx_.db(),
+                        QStringLiteral("Select GlobalAddressID From ") + table + QStringLiteral(" Where Address2 = ?"));
     command.appendParameter(QStringLiteral("@Address"), db::ParamType::VarChar, db::ParamDirection::Input,
                             int(portAddress.size()), portAddress);
     db::Recordset config = command.open();

@@ -17,16 +17,22 @@ MenuEntry hiddenSubmenu(const char* caption, MenuArray submenu) {
 
 /// The control submenu of both lines; the classic one writes "UnMask", the newer-line one "Unmask".
 QVector<MenuEntry> controlFunctions(const char* unmaskCaption) {
-    return {item("Trigger"),   item("-"),
-            item("Mask"),      item(unmaskCaption),
+    return {item("Trigger"),
+            item("-"),
+            item("Mask"),
+            item(unmaskCaption),
             item("Momentary Mask"),
-            item("-"),         item("Force ON"),
+            item("-"),
+            item("Force ON"),
             item("Force ON Release"),
-            item("-"),         item("Force OFF"),
+            item("-"),
+            item("Force OFF"),
             item("Force OFF Release"),
-            item("-"),         item("Lock DOWN"),
+            item("-"),
+            item("Lock DOWN"),
             item("Lock DOWN Release"),
-            item("-"),         item("Lock OPEN"),
+            item("-"),
+            item("Lock OPEN"),
             item("Lock OPEN Release")};
 }
 
@@ -70,9 +76,7 @@ MenuModel::MenuModel() {
     arrays_[int(A::CompProps)] = {item("Relay")};
 }
 
-MenuArray MenuModel::arrayOf(TopMenu menu) {
-    return menu == TopMenu::ZR2 ? MenuArray::ZR2List : MenuArray::MainArray;
-}
+MenuArray MenuModel::arrayOf(TopMenu menu) { return menu == TopMenu::ZR2 ? MenuArray::ZR2List : MenuArray::MainArray; }
 
 TopMenu MenuModel::menuForAddress(const QString& address) {
     return address.contains(QLatin1String("ZRII")) ? TopMenu::ZR2 : TopMenu::Main;
@@ -129,7 +133,8 @@ void MenuModel::buildClassic(int pane, const Permission& permitted) {
         setVisible(A::MainArray, entry::ControlFunctions, true);
         setVisible(A::MainArray, entry::FunctionsSeparator, true);
         setUnavailable(A::MainArray, entry::AccessFunctions);
-        setPermitted(A::MainArray, entry::ControlFunctions, permitted(), Section(pane) == Section::Inputs ? "input" : "relay");
+        setPermitted(A::MainArray, entry::ControlFunctions, permitted(),
+                     Section(pane) == Section::Inputs ? "input" : "relay");
         showOnly(A::AControlFunctions, Section(pane) == Section::Inputs ? kInputControls : kRelayControls);
         break;
     case Section::Readers:  // readers: no functions
@@ -143,8 +148,7 @@ void MenuModel::buildClassic(int pane, const Permission& permitted) {
         setUnavailable(A::MainArray, entry::AccessFunctions);
         setUnavailable(A::MainArray, entry::ControlFunctions);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -39,7 +39,7 @@ inline constexpr int RefreshControllers = 1;  // "Refresh"
 inline constexpr int AccessFunctions = 3;
 inline constexpr int ControlFunctions = 4;
 inline constexpr int FunctionsSeparator = 5;
-inline constexpr int FullRefresh = 6;         // "Refresh" (also F5 and the quiet-period timer)
+inline constexpr int FullRefresh = 6;  // "Refresh" (also F5 and the quiet-period timer)
 inline constexpr int Properties = 8;
 // mnuZR2List
 inline constexpr int ZR2Access = 0;

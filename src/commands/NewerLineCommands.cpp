@@ -18,7 +18,8 @@ constexpr qint32 kInputType = 6;
 using Function = NewerLineCommands::Function;
 
 const Function* accessFunction(int index) {
-    static const Function kMomentary{1, "Operator executed Momentary Access to door.", "Momentary Access to ", "Door", kDoorType};
+    static const Function kMomentary{1, "Operator executed Momentary Access to door.", "Momentary Access to ", "Door",
+                                     kDoorType};
     static const Function kUnlock{2, "Operator executed unlock to Door.", "unlock to ", "Door", kDoorType};
     static const Function kRelock{3, "Operator executed relock to Door.", "relock to ", "Door", kDoorType};
     static const Function kToggle{4, "Operator executed toggle lock to Door.", "toggle lock to ", "Door", kDoorType};
@@ -100,9 +101,7 @@ void NewerLineCommands::runListEntry(int index) {
             ctx_.site().ZR2ClearCodeTamper(deviceNumber);
             break;
         }
-        case entry::ZR2Refresh:
-            details_.runMainEntry(entry::FullRefresh);
-            break;
+        case entry::ZR2Refresh: details_.runMainEntry(entry::FullRefresh); break;
         case entry::ZR2Properties: {
             const ClickedPoint point(window_);
             static const char* const kKinds[] = {"ZR2Door", "ZR2Input", "ZR2Relay", "ZR2Reader"};
@@ -110,8 +109,7 @@ void NewerLineCommands::runListEntry(int index) {
                 ctx_.host().ConfigureDevice(QLatin1String(kKinds[sectionIndex(point.pane())]), point.deviceNumber());
             break;
         }
-        default:
-            break;
+        default: break;
         }
     });
 }
@@ -150,14 +148,16 @@ void NewerLineCommands::prepareMenu() {
         menus_.entry(MenuArray::CompProps, 0).visible = true;
         menus_.removeComponentEntries();
         addComponents(QStringLiteral("SELECT *  From [ZRII_Relays]  WHERE RelayID IN (Select RelayID From "
-                                     "ZRII_RelaysInDoorsRelations Where DoorID = ") + doorId + QLatin1Char(')'),
+                                     "ZRII_RelaysInDoorsRelations Where DoorID = ") +
+                          doorId + QLatin1Char(')'),
                       QStringLiteral("RelayId"), QStringLiteral("R"));
         addComponents(QStringLiteral("SELECT *  From [ZRII_Inputs]  WHERE InputID IN (Select InputID From "
-                                     "ZRII_InputsInDoorsRelations Where DoorID = ") + doorId +
-                          QStringLiteral(") ORDER BY [Index]"),
+                                     "ZRII_InputsInDoorsRelations Where DoorID = ") +
+                          doorId + QStringLiteral(") ORDER BY [Index]"),
                       QStringLiteral("InputID"), QStringLiteral("I"));
         addComponents(QStringLiteral("SELECT *  From [ZRII_Readers]  WHERE ReaderID IN (Select ReaderID From "
-                                     "ZRII_ReadersInDoorsRelations Where DoorID = ") + doorId + QLatin1Char(')'),
+                                     "ZRII_ReadersInDoorsRelations Where DoorID = ") +
+                          doorId + QLatin1Char(')'),
                       QStringLiteral("ReaderId"), QStringLiteral("L"));
         const bool listed = menus_.count(MenuArray::CompProps) > 1;
         if (listed)
@@ -175,4 +175,3 @@ void NewerLineCommands::addComponents(const QString& sql, const QString& idColum
 }
 
 }  // namespace so
-

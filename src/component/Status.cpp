@@ -169,7 +169,8 @@ void Status::Refresh() {
     const bool wasReachable = d->siteLink.isReachable();
     d->siteLink.check();
     if (!d->siteLink.isReachable()) {
-        d->ctx.errorLog.writeToLog(QStringLiteral("Status.Refresh: the site database cannot be reached; the rows shown are kept"));
+        d->ctx.errorLog.writeToLog(
+            QStringLiteral("Status.Refresh: the site database cannot be reached; the rows shown are kept"));
         return;
     }
     if (wasReachable)  // otherwise the link coming back has reloaded the group
@@ -201,7 +202,8 @@ void Status::UpdateNames(const QString& lNewName, const QString& lAddress) {
 
 void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData, const QString& Sender,
                       const QString&) {
-    trap(d->ctx, QStringLiteral("Status.SyncPipe"), [&] { d->notices.receive(sType, lData, vData.toString(), Sender); });
+    trap(d->ctx, QStringLiteral("Status.SyncPipe"),
+         [&] { d->notices.receive(sType, lData, vData.toString(), Sender); });
 }
 
 // ---- for hosts that embed the window, and queries

@@ -12,17 +12,12 @@ QMetaType metaTypeOf(ParamType type) {
     switch (type) {
     case ParamType::Integer:
     case ParamType::SmallInt:
-    case ParamType::TinyInt:
-        return QMetaType::fromType<int>();
+    case ParamType::TinyInt: return QMetaType::fromType<int>();
     case ParamType::VarChar:
-    case ParamType::NVarChar:
-        return QMetaType::fromType<QString>();
-    case ParamType::Boolean:
-        return QMetaType::fromType<bool>();
-    case ParamType::Double:
-        return QMetaType::fromType<double>();
-    case ParamType::DateTime:
-        return QMetaType::fromType<QDateTime>();
+    case ParamType::NVarChar: return QMetaType::fromType<QString>();
+    case ParamType::Boolean: return QMetaType::fromType<bool>();
+    case ParamType::Double: return QMetaType::fromType<double>();
+    case ParamType::DateTime: return QMetaType::fromType<QDateTime>();
     }
     return QMetaType::fromType<QString>();
 }
@@ -54,7 +49,9 @@ QVariant boundValue(const Parameter& p, const QString& statement, bool embedded)
     case ParamType::SmallInt:
     case ParamType::TinyInt: {
         const qlonglong v = wholeNumber(p, statement);
-        const auto [low, high] = p.type == ParamType::Integer    ? std::pair<qlonglong, qlonglong>{std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()}
+        const auto [low, high] = p.type == ParamType::Integer
+                                     ? std::pair<qlonglong, qlonglong>{std::numeric_limits<qint32>::min(),
+                                                                       std::numeric_limits<qint32>::max()}
                                  : p.type == ParamType::SmallInt ? std::pair<qlonglong, qlonglong>{-32768, 32767}
                                                                  : std::pair<qlonglong, qlonglong>{-128, 255};
         if (v < low || v > high)
@@ -62,10 +59,8 @@ QVariant boundValue(const Parameter& p, const QString& statement, bool embedded)
         return QVariant(int(v));
     }
     case ParamType::VarChar:
-    case ParamType::NVarChar:
-        return p.value.toString();
-    case ParamType::Boolean:
-        return p.value.toBool();
+    case ParamType::NVarChar: return p.value.toString();
+    case ParamType::Boolean: return p.value.toBool();
     case ParamType::Double: {
         bool ok = false;
         const double d = p.value.toDouble(&ok);
@@ -89,9 +84,7 @@ Command::Command(Connection& connection, const QString& text) : connection_(conn
 
 Command::~Command() = default;
 
-void Command::setText(const QString& text) {
-    text_ = text;
-}
+void Command::setText(const QString& text) { text_ = text; }
 
 void Command::appendParameter(const QString& name, ParamType type, ParamDirection direction, int size,
                               const QVariant& value) {
@@ -114,13 +107,9 @@ QVariant Command::parameterValue(const QString& name) const {
     throw DbError(QStringLiteral("Item cannot be found in the collection: parameter \"%1\"").arg(name), text_);
 }
 
-Recordset Command::open() {
-    return std::move(run().rows);
-}
+Recordset Command::open() { return std::move(run().rows); }
 
-int Command::execute() {
-    return run().rowsAffected;
-}
+int Command::execute() { return run().rowsAffected; }
 
 RunResult Command::run() {
     const bool embedded = connection_.usesCompatibilityLayer();

@@ -25,8 +25,8 @@ namespace {
 // What SQLite (directly and through its ODBC driver) and SQL Server say when a lock held by another
 // connection made a statement give up.
 bool isBusyMessage(const QString& driverMessage) {
-    for (const char* text : {"database is locked", "database table is locked", "database is busy",
-                             "Lock request time out"})
+    for (const char* text :
+         {"database is locked", "database table is locked", "database is busy", "Lock request time out"})
         if (driverMessage.contains(QLatin1String(text), Qt::CaseInsensitive))
             return true;
     return false;
@@ -198,8 +198,8 @@ UrlParts parseUrl(const QString& url) {
                               .arg(shown));
         return {QStringLiteral("QODBC"), rest};
     }
-    throw DbError(QStringLiteral("Malformed database url \"%1\": expected sqlite:PATH or odbc:CONNECTION-STRING")
-                      .arg(shown));
+    throw DbError(
+        QStringLiteral("Malformed database url \"%1\": expected sqlite:PATH or odbc:CONNECTION-STRING").arg(shown));
 }
 
 bool backendIsSqlite(QSqlDatabase& db) {
@@ -283,19 +283,12 @@ int skipLeadingRowCounts(QSqlQuery& query) {
 }  // namespace
 
 DbError::DbError(const QString& message, const QString& statement, const QString& driverMessage, bool damage)
-    : std::runtime_error(describe(message, statement, driverMessage).toStdString()),
-      message_(message),
-      statement_(statement),
-      driverMessage_(driverMessage),
-      damage_(damage) {}
+    : std::runtime_error(describe(message, statement, driverMessage).toStdString()), message_(message),
+      statement_(statement), driverMessage_(driverMessage), damage_(damage) {}
 
-bool DbError::isBusy() const {
-    return isBusyMessage(driverMessage_);
-}
+bool DbError::isBusy() const { return isBusyMessage(driverMessage_); }
 
-bool DbError::isDamage() const {
-    return damage_ || isDamageMessage(driverMessage_);
-}
+bool DbError::isDamage() const { return damage_ || isDamageMessage(driverMessage_); }
 
 void throwQueryError(const QString& message, const QString& statement, const QSqlQuery& query) {
     throw DbError(message, statement, query.lastError().text());
@@ -333,8 +326,9 @@ std::unique_ptr<Connection> Connection::open(const QString& url) {
         // refuses itself, writing nothing).
         const QFileInfo existing(d->watch.path);
         if (existing.exists() && existing.size() == 0)
-            throw DbError(QStringLiteral("The file %1 holds no SQLite database; it is left as it is").arg(d->watch.path),
-                          {}, {}, true);
+            throw DbError(
+                QStringLiteral("The file %1 holds no SQLite database; it is left as it is").arg(d->watch.path), {}, {},
+                true);
     }
     d->openDatabase();
     return std::unique_ptr<Connection>(new Connection(std::move(d)));
@@ -344,7 +338,8 @@ void Connection::Impl::openDatabase() {
     if (db.driverName() == QLatin1String("QSQLITE"))
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!db.open())
-        throw DbError(QStringLiteral("Cannot open the database %1").arg(withoutSecrets(url)), {}, db.lastError().text());
+        throw DbError(QStringLiteral("Cannot open the database %1").arg(withoutSecrets(url)), {},
+                      db.lastError().text());
     compatibility = backendIsSqlite(db);
     if (!compatibility) {
         // SQL Server waits for a lock as long as it takes unless told: bounded as on SQLite.
@@ -358,7 +353,8 @@ void Connection::Impl::openDatabase() {
         db.close();
         db.setDatabaseName(odbcBaseString + QStringLiteral(";Timeout=%1").arg(busyTimeoutMs));
         if (!db.open())
-            throw DbError(QStringLiteral("Cannot open the database %1").arg(withoutSecrets(url)), {}, db.lastError().text());
+            throw DbError(QStringLiteral("Cannot open the database %1").arg(withoutSecrets(url)), {},
+                          db.lastError().text());
     }
     tuneSqlite(db, inMemory, busyTimeoutMs);
     file = mainDatabaseFile(db);
@@ -372,9 +368,18 @@ void Connection::Impl::openDatabase() {
     sqlite3_file* const open = openFileOf(sqliteHandle(db));
     const std::optional<FileHeader> header = readHeader(open);
     const std::optional<CheckpointMark> mark = checkpointMark(open);
-    watch = FileWatch{watch.path, look.device, look.inode, look.size, look.mtimeNs,
-                      header ? header->changeCounter : 0, mark.value_or(CheckpointMark{}), mark.has_value(),
-                      FileWatch::Oddity::None, 0, FileFault::None, {}};
+    watch = FileWatch{watch.path,
+                      look.device,
+                      look.inode,
+                      look.size,
+                      look.mtimeNs,
+                      header ? header->changeCounter : 0,
+                      mark.value_or(CheckpointMark{}),
+                      mark.has_value(),
+                      FileWatch::Oddity::None,
+                      0,
+                      FileFault::None,
+                      {}};
 }
 
 void Connection::Impl::checkWhole() {
@@ -424,9 +429,9 @@ Connection::FileFault Connection::fileFault() {
 
     const std::optional<CheckpointMark> mark = checkpointMark(open);
     const bool checkpointed = mark.has_value() != w.hasMark || (mark && *mark != w.mark);
-    const qint64 nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                             std::chrono::steady_clock::now().time_since_epoch())
-                             .count();
+    const qint64 nowMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
     // The same oddity, no checkpoint since it was first seen, and long enough for any checkpoint
     // that was under way then to have finished.
     const auto confirmed = [&](FileWatch::Oddity oddity) {
@@ -528,23 +533,15 @@ void Connection::setBusyTimeout(int milliseconds) {
         throwQueryError(QStringLiteral("Cannot set the busy timeout"), pragma, query);
 }
 
-QString Connection::url() const {
-    return d->url;
-}
+QString Connection::url() const { return d->url; }
 
-bool Connection::usesCompatibilityLayer() const {
-    return d->compatibility;
-}
+bool Connection::usesCompatibilityLayer() const { return d->compatibility; }
 
 QString qtConnectionName(const Connection& connection) { return connection.d->name; }
 
-Recordset Connection::query(const QString& sql) {
-    return std::move(d->run(sql, {}).rows);
-}
+Recordset Connection::query(const QString& sql) { return std::move(d->run(sql, {}).rows); }
 
-int Connection::execute(const QString& sql) {
-    return d->run(sql, {}).rowsAffected;
-}
+int Connection::execute(const QString& sql) { return d->run(sql, {}).rowsAffected; }
 
 void Connection::beginTransaction() {
     if (!d->db.transaction())
@@ -567,7 +564,8 @@ bool Connection::isAlive() {
     // SQLite answers "SELECT 1" without reading its file; the schema read finds a file that is no database.
     QSqlQuery probe(d->db);
     probe.setForwardOnly(true);
-    if (probe.exec(d->compatibility ? QStringLiteral("SELECT count(*) FROM sqlite_master") : QStringLiteral("SELECT 1")) &&
+    if (probe.exec(d->compatibility ? QStringLiteral("SELECT count(*) FROM sqlite_master")
+                                    : QStringLiteral("SELECT 1")) &&
         probe.next())
         return true;
     if (isDamageMessage(probe.lastError().text()))
@@ -845,8 +843,8 @@ RunResult Connection::Impl::runServerProcedure(const QString& name, const QVaria
         outputs->clear();
         for (int i = 0; i < arguments.size(); ++i) {
             const QVariant value = query.boundValue(i);
-            const bool unwritten = i < directions.size() && directions[i] == ParamDirection::Output &&
-                                   value == QVariant(kUnwrittenOutput);
+            const bool unwritten =
+                i < directions.size() && directions[i] == ParamDirection::Output && value == QVariant(kUnwrittenOutput);
             outputs->append(unwritten ? QVariant() : value);
         }
     }

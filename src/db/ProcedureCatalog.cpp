@@ -10,9 +10,7 @@
 namespace so::db {
 namespace {
 
-QStringView withoutAt(QStringView name) {
-    return name.startsWith(u'@') ? name.mid(1) : name;
-}
+QStringView withoutAt(QStringView name) { return name.startsWith(u'@') ? name.mid(1) : name; }
 
 QVector<ProcedureParameter> parseParameters(const QString& procedure, const QString& params) {
     QVector<ProcedureParameter> result;

@@ -95,9 +95,7 @@ Recordset::Recordset(Recordset&&) noexcept = default;
 Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 Recordset::Recordset(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
 
-bool Recordset::eof() const {
-    return !d || d->eof;
-}
+bool Recordset::eof() const { return !d || d->eof; }
 
 void Recordset::moveNext() {
     if (eof())
@@ -105,9 +103,7 @@ void Recordset::moveNext() {
     d->fetch();
 }
 
-int Recordset::fieldCount() const {
-    return d ? int(d->names.size()) : 0;
-}
+int Recordset::fieldCount() const { return d ? int(d->names.size()) : 0; }
 
 QString Recordset::fieldName(int index) const {
     if (index < 0 || index >= fieldCount())
@@ -150,9 +146,7 @@ QVariant Recordset::field(const QString& name) const {
     return field(index);
 }
 
-bool Recordset::isNull(const QString& name) const {
-    return field(name).isNull();
-}
+bool Recordset::isNull(const QString& name) const { return field(name).isNull(); }
 
 void Recordset::close() {
     if (!d)

@@ -13,10 +13,10 @@
 namespace so::db {
 
 struct SentStatement {
-    QString text;                         // a statement, or a procedure's name when `procedure`
-    QVariantList values;                  // bound in order (procedure arguments in order)
-    bool procedure = false;               // a Command marked as a procedure call
-    QVector<ParamDirection> directions;   // of the procedure's arguments
+    QString text;                        // a statement, or a procedure's name when `procedure`
+    QVariantList values;                 // bound in order (procedure arguments in order)
+    bool procedure = false;              // a Command marked as a procedure call
+    QVector<ParamDirection> directions;  // of the procedure's arguments
 };
 
 using StatementObserver = std::function<void(const SentStatement&)>;

@@ -9,26 +9,26 @@ namespace {
 
 // First words of statements; any other first word starts a procedure call.
 constexpr QLatin1StringView kStatementWords[] = {
-    QLatin1StringView("SELECT"),   QLatin1StringView("INSERT"),   QLatin1StringView("UPDATE"),
-    QLatin1StringView("DELETE"),   QLatin1StringView("WITH"),     QLatin1StringView("CREATE"),
-    QLatin1StringView("DROP"),     QLatin1StringView("ALTER"),    QLatin1StringView("PRAGMA"),
-    QLatin1StringView("BEGIN"),    QLatin1StringView("COMMIT"),   QLatin1StringView("ROLLBACK"),
-    QLatin1StringView("END"),      QLatin1StringView("REPLACE"),  QLatin1StringView("VALUES"),
-    QLatin1StringView("EXPLAIN"),  QLatin1StringView("ATTACH"),   QLatin1StringView("DETACH"),
-    QLatin1StringView("VACUUM"),   QLatin1StringView("ANALYZE"),  QLatin1StringView("REINDEX"),
+    QLatin1StringView("SELECT"),    QLatin1StringView("INSERT"),  QLatin1StringView("UPDATE"),
+    QLatin1StringView("DELETE"),    QLatin1StringView("WITH"),    QLatin1StringView("CREATE"),
+    QLatin1StringView("DROP"),      QLatin1StringView("ALTER"),   QLatin1StringView("PRAGMA"),
+    QLatin1StringView("BEGIN"),     QLatin1StringView("COMMIT"),  QLatin1StringView("ROLLBACK"),
+    QLatin1StringView("END"),       QLatin1StringView("REPLACE"), QLatin1StringView("VALUES"),
+    QLatin1StringView("EXPLAIN"),   QLatin1StringView("ATTACH"),  QLatin1StringView("DETACH"),
+    QLatin1StringView("VACUUM"),    QLatin1StringView("ANALYZE"), QLatin1StringView("REINDEX"),
     QLatin1StringView("SAVEPOINT"), QLatin1StringView("RELEASE"), QLatin1StringView("DECLARE"),
-    QLatin1StringView("SET"),      QLatin1StringView("IF"),       QLatin1StringView("TRUNCATE"),
-    QLatin1StringView("MERGE"),    QLatin1StringView("USE"),      QLatin1StringView("PRINT"),
-    QLatin1StringView("WHILE"),    QLatin1StringView("RETURN"),   QLatin1StringView("GRANT"),
-    QLatin1StringView("REVOKE"),   QLatin1StringView("DENY"),
+    QLatin1StringView("SET"),       QLatin1StringView("IF"),      QLatin1StringView("TRUNCATE"),
+    QLatin1StringView("MERGE"),     QLatin1StringView("USE"),     QLatin1StringView("PRINT"),
+    QLatin1StringView("WHILE"),     QLatin1StringView("RETURN"),  QLatin1StringView("GRANT"),
+    QLatin1StringView("REVOKE"),    QLatin1StringView("DENY"),
 };
 
 // Table hints SQL Server accepts in "(...)" after a table name; SQLite has none.
 constexpr QLatin1StringView kTableHints[] = {
-    QLatin1StringView("NOLOCK"),   QLatin1StringView("READUNCOMMITTED"), QLatin1StringView("READCOMMITTED"),
-    QLatin1StringView("ROWLOCK"),  QLatin1StringView("PAGLOCK"),         QLatin1StringView("TABLOCK"),
-    QLatin1StringView("TABLOCKX"), QLatin1StringView("UPDLOCK"),         QLatin1StringView("XLOCK"),
-    QLatin1StringView("HOLDLOCK"), QLatin1StringView("READPAST"),        QLatin1StringView("NOWAIT"),
+    QLatin1StringView("NOLOCK"),       QLatin1StringView("READUNCOMMITTED"), QLatin1StringView("READCOMMITTED"),
+    QLatin1StringView("ROWLOCK"),      QLatin1StringView("PAGLOCK"),         QLatin1StringView("TABLOCK"),
+    QLatin1StringView("TABLOCKX"),     QLatin1StringView("UPDLOCK"),         QLatin1StringView("XLOCK"),
+    QLatin1StringView("HOLDLOCK"),     QLatin1StringView("READPAST"),        QLatin1StringView("NOWAIT"),
     QLatin1StringView("SERIALIZABLE"), QLatin1StringView("REPEATABLEREAD"),
 };
 
@@ -55,9 +55,9 @@ std::vector<int> matchParentheses(const QString& s, const QVector<Token>& t) {
             open.push_back(k);
         } else if (t[k].isPunct(s, u')')) {
             if (open.empty())
-                parseError(QStringLiteral("unbalanced parentheses (a \")\" at character %1 closes nothing)")
-                               .arg(t[k].pos + 1),
-                           s);
+                parseError(
+                    QStringLiteral("unbalanced parentheses (a \")\" at character %1 closes nothing)").arg(t[k].pos + 1),
+                    s);
             match[k] = open.back();
             match[open.back()] = k;
             open.pop_back();
@@ -80,7 +80,8 @@ struct Edit {
 
 class Rewriter {
 public:
-    Rewriter(const QString& s, const QVector<Token>& t) : s_(s), t_(t), match_(matchParentheses(s, t)), edits_(t.size()) {}
+    Rewriter(const QString& s, const QVector<Token>& t)
+        : s_(s), t_(t), match_(matchParentheses(s, t)), edits_(t.size()) {}
 
     void run() { group(0, int(t_.size())); }
 

@@ -5,21 +5,13 @@
 namespace so::db::tsql {
 namespace {
 
-bool isIdentifierStart(QChar c) {
-    return c.isLetter() || c == u'_' || c == u'#';
-}
+bool isIdentifierStart(QChar c) { return c.isLetter() || c == u'_' || c == u'#'; }
 
-bool isIdentifierPart(QChar c) {
-    return c.isLetterOrNumber() || c == u'_' || c == u'#' || c == u'$' || c == u'@';
-}
+bool isIdentifierPart(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'#' || c == u'$' || c == u'@'; }
 
-bool isDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
+bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
-bool isHexDigit(QChar c) {
-    return isDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-}
+bool isHexDigit(QChar c) { return isDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
 
 class Scanner {
 public:
@@ -154,9 +146,7 @@ private:
 
 }  // namespace
 
-QVector<Token> tokenize(const QString& sql) {
-    return Scanner(sql).run();
-}
+QVector<Token> tokenize(const QString& sql) { return Scanner(sql).run(); }
 
 QString stringValue(const QString& source, const Token& token) {
     const qsizetype skip = token.national ? 2 : 1;

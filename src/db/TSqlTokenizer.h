@@ -31,9 +31,7 @@ struct Token {
 
     QStringView text(const QString& source) const { return QStringView(source).mid(pos, len); }
     bool significant() const { return kind != TokenKind::Whitespace && kind != TokenKind::Comment; }
-    bool isPunct(const QString& source, QChar c) const {
-        return kind == TokenKind::Punct && source.at(pos) == c;
-    }
+    bool isPunct(const QString& source, QChar c) const { return kind == TokenKind::Punct && source.at(pos) == c; }
     /// True for an identifier equal to `word` ignoring case (keywords: SELECT, JOIN, ON ...).
     bool isWord(const QString& source, QLatin1StringView word) const {
         return kind == TokenKind::Identifier && text(source).compare(word, Qt::CaseInsensitive) == 0;

@@ -16,22 +16,18 @@ PointKind classifyAddress(const QString& address) {
         PointKind kind;
     };
     static constexpr CodeTest kOrderedTests[] = {
-        {"SM", PointKind::Reader},   {"BI", PointKind::Input},    {"BR", PointKind::Relay},
-        {"DR", PointKind::Door},     {"XR", PointKind::ExpRelay}, {"XI", PointKind::ExpInput},
+        {"SM", PointKind::Reader}, {"BI", PointKind::Input},    {"BR", PointKind::Relay},
+        {"DR", PointKind::Door},   {"XR", PointKind::ExpRelay}, {"XI", PointKind::ExpInput},
     };
     for (const CodeTest& test : kOrderedTests)
         if (address.contains(QLatin1String(test.code)))
             return test.kind;
     switch (address.size()) {
-    case 17:
-        return PointKind::Controller;
+    case 17: return PointKind::Controller;
     case 14:
-    case 19:
-        return PointKind::Pylon;
-    case 10:
-        return PointKind::ServerPort;
-    default:
-        return PointKind::None;
+    case 19: return PointKind::Pylon;
+    case 10: return PointKind::ServerPort;
+    default: return PointKind::None;
     }
 }
 
@@ -64,9 +60,7 @@ QString classicControllerAddress(const QString& pointAddress) {
 
 QString newerLineControllerAddress(const QString& pointAddress) { return pointAddress.left(15); }
 
-bool isNewerLineAddress(const QString& address) {
-    return address.left(6) == QLatin1String("\\\\ZRII");
-}
+bool isNewerLineAddress(const QString& address) { return address.left(6) == QLatin1String("\\\\ZRII"); }
 
 bool isWellFormedAddress(QStringView address) {
     return address.size() > 2 && address.size() <= kMaxAddressLength && address.startsWith(u"\\\\");
@@ -100,11 +94,18 @@ PointKind pointKindForCode(const QString& code) {
 std::optional<Section> sectionForObjectType(int objectType) {
     using enum ObjectType;
     switch (ObjectType(objectType)) {
-    case Door: case ZR2Door: return Section::Doors;
-    case Input: case ExpInput: case ZR2Input: return Section::Inputs;
-    case Relay: case ExpRelay: case ZR2Relay: return Section::Relays;
-    case Reader: case ZR2Reader: return Section::Readers;
-    case Controller: case ZR2Controller: return Section::Controllers;
+    case Door:
+    case ZR2Door: return Section::Doors;
+    case Input:
+    case ExpInput:
+    case ZR2Input: return Section::Inputs;
+    case Relay:
+    case ExpRelay:
+    case ZR2Relay: return Section::Relays;
+    case Reader:
+    case ZR2Reader: return Section::Readers;
+    case Controller:
+    case ZR2Controller: return Section::Controllers;
     case Pylon: return Section::Boxes;
     case ServerPort: return Section::Ports;
     case ZR2Module: return Section::Modules;
@@ -139,7 +140,8 @@ const DeviceTypeRoute* deviceTypeRoute(const QString& upperCasedType) {
     using S = Section;
     static const QHash<QString, DeviceTypeRoute> kRoutes = {
         {QString(device::Controller), {D::Controller, S::Controllers, QStringLiteral("CA"), {}, {}}},
-        {QString(device::ControllerThreatLevel), {D::ControllerThreatLevel, S::Controllers, QStringLiteral("CA"), {}, {}}},
+        {QString(device::ControllerThreatLevel),
+         {D::ControllerThreatLevel, S::Controllers, QStringLiteral("CA"), {}, {}}},
         {QString(device::ControllerEnabled), {D::ControllerEnabled, S::Controllers, QStringLiteral("ENABLED"), {}, {}}},
         {QString(device::Reader), {D::Reader, S::Readers, QStringLiteral("SM"), {}, {}}},
         {QString(device::ReaderThreatLevel), {D::ReaderThreatLevel, S::Readers, QStringLiteral("SM"), {}, {}}},

@@ -152,8 +152,8 @@ const UpdatedStamp& DateTimeConverter::convert(ComponentContext& ctx, const QStr
 }
 
 UpdatedStamp DateTimeConverter::format(const QString& timeText) const {
-    const QString hostDateFormat = dateTimeFormat_.endsWith(kTimeSuffix) ? dateTimeFormat_.chopped(kTimeSuffix.size())
-                                                                         : dateTimeFormat_;
+    const QString hostDateFormat =
+        dateTimeFormat_.endsWith(kTimeSuffix) ? dateTimeFormat_.chopped(kTimeSuffix.size()) : dateTimeFormat_;
     const QDateTime when = readDateTime(timeText, dateTimeFormat_, hostDateFormat);
     if (!when.isValid())
         return {};

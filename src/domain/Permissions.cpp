@@ -38,8 +38,9 @@ bool LockComponentA(ComponentContext& ctx, qint32 kind, qint32 id, bool showMess
         QString where;
         if (ctx.site().ComponentIsLocked(kind, id, holder, where)) {
             if (showMessage) {
-                const QString text = extraText.isEmpty() ? GRS(ctx, res::LockedBy, {holder, where})
-                                                         : GRS(ctx, res::LockedByWithDetail, {holder, where, extraText});
+                const QString text = extraText.isEmpty()
+                                         ? GRS(ctx, res::LockedBy, {holder, where})
+                                         : GRS(ctx, res::LockedByWithDetail, {holder, where, extraText});
                 ctx.dialogs->message(text, GRS(ctx, res::LockedTitle), Dialogs::Icon::Information);
             }
             return false;
@@ -52,9 +53,9 @@ bool LockComponentA(ComponentContext& ctx, qint32 kind, qint32 id, bool showMess
 
 QString GetDialupState(ComponentContext& ctx, qint16 code) {
     return trapOr(ctx, QStringLiteral("MPublic.GetDialupState"), QString(), [&] {
-        static const char* const kStates[] = {"Idle",       "Answering...",      "Line is busy", "Connected",
-                                              "Dialing...", "Unspecified Error", "No Answer",    "No Carrier",
-                                              "No Dial Tone", "Ring..."};
+        static const char* const kStates[] = {
+            "Idle",      "Answering...", "Line is busy", "Connected", "Dialing...", "Unspecified Error",
+            "No Answer", "No Carrier",   "No Dial Tone", "Ring..."};
         if (code < 0 || code > 9)
             throw ComponentError(ComponentError::SubscriptOutOfRange,
                                  QStringLiteral("Dial-up state %1 is outside 0 to 9").arg(code));

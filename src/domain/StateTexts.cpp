@@ -27,25 +27,33 @@ QString FormatDetailedRelayState(qint32 value) {
     if (value == 0)
         return QStringLiteral("none");
     static constexpr BitText kOrder[] = {
-        {1, "door trigger"},          {2048, "extended access"},     {2, "unlock"},
-        {4, "control zone trigger"},  {8, "force on"},               {16, "force off"},
-        {32, "time zone actuated"},   {64, "time zone disabled"},    {128, "control zone actuated"},
-        {256, "control zone disabled"}, {512, "lock down"},          {1024, "lock open"},
+        {1, "door trigger"},
+        {2048, "extended access"},
+        {2, "unlock"},
+        {4, "control zone trigger"},
+        {8, "force on"},
+        {16, "force off"},
+        {32, "time zone actuated"},
+        {64, "time zone disabled"},
+        {128, "control zone actuated"},
+        {256, "control zone disabled"},
+        {512, "lock down"},
+        {1024, "lock open"},
     };
     QString result;
     for (const BitText& entry : kOrder) {
         if ((value & entry.bit) == 0)
             continue;
-        result = result.isEmpty() ? QString::fromLatin1(entry.text)
-                                  : QLatin1String(entry.text) + QLatin1Char(',') + result;
+        result =
+            result.isEmpty() ? QString::fromLatin1(entry.text) : QLatin1String(entry.text) + QLatin1Char(',') + result;
     }
     return result;
 }
 
 QString GetStatusValue(qint32 value) {
     static constexpr BitText kBits[] = {
-        {1, "Time Zone, "}, {2, "Control Zone, "}, {4, "Unlock, "},
-        {8, "Entry/Exit Delay, "}, {64, "Door Relay, "}, {128, "RQE, "},
+        {1, "Time Zone, "},        {2, "Control Zone, "}, {4, "Unlock, "},
+        {8, "Entry/Exit Delay, "}, {64, "Door Relay, "},  {128, "RQE, "},
     };
     const QString result = appendSetBits(QString(), value, kBits);
     return result.isEmpty() ? result : result.chopped(2);
@@ -55,12 +63,24 @@ QString GetRelayModeText(qint32 value) {
     if (value == 0)
         return QStringLiteral("none");
     static constexpr BitText kBits[] = {
-        {2, "Time Zone,"},          {4, "Suppress,"},          {8, "Door Access,"},
-        {16, "Special Needs Access,"}, {32, "Extended Access,"}, {64, "Unlock,"},
-        {128, "Flash,"},            {256, "Control Trigger,"}, {512, "ReTrigger,"},
-        {1024, "Force On,"},        {2048, "Force Off,"},      {4096, "Clear Relays,"},
-        {8192, "TZ Actuate,"},      {16384, "TZ Disable,"},    {32768, "Actuate by Input,"},
-        {65536, "Disable by Input,"}, {131072, "Lock Down,"},  {262144, "Lock Open,"},
+        {2, "Time Zone,"},
+        {4, "Suppress,"},
+        {8, "Door Access,"},
+        {16, "Special Needs Access,"},
+        {32, "Extended Access,"},
+        {64, "Unlock,"},
+        {128, "Flash,"},
+        {256, "Control Trigger,"},
+        {512, "ReTrigger,"},
+        {1024, "Force On,"},
+        {2048, "Force Off,"},
+        {4096, "Clear Relays,"},
+        {8192, "TZ Actuate,"},
+        {16384, "TZ Disable,"},
+        {32768, "Actuate by Input,"},
+        {65536, "Disable by Input,"},
+        {131072, "Lock Down,"},
+        {262144, "Lock Open,"},
     };
     const QString result = appendSetBits(value == 1 ? QStringLiteral("none,") : QString(), value, kBits);
     return result.isEmpty() ? result : result.chopped(1);
@@ -72,10 +92,11 @@ QString GetMaskSourceText(qint32 value) {
     if (value == 0)
         return QStringLiteral("-");
     static constexpr BitText kBits[] = {
-        {1, "Door Relay Actuated,"}, {2, "Time Zone,"},          {4, "Control Zone,"},
-        {8, "Unlock,"},              {16, "Entry Delay,"},       {32, "Exit Delay,"},
-        {64, "Cancel Entry Delay,"}, {128, "RQE,"},              {256, "RQE Momentary,"},
-        {512, "Control Zone Momentary,"},
+        {1, "Door Relay Actuated,"}, {2, "Time Zone,"},
+        {4, "Control Zone,"},        {8, "Unlock,"},
+        {16, "Entry Delay,"},        {32, "Exit Delay,"},
+        {64, "Cancel Entry Delay,"}, {128, "RQE,"},
+        {256, "RQE Momentary,"},     {512, "Control Zone Momentary,"},
     };
     const QString result = appendSetBits(QString(), value, kBits);
     return result.isEmpty() ? result : result.chopped(1);
@@ -94,8 +115,7 @@ QString GetLineStateText(qint32 packedValue, qint16 lineIndex) {
         return QStringLiteral(".");
     const int low = int(code & 0x0F);
     switch ((code >> 4) & 0x0F) {
-    case 1:
-        return low == 1 ? QStringLiteral("//") : low == 2 ? QStringLiteral("X") : QStringLiteral("Invalid");
+    case 1: return low == 1 ? QStringLiteral("//") : low == 2 ? QStringLiteral("X") : QStringLiteral("Invalid");
     case 2: return QStringLiteral("Line Open");
     case 3: return QStringLiteral("Line Short");
     case 4: return QStringLiteral("Out of Spec");

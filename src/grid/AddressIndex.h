@@ -105,7 +105,7 @@ private:
 
     struct alignas(32) Slot {
         std::uint32_t tag = 0;
-        std::int32_t key = -1;  // -1: empty
+        std::int32_t key = -1;    // -1: empty
         std::uint8_t length = 0;  // kNotInline: compare with the row's text
         char text[kInlineLength] = {};
     };

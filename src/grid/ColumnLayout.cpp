@@ -47,10 +47,11 @@ bool toVisibleFlag(const QString& text) {
 const QString& columnKey(ColumnId id) {
     using namespace col;
     static const QString* const kKeys[] = {
-        &Name, &Address, &Status, &Alarm, &Masked, &Enabled, &Input1, &Input2, &Input3, &LMType, &Voltage,
-        &RelayStatus, &RelayDetails, &TwoPersonRule, &LastUpdated, &NotUsed, &ThreatLevel, &CTamper, &PTamper,
-        &Enclosure, &Terminal, &ACPower, &UPSBattF, &KeypadMode, &MemoryBatt, &ParallelPrint, &SerialPrint,
-        &TamperPending, &Rev,
+        &Name,         &Address,       &Status,      &Alarm,         &Masked,      &Enabled,
+        &Input1,       &Input2,        &Input3,      &LMType,        &Voltage,     &RelayStatus,
+        &RelayDetails, &TwoPersonRule, &LastUpdated, &NotUsed,       &ThreatLevel, &CTamper,
+        &PTamper,      &Enclosure,     &Terminal,    &ACPower,       &UPSBattF,    &KeypadMode,
+        &MemoryBatt,   &ParallelPrint, &SerialPrint, &TamperPending, &Rev,
     };
     static_assert(std::size(kKeys) == std::size_t(ColumnId::Count));
     return *kKeys[std::size_t(id)];
@@ -69,53 +70,96 @@ QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, Section section) {
     switch (section) {
     case Section::Doors:
         return resolve(ctx,
-                       {{Name, 1386, "", 85}, {Address, 1387, "", 129}, {Status, 1388, "", 127},
-                        {Alarm, 1389, "", 47}, {Masked, 1390, "", 54}, {Enabled, 1397, "", 53},
-                        {Input1, 1391, "", 50}, {Input2, 1392, "", 41}, {Input3, 1393, "", 49},
-                        {LMType, 1398, "", 32}, {Voltage, 1399, "", 53}, {RelayStatus, 1394, "", 43},
-                        {RelayDetails, 0, "R Details", 50}, {TwoPersonRule, 1395, "", 34},
+                       {{Name, 1386, "", 85},
+                        {Address, 1387, "", 129},
+                        {Status, 1388, "", 127},
+                        {Alarm, 1389, "", 47},
+                        {Masked, 1390, "", 54},
+                        {Enabled, 1397, "", 53},
+                        {Input1, 1391, "", 50},
+                        {Input2, 1392, "", 41},
+                        {Input3, 1393, "", 49},
+                        {LMType, 1398, "", 32},
+                        {Voltage, 1399, "", 53},
+                        {RelayStatus, 1394, "", 43},
+                        {RelayDetails, 0, "R Details", 50},
+                        {TwoPersonRule, 1395, "", 34},
                         {LastUpdated, 1400, "", 107}},
                        true);
     case Section::Inputs:
         return resolve(ctx,
-                       {{Name, 1401, "", 90}, {Address, 1387, "", 124}, {Status, 1388, "", 126},
-                        {Alarm, 1389, "", 47}, {Masked, 1390, "", 54}, {Enabled, 1397, "", 54},
-                        {Input1, 1391, "", 49}, {Input2, 1392, "", 42}, {Input3, 1393, "", 51},
-                        {LMType, 1398, "", 31}, {Voltage, 1399, "", 130}, {LastUpdated, 1400, "", 113}},
+                       {{Name, 1401, "", 90},
+                        {Address, 1387, "", 124},
+                        {Status, 1388, "", 126},
+                        {Alarm, 1389, "", 47},
+                        {Masked, 1390, "", 54},
+                        {Enabled, 1397, "", 54},
+                        {Input1, 1391, "", 49},
+                        {Input2, 1392, "", 42},
+                        {Input3, 1393, "", 51},
+                        {LMType, 1398, "", 31},
+                        {Voltage, 1399, "", 130},
+                        {LastUpdated, 1400, "", 113}},
                        true);
     case Section::Relays:
         return resolve(ctx,
-                       {{Name, 1402, "", 87}, {Address, 1387, "", 127}, {Status, 1388, "", 496},
-                        {RelayDetails, 0, "R Details", 50}, {LastUpdated, 1400, "", 119}},
+                       {{Name, 1402, "", 87},
+                        {Address, 1387, "", 127},
+                        {Status, 1388, "", 496},
+                        {RelayDetails, 0, "R Details", 50},
+                        {LastUpdated, 1400, "", 119}},
                        true);
     case Section::Readers:
         return resolve(ctx,
-                       {{Name, 1403, "", 90}, {Address, 1387, "", 125}, {Status, 1388, "", 59},
-                        {ThreatLevel, 0, "Threat Level", 59}, {CTamper, 1404, "", 80}, {PTamper, 1405, "", 359},
+                       {{Name, 1403, "", 90},
+                        {Address, 1387, "", 125},
+                        {Status, 1388, "", 59},
+                        {ThreatLevel, 0, "Threat Level", 59},
+                        {CTamper, 1404, "", 80},
+                        {PTamper, 1405, "", 359},
                         {LastUpdated, 1400, "", 120}},
                        true);
     case Section::Controllers:
         return resolve(ctx,
-                       {{Name, 1406, "", 90}, {Address, 1387, "", 121}, {Status, 1388, "", 64},
-                        {ThreatLevel, 0, "Threat Level", 59}, {Enclosure, 1407, "", 64}, {Enabled, 1397, "", 59},
-                        {Terminal, 1424, "", 67}, {ACPower, 1411, "", 60}, {UPSBattF, 1425, "", 73},
-                        {KeypadMode, 1418, "", 41}, {MemoryBatt, 1419, "", 37}, {ParallelPrint, 1420, "", 45},
-                        {SerialPrint, 1421, "", 54}, {TamperPending, 1422, "", 94}, {LastUpdated, 1400, "", 129}},
+                       {{Name, 1406, "", 90},
+                        {Address, 1387, "", 121},
+                        {Status, 1388, "", 64},
+                        {ThreatLevel, 0, "Threat Level", 59},
+                        {Enclosure, 1407, "", 64},
+                        {Enabled, 1397, "", 59},
+                        {Terminal, 1424, "", 67},
+                        {ACPower, 1411, "", 60},
+                        {UPSBattF, 1425, "", 73},
+                        {KeypadMode, 1418, "", 41},
+                        {MemoryBatt, 1419, "", 37},
+                        {ParallelPrint, 1420, "", 45},
+                        {SerialPrint, 1421, "", 54},
+                        {TamperPending, 1422, "", 94},
+                        {LastUpdated, 1400, "", 129}},
                        true);
     case Section::Boxes:
         return resolve(ctx,
-                       {{Name, 1426, "", 90}, {Address, 1387, "", 309}, {Enabled, 1397, "", 64},
-                        {Rev, 1396, "", 260}, {LastUpdated, 1400, "", 126}},
+                       {{Name, 1426, "", 90},
+                        {Address, 1387, "", 309},
+                        {Enabled, 1397, "", 64},
+                        {Rev, 1396, "", 260},
+                        {LastUpdated, 1400, "", 126}},
                        true);
     case Section::Ports:
         return resolve(ctx,
-                       {{Name, 1427, "", 90}, {Address, 1387, "", 126}, {Status, 1388, "", 183},
-                        {Enabled, 1397, "", 325}, {LastUpdated, 1400, "", 146}},
+                       {{Name, 1427, "", 90},
+                        {Address, 1387, "", 126},
+                        {Status, 1388, "", 183},
+                        {Enabled, 1397, "", 325},
+                        {LastUpdated, 1400, "", 146}},
                        true);
     case Section::Modules:
         return resolve(ctx,
-                       {{Name, 0, "Module Name", 92}, {Address, 1387, "", 129}, {Status, 1388, "", 117},
-                        {Enclosure, 1407, "", 64}, {LastUpdated, 1400, "", 111}},
+                       {{Name, 0, "Module Name", 92},
+                        {Address, 1387, "", 129},
+                        {Status, 1388, "", 117},
+                        {Enclosure, 1407, "", 64},
+                        {LastUpdated, 1400, "", 111}},
                        true);
     }
     return {};

@@ -53,9 +53,35 @@ inline const QString Rev = QStringLiteral("Rev");
 
 /// The column keys as numbers, for code that resolves a grid's columns once (GridColumns).
 enum class ColumnId {
-    Name, Address, Status, Alarm, Masked, Enabled, Input1, Input2, Input3, LMType, Voltage, RelayStatus,
-    RelayDetails, TwoPersonRule, LastUpdated, NotUsed, ThreatLevel, CTamper, PTamper, Enclosure, Terminal,
-    ACPower, UPSBattF, KeypadMode, MemoryBatt, ParallelPrint, SerialPrint, TamperPending, Rev,
+    Name,
+    Address,
+    Status,
+    Alarm,
+    Masked,
+    Enabled,
+    Input1,
+    Input2,
+    Input3,
+    LMType,
+    Voltage,
+    RelayStatus,
+    RelayDetails,
+    TwoPersonRule,
+    LastUpdated,
+    NotUsed,
+    ThreatLevel,
+    CTamper,
+    PTamper,
+    Enclosure,
+    Terminal,
+    ACPower,
+    UPSBattF,
+    KeypadMode,
+    MemoryBatt,
+    ParallelPrint,
+    SerialPrint,
+    TamperPending,
+    Rev,
     Count
 };
 

@@ -41,9 +41,7 @@ public:
     int textsPerRow() const { return texts_; }
 
     Record& record(std::size_t key) { return *std::launder(reinterpret_cast<Record*>(block(key))); }
-    const Record& record(std::size_t key) const {
-        return *std::launder(reinterpret_cast<const Record*>(block(key)));
-    }
+    const Record& record(std::size_t key) const { return *std::launder(reinterpret_cast<const Record*>(block(key))); }
     Text* texts(std::size_t key) { return std::launder(reinterpret_cast<Text*>(block(key) + kTextsAt)); }
     const Text* texts(std::size_t key) const {
         return std::launder(reinterpret_cast<const Text*>(block(key) + kTextsAt));

@@ -46,11 +46,14 @@ QStringList addMissingColumns(StatusGrid& grid, const QVector<ColumnSpec>& defau
 }  // namespace
 
 Sections::Sections(ComponentContext& ctx)
-    : ctx_(ctx),
-      grids_{StatusGrid(QStringLiteral("vGrid(0)"), &texts_), StatusGrid(QStringLiteral("vGrid(1)"), &texts_),
-             StatusGrid(QStringLiteral("vGrid(2)"), &texts_), StatusGrid(QStringLiteral("vGrid(3)"), &texts_),
-             StatusGrid(QStringLiteral("vGrid(4)"), &texts_), StatusGrid(QStringLiteral("vGrid(5)"), &texts_),
-             StatusGrid(QStringLiteral("vGrid(6)"), &texts_), StatusGrid(QStringLiteral("vGrid(7)"), &texts_)},
+    : ctx_(ctx), grids_{StatusGrid(QStringLiteral("vGrid(0)"), &texts_),
+                        StatusGrid(QStringLiteral("vGrid(1)"), &texts_),
+                        StatusGrid(QStringLiteral("vGrid(2)"), &texts_),
+                        StatusGrid(QStringLiteral("vGrid(3)"), &texts_),
+                        StatusGrid(QStringLiteral("vGrid(4)"), &texts_),
+                        StatusGrid(QStringLiteral("vGrid(5)"), &texts_),
+                        StatusGrid(QStringLiteral("vGrid(6)"), &texts_),
+                        StatusGrid(QStringLiteral("vGrid(7)"), &texts_)},
       masked_(QStringLiteral("GridMasked"), &texts_) {}
 
 void Sections::throwNoSection(int index) {
@@ -69,7 +72,8 @@ const StatusGrid& Sections::grid(int section) const {
     return grid(*known);
 }
 
-void Sections::InitColumnHeaders(const QString (&layoutTexts)[kSectionCount], const std::function<void()>& fillMaskedGrid) {
+void Sections::InitColumnHeaders(const QString (&layoutTexts)[kSectionCount],
+                                 const std::function<void()>& fillMaskedGrid) {
     for (StatusGrid& g : grids_)
         g.clearColumns();
     masked_.clearColumns();
@@ -113,9 +117,8 @@ void Sections::P_ResetColumnInfo(Section section, int row) {
 }
 
 int Sections::FindRowForAddress(Section section, const QString& address) {
-    return trapOr(ctx_, QStringLiteral("MPublic.FindRowForAddress("), 0, [&] {
-        return grid(section).findRow(address);
-    });
+    return trapOr(ctx_, QStringLiteral("MPublic.FindRowForAddress("), 0,
+                  [&] { return grid(section).findRow(address); });
 }
 
 }  // namespace so

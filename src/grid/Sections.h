@@ -37,7 +37,8 @@ public:
     /// layout that cannot be read gives its section the default columns and leaves the others as
     /// their texts say. A default column the layout lacks is added hidden, so every cell writer
     /// finds its cell.
-    void InitColumnHeaders(const QString (&layoutTexts)[kSectionCount], const std::function<void()>& fillMaskedGrid = {});
+    void InitColumnHeaders(const QString (&layoutTexts)[kSectionCount],
+                           const std::function<void()>& fillMaskedGrid = {});
 
     /// Writes the not-known text (resource 1435) into the state cells of one row, leaving the name,
     /// its icon, the configuration cells and LastUpdated alone ("FMain.P_ResetColumnInfo").

@@ -22,18 +22,23 @@ RowConditions conditionsShownBy(const QString& key) {
     if (key == col::Status)
         return C::DoorNotClosed | C::RelayNotNormal | C::InputOpen | C::Offline;
     static const std::pair<const QString*, Condition> kOneEach[] = {
-        {&col::Alarm, C::Alarm},           {&col::Masked, C::Masked},
-        {&col::PTamper, C::PhysicalTamper}, {&col::CTamper, C::CodeTamper},
-        {&col::Enclosure, C::EnclosureOpen}, {&col::TamperPending, C::TamperPending},
-        {&col::ACPower, C::PowerFailed},   {&col::MemoryBatt, C::MemoryBatteryFailed},
-        {&col::UPSBattF, C::UpsBatteryFailed}, {&col::RelayDetails, C::RelayForced},
+        {&col::Alarm, C::Alarm},
+        {&col::Masked, C::Masked},
+        {&col::PTamper, C::PhysicalTamper},
+        {&col::CTamper, C::CodeTamper},
+        {&col::Enclosure, C::EnclosureOpen},
+        {&col::TamperPending, C::TamperPending},
+        {&col::ACPower, C::PowerFailed},
+        {&col::MemoryBatt, C::MemoryBatteryFailed},
+        {&col::UPSBattF, C::UpsBatteryFailed},
+        {&col::RelayDetails, C::RelayForced},
     };
     for (const auto& [column, condition] : kOneEach)
         if (key == *column)
             return condition;
     return {};
 }
-}
+}  // namespace
 
 StatusGrid::StatusGrid(QString name, TextTable* texts)
     : name_(std::move(name)), ownTexts_(texts == nullptr ? std::make_unique<TextTable>() : nullptr),
@@ -75,7 +80,8 @@ void StatusGrid::layoutChanged() { layoutVersion_ = nextVersion(); }
 int StatusGrid::addColumn(const QString& key, const QString& caption, int alignment, int headerIcon, int width,
                           bool visible) {
     if (columnByKey_.count(key) != 0)
-        throw ComponentError(ComponentError::InvalidArgument, QStringLiteral("Key is not unique in collection: ") + key);
+        throw ComponentError(ComponentError::InvalidArgument,
+                             QStringLiteral("Key is not unique in collection: ") + key);
     GridColumn c;
     c.key = key;
     c.caption = caption;
@@ -301,9 +307,7 @@ void StatusGrid::placeRowsByAddress() {
     keysChanged();
 }
 
-QStringView StatusGrid::addressOfKey(int key) const {
-    return texts_->text(textIdOfKey(key, addressColumn_));
-}
+QStringView StatusGrid::addressOfKey(int key) const { return texts_->text(textIdOfKey(key, addressColumn_)); }
 
 void StatusGrid::indexRow(int row) {
     addressIndex_.insert(text(row, addressColumn_), rowKey_[size_t(row - 1)],
@@ -316,7 +320,6 @@ void StatusGrid::unindexRow(int row) {
 }
 
 // ---------------------------------------------------------------- cells
-
 
 void StatusGrid::touched(int row, int column) {
     if (observer_ != nullptr)
@@ -418,9 +421,7 @@ void StatusGrid::setIcon(int row, const QString& key, int icon) {
     touched(row, column);
 }
 
-quint32 StatusGrid::format(int row, const QString& key) const {
-    return cell(row, requireColumn(key)).format;
-}
+quint32 StatusGrid::format(int row, const QString& key) const { return cell(row, requireColumn(key)).format; }
 
 // ---------------------------------------------------------------- finding rows
 
@@ -534,9 +535,8 @@ void StatusGrid::sortByUpdated(SortOrder order) {
         times[r] = rows_.record(size_t(rowKey_[size_t(r)])).updatedAt;
     QVector<int> positions(rowCount());
     std::iota(positions.begin(), positions.end(), 0);
-    std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
-        return order == Ascending ? times[a] < times[b] : times[b] < times[a];
-    });
+    std::stable_sort(positions.begin(), positions.end(),
+                     [&](int a, int b) { return order == Ascending ? times[a] < times[b] : times[b] < times[a]; });
     applyOrder(positions);
 }
 

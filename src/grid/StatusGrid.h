@@ -68,7 +68,7 @@ struct GridCell : CellExtras {
 class GridObserver {
 public:
     virtual ~GridObserver() = default;
-    virtual void gridReset() = 0;                       // columns or all rows replaced, sorted, cleared
+    virtual void gridReset() = 0;  // columns or all rows replaced, sorted, cleared
     virtual void rowsAppended(int firstRow, int lastRow) = 0;
     virtual void rowRemoved(int row) = 0;
     virtual void cellChanged(int row, int column) = 0;  // row 1-based, column 0-based
@@ -332,8 +332,8 @@ private:
     int addressColumn_ = -1;
     int updatedColumn_ = -1;
     // The address index holds keys, so removing or sorting rows renumbers only the positions.
-    std::vector<int> rowKey_;         // by position (0-based): the row's key
-    RowBlocks<RowRecord, TextId> rows_;  // by key: the record and the cells' text ids
+    std::vector<int> rowKey_;             // by position (0-based): the row's key
+    RowBlocks<RowRecord, TextId> rows_;   // by key: the record and the cells' text ids
     std::vector<CellExtras> cellExtras_;  // by key: cell (key, column) at key * columnCount() + column
     std::vector<int> freeKeys_;
     std::uint32_t placedMask_ = 0;  // keys - 1 when the rows were placed by address; 0 otherwise

@@ -20,15 +20,15 @@ namespace {
 /// Which rows of a kind's source are offered.
 enum class Offer {
     Always,
-    FittedRelayBoard,    // expansion relays: ef_reb64, or the board flag of the relay's OutputIndex
+    FittedRelayBoard,      // expansion relays: ef_reb64, or the board flag of the relay's OutputIndex
     FittedExpansionInput,  // expansion inputs: InputIndex at most nxinputs
 };
 
 /// How a row's alternate flag is read.
 enum class Alternate {
-    None,               // always 0
-    Flag,               // 1 when the column is true
-    InvertedFlag,       // 1 when the column is false
+    None,          // always 0
+    Flag,          // 1 when the column is true
+    InvertedFlag,  // 1 when the column is false
 };
 
 /// One kind of point the catalogue lists.
@@ -50,11 +50,12 @@ struct KindSource {
 // is always called with an empty computer name. The "XRelays" option (filter 9) offers expansion
 // relays: no other kind answers to it, so without them that option would always list nothing.
 constexpr KindSource kKinds[] = {
-    {FilterRelays, FilterXRelays, "KSP_Fetch_Status_XOutputs N''", false, "Name", ObjectType::ExpRelay,
-     Alternate::None, nullptr, Offer::FittedRelayBoard},
+    {FilterRelays, FilterXRelays, "KSP_Fetch_Status_XOutputs N''", false, "Name", ObjectType::ExpRelay, Alternate::None,
+     nullptr, Offer::FittedRelayBoard},
     {FilterInputs, -1, "KSP_Fetch_Status_XInputs N'", true, "Name", ObjectType::ExpInput, Alternate::Flag,
      "normal_open", Offer::FittedExpansionInput},
-    {FilterPorts, -1, "KSP_Fetch_Status_Ports N'", true, "PortName", ObjectType::ServerPort, Alternate::None, nullptr, Offer::Always},
+    {FilterPorts, -1, "KSP_Fetch_Status_Ports N'", true, "PortName", ObjectType::ServerPort, Alternate::None, nullptr,
+     Offer::Always},
     {FilterPylons, -1, "KSP_Fetch_Status_Pylons N'", true, "PylonName", ObjectType::Pylon, Alternate::None, nullptr,
      Offer::Always},
     {FilterControllers, -1, "KSP_Fetch_Status_Controllers N'", true, "Controller_Name", ObjectType::Controller,
@@ -77,8 +78,9 @@ constexpr KindSource kKinds[] = {
      false, "Name", ObjectType::ZR2Relay, Alternate::None, nullptr, Offer::Always},
     {FilterInputs, -1, "KSP_Fetch_Status_Inputs N'", true, "Name", ObjectType::Input, Alternate::Flag, "NormalyOpen",
      Offer::Always},
-    {FilterInputs, -1, "Select InputID, [Name], [Address], NormallyClosed, Expansion  from ZRII_Inputs ORDER BY Address ASC",
-     false, "Name", ObjectType::ZR2Input, Alternate::InvertedFlag, "NormallyClosed", Offer::Always},
+    {FilterInputs, -1,
+     "Select InputID, [Name], [Address], NormallyClosed, Expansion  from ZRII_Inputs ORDER BY Address ASC", false,
+     "Name", ObjectType::ZR2Input, Alternate::InvertedFlag, "NormallyClosed", Offer::Always},
     {FilterDoors, -1, "KSP_Fetch_Status_Doors N'", true, "DoorName", ObjectType::Door, Alternate::Flag, "NormalyOpen",
      Offer::Always},
     {FilterDoors, -1, "Select DoorID, [Name], [Address] From ZRII_Doors Order By [Address] ASC", false, "Name",
@@ -121,24 +123,18 @@ bool expansionInputFitted(const db::Recordset& rs) {
 
 bool offered(const KindSource& kind, const db::Recordset& rs) {
     switch (kind.offer) {
-    case Offer::Always:
-        return true;
-    case Offer::FittedRelayBoard:
-        return relayBoardFitted(rs);
-    case Offer::FittedExpansionInput:
-        return expansionInputFitted(rs);
+    case Offer::Always: return true;
+    case Offer::FittedRelayBoard: return relayBoardFitted(rs);
+    case Offer::FittedExpansionInput: return expansionInputFitted(rs);
     }
     return false;
 }
 
 qint32 alternateFlag(const KindSource& kind, const db::Recordset& rs) {
     switch (kind.alternate) {
-    case Alternate::None:
-        return 0;
-    case Alternate::Flag:
-        return fields::flag(rs, QLatin1String(kind.alternateColumn)) ? 1 : 0;
-    case Alternate::InvertedFlag:
-        return fields::flag(rs, QLatin1String(kind.alternateColumn)) ? 0 : 1;
+    case Alternate::None: return 0;
+    case Alternate::Flag: return fields::flag(rs, QLatin1String(kind.alternateColumn)) ? 1 : 0;
+    case Alternate::InvertedFlag: return fields::flag(rs, QLatin1String(kind.alternateColumn)) ? 0 : 1;
     }
     return 0;
 }
@@ -207,15 +203,22 @@ QString controllerOf(const SelectedPoint& point) {
     using enum ObjectType;
     switch (ObjectType(point.objectId)) {
     case Controller:
-    case ZR2Controller:
-        return address;
-    case Door: case Input: case Relay: case Reader: case ExpInput: case ExpRelay:
+    case ZR2Controller: return address;
+    case Door:
+    case Input:
+    case Relay:
+    case Reader:
+    case ExpInput:
+    case ExpRelay:
         // A stored address too short to hold a point part names no controller.
         return address.size() > 5 ? classicControllerAddress(address) : QString();
-    case ZR2Door: case ZR2Input: case ZR2Relay: case ZR2Reader: case ZR2Module:
-        return newerLineControllerAddress(address);
-    case Pylon: case ServerPort:
-        return {};
+    case ZR2Door:
+    case ZR2Input:
+    case ZR2Relay:
+    case ZR2Reader:
+    case ZR2Module: return newerLineControllerAddress(address);
+    case Pylon:
+    case ServerPort: return {};
     }
     return {};
 }

@@ -31,7 +31,6 @@ enum KindFilter : int {
     FilterXRelays = 9,
 };
 
-
 /// The name of a point kind for the operator ("Door", "Expansion Relay", "ZRII Door" ...), by its
 /// ObjectID; the number itself for a kind the catalogue does not know.
 QString kindName(qint32 objectId);

@@ -29,7 +29,6 @@ const QString kColumnsTitle = QStringLiteral("Column Headers");
 const QString kLastColumnText = QStringLiteral("At least one Item must be checked.");
 const QString kNoControllerBranch = QStringLiteral("Ports and Pylons");
 
-
 /// The busy pointer for the life of a scope (also when the scope ends through a failure).
 class Busy {
 public:
@@ -297,9 +296,8 @@ void ConfigureGroups::removeAll() {
 }
 
 void ConfigureGroups::removeSelected(const QList<int>& rows) {
-    trap(ctx_, QStringLiteral("FCustom: SelectedItem_Remove"), [&] {
-        removeRows(selected_, validRows(rows, selected_.size()));
-    });
+    trap(ctx_, QStringLiteral("FCustom: SelectedItem_Remove"),
+         [&] { removeRows(selected_, validRows(rows, selected_.size())); });
     emit selectedChanged();
     refillAvailable();
 }
@@ -322,7 +320,8 @@ void ConfigureGroups::deleteGroup() {
 
 void ConfigureGroups::saveGroupAs() {
     trap(ctx_, QStringLiteral("FCustom.cmdStatusGroup_Click"), [&] {
-        const std::optional<QString> name = ctx_.dialogs->inputBox(GRS(ctx_, res::GroupNamePrompt), GRS(ctx_, res::GroupNameTitle));
+        const std::optional<QString> name =
+            ctx_.dialogs->inputBox(GRS(ctx_, res::GroupNamePrompt), GRS(ctx_, res::GroupNameTitle));
         if (!name)
             return;
         // Every rule applies here too: a taken name would give two groups one name.
@@ -380,15 +379,15 @@ std::optional<QString> ConfigureGroups::askNewName(std::optional<QString> candid
             name = *candidate;
             candidate.reset();
         } else {
-            const std::optional<QString> typed = dialogs.inputBox(GRS(ctx_, res::GroupNamePrompt), GRS(ctx_, res::GroupNameTitle));
+            const std::optional<QString> typed =
+                dialogs.inputBox(GRS(ctx_, res::GroupNamePrompt), GRS(ctx_, res::GroupNameTitle));
             if (!typed)
                 return std::nullopt;
             name = *typed;
         }
         const GroupNameProblem problem = store_.checkName(name);
         switch (problem) {
-        case GroupNameProblem::None:
-            return name;
+        case GroupNameProblem::None: return name;
         case GroupNameProblem::Empty:
         case GroupNameProblem::TooLong:
             if (!dialogs.askYesNo(GRS(ctx_, refusalTextNumber(problem)), title()))
@@ -485,9 +484,8 @@ void ConfigureGroups::checkColumn(int row, bool checked) {
             return;
         QVector<ColumnItem>& items = columns_[at->first];
         if (!checked) {
-            const auto checkedCount = std::count_if(items.cbegin(), items.cend(), [](const ColumnItem& item) {
-                return item.checked;
-            });
+            const auto checkedCount =
+                std::count_if(items.cbegin(), items.cend(), [](const ColumnItem& item) { return item.checked; });
             if (checkedCount <= 1 && items[at->second].checked) {
                 ctx_.dialogs->message(kLastColumnText, kColumnsTitle, Dialogs::Icon::Information);
                 return;

@@ -47,14 +47,10 @@ bool isUnreadableName(const QString& name) {
 
 qint32 refusalTextNumber(GroupNameProblem problem) {
     switch (problem) {
-    case GroupNameProblem::None:
-        return 0;
-    case GroupNameProblem::Empty:
-        return res::GroupNameEmpty;
-    case GroupNameProblem::TooLong:
-        return res::GroupNameTooLong;
-    case GroupNameProblem::Taken:
-        return res::GroupNameTaken;
+    case GroupNameProblem::None: return 0;
+    case GroupNameProblem::Empty: return res::GroupNameEmpty;
+    case GroupNameProblem::TooLong: return res::GroupNameTooLong;
+    case GroupNameProblem::Taken: return res::GroupNameTaken;
     }
     return 0;
 }
@@ -87,10 +83,12 @@ qint32 GroupStore::createGroup(const QString& name, const QVector<SelectedPoint>
         db::Transaction transaction(db);
         db::Command insertGroup(db, QStringLiteral("KSP_Insert_Status_Group"));
         insertGroup.setProcedure(true);
-        insertGroup.appendParameter(QStringLiteral("SiteID"), db::ParamType::Integer, db::ParamDirection::Input, 4, siteId);
+        insertGroup.appendParameter(QStringLiteral("SiteID"), db::ParamType::Integer, db::ParamDirection::Input, 4,
+                                    siteId);
         insertGroup.appendParameter(QStringLiteral("GroupName"), db::ParamType::VarChar, db::ParamDirection::Input,
                                     kMaxNameLength, name);
-        insertGroup.appendParameter(QStringLiteral("ReturnedID"), db::ParamType::Integer, db::ParamDirection::Output, 4);
+        insertGroup.appendParameter(QStringLiteral("ReturnedID"), db::ParamType::Integer, db::ParamDirection::Output,
+                                    4);
         insertGroup.execute();
         bool ok = false;
         const qint32 groupId = insertGroup.parameterValue(QStringLiteral("ReturnedID")).toInt(&ok);
@@ -163,9 +161,11 @@ void GroupStore::insertPoints(qint32 groupId, const QVector<SelectedPoint>& poin
     for (const SelectedPoint& point : points) {
         ClearParameters(insert);
         insert.appendParameter(QStringLiteral("@GroupID"), ParamType::Integer, ParamDirection::Input, 4, groupId);
-        insert.appendParameter(QStringLiteral("@ObjectID"), ParamType::Integer, ParamDirection::Input, 4, point.objectId);
+        insert.appendParameter(QStringLiteral("@ObjectID"), ParamType::Integer, ParamDirection::Input, 4,
+                               point.objectId);
         insert.appendParameter(QStringLiteral("@PointID"), ParamType::Integer, ParamDirection::Input, 4, point.pointId);
-        insert.appendParameter(QStringLiteral("@ListName"), ParamType::VarChar, ParamDirection::Input, 64, point.listName);
+        insert.appendParameter(QStringLiteral("@ListName"), ParamType::VarChar, ParamDirection::Input, 64,
+                               point.listName);
         insert.appendParameter(QStringLiteral("@ListSmallIcon"), ParamType::SmallInt, ParamDirection::Input, 2,
                                point.listSmallIcon);
         insert.appendParameter(QStringLiteral("@ListAddress"), ParamType::VarChar, ParamDirection::Input, 30,

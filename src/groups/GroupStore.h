@@ -64,8 +64,8 @@ public:
 
     /// Creates a group with its points (in list order) and announces it (action 1, event 1184).
     /// Returns the new GroupID; 0 when nothing was stored (no points, a name checkName refuses, or
-    /// a failure; the last two are reported under reportName). The group and its points are stored in one transaction: a
-    /// failure part-way leaves no half-stored group behind.
+    /// a failure; the last two are reported under reportName). The group and its points are stored in one transaction:
+    /// a failure part-way leaves no half-stored group behind.
     qint32 createGroup(const QString& name, const QVector<SelectedPoint>& points,
                        const QString& reportName = QStringLiteral("FCustom.SaveGroup"));
 

@@ -30,32 +30,32 @@ constexpr int kDetailsObject = 10;  // the status viewer's object number in Prof
 
 // Point kinds (Status_Points.ObjectID), in the order groups list them.
 using enum ObjectType;
-constexpr ObjectType kKindOrder[] = {Door, Input, Relay, Reader, Controller, Pylon, ServerPort, ExpInput, ExpRelay,
-                                     ZR2Door, ZR2Input, ZR2Relay, ZR2Reader, ZR2Controller, ZR2Module};
+constexpr ObjectType kKindOrder[] = {Door,     Input,      Relay,     Reader,        Controller,
+                                     Pylon,    ServerPort, ExpInput,  ExpRelay,      ZR2Door,
+                                     ZR2Input, ZR2Relay,   ZR2Reader, ZR2Controller, ZR2Module};
 
 int kindRank(ObjectType kind) {
     return int(std::find(std::begin(kKindOrder), std::end(kKindOrder), kind) - std::begin(kKindOrder));
 }
 
-
 const char* const kPlaces[] = {
-    "Front Entrance", "Loading Dock", "Main Lobby", "Server Room", "Staff Entrance", "Mail Room",
-    "Stairwell A", "Stairwell B", "Cafeteria", "Roof Access", "Fire Exit", "Reception", "Records Room",
-    "Board Room", "Pharmacy", "Electrical Room", "Garage Gate", "Elevator Lobby", "Manager's Office",
-    "Laboratory", "Warehouse Door", "Visitor Entrance", "Cash Office", "Archive"};
-const char* const kAreas[] = {"Main Building", "North Wing", "South Wing", "East Annex", "West Annex", "Warehouse",
-                              "Parking Garage", "Data Center", "Laboratory Block", "Administration",
-                              "Visitor Center", "Maintenance Shop"};
-const char* const kSensors[] = {"Motion Detector", "Glass Break", "Panic Button", "Smoke Detector",
-                                "Water Leak Sensor", "Window Contact", "Gate Loop", "Vibration Sensor"};
-const char* const kZoneSensors[] = {"Zone Contact", "Fence Sensor", "Tamper Switch", "Heat Detector",
-                                    "Skylight Contact", "Shutter Contact"};
-const char* const kOutputs[] = {"Siren", "Strobe Light", "Lighting Circuit", "Gate Motor", "Camera Trigger",
-                                "Elevator Enable", "Horn", "Fan Shutdown"};
+    "Front Entrance",   "Loading Dock", "Main Lobby",     "Server Room",      "Staff Entrance", "Mail Room",
+    "Stairwell A",      "Stairwell B",  "Cafeteria",      "Roof Access",      "Fire Exit",      "Reception",
+    "Records Room",     "Board Room",   "Pharmacy",       "Electrical Room",  "Garage Gate",    "Elevator Lobby",
+    "Manager's Office", "Laboratory",   "Warehouse Door", "Visitor Entrance", "Cash Office",    "Archive"};
+const char* const kAreas[] = {"Main Building",    "North Wing",     "South Wing",     "East Annex",
+                              "West Annex",       "Warehouse",      "Parking Garage", "Data Center",
+                              "Laboratory Block", "Administration", "Visitor Center", "Maintenance Shop"};
+const char* const kSensors[] = {"Motion Detector",   "Glass Break",    "Panic Button", "Smoke Detector",
+                                "Water Leak Sensor", "Window Contact", "Gate Loop",    "Vibration Sensor"};
+const char* const kZoneSensors[] = {"Zone Contact",  "Fence Sensor",     "Tamper Switch",
+                                    "Heat Detector", "Skylight Contact", "Shutter Contact"};
+const char* const kOutputs[] = {"Siren",           "Strobe Light", "Lighting Circuit", "Gate Motor", "Camera Trigger",
+                                "Elevator Enable", "Horn",         "Fan Shutdown"};
 const char* const kZoneOutputs[] = {"Elevator Floor Enable", "Door Release", "Alarm Output", "Lighting Zone"};
 const char* const kThreatLevels[] = {"Normal", "Low", "Guarded", "Elevated", "High", "Severe"};
-const char* const kSectionGroups[] = {"All Doors", "All Inputs", "All Relays", "All Readers",
-                                      "All Controllers", "All Pylons", "All Ports", "All Modules"};
+const char* const kSectionGroups[] = {"All Doors",       "All Inputs", "All Relays", "All Readers",
+                                      "All Controllers", "All Pylons", "All Ports",  "All Modules"};
 const char* const kLayoutDetails[] = {"DockedWhere", "FrameType", "Height", "Left", "Top", "Width", "WindowState"};
 const QString kObjectDefault = QStringLiteral("Use Object Default");
 const QString kNoTwoPersonRule = QStringLiteral("{00000000-0000-0000-0000-000000000000}");
@@ -79,8 +79,8 @@ struct SitePoint {
 /// A server port that holds classic controllers.
 struct Loop {
     int id = 0;
-    QString code;  // "P01": the port's part of its own and its controllers' addresses
-    QString style; // "SNet" or "PNet"
+    QString code;   // "P01": the port's part of its own and its controllers' addresses
+    QString style;  // "SNet" or "PNet"
     int controllers = 0;
     int pylons = 0;
 };
@@ -102,10 +102,24 @@ ClassicShape classicShape(int index) {
     // Panel type 3 (whose doors beyond the second show no lines) is the rare old panel.
     shape.panelType = index % 25 == 24 ? 3 : 1 + index % 2;
     switch (index % 4) {
-    case 0: shape.expInputRows = 16; shape.nxinputs = 16; shape.expRelayRows = 8; shape.relayBoards[0] = 1; break;
+    case 0:
+        shape.expInputRows = 16;
+        shape.nxinputs = 16;
+        shape.expRelayRows = 8;
+        shape.relayBoards[0] = 1;
+        break;
     case 1:  // board 2 configured but not fitted: its relays are neither offered nor lit
-        shape.expInputRows = 12; shape.nxinputs = 8; shape.expRelayRows = 16; shape.relayBoards[0] = 1; break;
-    case 2: shape.expInputRows = 8; shape.nxinputs = 8; shape.expRelayRows = 8; shape.allRelayBoards = 1; break;
+        shape.expInputRows = 12;
+        shape.nxinputs = 8;
+        shape.expRelayRows = 16;
+        shape.relayBoards[0] = 1;
+        break;
+    case 2:
+        shape.expInputRows = 8;
+        shape.nxinputs = 8;
+        shape.expRelayRows = 8;
+        shape.allRelayBoards = 1;
+        break;
     default: break;
     }
     return shape;
@@ -135,7 +149,8 @@ private:
         --remaining_;
         ++summary_.pointsByObjectId[objectTypeNumber(kind)];
         ++summary_.totalPoints;
-        points_.append({kind, id, name, icon < 0 ? kindListIcon(objectTypeNumber(kind)) : icon, address, alternateFlag, offered});
+        points_.append(
+            {kind, id, name, icon < 0 ? kindListIcon(objectTypeNumber(kind)) : icon, address, alternateFlag, offered});
     }
 
     /// "Loading Dock", then "Loading Dock 2", "Loading Dock 3" ...
@@ -156,16 +171,20 @@ private:
     /// points hold them all; larger sites repeat the controller pattern until the points are used.
     void addDevices() {
         Loop* snet = loopFor(QStringLiteral("SNet"));
-        if (snet) addClassicController(*snet);
-        if (snet) addPylon(*snet);
+        if (snet)
+            addClassicController(*snet);
+        if (snet)
+            addPylon(*snet);
         addZriiController();
         loopFor(QStringLiteral("PNet"));
         addPort(QStringLiteral("Dial-up Modem"), 4, QStringLiteral("SNet"), int(rng_.bounded(10)));
         addPort(QStringLiteral("CCTV Switcher"), 6, QStringLiteral("CCTV"));
         const QString dvr = addPort(QStringLiteral("DVR Recorder"), 7, QStringLiteral("DVR"));
-        if (!dvr.isEmpty()) w_.dvrConfig.insert({5001, dvr});
+        if (!dvr.isEmpty())
+            w_.dvrConfig.insert({5001, dvr});
         const QString csr = addPort(QStringLiteral("Central Station Receiver"), 8, QStringLiteral("CSR"));
-        if (!csr.isEmpty()) w_.csrConfig.insert({6001, csr});
+        if (!csr.isEmpty())
+            w_.csrConfig.insert({6001, csr});
 
         // Three classic controllers (alternating loop styles) to one newer-line controller, a
         // communication box after every fifth controller.
@@ -174,15 +193,18 @@ private:
                 addZriiController();
             } else {
                 Loop* loop = loopFor(step % 2 == 0 ? QStringLiteral("SNet") : QStringLiteral("PNet"));
-                if (loop) addClassicController(*loop);
-                if (loop && step % 5 == 4) addPylon(*loop);
+                if (loop)
+                    addClassicController(*loop);
+                if (loop && step % 5 == 4)
+                    addPylon(*loop);
             }
         }
     }
 
     /// Adds a port and its SuperStatus row; returns its address (empty when no points are left).
     QString addPort(const QString& name, int portType, const QString& style, int modemStatus = 0, int* id = nullptr) {
-        if (!room(1)) return {};
+        if (!room(1))
+            return {};
         const int portId = ++ids_.port;
         const QString address = QStringLiteral("\\\\PORT.P%1").arg(portId, 2, 10, QLatin1Char('0'));
         const int enabled = portId == 1 || chance(95) ? 1 : 0;
@@ -190,29 +212,34 @@ private:
         w_.ports.insert({portId, name, address, portType, style, enabled, modemStatus, updated});
         w_.superStatus.insert({address, portId, int(StatusPort), QString::number(enabled), updated});
         record(ServerPort, portId, name, address, 0, true, portListIcon(style, portType));
-        if (id) *id = portId;
+        if (id)
+            *id = portId;
         return address;
     }
 
     /// The loop of the given style with room for another controller, opened when needed.
     Loop* loopFor(const QString& style) {
         Loop& loop = style == QLatin1String("SNet") ? snetLoop_ : pnetLoop_;
-        if (loop.id != 0 && loop.controllers < kControllersPerLoop) return &loop;
+        if (loop.id != 0 && loop.controllers < kControllersPerLoop)
+            return &loop;
         int id = 0;
         const QString address =
             addPort(uniqueName(style + QStringLiteral(" Loop")), style == QLatin1String("SNet") ? 1 : 5, style, 0, &id);
-        if (address.isEmpty()) return nullptr;
+        if (address.isEmpty())
+            return nullptr;
         loop = Loop{id, address.mid(7), style, 0, 0};
         return &loop;
     }
 
     /// A communication box on a loop; every third one has a second box chained behind it.
     void addPylon(Loop& loop) {
-        if (!room(1)) return;
+        if (!room(1))
+            return;
         const int number = ++loop.pylons;
         const QString address = QStringLiteral("\\\\PYLON.%1.%2").arg(loop.code).arg(number, 2, 10, QLatin1Char('0'));
         insertPylon(address, loop.id);
-        if (number % 3 == 1 && room(1)) insertPylon(address + QStringLiteral(".B001"), loop.id);
+        if (number % 3 == 1 && room(1))
+            insertPylon(address + QStringLiteral(".B001"), loop.id);
     }
 
     void insertPylon(const QString& address, int portId) {
@@ -222,37 +249,43 @@ private:
         const QString updated = timeStamp();
         const QString revision = QStringLiteral("3.%1.%2").arg(rng_.bounded(4)).arg(rng_.bounded(10));
         w_.pylons.insert({id, name, address, portId, revision, enabled, updated});
-        w_.superStatus.insert({address, id, int(StatusPylon), enabled ? QStringLiteral("1") : QStringLiteral("0"), updated});
+        w_.superStatus.insert(
+            {address, id, int(StatusPylon), enabled ? QStringLiteral("1") : QStringLiteral("0"), updated});
         record(Pylon, id, name, address);
     }
 
     void addClassicController(Loop& loop) {
-        if (!room(1)) return;
+        if (!room(1))
+            return;
         const int index = classicCount_++;
         const ClassicShape shape = classicShape(index);
         const int id = ++ids_.controller;
         const int number = ++loop.controllers;
-        const QString address = QStringLiteral("\\\\%1.%2.C%3")
-                                    .arg(loop.style.toUpper(), loop.code)
-                                    .arg(number, 5, 10, QLatin1Char('0'));
+        const QString address =
+            QStringLiteral("\\\\%1.%2.C%3").arg(loop.style.toUpper(), loop.code).arg(number, 5, 10, QLatin1Char('0'));
         const QString area = pick(rng_, kAreas);
         const int installed = index == 0 || chance(99) ? 1 : 0;
         const QString name = uniqueName(area + QStringLiteral(" Panel"));
         w_.controllers.insert({id, name, address, loop.id, installed});
         record(Controller, id, name, address);
         const auto& b = shape.relayBoards;
-        w_.panelSetups.insert({id, shape.nxinputs, b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], shape.allRelayBoards});
+        w_.panelSetups.insert(
+            {id, shape.nxinputs, b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], shape.allRelayBoards});
 
         normallyOpenInputs_.clear();
         normallyOpenExpInputs_.clear();
         invertedDoorRelays_.clear();
         int slot = 1;
-        for (; slot <= shape.doors && room(4); ++slot) addClassicDoor(id, address, slot, shape.panelType);
+        for (; slot <= shape.doors && room(4); ++slot)
+            addClassicDoor(id, address, slot, shape.panelType);
         for (; slot <= kClassicDoorSlots; ++slot) {
-            if (room(1)) addStandAloneInput(id, address, slot, shape.panelType);
-            if (room(1)) addStandAloneRelay(id, address, slot);
+            if (room(1))
+                addStandAloneInput(id, address, slot, shape.panelType);
+            if (room(1))
+                addStandAloneRelay(id, address, slot);
         }
-        for (int n = 1; n <= shape.expInputRows && room(1); ++n) addExpInput(id, address, n, n <= shape.nxinputs);
+        for (int n = 1; n <= shape.expInputRows && room(1); ++n)
+            addExpInput(id, address, n, n <= shape.nxinputs);
         for (int n = 1; n <= shape.expRelayRows && room(1); ++n) {
             const bool fitted = shape.allRelayBoards || shape.relayBoards[(n - 1) / 8];
             addExpRelay(id, address, n, fitted);
@@ -345,22 +378,26 @@ private:
             const bool alarm = active && chance(50);
             quint32 mask = perMille(5) ? kMaskSources[rng_.bounded(6)] : 0;
             mask = forcedMasks.value(n, mask);
-            entries.append({{lines, alarm ? state::AlarmSet : state::AlarmCleared, mask ? state::MaskSet : state::MaskCleared},
-                            QString::number(mask), mask});
+            entries.append(
+                {{lines, alarm ? state::AlarmSet : state::AlarmCleared, mask ? state::MaskSet : state::MaskCleared},
+                 QString::number(mask),
+                 mask});
         }
         return entries;
     }
 
     QVector<StatusEntry> voltageEntries(int firstPoint, int lastPoint) {
         QVector<StatusEntry> entries;
-        for (int n = firstPoint; n <= lastPoint; ++n) entries.append({{90 + int(rng_.bounded(80))}, {}, 0});
+        for (int n = firstPoint; n <= lastPoint; ++n)
+            entries.append({{90 + int(rng_.bounded(80))}, {}, 0});
         return entries;
     }
 
     void addClassicStatus(int id, const QString& address, bool installed, bool firstController) {
         // The first controller always shows masked points: stand-alone or door input 2 masked by
         // time zone, door input 3 by its door relay, expansion input 1 by unlock.
-        const QHash<int, quint32> inputMasks = firstController ? QHash<int, quint32>{{2, 1}, {3, 64}} : QHash<int, quint32>{};
+        const QHash<int, quint32> inputMasks =
+            firstController ? QHash<int, quint32>{{2, 1}, {3, 64}} : QHash<int, quint32>{};
         const QHash<int, quint32> expMasks = firstController ? QHash<int, quint32>{{1, 4}} : QHash<int, quint32>{};
         for (int type : controllerStatusTypes()) {
             QString text;
@@ -380,7 +417,8 @@ private:
             }
             case StatusExpRelays: {
                 QVector<StatusEntry> entries;
-                for (int n = 1; n <= 64; ++n) entries.append({{chance(8) ? 1 : 0}, QStringLiteral("0"), 0});
+                for (int n = 1; n <= 64; ++n)
+                    entries.append({{chance(8) ? 1 : 0}, QStringLiteral("0"), 0});
                 text = joinStatusEntries(entries);
                 break;
             }
@@ -402,14 +440,14 @@ private:
                 break;
             case StatusThreatLevels: {
                 QVector<int> levels;
-                for (int n = 1; n <= 16; ++n) levels.append(chance(6) ? 1 + int(rng_.bounded(5)) : 0);
-                if (firstController) levels[1] = 3;
+                for (int n = 1; n <= 16; ++n)
+                    levels.append(chance(6) ? 1 + int(rng_.bounded(5)) : 0);
+                if (firstController)
+                    levels[1] = 3;
                 text = joinThreatLevels(levels);
                 break;
             }
-            case StatusControllerCodes:
-                text = joinCodes(controllerCodes(installed, true));
-                break;
+            case StatusControllerCodes: text = joinCodes(controllerCodes(installed, true)); break;
             case StatusInputVoltages:
             case StatusExpVoltages1to16:
             case StatusExpVoltages17to32: {
@@ -433,14 +471,17 @@ private:
     /// battery, printers, no tamper pending, terminal, UPS; a fault now and then. An uninstalled
     /// controller reports 0.
     QVector<int> controllerCodes(bool installed, bool full) {
-        if (!installed) return {0};
-        if (!full) return {1};
+        if (!installed)
+            return {0};
+        if (!full)
+            return {1};
         return {1, chance(2) ? 3 : 2, chance(1) ? 5 : 4, 12, chance(1) ? 15 : 14, 16, 18, 23, 26, chance(1) ? 31 : 30};
     }
 
     // ---- newer line -----------------------------------------------------------------------------
     void addZriiController() {
-        if (!room(1)) return;
+        if (!room(1))
+            return;
         const int index = zriiCount_++;
         const int id = ++ids_.zrController;
         const QString address = QStringLiteral("\\\\ZRII.S%1.C%2")
@@ -453,7 +494,8 @@ private:
         record(ZR2Controller, id, name, address);
 
         ZriiController c{id, address, 5, 1};
-        for (int n = 1; n <= kZriiDoors && room(n % 2 == 0 ? 6 : 5); ++n) addZriiDoor(c, n);
+        for (int n = 1; n <= kZriiDoors && room(n % 2 == 0 ? 6 : 5); ++n)
+            addZriiDoor(c, n);
         for (int i = 0; i < 4 && room(1); ++i) {
             const QString sensor = uniqueName(pick(rng_, kSensors));
             const int normallyClosed = chance(20) ? 0 : -1;
@@ -461,10 +503,13 @@ private:
             // newer-line entry.
             addZriiInput(c, c.nextInput++, sensor, normallyClosed, index == 0 && i == 0);
         }
-        for (int i = 1; i <= 4 && room(1); ++i) addZriiAuxRelay(c, i);
-        static const std::pair<int, const char*> kModules[] = {{1, "Main Board"}, {3, "Input Module"}, {4, "Output Module"}};
+        for (int i = 1; i <= 4 && room(1); ++i)
+            addZriiAuxRelay(c, i);
+        static const std::pair<int, const char*> kModules[] = {
+            {1, "Main Board"}, {3, "Input Module"}, {4, "Output Module"}};
         for (const auto& [subType, label] : kModules) {
-            if (!room(1)) break;
+            if (!room(1))
+                break;
             addZriiModule(c, name + QLatin1Char(' ') + QLatin1String(label), subType);
         }
     }
@@ -472,7 +517,7 @@ private:
     struct ZriiController {
         int id;
         QString address;
-        int nextInput;   // inputs 1-4 are the doors' contacts, exit buttons and sensors follow
+        int nextInput;  // inputs 1-4 are the doors' contacts, exit buttons and sensors follow
         int nextModule;
     };
 
@@ -510,8 +555,8 @@ private:
 
         const int moduleId = addZriiModule(c, door + QStringLiteral(" Keypad Module"), 8);
         const int keypadId = ++ids_.zrKeypad;
-        w_.zrKeypads.insert({keypadId, moduleId, c.address + QStringLiteral(".KP") + code, perMille(5) ? 1 : 0,
-                             perMille(5) ? 1 : 0});
+        w_.zrKeypads.insert(
+            {keypadId, moduleId, c.address + QStringLiteral(".KP") + code, perMille(5) ? 1 : 0, perMille(5) ? 1 : 0});
         w_.zrKeypadsInReader.insert({readerId, keypadId});
     }
 
@@ -524,13 +569,15 @@ private:
         // A line rests at "X" (0x12); "//" (0x11) is the active state the window reads as an alarm.
         for (int line = 0; line < lineModule; ++line) {
             int state = 0x12;
-            if (line == 0 && perMille(5)) state = 0x11;
-            else if (perMille(5)) state = chance(50) ? 0x21 : 0x31;
+            if (line == 0 && perMille(5))
+                state = 0x11;
+            else if (perMille(5))
+                state = chance(50) ? 0x21 : 0x31;
             contact |= qint64(state) << (8 * line);
         }
         const quint32 mask = forceMask ? 2 : (perMille(5) ? kMaskSources[rng_.bounded(7)] : 0);
-        w_.zrInputs.insert({id, name, address, c.id, number, 0, chance(2) ? 1 : 0, normallyClosed, lineModule,
-                            mask, contact});
+        w_.zrInputs.insert(
+            {id, name, address, c.id, number, 0, chance(2) ? 1 : 0, normallyClosed, lineModule, mask, contact});
         record(ZR2Input, id, name, address, normallyClosed ? 0 : 1);
         return id;
     }
@@ -568,17 +615,20 @@ private:
     // ---- reference data, groups, people ---------------------------------------------------------
     void addThreatLevels() {
         int id = 0;
-        for (const char* name : kThreatLevels) w_.threatLevels.insert({id++, QString::fromUtf8(name)});
+        for (const char* name : kThreatLevels)
+            w_.threatLevels.insert({id++, QString::fromUtf8(name)});
     }
 
     int addGroup(const QString& name, QVector<const SitePoint*> members) {
-        if (members.isEmpty()) return 0;
+        if (members.isEmpty())
+            return 0;
         std::stable_sort(members.begin(), members.end(),
                          [](const SitePoint* a, const SitePoint* b) { return kindRank(a->kind) < kindRank(b->kind); });
         const int groupId = ++ids_.group;
         w_.groups.insert({groupId, name, 1});
         for (const SitePoint* p : members)
-            w_.points.insert({groupId, objectTypeNumber(p->kind), p->id, p->name, p->icon, p->address, p->alternateFlag});
+            w_.points.insert(
+                {groupId, objectTypeNumber(p->kind), p->id, p->name, p->icon, p->address, p->alternateFlag});
         return groupId;
     }
 
@@ -589,19 +639,26 @@ private:
         QVector<const SitePoint*> all;
         for (const SitePoint& p : points_) {
             all.append(&p);
-            if (!p.offered) continue;
+            if (!p.offered)
+                continue;
             sections[std::size_t(sectionIndex(*sectionForObjectType(objectTypeNumber(p.kind))))].append(&p);
-            if (takenOfKind[objectTypeNumber(p.kind)]++ < 2) small.append(&p);
+            if (takenOfKind[objectTypeNumber(p.kind)]++ < 2)
+                small.append(&p);
         }
         summary_.smallGroupId = addGroup(QStringLiteral("Lobby and Entrances"), small);
-        for (int s = 0; s < 8; ++s) summary_.sectionGroupIds[s] = addGroup(QString::fromUtf8(kSectionGroups[s]), sections[s]);
+        for (int s = 0; s < 8; ++s)
+            summary_.sectionGroupIds[s] = addGroup(QString::fromUtf8(kSectionGroups[s]), sections[s]);
         summary_.siteGroupId = addGroup(QStringLiteral("Entire Site"), all);
     }
 
     /// Administrators may do everything; guards are kept from one door at workstation 1; viewers
     /// may not send device commands (permission 63) and see only the small group.
     void addOperators() {
-        struct Person { const char* login; const char* fullName; const char* group; };
+        struct Person {
+            const char* login;
+            const char* fullName;
+            const char* group;
+        };
         static const Person kPeople[] = {{"admin", "Site Administrator", "Administrators"},
                                          {"mlee", "Morgan Lee", "Guards"},
                                          {"akim", "Alex Kim", "Viewers"}};
@@ -616,15 +673,19 @@ private:
         summary_.boundedOperatorId = 2;
         summary_.restrictedOperatorId = 3;
 
-        for (int group = 1; group <= 3; ++group) w_.permissions.insert({group, 10, 0, 1});
+        for (int group = 1; group <= 3; ++group)
+            w_.permissions.insert({group, 10, 0, 1});
         w_.permissions.insert({3, 10, 63, 0});
         w_.permissions.insert({1, 14, 0, 1});
         w_.permissions.insert({2, 14, 0, 1});
-        if (summary_.smallGroupId) w_.permissions.insert({3, 14, summary_.smallGroupId, 1});
+        if (summary_.smallGroupId)
+            w_.permissions.insert({3, 14, summary_.smallGroupId, 1});
 
-        const auto door = std::find_if(points_.begin(), points_.end(), [](const SitePoint& p) { return p.kind == Door; });
+        const auto door =
+            std::find_if(points_.begin(), points_.end(), [](const SitePoint& p) { return p.kind == Door; });
         summary_.boundaryAddress = door != points_.end() ? door->address : points_.value(0).address;
-        if (!summary_.boundaryAddress.isEmpty()) w_.boundaries.insert({summary_.boundaryAddress, 21, 1, 2});
+        if (!summary_.boundaryAddress.isEmpty())
+            w_.boundaries.insert({summary_.boundaryAddress, 21, 1, 2});
     }
 
     void addWorkstations() {
@@ -634,9 +695,9 @@ private:
         summary_.defaultProfileId = 1;
         summary_.profileIds = {1, 2};
 
-        summary_.secondComputerName =
-            options_.computerName.compare(QLatin1String("WS2"), Qt::CaseInsensitive) == 0 ? QStringLiteral("WS3")
-                                                                                           : QStringLiteral("WS2");
+        summary_.secondComputerName = options_.computerName.compare(QLatin1String("WS2"), Qt::CaseInsensitive) == 0
+                                          ? QStringLiteral("WS3")
+                                          : QStringLiteral("WS2");
         w_.workstations.insert({1, options_.computerName, 1});
         w_.workstations.insert({2, summary_.secondComputerName, 2});
         summary_.workstationId = 1;
@@ -647,7 +708,8 @@ private:
     /// column layouts at the defaults.
     void addProfile(int id, const QString& name, int statusGroupId) {
         w_.profiles.insert({id, name, statusGroupId});
-        for (const char* detail : kLayoutDetails) w_.profileDetails.insert({id, kDetailsObject, QString::fromUtf8(detail), kObjectDefault});
+        for (const char* detail : kLayoutDetails)
+            w_.profileDetails.insert({id, kDetailsObject, QString::fromUtf8(detail), kObjectDefault});
         for (Section section : kAllSections)
             w_.profileDetails.insert(
                 {id, kDetailsObject, QStringLiteral("ColumnHeaderPos%1").arg(sectionIndex(section)), kObjectDefault});

@@ -23,8 +23,9 @@ struct KindSource {
 
 /// The kind's points of the status group :GroupID, in the order they were saved.
 QString groupBody(const KindSource& kind) {
-    return QStringLiteral("SELECT %1 FROM Status_Points sp JOIN %2 ON %3 = sp.PointID %4 "
-                          "WHERE sp.GroupID = :GroupID AND sp.ObjectID = %5 ORDER BY sp.StatusPointID")
+    return QStringLiteral(
+               "SELECT %1 FROM Status_Points sp JOIN %2 ON %3 = sp.PointID %4 "
+               "WHERE sp.GroupID = :GroupID AND sp.ObjectID = %5 ORDER BY sp.StatusPointID")
         .arg(kind.columns, kind.table, kind.idColumn, kind.joins)
         .arg(objectTypeNumber(kind.objectType));
 }
@@ -51,11 +52,13 @@ QVector<SiteProcedure> buildProcedures() {
                             "i.InputID, i.Name, i.Address, i.AnlgMode, i.Disabled, i.NormalyOpen, i.PanelType, "
                             "i.\"Index\", i.BelongToDoor, i.ControllerID",
                             "Inputs i", "i.InputID", ""};
-    const KindSource relays{ObjectType::Relay, "o.OutputID, o.Name, o.Address, o.invert, o.TwoMan, o.\"Index\", o.ControllerID",
+    const KindSource relays{ObjectType::Relay,
+                            "o.OutputID, o.Name, o.Address, o.invert, o.TwoMan, o.\"Index\", o.ControllerID",
                             "Outputs o", "o.OutputID", ""};
-    const KindSource readers{ObjectType::Reader, "r.ReaderId, r.Name, r.Address, r.\"Index\", r.ControllerID", "Readers r",
-                             "r.ReaderId", ""};
-    const KindSource controllers{ObjectType::Controller, "c.Controller_ID, c.Controller_Name, c.Address, c.Installed, c.PortID",
+    const KindSource readers{ObjectType::Reader, "r.ReaderId, r.Name, r.Address, r.\"Index\", r.ControllerID",
+                             "Readers r", "r.ReaderId", ""};
+    const KindSource controllers{ObjectType::Controller,
+                                 "c.Controller_ID, c.Controller_Name, c.Address, c.Installed, c.PortID",
                                  "Controllers c", "c.Controller_ID", ""};
     const KindSource pylons{ObjectType::Pylon,
                             "p.PylonID, p.PylonName, p.Address, p.Revision, p.Enabled, p.LastUpdated, p.PortID",
@@ -106,8 +109,8 @@ QVector<SiteProcedure> buildProcedures() {
         "ON k.ID = kr.KeypadID WHERE kr.ReaderID = r.ReaderID), 0) AS PhysicalTamperLockout, "
         "r.ThreatLevel, zc.Online AS ControllerOnline",
         "ZRII_Readers r", "r.ReaderID", controllerOnlineJoin("r")};
-    const KindSource zrControllers{ObjectType::ZR2Controller, "c.ID, c.Name, c.Address, c.Installed, c.Online", "ZRII_Controllers c",
-                                   "c.ID", ""};
+    const KindSource zrControllers{ObjectType::ZR2Controller, "c.ID, c.Name, c.Address, c.Installed, c.Online",
+                                   "ZRII_Controllers c", "c.ID", ""};
     const KindSource zrModules{ObjectType::ZR2Module,
                                "m.ID, m.Name, m.Address, m.Installed, m.Online, m.InTamper, m.DeviceSubType, "
                                "zc.Online AS ControllerOnline",
@@ -151,10 +154,11 @@ QVector<SiteProcedure> buildProcedures() {
     };
 
     // Inserts or replaces one layout detail of a profile; the row keeps its place when replaced.
-    procedures.append({"KSP_Update_Profile_Persisted_Details", "ProfileID,ObjectID,DetailName,Value",
-                       "INSERT INTO Profile_Details (ProfileID, ObjectID, DetailName, DetailValue) "
-                       "VALUES (:ProfileID, :ObjectID, :DetailName, coalesce(:Value, '')) "
-                       "ON CONFLICT (ProfileID, ObjectID, DetailName) DO UPDATE SET DetailValue = excluded.DetailValue"});
+    procedures.append(
+        {"KSP_Update_Profile_Persisted_Details", "ProfileID,ObjectID,DetailName,Value",
+         "INSERT INTO Profile_Details (ProfileID, ObjectID, DetailName, DetailValue) "
+         "VALUES (:ProfileID, :ObjectID, :DetailName, coalesce(:Value, '')) "
+         "ON CONFLICT (ProfileID, ObjectID, DetailName) DO UPDATE SET DetailValue = excluded.DetailValue"});
     // Creates a status group and returns its new GroupID.
     procedures.append({"KSP_Insert_Status_Group", "SiteID,GroupName,ReturnedID OUTPUT",
                        "INSERT INTO Status_Groups (GroupName, SiteID) VALUES (:GroupName, coalesce(:SiteID, 1)); "

@@ -360,12 +360,13 @@ void run(QSqlQuery& query, const QString& statement) {
 
 void createSiteSchema(Connection& connection) {
     if (!connection.usesCompatibilityLayer())
-        throw DbError(QStringLiteral("The embedded site schema can only be created on a SQLite database"),
-                      {}, connection.url());
+        throw DbError(QStringLiteral("The embedded site schema can only be created on a SQLite database"), {},
+                      connection.url());
     QSqlDatabase db = QSqlDatabase::database(so::db::qtConnectionName(connection), false);
     Transaction transaction(connection);
     QSqlQuery query(db);
-    for (const char* statement : kTables) run(query, QString::fromUtf8(statement));
+    for (const char* statement : kTables)
+        run(query, QString::fromUtf8(statement));
 
     const QString upsert = QStringLiteral(
         "INSERT INTO sys_procedures (name, params, body) VALUES (?, ?, ?) "

@@ -7,18 +7,29 @@
 namespace so::db {
 
 const QVector<int>& controllerStatusTypes() {
-    static const QVector<int> types{StatusRelays,          StatusExpRelays,       StatusReaders,
-                                    StatusInputs,          StatusExpInputs1to8,   StatusExpInputs9to16,
-                                    StatusController,      StatusInputVoltages,   StatusExpVoltages1to16,
-                                    StatusControllerLink,  StatusExpInputs17to24, StatusExpInputs25to32,
-                                    StatusExpVoltages17to32, StatusThreatLevels,  StatusControllerCodes};
+    static const QVector<int> types{StatusRelays,
+                                    StatusExpRelays,
+                                    StatusReaders,
+                                    StatusInputs,
+                                    StatusExpInputs1to8,
+                                    StatusExpInputs9to16,
+                                    StatusController,
+                                    StatusInputVoltages,
+                                    StatusExpVoltages1to16,
+                                    StatusControllerLink,
+                                    StatusExpInputs17to24,
+                                    StatusExpInputs25to32,
+                                    StatusExpVoltages17to32,
+                                    StatusThreatLevels,
+                                    StatusControllerCodes};
     return types;
 }
 
 QString joinCodes(const QVector<int>& codes) {
     QString text;
     for (int i = 0; i < codes.size(); ++i) {
-        if (i > 0) text += QLatin1Char(',');
+        if (i > 0)
+            text += QLatin1Char(',');
         text += QString::number(codes[i]);
     }
     return text;
@@ -51,7 +62,8 @@ QVector<StatusEntry> splitStatusEntries(const QString& text) {
         for (const QString& code : fields.value(0).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             bool ok = false;
             const int value = code.trimmed().toInt(&ok);
-            if (ok) entry.codes.append(value);
+            if (ok)
+                entry.codes.append(value);
         }
         entry.value = fields.value(1);
         entry.maskSource = fields.value(2).trimmed().toUInt();
@@ -63,7 +75,8 @@ QVector<StatusEntry> splitStatusEntries(const QString& text) {
 QString joinThreatLevels(const QVector<int>& threatIds) {
     QStringList parts;
     parts.reserve(threatIds.size());
-    for (int id : threatIds) parts.append(QString::number(id));
+    for (int id : threatIds)
+        parts.append(QString::number(id));
     return parts.join(QLatin1Char('|'));
 }
 

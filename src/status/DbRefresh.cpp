@@ -20,7 +20,6 @@
 namespace so {
 namespace {
 
-
 // The newer line's relay with the Online flag of its controller (a door's relay and a relay row).
 const QString kNewerLineRelayQuery = QStringLiteral(
     "SELECT ZRII_Relays.RelayID, ZRII_Relays.Name, ZRII_Relays.Address, ZRII_Relays.NormalStateEnergized, "
@@ -84,32 +83,20 @@ void DbRefresh::DBStatusUpdate(RefreshTarget target, const QString& address, int
             else
                 classicInput(sections_.grid(Section::Inputs), address, row);
             break;
-        case RefreshTarget::Relay:
-            newerLineRelay(sections_.grid(Section::Relays), address, row);
-            break;
-        case RefreshTarget::Controller:
-            classicController(sections_.grid(Section::Controllers), address, row);
-            break;
-        case RefreshTarget::Box:
-            pylon(sections_.grid(Section::Boxes), address, row);
-            break;
-        case RefreshTarget::Port:
-            serverPort(sections_.grid(Section::Ports), address, row);
-            break;
+        case RefreshTarget::Relay: newerLineRelay(sections_.grid(Section::Relays), address, row); break;
+        case RefreshTarget::Controller: classicController(sections_.grid(Section::Controllers), address, row); break;
+        case RefreshTarget::Box: pylon(sections_.grid(Section::Boxes), address, row); break;
+        case RefreshTarget::Port: serverPort(sections_.grid(Section::Ports), address, row); break;
         case RefreshTarget::ExpansionInput:
             // Expansion inputs live in the inputs section: their row is renewed there, never in
             // the modules grid that shares the number.
             expansionInput(sections_.grid(Section::Inputs), address, row, true);
             break;
-        case RefreshTarget::ZR2Reader:
-            newerLineReader(sections_.grid(Section::Readers), address, row);
-            break;
+        case RefreshTarget::ZR2Reader: newerLineReader(sections_.grid(Section::Readers), address, row); break;
         case RefreshTarget::ZR2Controller:
             newerLineController(sections_.grid(Section::Controllers), address, row);
             break;
-        case RefreshTarget::ZR2Module:
-            newerLineModule(sections_.grid(Section::Modules), address, row);
-            break;
+        case RefreshTarget::ZR2Module: newerLineModule(sections_.grid(Section::Modules), address, row); break;
         }
     });
 }
@@ -124,7 +111,8 @@ void DbRefresh::newerLineDoor(StatusGrid& grid, const QString& address, int row)
         address);
     inputs.readAll();  // the decoder reads the site while each input is written
     for (; !inputs.eof(); inputs.moveNext()) {
-        grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::number(inputs, QStringLiteral("Disabled")) == 0));
+        grid.setText(row, col::Enabled,
+                     fields::yesNoText(ctx_, fields::number(inputs, QStringLiteral("Disabled")) == 0));
         grid.setText(row, col::LMType, QString::number(fields::number(inputs, QStringLiteral("LineModuleType"))));
         grid.setData(row, col::Status, rows::newerLinePolarity(fields::flag(inputs, QStringLiteral("NormallyClosed"))));
         const UpdatedStamp now = nowStamp();
@@ -169,10 +157,10 @@ void DbRefresh::classicDoor(StatusGrid& grid, const QString& address, int row) {
 }
 
 void DbRefresh::newerLineInput(StatusGrid& grid, const QString& address, int row) {
-    const QString sql =
-        QStringLiteral("SELECT MaskSource, ContactStatus, Disabled,LineModuleType,NormallyClosed, Address, (Select "
-                       "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Inputs.Address,15)) "
-                       "as ControllerOnline FROM ZRII_Inputs Where Address = ?");
+    const QString sql = QStringLiteral(
+        "SELECT MaskSource, ContactStatus, Disabled,LineModuleType,NormallyClosed, Address, (Select "
+        "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Inputs.Address,15)) "
+        "as ControllerOnline FROM ZRII_Inputs Where Address = ?");
     writeFromRecord(ctx_, sql, address, Read::Streamed, [&](const db::Recordset& rs) {
         // Configuration first: the input summary reads LM Type and the polarity.
         grid.setText(row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
@@ -206,15 +194,14 @@ void DbRefresh::classicInput(StatusGrid& grid, const QString& address, int row) 
 }
 
 void DbRefresh::expansionInput(StatusGrid& grid, const QString& address, int row, bool checkPresent) {
-    const QString sql =
-        checkPresent
-            ? QStringLiteral("SELECT ExpInputs.*, PanelBasicSetups.nxinputs FROM ExpInputs INNER JOIN "
-                             "Controllers ON ExpInputs.ControllerID = Controllers.Controller_ID INNER "
-                             "JOIN PanelBasicSetups ON ExpInputs.ControllerID = "
-                             "PanelBasicSetups.ControllerID LEFT OUTER Join ServerPorts ON "
-                             "Controllers.PortID = ServerPorts.PortID WHERE ExpInputs.Address = ? "
-                             "ORDER BY ExpInputs.Address ASC")
-            : QStringLiteral("SELECT * FROM ExpInputs Where Address = ?");
+    const QString sql = checkPresent ? QStringLiteral(
+                                           "SELECT ExpInputs.*, PanelBasicSetups.nxinputs FROM ExpInputs INNER JOIN "
+                                           "Controllers ON ExpInputs.ControllerID = Controllers.Controller_ID INNER "
+                                           "JOIN PanelBasicSetups ON ExpInputs.ControllerID = "
+                                           "PanelBasicSetups.ControllerID LEFT OUTER Join ServerPorts ON "
+                                           "Controllers.PortID = ServerPorts.PortID WHERE ExpInputs.Address = ? "
+                                           "ORDER BY ExpInputs.Address ASC")
+                                     : QStringLiteral("SELECT * FROM ExpInputs Where Address = ?");
     writeFromRecord(ctx_, sql, address, Read::Streamed, [&](const db::Recordset& rs) {
         if (checkPresent &&
             fields::number(rs, QStringLiteral("InputIndex")) > fields::number(rs, QStringLiteral("nxinputs")))
@@ -235,11 +222,11 @@ void DbRefresh::newerLineRelay(StatusGrid& grid, const QString& address, int row
 }
 
 void DbRefresh::classicController(StatusGrid& grid, const QString& address, int row) {
-    const QString sql =
-        QStringLiteral("SELECT     Controllers.Installed, SuperStatus.Status "
-                       "FROM         SuperStatus INNER JOIN "
-                       "Controllers ON SuperStatus.Address = Controllers.Address "
-                       "WHERE     (SuperStatus.Address = ?) AND (SuperStatus.StatusType = 32)");
+    const QString sql = QStringLiteral(
+        "SELECT     Controllers.Installed, SuperStatus.Status "
+        "FROM         SuperStatus INNER JOIN "
+        "Controllers ON SuperStatus.Address = Controllers.Address "
+        "WHERE     (SuperStatus.Address = ?) AND (SuperStatus.StatusType = 32)");
     // Whole: the threat level's name is read meanwhile.
     writeFromRecord(ctx_, sql, address, Read::Whole, [&](const db::Recordset& rs) {
         grid.setText(row, col::ThreatLevel, GetContThreatLevelForStatus(fields::text(rs, QStringLiteral("Status"))));
@@ -258,11 +245,11 @@ void DbRefresh::pylon(StatusGrid& grid, const QString& address, int row) {
 }
 
 void DbRefresh::serverPort(StatusGrid& grid, const QString& address, int row) {
-    const QString sql =
-        QStringLiteral("SELECT     ServerPorts.Enabled, ServerPorts.Address, SuperStatus.Status "
-                       "FROM         ServerPorts LEFT OUTER JOIN "
-                       "SuperStatus ON ServerPorts.Address = SuperStatus.Address "
-                       "WHERE     (ServerPorts.Address = ?)");
+    const QString sql = QStringLiteral(
+        "SELECT     ServerPorts.Enabled, ServerPorts.Address, SuperStatus.Status "
+        "FROM         ServerPorts LEFT OUTER JOIN "
+        "SuperStatus ON ServerPorts.Address = SuperStatus.Address "
+        "WHERE     (ServerPorts.Address = ?)");
     writeFromRecord(ctx_, sql, address, Read::Streamed, [&](const db::Recordset& rs) {
         grid.setUpdated(row, nowStamp());
         grid.setText(row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
@@ -277,23 +264,24 @@ void DbRefresh::serverPort(StatusGrid& grid, const QString& address, int row) {
 }
 
 void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int row) {
-    const QString sql =
-        QStringLiteral("SELECT     ZRII_Keypads.PhysicalTamperLockout, ZRII_Keypads.CodeTamperLockout, "
-                       "ZRII_Modules.Online, ZRII_Modules.Address, ZRII_Modules.Installed, (Select "
-                       "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Keypads.Address,15)) "
-                       "as ControllerOnline, ZRII_Readers.ThreatLevel, ZRII_Readers.Address as ReaderAddress  "
-                       "FROM         ZRII_Modules INNER JOIN "
-                       "ZRII_Readers INNER JOIN "
-                       "ZRII_KeypadsInReader ON ZRII_Readers.ReaderID = ZRII_KeypadsInReader.ReaderID INNER JOIN "
-                       "ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID ON ZRII_Modules.ID = "
-                       "ZRII_Keypads.KeypadModuleID "
-                       "WHERE     (ZRII_Readers.Address = ?)");
+    const QString sql = QStringLiteral(
+        "SELECT     ZRII_Keypads.PhysicalTamperLockout, ZRII_Keypads.CodeTamperLockout, "
+        "ZRII_Modules.Online, ZRII_Modules.Address, ZRII_Modules.Installed, (Select "
+        "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Keypads.Address,15)) "
+        "as ControllerOnline, ZRII_Readers.ThreatLevel, ZRII_Readers.Address as ReaderAddress  "
+        "FROM         ZRII_Modules INNER JOIN "
+        "ZRII_Readers INNER JOIN "
+        "ZRII_KeypadsInReader ON ZRII_Readers.ReaderID = ZRII_KeypadsInReader.ReaderID INNER JOIN "
+        "ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID ON ZRII_Modules.ID = "
+        "ZRII_Keypads.KeypadModuleID "
+        "WHERE     (ZRII_Readers.Address = ?)");
     // Whole: the decoder reads the threat level's name meanwhile.
     writeFromRecord(ctx_, sql, address, Read::Whole, [&](const db::Recordset& rs) {
         const UpdatedStamp now = nowStamp();
         if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
             // The keypad module answers for the reader: on line when installed and on line.
-            const bool moduleUp = fields::flag(rs, QStringLiteral("Online")) && fields::flag(rs, QStringLiteral("Installed"));
+            const bool moduleUp =
+                fields::flag(rs, QStringLiteral("Online")) && fields::flag(rs, QStringLiteral("Installed"));
             grid.setText(row, col::Status, GRS(ctx_, moduleUp ? res::OnLine : res::NotKnown));
             const bool physicalLockout = fields::flag(rs, QStringLiteral("PhysicalTamperLockout"));
             const bool codeLockout = fields::flag(rs, QStringLiteral("CodeTamperLockout"));
@@ -316,10 +304,10 @@ void DbRefresh::newerLineReader(StatusGrid& grid, const QString& address, int ro
 }
 
 void DbRefresh::newerLineController(StatusGrid& grid, const QString& address, int row) {
-    const QString sql =
-        QStringLiteral("Select ZRII_Controllers.Name, ZRII_Controllers.Installed, ZRII_Controllers.Online, "
-                       "ZRII_Controllers.ID from ZRII_Controllers "
-                       "Where ZRII_Controllers.Address = ?");
+    const QString sql = QStringLiteral(
+        "Select ZRII_Controllers.Name, ZRII_Controllers.Installed, ZRII_Controllers.Online, "
+        "ZRII_Controllers.ID from ZRII_Controllers "
+        "Where ZRII_Controllers.Address = ?");
     // Whole: the threat level's name is read meanwhile.
     writeFromRecord(ctx_, sql, address, Read::Whole, [&](const db::Recordset& rs) {
         const bool installed = fields::flag(rs, QStringLiteral("Installed"));
@@ -341,11 +329,11 @@ void DbRefresh::newerLineController(StatusGrid& grid, const QString& address, in
 }
 
 void DbRefresh::newerLineModule(StatusGrid& grid, const QString& address, int row) {
-    const QString sql =
-        QStringLiteral("Select ZRII_Modules.ID, ZRII_Modules.Name, ZRII_Modules.Installed, ZRII_Modules.Online, "
-                       "ZRII_Modules.InTamper, (Select ZRII_Controllers.[Online] From ZRII_Controllers Where Address "
-                       "= LEFT(ZRII_Modules.Address,15)) as ControllerOnline from ZRII_Modules "
-                       "Where ZRII_Modules.Address = ?");
+    const QString sql = QStringLiteral(
+        "Select ZRII_Modules.ID, ZRII_Modules.Name, ZRII_Modules.Installed, ZRII_Modules.Online, "
+        "ZRII_Modules.InTamper, (Select ZRII_Controllers.[Online] From ZRII_Controllers Where Address "
+        "= LEFT(ZRII_Modules.Address,15)) as ControllerOnline from ZRII_Modules "
+        "Where ZRII_Modules.Address = ?");
     writeFromRecord(ctx_, sql, address, Read::Streamed, [&](const db::Recordset& rs) {
         const bool online = fields::flag(rs, QStringLiteral("Online"));
         grid.setCell(row, col::Name, fields::text(rs, QStringLiteral("Name")), rows::kNameFormat,
@@ -372,8 +360,8 @@ QString DbRefresh::GetContThreatLevelForStatus(const QString& statusValue) {
         for (const QString& part : statusValue.split(QLatin1Char('|')))
             highest = std::max(highest, wholeNumber(part).value_or(0));
         QString name;
-        db::Recordset rs =
-            ctx_.db().query(QStringLiteral("Select [Name] From ThreatLevels Where ThreatID = ") + QString::number(highest));
+        db::Recordset rs = ctx_.db().query(QStringLiteral("Select [Name] From ThreatLevels Where ThreatID = ") +
+                                           QString::number(highest));
         for (; !rs.eof(); rs.moveNext())
             name = fields::text(rs, QStringLiteral("Name"));
         rs.close();

@@ -54,7 +54,8 @@ const Filler::Kind* Filler::kindFor(int objectId) {
         {ObjectType::ZR2Input, "[ZRII_Status_Fetch_InputInfo] ", Section::Inputs, &Filler::newerLineInput},
         {ObjectType::ZR2Relay, "[ZRII_Status_Fetch_RelayInfo] ", Section::Relays, &Filler::newerLineRelay},
         {ObjectType::ZR2Reader, "ZRII_Status_Fetch_ReaderInfo ", Section::Readers, &Filler::newerLineReader},
-        {ObjectType::ZR2Controller, "[ZRII_Status_Fetch_ControllerInfo] ", Section::Controllers, &Filler::newerLineController},
+        {ObjectType::ZR2Controller, "[ZRII_Status_Fetch_ControllerInfo] ", Section::Controllers,
+         &Filler::newerLineController},
         {ObjectType::ZR2Module, "[ZRII_Status_Fetch_ModuleInfo] ", Section::Modules, &Filler::newerLineModule},
     };
     for (const Kind& kind : kinds)
@@ -96,15 +97,16 @@ void Filler::appendRows(const Kind& kind, qint32 groupId, KindRecords* keep) {
         refresh_.DBStatusUpdate(RefreshTarget::ZR2Reader, address, row);
 }
 
-void Filler::writeNameAndAddress(StatusGrid& grid, int row, const db::Recordset& rs, const QString& nameField,
-                                 int icon, const QString& idField) {
+void Filler::writeNameAndAddress(StatusGrid& grid, int row, const db::Recordset& rs, const QString& nameField, int icon,
+                                 const QString& idField) {
     rows::setCellIfColumn(grid, row, col::Name, fields::text(rs, nameField), rows::kNameFormat, icon);
     rows::setTextIfColumn(grid, row, col::Address, fields::text(rs, QStringLiteral("Address")));
     rows::setDataIfColumn(grid, row, col::Address, fields::number(rs, idField));
 }
 
 void Filler::writeEnabledFromDisabled(StatusGrid& grid, int row, const db::Recordset& rs) {
-    rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
+    rows::setTextIfColumn(grid, row, col::Enabled,
+                          fields::yesNoText(ctx_, fields::number(rs, QStringLiteral("Disabled")) == 0));
 }
 
 // ---------------------------------------------------------------- classic line
@@ -113,19 +115,21 @@ void Filler::classicDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("DoorName"), iconIndex(KindIcon::Door), QStringLiteral("DoorId"));
     const qint64 panelType = fields::number(rs, QStringLiteral("PanelType"));
     rows::setDataIfColumn(grid, row, col::Name, panelType);
-    rows::setTextIfColumn(grid, row, col::TwoPersonRule, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("TwoMan"))));
+    rows::setTextIfColumn(grid, row, col::TwoPersonRule,
+                          fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("TwoMan"))));
     rows::setDataIfColumn(grid, row, col::TwoPersonRule, fields::number(rs, QStringLiteral("invert")));
     writeEnabledFromDisabled(grid, row, rs);
     rows::setTextIfColumn(grid, row, col::LMType,
-                 rows::classicDoorLineModule(panelType, fields::number(rs, QStringLiteral("InputIndex")),
-                                             fields::number(rs, QStringLiteral("AnlgMode"))));
+                          rows::classicDoorLineModule(panelType, fields::number(rs, QStringLiteral("InputIndex")),
+                                                      fields::number(rs, QStringLiteral("AnlgMode"))));
     rows::setDataIfColumn(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
 }
 
 void Filler::classicInput(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Input), QStringLiteral("InputID"));
-    rows::setTextIfColumn(grid, row, col::LMType,
-                 classicInputLineModule(fields::number(rs, QStringLiteral("AnlgMode")), grid.text(row, col::Address)));
+    rows::setTextIfColumn(
+        grid, row, col::LMType,
+        classicInputLineModule(fields::number(rs, QStringLiteral("AnlgMode")), grid.text(row, col::Address)));
     writeEnabledFromDisabled(grid, row, rs);
     rows::setDataIfColumn(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("NormalyOpen"))));
 }
@@ -142,33 +146,40 @@ void Filler::classicReader(StatusGrid& grid, int row, const db::Recordset& rs) {
 void Filler::classicController(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Controller_Name"), iconIndex(KindIcon::Controller),
                         QStringLiteral("Controller_ID"));
-    rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Installed"))));
+    rows::setTextIfColumn(grid, row, col::Enabled,
+                          fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Installed"))));
 }
 
 void Filler::pylon(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("PylonName"), iconIndex(KindIcon::Pylon), QStringLiteral("PylonID"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("PylonName"), iconIndex(KindIcon::Pylon),
+                        QStringLiteral("PylonID"));
     rows::setTextIfColumn(grid, row, col::Rev, fields::text(rs, QStringLiteral("Revision")));
-    rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
+    rows::setTextIfColumn(grid, row, col::Enabled,
+                          fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
     rows::setUpdatedIfColumn(grid, row, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
 }
 
 void Filler::serverPort(StatusGrid& grid, int row, const db::Recordset& rs) {
     const bool dialup = fields::number(rs, QStringLiteral("PortType")) == 4;
-    const int icon = dialup ? iconIndex(KindIcon::DialupPort) : portStyleIcon(fields::text(rs, QStringLiteral("PortStyle")));
+    const int icon =
+        dialup ? iconIndex(KindIcon::DialupPort) : portStyleIcon(fields::text(rs, QStringLiteral("PortStyle")));
     writeNameAndAddress(grid, row, rs, QStringLiteral("PortName"), icon, QStringLiteral("PortID"));
     rows::setUpdatedIfColumn(grid, row, decoder_.ConvertDateTime(fields::text(rs, QStringLiteral("LastUpdated"))));
-    rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
+    rows::setTextIfColumn(grid, row, col::Enabled,
+                          fields::yesNoText(ctx_, fields::flag(rs, QStringLiteral("Enabled"))));
     if (dialup)
         rows::setTextIfColumn(grid, row, col::Status,
-                     GetDialupState(ctx_, qint16(fields::number(rs, QStringLiteral("ModemStatus")))));
+                              GetDialupState(ctx_, qint16(fields::number(rs, QStringLiteral("ModemStatus")))));
 }
 
 void Filler::expansionInput(StatusGrid& grid, int row, const db::Recordset& rs) {
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Input), QStringLiteral("ExpInputID"));
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Input),
+                        QStringLiteral("ExpInputID"));
     writeEnabledFromDisabled(grid, row, rs);
     rows::setDataIfColumn(grid, row, col::Status, qAbs(fields::number(rs, QStringLiteral("normal_open"))));
-    rows::setTextIfColumn(grid, row, col::LMType,
-                 classicInputLineModule(fields::number(rs, QStringLiteral("Anlg_mode")), grid.text(row, col::Address)));
+    rows::setTextIfColumn(
+        grid, row, col::LMType,
+        classicInputLineModule(fields::number(rs, QStringLiteral("Anlg_mode")), grid.text(row, col::Address)));
 }
 
 void Filler::expansionRelay(StatusGrid& grid, int row, const db::Recordset& rs) {
@@ -178,7 +189,8 @@ void Filler::expansionRelay(StatusGrid& grid, int row, const db::Recordset& rs) 
     bool present = fields::flag(rs, QStringLiteral("ef_reb64"));
     if (!present && index >= 1 && index <= 64)
         present = fields::flag(rs, QStringLiteral("ef_reb%1").arg((index - 1) / 8 + 1));
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), present ? iconIndex(KindIcon::ExpansionRelay) : iconIndex(KindIcon::ExpansionRelayAbsent),
+    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"),
+                        present ? iconIndex(KindIcon::ExpansionRelay) : iconIndex(KindIcon::ExpansionRelayAbsent),
                         QStringLiteral("ExpOutputID"));
     rows::setDataIfColumn(grid, row, col::Status, fields::number(rs, QStringLiteral("invert")));
 }
@@ -188,14 +200,18 @@ void Filler::expansionRelay(StatusGrid& grid, int row, const db::Recordset& rs) 
 void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Door), QStringLiteral("DoorId"));
     rows::setDataIfColumn(grid, row, col::Name, DbRefresh::kNewerLineDoorMark);
-    rows::setTextIfColumn(grid, row, col::TwoPersonRule,
-                 fields::yesNoText(ctx_, fields::text(rs, QStringLiteral("TwoPersonRule")) != kNoTwoPersonRule));
+    rows::setTextIfColumn(
+        grid, row, col::TwoPersonRule,
+        fields::yesNoText(ctx_, fields::text(rs, QStringLiteral("TwoPersonRule")) != kNoTwoPersonRule));
     // A door without a relay has no relay polarity and no relay state.
-    rows::setDataIfColumn(grid, row, col::TwoPersonRule, fields::flag(rs, QStringLiteral("NormalStateEnergized")) ? 1 : 0);
+    rows::setDataIfColumn(grid, row, col::TwoPersonRule,
+                          fields::flag(rs, QStringLiteral("NormalStateEnergized")) ? 1 : 0);
     writeEnabledFromDisabled(grid, row, rs);
-    rows::setTextIfColumn(grid, row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
+    rows::setTextIfColumn(grid, row, col::LMType,
+                          QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
     rows::writeMaskSource(grid, row, qint32(fields::number(rs, QStringLiteral("MaskSource"))));
-    rows::setDataIfColumn(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
+    rows::setDataIfColumn(grid, row, col::Status,
+                          rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
     // The newer line reports no line voltage.
     rows::setTextIfColumn(grid, row, col::Voltage, rows::kOffline);
     if (rs.isNull(QStringLiteral("EnergizedStatus"))) {
@@ -207,19 +223,21 @@ void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     // The contact goes through the decoding the live reports take: Input1 to Input3, Alarm and
     // the door summary in Status come out exactly as a later live report would write them.
     rows::setTextIfColumn(grid, row, col::Alarm, GRS(ctx_, res::NotKnown));
-    decoder_.UpdateList(Section::Doors, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowStamp().text,
-                        QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
+    decoder_.UpdateList(Section::Doors, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"),
+                        refresh_.nowStamp().text, QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 
 void Filler::newerLineInput(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Input), QStringLiteral("InputID"));
     rows::writeMaskSource(grid, row, qint32(fields::number(rs, QStringLiteral("MaskSource"))));
-    rows::setTextIfColumn(grid, row, col::LMType, QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
+    rows::setTextIfColumn(grid, row, col::LMType,
+                          QString::number(fields::number(rs, QStringLiteral("LineModuleType"))));
     writeEnabledFromDisabled(grid, row, rs);
-    rows::setDataIfColumn(grid, row, col::Status, rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
+    rows::setDataIfColumn(grid, row, col::Status,
+                          rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
     // Input1 to Input3, Alarm and the input summary in Status, as a live report writes them.
-    decoder_.UpdateList(Section::Inputs, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), refresh_.nowStamp().text,
-                        QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
+    decoder_.UpdateList(Section::Inputs, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"),
+                        refresh_.nowStamp().text, QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 
 void Filler::newerLineRelay(StatusGrid& grid, int row, const db::Recordset& rs) {
@@ -240,16 +258,17 @@ void Filler::newerLineController(StatusGrid& grid, int row, const db::Recordset&
                         rows::newerLineIcon(rows::kZR2IconController, installed, online), QStringLiteral("ID"));
     rows::setTextIfColumn(grid, row, col::Enabled, fields::yesNoText(ctx_, installed));
     rows::setStateIfColumn(grid, row, col::Status, GRS(ctx_, online ? res::OnLine : res::NotKnown),
-                   online ? RowConditions() : Condition::Offline);
+                           online ? RowConditions() : Condition::Offline);
 }
 
 void Filler::newerLineModule(StatusGrid& grid, int row, const db::Recordset& rs) {
     const bool online = fields::flag(rs, QStringLiteral("Online"));
-    writeNameAndAddress(grid, row, rs, QStringLiteral("Name"),
-                        rows::newerLineIcon(rows::kZR2IconModule, fields::flag(rs, QStringLiteral("Installed")), online),
-                        QStringLiteral("ID"));
+    writeNameAndAddress(
+        grid, row, rs, QStringLiteral("Name"),
+        rows::newerLineIcon(rows::kZR2IconModule, fields::flag(rs, QStringLiteral("Installed")), online),
+        QStringLiteral("ID"));
     rows::setStateIfColumn(grid, row, col::Status, GRS(ctx_, online ? res::OnLine : res::NotKnown),
-                   online ? RowConditions() : Condition::Offline);
+                           online ? RowConditions() : Condition::Offline);
 }
 
 }  // namespace so

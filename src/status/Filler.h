@@ -51,7 +51,9 @@ public:
 
     /// Writes every cell a fill writes into an existing row from a record of the kind's procedure
     /// (the full refresh renews newer-line rows this way).
-    void writeRow(const Kind& kind, StatusGrid& grid, int row, const db::Recordset& rs) { (this->*kind.write)(grid, row, rs); }
+    void writeRow(const Kind& kind, StatusGrid& grid, int row, const db::Recordset& rs) {
+        (this->*kind.write)(grid, row, rs);
+    }
 
 private:
     /// False for a record that makes no row (an expansion input the controller does not have).

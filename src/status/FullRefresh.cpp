@@ -23,13 +23,11 @@
 namespace so {
 namespace {
 
-
 /// The stored report types of a classic controller that carry point or controller states.
 constexpr qint32 kControllerStatusTypes[] = {
-    StatusRelays,          StatusExpRelays,        StatusReaders,         StatusInputs,
-    StatusExpInputs1to8,   StatusExpInputs9to16,   StatusController,      StatusInputVoltages,
-    StatusExpVoltages1to16, StatusExpInputs17to24, StatusExpInputs25to32, StatusExpVoltages17to32,
-    StatusThreatLevels,    StatusControllerCodes,
+    StatusRelays,          StatusExpRelays,         StatusReaders,       StatusInputs,           StatusExpInputs1to8,
+    StatusExpInputs9to16,  StatusController,        StatusInputVoltages, StatusExpVoltages1to16, StatusExpInputs17to24,
+    StatusExpInputs25to32, StatusExpVoltages17to32, StatusThreatLevels,  StatusControllerCodes,
 };
 
 /// The newer-line kinds whose rows the refresh renews, by object type.
@@ -97,7 +95,8 @@ void FullRefresh::replayClassicRows() {
                 ports.add(qint32(cell.data));
             } else {
                 // A point's controller is its address without the point part.
-                const QString controller = section == Section::Controllers ? address : address.chopped(qMin(5, int(address.size())));
+                const QString controller =
+                    section == Section::Controllers ? address : address.chopped(qMin(5, int(address.size())));
                 const auto it = controllerIdOfAddress.constFind(controller);
                 if (it != controllerIdOfAddress.constEnd())
                     controllers.add(*it);
@@ -161,13 +160,11 @@ void FullRefresh::renewState(ObjectType type, StatusGrid& grid, int row, const d
             for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
                 rows::setTextIfColumn(grid, row, key, rows::kOffline);
         break;
-    case ObjectType::ZR2Relay:
-        rows::writeNewerLineRelayState(grid, row, rs, col::Status);
-        break;
+    case ObjectType::ZR2Relay: rows::writeNewerLineRelayState(grid, row, rs, col::Status); break;
     case ObjectType::ZR2Reader:
         if (controllerOnline) {
-            decoder_.UpdateList(Section::Readers, grid.text(row, col::Address), state::ReaderThreatLevel, QStringLiteral("SM"), now,
-                                fields::text(rs, QStringLiteral("ThreatLevel")));
+            decoder_.UpdateList(Section::Readers, grid.text(row, col::Address), state::ReaderThreatLevel,
+                                QStringLiteral("SM"), now, fields::text(rs, QStringLiteral("ThreatLevel")));
         } else {
             for (const QString& key : {col::PTamper, col::CTamper, col::ThreatLevel})
                 rows::setTextIfColumn(grid, row, key, rows::kOffline);
@@ -177,15 +174,15 @@ void FullRefresh::renewState(ObjectType type, StatusGrid& grid, int row, const d
     case ObjectType::ZR2Module:
         if (controllerOnline) {
             const bool open = fields::flag(rs, QStringLiteral("InTamper"));
-            rows::setStateIfColumn(grid, row, col::Enclosure, GRS(ctx_, open ? res::EnclosureOpen : res::EnclosureClosed),
-                           open ? Condition::EnclosureOpen : RowConditions());
+            rows::setStateIfColumn(grid, row, col::Enclosure,
+                                   GRS(ctx_, open ? res::EnclosureOpen : res::EnclosureClosed),
+                                   open ? Condition::EnclosureOpen : RowConditions());
         } else {
             rows::setTextIfColumn(grid, row, col::Enclosure, rows::kOffline);
             rows::setStateIfColumn(grid, row, col::Status, rows::kOffline, Condition::Offline);
         }
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -121,22 +121,16 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
             return;
         }
         switch (route->type) {
-        case DeviceType::ZR2Module:
-            zr2Module(address, state, stamp, value);
-            return;
-        case DeviceType::ZR2Controller:
-            zr2Controller(address);
-            return;
-        default:
-            break;
+        case DeviceType::ZR2Module: zr2Module(address, state, stamp, value); return;
+        case DeviceType::ZR2Controller: zr2Controller(address); return;
+        default: break;
         }
         // Reader and communication box reports carry no value the rows read.
         const bool passValue = route->type != DeviceType::Reader && route->type != DeviceType::Pylon;
         const QString noValue;
         const QString& rowValue = passValue ? value : noValue;
-        const bool reachesDoor =
-            !route->doorKindCode.isEmpty() &&
-            (route->doorOnlyIfAddressContains.isEmpty() || address.contains(route->doorOnlyIfAddressContains));
+        const bool reachesDoor = !route->doorKindCode.isEmpty() && (route->doorOnlyIfAddressContains.isEmpty() ||
+                                                                    address.contains(route->doorOnlyIfAddressContains));
         const StatusGrid::RowAt pointRow = findRows(route->section, address, reachesDoor);
         updateRow(route->section, address, state, resolved.kind, stamp, rowValue, ReportMode::Current, &pointRow);
         if (route->type == DeviceType::ZR2Input && !value.isEmpty() && state == 0)
@@ -146,8 +140,8 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
     });
 }
 
-void LiveIntake::reportStateChange(const QString& deviceType, const QString& address, quint8 state,
-                                   const QString& time, const QString& value, ReportMode mode) {
+void LiveIntake::reportStateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time,
+                                   const QString& value, ReportMode mode) {
     const QString reportName = QStringLiteral("Status: StateChange");
     if (!withinLimits(reportName, address, time, value))
         return;
@@ -164,18 +158,14 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
         case DeviceType::StdInputV:
         case DeviceType::StdInput:
         case DeviceType::ExpInputV:
-        case DeviceType::ExpInput:
-            passValue = true;
-            break;
+        case DeviceType::ExpInput: passValue = true; break;
         case DeviceType::Controller:
         case DeviceType::Reader:
         case DeviceType::Pylon:
         case DeviceType::Port:
         case DeviceType::StdRelay:
-        case DeviceType::ExpRelay:
-            break;
-        default:
-            return;  // the newer line and the enabled flags are not part of controller reports
+        case DeviceType::ExpRelay: break;
+        default: return;  // the newer line and the enabled flags are not part of controller reports
         }
         const QString noValue;
         const QString& rowValue = passValue ? value : noValue;
@@ -188,8 +178,7 @@ void LiveIntake::reportStateChange(const QString& deviceType, const QString& add
 }
 
 void LiveIntake::updateRow(Section section, const QString& address, quint8 state, StatusDecoder::Kind kind,
-                           const QString& time, const QString& value, ReportMode mode,
-                           const StatusGrid::RowAt* found) {
+                           const QString& time, const QString& value, ReportMode mode, const StatusGrid::RowAt* found) {
     decoder_.UpdateList(section, address, state, kind, time, value, mode, found);
 }
 
@@ -252,15 +241,17 @@ const QString& LiveIntake::keypadReaderOf(const QString& moduleAddress) {
     const bool isKeypad = !module.eof() && module.field(QStringLiteral("DeviceSubType")).toInt() == kKeypadSubType;
     module.close();
     if (isKeypad) {
-        db::Command keypad(db, QStringLiteral(
-            "SELECT     ZRII_Keypads.PhysicalTamperLockout, ZRII_Keypads.CodeTamperLockout, ZRII_Modules.Online, "
-            "ZRII_Readers.Address AS ReaderAddress "
-            "FROM         ZRII_Modules INNER JOIN "
-            "ZRII_Readers INNER JOIN "
-            "ZRII_KeypadsInReader ON ZRII_Readers.ReaderID = ZRII_KeypadsInReader.ReaderID INNER JOIN "
-            "ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID ON ZRII_Modules.ID = "
-            "ZRII_Keypads.KeypadModuleID "
-            "WHERE     (ZRII_Modules.Address = ?)"));
+        db::Command keypad(
+            db,
+            QStringLiteral(
+                "SELECT     ZRII_Keypads.PhysicalTamperLockout, ZRII_Keypads.CodeTamperLockout, ZRII_Modules.Online, "
+                "ZRII_Readers.Address AS ReaderAddress "
+                "FROM         ZRII_Modules INNER JOIN "
+                "ZRII_Readers INNER JOIN "
+                "ZRII_KeypadsInReader ON ZRII_Readers.ReaderID = ZRII_KeypadsInReader.ReaderID INNER JOIN "
+                "ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID ON ZRII_Modules.ID = "
+                "ZRII_Keypads.KeypadModuleID "
+                "WHERE     (ZRII_Modules.Address = ?)"));
         keypad.appendParameter(QStringLiteral("@Address"), db::ParamType::VarChar, db::ParamDirection::Input, 30,
                                moduleAddress);
         db::Recordset rs = keypad.open();

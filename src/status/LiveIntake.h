@@ -75,8 +75,8 @@ private:
     /// Resets the quiet-period counter and looks the route up.
     const Route& begin(const QString& deviceType);
     const Route& routeOf(const QString& deviceType);
-    void updateRow(Section section, const QString& address, quint8 state, StatusDecoder::Kind kind,
-                   const QString& time, const QString& value, ReportMode mode = ReportMode::Current,
+    void updateRow(Section section, const QString& address, quint8 state, StatusDecoder::Kind kind, const QString& time,
+                   const QString& value, ReportMode mode = ReportMode::Current,
                    const StatusGrid::RowAt* found = nullptr);
     /// Finds the point's row in its section and, for a point reaching its door, writes the door
     /// address (doorAddress_) and finds the door's row (doorRow_), both in one call

@@ -107,8 +107,9 @@ void MaskedPoints::FillMaskedGrid() {
 
         // Stored mask reports: Status holds one "#"-ended entry per point, fields split by "|",
         // field 2 the point's mask sources (0 when not masked).
-        db::Recordset rs = ctx_.db().query(QStringLiteral(
-            "Select * From SuperStatus Where (StatusType >= 7 and StatusType <=9) or StatusType = 15 or StatusType = 14"));
+        db::Recordset rs =
+            ctx_.db().query(QStringLiteral("Select * From SuperStatus Where (StatusType >= 7 and StatusType <=9) or "
+                                           "StatusType = 15 or StatusType = 14"));
         rs.readAll();  // each masked point's name is looked up meanwhile
         for (; !rs.eof(); rs.moveNext()) {
             const int statusType = int(fields::number(rs, QStringLiteral("StatusType")));
@@ -139,13 +140,14 @@ void MaskedPoints::FillMaskedGrid() {
                 if (!point.known) {
                     // A stored mask of an input the site does not configure (any more): listed by the
                     // input's own address, saying so, never as a row without a name.
-                    point.address = controller + (statusType == kBaseInputs ? QStringLiteral(".BI")
-                                                                            : QStringLiteral(".XI")) +
+                    point.address = controller +
+                                    (statusType == kBaseInputs ? QStringLiteral(".BI") : QStringLiteral(".XI")) +
                                     padded(pointNumber, 2);
                     point.name = kNotConfigured;
                 }
                 const int icon = statusType == kBaseInputs
-                                     ? (point.address.contains(QLatin1String("DR")) ? iconIndex(KindIcon::Door) : iconIndex(KindIcon::Input))
+                                     ? (point.address.contains(QLatin1String("DR")) ? iconIndex(KindIcon::Door)
+                                                                                    : iconIndex(KindIcon::Input))
                                      : iconIndex(KindIcon::ExpansionInput);
                 addRow(point.name, icon, point.address, GetStatusValue(*mask));
             }
@@ -155,7 +157,8 @@ void MaskedPoints::FillMaskedGrid() {
         db::Recordset zr = ctx_.db().query(
             QStringLiteral("Select [Name], [Address], [MaskSource] from ZRII_Inputs Where MaskSource > 0"));
         for (; !zr.eof(); zr.moveNext())
-            addRow(fields::text(zr, QStringLiteral("Name")), iconIndex(KindIcon::ExpansionInput), fields::text(zr, QStringLiteral("Address")),
+            addRow(fields::text(zr, QStringLiteral("Name")), iconIndex(KindIcon::ExpansionInput),
+                   fields::text(zr, QStringLiteral("Address")),
                    GetMaskSourceText(qint32(fields::number(zr, QStringLiteral("MaskSource")))));
         zr.close();
     });
@@ -199,7 +202,8 @@ void MaskedPoints::applyMaskChange(const QString& address, qint32 maskValue) {
     if (statusType == kBaseInputs)
         icon = point.address.contains(QLatin1String("DR")) ? iconIndex(KindIcon::Door) : iconIndex(KindIcon::Input);
     else if (statusType == kNewerLineInput)
-        icon = point.address.contains(QLatin1String("BI")) ? iconIndex(KindIcon::Input) : iconIndex(KindIcon::ExpansionInput);
+        icon = point.address.contains(QLatin1String("BI")) ? iconIndex(KindIcon::Input)
+                                                           : iconIndex(KindIcon::ExpansionInput);
 
     const int row = grid_.rowCount() > 0 ? grid_.findRow(point.address) : 0;
     if (row > 0 && maskValue == 0) {

@@ -105,7 +105,7 @@ public:
     /// The generation of the ring at `slot`; 0 for a slot that holds no ring.
     std::uint32_t generation(int slot) const {
         return slot >= 0 && size_t(slot) < heads_.size() && heads_[size_t(slot)].live ? heads_[size_t(slot)].generation
-                                                                                       : 0;
+                                                                                      : 0;
     }
     /// True while the ring at `slot` is the one that had `generation`.
     bool isCurrent(int slot, std::uint32_t generation) const {

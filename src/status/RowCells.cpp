@@ -38,7 +38,7 @@ void setStateIfColumn(StatusGrid& grid, int row, const QString& key, const QStri
 
 void writeMaskSource(StatusGrid& grid, int row, qint32 maskSource) {
     setStateIfColumn(grid, row, col::Masked, GetMaskSourceText(maskSource),
-             maskSource != 0 ? Condition::Masked : RowConditions());
+                     maskSource != 0 ? Condition::Masked : RowConditions());
 }
 
 void writeLockout(StatusGrid& grid, int row, const QString& key, bool lockedOut) {
@@ -66,7 +66,7 @@ void writeNewerLineRelayState(StatusGrid& grid, int row, const db::Recordset& rs
         return;
     }
     setTextIfColumn(grid, row, stateKey,
-            fields::flag(rs, QStringLiteral("EnergizedStatus")) ? QStringLiteral("ON") : QStringLiteral("OFF"));
+                    fields::flag(rs, QStringLiteral("EnergizedStatus")) ? QStringLiteral("ON") : QStringLiteral("OFF"));
     const qint32 mode = qint32(fields::number(rs, QStringLiteral("OperationsStatus")));
     setStateIfColumn(grid, row, col::RelayDetails, GetRelayModeText(mode),
                      relayModeOverridden(mode) ? Condition::RelayForced : RowConditions());

@@ -57,13 +57,20 @@ StatusDecoder::Kind StatusDecoder::kindOf(const QString& code) {
     };
     // Kind codes compare exactly; a code of another length is rejected without comparing text.
     static constexpr KindCode kCodes[] = {
-        {QLatin1String("ENABLED"), Kind::Enabled},      {QLatin1String("PO"), Kind::Port},
-        {QLatin1String("SM"), Kind::Reader},            {QLatin1String("CA"), Kind::Controller},
-        {QLatin1String("DR"), Kind::Door},              {QLatin1String("BR"), Kind::Relay},
-        {QLatin1String("XR"), Kind::ExpRelay},          {QLatin1String("XIV"), Kind::Voltage},
-        {QLatin1String("BIV"), Kind::Voltage},          {QLatin1String("DRV"), Kind::Voltage},
-        {QLatin1String("XI"), Kind::Input},             {QLatin1String("BI"), Kind::Input},
-        {QLatin1String("ZR2_RELAY"), Kind::ZR2Relay},   {QLatin1String("ZR2_INPUT"), Kind::ZR2Input},
+        {QLatin1String("ENABLED"), Kind::Enabled},
+        {QLatin1String("PO"), Kind::Port},
+        {QLatin1String("SM"), Kind::Reader},
+        {QLatin1String("CA"), Kind::Controller},
+        {QLatin1String("DR"), Kind::Door},
+        {QLatin1String("BR"), Kind::Relay},
+        {QLatin1String("XR"), Kind::ExpRelay},
+        {QLatin1String("XIV"), Kind::Voltage},
+        {QLatin1String("BIV"), Kind::Voltage},
+        {QLatin1String("DRV"), Kind::Voltage},
+        {QLatin1String("XI"), Kind::Input},
+        {QLatin1String("BI"), Kind::Input},
+        {QLatin1String("ZR2_RELAY"), Kind::ZR2Relay},
+        {QLatin1String("ZR2_INPUT"), Kind::ZR2Input},
         {QLatin1String("ZR2_MODULE"), Kind::ZR2Module},
     };
     for (const KindCode& k : kCodes)
@@ -189,11 +196,18 @@ void StatusDecoder::decodeController(const RowRef& row, const QString& address, 
     switch (state) {
     case state::Offline: return setOffline(row);
     case state::Online: return setText(row, ColumnId::Status, res::OnLine);
-    case state::EnclosureClosed: case state::EnclosureClosedOther: return setText(row, ColumnId::Enclosure, res::EnclosureClosed);
-    case state::EnclosureOpen: case state::EnclosureOpenOther: return setText(row, ColumnId::Enclosure, res::EnclosureOpen);
+    case state::EnclosureClosed:
+    case state::EnclosureClosedOther: return setText(row, ColumnId::Enclosure, res::EnclosureClosed);
+    case state::EnclosureOpen:
+    case state::EnclosureOpenOther: return setText(row, ColumnId::Enclosure, res::EnclosureOpen);
     case state::AcPowerOk: return setText(row, ColumnId::ACPower, res::PowerOk);
     case state::AcPowerFailed: return setText(row, ColumnId::ACPower, res::PowerFailed);
-    case 6: case 7: case 8: case 9: case 10: case 11: return;
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11: return;
     case state::KeypadModeNormal: return setText(row, ColumnId::KeypadMode, res::RelayOff);
     case state::KeypadModeAlternate: return setText(row, ColumnId::KeypadMode, res::KeypadMode13);
     case state::MemoryBatteryOk: return setText(row, ColumnId::MemoryBatt, res::PowerOk);
@@ -202,13 +216,16 @@ void StatusDecoder::decodeController(const RowRef& row, const QString& address, 
     case state::ParallelPrinterOffline: return setText(row, ColumnId::ParallelPrint, res::PortOffLine);
     case state::SerialPrinterOnline: return setText(row, ColumnId::SerialPrint, res::OnLine);
     case state::SerialPrinterOffline: return setText(row, ColumnId::SerialPrint, res::PortOffLine);
-    case 20: case 21: return;
+    case 20:
+    case 21: return;
     case state::TamperPending: return setText(row, ColumnId::TamperPending, res::TamperPending);
     case state::TamperNotPending: return setText(row, ColumnId::TamperPending, res::TamperNotPending);
     case state::TerminalState26: return setText(row, ColumnId::Terminal, res::TerminalState26);
     case state::TerminalState27: return setText(row, ColumnId::Terminal, res::TerminalState27);
-    case 28: case 29: return;
-    case state::UpsBatteryOk: case state::UpsBatteryOkOther: return setText(row, ColumnId::UPSBattF, res::PowerOk);
+    case 28:
+    case 29: return;
+    case state::UpsBatteryOk:
+    case state::UpsBatteryOkOther: return setText(row, ColumnId::UPSBattF, res::PowerOk);
     case state::UpsBatteryFailed: return setText(row, ColumnId::UPSBattF, res::PowerFailed);
     case state::UpsBatteryState33: return setText(row, ColumnId::UPSBattF, res::UpsBatteryState33);
     case state::ControllerStateUnknown: return setText(row, ColumnId::Status, res::NotKnown);
@@ -296,9 +313,14 @@ void StatusDecoder::applyLineStates(const RowRef& row, quint8 state, const QStri
         return;
     }
     switch (state) {
-    case state::LineState16: case state::LineState32: case state::LineState48: case state::LineState64: {
-        const int resource = state == state::LineState16 ? res::LineState16 : state == state::LineState32 ? res::LineState32
-                             : state == state::LineState48 ? res::LineState48 : res::LineState64;
+    case state::LineState16:
+    case state::LineState32:
+    case state::LineState48:
+    case state::LineState64: {
+        const int resource = state == state::LineState16   ? res::LineState16
+                             : state == state::LineState32 ? res::LineState32
+                             : state == state::LineState48 ? res::LineState48
+                                                           : res::LineState64;
         for (ColumnId id : {ColumnId::Status, ColumnId::Input1, ColumnId::Input2, ColumnId::Input3})
             setText(row, id, resource);
         return;
@@ -321,13 +343,15 @@ void StatusDecoder::applyLineStates(const RowRef& row, quint8 state, const QStri
 
 // ---------------------------------------------------------------- relays
 
-void StatusDecoder::decodeRelay(const RowRef& row, Section section, quint8 state, const QString& value, bool expansion) {
+void StatusDecoder::decodeRelay(const RowRef& row, Section section, quint8 state, const QString& value,
+                                bool expansion) {
     // A door's relay reports into the door row's Relay Status; a relay row has its own Status.
     const bool doorRow = !expansion && section == Section::Doors;
     switch (state) {
     case state::RelayOff:
     case state::RelayOn:
-        setText(row, doorRow ? ColumnId::RelayStatus : ColumnId::Status, state == state::RelayOff ? res::RelayOff : res::RelayOn);
+        setText(row, doorRow ? ColumnId::RelayStatus : ColumnId::Status,
+                state == state::RelayOff ? res::RelayOff : res::RelayOn);
         if (doorRow)
             writeDoorStatus(row);
         return;
@@ -347,8 +371,7 @@ void StatusDecoder::decodeZR2Relay(const RowRef& row, Section section, quint8 st
         row.setText(ColumnId::RelayDetails, GetRelayModeText(mode));
         if (relayModeOverridden(mode))
             row.show(Condition::RelayForced);
-    }
-    else if (state == state::StatusOrLines)
+    } else if (state == state::StatusOrLines)
         row.setText(section == Section::Relays ? ColumnId::Status : ColumnId::RelayStatus, value);
     else
         return;

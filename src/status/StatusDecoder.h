@@ -48,8 +48,19 @@ public:
     /// How a kind code decodes. The live intake resolves its codes once per device type word and
     /// hands the kind over, so a report compares no code text.
     enum class Kind {
-        Enabled, Port, Reader, Controller, Door, Relay, ExpRelay, Voltage, Input,
-        ZR2Relay, ZR2Input, ZR2Module, Unknown,
+        Enabled,
+        Port,
+        Reader,
+        Controller,
+        Door,
+        Relay,
+        ExpRelay,
+        Voltage,
+        Input,
+        ZR2Relay,
+        ZR2Input,
+        ZR2Module,
+        Unknown,
     };
     static Kind kindOf(const QString& code);
     /// `found`, when given, is the row of `address` in the section's grid as the caller found it
@@ -79,9 +90,8 @@ public:
     };
 
 private:
-
-    void decode(const RowRef& row, Section section, const QString& address, quint8 state, Kind kind, const QString& value,
-                ReportMode mode);
+    void decode(const RowRef& row, Section section, const QString& address, quint8 state, Kind kind,
+                const QString& value, ReportMode mode);
     void decodeEnabled(const RowRef& row, quint8 state);
     void decodePort(const RowRef& row, quint8 state, const QString& value);
     void decodeReader(const RowRef& row, quint8 state, const QString& value);

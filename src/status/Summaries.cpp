@@ -41,7 +41,8 @@ QString doorStatus(ResourceTexts& texts, const RowReader& row, RowConditions& sh
 
     const bool relayEnergised = sameText(row.text(ColumnId::RelayStatus), texts(res::RelayOn));
     const bool relayNormal = row.data(ColumnId::TwoPersonRule) != 0 ? relayEnergised : !relayEnergised;
-    const bool masked = !sameText(row.text(ColumnId::LMType), notKnown) && !sameText(row.text(ColumnId::Masked), notKnown);
+    const bool masked =
+        !sameText(row.text(ColumnId::LMType), notKnown) && !sameText(row.text(ColumnId::Masked), notKnown);
 
     shown.set(Condition::DoorNotClosed, position == Position::NotClosed);
     shown.set(Condition::RelayNotNormal, !relayNormal);
@@ -63,12 +64,9 @@ QString doorStatus(ResourceTexts& texts, const RowReader& row, RowConditions& sh
         if (masked)
             add(texts(res::Masked));
         switch (position) {
-        case Position::Undetermined:
-            return itemCount == 0 ? notKnown : items;
-        case Position::Closed:
-            return relayNormal && !masked ? texts(res::EnclosureClosed) : items;
-        case Position::NotClosed:
-            return items;
+        case Position::Undetermined: return itemCount == 0 ? notKnown : items;
+        case Position::Closed: return relayNormal && !masked ? texts(res::EnclosureClosed) : items;
+        case Position::NotClosed: return items;
         }
         return notKnown;
     });
@@ -127,8 +125,9 @@ QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row, Ro
     columns.sync(grid);
     ResourceTexts texts(ctx);
     RowConditions conditions;
-    QString text = summaryUnderTrap(ctx, QStringLiteral("MPublic.GetDoorStatus"),
-                                    [&] { return doorStatus(texts, RowReader(grid, columns, grid.at(row)), conditions); });
+    QString text = summaryUnderTrap(ctx, QStringLiteral("MPublic.GetDoorStatus"), [&] {
+        return doorStatus(texts, RowReader(grid, columns, grid.at(row)), conditions);
+    });
     if (shown != nullptr)
         *shown = conditions;
     return text;
@@ -149,8 +148,9 @@ QString GetInputStatus(ComponentContext& ctx, const StatusGrid& grid, int row, R
     columns.sync(grid);
     ResourceTexts texts(ctx);
     RowConditions conditions;
-    QString text = summaryUnderTrap(ctx, QStringLiteral("MPublic.GetInputStatus"),
-                                    [&] { return inputStatus(texts, RowReader(grid, columns, grid.at(row)), conditions); });
+    QString text = summaryUnderTrap(ctx, QStringLiteral("MPublic.GetInputStatus"), [&] {
+        return inputStatus(texts, RowReader(grid, columns, grid.at(row)), conditions);
+    });
     if (shown != nullptr)
         *shown = conditions;
     return text;

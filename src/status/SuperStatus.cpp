@@ -52,10 +52,22 @@ std::optional<PointRange> pointRange(qint32 statusType) {
 
 /// Every status type a request for "all types" (0) replays, in this order.
 constexpr qint32 kAllStatusTypes[] = {
-    StatusRelays,          StatusExpRelays,       StatusReaders,          StatusInputs,
-    StatusExpInputs1to8,   StatusExpInputs9to16,  StatusController,       StatusInputVoltages,
-    StatusExpVoltages1to16, StatusControllerLink, StatusExpInputs17to24,  StatusExpInputs25to32,
-    StatusExpVoltages17to32, StatusThreatLevels,  StatusControllerCodes,  StatusPort,
+    StatusRelays,
+    StatusExpRelays,
+    StatusReaders,
+    StatusInputs,
+    StatusExpInputs1to8,
+    StatusExpInputs9to16,
+    StatusController,
+    StatusInputVoltages,
+    StatusExpVoltages1to16,
+    StatusControllerLink,
+    StatusExpInputs17to24,
+    StatusExpInputs25to32,
+    StatusExpVoltages17to32,
+    StatusThreatLevels,
+    StatusControllerCodes,
+    StatusPort,
     StatusPylon,
 };
 
@@ -68,7 +80,7 @@ std::span<const qint32> statusTypesOfPointKind(qint16 pointKind) {
     static constexpr qint32 kController[] = {StatusController, StatusControllerLink, StatusControllerCodes};
     static constexpr qint32 kPylon[] = {StatusPylon};
     static constexpr qint32 kPort[] = {StatusPort};
-    static constexpr qint32 kExpInput[] = {StatusExpInputs1to8,    StatusExpInputs17to24,  StatusExpInputs25to32,
+    static constexpr qint32 kExpInput[] = {StatusExpInputs1to8,    StatusExpInputs17to24,   StatusExpInputs25to32,
                                            StatusExpVoltages1to16, StatusExpVoltages17to32, StatusExpInputs9to16};
     static constexpr qint32 kExpRelay[] = {StatusExpRelays};
     switch (pointKind) {
@@ -242,20 +254,11 @@ void SuperStatusReplay::replayStored(qint32 controllerId, qint32 statusType, Rep
 
 void SuperStatusReplay::replay(const StoredReport& report, ReportMode mode) {
     switch (report.statusType) {
-    case StatusThreatLevels:
-        replayThreatLevels(report, mode);
-        return;
-    case StatusControllerCodes:
-        replayCodes(report, QStringLiteral("Controller"), mode);
-        return;
-    case StatusPort:
-        replayCodes(report, QStringLiteral("PORT"), mode);
-        return;
-    case StatusPylon:
-        replayCodes(report, QStringLiteral("PYLON"), mode);
-        return;
-    default:
-        break;
+    case StatusThreatLevels: replayThreatLevels(report, mode); return;
+    case StatusControllerCodes: replayCodes(report, QStringLiteral("Controller"), mode); return;
+    case StatusPort: replayCodes(report, QStringLiteral("PORT"), mode); return;
+    case StatusPylon: replayCodes(report, QStringLiteral("PYLON"), mode); return;
+    default: break;
     }
     if (const std::optional<PointRange> range = pointRange(report.statusType)) {
         const ParsedPointStatus parsed = parsePointStatus(report.status, range->maxPoints);
@@ -290,8 +293,7 @@ void SuperStatusReplay::replayThreatLevels(const StoredReport& report, ReportMod
                         report.lastUpdated, QString::number(highest), mode);
 }
 
-void SuperStatusReplay::V_OnSuperStatus(const StoredReport& report, const ParsedPointStatus& parsed,
-                                        ReportMode mode) {
+void SuperStatusReplay::V_OnSuperStatus(const StoredReport& report, const ParsedPointStatus& parsed, ReportMode mode) {
     trap(ctx_, QStringLiteral("SuperStatus.V_OnSuperStatus"), [&] {
         const std::optional<PointRange> range = pointRange(report.statusType);
         if (!range)
@@ -300,7 +302,8 @@ void SuperStatusReplay::V_OnSuperStatus(const StoredReport& report, const Parsed
         const QString pointPrefix = report.address + QLatin1Char('.') + QLatin1String(range->code);
         const bool ownConditions = range->code[0] == '\0';
         for (const PointStatus& point : parsed.points) {
-            const QString pointAddress = ownConditions ? report.address : pointPrefix + padded(range->firstPoint + point.index, 2);
+            const QString pointAddress =
+                ownConditions ? report.address : pointPrefix + padded(range->firstPoint + point.index, 2);
             for (const quint8 code : point.codes) {
                 // A mask change carries the point's mask source: the masked list shows its reason.
                 const bool maskCode = code == state::MaskSet || code == state::MaskCleared;

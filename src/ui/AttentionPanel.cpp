@@ -29,8 +29,7 @@ constexpr int kFlashIntervalMs = 250;
 
 // ---------------------------------------------------------------- model
 
-AttentionModel::AttentionModel(const AttentionList& list, QObject* parent)
-    : QAbstractTableModel(parent), list_(list) {}
+AttentionModel::AttentionModel(const AttentionList& list, QObject* parent) : QAbstractTableModel(parent), list_(list) {}
 
 int AttentionModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(list_.entries().size());
@@ -63,8 +62,7 @@ QVariant AttentionModel::data(const QModelIndex& index, int role) const {
         return index.column() == Marker ? (alarm ? kAlarmColour : kWarningColour) : QVariant();
     case Qt::ToolTipRole:
         return e.cleared() ? QStringLiteral("Back to normal; stays listed until cleared") : QVariant();
-    default:
-        return {};
+    default: return {};
     }
 }
 
@@ -209,9 +207,9 @@ void AttentionPanel::paintHeader() {
     const bool lit = flashesLeft_ > 0 && flashesLeft_ % 2 == 0;
     QPalette palette = header_->palette();
     palette.setColor(QPalette::Window, lit ? kAlarmColour : QWidget::palette().color(QPalette::Window));
-    palette.setColor(QPalette::WindowText, lit ? QColor(Qt::white)
-                                               : list_.alarmCount() > 0 ? kAlarmColour
-                                                                        : QWidget::palette().color(QPalette::WindowText));
+    palette.setColor(QPalette::WindowText, lit                      ? QColor(Qt::white)
+                                           : list_.alarmCount() > 0 ? kAlarmColour
+                                                                    : QWidget::palette().color(QPalette::WindowText));
     header_->setPalette(palette);
     QFont font = header_->font();
     font.setBold(list_.alarmCount() > 0);
@@ -244,8 +242,8 @@ bool AttentionPanel::eventFilter(QObject* watched, QEvent* event) {
         fitHeight();
     if (watched == table_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        const bool menuKey = key->key() == Qt::Key_Menu ||
-                             (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+        const bool menuKey =
+            key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || menuKey) {
             goTo(table_->currentIndex(), menuKey);
             return true;

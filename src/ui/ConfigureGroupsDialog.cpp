@@ -152,18 +152,12 @@ private:
         if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
             return {};
         switch (column) {
-        case 0:
-            return logic_.description(point);
-        case 1:
-            return point.listAddress;
-        case 2:
-            return kindName(point.objectId);
-        case 3:
-            return QString::number(point.pointId);
-        case 4:
-            return QString::number(point.alternateFlag);
-        default:
-            return {};
+        case 0: return logic_.description(point);
+        case 1: return point.listAddress;
+        case 2: return kindName(point.objectId);
+        case 3: return QString::number(point.pointId);
+        case 4: return QString::number(point.alternateFlag);
+        default: return {};
         }
     }
 
@@ -203,14 +197,12 @@ public:
         switch (role) {
         case Qt::DisplayRole:
             if (logic_.columnSet() == ConfigureGroups::kColumnSetNotUsed)
-                return QStringLiteral("%1 (%2)").arg(item.caption, logic_.columnSetTexts().value(sectionIndex(item.section)));
+                return QStringLiteral("%1 (%2)").arg(item.caption,
+                                                     logic_.columnSetTexts().value(sectionIndex(item.section)));
             return item.caption;
-        case Qt::CheckStateRole:
-            return item.checked ? Qt::Checked : Qt::Unchecked;
-        case Qt::ToolTipRole:
-            return item.key;
-        default:
-            return {};
+        case Qt::CheckStateRole: return item.checked ? Qt::Checked : Qt::Unchecked;
+        case Qt::ToolTipRole: return item.key;
+        default: return {};
         }
     }
 
@@ -465,8 +457,8 @@ QWidget* ConfigureGroupsDialog::buildMainButtons() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addStretch(1);
     const std::pair<const char*, void (ConfigureGroups::*)()> buttons[] = {{"Close", &ConfigureGroups::closeDialog},
-                                                                          {"Apply", &ConfigureGroups::applyChanges},
-                                                                          {"Help", &ConfigureGroups::showHelp}};
+                                                                           {"Apply", &ConfigureGroups::applyChanges},
+                                                                           {"Help", &ConfigureGroups::showHelp}};
     for (int i = 0; i < 3; ++i) {
         dialogButtons_[i] = new QPushButton(QString::fromLatin1(buttons[i].first), row);
         dialogButtons_[i]->setAutoDefault(false);

@@ -17,9 +17,7 @@ void IconList::load(const ImageList* images) {
         icons_.append(toIcon(images->image(i)));
 }
 
-QIcon IconList::icon(int index) const {
-    return index >= 0 && index < icons_.size() ? icons_[index] : QIcon();
-}
+QIcon IconList::icon(int index) const { return index >= 0 && index < icons_.size() ? icons_[index] : QIcon(); }
 
 QIcon IconList::toIcon(const QVariant& image) {
     const QMetaType type = image.metaType();

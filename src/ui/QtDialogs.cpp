@@ -9,14 +9,10 @@ namespace {
 
 QMessageBox::Icon boxIcon(Dialogs::Icon icon) {
     switch (icon) {
-    case Dialogs::Icon::Information:
-        return QMessageBox::Information;
-    case Dialogs::Icon::Warning:
-        return QMessageBox::Warning;
-    case Dialogs::Icon::Critical:
-        return QMessageBox::Critical;
-    case Dialogs::Icon::Question:
-        return QMessageBox::Question;
+    case Dialogs::Icon::Information: return QMessageBox::Information;
+    case Dialogs::Icon::Warning: return QMessageBox::Warning;
+    case Dialogs::Icon::Critical: return QMessageBox::Critical;
+    case Dialogs::Icon::Question: return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }

@@ -12,7 +12,8 @@ namespace so {
 
 RowContextMenu::RowContextMenu(ContextMenus& menus, StatusFrame& window)
     : QObject(&window), menus_(menus), window_(window) {
-    window_.setOnGridMouseUp([this](Section section, int, const QPoint& globalPos) { gridMouseUp(section, globalPos); });
+    window_.setOnGridMouseUp(
+        [this](Section section, int, const QPoint& globalPos) { gridMouseUp(section, globalPos); });
 }
 
 void RowContextMenu::gridMouseUp(Section section, const QPoint& globalPos) {
@@ -35,7 +36,7 @@ void RowContextMenu::popup(TopMenu menu, const QPoint& globalPos) {
 }
 
 void RowContextMenu::fill(QMenu& menu, MenuArray array, QMenu& top,
-                     std::optional<std::pair<MenuArray, int>>& chosen) const {
+                          std::optional<std::pair<MenuArray, int>>& chosen) const {
     menu.setToolTipsVisible(true);
     const QVector<MenuEntry>& entries = menus_.model().entries(array);
     for (int index = 0; index < entries.size(); ++index) {

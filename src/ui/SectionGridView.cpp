@@ -111,14 +111,10 @@ private:
 
 int windowButtonCode(Qt::MouseButton button) {
     switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
     }
 }
 
@@ -392,8 +388,8 @@ void SectionGridView::mousePressEvent(QMouseEvent* event) {
 }
 
 void SectionGridView::keyPressEvent(QKeyEvent* event) {
-    const bool menuKey = event->key() == Qt::Key_Menu ||
-                         (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    const bool menuKey =
+        event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
     if (!menuKey || !section_) {
         QTableView::keyPressEvent(event);
         return;

@@ -1,6 +1,6 @@
 // The header strip of a section of the status window: a drawn plus/minus toggle that collapses and
-// expands the section, and the section's caption right of it, then the section's point count (of them in sight under a filter),
-// its alarms behind a red triangle and its warnings behind an amber circle.
+// expands the section, and the section's caption right of it, then the section's point count (of them in sight under a
+// filter), its alarms behind a red triangle and its warnings behind an amber circle.
 #pragma once
 
 #include "domain/Section.h"

@@ -13,15 +13,21 @@
 
 namespace so {
 namespace {
-const QList<int> kCellRoles = {Qt::DisplayRole, Qt::DecorationRole, Qt::BackgroundRole, Qt::ToolTipRole,
-                               Qt::FontRole, StatusGridModel::SeverityRole, StatusGridModel::RecentRole};
+const QList<int> kCellRoles = {Qt::DisplayRole,
+                               Qt::DecorationRole,
+                               Qt::BackgroundRole,
+                               Qt::ToolTipRole,
+                               Qt::FontRole,
+                               StatusGridModel::SeverityRole,
+                               StatusGridModel::RecentRole};
 const QList<int> kHighlightRoles = {Qt::FontRole, StatusGridModel::RecentRole};
-}
+}  // namespace
 
 void StatusGridModel::setPalette(const QPalette& palette) {
     colours_ = RowColours::fromPalette(palette);
     if (rowCount() > 0 && columnCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole, Qt::ForegroundRole});
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
 StatusGridModel::StatusGridModel(StatusGrid& grid, const IconList* icons, QObject* parent)
@@ -44,9 +50,7 @@ StatusGridModel::~StatusGridModel() {
 
 int StatusGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shownRows_; }
 
-int StatusGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : grid_.columnCount();
-}
+int StatusGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : grid_.columnCount(); }
 
 int StatusGridModel::gridRowFor(int viewRow) const {
     if (removingRow_ < 0)
@@ -64,40 +68,30 @@ QVariant StatusGridModel::data(const QModelIndex& index, int role) const {
         return {};
     const GridCell& cell = grid_.cell(row, index.column());
     switch (role) {
-    case Qt::DisplayRole:
-        return grid_.text(row, index.column());
+    case Qt::DisplayRole: return grid_.text(row, index.column());
     case Qt::DecorationRole: {
         if (icons_ == nullptr || cell.icon < 0)
             return {};
         const QIcon icon = icons_->icon(cell.icon);
         return icon.isNull() ? QVariant() : QVariant(icon);
     }
-    case Qt::UserRole:
-        return cell.data;
-    case SeverityRole:
-        return int(rowSeverity(row));
+    case Qt::UserRole: return cell.data;
+    case SeverityRole: return int(rowSeverity(row));
     case Qt::ForegroundRole:
         // Otherwise the view's palette text, for which the tints were chosen.
         return stale_ ? QVariant(colours_.stale) : QVariant();
-    case RecentRole:
-        return highlighted(index.row(), row);
-    case Qt::FontRole:
-        return highlighted(index.row(), row) ? QVariant(boldFont_) : QVariant();
+    case RecentRole: return highlighted(index.row(), row);
+    case Qt::FontRole: return highlighted(index.row(), row) ? QVariant(boldFont_) : QVariant();
     case Qt::BackgroundRole:
         // The severity tint is never replaced: a recent change shows in bold type and a bar.
         switch (rowSeverity(row)) {
-        case Severity::Alarm:
-            return colours_.alarm;
-        case Severity::Warning:
-            return colours_.warning;
-        case Severity::Normal:
-            return {};
+        case Severity::Alarm: return colours_.alarm;
+        case Severity::Warning: return colours_.warning;
+        case Severity::Normal: return {};
         }
         return {};
-    case Qt::ToolTipRole:
-        return changesTip(row);
-    default:
-        return {};
+    case Qt::ToolTipRole: return changesTip(row);
+    default: return {};
     }
 }
 
@@ -127,9 +121,7 @@ void StatusGridModel::resolveInsightColumns() {
     updatedColumn_ = grid_.columnIndex(col::LastUpdated);
 }
 
-Severity StatusGridModel::rowSeverity(int row) const {
-    return rateRows_ ? severity(grid_, row) : Severity::Normal;
-}
+Severity StatusGridModel::rowSeverity(int row) const { return rateRows_ ? severity(grid_, row) : Severity::Normal; }
 
 void StatusGridModel::setStale(bool stale) {
     if (stale == stale_)

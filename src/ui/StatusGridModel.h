@@ -5,7 +5,8 @@
 // rows go out as coalesced dataChanged ranges on a short timer, or as one full-range update when
 // most rows changed. Rows appended to the grid are announced in one insert per batch; while the
 // grid's redrawing is off nothing is announced, and once it is on again everything gathered goes
-// out with the next flush, so a fill of 50,000 rows is one insert. Replacing or sorting the grid's rows resets the model.
+// out with the next flush, so a fill of 50,000 rows is one insert. Replacing or sorting the grid's rows resets the
+// model.
 //
 // rowCount() is the number of rows announced to the views, which may lag the grid by the rows
 // appended since the last flush; flush() brings it level at once.

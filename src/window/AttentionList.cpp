@@ -249,12 +249,11 @@ QString AttentionList::nameOf(const AttentionEntry& entry) const {
 
 QString AttentionList::reason(const AttentionEntry& entry) const {
     QString words = conditionWords(entry.conditions);
-    if (!entry.conditions.has(Condition::Offline) || entry.section == Section::Controllers ||
-        entry.address.size() < 5)
+    if (!entry.conditions.has(Condition::Offline) || entry.section == Section::Controllers || entry.address.size() < 5)
         return words;
     // Off line because its controller is: the row says which.
     const QString controller = isNewerLineAddress(entry.address) ? newerLineControllerAddress(entry.address)
-                                                                   : classicControllerAddress(entry.address);
+                                                                 : classicControllerAddress(entry.address);
     AttentionEntry parent;
     parent.section = Section::Controllers;
     parent.address = controller;
@@ -263,8 +262,8 @@ QString AttentionList::reason(const AttentionEntry& entry) const {
     if (row == 0 || !controllers.conditions(row).has(Condition::Offline))
         return words;
     const QString offline = QStringLiteral("Off line");
-    return words.replace(offline, offline + QStringLiteral(" — controller ") + nameOf(parent) +
-                                      QStringLiteral(" off line"));
+    return words.replace(offline,
+                         offline + QStringLiteral(" — controller ") + nameOf(parent) + QStringLiteral(" off line"));
 }
 
 QString AttentionList::clockText(qint64 msecsSinceEpoch) {

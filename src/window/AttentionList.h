@@ -11,9 +11,10 @@
 // Feeding: the section grids tell the list (ConditionsListener) when a row's conditions change; the
 // list only queues the row's key there, once per sync, as a report's hot path must stay cheap, and
 // applies the queue in sync(), which the window calls on a short timer (a queue that overflows,
-// as in a refresh of every row, makes that sync read every row instead). A row that changes several times between two syncs is rated once, as
-// it reads then, so the passing states a report's cell writes go through never reach the list. The entries are kept ordered in a tree (a storm at 50,000 points can list tens of
-// thousands); the vector entries() hands out is built when asked for after a change.
+// as in a refresh of every row, makes that sync read every row instead). A row that changes several times between two
+// syncs is rated once, as it reads then, so the passing states a report's cell writes go through never reach the list.
+// The entries are kept ordered in a tree (a storm at 50,000 points can list tens of thousands); the vector entries()
+// hands out is built when asked for after a change.
 #pragma once
 
 #include "domain/RowConditions.h"
@@ -38,10 +39,10 @@ struct AttentionEntry {
     int key = -1;  // the row's key in its section grid
     QString address;
     Severity severity = Severity::Warning;  // the severity it is listed under, kept once cleared
-    RowConditions conditions;                // as last seen abnormal
-    qint64 sinceMs = 0;                      // when it became abnormal (ms since the epoch)
-    qint64 clearedMs = 0;                    // when it returned to normal; 0 while abnormal
-    quint64 sequence = 0;                    // order of arrival, for entries of the same time
+    RowConditions conditions;               // as last seen abnormal
+    qint64 sinceMs = 0;                     // when it became abnormal (ms since the epoch)
+    qint64 clearedMs = 0;                   // when it returned to normal; 0 while abnormal
+    quint64 sequence = 0;                   // order of arrival, for entries of the same time
 
     bool cleared() const { return clearedMs != 0; }
 };

@@ -58,9 +58,7 @@ void applyDetail(LayoutSettings& layout, const QString& name, const QString& val
 }
 
 /// A twips value as a plain decimal number: "5000", "1234.5" (never an exponent).
-QString decimalText(double value) {
-    return QLocale::c().toString(value, 'f', QLocale::FloatingPointShortest);
-}
+QString decimalText(double value) { return QLocale::c().toString(value, 'f', QLocale::FloatingPointShortest); }
 
 /// The start of every update call: procedure, profile number and object number.
 QString updateCallPrefix(const ComponentContext& ctx) {

@@ -89,8 +89,10 @@ void OverriddenPoints::fill() {
                 continue;
             const QString login = fields::text(rs, QStringLiteral("LoginName"));
             const QString desk = fields::text(rs, QStringLiteral("ComputerName"));
-            newest.insert(name, {rs.field(QStringLiteral("EventTime")).toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                                 desk.isEmpty() ? login : QStringLiteral("%1 at %2").arg(login, desk)});
+            newest.insert(
+                name,
+                {rs.field(QStringLiteral("EventTime")).toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                 desk.isEmpty() ? login : QStringLiteral("%1 at %2").arg(login, desk)});
         }
         for (int row = 1; row <= grid_.rowCount(); ++row) {
             const auto found = newest.constFind(grid_.text(row, col::Name));

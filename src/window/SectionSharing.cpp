@@ -47,9 +47,7 @@ std::vector<int> shareSectionHeights(int available, const std::vector<SectionNee
     }
 
     // The rest by row count, among the sections that show some rows but not all.
-    const auto open = [&](int s) {
-        return granted[size_t(s)] > 0 && granted[size_t(s)] < sections[size_t(s)].rows;
-    };
+    const auto open = [&](int s) { return granted[size_t(s)] > 0 && granted[size_t(s)] < sections[size_t(s)].rows; };
     for (bool moved = true; moved && left > 0;) {
         moved = false;
         long long weight = 0;

@@ -12,7 +12,6 @@
 #include "base/RecordFields.h"
 #include "grid/Sections.h"
 
-
 namespace so {
 namespace {
 
@@ -35,10 +34,7 @@ private:
 }  // namespace
 
 StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
-    : QObject(parent),
-      ctx_(ctx),
-      board_(std::make_unique<StatusBoard>(ctx)),
-      overridden_(ctx, board_->sections()),
+    : QObject(parent), ctx_(ctx), board_(std::make_unique<StatusBoard>(ctx)), overridden_(ctx, board_->sections()),
       caption_(kCaption) {
     collapsed_.fill(true);
     board_->sections().masked().setVisible(false);
@@ -202,8 +198,8 @@ void StatusWindow::selectGroupEntry(int index) {
 
 QVector<GroupEntry> visibleStatusGroups(ComponentContext& ctx) {
     QVector<GroupEntry> groups;
-    db::Recordset rs = ctx.db().query(QStringLiteral("[KSP_Roles_Fetch_StatusGroups] 1, ") +
-                                      QString::number(ctx.site().UserId()));
+    db::Recordset rs =
+        ctx.db().query(QStringLiteral("[KSP_Roles_Fetch_StatusGroups] 1, ") + QString::number(ctx.site().UserId()));
     for (; !rs.eof(); rs.moveNext())
         groups.append({rs.field(1).isNull() ? QString() : rs.field(1).toString(),
                        qint32(fields::toNumber(rs.field(0), QStringLiteral("GroupID")))});
@@ -277,7 +273,7 @@ void StatusWindow::reloadSelectedGroup() {
     attention_->resume(QDateTime::currentMSecsSinceEpoch());
     if (view_ != nullptr)
         view_->attentionChanged(false);  // a group's alarms at load are not news
-    showProgress(QString());  // also after a failure part-way
+    showProgress(QString());             // also after a failure part-way
 }
 
 // ---------------------------------------------------------------- filling
@@ -298,8 +294,8 @@ void StatusWindow::FillPoints(qint32 groupId) {
         // The kinds come in the order the database returns them; kinds sharing a section follow
         // each other in that order.
         QVector<int> kinds;
-        db::Recordset rs = ctx_.db().query(QStringLiteral("Select Distinct ObjectID from Status_Points Where GroupID = ") +
-                                           QString::number(groupId));
+        db::Recordset rs = ctx_.db().query(
+            QStringLiteral("Select Distinct ObjectID from Status_Points Where GroupID = ") + QString::number(groupId));
         for (; !rs.eof(); rs.moveNext())
             kinds.append(int(fields::number(rs, QStringLiteral("ObjectID"))));
         rs.close();
@@ -383,7 +379,8 @@ void StatusWindow::load() {
 
 void StatusWindow::InitForm() {
     trap(ctx_, QStringLiteral("Status: InitForm"), [&] {
-        board_->sections().InitColumnHeaders(ctx_.layout.columnHeaderPos, [this] { board_->maskedPoints().FillMaskedGrid(); });
+        board_->sections().InitColumnHeaders(ctx_.layout.columnHeaderPos,
+                                             [this] { board_->maskedPoints().FillMaskedGrid(); });
         sizeDefaultColumns();
         loadGroupBox();
         selectProfileDefaultGroup();

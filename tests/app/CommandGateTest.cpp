@@ -59,7 +59,8 @@ struct CommandGateFixture : ::testing::Test {
                             .toString();
     /// What the command acts on, keyed by its first argument.
     QHash<qint64, QStringList> targets{{1, {door}}, {2, {otherDoor}}, {3, {otherDoor, door}}, {4, {}}};
-    CommandGate gate{*site.db, [this](const Command& c) { return targets.value(c.a); }, &sv::SiteHost::operatorPermission};
+    CommandGate gate{*site.db, [this](const Command& c) { return targets.value(c.a); },
+                     &sv::SiteHost::operatorPermission};
     qint64 number = 0;
 
     Command command(const QString& op, qint64 target, Command::Kind kind = Command::Kind::ApiCall) {
@@ -100,8 +101,9 @@ TEST_F(CommandGateFixture, TheOperatorsRightsDecideAsTheWindowsMenusDo) {
     }
     EXPECT_TRUE(check(command("mlee", 1)).contains(door)) << "the refusal names the point";
     // The rule is the window's: mlee may not command the door there either.
-    EXPECT_FALSE(so::mayCommandPoint(door, {[](qint32&) { return true; },
-                                            [&](const QString& a) { return so::outsideOperatorBoundaries(*site.db, 2, a); }}));
+    EXPECT_FALSE(
+        so::mayCommandPoint(door, {[](qint32&) { return true; },
+                                   [&](const QString& a) { return so::outsideOperatorBoundaries(*site.db, 2, a); }}));
 }
 
 TEST_F(CommandGateFixture, ACommandPublishedUnderAnotherLoginOrReplayedIsRefused) {

@@ -16,8 +16,8 @@ namespace {
 
 TEST(DrawnImageList, EveryIndexTheComponentUsesHasItsOwnDrawing) {
     DrawnImageList images;
-    const int used[] = {13, 15, 16, 18, 19, 20, 26, 32, 33, 34, 35, 36, 45, 46, 47, 65, 66,
-                        81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92};
+    const int used[] = {13, 15, 16, 18, 19, 20, 26, 32, 33, 34, 35, 36, 45, 46, 47,
+                        65, 66, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92};
     QSet<QByteArray> distinctPictures;
     for (int index : used) {
         EXPECT_TRUE(DrawnImageList::hasDrawing(index)) << index;
@@ -41,8 +41,9 @@ struct WindowsFixture : ::testing::Test {
 };
 
 TEST_F(WindowsFixture, EveryDeviceKindTheComponentNamesHasAStoredRow) {
-    const char* kinds[] = {"Door", "Input", "ExpInput", "Output", "ExpOutput", "Reader", "Controller", "Pylon",
-                           "Port", "Dialup Location", "CCTVPort", "ZR2Door", "ZR2Input", "ZR2Relay", "ZR2Reader"};
+    const char* kinds[] = {"Door",     "Input",      "ExpInput", "Output",   "ExpOutput",
+                           "Reader",   "Controller", "Pylon",    "Port",     "Dialup Location",
+                           "CCTVPort", "ZR2Door",    "ZR2Input", "ZR2Relay", "ZR2Reader"};
     for (const char* kind : kinds) {
         const auto table = DeviceWindows::tableForKind(kind);
         ASSERT_TRUE(table.has_value()) << kind;
@@ -55,31 +56,27 @@ TEST_F(WindowsFixture, EveryDeviceKindTheComponentNamesHasAStoredRow) {
 }
 
 TEST(DeviceProperties, StoredColumnsReadAsLabelledFieldsWithFlagsAsYesOrNo) {
-    const sv::StoredRow door = {{"DoorId", "12"},        {"DoorName", "Garage Gate"}, {"ControllerID", "3"},
-                                {"InputIndex", "2"},     {"Active", "1"},             {"normal_open", "-1"},
-                                {"Disabled", "0"},       {"ListAddress", "x.CA00"},   {"SomeNewColumn_x", "7"},
-                                {"Installed", "(none)"}};
-    const sv::StoredRow expected = {{"Number", "12"},
-                                    {"Name", "Garage Gate"},
-                                    {"Controller number", "3"},
-                                    {"Input on its controller", "2"},
-                                    {"Active", "Yes"},
-                                    {"Normally open", "Yes"},
-                                    {"Disabled", "No"},
-                                    {"Some new column x", "7"},
-                                    {"Installed", "(none)"}};
+    const sv::StoredRow door = {
+        {"DoorId", "12"},         {"DoorName", "Garage Gate"}, {"ControllerID", "3"}, {"InputIndex", "2"},
+        {"Active", "1"},          {"normal_open", "-1"},       {"Disabled", "0"},     {"ListAddress", "x.CA00"},
+        {"SomeNewColumn_x", "7"}, {"Installed", "(none)"}};
+    const sv::StoredRow expected = {
+        {"Number", "12"},       {"Name", "Garage Gate"},  {"Controller number", "3"}, {"Input on its controller", "2"},
+        {"Active", "Yes"},      {"Normally open", "Yes"}, {"Disabled", "No"},         {"Some new column x", "7"},
+        {"Installed", "(none)"}};
     EXPECT_EQ(sv::labelledFields(door), expected);
 }
 
 TEST_F(WindowsFixture, EveryStoredColumnOfEveryKindGetsALabelInWords) {
-    for (const char* kind : {"Door", "Input", "ExpInput", "Output", "Reader", "Controller", "Pylon", "Port",
-                             "ZR2Door", "ZR2Input", "ZR2Relay", "ZR2Reader"}) {
+    for (const char* kind : {"Door", "Input", "ExpInput", "Output", "Reader", "Controller", "Pylon", "Port", "ZR2Door",
+                             "ZR2Input", "ZR2Relay", "ZR2Reader"}) {
         const auto table = DeviceWindows::tableForKind(kind);
         ASSERT_TRUE(table.has_value());
         const qint32 id = site.scalar(QString("SELECT MIN(%1) FROM %2").arg(table->idColumn, table->table)).toInt();
         for (const auto& [label, value] : sv::labelledFields(windows.storedRow(*table, id))) {
             EXPECT_FALSE(label.contains(QLatin1Char('_'))) << kind << " " << label.toStdString();
-            EXPECT_FALSE(label.contains(QRegularExpression(QStringLiteral("[a-z][A-Z]")))) << kind << " " << label.toStdString();
+            EXPECT_FALSE(label.contains(QRegularExpression(QStringLiteral("[a-z][A-Z]"))))
+                << kind << " " << label.toStdString();
         }
     }
 }

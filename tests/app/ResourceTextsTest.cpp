@@ -19,8 +19,9 @@ namespace {
 // Every text number the status component fetches: captions, state words, messages.
 QList<qint32> componentTexts() {
     QList<qint32> out;
-    for (const auto& numbers : {std::span<const int>(so::res::NamedTexts), std::span<const int>(so::res::ColumnCaptions),
-                                std::span<const int>(so::res::ColumnSetCaptions)})
+    for (const auto& numbers :
+         {std::span<const int>(so::res::NamedTexts), std::span<const int>(so::res::ColumnCaptions),
+          std::span<const int>(so::res::ColumnSetCaptions)})
         out.append(QList<qint32>(numbers.begin(), numbers.end()));
     return out;
 }
@@ -78,10 +79,10 @@ TEST(ResourceTexts, FillInsGoIntoTheirPlaceHolders) {
     const Case cases[] = {
         {"%1 at %2", {"Morgan Lee", "WS2"}, "Morgan Lee at WS2"},
         {"%2 before %1", {"one", "two"}, "two before one"},
-        {"%3 is in use", {"a", "b"}, " is in use"},                // a place holder without fill-in
+        {"%3 is in use", {"a", "b"}, " is in use"},  // a place holder without fill-in
         {"no place holders", {"x"}, "no place holders"},
         {"100%% sure, %1", {"yes"}, "100% sure, yes"},
-        {"%1", {"%2 stays"}, "%2 stays"},                         // fill-ins are not read again
+        {"%1", {"%2 stays"}, "%2 stays"},  // fill-ins are not read again
         {"%9!", {"1", "2", "3", "4", "5", "6", "7", "8", "nine"}, "nine!"},
         {"ends with %", {}, "ends with %"},
         {"%x and %0", {"a"}, "%x and %0"},

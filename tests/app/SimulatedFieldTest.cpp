@@ -73,10 +73,14 @@ struct FieldFixture : ::testing::Test {
     /// The stored entry of point n of a controller's per-point status type.
     so::db::StatusEntry entry(qint32 controller, int type, int index) {
         const QString text =
-            stored(QString("SELECT Status FROM SuperStatus WHERE ControllerID = %1 AND StatusType = %2").arg(controller).arg(type));
+            stored(QString("SELECT Status FROM SuperStatus WHERE ControllerID = %1 AND StatusType = %2")
+                       .arg(controller)
+                       .arg(type));
         return so::db::splitStatusEntries(text).value(index);
     }
-    qint32 firstController() { return site.scalar("SELECT MIN(Controller_ID) FROM Controllers WHERE Installed = 1").toInt(); }
+    qint32 firstController() {
+        return site.scalar("SELECT MIN(Controller_ID) FROM Controllers WHERE Installed = 1").toInt();
+    }
     QString controllerAddress(qint32 id) {
         return stored(QString("SELECT Address FROM Controllers WHERE Controller_ID = %1").arg(id));
     }
@@ -181,18 +185,25 @@ TEST_F(FieldFixture, ClearingCodeTamperReReportsTheReadersKeypadModule) {
     const QVariant reader = site.scalar("SELECT MIN(ReaderID) FROM ZRII_KeypadsInReader");
     ASSERT_TRUE(reader.isValid());
     site.db->execute(QString("UPDATE ZRII_Keypads SET CodeTamperLockout = 1 WHERE ID IN "
-                             "(SELECT KeypadID FROM ZRII_KeypadsInReader WHERE ReaderID = %1)").arg(reader.toInt()));
-    const QString module = stored(QString("SELECT ZRII_Modules.Address FROM ZRII_Modules INNER JOIN ZRII_Keypads ON "
-                                          "ZRII_Modules.ID = ZRII_Keypads.KeypadModuleID INNER JOIN ZRII_KeypadsInReader "
-                                          "ON ZRII_Keypads.ID = ZRII_KeypadsInReader.KeypadID WHERE ReaderID = %1")
-                                      .arg(reader.toInt()));
+                             "(SELECT KeypadID FROM ZRII_KeypadsInReader WHERE ReaderID = %1)")
+                         .arg(reader.toInt()));
+    const QString module =
+        stored(QString("SELECT ZRII_Modules.Address FROM ZRII_Modules INNER JOIN ZRII_Keypads ON "
+                       "ZRII_Modules.ID = ZRII_Keypads.KeypadModuleID INNER JOIN ZRII_KeypadsInReader "
+                       "ON ZRII_Keypads.ID = ZRII_KeypadsInReader.KeypadID WHERE ReaderID = %1")
+                   .arg(reader.toInt()));
     field->zr2ClearCodeTamper(reader.toInt());
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return std::any_of(sink.reports.cbegin(), sink.reports.cend(),
-                           [&](const StateReport& r) { return r.type == "ZR2_MODULE" && r.address == module; });
-    }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return std::any_of(sink.reports.cbegin(), sink.reports.cend(),
+                               [&](const StateReport& r) { return r.type == "ZR2_MODULE" && r.address == module; });
+        },
+        2000));
     EXPECT_EQ(site.scalar(QString("SELECT MAX(CodeTamperLockout) FROM ZRII_Keypads WHERE ID IN "
-                                  "(SELECT KeypadID FROM ZRII_KeypadsInReader WHERE ReaderID = %1)").arg(reader.toInt())).toInt(), 0);
+                                  "(SELECT KeypadID FROM ZRII_KeypadsInReader WHERE ReaderID = %1)")
+                              .arg(reader.toInt()))
+                  .toInt(),
+              0);
 }
 
 TEST_F(FieldFixture, ACommandsTargetsAreThePointsItActsOnWithTheirDoor) {
@@ -201,13 +212,15 @@ TEST_F(FieldFixture, ACommandsTargetsAreThePointsItActsOnWithTheirDoor) {
     // What the operator's rights are checked against: the point and, on board, its door.
     EXPECT_EQ(field->apiCallTargets(controller, "CALL_API|DOORFUNCTION|UNLOCK_DOOR", 3),
               (QStringList{c + ".BR03", c + ".DR03"}));
-    EXPECT_EQ(field->apiCallTargets(controller, "CALL_API|CONTROLFUNCTION|MASK", 4), (QStringList{c + ".BI04", c + ".DR04"}));
+    EXPECT_EQ(field->apiCallTargets(controller, "CALL_API|CONTROLFUNCTION|MASK", 4),
+              (QStringList{c + ".BI04", c + ".DR04"}));
     EXPECT_EQ(field->apiCallTargets(controller, "CALL_API|CONTROLFUNCTION|MASK", 8 + 5), (QStringList{c + ".XI05"}));
     EXPECT_TRUE(field->apiCallTargets(99999, "CALL_API|DOORFUNCTION|UNLOCK_DOOR", 1).isEmpty());
     EXPECT_TRUE(field->apiCallTargets(controller, "garbage", 1).isEmpty());
 
     const qint32 door = site.scalar("SELECT MIN(DoorID) FROM ZRII_Doors").toInt();
-    EXPECT_EQ(field->deviceTargets(7, door), (QStringList{stored(QString("SELECT Address FROM ZRII_Doors WHERE DoorID = %1").arg(door))}));
+    EXPECT_EQ(field->deviceTargets(7, door),
+              (QStringList{stored(QString("SELECT Address FROM ZRII_Doors WHERE DoorID = %1").arg(door))}));
     EXPECT_TRUE(field->deviceTargets(5, door + 100000).isEmpty());
     EXPECT_TRUE(field->deviceTargets(9, door).isEmpty());
     const qint32 reader = site.scalar("SELECT MIN(ReaderID) FROM ZRII_Readers").toInt();
@@ -238,19 +251,22 @@ TEST_F(FieldFixture, TrafficLeavesTheStoredStatusShowingWhatWasReported) {
     ASSERT_FALSE(lastAlarm.isEmpty());
     ASSERT_FALSE(lastMask.isEmpty());
     for (auto it = lastAlarm.cbegin(); it != lastAlarm.cend(); ++it) {
-        const qint32 controller = site.scalar(QString("SELECT ControllerID FROM Inputs WHERE Address = '%1'").arg(it.key())).toInt();
+        const qint32 controller =
+            site.scalar(QString("SELECT ControllerID FROM Inputs WHERE Address = '%1'").arg(it.key())).toInt();
         const int number = it.key().right(2).toInt();
-        EXPECT_TRUE(sv::codes::has(entry(controller, so::db::StatusInputs, number - 1).codes, it->state)) << it.key().toStdString();
+        EXPECT_TRUE(sv::codes::has(entry(controller, so::db::StatusInputs, number - 1).codes, it->state))
+            << it.key().toStdString();
     }
     for (auto it = lastMask.cbegin(); it != lastMask.cend(); ++it) {
-        const qint32 controller = site.scalar(QString("SELECT ControllerID FROM Inputs WHERE Address = '%1'").arg(it.key())).toInt();
+        const qint32 controller =
+            site.scalar(QString("SELECT ControllerID FROM Inputs WHERE Address = '%1'").arg(it.key())).toInt();
         const so::db::StatusEntry e = entry(controller, so::db::StatusInputs, it.key().right(2).toInt() - 1);
         EXPECT_EQ(QString::number(e.maskSource), it->value) << it.key().toStdString();
     }
     // Every kind of traffic shows up in a few thousand events.
-    for (const char* type : {"STD_INPUT", "EXP_INPUT", "STD_RELAY", "EXP_RELAY", "CONTROLLER", "READER",
-                             "READER_THREAT_LEVEL", "CONTROLLER_THREAT_LEVEL", "PORT", "ZR2_INPUT", "ZR2_RELAY",
-                             "ZR2_MODULE"})
+    for (const char* type :
+         {"STD_INPUT", "EXP_INPUT", "STD_RELAY", "EXP_RELAY", "CONTROLLER", "READER", "READER_THREAT_LEVEL",
+          "CONTROLLER_THREAT_LEVEL", "PORT", "ZR2_INPUT", "ZR2_RELAY", "ZR2_MODULE"})
         EXPECT_TRUE(kinds.contains(type)) << type;
 }
 
@@ -329,7 +345,8 @@ TEST_F(FieldFixture, ALockedSiteDelaysTheWriteBackNotTheFieldAndLosesNothing) {
             lastContact[r.address] = r.value;
     ASSERT_FALSE(lastContact.isEmpty());
     for (auto it = lastContact.cbegin(); it != lastContact.cend(); ++it)
-        EXPECT_EQ(stored(QString("SELECT ContactStatus FROM ZRII_Inputs WHERE Address = '%1'").arg(it.key())), it.value());
+        EXPECT_EQ(stored(QString("SELECT ContactStatus FROM ZRII_Inputs WHERE Address = '%1'").arg(it.key())),
+                  it.value());
 }
 
 TEST_F(FieldFixture, ACutSiteStopsTheWriteBackUntilAWholeFileIsInPlace) {

@@ -37,10 +37,11 @@ struct SiteBusFixture : ::testing::Test {
     SimulatedField field{*site.db, FieldOptions{}, &log};
     MemoryBus bus;
     MemoryTransport fieldLink{bus, {wire::everyLoginTopic(kBusSite, Topic::Command)}};
-    MemoryTransport deskLink{bus,
-                             {wire::topicName(kBusSite, Topic::State), wire::everyLoginTopic(kBusSite, Topic::Notice),
-                              wire::topicName(kBusSite, Topic::Event), wire::topicName(kBusSite, Topic::Field),
-                              wire::topicName(kBusSite, Topic::Resync), wire::loginTopic(kBusSite, Topic::Answer, "WS1")}};
+    MemoryTransport deskLink{
+        bus,
+        {wire::topicName(kBusSite, Topic::State), wire::everyLoginTopic(kBusSite, Topic::Notice),
+         wire::topicName(kBusSite, Topic::Event), wire::topicName(kBusSite, Topic::Field),
+         wire::topicName(kBusSite, Topic::Resync), wire::loginTopic(kBusSite, Topic::Answer, "WS1")}};
     MemoryTransport attacker{bus, {}};
     std::unique_ptr<FieldBroadcaster> broadcaster;
     std::unique_ptr<DeskLink> desk;
@@ -67,9 +68,7 @@ struct SiteBusFixture : ::testing::Test {
         }
         return done();
     }
-    bool settled() {
-        return desk->session().fieldState() == DeskSession::FieldState::Online && !desk->isResyncing();
-    }
+    bool settled() { return desk->session().fieldState() == DeskSession::FieldState::Online && !desk->isResyncing(); }
 };
 
 TEST_F(SiteBusFixture, ADeskSeesTheFieldsSessionResyncsThroughTheGateAndSeesItsDeath) {
@@ -117,7 +116,8 @@ TEST_F(SiteBusFixture, ACommandTheOperatorMayNotGiveOrUnderAnotherLoginIsRefused
     forged.a = 1;
     forged.text = "CALL_API|CONTROLFUNCTION|FORCEON";
     forged.c = 2;
-    attacker.publish(wire::loginTopic(kBusSite, Topic::Command, "WS2"), wire::encode(forged), SiteTransport::AtLeastOnce);
+    attacker.publish(wire::loginTopic(kBusSite, Topic::Command, "WS2"), wire::encode(forged),
+                     SiteTransport::AtLeastOnce);
     ASSERT_TRUE(until([&] { return broadcaster->refusedCommands() == 2; }));
     EXPECT_EQ(desk->commandsRefused(), 1) << "the answer to WS2 does not reach WS1";
 }

@@ -89,7 +89,7 @@ TEST_F(SiteHostFixture, PermissionsFollowTheOperatorsGroups) {
         {viewer.get(), kOperatorFunctions, 12, true},   // other functions through the "all" rule
         {admin.get(), kStatusGroups, doors, true},
         {viewer.get(), kStatusGroups, small, true},
-        {viewer.get(), kStatusGroups, doors, false},    // no rule at all
+        {viewer.get(), kStatusGroups, doors, false},  // no rule at all
         {admin.get(), 99, 1, false},
     };
     for (const Case& c : cases)
@@ -130,8 +130,9 @@ TEST_F(SiteHostFixture, AClosedWorkstationLeavesNoLocksBehind) {
     EXPECT_FALSE(second->ComponentIsLocked(kGroupConfiguration, 0, holder, where));
 
     // A lock left by a run that ended without closing is dropped when that workstation starts again.
-    site.db->execute("INSERT INTO ComponentLocks (Kind, ComponentID, Holder, WorkstationName) "
-                     "VALUES (37, 5, 'Site Administrator', 'WS1')");
+    site.db->execute(
+        "INSERT INTO ComponentLocks (Kind, ComponentID, Holder, WorkstationName) "
+        "VALUES (37, 5, 'Site Administrator', 'WS1')");
     EXPECT_TRUE(second->ComponentIsLocked(kGroupConfiguration, 5, holder, where));
     auto again = host("WS1", "admin");
     EXPECT_FALSE(second->ComponentIsLocked(kGroupConfiguration, 5, holder, where));

@@ -47,7 +47,9 @@ struct TwoWorkstations : ::testing::Test {
             window.selectGroupEntry(window.findGroupEntry(site.site.smallGroupId));
         }
     }
-    so::StatusGrid& doors(int station) { return windowOf(stations[size_t(station)]->status()).board().sections().grid(0); }
+    so::StatusGrid& doors(int station) {
+        return windowOf(stations[size_t(station)]->status()).board().sections().grid(0);
+    }
 };
 
 TEST_F(TwoWorkstations, AnUnlockFromOneWindowChangesTheDoorRowInBoth) {

@@ -24,9 +24,9 @@ TEST(CommandLine, DefaultsWithoutArguments) {
 }
 
 TEST(CommandLine, EveryOptionIsRead) {
-    const sv::CommandLine c = parse({"--db", "sqlite:/tmp/a site.db", "--scale", "300", "--operator", "mlee",
-                                     "--workstations", "3", "--rate", "12.5", "--headless", "--seconds", "2",
-                                     "--out", "shots", "--abnormal-only"});
+    const sv::CommandLine c =
+        parse({"--db", "sqlite:/tmp/a site.db", "--scale", "300", "--operator", "mlee", "--workstations", "3", "--rate",
+               "12.5", "--headless", "--seconds", "2", "--out", "shots", "--abnormal-only"});
     ASSERT_TRUE(c.error.isEmpty()) << c.error.toStdString();
     EXPECT_EQ(c.options.dbUrl, "sqlite:/tmp/a site.db");
     EXPECT_EQ(c.options.scale, 300);
@@ -74,10 +74,10 @@ TEST(CommandLine, RefusedArgumentsNameTheProblem) {
 }
 
 TEST(CommandLine, TheRolesOfAMultiDeskSiteTakeTheBrokerAndItsLogin) {
-    const sv::CommandLine desk = parse({"workstation", "--broker", "mqtt://10.0.0.5:1884", "--db", "sqlite:s.db",
-                                        "--computer-name", "WS3", "--broker-user", "WS3", "--broker-password-file",
-                                        "/etc/sv/desk.pw", "--broker-tls", "ca.crt", "--site", "north", "--group",
-                                        "Entire Site", "--control"});
+    const sv::CommandLine desk =
+        parse({"workstation", "--broker", "mqtt://10.0.0.5:1884", "--db", "sqlite:s.db", "--computer-name", "WS3",
+               "--broker-user", "WS3", "--broker-password-file", "/etc/sv/desk.pw", "--broker-tls", "ca.crt", "--site",
+               "north", "--group", "Entire Site", "--control"});
     ASSERT_TRUE(desk.error.isEmpty()) << desk.error.toStdString();
     EXPECT_EQ(desk.options.role, sv::Role::Workstation);
     EXPECT_EQ(desk.options.broker.host, "10.0.0.5");
@@ -134,12 +134,8 @@ TEST(CommandLine, HeadlessWhenAskedOrWithoutAScreen) {
         const char* platform;
         bool headless;
     } cases[] = {
-        {plain, ":0", "", "", false},
-        {plain, "", "wayland-0", "", false},
-        {plain, "", "", "", true},
-        {plain, ":0", "", "offscreen", true},
-        {plain, ":0", "", "xcb", false},
-        {asked, ":0", "", "", true},
+        {plain, ":0", "", "", false},         {plain, "", "wayland-0", "", false}, {plain, "", "", "", true},
+        {plain, ":0", "", "offscreen", true}, {plain, ":0", "", "xcb", false},     {asked, ":0", "", "", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(sv::runsHeadless(c.options, c.display, c.wayland, c.platform), c.headless)
@@ -164,8 +160,9 @@ TEST(Tiling, WindowsSitSideBySideThenInAGridInsideTheArea) {
 
 TEST(Summary, OneLineWithTheRateAndSingularCounts) {
     sv::RunSummary s{2, 1234, 5678, 5.0, 0};
-    EXPECT_EQ(s.line(), "statusviewer: 2 workstations, 1234 points shown, 5678 state changes applied (1136/s), "
-                        "0 errors logged");
+    EXPECT_EQ(s.line(),
+              "statusviewer: 2 workstations, 1234 points shown, 5678 state changes applied (1136/s), "
+              "0 errors logged");
     sv::RunSummary one{1, 1, 1, 0.0, 1};
     EXPECT_EQ(one.line(), "statusviewer: 1 workstation, 1 point shown, 1 state change applied (0/s), 1 error logged");
 }

@@ -131,7 +131,10 @@ TEST_F(TrapFixture, TheLogStaysBoundedHoweverMuchIsReported) {
         const char* description;
         int waitMs;
         bool newEntry;
-    } steps[] = {{"same", 0, true}, {"same", 0, false}, {"same", 0, false}, {"other", 0, true},
+    } steps[] = {{"same", 0, true},
+                 {"same", 0, false},
+                 {"same", 0, false},
+                 {"other", 0, true},
                  {"other", int(ErrorLog::kFoldMs) + 50, true}};
     for (const auto& step : steps) {
         SCOPED_TRACE(step.description);

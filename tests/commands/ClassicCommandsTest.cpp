@@ -32,14 +32,21 @@ TEST_F(ClassicCommandsTest, EveryEntrySendsItsCommandTextAndSeparatorsSendNothin
     for (int index = 0; index <= 17; ++index)
         classic().runControlEntry(index);
     EXPECT_EQ(commands(), (QStringList{
-                              call("DOORFUNCTION|MOMENTARY_ACCESS", 3), call("DOORFUNCTION|UNLOCK_DOOR", 3),
+                              call("DOORFUNCTION|MOMENTARY_ACCESS", 3),
+                              call("DOORFUNCTION|UNLOCK_DOOR", 3),
                               call("DOORFUNCTION|RELOCK_DOOR", 3),
-                              call("CONTROLFUNCTION|TRIGGER", 3), call("CONTROLFUNCTION|MASK", 3),
-                              call("CONTROLFUNCTION|UNMASK", 3), call("CONTROLFUNCTION|MOMENTARY_MASK", 3),
-                              call("CONTROLFUNCTION|FORCEON", 3), call("CONTROLFUNCTION|FORCEON_RELEASE", 3),
-                              call("CONTROLFUNCTION|FORCEOFF", 3), call("CONTROLFUNCTION|FORCEOFF_RELEASE", 3),
-                              call("CONTROLFUNCTION|LOCKDOWN", 3), call("CONTROLFUNCTION|LOCKDOWN_RELEASE", 3),
-                              call("CONTROLFUNCTION|LOCKOPEN", 3), call("CONTROLFUNCTION|LOCKOPEN_RELEASE", 3),
+                              call("CONTROLFUNCTION|TRIGGER", 3),
+                              call("CONTROLFUNCTION|MASK", 3),
+                              call("CONTROLFUNCTION|UNMASK", 3),
+                              call("CONTROLFUNCTION|MOMENTARY_MASK", 3),
+                              call("CONTROLFUNCTION|FORCEON", 3),
+                              call("CONTROLFUNCTION|FORCEON_RELEASE", 3),
+                              call("CONTROLFUNCTION|FORCEOFF", 3),
+                              call("CONTROLFUNCTION|FORCEOFF_RELEASE", 3),
+                              call("CONTROLFUNCTION|LOCKDOWN", 3),
+                              call("CONTROLFUNCTION|LOCKDOWN_RELEASE", 3),
+                              call("CONTROLFUNCTION|LOCKOPEN", 3),
+                              call("CONTROLFUNCTION|LOCKOPEN_RELEASE", 3),
                           }));
     EXPECT_EQ(ownLogReports(), 0);
 }
@@ -50,15 +57,16 @@ TEST_F(ClassicCommandsTest, ControlPointNumberComesFromTheAddressExpansionPoints
         const char* point;
         int expected;  // -1: nothing sent
     } const cases[] = {
-        {2, ".XR02", 10}, {1, ".XI05", 13}, {1, ".BI04", 4}, {2, ".BR07", 7}, {0, ".DR08", 8},
-        {3, ".SM01", -1}, {4, "", -1},
+        {2, ".XR02", 10}, {1, ".XI05", 13}, {1, ".BI04", 4}, {2, ".BR07", 7},
+        {0, ".DR08", 8},  {3, ".SM01", -1}, {4, "", -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.point);
         host.clearCalls();
         pointAt(c.pane, QString::fromLatin1(c.point));
         classic().runControlEntry(0);
-        EXPECT_EQ(commands(), c.expected < 0 ? QStringList() : QStringList{call("CONTROLFUNCTION|TRIGGER", c.expected)});
+        EXPECT_EQ(commands(),
+                  c.expected < 0 ? QStringList() : QStringList{call("CONTROLFUNCTION|TRIGGER", c.expected)});
     }
 }
 
@@ -107,19 +115,22 @@ TEST_F(ClassicCommandsTest, ACommandFromAnOpenMenuFollowsItsPointWhenRowsMove) {
     const auto chooseUnlock = [&](const std::function<void()>& whileOpen) {
         window->gridPressed(Section::Doors, 2);
         click(0, door);
-        menus->buttonReleased(0, [](int, int) { return true; }, [&](TopMenu) {
-            ++popups;
-            whileOpen();
-            menus->choose(MenuArray::AAccessFunctions, 2);
-        });
+        menus->buttonReleased(
+            0, [](int, int) { return true; },
+            [&](TopMenu) {
+                ++popups;
+                whileOpen();
+                menus->choose(MenuArray::AAccessFunctions, 2);
+            });
     };
     // Sorted descending while the menu is up: row 1 now holds another door.
     chooseUnlock([&] { doors.sort(addressColumn, StatusGrid::Descending); });
     ASSERT_NE(doors.text(1, col::Address), door);
     const int id = value(QStringLiteral("SELECT ControllerID FROM Doors WHERE Address = '%1'").arg(door)).toInt();
-    EXPECT_EQ(commands(), QStringList{QStringLiteral("DTApiCall(%1, CALL_API|DOORFUNCTION|UNLOCK_DOOR, %2)")
-                                          .arg(id)
-                                          .arg(door.right(2).toInt())});
+    EXPECT_EQ(
+        commands(),
+        QStringList{
+            QStringLiteral("DTApiCall(%1, CALL_API|DOORFUNCTION|UNLOCK_DOOR, %2)").arg(id).arg(door.right(2).toInt())});
     // The point left the window while the menu was up: nothing is sent.
     host.clearCalls();
     chooseUnlock([&] { doors.clear(); });

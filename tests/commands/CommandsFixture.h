@@ -15,11 +15,14 @@
 namespace so::test {
 
 /// The host calls a command can make (permission questions, texts and the like left out).
-inline const QStringList kCommandCalls = {
-    QStringLiteral("DTApiCall"),          QStringLiteral("ZR2ExecuteAccessFunction"),
-    QStringLiteral("ZR2ExecuteControlFunction"), QStringLiteral("ZR2ClearCodeTamper"),
-    QStringLiteral("LogEvent"),           QStringLiteral("ConfigureDevice"),
-    QStringLiteral("AlarmFormConfigureDevice"), QStringLiteral("CallBack")};
+inline const QStringList kCommandCalls = {QStringLiteral("DTApiCall"),
+                                          QStringLiteral("ZR2ExecuteAccessFunction"),
+                                          QStringLiteral("ZR2ExecuteControlFunction"),
+                                          QStringLiteral("ZR2ClearCodeTamper"),
+                                          QStringLiteral("LogEvent"),
+                                          QStringLiteral("ConfigureDevice"),
+                                          QStringLiteral("AlarmFormConfigureDevice"),
+                                          QStringLiteral("CallBack")};
 
 class CommandsFixture : public WindowFixture {
 protected:

@@ -32,18 +32,19 @@ TEST_F(DeviceDetailsTest, PropertiesOpenTheHostDialogOfTheClassicKindByPane) {
         QString address;
         const char* kind;  // nullptr: nothing opened
     } const cases[] = {
-        {0, c + ".DR01", "Door"},   {1, c + ".BI02", "Input"},      {1, c + ".XI02", "ExpInput"},
-        {2, c + ".BR03", "Output"}, {2, c + ".XR03", "ExpOutput"},  {3, c + ".SM04", "Reader"},
+        {0, c + ".DR01", "Door"},   {1, c + ".BI02", "Input"},        {1, c + ".XI02", "ExpInput"},
+        {2, c + ".BR03", "Output"}, {2, c + ".XR03", "ExpOutput"},    {3, c + ".SM04", "Reader"},
         {4, c, "Controller"},       {5, "\\\\PYLON.P01.01", "Pylon"}, {7, c + ".MD01", nullptr},
     };
     int number = 100;
     for (const Case& k : cases) {
         SCOPED_TRACE(k.address.toStdString());
         properties(k.pane, k.address, ++number);
-        EXPECT_EQ(commands(), k.kind ? QStringList{QStringLiteral("AlarmFormConfigureDevice(%1, %2)")
-                                                       .arg(QLatin1String(k.kind))
-                                                       .arg(number)}
-                                     : QStringList());
+        EXPECT_EQ(
+            commands(),
+            k.kind
+                ? QStringList{QStringLiteral("AlarmFormConfigureDevice(%1, %2)").arg(QLatin1String(k.kind)).arg(number)}
+                : QStringList());
     }
 }
 
@@ -120,7 +121,8 @@ TEST_F(DeviceDetailsTest, RefreshEntriesReReadTheClickedPanesRowsOfTheFoundContr
 TEST_F(DeviceDetailsTest, NewerLineRefreshRunsTheFullRefresh) {
     window->FillPoints(site.siteGroupId);
     const int controllerId = value(QStringLiteral("SELECT min(Controller_ID) FROM Controllers")).toInt();
-    const QString reader = text(QStringLiteral("SELECT Address FROM Readers WHERE ControllerID = %1").arg(controllerId));
+    const QString reader =
+        text(QStringLiteral("SELECT Address FROM Readers WHERE ControllerID = %1").arg(controllerId));
     const QString levelName = text(QStringLiteral("SELECT Name FROM ThreatLevels WHERE ThreatID = 5"));
     const QString zr2Door = text(QStringLiteral("SELECT Address FROM ZRII_Doors ORDER BY Address"));
     storeReaderThreatLevels(controllerId, 5);

@@ -120,16 +120,20 @@ TEST_F(ContextMenuTest, MouseUpShowsNothingUnlessArmedOverASelectedCell) {
 
     // A cell the grid does not show as selected: nothing, the flag stays set.
     click(0, door);
-    EXPECT_EQ(menus->buttonReleased(0, [](int, int) { return false; }, popup), TopMenu::None);
+    EXPECT_EQ(menus->buttonReleased(
+                  0, [](int, int) { return false; }, popup),
+              TopMenu::None);
     EXPECT_TRUE(window->contextMenuArmed());
 
     // The right button's release: the menu pops up while armed and is disarmed afterwards.
     bool armedDuringPopup = false;
-    EXPECT_EQ(menus->buttonReleased(0, selected, [&](TopMenu m) {
-        armedDuringPopup = window->contextMenuArmed();
-        EXPECT_EQ(m, TopMenu::Main);
-        ++popups;
-    }), TopMenu::Main);
+    EXPECT_EQ(menus->buttonReleased(0, selected,
+                                    [&](TopMenu m) {
+                                        armedDuringPopup = window->contextMenuArmed();
+                                        EXPECT_EQ(m, TopMenu::Main);
+                                        ++popups;
+                                    }),
+              TopMenu::Main);
     EXPECT_TRUE(armedDuringPopup);
     EXPECT_FALSE(window->contextMenuArmed());
 
@@ -162,8 +166,8 @@ TEST_F(ContextMenuTest, ClassicStateCarriesFromOnePopupToTheNext) {
 TEST_F(ContextMenuTest, PermissionAndPointRoleAreAskedForEveryEntry) {
     window->FillPoints(site.siteGroupId);
     const QString boundaryDoor = site.boundaryAddress;
-    const QString otherDoor = text(QStringLiteral("SELECT Address FROM Doors WHERE Address <> '%1' ORDER BY Address")
-                                       .arg(boundaryDoor));
+    const QString otherDoor =
+        text(QStringLiteral("SELECT Address FROM Doors WHERE Address <> '%1' ORDER BY Address").arg(boundaryDoor));
     const auto enabled = [&] {
         return QList<bool>{menus->model().entry(A::MainArray, entry::AccessFunctions).enabled,
                            menus->model().entry(A::MainArray, entry::ControlFunctions).enabled};
@@ -198,8 +202,8 @@ TEST_F(ContextMenuTest, NewerLineStateCarriesAndTheComponentListIsBuiltBeforeThe
     int components = 0;
     window->gridPressed(Section::Doors, 2);
     click(0, door);
-    EXPECT_EQ(menus->buttonReleased(0, [](int, int) { return true; },
-                                   [&](TopMenu) { components = menus->model().count(A::CompProps); }),
+    EXPECT_EQ(menus->buttonReleased(
+                  0, [](int, int) { return true; }, [&](TopMenu) { components = menus->model().count(A::CompProps); }),
               TopMenu::ZR2);
     EXPECT_GT(components, 1);
 

@@ -19,15 +19,16 @@ TEST_F(NewerLineCommandsTest, AccessEntriesExecuteThenLogTheOperatorEvent) {
     click(0, QStringLiteral("\\\\ZRII.S01.C001.DR01"));
     for (int index = 0; index <= 5; ++index)
         zr2().runAccessEntry(index);
-    EXPECT_EQ(commands(),
-              (QStringList{QStringLiteral("ZR2ExecuteAccessFunction(7, 42, 1)"),
-                           logEvent("Operator executed Momentary Access to door.", "Door", 42, "Momentary Access to Front"),
-                           QStringLiteral("ZR2ExecuteAccessFunction(7, 42, 2)"),
-                           logEvent("Operator executed unlock to Door.", "Door", 42, "unlock to Front"),
-                           QStringLiteral("ZR2ExecuteAccessFunction(7, 42, 3)"),
-                           logEvent("Operator executed relock to Door.", "Door", 42, "relock to Front"),
-                           QStringLiteral("ZR2ExecuteAccessFunction(7, 42, 4)"),
-                           logEvent("Operator executed toggle lock to Door.", "Door", 42, "toggle lock to Front")}));
+    EXPECT_EQ(
+        commands(),
+        (QStringList{QStringLiteral("ZR2ExecuteAccessFunction(7, 42, 1)"),
+                     logEvent("Operator executed Momentary Access to door.", "Door", 42, "Momentary Access to Front"),
+                     QStringLiteral("ZR2ExecuteAccessFunction(7, 42, 2)"),
+                     logEvent("Operator executed unlock to Door.", "Door", 42, "unlock to Front"),
+                     QStringLiteral("ZR2ExecuteAccessFunction(7, 42, 3)"),
+                     logEvent("Operator executed relock to Door.", "Door", 42, "relock to Front"),
+                     QStringLiteral("ZR2ExecuteAccessFunction(7, 42, 4)"),
+                     logEvent("Operator executed toggle lock to Door.", "Door", 42, "toggle lock to Front")}));
 }
 
 TEST_F(NewerLineCommandsTest, ControlEntriesUseTheDoorTypeOnlyInTheDoorsPane) {
@@ -58,7 +59,8 @@ TEST_F(NewerLineCommandsTest, ControlEntriesUseTheDoorTypeOnlyInTheDoorsPane) {
         SCOPED_TRACE(c.index);
         for (const int pane : {0, 2}) {
             host.clearCalls();
-            click(pane, pane == 0 ? QStringLiteral("\\\\ZRII.S01.C001.DR02") : QStringLiteral("\\\\ZRII.S01.C001.VR01"));
+            click(pane,
+                  pane == 0 ? QStringLiteral("\\\\ZRII.S01.C001.DR02") : QStringLiteral("\\\\ZRII.S01.C001.VR01"));
             zr2().runControlEntry(c.index);
             const int id = pane == 0 ? 7 : 9;
             const QString name = pane == 0 ? QStringLiteral("Lobby") : QStringLiteral("Siren");
@@ -93,10 +95,11 @@ TEST_F(NewerLineCommandsTest, ListEntriesClearTamperAndOpenPropertiesByPane) {
         addRow(pane, address, 30 + pane);
         click(pane, address);
         zr2().runListEntry(entry::ZR2Properties);
-        EXPECT_EQ(commands(), pane < 4 ? QStringList{QStringLiteral("ConfigureDevice(%1, %2)")
-                                                         .arg(QLatin1String(kinds[pane]))
-                                                         .arg(30 + pane)}
-                                       : QStringList());
+        EXPECT_EQ(
+            commands(),
+            pane < 4
+                ? QStringList{QStringLiteral("ConfigureDevice(%1, %2)").arg(QLatin1String(kinds[pane])).arg(30 + pane)}
+                : QStringList());
     }
     host.clearCalls();
     zr2().runListEntry(entry::ZR2ClearCodeTamper);
@@ -111,16 +114,20 @@ TEST_F(NewerLineCommandsTest, ListEntriesClearTamperAndOpenPropertiesByPane) {
 TEST_F(NewerLineCommandsTest, ComponentSubmenuListsTheDoorsRelaysInputsAndReaders) {
     window->FillPoints(site.siteGroupId);
     // An even door: strike relay, contact and exit button inputs, reader.
-    const QString door = text(QStringLiteral("SELECT Address FROM ZRII_Doors WHERE Address LIKE '%DR02' ORDER BY Address"));
+    const QString door =
+        text(QStringLiteral("SELECT Address FROM ZRII_Doors WHERE Address LIKE '%DR02' ORDER BY Address"));
     const int doorId = value(QStringLiteral("SELECT DoorID FROM ZRII_Doors WHERE Address = '%1'").arg(door)).toInt();
     QStringList expected;
-    for (const auto& [sql, letter] : {
-             std::pair{QStringLiteral("SELECT r.Name, r.RelayID FROM ZRII_Relays r JOIN ZRII_RelaysInDoorsRelations d "
-                                      "ON d.RelayID = r.RelayID WHERE d.DoorID = %1"), "R"},
-             std::pair{QStringLiteral("SELECT i.Name, i.InputID FROM ZRII_Inputs i JOIN ZRII_InputsInDoorsRelations d "
-                                      "ON d.InputID = i.InputID WHERE d.DoorID = %1 ORDER BY i.\"Index\""), "I"},
-             std::pair{QStringLiteral("SELECT r.Name, r.ReaderID FROM ZRII_Readers r JOIN ZRII_ReadersInDoorsRelations d "
-                                      "ON d.ReaderID = r.ReaderID WHERE d.DoorID = %1"), "L"}})
+    for (const auto& [sql, letter] :
+         {std::pair{QStringLiteral("SELECT r.Name, r.RelayID FROM ZRII_Relays r JOIN ZRII_RelaysInDoorsRelations d "
+                                   "ON d.RelayID = r.RelayID WHERE d.DoorID = %1"),
+                    "R"},
+          std::pair{QStringLiteral("SELECT i.Name, i.InputID FROM ZRII_Inputs i JOIN ZRII_InputsInDoorsRelations d "
+                                   "ON d.InputID = i.InputID WHERE d.DoorID = %1 ORDER BY i.\"Index\""),
+                    "I"},
+          std::pair{QStringLiteral("SELECT r.Name, r.ReaderID FROM ZRII_Readers r JOIN ZRII_ReadersInDoorsRelations d "
+                                   "ON d.ReaderID = r.ReaderID WHERE d.DoorID = %1"),
+                    "L"}})
         for (db::Recordset rs = db->query(sql.arg(doorId)); !rs.eof(); rs.moveNext())
             expected << rs.field(0).toString() + QLatin1Char('|') + QLatin1String(letter) + rs.field(1).toString();
     ASSERT_EQ(expected.size(), 4);
@@ -129,13 +136,15 @@ TEST_F(NewerLineCommandsTest, ComponentSubmenuListsTheDoorsRelaysInputsAndReader
     const MenuModel& model = menus->model();
     QStringList listed;
     for (int i = 1; i < model.count(MenuArray::CompProps); ++i)
-        listed << model.entry(MenuArray::CompProps, i).caption + QLatin1Char('|') + model.entry(MenuArray::CompProps, i).tag;
+        listed << model.entry(MenuArray::CompProps, i).caption + QLatin1Char('|') +
+                      model.entry(MenuArray::CompProps, i).tag;
     EXPECT_EQ(listed, expected);
     EXPECT_FALSE(model.entry(MenuArray::CompProps, 0).visible);
     EXPECT_TRUE(model.entry(MenuArray::ZR2List, entry::ZR2ComponentProperties).enabled);
 
     menus->choose(MenuArray::CompProps, 1);
-    EXPECT_EQ(commands(), QStringList{QStringLiteral("ConfigureDevice(ZR2Relay, %1)").arg(expected[0].section('R', -1))});
+    EXPECT_EQ(commands(),
+              QStringList{QStringLiteral("ConfigureDevice(ZR2Relay, %1)").arg(expected[0].section('R', -1))});
 
     // The next door is listed afresh; a door without components gets the entry disabled, and
     // any other pane as well.

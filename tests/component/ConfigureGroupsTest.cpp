@@ -51,7 +51,8 @@ protected:
     QStringList storedAddresses(qint32 groupId) {
         QStringList out;
         for (db::Recordset rs = db->query(QStringLiteral("SELECT ListAddress FROM Status_Points WHERE GroupID = %1 "
-                                                         "ORDER BY StatusPointID").arg(groupId));
+                                                         "ORDER BY StatusPointID")
+                                              .arg(groupId));
              !rs.eof(); rs.moveNext())
             out << rs.field(0).toString();
         return out;
@@ -76,9 +77,8 @@ TEST_F(ConfigureGroupsTest, OpensOnNewWithEveryKindAvailableAndGroupsNewestNameF
     for (int i = 1; i < dialog->groups().size(); ++i)
         names << dialog->groups()[i].text;
     QStringList sorted = names;
-    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
-        return a.compare(b, Qt::CaseInsensitive) > 0;
-    });
+    std::sort(sorted.begin(), sorted.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) > 0; });
     EXPECT_EQ(names, sorted);
     EXPECT_EQ(dialog->selectedGroupIndex(), 0);
     EXPECT_TRUE(dialog->selected().isEmpty());
@@ -99,8 +99,9 @@ TEST_F(ConfigureGroupsTest, AddAllThenApplyOnNewStoresThePointsInListOrderAndAnn
     const qint32 id = groupNamed(QStringLiteral("Night Rounds"));
     ASSERT_GT(id, 0);
     EXPECT_EQ(storedAddresses(id), listed);
-    EXPECT_EQ(announced(), (QStringList{QStringLiteral("SendSyncData(STATUSVIEW, 1, Night Rounds|%1, WS1)").arg(id),
-                                        QStringLiteral("LogEvent(Added, Status Group, 0, Status Group Night Rounds, 1184)")}));
+    EXPECT_EQ(announced(),
+              (QStringList{QStringLiteral("SendSyncData(STATUSVIEW, 1, Night Rounds|%1, WS1)").arg(id),
+                           QStringLiteral("LogEvent(Added, Status Group, 0, Status Group Night Rounds, 1184)")}));
     // Both lists show the new group; the dialog has it chosen with its points (in the order the
     // database returns them).
     EXPECT_EQ(dialog->selectedGroupIndex(), dialogIndexOf(id));
@@ -133,9 +134,10 @@ TEST_F(ConfigureGroupsTest, ApplyOnAStoredGroupReplacesItsPoints) {
     dialog->applyChanges();
     EXPECT_EQ(storedAddresses(site.smallGroupId), expected);
     EXPECT_TRUE(dialogs.prompts.isEmpty());
-    EXPECT_EQ(announced(),
-              (QStringList{QStringLiteral("SendSyncData(STATUSVIEW, 3, Lobby and Entrances|%1, WS1)").arg(site.smallGroupId),
-                           QStringLiteral("LogEvent(Modified, Status Group, 0, Status Group Lobby and Entrances, 1185)")}));
+    EXPECT_EQ(
+        announced(),
+        (QStringList{QStringLiteral("SendSyncData(STATUSVIEW, 3, Lobby and Entrances|%1, WS1)").arg(site.smallGroupId),
+                     QStringLiteral("LogEvent(Modified, Status Group, 0, Status Group Lobby and Entrances, 1185)")}));
 }
 
 TEST_F(ConfigureGroupsTest, DeleteAskedNoChangesNothingAndYesDeletesAndAnnounces) {
@@ -153,9 +155,10 @@ TEST_F(ConfigureGroupsTest, DeleteAskedNoChangesNothingAndYesDeletesAndAnnounces
     dialogs.yesNoAnswers << true;
     dialog->deleteGroup();
     EXPECT_EQ(groupNamed(QStringLiteral("Lobby and Entrances")), 0);
-    EXPECT_EQ(announced(), (QStringList{QStringLiteral("SendSyncData(STATUSVIEW, 2, Lobby and Entrances|%1, WS1)").arg(id),
-                                        QStringLiteral("LogEvent(Deleted, Status Group, 0, Status Group Lobby and Entrances, 1186)"),
-                                        QStringLiteral("SendSyncData(STATUSVIEW, 5, 0, WS1)")}));
+    EXPECT_EQ(announced(),
+              (QStringList{QStringLiteral("SendSyncData(STATUSVIEW, 2, Lobby and Entrances|%1, WS1)").arg(id),
+                           QStringLiteral("LogEvent(Deleted, Status Group, 0, Status Group Lobby and Entrances, 1186)"),
+                           QStringLiteral("SendSyncData(STATUSVIEW, 5, 0, WS1)")}));
     EXPECT_EQ(dialogIndexOf(id), -1);
     EXPECT_EQ(dialog->selectedGroupIndex(), 0);
     EXPECT_TRUE(dialog->selected().isEmpty());
@@ -173,8 +176,8 @@ TEST_F(ConfigureGroupsTest, SaveButtonRefusesBadNamesWithTheirMessage) {
         {QString(51, QLatin1Char('x')), QStringLiteral("R1545")},
         {QStringLiteral("Lobby and Entrances"), QStringLiteral("R1768")},
         {QStringLiteral("lobby AND entrances"), QStringLiteral("R1768")},
-        {QStringLiteral("\u200B\u200B"), QStringLiteral("R1385")},              // zero-width spaces only
-        {QStringLiteral("Dock \u202Eyrtne"), QStringLiteral("R1385")},           // shown reversed
+        {QStringLiteral("\u200B\u200B"), QStringLiteral("R1385")},      // zero-width spaces only
+        {QStringLiteral("Dock \u202Eyrtne"), QStringLiteral("R1385")},  // shown reversed
         {std::nullopt, QString()},
     };
     const int groups = groupCount();
@@ -284,8 +287,8 @@ TEST_F(ConfigureGroupsTest, AnOperatorSeesAndDeletesOnlyTheGroupsTheGroupBoxOffe
 
 TEST_F(ConfigureGroupsTest, ViewOptionsShapeTheListsButNotWhatIsStored) {
     const QVector<SelectedPoint>& available = dialog->available();
-    const SelectedPoint door = *std::find_if(available.cbegin(), available.cend(),
-                                             [](const SelectedPoint& p) { return p.objectId == 1; });
+    const SelectedPoint door =
+        *std::find_if(available.cbegin(), available.cend(), [](const SelectedPoint& p) { return p.objectId == 1; });
     EXPECT_EQ(dialog->description(door), door.listName);
     dialog->setIncludeAddress(true);
     EXPECT_EQ(dialog->description(door), QStringLiteral("%1 (%2)").arg(door.listName, door.listAddress));
@@ -304,8 +307,10 @@ TEST_F(ConfigureGroupsTest, ViewOptionsShapeTheListsButNotWhatIsStored) {
     const auto tree = dialog->availableTree();
     ASSERT_EQ(tree.size(), 1);
     EXPECT_EQ(tree[0].address, controller);
-    EXPECT_EQ(tree[0].label, test::scalar(*db, QStringLiteral("SELECT Controller_Name FROM Controllers WHERE Address = '%1'")
-                                                   .arg(controller)).toString());
+    EXPECT_EQ(tree[0].label,
+              test::scalar(
+                  *db, QStringLiteral("SELECT Controller_Name FROM Controllers WHERE Address = '%1'").arg(controller))
+                  .toString());
     EXPECT_EQ(tree[0].points, shown);
 
     dialog->addAll();
@@ -344,8 +349,8 @@ TEST_F(ConfigureGroupsTest, TopologyPutsEveryKindUnderItsController) {
         }
     }
     EXPECT_EQ(listed, available.size());
-    for (const auto& [objectId, name] : {std::pair{1, "Door"}, {9, "Expansion Relay"}, {108, "ZRII Module"},
-                                         {77, "77"}})
+    for (const auto& [objectId, name] :
+         {std::pair{1, "Door"}, {9, "Expansion Relay"}, {108, "ZRII Module"}, {77, "77"}})
         EXPECT_EQ(kindName(objectId), QLatin1String(name));
 }
 
@@ -443,7 +448,8 @@ TEST_F(ConfigureGroupsTest, TheLockGoesBackOnceWhicheverWayTheDialogCloses) {
     dialog.reset();
     EXPECT_EQ(unloads, 1);
     ASSERT_EQ(host.count(QStringLiteral("ReleaseComponent")), 1);
-    EXPECT_EQ(host.callsNamed(QStringLiteral("ReleaseComponent"))[0].toString(), QStringLiteral("ReleaseComponent(37, 0)"));
+    EXPECT_EQ(host.callsNamed(QStringLiteral("ReleaseComponent"))[0].toString(),
+              QStringLiteral("ReleaseComponent(37, 0)"));
 
     // A dialog destroyed without closing gives the lock back too, and storage forgets it.
     auto other = std::make_unique<ConfigureGroups>(ctx(), groupStoreOf(*status), window());

@@ -46,7 +46,8 @@ protected:
     }
 
     qint32 controllerId(const QString& address) {
-        return scalar(*db, QStringLiteral("SELECT Controller_ID FROM Controllers WHERE Address = '%1'").arg(address)).toInt();
+        return scalar(*db, QStringLiteral("SELECT Controller_ID FROM Controllers WHERE Address = '%1'").arg(address))
+            .toInt();
     }
 
     /// Every cell text of every section.
@@ -65,7 +66,8 @@ protected:
 TEST_F(LiveStatusTest, EveryDeviceTypeReachesItsRowAndItsDoor) {
     const QString bi = point(kInput, 0, "BI"), br = point(kRelay, 0, "BR");
     const QString door = point(kDoor, 0);
-    ASSERT_TRUE(door.endsWith(QStringLiteral("DR01")) && bi.endsWith(QStringLiteral("BI01")) && br.endsWith(QStringLiteral("BR01")));
+    ASSERT_TRUE(door.endsWith(QStringLiteral("DR01")) && bi.endsWith(QStringLiteral("BI01")) &&
+                br.endsWith(QStringLiteral("BR01")));
     struct Case {
         QString type;
         QString address;
@@ -98,10 +100,14 @@ TEST_F(LiveStatusTest, EveryDeviceTypeReachesItsRowAndItsDoor) {
         {device::ExpRelay, xr, state::RelayOn, "", 2, xr, "Status", "R1442"},
         {device::ExpInput, xi, state::AlarmSet, "", 1, xi, "Alarm", "R1463"},
         {device::ExpInputV, xi, 0, "", 1, xi, "Voltage", "0.00"},
-        {device::ZR2Relay, point(kZRelay, 0), state::ModeOrMask, "2", 2, point(kZRelay, 0), "LastUpdated", "2025-01-02 03:04:05"},
-        {device::ZR2Input, point(kZInput, 0), state::ModeOrMask, "0", 1, point(kZInput, 0), "LastUpdated", "2025-01-02 03:04:05"},
-        {device::ZR2Input, point(kZInput, 0), state::ModeOrMask, "0", 0, point(kZDoor, 0), "LastUpdated", "2025-01-02 03:04:05"},
-        {device::ZR2Module, point(kZModule, 0), state::ModuleEnclosureClosed, "", 7, point(kZModule, 0), "LastUpdated", "2025-01-02 03:04:05"},
+        {device::ZR2Relay, point(kZRelay, 0), state::ModeOrMask, "2", 2, point(kZRelay, 0), "LastUpdated",
+         "2025-01-02 03:04:05"},
+        {device::ZR2Input, point(kZInput, 0), state::ModeOrMask, "0", 1, point(kZInput, 0), "LastUpdated",
+         "2025-01-02 03:04:05"},
+        {device::ZR2Input, point(kZInput, 0), state::ModeOrMask, "0", 0, point(kZDoor, 0), "LastUpdated",
+         "2025-01-02 03:04:05"},
+        {device::ZR2Module, point(kZModule, 0), state::ModuleEnclosureClosed, "", 7, point(kZModule, 0), "LastUpdated",
+         "2025-01-02 03:04:05"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type.toStdString() + " " + c.address.toStdString() + " -> " + c.key);
@@ -123,12 +129,19 @@ TEST_F(LiveStatusTest, InputTheComponentCannotUseChangesNothingAndIsCountedAndLo
         std::function<void()> send;
     };
     const Unusable inputs[] = {
-        {"unknown device type", [&] { status->StateChange(QStringLiteral("FIRE_PANEL"), door, state::LineState16, kTime); }},
+        {"unknown device type",
+         [&] { status->StateChange(QStringLiteral("FIRE_PANEL"), door, state::LineState16, kTime); }},
         {"empty device type", [&] { status->StateChange(QString(), door, state::LineState16, kTime); }},
-        {"address of no known form", [&] { status->StateChange(device::StdInput, QStringLiteral("NETW.DR01"), state::AlarmSet); }},
+        {"address of no known form",
+         [&] { status->StateChange(device::StdInput, QStringLiteral("NETW.DR01"), state::AlarmSet); }},
         {"empty address", [&] { status->StateChange(device::StdInput, QString(), state::AlarmSet); }},
-        {"another topic", [&] { status->SyncPipe(QStringLiteral("ALARMVIEW"), notice::GroupCreated, QStringLiteral("x|1"), QStringLiteral("WS2"), {}); }},
-        {"unknown action", [&] { status->SyncPipe(notice::Topic, 42, QStringLiteral("x|1"), QStringLiteral("WS2"), {}); }},
+        {"another topic",
+         [&] {
+             status->SyncPipe(QStringLiteral("ALARMVIEW"), notice::GroupCreated, QStringLiteral("x|1"),
+                              QStringLiteral("WS2"), {});
+         }},
+        {"unknown action",
+         [&] { status->SyncPipe(notice::Topic, 42, QStringLiteral("x|1"), QStringLiteral("WS2"), {}); }},
     };
     int expected = 0;
     for (const Unusable& input : inputs) {
@@ -158,7 +171,8 @@ TEST_F(LiveStatusTest, AReportWithoutTimeShowsNowInTheHostsDateFormat) {
     fresh->StateChange(QStringLiteral("READER"), sm, 1);
     const int row = windowOf(*fresh).board().sections().grid(3).findRow(sm);
     const QString shown = windowOf(*fresh).board().sections().grid(3).text(row, QStringLiteral("LastUpdated"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$")).match(shown).hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$")).match(shown).hasMatch())
         << shown.toStdString();
     EXPECT_TRUE(shown.startsWith(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
 }
@@ -204,10 +218,11 @@ TEST_F(LiveStatusTest, NewerLineControllersModulesAndKeypadsAreReReadFromTheData
     // A keypad module's report re-reads the reader the keypad belongs to.
     const QString reader = point(kZReader, 1);
     const QString keypadModule =
-        scalar(*db, QStringLiteral("SELECT m.Address FROM ZRII_Modules m JOIN ZRII_Keypads k ON k.KeypadModuleID = m.ID "
-                                   "JOIN ZRII_KeypadsInReader kr ON kr.KeypadID = k.ID JOIN ZRII_Readers r ON "
-                                   "r.ReaderID = kr.ReaderID WHERE r.Address = '%1'")
-                        .arg(reader))
+        scalar(*db,
+               QStringLiteral("SELECT m.Address FROM ZRII_Modules m JOIN ZRII_Keypads k ON k.KeypadModuleID = m.ID "
+                              "JOIN ZRII_KeypadsInReader kr ON kr.KeypadID = k.ID JOIN ZRII_Readers r ON "
+                              "r.ReaderID = kr.ReaderID WHERE r.Address = '%1'")
+                   .arg(reader))
             .toString();
     ASSERT_FALSE(keypadModule.isEmpty());
     const QString stamped = cell(3, reader, QStringLiteral("LastUpdated"));

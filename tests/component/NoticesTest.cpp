@@ -14,9 +14,9 @@ namespace {
 const QString kClassic = QStringLiteral("\\\\SNET.P001.C0101");  // a classic controller, 17 characters
 
 TEST(NoticeTargetsTest, APointReReadsItsOwnRowAndItsDoorsRow) {
-    constexpr RefreshTarget doors = RefreshTarget::Door, inputs = RefreshTarget::Input,
-                            relays = RefreshTarget::Relay, controllers = RefreshTarget::Controller,
-                            boxes = RefreshTarget::Box, ports = RefreshTarget::Port;
+    constexpr RefreshTarget doors = RefreshTarget::Door, inputs = RefreshTarget::Input, relays = RefreshTarget::Relay,
+                            controllers = RefreshTarget::Controller, boxes = RefreshTarget::Box,
+                            ports = RefreshTarget::Port;
     const QString newerLine = QStringLiteral("\\\\ZRII.S01.C001");
     struct Case {
         QString address;

@@ -34,7 +34,8 @@ protected:
         for (db::Recordset rs = db->query(
                  QStringLiteral("SELECT ObjectID, ListAddress FROM Status_Points WHERE GroupID = %1").arg(groupId));
              !rs.eof(); rs.moveNext())
-            out[std::size_t(sectionIndex(sectionForObjectType(rs.field(0).toInt()).value()))].insert(rs.field(1).toString());
+            out[std::size_t(sectionIndex(sectionForObjectType(rs.field(0).toInt()).value()))].insert(
+                rs.field(1).toString());
         return out;
     }
 
@@ -87,8 +88,8 @@ TEST_F(StatusLifecycleTest, ShutDownThenUnloadSendTwoUnloadCallbacksAndSaveOnce)
     status->Show();
     host.clearCalls();
     status->ShutDown();
-    const int saved = countRows(*db, QStringLiteral("SELECT * FROM Profile_Details WHERE ProfileID = %1")
-                                         .arg(site.defaultProfileId));
+    const int saved =
+        countRows(*db, QStringLiteral("SELECT * FROM Profile_Details WHERE ProfileID = %1").arg(site.defaultProfileId));
     status->cUnload();
     QStringList unloads;
     for (const HostCall& c : host.callsNamed(QStringLiteral("CallBack")))
@@ -97,10 +98,9 @@ TEST_F(StatusLifecycleTest, ShutDownThenUnloadSendTwoUnloadCallbacksAndSaveOnce)
     EXPECT_EQ(unloads, (QStringList{QStringLiteral("CallBack(STATUSVIEWER, 0, UNLOAD, )"),
                                     QStringLiteral("CallBack(STATUSVIEWER, 0, UNLOAD, )")}));
     EXPECT_FALSE(window().isLoaded());
-    EXPECT_EQ(countRows(*db, QStringLiteral("SELECT * FROM Profile_Details WHERE ProfileID = %1")
-                                 .arg(site.defaultProfileId)),
-              saved);
-
+    EXPECT_EQ(
+        countRows(*db, QStringLiteral("SELECT * FROM Profile_Details WHERE ProfileID = %1").arg(site.defaultProfileId)),
+        saved);
 }
 
 TEST_F(StatusLifecycleTest, ShuttingDownNeverThrowsIntoTheHostAndWithoutAConsoleTellsNobody) {
@@ -111,7 +111,8 @@ TEST_F(StatusLifecycleTest, ShuttingDownNeverThrowsIntoTheHostAndWithoutAConsole
     EXPECT_NO_THROW(status->cUnload());
     EXPECT_FALSE(window().isLoaded());
     ASSERT_FALSE(host.loggedErrors.isEmpty());
-    EXPECT_TRUE(host.loggedErrors.last().startsWith(QStringLiteral("Status: cUnload"))) << host.loggedErrors.last().toStdString();
+    EXPECT_TRUE(host.loggedErrors.last().startsWith(QStringLiteral("Status: cUnload")))
+        << host.loggedErrors.last().toStdString();
 
     // Given the site but no console, the window loads and unloads without a report about it.
     host.clearCalls();
@@ -162,10 +163,11 @@ TEST_F(StatusLifecycleTest, ALayoutSavedOnUnloadLoadsBackIdenticallyApostrophesI
         anyApostrophe = anyApostrophe || text.contains(QLatin1Char('\''));
     }
     ASSERT_TRUE(anyApostrophe);
-    EXPECT_EQ(scalar(*db, QStringLiteral("SELECT DetailValue FROM Profile_Details WHERE ProfileID = %1 AND ObjectID = 10 "
-                                         "AND DetailName = 'Width'")
-                              .arg(site.defaultProfileId)),
-              QStringLiteral("8000"));
+    EXPECT_EQ(
+        scalar(*db, QStringLiteral("SELECT DetailValue FROM Profile_Details WHERE ProfileID = %1 AND ObjectID = 10 "
+                                   "AND DetailName = 'Width'")
+                        .arg(site.defaultProfileId)),
+        QStringLiteral("8000"));
 
     FakeHost host2;
     host2.texts = host.texts;
@@ -190,9 +192,11 @@ TEST_F(StatusLifecycleTest, AGroupCreatedThroughTheHostCallComesBackWithItsStore
     status->Show();
     const QString door = groupAddresses(site.smallGroupId, 1).value(0);
     ASSERT_FALSE(door.isEmpty());
-    const qint32 id = status->createGroup(QStringLiteral("Night Rounds"), {{QStringLiteral("Front"), door, 1, 1, 0, 16}});
+    const qint32 id =
+        status->createGroup(QStringLiteral("Night Rounds"), {{QStringLiteral("Front"), door, 1, 1, 0, 16}});
     ASSERT_GT(id, 0) << "the procedure's output parameter carries the new id";
-    EXPECT_EQ(scalar(*db, QStringLiteral("SELECT GroupID FROM Status_Groups WHERE GroupName = 'Night Rounds'")).toInt(), id);
+    EXPECT_EQ(scalar(*db, QStringLiteral("SELECT GroupID FROM Status_Groups WHERE GroupName = 'Night Rounds'")).toInt(),
+              id);
     EXPECT_EQ(scalar(*db, QStringLiteral("SELECT count(*) FROM Status_Points WHERE GroupID = %1").arg(id)).toInt(), 1);
 }
 
@@ -200,8 +204,10 @@ TEST_F(StatusLifecycleTest, ALayoutSaveFailingAtCloseIsToldAndTheLayoutSavedAtTh
     status->Show();
     window().board().sections().grid(0).moveColumn(2, 0);
     const QString procedure = QStringLiteral("KSP_Update_Profile_Persisted_Details");
-    const QString params = scalar(*db, QStringLiteral("SELECT params FROM sys_procedures WHERE name = '%1'").arg(procedure)).toString();
-    const QString body = scalar(*db, QStringLiteral("SELECT body FROM sys_procedures WHERE name = '%1'").arg(procedure)).toString();
+    const QString params =
+        scalar(*db, QStringLiteral("SELECT params FROM sys_procedures WHERE name = '%1'").arg(procedure)).toString();
+    const QString body =
+        scalar(*db, QStringLiteral("SELECT body FROM sys_procedures WHERE name = '%1'").arg(procedure)).toString();
     db->execute(QStringLiteral("DELETE FROM sys_procedures WHERE name = '%1'").arg(procedure));
     dialogs.messages.clear();
     status->ShutDown();
@@ -210,28 +216,32 @@ TEST_F(StatusLifecycleTest, ALayoutSaveFailingAtCloseIsToldAndTheLayoutSavedAtTh
     const QString session = ctx().layout.columnHeaderPos[0];
 
     db::Command restore(*db, QStringLiteral("INSERT INTO sys_procedures (name, params, body) VALUES (?, ?, ?)"));
-    restore.appendParameter(QStringLiteral("@Name"), db::ParamType::NVarChar, db::ParamDirection::Input, 200, procedure);
-    restore.appendParameter(QStringLiteral("@Params"), db::ParamType::NVarChar, db::ParamDirection::Input, 4000, params);
+    restore.appendParameter(QStringLiteral("@Name"), db::ParamType::NVarChar, db::ParamDirection::Input, 200,
+                            procedure);
+    restore.appendParameter(QStringLiteral("@Params"), db::ParamType::NVarChar, db::ParamDirection::Input, 4000,
+                            params);
     restore.appendParameter(QStringLiteral("@Body"), db::ParamType::NVarChar, db::ParamDirection::Input, 4000, body);
     restore.execute();
     status->Show();
     EXPECT_EQ(ctx().layout.columnHeaderPos[0], session) << "the stored layout is not read over the unsaved one";
     status->ShutDown();
     EXPECT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(scalar(*db, QStringLiteral("SELECT DetailValue FROM Profile_Details WHERE ProfileID = %1 AND ObjectID = 10 "
-                                         "AND DetailName = 'ColumnHeaderPos0'")
-                              .arg(site.defaultProfileId))
-                  .toString(),
-              session);
+    EXPECT_EQ(
+        scalar(*db, QStringLiteral("SELECT DetailValue FROM Profile_Details WHERE ProfileID = %1 AND ObjectID = 10 "
+                                   "AND DetailName = 'ColumnHeaderPos0'")
+                        .arg(site.defaultProfileId))
+            .toString(),
+        session);
 }
 
 TEST_F(StatusLifecycleTest, LoadingALayoutTakesDefaultsAndStopsAtAValueThatIsNoNumber) {
     const auto setDetail = [&](const char* name, const QString& value) {
-        db->execute(QStringLiteral("UPDATE Profile_Details SET DetailValue = '%1' WHERE ProfileID = %2 AND ObjectID = 10 "
-                                   "AND DetailName = '%3'")
-                        .arg(value)
-                        .arg(site.defaultProfileId)
-                        .arg(QLatin1String(name)));
+        db->execute(
+            QStringLiteral("UPDATE Profile_Details SET DetailValue = '%1' WHERE ProfileID = %2 AND ObjectID = 10 "
+                           "AND DetailName = '%3'")
+                .arg(value)
+                .arg(site.defaultProfileId)
+                .arg(QLatin1String(name)));
     };
     LayoutSettings& layout = ctx().layout;
     layout.width = 1;
@@ -260,11 +270,12 @@ TEST_F(StatusLifecycleTest, LoadingALayoutTakesDefaultsAndStopsAtAValueThatIsNoN
 TEST_F(StatusLifecycleTest, UpdateNamesRenamesTheFirstRowOfTheAddressInEachGrid) {
     // The group lists its first door twice.
     const QString door = groupAddresses(site.smallGroupId, 1).value(0);
-    db->execute(QStringLiteral("INSERT INTO Status_Points (GroupID, ObjectID, PointID, ListName, ListSmallIcon, "
-                               "ListAddress, AlternateFlag) SELECT GroupID, ObjectID, PointID, ListName, ListSmallIcon, "
-                               "ListAddress, AlternateFlag FROM Status_Points WHERE GroupID = %1 AND ListAddress = '%2'")
-                    .arg(site.smallGroupId)
-                    .arg(door));
+    db->execute(
+        QStringLiteral("INSERT INTO Status_Points (GroupID, ObjectID, PointID, ListName, ListSmallIcon, "
+                       "ListAddress, AlternateFlag) SELECT GroupID, ObjectID, PointID, ListName, ListSmallIcon, "
+                       "ListAddress, AlternateFlag FROM Status_Points WHERE GroupID = %1 AND ListAddress = '%2'")
+            .arg(site.smallGroupId)
+            .arg(door));
     status->Show();
     QStringList names;
     int rowsOfDoor = 0;
@@ -306,17 +317,23 @@ TEST_F(StatusLifecycleTest, AddressesWithQuotesOrSqlFromOutsideLeaveTheDatabaseU
         QStringLiteral("\\\\SNET.P01.C00001.DR01' OR ''='"),
         QStringLiteral("'"),
     };
-    const char* const types[] = {"CONTROLLER", "CONTROLLER_THREAT_LEVEL", "CONTROLLER_ENABLED", "READER",
-                                 "READER_THREAT_LEVEL", "PYLON", "PYLON_ENABLED", "PORT", "PORT_ENABLED", "STD_RELAY",
-                                 "STD_INPUT", "STD_INPUTV", "EXP_RELAY", "EXP_INPUT", "EXP_INPUTV", "ZR2_RELAY",
-                                 "ZR2_INPUT", "ZR2_MODULE", "ZR2_CONTROLLER"};
+    const char* const types[] = {"CONTROLLER",          "CONTROLLER_THREAT_LEVEL",
+                                 "CONTROLLER_ENABLED",  "READER",
+                                 "READER_THREAT_LEVEL", "PYLON",
+                                 "PYLON_ENABLED",       "PORT",
+                                 "PORT_ENABLED",        "STD_RELAY",
+                                 "STD_INPUT",           "STD_INPUTV",
+                                 "EXP_RELAY",           "EXP_INPUT",
+                                 "EXP_INPUTV",          "ZR2_RELAY",
+                                 "ZR2_INPUT",           "ZR2_MODULE",
+                                 "ZR2_CONTROLLER"};
     for (const QString& address : hostile) {
         for (const char* type : types)
             for (const quint8 state : {quint8(0), quint8(1), quint8(67)})
                 status->StateChange(QString::fromLatin1(type), address, state, QString(), QStringLiteral("1"));
         for (const qint32 action : {4, 7, 8, 9})
-            status->SyncPipe(QStringLiteral("STATUSVIEW"), action, address + QStringLiteral("|1"), QStringLiteral("WS2"),
-                             QString());
+            status->SyncPipe(QStringLiteral("STATUSVIEW"), action, address + QStringLiteral("|1"),
+                             QStringLiteral("WS2"), QString());
         for (const char* kind : {"CONT", "PYLON", "PORT", ""})
             status->SyncPipe(QStringLiteral("STATUSVIEW"), 6, address + QStringLiteral("|") + QLatin1String(kind),
                              QStringLiteral("WS2"), QString());

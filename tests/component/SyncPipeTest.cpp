@@ -55,18 +55,19 @@ TEST_F(SyncPipeTest, GroupsCreatedElsewhereAppearUnderTheirStoredNameWhenTheOper
     const QStringList before = box();
     send(1, QStringLiteral("ALL CLEAR - ignore|77"), kOther, QStringLiteral("StatusView"));
     EXPECT_EQ(box(), before + QStringList{QStringLiteral("Night Shift=77")}) << "the stored name, not the notice's";
-    EXPECT_EQ(host.callsNamed(QStringLiteral("PermissionGranted")).last().toString(), QStringLiteral("PermissionGranted(14, 77)"));
+    EXPECT_EQ(host.callsNamed(QStringLiteral("PermissionGranted")).last().toString(),
+              QStringLiteral("PermissionGranted(14, 77)"));
 
     // A name may hold "|" itself: the identifier is what follows the last one.
     send(1, QStringLiteral("Dock|Yard|78"));
     EXPECT_EQ(box().last(), QStringLiteral("Dock|Yard=78"));
 
     const QStringList now = box();
-    send(1, QStringLiteral("Forged|4242"));                               // no such group stored
-    send(1, QStringLiteral("Mine|79"), QStringLiteral("WS1"));           // sent by this workstation
+    send(1, QStringLiteral("Forged|4242"));                     // no such group stored
+    send(1, QStringLiteral("Mine|79"), QStringLiteral("WS1"));  // sent by this workstation
     send(1, QStringLiteral("Wrong Topic|80"), kOther, QStringLiteral("STATUSVIEWER"));
     host.permissions[14] = false;
-    send(1, QStringLiteral("Secret|81"));                                 // permission 14 denied
+    send(1, QStringLiteral("Secret|81"));  // permission 14 denied
     send(0, QStringLiteral("Zero|82"));
     send(10, QStringLiteral("Ten|83"));
     EXPECT_EQ(box(), now);
@@ -102,7 +103,8 @@ TEST_F(SyncPipeTest, GroupsDeletedOrRenamedElsewhereFollowTheStoredGroups) {
     ASSERT_EQ(window().findGroupEntry(groupId), index);
     EXPECT_EQ(window().groupEntries().at(index).text, stored);
 
-    db->execute(QStringLiteral("UPDATE Status_Groups SET GroupName = 'Relays, renamed' WHERE GroupID = %1").arg(groupId));
+    db->execute(
+        QStringLiteral("UPDATE Status_Groups SET GroupName = 'Relays, renamed' WHERE GroupID = %1").arg(groupId));
     send(3, QStringLiteral("whatever|%1").arg(groupId));
     EXPECT_EQ(window().groupEntries().at(window().findGroupEntry(groupId)).text, QStringLiteral("Relays, renamed"));
 
@@ -182,14 +184,9 @@ TEST_F(SyncPipeTest, UnreadablePayloadsAreLoggedAndIgnored) {
         QString data;
     };
     const Case cases[] = {
-        {1, QStringLiteral("No bar at all")},
-        {1, QStringLiteral("Name|twelve")},
-        {2, QStringLiteral("42")},
-        {3, QStringLiteral("New name|4x")},
-        {6, QStringLiteral("\\\\PORT.P01")},
-        {7, controller},
-        {7, controller + QStringLiteral("|on")},
-        {8, controller + QStringLiteral("|256")},
+        {1, QStringLiteral("No bar at all")},    {1, QStringLiteral("Name|twelve")},       {2, QStringLiteral("42")},
+        {3, QStringLiteral("New name|4x")},      {6, QStringLiteral("\\\\PORT.P01")},      {7, controller},
+        {7, controller + QStringLiteral("|on")}, {8, controller + QStringLiteral("|256")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.data.toStdString());

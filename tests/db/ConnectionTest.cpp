@@ -147,14 +147,15 @@ TEST_P(DbLayer, BindsPlaceholdersInOrderAndClearsParameters) {
 }
 
 TEST_P(DbLayer, ExecuteReportsRowsAndRefusesValuesThatDoNotFitTheirType) {
-    Command insert(conn(),
-                   QStringLiteral("Insert Into Status_Points (GroupID, ListName, ListSmallIcon, AlternateFlag) "
-                                  "Values (?, ?, ?, ?)"));
-    insert.appendParameter(QStringLiteral("@GroupID"), so::db::ParamType::Integer, ParamDirection::Input, 4, QVariant());
+    Command insert(conn(), QStringLiteral("Insert Into Status_Points (GroupID, ListName, ListSmallIcon, AlternateFlag) "
+                                          "Values (?, ?, ?, ?)"));
+    insert.appendParameter(QStringLiteral("@GroupID"), so::db::ParamType::Integer, ParamDirection::Input, 4,
+                           QVariant());
     insert.appendParameter(QStringLiteral("@ListName"), so::db::ParamType::VarChar, ParamDirection::Input, 64,
                            QStringLiteral("Front"));
     insert.appendParameter(QStringLiteral("@ListSmallIcon"), so::db::ParamType::SmallInt, ParamDirection::Input, 2, 3);
-    insert.appendParameter(QStringLiteral("@AlternateFlag"), so::db::ParamType::TinyInt, ParamDirection::Input, 1, true);
+    insert.appendParameter(QStringLiteral("@AlternateFlag"), so::db::ParamType::TinyInt, ParamDirection::Input, 1,
+                           true);
     EXPECT_EQ(insert.execute(), 1);
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Status_Points WHERE GroupID IS NULL AND AlternateFlag = 1")),
               1);
@@ -240,7 +241,11 @@ TEST_P(DbLayer, AStatementWhileAnotherStillHasRowsIsRefusedUntilThoseRowsAreDone
     }
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Doors WHERE Note IS NULL")), 2);  // the UPDATE never ran
     const std::pair<const char*, std::function<void(Recordset&)>> finishes[] = {
-        {"read to its end", [](Recordset& rs) { while (!rs.eof()) rs.moveNext(); }},
+        {"read to its end",
+         [](Recordset& rs) {
+             while (!rs.eof())
+                 rs.moveNext();
+         }},
         {"closed", [](Recordset& rs) { rs.close(); }},
         {"destroyed", [](Recordset& rs) { rs = Recordset(); }},
         {"empty", [](Recordset&) {}},
@@ -343,8 +348,8 @@ TEST_P(DbLayer, RewrittenLenAndNoLockReturnTheirRows) {
     conn().execute(QStringLiteral("CREATE TABLE status_points2 (listaddress TEXT)"));
     conn().execute(QStringLiteral("INSERT INTO status_points2 VALUES ('\\\\SNET1.01.DR01  '), ('\\\\SNET1.01.IN02')"));
     QStringList controllers;
-    for (Recordset rs = conn().query(QStringLiteral(
-             "Select distinct left(listaddress, len(listaddress) - 5) from status_points2"));
+    for (Recordset rs = conn().query(
+             QStringLiteral("Select distinct left(listaddress, len(listaddress) - 5) from status_points2"));
          !rs.eof(); rs.moveNext())
         controllers << rs.field(0).toString();
     EXPECT_EQ(controllers, QStringList{"\\\\SNET1.01"});  // trailing blanks do not count in LEN
@@ -357,15 +362,15 @@ TEST_P(DbLayer, RewrittenLenAndNoLockReturnTheirRows) {
 
 TEST_P(DbLayer, ProcedureBodiesAreReadAgainAfterTheProcedureTableChanges) {
     EXPECT_FALSE(conn().query(QStringLiteral("STATUS_Fetch_Doors 1")).eof());
-    conn().execute(QStringLiteral(
-        "UPDATE sys_procedures SET body = 'SELECT DoorName FROM Doors WHERE 0 = :ControllerID' "
-        "WHERE name = 'STATUS_Fetch_Doors'"));
+    conn().execute(
+        QStringLiteral("UPDATE sys_procedures SET body = 'SELECT DoorName FROM Doors WHERE 0 = :ControllerID' "
+                       "WHERE name = 'STATUS_Fetch_Doors'"));
     EXPECT_TRUE(conn().query(QStringLiteral("STATUS_Fetch_Doors 1")).eof());
 }
 
 TEST(DbConnection, MalformedUrlsAreDbErrorsThatHideSecrets) {
-    const char* const urls[] = {"", "sqlite:", "sqlite:   ", "odbc:", "memory", "postgres://host/db",
-                                "odbcx:DRIVER={X};PWD=secret;"};
+    const char* const urls[] = {
+        "", "sqlite:", "sqlite:   ", "odbc:", "memory", "postgres://host/db", "odbcx:DRIVER={X};PWD=secret;"};
     for (const char* url : urls) {
         SCOPED_TRACE(url);
         try {

@@ -204,13 +204,14 @@ TEST_F(FileFaults, LookingAtTheFileKeepsTheLocksOfEveryConnectionOfTheProcess) {
     ASSERT_TRUE(conn->isAlive());
     // Another process must still find the write lock taken: a look that opened and closed the
     // file or its index here would have dropped this process's locks on them.
-    const int rc = QProcess::execute(QStringLiteral("python3"),
-                                     {QStringLiteral("-c"),
-                                      QStringLiteral("import sqlite3, sys\n"
-                                                     "c = sqlite3.connect(sys.argv[1], timeout=0, isolation_level=None)\n"
-                                                     "try:\n    c.execute('BEGIN IMMEDIATE')\nexcept sqlite3.OperationalError:\n"
-                                                     "    sys.exit(3)\n"),
-                                      site});
+    const int rc =
+        QProcess::execute(QStringLiteral("python3"),
+                          {QStringLiteral("-c"),
+                           QStringLiteral("import sqlite3, sys\n"
+                                          "c = sqlite3.connect(sys.argv[1], timeout=0, isolation_level=None)\n"
+                                          "try:\n    c.execute('BEGIN IMMEDIATE')\nexcept sqlite3.OperationalError:\n"
+                                          "    sys.exit(3)\n"),
+                           site});
     EXPECT_EQ(rc, 3) << "the write lock held by another connection of this process was lost";
     writer->rollback();
 }

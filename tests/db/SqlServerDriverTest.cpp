@@ -156,7 +156,8 @@ TEST_F(SqlServerDriver, AProcedureThatWritesFirstGivesItsRowCountBeforeItsRows) 
     ASSERT_TRUE(call.nextResult());
     ASSERT_TRUE(call.isSelect());
     QStringList names;
-    while (call.next()) names << call.value(0).toString();
+    while (call.next())
+        names << call.value(0).toString();
     EXPECT_EQ(names, QStringList({"Lobby", "Yard", "Roof"}));
 }
 
@@ -258,7 +259,8 @@ TEST_F(SqlServerDriver, AStringLongerThanItsColumnIsRefused) {
         {"INSERT INTO Status_Groups (GroupName) VALUES (?)", 50, true},
         {"INSERT INTO Status_Groups (GroupName) VALUES (?)", 51, false},
         {"UPDATE Status_Groups SET GroupName = ? WHERE GroupName = 'Lobby'", 51, false},
-        {"INSERT INTO ComponentLocks (Kind, ComponentID, Holder, WorkstationName) VALUES (37, 1, ?, 'WS1')", 101, false},
+        {"INSERT INTO ComponentLocks (Kind, ComponentID, Holder, WorkstationName) VALUES (37, 1, ?, 'WS1')", 101,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.statement) + " " + std::to_string(c.length));

@@ -17,9 +17,7 @@ struct RewriteCase {
     const char* expected;
 };
 
-void PrintTo(const RewriteCase& c, std::ostream* os) {
-    *os << c.input;
-}
+void PrintTo(const RewriteCase& c, std::ostream* os) { *os << c.input; }
 
 class Rewrites : public ::testing::TestWithParam<RewriteCase> {};
 
@@ -112,7 +110,8 @@ TEST(TSqlProcedureCalls, ParseNameAndLiteralArguments) {
         {"KSP_Update_Profile_Persisted_Details 5, 10, 'ColumnHeaderPos0', N'a]''b;c'",
          "KSP_Update_Profile_Persisted_Details",
          {5LL, 10LL, QStringLiteral("ColumnHeaderPos0"), QStringLiteral("a]'b;c")}},
-        {"KSP_Fetch_ControllersFromAddress  '\\\\SNET1.01'", "KSP_Fetch_ControllersFromAddress",
+        {"KSP_Fetch_ControllersFromAddress  '\\\\SNET1.01'",
+         "KSP_Fetch_ControllersFromAddress",
          {QStringLiteral("\\\\SNET1.01")}},
         {"EXEC dbo.[Do It] -5, NULL, 1.5, +2", "Do It", {-5LL, QVariant(), 1.5, 2LL}},
         {"execute NoArgs", "NoArgs", {}},

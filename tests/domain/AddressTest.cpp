@@ -29,7 +29,7 @@ TEST(Address, ClassificationFollowsTheOrderedTests) {
         {QStringLiteral("\\\\PORT.COM1"), PointKind::None},  // 11 characters
         {QStringLiteral(""), PointKind::None},
         {QStringLiteral("abc"), PointKind::None},
-        {QStringLiteral("\\\\SNET.x.sm01"), PointKind::None},          // codes are case-sensitive
+        {QStringLiteral("\\\\SNET.x.sm01"), PointKind::None},  // codes are case-sensitive
     };
     for (const Case& c : cases)
         EXPECT_EQ(classifyAddress(c.address), c.kind) << c.address.toStdString();
@@ -51,7 +51,8 @@ TEST(Address, ControllerOfAPoint) {
     // Three-digit point numbers keep one digit too many; callers accept it.
     EXPECT_EQ(classicControllerAddress(kCtrl + ".XR100"), kCtrl + ".");
     EXPECT_THROW(classicControllerAddress(QStringLiteral("BR01")), ComponentError);
-    EXPECT_EQ(newerLineControllerAddress(QStringLiteral("\\\\ZRII.00001.01.BI0101")), QStringLiteral("\\\\ZRII.00001.01"));
+    EXPECT_EQ(newerLineControllerAddress(QStringLiteral("\\\\ZRII.00001.01.BI0101")),
+              QStringLiteral("\\\\ZRII.00001.01"));
     EXPECT_EQ(newerLineControllerAddress(QStringLiteral("\\\\ZRII")), QStringLiteral("\\\\ZRII"));
     EXPECT_TRUE(isNewerLineAddress(QStringLiteral("\\\\ZRII.00001")));
     EXPECT_FALSE(isNewerLineAddress(QStringLiteral("\\\\SNET.ZRII")));
@@ -61,9 +62,9 @@ TEST(Address, ControllerOfAPoint) {
 TEST(Address, ObjectTypesSectionsAndCodes) {
     using S = Section;
     const std::pair<int, std::optional<Section>> sections[] = {
-        {1, S::Doors},     {2, S::Inputs},   {3, S::Relays},    {4, S::Readers},      {5, S::Controllers},
-        {6, S::Boxes},     {7, S::Ports},    {8, S::Inputs},    {9, S::Relays},       {101, S::Doors},
-        {102, S::Inputs},  {103, S::Relays}, {104, S::Readers}, {105, S::Controllers}, {108, S::Modules},
+        {1, S::Doors},     {2, S::Inputs},     {3, S::Relays},      {4, S::Readers},       {5, S::Controllers},
+        {6, S::Boxes},     {7, S::Ports},      {8, S::Inputs},      {9, S::Relays},        {101, S::Doors},
+        {102, S::Inputs},  {103, S::Relays},   {104, S::Readers},   {105, S::Controllers}, {108, S::Modules},
         {0, std::nullopt}, {10, std::nullopt}, {106, std::nullopt}, {107, std::nullopt}};
     for (const auto& [type, section] : sections)
         EXPECT_EQ(sectionForObjectType(type), section) << type;

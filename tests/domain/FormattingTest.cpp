@@ -27,9 +27,8 @@ protected:
 };
 
 TEST_F(DateTimeTest, NonDatesGiveEmptyText) {
-    for (const QString& text : {QString(), QStringLiteral("abc"), QStringLiteral("  "), QStringLiteral("31/02/2024 10:00:00"),
-                                QStringLiteral("1'; DROP TABLE x")})
-    {
+    for (const QString& text : {QString(), QStringLiteral("abc"), QStringLiteral("  "),
+                                QStringLiteral("31/02/2024 10:00:00"), QStringLiteral("1'; DROP TABLE x")}) {
         const UpdatedStamp stamp = converter.convert(ctx, text);
         EXPECT_TRUE(stamp.text.isEmpty() && stamp.msecs == UpdatedStamp::kUnknown) << text.toStdString();
     }
@@ -37,10 +36,13 @@ TEST_F(DateTimeTest, NonDatesGiveEmptyText) {
 
 TEST_F(DateTimeTest, TwentyFourHourTimeWithSecondsWhenTimeFormatIsSet) {
     ctx.timeFormat = true;
-    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024 17:04:09")).text, QStringLiteral("05/03/2024 17:04:09"));
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024 17:04:09")).text,
+              QStringLiteral("05/03/2024 17:04:09"));
     // The forms the database hands back are read as well.
-    EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05 07:04:09")).text, QStringLiteral("05/03/2024 07:04:09"));
-    EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05T07:04:09.250")).text, QStringLiteral("05/03/2024 07:04:09"));
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05 07:04:09")).text,
+              QStringLiteral("05/03/2024 07:04:09"));
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05T07:04:09.250")).text,
+              QStringLiteral("05/03/2024 07:04:09"));
     EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024")).text, QStringLiteral("05/03/2024 00:00:00"));
     // The time beside the text is the one read, whichever form it came in.
     EXPECT_EQ(converter.convert(ctx, QStringLiteral("2024-03-05T07:04:09")).msecs,
@@ -77,7 +79,8 @@ private:
 TEST_F(DateTimeTest, LocaleLongTimeWithoutTimeFormat) {
     const LocaleScope us(QLocale(QLocale::English, QLocale::UnitedStates));
     ctx.timeFormat = false;
-    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024 17:04:09")).text, QStringLiteral("05/03/2024 5:04:09 PM"));
+    EXPECT_EQ(converter.convert(ctx, QStringLiteral("05/03/2024 17:04:09")).text,
+              QStringLiteral("05/03/2024 5:04:09 PM"));
 }
 
 TEST_F(DateTimeTest, KeptResultsFollowTheSettings) {
@@ -128,9 +131,12 @@ TEST(Convert, NumbersFromTexts) {
         int number;
     };
     const Bad bad[] = {
-        {QString(), ComponentError::TypeMismatch},        {QStringLiteral("abc"), ComponentError::TypeMismatch},
-        {QStringLiteral("1,5"), ComponentError::TypeMismatch}, {QStringLiteral("nan"), ComponentError::TypeMismatch},
-        {QStringLiteral("inf"), ComponentError::TypeMismatch}, {QStringLiteral("4'"), ComponentError::TypeMismatch},
+        {QString(), ComponentError::TypeMismatch},
+        {QStringLiteral("abc"), ComponentError::TypeMismatch},
+        {QStringLiteral("1,5"), ComponentError::TypeMismatch},
+        {QStringLiteral("nan"), ComponentError::TypeMismatch},
+        {QStringLiteral("inf"), ComponentError::TypeMismatch},
+        {QStringLiteral("4'"), ComponentError::TypeMismatch},
         {QStringLiteral("40000"), ComponentError::Overflow},
     };
     for (const Bad& b : bad) {
@@ -148,9 +154,9 @@ TEST(Convert, WholeNumbersOnlyForStatements) {
     EXPECT_EQ(wholeNumber(QStringLiteral("7")), 7);
     EXPECT_EQ(wholeNumber(QStringLiteral(" -12 ")), -12);
     EXPECT_EQ(wholeNumber(QStringLiteral("+3")), 3);
-    for (const QString& text : {QString(), QStringLiteral("-"), QStringLiteral("1.0"), QStringLiteral("1e3"),
-                                QStringLiteral("1 OR 1=1"), QStringLiteral("1; DELETE FROM ThreatLevels"),
-                                QStringLiteral("0x10"), QStringLiteral("99999999999")})
+    for (const QString& text :
+         {QString(), QStringLiteral("-"), QStringLiteral("1.0"), QStringLiteral("1e3"), QStringLiteral("1 OR 1=1"),
+          QStringLiteral("1; DELETE FROM ThreatLevels"), QStringLiteral("0x10"), QStringLiteral("99999999999")})
         EXPECT_FALSE(wholeNumber(text).has_value()) << text.toStdString();
 }
 

@@ -55,8 +55,8 @@ TEST_F(PermissionsTest, LockComponentA) {
 }
 
 TEST_F(PermissionsTest, DialupStates) {
-    const char* names[] = {"Idle", "Answering...", "Line is busy", "Connected", "Dialing...",
-                           "Unspecified Error", "No Answer", "No Carrier", "No Dial Tone", "Ring..."};
+    const char* names[] = {"Idle",      "Answering...", "Line is busy", "Connected", "Dialing...", "Unspecified Error",
+                           "No Answer", "No Carrier",   "No Dial Tone", "Ring..."};
     for (qint16 code = 0; code < 10; ++code)
         EXPECT_EQ(GetDialupState(ctx, code), QString::fromLatin1(names[code]));
     EXPECT_EQ(ownLogReports(), 0);

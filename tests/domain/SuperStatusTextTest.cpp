@@ -18,15 +18,15 @@ TEST(SuperStatusText, PointEntriesKeepTheirPositionAroundMalformedOnes) {
     };
     const Case cases[] = {
         {"1,65|x|0#0|y|4#", 8, {0, 1}, 0},
-        {"1|a|0#2|b|0#tail without hash", 8, {0, 1}, 0},           // text after the last "#" is no entry
-        {"1|a#2|b|0#", 8, {1}, 1},                                  // two fields
-        {"1|a|0|9#2|b|0#", 8, {1}, 1},                              // four fields
-        {"256|a|0#2|b|0#", 8, {1}, 1},                              // code out of range
-        {"1,x|a|0#2|b|0#", 8, {1}, 1},                              // code not a number
-        {"1|a|mask#2|b|0#", 8, {1}, 1},                             // mask source not a number
-        {"1|a|-4#2|b|0#", 8, {1}, 1},                               // negative mask source
-        {"|empty codes|0#", 8, {0}, 0},                             // nothing to report is fine
-        {"1|a|0#2|b|0#3|c|0#", 2, {0, 1}, 1},                       // more entries than points
+        {"1|a|0#2|b|0#tail without hash", 8, {0, 1}, 0},  // text after the last "#" is no entry
+        {"1|a#2|b|0#", 8, {1}, 1},                        // two fields
+        {"1|a|0|9#2|b|0#", 8, {1}, 1},                    // four fields
+        {"256|a|0#2|b|0#", 8, {1}, 1},                    // code out of range
+        {"1,x|a|0#2|b|0#", 8, {1}, 1},                    // code not a number
+        {"1|a|mask#2|b|0#", 8, {1}, 1},                   // mask source not a number
+        {"1|a|-4#2|b|0#", 8, {1}, 1},                     // negative mask source
+        {"|empty codes|0#", 8, {0}, 0},                   // nothing to report is fine
+        {"1|a|0#2|b|0#3|c|0#", 2, {0, 1}, 1},             // more entries than points
         {"", 8, {}, 0},
         {"garbage without any separator", 8, {}, 0},
     };

@@ -43,9 +43,9 @@ TEST_F(SectionsTest, DefaultColumnsInTableOrder) {
     int maskedFills = 0;
     sections.InitColumnHeaders(layouts, [&] { ++maskedFills; });
     EXPECT_EQ(maskedFills, 1);
-    EXPECT_EQ(keys(0), (QStringList{"Name", "Address", "Status", "Alarm", "Masked", "Enabled", "Input1", "Input2",
-                                    "Input3", "LM Type", "Voltage", "Relay Status", "Relay Details", "2PR",
-                                    "LastUpdated", "NotUsed"}));
+    EXPECT_EQ(keys(0),
+              (QStringList{"Name", "Address", "Status", "Alarm", "Masked", "Enabled", "Input1", "Input2", "Input3",
+                           "LM Type", "Voltage", "Relay Status", "Relay Details", "2PR", "LastUpdated", "NotUsed"}));
     EXPECT_EQ(keys(5), (QStringList{"Name", "Address", "Enabled", "Rev", "LastUpdated", "NotUsed"}));
     EXPECT_EQ(keys(7), (QStringList{"Name", "Address", "Status", "Enclosure", "LastUpdated", "NotUsed"}));
     const StatusGrid& doors = sections.grid(0);
@@ -116,7 +116,8 @@ TEST_F(SectionsTest, DefaultColumnsALayoutLacksAreAddedHiddenSoEveryWriterFindsI
 }
 
 TEST_F(SectionsTest, ModuleLayoutRule) {
-    const QString stale = QStringLiteral("Name][XInput Name][1][90][True,Address][A][2][100][True,Enclosure][E][3][60][True");
+    const QString stale =
+        QStringLiteral("Name][XInput Name][1][90][True,Address][A][2][100][True,Enclosure][E][3][60][True");
     const QString withoutEnclosure = QStringLiteral("Name][M][1][90][True,Address][A][2][100][True");
     const QString current = QStringLiteral("Address][A][1][100][True,Enclosure][E][2][60][True");
     layouts[7] = stale;
@@ -138,10 +139,10 @@ TEST_F(SectionsTest, ModuleLayoutRule) {
 
 TEST_F(SectionsTest, ABadLayoutGivesItsSectionTheDefaultsAndLeavesTheOthersAlone) {
     const QString bad[] = {
-        QStringLiteral("Name][N][1][85][True,Address][A][2][wide][True"),   // width not a number
-        QStringLiteral("Name][N][1][85][True,Address][A][2][129][Yes"),     // visible flag
-        QStringLiteral("Name][N][1][85][True,Address][A][2]"),              // fields missing
-        QStringLiteral("Name][N][1][85][True,Name][N2][2][85][True"),       // one key twice
+        QStringLiteral("Name][N][1][85][True,Address][A][2][wide][True"),  // width not a number
+        QStringLiteral("Name][N][1][85][True,Address][A][2][129][Yes"),    // visible flag
+        QStringLiteral("Name][N][1][85][True,Address][A][2]"),             // fields missing
+        QStringLiteral("Name][N][1][85][True,Name][N2][2][85][True"),      // one key twice
     };
     const QString custom = QStringLiteral("Address][A][1][100][True,Name][N][2][90][True");
     layouts[5] = custom;
@@ -247,7 +248,8 @@ TEST_F(SectionsTest, FindRowForAddress) {
     for (const char* a : {"\\\\SNET.P001.C0101.DR01", "\\\\SNET.P001.C0101.DR02", "\\\\SNET.P001.C0101.DR01"})
         doors.setText(doors.addRow(), col::Address, QString::fromLatin1(a));
     EXPECT_EQ(sections.FindRowForAddress(Section::Doors, QStringLiteral("\\\\SNET.P001.C0101.DR02")), 2);
-    EXPECT_EQ(sections.FindRowForAddress(Section::Doors, QStringLiteral("\\\\SNET.P001.C0101.DR01")), 1);  // first in display order
+    EXPECT_EQ(sections.FindRowForAddress(Section::Doors, QStringLiteral("\\\\SNET.P001.C0101.DR01")),
+              1);  // first in display order
     EXPECT_EQ(sections.FindRowForAddress(Section::Doors, QStringLiteral("\\\\SNET.P001.C0101.DR03")), 0);
     EXPECT_EQ(sections.FindRowForAddress(Section::Doors, QStringLiteral("\\\\snet.P001.C0101.DR02")), 0);
     EXPECT_EQ(sections.FindRowForAddress(Section::Doors, QStringLiteral("'")), 0);

@@ -70,16 +70,16 @@ TEST(StatusGrid, RowsAreFoundByExactAddressOneAtATimeOrTogetherAcrossGrids) {
     addPoint(g, "c", "C");
     addPoint(g, "a", "A");
     addPoint(g, "b", "B");
-    addPoint(g, "a again", "A");   // a second row of one address: the first in display order answers
+    addPoint(g, "a again", "A");  // a second row of one address: the first in display order answers
     addPoint(doors, "door", "A");
     const struct {
         const StatusGrid* grid;
         const char* address;
         int row;
     } cases[] = {
-        {&g, "A", 2},      {&g, "C", 1}, {&g, "a", 0},  // exact comparison
-        {&g, "A ", 0},     {&g, "", 0},  {&doors, "A", 1},
-        {&doors, "B", 0},  {&noAddress, "A", 0},  // no Address column: a Name is no address
+        {&g, "A", 2},     {&g, "C", 1},         {&g, "a", 0},  // exact comparison
+        {&g, "A ", 0},    {&g, "", 0},          {&doors, "A", 1},
+        {&doors, "B", 0}, {&noAddress, "A", 0},  // no Address column: a Name is no address
     };
     std::vector<QString> addresses;  // the queries view them
     for (const auto& c : cases)
@@ -186,10 +186,10 @@ TEST(StatusGrid, RowsKeepTheirOwnCellsThroughLayoutChangesRemovalsAndReuse) {
         g.setData(row, "LastUpdated", name[0]);
         g.setIcon(row, "Address", name[0] - 'a');
     }
-    g.removeRow(2);                       // "b" goes; its key is taken by the next row
+    g.removeRow(2);  // "b" goes; its key is taken by the next row
     g.sort(g.columnIndex("Name"), StatusGrid::Descending);
-    g.moveColumn(0, 2);                   // Name to the end
-    g.moveColumn(2, 1);                   // and back to the middle
+    g.moveColumn(0, 2);  // Name to the end
+    g.moveColumn(2, 1);  // and back to the middle
     g.addColumn("Extra", "Extra", 0, -1, 50, true);
     for (int wide = 0; wide < 8; ++wide)  // wide enough that a row's block grows to two lines
         g.addColumn(QStringLiteral("W%1").arg(wide), {}, 0, -1, 10, true);

@@ -20,9 +20,7 @@ using test::FakeHost;
 class EscapingHost : public FakeHost {
 public:
     bool escapes = true;
-    QString Fix_Apostrophe(const QString& text) override {
-        return escapes ? FakeHost::Fix_Apostrophe(text) : text;
-    }
+    QString Fix_Apostrophe(const QString& text) override { return escapes ? FakeHost::Fix_Apostrophe(text) : text; }
 };
 
 class CatalogueTest : public ::testing::Test {
@@ -85,9 +83,15 @@ TEST_F(CatalogueTest, EachFilterOffersItsKindsOnly) {
         QSet<int> kinds;
     };
     const Case cases[] = {
-        {FilterDoors, {1, 101}},    {FilterInputs, {8, 2, 102}}, {FilterRelays, {9, 3, 103}},
-        {FilterReaders, {4, 104}},  {FilterControllers, {5, 105}}, {FilterPylons, {6}},
-        {FilterPorts, {7}},         {FilterModules, {108}},    {FilterXRelays, {9}},
+        {FilterDoors, {1, 101}},
+        {FilterInputs, {8, 2, 102}},
+        {FilterRelays, {9, 3, 103}},
+        {FilterReaders, {4, 104}},
+        {FilterControllers, {5, 105}},
+        {FilterPylons, {6}},
+        {FilterPorts, {7}},
+        {FilterModules, {108}},
+        {FilterXRelays, {9}},
         {FilterAll, {1, 101, 8, 2, 102, 9, 3, 103, 4, 104, 5, 105, 6, 7, 108}},
     };
     for (const Case& c : cases)
@@ -96,7 +100,8 @@ TEST_F(CatalogueTest, EachFilterOffersItsKindsOnly) {
 }
 
 TEST_F(CatalogueTest, RelayFilterOffersEveryOfferedRelayOfTheSite) {
-    const int zrRelays = test::countRows(*db, QStringLiteral("SELECT RelayID FROM ZRII_Relays WHERE RelayType IN (2, 4)"));
+    const int zrRelays =
+        test::countRows(*db, QStringLiteral("SELECT RelayID FROM ZRII_Relays WHERE RelayType IN (2, 4)"));
     const QVector<SelectedPoint> relays = fill(FilterRelays);
     int classic = 0;
     int newer = 0;
@@ -127,7 +132,8 @@ TEST_F(CatalogueTest, ExpansionRelayNeedsItsBoardFitted) {
     for (const Case& c : cases) {
         db->execute(QStringLiteral("UPDATE PanelBasicSetups SET ef_reb1 = 0, ef_reb2 = 0, ef_reb3 = 0, ef_reb4 = 0, "
                                    "ef_reb5 = 0, ef_reb6 = 0, ef_reb7 = 0, ef_reb8 = 0, ef_reb64 = 0 "
-                                   "WHERE ControllerID = %1").arg(controllerId));
+                                   "WHERE ControllerID = %1")
+                        .arg(controllerId));
         db->execute(QStringLiteral("UPDATE PanelBasicSetups SET %1 WHERE ControllerID = %2")
                         .arg(QLatin1String(c.flags))
                         .arg(controllerId));
@@ -194,8 +200,10 @@ TEST_F(CatalogueTest, EntriesGoInAtTheFrontAndCarryWhatAGroupStores) {
     EXPECT_EQ(addresses(doors), readOrder);
 
     const SelectedPoint& last = doors.last();  // the first classic door read
-    const QVariant id = test::scalar(*db, QStringLiteral("SELECT DoorId FROM Doors WHERE Address = '%1'").arg(last.listAddress));
-    const QVariant name = test::scalar(*db, QStringLiteral("SELECT DoorName FROM Doors WHERE Address = '%1'").arg(last.listAddress));
+    const QVariant id =
+        test::scalar(*db, QStringLiteral("SELECT DoorId FROM Doors WHERE Address = '%1'").arg(last.listAddress));
+    const QVariant name =
+        test::scalar(*db, QStringLiteral("SELECT DoorName FROM Doors WHERE Address = '%1'").arg(last.listAddress));
     EXPECT_EQ(last.pointId, id.toInt());
     EXPECT_EQ(last.listName, name.toString());
     EXPECT_EQ(last.objectId, 1);
@@ -230,8 +238,10 @@ TEST_F(CatalogueTest, PortIconsFollowStyleThenDialUpType) {
         EXPECT_EQ(portListIcon(QLatin1String(c.style), c.type), c.icon) << c.style << " " << c.type;
 
     for (const SelectedPoint& p : fill(FilterPorts)) {
-        const QVariant type = test::scalar(*db, QStringLiteral("SELECT PortType FROM ServerPorts WHERE Address = '%1'").arg(p.listAddress));
-        const QVariant style = test::scalar(*db, QStringLiteral("SELECT PortStyle FROM ServerPorts WHERE Address = '%1'").arg(p.listAddress));
+        const QVariant type = test::scalar(
+            *db, QStringLiteral("SELECT PortType FROM ServerPorts WHERE Address = '%1'").arg(p.listAddress));
+        const QVariant style = test::scalar(
+            *db, QStringLiteral("SELECT PortStyle FROM ServerPorts WHERE Address = '%1'").arg(p.listAddress));
         EXPECT_EQ(p.listSmallIcon, portListIcon(style.toString(), type.toInt())) << p.listAddress.toStdString();
     }
 }
@@ -246,7 +256,8 @@ TEST_F(CatalogueTest, ComputerNameIsSentEscapedAndAnUnescapedOneIsRefused) {
     EXPECT_TRUE(doors.isEmpty());
     ASSERT_EQ(host.loggedErrors.size(), 1);
     EXPECT_TRUE(host.loggedErrors[0].startsWith(QLatin1String("FCustom: FillAvailable")));
-    EXPECT_TRUE(host.loggedErrors[0].contains(QLatin1String("not escaped"))) << "refused before it reached the database";
+    EXPECT_TRUE(host.loggedErrors[0].contains(QLatin1String("not escaped")))
+        << "refused before it reached the database";
 }
 
 TEST_F(CatalogueTest, AFailurePartWayKeepsTheEntriesReadBeforeIt) {

@@ -45,11 +45,15 @@ protected:
         ctx.dialogs = &dialogs;
         ctx.errorLog.setFolder(logDir.path());
         // The lists record their updates among the host calls, so the order of both shows.
-        store.setWindowHooks({{}, [this](qint32 id) { host.calls.append({QStringLiteral("window.groupDeleted"), {id}}); }});
+        store.setWindowHooks({{}, [this](qint32 id) {
+                                  host.calls.append({QStringLiteral("window.groupDeleted"), {id}});
+                              }});
         store.setDialogHooks({[this](qint32 id, const QString& name) {
                                   host.calls.append({QStringLiteral("dialog.groupCreated"), {id, name}});
                               },
-                              [this](qint32 id) { host.calls.append({QStringLiteral("dialog.groupDeleted"), {id}}); }});
+                              [this](qint32 id) {
+                                  host.calls.append({QStringLiteral("dialog.groupDeleted"), {id}});
+                              }});
     }
 
     QStringList announcements() const {
@@ -124,9 +128,14 @@ TEST_F(GroupStoreTest, NameRules) {
 TEST_F(GroupStoreTest, CreateAppliesTheNameRuleWhoeverCalls) {
     ASSERT_GT(store.createGroup(QStringLiteral("Lobby"), lobby), 0);
     host.calls.clear();
-    const QString refused[] = {QString(), QStringLiteral("  "), QStringLiteral("Lobby") + QChar(0),
-                               QStringLiteral("x") + QChar(0xD800), QString(51, QLatin1Char('n')),
-                               QStringLiteral("LOBBY"), QStringLiteral("\u200B"), QStringLiteral("Yard\u202E")};
+    const QString refused[] = {QString(),
+                               QStringLiteral("  "),
+                               QStringLiteral("Lobby") + QChar(0),
+                               QStringLiteral("x") + QChar(0xD800),
+                               QString(51, QLatin1Char('n')),
+                               QStringLiteral("LOBBY"),
+                               QStringLiteral("\u200B"),
+                               QStringLiteral("Yard\u202E")};
     for (const QString& name : refused) {
         SCOPED_TRACE(name.toStdString());
         dialogs.messages.clear();
@@ -142,12 +151,13 @@ TEST_F(GroupStoreTest, CreateStoresTheGroupAsTypedAndAnnouncesThenLogs) {
     const qint32 id = store.createGroup(name, lobby);
     ASSERT_GT(id, 0);
 
-    EXPECT_EQ(test::scalar(*db, QStringLiteral("SELECT GroupName FROM Status_Groups WHERE GroupID = %1").arg(id)), name);
-    EXPECT_EQ(test::scalar(*db, QStringLiteral("SELECT SiteID FROM Status_Groups WHERE GroupID = %1").arg(id)).toInt(), 7);
-    EXPECT_EQ(storedPoints(*db, id),
-              (QStringList{QStringLiteral("1/11/Front Entrance/3/\\\\SNET.P01.C0001.DR01/0"),
-                           QStringLiteral("2/25/Lobby Motion/5/\\\\SNET.P01.C0001.BI05/1"),
-                           QStringLiteral("104/3/Dock Reader/9/\\\\ZRII.C0002.01.RL01/0")}));
+    EXPECT_EQ(test::scalar(*db, QStringLiteral("SELECT GroupName FROM Status_Groups WHERE GroupID = %1").arg(id)),
+              name);
+    EXPECT_EQ(test::scalar(*db, QStringLiteral("SELECT SiteID FROM Status_Groups WHERE GroupID = %1").arg(id)).toInt(),
+              7);
+    EXPECT_EQ(storedPoints(*db, id), (QStringList{QStringLiteral("1/11/Front Entrance/3/\\\\SNET.P01.C0001.DR01/0"),
+                                                  QStringLiteral("2/25/Lobby Motion/5/\\\\SNET.P01.C0001.BI05/1"),
+                                                  QStringLiteral("104/3/Dock Reader/9/\\\\ZRII.C0002.01.RL01/0")}));
     const QString data = name + QStringLiteral("|") + QString::number(id);
     EXPECT_EQ(announcements(),
               (QStringList{QStringLiteral("dialog.groupCreated(%1, %2)").arg(id).arg(name),

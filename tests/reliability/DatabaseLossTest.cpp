@@ -57,15 +57,19 @@ TEST_P(DatabaseLoss, LiveStateChangesKeepUpdatingTheGrids) {
     ASSERT_FALSE(input.isEmpty() || controller.isEmpty() || pylon.isEmpty());
     StatusDecoder& decoder = s->window().board().decoder();
     for (int i = 0; i < 200; ++i) {
-        const QString stamp = QStringLiteral("2024-03-01 10:%1:%2").arg(i / 60, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0'));
+        const QString stamp = QStringLiteral("2024-03-01 10:%1:%2")
+                                  .arg(i / 60, 2, 10, QLatin1Char('0'))
+                                  .arg(i % 60, 2, 10, QLatin1Char('0'));
         const quint8 voltage = quint8(i);
         s->status->StateChange(QStringLiteral("STD_INPUTV"), input, voltage, stamp, QStringLiteral("0"));
         s->status->StateChange(QStringLiteral("CONTROLLER_ENABLED"), controller, quint8(i % 2), stamp);
         s->status->StateChange(QStringLiteral("PYLON_ENABLED"), pylon, quint8((i + 1) % 2), stamp);
         ASSERT_EQ(s->cell(1, input, QStringLiteral("Voltage")), voltageText(voltage));
         ASSERT_EQ(s->cell(1, input, QStringLiteral("LastUpdated")), decoder.ConvertDateTime(stamp).text);
-        ASSERT_EQ(s->cell(4, controller, QStringLiteral("Enabled")), i % 2 ? QStringLiteral("R1463") : QStringLiteral("R1679"));
-        ASSERT_EQ(s->cell(5, pylon, QStringLiteral("Enabled")), i % 2 ? QStringLiteral("R1679") : QStringLiteral("R1463"));
+        ASSERT_EQ(s->cell(4, controller, QStringLiteral("Enabled")),
+                  i % 2 ? QStringLiteral("R1463") : QStringLiteral("R1679"));
+        ASSERT_EQ(s->cell(5, pylon, QStringLiteral("Enabled")),
+                  i % 2 ? QStringLiteral("R1679") : QStringLiteral("R1463"));
     }
     EXPECT_EQ(s->logEntries(), 0) << "decoding a live state needs no database";
 }

@@ -44,18 +44,22 @@ const QStringList kHostile = {
 };
 
 const QStringList kDeviceTypes = {
-    QStringLiteral("CONTROLLER"),    QStringLiteral("CONTROLLER_THREAT_LEVEL"), QStringLiteral("CONTROLLER_ENABLED"),
-    QStringLiteral("READER"),        QStringLiteral("READER_THREAT_LEVEL"),     QStringLiteral("PYLON"),
-    QStringLiteral("PYLON_ENABLED"), QStringLiteral("PORT"),                    QStringLiteral("PORT_ENABLED"),
-    QStringLiteral("STD_RELAY"),     QStringLiteral("STD_INPUT"),               QStringLiteral("STD_INPUTV"),
-    QStringLiteral("EXP_RELAY"),     QStringLiteral("EXP_INPUT"),               QStringLiteral("EXP_INPUTV"),
-    QStringLiteral("ZR2_RELAY"),     QStringLiteral("ZR2_INPUT"),               QStringLiteral("ZR2_MODULE"),
+    QStringLiteral("CONTROLLER"),          QStringLiteral("CONTROLLER_THREAT_LEVEL"),
+    QStringLiteral("CONTROLLER_ENABLED"),  QStringLiteral("READER"),
+    QStringLiteral("READER_THREAT_LEVEL"), QStringLiteral("PYLON"),
+    QStringLiteral("PYLON_ENABLED"),       QStringLiteral("PORT"),
+    QStringLiteral("PORT_ENABLED"),        QStringLiteral("STD_RELAY"),
+    QStringLiteral("STD_INPUT"),           QStringLiteral("STD_INPUTV"),
+    QStringLiteral("EXP_RELAY"),           QStringLiteral("EXP_INPUT"),
+    QStringLiteral("EXP_INPUTV"),          QStringLiteral("ZR2_RELAY"),
+    QStringLiteral("ZR2_INPUT"),           QStringLiteral("ZR2_MODULE"),
     QStringLiteral("ZR2_CONTROLLER"),
 };
 
 /// True for a report of a failing statement: what a value spliced into SQL would cause.
 bool isDatabaseFailure(const QString& text) {
-    return text.contains(QStringLiteral("-2147467259")) || text.contains(QStringLiteral("statement"), Qt::CaseInsensitive);
+    return text.contains(QStringLiteral("-2147467259")) ||
+           text.contains(QStringLiteral("statement"), Qt::CaseInsensitive);
 }
 
 QStringList databaseFailures(ReliabilitySite& s) {
@@ -109,8 +113,8 @@ TEST_F(HostileInput, StateChangesNotificationsAndStatusRequestsWriteNothing) {
     for (const QString& h : kHostile) {
         for (const QString& type : kDeviceTypes) {
             for (const quint8 state : {quint8(0), quint8(2), quint8(67)}) {
-                status.StateChange(type, h, state, {}, {});                 // hostile address
-                status.StateChange(type, realInput, state, h, h);           // hostile time and value
+                status.StateChange(type, h, state, {}, {});        // hostile address
+                status.StateChange(type, realInput, state, h, h);  // hostile time and value
                 status.StateChange(type, realModule + h, state, {}, QStringLiteral("1"));
                 calls += 3;
             }
@@ -191,7 +195,8 @@ void replaceText(ReliabilitySite& s, const QString& table, const QString& column
     db::Command update(*s.db, QStringLiteral("UPDATE %1 SET %2 = ? WHERE %2 = ?").arg(table, column));
     update.appendParameter(QStringLiteral("@To"), db::ParamType::NVarChar, db::ParamDirection::Input, 0, to);
     update.appendParameter(QStringLiteral("@From"), db::ParamType::NVarChar, db::ParamDirection::Input, 0, from);
-    ASSERT_GT(update.execute(), 0) << table.toStdString() << "." << column.toStdString() << " has no " << from.toStdString();
+    ASSERT_GT(update.execute(), 0) << table.toStdString() << "." << column.toStdString() << " has no "
+                                   << from.toStdString();
 }
 
 /// A section 0 layout whose keys are the real column keys and whose captions carry SQL; it is in
@@ -210,9 +215,9 @@ TEST_F(HostileInput, GroupNamesPointNamesAndLayoutsAreStoredExactlyAsGiven) {
                                   QStringLiteral("/* state */ N'x'"), QStringLiteral("\"alarm\" ]] [[ ?"),
                                   QStringLiteral("-- when")};
     const QString hostileLayout = layoutWithCaptions(captions);
-    const QString plainLayout = layoutWithCaptions({QStringLiteral("Door"), QStringLiteral("Address"),
-                                                    QStringLiteral("State"), QStringLiteral("Alarm"),
-                                                    QStringLiteral("Updated")});
+    const QString plainLayout =
+        layoutWithCaptions({QStringLiteral("Door"), QStringLiteral("Address"), QStringLiteral("State"),
+                            QStringLiteral("Alarm"), QStringLiteral("Updated")});
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
         const QString a = kHostile[(round * 3) % kHostile.size()], b = kHostile[(round * 3 + 1) % kHostile.size()],
@@ -256,10 +261,8 @@ TEST(HostileLayouts, ABadOrIncompleteStoredLayoutCostsOnlyItsSectionAndIsNeverOv
     const QString incomplete = QStringLiteral("Name][Input][1][90][True,Address][Where][2][120][True");
     const QString settings[][2] = {
         {QStringLiteral("Height"), QStringLiteral("1e39")},  // no window is that tall
-        {QStringLiteral("ColumnHeaderPos1"), incomplete},
-        {QStringLiteral("ColumnHeaderPos2"), bad},
-        {QStringLiteral("Width"), QStringLiteral("-inf")},
-        {QStringLiteral("ColumnHeaderPos5"), custom},
+        {QStringLiteral("ColumnHeaderPos1"), incomplete},   {QStringLiteral("ColumnHeaderPos2"), bad},
+        {QStringLiteral("Width"), QStringLiteral("-inf")},  {QStringLiteral("ColumnHeaderPos5"), custom},
         {QStringLiteral("Left"), QStringLiteral("120")},
     };
     for (const auto& [name, value] : settings)
@@ -314,10 +317,10 @@ TEST(HostileBounds, TextBeyondTheSitesLimitsAndUnknownPointsAreDroppedNotKept) {
         QString time;
         QString value;
     } reports[] = {
-        {"ZR2_MODULE", module + longTail, 1, {}, {}},                               // a huge module address
+        {"ZR2_MODULE", module + longTail, 1, {}, {}},  // a huge module address
         {"ZR2_INPUT", QStringLiteral("\\\\ZRII.") + longTail, 0, {}, QStringLiteral("3")},
         {"STD_INPUT", input, 1, QStringLiteral("2026-12-06 ") + longTail, QStringLiteral("0")},  // a huge time
-        {"STD_INPUT", input, 1, {}, longTail},                                      // a huge value
+        {"STD_INPUT", input, 1, {}, longTail},                                                   // a huge value
     };
     for (const auto& r : reports) {
         SCOPED_TRACE(r.type);
@@ -341,10 +344,11 @@ TEST(HostileBounds, TextBeyondTheSitesLimitsAndUnknownPointsAreDroppedNotKept) {
     EXPECT_GT(masked.findRow(input) + masked.findRow(ConvertToDoorAddress(input)), 0);
 
     // The same "group created" notice again and again adds its group once.
-    s.db->execute(QStringLiteral("INSERT INTO Status_Groups (GroupID, GroupName, SiteID) VALUES (4242, 'Night shift', 1)"));
+    s.db->execute(
+        QStringLiteral("INSERT INTO Status_Groups (GroupID, GroupName, SiteID) VALUES (4242, 'Night shift', 1)"));
     for (int i = 0; i < 100; ++i)
-        s.status->SyncPipe(QStringLiteral("STATUSVIEW"), 1, QStringLiteral("Night shift|4242"),
-                           QStringLiteral("WS2"), {});
+        s.status->SyncPipe(QStringLiteral("STATUSVIEW"), 1, QStringLiteral("Night shift|4242"), QStringLiteral("WS2"),
+                           {});
     EXPECT_EQ(s.window().groupEntries().size(), groupEntries + 1);
     s.status->SyncPipe(QStringLiteral("STATUSVIEW"), 1, QString(300, QLatin1Char('n')) + QStringLiteral("|4343"),
                        QStringLiteral("WS2"), {});

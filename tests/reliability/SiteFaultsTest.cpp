@@ -73,7 +73,8 @@ protected:
     QStringList storedGroupNames() {
         auto other = db::Connection::open(QStringLiteral("sqlite:") + path());
         QStringList names;
-        for (db::Recordset rs = other->query(QStringLiteral("SELECT GroupName FROM Status_Groups")); !rs.eof(); rs.moveNext())
+        for (db::Recordset rs = other->query(QStringLiteral("SELECT GroupName FROM Status_Groups")); !rs.eof();
+             rs.moveNext())
             names << rs.field(0).toString();
         return names;
     }

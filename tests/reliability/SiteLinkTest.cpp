@@ -135,7 +135,8 @@ TEST(SiteLinkLive, AFailedStatementOnALiveDatabaseKeepsTheLinkUpAndShowsTheRepor
     ComponentContext& ctx = contextOf(*s.status);
     ASSERT_NE(ctx.siteLink, nullptr);
     for (int i = 0; i < 2; ++i)
-        trap(ctx, QStringLiteral("FMain.FillPoints"), [&] { s.db->execute(QStringLiteral("SELECT * FROM NoSuchTable")); });
+        trap(ctx, QStringLiteral("FMain.FillPoints"),
+             [&] { s.db->execute(QStringLiteral("SELECT * FROM NoSuchTable")); });
     EXPECT_TRUE(ctx.siteLink->isReachable());
     ASSERT_EQ(s.dialogs.messages.size(), 2) << "an ordinary failure keeps its report box";
     EXPECT_EQ(s.dialogs.messages.at(0).icon, Dialogs::Icon::Critical);

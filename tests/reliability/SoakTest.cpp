@@ -86,14 +86,22 @@ struct Feed {
 };
 
 const Feed kFeeds[] = {
-    {"STD_INPUT", 1, "BI", "BI", Feed::None},        {"STD_INPUTV", 1, "BI", "BI", Feed::Voltage},
-    {"EXP_INPUT", 1, "XI", nullptr, Feed::None},     {"EXP_INPUTV", 1, "XI", nullptr, Feed::Voltage},
-    {"STD_RELAY", 2, "BR", "BR", Feed::None},        {"EXP_RELAY", 2, "XR", nullptr, Feed::None},
-    {"READER", 3, "", nullptr, Feed::None},          {"CONTROLLER", 4, "", nullptr, Feed::None},
-    {"CONTROLLER_ENABLED", 4, "", nullptr, Feed::Enabled}, {"PYLON", 5, "", nullptr, Feed::None},
-    {"PYLON_ENABLED", 5, "", nullptr, Feed::Enabled}, {"PORT", 6, "", nullptr, Feed::None},
-    {"PORT_ENABLED", 6, "", nullptr, Feed::Enabled}, {"ZR2_INPUT", 1, "ZRII", "BI", Feed::None},
-    {"ZR2_RELAY", 2, "ZRII", "BR", Feed::None},      {"ZR2_MODULE", 7, "", nullptr, Feed::None},
+    {"STD_INPUT", 1, "BI", "BI", Feed::None},
+    {"STD_INPUTV", 1, "BI", "BI", Feed::Voltage},
+    {"EXP_INPUT", 1, "XI", nullptr, Feed::None},
+    {"EXP_INPUTV", 1, "XI", nullptr, Feed::Voltage},
+    {"STD_RELAY", 2, "BR", "BR", Feed::None},
+    {"EXP_RELAY", 2, "XR", nullptr, Feed::None},
+    {"READER", 3, "", nullptr, Feed::None},
+    {"CONTROLLER", 4, "", nullptr, Feed::None},
+    {"CONTROLLER_ENABLED", 4, "", nullptr, Feed::Enabled},
+    {"PYLON", 5, "", nullptr, Feed::None},
+    {"PYLON_ENABLED", 5, "", nullptr, Feed::Enabled},
+    {"PORT", 6, "", nullptr, Feed::None},
+    {"PORT_ENABLED", 6, "", nullptr, Feed::Enabled},
+    {"ZR2_INPUT", 1, "ZRII", "BI", Feed::None},
+    {"ZR2_RELAY", 2, "ZRII", "BR", Feed::None},
+    {"ZR2_MODULE", 7, "", nullptr, Feed::None},
 };
 
 bool feedsRow(const Feed& feed, const QString& address) {
@@ -109,11 +117,11 @@ bool feedsRow(const Feed& feed, const QString& address) {
 /// Keypad modules and the reader each belongs to: a module's report re-reads that reader's row.
 QHash<QString, QString> keypadReaders(db::Connection& db) {
     QHash<QString, QString> out;
-    for (db::Recordset rs = db.query(QStringLiteral(
-             "SELECT ZRII_Modules.Address, ZRII_Readers.Address FROM ZRII_Modules "
-             "JOIN ZRII_Keypads ON ZRII_Modules.ID = ZRII_Keypads.KeypadModuleID "
-             "JOIN ZRII_KeypadsInReader ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID "
-             "JOIN ZRII_Readers ON ZRII_Readers.ReaderID = ZRII_KeypadsInReader.ReaderID"));
+    for (db::Recordset rs =
+             db.query(QStringLiteral("SELECT ZRII_Modules.Address, ZRII_Readers.Address FROM ZRII_Modules "
+                                     "JOIN ZRII_Keypads ON ZRII_Modules.ID = ZRII_Keypads.KeypadModuleID "
+                                     "JOIN ZRII_KeypadsInReader ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID "
+                                     "JOIN ZRII_Readers ON ZRII_Readers.ReaderID = ZRII_KeypadsInReader.ReaderID"));
          !rs.eof(); rs.moveNext())
         out.insert(rs.field(0).toString(), rs.field(1).toString());
     return out;
@@ -269,7 +277,8 @@ TEST(Soak, MixedStateChangesOnATenThousandRowWindowEndShowingTheLastStateOfEvery
             ASSERT_EQ(grid.text(row, QStringLiteral("LastUpdated")), decoder.ConvertDateTime(time).text)
                 << "section " << section << " row " << it.key().toStdString();
             if (!it->key.isEmpty() && grid.columnIndex(it->key) >= 0)
-                ASSERT_EQ(grid.text(row, it->key), it->text) << "section " << section << " row " << it.key().toStdString();
+                ASSERT_EQ(grid.text(row, it->key), it->text)
+                    << "section " << section << " row " << it.key().toStdString();
         }
     }
     EXPECT_GT(rowsChecked, kWindowRows * 9 / 10);
@@ -284,11 +293,12 @@ TEST(Soak, MixedStateChangesOnATenThousandRowWindowEndShowingTheLastStateOfEvery
     const qint64 growth = residentAtEnd - residentAfterWarmUp;
     if (!kAddressSanitizer)
         EXPECT_LT(growth, qint64(8) << 20) << "resident memory grew by " << growth << " bytes";
-    std::printf("soak: %d changes (%d ending at a missing column) on %d rows: %lld ms, %.2f us processor time "
-                "per change with the bookkeeping; %d rows checked; resident %lld KiB after warm-up, %lld KiB at the "
-                "end\n",
-                total, unstamped, s.totalRows(), elapsedMs, cpuSeconds * 1e6 / total, rowsChecked,
-                residentAfterWarmUp >> 10, residentAtEnd >> 10);
+    std::printf(
+        "soak: %d changes (%d ending at a missing column) on %d rows: %lld ms, %.2f us processor time "
+        "per change with the bookkeeping; %d rows checked; resident %lld KiB after warm-up, %lld KiB at the "
+        "end\n",
+        total, unstamped, s.totalRows(), elapsedMs, cpuSeconds * 1e6 / total, rowsChecked, residentAfterWarmUp >> 10,
+        residentAtEnd >> 10);
 }
 
 }  // namespace

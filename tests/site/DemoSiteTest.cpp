@@ -40,11 +40,14 @@ TEST(DemoSite, TheSameSeedGivesTheSameSiteAndAnotherSeedAnother) {
 }
 
 TEST(DemoSite, HoldsExactlyTheRequestedPointsAndCountsThemPerKind) {
-    const QMap<int, QString> tables{{1, "Doors"},        {2, "Inputs"},          {3, "Outputs"},
-                                    {4, "Readers"},      {5, "Controllers"},     {6, "Pylons"},
-                                    {7, "ServerPorts"},  {8, "ExpInputs"},       {9, "ExpOutputs"},
-                                    {101, "ZRII_Doors"}, {102, "ZRII_Inputs"},   {103, "ZRII_Relays"},
-                                    {104, "ZRII_Readers"}, {105, "ZRII_Controllers"}, {108, "ZRII_Modules"}};
+    const QMap<int, QString> tables{{1, "Doors"},          {2, "Inputs"},
+                                    {3, "Outputs"},        {4, "Readers"},
+                                    {5, "Controllers"},    {6, "Pylons"},
+                                    {7, "ServerPorts"},    {8, "ExpInputs"},
+                                    {9, "ExpOutputs"},     {101, "ZRII_Doors"},
+                                    {102, "ZRII_Inputs"},  {103, "ZRII_Relays"},
+                                    {104, "ZRII_Readers"}, {105, "ZRII_Controllers"},
+                                    {108, "ZRII_Modules"}};
     for (int points : {1, 12, 150, 1000}) {
         SCOPED_TRACE(points);
         auto connection = memorySite();
@@ -58,7 +61,8 @@ TEST(DemoSite, HoldsExactlyTheRequestedPointsAndCountsThemPerKind) {
         EXPECT_EQ(sum, points);
         EXPECT_EQ(rows(*connection, QStringLiteral("Status_Points WHERE GroupID = %1").arg(site.siteGroupId)), points);
         if (points >= 150)  // every kind is on the site from about a hundred points
-            for (int kind : tables.keys()) EXPECT_GT(site.count(kind), 0) << kind;
+            for (int kind : tables.keys())
+                EXPECT_GT(site.count(kind), 0) << kind;
     }
 }
 
@@ -102,9 +106,13 @@ Connection* GeneratedSite::connection_ = nullptr;
 DemoSiteSummary* GeneratedSite::site_ = nullptr;
 
 TEST_F(GeneratedSite, ClassicPointAddressesAreTheirControllerCodeAndNumber) {
-    struct Rule { const char* table; const char* code; const char* number; };
-    const Rule rules[] = {{"Doors", "DR", "InputIndex"},  {"Inputs", "BI", "\"Index\""},
-                          {"Outputs", "BR", "\"Index\""}, {"Readers", "SM", "\"Index\""},
+    struct Rule {
+        const char* table;
+        const char* code;
+        const char* number;
+    };
+    const Rule rules[] = {{"Doors", "DR", "InputIndex"},     {"Inputs", "BI", "\"Index\""},
+                          {"Outputs", "BR", "\"Index\""},    {"Readers", "SM", "\"Index\""},
                           {"ExpInputs", "XI", "InputIndex"}, {"ExpOutputs", "XR", "OutputIndex"}};
     for (const Rule& rule : rules) {
         SCOPED_TRACE(rule.table);
@@ -117,17 +125,25 @@ TEST_F(GeneratedSite, ClassicPointAddressesAreTheirControllerCodeAndNumber) {
             const QString controller = rs.field(1).toString();
             ASSERT_EQ(address.size(), 22) << address.toStdString();
             EXPECT_EQ(address.left(17), controller);
-            EXPECT_EQ(address.mid(17), QStringLiteral(".%1%2").arg(rule.code).arg(rs.field(2).toInt(), 2, 10, QLatin1Char('0')));
+            EXPECT_EQ(address.mid(17),
+                      QStringLiteral(".%1%2").arg(rule.code).arg(rs.field(2).toInt(), 2, 10, QLatin1Char('0')));
             EXPECT_EQ(so::classifyAddress(address), so::pointKindForCode(rule.code)) << address.toStdString();
         }
         EXPECT_GT(checked, 0);
     }
     // Door n uses input n, relay n and reader n of its controller.
-    EXPECT_EQ(scalar(db(), "SELECT count(*) FROM Doors WHERE InputIndex <> OutputIndex OR InputIndex <> ReaderIndex").toInt(), 0);
+    EXPECT_EQ(
+        scalar(db(), "SELECT count(*) FROM Doors WHERE InputIndex <> OutputIndex OR InputIndex <> ReaderIndex").toInt(),
+        0);
 }
 
 TEST_F(GeneratedSite, ControllerPortAndBoxAddressesHaveTheirPrefixAndLength) {
-    struct Rule { const char* sql; QStringList prefixes; QList<int> lengths; so::PointKind kind; };
+    struct Rule {
+        const char* sql;
+        QStringList prefixes;
+        QList<int> lengths;
+        so::PointKind kind;
+    };
     const Rule rules[] = {
         {"SELECT Address FROM Controllers", {"\\\\SNET.", "\\\\PNET."}, {17}, so::PointKind::Controller},
         {"SELECT Address FROM ServerPorts", {"\\\\PORT."}, {10}, so::PointKind::ServerPort},
@@ -150,15 +166,20 @@ TEST_F(GeneratedSite, ControllerPortAndBoxAddressesHaveTheirPrefixAndLength) {
 }
 
 TEST_F(GeneratedSite, NewerLinePointsStartWithTheirControllersAddress) {
-    struct Rule { const char* sql; QStringList codes; };
+    struct Rule {
+        const char* sql;
+        QStringList codes;
+    };
     const Rule rules[] = {
         {"SELECT t.Address, c.Address FROM ZRII_Doors t JOIN ZRII_Controllers c ON c.ID = t.ControllerID", {"DR"}},
         {"SELECT t.Address, c.Address FROM ZRII_Inputs t JOIN ZRII_Controllers c ON c.ID = t.ControllerID", {"BI"}},
-        {"SELECT t.Address, c.Address FROM ZRII_Relays t JOIN ZRII_Controllers c ON c.ID = t.ControllerID", {"BR", "VR"}},
+        {"SELECT t.Address, c.Address FROM ZRII_Relays t JOIN ZRII_Controllers c ON c.ID = t.ControllerID",
+         {"BR", "VR"}},
         {"SELECT t.Address, c.Address FROM ZRII_Readers t JOIN ZRII_Controllers c ON c.ID = t.ControllerID", {"RL"}},
         {"SELECT t.Address, c.Address FROM ZRII_Modules t JOIN ZRII_Controllers c ON c.ID = t.ControllerID", {"MD"}},
         {"SELECT k.Address, c.Address FROM ZRII_Keypads k JOIN ZRII_Modules t ON t.ID = k.KeypadModuleID "
-         "JOIN ZRII_Controllers c ON c.ID = t.ControllerID", {"KP"}},
+         "JOIN ZRII_Controllers c ON c.ID = t.ControllerID",
+         {"KP"}},
     };
     for (const Rule& rule : rules) {
         SCOPED_TRACE(rule.sql);
@@ -171,9 +192,10 @@ TEST_F(GeneratedSite, NewerLinePointsStartWithTheirControllersAddress) {
         }
     }
     // A door's contact and strike carry the door's number, so the door address of either is the door.
-    EXPECT_EQ(scalar(db(), "SELECT count(*) FROM ZRII_Doors d JOIN ZRII_InputsInDoorsRelations r ON r.DoorID = d.DoorID "
-                           "JOIN ZRII_Inputs i ON i.InputID = r.InputID "
-                           "WHERE i.Address = substr(d.Address, 1, 16) || 'BI' || substr(d.Address, 19)")
+    EXPECT_EQ(scalar(db(),
+                     "SELECT count(*) FROM ZRII_Doors d JOIN ZRII_InputsInDoorsRelations r ON r.DoorID = d.DoorID "
+                     "JOIN ZRII_Inputs i ON i.InputID = r.InputID "
+                     "WHERE i.Address = substr(d.Address, 1, 16) || 'BI' || substr(d.Address, 19)")
                   .toInt(),
               site().count(101));
 }
@@ -181,21 +203,25 @@ TEST_F(GeneratedSite, NewerLinePointsStartWithTheirControllersAddress) {
 TEST_F(GeneratedSite, SuperStatusRowsFollowTheStatusTextLayout) {
     const int controllers = site().count(5);
     EXPECT_EQ(rows(db(), "SuperStatus WHERE StatusType < 500"), controllers * (controllerStatusTypes().size() - 1));
-    EXPECT_EQ(rows(db(), "SuperStatus s JOIN ServerPorts p ON p.Address = s.Address AND p.PortID = s.ControllerID "
-                         "WHERE s.StatusType = 501"),
+    EXPECT_EQ(rows(db(),
+                   "SuperStatus s JOIN ServerPorts p ON p.Address = s.Address AND p.PortID = s.ControllerID "
+                   "WHERE s.StatusType = 501"),
               site().count(7));
-    EXPECT_EQ(rows(db(), "SuperStatus s JOIN Pylons p ON p.Address = s.Address AND p.PylonID = s.ControllerID "
-                         "WHERE s.StatusType = 502"),
+    EXPECT_EQ(rows(db(),
+                   "SuperStatus s JOIN Pylons p ON p.Address = s.Address AND p.PylonID = s.ControllerID "
+                   "WHERE s.StatusType = 502"),
               site().count(6));
 
     int masked = 0;
-    for (Recordset rs = db().query("SELECT StatusType, Status FROM SuperStatus WHERE StatusType < 500"); !rs.eof(); rs.moveNext()) {
+    for (Recordset rs = db().query("SELECT StatusType, Status FROM SuperStatus WHERE StatusType < 500"); !rs.eof();
+         rs.moveNext()) {
         const int type = rs.field(0).toInt();
         const QString text = rs.field(1).toString();
         if (type == StatusThreatLevels) {
             const QStringList ids = text.split('|');
             ASSERT_EQ(ids.size(), 16) << text.toStdString();
-            for (const QString& id : ids) EXPECT_TRUE(id.toInt() >= 0 && id.toInt() <= 5) << text.toStdString();
+            for (const QString& id : ids)
+                EXPECT_TRUE(id.toInt() >= 0 && id.toInt() <= 5) << text.toStdString();
             continue;
         }
         ASSERT_TRUE(text.endsWith('#')) << type << " " << text.toStdString();
@@ -204,7 +230,8 @@ TEST_F(GeneratedSite, SuperStatusRowsFollowTheStatusTextLayout) {
         EXPECT_EQ(entries.size(), range ? range->count() : 1) << type;
         for (const StatusEntry& entry : entries) {
             ASSERT_FALSE(entry.codes.isEmpty()) << type;
-            for (int code : entry.codes) EXPECT_TRUE(code >= 0 && code <= 255);
+            for (int code : entry.codes)
+                EXPECT_TRUE(code >= 0 && code <= 255);
             if (entry.maskSource != 0) {
                 ++masked;
                 EXPECT_TRUE(entry.codes.contains(67));
@@ -219,7 +246,10 @@ TEST_F(GeneratedSite, SuperStatusRowsFollowTheStatusTextLayout) {
 TEST_F(GeneratedSite, GroupsHoldTheKindsTheyOffer) {
     // The small group holds up to two points of every offered kind; each section group only its kinds.
     EXPECT_EQ(scalar(db(), QStringLiteral("SELECT max(n) FROM (SELECT count(*) n FROM Status_Points WHERE GroupID = %1 "
-                                          "GROUP BY ObjectID)").arg(site().smallGroupId)).toInt(), 2);
+                                          "GROUP BY ObjectID)")
+                               .arg(site().smallGroupId))
+                  .toInt(),
+              2);
     EXPECT_EQ(rows(db(), QStringLiteral("(SELECT DISTINCT ObjectID FROM Status_Points WHERE GroupID = %1)")
                              .arg(site().smallGroupId)),
               15);
@@ -245,7 +275,8 @@ TEST(SiteStatusText, EntriesRoundTripAndUnsafeValuesAreRefused) {
     EXPECT_EQ(splitStatusEntries(text), entries);
     EXPECT_EQ(splitStatusEntries(text + "trailing").size(), 3);  // text after the last "#" is no entry
     EXPECT_TRUE(splitStatusEntries("").isEmpty());
-    for (const char* bad : {"a|b", "a#b", "a,b"}) EXPECT_THROW(joinStatusEntries({{{1}, bad, 0}}), DbError) << bad;
+    for (const char* bad : {"a|b", "a#b", "a,b"})
+        EXPECT_THROW(joinStatusEntries({{{1}, bad, 0}}), DbError) << bad;
     EXPECT_EQ(joinThreatLevels({0, 3, 5}), "0|3|5");
     EXPECT_EQ(statusPointRange(StatusExpInputs17to24)->firstPoint, 17);
     EXPECT_EQ(statusPointRange(StatusExpRelays)->count(), 64);

@@ -141,7 +141,8 @@ protected:
         const QString capture = dir_->filePath(QStringLiteral("capture.db"));
         QFile::copy(templatePath(), capture);
         sent_ = new QVector<SentStatement>(collectSentStatements(capture, dir_->path()));
-        names_ = new QHash<QString, QString>(schemaNames(*Connection::open(QStringLiteral("sqlite:") + templatePath())));
+        names_ =
+            new QHash<QString, QString>(schemaNames(*Connection::open(QStringLiteral("sqlite:") + templatePath())));
     }
     static void TearDownTestSuite() {
         delete names_;
@@ -159,10 +160,11 @@ protected:
         const QString path = dir_->filePath(QStringLiteral("%1.db").arg(backend));
         QFile::remove(path);
         ASSERT_TRUE(QFile::copy(templatePath(), path));
-        connection_ = Connection::open(
-            backend == QLatin1String("odbc")        ? QStringLiteral("odbc:DRIVER={SQLite3};Database=") + path
-            : backend == QLatin1String("sqlserver") ? so::test::SqlServerLike::url(path, QStringLiteral("CaseSensitive=yes"))
-                                                    : QStringLiteral("sqlite:") + path);
+        connection_ =
+            Connection::open(backend == QLatin1String("odbc") ? QStringLiteral("odbc:DRIVER={SQLite3};Database=") + path
+                             : backend == QLatin1String("sqlserver")
+                                 ? so::test::SqlServerLike::url(path, QStringLiteral("CaseSensitive=yes"))
+                                 : QStringLiteral("sqlite:") + path);
     }
 
     std::unique_ptr<Connection> connection_;
@@ -200,8 +202,8 @@ TEST_P(SentStatements, NamesAreSpelledAsTheSchemaSpellsThem) {
                 continue;
             const QString name = tsql::nameValue(s.text, token);
             const auto it = names.constFind(name.toLower());
-            EXPECT_TRUE(it == names.constEnd() || *it == name)
-                << name.toStdString() << " (the schema writes " << it->toStdString() << ") in: " << s.text.toStdString();
+            EXPECT_TRUE(it == names.constEnd() || *it == name) << name.toStdString() << " (the schema writes "
+                                                               << it->toStdString() << ") in: " << s.text.toStdString();
         }
     }
 }
@@ -210,7 +212,8 @@ TEST_P(SentStatements, EveryStatementSentIsTSqlBeforeAnyRewriting) {
     for (const SentStatement& s : std::as_const(*sent_)) {
         if (s.procedure)
             continue;
-        EXPECT_EQ(so::sqlserverdriver::sqliteOnlySyntax(s.text), QString()) << "SQLite, not T-SQL, in: " << s.text.toStdString();
+        EXPECT_EQ(so::sqlserverdriver::sqliteOnlySyntax(s.text), QString())
+            << "SQLite, not T-SQL, in: " << s.text.toStdString();
     }
 }
 

@@ -14,7 +14,8 @@ QStringList columnNames(Connection& connection, const QString& table) {
     QSqlQuery query(qtDatabase(connection));
     query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table));
     QStringList names;
-    while (query.next()) names.append(query.value(1).toString());
+    while (query.next())
+        names.append(query.value(1).toString());
     return names;
 }
 
@@ -29,10 +30,11 @@ TEST(SiteSchema, CreatingTwiceKeepsRowsAndStoresEveryProcedureOnce) {
     EXPECT_EQ(scalar(*connection, "SELECT Name FROM ThreatLevels WHERE ThreatID = 0").toString(), "Normal");
     EXPECT_EQ(scalar(*connection, "SELECT count(*) FROM sys_procedures").toInt(), siteProcedures().size());
     for (const SiteProcedure& procedure : siteProcedures())
-        EXPECT_EQ(scalar(*connection, QStringLiteral("SELECT body FROM sys_procedures WHERE name = '%1'")
-                                          .arg(procedure.name.toUpper()))
-                      .toString(),
-                  procedure.body)
+        EXPECT_EQ(
+            scalar(*connection,
+                   QStringLiteral("SELECT body FROM sys_procedures WHERE name = '%1'").arg(procedure.name.toUpper()))
+                .toString(),
+            procedure.body)
             << procedure.name.toStdString();
 }
 
@@ -43,9 +45,9 @@ TEST(SiteSchema, ColumnsReadByPositionKeepTheirOrder) {
               QStringList({"ProfileID", "ObjectID", "DetailName", "DetailValue"}));
     EXPECT_EQ(columnNames(*connection, "SuperStatus").mid(0, 5),
               QStringList({"Address", "ControllerID", "StatusType", "Status", "LastUpdated"}));
-    EXPECT_EQ(columnNames(*connection, "Status_Points").mid(0, 7),
-              QStringList({"GroupID", "ObjectID", "PointID", "ListName", "ListSmallIcon", "ListAddress",
-                           "AlternateFlag"}));
+    EXPECT_EQ(
+        columnNames(*connection, "Status_Points").mid(0, 7),
+        QStringList({"GroupID", "ObjectID", "PointID", "ListName", "ListSmallIcon", "ListAddress", "AlternateFlag"}));
 }
 
 class SiteProcedures : public ::testing::Test {
@@ -59,7 +61,8 @@ protected:
 
     int rowCount(const QString& sql) {
         int rows = 0;
-        for (Recordset rs = connection->query(sql); !rs.eof(); rs.moveNext()) ++rows;
+        for (Recordset rs = connection->query(sql); !rs.eof(); rs.moveNext())
+            ++rows;
         return rows;
     }
 
@@ -75,8 +78,9 @@ TEST_F(SiteProcedures, ProfileDetailUpdateReplacesTheOneRowAndKeepsApostrophes) 
     EXPECT_EQ(rowCount(select.arg("Height")), 1);
     EXPECT_EQ(scalar(*connection, select.arg("Height")).toString(), "6120");
 
-    connection->execute("KSP_Update_Profile_Persisted_Details 1, 10, 'ColumnHeaderPos3', "
-                        "N'Name][Reader''s Name][1][90][True'");
+    connection->execute(
+        "KSP_Update_Profile_Persisted_Details 1, 10, 'ColumnHeaderPos3', "
+        "N'Name][Reader''s Name][1][90][True'");
     EXPECT_EQ(scalar(*connection, select.arg("ColumnHeaderPos3")).toString(), "Name][Reader's Name][1][90][True");
     // A new detail name is inserted beside the others.
     connection->execute("KSP_Update_Profile_Persisted_Details 1, 10, 'Splitter', '7'");
@@ -87,7 +91,8 @@ TEST_F(SiteProcedures, RolesListTheGroupsEachOperatorMaySee) {
     const int allGroups = rowCount("SELECT * FROM Status_Groups");
     const auto visible = [&](int operatorId, int mode = 1) {
         QList<int> ids;
-        for (Recordset rs = connection->query(QStringLiteral("[KSP_Roles_Fetch_StatusGroups] %1, %2").arg(mode).arg(operatorId));
+        for (Recordset rs =
+                 connection->query(QStringLiteral("[KSP_Roles_Fetch_StatusGroups] %1, %2").arg(mode).arg(operatorId));
              !rs.eof(); rs.moveNext())
             ids.append(rs.field(0).toInt());
         return ids;
@@ -116,7 +121,8 @@ TEST_F(SiteProcedures, ControllersFromAddressMatchAPrefixAsText) {
 
     const QString loop = first.left(10);  // the loop's prefix, "\\SNET.P01"
     int onLoop = 0;
-    for (Recordset rs = connection->query("KSP_Fetch_ControllersFromAddress '" + loop + "'"); !rs.eof(); rs.moveNext()) {
+    for (Recordset rs = connection->query("KSP_Fetch_ControllersFromAddress '" + loop + "'"); !rs.eof();
+         rs.moveNext()) {
         EXPECT_TRUE(rs.field("Address").toString().startsWith(loop));
         ++onLoop;
     }
@@ -126,12 +132,14 @@ TEST_F(SiteProcedures, ControllersFromAddressMatchAPrefixAsText) {
 
 TEST_F(SiteProcedures, GroupFetchesFollowTheSavedOrderOfTheGroup) {
     const int groupId = scalar(*connection, "SELECT max(GroupID) + 1 FROM Status_Groups").toInt();
-    connection->execute(QStringLiteral("INSERT INTO Status_Groups (GroupID, GroupName) VALUES (%1, 'Reversed')").arg(groupId));
+    connection->execute(
+        QStringLiteral("INSERT INTO Status_Groups (GroupID, GroupName) VALUES (%1, 'Reversed')").arg(groupId));
     connection->execute(QStringLiteral("INSERT INTO Status_Points (GroupID, ObjectID, PointID, ListAddress) "
                                        "SELECT %1, 1, DoorId, Address FROM Doors ORDER BY Address DESC")
                             .arg(groupId));
     QStringList fetched;
-    for (Recordset rs = connection->query(QStringLiteral("STATUS_Fetch_Doors %1").arg(groupId)); !rs.eof(); rs.moveNext())
+    for (Recordset rs = connection->query(QStringLiteral("STATUS_Fetch_Doors %1").arg(groupId)); !rs.eof();
+         rs.moveNext())
         fetched.append(rs.field("Address").toString());
     QStringList expected = fetched;
     std::sort(expected.begin(), expected.end(), std::greater<QString>());

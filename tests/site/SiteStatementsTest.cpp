@@ -42,7 +42,8 @@ const QString kKeypadFrom = QStringLiteral(
     "FROM         ZRII_Modules INNER JOIN "
     "ZRII_Readers INNER JOIN "
     "ZRII_KeypadsInReader ON ZRII_Readers.ReaderID = ZRII_KeypadsInReader.ReaderID INNER JOIN "
-    "ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID ON ZRII_Modules.ID = ZRII_Keypads.KeypadModuleID ");
+    "ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID ON ZRII_Modules.ID = "
+    "ZRII_Keypads.KeypadModuleID ");
 
 const QString kRelayQuery = QStringLiteral(
     "SELECT ZRII_Relays.RelayID, ZRII_Relays.Name, ZRII_Relays.Address, ZRII_Relays.NormalStateEnergized, "
@@ -51,19 +52,20 @@ const QString kRelayQuery = QStringLiteral(
     "Address = '");
 
 QVector<Statement> statements() {
-    const QStringList doorFields{"DoorName", "DoorId", "Address", "PanelType", "TwoMan", "invert", "Disabled",
-                                 "InputIndex", "Anlgmode", "NormalyOpen"};
+    const QStringList doorFields{"DoorName", "DoorId",   "Address",    "PanelType", "TwoMan",
+                                 "invert",   "Disabled", "InputIndex", "Anlgmode",  "NormalyOpen"};
     const QStringList inputFields{"Name", "InputID", "Address", "Anlgmode", "Disabled", "NormalyOpen"};
     const QStringList relayFields{"Name", "OutputID", "Address", "invert"};
     const QStringList readerFields{"Name", "ReaderId", "Address"};
     const QStringList controllerFields{"Controller_Name", "Controller_ID", "Address", "Installed"};
     const QStringList pylonFields{"PylonName", "PylonID", "Address", "Revision", "Enabled", "LastUpdated"};
-    const QStringList portFields{"PortName", "PortID", "Address", "PortType", "PortStyle", "LastUpdated", "Enabled",
-                                 "ModemStatus"};
-    const QStringList xinputFields{"Name", "ExpInputID", "Address", "InputIndex", "nxinputs", "Disabled",
-                                   "normal_open", "Anlg_mode"};
-    const QStringList xrelayFields{"Name", "ExpOutputID", "Address", "invert", "OutputIndex", "ef_reb1", "ef_reb2",
-                                   "ef_reb3", "ef_reb4", "ef_reb5", "ef_reb6", "ef_reb7", "ef_reb8", "ef_reb64"};
+    const QStringList portFields{"PortName",  "PortID",      "Address", "PortType",
+                                 "PortStyle", "LastUpdated", "Enabled", "ModemStatus"};
+    const QStringList xinputFields{"Name",     "ExpInputID", "Address",     "InputIndex",
+                                   "nxinputs", "Disabled",   "normal_open", "Anlg_mode"};
+    const QStringList xrelayFields{"Name",    "ExpOutputID", "Address", "invert",  "OutputIndex",
+                                   "ef_reb1", "ef_reb2",     "ef_reb3", "ef_reb4", "ef_reb5",
+                                   "ef_reb6", "ef_reb7",     "ef_reb8", "ef_reb64"};
     return {
         // Window layout of the profile.
         {"layout load", "Select * from Profile_Details Where ObjectID = 10 AND ProfileID = {PROFILE}"},
@@ -73,13 +75,22 @@ QVector<Statement> statements() {
 
         // Live status intake and status requests.
         {"status snapshot", "Select * From SuperStatus"},
-        {"module kind", "Select DeviceSubType From ZRII_Modules Where Address = '{ZKEYPADMODULE}'", Expect::Rows, {},
+        {"module kind",
+         "Select DeviceSubType From ZRII_Modules Where Address = '{ZKEYPADMODULE}'",
+         Expect::Rows,
+         {},
          {"DeviceSubType"}},
         {"keypad of a module",
          "SELECT     ZRII_Keypads.PhysicalTamperLockout, ZRII_Keypads.CodeTamperLockout, ZRII_Modules.Online, "
-         "ZRII_Readers.Address AS ReaderAddress " + kKeypadFrom + "WHERE     (ZRII_Modules.Address = '{ZKEYPADMODULE}')",
-         Expect::Rows, {}, {"ReaderAddress"}},
-        {"controllers of an address", "KSP_Fetch_ControllersFromAddress  '{CONTROLLER}'", Expect::Rows, {},
+         "ZRII_Readers.Address AS ReaderAddress " +
+             kKeypadFrom + "WHERE     (ZRII_Modules.Address = '{ZKEYPADMODULE}')",
+         Expect::Rows,
+         {},
+         {"ReaderAddress"}},
+        {"controllers of an address",
+         "KSP_Fetch_ControllersFromAddress  '{CONTROLLER}'",
+         Expect::Rows,
+         {},
          {"Installed"}},
         {"port request", "select PortID,1 from ServerPorts Where Address ='{PORT}'"},
         {"box request", "select PylonID,1 from Pylons Where Address ='{PYLON}'"},
@@ -102,7 +113,10 @@ QVector<Statement> statements() {
          Expect::NoRows},
 
         // Filling a status group.
-        {"kinds of a group", "Select Distinct ObjectID from Status_Points Where GroupID = {SMALL}", Expect::Rows, {},
+        {"kinds of a group",
+         "Select Distinct ObjectID from Status_Points Where GroupID = {SMALL}",
+         Expect::Rows,
+         {},
          {"ObjectId"}},
         {"fill doors", "STATUS_Fetch_Doors {SMALL}", Expect::Rows, {}, doorFields},
         {"fill inputs", "STATUS_Fetch_Inputs {SMALL}", Expect::Rows, {}, inputFields},
@@ -113,18 +127,36 @@ QVector<Statement> statements() {
         {"fill ports", "STATUS_Fetch_Ports {SMALL}", Expect::Rows, {}, portFields},
         {"fill expansion inputs", "STATUS_Fetch_XInputs {SMALL}", Expect::Rows, {}, xinputFields},
         {"fill expansion relays", "STATUS_Fetch_XRelays {SMALL}", Expect::Rows, {}, xrelayFields},
-        {"fill newer doors", "ZRII_Status_Fetch_DoorInfo {SMALL}", Expect::Rows, {},
+        {"fill newer doors",
+         "ZRII_Status_Fetch_DoorInfo {SMALL}",
+         Expect::Rows,
+         {},
          {"Name", "DoorId", "Address", "TwoPersonRule", "Disabled", "LineModuleType", "NormalStateEnergized",
           "MaskSource", "NormallyClosed", "ContactStatus"}},
-        {"fill newer inputs", "[ZRII_Status_Fetch_InputInfo] {SMALL}", Expect::Rows, {},
+        {"fill newer inputs",
+         "[ZRII_Status_Fetch_InputInfo] {SMALL}",
+         Expect::Rows,
+         {},
          {"Name", "InputID", "Address", "MaskSource", "ContactStatus", "LineModuleType", "Disabled", "NormallyClosed"}},
-        {"fill newer relays", "[ZRII_Status_Fetch_RelayInfo] {SMALL}", Expect::Rows, {},
+        {"fill newer relays",
+         "[ZRII_Status_Fetch_RelayInfo] {SMALL}",
+         Expect::Rows,
+         {},
          {"Name", "RelayId", "Address", "NormalStateEnergized"}},
-        {"fill newer readers", "ZRII_Status_Fetch_ReaderInfo {SMALL}", Expect::Rows, {},
+        {"fill newer readers",
+         "ZRII_Status_Fetch_ReaderInfo {SMALL}",
+         Expect::Rows,
+         {},
          {"Name", "ReaderId", "Address", "CodeTamperLockout", "PhysicalTamperLockout"}},
-        {"fill newer controllers", "[ZRII_Status_Fetch_ControllerInfo] {SMALL}", Expect::Rows, {},
+        {"fill newer controllers",
+         "[ZRII_Status_Fetch_ControllerInfo] {SMALL}",
+         Expect::Rows,
+         {},
          {"Name", "ID", "Address", "Installed", "Online"}},
-        {"fill newer modules", "[ZRII_Status_Fetch_ModuleInfo] {SMALL}", Expect::Rows, {},
+        {"fill newer modules",
+         "[ZRII_Status_Fetch_ModuleInfo] {SMALL}",
+         Expect::Rows,
+         {},
          {"Name", "ID", "Address", "Installed", "Online"}},
 
         // Database refresh of single rows.
@@ -132,7 +164,10 @@ QVector<Statement> statements() {
          "Select Disabled, NormallyClosed, LineModuleType, MaskSource, ContactStatus from ZRII_Inputs Where InputID IN "
          "(Select InputID From ZRII_InputsInDoorsRelations Where DoorID = (Select DoorID From ZRII_Doors where Address "
          "= '{ZDOOR}'))"},
-        {"refresh newer door relay", kRelayQuery + "{ZDOORRELAY}'", Expect::Rows, {},
+        {"refresh newer door relay",
+         kRelayQuery + "{ZDOORRELAY}'",
+         Expect::Rows,
+         {},
          {"ControllerOnline", "EnergizedStatus", "OperationsStatus"}},
         {"refresh classic door",
          "SELECT Doors.*, Inputs.AnlgMode, Inputs.Disabled, Outputs.TwoMan , Inputs.NormalyOpen, Inputs.PanelType "
@@ -140,38 +175,58 @@ QVector<Statement> statements() {
          "Doors.ControllerID = Inputs.ControllerID AND Doors.InputIndex = Inputs.[Index] INNER JOIN Outputs ON "
          "Doors.OutputIndex = Outputs.[Index] AND Doors.ControllerID = Outputs.ControllerID LEFT OUTER JOIN "
          "ServerPorts ON Controllers.PortID = ServerPorts.PortID Where Doors.Address = ?",
-         Expect::Rows, {"DOOR"}, {"TwoMan", "Disabled", "PanelType", "InputIndex", "Anlgmode", "NormalyOpen"}},
+         Expect::Rows,
+         {"DOOR"},
+         {"TwoMan", "Disabled", "PanelType", "InputIndex", "Anlgmode", "NormalyOpen"}},
         {"refresh newer input",
          "SELECT MaskSource, ContactStatus, Disabled,LineModuleType,NormallyClosed, Address, (Select "
          "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Inputs.Address,15)) as "
          "ControllerOnline FROM ZRII_Inputs Where Address = '{ZINPUT}'",
-         Expect::Rows, {}, {"ControllerOnline"}},
-        {"refresh classic input", "SELECT * FROM Inputs Where Address = ?", Expect::Rows, {"INPUT"},
+         Expect::Rows,
+         {},
+         {"ControllerOnline"}},
+        {"refresh classic input",
+         "SELECT * FROM Inputs Where Address = ?",
+         Expect::Rows,
+         {"INPUT"},
          {"Anlgmode", "Disabled", "NormalyOpen"}},
-        {"refresh expansion input", "SELECT * FROM ExpInputs Where Address = '{XINPUT}'", Expect::Rows, {},
+        {"refresh expansion input",
+         "SELECT * FROM ExpInputs Where Address = '{XINPUT}'",
+         Expect::Rows,
+         {},
          {"Anlg_mode", "Disabled", "normal_open"}},
         {"refresh newer relay", kRelayQuery + "{ZRELAY}'"},
         {"refresh classic controller",
          "SELECT     Controllers.Installed, SuperStatus.Status FROM         SuperStatus INNER JOIN Controllers ON "
-         "SuperStatus.Address = Controllers.Address WHERE     (SuperStatus.Address = ?) AND (SuperStatus.StatusType = 32)",
-         Expect::Rows, {"CONTROLLER"}, {"Status", "Installed"}},
+         "SuperStatus.Address = Controllers.Address WHERE     (SuperStatus.Address = ?) AND (SuperStatus.StatusType = "
+         "32)",
+         Expect::Rows,
+         {"CONTROLLER"},
+         {"Status", "Installed"}},
         {"refresh box", "SELECT * FROM Pylons WHERE Address = ?", Expect::Rows, {"PYLON"}, {"Revision", "Enabled"}},
         {"refresh port",
          "SELECT     ServerPorts.Enabled, ServerPorts.Address, SuperStatus.Status FROM         ServerPorts LEFT "
          "OUTER JOIN SuperStatus ON ServerPorts.Address = SuperStatus.Address WHERE     (ServerPorts.Address = ?)",
-         Expect::Rows, {"PORT"}, {"Status", "Enabled"}},
+         Expect::Rows,
+         {"PORT"},
+         {"Status", "Enabled"}},
         {"refresh expansion input with its set-up",
          "SELECT ExpInputs.*, PanelBasicSetups.nxinputs FROM ExpInputs INNER JOIN Controllers ON "
          "ExpInputs.ControllerID = Controllers.Controller_ID INNER JOIN PanelBasicSetups ON ExpInputs.ControllerID = "
          "PanelBasicSetups.ControllerID LEFT OUTER Join ServerPorts ON Controllers.PortID = ServerPorts.PortID WHERE "
          "ExpInputs.Address = ? ORDER BY ExpInputs.Address ASC",
-         Expect::Rows, {"XINPUT"}, {"InputIndex", "nxinputs", "normal_open", "Anlg_mode", "Disabled"}},
+         Expect::Rows,
+         {"XINPUT"},
+         {"InputIndex", "nxinputs", "normal_open", "Anlg_mode", "Disabled"}},
         {"refresh newer reader",
          "SELECT     ZRII_Keypads.PhysicalTamperLockout, ZRII_Keypads.CodeTamperLockout, ZRII_Modules.Online, "
          "ZRII_Modules.Address, ZRII_Modules.Installed, (Select ZRII_Controllers.[Online] From ZRII_Controllers Where "
          "Address = LEFT(ZRII_Keypads.Address,15)) as ControllerOnline, ZRII_Readers.ThreatLevel, "
-         "ZRII_Readers.Address as ReaderAddress  " + kKeypadFrom + "WHERE     (ZRII_Readers.Address = '{ZREADER}')",
-         Expect::Rows, {}, {"ControllerOnline", "ThreatLevel", "Online", "Installed"}},
+         "ZRII_Readers.Address as ReaderAddress  " +
+             kKeypadFrom + "WHERE     (ZRII_Readers.Address = '{ZREADER}')",
+         Expect::Rows,
+         {},
+         {"ControllerOnline", "ThreatLevel", "Online", "Installed"}},
         {"refresh newer controller",
          "Select ZRII_Controllers.Name, ZRII_Controllers.Installed, ZRII_Controllers.Online, ZRII_Controllers.ID from "
          "ZRII_Controllers Where ZRII_Controllers.Address = '{ZCONTROLLER}'"},
@@ -180,7 +235,9 @@ QVector<Statement> statements() {
          "ZRII_Modules.InTamper, (Select ZRII_Controllers.[Online] From ZRII_Controllers Where Address = "
          "LEFT(ZRII_Modules.Address,15)) as ControllerOnline from ZRII_Modules Where ZRII_Modules.Address = "
          "'{ZMODULE}'",
-         Expect::Rows, {}, {"InTamper", "ControllerOnline"}},
+         Expect::Rows,
+         {},
+         {"InTamper", "ControllerOnline"}},
         {"highest reader threat level",
          "Select [Name] From ThreatLevels Where ThreatID = (Select TOP 1 ThreatLevel from ZRII_Readers where "
          "ControllerID = {ZCONTROLLERID} order by ThreatLevel Desc)"},
@@ -192,11 +249,16 @@ QVector<Statement> statements() {
         {"masked newer input name", "Select [Name] From ZRII_Inputs (NOLOCK) Where Address = '{ZINPUT}'"},
         {"masked reports",
          "Select * From SuperStatus Where (StatusType >= 7 and StatusType <=9) or StatusType = 15 or StatusType = 14",
-         Expect::Rows, {}, {"Status", "StatusType", "Address"}},
+         Expect::Rows,
+         {},
+         {"Status", "StatusType", "Address"}},
         {"masked newer inputs", "Select [Name], [Address], [MaskSource] from ZRII_Inputs Where MaskSource > 0"},
 
         // Status window frame.
-        {"default group", "Select StatusGroupID From Profiles Where ProfileID = {PROFILE}", Expect::Rows, {},
+        {"default group",
+         "Select StatusGroupID From Profiles Where ProfileID = {PROFILE}",
+         Expect::Rows,
+         {},
          {"StatusGroupID"}},
         {"visible groups", "[KSP_Roles_Fetch_StatusGroups] 1, {ADMIN}"},
 
@@ -207,15 +269,21 @@ QVector<Statement> statements() {
         {"door relays",
          "SELECT *  From [ZRII_Relays]  WHERE RelayID IN (Select RelayID From ZRII_RelaysInDoorsRelations Where "
          "DoorID = {ZDOORID})",
-         Expect::Rows, {}, {"Name", "RelayId"}},
+         Expect::Rows,
+         {},
+         {"Name", "RelayId"}},
         {"door inputs",
          "SELECT *  From [ZRII_Inputs]  WHERE InputID IN (Select InputID From ZRII_InputsInDoorsRelations Where "
          "DoorID = {ZDOORID}) ORDER BY [Index]",
-         Expect::Rows, {}, {"Name", "InputID"}},
+         Expect::Rows,
+         {},
+         {"Name", "InputID"}},
         {"door readers",
          "SELECT *  From [ZRII_Readers]  WHERE ReaderID IN (Select ReaderID From ZRII_ReadersInDoorsRelations Where "
          "DoorID = {ZDOORID})",
-         Expect::Rows, {}, {"Name", "ReaderId"}},
+         Expect::Rows,
+         {},
+         {"Name", "ReaderId"}},
 
         // Device details and properties.
         {"port type", "Select PortType, Address From ServerPorts Where PortID = {DVRPORTID}"},
@@ -227,7 +295,8 @@ QVector<Statement> statements() {
         {"controllers of a pane",
          "Select distinct left(ListAddress, case when len(ListAddress) > 5 then len(ListAddress) - 5 else 0 end) from "
          "Status_Points where GroupID = {SMALL} and (ObjectID = 1 or ObjectID = 9)"},
-        {"controllers of the group", "Select distinct ListAddress from Status_Points where GroupID = {SMALL} and ObjectID = 5"},
+        {"controllers of the group",
+         "Select distinct ListAddress from Status_Points where GroupID = {SMALL} and ObjectID = 5"},
         {"controllers of the site",
          "Select distinct left(ListAddress, case when len(ListAddress) > 5 then len(ListAddress) - 5 else 0 end) from "
          "Controllers"},
@@ -254,11 +323,20 @@ QVector<Statement> statements() {
          "DeviceSubType <> 2 "},
         {"catalogue newer readers", "Select ReaderID, [Name], Address From ZRII_Readers"},
         {"catalogue newer relays",
-         "Select RelayID, [Name], [Address] From ZRII_Relays WHERE (RelayType = 4 OR  RelayType = 2) Order By [Address] ASC"},
-        {"catalogue newer inputs", "Select InputID, [Name], [Address], NormallyClosed, Expansion  from ZRII_Inputs ORDER BY Address ASC"},
+         "Select RelayID, [Name], [Address] From ZRII_Relays WHERE (RelayType = 4 OR  RelayType = 2) Order By "
+         "[Address] ASC"},
+        {"catalogue newer inputs",
+         "Select InputID, [Name], [Address], NormallyClosed, Expansion  from ZRII_Inputs ORDER BY Address ASC"},
         {"catalogue newer doors", "Select DoorID, [Name], [Address] From ZRII_Doors Order By [Address] ASC"},
-        {"group list", "Select * from Status_Groups Order By GroupName Desc", Expect::Rows, {}, {"GroupID", "GroupName"}},
-        {"points of a group", "Select * from Status_Points Where GroupID = ?", Expect::Rows, {"SMALL"},
+        {"group list",
+         "Select * from Status_Groups Order By GroupName Desc",
+         Expect::Rows,
+         {},
+         {"GroupID", "GroupName"}},
+        {"points of a group",
+         "Select * from Status_Points Where GroupID = ?",
+         Expect::Rows,
+         {"SMALL"},
          {"ListName", "ListAddress", "ObjectId", "PointId", "AlternateFlag", "ListSmallIcon"}},
     };
 }
@@ -279,14 +357,16 @@ QHash<QString, QVariant> siteValues(Connection& c, const DemoSiteSummary* site) 
     v["ADMIN"] = site ? QVariant(site->adminOperatorId) : first("SELECT OperatorID FROM Operators ORDER BY OperatorID");
     v["BOUNDED"] = site ? QVariant(site->boundedOperatorId) : v["ADMIN"];
     v["BOUNDARY"] = site ? QVariant(site->boundaryAddress) : first("SELECT Address FROM boundaries ORDER BY Address");
-    v["WS"] = site ? QVariant(QStringLiteral("WS1")) : first("SELECT ComputerName FROM Workstations ORDER BY WorkstationID");
+    v["WS"] =
+        site ? QVariant(QStringLiteral("WS1")) : first("SELECT ComputerName FROM Workstations ORDER BY WorkstationID");
     v["THREAT"] = site ? QVariant(3) : first("SELECT ThreatID FROM ThreatLevels ORDER BY ThreatID");
     v["CONTROLLER"] = first("SELECT Address FROM Controllers ORDER BY Controller_ID");
     v["DOOR"] = first("SELECT Address FROM Doors ORDER BY DoorId");
     v["DOORID"] = first("SELECT DoorId FROM Doors ORDER BY DoorId");
     v["INPUT"] = first("SELECT Address FROM Inputs WHERE BelongToDoor = 0 ORDER BY InputID");
-    v["XINPUT"] = first("SELECT e.Address FROM ExpInputs e JOIN PanelBasicSetups b ON b.ControllerID = e.ControllerID "
-                        "WHERE e.InputIndex <= b.nxinputs ORDER BY e.ExpInputID");
+    v["XINPUT"] = first(
+        "SELECT e.Address FROM ExpInputs e JOIN PanelBasicSetups b ON b.ControllerID = e.ControllerID "
+        "WHERE e.InputIndex <= b.nxinputs ORDER BY e.ExpInputID");
     v["PYLON"] = first("SELECT Address FROM Pylons ORDER BY PylonID");
     v["PORT"] = first("SELECT Address FROM ServerPorts WHERE PortType = 1 ORDER BY PortID");
     v["DVRPORT"] = first("SELECT Address FROM ServerPorts WHERE PortType = 7");
@@ -321,11 +401,13 @@ bool hasValues(const QString& text, const QStringList& parameters, const QHash<Q
     for (auto it = placeholder().globalMatch(text); it.hasNext();)
         if (!values.contains(it.next().captured(1)))
             return false;
-    return std::all_of(parameters.begin(), parameters.end(), [&](const QString& name) { return values.contains(name); });
+    return std::all_of(parameters.begin(), parameters.end(),
+                       [&](const QString& name) { return values.contains(name); });
 }
 
 QString substituted(QString text, const QHash<QString, QVariant>& values) {
-    for (auto it = values.begin(); it != values.end(); ++it) text.replace("{" + it.key() + "}", it.value().toString());
+    for (auto it = values.begin(); it != values.end(); ++it)
+        text.replace("{" + it.key() + "}", it.value().toString());
     return text;
 }
 
@@ -372,7 +454,8 @@ protected:
         if (backend == "server") {
             const QString url = qEnvironmentVariable("STATUSOBJECT_SQLSERVER");
             if (url.isEmpty())
-                GTEST_SKIP() << "set STATUSOBJECT_SQLSERVER=\"odbc:...\" to run the statements against a site's SQL Server";
+                GTEST_SKIP()
+                    << "set STATUSOBJECT_SQLSERVER=\"odbc:...\" to run the statements against a site's SQL Server";
             onServer_ = true;
             connection_ = Connection::open(url);
             serverValues_ = siteValues(*connection_, nullptr);
@@ -397,12 +480,13 @@ protected:
         for (const QString& name : parameters) {
             const QVariant value = values_->value(name);
             const bool number = value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong;
-            command.appendParameter("@" + name, number ? so::db::ParamType::Integer : so::db::ParamType::VarChar, ParamDirection::Input,
-                                    number ? 4 : 50, value);
+            command.appendParameter("@" + name, number ? so::db::ParamType::Integer : so::db::ParamType::VarChar,
+                                    ParamDirection::Input, number ? 4 : 50, value);
         }
         int rows = 0;
         for (Recordset rs = command.open(); !rs.eof(); rs.moveNext(), ++rows)
-            for (const QString& field : fields) EXPECT_GE(rs.fieldIndex(field), 0) << field.toStdString();
+            for (const QString& field : fields)
+                EXPECT_GE(rs.fieldIndex(field), 0) << field.toStdString();
         return rows;
     }
 
@@ -415,8 +499,10 @@ protected:
             ADD_FAILURE() << e.message().toStdString() << " | " << e.driverMessage().toStdString();
             return;
         }
-        if (s.expect == Expect::Rows && !onServer_) EXPECT_GT(rows, 0);
-        if (s.expect == Expect::NoRows && !onServer_) EXPECT_EQ(rows, 0);
+        if (s.expect == Expect::Rows && !onServer_)
+            EXPECT_GT(rows, 0);
+        if (s.expect == Expect::NoRows && !onServer_)
+            EXPECT_EQ(rows, 0);
     }
 
     std::unique_ptr<Connection> connection_;
@@ -461,13 +547,17 @@ TEST_P(SiteStatements, GroupStorageStatementsCreateFillAndRemoveAGroup) {
     lookup.appendParameter("@GroupName", so::db::ParamType::VarChar, ParamDirection::Input, 50, "Manager's Rounds");
     EXPECT_FALSE(lookup.open().eof());
 
-    Command insert(*connection_, "Insert Into Status_Points (GroupID, ObjectID, PointID, ListName, ListSmallIcon, "
-                                 "ListAddress, AlternateFlag) Values (?, ?, ?, ?, ?, ?, ?)");
+    Command insert(*connection_,
+                   "Insert Into Status_Points (GroupID, ObjectID, PointID, ListName, ListSmallIcon, "
+                   "ListAddress, AlternateFlag) Values (?, ?, ?, ?, ?, ?, ?)");
     const QList<QVariant> point{groupId, 1, values_->value("DOORID"), "Front Entrance", 16, values_->value("DOOR"), 0};
-    const QStringList names{"@GroupID", "@ObjectID", "@PointID", "@ListName", "@ListSmallIcon", "@ListAddress", "@AlternateFlag"};
-    const so::db::ParamType types[] = {so::db::ParamType::Integer, so::db::ParamType::Integer, so::db::ParamType::Integer, so::db::ParamType::VarChar,
-                               so::db::ParamType::SmallInt, so::db::ParamType::VarChar, so::db::ParamType::TinyInt};
-    for (int i = 0; i < 7; ++i) insert.appendParameter(names[i], types[i], ParamDirection::Input, 0, point[i]);
+    const QStringList names{"@GroupID",       "@ObjectID",    "@PointID",      "@ListName",
+                            "@ListSmallIcon", "@ListAddress", "@AlternateFlag"};
+    const so::db::ParamType types[] = {
+        so::db::ParamType::Integer,  so::db::ParamType::Integer, so::db::ParamType::Integer, so::db::ParamType::VarChar,
+        so::db::ParamType::SmallInt, so::db::ParamType::VarChar, so::db::ParamType::TinyInt};
+    for (int i = 0; i < 7; ++i)
+        insert.appendParameter(names[i], types[i], ParamDirection::Input, 0, point[i]);
     EXPECT_EQ(insert.execute(), 1);
     Recordset door = connection_->query(QStringLiteral("STATUS_Fetch_Doors %1").arg(groupId));
     ASSERT_FALSE(door.eof());
@@ -481,7 +571,9 @@ TEST_P(SiteStatements, GroupStorageStatementsCreateFillAndRemoveAGroup) {
     Command removeGroup(*connection_, "Delete From Status_Groups Where GroupID = ?");
     removeGroup.appendParameter("@GroupID", so::db::ParamType::Integer, ParamDirection::Input, 4, groupId);
     EXPECT_EQ(removeGroup.execute(), 1);
-    EXPECT_EQ(scalar(*connection_, QStringLiteral("Select count(*) from Status_Points Where GroupID = %1").arg(groupId)).toInt(), 0);
+    EXPECT_EQ(scalar(*connection_, QStringLiteral("Select count(*) from Status_Points Where GroupID = %1").arg(groupId))
+                  .toInt(),
+              0);
 }
 
 TEST_P(SiteStatements, LayoutTextsWithApostrophesReadBackUnchanged) {
@@ -492,8 +584,9 @@ TEST_P(SiteStatements, LayoutTextsWithApostrophesReadBackUnchanged) {
     connection_->execute(QStringLiteral("KSP_Update_Profile_Persisted_Details %1, 10, 'Width', '9000'")
                              .arg(values_->value("PROFILE").toInt()));
     QHash<QString, QString> details;
-    for (Recordset rs = connection_->query(QStringLiteral("Select * from Profile_Details Where ObjectID = 10 AND ProfileID = %1")
-                                               .arg(values_->value("PROFILE").toInt()));
+    for (Recordset rs =
+             connection_->query(QStringLiteral("Select * from Profile_Details Where ObjectID = 10 AND ProfileID = %1")
+                                    .arg(values_->value("PROFILE").toInt()));
          !rs.eof(); rs.moveNext())
         details.insert(rs.field(2).toString(), rs.field(3).toString());
     EXPECT_EQ(details.value("ColumnHeaderPos0"), QString(layout).replace("''", "'"));

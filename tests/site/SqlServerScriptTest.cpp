@@ -29,9 +29,7 @@ QStringList words(const QString& sql) {
     return out;
 }
 
-QString unquoted(const QString& name) {
-    return name.startsWith(u'[') ? name.mid(1, name.size() - 2) : name;
-}
+QString unquoted(const QString& name) { return name.startsWith(u'[') ? name.mid(1, name.size() - 2) : name; }
 
 bool is(const QString& word, const char* keyword) {
     return word.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;

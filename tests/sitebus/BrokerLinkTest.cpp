@@ -66,24 +66,32 @@ protected:
         // one for 127.0.0.1, one for another host name.
         const QStringList key{QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
                               QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
-        ready_ = openssl(QStringList{"req", "-x509"} + key + QStringList{"-keyout", "ca.key", "-out", "ca.crt", "-days", "2", "-subj", "/CN=Site CA"}) &&
-                 openssl(QStringList{"req", "-x509"} + key + QStringList{"-keyout", "other.key", "-out", "other.crt", "-days", "2", "-subj", "/CN=Other CA"}) &&
-                 openssl(QStringList{"req"} + key + QStringList{"-keyout", "broker.key", "-out", "broker.csr", "-subj", "/CN=broker"}) &&
-                 sign("broker.crt", "subjectAltName=IP:127.0.0.1,DNS:localhost") &&
-                 sign("elsewhere.crt", "subjectAltName=DNS:broker.example");
+        ready_ =
+            openssl(QStringList{"req", "-x509"} + key +
+                    QStringList{"-keyout", "ca.key", "-out", "ca.crt", "-days", "2", "-subj", "/CN=Site CA"}) &&
+            openssl(QStringList{"req", "-x509"} + key +
+                    QStringList{"-keyout", "other.key", "-out", "other.crt", "-days", "2", "-subj", "/CN=Other CA"}) &&
+            openssl(QStringList{"req"} + key +
+                    QStringList{"-keyout", "broker.key", "-out", "broker.csr", "-subj", "/CN=broker"}) &&
+            sign("broker.crt", "subjectAltName=IP:127.0.0.1,DNS:localhost") &&
+            sign("elsewhere.crt", "subjectAltName=DNS:broker.example");
         if (!ready_)
             return;
         tlsPort_ = freePort();
         elsewherePort_ = freePort();
         plainPort_ = freePort();
         const QString d = dir_->path();
-        write(QStringLiteral("broker.conf"),
-              QStringLiteral("user %1\nper_listener_settings false\nallow_anonymous true\n"
-                             "listener %2 127.0.0.1\ncafile %5/ca.crt\ncertfile %5/broker.crt\nkeyfile %5/broker.key\n"
-                             "listener %3 127.0.0.1\ncafile %5/ca.crt\ncertfile %5/elsewhere.crt\nkeyfile %5/broker.key\n"
-                             "listener %4 127.0.0.1\n")
-                  .arg(QString::fromLocal8Bit(getpwuid(getuid())->pw_name))
-                  .arg(tlsPort_).arg(elsewherePort_).arg(plainPort_).arg(d));
+        write(
+            QStringLiteral("broker.conf"),
+            QStringLiteral("user %1\nper_listener_settings false\nallow_anonymous true\n"
+                           "listener %2 127.0.0.1\ncafile %5/ca.crt\ncertfile %5/broker.crt\nkeyfile %5/broker.key\n"
+                           "listener %3 127.0.0.1\ncafile %5/ca.crt\ncertfile %5/elsewhere.crt\nkeyfile %5/broker.key\n"
+                           "listener %4 127.0.0.1\n")
+                .arg(QString::fromLocal8Bit(getpwuid(getuid())->pw_name))
+                .arg(tlsPort_)
+                .arg(elsewherePort_)
+                .arg(plainPort_)
+                .arg(d));
         broker_ = new QProcess;
         broker_->setProcessChannelMode(QProcess::MergedChannels);
         broker_->start(tool(QStringLiteral("mosquitto")), {QStringLiteral("-c"), d + QStringLiteral("/broker.conf")});
@@ -192,7 +200,9 @@ TEST_F(BrokerLink, APayloadOverTheBoundIsDroppedAndToldOncePerTopic) {
     receiver.onMessage = [&](const QString& topic, const QByteArray& payload) {
         received << QStringLiteral("%1 %2").arg(topic).arg(payload.size());
     };
-    receiver.onOversized = [&](const QString& topic, qint64 bytes) { told << QStringLiteral("%1 %2").arg(topic).arg(bytes); };
+    receiver.onOversized = [&](const QString& topic, qint64 bytes) {
+        told << QStringLiteral("%1 %2").arg(topic).arg(bytes);
+    };
     receiver.start();
     sender.start();
     ASSERT_TRUE(waitFor([&] { return receiver.isConnected() && sender.isConnected(); }));
@@ -206,7 +216,8 @@ TEST_F(BrokerLink, APayloadOverTheBoundIsDroppedAndToldOncePerTopic) {
     sender.publish(QStringLiteral("bound/c"), "end", MqttLink::AtLeastOnce);
     ASSERT_TRUE(waitFor([&] { return received.contains(QStringLiteral("bound/c 3")); }));
     EXPECT_EQ(received, (QStringList{QStringLiteral("bound/b %1").arg(edge.size()), QStringLiteral("bound/c 3")}));
-    EXPECT_EQ(told, (QStringList{QStringLiteral("bound/a %1").arg(big.size()), QStringLiteral("bound/b %1").arg(big.size())}));
+    EXPECT_EQ(told, (QStringList{QStringLiteral("bound/a %1").arg(big.size()),
+                                 QStringLiteral("bound/b %1").arg(big.size())}));
 }
 
 }  // namespace

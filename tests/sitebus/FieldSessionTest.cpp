@@ -33,7 +33,9 @@ struct Desk {
     QStringList shown;  // "address=state" per delivery, "refresh" per refresh
     Desk() {
         session.ask = [this](qint64 number) { asked.append(number); };
-        session.deliver = [this](const StateReport& r) { shown.append(QStringLiteral("%1=%2").arg(r.address).arg(r.state)); };
+        session.deliver = [this](const StateReport& r) {
+            shown.append(QStringLiteral("%1=%2").arg(r.address).arg(r.state));
+        };
         session.refreshRows = [this] { shown.append(QStringLiteral("refresh")); };
     }
     /// Connected at t = 0 to a field online in session, its first resync answered.

@@ -15,12 +15,9 @@ TEST(MemoryBus, TopicFiltersMatchByLevel) {
         const char* topic;
         bool matches;
     } cases[] = {
-        {"site/main/state", "site/main/state", true},
-        {"site/main/command/+", "site/main/command/WS1", true},
-        {"site/main/command/+", "site/main/command", false},
-        {"site/main/command/+", "site/main/command/WS1/x", false},
-        {"site/+/state", "site/north/state", true},
-        {"site/#", "site/main/notice/WS2", true},
+        {"site/main/state", "site/main/state", true},        {"site/main/command/+", "site/main/command/WS1", true},
+        {"site/main/command/+", "site/main/command", false}, {"site/main/command/+", "site/main/command/WS1/x", false},
+        {"site/+/state", "site/north/state", true},          {"site/#", "site/main/notice/WS2", true},
         {"site/main/state", "site/main/state/x", false},
     };
     for (const auto& c : cases)

@@ -114,9 +114,11 @@ TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
     EXPECT_FALSE(decodeNotice(cbor({1, "3", "T", qint64(1) << 40, "x"}), error)) << "action out of range";
     EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 1, 5, "mlee", "reboot", 1, 2, 3}), error));
     EXPECT_TRUE(error.contains("reboot")) << error.toStdString();
-    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 1, 5, "mlee", "api", 1, 2, 3}), error)) << "an api call's command is a text";
+    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 1, 5, "mlee", "api", 1, 2, 3}), error))
+        << "an api call's command is a text";
     EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 0, 5, "mlee", "tamper", 1, 0, 0}), error)) << "commands count from 1";
-    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 1, 5, QCborValue(nullptr), "tamper", 1, 0, 0}), error)) << "no operator";
+    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 1, 5, QCborValue(nullptr), "tamper", 1, 0, 0}), error))
+        << "no operator";
     EXPECT_FALSE(decodeCommand(cbor({1, "WS2", "api", 1, 2, 3}), error)) << "the envelope is missing";
     EXPECT_FALSE(decodeAnswer(cbor({1, 3, 1, "why"}), error)) << "accepted is true or false";
     EXPECT_FALSE(decodeEvent(cbor({1, "digest", 1, 2, 3, 4}), error)) << "requester not a text";
@@ -125,7 +127,8 @@ TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
     EXPECT_FALSE(decodeSnapshot(cbor({1, 42, "WS2", 5, 8, true, QCborArray{numbered}}), error));
     EXPECT_TRUE(error.contains("newer than the answer")) << error.toStdString();
     EXPECT_FALSE(decodeSnapshot(cbor({1, 42, "WS2", 5, 9, 1, QCborArray{numbered}}), error)) << "last is a flag";
-    EXPECT_FALSE(decodeSnapshot(cbor({1, 42, "WS2", 5, 9, true, QCborArray{good}}), error)) << "reports carry their number";
+    EXPECT_FALSE(decodeSnapshot(cbor({1, 42, "WS2", 5, 9, true, QCborArray{good}}), error))
+        << "reports carry their number";
     // A state batch is no command: each topic's payload has its own shape.
     EXPECT_FALSE(decodeCommand(cbor({1, 42, 1, 0, QCborArray{good}}), error));
 }

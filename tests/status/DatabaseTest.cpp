@@ -40,14 +40,17 @@ protected:
 
 TEST_F(DatabaseTest, ThreatLevelNameOfReaderAndController) {
     const int reader = addPoint(3, QStringLiteral("\\\\SNET.P001.C0101.SM01"));
-    decoder.UpdateList(Section::Readers, QStringLiteral("\\\\SNET.P001.C0101.SM01"), 32, QStringLiteral("SM"), kReportTime, QStringLiteral("2"));
+    decoder.UpdateList(Section::Readers, QStringLiteral("\\\\SNET.P001.C0101.SM01"), 32, QStringLiteral("SM"),
+                       kReportTime, QStringLiteral("2"));
     EXPECT_EQ(cell(3, reader, col::ThreatLevel), QStringLiteral("Elevated"));
 
     const int controller = addPoint(4, QStringLiteral("\\\\SNET.P001.C0101"));
-    decoder.UpdateList(Section::Controllers, QStringLiteral("\\\\SNET.P001.C0101"), 37, QStringLiteral("CA"), kReportTime, QStringLiteral(" 3 "));
+    decoder.UpdateList(Section::Controllers, QStringLiteral("\\\\SNET.P001.C0101"), 37, QStringLiteral("CA"),
+                       kReportTime, QStringLiteral(" 3 "));
     EXPECT_EQ(cell(4, controller, col::ThreatLevel), QStringLiteral("Severe"));
     // An id without a level keeps the text.
-    decoder.UpdateList(Section::Controllers, QStringLiteral("\\\\SNET.P001.C0101"), 37, QStringLiteral("CA"), kReportTime, QStringLiteral("9"));
+    decoder.UpdateList(Section::Controllers, QStringLiteral("\\\\SNET.P001.C0101"), 37, QStringLiteral("CA"),
+                       kReportTime, QStringLiteral("9"));
     EXPECT_EQ(cell(4, controller, col::ThreatLevel), QStringLiteral("Severe"));
     EXPECT_FALSE(cell(4, controller, col::LastUpdated).isEmpty());
     EXPECT_EQ(failuresLogged(), 0);
@@ -73,7 +76,8 @@ TEST_F(DatabaseTest, ThreatLevelIdThatIsNoWholeNumberRunsNoQuery) {
 TEST_F(DatabaseTest, FailedThreatLevelQueryIsLogged) {
     db->execute(QStringLiteral("DROP TABLE ThreatLevels"));
     const int reader = addPoint(3, QStringLiteral("r"));
-    decoder.UpdateList(Section::Readers, QStringLiteral("r"), 32, QStringLiteral("SM"), kReportTime, QStringLiteral("1"));
+    decoder.UpdateList(Section::Readers, QStringLiteral("r"), 32, QStringLiteral("SM"), kReportTime,
+                       QStringLiteral("1"));
     EXPECT_TRUE(cell(3, reader, col::LastUpdated).isEmpty());
     EXPECT_EQ(ownLogReports(), 1);
 }

@@ -38,8 +38,9 @@ protected:
     /// A row prepared as a filled point: every cell the marker, door and input lines not known,
     /// not masked, a three-line module, the door relay off.
     int preparedRow(int section, const Cells& setup, qint64 nameData = 0, const QString& address = {}) {
-        const QString a = address.isEmpty() ? QStringLiteral("\\\\SNET.P001.C%1.DR01").arg(++points_, 4, 10, QLatin1Char('0'))
-                                            : address;
+        const QString a = address.isEmpty()
+                              ? QStringLiteral("\\\\SNET.P001.C%1.DR01").arg(++points_, 4, 10, QLatin1Char('0'))
+                              : address;
         StatusGrid& grid = sections.grid(section);
         const int row = addPoint(section, a);
         for (int c = 0; c < grid.columnCount(); ++c) {
@@ -49,8 +50,11 @@ protected:
         }
         Cells defaults;
         if (section <= 1)
-            defaults = {{col::Input1, R(1435)}, {col::Input2, R(1435)}, {col::Input3, R(1435)},
-                        {col::Masked, R(1435)}, {col::LMType, QStringLiteral("3")}};
+            defaults = {{col::Input1, R(1435)},
+                        {col::Input2, R(1435)},
+                        {col::Input3, R(1435)},
+                        {col::Masked, R(1435)},
+                        {col::LMType, QStringLiteral("3")}};
         if (section == 0)
             defaults[col::RelayStatus] = R(1441);
         for (const auto& [key, text] : setup)
@@ -72,7 +76,8 @@ protected:
     Outcome apply(int section, const QString& kind, const Case& c, qint64 nameData = 0, const QString& address = {}) {
         const int row = preparedRow(section, c.setup, nameData, address);
         const Cells before = snapshot(section, row);
-        decoder.UpdateList(Section(section), sections.grid(section).text(row, col::Address), c.state, kind, kTime, c.value, mode);
+        decoder.UpdateList(Section(section), sections.grid(section).text(row, col::Address), c.state, kind, kTime,
+                           c.value, mode);
         Outcome out;
         for (const auto& [key, text] : snapshot(section, row)) {
             if (key == col::LastUpdated)
@@ -96,30 +101,31 @@ protected:
 };
 
 TEST_F(DecoderTest, EnabledFlag) {
-    expectTable(4, QStringLiteral("ENABLED"), {{0, {}, {{col::Enabled, R(1679)}}},
-                                               {1, {}, {{col::Enabled, R(1463)}}},
-                                               {2, {}, {}}});
+    expectTable(4, QStringLiteral("ENABLED"),
+                {{0, {}, {{col::Enabled, R(1679)}}}, {1, {}, {{col::Enabled, R(1463)}}}, {2, {}, {}}});
     expectTable(6, QStringLiteral("ENABLED"), {{1, {}, {{col::Enabled, R(1463)}}}});
 }
 
 TEST_F(DecoderTest, ServerPort) {
-    expectTable(6, QStringLiteral("PO"), {{0, {}, {{col::Status, R(1432)}}},
-                                          {1, {}, {{col::Status, R(1433)}}},
-                                          {2, QStringLiteral("4"), {{col::Status, QStringLiteral("Dialing...")}}},
-                                          {2, QStringLiteral("3"), {{col::Status, QStringLiteral("Connected")}}},
-                                          {3, {}, {{col::Status, R(1434)}}},
-                                          {255, {}, {{col::Status, R(1434)}}}});
+    expectTable(6, QStringLiteral("PO"),
+                {{0, {}, {{col::Status, R(1432)}}},
+                 {1, {}, {{col::Status, R(1433)}}},
+                 {2, QStringLiteral("4"), {{col::Status, QStringLiteral("Dialing...")}}},
+                 {2, QStringLiteral("3"), {{col::Status, QStringLiteral("Connected")}}},
+                 {3, {}, {{col::Status, R(1434)}}},
+                 {255, {}, {{col::Status, R(1434)}}}});
 }
 
 TEST_F(DecoderTest, Reader) {
-    expectTable(3, QStringLiteral("SM"), {{0, {}, {{col::Status, R(1435)}}},
-                                          {1, {}, {{col::Status, R(1433)}}},
-                                          {2, {}, {{col::PTamper, R(1436)}}},
-                                          {3, {}, {{col::PTamper, R(1435)}}},
-                                          {4, {}, {{col::CTamper, R(1436)}}},
-                                          {5, {}, {{col::CTamper, R(1435)}}},
-                                          {6, {}, {{col::Status, R(1434)}}},
-                                          {33, {}, {{col::Status, R(1434)}}}});
+    expectTable(3, QStringLiteral("SM"),
+                {{0, {}, {{col::Status, R(1435)}}},
+                 {1, {}, {{col::Status, R(1433)}}},
+                 {2, {}, {{col::PTamper, R(1436)}}},
+                 {3, {}, {{col::PTamper, R(1435)}}},
+                 {4, {}, {{col::CTamper, R(1436)}}},
+                 {5, {}, {{col::CTamper, R(1435)}}},
+                 {6, {}, {{col::Status, R(1434)}}},
+                 {33, {}, {{col::Status, R(1434)}}}});
 }
 
 TEST_F(DecoderTest, Controller) {
@@ -161,9 +167,8 @@ TEST_F(DecoderTest, Controller) {
 
 TEST_F(DecoderTest, ControllerDuringAStatusRequestShowsNoImpliedOnLine) {
     mode = ReportMode::StatusRequest;
-    expectTable(4, QStringLiteral("CA"), {{5, {}, {{col::ACPower, R(1440)}}},
-                                          {8, {}, {}},
-                                          {1, {}, {{col::Status, R(1433)}}}});
+    expectTable(4, QStringLiteral("CA"),
+                {{5, {}, {{col::ACPower, R(1440)}}}, {8, {}, {}}, {1, {}, {{col::Status, R(1433)}}}});
 }
 
 TEST_F(DecoderTest, ControllerResetBlanksEveryPointOfThatController) {
@@ -196,26 +201,31 @@ TEST_F(DecoderTest, ControllerResetBlanksEveryPointOfThatController) {
 
 TEST_F(DecoderTest, Door) {
     const QString open = R(1453);
-    expectTable(0, QStringLiteral("DR"), {
-        {0, {}, {{col::Input1, R(1446)}, {col::Input2, R(1446)}, {col::Input3, R(1446)}, {col::Status, R(1437)}}},
-        {5, {}, {{col::Input1, R(1447)}, {col::Input2, R(1446)}, {col::Input3, R(1447)}, {col::Status, open}}},
-        {7, {}, {{col::Input1, R(1447)}, {col::Status, open}}, {{col::LMType, QStringLiteral("1")}}},
-        {6, {}, {{col::Input1, R(1446)}, {col::Input2, R(1447)}, {col::Status, R(1437)}}, {{col::LMType, QStringLiteral("2")}}},
-        {16, {}, {{col::Input1, R(1459)}, {col::Input2, R(1459)}, {col::Input3, R(1459)}, {col::Status, R(1435)}}},
-        {32, {}, {{col::Input1, R(1460)}, {col::Input2, R(1460)}, {col::Input3, R(1460)}, {col::Status, R(1435)}}},
-        {48, {}, {{col::Input1, R(1461)}, {col::Input2, R(1461)}, {col::Input3, R(1461)}, {col::Status, R(1435)}}},
-        {64, {}, {{col::Input1, R(1462)}, {col::Input2, R(1462)}, {col::Input3, R(1462)}, {col::Status, R(1435)}}},
-        {65, {}, {{col::Alarm, R(1463)}, {col::Status, R(1435)}}},
-        {66, {}, {{col::Alarm, R(1435)}, {col::Status, R(1435)}}},
-        {67, QStringLiteral("1"), {{col::Masked, R(1463)}, {col::Status, R(1390)}}},
-        {68, QStringLiteral("0"), {{col::Masked, R(1435)}, {col::Status, R(1435)}}, {{col::Masked, R(1463)}}},
-        {70, QStringLiteral("unlock"), {{col::RelayDetails, QStringLiteral("unlock")}, {col::Status, R(1435)}}},
-        {200, QStringLiteral("Disabled"), {{col::Enabled, QStringLiteral("Disabled")}, {col::Status, R(1435)}}},
-        {201, QStringLiteral("2"), {{col::LMType, QStringLiteral("2")}, {col::Status, R(1435)}}},
-        {100, {}, {{col::Status, R(1435)}}},
-        // A door without line module: all four line cells not known, no summary.
-        {1, {}, {{col::Status, R(1435)}}, {{col::LMType, R(1435)}}},
-    });
+    expectTable(
+        0, QStringLiteral("DR"),
+        {
+            {0, {}, {{col::Input1, R(1446)}, {col::Input2, R(1446)}, {col::Input3, R(1446)}, {col::Status, R(1437)}}},
+            {5, {}, {{col::Input1, R(1447)}, {col::Input2, R(1446)}, {col::Input3, R(1447)}, {col::Status, open}}},
+            {7, {}, {{col::Input1, R(1447)}, {col::Status, open}}, {{col::LMType, QStringLiteral("1")}}},
+            {6,
+             {},
+             {{col::Input1, R(1446)}, {col::Input2, R(1447)}, {col::Status, R(1437)}},
+             {{col::LMType, QStringLiteral("2")}}},
+            {16, {}, {{col::Input1, R(1459)}, {col::Input2, R(1459)}, {col::Input3, R(1459)}, {col::Status, R(1435)}}},
+            {32, {}, {{col::Input1, R(1460)}, {col::Input2, R(1460)}, {col::Input3, R(1460)}, {col::Status, R(1435)}}},
+            {48, {}, {{col::Input1, R(1461)}, {col::Input2, R(1461)}, {col::Input3, R(1461)}, {col::Status, R(1435)}}},
+            {64, {}, {{col::Input1, R(1462)}, {col::Input2, R(1462)}, {col::Input3, R(1462)}, {col::Status, R(1435)}}},
+            {65, {}, {{col::Alarm, R(1463)}, {col::Status, R(1435)}}},
+            {66, {}, {{col::Alarm, R(1435)}, {col::Status, R(1435)}}},
+            {67, QStringLiteral("1"), {{col::Masked, R(1463)}, {col::Status, R(1390)}}},
+            {68, QStringLiteral("0"), {{col::Masked, R(1435)}, {col::Status, R(1435)}}, {{col::Masked, R(1463)}}},
+            {70, QStringLiteral("unlock"), {{col::RelayDetails, QStringLiteral("unlock")}, {col::Status, R(1435)}}},
+            {200, QStringLiteral("Disabled"), {{col::Enabled, QStringLiteral("Disabled")}, {col::Status, R(1435)}}},
+            {201, QStringLiteral("2"), {{col::LMType, QStringLiteral("2")}, {col::Status, R(1435)}}},
+            {100, {}, {{col::Status, R(1435)}}},
+            // A door without line module: all four line cells not known, no summary.
+            {1, {}, {{col::Status, R(1435)}}, {{col::LMType, R(1435)}}},
+        });
 }
 
 TEST_F(DecoderTest, DoorOfAPanelWithoutLinesOnDoorsThreeAndUp) {
@@ -233,29 +243,40 @@ TEST_F(DecoderTest, DoorOfAPanelWithoutLinesOnDoorsThreeAndUp) {
 
 TEST_F(DecoderTest, Inputs) {
     for (const QString kind : {QStringLiteral("BI"), QStringLiteral("XI")}) {
-        expectTable(1, kind, {
-            {0, {}, {{col::Input1, R(1446)}, {col::Input2, R(1446)}, {col::Input3, R(1446)}, {col::Status, R(1437)}}},
-            {1, {}, {{col::Input1, R(1447)}, {col::Input2, R(1446)}, {col::Input3, R(1446)}, {col::Status, QStringLiteral("OPEN")}}},
-            {67, QStringLiteral("4"), {{col::Masked, R(1463)}, {col::Status, R(1390)}}},
-            {70, QStringLiteral("unlock"), {{col::Status, R(1435)}}},  // relay details: doors only
-            {200, QStringLiteral("Disabled"), {{col::Enabled, QStringLiteral("Disabled")}, {col::Status, R(1435)}}},
-        });
+        expectTable(
+            1, kind,
+            {
+                {0,
+                 {},
+                 {{col::Input1, R(1446)}, {col::Input2, R(1446)}, {col::Input3, R(1446)}, {col::Status, R(1437)}}},
+                {1,
+                 {},
+                 {{col::Input1, R(1447)},
+                  {col::Input2, R(1446)},
+                  {col::Input3, R(1446)},
+                  {col::Status, QStringLiteral("OPEN")}}},
+                {67, QStringLiteral("4"), {{col::Masked, R(1463)}, {col::Status, R(1390)}}},
+                {70, QStringLiteral("unlock"), {{col::Status, R(1435)}}},  // relay details: doors only
+                {200, QStringLiteral("Disabled"), {{col::Enabled, QStringLiteral("Disabled")}, {col::Status, R(1435)}}},
+            });
     }
 }
 
 TEST_F(DecoderTest, RelayRowAndDoorRelay) {
-    expectTable(2, QStringLiteral("BR"), {{0, {}, {{col::Status, R(1441)}}},
-                                          {1, {}, {{col::Status, R(1442)}}},
-                                          {70, QStringLiteral("unlock,door trigger"),
-                                           {{col::RelayDetails, QStringLiteral("unlock,door trigger")}}},
-                                          {5, {}, {}}});
-    expectTable(0, QStringLiteral("BR"), {{1, {}, {{col::RelayStatus, R(1442)}, {col::Status, R(1769)}}},
-                                          {0, {}, {{col::RelayStatus, R(1441)}, {col::Status, R(1435)}},
-                                           {{col::RelayStatus, R(1442)}}},
-                                          {200, {}, {{col::Status, R(1435)}, {col::Enabled, R(1679)}}}});
-    expectTable(2, QStringLiteral("XR"), {{0, {}, {{col::Status, R(1441)}}},
-                                          {1, {}, {{col::Status, R(1442)}}},
-                                          {70, QStringLiteral("x"), {{col::RelayDetails, QStringLiteral("x")}}}});
+    expectTable(
+        2, QStringLiteral("BR"),
+        {{0, {}, {{col::Status, R(1441)}}},
+         {1, {}, {{col::Status, R(1442)}}},
+         {70, QStringLiteral("unlock,door trigger"), {{col::RelayDetails, QStringLiteral("unlock,door trigger")}}},
+         {5, {}, {}}});
+    expectTable(0, QStringLiteral("BR"),
+                {{1, {}, {{col::RelayStatus, R(1442)}, {col::Status, R(1769)}}},
+                 {0, {}, {{col::RelayStatus, R(1441)}, {col::Status, R(1435)}}, {{col::RelayStatus, R(1442)}}},
+                 {200, {}, {{col::Status, R(1435)}, {col::Enabled, R(1679)}}}});
+    expectTable(2, QStringLiteral("XR"),
+                {{0, {}, {{col::Status, R(1441)}}},
+                 {1, {}, {{col::Status, R(1442)}}},
+                 {70, QStringLiteral("x"), {{col::RelayDetails, QStringLiteral("x")}}}});
 }
 
 TEST_F(DecoderTest, DisabledRelayRowEndsAtTheMissingEnabledColumn) {
@@ -276,39 +297,63 @@ TEST_F(DecoderTest, VoltageKinds) {
 }
 
 TEST_F(DecoderTest, NewerLineModule) {
-    expectTable(7, QStringLiteral("ZR2_MODULE"), {{0, {}, {{col::Status, R(1435)}}},
-                                                  {1, {}, {{col::Status, R(1433)}}},
-                                                  {2, {}, {{col::Enclosure, R(1437)}}},
-                                                  {3, {}, {{col::Enclosure, R(1438)}}},
-                                                  {4, {}, {}}});
+    expectTable(7, QStringLiteral("ZR2_MODULE"),
+                {{0, {}, {{col::Status, R(1435)}}},
+                 {1, {}, {{col::Status, R(1433)}}},
+                 {2, {}, {{col::Enclosure, R(1437)}}},
+                 {3, {}, {{col::Enclosure, R(1438)}}},
+                 {4, {}, {}}});
 }
 
 TEST_F(DecoderTest, NewerLineRelay) {
-    expectTable(2, QStringLiteral("ZR2_RELAY"), {{0, QStringLiteral("3"), {{col::RelayDetails, QStringLiteral("Time Zone")}}},
-                                                 {1, QStringLiteral("ON"), {{col::Status, QStringLiteral("ON")}}},
-                                                 {2, QStringLiteral("ON"), {}}});
-    expectTable(0, QStringLiteral("ZR2_RELAY"), {{1, QStringLiteral("ON"), {{col::RelayStatus, QStringLiteral("ON")}, {col::Status, R(1435)}}},
-                                                 {0, QStringLiteral("1"), {{col::RelayDetails, QStringLiteral("none")}, {col::Status, R(1435)}}}});
+    expectTable(2, QStringLiteral("ZR2_RELAY"),
+                {{0, QStringLiteral("3"), {{col::RelayDetails, QStringLiteral("Time Zone")}}},
+                 {1, QStringLiteral("ON"), {{col::Status, QStringLiteral("ON")}}},
+                 {2, QStringLiteral("ON"), {}}});
+    expectTable(0, QStringLiteral("ZR2_RELAY"),
+                {{1, QStringLiteral("ON"), {{col::RelayStatus, QStringLiteral("ON")}, {col::Status, R(1435)}}},
+                 {0, QStringLiteral("1"), {{col::RelayDetails, QStringLiteral("none")}, {col::Status, R(1435)}}}});
 }
 
 TEST_F(DecoderTest, NewerLineInput) {
     const QString lines = QString::number(0x211211);  // line 0 "//", line 1 "X", line 2 "Line Open"
-    expectTable(1, QStringLiteral("ZR2_INPUT"), {
-        {0, QStringLiteral("0"), {{col::Masked, QStringLiteral("-")}}},
-        {0, QStringLiteral("129"), {{col::Masked, QStringLiteral("Door Relay Actuated,RQE")}}},
-        {1, QStringLiteral("0"), {{col::Input1, QStringLiteral(".")}, {col::Input2, QStringLiteral(".")},
-                                  {col::Input3, QStringLiteral(".")}, {col::Alarm, R(1435)}, {col::Status, QStringLiteral(".")}}},
-        {1, lines, {{col::Input1, QStringLiteral("//")}, {col::Input2, QStringLiteral("X")},
-                    {col::Input3, QStringLiteral("Line Open")}, {col::Alarm, R(1463)}, {col::Status, QStringLiteral("//")}}},
-        // No line module: the other lines repeat the main line.
-        {1, lines, {{col::Input1, QStringLiteral("//")}, {col::Input2, QStringLiteral("//")}, {col::Input3, QStringLiteral("//")},
-                    {col::Alarm, R(1463)}, {col::Status, QStringLiteral("//")}}, {{col::LMType, QStringLiteral(".")}}},
-        // Main line in fault: so do they.
-        {1, QString::number(0x211220), {{col::Input1, QStringLiteral("Line Open")}, {col::Input2, QStringLiteral("Line Open")},
-                                        {col::Input3, QStringLiteral("Line Open")}, {col::Alarm, R(1435)},
-                                        {col::Status, QStringLiteral("Line Open")}}},
-        {2, QStringLiteral("5"), {}},
-    });
+    expectTable(1, QStringLiteral("ZR2_INPUT"),
+                {
+                    {0, QStringLiteral("0"), {{col::Masked, QStringLiteral("-")}}},
+                    {0, QStringLiteral("129"), {{col::Masked, QStringLiteral("Door Relay Actuated,RQE")}}},
+                    {1,
+                     QStringLiteral("0"),
+                     {{col::Input1, QStringLiteral(".")},
+                      {col::Input2, QStringLiteral(".")},
+                      {col::Input3, QStringLiteral(".")},
+                      {col::Alarm, R(1435)},
+                      {col::Status, QStringLiteral(".")}}},
+                    {1,
+                     lines,
+                     {{col::Input1, QStringLiteral("//")},
+                      {col::Input2, QStringLiteral("X")},
+                      {col::Input3, QStringLiteral("Line Open")},
+                      {col::Alarm, R(1463)},
+                      {col::Status, QStringLiteral("//")}}},
+                    // No line module: the other lines repeat the main line.
+                    {1,
+                     lines,
+                     {{col::Input1, QStringLiteral("//")},
+                      {col::Input2, QStringLiteral("//")},
+                      {col::Input3, QStringLiteral("//")},
+                      {col::Alarm, R(1463)},
+                      {col::Status, QStringLiteral("//")}},
+                     {{col::LMType, QStringLiteral(".")}}},
+                    // Main line in fault: so do they.
+                    {1,
+                     QString::number(0x211220),
+                     {{col::Input1, QStringLiteral("Line Open")},
+                      {col::Input2, QStringLiteral("Line Open")},
+                      {col::Input3, QStringLiteral("Line Open")},
+                      {col::Alarm, R(1435)},
+                      {col::Status, QStringLiteral("Line Open")}}},
+                    {2, QStringLiteral("5"), {}},
+                });
     ASSERT_EQ(masked.updates.size(), 2);
     EXPECT_EQ(masked.updates[0].second, 0);
     EXPECT_EQ(masked.updates[1].second, 129);
@@ -326,7 +371,8 @@ TEST_F(DecoderTest, NewerLineInputAlarmFollowsThePolarity) {
     for (const AlarmCase& c : cases) {
         const int row = preparedRow(1, {});
         sections.grid(1).setData(row, col::Status, c.polarity);
-        decoder.UpdateList(Section::Inputs, cell(1, row, col::Address), 1, QStringLiteral("ZR2_INPUT"), kTime, QString::number(c.packed));
+        decoder.UpdateList(Section::Inputs, cell(1, row, col::Address), 1, QStringLiteral("ZR2_INPUT"), kTime,
+                           QString::number(c.packed));
         EXPECT_EQ(cell(1, row, col::Alarm), R(c.alarm)) << c.polarity << " " << c.packed;
     }
 }
@@ -348,7 +394,8 @@ TEST_F(DecoderTest, UnknownKindAndCaseOnlyStamp) {
 
 TEST_F(DecoderTest, PointWithoutARowChangesNothingButTheMaskedList) {
     const int row = preparedRow(0, {});
-    decoder.UpdateList(Section::Doors, QStringLiteral("\\\\SNET.P001.C9999.DR01"), 67, QStringLiteral("DR"), kTime, QStringLiteral("12"));
+    decoder.UpdateList(Section::Doors, QStringLiteral("\\\\SNET.P001.C9999.DR01"), 67, QStringLiteral("DR"), kTime,
+                       QStringLiteral("12"));
     EXPECT_EQ(cell(0, row, col::Masked), R(1435));
     EXPECT_TRUE(cell(0, row, col::LastUpdated).isEmpty());
     ASSERT_EQ(masked.updates.size(), 1);
@@ -373,12 +420,12 @@ TEST_F(DecoderTest, BadInputIsLoggedAndEndsTheUpdate) {
     const Bad cases[] = {
         {6, QStringLiteral("PO"), 2, QStringLiteral("four"), {}},
         {6, QStringLiteral("PO"), 2, QStringLiteral("70000"), {}},
-        {0, QStringLiteral("DR"), 67, QStringLiteral("1'; --"), {}},            // mask value
+        {0, QStringLiteral("DR"), 67, QStringLiteral("1'; --"), {}},               // mask value
         {1, QStringLiteral("BI"), 3, {}, {{col::LMType, QStringLiteral("n/a")}}},  // LM Type not a number
         {1, QStringLiteral("ZR2_INPUT"), 1, QStringLiteral("abc"), {}},
         {1, QStringLiteral("ZR2_INPUT"), 0, {}, {}},
         {2, QStringLiteral("ZR2_RELAY"), 0, QStringLiteral("x"), {}},
-        {8, QStringLiteral("DR"), 1, {}, {}},                                 // no such section
+        {8, QStringLiteral("DR"), 1, {}, {}},  // no such section
     };
     int expectedReports = 0;
     for (const Bad& b : cases) {
@@ -407,8 +454,9 @@ TEST_F(DecoderTest, ColumnsMissingFromTheLayoutAreAddedHiddenAndWritten) {
     QString layouts[kSectionCount];
     for (QString& text : layouts)
         text = kUseObjectDefault;
-    layouts[0] = QStringLiteral("Name][Door][1][85][True,Address][Address][2][129][True,Status][State][3][127][True,"
-                                "LastUpdated][When][4][107][True,Input1][In][5][40][True,LM Type][LM][6][30][True");
+    layouts[0] = QStringLiteral(
+        "Name][Door][1][85][True,Address][Address][2][129][True,Status][State][3][127][True,"
+        "LastUpdated][When][4][107][True,Input1][In][5][40][True,LM Type][LM][6][30][True");
     sections.InitColumnHeaders(layouts);
     StatusGrid& doors = sections.grid(0);
     const int row = addPoint(0, QStringLiteral("door"));

@@ -25,18 +25,18 @@ TEST_F(SummariesTest, DoorSummary) {
         const char* expected;
     };
     const Case cases[] = {
-        {{1446}, 0, 0, {1441}, {0, "2"}, {1435}, "R1437"},               // closed, normal, not masked
-        {{1446}, 0, 0, {1442}, {0, "2"}, {1435}, "R1769"},               // closed, relay energised
-        {{1435}, 0, 0, {1441}, {0, "2"}, {1435}, "R1435"},               // position not known
+        {{1446}, 0, 0, {1441}, {0, "2"}, {1435}, "R1437"},                // closed, normal, not masked
+        {{1446}, 0, 0, {1442}, {0, "2"}, {1435}, "R1769"},                // closed, relay energised
+        {{1435}, 0, 0, {1441}, {0, "2"}, {1435}, "R1435"},                // position not known
         {{1446}, 1, 0, {1442}, {0, "2"}, {1463}, "R1453, R1769, R1390"},  // open, unlocked, masked
-        {{1446}, 0, 0, {1441}, {1435}, {1463}, "R1437"},                 // no line module: never masked
-        {{1447}, 1, 0, {1441}, {0, "2"}, {1435}, "R1437"},               // normally open contact, set line
+        {{1446}, 0, 0, {1441}, {1435}, {1463}, "R1437"},                  // no line module: never masked
+        {{1447}, 1, 0, {1441}, {0, "2"}, {1435}, "R1437"},                // normally open contact, set line
         {{1447}, 0, 0, {1441}, {0, "2"}, {1435}, "R1453"},
-        {{1447}, -1, 0, {1441}, {0, "2"}, {1435}, "R1453"},              // only 1 counts as closed here
-        {{1446}, 0, 1, {1442}, {0, "2"}, {1435}, "R1437"},               // inverted relay: energised is normal
+        {{1447}, -1, 0, {1441}, {0, "2"}, {1435}, "R1453"},  // only 1 counts as closed here
+        {{1446}, 0, 1, {1442}, {0, "2"}, {1435}, "R1437"},   // inverted relay: energised is normal
         {{1446}, 0, 1, {1441}, {0, "2"}, {1435}, "R1769"},
         {{0, "Line Short"}, 0, 0, {1442}, {0, "2"}, {1463}, "R1769, R1390"},
-        {{1446}, 0, 0, {1441}, {0, "2"}, {1463}, "R1390"},               // closed but masked
+        {{1446}, 0, 0, {1441}, {0, "2"}, {1463}, "R1390"},  // closed but masked
     };
     StatusGrid& doors = sections.grid(0);
     for (const Case& c : cases) {

@@ -16,8 +16,9 @@ namespace so::test {
 /// too (a row inserted and deleted again still moves the AUTOINCREMENT counter).
 inline QMap<QString, QByteArray> tableChecksums(db::Connection& db, bool includeInternal = false) {
     QStringList tables;
-    for (db::Recordset rs = db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'%1 ORDER BY name")
-                                         .arg(includeInternal ? QString() : QStringLiteral(" AND name NOT LIKE 'sqlite_%'")));
+    for (db::Recordset rs =
+             db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'%1 ORDER BY name")
+                          .arg(includeInternal ? QString() : QStringLiteral(" AND name NOT LIKE 'sqlite_%'")));
          !rs.eof(); rs.moveNext())
         tables << rs.field(0).toString();
     QMap<QString, QByteArray> sums;

@@ -18,11 +18,13 @@ public:
     QVector<Shown> messages;
     QStringList questions;
     QStringList prompts;
-    QQueue<bool> yesNoAnswers;                   // empty queue answers "no"
+    QQueue<bool> yesNoAnswers;                    // empty queue answers "no"
     QQueue<std::optional<QString>> inputAnswers;  // empty queue answers "cancel"
     int busyCount = 0;
 
-    void message(const QString& text, const QString& title, Icon icon) override { messages.append({text, title, icon}); }
+    void message(const QString& text, const QString& title, Icon icon) override {
+        messages.append({text, title, icon});
+    }
     bool askYesNo(const QString& text, const QString&) override {
         questions << text;
         return yesNoAnswers.isEmpty() ? false : yesNoAnswers.dequeue();

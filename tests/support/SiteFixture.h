@@ -56,8 +56,9 @@ inline int countRows(db::Connection& db, const QString& sql) {
 
 /// Makes every insert into Status_Points whose ListName is "FAIL" fail, to break a save part-way.
 inline void failPointInsertsNamedFail(db::Connection& db) {
-    db.execute(QStringLiteral("CREATE TRIGGER test_fail_point BEFORE INSERT ON Status_Points "
-                              "WHEN NEW.ListName = 'FAIL' BEGIN SELECT RAISE(ABORT, 'refused by test'); END"));
+    db.execute(
+        QStringLiteral("CREATE TRIGGER test_fail_point BEFORE INSERT ON Status_Points "
+                       "WHEN NEW.ListName = 'FAIL' BEGIN SELECT RAISE(ABORT, 'refused by test'); END"));
 }
 
 }  // namespace so::test

@@ -181,7 +181,8 @@ TEST_F(AttentionListOnTheWindow, NewestAlarmInSightOrderHoldsAndCountsAgreeInASt
             freshRow = row;
     ASSERT_GE(freshRow, 0) << "the newest alarm does not head the list";
     EXPECT_EQ(table->model()->index(freshRow, AttentionModel::Reason).data().toString(), QStringLiteral("In alarm"));
-    EXPECT_EQ(table->model()->index(freshRow, AttentionModel::Kind).data().toString(), StatusWindow::sectionName(Section::Inputs));
+    EXPECT_EQ(table->model()->index(freshRow, AttentionModel::Kind).data().toString(),
+              StatusWindow::sectionName(Section::Inputs));
     EXPECT_EQ(table->rowAt(0), 0) << "the list is scrolled";
     const QRect shown = table->visualRect(table->model()->index(freshRow, AttentionModel::Name));
     EXPECT_TRUE(table->viewport()->rect().contains(shown)) << "the newest alarm is cut";
@@ -198,7 +199,8 @@ TEST_F(AttentionListOnTheWindow, NewestAlarmInSightOrderHoldsAndCountsAgreeInASt
     EXPECT_EQ(list.warningCount(), total.warnings);
     EXPECT_TRUE(totalsLabel()->text().contains(total.alarmsText())) << totalsLabel()->text().toStdString();
     EXPECT_TRUE(totalsLabel()->text().contains(total.warningsText()));
-    EXPECT_TRUE(panel->headerText().startsWith(QStringLiteral("Attention: %1, %2").arg(total.alarmsText(), total.warningsText())))
+    EXPECT_TRUE(panel->headerText().startsWith(
+        QStringLiteral("Attention: %1, %2").arg(total.alarmsText(), total.warningsText())))
         << panel->headerText().toStdString();
     EXPECT_TRUE(frame->windowTitle().endsWith(QStringLiteral("— ") + total.alarmsText()))
         << frame->windowTitle().toStdString();

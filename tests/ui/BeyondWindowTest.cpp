@@ -145,8 +145,8 @@ TEST_F(BeyondWindow, AChangedRowIsHighlightedWithItsLastTenChangesInItsTooltip) 
     ASSERT_EQ(tip.size(), RecentChanges::kRingSize);
     const QString alarmCaption = grid(1).column(grid(1).columnIndex(col::Alarm)).caption;
     EXPECT_TRUE(tip.first().endsWith(alarmCaption + QStringLiteral(": R1463"))) << tip.first().toStdString();
-    EXPECT_TRUE(tip.first().contains(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm")))
-                || tip.first().contains(QDateTime::currentDateTime().addSecs(-60).toString(QStringLiteral("HH:mm"))));
+    EXPECT_TRUE(tip.first().contains(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm"))) ||
+                tip.first().contains(QDateTime::currentDateTime().addSecs(-60).toString(QStringLiteral("HH:mm"))));
 
     // The status bar tells when the last state change came in.
     frame->updateInsight();

@@ -57,7 +57,8 @@ TEST_F(ConfigureDialogTest, AGroupMadeInTheDialogReachesBothWorkstations) {
     ConfigureGroupsDialog* dialog = openFromToolbar();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Status Viewer Properties"));
-    EXPECT_EQ(host.callsNamed(QStringLiteral("LockComponent")).value(0).toString(), QStringLiteral("LockComponent(37, 0)"));
+    EXPECT_EQ(host.callsNamed(QStringLiteral("LockComponent")).value(0).toString(),
+              QStringLiteral("LockComponent(37, 0)"));
     const int offered = dialog->availableList()->model()->rowCount();
     ASSERT_GT(offered, 0);
 

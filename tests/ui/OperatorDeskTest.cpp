@@ -196,13 +196,11 @@ TEST_F(OperatorDesk, FindCountsAlarmsAndWarningsApartAndStaysOutOfTheMaskedList)
 
     // The masked list is not narrowed by the find text: the box is off there and counts nothing.
     findBoxWidget()->setText(classic[0]);
-    QTest::mouseClick(child<QToolBar>("tbrMain")->widgetForAction(action("maskedButton")),
-                      Qt::LeftButton);
+    QTest::mouseClick(child<QToolBar>("tbrMain")->widgetForAction(action("maskedButton")), Qt::LeftButton);
     EXPECT_EQ(pageInSight(), maskedList());
     EXPECT_FALSE(findBoxWidget()->isEnabled());
     EXPECT_TRUE(findMatchesLabel()->text().isEmpty());
-    QTest::mouseClick(child<QToolBar>("tbrMain")->widgetForAction(action("statusButton")),
-                      Qt::LeftButton);
+    QTest::mouseClick(child<QToolBar>("tbrMain")->widgetForAction(action("statusButton")), Qt::LeftButton);
     EXPECT_TRUE(findBoxWidget()->isEnabled());
     EXPECT_EQ(findMatchesLabel()->text(), QStringLiteral("1 match"));
 }

@@ -37,13 +37,15 @@ TEST_F(OverriddenList, ListsForcedRelaysUnlockedDoorsAndMaskedPointsWithWhenAndB
     const QString login = firstValue(QStringLiteral("SELECT LoginName FROM Operators ORDER BY OperatorID")).toString();
     const QString desk =
         firstValue(QStringLiteral("SELECT ComputerName FROM Workstations ORDER BY WorkstationID")).toString();
-    for (const QString& details : {QStringLiteral("force off to ") + relayName, QStringLiteral("force on to ") + relayName})
-        db->execute(QStringLiteral("INSERT INTO EventLog (EventTime, Description, DeviceKind, DeviceNumber, Details, "
-                                   "EventCode, WorkstationID, OperatorID) VALUES ('2026-12-07 10:4%1:13', "
-                                   "'Operator executed force.', 'Relay', 1, '%2', 1267, "
-                                   "(SELECT MIN(WorkstationID) FROM Workstations), (SELECT MIN(OperatorID) FROM Operators))")
-                        .arg(details.startsWith(QLatin1String("force on")) ? 2 : 1)
-                        .arg(details));
+    for (const QString& details :
+         {QStringLiteral("force off to ") + relayName, QStringLiteral("force on to ") + relayName})
+        db->execute(
+            QStringLiteral("INSERT INTO EventLog (EventTime, Description, DeviceKind, DeviceNumber, Details, "
+                           "EventCode, WorkstationID, OperatorID) VALUES ('2026-12-07 10:4%1:13', "
+                           "'Operator executed force.', 'Relay', 1, '%2', 1267, "
+                           "(SELECT MIN(WorkstationID) FROM Workstations), (SELECT MIN(OperatorID) FROM Operators))")
+                .arg(details.startsWith(QLatin1String("force on")) ? 2 : 1)
+                .arg(details));
     // A classic input masked, a door released.
     const QString input = classicInputs().first();
     status->StateChange(QStringLiteral("STD_INPUT"), input, 67);

@@ -107,8 +107,7 @@ TEST_F(PlatformFit, EveryFocusableWidgetIsNamedAndDescribedEachSectionByItsOwn) 
     QSet<QString> gridNames, toggleNames;
     int focusable = 0;
     for (QWidget* widget : frame->findChildren<QWidget*>()) {
-        if (widget->focusPolicy() == Qt::NoFocus || !widget->isVisibleTo(frame) ||
-            widget->focusProxy() != nullptr)
+        if (widget->focusPolicy() == Qt::NoFocus || !widget->isVisibleTo(frame) || widget->focusProxy() != nullptr)
             continue;
         ++focusable;
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);

@@ -179,7 +179,8 @@ TEST_F(StormOnALargeWindow, TenThousandStateChangesRepaintEachSectionABoundedNum
         const int status = grid(section).columnIndex(QStringLiteral("Status"));
         const int last = grid(section).rowCount();
         for (int row : {1, last / 2, last})
-            EXPECT_EQ(model->index(row - 1, status).data().toString(), grid(section).text(row, QStringLiteral("Status")))
+            EXPECT_EQ(model->index(row - 1, status).data().toString(),
+                      grid(section).text(row, QStringLiteral("Status")))
                 << "section " << section << " row " << row;
     }
 }

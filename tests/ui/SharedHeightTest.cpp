@@ -102,8 +102,7 @@ TEST_F(SharedHeight, HeadersTotalsMatchesAndTheMaskedListAgreeAtOnceAfterASwitch
     window().showOnlySection(Section::Inputs);
     settle();
     EXPECT_EQ(area()->countsInSight(), headerOf(1)->counts());
-    EXPECT_TRUE(totalsLabel()->text().startsWith(QStringLiteral("Total: ") +
-                                                        headerOf(1)->counts().pointsText()));
+    EXPECT_TRUE(totalsLabel()->text().startsWith(QStringLiteral("Total: ") + headerOf(1)->counts().pointsText()));
     window().showAllSections();
 
     // The masked list: its own rows, not the group's.
@@ -119,8 +118,8 @@ TEST_F(SharedHeight, TheMaskedListWidensToItsNames) {
     // A point whose name is far longer than the list's default column.
     const QString input = classicInputs().first();
     const QString longName = QStringLiteral("Loading Dock East Emergency Exit Contact");
-    db->execute(QStringLiteral("UPDATE Inputs SET BelongToDoor = 0, Name = '%1' WHERE Address = '%2'")
-                    .arg(longName, input));
+    db->execute(
+        QStringLiteral("UPDATE Inputs SET BelongToDoor = 0, Name = '%1' WHERE Address = '%2'").arg(longName, input));
     window().board().maskedPoints().UpdateMaskedItem(input, 4);  // masked by the operator
     window().showMasked();
     settle();

@@ -114,7 +114,7 @@ TEST(StatusGridModel, ServesTextIconItemDataAndCaptions) {
     EXPECT_EQ(model.data(model.index(1, 1), Qt::UserRole).toLongLong(), 1001);
     for (int row = 0; row < 3; ++row)  // icon indexes 0, 1, 2: image, pixmap and icon
         EXPECT_FALSE(model.data(model.index(row, 0), Qt::DecorationRole).value<QIcon>().isNull()) << row;
-    grid.setIcon(1, QStringLiteral("Name"), 3);  // the host's entry 3 is not an image
+    grid.setIcon(1, QStringLiteral("Name"), 3);   // the host's entry 3 is not an image
     grid.setIcon(2, QStringLiteral("Name"), 99);  // beyond the list
     model.flush();
     EXPECT_FALSE(model.data(model.index(0, 0), Qt::DecorationRole).isValid());
@@ -202,18 +202,22 @@ TEST(StatusGridModel, CoalescesChangedRowsIntoRanges) {
     const QVector<Case> cases = {
         {"adjacent rows make one range", {10, 11, 12, 13}, {{9, 12, 2, 2}}},
         {"separate rows keep their ranges", {5, 6, 50}, {{4, 5, 2, 2}, {49, 49, 2, 2}}},
-        {"many scattered rows make one covering range", [] {
+        {"many scattered rows make one covering range",
+         [] {
              QVector<int> v;
              for (int r = 3; r <= 63; r += 3)  // 21 separate runs
                  v << r;
              return v;
-         }(), {{2, 62, 2, 2}}},
-        {"most rows changed is one update of the whole grid", [] {
+         }(),
+         {{2, 62, 2, 2}}},
+        {"most rows changed is one update of the whole grid",
+         [] {
              QVector<int> v;
              for (int r = 1; r <= 80; ++r)
                  v << r;
              return v;
-         }(), {{0, 99, 0, 3}}},
+         }(),
+         {{0, 99, 0, 3}}},
         {"a row whose conditions change repaints all its cells (its tint)", {7}, {{6, 6, 0, 3}}, Condition::InputOpen},
     };
     for (const Case& c : cases) {

@@ -32,8 +32,9 @@ class WindowInteraction : public UiFixture {};
 TEST_F(WindowInteraction, ShowCreatesTheWindowAndHandsItsNativeHandleToTheHost) {
     show();
     const QVector<HostCall> loads = host.callsNamed(QStringLiteral("CallBack"));
-    const auto load = std::find_if(loads.begin(), loads.end(),
-                                   [](const HostCall& c) { return c.args.value(2).toString() == QLatin1String("LOAD"); });
+    const auto load = std::find_if(loads.begin(), loads.end(), [](const HostCall& c) {
+        return c.args.value(2).toString() == QLatin1String("LOAD");
+    });
     ASSERT_NE(load, loads.end());
     EXPECT_EQ(load->args.value(1).toLongLong(), frame->nativeHandle());
     EXPECT_NE(frame->nativeHandle(), 0);
@@ -53,8 +54,8 @@ TEST_F(WindowInteraction, HeaderClicksOnOneColumnSortAscendingDescendingAscendin
     for (bool ascending : expected) {
         clickHeader(0, QStringLiteral("Name"));
         const QStringList names = shownColumn(0, QStringLiteral("Name"));
-        EXPECT_TRUE(sortedCaseInsensitive(names, ascending)) << (ascending ? "ascending: " : "descending: ")
-                                                             << names.join(QLatin1String(", ")).toStdString();
+        EXPECT_TRUE(sortedCaseInsensitive(names, ascending))
+            << (ascending ? "ascending: " : "descending: ") << names.join(QLatin1String(", ")).toStdString();
         QHeaderView* header = view(0)->horizontalHeader();
         EXPECT_EQ(header->sortIndicatorSection(), grid(0).columnIndex(QStringLiteral("Name")));
         EXPECT_EQ(header->sortIndicatorOrder(), ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
@@ -278,8 +279,9 @@ TEST_F(WindowInteraction, EveryAdapterStaysConsistentThroughFillUpdateSortAndCle
     chooseGroup(site.siteGroupId);  // fill every section
     for (int section = 0; section < 3; ++section)
         for (int row = 1; row <= grid(section).rowCount(); row += 2)
-            status->StateChange(section == 0 ? QStringLiteral("STD_INPUT") : section == 1 ? QStringLiteral("STD_INPUT")
-                                                                                         : QStringLiteral("STD_RELAY"),
+            status->StateChange(section == 0   ? QStringLiteral("STD_INPUT")
+                                : section == 1 ? QStringLiteral("STD_INPUT")
+                                               : QStringLiteral("STD_RELAY"),
                                 grid(section).text(row, QStringLiteral("Address")), quint8(row % 4));
     QTest::keyClick(view(0), Qt::Key_F5);
     settle();

@@ -71,7 +71,8 @@ TEST_F(AttentionListTest, AlarmsFirstNewestFirstAndPlacesHoldWhileRowsChange) {
     // Reports that keep each point's severity: nothing moves, words follow; a row that passes
     // through normal between two syncs (its columns rewritten) is not cleared.
     for (int i = 0; i < 50; ++i) {
-        show(Section::Doors, kDoor, i % 2 ? C::Alarm | C::DoorNotClosed | C::RelayNotNormal : C::Alarm | C::DoorNotClosed);
+        show(Section::Doors, kDoor,
+             i % 2 ? C::Alarm | C::DoorNotClosed | C::RelayNotNormal : C::Alarm | C::DoorNotClosed);
         show(Section::Inputs, kInput2, RowConditions());
         show(Section::Inputs, kInput2, C::Alarm);
         show(Section::Inputs, kInput1, i % 2 ? C::Masked : C::Masked | C::Offline);
@@ -140,7 +141,7 @@ TEST_F(AttentionListTest, ARefreshOfEveryRowMovesNothingThatStaysAbnormal) {
     ASSERT_EQ(list.warningCount(), inputs);
     StatusGrid& grid = sections.grid(Section::Inputs);
     const QString unmasked = grid.address(grid.rowCount());  // the one the refresh finds normal
-    for (int row = 4; row <= grid.rowCount(); ++row) {  // the fixture's three inputs stay as they are
+    for (int row = 4; row <= grid.rowCount(); ++row) {       // the fixture's three inputs stay as they are
         const QString address = grid.address(row);
         show(Section::Inputs, address, RowConditions());
         if (address != unmasked)
@@ -187,8 +188,13 @@ TEST_F(AttentionListTest, SwitchedOffItListsNothingAndOnAgainItReadsTheRows) {
 
 TEST(AttentionTextsTest, DurationsReadAtAGlance) {
     const std::pair<qint64, const char*> cases[] = {
-        {-5, "0 s"}, {999, "0 s"}, {59999, "59 s"}, {60000, "1 min 00 s"}, {3599000, "59 min 59 s"},
-        {3600000, "1 h 00 min"}, {(26 * 3600 + 5 * 60 + 7) * 1000LL, "26 h 05 min"},
+        {-5, "0 s"},
+        {999, "0 s"},
+        {59999, "59 s"},
+        {60000, "1 min 00 s"},
+        {3599000, "59 min 59 s"},
+        {3600000, "1 h 00 min"},
+        {(26 * 3600 + 5 * 60 + 7) * 1000LL, "26 h 05 min"},
     };
     for (const auto& [ms, text] : cases)
         EXPECT_EQ(AttentionList::durationText(ms), QString::fromLatin1(text)) << ms;

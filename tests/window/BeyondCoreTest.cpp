@@ -17,8 +17,8 @@
 namespace so::test {
 namespace {
 
-const QStringList kKeys = {"Name",    "Address", "Status",  "Alarm",    "Masked",   "PTamper", "CTamper",
-                           "Enclosure", "ACPower", "UPSBattF", "MemoryBatt", "TamperPending"};
+const QStringList kKeys = {"Name",    "Address",   "Status",  "Alarm",    "Masked",     "PTamper",
+                           "CTamper", "Enclosure", "ACPower", "UPSBattF", "MemoryBatt", "TamperPending"};
 
 StatusGrid makeGrid() {
     StatusGrid g("beyond");
@@ -281,7 +281,7 @@ TEST(CsvExportTest, AWholeWindowIsOneTitledBlockPerSection) {
     ExportTable doors{"Doors", {"Name"}, {{"D1"}}};
     ExportTable inputs{"Inputs, all", {"Name", "Status"}, {{"I1", "ok"}, {"I2", "open"}}};
     const QVector<QStringList> back = parseCsv(toCsv(QVector<ExportTable>{doors, inputs}));
-    const QVector<QStringList> expected = {{"Doors"}, {"Name"}, {"D1"}, {""},
+    const QVector<QStringList> expected = {{"Doors"},       {"Name"},           {"D1"},       {""},
                                            {"Inputs, all"}, {"Name", "Status"}, {"I1", "ok"}, {"I2", "open"}};
     EXPECT_EQ(back, expected);
 }
@@ -327,8 +327,10 @@ TEST(RowFilterTest, AbnormalOnlyAndFindTogetherAndTheCountsOfTheRowsInSight) {
     EXPECT_FALSE(filter.shows(g, 1, Severity::Alarm)) << "the find text still applies";
 
     SectionCounts counts;
-    const std::pair<bool, Severity> rows[] = {{true, Severity::Alarm},   {true, Severity::Warning},
-                                              {true, Severity::Warning}, {false, Severity::Alarm},
+    const std::pair<bool, Severity> rows[] = {{true, Severity::Alarm},
+                                              {true, Severity::Warning},
+                                              {true, Severity::Warning},
+                                              {false, Severity::Alarm},
                                               {true, Severity::Normal}};
     for (const auto& [inSight, severity] : rows)
         counts.add(inSight, severity);

@@ -22,14 +22,14 @@ TextMetrics sevenPixelFont() {
 TEST(ColumnFit, DefaultWidthsScaleWithTheFontKeepCaptionsWholeAndMakeRoomForTheMarker) {
     StatusGrid grid;
     grid.addColumn(QStringLiteral("Hidden"), QStringLiteral("H"), 0, -1, 60, false);
-    grid.addColumn(col::Name, QStringLiteral("Door"), 0, -1, 85, true);          // first shown
+    grid.addColumn(col::Name, QStringLiteral("Door"), 0, -1, 85, true);  // first shown
     grid.addColumn(col::Status, QStringLiteral("Status"), 0, -1, 120, true);
-    grid.addColumn(col::LMType, QStringLiteral("LM Type"), 0, -1, 32, true);      // caption wider
+    grid.addColumn(col::LMType, QStringLiteral("LM Type"), 0, -1, 32, true);  // caption wider
     scaleDefaultWidths(grid, sevenPixelFont());
-    EXPECT_EQ(grid.column(0).width, 70);            // 60 * 7/6
-    EXPECT_EQ(grid.column(1).width, 99 + 18);       // 85 * 7/6, plus the marker's room
+    EXPECT_EQ(grid.column(0).width, 70);       // 60 * 7/6
+    EXPECT_EQ(grid.column(1).width, 99 + 18);  // 85 * 7/6, plus the marker's room
     EXPECT_EQ(grid.column(2).width, 140);
-    EXPECT_EQ(grid.column(3).width, 7 * 7 + 20);    // the caption, not 37
+    EXPECT_EQ(grid.column(3).width, 7 * 7 + 20);  // the caption, not 37
 
     StatusGrid unmeasured;
     unmeasured.addColumn(col::Name, QStringLiteral("Door"), 0, -1, 85, true);
@@ -101,8 +101,8 @@ TEST_F(ColumnWidthsInWindow, ChoosingAGroupShowsTheBusyPointerAndItsProgress) {
     EXPECT_EQ(dialogs.busyCount, busyBefore + 1);
     ASSERT_GE(view.progress.size(), 3);
     EXPECT_EQ(view.progress.first(), QStringLiteral("Loading %1...").arg(name));
-    EXPECT_TRUE(view.progress.contains(QStringLiteral("Reading the states of %L1 points...")
-                                           .arg(window->shownRowCount())));
+    EXPECT_TRUE(
+        view.progress.contains(QStringLiteral("Reading the states of %L1 points...").arg(window->shownRowCount())));
     EXPECT_TRUE(view.progress.last().isEmpty());  // cleared when the group shows
 }
 

@@ -26,7 +26,9 @@ protected:
     };
     QString controllerOf(const QString& newerLinePoint) { return newerLinePoint.left(15); }
     void setOnline(const QString& newerLineController, bool online) {
-        exec(QStringLiteral("UPDATE ZRII_Controllers SET Online = %1 WHERE Address = '%2'").arg(online ? 1 : 0).arg(newerLineController));
+        exec(QStringLiteral("UPDATE ZRII_Controllers SET Online = %1 WHERE Address = '%2'")
+                 .arg(online ? 1 : 0)
+                 .arg(newerLineController));
     }
 };
 
@@ -42,7 +44,9 @@ TEST_F(DbRefreshTest, RowZeroTouchesNoDatabase) {
 TEST_F(DbRefreshTest, ClassicDoorRenewsItsConfiguration) {
     const QString door = firstAddress(1);
     const QString input = QString(door).replace(QLatin1String(".DR"), QLatin1String(".BI"));
-    exec(QStringLiteral("UPDATE Inputs SET Disabled = 1, AnlgMode = 3, NormalyOpen = -1, PanelType = 1 WHERE Address = '%1'").arg(input));
+    exec(QStringLiteral(
+             "UPDATE Inputs SET Disabled = 1, AnlgMode = 3, NormalyOpen = -1, PanelType = 1 WHERE Address = '%1'")
+             .arg(input));
     exec(QStringLiteral("UPDATE Outputs SET TwoMan = 1 WHERE Address = '%1'")
              .arg(QString(door).replace(QLatin1String(".DR"), QLatin1String(".BR"))));
     grid(0).setText(rowOf(0, door), col::LastUpdated, QString());
@@ -59,9 +63,11 @@ TEST_F(DbRefreshTest, NewerLineDoorRenewsInputsAndRelayOrShowsDashesOffLine) {
     exec(QStringLiteral("UPDATE ZRII_Relays SET EnergizedStatus = 1, OperationsStatus = 3 WHERE Address = '%1'")
              .arg(QString(door).replace(QLatin1String("DR"), QLatin1String("BR"))));
     // A masked input of the door is looked up for the masked list while the door's inputs are read.
-    exec(QStringLiteral("UPDATE ZRII_Inputs SET Disabled = 1, LineModuleType = 2, MaskSource = 1 WHERE InputID IN (SELECT InputID FROM "
-                        "ZRII_InputsInDoorsRelations r JOIN ZRII_Doors d ON d.DoorID = r.DoorID WHERE d.Address = '%1')")
-             .arg(door));
+    exec(
+        QStringLiteral("UPDATE ZRII_Inputs SET Disabled = 1, LineModuleType = 2, MaskSource = 1 WHERE InputID IN "
+                       "(SELECT InputID FROM "
+                       "ZRII_InputsInDoorsRelations r JOIN ZRII_Doors d ON d.DoorID = r.DoorID WHERE d.Address = '%1')")
+            .arg(door));
     setOnline(controllerOf(door), true);
     refresh(RefreshTarget::Door, 0, door);
     EXPECT_EQ(cell(0, door, col::Enabled), R(1679));
@@ -102,7 +108,8 @@ TEST_F(DbRefreshTest, InputsOfEachLineRenewFromTheirOwnTables) {
 
 TEST_F(DbRefreshTest, NewerLineRelayShowsItsEnergisedState) {
     const QString relay = firstAddress(103);
-    exec(QStringLiteral("UPDATE ZRII_Relays SET EnergizedStatus = 0, OperationsStatus = 0 WHERE Address = '%1'").arg(relay));
+    exec(QStringLiteral("UPDATE ZRII_Relays SET EnergizedStatus = 0, OperationsStatus = 0 WHERE Address = '%1'")
+             .arg(relay));
     setOnline(controllerOf(relay), true);
     refresh(RefreshTarget::Relay, 2, relay);
     EXPECT_EQ(cell(2, relay, col::Status), QStringLiteral("OFF"));
@@ -114,7 +121,8 @@ TEST_F(DbRefreshTest, NewerLineRelayShowsItsEnergisedState) {
 
 TEST_F(DbRefreshTest, ClassicControllerShowsTheHighestThreatLevelOfItsStatus) {
     const QString controller = firstAddress(5);
-    exec(QStringLiteral("UPDATE SuperStatus SET Status = '2|5|3' WHERE Address = '%1' AND StatusType = 32").arg(controller));
+    exec(QStringLiteral("UPDATE SuperStatus SET Status = '2|5|3' WHERE Address = '%1' AND StatusType = 32")
+             .arg(controller));
     exec(QStringLiteral("UPDATE Controllers SET Installed = 0 WHERE Address = '%1'").arg(controller));
     refresh(RefreshTarget::Controller, 4, controller);
     EXPECT_EQ(cell(4, controller, col::ThreatLevel), QStringLiteral("Severe"));
@@ -122,13 +130,17 @@ TEST_F(DbRefreshTest, ClassicControllerShowsTheHighestThreatLevelOfItsStatus) {
 }
 
 TEST_F(DbRefreshTest, ThreatLevelHelpers) {
-    EXPECT_EQ(window->board().dbRefresh().GetContThreatLevelForStatus(QStringLiteral("2|5|3")), QStringLiteral("Severe"));
+    EXPECT_EQ(window->board().dbRefresh().GetContThreatLevelForStatus(QStringLiteral("2|5|3")),
+              QStringLiteral("Severe"));
     EXPECT_EQ(window->board().dbRefresh().GetContThreatLevelForStatus(QString()), QStringLiteral("Normal"));
-    EXPECT_EQ(window->board().dbRefresh().GetContThreatLevelForStatus(QStringLiteral("1|x|2")), QStringLiteral("Guarded"));
+    EXPECT_EQ(window->board().dbRefresh().GetContThreatLevelForStatus(QStringLiteral("1|x|2")),
+              QStringLiteral("Guarded"));
     const qint32 controllerId = value(QStringLiteral("SELECT min(ControllerID) FROM ZRII_Readers")).toInt();
     exec(QStringLiteral("UPDATE ZRII_Readers SET ThreatLevel = 0 WHERE ControllerID = %1").arg(controllerId));
-    exec(QStringLiteral("UPDATE ZRII_Readers SET ThreatLevel = 4 WHERE ReaderID = (SELECT min(ReaderID) FROM ZRII_Readers "
-                        "WHERE ControllerID = %1)").arg(controllerId));
+    exec(QStringLiteral(
+             "UPDATE ZRII_Readers SET ThreatLevel = 4 WHERE ReaderID = (SELECT min(ReaderID) FROM ZRII_Readers "
+             "WHERE ControllerID = %1)")
+             .arg(controllerId));
     EXPECT_EQ(window->board().dbRefresh().ZR2GetContThreatLevelForID(controllerId), QStringLiteral("High"));
     EXPECT_EQ(window->board().dbRefresh().ZR2GetContThreatLevelForID(-5), QString());
 }
@@ -142,7 +154,9 @@ TEST_F(DbRefreshTest, PylonAndPortRenewFromTheirTables) {
     EXPECT_EQ(cell(5, pylon, col::Enabled), R(1679));
 
     exec(QStringLiteral("DELETE FROM SuperStatus WHERE Address = '%1'").arg(port));
-    exec(QStringLiteral("INSERT INTO SuperStatus (Address, ControllerID, StatusType, Status) VALUES ('%1', 99999, 501, '0')").arg(port));
+    exec(QStringLiteral(
+             "INSERT INTO SuperStatus (Address, ControllerID, StatusType, Status) VALUES ('%1', 99999, 501, '0')")
+             .arg(port));
     refresh(RefreshTarget::Port, 6, port);
     EXPECT_EQ(cell(6, port, col::Status), R(1432));
     exec(QStringLiteral("UPDATE SuperStatus SET Status = '1' WHERE Address = '%1'").arg(port));
@@ -166,7 +180,8 @@ TEST_F(DbRefreshTest, ExpansionInputBranchWritesTheInputsSectionNotTheModules) {
 }
 
 TEST_F(DbRefreshTest, NewerLineReaderControllerAndModule) {
-    const QString reader = firstAddress(104, QStringLiteral("EXISTS (SELECT 1 FROM ZRII_KeypadsInReader k WHERE k.ReaderID = t.ReaderID)"));
+    const QString reader = firstAddress(
+        104, QStringLiteral("EXISTS (SELECT 1 FROM ZRII_KeypadsInReader k WHERE k.ReaderID = t.ReaderID)"));
     ASSERT_FALSE(reader.isEmpty());
     const QString controller = controllerOf(reader);
     const QString module = firstAddress(108, QStringLiteral("t.Address LIKE '%1%'").arg(controller));
@@ -180,7 +195,8 @@ TEST_F(DbRefreshTest, NewerLineReaderControllerAndModule) {
     EXPECT_EQ(cell(3, reader, col::CTamper), QStringLiteral("Lockout"));
     EXPECT_EQ(cell(3, reader, col::PTamper), QStringLiteral("OK"));
     EXPECT_EQ(cell(4, controller, col::Status), R(1433));
-    EXPECT_EQ(cell(4, controller, col::ThreatLevel), window->board().dbRefresh().ZR2GetContThreatLevelForID(qint32(data(4, controller, col::Address))));
+    EXPECT_EQ(cell(4, controller, col::ThreatLevel),
+              window->board().dbRefresh().ZR2GetContThreatLevelForID(qint32(data(4, controller, col::Address))));
     EXPECT_EQ(cell(7, module, col::Enclosure), R(1438));
     EXPECT_EQ(cell(7, module, col::Status), R(1433));
 
@@ -198,7 +214,8 @@ TEST_F(DbRefreshTest, NewerLineReaderControllerAndModule) {
 
 TEST_F(DbRefreshTest, AddressesWithQuotesNeverReachAStatement) {
     const QByteArray before = databaseChecksum(*db);
-    const QString evil = QStringLiteral("\\\\SNET.X'); DELETE FROM Doors; UPDATE ZRII_Inputs SET MaskSource = 1; --.DR01");
+    const QString evil =
+        QStringLiteral("\\\\SNET.X'); DELETE FROM Doors; UPDATE ZRII_Inputs SET MaskSource = 1; --.DR01");
     for (const RefreshTarget g : kEveryTarget)
         window->board().dbRefresh().DBStatusUpdate(g, evil, 1);
     window->board().maskedPoints().UpdateMaskedItem(QStringLiteral("\\\\SNET.A'B'); DELETE FROM Inputs; --.BI03"), 4);

@@ -31,8 +31,7 @@ TEST_F(FrameTest, LoadFillsTheBoxAndShowsTheProfilesDefaultGroup) {
     ASSERT_GE(entries.size(), 2);
     EXPECT_EQ(entries[0].text, R(1430));
     EXPECT_EQ(entries[0].itemData, 0);
-    EXPECT_EQ(entries.size() - 1,
-              value(QStringLiteral("SELECT count(*) FROM Status_Groups WHERE SiteID = 1")).toInt());
+    EXPECT_EQ(entries.size() - 1, value(QStringLiteral("SELECT count(*) FROM Status_Groups WHERE SiteID = 1")).toInt());
     ASSERT_GE(window->selectedGroupIndex(), 0);
     EXPECT_EQ(entries[window->selectedGroupIndex()].itemData, site.smallGroupId);
     EXPECT_EQ(window->currentGroup(), site.smallGroupId);
@@ -142,13 +141,16 @@ TEST_F(FrameTest, UnloadSavesEverySectionsColumnsAndTheWindowGeometry) {
         EXPECT_EQ(saved, buildLayoutText(grid(section)));
         EXPECT_EQ(ctx.layout.columnHeaderPos[section], saved);
     }
-    EXPECT_TRUE(text(QStringLiteral("SELECT DetailValue FROM Profile_Details WHERE ProfileID = %1 AND DetailName = 'ColumnHeaderPos3'")
-                         .arg(site.defaultProfileId))
-                    .contains(QStringLiteral("Reader's name")));
-    EXPECT_EQ(value(QStringLiteral("SELECT DetailValue FROM Profile_Details WHERE ProfileID = %1 AND DetailName = 'Width'")
-                        .arg(site.defaultProfileId))
-                  .toDouble(),
-              9000);
+    EXPECT_TRUE(
+        text(QStringLiteral(
+                 "SELECT DetailValue FROM Profile_Details WHERE ProfileID = %1 AND DetailName = 'ColumnHeaderPos3'")
+                 .arg(site.defaultProfileId))
+            .contains(QStringLiteral("Reader's name")));
+    EXPECT_EQ(
+        value(QStringLiteral("SELECT DetailValue FROM Profile_Details WHERE ProfileID = %1 AND DetailName = 'Width'")
+                  .arg(site.defaultProfileId))
+            .toDouble(),
+        9000);
     EXPECT_EQ(host.count(QStringLiteral("Connected")), 1);
 }
 

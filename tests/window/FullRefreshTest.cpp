@@ -65,14 +65,16 @@ TEST_F(FullRefreshTest, OffLineNewerLineInputShowsDashes) {
 TEST_F(FullRefreshTest, LoadingAGroupReadsEachNewerLineKindAndThreatLevelOnce) {
     window->loadGroupBox();
     QHash<QString, int> sent;
-    const db::StatementObserver previous = db::setStatementObserver([&](const db::SentStatement& s) { ++sent[s.text]; });
+    const db::StatementObserver previous =
+        db::setStatementObserver([&](const db::SentStatement& s) { ++sent[s.text]; });
     window->selectGroupEntry(window->findGroupEntry(site.siteGroupId));
     db::setStatementObserver(previous);
 
     // The refresh that follows the fill renews the newer-line rows from the records the fill read,
     // and the readers' and controllers' threat levels are named from one read per level.
     for (const int objectId : {101, 102, 103, 104, 105, 108}) {
-        const QString procedure = QString::fromLatin1(Filler::kindFor(objectId)->command) + QString::number(site.siteGroupId);
+        const QString procedure =
+            QString::fromLatin1(Filler::kindFor(objectId)->command) + QString::number(site.siteGroupId);
         EXPECT_EQ(sent.value(procedure), 1) << procedure.toStdString();
     }
     const int threatNameReads = sent.value(QStringLiteral("Select [Name] From ThreatLevels Where ThreatID = ?"));

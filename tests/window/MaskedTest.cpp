@@ -17,10 +17,12 @@ protected:
         // Nothing masked on the site but what each test stores.
         exec(QStringLiteral("DELETE FROM SuperStatus WHERE StatusType IN (7, 8, 9, 14, 15)"));
         exec(QStringLiteral("UPDATE ZRII_Inputs SET MaskSource = 0"));
-        exec(QStringLiteral("UPDATE Inputs SET BelongToDoor = 0, Name = 'Input ' || substr(Address, -2) WHERE Address LIKE '%1%'")
+        exec(QStringLiteral(
+                 "UPDATE Inputs SET BelongToDoor = 0, Name = 'Input ' || substr(Address, -2) WHERE Address LIKE '%1%'")
                  .arg(controller));
         exec(QStringLiteral("UPDATE Inputs SET BelongToDoor = 1 WHERE Address = '%1.BI03'").arg(controller));
-        exec(QStringLiteral("UPDATE Doors SET DoorName = 'Door three', Active = 1 WHERE Address = '%1.DR03'").arg(controller));
+        exec(QStringLiteral("UPDATE Doors SET DoorName = 'Door three', Active = 1 WHERE Address = '%1.DR03'")
+                 .arg(controller));
     }
     void storeMaskReport(int statusType, const QString& status) {
         exec(QStringLiteral("INSERT INTO SuperStatus (Address, ControllerID, StatusType, Status) SELECT Address, "
@@ -47,8 +49,8 @@ TEST_F(MaskedTest, ListsOnlyTheMaskedEntriesOfAStoredReport) {
 }
 
 TEST_F(MaskedTest, FillsDoorInputsExpansionInputsAndNewerLineInputs) {
-    storeMaskReport(7, QStringLiteral("||0#||0#||8#"));     // input 3 belongs to door 3
-    storeMaskReport(9, QStringLiteral("||2#||0#"));         // type 9 holds expansion inputs 9 to 16
+    storeMaskReport(7, QStringLiteral("||0#||0#||8#"));  // input 3 belongs to door 3
+    storeMaskReport(9, QStringLiteral("||2#||0#"));      // type 9 holds expansion inputs 9 to 16
     const QString newer = firstAddress(102);
     exec(QStringLiteral("UPDATE ZRII_Inputs SET MaskSource = 129 WHERE Address = '%1'").arg(newer));
     window->board().maskedPoints().FillMaskedGrid();

@@ -24,18 +24,18 @@ TEST_F(SeverityFromReportsTest, SeverityAndCountsDoNotDependOnTheHostsWording) {
         Severity expected;
     };
     const Report reports[] = {
-        {0, "\\\\SNET.P001.C0101.DR01", 1, "DR", "", Severity::Warning},    // open, no alarm: passage
-        {1, "\\\\SNET.P001.C0101.BI01", 65, "BI", "", Severity::Alarm},     // alarm set
-        {1, "\\\\SNET.P001.C0101.BI02", 66, "BI", "", Severity::Normal},    // alarm cleared
-        {1, "\\\\SNET.P001.C0101.BI03", 67, "BI", "1", Severity::Warning},  // masked
-        {1, "\\\\ZRII.P001.C01.BI04", 0, "ZR2_INPUT", "0", Severity::Normal},  // newer line, not masked
-        {3, "\\\\SNET.P001.C0101.SM01", 2, "SM", "", Severity::Alarm},      // reader tampered
-        {3, "\\\\SNET.P001.C0101.SM02", 3, "SM", "", Severity::Normal},     // tamper cleared
-        {4, "\\\\SNET.P001.C0102", 3, "CA", "", Severity::Alarm},           // enclosure tamper
+        {0, "\\\\SNET.P001.C0101.DR01", 1, "DR", "", Severity::Warning},           // open, no alarm: passage
+        {1, "\\\\SNET.P001.C0101.BI01", 65, "BI", "", Severity::Alarm},            // alarm set
+        {1, "\\\\SNET.P001.C0101.BI02", 66, "BI", "", Severity::Normal},           // alarm cleared
+        {1, "\\\\SNET.P001.C0101.BI03", 67, "BI", "1", Severity::Warning},         // masked
+        {1, "\\\\ZRII.P001.C01.BI04", 0, "ZR2_INPUT", "0", Severity::Normal},      // newer line, not masked
+        {3, "\\\\SNET.P001.C0101.SM01", 2, "SM", "", Severity::Alarm},             // reader tampered
+        {3, "\\\\SNET.P001.C0101.SM02", 3, "SM", "", Severity::Normal},            // tamper cleared
+        {4, "\\\\SNET.P001.C0102", 3, "CA", "", Severity::Alarm},                  // enclosure tamper
         {2, "\\\\ZRII.P001.C01.BR05", 0, "ZR2_RELAY", "1024", Severity::Warning},  // forced on
         {2, "\\\\ZRII.P001.C01.BR06", 0, "ZR2_RELAY", "64", Severity::Normal},     // a mode, not forced
-        {4, "\\\\SNET.P001.C0103", 5, "CA", "", Severity::Warning},         // power failed
-        {6, "\\\\PORT01", 0, "PO", "", Severity::Warning},                  // port off line
+        {4, "\\\\SNET.P001.C0103", 5, "CA", "", Severity::Warning},                // power failed
+        {6, "\\\\PORT01", 0, "PO", "", Severity::Warning},                         // port off line
     };
     const QHash<qint32, QString> wordings[] = {
         {},
@@ -54,8 +54,8 @@ TEST_F(SeverityFromReportsTest, SeverityAndCountsDoNotDependOnTheHostsWording) {
             const int row = addPoint(r.section, QString::fromLatin1(r.address));
             if (r.section == 0)
                 sections.grid(0).setText(row, col::LMType, QStringLiteral("1"));  // a door with a line module
-            worded.UpdateList(Section(r.section), QString::fromLatin1(r.address), r.state, QString::fromLatin1(r.kind), kReportTime,
-                              QString::fromLatin1(r.value));
+            worded.UpdateList(Section(r.section), QString::fromLatin1(r.address), r.state, QString::fromLatin1(r.kind),
+                              kReportTime, QString::fromLatin1(r.value));
             const Severity shown = severity(sections.grid(r.section), row);
             EXPECT_EQ(shown, r.expected) << r.address << " state " << int(r.state) << ", wording " << wording.size();
             counts[r.section].add(true, shown);

@@ -130,7 +130,8 @@ QString wideText(const SQLWCHAR* text, SQLINTEGER length) {
         return {};
     // A counted text ends at its first NUL too (some callers count the terminator).
     SQLINTEGER n = 0;
-    while ((length == SQL_NTS || n < length) && text[n]) ++n;
+    while ((length == SQL_NTS || n < length) && text[n])
+        ++n;
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), n);
 }
 
@@ -174,44 +175,44 @@ Value inputValue(const Param& p) {
     if (!b)
         throw Conversion("HY009", QStringLiteral("A parameter has no buffer"));
     switch (p.cType) {
-        case SQL_C_WCHAR:
-            return Value::ofText(
-                wideText(static_cast<const SQLWCHAR*>(b), length == SQL_NTS ? SQL_NTS : SQLINTEGER(length / 2)));
-        case SQL_C_CHAR:
-            return Value::ofText(QString::fromUtf8(static_cast<const char*>(b), length == SQL_NTS ? -1 : length));
-        case SQL_C_BINARY: return Value::ofBlob(QByteArray(static_cast<const char*>(b), length));
-        case SQL_C_SLONG:
-        case SQL_C_LONG: return Value::ofInteger(*static_cast<const SQLINTEGER*>(b));
-        case SQL_C_ULONG: return Value::ofInteger(*static_cast<const SQLUINTEGER*>(b));
-        case SQL_C_SSHORT:
-        case SQL_C_SHORT: return Value::ofInteger(*static_cast<const SQLSMALLINT*>(b));
-        case SQL_C_USHORT: return Value::ofInteger(*static_cast<const SQLUSMALLINT*>(b));
-        case SQL_C_STINYINT:
-        case SQL_C_TINYINT: return Value::ofInteger(*static_cast<const SQLSCHAR*>(b));
-        case SQL_C_UTINYINT:
-        case SQL_C_BIT: return Value::ofInteger(*static_cast<const SQLCHAR*>(b));
-        case SQL_C_SBIGINT: return Value::ofInteger(*static_cast<const SQLBIGINT*>(b));
-        case SQL_C_UBIGINT: return Value::ofInteger(qint64(*static_cast<const SQLUBIGINT*>(b)));
-        case SQL_C_DOUBLE: return Value::ofReal(*static_cast<const SQLDOUBLE*>(b));
-        case SQL_C_FLOAT: return Value::ofReal(*static_cast<const SQLREAL*>(b));
-        case SQL_C_TYPE_TIMESTAMP:
-        case SQL_C_TIMESTAMP: {
-            // A typed date travels as ISO 8601, which reads the same under every date order.
-            const auto* t = static_cast<const SQL_TIMESTAMP_STRUCT*>(b);
-            return Value::ofText(QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d.%03u", t->year, t->month, t->day,
-                                                   t->hour, t->minute, t->second, unsigned(t->fraction / 1000000)));
-        }
-        case SQL_C_TYPE_DATE:
-        case SQL_C_DATE: {
-            const auto* d = static_cast<const SQL_DATE_STRUCT*>(b);
-            return Value::ofText(QString::asprintf("%04d-%02d-%02dT00:00:00.000", d->year, d->month, d->day));
-        }
-        case SQL_C_TYPE_TIME:
-        case SQL_C_TIME: {
-            const auto* t = static_cast<const SQL_TIME_STRUCT*>(b);
-            return Value::ofText(QString::asprintf("%02d:%02d:%02d", t->hour, t->minute, t->second));
-        }
-        default: throw Conversion("HY003", QStringLiteral("Program type %1 is not supported").arg(p.cType));
+    case SQL_C_WCHAR:
+        return Value::ofText(
+            wideText(static_cast<const SQLWCHAR*>(b), length == SQL_NTS ? SQL_NTS : SQLINTEGER(length / 2)));
+    case SQL_C_CHAR:
+        return Value::ofText(QString::fromUtf8(static_cast<const char*>(b), length == SQL_NTS ? -1 : length));
+    case SQL_C_BINARY: return Value::ofBlob(QByteArray(static_cast<const char*>(b), length));
+    case SQL_C_SLONG:
+    case SQL_C_LONG: return Value::ofInteger(*static_cast<const SQLINTEGER*>(b));
+    case SQL_C_ULONG: return Value::ofInteger(*static_cast<const SQLUINTEGER*>(b));
+    case SQL_C_SSHORT:
+    case SQL_C_SHORT: return Value::ofInteger(*static_cast<const SQLSMALLINT*>(b));
+    case SQL_C_USHORT: return Value::ofInteger(*static_cast<const SQLUSMALLINT*>(b));
+    case SQL_C_STINYINT:
+    case SQL_C_TINYINT: return Value::ofInteger(*static_cast<const SQLSCHAR*>(b));
+    case SQL_C_UTINYINT:
+    case SQL_C_BIT: return Value::ofInteger(*static_cast<const SQLCHAR*>(b));
+    case SQL_C_SBIGINT: return Value::ofInteger(*static_cast<const SQLBIGINT*>(b));
+    case SQL_C_UBIGINT: return Value::ofInteger(qint64(*static_cast<const SQLUBIGINT*>(b)));
+    case SQL_C_DOUBLE: return Value::ofReal(*static_cast<const SQLDOUBLE*>(b));
+    case SQL_C_FLOAT: return Value::ofReal(*static_cast<const SQLREAL*>(b));
+    case SQL_C_TYPE_TIMESTAMP:
+    case SQL_C_TIMESTAMP: {
+        // A typed date travels as ISO 8601, which reads the same under every date order.
+        const auto* t = static_cast<const SQL_TIMESTAMP_STRUCT*>(b);
+        return Value::ofText(QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d.%03u", t->year, t->month, t->day, t->hour,
+                                               t->minute, t->second, unsigned(t->fraction / 1000000)));
+    }
+    case SQL_C_TYPE_DATE:
+    case SQL_C_DATE: {
+        const auto* d = static_cast<const SQL_DATE_STRUCT*>(b);
+        return Value::ofText(QString::asprintf("%04d-%02d-%02dT00:00:00.000", d->year, d->month, d->day));
+    }
+    case SQL_C_TYPE_TIME:
+    case SQL_C_TIME: {
+        const auto* t = static_cast<const SQL_TIME_STRUCT*>(b);
+        return Value::ofText(QString::asprintf("%02d:%02d:%02d", t->hour, t->minute, t->second));
+    }
+    default: throw Conversion("HY003", QStringLiteral("Program type %1 is not supported").arg(p.cType));
     }
 }
 
@@ -234,17 +235,17 @@ Stamp stampOf(const Value& v) {
 
 QString textOf(const Value& v, const Column* column) {
     switch (v.kind) {
-        case Value::Kind::Integer: return QString::number(v.integer);
-        case Value::Kind::Real: return QString::number(v.real, 'g', 15);
-        case Value::Kind::Blob: return QString::fromLatin1(v.blob.toHex().toUpper());
-        case Value::Kind::Text:
-            if (column && column->sqlType == SQL_TYPE_TIMESTAMP) {
-                const Stamp s = stampOf(v);
-                return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d.%03d", s.year, s.month, s.day, s.hour, s.minute,
-                                         s.second, s.ms);
-            }
-            return v.text;
-        case Value::Kind::Null: break;
+    case Value::Kind::Integer: return QString::number(v.integer);
+    case Value::Kind::Real: return QString::number(v.real, 'g', 15);
+    case Value::Kind::Blob: return QString::fromLatin1(v.blob.toHex().toUpper());
+    case Value::Kind::Text:
+        if (column && column->sqlType == SQL_TYPE_TIMESTAMP) {
+            const Stamp s = stampOf(v);
+            return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d.%03d", s.year, s.month, s.day, s.hour, s.minute,
+                                     s.second, s.ms);
+        }
+        return v.text;
+    case Value::Kind::Null: break;
     }
     return {};
 }
@@ -282,18 +283,18 @@ double realOf(const Value& v) {
 
 SQLSMALLINT defaultCType(SQLSMALLINT sqlType) {
     switch (sqlType) {
-        case SQL_INTEGER: return SQL_C_SLONG;
-        case SQL_SMALLINT: return SQL_C_SSHORT;
-        case SQL_TINYINT: return SQL_C_UTINYINT;
-        case SQL_BIGINT: return SQL_C_SBIGINT;
-        case SQL_BIT: return SQL_C_BIT;
-        case SQL_DOUBLE: return SQL_C_DOUBLE;
-        case SQL_TYPE_TIMESTAMP: return SQL_C_TYPE_TIMESTAMP;
-        case SQL_TYPE_DATE: return SQL_C_TYPE_DATE;
-        case SQL_VARBINARY: return SQL_C_BINARY;
-        case SQL_CHAR:
-        case SQL_VARCHAR: return SQL_C_CHAR;
-        default: return SQL_C_WCHAR;
+    case SQL_INTEGER: return SQL_C_SLONG;
+    case SQL_SMALLINT: return SQL_C_SSHORT;
+    case SQL_TINYINT: return SQL_C_UTINYINT;
+    case SQL_BIGINT: return SQL_C_SBIGINT;
+    case SQL_BIT: return SQL_C_BIT;
+    case SQL_DOUBLE: return SQL_C_DOUBLE;
+    case SQL_TYPE_TIMESTAMP: return SQL_C_TYPE_TIMESTAMP;
+    case SQL_TYPE_DATE: return SQL_C_TYPE_DATE;
+    case SQL_VARBINARY: return SQL_C_BINARY;
+    case SQL_CHAR:
+    case SQL_VARCHAR: return SQL_C_CHAR;
+    default: return SQL_C_WCHAR;
     }
 }
 
@@ -320,78 +321,77 @@ SQLRETURN putValue(const Value& v, const Column* column, SQLSMALLINT cType, SQLP
     if (cType == SQL_C_DEFAULT)
         cType = defaultCType(column ? column->sqlType : SQL_WVARCHAR);
     switch (cType) {
-        case SQL_C_WCHAR:
-        case SQL_C_CHAR:
-        case SQL_C_BINARY: {
-            QByteArray bytes;
-            int unit = 1;
-            if (cType == SQL_C_WCHAR) {
-                const QString text = textOf(v, column);
-                bytes = QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-                unit = 2;
-            } else if (cType == SQL_C_CHAR) {
-                bytes = textOf(v, column).toUtf8();
-            } else {
-                bytes = v.kind == Value::Kind::Blob ? v.blob : textOf(v, column).toUtf8();
-            }
-            const qint64 from = offset ? *offset * unit : 0;
-            const qint64 remaining = bytes.size() - from;
-            if (indicator)
-                *indicator = SQLLEN(remaining);
-            const qint64 terminator = cType == SQL_C_BINARY ? 0 : unit;
-            const qint64 room = std::max<qint64>(0, (bufferLength - terminator) / unit * unit);
-            const qint64 n = buffer ? std::min(room, remaining) : 0;
-            if (buffer && bufferLength >= terminator) {
-                std::memcpy(buffer, bytes.constData() + from, size_t(n));
-                std::memset(static_cast<char*>(buffer) + n, 0, size_t(terminator));
-            }
-            if (offset)
-                *offset += n / unit;
-            return n < remaining ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+    case SQL_C_WCHAR:
+    case SQL_C_CHAR:
+    case SQL_C_BINARY: {
+        QByteArray bytes;
+        int unit = 1;
+        if (cType == SQL_C_WCHAR) {
+            const QString text = textOf(v, column);
+            bytes = QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+            unit = 2;
+        } else if (cType == SQL_C_CHAR) {
+            bytes = textOf(v, column).toUtf8();
+        } else {
+            bytes = v.kind == Value::Kind::Blob ? v.blob : textOf(v, column).toUtf8();
         }
-        case SQL_C_SLONG:
-        case SQL_C_LONG:
-            return putFixed(SQLINTEGER(integerOf(v, std::numeric_limits<SQLINTEGER>::min(),
-                                                 std::numeric_limits<SQLINTEGER>::max())),
-                            buffer, indicator);
-        case SQL_C_ULONG:
-            return putFixed(SQLUINTEGER(integerOf(v, 0, std::numeric_limits<SQLUINTEGER>::max())), buffer, indicator);
-        case SQL_C_SSHORT:
-        case SQL_C_SHORT: return putFixed(SQLSMALLINT(integerOf(v, -32768, 32767)), buffer, indicator);
-        case SQL_C_USHORT: return putFixed(SQLUSMALLINT(integerOf(v, 0, 65535)), buffer, indicator);
-        case SQL_C_STINYINT:
-        case SQL_C_TINYINT: return putFixed(SQLSCHAR(integerOf(v, -128, 127)), buffer, indicator);
-        case SQL_C_UTINYINT: return putFixed(SQLCHAR(integerOf(v, 0, 255)), buffer, indicator);
-        case SQL_C_BIT: return putFixed(SQLCHAR(integerOf(v, 0, 1)), buffer, indicator);
-        case SQL_C_SBIGINT:
-            return putFixed(
-                SQLBIGINT(integerOf(v, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max())), buffer,
-                indicator);
-        case SQL_C_UBIGINT:
-            return putFixed(SQLUBIGINT(integerOf(v, 0, std::numeric_limits<qint64>::max())), buffer, indicator);
-        case SQL_C_DOUBLE: return putFixed(SQLDOUBLE(realOf(v)), buffer, indicator);
-        case SQL_C_FLOAT: return putFixed(SQLREAL(realOf(v)), buffer, indicator);
-        case SQL_C_TYPE_TIMESTAMP:
-        case SQL_C_TIMESTAMP: {
-            const Stamp s = stampOf(v);
-            SQL_TIMESTAMP_STRUCT t{SQLSMALLINT(s.year),         SQLUSMALLINT(s.month),  SQLUSMALLINT(s.day),
-                                   SQLUSMALLINT(s.hour),        SQLUSMALLINT(s.minute), SQLUSMALLINT(s.second),
-                                   SQLUINTEGER(s.ms) * 1000000u};
-            return putFixed(t, buffer, indicator);
+        const qint64 from = offset ? *offset * unit : 0;
+        const qint64 remaining = bytes.size() - from;
+        if (indicator)
+            *indicator = SQLLEN(remaining);
+        const qint64 terminator = cType == SQL_C_BINARY ? 0 : unit;
+        const qint64 room = std::max<qint64>(0, (bufferLength - terminator) / unit * unit);
+        const qint64 n = buffer ? std::min(room, remaining) : 0;
+        if (buffer && bufferLength >= terminator) {
+            std::memcpy(buffer, bytes.constData() + from, size_t(n));
+            std::memset(static_cast<char*>(buffer) + n, 0, size_t(terminator));
         }
-        case SQL_C_TYPE_DATE:
-        case SQL_C_DATE: {
-            const Stamp s = stampOf(v);
-            SQL_DATE_STRUCT d{SQLSMALLINT(s.year), SQLUSMALLINT(s.month), SQLUSMALLINT(s.day)};
-            return putFixed(d, buffer, indicator);
-        }
-        case SQL_C_TYPE_TIME:
-        case SQL_C_TIME: {
-            const Stamp s = stampOf(v);
-            SQL_TIME_STRUCT t{SQLUSMALLINT(s.hour), SQLUSMALLINT(s.minute), SQLUSMALLINT(s.second)};
-            return putFixed(t, buffer, indicator);
-        }
-        default: throw Conversion("HY003", QStringLiteral("Program type %1 is not supported").arg(cType));
+        if (offset)
+            *offset += n / unit;
+        return n < remaining ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+    }
+    case SQL_C_SLONG:
+    case SQL_C_LONG:
+        return putFixed(
+            SQLINTEGER(integerOf(v, std::numeric_limits<SQLINTEGER>::min(), std::numeric_limits<SQLINTEGER>::max())),
+            buffer, indicator);
+    case SQL_C_ULONG:
+        return putFixed(SQLUINTEGER(integerOf(v, 0, std::numeric_limits<SQLUINTEGER>::max())), buffer, indicator);
+    case SQL_C_SSHORT:
+    case SQL_C_SHORT: return putFixed(SQLSMALLINT(integerOf(v, -32768, 32767)), buffer, indicator);
+    case SQL_C_USHORT: return putFixed(SQLUSMALLINT(integerOf(v, 0, 65535)), buffer, indicator);
+    case SQL_C_STINYINT:
+    case SQL_C_TINYINT: return putFixed(SQLSCHAR(integerOf(v, -128, 127)), buffer, indicator);
+    case SQL_C_UTINYINT: return putFixed(SQLCHAR(integerOf(v, 0, 255)), buffer, indicator);
+    case SQL_C_BIT: return putFixed(SQLCHAR(integerOf(v, 0, 1)), buffer, indicator);
+    case SQL_C_SBIGINT:
+        return putFixed(SQLBIGINT(integerOf(v, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max())),
+                        buffer, indicator);
+    case SQL_C_UBIGINT:
+        return putFixed(SQLUBIGINT(integerOf(v, 0, std::numeric_limits<qint64>::max())), buffer, indicator);
+    case SQL_C_DOUBLE: return putFixed(SQLDOUBLE(realOf(v)), buffer, indicator);
+    case SQL_C_FLOAT: return putFixed(SQLREAL(realOf(v)), buffer, indicator);
+    case SQL_C_TYPE_TIMESTAMP:
+    case SQL_C_TIMESTAMP: {
+        const Stamp s = stampOf(v);
+        SQL_TIMESTAMP_STRUCT t{SQLSMALLINT(s.year),         SQLUSMALLINT(s.month),  SQLUSMALLINT(s.day),
+                               SQLUSMALLINT(s.hour),        SQLUSMALLINT(s.minute), SQLUSMALLINT(s.second),
+                               SQLUINTEGER(s.ms) * 1000000u};
+        return putFixed(t, buffer, indicator);
+    }
+    case SQL_C_TYPE_DATE:
+    case SQL_C_DATE: {
+        const Stamp s = stampOf(v);
+        SQL_DATE_STRUCT d{SQLSMALLINT(s.year), SQLUSMALLINT(s.month), SQLUSMALLINT(s.day)};
+        return putFixed(d, buffer, indicator);
+    }
+    case SQL_C_TYPE_TIME:
+    case SQL_C_TIME: {
+        const Stamp s = stampOf(v);
+        SQL_TIME_STRUCT t{SQLUSMALLINT(s.hour), SQLUSMALLINT(s.minute), SQLUSMALLINT(s.second)};
+        return putFixed(t, buffer, indicator);
+    }
+    default: throw Conversion("HY003", QStringLiteral("Program type %1 is not supported").arg(cType));
     }
 }
 
@@ -535,39 +535,39 @@ SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE* o
         return SQL_ERROR;
     *output = SQL_NULL_HANDLE;
     switch (type) {
-        case SQL_HANDLE_ENV: *output = new Env; return SQL_SUCCESS;
-        case SQL_HANDLE_DBC:
-            if (Env* env = handleOf<Env>(input, SQL_HANDLE_ENV)) {
-                *output = new Dbc(env);
-                return SQL_SUCCESS;
-            }
-            return SQL_INVALID_HANDLE;
-        case SQL_HANDLE_STMT:
-            if (Dbc* dbc = handleOf<Dbc>(input, SQL_HANDLE_DBC)) {
-                if (!dbc->session)
-                    return dbc->fail("08003", QStringLiteral("Connection not open"));
-                auto* s = new Stmt(dbc);
-                dbc->statements.append(s);
-                *output = s;
-                return SQL_SUCCESS;
-            }
-            return SQL_INVALID_HANDLE;
-        default: return SQL_ERROR;
+    case SQL_HANDLE_ENV: *output = new Env; return SQL_SUCCESS;
+    case SQL_HANDLE_DBC:
+        if (Env* env = handleOf<Env>(input, SQL_HANDLE_ENV)) {
+            *output = new Dbc(env);
+            return SQL_SUCCESS;
+        }
+        return SQL_INVALID_HANDLE;
+    case SQL_HANDLE_STMT:
+        if (Dbc* dbc = handleOf<Dbc>(input, SQL_HANDLE_DBC)) {
+            if (!dbc->session)
+                return dbc->fail("08003", QStringLiteral("Connection not open"));
+            auto* s = new Stmt(dbc);
+            dbc->statements.append(s);
+            *output = s;
+            return SQL_SUCCESS;
+        }
+        return SQL_INVALID_HANDLE;
+    default: return SQL_ERROR;
     }
 }
 
 SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT type, SQLHANDLE handle) {
     switch (type) {
-        case SQL_HANDLE_ENV: delete handleOf<Env>(handle, type); return SQL_SUCCESS;
-        case SQL_HANDLE_DBC: delete handleOf<Dbc>(handle, type); return SQL_SUCCESS;
-        case SQL_HANDLE_STMT:
-            if (Stmt* s = handleOf<Stmt>(handle, type)) {
-                s->dbc->statements.removeOne(s);
-                delete s;
-                return SQL_SUCCESS;
-            }
-            return SQL_INVALID_HANDLE;
-        default: return SQL_ERROR;
+    case SQL_HANDLE_ENV: delete handleOf<Env>(handle, type); return SQL_SUCCESS;
+    case SQL_HANDLE_DBC: delete handleOf<Dbc>(handle, type); return SQL_SUCCESS;
+    case SQL_HANDLE_STMT:
+        if (Stmt* s = handleOf<Stmt>(handle, type)) {
+            s->dbc->statements.removeOne(s);
+            delete s;
+            return SQL_SUCCESS;
+        }
+        return SQL_INVALID_HANDLE;
+    default: return SQL_ERROR;
     }
 }
 
@@ -597,20 +597,19 @@ SQLRETURN SQL_API SQLDisconnect(SQLHDBC handle) {
 SQLRETURN SQL_API SQLSetConnectAttrW(SQLHDBC handle, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER) {
     return call<Dbc>(handle, SQL_HANDLE_DBC, [&](Dbc* dbc) -> SQLRETURN {
         switch (attribute) {
-            case SQL_ATTR_AUTOCOMMIT:
-                dbc->autocommit = reinterpret_cast<SQLULEN>(value) == SQL_AUTOCOMMIT_ON;
-                if (dbc->session) {
-                    if (dbc->busyFor(nullptr))
-                        return dbc->fail("HY000", kBusy);
-                    dbc->session->setAutocommit(dbc->autocommit);
-                }
-                return SQL_SUCCESS;
-            case SQL_ATTR_ACCESS_MODE:
-            case SQL_ATTR_LOGIN_TIMEOUT:
-            case SQL_ATTR_CONNECTION_TIMEOUT:
-            case SQL_ATTR_TXN_ISOLATION: return SQL_SUCCESS;
-            default:
-                return dbc->fail("HYC00", QStringLiteral("Connection attribute %1 is not supported").arg(attribute));
+        case SQL_ATTR_AUTOCOMMIT:
+            dbc->autocommit = reinterpret_cast<SQLULEN>(value) == SQL_AUTOCOMMIT_ON;
+            if (dbc->session) {
+                if (dbc->busyFor(nullptr))
+                    return dbc->fail("HY000", kBusy);
+                dbc->session->setAutocommit(dbc->autocommit);
+            }
+            return SQL_SUCCESS;
+        case SQL_ATTR_ACCESS_MODE:
+        case SQL_ATTR_LOGIN_TIMEOUT:
+        case SQL_ATTR_CONNECTION_TIMEOUT:
+        case SQL_ATTR_TXN_ISOLATION: return SQL_SUCCESS;
+        default: return dbc->fail("HYC00", QStringLiteral("Connection attribute %1 is not supported").arg(attribute));
         }
     });
 }
@@ -619,29 +618,29 @@ SQLRETURN SQL_API SQLGetInfoW(SQLHDBC handle, SQLUSMALLINT type, SQLPOINTER valu
                               SQLSMALLINT* length) {
     return call<Dbc>(handle, SQL_HANDLE_DBC, [&](Dbc* dbc) -> SQLRETURN {
         switch (type) {
-            case SQL_DBMS_NAME: return putInfoText("Microsoft SQL Server", value, bufferBytes, length);
-            case SQL_DBMS_VER: return putInfoText("16.00.1000", value, bufferBytes, length);
-            case SQL_DRIVER_NAME: return putInfoText("libstatusobject_sqlserverdriver.so", value, bufferBytes, length);
-            case SQL_DRIVER_VER: return putInfoText("01.00.0000", value, bufferBytes, length);
-            case SQL_DRIVER_ODBC_VER: return putInfoText("03.80", value, bufferBytes, length);
-            case SQL_IDENTIFIER_QUOTE_CHAR: return putInfoText("\"", value, bufferBytes, length);
-            case SQL_MULT_RESULT_SETS: return putInfoText("Y", value, bufferBytes, length);
-            case SQL_TXN_CAPABLE: return putInfo<SQLUSMALLINT>(SQL_TC_ALL, value, length);
-            case SQL_CURSOR_COMMIT_BEHAVIOR:
-            case SQL_CURSOR_ROLLBACK_BEHAVIOR: return putInfo<SQLUSMALLINT>(SQL_CB_CLOSE, value, length);
-            case SQL_CONVERT_CHAR:
-            case SQL_CONVERT_VARCHAR:
-            case SQL_CONVERT_LONGVARCHAR:
-                return putInfo<SQLUINTEGER>(SQL_CVT_CHAR | SQL_CVT_VARCHAR | SQL_CVT_LONGVARCHAR | SQL_CVT_WCHAR |
-                                                SQL_CVT_WVARCHAR | SQL_CVT_WLONGVARCHAR | SQL_CVT_INTEGER |
-                                                SQL_CVT_SMALLINT | SQL_CVT_TINYINT | SQL_CVT_BIGINT | SQL_CVT_DOUBLE |
-                                                SQL_CVT_TIMESTAMP,
-                                            value, length);
-            case SQL_SCHEMA_USAGE:
-                return putInfo<SQLUINTEGER>(
-                    SQL_SU_DML_STATEMENTS | SQL_SU_PROCEDURE_INVOCATION | SQL_SU_TABLE_DEFINITION, value, length);
-            case SQL_GETDATA_EXTENSIONS: return putInfo<SQLUINTEGER>(SQL_GD_BLOCK | SQL_GD_BOUND, value, length);
-            default: return dbc->fail("HY096", QStringLiteral("Information type %1 is not supported").arg(type));
+        case SQL_DBMS_NAME: return putInfoText("Microsoft SQL Server", value, bufferBytes, length);
+        case SQL_DBMS_VER: return putInfoText("16.00.1000", value, bufferBytes, length);
+        case SQL_DRIVER_NAME: return putInfoText("libstatusobject_sqlserverdriver.so", value, bufferBytes, length);
+        case SQL_DRIVER_VER: return putInfoText("01.00.0000", value, bufferBytes, length);
+        case SQL_DRIVER_ODBC_VER: return putInfoText("03.80", value, bufferBytes, length);
+        case SQL_IDENTIFIER_QUOTE_CHAR: return putInfoText("\"", value, bufferBytes, length);
+        case SQL_MULT_RESULT_SETS: return putInfoText("Y", value, bufferBytes, length);
+        case SQL_TXN_CAPABLE: return putInfo<SQLUSMALLINT>(SQL_TC_ALL, value, length);
+        case SQL_CURSOR_COMMIT_BEHAVIOR:
+        case SQL_CURSOR_ROLLBACK_BEHAVIOR: return putInfo<SQLUSMALLINT>(SQL_CB_CLOSE, value, length);
+        case SQL_CONVERT_CHAR:
+        case SQL_CONVERT_VARCHAR:
+        case SQL_CONVERT_LONGVARCHAR:
+            return putInfo<SQLUINTEGER>(SQL_CVT_CHAR | SQL_CVT_VARCHAR | SQL_CVT_LONGVARCHAR | SQL_CVT_WCHAR |
+                                            SQL_CVT_WVARCHAR | SQL_CVT_WLONGVARCHAR | SQL_CVT_INTEGER |
+                                            SQL_CVT_SMALLINT | SQL_CVT_TINYINT | SQL_CVT_BIGINT | SQL_CVT_DOUBLE |
+                                            SQL_CVT_TIMESTAMP,
+                                        value, length);
+        case SQL_SCHEMA_USAGE:
+            return putInfo<SQLUINTEGER>(SQL_SU_DML_STATEMENTS | SQL_SU_PROCEDURE_INVOCATION | SQL_SU_TABLE_DEFINITION,
+                                        value, length);
+        case SQL_GETDATA_EXTENSIONS: return putInfo<SQLUINTEGER>(SQL_GD_BLOCK | SQL_GD_BOUND, value, length);
+        default: return dbc->fail("HY096", QStringLiteral("Information type %1 is not supported").arg(type));
         }
     });
 }
@@ -697,18 +696,17 @@ SQLRETURN SQL_API SQLGetDiagFieldW(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLI
         return SQL_NO_DATA;
     const Diag& d = h->diags[record - 1];
     switch (field) {
-        case SQL_DIAG_SQLSTATE: return text(d.state);
-        case SQL_DIAG_NATIVE: return putInfo<SQLINTEGER>(d.native, value, length);
-        case SQL_DIAG_MESSAGE_TEXT: return text(d.message);
-        case SQL_DIAG_CLASS_ORIGIN:
-        case SQL_DIAG_SUBCLASS_ORIGIN:
-            return text(d.state.startsWith(QLatin1String("IM")) ? QStringLiteral("ODBC 3.0")
-                                                                : QStringLiteral("ISO 9075"));
-        case SQL_DIAG_CONNECTION_NAME:
-        case SQL_DIAG_SERVER_NAME: return text(QString());
-        case SQL_DIAG_COLUMN_NUMBER: return putInfo<SQLINTEGER>(SQL_NO_COLUMN_NUMBER, value, length);
-        case SQL_DIAG_ROW_NUMBER: return putInfo<SQLLEN>(SQL_NO_ROW_NUMBER, value, length);
-        default: return SQL_ERROR;
+    case SQL_DIAG_SQLSTATE: return text(d.state);
+    case SQL_DIAG_NATIVE: return putInfo<SQLINTEGER>(d.native, value, length);
+    case SQL_DIAG_MESSAGE_TEXT: return text(d.message);
+    case SQL_DIAG_CLASS_ORIGIN:
+    case SQL_DIAG_SUBCLASS_ORIGIN:
+        return text(d.state.startsWith(QLatin1String("IM")) ? QStringLiteral("ODBC 3.0") : QStringLiteral("ISO 9075"));
+    case SQL_DIAG_CONNECTION_NAME:
+    case SQL_DIAG_SERVER_NAME: return text(QString());
+    case SQL_DIAG_COLUMN_NUMBER: return putInfo<SQLINTEGER>(SQL_NO_COLUMN_NUMBER, value, length);
+    case SQL_DIAG_ROW_NUMBER: return putInfo<SQLLEN>(SQL_NO_ROW_NUMBER, value, length);
+    default: return SQL_ERROR;
     }
 }
 
@@ -716,15 +714,14 @@ SQLRETURN SQL_API SQLSetStmtAttrW(SQLHSTMT handle, SQLINTEGER attribute, SQLPOIN
     return call<Stmt>(handle, SQL_HANDLE_STMT, [&](Stmt* s) -> SQLRETURN {
         const SQLULEN v = reinterpret_cast<SQLULEN>(value);
         switch (attribute) {
-            case SQL_ATTR_CURSOR_TYPE:
-                return v == SQL_CURSOR_FORWARD_ONLY ? SQL_SUCCESS
-                                                    : s->warn("01S02", QStringLiteral("Option value changed"));
-            case SQL_ATTR_CONCURRENCY:
-                return v == SQL_CONCUR_READ_ONLY ? SQL_SUCCESS
-                                                 : s->warn("01S02", QStringLiteral("Option value changed"));
-            case SQL_ATTR_ROW_ARRAY_SIZE:
-                return v == 1 ? SQL_SUCCESS : s->warn("01S02", QStringLiteral("Option value changed"));
-            default: return s->fail("HYC00", QStringLiteral("Statement attribute %1 is not supported").arg(attribute));
+        case SQL_ATTR_CURSOR_TYPE:
+            return v == SQL_CURSOR_FORWARD_ONLY ? SQL_SUCCESS
+                                                : s->warn("01S02", QStringLiteral("Option value changed"));
+        case SQL_ATTR_CONCURRENCY:
+            return v == SQL_CONCUR_READ_ONLY ? SQL_SUCCESS : s->warn("01S02", QStringLiteral("Option value changed"));
+        case SQL_ATTR_ROW_ARRAY_SIZE:
+            return v == 1 ? SQL_SUCCESS : s->warn("01S02", QStringLiteral("Option value changed"));
+        default: return s->fail("HYC00", QStringLiteral("Statement attribute %1 is not supported").arg(attribute));
         }
     });
 }
@@ -734,11 +731,11 @@ SQLRETURN SQL_API SQLGetStmtAttrW(SQLHSTMT handle, SQLINTEGER attribute, SQLPOIN
     return call<Stmt>(handle, SQL_HANDLE_STMT, [&](Stmt* s) -> SQLRETURN {
         SQLULEN v = 0;
         switch (attribute) {
-            case SQL_ATTR_CURSOR_SCROLLABLE: v = SQL_NONSCROLLABLE; break;
-            case SQL_ATTR_CURSOR_TYPE: v = SQL_CURSOR_FORWARD_ONLY; break;
-            case SQL_ATTR_CONCURRENCY: v = SQL_CONCUR_READ_ONLY; break;
-            case SQL_ATTR_ROW_ARRAY_SIZE: v = 1; break;
-            default: return s->fail("HYC00", QStringLiteral("Statement attribute %1 is not supported").arg(attribute));
+        case SQL_ATTR_CURSOR_SCROLLABLE: v = SQL_NONSCROLLABLE; break;
+        case SQL_ATTR_CURSOR_TYPE: v = SQL_CURSOR_FORWARD_ONLY; break;
+        case SQL_ATTR_CONCURRENCY: v = SQL_CONCUR_READ_ONLY; break;
+        case SQL_ATTR_ROW_ARRAY_SIZE: v = 1; break;
+        default: return s->fail("HYC00", QStringLiteral("Statement attribute %1 is not supported").arg(attribute));
         }
         if (value)
             std::memcpy(value, &v, sizeof v);
@@ -844,28 +841,28 @@ SQLRETURN SQL_API SQLColAttributeW(SQLHSTMT handle, SQLUSMALLINT number, SQLUSMA
                               c->sqlType == SQL_BIGINT || c->sqlType == SQL_DOUBLE;
         SQLLEN n = 0;
         switch (field) {
-            case SQL_DESC_NAME:
-            case SQL_DESC_LABEL:
-            case SQL_DESC_BASE_COLUMN_NAME:
-            case SQL_DESC_BASE_TABLE_NAME:
-            case SQL_DESC_TABLE_NAME: {
-                SQLLEN bytes = 0;
-                const bool table = field == SQL_DESC_BASE_TABLE_NAME || field == SQL_DESC_TABLE_NAME;
-                const bool cut = putWide(table ? c->table : c->name, text, textBytes, &bytes);
-                if (textLength)
-                    *textLength = SQLSMALLINT(bytes);
-                return cut ? s->warn("01004", QStringLiteral("String data, right truncated")) : SQL_SUCCESS;
-            }
-            case SQL_DESC_UNSIGNED: n = isNumber ? SQL_FALSE : SQL_TRUE; break;
-            case SQL_DESC_TYPE:
-            case SQL_DESC_CONCISE_TYPE: n = c->sqlType; break;
-            case SQL_DESC_LENGTH:
-            case SQL_DESC_PRECISION:
-            case SQL_DESC_DISPLAY_SIZE: n = SQLLEN(c->size); break;
-            case SQL_DESC_SCALE: n = c->digits; break;
-            case SQL_DESC_NULLABLE: n = SQL_NULLABLE_UNKNOWN; break;
-            case SQL_DESC_AUTO_UNIQUE_VALUE: n = SQL_FALSE; break;
-            default: return s->fail("HY091", QStringLiteral("Descriptor field %1 is not supported").arg(field));
+        case SQL_DESC_NAME:
+        case SQL_DESC_LABEL:
+        case SQL_DESC_BASE_COLUMN_NAME:
+        case SQL_DESC_BASE_TABLE_NAME:
+        case SQL_DESC_TABLE_NAME: {
+            SQLLEN bytes = 0;
+            const bool table = field == SQL_DESC_BASE_TABLE_NAME || field == SQL_DESC_TABLE_NAME;
+            const bool cut = putWide(table ? c->table : c->name, text, textBytes, &bytes);
+            if (textLength)
+                *textLength = SQLSMALLINT(bytes);
+            return cut ? s->warn("01004", QStringLiteral("String data, right truncated")) : SQL_SUCCESS;
+        }
+        case SQL_DESC_UNSIGNED: n = isNumber ? SQL_FALSE : SQL_TRUE; break;
+        case SQL_DESC_TYPE:
+        case SQL_DESC_CONCISE_TYPE: n = c->sqlType; break;
+        case SQL_DESC_LENGTH:
+        case SQL_DESC_PRECISION:
+        case SQL_DESC_DISPLAY_SIZE: n = SQLLEN(c->size); break;
+        case SQL_DESC_SCALE: n = c->digits; break;
+        case SQL_DESC_NULLABLE: n = SQL_NULLABLE_UNKNOWN; break;
+        case SQL_DESC_AUTO_UNIQUE_VALUE: n = SQL_FALSE; break;
+        default: return s->fail("HY091", QStringLiteral("Descriptor field %1 is not supported").arg(field));
         }
         if (numeric)
             *numeric = n;

@@ -29,13 +29,9 @@ constexpr const char* kDateOutOfRange =
     "The conversion of a nvarchar data type to a datetime data type resulted in an out-of-range value.";
 constexpr const char* kGuardPrefix = "so_guard_";
 
-QString quoted(const QString& name) {
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
+QString quoted(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
 
-QString literal(const QString& text) {
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
-}
+QString literal(const QString& text) { return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\''; }
 
 // An error of SQLite as SQL Server would classify it.
 [[noreturn]] void throwSqlite(sqlite3* db, const QString& statement) {
@@ -187,32 +183,31 @@ Column describe(const QString& name, const char* declared, const QVector<QVector
 
 Value columnValue(sqlite3_stmt* statement, int column) {
     switch (sqlite3_column_type(statement, column)) {
-        case SQLITE_INTEGER: return Value::ofInteger(sqlite3_column_int64(statement, column));
-        case SQLITE_FLOAT: return Value::ofReal(sqlite3_column_double(statement, column));
-        case SQLITE_TEXT:
-            return Value::ofText(
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
-                                  sqlite3_column_bytes(statement, column)));
-        case SQLITE_BLOB:
-            return Value::ofBlob(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
-                                            sqlite3_column_bytes(statement, column)));
-        default: return {};
+    case SQLITE_INTEGER: return Value::ofInteger(sqlite3_column_int64(statement, column));
+    case SQLITE_FLOAT: return Value::ofReal(sqlite3_column_double(statement, column));
+    case SQLITE_TEXT:
+        return Value::ofText(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
+                                               sqlite3_column_bytes(statement, column)));
+    case SQLITE_BLOB:
+        return Value::ofBlob(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
+                                        sqlite3_column_bytes(statement, column)));
+    default: return {};
     }
 }
 
 void bind(sqlite3_stmt* statement, int index, const Value& value) {
     switch (value.kind) {
-        case Value::Kind::Null: sqlite3_bind_null(statement, index); break;
-        case Value::Kind::Integer: sqlite3_bind_int64(statement, index, value.integer); break;
-        case Value::Kind::Real: sqlite3_bind_double(statement, index, value.real); break;
-        case Value::Kind::Text: {
-            const QByteArray utf8 = value.text.toUtf8();
-            sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        case Value::Kind::Blob:
-            sqlite3_bind_blob(statement, index, value.blob.constData(), int(value.blob.size()), SQLITE_TRANSIENT);
-            break;
+    case Value::Kind::Null: sqlite3_bind_null(statement, index); break;
+    case Value::Kind::Integer: sqlite3_bind_int64(statement, index, value.integer); break;
+    case Value::Kind::Real: sqlite3_bind_double(statement, index, value.real); break;
+    case Value::Kind::Text: {
+        const QByteArray utf8 = value.text.toUtf8();
+        sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    case Value::Kind::Blob:
+        sqlite3_bind_blob(statement, index, value.blob.constData(), int(value.blob.size()), SQLITE_TRANSIENT);
+        break;
     }
 }
 
@@ -223,7 +218,8 @@ QString firstWord(const QString& text) {
 
 int placeholders(const QVector<Token>& tokens, int first, int last) {
     int count = 0;
-    for (int k = first; k <= last; ++k) count += tokens[k].kind == TokenKind::Parameter && tokens[k].len == 1;
+    for (int k = first; k <= last; ++k)
+        count += tokens[k].kind == TokenKind::Parameter && tokens[k].len == 1;
     return count;
 }
 
@@ -275,7 +271,8 @@ Value literalArgument(const QString& s, const QVector<Token>& t, int& k) {
     if (t[k].isPunct(s, u'-')) {
         negative = true;
         ++k;
-        while (k < t.size() && !t[k].significant()) ++k;
+        while (k < t.size() && !t[k].significant())
+            ++k;
     }
     if (k < t.size() && t[k].kind == TokenKind::String && !negative)
         return Value::ofText(db::tsql::stringValue(s, t[k]));
@@ -436,9 +433,7 @@ Session::Session(const QString& connectionString) {
     installGuards();
 }
 
-Session::~Session() {
-    sqlite3_close_v2(db_);
-}
+Session::~Session() { sqlite3_close_v2(db_); }
 
 void Session::exec(const QString& sql) {
     if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -509,7 +504,8 @@ void Session::installGuards() {
         }
         sqlite3_finalize(st);
     }
-    for (const QString& statement : statements) exec(statement);
+    for (const QString& statement : statements)
+        exec(statement);
 }
 
 // Under a case-sensitive collation a name in another letter case names nothing.
@@ -518,7 +514,8 @@ void Session::checkLetterCase(const QString& sql, const QVector<Token>& t, int f
         if (t[k].kind != TokenKind::Identifier && t[k].kind != TokenKind::QuotedName)
             continue;
         int before = k - 1;
-        while (before >= first && !t[before].significant()) --before;
+        while (before >= first && !t[before].significant())
+            --before;
         if (before >= first && t[before].isWord(sql, QLatin1StringView("AS")))
             continue;  // an alias being defined
         const QString name = db::tsql::nameValue(sql, t[k]);
@@ -657,13 +654,15 @@ Execution Session::execute(const QString& sql, const QVector<BoundParameter>& pa
     batch.parameters = &parameters;
     batch.outputs.resize(parameters.size());
     QVector<Value> inputs;
-    for (const BoundParameter& p : parameters) inputs.append(p.value);
+    for (const BoundParameter& p : parameters)
+        inputs.append(p.value);
     try {
         const QVector<Token> tokens = db::tsql::tokenize(sql);
         // What a server would not parse is refused before the text is rewritten for SQLite.
         if (const QString sqliteOnly = sqliteOnlySyntax(sql); !sqliteOnly.isEmpty())
-            throw ServerError("42000", 102, QStringLiteral("Incorrect syntax near '%1' (SQLite, not T-SQL) in: %2")
-                                                .arg(sqliteOnly, sql));
+            throw ServerError(
+                "42000", 102,
+                QStringLiteral("Incorrect syntax near '%1' (SQLite, not T-SQL) in: %2").arg(sqliteOnly, sql));
         if (const std::optional<OdbcCall> call = odbcCall(sql, int(inputs.size()))) {
             QVector<Value> arguments = call->literals;
             for (int i = 0; i < arguments.size(); ++i)
@@ -765,7 +764,8 @@ void Session::runProcedure(const QString& name, QVector<Value> arguments, const 
         if (applySet(statement.text, &nocount))
             continue;
         QVector<Value> bound;
-        for (int index : statement.bindings) bound.append(arguments[index]);
+        for (int index : statement.bindings)
+            bound.append(arguments[index]);
         runStatement(statement.text, bound, batch, nocount, &procedure, &arguments);
     }
     for (int i = 0; i < parameterOf.size(); ++i)
@@ -790,14 +790,16 @@ void Session::runStatement(const QString& text, const QVector<Value>& values, Ba
         sqlite3_finalize(st);
         throw ServerError("07002", 0, QStringLiteral("COUNT field incorrect: %1").arg(text));
     }
-    for (int i = 0; i < values.size(); ++i) bind(st, i + 1, values[i]);
+    for (int i = 0; i < values.size(); ++i)
+        bind(st, i + 1, values[i]);
     const int columns = sqlite3_column_count(st);
     Result result;
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(st)) == SQLITE_ROW) {
         QVector<Value> row;
         row.reserve(columns);
-        for (int c = 0; c < columns; ++c) row.append(columnValue(st, c));
+        for (int c = 0; c < columns; ++c)
+            row.append(columnValue(st, c));
         result.rows.append(row);
     }
     if (step != SQLITE_DONE) {

@@ -25,7 +25,9 @@ inline QString sqliteOnlySyntax(const QString& sql) {
     for (const Token& token : tokens)
         if (token.significant())
             significant.push_back(&token);
-    const auto word = [&sql](const Token* t, const char* w) { return t != nullptr && t->isWord(sql, QLatin1StringView(w)); };
+    const auto word = [&sql](const Token* t, const char* w) {
+        return t != nullptr && t->isWord(sql, QLatin1StringView(w));
+    };
     for (std::size_t i = 0; i < significant.size(); ++i) {
         const Token* t = significant[i];
         const Token* next = i + 1 < significant.size() ? significant[i + 1] : nullptr;

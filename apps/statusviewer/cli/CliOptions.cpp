@@ -75,11 +75,12 @@ struct Parser {
     QCommandLineOption reports{QStringLiteral("reports"),
                                QStringLiteral("Role field: the traffic stops after this many state reports."),
                                QStringLiteral("N")};
-    QCommandLineOption control{QStringLiteral("control"),
-                               QStringLiteral("Roles field and workstation: reads commands from standard input, one "
-                                              "a line, and answers each with a line: checksum, rows FILE, reload (the group), "
-                                              "status, quit; the field also start (its traffic waits for it), a "
-                                              "workstation groups, group NAME, command CONTROLLER POINT TEXT.")};
+    QCommandLineOption control{
+        QStringLiteral("control"),
+        QStringLiteral("Roles field and workstation: reads commands from standard input, one "
+                       "a line, and answers each with a line: checksum, rows FILE, reload (the group), "
+                       "status, quit; the field also start (its traffic waits for it), a "
+                       "workstation groups, group NAME, command CONTROLLER POINT TEXT.")};
     QCommandLineOption listen{QStringLiteral("listen"),
                               QStringLiteral("Role web: the address and port to listen on (default 127.0.0.1:8080). "
                                              "Without TLS only a loopback address, unless --insecure-listen."),
@@ -97,9 +98,10 @@ struct Parser {
                                QStringLiteral("FILE")};
     QCommandLineOption tlsKey{QStringLiteral("tls-key"), QStringLiteral("Role web: the server's PEM private key."),
                               QStringLiteral("FILE")};
-    QCommandLineOption webRoot{QStringLiteral("web-root"),
-                               QStringLiteral("Role web: the folder of the built page (default: the build's web/dist)."),
-                               QStringLiteral("DIR")};
+    QCommandLineOption webRoot{
+        QStringLiteral("web-root"),
+        QStringLiteral("Role web: the folder of the built page (default: the build's web/dist)."),
+        QStringLiteral("DIR")};
     QCommandLineOption idleMinutes{QStringLiteral("idle-minutes"),
                                    QStringLiteral("Role web: a session unused this long ends (1 to 1440; default 15)."),
                                    QStringLiteral("N")};
@@ -115,10 +117,12 @@ struct Parser {
             QStringLiteral("The live status viewer on a site database, with a simulated field and one or more "
                            "workstations."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({help, db, createDemo, scale, op, workstations, rate, headless, seconds, out, abnormalOnly,
-                           stats, broker, brokerUser, brokerPasswordFile, brokerTls, site, computerName, group,
-                           reports, control, listen, insecureListen, behindTlsProxy, users, tlsCert, tlsKey, webRoot,
-                           idleMinutes, login});
+        parser.addOptions({help,         db,     createDemo,     scale,          op,
+                           workstations, rate,   headless,       seconds,        out,
+                           abnormalOnly, stats,  broker,         brokerUser,     brokerPasswordFile,
+                           brokerTls,    site,   computerName,   group,          reports,
+                           control,      listen, insecureListen, behindTlsProxy, users,
+                           tlsCert,      tlsKey, webRoot,        idleMinutes,    login});
         parser.addPositionalArgument(QStringLiteral("role"),
                                      QStringLiteral("field, workstation or web: one process of a multi-desk site on "
                                                     "a broker (needs --broker); web-user add: adds or replaces a "
@@ -134,7 +138,11 @@ std::optional<int> readInt(const QString& text, const QString& option, int low, 
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     if (!ok || value < low || value > high) {
-        error = QStringLiteral("--%1 expects a whole number from %2 to %3, not \"%4\"").arg(option).arg(low).arg(high).arg(text);
+        error = QStringLiteral("--%1 expects a whole number from %2 to %3, not \"%4\"")
+                    .arg(option)
+                    .arg(low)
+                    .arg(high)
+                    .arg(text);
         return std::nullopt;
     }
     return value;
@@ -160,8 +168,8 @@ std::optional<double> readNumber(const QString& text, const QString& option, dou
 bool readWebOptions(Parser& p, AppOptions& o, QString& error) {
     const bool web = o.role == Role::Web;
     const bool user = o.role == Role::WebUserAdd;
-    for (const QCommandLineOption* option : {&p.listen, &p.insecureListen, &p.behindTlsProxy, &p.tlsCert, &p.tlsKey,
-                                             &p.webRoot, &p.idleMinutes}) {
+    for (const QCommandLineOption* option :
+         {&p.listen, &p.insecureListen, &p.behindTlsProxy, &p.tlsCert, &p.tlsKey, &p.webRoot, &p.idleMinutes}) {
         if (!web && p.parser.isSet(*option)) {
             error = QStringLiteral("--%1 is for the role web").arg(option->names().constFirst());
             return false;
@@ -231,8 +239,9 @@ bool readRoleOptions(Parser& p, AppOptions& o, QString& error) {
     for (const QCommandLineOption* option : {&p.broker, &p.brokerUser, &p.brokerPasswordFile, &p.brokerTls, &p.site,
                                              &p.computerName, &p.reports, &p.control}) {
         if (!roled && p.parser.isSet(*option)) {
-            error = QStringLiteral("--%1 needs a role: statusviewer field|workstation|web --broker mqtt://HOST:PORT ...")
-                        .arg(option->names().constFirst());
+            error =
+                QStringLiteral("--%1 needs a role: statusviewer field|workstation|web --broker mqtt://HOST:PORT ...")
+                    .arg(option->names().constFirst());
             return false;
         }
     }
@@ -317,7 +326,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             o.role = Role::WebUserAdd;
         const int words = o.role == Role::WebUserAdd ? 2 : 1;
         if (o.role == Role::Demo || positional.size() > words) {
-            error = QStringLiteral("Unexpected argument \"%1\"").arg(positional.value(o.role == Role::Demo ? 0 : words));
+            error =
+                QStringLiteral("Unexpected argument \"%1\"").arg(positional.value(o.role == Role::Demo ? 0 : words));
             return result;
         }
     }
@@ -349,7 +359,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         }
     }
     if (p.parser.isSet(p.workstations)) {
-        const auto v = readInt(p.parser.value(p.workstations), QStringLiteral("workstations"), 1, kMaxWorkstations, error);
+        const auto v =
+            readInt(p.parser.value(p.workstations), QStringLiteral("workstations"), 1, kMaxWorkstations, error);
         if (!v)
             return result;
         o.workstations = *v;

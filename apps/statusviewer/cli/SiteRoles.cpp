@@ -29,7 +29,10 @@ QString percentiles(QVector<double> samples) {
         return QStringLiteral("no latency samples");
     std::sort(samples.begin(), samples.end());
     const auto at = [&](double q) { return samples[qMin(samples.size() - 1, qsizetype(q * double(samples.size())))]; };
-    return QStringLiteral("latency median %1 ms, p99 %2 ms over %3 batches").arg(at(0.5)).arg(at(0.99)).arg(samples.size());
+    return QStringLiteral("latency median %1 ms, p99 %2 ms over %3 batches")
+        .arg(at(0.5))
+        .arg(at(0.99))
+        .arg(samples.size());
 }
 
 WorkstationOptions stationOptions(const QString& siteUrl, const QString& name, const QString& operatorName,
@@ -61,9 +64,9 @@ QString clientId(const QString& role, const QString& name) {
 }
 
 QStringList deskSubscriptions(const QString& site, const QString& computerName) {
-    return {wire::topicName(site, wire::Topic::State),     wire::everyLoginTopic(site, wire::Topic::Notice),
-            wire::topicName(site, wire::Topic::Event),     wire::topicName(site, wire::Topic::Field),
-            wire::topicName(site, wire::Topic::Resync),    wire::loginTopic(site, wire::Topic::Answer, computerName)};
+    return {wire::topicName(site, wire::Topic::State),  wire::everyLoginTopic(site, wire::Topic::Notice),
+            wire::topicName(site, wire::Topic::Event),  wire::topicName(site, wire::Topic::Field),
+            wire::topicName(site, wire::Topic::Resync), wire::loginTopic(site, wire::Topic::Answer, computerName)};
 }
 
 // ---- ControlChannel
@@ -101,8 +104,7 @@ void ControlChannel::readable() {
 
 // ---- FieldRole
 
-FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QString& logFolder)
-    : options_(options) {
+FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QString& logFolder) : options_(options) {
     try {
         db_ = so::db::Connection::open(siteUrl);
     } catch (const so::db::DbError& e) {
@@ -124,7 +126,8 @@ FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QS
 
     const HostServices host{&services_.texts, &services_.log, &localBus_, field_.get(), &services_.images};
     reference_ = std::make_unique<Workstation>(
-        stationOptions(siteUrl, QStringLiteral("FIELD"), options.operatorName, logFolder, true), host, *field_, localBus_);
+        stationOptions(siteUrl, QStringLiteral("FIELD"), options.operatorName, logFolder, true), host, *field_,
+        localBus_);
     if (!options.group.isEmpty() && !reference_->showGroup(options.group))
         throw StartupError(QStringLiteral("The site has no status group \"%1\"").arg(options.group));
     link_->start();

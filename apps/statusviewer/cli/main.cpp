@@ -32,9 +32,7 @@ constexpr QSize kHeadlessWindowSize(1400, 900);
 /// Height of the interactive console below the status windows.
 constexpr int kConsoleHeight = 220;
 
-void printError(const QString& text) {
-    std::fprintf(stderr, "statusviewer: %s\n", qPrintable(text));
-}
+void printError(const QString& text) { std::fprintf(stderr, "statusviewer: %s\n", qPrintable(text)); }
 
 /// The summary line; with --stats the run's longest event-loop stall is added.
 void printSummary(sv::StatusViewerApp& viewer, const sv::RunStats* stats = nullptr) {
@@ -106,7 +104,8 @@ volatile std::sig_atomic_t stopRequested = 0;
 void requestStop(int) { stopRequested = 1; }
 
 /// Runs a role's event loop until --seconds, a "quit" control line or a stop signal.
-void runRoleLoop(QCoreApplication& app, const sv::AppOptions& options, const std::function<QString(const QString&)>& control) {
+void runRoleLoop(QCoreApplication& app, const sv::AppOptions& options,
+                 const std::function<QString(const QString&)>& control) {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     QTimer watch;
@@ -206,10 +205,10 @@ int main(int argc, char** argv) {
     // The field process has no window of its own: its reference view stays offscreen. The web
     // desk runs its components without widgets, on a QCoreApplication.
     const bool web = commandLine.options.role == sv::Role::Web;
-    const bool headless = web || commandLine.options.role == sv::Role::Field ||
-                          sv::runsHeadless(commandLine.options, qEnvironmentVariable("DISPLAY"),
-                                           qEnvironmentVariable("WAYLAND_DISPLAY"),
-                                           qEnvironmentVariable("QT_QPA_PLATFORM"));
+    const bool headless =
+        web || commandLine.options.role == sv::Role::Field ||
+        sv::runsHeadless(commandLine.options, qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"),
+                         qEnvironmentVariable("QT_QPA_PLATFORM"));
     // Chosen before the application object exists: it connects to its platform when created.
     if (headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");

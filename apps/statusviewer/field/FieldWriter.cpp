@@ -125,7 +125,7 @@ void FieldWriter::run() {
         const bool wasFailing = failing_;
         failing_ = !error.isEmpty();
         // A damaged file is tried again with growing waits (each try reads it whole once).
-        retryMs_ = !damaged                          ? kRetryMs
+        retryMs_ = !damaged                         ? kRetryMs
                    : retryMs_ < kFirstDamageRetryMs ? kFirstDamageRetryMs
                                                     : qMin(retryMs_ * 2, kLastDamageRetryMs);
         if (failing_) {
@@ -159,8 +159,9 @@ void FieldWriter::run() {
 void FieldWriter::write(so::db::Connection& db, const FieldWrites& rows) {
     const QDateTime now = QDateTime::currentDateTime();
     so::db::Transaction transaction(db);
-    so::db::Command status(db, QStringLiteral(
-        "UPDATE SuperStatus SET Status = ?, LastUpdated = ? WHERE ControllerID = ? AND StatusType = ?"));
+    so::db::Command status(
+        db,
+        QStringLiteral("UPDATE SuperStatus SET Status = ?, LastUpdated = ? WHERE ControllerID = ? AND StatusType = ?"));
     for (auto it = rows.statusRows.cbegin(); it != rows.statusRows.cend(); ++it) {
         while (status.parameterCount() > 0)
             status.deleteParameter(0);
@@ -170,8 +171,8 @@ void FieldWriter::write(so::db::Connection& db, const FieldWrites& rows) {
                                so::db::ParamDirection::Input, 0, now);
         status.appendParameter(QStringLiteral("@ControllerID"), so::db::ParamType::Integer,
                                so::db::ParamDirection::Input, 4, qint32(it.key() >> 32));
-        status.appendParameter(QStringLiteral("@StatusType"), so::db::ParamType::Integer,
-                               so::db::ParamDirection::Input, 4, qint32(quint32(it.key())));
+        status.appendParameter(QStringLiteral("@StatusType"), so::db::ParamType::Integer, so::db::ParamDirection::Input,
+                               4, qint32(quint32(it.key())));
         status.execute();
     }
     for (auto statement = rows.deviceRows.cbegin(); statement != rows.deviceRows.cend(); ++statement) {

@@ -53,9 +53,7 @@ const char* const kSetModuleTamper = "UPDATE ZRII_Modules SET InTamper = ? WHERE
 const char* const kClearCodeTamper = "UPDATE ZRII_Keypads SET CodeTamperLockout = ? WHERE ID = ?";
 const char* const kSetControllerOnline = "UPDATE ZRII_Controllers SET Online = ? WHERE ID = ?";
 
-bool flag(const QVariant& v) {
-    return !v.isNull() && v.toLongLong() != 0;
-}
+bool flag(const QVariant& v) { return !v.isNull() && v.toLongLong() != 0; }
 
 /// The status type and entry index of expansion input n (1-32).
 std::pair<int, int> expansionInputSlot(int n) {
@@ -69,7 +67,8 @@ std::pair<int, int> expansionInputSlot(int n) {
 }
 
 QString pointAddress(const QString& controller, const char* code, int number) {
-    return controller + QLatin1Char('.') + QLatin1String(code) + QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0'));
+    return controller + QLatin1Char('.') + QLatin1String(code) +
+           QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0'));
 }
 
 }  // namespace
@@ -134,12 +133,13 @@ void SimulatedField::load() {
 }
 
 int SimulatedField::deviceCount() const {
-    return int(controllers_.size() + inputs_.size() + relays_.size() + doors_.size() + readers_.size() +
-               ports_.size() + liveZrInputs_.size() + liveZrRelays_.size() + liveZrModules_.size());
+    return int(controllers_.size() + inputs_.size() + relays_.size() + doors_.size() + readers_.size() + ports_.size() +
+               liveZrInputs_.size() + liveZrRelays_.size() + liveZrModules_.size());
 }
 
 void SimulatedField::loadClassic() {
-    for (Recordset rs = db_.query(QStringLiteral("SELECT Controller_ID, Address FROM Controllers WHERE Installed <> 0"));
+    for (Recordset rs =
+             db_.query(QStringLiteral("SELECT Controller_ID, Address FROM Controllers WHERE Installed <> 0"));
          !rs.eof(); rs.moveNext()) {
         controllerById_.insert(rs.field(0).toInt(), int(controllers_.size()));
         controllers_.append({rs.field(0).toInt(), rs.field(1).toString()});
@@ -155,8 +155,8 @@ void SimulatedField::loadClassic() {
         const int number = rs.field(2).toInt();
         if (!installed(controller) || number < 1 || number > 8)
             continue;
-        Input in{rs.field(0).toString(), book_.point(controller, so::db::StatusInputs, number - 1),
-                 flag(rs.field(3)), false};
+        Input in{rs.field(0).toString(), book_.point(controller, so::db::StatusInputs, number - 1), flag(rs.field(3)),
+                 false};
         if (!in.ref.valid())
             continue;
         inputByAddress_.insert(in.address, int(inputs_.size()));
@@ -216,13 +216,14 @@ void SimulatedField::loadClassic() {
             doors_.append(d);
     }
 
-    for (Recordset rs = db_.query(QStringLiteral("SELECT Address, ControllerID, [Index] FROM Readers"));
-         !rs.eof(); rs.moveNext()) {
+    for (Recordset rs = db_.query(QStringLiteral("SELECT Address, ControllerID, [Index] FROM Readers")); !rs.eof();
+         rs.moveNext()) {
         const qint32 controller = rs.field(1).toInt();
         const int number = rs.field(2).toInt();
         if (!installed(controller) || number < 1 || number > 16)
             continue;
-        Reader r{rs.field(0).toString(), book_.point(controller, so::db::StatusReaders, number - 1), controller, number};
+        Reader r{rs.field(0).toString(), book_.point(controller, so::db::StatusReaders, number - 1), controller,
+                 number};
         if (r.ref.valid())
             readers_.append(r);
     }
@@ -245,8 +246,9 @@ void SimulatedField::loadNewerLine() {
     const QString online = QStringLiteral(
         "(Select Case When ZRII_Controllers.Online <> 0 And ZRII_Controllers.Installed <> 0 Then 1 Else 0 End "
         "From ZRII_Controllers Where ZRII_Controllers.ID = %1.ControllerID) as Live");
-    for (Recordset rs = db_.query(QStringLiteral("SELECT InputID, Address, ContactStatus, MaskSource, %1 FROM ZRII_Inputs")
-                                      .arg(online.arg(QStringLiteral("ZRII_Inputs"))));
+    for (Recordset rs =
+             db_.query(QStringLiteral("SELECT InputID, Address, ContactStatus, MaskSource, %1 FROM ZRII_Inputs")
+                           .arg(online.arg(QStringLiteral("ZRII_Inputs"))));
          !rs.eof(); rs.moveNext()) {
         ZrInput in{rs.field(0).toInt(), rs.field(1).toString(), rs.field(2).toLongLong(), rs.field(3).toLongLong(),
                    flag(rs.field(4))};
@@ -256,9 +258,9 @@ void SimulatedField::loadNewerLine() {
         zrInputs_.append(in);
     }
     QHash<QString, int> relayByAddress;
-    for (Recordset rs = db_.query(
-             QStringLiteral("SELECT RelayID, Address, EnergizedStatus, OperationsStatus, %1 FROM ZRII_Relays")
-                 .arg(online.arg(QStringLiteral("ZRII_Relays"))));
+    for (Recordset rs =
+             db_.query(QStringLiteral("SELECT RelayID, Address, EnergizedStatus, OperationsStatus, %1 FROM ZRII_Relays")
+                           .arg(online.arg(QStringLiteral("ZRII_Relays"))));
          !rs.eof(); rs.moveNext()) {
         ZrRelay r{rs.field(0).toInt(), rs.field(1).toString(), flag(rs.field(2)), rs.field(3).toLongLong(),
                   flag(rs.field(4))};
@@ -272,7 +274,8 @@ void SimulatedField::loadNewerLine() {
     for (Recordset rs = db_.query(QStringLiteral("SELECT ID, Address, Online, InTamper, %1 FROM ZRII_Modules")
                                       .arg(online.arg(QStringLiteral("ZRII_Modules"))));
          !rs.eof(); rs.moveNext()) {
-        ZrModule m{rs.field(0).toInt(), rs.field(1).toString(), flag(rs.field(2)), flag(rs.field(3)), flag(rs.field(4))};
+        ZrModule m{rs.field(0).toInt(), rs.field(1).toString(), flag(rs.field(2)), flag(rs.field(3)),
+                   flag(rs.field(4))};
         moduleById.insert(m.id, int(zrModules_.size()));
         if (m.live)
             liveZrModules_.append(int(zrModules_.size()));
@@ -286,8 +289,8 @@ void SimulatedField::loadNewerLine() {
         door.address = rs.field(1).toString();
         door.relay = relayByAddress.value(relayAddress, -1);
     }
-    for (Recordset rs = db_.query(QStringLiteral("SELECT DoorID, InputID FROM ZRII_InputsInDoorsRelations"));
-         !rs.eof(); rs.moveNext()) {
+    for (Recordset rs = db_.query(QStringLiteral("SELECT DoorID, InputID FROM ZRII_InputsInDoorsRelations")); !rs.eof();
+         rs.moveNext()) {
         const int input = zrInputById_.value(rs.field(1).toInt(), -1);
         if (input >= 0)
             zrDoorById_[rs.field(0).toInt()].inputs.append(input);
@@ -299,8 +302,8 @@ void SimulatedField::loadNewerLine() {
         ++pointsByController[r.address.left(15)];
     for (const ZrModule& m : std::as_const(zrModules_))
         ++pointsByController[m.address.left(15)];
-    for (Recordset rs = db_.query(
-             QStringLiteral("SELECT ID, Address FROM ZRII_Controllers WHERE Online <> 0 AND Installed <> 0"));
+    for (Recordset rs =
+             db_.query(QStringLiteral("SELECT ID, Address FROM ZRII_Controllers WHERE Online <> 0 AND Installed <> 0"));
          !rs.eof(); rs.moveNext()) {
         const QString address = rs.field(1).toString();
         zrControllers_.append({rs.field(0).toInt(), address, 1 + pointsByController.value(address)});
@@ -310,7 +313,8 @@ void SimulatedField::loadNewerLine() {
              "FROM ZRII_KeypadsInReader INNER JOIN ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID"));
          !rs.eof(); rs.moveNext())
         keypadsByReader_[rs.field(0).toInt()].append({rs.field(1).toInt(), moduleById.value(rs.field(2).toInt(), -1)});
-    for (Recordset rs = db_.query(QStringLiteral("SELECT ReaderID, Address FROM ZRII_Readers")); !rs.eof(); rs.moveNext())
+    for (Recordset rs = db_.query(QStringLiteral("SELECT ReaderID, Address FROM ZRII_Readers")); !rs.eof();
+         rs.moveNext())
         zrReaderAddress_.insert(rs.field(0).toInt(), rs.field(1).toString());
 }
 
@@ -403,9 +407,7 @@ void SimulatedField::addSink(StateSink* sink) {
         sinks_.append(sink);
 }
 
-void SimulatedField::removeSink(StateSink* sink) {
-    sinks_.removeAll(sink);
-}
+void SimulatedField::removeSink(StateSink* sink) { sinks_.removeAll(sink); }
 
 void SimulatedField::start() {
     budget_ = 0.0;
@@ -713,9 +715,7 @@ void SimulatedField::endInputAlarm(const Episode& e) {
     setInputAlarm(inputs_[e.target], false);
 }
 
-void SimulatedField::endTimeZoneMask(const Episode& e) {
-    setInputMask(inputs_[e.target], 0);
-}
+void SimulatedField::endTimeZoneMask(const Episode& e) { setInputMask(inputs_[e.target], 0); }
 
 void SimulatedField::endMassMask(const Episode& e) {
     for (int input : e.members)
@@ -750,9 +750,7 @@ void SimulatedField::endZrInputChange(const Episode& e) {
     setZrContact(in, (in.contact & ~qint64(0xFF)) | kLineNormal);
 }
 
-void SimulatedField::endZrMask(const Episode& e) {
-    setZrMask(zrInputs_[e.target], 0);
-}
+void SimulatedField::endZrMask(const Episode& e) { setZrMask(zrInputs_[e.target], 0); }
 
 void SimulatedField::endZrModule(const Episode& e) {
     ZrModule& m = zrModules_[e.target / 2];
@@ -762,9 +760,7 @@ void SimulatedField::endZrModule(const Episode& e) {
         setZrModuleTamper(m, false);
 }
 
-void SimulatedField::endZrControllerOutage(const Episode& e) {
-    setZrControllerOnline(e.target, true, e.members);
-}
+void SimulatedField::endZrControllerOutage(const Episode& e) { setZrControllerOnline(e.target, true, e.members); }
 
 void SimulatedField::setZrControllerOnline(int controller, bool online, const QVector<int>& modules) {
     const ZrController& c = zrControllers_[controller];
@@ -812,7 +808,8 @@ void SimulatedField::setInputActive(Input& in, bool active) {
 }
 
 void SimulatedField::setInputAlarm(Input& in, bool on) {
-    codes::setPair(book_.entry(in.ref).codes, state::AlarmSet, state::AlarmCleared, on ? state::AlarmSet : state::AlarmCleared);
+    codes::setPair(book_.entry(in.ref).codes, state::AlarmSet, state::AlarmCleared,
+                   on ? state::AlarmSet : state::AlarmCleared);
     book_.touch(in.ref);
     report(in.expansion ? device::ExpInput : device::StdInput, in.address, on ? state::AlarmSet : state::AlarmCleared);
 }
@@ -827,9 +824,7 @@ void SimulatedField::setInputMask(Input& in, qint64 maskSource) {
     report(in.expansion ? device::ExpInput : device::StdInput, in.address, code, e.value);
 }
 
-bool SimulatedField::relayOn(const Relay& r) {
-    return codes::has(book_.entry(r.ref).codes, 1);
-}
+bool SimulatedField::relayOn(const Relay& r) { return codes::has(book_.entry(r.ref).codes, 1); }
 
 void SimulatedField::setRelay(Relay& r, bool on) {
     codes::setPair(book_.entry(r.ref).codes, 0, 1, on ? 1 : 0);
@@ -843,7 +838,8 @@ void SimulatedField::setRelayReason(Relay& r, qint32 reasonBits) {
         e.codes.append(state::RelayReasons);
     e.value = QString::number(reasonBits);
     book_.touch(r.ref);
-    report(r.expansion ? device::ExpRelay : device::StdRelay, r.address, state::RelayReasons, so::FormatDetailedRelayState(reasonBits));
+    report(r.expansion ? device::ExpRelay : device::StdRelay, r.address, state::RelayReasons,
+           so::FormatDetailedRelayState(reasonBits));
 }
 
 bool SimulatedField::controllerFaulted(const Controller& c, int faultCode) {
@@ -961,7 +957,8 @@ SimulatedField::ApiTarget SimulatedField::apiCallTarget(qint32 controllerNumber,
         target.addresses.append(target.mask ? inputs_[target.point].address : relays_[target.point].address);
         // An on-board input or relay n is door n's: the door is commanded too.
         if (!expansion)
-            target.addresses.append(pointAddress(controllers_[controllerById_.value(controllerNumber)].address, "DR", number));
+            target.addresses.append(
+                pointAddress(controllers_[controllerById_.value(controllerNumber)].address, "DR", number));
     }
     return target;
 }
@@ -990,7 +987,9 @@ void SimulatedField::dtApiCall(qint32 controllerNumber, const QString& command, 
     if (target.point < 0) {
         if (log_ != nullptr)
             log_->error(QStringLiteral("Simulated field: no answer to \"%1\" for controller %2, point %3")
-                            .arg(command).arg(controllerNumber).arg(pointNumber));
+                            .arg(command)
+                            .arg(controllerNumber)
+                            .arg(pointNumber));
         return;
     }
     if (target.mask)
@@ -1002,9 +1001,9 @@ void SimulatedField::dtApiCall(qint32 controllerNumber, const QString& command, 
 void SimulatedField::answerRelay(int relay, const QString& function) {
     struct Effect {
         const char* function;
-        int state;        // 1 energise, 0 release, -1 unchanged
-        qint32 reason;    // reported reason, -1 none
-        bool momentary;   // released again after the momentary time
+        int state;       // 1 energise, 0 release, -1 unchanged
+        qint32 reason;   // reported reason, -1 none
+        bool momentary;  // released again after the momentary time
     };
     static const Effect effects[] = {
         {"MOMENTARY_ACCESS", 1, kReasonUnlock, true}, {"UNLOCK_DOOR", 1, kReasonUnlock, false},
@@ -1040,7 +1039,8 @@ void SimulatedField::answerRelay(int relay, const QString& function) {
 
 void SimulatedField::answerInputMask(int input, const QString& function) {
     const bool mask = function != QLatin1String("UNMASK");
-    later(options_.answerDelayMs, [this, input, mask] { setInputMask(inputs_[input], mask ? kClassicControlZone : 0); });
+    later(options_.answerDelayMs,
+          [this, input, mask] { setInputMask(inputs_[input], mask ? kClassicControlZone : 0); });
     if (function == QLatin1String("MOMENTARY_MASK"))
         later(options_.answerDelayMs + options_.momentaryMs, [this, input] { setInputMask(inputs_[input], 0); });
 }
@@ -1050,7 +1050,9 @@ void SimulatedField::zr2AccessFunction(qint32 deviceType, qint32 deviceId, qint3
     if (deviceType != 7 || door == zrDoorById_.constEnd() || door->relay < 0 || functionCode < 1 || functionCode > 4) {
         if (log_ != nullptr)
             log_->error(QStringLiteral("Simulated field: no answer to access function %1 for device type %2, device %3")
-                            .arg(functionCode).arg(deviceType).arg(deviceId));
+                            .arg(functionCode)
+                            .arg(deviceType)
+                            .arg(deviceId));
         return;
     }
     const int relay = door->relay;
@@ -1085,7 +1087,9 @@ void SimulatedField::zr2ControlFunction(qint32 deviceType, qint32 deviceId, qint
         answerZrRelay(relay, functionCode);
     } else if (log_ != nullptr) {
         log_->error(QStringLiteral("Simulated field: no answer to control function %1 for device type %2, device %3")
-                        .arg(functionCode).arg(deviceType).arg(deviceId));
+                        .arg(functionCode)
+                        .arg(deviceType)
+                        .arg(deviceId));
     }
 }
 

@@ -190,8 +190,21 @@ private:
         int module = -1;
     };
     enum class Scenario {
-        DoorTraffic, DoorAlarm, InputAlarm, TimeZoneMask, RelaySwitch, ControllerPower, ControllerTamper,
-        ReaderTamper, ThreatLevel, PortLink, ZrInputChange, ZrMask, ZrRelaySwitch, ZrModule, ZrControllerOutage,
+        DoorTraffic,
+        DoorAlarm,
+        InputAlarm,
+        TimeZoneMask,
+        RelaySwitch,
+        ControllerPower,
+        ControllerTamper,
+        ReaderTamper,
+        ThreatLevel,
+        PortLink,
+        ZrInputChange,
+        ZrMask,
+        ZrRelaySwitch,
+        ZrModule,
+        ZrControllerOutage,
         MassMask
     };
     /// An abnormal state the traffic holds until it ends it: the scenario, its target (a device
@@ -227,8 +240,7 @@ private:
     void buildScenarios();
     void onTick();
     /// Starts an episode of the scenario on a device at rest; nothing when the one picked is not.
-    void startEpisode(Scenario scenario, int target, QVector<quint64> keys, QVector<int> members = {},
-                      int points = 1);
+    void startEpisode(Scenario scenario, int target, QVector<quint64> keys, QVector<int> members = {}, int points = 1);
     bool controllerFaulted(const Controller& c, int faultCode);
     void endEpisode(int index);
 
@@ -341,9 +353,9 @@ private:
     QHash<qint32, QVector<Keypad>> keypadsByReader_;
     QHash<qint32, QString> zrReaderAddress_;
     QVector<int> liveZrInputs_, liveZrRelays_, liveZrModules_;
-    QVector<ZrController> zrControllers_;  // installed and on line when loaded
-    QSet<QString> offlineZrControllers_;    // addresses taken off line by an outage
-    QVector<int> auxRelays_, auxZrRelays_;  // relays that are no door's strike
+    QVector<ZrController> zrControllers_;             // installed and on line when loaded
+    QSet<QString> offlineZrControllers_;              // addresses taken off line by an outage
+    QVector<int> auxRelays_, auxZrRelays_;            // relays that are no door's strike
     QHash<qint32, QVector<int>> inputsByController_;  // classic controller id -> input indexes
 
     QVector<Episode> episodes_;

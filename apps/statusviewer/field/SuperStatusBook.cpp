@@ -8,9 +8,7 @@ namespace sv {
 
 namespace codes {
 
-bool has(const QVector<int>& list, int code) {
-    return list.contains(code);
-}
+bool has(const QVector<int>& list, int code) { return list.contains(code); }
 
 void setPair(QVector<int>& list, int a, int b, int code) {
     for (int& c : list) {
@@ -45,9 +43,9 @@ void SuperStatusBook::load(so::db::Connection& db) {
     rows_.clear();
     byKey_.clear();
     dirty_.clear();
-    so::db::Recordset rs = db.query(QStringLiteral(
-        "SELECT ControllerID, StatusType, Status FROM SuperStatus "
-        "WHERE StatusType IN (1, 2, 3, 7, 8, 9, 10, 14, 15, 32, 500, 501)"));
+    so::db::Recordset rs =
+        db.query(QStringLiteral("SELECT ControllerID, StatusType, Status FROM SuperStatus "
+                                "WHERE StatusType IN (1, 2, 3, 7, 8, 9, 10, 14, 15, 32, 500, 501)"));
     for (; !rs.eof(); rs.moveNext()) {
         Row row;
         row.id = rs.field(0).toInt();
@@ -77,9 +75,7 @@ SuperStatusBook::Ref SuperStatusBook::point(qint32 id, int statusType, int index
     return {row, index};
 }
 
-so::db::StatusEntry& SuperStatusBook::entry(Ref ref) {
-    return rows_[ref.row].entries[ref.index];
-}
+so::db::StatusEntry& SuperStatusBook::entry(Ref ref) { return rows_[ref.row].entries[ref.index]; }
 
 QVector<int>* SuperStatusBook::values(qint32 id, int statusType) {
     const int row = byKey_.value(key(id, statusType), -1);

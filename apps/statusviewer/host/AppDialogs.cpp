@@ -5,9 +5,7 @@
 namespace sv {
 namespace {
 
-QString oneLine(const QString& text) {
-    return QString(text).replace(QLatin1Char('\n'), QLatin1String(" / "));
-}
+QString oneLine(const QString& text) { return QString(text).replace(QLatin1Char('\n'), QLatin1String(" / ")); }
 
 }  // namespace
 

@@ -20,8 +20,8 @@ AppEventView::AppEventView(StatusViewerApp& app, QWidget* parent)
     setWindowTitle(QStringLiteral("Status Viewer - field and operator events"));
     // Esc closes a status window; the operator brings it back from here.
     const QKeySequence showKey(Qt::Key_F2);
-    showWindows_->setToolTip(QStringLiteral("Show the status windows closed with Esc (%1)")
-                                 .arg(showKey.toString(QKeySequence::NativeText)));
+    showWindows_->setToolTip(
+        QStringLiteral("Show the status windows closed with Esc (%1)").arg(showKey.toString(QKeySequence::NativeText)));
     connect(showWindows_, &QPushButton::clicked, this, [this] { app_.showClosedWindows(); });
     connect(new QShortcut(showKey, this), &QShortcut::activated, showWindows_, &QPushButton::click);
     auto* top = new QHBoxLayout;

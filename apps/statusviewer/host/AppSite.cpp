@@ -72,7 +72,8 @@ int generateSiteFile(const QString& file, int points) {
 
 /// Opens the site once to find out whether it is one: a database with the site's operators table.
 void checkSite(const QString& url, const QString& file) {
-    const QString what = file.isEmpty() ? QStringLiteral("The site database") : QStringLiteral("The site database %1").arg(file);
+    const QString what =
+        file.isEmpty() ? QStringLiteral("The site database") : QStringLiteral("The site database %1").arg(file);
     try {
         const std::unique_ptr<so::db::Connection> db = so::db::Connection::open(url);
         db->query(QStringLiteral("SELECT COUNT(*) FROM Operators")).close();
@@ -99,7 +100,8 @@ SiteChoice prepareSite(const QString& dbUrl, int scale, const QString& dataFolde
     choice.url = dbUrl;
     if (choice.url.isEmpty()) {
         if (dataFolder.isEmpty() || !QDir().mkpath(dataFolder))
-            throw StartupError(QStringLiteral("Cannot create the data folder \"%1\" for the demo site").arg(dataFolder));
+            throw StartupError(
+                QStringLiteral("Cannot create the data folder \"%1\" for the demo site").arg(dataFolder));
         choice.url = QStringLiteral("sqlite:") + demoSitePath(dataFolder, scale);
     }
     if (isPrivateMemory(choice.url)) {

@@ -14,9 +14,7 @@
 namespace sv {
 namespace {
 
-QString valueText(const QVariant& v) {
-    return v.isNull() ? QStringLiteral("(none)") : v.toString();
-}
+QString valueText(const QVariant& v) { return v.isNull() ? QStringLiteral("(none)") : v.toString(); }
 
 /// The first column that names the device, for the headless log line.
 QString nameOf(const StoredRow& row) {
@@ -36,25 +34,61 @@ struct ColumnLabel {
     bool flag = false;
 };
 constexpr ColumnLabel kColumnLabels[] = {
-    {"DoorId", "Number"}, {"InputID", "Number"}, {"ExpInputID", "Number"}, {"OutputID", "Number"},
-    {"ExpOutputID", "Number"}, {"ReaderId", "Number"}, {"Controller_ID", "Number"}, {"PylonID", "Number"},
-    {"RelayID", "Number"}, {"ID", "Number"}, {"PortID", "Port number"}, {"GlobalAddressID", "Global address"},
-    {"Name", "Name"}, {"DoorName", "Name"}, {"Controller_Name", "Name"}, {"PylonName", "Name"},
-    {"PortName", "Name"}, {"Address", "Address"}, {"Address2", "Port address"},
-    {"ControllerID", "Controller number"}, {"Index", "Point on its controller"},
-    {"InputIndex", "Input on its controller"}, {"OutputIndex", "Relay on its controller"},
-    {"ReaderIndex", "Reader on its controller"}, {"Active", "Active", true}, {"Disabled", "Disabled", true},
-    {"Enabled", "Enabled", true}, {"Installed", "Installed", true}, {"Online", "On line", true},
-    {"InTamper", "In tamper", true}, {"BelongToDoor", "A door's contact", true},
-    {"TwoMan", "Two-person rule", true}, {"invert", "Inverted", true}, {"NormalyOpen", "Normally open", true},
-    {"normal_open", "Normally open", true}, {"NormallyClosed", "Normally closed", true},
-    {"Expansion", "Expansion input", true}, {"NormalStateEnergized", "Energized when normal", true},
-    {"EnergizedStatus", "Energized", true}, {"AnlgMode", "Supervised lines"}, {"Anlg_mode", "Supervised lines"},
-    {"LineModuleType", "Supervised lines"}, {"PanelType", "Panel type"}, {"MaskSource", "Mask sources"},
-    {"ContactStatus", "Line states"}, {"RelayType", "Relay type"}, {"OperationsStatus", "Mode"},
-    {"ThreatLevel", "Threat level"}, {"TwoPersonRule", "Two-person rule"}, {"PortType", "Port type"},
-    {"PortStyle", "Port style"}, {"ModemStatus", "Modem status"}, {"LastUpdated", "Last updated"},
-    {"Revision", "Revision"}, {"DeviceSubType", "Module type"},
+    {"DoorId", "Number"},
+    {"InputID", "Number"},
+    {"ExpInputID", "Number"},
+    {"OutputID", "Number"},
+    {"ExpOutputID", "Number"},
+    {"ReaderId", "Number"},
+    {"Controller_ID", "Number"},
+    {"PylonID", "Number"},
+    {"RelayID", "Number"},
+    {"ID", "Number"},
+    {"PortID", "Port number"},
+    {"GlobalAddressID", "Global address"},
+    {"Name", "Name"},
+    {"DoorName", "Name"},
+    {"Controller_Name", "Name"},
+    {"PylonName", "Name"},
+    {"PortName", "Name"},
+    {"Address", "Address"},
+    {"Address2", "Port address"},
+    {"ControllerID", "Controller number"},
+    {"Index", "Point on its controller"},
+    {"InputIndex", "Input on its controller"},
+    {"OutputIndex", "Relay on its controller"},
+    {"ReaderIndex", "Reader on its controller"},
+    {"Active", "Active", true},
+    {"Disabled", "Disabled", true},
+    {"Enabled", "Enabled", true},
+    {"Installed", "Installed", true},
+    {"Online", "On line", true},
+    {"InTamper", "In tamper", true},
+    {"BelongToDoor", "A door's contact", true},
+    {"TwoMan", "Two-person rule", true},
+    {"invert", "Inverted", true},
+    {"NormalyOpen", "Normally open", true},
+    {"normal_open", "Normally open", true},
+    {"NormallyClosed", "Normally closed", true},
+    {"Expansion", "Expansion input", true},
+    {"NormalStateEnergized", "Energized when normal", true},
+    {"EnergizedStatus", "Energized", true},
+    {"AnlgMode", "Supervised lines"},
+    {"Anlg_mode", "Supervised lines"},
+    {"LineModuleType", "Supervised lines"},
+    {"PanelType", "Panel type"},
+    {"MaskSource", "Mask sources"},
+    {"ContactStatus", "Line states"},
+    {"RelayType", "Relay type"},
+    {"OperationsStatus", "Mode"},
+    {"ThreatLevel", "Threat level"},
+    {"TwoPersonRule", "Two-person rule"},
+    {"PortType", "Port type"},
+    {"PortStyle", "Port style"},
+    {"ModemStatus", "Modem status"},
+    {"LastUpdated", "Last updated"},
+    {"Revision", "Revision"},
+    {"DeviceSubType", "Module type"},
 };
 
 /// "SomeColumn_name" -> "Some column name".
@@ -181,8 +215,7 @@ QString DeviceWindows::helpText(qint32 helpContext) {
         return QStringLiteral(
             "Status Viewer keys\n\n"
             "F1  this help\nF5  refresh every row from the stored status\nEsc  close the status window");
-    default:
-        return QStringLiteral("Help topic %1\n\nThere is no page for this topic.").arg(helpContext);
+    default: return QStringLiteral("Help topic %1\n\nThere is no page for this topic.").arg(helpContext);
     }
 }
 

@@ -151,11 +151,24 @@ void lineState(QPainter& p, const QColor& lamp, bool keypad) {
 
 bool DrawnImageList::hasDrawing(int index) {
     switch (index) {
-    case 13: case 15: case 16: case 18: case 19: case 20: case 26:
-    case 32: case 33: case 34: case 35: case 36: case 45: case 46: case 47: case 65: case 66:
-        return true;
-    default:
-        return index >= 81 && index <= 92;
+    case 13:
+    case 15:
+    case 16:
+    case 18:
+    case 19:
+    case 20:
+    case 26:
+    case 32:
+    case 33:
+    case 34:
+    case 35:
+    case 36:
+    case 45:
+    case 46:
+    case 47:
+    case 65:
+    case 66: return true;
+    default: return index >= 81 && index <= 92;
     }
 }
 
@@ -173,20 +186,24 @@ QImage DrawnImageList::draw(int index) {
     case 19: relay(p, kRelay, false); break;
     case 20: pylon(p); break;
     case 26: reader(p); break;
-    case 32: connector(p, kGreen); break;               // SNet port
-    case 33: connector(p, QColor(60, 100, 200)); break; // PNet port (SNet in the dialog's list)
-    case 34: relay(p, kGrey, false); break;             // expansion relay, board absent
-    case 35: relay(p, kRelay, true); break;             // expansion relay, board present
+    case 32: connector(p, kGreen); break;                // SNet port
+    case 33: connector(p, QColor(60, 100, 200)); break;  // PNet port (SNet in the dialog's list)
+    case 34: relay(p, kGrey, false); break;              // expansion relay, board absent
+    case 35: relay(p, kRelay, true); break;              // expansion relay, board present
     case 36: expansionInput(p); break;
-    case 45: recorder(p, QColor(70, 70, 80)); break;    // DVR port
-    case 46: camera(p, QColor(90, 90, 100)); break;     // CCTV port
-    case 47: camera(p, QColor(60, 100, 200)); break;    // CCTV port (dialog's list)
+    case 45: recorder(p, QColor(70, 70, 80)); break;           // DVR port
+    case 46: camera(p, QColor(90, 90, 100)); break;            // CCTV port
+    case 47: camera(p, QColor(60, 100, 200)); break;           // CCTV port (dialog's list)
     case 65: monitoringStation(p, QColor(70, 70, 80)); break;  // CSR port
     case 66: monitoringStation(p, QColor(60, 100, 200)); break;
-    case 81: case 82: lineState(p, kRed, false); break;        // off line
-    case 83: case 84: lineState(p, kGrey, false); break;       // not installed
-    case 85: case 87: lineState(p, kAmber, false); break;      // needs attention
-    case 86: case 88: lineState(p, kGreen, false); break;      // on line
+    case 81:
+    case 82: lineState(p, kRed, false); break;  // off line
+    case 83:
+    case 84: lineState(p, kGrey, false); break;  // not installed
+    case 85:
+    case 87: lineState(p, kAmber, false); break;  // needs attention
+    case 86:
+    case 88: lineState(p, kGreen, false); break;  // on line
     case 89: lineState(p, kAmber, true); break;
     case 90: lineState(p, kGrey, true); break;
     case 91: lineState(p, kRed, true); break;

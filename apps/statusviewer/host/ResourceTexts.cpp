@@ -118,9 +118,7 @@ ResourceTexts::ResourceTexts(AppLog* log) : log_(log) {
         texts_.insert(w.number, QString::fromUtf8(w.text));
 }
 
-QString ResourceTexts::placeholder(qint32 number) {
-    return QStringLiteral("[text %1]").arg(number);
-}
+QString ResourceTexts::placeholder(qint32 number) { return QStringLiteral("[text %1]").arg(number); }
 
 QString ResourceTexts::text(qint32 number) {
     const auto it = texts_.constFind(number);
@@ -134,9 +132,7 @@ QString ResourceTexts::text(qint32 number) {
     return placeholder(number);
 }
 
-QString ResourceTexts::format(qint32 number, const QStringList& fillIns) {
-    return fillIn(text(number), fillIns);
-}
+QString ResourceTexts::format(qint32 number, const QStringList& fillIns) { return fillIn(text(number), fillIns); }
 
 QString ResourceTexts::fillIn(const QString& pattern, const QStringList& fillIns) {
     QString out;

@@ -35,9 +35,7 @@ QDateTime timeOf(const QVariant& v) {
 }
 
 /// A stored flag as the site keeps it: 0 false; 1 or -1 (and any other number) true.
-bool flag(const QVariant& v) {
-    return !v.isNull() && v.toLongLong() != 0;
-}
+bool flag(const QVariant& v) { return !v.isNull() && v.toLongLong() != 0; }
 
 }  // namespace
 
@@ -124,7 +122,8 @@ void SiteHost::resolveWorkstation() {
         insert.execute();
         if (!lookup())
             throw so::HostError(QStringLiteral("Workstation %1 could not be registered").arg(setup_.computerName));
-        services_.log->info(QStringLiteral("Workstation %1 registered with profile %2").arg(setup_.computerName).arg(profile));
+        services_.log->info(
+            QStringLiteral("Workstation %1 registered with profile %2").arg(setup_.computerName).arg(profile));
     }
     if (profileId_ == 0) {
         Recordset rs = db_.query(QStringLiteral("SELECT ProfileID FROM Profiles ORDER BY ProfileID"));
@@ -170,7 +169,8 @@ void SiteHost::CallBack(const QString& word, qint64 value, const QVariant& actio
         action.toString().compare(QLatin1String("PROPERTIES"), Qt::CaseInsensitive) == 0) {
         guarded("CallBack", [&] { windows_.showRecorder(id.toInt()); });
     } else {
-        services_.log->info(QStringLiteral("%1: %2 %3 %4").arg(setup_.computerName, word, action.toString()).arg(value));
+        services_.log->info(
+            QStringLiteral("%1: %2 %3 %4").arg(setup_.computerName, word, action.toString()).arg(value));
     }
     if (callBackObserver_)
         callBackObserver_(word, value, action);
@@ -186,7 +186,10 @@ void SiteHost::AlarmFormConfigureDevice(const QString& kind, qint32& deviceNumbe
 
 void SiteHost::DTApiCall(qint32& controllerNumber, const QString& command, qint16& pointNumber) {
     services_.log->info(QStringLiteral("%1: controller %2 %3 point %4")
-                            .arg(setup_.computerName).arg(controllerNumber).arg(command).arg(pointNumber));
+                            .arg(setup_.computerName)
+                            .arg(controllerNumber)
+                            .arg(command)
+                            .arg(pointNumber));
     if (services_.field != nullptr)
         services_.field->dtApiCall(controllerNumber, command, pointNumber);
 }
@@ -198,11 +201,12 @@ bool SiteHost::PermissionGranted(qint16 kind, qint32& number) {
 }
 
 bool SiteHost::permissionGranted(so::db::Connection& db, qint32 operatorId, qint16 kind, qint32 number) {
-    Command cmd(db, QStringLiteral("SELECT OperatorPermissions.ObjectNumber, OperatorPermissions.Granted "
-                                   "FROM OperatorPermissions INNER JOIN OperatorsToGroups "
-                                   "ON OperatorPermissions.GroupID = OperatorsToGroups.GroupID "
-                                   "WHERE OperatorsToGroups.OperatorID = ? AND OperatorPermissions.PermissionKind = ? "
-                                   "AND (OperatorPermissions.ObjectNumber = 0 OR OperatorPermissions.ObjectNumber = ?)"));
+    Command cmd(db,
+                QStringLiteral("SELECT OperatorPermissions.ObjectNumber, OperatorPermissions.Granted "
+                               "FROM OperatorPermissions INNER JOIN OperatorsToGroups "
+                               "ON OperatorPermissions.GroupID = OperatorsToGroups.GroupID "
+                               "WHERE OperatorsToGroups.OperatorID = ? AND OperatorPermissions.PermissionKind = ? "
+                               "AND (OperatorPermissions.ObjectNumber = 0 OR OperatorPermissions.ObjectNumber = ?)"));
     bindInt(cmd, QStringLiteral("@OperatorID"), operatorId);
     bindInt(cmd, QStringLiteral("@PermissionKind"), kind);
     bindInt(cmd, QStringLiteral("@ObjectNumber"), number);
@@ -223,9 +227,10 @@ bool SiteHost::operatorPermission(so::db::Connection& db, qint32 operatorId, qin
 bool SiteHost::LockComponent(qint32 kind, qint32 id) {
     return guarded("LockComponent", [&] {
         // One statement, so two workstations asking at once cannot both get the lock.
-        Command cmd(db_, QStringLiteral("INSERT INTO ComponentLocks (Kind, ComponentID, Holder, WorkstationName, LockedAt) "
-                                        "SELECT ?, ?, ?, ?, ? WHERE NOT EXISTS "
-                                        "(SELECT 1 FROM ComponentLocks WHERE Kind = ? AND ComponentID = ?)"));
+        Command cmd(db_,
+                    QStringLiteral("INSERT INTO ComponentLocks (Kind, ComponentID, Holder, WorkstationName, LockedAt) "
+                                   "SELECT ?, ?, ?, ?, ? WHERE NOT EXISTS "
+                                   "(SELECT 1 FROM ComponentLocks WHERE Kind = ? AND ComponentID = ?)"));
         bindInt(cmd, QStringLiteral("@Kind"), kind);
         bindInt(cmd, QStringLiteral("@ComponentID"), id);
         bindText(cmd, QStringLiteral("@Holder"), holder_, 100);
@@ -248,13 +253,15 @@ bool SiteHost::LockComponent(qint32 kind, qint32 id) {
 }
 
 std::optional<SiteHost::LockHolder> SiteHost::lockHolder(qint32 kind, qint32 id) {
-    Command cmd(db_, QStringLiteral("SELECT Holder, WorkstationName FROM ComponentLocks WHERE Kind = ? AND ComponentID = ?"));
+    Command cmd(
+        db_, QStringLiteral("SELECT Holder, WorkstationName FROM ComponentLocks WHERE Kind = ? AND ComponentID = ?"));
     bindInt(cmd, QStringLiteral("@Kind"), kind);
     bindInt(cmd, QStringLiteral("@ComponentID"), id);
     Recordset rs = cmd.open();
     if (rs.eof())
         return std::nullopt;
-    return LockHolder{rs.field(QStringLiteral("Holder")).toString(), rs.field(QStringLiteral("WorkstationName")).toString()};
+    return LockHolder{rs.field(QStringLiteral("Holder")).toString(),
+                      rs.field(QStringLiteral("WorkstationName")).toString()};
 }
 
 bool SiteHost::ReleaseComponent(qint32 kind, qint32 id) {
@@ -280,13 +287,9 @@ bool SiteHost::ComponentIsLocked(qint32 kind, qint32 id, QString& holder, QStrin
     });
 }
 
-QString SiteHost::GetResourceString(qint32& number) {
-    return services_.texts->text(number);
-}
+QString SiteHost::GetResourceString(qint32& number) { return services_.texts->text(number); }
 
-QString SiteHost::GRS(qint32 number, const QStringList& fillIns) {
-    return services_.texts->format(number, fillIns);
-}
+QString SiteHost::GRS(qint32 number, const QStringList& fillIns) { return services_.texts->format(number, fillIns); }
 
 QString SiteHost::Fix_Apostrophe(const QString& text) {
     return QString(text).replace(QLatin1Char('\''), QStringLiteral("''"));
@@ -300,8 +303,9 @@ void SiteHost::SendSyncData(const QString& topic, qint16 action, const QVariant&
 void SiteHost::LogEvent(const QString& description, const QString& deviceKind, qint32& deviceNumber,
                         const QString& details, qint16 eventCode) {
     guarded("LogEvent", [&] {
-        Command cmd(db_, QStringLiteral("INSERT INTO EventLog (EventTime, Description, DeviceKind, DeviceNumber, Details, "
-                                        "EventCode, WorkstationID, OperatorID) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        Command cmd(db_,
+                    QStringLiteral("INSERT INTO EventLog (EventTime, Description, DeviceKind, DeviceNumber, Details, "
+                                   "EventCode, WorkstationID, OperatorID) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
         bindNow(cmd, QStringLiteral("@EventTime"));
         bindText(cmd, QStringLiteral("@Description"), description, 255);
         bindText(cmd, QStringLiteral("@DeviceKind"), deviceKind, 50);
@@ -316,14 +320,20 @@ void SiteHost::LogEvent(const QString& description, const QString& deviceKind, q
 
 void SiteHost::ZR2ExecuteAccessFunction(qint32 deviceType, qint32& deviceId, qint32 functionCode) {
     services_.log->info(QStringLiteral("%1: access function %2 on device type %3, device %4")
-                            .arg(setup_.computerName).arg(functionCode).arg(deviceType).arg(deviceId));
+                            .arg(setup_.computerName)
+                            .arg(functionCode)
+                            .arg(deviceType)
+                            .arg(deviceId));
     if (services_.field != nullptr)
         services_.field->zr2AccessFunction(deviceType, deviceId, functionCode);
 }
 
 void SiteHost::ZR2ExecuteControlFunction(qint32 deviceType, qint32& deviceId, qint32 functionCode) {
     services_.log->info(QStringLiteral("%1: control function %2 on device type %3, device %4")
-                            .arg(setup_.computerName).arg(functionCode).arg(deviceType).arg(deviceId));
+                            .arg(setup_.computerName)
+                            .arg(functionCode)
+                            .arg(deviceType)
+                            .arg(deviceId));
     if (services_.field != nullptr)
         services_.field->zr2ControlFunction(deviceType, deviceId, functionCode);
 }
@@ -334,9 +344,7 @@ void SiteHost::ZR2ClearCodeTamper(qint32& deviceId) {
         services_.field->zr2ClearCodeTamper(deviceId);
 }
 
-void SiteHost::ShowHelp(qint32 helpContext) {
-    windows_.showHelp(helpContext);
-}
+void SiteHost::ShowHelp(qint32 helpContext) { windows_.showHelp(helpContext); }
 
 void SiteHost::LogError(qint32, const so::ErrorInfo& error, const QString& reportName, qint32 lineNumber, qint32) {
     services_.log->error(QStringLiteral("%1 [%2]: %3 (error %4 in %5, line %6)")

@@ -45,10 +45,10 @@ struct WorkstationSetup {
 
 /// The services one application shares among its workstations (none is owned; may be null where noted).
 struct HostServices {
-    ResourceTexts* texts = nullptr;       // required
-    AppLog* log = nullptr;                // required
-    NoticeBus* bus = nullptr;             // null: broadcasts go nowhere
-    FieldControl* field = nullptr;        // null: commands are logged only
+    ResourceTexts* texts = nullptr;  // required
+    AppLog* log = nullptr;           // required
+    NoticeBus* bus = nullptr;        // null: broadcasts go nowhere
+    FieldControl* field = nullptr;   // null: commands are logged only
     const so::ImageList* images = nullptr;
 };
 

@@ -8,9 +8,7 @@ void SyncBus::attach(const QString& workstationId, SyncReceiver* receiver) {
     receivers_.insert(workstationId, receiver);
 }
 
-void SyncBus::detach(const QString& workstationId) {
-    receivers_.remove(workstationId);
-}
+void SyncBus::detach(const QString& workstationId) { receivers_.remove(workstationId); }
 
 void SyncBus::send(const QString& topic, qint32 action, const QVariant& data, const QString& senderWorkstationId) {
     for (auto it = receivers_.cbegin(); it != receivers_.cend(); ++it) {
@@ -18,7 +16,8 @@ void SyncBus::send(const QString& topic, qint32 action, const QVariant& data, co
             continue;
         const QString recipient = it.key();
         QMetaObject::invokeMethod(
-            this, [this, recipient, topic, action, data, senderWorkstationId] {
+            this,
+            [this, recipient, topic, action, data, senderWorkstationId] {
                 deliver(recipient, topic, action, data, senderWorkstationId);
             },
             Qt::QueuedConnection);
