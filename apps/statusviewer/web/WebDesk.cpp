@@ -193,6 +193,14 @@ WebTab::WebTab(WebDesk& desk, std::unique_ptr<QWebSocket> socket, QByteArray ses
         }
         desk_.tabClosed(this);
     });
+    // A push held for the socket's unsent bytes goes once they are all out.
+    connect(socket_.get(), &QWebSocket::bytesWritten, this, [this] {
+        if (closing_ || socket_->bytesToWrite() > 0)
+            return;
+        const qint64 delay = pacer_.drained(desk_.nowMs());
+        if (delay >= 0)
+            pushTimer_.start(int(delay));
+    });
     pushTimer_.setSingleShot(true);
     connect(&pushTimer_, &QTimer::timeout, this, &WebTab::push);
     recentTimer_.setSingleShot(true);
@@ -214,14 +222,20 @@ WebTab::~WebTab() {
 }
 
 void WebTab::send(const QJsonObject& message) {
-    if (!closing_)
-        socket_->sendTextMessage(QString::fromUtf8(toBytes(message)));
+    if (closing_)
+        return;
+    if (socket_->bytesToWrite() > kMaxUnsentBytes) {
+        desk_.log().error(QStringLiteral("Web desk: a tab left %1 bytes unread, closing the socket").arg(socket_->bytesToWrite()));
+        close(QStringLiteral("The page does not read."));
+        return;
+    }
+    socket_->sendTextMessage(QString::fromUtf8(toBytes(message)));
 }
 
 void WebTab::close(const QString& reason) {
     if (closing_)
         return;
-    send(byeMessage(reason));
+    socket_->sendTextMessage(QString::fromUtf8(toBytes(byeMessage(reason))));
     closing_ = true;
     pushTimer_.stop();
     recentTimer_.stop();
@@ -370,7 +384,9 @@ void WebTab::markDirty() {
 }
 
 void WebTab::push() {
-    if (closing_ || operator_ == nullptr || !pacer_.take(desk_.nowMs()))
+    // Nothing goes while the socket still holds an earlier push: the tab stays dirty and gets the
+    // newest state once it drained, so a tab that reads slowly costs one push of memory.
+    if (closing_ || operator_ == nullptr || !pacer_.take(desk_.nowMs(), socket_->bytesToWrite()))
         return;
     Reader& reader = operator_->reader();
     const auto sendIfChanged = [this](const QString& channel, const QJsonObject& message) {

@@ -223,7 +223,7 @@ QJsonObject byeMessage(const QString& reason) {
 
 qint64 PushPacer::mark(qint64 nowMs) {
     dirty_ = true;
-    if (scheduled_)
+    if (scheduled_ || held_)
         return -1;
     scheduled_ = true;
     if (lastPushMs_ < 0)
@@ -231,13 +231,24 @@ qint64 PushPacer::mark(qint64 nowMs) {
     return qMax<qint64>(0, lastPushMs_ + intervalMs_ - nowMs);
 }
 
-bool PushPacer::take(qint64 nowMs) {
+bool PushPacer::take(qint64 nowMs, qint64 unsentBytes) {
     scheduled_ = false;
     if (!dirty_)
         return false;
+    if (unsentBytes > 0) {
+        held_ = true;
+        return false;
+    }
     dirty_ = false;
     lastPushMs_ = nowMs;
     return true;
+}
+
+qint64 PushPacer::drained(qint64 nowMs) {
+    if (!held_)
+        return -1;
+    held_ = false;
+    return mark(nowMs);
 }
 
 // ---- SentMessages
