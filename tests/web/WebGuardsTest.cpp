@@ -246,6 +246,8 @@ TEST(WebServerMessages, CarryTextAsTextAndSeverityAsWords) {
     EXPECT_EQ(attention.value("entries").toArray().size(), kMaxAttentionEntries);
     EXPECT_EQ(attention.value("total").toInt(), kMaxAttentionEntries + 5);
     EXPECT_EQ(attention.value("entries").toArray().first().toObject().value("severity").toString(), "warning");
+    EXPECT_EQ(attentionMessage(many.mid(0, 3), 4000).value("total").toInt(), 4000)
+        << "a list read in part tells the whole list's length";
 }
 
 TEST(WebPushPacer, PushesAtMostTenTimesASecondAndNothingWhenNothingChanged) {

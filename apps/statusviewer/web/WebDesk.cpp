@@ -149,21 +149,22 @@ void OperatorDesk::takeSnapshot() {
     markTabsDirty();
 }
 
-const QVector<Reader::Counts>& OperatorDesk::counts(const Reader::Filter& filter) {
+const QByteArray& OperatorDesk::counts(const Reader::Filter& filter) {
     const QString key = QString::number(filter.abnormalOnly) + filter.text;
     auto it = counts_.find(key);
     if (it == counts_.end()) {
         QVector<Reader::Counts> counts;
         for (int section = 0; section < Reader::kSectionCount; ++section)
             counts.append(reader_->counts(section, filter));
-        it = counts_.insert(key, counts);
+        it = counts_.insert(key, toBytes(countsMessage(groupName(), reader_->sections(), counts)));
     }
     return *it;
 }
 
-const QJsonObject& OperatorDesk::attention() {
+const QByteArray& OperatorDesk::attention() {
+    // Only the entries the page is sent are read: the list may hold thousands.
     if (!attention_)
-        attention_ = attentionMessage(reader_->attention());
+        attention_ = toBytes(attentionMessage(reader_->attention(kMaxAttentionEntries), reader_->attentionCount()));
     return *attention_;
 }
 
@@ -389,13 +390,12 @@ void WebTab::push() {
     if (closing_ || operator_ == nullptr || !pacer_.take(desk_.nowMs(), socket_->bytesToWrite()))
         return;
     Reader& reader = operator_->reader();
-    const auto sendIfChanged = [this](const QString& channel, const QJsonObject& message) {
+    const auto sendIfChanged = [this](const QString& channel, const auto& message) {
         const QByteArray bytes = sent_.changed(channel, message);
         if (!bytes.isEmpty())
             socket_->sendTextMessage(QString::fromUtf8(bytes));
     };
-    sendIfChanged(QStringLiteral("counts"),
-                  countsMessage(operator_->groupName(), reader.sections(), operator_->counts(filter_)));
+    sendIfChanged(QStringLiteral("counts"), operator_->counts(filter_));
     sendIfChanged(QStringLiteral("attention"), operator_->attention());
     bool anyRecent = false;
     for (const SectionView& view : std::as_const(views_)) {

@@ -152,7 +152,7 @@ QJsonObject countsMessage(const QString& group, const QVector<Reader::SectionInf
             {QStringLiteral("warnings"), warnings}};
 }
 
-QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items) {
+QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items, int total) {
     QJsonArray list;
     for (qsizetype i = 0; i < items.size() && i < kMaxAttentionEntries; ++i) {
         const Reader::AttentionItem& e = items[i];
@@ -168,7 +168,7 @@ QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items) {
     }
     return {{QStringLiteral("t"), QStringLiteral("attention")},
             {QStringLiteral("entries"), list},
-            {QStringLiteral("total"), int(items.size())}};
+            {QStringLiteral("total"), total < 0 ? int(items.size()) : total}};
 }
 
 QJsonObject rowsMessage(int section, int first, const Reader::Rows& rows) {
@@ -254,7 +254,10 @@ qint64 PushPacer::drained(qint64 nowMs) {
 // ---- SentMessages
 
 QByteArray SentMessages::changed(const QString& channel, const QJsonObject& message) {
-    QByteArray bytes = toBytes(message);
+    return changed(channel, toBytes(message));
+}
+
+QByteArray SentMessages::changed(const QString& channel, const QByteArray& bytes) {
     QByteArray& last = sent_[channel];
     if (last == bytes)
         return {};

@@ -81,7 +81,8 @@ QJsonObject welcomeMessage(const QString& operatorName, const QStringList& group
                            const QVector<so::StatusReader::SectionInfo>& sections);
 QJsonObject countsMessage(const QString& group, const QVector<so::StatusReader::SectionInfo>& sections,
                           const QVector<so::StatusReader::Counts>& counts);
-QJsonObject attentionMessage(const QVector<so::StatusReader::AttentionItem>& items);
+/// The first kMaxAttentionEntries of `items`; `total` is the whole list's length (-1: items' own).
+QJsonObject attentionMessage(const QVector<so::StatusReader::AttentionItem>& items, int total = -1);
 QJsonObject rowsMessage(int section, int first, const so::StatusReader::Rows& rows);
 QJsonObject menuMessage(int section, int key, const QVector<so::StatusReader::MenuItem>& items);
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text);
@@ -119,6 +120,8 @@ class SentMessages {
 public:
     /// The bytes to send, or empty when the tab has them already.
     QByteArray changed(const QString& channel, const QJsonObject& message);
+    /// The same for a message serialised already (once for every tab of an operator).
+    QByteArray changed(const QString& channel, const QByteArray& bytes);
     void forget(const QString& channel) { sent_.remove(channel); }
     void clear() { sent_.clear(); }
 
