@@ -115,8 +115,11 @@ public:
     Counts counts(int section, const Filter& filter) const;
     /// Up to `count` rows in sight from the `first` (from 0), and how many are in sight.
     Rows rows(int section, const Filter& filter, int first, int count) const;
-    /// The attention list as the window lists it: alarms first, the newest first.
-    QVector<AttentionItem> attention() const;
+    /// The attention list as the window lists it: alarms first, the newest first; its first
+    /// `max` entries when max is not negative (a list of thousands read ten times a second).
+    QVector<AttentionItem> attention(int max = -1) const;
+    /// How many entries the attention list holds.
+    int attentionCount() const;
     /// Drops the cleared entries of the attention list (the change callback is told); true when
     /// there were any.
     bool clearCleared();

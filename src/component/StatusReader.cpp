@@ -271,15 +271,19 @@ StatusReader::Rows StatusReader::rows(int section, const Filter& filter, int fir
     return result;
 }
 
-QVector<StatusReader::AttentionItem> StatusReader::attention() const {
+QVector<StatusReader::AttentionItem> StatusReader::attention(int max) const {
     QVector<AttentionItem> items;
     const AttentionList& list = d->window.attention();
     for (const AttentionEntry& e : list.entries()) {
+        if (max >= 0 && items.size() >= max)
+            break;
         items.append({e.key, sectionIndex(e.section), publicSeverity(e.severity), StatusWindow::sectionName(e.section),
                       list.nameOf(e), e.address, list.reason(e), AttentionList::clockText(e.sinceMs), e.cleared()});
     }
     return items;
 }
+
+int StatusReader::attentionCount() const { return int(d->window.attention().entries().size()); }
 
 bool StatusReader::clearCleared() {
     if (!d->window.attention().removeCleared())

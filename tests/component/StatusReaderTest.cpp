@@ -154,6 +154,11 @@ TEST_F(StatusReaderTest, ChangesAreToldAndTheAttentionListIsTheWindows) {
     EXPECT_EQ(items[0].name, grid(section).text(first, grid(section).columnIndex(col::Name)));
     EXPECT_EQ(items[0].kind, StatusWindow::sectionName(Section(section)));
     EXPECT_FALSE(items[0].cleared);
+    EXPECT_EQ(reader->attentionCount(), listed + 1);
+    const QVector<Reader::AttentionItem> head = reader->attention(1);
+    ASSERT_EQ(head.size(), 1) << "a bounded read takes the list's first entries";
+    EXPECT_EQ(head[0].key, items[0].key);
+    EXPECT_EQ(head[0].section, items[0].section);
 
     mark(first, {});
     window().attentionTimer().timeout({});

@@ -246,6 +246,8 @@ TEST(WebServerMessages, CarryTextAsTextAndSeverityAsWords) {
     EXPECT_EQ(attention.value("entries").toArray().size(), kMaxAttentionEntries);
     EXPECT_EQ(attention.value("total").toInt(), kMaxAttentionEntries + 5);
     EXPECT_EQ(attention.value("entries").toArray().first().toObject().value("severity").toString(), "warning");
+    EXPECT_EQ(attentionMessage(many.mid(0, 3), 4000).value("total").toInt(), 4000)
+        << "a list read in part tells the whole list's length";
 }
 
 TEST(WebPushPacer, PushesAtMostTenTimesASecondAndNothingWhenNothingChanged) {
@@ -266,6 +268,47 @@ TEST(WebPushPacer, PushesAtMostTenTimesASecondAndNothingWhenNothingChanged) {
     EXPECT_FALSE(sent.changed(QStringLiteral("rows:1"), counts).isEmpty()) << "channels are apart";
     sent.clear();
     EXPECT_FALSE(sent.changed(QStringLiteral("counts"), counts).isEmpty());
+}
+
+// A tab whose socket still holds bytes gets no push; it stays dirty and pushes once, the newest
+// state, when the socket drained.
+TEST(WebPushPacer, APushDueWhileTheSocketHoldsBytesWaitsForItToDrain) {
+    enum Op { Mark, Take, Drained };
+    struct Step {
+        Op op;
+        qint64 now;
+        qint64 unsent;   // bytes the socket holds, for Take
+        qint64 expected; // Mark/Drained: the delay (-1: none scheduled); Take: 1 pushed, 0 not
+    };
+    struct Case {
+        const char* name;
+        QVector<Step> steps;
+    };
+    const QVector<Case> cases{
+        {"held, then pushed once when drained",
+         {{Mark, 0, 0, 0}, {Take, 0, 900, 0}, {Mark, 40, 0, -1}, {Mark, 80, 0, -1}, {Drained, 300, 0, 0},
+          {Take, 300, 0, 1}, {Take, 301, 0, 0}}},
+        {"drained after a push that went: nothing to schedule",
+         {{Mark, 0, 0, 0}, {Take, 0, 0, 1}, {Drained, 10, 0, -1}, {Mark, 20, 0, 80}}},
+        {"held twice while the socket stays full",
+         {{Mark, 0, 0, 0}, {Take, 0, 0, 1}, {Mark, 10, 0, 90}, {Take, 100, 50, 0}, {Drained, 150, 0, 0},
+          {Take, 150, 70, 0}, {Drained, 400, 0, 0}, {Take, 400, 0, 1}, {Mark, 420, 0, 80}}},
+        {"nothing changed: drained schedules no push",
+         {{Drained, 0, 0, -1}, {Take, 5, 100, 0}, {Drained, 10, 0, -1}}},
+    };
+    for (const Case& c : cases) {
+        PushPacer pacer;
+        for (int i = 0; i < c.steps.size(); ++i) {
+            const Step& s = c.steps[i];
+            qint64 got = 0;
+            switch (s.op) {
+            case Mark: got = pacer.mark(s.now); break;
+            case Take: got = pacer.take(s.now, s.unsent) ? 1 : 0; break;
+            case Drained: got = pacer.drained(s.now); break;
+            }
+            EXPECT_EQ(got, s.expected) << c.name << ", step " << i;
+        }
+    }
 }
 
 }  // namespace

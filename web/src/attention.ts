@@ -23,6 +23,8 @@ export class AttentionPanel {
   private current = -1;
   /// The current entry's point ("section:key"), kept while the list changes around it.
   private currentPoint = '';
+  /// The row drawn for each point, kept from one list to the next.
+  private rowOf = new Map<string, HTMLTableRowElement>();
   private longPress: number | undefined;
 
   constructor(private readonly events: AttentionEvents) {
@@ -97,7 +99,36 @@ export class AttentionPanel {
       this.currentPoint = '';
     this.element.hidden = entries.length === 0;
     this.table.setAttribute('aria-rowcount', String(entries.length + 1));
-    this.body.replaceChildren(...entries.map((entry, i) => this.entryRow(entry, i)));
+    // In a storm the list comes up to ten times a second, nearly all of it as it was: a point's
+    // row is built again only when what it shows changed, else moved to its new place.
+    const kept = new Map<string, HTMLTableRowElement>();
+    const rows = entries.map((entry, i) => {
+      const point = pointOf(entry);
+      const shows = JSON.stringify(entry);
+      let row = this.rowOf.get(point);
+      if (row === undefined || row.dataset.shows !== shows || kept.has(point)) {
+        row = this.entryRow(entry);
+        row.dataset.shows = shows;
+      }
+      this.place(row, i);
+      if (!kept.has(point))
+        kept.set(point, row);
+      return row;
+    });
+    // Only the rows that came, went or moved are touched: the browser then lays out and styles
+    // those, not the whole list again.
+    const wanted = new Set(rows);
+    for (const row of [...this.body.rows])
+      if (!wanted.has(row))
+        row.remove();
+    let at = this.body.firstElementChild;
+    for (const row of rows) {
+      if (row === at)
+        at = at.nextElementSibling;
+      else
+        this.body.insertBefore(row, at);
+    }
+    this.rowOf = kept;
     this.updateActiveDescendant();
   }
 
@@ -111,10 +142,21 @@ export class AttentionPanel {
     this.counts.classList.toggle('has-alarms', alarms > 0);
   }
 
-  private entryRow(entry: AttentionEntry, index: number): HTMLTableRowElement {
+  /// What of a row depends on its place in the list.
+  private place(row: HTMLTableRowElement, index: number): void {
+    const set = (name: string, value: string) => {
+      if (row.getAttribute(name) !== value)
+        row.setAttribute(name, value);
+    };
+    set('id', `attention-${index}`);
+    set('aria-rowindex', String(index + 2));
+    set('aria-selected', String(index === this.current));
+    set('data-index', String(index));
+  }
+
+  private entryRow(entry: AttentionEntry): HTMLTableRowElement {
     const row = el('tr', {
-      role: 'row', id: `attention-${index}`, 'aria-rowindex': index + 2, 'aria-selected': index === this.current,
-      class: entry.severity + (entry.cleared ? ' cleared' : ''), 'data-index': index, 'data-point': pointOf(entry),
+      role: 'row', class: entry.severity + (entry.cleared ? ' cleared' : ''), 'data-point': pointOf(entry),
     });
     if (entry.cleared)
       row.title = 'Back to normal; stays listed until cleared';

@@ -46,6 +46,8 @@ class App {
   private link: Link | null = null;
   private pendingMenu: PendingMenu | null = null;
   private pendingJump: AttentionEntry | null = null;
+  private newestAttention: AttentionEntry[] | null = null;
+  private attentionFrame = 0;
   private viewQueued = false;
   private findTimer: number | undefined;
   private noticeTimer: number | undefined;
@@ -214,7 +216,17 @@ class App {
       break;
     }
     case 'attention':
-      this.attention.setEntries(message.entries);
+      // In a storm the whole list comes up to ten times a second and redrawing it is the page's
+      // dearest work: only the newest list is drawn, once a frame, so the rows behind it in the
+      // socket are not held up.
+      this.newestAttention = message.entries;
+      if (this.attentionFrame === 0)
+        this.attentionFrame = requestAnimationFrame(() => {
+          this.attentionFrame = 0;
+          if (this.newestAttention !== null)
+            this.attention.setEntries(this.newestAttention);
+          this.newestAttention = null;
+        });
       break;
     case 'rows':
       this.grids.get(message.section)?.applyRows(message.first, message.total, message.rows);

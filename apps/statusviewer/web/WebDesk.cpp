@@ -149,21 +149,22 @@ void OperatorDesk::takeSnapshot() {
     markTabsDirty();
 }
 
-const QVector<Reader::Counts>& OperatorDesk::counts(const Reader::Filter& filter) {
+const QByteArray& OperatorDesk::counts(const Reader::Filter& filter) {
     const QString key = QString::number(filter.abnormalOnly) + filter.text;
     auto it = counts_.find(key);
     if (it == counts_.end()) {
         QVector<Reader::Counts> counts;
         for (int section = 0; section < Reader::kSectionCount; ++section)
             counts.append(reader_->counts(section, filter));
-        it = counts_.insert(key, counts);
+        it = counts_.insert(key, toBytes(countsMessage(groupName(), reader_->sections(), counts)));
     }
     return *it;
 }
 
-const QJsonObject& OperatorDesk::attention() {
+const QByteArray& OperatorDesk::attention() {
+    // Only the entries the page is sent are read: the list may hold thousands.
     if (!attention_)
-        attention_ = attentionMessage(reader_->attention());
+        attention_ = toBytes(attentionMessage(reader_->attention(kMaxAttentionEntries), reader_->attentionCount()));
     return *attention_;
 }
 
@@ -193,6 +194,14 @@ WebTab::WebTab(WebDesk& desk, std::unique_ptr<QWebSocket> socket, QByteArray ses
         }
         desk_.tabClosed(this);
     });
+    // A push held for the socket's unsent bytes goes once they are all out.
+    connect(socket_.get(), &QWebSocket::bytesWritten, this, [this] {
+        if (closing_ || socket_->bytesToWrite() > 0)
+            return;
+        const qint64 delay = pacer_.drained(desk_.nowMs());
+        if (delay >= 0)
+            pushTimer_.start(int(delay));
+    });
     pushTimer_.setSingleShot(true);
     connect(&pushTimer_, &QTimer::timeout, this, &WebTab::push);
     recentTimer_.setSingleShot(true);
@@ -214,14 +223,20 @@ WebTab::~WebTab() {
 }
 
 void WebTab::send(const QJsonObject& message) {
-    if (!closing_)
-        socket_->sendTextMessage(QString::fromUtf8(toBytes(message)));
+    if (closing_)
+        return;
+    if (socket_->bytesToWrite() > kMaxUnsentBytes) {
+        desk_.log().error(QStringLiteral("Web desk: a tab left %1 bytes unread, closing the socket").arg(socket_->bytesToWrite()));
+        close(QStringLiteral("The page does not read."));
+        return;
+    }
+    socket_->sendTextMessage(QString::fromUtf8(toBytes(message)));
 }
 
 void WebTab::close(const QString& reason) {
     if (closing_)
         return;
-    send(byeMessage(reason));
+    socket_->sendTextMessage(QString::fromUtf8(toBytes(byeMessage(reason))));
     closing_ = true;
     pushTimer_.stop();
     recentTimer_.stop();
@@ -370,16 +385,17 @@ void WebTab::markDirty() {
 }
 
 void WebTab::push() {
-    if (closing_ || operator_ == nullptr || !pacer_.take(desk_.nowMs()))
+    // Nothing goes while the socket still holds an earlier push: the tab stays dirty and gets the
+    // newest state once it drained, so a tab that reads slowly costs one push of memory.
+    if (closing_ || operator_ == nullptr || !pacer_.take(desk_.nowMs(), socket_->bytesToWrite()))
         return;
     Reader& reader = operator_->reader();
-    const auto sendIfChanged = [this](const QString& channel, const QJsonObject& message) {
+    const auto sendIfChanged = [this](const QString& channel, const auto& message) {
         const QByteArray bytes = sent_.changed(channel, message);
         if (!bytes.isEmpty())
             socket_->sendTextMessage(QString::fromUtf8(bytes));
     };
-    sendIfChanged(QStringLiteral("counts"),
-                  countsMessage(operator_->groupName(), reader.sections(), operator_->counts(filter_)));
+    sendIfChanged(QStringLiteral("counts"), operator_->counts(filter_));
     sendIfChanged(QStringLiteral("attention"), operator_->attention());
     bool anyRecent = false;
     for (const SectionView& view : std::as_const(views_)) {

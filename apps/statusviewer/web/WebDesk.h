@@ -95,10 +95,10 @@ public:
     void markTabsDirty();
 
     /// What the tabs read of the component, taken at most ten times a second however often it
-    /// changes, and shared by tabs with the same find text and "Abnormal only": each section's
-    /// counts, and the attention list.
-    const QVector<so::StatusReader::Counts>& counts(const so::StatusReader::Filter& filter);
-    const QJsonObject& attention();
+    /// changes, and serialised once for every tab: the counts message (shared by tabs with the
+    /// same find text and "Abnormal only"), and the attention list's.
+    const QByteArray& counts(const so::StatusReader::Filter& filter);
+    const QByteArray& attention();
 
 private:
     /// The component changed: the next snapshot is due (at most kPushIntervalMs after the last).
@@ -113,8 +113,8 @@ private:
     QList<WebTab*> tabs_;
     PushPacer pacer_;
     QTimer snapshotTimer_;
-    QHash<QString, QVector<so::StatusReader::Counts>> counts_;
-    std::optional<QJsonObject> attention_;
+    QHash<QString, QByteArray> counts_;
+    std::optional<QByteArray> attention_;
 };
 
 /// One browser tab: its socket, its session, its view of the operator's component.

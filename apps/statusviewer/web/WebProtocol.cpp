@@ -152,7 +152,7 @@ QJsonObject countsMessage(const QString& group, const QVector<Reader::SectionInf
             {QStringLiteral("warnings"), warnings}};
 }
 
-QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items) {
+QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items, int total) {
     QJsonArray list;
     for (qsizetype i = 0; i < items.size() && i < kMaxAttentionEntries; ++i) {
         const Reader::AttentionItem& e = items[i];
@@ -168,7 +168,7 @@ QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items) {
     }
     return {{QStringLiteral("t"), QStringLiteral("attention")},
             {QStringLiteral("entries"), list},
-            {QStringLiteral("total"), int(items.size())}};
+            {QStringLiteral("total"), total < 0 ? int(items.size()) : total}};
 }
 
 QJsonObject rowsMessage(int section, int first, const Reader::Rows& rows) {
@@ -223,7 +223,7 @@ QJsonObject byeMessage(const QString& reason) {
 
 qint64 PushPacer::mark(qint64 nowMs) {
     dirty_ = true;
-    if (scheduled_)
+    if (scheduled_ || held_)
         return -1;
     scheduled_ = true;
     if (lastPushMs_ < 0)
@@ -231,19 +231,33 @@ qint64 PushPacer::mark(qint64 nowMs) {
     return qMax<qint64>(0, lastPushMs_ + intervalMs_ - nowMs);
 }
 
-bool PushPacer::take(qint64 nowMs) {
+bool PushPacer::take(qint64 nowMs, qint64 unsentBytes) {
     scheduled_ = false;
     if (!dirty_)
         return false;
+    if (unsentBytes > 0) {
+        held_ = true;
+        return false;
+    }
     dirty_ = false;
     lastPushMs_ = nowMs;
     return true;
 }
 
+qint64 PushPacer::drained(qint64 nowMs) {
+    if (!held_)
+        return -1;
+    held_ = false;
+    return mark(nowMs);
+}
+
 // ---- SentMessages
 
 QByteArray SentMessages::changed(const QString& channel, const QJsonObject& message) {
-    QByteArray bytes = toBytes(message);
+    return changed(channel, toBytes(message));
+}
+
+QByteArray SentMessages::changed(const QString& channel, const QByteArray& bytes) {
     QByteArray& last = sent_[channel];
     if (last == bytes)
         return {};

@@ -46,6 +46,10 @@ inline constexpr int kHelloTimeoutMs = 5000;
 inline constexpr int kMaxAttentionEntries = 1000;
 /// A tab's pushes of rows, counts and attention are at least this far apart.
 inline constexpr qint64 kPushIntervalMs = 100;
+/// Bytes a tab's socket may hold unsent before the tab is closed: pushes wait for the socket to
+/// drain, so only answers to the page's own asks (menus, commands) pile up, from a page that asks
+/// without reading.
+inline constexpr qint64 kMaxUnsentBytes = 4 * 1024 * 1024;
 
 struct SectionView {
     int section = 0;
@@ -77,7 +81,8 @@ QJsonObject welcomeMessage(const QString& operatorName, const QStringList& group
                            const QVector<so::StatusReader::SectionInfo>& sections);
 QJsonObject countsMessage(const QString& group, const QVector<so::StatusReader::SectionInfo>& sections,
                           const QVector<so::StatusReader::Counts>& counts);
-QJsonObject attentionMessage(const QVector<so::StatusReader::AttentionItem>& items);
+/// The first kMaxAttentionEntries of `items`; `total` is the whole list's length (-1: items' own).
+QJsonObject attentionMessage(const QVector<so::StatusReader::AttentionItem>& items, int total = -1);
 QJsonObject rowsMessage(int section, int first, const so::StatusReader::Rows& rows);
 QJsonObject menuMessage(int section, int key, const QVector<so::StatusReader::MenuItem>& items);
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text);
@@ -86,20 +91,27 @@ QJsonObject noticeMessage(const QString& text);
 QJsonObject byeMessage(const QString& reason);
 
 /// When a tab's next push may go: a change marks the tab dirty; a push runs at once when the last
-/// one is kPushIntervalMs old, else when it will be; marks in between ride along.
+/// one is kPushIntervalMs old, else when it will be; marks in between ride along. A push due while
+/// the tab's socket still holds unsent bytes (a background tab, a slow link) is held: the tab stays
+/// dirty and pushes the newest state once the socket has drained, so what waits for a slow reader
+/// is one push, never a queue of stale ones.
 class PushPacer {
 public:
     explicit PushPacer(qint64 intervalMs = kPushIntervalMs) : intervalMs_(intervalMs) {}
-    /// A change: milliseconds until the push should run, or -1 when one is already due.
+    /// A change: milliseconds until the push should run, or -1 when one is already due or held.
     qint64 mark(qint64 nowMs);
-    /// The push runs now: false when there was nothing to push.
-    bool take(qint64 nowMs);
+    /// The push runs now: false when there was nothing to push, or when the socket still holds
+    /// `unsentBytes` (the push is held until drained()).
+    bool take(qint64 nowMs, qint64 unsentBytes = 0);
+    /// The socket sent everything: milliseconds until the held push should run, or -1 when none is held.
+    qint64 drained(qint64 nowMs);
 
 private:
     qint64 intervalMs_;
     qint64 lastPushMs_ = -1;
     bool dirty_ = false;
     bool scheduled_ = false;
+    bool held_ = false;
 };
 
 /// What one tab last received per channel ("counts", "attention", "rows:3"), so an unchanged
@@ -108,6 +120,8 @@ class SentMessages {
 public:
     /// The bytes to send, or empty when the tab has them already.
     QByteArray changed(const QString& channel, const QJsonObject& message);
+    /// The same for a message serialised already (once for every tab of an operator).
+    QByteArray changed(const QString& channel, const QByteArray& bytes);
     void forget(const QString& channel) { sent_.remove(channel); }
     void clear() { sent_.clear(); }
 
