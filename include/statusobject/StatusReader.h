@@ -40,10 +40,10 @@ public:
 
     /// One section of the window.
     struct SectionInfo {
-        int section = 0;     ///< its number, 0 to 7
-        QString title;       ///< "Doors" ... "Modules"
-        QStringList columns; ///< captions of the columns it shows, in their order
-        bool used = false;   ///< the shown group fills the section
+        int section = 0;      ///< its number, 0 to 7
+        QString title;        ///< "Doors" ... "Modules"
+        QStringList columns;  ///< captions of the columns it shows, in their order
+        bool used = false;    ///< the shown group fills the section
     };
     /// What a view narrows a section to: rows whose Name or Address holds the text (any letter
     /// case), and with abnormalOnly only the rows in alarm or warning.
@@ -62,11 +62,11 @@ public:
     };
     /// One row as the window shows it.
     struct Row {
-        int key = -1;      ///< the row's key in its section
-        QStringList cells; ///< the texts of the shown columns, in the order of SectionInfo::columns
+        int key = -1;                          ///< the row's key in its section
+        QStringList cells;                     ///< the texts of the shown columns, in the order of SectionInfo::columns
         Severity severity = Severity::Normal;  ///< the row's marker and tint
-        QString reason;    ///< what is wrong, in words; empty when normal
-        bool recent = false;  ///< its state changed a moment ago (the window shows it bold with a bar)
+        QString reason;                        ///< what is wrong, in words; empty when normal
+        bool recent = false;                   ///< its state changed a moment ago (the window shows it bold with a bar)
     };
     /// Rows of a range and the size of the whole.
     struct Rows {
@@ -75,22 +75,22 @@ public:
     };
     /// One entry of the attention list.
     struct AttentionItem {
-        int key = -1;       ///< the row's key in its section
-        int section = 0;    ///< the row's section
+        int key = -1;                           ///< the row's key in its section
+        int section = 0;                        ///< the row's section
         Severity severity = Severity::Warning;  ///< the severity it is listed under
-        QString kind;       ///< the section's title
-        QString name;       ///< the name its row shows
-        QString address;    ///< the point's address
-        QString words;      ///< what is wrong
-        QString since;      ///< when it became abnormal, "10:42:13"
-        bool cleared = false;  ///< back to normal, greyed until cleared
+        QString kind;                           ///< the section's title
+        QString name;                           ///< the name its row shows
+        QString address;                        ///< the point's address
+        QString words;                          ///< what is wrong
+        QString since;                          ///< when it became abnormal, "10:42:13"
+        bool cleared = false;                   ///< back to normal, greyed until cleared
     };
     /// One command or refresh of a row's menu.
     struct MenuItem {
-        QString id;           ///< names the entry for invoke(); opaque to the caller
-        QString text;         ///< the caption, its submenu's before it ("Access Functions > Unlock")
-        bool enabled = false; ///< the operator may choose it
-        QString whyDisabled;  ///< why a disabled entry cannot be chosen
+        QString id;            ///< names the entry for invoke(); opaque to the caller
+        QString text;          ///< the caption, its submenu's before it ("Access Functions > Unlock")
+        bool enabled = false;  ///< the operator may choose it
+        QString whyDisabled;   ///< why a disabled entry cannot be chosen
     };
     /// What became of a command.
     enum class CommandResult {

@@ -97,7 +97,6 @@ struct GridWatch final : GridObserver {
     }
 };
 
-
 }  // namespace
 
 /// Watches the eight section grids and the attention list's syncs, and tells the caller something
@@ -184,9 +183,9 @@ struct __attribute__((visibility("hidden"))) StatusReader::Private {
                 continue;
             }
             const bool reachable = model.isReachable(array, index);
-            items.append({menuId(array, index), prefix + caption, reachable,
-                          reachable ? QString() : (e.whyDisabled.isEmpty() ? QStringLiteral("Not available")
-                                                                           : e.whyDisabled)});
+            items.append(
+                {menuId(array, index), prefix + caption, reachable,
+                 reachable ? QString() : (e.whyDisabled.isEmpty() ? QStringLiteral("Not available") : e.whyDisabled)});
         }
     }
 
@@ -212,7 +211,8 @@ QVector<StatusReader::SectionInfo> StatusReader::sections() const {
     QVector<SectionInfo> result;
     for (int section = 0; section < kSectionCount; ++section) {
         const StatusGrid& grid = d->window.board().sections().grid(section);
-        SectionInfo info{section, StatusWindow::sectionName(Section(section)), {}, d->window.isSectionUsed(Section(section))};
+        SectionInfo info{
+            section, StatusWindow::sectionName(Section(section)), {}, d->window.isSectionUsed(Section(section))};
         for (int c : d->shownColumns(grid))
             info.columns << grid.column(c).caption;
         result.append(info);

@@ -148,9 +148,10 @@ TEST(WebUsersFile, AddsReplacesKeepsCommentsAndChecksPasswords) {
     {
         QFile seed(path);
         ASSERT_TRUE(seed.open(QIODevice::WriteOnly));
-        seed.write("# web desk users\n"
-                   "broken line\n"
-                   "eve:admin:plaintext\n");
+        seed.write(
+            "# web desk users\n"
+            "broken line\n"
+            "eve:admin:plaintext\n");
     }
     UsersFile users;
     QString error;
@@ -222,8 +223,7 @@ TEST(WebClientMessages, TakeWhatTheContractSaysAndRefuseTheRest) {
         EXPECT_EQ(m.kind, c.kind) << c.json;
         EXPECT_EQ(m.error.isEmpty(), c.kind != K::Invalid) << c.json;
     }
-    const ClientMessage view =
-        parseClientMessage(R"({"t":"view","views":[{"section":3,"first":10,"count":100000}]})");
+    const ClientMessage view = parseClientMessage(R"({"t":"view","views":[{"section":3,"first":10,"count":100000}]})");
     ASSERT_EQ(view.views.size(), 1);
     EXPECT_EQ(view.views[0], (SectionView{3, 10, kMaxViewRows})) << "a view is capped";
     EXPECT_EQ(parseClientMessage(QByteArray(kMaxMessageBytes + 1, ' ')).kind, K::Invalid);
@@ -232,8 +232,11 @@ TEST(WebClientMessages, TakeWhatTheContractSaysAndRefuseTheRest) {
 TEST(WebServerMessages, CarryTextAsTextAndSeverityAsWords) {
     so::StatusReader::Rows rows;
     rows.total = 1;
-    rows.rows.append({5, {QStringLiteral("<img src=x onerror=alert(1)>"), QStringLiteral("C1P2")},
-                      so::StatusReader::Severity::Alarm, QStringLiteral("in alarm"), true});
+    rows.rows.append({5,
+                      {QStringLiteral("<img src=x onerror=alert(1)>"), QStringLiteral("C1P2")},
+                      so::StatusReader::Severity::Alarm,
+                      QStringLiteral("in alarm"),
+                      true});
     const QJsonObject message = rowsMessage(2, 0, rows);
     const QJsonObject row = message.value("rows").toArray().first().toObject();
     EXPECT_EQ(row.value("cells").toArray().first().toString(), "<img src=x onerror=alert(1)>");
@@ -277,8 +280,8 @@ TEST(WebPushPacer, APushDueWhileTheSocketHoldsBytesWaitsForItToDrain) {
     struct Step {
         Op op;
         qint64 now;
-        qint64 unsent;   // bytes the socket holds, for Take
-        qint64 expected; // Mark/Drained: the delay (-1: none scheduled); Take: 1 pushed, 0 not
+        qint64 unsent;    // bytes the socket holds, for Take
+        qint64 expected;  // Mark/Drained: the delay (-1: none scheduled); Take: 1 pushed, 0 not
     };
     struct Case {
         const char* name;
@@ -286,15 +289,26 @@ TEST(WebPushPacer, APushDueWhileTheSocketHoldsBytesWaitsForItToDrain) {
     };
     const QVector<Case> cases{
         {"held, then pushed once when drained",
-         {{Mark, 0, 0, 0}, {Take, 0, 900, 0}, {Mark, 40, 0, -1}, {Mark, 80, 0, -1}, {Drained, 300, 0, 0},
-          {Take, 300, 0, 1}, {Take, 301, 0, 0}}},
+         {{Mark, 0, 0, 0},
+          {Take, 0, 900, 0},
+          {Mark, 40, 0, -1},
+          {Mark, 80, 0, -1},
+          {Drained, 300, 0, 0},
+          {Take, 300, 0, 1},
+          {Take, 301, 0, 0}}},
         {"drained after a push that went: nothing to schedule",
          {{Mark, 0, 0, 0}, {Take, 0, 0, 1}, {Drained, 10, 0, -1}, {Mark, 20, 0, 80}}},
         {"held twice while the socket stays full",
-         {{Mark, 0, 0, 0}, {Take, 0, 0, 1}, {Mark, 10, 0, 90}, {Take, 100, 50, 0}, {Drained, 150, 0, 0},
-          {Take, 150, 70, 0}, {Drained, 400, 0, 0}, {Take, 400, 0, 1}, {Mark, 420, 0, 80}}},
-        {"nothing changed: drained schedules no push",
-         {{Drained, 0, 0, -1}, {Take, 5, 100, 0}, {Drained, 10, 0, -1}}},
+         {{Mark, 0, 0, 0},
+          {Take, 0, 0, 1},
+          {Mark, 10, 0, 90},
+          {Take, 100, 50, 0},
+          {Drained, 150, 0, 0},
+          {Take, 150, 70, 0},
+          {Drained, 400, 0, 0},
+          {Take, 400, 0, 1},
+          {Mark, 420, 0, 80}}},
+        {"nothing changed: drained schedules no push", {{Drained, 0, 0, -1}, {Take, 5, 100, 0}, {Drained, 10, 0, -1}}},
     };
     for (const Case& c : cases) {
         PushPacer pacer;

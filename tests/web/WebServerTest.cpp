@@ -47,8 +47,9 @@ struct Client {
     QVector<QJsonObject> messages;
     bool closed = false;
     Client() {
-        QObject::connect(&socket, &QWebSocket::textMessageReceived,
-                         [this](const QString& text) { messages.append(QJsonDocument::fromJson(text.toUtf8()).object()); });
+        QObject::connect(&socket, &QWebSocket::textMessageReceived, [this](const QString& text) {
+            messages.append(QJsonDocument::fromJson(text.toUtf8()).object());
+        });
         QObject::connect(&socket, &QWebSocket::disconnected, [this] { closed = true; });
     }
     const QJsonObject* last(const QString& type) const {
@@ -57,7 +58,9 @@ struct Client {
                 return &*it;
         return nullptr;
     }
-    void send(const QJsonObject& message) { socket.sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson())); }
+    void send(const QJsonObject& message) {
+        socket.sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson()));
+    }
 };
 
 struct WebServerFixture : ::testing::Test {
@@ -85,8 +88,8 @@ struct WebServerFixture : ::testing::Test {
         QString error;
         ASSERT_TRUE(users.save(dir.filePath("users"), &error)) << error.toStdString();
         field.load();
-        broadcaster = std::make_unique<FieldBroadcaster>(fieldLink, kSite, field, *site.db,
-                                                         &SiteHost::operatorPermission, log);
+        broadcaster =
+            std::make_unique<FieldBroadcaster>(fieldLink, kSite, field, *site.db, &SiteHost::operatorPermission, log);
         field.addSink(broadcaster.get());
         WebDeskOptions options;
         options.siteUrl = site.url;
@@ -143,10 +146,10 @@ struct WebServerFixture : ::testing::Test {
     /// Opens /ws with the cookie and origin given; true once connected (the server may still
     /// close it at once).
     bool open(Client& client, const QByteArray& cookie, const QString& originHeader) {
-        QNetworkRequest r(QUrl(QStringLiteral("%1://127.0.0.1:%2/ws").arg(desk->tls() ? "wss" : "ws").arg(desk->port())));
-        QObject::connect(&client.socket, &QWebSocket::sslErrors, &client.socket, [&client](const QList<QSslError>&) {
-            client.socket.ignoreSslErrors();
-        });
+        QNetworkRequest r(
+            QUrl(QStringLiteral("%1://127.0.0.1:%2/ws").arg(desk->tls() ? "wss" : "ws").arg(desk->port())));
+        QObject::connect(&client.socket, &QWebSocket::sslErrors, &client.socket,
+                         [&client](const QList<QSslError>&) { client.socket.ignoreSslErrors(); });
         if (!cookie.isEmpty())
             r.setRawHeader("Cookie", "sv_session=" + cookie);
         if (!originHeader.isEmpty())
@@ -365,7 +368,8 @@ TEST_F(WebServerFixture, WebSignOutEndsTheSessionItsSocketsAndTheCookieForGood) 
               403);
     EXPECT_FALSE(client.closed);
 
-    const Reply out = request("POST", "/api/signout", {}, {{"Cookie", cookie}, {"X-CSRF-Token", csrf}, {"Origin", origin().toLatin1()}});
+    const Reply out = request("POST", "/api/signout", {},
+                              {{"Cookie", cookie}, {"X-CSRF-Token", csrf}, {"Origin", origin().toLatin1()}});
     EXPECT_EQ(out.status, 204);
     EXPECT_TRUE(out.setCookie.contains("Max-Age=0"));
     ASSERT_TRUE(until([&] { return client.closed; }));
@@ -450,7 +454,11 @@ TEST_F(WebServerFixture, WebACommandTheOperatorMayNotSendIsRefusedAtTheDesk) {
         if (!item.toObject().value("enabled").toBool())
             commandId = item.toObject().value("id").toString();
     ASSERT_FALSE(commandId.isEmpty()) << "the viewer has a disabled command in the menu";
-    client.send({{"t", "command"}, {"section", section}, {"key", key}, {"id", commandId}, {"csrf", session.json().value("csrf")}});
+    client.send({{"t", "command"},
+                 {"section", section},
+                 {"key", key},
+                 {"id", commandId},
+                 {"csrf", session.json().value("csrf")}});
     ASSERT_TRUE(until([&] { return client.last("command") != nullptr; }));
     EXPECT_FALSE(client.last("command")->value("ok").toBool());
     EXPECT_EQ(broadcaster->refusedCommands(), 0) << "nothing reached the field";

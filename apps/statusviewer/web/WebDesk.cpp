@@ -209,7 +209,8 @@ WebTab::WebTab(WebDesk& desk, std::unique_ptr<QWebSocket> socket, QByteArray ses
     connect(&recentTimer_, &QTimer::timeout, this, &WebTab::markDirty);
     helloTimer_.setSingleShot(true);
     connect(&helloTimer_, &QTimer::timeout, this, [this] {
-        desk_.log().error(QStringLiteral("Web desk: no hello within %1 s, closing the socket").arg(kHelloTimeoutMs / 1000));
+        desk_.log().error(
+            QStringLiteral("Web desk: no hello within %1 s, closing the socket").arg(kHelloTimeoutMs / 1000));
         close(QStringLiteral("No hello."));
     });
     helloTimer_.start(kHelloTimeoutMs);
@@ -226,7 +227,8 @@ void WebTab::send(const QJsonObject& message) {
     if (closing_)
         return;
     if (socket_->bytesToWrite() > kMaxUnsentBytes) {
-        desk_.log().error(QStringLiteral("Web desk: a tab left %1 bytes unread, closing the socket").arg(socket_->bytesToWrite()));
+        desk_.log().error(
+            QStringLiteral("Web desk: a tab left %1 bytes unread, closing the socket").arg(socket_->bytesToWrite()));
         close(QStringLiteral("The page does not read."));
         return;
     }
@@ -278,7 +280,8 @@ void WebTab::received(const QString& text) {
 void WebTab::hello(const ClientMessage& message) {
     const WebSession* session = desk_.session(token_);
     if (message.kind != ClientMessage::Kind::Hello || session == nullptr || !sameSecret(message.csrf, session->csrf)) {
-        desk_.log().error(QStringLiteral("Web desk: a socket's first message was not a hello with the session's token"));
+        desk_.log().error(
+            QStringLiteral("Web desk: a socket's first message was not a hello with the session's token"));
         close(QStringLiteral("Hello refused."));
         return;
     }
@@ -310,25 +313,15 @@ void WebTab::welcome() {
 void WebTab::handle(const ClientMessage& m) {
     Reader& reader = operator_->reader();
     switch (m.kind) {
-    case ClientMessage::Kind::Hello:
-        welcome();
-        return;
+    case ClientMessage::Kind::Hello: welcome(); return;
     case ClientMessage::Kind::Group:
         if (!operator_->showGroup(m.text))
             send(noticeMessage(QStringLiteral("There is no status group \"%1\".").arg(m.text)));
         return;
-    case ClientMessage::Kind::View:
-        views_ = m.views;
-        break;
-    case ClientMessage::Kind::Find:
-        filter_.text = m.text;
-        break;
-    case ClientMessage::Kind::Abnormal:
-        filter_.abnormalOnly = m.on;
-        break;
-    case ClientMessage::Kind::Menu:
-        send(menuMessage(m.section, m.key, reader.menu(m.section, m.key)));
-        return;
+    case ClientMessage::Kind::View: views_ = m.views; break;
+    case ClientMessage::Kind::Find: filter_.text = m.text; break;
+    case ClientMessage::Kind::Abnormal: filter_.abnormalOnly = m.on; break;
+    case ClientMessage::Kind::Menu: send(menuMessage(m.section, m.key, reader.menu(m.section, m.key))); return;
     case ClientMessage::Kind::Command: {
         const WebSession* session = desk_.session(token_);
         if (session == nullptr || !sameSecret(m.csrf, session->csrf)) {
@@ -370,8 +363,7 @@ void WebTab::handle(const ClientMessage& m) {
         // Every tab of the operator shows the list without them (the list's change is told).
         reader.clearCleared();
         return;
-    case ClientMessage::Kind::Invalid:
-        return;
+    case ClientMessage::Kind::Invalid: return;
     }
     markDirty();
 }
@@ -427,7 +419,8 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
     if (tls_) {
         QFile certFile(options.tlsCert), keyFile(options.tlsKey);
         if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly))
-            throw StartupError(QStringLiteral("cannot read --tls-cert %1 or --tls-key %2").arg(options.tlsCert, options.tlsKey));
+            throw StartupError(
+                QStringLiteral("cannot read --tls-cert %1 or --tls-key %2").arg(options.tlsCert, options.tlsKey));
         const QList<QSslCertificate> chain = QSslCertificate::fromData(certFile.readAll(), QSsl::Pem);
         QSslKey key(keyFile.readAll(), QSsl::Rsa, QSsl::Pem);
         if (key.isNull()) {
@@ -471,11 +464,13 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
                                .arg(options.address.toString())
                                .arg(options.port));
     const QString scheme = tls_ ? QStringLiteral("https") : QStringLiteral("http");
-    QString line = QStringLiteral("Web desk: listening on %1://%2:%3/").arg(scheme, options.address.toString()).arg(port_);
+    QString line =
+        QStringLiteral("Web desk: listening on %1://%2:%3/").arg(scheme, options.address.toString()).arg(port_);
     if (!tls_)
         line += loopback ? QStringLiteral(" (no TLS: loopback only)")
-                         : QStringLiteral(" WITHOUT TLS on a network address (--insecure-listen): passwords and "
-                                          "session cookies cross the network readable");
+                         : QStringLiteral(
+                               " WITHOUT TLS on a network address (--insecure-listen): passwords and "
+                               "session cookies cross the network readable");
     log_.info(line);
 
     expiry_.setInterval(kExpiryCheckMs);
@@ -664,8 +659,9 @@ QHttpServerResponse WebDesk::currentSession(const QHttpServerRequest& request) {
     const WebSession* s = sessions_.find(sessionCookie(header(request, "Cookie")), nowMs());
     if (s == nullptr)
         return errorResponse(QStringLiteral("Not signed in."), Status::Unauthorized);
-    return jsonResponse({{QStringLiteral("operator"), s->operatorName}, {QStringLiteral("csrf"), QString::fromLatin1(s->csrf)}},
-                        Status::Ok);
+    return jsonResponse(
+        {{QStringLiteral("operator"), s->operatorName}, {QStringLiteral("csrf"), QString::fromLatin1(s->csrf)}},
+        Status::Ok);
 }
 
 QHttpServerResponse WebDesk::signOut(const QHttpServerRequest& request) {

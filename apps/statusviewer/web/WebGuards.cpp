@@ -68,9 +68,9 @@ void SignInLimiter::forget(qint64 nowMs) {
 const WebSession& SessionTable::open(const QString& login, const QString& operatorName, qint64 nowMs) {
     expire(nowMs);
     if (sessions_.size() >= kMaxSessions) {
-        auto oldest = std::min_element(sessions_.begin(), sessions_.end(), [](const WebSession& a, const WebSession& b) {
-            return a.lastUsedMs < b.lastUsedMs;
-        });
+        auto oldest =
+            std::min_element(sessions_.begin(), sessions_.end(),
+                             [](const WebSession& a, const WebSession& b) { return a.lastUsedMs < b.lastUsedMs; });
         sessions_.erase(oldest);
     }
     WebSession session{newToken(), newToken(), login, operatorName, nowMs};

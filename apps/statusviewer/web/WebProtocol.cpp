@@ -147,8 +147,10 @@ QJsonObject countsMessage(const QString& group, const QVector<Reader::SectionInf
                                 {QStringLiteral("alarms"), c.alarms},
                                 {QStringLiteral("warnings"), c.warnings}});
     }
-    return {{QStringLiteral("t"), QStringLiteral("counts")}, {QStringLiteral("group"), group},
-            {QStringLiteral("sections"), list},          {QStringLiteral("alarms"), alarms},
+    return {{QStringLiteral("t"), QStringLiteral("counts")},
+            {QStringLiteral("group"), group},
+            {QStringLiteral("sections"), list},
+            {QStringLiteral("alarms"), alarms},
             {QStringLiteral("warnings"), warnings}};
 }
 
@@ -179,8 +181,10 @@ QJsonObject rowsMessage(int section, int first, const Reader::Rows& rows) {
                                 {QStringLiteral("severity"), severityText(r.severity)},
                                 {QStringLiteral("reason"), r.reason},
                                 {QStringLiteral("recent"), r.recent}});
-    return {{QStringLiteral("t"), QStringLiteral("rows")}, {QStringLiteral("section"), section},
-            {QStringLiteral("first"), first},               {QStringLiteral("total"), rows.total},
+    return {{QStringLiteral("t"), QStringLiteral("rows")},
+            {QStringLiteral("section"), section},
+            {QStringLiteral("first"), first},
+            {QStringLiteral("total"), rows.total},
             {QStringLiteral("rows"), list}};
 }
 

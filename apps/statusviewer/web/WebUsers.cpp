@@ -64,13 +64,18 @@ bool UsersFile::load(const QString& path, QString* error, QStringList* warnings)
         if (second < 0 || !validUserName(user.login) || !validUserName(user.operatorName) ||
             !user.hash.startsWith("$argon2")) {
             if (warnings != nullptr)
-                *warnings << QStringLiteral("%1 line %2: not login:operator:argon2id-hash, skipped").arg(path).arg(number);
-            lines_.append(Line{-1, QStringLiteral("# skipped: ") + text.left(64).replace(QLatin1Char(':'), QLatin1Char(' '))});
+                *warnings
+                    << QStringLiteral("%1 line %2: not login:operator:argon2id-hash, skipped").arg(path).arg(number);
+            lines_.append(
+                Line{-1, QStringLiteral("# skipped: ") + text.left(64).replace(QLatin1Char(':'), QLatin1Char(' '))});
             continue;
         }
         if (find(user.login) != nullptr) {
             if (warnings != nullptr)
-                *warnings << QStringLiteral("%1 line %2: login %3 again, the first line counts").arg(path).arg(number).arg(user.login);
+                *warnings << QStringLiteral("%1 line %2: login %3 again, the first line counts")
+                                 .arg(path)
+                                 .arg(number)
+                                 .arg(user.login);
             continue;
         }
         lines_.append(Line{int(users_.size()), QString()});
