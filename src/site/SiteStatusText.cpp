@@ -1,5 +1,7 @@
 #include "site/SiteStatusText.h"
 
+#include "domain/SuperStatusText.h"
+
 #include <statusobject/Db.h>
 
 #include <QStringList>
@@ -7,21 +9,7 @@
 namespace so::db {
 
 const QVector<int>& controllerStatusTypes() {
-    static const QVector<int> types{StatusRelays,
-                                    StatusExpRelays,
-                                    StatusReaders,
-                                    StatusInputs,
-                                    StatusExpInputs1to8,
-                                    StatusExpInputs9to16,
-                                    StatusController,
-                                    StatusInputVoltages,
-                                    StatusExpVoltages1to16,
-                                    StatusControllerLink,
-                                    StatusExpInputs17to24,
-                                    StatusExpInputs25to32,
-                                    StatusExpVoltages17to32,
-                                    StatusThreatLevels,
-                                    StatusControllerCodes};
+    static const QVector<int> types(std::begin(kControllerStatusTypes), std::end(kControllerStatusTypes));
     return types;
 }
 

@@ -23,8 +23,9 @@
 namespace so {
 namespace {
 
-/// The stored report types of a classic controller that carry point or controller states.
-constexpr qint32 kControllerStatusTypes[] = {
+/// The stored report types of a classic controller that carry point or controller states: all of
+/// kControllerStatusTypes but the controller's link.
+constexpr qint32 kStateStatusTypes[] = {
     StatusRelays,          StatusExpRelays,         StatusReaders,       StatusInputs,           StatusExpInputs1to8,
     StatusExpInputs9to16,  StatusController,        StatusInputVoltages, StatusExpVoltages1to16, StatusExpInputs17to24,
     StatusExpInputs25to32, StatusExpVoltages17to32, StatusThreatLevels,  StatusControllerCodes,
@@ -111,7 +112,7 @@ void FullRefresh::replayClassicRows() {
         ~Release() { replay.releaseSnapshot(); }
     } release{replay_};
     for (const qint32 id : controllers.ids())
-        for (const qint32 type : kControllerStatusTypes)
+        for (const qint32 type : kStateStatusTypes)
             replay_.GetSuperStatus(id, type);
     for (const qint32 id : ports.ids())
         replay_.GetSuperStatus(id, StatusPort);

@@ -12,6 +12,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <array>
 #include <span>
 
 namespace so {
@@ -50,26 +51,15 @@ std::optional<PointRange> pointRange(qint32 statusType) {
     }
 }
 
-/// Every status type a request for "all types" (0) replays, in this order.
-constexpr qint32 kAllStatusTypes[] = {
-    StatusRelays,
-    StatusExpRelays,
-    StatusReaders,
-    StatusInputs,
-    StatusExpInputs1to8,
-    StatusExpInputs9to16,
-    StatusController,
-    StatusInputVoltages,
-    StatusExpVoltages1to16,
-    StatusControllerLink,
-    StatusExpInputs17to24,
-    StatusExpInputs25to32,
-    StatusExpVoltages17to32,
-    StatusThreatLevels,
-    StatusControllerCodes,
-    StatusPort,
-    StatusPylon,
-};
+/// Every status type a request for "all types" (0) replays, in this order: a controller's, then a
+/// port's and a communication box's.
+constexpr auto kAllStatusTypes = [] {
+    std::array<qint32, std::size(kControllerStatusTypes) + 2> types{};
+    std::copy(std::begin(kControllerStatusTypes), std::end(kControllerStatusTypes), types.begin());
+    types[types.size() - 2] = StatusPort;
+    types[types.size() - 1] = StatusPylon;
+    return types;
+}();
 
 /// The status types a point's refresh asks for, by point kind (object type - 1).
 std::span<const qint32> statusTypesOfPointKind(qint16 pointKind) {
