@@ -223,27 +223,6 @@ TEST_F(DecoderTest, DoorOfAPanelWithoutLinesOnDoorsThreeAndUp) {
     EXPECT_EQ(failuresLogged(), 0);
 }
 
-TEST_F(DecoderTest, Inputs) {
-    for (const QString kind : {QStringLiteral("BI"), QStringLiteral("XI")}) {
-        expectTable(
-            1, kind,
-            {
-                {0,
-                 {},
-                 {{col::Input1, R(1446)}, {col::Input2, R(1446)}, {col::Input3, R(1446)}, {col::Status, R(1437)}}},
-                {1,
-                 {},
-                 {{col::Input1, R(1447)},
-                  {col::Input2, R(1446)},
-                  {col::Input3, R(1446)},
-                  {col::Status, QStringLiteral("OPEN")}}},
-                {67, QStringLiteral("4"), {{col::Masked, R(1463)}, {col::Status, R(1390)}}},
-                {70, QStringLiteral("unlock"), {{col::Status, R(1435)}}},  // relay details: doors only
-                {200, QStringLiteral("Disabled"), {{col::Enabled, QStringLiteral("Disabled")}, {col::Status, R(1435)}}},
-            });
-    }
-}
-
 TEST_F(DecoderTest, DisabledRelayRowEndsAtTheMissingEnabledColumn) {
     // The relay grid has no Enabled column: the write ends there silently, without a stamp.
     for (const QString kind : {QStringLiteral("BR"), QStringLiteral("XR")}) {
