@@ -57,14 +57,15 @@ QVector<FloodLog::Summary> FloodLog::takeEnded(qint64 nowMs) {
 
 // ---- ResyncAnswers
 
-void ResyncAnswers::request(const QString& login, qint64 number, qint64 nowMs) {
+bool ResyncAnswers::request(const QString& login, qint64 number, qint64 nowMs) {
     Login& state = logins_[login];
     state.number = number;
     if (state.inFlight || nowMs - state.begunMs < kMinIntervalMs) {
         state.waiting = true;
-        return;
+        return false;
     }
     start(login, state, nowMs);
+    return true;
 }
 
 void ResyncAnswers::finished(const QString& login, qint64 nowMs) {

@@ -74,9 +74,9 @@ public:
     /// (or given up).
     std::function<void(const QString& login, qint64 number)> begin;
 
-    /// login asks with number: begun now, or folded into the login's next answer (its number the
-    /// latest asked; a desk takes only the answer to its latest request).
-    void request(const QString& login, qint64 number, qint64 nowMs);
+    /// login asks with number: begun now (true), or folded into the login's next answer (its
+    /// number the latest asked; a desk takes only the answer to its latest request).
+    bool request(const QString& login, qint64 number, qint64 nowMs);
     void finished(const QString& login, qint64 nowMs);
     /// Begins the folded requests whose time has come; forgets logins with nothing pending.
     void tick(qint64 nowMs);

@@ -241,7 +241,9 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
     if (!refusal.isEmpty()) {
         refuse(from->login, what, refusal, !resync);
     } else if (resync) {
-        resyncs_.request(from->login, decoded->a, steadyMs());
+        // A desk asks twice or so as it starts; many more in a period is a flood, said when it ends.
+        if (!resyncs_.request(from->login, decoded->a, steadyMs()))
+            resyncFolds_.note(from->login, steadyMs());
         if (resyncs_.hasWaiting() && !resyncTimer_.isActive())
             resyncTimer_.start();
     } else {
@@ -263,6 +265,12 @@ void FieldBroadcaster::refuse(const QString& login, const QString& what, const Q
 }
 
 void FieldBroadcaster::logFloods() {
+    for (const FloodLog::Summary& flood : resyncFolds_.takeEnded(steadyMs()))
+        if (flood.more >= kFoldsLogged)
+            log_.error(QStringLiteral("Field: %1 asked for a resync %2 times in %3 s; answered at most once a second")
+                           .arg(flood.login)
+                           .arg(flood.more + 1)
+                           .arg(kFloodLogMs / 1000));
     for (const FloodLog::Summary& flood : floods_.takeEnded(steadyMs()))
         log_.error(QStringLiteral("Field: %1 more messages of %2 refused or skipped in %3 s")
                        .arg(flood.more)

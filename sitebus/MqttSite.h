@@ -60,6 +60,8 @@ public:
     static constexpr double kCommandsPerSecond = 10;
     /// A login's refusals are logged at most once in this period, with the count of the others.
     static constexpr qint64 kFloodLogMs = 10000;
+    /// Resync requests of a login folded in one period beyond which the period is logged.
+    static constexpr qint64 kFoldsLogged = 10;
 
     /// Sets the link's last will: constructed before the link starts. db: the site database, where
     /// the operators' rights are read.
@@ -118,6 +120,7 @@ private:
     ResyncAnswers resyncs_;
     LoginBudget commandBudget_{kCommandsPerSecond, kCommandBurst};
     FloodLog floods_{kFloodLogMs};
+    FloodLog resyncFolds_{kFloodLogMs};
     qint64 lost_ = 0;
     QTimer drainTimer_;
     QTimer digestTimer_;
