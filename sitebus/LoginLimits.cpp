@@ -33,8 +33,10 @@ bool LoginBudget::take(const QString& login, qint64 nowMs) {
 
 bool FloodLog::note(const QString& login, qint64 nowMs) {
     auto it = periods_.find(login);
-    if (it == periods_.end()) {
-        periods_.insert(login, {nowMs, 0});
+    if (it == periods_.end())
+        it = periods_.insert(login, {nowMs, 0, 0});
+    if (it->lines < linesPerPeriod_) {
+        ++it->lines;
         return true;
     }
     ++it->more;

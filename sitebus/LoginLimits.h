@@ -6,8 +6,8 @@
 //
 //  - LoginBudget: a token bucket per login, for messages that cost work (a command the field
 //    checks against the site database, a notice that makes a desk re-read the site);
-//  - FloodLog: a login's refusals are logged once per period, the first one in full, the rest
-//    counted and summed up when the period ends: a flood never writes a line per message;
+//  - FloodLog: at most a few of a login's refusals are logged in full per period, the rest counted
+//    and summed up when the period ends: a flood never writes a line per message;
 //  - ResyncAnswers: the field's answers to a login's resync requests, at most one in the works per
 //    login and one begun at most every kMinIntervalMs; requests meanwhile are folded into the next.
 #pragma once
@@ -45,9 +45,10 @@ private:
 
 class FloodLog {
 public:
-    explicit FloodLog(qint64 periodMs) : periodMs_(periodMs) {}
+    FloodLog(qint64 periodMs, int linesPerPeriod) : periodMs_(periodMs), linesPerPeriod_(linesPerPeriod) {}
 
-    /// A refusal of login now: true when it is to be logged (the first of its period).
+    /// A refusal of login now: true when it is to be logged in full (one of the first
+    /// linesPerPeriod of its period).
     bool note(const QString& login, qint64 nowMs);
     struct Summary {
         QString login;
@@ -59,9 +60,11 @@ public:
 private:
     struct Period {
         qint64 sinceMs = 0;
+        int lines = 0;
         qint64 more = 0;
     };
     qint64 periodMs_;
+    int linesPerPeriod_;
     QHash<QString, Period> periods_;
 };
 

@@ -257,11 +257,7 @@ void FieldBroadcaster::refuse(const QString& login, const QString& what, const Q
     ++refused_;
     if (floods_.note(login, steadyMs()))
         log_.error(QStringLiteral("Field: %1 refused: %2%3")
-                       .arg(what, why,
-                            answered ? QString()
-                                     : QStringLiteral(" (not answered; the desk's further refusals in the next "
-                                                      "%1 s are counted, not logged)")
-                                           .arg(kFloodLogMs / 1000)));
+                       .arg(what, why, answered ? QString() : QStringLiteral(" (not answered)")));
 }
 
 void FieldBroadcaster::logFloods() {
@@ -508,11 +504,9 @@ void DeskLink::notice(const QString& login, const QByteArray& payload) {
     if (!noticeBudget_.take(login, now)) {
         ++noticesDropped_;
         if (noticeFloods_.note(login, now))
-            log_.error(QStringLiteral("Broker link: notices of %1 beyond %2 a second are dropped; the next %3 s of "
-                                      "them are counted, not logged")
+            log_.error(QStringLiteral("Broker link: a notice of %1 dropped unread: more than %2 a second")
                            .arg(login)
-                           .arg(kNoticesPerSecond)
-                           .arg(kFloodLogMs / 1000));
+                           .arg(kNoticesPerSecond));
         return;
     }
     QString error;

@@ -13,17 +13,17 @@
 // every state reported so far is written to the site database, with the newest report per point
 // of the session, on the asking login's own topic. What one login costs it is bounded
 // (LoginLimits.h): its device commands by a budget checked before any database work, its resync
-// requests folded into at most one answer in the works and one a second, its refusals logged
-// once per login per kFloodLogMs.
+// requests folded into at most one answer in the works and one a second, its refusals logged in
+// full a few times per kFloodLogMs and the rest counted.
 //
 // DeskLink (a workstation's process) is that workstation's field and notice bus: it hands the
 // accepted reports to the Status, sends commands (numbered within its run, naming its operator)
 // and notices under its own login, tells of a command the field refused, and follows the field's
 // session (DeskSession): on every (re)connection, a new field session, a gap or a differing digest
 // it resyncs. Another login's notices beyond its budget are dropped (each makes the desk re-read
-// the site) and logged once per login per kFloodLogMs. The broker link's loss is logged once per
-// loss, with its time and cause; the status bar shows the broker link and, apart from it, the
-// field's state (FieldLinkLabel, in the application).
+// the site) and logged a few times per login per kFloodLogMs, the rest counted. The broker link's loss is logged once
+// per loss, with its time and cause; the status bar shows the broker link and, apart from it, the field's state
+// (FieldLinkLabel, in the application).
 #pragma once
 
 #include "CommandGate.h"
@@ -58,8 +58,9 @@ public:
     /// Device commands one login may send: a burst, then a pace no operator clicking reaches.
     static constexpr double kCommandBurst = 20;
     static constexpr double kCommandsPerSecond = 10;
-    /// A login's refusals are logged at most once in this period, with the count of the others.
+    /// A login's refusals logged in full per period; the others are counted and summed up.
     static constexpr qint64 kFloodLogMs = 10000;
+    static constexpr int kFloodLogLines = 5;
     /// Resync requests of a login folded in one period beyond which the period is logged.
     static constexpr qint64 kFoldsLogged = 10;
 
@@ -91,7 +92,8 @@ public:
 private:
     void message(const QString& topic, const QByteArray& payload);
     void command(const wire::Command& command);
-    /// A command of login refused: logged once per login per kFloodLogMs; told to the desk when answered.
+    /// A command of login refused: logged in full kFloodLogLines times per login per kFloodLogMs,
+    /// then counted; told to the desk when answered.
     void refuse(const QString& login, const QString& what, const QString& why, bool answered);
     void logFloods();
     bool canPublish() const;
@@ -119,8 +121,8 @@ private:
     QElapsedTimer steady_;
     ResyncAnswers resyncs_;
     LoginBudget commandBudget_{kCommandsPerSecond, kCommandBurst};
-    FloodLog floods_{kFloodLogMs};
-    FloodLog resyncFolds_{kFloodLogMs};
+    FloodLog floods_{kFloodLogMs, kFloodLogLines};
+    FloodLog resyncFolds_{kFloodLogMs, 0};
     qint64 lost_ = 0;
     QTimer drainTimer_;
     QTimer digestTimer_;
@@ -138,6 +140,7 @@ public:
     static constexpr double kNoticeBurst = 20;
     static constexpr double kNoticesPerSecond = 5;
     static constexpr qint64 kFloodLogMs = 10000;
+    static constexpr int kFloodLogLines = 5;
 
     /// deskId names this desk: its broker login, which is its computer name (unique on the site).
     DeskLink(SiteTransport& link, const QString& site, const QString& deskId, SiteLog& log);
@@ -219,7 +222,7 @@ private:
     DeskSession session_;
     QElapsedTimer steady_;
     LoginBudget noticeBudget_{kNoticesPerSecond, kNoticeBurst};
-    FloodLog noticeFloods_{kFloodLogMs};
+    FloodLog noticeFloods_{kFloodLogMs, kFloodLogLines};
     int noticesDropped_ = 0;
     QTimer tick_;
     QDateTime lostSince_;
