@@ -187,6 +187,17 @@ protected:
     static inline int tlsPort_ = 0, elsewherePort_ = 0, plainPort_ = 0;
 };
 
+TEST(ReconnectBackoff, WaitsDoubleUpToTheCapAndStartOverAfterAConnection) {
+    sv::ReconnectBackoff backoff;
+    QVector<int> longest;
+    for (int i = 0; i < 7; ++i)
+        longest << backoff.next(1.0);
+    EXPECT_EQ(longest, (QVector<int>{250, 500, 1000, 2000, 4000, 4000, 4000}));
+    backoff.reset();
+    EXPECT_EQ(backoff.next(0.0), 125) << "the shortest draw is half the step";
+    EXPECT_EQ(backoff.next(0.5), 375);
+}
+
 TEST_F(BrokerLink, TlsWithTheSitesCaConnectsAndAFaultySetupIsToldWhy) {
     MqttLink link(settings(tlsPort_, "ca.crt"), QStringLiteral("desk"), {});
     link.start();
