@@ -263,9 +263,10 @@ void FieldBroadcaster::refuse(const QString& login, const QString& what, const Q
 void FieldBroadcaster::logFloods() {
     for (const FloodLog::Summary& flood : resyncFolds_.takeEnded(steadyMs()))
         if (flood.more >= kFoldsLogged)
-            log_.error(QStringLiteral("Field: %1 asked for a resync %2 times in %3 s; answered at most once a second")
+            log_.error(QStringLiteral("Field: %1 resync requests of %2 in %3 s folded into answers at most once a "
+                                      "second")
+                           .arg(flood.more)
                            .arg(flood.login)
-                           .arg(flood.more + 1)
                            .arg(kFloodLogMs / 1000));
     for (const FloodLog::Summary& flood : floods_.takeEnded(steadyMs()))
         log_.error(QStringLiteral("Field: %1 more messages of %2 refused or skipped in %3 s")

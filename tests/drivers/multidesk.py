@@ -793,7 +793,7 @@ def run_flood(args):
             check(site.desk_status(name, "resyncs") == resyncs_before[name], f"{name} resynced in {desk}'s flood")
         # Said once per 10 s, never per request.
         flood_lines = [line for line in site.field.log().splitlines() if f" {desk} " in line]
-        check(0 < len(flood_lines) <= 3 and "asked for a resync" in flood_lines[0],
+        check(0 < len(flood_lines) <= 3 and "resync requests of" in flood_lines[0],
               "the field did not say the flood once a period: " + " | ".join(flood_lines[:5]))
         site.wait_until_done(120)
         site.wait_for_desks(names, 30)
