@@ -2,33 +2,30 @@
 
 #include <statusobject/CommandRule.h>
 
+#include <algorithm>
+
 namespace sv {
 
-QString ReplayGuard::check(const QString& desk, qint64 session, qint64 number, qint64 sentMs, qint64 nowMs) {
+QString ReplayGuard::check(const QString& login, qint64 session, qint64 number, qint64 sentMs, qint64 nowMs) {
     if (sentMs < nowMs - kWindowMs)
         return QStringLiteral("sent %1 s ago, more than %2 s").arg((nowMs - sentMs) / 1000).arg(kWindowMs / 1000);
     if (sentMs > nowMs + kWindowMs)
         return QStringLiteral("sent %1 s ahead of the field's clock").arg((sentMs - nowMs) / 1000);
-    return checkNumber(desk, session, number, nowMs);
-}
-
-QString ReplayGuard::checkNumber(const QString& desk, qint64 session, qint64 number, qint64 nowMs) {
-    QHash<qint64, Session>& sessions = desks_[desk];
-    auto it = sessions.find(session);
-    if (it != sessions.end() && number <= it->lastNumber)
+    QHash<qint64, Run>& runs = logins_[login];
+    auto it = runs.find(session);
+    if (it != runs.end() && number <= it->lastNumber)
         return QStringLiteral("command %1 of this run was already received").arg(number);
-    if (it == sessions.end()) {
-        if (sessions.size() >= kSessionsPerDesk) {
-            auto oldest = sessions.begin();
-            for (auto s = sessions.begin(); s != sessions.end(); ++s)
-                if (s->seenMs < oldest->seenMs)
-                    oldest = s;
-            sessions.erase(oldest);
-        }
-        it = sessions.insert(session, {});
+    if (it == runs.end()) {
+        if (runs.size() >= kRunsPerLogin)
+            runs.removeIf([&](QHash<qint64, Run>::iterator run) { return run->newestSentMs < nowMs - kWindowMs; });
+        if (runs.size() >= kRunsPerLogin)
+            return QStringLiteral("a new run while %1 runs of this desk sent commands in the last %2 s")
+                .arg(runs.size())
+                .arg(kWindowMs / 1000);
+        it = runs.insert(session, {});
     }
     it->lastNumber = number;
-    it->seenMs = nowMs;
+    it->newestSentMs = std::max(it->newestSentMs, sentMs);
     return {};
 }
 
@@ -37,7 +34,7 @@ QString CommandGate::check(const QString& login, const wire::Command& command, q
         return QStringLiteral("it names desk \"%1\" but was published by the login \"%2\"")
             .arg(command.sender.left(40), login);
     if (command.kind == wire::Command::Kind::Resync)
-        return replay_.checkNumber(login, command.session, command.number, nowMs);
+        return {};
     const QString replayed = replay_.check(login, command.session, command.number, command.sentMs, nowMs);
     if (!replayed.isEmpty())
         return replayed;

@@ -11,9 +11,11 @@
 //    menus apply (statusobject/CommandRule.h), asked of the site database for that operator (the
 //    host answers whether the operator holds a permission: Permission).
 // A desk's request to resynchronise needs no operator and is taken whatever the desk's clock says
-// (a field restarted with its clock set wrong must still bring every desk up to date; a request
-// executes nothing, it makes the field publish what it already published): it must come from its
-// desk's login and be new by its number.
+// or its number (a field restarted with its clock set wrong must still bring every desk up to
+// date): it executes nothing, its answer goes to the asking login only, and the field answers a
+// login at most once in a while however often it asks (ResyncAnswers), so one asked again or
+// replayed costs what asking once does. It must come from its desk's login, and it never enters
+// the replay guard, so no number of requests can push a run of commands out of it.
 #pragma once
 
 #include "SiteWire.h"
@@ -28,26 +30,28 @@
 
 namespace sv {
 
-/// Refuses a desk's command seen before or sent too long ago.
+/// Refuses a desk's command seen before or sent too long ago. Each login's runs are kept apart (no
+/// login can push out another's), and one login holds at most kRunsPerLogin of them: a run is
+/// forgotten only once its newest command is older than the window, when every command of it is
+/// refused by its age anyway; a new run while the bound is full of live runs is refused.
 class ReplayGuard {
 public:
     /// How old (or, by a desk's clock ahead of the field's, how far in the future) a command may be.
     static constexpr qint64 kWindowMs = 10000;
-    /// Runs of one desk kept; the oldest is forgotten first (its commands are too old by then).
-    static constexpr int kSessionsPerDesk = 8;
+    /// Runs of one login with a command inside the window; a desk restarts far less often.
+    static constexpr int kRunsPerLogin = 8;
 
-    /// Empty when the command is to be executed (and is from now on the newest of its session);
+    /// Empty when the command is to be executed (and is from now on the newest of its run);
     /// otherwise why not.
-    QString check(const QString& desk, qint64 session, qint64 number, qint64 sentMs, qint64 nowMs);
-    /// The same without the time window: only the number decides.
-    QString checkNumber(const QString& desk, qint64 session, qint64 number, qint64 nowMs);
+    QString check(const QString& login, qint64 session, qint64 number, qint64 sentMs, qint64 nowMs);
 
 private:
-    struct Session {
+    struct Run {
         qint64 lastNumber = 0;
-        qint64 seenMs = 0;
+        /// The latest sending time of the run's commands, by the desk's clock.
+        qint64 newestSentMs = 0;
     };
-    QHash<QString, QHash<qint64, Session>> desks_;
+    QHash<QString, QHash<qint64, Run>> logins_;
 };
 
 class CommandGate {

@@ -109,7 +109,8 @@ public:
     void offline(qint64 session, qint64 nowMs);
     void states(const wire::StateBatch& batch, qint64 nowMs);
     void digest(qint64 session, qint64 seq, quint64 theirs, qint64 nowMs);
-    /// A part of the field's answer to a resync request (for any desk).
+    /// A part of the field's answer to a resync request (sent to this desk's login; a part for
+    /// another desk or an earlier request is ignored).
     void snapshot(const wire::Snapshot& part, const QString& deskId, qint64 nowMs);
     /// Called every few hundred milliseconds: asks again, or refreshes without a field.
     void tick(qint64 nowMs);

@@ -70,7 +70,7 @@ FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, Fie
         log_.error(QStringLiteral("Field: broker link lost: %1").arg(reason));
     };
     link_.onRefused = [this](const QString& reason) {
-        log_.error(QStringLiteral("Field: the broker refuses the field: %1").arg(reason));
+        log_.error(QStringLiteral("Field: cannot connect to the broker: %1").arg(reason));
     };
     link_.onOversized = [this](const QString& topic, qint64 bytes) {
         log_.error(QStringLiteral("Field: a message of %1 bytes on %2 was dropped (at most %3); further ones there "
@@ -83,8 +83,19 @@ FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, Fie
     drainTimer_.setInterval(20);
     connect(&drainTimer_, &QTimer::timeout, this, [this] { drain(); });
     digestTimer_.setInterval(kDigestMs);
-    connect(&digestTimer_, &QTimer::timeout, this, [this] { publishDigest(); });
+    connect(&digestTimer_, &QTimer::timeout, this, [this] {
+        publishDigest();
+        logFloods();
+    });
     digestTimer_.start();
+    steady_.start();
+    resyncs_.begin = [this](const QString& login, qint64 number) { answerResync(login, number); };
+    resyncTimer_.setInterval(100);
+    connect(&resyncTimer_, &QTimer::timeout, this, [this] {
+        resyncs_.tick(steadyMs());
+        if (!resyncs_.hasWaiting())
+            resyncTimer_.stop();
+    });
 }
 
 wire::Event FieldBroadcaster::event(wire::Event::Kind kind) const { return {kind, session_, lastSeq_, {}, 0}; }
@@ -180,28 +191,26 @@ void FieldBroadcaster::goOffline() {
 }
 
 void FieldBroadcaster::answerResync(const QString& requester, qint64 number) {
+    ++resyncAnswers_;
     sendPending();
     // Answered once the site holds every state reported so far: a failed write is tried again and
     // the answer waits for the attempt that succeeds. The desk asks again meanwhile, and says so;
-    // a request already waiting is answered once.
-    const QString request = requester + QLatin1Char('#') + QString::number(number);
-    if (answering_.contains(request))
-        return;
-    answering_.insert(request);
-    field_.flush([this, requester, number, request] {
-        answering_.remove(request);
+    // its requests are folded into one answer after this one (ResyncAnswers).
+    field_.flush([this, requester, number] {
         sendPending();
-        if (!link_.isConnected())
-            return;  // the desk asks again once the link is back
-        const QVector<wire::StateReport> all = published_.all();
-        wire::Snapshot part{session_, requester, number, lastSeq_, false, {}};
-        qsizetype at = 0;
-        do {
-            part.reports = all.mid(at, kMaxBatch);
-            at += kMaxBatch;
-            part.last = at >= all.size();
-            link_.publish(wire::topicName(site_, Topic::Resync), wire::encode(part), SiteTransport::AtLeastOnce);
-        } while (!part.last);
+        if (link_.isConnected()) {  // otherwise the desk asks again once the link is back
+            const QVector<wire::StateReport> all = published_.all();
+            wire::Snapshot part{session_, requester, number, lastSeq_, false, {}};
+            qsizetype at = 0;
+            do {
+                part.reports = all.mid(at, kMaxBatch);
+                at += kMaxBatch;
+                part.last = at >= all.size();
+                link_.publish(wire::loginTopic(site_, Topic::Resync, requester), wire::encode(part),
+                              SiteTransport::AtLeastOnce);
+            } while (!part.last);
+        }
+        resyncs_.finished(requester, steadyMs());
     });
 }
 
@@ -213,21 +222,57 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
     const std::optional<wire::Command> decoded = wire::decodeCommand(payload, error);
     if (!decoded) {
         ++rejected_;
-        log_.error(
-            QStringLiteral("Field: a command of %1 that cannot be read was skipped: %2").arg(from->login, error));
+        if (floods_.note(from->login, steadyMs()))
+            log_.error(
+                QStringLiteral("Field: a command of %1 that cannot be read was skipped: %2").arg(from->login, error));
+        return;
+    }
+    const QString what = QStringLiteral("command %1 of %2 (operator \"%3\")")
+                             .arg(decoded->number)
+                             .arg(from->login, decoded->operatorLogin.left(40));
+    const bool resync = decoded->kind == wire::Command::Kind::Resync;
+    // Before any work on the site database: a login past its budget costs a hash lookup.
+    if (!resync && !commandBudget_.take(from->login, steadyMs())) {
+        refuse(from->login, what,
+               QStringLiteral("more than %1 commands a second from this desk").arg(kCommandsPerSecond), false);
         return;
     }
     const QString refusal = gate_.check(from->login, *decoded, QDateTime::currentMSecsSinceEpoch());
     if (!refusal.isEmpty()) {
-        ++refused_;
-        log_.error(QStringLiteral("Field: command %1 of %2 (operator \"%3\") refused: %4")
-                       .arg(decoded->number)
-                       .arg(from->login, decoded->operatorLogin.left(40), refusal));
+        refuse(from->login, what, refusal, !resync);
+    } else if (resync) {
+        // A desk asks twice or so as it starts; many more in a period is a flood, said when it ends.
+        if (!resyncs_.request(from->login, decoded->a, steadyMs()))
+            resyncFolds_.note(from->login, steadyMs());
+        if (resyncs_.hasWaiting() && !resyncTimer_.isActive())
+            resyncTimer_.start();
     } else {
         command(*decoded);
     }
-    if (decoded->kind != wire::Command::Kind::Resync)
+    if (!resync)
         answer(from->login, decoded->number, refusal);
+}
+
+void FieldBroadcaster::refuse(const QString& login, const QString& what, const QString& why, bool answered) {
+    ++refused_;
+    if (floods_.note(login, steadyMs()))
+        log_.error(QStringLiteral("Field: %1 refused: %2%3")
+                       .arg(what, why, answered ? QString() : QStringLiteral(" (not answered)")));
+}
+
+void FieldBroadcaster::logFloods() {
+    for (const FloodLog::Summary& flood : resyncFolds_.takeEnded(steadyMs()))
+        if (flood.more >= kFoldsLogged)
+            log_.error(QStringLiteral("Field: %1 resync requests of %2 in %3 s folded into answers at most once a "
+                                      "second")
+                           .arg(flood.more)
+                           .arg(flood.login)
+                           .arg(kFloodLogMs / 1000));
+    for (const FloodLog::Summary& flood : floods_.takeEnded(steadyMs()))
+        log_.error(QStringLiteral("Field: %1 more messages of %2 refused or skipped in %3 s")
+                       .arg(flood.more)
+                       .arg(flood.login)
+                       .arg(kFloodLogMs / 1000));
 }
 
 void FieldBroadcaster::answer(const QString& login, qint64 number, const QString& refusal) {
@@ -242,7 +287,7 @@ void FieldBroadcaster::command(const wire::Command& c) {
     case Kind::AccessFunction: field_.zr2AccessFunction(qint32(c.a), qint32(c.b), qint32(c.c)); break;
     case Kind::ControlFunction: field_.zr2ControlFunction(qint32(c.a), qint32(c.b), qint32(c.c)); break;
     case Kind::ClearCodeTamper: field_.zr2ClearCodeTamper(qint32(c.a)); break;
-    case Kind::Resync: answerResync(c.sender, c.a); break;
+    case Kind::Resync: break;  // answered through resyncs_
     }
 }
 
@@ -255,7 +300,7 @@ DeskLink::DeskLink(SiteTransport& link, const QString& site, const QString& desk
     link_.onDisconnected = [this](const QString& reason) { disconnected(reason); };
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
     link_.onRefused = [this](const QString& reason) {
-        log_.error(QStringLiteral("Field link: the broker refuses this desk: %1").arg(reason));
+        log_.error(QStringLiteral("Broker link: cannot connect: %1").arg(reason));
     };
     link_.onOversized = [this](const QString& topic, qint64 bytes) {
         log_.error(QStringLiteral("Field link: a message of %1 bytes on %2 was dropped (at most %3); further ones "
@@ -271,8 +316,12 @@ DeskLink::DeskLink(SiteTransport& link, const QString& site, const QString& desk
             refreshRows();
     };
     session_.changed = [this] { sessionChanged(); };
+    steady_.start();
     tick_.setInterval(kTickMs);
-    connect(&tick_, &QTimer::timeout, this, [this] { session_.tick(nowMs()); });
+    connect(&tick_, &QTimer::timeout, this, [this] {
+        session_.tick(nowMs());
+        logFloods();
+    });
     tick_.start();
 }
 
@@ -332,7 +381,7 @@ void DeskLink::zr2ClearCodeTamper(qint32 readerId) {
 
 void DeskLink::connected() {
     if (everConnected_)
-        log_.info(QStringLiteral("Field link back (lost since %1); resynchronising")
+        log_.info(QStringLiteral("Broker link back (lost since %1); resynchronising")
                       .arg(lostSince_.toString(QStringLiteral("HH:mm:ss"))));
     everConnected_ = true;
     lostSince_ = {};
@@ -348,7 +397,7 @@ void DeskLink::disconnected(const QString& reason) {
     lostSince_ = QDateTime::currentDateTime();
     session_.linkDown(nowMs());
     log_.error(
-        QStringLiteral("Field link lost at %1: %2").arg(lostSince_.toString(QStringLiteral("HH:mm:ss")), reason));
+        QStringLiteral("Broker link lost at %1: %2").arg(lostSince_.toString(QStringLiteral("HH:mm:ss")), reason));
     if (linkChanged)
         linkChanged(false, lostSince_);
 }
@@ -417,22 +466,17 @@ void DeskLink::message(const QString& topic, const QByteArray& payload) {
     QString error;
     if (const std::optional<wire::LoginTopic> from = wire::loginTopicOf(site_, topic)) {
         if (from->topic == Topic::Notice) {
-            if (const auto notice = wire::decodeNotice(payload, error)) {
-                // Looked up per receiver: a receiver may detach another while handling the notice.
-                for (const QString& id : receivers_.keys()) {
-                    if (id == notice->sender)
-                        continue;
-                    if (SyncReceiver* receiver = receivers_.value(id, nullptr))
-                        receiver->SyncPipe(notice->topic, notice->action, notice->data, notice->sender, id);
-                }
-            } else {
-                reject("notice", error);
-            }
+            notice(from->login, payload);
         } else if (from->topic == Topic::Answer && from->login == deskId_) {
             if (const auto a = wire::decodeAnswer(payload, error))
                 answer(*a);
             else
                 reject("command answer", error);
+        } else if (from->topic == Topic::Resync && from->login == deskId_) {
+            if (const auto part = wire::decodeSnapshot(payload, error))
+                session_.snapshot(*part, deskId_, nowMs());
+            else
+                reject("resync answer", error);
         }
         return;
     }
@@ -450,14 +494,46 @@ void DeskLink::message(const QString& topic, const QByteArray& payload) {
         else
             reject("field event", error);
         break;
-    case Topic::Resync:
-        if (const auto part = wire::decodeSnapshot(payload, error))
-            session_.snapshot(*part, deskId_, nowMs());
-        else
-            reject("resync answer", error);
-        break;
     default: break;  // not subscribed
     }
+}
+
+void DeskLink::notice(const QString& login, const QByteArray& payload) {
+    // Each notice makes this desk re-read the site: another login's flood is dropped before it
+    // is read, and said once per period.
+    const qint64 now = steady_.elapsed();
+    if (!noticeBudget_.take(login, now)) {
+        ++noticesDropped_;
+        if (noticeFloods_.note(login, now))
+            log_.error(QStringLiteral("Broker link: a notice of %1 dropped unread: more than %2 a second")
+                           .arg(login)
+                           .arg(kNoticesPerSecond));
+        return;
+    }
+    QString error;
+    const std::optional<wire::Notice> notice = wire::decodeNotice(payload, error);
+    if (!notice) {
+        ++rejected_;
+        if (noticeFloods_.note(login, now))
+            log_.error(
+                QStringLiteral("Broker link: a notice of %1 that cannot be read was skipped: %2").arg(login, error));
+        return;
+    }
+    // Looked up per receiver: a receiver may detach another while handling the notice.
+    for (const QString& id : receivers_.keys()) {
+        if (id == notice->sender)
+            continue;
+        if (SyncReceiver* receiver = receivers_.value(id, nullptr))
+            receiver->SyncPipe(notice->topic, notice->action, notice->data, notice->sender, id);
+    }
+}
+
+void DeskLink::logFloods() {
+    for (const FloodLog::Summary& flood : noticeFloods_.takeEnded(steady_.elapsed()))
+        log_.error(QStringLiteral("Broker link: %1 more notices of %2 dropped or skipped in %3 s")
+                       .arg(flood.more)
+                       .arg(flood.login)
+                       .arg(kFloodLogMs / 1000));
 }
 
 void DeskLink::answer(const wire::Answer& a) {

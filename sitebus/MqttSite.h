@@ -11,25 +11,32 @@
 // included, pass its CommandGate first; it executes a device command the gate lets through and
 // answers the desk whether it was executed or refused (and why), and answers a resync request once
 // every state reported so far is written to the site database, with the newest report per point
-// of the session.
+// of the session, on the asking login's own topic. What one login costs it is bounded
+// (LoginLimits.h): its device commands by a budget checked before any database work, its resync
+// requests folded into at most one answer in the works and one a second, its refusals logged in
+// full a few times per kFloodLogMs and the rest counted.
 //
 // DeskLink (a workstation's process) is that workstation's field and notice bus: it hands the
 // accepted reports to the Status, sends commands (numbered within its run, naming its operator)
 // and notices under its own login, tells of a command the field refused, and follows the field's
 // session (DeskSession): on every (re)connection, a new field session, a gap or a differing digest
-// it resyncs. The broker link's loss is logged once per loss, with its time; the status bar shows
-// the broker link and, apart from it, the field's state (FieldLinkLabel, in the application).
+// it resyncs. Another login's notices beyond its budget are dropped (each makes the desk re-read
+// the site) and logged a few times per login per kFloodLogMs, the rest counted. The broker link's loss is logged once
+// per loss, with its time and cause; the status bar shows the broker link and, apart from it, the field's state
+// (FieldLinkLabel, in the application).
 #pragma once
 
 #include "CommandGate.h"
 #include "FieldInterfaces.h"
 #include "FieldSession.h"
+#include "LoginLimits.h"
 #include "SiteTransport.h"
 #include "SiteWire.h"
 #include "NoticeBus.h"
 #include "SiteLog.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -48,6 +55,14 @@ public:
     /// Points the outgoing queue holds at most (more than a site has).
     static constexpr qsizetype kMaxHeldPoints = 100000;
     static constexpr int kDigestMs = 1000;
+    /// Device commands one login may send: a burst, then a pace no operator clicking reaches.
+    static constexpr double kCommandBurst = 20;
+    static constexpr double kCommandsPerSecond = 10;
+    /// A login's refusals logged in full per period; the others are counted and summed up.
+    static constexpr qint64 kFloodLogMs = 10000;
+    static constexpr int kFloodLogLines = 5;
+    /// Resync requests of a login folded in one period beyond which the period is logged.
+    static constexpr qint64 kFoldsLogged = 10;
 
     /// Sets the link's last will: constructed before the link starts. db: the site database, where
     /// the operators' rights are read.
@@ -71,16 +86,23 @@ public:
     qint64 reportsLost() const { return lost_; }
     int rejectedPayloads() const { return rejected_; }
     int refusedCommands() const { return refused_; }
+    /// Resync answers begun (each one to one login).
+    int resyncAnswers() const { return resyncAnswers_; }
 
 private:
     void message(const QString& topic, const QByteArray& payload);
     void command(const wire::Command& command);
+    /// A command of login refused: logged in full kFloodLogLines times per login per kFloodLogMs,
+    /// then counted; told to the desk when answered.
+    void refuse(const QString& login, const QString& what, const QString& why, bool answered);
+    void logFloods();
     bool canPublish() const;
     /// Publishes what waits in the queue while the broker takes it; tries again shortly otherwise.
     void drain();
     void publishBatch(QVector<wire::StateReport> reports);
     void publishDone();
     void answerResync(const QString& requester, qint64 number);
+    qint64 steadyMs() const { return steady_.elapsed(); }
     void publishDigest();
     wire::Event event(wire::Event::Kind kind) const;
     void answer(const QString& login, qint64 number, const QString& refusal);
@@ -96,19 +118,29 @@ private:
     bool sendQueued_ = false;
     OutgoingReports held_{kMaxHeldPoints};
     LatestReports published_;
-    /// Resync requests ("desk#number") waiting for the site to hold the states.
-    QSet<QString> answering_;
+    QElapsedTimer steady_;
+    ResyncAnswers resyncs_;
+    LoginBudget commandBudget_{kCommandsPerSecond, kCommandBurst};
+    FloodLog floods_{kFloodLogMs, kFloodLogLines};
+    FloodLog resyncFolds_{kFloodLogMs, 0};
     qint64 lost_ = 0;
     QTimer drainTimer_;
     QTimer digestTimer_;
+    QTimer resyncTimer_;
     int rejected_ = 0;
     int refused_ = 0;
+    int resyncAnswers_ = 0;
 };
 
 class DeskLink final : public QObject, public StateSource, public NoticeBus, public FieldControl {
 public:
     static constexpr int kTickMs = 250;
     static constexpr int kKeptCommandOperators = 1000;
+    /// Notices one other login may send: a burst, then a pace no operator reaches.
+    static constexpr double kNoticeBurst = 20;
+    static constexpr double kNoticesPerSecond = 5;
+    static constexpr qint64 kFloodLogMs = 10000;
+    static constexpr int kFloodLogLines = 5;
 
     /// deskId names this desk: its broker login, which is its computer name (unique on the site).
     DeskLink(SiteTransport& link, const QString& site, const QString& deskId, SiteLog& log);
@@ -150,6 +182,8 @@ public:
     qint64 reportsApplied() const { return session_.applied(); }
     qint64 reportsDropped() const { return session_.dropped(); }
     int rejectedPayloads() const { return rejected_; }
+    /// Notices dropped because their login sent more than its budget.
+    int noticesDropped() const { return noticesDropped_; }
     int resyncs() const { return session_.resyncs(); }
     int commandsRefused() const { return commandsRefused_; }
     /// The field's last run finished: the number of its last report (0: not yet).
@@ -162,6 +196,8 @@ private:
     void connected();
     void disconnected(const QString& reason);
     void message(const QString& topic, const QByteArray& payload);
+    void notice(const QString& login, const QByteArray& payload);
+    void logFloods();
     void states(const wire::StateBatch& batch);
     void event(const wire::Event& event);
     void answer(const wire::Answer& answer);
@@ -184,6 +220,10 @@ private:
     QVector<StateSink*> sinks_;
     QHash<QString, SyncReceiver*> receivers_;
     DeskSession session_;
+    QElapsedTimer steady_;
+    LoginBudget noticeBudget_{kNoticesPerSecond, kNoticeBurst};
+    FloodLog noticeFloods_{kFloodLogMs, kFloodLogLines};
+    int noticesDropped_ = 0;
     QTimer tick_;
     QDateTime lostSince_;
     bool everConnected_ = false;

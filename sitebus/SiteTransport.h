@@ -39,7 +39,9 @@ public:
     std::function<void()> onConnected;
     std::function<void(const QString& reason)> onDisconnected;
     std::function<void(const QString& topic, const QByteArray& payload)> onMessage;
-    /// The bus refused the login, or closed the connection before accepting it.
+    /// The client cannot connect, and why: the bus refused the login or closed the connection
+    /// before accepting it, its certificate is not trusted, or nothing answers at its address.
+    /// Told once per reason while the link is down.
     std::function<void(const QString& reason)> onRefused;
     /// A payload larger than kMaxPayloadBytes arrived on topic and was dropped (told once per topic).
     std::function<void(const QString& topic, qint64 bytes)> onOversized;

@@ -102,7 +102,7 @@ QString topicName(const QString& site, Topic topic) {
 }
 
 std::optional<Topic> topicOf(const QString& site, const QString& name) {
-    for (Topic t : {Topic::State, Topic::Event, Topic::Field, Topic::Resync})
+    for (Topic t : {Topic::State, Topic::Event, Topic::Field})
         if (name == topicName(site, t))
             return t;
     return std::nullopt;
@@ -115,7 +115,7 @@ QString loginTopic(const QString& site, Topic topic, const QString& login) {
 QString everyLoginTopic(const QString& site, Topic topic) { return loginTopic(site, topic, QStringLiteral("+")); }
 
 std::optional<LoginTopic> loginTopicOf(const QString& site, const QString& name) {
-    for (Topic t : {Topic::Notice, Topic::Command, Topic::Answer}) {
+    for (Topic t : {Topic::Notice, Topic::Command, Topic::Answer, Topic::Resync}) {
         const QString prefix = topicName(site, t) + QLatin1Char('/');
         if (!name.startsWith(prefix))
             continue;

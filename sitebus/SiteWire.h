@@ -7,10 +7,12 @@
 //   site/<site>/event            field -> desks   the field's announcements (run done, digest)
 //   site/<site>/answer/<login>   field -> desk    the field's answer to one of the desk's commands
 //   site/<site>/field            field -> desks   retained: the field's session online, or offline (its last will)
-//   site/<site>/resync           field -> desks   the answer to a resync request: the newest report per point
+//   site/<site>/resync/<login>   field -> desk    the answer to the desk's resync request: the newest report per point
 //
 // A desk publishes only under its own broker login (the broker's ACL binds <login> to the login
-// that publishes), so the last level of a notice or command topic says who sent it.
+// that publishes), so the last level of a notice or command topic says who sent it; it reads the
+// answers and resync answers of its own login only, so a desk asking for a resync costs the
+// others nothing.
 //
 // Every payload is one CBOR array (RFC 8949) whose first item is the format version (kWireVersion).
 // A decoder reads the whole payload before it returns anything: a payload of another version, of
@@ -36,7 +38,7 @@ QString topicName(const QString& site, Topic topic);
 /// The topic of a full topic name of the site; nullopt for any other name.
 std::optional<Topic> topicOf(const QString& site, const QString& name);
 
-/// "site/<site>/command/<login>": a topic of one login (notice, command, answer).
+/// "site/<site>/command/<login>": a topic of one login (notice, command, answer, resync).
 QString loginTopic(const QString& site, Topic topic, const QString& login);
 /// "site/<site>/command/+": the topic of every login, to subscribe to.
 QString everyLoginTopic(const QString& site, Topic topic);

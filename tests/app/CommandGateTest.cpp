@@ -42,13 +42,29 @@ TEST(ReplayGuard, OnlyANewCommandOfARecentRunPasses) {
         EXPECT_EQ(guard.check(s.desk, s.session, s.number, s.sentMs, kNow).isEmpty(), s.passes) << s.why;
 }
 
-TEST(ReplayGuard, ForgettingOldRunsKeepsTheirCommandsRefusedByAge) {
+TEST(ReplayGuard, ALoginsRunsAreBoundedWithoutForgettingALiveOne) {
     ReplayGuard guard;
+    const qint64 w = ReplayGuard::kWindowMs;
+    // The desk's run; its command 5 is captured. A second run's commands were sent by a clock 9 s
+    // ahead of the field's: they stay young longer.
     ASSERT_TRUE(guard.check("WS1", 1, 5, kNow, kNow).isEmpty());
-    for (qint64 run = 2; run <= ReplayGuard::kSessionsPerDesk + 1; ++run)
-        ASSERT_TRUE(guard.check("WS1", run, 1, kNow + run, kNow + run).isEmpty());
-    // Run 1 is forgotten; its command captured then is still refused once the window has passed.
-    EXPECT_FALSE(guard.check("WS1", 1, 5, kNow, kNow + ReplayGuard::kWindowMs + 1).isEmpty());
+    ASSERT_TRUE(guard.check("WS1", 2, 3, kNow + 9000, kNow).isEmpty());
+    // A flood of fresh runs from the same login: the bound takes 6 more, the rest are refused.
+    int taken = 0;
+    for (qint64 run = 100; run < 120; ++run)
+        taken += guard.check("WS1", run, 1, kNow, kNow + 10).isEmpty() ? 1 : 0;
+    EXPECT_EQ(taken, 6);
+    EXPECT_TRUE(guard.check("WS1", 120, 1, kNow, kNow + 10).contains("new run"));
+    EXPECT_FALSE(guard.check("WS1", 1, 5, kNow, kNow + 20).isEmpty()) << "the captured command replayed";
+    EXPECT_TRUE(guard.check("WS1", 1, 6, kNow + 20, kNow + 20).isEmpty()) << "the live run goes on";
+    EXPECT_TRUE(guard.check("WS2", 1, 1, kNow, kNow + 20).isEmpty()) << "another login's runs are its own";
+
+    // Past the window the flood's runs and run 1 are forgotten and a restarted desk is taken; run
+    // 1's command is refused by its age, run 2's (still young by its sending time) by its number.
+    const qint64 later = kNow + 20 + w + 1;
+    EXPECT_TRUE(guard.check("WS1", 3, 1, later, later).isEmpty());
+    EXPECT_FALSE(guard.check("WS1", 1, 5, kNow, later).isEmpty());
+    EXPECT_TRUE(guard.check("WS1", 2, 3, kNow + 9000, later).contains("already received"));
 }
 
 struct CommandGateFixture : ::testing::Test {
@@ -112,11 +128,9 @@ TEST_F(CommandGateFixture, ACommandPublishedUnderAnotherLoginOrReplayedIsRefused
     EXPECT_TRUE(check(c).isEmpty()) << "the refusal above did not use up the number";
     EXPECT_FALSE(check(c).isEmpty()) << "replayed";
 
-    // A resync needs no operator, but is still a desk's own, new command.
+    // A resync needs no operator, but is still a desk's own.
     Command resync = command({}, 0, Command::Kind::Resync);
     EXPECT_TRUE(check(resync).isEmpty());
-    EXPECT_FALSE(check(resync).isEmpty());
-    resync.number = ++number;
     EXPECT_FALSE(check(resync, "field").isEmpty());
 
     // A field restarted with its clock ten minutes behind still answers a desk's resync request,
@@ -124,10 +138,20 @@ TEST_F(CommandGateFixture, ACommandPublishedUnderAnotherLoginOrReplayedIsRefused
     resync.number = ++number;
     resync.sentMs = kNow + 600000;
     EXPECT_TRUE(check(resync).isEmpty()) << "a resync request is taken whatever the desk's clock says";
-    EXPECT_FALSE(check(resync).isEmpty()) << "replayed";
     Command ahead = command("admin", 2);
     ahead.sentMs = kNow + 600000;
     EXPECT_TRUE(check(ahead).contains("ahead")) << check(ahead).toStdString();
+}
+
+TEST_F(CommandGateFixture, ResyncRequestsUnderFreshRunsCannotPushACapturedCommandsRunOut) {
+    const Command captured = command("admin", 2);
+    ASSERT_TRUE(check(captured).isEmpty());
+    for (qint64 run = 1000; run < 1050; ++run) {
+        Command resync = command({}, 0, Command::Kind::Resync);
+        resync.session = run;
+        check(resync);
+    }
+    EXPECT_TRUE(check(captured).contains("already received"));
 }
 
 TEST_F(CommandGateFixture, AnOperatorsRightsThatCannotBeReadRefuseTheCommand) {

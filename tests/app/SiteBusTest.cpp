@@ -1,7 +1,8 @@
 // The field and a desk linked over the in-process bus, each message delivered when the test says:
 // the field's session seen online and its death by its last will, a desk's resync answered through
 // the field's command gate, a command the operator may not give and one under another desk's
-// login refused.
+// login refused; one login's flood of resync requests, device commands and notices folded, dropped
+// and said once, costing the others nothing.
 #include "AppLog.h"
 #include "AppTestSite.h"
 #include "MemoryTransport.h"
@@ -41,7 +42,7 @@ struct SiteBusFixture : ::testing::Test {
         bus,
         {wire::topicName(kBusSite, Topic::State), wire::everyLoginTopic(kBusSite, Topic::Notice),
          wire::topicName(kBusSite, Topic::Event), wire::topicName(kBusSite, Topic::Field),
-         wire::topicName(kBusSite, Topic::Resync), wire::loginTopic(kBusSite, Topic::Answer, "WS1")}};
+         wire::loginTopic(kBusSite, Topic::Resync, "WS1"), wire::loginTopic(kBusSite, Topic::Answer, "WS1")}};
     MemoryTransport attacker{bus, {}};
     std::unique_ptr<FieldBroadcaster> broadcaster;
     std::unique_ptr<DeskLink> desk;
@@ -120,6 +121,69 @@ TEST_F(SiteBusFixture, ACommandTheOperatorMayNotGiveOrUnderAnotherLoginIsRefused
                      SiteTransport::AtLeastOnce);
     ASSERT_TRUE(until([&] { return broadcaster->refusedCommands() == 2; }));
     EXPECT_EQ(desk->commandsRefused(), 1) << "the answer to WS2 does not reach WS1";
+}
+
+TEST_F(SiteBusFixture, OneLoginsFloodIsFoldedAnsweredToItAloneAndLoggedOnce) {
+    // Sees every login's resync answers, as no desk may (the broker's ACL gives each its own).
+    MemoryTransport watcher{bus, {wire::everyLoginTopic(kBusSite, Topic::Resync)}};
+    QHash<QString, int> answered;  // complete answers per login
+    watcher.onMessage = [&](const QString& topic, const QByteArray& payload) {
+        QString error;
+        if (const auto part = wire::decodeSnapshot(payload, error); part && part->last)
+            ++answered[topic.section(QLatin1Char('/'), -1)];
+    };
+    fieldLink.connect();
+    deskLink.connect();
+    attacker.connect();
+    watcher.connect();
+    ASSERT_TRUE(until([&] { return settled(); }));
+    // WS1 may ask twice as it starts (connected, then the field seen online): the second answer
+    // comes a second after the first.
+    QElapsedTimer quiet;
+    quiet.start();
+    until([&] { return quiet.elapsed() > 1500; });
+    const int resyncs = desk->resyncs();
+    const int ws1Answers = answered.value("WS1");
+    const int errorsBefore = log.errorCount();
+
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const QString topic = wire::loginTopic(kBusSite, Topic::Command, "WS2");
+    for (qint64 n = 1; n <= 2500; ++n) {
+        wire::Command ask;
+        ask.sender = "WS2";
+        ask.session = n;  // a fresh run each time
+        ask.number = 1;
+        ask.sentMs = now;
+        ask.kind = wire::Command::Kind::Resync;
+        ask.a = n;
+        attacker.publish(topic, wire::encode(ask), SiteTransport::AtLeastOnce);
+        wire::Command force = ask;
+        force.kind = wire::Command::Kind::ApiCall;
+        force.operatorLogin = "admin";
+        force.a = 1;
+        force.text = "CALL_API|CONTROLFUNCTION|FORCEON";
+        force.c = 2;
+        attacker.publish(topic, wire::encode(force), SiteTransport::AtLeastOnce);
+        attacker.publish(wire::loginTopic(kBusSite, Topic::Notice, "WS2"), "not a notice", SiteTransport::AtLeastOnce);
+    }
+    // The first answer at once, the other 2,499 requests folded into one a second later.
+    ASSERT_TRUE(until([&] { return answered.value("WS2") == 2; })) << answered.value("WS2");
+    EXPECT_EQ(answered.value("WS1"), ws1Answers);
+    EXPECT_EQ(desk->resyncs(), resyncs) << "WS1 took no part in WS2's resyncs";
+    EXPECT_EQ(desk->noticesDropped() + desk->rejectedPayloads(), 2500);
+    EXPECT_LT(desk->rejectedPayloads(), 100) << "read: the burst and the pace; the rest dropped unread";
+    // Past the budget the commands are refused before the site database is asked; of those within
+    // it (each under a fresh run), the bound on a login's live runs takes 8.
+    EXPECT_EQ(broadcaster->refusedCommands(), 2492);
+    EXPECT_LE(log.errorCount() - errorsBefore, 2 * sv::FieldBroadcaster::kFloodLogLines)
+        << log.lines().join('\n').right(2000).toStdString();
+
+    // WS1 still gets its own answer when it asks.
+    const int asked = broadcaster->resyncAnswers();
+    deskLink.drop();
+    deskLink.connect();
+    ASSERT_TRUE(until([&] { return answered.value("WS1") > ws1Answers && settled(); }));
+    EXPECT_LE(broadcaster->resyncAnswers(), asked + 2);
 }
 
 }  // namespace

@@ -78,16 +78,16 @@ TEST(DeskWindows, TheConsoleBringsBackAStatusWindowClosedWithEscByItsButtonAndBy
     }
 }
 
-TEST(DeskWindows, TheStatusBarShowsTheFieldLinkLostSinceItsTimeAndTheFieldApart) {
+TEST(DeskWindows, TheStatusBarShowsTheBrokerLostSinceItsTimeAndTheFieldApart) {
     QWidget window;
     new QStatusBar(&window);
     sv::FieldLinkLabel link(&window);
-    EXPECT_EQ(link.text(), QStringLiteral("\u25B2 Field link connecting \u25B2 Field state unknown"));
+    EXPECT_EQ(link.text(), QStringLiteral("\u25B2 Broker connecting \u25B2 Field state unknown"));
     link.show(false, QDateTime(QDate(2026, 12, 6), QTime(10, 42, 13)));
-    EXPECT_TRUE(link.text().startsWith(QStringLiteral("\u25B2 Field link lost since 10:42:13 ")));
+    EXPECT_TRUE(link.text().startsWith(QStringLiteral("\u25B2 Broker lost since 10:42:13 ")));
     link.show(true, {});
     link.showField(QStringLiteral("\u25B2 Field offline since 10:42:20"), true);
-    EXPECT_EQ(link.text(), QStringLiteral("\u25CF Field link up \u25B2 Field offline since 10:42:20"));
+    EXPECT_EQ(link.text(), QStringLiteral("\u25CF Broker up \u25B2 Field offline since 10:42:20"));
 
     QWidget bare;  // no status bar: nothing to show, nothing breaks
     sv::FieldLinkLabel none(&bare);

@@ -24,6 +24,15 @@ processes, all on one SQLite site file.
           traffic, the site's write lock held by another program while the broker restarts and
           every desk resyncs: the desks must say the resync is pending, and agree with the field
           once the lock is gone.
+  flood   one desk login asks for a resync 2,500 times a second for 10 s, each under a fresh run,
+          while the field reports at --rate: the field must keep at least 90 % of its rate before
+          the flood, its memory must stay flat and its control line answer; the other desks must
+          take no part, and every desk must agree with the field afterwards.
+  tls     a TLS broker (a certificate authority made with openssl for the run) under the field,
+          three desks and the web desk, killed and started again mid-run: every process must be
+          back within 10 s and every desk show the field's rows, without a reload.
+  guess   how long 300 wrong passwords for a desk's login take at the broker (nothing but the
+          broker between the guesser and the login).
   bench   end-to-end latency from the field's publication to the reports applied in the desks
           (median, 99th percentile) at each of --bench-rates; with --before PATH, that build is
           measured the same way before this one at each rate.
@@ -35,7 +44,7 @@ process.
 
 Exit codes: 0 passed, 1 failed, 77 skipped (no mosquitto on this machine).
 
-Usage: python3 tests/drivers/multidesk.py site|test|faults|session|bench [--app PATH] [--desks N] [--reports N] [--rate N]
+Usage: python3 tests/drivers/multidesk.py site|test|faults|session|flood|tls|guess|bench [--app PATH] [--desks N] [--reports N] [--rate N]
                                           [--outage S] [--hang S]
 """
 import argparse
@@ -52,6 +61,7 @@ import sqlite3
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 try:
@@ -114,18 +124,23 @@ def check(condition, message):
 class Broker:
     """mosquitto on 127.0.0.1 with a login for the field and each desk (passwords never on a command line)."""
 
-    def __init__(self, work, desks):
+    def __init__(self, work, desks, tls=False):
         self.work = work
         self.port = free_port()
         self.logins = os.path.join(work, "logins")
         self.passwords = broker_logins.make(self.logins, ["field"] + desks, keep_others=False)
         self.conf = os.path.join(work, "broker.conf")
+        # With tls, the listener speaks TLS only, with a certificate of a CA made for this run.
+        self.ca = make_certificates(work) if tls else None
         with open(self.conf, "w") as f:
             # Run as root, the broker would switch to its own user, who cannot read this folder.
             f.write(f"user {getpass.getuser()}\nper_listener_settings false\nallow_anonymous false\n"
                     f"password_file {os.path.join(self.logins, 'broker.passwd')}\n"
                     f"acl_file {os.path.abspath(ACL)}\nlistener {self.port} 127.0.0.1\n"
                     f"max_queued_messages 10000\nmax_packet_size {MAX_PACKET}\n")
+            if tls:
+                f.write(f"cafile {self.ca}\ncertfile {os.path.join(work, 'broker.crt')}\n"
+                        f"keyfile {os.path.join(work, 'broker.key')}\n")
         self.process = None
         self.starts = 0
 
@@ -160,9 +175,24 @@ class Broker:
         return f"mqtt://127.0.0.1:{self.port}"
 
 
-def mqtt_publish(port, user, password, topic, payload):
-    """Connects with MQTT 3.1.1 (a login when user is set), publishes one message at most once and
-    returns the broker's CONNACK code (0 accepted, 5 not authorised; -1 no answer)."""
+def make_certificates(work):
+    """A CA and the broker's certificate for 127.0.0.1 (openssl); returns the CA's file."""
+    key = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
+    ext = os.path.join(work, "broker.ext")
+    with open(ext, "w") as f:
+        f.write("subjectAltName=IP:127.0.0.1,DNS:localhost\n")
+    for args in (["req", "-x509"] + key + ["-keyout", "ca.key", "-out", "ca.crt", "-days", "2", "-subj", "/CN=Site CA"],
+                 ["req"] + key + ["-keyout", "broker.key", "-out", "broker.csr", "-subj", "/CN=broker"],
+                 ["x509", "-req", "-in", "broker.csr", "-CA", "ca.crt", "-CAkey", "ca.key", "-CAcreateserial",
+                  "-out", "broker.crt", "-days", "2", "-extfile", ext]):
+        made = subprocess.run([find_tool("openssl")] + args, cwd=work, capture_output=True, text=True, timeout=60)
+        check(made.returncode == 0, "openssl: " + made.stderr)
+    return os.path.join(work, "ca.crt")
+
+
+def mqtt_connect(port, user, password):
+    """A client connected with MQTT 3.1.1 (a login when user is set), and the broker's CONNACK code
+    (0 accepted, 5 not authorised; -1 no answer)."""
     client = mqtt.Client(client_id="probe-" + secrets.token_hex(4), protocol=mqtt.MQTTv311)
     if user:
         client.username_pw_set(user, password)
@@ -172,7 +202,21 @@ def mqtt_publish(port, user, password, topic, payload):
     deadline = time.time() + 5
     while not answers and time.time() < deadline and client.loop(timeout=0.1) == mqtt.MQTT_ERR_SUCCESS:
         pass
-    code = answers[0] if answers else -1
+    return client, answers[0] if answers else -1
+
+
+def mqtt_connack(port, user, password):
+    """The broker's CONNACK code for the login."""
+    client, code = mqtt_connect(port, user, password)
+    if client.socket() is not None:
+        client.socket().close()
+    return code
+
+
+def mqtt_publish(port, user, password, topic, payload):
+    """Connects (mqtt_connect), publishes one message at most once and returns the CONNACK code."""
+    client, code = mqtt_connect(port, user, password)
+    deadline = time.time() + 5
     if code == 0:
         sent = client.publish(topic, payload, qos=0)
         # A broker that refuses the packet (too large, say) closes the connection: the loop ends.
@@ -206,6 +250,11 @@ def cbor(value):
         data = value.encode()
         return head(3, len(data)) + data
     return head(4, len(value)) + b"".join(cbor(item) for item in value)
+
+
+def resync_request(desk, session, number):
+    """A desk's resync request as it goes over the wire (a command of kind "resync")."""
+    return cbor([1, desk, session, 1, int(time.time() * 1000), "", "resync", number, 0, 0])
 
 
 def api_command(desk, session, number, operator, controller, text, point):
@@ -261,7 +310,7 @@ class Process:
 
 
 class Site:
-    def __init__(self, app, work, rate, reports, desks, headless=True):
+    def __init__(self, app, work, rate, reports, desks, headless=True, tls=False):
         self.app, self.work, self.rate, self.reports, self.headless = app, work, rate, reports, headless
         self.env = dict(os.environ, XDG_DATA_HOME=os.path.join(work, "data"))
         if headless:
@@ -273,7 +322,7 @@ class Site:
                               timeout=120)
         check(made.returncode == 0, "the demo site could not be made:\n" + made.stderr)
         # One more login for the desk that wait_for_agreement starts to read the site as stored.
-        self.broker = Broker(work, desks + [STORED_DESK])
+        self.broker = Broker(work, desks + [STORED_DESK], tls)
         self.desks = {}
 
     def query(self, sql):
@@ -283,6 +332,8 @@ class Site:
     def common(self, user):
         args = ["--broker", self.broker.url(), "--db", self.db, "--group", GROUP, "--broker-user", user,
                 "--broker-password-file", self.broker.password_file(user), "--control"]
+        if self.broker.ca:
+            args += ["--broker-tls", self.broker.ca]
         return args + (["--headless"] if self.headless else [])
 
     def start_field(self, prefix=()):
@@ -523,6 +574,12 @@ def run_check(args, faults):
             check(time.time() < deadline, "the field did not run the admin's second command")
             time.sleep(0.2)
         released = site.wait_for_agreement(10)
+        # Resync requests and commands under fresh runs from the same login first: they cannot push
+        # the captured command's run out of the field's replay guard.
+        publish_then_mark(*[((desk, site.broker.passwords[desk]), f"site/{SITE}/command/{desk}",
+                             resync_request(desk, secrets.randbits(60), k)) for k in range(1, 13)])
+        publish_then_mark(*[command(desk, desk, desk, secrets.randbits(60), 1, "akim", "CALL_API|DOORFUNCTION|UNLOCK_DOOR")
+                            for _ in range(12)])
         refused = site.field_refused()
         publish_then_mark(force_on)
         deadline = time.time() + 10
@@ -532,7 +589,8 @@ def run_check(args, faults):
         time.sleep(1.0)
         check(site.wait_for_agreement(10) == released, "the replayed command ran again")
         print("multidesk: anonymous clients, a desk's field state, forged notices, an oversized payload, a command "
-              "the operator may not give, one under another desk's login and a replayed one changed nothing",
+              "the operator may not give, one under another desk's login and a replayed one (after 24 fresh runs of "
+              "its login) changed nothing",
               flush=True)
         checksum = released
 
@@ -542,7 +600,7 @@ def run_check(args, faults):
         session = int(re.search(r" session (\d+)", site.field.ask("checksum")).group(1))
         before = {n: site.desks[n].ask("status") for n in names}
         forged = [("field", [1, "offline", session, 0, None, 0]), ("event", [1, "digest", session, 1, None, 12345]),
-                  ("resync", [1, session, names[0], 1, 1, True, [[1, "STD_INPUT", "x", 3, ""]]])]
+                  ("resync/" + names[0], [1, session, names[0], 1, 1, True, [[1, "STD_INPUT", "x", 3, ""]]])]
         for topic, message in forged:
             check(mqtt_publish(site.broker.port, *login, f"site/{SITE}/{topic}", cbor(message)) == 0,
                   "the desk login was refused")
@@ -576,10 +634,10 @@ def run_check(args, faults):
             # (5 s, and up to as long again for the answer).
             expected = {1} if args.hang < 5 else {2} if args.hang > 11 else {1, 2}
             for name in names:
-                losses = site.desks[name].log().count("Field link lost")
+                losses = site.desks[name].log().count("Broker link lost")
                 if name == names[-1]:
                     check(losses == 0, f"the restarted {name} logged {losses} link losses, none expected")
-                    losses = first_run.log().count("Field link lost")
+                    losses = first_run.log().count("Broker link lost")
                 check(losses in expected, f"{name} logged the link loss {losses} times, {sorted(expected)} expected")
             print("multidesk: every desk logged each loss of the broker once", flush=True)
         return quit_all(site, names)
@@ -660,6 +718,164 @@ def run_session(args):
         return 1
     finally:
         site.stop()
+
+
+def field_word(site, word):
+    """A number or word after word in the field's control line."""
+    return re.search(word + r" (\S+)", site.field.ask("checksum")).group(1)
+
+
+def run_flood(args):
+    """One desk login asks for resyncs as fast as --flood-rate, each under a fresh run, for 10 s."""
+    names = [f"WS{k}" for k in range(1, args.desks + 1)]
+    site = Site(args.app, args.work, args.rate, int(args.rate * 40), names)
+    try:
+        site.broker.start()
+        site.start_field()
+        for name in names:
+            site.start_desk(name)
+        site.wait_for_desks(names, 30)
+        site.field.ask("start")
+        time.sleep(2.0)
+
+        def pace(seconds):
+            """The field's published reports a second over seconds, and its slowest control answer."""
+            start, began, slowest = int(field_word(site, "sent")), time.time(), 0.0
+            while time.time() - began < seconds:
+                asked = time.time()
+                site.field.ask("checksum")
+                slowest = max(slowest, time.time() - asked)
+                time.sleep(0.25)
+            return (int(field_word(site, "sent")) - start) / (time.time() - began), slowest
+
+        before_rate, _ = pace(5.0)
+        memory_before = site.field.rss_mb()
+        resyncs_before = {n: site.desk_status(n, "resyncs") for n in names}
+        answers_before = int(field_word(site, "answers"))
+
+        # The attacker: WS1's login, one connection, requests at --flood-rate for 10 s (paho's own
+        # thread sends them; this thread paces them and measures the field meanwhile).
+        desk = names[0]
+        client = mqtt.Client(client_id="flood-" + secrets.token_hex(4), protocol=mqtt.MQTTv311)
+        client.username_pw_set(desk, site.broker.passwords[desk])
+        client.connect("127.0.0.1", site.broker.port, keepalive=10)
+        client.loop_start()
+        sent = [0]
+
+        def flood():
+            began = time.time()
+            while time.time() - began < 10.0:
+                due = int((time.time() - began) * args.flood_rate)
+                while sent[0] < due:
+                    sent[0] += 1
+                    client.publish(f"site/{SITE}/command/{desk}", resync_request(desk, secrets.randbits(60), sent[0]))
+                time.sleep(0.002)
+
+        attacker = threading.Thread(target=flood)
+        began = time.time()
+        attacker.start()
+        during_rate, slowest = pace(10.0)
+        attacker.join()
+        flood_seconds = time.time() - began
+        client.loop_stop()
+        client.disconnect()
+        time.sleep(3.0)
+        memory_after = site.field.rss_mb()
+        answers = int(field_word(site, "answers")) - answers_before
+        print(f"multidesk: {sent[0]} resync requests in {flood_seconds:.1f} s from {desk}'s login "
+              f"({sent[0] / flood_seconds:.0f}/s); field {before_rate:.0f} reports/s before, {during_rate:.0f} during "
+              f"({100 * during_rate / before_rate:.0f} %); slowest control answer {slowest:.2f} s; "
+              f"{answers} resync answers; field memory {memory_before:.0f} -> {memory_after:.0f} MB", flush=True)
+        check(during_rate >= 0.9 * before_rate, "the flood cut the field's rate below 90 %")
+        check(memory_after - memory_before < 5, "the field's memory grew under the flood")
+        check(answers <= flood_seconds + 3, f"{answers} resync answers for one login in {flood_seconds:.0f} s")
+        for name in names[1:]:
+            check(site.desk_status(name, "resyncs") == resyncs_before[name], f"{name} resynced in {desk}'s flood")
+        # Said once per 10 s, never per request.
+        flood_lines = [line for line in site.field.log().splitlines() if f" {desk} " in line]
+        check(0 < len(flood_lines) <= 3 and "resync requests of" in flood_lines[0],
+              "the field did not say the flood once a period: " + " | ".join(flood_lines[:5]))
+        site.wait_until_done(120)
+        site.wait_for_desks(names, 30)
+        checksum = site.wait_for_agreement(30)
+        print(f"multidesk: every desk shows the field's rows after the flood ({checksum})", flush=True)
+        return quit_all(site, names)
+    except Failed as e:
+        print(f"multidesk: FAILED: {e}", flush=True)
+        return 1
+    finally:
+        site.stop()
+
+
+def run_tls(args):
+    """A TLS broker killed and started again under the field, the desks and the web desk."""
+    names = [f"WS{k}" for k in range(1, args.desks + 1)]
+    site = Site(args.app, args.work, args.rate, args.reports, names + [WEB_DESK], tls=True)
+    web = None
+    try:
+        site.broker.start()
+        site.start_field()
+        for name in names:
+            site.start_desk(name)
+        site.wait_for_desks(names, 30)
+        web, _, _ = start_web_desk(site)
+        site.field.ask("start")
+        time.sleep(1.5)
+        site.broker.kill()
+        print(f"multidesk: TLS broker killed for {args.outage:g} s", flush=True)
+        deadline = time.time() + 10
+        while "link up" in web.ask("status") or any("link up" in site.desks[n].ask("status") for n in names):
+            check(time.time() < deadline, "a process did not see the broker go")
+            time.sleep(0.1)
+        time.sleep(args.outage)
+        site.broker.start()
+        restarted = time.time()
+        print("multidesk: TLS broker restarted", flush=True)
+        while True:
+            states = [site.desks[n].ask("status") for n in names] + [web.ask("status"), site.field.ask("checksum")]
+            if all(" link up" in state for state in states):
+                break
+            check(time.time() - restarted < 10, "not every process was back within 10 s: " + "; ".join(states))
+            time.sleep(0.1)
+        print(f"multidesk: field, {len(names)} desks and the web desk back {time.time() - restarted:.1f} s after the "
+              "restart", flush=True)
+        site.wait_until_done(90)
+        site.wait_for_desks(names, 30)
+        checksum = site.wait_for_agreement(30)
+        print(f"multidesk: every desk shows the field's rows ({checksum})", flush=True)
+        for name in names:
+            log = site.desks[name].log()
+            check(log.count("Broker link lost") == 1 and "the broker closed the connection" in log and
+                  "plain port" not in log, f"{name} did not say once why the broker was lost:\n" + log[-2000:])
+        web.quit()
+        return quit_all(site, names)
+    except Failed as e:
+        print(f"multidesk: FAILED: {e}", flush=True)
+        return 1
+    finally:
+        if web is not None:
+            web.kill()
+        site.stop()
+
+
+def run_guess(args):
+    """300 wrong passwords for one desk's login, one connection after another."""
+    broker = Broker(args.work, ["WS1"])
+    try:
+        broker.start()
+        began = time.time()
+        codes = [mqtt_connack(broker.port, "WS1", secrets.token_urlsafe(18)) for _ in range(300)]
+        elapsed = time.time() - began
+        check(all(code == 5 for code in codes), f"a wrong password was not refused: {set(codes)}")
+        check(mqtt_connack(broker.port, "WS1", broker.passwords["WS1"]) == 0, "the right password was refused")
+        print(f"multidesk: 300 wrong passwords for WS1 refused in {elapsed:.2f} s "
+              f"({300 / elapsed:.0f} guesses a second over one connection at a time)", flush=True)
+        return 0
+    except Failed as e:
+        print(f"multidesk: FAILED: {e}", flush=True)
+        return 1
+    finally:
+        broker.kill()
 
 
 def bench_one(app, args, rate):
@@ -769,7 +985,7 @@ def run_site(args):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("mode", choices=["site", "test", "faults", "session", "bench"])
+    parser.add_argument("mode", choices=["site", "test", "faults", "session", "flood", "tls", "guess", "bench"])
     parser.add_argument("--app")
     parser.add_argument("--desks", type=int, default=3)
     parser.add_argument("--reports", type=int, default=20000)
@@ -779,16 +995,20 @@ def main():
     parser.add_argument("--rate", type=float, help="state changes a second (default: 200 for site, 5000 otherwise)")
     parser.add_argument("--outage", type=float, default=2.0, help="faults: seconds the broker stays killed")
     parser.add_argument("--hang", type=float, default=4.0, help="faults: seconds the broker stays hung")
+    parser.add_argument("--flood-rate", type=float, default=2500, help="flood: resync requests a second")
     args = parser.parse_args()
     if not find_tool("mosquitto") or not find_tool("mosquitto_passwd"):
         print("multidesk: SKIPPED: mosquitto is not installed (bash scripts/bootstrap.sh installs it)")
         return 77
-    if mqtt is None and args.mode in ("test", "faults"):
+    if mqtt is None and args.mode in ("test", "faults", "flood", "guess"):
         print("multidesk: SKIPPED: python3-paho-mqtt is not installed (bash scripts/bootstrap.sh installs it)")
         return 77
     args.app = find_app(args.app)
+    if args.mode == "tls" and not find_tool("openssl"):
+        print("multidesk: SKIPPED: openssl is not installed")
+        return 77
     if args.rate is None:
-        args.rate = 200 if args.mode == "site" else 5000
+        args.rate = 200 if args.mode == "site" else 2000 if args.mode == "flood" else 5000
     with tempfile.TemporaryDirectory(prefix="multidesk-", ignore_cleanup_errors=True) as work:
         if os.environ.get("MULTIDESK_KEEP"):
             work = tempfile.mkdtemp(prefix="multidesk-kept-")
@@ -800,6 +1020,12 @@ def main():
             return run_bench(args)
         if args.mode == "session":
             return run_session(args)
+        if args.mode == "flood":
+            return run_flood(args)
+        if args.mode == "tls":
+            return run_tls(args)
+        if args.mode == "guess":
+            return run_guess(args)
         return run_check(args, args.mode == "faults")
 
 

@@ -1,7 +1,8 @@
 // The broker link against a real mosquitto on loopback: TLS with a certificate authority the test
 // makes (openssl), the reasons told for a wrong CA, a certificate for another host name and a plain
-// client at the TLS port, and a payload over the size bound dropped and told once per topic.
-// Skipped where mosquitto or openssl is missing.
+// client at the TLS port; a TLS broker killed and started again, twice, under a link that comes
+// back each time and says why it was lost; and a payload over the size bound dropped and told once
+// per topic. Skipped where mosquitto or openssl is missing.
 #include "StartupError.h"
 #include "MqttLink.h"
 
@@ -22,6 +23,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -92,19 +94,32 @@ protected:
                 .arg(elsewherePort_)
                 .arg(plainPort_)
                 .arg(d));
-        broker_ = new QProcess;
-        broker_->setProcessChannelMode(QProcess::MergedChannels);
-        broker_->start(tool(QStringLiteral("mosquitto")), {QStringLiteral("-c"), d + QStringLiteral("/broker.conf")});
-        ready_ = broker_->waitForStarted(5000) && waitFor([] {
-                     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-                     sockaddr_in a{};
-                     a.sin_family = AF_INET;
-                     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-                     a.sin_port = htons(quint16(plainPort_));
-                     const bool up = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-                     ::close(fd);
-                     return up;
-                 });
+        broker_ = startBroker(d + QStringLiteral("/broker.conf"), plainPort_);
+        ready_ = broker_ != nullptr;
+    }
+
+    /// mosquitto with the configuration file, once it listens at port; nullptr when it does not.
+    static QProcess* startBroker(const QString& conf, int port) {
+        auto* broker = new QProcess;
+        broker->setProcessChannelMode(QProcess::MergedChannels);
+        broker->start(tool(QStringLiteral("mosquitto")), {QStringLiteral("-c"), conf});
+        const bool up = broker->waitForStarted(5000) && waitFor([port] {
+                            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+                            sockaddr_in a{};
+                            a.sin_family = AF_INET;
+                            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+                            a.sin_port = htons(quint16(port));
+                            const bool open = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+                            ::close(fd);
+                            return open;
+                        });
+        if (!up) {
+            broker->kill();
+            broker->waitForFinished(5000);
+            delete broker;
+            return nullptr;
+        }
+        return broker;
     }
 
     static void TearDownTestSuite() {
@@ -172,6 +187,17 @@ protected:
     static inline int tlsPort_ = 0, elsewherePort_ = 0, plainPort_ = 0;
 };
 
+TEST(ReconnectBackoff, WaitsDoubleUpToTheCapAndStartOverAfterAConnection) {
+    sv::ReconnectBackoff backoff;
+    QVector<int> longest;
+    for (int i = 0; i < 7; ++i)
+        longest << backoff.next(1.0);
+    EXPECT_EQ(longest, (QVector<int>{250, 500, 1000, 2000, 4000, 4000, 4000}));
+    backoff.reset();
+    EXPECT_EQ(backoff.next(0.0), 125) << "the shortest draw is half the step";
+    EXPECT_EQ(backoff.next(0.5), 375);
+}
+
 TEST_F(BrokerLink, TlsWithTheSitesCaConnectsAndAFaultySetupIsToldWhy) {
     MqttLink link(settings(tlsPort_, "ca.crt"), QStringLiteral("desk"), {});
     link.start();
@@ -190,6 +216,57 @@ TEST_F(BrokerLink, TlsWithTheSitesCaConnectsAndAFaultySetupIsToldWhy) {
         const QString told = refusal(settings(f.port, f.caFile));
         EXPECT_TRUE(told.contains(QLatin1String(f.told))) << f.told << " -> " << told.toStdString();
     }
+}
+
+TEST_F(BrokerLink, ATlsBrokerKilledAndStartedAgainIsReconnectedWithTheCauseSaid) {
+    // A broker of its own, on a TLS port only, with the site's certificate.
+    const int port = freePort();
+    write(QStringLiteral("restart.conf"),
+          QStringLiteral("user %1\nallow_anonymous true\nlistener %2 127.0.0.1\ncafile %3/ca.crt\n"
+                         "certfile %3/broker.crt\nkeyfile %3/broker.key\n")
+              .arg(QString::fromLocal8Bit(getpwuid(getuid())->pw_name))
+              .arg(port)
+              .arg(dir_->path()));
+    const QString conf = dir_->filePath(QStringLiteral("restart.conf"));
+    std::unique_ptr<QProcess> broker(startBroker(conf, port));
+    ASSERT_TRUE(broker);
+
+    MqttLink link(settings(port, "ca.crt"), QStringLiteral("desk"), {QStringLiteral("restart/#")});
+    MqttLink sender(settings(port, "ca.crt"), QStringLiteral("sender"), {});
+    QStringList lost, refusals, received;
+    int connections = 0;
+    link.onConnected = [&] { ++connections; };
+    link.onDisconnected = [&](const QString& reason) { lost << reason; };
+    link.onRefused = [&](const QString& reason) { refusals << reason; };
+    link.onMessage = [&](const QString&, const QByteArray& payload) { received << QString::fromUtf8(payload); };
+    link.start();
+    sender.start();
+    ASSERT_TRUE(waitFor([&] { return link.isConnected() && sender.isConnected(); }));
+
+    for (int round = 1; round <= 2; ++round) {
+        broker->kill();
+        broker->waitForFinished(5000);
+        ASSERT_TRUE(waitFor([&] { return lost.size() == round; })) << "round " << round;
+        EXPECT_TRUE(lost.last().contains("the broker closed the connection")) << lost.last().toStdString();
+        // While it is away, each attempt finds nobody at the port, and says so once.
+        ASSERT_TRUE(waitFor([&] { return !refusals.isEmpty(); }));
+        EXPECT_TRUE(refusals.last().contains("nothing answers at 127.0.0.1:")) << refusals.last().toStdString();
+        QThread::msleep(1500);
+
+        broker.reset(startBroker(conf, port));
+        ASSERT_TRUE(broker);
+        // Back within the longest wait between attempts, with room for a loaded machine.
+        EXPECT_TRUE(waitFor([&] { return link.isConnected() && sender.isConnected(); }, 20000)) << "round " << round;
+        EXPECT_EQ(connections, round + 1);
+        // Subscribed again: a message reaches it.
+        sender.publish(QStringLiteral("restart/x"), QByteArray::number(round), MqttLink::AtLeastOnce);
+        EXPECT_TRUE(waitFor([&] { return received.contains(QString::number(round)); })) << "round " << round;
+        for (const QString& reason : std::as_const(refusals))
+            EXPECT_FALSE(reason.contains("plain port")) << reason.toStdString();
+        refusals.clear();
+    }
+    broker->kill();
+    broker->waitForFinished(5000);
 }
 
 TEST_F(BrokerLink, APayloadOverTheBoundIsDroppedAndToldOncePerTopic) {

@@ -139,7 +139,7 @@ TEST(SiteWire, TopicsAreTheSitesOwnAndNameTheLoginThatPublishes) {
     EXPECT_FALSE(topicOf("north", "site/north/state/extra"));
     EXPECT_FALSE(topicOf("north", "site/north/command")) << "commands go under a login";
     EXPECT_EQ(topicOf("north", "site/north/field"), Topic::Field);
-    EXPECT_EQ(topicOf("north", "site/north/resync"), Topic::Resync);
+    EXPECT_FALSE(topicOf("north", "site/north/resync")) << "a resync answer goes to the login that asked";
     EXPECT_FALSE(topicOf("north", "site/north/answer")) << "answers go to a login";
 
     EXPECT_EQ(loginTopic("north", Topic::Command, "WS2"), "site/north/command/WS2");
@@ -149,6 +149,7 @@ TEST(SiteWire, TopicsAreTheSitesOwnAndNameTheLoginThatPublishes) {
     EXPECT_EQ(from->topic, Topic::Command);
     EXPECT_EQ(from->login, "WS2");
     EXPECT_EQ(loginTopicOf("north", "site/north/answer/WS3")->topic, Topic::Answer);
+    EXPECT_EQ(loginTopicOf("north", "site/north/resync/WS3")->topic, Topic::Resync);
     for (const char* name : {"site/north/command/", "site/north/command/WS2/x", "site/south/command/WS2",
                              "site/north/state/WS2", "site/north/command"})
         EXPECT_FALSE(loginTopicOf("north", name)) << name;

@@ -64,9 +64,12 @@ QString clientId(const QString& role, const QString& name) {
 }
 
 QStringList deskSubscriptions(const QString& site, const QString& computerName) {
-    return {wire::topicName(site, wire::Topic::State),  wire::everyLoginTopic(site, wire::Topic::Notice),
-            wire::topicName(site, wire::Topic::Event),  wire::topicName(site, wire::Topic::Field),
-            wire::topicName(site, wire::Topic::Resync), wire::loginTopic(site, wire::Topic::Answer, computerName)};
+    return {wire::topicName(site, wire::Topic::State),
+            wire::everyLoginTopic(site, wire::Topic::Notice),
+            wire::topicName(site, wire::Topic::Event),
+            wire::topicName(site, wire::Topic::Field),
+            wire::loginTopic(site, wire::Topic::Resync, computerName),
+            wire::loginTopic(site, wire::Topic::Answer, computerName)};
 }
 
 // ---- ControlChannel
@@ -180,15 +183,18 @@ QString FieldRole::control(const QString& line) {
     const QString word = line.section(QLatin1Char(' '), 0, 0);
     if (word == QLatin1String("checksum") || word == QLatin1String("status"))
         return QStringLiteral("checksum FIELD %1 %2 classic %3 sent %4 refused %5 %6 session %7 held %8 lost %9")
-            .arg(reference_->checksum())
-            .arg(reference_->pointsShown())
-            .arg(reference_->checksum(false))
-            .arg(broadcaster_->reportsPublished())
-            .arg(broadcaster_->refusedCommands())
-            .arg(done_ ? QStringLiteral("done") : QStringLiteral("running"))
-            .arg(broadcaster_->session())
-            .arg(broadcaster_->reportsHeld())
-            .arg(broadcaster_->reportsLost());
+                   .arg(reference_->checksum())
+                   .arg(reference_->pointsShown())
+                   .arg(reference_->checksum(false))
+                   .arg(broadcaster_->reportsPublished())
+                   .arg(broadcaster_->refusedCommands())
+                   .arg(done_ ? QStringLiteral("done") : QStringLiteral("running"))
+                   .arg(broadcaster_->session())
+                   .arg(broadcaster_->reportsHeld())
+                   .arg(broadcaster_->reportsLost()) +
+               QStringLiteral(" link %1 answers %2")
+                   .arg(link_->isConnected() ? QStringLiteral("up") : QStringLiteral("down"))
+                   .arg(broadcaster_->resyncAnswers());
     if (word == QLatin1String("rows"))
         return writeRows(*reference_, line.section(QLatin1Char(' '), 1).trimmed());
     if (word == QLatin1String("reload")) {

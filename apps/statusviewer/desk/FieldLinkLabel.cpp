@@ -19,10 +19,10 @@ FieldLinkLabel::FieldLinkLabel(QWidget* window) {
 }
 
 QString FieldLinkLabel::linkText(bool up, const QDateTime& lostSince) {
-    return up ? QStringLiteral("\u25CF Field link up")
+    return up ? QStringLiteral("\u25CF Broker up")
            : lostSince.isValid()
-               ? QStringLiteral("\u25B2 Field link lost since %1").arg(lostSince.toString(QStringLiteral("HH:mm:ss")))
-               : QStringLiteral("\u25B2 Field link connecting");
+               ? QStringLiteral("\u25B2 Broker lost since %1").arg(lostSince.toString(QStringLiteral("HH:mm:ss")))
+               : QStringLiteral("\u25B2 Broker connecting");
 }
 
 void FieldLinkLabel::show(bool up, const QDateTime& lostSince) {

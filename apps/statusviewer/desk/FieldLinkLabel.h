@@ -10,16 +10,15 @@ class QWidget;
 
 namespace sv {
 
-/// The broker link and the field in a status window's status bar: "Field link up", or in red
-/// "Field link lost since 10:42:13"; beside it the field's own state, "Field online", or in red
+/// The broker link and the field in a status window's status bar: "Broker up", or in red
+/// "Broker lost since 10:42:13"; beside it the field's own state, "Field online", or in red
 /// "Field offline since 10:42:13".
 class FieldLinkLabel {
 public:
     /// Adds the labels to the status bar of window (nothing when it has none).
     explicit FieldLinkLabel(QWidget* window);
     void show(bool up, const QDateTime& lostSince);
-    /// The broker link's words: "● Field link up", "▲ Field link lost since 10:42:13", "▲ Field link
-    /// connecting".
+    /// The broker link's words: "● Broker up", "▲ Broker lost since 10:42:13", "▲ Broker connecting".
     static QString linkText(bool up, const QDateTime& lostSince);
     void showField(const QString& text, bool alarm);
     /// Shows a message for the operator in the status bar for kMessageMs.
