@@ -23,6 +23,13 @@ QString summaryUnderTrap(ComponentContext& ctx, const QString& reportName, Body&
 
 enum class Position { Closed, NotClosed, Undetermined };
 
+/// Whether a Masked cell says the point is masked. Classic rows write the not-known text when no
+/// mask is set; newer-line rows write their mask sources, "-" for none (GetMaskSourceText(0)), so
+/// that text means not masked as well.
+bool maskedCell(const QString& masked, const QString& notKnown) {
+    return !sameText(masked, notKnown) && masked != QLatin1String("-");
+}
+
 // Slots of the kept summaries among the composed resource texts: a door's summary is one of 12
 // texts, an input's one of 24 unless its line shows a text of its own.
 constexpr int kDoorSummaries = 0;
@@ -42,7 +49,7 @@ QString doorStatus(ResourceTexts& texts, const RowReader& row, RowConditions& sh
     const bool relayEnergised = sameText(row.text(ColumnId::RelayStatus), texts(res::RelayOn));
     const bool relayNormal = row.data(ColumnId::TwoPersonRule) != 0 ? relayEnergised : !relayEnergised;
     const bool masked =
-        !sameText(row.text(ColumnId::LMType), notKnown) && !sameText(row.text(ColumnId::Masked), notKnown);
+        !sameText(row.text(ColumnId::LMType), notKnown) && maskedCell(row.text(ColumnId::Masked), notKnown);
 
     shown.set(Condition::DoorNotClosed, position == Position::NotClosed);
     shown.set(Condition::RelayNotNormal, !relayNormal);
@@ -88,7 +95,7 @@ QString inputStatus(ResourceTexts& texts, const RowReader& row, RowConditions& s
         line = 2;
     const bool input1NotKnown = sameText(input1, notKnown);
     const bool hasLineModule = !sameText(row.text(ColumnId::LMType), notKnown);
-    const bool masked = hasLineModule && !sameText(row.text(ColumnId::Masked), notKnown);
+    const bool masked = hasLineModule && maskedCell(row.text(ColumnId::Masked), notKnown);
 
     const auto build = [&] {
         QString text = line == 0 ? open : line == 3 ? input1 + QLatin1Char(',') : QString();

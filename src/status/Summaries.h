@@ -13,7 +13,8 @@ namespace so {
 
 /// Door summary: position from `Input1` and the contact polarity (`Status` item data), relay
 /// normal from `Relay Status` and the relay polarity (`2PR` item data), masked from `Masked`
-/// when the door has a line module (`LM Type`). Items joined by ", ". A failure (a missing column,
+/// when the door has a line module (`LM Type`): any text but the not-known one and the newer
+/// line's "-" (no mask source) is a mask. Items joined by ", ". A failure (a missing column,
 /// a row outside the grid) is logged under "MPublic.GetDoorStatus" and gives empty text. `shown`,
 /// when given, receives the conditions the text speaks for (DoorNotClosed, RelayNotNormal).
 QString GetDoorStatus(ComponentContext& ctx, const StatusGrid& grid, int row, RowConditions* shown = nullptr);

@@ -131,15 +131,29 @@ TEST_F(FieldFixture, MaskAndUnmaskReachBaseAndExpansionInputs) {
     EXPECT_EQ(entry(controller, so::db::StatusInputs, 3).maskSource, 0u);
 }
 
-TEST_F(FieldFixture, ForceAndLockCommandsSwitchTheRelayAndReportTheReason) {
+TEST_F(FieldFixture, EveryRelayFunctionSwitchesTheRelayAndReportsItsReason) {
     const qint32 controller = firstController();
     const QString relay = controllerAddress(controller) + ".XR02";
-    field->dtApiCall(controller, "CALL_API|CONTROLFUNCTION|LOCKOPEN", 8 + 2);
-    ASSERT_TRUE(waitFor({"EXP_RELAY", relay, 70, "lock open"}));
-    EXPECT_TRUE(sink.has({"EXP_RELAY", relay, 1, ""}));
-    field->dtApiCall(controller, "CALL_API|CONTROLFUNCTION|LOCKOPEN_RELEASE", 8 + 2);
-    ASSERT_TRUE(waitFor({"EXP_RELAY", relay, 70, "none"}));
-    EXPECT_TRUE(sink.has({"EXP_RELAY", relay, 0, ""}));
+    const struct {
+        const char* function;
+        int state;  // the relay's reported state, -1 for none (left as it was)
+        const char* reason;
+    } steps[] = {
+        {"FORCEON", 1, "force on"},       {"FORCEON_RELEASE", 0, "none"}, {"LOCKOPEN", 1, "lock open"},
+        {"LOCKOPEN_RELEASE", 0, "none"},  {"FORCEON", 1, "force on"},     {"FORCEOFF", 0, "force off"},
+        {"FORCEOFF_RELEASE", -1, "none"}, {"LOCKOPEN", 1, "lock open"},   {"LOCKDOWN", 0, "lock down"},
+        {"LOCKDOWN_RELEASE", -1, "none"},
+    };
+    for (const auto& step : steps) {
+        sink.reports.clear();
+        field->dtApiCall(controller, QStringLiteral("CALL_API|CONTROLFUNCTION|") + step.function, 8 + 2);
+        ASSERT_TRUE(waitFor({"EXP_RELAY", relay, 70, step.reason})) << step.function;
+        int state = -1;  // the relay's state reported before its reason
+        for (const StateReport& r : sink.reports)
+            if (r.address == relay && r.state <= 1)
+                state = r.state;
+        EXPECT_EQ(state, step.state) << step.function;
+    }
 }
 
 TEST_F(FieldFixture, CommandsWithoutAPointAreLoggedAndAnsweredWithNothing) {

@@ -254,4 +254,23 @@ TEST(DeskSession, ADigestThatDiffersAtTheSameReportMakesTheDeskResync) {
     EXPECT_EQ(desk.session.digestMismatches(), 1);
 }
 
+TEST(DeskSession, AnOlderReportAfterANewerOneOfItsPointIsDroppedAndCounted) {
+    Desk desk;
+    desk.connectTo(42);
+    desk.session.states(batch(42, 1, {report(0, "A", 1), report(0, "B", 1)}), 10'000);
+    desk.session.states(batch(42, 3, {report(0, "A", 2)}), 10'100);
+    // The same batch delivered again (after a reconnect): both reports are old news.
+    desk.session.states(batch(42, 1, {report(0, "A", 1), report(0, "B", 1)}), 10'200);
+    // Report 5 overtakes report 4: the gap asks for a resync; report 4, late, is older than what A
+    // shows and is dropped, while its other point C is new.
+    desk.session.states(batch(42, 5, {report(0, "A", 7)}), 10'300);
+    desk.session.states(batch(42, 4, {report(0, "C", 1)}), 10'350);
+    desk.session.states(StateBatch{42, 4, 0, {report(4, "A", 6)}}, 10'400);
+    EXPECT_EQ(desk.shown, QStringList({"A=1", "B=1", "A=2", "A=7", "C=1"}));
+    EXPECT_EQ(desk.session.applied(), 5);
+    EXPECT_EQ(desk.session.dropped(), 3);
+    EXPECT_EQ(desk.session.gaps(), 1);
+    EXPECT_EQ(desk.asked.size(), 1);
+}
+
 }  // namespace fieldsession

@@ -100,12 +100,6 @@ protected:
     int points_ = 0;
 };
 
-TEST_F(DecoderTest, EnabledFlag) {
-    expectTable(4, QStringLiteral("ENABLED"),
-                {{0, {}, {{col::Enabled, R(1679)}}}, {1, {}, {{col::Enabled, R(1463)}}}, {2, {}, {}}});
-    expectTable(6, QStringLiteral("ENABLED"), {{1, {}, {{col::Enabled, R(1463)}}}});
-}
-
 TEST_F(DecoderTest, ServerPort) {
     expectTable(6, QStringLiteral("PO"),
                 {{0, {}, {{col::Status, R(1432)}}},
@@ -114,18 +108,6 @@ TEST_F(DecoderTest, ServerPort) {
                  {2, QStringLiteral("3"), {{col::Status, QStringLiteral("Connected")}}},
                  {3, {}, {{col::Status, R(1434)}}},
                  {255, {}, {{col::Status, R(1434)}}}});
-}
-
-TEST_F(DecoderTest, Reader) {
-    expectTable(3, QStringLiteral("SM"),
-                {{0, {}, {{col::Status, R(1435)}}},
-                 {1, {}, {{col::Status, R(1433)}}},
-                 {2, {}, {{col::PTamper, R(1436)}}},
-                 {3, {}, {{col::PTamper, R(1435)}}},
-                 {4, {}, {{col::CTamper, R(1436)}}},
-                 {5, {}, {{col::CTamper, R(1435)}}},
-                 {6, {}, {{col::Status, R(1434)}}},
-                 {33, {}, {{col::Status, R(1434)}}}});
 }
 
 TEST_F(DecoderTest, Controller) {
@@ -241,44 +223,6 @@ TEST_F(DecoderTest, DoorOfAPanelWithoutLinesOnDoorsThreeAndUp) {
     EXPECT_EQ(failuresLogged(), 0);
 }
 
-TEST_F(DecoderTest, Inputs) {
-    for (const QString kind : {QStringLiteral("BI"), QStringLiteral("XI")}) {
-        expectTable(
-            1, kind,
-            {
-                {0,
-                 {},
-                 {{col::Input1, R(1446)}, {col::Input2, R(1446)}, {col::Input3, R(1446)}, {col::Status, R(1437)}}},
-                {1,
-                 {},
-                 {{col::Input1, R(1447)},
-                  {col::Input2, R(1446)},
-                  {col::Input3, R(1446)},
-                  {col::Status, QStringLiteral("OPEN")}}},
-                {67, QStringLiteral("4"), {{col::Masked, R(1463)}, {col::Status, R(1390)}}},
-                {70, QStringLiteral("unlock"), {{col::Status, R(1435)}}},  // relay details: doors only
-                {200, QStringLiteral("Disabled"), {{col::Enabled, QStringLiteral("Disabled")}, {col::Status, R(1435)}}},
-            });
-    }
-}
-
-TEST_F(DecoderTest, RelayRowAndDoorRelay) {
-    expectTable(
-        2, QStringLiteral("BR"),
-        {{0, {}, {{col::Status, R(1441)}}},
-         {1, {}, {{col::Status, R(1442)}}},
-         {70, QStringLiteral("unlock,door trigger"), {{col::RelayDetails, QStringLiteral("unlock,door trigger")}}},
-         {5, {}, {}}});
-    expectTable(0, QStringLiteral("BR"),
-                {{1, {}, {{col::RelayStatus, R(1442)}, {col::Status, R(1769)}}},
-                 {0, {}, {{col::RelayStatus, R(1441)}, {col::Status, R(1435)}}, {{col::RelayStatus, R(1442)}}},
-                 {200, {}, {{col::Status, R(1435)}, {col::Enabled, R(1679)}}}});
-    expectTable(2, QStringLiteral("XR"),
-                {{0, {}, {{col::Status, R(1441)}}},
-                 {1, {}, {{col::Status, R(1442)}}},
-                 {70, QStringLiteral("x"), {{col::RelayDetails, QStringLiteral("x")}}}});
-}
-
 TEST_F(DecoderTest, DisabledRelayRowEndsAtTheMissingEnabledColumn) {
     // The relay grid has no Enabled column: the write ends there silently, without a stamp.
     for (const QString kind : {QStringLiteral("BR"), QStringLiteral("XR")}) {
@@ -288,21 +232,6 @@ TEST_F(DecoderTest, DisabledRelayRowEndsAtTheMissingEnabledColumn) {
     }
     EXPECT_EQ(failuresLogged(), 0);
     EXPECT_TRUE(dialogs.messages.isEmpty());
-}
-
-TEST_F(DecoderTest, VoltageKinds) {
-    expectTable(1, QStringLiteral("BIV"), {{128, {}, {{col::Voltage, QStringLiteral("2.49")}}}});
-    expectTable(1, QStringLiteral("XIV"), {{0, {}, {{col::Voltage, QStringLiteral("0.00")}}}});
-    expectTable(0, QStringLiteral("DRV"), {{255, {}, {{col::Voltage, QStringLiteral("4.97")}}}});
-}
-
-TEST_F(DecoderTest, NewerLineModule) {
-    expectTable(7, QStringLiteral("ZR2_MODULE"),
-                {{0, {}, {{col::Status, R(1435)}}},
-                 {1, {}, {{col::Status, R(1433)}}},
-                 {2, {}, {{col::Enclosure, R(1437)}}},
-                 {3, {}, {{col::Enclosure, R(1438)}}},
-                 {4, {}, {}}});
 }
 
 TEST_F(DecoderTest, NewerLineRelay) {

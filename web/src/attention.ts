@@ -2,9 +2,11 @@
 // (alarms first, each the newest first), points back to normal greyed until "Clear cleared".
 // Enter or a double click goes to the point's row; the Menu key, Shift+F10, a right-click or a
 // long press opens that row's menu.
+import { currentIndex, entryTexts, planRows, pointOf } from './attentionRows';
 import { el, severityLabel, severityMarker } from './dom';
 import type { AttentionEntry } from './protocol';
 import { movedRow } from './virtual';
+import { abnormalText } from './wording';
 
 export interface AttentionEvents {
   goTo(entry: AttentionEntry): void;
@@ -23,8 +25,8 @@ export class AttentionPanel {
   private current = -1;
   /// The current entry's point ("section:key"), kept while the list changes around it.
   private currentPoint = '';
-  /// The row drawn for each point, kept from one list to the next.
-  private rowOf = new Map<string, HTMLTableRowElement>();
+  /// The row drawn for each point with what it shows, kept from one list to the next.
+  private drawn = new Map<string, { row: HTMLTableRowElement; shows: string }>();
   private longPress: number | undefined;
 
   constructor(private readonly events: AttentionEvents) {
@@ -94,25 +96,17 @@ export class AttentionPanel {
   setEntries(entries: AttentionEntry[]): void {
     this.entries = entries;
     // The current entry follows its point, wherever the list moved it.
-    this.current = entries.findIndex((e) => pointOf(e) === this.currentPoint);
+    this.current = currentIndex(entries, this.currentPoint);
     if (this.current < 0)
       this.currentPoint = '';
     this.element.hidden = entries.length === 0;
     this.table.setAttribute('aria-rowcount', String(entries.length + 1));
-    // In a storm the list comes up to ten times a second, nearly all of it as it was: a point's
-    // row is built again only when what it shows changed, else moved to its new place.
-    const kept = new Map<string, HTMLTableRowElement>();
-    const rows = entries.map((entry, i) => {
-      const point = pointOf(entry);
-      const shows = JSON.stringify(entry);
-      let row = this.rowOf.get(point);
-      if (row === undefined || row.dataset.shows !== shows || kept.has(point)) {
-        row = this.entryRow(entry);
-        row.dataset.shows = shows;
-      }
+    const drawn = new Map<string, { row: HTMLTableRowElement; shows: string }>();
+    const rows = planRows(entries, this.drawn).map((plan, i) => {
+      const row = plan.kept ?? this.entryRow(entries[i]);
       this.place(row, i);
-      if (!kept.has(point))
-        kept.set(point, row);
+      if (!drawn.has(plan.point))
+        drawn.set(plan.point, { row, shows: plan.shows });
       return row;
     });
     // Only the rows that came, went or moved are touched: the browser then lays out and styles
@@ -128,17 +122,12 @@ export class AttentionPanel {
       else
         this.body.insertBefore(row, at);
     }
-    this.rowOf = kept;
+    this.drawn = drawn;
     this.updateActiveDescendant();
   }
 
   setCounts(alarms: number, warnings: number): void {
-    const parts: string[] = [];
-    if (alarms > 0)
-      parts.push(alarms === 1 ? '1 alarm' : `${alarms} alarms`);
-    if (warnings > 0)
-      parts.push(warnings === 1 ? '1 warning' : `${warnings} warnings`);
-    this.counts.textContent = parts.join(', ');
+    this.counts.textContent = abnormalText(alarms, warnings);
     this.counts.classList.toggle('has-alarms', alarms > 0);
   }
 
@@ -163,8 +152,7 @@ export class AttentionPanel {
     const marker = el('td', { role: 'gridcell', class: 'c0' });
     marker.append(severityMarker(entry.severity, severityLabel(entry.severity, entry.cleared ? 'cleared' : '')));
     row.append(marker);
-    const texts = [entry.kind, entry.name, entry.address, entry.words, entry.cleared ? `cleared (${entry.since})` : entry.since];
-    texts.forEach((text, i) => row.append(el('td', { role: 'gridcell', class: `c${i + 1}` }, text)));
+    entryTexts(entry).forEach((text, i) => row.append(el('td', { role: 'gridcell', class: `c${i + 1}` }, text)));
     return row;
   }
 
@@ -216,11 +204,6 @@ export class AttentionPanel {
       window.clearTimeout(this.longPress);
     this.longPress = undefined;
   }
-}
-
-/// Keys are a section's own: the section and the key name a point.
-function pointOf(entry: AttentionEntry): string {
-  return `${entry.section}:${entry.key}`;
 }
 
 function entryIndexAt(target: EventTarget | null): number | null {

@@ -1,15 +1,9 @@
 // Sign-in over HTTP and the live link over the WebSocket, same origin as the page. The session
 // cookie is HttpOnly: the page never sees it, only the CSRF token that every change must carry.
 import type { ClientMessage, ServerMessage } from './protocol';
+import { parseServerMessage, sessionOf, signInResult, type Session, type SignInResult } from './session';
 
-export interface Session {
-  operator: string;
-  csrf: string;
-}
-
-export type SignInResult =
-  | { ok: true; session: Session }
-  | { ok: false; error: string; retryAfterS: number };
+export type { Session, SignInResult } from './session';
 
 async function json(response: Response): Promise<Record<string, unknown>> {
   try {
@@ -18,11 +12,6 @@ async function json(response: Response): Promise<Record<string, unknown>> {
   } catch {
     return {};
   }
-}
-
-function sessionOf(body: Record<string, unknown>): Session | null {
-  return typeof body.operator === 'string' && typeof body.csrf === 'string'
-    ? { operator: body.operator, csrf: body.csrf } : null;
 }
 
 /// The live session of this browser, or null when it must sign in.
@@ -45,14 +34,7 @@ export async function signIn(login: string, password: string): Promise<SignInRes
   } catch {
     return { ok: false, error: 'The web desk does not answer.', retryAfterS: 0 };
   }
-  const body = await json(response);
-  const session = response.ok ? sessionOf(body) : null;
-  if (session !== null)
-    return { ok: true, session };
-  const retryAfterS = response.status === 429 ? Math.max(1, Number(response.headers.get('Retry-After')) || 1) : 0;
-  const error = typeof body.error === 'string' && body.error ? body.error
-    : response.status === 429 ? 'Too many attempts.' : 'Wrong login or password.';
-  return { ok: false, error, retryAfterS };
+  return signInResult(response.ok, response.status, response.headers.get('Retry-After'), await json(response));
 }
 
 export async function signOut(csrf: string): Promise<void> {
@@ -83,19 +65,12 @@ export class Link {
       events.opened();
     });
     this.socket.addEventListener('message', (e) => {
-      if (typeof e.data !== 'string')
+      const message = parseServerMessage(e.data);
+      if (message === null)
         return;
-      let message: unknown;
-      try {
-        message = JSON.parse(e.data);
-      } catch {
-        return;
-      }
-      if (typeof message !== 'object' || message === null || typeof (message as { t?: unknown }).t !== 'string')
-        return;
-      if ((message as { t: string }).t === 'bye')
+      if (message.t === 'bye')
         this.sawBye = true;
-      events.message(message as ServerMessage);
+      events.message(message);
     });
     this.socket.addEventListener('close', () => events.closed(this.sawBye));
   }

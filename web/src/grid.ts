@@ -5,6 +5,7 @@
 import { el, severityLabel, severityMarker } from './dom';
 import type { GridRow, SectionCounts, SectionInfo, View } from './protocol';
 import { movedRow, rowsToAsk, shownRows } from './virtual';
+import { sectionCountsText } from './wording';
 
 const kMaxShownRows = 12;
 const kMargin = 10;
@@ -120,15 +121,10 @@ export class SectionGrid {
 
   applyCounts(counts: SectionCounts): void {
     this.titleText.textContent = counts.title;
-    const points = counts.rows === 1 ? '1 point' : `${counts.rows} points`;
-    const parts = [counts.shown === counts.rows ? points : `${counts.shown} of ${points}`];
-    if (counts.alarms > 0)
-      parts.push(counts.alarms === 1 ? '1 alarm' : `${counts.alarms} alarms`);
-    if (counts.warnings > 0)
-      parts.push(counts.warnings === 1 ? '1 warning' : `${counts.warnings} warnings`);
-    this.countsText.textContent = parts.join(', ');
-    this.countsText.classList.toggle('has-alarms', counts.alarms > 0);
-    this.countsText.classList.toggle('has-warnings', counts.alarms === 0 && counts.warnings > 0);
+    const { text, mark } = sectionCountsText(counts);
+    this.countsText.textContent = text;
+    this.countsText.classList.toggle('has-alarms', mark === 'alarms');
+    this.countsText.classList.toggle('has-warnings', mark === 'warnings');
   }
 
   /// Forgets the rows and goes back to the top (another group, find text or filter).

@@ -7,6 +7,8 @@ import { el } from './dom';
 import { SectionGrid } from './grid';
 import { ContextMenu } from './menu';
 import type { AttentionEntry, ServerMessage } from './protocol';
+import { Backoff } from './session';
+import { deskTotals, isRefusal, noticeKind } from './wording';
 
 const kNoticeMs = 15000;
 const kFindDelayMs = 200;
@@ -52,7 +54,7 @@ class App {
   private findTimer: number | undefined;
   private noticeTimer: number | undefined;
   private retryTimer: number | undefined;
-  private reconnectMs = 1000;
+  private readonly reconnectWait = new Backoff();
   private signInBlockedUntil = 0;
 
   constructor() {
@@ -156,7 +158,7 @@ class App {
     this.linkState.textContent = 'Connecting…';
     const link = new Link(session.csrf, {
       opened: () => {
-        this.reconnectMs = 1000;
+        this.reconnectWait.reset();
         this.linkState.textContent = '';
       },
       message: (message) => {
@@ -181,8 +183,7 @@ class App {
         this.showSignIn('Your session has ended. Sign in again.');
       else
         this.connect(session);
-    }, this.reconnectMs);
-    this.reconnectMs = Math.min(10000, this.reconnectMs * 2);
+    }, this.reconnectWait.next());
   }
 
   private onMessage(message: ServerMessage): void {
@@ -208,11 +209,11 @@ class App {
         this.groupBox.value = message.group;
       for (const counts of message.sections)
         this.grids.get(counts.section)?.applyCounts(counts);
-      const points = message.sections.reduce((sum, s) => sum + s.shown, 0);
-      this.total.textContent = `${points} points, ${message.alarms} alarms, ${message.warnings} warnings`;
-      this.matches.textContent = this.findBox.value === '' ? '' : points === 1 ? '1 match' : `${points} matches`;
+      const totals = deskTotals(message.sections, message.alarms, message.warnings, this.findBox.value);
+      this.total.textContent = totals.total;
+      this.matches.textContent = totals.matches;
       this.attention.setCounts(message.alarms, message.warnings);
-      document.title = message.alarms > 0 ? `Status — ${message.alarms} alarms` : 'Status';
+      document.title = totals.title;
       break;
     }
     case 'attention':
@@ -262,12 +263,12 @@ class App {
       // The broker link's and the field's state come marked as on the desk's status bar: a fault
       // ("▲ Field offline since 10:42:13") stays in sight until the next state; the rest is a
       // notice for a while.
-      if (message.text.startsWith('▲')) {
+      if (noticeKind(message.text) === 'fault') {
         this.linkState.textContent = message.text;
       } else {
-        if (message.text.startsWith('●'))
+        if (noticeKind(message.text) === 'restored')
           this.linkState.textContent = '';
-        this.showNotice(message.text, /refus|not permitted|denied/i.test(message.text));
+        this.showNotice(message.text, isRefusal(message.text));
       }
       break;
     case 'bye':

@@ -1,18 +1,10 @@
 // The virtual grid's arithmetic (src/virtual.ts), bundled for node on the fly: which rows to ask
 // the server for and where a key moves the current row.
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import os from 'node:os';
-import path from 'node:path';
 import test from 'node:test';
-import { fileURLToPath, pathToFileURL } from 'node:url';
-import * as esbuild from 'esbuild';
+import { importPageModule } from './bundled.mjs';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
-const out = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'webpage-test-')), 'virtual.mjs');
-await esbuild.build({ entryPoints: [path.join(here, '..', 'src', 'virtual.ts')], bundle: true, format: 'esm',
-  platform: 'node', outfile: out, logLevel: 'warning' });
-const { rowsToAsk, movedRow, shownRows } = await import(pathToFileURL(out).href);
+const { rowsToAsk, movedRow, shownRows } = await importPageModule('virtual');
 
 test('rows to ask: in sight plus a margin, never past the end, never over the server\'s cap', () => {
   const cases = [
@@ -38,6 +30,7 @@ test('keys move the current row within the section', () => {
     ['ArrowUp', 0, 10, 5, 0], ['ArrowUp', -1, 10, 5, 0], ['PageDown', 0, 100, 10, 9],
     ['PageUp', 5, 100, 10, 0], ['Home', 50, 100, 10, 0], ['End', 0, 100, 10, 99],
     ['ArrowDown', -1, 0, 5, null], ['a', 3, 10, 5, null], ['ArrowDown', 20, 10, 5, 9],
+    ['ArrowDown', 0, 10, 5, 1], ['PageDown', -1, 100, 10, 9], ['PageUp', 50, 100, 10, 41], ['End', 3, 1, 10, 0],
   ];
   for (const [key, current, total, page, row] of cases)
     assert.equal(movedRow(key, current, total, page), row, `${key} from ${current} of ${total}`);

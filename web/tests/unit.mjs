@@ -1,0 +1,6 @@
+// The page's logic tests in one process: the suite's ctest runs it, and the mutation run runs it
+// once per mutant (stryker.config.json).
+import './virtual.test.mjs';
+import './wording.test.mjs';
+import './attention-rows.test.mjs';
+import './session.test.mjs';
