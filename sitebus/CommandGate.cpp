@@ -1,5 +1,7 @@
 #include "CommandGate.h"
 
+#include "OperatorDirectory.h"
+
 #include <statusobject/CommandRule.h>
 
 namespace sv {
@@ -32,7 +34,8 @@ QString ReplayGuard::checkNumber(const QString& desk, qint64 session, qint64 num
     return {};
 }
 
-QString CommandGate::check(const QString& login, const wire::Command& command, qint64 nowMs) {
+QString CommandGate::check(const QString& login, const wire::Command& command, qint64 nowMs, qint64 steadyMs,
+                           QByteArray* token) {
     if (command.sender != login)
         return QStringLiteral("it names desk \"%1\" but was published by the login \"%2\"")
             .arg(command.sender.left(40), login);
@@ -42,10 +45,43 @@ QString CommandGate::check(const QString& login, const wire::Command& command, q
     if (!replayed.isEmpty())
         return replayed;
     try {
+        using Kind = wire::Command::Kind;
+        if (command.kind == Kind::SignIn)
+            return signIn(login, command, steadyMs, token);
+        if (command.kind == Kind::SignOut)
+            return sessions_.close(login, command.token) ? QString() : QStringLiteral("no such session at this desk");
+        const QString session = sessions_.check(login, command.operatorLogin, command.token, steadyMs);
+        if (!session.isEmpty())
+            return session;
         return checkOperator(command);
     } catch (const so::db::DbError& e) {
         return QStringLiteral("the operator's rights could not be read: %1").arg(e.message());
     }
+}
+
+QString CommandGate::signIn(const QString& login, const wire::Command& command, qint64 steadyMs, QByteArray* token) {
+    const QString deskKey = QStringLiteral("desk:") + login;
+    const QString operatorKey = QStringLiteral("operator:") + command.operatorLogin.left(64).toLower();
+    const auto last = lastSignInMs_.constFind(login);
+    if (last != lastSignInMs_.constEnd() && steadyMs - *last < kSignInSpacingMs)
+        return QStringLiteral("another sign-in of this desk just now: try again in a moment");
+    const qint64 wait = qMax(limiter_.waitMs(deskKey, steadyMs), limiter_.waitMs(operatorKey, steadyMs));
+    if (wait > 0)
+        return QStringLiteral("too many failed sign-ins: try again in %1 s").arg((wait + 999) / 1000);
+    lastSignInMs_.insert(login, steadyMs);
+    const std::optional<DirectoryOperator> found =
+        OperatorDirectory(db_).verify(command.operatorLogin, command.text.toUtf8());
+    if (!found) {
+        limiter_.failed(deskKey, steadyMs);
+        limiter_.failed(operatorKey, steadyMs);
+        return QStringLiteral("wrong operator name or password");
+    }
+    limiter_.succeeded(deskKey);
+    limiter_.succeeded(operatorKey);
+    const QByteArray opened = sessions_.open(login, found->login, steadyMs);
+    if (token != nullptr)
+        *token = opened;
+    return {};
 }
 
 QString CommandGate::checkOperator(const wire::Command& command) {

@@ -7,15 +7,25 @@
 //  - it is new: its number is above every number seen of the desk's run (its session) and it was
 //    sent at most kWindowMs before now by the desk's clock (ReplayGuard), so a command captured
 //    from the broker and published again does nothing;
+//  - the operator it names is signed in at that desk: the command carries the session the field
+//    gave that desk when the operator signed in (OperatorSessions), live and of that operator;
 //  - the operator it names may command every point it acts on, by the rule the status window's
 //    menus apply (statusobject/CommandRule.h), asked of the site database for that operator (the
 //    host answers whether the operator holds a permission: Permission).
+// A sign-in names the operator and carries the password; the field verifies it against the site's
+// operator directory (OperatorDirectory) and answers with a new session. Guessing is slowed per
+// desk login and per operator (SignInLimiter: 5 free failures, then 1 s, 2 s, 4 s ... up to 15
+// min), and one desk login signs in at most once per kSignInSpacingMs, so the argon2id
+// verifications (about 50 ms each, on the field's event loop) are bounded by the logins on the
+// site, not by how fast a login can publish. A sign-out ends the session it carries.
 // A desk's request to resynchronise needs no operator and is taken whatever the desk's clock says
 // (a field restarted with its clock set wrong must still bring every desk up to date; a request
 // executes nothing, it makes the field publish what it already published): it must come from its
 // desk's login and be new by its number.
 #pragma once
 
+#include "OperatorSessions.h"
+#include "Secrets.h"
 #include "SiteWire.h"
 
 #include <statusobject/Db.h>
@@ -60,16 +70,29 @@ public:
     CommandGate(so::db::Connection& db, Targets targets, Permission permission)
         : db_(db), targets_(std::move(targets)), permission_(std::move(permission)) {}
 
-    /// Empty when the command published under login is to be executed; otherwise why it is refused.
-    QString check(const QString& login, const wire::Command& command, qint64 nowMs);
+    /// A desk login's sign-ins follow each other at least this far apart.
+    static constexpr qint64 kSignInSpacingMs = 250;
+
+    /// Empty when the command published under login is to be executed (a sign-in: accepted, its
+    /// session's token in *token); otherwise why it is refused. nowMs is the wall clock (the
+    /// desk's time of sending is checked against it), steadyMs the field's steady clock (sessions
+    /// and sign-in delays).
+    QString check(const QString& login, const wire::Command& command, qint64 nowMs, qint64 steadyMs,
+                  QByteArray* token = nullptr);
+
+    const OperatorSessions& sessions() const { return sessions_; }
 
 private:
     QString checkOperator(const wire::Command& command);
+    QString signIn(const QString& login, const wire::Command& command, qint64 steadyMs, QByteArray* token);
 
     so::db::Connection& db_;
     Targets targets_;
     Permission permission_;
     ReplayGuard replay_;
+    OperatorSessions sessions_;
+    SignInLimiter limiter_;
+    QHash<QString, qint64> lastSignInMs_;
 };
 
 }  // namespace sv

@@ -34,7 +34,9 @@ QStringList commandTargets(const FieldDevices& field, const wire::Command& c) {
     case Kind::AccessFunction:
     case Kind::ControlFunction: return field.deviceTargets(qint32(c.a), qint32(c.b));
     case Kind::ClearCodeTamper: return field.readerTargets(qint32(c.a));
-    case Kind::Resync: break;
+    case Kind::Resync:
+    case Kind::SignIn:
+    case Kind::SignOut: break;
     }
     return {};
 }
@@ -57,6 +59,7 @@ FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, Fie
       gate_(
           db, [&field](const wire::Command& c) { return commandTargets(field, c); }, std::move(permission)),
       session_(drawSession()) {
+    steady_.start();
     link_.setLastWill(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Offline)));
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
     link_.onConnected = [this] {
@@ -217,7 +220,9 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
             QStringLiteral("Field: a command of %1 that cannot be read was skipped: %2").arg(from->login, error));
         return;
     }
-    const QString refusal = gate_.check(from->login, *decoded, QDateTime::currentMSecsSinceEpoch());
+    QByteArray token;
+    const QString refusal =
+        gate_.check(from->login, *decoded, QDateTime::currentMSecsSinceEpoch(), steady_.elapsed(), &token);
     if (!refusal.isEmpty()) {
         ++refused_;
         log_.error(QStringLiteral("Field: command %1 of %2 (operator \"%3\") refused: %4")
@@ -227,12 +232,13 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
         command(*decoded);
     }
     if (decoded->kind != wire::Command::Kind::Resync)
-        answer(from->login, decoded->number, refusal);
+        answer(from->login, decoded->number, refusal, token);
 }
 
-void FieldBroadcaster::answer(const QString& login, qint64 number, const QString& refusal) {
+void FieldBroadcaster::answer(const QString& login, qint64 number, const QString& refusal, const QByteArray& token) {
+    // The answer topic of a login is read by that login only: the session's token goes nowhere else.
     link_.publish(wire::loginTopic(site_, Topic::Answer, login),
-                  wire::encode(wire::Answer{number, refusal.isEmpty(), refusal}), SiteTransport::AtLeastOnce);
+                  wire::encode(wire::Answer{number, refusal.isEmpty(), refusal, token}), SiteTransport::AtLeastOnce);
 }
 
 void FieldBroadcaster::command(const wire::Command& c) {
@@ -243,6 +249,8 @@ void FieldBroadcaster::command(const wire::Command& c) {
     case Kind::ControlFunction: field_.zr2ControlFunction(qint32(c.a), qint32(c.b), qint32(c.c)); break;
     case Kind::ClearCodeTamper: field_.zr2ClearCodeTamper(qint32(c.a)); break;
     case Kind::Resync: answerResync(c.sender, c.a); break;
+    case Kind::SignIn:
+    case Kind::SignOut: break;  // the gate did it
     }
 }
 
@@ -296,17 +304,54 @@ void DeskLink::send(const QString& topic, qint32 action, const QVariant& data, c
         log_.error(QStringLiteral("Field link: the notice \"%1\" could not be sent").arg(topic));
 }
 
-void DeskLink::sendCommand(wire::Command command) {
+qint64 DeskLink::sendCommand(wire::Command command) {
+    using Kind = wire::Command::Kind;
     command.sender = deskId_;
     command.session = run_;
     command.number = ++commandNumber_;
     command.sentMs = QDateTime::currentMSecsSinceEpoch();
-    command.operatorLogin = operator_;
-    commandOperators_.insert(command.number, operator_);
+    if (command.kind != Kind::SignIn && command.kind != Kind::SignOut) {
+        command.operatorLogin = operator_;
+        if (command.kind != Kind::Resync)
+            command.token = tokens_.value(operator_);
+    }
+    commandOperators_.insert(command.number, command.operatorLogin);
     commandOperators_.remove(command.number - kKeptCommandOperators);
     if (!link_.publish(wire::loginTopic(site_, Topic::Command, deskId_), wire::encode(command),
                        SiteTransport::AtLeastOnce))
         log_.error(QStringLiteral("Field link: a command could not be sent"));
+    return command.number;
+}
+
+void DeskLink::signIn(const QString& login, const QByteArray& password,
+                      std::function<void(const QString& refusal)> done) {
+    wire::Command c;
+    c.kind = wire::Command::Kind::SignIn;
+    c.operatorLogin = login;
+    c.text = QString::fromUtf8(password);
+    awaiting_.insert(sendCommand(c), Pending{login, std::move(done)});
+}
+
+void DeskLink::signOut(const QString& login) {
+    const QByteArray token = tokens_.take(login);
+    if (token.isEmpty())
+        return;
+    wire::Command c;
+    c.kind = wire::Command::Kind::SignOut;
+    c.operatorLogin = login;
+    c.token = token;
+    awaiting_.insert(sendCommand(c), Pending{login, {}});
+}
+
+void DeskLink::followFieldSession(qint64 session) {
+    // Sessions are the field's run's: a new run of the field holds none of them.
+    if (fieldSession_ != 0 && session != fieldSession_ && !tokens_.isEmpty()) {
+        tokens_.clear();
+        log_.error(QStringLiteral("Field link: the field restarted; its operators' sessions ended"));
+        if (sessionsLost)
+            sessionsLost();
+    }
+    fieldSession_ = session;
 }
 
 void DeskLink::dtApiCall(qint32 controllerNumber, const QString& command, qint16 pointNumber) {
@@ -461,6 +506,22 @@ void DeskLink::message(const QString& topic, const QByteArray& payload) {
 }
 
 void DeskLink::answer(const wire::Answer& a) {
+    if (const auto pending = awaiting_.constFind(a.number); pending != awaiting_.constEnd()) {
+        const Pending p = *pending;
+        awaiting_.erase(pending);
+        if (!p.done)
+            return;  // a sign-out: the session is gone either way
+        if (a.accepted && a.token.isEmpty()) {
+            p.done(QStringLiteral("the field gave no session"));
+            return;
+        }
+        if (a.accepted)
+            tokens_.insert(p.login, a.token);
+        else
+            log_.error(QStringLiteral("Field link: sign-in of %1 refused: %2").arg(p.login, a.reason.left(200)));
+        p.done(a.accepted ? QString() : a.reason.left(200));
+        return;
+    }
     if (a.accepted)
         return;
     ++commandsRefused_;
@@ -486,9 +547,15 @@ void DeskLink::deliver(const wire::StateReport& report) {
 void DeskLink::event(const wire::Event& e) {
     switch (e.kind) {
     case wire::Event::Kind::Done: doneSeq_ = e.seq; break;
-    case wire::Event::Kind::Online: session_.online(e.session, nowMs()); break;
+    case wire::Event::Kind::Online:
+        followFieldSession(e.session);
+        session_.online(e.session, nowMs());
+        break;
     case wire::Event::Kind::Offline: session_.offline(e.session, nowMs()); break;
-    case wire::Event::Kind::Digest: session_.digest(e.session, e.seq, quint64(e.number), nowMs()); break;
+    case wire::Event::Kind::Digest:
+        followFieldSession(e.session);
+        session_.digest(e.session, e.seq, quint64(e.number), nowMs());
+        break;
     }
 }
 

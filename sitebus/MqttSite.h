@@ -30,6 +30,7 @@
 #include "SiteLog.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -83,13 +84,15 @@ private:
     void answerResync(const QString& requester, qint64 number);
     void publishDigest();
     wire::Event event(wire::Event::Kind kind) const;
-    void answer(const QString& login, qint64 number, const QString& refusal);
+    void answer(const QString& login, qint64 number, const QString& refusal, const QByteArray& token);
 
     SiteTransport& link_;
     QString site_;
     FieldDevices& field_;
     SiteLog& log_;
     CommandGate gate_;
+    /// The field's steady clock: operator sessions and sign-in delays.
+    QElapsedTimer steady_;
     const qint64 session_;
     qint64 lastSeq_ = 0;
     QVector<wire::StateReport> pending_;
@@ -113,8 +116,15 @@ public:
     /// deskId names this desk: its broker login, which is its computer name (unique on the site).
     DeskLink(SiteTransport& link, const QString& site, const QString& deskId, SiteLog& log);
 
-    /// The login name of the operator at this desk, named in every command.
+    /// The login name of the operator at this desk, named in every command (with the session the
+    /// field gave that operator's sign-in at this desk).
     void setOperator(const QString& login) { operator_ = login; }
+    /// Signs operator login in at the field with the password; done(refusal) once the field
+    /// answered, refusal empty when the operator is signed in.
+    void signIn(const QString& login, const QByteArray& password, std::function<void(const QString& refusal)> done);
+    /// Ends the operator's session at the field (signing out, locking, switching operator).
+    void signOut(const QString& login);
+    bool isSignedIn(const QString& login) const { return tokens_.contains(login); }
     // ---- StateSource
     void addSink(StateSink* sink) override;
     void removeSink(StateSink* sink) override;
@@ -134,6 +144,8 @@ public:
     std::function<void(bool up, const QDateTime& lostSince)> linkChanged;
     /// Told when the field's state or a resync's changes (fieldText()).
     std::function<void()> fieldChanged;
+    /// Told when the field restarted: the sessions of this desk's operators ended with it.
+    std::function<void()> sessionsLost;
     /// Told when the field refused one of this desk's commands, with the text for the operator.
     std::function<void(const QString& text)> commandRefused;
     /// While commandRefused runs: the operator the refused command named (a desk that serves
@@ -167,7 +179,9 @@ private:
     void answer(const wire::Answer& answer);
     void deliver(const wire::StateReport& report);
     void sessionChanged();
-    void sendCommand(wire::Command command);
+    /// Sends the command naming the operator at the desk and its session; its number.
+    qint64 sendCommand(wire::Command command);
+    void followFieldSession(qint64 session);
     void reject(const char* what, const QString& why);
 
     SiteTransport& link_;
@@ -180,6 +194,16 @@ private:
     /// The operator each recent command named, by its number (the last kKeptCommandOperators).
     QHash<qint64, QString> commandOperators_;
     QString refusedOperator_;
+    /// The session the field gave each operator signed in here, and the sign-ins and sign-outs
+    /// waiting for the field's answer by command number (no callback for a sign-out).
+    QHash<QString, QByteArray> tokens_;
+    struct Pending {
+        QString login;
+        std::function<void(const QString&)> done;
+    };
+    QHash<qint64, Pending> awaiting_;
+    /// The field's session the tokens were given in.
+    qint64 fieldSession_ = 0;
     SiteLog& log_;
     QVector<StateSink*> sinks_;
     QHash<QString, SyncReceiver*> receivers_;

@@ -1,7 +1,8 @@
 // The field and a desk linked over the in-process bus, each message delivered when the test says:
 // the field's session seen online and its death by its last will, a desk's resync answered through
 // the field's command gate, a command the operator may not give and one under another desk's
-// login refused.
+// login refused, an operator signed in through the field and the session ended by signing out and
+// by a field restart.
 #include "AppLog.h"
 #include "AppTestSite.h"
 #include "MemoryTransport.h"
@@ -13,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 
 namespace {
 
@@ -45,6 +47,7 @@ struct SiteBusFixture : ::testing::Test {
     MemoryTransport attacker{bus, {}};
     std::unique_ptr<FieldBroadcaster> broadcaster;
     std::unique_ptr<DeskLink> desk;
+    QElapsedTimer signedInAt;
 
     void SetUp() override {
         field.load();
@@ -53,6 +56,22 @@ struct SiteBusFixture : ::testing::Test {
         field.addSink(broadcaster.get());
         desk = std::make_unique<DeskLink>(deskLink, kBusSite, "WS1", log);
         desk->setOperator("admin");
+    }
+    /// Delivers until nothing is left to deliver (the gate answers at once).
+    void drain() {
+        while (bus.deliver() > 0) {
+        }
+    }
+    /// Signs op in at WS1; the field's refusal, empty when signed in.
+    QString signIn(const QString& op, const QString& password) {
+        // The field takes a desk's sign-ins no faster than one per spacing.
+        if (signedInAt.isValid())
+            QThread::msleep(ulong(qMax<qint64>(0, sv::CommandGate::kSignInSpacingMs + 10 - signedInAt.elapsed())));
+        signedInAt.start();
+        QString answer = QStringLiteral("no answer");
+        desk->signIn(op, password.toUtf8(), [&](const QString& refusal) { answer = refusal; });
+        drain();
+        return answer;
     }
     void TearDown() override { field.removeSink(broadcaster.get()); }
 
@@ -89,6 +108,8 @@ TEST_F(SiteBusFixture, ACommandTheOperatorMayNotGiveOrUnderAnotherLoginIsRefused
     deskLink.connect();
     attacker.connect();
     ASSERT_TRUE(until([&] { return settled(); }));
+    ASSERT_EQ(signIn("akim", "akim-demo"), "");
+    ASSERT_EQ(signIn("admin", "admin-demo"), "");
     QString told;
     QString toldTo;
     desk->commandRefused = [&](const QString& text) {
@@ -120,6 +141,46 @@ TEST_F(SiteBusFixture, ACommandTheOperatorMayNotGiveOrUnderAnotherLoginIsRefused
                      SiteTransport::AtLeastOnce);
     ASSERT_TRUE(until([&] { return broadcaster->refusedCommands() == 2; }));
     EXPECT_EQ(desk->commandsRefused(), 1) << "the answer to WS2 does not reach WS1";
+}
+
+TEST_F(SiteBusFixture, AnOperatorsCommandsRunOnlyWhileSignedInThroughTheField) {
+    fieldLink.connect();
+    deskLink.connect();
+    ASSERT_TRUE(until([&] { return settled(); }));
+    QString told;
+    desk->commandRefused = [&](const QString& text) { told = text; };
+    int lost = 0;
+    desk->sessionsLost = [&] { ++lost; };
+    const auto command = [&] {
+        told.clear();
+        desk->dtApiCall(1, "CALL_API|CONTROLFUNCTION|FORCEON", 2);
+        drain();
+        return told;
+    };
+
+    EXPECT_TRUE(command().contains("no operator is signed in")) << "the desk's word is not enough";
+    EXPECT_EQ(signIn("admin", "not the password"), "wrong operator name or password");
+    EXPECT_FALSE(desk->isSignedIn("admin"));
+    EXPECT_EQ(signIn("admin", "admin-demo"), "");
+    EXPECT_TRUE(desk->isSignedIn("admin"));
+    EXPECT_EQ(command(), "") << "runs once signed in";
+
+    desk->signOut("admin");
+    drain();
+    EXPECT_FALSE(desk->isSignedIn("admin"));
+    EXPECT_TRUE(command().contains("no operator is signed in")) << "signed out";
+
+    // A new run of the field holds no session: the desk forgets its own and says so.
+    ASSERT_EQ(signIn("admin", "admin-demo"), "");
+    field.removeSink(broadcaster.get());
+    broadcaster = std::make_unique<FieldBroadcaster>(fieldLink, kBusSite, field, *site.db,
+                                                     &sv::SiteHost::operatorPermission, log);
+    field.addSink(broadcaster.get());
+    fieldLink.drop();
+    fieldLink.connect();
+    ASSERT_TRUE(until([&] { return settled() && desk->session().session() == broadcaster->session(); }));
+    EXPECT_EQ(lost, 1);
+    EXPECT_FALSE(desk->isSignedIn("admin"));
 }
 
 }  // namespace

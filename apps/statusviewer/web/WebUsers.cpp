@@ -5,8 +5,6 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include <sodium.h>
-
 namespace sv::web {
 
 bool validUserName(const QString& name) {
@@ -16,25 +14,6 @@ bool validUserName(const QString& name) {
         if (c == QLatin1Char(':') || c.category() == QChar::Other_Control)
             return false;
     return true;
-}
-
-QByteArray hashPassword(const QByteArray& password) {
-    if (sodium_init() < 0)
-        return {};
-    char out[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(out, password.constData(), quint64(password.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
-        return {};
-    return QByteArray(out);
-}
-
-bool passwordMatches(const QByteArray& hash, const QByteArray& password) {
-    if (hash.isEmpty() || hash.size() >= crypto_pwhash_STRBYTES || sodium_init() < 0)
-        return false;
-    // The hash is copied into a buffer of the size libsodium reads, terminated.
-    char stored[crypto_pwhash_STRBYTES] = {};
-    std::copy(hash.begin(), hash.end(), stored);
-    return crypto_pwhash_str_verify(stored, password.constData(), quint64(password.size())) == 0;
 }
 
 bool UsersFile::load(const QString& path, QString* error, QStringList* warnings) {
@@ -130,9 +109,7 @@ void UsersFile::put(const WebUser& user) {
 std::optional<QString> UsersFile::signIn(const QString& login, const QByteArray& password) const {
     const WebUser* user = find(login);
     if (user == nullptr) {
-        // The same work as for a known login, against a hash no password matches.
-        static const QByteArray decoy = hashPassword(newToken());
-        passwordMatches(decoy, password);
+        verifyAgainstDecoy(password);
         return std::nullopt;
     }
     if (!passwordMatches(user->hash, password))

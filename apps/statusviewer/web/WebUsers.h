@@ -4,6 +4,8 @@
 // The file is written whole to a temporary file (mode 0600) and renamed over the old one.
 #pragma once
 
+#include "Secrets.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -23,10 +25,9 @@ struct WebUser {
 /// break or a control character, no spaces around.
 bool validUserName(const QString& name);
 
-/// An argon2id hash of the password (libsodium's interactive limits); empty when hashing failed.
-QByteArray hashPassword(const QByteArray& password);
-/// Whether the password matches the hash; false for an empty or damaged hash.
-bool passwordMatches(const QByteArray& hash, const QByteArray& password);
+// Passwords are hashed and checked the site's one way (Secrets.h).
+using sv::hashPassword;
+using sv::passwordMatches;
 
 class UsersFile {
 public:
