@@ -5,6 +5,15 @@
 
 namespace sv::web {
 
+bool validUserName(const QString& name) {
+    if (name.isEmpty() || name.size() > 64 || name.trimmed() != name)
+        return false;
+    for (QChar c : name)
+        if (c == QLatin1Char(':') || c.category() == QChar::Other_Control)
+            return false;
+    return true;
+}
+
 // ---- SessionTable
 
 const WebSession& SessionTable::open(const QString& login, const QString& operatorName, qint64 nowMs) {

@@ -19,6 +19,10 @@ using sv::newToken;
 using sv::sameSecret;
 using sv::SignInLimiter;
 
+/// A login name a browser may give: 1 to 64 characters, none of them ":", a line break or a
+/// control character, no spaces around (anything else is no operator's, and is not logged as written).
+bool validUserName(const QString& name);
+
 struct WebSession {
     QByteArray token;
     QByteArray csrf;
@@ -47,6 +51,8 @@ public:
     /// Ends the sessions idle too long; their tokens.
     QList<QByteArray> expire(qint64 nowMs);
     int size() const { return int(sessions_.size()); }
+    /// The tokens of every session.
+    QList<QByteArray> tokens() const { return sessions_.keys(); }
     /// Whether any live session signs in as that operator.
     bool hasOperator(const QString& operatorName) const;
     qint64 idleMs() const { return idleMs_; }

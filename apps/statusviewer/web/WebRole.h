@@ -33,6 +33,4 @@ private:
 
 /// statusviewer web-user add: reads the password (no echo on a terminal), hashes it and writes
 /// the users file. The process's exit code; what went wrong is printed.
-int addWebUser(const AppOptions& options);
-
 }  // namespace sv::web
