@@ -21,7 +21,9 @@
 // A desk's request to resynchronise needs no operator and is taken whatever the desk's clock says
 // (a field restarted with its clock set wrong must still bring every desk up to date; a request
 // executes nothing, it makes the field publish what it already published): it must come from its
-// desk's login and be new by its number.
+// desk's login and be new by its number. So are a sign-in and a sign-out (they run no device; a
+// desk's operator signs in again after a field restart whatever the field's clock says, while the
+// device commands stay refused until the clocks agree).
 #pragma once
 
 #include "OperatorSessions.h"

@@ -258,6 +258,12 @@ TEST_F(CommandGateFixture, ASignInIsADesksOwnNewCommand) {
     token.clear();
     EXPECT_TRUE(gate.check("WS1", c, kNow, steady, &token).contains("already received")) << "replayed";
     EXPECT_TRUE(token.isEmpty());
+
+    // A field restarted with its clock ten minutes behind still signs the desk's operator in.
+    c.number = ++number;
+    c.sentMs = kNow + 600000;
+    steady += CommandGate::kSignInSpacingMs;
+    EXPECT_TRUE(gate.check("WS1", c, kNow, steady, &token).isEmpty());
 }
 
 }  // namespace

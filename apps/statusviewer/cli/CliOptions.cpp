@@ -80,7 +80,8 @@ struct Parser {
         QStringLiteral("Roles field and workstation: reads commands from standard input, one "
                        "a line, and answers each with a line: checksum, rows FILE, reload (the group), "
                        "status, quit; the field also start (its traffic waits for it), a "
-                       "workstation groups, group NAME, command CONTROLLER POINT TEXT.")};
+                       "workstation groups, group NAME, command CONTROLLER POINT TEXT, lock, "
+                       "switch-operator, screen FILE (a PNG of the screen).")};
     QCommandLineOption listen{QStringLiteral("listen"),
                               QStringLiteral("Role web: the address and port to listen on (default 127.0.0.1:8080). "
                                              "Without TLS only a loopback address, unless --insecure-listen."),

@@ -8,6 +8,8 @@
 #include <statusobject/Status.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFile>
 #include <QUuid>
 
@@ -375,6 +377,19 @@ QString DeskRole::control(const QString& line) {
     if (word == QLatin1String("reload")) {
         station_->status().Refresh();
         return QStringLiteral("reloaded %1").arg(name);
+    }
+    if (word == QLatin1String("lock")) {
+        signIn_->lock();
+        return QStringLiteral("locked %1").arg(name);
+    }
+    if (word == QLatin1String("switch-operator") && signInScreen_) {
+        signInScreen_->switchOperator();
+        return QStringLiteral("switching %1").arg(name);
+    }
+    if (word == QLatin1String("screen") && !rest.isEmpty()) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const bool saved = screen != nullptr && screen->grabWindow(0).save(rest, "PNG");
+        return saved ? QStringLiteral("screen %1").arg(rest) : QStringLiteral("screen: cannot write \"%1\"").arg(rest);
     }
     if (word == QLatin1String("quit")) {
         QCoreApplication::quit();

@@ -96,7 +96,7 @@ SignInScreen::SignInScreen(OperatorSignIn& signIn, QWidget* window, const QStrin
             connect(b, &QPushButton::clicked, this, action);
             bar->addPermanentWidget(b);
         };
-        button(QStringLiteral("Switch operator"), [this] { dialog_.present(true); });
+        button(QStringLiteral("Switch operator"), [this] { switchOperator(); });
         button(QStringLiteral("Sign out"), [this] { signIn_.signOut(); });
         button(QStringLiteral("Lock"), [this] { signIn_.lock(); });
     }

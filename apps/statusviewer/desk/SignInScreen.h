@@ -52,6 +52,8 @@ public:
     SignInScreen(OperatorSignIn& signIn, QWidget* window, const QString& deskName, const QString& suggestedLogin);
     ~SignInScreen() override;
 
+    /// Opens the dialog for another operator to sign in (the status bar's "Switch operator").
+    void switchOperator() { dialog_.present(true); }
     /// Follows the sign-in's state: the window shown only while an operator is signed in.
     void follow();
 
