@@ -35,7 +35,7 @@ QString ReplayGuard::checkNumber(const QString& desk, qint64 session, qint64 num
 }
 
 QString CommandGate::check(const QString& login, const wire::Command& command, qint64 nowMs, qint64 steadyMs,
-                           QByteArray* token) {
+                           SignInAnswer signedIn) {
     if (command.sender != login)
         return QStringLiteral("it names desk \"%1\" but was published by the login \"%2\"")
             .arg(command.sender.left(40), login);
@@ -49,7 +49,7 @@ QString CommandGate::check(const QString& login, const wire::Command& command, q
         return replayed;
     try {
         if (command.kind == Kind::SignIn)
-            return signIn(login, command, steadyMs, token);
+            return signIn(login, command, steadyMs, std::move(signedIn));
         if (command.kind == Kind::SignOut)
             return sessions_.close(login, command.token) ? QString() : QStringLiteral("no such session at this desk");
         const QString session = sessions_.check(login, command.operatorLogin, command.token, steadyMs);
@@ -61,29 +61,51 @@ QString CommandGate::check(const QString& login, const wire::Command& command, q
     }
 }
 
-QString CommandGate::signIn(const QString& login, const wire::Command& command, qint64 steadyMs, QByteArray* token) {
-    const QString deskKey = QStringLiteral("desk:") + login;
-    const QString operatorKey = QStringLiteral("operator:") + command.operatorLogin.left(64).toLower();
+namespace {
+
+QString deskKey(const QString& login) { return QStringLiteral("desk:") + login; }
+QString operatorKey(const QString& operatorLogin) {
+    return QStringLiteral("operator:") + operatorLogin.left(64).toLower();
+}
+
+}  // namespace
+
+QString CommandGate::signIn(const QString& login, const wire::Command& command, qint64 steadyMs, SignInAnswer answer) {
     const auto last = lastSignInMs_.constFind(login);
     if (last != lastSignInMs_.constEnd() && steadyMs - *last < kSignInSpacingMs)
         return QStringLiteral("another sign-in of this desk just now: try again in a moment");
-    const qint64 wait = qMax(limiter_.waitMs(deskKey, steadyMs), limiter_.waitMs(operatorKey, steadyMs));
+    const qint64 wait =
+        qMax(limiter_.waitMs(deskKey(login), steadyMs), limiter_.waitMs(operatorKey(command.operatorLogin), steadyMs));
     if (wait > 0)
         return QStringLiteral("too many failed sign-ins: try again in %1 s").arg((wait + 999) / 1000);
     lastSignInMs_.insert(login, steadyMs);
-    const std::optional<DirectoryOperator> found =
-        OperatorDirectory(db_).verify(command.operatorLogin, command.text.toUtf8());
-    if (!found) {
-        limiter_.failed(deskKey, steadyMs);
-        limiter_.failed(operatorKey, steadyMs);
-        return QStringLiteral("wrong operator name or password");
-    }
-    limiter_.succeeded(deskKey);
-    limiter_.succeeded(operatorKey);
-    const QByteArray opened = sessions_.open(login, found->login, steadyMs);
-    if (token != nullptr)
-        *token = opened;
+    const OperatorDirectory::Credential credential = OperatorDirectory(db_).credential(command.operatorLogin);
+    const auto done = [this, login, named = command.operatorLogin, credential, steadyMs,
+                       answer = std::move(answer)](std::optional<bool> matched) {
+        signedIn(login, named, credential, matched, steadyMs, answer);
+    };
+    if (verifier_)
+        verifier_(credential, command.text.toUtf8(), done);
+    else
+        done(OperatorDirectory::matches(credential, command.text.toUtf8()));
     return {};
+}
+
+void CommandGate::signedIn(const QString& login, const QString& named, const OperatorDirectory::Credential& credential,
+                           std::optional<bool> matched, qint64 steadyMs, const SignInAnswer& answer) {
+    if (!matched) {
+        answer(QStringLiteral("the field is busy signing operators in: try again in a moment"), {});
+        return;
+    }
+    if (!*matched || !credential.found) {
+        limiter_.failed(deskKey(login), steadyMs);
+        limiter_.failed(operatorKey(named), steadyMs);
+        answer(QStringLiteral("wrong operator name or password"), {});
+        return;
+    }
+    limiter_.succeeded(deskKey(login));
+    limiter_.succeeded(operatorKey(named));
+    answer({}, sessions_.open(login, credential.found->login, steadyMs));
 }
 
 QString CommandGate::checkOperator(const wire::Command& command) {

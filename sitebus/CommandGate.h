@@ -15,9 +15,10 @@
 // A sign-in names the operator and carries the password; the field verifies it against the site's
 // operator directory (OperatorDirectory) and answers with a new session. Guessing is slowed per
 // desk login and per operator (SignInLimiter: 5 free failures, then 1 s, 2 s, 4 s ... up to 15
-// min), and one desk login signs in at most once per kSignInSpacingMs, so the argon2id
-// verifications (about 50 ms each, on the field's event loop) are bounded by the logins on the
-// site, not by how fast a login can publish. A sign-out ends the session it carries.
+// min), and one desk login signs in at most once per kSignInSpacingMs. The argon2id verification
+// (50 to 250 ms) runs where the Verifier says: the field runs it on a worker thread with a bounded
+// queue (FieldBroadcaster), so its event loop never waits for one. A sign-out ends the session it
+// carries.
 // A desk's request to resynchronise needs no operator and is taken whatever the desk's clock says
 // (a field restarted with its clock set wrong must still bring every desk up to date; a request
 // executes nothing, it makes the field publish what it already published): it must come from its
@@ -26,6 +27,7 @@
 // device commands stay refused until the clocks agree).
 #pragma once
 
+#include "OperatorDirectory.h"
 #include "OperatorSessions.h"
 #include "Secrets.h"
 #include "SiteWire.h"
@@ -37,6 +39,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace sv {
 
@@ -75,18 +78,28 @@ public:
     /// A desk login's sign-ins follow each other at least this far apart.
     static constexpr qint64 kSignInSpacingMs = 250;
 
-    /// Empty when the command published under login is to be executed (a sign-in: accepted, its
-    /// session's token in *token); otherwise why it is refused. nowMs is the wall clock (the
-    /// desk's time of sending is checked against it), steadyMs the field's steady clock (sessions
-    /// and sign-in delays).
+    /// A sign-in's answer: empty refusal and the new session's token, or why it was refused.
+    using SignInAnswer = std::function<void(const QString& refusal, const QByteArray& token)>;
+    /// Verifies a password against a credential and calls done on the gate's thread with whether it
+    /// matched, or nullopt when it was not verified (too busy). The default verifies at once.
+    using Verifier = std::function<void(const OperatorDirectory::Credential& credential, const QByteArray& password,
+                                        std::function<void(std::optional<bool> matched)> done)>;
+    void setVerifier(Verifier verifier) { verifier_ = std::move(verifier); }
+
+    /// Empty when the command published under login is to be executed; otherwise why it is
+    /// refused. A sign-in let through is answered through signedIn, at once or once verified.
+    /// nowMs is the wall clock (the desk's time of sending is checked against it), steadyMs the
+    /// field's steady clock (sessions and sign-in delays).
     QString check(const QString& login, const wire::Command& command, qint64 nowMs, qint64 steadyMs,
-                  QByteArray* token = nullptr);
+                  SignInAnswer signedIn = {});
 
     const OperatorSessions& sessions() const { return sessions_; }
 
 private:
     QString checkOperator(const wire::Command& command);
-    QString signIn(const QString& login, const wire::Command& command, qint64 steadyMs, QByteArray* token);
+    QString signIn(const QString& login, const wire::Command& command, qint64 steadyMs, SignInAnswer answer);
+    void signedIn(const QString& login, const QString& named, const OperatorDirectory::Credential& credential,
+                  std::optional<bool> matched, qint64 steadyMs, const SignInAnswer& answer);
 
     so::db::Connection& db_;
     Targets targets_;
@@ -95,6 +108,7 @@ private:
     OperatorSessions sessions_;
     SignInLimiter limiter_;
     QHash<QString, qint64> lastSignInMs_;
+    Verifier verifier_;
 };
 
 }  // namespace sv

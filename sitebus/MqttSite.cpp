@@ -60,6 +60,11 @@ FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, Fie
           db, [&field](const wire::Command& c) { return commandTargets(field, c); }, std::move(permission)),
       session_(drawSession()) {
     steady_.start();
+    verifier_.setMaxThreadCount(1);
+    gate_.setVerifier([this](const OperatorDirectory::Credential& credential, const QByteArray& password,
+                             std::function<void(std::optional<bool>)> done) {
+        verifyOnWorker(credential, password, std::move(done));
+    });
     link_.setLastWill(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Offline)));
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
     link_.onConnected = [this] {
@@ -220,19 +225,47 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
             QStringLiteral("Field: a command of %1 that cannot be read was skipped: %2").arg(from->login, error));
         return;
     }
-    QByteArray token;
-    const QString refusal =
-        gate_.check(from->login, *decoded, QDateTime::currentMSecsSinceEpoch(), steady_.elapsed(), &token);
-    if (!refusal.isEmpty()) {
+    const QString login = from->login;
+    const wire::Command& c = *decoded;
+    const auto refused = [this, login, number = c.number, named = c.operatorLogin.left(40)](const QString& why) {
         ++refused_;
-        log_.error(QStringLiteral("Field: command %1 of %2 (operator \"%3\") refused: %4")
-                       .arg(decoded->number)
-                       .arg(from->login, decoded->operatorLogin.left(40), refusal));
-    } else {
-        command(*decoded);
+        log_.error(
+            QStringLiteral("Field: command %1 of %2 (operator \"%3\") refused: %4").arg(number).arg(login, named, why));
+    };
+    const QString refusal =
+        gate_.check(login, c, QDateTime::currentMSecsSinceEpoch(), steady_.elapsed(),
+                    [this, login, number = c.number, refused](const QString& why, const QByteArray& token) {
+                        if (!why.isEmpty())
+                            refused(why);
+                        answer(login, number, why, token);
+                    });
+    if (!refusal.isEmpty())
+        refused(refusal);
+    else
+        command(c);
+    // A sign-in let through is answered once verified.
+    if (c.kind != wire::Command::Kind::Resync && !(c.kind == wire::Command::Kind::SignIn && refusal.isEmpty()))
+        answer(login, c.number, refusal, {});
+}
+
+void FieldBroadcaster::verifyOnWorker(const OperatorDirectory::Credential& credential, const QByteArray& password,
+                                      std::function<void(std::optional<bool>)> done) {
+    if (verifying_ >= kMaxWaitingSignIns) {
+        done(std::nullopt);
+        return;
     }
-    if (decoded->kind != wire::Command::Kind::Resync)
-        answer(from->login, decoded->number, refusal, token);
+    ++verifying_;
+    verifier_.start([this, credential, password, done = std::move(done)] {
+        const bool matched = OperatorDirectory::matches(credential, password);
+        // Back on the field's thread; dropped when the field has gone meanwhile.
+        QMetaObject::invokeMethod(
+            this,
+            [this, matched, done] {
+                --verifying_;
+                done(matched);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void FieldBroadcaster::answer(const QString& login, qint64 number, const QString& refusal, const QByteArray& token) {

@@ -34,6 +34,7 @@
 #include <QHash>
 #include <QObject>
 #include <QSet>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVector>
 
@@ -49,6 +50,8 @@ public:
     /// Points the outgoing queue holds at most (more than a site has).
     static constexpr qsizetype kMaxHeldPoints = 100000;
     static constexpr int kDigestMs = 1000;
+    /// Sign-ins waiting for their password's verification at most; more are refused as "busy".
+    static constexpr int kMaxWaitingSignIns = 16;
 
     /// Sets the link's last will: constructed before the link starts. db: the site database, where
     /// the operators' rights are read.
@@ -85,6 +88,9 @@ private:
     void publishDigest();
     wire::Event event(wire::Event::Kind kind) const;
     void answer(const QString& login, qint64 number, const QString& refusal, const QByteArray& token);
+    /// Verifies a sign-in's password on the worker thread; done runs on the field's thread.
+    void verifyOnWorker(const OperatorDirectory::Credential& credential, const QByteArray& password,
+                        std::function<void(std::optional<bool>)> done);
 
     SiteTransport& link_;
     QString site_;
@@ -93,6 +99,10 @@ private:
     CommandGate gate_;
     /// The field's steady clock: operator sessions and sign-in delays.
     QElapsedTimer steady_;
+    /// The one thread verifying sign-in passwords (argon2id: 50 to 250 ms each), so the field's
+    /// event loop never waits for one; sign-ins waiting for it.
+    QThreadPool verifier_;
+    int verifying_ = 0;
     const qint64 session_;
     qint64 lastSeq_ = 0;
     QVector<wire::StateReport> pending_;

@@ -21,17 +21,24 @@ std::optional<DirectoryOperator> OperatorDirectory::find(const QString& login, Q
     return found;
 }
 
-std::optional<DirectoryOperator> OperatorDirectory::verify(const QString& login, const QByteArray& password) {
-    QByteArray hash;
-    const std::optional<DirectoryOperator> found =
-        login.size() <= 64 && password.size() <= kMaxPasswordBytes ? find(login, &hash) : std::nullopt;
-    if (!found || hash.isEmpty()) {
+OperatorDirectory::Credential OperatorDirectory::credential(const QString& login) {
+    Credential c;
+    if (login.size() <= 64)
+        c.found = find(login, &c.hash);
+    return c;
+}
+
+bool OperatorDirectory::matches(const Credential& credential, const QByteArray& password) {
+    if (!credential.found || credential.hash.isEmpty() || password.size() > kMaxPasswordBytes) {
         verifyAgainstDecoy(password.left(kMaxPasswordBytes));
-        return std::nullopt;
+        return false;
     }
-    if (!passwordMatches(hash, password))
-        return std::nullopt;
-    return found;
+    return passwordMatches(credential.hash, password);
+}
+
+std::optional<DirectoryOperator> OperatorDirectory::verify(const QString& login, const QByteArray& password) {
+    const Credential c = credential(login);
+    return matches(c, password) ? c.found : std::nullopt;
 }
 
 bool OperatorDirectory::setPassword(const QString& login, const QByteArray& password, QString& error) {

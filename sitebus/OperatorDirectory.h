@@ -28,9 +28,19 @@ public:
 
     explicit OperatorDirectory(so::db::Connection& db) : db_(db) {}
 
-    /// The operator whose password this is; nullopt for an unknown login, an operator without a
-    /// password, or a wrong one (each costing one hash verification, so the time taken tells
-    /// none of them apart). Throws so::db::DbError when the directory cannot be read.
+    /// What a password is verified against: the operator (none for an unknown login) and the
+    /// operator's hash (empty when the operator has no password).
+    struct Credential {
+        std::optional<DirectoryOperator> found;
+        QByteArray hash;
+    };
+    /// Reads the login's credential. Throws so::db::DbError when the directory cannot be read.
+    Credential credential(const QString& login);
+    /// Whether the password is the credential's: false for an unknown login, an operator without
+    /// a password or a wrong one, each costing one hash verification, so the time taken tells none
+    /// of them apart. Reads no database: runs on any thread.
+    static bool matches(const Credential& credential, const QByteArray& password);
+    /// The operator whose password this is (credential, then matches); nullopt otherwise.
     std::optional<DirectoryOperator> verify(const QString& login, const QByteArray& password);
     /// Sets (or replaces) the operator's password; false with why in error (an unknown operator,
     /// an empty or too long password).
