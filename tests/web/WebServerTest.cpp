@@ -355,6 +355,8 @@ TEST_F(WebServerFixture, WebSignOutEndsTheSessionItsSocketsAndTheCookieForGood) 
     welcomed(client, session);
     const QByteArray cookie = "sv_session=" + session.cookie;
     const QByteArray csrf = session.json().value("csrf").toString().toLatin1();
+    // The browser's sign-in signed the operator in at the field as well.
+    ASSERT_TRUE(until([&] { return desk->link().isSignedIn("admin"); }));
 
     // Sign-out is a change of state: without the token, or from another site's page, it is refused.
     EXPECT_EQ(request("POST", "/api/signout", {}, {{"Cookie", cookie}}).status, 403);
@@ -371,6 +373,7 @@ TEST_F(WebServerFixture, WebSignOutEndsTheSessionItsSocketsAndTheCookieForGood) 
     EXPECT_TRUE(out.setCookie.contains("Max-Age=0"));
     ASSERT_TRUE(until([&] { return client.closed; }));
     ASSERT_NE(client.last("bye"), nullptr);
+    EXPECT_FALSE(desk->link().isSignedIn("admin")) << "the operator's last browser session ended the field's";
 
     // The cookie replayed: no session, no socket.
     EXPECT_EQ(request("GET", "/api/session", {}, {{"Cookie", cookie}}).status, 401);
