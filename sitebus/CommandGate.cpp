@@ -71,15 +71,15 @@ QString operatorKey(const QString& operatorLogin) {
 }  // namespace
 
 QString CommandGate::signIn(const QString& login, const wire::Command& command, qint64 steadyMs, SignInAnswer answer) {
-    const auto last = lastSignInMs_.constFind(login);
-    if (last != lastSignInMs_.constEnd() && steadyMs - *last < kSignInSpacingMs)
-        return QStringLiteral("another sign-in of this desk just now: try again in a moment");
     const qint64 wait =
         qMax(limiter_.waitMs(deskKey(login), steadyMs), limiter_.waitMs(operatorKey(command.operatorLogin), steadyMs));
     if (wait > 0)
         return QStringLiteral("too many failed sign-ins: try again in %1 s").arg((wait + 999) / 1000);
-    lastSignInMs_.insert(login, steadyMs);
     const OperatorDirectory::Credential credential = OperatorDirectory(db_).credential(command.operatorLogin);
+    // Counted as a failure until the password is found right: attempts arriving while earlier
+    // ones are still being verified are held back as if those had failed.
+    limiter_.failed(deskKey(login), steadyMs);
+    limiter_.failed(operatorKey(command.operatorLogin), steadyMs);
     const auto done = [this, login, named = command.operatorLogin, credential, steadyMs,
                        answer = std::move(answer)](std::optional<bool> matched) {
         signedIn(login, named, credential, matched, steadyMs, answer);
@@ -92,14 +92,16 @@ QString CommandGate::signIn(const QString& login, const wire::Command& command, 
 }
 
 void CommandGate::signedIn(const QString& login, const QString& named, const OperatorDirectory::Credential& credential,
-                           std::optional<bool> matched, qint64 steadyMs, const SignInAnswer& answer) {
+                           std::optional<bool> matched, qint64 steadyMs, const SignInAnswer& signInAnswer) {
+    const auto answer = [&](const QString& refusal, const QByteArray& token) {
+        if (signInAnswer)
+            signInAnswer(refusal, token);
+    };
     if (!matched) {
         answer(QStringLiteral("the field is busy signing operators in: try again in a moment"), {});
         return;
     }
     if (!*matched || !credential.found) {
-        limiter_.failed(deskKey(login), steadyMs);
-        limiter_.failed(operatorKey(named), steadyMs);
         answer(QStringLiteral("wrong operator name or password"), {});
         return;
     }

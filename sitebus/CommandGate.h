@@ -15,9 +15,9 @@
 // A sign-in names the operator and carries the password; the field verifies it against the site's
 // operator directory (OperatorDirectory) and answers with a new session. Guessing is slowed per
 // desk login and per operator (SignInLimiter: 5 free failures, then 1 s, 2 s, 4 s ... up to 15
-// min), and one desk login signs in at most once per kSignInSpacingMs. The argon2id verification
-// (50 to 250 ms) runs where the Verifier says: the field runs it on a worker thread with a bounded
-// queue (FieldBroadcaster), so its event loop never waits for one. A sign-out ends the session it
+// min). The argon2id verification (50 to 250 ms) runs where the Verifier says: the field runs it on
+// a worker thread with a bounded queue (FieldBroadcaster), so its event loop never waits for one
+// and a flood of sign-ins is answered "busy" rather than queued without end. A sign-out ends the session it
 // carries.
 // A desk's request to resynchronise needs no operator and is taken whatever the desk's clock says
 // (a field restarted with its clock set wrong must still bring every desk up to date; a request
@@ -75,9 +75,6 @@ public:
     CommandGate(so::db::Connection& db, Targets targets, Permission permission)
         : db_(db), targets_(std::move(targets)), permission_(std::move(permission)) {}
 
-    /// A desk login's sign-ins follow each other at least this far apart.
-    static constexpr qint64 kSignInSpacingMs = 250;
-
     /// A sign-in's answer: empty refusal and the new session's token, or why it was refused.
     using SignInAnswer = std::function<void(const QString& refusal, const QByteArray& token)>;
     /// Verifies a password against a credential and calls done on the gate's thread with whether it
@@ -98,6 +95,7 @@ public:
 private:
     QString checkOperator(const wire::Command& command);
     QString signIn(const QString& login, const wire::Command& command, qint64 steadyMs, SignInAnswer answer);
+    /// A verified sign-in admitted at steadyMs, answered.
     void signedIn(const QString& login, const QString& named, const OperatorDirectory::Credential& credential,
                   std::optional<bool> matched, qint64 steadyMs, const SignInAnswer& answer);
 
@@ -107,7 +105,6 @@ private:
     ReplayGuard replay_;
     OperatorSessions sessions_;
     SignInLimiter limiter_;
-    QHash<QString, qint64> lastSignInMs_;
     Verifier verifier_;
 };
 

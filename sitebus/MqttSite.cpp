@@ -1,6 +1,8 @@
 #include "MqttSite.h"
 
 #include <QMetaObject>
+
+#include <algorithm>
 #include <QRandomGenerator>
 
 namespace sv {
@@ -362,7 +364,20 @@ void DeskLink::signIn(const QString& login, const QByteArray& password,
     c.kind = wire::Command::Kind::SignIn;
     c.operatorLogin = login;
     c.text = QString::fromUtf8(password);
-    awaiting_.insert(sendCommand(c), Pending{login, std::move(done)});
+    await(sendCommand(c), Pending{login, std::move(done)});
+}
+
+bool DeskLink::isSigningIn(const QString& login) const {
+    for (const Pending& p : awaiting_)
+        if (p.done && p.login == login)
+            return true;
+    return false;
+}
+
+void DeskLink::await(qint64 number, Pending pending) {
+    if (awaiting_.size() >= kMaxAwaiting)
+        awaiting_.erase(std::min_element(awaiting_.keyBegin(), awaiting_.keyEnd()).base());
+    awaiting_.insert(number, std::move(pending));
 }
 
 void DeskLink::signOut(const QString& login) {
@@ -373,7 +388,7 @@ void DeskLink::signOut(const QString& login) {
     c.kind = wire::Command::Kind::SignOut;
     c.operatorLogin = login;
     c.token = token;
-    awaiting_.insert(sendCommand(c), Pending{login, {}});
+    await(sendCommand(c), Pending{login, {}});
 }
 
 void DeskLink::followFieldSession(qint64 session) {

@@ -122,6 +122,9 @@ class DeskLink final : public QObject, public StateSource, public NoticeBus, pub
 public:
     static constexpr int kTickMs = 250;
     static constexpr int kKeptCommandOperators = 1000;
+    /// Sign-ins and sign-outs kept waiting for an answer; the oldest is forgotten (a field that
+    /// never answers is the sign-in's own timeout to tell).
+    static constexpr int kMaxAwaiting = 64;
 
     /// deskId names this desk: its broker login, which is its computer name (unique on the site).
     DeskLink(SiteTransport& link, const QString& site, const QString& deskId, SiteLog& log);
@@ -135,6 +138,8 @@ public:
     /// Ends the operator's session at the field (signing out, locking, switching operator).
     void signOut(const QString& login);
     bool isSignedIn(const QString& login) const { return tokens_.contains(login); }
+    /// Whether a sign-in of login waits for the field's answer.
+    bool isSigningIn(const QString& login) const;
     // ---- StateSource
     void addSink(StateSink* sink) override;
     void removeSink(StateSink* sink) override;
@@ -192,6 +197,11 @@ private:
     /// Sends the command naming the operator at the desk and its session; its number.
     qint64 sendCommand(wire::Command command);
     void followFieldSession(qint64 session);
+    struct Pending {
+        QString login;
+        std::function<void(const QString&)> done;
+    };
+    void await(qint64 number, Pending pending);
     void reject(const char* what, const QString& why);
 
     SiteTransport& link_;
@@ -207,10 +217,6 @@ private:
     /// The session the field gave each operator signed in here, and the sign-ins and sign-outs
     /// waiting for the field's answer by command number (no callback for a sign-out).
     QHash<QString, QByteArray> tokens_;
-    struct Pending {
-        QString login;
-        std::function<void(const QString&)> done;
-    };
     QHash<qint64, Pending> awaiting_;
     /// The field's session the tokens were given in.
     qint64 fieldSession_ = 0;

@@ -75,7 +75,7 @@ struct CommandGateFixture : ::testing::Test {
     /// Signs op in at login's desk; the session's token, empty when refused (why in refusal).
     QByteArray signIn(const QString& op, const QString& password, const QString& login = "WS1",
                       QString* refusal = nullptr) {
-        steady += CommandGate::kSignInSpacingMs;
+        steady += 250;
         Command c = command(op, 0, Command::Kind::SignIn);
         c.sender = login;
         c.text = password;
@@ -222,7 +222,7 @@ TEST_F(CommandGateFixture, ASessionExpiresAfterItsIdleTimeOrItsLifetime) {
 }
 
 TEST_F(CommandGateFixture, WrongPasswordsAreSlowedPerDeskAndPerOperator) {
-    // 300 wrong passwords as fast as the desk may send them (74 s): five free failures, then one
+    // 300 wrong passwords, four a second (74 s): five free failures, then one
     // each after 1, 2, 4, 8, 16 and 32 s; the rest are held back without a verification.
     int wrong = 0, heldBack = 0;
     for (int i = 0; i < 300; ++i) {
@@ -243,23 +243,42 @@ TEST_F(CommandGateFixture, WrongPasswordsAreSlowedPerDeskAndPerOperator) {
 
     steady += sv::SignInLimiter::kMaxDelayMs;
     EXPECT_FALSE(signIn("mlee", "mlee-demo", "WS1", &refusal).isEmpty()) << refusal.toStdString();
+}
 
-    // Sign-ins of one desk follow each other at least the spacing apart.
-    Command quick = command("akim", 0, Command::Kind::SignIn);
-    quick.text = "akim-demo";
-    EXPECT_TRUE(check(quick).contains("just now"));
+TEST_F(CommandGateFixture, ABurstOfSignInsIsHeldBackWhileTheFirstAreStillBeingVerified) {
+    // The field verifies on a worker thread: here, verifications that have not ended yet.
+    QVector<std::function<void(std::optional<bool>)>> verifying;
+    gate.setVerifier([&](const sv::OperatorDirectory::Credential&, const QByteArray&,
+                         std::function<void(std::optional<bool>)> done) { verifying.append(std::move(done)); });
+    int heldBack = 0;
+    for (int i = 0; i < 300; ++i) {
+        Command c = command("mlee", 0, Command::Kind::SignIn);
+        c.text = QStringLiteral("guess %1").arg(i);
+        heldBack += check(c).contains("too many failed sign-ins") ? 1 : 0;
+    }
+    EXPECT_EQ(verifying.size(), 5) << "only the free attempts reach a verification";
+    EXPECT_EQ(heldBack, 295);
+    QString answer = QStringLiteral("no answer");
+    verifying.first()(std::nullopt);
+    Command late = command("admin", 0, Command::Kind::SignIn);
+    late.sender = "WS2";
+    late.text = "admin-demo";
+    EXPECT_TRUE(
+        gate.check("WS2", late, kNow, steady, [&](const QString& r, const QByteArray&) { answer = r; }).isEmpty());
+    verifying.last()(std::nullopt);
+    EXPECT_EQ(answer, "the field is busy signing operators in: try again in a moment");
 }
 
 TEST_F(CommandGateFixture, ASignInIsADesksOwnNewCommand) {
     Command c = command("admin", 0, Command::Kind::SignIn);
     c.text = "admin-demo";
-    steady += CommandGate::kSignInSpacingMs;
+    steady += 250;
     EXPECT_TRUE(check(c, "WS2").contains("WS2")) << "WS2's login speaking as WS1";
     QByteArray token;
     const auto keep = [&](const QString&, const QByteArray& t) { token = t; };
     EXPECT_TRUE(gate.check("WS1", c, kNow, steady, keep).isEmpty());
     EXPECT_FALSE(token.isEmpty());
-    steady += CommandGate::kSignInSpacingMs;
+    steady += 250;
     token.clear();
     EXPECT_TRUE(gate.check("WS1", c, kNow, steady, keep).contains("already received")) << "replayed";
     EXPECT_TRUE(token.isEmpty());
@@ -267,7 +286,7 @@ TEST_F(CommandGateFixture, ASignInIsADesksOwnNewCommand) {
     // A field restarted with its clock ten minutes behind still signs the desk's operator in.
     c.number = ++number;
     c.sentMs = kNow + 600000;
-    steady += CommandGate::kSignInSpacingMs;
+    steady += 250;
     EXPECT_TRUE(gate.check("WS1", c, kNow, steady, keep).isEmpty());
     EXPECT_FALSE(token.isEmpty());
 }

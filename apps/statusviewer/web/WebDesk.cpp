@@ -669,7 +669,7 @@ QHttpServerResponse WebDesk::signIn(const QHttpServerRequest& request) {
 }
 
 void WebDesk::signInAtField(const QString& operatorName, const QByteArray& password) {
-    if (desk_->isSignedIn(operatorName))
+    if (desk_->isSignedIn(operatorName) || desk_->isSigningIn(operatorName))
         return;
     desk_->signIn(operatorName, password, [this, operatorName](const QString& refusal) {
         if (refusal.isEmpty())
