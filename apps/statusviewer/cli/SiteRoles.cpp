@@ -269,8 +269,17 @@ void DeskRole::startSignIn(bool headless) {
         // A desk signed in from a password file (headless, or a kiosk) does not lock by itself.
         options_.operatorPasswordFile.isEmpty() && !headless ? qint64(idleMinutes) * 60 * 1000 : 0);
     signIn_->operatorChanged = [this](const QString& login) {
-        if (station_->host().operatorLogin().compare(login, Qt::CaseInsensitive) != 0)
-            station_->switchOperator(login);
+        try {
+            if (station_->host().operatorLogin().compare(login, Qt::CaseInsensitive) != 0)
+                station_->switchOperator(login);
+        } catch (const std::exception& e) {
+            // The field knows the operator but this desk's site does not answer for them: nobody
+            // operates the desk rather than the wrong operator.
+            services_.log.error(QStringLiteral("Operator %1 cannot operate %2: %3")
+                                    .arg(login, options_.computerName, QString::fromLocal8Bit(e.what())));
+            signIn_->signOut();
+            return;
+        }
         desk_->setOperator(login);
         services_.log.info(QStringLiteral("Operator %1 signed in at %2").arg(login, options_.computerName));
     };
