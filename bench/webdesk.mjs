@@ -69,7 +69,7 @@ async function timeToGroupRows(page, group, moreThan) {
 async function main() {
   const login = 'admin', secret = crypto.randomBytes(12).toString('base64url');
   const site = await Site.start({ app: option('--app'), webRoot: option('--web-root'), scale, rate, deskStats: true,
-    users: [{ login, operator: login, password: secret }] });
+    users: [{ login, password: secret }] });
   const browser = await launch();
   try {
     // 1. Opening "Entire Site", the field quiet: chosen in the group box, then the page opened anew.

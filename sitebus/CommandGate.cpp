@@ -1,5 +1,7 @@
 #include "CommandGate.h"
 
+#include "OperatorDirectory.h"
+
 #include <statusobject/CommandRule.h>
 
 #include <algorithm>
@@ -29,20 +31,85 @@ QString ReplayGuard::check(const QString& login, qint64 session, qint64 number, 
     return {};
 }
 
-QString CommandGate::check(const QString& login, const wire::Command& command, qint64 nowMs) {
+QString CommandGate::check(const QString& login, const wire::Command& command, qint64 nowMs, qint64 steadyMs,
+                           SignInAnswer signedIn) {
     if (command.sender != login)
         return QStringLiteral("it names desk \"%1\" but was published by the login \"%2\"")
             .arg(command.sender.left(40), login);
-    if (command.kind == wire::Command::Kind::Resync)
+    using Kind = wire::Command::Kind;
+    if (command.kind == Kind::Resync)
         return {};
-    const QString replayed = replay_.check(login, command.session, command.number, command.sentMs, nowMs);
+    // A sign-in and a sign-out run no device and are taken whatever the desk's clock says (a desk's
+    // operator signs in again after a field restart with its clock set wrong). Like a resync they
+    // never enter the replay guard, so no number of them can push a run of commands out of it: a
+    // sign-in proves itself by its password (its answer goes to its own desk's login only, and the
+    // sign-in limiter slows guessing), a sign-out ends only the session whose token it carries.
+    const bool runsDevice = command.kind != Kind::SignIn && command.kind != Kind::SignOut;
+    const QString replayed =
+        runsDevice ? replay_.check(login, command.session, command.number, command.sentMs, nowMs) : QString();
     if (!replayed.isEmpty())
         return replayed;
     try {
+        if (command.kind == Kind::SignIn)
+            return signIn(login, command, steadyMs, std::move(signedIn));
+        if (command.kind == Kind::SignOut)
+            return sessions_.close(login, command.token) ? QString() : QStringLiteral("no such session at this desk");
+        const QString session = sessions_.check(login, command.operatorLogin, command.token, steadyMs);
+        if (!session.isEmpty())
+            return session;
         return checkOperator(command);
     } catch (const so::db::DbError& e) {
         return QStringLiteral("the operator's rights could not be read: %1").arg(e.message());
     }
+}
+
+namespace {
+
+QString deskKey(const QString& login) { return QStringLiteral("desk:") + login; }
+QString operatorKey(const QString& operatorLogin) {
+    return QStringLiteral("operator:") + operatorLogin.left(64).toLower();
+}
+
+}  // namespace
+
+QString CommandGate::signIn(const QString& login, const wire::Command& command, qint64 steadyMs, SignInAnswer answer) {
+    const qint64 wait =
+        qMax(limiter_.waitMs(deskKey(login), steadyMs), limiter_.waitMs(operatorKey(command.operatorLogin), steadyMs));
+    if (wait > 0)
+        return QStringLiteral("too many failed sign-ins: try again in %1 s").arg((wait + 999) / 1000);
+    const OperatorDirectory::Credential credential = OperatorDirectory(db_).credential(command.operatorLogin);
+    // Counted as a failure until the password is found right: attempts arriving while earlier
+    // ones are still being verified are held back as if those had failed.
+    limiter_.failed(deskKey(login), steadyMs);
+    limiter_.failed(operatorKey(command.operatorLogin), steadyMs);
+    const auto done = [this, login, named = command.operatorLogin, credential, steadyMs,
+                       answer = std::move(answer)](std::optional<bool> matched) {
+        signedIn(login, named, credential, matched, steadyMs, answer);
+    };
+    if (verifier_)
+        verifier_(credential, command.text.toUtf8(), done);
+    else
+        done(OperatorDirectory::matches(credential, command.text.toUtf8()));
+    return {};
+}
+
+void CommandGate::signedIn(const QString& login, const QString& named, const OperatorDirectory::Credential& credential,
+                           std::optional<bool> matched, qint64 steadyMs, const SignInAnswer& signInAnswer) {
+    const auto answer = [&](const QString& refusal, const QByteArray& token) {
+        if (signInAnswer)
+            signInAnswer(refusal, token);
+    };
+    if (!matched) {
+        answer(QStringLiteral("the field is busy signing operators in: try again in a moment"), {});
+        return;
+    }
+    if (!*matched || !credential.found) {
+        answer(QStringLiteral("wrong operator name or password"), {});
+        return;
+    }
+    limiter_.succeeded(deskKey(login));
+    limiter_.succeeded(operatorKey(named));
+    answer({}, sessions_.open(login, credential.found->login, steadyMs));
 }
 
 QString CommandGate::checkOperator(const wire::Command& command) {

@@ -7,17 +7,32 @@
 //  - it is new: its number is above every number seen of the desk's run (its session) and it was
 //    sent at most kWindowMs before now by the desk's clock (ReplayGuard), so a command captured
 //    from the broker and published again does nothing;
+//  - the operator it names is signed in at that desk: the command carries the session the field
+//    gave that desk when the operator signed in (OperatorSessions), live and of that operator;
 //  - the operator it names may command every point it acts on, by the rule the status window's
 //    menus apply (statusobject/CommandRule.h), asked of the site database for that operator (the
 //    host answers whether the operator holds a permission: Permission).
+// A sign-in names the operator and carries the password; the field verifies it against the site's
+// operator directory (OperatorDirectory) and answers with a new session. Guessing is slowed per
+// desk login and per operator (SignInLimiter: 5 free failures, then 1 s, 2 s, 4 s ... up to 15
+// min). The argon2id verification (50 to 250 ms) runs where the Verifier says: the field runs it on
+// a worker thread with a bounded queue (FieldBroadcaster), so its event loop never waits for one
+// and a flood of sign-ins is answered "busy" rather than queued without end. A sign-out ends the session it
+// carries.
 // A desk's request to resynchronise needs no operator and is taken whatever the desk's clock says
 // or its number (a field restarted with its clock set wrong must still bring every desk up to
 // date): it executes nothing, its answer goes to the asking login only, and the field answers a
 // login at most once in a while however often it asks (ResyncAnswers), so one asked again or
 // replayed costs what asking once does. It must come from its desk's login, and it never enters
 // the replay guard, so no number of requests can push a run of commands out of it.
+// A sign-in and a sign-out are taken whatever the desk's clock says and never enter the replay
+// guard either (they run no device; a desk's operator signs in again after a field restart
+// whatever the field's clock says, while device commands stay refused until the clocks agree).
 #pragma once
 
+#include "OperatorDirectory.h"
+#include "OperatorSessions.h"
+#include "Secrets.h"
 #include "SiteWire.h"
 
 #include <statusobject/Db.h>
@@ -27,6 +42,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace sv {
 
@@ -64,16 +80,37 @@ public:
     CommandGate(so::db::Connection& db, Targets targets, Permission permission)
         : db_(db), targets_(std::move(targets)), permission_(std::move(permission)) {}
 
-    /// Empty when the command published under login is to be executed; otherwise why it is refused.
-    QString check(const QString& login, const wire::Command& command, qint64 nowMs);
+    /// A sign-in's answer: empty refusal and the new session's token, or why it was refused.
+    using SignInAnswer = std::function<void(const QString& refusal, const QByteArray& token)>;
+    /// Verifies a password against a credential and calls done on the gate's thread with whether it
+    /// matched, or nullopt when it was not verified (too busy). The default verifies at once.
+    using Verifier = std::function<void(const OperatorDirectory::Credential& credential, const QByteArray& password,
+                                        std::function<void(std::optional<bool> matched)> done)>;
+    void setVerifier(Verifier verifier) { verifier_ = std::move(verifier); }
+
+    /// Empty when the command published under login is to be executed; otherwise why it is
+    /// refused. A sign-in let through is answered through signedIn, at once or once verified.
+    /// nowMs is the wall clock (the desk's time of sending is checked against it), steadyMs the
+    /// field's steady clock (sessions and sign-in delays).
+    QString check(const QString& login, const wire::Command& command, qint64 nowMs, qint64 steadyMs,
+                  SignInAnswer signedIn = {});
+
+    const OperatorSessions& sessions() const { return sessions_; }
 
 private:
     QString checkOperator(const wire::Command& command);
+    QString signIn(const QString& login, const wire::Command& command, qint64 steadyMs, SignInAnswer answer);
+    /// A verified sign-in admitted at steadyMs, answered.
+    void signedIn(const QString& login, const QString& named, const OperatorDirectory::Credential& credential,
+                  std::optional<bool> matched, qint64 steadyMs, const SignInAnswer& answer);
 
     so::db::Connection& db_;
     Targets targets_;
     Permission permission_;
     ReplayGuard replay_;
+    OperatorSessions sessions_;
+    SignInLimiter limiter_;
+    Verifier verifier_;
 };
 
 }  // namespace sv

@@ -1,6 +1,8 @@
 #include "MqttSite.h"
 
 #include <QMetaObject>
+
+#include <algorithm>
 #include <QRandomGenerator>
 
 namespace sv {
@@ -34,7 +36,9 @@ QStringList commandTargets(const FieldDevices& field, const wire::Command& c) {
     case Kind::AccessFunction:
     case Kind::ControlFunction: return field.deviceTargets(qint32(c.a), qint32(c.b));
     case Kind::ClearCodeTamper: return field.readerTargets(qint32(c.a));
-    case Kind::Resync: break;
+    case Kind::Resync:
+    case Kind::SignIn:
+    case Kind::SignOut: break;
     }
     return {};
 }
@@ -57,6 +61,12 @@ FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, Fie
       gate_(
           db, [&field](const wire::Command& c) { return commandTargets(field, c); }, std::move(permission)),
       session_(drawSession()) {
+    steady_.start();
+    verifier_.setMaxThreadCount(1);
+    gate_.setVerifier([this](const OperatorDirectory::Credential& credential, const QByteArray& password,
+                             std::function<void(std::optional<bool>)> done) {
+        verifyOnWorker(credential, password, std::move(done));
+    });
     link_.setLastWill(wire::topicName(site_, Topic::Field), wire::encode(event(wire::Event::Kind::Offline)));
     link_.onMessage = [this](const QString& topic, const QByteArray& payload) { message(topic, payload); };
     link_.onConnected = [this] {
@@ -88,7 +98,6 @@ FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, Fie
         logFloods();
     });
     digestTimer_.start();
-    steady_.start();
     resyncs_.begin = [this](const QString& login, qint64 number) { answerResync(login, number); };
     resyncTimer_.setInterval(100);
     connect(&resyncTimer_, &QTimer::timeout, this, [this] {
@@ -237,20 +246,29 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
                QStringLiteral("more than %1 commands a second from this desk").arg(kCommandsPerSecond), false);
         return;
     }
-    const QString refusal = gate_.check(from->login, *decoded, QDateTime::currentMSecsSinceEpoch());
+    const QString login = from->login;
+    const wire::Command& c = *decoded;
+    const QString refusal =
+        gate_.check(login, c, QDateTime::currentMSecsSinceEpoch(), steadyMs(),
+                    [this, login, number = c.number, what](const QString& why, const QByteArray& token) {
+                        if (!why.isEmpty())
+                            refuse(login, what, why, true);
+                        answer(login, number, why, token);
+                    });
     if (!refusal.isEmpty()) {
-        refuse(from->login, what, refusal, !resync);
+        refuse(login, what, refusal, !resync);
     } else if (resync) {
         // A desk asks twice or so as it starts; many more in a period is a flood, said when it ends.
-        if (!resyncs_.request(from->login, decoded->a, steadyMs()))
-            resyncFolds_.note(from->login, steadyMs());
+        if (!resyncs_.request(login, c.a, steadyMs()))
+            resyncFolds_.note(login, steadyMs());
         if (resyncs_.hasWaiting() && !resyncTimer_.isActive())
             resyncTimer_.start();
     } else {
-        command(*decoded);
+        command(c);
     }
-    if (!resync)
-        answer(from->login, decoded->number, refusal);
+    // A sign-in let through is answered once verified.
+    if (!resync && !(c.kind == wire::Command::Kind::SignIn && refusal.isEmpty()))
+        answer(login, c.number, refusal, {});
 }
 
 void FieldBroadcaster::refuse(const QString& login, const QString& what, const QString& why, bool answered) {
@@ -275,9 +293,30 @@ void FieldBroadcaster::logFloods() {
                        .arg(kFloodLogMs / 1000));
 }
 
-void FieldBroadcaster::answer(const QString& login, qint64 number, const QString& refusal) {
+void FieldBroadcaster::verifyOnWorker(const OperatorDirectory::Credential& credential, const QByteArray& password,
+                                      std::function<void(std::optional<bool>)> done) {
+    if (verifying_ >= kMaxWaitingSignIns) {
+        done(std::nullopt);
+        return;
+    }
+    ++verifying_;
+    verifier_.start([this, credential, password, done = std::move(done)] {
+        const bool matched = OperatorDirectory::matches(credential, password);
+        // Back on the field's thread; dropped when the field has gone meanwhile.
+        QMetaObject::invokeMethod(
+            this,
+            [this, matched, done] {
+                --verifying_;
+                done(matched);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void FieldBroadcaster::answer(const QString& login, qint64 number, const QString& refusal, const QByteArray& token) {
+    // The answer topic of a login is read by that login only: the session's token goes nowhere else.
     link_.publish(wire::loginTopic(site_, Topic::Answer, login),
-                  wire::encode(wire::Answer{number, refusal.isEmpty(), refusal}), SiteTransport::AtLeastOnce);
+                  wire::encode(wire::Answer{number, refusal.isEmpty(), refusal, token}), SiteTransport::AtLeastOnce);
 }
 
 void FieldBroadcaster::command(const wire::Command& c) {
@@ -288,6 +327,8 @@ void FieldBroadcaster::command(const wire::Command& c) {
     case Kind::ControlFunction: field_.zr2ControlFunction(qint32(c.a), qint32(c.b), qint32(c.c)); break;
     case Kind::ClearCodeTamper: field_.zr2ClearCodeTamper(qint32(c.a)); break;
     case Kind::Resync: break;  // answered through resyncs_
+    case Kind::SignIn:
+    case Kind::SignOut: break;  // the gate did it
     }
 }
 
@@ -345,17 +386,67 @@ void DeskLink::send(const QString& topic, qint32 action, const QVariant& data, c
         log_.error(QStringLiteral("Field link: the notice \"%1\" could not be sent").arg(topic));
 }
 
-void DeskLink::sendCommand(wire::Command command) {
+qint64 DeskLink::sendCommand(wire::Command command) {
+    using Kind = wire::Command::Kind;
     command.sender = deskId_;
     command.session = run_;
     command.number = ++commandNumber_;
     command.sentMs = QDateTime::currentMSecsSinceEpoch();
-    command.operatorLogin = operator_;
-    commandOperators_.insert(command.number, operator_);
+    if (command.kind != Kind::SignIn && command.kind != Kind::SignOut) {
+        command.operatorLogin = operator_;
+        if (command.kind != Kind::Resync)
+            command.token = tokens_.value(operator_);
+    }
+    commandOperators_.insert(command.number, command.operatorLogin);
     commandOperators_.remove(command.number - kKeptCommandOperators);
     if (!link_.publish(wire::loginTopic(site_, Topic::Command, deskId_), wire::encode(command),
                        SiteTransport::AtLeastOnce))
         log_.error(QStringLiteral("Field link: a command could not be sent"));
+    return command.number;
+}
+
+void DeskLink::signIn(const QString& login, const QByteArray& password,
+                      std::function<void(const QString& refusal)> done) {
+    wire::Command c;
+    c.kind = wire::Command::Kind::SignIn;
+    c.operatorLogin = login;
+    c.text = QString::fromUtf8(password);
+    await(sendCommand(c), Pending{login, std::move(done)});
+}
+
+bool DeskLink::isSigningIn(const QString& login) const {
+    for (const Pending& p : awaiting_)
+        if (p.done && p.login == login)
+            return true;
+    return false;
+}
+
+void DeskLink::await(qint64 number, Pending pending) {
+    if (awaiting_.size() >= kMaxAwaiting)
+        awaiting_.erase(std::min_element(awaiting_.keyBegin(), awaiting_.keyEnd()).base());
+    awaiting_.insert(number, std::move(pending));
+}
+
+void DeskLink::signOut(const QString& login) {
+    const QByteArray token = tokens_.take(login);
+    if (token.isEmpty())
+        return;
+    wire::Command c;
+    c.kind = wire::Command::Kind::SignOut;
+    c.operatorLogin = login;
+    c.token = token;
+    await(sendCommand(c), Pending{login, {}});
+}
+
+void DeskLink::followFieldSession(qint64 session) {
+    // Sessions are the field's run's: a new run of the field holds none of them.
+    if (fieldSession_ != 0 && session != fieldSession_ && !tokens_.isEmpty()) {
+        tokens_.clear();
+        log_.error(QStringLiteral("Field link: the field restarted; its operators' sessions ended"));
+        if (sessionsLost)
+            sessionsLost();
+    }
+    fieldSession_ = session;
 }
 
 void DeskLink::dtApiCall(qint32 controllerNumber, const QString& command, qint16 pointNumber) {
@@ -537,6 +628,22 @@ void DeskLink::logFloods() {
 }
 
 void DeskLink::answer(const wire::Answer& a) {
+    if (const auto pending = awaiting_.constFind(a.number); pending != awaiting_.constEnd()) {
+        const Pending p = *pending;
+        awaiting_.erase(pending);
+        if (!p.done)
+            return;  // a sign-out: the session is gone either way
+        if (a.accepted && a.token.isEmpty()) {
+            p.done(QStringLiteral("the field gave no session"));
+            return;
+        }
+        if (a.accepted)
+            tokens_.insert(p.login, a.token);
+        else
+            log_.error(QStringLiteral("Field link: sign-in of %1 refused: %2").arg(p.login, a.reason.left(200)));
+        p.done(a.accepted ? QString() : a.reason.left(200));
+        return;
+    }
     if (a.accepted)
         return;
     ++commandsRefused_;
@@ -562,9 +669,15 @@ void DeskLink::deliver(const wire::StateReport& report) {
 void DeskLink::event(const wire::Event& e) {
     switch (e.kind) {
     case wire::Event::Kind::Done: doneSeq_ = e.seq; break;
-    case wire::Event::Kind::Online: session_.online(e.session, nowMs()); break;
+    case wire::Event::Kind::Online:
+        followFieldSession(e.session);
+        session_.online(e.session, nowMs());
+        break;
     case wire::Event::Kind::Offline: session_.offline(e.session, nowMs()); break;
-    case wire::Event::Kind::Digest: session_.digest(e.session, e.seq, quint64(e.number), nowMs()); break;
+    case wire::Event::Kind::Digest:
+        followFieldSession(e.session);
+        session_.digest(e.session, e.seq, quint64(e.number), nowMs());
+        break;
     }
 }
 

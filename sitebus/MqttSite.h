@@ -40,6 +40,7 @@
 #include <QHash>
 #include <QObject>
 #include <QSet>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVector>
 
@@ -63,6 +64,8 @@ public:
     static constexpr int kFloodLogLines = 5;
     /// Resync requests of a login folded in one period beyond which the period is logged.
     static constexpr qint64 kFoldsLogged = 10;
+    /// Sign-ins waiting for their password's verification at most; more are refused as "busy".
+    static constexpr int kMaxWaitingSignIns = 16;
 
     /// Sets the link's last will: constructed before the link starts. db: the site database, where
     /// the operators' rights are read.
@@ -105,20 +108,28 @@ private:
     qint64 steadyMs() const { return steady_.elapsed(); }
     void publishDigest();
     wire::Event event(wire::Event::Kind kind) const;
-    void answer(const QString& login, qint64 number, const QString& refusal);
+    void answer(const QString& login, qint64 number, const QString& refusal, const QByteArray& token);
+    /// Verifies a sign-in's password on the worker thread; done runs on the field's thread.
+    void verifyOnWorker(const OperatorDirectory::Credential& credential, const QByteArray& password,
+                        std::function<void(std::optional<bool>)> done);
 
     SiteTransport& link_;
     QString site_;
     FieldDevices& field_;
     SiteLog& log_;
     CommandGate gate_;
+    /// The field's steady clock: operator sessions and sign-in delays.
+    QElapsedTimer steady_;
+    /// The one thread verifying sign-in passwords (argon2id: 50 to 250 ms each), so the field's
+    /// event loop never waits for one; sign-ins waiting for it.
+    QThreadPool verifier_;
+    int verifying_ = 0;
     const qint64 session_;
     qint64 lastSeq_ = 0;
     QVector<wire::StateReport> pending_;
     bool sendQueued_ = false;
     OutgoingReports held_{kMaxHeldPoints};
     LatestReports published_;
-    QElapsedTimer steady_;
     ResyncAnswers resyncs_;
     LoginBudget commandBudget_{kCommandsPerSecond, kCommandBurst};
     FloodLog floods_{kFloodLogMs, kFloodLogLines};
@@ -141,12 +152,24 @@ public:
     static constexpr double kNoticesPerSecond = 5;
     static constexpr qint64 kFloodLogMs = 10000;
     static constexpr int kFloodLogLines = 5;
+    /// Sign-ins and sign-outs kept waiting for an answer; the oldest is forgotten (a field that
+    /// never answers is the sign-in's own timeout to tell).
+    static constexpr int kMaxAwaiting = 64;
 
     /// deskId names this desk: its broker login, which is its computer name (unique on the site).
     DeskLink(SiteTransport& link, const QString& site, const QString& deskId, SiteLog& log);
 
-    /// The login name of the operator at this desk, named in every command.
+    /// The login name of the operator at this desk, named in every command (with the session the
+    /// field gave that operator's sign-in at this desk).
     void setOperator(const QString& login) { operator_ = login; }
+    /// Signs operator login in at the field with the password; done(refusal) once the field
+    /// answered, refusal empty when the operator is signed in.
+    void signIn(const QString& login, const QByteArray& password, std::function<void(const QString& refusal)> done);
+    /// Ends the operator's session at the field (signing out, locking, switching operator).
+    void signOut(const QString& login);
+    bool isSignedIn(const QString& login) const { return tokens_.contains(login); }
+    /// Whether a sign-in of login waits for the field's answer.
+    bool isSigningIn(const QString& login) const;
     // ---- StateSource
     void addSink(StateSink* sink) override;
     void removeSink(StateSink* sink) override;
@@ -166,6 +189,8 @@ public:
     std::function<void(bool up, const QDateTime& lostSince)> linkChanged;
     /// Told when the field's state or a resync's changes (fieldText()).
     std::function<void()> fieldChanged;
+    /// Told when the field restarted: the sessions of this desk's operators ended with it.
+    std::function<void()> sessionsLost;
     /// Told when the field refused one of this desk's commands, with the text for the operator.
     std::function<void(const QString& text)> commandRefused;
     /// While commandRefused runs: the operator the refused command named (a desk that serves
@@ -203,7 +228,14 @@ private:
     void answer(const wire::Answer& answer);
     void deliver(const wire::StateReport& report);
     void sessionChanged();
-    void sendCommand(wire::Command command);
+    /// Sends the command naming the operator at the desk and its session; its number.
+    qint64 sendCommand(wire::Command command);
+    void followFieldSession(qint64 session);
+    struct Pending {
+        QString login;
+        std::function<void(const QString&)> done;
+    };
+    void await(qint64 number, Pending pending);
     void reject(const char* what, const QString& why);
 
     SiteTransport& link_;
@@ -216,6 +248,12 @@ private:
     /// The operator each recent command named, by its number (the last kKeptCommandOperators).
     QHash<qint64, QString> commandOperators_;
     QString refusedOperator_;
+    /// The session the field gave each operator signed in here, and the sign-ins and sign-outs
+    /// waiting for the field's answer by command number (no callback for a sign-out).
+    QHash<QString, QByteArray> tokens_;
+    QHash<qint64, Pending> awaiting_;
+    /// The field's session the tokens were given in.
+    qint64 fieldSession_ = 0;
     SiteLog& log_;
     QVector<StateSink*> sinks_;
     QHash<QString, SyncReceiver*> receivers_;

@@ -11,7 +11,7 @@ namespace sv::wire {
 namespace {
 
 const char* const kTopicNames[] = {"state", "notice", "command", "event", "answer", "field", "resync"};
-const char* const kCommandKinds[] = {"api", "access", "control", "tamper", "resync"};
+const char* const kCommandKinds[] = {"api", "access", "control", "tamper", "resync", "signin", "signout"};
 const char* const kEventKinds[] = {"done", "online", "offline", "digest"};
 
 /// Reads one payload; every accessor records the first fault and answers a harmless value, so a
@@ -52,6 +52,13 @@ public:
             return low;
         }
         return v.toInteger();
+    }
+    static QByteArray bytes(const QCborValue& v, qsizetype most, const char* what, Reader& r) {
+        if (!v.isByteArray() || v.toByteArray().size() > most) {
+            r.fail(QStringLiteral("%1 is not at most %2 bytes").arg(QLatin1String(what)).arg(most));
+            return {};
+        }
+        return v.toByteArray();
     }
     static QString text(const QCborValue& v, const char* what, Reader& r) {
         if (!v.isString()) {
@@ -209,16 +216,26 @@ std::optional<Notice> decodeNotice(const QByteArray& payload, QString& error) {
 
 // ---- command
 
+namespace {
+
+/// Whether b of a command of that kind is a text.
+bool textArgument(Command::Kind kind) { return kind == Command::Kind::ApiCall || kind == Command::Kind::SignIn; }
+
+/// A session token is kept short: anything longer is not one the field gave.
+constexpr qsizetype kMaxTokenBytes = 64;
+
+}  // namespace
+
 QByteArray encode(const Command& command) {
-    const QCborValue b = command.kind == Command::Kind::ApiCall ? QCborValue(command.text) : QCborValue(command.b);
+    const QCborValue b = textArgument(command.kind) ? QCborValue(command.text) : QCborValue(command.b);
     return QCborValue(QCborArray{kWireVersion, command.sender, command.session, command.number, command.sentMs,
                                  command.operatorLogin, QLatin1String(kCommandKinds[int(command.kind)]), command.a, b,
-                                 command.c})
+                                 command.c, command.token})
         .toCbor();
 }
 
 std::optional<Command> decodeCommand(const QByteArray& payload, QString& error) {
-    Reader r(payload, 10);
+    Reader r(payload, 11);
     Command command;
     if (r.ok()) {
         command.sender = r.text(1, "sender");
@@ -229,11 +246,12 @@ std::optional<Command> decodeCommand(const QByteArray& payload, QString& error) 
         command.kind = Command::Kind(Reader::name(r.items().at(6), kCommandKinds, "command", r));
         command.a =
             r.integer(7, kMinInt32, command.kind == Command::Kind::Resync ? kMaxCount : kMaxInt32, "first argument");
-        if (command.kind == Command::Kind::ApiCall)
+        if (textArgument(command.kind))
             command.text = r.text(8, "command text");
         else
             command.b = r.integer(8, kMinInt32, kMaxInt32, "second argument");
         command.c = r.integer(9, kMinInt32, kMaxInt32, "third argument");
+        command.token = Reader::bytes(r.items().at(10), kMaxTokenBytes, "session token", r);
     }
     return result(r, std::move(command), error);
 }
@@ -298,11 +316,11 @@ std::optional<Snapshot> decodeSnapshot(const QByteArray& payload, QString& error
 // ---- answer
 
 QByteArray encode(const Answer& answer) {
-    return QCborValue(QCborArray{kWireVersion, answer.number, answer.accepted, answer.reason}).toCbor();
+    return QCborValue(QCborArray{kWireVersion, answer.number, answer.accepted, answer.reason, answer.token}).toCbor();
 }
 
 std::optional<Answer> decodeAnswer(const QByteArray& payload, QString& error) {
-    Reader r(payload, 4);
+    Reader r(payload, 5);
     Answer answer;
     if (r.ok()) {
         answer.number = r.integer(1, 1, kMaxCount, "command number");
@@ -310,6 +328,7 @@ std::optional<Answer> decodeAnswer(const QByteArray& payload, QString& error) {
             r.fail(QStringLiteral("accepted is not true or false"));
         answer.accepted = r.items().at(2).toBool();
         answer.reason = r.text(3, "reason");
+        answer.token = Reader::bytes(r.items().at(4), kMaxTokenBytes, "session token", r);
     }
     return result(r, std::move(answer), error);
 }

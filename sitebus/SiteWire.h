@@ -29,7 +29,7 @@
 
 namespace sv::wire {
 
-inline constexpr qint64 kWireVersion = 1;
+inline constexpr qint64 kWireVersion = 2;
 
 enum class Topic { State, Notice, Command, Event, Answer, Field, Resync };
 
@@ -60,7 +60,7 @@ struct StateReport {
     QString value;
 };
 
-/// [1, session, firstSeq, sentMs, [[type, address, state, value], ...]]: the reports are numbered
+/// [2, session, firstSeq, sentMs, [[type, address, state, value], ...]]: the reports are numbered
 /// firstSeq, firstSeq + 1, ... in order (a report's own seq is not sent; decoding fills it in);
 /// sentMs is the field's clock at publication (milliseconds since 1970, UTC), for latency figures
 /// only: the session is a random number, so the field's clock never decides what is new.
@@ -71,7 +71,7 @@ struct StateBatch {
     QVector<StateReport> reports;
 };
 
-/// [1, sender, topic, action, data, recipientOrNull]; data is text, a whole number or null.
+/// [2, sender, topic, action, data, recipientOrNull]; data is text, a whole number or null.
 struct Notice {
     QString sender;
     QString topic;
@@ -79,10 +79,11 @@ struct Notice {
     QVariant data;
 };
 
-/// [1, sender, session, number, sentMs, operator, kind, a, b, c]: kind says what a, b and c are.
-/// sender is the desk (its broker login); session a random number of the desk's run and number
-/// counts the run's commands from 1, so the field refuses a command it has seen; sentMs is the
-/// desk's clock when sent; operator the login name of the operator at the desk.
+/// [2, sender, session, number, sentMs, operator, kind, a, b, c, token]: kind says what a, b and c
+/// are. sender is the desk (its broker login); session a random number of the desk's run and
+/// number counts the run's commands from 1, so the field refuses a command it has seen; sentMs is
+/// the desk's clock when sent; operator the login name of the operator at the desk; token (bytes)
+/// the operator's session the field gave at sign-in (empty for a resync or a sign-in).
 struct Command {
     enum class Kind {
         ApiCall,          // classic controller: a = controller, b = command text, c = point
@@ -90,6 +91,8 @@ struct Command {
         ControlFunction,  // newer line: a = device type, b = device id, c = function code
         ClearCodeTamper,  // newer line: a = reader id
         Resync,           // a desk (re)connected: a = its request number
+        SignIn,           // operator signs in at the desk: b = the password (answered with a token)
+        SignOut,          // the session of token ends (sign out, lock, switch of operator)
     };
     QString sender;
     qint64 session = 0;
@@ -98,12 +101,13 @@ struct Command {
     QString operatorLogin;
     Kind kind = Kind::Resync;
     qint64 a = 0;
-    QString text;  // b of ApiCall
+    QString text;  // b of ApiCall and SignIn
     qint64 b = 0;
     qint64 c = 0;
+    QByteArray token;
 };
 
-/// [1, kind, session, seq, requesterOrNull, number]
+/// [2, kind, session, seq, requesterOrNull, number]
 struct Event {
     enum class Kind {
         Done,     // the field's bounded run reported its last report, seq, and wrote it
@@ -118,7 +122,7 @@ struct Event {
     qint64 number = 0;
 };
 
-/// [1, session, requester, number, seq, last, [[seq, type, address, state, value], ...]]: a part of
+/// [2, session, requester, number, seq, last, [[seq, type, address, state, value], ...]]: a part of
 /// the answer to the resync request number of requester, sent once every state reported up to seq
 /// is written to the site database; the last part has last set.
 struct Snapshot {
@@ -130,12 +134,14 @@ struct Snapshot {
     QVector<StateReport> reports;
 };
 
-/// [1, number, accepted, reason]: the field's answer to the desk's command `number` (of its
-/// current session); reason says why a refused command was refused.
+/// [2, number, accepted, reason, token]: the field's answer to the desk's command `number` (of its
+/// current session); reason says why a refused command was refused; token (bytes) the session an
+/// accepted sign-in opened, empty otherwise.
 struct Answer {
     qint64 number = 0;
     bool accepted = false;
     QString reason;
+    QByteArray token;
 };
 
 QByteArray encode(const StateBatch& batch);

@@ -203,6 +203,13 @@ CREATE TABLE Operators (
     LoginName nvarchar(64) NOT NULL UNIQUE,
     FullName nvarchar(100) NOT NULL DEFAULT '',
     SecurityDomain int NOT NULL DEFAULT 1);
+CREATE TABLE OperatorPasswords (
+    OperatorID int NOT NULL PRIMARY KEY REFERENCES Operators (OperatorID),
+    PasswordHash varchar(128) NOT NULL,
+    ChangedAt datetime NULL);
+CREATE TABLE SiteSettings (
+    Name nvarchar(64) NOT NULL PRIMARY KEY,
+    Value nvarchar(255) NOT NULL);
 CREATE TABLE OperatorGroups (
     GroupID int NOT NULL PRIMARY KEY,
     GroupName nvarchar(64) NOT NULL UNIQUE);

@@ -652,20 +652,28 @@ private:
     }
 
     /// Administrators may do everything; guards are kept from one door at workstation 1; viewers
-    /// may not send device commands (permission 63) and see only the small group.
+    /// may not send device commands (permission 63) and see only the small group. Each demo
+    /// operator's password is "<login>-demo" (hashed once with libsodium's interactive limits, so
+    /// creating a demo site costs no hashing).
     void addOperators() {
         struct Person {
             const char* login;
             const char* fullName;
             const char* group;
+            const char* passwordHash;
         };
-        static const Person kPeople[] = {{"admin", "Site Administrator", "Administrators"},
-                                         {"mlee", "Morgan Lee", "Guards"},
-                                         {"akim", "Alex Kim", "Viewers"}};
+        static const Person kPeople[] = {
+            {"admin", "Site Administrator", "Administrators",
+             "$argon2id$v=19$m=65536,t=2,p=1$2K6DPkiMgKcOt/IKAZpy4A$Ut8cIS9j4R1dTdIULJbL+RSbZC7tB8fvzxZ381klSgs"},
+            {"mlee", "Morgan Lee", "Guards",
+             "$argon2id$v=19$m=65536,t=2,p=1$OblI18fJid+sC93lUKrl0w$WQ4ptJCyvhZyMviu1h+oLKLEGi7W/JytIjQ+L+rO7tI"},
+            {"akim", "Alex Kim", "Viewers",
+             "$argon2id$v=19$m=65536,t=2,p=1$MYK9L1jOD8fjapi97/Nsbg$A/89SsaiD94uZpy5ZALl3FskCP+DfV6IT3/10aLdSJc"}};
         int id = 0;
         for (const Person& person : kPeople) {
             ++id;
             w_.operators.insert({id, QString::fromUtf8(person.login), QString::fromUtf8(person.fullName), 1});
+            w_.operatorPasswords.insert({id, QString::fromLatin1(person.passwordHash)});
             w_.operatorGroups.insert({id, QString::fromUtf8(person.group)});
             w_.operatorsToGroups.insert({id, id});
         }

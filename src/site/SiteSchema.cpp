@@ -269,6 +269,17 @@ const char* const kTables[] = {
         LoginName NVARCHAR(64) NOT NULL UNIQUE COLLATE NOCASE,
         FullName NVARCHAR(100) NOT NULL DEFAULT '',
         SecurityDomain INTEGER NOT NULL DEFAULT 1))",
+    // The site's one operator directory: an operator's password as an argon2id hash in
+    // libsodium's string form. Desks and the web desk sign in against it through the field.
+    R"(CREATE TABLE IF NOT EXISTS OperatorPasswords (
+        OperatorID INTEGER PRIMARY KEY REFERENCES Operators(OperatorID),
+        PasswordHash VARCHAR(128) NOT NULL,
+        ChangedAt DATETIME))",
+    // Settings of the whole site by name (OperatorIdleLockMinutes: a desk locks after that long
+    // without input).
+    R"(CREATE TABLE IF NOT EXISTS SiteSettings (
+        Name NVARCHAR(64) NOT NULL PRIMARY KEY,
+        Value NVARCHAR(255) NOT NULL))",
     R"(CREATE TABLE IF NOT EXISTS OperatorGroups (
         GroupID INTEGER PRIMARY KEY,
         GroupName NVARCHAR(64) NOT NULL UNIQUE COLLATE NOCASE))",

@@ -72,6 +72,7 @@ SiteWriters::SiteWriters(const QSqlDatabase& db)
       points(db, "Status_Points",
              {"GroupID", "ObjectID", "PointID", "ListName", "ListSmallIcon", "ListAddress", "AlternateFlag"}),
       operators(db, "Operators", {"OperatorID", "LoginName", "FullName", "SecurityDomain"}),
+      operatorPasswords(db, "OperatorPasswords", {"OperatorID", "PasswordHash"}),
       operatorGroups(db, "OperatorGroups", {"GroupID", "GroupName"}),
       operatorsToGroups(db, "OperatorsToGroups", {"OperatorID", "GroupID"}),
       permissions(db, "OperatorPermissions", {"GroupID", "PermissionKind", "ObjectNumber", "Granted"}),

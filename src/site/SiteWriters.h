@@ -34,7 +34,7 @@ struct SiteWriters {
     RowInserter zrControllers, zrDoors, zrInputs, zrRelays, zrReaders, zrModules, zrKeypads;
     RowInserter zrKeypadsInReader, zrInputsInDoors, zrRelaysInDoors, zrReadersInDoors;
     RowInserter groups, points;
-    RowInserter operators, operatorGroups, operatorsToGroups, permissions, boundaries;
+    RowInserter operators, operatorPasswords, operatorGroups, operatorsToGroups, permissions, boundaries;
     RowInserter profiles, profileDetails, workstations;
 };
 

@@ -2,7 +2,8 @@
 // the field's session seen online and its death by its last will, a desk's resync answered through
 // the field's command gate, a command the operator may not give and one under another desk's
 // login refused; one login's flood of resync requests, device commands and notices folded, dropped
-// and said once, costing the others nothing.
+// and said once, costing the others nothing; an operator signed in through the field and the session
+// ended by signing out and by a field restart.
 #include "AppLog.h"
 #include "AppTestSite.h"
 #include "MemoryTransport.h"
@@ -55,6 +56,19 @@ struct SiteBusFixture : ::testing::Test {
         desk = std::make_unique<DeskLink>(deskLink, kBusSite, "WS1", log);
         desk->setOperator("admin");
     }
+    /// Delivers until nothing is left to deliver (the gate answers at once).
+    void drain() {
+        while (bus.deliver() > 0) {
+        }
+    }
+    /// Signs op in at WS1; the field's refusal, empty when signed in.
+    QString signIn(const QString& op, const QString& password) {
+        QString answer = QStringLiteral("no answer");
+        desk->signIn(op, password.toUtf8(), [&](const QString& refusal) { answer = refusal; });
+        // The field verifies the password on its worker thread.
+        until([&] { return answer != QStringLiteral("no answer"); });
+        return answer;
+    }
     void TearDown() override { field.removeSink(broadcaster.get()); }
 
     /// Delivers and runs the event loop (the field's writer answers from its thread) until done()
@@ -90,6 +104,8 @@ TEST_F(SiteBusFixture, ACommandTheOperatorMayNotGiveOrUnderAnotherLoginIsRefused
     deskLink.connect();
     attacker.connect();
     ASSERT_TRUE(until([&] { return settled(); }));
+    ASSERT_EQ(signIn("akim", "akim-demo"), "");
+    ASSERT_EQ(signIn("admin", "admin-demo"), "");
     QString told;
     QString toldTo;
     desk->commandRefused = [&](const QString& text) {
@@ -172,9 +188,9 @@ TEST_F(SiteBusFixture, OneLoginsFloodIsFoldedAnsweredToItAloneAndLoggedOnce) {
     EXPECT_EQ(desk->resyncs(), resyncs) << "WS1 took no part in WS2's resyncs";
     EXPECT_EQ(desk->noticesDropped() + desk->rejectedPayloads(), 2500);
     EXPECT_LT(desk->rejectedPayloads(), 100) << "read: the burst and the pace; the rest dropped unread";
-    // Past the budget the commands are refused before the site database is asked; of those within
-    // it (each under a fresh run), the bound on a login's live runs takes 8.
-    EXPECT_EQ(broadcaster->refusedCommands(), 2492);
+    // Every one is refused: past the budget before the site database is asked, within it (each
+    // under a fresh run) by the bound on a login's live runs or for want of the operator's session.
+    EXPECT_EQ(broadcaster->refusedCommands(), 2500);
     EXPECT_LE(log.errorCount() - errorsBefore, 2 * sv::FieldBroadcaster::kFloodLogLines)
         << log.lines().join('\n').right(2000).toStdString();
 
@@ -184,6 +200,55 @@ TEST_F(SiteBusFixture, OneLoginsFloodIsFoldedAnsweredToItAloneAndLoggedOnce) {
     deskLink.connect();
     ASSERT_TRUE(until([&] { return answered.value("WS1") > ws1Answers && settled(); }));
     EXPECT_LE(broadcaster->resyncAnswers(), asked + 2);
+}
+
+TEST_F(SiteBusFixture, AnOperatorsCommandsRunOnlyWhileSignedInThroughTheField) {
+    fieldLink.connect();
+    deskLink.connect();
+    ASSERT_TRUE(until([&] { return settled(); }));
+    QString told;
+    desk->commandRefused = [&](const QString& text) { told = text; };
+    int lost = 0;
+    desk->sessionsLost = [&] { ++lost; };
+    const auto command = [&] {
+        told.clear();
+        desk->dtApiCall(1, "CALL_API|CONTROLFUNCTION|FORCEON", 2);
+        drain();
+        return told;
+    };
+
+    EXPECT_TRUE(command().contains("no operator is signed in")) << "the desk's word is not enough";
+
+    // The field does not verify a password on its own event loop: the sign-in is answered only
+    // once its worker thread is done, the bus meanwhile delivered.
+    QString early = QStringLiteral("no answer");
+    desk->signIn("akim", "akim-demo", [&](const QString& refusal) { early = refusal; });
+    drain();
+    EXPECT_EQ(early, "no answer");
+    ASSERT_TRUE(until([&] { return early != QStringLiteral("no answer"); }));
+    EXPECT_EQ(early, "");
+    EXPECT_EQ(signIn("admin", "not the password"), "wrong operator name or password");
+    EXPECT_FALSE(desk->isSignedIn("admin"));
+    EXPECT_EQ(signIn("admin", "admin-demo"), "");
+    EXPECT_TRUE(desk->isSignedIn("admin"));
+    EXPECT_EQ(command(), "") << "runs once signed in";
+
+    desk->signOut("admin");
+    drain();
+    EXPECT_FALSE(desk->isSignedIn("admin"));
+    EXPECT_TRUE(command().contains("no operator is signed in")) << "signed out";
+
+    // A new run of the field holds no session: the desk forgets its own and says so.
+    ASSERT_EQ(signIn("admin", "admin-demo"), "");
+    field.removeSink(broadcaster.get());
+    broadcaster = std::make_unique<FieldBroadcaster>(fieldLink, kBusSite, field, *site.db,
+                                                     &sv::SiteHost::operatorPermission, log);
+    field.addSink(broadcaster.get());
+    fieldLink.drop();
+    fieldLink.connect();
+    ASSERT_TRUE(until([&] { return settled() && desk->session().session() == broadcaster->session(); }));
+    EXPECT_EQ(lost, 1);
+    EXPECT_FALSE(desk->isSignedIn("admin"));
 }
 
 }  // namespace

@@ -90,6 +90,16 @@ TEST(CommandLine, TheRolesOfAMultiDeskSiteTakeTheBrokerAndItsLogin) {
     EXPECT_EQ(desk.options.group, "Entire Site");
     EXPECT_TRUE(desk.options.control);
 
+    const sv::CommandLine kiosk = parse(
+        {"workstation", "--broker", "mqtt://h", "--operator", "mlee", "--operator-password-file", "/etc/sv/mlee.pw"});
+    ASSERT_TRUE(kiosk.error.isEmpty()) << kiosk.error.toStdString();
+    EXPECT_EQ(kiosk.options.operatorName, "mlee");
+    EXPECT_EQ(kiosk.options.operatorPasswordFile, "/etc/sv/mlee.pw");
+    const sv::CommandLine password = parse({"operator-password", "--db", "sqlite:s.db", "mlee"});
+    ASSERT_TRUE(password.error.isEmpty()) << password.error.toStdString();
+    EXPECT_EQ(password.options.role, sv::Role::OperatorPassword);
+    EXPECT_EQ(password.options.operatorName, "mlee");
+
     const sv::CommandLine field = parse({"field", "--broker", "mqtt://broker", "--reports", "20000"});
     ASSERT_TRUE(field.error.isEmpty()) << field.error.toStdString();
     EXPECT_EQ(field.options.role, sv::Role::Field);
@@ -115,6 +125,10 @@ TEST(CommandLine, TheRolesOfAMultiDeskSiteTakeTheBrokerAndItsLogin) {
         {{"workstation", "--broker", "mqtt://h", "--broker-password-file", "pw"}, "--broker-user"},
         {{"workstation", "--broker", "mqtt://h", "--site", "a/b"}, "--site"},
         {{"workstation", "--broker", "mqtt://h", "--site", "#"}, "--site"},
+        {{"workstation", "--broker", "mqtt://h", "--operator-password-file", "pw"}, "--operator"},
+        {{"field", "--broker", "mqtt://h", "--operator", "admin", "--operator-password-file", "pw"}, "workstation"},
+        {{"operator-password", "admin"}, "--db"},
+        {{"operator-password"}, "operator-password"},
     };
     for (const auto& c : refused) {
         const sv::CommandLine result = parse(c.args);

@@ -9,9 +9,9 @@ processes, all on one SQLite site file.
           must agree with the field's (see wait_for_agreement); a group created on one desk must
           reach the others; a command from one desk must change the row on every desk. Then an
           attacker holding a desk's login: the broker must refuse anonymous clients, a field state
-          from a desk and an oversized payload; the field must refuse a command for a point the
-          operator may not command, a replayed command and one published under another desk's
-          login; forged group and controller notices must change nothing; the broker must keep a
+          from a desk and an oversized payload; the field must refuse a command naming an
+          operator who is not signed in at that desk (the desk's login alone commands nothing) and
+          one published under another desk's login, and run the signed-in operator's; forged group and controller notices must change nothing; the broker must keep a
           desk from speaking for the field (its death, a digest, a resync answer); a notice that
           does not parse is skipped and counted by every desk.
   faults  the same with the broker killed for --outage seconds and restarted mid-run, then hung
@@ -246,6 +246,8 @@ def cbor(value):
         return b"\xf5" if value else b"\xf4"
     if isinstance(value, int):
         return head(0, value) if value >= 0 else head(1, -1 - value)
+    if isinstance(value, bytes):
+        return head(2, len(value)) + value
     if isinstance(value, str):
         data = value.encode()
         return head(3, len(data)) + data
@@ -254,12 +256,12 @@ def cbor(value):
 
 def resync_request(desk, session, number):
     """A desk's resync request as it goes over the wire (a command of kind "resync")."""
-    return cbor([1, desk, session, 1, int(time.time() * 1000), "", "resync", number, 0, 0])
+    return cbor([2, desk, session, 1, int(time.time() * 1000), "", "resync", number, 0, 0, b""])
 
 
-def api_command(desk, session, number, operator, controller, text, point):
-    """A desk's command as it goes over the wire (sitebus/SiteWire.h)."""
-    return cbor([1, desk, session, number, int(time.time() * 1000), operator, "api", controller, text, point])
+def api_command(desk, session, number, operator, controller, text, point, token=b""):
+    """A desk's command as it goes over the wire (sitebus/SiteWire.h); token: the operator's session."""
+    return cbor([2, desk, session, number, int(time.time() * 1000), operator, "api", controller, text, point, token])
 
 
 class Process:
@@ -321,6 +323,18 @@ class Site:
                               env=dict(self.env, QT_QPA_PLATFORM="offscreen"), capture_output=True, text=True,
                               timeout=120)
         check(made.returncode == 0, "the demo site could not be made:\n" + made.stderr)
+        # Every demo operator gets a password of this run in the site's directory; a desk signs
+        # its operator in with a password file (mode 600).
+        self.operator_passwords = {}
+        for login in ("admin", "mlee", "akim"):
+            password = secrets.token_urlsafe(12)
+            made = subprocess.run([app, "operator-password", "--db", self.db, login], input=password + "\n",
+                                  capture_output=True, text=True, env=self.env, timeout=60)
+            check(made.returncode == 0, f"the password of {login} could not be set: {made.stderr}")
+            self.operator_passwords[login] = password
+            with open(os.open(self.operator_password_file(login), os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600),
+                      "w") as f:
+                f.write(password + "\n")
         # One more login for the desk that wait_for_agreement starts to read the site as stored.
         self.broker = Broker(work, desks + [STORED_DESK], tls)
         self.desks = {}
@@ -342,15 +356,19 @@ class Site:
             args += ["--reports", str(self.reports)]
         self.field = Process(self.app, "field", args, self.work, self.env, prefix)
 
-    def start_desk(self, name, extra=()):
+    def operator_password_file(self, login):
+        return os.path.join(self.work, f"operator-{login}.pw")
+
+    def start_desk(self, name, extra=(), operator="admin"):
         self.desks[name] = Process(self.app, name, ["workstation"] + self.common(name) + ["--computer-name", name] +
-                                   list(extra), self.work, self.env)
+                                   ["--operator", operator, "--operator-password-file",
+                                    self.operator_password_file(operator)] + list(extra), self.work, self.env)
 
     def wait_for_desks(self, names, timeout):
         deadline = time.time() + timeout
         while True:
             states = [self.desks[n].ask("status") for n in names]
-            if all(re.search(r"link up resyncing 0 resyncs [1-9]", s) for s in states):
+            if all(re.search(r"link up resyncing 0 resyncs [1-9]", s) and "signed-in -" not in s for s in states):
                 return
             check(time.time() < deadline, "the desks did not connect: " + "; ".join(states))
             time.sleep(0.2)
@@ -529,9 +547,9 @@ def run_check(args, faults):
         group_id = site.query(f"SELECT GroupID FROM Status_Groups WHERE GroupName = '{GROUP}'")
         controller = site.query("SELECT Address FROM Controllers WHERE Installed <> 0 ORDER BY Controller_ID")
         notice_topic = f"site/{SITE}/notice/{desk}"
-        publish_then_mark((login, notice_topic, cbor([1, "1", "STATUSVIEW", 3, f"ALL CLEAR - ignore|{group_id}"])),
-                          (login, notice_topic, cbor([1, "1", "STATUSVIEW", 2, f"ALL CLEAR - ignore|{group_id}"])),
-                          (login, notice_topic, cbor([1, "1", "STATUSVIEW", 7, f"{controller}|0"])),
+        publish_then_mark((login, notice_topic, cbor([2, "1", "STATUSVIEW", 3, f"ALL CLEAR - ignore|{group_id}"])),
+                          (login, notice_topic, cbor([2, "1", "STATUSVIEW", 2, f"ALL CLEAR - ignore|{group_id}"])),
+                          (login, notice_topic, cbor([2, "1", "STATUSVIEW", 7, f"{controller}|0"])),
                           (login, notice_topic, b"\xff" * (MAX_PACKET + 1000)))
         for name in names:
             groups = site.desks[name].ask("groups")
@@ -559,16 +577,16 @@ def run_check(args, faults):
         check(site.field_refused() == refused + 2, "the broker let a login publish as another desk")
         check(site.field_checksum()[0] == field_sum, "a refused command changed the field")
 
-        # A command that may run runs once: the same bytes published again do nothing.
-        force_on = command(desk, desk, desk, session, 3, "admin", "CALL_API|CONTROLFUNCTION|FORCEON")
-        publish_then_mark(force_on)
+        # The desk's own operator, signed in through the field, commands; the same command
+        # published by the desk's login without the operator's session does nothing.
+        check("sent" in site.desks[desk].ask("command 1 2 CALL_API|CONTROLFUNCTION|FORCEON"), "no command sent")
         deadline = time.time() + 10
         while site.field_checksum()[0] == field_sum:
-            check(time.time() < deadline, "the field did not run the admin's command")
+            check(time.time() < deadline, "the field did not run the signed-in admin's command")
             time.sleep(0.2)
         site.wait_for_agreement(10)
         forced = site.field_checksum()[0]
-        publish_then_mark(command(desk, desk, desk, session, 4, "admin", "CALL_API|CONTROLFUNCTION|FORCEON_RELEASE"))
+        check("sent" in site.desks[desk].ask("command 1 2 CALL_API|CONTROLFUNCTION|FORCEON_RELEASE"), "no command sent")
         deadline = time.time() + 10
         while site.field_checksum()[0] == forced:
             check(time.time() < deadline, "the field did not run the admin's second command")
@@ -581,16 +599,16 @@ def run_check(args, faults):
         publish_then_mark(*[command(desk, desk, desk, secrets.randbits(60), 1, "akim", "CALL_API|DOORFUNCTION|UNLOCK_DOOR")
                             for _ in range(12)])
         refused = site.field_refused()
-        publish_then_mark(force_on)
+        publish_then_mark(command(desk, desk, desk, session, 3, "admin", "CALL_API|CONTROLFUNCTION|FORCEON"))
         deadline = time.time() + 10
         while site.field_refused() == refused:
-            check(time.time() < deadline, "the replayed command was not refused")
+            check(time.time() < deadline, "the command without a session was not refused")
             time.sleep(0.2)
         time.sleep(1.0)
-        check(site.wait_for_agreement(10) == released, "the replayed command ran again")
+        check(site.wait_for_agreement(10) == released, "a command without the operator's session ran")
         print("multidesk: anonymous clients, a desk's field state, forged notices, an oversized payload, a command "
-              "the operator may not give, one under another desk's login and a replayed one (after 24 fresh runs of "
-              "its login) changed nothing",
+              "without the operator's session, one under another desk's login and one after 24 fresh runs of its "
+              "login changed nothing",
               flush=True)
         checksum = released
 
@@ -599,8 +617,8 @@ def run_check(args, faults):
         # stay at the broker; every desk still sees the field online and resyncs nothing.
         session = int(re.search(r" session (\d+)", site.field.ask("checksum")).group(1))
         before = {n: site.desks[n].ask("status") for n in names}
-        forged = [("field", [1, "offline", session, 0, None, 0]), ("event", [1, "digest", session, 1, None, 12345]),
-                  ("resync/" + names[0], [1, session, names[0], 1, 1, True, [[1, "STD_INPUT", "x", 3, ""]]])]
+        forged = [("field", [2, "offline", session, 0, None, 0]), ("event", [2, "digest", session, 1, None, 12345]),
+                  ("resync/" + names[0], [2, session, names[0], 1, 1, True, [[1, "STD_INPUT", "x", 3, ""]]])]
         for topic, message in forged:
             check(mqtt_publish(site.broker.port, *login, f"site/{SITE}/{topic}", cbor(message)) == 0,
                   "the desk login was refused")
@@ -926,21 +944,15 @@ WEB_DESK = "WEB1"
 
 
 def start_web_desk(site):
-    """The web desk beside the desktop desks: its own broker login, a web login per demo operator
-    (admin, mlee, akim) with a random password, on a free loopback port. Returns the process, its
+    """The web desk beside the desktop desks: its own broker login, the demo operators (admin, mlee,
+    akim) signing in with the site's passwords of this run, on a free loopback port. Returns the process, its
     address and the file that holds the web logins' passwords (mode 600, in the site's folder)."""
-    users = os.path.join(site.work, "web-users")
     logins = os.path.join(site.work, "web-logins.txt")
     with open(os.open(logins, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600), "w") as f:
-        for login in ("admin", "mlee", "akim"):
-            password = secrets.token_urlsafe(12)
-            added = subprocess.run([site.app, "web-user", "add", "--users", users, "--login", login, "--operator", login],
-                                   input=password + "\n", capture_output=True, text=True, env=site.env, timeout=60)
-            check(added.returncode == 0, f"the web login {login} could not be added: {added.stderr}")
+        for login, password in site.operator_passwords.items():
             f.write(f"{login} {password}\n")
     port = free_port()
-    args = ["web"] + site.common(WEB_DESK) + ["--computer-name", WEB_DESK, "--listen", f"127.0.0.1:{port}",
-                                              "--users", users]
+    args = ["web"] + site.common(WEB_DESK) + ["--computer-name", WEB_DESK, "--listen", f"127.0.0.1:{port}"]
     # Each operator starts on the group of the operator's profile; the web desk has no window.
     group = args.index("--group")
     del args[group:group + 2]

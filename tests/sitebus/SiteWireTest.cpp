@@ -57,12 +57,22 @@ TEST(SiteWire, EveryMessageReadsBackAsWritten) {
     resync.a = 5;
     ASSERT_TRUE(decodeCommand(encode(resync), error));
     EXPECT_EQ(decodeCommand(encode(resync), error)->kind, Command::Kind::Resync);
+    Command signIn = api;
+    signIn.kind = Command::Kind::SignIn;
+    signIn.text = "pass: word";
+    const auto signedIn = decodeCommand(encode(signIn), error);
+    ASSERT_TRUE(signedIn) << error.toStdString();
+    EXPECT_EQ(signedIn->text, "pass: word");
+    Command withSession = api;
+    withSession.token = QByteArray("\x00\x01 session \xff", 13);
+    EXPECT_EQ(decodeCommand(encode(withSession), error)->token, withSession.token);
 
     const auto refused = decodeAnswer(encode(Answer{12, false, "operator \"akim\" may not command X"}), error);
     ASSERT_TRUE(refused) << error.toStdString();
     EXPECT_EQ(refused->number, 12);
     EXPECT_FALSE(refused->accepted);
-    EXPECT_TRUE(decodeAnswer(encode(Answer{13, true, {}}), error)->accepted);
+    EXPECT_TRUE(decodeAnswer(encode(Answer{13, true, {}, {}}), error)->accepted);
+    EXPECT_EQ(decodeAnswer(encode(Answer{14, true, {}, QByteArray(32, '\x07')}), error)->token, QByteArray(32, '\x07'));
 
     const auto event = decodeEvent(encode(Event{Event::Kind::Digest, 42, 1002, {}, (qint64(1) << 62) - 1}), error);
     ASSERT_TRUE(event) << error.toStdString();
@@ -91,17 +101,17 @@ TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
     } cases[] = {
         {"", "not CBOR"},
         {"\xff\x01", "CBOR"},
-        {cbor({1, 42, 1, 0, QCborArray{good}}) + "x", "CBOR"},  // trailing bytes
+        {cbor({2, 42, 1, 0, QCborArray{good}}) + "x", "CBOR"},  // trailing bytes
         {QCborValue(QStringLiteral("text")).toCbor(), "not an array"},
-        {cbor({2, 42, 1, 0, QCborArray{good}}), "version 2"},
-        {cbor({1, 42, 1, QCborArray{good}}), "4 items"},
-        {cbor({1, 0, 1, 0, QCborArray{good}}), "session"},
-        {cbor({1, 42, 0, 0, QCborArray{good}}), "first sequence number"},
-        {cbor({1, 42, 1, 0, "reports"}), "not a list"},
+        {cbor({1, 42, 1, 0, QCborArray{good}}), "version 1"},
+        {cbor({2, 42, 1, QCborArray{good}}), "4 items"},
+        {cbor({2, 0, 1, 0, QCborArray{good}}), "session"},
+        {cbor({2, 42, 0, 0, QCborArray{good}}), "first sequence number"},
+        {cbor({2, 42, 1, 0, "reports"}), "not a list"},
         // A bad report anywhere refuses the batch: nothing before it reaches a desk either.
-        {cbor({1, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", "A2", 256, ""}}}), "state"},
-        {cbor({1, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", 7, 3, ""}}}), "address"},
-        {cbor({1, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", "A2", 3}}}), "report 2"},
+        {cbor({2, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", "A2", 256, ""}}}), "state"},
+        {cbor({2, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", 7, 3, ""}}}), "address"},
+        {cbor({2, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", "A2", 3}}}), "report 2"},
     };
     for (const auto& c : cases) {
         QString error;
@@ -110,27 +120,36 @@ TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
     }
 
     QString error;
-    EXPECT_FALSE(decodeNotice(cbor({1, "3", "T", 1, 2.5}), error)) << "data of another type";
-    EXPECT_FALSE(decodeNotice(cbor({1, "3", "T", qint64(1) << 40, "x"}), error)) << "action out of range";
-    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 1, 5, "mlee", "reboot", 1, 2, 3}), error));
+    EXPECT_FALSE(decodeNotice(cbor({2, "3", "T", 1, 2.5}), error)) << "data of another type";
+    EXPECT_FALSE(decodeNotice(cbor({2, "3", "T", qint64(1) << 40, "x"}), error)) << "action out of range";
+    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 1, 5, "mlee", "reboot", 1, 2, 3, QByteArray()}), error));
     EXPECT_TRUE(error.contains("reboot")) << error.toStdString();
-    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 1, 5, "mlee", "api", 1, 2, 3}), error))
+    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 1, 5, "mlee", "api", 1, 2, 3, QByteArray()}), error))
         << "an api call's command is a text";
-    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 0, 5, "mlee", "tamper", 1, 0, 0}), error)) << "commands count from 1";
-    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", 9, 1, 5, QCborValue(nullptr), "tamper", 1, 0, 0}), error))
+    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 0, 5, "mlee", "tamper", 1, 0, 0, QByteArray()}), error))
+        << "commands count from 1";
+    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 1, 5, QCborValue(nullptr), "tamper", 1, 0, 0, QByteArray()}), error))
         << "no operator";
-    EXPECT_FALSE(decodeCommand(cbor({1, "WS2", "api", 1, 2, 3}), error)) << "the envelope is missing";
-    EXPECT_FALSE(decodeAnswer(cbor({1, 3, 1, "why"}), error)) << "accepted is true or false";
-    EXPECT_FALSE(decodeEvent(cbor({1, "digest", 1, 2, 3, 4}), error)) << "requester not a text";
-    EXPECT_FALSE(decodeEvent(cbor({1, "written", 1, 2, nullptr, 4}), error)) << "no such event";
+    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", "api", 1, 2, 3}), error)) << "the envelope is missing";
+    EXPECT_FALSE(decodeAnswer(cbor({2, 3, 1, "why", QByteArray()}), error)) << "accepted is true or false";
+    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 1, 5, "mlee", "tamper", 1, 0, 0, "token"}), error))
+        << "a session is bytes";
+    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 1, 5, "mlee", "tamper", 1, 0, 0, QByteArray(65, 'x')}), error))
+        << "no session is that long";
+    EXPECT_TRUE(error.contains("session token")) << error.toStdString();
+    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 1, 5, "mlee", "signin", 0, 7, 0, QByteArray()}), error))
+        << "a sign-in's password is a text";
+    EXPECT_FALSE(decodeAnswer(cbor({2, 3, true, "", QByteArray(65, 'x')}), error)) << "no session is that long";
+    EXPECT_FALSE(decodeEvent(cbor({2, "digest", 1, 2, 3, 4}), error)) << "requester not a text";
+    EXPECT_FALSE(decodeEvent(cbor({2, "written", 1, 2, nullptr, 4}), error)) << "no such event";
     const QCborArray numbered{9, "STD_INPUT", "A1", 3, ""};
-    EXPECT_FALSE(decodeSnapshot(cbor({1, 42, "WS2", 5, 8, true, QCborArray{numbered}}), error));
+    EXPECT_FALSE(decodeSnapshot(cbor({2, 42, "WS2", 5, 8, true, QCborArray{numbered}}), error));
     EXPECT_TRUE(error.contains("newer than the answer")) << error.toStdString();
-    EXPECT_FALSE(decodeSnapshot(cbor({1, 42, "WS2", 5, 9, 1, QCborArray{numbered}}), error)) << "last is a flag";
-    EXPECT_FALSE(decodeSnapshot(cbor({1, 42, "WS2", 5, 9, true, QCborArray{good}}), error))
+    EXPECT_FALSE(decodeSnapshot(cbor({2, 42, "WS2", 5, 9, 1, QCborArray{numbered}}), error)) << "last is a flag";
+    EXPECT_FALSE(decodeSnapshot(cbor({2, 42, "WS2", 5, 9, true, QCborArray{good}}), error))
         << "reports carry their number";
     // A state batch is no command: each topic's payload has its own shape.
-    EXPECT_FALSE(decodeCommand(cbor({1, 42, 1, 0, QCborArray{good}}), error));
+    EXPECT_FALSE(decodeCommand(cbor({2, 42, 1, 0, QCborArray{good}}), error));
 }
 
 TEST(SiteWire, TopicsAreTheSitesOwnAndNameTheLoginThatPublishes) {

@@ -3,15 +3,11 @@
 // and the push pacing.
 #include "WebGuards.h"
 #include "WebProtocol.h"
-#include "WebUsers.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QJsonArray>
-#include <QTemporaryDir>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -142,49 +138,12 @@ TEST(WebCookiesAndOrigins, ReadTheSessionCookieAndCheckTheOrigin) {
     EXPECT_FALSE(originAllowed("http://desk.site:8080", {})) << "no Host header: no own origin";
 }
 
-TEST(WebUsersFile, AddsReplacesKeepsCommentsAndChecksPasswords) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("users"));
-    {
-        QFile seed(path);
-        ASSERT_TRUE(seed.open(QIODevice::WriteOnly));
-        seed.write(
-            "# web desk users\n"
-            "broken line\n"
-            "eve:admin:plaintext\n");
-    }
-    UsersFile users;
-    QString error;
-    QStringList warnings;
-    ASSERT_TRUE(users.load(path, &error, &warnings));
-    EXPECT_EQ(users.size(), 0);
-    EXPECT_EQ(warnings.size(), 2) << "damaged lines are named, not taken";
-
-    users.put({QStringLiteral("alice"), QStringLiteral("admin"), hashPassword("first password")});
-    users.put({QStringLiteral("bob"), QStringLiteral("mlee"), hashPassword("bob's password")});
-    users.put({QStringLiteral("alice"), QStringLiteral("akim"), hashPassword("second password")});
-    ASSERT_TRUE(users.save(path, &error)) << error.toStdString();
-    struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u) << "owner only";
-
-    UsersFile again;
-    ASSERT_TRUE(again.load(path, &error));
-    EXPECT_EQ(again.size(), 2);
-    EXPECT_EQ(again.signIn(QStringLiteral("alice"), "second password"), QStringLiteral("akim"));
-    EXPECT_EQ(again.signIn(QStringLiteral("alice"), "first password"), std::nullopt);
-    EXPECT_EQ(again.signIn(QStringLiteral("bob"), "bob's password"), QStringLiteral("mlee"));
-    EXPECT_EQ(again.signIn(QStringLiteral("carol"), "bob's password"), std::nullopt);
-    EXPECT_EQ(again.signIn(QStringLiteral("bob"), ""), std::nullopt);
-    QFile text(path);
-    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(text.readAll().startsWith("# web desk users\n")) << "comments stay";
-
+TEST(WebLogins, OnlyALoginThatCanBeLoggedAsWrittenAndAnIntactHashPass) {
     for (const char* bad : {"", " alice", "al:ice", "tab\there", "x\ny"})
         EXPECT_FALSE(validUserName(QString::fromUtf8(bad))) << bad;
     EXPECT_TRUE(validUserName(QStringLiteral("Morgan Lee")));
-    EXPECT_FALSE(passwordMatches("$argon2id$damaged", "x"));
-    EXPECT_FALSE(passwordMatches({}, ""));
+    EXPECT_FALSE(sv::passwordMatches("$argon2id$damaged", "x"));
+    EXPECT_FALSE(sv::passwordMatches({}, ""));
 }
 
 TEST(WebClientMessages, TakeWhatTheContractSaysAndRefuseTheRest) {

@@ -82,18 +82,16 @@ struct WebServerFixture : ::testing::Test {
     }
 
     void start(qint64 idleMs, const QString& tlsCert = {}, const QString& tlsKey = {}) {
-        UsersFile users;
-        users.put({QStringLiteral("alice"), QStringLiteral("admin"), hashPassword(kPassword)});
-        users.put({QStringLiteral("viewer"), QStringLiteral("akim"), hashPassword(kPassword)});
         QString error;
-        ASSERT_TRUE(users.save(dir.filePath("users"), &error)) << error.toStdString();
+        sv::OperatorDirectory directory(*site.db);
+        for (const char* op : {"admin", "akim"})
+            ASSERT_TRUE(directory.setPassword(op, kPassword, error)) << error.toStdString();
         field.load();
         broadcaster =
             std::make_unique<FieldBroadcaster>(fieldLink, kSite, field, *site.db, &SiteHost::operatorPermission, log);
         field.addSink(broadcaster.get());
         WebDeskOptions options;
         options.siteUrl = site.url;
-        options.usersFile = dir.filePath("users");
         options.webRoot = dir.path();
         options.idleMs = idleMs;
         options.tlsCert = tlsCert;
@@ -159,7 +157,7 @@ struct WebServerFixture : ::testing::Test {
     }
 
     /// Signed in as `login`, a socket said hello and was welcomed.
-    void welcomed(Client& client, Reply& session, const QString& login = QStringLiteral("alice")) {
+    void welcomed(Client& client, Reply& session, const QString& login = QStringLiteral("admin")) {
         session = signIn(login, kPassword);
         ASSERT_EQ(session.status, 200) << session.body.constData();
         ASSERT_TRUE(open(client, session.cookie, origin()));
@@ -267,7 +265,6 @@ TEST_F(WebServerFixture, WebTheFieldsDeathIsToldToOpenTabsAndToTabsOpenedAfter) 
 TEST_F(WebServerFixture, WebWithoutTlsANetworkAddressIsRefusedUnlessAskedForPlainly) {
     WebDeskOptions options;
     options.siteUrl = site.url;
-    options.usersFile = dir.filePath("users");
     options.address = QHostAddress::AnyIPv4;
     MemoryTransport other{bus, {}};
     try {
@@ -288,7 +285,7 @@ TEST_F(WebServerFixture, WebSocketIsRefusedWithoutTheRightHello) {
         {"a hello with another token", {{"t", "hello"}, {"csrf", "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"}}},
         {"another message first", {{"t", "group"}, {"name", "Entire Site"}}},
     };
-    const Reply session = signIn("alice", kPassword);
+    const Reply session = signIn("admin", kPassword);
     ASSERT_EQ(session.status, 200);
     for (const Case& c : cases) {
         Client client;
@@ -301,7 +298,7 @@ TEST_F(WebServerFixture, WebSocketIsRefusedWithoutTheRightHello) {
 }
 
 TEST_F(WebServerFixture, WebSocketIsRefusedForAForgedCookieAForeignOriginOrNoCookie) {
-    const Reply session = signIn("alice", kPassword);
+    const Reply session = signIn("admin", kPassword);
     ASSERT_EQ(session.status, 200);
     QByteArray forged = session.cookie;
     forged[5] = forged[5] == 'A' ? 'B' : 'A';
@@ -326,7 +323,7 @@ TEST_F(WebServerFixture, WebSocketIsRefusedForAForgedCookieAForeignOriginOrNoCoo
 }
 
 TEST_F(WebServerFixture, WebOneSessionOpensABoundedNumberOfSockets) {
-    const Reply session = signIn("alice", kPassword);
+    const Reply session = signIn("admin", kPassword);
     ASSERT_EQ(session.status, 200);
     std::vector<std::unique_ptr<Client>> clients;
     for (int i = 0; i <= WebDesk::kMaxTabsPerSession; ++i) {
@@ -358,6 +355,8 @@ TEST_F(WebServerFixture, WebSignOutEndsTheSessionItsSocketsAndTheCookieForGood) 
     welcomed(client, session);
     const QByteArray cookie = "sv_session=" + session.cookie;
     const QByteArray csrf = session.json().value("csrf").toString().toLatin1();
+    // The browser's sign-in signed the operator in at the field as well.
+    ASSERT_TRUE(until([&] { return desk->link().isSignedIn("admin"); }));
 
     // Sign-out is a change of state: without the token, or from another site's page, it is refused.
     EXPECT_EQ(request("POST", "/api/signout", {}, {{"Cookie", cookie}}).status, 403);
@@ -374,6 +373,7 @@ TEST_F(WebServerFixture, WebSignOutEndsTheSessionItsSocketsAndTheCookieForGood) 
     EXPECT_TRUE(out.setCookie.contains("Max-Age=0"));
     ASSERT_TRUE(until([&] { return client.closed; }));
     ASSERT_NE(client.last("bye"), nullptr);
+    EXPECT_FALSE(desk->link().isSignedIn("admin")) << "the operator's last browser session ended the field's";
 
     // The cookie replayed: no session, no socket.
     EXPECT_EQ(request("GET", "/api/session", {}, {{"Cookie", cookie}}).status, 401);
@@ -387,8 +387,8 @@ TEST_F(WebServerFixture, WebSignOutEndsTheSessionItsSocketsAndTheCookieForGood) 
 
 TEST_F(WebServerFixture, WebWrongPasswordsAreHeldBackAndTheRightOneThen) {
     for (int i = 0; i < SignInLimiter::kFreeFailures; ++i)
-        EXPECT_EQ(signIn("alice", "wrong").status, 401) << i;
-    const Reply held = signIn("alice", kPassword);
+        EXPECT_EQ(signIn("admin", "wrong").status, 401) << i;
+    const Reply held = signIn("admin", kPassword);
     EXPECT_EQ(held.status, 429) << "even the right password waits after the failures";
     EXPECT_GE(held.retryAfter.toInt(), 1);
     // An unknown login fails as a wrong password does, in words too.
@@ -425,7 +425,7 @@ TEST_F(WebTlsFixture, WebUnderTlsTheCookieIsSecureAndTheSocketIsWss) {
 }
 
 TEST_F(WebExpiryFixture, WebAnIdleSessionExpiresAndItsCookieIsRefused) {
-    const Reply session = signIn("alice", kPassword);
+    const Reply session = signIn("admin", kPassword);
     ASSERT_EQ(session.status, 200);
     QElapsedTimer idle;
     idle.start();
@@ -441,7 +441,7 @@ TEST_F(WebExpiryFixture, WebAnIdleSessionExpiresAndItsCookieIsRefused) {
 TEST_F(WebServerFixture, WebACommandTheOperatorMayNotSendIsRefusedAtTheDesk) {
     Client client;
     Reply session;
-    welcomed(client, session, QStringLiteral("viewer"));
+    welcomed(client, session, QStringLiteral("akim"));
     const int section = usedSection(client);
     ASSERT_GE(section, 0);
     client.send({{"t", "view"}, {"views", QJsonArray{QJsonObject{{"section", section}, {"first", 0}, {"count", 1}}}}});

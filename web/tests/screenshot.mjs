@@ -14,7 +14,7 @@ const option = (flag, fallback) => {
 };
 const secret = crypto.randomBytes(12).toString('base64url');
 const site = await Site.start({ app: option('--app'), webRoot: option('--web-root'), scale: Number(option('--scale', 50000)),
-  rate: Number(option('--rate', 2000)), users: [{ login: 'admin', operator: 'admin', password: secret }] });
+  rate: Number(option('--rate', 2000)), users: [{ login: 'admin', password: secret }] });
 const browser = await launch({ width: Number(option('--width', 1400)), height: Number(option('--height', 900)) });
 try {
   const page = await browser.newPage();

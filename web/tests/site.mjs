@@ -122,7 +122,8 @@ class Proc {
 
 export class Site {
   /// options: app (statusviewer), webRoot, scale (points of the demo site), rate (field's changes
-  /// a second), deskStats (the desktop desk times its reports: latency in its summary line), users ([{login, operator, password}] of the web desk), doorName (the first door's name,
+  /// a second), deskStats (the desktop desk times its reports: latency in its summary line), users ([{login, password}]: site
+  /// operators whose passwords the run sets; the desktop desk signs admin in, with the demo password unless given), doorName (the first door's name,
   /// given before anything starts), keep (leave the work folder).
   static async start(options) {
     const site = new Site(options);
@@ -171,20 +172,23 @@ export class Site {
     this.broker = this.spawn('broker', findTool('mosquitto'), ['-c', conf]);
     await waitForPort(this.brokerPort, 10000, 'the broker');
 
+    for (const user of this.options.users)
+      this.setPassword(user);
+    const admin = this.options.users.find((user) => user.login === 'admin');
+    const adminFile = path.join(this.work, 'admin.pw');
+    fs.writeFileSync(adminFile, (admin ? admin.password : 'admin-demo') + '\n', { mode: 0o600 });
+
     this.field = this.spawn('field', app, ['field', ...this.common('field'), '--rate', String(this.options.rate)]);
     this.desk = this.spawn('WS1', app, ['workstation', ...this.common('WS1'), '--computer-name', 'WS1', '--headless',
-      ...(this.options.deskStats ? ['--stats'] : [])]);
+      '--operator', 'admin', '--operator-password-file', adminFile, ...(this.options.deskStats ? ['--stats'] : [])]);
     await this.waitForDesk(this.desk);
 
-    this.users = path.join(this.work, 'web-users');
-    for (const user of this.options.users)
-      this.addUser(user);
     this.webPort = await freePort();
     // The web desk starts each operator on the group of the operator's profile (no --group).
     const web = this.common('WEB1');
     web.splice(web.indexOf('--group'), 2);
     this.web = this.spawn('web', app, ['web', ...web, '--computer-name', 'WEB1', '--listen', `127.0.0.1:${this.webPort}`,
-      '--users', this.users, '--web-root', this.options.webRoot]);
+      '--web-root', this.options.webRoot]);
     await waitForPort(this.webPort, 30000, 'the web desk');
   }
 
@@ -211,7 +215,7 @@ export class Site {
     const deadline = Date.now() + 60000;
     for (;;) {
       const status = await desk.ask('status');
-      if (/link up resyncing 0 resyncs [1-9]/.test(status))
+      if (/link up resyncing 0 resyncs [1-9]/.test(status) && !/signed-in -/.test(status))
         return;
       if (Date.now() > deadline)
         throw new Error(`the desk did not connect: ${status}`);
@@ -219,12 +223,12 @@ export class Site {
     }
   }
 
-  /// Adds a web login for a site operator, its password handed over standard input.
-  addUser({ login, operator, password }) {
-    const made = spawnSync(this.options.app, ['web-user', 'add', '--users', this.users, '--login', login,
-      '--operator', operator], { input: password + '\n', cwd: this.work, env: this.env, encoding: 'utf8' });
+  /// Sets a site operator's password in the site's directory, handed over standard input.
+  setPassword({ login, password }) {
+    const made = spawnSync(this.options.app, ['operator-password', '--db', this.db, login],
+      { input: password + '\n', cwd: this.work, env: this.env, encoding: 'utf8' });
     if (made.status !== 0)
-      throw new Error(`adding the web user ${login} failed:\n${made.stdout}\n${made.stderr}`);
+      throw new Error(`setting the password of ${login} failed:\n${made.stdout}\n${made.stderr}`);
   }
 
   /// Runs one SQL statement on the site file (python3's sqlite3: node has none built in).

@@ -326,7 +326,7 @@ async function main() {
   try {
     site = await Site.start({
       app: option('--app'), webRoot: option('--web-root'), rate: kRates[name] ?? 0, keep: !!process.env.WEBDESK_KEEP,
-      users: Object.entries(users).map(([login, secret]) => ({ login, operator: login, password: secret })),
+      users: Object.entries(users).map(([login, secret]) => ({ login, password: secret })),
       doorName: name === 'markup_as_text' ? kMarkupName : undefined,
     });
     browser = await launch();

@@ -80,7 +80,8 @@ struct Parser {
         QStringLiteral("Roles field and workstation: reads commands from standard input, one "
                        "a line, and answers each with a line: checksum, rows FILE, reload (the group), "
                        "status, quit; the field also start (its traffic waits for it), a "
-                       "workstation groups, group NAME, command CONTROLLER POINT TEXT.")};
+                       "workstation groups, group NAME, command CONTROLLER POINT TEXT, lock, "
+                       "switch-operator, screen FILE (a PNG of the screen).")};
     QCommandLineOption listen{QStringLiteral("listen"),
                               QStringLiteral("Role web: the address and port to listen on (default 127.0.0.1:8080). "
                                              "Without TLS only a loopback address, unless --insecure-listen."),
@@ -91,9 +92,6 @@ struct Parser {
     QCommandLineOption behindTlsProxy{QStringLiteral("behind-tls-proxy"),
                                       QStringLiteral("Role web: TLS ends at a reverse proxy in front; cookies are "
                                                      "marked Secure and the page's origin is https://.")};
-    QCommandLineOption users{QStringLiteral("users"),
-                             QStringLiteral("Roles web and web-user: the users file (login:operator:hash lines)."),
-                             QStringLiteral("FILE")};
     QCommandLineOption tlsCert{QStringLiteral("tls-cert"), QStringLiteral("Role web: the server's PEM certificate."),
                                QStringLiteral("FILE")};
     QCommandLineOption tlsKey{QStringLiteral("tls-key"), QStringLiteral("Role web: the server's PEM private key."),
@@ -105,8 +103,11 @@ struct Parser {
     QCommandLineOption idleMinutes{QStringLiteral("idle-minutes"),
                                    QStringLiteral("Role web: a session unused this long ends (1 to 1440; default 15)."),
                                    QStringLiteral("N")};
-    QCommandLineOption login{QStringLiteral("login"), QStringLiteral("Role web-user add: the web login."),
-                             QStringLiteral("NAME")};
+    QCommandLineOption operatorPasswordFile{
+        QStringLiteral("operator-password-file"),
+        QStringLiteral("Role workstation: signs the --operator in at the field with the first line of this file "
+                       "(a headless or kiosk desk); without it the desk asks its operator to sign in."),
+        QStringLiteral("FILE")};
     QCommandLineOption stats{QStringLiteral("stats"),
                              QStringLiteral("Prints a line per second while running: state changes applied, the "
                                             "longest stall of the window's event loop, the site link of the first "
@@ -121,14 +122,14 @@ struct Parser {
                            workstations, rate,   headless,       seconds,        out,
                            abnormalOnly, stats,  broker,         brokerUser,     brokerPasswordFile,
                            brokerTls,    site,   computerName,   group,          reports,
-                           control,      listen, insecureListen, behindTlsProxy, users,
-                           tlsCert,      tlsKey, webRoot,        idleMinutes,    login});
+                           control,      listen, insecureListen, behindTlsProxy, operatorPasswordFile,
+                           tlsCert,      tlsKey, webRoot,        idleMinutes});
         parser.addPositionalArgument(QStringLiteral("role"),
                                      QStringLiteral("field, workstation or web: one process of a multi-desk site on "
-                                                    "a broker (needs --broker); web-user add: adds or replaces a "
-                                                    "web login (--users, --login, --operator; the password is read "
-                                                    "from standard input). Without it: the whole demo site in this "
-                                                    "process."),
+                                                    "a broker (needs --broker); operator-password LOGIN: sets the "
+                                                    "operator's password in the site's directory (--db; the "
+                                                    "password is read from standard input). Without it: the whole "
+                                                    "demo site in this process."),
                                      QStringLiteral("[role]"));
     }
 };
@@ -164,10 +165,9 @@ std::optional<double> readNumber(const QString& text, const QString& option, dou
     return value;
 }
 
-/// The web desk's own options (role web) and the users file's (role web-user add).
+/// The web desk's own options (role web).
 bool readWebOptions(Parser& p, AppOptions& o, QString& error) {
     const bool web = o.role == Role::Web;
-    const bool user = o.role == Role::WebUserAdd;
     for (const QCommandLineOption* option :
          {&p.listen, &p.insecureListen, &p.behindTlsProxy, &p.tlsCert, &p.tlsKey, &p.webRoot, &p.idleMinutes}) {
         if (!web && p.parser.isSet(*option)) {
@@ -175,30 +175,8 @@ bool readWebOptions(Parser& p, AppOptions& o, QString& error) {
             return false;
         }
     }
-    if (!user && p.parser.isSet(p.login)) {
-        error = QStringLiteral("--login is for statusviewer web-user add");
-        return false;
-    }
-    if (!web && !user) {
-        if (p.parser.isSet(p.users)) {
-            error = QStringLiteral("--users is for the roles web and web-user");
-            return false;
-        }
+    if (!web)
         return true;
-    }
-    o.usersFile = p.parser.value(p.users).trimmed();
-    if (o.usersFile.isEmpty()) {
-        error = QStringLiteral("The roles web and web-user need --users FILE");
-        return false;
-    }
-    if (user) {
-        o.webLogin = p.parser.value(p.login).trimmed();
-        if (o.webLogin.isEmpty() || !p.parser.isSet(p.op)) {
-            error = QStringLiteral("web-user add needs --login NAME and --operator NAME");
-            return false;
-        }
-        return true;
-    }
     if (p.parser.isSet(p.listen)) {
         const QString value = p.parser.value(p.listen).trimmed();
         const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
@@ -233,8 +211,20 @@ bool readWebOptions(Parser& p, AppOptions& o, QString& error) {
 }
 
 bool readRoleOptions(Parser& p, AppOptions& o, QString& error) {
-    if (o.role == Role::WebUserAdd)
+    if (p.parser.isSet(p.operatorPasswordFile)) {
+        o.operatorPasswordFile = p.parser.value(p.operatorPasswordFile).trimmed();
+        if (o.role != Role::Workstation || !p.parser.isSet(p.op) || o.operatorPasswordFile.isEmpty()) {
+            error = QStringLiteral("--operator-password-file is for the role workstation, with --operator");
+            return false;
+        }
+    }
+    if (o.role == Role::OperatorPassword) {
+        if (!p.parser.isSet(p.db)) {
+            error = QStringLiteral("operator-password needs --db URL");
+            return false;
+        }
         return true;
+    }
     const bool roled = o.role != Role::Demo;
     for (const QCommandLineOption* option : {&p.broker, &p.brokerUser, &p.brokerPasswordFile, &p.brokerTls, &p.site,
                                              &p.computerName, &p.reports, &p.control}) {
@@ -322,9 +312,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             o.role = Role::Workstation;
         else if (positional.constFirst() == QLatin1String("web"))
             o.role = Role::Web;
-        else if (positional.constFirst() == QLatin1String("web-user") && positional.value(1) == QLatin1String("add"))
-            o.role = Role::WebUserAdd;
-        const int words = o.role == Role::WebUserAdd ? 2 : 1;
+        else if (positional.constFirst() == QLatin1String("operator-password") && positional.size() == 2)
+            o.role = Role::OperatorPassword;
+        const int words = o.role == Role::OperatorPassword ? 2 : 1;
+        o.operatorName = o.role == Role::OperatorPassword ? positional.value(1).trimmed() : QString();
         if (o.role == Role::Demo || positional.size() > words) {
             error =
                 QStringLiteral("Unexpected argument \"%1\"").arg(positional.value(o.role == Role::Demo ? 0 : words));

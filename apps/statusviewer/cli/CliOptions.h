@@ -13,8 +13,9 @@
 namespace sv {
 
 /// What one process of the application is: the whole demo site in one process (the default), or
-/// one part of a multi-desk site on a broker; web-user add changes the web desk's users file.
-enum class Role { Demo, Field, Workstation, Web, WebUserAdd };
+/// one part of a multi-desk site on a broker; operator-password sets an operator's password in
+/// the site's directory.
+enum class Role { Demo, Field, Workstation, Web, OperatorPassword };
 
 struct AppOptions {
     Role role = Role::Demo;
@@ -35,8 +36,12 @@ struct AppOptions {
     bool createDemo = false;
     /// Points of a demo site created by this run.
     int scale = 2000;
-    /// The operator's login name or number; empty: the operator with the lowest number.
+    /// The operator's login name or number; empty: the operator with the lowest number. Role
+    /// workstation: the operator to sign in (with operatorPasswordFile, or as the sign-in's
+    /// suggestion); role operator-password: whose password is set.
     QString operatorName;
+    /// Role workstation: a file whose first line is the operator's password (a headless desk).
+    QString operatorPasswordFile;
     int workstations = 1;
     /// Field traffic per second.
     double rate = 200.0;
@@ -52,19 +57,16 @@ struct AppOptions {
     /// Folder of the screenshots; unset: the current folder for a headless run, none interactively.
     std::optional<QString> outDir;
 
-    /// Role web: where it listens (--listen HOST:PORT; default loopback port 8080), its users file,
-    /// TLS, the page's folder and the sessions' idle time.
+    /// Role web: where it listens (--listen HOST:PORT; default loopback port 8080), TLS, the page's
+    /// folder and the sessions' idle time.
     QString listenHost = QStringLiteral("127.0.0.1");
     int listenPort = 8080;
     bool insecureListen = false;
     bool behindTlsProxy = false;
-    QString usersFile;
     QString tlsCert;
     QString tlsKey;
     QString webRoot;
     int idleMinutes = 15;
-    /// Role web-user add: the web login to add or replace.
-    QString webLogin;
 };
 
 /// Limits the command line accepts.

@@ -2,10 +2,14 @@
 
 #include "App.h"
 #include "AppSite.h"
+#include "OperatorDirectory.h"
+#include "OperatorPassword.h"
 
 #include <statusobject/Status.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFile>
 #include <QUuid>
 
@@ -241,6 +245,7 @@ DeskRole::DeskRole(const AppOptions& options, const QString& siteUrl, const QStr
         throw StartupError(QStringLiteral("The site has no status group \"%1\"").arg(options.group));
     linkLabel_ = std::make_unique<FieldLinkLabel>(station_->widget());
     desk_->setOperator(station_->host().operatorLogin());
+    startSignIn(headless);
     desk_->commandRefused = [this](const QString& text) { linkLabel_->tell(text); };
     desk_->refreshRows = [this] { station_->refreshAllRows(); };
     desk_->linkChanged = [this](bool up, const QDateTime& since) { linkLabel_->show(up, since); };
@@ -252,9 +257,77 @@ DeskRole::DeskRole(const AppOptions& options, const QString& siteUrl, const QStr
     link_->start();
 }
 
+void DeskRole::startSignIn(bool headless) {
+    int idleMinutes = OperatorDirectory::kDefaultIdleLockMinutes;
+    try {
+        idleMinutes = OperatorDirectory(station_->database()).idleLockMinutes();
+    } catch (const so::db::DbError& e) {
+        services_.log.error(QStringLiteral("The site's idle lock time cannot be read (%1 minutes it is): %2")
+                                .arg(idleMinutes)
+                                .arg(e.message()));
+    }
+    signIn_ = std::make_unique<OperatorSignIn>(
+        OperatorSignIn::Field{
+            [this](const QString& login, const QByteArray& password, std::function<void(const QString&)> done) {
+                desk_->signIn(login, password, std::move(done));
+            },
+            [this](const QString& login) { desk_->signOut(login); }},
+        // A desk signed in from a password file (headless, or a kiosk) does not lock by itself.
+        options_.operatorPasswordFile.isEmpty() && !headless ? qint64(idleMinutes) * 60 * 1000 : 0);
+    signIn_->operatorChanged = [this](const QString& login) {
+        try {
+            if (station_->host().operatorLogin().compare(login, Qt::CaseInsensitive) != 0)
+                station_->switchOperator(login);
+        } catch (const std::exception& e) {
+            // The field knows the operator but this desk's site does not answer for them: nobody
+            // operates the desk rather than the wrong operator.
+            services_.log.error(QStringLiteral("Operator %1 cannot operate %2: %3")
+                                    .arg(login, options_.computerName, QString::fromLocal8Bit(e.what())));
+            signIn_->signOut();
+            return;
+        }
+        desk_->setOperator(login);
+        services_.log.info(QStringLiteral("Operator %1 signed in at %2").arg(login, options_.computerName));
+    };
+    desk_->sessionsLost = [this] { signIn_->fieldRestarted(); };
+    clock_.start();
+    if (options_.operatorPasswordFile.isEmpty() && !headless) {
+        signInScreen_ =
+            std::make_unique<SignInScreen>(*signIn_, station_->widget(), options_.computerName, options_.operatorName);
+        signIn_->changed = [this] { signInScreen_->follow(); };
+        return;
+    }
+    if (options_.operatorPasswordFile.isEmpty())
+        throw StartupError(
+            QStringLiteral("A headless workstation signs its operator in with --operator NAME and "
+                           "--operator-password-file FILE"));
+    QString error;
+    const std::optional<QByteArray> password = readPasswordFile(options_.operatorPasswordFile, error);
+    if (!password)
+        throw StartupError(error);
+    filePassword_ = *password;
+    signInTimer_.setInterval(500);
+    QObject::connect(&signInTimer_, &QTimer::timeout, [this] { signInFromFile(); });
+    signInTimer_.start();
+}
+
+void DeskRole::signInFromFile() {
+    signIn_->tick(clock_.elapsed());
+    const bool refused = signIn_->message().contains(QLatin1String("wrong operator name or password"));
+    if (signIn_->state() == OperatorSignIn::State::SignedIn || signIn_->waiting() || refused || !desk_->isUp() ||
+        desk_->session().fieldState() != DeskSession::FieldState::Online)
+        return;
+    signIn_->submit(options_.operatorName, filePassword_, clock_.elapsed());
+}
+
 DeskRole::~DeskRole() {
     // The window closes while the link still exists (a notice it sends on closing still goes out);
     // the status bar's label goes with the window, so the link no longer reaches it.
+    signInTimer_.stop();
+    desk_->sessionsLost = {};
+    if (signIn_)
+        signIn_->changed = {};
+    signInScreen_.reset();
     desk_->linkChanged = {};
     desk_->fieldChanged = {};
     desk_->commandRefused = {};
@@ -289,14 +362,17 @@ QString DeskRole::control(const QString& line) {
             .arg(desk_->reportsApplied())
             .arg(desk_->doneSeq());
     if (word == QLatin1String("status"))
-        return QStringLiteral("status %1 link %2 resyncing %3 resyncs %4 dropped %5 rejected %6 refused %7 %8")
+        return QStringLiteral(
+                   "status %1 link %2 resyncing %3 resyncs %4 dropped %5 rejected %6 refused %7 %8 "
+                   "signed-in %9")
             .arg(name, desk_->isUp() ? QStringLiteral("up") : QStringLiteral("down"))
             .arg(desk_->isResyncing() ? 1 : 0)
             .arg(desk_->resyncs())
             .arg(desk_->reportsDropped())
             .arg(desk_->rejectedPayloads())
             .arg(desk_->commandsRefused())
-            .arg(desk_->fieldWords());
+            .arg(desk_->fieldWords())
+            .arg(signIn_->state() == OperatorSignIn::State::SignedIn ? signIn_->operatorLogin() : QStringLiteral("-"));
     if (word == QLatin1String("groups"))
         return QStringLiteral("groups %1 %2").arg(name, station_->status().groupNames().join(QLatin1Char('|')));
     if (word == QLatin1String("group") && !rest.isEmpty())
@@ -316,6 +392,19 @@ QString DeskRole::control(const QString& line) {
     if (word == QLatin1String("reload")) {
         station_->status().Refresh();
         return QStringLiteral("reloaded %1").arg(name);
+    }
+    if (word == QLatin1String("lock")) {
+        signIn_->lock();
+        return QStringLiteral("locked %1").arg(name);
+    }
+    if (word == QLatin1String("switch-operator") && signInScreen_) {
+        signInScreen_->switchOperator();
+        return QStringLiteral("switching %1").arg(name);
+    }
+    if (word == QLatin1String("screen") && !rest.isEmpty()) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const bool saved = screen != nullptr && screen->grabWindow(0).save(rest, "PNG");
+        return saved ? QStringLiteral("screen %1").arg(rest) : QStringLiteral("screen: cannot write \"%1\"").arg(rest);
     }
     if (word == QLatin1String("quit")) {
         QCoreApplication::quit();

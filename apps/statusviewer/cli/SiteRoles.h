@@ -19,12 +19,15 @@
 #include "MqttLink.h"
 #include "FieldLinkLabel.h"
 #include "MqttSite.h"
+#include "OperatorSignIn.h"
 #include "ResourceTexts.h"
+#include "SignInScreen.h"
 #include "SimulatedField.h"
 #include "SiteHost.h"
 #include "SyncBus.h"
 #include "Workstation.h"
 
+#include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -110,6 +113,11 @@ public:
 private:
     /// Creates a group of the first points of the group shown; its id, or 0.
     qint32 createGroup(const QString& name);
+    /// The operator's sign-in: the sign-in screen, or the password file of a headless desk.
+    void startSignIn(bool headless);
+    /// A headless desk signs its operator in again whenever the field can answer and the
+    /// operator is not signed in (at the start, after a field restart); not after a wrong password.
+    void signInFromFile();
 
     AppOptions options_;
     RoleServices services_;
@@ -117,6 +125,11 @@ private:
     std::unique_ptr<DeskLink> desk_;
     std::unique_ptr<Workstation> station_;
     std::unique_ptr<FieldLinkLabel> linkLabel_;
+    std::unique_ptr<OperatorSignIn> signIn_;
+    std::unique_ptr<SignInScreen> signInScreen_;
+    QByteArray filePassword_;
+    QElapsedTimer clock_;
+    QTimer signInTimer_;
 };
 
 }  // namespace sv

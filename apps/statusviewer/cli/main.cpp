@@ -8,6 +8,7 @@
 #include "AppEventView.h"
 #include "AppSite.h"
 #include "CliOptions.h"
+#include "OperatorPassword.h"
 #include "RunStats.h"
 #include "SiteRoles.h"
 #include "WebRole.h"
@@ -198,9 +199,9 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    if (commandLine.options.role == sv::Role::WebUserAdd) {
+    if (commandLine.options.role == sv::Role::OperatorPassword) {
         QCoreApplication app(argc, argv);
-        return sv::web::addWebUser(commandLine.options);
+        return sv::setOperatorPassword(commandLine.options);
     }
     // The field process has no window of its own: its reference view stays offscreen. The web
     // desk runs its components without widgets, on a QCoreApplication.

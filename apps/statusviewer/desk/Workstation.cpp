@@ -92,4 +92,9 @@ bool Workstation::showGroup(const QString& name) { return status_->showGroup(nam
 
 void Workstation::refreshAllRows() { status_->refreshAllRows(); }
 
+void Workstation::switchOperator(const QString& login) {
+    host_->switchOperator(login);
+    status_->OnUserSwitch();
+}
+
 }  // namespace sv

@@ -69,6 +69,9 @@ public:
     bool showWindowAgain();
     /// Shows the group of that name from the group box; false when the box has none.
     bool showGroup(const QString& name);
+    /// Another operator signed in: the host answers for that operator and the component is told
+    /// (OnUserSwitch). Throws so::HostError for an operator the site does not have.
+    void switchOperator(const QString& login);
     /// Brings every shown row up to date from the site database (the window's full refresh).
     void refreshAllRows();
 

@@ -70,6 +70,12 @@ SiteHost::~SiteHost() {
     }
 }
 
+void SiteHost::switchOperator(const QString& login) {
+    releaseAllLocks();
+    setup_.operatorName = login;
+    resolveOperator();
+}
+
 void SiteHost::resolveOperator() {
     const QString columns = QStringLiteral("SELECT OperatorID, LoginName, FullName, SecurityDomain FROM Operators");
     Command cmd(db_);

@@ -82,6 +82,10 @@ public:
     QString operatorDisplayName() const { return holder_; }
     DeviceWindows& windows() { return windows_; }
 
+    /// Another operator signed in at this workstation: the locks held under the old one are
+    /// released and the host answers for the new one (the caller tells the component, OnUserSwitch).
+    /// Throws HostError when the operator is not in the site database.
+    void switchOperator(const QString& login);
     /// Releases every lock this workstation holds (called on destruction too).
     void releaseAllLocks();
     /// Notified of every CallBack (after the host's own handling), e.g. to learn the window handle.

@@ -404,15 +404,11 @@ void WebTab::push() {
 
 WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log)
     : options_(options), log_(log), sessions_(options.idleMs) {
-    QString error;
-    QStringList warnings;
-    if (!users_.load(options.usersFile, &error, &warnings))
-        throw StartupError(error);
-    for (const QString& warning : std::as_const(warnings))
-        log_.error(QStringLiteral("Web desk: %1").arg(warning));
-    if (users_.size() == 0)
-        log_.error(QStringLiteral("Web desk: the users file %1 holds no user; add one with statusviewer web-user add")
-                       .arg(options.usersFile));
+    try {
+        db_ = so::db::Connection::open(options.siteUrl);
+    } catch (const so::db::DbError& e) {
+        throw StartupError(QStringLiteral("The web desk cannot open the site: %1").arg(e.message()));
+    }
 
     const bool loopback = options.address.isLoopback();
     tls_ = !options.tlsCert.isEmpty() || !options.tlsKey.isEmpty();
@@ -443,6 +439,10 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
             desk->station().refreshAllRows();
     };
     desk_->commandRefused = [this](const QString& text) { commandRefused(text); };
+    desk_->sessionsLost = [this] {
+        for (const QByteArray& token : sessions_.tokens())
+            endSession(token, QStringLiteral("The field restarted: sign in again."));
+    };
     // The page is told what a desk's status bar shows: the broker link and the field's state.
     desk_->linkChanged = [this](bool up, const QDateTime& lostSince) {
         linkText_ = FieldLinkLabel::linkText(up, lostSince);
@@ -486,6 +486,7 @@ WebDesk::~WebDesk() {
     operators_.clear();
     desk_->refreshRows = {};
     desk_->commandRefused = {};
+    desk_->sessionsLost = {};
     desk_->linkChanged = {};
     desk_->fieldChanged = {};
 }
@@ -537,7 +538,11 @@ void WebDesk::commandRefused(const QString& text) {
 }
 
 void WebDesk::endSession(const QByteArray& token, const QString& reason) {
+    const WebSession* ending = sessions_.find(token, nowMs(), false);
+    const QString operatorName = ending != nullptr ? ending->operatorName : QString();
     sessions_.close(token);
+    if (!operatorName.isEmpty() && !sessions_.hasOperator(operatorName))
+        desk_->signOut(operatorName);
     const QList<WebTab*> tabs = tabs_;
     for (WebTab* tab : tabs)
         if (tab->sessionToken() == token)
@@ -619,7 +624,7 @@ QHttpServerResponse WebDesk::signIn(const QHttpServerRequest& request) {
     if (!body.value(QLatin1String("login")).isString() || !body.value(QLatin1String("password")).isString())
         return errorResponse(QStringLiteral("Give a login and a password."), Status::BadRequest);
     const QString login = body.value(QLatin1String("login")).toString().left(64);
-    // The login goes into the log: one that no users file can hold (a line break, a control
+    // The login goes into the log: one that no operator can have (a line break, a control
     // character) is logged by that name, never as written.
     const QString shown = validUserName(login) ? login : QStringLiteral("(not a login name)");
     const QByteArray password = body.value(QLatin1String("password")).toString().toUtf8();
@@ -636,7 +641,14 @@ QHttpServerResponse WebDesk::signIn(const QHttpServerRequest& request) {
         response.setHeader("Retry-After", QByteArray::number((wait + 999) / 1000));
         return response;
     }
-    const std::optional<QString> operatorName = users_.signIn(login, password);
+    std::optional<DirectoryOperator> found;
+    try {
+        found = OperatorDirectory(*db_).verify(login, password);
+    } catch (const so::db::DbError& e) {
+        log_.error(QStringLiteral("Web desk: the operator directory cannot be read: %1").arg(e.message()));
+        return errorResponse(QStringLiteral("The site does not answer. Try again later."), Status::ServiceUnavailable);
+    }
+    const std::optional<QString> operatorName = found ? std::optional<QString>(found->login) : std::optional<QString>();
     if (!operatorName) {
         limiter_.failed(loginKey, now);
         limiter_.failed(addressKey, now);
@@ -645,6 +657,7 @@ QHttpServerResponse WebDesk::signIn(const QHttpServerRequest& request) {
         return errorResponse(QStringLiteral("Wrong login or password."), Status::Unauthorized);
     }
     limiter_.succeeded(loginKey);
+    signInAtField(*operatorName, password);
     const WebSession& session = sessions_.open(login, *operatorName, now);
     log_.info(QStringLiteral("Web desk: %1 signed in as operator %2 from %3")
                   .arg(login, *operatorName, request.remoteAddress().toString()));
@@ -653,6 +666,20 @@ QHttpServerResponse WebDesk::signIn(const QHttpServerRequest& request) {
         Status::Ok);
     response.setHeader("Set-Cookie", sessionCookieHeader(session.token, tls_ || options_.behindTlsProxy));
     return response;
+}
+
+void WebDesk::signInAtField(const QString& operatorName, const QByteArray& password) {
+    if (desk_->isSignedIn(operatorName) || desk_->isSigningIn(operatorName))
+        return;
+    desk_->signIn(operatorName, password, [this, operatorName](const QString& refusal) {
+        if (refusal.isEmpty())
+            return;
+        // The operator's pages are told; the commands they send are refused until a sign-in
+        // the field accepts.
+        const auto it = operators_.find(operatorName);
+        if (it != operators_.end())
+            it->second->notice(QStringLiteral("The field did not sign you in: %1").arg(refusal));
+    });
 }
 
 QHttpServerResponse WebDesk::currentSession(const QHttpServerRequest& request) {

@@ -2,8 +2,12 @@
 // browsers. Each signed-in operator gets a headless status component of their own (an
 // OperatorDesk: a Workstation named "<desk>-<login>"), shared by that operator's tabs; the page
 // reads the component through StatusReader, so the rows, severity, reasons, recent marks and the
-// attention list are the component's own. A command from the page goes through the component's
-// menu with the operator named, so the field checks it again as it checks a desktop desk's.
+// attention list are the component's own. A browser signs in as a site operator, against the site's
+// operator directory; the desk then signs that operator in at the field with the same password and
+// names the field's session in the operator's commands. The operator's field session ends with
+// the operator's last browser session here, and every browser session ends when the field
+// restarts (the field's sessions ended with it: the browsers sign in again). A command from the page goes through the
+// component's menu with the operator named, so the field checks it again as it checks a desktop desk's.
 //
 // The HTTP and WebSocket server runs on the same event loop (Qt HTTP Server with its WebSocket
 // upgrade; TLS through its sslSetup). The wire contract is in WebProtocol.h.
@@ -15,7 +19,7 @@
 #include "ResourceTexts.h"
 #include "WebGuards.h"
 #include "WebProtocol.h"
-#include "WebUsers.h"
+#include "OperatorDirectory.h"
 #include "Workstation.h"
 
 #include <statusobject/StatusReader.h>
@@ -41,7 +45,6 @@ struct WebDeskOptions {
     QString deskName = QStringLiteral("WEB1");
     QHostAddress address = QHostAddress::LocalHost;
     quint16 port = 0;
-    QString usersFile;
     QString tlsCert;
     QString tlsKey;
     /// Listening on an address other than loopback without TLS was asked for explicitly.
@@ -158,9 +161,9 @@ public:
     static constexpr int kMaxTabs = 500;
     static constexpr int kMaxTabsPerSession = 20;
 
-    /// Opens the users file and starts listening. Throws StartupError (an unreadable users file,
-    /// TLS files that cannot be read, a port that cannot be had, an address that is not loopback
-    /// without TLS or --insecure-listen).
+    /// Opens its connection to the site (the operator directory) and starts listening. Throws
+    /// StartupError (a site that cannot be opened, TLS files that cannot be read, a port that cannot be had, an address
+    /// that is not loopback without TLS or --insecure-listen).
     WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log);
     ~WebDesk() override;
 
@@ -196,6 +199,8 @@ private:
     QStringList ownOrigins(const QByteArray& host) const;
     void newSocket();
     void endSession(const QByteArray& token, const QString& reason);
+    /// The field's session of an operator signed in here, opened with the password a browser gave.
+    void signInAtField(const QString& operatorName, const QByteArray& password);
     void expireSessions();
     /// Closes the components of operators with neither a tab nor a live session (later, never
     /// inside a tab's own call).
@@ -207,7 +212,8 @@ private:
     ResourceTexts texts_{&log_};
     DrawnImageList images_;
     std::unique_ptr<DeskLink> desk_;
-    UsersFile users_;
+    /// The desk's own connection to the site: the operator directory the browsers sign in against.
+    std::unique_ptr<so::db::Connection> db_;
     SignInLimiter limiter_;
     SessionTable sessions_;
     QHttpServer server_;

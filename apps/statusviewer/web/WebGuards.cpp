@@ -1,66 +1,17 @@
 #include "WebGuards.h"
 
-#include <sodium.h>
-
 #include <algorithm>
 #include <vector>
 
 namespace sv::web {
 
-bool sameSecret(const QByteArray& a, const QByteArray& b) {
-    // The lengths are not secret (every token has the same one); the contents are compared in
-    // constant time.
-    return a.size() == b.size() && !a.isEmpty() && sodium_memcmp(a.constData(), b.constData(), size_t(a.size())) == 0;
-}
-
-QByteArray newToken() {
-    if (sodium_init() < 0)
-        qFatal("libsodium cannot start: no random source");
-    QByteArray bytes(32, Qt::Uninitialized);
-    randombytes_buf(bytes.data(), size_t(bytes.size()));
-    return bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
-}
-
-// ---- SignInLimiter
-
-qint64 SignInLimiter::waitMs(const QString& key, qint64 nowMs) const {
-    const auto it = records_.constFind(key);
-    if (it == records_.constEnd() || it->failures < kFreeFailures)
-        return 0;
-    const int doublings = std::min(it->failures - kFreeFailures, 30);
-    const qint64 delay = std::min(kMaxDelayMs, kFirstDelayMs << doublings);
-    return std::max<qint64>(0, it->lastMs + delay - nowMs);
-}
-
-void SignInLimiter::failed(const QString& key, qint64 nowMs) {
-    forget(nowMs);
-    Record& record = records_[key];
-    ++record.failures;
-    record.lastMs = nowMs;
-}
-
-void SignInLimiter::succeeded(const QString& key) { records_.remove(key); }
-
-void SignInLimiter::forget(qint64 nowMs) {
-    // Quiet keys are swept once a minute, or when the table is full.
-    if (nowMs - lastSweepMs_ < kSweepMs && records_.size() < kMaxKeys)
-        return;
-    lastSweepMs_ = nowMs;
-    for (auto it = records_.begin(); it != records_.end();)
-        it = nowMs - it->lastMs > kForgetMs ? records_.erase(it) : std::next(it);
-    if (records_.size() < kMaxKeys)
-        return;
-    // Full of recent keys (a flood of made-up logins): the stalest half goes in one pass, so a
-    // failure costs the same on average however long the flood lasts.
-    std::vector<qint64> times;
-    times.reserve(size_t(records_.size()));
-    for (const Record& record : std::as_const(records_))
-        times.push_back(record.lastMs);
-    const auto middle = times.begin() + std::ptrdiff_t(times.size() / 2);
-    std::nth_element(times.begin(), middle, times.end());
-    const qint64 cut = *middle;
-    for (auto it = records_.begin(); it != records_.end();)
-        it = it->lastMs <= cut ? records_.erase(it) : std::next(it);
+bool validUserName(const QString& name) {
+    if (name.isEmpty() || name.size() > 64 || name.trimmed() != name)
+        return false;
+    for (QChar c : name)
+        if (c == QLatin1Char(':') || c.category() == QChar::Other_Control)
+            return false;
+    return true;
 }
 
 // ---- SessionTable

@@ -1,7 +1,9 @@
 // The web desk's guards, without network or clock of their own (the time is passed in): the
-// sign-in rate limit, the session table with its tokens and idle expiry, and the checks of a
+// session table with its tokens and idle expiry, and the checks of a
 // request's CSRF token and Origin.
 #pragma once
+
+#include "Secrets.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -12,41 +14,14 @@
 
 namespace sv::web {
 
-/// True when two secrets are equal, in a time that does not depend on where they differ.
-bool sameSecret(const QByteArray& a, const QByteArray& b);
+// The secrets and the sign-in limiter are the site's (Secrets.h).
+using sv::newToken;
+using sv::sameSecret;
+using sv::SignInLimiter;
 
-/// A fresh random token from the system's CSRPNG: 32 bytes as URL-safe base64 (43 characters).
-QByteArray newToken();
-
-/// Sign-in attempts: after kFreeFailures failures for one key (a login, or a client address)
-/// each further attempt must wait, twice as long after each failure (1 s, 2 s, 4 s ... at most
-/// kMaxDelayMs). A success clears the key. Keys quiet for kForgetMs are forgotten, and the table
-/// holds at most kMaxKeys (when full, the stalest half goes), so a flood of made-up logins cannot
-/// grow it.
-class SignInLimiter {
-public:
-    static constexpr int kFreeFailures = 5;
-    static constexpr qint64 kFirstDelayMs = 1000;
-    static constexpr qint64 kMaxDelayMs = 15 * 60 * 1000;
-    static constexpr qint64 kForgetMs = 60 * 60 * 1000;
-    static constexpr int kMaxKeys = 10000;
-
-    /// Milliseconds the key must still wait before its next attempt; 0 when it may try now.
-    qint64 waitMs(const QString& key, qint64 nowMs) const;
-    void failed(const QString& key, qint64 nowMs);
-    void succeeded(const QString& key);
-    int size() const { return int(records_.size()); }
-
-private:
-    struct Record {
-        int failures = 0;
-        qint64 lastMs = 0;
-    };
-    static constexpr qint64 kSweepMs = 60 * 1000;
-    void forget(qint64 nowMs);
-    QHash<QString, Record> records_;
-    qint64 lastSweepMs_ = 0;
-};
+/// A login name a browser may give: 1 to 64 characters, none of them ":", a line break or a
+/// control character, no spaces around (anything else is no operator's, and is not logged as written).
+bool validUserName(const QString& name);
 
 struct WebSession {
     QByteArray token;
@@ -76,6 +51,8 @@ public:
     /// Ends the sessions idle too long; their tokens.
     QList<QByteArray> expire(qint64 nowMs);
     int size() const { return int(sessions_.size()); }
+    /// The tokens of every session.
+    QList<QByteArray> tokens() const { return sessions_.keys(); }
     /// Whether any live session signs in as that operator.
     bool hasOperator(const QString& operatorName) const;
     qint64 idleMs() const { return idleMs_; }

@@ -5,13 +5,6 @@
 #include "StartupError.h"
 
 #include <QCoreApplication>
-#include <QFile>
-
-#include <cstdio>
-#include <iostream>
-#include <string>
-#include <termios.h>
-#include <unistd.h>
 
 #ifndef STATUSVIEWER_WEB_ROOT
 #define STATUSVIEWER_WEB_ROOT ""
@@ -38,7 +31,6 @@ WebRole::WebRole(const AppOptions& options, const QString& siteUrl, const QStrin
         web.address = QHostAddress::LocalHost;
     }
     web.port = quint16(options.listenPort);
-    web.usersFile = options.usersFile;
     web.tlsCert = options.tlsCert;
     web.tlsKey = options.tlsKey;
     web.insecureListen = options.insecureListen;
@@ -80,69 +72,6 @@ QString WebRole::summary() {
         .arg(desk_->port())
         .arg(counted(desk_->link().reportsApplied(), "state report", "state reports"),
              counted(log_.errorCount(), "error", "errors"));
-}
-
-namespace {
-
-/// One line from standard input, without echo when it is a terminal.
-QByteArray readPassword() {
-    const bool tty = isatty(STDIN_FILENO) != 0;
-    termios saved{};
-    if (tty) {
-        std::fprintf(stderr, "Password: ");
-        std::fflush(stderr);
-        tcgetattr(STDIN_FILENO, &saved);
-        termios quiet = saved;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-    }
-    std::string line;
-    std::getline(std::cin, line);
-    if (tty) {
-        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-        std::fprintf(stderr, "\n");
-    }
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return QByteArray::fromStdString(line);
-}
-
-}  // namespace
-
-int addWebUser(const AppOptions& options) {
-    if (!validUserName(options.webLogin) || !validUserName(options.operatorName)) {
-        std::fprintf(stderr, "statusviewer: a login and an operator name are 1 to 64 characters without \":\"\n");
-        return 2;
-    }
-    UsersFile users;
-    QString error;
-    QStringList warnings;
-    // A file that does not exist yet starts empty; one that exists must be readable.
-    if (QFile::exists(options.usersFile) && !users.load(options.usersFile, &error, &warnings)) {
-        std::fprintf(stderr, "statusviewer: %s\n", qPrintable(error));
-        return 1;
-    }
-    for (const QString& warning : std::as_const(warnings))
-        std::fprintf(stderr, "statusviewer: %s\n", qPrintable(warning));
-    const QByteArray password = readPassword();
-    if (password.size() < 8) {
-        std::fprintf(stderr, "statusviewer: the password must have at least 8 characters\n");
-        return 2;
-    }
-    const QByteArray hash = hashPassword(password);
-    if (hash.isEmpty()) {
-        std::fprintf(stderr, "statusviewer: the password could not be hashed (out of memory?)\n");
-        return 1;
-    }
-    const bool replaced = users.find(options.webLogin) != nullptr;
-    users.put({options.webLogin, options.operatorName, hash});
-    if (!users.save(options.usersFile, &error)) {
-        std::fprintf(stderr, "statusviewer: %s\n", qPrintable(error));
-        return 1;
-    }
-    std::printf("%s web login %s (operator %s) in %s\n", replaced ? "replaced" : "added", qPrintable(options.webLogin),
-                qPrintable(options.operatorName), qPrintable(options.usersFile));
-    return 0;
 }
 
 }  // namespace sv::web

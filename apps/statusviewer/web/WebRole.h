@@ -1,6 +1,5 @@
-// The web desk's process (statusviewer web --broker ... --users FILE [--listen HOST:PORT]
-// [--tls-cert F --tls-key F]) and the users file's command (statusviewer web-user add --users FILE
-// --login L --operator NAME, the password from standard input).
+// The web desk's process (statusviewer web --broker ... --db URL [--listen HOST:PORT]
+// [--tls-cert F --tls-key F]); browsers sign in as the site's operators.
 #pragma once
 
 #include "AppLog.h"
@@ -30,9 +29,5 @@ private:
     std::unique_ptr<MqttLink> link_;
     std::unique_ptr<WebDesk> desk_;
 };
-
-/// statusviewer web-user add: reads the password (no echo on a terminal), hashes it and writes
-/// the users file. The process's exit code; what went wrong is printed.
-int addWebUser(const AppOptions& options);
 
 }  // namespace sv::web
