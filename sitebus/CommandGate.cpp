@@ -32,6 +32,18 @@ QString ReplayGuard::checkNumber(const QString& desk, qint64 session, qint64 num
     return {};
 }
 
+QStringList commandTargets(const FieldDevices& field, const wire::Command& c) {
+    using Kind = wire::Command::Kind;
+    switch (c.kind) {
+    case Kind::ApiCall: return field.apiCallTargets(qint32(c.a), c.text, qint16(c.c));
+    case Kind::AccessFunction:
+    case Kind::ControlFunction: return field.deviceTargets(qint32(c.a), qint32(c.b));
+    case Kind::ClearCodeTamper: return field.readerTargets(qint32(c.a));
+    case Kind::Resync: break;
+    }
+    return {};
+}
+
 QString CommandGate::check(const QString& login, const wire::Command& command, qint64 nowMs) {
     if (command.sender != login)
         return QStringLiteral("it names desk \"%1\" but was published by the login \"%2\"")

@@ -16,6 +16,7 @@
 // desk's login and be new by its number.
 #pragma once
 
+#include "FieldInterfaces.h"
 #include "SiteWire.h"
 
 #include <statusobject/Db.h>
@@ -71,5 +72,8 @@ private:
     Permission permission_;
     ReplayGuard replay_;
 };
+
+/// The points a command acts on as the field resolves it (its devices answer); empty when none.
+QStringList commandTargets(const FieldDevices& field, const wire::Command& command);
 
 }  // namespace sv
