@@ -14,8 +14,8 @@ import sys
 # The public classes and functions (include/statusobject): their members, vtables and type info.
 PUBLIC = re.compile(
     r"(so::Status\b|so::db::(Connection|Recordset|Command|DbError)\b|so::(HostError|ConsoleHost|SiteConnection|"
-    r"ImageList|Dialogs)\b|so::FormatDetailedRelayState\(|so::statusPointRange\(|so::mayCommandPoint\(|"
-    r"so::outsideOperatorBoundaries\(|so::diagnostics::shownRows\(|so::StatusReader\b)")
+    r"ImageList|Dialogs)\b|so::FormatDetailedRelayState\(|so::statusPointRange\(|so::mayCommandPoints?\(|"
+    r"so::classicCommandPoints\(|so::outsideOperatorBoundaries\(|so::diagnostics::shownRows\(|so::StatusReader\b)")
 
 
 def exports(library, maximum):

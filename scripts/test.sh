@@ -21,13 +21,8 @@ if [ "${SANITIZE:-1}" = "1" ]; then
   # The soak's resident-memory bound, the repaint-count bound of the window storm and the demo
   # site's generation-time bound measure the plain build (the sanitizers keep freed memory in
   # quarantine and run several times slower). They run in the plain pass above; the code they drive
-  # runs under the sanitizers in the other tests, on smaller sites. The multi-desk session run (a
-  # field killed, restarted and locked out while three desks resync) compares every cell with the
-  # field's view and the stored site; a newer-line controller's threat level is drawn one way by a
-  # load and another by the refresh that ends a resync, and the slower sanitized processes meet that
-  # now and then (RELIABILITY.md). It runs in the plain pass; its code runs sanitized in the other
-  # multi-desk runs and the site bus tests.
+  # runs under the sanitizers in the other tests, on smaller sites.
   ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
     ctest --test-dir build-asan --output-on-failure -j"$JOBS" \
-    -E '^(Soak\.|StormOnALargeWindow\.|DemoSite\.FiftyThousandPointsGenerateInAFewSeconds$|statusviewer_multidesk_session$)'
+    -E '^(Soak\.|StormOnALargeWindow\.|DemoSite\.FiftyThousandPointsGenerateInAFewSeconds$)'
 fi

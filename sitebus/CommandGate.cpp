@@ -31,6 +31,20 @@ QString ReplayGuard::check(const QString& login, qint64 session, qint64 number, 
     return {};
 }
 
+QStringList commandTargets(const FieldDevices& field, const wire::Command& c) {
+    using Kind = wire::Command::Kind;
+    switch (c.kind) {
+    case Kind::ApiCall: return field.apiCallTargets(qint32(c.a), c.text, qint16(c.c));
+    case Kind::AccessFunction:
+    case Kind::ControlFunction: return field.deviceTargets(qint32(c.a), qint32(c.b));
+    case Kind::ClearCodeTamper: return field.readerTargets(qint32(c.a));
+    case Kind::Resync:
+    case Kind::SignIn:
+    case Kind::SignOut: break;
+    }
+    return {};
+}
+
 QString CommandGate::check(const QString& login, const wire::Command& command, qint64 nowMs, qint64 steadyMs,
                            SignInAnswer signedIn) {
     if (command.sender != login)

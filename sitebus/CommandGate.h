@@ -30,6 +30,7 @@
 // whatever the field's clock says, while device commands stay refused until the clocks agree).
 #pragma once
 
+#include "FieldInterfaces.h"
 #include "OperatorDirectory.h"
 #include "OperatorSessions.h"
 #include "Secrets.h"
@@ -112,5 +113,8 @@ private:
     SignInLimiter limiter_;
     Verifier verifier_;
 };
+
+/// The points a command acts on as the field resolves it (its devices answer); empty when none.
+QStringList commandTargets(const FieldDevices& field, const wire::Command& command);
 
 }  // namespace sv

@@ -28,21 +28,6 @@ qint64 drawSession() {
 
 namespace {
 
-/// The points a command acts on, as the field resolves it.
-QStringList commandTargets(const FieldDevices& field, const wire::Command& c) {
-    using Kind = wire::Command::Kind;
-    switch (c.kind) {
-    case Kind::ApiCall: return field.apiCallTargets(qint32(c.a), c.text, qint16(c.c));
-    case Kind::AccessFunction:
-    case Kind::ControlFunction: return field.deviceTargets(qint32(c.a), qint32(c.b));
-    case Kind::ClearCodeTamper: return field.readerTargets(qint32(c.a));
-    case Kind::Resync:
-    case Kind::SignIn:
-    case Kind::SignOut: break;
-    }
-    return {};
-}
-
 /// A desk's command; the envelope (desk, run, number, time, operator) is filled in when it is sent.
 wire::Command deviceCommand(wire::Command::Kind kind, qint64 a, qint64 b = 0, qint64 c = 0) {
     wire::Command command;

@@ -2,12 +2,37 @@
 #include "status/StatusBoard.h"
 
 #include "base/ErrorTrap.h"
+#include "base/Errors.h"
 #include "domain/Permissions.h"
 #include "grid/ColumnLayout.h"
 #include "grid/StatusGrid.h"
 #include "window/StatusWindow.h"
 
 namespace so {
+namespace {
+
+/// The points the command of a menu entry acts on when run for the point at address: a classic
+/// command goes to its controller as the classic commands send it, a newer-line one to the point
+/// itself. Empty when the entry sends no command for that point.
+QStringList commandedPoints(const QString& address, MenuArray array, int index) {
+    try {
+        const QString controller = address.left(address.lastIndexOf(QLatin1Char('.')));
+        switch (array) {
+        case MenuArray::AAccessFunctions:
+            return classicCommandPoints(controller, ClassicCommands::accessCommand(index), boardPointNumber(address));
+        case MenuArray::AControlFunctions: {
+            const std::optional<qint16> number = controlPointNumber(address);
+            return number ? classicCommandPoints(controller, ClassicCommands::controlCommand(index), *number)
+                          : QStringList();
+        }
+        default: return {address};
+        }
+    } catch (const ComponentError&) {
+        return {};  // an address without a point number
+    }
+}
+
+}  // namespace
 
 ContextMenus::ContextMenus(ComponentContext& ctx, StatusWindow& window, SuperStatusReplay& replay)
     : ctx_(ctx), window_(window), classic_(ctx, window), details_(ctx, window, replay),
@@ -27,9 +52,12 @@ TopMenu ContextMenus::buttonReleased(int pane, const CellSelected& cellSelected,
             return TopMenu::None;
 
         const QString address = window_.board().sections().grid(pane).text(row, col::Address);
-        // Asked anew for every entry enabled by permission (the operator's right and the point's
-        // role), by the rule the field applies to a desk's command as well.
-        const MenuModel::Permission permitted = [&] { return CheckCommandPermission(ctx_, address); };
+        // Each command entry is offered by the rule the field applies to a desk's command: the
+        // operator's right and the role of every point the command acts on.
+        const CommandRuleAnswers answers = windowOperatorAnswers(ctx_);
+        const MenuModel::Permission permitted = [&](MenuArray array, int index) {
+            return mayCommandPoints(commandedPoints(address, array, index), answers);
+        };
         const TopMenu menu = MenuModel::menuForAddress(address);
         if (menu == TopMenu::ZR2) {
             model_.buildNewerLine(address, permitted);

@@ -68,18 +68,6 @@ std::optional<RefreshTarget> refreshTargetOf(Section pane, const QString& addres
     return std::nullopt;
 }
 
-/// Keeps one copy of SuperStatus for the requests of one refresh; released on every way out.
-class SnapshotScope {
-public:
-    explicit SnapshotScope(SuperStatusReplay& replay) : replay_(replay) { replay_.takeSnapshot(); }
-    ~SnapshotScope() { replay_.releaseSnapshot(); }
-    SnapshotScope(const SnapshotScope&) = delete;
-    SnapshotScope& operator=(const SnapshotScope&) = delete;
-
-private:
-    SuperStatusReplay& replay_;
-};
-
 /// Tells whether an address begins with one of a set of controller addresses: one hash lookup
 /// per distinct controller address length instead of a comparison with every controller.
 class ControllerPrefixes {

@@ -116,6 +116,20 @@ void MenuModel::showOnly(MenuArray array, std::initializer_list<int> shown) {
         setVisible(array, i, listed(shown, i));
 }
 
+void MenuModel::permitSubmenu(MenuArray parent, int parentIndex, const Permission& permitted, const char* noun) {
+    const MenuArray submenu = *entry(parent, parentIndex).submenu;
+    bool any = false;
+    for (int i = 0; i < count(submenu); ++i) {
+        const MenuEntry& e = entry(submenu, i);
+        if (!e.visible || e.isSeparator())
+            continue;
+        const bool may = permitted(submenu, i);
+        setPermitted(submenu, i, may, noun);
+        any = any || may;
+    }
+    setPermitted(parent, parentIndex, any, noun);
+}
+
 void MenuModel::buildClassic(int pane, const Permission& permitted) {
     using A = MenuArray;
     switch (Section(pane)) {
@@ -123,9 +137,9 @@ void MenuModel::buildClassic(int pane, const Permission& permitted) {
         setVisible(A::MainArray, entry::AccessFunctions, true);
         setVisible(A::MainArray, entry::ControlFunctions, true);
         setVisible(A::MainArray, entry::FunctionsSeparator, true);
-        setPermitted(A::MainArray, entry::AccessFunctions, permitted(), "door");
-        setPermitted(A::MainArray, entry::ControlFunctions, permitted(), "door");
         showOnly(A::AControlFunctions, kAllControls);
+        permitSubmenu(A::MainArray, entry::AccessFunctions, permitted, "door");
+        permitSubmenu(A::MainArray, entry::ControlFunctions, permitted, "door");
         break;
     case Section::Inputs:  // inputs: masking only
     case Section::Relays:  // relays: trigger and the forced states
@@ -133,9 +147,9 @@ void MenuModel::buildClassic(int pane, const Permission& permitted) {
         setVisible(A::MainArray, entry::ControlFunctions, true);
         setVisible(A::MainArray, entry::FunctionsSeparator, true);
         setUnavailable(A::MainArray, entry::AccessFunctions);
-        setPermitted(A::MainArray, entry::ControlFunctions, permitted(),
-                     Section(pane) == Section::Inputs ? "input" : "relay");
         showOnly(A::AControlFunctions, Section(pane) == Section::Inputs ? kInputControls : kRelayControls);
+        permitSubmenu(A::MainArray, entry::ControlFunctions, permitted,
+                      Section(pane) == Section::Inputs ? "input" : "relay");
         break;
     case Section::Readers:  // readers: no functions
         setVisible(A::MainArray, entry::AccessFunctions, false);
@@ -159,21 +173,22 @@ void MenuModel::buildNewerLine(const QString& address, const Permission& permitt
 
     if (has("RL")) {  // a reader: tamper, refresh, properties; the control submenu is left as it was
         showList({3, 4, 5, 6, 7});
+        setPermitted(A::ZR2List, entry::ZR2ClearCodeTamper, permitted(A::ZR2List, entry::ZR2ClearCodeTamper), "reader");
         return;
     }
     if (has("DR")) {
         showList({0, 1, 2, 5, 6, 7, 8});
-        setPermitted(A::ZR2List, entry::ZR2Access, permitted(), "door");
-        setPermitted(A::ZR2List, entry::ZR2Control, permitted(), "door");
         showOnly(A::ZR2ControlArray, kAllControls);
+        permitSubmenu(A::ZR2List, entry::ZR2Access, permitted, "door");
+        permitSubmenu(A::ZR2List, entry::ZR2Control, permitted, "door");
     } else if (has("BI") || has("XI")) {
         showList({1, 2, 5, 6, 7});
-        setPermitted(A::ZR2List, entry::ZR2Control, permitted(), "input");
         showOnly(A::ZR2ControlArray, kInputControls);
+        permitSubmenu(A::ZR2List, entry::ZR2Control, permitted, "input");
     } else if (has("BR") || has("XR") || has("VR")) {
         showList({1, 2, 5, 6, 7});
-        setPermitted(A::ZR2List, entry::ZR2Control, permitted(), "relay");
         showOnly(A::ZR2ControlArray, kRelayControls);
+        permitSubmenu(A::ZR2List, entry::ZR2Control, permitted, "relay");
     } else {
         showList({entry::ZR2Refresh});
     }

@@ -69,8 +69,9 @@ struct MenuEntry {
 
 class MenuModel {
 public:
-    /// Asked once per entry that is enabled "by permission".
-    using Permission = std::function<bool()>;
+    /// Whether the operator may run command entry `index` of `array` on the point the menu is
+    /// built for; asked for every command entry the building shows.
+    using Permission = std::function<bool(MenuArray array, int index)>;
 
     /// Both menus in their start state.
     MenuModel();
@@ -111,6 +112,9 @@ private:
     void setPermitted(MenuArray array, int index, bool permitted, const char* noun) {
         setEnabled(array, index, permitted, QStringLiteral("Not permitted for this %1").arg(QLatin1String(noun)));
     }
+    /// Enables each shown command of a submenu by the operator's permission for it, and the entry
+    /// of `parent` that opens the submenu when at least one of them is enabled.
+    void permitSubmenu(MenuArray parent, int parentIndex, const Permission& permitted, const char* noun);
     /// Disabled: the kind of point has no such commands.
     void setUnavailable(MenuArray array, int index) {
         setEnabled(array, index, false, QStringLiteral("Not available for this kind of point"));

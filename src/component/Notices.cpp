@@ -56,6 +56,20 @@ void checkState(const QString& text) {
 }  // namespace
 
 QVector<NoticeTarget> noticeTargets(const QString& address, const QString& kind) {
+    if (isNewerLineAddress(address)) {
+        // The newer line's own codes: a reader, a module, a relay of no door, and the controller
+        // itself (an address without a point part) re-read their own rows.
+        const QStringList parts = address.split(QLatin1Char('.'));
+        const QString code = parts.value(3).left(2);
+        if (parts.size() == 3)
+            return {{RefreshTarget::ZR2Controller, address}};
+        if (code == QLatin1String("RL"))
+            return {{RefreshTarget::ZR2Reader, address}};
+        if (code == QLatin1String("MD"))
+            return {{RefreshTarget::ZR2Module, address}};
+        if (code == QLatin1String("VR"))
+            return {{RefreshTarget::Relay, address}};
+    }
     const PointKind pointKind = classifyAddress(address);
     switch (pointKind) {
     case PointKind::Reader: return {{RefreshTarget::Door, address}};
@@ -63,7 +77,10 @@ QVector<NoticeTarget> noticeTargets(const QString& address, const QString& kind)
         return {{RefreshTarget::Input, address},
                 {RefreshTarget::Door, address},
                 {RefreshTarget::Door, QString(address).replace(QStringLiteral("BI"), QStringLiteral("DR"))}};
-    case PointKind::Relay: return {{RefreshTarget::Relay, address}, {RefreshTarget::Door, address}};
+    // A door's strike shows on the door's row too.
+    case PointKind::Relay:
+        return {{RefreshTarget::Relay, address},
+                {RefreshTarget::Door, QString(address).replace(QStringLiteral("BR"), QStringLiteral("DR"))}};
     case PointKind::Door: return {{RefreshTarget::Door, address}};
     case PointKind::ExpRelay: return {{RefreshTarget::Relay, address}};
     case PointKind::ExpInput: return {{RefreshTarget::Input, address}};
@@ -175,10 +192,17 @@ void Notices::refreshPoint(const QString& address, const QString& kind) {
     intake_.forgetConfiguration();
     StatusBoard& board = window_.board();
     SectionsRedrawPause pause(board.sections());
+    // The targets of one notice share one controller: its stored reports are replayed once when a
+    // classic row's configuration changed, as a full load would decode them.
+    std::optional<std::pair<Section, int>> changed;
     for (const NoticeTarget& target : noticeTargets(address, kind)) {
-        const int row = board.sections().FindRowForAddress(refreshedSection(target.target), target.address);
-        board.dbRefresh().DBStatusUpdate(target.target, target.address, row);
+        const Section section = refreshedSection(target.target);
+        const int row = board.sections().FindRowForAddress(section, target.address);
+        if (board.dbRefresh().DBStatusUpdate(target.target, target.address, row) && !changed)
+            changed = {section, row};
     }
+    if (changed)
+        board.fullRefresh().replayRow(changed->first, changed->second);
 }
 
 void Notices::renamePoint(const QString& name, const QString& address) {

@@ -26,11 +26,12 @@ struct NoticeTarget {
     bool operator==(const NoticeTarget&) const = default;
 };
 
-/// The rows a configuration notice about `address` re-reads, in order. The point code decides
-/// (classifyAddress); an address without one is a controller, communication box or port by its
-/// length or else by `kind`, the notice's kind word ("CONT", "PYLON", "PORT"). An input's door is
-/// found under the door's own address too (BI -> DR). A reader's own row has nothing to re-read:
-/// only its door's is.
+/// The rows a configuration notice about `address` re-reads, in order. A newer-line reader ("RL"),
+/// module ("MD"), relay of no door ("VR") or controller (no point part) re-reads its own row.
+/// Otherwise the point code decides (classifyAddress); an address without one is a controller,
+/// communication box or port by its length or else by `kind`, the notice's kind word ("CONT",
+/// "PYLON", "PORT"). An input's and a relay's door is found under the door's own address (BI, BR
+/// -> DR). A classic reader's own row has nothing to re-read: only its door's is.
 QVector<NoticeTarget> noticeTargets(const QString& address, const QString& kind);
 
 class Notices {

@@ -3,7 +3,9 @@
 #include "base/ErrorTrap.h"
 #include "base/Texts.h"
 
-#include <statusobject/CommandRule.h>
+#include <QHash>
+
+#include <memory>
 
 namespace so {
 namespace {
@@ -27,9 +29,26 @@ bool CheckRolePoint(ComponentContext& ctx, const QString& address) {
                   [&] { return outsideOperatorBoundaries(ctx.db(), ctx.site().UserId(), address); });
 }
 
-bool CheckCommandPermission(ComponentContext& ctx, const QString& address) {
-    return mayCommandPoint(address, {[&](qint32& number) { return CheckOperatorPermission(ctx, number); },
-                                     [&](const QString& point) { return CheckRolePoint(ctx, point); }});
+CommandRuleAnswers windowOperatorAnswers(ComponentContext& ctx) {
+    struct Asked {
+        QHash<qint32, bool> permissions;
+        QHash<QString, bool> outside;
+    };
+    auto asked = std::make_shared<Asked>();
+    return {[&ctx, asked](qint32& number) {
+                auto it = asked->permissions.constFind(number);
+                if (it == asked->permissions.constEnd()) {
+                    const qint32 key = number;
+                    it = asked->permissions.insert(key, CheckOperatorPermission(ctx, number));
+                }
+                return *it;
+            },
+            [&ctx, asked](const QString& point) {
+                auto it = asked->outside.constFind(point);
+                if (it == asked->outside.constEnd())
+                    it = asked->outside.insert(point, CheckRolePoint(ctx, point));
+                return *it;
+            }};
 }
 
 bool LockComponentA(ComponentContext& ctx, qint32 kind, qint32 id, bool showMessage, const QString& extraText) {

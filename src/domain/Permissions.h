@@ -4,6 +4,8 @@
 
 #include "base/ComponentContext.h"
 
+#include <statusobject/CommandRule.h>
+
 #include <QString>
 
 namespace so {
@@ -21,9 +23,10 @@ bool CheckSyncPermission(ComponentContext& ctx, qint32& number);
 /// ("MPublic.CheckRolePoint"). The address and the operator id are bound as parameters.
 bool CheckRolePoint(ComponentContext& ctx, const QString& address);
 
-/// Whether the window's operator may command the point at address, by the command rule
-/// (statusobject/CommandRule.h): each question asked under its own trap above, a failure denying.
-bool CheckCommandPermission(ComponentContext& ctx, const QString& address);
+/// The window's operator's answers to the command rule's questions (statusobject/CommandRule.h):
+/// each asked under its own trap above, a failure denying, and each asked once for the life of the
+/// answers (a menu asks the same questions for many of its entries).
+CommandRuleAnswers windowOperatorAnswers(ComponentContext& ctx);
 
 /// Takes the host's lock on a shared component. When another holder has it, optionally tells the
 /// operator who (resource 74 with extraText, else 72; title 3807) and returns false. Otherwise

@@ -1,18 +1,22 @@
 #include "status/Filler.h"
 
+#include "base/ErrorTrap.h"
 #include "base/Texts.h"
 #include "domain/Address.h"
 #include "domain/Permissions.h"
 #include "domain/StateTexts.h"
+#include "domain/Section.h"
 #include "status/StatusDecoder.h"
 #include "grid/ColumnLayout.h"
-#include "status/DbRefresh.h"
 #include "base/RecordFields.h"
 #include "domain/KindIcon.h"
 #include "grid/RedrawPause.h"
 #include "status/RowCells.h"
 #include "grid/Sections.h"
 
+#include <statusobject/Vocabulary.h>
+
+#include <QDateTime>
 #include <QHash>
 
 namespace so {
@@ -34,10 +38,59 @@ QString classicInputLineModule(qint64 mode, const QString& address) {
     return QString::number(address.contains(QLatin1String("ZRII")) ? mode - 2 : mode);
 }
 
+/// One newer-line point's record by its address ("?"), with the columns of its kind's procedure:
+/// a door's contact is its input with the lowest index and its relay the first related one;
+/// ControllerOnline is the Online flag of the point's controller.
+QString pointStatement(ObjectType type) {
+    switch (type) {
+    case ObjectType::ZR2Door:
+        return QStringLiteral(
+            "SELECT d.DoorID, d.Name, d.Address, d.TwoPersonRule, d.Disabled, i.LineModuleType, i.MaskSource, "
+            "i.NormallyClosed, i.ContactStatus, r.NormalStateEnergized, r.EnergizedStatus, r.OperationsStatus, "
+            "zc.[Online] AS ControllerOnline, d.ControllerID FROM ZRII_Doors d "
+            "LEFT JOIN ZRII_Inputs i ON i.InputID = (SELECT TOP 1 x.InputID FROM ZRII_InputsInDoorsRelations x "
+            "INNER JOIN ZRII_Inputs y ON y.InputID = x.InputID WHERE x.DoorID = d.DoorID ORDER BY y.[Index]) "
+            "LEFT JOIN ZRII_Relays r ON r.RelayID = (SELECT min(x.RelayID) FROM ZRII_RelaysInDoorsRelations x "
+            "WHERE x.DoorID = d.DoorID) LEFT JOIN ZRII_Controllers zc ON zc.ID = d.ControllerID WHERE d.Address = ?");
+    case ObjectType::ZR2Input:
+        return QStringLiteral(
+            "SELECT i.InputID, i.Name, i.Address, i.MaskSource, i.ContactStatus, i.LineModuleType, i.Disabled, "
+            "i.NormallyClosed, i.Expansion, i.[Index], zc.[Online] AS ControllerOnline FROM ZRII_Inputs i "
+            "LEFT JOIN ZRII_Controllers zc ON zc.ID = i.ControllerID WHERE i.Address = ?");
+    case ObjectType::ZR2Relay:
+        return QStringLiteral(
+            "SELECT r.RelayID, r.Name, r.Address, r.NormalStateEnergized, r.EnergizedStatus, r.OperationsStatus, "
+            "r.RelayType, zc.[Online] AS ControllerOnline FROM ZRII_Relays r "
+            "LEFT JOIN ZRII_Controllers zc ON zc.ID = r.ControllerID WHERE r.Address = ?");
+    case ObjectType::ZR2Reader:
+        return QStringLiteral(
+            "SELECT r.ReaderID, r.Name, r.Address, "
+            "coalesce((SELECT max(CAST(k.CodeTamperLockout AS int)) FROM ZRII_KeypadsInReader kr INNER JOIN "
+            "ZRII_Keypads k ON k.ID = kr.KeypadID WHERE kr.ReaderID = r.ReaderID), 0) AS CodeTamperLockout, "
+            "coalesce((SELECT max(CAST(k.PhysicalTamperLockout AS int)) FROM ZRII_KeypadsInReader kr INNER JOIN "
+            "ZRII_Keypads k ON k.ID = kr.KeypadID WHERE kr.ReaderID = r.ReaderID), 0) AS PhysicalTamperLockout, "
+            "r.ThreatLevel, zc.[Online] AS ControllerOnline FROM ZRII_Readers r "
+            "LEFT JOIN ZRII_Controllers zc ON zc.ID = r.ControllerID WHERE r.Address = ?");
+    case ObjectType::ZR2Controller:
+        return QStringLiteral(
+            "SELECT c.ID, c.Name, c.Address, c.Installed, c.[Online] FROM ZRII_Controllers c WHERE c.Address = ?");
+    case ObjectType::ZR2Module:
+        return QStringLiteral(
+            "SELECT m.ID, m.Name, m.Address, m.Installed, m.[Online], m.InTamper, m.DeviceSubType, "
+            "zc.[Online] AS ControllerOnline FROM ZRII_Modules m "
+            "LEFT JOIN ZRII_Controllers zc ON zc.ID = m.ControllerID WHERE m.Address = ?");
+    default: return {};
+    }
+}
+
 }  // namespace
 
-Filler::Filler(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, DbRefresh& refresh)
-    : ctx_(ctx), sections_(sections), decoder_(decoder), refresh_(refresh) {}
+Filler::Filler(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder)
+    : ctx_(ctx), sections_(sections), decoder_(decoder) {}
+
+UpdatedStamp Filler::nowStamp() {
+    return decoder_.ConvertDateTime(QDateTime::currentDateTime().toString(dateTimeFormat(ctx_)));
+}
 
 const Filler::Kind* Filler::kindFor(int objectId) {
     static const Kind kinds[] = {
@@ -94,7 +147,110 @@ void Filler::appendRows(const Kind& kind, qint32 groupId, KindRecords* keep) {
     }
     rs.close();
     for (const auto& [address, row] : readers)
-        refresh_.DBStatusUpdate(RefreshTarget::ZR2Reader, address, row);
+        trap(ctx_,
+             QStringLiteral("FMain.DBStatusUpdate(%1, %2, %3)")
+                 .arg(refreshCode(RefreshTarget::ZR2Reader))
+                 .arg(address)
+                 .arg(row),
+             [&] { readerKeypadState(grid, row, address); });
+}
+
+void Filler::renewRow(const Kind& kind, StatusGrid& grid, int row, const db::Recordset& rs, const UpdatedStamp& now) {
+    writeRow(kind, grid, row, rs);
+    renewState(kind.objectType, grid, row, rs, now.text);
+    rows::setUpdatedIfColumn(grid, row, now);
+}
+
+void Filler::renewPoint(ObjectType type, StatusGrid& grid, int row, const QString& address) {
+    const Kind* kind = kindFor(objectTypeNumber(type));
+    const QString sql = pointStatement(type);
+    if (kind == nullptr || sql.isEmpty())
+        return;
+    db::Recordset rs = rows::openForAddress(ctx_, sql, address);
+    rs.readAll();  // the renewal reads threat level names and the masked list meanwhile
+    const bool found = !rs.eof();
+    if (found)
+        renewRow(*kind, grid, row, rs, nowStamp());
+    rs.close();
+    if (found && type == ObjectType::ZR2Reader)
+        readerKeypadState(grid, row, address);
+}
+
+void Filler::renewState(ObjectType type, StatusGrid& grid, int row, const db::Recordset& rs, const QString& now) {
+    const bool controllerOnline =
+        type == ObjectType::ZR2Controller || fields::flag(rs, QStringLiteral("ControllerOnline"));
+    switch (type) {
+    case ObjectType::ZR2Input:
+        if (!controllerOnline)
+            for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
+                rows::setTextIfColumn(grid, row, key, rows::kOffline);
+        break;
+    case ObjectType::ZR2Relay: rows::writeNewerLineRelayState(grid, row, rs, col::Status); break;
+    case ObjectType::ZR2Reader:
+        if (controllerOnline) {
+            decoder_.UpdateList(Section::Readers, grid.text(row, col::Address), state::ReaderThreatLevel,
+                                QStringLiteral("SM"), now, fields::text(rs, QStringLiteral("ThreatLevel")));
+        } else {
+            for (const QString& key : {col::PTamper, col::CTamper, col::ThreatLevel})
+                rows::setTextIfColumn(grid, row, key, rows::kOffline);
+            rows::setStateIfColumn(grid, row, col::Status, rows::kOffline, Condition::Offline);
+        }
+        break;
+    case ObjectType::ZR2Module:
+        if (controllerOnline) {
+            const bool open = fields::flag(rs, QStringLiteral("InTamper"));
+            rows::setStateIfColumn(grid, row, col::Enclosure,
+                                   GRS(ctx_, open ? res::EnclosureOpen : res::EnclosureClosed),
+                                   open ? Condition::EnclosureOpen : RowConditions());
+        } else {
+            rows::setTextIfColumn(grid, row, col::Enclosure, rows::kOffline);
+            rows::setStateIfColumn(grid, row, col::Status, rows::kOffline, Condition::Offline);
+        }
+        break;
+    default: break;
+    }
+}
+
+void Filler::readerKeypadState(StatusGrid& grid, int row, const QString& address) {
+    const QString sql = QStringLiteral(
+        "SELECT     ZRII_Keypads.PhysicalTamperLockout, ZRII_Keypads.CodeTamperLockout, "
+        "ZRII_Modules.Online, ZRII_Modules.Address, ZRII_Modules.Installed, (Select "
+        "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Keypads.Address,15)) "
+        "as ControllerOnline, ZRII_Readers.ThreatLevel, ZRII_Readers.Address as ReaderAddress  "
+        "FROM         ZRII_Modules INNER JOIN "
+        "ZRII_Readers INNER JOIN "
+        "ZRII_KeypadsInReader ON ZRII_Readers.ReaderID = ZRII_KeypadsInReader.ReaderID INNER JOIN "
+        "ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID ON ZRII_Modules.ID = "
+        "ZRII_Keypads.KeypadModuleID "
+        "WHERE     (ZRII_Readers.Address = ?)");
+    db::Recordset rs = rows::openForAddress(ctx_, sql, address);
+    rs.readAll();  // the decoder reads the threat level's name meanwhile
+    if (!rs.eof()) {
+        const UpdatedStamp now = nowStamp();
+        if (fields::flag(rs, QStringLiteral("ControllerOnline"))) {
+            // The keypad module answers for the reader: on line when installed and on line.
+            const bool moduleUp =
+                fields::flag(rs, QStringLiteral("Online")) && fields::flag(rs, QStringLiteral("Installed"));
+            grid.setText(row, col::Status, GRS(ctx_, moduleUp ? res::OnLine : res::NotKnown));
+            const bool physicalLockout = fields::flag(rs, QStringLiteral("PhysicalTamperLockout"));
+            const bool codeLockout = fields::flag(rs, QStringLiteral("CodeTamperLockout"));
+            grid.setText(row, col::PTamper, rows::lockoutText(physicalLockout));
+            grid.setText(row, col::CTamper, rows::lockoutText(codeLockout));
+            grid.addConditions(row, RowConditions(moduleUp ? RowConditions() : Condition::Offline) |
+                                        (physicalLockout ? Condition::PhysicalTamper : RowConditions()) |
+                                        (codeLockout ? Condition::CodeTamper : RowConditions()));
+            grid.setUpdated(row, now);
+            const QVariant threat = rs.field(QStringLiteral("ThreatLevel"));
+            if (!threat.isNull())
+                decoder_.UpdateList(Section::Readers, address, 32, QStringLiteral("SM"), now.text, threat.toString());
+        } else {
+            for (const QString& key : {col::Status, col::PTamper, col::CTamper, col::ThreatLevel})
+                grid.setText(row, key, rows::kOffline);
+            grid.addConditions(row, Condition::Offline);
+            grid.setUpdated(row, now);
+        }
+    }
+    rs.close();
 }
 
 void Filler::writeNameAndAddress(StatusGrid& grid, int row, const db::Recordset& rs, const QString& nameField, int icon,
@@ -199,7 +355,7 @@ void Filler::expansionRelay(StatusGrid& grid, int row, const db::Recordset& rs) 
 
 void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     writeNameAndAddress(grid, row, rs, QStringLiteral("Name"), iconIndex(KindIcon::Door), QStringLiteral("DoorId"));
-    rows::setDataIfColumn(grid, row, col::Name, DbRefresh::kNewerLineDoorMark);
+    rows::setDataIfColumn(grid, row, col::Name, kNewerLineDoorMark);
     rows::setTextIfColumn(
         grid, row, col::TwoPersonRule,
         fields::yesNoText(ctx_, fields::text(rs, QStringLiteral("TwoPersonRule")) != kNoTwoPersonRule));
@@ -223,8 +379,8 @@ void Filler::newerLineDoor(StatusGrid& grid, int row, const db::Recordset& rs) {
     // The contact goes through the decoding the live reports take: Input1 to Input3, Alarm and
     // the door summary in Status come out exactly as a later live report would write them.
     rows::setTextIfColumn(grid, row, col::Alarm, GRS(ctx_, res::NotKnown));
-    decoder_.UpdateList(Section::Doors, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"),
-                        refresh_.nowStamp().text, QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
+    decoder_.UpdateList(Section::Doors, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), nowStamp().text,
+                        QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 
 void Filler::newerLineInput(StatusGrid& grid, int row, const db::Recordset& rs) {
@@ -236,8 +392,8 @@ void Filler::newerLineInput(StatusGrid& grid, int row, const db::Recordset& rs) 
     rows::setDataIfColumn(grid, row, col::Status,
                           rows::newerLinePolarity(fields::flag(rs, QStringLiteral("NormallyClosed"))));
     // Input1 to Input3, Alarm and the input summary in Status, as a live report writes them.
-    decoder_.UpdateList(Section::Inputs, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"),
-                        refresh_.nowStamp().text, QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
+    decoder_.UpdateList(Section::Inputs, grid.text(row, col::Address), 1, QStringLiteral("ZR2_INPUT"), nowStamp().text,
+                        QString::number(fields::number(rs, QStringLiteral("ContactStatus"))));
 }
 
 void Filler::newerLineRelay(StatusGrid& grid, int row, const db::Recordset& rs) {

@@ -10,6 +10,7 @@
 
 #include "base/ComponentContext.h"
 #include "domain/Address.h"
+#include "domain/UpdatedStamp.h"
 
 #include <statusobject/Db.h>
 
@@ -19,7 +20,6 @@
 
 namespace so {
 
-class DbRefresh;
 class Sections;
 class StatusDecoder;
 class StatusGrid;
@@ -34,7 +34,10 @@ public:
         RowWriter write;
     };
 
-    Filler(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, DbRefresh& refresh);
+    /// Item data of a door row's Name cell that marks a newer-line door.
+    static constexpr qint64 kNewerLineDoorMark = 100;
+
+    Filler(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder);
 
     /// The kind of an object type; nullptr for a number that fills nothing.
     static const Kind* kindFor(int objectId);
@@ -49,11 +52,25 @@ public:
     /// before a failure stay. With `keep`, a newer-line kind's records are kept there.
     void appendRows(const Kind& kind, qint32 groupId, KindRecords* keep = nullptr);
 
-    /// Writes every cell a fill writes into an existing row from a record of the kind's procedure
-    /// (the full refresh renews newer-line rows this way).
+    /// Writes every cell a fill writes into an existing row from a record of the kind's procedure.
     void writeRow(const Kind& kind, StatusGrid& grid, int row, const db::Recordset& rs) {
         (this->*kind.write)(grid, row, rs);
     }
+
+    /// The one way a shown row of a newer-line kind is brought up to date: from a record of the
+    /// kind (its procedure's for the group, or one point's, see renewPoint), the cells the fill
+    /// writes, then the states the record carries beyond them, then the row's time. The full
+    /// refresh renews every row this way and a re-read renews one, so both draw a row alike.
+    void renewRow(const Kind& kind, StatusGrid& grid, int row, const db::Recordset& rs, const UpdatedStamp& now);
+
+    /// Re-reads the shown row of one newer-line point from the site database: the record of the
+    /// point at address with the columns of its kind's procedure (bound as "@Address"), through
+    /// renewRow; a reader's keypad module state as the fill reads it. No record leaves the row as
+    /// it was. `type` is a newer-line object type.
+    void renewPoint(ObjectType type, StatusGrid& grid, int row, const QString& address);
+
+    /// The LastUpdated content of the present moment, as the decoding writes report times.
+    UpdatedStamp nowStamp();
 
 private:
     /// False for a record that makes no row (an expansion input the controller does not have).
@@ -77,11 +94,15 @@ private:
     void newerLineReader(StatusGrid& grid, int row, const db::Recordset& rs);
     void newerLineController(StatusGrid& grid, int row, const db::Recordset& rs);
     void newerLineModule(StatusGrid& grid, int row, const db::Recordset& rs);
+    /// The live states a newer-line record carries beyond the fill's cells (renewRow).
+    void renewState(ObjectType type, StatusGrid& grid, int row, const db::Recordset& rs, const QString& now);
+    /// A newer-line reader's state from its keypads and their module: Status, the tampers and the
+    /// threat level, or "-" while its controller is off line.
+    void readerKeypadState(StatusGrid& grid, int row, const QString& address);
 
     ComponentContext& ctx_;
     Sections& sections_;
     StatusDecoder& decoder_;
-    DbRefresh& refresh_;
 };
 
 }  // namespace so

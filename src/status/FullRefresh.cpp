@@ -7,7 +7,6 @@
 #include "status/StatusDecoder.h"
 #include "status/SuperStatus.h"
 #include "grid/ColumnLayout.h"
-#include "status/DbRefresh.h"
 #include "status/Filler.h"
 #include "base/RecordFields.h"
 #include "grid/RedrawPause.h"
@@ -54,8 +53,8 @@ private:
 }  // namespace
 
 FullRefresh::FullRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, Filler& filler,
-                         DbRefresh& refresh, SuperStatusReplay& replay)
-    : ctx_(ctx), sections_(sections), decoder_(decoder), filler_(filler), refresh_(refresh), replay_(replay) {}
+                         SuperStatusReplay& replay)
+    : ctx_(ctx), sections_(sections), decoder_(decoder), filler_(filler), replay_(replay) {}
 
 void FullRefresh::run(qint32 groupId, Filler::KindRecords* fromFill) {
     trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
@@ -106,11 +105,7 @@ void FullRefresh::replayClassicRows() {
     }
 
     // One copy of SuperStatus serves every replay below.
-    replay_.takeSnapshot();
-    struct Release {
-        SuperStatusReplay& replay;
-        ~Release() { replay.releaseSnapshot(); }
-    } release{replay_};
+    const SnapshotScope snapshot(replay_);
     for (const qint32 id : controllers.ids())
         for (const qint32 type : kStateStatusTypes)
             replay_.GetSuperStatus(id, type);
@@ -120,10 +115,37 @@ void FullRefresh::replayClassicRows() {
         replay_.GetSuperStatus(id, StatusPylon);
 }
 
+void FullRefresh::replayRow(Section section, int row) {
+    trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
+        const StatusGrid& grid = sections_.grid(section);
+        const QString& address = grid.text(row, col::Address);
+        if (isNewerLineAddress(address))
+            return;
+        StatusDecoder::KeptThreatNames names(decoder_);
+        if (section == Section::Boxes || section == Section::Ports) {
+            replay_.GetSuperStatus(qint32(grid.data(row, col::Address)),
+                                   section == Section::Boxes ? StatusPylon : StatusPort);
+            return;
+        }
+        const QString controller =
+            section == Section::Controllers ? address : address.chopped(qMin(5, int(address.size())));
+        db::Recordset rs = rows::openForAddress(
+            ctx_, QStringLiteral("Select Controller_ID From Controllers Where Address = ?"), controller);
+        const std::optional<qint32> id =
+            rs.eof() ? std::nullopt : std::optional(qint32(fields::number(rs, QStringLiteral("Controller_ID"))));
+        rs.close();
+        if (!id)
+            return;
+        const SnapshotScope snapshot(replay_);
+        for (const qint32 type : kStateStatusTypes)
+            replay_.GetSuperStatus(*id, type);
+    });
+}
+
 void FullRefresh::renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFill) {
     if (groupId <= 0)
         return;
-    const UpdatedStamp now = refresh_.nowStamp();
+    const UpdatedStamp now = filler_.nowStamp();
     for (const ObjectType type : kNewerLineKinds) {
         const int objectId = objectTypeNumber(type);
         const Filler::Kind& kind = *Filler::kindFor(objectId);
@@ -141,49 +163,10 @@ void FullRefresh::renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFi
                 const int row = grid.findRow(address);
                 if (row == 0)
                     continue;
-                filler_.writeRow(kind, grid, row, rs);
-                renewState(type, grid, row, rs, now.text);
-                rows::setUpdatedIfColumn(grid, row, now);
+                filler_.renewRow(kind, grid, row, rs, now);
             }
             rs.close();
         });
-    }
-}
-
-void FullRefresh::renewState(ObjectType type, StatusGrid& grid, int row, const db::Recordset& rs, const QString& now) {
-    // The fill wrote the configuration and what the kind's record says; these are the live states
-    // the detail records carry beyond that.
-    const bool controllerOnline =
-        type == ObjectType::ZR2Controller || fields::flag(rs, QStringLiteral("ControllerOnline"));
-    switch (type) {
-    case ObjectType::ZR2Input:
-        if (!controllerOnline)
-            for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
-                rows::setTextIfColumn(grid, row, key, rows::kOffline);
-        break;
-    case ObjectType::ZR2Relay: rows::writeNewerLineRelayState(grid, row, rs, col::Status); break;
-    case ObjectType::ZR2Reader:
-        if (controllerOnline) {
-            decoder_.UpdateList(Section::Readers, grid.text(row, col::Address), state::ReaderThreatLevel,
-                                QStringLiteral("SM"), now, fields::text(rs, QStringLiteral("ThreatLevel")));
-        } else {
-            for (const QString& key : {col::PTamper, col::CTamper, col::ThreatLevel})
-                rows::setTextIfColumn(grid, row, key, rows::kOffline);
-            rows::setStateIfColumn(grid, row, col::Status, rows::kOffline, Condition::Offline);
-        }
-        break;
-    case ObjectType::ZR2Module:
-        if (controllerOnline) {
-            const bool open = fields::flag(rs, QStringLiteral("InTamper"));
-            rows::setStateIfColumn(grid, row, col::Enclosure,
-                                   GRS(ctx_, open ? res::EnclosureOpen : res::EnclosureClosed),
-                                   open ? Condition::EnclosureOpen : RowConditions());
-        } else {
-            rows::setTextIfColumn(grid, row, col::Enclosure, rows::kOffline);
-            rows::setStateIfColumn(grid, row, col::Status, rows::kOffline, Condition::Offline);
-        }
-        break;
-    default: break;
     }
 }
 

@@ -5,7 +5,8 @@
 // SuperStatus" is taken and the reports of every controller, port and communication box that has a
 // shown row go through the stored-report replay (the same decoding as the live reports). Newer-line
 // rows are renewed from their kinds' detail procedures, run once per kind for the shown group, each
-// record written into the row of its address. The number of statements is fixed (the status copy,
+// record written into the row of its address the one way a re-read of one row writes it too
+// (Filler::renewRow). The number of statements is fixed (the status copy,
 // the controller list, one per newer-line kind shown), whatever the number of rows: a refresh of a
 // window holding tens of thousands of points never sends one statement per row.
 #pragma once
@@ -19,7 +20,6 @@
 
 namespace so {
 
-class DbRefresh;
 class Filler;
 class Sections;
 class StatusDecoder;
@@ -28,7 +28,7 @@ class SuperStatusReplay;
 
 class FullRefresh {
 public:
-    FullRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, Filler& filler, DbRefresh& refresh,
+    FullRefresh(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder, Filler& filler,
                 SuperStatusReplay& replay);
 
     /// Refreshes every shown row ("FPopup.mnuMainArray_Click"); groupId selects the newer-line
@@ -36,16 +36,18 @@ public:
     /// read: the newer-line kinds found there are renewed from them without a second read.
     void run(qint32 groupId, Filler::KindRecords* fromFill = nullptr);
 
+    /// Replays the stored reports that draw a shown classic row, as run() replays them for every
+    /// row: its controller's, or a port's or communication box's own.
+    void replayRow(Section section, int row);
+
 private:
     void replayClassicRows();
     void renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFill);
-    void renewState(ObjectType type, StatusGrid& grid, int row, const db::Recordset& rs, const QString& now);
 
     ComponentContext& ctx_;
     Sections& sections_;
     StatusDecoder& decoder_;
     Filler& filler_;
-    DbRefresh& refresh_;
     SuperStatusReplay& replay_;
 };
 

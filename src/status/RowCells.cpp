@@ -36,6 +36,13 @@ void setStateIfColumn(StatusGrid& grid, int row, const QString& key, const QStri
     grid.addConditions(row, shown);
 }
 
+db::Recordset openForAddress(ComponentContext& ctx, const QString& sql, const QString& address) {
+    db::Command command(ctx.db(), sql);
+    command.appendParameter(QStringLiteral("@Address"), db::ParamType::NVarChar, db::ParamDirection::Input,
+                            int(address.size()), address);
+    return command.open();
+}
+
 void writeMaskSource(StatusGrid& grid, int row, qint32 maskSource) {
     setStateIfColumn(grid, row, col::Masked, GetMaskSourceText(maskSource),
                      maskSource != 0 ? Condition::Masked : RowConditions());

@@ -34,6 +34,10 @@ void setUpdatedIfColumn(StatusGrid& grid, int row, const UpdatedStamp& stamp);
 /// (recorded only when the grid has the column).
 void setStateIfColumn(StatusGrid& grid, int row, const QString& key, const QString& text, RowConditions shown);
 
+/// Opens a statement whose one "?" is a point's address, bound as "@Address" (an address from the
+/// host, another workstation or a grid cell never becomes part of a statement's text).
+db::Recordset openForAddress(ComponentContext& ctx, const QString& sql, const QString& address);
+
 /// Masked of a newer-line point from its mask-source bits (GetMaskSourceText); condition Masked
 /// when any bit is set.
 void writeMaskSource(StatusGrid& grid, int row, qint32 maskSource);

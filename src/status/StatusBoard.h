@@ -5,12 +5,12 @@
 //   sections (the grids)
 //   masked list          <- the masked grid
 //   decoder              <- sections, masked list (mask changes), summaries (door and input rows)
-//   database refresh     <- sections, decoder
-//   filler               <- sections, decoder, database refresh
+//   filler               <- sections, decoder (the one way a row is written from a record)
+//   database refresh     <- sections, filler
 //   live intake          <- sections, decoder, database refresh, masked list, quiet period,
 //                           recent changes (one tick per report)
 //   stored-report replay <- decoder, live intake
-//   full refresh         <- sections, decoder, filler, database refresh, stored-report replay
+//   full refresh         <- sections, decoder, filler, stored-report replay
 //
 // Nothing is wired after construction and no part reaches another through the context. The
 // window (one layer up) owns a board and works on it; nothing here knows the window.
@@ -55,8 +55,8 @@ private:
     Sections sections_;
     MaskedPoints masked_;
     StatusDecoder decoder_;
-    DbRefresh dbRefresh_;
     Filler filler_;
+    DbRefresh dbRefresh_;
     LiveIntake intake_;
     SuperStatusReplay replay_;
     FullRefresh fullRefresh_;

@@ -92,4 +92,16 @@ private:
     SuperStatusSnapshot snapshot_;
 };
 
+/// Keeps one copy of SuperStatus for the requests of one refresh; released on every way out.
+class SnapshotScope {
+public:
+    explicit SnapshotScope(SuperStatusReplay& replay) : replay_(replay) { replay_.takeSnapshot(); }
+    ~SnapshotScope() { replay_.releaseSnapshot(); }
+    SnapshotScope(const SnapshotScope&) = delete;
+    SnapshotScope& operator=(const SnapshotScope&) = delete;
+
+private:
+    SuperStatusReplay& replay_;
+};
+
 }  // namespace so

@@ -29,10 +29,11 @@ struct ClassicCase {
 TEST(ClassicMenu, EntriesByPaneAndPermissionFromTheStartState) {
     const QList<int> startMain = {0, 1, 2, 5, 6, 7, 8};
     const ClassicCase cases[] = {
-        {0, true, {0, 1, 2, 3, 4, 5, 6, 7, 8}, true, true, kAll, 2},
-        {0, false, {0, 1, 2, 3, 4, 5, 6, 7, 8}, false, false, kAll, 2},
-        {1, true, {0, 1, 2, 4, 5, 6, 7, 8}, false, true, kInputItems, 1},
-        {2, false, {0, 1, 2, 4, 5, 6, 7, 8}, false, false, kRelayItems, 1},
+        // Every command shown is asked for: 3 access and 12 control functions of a door.
+        {0, true, {0, 1, 2, 3, 4, 5, 6, 7, 8}, true, true, kAll, 15},
+        {0, false, {0, 1, 2, 3, 4, 5, 6, 7, 8}, false, false, kAll, 15},
+        {1, true, {0, 1, 2, 4, 5, 6, 7, 8}, false, true, kInputItems, 3},
+        {2, false, {0, 1, 2, 4, 5, 6, 7, 8}, false, false, kRelayItems, 9},
         {3, true, {0, 1, 2, 6, 7, 8}, true, true, kAll, 0},
         {4, true, startMain, false, false, kAll, 0},
         {6, true, startMain, false, false, kAll, 0},
@@ -42,7 +43,7 @@ TEST(ClassicMenu, EntriesByPaneAndPermissionFromTheStartState) {
         SCOPED_TRACE(testing::Message() << "pane " << c.pane << (c.granted ? " granted" : " denied"));
         MenuModel model;
         int questions = 0;
-        model.buildClassic(c.pane, [&] { return ++questions, c.granted; });
+        model.buildClassic(c.pane, [&](MenuArray, int) { return ++questions, c.granted; });
         EXPECT_EQ(shown(model, A::MainArray), c.mainShown);
         EXPECT_EQ(model.entry(A::MainArray, entry::AccessFunctions).enabled, c.accessEnabled);
         EXPECT_EQ(model.entry(A::MainArray, entry::ControlFunctions).enabled, c.controlEnabled);
@@ -63,16 +64,17 @@ struct NewerLineCase {
 
 TEST(NewerLineMenu, EntriesByAddressAndPermissionFromTheStartState) {
     const NewerLineCase cases[] = {
-        {"\\\\ZRII.S01.C001.RL01", true, {3, 4, 5, 6, 7}, true, true, kAll, 0},
+        // A reader's one command, clearing its code tamper, is asked for too.
+        {"\\\\ZRII.S01.C001.RL01", true, {3, 4, 5, 6, 7}, true, true, kAll, 1},
         // A reader's code wins over a door code anywhere in the address.
-        {"\\\\ZRII.DR1.C001.RL01", false, {3, 4, 5, 6, 7}, true, true, kAll, 0},
-        {"\\\\ZRII.S01.C001.DR01", true, {0, 1, 2, 5, 6, 7, 8}, true, true, kAll, 2},
-        {"\\\\ZRII.S01.C001.DR01", false, {0, 1, 2, 5, 6, 7, 8}, false, false, kAll, 2},
-        {"\\\\ZRII.S01.C001.BI03", false, {1, 2, 5, 6, 7}, true, false, kInputItems, 1},
-        {"\\\\ZRII.S01.C001.XI03", true, {1, 2, 5, 6, 7}, true, true, kInputItems, 1},
-        {"\\\\ZRII.S01.C001.BR02", true, {1, 2, 5, 6, 7}, true, true, kRelayItems, 1},
-        {"\\\\ZRII.S01.C001.XR02", true, {1, 2, 5, 6, 7}, true, true, kRelayItems, 1},
-        {"\\\\ZRII.S01.C001.VR02", false, {1, 2, 5, 6, 7}, true, false, kRelayItems, 1},
+        {"\\\\ZRII.DR1.C001.RL01", false, {3, 4, 5, 6, 7}, true, true, kAll, 1},
+        {"\\\\ZRII.S01.C001.DR01", true, {0, 1, 2, 5, 6, 7, 8}, true, true, kAll, 16},
+        {"\\\\ZRII.S01.C001.DR01", false, {0, 1, 2, 5, 6, 7, 8}, false, false, kAll, 16},
+        {"\\\\ZRII.S01.C001.BI03", false, {1, 2, 5, 6, 7}, true, false, kInputItems, 3},
+        {"\\\\ZRII.S01.C001.XI03", true, {1, 2, 5, 6, 7}, true, true, kInputItems, 3},
+        {"\\\\ZRII.S01.C001.BR02", true, {1, 2, 5, 6, 7}, true, true, kRelayItems, 9},
+        {"\\\\ZRII.S01.C001.XR02", true, {1, 2, 5, 6, 7}, true, true, kRelayItems, 9},
+        {"\\\\ZRII.S01.C001.VR02", false, {1, 2, 5, 6, 7}, true, false, kRelayItems, 9},
         {"\\\\ZRII.S01.C001.MD01", true, {5}, true, true, kAll, 0},
         {"\\\\ZRII.S01.C001", true, {5}, true, true, kAll, 0},
     };
@@ -80,7 +82,7 @@ TEST(NewerLineMenu, EntriesByAddressAndPermissionFromTheStartState) {
         SCOPED_TRACE(testing::Message() << c.address << (c.granted ? " granted" : " denied"));
         MenuModel model;
         int questions = 0;
-        model.buildNewerLine(QString::fromLatin1(c.address), [&] { return ++questions, c.granted; });
+        model.buildNewerLine(QString::fromLatin1(c.address), [&](MenuArray, int) { return ++questions, c.granted; });
         EXPECT_EQ(shown(model, A::ZR2List), c.listShown);
         EXPECT_EQ(model.entry(A::ZR2List, entry::ZR2Access).enabled, c.accessEnabled);
         EXPECT_EQ(model.entry(A::ZR2List, entry::ZR2Control).enabled, c.controlEnabled);
@@ -94,11 +96,29 @@ TEST(MenuModel, AnEntryIsReachableOnlyThroughVisibleEnabledParents) {
     EXPECT_TRUE(model.isReachable(A::MainArray, entry::FullRefresh));
     // The access submenu starts hidden: its items cannot be chosen.
     EXPECT_FALSE(model.isReachable(A::AAccessFunctions, 0));
-    model.buildClassic(0, [] { return false; });
+    model.buildClassic(0, [](MenuArray, int) { return false; });
     EXPECT_FALSE(model.isReachable(A::AAccessFunctions, 0));  // shown but disabled
-    model.buildClassic(0, [] { return true; });
+    model.buildClassic(0, [](MenuArray, int) { return true; });
     EXPECT_TRUE(model.isReachable(A::AAccessFunctions, 0));
     EXPECT_FALSE(model.isReachable(A::AAccessFunctions, 4));  // no such entry
+}
+
+TEST(MenuModel, EachCommandIsOfferedByItsOwnPermissionAndASubmenuWhenAnyOfItsCommandsIs) {
+    MenuModel model;
+    // Only the control functions that act on the door's relay: masking acts on its input.
+    model.buildClassic(0, [](MenuArray array, int index) {
+        return array == A::AControlFunctions && index != 2 && index != 3 && index != 4;
+    });
+    EXPECT_FALSE(model.entry(A::MainArray, entry::AccessFunctions).enabled);
+    EXPECT_EQ(model.entry(A::MainArray, entry::AccessFunctions).whyDisabled, "Not permitted for this door");
+    EXPECT_TRUE(model.isReachable(A::AControlFunctions, 0));   // Trigger
+    EXPECT_FALSE(model.isReachable(A::AControlFunctions, 2));  // Mask
+    EXPECT_TRUE(model.isReachable(A::AControlFunctions, 16));  // Lock OPEN Release
+
+    // A reader's code tamper is cleared only by permission.
+    model.buildNewerLine(QStringLiteral("\\\\ZRII.S01.C001.RL01"), [](MenuArray, int) { return false; });
+    EXPECT_FALSE(model.isReachable(A::ZR2List, entry::ZR2ClearCodeTamper));
+    EXPECT_TRUE(model.isReachable(A::ZR2List, entry::ZR2Refresh));
 }
 
 // ---- through the window: a right click on real rows
@@ -163,7 +183,7 @@ TEST_F(ContextMenuTest, ClassicStateCarriesFromOnePopupToTheNext) {
     EXPECT_EQ(functions(), (QList<bool>{false, false, false, false}));  // still hidden
 }
 
-TEST_F(ContextMenuTest, PermissionAndPointRoleAreAskedForEveryEntry) {
+TEST_F(ContextMenuTest, PermissionAndPointRolesDecideEveryEntryAskedOncePerMenu) {
     window->FillPoints(site.siteGroupId);
     const QString boundaryDoor = site.boundaryAddress;
     const QString otherDoor =
@@ -175,7 +195,7 @@ TEST_F(ContextMenuTest, PermissionAndPointRoleAreAskedForEveryEntry) {
 
     rightClick(0, otherDoor);
     EXPECT_EQ(enabled(), (QList<bool>{true, true}));
-    EXPECT_EQ(host.count(QStringLiteral("PermissionGranted")), 2);
+    EXPECT_EQ(host.count(QStringLiteral("PermissionGranted")), 1);
 
     // The operator kept from the boundary door: both functions disabled there, not elsewhere.
     host.userId = site.boundedOperatorId;
@@ -183,6 +203,12 @@ TEST_F(ContextMenuTest, PermissionAndPointRoleAreAskedForEveryEntry) {
     EXPECT_EQ(enabled(), (QList<bool>{false, false}));
     rightClick(0, otherDoor);
     EXPECT_EQ(enabled(), (QList<bool>{true, true}));
+    // The boundary door's relay and input command the door too: kept from the operator as well.
+    const QString controller = boundaryDoor.left(boundaryDoor.lastIndexOf(QLatin1Char('.')));
+    rightClick(2, controller + QStringLiteral(".BR") + boundaryDoor.right(2));
+    EXPECT_FALSE(menus->model().entry(A::MainArray, entry::ControlFunctions).enabled);
+    rightClick(1, controller + QStringLiteral(".BI") + boundaryDoor.right(2));
+    EXPECT_FALSE(menus->model().entry(A::MainArray, entry::ControlFunctions).enabled);
 
     // Device commands denied to the operator (permission 63).
     host.permissions[10] = false;

@@ -30,11 +30,18 @@ TEST(NoticeTargetsTest, APointReReadsItsOwnRowAndItsDoorsRow) {
         {kClassic + ".BI03",
          {},
          {{inputs, kClassic + ".BI03"}, {doors, kClassic + ".BI03"}, {doors, kClassic + ".DR03"}}},
-        {kClassic + ".BR02", {}, {{relays, kClassic + ".BR02"}, {doors, kClassic + ".BR02"}}},
+        // A relay's door likewise: the door shows its strike.
+        {kClassic + ".BR02", {}, {{relays, kClassic + ".BR02"}, {doors, kClassic + ".DR02"}}},
         {kClassic + ".DR01", {}, {{doors, kClassic + ".DR01"}}},
         // A controller by its length, and by the notice's kind word when the length says nothing.
         {kClassic, {}, {{controllers, kClassic}, {RefreshTarget::ZR2Controller, kClassic}}},
-        {newerLine, QStringLiteral("CONT"), {{controllers, newerLine}, {RefreshTarget::ZR2Controller, newerLine}}},
+        // The newer line's controller, readers, modules and door-less relays re-read their own rows.
+        {newerLine, {}, {{RefreshTarget::ZR2Controller, newerLine}}},
+        {newerLine, QStringLiteral("CONT"), {{RefreshTarget::ZR2Controller, newerLine}}},
+        {newerLine + ".RL02", {}, {{RefreshTarget::ZR2Reader, newerLine + ".RL02"}}},
+        {newerLine + ".MD04", {}, {{RefreshTarget::ZR2Module, newerLine + ".MD04"}}},
+        {newerLine + ".VR01", {}, {{relays, newerLine + ".VR01"}}},
+        {newerLine + ".BR03", {}, {{relays, newerLine + ".BR03"}, {doors, newerLine + ".DR03"}}},
         {QStringLiteral("\\\\PYLON.P00001"), {}, {{boxes, QStringLiteral("\\\\PYLON.P00001")}}},
         {QStringLiteral("\\\\PORT.CO1"), {}, {{ports, QStringLiteral("\\\\PORT.CO1")}}},
         {QStringLiteral("\\\\X.Y"), QStringLiteral("PORT"), {{ports, QStringLiteral("\\\\X.Y")}}},

@@ -141,14 +141,15 @@ TEST_F(SyncPipeTest, AConfigurationChangeReReadsThePointsRows) {
         EXPECT_TRUE(grid(section).redraw());
 }
 
-TEST_F(SyncPipeTest, ANewerLineControllerIsFoundByItsKindNotItsLength) {
+TEST_F(SyncPipeTest, ANewerLineControllerIsFoundByItsAddressWhateverItsLengthOrKindWord) {
     const QString controller = firstOf(105);
     ASSERT_NE(controller.size(), 17);
     db->execute(QStringLiteral("UPDATE ZRII_Controllers SET Online = 0 WHERE Address = '%1'").arg(controller));
-    send(4, controller);  // 14 or 15 characters: taken for a communication box or nothing
-    EXPECT_NE(cell(4, controller, QStringLiteral("Status")), QStringLiteral("-"));
+    send(4, controller);  // 15 characters, no kind word: still the newer line's controller
+    EXPECT_EQ(cell(4, controller, QStringLiteral("Status")), QStringLiteral("R1435"));
+    db->execute(QStringLiteral("UPDATE ZRII_Controllers SET Online = 1 WHERE Address = '%1'").arg(controller));
     send(6, controller + QStringLiteral("|CONT"));
-    EXPECT_EQ(cell(4, controller, QStringLiteral("Status")), QStringLiteral("-"));
+    EXPECT_EQ(cell(4, controller, QStringLiteral("Status")), QStringLiteral("R1433"));
 }
 
 TEST_F(SyncPipeTest, EnabledFlagsAreReReadFromTheSiteNotTakenFromTheNotice) {

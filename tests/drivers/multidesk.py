@@ -432,11 +432,10 @@ class Site:
 
         A desk's rows are compared with the field's own view, fed live, and with a desk started
         afresh, which shows the site as stored: each cell must equal the one of either. A state can
-        be drawn in two ways: a newer-line controller re-read online after being re-read offline
-        keeps "-" as its enclosure until the next full refresh, its threat level is shown once
-        reported, a masked newer-line input shows "Masked" in its status only when loaded; which
-        cells of a row a window drew live and which it loaded depends on when it last resynced. A
-        cell that neither shows (a state the field no longer has) is a desk wrong."""
+        be drawn in two ways, live or loaded (a masked newer-line input shows "Masked" in its
+        status only when loaded; a re-read row is drawn as a load draws it); which cells of a row
+        a window drew live and which it loaded depends on when it last resynced. A cell that
+        neither shows (a state the field no longer has) is a desk wrong."""
         deadline = time.time() + timeout
         stored = None
         while True:

@@ -58,23 +58,28 @@ TEST_F(DbRefreshTest, ClassicDoorRenewsItsConfiguration) {
     EXPECT_FALSE(cell(0, door, col::LastUpdated).isEmpty());
 }
 
-TEST_F(DbRefreshTest, NewerLineDoorRenewsInputsAndRelayOrShowsDashesOffLine) {
+TEST_F(DbRefreshTest, NewerLineDoorRenewsFromItsContactAndRelayOrShowsDashesOffLine) {
     const QString door = firstAddress(101);
     exec(QStringLiteral("UPDATE ZRII_Relays SET EnergizedStatus = 1, OperationsStatus = 3 WHERE Address = '%1'")
              .arg(QString(door).replace(QLatin1String("DR"), QLatin1String("BR"))));
-    // A masked input of the door is looked up for the masked list while the door's inputs are read.
-    exec(
-        QStringLiteral("UPDATE ZRII_Inputs SET Disabled = 1, LineModuleType = 2, MaskSource = 1 WHERE InputID IN "
-                       "(SELECT InputID FROM "
-                       "ZRII_InputsInDoorsRelations r JOIN ZRII_Doors d ON d.DoorID = r.DoorID WHERE d.Address = '%1')")
-            .arg(door));
+    exec(QStringLiteral("UPDATE ZRII_Doors SET Disabled = 1 WHERE Address = '%1'").arg(door));
+    // The door's contact is its input with the lowest index; its other inputs say nothing here.
+    const QString inputs =
+        QStringLiteral(
+            "SELECT InputID FROM ZRII_InputsInDoorsRelations r JOIN ZRII_Doors d ON d.DoorID = r.DoorID "
+            "WHERE d.Address = '%1'")
+            .arg(door);
+    exec(QStringLiteral("UPDATE ZRII_Inputs SET LineModuleType = 3, MaskSource = 0 WHERE InputID IN (%1)").arg(inputs));
+    exec(QStringLiteral("UPDATE ZRII_Inputs SET LineModuleType = 2, MaskSource = 1 WHERE InputID = (SELECT i.InputID "
+                        "FROM ZRII_Inputs i WHERE i.InputID IN (%1) ORDER BY i.[Index] LIMIT 1)")
+             .arg(inputs));
     setOnline(controllerOf(door), true);
     refresh(RefreshTarget::Door, 0, door);
     EXPECT_EQ(cell(0, door, col::Enabled), R(1679));
     EXPECT_EQ(cell(0, door, col::LMType), QStringLiteral("2"));
+    EXPECT_EQ(cell(0, door, col::Masked), GetMaskSourceText(1));
     EXPECT_EQ(cell(0, door, col::RelayStatus), QStringLiteral("ON"));
     EXPECT_EQ(cell(0, door, col::RelayDetails), GetRelayModeText(3));
-    EXPECT_GT(window->board().sections().masked().rowCount(), 0);
     EXPECT_EQ(ownLogReports(), 0);
 
     setOnline(controllerOf(door), false);
@@ -129,20 +134,12 @@ TEST_F(DbRefreshTest, ClassicControllerShowsTheHighestThreatLevelOfItsStatus) {
     EXPECT_EQ(cell(4, controller, col::Enabled), R(1679));
 }
 
-TEST_F(DbRefreshTest, ThreatLevelHelpers) {
+TEST_F(DbRefreshTest, ClassicThreatLevelOfAStatusValue) {
     EXPECT_EQ(window->board().dbRefresh().GetContThreatLevelForStatus(QStringLiteral("2|5|3")),
               QStringLiteral("Severe"));
     EXPECT_EQ(window->board().dbRefresh().GetContThreatLevelForStatus(QString()), QStringLiteral("Normal"));
     EXPECT_EQ(window->board().dbRefresh().GetContThreatLevelForStatus(QStringLiteral("1|x|2")),
               QStringLiteral("Guarded"));
-    const qint32 controllerId = value(QStringLiteral("SELECT min(ControllerID) FROM ZRII_Readers")).toInt();
-    exec(QStringLiteral("UPDATE ZRII_Readers SET ThreatLevel = 0 WHERE ControllerID = %1").arg(controllerId));
-    exec(QStringLiteral(
-             "UPDATE ZRII_Readers SET ThreatLevel = 4 WHERE ReaderID = (SELECT min(ReaderID) FROM ZRII_Readers "
-             "WHERE ControllerID = %1)")
-             .arg(controllerId));
-    EXPECT_EQ(window->board().dbRefresh().ZR2GetContThreatLevelForID(controllerId), QStringLiteral("High"));
-    EXPECT_EQ(window->board().dbRefresh().ZR2GetContThreatLevelForID(-5), QString());
 }
 
 TEST_F(DbRefreshTest, PylonAndPortRenewFromTheirTables) {
@@ -195,8 +192,6 @@ TEST_F(DbRefreshTest, NewerLineReaderControllerAndModule) {
     EXPECT_EQ(cell(3, reader, col::CTamper), QStringLiteral("Lockout"));
     EXPECT_EQ(cell(3, reader, col::PTamper), QStringLiteral("OK"));
     EXPECT_EQ(cell(4, controller, col::Status), R(1433));
-    EXPECT_EQ(cell(4, controller, col::ThreatLevel),
-              window->board().dbRefresh().ZR2GetContThreatLevelForID(qint32(data(4, controller, col::Address))));
     EXPECT_EQ(cell(7, module, col::Enclosure), R(1438));
     EXPECT_EQ(cell(7, module, col::Status), R(1433));
 
@@ -206,8 +201,9 @@ TEST_F(DbRefreshTest, NewerLineReaderControllerAndModule) {
     refresh(RefreshTarget::ZR2Module, 7, module);
     for (const QString& key : {col::Status, col::PTamper, col::CTamper, col::ThreatLevel})
         EXPECT_EQ(cell(3, reader, key), QStringLiteral("-")) << key.toStdString();
-    for (const QString& key : {col::Status, col::ThreatLevel, col::Enclosure})
-        EXPECT_EQ(cell(4, controller, key), QStringLiteral("-")) << key.toStdString();
+    // Off line, a controller's state cannot be told; as a full load draws it, no cell of it says "-".
+    EXPECT_EQ(cell(4, controller, col::Status), R(1435));
+    EXPECT_EQ(cell(4, controller, col::Enclosure), QString());
     EXPECT_EQ(cell(7, module, col::Enclosure), QStringLiteral("-"));
     EXPECT_EQ(cell(7, module, col::Status), QStringLiteral("-"));
 }

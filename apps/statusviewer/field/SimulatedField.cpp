@@ -2,6 +2,7 @@
 
 #include "AppLog.h"
 
+#include <statusobject/CommandRule.h>
 #include <statusobject/StateTexts.h>
 #include <statusobject/Vocabulary.h>
 
@@ -928,38 +929,23 @@ void SimulatedField::later(int delayMs, std::function<void()> answer) {
     });
 }
 
-int SimulatedField::classicPoint(const QHash<QString, int>& index, qint32 controllerNumber, const char* code,
-                                 int number) const {
-    const auto c = controllerById_.constFind(controllerNumber);
-    if (c == controllerById_.constEnd())
-        return -1;
-    return index.value(pointAddress(controllers_[*c].address, code, number), -1);
-}
-
 SimulatedField::ApiTarget SimulatedField::apiCallTarget(qint32 controllerNumber, const QString& command,
                                                         qint16 pointNumber) const {
-    const QStringList parts = command.split(QLatin1Char('|'));
-    const QString family = parts.value(1);
     ApiTarget target;
-    target.function = parts.value(2);
-    target.mask = target.function == QLatin1String("MASK") || target.function == QLatin1String("UNMASK") ||
-                  target.function == QLatin1String("MOMENTARY_MASK");
-    // On-board points are numbered 1-8; expansion points follow from 9 (expansion point n is n + 8).
-    const bool expansion = pointNumber > 8;
-    const int number = expansion ? pointNumber - 8 : pointNumber;
-    if (parts.size() == 3 && parts[0] == QLatin1String("CALL_API")) {
-        if (family == QLatin1String("CONTROLFUNCTION") && target.mask)
-            target.point = classicPoint(inputByAddress_, controllerNumber, expansion ? "XI" : "BI", number);
-        else if (family == QLatin1String("DOORFUNCTION") || family == QLatin1String("CONTROLFUNCTION"))
-            target.point = classicPoint(relayByAddress_, controllerNumber, expansion ? "XR" : "BR", number);
-    }
-    if (target.point >= 0) {
-        target.addresses.append(target.mask ? inputs_[target.point].address : relays_[target.point].address);
-        // An on-board input or relay n is door n's: the door is commanded too.
-        if (!expansion)
-            target.addresses.append(
-                pointAddress(controllers_[controllerById_.value(controllerNumber)].address, "DR", number));
-    }
+    const auto c = controllerById_.constFind(controllerNumber);
+    if (c == controllerById_.constEnd())
+        return target;
+    // The points are resolved by the rule the windows' menus offer the command by; the first is
+    // the input or relay that answers.
+    const QStringList points = so::classicCommandPoints(controllers_[*c].address, command, pointNumber);
+    if (points.isEmpty())
+        return target;
+    target.function = command.section(QLatin1Char('|'), 2);
+    const QString code = points.first().section(QLatin1Char('.'), -1).left(2);
+    target.mask = code == QLatin1String("BI") || code == QLatin1String("XI");
+    target.point = (target.mask ? inputByAddress_ : relayByAddress_).value(points.first(), -1);
+    if (target.point >= 0)
+        target.addresses = points;
     return target;
 }
 

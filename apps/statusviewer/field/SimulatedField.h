@@ -315,7 +315,6 @@ private:
     void answerInputMask(int input, const QString& function);
     void answerZrRelay(int relay, qint32 functionCode);
     void answerZrMask(int input, qint32 functionCode);
-    int classicPoint(const QHash<QString, int>& index, qint32 controllerNumber, const char* code, int number) const;
     /// The classic point a command acts on: an input (mask functions) or a relay index, -1 for none.
     struct ApiTarget {
         int point = -1;
