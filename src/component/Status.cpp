@@ -55,6 +55,19 @@ struct __attribute__((visibility("hidden"))) Status::Private {
             if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
                 return;
             frame = new StatusFrame(window);
+            // Heard before any slot the host connects later, so a host may delete the component
+            // when the window goes: the window is forgotten (never deleted a second time), and
+            // its widgets, which show the window's state, go now while that state is certainly
+            // there.
+            QObject::connect(frame, &QObject::destroyed, &siteLink, [this](QObject* gone) {
+                frame.clear();
+                QList<QPointer<QObject>> widgets;
+                for (QObject* child : gone->children())
+                    if (child->isWidgetType())
+                        widgets.append(child);
+                for (const QPointer<QObject>& widget : widgets)
+                    delete widget.data();
+            });
             // Right-button release over a row pops up the context menu (the frame owns it); the
             // toolbar's "Configure Status Groups" opens the dialog once lock 37 is granted.
             new RowContextMenu(menus, *frame);
