@@ -44,6 +44,13 @@
 // first. Deleting the host's widget deletes the window (widget() turns null; a later Show creates
 // a new one); deleting the Status deletes the window if it still exists, which takes it out of
 // the host's layout.
+//
+// Deleting from a callback: the host may delete the Status inside the console's CallBack that Show
+// (LoadAction) or ShutDown and cUnload (UnloadAction) make, and in a slot connected to widget()'s
+// destroyed(). It must not delete it inside the CallBack that follows the operator closing the
+// window (Esc or the window's close button): the window is still handling that key or close
+// there, so the host deletes the Status later (QObject::deleteLater on an object of its own, or a
+// queued call).
 #pragma once
 
 #include <statusobject/Db.h>
