@@ -104,46 +104,20 @@ private:
     std::vector<int> reportStart_;
 };
 
-/// Sits between a grid and its observer (the window's model, or none headless), forwards every
-/// change and notes the cells that changed.
+/// Subscribes to a grid beside its other readers and notes the cells that changed.
 class ChangeRecorder : public GridObserver {
 public:
-    explicit ChangeRecorder(StatusGrid& grid) : grid_(grid), inner_(grid.observer()) { grid_.setObserver(this); }
-    ~ChangeRecorder() override { grid_.setObserver(inner_); }
+    explicit ChangeRecorder(StatusGrid& grid) : grid_(grid) { grid_.changes().subscribe(*this); }
+    ~ChangeRecorder() override { grid_.changes().unsubscribe(*this); }
     ChangeRecorder(const ChangeRecorder&) = delete;
     ChangeRecorder& operator=(const ChangeRecorder&) = delete;
 
     std::vector<std::pair<int, int>> changed;  // row, column
 
-    void gridReset() override {
-        if (inner_ != nullptr)
-            inner_->gridReset();
-    }
-    void rowsAppended(int firstRow, int lastRow) override {
-        if (inner_ != nullptr)
-            inner_->rowsAppended(firstRow, lastRow);
-    }
-    void rowRemoved(int row) override {
-        if (inner_ != nullptr)
-            inner_->rowRemoved(row);
-    }
-    void cellChanged(int row, int column) override {
-        changed.emplace_back(row, column);
-        if (inner_ != nullptr)
-            inner_->cellChanged(row, column);
-    }
-    void rowConditionsChanged(int row) override {
-        if (inner_ != nullptr)
-            inner_->rowConditionsChanged(row);
-    }
-    void redrawChanged(bool on) override {
-        if (inner_ != nullptr)
-            inner_->redrawChanged(on);
-    }
+    void cellChanged(int row, int column) override { changed.emplace_back(row, column); }
 
 private:
     StatusGrid& grid_;
-    GridObserver* inner_;
 };
 
 /// Sends every report through the component once and notes, per report, the cells it changed in

@@ -15,6 +15,7 @@ PACKAGES=(
   doxygen qt6-l10n-tools clang-format
   qt6-httpserver-dev qt6-websockets-dev libsodium-dev
   chromium
+  lintian
 )
 # The web desk's page is built with npm; a machine that has node from elsewhere keeps it.
 command -v node >/dev/null || PACKAGES+=(nodejs npm)

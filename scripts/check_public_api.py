@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Checks of what a host sees of the component.
 
-  check_public_api.py exports LIBRARY MAX
-      The shared library's dynamic symbol table holds the public API only: every exported symbol of
-      namespace so belongs to a public class or function, and there are at most MAX of them.
+  check_public_api.py exports LIBRARY LIST
+      The shared library exports exactly the symbols of LIST (demangled, one a line, sorted; lines
+      starting with "#" are comments), each under the library's version node; every one of them
+      belongs to a public class or function. Prints what differs, to be reviewed and the list
+      updated.
   check_public_api.py readme README EXAMPLE
       The C++ block of README's "Hosting the component" is the example host's source, unchanged.
 """
@@ -11,25 +13,43 @@ import re
 import subprocess
 import sys
 
+VERSION_NODE = "STATUSOBJECT_1"
+# The insides of public classes: their Impl and Private classes, lambdas.
+HIDDEN_PART = re.compile(r"::(Impl|Private)\b|\{lambda")
+
 # The public classes and functions (include/statusobject): their members, vtables and type info.
 PUBLIC = re.compile(
     r"(so::Status\b|so::db::(Connection|Recordset|Command|DbError)\b|so::(HostError|ConsoleHost|SiteConnection|"
     r"ImageList|Dialogs)\b|so::FormatDetailedRelayState\(|so::statusPointRange\(|so::mayCommandPoints?\(|"
-    r"so::classicCommandPoints\(|so::outsideOperatorBoundaries\(|so::diagnostics::shownRows\(|so::StatusReader\b)")
+    r"so::classicCommandPoints\(|so::outsideOperatorBoundaries\(|so::diagnostics::shownRows\(|so::StatusReader\b|"
+    r"so::libraryVersion\()")
 
 
-def exports(library, maximum):
-    out = subprocess.run(["nm", "-D", "--defined-only", "-C", library], check=True, capture_output=True,
-                         text=True).stdout
-    symbols = [line.split(" ", 2)[2] for line in out.splitlines() if line.count(" ") >= 2]
-    ours = [s for s in symbols if "so::" in s]
-    internal = [s for s in ours if not PUBLIC.search(s)]
-    print(f"{len(symbols)} exported symbols, {len(ours)} of namespace so")
+def exports(library, list_path):
+    out = subprocess.run(["nm", "-D", "--defined-only", "--with-symbol-versions", "-C", library], check=True,
+                         capture_output=True, text=True).stdout
+    symbols, unversioned = set(), []
+    for line in out.splitlines():
+        if line.count(" ") < 2:
+            continue
+        name = line.split(" ", 2)[2]
+        if name.endswith("@@" + VERSION_NODE):
+            symbols.add(name[: -len(VERSION_NODE) - 2])
+        elif name != VERSION_NODE:  # the node's own symbol
+            unversioned.append(name)
+    reviewed = {line.strip() for line in open(list_path, encoding="utf-8")
+                if line.strip() and not line.startswith("#")}
+    internal = sorted(s for s in symbols if not PUBLIC.search(s) or HIDDEN_PART.search(s))
+    print(f"{len(symbols)} exported symbols under {VERSION_NODE}")
+    for s in sorted(unversioned):
+        print("exported without the version node:", s)
     for s in internal:
         print("internal symbol exported:", s)
-    if len(symbols) > maximum:
-        print(f"more exported symbols than the {maximum} allowed")
-    return 1 if internal or len(symbols) > maximum else 0
+    for s in sorted(symbols - reviewed):
+        print("exported, not in the reviewed list:", s)
+    for s in sorted(reviewed - symbols):
+        print("in the reviewed list, not exported:", s)
+    return 1 if unversioned or internal or symbols != reviewed else 0
 
 
 def readme(readme_path, example_path):
@@ -45,5 +65,5 @@ def readme(readme_path, example_path):
 
 if __name__ == "__main__":
     if sys.argv[1] == "exports":
-        sys.exit(exports(sys.argv[2], int(sys.argv[3])))
+        sys.exit(exports(sys.argv[2], sys.argv[3]))
     sys.exit(readme(sys.argv[2], sys.argv[3]))

@@ -1,16 +1,21 @@
 // The smallest host of the StatusObject component: a console window that embeds the status window,
-// on a site database named on the command line (default: the embedded one in ./site.db).
+// on a site database named on the command line (default: the embedded one in ./site.db), for the
+// operator profile the site assigns to a computer (this one unless --computer names another) or
+// the one --profile names.
+//   minimal_host [SITE-URL] [--computer NAME | --profile ID]
 #include <statusobject/Host.h>
 #include <statusobject/Status.h>
 #include <statusobject/Vocabulary.h>
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QSysInfo>
 #include <QVBoxLayout>
 #include <QWidget>
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 // Both host objects in one class. A real console answers from its own services; this one allows
 // everything, answers every text number with the number itself and relays nothing.
@@ -52,23 +57,57 @@ public:
     }
 };
 
-// The operator's profile is the one the site assigns to this computer.
-qint32 profileOf(so::db::Connection& db, const QString& computerName) {
+// Reads one whole number from the site; nullopt when no row answers. A site whose database cannot
+// answer is reported and read as no answer.
+std::optional<qint32> readNumber(so::db::Connection& db, const QString& sql, const QString& name,
+                                 const QVariant& value) {
     try {
-        so::db::Command query(db, QStringLiteral("SELECT ProfileID FROM Workstations WHERE ComputerName = ?"));
-        query.appendParameter(QStringLiteral("@ComputerName"), so::db::ParamType::VarChar,
-                              so::db::ParamDirection::Input, 64, computerName);
+        so::db::Command query(db, sql);
+        query.appendParameter(name, so::db::ParamType::VarChar, so::db::ParamDirection::Input, 64, value);
         so::db::Recordset rows = query.open();
-        return rows.eof() ? 0 : rows.field(0).toInt();
+        if (rows.eof() || rows.field(0).isNull())
+            return std::nullopt;
+        return rows.field(0).toInt();
     } catch (const so::db::DbError& e) {
-        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
-        return 0;
+        std::fprintf(stderr, "The site database did not answer: %s\n", qPrintable(e.message()));
+        return std::nullopt;
     }
+}
+
+// The profile to show: the one named, or the one the site assigns to the computer. Says plainly
+// when the site has none, as the window would otherwise open empty without a word.
+std::optional<qint32> chooseProfile(so::db::Connection& db, const QCommandLineParser& args, const QString& computer) {
+    if (args.isSet(QStringLiteral("profile"))) {
+        const QString id = args.value(QStringLiteral("profile"));
+        bool number = false;
+        id.toInt(&number);
+        if (number && readNumber(db, QStringLiteral("SELECT ProfileID FROM Profiles WHERE ProfileID = ?"),
+                                 QStringLiteral("@ID"), id))
+            return id.toInt();
+        std::fprintf(stderr, "The site has no operator profile %s.\n", qPrintable(id));
+        return std::nullopt;
+    }
+    if (const auto profile = readNumber(db, QStringLiteral("SELECT ProfileID FROM Workstations WHERE ComputerName = ?"),
+                                        QStringLiteral("@ComputerName"), computer))
+        return profile;
+    std::fprintf(stderr,
+                 "The site assigns no operator profile to the computer \"%s\": name one of its computers with "
+                 "--computer NAME, or a profile with --profile ID.\n",
+                 qPrintable(computer));
+    return std::nullopt;
 }
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const QString url = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("sqlite:site.db");
+    QCommandLineParser args;
+    args.setApplicationDescription(QStringLiteral("The smallest host of the status window."));
+    args.addHelpOption();
+    args.addPositionalArgument(QStringLiteral("site"), QStringLiteral("The site database (default sqlite:site.db)."));
+    args.addOption({QStringLiteral("computer"), QStringLiteral("Show the profile the site assigns to this computer."),
+                    QStringLiteral("name"), QSysInfo::machineHostName()});
+    args.addOption({QStringLiteral("profile"), QStringLiteral("Show this operator profile."), QStringLiteral("id")});
+    args.process(app);
+    const QString url = args.positionalArguments().value(0, QStringLiteral("sqlite:site.db"));
     std::unique_ptr<so::db::Connection> db;
     try {
         db = so::db::Connection::open(url);
@@ -76,7 +115,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         return 1;
     }
-    const QString computerName = QSysInfo::machineHostName();
+    const QString computerName = args.value(QStringLiteral("computer"));
+    const std::optional<qint32> profile = chooseProfile(*db, args, computerName);
+    if (!profile)
+        return 2;
 
     MyHost host;
     QWidget console;
@@ -86,7 +128,7 @@ int main(int argc, char** argv) {
     status.setNTConnection(&host);
     status.setConsole(&host);
     status.setComputerName(computerName);
-    status.setCurrentProfileID(profileOf(*db, computerName));
+    status.setCurrentProfileID(*profile);
     status.Show();
     if (status.widget() != nullptr)
         layout->addWidget(status.widget());  // the console's layout now holds the window

@@ -6,15 +6,25 @@
 // and makes housekeeping calls. ShutDown (or cUnload) closes the window; the host then deletes the
 // Status. examples/minimal-host/ is a complete host.
 //
-// Thread: every member must be called on the thread that runs the host's QApplication (or
-// QCoreApplication), and every call into the host (ConsoleHost, SiteConnection, Dialogs) is made
-// on that thread, from inside a member of Status or from the window's own event handling (a click,
-// a timer). Nothing is called from another thread.
+// Thread: every member must be called on the thread that created the Status, the one that runs the
+// host's QApplication (or QCoreApplication), and every call into the host (ConsoleHost,
+// SiteConnection, Dialogs) is made on that thread, from inside a member of Status or from the
+// window's own event handling (a click, a timer). Nothing is called from another thread.
+// StateChange called from another thread is refused (see Bad input): a host whose field reports
+// arrive on a worker thread queues them to the component's thread (QMetaObject::invokeMethod).
 //
 // Nested event loops: Show processes pending events once before it returns. Message boxes,
 // questions and input boxes (Dialogs) are modal: the Qt dialogs run a nested event loop, so the
 // host's other events, and other Status calls, can run while one is open. Members that may show
-// one are marked below; a host that must not re-enter hands over its own Dialogs (setDialogs).
+// one are marked "May show a message box" below; no other member shows one. A host that must not
+// re-enter hands over its own Dialogs (setDialogs).
+//
+// Bad input: what the host hands over in StateChange, SyncPipe and RefreshStatusItem never shows a
+// box. Input the component cannot use (an unknown device type or topic, an address of no known form,
+// a notice whose data cannot be read, a controller id of no controller, a report from another
+// thread) and a failure while applying it are written to the component's log, counted
+// (inputsIgnored()) and told to SiteConnection::LogError with the reason, at most once a kind every
+// ten seconds (the next report says how many were held back).
 //
 // Errors: no member throws. A failure inside the component, or a host call that throws HostError
 // (or any other exception), is reported and the member returns normally: members whose report
@@ -34,6 +44,13 @@
 // first. Deleting the host's widget deletes the window (widget() turns null; a later Show creates
 // a new one); deleting the Status deletes the window if it still exists, which takes it out of
 // the host's layout.
+//
+// Deleting from a callback: the host may delete the Status inside the console's CallBack that Show
+// (LoadAction) or ShutDown and cUnload (UnloadAction) make, and in a slot connected to widget()'s
+// destroyed(). It must not delete it inside the CallBack that follows the operator closing the
+// window (Esc or the window's close button): the window is still handling that key or close
+// there, so the host deletes the Status later (QObject::deleteLater on an object of its own, or a
+// queued call).
 #pragma once
 
 #include <statusobject/Db.h>
@@ -92,7 +109,7 @@ public:
     /// Opens the window (creates it on the first call, when a QApplication runs): reads the
     /// layout saved for the profile, opens the profile's default group, then calls the console's
     /// CallBack(callback::StatusViewer, window handle, callback::LoadAction). Processes pending
-    /// events once. A failure is reported to LogError under "Status: Show"; may show a message box.
+    /// events once. A failure is reported to LogError under "Status: Show". May show a message box.
     void Show();
     /// Closes the window: saves its layout and columns for the profile, then calls
     /// CallBack(callback::StatusViewer, 0, callback::UnloadAction). A failing host call is
@@ -104,13 +121,13 @@ public:
 
     // ---- housekeeping calls of the host
 
-    /// The same as Refresh; the message is not read.
+    /// The same as Refresh; the message is not read. May show a message box.
     void OnEvent(const QVariant& message = {});
     /// Another operator signed in: the group box is filled anew with that operator's groups and
     /// their default group opens. May show a message box.
     void OnUserSwitch();
     /// Reads the shown group again from the site. While the site database does not answer, the
-    /// rows shown stay and the skipped reload is logged.
+    /// rows shown stay and the skipped reload is logged. May show a message box.
     void Refresh();
     /// Accepted for hosts that call it; changes nothing (the sections refresh themselves).
     void RefreshGrid(bool bValue = false, qint32 GridIndex = -1);
@@ -118,15 +135,18 @@ public:
     /// change arrives for a while).
     void RefreshStatus();
     /// Replays the stored condition reports of one controller (by its Controller_ID) into its
-    /// rows. Failures go to the error log under "Status.RefreshStatusItem".
+    /// rows. An id below 1 and failures are bad input (see the top of this header) under
+    /// "Status.RefreshStatusItem". Never shows a box.
     void RefreshStatusItem(qint32 ControllerID);
-    /// Lays the sections out again (after the host resized or re-docked the window).
+    /// Lays the sections out again (after the host resized or re-docked the window). May show a
+    /// message box.
     void ReShow();
     /// A notice from a workstation, relayed by the host as received (see notice:: in
     /// Vocabulary.h): sType the topic, lData the action, vData the data, Sender the sending
     /// workstation's id; Recipient is not read. Notices this workstation sent itself are
     /// recognised by Sender. Other topics and unknown actions change nothing (inputsIgnored()).
-    /// Failures go to the error log under "Status.SyncPipe".
+    /// Unreadable notices and failures are bad input (see the top of this header) under
+    /// "Status.SyncPipe". Never shows a box.
     void SyncPipe(const QString& sType, qint32 lData, const QVariant& vData, const QString& Sender,
                   const QString& Recipient);
     /// A device's state changed: DeviceType one of device:: (any letter case), lAddress the
@@ -134,7 +154,8 @@ public:
     /// shown (empty: now, in the host's date format), lStateValue the value some states carry.
     /// Rows of points the window does not show are left alone. An unknown device type or an
     /// address of no known form changes nothing (inputsIgnored()); an over-long address, time or
-    /// value is logged and dropped. Failures go to the error log under "Status.StateChange".
+    /// value is logged and dropped. These and failures are bad input (see the top of this header)
+    /// under "Status.StateChange", as is a call from another thread. Never shows a box.
     void StateChange(const QString& DeviceType, const QString& lAddress, quint8 State,
                      const QString& lDateLastUpdated = {}, const QString& lStateValue = {});
     /// A point was renamed: the first row of lAddress in each section shows lNewName. Failures
@@ -155,20 +176,21 @@ public:
     void setCaptionSuffix(const QString& suffix);
     /// Shows only the rows in alarm or warning, as the window's "Abnormal only" button does.
     void setAbnormalOnly(bool on);
-    /// Reads every shown row again from the site, as the window's full refresh does.
+    /// Reads every shown row again from the site, as the window's full refresh does. May show a
+    /// message box.
     void refreshAllRows();
 
     // ---- status groups, as the window's group box offers them
     /// The names in the group box, in its order.
     QStringList groupNames() const;
     /// Shows the group of that name, as choosing it in the group box does; false when the box has
-    /// no group of that name.
+    /// no group of that name. May show a message box.
     bool showGroup(const QString& name);
     /// The identifier (GroupID) of the group shown; 0 before one is.
     qint32 currentGroupId() const;
     /// Stores a new group with its points (in list order) and announces it to the other
     /// workstations, as saving it in the group dialog does. Returns the new GroupID; 0 when nothing
-    /// was stored (no points, or a failure, which goes to the error log).
+    /// was stored (no points, or a failure, which goes to the error log). May show a message box.
     qint32 createGroup(const QString& name, const QVector<GroupPoint>& points);
 
     // ---- queries
@@ -176,9 +198,8 @@ public:
     int pointsShown() const;
     /// Failure reports written to the component's own error log since it started.
     int errorReportsWritten() const;
-    /// Inputs the component could not use and ignored since it started: StateChange with an
-    /// unknown device type or an address of no known form, SyncPipe notices of another topic or
-    /// with an unknown action. The first of each kind is written to the error log.
+    /// Inputs the component could not use and ignored since it started (see Bad input at the top
+    /// of this header). The first of each kind is written to the error log.
     int inputsIgnored() const;
     /// The site database as the window last found it: answering, answering with its write lock
     /// held elsewhere, not answering, or its file damaged (nothing is saved until it is whole).

@@ -67,6 +67,8 @@ struct ComponentContext {
     Dialogs* dialogs = &silentDialogs;
     ErrorLog errorLog;
     IgnoredInput ignored;
+    /// Open InputScopes (ErrorTrap.h): a notice or report of the host is being handled.
+    int inputDepth = 0;
     /// Whether the site database answers; database failures reported by the trap go through it.
     SiteLink* siteLink = nullptr;
 

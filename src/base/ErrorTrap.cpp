@@ -1,5 +1,6 @@
 #include "base/ErrorTrap.h"
 
+#include "base/CoarseClock.h"
 #include "base/SiteLink.h"
 
 namespace so {
@@ -29,8 +30,33 @@ ErrorInfo errorInfoFrom(const std::exception& e) {
     return {ComponentError::InvalidArgument, QString::fromUtf8(e.what()), kSource};
 }
 
+void refuseInput(ComponentContext& ctx, const QString& reportName, IgnoredInput::Kind kind, const QString& what,
+                 const QString& why) {
+    try {
+        ctx.ignored.note(kind, what, ctx.errorLog);
+        int heldBack = 0;
+        if (!ctx.ignored.mayTellHost(kind, coarse::monotonicMs(), heldBack))
+            return;
+        QString text = IgnoredInput::describe(kind) + QStringLiteral(": ") + why;
+        if (!what.isEmpty())
+            text += QStringLiteral(" (\"") + cutForLog(what) + QStringLiteral("\")");
+        if (heldBack > 0)
+            text += QStringLiteral("; %1 more of this kind since the last report").arg(heldBack);
+        const ErrorInfo info{ComponentError::InvalidArgument, cutForLog(text), kSource};
+        if (ctx.ntConnection != nullptr)
+            ctx.ntConnection->LogError(0, info, reportName, 0, 0);
+    } catch (...) {
+        // Never fails the call it refuses the input of: a host whose LogError throws loses it.
+    }
+}
+
 void reportFailure(ComponentContext& ctx, const QString& reportName, const ErrorInfo& error, bool quiet) {
     try {
+        if (ctx.inputDepth > 0 && !goesToHost(reportName)) {
+            ctx.errorLog.reportError(error, reportName, true, ctx.dialogs);
+            refuseInput(ctx, reportName, IgnoredInput::Kind::Failed, {}, error.description);
+            return;
+        }
         if (goesToHost(reportName)) {
             // The description quotes what failed (addresses, values, statements): cut, so a
             // hostile text cannot fill the host's log either.

@@ -7,7 +7,8 @@
 // under the given name and the call returns normally; what the body did before the failure stays
 // done. The form of the name picks the channel: a name with ": " (and "UpdateNames") goes to the
 // host's LogError, any other name to the component's log file and a message box. A missing column
-// key (MissingColumnError) ends the body silently.
+// key (MissingColumnError) ends the body silently. While an InputScope is open (the host's notices
+// and reports), a failure shows no box: it is logged and goes to the host as refused input.
 #pragma once
 
 #include "base/ComponentContext.h"
@@ -24,6 +25,26 @@ ErrorInfo errorInfoFrom(const std::exception& e);
 
 /// Reports an error under reportName through the channel its form selects. Never throws.
 void reportFailure(ComponentContext& ctx, const QString& reportName, const ErrorInfo& error, bool quiet = false);
+
+/// Input the component cannot use (see IgnoredInput.h): counted, the first of its kind logged, and
+/// told to the host's LogError under reportName with `why` and a quote of `what`, at most once a
+/// kind per IgnoredInput::kHostIntervalMs (the next report says how many were held back). Never
+/// throws.
+void refuseInput(ComponentContext& ctx, const QString& reportName, IgnoredInput::Kind kind, const QString& what,
+                 const QString& why);
+
+/// Open while the component handles a notice or report the host handed over: a failure then is
+/// the input's or the site's, not the operator's to acknowledge, and shows no box (reportFailure).
+class InputScope {
+public:
+    explicit InputScope(ComponentContext& ctx) : ctx_(ctx) { ++ctx_.inputDepth; }
+    ~InputScope() { --ctx_.inputDepth; }
+    InputScope(const InputScope&) = delete;
+    InputScope& operator=(const InputScope&) = delete;
+
+private:
+    ComponentContext& ctx_;
+};
 
 /// Runs the current exception (inside a catch block) through reportFailure.
 void reportCurrentException(ComponentContext& ctx, const QString& reportName);

@@ -5,25 +5,36 @@
 #include <numeric>
 
 namespace so {
-namespace {
 
-const char* describe(IgnoredInput::Kind kind) {
+QString IgnoredInput::describe(Kind kind) {
     switch (kind) {
-    case IgnoredInput::Kind::DeviceType: return "StateChange with an unknown device type";
-    case IgnoredInput::Kind::Address: return "StateChange with an address of no known form";
-    case IgnoredInput::Kind::NoticeTopic: return "SyncPipe notice of another topic";
-    case IgnoredInput::Kind::NoticeAction: return "SyncPipe notice with an unknown action";
-    case IgnoredInput::Kind::Count: break;
+    case Kind::DeviceType: return QStringLiteral("StateChange with an unknown device type");
+    case Kind::Address: return QStringLiteral("StateChange with an address of no known form");
+    case Kind::NoticeTopic: return QStringLiteral("SyncPipe notice of another topic");
+    case Kind::NoticeAction: return QStringLiteral("SyncPipe notice with an unknown action");
+    case Kind::Failed: return QStringLiteral("a notice or report that could not be applied");
+    case Kind::ControllerId: return QStringLiteral("RefreshStatusItem with a controller id of no controller");
+    case Kind::Thread: return QStringLiteral("StateChange from a thread other than the component's");
+    case Kind::Count: break;
     }
-    return "";
+    return {};
 }
-
-}  // namespace
 
 void IgnoredInput::note(Kind kind, const QString& what, ErrorLog& log) {
     if (counts_[std::size_t(kind)]++ == 0)
         log.writeToLog(QStringLiteral("Ignored: %1 (\"%2\"); further ones are counted, not logged")
-                           .arg(QLatin1String(describe(kind)), cutForLog(what)));
+                           .arg(describe(kind), cutForLog(what)));
+}
+
+bool IgnoredInput::mayTellHost(Kind kind, qint64 nowMs, int& heldBack) {
+    HostReports& reports = hostReports_[std::size_t(kind)];
+    if (reports.told && nowMs - reports.lastMs < kHostIntervalMs) {
+        ++reports.heldBack;
+        return false;
+    }
+    heldBack = reports.heldBack;
+    reports = {nowMs, true, 0};
+    return true;
 }
 
 int IgnoredInput::total() const { return std::accumulate(counts_.begin(), counts_.end(), 0); }

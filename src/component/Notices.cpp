@@ -2,6 +2,7 @@
 
 #include "base/ComponentContext.h"
 #include "base/Convert.h"
+#include "base/ErrorTrap.h"
 #include "base/Errors.h"
 #include "domain/Address.h"
 #include "domain/Permissions.h"
@@ -21,6 +22,8 @@
 
 namespace so {
 namespace {
+
+const QString kReportName = QStringLiteral("Status.SyncPipe");
 
 /// Two parts of a notice's data.
 struct DataParts {
@@ -117,7 +120,7 @@ Notices::Notices(ComponentContext& ctx, StatusWindow& window, GroupStore& groups
 
 void Notices::receive(const QString& topic, qint32 action, const QString& data, const QString& sender) {
     if (topic.toUpper() != notice::Topic) {
-        ctx_.ignored.note(IgnoredInput::Kind::NoticeTopic, topic, ctx_.errorLog);
+        refuseInput(ctx_, kReportName, IgnoredInput::Kind::NoticeTopic, topic, QStringLiteral("not a status notice"));
         return;
     }
     for (const Kind& kind : kKinds) {
@@ -128,7 +131,8 @@ void Notices::receive(const QString& topic, qint32 action, const QString& data, 
         (this->*kind.handle)(data, kind);
         return;
     }
-    ctx_.ignored.note(IgnoredInput::Kind::NoticeAction, QString::number(action), ctx_.errorLog);
+    refuseInput(ctx_, kReportName, IgnoredInput::Kind::NoticeAction, QString::number(action),
+                QStringLiteral("no status notice has that action"));
 }
 
 void Notices::groupCreated(const QString& data, const Kind&) {

@@ -23,10 +23,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QPointer>
+#include <QThread>
 
 namespace so {
 
-struct Status::Private {
+// Hidden: a nested class would take the exported visibility of the class it is declared in.
+struct __attribute__((visibility("hidden"))) Status::Private {
     Private()
         : window(ctx), intake(window.board().intake()), replay(window.board().replay()), groups(ctx),
           menus(ctx, window, replay), notices(ctx, window, groups, intake), siteLink(ctx) {
@@ -53,6 +55,19 @@ struct Status::Private {
             if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
                 return;
             frame = new StatusFrame(window);
+            // Heard before any slot the host connects later, so a host may delete the component
+            // when the window goes: the window is forgotten (never deleted a second time), and
+            // its widgets, which show the window's state, go now while that state is certainly
+            // there.
+            QObject::connect(frame, &QObject::destroyed, &siteLink, [this](QObject* gone) {
+                frame.clear();
+                QList<QPointer<QObject>> widgets;
+                for (QObject* child : gone->children())
+                    if (child->isWidgetType())
+                        widgets.append(child);
+                for (const QPointer<QObject>& widget : widgets)
+                    delete widget.data();
+            });
             // Right-button release over a row pops up the context menu (the frame owns it); the
             // toolbar's "Configure Status Groups" opens the dialog once lock 37 is granted.
             new RowContextMenu(menus, *frame);
@@ -95,6 +110,8 @@ struct Status::Private {
     QtDialogs qtDialogs;
     QString captionSuffix;
     bool abnormalOnly = false;
+    // The thread that created the component: its rows are read and written there only.
+    const Qt::HANDLE homeThread = QThread::currentThreadId();
     // The window's widgets. A host that puts them into its own layout makes its widget their
     // parent and may delete them first: the guard then turns null (the frame has detached itself
     // from the window's state) and nothing here deletes them a second time. Otherwise they go
@@ -186,10 +203,27 @@ void Status::RefreshGrid(bool, qint32) {
 void Status::RefreshStatus() { d->window.RefreshStatus(); }
 void Status::ReShow() { d->window.ReShow(); }
 
-void Status::RefreshStatusItem(qint32 ControllerID) { d->replay.RefreshStatusItem(ControllerID); }
+void Status::RefreshStatusItem(qint32 ControllerID) {
+    const QString reportName = QStringLiteral("Status.RefreshStatusItem");
+    if (ControllerID <= 0) {
+        refuseInput(d->ctx, reportName, IgnoredInput::Kind::ControllerId, QString::number(ControllerID),
+                    QStringLiteral("controller ids are whole numbers from 1"));
+        return;
+    }
+    const InputScope input(d->ctx);
+    d->replay.RefreshStatusItem(ControllerID);
+}
 
 void Status::StateChange(const QString& DeviceType, const QString& lAddress, quint8 State,
                          const QString& lDateLastUpdated, const QString& lStateValue) {
+    if (QThread::currentThreadId() != d->homeThread) {
+        // The rows, their readers and the host are the component's thread's alone: applied here,
+        // a report would race the window's own reads.
+        refuseInput(d->ctx, QStringLiteral("Status.StateChange"), IgnoredInput::Kind::Thread, lAddress,
+                    QStringLiteral("reports are taken on the thread that created the component"));
+        return;
+    }
+    const InputScope input(d->ctx);
     d->siteLink.noteStateChange();
     d->intake.StateChange(DeviceType, lAddress, State, lDateLastUpdated, lStateValue);
 }
@@ -202,6 +236,7 @@ void Status::UpdateNames(const QString& lNewName, const QString& lAddress) {
 
 void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData, const QString& Sender,
                       const QString&) {
+    const InputScope input(d->ctx);
     trap(d->ctx, QStringLiteral("Status.SyncPipe"),
          [&] { d->notices.receive(sType, lData, vData.toString(), Sender); });
 }

@@ -60,41 +60,16 @@ bool parseMenuId(const QString& id, MenuArray& array, int& index) {
     return true;
 }
 
-/// Watches one section grid for the reader and passes every call on to the observer that was
-/// there (a widget view, when there is one).
+/// The reader's own subscription to one section grid: any change of rows, cells or conditions
+/// may change what the reader reads.
 struct GridWatch final : GridObserver {
     std::function<void()> changed;
-    GridObserver* previous = nullptr;
 
-    void gridReset() override {
-        changed();
-        if (previous != nullptr)
-            previous->gridReset();
-    }
-    void rowsAppended(int firstRow, int lastRow) override {
-        changed();
-        if (previous != nullptr)
-            previous->rowsAppended(firstRow, lastRow);
-    }
-    void rowRemoved(int row) override {
-        changed();
-        if (previous != nullptr)
-            previous->rowRemoved(row);
-    }
-    void cellChanged(int row, int column) override {
-        changed();
-        if (previous != nullptr)
-            previous->cellChanged(row, column);
-    }
-    void rowConditionsChanged(int row) override {
-        changed();
-        if (previous != nullptr)
-            previous->rowConditionsChanged(row);
-    }
-    void redrawChanged(bool on) override {
-        if (previous != nullptr)
-            previous->redrawChanged(on);
-    }
+    void gridReset() override { changed(); }
+    void rowsAppended(int, int) override { changed(); }
+    void rowRemoved(int) override { changed(); }
+    void cellChanged(int, int) override { changed(); }
+    void rowConditionsChanged(int) override { changed(); }
 };
 
 }  // namespace
@@ -106,8 +81,7 @@ struct __attribute__((visibility("hidden"))) StatusReader::Private {
         for (int section = 0; section < kSectionCount; ++section) {
             StatusGrid& grid = window.board().sections().grid(section);
             watches[size_t(section)].changed = [this] { rowsChanged(); };
-            watches[size_t(section)].previous = grid.observer();
-            grid.setObserver(&watches[size_t(section)]);
+            grid.changes().subscribe(watches[size_t(section)]);
         }
         // Connected after the window's own tick: the list has synced when this runs.
         attentionWatch = QObject::connect(&window.attentionTimer(), &QTimer::timeout, [this] {
@@ -119,11 +93,8 @@ struct __attribute__((visibility("hidden"))) StatusReader::Private {
     }
     ~Private() {
         QObject::disconnect(attentionWatch);
-        for (int section = 0; section < kSectionCount; ++section) {
-            StatusGrid& grid = window.board().sections().grid(section);
-            if (grid.observer() == &watches[size_t(section)])
-                grid.setObserver(watches[size_t(section)].previous);
-        }
+        for (int section = 0; section < kSectionCount; ++section)
+            window.board().sections().grid(section).changes().unsubscribe(watches[size_t(section)]);
     }
 
     void tell() {
@@ -149,7 +120,7 @@ struct __attribute__((visibility("hidden"))) StatusReader::Private {
         if (address.isEmpty())
             return false;
         RecentChanges& changes = window.board().recentChanges();
-        const qint64 last = changes.lastChangeOf(grid.recentSlot(row), address);
+        const qint64 last = changes.lastChangeOf(address);
         return last >= 0 && changes.nowMs() - last < StatusGridModel::kHighlightMs;
     }
 

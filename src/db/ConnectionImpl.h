@@ -51,7 +51,8 @@ struct PendingResults {
     QString statement;  // the latest one's, for the error that names it
 };
 
-struct Recordset::Impl {
+// Hidden: a nested class would take the exported visibility of the class it is declared in.
+struct __attribute__((visibility("hidden"))) Recordset::Impl {
     /// A record set over the query's current result. With `pending` it reads row by row from the
     /// query and is counted there while it has rows left; without, every row is read at once
     /// (the query may go on to its next result afterwards).
@@ -118,7 +119,8 @@ struct RunResult {
     int rowsAffected = -1;
 };
 
-struct Connection::Impl {
+// Hidden: a nested class would take the exported visibility of the class it is declared in.
+struct __attribute__((visibility("hidden"))) Connection::Impl {
     ~Impl();
 
     QString url;

@@ -101,8 +101,7 @@ int StatusGrid::addColumn(const QString& key, const QString& caption, int alignm
     }
     if (key == kUpdatedKey)
         updatedColumn_ = index;
-    if (observer_ != nullptr)
-        observer_->gridReset();
+    announceReset();
     return index;
 }
 
@@ -113,8 +112,7 @@ void StatusGrid::clearColumns() {
     clearRows();
     addressColumn_ = -1;
     updatedColumn_ = -1;
-    if (observer_ != nullptr)
-        observer_->gridReset();
+    announceReset();
 }
 
 GridColumn& StatusGrid::column(int index) {
@@ -156,8 +154,7 @@ void StatusGrid::moveColumn(int from, int to) {
     addressColumn_ = columnIndex(kAddressKey);
     updatedColumn_ = columnIndex(kUpdatedKey);
     layoutChanged();
-    if (observer_ != nullptr)
-        observer_->gridReset();
+    announceReset();
 }
 
 void StatusGrid::restride(int oldColumns, int columns) {
@@ -188,8 +185,7 @@ int StatusGrid::addRow() {
     rows_.record(size_t(key)).position = int(rowKey_.size());
     rowKey_.push_back(key);
     const int row = int(rowKey_.size());
-    if (observer_ != nullptr)
-        observer_->rowsAppended(row, row);
+    changes_.tell([row](GridObserver& r) { r.rowsAppended(row, row); });
     return row;
 }
 
@@ -205,14 +201,12 @@ void StatusGrid::removeRow(int row) {
     // The rows after it move up by one; the index keeps their keys.
     renumberFrom(row - 1);
     keysChanged();
-    if (observer_ != nullptr)
-        observer_->rowRemoved(row);
+    changes_.tell([row](GridObserver& r) { r.rowRemoved(row); });
 }
 
 void StatusGrid::clear() {
     clearRows();
-    if (observer_ != nullptr)
-        observer_->gridReset();
+    announceReset();
 }
 
 void StatusGrid::clearRows() {
@@ -322,8 +316,7 @@ void StatusGrid::unindexRow(int row) {
 // ---------------------------------------------------------------- cells
 
 void StatusGrid::touched(int row, int column) {
-    if (observer_ != nullptr)
-        observer_->cellChanged(row, column);
+    changes_.tell([row, column](GridObserver& r) { r.cellChanged(row, column); });
 }
 
 void StatusGrid::setText(RowAt found, int column, const QString& text) {
@@ -355,7 +348,7 @@ void StatusGrid::setText(RowAt found, int column, const QString& text) {
         cellText = id;
     }
     touched(row, column);
-    announceConditions(row, rows_.record(key));  // looked up again: the observer may have added rows
+    announceConditions(row, rows_.record(key));
 }
 
 void StatusGrid::addConditions(RowAt found, RowConditions conditions) {
@@ -368,13 +361,7 @@ void StatusGrid::announceConditions(int row, RowRecord& record) {
     if (record.conditions == record.announced)
         return;
     record.announced = record.conditions;
-    // Marked first: the observer may add rows, and `record` moves with them.
-    const bool tell = listener_ != nullptr && record.listenRound != listenRound_;
-    record.listenRound = listenRound_;
-    if (observer_ != nullptr)
-        observer_->rowConditionsChanged(row);
-    if (tell)
-        listener_->conditionsChanged(listenerTag_, *this, row);
+    changes_.tell([row](GridObserver& r) { r.rowConditionsChanged(row); });
 }
 
 const QString& StatusGrid::address(int row) const {
@@ -509,12 +496,15 @@ void StatusGrid::findRows(std::span<RowQuery> queries) {
 
 // ---------------------------------------------------------------- display
 
+void StatusGrid::announceReset() {
+    changes_.tell([](GridObserver& r) { r.gridReset(); });
+}
+
 void StatusGrid::setRedraw(bool on) {
     if (redraw_ == on)
         return;
     redraw_ = on;
-    if (observer_ != nullptr)
-        observer_->redrawChanged(on);
+    changes_.tell([on](GridObserver& r) { r.redrawChanged(on); });
 }
 
 void StatusGrid::sort(int column, SortOrder order) {
@@ -557,8 +547,7 @@ void StatusGrid::applyOrder(const QVector<int>& order) {
         sortedKeys.push_back(rowKey_[size_t(i)]);
     rowKey_ = std::move(sortedKeys);
     renumberFrom(0);
-    if (observer_ != nullptr)
-        observer_->gridReset();
+    announceReset();
 }
 
 }  // namespace so

@@ -15,13 +15,14 @@
 // (columnCount cells a key). Sorting moves only the keys, and removing a row frees its key for the
 // next row added.
 //
-// The display order is the model's row order. Views observe the grid through GridObserver; a cell
-// write costs one virtual call, never a signal.
+// The display order is the model's row order. Readers hear of changes through the grid's one
+// GridChannel (see GridChannel.h); a cell write costs one virtual call per reader, never a signal.
 #pragma once
 
 #include "domain/RowConditions.h"
 #include "domain/UpdatedStamp.h"
 #include "grid/AddressIndex.h"
+#include "grid/GridChannel.h"
 #include "grid/RowBlocks.h"
 #include "grid/TextHash.h"
 #include "grid/TextTable.h"
@@ -62,33 +63,6 @@ struct CellExtras {
 /// rest.
 struct GridCell : CellExtras {
     TextId textId = TextTable::kEmpty;
-};
-
-/// Told about every change of a grid; the Qt adapter queues these and repaints in batches.
-class GridObserver {
-public:
-    virtual ~GridObserver() = default;
-    virtual void gridReset() = 0;  // columns or all rows replaced, sorted, cleared
-    virtual void rowsAppended(int firstRow, int lastRow) = 0;
-    virtual void rowRemoved(int row) = 0;
-    virtual void cellChanged(int row, int column) = 0;  // row 1-based, column 0-based
-    virtual void rowConditionsChanged(int row) = 0;     // the row's typed conditions (its tint)
-    virtual void redrawChanged(bool on) = 0;
-};
-
-class StatusGrid;
-
-/// Told, beside the observer, when a row's typed conditions change (the attention list listens to
-/// the section grids this way): once per row per round (StatusGrid::nextListenRound), as a
-/// listener that queues the row needs it once until it reads the queue. `tag` is the number the
-/// listener was set with.
-class ConditionsListener {
-public:
-    virtual ~ConditionsListener() = default;
-    virtual void conditionsChanged(int tag, const StatusGrid& grid, int row) = 0;
-    /// The row keys no longer stand for the rows they did (rows removed, cleared or placed by
-    /// address).
-    virtual void keysChanged(int tag, const StatusGrid& grid) = 0;
 };
 
 class StatusGrid {
@@ -134,10 +108,6 @@ public:
     int addRow();
     void removeRow(int row);
     void clear();  // removes all rows, keeps the columns
-    /// The slot of the row's ring of recent changes (RecentChanges), -1 until one is set; it
-    /// stays with the row when rows are sorted or removed.
-    int& recentSlot(int row) { return record(row).recentSlot; }
-    int recentSlot(int row) const { return record(row).recentSlot; }
 
     // ---- cells by key, strict: MissingColumnError for a key the grid has not (the lenient writes
     // of a fill are rows::setTextIfColumn and its kin); ComponentError for a bad row
@@ -184,7 +154,7 @@ public:
     RowConditions conditions(int row) const { return record(row).conditions; }
     /// Records conditions a row shows. A write to the column a condition belongs to removes it, so a
     /// writer records what it wrote after writing it. When the row's conditions differ from those
-    /// the observer last heard of, it is told (rowConditionsChanged): the row's tint may change
+    /// the readers last heard of, it is told (rowConditionsChanged): the row's tint may change
     /// though no text did.
     void addConditions(int row, RowConditions conditions) { addConditions(at(row), conditions); }
 
@@ -232,15 +202,11 @@ public:
     /// keep their order.
     void sortByRank(const QVector<int>& ranks);
 
-    void setObserver(GridObserver* observer) { observer_ = observer; }
-    GridObserver* observer() const { return observer_; }
-    /// One listener per grid (null for none), told with `tag` whenever a row's conditions change.
-    void setConditionsListener(ConditionsListener* listener, int tag) {
-        listener_ = listener;
-        listenerTag_ = tag;
-    }
-    /// A new round for the listener: a row whose conditions change is told of again.
-    void nextListenRound() { ++listenRound_; }
+    /// Where the grid's readers subscribe to its changes; the grid must outlive its subscribers.
+    GridChannel& changes() { return changes_; }
+    /// Tells the readers to read the whole grid again (a writer changed columns' shown flags,
+    /// which the grid does not see).
+    void announceReset();
     /// The row's "Address" text; empty when the grid has no such column.
     const QString& address(int row) const;
     /// The key of a row (see above): it stays with the row while rows are sorted, until the row is
@@ -255,13 +221,11 @@ private:
     /// What a row keeps besides its cells, by key.
     struct RowRecord {
         int position = -1;  // 0-based; -1 for a free key
-        int recentSlot = -1;
         RowConditions conditions;
-        RowConditions announced;  // the conditions the observer last heard of
-        quint32 listenRound = 0;  // the listener's round it was last told of
+        RowConditions announced;  // the conditions the readers last heard of
         qint64 updatedAt = UpdatedStamp::kUnknown;
     };
-    /// Tells the observer when the row's conditions are no longer those it last heard of.
+    /// Tells the readers when the row's conditions are no longer those they last heard of.
     void announceConditions(int row, RowRecord& record);
     void checkRow(int row) const {
         if (row < 1 || row > int(rowKey_.size()))
@@ -308,7 +272,7 @@ private:
     /// The key rows of that address hash were placed at (placeRowsByAddress); -1 when the rows
     /// are not placed.
     int placedKey(std::uint32_t tag) const;
-    /// Puts the rows in the given order (0-based positions) and tells the observer.
+    /// Puts the rows in the given order (0-based positions) and tells the readers.
     void applyOrder(const QVector<int>& order);
     void rebuildIndex();
     void indexRow(int row);
@@ -343,13 +307,9 @@ private:
     AddressIndex addressIndex_;
     bool redraw_ = true;
     bool visible_ = true;
-    GridObserver* observer_ = nullptr;
-    ConditionsListener* listener_ = nullptr;
-    int listenerTag_ = 0;
-    quint32 listenRound_ = 1;
+    GridChannel changes_;
     void keysChanged() {
-        if (listener_ != nullptr)
-            listener_->keysChanged(listenerTag_, *this);
+        changes_.tell([](GridObserver& r) { r.keysChanged(); });
     }
 };
 

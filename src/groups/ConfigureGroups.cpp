@@ -544,8 +544,8 @@ bool ConfigureGroups::applyColumns(Section section) {
         ++position;
     }
     // Moves are announced by the grid itself; a changed visible flag is not.
-    if (visibilityChanged && grid.observer() != nullptr)
-        grid.observer()->gridReset();
+    if (visibilityChanged)
+        grid.announceReset();
     return changed || visibilityChanged;
 }
 

@@ -40,22 +40,17 @@ QString joinStatusEntries(const QVector<StatusEntry>& entries) {
     return text;
 }
 
+// The texts are read by the component's own reader (domain/SuperStatusText), so what the site
+// writes and reads back is what the window reads.
+
 QVector<StatusEntry> splitStatusEntries(const QString& text) {
-    QVector<StatusEntry> entries;
-    const QStringList parts = text.split(QLatin1Char('#'));
-    // The text after the last "#" is not an entry.
-    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
-        const QStringList fields = parts[i].split(QLatin1Char('|'));
-        StatusEntry entry;
-        for (const QString& code : fields.value(0).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            bool ok = false;
-            const int value = code.trimmed().toInt(&ok);
-            if (ok)
-                entry.codes.append(value);
-        }
-        entry.value = fields.value(1);
-        entry.maskSource = fields.value(2).trimmed().toUInt();
-        entries.append(entry);
+    QVector<StatusEntry> entries(text.count(QLatin1Char('#')));
+    for (const PointStatus& point : parsePointStatus(text, int(entries.size())).points) {
+        StatusEntry& entry = entries[point.index];
+        for (quint8 code : point.codes)
+            entry.codes.append(code);
+        entry.value = point.value;
+        entry.maskSource = quint32(point.maskSource);
     }
     return entries;
 }
@@ -69,16 +64,18 @@ QString joinThreatLevels(const QVector<int>& threatIds) {
 }
 
 QVector<int> splitThreatLevels(const QString& text) {
+    QStringList problems;
     QVector<int> levels;
-    for (const QString& part : text.split(QLatin1Char('|')))
-        levels.append(part.trimmed().toInt());
+    for (const std::optional<qint32>& level : parseThreatLevels(text, problems))
+        levels.append(level.value_or(0));
     return levels;
 }
 
 QVector<int> splitCodes(const QString& text) {
+    QStringList problems;
     QVector<int> codes;
-    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        codes.append(part.trimmed().toInt());
+    for (quint8 code : parseStateCodes(text, problems))
+        codes.append(code);
     return codes;
 }
 

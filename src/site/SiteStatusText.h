@@ -33,19 +33,19 @@ const QVector<int>& controllerStatusTypes();
 
 /// "codes|value|maskSource#" for every entry. Throws DbError when a value holds "|", "#" or ",".
 QString joinStatusEntries(const QVector<StatusEntry>& entries);
-/// The entries of a per-point text; the text after the last "#" is not an entry. Fields that are
-/// missing or not numbers read as empty codes / mask source 0.
+/// The entries of a per-point text; the text after the last "#" is not an entry. A malformed entry
+/// (see statusobject/StoredStatus.h) reads as an empty one: no codes, no value, mask source 0.
 QVector<StatusEntry> splitStatusEntries(const QString& text);
 
 /// The 16 reader threat-level ids of a type 32 row, joined by "|".
 QString joinThreatLevels(const QVector<int>& threatIds);
-/// The threat-level ids of a type 32 text, one per "|" part; a part that is not a number reads as 0.
+/// The threat-level ids of a type 32 text, one per "|" part (at most 16); a part that is not a
+/// number reads as 0.
 QVector<int> splitThreatLevels(const QString& text);
 
 /// State codes of a type 500 / 501 / 502 row, joined by ",".
 QString joinCodes(const QVector<int>& codes);
-/// The state codes of a type 500 / 501 / 502 text; empty parts are skipped, a part that is not a
-/// number reads as 0.
+/// The state codes of a type 500 / 501 / 502 text; parts that are not codes 0-255 are skipped.
 QVector<int> splitCodes(const QString& text);
 
 }  // namespace so::db

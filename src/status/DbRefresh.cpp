@@ -5,6 +5,7 @@
 #include "domain/Address.h"
 #include "base/Convert.h"
 #include "domain/StateTexts.h"
+#include "domain/SuperStatusText.h"
 #include "status/Filler.h"
 #include "status/StatusDecoder.h"
 #include "status/Summaries.h"
@@ -199,10 +200,11 @@ void DbRefresh::serverPort(StatusGrid& grid, const QString& address, int row) {
 
 QString DbRefresh::GetContThreatLevelForStatus(const QString& statusValue) {
     return trapOr(ctx_, QStringLiteral("FMain.GetContThreatLevelForStatus"), QString(), [&] {
-        // The highest of the "|"-separated levels; parts that are not whole numbers name none.
+        // The highest of the readers' levels; parts that are not whole numbers name none.
+        QStringList problems;
         qint32 highest = 0;
-        for (const QString& part : statusValue.split(QLatin1Char('|')))
-            highest = std::max(highest, wholeNumber(part).value_or(0));
+        for (const std::optional<qint32>& level : parseThreatLevels(statusValue, problems))
+            highest = std::max(highest, level.value_or(0));
         QString name;
         db::Recordset rs = ctx_.db().query(QStringLiteral("Select [Name] From ThreatLevels Where ThreatID = ") +
                                            QString::number(highest));

@@ -108,7 +108,7 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
     if (!withinLimits(reportName, address, time, value))
         return;
     if (!isWellFormedAddress(address)) {
-        ctx_.ignored.note(IgnoredInput::Kind::Address, address, ctx_.errorLog);
+        refuseInput(ctx_, reportName, IgnoredInput::Kind::Address, address, QStringLiteral("no row can hold it"));
         return;
     }
     trap(ctx_, reportName, [&] {
@@ -117,7 +117,8 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
         const QString& stamp = time.isEmpty() ? now() : time;
         const DeviceTypeRoute* route = resolved.route;
         if (route == nullptr) {
-            ctx_.ignored.note(IgnoredInput::Kind::DeviceType, deviceType, ctx_.errorLog);
+            refuseInput(ctx_, reportName, IgnoredInput::Kind::DeviceType, deviceType,
+                        QStringLiteral("no section shows that device type"));
             return;
         }
         switch (route->type) {

@@ -116,26 +116,28 @@ void MaskedPoints::FillMaskedGrid() {
             if (statusType != kBaseInputs && !isExpansionType(statusType))
                 continue;
             const QString controller = fields::text(rs, QStringLiteral("Address"));
-            const QStringList entries = fields::text(rs, QStringLiteral("Status")).split(QLatin1Char('#'));
-            // The text after the last "#" is not an entry.
-            for (int i = 0; i + 1 < entries.size(); ++i) {
-                const QStringList parts = entries[i].split(QLatin1Char('|'));
-                const std::optional<qint32> mask = parts.size() > 2 ? wholeNumber(parts[2]) : std::nullopt;
-                if (!mask || *mask < 0 || *mask > 255) {
-                    // A malformed stored entry is logged and skipped; the rest of the list still fills.
-                    reportFailure(ctx_, kFillName,
-                                  {ComponentError::TypeMismatch,
-                                   QStringLiteral("Malformed mask entry %1 of status type %2 of %3: %4")
-                                       .arg(i)
-                                       .arg(statusType)
-                                       .arg(controller, entries[i]),
-                                   QStringLiteral("StatusObject")},
-                                  true);
+            const QString text = fields::text(rs, QStringLiteral("Status"));
+            const ParsedPointStatus parsed = parsePointStatus(text, int(text.count(QLatin1Char('#'))));
+            // A malformed stored entry is logged and skipped; the rest of the list still fills.
+            const auto malformed = [&](const QString& problem) {
+                reportFailure(ctx_, kFillName,
+                              {ComponentError::TypeMismatch,
+                               QStringLiteral("Malformed mask entry of status type %1 of %2: %3")
+                                   .arg(statusType)
+                                   .arg(controller, problem),
+                               QStringLiteral("StatusObject")},
+                              true);
+            };
+            for (const QString& problem : parsed.problems)
+                malformed(problem);
+            for (const PointStatus& entry : parsed.points) {
+                if (entry.maskSource > 255) {
+                    malformed(QStringLiteral("entry %1: mask source %2").arg(entry.index + 1).arg(entry.maskSource));
                     continue;
                 }
-                if (*mask == 0)
+                if (entry.maskSource == 0)
                     continue;
-                const int pointNumber = firstPointOfType(statusType) + i;
+                const int pointNumber = firstPointOfType(statusType) + entry.index;
                 Point point = lookupPoint(controller, statusType, pointNumber);
                 if (!point.known) {
                     // A stored mask of an input the site does not configure (any more): listed by the
@@ -149,7 +151,7 @@ void MaskedPoints::FillMaskedGrid() {
                                      ? (point.address.contains(QLatin1String("DR")) ? iconIndex(KindIcon::Door)
                                                                                     : iconIndex(KindIcon::Input))
                                      : iconIndex(KindIcon::ExpansionInput);
-                addRow(point.name, icon, point.address, GetStatusValue(*mask));
+                addRow(point.name, icon, point.address, GetStatusValue(entry.maskSource));
             }
         }
         rs.close();

@@ -6,7 +6,7 @@
 // most kMaxPoints points are tracked, and when more change, the quarter changed longest ago is
 // dropped in one go (so the memory stays bounded and the cost per change stays constant).
 //
-// A grid row keeps the slot of its point's ring (StatusGrid::recentSlot), so recording a change
+// A reader of a grid keeps, per row, the slot of its point's ring, so recording a change
 // of a row and reading its marks find the ring without hashing the address; the slot is checked
 // against the ring's address (the same shared characters, so no string compare as a rule), so one
 // that went stale (the ring was dropped or reused) falls back to the lookup by address and is set

@@ -38,13 +38,10 @@ StatusGridModel::StatusGridModel(StatusGrid& grid, const IconList* icons, QObjec
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(kFlushIntervalMs);
     connect(&flushTimer_, &QTimer::timeout, this, &StatusGridModel::flush);
-    grid_.setObserver(this);
+    grid_.changes().subscribe(*this);
 }
 
-StatusGridModel::~StatusGridModel() {
-    if (grid_.observer() == this)
-        grid_.setObserver(nullptr);
-}
+StatusGridModel::~StatusGridModel() { grid_.changes().unsubscribe(*this); }
 
 // ---------------------------------------------------------------- model
 
@@ -90,7 +87,7 @@ QVariant StatusGridModel::data(const QModelIndex& index, int role) const {
         case Severity::Normal: return {};
         }
         return {};
-    case Qt::ToolTipRole: return changesTip(row);
+    case Qt::ToolTipRole: return changesTip(index.row(), row);
     default: return {};
     }
 }
@@ -109,8 +106,10 @@ QVariant StatusGridModel::headerData(int section, Qt::Orientation orientation, i
 void StatusGridModel::setInsight(bool rateRows, RecentChanges* recent) {
     rateRows_ = rateRows;
     recent_ = recent;
-    for (RowMark& mark : marks_)
+    for (RowMark& mark : marks_) {
         mark.ring = 0;
+        mark.slot = -1;
+    }
     resolveInsightColumns();
     countsDirty_ = true;
 }
@@ -145,18 +144,19 @@ bool StatusGridModel::takeCountsDirty() {
 bool StatusGridModel::highlighted(int viewRow, int row) const {
     if (recent_ == nullptr || addressColumn_ < 0 || lastRecordedTick_ < 0)
         return false;
-    const int slot = grid_.recentSlot(row);
-    const qint64 last = recent_->isCurrent(slot, marks_[size_t(viewRow)].ring)
+    const RowMark& mark = marks_[size_t(viewRow)];
+    const int slot = mark.slot;
+    const qint64 last = recent_->isCurrent(slot, mark.ring)
                             ? recent_->lastChangeAt(slot)
                             : recent_->lastChangeOf(slot, grid_.text(row, addressColumn_));
     return last >= 0 && recent_->nowMs() - last < kHighlightMs;
 }
 
-QString StatusGridModel::changesTip(int row) const {
+QString StatusGridModel::changesTip(int viewRow, int row) const {
     if (recent_ == nullptr || addressColumn_ < 0)
         return {};
     const QVector<RecentChanges::Change> changes =
-        recent_->changesOf(grid_.recentSlot(row), grid_.text(row, addressColumn_));
+        recent_->changesOf(marks_[size_t(viewRow)].slot, grid_.text(row, addressColumn_));
     QString tip;
     for (const RecentChanges::Change& change : changes) {
         const QString caption =
@@ -244,13 +244,12 @@ void StatusGridModel::recordChange(int row, int viewRow, int column) {
     // While the ring the row's slot points at is the one found for its address last time, the
     // address is not read at all; else the ring is found by the address and checked again.
     const qint64 now = recent_->stamp();
-    int& slot = grid_.recentSlot(row);
     RowMark& mark = marks_[size_t(viewRow)];
-    if (recent_->isCurrent(slot, mark.ring)) {
-        recent_->recordAt(slot, column, grid_.text(row, column), now);
+    if (recent_->isCurrent(mark.slot, mark.ring)) {
+        recent_->recordAt(mark.slot, column, grid_.text(row, column), now);
     } else {
-        recent_->record(slot, grid_.text(row, addressColumn_), column, grid_.text(row, column), now);
-        mark.ring = recent_->generation(slot);
+        recent_->record(mark.slot, grid_.text(row, addressColumn_), column, grid_.text(row, column), now);
+        mark.ring = recent_->generation(mark.slot);
     }
     lastRecordedTick_ = now;
 }

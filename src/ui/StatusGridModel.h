@@ -52,7 +52,7 @@ public:
         int resets = 0;
     };
 
-    /// Observes `grid` from now on (a grid has one observer); `icons` may be null (no icons).
+    /// Subscribes to `grid`'s changes until it is destroyed; `icons` may be null (no icons).
     explicit StatusGridModel(StatusGrid& grid, const IconList* icons = nullptr, QObject* parent = nullptr);
     ~StatusGridModel() override;
 
@@ -108,7 +108,7 @@ private:
     /// Records a change of a state cell of a shown row into its point's ring.
     void recordChange(int row, int viewRow, int column);
     bool highlighted(int viewRow, int row) const;
-    QString changesTip(int row) const;
+    QString changesTip(int viewRow, int row) const;
     /// The grid row (1-based) shown at view row `viewRow`; 0 when it has none.
     int gridRowFor(int viewRow) const;
 
@@ -118,12 +118,14 @@ private:
     SignalCounts counts_;
 
     int shownRows_ = 0;
-    /// Per shown row: whether it waits for the next flush, and the generation its point's ring had
-    /// when the row's slot was last set by its address (0: not known), so a change of the row
-    /// finds its ring without reading the address. Four bytes a row, one line for both.
+    /// Per shown row: whether it waits for the next flush, the slot of its point's ring of recent
+    /// changes and the generation that ring had when the slot was last set by the row's address
+    /// (0: not known), so a change of the row finds its ring without reading the address. Kept
+    /// here, not in the grid, as the model only reads the grid while it hears of a change.
     struct RowMark {
         std::uint32_t ring : 31 = 0;
         std::uint32_t dirty : 1 = 0;
+        int slot = -1;
     };
     std::vector<RowMark> marks_;
     // The marked range and the columns touched.

@@ -20,15 +20,19 @@ bool AttentionList::Place::operator<(const Place& other) const {
 }
 
 AttentionList::AttentionList(Sections& sections) : sections_(sections) {
-    // Each grid tells its changes under its section's number.
-    for (Section section : kAllSections)
-        sections_.grid(section).setConditionsListener(this, sectionIndex(section));
+    for (Section section : kAllSections) {
+        SectionWatch& watch = watches_[size_t(sectionIndex(section))];
+        watch.list = this;
+        watch.grid = &sections_.grid(section);
+        watch.section = section;
+        watch.grid->changes().subscribe(watch);
+    }
     pending_.reserve(kMaxPending);
 }
 
 AttentionList::~AttentionList() {
-    for (Section section : kAllSections)
-        sections_.grid(section).setConditionsListener(nullptr, 0);
+    for (SectionWatch& watch : watches_)
+        watch.grid->changes().unsubscribe(watch);
 }
 
 void AttentionList::setEnabled(bool on) {
@@ -38,11 +42,18 @@ void AttentionList::setEnabled(bool on) {
     reset();
 }
 
-void AttentionList::conditionsChanged(int tag, const StatusGrid& grid, int row) {
+void AttentionList::conditionsChanged(Section section, const StatusGrid& grid, int row) {
     if (!enabled_ || paused_)
         return;
     if (overflow_)
         return;
+    const int key = grid.rowKey(row);
+    std::vector<quint32>& rounds = queuedRound_[size_t(sectionIndex(section))];
+    if (size_t(key) >= rounds.size())
+        rounds.resize(size_t(key) + 1, 0);
+    if (rounds[size_t(key)] == round_)
+        return;  // queued already this round
+    rounds[size_t(key)] = round_;
     if (int(pending_.size()) >= kMaxPending) {
         // A refresh of every row, say: the next sync reads them all rather than a queue this long
         // (and never a row half way through its rewrite, as a sync here could).
@@ -50,19 +61,20 @@ void AttentionList::conditionsChanged(int tag, const StatusGrid& grid, int row) 
         pending_.clear();
         return;
     }
-    pending_.push_back({Section(tag), grid.rowKey(row)});
+    pending_.push_back({section, key});
 }
 
-void AttentionList::keysChanged(int tag, const StatusGrid& grid) {
+void AttentionList::keysChanged(Section section, const StatusGrid& grid) {
     if (!enabled_ || paused_)
         return;
-    const Section section = Section(tag);
+    const int tag = sectionIndex(section);
     // Rare (a group's rows refilled outside a load): the section's entries are read anew.
     for (Ordered::iterator entry : byKey_[size_t(tag)])
         if (entry != ordered_.end())
             erase(entry);
     byKey_[size_t(tag)].clear();
     std::erase_if(pending_, [&](const Pending& p) { return p.section == section; });
+    queuedRound_[size_t(tag)].clear();  // the keys queued stand for other rows now
     SyncResult ignored;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     for (int row = 1; row <= grid.rowCount(); ++row)
@@ -141,8 +153,7 @@ AttentionList::SyncResult AttentionList::sync(qint64 nowMs) {
     SyncResult result;
     std::vector<Pending> pending;
     pending.swap(pending_);
-    for (Section section : kAllSections)
-        sections_.grid(section).nextListenRound();  // rows that change from here on are queued again
+    ++round_;  // rows that change from here on are queued again
     if (overflow_) {
         overflow_ = false;
         for (Section section : kAllSections) {
@@ -190,8 +201,7 @@ void AttentionList::reset() {
     clearedCount_ = 0;
     active_.fill(0);
     changed();
-    for (Section section : kAllSections)
-        sections_.grid(section).nextListenRound();
+    ++round_;
 }
 
 void AttentionList::addAllRows(qint64 nowMs) {

@@ -8,7 +8,7 @@
 // keepClearedMs passes: a door forced for two seconds is not missed. Becoming abnormal again is a
 // new entry (new "since", newest place).
 //
-// Feeding: the section grids tell the list (ConditionsListener) when a row's conditions change; the
+// Feeding: the list subscribes to each section grid's changes and hears when a row's conditions change; the
 // list only queues the row's key there, once per sync, as a report's hot path must stay cheap, and
 // applies the queue in sync(), which the window calls on a short timer (a queue that overflows,
 // as in a refresh of every row, makes that sync read every row instead). A row that changes several times between two
@@ -47,7 +47,7 @@ struct AttentionEntry {
     bool cleared() const { return clearedMs != 0; }
 };
 
-class AttentionList : public ConditionsListener {
+class AttentionList {
 public:
     static constexpr qint64 kDefaultKeepClearedMs = 5 * 60 * 1000;
     /// Rows queued at most; beyond, the next sync reads every row instead (a full refresh).
@@ -56,7 +56,7 @@ public:
     static constexpr int kMaxCleared = 500;
 
     explicit AttentionList(Sections& sections);
-    ~AttentionList() override;
+    ~AttentionList();
     AttentionList(const AttentionList&) = delete;
     AttentionList& operator=(const AttentionList&) = delete;
 
@@ -65,10 +65,10 @@ public:
     bool isEnabled() const { return enabled_; }
     void setKeepClearedMs(qint64 ms) { keepClearedMs_ = ms; }
 
-    /// Queues a row whose conditions changed (the grids call this, once per sync).
-    void conditionsChanged(int tag, const StatusGrid& grid, int row) override;
+    /// Queues a row whose conditions changed (once per sync).
+    void conditionsChanged(Section section, const StatusGrid& grid, int row);
     /// A section's rows were removed, cleared or placed anew: its entries are read again from its rows.
-    void keysChanged(int tag, const StatusGrid& grid) override;
+    void keysChanged(Section section, const StatusGrid& grid);
     /// While a group fills, the rows' changes are not queued; resume() then reads every row.
     void pause();
     void resume(qint64 nowMs);
@@ -117,6 +117,14 @@ private:
         Section section;
         int key;
     };
+    /// The list's subscription to one section grid.
+    struct SectionWatch final : GridObserver {
+        AttentionList* list = nullptr;
+        StatusGrid* grid = nullptr;
+        Section section = Section::Doors;
+        void rowConditionsChanged(int row) override { list->conditionsChanged(section, *grid, row); }
+        void keysChanged() override { list->keysChanged(section, *grid); }
+    };
     struct Cleared {
         qint64 clearedMs;
         Section section;
@@ -134,6 +142,11 @@ private:
     bool paused_ = false;
     qint64 keepClearedMs_ = kDefaultKeepClearedMs;
     std::vector<Pending> pending_;
+    // By section and row key: the sync round in which the row was last queued, so a row is queued
+    // once a round however often it changes.
+    std::array<std::vector<quint32>, kSectionCount> queuedRound_;
+    quint32 round_ = 1;
+    std::array<SectionWatch, kSectionCount> watches_;
     bool overflow_ = false;  // more rows changed than the queue holds
     Ordered ordered_;
     std::array<std::vector<Ordered::iterator>, kSectionCount> byKey_;  // by row key: its entry

@@ -80,6 +80,35 @@ TEST_F(TrapFixture, QuietReportsWriteTheEntryWithoutABox) {
     EXPECT_TRUE(logText().contains("Description: quiet"));
 }
 
+TEST_F(TrapFixture, FailuresWhileTheHostsInputIsHandledGoToTheHostAndTheLogNeverToABox) {
+    {
+        const InputScope input(ctx);
+        trap(ctx, "FMain.FillPoints", [] { throw ComponentError(ComponentError::TypeMismatch, "No \"|\" in \"x\""); });
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(logText().contains("Function: StatusObject.FMain.FillPoints(0)"));
+    EXPECT_EQ(ctx.ignored.count(IgnoredInput::Kind::Failed), 1);
+    ASSERT_EQ(host.count("LogError"), 1);
+    EXPECT_EQ(host.callsNamed("LogError")[0].args[2].toString(), "FMain.FillPoints");
+    // The scope closed: the operator's own procedures report as before.
+    trap(ctx, "FMain.FillPoints", [] { throw ComponentError(ComponentError::TypeMismatch, "bad"); });
+    EXPECT_EQ(dialogs.messages.size(), 1);
+}
+
+TEST(IgnoredInput, TheHostHearsOfAKindOnceInTheQuietTimeAndThenOfHowManyWereHeldBack) {
+    IgnoredInput ignored;
+    int heldBack = -1;
+    using Kind = IgnoredInput::Kind;
+    EXPECT_TRUE(ignored.mayTellHost(Kind::Address, 1'000, heldBack));
+    EXPECT_EQ(heldBack, 0);
+    EXPECT_FALSE(ignored.mayTellHost(Kind::Address, 1'001, heldBack));
+    EXPECT_FALSE(ignored.mayTellHost(Kind::Address, 10'999, heldBack));
+    EXPECT_TRUE(ignored.mayTellHost(Kind::Thread, 10'999, heldBack));  // each kind on its own
+    EXPECT_TRUE(ignored.mayTellHost(Kind::Address, 11'000, heldBack));
+    EXPECT_EQ(heldBack, 2);
+    EXPECT_FALSE(ignored.mayTellHost(Kind::Address, 11'500, heldBack));
+}
+
 TEST_F(TrapFixture, AMissingColumnEndsTheBodySilently) {
     bool after = false;
     const bool ok = trap(ctx, "MPublic.UpdateList", [&] {

@@ -609,7 +609,7 @@ TEST_F(PointStatesTableTest, NewerLineStates) {
          "0 alarms, 0 warnings"},
         {"controller off line: read again from the site",
          {{"ZR2_CONTROLLER", ZController, 0}},
-         {{ZController, "Status=-", "Offline", "warning: Off line"}},
+         {{ZController, "Status=R1435", "Offline", "warning: Off line"}},
          "0 alarms, 1 warning",
          "UPDATE ZRII_Controllers SET Online = 0",
          "UPDATE ZRII_Controllers SET Online = 1"},

@@ -4,7 +4,11 @@
 // read is left alone.
 #include "component/ComponentFixture.h"
 
+#include "component/Notices.h"
+
 #include <statusobject/Vocabulary.h>
+
+#include <thread>
 
 namespace so::test {
 namespace {
@@ -175,7 +179,7 @@ TEST_F(SyncPipeTest, EnabledFlagsAreReReadFromTheSiteNotTakenFromTheNotice) {
     EXPECT_EQ(enabled(), (QStringList{QStringLiteral("R1679"), QStringLiteral("R1679"), QStringLiteral("R1679")}));
 }
 
-TEST_F(SyncPipeTest, UnreadablePayloadsAreLoggedAndIgnored) {
+TEST_F(SyncPipeTest, UnreadablePayloadsAreLoggedCountedAndToldToTheHostWithoutABox) {
     const QString controller = firstOf(5);
     const QStringList boxBefore = box();
     const QString enabledBefore = cell(4, controller, QStringLiteral("Enabled"));
@@ -185,20 +189,71 @@ TEST_F(SyncPipeTest, UnreadablePayloadsAreLoggedAndIgnored) {
         QString data;
     };
     const Case cases[] = {
-        {1, QStringLiteral("No bar at all")},    {1, QStringLiteral("Name|twelve")},       {2, QStringLiteral("42")},
-        {3, QStringLiteral("New name|4x")},      {6, QStringLiteral("\\\\PORT.P01")},      {7, controller},
-        {7, controller + QStringLiteral("|on")}, {8, controller + QStringLiteral("|256")},
+        {1, QStringLiteral("No bar at all")},
+        {1, QStringLiteral("nogroupid")},
+        {1, QStringLiteral("Name|twelve")},
+        {2, QStringLiteral("42")},
+        {3, QStringLiteral("New name|4x")},
+        {6, QStringLiteral("\\\\PORT.P01")},
+        {7, controller},
+        {7, controller + QStringLiteral("|on")},
+        {8, controller + QStringLiteral("|256")},
     };
+    const int ignoredBefore = status->inputsIgnored();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.data.toStdString());
         const int before = ctx().errorLog.reportsWritten();
         send(c.action, c.data);
         EXPECT_EQ(ctx().errorLog.reportsWritten(), before + 1);
     }
-    EXPECT_TRUE(reportedUnder(QStringLiteral("Status.SyncPipe")));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(status->inputsIgnored(), ignoredBefore + int(std::size(cases)));
+    // The host hears of the first with its reason; the rest of that kind are held back a while.
+    ASSERT_EQ(host.count(QStringLiteral("LogError")), 1);
     EXPECT_EQ(box(), boxBefore);
     EXPECT_EQ(cell(4, controller, QStringLiteral("Enabled")), enabledBefore);
     EXPECT_EQ(host.count(QStringLiteral("PermissionGranted")), 0);
+}
+
+TEST_F(SyncPipeTest, NoNoticeOfAnyActionShowsABoxWhateverItsData) {
+    const QString junk[] = {QStringLiteral("nogroupid"),
+                            QStringLiteral("|"),
+                            QStringLiteral("||||"),
+                            QString(),
+                            QStringLiteral("x|99999999999999999999"),
+                            QString(5000, QLatin1Char('#'))};
+    for (const Notices::Kind& kind : Notices::kinds())
+        for (const QString& data : junk) {
+            SCOPED_TRACE(QStringLiteral("action %1, data \"%2\"").arg(kind.action).arg(data.left(20)).toStdString());
+            send(kind.action, data);
+            EXPECT_TRUE(dialogs.messages.isEmpty());
+        }
+}
+
+TEST_F(SyncPipeTest, ReportsAndRefreshesTheHostHandsOverAreRefusedWithoutABox) {
+    host.clearCalls();
+    const int ignoredBefore = status->inputsIgnored();
+    status->RefreshStatusItem(-5);
+    status->RefreshStatusItem(0);
+    EXPECT_EQ(status->inputsIgnored(), ignoredBefore + 2);
+    ASSERT_EQ(host.count(QStringLiteral("LogError")), 1);  // the second within the quiet time
+
+    // A report from a worker thread is refused there, not applied beside the window's own reads.
+    const StatusGrid& inputs = grid(1);
+    ASSERT_GT(inputs.rowCount(), 0);
+    const auto rowTexts = [&] {
+        QStringList texts;
+        for (int c = 0; c < inputs.columnCount(); ++c)
+            texts << inputs.text(1, c);
+        return texts;
+    };
+    const QStringList before = rowTexts();
+    std::thread worker([&] { status->StateChange(device::StdInput, inputs.address(1), state::AlarmSet); });
+    worker.join();
+    EXPECT_EQ(rowTexts(), before);
+    EXPECT_EQ(status->inputsIgnored(), ignoredBefore + 3);
+    EXPECT_EQ(host.count(QStringLiteral("LogError")), 2);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
 using namespace so;
 
 namespace {
@@ -220,19 +223,65 @@ TEST(StatusGrid, RowsKeepTheirOwnCellsThroughLayoutChangesRemovalsAndReuse) {
 }
 
 struct CountingObserver : GridObserver {
-    int resets = 0, appended = 0, removed = 0, changed = 0, tinted = 0;
+    int resets = 0, appended = 0, removed = 0, changed = 0, tinted = 0, rekeyed = 0;
+    std::function<void()> onChange;
     void gridReset() override { ++resets; }
     void rowsAppended(int, int) override { ++appended; }
     void rowRemoved(int) override { ++removed; }
-    void cellChanged(int, int) override { ++changed; }
+    void cellChanged(int, int) override {
+        ++changed;
+        if (onChange)
+            onChange();
+    }
     void rowConditionsChanged(int) override { ++tinted; }
-    void redrawChanged(bool) override {}
+    void keysChanged() override { ++rekeyed; }
 };
+
+TEST(StatusGrid, EveryReaderHearsEveryChangeUntilItUnsubscribes) {
+    StatusGrid g = makeGrid();
+    CountingObserver a, b;
+    g.changes().subscribe(a);
+    g.changes().subscribe(b);
+    g.changes().subscribe(a);  // once is enough
+    const int row = g.addRow();
+    g.setText(row, "Name", "x");
+    EXPECT_EQ(a.changed, 1);
+    EXPECT_EQ(b.changed, 1);
+    g.removeRow(row);
+    EXPECT_EQ(b.removed, 1);
+    EXPECT_EQ(b.rekeyed, 1);
+    g.changes().unsubscribe(a);
+    g.addRow();
+    EXPECT_EQ(a.appended, 1);
+    EXPECT_EQ(b.appended, 2);
+}
+
+TEST(StatusGrid, AReaderMayLeaveWhileTheGridTells) {
+    StatusGrid g = makeGrid();
+    auto first = std::make_unique<CountingObserver>();
+    CountingObserver second, third;
+    g.changes().subscribe(*first);
+    g.changes().subscribe(second);
+    g.changes().subscribe(third);
+    // The first reader takes the second with it when it hears (a host deleting a widget from a
+    // slot): the second is not reached, the third is.
+    first->onChange = [&] { g.changes().unsubscribe(second); };
+    const int row = g.addRow();
+    g.setText(row, "Name", "x");
+    EXPECT_EQ(second.changed, 0);
+    EXPECT_EQ(third.changed, 1);
+    first->onChange = [&] { g.changes().unsubscribe(*first); };
+    g.setText(row, "Name", "y");
+    first.reset();
+    g.setText(row, "Name", "z");
+    EXPECT_EQ(third.changed, 3);
+    EXPECT_EQ(g.changes().subscriberCount(), 1);
+}
 
 TEST(StatusGrid, ObserversHearOfRealChangesOnly) {
     StatusGrid g = makeGrid();
     CountingObserver o;
-    g.setObserver(&o);
+    g.changes().subscribe(o);
     const int row = g.addRow();
     g.setText(row, "Name", "x");
     g.setText(row, "Name", "x");  // same text: nothing to repaint

@@ -11,6 +11,9 @@ function(run what)
   message(STATUS "${what}: ${out}")
 endfunction()
 run("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
+# The installed application finds the library installed beside it, whatever the prefix.
+run("run the installed statusviewer" ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+    ${WORK_DIR}/prefix/bin/statusviewer --help)
 run("configure the host" ${CMAKE_COMMAND} -S ${CMAKE_CURRENT_LIST_DIR}/host -B ${WORK_DIR}/build -G ${GENERATOR}
     -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
     -DCMAKE_CXX_COMPILER_LAUNCHER=${LAUNCHER})
@@ -22,6 +25,23 @@ run("configure the example host" ${CMAKE_COMMAND} -S ${CMAKE_CURRENT_LIST_DIR}/.
     -B ${WORK_DIR}/example -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
     -DCMAKE_CXX_COMPILER_LAUNCHER=${LAUNCHER} -DCMAKE_CXX_FLAGS=-Werror)
 run("build the example host" ${CMAKE_COMMAND} --build ${WORK_DIR}/example)
+
+# On a site that names no workstation and no profile the example says so and stops, rather than
+# showing an empty window.
+set(site ${WORK_DIR}/example/site.db)
+run("make a site without workstations" ${Python3_EXECUTABLE} -c
+    "import sqlite3; c = sqlite3.connect('${site}'); c.execute('CREATE TABLE Workstations (ComputerName TEXT, ProfileID INTEGER)'); c.execute('CREATE TABLE Profiles (ProfileID INTEGER PRIMARY KEY)'); c.commit()")
+foreach(choice "--computer;nowhere;assigns no operator profile to the computer .nowhere."
+               "--profile;7;has no operator profile 7" "--profile;seven;has no operator profile seven")
+  list(GET choice 0 option)
+  list(GET choice 1 value)
+  list(GET choice 2 expected)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${WORK_DIR}/example/minimal_host
+                          sqlite:${site} ${option} ${value} RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(rc EQUAL 0 OR NOT err MATCHES "${expected}")
+    message(FATAL_ERROR "the example on a site without ${option} ${value}: exit ${rc}, said: ${err}")
+  endif()
+endforeach()
 
 # The installed library exports the public API only: no header of src/ is installed and no
 # layer library sits beside it.

@@ -2,6 +2,9 @@
 // the console and the component in either order, with or without ShutDown first.
 #include "ui/UiFixture.h"
 
+#include <statusobject/StatusReader.h>
+#include <statusobject/Vocabulary.h>
+
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -73,6 +76,91 @@ TEST_F(EmbeddingTest, TheDestructorCallsNoHostObjectThatMayAlreadyBeGone) {
     // The host's objects go before the component: under ASan any call into them would fail here.
     consoleHost.reset();
     embedded.reset();
+}
+
+/// A console that deletes the component when it is told of one action (the host's own shutdown).
+class DeletingHost : public FakeHost {
+public:
+    void CallBack(const QString& word, qint64 value, const QVariant& action, const QVariant& id) override {
+        FakeHost::CallBack(word, value, action, id);
+        if (action.toString() == deleteOn)
+            owned.reset();
+    }
+    QString deleteOn;
+    std::unique_ptr<Status> owned;
+};
+
+TEST_F(EmbeddingTest, TheHostMayDeleteTheComponentFromItsLoadAndUnloadCallbacks) {
+    for (const QString action : {QString(callback::LoadAction), QString(callback::UnloadAction)}) {
+        SCOPED_TRACE(action.toStdString());
+        DeletingHost consoleHost;
+        consoleHost.owned = makeStatus(consoleHost);
+        consoleHost.deleteOn = action;
+        Status* component = consoleHost.owned.get();
+        component->Show();
+        if (consoleHost.owned != nullptr)
+            component->ShutDown();
+        EXPECT_EQ(consoleHost.owned, nullptr);
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST_F(EmbeddingTest, TheHostMayDeleteTheComponentWhenItsWindowGoes) {
+    FakeHost consoleHost;
+    std::unique_ptr<Status> embedded = makeStatus(consoleHost);
+    embedded->Show();
+    auto* console = new QWidget;
+    (new QVBoxLayout(console))->addWidget(embedded->widget());
+    QObject::connect(embedded->widget(), &QObject::destroyed, [&] { embedded.reset(); });
+    delete console;
+    EXPECT_EQ(embedded, nullptr);
+    QCoreApplication::processEvents();
+}
+
+enum class ReaderMade { BeforeShow, AfterShow };
+
+TEST_F(EmbeddingTest, AReaderHearsOfChangesBeforeAndAfterShowAndAfterTheHostDeletedTheWindow) {
+    for (ReaderMade made : {ReaderMade::BeforeShow, ReaderMade::AfterShow}) {
+        SCOPED_TRACE(made == ReaderMade::BeforeShow ? "made before Show" : "made after Show");
+        FakeHost consoleHost;
+        std::unique_ptr<Status> embedded = makeStatus(consoleHost);
+        std::unique_ptr<StatusReader> reader;
+        int told = 0;
+        const auto makeReader = [&] {
+            reader = std::make_unique<StatusReader>(*embedded);
+            reader->setChangeCallback([&] { ++told; });
+        };
+        if (made == ReaderMade::BeforeShow)
+            makeReader();
+        embedded->Show();
+        if (made == ReaderMade::AfterShow)
+            makeReader();
+        auto* console = new QWidget;
+        (new QVBoxLayout(console))->addWidget(embedded->widget());
+
+        StatusGrid& grid = windowOf(*embedded).board().sections().grid(0);
+        ASSERT_GT(grid.rowCount(), 0);
+        const int nameColumn = grid.requireColumn(col::Name);
+        told = 0;
+        grid.setText(1, nameColumn, QStringLiteral("Renamed while shown"));
+        EXPECT_EQ(told, 1);
+        EXPECT_TRUE(reader->rows(0, {}, 0, 1).rows.value(0).cells.contains(QStringLiteral("Renamed while shown")));
+
+        // The operator's window goes with the host's console; the reader still hears.
+        delete console;
+        ASSERT_EQ(embedded->widget(), nullptr);
+        grid.setText(1, nameColumn, QStringLiteral("Renamed without a window"));
+        EXPECT_EQ(told, 2);
+        EXPECT_TRUE(reader->rows(0, {}, 0, 1).rows.value(0).cells.contains(QStringLiteral("Renamed without a window")));
+
+        // A window made again and the reader gone: the window's model alone hears.
+        embedded->Show();
+        reader.reset();
+        const int toldBefore = told;
+        grid.setText(1, nameColumn, QStringLiteral("Renamed after the reader"));
+        EXPECT_EQ(told, toldBefore);
+        embedded.reset();
+    }
 }
 
 }  // namespace

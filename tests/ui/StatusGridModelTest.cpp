@@ -320,15 +320,24 @@ TEST(StatusGridModel, RecordsEveryChangeIntoTheRingOfTheRowsPointAsRowsMove) {
     EXPECT_EQ(recent.trackedPoints(), 1);
 }
 
-TEST(StatusGridModel, LetsGoOfTheGridWhenDestroyed) {
+TEST(StatusGridModel, ModelsOfOneGridComeAndGoIndependently) {
     StatusGrid grid;
     addColumns(grid);
+    StatusGridModel first(grid);
     {
-        StatusGridModel model(grid);
-        EXPECT_EQ(grid.observer(), &model);
+        StatusGridModel second(grid);
+        EXPECT_EQ(grid.changes().subscriberCount(), 2);
+        grid.addRow();
+        first.flush();
+        second.flush();
+        EXPECT_EQ(first.rowCount(), 1);
+        EXPECT_EQ(second.rowCount(), 1);
     }
-    EXPECT_EQ(grid.observer(), nullptr);
-    grid.addRow();  // must not reach the destroyed model
+    // The first model still hears; the destroyed one is not reached.
+    EXPECT_EQ(grid.changes().subscriberCount(), 1);
+    grid.addRow();
+    first.flush();
+    EXPECT_EQ(first.rowCount(), 2);
 }
 
 }  // namespace
