@@ -47,6 +47,14 @@ public:
     bool isDamaged() const { return damaged_; }
     /// Another connection holds the write lock (seen by the last check or a failed statement).
     bool isBusy() const { return busy_; }
+    /// The site file's disk has no room left (less than kFullBelowBytes free, seen by the check
+    /// every second): any write that needs a new page fails until there is room again (more than
+    /// kRoomAboveBytes free). Told once: a log line, one box, the status bar.
+    bool isFull() const { return full_; }
+    static constexpr qint64 kFullBelowBytes = 512 * 1024;
+    static constexpr qint64 kRoomAboveBytes = 2 * 1024 * 1024;
+    /// Why the component's log cannot be written; empty while it is (ErrorLog::problem()).
+    QString logProblem() const;
     /// Time of the last StateChange received; invalid when none has arrived.
     QDateTime lastStateChange() const;
     /// Called for every StateChange: stores a coarse monotonic tick only, the time is built when
@@ -70,6 +78,8 @@ signals:
     void reachableChanged(bool reachable);
     void busyChanged(bool busy);
     void damagedChanged(bool damaged);
+    void logProblemChanged();
+    void fullChanged(bool full);
 
 private:
     /// True when the database answers; false also when no connection is set.
@@ -84,11 +94,14 @@ private:
     void tell(const QString& text);
     void goUp();
     void setBusy(bool busy);
+    /// Looks at the room left beside a site file (nothing for other databases).
+    void checkRoom();
 
     ComponentContext& ctx_;
     bool reachable_ = true;
     bool damaged_ = false;
     bool busy_ = false;
+    bool full_ = false;
     int retrySeconds_ = kFirstRetrySeconds;
     QDateTime clockStartUtc_;
     qint64 clockStartMs_ = 0;  // the monotonic tick at clockStartUtc_
