@@ -66,14 +66,33 @@ void SiteLink::check() {
     // The write lock is asked for without waiting: the status bar says the site is busy before a
     // save fails on it, and when it is free again.
     setBusy(!ctx_.dbConnection->canWrite());
-    checkRoom();
+    checkStorage();
 }
 
-void SiteLink::checkRoom() {
+QString SiteLink::siteFile() const {
     const QString url = ctx_.dbConnection->url();
     const QString path = url.mid(url.indexOf(QLatin1Char(':')) + 1).trimmed();
     if (!url.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive) || path == QLatin1String(":memory:"))
+        return {};
+    return path;
+}
+
+void SiteLink::checkStorage() {
+    const QString path = siteFile();
+    if (path.isEmpty())
         return;
+    const qint64 wal = QFileInfo(path + QStringLiteral("-wal")).size();
+    const bool over = walOver_ ? wal > walBound_ / 2 : wal > walBound_;
+    if (over != walOver_) {
+        walOver_ = over;
+        ctx_.errorLog.writeToLog(
+            over ? QStringLiteral("The site's write-ahead log holds %1 bytes, more than %2: a connection that keeps a "
+                                  "read open holds back its checkpoints")
+                       .arg(wal)
+                       .arg(walBound_)
+                 : QStringLiteral("The site's write-ahead log is checkpointed again (%1 bytes).").arg(wal));
+        emit logOverBoundChanged(over);
+    }
     const QStorageInfo disk(QFileInfo(path).absolutePath());
     if (!disk.isValid())
         return;

@@ -53,6 +53,13 @@ public:
     bool isFull() const { return full_; }
     static constexpr qint64 kFullBelowBytes = 512 * 1024;
     static constexpr qint64 kRoomAboveBytes = 2 * 1024 * 1024;
+    /// The site file's write-ahead log (-wal) holds more than walBound() bytes: a connection that
+    /// keeps a read open holds back every checkpoint, and the log grows as long as it does. Told
+    /// once (a log line, the status bar); cleared once the log is back under half the bound.
+    bool isLogOverBound() const { return walOver_; }
+    static constexpr qint64 kWalBoundBytes = 64 * 1024 * 1024;
+    qint64 walBound() const { return walBound_; }
+    void setWalBound(qint64 bytes) { walBound_ = bytes; }
     /// Why the component's log cannot be written; empty while it is (ErrorLog::problem()).
     QString logProblem() const;
     /// Time of the last StateChange received; invalid when none has arrived.
@@ -80,6 +87,7 @@ signals:
     void damagedChanged(bool damaged);
     void logProblemChanged();
     void fullChanged(bool full);
+    void logOverBoundChanged(bool over);
 
 private:
     /// True when the database answers; false also when no connection is set.
@@ -94,14 +102,18 @@ private:
     void tell(const QString& text);
     void goUp();
     void setBusy(bool busy);
-    /// Looks at the room left beside a site file (nothing for other databases).
-    void checkRoom();
+    /// The site's SQLite file; empty for other databases.
+    QString siteFile() const;
+    /// Looks at the room left beside a site file and at the size of its write-ahead log.
+    void checkStorage();
 
     ComponentContext& ctx_;
     bool reachable_ = true;
     bool damaged_ = false;
     bool busy_ = false;
     bool full_ = false;
+    bool walOver_ = false;
+    qint64 walBound_ = kWalBoundBytes;
     int retrySeconds_ = kFirstRetrySeconds;
     QDateTime clockStartUtc_;
     qint64 clockStartMs_ = 0;  // the monotonic tick at clockStartUtc_

@@ -221,8 +221,12 @@ bool backendIsSqlite(QSqlDatabase& db) {
 void tuneSqlite(QSqlDatabase& db, bool inMemory, int busyTimeoutMs) {
     QStringList pragmas{QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs),
                         QStringLiteral("PRAGMA foreign_keys = ON"), QStringLiteral("PRAGMA synchronous = NORMAL")};
-    if (!inMemory)
+    if (!inMemory) {
         pragmas.insert(1, QStringLiteral("PRAGMA journal_mode = WAL"));
+        // A log that grew behind a reader is cut back to this once it starts again, so its size
+        // says how far the checkpoints are behind (the site link tells a log past its bound).
+        pragmas.append(QStringLiteral("PRAGMA journal_size_limit = 16777216"));
+    }
     for (const QString& pragma : pragmas) {
         QSqlQuery query(db);
         if (!query.exec(pragma))

@@ -16,6 +16,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <optional>
+
 namespace so::test {
 namespace {
 
@@ -159,6 +161,43 @@ TEST(SiteLinkLive, NoConnectionSetCountsAsUnreachable) {
     siteLink.check();
     EXPECT_FALSE(siteLink.isReachable());
     EXPECT_EQ(dialogs.messages.size(), 1);
+}
+
+TEST(SiteLinkLive, ALogGrowingBehindAReaderIsToldOnceAndClearedWhenCheckpointed) {
+    QTemporaryDir folder;
+    ComponentContext ctx;
+    ctx.errorLog.setFolder(folder.path());
+    FakeDialogs dialogs;
+    ctx.dialogs = &dialogs;
+    const QString url = QStringLiteral("sqlite:") + folder.filePath(QStringLiteral("site.db"));
+    auto db = db::Connection::open(url);
+    db->execute(QStringLiteral("CREATE TABLE T (A INTEGER PRIMARY KEY, B TEXT)"));
+    db->execute(QStringLiteral("INSERT INTO T (A, B) VALUES (0, 'first')"));
+    ctx.dbConnection = db.get();
+    SiteLink siteLink(ctx);
+    ctx.siteLink = &siteLink;
+    siteLink.setWalBound(256 * 1024);
+    QSignalSpy over(&siteLink, &SiteLink::logOverBoundChanged);
+
+    // A reader that never finishes its read holds back every checkpoint.
+    auto reader = db::Connection::open(url);
+    std::optional<db::Recordset> stuck = reader->query(QStringLiteral("SELECT A FROM T"));
+    for (int i = 1; i <= 2000; ++i)
+        db->execute(QStringLiteral("INSERT INTO T (A, B) VALUES (%1, '%2')").arg(i).arg(QString(200, u'x')));
+    siteLink.check();
+    siteLink.check();
+    EXPECT_TRUE(siteLink.isLogOverBound());
+    EXPECT_EQ(over.size(), 1) << "told once";
+
+    stuck.reset();
+    db->query(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")).close();
+    siteLink.check();
+    EXPECT_FALSE(siteLink.isLogOverBound());
+    EXPECT_EQ(over.size(), 2);
+    QFile log(folder.filePath(QStringLiteral("StatusObject.log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(log.readAll()).contains("holds back its checkpoints"));
+    ctx.siteLink = nullptr;
 }
 
 /// A site file on a small file system of its own (a tmpfs; needs mount rights, else the test skips).
