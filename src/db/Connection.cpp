@@ -384,6 +384,8 @@ void Connection::Impl::openDatabase() {
                       FileWatch::Oddity::None,
                       0,
                       FileFault::None,
+                      {},
+                      {},
                       {}};
 }
 

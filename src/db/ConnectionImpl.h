@@ -128,7 +128,8 @@ struct RunResult {
     int rowsAffected = -1;
 };
 
-struct Connection::Impl {
+// Hidden from hosts: only the library itself uses it.
+struct __attribute__((visibility("hidden"))) Connection::Impl {
     ~Impl();
 
     QString url;
