@@ -149,12 +149,21 @@ TEST(SiteLinkLive, AFailedStatementOnALiveDatabaseKeepsTheLinkUpAndShowsTheRepor
     EXPECT_EQ(s.logReports(), 2);
 }
 
-TEST(SiteLinkLive, NoConnectionSetCountsAsUnreachable) {
+/// A context of its own: its log in a folder of its own, its boxes recorded.
+struct BareContext {
     QTemporaryDir folder;
     ComponentContext ctx;
-    ctx.errorLog.setFolder(folder.path());
     FakeDialogs dialogs;
-    ctx.dialogs = &dialogs;
+    BareContext() {
+        ctx.errorLog.setFolder(folder.path());
+        ctx.dialogs = &dialogs;
+    }
+};
+
+TEST(SiteLinkLive, NoConnectionSetCountsAsUnreachable) {
+    BareContext bare;
+    ComponentContext& ctx = bare.ctx;
+    FakeDialogs& dialogs = bare.dialogs;
     SiteLink siteLink(ctx);
     ctx.siteLink = &siteLink;
     siteLink.check();
@@ -164,11 +173,9 @@ TEST(SiteLinkLive, NoConnectionSetCountsAsUnreachable) {
 }
 
 TEST(SiteLinkLive, ALogGrowingBehindAReaderIsToldOnceAndClearedWhenCheckpointed) {
-    QTemporaryDir folder;
-    ComponentContext ctx;
-    ctx.errorLog.setFolder(folder.path());
-    FakeDialogs dialogs;
-    ctx.dialogs = &dialogs;
+    BareContext bare;
+    ComponentContext& ctx = bare.ctx;
+    QTemporaryDir& folder = bare.folder;
     const QString url = QStringLiteral("sqlite:") + folder.filePath(QStringLiteral("site.db"));
     auto db = db::Connection::open(url);
     db->execute(QStringLiteral("CREATE TABLE T (A INTEGER PRIMARY KEY, B TEXT)"));
@@ -231,10 +238,9 @@ struct SmallDisk : ::testing::Test {
 };
 
 TEST_F(SmallDisk, AFullDiskIsToldOnceByTheCheckAndClearedWhenThereIsRoom) {
-    ComponentContext ctx;
-    ctx.errorLog.setFolder(folder.path());
-    FakeDialogs dialogs;
-    ctx.dialogs = &dialogs;
+    BareContext bare;
+    ComponentContext& ctx = bare.ctx;
+    FakeDialogs& dialogs = bare.dialogs;
     {
         auto db = db::Connection::open(QStringLiteral("sqlite:") + mount + QStringLiteral("/site.db"));
         db->execute(QStringLiteral("CREATE TABLE T (A INTEGER)"));
@@ -259,7 +265,7 @@ TEST_F(SmallDisk, AFullDiskIsToldOnceByTheCheckAndClearedWhenThereIsRoom) {
         EXPECT_EQ(full.size(), 2);
         ctx.siteLink = nullptr;
     }
-    QFile log(folder.filePath(QStringLiteral("StatusObject.log")));
+    QFile log(bare.folder.filePath(QStringLiteral("StatusObject.log")));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(log.readAll());
     EXPECT_TRUE(text.contains("The site file cannot grow: the disk is full")) << text.toStdString();
