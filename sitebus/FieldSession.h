@@ -1,6 +1,6 @@
 // The order, session and resynchronisation rules of a multi-desk site, apart from the broker and
-// the clock (every call takes the time, milliseconds since 1970), so that they are tested step by
-// step without either.
+// the clock (every call takes the time, milliseconds of a steady clock: a step of the time of day
+// neither hurries nor holds a resync), so that they are tested step by step without either.
 //
 // A field process runs one session: a random 63-bit number drawn at its start (never its clock: a
 // field restarted with its clock behind must not look older than its previous run). It numbers its

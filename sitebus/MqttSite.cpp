@@ -5,15 +5,26 @@
 #include <algorithm>
 #include <QRandomGenerator>
 
+#include <chrono>
+
 namespace sv {
 
 using wire::Topic;
 
 namespace {
 
-qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+/// The sessions' clock: milliseconds that only go forward, so a step of the time of day neither
+/// hurries nor holds a resync. The wire's sentMs is the time of day (another process reads it).
+qint64 nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+qint64 wallMs() { return QDateTime::currentMSecsSinceEpoch(); }
 
-QString clockText(qint64 ms) { return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("HH:mm:ss")); }
+/// A moment of the sessions' clock as the time of day it is shown in.
+QString clockText(qint64 steadyMs) {
+    return QDateTime::fromMSecsSinceEpoch(wallMs() - (nowMs() - steadyMs)).toString(QStringLiteral("HH:mm:ss"));
+}
 
 /// A random session number from 1 to 2^62 - 1: never the clock, so a restarted field is new
 /// whatever its clock says.
@@ -148,7 +159,7 @@ void FieldBroadcaster::publishBatch(QVector<wire::StateReport> reports) {
         report.seq = ++lastSeq_;
         published_.accept(report);
     }
-    batch.sentMs = nowMs();
+    batch.sentMs = wallMs();
     link_.publish(wire::topicName(site_, Topic::State), wire::encode(batch), SiteTransport::AtLeastOnce);
 }
 
@@ -234,7 +245,7 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
     const QString login = from->login;
     const wire::Command& c = *decoded;
     const QString refusal =
-        gate_.check(login, c, QDateTime::currentMSecsSinceEpoch(), steadyMs(),
+        gate_.check(login, c, wallMs(), steadyMs(),
                     [this, login, number = c.number, what](const QString& why, const QByteArray& token) {
                         if (!why.isEmpty())
                             refuse(login, what, why, true);
@@ -376,7 +387,7 @@ qint64 DeskLink::sendCommand(wire::Command command) {
     command.sender = deskId_;
     command.session = run_;
     command.number = ++commandNumber_;
-    command.sentMs = QDateTime::currentMSecsSinceEpoch();
+    command.sentMs = wallMs();
     if (command.kind != Kind::SignIn && command.kind != Kind::SignOut) {
         command.operatorLogin = operator_;
         if (command.kind != Kind::Resync)
@@ -643,7 +654,7 @@ void DeskLink::answer(const wire::Answer& a) {
 void DeskLink::states(const wire::StateBatch& batch) {
     session_.states(batch, nowMs());
     if (measuring_ && batch.sentMs > 0)
-        latencies_.append(double(nowMs() - batch.sentMs));
+        latencies_.append(double(wallMs() - batch.sentMs));
 }
 
 void DeskLink::deliver(const wire::StateReport& report) {

@@ -9,9 +9,9 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QStandardPaths>
-#include <QTextStream>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace so {
 namespace {
@@ -111,12 +111,48 @@ void ErrorLog::writeToLog(const QString& text, const QString& fileName) const {
         rotateIfFull(path);
         QDir().mkpath(folder_);
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            lost(path, file.errorString());
             return;
-        QTextStream out(&file);
-        out << nowText() << "  " << text << '\n';
+        }
+        QString lines;
+        if (lostLines_ > 0)
+            lines += nowText() + QStringLiteral("  %1 log lines could not be written since %2 (%3)\n")
+                                     .arg(lostLines_)
+                                     .arg(lostSince_, problem_);
+        lines += nowText() + QStringLiteral("  ") + text + QLatin1Char('\n');
+        // Written and flushed at once: a full disk shows here, not later when the file closes.
+        const QByteArray bytes = lines.toUtf8();
+        if (file.write(bytes) != bytes.size() || !file.flush()) {
+            lost(path, file.errorString());
+            return;
+        }
+        if (lostLines_ > 0) {
+            std::fprintf(stderr, "%s\n",
+                         qPrintable(QStringLiteral("StatusObject: the log %1 is written again (%2 lines were lost)")
+                                        .arg(QDir::toNativeSeparators(path))
+                                        .arg(lostLines_)));
+            lostLines_ = 0;
+            setProblem({});
+        }
     } catch (...) {
     }
+}
+
+void ErrorLog::lost(const QString& path, const QString& reason) const {
+    if (lostLines_++ > 0)
+        return;
+    lostSince_ = nowText();
+    const QString problem =
+        QStringLiteral("The log %1 cannot be written: %2").arg(QDir::toNativeSeparators(path), reason);
+    std::fprintf(stderr, "StatusObject: %s; lines are lost until it can be\n", qPrintable(problem));
+    setProblem(problem);
+}
+
+void ErrorLog::setProblem(const QString& problem) const {
+    problem_ = problem;
+    if (problemListener_)
+        problemListener_();
 }
 
 }  // namespace so

@@ -4,12 +4,18 @@
 // The log stays bounded however much goes wrong: a file that reaches kMaxFileBytes is moved aside
 // (FILE.log.1, FILE.log.2, the oldest dropped), text quoted from outside is cut to kMaxQuotedChars,
 // and the same report again within a second is counted instead of written.
+//
+// A log that cannot be written (a full disk, a folder that cannot be made or written) is told
+// once, on standard error and through problem() for the status bar, and the entries lost are
+// counted; the first line written again says how many were lost since when.
 #pragma once
 
 #include <statusobject/Host.h>
 
 #include <QElapsedTimer>
 #include <QString>
+
+#include <functional>
 
 namespace so {
 
@@ -58,8 +64,13 @@ public:
     void flushRepeats();
 
     /// Appends "<date time>  <text>" to FOLDER/FILE.log (FILE defaults to the component's file name).
-    /// Never raises: a missing folder or a read-only file loses the line silently.
+    /// Never raises: a line that cannot be written is counted as lost (see problem()).
     void writeToLog(const QString& text, const QString& fileName = {}) const;
+
+    /// Why the log cannot be written, for the operator; empty while it is written.
+    QString problem() const { return problem_; }
+    /// Called whenever problem() changes.
+    void setProblemListener(std::function<void()> listener) { problemListener_ = std::move(listener); }
 
     /// Writes a one-line failure report that found no other place (a report meant for a host that
     /// is not there); counted as a report.
@@ -70,6 +81,10 @@ public:
 
 private:
     void rotateIfFull(const QString& path) const;
+    /// A line could not be written to path: counted; told when it is the first since the log was
+    /// last written.
+    void lost(const QString& path, const QString& reason) const;
+    void setProblem(const QString& problem) const;
 
     QString folder_;
     QString fileName_;
@@ -82,6 +97,11 @@ private:
     QString lastReportName_;
     QElapsedTimer lastWritten_;
     int repeats_ = 0;
+    // Lines lost since the log last took one, and since when.
+    mutable int lostLines_ = 0;
+    mutable QString lostSince_;
+    mutable QString problem_;
+    std::function<void()> problemListener_;
 };
 
 }  // namespace so

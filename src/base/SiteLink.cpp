@@ -2,6 +2,9 @@
 
 #include "base/ComponentContext.h"
 
+#include <QFileInfo>
+#include <QStorageInfo>
+
 namespace so {
 
 SiteLink::SiteLink(ComponentContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {
@@ -10,12 +13,16 @@ SiteLink::SiteLink(ComponentContext& ctx, QObject* parent) : QObject(parent), ct
     checkTimer_.setInterval(kWatchIntervalSeconds * 1000);
     connect(&checkTimer_, &QTimer::timeout, this, &SiteLink::tick);
     checkTimer_.start();
+    ctx_.errorLog.setProblemListener([this] { emit logProblemChanged(); });
 }
 
 SiteLink::~SiteLink() {
+    ctx_.errorLog.setProblemListener({});
     if (ctx_.siteLink == this)
         ctx_.siteLink = nullptr;
 }
+
+QString SiteLink::logProblem() const { return ctx_.errorLog.problem(); }
 
 QDateTime SiteLink::lastStateChange() const {
     if (lastChangeMs_ < 0)
@@ -59,6 +66,53 @@ void SiteLink::check() {
     // The write lock is asked for without waiting: the status bar says the site is busy before a
     // save fails on it, and when it is free again.
     setBusy(!ctx_.dbConnection->canWrite());
+    checkStorage();
+}
+
+QString SiteLink::siteFile() const {
+    const QString url = ctx_.dbConnection->url();
+    const QString path = url.mid(url.indexOf(QLatin1Char(':')) + 1).trimmed();
+    if (!url.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive) || path == QLatin1String(":memory:"))
+        return {};
+    return path;
+}
+
+void SiteLink::checkStorage() {
+    const QString path = siteFile();
+    if (path.isEmpty())
+        return;
+    const qint64 wal = QFileInfo(path + QStringLiteral("-wal")).size();
+    const bool over = walOver_ ? wal > walBound_ / 2 : wal > walBound_;
+    if (over != walOver_) {
+        walOver_ = over;
+        ctx_.errorLog.writeToLog(
+            over ? QStringLiteral("The site's write-ahead log holds %1 bytes, more than %2: a connection that keeps a "
+                                  "read open holds back its checkpoints")
+                       .arg(wal)
+                       .arg(walBound_)
+                 : QStringLiteral("The site's write-ahead log is checkpointed again (%1 bytes).").arg(wal));
+        emit logOverBoundChanged(over);
+    }
+    const QStorageInfo disk(QFileInfo(path).absolutePath());
+    if (!disk.isValid())
+        return;
+    const qint64 free = disk.bytesAvailable();
+    const bool full = full_ ? free < kRoomAboveBytes : free < kFullBelowBytes;
+    if (full == full_)
+        return;
+    full_ = full;
+    emit fullChanged(full);
+    if (!full) {
+        ctx_.errorLog.writeToLog(QStringLiteral("The site file's disk has room again."));
+        return;
+    }
+    ctx_.errorLog.writeToLog(QStringLiteral("The site file cannot grow: the disk is full (%1 bytes free on %2).")
+                                 .arg(free)
+                                 .arg(disk.rootPath()));
+    tell(
+        QStringLiteral("The site file cannot grow: the disk is full. Changes that need room are not saved until "
+                       "room is made on the disk that holds the site file; the status viewer keeps showing live "
+                       "changes."));
 }
 
 bool SiteLink::databaseAnswers() {

@@ -47,6 +47,21 @@ public:
     bool isDamaged() const { return damaged_; }
     /// Another connection holds the write lock (seen by the last check or a failed statement).
     bool isBusy() const { return busy_; }
+    /// The site file's disk has no room left (less than kFullBelowBytes free, seen by the check
+    /// every second): any write that needs a new page fails until there is room again (more than
+    /// kRoomAboveBytes free). Told once: a log line, one box, the status bar.
+    bool isFull() const { return full_; }
+    static constexpr qint64 kFullBelowBytes = 512 * 1024;
+    static constexpr qint64 kRoomAboveBytes = 2 * 1024 * 1024;
+    /// The site file's write-ahead log (-wal) holds more than walBound() bytes: a connection that
+    /// keeps a read open holds back every checkpoint, and the log grows as long as it does. Told
+    /// once (a log line, the status bar); cleared once the log is back under half the bound.
+    bool isLogOverBound() const { return walOver_; }
+    static constexpr qint64 kWalBoundBytes = 64 * 1024 * 1024;
+    qint64 walBound() const { return walBound_; }
+    void setWalBound(qint64 bytes) { walBound_ = bytes; }
+    /// Why the component's log cannot be written; empty while it is (ErrorLog::problem()).
+    QString logProblem() const;
     /// Time of the last StateChange received; invalid when none has arrived.
     QDateTime lastStateChange() const;
     /// Called for every StateChange: stores a coarse monotonic tick only, the time is built when
@@ -70,6 +85,9 @@ signals:
     void reachableChanged(bool reachable);
     void busyChanged(bool busy);
     void damagedChanged(bool damaged);
+    void logProblemChanged();
+    void fullChanged(bool full);
+    void logOverBoundChanged(bool over);
 
 private:
     /// True when the database answers; false also when no connection is set.
@@ -84,11 +102,18 @@ private:
     void tell(const QString& text);
     void goUp();
     void setBusy(bool busy);
+    /// The site's SQLite file; empty for other databases.
+    QString siteFile() const;
+    /// Looks at the room left beside a site file and at the size of its write-ahead log.
+    void checkStorage();
 
     ComponentContext& ctx_;
     bool reachable_ = true;
     bool damaged_ = false;
     bool busy_ = false;
+    bool full_ = false;
+    bool walOver_ = false;
+    qint64 walBound_ = kWalBoundBytes;
     int retrySeconds_ = kFirstRetrySeconds;
     QDateTime clockStartUtc_;
     qint64 clockStartMs_ = 0;  // the monotonic tick at clockStartUtc_

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <utility>
 #include <sys/stat.h>
 
 namespace so::db {
@@ -220,8 +221,12 @@ bool backendIsSqlite(QSqlDatabase& db) {
 void tuneSqlite(QSqlDatabase& db, bool inMemory, int busyTimeoutMs) {
     QStringList pragmas{QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs),
                         QStringLiteral("PRAGMA foreign_keys = ON"), QStringLiteral("PRAGMA synchronous = NORMAL")};
-    if (!inMemory)
+    if (!inMemory) {
         pragmas.insert(1, QStringLiteral("PRAGMA journal_mode = WAL"));
+        // A log that grew behind a reader is cut back to this once it starts again, so its size
+        // says how far the checkpoints are behind (the site link tells a log past its bound).
+        pragmas.append(QStringLiteral("PRAGMA journal_size_limit = 16777216"));
+    }
     for (const QString& pragma : pragmas) {
         QSqlQuery query(db);
         if (!query.exec(pragma))
@@ -303,7 +308,7 @@ Connection::Impl::~Impl() {
     statements->clear();
     if (!db.isValid())
         return;
-    db.close();
+    closeDatabase();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(name);
 }
@@ -379,6 +384,8 @@ void Connection::Impl::openDatabase() {
                       FileWatch::Oddity::None,
                       0,
                       FileFault::None,
+                      {},
+                      {},
                       {}};
 }
 
@@ -410,22 +417,48 @@ void Connection::Impl::refuseDamagedFile(const QString& sql) const {
                       sql, watch.reason, true);
 }
 
-Connection::FileFault Connection::fileFault() {
-    FileWatch& w = d->watch;
+Connection::FileFault Connection::fileFault() { return d->lookAtFile(); }
+
+Connection::FileFault Connection::Impl::companionLost(const QString& suffix) {
+    QSqlQuery save(db);
+    save.setForwardOnly(true);
+    const bool saved = suffix == QLatin1String("-wal") && save.exec(QStringLiteral("PRAGMA wal_checkpoint(FULL)")) &&
+                       save.next() && save.value(0).toInt() == 0;
+    save.finish();
+    return fileFails(FileFault::Replaced,
+                     QStringLiteral("its %1 file was deleted or replaced%2")
+                         .arg(file.section(QLatin1Char('/'), -1) + suffix,
+                              saved ? QStringLiteral("; the rows it held are written into the file") : QString()));
+}
+
+Connection::FileFault Connection::Impl::lookAtFile() {
+    FileWatch& w = watch;
     if (w.path.isEmpty() || w.fault != FileFault::None)
         return w.fault;
     const FileLook now = lookAt(w.path);
     if (!now.exists || now.device != w.device || now.inode != w.inode)
-        return d->fileFails(FileFault::Replaced, QStringLiteral("the path no longer names the file that is open"));
+        return fileFails(FileFault::Replaced, QStringLiteral("the path no longer names the file that is open"));
+    for (auto [suffix, companion] :
+         {std::pair{QStringLiteral("-wal"), &w.wal}, std::pair{QStringLiteral("-shm"), &w.shm}}) {
+        if (!db.isOpen())
+            break;
+        const FileLook seen = lookAt(file + suffix);
+        if (!companion->seen) {
+            if (seen.exists)
+                *companion = {true, seen.device, seen.inode};
+        } else if (!seen.exists || seen.device != companion->device || seen.inode != companion->inode) {
+            return companionLost(suffix);
+        }
+    }
     // The path names the open file: it is read through the connection's own handle.
-    sqlite3_file* const open = openFileOf(sqliteHandle(d->db));
+    sqlite3_file* const open = openFileOf(sqliteHandle(db));
     const std::optional<FileHeader> header = readHeader(open);
     if (!header)
         return FileFault::None;  // unreadable for now: the statements say what is wrong
     if (!header->sqlite)
-        return d->fileFails(FileFault::Damaged, QStringLiteral("the file no longer holds a database"));
+        return fileFails(FileFault::Damaged, QStringLiteral("the file no longer holds a database"));
     if (header->changeCounter < w.changeCounter)
-        return d->fileFails(FileFault::Replaced, QStringLiteral("an older copy of the file was written over it"));
+        return fileFails(FileFault::Replaced, QStringLiteral("an older copy of the file was written over it"));
 
     const std::optional<CheckpointMark> mark = checkpointMark(open);
     const bool checkpointed = mark.has_value() != w.hasMark || (mark && *mark != w.mark);
@@ -445,16 +478,16 @@ Connection::FileFault Connection::fileFault() {
     };
     if (header->pageCount > 0 && now.size < header->pageCount * header->pageSize) {
         if (confirmed(FileWatch::Oddity::Short))
-            return d->fileFails(FileFault::Damaged, QStringLiteral("the file is cut short: %1 bytes of its %2")
-                                                        .arg(now.size)
-                                                        .arg(header->pageCount * header->pageSize));
+            return fileFails(FileFault::Damaged, QStringLiteral("the file is cut short: %1 bytes of its %2")
+                                                     .arg(now.size)
+                                                     .arg(header->pageCount * header->pageSize));
         return FileFault::None;
     }
     const bool changed = now.size != w.size || now.mtimeNs != w.mtimeNs;
     if (changed && mark && !checkpointed) {
         if (confirmed(FileWatch::Oddity::WrittenOver))
-            return d->fileFails(FileFault::Replaced,
-                                QStringLiteral("another program wrote over the file in place (no checkpoint did)"));
+            return fileFails(FileFault::Replaced,
+                             QStringLiteral("another program wrote over the file in place (no checkpoint did)"));
         return FileFault::None;
     }
     w.size = now.size;
@@ -474,9 +507,13 @@ void Connection::close() {
     d->pending = std::make_shared<PendingResults>();
     d->translations.clear();
     d->procedures.clear();
-    if (d->watch.fault != FileFault::None)
-        keepFileOnClose(d->db);
-    d->db.close();
+    d->closeDatabase();
+}
+
+void Connection::Impl::closeDatabase() {
+    if (db.isOpen() && !file.isEmpty() && (lookAtFile() != FileFault::None || watch.oddity != FileWatch::Oddity::None))
+        keepFileOnClose(db);
+    db.close();
 }
 
 void Connection::reopen() {

@@ -110,6 +110,16 @@ struct FileWatch {
     /// Kept until the connection is opened again.
     Connection::FileFault fault = Connection::FileFault::None;
     QString reason;
+    /// The write-ahead log and its index (-wal, -shm) as first seen open. SQLite keeps both open:
+    /// once either is deleted or another file takes its path, another process opening the site
+    /// starts a log of its own beside the one this connection writes.
+    struct Companion {
+        bool seen = false;
+        quint64 device = 0;
+        quint64 inode = 0;
+    };
+    Companion wal;
+    Companion shm;
 };
 
 /// What running a statement text gives: its last row set (empty when none) and the rows affected
@@ -143,6 +153,15 @@ struct __attribute__((visibility("hidden"))) Connection::Impl {
     void checkWhole();
     /// Sets the file's fault (kept until a reopen) and returns it.
     Connection::FileFault fileFails(Connection::FileFault fault, const QString& reason);
+    /// Looks at the file under the connection (Connection::fileFault).
+    Connection::FileFault lookAtFile();
+    /// The -wal or -shm no longer the one open: what the log holds is written into the file
+    /// (still the one open), then the connection stops using either.
+    Connection::FileFault companionLost(const QString& suffix);
+    /// Closes db. The last connection to close copies the write-ahead log into the file: that
+    /// happens only when a fresh look finds the file sound and nothing odd about it (never into
+    /// a damaged file, one put in its place, or beside a log that is no longer its own).
+    void closeDatabase();
     /// Throws when the file is known damaged: nothing is read from or written to it.
     void refuseDamagedFile(const QString& sql) const;
     ProcedureCatalog procedures;

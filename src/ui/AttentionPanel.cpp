@@ -3,7 +3,6 @@
 #include "window/AttentionList.h"
 #include "window/StatusWindow.h"
 
-#include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -53,7 +52,7 @@ QVariant AttentionModel::data(const QModelIndex& index, int role) const {
         case Since: return AttentionList::clockText(e.sinceMs);
         case Duration:
             return e.cleared() ? QStringLiteral("cleared ") + AttentionList::clockText(e.clearedMs)
-                               : AttentionList::durationText(QDateTime::currentMSecsSinceEpoch() - e.sinceMs);
+                               : AttentionList::durationText(AttentionList::clockMs() - e.sinceMs);
         default: return {};
         }
     case Qt::ForegroundRole:

@@ -54,6 +54,9 @@ FrameStatusBar::FrameStatusBar(const SiteLink* siteLink, QWidget* parent) : QSta
         connect(siteLink_, &SiteLink::reachableChanged, this, &FrameStatusBar::showLink);
         connect(siteLink_, &SiteLink::busyChanged, this, &FrameStatusBar::showLink);
         connect(siteLink_, &SiteLink::damagedChanged, this, &FrameStatusBar::showLink);
+        connect(siteLink_, &SiteLink::logProblemChanged, this, &FrameStatusBar::showLink);
+        connect(siteLink_, &SiteLink::fullChanged, this, &FrameStatusBar::showLink);
+        connect(siteLink_, &SiteLink::logOverBoundChanged, this, &FrameStatusBar::showLink);
     }
 }
 
@@ -85,11 +88,18 @@ void FrameStatusBar::showLastStateChange(const QDateTime& time) {
 
 void FrameStatusBar::showLink() {
     const SiteLink& siteLink = *siteLink_;
-    const bool fine = siteLink.isReachable() && !siteLink.isBusy();
-    link_->setText(siteLink.isDamaged() ? QStringLiteral("\u25B2 Site database file damaged: changes are not saved")
-                   : !siteLink.isReachable() ? QStringLiteral("\u25B2 Site database not answering")
-                   : siteLink.isBusy()       ? QStringLiteral("\u25B2 Site database busy: changes cannot be saved now")
-                                             : QStringLiteral("\u25CF Site database answering"));
+    const QString logProblem = siteLink.logProblem();
+    const bool fine = siteLink.isReachable() && !siteLink.isBusy() && !siteLink.isFull() &&
+                      !siteLink.isLogOverBound() && logProblem.isEmpty();
+    const QString site =
+        siteLink.isDamaged()      ? QStringLiteral("\u25B2 Site database file damaged: changes are not saved")
+        : !siteLink.isReachable() ? QStringLiteral("\u25B2 Site database not answering")
+        : siteLink.isFull()       ? QStringLiteral("\u25B2 The site file cannot grow: the disk is full")
+        : siteLink.isLogOverBound()
+            ? QStringLiteral("\u25B2 The site's log keeps growing: a reader holds back its checkpoints")
+        : siteLink.isBusy() ? QStringLiteral("\u25B2 Site database busy: changes cannot be saved now")
+                            : QStringLiteral("\u25CF Site database answering");
+    link_->setText(logProblem.isEmpty() ? site : site + QStringLiteral("   \u25B2 ") + logProblem);
     link_->setStyleSheet(fine ? QString() : QStringLiteral("color: #b00000; font-weight: bold;"));
 }
 

@@ -1,6 +1,6 @@
-// The status bar at the foot of the status window: whether the site database answers (when the
-// component has a site link), a notice when the shown group was deleted at another workstation,
-// the progress of a long operation, and the time of the last state change received.
+// The status bar at the foot of the status window: whether the site database answers and whether
+// the component's log is written (when the component has a site link), a notice when the shown group was deleted at
+// another workstation, the progress of a long operation, and the time of the last state change received.
 #pragma once
 
 #include <QDateTime>

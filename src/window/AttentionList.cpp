@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 
+#include <chrono>
+
 #include <algorithm>
 
 namespace so {
@@ -76,7 +78,7 @@ void AttentionList::keysChanged(Section section, const StatusGrid& grid) {
     std::erase_if(pending_, [&](const Pending& p) { return p.section == section; });
     queuedRound_[size_t(tag)].clear();  // the keys queued stand for other rows now
     SyncResult ignored;
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 now = clockMs();
     for (int row = 1; row <= grid.rowCount(); ++row)
         if (!grid.conditions(row).empty())
             rate(section, grid.rowKey(row), row, now, ignored);
@@ -276,8 +278,15 @@ QString AttentionList::reason(const AttentionEntry& entry) const {
                          offline + QStringLiteral(" — controller ") + nameOf(parent) + QStringLiteral(" off line"));
 }
 
-QString AttentionList::clockText(qint64 msecsSinceEpoch) {
-    return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch).toString(QStringLiteral("HH:mm:ss"));
+qint64 AttentionList::clockMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+QString AttentionList::clockText(qint64 clockMs) {
+    const qint64 ago = AttentionList::clockMs() - clockMs;
+    return QDateTime::fromMSecsSinceEpoch(QDateTime::currentMSecsSinceEpoch() - ago)
+        .toString(QStringLiteral("HH:mm:ss"));
 }
 
 QString AttentionList::durationText(qint64 ms) {

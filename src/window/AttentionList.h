@@ -40,8 +40,8 @@ struct AttentionEntry {
     QString address;
     Severity severity = Severity::Warning;  // the severity it is listed under, kept once cleared
     RowConditions conditions;               // as last seen abnormal
-    qint64 sinceMs = 0;                     // when it became abnormal (ms since the epoch)
-    qint64 clearedMs = 0;                   // when it returned to normal; 0 while abnormal
+    qint64 sinceMs = 0;                     // when it became abnormal (clockMs())
+    qint64 clearedMs = 0;                   // when it returned to normal (clockMs()); 0 while abnormal
     quint64 sequence = 0;                   // order of arrival, for entries of the same time
 
     bool cleared() const { return clearedMs != 0; }
@@ -99,8 +99,11 @@ public:
     /// The name shown in the entry's row; empty when it has none.
     QString nameOf(const AttentionEntry& entry) const;
 
-    /// A time of day as the list shows it ("10:42:13").
-    static QString clockText(qint64 msecsSinceEpoch);
+    /// The list's clock, in milliseconds: a steady clock, so that a step of the time of day neither
+    /// reorders the entries nor changes their ages; the time of day is only what clockText() shows.
+    static qint64 clockMs();
+    /// A moment of clockMs() as the time of day the list shows ("10:42:13").
+    static QString clockText(qint64 clockMs);
     /// How long, coarse enough to read at a glance: "45 s", "3 min 04 s", "2 h 05 min".
     static QString durationText(qint64 ms);
 

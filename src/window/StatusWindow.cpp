@@ -1,7 +1,5 @@
 #include "window/StatusWindow.h"
 
-#include <QDateTime>
-
 #include "base/ErrorTrap.h"
 #include "window/LayoutStore.h"
 #include "base/Texts.h"
@@ -55,7 +53,7 @@ StatusWindow::~StatusWindow() = default;
 void StatusWindow::attentionTick() {
     if (!attention_->isEnabled())
         return;
-    const AttentionList::SyncResult result = attention_->sync(QDateTime::currentMSecsSinceEpoch());
+    const AttentionList::SyncResult result = attention_->sync(AttentionList::clockMs());
     if (result.changed && view_ != nullptr)
         view_->attentionChanged(result.newAlarm);
 }
@@ -65,7 +63,7 @@ void StatusWindow::setAttentionEnabled(bool on) {
         return;
     attention_->setEnabled(on);
     if (on)
-        attention_->addAllRows(QDateTime::currentMSecsSinceEpoch());
+        attention_->addAllRows(AttentionList::clockMs());
     if (view_ != nullptr)
         view_->attentionChanged(false);
 }
@@ -270,7 +268,7 @@ void StatusWindow::reloadSelectedGroup() {
         if (view_ != nullptr)
             view_->captionChanged(caption_);
     });
-    attention_->resume(QDateTime::currentMSecsSinceEpoch());
+    attention_->resume(AttentionList::clockMs());
     if (view_ != nullptr)
         view_->attentionChanged(false);  // a group's alarms at load are not news
     showProgress(QString());             // also after a failure part-way

@@ -10,6 +10,7 @@
 #include "MqttSite.h"
 #include "SimulatedField.h"
 #include "SiteHost.h"
+#include "support/ClockStep.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,15 @@ struct SiteBusFixture : ::testing::Test {
         return done();
     }
     bool settled() { return desk->session().fieldState() == DeskSession::FieldState::Online && !desk->isResyncing(); }
+    /// Runs the event loop (the desk's ticks) for `ms` without delivering a message, or until `done`.
+    template <typename Done>
+    bool spin(int ms, Done done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    }
 };
 
 TEST_F(SiteBusFixture, ADeskSeesTheFieldsSessionResyncsThroughTheGateAndSeesItsDeath) {
@@ -252,3 +262,29 @@ TEST_F(SiteBusFixture, AnOperatorsCommandsRunOnlyWhileSignedInThroughTheField) {
 }
 
 }  // namespace
+
+TEST_F(SiteBusFixture, ClockStepsNeitherHurryNorHoldADesksResync) {
+    SKIP_UNLESS_CLOCK_STEPS();
+    so::test::ClockStep clock;
+    fieldLink.connect();
+    deskLink.connect();
+    // One message at a time until the desk, having seen the field online, has asked: the request
+    // waits on the bus unanswered.
+    QElapsedTimer waited;
+    waited.start();
+    while (!(desk->session().fieldState() == DeskSession::FieldState::Online && desk->isResyncing()) &&
+           waited.elapsed() < 10000) {
+        bus.deliver(1);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(desk->isResyncing());
+
+    clock.step("+1h", 3600 * 1000);
+    spin(750, [] { return false; });
+    EXPECT_FALSE(desk->session().isOverdue()) << "an hour forward is not an unanswered request";
+
+    clock.step("-1h", -2 * 3600 * 1000);
+    EXPECT_TRUE(spin(15000, [&] { return desk->session().isOverdue(); }))
+        << "an hour back still asks again after " << DeskSession::kRetryMs << " ms";
+    EXPECT_TRUE(until([&] { return settled(); })) << desk->fieldWords().toStdString();
+}

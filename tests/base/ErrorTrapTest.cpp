@@ -13,6 +13,8 @@
 #include <QThread>
 #include <QTemporaryDir>
 
+#include <functional>
+
 using namespace so;
 using so::test::FakeDialogs;
 using so::test::FakeHost;
@@ -122,16 +124,45 @@ TEST_F(TrapFixture, AMissingColumnEndsTheBodySilently) {
     EXPECT_EQ(host.count("LogError"), 0);
 }
 
-TEST_F(TrapFixture, AnUnwritableLogFolderLosesTheEntrySilently) {
-    ctx.errorLog.setFolder(dir.path() + "/does/not/exist");
-    EXPECT_NO_THROW(trap(ctx, "A.Missing", [] { throw ComponentError(5, "x"); }));
-    QFile readOnly(dir.path() + "/ro.log");
-    ASSERT_TRUE(readOnly.open(QIODevice::WriteOnly));
-    readOnly.close();
-    readOnly.setPermissions(QFileDevice::ReadOwner);
-    ctx.errorLog.setFolder(dir.path());
-    EXPECT_NO_THROW(ctx.errorLog.writeToLog("line", "ro"));
-    EXPECT_EQ(dialogs.messages.size(), 1);  // the box is still shown for the first report
+TEST_F(TrapFixture, ALogThatCannotBeWrittenIsToldOnceAndResumesWithTheCountOfLinesLost) {
+    struct Case {
+        const char* what;
+        std::function<void()> block;
+        std::function<void()> unblock;
+    };
+    const QString log = dir.path() + "/StatusObject.log";
+    const QString folder = dir.path() + "/logs";
+    const Case cases[] = {
+        {"a full disk", [&] { ASSERT_TRUE(QFile::link("/dev/full", log)); }, [&] { QFile::remove(log); }},
+        {"a folder that cannot be made",
+         [&] {
+             QFile file(folder);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             ctx.errorLog.setFolder(folder);
+         },
+         [&] {
+             QFile::remove(folder);
+             ctx.errorLog.setFolder(dir.path());
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int told = 0;
+        ctx.errorLog.setProblemListener([&] { ++told; });
+        c.block();
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NO_THROW(trap(ctx, "A.Failing", [i] { throw ComponentError(5, QString("failure %1").arg(i)); }));
+        EXPECT_TRUE(ctx.errorLog.problem().contains("cannot be written")) << ctx.errorLog.problem().toStdString();
+        EXPECT_EQ(told, 1) << "told once, not once a line";
+        c.unblock();
+        trap(ctx, "A.Again", [] { throw ComponentError(6, "written again"); });
+        EXPECT_TRUE(ctx.errorLog.problem().isEmpty());
+        EXPECT_EQ(told, 2);
+        EXPECT_TRUE(logText().contains("6 log lines could not be written since")) << logText().toStdString();
+        EXPECT_TRUE(logText().contains("written again"));
+        QFile::remove(log);
+    }
+    ctx.errorLog.setProblemListener({});
 }
 
 TEST_F(TrapFixture, TheLogStaysBoundedHoweverMuchIsReported) {

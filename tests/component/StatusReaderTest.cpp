@@ -6,6 +6,7 @@
 #include "domain/RowConditions.h"
 #include "grid/ColumnLayout.h"
 #include "window/Severity.h"
+#include "support/ClockStep.h"
 
 #include <statusobject/StatusReader.h>
 
@@ -170,6 +171,23 @@ TEST_F(StatusReaderTest, ChangesAreToldAndTheAttentionListIsTheWindows) {
     // A reader gone leaves the grids as they were: a later change calls nobody.
     reader.reset();
     mark(second, warning);
+}
+
+using StatusReaderClockStep = StatusReaderTest;
+
+TEST_F(StatusReaderClockStep, AnAlarmAfterTheClockWentBackAnHourStillComesFirst) {
+    SKIP_UNLESS_CLOCK_STEPS();
+    ClockStep clock;
+    window().attentionTimer().timeout({});
+    mark(first, alarm);
+    window().attentionTimer().timeout({});
+    clock.step("-1h", -3600 * 1000);
+    mark(second, alarm);
+    window().attentionTimer().timeout({});
+    const QVector<Reader::AttentionItem> items = reader->attention(2);
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].key, grid(section).rowKey(second)) << "the newest first";
+    EXPECT_EQ(items[1].key, grid(section).rowKey(first));
 }
 
 TEST_F(StatusReaderTest, ARowsMenuAndItsCommandsGoThroughTheWindowsMenu) {

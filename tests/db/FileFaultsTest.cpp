@@ -137,6 +137,17 @@ const FaultCase kFaultCases[] = {
          ASSERT_EQ(std::rename(QFile::encodeName(newLink).constData(), QFile::encodeName(t.site).constData()), 0);
      },
      Fault::Replaced},
+    {"LogDeleted", false, [](FileFaults& t) { ASSERT_TRUE(QFile::remove(t.site + QStringLiteral("-wal"))); },
+     Fault::Replaced},
+    {"LogIndexReplaced", false,
+     [](FileFaults& t) {
+         const QString index = t.site + QStringLiteral("-shm");
+         ASSERT_TRUE(QFile::copy(index, index + QStringLiteral(".copy")));
+         ASSERT_EQ(std::rename(QFile::encodeName(index + QStringLiteral(".copy")).constData(),
+                               QFile::encodeName(index).constData()),
+                   0);
+     },
+     Fault::Replaced},
     {"CutToHalf", false, [](FileFaults& t) { ASSERT_TRUE(QFile::resize(t.site, QFileInfo(t.site).size() / 2)); },
      Fault::Damaged},
     {"HeaderOverwritten", false,
@@ -192,6 +203,29 @@ TEST_F(FileFaults, ADamagedFileIsNotWrittenAndNotReopenedUntilWhole) {
     conn->reopen();
     EXPECT_EQ(conn->fileFault(), Fault::None);
     EXPECT_EQ(conn->query(QStringLiteral("SELECT count(*) FROM T")).field(0).toInt(), 2000);
+}
+
+TEST_F(FileFaults, RowsInALogDeletedUnderTheConnectionAreWrittenIntoTheFile) {
+    openSite(false);
+    ASSERT_EQ(look(1), Fault::None);
+    conn->execute(QStringLiteral("INSERT INTO T (A, B) VALUES (5000, 'in the log only')"));
+    ASSERT_TRUE(QFile::remove(site + QStringLiteral("-wal")));
+    EXPECT_EQ(conn->fileFault(), Fault::Replaced) << "seen at the first look, by the log's identity";
+    conn.reset();
+    auto after = Connection::open(QStringLiteral("sqlite:") + site);
+    EXPECT_EQ(after->query(QStringLiteral("SELECT count(*) FROM T")).field(0).toInt(), 2001);
+}
+
+TEST_F(FileFaults, TheLastConnectionToCloseWritesNothingIntoAFileCutUnderIt) {
+    openSite(false);
+    conn->execute(QStringLiteral("UPDATE T SET B = 'in the log' WHERE A < 100"));
+    auto reader = Connection::open(QStringLiteral("sqlite:") + site);
+    EXPECT_EQ(reader->query(QStringLiteral("SELECT count(*) FROM T")).field(0).toInt(), 2000);
+    conn.reset();  // not the last: its log stays
+    ASSERT_TRUE(QFile::resize(site, QFileInfo(site).size() / 2));
+    const QByteArray cut = bytesOf(site);
+    reader.reset();  // never looked at the file before closing
+    EXPECT_EQ(bytesOf(site), cut);
 }
 
 TEST_F(FileFaults, LookingAtTheFileKeepsTheLocksOfEveryConnectionOfTheProcess) {

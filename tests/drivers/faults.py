@@ -253,7 +253,13 @@ def report(fault, lines, summary, stderr, state, data, site):
                 with open(os.path.join(root, name), errors="replace") as f:
                     log += f.read()
     logged = "cannot be reached" in log or "is busy" in log
-    told = ("yes: status bar %s, %s" % ("/".join(shown), "logged" if logged else "not logged")) if shown else "no"
+    # A full disk is said by the link's check (the component's log, a box, the status bar) and by
+    # the field's writer (the application's log, on standard error).
+    full = "disk is full" in log or any("disk is full" in line for line in stderr)
+    if shown:
+        told = "yes: status bar %s, %s" % ("/".join(shown), "logged" if logged or full else "not logged")
+    else:
+        told = "yes: \"the site file cannot grow: the disk is full\" logged" if full else "no"
     recovered = next((l for l in after if l[3] == "up" and l[4] == 0), None)
     recovery = "%.1f s" % (recovered[0] - end) if recovered else "not within the run"
     if "unwritten_at_kill" in state:

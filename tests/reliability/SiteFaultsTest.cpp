@@ -258,7 +258,9 @@ TEST_P(SiteLock, AFailedSaveWaitsBrieflyTellsTheOperatorAndKeepsThePointsForAnot
     QElapsedTimer clock;
     clock.start();
     dialog.applyChanges();
-    EXPECT_LT(clock.elapsed(), 1500) << "the window may not wait out the lock";
+    // The lock is held until the test lets it go: a window that waited it out would never get here;
+    // the bound leaves a busy machine room beside the 200 ms wait.
+    EXPECT_LT(clock.elapsed(), 5000) << "the window may not wait out the lock";
     EXPECT_EQ(s->dialogs.messages.size(), 1) << "the failed save is told";
     EXPECT_TRUE(link->isReachable());
     EXPECT_TRUE(link->isBusy());

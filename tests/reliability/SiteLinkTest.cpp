@@ -10,7 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <optional>
 
 namespace so::test {
 namespace {
@@ -143,18 +149,127 @@ TEST(SiteLinkLive, AFailedStatementOnALiveDatabaseKeepsTheLinkUpAndShowsTheRepor
     EXPECT_EQ(s.logReports(), 2);
 }
 
-TEST(SiteLinkLive, NoConnectionSetCountsAsUnreachable) {
+/// A context of its own: its log in a folder of its own, its boxes recorded.
+struct BareContext {
     QTemporaryDir folder;
     ComponentContext ctx;
-    ctx.errorLog.setFolder(folder.path());
     FakeDialogs dialogs;
-    ctx.dialogs = &dialogs;
+    BareContext() {
+        ctx.errorLog.setFolder(folder.path());
+        ctx.dialogs = &dialogs;
+    }
+};
+
+TEST(SiteLinkLive, NoConnectionSetCountsAsUnreachable) {
+    BareContext bare;
+    ComponentContext& ctx = bare.ctx;
+    FakeDialogs& dialogs = bare.dialogs;
     SiteLink siteLink(ctx);
     ctx.siteLink = &siteLink;
     siteLink.check();
     siteLink.check();
     EXPECT_FALSE(siteLink.isReachable());
     EXPECT_EQ(dialogs.messages.size(), 1);
+}
+
+TEST(SiteLinkLive, ALogGrowingBehindAReaderIsToldOnceAndClearedWhenCheckpointed) {
+    BareContext bare;
+    ComponentContext& ctx = bare.ctx;
+    QTemporaryDir& folder = bare.folder;
+    const QString url = QStringLiteral("sqlite:") + folder.filePath(QStringLiteral("site.db"));
+    auto db = db::Connection::open(url);
+    db->execute(QStringLiteral("CREATE TABLE T (A INTEGER PRIMARY KEY, B TEXT)"));
+    db->execute(QStringLiteral("INSERT INTO T (A, B) VALUES (0, 'first')"));
+    ctx.dbConnection = db.get();
+    SiteLink siteLink(ctx);
+    ctx.siteLink = &siteLink;
+    siteLink.setWalBound(256 * 1024);
+    QSignalSpy over(&siteLink, &SiteLink::logOverBoundChanged);
+
+    // A reader that never finishes its read holds back every checkpoint.
+    auto reader = db::Connection::open(url);
+    std::optional<db::Recordset> stuck = reader->query(QStringLiteral("SELECT A FROM T"));
+    for (int i = 1; i <= 2000; ++i)
+        db->execute(QStringLiteral("INSERT INTO T (A, B) VALUES (%1, '%2')").arg(i).arg(QString(200, u'x')));
+    siteLink.check();
+    siteLink.check();
+    EXPECT_TRUE(siteLink.isLogOverBound());
+    EXPECT_EQ(over.size(), 1) << "told once";
+
+    stuck.reset();
+    db->query(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")).close();
+    siteLink.check();
+    EXPECT_FALSE(siteLink.isLogOverBound());
+    EXPECT_EQ(over.size(), 2);
+    QFile log(folder.filePath(QStringLiteral("StatusObject.log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(log.readAll()).contains("holds back its checkpoints"));
+    ctx.siteLink = nullptr;
+}
+
+/// A site file on a small file system of its own (a tmpfs; needs mount rights, else the test skips).
+struct SmallDisk : ::testing::Test {
+    QTemporaryDir folder;
+    QString mount;
+    bool mounted = false;
+    void SetUp() override {
+        mount = folder.filePath(QStringLiteral("disk"));
+        QDir().mkpath(mount);
+        QProcess run;
+        run.start(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=4m", "tmpfs", mount});
+        mounted = run.waitForFinished(30000) && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
+        if (!mounted)
+            GTEST_SKIP() << "cannot mount a tmpfs here: " << run.readAllStandardError().toStdString();
+    }
+    void TearDown() override {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {mount});
+    }
+    /// Fills the file system; returns the filler's path.
+    QString fill() {
+        const QString filler = mount + QStringLiteral("/filler");
+        QFile file(filler);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        const QByteArray block(64 * 1024, 'x');
+        while (file.write(block) == block.size() && file.flush()) {
+        }
+        return filler;
+    }
+};
+
+TEST_F(SmallDisk, AFullDiskIsToldOnceByTheCheckAndClearedWhenThereIsRoom) {
+    BareContext bare;
+    ComponentContext& ctx = bare.ctx;
+    FakeDialogs& dialogs = bare.dialogs;
+    {
+        auto db = db::Connection::open(QStringLiteral("sqlite:") + mount + QStringLiteral("/site.db"));
+        db->execute(QStringLiteral("CREATE TABLE T (A INTEGER)"));
+        ctx.dbConnection = db.get();
+        SiteLink siteLink(ctx);
+        ctx.siteLink = &siteLink;
+        QSignalSpy full(&siteLink, &SiteLink::fullChanged);
+        siteLink.check();
+        EXPECT_FALSE(siteLink.isFull());
+
+        const QString filler = fill();
+        siteLink.check();
+        siteLink.check();
+        EXPECT_TRUE(siteLink.isFull());
+        EXPECT_TRUE(siteLink.isReachable()) << "a full disk is no lost site";
+        ASSERT_EQ(dialogs.messages.size(), 1) << "told once";
+        EXPECT_TRUE(dialogs.messages[0].text.contains("The site file cannot grow: the disk is full"));
+
+        QFile::remove(filler);
+        siteLink.check();
+        EXPECT_FALSE(siteLink.isFull());
+        EXPECT_EQ(full.size(), 2);
+        ctx.siteLink = nullptr;
+    }
+    QFile log(bare.folder.filePath(QStringLiteral("StatusObject.log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(text.contains("The site file cannot grow: the disk is full")) << text.toStdString();
+    EXPECT_TRUE(text.contains("room again"));
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ inline QMap<QString, QByteArray> tableChecksums(db::Connection& db, bool include
     QMap<QString, QByteArray> sums;
     for (const QString& table : tables) {
         QCryptographicHash hash(QCryptographicHash::Sha256);
-        for (db::Recordset rs = db.query(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table)); !rs.eof();
+        for (db::Recordset rs = db.query(QStringLiteral("SELECT * FROM [%1] ORDER BY rowid").arg(table)); !rs.eof();
              rs.moveNext()) {
             for (int i = 0; i < rs.fieldCount(); ++i) {
                 const QVariant v = rs.field(i);

@@ -10,6 +10,7 @@
 #include "SiteRoles.h"
 #include "StartupError.h"
 #include "WebDesk.h"
+#include "support/ClockStep.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +75,10 @@ struct WebServerFixture : ::testing::Test {
     std::unique_ptr<FieldBroadcaster> broadcaster;
     std::unique_ptr<WebDesk> desk;
     QNetworkAccessManager http;
+    /// The desk's steady clock, moved by the test (so that no hold or expiry depends on how fast
+    /// the machine runs the test); unset drivenClock for the real one.
+    bool drivenClock = true;
+    qint64 clockMs = 1000000;
 
     void SetUp() override { start(SessionTable::kDefaultIdleMs); }
     void TearDown() override {
@@ -96,6 +101,8 @@ struct WebServerFixture : ::testing::Test {
         options.idleMs = idleMs;
         options.tlsCert = tlsCert;
         options.tlsKey = tlsKey;
+        if (drivenClock)
+            options.clock = [this] { return clockMs; };
         desk = std::make_unique<WebDesk>(options, webLink, log);
         fieldLink.connect();
         webLink.connect();
@@ -166,6 +173,26 @@ struct WebServerFixture : ::testing::Test {
         ASSERT_NE(client.last("welcome"), nullptr);
     }
 
+    /// Every section in view from its first row; true once rows arrived.
+    bool viewEverySection(Client& client) {
+        QJsonArray views;
+        for (int section = 0; section < 8; ++section)
+            views.append(QJsonObject{{"section", section}, {"first", 0}, {"count", kMaxViewRows}});
+        client.send({{"t", "view"}, {"views", views}});
+        return until([&] { return client.last("rows") != nullptr; });
+    }
+    /// The field changes 300 points: true once rows arrived after the messages already received.
+    bool fieldChangesReach(Client& client) {
+        const qsizetype before = client.messages.size();
+        field.step(300);
+        return until([&] {
+            for (qsizetype i = before; i < client.messages.size(); ++i)
+                if (client.messages[i].value("t") == "rows")
+                    return true;
+            return false;
+        });
+    }
+
     /// The first section the group uses, by the counts the server pushed.
     int usedSection(Client& client) {
         until([&] { return client.last("counts") != nullptr; });
@@ -214,20 +241,10 @@ TEST_F(WebServerFixture, WebFieldReportsReachTheRowsInViewAndAGroupChoiceWelcome
     Client client;
     Reply session;
     welcomed(client, session);
-    QJsonArray views;
-    for (int section = 0; section < 8; ++section)
-        views.append(QJsonObject{{"section", section}, {"first", 0}, {"count", kMaxViewRows}});
-    client.send({{"t", "view"}, {"views", views}});
-    ASSERT_TRUE(until([&] { return client.last("rows") != nullptr; }));
+    ASSERT_TRUE(viewEverySection(client));
     until([] { return false; }, 300);  // the first rows of every section arrive
     const qsizetype before = client.messages.size();
-    field.step(300);
-    ASSERT_TRUE(until([&] {
-        for (qsizetype i = before; i < client.messages.size(); ++i)
-            if (client.messages[i].value("t") == "rows")
-                return true;
-        return false;
-    })) << "a field report changed a row in view";
+    ASSERT_TRUE(fieldChangesReach(client)) << "a field report changed a row in view";
     for (qsizetype i = before; i < client.messages.size(); ++i)
         EXPECT_NE(client.messages[i].value("t"), "welcome");
 
@@ -394,6 +411,8 @@ TEST_F(WebServerFixture, WebWrongPasswordsAreHeldBackAndTheRightOneThen) {
     // An unknown login fails as a wrong password does, in words too.
     const Reply unknown = signIn("mallory", "whatever");
     EXPECT_EQ(unknown.status, 429) << "the client address is held back as well";
+    clockMs += SignInLimiter::kFirstDelayMs;
+    EXPECT_EQ(signIn("akim", kPassword).status, 200) << "the hold is over";
 }
 
 struct WebExpiryFixture : WebServerFixture {
@@ -427,9 +446,9 @@ TEST_F(WebTlsFixture, WebUnderTlsTheCookieIsSecureAndTheSocketIsWss) {
 TEST_F(WebExpiryFixture, WebAnIdleSessionExpiresAndItsCookieIsRefused) {
     const Reply session = signIn("admin", kPassword);
     ASSERT_EQ(session.status, 200);
-    QElapsedTimer idle;
-    idle.start();
-    until([&] { return idle.elapsed() > 500; }, 1000);
+    clockMs += 300;
+    EXPECT_EQ(request("GET", "/api/session", {}, {{"Cookie", "sv_session=" + session.cookie}}).status, 200);
+    clockMs += 301;
     EXPECT_EQ(request("GET", "/api/session", {}, {{"Cookie", "sv_session=" + session.cookie}}).status, 401);
     Client client;
     open(client, session.cookie, origin());
@@ -465,3 +484,38 @@ TEST_F(WebServerFixture, WebACommandTheOperatorMayNotSendIsRefusedAtTheDesk) {
 }
 
 }  // namespace
+
+/// The desk on the real steady clock, the time of day stepped under it.
+struct WebClockStep : WebServerFixture {
+    void SetUp() override {
+        drivenClock = false;
+        WebServerFixture::SetUp();
+    }
+};
+
+TEST_F(WebClockStep, PushesSessionsAndHoldsKeepTheirPaceWhenTheClockStepsAnHourEachWay) {
+    SKIP_UNLESS_CLOCK_STEPS();
+    so::test::ClockStep clock;
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    ASSERT_TRUE(viewEverySection(client));
+
+    clock.step("-1h", -3600 * 1000);
+    EXPECT_TRUE(fieldChangesReach(client)) << "an hour back holds no push";
+
+    clock.step("+1h", 2 * 3600 * 1000);
+    EXPECT_EQ(request("GET", "/api/session", {}, {{"Cookie", "sv_session=" + session.cookie}}).status, 200)
+        << "an hour forward signs no one out";
+    EXPECT_TRUE(fieldChangesReach(client));
+
+    // Held back after the failures: an hour back makes the hold no longer than it was (one second).
+    for (int i = 0; i < SignInLimiter::kFreeFailures; ++i)
+        signIn("viewer", "wrong");
+    clock.step("-1h", -2 * 3600 * 1000);
+    const Reply held = signIn("viewer", kPassword);
+    if (held.status == 429)
+        EXPECT_LE(held.retryAfter.toInt(), 2) << held.retryAfter.constData();
+    else
+        EXPECT_EQ(held.status, 200);
+}

@@ -1,4 +1,5 @@
 #include "Session.h"
+#include "ServerFunctions.h"
 #include "TSqlCheck.h"
 
 #include "db/ProcedureCatalog.h"
@@ -429,6 +430,7 @@ Session::Session(const QString& connectionString) {
     for (const char* name : {"sqlite_version", "sqlite_source_id"})
         sqlite3_create_function_v2(db_, name, 0, SQLITE_UTF8, const_cast<char*>(name), unknownFunction, nullptr,
                                    nullptr, nullptr);
+    installServerFunctions(db_);
     exec(QStringLiteral("PRAGMA foreign_keys = ON"));
     installGuards();
 }
@@ -659,10 +661,9 @@ Execution Session::execute(const QString& sql, const QVector<BoundParameter>& pa
     try {
         const QVector<Token> tokens = db::tsql::tokenize(sql);
         // What a server would not parse is refused before the text is rewritten for SQLite.
-        if (const QString sqliteOnly = sqliteOnlySyntax(sql); !sqliteOnly.isEmpty())
-            throw ServerError(
-                "42000", 102,
-                QStringLiteral("Incorrect syntax near '%1' (SQLite, not T-SQL) in: %2").arg(sqliteOnly, sql));
+        if (const QString foreign = notTSql(sql); !foreign.isEmpty())
+            throw ServerError("42000", 102,
+                              QStringLiteral("Incorrect syntax near '%1' (not T-SQL) in: %2").arg(foreign, sql));
         if (const std::optional<OdbcCall> call = odbcCall(sql, int(inputs.size()))) {
             QVector<Value> arguments = call->literals;
             for (int i = 0; i < arguments.size(); ++i)
@@ -688,7 +689,7 @@ Execution Session::execute(const QString& sql, const QVector<BoundParameter>& pa
             offset += count;
             if (applySet(text, &nocount_))
                 continue;
-            const db::tsql::Translation translation = db::tsql::translate(text);
+            const db::tsql::Translation translation = db::tsql::translate(serverForms(text));
             if (translation.call) {
                 QVector<Value> arguments;
                 for (const QVariant& v : translation.call->arguments) {

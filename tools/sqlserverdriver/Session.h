@@ -16,7 +16,8 @@
 // - with CaseSensitive=yes (a case-sensitive collation), a table, column or procedure name
 //   spelled in another letter case than the schema's is unknown;
 // - SQLite's own functions named sqlite_* do not exist;
-// - a text with SQLite-only syntax (TSqlCheck.h) is refused before anything is rewritten;
+// - a text that is not T-SQL (TSqlCheck.h) is refused before anything is rewritten; T-SQL's
+//   built-ins and forms the component's rewriter leaves alone run (ServerFunctions.h);
 // - SET LOCK_TIMEOUT bounds the wait for another connection's lock (5 s until set), and a wait
 //   that runs out fails as the server's error 1222.
 // Statements of a batch are separated by ";".

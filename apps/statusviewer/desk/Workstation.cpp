@@ -24,11 +24,20 @@ Workstation::Workstation(const WorkstationOptions& options, const HostServices& 
     } catch (const so::db::DbError& e) {
         throw StartupError(QStringLiteral("Workstation %1 cannot open the site: %2").arg(name, e.message()));
     }
+    // Registering the workstation and dropping its old locks write to the site: a site locked a
+    // moment by another connection is waited for, within a bound and said in the log.
+    db_->setBusyTimeout(options.startLockWaitMs);
+    if (!db_->canWrite())
+        services.log->info(QStringLiteral("Workstation %1: the site is locked by another connection; waiting up to "
+                                          "%2 s to start")
+                               .arg(name)
+                               .arg(options.startLockWaitMs / 1000.0));
     try {
         host_ = std::make_unique<SiteHost>(*db_, options.host, services);
     } catch (const so::HostError& e) {
         throw StartupError(QStringLiteral("Workstation %1 cannot start: %2").arg(name, e.message()));
     }
+    db_->setBusyTimeout(so::db::Connection::kDefaultBusyTimeoutMs);
 
     status_ = std::make_unique<so::Status>();
     if (options.headless) {

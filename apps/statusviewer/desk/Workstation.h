@@ -34,12 +34,15 @@ struct WorkstationOptions {
     QString logFolder;
     /// Message boxes and questions are logged and answered "no" instead of shown.
     bool headless = true;
+    /// How long start-up waits for a site another connection holds locked (a field writing a
+    /// storm, a backup); the window's own reads keep the connection's short default wait.
+    int startLockWaitMs = 10000;
 };
 
 class Workstation {
 public:
     /// Opens the workstation and shows its status window. Throws StartupError when the site cannot
-    /// be opened or the operator is unknown.
+    /// be opened, stays locked longer than startLockWaitMs, or the operator is unknown.
     Workstation(const WorkstationOptions& options, const HostServices& services, StateSource& field, NoticeBus& bus);
     ~Workstation();
     Workstation(const Workstation&) = delete;

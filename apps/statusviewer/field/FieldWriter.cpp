@@ -116,7 +116,10 @@ void FieldWriter::run() {
             if (!rows.isEmpty())
                 write(*db, rows);
         } catch (const so::db::DbError& e) {
-            error = e.message() + QLatin1Char(' ') + e.driverMessage();
+            // SQLite's words for a file system without room (SQLITE_FULL).
+            error = e.driverMessage().contains(QLatin1String("database or disk is full"), Qt::CaseInsensitive)
+                        ? QStringLiteral("the site file cannot grow: the disk is full")
+                        : e.message() + QLatin1Char(' ') + e.driverMessage();
             damaged = e.isDamage();
         }
 
@@ -138,7 +141,10 @@ void FieldWriter::run() {
             afterwards.clear();
         }
         if (!afterwards.isEmpty() || failing_ != wasFailing) {
-            const QString told = failing_ && !wasFailing ? error : QString();
+            const QString told =
+                failing_ && !wasFailing
+                    ? QStringLiteral("%1; %2 changed rows wait to be written").arg(error).arg(pending_.rowCount())
+                    : QString();
             const bool recovered = wasFailing && !failing_;
             QMetaObject::invokeMethod(
                 this,

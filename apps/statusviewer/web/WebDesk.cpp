@@ -19,6 +19,8 @@
 #include <QSslKey>
 #include <QTcpServer>
 
+#include <chrono>
+
 #include <algorithm>
 
 namespace sv::web {
@@ -491,7 +493,12 @@ WebDesk::~WebDesk() {
     desk_->fieldChanged = {};
 }
 
-qint64 WebDesk::nowMs() const { return QDateTime::currentMSecsSinceEpoch(); }
+qint64 WebDesk::nowMs() const {
+    return options_.clock ? options_.clock()
+                          : std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count();
+}
 
 QStringList WebDesk::faults() const {
     QStringList texts;

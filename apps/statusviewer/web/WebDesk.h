@@ -31,6 +31,7 @@
 #include <QTimer>
 #include <QWebSocket>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <memory>
@@ -55,6 +56,10 @@ struct WebDeskOptions {
     /// Folder of the built page (index.html, assets/).
     QString webRoot;
     qint64 idleMs = SessionTable::kDefaultIdleMs;
+    /// The clock of every duration here (push pacing, session expiry, the sign-in limiter):
+    /// milliseconds that only go forward, whatever the time of day does. Unset: the steady clock;
+    /// tests drive their own.
+    std::function<qint64()> clock;
     /// The group a new operator component starts with instead of its profile's; empty: the profile's.
     QString group;
 };
@@ -181,6 +186,7 @@ public:
     void tabClosed(WebTab* tab);
     /// The live session of a token, touched; null when it is not live.
     const WebSession* session(const QByteArray& token);
+    /// Milliseconds of the desk's steady clock (WebDeskOptions::clock), never the time of day.
     qint64 nowMs() const;
     /// What is wrong with the broker link and the field, in the status bar's words; empty while
     /// both are well.

@@ -1,6 +1,8 @@
 // The web desk's guards, without network or clock of their own (the time is passed in): the
 // session table with its tokens and idle expiry, and the checks of a
-// request's CSRF token and Origin.
+// request's CSRF token and Origin. The time passed is a steady
+// clock's (WebDesk::nowMs), never the time of day: a clock stepped forward signs no one out, one
+// stepped back holds nothing for longer.
 #pragma once
 
 #include "Secrets.h"

@@ -94,7 +94,8 @@ QJsonObject byeMessage(const QString& reason);
 /// one is kPushIntervalMs old, else when it will be; marks in between ride along. A push due while
 /// the tab's socket still holds unsent bytes (a background tab, a slow link) is held: the tab stays
 /// dirty and pushes the newest state once the socket has drained, so what waits for a slow reader
-/// is one push, never a queue of stale ones.
+/// is one push, never a queue of stale ones. The times are a steady clock's (WebDesk::nowMs): a
+/// clock stepped back never holds the pushes until the time of day catches up.
 class PushPacer {
 public:
     explicit PushPacer(qint64 intervalMs = kPushIntervalMs) : intervalMs_(intervalMs) {}
