@@ -11,6 +11,7 @@
 #include "grid/ColumnLayout.h"
 #include "base/RecordFields.h"
 #include "grid/Sections.h"
+#include "window/SiteAlarmAuthority.h"
 
 namespace so {
 namespace {
@@ -46,6 +47,7 @@ StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     connect(&refreshTimer_, &QTimer::timeout, this, &StatusWindow::refreshTimerTick);
     connect(&resizeTimer_, &QTimer::timeout, this, &StatusWindow::resizeTimerTick);
     attention_ = std::make_unique<AttentionList>(board_->sections());
+    authority_ = std::make_unique<SiteAlarmAuthority>(ctx_);
     attentionTimer_.setInterval(kAttentionIntervalMs);
     connect(&attentionTimer_, &QTimer::timeout, this, &StatusWindow::attentionTick);
 }
@@ -55,19 +57,62 @@ StatusWindow::~StatusWindow() = default;
 void StatusWindow::attentionTick() {
     if (!attention_->isEnabled())
         return;
-    const AttentionList::SyncResult result = attention_->sync(QDateTime::currentMSecsSinceEpoch());
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    AttentionList::SyncResult result = attention_->sync(now);
+    settleAlarms(result, now);
     if (result.changed && view_ != nullptr)
         view_->attentionChanged(result.newAlarm);
+}
+
+void StatusWindow::settleAlarms(AttentionList::SyncResult& result, qint64 nowMs) {
+    trap(ctx_, QStringLiteral("StatusWindow: alarm states"), [&] {
+        authority_->cleared(result.cleared, nowMs);
+        std::vector<AlarmAcknowledgement> acknowledged = authority_->raised(result.raised, nowMs);
+        for (const AlarmOccurrence& alarm : result.raised)
+            attention_->adopt(alarm.section, alarm.key, alarm.raisedMs);
+        for (AlarmAcknowledgement& more : authority_->news())
+            acknowledged.push_back(std::move(more));
+        for (const AlarmAcknowledgement& ack : acknowledged)
+            result.changed = attention_->acknowledge(ack.address, ack.raisedMs, ack.by, ack.atMs) || result.changed;
+    });
+    if (!result.raised.empty())
+        result.changed = true;  // the raised times may have moved entries
 }
 
 void StatusWindow::setAttentionEnabled(bool on) {
     if (attention_->isEnabled() == on)
         return;
     attention_->setEnabled(on);
-    if (on)
-        attention_->addAllRows(QDateTime::currentMSecsSinceEpoch());
+    if (on) {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        AttentionList::SyncResult result = attention_->addAllRows(now);
+        settleAlarms(result, now);
+    }
     if (view_ != nullptr)
         view_->attentionChanged(false);
+}
+
+int StatusWindow::acknowledgeAlarms(const std::vector<AttentionEntry>& entries, const QString& comment) {
+    std::vector<AlarmOccurrence> alarms;
+    for (const AttentionEntry& e : entries)
+        if (e.awaitsAcknowledgement())
+            alarms.push_back({e.section, e.key, e.address, e.sinceMs});
+    if (alarms.empty())
+        return 0;
+    qint32 permission = kAcknowledgePermission;
+    if (!CheckOperatorPermission(ctx_, permission)) {
+        ctx_.dialogs->message(QStringLiteral("You do not have permission to acknowledge alarms."),
+                              QStringLiteral("Acknowledge"), Dialogs::Icon::Information);
+        return 0;
+    }
+    const std::vector<AlarmAcknowledgement> recorded =
+        trapOr(ctx_, QStringLiteral("FMain.AcknowledgeAlarms"), std::vector<AlarmAcknowledgement>(),
+               [&] { return authority_->acknowledge(alarms, comment.left(255), QDateTime::currentMSecsSinceEpoch()); });
+    for (const AlarmAcknowledgement& ack : recorded)
+        attention_->acknowledge(ack.address, ack.raisedMs, ack.by, ack.atMs);
+    if (!recorded.empty() && view_ != nullptr)
+        view_->attentionChanged(false);
+    return int(recorded.size());
 }
 
 // ---------------------------------------------------------------- view notifications
@@ -270,7 +315,9 @@ void StatusWindow::reloadSelectedGroup() {
         if (view_ != nullptr)
             view_->captionChanged(caption_);
     });
-    attention_->resume(QDateTime::currentMSecsSinceEpoch());
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    AttentionList::SyncResult loaded = attention_->resume(now);
+    settleAlarms(loaded, now);
     if (view_ != nullptr)
         view_->attentionChanged(false);  // a group's alarms at load are not news
     showProgress(QString());             // also after a failure part-way

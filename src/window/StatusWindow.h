@@ -11,6 +11,7 @@
 #include "domain/Section.h"
 #include "status/Filler.h"
 #include "status/RecentChanges.h"
+#include "window/AlarmAuthority.h"
 #include "window/AttentionList.h"
 #include "window/OverriddenPoints.h"
 #include "window/WindowView.h"
@@ -131,6 +132,12 @@ public:
     void attentionTick();
     /// Switches the list on (filled from the rows as they read now) or off (emptied).
     void setAttentionEnabled(bool on);
+    /// Who keeps the site's alarm states (the site database unless a host hands another).
+    void setAlarmAuthority(std::unique_ptr<AlarmAuthority> authority) { authority_ = std::move(authority); }
+    /// Acknowledges the alarms of these entries as the signed-in operator, who needs operator
+    /// permission kAcknowledgePermission (told otherwise); entries that are no unacknowledged
+    /// alarm are passed over. Returns how many the site recorded now.
+    int acknowledgeAlarms(const std::vector<AttentionEntry>& entries, const QString& comment);
 
     // ---- counters and timers
     int resizeCounter() const { return resizeCounter_; }
@@ -221,6 +228,8 @@ private:
     /// Widens the columns of filled sections that still show the component's own widths.
     void fitFilledSections();
     void showProgress(const QString& text);
+    /// Tells the alarm authority what the list saw and applies what it answers.
+    void settleAlarms(AttentionList::SyncResult& result, qint64 nowMs);
 
     ComponentContext& ctx_;
     WindowView* view_ = nullptr;
@@ -255,6 +264,7 @@ private:
     QTimer refreshTimer_;
     QTimer resizeTimer_;
     std::unique_ptr<AttentionList> attention_;
+    std::unique_ptr<AlarmAuthority> authority_;
     QTimer attentionTimer_;
 };
 

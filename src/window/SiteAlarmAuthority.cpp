@@ -1,0 +1,163 @@
+#include "window/SiteAlarmAuthority.h"
+
+#include "base/ComponentContext.h"
+#include "base/RecordFields.h"
+
+#include <statusobject/Db.h>
+
+#include <QDateTime>
+
+namespace so {
+namespace {
+
+const QString kRaised = QStringLiteral("raised");
+const QString kCleared = QStringLiteral("cleared");
+const QString kAcknowledged = QStringLiteral("acknowledged");
+
+QDateTime when(qint64 ms) { return QDateTime::fromMSecsSinceEpoch(wholeSecondsMs(ms)); }
+
+qint64 msOf(const QVariant& value) {
+    if (value.isNull())
+        return 0;
+    const QDateTime at = value.typeId() == QMetaType::QDateTime
+                             ? value.toDateTime()
+                             : QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return at.isValid() ? wholeSecondsMs(at.toMSecsSinceEpoch()) : 0;
+}
+
+void bindText(db::Command& command, const QString& name, const QString& text) {
+    command.appendParameter(name, db::ParamType::NVarChar, db::ParamDirection::Input, int(text.size()), text);
+}
+
+void bindTime(db::Command& command, const QString& name, qint64 ms) {
+    command.appendParameter(name, db::ParamType::DateTime, db::ParamDirection::Input, 0, when(ms));
+}
+
+}  // namespace
+
+QString SiteAlarmAuthority::operatorName() {
+    db::Command command(ctx_.db(), QStringLiteral("Select LoginName From Operators Where OperatorID = ?"));
+    command.appendParameter(QStringLiteral("@OperatorID"), db::ParamType::Integer, db::ParamDirection::Input, 0,
+                            ctx_.site().UserId());
+    db::Recordset rs = command.open();
+    const QString name = rs.eof() ? QStringLiteral("operator %1").arg(ctx_.site().UserId())
+                                  : fields::text(rs, QStringLiteral("LoginName"));
+    rs.close();
+    return name;
+}
+
+void SiteAlarmAuthority::journal(const QString& event, const QString& address, qint64 raisedMs, qint64 atMs,
+                                 const QString& comment) {
+    db::Command insert(ctx_.db(), QStringLiteral("Insert Into AlarmJournal (EventTime, Event, Address, RaisedAt, "
+                                                 "OperatorName, Comment) Values (?, ?, ?, ?, ?, ?)"));
+    bindTime(insert, QStringLiteral("@EventTime"), atMs);
+    bindText(insert, QStringLiteral("@Event"), event);
+    bindText(insert, QStringLiteral("@Address"), address);
+    bindTime(insert, QStringLiteral("@RaisedAt"), raisedMs);
+    bindText(insert, QStringLiteral("@OperatorName"), event == kAcknowledged ? operatorName() : QString());
+    bindText(insert, QStringLiteral("@Comment"), comment);
+    insert.execute();
+}
+
+std::vector<AlarmAcknowledgement> SiteAlarmAuthority::raised(std::vector<AlarmOccurrence>& alarms, qint64 nowMs) {
+    std::vector<AlarmAcknowledgement> acknowledged;
+    if (alarms.empty())
+        return acknowledged;
+    db::Transaction transaction(ctx_.db());
+    for (AlarmOccurrence& alarm : alarms) {
+        // A cleared occurrence of the point is over; a live one (another desk saw it first, or
+        // this desk before a restart) keeps its time.
+        db::Command over(ctx_.db(),
+                         QStringLiteral("Delete From AlarmStates Where Address = ? And ClearedAt Is Not Null"));
+        bindText(over, QStringLiteral("@Address"), alarm.address);
+        over.execute();
+        db::Command insert(ctx_.db(), QStringLiteral("Insert Into AlarmStates (Address, RaisedAt) Select ?, ? Where "
+                                                     "Not Exists (Select 1 From AlarmStates Where Address = ?)"));
+        bindText(insert, QStringLiteral("@Address"), alarm.address);
+        bindTime(insert, QStringLiteral("@RaisedAt"), alarm.raisedMs);
+        bindText(insert, QStringLiteral("@Address2"), alarm.address);
+        if (insert.execute() > 0)
+            journal(kRaised, alarm.address, alarm.raisedMs, nowMs);
+        db::Command read(ctx_.db(), QStringLiteral("Select RaisedAt, AcknowledgedAt, AcknowledgedBy From AlarmStates "
+                                                   "Where Address = ?"));
+        bindText(read, QStringLiteral("@Address"), alarm.address);
+        db::Recordset rs = read.open();
+        if (!rs.eof()) {
+            alarm.raisedMs = msOf(rs.field(QStringLiteral("RaisedAt")));
+            const qint64 at = msOf(rs.field(QStringLiteral("AcknowledgedAt")));
+            if (at != 0)
+                acknowledged.push_back(
+                    {alarm.address, alarm.raisedMs, fields::text(rs, QStringLiteral("AcknowledgedBy")), at});
+        }
+        rs.close();
+    }
+    transaction.commit();
+    return acknowledged;
+}
+
+void SiteAlarmAuthority::cleared(const std::vector<AlarmOccurrence>& alarms, qint64 nowMs) {
+    if (alarms.empty())
+        return;
+    db::Transaction transaction(ctx_.db());
+    for (const AlarmOccurrence& alarm : alarms) {
+        db::Command update(ctx_.db(), QStringLiteral("Update AlarmStates Set ClearedAt = ? Where Address = ? And "
+                                                     "RaisedAt = ? And ClearedAt Is Null"));
+        bindTime(update, QStringLiteral("@ClearedAt"), nowMs);
+        bindText(update, QStringLiteral("@Address"), alarm.address);
+        bindTime(update, QStringLiteral("@RaisedAt"), alarm.raisedMs);
+        if (update.execute() > 0)
+            journal(kCleared, alarm.address, alarm.raisedMs, nowMs);
+    }
+    transaction.commit();
+}
+
+std::vector<AlarmAcknowledgement> SiteAlarmAuthority::acknowledge(const std::vector<AlarmOccurrence>& alarms,
+                                                                  const QString& comment, qint64 nowMs) {
+    std::vector<AlarmAcknowledgement> recorded;
+    const QString by = operatorName();
+    db::Transaction transaction(ctx_.db());
+    for (const AlarmOccurrence& alarm : alarms) {
+        db::Command update(ctx_.db(), QStringLiteral("Update AlarmStates Set AcknowledgedAt = ?, AcknowledgedBy = ? "
+                                                     "Where Address = ? And RaisedAt = ? And AcknowledgedAt Is Null"));
+        bindTime(update, QStringLiteral("@AcknowledgedAt"), nowMs);
+        bindText(update, QStringLiteral("@AcknowledgedBy"), by);
+        bindText(update, QStringLiteral("@Address"), alarm.address);
+        bindTime(update, QStringLiteral("@RaisedAt"), alarm.raisedMs);
+        if (update.execute() <= 0)
+            continue;
+        journal(kAcknowledged, alarm.address, alarm.raisedMs, nowMs, comment);
+        recorded.push_back({alarm.address, wholeSecondsMs(alarm.raisedMs), by, wholeSecondsMs(nowMs)});
+    }
+    transaction.commit();
+    return recorded;
+}
+
+std::vector<AlarmAcknowledgement> SiteAlarmAuthority::news() {
+    std::vector<AlarmAcknowledgement> found;
+    if (lastJournalId_ < 0) {
+        db::Recordset rs = ctx_.db().query(QStringLiteral("Select Max(JournalID) As Last From AlarmJournal"));
+        lastJournalId_ = rs.eof() || rs.isNull(QStringLiteral("Last")) ? 0 : fields::number(rs, QStringLiteral("Last"));
+        rs.close();
+        return found;  // what was acknowledged before, a load reads through raised()
+    }
+    db::Command read(ctx_.db(), QStringLiteral("Select JournalID, Address, RaisedAt, EventTime, OperatorName From "
+                                               "AlarmJournal Where JournalID > ? And Event = ? Order By JournalID"));
+    read.appendParameter(QStringLiteral("@JournalID"), db::ParamType::Integer, db::ParamDirection::Input, 0,
+                         lastJournalId_);
+    bindText(read, QStringLiteral("@Event"), kAcknowledged);
+    for (db::Recordset rs = read.open(); !rs.eof(); rs.moveNext()) {
+        lastJournalId_ = fields::number(rs, QStringLiteral("JournalID"));
+        found.push_back({fields::text(rs, QStringLiteral("Address")), msOf(rs.field(QStringLiteral("RaisedAt"))),
+                         fields::text(rs, QStringLiteral("OperatorName")),
+                         msOf(rs.field(QStringLiteral("EventTime")))});
+    }
+    return found;
+}
+
+void SiteAlarmAuthority::purgeJournal(int days, qint64 nowMs) {
+    db::Command purge(ctx_.db(), QStringLiteral("Delete From AlarmJournal Where EventTime < ?"));
+    bindTime(purge, QStringLiteral("@Before"), nowMs - qint64(days) * 24 * 3600 * 1000);
+    purge.execute();
+}
+
+}  // namespace so
