@@ -7,6 +7,7 @@
 #include <statusobject/Dialogs.h>
 
 #include <QAction>
+#include <QCursor>
 #include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -275,16 +276,26 @@ void AttentionPanel::setHeightShare(QWidget* reference, double share) {
 void AttentionPanel::addHoldArea(QWidget* area) {
     area->setAttribute(Qt::WA_Hover);
     area->installEventFilter(this);
+    holdAreas_.append(area);
+}
+
+bool AttentionPanel::pointerOnHoldArea() const {
+    // Read from where the pointer is, not counted from enter and leave events (one is lost when a
+    // widget hides under the pointer).
+    const QPoint at = QCursor::pos();
+    return std::any_of(holdAreas_.begin(), holdAreas_.end(), [&](const QPointer<QWidget>& area) {
+        return area != nullptr && area->isVisible() && area->rect().contains(area->mapFromGlobal(at));
+    });
 }
 
 QString AttentionPanel::headerText() const {
     const int cleared = list_.size() - list_.alarmCount() - list_.warningCount();
-    QString text = QStringLiteral("Attention: %1").arg(plural(list_.alarmCount(), "alarm"));
-    if (list_.unacknowledgedCount() > 0)
-        text += QStringLiteral(" (%L1 not acknowledged)").arg(list_.unacknowledgedCount());
-    text += QStringLiteral(", ") + plural(list_.warningCount(), "warning");
+    QString text = QStringLiteral("Attention: %1, %2")
+                       .arg(plural(list_.alarmCount(), "alarm"), plural(list_.warningCount(), "warning"));
     if (cleared > 0)
         text += QStringLiteral(", %L1 cleared").arg(cleared);
+    if (list_.unacknowledgedCount() > 0)
+        text += QStringLiteral(" — %L1 not acknowledged").arg(list_.unacknowledgedCount());
     return text;
 }
 
@@ -348,7 +359,7 @@ void AttentionPanel::showNew() {
 }
 
 void AttentionPanel::updateHold() {
-    const bool held = !hovered_.isEmpty() || menusOpen_ > 0 || table_->selectionModel()->hasSelection();
+    const bool held = menusOpen_ > 0 || table_->selectionModel()->hasSelection() || pointerOnHoldArea();
     if (held == view_.isHeld())
         return;
     view_.setHeld(held);
@@ -467,13 +478,9 @@ void AttentionPanel::goTo(const QModelIndex& index, bool openMenu) {
 bool AttentionPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == reference_ && event->type() == QEvent::Resize)
         fitHeight();
-    if (event->type() == QEvent::Enter || event->type() == QEvent::HoverEnter) {
-        hovered_.insert(watched);
+    if (event->type() == QEvent::Enter || event->type() == QEvent::HoverEnter || event->type() == QEvent::Leave ||
+        event->type() == QEvent::HoverLeave)
         updateHold();
-    } else if (event->type() == QEvent::Leave || event->type() == QEvent::HoverLeave) {
-        hovered_.remove(watched);
-        updateHold();
-    }
     if (watched == table_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool menuKey =

@@ -1,5 +1,5 @@
-// The attention list above the sections: a header ("Attention: 3 alarms (2 not acknowledged), 5
-// warnings", flashing briefly when a point becomes an alarm) over a table of the list's rows
+// The attention list above the sections: a header ("Attention: 3 alarms, 5 warnings — 2 not
+// acknowledged", flashing briefly when a point becomes an alarm) over a table of the list's rows
 // (AttentionView: entries in order, points of an off-line controller folded under it).
 //
 // The rows hold still while the operator works on them: while the pointer is over the list or a
@@ -16,6 +16,7 @@
 
 #include <QAbstractTableModel>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -104,6 +105,7 @@ private:
     void goTo(const QModelIndex& index, bool openMenu);
     void paintHeader();
     void updateHold();
+    bool pointerOnHoldArea() const;
     void reloadRows();
     void addActions();
 
@@ -126,7 +128,7 @@ private:
     int flashesLeft_ = 0;
     bool reloading_ = false;
     int menusOpen_ = 0;
-    QSet<QObject*> hovered_;              // hold areas under the pointer
+    QList<QPointer<QWidget>> holdAreas_;
     std::optional<Section> keptSection_;  // the entry the operator is on
     QString keptAddress_;
 };

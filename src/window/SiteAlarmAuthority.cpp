@@ -26,7 +26,9 @@ qint64 msOf(const QVariant& value) {
 }
 
 void bindText(db::Command& command, const QString& name, const QString& text) {
-    command.appendParameter(name, db::ParamType::NVarChar, db::ParamDirection::Input, int(text.size()), text);
+    // Empty text is bound as empty, never as Null.
+    command.appendParameter(name, db::ParamType::NVarChar, db::ParamDirection::Input, int(text.size()),
+                            text.isNull() ? QStringLiteral("") : text);
 }
 
 void bindTime(db::Command& command, const QString& name, qint64 ms) {
