@@ -1,6 +1,7 @@
 #include "ui/AttentionPanel.h"
 
 #include "base/ComponentContext.h"
+#include "ui/AlarmJournalDialog.h"
 #include "window/AttentionList.h"
 #include "window/StatusWindow.h"
 
@@ -145,10 +146,13 @@ AttentionPanel::AttentionPanel(StatusWindow& window, GoToRow goToRow, QWidget* p
     alarmsButton_->setText(QStringLiteral("Alarms"));
     alarmsButton_->setObjectName(QStringLiteral("attentionAlarmsButton"));
     alarmsButton_->setPopupMode(QToolButton::InstantPopup);
+    alarmsButton_->setToolTip(QStringLiteral("Acknowledge the selected alarms, or every alarm listed"));
+    alarmsButton_->setAccessibleDescription(alarmsButton_->toolTip());
     newBar_ = new QPushButton(this);
     newBar_->setObjectName(QStringLiteral("attentionNewBar"));
     newBar_->setFlat(true);
     newBar_->setToolTip(QStringLiteral("The list holds still while you work on it; show the new entries now"));
+    newBar_->setAccessibleDescription(newBar_->toolTip());
     newBar_->hide();
     connect(newBar_, &QPushButton::clicked, this, &AttentionPanel::showNew);
 
@@ -248,6 +252,13 @@ void AttentionPanel::addActions() {
         acknowledgeAll();
     })->setObjectName(QStringLiteral("acknowledgeAllAlarms"));
     menu->addSeparator();
+    add(QStringLiteral("Alarm journal..."), QKeySequence(Qt::CTRL | Qt::Key_J), [this] {
+        AlarmJournalDialog journal(window_, this);
+        ++menusOpen_;
+        journal.exec();
+        --menusOpen_;
+        updateHold();
+    })->setObjectName(QStringLiteral("alarmJournalAction"));
     add(QStringLiteral("Fold or unfold the controller's points"), QKeySequence(Qt::Key_Space), [this] {
         if (table_->currentIndex().isValid())
             toggleFolded(table_->currentIndex().row());

@@ -61,37 +61,66 @@ void SiteAlarmAuthority::journal(const QString& event, const QString& address, q
     insert.execute();
 }
 
+QHash<QString, SiteAlarmAuthority::Known> SiteAlarmAuthority::known(const std::vector<AlarmOccurrence>& alarms) {
+    // A few alarms are looked up one by one; a load's thousands in one read of every state.
+    QHash<QString, Known> found;
+    const QString columns = QStringLiteral(
+        "Select Address, RaisedAt, ClearedAt, AcknowledgedAt, AcknowledgedBy From "
+        "AlarmStates");
+    const auto read = [&](db::Recordset rs) {
+        for (; !rs.eof(); rs.moveNext())
+            found.insert(
+                fields::text(rs, QStringLiteral("Address")),
+                {msOf(rs.field(QStringLiteral("RaisedAt"))), !rs.isNull(QStringLiteral("ClearedAt")),
+                 msOf(rs.field(QStringLiteral("AcknowledgedAt"))), fields::text(rs, QStringLiteral("AcknowledgedBy"))});
+    };
+    if (alarms.size() > kLookedUpOneByOne) {
+        read(ctx_.db().query(columns));
+        return found;
+    }
+    for (const AlarmOccurrence& alarm : alarms) {
+        db::Command one(ctx_.db(), columns + QStringLiteral(" Where Address = ?"));
+        bindText(one, QStringLiteral("@Address"), alarm.address);
+        read(one.open());
+    }
+    return found;
+}
+
 std::vector<AlarmAcknowledgement> SiteAlarmAuthority::raised(std::vector<AlarmOccurrence>& alarms, qint64 nowMs) {
     std::vector<AlarmAcknowledgement> acknowledged;
     if (alarms.empty())
         return acknowledged;
+    const QHash<QString, Known> states = known(alarms);
     db::Transaction transaction(ctx_.db());
     for (AlarmOccurrence& alarm : alarms) {
-        // A cleared occurrence of the point is over; a live one (another desk saw it first, or
-        // this desk before a restart) keeps its time.
-        db::Command over(ctx_.db(),
-                         QStringLiteral("Delete From AlarmStates Where Address = ? And ClearedAt Is Not Null"));
-        bindText(over, QStringLiteral("@Address"), alarm.address);
-        over.execute();
+        const auto state = states.constFind(alarm.address);
+        if (state != states.constEnd() && !state->cleared) {
+            // Raised before (at another desk, or at this one before a restart): its time stands.
+            alarm.raisedMs = state->raisedMs;
+            if (state->acknowledgedMs != 0)
+                acknowledged.push_back({alarm.address, alarm.raisedMs, state->acknowledgedBy, state->acknowledgedMs});
+            continue;
+        }
+        alarm.raisedMs = wholeSecondsMs(alarm.raisedMs);
+        if (state != states.constEnd()) {
+            // The point's last occurrence cleared: this one replaces it.
+            db::Command over(ctx_.db(), QStringLiteral("Delete From AlarmStates Where Address = ?"));
+            bindText(over, QStringLiteral("@Address"), alarm.address);
+            over.execute();
+        }
         db::Command insert(ctx_.db(), QStringLiteral("Insert Into AlarmStates (Address, RaisedAt) Select ?, ? Where "
                                                      "Not Exists (Select 1 From AlarmStates Where Address = ?)"));
         bindText(insert, QStringLiteral("@Address"), alarm.address);
         bindTime(insert, QStringLiteral("@RaisedAt"), alarm.raisedMs);
         bindText(insert, QStringLiteral("@Address2"), alarm.address);
-        if (insert.execute() > 0)
+        if (insert.execute() > 0) {
             journal(kRaised, alarm.address, alarm.raisedMs, nowMs);
-        db::Command read(ctx_.db(), QStringLiteral("Select RaisedAt, AcknowledgedAt, AcknowledgedBy From AlarmStates "
-                                                   "Where Address = ?"));
-        bindText(read, QStringLiteral("@Address"), alarm.address);
-        db::Recordset rs = read.open();
-        if (!rs.eof()) {
-            alarm.raisedMs = msOf(rs.field(QStringLiteral("RaisedAt")));
-            const qint64 at = msOf(rs.field(QStringLiteral("AcknowledgedAt")));
-            if (at != 0)
-                acknowledged.push_back(
-                    {alarm.address, alarm.raisedMs, fields::text(rs, QStringLiteral("AcknowledgedBy")), at});
+            continue;
         }
-        rs.close();
+        // Another desk raised it since the states were read: its time stands.
+        const QHash<QString, Known> now = known({alarm});
+        if (now.contains(alarm.address))
+            alarm.raisedMs = now.value(alarm.address).raisedMs;
     }
     transaction.commit();
     return acknowledged;

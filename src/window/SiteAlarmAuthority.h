@@ -6,6 +6,8 @@
 
 #include "window/AlarmAuthority.h"
 
+#include <QHash>
+
 namespace so {
 
 struct ComponentContext;
@@ -26,6 +28,16 @@ public:
     QString operatorName();
 
 private:
+    /// Alarms up to this many are looked up one by one.
+    static constexpr size_t kLookedUpOneByOne = 32;
+    struct Known {
+        qint64 raisedMs = 0;
+        bool cleared = false;
+        qint64 acknowledgedMs = 0;
+        QString acknowledgedBy;
+    };
+    /// The stored states of these alarms' points, by address.
+    QHash<QString, Known> known(const std::vector<AlarmOccurrence>& alarms);
     void journal(const QString& event, const QString& address, qint64 raisedMs, qint64 atMs,
                  const QString& comment = {});
 

@@ -5,6 +5,7 @@
 #include "WindowFixture.h"
 
 #include "domain/RowConditions.h"
+#include "window/AlarmJournal.h"
 
 namespace so::test {
 namespace {
@@ -141,6 +142,41 @@ TEST_F(AlarmAcknowledgementTest, AClearedAlarmIsAcknowledgedAwayAndAnOperatorWit
     EXPECT_TRUE(listed(*window, other)->acknowledged());
     EXPECT_TRUE(host.callsNamed(QStringLiteral("LogError")).isEmpty());
     EXPECT_EQ(ownLogReports(), 0);
+}
+
+TEST_F(AlarmAcknowledgementTest, TheJournalFiltersByPointOperatorAndTimeAndExportsCommentsAsText) {
+    report(*window, input, true);
+    report(*window, other, true);
+    window->acknowledgeAlarms({*listed(*window, input)}, QStringLiteral("=HYPERLINK(\"http://x\")"));
+    report(*window, other, false);
+
+    const auto events = [&](const AlarmJournalFilter& filter) {
+        QStringList out;
+        for (const AlarmJournalRow& row : readAlarmJournal(*db, filter))
+            out << row.event + QLatin1Char(' ') +
+                       (row.address == input   ? QStringLiteral("input")
+                        : row.address == other ? QStringLiteral("other")
+                                               : row.address);
+        return out;
+    };
+    AlarmJournalFilter filter;
+    filter.point = other.mid(2);
+    EXPECT_EQ(events(filter), (QStringList{"cleared other", "raised other"}));
+    filter = {};
+    filter.byOperator = QStringLiteral("admin");
+    EXPECT_EQ(events(filter), (QStringList{"acknowledged input"}));
+    filter.byOperator = QStringLiteral("admin' Or '1' = '1");
+    EXPECT_TRUE(events(filter).isEmpty());
+    filter = {};
+    filter.from = QDateTime::currentDateTime().addSecs(3600);
+    EXPECT_TRUE(events(filter).isEmpty());
+
+    filter = {};
+    filter.byOperator = QStringLiteral("admin");
+    const ExportTable table = alarmJournalTable(readAlarmJournal(*db, filter));
+    ASSERT_EQ(table.rows.size(), 1);
+    EXPECT_EQ(table.rows[0][5], QStringLiteral("'=HYPERLINK(\"http://x\")")) << "a formula in a spreadsheet";
+    EXPECT_EQ(table.rows[0][4], QStringLiteral("admin"));
 }
 
 }  // namespace
