@@ -251,6 +251,10 @@ void AttentionPanel::addActions() {
     add(QStringLiteral("Acknowledge all listed..."), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K), [this] {
         acknowledgeAll();
     })->setObjectName(QStringLiteral("acknowledgeAllAlarms"));
+    add(QStringLiteral("Shelve..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), [this] {
+        shelveCurrent();
+    })->setObjectName(QStringLiteral("shelvePoint"));
+    add(QStringLiteral("Shelved points..."), QKeySequence(), [this] { showShelved(); });
     menu->addSeparator();
     add(QStringLiteral("Alarm journal..."), QKeySequence(Qt::CTRL | Qt::Key_J), [this] {
         AlarmJournalDialog journal(window_, this);
@@ -307,6 +311,8 @@ QString AttentionPanel::headerText() const {
         text += QStringLiteral(", %L1 cleared").arg(cleared);
     if (list_.unacknowledgedCount() > 0)
         text += QStringLiteral(" — %L1 not acknowledged").arg(list_.unacknowledgedCount());
+    if (!list_.shelved().empty())
+        text += QStringLiteral(" — %L1 shelved").arg(list_.shelved().size());
     return text;
 }
 
@@ -408,6 +414,41 @@ void AttentionPanel::acknowledgeSelected(bool askComment) {
     }
     window_.acknowledgeAlarms(entries, comment);
     refresh(false);
+}
+
+void AttentionPanel::shelveCurrent() {
+    const QModelIndex current = table_->currentIndex();
+    if (!current.isValid() || current.row() >= model_->rowCount() || model_->rowAt(current.row()).gone)
+        return;
+    const AttentionEntry entry = model_->rowAt(current.row()).entry;
+    ++menusOpen_;
+    const std::optional<QString> given =
+        window_.context().dialogs->inputBox(QStringLiteral("Shelve %1 for how many minutes (%2 to %3)?")
+                                                .arg(list_.nameOf(entry))
+                                                .arg(StatusWindow::kShelveMinMinutes)
+                                                .arg(StatusWindow::kShelveMaxMinutes),
+                                            QStringLiteral("Shelve"), QStringLiteral("60"));
+    --menusOpen_;
+    bool number = false;
+    const int minutes = given ? given->trimmed().toInt(&number) : 0;
+    if (!given)
+        return;
+    if (!number || !window_.shelvePoint(entry, minutes))
+        window_.context().dialogs->message(QStringLiteral("A point is shelved for %1 to %2 minutes.")
+                                               .arg(StatusWindow::kShelveMinMinutes)
+                                               .arg(StatusWindow::kShelveMaxMinutes),
+                                           QStringLiteral("Shelve"), Dialogs::Icon::Information);
+    table_->clearSelection();
+    refresh(false);
+}
+
+void AttentionPanel::showShelved() {
+    QStringList lines;
+    for (const AttentionList::Shelved& s : list_.shelved())
+        lines << s.address;
+    window_.context().dialogs->message(lines.isEmpty() ? QStringLiteral("No point is shelved.")
+                                                       : QStringLiteral("Shelved:\n") + lines.join(QLatin1Char('\n')),
+                                       QStringLiteral("Shelved"), Dialogs::Icon::Information);
 }
 
 void AttentionPanel::acknowledgeAll() {

@@ -11,7 +11,8 @@
 // operator pressed, found by its address when the action runs.
 //
 // Alarms are acknowledged here (Ctrl+K the selection, Ctrl+Shift+K with a comment, Ctrl+Alt+K every
-// alarm listed after a confirmation; also in the "Alarms" menu); the window asks the site.
+// alarm listed after a confirmation; also in the "Alarms" menu), a chattering point shelved
+// (Ctrl+Shift+H), and the alarm journal opened (Ctrl+J); the window asks the site.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -85,6 +86,10 @@ public:
     void acknowledgeSelected(bool askComment);
     /// Acknowledges every unacknowledged alarm listed, once the operator confirms.
     void acknowledgeAll();
+    /// Shelves the current row's point for the minutes the operator gives.
+    void shelveCurrent();
+    /// Lists the shelved points.
+    void showShelved();
 
     QTableView* table() const { return table_; }
     AttentionModel* model() const { return model_; }

@@ -39,6 +39,10 @@ public:
     /// those recorded now (one acknowledged meanwhile at another desk is not recorded twice).
     virtual std::vector<AlarmAcknowledgement> acknowledge(const std::vector<AlarmOccurrence>& alarms,
                                                           const QString& comment, qint64 nowMs) = 0;
+    /// The operator shelved a point for `minutes` (true), or its time is up (false).
+    virtual void shelving(const QString& address, bool shelved, int minutes, qint64 nowMs) = 0;
+    /// Deletes the journal's steps older than `days`.
+    virtual void purgeJournal(int days, qint64 nowMs) = 0;
     /// Acknowledgements recorded since the last call, at any desk.
     virtual std::vector<AlarmAcknowledgement> news() = 0;
 };

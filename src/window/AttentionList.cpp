@@ -133,7 +133,44 @@ void AttentionList::clear(Ordered::iterator entry, qint64 nowMs, SyncResult& res
     replace(entry);
 }
 
+bool AttentionList::isShelved(const QString& address) const {
+    return std::any_of(shelved_.begin(), shelved_.end(), [&](const Shelved& s) { return s.address == address; });
+}
+
+void AttentionList::shelve(const QString& address, qint64 untilSteadyMs) {
+    if (isShelved(address))
+        return;
+    const Ordered::iterator entry = findByAddress(address);
+    if (entry != ordered_.end())
+        erase(entry);
+    shelved_.push_back({address, untilSteadyMs});
+}
+
+std::vector<AttentionList::Shelved> AttentionList::returnDue(qint64 steadyNowMs, qint64 nowMs, SyncResult& result) {
+    std::vector<Shelved> due;
+    for (auto s = shelved_.begin(); s != shelved_.end();) {
+        if (s->untilSteadyMs > steadyNowMs) {
+            ++s;
+            continue;
+        }
+        due.push_back(*s);
+        s = shelved_.erase(s);
+    }
+    for (const Shelved& s : due)
+        for (Section section : kAllSections) {
+            const StatusGrid& grid = sections_.grid(section);
+            const int row = grid.findRow(s.address);
+            if (row > 0)
+                rate(section, grid.rowKey(row), row, nowMs, result);
+        }
+    if (!due.empty())
+        result.changed = true;
+    return due;
+}
+
 void AttentionList::rate(Section section, int key, int row, qint64 nowMs, SyncResult& result) {
+    if (!shelved_.empty() && isShelved(sections_.grid(section).address(row)))
+        return;
     const StatusGrid& grid = sections_.grid(section);
     const RowConditions conditions = grid.conditions(row);
     const Severity now = severity(conditions);

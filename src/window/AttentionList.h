@@ -117,6 +117,18 @@ public:
     /// Marks the alarm raised at `raisedMs` acknowledged; a cleared one leaves the list. False when
     /// no such alarm awaits acknowledgement.
     bool acknowledge(const QString& address, qint64 raisedMs, const QString& by, qint64 atMs);
+    /// A point shelved (a chattering one, say) until `untilSteadyMs` on the steady clock: it leaves
+    /// the list and its changes are not rated until it returns, in whichever group is shown.
+    struct Shelved {
+        QString address;
+        qint64 untilSteadyMs;
+    };
+    void shelve(const QString& address, qint64 untilSteadyMs);
+    /// The points whose shelving is over at `steadyNowMs`: back, rated as their rows read now.
+    std::vector<Shelved> returnDue(qint64 steadyNowMs, qint64 nowMs, SyncResult& result);
+    const std::vector<Shelved>& shelved() const { return shelved_; }
+    bool isShelved(const QString& address) const;
+
     /// Unacknowledged alarms listed (live or cleared).
     int unacknowledgedCount() const { return unacknowledged_; }
     /// Entries listed, and those listed as alarms (live or cleared).
@@ -177,6 +189,7 @@ private:
     bool overflow_ = false;  // more rows changed than the queue holds
     Ordered ordered_;
     std::array<std::vector<Ordered::iterator>, kSectionCount> byKey_;  // by row key: its entry
+    std::vector<Shelved> shelved_;
     std::deque<Cleared> clearedOrder_;  // cleared entries by the time they cleared (oldest first)
     int clearedCount_ = 0;              // cleared warnings and acknowledged alarms in clearedOrder_
     int unacknowledged_ = 0;

@@ -13,6 +13,7 @@ namespace {
 const QString kRaised = QStringLiteral("raised");
 const QString kCleared = QStringLiteral("cleared");
 const QString kAcknowledged = QStringLiteral("acknowledged");
+const QString kShelved = QStringLiteral("shelved");
 
 QDateTime when(qint64 ms) { return QDateTime::fromMSecsSinceEpoch(wholeSecondsMs(ms)); }
 
@@ -50,13 +51,18 @@ QString SiteAlarmAuthority::operatorName() {
 
 void SiteAlarmAuthority::journal(const QString& event, const QString& address, qint64 raisedMs, qint64 atMs,
                                  const QString& comment) {
+    // A step of no alarm occurrence (shelving a point) has no raised time: Null.
+    const bool raised = raisedMs != 0;
     db::Command insert(ctx_.db(), QStringLiteral("Insert Into AlarmJournal (EventTime, Event, Address, RaisedAt, "
-                                                 "OperatorName, Comment) Values (?, ?, ?, ?, ?, ?)"));
+                                                 "OperatorName, Comment) Values (?, ?, ?, %1, ?, ?)")
+                                      .arg(raised ? QStringLiteral("?") : QStringLiteral("Null")));
     bindTime(insert, QStringLiteral("@EventTime"), atMs);
     bindText(insert, QStringLiteral("@Event"), event);
     bindText(insert, QStringLiteral("@Address"), address);
-    bindTime(insert, QStringLiteral("@RaisedAt"), raisedMs);
-    bindText(insert, QStringLiteral("@OperatorName"), event == kAcknowledged ? operatorName() : QString());
+    if (raised)
+        bindTime(insert, QStringLiteral("@RaisedAt"), raisedMs);
+    bindText(insert, QStringLiteral("@OperatorName"),
+             event == kAcknowledged || event == kShelved ? operatorName() : QString());
     bindText(insert, QStringLiteral("@Comment"), comment);
     insert.execute();
 }
@@ -183,6 +189,11 @@ std::vector<AlarmAcknowledgement> SiteAlarmAuthority::news() {
                          msOf(rs.field(QStringLiteral("EventTime")))});
     }
     return found;
+}
+
+void SiteAlarmAuthority::shelving(const QString& address, bool shelved, int minutes, qint64 nowMs) {
+    journal(shelved ? kShelved : QStringLiteral("unshelved"), address, 0, nowMs,
+            shelved ? QStringLiteral("for %1 min").arg(minutes) : QString());
 }
 
 void SiteAlarmAuthority::purgeJournal(int days, qint64 nowMs) {

@@ -21,15 +21,15 @@ public:
     std::vector<AlarmAcknowledgement> acknowledge(const std::vector<AlarmOccurrence>& alarms, const QString& comment,
                                                   qint64 nowMs) override;
     std::vector<AlarmAcknowledgement> news() override;
+    void shelving(const QString& address, bool shelved, int minutes, qint64 nowMs) override;
 
-    /// Journal rows older than `days` are deleted (the journal keeps a set number of days).
-    void purgeJournal(int days, qint64 nowMs);
+    void purgeJournal(int days, qint64 nowMs) override;
     /// The signed-in operator's login name, as acknowledgements record it.
     QString operatorName();
 
 private:
     /// Alarms up to this many are looked up one by one.
-    static constexpr size_t kLookedUpOneByOne = 32;
+    static constexpr size_t kLookedUpOneByOne = 2000;
     struct Known {
         qint64 raisedMs = 0;
         bool cleared = false;

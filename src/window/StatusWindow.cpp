@@ -1,6 +1,7 @@
 #include "window/StatusWindow.h"
 
 #include <QDateTime>
+#include <chrono>
 
 #include "base/ErrorTrap.h"
 #include "window/LayoutStore.h"
@@ -48,6 +49,10 @@ StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     connect(&resizeTimer_, &QTimer::timeout, this, &StatusWindow::resizeTimerTick);
     attention_ = std::make_unique<AttentionList>(board_->sections());
     authority_ = std::make_unique<SiteAlarmAuthority>(ctx_);
+    steadyClock_ = [started = std::chrono::steady_clock::now()] {
+        return qint64(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+    };
     attentionTimer_.setInterval(kAttentionIntervalMs);
     connect(&attentionTimer_, &QTimer::timeout, this, &StatusWindow::attentionTick);
 }
@@ -59,6 +64,9 @@ void StatusWindow::attentionTick() {
         return;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     AttentionList::SyncResult result = attention_->sync(now);
+    for (const AttentionList::Shelved& back : attention_->returnDue(steadyClock_(), now, result))
+        trap(ctx_, QStringLiteral("StatusWindow: alarm states"),
+             [&] { authority_->shelving(back.address, false, 0, now); });
     settleAlarms(result, now);
     if (result.changed && view_ != nullptr)
         view_->attentionChanged(result.newAlarm);
@@ -90,6 +98,25 @@ void StatusWindow::setAttentionEnabled(bool on) {
     }
     if (view_ != nullptr)
         view_->attentionChanged(false);
+}
+
+bool StatusWindow::shelvePoint(const AttentionEntry& entry, int minutes) {
+    if (minutes < kShelveMinMinutes || minutes > kShelveMaxMinutes || entry.address.isEmpty())
+        return false;
+    qint32 permission = kShelvePermission;
+    if (!CheckOperatorPermission(ctx_, permission)) {
+        ctx_.dialogs->message(QStringLiteral("You do not have permission to shelve points."), QStringLiteral("Shelve"),
+                              Dialogs::Icon::Information);
+        return false;
+    }
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (!trap(ctx_, QStringLiteral("FMain.ShelvePoint"),
+              [&] { authority_->shelving(entry.address, true, minutes, now); }))
+        return false;
+    attention_->shelve(entry.address, steadyClock_() + qint64(minutes) * 60 * 1000);
+    if (view_ != nullptr)
+        view_->attentionChanged(false);
+    return true;
 }
 
 int StatusWindow::acknowledgeAlarms(const std::vector<AttentionEntry>& entries, const QString& comment) {
@@ -318,6 +345,8 @@ void StatusWindow::reloadSelectedGroup() {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     AttentionList::SyncResult loaded = attention_->resume(now);
     settleAlarms(loaded, now);
+    trap(ctx_, QStringLiteral("StatusWindow: alarm journal"),
+         [&] { authority_->purgeJournal(kAlarmJournalDays, now); });
     if (view_ != nullptr)
         view_->attentionChanged(false);  // a group's alarms at load are not news
     showProgress(QString());             // also after a failure part-way

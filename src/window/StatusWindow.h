@@ -23,6 +23,7 @@
 #include <QVector>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -138,6 +139,17 @@ public:
     /// permission kAcknowledgePermission (told otherwise); entries that are no unacknowledged
     /// alarm are passed over. Returns how many the site recorded now.
     int acknowledgeAlarms(const std::vector<AttentionEntry>& entries, const QString& comment);
+    /// How long a point may be shelved, in minutes.
+    static constexpr int kShelveMinMinutes = 15;
+    static constexpr int kShelveMaxMinutes = 8 * 60;
+    /// The days the alarm journal keeps (older steps are deleted when a group loads).
+    static constexpr int kAlarmJournalDays = 90;
+    /// Shelves a point for `minutes` (kShelveMinMinutes to kShelveMaxMinutes) as the signed-in
+    /// operator, who needs operator permission kShelvePermission (told otherwise); it returns by
+    /// itself, timed on the steady clock. False when refused.
+    bool shelvePoint(const AttentionEntry& entry, int minutes);
+    /// The steady clock the shelving is timed on (milliseconds; tests hand their own).
+    void setSteadyClock(std::function<qint64()> clock) { steadyClock_ = std::move(clock); }
 
     // ---- counters and timers
     int resizeCounter() const { return resizeCounter_; }
@@ -265,6 +277,7 @@ private:
     QTimer resizeTimer_;
     std::unique_ptr<AttentionList> attention_;
     std::unique_ptr<AlarmAuthority> authority_;
+    std::function<qint64()> steadyClock_;
     QTimer attentionTimer_;
 };
 

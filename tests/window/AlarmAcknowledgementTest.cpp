@@ -101,12 +101,18 @@ TEST_F(AlarmAcknowledgementTest, AnAcknowledgementAtOneDeskIsTheSitesAndTheJourn
     EXPECT_EQ(second.window->acknowledgeAlarms({*there}, QString()), 0);
     EXPECT_EQ(journalRows(QStringLiteral("acknowledged"), input), 1);
 
-    // A desk that starts now lists it acknowledged, raised when it was.
+    // A desk that starts now lists it acknowledged, raised when it was; a load deletes the journal's
+    // steps older than it keeps.
+    exec(
+        QStringLiteral("INSERT INTO AlarmJournal (EventTime, Event, Address) VALUES ('2001-01-01 00:00:00', "
+                       "'raised', 'old')"));
     OtherDesk third(*db, logDir.path(), site.adminOperatorId, site.siteGroupId);
     report(*third.window, input, true);
     ASSERT_NE(listed(*third.window, input), nullptr);
     EXPECT_TRUE(listed(*third.window, input)->acknowledged());
     EXPECT_EQ(listed(*third.window, input)->sinceMs, listed(*window, input)->sinceMs);
+    EXPECT_EQ(journalRows(QStringLiteral("raised"), QStringLiteral("old")), 0);
+    EXPECT_EQ(journalRows(QStringLiteral("raised"), input), 1);
 
     // Acknowledged and back to normal: gone, cleared once in the journal; the next alarm is new.
     report(*window, input, false);
@@ -177,6 +183,38 @@ TEST_F(AlarmAcknowledgementTest, TheJournalFiltersByPointOperatorAndTimeAndExpor
     ASSERT_EQ(table.rows.size(), 1);
     EXPECT_EQ(table.rows[0][5], QStringLiteral("'=HYPERLINK(\"http://x\")")) << "a formula in a spreadsheet";
     EXPECT_EQ(table.rows[0][4], QStringLiteral("admin"));
+}
+
+TEST_F(AlarmAcknowledgementTest, AShelvedPointLeavesTheListAndReturnsByItselfAfterItsTime) {
+    qint64 steady = 5000;  // the test's steady clock, in ms
+    window->setSteadyClock([&] { return steady; });
+    report(*window, input, true);
+    const AttentionEntry entry = *listed(*window, input);
+    EXPECT_FALSE(window->shelvePoint(entry, 14));
+    EXPECT_FALSE(window->shelvePoint(entry, 8 * 60 + 1));
+    host.permissions.insert(10, false);
+    EXPECT_FALSE(window->shelvePoint(entry, 15));
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("You do not have permission to shelve points."));
+    host.permissions.remove(10);
+    EXPECT_NE(listed(*window, input), nullptr);
+
+    ASSERT_TRUE(window->shelvePoint(entry, 15));
+    EXPECT_EQ(listed(*window, input), nullptr);
+    report(*window, input, false);  // chattering meanwhile: not listed
+    report(*window, input, true);
+    EXPECT_EQ(listed(*window, input), nullptr);
+    EXPECT_EQ(text(QStringLiteral("SELECT OperatorName || ' ' || Comment FROM AlarmJournal WHERE Event = 'shelved'")),
+              QStringLiteral("admin for 15 min"));
+
+    steady += 15 * 60 * 1000 - 1;
+    window->attentionTick();
+    EXPECT_EQ(listed(*window, input), nullptr);
+    steady += 1;
+    window->attentionTick();
+    ASSERT_NE(listed(*window, input), nullptr) << "back by itself";
+    EXPECT_TRUE(window->attention().shelved().empty());
+    EXPECT_EQ(journalRows(QStringLiteral("unshelved"), input), 1);
 }
 
 }  // namespace
