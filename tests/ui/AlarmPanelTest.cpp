@@ -4,10 +4,15 @@
 // at once after a confirmation.
 #include "ui/UiFixture.h"
 
+#include "ui/AlarmJournalDialog.h"
 #include "ui/AttentionPanel.h"
 #include "window/AttentionList.h"
 
 #include <QEnterEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
@@ -131,6 +136,44 @@ TEST_F(AlarmPanel, AlarmsAreAcknowledgedFromTheKeyboardAndAllAtOnceAfterAConfirm
     QTest::keyClick(table, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(window().attention().unacknowledgedCount(), 0);
     EXPECT_FALSE(panel()->headerText().contains(QStringLiteral("not acknowledged")));
+}
+
+TEST_F(AlarmPanel, TheJournalShowsWhoAcknowledgedWhatAndSavesItAsCsv) {
+    show();
+    chooseGroup(site.siteGroupId);
+    window().attentionTimer().stop();
+    const QStringList inputs = normalInputs(2);
+    raise(inputs);
+    std::vector<AttentionEntry> first;
+    for (const AttentionEntry& e : window().attention().entries())
+        if (e.address == inputs[0])
+            first.push_back(e);
+    ASSERT_EQ(window().acknowledgeAlarms(first, QStringLiteral("door, \"checked\"")), 1);
+
+    AlarmJournalDialog journal(window());
+    journal.operatorFilter()->setText(QStringLiteral("admin"));
+    journal.reload();
+    ASSERT_EQ(journal.table()->rowCount(), 1);
+    EXPECT_EQ(journal.table()->item(0, 1)->text(), QStringLiteral("acknowledged"));
+    EXPECT_EQ(journal.table()->item(0, 2)->text(), inputs[0]);
+    journal.operatorFilter()->clear();
+    journal.pointFilter()->setText(inputs[1]);
+    journal.reload();
+    ASSERT_EQ(journal.table()->rowCount(), 1);
+    EXPECT_EQ(journal.table()->item(0, 1)->text(), QStringLiteral("raised"));
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("journal.csv"));
+    journal.setPathChooser([&](const QString&) { return path; });
+    journal.pointFilter()->setText(inputs[0]);
+    journal.reload();
+    ASSERT_TRUE(journal.exportCsv());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("Time,Event,Address,Raised,Operator,Comment"));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",admin,\"door, \"\"checked\"\"\""))) << lines[1].toStdString();
 }
 
 }  // namespace
