@@ -260,8 +260,25 @@ CREATE TABLE EventLog (
     WorkstationID int NULL,
     OperatorID int NULL);
 
+CREATE TABLE AlarmStates (
+    Address varchar(30) NOT NULL PRIMARY KEY,
+    RaisedAt datetime NOT NULL,
+    ClearedAt datetime NULL,
+    AcknowledgedAt datetime NULL,
+    AcknowledgedBy nvarchar(64) NULL);
+
+CREATE TABLE AlarmJournal (
+    JournalID int IDENTITY(1, 1) NOT NULL PRIMARY KEY,
+    EventTime datetime NOT NULL,
+    Event nvarchar(16) NOT NULL,
+    Address varchar(30) NOT NULL,
+    RaisedAt datetime NULL,
+    OperatorName nvarchar(64) NOT NULL DEFAULT '',
+    Comment nvarchar(255) NOT NULL DEFAULT '');
+
 CREATE INDEX SuperStatus_Address ON SuperStatus (Address, StatusType);
 CREATE INDEX SuperStatus_Type ON SuperStatus (StatusType);
+CREATE INDEX AlarmJournal_Time ON AlarmJournal (EventTime);
 CREATE INDEX Status_Points_Group ON Status_Points (GroupID, StatusPointID);
 CREATE INDEX Status_Groups_Name ON Status_Groups (GroupName);
 CREATE INDEX Doors_Controller ON Doors (ControllerID);

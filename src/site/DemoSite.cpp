@@ -652,9 +652,9 @@ private:
     }
 
     /// Administrators may do everything; guards are kept from one door at workstation 1; viewers
-    /// may not send device commands (permission 63) and see only the small group. Each demo
-    /// operator's password is "<login>-demo" (hashed once with libsodium's interactive limits, so
-    /// creating a demo site costs no hashing).
+    /// may not send device commands (permission 63), acknowledge alarms (64) or shelve points (65)
+    /// and see only the small group. Each demo operator's password is "<login>-demo" (hashed once
+    /// with libsodium's interactive limits, so creating a demo site costs no hashing).
     void addOperators() {
         struct Person {
             const char* login;
@@ -683,7 +683,8 @@ private:
 
         for (int group = 1; group <= 3; ++group)
             w_.permissions.insert({group, 10, 0, 1});
-        w_.permissions.insert({3, 10, 63, 0});
+        for (const int denied : {63, 64, 65})
+            w_.permissions.insert({3, 10, denied, 0});
         w_.permissions.insert({1, 14, 0, 1});
         w_.permissions.insert({2, 14, 0, 1});
         if (summary_.smallGroupId)

@@ -291,7 +291,7 @@ const char* const kTables[] = {
     // groups has a row for it with Granted 1, either for that ObjectNumber or for ObjectNumber 0
     // (every number), and none of the operator's groups has a row for that very ObjectNumber with
     // Granted 0 (an explicit denial wins). Kinds used: 10 operator functions (63 = device
-    // commands), 14 status groups (ObjectNumber = GroupID).
+    // commands, 64 = acknowledging alarms, 65 = shelving points), 14 status groups (ObjectNumber = GroupID).
     R"(CREATE TABLE IF NOT EXISTS OperatorPermissions (
         GroupID INTEGER NOT NULL REFERENCES OperatorGroups(GroupID),
         PermissionKind INTEGER NOT NULL,
@@ -341,9 +341,30 @@ const char* const kTables[] = {
         WorkstationID INTEGER,
         OperatorID INTEGER))",
 
+    // ---- Alarms ----------------------------------------------------------------------------
+    // One row per point whose alarm is raised, or cleared and not yet acknowledged; the next
+    // raise of the point replaces a cleared row. Times are whole seconds.
+    R"(CREATE TABLE IF NOT EXISTS AlarmStates (
+        Address VARCHAR(30) NOT NULL PRIMARY KEY,
+        RaisedAt DATETIME NOT NULL,
+        ClearedAt DATETIME,
+        AcknowledgedAt DATETIME,
+        AcknowledgedBy NVARCHAR(64)))",
+    // Every step of every alarm: Event is raised, cleared, acknowledged, shelved or unshelved;
+    // OperatorName and Comment are an operator's steps'. Rows older than the site keeps are deleted.
+    R"(CREATE TABLE IF NOT EXISTS AlarmJournal (
+        JournalID INTEGER PRIMARY KEY AUTOINCREMENT,
+        EventTime DATETIME NOT NULL,
+        Event NVARCHAR(16) NOT NULL,
+        Address VARCHAR(30) NOT NULL,
+        RaisedAt DATETIME,
+        OperatorName NVARCHAR(64) NOT NULL DEFAULT '',
+        Comment NVARCHAR(255) NOT NULL DEFAULT ''))",
+
     // ---- Indexes for the lookups the viewer runs per row ------------------------------------
     "CREATE INDEX IF NOT EXISTS SuperStatus_Address ON SuperStatus (Address, StatusType)",
     "CREATE INDEX IF NOT EXISTS SuperStatus_Type ON SuperStatus (StatusType)",
+    "CREATE INDEX IF NOT EXISTS AlarmJournal_Time ON AlarmJournal (EventTime)",
     "CREATE INDEX IF NOT EXISTS Status_Points_Group ON Status_Points (GroupID, StatusPointID)",
     "CREATE INDEX IF NOT EXISTS Status_Groups_Name ON Status_Groups (GroupName)",
     "CREATE INDEX IF NOT EXISTS Doors_Controller ON Doors (ControllerID)",

@@ -1,14 +1,23 @@
 #include "ui/AttentionPanel.h"
 
+#include "base/ComponentContext.h"
+#include "ui/AlarmJournalDialog.h"
 #include "window/AttentionList.h"
 #include "window/StatusWindow.h"
 
+#include <statusobject/Dialogs.h>
+
+#include <QAction>
+#include <QCursor>
+#include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -24,14 +33,19 @@ const QColor kClearedColour(0x80, 0x80, 0x80);
 constexpr int kFlashes = 6;
 constexpr int kFlashIntervalMs = 250;
 
+QString plural(int n, const char* one) {
+    return QStringLiteral("%L1 %2%3").arg(n).arg(QLatin1String(one)).arg(n == 1 ? "" : "s");
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- model
 
-AttentionModel::AttentionModel(const AttentionList& list, QObject* parent) : QAbstractTableModel(parent), list_(list) {}
+AttentionModel::AttentionModel(const AttentionList& list, const AttentionView& view, QObject* parent)
+    : QAbstractTableModel(parent), list_(list), view_(view) {}
 
 int AttentionModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(list_.entries().size());
+    return parent.isValid() ? 0 : int(view_.rows().size());
 }
 
 int AttentionModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
@@ -39,27 +53,57 @@ int AttentionModel::columnCount(const QModelIndex& parent) const { return parent
 QVariant AttentionModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const AttentionEntry& e = list_.entries()[size_t(index.row())];
+    const AttentionRow& r = rowAt(index.row());
+    const AttentionEntry& e = r.entry;
     const bool alarm = e.severity == Severity::Alarm;
+    const bool waiting = e.awaitsAcknowledgement() && !r.gone;
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
-        case Marker: return alarm ? QStringLiteral("▲") : QStringLiteral("●");
+        // An alarm nobody acknowledged reads so without colour: "!" beside its triangle.
+        case Marker: return alarm ? (waiting ? QStringLiteral("▲ !") : QStringLiteral("▲")) : QStringLiteral("●");
         case Kind: return StatusWindow::sectionName(e.section);
-        case Name: return list_.nameOf(e);
+        case Name: {
+            const QString name = list_.nameOf(e);
+            if (r.child)
+                return QStringLiteral("    ") + name;
+            if (r.foldedPoints > 0)
+                return (view_.isExpanded(e.address) ? QStringLiteral("▾ ") : QStringLiteral("▸ ")) + name;
+            return name;
+        }
         case Address: return e.address;
-        case Reason: return list_.reason(e);
+        case Reason:
+            if (r.foldedPoints > 0)
+                return QStringLiteral("%1 off line — %2").arg(list_.nameOf(e), plural(r.foldedPoints, "point"));
+            return list_.reason(e);
         case Since: return AttentionList::clockText(e.sinceMs);
         case Duration:
-            return e.cleared() ? QStringLiteral("cleared ") + AttentionList::clockText(e.clearedMs)
-                               : AttentionList::durationText(AttentionList::clockMs() - e.sinceMs);
+            if (r.gone)
+                return QStringLiteral("no longer listed");
+            if (e.cleared())
+                return waiting ? QStringLiteral("cleared, not acknowledged")
+                               : QStringLiteral("cleared ") + AttentionList::clockText(e.clearedMs);
+            return AttentionList::durationText(AttentionList::clockMs() - e.sinceMs);
         default: return {};
         }
     case Qt::ForegroundRole:
-        if (e.cleared())
+        if (r.gone || (e.cleared() && !waiting))
             return kClearedColour;
         return index.column() == Marker ? (alarm ? kAlarmColour : kWarningColour) : QVariant();
+    case Qt::FontRole:
+        if (waiting && index.column() == Marker) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        return {};
     case Qt::ToolTipRole:
+        if (waiting)
+            return e.cleared() ? QStringLiteral("Back to normal, not acknowledged")
+                               : QStringLiteral("Not acknowledged");
+        if (alarm && e.acknowledged())
+            return QStringLiteral("Acknowledged by %1 at %2")
+                .arg(e.acknowledgedBy, AttentionList::clockText(e.acknowledgedMs));
         return e.cleared() ? QStringLiteral("Back to normal; stays listed until cleared") : QVariant();
     default: return {};
     }
@@ -77,26 +121,40 @@ void AttentionModel::reload() {
     endResetModel();
 }
 
-void AttentionModel::tick() {
+void AttentionModel::refreshTexts() {
     if (rowCount() > 0)
-        emit dataChanged(index(0, Duration), index(rowCount() - 1, Duration), {Qt::DisplayRole});
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }
 
 // ---------------------------------------------------------------- panel
 
-AttentionPanel::AttentionPanel(AttentionList& list, GoToRow goToRow, QWidget* parent)
-    : QWidget(parent), list_(list), goToRow_(std::move(goToRow)) {
-    model_ = new AttentionModel(list_, this);
+AttentionPanel::AttentionPanel(StatusWindow& window, GoToRow goToRow, QWidget* parent)
+    : QWidget(parent), window_(window), list_(window.attention()), view_(window.attention()),
+      goToRow_(std::move(goToRow)) {
+    model_ = new AttentionModel(list_, view_, this);
     header_ = new QLabel(this);
     header_->setAutoFillBackground(true);
     header_->setContentsMargins(6, 2, 6, 2);
     clearButton_ = new QToolButton(this);
     clearButton_->setText(QStringLiteral("Clear cleared"));
-    clearButton_->setToolTip(QStringLiteral("Remove the entries of points back to normal"));
+    clearButton_->setToolTip(QStringLiteral("Remove the warnings back to normal"));
     connect(clearButton_, &QToolButton::clicked, this, [this] {
         if (list_.removeCleared())
             refresh(false);
     });
+    alarmsButton_ = new QToolButton(this);
+    alarmsButton_->setText(QStringLiteral("Alarms"));
+    alarmsButton_->setObjectName(QStringLiteral("attentionAlarmsButton"));
+    alarmsButton_->setPopupMode(QToolButton::InstantPopup);
+    alarmsButton_->setToolTip(QStringLiteral("Acknowledge the selected alarms, or every alarm listed"));
+    alarmsButton_->setAccessibleDescription(alarmsButton_->toolTip());
+    newBar_ = new QPushButton(this);
+    newBar_->setObjectName(QStringLiteral("attentionNewBar"));
+    newBar_->setFlat(true);
+    newBar_->setToolTip(QStringLiteral("The list holds still while you work on it; show the new entries now"));
+    newBar_->setAccessibleDescription(newBar_->toolTip());
+    newBar_->hide();
+    connect(newBar_, &QPushButton::clicked, this, &AttentionPanel::showNew);
 
     table_ = new QTableView(this);
     table_->setModel(model_);
@@ -104,7 +162,7 @@ AttentionPanel::AttentionPanel(AttentionList& list, GoToRow goToRow, QWidget* pa
     table_->setAccessibleDescription(
         tr("Every point of the shown group in alarm or warning, alarms first, each the newest first"));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setShowGrid(false);
     table_->setWordWrap(false);
@@ -115,25 +173,38 @@ AttentionPanel::AttentionPanel(AttentionList& list, GoToRow goToRow, QWidget* pa
     table_->horizontalHeader()->setStretchLastSection(false);
     table_->horizontalHeader()->setSectionResizeMode(AttentionModel::Reason, QHeaderView::Stretch);
     const int ch = table_->fontMetrics().averageCharWidth();
-    const int widths[] = {3, 12, 28, 26, 0, 10, 18};
+    const int widths[] = {4, 12, 28, 26, 0, 10, 22};
     for (int column = 0; column < AttentionModel::ColumnCount; ++column)
         if (widths[column] > 0)
             table_->setColumnWidth(column, widths[column] * ch + 8);
     table_->installEventFilter(this);
+    addHoldArea(table_->viewport());
     connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         if (reloading_)
             return;
-        const bool valid = current.isValid() && size_t(current.row()) < list_.entries().size();
-        keptSection_ = valid ? std::optional(list_.entries()[size_t(current.row())].section) : std::nullopt;
-        keptAddress_ = valid ? list_.entries()[size_t(current.row())].address : QString();
+        const bool valid = current.isValid() && current.row() < model_->rowCount();
+        keptSection_ = valid ? std::optional(model_->rowAt(current.row()).entry.section) : std::nullopt;
+        keptAddress_ = valid ? model_->rowAt(current.row()).entry.address : QString();
     });
-    connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { goTo(index, false); });
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!reloading_)
+            updateHold();
+    });
+    connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && model_->rowAt(index.row()).foldedPoints > 0 && index.column() <= AttentionModel::Name)
+            toggleFolded(index.row());
+        else
+            goTo(index, false);
+    });
     connect(table_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { goTo(table_->indexAt(pos), true); });
+    addActions();
 
     auto* top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);
     top->addWidget(header_, 1);
+    top->addWidget(newBar_);
+    top->addWidget(alarmsButton_);
     top->addWidget(clearButton_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 2);
@@ -142,7 +213,12 @@ AttentionPanel::AttentionPanel(AttentionList& list, GoToRow goToRow, QWidget* pa
     layout->addWidget(table_);
 
     durationTimer_.setInterval(1000);
-    connect(&durationTimer_, &QTimer::timeout, model_, &AttentionModel::tick);
+    connect(&durationTimer_, &QTimer::timeout, model_, [this] {
+        if (model_->rowCount() > 0)
+            emit model_->dataChanged(model_->index(0, AttentionModel::Duration),
+                                     model_->index(model_->rowCount() - 1, AttentionModel::Duration),
+                                     {Qt::DisplayRole});
+    });
     durationTimer_.start();
     flashTimer_.setInterval(kFlashIntervalMs);
     connect(&flashTimer_, &QTimer::timeout, this, [this] {
@@ -150,7 +226,56 @@ AttentionPanel::AttentionPanel(AttentionList& list, GoToRow goToRow, QWidget* pa
             flashTimer_.stop();
         paintHeader();
     });
+    heightTimer_.setSingleShot(true);
+    connect(&heightTimer_, &QTimer::timeout, this, &AttentionPanel::settleHeight);
     refresh(false);
+    fitHeight();
+}
+
+void AttentionPanel::addActions() {
+    auto* menu = new QMenu(this);
+    const auto add = [&](const QString& text, const QKeySequence& keys, auto slot) {
+        auto* action = new QAction(text, this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        table_->addAction(action);
+        menu->addAction(action);
+        return action;
+    };
+    add(QStringLiteral("Acknowledge"), QKeySequence(Qt::CTRL | Qt::Key_K), [this] {
+        acknowledgeSelected(false);
+    })->setObjectName(QStringLiteral("acknowledgeAlarm"));
+    add(QStringLiteral("Acknowledge with comment..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
+        [this] { acknowledgeSelected(true); });
+    add(QStringLiteral("Acknowledge all listed..."), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K), [this] {
+        acknowledgeAll();
+    })->setObjectName(QStringLiteral("acknowledgeAllAlarms"));
+    add(QStringLiteral("Shelve..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), [this] {
+        shelveCurrent();
+    })->setObjectName(QStringLiteral("shelvePoint"));
+    add(QStringLiteral("Shelved points..."), QKeySequence(), [this] { showShelved(); });
+    menu->addSeparator();
+    add(QStringLiteral("Alarm journal..."), QKeySequence(Qt::CTRL | Qt::Key_J), [this] {
+        AlarmJournalDialog journal(window_, this);
+        ++menusOpen_;
+        journal.exec();
+        --menusOpen_;
+        updateHold();
+    })->setObjectName(QStringLiteral("alarmJournalAction"));
+    add(QStringLiteral("Fold or unfold the controller's points"), QKeySequence(Qt::Key_Space), [this] {
+        if (table_->currentIndex().isValid())
+            toggleFolded(table_->currentIndex().row());
+    });
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        ++menusOpen_;
+        updateHold();
+    });
+    connect(menu, &QMenu::aboutToHide, this, [this] {
+        --menusOpen_;
+        QTimer::singleShot(0, this, &AttentionPanel::updateHold);
+    });
+    alarmsButton_->setMenu(menu);
 }
 
 void AttentionPanel::setHeightShare(QWidget* reference, double share) {
@@ -163,42 +288,184 @@ void AttentionPanel::setHeightShare(QWidget* reference, double share) {
     fitHeight();
 }
 
+void AttentionPanel::addHoldArea(QWidget* area) {
+    area->setAttribute(Qt::WA_Hover);
+    area->installEventFilter(this);
+    holdAreas_.append(area);
+}
+
+bool AttentionPanel::pointerOnHoldArea() const {
+    // Read from where the pointer is, not counted from enter and leave events (one is lost when a
+    // widget hides under the pointer).
+    const QPoint at = QCursor::pos();
+    return std::any_of(holdAreas_.begin(), holdAreas_.end(), [&](const QPointer<QWidget>& area) {
+        return area != nullptr && area->isVisible() && area->rect().contains(area->mapFromGlobal(at));
+    });
+}
+
 QString AttentionPanel::headerText() const {
-    const int cleared = int(list_.entries().size()) - list_.alarmCount() - list_.warningCount();
-    QString text = QStringLiteral("Attention: %L1 alarm%2, %L3 warning%4")
-                       .arg(list_.alarmCount())
-                       .arg(list_.alarmCount() == 1 ? "" : "s")
-                       .arg(list_.warningCount())
-                       .arg(list_.warningCount() == 1 ? "" : "s");
+    const int cleared = list_.size() - list_.alarmCount() - list_.warningCount();
+    QString text = QStringLiteral("Attention: %1, %2")
+                       .arg(plural(list_.alarmCount(), "alarm"), plural(list_.warningCount(), "warning"));
     if (cleared > 0)
         text += QStringLiteral(", %L1 cleared").arg(cleared);
+    if (list_.unacknowledgedCount() > 0)
+        text += QStringLiteral(" — %L1 not acknowledged").arg(list_.unacknowledgedCount());
+    if (!list_.shelved().empty())
+        text += QStringLiteral(" — %L1 shelved").arg(list_.shelved().size());
     return text;
 }
 
-void AttentionPanel::refresh(bool flash) {
-    // The operator's place in the list stays on the same point (kept as it was chosen: the
-    // list's entries have already changed here).
+QString AttentionPanel::newEntriesText() const {
+    if (newBar_->isHidden())
+        return {};
+    return newBar_->text();
+}
+
+void AttentionPanel::reloadRows() {
+    // The operator's place in the list stays on the same point.
     const int column = std::max(0, table_->currentIndex().column());
     reloading_ = true;
     model_->reload();
-    reloading_ = false;
     if (!keptAddress_.isEmpty()) {
         for (int row = 0; row < model_->rowCount(); ++row) {
-            const AttentionEntry& e = list_.entries()[size_t(row)];
+            const AttentionEntry& e = model_->rowAt(row).entry;
             if (e.section == keptSection_ && e.address == keptAddress_) {
                 table_->setCurrentIndex(model_->index(row, column));
                 break;
             }
         }
     }
-    clearButton_->setEnabled(int(list_.entries().size()) > list_.alarmCount() + list_.warningCount());
+    reloading_ = false;
+}
+
+void AttentionPanel::refresh(bool flash) {
+    view_.update();
+    if (view_.isHeld())
+        model_->refreshTexts();
+    else
+        reloadRows();
+    const int alarms = view_.newAlarmCount();
+    const int warnings = view_.newWarningCount();
+    if (alarms + warnings > 0) {
+        QString text =
+            alarms > 0 ? QStringLiteral("%1 new alarm%2").arg(alarms).arg(alarms == 1 ? "" : "s") : QString();
+        if (warnings > 0)
+            text += (text.isEmpty() ? QString() : QStringLiteral(", ")) +
+                    QStringLiteral("%1 new warning%2").arg(warnings).arg(warnings == 1 ? "" : "s");
+        newBar_->setText(text + QStringLiteral(" — show"));
+        newBar_->show();
+    } else {
+        newBar_->hide();
+    }
+    clearButton_->setEnabled(list_.size() > list_.alarmCount() + list_.warningCount() + list_.unacknowledgedCount());
     if (flash) {
         flashesLeft_ = kFlashes;
         flashTimer_.start();
     }
     paintHeader();
-    setVisible(list_.isEnabled() && !list_.entries().empty());
-    fitHeight();
+    setVisible(list_.isEnabled() && (list_.size() > 0 || model_->rowCount() > 0));
+    settleHeight();
+}
+
+void AttentionPanel::showNew() {
+    const bool held = view_.isHeld();
+    view_.setHeld(false);
+    view_.setHeld(held);
+    refresh(false);
+}
+
+void AttentionPanel::updateHold() {
+    const bool held = menusOpen_ > 0 || table_->selectionModel()->hasSelection() || pointerOnHoldArea();
+    if (held == view_.isHeld())
+        return;
+    view_.setHeld(held);
+    if (!held)
+        refresh(false);
+}
+
+void AttentionPanel::toggleFolded(int row) {
+    if (row < 0 || row >= model_->rowCount() || model_->rowAt(row).foldedPoints == 0)
+        return;
+    const QString address = model_->rowAt(row).entry.address;
+    view_.setExpanded(address, !view_.isExpanded(address));
+    showNew();  // the operator asked: the rows below it move
+}
+
+void AttentionPanel::acknowledgeSelected(bool askComment) {
+    std::vector<AttentionEntry> entries;
+    QModelIndexList rows = table_->selectionModel()->selectedRows();
+    if (rows.isEmpty() && table_->currentIndex().isValid())
+        rows.append(table_->currentIndex());
+    for (const QModelIndex& index : rows)
+        if (index.row() < model_->rowCount() && !model_->rowAt(index.row()).gone)
+            entries.push_back(model_->rowAt(index.row()).entry);
+    if (entries.empty())
+        return;
+    QString comment;
+    if (askComment) {
+        ++menusOpen_;
+        const std::optional<QString> given = window_.context().dialogs->inputBox(
+            QStringLiteral("Comment on the acknowledgement (optional):"), QStringLiteral("Acknowledge"), QString());
+        --menusOpen_;
+        if (!given)
+            return;
+        comment = *given;
+    }
+    window_.acknowledgeAlarms(entries, comment);
+    refresh(false);
+}
+
+void AttentionPanel::shelveCurrent() {
+    const QModelIndex current = table_->currentIndex();
+    if (!current.isValid() || current.row() >= model_->rowCount() || model_->rowAt(current.row()).gone)
+        return;
+    const AttentionEntry entry = model_->rowAt(current.row()).entry;
+    ++menusOpen_;
+    const std::optional<QString> given =
+        window_.context().dialogs->inputBox(QStringLiteral("Shelve %1 for how many minutes (%2 to %3)?")
+                                                .arg(list_.nameOf(entry))
+                                                .arg(StatusWindow::kShelveMinMinutes)
+                                                .arg(StatusWindow::kShelveMaxMinutes),
+                                            QStringLiteral("Shelve"), QStringLiteral("60"));
+    --menusOpen_;
+    bool number = false;
+    const int minutes = given ? given->trimmed().toInt(&number) : 0;
+    if (!given)
+        return;
+    if (!number || !window_.shelvePoint(entry, minutes))
+        window_.context().dialogs->message(QStringLiteral("A point is shelved for %1 to %2 minutes.")
+                                               .arg(StatusWindow::kShelveMinMinutes)
+                                               .arg(StatusWindow::kShelveMaxMinutes),
+                                           QStringLiteral("Shelve"), Dialogs::Icon::Information);
+    table_->clearSelection();
+    refresh(false);
+}
+
+void AttentionPanel::showShelved() {
+    QStringList lines;
+    for (const AttentionList::Shelved& s : list_.shelved())
+        lines << s.address;
+    window_.context().dialogs->message(lines.isEmpty() ? QStringLiteral("No point is shelved.")
+                                                       : QStringLiteral("Shelved:\n") + lines.join(QLatin1Char('\n')),
+                                       QStringLiteral("Shelved"), Dialogs::Icon::Information);
+}
+
+void AttentionPanel::acknowledgeAll() {
+    std::vector<AttentionEntry> entries;
+    for (const AttentionEntry& e : list_.entries())
+        if (e.awaitsAcknowledgement())
+            entries.push_back(e);
+    if (entries.empty())
+        return;
+    ++menusOpen_;
+    const bool yes = window_.context().dialogs->askYesNo(
+        QStringLiteral("Acknowledge all %L1 alarms not yet acknowledged in the list?").arg(entries.size()),
+        QStringLiteral("Acknowledge all"));
+    --menusOpen_;
+    if (yes)
+        window_.acknowledgeAlarms(entries, QString());
+    refresh(false);
 }
 
 void AttentionPanel::paintHeader() {
@@ -215,6 +482,20 @@ void AttentionPanel::paintHeader() {
     header_->setFont(font);
 }
 
+void AttentionPanel::settleHeight() {
+    // The sections below move when the list's height changes: never while the operator is on the
+    // rows, at most every kHeightSettleMs otherwise.
+    if (view_.isHeld())
+        return;
+    const qint64 waited = sinceHeightChange_.isValid() ? sinceHeightChange_.elapsed() : kHeightSettleMs;
+    if (waited < kHeightSettleMs) {
+        if (!heightTimer_.isActive())
+            heightTimer_.start(int(kHeightSettleMs - waited));
+        return;
+    }
+    fitHeight();
+}
+
 void AttentionPanel::fitHeight() {
     const int rows = model_->rowCount();
     const int frame = 2 * table_->frameWidth();
@@ -224,27 +505,44 @@ void AttentionPanel::fitHeight() {
     // At least a few rows while there is room for them.
     const int floor = header_->sizeHint().height() + table_->horizontalHeader()->sizeHint().height() + frame +
                       std::min(rows, 3) * table_->verticalHeader()->defaultSectionSize() + 2;
-    setFixedHeight(std::max(std::min(need, cap), std::min(floor, need)));
+    const int height = std::max(std::min(need, cap), std::min(floor, need));
+    if (height != this->height() || minimumHeight() != maximumHeight()) {
+        setFixedHeight(height);
+        sinceHeightChange_.start();
+    }
 }
 
 void AttentionPanel::goTo(const QModelIndex& index, bool openMenu) {
-    if (!index.isValid() || size_t(index.row()) >= list_.entries().size() || !goToRow_)
+    if (!index.isValid() || index.row() >= model_->rowCount() || !goToRow_)
         return;
-    const AttentionEntry& entry = list_.entries()[size_t(index.row())];
+    // The entry pressed, by its address: where its row is now.
+    const AttentionEntry entry = model_->rowAt(index.row()).entry;
     const int row = list_.rowOf(entry);
-    if (row > 0)
-        goToRow_(entry.section, row, openMenu);
+    if (row <= 0)
+        return;
+    ++menusOpen_;
+    updateHold();
+    goToRow_(entry.section, row, openMenu);
+    --menusOpen_;
+    QTimer::singleShot(0, this, &AttentionPanel::updateHold);
 }
 
 bool AttentionPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == reference_ && event->type() == QEvent::Resize)
         fitHeight();
+    if (event->type() == QEvent::Enter || event->type() == QEvent::HoverEnter || event->type() == QEvent::Leave ||
+        event->type() == QEvent::HoverLeave)
+        updateHold();
     if (watched == table_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool menuKey =
             key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || menuKey) {
             goTo(table_->currentIndex(), menuKey);
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape && table_->selectionModel()->hasSelection()) {
+            table_->clearSelection();  // lets the list move again
             return true;
         }
     }

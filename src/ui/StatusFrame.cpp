@@ -52,9 +52,9 @@ StatusFrame::StatusFrame(StatusWindow& window, QWidget* parent) : QWidget(parent
     area_ = new SectionsArea(window_, &icons_, this);
     statusBar_ = new FrameStatusBar(ctx.siteLink, this);
     attention_ = new AttentionPanel(
-        window_.attention(),
-        [this](Section section, int row, bool openMenu) { area_->goToRow(section, row, openMenu); }, this);
+        window_, [this](Section section, int row, bool openMenu) { area_->goToRow(section, row, openMenu); }, this);
     attention_->setObjectName(QStringLiteral("attentionPanel"));
+    attention_->addHoldArea(area_);
     attention_->setHeightShare(this, kAttentionShare);
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);

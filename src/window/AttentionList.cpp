@@ -14,10 +14,12 @@
 namespace so {
 
 bool AttentionList::Place::operator<(const Place& other) const {
+    if (cleared != other.cleared)
+        return !cleared;
     if (severity != other.severity)
         return severity > other.severity;
-    if (sinceMs != other.sinceMs)
-        return sinceMs > other.sinceMs;
+    if (orderMs != other.orderMs)
+        return orderMs > other.orderMs;
     return sequence > other.sequence;
 }
 
@@ -89,9 +91,9 @@ void AttentionList::pause() {
     paused_ = true;
 }
 
-void AttentionList::resume(qint64 nowMs) {
+AttentionList::SyncResult AttentionList::resume(qint64 nowMs) {
     paused_ = false;
-    addAllRows(nowMs);
+    return addAllRows(nowMs);
 }
 
 AttentionList::Ordered::iterator& AttentionList::slot(Section section, int key) {
@@ -104,28 +106,93 @@ AttentionList::Ordered::iterator& AttentionList::slot(Section section, int key) 
 void AttentionList::erase(Ordered::iterator entry) {
     if (!entry->second.cleared())
         --active_[int(entry->second.severity)];
+    else if (entry->second.severity == Severity::Alarm)
+        --clearedAlarms_;
     else
         --clearedCount_;
+    if (entry->second.awaitsAcknowledgement())
+        --unacknowledged_;
     slot(entry->second.section, entry->second.key) = ordered_.end();
     ordered_.erase(entry);
     changed();
 }
 
+void AttentionList::replace(Ordered::iterator entry) {
+    auto node = ordered_.extract(entry);
+    const AttentionEntry& e = node.mapped();
+    node.key() = Place{e.cleared(), e.severity, e.orderMs, e.sequence};
+    const Section section = e.section;
+    const int key = e.key;
+    slot(section, key) = ordered_.insert(std::move(node)).position;
+    changed();
+}
+
+void AttentionList::clear(Ordered::iterator entry, qint64 nowMs, SyncResult& result) {
+    AttentionEntry& e = entry->second;
+    result.changed = true;
+    if (e.severity == Severity::Alarm)
+        result.cleared.push_back({e.section, e.key, e.address, e.sinceMs});
+    if (e.severity == Severity::Alarm && e.acknowledged()) {
+        erase(entry);  // seen and over: nothing left to do about it
+        return;
+    }
+    --active_[int(e.severity)];
+    e.clearedMs = nowMs;
+    if (e.severity == Severity::Alarm) {
+        ++clearedAlarms_;
+    } else {
+        ++clearedCount_;
+        clearedOrder_.push_back({nowMs, e.section, e.key});
+    }
+    replace(entry);
+}
+
+bool AttentionList::isShelved(const QString& address) const {
+    return std::any_of(shelved_.begin(), shelved_.end(), [&](const Shelved& s) { return s.address == address; });
+}
+
+void AttentionList::shelve(const QString& address, qint64 untilSteadyMs) {
+    if (isShelved(address))
+        return;
+    const Ordered::iterator entry = findByAddress(address);
+    if (entry != ordered_.end())
+        erase(entry);
+    shelved_.push_back({address, untilSteadyMs});
+}
+
+std::vector<AttentionList::Shelved> AttentionList::returnDue(qint64 steadyNowMs, qint64 nowMs, SyncResult& result) {
+    std::vector<Shelved> due;
+    for (auto s = shelved_.begin(); s != shelved_.end();) {
+        if (s->untilSteadyMs > steadyNowMs) {
+            ++s;
+            continue;
+        }
+        due.push_back(*s);
+        s = shelved_.erase(s);
+    }
+    for (const Shelved& s : due)
+        for (Section section : kAllSections) {
+            const StatusGrid& grid = sections_.grid(section);
+            const int row = grid.findRow(s.address);
+            if (row > 0)
+                rate(section, grid.rowKey(row), row, nowMs, result);
+        }
+    if (!due.empty())
+        result.changed = true;
+    return due;
+}
+
 void AttentionList::rate(Section section, int key, int row, qint64 nowMs, SyncResult& result) {
+    if (!shelved_.empty() && isShelved(sections_.grid(section).address(row)))
+        return;
     const StatusGrid& grid = sections_.grid(section);
     const RowConditions conditions = grid.conditions(row);
     const Severity now = severity(conditions);
     const Ordered::iterator entry = slot(section, key);
     const bool listed = entry != ordered_.end();
     if (now == Severity::Normal) {
-        if (listed && !entry->second.cleared()) {
-            entry->second.clearedMs = nowMs;
-            --active_[int(entry->second.severity)];
-            ++clearedCount_;
-            clearedOrder_.push_back({nowMs, section, key});
-            changed();
-            result.changed = true;
-        }
+        if (listed && !entry->second.cleared())
+            clear(entry, nowMs, result);
         return;
     }
     if (listed && !entry->second.cleared() && entry->second.severity == now) {
@@ -137,13 +204,33 @@ void AttentionList::rate(Section section, int key, int row, qint64 nowMs, SyncRe
         return;
     }
     // New, back after clearing (a new occurrence) or of another severity (moves, keeps its "since").
-    AttentionEntry fresh{section, key, grid.address(row), now, conditions, nowMs, 0, nextSequence_++};
+    AttentionEntry fresh;
+    fresh.section = section;
+    fresh.key = key;
+    fresh.address = grid.address(row);
+    fresh.severity = now;
+    fresh.conditions = conditions;
+    fresh.sinceMs = nowMs;
+    fresh.orderMs = std::max(nowMs, latestOrderMs_);
+    fresh.sequence = nextSequence_++;
     if (listed) {
-        if (!entry->second.cleared())
+        if (!entry->second.cleared()) {
             fresh.sinceMs = entry->second.sinceMs;
+            fresh.orderMs = entry->second.orderMs;
+        }
         erase(entry);
     }
-    const Place at{now, fresh.sinceMs, fresh.sequence};
+    latestOrderMs_ = std::max(latestOrderMs_, fresh.orderMs);
+    if (listed) {
+        // An acknowledged warning that turns into an alarm is a new alarm to acknowledge.
+        fresh.acknowledgedMs = now == entry->second.severity ? entry->second.acknowledgedMs : 0;
+        fresh.acknowledgedBy = now == entry->second.severity ? entry->second.acknowledgedBy : QString();
+    }
+    const Place at{false, now, fresh.orderMs, fresh.sequence};
+    if (now == Severity::Alarm)
+        result.raised.push_back({section, key, fresh.address, fresh.sinceMs});
+    if (fresh.awaitsAcknowledgement())
+        ++unacknowledged_;
     slot(section, key) = ordered_.emplace(at, std::move(fresh)).first;
     ++active_[int(now)];
     changed();
@@ -201,28 +288,31 @@ void AttentionList::reset() {
         keys.clear();
     clearedOrder_.clear();
     clearedCount_ = 0;
+    unacknowledged_ = 0;
+    clearedAlarms_ = 0;
     active_.fill(0);
     changed();
     ++round_;
 }
 
-void AttentionList::addAllRows(qint64 nowMs) {
-    if (!enabled_)
-        return;
+AttentionList::SyncResult AttentionList::addAllRows(qint64 nowMs) {
     SyncResult result;
+    if (!enabled_)
+        return result;
     for (Section section : kAllSections) {
         const StatusGrid& grid = sections_.grid(section);
         for (int row = 1; row <= grid.rowCount(); ++row)
             if (!grid.conditions(row).empty())
                 rate(section, grid.rowKey(row), row, nowMs, result);
     }
+    return result;
 }
 
 bool AttentionList::removeCleared() {
     bool removed = false;
     for (auto entry = ordered_.begin(); entry != ordered_.end();) {
         const auto next = std::next(entry);
-        if (entry->second.cleared()) {
+        if (entry->second.cleared() && entry->second.severity != Severity::Alarm) {
             erase(entry);
             removed = true;
         }
@@ -231,6 +321,61 @@ bool AttentionList::removeCleared() {
     clearedOrder_.clear();
     clearedCount_ = 0;
     return removed;
+}
+
+const AttentionEntry* AttentionList::find(Section section, int key) const {
+    const std::vector<Ordered::iterator>& keys = byKey_[size_t(sectionIndex(section))];
+    if (key < 0 || size_t(key) >= keys.size() || keys[size_t(key)] == ordered_.end())
+        return nullptr;
+    return &keys[size_t(key)]->second;
+}
+
+AttentionList::Ordered::iterator AttentionList::findByAddress(const QString& address) {
+    for (Section section : kAllSections) {
+        const StatusGrid& grid = sections_.grid(section);
+        const int row = grid.findRow(address);
+        if (row > 0) {
+            const Ordered::iterator entry = slot(section, grid.rowKey(row));
+            if (entry != ordered_.end())
+                return entry;
+        }
+    }
+    return ordered_.end();
+}
+
+bool AttentionList::adopt(Section section, int key, qint64 raisedMs) {
+    const Ordered::iterator entry = slot(section, key);
+    if (entry == ordered_.end() || entry->second.severity != Severity::Alarm)
+        return false;
+    if (entry->second.sinceMs != raisedMs) {
+        // The site's time of the occurrence, as every desk shows it. The site keeps whole seconds:
+        // a time more than a second before this desk's own is another desk's earlier raise, and the
+        // entry moves back to it; its own raise keeps its place (after a step of the clock too).
+        const bool raisedElsewhere = raisedMs <= entry->second.sinceMs - 1000;
+        entry->second.sinceMs = raisedMs;
+        if (raisedElsewhere) {
+            entry->second.orderMs = raisedMs;
+            replace(entry);
+        } else {
+            changed();
+        }
+    }
+    return true;
+}
+
+bool AttentionList::acknowledge(const QString& address, qint64 raisedMs, const QString& by, qint64 atMs) {
+    const Ordered::iterator entry = findByAddress(address);
+    if (entry == ordered_.end() || !entry->second.awaitsAcknowledgement() || entry->second.sinceMs != raisedMs)
+        return false;
+    if (entry->second.cleared()) {
+        erase(entry);
+        return true;
+    }
+    --unacknowledged_;
+    entry->second.acknowledgedMs = std::max<qint64>(1, atMs);
+    entry->second.acknowledgedBy = by;
+    changed();
+    return true;
 }
 
 const std::vector<AttentionEntry>& AttentionList::entries() const {
@@ -278,15 +423,10 @@ QString AttentionList::reason(const AttentionEntry& entry) const {
                          offline + QStringLiteral(" — controller ") + nameOf(parent) + QStringLiteral(" off line"));
 }
 
-qint64 AttentionList::clockMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+qint64 AttentionList::clockMs() { return QDateTime::currentMSecsSinceEpoch(); }
 
 QString AttentionList::clockText(qint64 clockMs) {
-    const qint64 ago = AttentionList::clockMs() - clockMs;
-    return QDateTime::fromMSecsSinceEpoch(QDateTime::currentMSecsSinceEpoch() - ago)
-        .toString(QStringLiteral("HH:mm:ss"));
+    return QDateTime::fromMSecsSinceEpoch(clockMs).toString(QStringLiteral("HH:mm:ss"));
 }
 
 QString AttentionList::durationText(qint64 ms) {

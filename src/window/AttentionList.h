@@ -1,12 +1,16 @@
 // The attention list: every alarm and warning point of the shown group, across all sections, in an
 // order that holds while the rows change.
 //
-// Order: alarms first, then warnings; within each, the newest first (by when the point became
-// abnormal). An entry's place is decided when it goes in and again only when its severity changes,
-// so a storm of reports never reshuffles what the operator is reading. A point that returns to
-// normal stays at its place, marked cleared with the time, until the operator clears it or
-// keepClearedMs passes: a door forced for two seconds is not missed. Becoming abnormal again is a
-// new entry (new "since", newest place).
+// Order: live entries before cleared ones; within each, alarms first, then warnings, each the
+// newest first (by when the point became abnormal). An entry's place is decided when it goes in
+// and again only when its severity changes or it clears, so a storm of reports never reshuffles
+// what the operator is reading. Becoming abnormal again is a new entry (new "since", newest place).
+//
+// Acknowledgement: an alarm is listed unacknowledged until an operator acknowledges it. An alarm
+// that clears unacknowledged stays listed ("cleared, not acknowledged") for as long as it takes,
+// whatever the storm: no expiry and no cap drop it. An acknowledged alarm that clears, or a
+// cleared alarm acknowledged, leaves the list. Warnings need no acknowledgement: cleared, they stay
+// until the operator clears them or keepClearedMs passes (at most kMaxCleared of them).
 //
 // Feeding: the list subscribes to each section grid's changes and hears when a row's conditions change; the
 // list only queues the row's key there, once per sync, as a report's hot path must stay cheap, and
@@ -41,10 +45,25 @@ struct AttentionEntry {
     Severity severity = Severity::Warning;  // the severity it is listed under, kept once cleared
     RowConditions conditions;               // as last seen abnormal
     qint64 sinceMs = 0;                     // when it became abnormal (clockMs())
-    qint64 clearedMs = 0;                   // when it returned to normal (clockMs()); 0 while abnormal
-    quint64 sequence = 0;                   // order of arrival, for entries of the same time
+    qint64 orderMs = 0;    // its place among entries of its severity: sinceMs, but never before an entry listed earlier
+    qint64 clearedMs = 0;  // when it returned to normal (clockMs()); 0 while abnormal
+    quint64 sequence = 0;  // order of arrival, for entries of the same time
+    qint64 acknowledgedMs = 0;  // when an operator acknowledged it; 0 while not
+    QString acknowledgedBy;
 
     bool cleared() const { return clearedMs != 0; }
+    bool acknowledged() const { return acknowledgedMs != 0; }
+    /// An alarm nobody has acknowledged yet (warnings never wait for one).
+    bool awaitsAcknowledgement() const { return severity == Severity::Alarm && !acknowledged(); }
+};
+
+/// An alarm occurrence as the desk and the site's alarm authority name it: the point and when it
+/// was raised.
+struct AlarmOccurrence {
+    Section section = Section::Doors;
+    int key = -1;
+    QString address;
+    qint64 raisedMs = 0;
 };
 
 class AttentionList {
@@ -52,7 +71,7 @@ public:
     static constexpr qint64 kDefaultKeepClearedMs = 5 * 60 * 1000;
     /// Rows queued at most; beyond, the next sync reads every row instead (a full refresh).
     static constexpr int kMaxPending = 4096;
-    /// Cleared entries kept at most; the oldest go first.
+    /// Cleared warnings kept at most; the oldest go first.
     static constexpr int kMaxCleared = 500;
 
     explicit AttentionList(Sections& sections);
@@ -69,14 +88,16 @@ public:
     void conditionsChanged(Section section, const StatusGrid& grid, int row);
     /// A section's rows were removed, cleared or placed anew: its entries are read again from its rows.
     void keysChanged(Section section, const StatusGrid& grid);
+    struct SyncResult {
+        bool changed = false;                  // entries added, moved, removed, cleared or reworded
+        bool newAlarm = false;                 // a point became an alarm
+        std::vector<AlarmOccurrence> raised;   // alarms listed anew
+        std::vector<AlarmOccurrence> cleared;  // alarms back to normal
+    };
     /// While a group fills, the rows' changes are not queued; resume() then reads every row.
     void pause();
-    void resume(qint64 nowMs);
+    SyncResult resume(qint64 nowMs);
 
-    struct SyncResult {
-        bool changed = false;   // entries added, moved, removed, cleared or reworded
-        bool newAlarm = false;  // a point became an alarm
-    };
     /// Rates the queued rows as they read now and drops cleared entries kept long enough (or the
     /// oldest beyond kMaxCleared).
     SyncResult sync(qint64 nowMs);
@@ -84,9 +105,36 @@ public:
     /// Empties the list and its queue (another group is shown).
     void reset();
     /// Adds every abnormal row of the sections, as of `nowMs` (the list switched on).
-    void addAllRows(qint64 nowMs);
-    /// The operator clears the cleared entries.
+    SyncResult addAllRows(qint64 nowMs);
+    /// The operator clears the cleared warnings (cleared alarms go when acknowledged).
     bool removeCleared();
+
+    /// The listed entry of a point, or null.
+    const AttentionEntry* find(Section section, int key) const;
+    /// The site's view of an alarm the list holds: its raised time (another desk or an earlier run
+    /// may have seen it first; the entry keeps its place among its kind) and, when acknowledged,
+    /// by whom and when. False when the point is not listed as an alarm raised then.
+    bool adopt(Section section, int key, qint64 raisedMs);
+    /// Marks the alarm raised at `raisedMs` acknowledged; a cleared one leaves the list. False when
+    /// no such alarm awaits acknowledgement.
+    bool acknowledge(const QString& address, qint64 raisedMs, const QString& by, qint64 atMs);
+    /// A point shelved (a chattering one, say) until `untilSteadyMs` on the steady clock: it leaves
+    /// the list and its changes are not rated until it returns, in whichever group is shown.
+    struct Shelved {
+        QString address;
+        qint64 untilSteadyMs;
+    };
+    void shelve(const QString& address, qint64 untilSteadyMs);
+    /// The points whose shelving is over at `steadyNowMs`: back, rated as their rows read now.
+    std::vector<Shelved> returnDue(qint64 steadyNowMs, qint64 nowMs, SyncResult& result);
+    const std::vector<Shelved>& shelved() const { return shelved_; }
+    bool isShelved(const QString& address) const;
+
+    /// Unacknowledged alarms listed (live or cleared).
+    int unacknowledgedCount() const { return unacknowledged_; }
+    /// Entries listed, and those listed as alarms (live or cleared).
+    int size() const { return int(ordered_.size()); }
+    int alarmEntryCount() const { return active_[int(Severity::Alarm)] + clearedAlarms_; }
 
     /// Listed entries, in their order (valid until the next sync or change).
     const std::vector<AttentionEntry>& entries() const;
@@ -99,8 +147,10 @@ public:
     /// The name shown in the entry's row; empty when it has none.
     QString nameOf(const AttentionEntry& entry) const;
 
-    /// The list's clock, in milliseconds: a steady clock, so that a step of the time of day neither
-    /// reorders the entries nor changes their ages; the time of day is only what clockText() shows.
+    /// The list's times, in milliseconds since 1970: the time of day, since an alarm's "since" is
+    /// the site's (stored, and the same on every desk). Entries of one severity are listed newest
+    /// first by the time this desk listed them, never earlier than an entry listed before
+    /// (orderMs), so a step of the clock changes the times shown, not the order.
     static qint64 clockMs();
     /// A moment of clockMs() as the time of day the list shows ("10:42:13").
     static QString clockText(qint64 clockMs);
@@ -110,10 +160,11 @@ public:
 private:
     /// What orders an entry; fixed while it is listed under one severity.
     struct Place {
+        bool cleared;
         Severity severity;
-        qint64 sinceMs;
+        qint64 orderMs;
         quint64 sequence;
-        bool operator<(const Place& other) const;  // "goes before": alarms, then the newest
+        bool operator<(const Place& other) const;  // "goes before": live, alarms, then the newest
     };
     using Ordered = std::map<Place, AttentionEntry>;
     struct Pending {
@@ -137,6 +188,10 @@ private:
     Ordered::iterator& slot(Section section, int key);
     void rate(Section section, int key, int row, qint64 nowMs, SyncResult& result);
     void erase(Ordered::iterator entry);
+    /// Moves an entry to the place its fields now say.
+    void replace(Ordered::iterator entry);
+    void clear(Ordered::iterator entry, qint64 nowMs, SyncResult& result);
+    Ordered::iterator findByAddress(const QString& address);
     void dropOldestCleared(qint64 nowMs, SyncResult& result);
     void changed() { snapshotStale_ = true; }
 
@@ -153,10 +208,15 @@ private:
     bool overflow_ = false;  // more rows changed than the queue holds
     Ordered ordered_;
     std::array<std::vector<Ordered::iterator>, kSectionCount> byKey_;  // by row key: its entry
+    std::vector<Shelved> shelved_;
     std::deque<Cleared> clearedOrder_;  // cleared entries by the time they cleared (oldest first)
-    int clearedCount_ = 0;
+    int clearedCount_ = 0;              // cleared warnings and acknowledged alarms in clearedOrder_
+    int unacknowledged_ = 0;
+    int clearedAlarms_ = 0;
     std::array<int, 3> active_{};  // abnormal entries, not cleared, by severity
     quint64 nextSequence_ = 1;
+    /// The latest orderMs given: an entry listed after the clock stepped back still goes first.
+    qint64 latestOrderMs_ = 0;
     mutable std::vector<AttentionEntry> snapshot_;
     mutable bool snapshotStale_ = false;
 };

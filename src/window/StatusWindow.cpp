@@ -1,5 +1,8 @@
 #include "window/StatusWindow.h"
 
+#include <QDateTime>
+#include <chrono>
+
 #include "base/ErrorTrap.h"
 #include "window/LayoutStore.h"
 #include "base/Texts.h"
@@ -9,6 +12,7 @@
 #include "grid/ColumnLayout.h"
 #include "base/RecordFields.h"
 #include "grid/Sections.h"
+#include "window/SiteAlarmAuthority.h"
 
 namespace so {
 namespace {
@@ -44,6 +48,11 @@ StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     connect(&refreshTimer_, &QTimer::timeout, this, &StatusWindow::refreshTimerTick);
     connect(&resizeTimer_, &QTimer::timeout, this, &StatusWindow::resizeTimerTick);
     attention_ = std::make_unique<AttentionList>(board_->sections());
+    authority_ = std::make_unique<SiteAlarmAuthority>(ctx_);
+    steadyClock_ = [started = std::chrono::steady_clock::now()] {
+        return qint64(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+    };
     attentionTimer_.setInterval(kAttentionIntervalMs);
     connect(&attentionTimer_, &QTimer::timeout, this, &StatusWindow::attentionTick);
 }
@@ -53,19 +62,84 @@ StatusWindow::~StatusWindow() = default;
 void StatusWindow::attentionTick() {
     if (!attention_->isEnabled())
         return;
-    const AttentionList::SyncResult result = attention_->sync(AttentionList::clockMs());
+    const qint64 now = AttentionList::clockMs();
+    AttentionList::SyncResult result = attention_->sync(now);
+    for (const AttentionList::Shelved& back : attention_->returnDue(steadyClock_(), now, result))
+        trap(ctx_, QStringLiteral("StatusWindow: alarm states"),
+             [&] { authority_->shelving(back.address, false, 0, now); });
+    settleAlarms(result, now);
     if (result.changed && view_ != nullptr)
         view_->attentionChanged(result.newAlarm);
+}
+
+void StatusWindow::settleAlarms(AttentionList::SyncResult& result, qint64 nowMs) {
+    trap(ctx_, QStringLiteral("StatusWindow: alarm states"), [&] {
+        authority_->cleared(result.cleared, nowMs);
+        std::vector<AlarmAcknowledgement> acknowledged = authority_->raised(result.raised, nowMs);
+        for (const AlarmOccurrence& alarm : result.raised)
+            attention_->adopt(alarm.section, alarm.key, alarm.raisedMs);
+        for (AlarmAcknowledgement& more : authority_->news())
+            acknowledged.push_back(std::move(more));
+        for (const AlarmAcknowledgement& ack : acknowledged)
+            result.changed = attention_->acknowledge(ack.address, ack.raisedMs, ack.by, ack.atMs) || result.changed;
+    });
+    if (!result.raised.empty())
+        result.changed = true;  // the raised times may have moved entries
 }
 
 void StatusWindow::setAttentionEnabled(bool on) {
     if (attention_->isEnabled() == on)
         return;
     attention_->setEnabled(on);
-    if (on)
-        attention_->addAllRows(AttentionList::clockMs());
+    if (on) {
+        const qint64 now = AttentionList::clockMs();
+        AttentionList::SyncResult result = attention_->addAllRows(now);
+        settleAlarms(result, now);
+    }
     if (view_ != nullptr)
         view_->attentionChanged(false);
+}
+
+bool StatusWindow::shelvePoint(const AttentionEntry& entry, int minutes) {
+    if (minutes < kShelveMinMinutes || minutes > kShelveMaxMinutes || entry.address.isEmpty())
+        return false;
+    qint32 permission = kShelvePermission;
+    if (!CheckOperatorPermission(ctx_, permission)) {
+        ctx_.dialogs->message(QStringLiteral("You do not have permission to shelve points."), QStringLiteral("Shelve"),
+                              Dialogs::Icon::Information);
+        return false;
+    }
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (!trap(ctx_, QStringLiteral("FMain.ShelvePoint"),
+              [&] { authority_->shelving(entry.address, true, minutes, now); }))
+        return false;
+    attention_->shelve(entry.address, steadyClock_() + qint64(minutes) * 60 * 1000);
+    if (view_ != nullptr)
+        view_->attentionChanged(false);
+    return true;
+}
+
+int StatusWindow::acknowledgeAlarms(const std::vector<AttentionEntry>& entries, const QString& comment) {
+    std::vector<AlarmOccurrence> alarms;
+    for (const AttentionEntry& e : entries)
+        if (e.awaitsAcknowledgement())
+            alarms.push_back({e.section, e.key, e.address, e.sinceMs});
+    if (alarms.empty())
+        return 0;
+    qint32 permission = kAcknowledgePermission;
+    if (!CheckOperatorPermission(ctx_, permission)) {
+        ctx_.dialogs->message(QStringLiteral("You do not have permission to acknowledge alarms."),
+                              QStringLiteral("Acknowledge"), Dialogs::Icon::Information);
+        return 0;
+    }
+    const std::vector<AlarmAcknowledgement> recorded =
+        trapOr(ctx_, QStringLiteral("FMain.AcknowledgeAlarms"), std::vector<AlarmAcknowledgement>(),
+               [&] { return authority_->acknowledge(alarms, comment.left(255), QDateTime::currentMSecsSinceEpoch()); });
+    for (const AlarmAcknowledgement& ack : recorded)
+        attention_->acknowledge(ack.address, ack.raisedMs, ack.by, ack.atMs);
+    if (!recorded.empty() && view_ != nullptr)
+        view_->attentionChanged(false);
+    return int(recorded.size());
 }
 
 // ---------------------------------------------------------------- view notifications
@@ -268,7 +342,11 @@ void StatusWindow::reloadSelectedGroup() {
         if (view_ != nullptr)
             view_->captionChanged(caption_);
     });
-    attention_->resume(AttentionList::clockMs());
+    const qint64 now = AttentionList::clockMs();
+    AttentionList::SyncResult loaded = attention_->resume(now);
+    settleAlarms(loaded, now);
+    trap(ctx_, QStringLiteral("StatusWindow: alarm journal"),
+         [&] { authority_->purgeJournal(kAlarmJournalDays, now); });
     if (view_ != nullptr)
         view_->attentionChanged(false);  // a group's alarms at load are not news
     showProgress(QString());             // also after a failure part-way

@@ -11,6 +11,7 @@
 #include "domain/Section.h"
 #include "status/Filler.h"
 #include "status/RecentChanges.h"
+#include "window/AlarmAuthority.h"
 #include "window/AttentionList.h"
 #include "window/OverriddenPoints.h"
 #include "window/WindowView.h"
@@ -22,6 +23,7 @@
 #include <QVector>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -131,6 +133,23 @@ public:
     void attentionTick();
     /// Switches the list on (filled from the rows as they read now) or off (emptied).
     void setAttentionEnabled(bool on);
+    /// Who keeps the site's alarm states (the site database unless a host hands another).
+    void setAlarmAuthority(std::unique_ptr<AlarmAuthority> authority) { authority_ = std::move(authority); }
+    /// Acknowledges the alarms of these entries as the signed-in operator, who needs operator
+    /// permission kAcknowledgePermission (told otherwise); entries that are no unacknowledged
+    /// alarm are passed over. Returns how many the site recorded now.
+    int acknowledgeAlarms(const std::vector<AttentionEntry>& entries, const QString& comment);
+    /// How long a point may be shelved, in minutes.
+    static constexpr int kShelveMinMinutes = 15;
+    static constexpr int kShelveMaxMinutes = 8 * 60;
+    /// The days the alarm journal keeps (older steps are deleted when a group loads).
+    static constexpr int kAlarmJournalDays = 90;
+    /// Shelves a point for `minutes` (kShelveMinMinutes to kShelveMaxMinutes) as the signed-in
+    /// operator, who needs operator permission kShelvePermission (told otherwise); it returns by
+    /// itself, timed on the steady clock. False when refused.
+    bool shelvePoint(const AttentionEntry& entry, int minutes);
+    /// The steady clock the shelving is timed on (milliseconds; tests hand their own).
+    void setSteadyClock(std::function<qint64()> clock) { steadyClock_ = std::move(clock); }
 
     // ---- counters and timers
     int resizeCounter() const { return resizeCounter_; }
@@ -221,6 +240,8 @@ private:
     /// Widens the columns of filled sections that still show the component's own widths.
     void fitFilledSections();
     void showProgress(const QString& text);
+    /// Tells the alarm authority what the list saw and applies what it answers.
+    void settleAlarms(AttentionList::SyncResult& result, qint64 nowMs);
 
     ComponentContext& ctx_;
     WindowView* view_ = nullptr;
@@ -255,6 +276,8 @@ private:
     QTimer refreshTimer_;
     QTimer resizeTimer_;
     std::unique_ptr<AttentionList> attention_;
+    std::unique_ptr<AlarmAuthority> authority_;
+    std::function<qint64()> steadyClock_;
     QTimer attentionTimer_;
 };
 

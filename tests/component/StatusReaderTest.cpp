@@ -161,12 +161,15 @@ TEST_F(StatusReaderTest, ChangesAreToldAndTheAttentionListIsTheWindows) {
     EXPECT_EQ(head[0].key, items[0].key);
     EXPECT_EQ(head[0].section, items[0].section);
 
+    // Back to normal unacknowledged: listed below the live entries until acknowledged.
     mark(first, {});
     window().attentionTimer().timeout({});
-    ASSERT_EQ(reader->attention().size(), listed + 1);
-    EXPECT_TRUE(reader->attention()[0].cleared);
-    EXPECT_TRUE(reader->clearCleared());
-    EXPECT_EQ(reader->attention().size(), listed);
+    const QVector<Reader::AttentionItem> after = reader->attention();
+    ASSERT_EQ(after.size(), listed + 1);
+    EXPECT_TRUE(after.back().cleared);
+    EXPECT_EQ(after.back().key, items[0].key);
+    EXPECT_FALSE(reader->clearCleared()) << "a cleared alarm waits for its acknowledgement";
+    EXPECT_EQ(reader->attention().size(), listed + 1);
 
     // A reader gone leaves the grids as they were: a later change calls nobody.
     reader.reset();

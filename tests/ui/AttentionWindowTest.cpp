@@ -103,10 +103,9 @@ protected:
     QVector<Listed> listed() {
         // Read through the panel's model, as the operator reads the table.
         const AttentionModel* model = child<AttentionPanel>("attentionPanel")->model();
-        const AttentionList& list = window().attention();
         QVector<Listed> out;
         for (int row = 0; row < model->rowCount(); ++row) {
-            const AttentionEntry& e = list.entries()[size_t(row)];
+            const AttentionEntry& e = model->rowAt(row).entry;
             EXPECT_EQ(model->index(row, AttentionModel::Address).data().toString(), e.address);
             out.append({e.address, e.cleared() ? Severity::Normal : e.severity, e.sinceMs});
         }

@@ -4,6 +4,7 @@
 #include "status/StatusTestSupport.h"
 
 #include "window/AttentionList.h"
+#include "window/AttentionView.h"
 
 namespace so::test {
 namespace {
@@ -94,25 +95,24 @@ TEST_F(AttentionListTest, AlarmsFirstNewestFirstAndPlacesHoldWhileRowsChange) {
     EXPECT_EQ(list.warningCount(), 1);
 }
 
-TEST_F(AttentionListTest, ClearedEntriesStayUntilClearedOrTheirTimeIsUp) {
+TEST_F(AttentionListTest, ClearedWarningsStayUntilClearedOrTheirTimeIsUp) {
     list.setKeepClearedMs(60000);
-    show(Section::Doors, kDoor, C::Alarm | C::DoorNotClosed);
     show(Section::Inputs, kInput1, C::Masked);
+    show(Section::Inputs, kInput2, C::InputOpen);
     list.sync(1000);
-    show(Section::Doors, kDoor, RowConditions());  // a door forced for a second
+    show(Section::Inputs, kInput1, RowConditions());
     EXPECT_TRUE(list.sync(2000).changed);
-    EXPECT_EQ(order(), (QStringList{"DR01 cleared", "BI01"}));
-    EXPECT_EQ(list.entries()[0].clearedMs, 2000);
-    EXPECT_EQ(list.reason(list.entries()[0]), QStringLiteral("Forced open")) << "what it was";
-    EXPECT_EQ(list.alarmCount(), 0);
+    EXPECT_EQ(order(), (QStringList{"BI02", "BI01 cleared"})) << "a live entry above a cleared one";
+    EXPECT_EQ(list.entries()[1].clearedMs, 2000);
+    EXPECT_EQ(list.reason(list.entries()[1]), QStringLiteral("Masked")) << "what it was";
 
     list.sync(2000 + 59999);
-    EXPECT_EQ(order(), (QStringList{"DR01 cleared", "BI01"}));
+    EXPECT_EQ(order(), (QStringList{"BI02", "BI01 cleared"}));
     list.sync(2000 + 60000);
-    EXPECT_EQ(order(), (QStringList{"BI01"}));
+    EXPECT_EQ(order(), (QStringList{"BI02"}));
 
     // Abnormal again after clearing: a new occurrence, at the newest place.
-    show(Section::Inputs, kInput2, C::Masked);
+    show(Section::Inputs, kInput1, C::Masked);
     list.sync(70000);
     show(Section::Inputs, kInput1, RowConditions());
     list.sync(71000);
@@ -126,6 +126,78 @@ TEST_F(AttentionListTest, ClearedEntriesStayUntilClearedOrTheirTimeIsUp) {
     EXPECT_TRUE(list.removeCleared());
     EXPECT_EQ(order(), (QStringList{"BI01"}));
     EXPECT_FALSE(list.removeCleared());
+}
+
+using AlarmLifecycleTest = AttentionListTest;
+
+TEST_F(AlarmLifecycleTest, AClearedAlarmWaitsForItsAcknowledgementWhateverTheStorm) {
+    list.setKeepClearedMs(1000);
+    show(Section::Doors, kDoor, C::Alarm | C::DoorNotClosed);  // forced for two seconds
+    const AttentionList::SyncResult raised = list.sync(1000);
+    ASSERT_EQ(raised.raised.size(), 1u);
+    EXPECT_EQ(raised.raised[0].address, kDoor);
+    EXPECT_EQ(list.unacknowledgedCount(), 1);
+    show(Section::Doors, kDoor, RowConditions());
+    const AttentionList::SyncResult cleared = list.sync(3000);
+    ASSERT_EQ(cleared.cleared.size(), 1u);
+    EXPECT_EQ(cleared.cleared[0].raisedMs, 1000);
+
+    // A storm of warnings clearing, far beyond the cleared entries kept and their time.
+    const int storm = AttentionList::kMaxCleared + 200;
+    for (int i = 0; i < storm; ++i) {
+        const QString address = QStringLiteral("\\SNET.P003.C%1.BI01").arg(i, 4, 10, QLatin1Char('0'));
+        addPoint(Section::Inputs, address, address);
+        show(Section::Inputs, address, C::InputOpen);
+    }
+    list.sync(4000);
+    for (int row = 4; row <= sections.grid(Section::Inputs).rowCount(); ++row)
+        show(Section::Inputs, sections.grid(Section::Inputs).address(row), RowConditions());
+    list.sync(5000);
+    EXPECT_TRUE(list.removeCleared());
+    list.sync(600000);
+    EXPECT_EQ(order(), (QStringList{"DR01 cleared"}));
+    EXPECT_EQ(list.unacknowledgedCount(), 1);
+    EXPECT_FALSE(list.removeCleared()) << "only an acknowledgement takes it away";
+
+    // Acknowledged, a cleared alarm leaves; an acknowledgement of another occurrence does nothing.
+    EXPECT_FALSE(list.acknowledge(kDoor, 999, QStringLiteral("mlee"), 700000));
+    EXPECT_TRUE(list.acknowledge(kDoor, 1000, QStringLiteral("mlee"), 700000));
+    EXPECT_TRUE(list.entries().empty());
+    EXPECT_EQ(list.unacknowledgedCount(), 0);
+}
+
+TEST_F(AlarmLifecycleTest, AcknowledgedAlarmsLeaveWhenTheyClearAndWarningsNeedNone) {
+    show(Section::Doors, kDoor, C::Alarm | C::DoorNotClosed);
+    show(Section::Inputs, kInput1, C::Masked);
+    list.sync(1000);
+    EXPECT_FALSE(list.acknowledge(kInput1, 1000, QStringLiteral("admin"), 2000)) << "a warning";
+    EXPECT_TRUE(list.acknowledge(kDoor, 1000, QStringLiteral("admin"), 2000));
+    EXPECT_FALSE(list.acknowledge(kDoor, 1000, QStringLiteral("admin"), 2500)) << "once";
+    ASSERT_EQ(order(), (QStringList{"DR01", "BI01"}));
+    EXPECT_EQ(list.entries()[0].acknowledgedBy, QStringLiteral("admin"));
+    EXPECT_EQ(list.unacknowledgedCount(), 0);
+
+    // Held open after the acknowledgement: the same occurrence, still acknowledged.
+    show(Section::Doors, kDoor, C::Alarm | C::DoorNotClosed | C::RelayNotNormal);
+    EXPECT_TRUE(list.sync(3000).raised.empty());
+    EXPECT_TRUE(list.entries()[0].acknowledged());
+
+    show(Section::Doors, kDoor, RowConditions());
+    list.sync(4000);
+    EXPECT_EQ(order(), (QStringList{"BI01"}));
+
+    // The next occurrence is a new alarm to acknowledge.
+    show(Section::Doors, kDoor, C::Alarm | C::DoorNotClosed);
+    EXPECT_EQ(list.sync(5000).raised.size(), 1u);
+    EXPECT_TRUE(list.entries()[0].awaitsAcknowledgement());
+
+    // The site's raised time of an occurrence another desk saw first is taken, in its place.
+    show(Section::Inputs, kInput2, C::Alarm);
+    list.sync(6000);
+    ASSERT_EQ(order(), (QStringList{"BI02", "DR01", "BI01"}));
+    EXPECT_TRUE(list.adopt(Section::Inputs, list.entries()[0].key, 4000));
+    EXPECT_EQ(order(), (QStringList{"DR01", "BI02", "BI01"}));
+    EXPECT_FALSE(list.adopt(Section::Inputs, list.entries()[2].key, 4000)) << "a warning has no raised time";
 }
 
 TEST_F(AttentionListTest, ARefreshOfEveryRowMovesNothingThatStaysAbnormal) {
@@ -184,6 +256,79 @@ TEST_F(AttentionListTest, SwitchedOffItListsNothingAndOnAgainItReadsTheRows) {
     list.reset();  // another group
     EXPECT_TRUE(list.entries().empty());
     EXPECT_EQ(list.alarmCount(), 0);
+}
+
+using AlarmViewTest = AttentionListTest;
+
+TEST_F(AlarmViewTest, AHeldEntryKeepsItsPlaceWhile500NewAlarmsArrive) {
+    show(Section::Inputs, kInput1, C::Alarm);
+    show(Section::Inputs, kInput2, C::Masked);
+    show(Section::Inputs, kInput3, C::InputOpen);
+    list.sync(1000);
+    AttentionView view(list);
+    view.update();
+    ASSERT_EQ(view.rows().size(), 3u);
+    EXPECT_EQ(view.rows()[1].entry.address, kInput3);
+
+    view.setHeld(true);  // the pointer is on the rows
+    for (int i = 0; i < 500; ++i) {
+        const QString address = QStringLiteral("\\SNET.P004.C%1.BI01").arg(i, 4, 10, QLatin1Char('0'));
+        addPoint(Section::Inputs, address, address);
+        show(Section::Inputs, address, C::Alarm);
+        if (i % 100 == 99)
+            list.sync(2000 + i);
+    }
+    show(Section::Inputs, kInput3, RowConditions());  // the entry held clears meanwhile
+    show(Section::Inputs, kInput2, C::Alarm);         // and another becomes an alarm
+    list.sync(3000);
+    view.update();
+    ASSERT_EQ(view.rows().size(), 3u);
+    EXPECT_EQ(view.rows()[0].entry.address, kInput1);
+    EXPECT_EQ(view.rows()[1].entry.address, kInput3);
+    EXPECT_TRUE(view.rows()[1].entry.cleared()) << "its state follows where it stands";
+    EXPECT_TRUE(view.rows()[2].gone) << "raised anew: the row held is the old occurrence";
+    EXPECT_EQ(view.newAlarmCount(), 501);
+    EXPECT_EQ(view.newWarningCount(), 0);
+
+    view.setHeld(false);
+    EXPECT_EQ(view.rows().size(), 503u);
+    EXPECT_EQ(view.rows()[500].entry.address, kInput2) << "an alarm since it was masked, among the older ones";
+    EXPECT_EQ(view.rows()[502].entry.address, kInput3);
+    EXPECT_EQ(view.newAlarmCount(), 0);
+}
+
+TEST_F(AlarmViewTest, AnOffLineControllerFoldsItsPoints) {
+    show(Section::Relays, kRelay, C::Offline);
+    show(Section::Inputs, kInput1, C::Offline);
+    show(Section::Inputs, kInput2, C::Offline | C::Alarm);  // in alarm too: not only its controller's
+    show(Section::Inputs, kInput3, C::Offline);
+    list.sync(1000);
+    AttentionView view(list);
+    view.update();
+    EXPECT_EQ(view.rows().size(), 4u) << "its controller is not off line: nothing folds";
+
+    show(Section::Controllers, kController, C::Offline);
+    list.sync(2000);
+    view.update();
+    ASSERT_EQ(view.rows().size(), 2u);
+    EXPECT_EQ(view.rows()[0].entry.address, kInput2);
+    EXPECT_EQ(view.rows()[1].entry.address, kController);
+    EXPECT_EQ(view.rows()[1].foldedPoints, 3);
+
+    view.setExpanded(kController, true);
+    view.update();
+    QStringList shown;
+    for (const AttentionRow& row : view.rows())
+        shown << row.entry.address.right(4) + (row.child ? QStringLiteral(" under") : QString());
+    EXPECT_EQ(shown, (QStringList{"BI02", "0101", "BI03 under", "BI01 under", "BR01 under"}));
+
+    // Held and folded: the folded points are not new.
+    view.setExpanded(kController, false);
+    view.update();
+    view.setHeld(true);
+    view.update();
+    EXPECT_EQ(view.newWarningCount(), 0);
+    EXPECT_EQ(view.newAlarmCount(), 0);
 }
 
 TEST(AttentionTextsTest, DurationsReadAtAGlance) {
