@@ -218,14 +218,14 @@ void AttentionList::rate(Section section, int key, int row, qint64 nowMs, SyncRe
             fresh.sinceMs = entry->second.sinceMs;
             fresh.orderMs = entry->second.orderMs;
         }
+        // An acknowledged warning that turns into an alarm is a new alarm to acknowledge.
+        if (now == entry->second.severity) {
+            fresh.acknowledgedMs = entry->second.acknowledgedMs;
+            fresh.acknowledgedBy = entry->second.acknowledgedBy;
+        }
         erase(entry);
     }
     latestOrderMs_ = std::max(latestOrderMs_, fresh.orderMs);
-    if (listed) {
-        // An acknowledged warning that turns into an alarm is a new alarm to acknowledge.
-        fresh.acknowledgedMs = now == entry->second.severity ? entry->second.acknowledgedMs : 0;
-        fresh.acknowledgedBy = now == entry->second.severity ? entry->second.acknowledgedBy : QString();
-    }
     const Place at{false, now, fresh.orderMs, fresh.sequence};
     if (now == Severity::Alarm)
         result.raised.push_back({section, key, fresh.address, fresh.sinceMs});
