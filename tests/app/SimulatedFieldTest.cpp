@@ -3,7 +3,7 @@
 #include "db/ConnectionImpl.h"
 #include "AppLog.h"
 #include "AppTestSite.h"
-#include "SimulatedField.h"
+#include "FieldInternals.h"
 
 #include <site/SiteStatusText.h>
 
@@ -15,29 +15,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
-
-namespace sv {
-
-// The field's scenarios one at a time: start one until it opens an episode, end that episode.
-struct SimulatedFieldInternals {
-    using Row = SimulatedField::ScenarioRow;
-    static QVector<const Row*> rows() {
-        QVector<const Row*> all;
-        for (int s = 0; s <= int(SimulatedField::Scenario::MassMask); ++s)
-            all << &SimulatedField::scenarioRow(SimulatedField::Scenario(s));
-        return all;
-    }
-    /// Starts the row's scenario until it holds a point (at most tries times); false when it never did.
-    static bool start(SimulatedField& f, const Row& row, int tries) {
-        for (int i = 0; i < tries && f.episodes_.isEmpty(); ++i)
-            (f.*row.start)();
-        return !f.episodes_.isEmpty();
-    }
-    static int episodes(const SimulatedField& f) { return int(f.episodes_.size()); }
-    static void endFirst(SimulatedField& f) { f.endEpisode(0); }
-};
-
-}  // namespace sv
 
 using sv::FieldOptions;
 using sv::SimulatedField;
