@@ -387,8 +387,8 @@ struct EveryCommandSite : ::testing::Test {
         FAIL() << "the menu offers no " << entry;
     }
 
-    /// Runs the point's steps, each checked once the field, the site and every desk agree with it
-    /// (or the bound is past).
+    /// Runs the point's steps, each checked once the field, the site and every desk agree with it;
+    /// a fatal failure at the first that does not.
     void run(const PointCommands& p) {
         const QString address = QLatin1String(p.address);
         for (const Step& step : p.steps) {
@@ -408,13 +408,16 @@ struct EveryCommandSite : ::testing::Test {
                         return false;
                 return true;
             };
-            until(agreed);
+            if (until(agreed))
+                continue;
+            // What differs, then the point's later steps are left: each builds on this one.
             if (fieldHolds)
                 EXPECT_EQ(fieldState().toStdString(), step.held) << "the field";
             EXPECT_EQ(stored(address).toStdString(), step.held) << "the site database";
             for (const Desk& d : desks)
                 EXPECT_EQ(cells(d, p.section, address, step.shown).toStdString(), step.shown)
                     << d.station->computerName().toStdString();
+            FAIL() << "the field, the site and every desk did not agree within the bound";
         }
     }
 
@@ -467,13 +470,13 @@ TEST_F(EveryCommandSite, EveryMenuCommandOfEveryKindOfPointIsTabled) {
 
 TEST_F(EveryCommandSite, ClassicCommandsReachTheFieldTheSiteAndEveryDesk) {
     for (const PointCommands& p : kClassicPoints)
-        run(p);
+        ASSERT_NO_FATAL_FAILURE(run(p));
     expectNothingRefused();
 }
 
 TEST_F(EveryCommandSite, NewerLineCommandsReachTheFieldTheSiteAndEveryDesk) {
     for (const PointCommands& p : kNewerLinePoints)
-        run(p);
+        ASSERT_NO_FATAL_FAILURE(run(p));
     expectNothingRefused();
 }
 
