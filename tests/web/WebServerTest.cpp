@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QSet>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -173,13 +174,20 @@ struct WebServerFixture : ::testing::Test {
         ASSERT_NE(client.last("welcome"), nullptr);
     }
 
-    /// Every section in view from its first row; true once rows arrived.
+    /// Every section in view from its first row; true once the rows of every section arrived.
     bool viewEverySection(Client& client) {
         QJsonArray views;
         for (int section = 0; section < 8; ++section)
             views.append(QJsonObject{{"section", section}, {"first", 0}, {"count", kMaxViewRows}});
+        const qsizetype before = client.messages.size();
         client.send({{"t", "view"}, {"views", views}});
-        return until([&] { return client.last("rows") != nullptr; });
+        return until([&] {
+            QSet<int> sections;
+            for (qsizetype i = before; i < client.messages.size(); ++i)
+                if (client.messages[i].value("t") == "rows")
+                    sections.insert(client.messages[i].value("section").toInt());
+            return sections.size() == 8;
+        });
     }
     /// The field changes 300 points: true once rows arrived after the messages already received.
     bool fieldChangesReach(Client& client) {
@@ -242,7 +250,6 @@ TEST_F(WebServerFixture, WebFieldReportsReachTheRowsInViewAndAGroupChoiceWelcome
     Reply session;
     welcomed(client, session);
     ASSERT_TRUE(viewEverySection(client));
-    until([] { return false; }, 300);  // the first rows of every section arrive
     const qsizetype before = client.messages.size();
     ASSERT_TRUE(fieldChangesReach(client)) << "a field report changed a row in view";
     for (qsizetype i = before; i < client.messages.size(); ++i)
