@@ -42,7 +42,7 @@ struct FieldFixture : ::testing::Test {
     }
 
     bool waitFor(const StateReport& r) {
-        return QTest::qWaitFor([&] { return sink.has(r); }, 2000);
+        return QTest::qWaitFor([&] { return sink.has(r); }, 10000);
     }
     /// A stored value once the field's writer has written what it was handed.
     QString stored(const QString& sql) {
@@ -228,7 +228,7 @@ TEST_F(FieldFixture, ALockedSiteDelaysTheWriteBackNotTheFieldAndLosesNothing) {
 
     begin.exec("ROLLBACK");
     ASSERT_TRUE(field->waitUntilWritten());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return told; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return told; }, 10000));
     EXPECT_EQ(field->unwrittenRows(), 0);
     QHash<QString, QString> lastContact;
     for (const StateReport& r : sink.reports)
