@@ -50,7 +50,7 @@ const char* const kDesks[] = {"WS1", "WS2", "WS3"};
 /// and states where the point starts.
 struct Step {
     const char* entry;  // the menu entry's text, as the reader lists it
-    const char* held;   // what the field holds and the site stores ("" where the field keeps nothing)
+    const char* held;   // what the field holds (a reader's keypad lockout it only writes) and the site stores
     const char* shown;  // "Key=text;..." on the point's row at every desk
 };
 
@@ -60,37 +60,23 @@ struct PointCommands {
     std::vector<Step> steps;
 };
 
-// A classic relay off with no reason, through every relay function.
-#define RELAY_FUNCTIONS(ON, OFF, TRIGGER, FORCE_ON, FORCE_OFF, LOCK_OPEN, LOCK_DOWN, NONE) \
-    {"Control Functions > Trigger", "1,70|1|0", ON TRIGGER},                               \
-        {"Control Functions > Force OFF", "0,70|16|0", OFF FORCE_OFF},                     \
-        {"Control Functions > Force ON", "1,70|8|0", ON FORCE_ON},                         \
-        {"Control Functions > Force OFF Release", "1,70|0|0", ON NONE},                    \
-        {"Control Functions > Force ON Release", "0,70|0|0", OFF NONE},                    \
-        {"Control Functions > Lock OPEN", "1,70|1024|0", ON LOCK_OPEN},                    \
-        {"Control Functions > Lock DOWN Release", "1,70|0|0", ON NONE},                    \
-        {"Control Functions > Lock DOWN", "0,70|512|0", OFF LOCK_DOWN},                    \
-        {"Control Functions > Lock OPEN", "1,70|1024|0", ON LOCK_OPEN}, {                  \
-        "Control Functions > Lock OPEN Release", "0,70|0|0", OFF NONE                      \
-    }
-
-const PointCommands kClassicRelay = {
-    "\\\\SNET.P01.C00001.BR02",
-    2,
-    {{nullptr, "0|0|0", "Status=Off;Relay Details="},
-     RELAY_FUNCTIONS("Status=On;", "Status=Off;", "Relay Details=door trigger", "Relay Details=force on",
-                     "Relay Details=force off", "Relay Details=lock open", "Relay Details=lock down",
-                     "Relay Details=none")}};
-
-const PointCommands kExpansionRelay = {
-    "\\\\SNET.P01.C00001.XR01",
-    2,
-    {{nullptr, "0|0|0", "Status=Off;Relay Details="},
-     RELAY_FUNCTIONS("Status=On;", "Status=Off;", "Relay Details=door trigger", "Relay Details=force on",
-                     "Relay Details=force off", "Relay Details=lock open", "Relay Details=lock down",
-                     "Relay Details=none")}};
-
-#undef RELAY_FUNCTIONS
+/// A classic relay off with no reason through every relay function, each step leaving it on or off
+/// with the reason it reports.
+PointCommands classicRelay(const char* address) {
+    return {address,
+            2,
+            {{nullptr, "0|0|0", "Status=Off;Relay Details="},
+             {"Control Functions > Trigger", "1,70|1|0", "Status=On;Relay Details=door trigger"},
+             {"Control Functions > Force OFF", "0,70|16|0", "Status=Off;Relay Details=force off"},
+             {"Control Functions > Force ON", "1,70|8|0", "Status=On;Relay Details=force on"},
+             {"Control Functions > Force OFF Release", "1,70|0|0", "Status=On;Relay Details=none"},
+             {"Control Functions > Force ON Release", "0,70|0|0", "Status=Off;Relay Details=none"},
+             {"Control Functions > Lock OPEN", "1,70|1024|0", "Status=On;Relay Details=lock open"},
+             {"Control Functions > Lock DOWN Release", "1,70|0|0", "Status=On;Relay Details=none"},
+             {"Control Functions > Lock DOWN", "0,70|512|0", "Status=Off;Relay Details=lock down"},
+             {"Control Functions > Lock OPEN", "1,70|1024|0", "Status=On;Relay Details=lock open"},
+             {"Control Functions > Lock OPEN Release", "0,70|0|0", "Status=Off;Relay Details=none"}}};
+}
 
 const PointCommands kClassicPoints[] = {
     // The door's access functions and its relay's work on relay 1, its masks on input 1.
@@ -139,8 +125,8 @@ const PointCommands kClassicPoints[] = {
       {"Control Functions > Mask", "0,66,67|2|2", "Status=Masked;Masked=Yes"},
       {"Control Functions > UnMask", "0,66,68|0|0", "Status=Secure;Masked=-"},
       {"Control Functions > Momentary Mask", "0,66,67|2|2", "Status=Masked;Masked=Yes"}}},
-    kClassicRelay,
-    kExpansionRelay,
+    classicRelay("\\\\SNET.P01.C00001.BR02"),
+    classicRelay("\\\\SNET.P01.C00001.XR01"),
 };
 
 // The newer line's relays report their mode beside their state; a trigger leaves the mode alone.
