@@ -98,7 +98,7 @@ TEST_F(TwoWorkstations, AGroupCreatedOnTheFirstAppearsInTheSecondsGroupBox) {
     const qint32 id = groupStoreOf(status(0)).createGroup("Night Rounds", {point});
     ASSERT_GT(id, 0);
     const auto listed = [&] { return windowOf(status(1)).findGroupEntry(id) >= 0; };
-    EXPECT_TRUE(QTest::qWaitFor(listed, 3000));
+    EXPECT_TRUE(QTest::qWaitFor(listed, 10000));
     EXPECT_EQ(windowOf(status(1)).groupEntries().at(windowOf(status(1)).findGroupEntry(id)).text, "Night Rounds");
 }
 

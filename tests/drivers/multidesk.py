@@ -687,7 +687,7 @@ def run_session(args):
         for name in names:
             site.start_desk(name)
         site.wait_for_desks(names, 30)
-        site.wait_for_status(names, r"field online", 10, "the desks did not see the field online")
+        site.wait_for_status(names, r"field online", 30, "the desks did not see the field online")
         site.field.ask("start")
         time.sleep(1.5)
         site.field.kill()
@@ -718,7 +718,7 @@ def run_session(args):
         print("multidesk: site write lock taken", flush=True)
         site.broker.kill()
         site.broker.start()
-        site.wait_for_status(names, r"link up resyncing 1 .* overdue 1", 15,
+        site.wait_for_status(names, r"link up resyncing 1 .* overdue 1", 30,
                              "the desks did not say the resync is pending")
         print("multidesk: every desk says its resync is pending", flush=True)
         time.sleep(2.0)
