@@ -2,6 +2,7 @@
 
 #include "AppLog.h"
 
+#include <SiteFlags.h>
 #include <statusobject/CommandRule.h>
 #include <statusobject/StateTexts.h>
 #include <statusobject/Vocabulary.h>
@@ -53,8 +54,6 @@ const char* const kSetModuleOnline = "UPDATE ZRII_Modules SET Online = ? WHERE I
 const char* const kSetModuleTamper = "UPDATE ZRII_Modules SET InTamper = ? WHERE ID = ?";
 const char* const kClearCodeTamper = "UPDATE ZRII_Keypads SET CodeTamperLockout = ? WHERE ID = ?";
 const char* const kSetControllerOnline = "UPDATE ZRII_Controllers SET Online = ? WHERE ID = ?";
-
-bool flag(const QVariant& v) { return !v.isNull() && v.toLongLong() != 0; }
 
 /// The status type and entry index of expansion input n (1-32).
 std::pair<int, int> expansionInputSlot(int n) {
@@ -156,13 +155,13 @@ void SimulatedField::loadClassic() {
         const int number = rs.field(2).toInt();
         if (!installed(controller) || number < 1 || number > 8)
             continue;
-        Input in{rs.field(0).toString(), book_.point(controller, so::db::StatusInputs, number - 1), flag(rs.field(3)),
-                 false};
+        Input in{rs.field(0).toString(), book_.point(controller, so::db::StatusInputs, number - 1),
+                 so::db::storedFlag(rs.field(3)), false};
         if (!in.ref.valid())
             continue;
         inputByAddress_.insert(in.address, int(inputs_.size()));
         inputsByController_[controller].append(int(inputs_.size()));
-        if (!flag(rs.field(4)))
+        if (!so::db::storedFlag(rs.field(4)))
             alarmInputs_.append(int(inputs_.size()));
         inputs_.append(in);
     }
@@ -175,7 +174,7 @@ void SimulatedField::loadClassic() {
         const auto [type, index] = expansionInputSlot(rs.field(2).toInt());
         if (!installed(controller) || type == 0)
             continue;
-        Input in{rs.field(0).toString(), book_.point(controller, type, index), flag(rs.field(3)), true};
+        Input in{rs.field(0).toString(), book_.point(controller, type, index), so::db::storedFlag(rs.field(3)), true};
         if (!in.ref.valid())
             continue;
         inputByAddress_.insert(in.address, int(inputs_.size()));
@@ -252,7 +251,7 @@ void SimulatedField::loadNewerLine() {
                            .arg(online.arg(QStringLiteral("ZRII_Inputs"))));
          !rs.eof(); rs.moveNext()) {
         ZrInput in{rs.field(0).toInt(), rs.field(1).toString(), rs.field(2).toLongLong(), rs.field(3).toLongLong(),
-                   flag(rs.field(4))};
+                   so::db::storedFlag(rs.field(4))};
         zrInputById_.insert(in.id, int(zrInputs_.size()));
         if (in.live)
             liveZrInputs_.append(int(zrInputs_.size()));
@@ -263,8 +262,8 @@ void SimulatedField::loadNewerLine() {
              db_.query(QStringLiteral("SELECT RelayID, Address, EnergizedStatus, OperationsStatus, %1 FROM ZRII_Relays")
                            .arg(online.arg(QStringLiteral("ZRII_Relays"))));
          !rs.eof(); rs.moveNext()) {
-        ZrRelay r{rs.field(0).toInt(), rs.field(1).toString(), flag(rs.field(2)), rs.field(3).toLongLong(),
-                  flag(rs.field(4))};
+        ZrRelay r{rs.field(0).toInt(), rs.field(1).toString(), so::db::storedFlag(rs.field(2)),
+                  rs.field(3).toLongLong(), so::db::storedFlag(rs.field(4))};
         zrRelayById_.insert(r.id, int(zrRelays_.size()));
         relayByAddress.insert(r.address, int(zrRelays_.size()));
         if (r.live)
@@ -275,8 +274,8 @@ void SimulatedField::loadNewerLine() {
     for (Recordset rs = db_.query(QStringLiteral("SELECT ID, Address, Online, InTamper, %1 FROM ZRII_Modules")
                                       .arg(online.arg(QStringLiteral("ZRII_Modules"))));
          !rs.eof(); rs.moveNext()) {
-        ZrModule m{rs.field(0).toInt(), rs.field(1).toString(), flag(rs.field(2)), flag(rs.field(3)),
-                   flag(rs.field(4))};
+        ZrModule m{rs.field(0).toInt(), rs.field(1).toString(), so::db::storedFlag(rs.field(2)),
+                   so::db::storedFlag(rs.field(3)), so::db::storedFlag(rs.field(4))};
         moduleById.insert(m.id, int(zrModules_.size()));
         if (m.live)
             liveZrModules_.append(int(zrModules_.size()));

@@ -5,6 +5,7 @@
 #include "ResourceTexts.h"
 #include "SyncBus.h"
 
+#include <SiteFlags.h>
 #include <statusobject/CommandRule.h>
 
 namespace sv {
@@ -33,9 +34,6 @@ QDateTime timeOf(const QVariant& v) {
         return v.toDateTime();
     return QDateTime::fromString(v.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
-
-/// A stored flag as the site keeps it: 0 false; 1 or -1 (and any other number) true.
-bool flag(const QVariant& v) { return !v.isNull() && v.toLongLong() != 0; }
 
 }  // namespace
 
@@ -218,7 +216,7 @@ bool SiteHost::permissionGranted(so::db::Connection& db, qint32 operatorId, qint
     bindInt(cmd, QStringLiteral("@ObjectNumber"), number);
     bool granted = false;
     for (Recordset rs = cmd.open(); !rs.eof(); rs.moveNext()) {
-        if (flag(rs.field(1)))
+        if (so::db::storedFlag(rs.field(1)))
             granted = true;
         else if (rs.field(0).toInt() == number)
             return false;  // a denial of this very number wins over any grant
