@@ -200,8 +200,13 @@ void DeskSession::apply(const wire::StateReport& report) {
 
 void DeskSession::digest(qint64 session, qint64 seq, quint64 theirs, qint64 nowMs) {
     // Comparable only when this desk holds exactly the reports the digest was taken over.
-    if (session != session_ || resyncing_ || !linkUp_ || seq != highest_ || theirs == latest_.digest())
+    if (session != session_ || resyncing_ || !linkUp_ || seq != highest_)
         return;
+    if (theirs == latest_.digest()) {
+        if (level)
+            level();
+        return;
+    }
     ++digestMismatches_;
     wantResync(seq, nowMs);
 }
