@@ -157,8 +157,8 @@ public:
     static constexpr qint64 kFloodLogMs = 10000;
     static constexpr int kFloodLogLines = 5;
     /// Rows checked against the site per digest the desk is level with (one a second): a window of
-    /// 50,000 rows is checked through in under a minute at a few per cent of a core.
-    static constexpr int kRowsCheckedPerDigest = 1000;
+    /// 50,000 rows is checked through in 100 s at about 3 % of a core (BENCHMARKS.md).
+    static constexpr int kRowsCheckedPerDigest = 500;
     /// Sign-ins and sign-outs kept waiting for an answer; the oldest is forgotten (a field that
     /// never answers is the sign-in's own timeout to tell).
     static constexpr int kMaxAwaiting = 64;

@@ -19,6 +19,8 @@
 #include <QSet>
 #include <QVector>
 
+#include <optional>
+
 namespace so {
 namespace {
 
@@ -73,10 +75,12 @@ void FullRefresh::replayClassicRows() {
         for (int row = 1; row <= sections_.grid(section).rowCount(); ++row)
             rows.append({section, row});
     }
-    replayRows(rows);
+    replay(rows, true);
 }
 
-void FullRefresh::replayRows(std::span<const ShownRow> rows) {
+void FullRefresh::replayRows(std::span<const ShownRow> rows) { replay(rows, false); }
+
+void FullRefresh::replay(std::span<const ShownRow> rows, bool wholeTable) {
     trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
         // Which controllers, ports and communication boxes have shown classic rows.
         QHash<QString, qint32> controllerIdOfAddress;
@@ -115,8 +119,13 @@ void FullRefresh::replayRows(std::span<const ShownRow> rows) {
             return;
 
         StatusDecoder::KeptThreatNames names(decoder_);
-        // One copy of SuperStatus serves every replay below.
-        const SnapshotScope snapshot(replay_);
+        // One copy of SuperStatus serves every replay below: of the whole table for every row, of
+        // these ids alone for a few (a controller's, a port's and a box's reports share the table).
+        std::optional<SnapshotScope> snapshot;
+        if (wholeTable)
+            snapshot.emplace(replay_);
+        else
+            snapshot.emplace(replay_, controllers.ids() + ports.ids() + pylons.ids());
         for (const qint32 id : controllers.ids())
             for (const qint32 type : kStateStatusTypes)
                 replay_.GetSuperStatus(id, type);

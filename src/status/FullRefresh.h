@@ -51,6 +51,9 @@ public:
 
 private:
     void replayClassicRows();
+    /// Replays the stored reports of rows from one copy of SuperStatus: the whole table's, or that
+    /// of the rows' controllers, ports and boxes alone.
+    void replay(std::span<const ShownRow> rows, bool wholeTable);
     void renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFill);
 
     ComponentContext& ctx_;
