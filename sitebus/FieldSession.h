@@ -21,9 +21,10 @@
 //    field online there is nobody to ask and the rows are refreshed from the site alone;
 //  - a gap in the report numbers or a digest that differs from its own makes the desk ask for a
 //    resynchronisation, at most once every kMinAskMs;
-//  - a digest equal to its own, taken over exactly the reports the desk received, tells the desk
-//    that the site database holds at least what its rows were drawn from: the moment to check a
-//    slice of its rows against the site (level).
+//  - a digest equal to its own, taken over exactly the reports the desk received, at the same
+//    report as the digest before, tells the desk that the field reported nothing for a digest
+//    period and the site database holds exactly what its rows were drawn from: the moment to
+//    check a slice of its rows against the site (level).
 #pragma once
 
 #include "SiteWire.h"
@@ -104,7 +105,8 @@ public:
     std::function<void()> refreshRows;
     /// Something shown changed (field state, resync pending or overdue).
     std::function<void()> changed;
-    /// The field's digest equals this desk's over the same reports, with no resync running.
+    /// The field's digest equals this desk's over the same reports, at the same report as the
+    /// digest before, with no resync running.
     std::function<void()> level;
 
     /// The broker link is up (starts a resync) or lost.
@@ -158,6 +160,8 @@ private:
     LatestReports latest_;
     /// The highest report number received in the session (0: none yet).
     qint64 highest_ = 0;
+    /// The report the last digest equal to this desk's was taken at (-1: none in this session).
+    qint64 levelSeq_ = -1;
 
     bool resyncing_ = false;
     bool overdue_ = false;
