@@ -20,8 +20,8 @@
 // accepted reports to the Status, sends commands (numbered within its run, naming its operator)
 // and notices under its own login, tells of a command the field refused, and follows the field's
 // session (DeskSession): on every (re)connection, a new field session, a gap or a differing digest
-// it resyncs; on a digest equal to its own it has the workstation check the next rows it shows
-// against the site (auditRows, kRowsCheckedPerDigest a digest). Another login's notices beyond
+// it resyncs; on a second digest equal to its own at the same report it has the workstation check
+// the next rows it shows against the site (auditRows, kRowsCheckedPerDigest a digest). Another login's notices beyond
 // its budget are dropped (each makes the desk re-read the site) and logged a few times per login
 // per kFloodLogMs, the rest counted. The broker link's loss is logged once per loss, with its
 // time and cause; the status bar shows the broker link and, apart from it, the field's state
@@ -193,8 +193,8 @@ public:
     /// The workstation's full refresh, run by every resynchronisation.
     std::function<void()> refreshRows;
     /// Checks the next rows shown (at most the count given) against the site and draws again those
-    /// that differ; returns how many did. Run whenever the field's digest shows this desk level with
-    /// the field: the site then holds every state the rows were drawn from.
+    /// that differ; returns how many did. Run whenever two digests of the field at the same report
+    /// show this desk level with it: the site then holds exactly the states the rows were drawn from.
     std::function<int(int count)> auditRows;
     /// Told when the broker link goes down (with the time) and comes back.
     std::function<void(bool up, const QDateTime& lostSince)> linkChanged;
