@@ -4,7 +4,9 @@
 //    kinds' procedures plus the stored states it replays at once (what the operator waits for);
 //  - BM_FillPoints: FillPoints alone (rows with their configuration, no stored states);
 //  - BM_RefreshAllRows: the full refresh (context menu entry 6, F5, the quiet-period timer) of
-//    the filled window.
+//    the filled window;
+//  - BM_AuditRows: one desk's check of 1,000 shown rows against the site (Status::auditRows, what
+//    a desk runs per digest it is level with), going round the filled window.
 // Before each timed selection the window shows the small default group, so every fill starts
 // from nearly empty grids. Counter rows: rows the grids hold afterwards.
 //   bench_fill --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
@@ -57,9 +59,21 @@ void BM_RefreshAllRows(benchmark::State& state) {
     state.counters["log_bytes"] = double(s.errorLogBytes());
 }
 
+void BM_AuditRows(benchmark::State& state) {
+    BenchSite& s = site(int(state.range(0)));
+    s.showEntireSite();
+    int redrawn = 0;
+    for (auto _ : state)
+        redrawn += s.status->auditRows(1000);
+    state.counters["rows"] = s.shownRows();
+    state.counters["redrawn"] = redrawn;
+    state.counters["log_bytes"] = double(s.errorLogBytes());
+}
+
 BENCHMARK(BM_SelectGroup)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FillPoints)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RefreshAllRows)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AuditRows)->Arg(50000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

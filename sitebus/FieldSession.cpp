@@ -114,6 +114,7 @@ bool DeskSession::adopt(qint64 session) {
     session_ = session;
     latest_.clear();
     highest_ = 0;
+    levelSeq_ = -1;
     wanted_ = false;
     wantedUpTo_ = 0;
     return true;
@@ -200,8 +201,17 @@ void DeskSession::apply(const wire::StateReport& report) {
 
 void DeskSession::digest(qint64 session, qint64 seq, quint64 theirs, qint64 nowMs) {
     // Comparable only when this desk holds exactly the reports the digest was taken over.
-    if (session != session_ || resyncing_ || !linkUp_ || seq != highest_ || theirs == latest_.digest())
+    if (session != session_ || resyncing_ || !linkUp_ || seq != highest_)
         return;
+    if (theirs == latest_.digest()) {
+        // Level twice at the same report: the field reported nothing between the two digests, so
+        // the site holds exactly the states this desk's rows were drawn from (its own writes
+        // between two digests may hold newer ones while it reports).
+        if (seq == levelSeq_ && level)
+            level();
+        levelSeq_ = seq;
+        return;
+    }
     ++digestMismatches_;
     wantResync(seq, nowMs);
 }

@@ -6,8 +6,9 @@
 // field restarted with its clock behind must not look older than its previous run). It numbers its
 // published reports 1, 2, ... within the session, announces itself with a retained "online"
 // message and leaves a retained "offline" one as its last will, so a desk learns of its death from
-// the broker even when it is killed. Every second it publishes a digest of the newest report per
-// point it published; a desk holding the same reports holds the same digest.
+// the broker even when it is killed. Every second it takes a digest of the newest report per
+// point it published and sends it once the site database holds every state it covers; a desk
+// holding the same reports holds the same digest.
 //
 // DeskSession is one desk's side:
 //  - a report is applied when it is newer than the last one applied to its point within the
@@ -19,7 +20,11 @@
 //    arrived meanwhile. Without an answer the desk asks again every kRetryMs and says so; with no
 //    field online there is nobody to ask and the rows are refreshed from the site alone;
 //  - a gap in the report numbers or a digest that differs from its own makes the desk ask for a
-//    resynchronisation, at most once every kMinAskMs.
+//    resynchronisation, at most once every kMinAskMs;
+//  - a digest equal to its own, taken over exactly the reports the desk received, at the same
+//    report as the digest before, tells the desk that the field reported nothing for a digest
+//    period and the site database holds exactly what its rows were drawn from: the moment to
+//    check a slice of its rows against the site (level).
 #pragma once
 
 #include "SiteWire.h"
@@ -100,6 +105,9 @@ public:
     std::function<void()> refreshRows;
     /// Something shown changed (field state, resync pending or overdue).
     std::function<void()> changed;
+    /// The field's digest equals this desk's over the same reports, at the same report as the
+    /// digest before, with no resync running.
+    std::function<void()> level;
 
     /// The broker link is up (starts a resync) or lost.
     void linkUp(qint64 nowMs);
@@ -152,6 +160,8 @@ private:
     LatestReports latest_;
     /// The highest report number received in the session (0: none yet).
     qint64 highest_ = 0;
+    /// The report the last digest equal to this desk's was taken at (-1: none in this session).
+    qint64 levelSeq_ = -1;
 
     bool resyncing_ = false;
     bool overdue_ = false;

@@ -164,11 +164,18 @@ void FieldBroadcaster::publishBatch(QVector<wire::StateReport> reports) {
 }
 
 void FieldBroadcaster::publishDigest() {
-    if (!held_.isEmpty() || !pending_.isEmpty() || !link_.isConnected())
+    if (digestWaiting_ || !held_.isEmpty() || !pending_.isEmpty() || !link_.isConnected())
         return;
+    // Taken now and sent once the site holds every state it covers: a desk level with it may
+    // check its rows against the site database.
     wire::Event digest = event(wire::Event::Kind::Digest);
     digest.number = qint64(published_.digest());
-    link_.publish(wire::topicName(site_, Topic::Event), wire::encode(digest), SiteTransport::AtLeastOnce);
+    digestWaiting_ = true;
+    field_.flush([this, digest] {
+        digestWaiting_ = false;
+        if (link_.isConnected())
+            link_.publish(wire::topicName(site_, Topic::Event), wire::encode(digest), SiteTransport::AtLeastOnce);
+    });
 }
 
 void FieldBroadcaster::announceDone() {
@@ -353,6 +360,7 @@ DeskLink::DeskLink(SiteTransport& link, const QString& site, const QString& desk
             refreshRows();
     };
     session_.changed = [this] { sessionChanged(); };
+    session_.level = [this] { checkRows(); };
     steady_.start();
     tick_.setInterval(kTickMs);
     connect(&tick_, &QTimer::timeout, this, [this] {
@@ -489,6 +497,16 @@ void DeskLink::disconnected(const QString& reason) {
         linkChanged(false, lostSince_);
 }
 
+void DeskLink::checkRows() {
+    if (!auditRows)
+        return;
+    const int redrawn = auditRows(kRowsCheckedPerDigest);
+    if (redrawn <= 0)
+        return;
+    rowsRedrawn_ += redrawn;
+    log_.error(QStringLiteral("Field link: %1 shown rows differed from the site and were drawn again").arg(redrawn));
+}
+
 void DeskLink::sessionChanged() {
     using State = DeskSession::FieldState;
     if (session_.fieldState() != loggedState_) {
@@ -538,10 +556,11 @@ QString DeskLink::fieldWords() const {
         words = QStringLiteral("field offline since %1").arg(clockText(session_.fieldSinceMs()));
     else
         words = QStringLiteral("field online");
-    return words + QStringLiteral(" overdue %1 gaps %2 mismatches %3")
+    return words + QStringLiteral(" overdue %1 gaps %2 mismatches %3 redrawn %4")
                        .arg(session_.isOverdue() ? 1 : 0)
                        .arg(session_.gaps())
-                       .arg(session_.digestMismatches());
+                       .arg(session_.digestMismatches())
+                       .arg(rowsRedrawn_);
 }
 
 void DeskLink::reject(const char* what, const QString& why) {

@@ -7,22 +7,24 @@
 // kMaxUnacknowledged messages not acknowledged, as when the broker hangs) the reports wait in a
 // bounded queue that keeps the newest report per point (OutgoingReports). It announces the session
 // online (retained) on every connection, leaves "offline" as its last will and says it on an
-// orderly exit, and publishes a digest every kDigestMs. The desks' commands, a resync request
-// included, pass its CommandGate first; it executes a device command the gate lets through and
-// answers the desk whether it was executed or refused (and why), and answers a resync request once
-// every state reported so far is written to the site database, with the newest report per point
-// of the session, on the asking login's own topic. What one login costs it is bounded
-// (LoginLimits.h): its device commands by a budget checked before any database work, its resync
-// requests folded into at most one answer in the works and one a second, its refusals logged in
-// full a few times per kFloodLogMs and the rest counted.
+// orderly exit, and takes a digest every kDigestMs, published once the site holds every state it
+// covers. The desks' commands, a resync request included, pass its CommandGate first; it executes
+// a device command the gate lets through and answers the desk whether it was executed or refused
+// (and why), and answers a resync request once every state reported so far is written to the site
+// database, with the newest report per point of the session, on the asking login's own topic.
+// What one login costs it is bounded (LoginLimits.h): its device commands by a budget checked
+// before any database work, its resync requests folded into at most one answer in the works and
+// one a second, its refusals logged in full a few times per kFloodLogMs and the rest counted.
 //
 // DeskLink (a workstation's process) is that workstation's field and notice bus: it hands the
 // accepted reports to the Status, sends commands (numbered within its run, naming its operator)
 // and notices under its own login, tells of a command the field refused, and follows the field's
 // session (DeskSession): on every (re)connection, a new field session, a gap or a differing digest
-// it resyncs. Another login's notices beyond its budget are dropped (each makes the desk re-read
-// the site) and logged a few times per login per kFloodLogMs, the rest counted. The broker link's loss is logged once
-// per loss, with its time and cause; the status bar shows the broker link and, apart from it, the field's state
+// it resyncs; on a second digest equal to its own at the same report it has the workstation check
+// the next rows it shows against the site (auditRows, kRowsCheckedPerDigest a digest). Another login's notices beyond
+// its budget are dropped (each makes the desk re-read the site) and logged a few times per login
+// per kFloodLogMs, the rest counted. The broker link's loss is logged once per loss, with its
+// time and cause; the status bar shows the broker link and, apart from it, the field's state
 // (FieldLinkLabel, in the application).
 #pragma once
 
@@ -138,6 +140,8 @@ private:
     QTimer drainTimer_;
     QTimer digestTimer_;
     QTimer resyncTimer_;
+    /// A digest taken waits for the site to hold what it covers.
+    bool digestWaiting_ = false;
     int rejected_ = 0;
     int refused_ = 0;
     int resyncAnswers_ = 0;
@@ -152,6 +156,9 @@ public:
     static constexpr double kNoticesPerSecond = 5;
     static constexpr qint64 kFloodLogMs = 10000;
     static constexpr int kFloodLogLines = 5;
+    /// Rows checked against the site per digest the desk is level with (one a second): a window of
+    /// 50,000 rows is checked through in 100 s at about 3 % of a core (BENCHMARKS.md).
+    static constexpr int kRowsCheckedPerDigest = 500;
     /// Sign-ins and sign-outs kept waiting for an answer; the oldest is forgotten (a field that
     /// never answers is the sign-in's own timeout to tell).
     static constexpr int kMaxAwaiting = 64;
@@ -185,6 +192,10 @@ public:
 
     /// The workstation's full refresh, run by every resynchronisation.
     std::function<void()> refreshRows;
+    /// Checks the next rows shown (at most the count given) against the site and draws again those
+    /// that differ; returns how many did. Run whenever two digests of the field at the same report
+    /// show this desk level with it: the site then holds exactly the states the rows were drawn from.
+    std::function<int(int count)> auditRows;
     /// Told when the broker link goes down (with the time) and comes back.
     std::function<void(bool up, const QDateTime& lostSince)> linkChanged;
     /// Told when the field's state or a resync's changes (fieldText()).
@@ -211,6 +222,8 @@ public:
     int noticesDropped() const { return noticesDropped_; }
     int resyncs() const { return session_.resyncs(); }
     int commandsRefused() const { return commandsRefused_; }
+    /// Shown rows found to differ from the site and drawn again (auditRows).
+    qint64 rowsRedrawn() const { return rowsRedrawn_; }
     /// The field's last run finished: the number of its last report (0: not yet).
     qint64 doneSeq() const { return doneSeq_; }
     /// Milliseconds from the field's publication of each batch to its reports applied (with --stats).
@@ -228,6 +241,7 @@ private:
     void answer(const wire::Answer& answer);
     void deliver(const wire::StateReport& report);
     void sessionChanged();
+    void checkRows();
     /// Sends the command naming the operator at the desk and its session; its number.
     qint64 sendCommand(wire::Command command);
     void followFieldSession(qint64 session);
@@ -270,6 +284,7 @@ private:
     bool loggedOverdue_ = false;
     int rejected_ = 0;
     int commandsRefused_ = 0;
+    qint64 rowsRedrawn_ = 0;
     qint64 doneSeq_ = 0;
     bool measuring_ = false;
     QVector<double> latencies_;

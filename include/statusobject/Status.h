@@ -179,6 +179,11 @@ public:
     /// Reads every shown row again from the site, as the window's full refresh does. May show a
     /// message box.
     void refreshAllRows();
+    /// Checks the next `count` shown rows against a fresh read of the site, going on where the
+    /// last call stopped, and redraws those that differ; returns how many did. For a host that
+    /// knows the site holds every state it was told (a desk of a multi-desk site, after the
+    /// field's digest). Never shows a box.
+    int auditRows(int count);
 
     // ---- status groups, as the window's group box offers them
     /// The names in the group box, in its order.

@@ -198,15 +198,15 @@ void Notices::refreshPoint(const QString& address, const QString& kind) {
     SectionsRedrawPause pause(board.sections());
     // The targets of one notice share one controller: its stored reports are replayed once when a
     // classic row's configuration changed, as a full load would decode them.
-    std::optional<std::pair<Section, int>> changed;
+    std::optional<FullRefresh::ShownRow> changed;
     for (const NoticeTarget& target : noticeTargets(address, kind)) {
         const Section section = refreshedSection(target.target);
         const int row = board.sections().FindRowForAddress(section, target.address);
         if (board.dbRefresh().DBStatusUpdate(target.target, target.address, row) && !changed)
-            changed = {section, row};
+            changed = FullRefresh::ShownRow{section, row};
     }
     if (changed)
-        board.fullRefresh().replayRow(changed->first, changed->second);
+        board.fullRefresh().replayRows({&*changed, 1});
 }
 
 void Notices::renamePoint(const QString& name, const QString& address) {

@@ -8,6 +8,7 @@
 #include "base/SiteLink.h"
 #include "commands/ContextMenus.h"
 #include "component/Notices.h"
+#include "component/RowAudit.h"
 #include "groups/GroupStore.h"
 #include "status/LiveIntake.h"
 #include "status/StatusBoard.h"
@@ -106,6 +107,7 @@ struct __attribute__((visibility("hidden"))) Status::Private {
     GroupStore groups;
     ContextMenus menus;
     Notices notices;
+    RowAudit audit{window.board()};
     SiteLink siteLink;
     QtDialogs qtDialogs;
     QString captionSuffix;
@@ -260,6 +262,17 @@ void Status::setAbnormalOnly(bool on) {
 }
 
 void Status::refreshAllRows() { d->window.RefreshAllRows(); }
+
+int Status::auditRows(int count) {
+    int redrawn = 0;
+    // A failure here is the site's, found while no operator acted: logged, never a box.
+    const InputScope quiet(d->ctx);
+    trap(d->ctx, QStringLiteral("Status: auditRows"), [&] {
+        if (d->window.isLoaded())
+            redrawn = d->audit.check(count);
+    });
+    return redrawn;
+}
 
 QStringList Status::groupNames() const {
     QStringList names;

@@ -30,7 +30,7 @@ public:
     /// Renews row `row` of the target's section ("FMain.DBStatusUpdate(grid, address, row)", grid
     /// the target's code). No record leaves the row as it was. True when a classic row's
     /// configuration changed: its states, which decode by it (a line module's type, a contact's
-    /// polarity), are then to be replayed from the stored reports (FullRefresh::replayRow) to
+    /// polarity), are then to be replayed from the stored reports (FullRefresh::replayRows) to
     /// read as a full load reads them.
     bool DBStatusUpdate(RefreshTarget target, const QString& address, int row);
 

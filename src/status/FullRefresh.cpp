@@ -19,6 +19,8 @@
 #include <QSet>
 #include <QVector>
 
+#include <optional>
+
 namespace so {
 namespace {
 
@@ -66,79 +68,71 @@ void FullRefresh::run(qint32 groupId, Filler::KindRecords* fromFill) {
 }
 
 void FullRefresh::replayClassicRows() {
-    // Which controllers, ports and communication boxes have shown classic rows.
-    QHash<QString, qint32> controllerIdOfAddress;
-    db::Recordset rs = ctx_.db().query(QStringLiteral("Select Controller_ID, Address From Controllers"));
-    for (; !rs.eof(); rs.moveNext())
-        controllerIdOfAddress.insert(fields::text(rs, QStringLiteral("Address")),
-                                     qint32(fields::number(rs, QStringLiteral("Controller_ID"))));
-    rs.close();
-
-    IdList controllers;
-    IdList ports;
-    IdList pylons;
+    QVector<ShownRow> rows;
     for (Section section : kAllSections) {
         if (section > Section::Ports)
             break;
-        const StatusGrid& grid = sections_.grid(section);
-        const int addressColumn = grid.columnIndex(col::Address);
-        if (addressColumn < 0)
-            continue;
-        for (int row = 1; row <= grid.rowCount(); ++row) {
-            const GridCell& cell = grid.cell(row, addressColumn);
-            const QString& address = grid.text(row, addressColumn);
+        for (int row = 1; row <= sections_.grid(section).rowCount(); ++row)
+            rows.append({section, row});
+    }
+    replay(rows, true);
+}
+
+void FullRefresh::replayRows(std::span<const ShownRow> rows) { replay(rows, false); }
+
+void FullRefresh::replay(std::span<const ShownRow> rows, bool wholeTable) {
+    trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
+        // Which controllers, ports and communication boxes have shown classic rows.
+        QHash<QString, qint32> controllerIdOfAddress;
+        db::Recordset rs = ctx_.db().query(QStringLiteral("Select Controller_ID, Address From Controllers"));
+        for (; !rs.eof(); rs.moveNext())
+            controllerIdOfAddress.insert(fields::text(rs, QStringLiteral("Address")),
+                                         qint32(fields::number(rs, QStringLiteral("Controller_ID"))));
+        rs.close();
+
+        IdList controllers;
+        IdList ports;
+        IdList pylons;
+        for (const ShownRow& shown : rows) {
+            const StatusGrid& grid = sections_.grid(shown.section);
+            const int addressColumn = grid.columnIndex(col::Address);
+            if (addressColumn < 0 || shown.row < 1 || shown.row > grid.rowCount())
+                continue;
+            const GridCell& cell = grid.cell(shown.row, addressColumn);
+            const QString& address = grid.text(shown.row, addressColumn);
             if (isNewerLineAddress(address))
                 continue;
-            if (section == Section::Boxes) {
+            if (shown.section == Section::Boxes) {
                 pylons.add(qint32(cell.data));
-            } else if (section == Section::Ports) {
+            } else if (shown.section == Section::Ports) {
                 ports.add(qint32(cell.data));
-            } else {
+            } else if (shown.section <= Section::Ports) {
                 // A point's controller is its address without the point part.
                 const QString controller =
-                    section == Section::Controllers ? address : address.chopped(qMin(5, int(address.size())));
+                    shown.section == Section::Controllers ? address : address.chopped(qMin(5, int(address.size())));
                 const auto it = controllerIdOfAddress.constFind(controller);
                 if (it != controllerIdOfAddress.constEnd())
                     controllers.add(*it);
             }
         }
-    }
-
-    // One copy of SuperStatus serves every replay below.
-    const SnapshotScope snapshot(replay_);
-    for (const qint32 id : controllers.ids())
-        for (const qint32 type : kStateStatusTypes)
-            replay_.GetSuperStatus(id, type);
-    for (const qint32 id : ports.ids())
-        replay_.GetSuperStatus(id, StatusPort);
-    for (const qint32 id : pylons.ids())
-        replay_.GetSuperStatus(id, StatusPylon);
-}
-
-void FullRefresh::replayRow(Section section, int row) {
-    trap(ctx_, QStringLiteral("FPopup.mnuMainArray_Click"), [&] {
-        const StatusGrid& grid = sections_.grid(section);
-        const QString& address = grid.text(row, col::Address);
-        if (isNewerLineAddress(address))
+        if (controllers.ids().isEmpty() && ports.ids().isEmpty() && pylons.ids().isEmpty())
             return;
+
         StatusDecoder::KeptThreatNames names(decoder_);
-        if (section == Section::Boxes || section == Section::Ports) {
-            replay_.GetSuperStatus(qint32(grid.data(row, col::Address)),
-                                   section == Section::Boxes ? StatusPylon : StatusPort);
-            return;
-        }
-        const QString controller =
-            section == Section::Controllers ? address : address.chopped(qMin(5, int(address.size())));
-        db::Recordset rs = rows::openForAddress(
-            ctx_, QStringLiteral("Select Controller_ID From Controllers Where Address = ?"), controller);
-        const std::optional<qint32> id =
-            rs.eof() ? std::nullopt : std::optional(qint32(fields::number(rs, QStringLiteral("Controller_ID"))));
-        rs.close();
-        if (!id)
-            return;
-        const SnapshotScope snapshot(replay_);
-        for (const qint32 type : kStateStatusTypes)
-            replay_.GetSuperStatus(*id, type);
+        // One copy of SuperStatus serves every replay below: of the whole table for every row, of
+        // these ids alone for a few (a controller's, a port's and a box's reports share the table).
+        std::optional<SnapshotScope> snapshot;
+        if (wholeTable)
+            snapshot.emplace(replay_);
+        else
+            snapshot.emplace(replay_, controllers.ids() + ports.ids() + pylons.ids());
+        for (const qint32 id : controllers.ids())
+            for (const qint32 type : kStateStatusTypes)
+                replay_.GetSuperStatus(id, type);
+        for (const qint32 id : ports.ids())
+            replay_.GetSuperStatus(id, StatusPort);
+        for (const qint32 id : pylons.ids())
+            replay_.GetSuperStatus(id, StatusPylon);
     });
 }
 

@@ -12,11 +12,14 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "domain/Section.h"
 #include "status/Filler.h"
 
 #include <statusobject/Db.h>
 
 #include <QString>
+
+#include <span>
 
 namespace so {
 
@@ -36,12 +39,21 @@ public:
     /// read: the newer-line kinds found there are renewed from them without a second read.
     void run(qint32 groupId, Filler::KindRecords* fromFill = nullptr);
 
-    /// Replays the stored reports that draw a shown classic row, as run() replays them for every
-    /// row: its controller's, or a port's or communication box's own.
-    void replayRow(Section section, int row);
+    /// A shown row, by section and number.
+    struct ShownRow {
+        Section section;
+        int row;
+    };
+    /// Replays the stored reports that draw the shown classic rows, as run() replays them for
+    /// every row: each row's controller's, or a port's or communication box's own, once each, from
+    /// one copy of the stored reports. Newer-line rows and rows no longer there are passed over.
+    void replayRows(std::span<const ShownRow> rows);
 
 private:
     void replayClassicRows();
+    /// Replays the stored reports of rows from one copy of SuperStatus: the whole table's, or that
+    /// of the rows' controllers, ports and boxes alone.
+    void replay(std::span<const ShownRow> rows, bool wholeTable);
     void renewNewerLineRows(qint32 groupId, Filler::KindRecords* fromFill);
 
     ComponentContext& ctx_;

@@ -111,22 +111,33 @@ QString timeText(const QVariant& value) {
 // ---- snapshot
 
 void SuperStatusSnapshot::load(db::Connection& db) {
-    QVector<StoredReport> reports;
-    QHash<quint64, int> first;
-    db::Recordset rs = db.query(QStringLiteral("Select * From SuperStatus"));
+    release();
+    append(db.query(QStringLiteral("Select * From SuperStatus")));
+    valid_ = true;
+}
+
+void SuperStatusSnapshot::load(db::Connection& db, std::span<const qint32> ids) {
+    release();
+    for (const qint32 id : ids) {
+        db::Command command(db, QStringLiteral("Select * From SuperStatus Where ControllerID = ?"));
+        command.appendParameter(QStringLiteral("@ControllerID"), db::ParamType::Integer, db::ParamDirection::Input, 4,
+                                id);
+        append(command.open());
+    }
+    valid_ = true;
+}
+
+void SuperStatusSnapshot::append(db::Recordset rs) {
     for (; !rs.eof(); rs.moveNext()) {
         StoredReport report{rs.field(0).toString(), rs.field(1).toInt(), rs.field(2).toInt(), rs.field(3).toString(),
                             timeText(rs.field(4))};
         // The first row of a controller and status type is the one used.
         const quint64 k = key(report.controllerId, report.statusType);
-        if (!first.contains(k))
-            first.insert(k, int(reports.size()));
-        reports.append(std::move(report));
+        if (!first_.contains(k))
+            first_.insert(k, int(reports_.size()));
+        reports_.append(std::move(report));
     }
     rs.close();
-    reports_ = std::move(reports);
-    first_ = std::move(first);
-    valid_ = true;
 }
 
 void SuperStatusSnapshot::release() {
@@ -167,6 +178,10 @@ SuperStatusReplay::SuperStatusReplay(ComponentContext& ctx, StatusDecoder& decod
 
 void SuperStatusReplay::takeSnapshot() {
     trap(ctx_, QStringLiteral("SuperStatus.GetSuperStatus"), [&] { snapshot_.load(ctx_.db()); });
+}
+
+void SuperStatusReplay::takeSnapshot(std::span<const qint32> ids) {
+    trap(ctx_, QStringLiteral("SuperStatus.GetSuperStatus"), [&] { snapshot_.load(ctx_.db(), ids); });
 }
 
 void SuperStatusReplay::RefreshStatusItem(qint32 controllerId) {

@@ -19,6 +19,8 @@
 #include <QString>
 #include <QVector>
 
+#include <span>
+
 namespace so {
 
 class LiveIntake;
@@ -37,12 +39,18 @@ class SuperStatusSnapshot {
 public:
     /// Replaces the copy by the table's current rows.
     void load(db::Connection& db);
+    /// Replaces the copy by the stored reports of these controllers, ports and communication
+    /// boxes only, one statement each with the id bound: what a few rows' replay needs of a table
+    /// that holds every controller of the site.
+    void load(db::Connection& db, std::span<const qint32> ids);
     void release();
     bool isValid() const { return valid_; }
     /// The first stored report of a controller and status type; nullptr when there is none.
     const StoredReport* find(qint32 controllerId, qint32 statusType) const;
 
 private:
+    /// Adds the rows of rs, keeping the first of each controller and status type.
+    void append(db::Recordset rs);
     static quint64 key(qint32 controllerId, qint32 statusType) {
         return (quint64(quint32(controllerId)) << 32) | quint32(statusType);
     }
@@ -58,6 +66,8 @@ public:
     /// Takes a copy of SuperStatus for the requests that follow (until releaseSnapshot). Without
     /// one, every request takes its own copy for its duration.
     void takeSnapshot();
+    /// The same, of the stored reports of these ids only (SuperStatusSnapshot::load).
+    void takeSnapshot(std::span<const qint32> ids);
     void releaseSnapshot() { snapshot_.release(); }
     const SuperStatusSnapshot& snapshot() const { return snapshot_; }
 
@@ -96,6 +106,9 @@ private:
 class SnapshotScope {
 public:
     explicit SnapshotScope(SuperStatusReplay& replay) : replay_(replay) { replay_.takeSnapshot(); }
+    SnapshotScope(SuperStatusReplay& replay, std::span<const qint32> ids) : replay_(replay) {
+        replay_.takeSnapshot(ids);
+    }
     ~SnapshotScope() { replay_.releaseSnapshot(); }
     SnapshotScope(const SnapshotScope&) = delete;
     SnapshotScope& operator=(const SnapshotScope&) = delete;

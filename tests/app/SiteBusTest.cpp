@@ -109,6 +109,24 @@ TEST_F(SiteBusFixture, ADeskSeesTheFieldsSessionResyncsThroughTheGateAndSeesItsD
     EXPECT_TRUE(desk->fieldWords().startsWith("field offline since")) << desk->fieldWords().toStdString();
 }
 
+TEST_F(SiteBusFixture, EachDigestTheDeskIsLevelWithHasItCheckASliceOfItsRowsAndSayWhatDiffered) {
+    QVector<int> asked;
+    desk->auditRows = [&](int count) {
+        asked.append(count);
+        return asked.size() == 1 ? 3 : 0;  // the first slice held three drifted rows
+    };
+    fieldLink.connect();
+    deskLink.connect();
+    ASSERT_TRUE(until([&] { return settled(); })) << desk->fieldWords().toStdString();
+    // The field sends a digest a second once the site holds what it covers.
+    ASSERT_TRUE(until([&] { return asked.size() >= 2; })) << desk->fieldWords().toStdString();
+    EXPECT_EQ(asked.first(), DeskLink::kRowsCheckedPerDigest);
+    EXPECT_EQ(desk->rowsRedrawn(), 3);
+    EXPECT_TRUE(desk->fieldWords().endsWith(" redrawn 3")) << desk->fieldWords().toStdString();
+    EXPECT_EQ(log.lines().filter(QStringLiteral("3 shown rows differed from the site and were drawn again")).size(), 1);
+    EXPECT_EQ(desk->session().digestMismatches(), 0);
+}
+
 TEST_F(SiteBusFixture, ACommandTheOperatorMayNotGiveOrUnderAnotherLoginIsRefusedAndTold) {
     fieldLink.connect();
     deskLink.connect();

@@ -29,8 +29,9 @@ processes, all on one SQLite site file.
           the flood, its memory must stay flat and its control line answer; the other desks must
           take no part, and every desk must agree with the field afterwards.
   tls     a TLS broker (a certificate authority made with openssl for the run) under the field,
-          three desks and the web desk, killed and started again mid-run: every process must be
-          back within 10 s and every desk show the field's rows, without a reload.
+          three desks and the web desk (an operator signed in, a page open), killed and started
+          again mid-run: every process must be back within 10 s (each one's time is printed) and
+          every desk and the web desk's operator show the field's rows, without a reload.
   guess   how long 300 wrong passwords for a desk's login take at the broker (nothing but the
           broker between the guesser and the login).
   bench   end-to-end latency from the field's publication to the reports applied in the desks
@@ -48,8 +49,11 @@ Usage: python3 tests/drivers/multidesk.py site|test|faults|session|flood|tls|gue
                                           [--outage S] [--hang S]
 """
 import argparse
+import base64
 import getpass
 import hashlib
+import http.client
+import json
 import os
 import re
 import secrets
@@ -274,6 +278,8 @@ class Process:
         self.process = subprocess.Popen(list(prefix) + [app] + args, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self.err,
                                         env=env, text=True, bufsize=1)
         self.lines = []
+        # What follows "rows FILE" on the control line: the web desk's names the operator whose rows.
+        self.rows_of = ""
 
     def ask(self, line, timeout=20):
         self.process.stdin.write(line + "\n")
@@ -405,7 +411,7 @@ class Site:
     def rows(self, process, classic):
         """The rows process shows, by section and address (the newer line's left out with classic)."""
         path = os.path.join(self.work, process.name + ".rows")
-        answer = process.ask("rows " + path)
+        answer = process.ask(f"rows {path} {process.rows_of}".rstrip())
         check(answer.startswith("rows "), f"{process.name} could not write its rows: {answer}")
         with open(path) as f:
             lines = f.read().splitlines()
@@ -825,51 +831,71 @@ def run_flood(args):
 
 
 def run_tls(args):
-    """A TLS broker killed and started again under the field, the desks and the web desk."""
+    """A TLS broker killed and started again under the field, the desks and the web desk: every
+    process back within 10 s, then every desk's rows and the web desk operator's equal to the field's."""
     names = [f"WS{k}" for k in range(1, args.desks + 1)]
     site = Site(args.app, args.work, args.rate, args.reports, names + [WEB_DESK], tls=True)
-    web = None
+    web = page = None
     try:
         site.broker.start()
         site.start_field()
         for name in names:
             site.start_desk(name)
         site.wait_for_desks(names, 30)
-        web, _, _ = start_web_desk(site)
+        web, url, _ = start_web_desk(site)
+        page = WebPage(int(url.rsplit(":", 1)[1].strip("/")), "admin", site.operator_passwords["admin"])
+        web.rows_of = "admin"
+        deadline = time.time() + 30
+        while not web.ask("rows " + os.path.join(args.work, "web.rows") + " admin").startswith("rows "):
+            check(time.time() < deadline, "the web desk opened no component for its signed-in operator")
+            time.sleep(0.2)
+        site.desks[WEB_DESK] = web
         site.field.ask("start")
         time.sleep(1.5)
         site.broker.kill()
         print(f"multidesk: TLS broker killed for {args.outage:g} s", flush=True)
+        processes = {n: site.desks[n] for n in names} | {WEB_DESK: web}
         deadline = time.time() + 10
-        while "link up" in web.ask("status") or any("link up" in site.desks[n].ask("status") for n in names):
+        while any("link up" in p.ask("status") for p in processes.values()):
             check(time.time() < deadline, "a process did not see the broker go")
             time.sleep(0.1)
         time.sleep(args.outage)
         site.broker.start()
         restarted = time.time()
         print("multidesk: TLS broker restarted", flush=True)
-        while True:
-            states = [site.desks[n].ask("status") for n in names] + [web.ask("status"), site.field.ask("checksum")]
-            if all(" link up" in state for state in states):
-                break
-            check(time.time() - restarted < 10, "not every process was back within 10 s: " + "; ".join(states))
+        # Each process's reconnection, timed from the restart; the deadline holds for the last.
+        back = {}
+        while len(back) < len(processes) + 1:
+            states = {name: p.ask("status") for name, p in processes.items() if name not in back}
+            if "field" not in back:
+                states["field"] = site.field.ask("checksum")
+            for name, state in states.items():
+                if " link up" in state:
+                    back[name] = time.time() - restarted
+            check(time.time() - restarted < 10 or len(back) == len(processes) + 1,
+                  "not every process was back within 10 s: " + "; ".join(f"{n}: {s}" for n, s in states.items()
+                                                                        if n not in back))
             time.sleep(0.1)
-        print(f"multidesk: field, {len(names)} desks and the web desk back {time.time() - restarted:.1f} s after the "
-              "restart", flush=True)
+        print("multidesk: back after the restart: " + ", ".join(f"{n} {t:.1f} s" for n, t in sorted(back.items())),
+              flush=True)
         site.wait_until_done(90)
         site.wait_for_desks(names, 30)
         checksum = site.wait_for_agreement(30)
-        print(f"multidesk: every desk shows the field's rows ({checksum})", flush=True)
+        print(f"multidesk: every desk and the web desk show the field's rows ({checksum})", flush=True)
         for name in names:
             log = site.desks[name].log()
             check(log.count("Broker link lost") == 1 and "the broker closed the connection" in log and
                   "plain port" not in log, f"{name} did not say once why the broker was lost:\n" + log[-2000:])
+        site.desks.pop(WEB_DESK)
+        page.close()
         web.quit()
         return quit_all(site, names)
     except Failed as e:
         print(f"multidesk: FAILED: {e}", flush=True)
         return 1
     finally:
+        if page is not None:
+            page.close()
         if web is not None:
             web.kill()
         site.stop()
@@ -966,6 +992,56 @@ def start_web_desk(site):
         except OSError:
             check(time.time() < deadline and web.process.poll() is None, "the web desk did not start:\n" + web.log()[-2000:])
             time.sleep(0.1)
+
+
+class WebPage:
+    """One page of the web desk as a browser holds it: an operator signed in over HTTP and a socket
+    that said hello and shows GROUP; what the desk sends is read and dropped, so the operator's
+    component stays open."""
+
+    def __init__(self, port, login, password):
+        origin = f"http://127.0.0.1:{port}"
+        conn = http.client.HTTPConnection("127.0.0.1", port, timeout=20)
+        conn.request("POST", "/api/signin", json.dumps({"login": login, "password": password}),
+                     {"Content-Type": "application/json", "Origin": origin})
+        answer = conn.getresponse()
+        body = answer.read()
+        check(answer.status == 200, f"the web desk did not sign {login} in: {answer.status} {body[:200]!r}")
+        cookie = answer.getheader("Set-Cookie").split(";")[0]
+        conn.close()
+        self.sock = socket.create_connection(("127.0.0.1", port), timeout=20)
+        key = base64.b64encode(os.urandom(16)).decode()
+        self.sock.sendall((f"GET /ws HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\nUpgrade: websocket\r\n"
+                           f"Connection: Upgrade\r\nSec-WebSocket-Key: {key}\r\nSec-WebSocket-Version: 13\r\n"
+                           f"Origin: {origin}\r\nCookie: {cookie}\r\n\r\n").encode())
+        head = b""
+        while b"\r\n\r\n" not in head:
+            chunk = self.sock.recv(4096)
+            check(chunk, "the web desk closed the socket during its upgrade")
+            head += chunk
+        check(head.startswith(b"HTTP/1.1 101"), f"the web desk refused the socket: {head[:200]!r}")
+        self.sock.settimeout(None)
+        threading.Thread(target=self.drain, daemon=True).start()
+        self.send({"t": "hello", "csrf": json.loads(body)["csrf"]})
+        self.send({"t": "group", "name": GROUP})
+
+    def send(self, message):
+        """One masked text frame, as a client sends it."""
+        payload = json.dumps(message).encode()
+        mask = os.urandom(4)
+        size = len(payload)
+        head = bytes([0x81, 0x80 | size]) if size < 126 else bytes([0x81, 0x80 | 126]) + size.to_bytes(2, "big")
+        self.sock.sendall(head + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(payload)))
+
+    def drain(self):
+        try:
+            while self.sock.recv(65536):
+                pass
+        except OSError:
+            pass
+
+    def close(self):
+        self.sock.close()
 
 
 def run_site(args):

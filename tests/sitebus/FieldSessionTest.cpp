@@ -37,6 +37,7 @@ struct Desk {
             shown.append(QStringLiteral("%1=%2").arg(r.address).arg(r.state));
         };
         session.refreshRows = [this] { shown.append(QStringLiteral("refresh")); };
+        session.level = [this] { shown.append(QStringLiteral("level")); };
     }
     /// Connected at t = 0 to a field online in session, its first resync answered.
     void connectTo(qint64 session_, qint64 seq = 0) {
@@ -228,7 +229,7 @@ TEST(DeskSession, WithoutAFieldOnlineTheSiteAloneIsShown) {
     EXPECT_EQ(desk.asked.size(), 2);
 }
 
-TEST(DeskSession, ADigestThatDiffersAtTheSameReportMakesTheDeskResync) {
+TEST(DeskSession, ADigestThatDiffersAtTheSameReportMakesTheDeskResyncTwoEqualOnesLetItCheckItsRows) {
     Desk desk;
     desk.connectTo(5);
     desk.session.states(batch(5, 1, {report(0, "A", 1), report(0, "B", 2)}), 1000);
@@ -239,17 +240,22 @@ TEST(DeskSession, ADigestThatDiffersAtTheSameReportMakesTheDeskResync) {
         qint64 session, seq;
         quint64 digest;
         int asked;
+        int level;  // times the desk was told it may check its rows
         const char* why;
     } cases[] = {
-        {5, 2, field.digest(), 0, "the same reports"},
-        {5, 3, field.digest() ^ 1, 0, "taken over reports this desk has not received yet"},
-        {6, 2, field.digest() ^ 1, 0, "another session's"},
-        {5, 2, field.digest() ^ 1, 1, "differing"},
-        {5, 2, field.digest() ^ 1, 1, "differing again while the resync runs"},
+        {5, 2, field.digest(), 0, 0, "the same reports, the first time"},
+        {5, 2, field.digest(), 0, 1, "the same reports again: the field reported nothing meanwhile"},
+        {5, 3, field.digest(), 0, 1, "taken over reports this desk has not received yet"},
+        {6, 2, field.digest(), 0, 1, "another session's"},
+        {5, 3, field.digest() ^ 1, 0, 1, "differing, over reports this desk has not received yet"},
+        {5, 2, field.digest() ^ 1, 1, 1, "differing"},
+        {5, 2, field.digest() ^ 1, 1, 1, "differing again while the resync runs"},
+        {5, 2, field.digest(), 1, 1, "the same while the resync runs"},
     };
     for (const auto& c : cases) {
         desk.session.digest(c.session, c.seq, c.digest, 2000);
         EXPECT_EQ(desk.asked.size(), c.asked) << c.why;
+        EXPECT_EQ(desk.shown.count(QStringLiteral("level")), c.level) << c.why;
     }
     EXPECT_EQ(desk.session.digestMismatches(), 1);
 }

@@ -51,7 +51,8 @@ WorkstationOptions stationOptions(const QString& siteUrl, const QString& name, c
     return options;
 }
 
-/// The control line "rows FILE": the shown rows, as the checksum reads them, into FILE.
+}  // namespace
+
 QString writeRows(Workstation& station, const QString& path) {
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -60,8 +61,6 @@ QString writeRows(Workstation& station, const QString& path) {
     file.write(rows.join(QLatin1Char('\n')).toUtf8() + '\n');
     return QStringLiteral("rows %1 %2").arg(station.computerName()).arg(rows.size());
 }
-
-}  // namespace
 
 QString clientId(const QString& role, const QString& name) {
     return QStringLiteral("statusviewer-%1-%2-%3").arg(role, name, QUuid::createUuid().toString(QUuid::Id128).left(8));
@@ -248,6 +247,7 @@ DeskRole::DeskRole(const AppOptions& options, const QString& siteUrl, const QStr
     startSignIn(headless);
     desk_->commandRefused = [this](const QString& text) { linkLabel_->tell(text); };
     desk_->refreshRows = [this] { station_->refreshAllRows(); };
+    desk_->auditRows = [this](int count) { return station_->status().auditRows(count); };
     desk_->linkChanged = [this](bool up, const QDateTime& since) { linkLabel_->show(up, since); };
     desk_->fieldChanged = [this] {
         bool alarm = false;
@@ -332,6 +332,7 @@ DeskRole::~DeskRole() {
     desk_->fieldChanged = {};
     desk_->commandRefused = {};
     desk_->refreshRows = {};
+    desk_->auditRows = {};
     station_.reset();
     link_.reset();
 }

@@ -440,6 +440,12 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
         for (auto& [login, desk] : operators_)
             desk->station().refreshAllRows();
     };
+    desk_->auditRows = [this](int count) {
+        int redrawn = 0;
+        for (auto& [login, desk] : operators_)
+            redrawn += desk->station().status().auditRows(count);
+        return redrawn;
+    };
     desk_->commandRefused = [this](const QString& text) { commandRefused(text); };
     desk_->sessionsLost = [this] {
         for (const QByteArray& token : sessions_.tokens())
@@ -487,6 +493,7 @@ WebDesk::~WebDesk() {
     tabs_.clear();
     operators_.clear();
     desk_->refreshRows = {};
+    desk_->auditRows = {};
     desk_->commandRefused = {};
     desk_->sessionsLost = {};
     desk_->linkChanged = {};
@@ -510,6 +517,11 @@ QStringList WebDesk::faults() const {
 }
 
 const WebSession* WebDesk::session(const QByteArray& token) { return sessions_.find(token, nowMs()); }
+
+OperatorDesk* WebDesk::openOperatorDesk(const QString& login) {
+    const auto it = operators_.find(login);
+    return it == operators_.end() ? nullptr : it->second.get();
+}
 
 OperatorDesk& WebDesk::operatorDesk(const QString& login) {
     auto it = operators_.find(login);

@@ -182,6 +182,8 @@ public:
 
     /// The operator's component, made on first use. Throws StartupError when it cannot start.
     OperatorDesk& operatorDesk(const QString& login);
+    /// The operator's component while one is open (a tab or a session of the operator); null otherwise.
+    OperatorDesk* openOperatorDesk(const QString& login);
     /// A tab found its session gone or the operator's last tab went: components without tabs close.
     void tabClosed(WebTab* tab);
     /// The live session of a token, touched; null when it is not live.
