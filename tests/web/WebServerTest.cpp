@@ -22,6 +22,7 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QWebSocket>
 
@@ -146,6 +147,25 @@ struct WebServerFixture : ::testing::Test {
     Reply signIn(const QString& login, const QByteArray& password) {
         const QJsonObject body{{"login", login}, {"password", QString::fromUtf8(password)}};
         return request("POST", "/api/signin", QJsonDocument(body).toJson());
+    }
+
+    /// A connection of its own that writes `bytes` as they are (a whole request, or half of one).
+    std::unique_ptr<QTcpSocket> raw(const QByteArray& bytes) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress::LocalHost, desk->port());
+        socket->write(bytes);
+        return socket;
+    }
+    static QByteArray signInRequest(const QString& login, const QByteArray& password) {
+        const QByteArray body =
+            QJsonDocument(QJsonObject{{"login", login}, {"password", QString::fromUtf8(password)}}).toJson();
+        return "POST /api/signin HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\nContent-Length: " +
+               QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    }
+    /// The status of the answer a raw connection got; 0 while none came.
+    static int rawStatus(QTcpSocket& socket) {
+        const QByteArray head = socket.peek(64);
+        return head.startsWith("HTTP/1.1 ") ? head.mid(9, 3).toInt() : 0;
     }
 
     /// Opens /ws with the cookie and origin given; true once connected (the server may still
@@ -415,9 +435,111 @@ TEST_F(WebServerFixture, WebWrongPasswordsAreHeldBackAndTheRightOneThen) {
     EXPECT_EQ(signIn("akim", kPassword).status, 200) << "the hold is over";
 }
 
+TEST_F(WebServerFixture, WebASilentSocketIsClosedForReconnectingAndPingsKeepIt) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    desk->heartbeat();
+    ASSERT_TRUE(until([&] { return client.last("ping") != nullptr; })) << "the server's heartbeat reaches the tab";
+
+    clockMs += kSilentSocketMs - 1000;
+    client.send({{"t", "ping"}});
+    until([] { return false; }, 200);
+    clockMs += kSilentSocketMs - 1000;
+    desk->heartbeat();
+    until([] { return false; }, 200);
+    EXPECT_FALSE(client.closed) << "a page that pings keeps its socket";
+
+    clockMs += kSilentSocketMs + 1;
+    desk->heartbeat();
+    ASSERT_TRUE(until([&] { return client.closed; }));
+    ASSERT_NE(client.last("bye"), nullptr);
+    EXPECT_TRUE(client.last("bye")->value("again").toBool()) << "the session lives: the page may reconnect";
+}
+
+TEST_F(WebServerFixture, WebASignInFloodNeverStallsTheDesk) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    const QByteArray cookie = "sv_session=" + session.cookie;
+    // More sign-ins at once than the checks take: every one is answered, the ones past the queue
+    // at once, and the desk's loop keeps turning meanwhile.
+    constexpr int kFlood = 40;
+    std::vector<std::unique_ptr<QTcpSocket>> flood;
+    for (int i = 0; i < kFlood; ++i)
+        flood.push_back(raw(signInRequest(QStringLiteral("nobody%1").arg(i), "wrong")));
+    QElapsedTimer turn;
+    turn.start();
+    qint64 longestTurnMs = 0;
+    qint64 longestSessionAskMs = 0;
+    const auto answered = [&] {
+        return std::all_of(flood.begin(), flood.end(), [](const auto& s) { return rawStatus(*s) != 0; });
+    };
+    while (!answered() && turn.isValid()) {
+        QElapsedTimer ask;
+        ask.start();
+        EXPECT_EQ(request("GET", "/api/session", {}, {{"Cookie", cookie}}).status, 200);
+        longestSessionAskMs = std::max(longestSessionAskMs, ask.elapsed());
+        for (int i = 0; i < 5; ++i) {
+            QElapsedTimer one;
+            one.start();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            longestTurnMs = std::max(longestTurnMs, one.elapsed());
+        }
+        if (turn.elapsed() > 60000)
+            break;
+    }
+    ASSERT_TRUE(answered()) << "every sign-in of the flood was answered";
+    int busy = 0;
+    for (const auto& s : flood) {
+        const int status = rawStatus(*s);
+        EXPECT_TRUE(status == 401 || status == 429) << status;
+        busy += status == 429;
+    }
+    EXPECT_GT(busy, 0) << "the sign-ins past the queue were told to wait";
+    std::printf(
+        "sign-in flood of %d: the longest turn of the desk's loop %lld ms, the longest /api/session %lld ms, "
+        "%d told to wait\n",
+        kFlood, static_cast<long long>(longestTurnMs), static_cast<long long>(longestSessionAskMs), busy);
+    EXPECT_LT(longestTurnMs, 100);
+    EXPECT_LT(longestSessionAskMs, 100 + 200)
+        << "an answer is at most a loop's stall beyond a loaded machine's round trip";
+    // The browser's tab was pushed to throughout: a field change still reaches it.
+    ASSERT_TRUE(viewEverySection(client));
+    EXPECT_TRUE(fieldChangesReach(client));
+}
+
+TEST_F(WebServerFixture, WebABrowserThatLeavesBeforeItsPasswordIsCheckedCostsNothing) {
+    std::vector<std::unique_ptr<QTcpSocket>> gone;
+    for (int i = 0; i < 4; ++i)
+        gone.push_back(raw(signInRequest(QStringLiteral("admin"), kPassword)));
+    ASSERT_TRUE(until([&] {
+        return std::all_of(gone.begin(), gone.end(), [](const auto& s) {
+            return s->state() == QAbstractSocket::ConnectedState && s->bytesToWrite() == 0;
+        });
+    }));
+    until([] { return false; }, 100);
+    for (const auto& s : gone)
+        s->abort();
+    until([] { return false; }, 1500);
+    EXPECT_EQ(signIn("admin", kPassword).status, 200);
+}
+
 struct WebExpiryFixture : WebServerFixture {
     void SetUp() override { start(300); }
 };
+
+TEST_F(WebExpiryFixture, WebAPageThatOnlyPingsIsNotInUse) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    for (int i = 0; i < 4; ++i) {
+        clockMs += 100;
+        client.send({{"t", "ping"}});
+        until([] { return false; }, 50);
+    }
+    EXPECT_EQ(request("GET", "/api/session", {}, {{"Cookie", "sv_session=" + session.cookie}}).status, 401);
+}
 
 /// The server under TLS, with a certificate made by openssl for the run (skipped without openssl).
 struct WebTlsFixture : WebServerFixture {

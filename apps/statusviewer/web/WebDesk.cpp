@@ -18,6 +18,7 @@
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QTcpServer>
+#include <QTcpSocket>
 
 #include <chrono>
 
@@ -58,6 +59,20 @@ void harden(QHttpServerResponse& response) {
     response.setHeader("Content-Security-Policy",
                        "default-src 'self'; connect-src 'self'; img-src 'self' data:; style-src 'self'; "
                        "frame-ancestors 'none'; base-uri 'none'; form-action 'self'");
+}
+
+/// An answer written by the handler itself (one that waited for a worker), hardened as the
+/// server's own answers are.
+void answer(QHttpServerResponse&& response, QHttpServerResponder&& responder) {
+    harden(response);
+    response.write(std::move(responder));
+}
+
+/// 429 with Retry-After: the wait in whole seconds, at least one.
+QHttpServerResponse tryLater(const QString& text, qint64 waitMs) {
+    QHttpServerResponse response = errorResponse(text, Status::TooManyRequests);
+    response.setHeader("Retry-After", QByteArray::number(qMax<qint64>(1, (waitMs + 999) / 1000)));
+    return response;
 }
 
 }  // namespace
@@ -216,6 +231,7 @@ WebTab::WebTab(WebDesk& desk, std::unique_ptr<QWebSocket> socket, QByteArray ses
         close(QStringLiteral("No hello."));
     });
     helloTimer_.start(kHelloTimeoutMs);
+    lastHeardMs_ = desk_.nowMs();
 }
 
 WebTab::~WebTab() {
@@ -231,16 +247,16 @@ void WebTab::send(const QJsonObject& message) {
     if (socket_->bytesToWrite() > kMaxUnsentBytes) {
         desk_.log().error(
             QStringLiteral("Web desk: a tab left %1 bytes unread, closing the socket").arg(socket_->bytesToWrite()));
-        close(QStringLiteral("The page does not read."));
+        close(QStringLiteral("The page does not read."), true);
         return;
     }
     socket_->sendTextMessage(QString::fromUtf8(toBytes(message)));
 }
 
-void WebTab::close(const QString& reason) {
+void WebTab::close(const QString& reason, bool again) {
     if (closing_)
         return;
-    socket_->sendTextMessage(QString::fromUtf8(toBytes(byeMessage(reason))));
+    socket_->sendTextMessage(QString::fromUtf8(toBytes(byeMessage(reason, again))));
     closing_ = true;
     pushTimer_.stop();
     recentTimer_.stop();
@@ -253,9 +269,23 @@ void WebTab::close(const QString& reason) {
     desk_.tabClosed(this);
 }
 
+void WebTab::heartbeat(qint64 nowMs) {
+    if (closing_)
+        return;
+    if (nowMs - lastHeardMs_ > kSilentSocketMs) {
+        desk_.log().error(QStringLiteral("Web desk: a tab said nothing for %1 s, closing its socket")
+                              .arg((nowMs - lastHeardMs_) / 1000));
+        close(QStringLiteral("No word from the page."), true);
+        return;
+    }
+    if (operator_ != nullptr)
+        send(pingMessage());
+}
+
 void WebTab::received(const QString& text) {
     if (closing_)
         return;
+    lastHeardMs_ = desk_.nowMs();
     const QByteArray payload = text.toUtf8();
     if (payload.size() > kMaxMessageBytes) {
         desk_.log().error(QStringLiteral("Web desk: a message of %1 bytes, closing the socket").arg(payload.size()));
@@ -267,8 +297,9 @@ void WebTab::received(const QString& text) {
         desk_.log().error(QStringLiteral("Web desk: a message ignored: %1").arg(message.error));
         return;
     }
-    // Every message finds the session live (and keeps it so); a tab whose session ended is closed.
-    if (desk_.session(token_) == nullptr) {
+    // Every message finds the session live, and all but the page's heartbeat keep it so (a page
+    // left open is not in use); a tab whose session ended is closed.
+    if (desk_.session(token_, message.kind != ClientMessage::Kind::Ping) == nullptr) {
         close(QStringLiteral("Session expired."));
         return;
     }
@@ -276,7 +307,8 @@ void WebTab::received(const QString& text) {
         hello(message);
         return;
     }
-    handle(message);
+    if (message.kind != ClientMessage::Kind::Ping)
+        handle(message);
 }
 
 void WebTab::hello(const ClientMessage& message) {
@@ -365,6 +397,7 @@ void WebTab::handle(const ClientMessage& m) {
         // Every tab of the operator shows the list without them (the list's change is told).
         reader.clearCleared();
         return;
+    case ClientMessage::Kind::Ping:
     case ClientMessage::Kind::Invalid: return;
     }
     markDirty();
@@ -478,10 +511,14 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
     expiry_.setInterval(kExpiryCheckMs);
     connect(&expiry_, &QTimer::timeout, this, &WebDesk::expireSessions);
     expiry_.start();
+    heartbeat_.setInterval(kHeartbeatMs);
+    connect(&heartbeat_, &QTimer::timeout, this, &WebDesk::heartbeat);
+    heartbeat_.start();
 }
 
 WebDesk::~WebDesk() {
     expiry_.stop();
+    heartbeat_.stop();
     for (WebTab* tab : std::as_const(tabs_))
         delete tab;
     tabs_.clear();
@@ -509,7 +546,16 @@ QStringList WebDesk::faults() const {
     return texts;
 }
 
-const WebSession* WebDesk::session(const QByteArray& token) { return sessions_.find(token, nowMs()); }
+const WebSession* WebDesk::session(const QByteArray& token, bool touch) {
+    return sessions_.find(token, nowMs(), touch);
+}
+
+void WebDesk::heartbeat() {
+    const qint64 now = nowMs();
+    const QList<WebTab*> tabs = tabs_;
+    for (WebTab* tab : tabs)
+        tab->heartbeat(now);
+}
 
 OperatorDesk& WebDesk::operatorDesk(const QString& login) {
     auto it = operators_.find(login);
@@ -587,7 +633,9 @@ void WebDesk::route() {
             responder.write(QHttpServerResponder::StatusCode::BadRequest);
     });
     server_.route(QStringLiteral("/api/signin"), QHttpServerRequest::Method::Post,
-                  [this](const QHttpServerRequest& request) { return signIn(request); });
+                  [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+                      signIn(request, std::move(responder));
+                  });
     server_.route(QStringLiteral("/api/session"), QHttpServerRequest::Method::Get,
                   [this](const QHttpServerRequest& request) { return currentSession(request); });
     server_.route(QStringLiteral("/api/signout"), QHttpServerRequest::Method::Post,
@@ -621,55 +669,79 @@ QHttpServerResponse WebDesk::file(const QString& relative) const {
     return QHttpServerResponse(mime, f.readAll());
 }
 
-QHttpServerResponse WebDesk::signIn(const QHttpServerRequest& request) {
+void WebDesk::signIn(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
     if (request.body().size() > kMaxMessageBytes)
-        return errorResponse(QStringLiteral("Request too large."), Status::PayloadTooLarge);
+        return answer(errorResponse(QStringLiteral("Request too large."), Status::PayloadTooLarge),
+                      std::move(responder));
     if (!originAllowed(header(request, "Origin"), ownOrigins(header(request, "Host"))))
-        return errorResponse(QStringLiteral("Forbidden."), Status::Forbidden);
+        return answer(errorResponse(QStringLiteral("Forbidden."), Status::Forbidden), std::move(responder));
     const QJsonDocument document = QJsonDocument::fromJson(request.body());
     const QJsonObject body = document.object();
     if (!body.value(QLatin1String("login")).isString() || !body.value(QLatin1String("password")).isString())
-        return errorResponse(QStringLiteral("Give a login and a password."), Status::BadRequest);
-    const QString login = body.value(QLatin1String("login")).toString().left(64);
+        return answer(errorResponse(QStringLiteral("Give a login and a password."), Status::BadRequest),
+                      std::move(responder));
+    SignInAttempt attempt;
+    attempt.login = body.value(QLatin1String("login")).toString().left(64);
+    attempt.password = body.value(QLatin1String("password")).toString().toUtf8();
+    attempt.address = request.remoteAddress().toString();
     // The login goes into the log: one that no operator can have (a line break, a control
     // character) is logged by that name, never as written.
-    const QString shown = validUserName(login) ? login : QStringLiteral("(not a login name)");
-    const QByteArray password = body.value(QLatin1String("password")).toString().toUtf8();
-    const QString loginKey = QStringLiteral("login:") + login;
-    const QString addressKey = QStringLiteral("address:") + request.remoteAddress().toString();
+    attempt.shown = validUserName(attempt.login) ? attempt.login : QStringLiteral("(not a login name)");
     const qint64 now = nowMs();
-    const qint64 wait = qMax(limiter_.waitMs(loginKey, now), limiter_.waitMs(addressKey, now));
+    const qint64 wait = qMax(limiter_.waitMs(attempt.loginKey(), now), limiter_.waitMs(attempt.addressKey(), now));
     if (wait > 0) {
         log_.error(QStringLiteral("Web desk: sign-in of \"%1\" from %2 held back %3 s after failures")
-                       .arg(shown, request.remoteAddress().toString())
+                       .arg(attempt.shown, attempt.address)
                        .arg((wait + 999) / 1000));
-        QHttpServerResponse response =
-            errorResponse(QStringLiteral("Too many failed sign-ins. Try again later."), Status::TooManyRequests);
-        response.setHeader("Retry-After", QByteArray::number((wait + 999) / 1000));
-        return response;
+        return answer(tryLater(QStringLiteral("Too many failed sign-ins. Try again later."), wait),
+                      std::move(responder));
     }
-    std::optional<DirectoryOperator> found;
+    OperatorDirectory::Credential credential;
     try {
-        found = OperatorDirectory(*db_).verify(login, password);
+        credential = OperatorDirectory(*db_).credential(attempt.login);
     } catch (const so::db::DbError& e) {
         log_.error(QStringLiteral("Web desk: the operator directory cannot be read: %1").arg(e.message()));
-        return errorResponse(QStringLiteral("The site does not answer. Try again later."), Status::ServiceUnavailable);
+        return answer(
+            errorResponse(QStringLiteral("The site does not answer. Try again later."), Status::ServiceUnavailable),
+            std::move(responder));
     }
-    const std::optional<QString> operatorName = found ? std::optional<QString>(found->login) : std::optional<QString>();
-    if (!operatorName) {
-        limiter_.failed(loginKey, now);
-        limiter_.failed(addressKey, now);
-        log_.error(QStringLiteral("Web desk: wrong login or password for \"%1\" from %2")
-                       .arg(shown, request.remoteAddress().toString()));
+    attempt.found = credential.found;
+    // The password is checked on a worker; the answer is written when it is known, unless the
+    // browser went meanwhile.
+    auto pending = std::make_shared<QHttpServerResponder>(std::move(responder));
+    const QPointer<QTcpSocket> socket = pending->socket();
+    const bool queued =
+        checks_.check(std::move(credential), attempt.password, [this, attempt, pending, socket](bool ok) {
+            QHttpServerResponse response = signedIn(attempt, ok);
+            if (socket)
+                answer(std::move(response), std::move(*pending));
+        });
+    if (!queued) {
+        log_.error(QStringLiteral("Web desk: sign-in of \"%1\" from %2 refused: %3 sign-ins waiting already")
+                       .arg(attempt.shown, attempt.address)
+                       .arg(checks_.pending()));
+        answer(tryLater(QStringLiteral("The web desk is busy signing others in. Try again shortly."), 1000),
+               std::move(*pending));
+    }
+}
+
+QHttpServerResponse WebDesk::signedIn(const SignInAttempt& attempt, bool passwordMatches) {
+    const qint64 now = nowMs();
+    if (!passwordMatches || !attempt.found) {
+        limiter_.failed(attempt.loginKey(), now);
+        limiter_.failed(attempt.addressKey(), now);
+        log_.error(
+            QStringLiteral("Web desk: wrong login or password for \"%1\" from %2").arg(attempt.shown, attempt.address));
         return errorResponse(QStringLiteral("Wrong login or password."), Status::Unauthorized);
     }
-    limiter_.succeeded(loginKey);
-    signInAtField(*operatorName, password);
-    const WebSession& session = sessions_.open(login, *operatorName, now);
+    const QString operatorName = attempt.found->login;
+    limiter_.succeeded(attempt.loginKey());
+    signInAtField(operatorName, attempt.password);
+    const WebSession& session = sessions_.open(attempt.login, operatorName, now);
     log_.info(QStringLiteral("Web desk: %1 signed in as operator %2 from %3")
-                  .arg(login, *operatorName, request.remoteAddress().toString()));
+                  .arg(attempt.login, operatorName, attempt.address));
     QHttpServerResponse response = jsonResponse(
-        {{QStringLiteral("operator"), *operatorName}, {QStringLiteral("csrf"), QString::fromLatin1(session.csrf)}},
+        {{QStringLiteral("operator"), operatorName}, {QStringLiteral("csrf"), QString::fromLatin1(session.csrf)}},
         Status::Ok);
     response.setHeader("Set-Cookie", sessionCookieHeader(session.token, tls_ || options_.behindTlsProxy));
     return response;
@@ -720,6 +792,9 @@ void WebDesk::newSocket() {
         const QNetworkRequest& request = socket->request();
         const QString peer = socket->peerAddress().toString();
         QString refusal;
+        // What the page is told: the tab limits in words (the tab shows them), the rest no more
+        // than that it was refused.
+        QString told = QStringLiteral("Refused.");
         const WebSession* s = nullptr;
         if (socket->requestUrl().path() != QLatin1String("/ws"))
             refusal = QStringLiteral("not /ws");
@@ -728,14 +803,15 @@ void WebDesk::newSocket() {
         else if ((s = sessions_.find(sessionCookie(request.rawHeader("Cookie")), nowMs())) == nullptr)
             refusal = QStringLiteral("no live session");
         else if (tabs_.size() >= kMaxTabs)
-            refusal = QStringLiteral("%1 tabs open already").arg(kMaxTabs);
+            told = refusal = QStringLiteral("%1 tabs are open on the web desk already.").arg(kMaxTabs);
         else if (std::count_if(tabs_.cbegin(), tabs_.cend(), [&](const WebTab* tab) {
                      return tab->sessionToken() == s->token;
                  }) >= kMaxTabsPerSession)
-            refusal = QStringLiteral("%1 tabs of this session open already").arg(kMaxTabsPerSession);
+            told = refusal =
+                QStringLiteral("%1 tabs of this sign-in are open already: close one.").arg(kMaxTabsPerSession);
         if (!refusal.isEmpty()) {
             log_.error(QStringLiteral("Web desk: a socket from %1 refused: %2").arg(peer, refusal));
-            socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("Refused."));
+            socket->close(QWebSocketProtocol::CloseCodePolicyViolated, told);
             // Deleted once the close frame went out.
             socket.release()->deleteLater();
             continue;

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "AppLog.h"
+#include "PasswordChecks.h"
 #include "DrawnImageList.h"
 #include "MqttSite.h"
 #include "ResourceTexts.h"
@@ -137,7 +138,10 @@ public:
     /// The operator's group changed: the tab is welcomed again and gets every view anew.
     void welcome();
     void send(const QJsonObject& message);
-    void close(const QString& reason);
+    /// Says goodbye and closes; `again`: the page may open a new socket at once (the session lives).
+    void close(const QString& reason, bool again = false);
+    /// The server's heartbeat: a ping to a welcomed tab; a socket silent for kSilentSocketMs closes.
+    void heartbeat(qint64 nowMs);
 
 private:
     void received(const QString& text);
@@ -156,7 +160,20 @@ private:
     QTimer pushTimer_;
     QTimer helloTimer_;
     QTimer recentTimer_;
+    qint64 lastHeardMs_ = 0;
     bool closing_ = false;
+};
+
+/// A browser's sign-in while its password is checked.
+struct SignInAttempt {
+    QString login;
+    QByteArray password;
+    /// The client's address, and the login as the log may show it.
+    QString address;
+    QString shown;
+    std::optional<DirectoryOperator> found;
+    QString loginKey() const { return QStringLiteral("login:") + login; }
+    QString addressKey() const { return QStringLiteral("address:") + address; }
 };
 
 class WebDesk final : public QObject {
@@ -184,8 +201,10 @@ public:
     OperatorDesk& operatorDesk(const QString& login);
     /// A tab found its session gone or the operator's last tab went: components without tabs close.
     void tabClosed(WebTab* tab);
-    /// The live session of a token, touched; null when it is not live.
-    const WebSession* session(const QByteArray& token);
+    /// The live session of a token, touched unless `touch` is false; null when it is not live.
+    const WebSession* session(const QByteArray& token, bool touch = true);
+    /// Pings every tab and closes the sockets that went silent (run every kHeartbeatMs).
+    void heartbeat();
     /// Milliseconds of the desk's steady clock (WebDeskOptions::clock), never the time of day.
     qint64 nowMs() const;
     /// What is wrong with the broker link and the field, in the status bar's words; empty while
@@ -196,7 +215,9 @@ public:
 
 private:
     void route();
-    QHttpServerResponse signIn(const QHttpServerRequest& request);
+    /// Answers once the password is checked (on a worker): the responder is kept until then.
+    void signIn(const QHttpServerRequest& request, QHttpServerResponder&& responder);
+    QHttpServerResponse signedIn(const SignInAttempt& attempt, bool passwordMatches);
     QHttpServerResponse currentSession(const QHttpServerRequest& request);
     QHttpServerResponse signOut(const QHttpServerRequest& request);
     QHttpServerResponse file(const QString& relative) const;
@@ -221,6 +242,7 @@ private:
     /// The desk's own connection to the site: the operator directory the browsers sign in against.
     std::unique_ptr<so::db::Connection> db_;
     SignInLimiter limiter_;
+    PasswordChecks checks_;
     SessionTable sessions_;
     QHttpServer server_;
     quint16 port_ = 0;
@@ -228,6 +250,7 @@ private:
     std::map<QString, std::unique_ptr<OperatorDesk>> operators_;
     QList<WebTab*> tabs_;
     QTimer expiry_;
+    QTimer heartbeat_;
     QString linkText_;
     bool linkAlarm_ = false;
     QString fieldText_;
