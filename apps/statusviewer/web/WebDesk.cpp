@@ -292,9 +292,21 @@ void WebTab::received(const QString& text) {
         close(QStringLiteral("Message too large."));
         return;
     }
+    if (messagePace_.take(QString(), lastHeardMs_) > 0) {
+        if (!floodLogged_)
+            desk_.log().error(QStringLiteral("Web desk: a tab sends more than %1 messages a second: those beyond "
+                                             "are dropped (logged once for the socket)")
+                                  .arg(1000 / kMessageEveryMs));
+        floodLogged_ = true;
+        return;
+    }
     const ClientMessage message = parseClientMessage(payload);
     if (message.kind == ClientMessage::Kind::Invalid) {
-        desk_.log().error(QStringLiteral("Web desk: a message ignored: %1").arg(message.error));
+        if (!invalidLogged_)
+            desk_.log().error(
+                QStringLiteral("Web desk: a message ignored (and any more malformed ones of the socket): %1")
+                    .arg(message.error));
+        invalidLogged_ = true;
         return;
     }
     // Every message finds the session live, and all but the page's heartbeat keep it so (a page
@@ -683,19 +695,27 @@ void WebDesk::signIn(const QHttpServerRequest& request, QHttpServerResponder&& r
     SignInAttempt attempt;
     attempt.login = body.value(QLatin1String("login")).toString().left(64);
     attempt.password = body.value(QLatin1String("password")).toString().toUtf8();
-    attempt.address = request.remoteAddress().toString();
+    attempt.address =
+        clientAddress(request.remoteAddress(), header(request, "X-Forwarded-For"), options_.trustedProxies).toString();
     // The login goes into the log: one that no operator can have (a line break, a control
     // character) is logged by that name, never as written.
     attempt.shown = validUserName(attempt.login) ? attempt.login : QStringLiteral("(not a login name)");
     const qint64 now = nowMs();
-    const qint64 wait = qMax(limiter_.waitMs(attempt.loginKey(), now), limiter_.waitMs(attempt.addressKey(), now));
-    if (wait > 0) {
-        log_.error(QStringLiteral("Web desk: sign-in of \"%1\" from %2 held back %3 s after failures")
+    const auto heldBack = [&](const QString& why, const QString& told, qint64 waitMs) {
+        log_.error(QStringLiteral("Web desk: sign-in of \"%1\" from %2 held back %3 s: %4")
                        .arg(attempt.shown, attempt.address)
-                       .arg((wait + 999) / 1000));
-        return answer(tryLater(QStringLiteral("Too many failed sign-ins. Try again later."), wait),
-                      std::move(responder));
-    }
+                       .arg((waitMs + 999) / 1000)
+                       .arg(why));
+        answer(tryLater(told, waitMs), std::move(responder));
+    };
+    if (const qint64 wait = limiter_.waitMs(attempt.failureKey(), now); wait > 0)
+        return heldBack(QStringLiteral("failures"), QStringLiteral("Too many failed sign-ins. Try again later."), wait);
+    if (const qint64 wait = loginPace_.wait(attempt.login, now); wait > 0)
+        return heldBack(QStringLiteral("signed in too often"),
+                        QStringLiteral("Signed in too often as this user. Try again later."), wait);
+    if (const qint64 wait = addressPace_.take(attempt.address, now); wait > 0)
+        return heldBack(QStringLiteral("too many sign-ins from the address"),
+                        QStringLiteral("Too many sign-ins from this address. Try again shortly."), wait);
     OperatorDirectory::Credential credential;
     try {
         credential = OperatorDirectory(*db_).credential(attempt.login);
@@ -728,16 +748,31 @@ void WebDesk::signIn(const QHttpServerRequest& request, QHttpServerResponder&& r
 QHttpServerResponse WebDesk::signedIn(const SignInAttempt& attempt, bool passwordMatches) {
     const qint64 now = nowMs();
     if (!passwordMatches || !attempt.found) {
-        limiter_.failed(attempt.loginKey(), now);
-        limiter_.failed(attempt.addressKey(), now);
+        limiter_.failed(attempt.failureKey(), now);
         log_.error(
             QStringLiteral("Web desk: wrong login or password for \"%1\" from %2").arg(attempt.shown, attempt.address));
         return errorResponse(QStringLiteral("Wrong login or password."), Status::Unauthorized);
     }
     const QString operatorName = attempt.found->login;
-    limiter_.succeeded(attempt.loginKey());
+    QByteArray evicted;
+    const WebSession* opened = sessions_.open(attempt.login, operatorName, now, &evicted);
+    if (opened == nullptr) {
+        log_.error(QStringLiteral("Web desk: no room for a session of %1: %2 sessions open")
+                       .arg(attempt.login)
+                       .arg(sessions_.size()));
+        return errorResponse(QStringLiteral("The web desk has no room for another sign-in. Try again later."),
+                             Status::ServiceUnavailable);
+    }
+    const WebSession session = *opened;
+    limiter_.succeeded(attempt.failureKey());
+    loginPace_.take(attempt.login, now);
+    if (!evicted.isEmpty()) {
+        log_.info(QStringLiteral("Web desk: %1 has %2 sessions: the least recently used ended")
+                      .arg(attempt.login)
+                      .arg(SessionTable::kMaxSessionsPerLogin));
+        endSession(evicted, QStringLiteral("Signed in elsewhere: this older sign-in ended."));
+    }
     signInAtField(operatorName, attempt.password);
-    const WebSession& session = sessions_.open(attempt.login, operatorName, now);
     log_.info(QStringLiteral("Web desk: %1 signed in as operator %2 from %3")
                   .arg(attempt.login, operatorName, attempt.address));
     QHttpServerResponse response = jsonResponse(

@@ -63,6 +63,9 @@ struct WebDeskOptions {
     std::function<qint64()> clock;
     /// The group a new operator component starts with instead of its profile's; empty: the profile's.
     QString group;
+    /// Reverse proxies whose X-Forwarded-For names the client (sign-in limits go by the client's
+    /// address); any other peer is the client itself, whatever it sends.
+    QList<QHostAddress> trustedProxies;
 };
 
 class WebDesk;
@@ -161,6 +164,10 @@ private:
     QTimer helloTimer_;
     QTimer recentTimer_;
     qint64 lastHeardMs_ = 0;
+    AttemptPace messagePace_{kMessageBurst, kMessageEveryMs};
+    /// Whether a flood, or a malformed message, was logged already: once per socket.
+    bool floodLogged_ = false;
+    bool invalidLogged_ = false;
     bool closing_ = false;
 };
 
@@ -172,8 +179,9 @@ struct SignInAttempt {
     QString address;
     QString shown;
     std::optional<DirectoryOperator> found;
-    QString loginKey() const { return QStringLiteral("login:") + login; }
-    QString addressKey() const { return QStringLiteral("address:") + address; }
+    /// Failures hold back a login from the address they came from only: someone who does not
+    /// know a user's password cannot lock that user out from anywhere else.
+    QString failureKey() const { return login + QLatin1Char('@') + address; }
 };
 
 class WebDesk final : public QObject {
@@ -242,6 +250,9 @@ private:
     /// The desk's own connection to the site: the operator directory the browsers sign in against.
     std::unique_ptr<so::db::Connection> db_;
     SignInLimiter limiter_;
+    /// Sign-ins per client address (any outcome), and successful ones per login.
+    AttemptPace addressPace_{20, 3000};
+    AttemptPace loginPace_{2 * SessionTable::kMaxSessionsPerLogin, 30 * 1000};
     PasswordChecks checks_;
     SessionTable sessions_;
     QHttpServer server_;

@@ -47,6 +47,10 @@ namespace sv::web {
 inline constexpr qsizetype kMaxMessageBytes = 16 * 1024;
 inline constexpr int kMaxViewRows = 200;
 inline constexpr int kHelloTimeoutMs = 5000;
+/// Messages a page may send: a burst of kMessageBurst, then one every kMessageEveryMs (scrolling
+/// sends a view a frame). What goes beyond is dropped, and logged once per socket.
+inline constexpr int kMessageBurst = 120;
+inline constexpr qint64 kMessageEveryMs = 20;
 /// The server's heartbeat to every tab, and the most a live page stays quiet on its socket.
 inline constexpr int kHeartbeatMs = 2000;
 inline constexpr int kPagePingMs = 5000;
