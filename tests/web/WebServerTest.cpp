@@ -469,6 +469,41 @@ TEST_F(WebServerFixture, WebSignInsPerAddressArePacedWhateverTheirLogins) {
     EXPECT_EQ(signIn("akim", kPassword).status, 200) << "the pace lets sign-ins through again";
 }
 
+TEST_F(WebServerFixture, WebHalfSentRequestsAndIdleConnectionsTimeOutAndOneAddressIsCapped) {
+    Client tab;
+    Reply session;
+    welcomed(tab, session);
+    const QByteArray body = QJsonDocument(QJsonObject{{"login", "admin"}, {"password", "x"}}).toJson();
+    std::vector<std::unique_ptr<QTcpSocket>> halfSent, idle;
+    for (int i = 0; i < 10; ++i) {
+        halfSent.push_back(raw("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: "));  // headers never end
+        halfSent.push_back(raw("POST /api/signin HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100\r\n\r\n" +
+                               body.left(10)));  // the body never ends
+    }
+    // Connections that say nothing; past the cap, an address's connections are refused at once.
+    for (int i = 0; i < ConnectionGuard::kMaxPerAddress; ++i)
+        idle.push_back(raw({}));
+    const auto open = [](const std::vector<std::unique_ptr<QTcpSocket>>& sockets) {
+        return std::count_if(sockets.begin(), sockets.end(),
+                             [](const auto& s) { return s->state() == QAbstractSocket::ConnectedState; });
+    };
+    until([&] { return desk->connections().refused() > 0; });
+    until([] { return false; }, 300);
+    // The tab's socket is its own; the connections the test's client kept alive count.
+    EXPECT_GE(desk->connections().refused(), int(halfSent.size()));
+    EXPECT_LT(open(halfSent) + open(idle), ConnectionGuard::kMaxPerAddress);
+
+    clockMs += ConnectionGuard::kRequestMs + 1;
+    desk->connections().sweep();
+    EXPECT_TRUE(until([&] { return open(halfSent) == 0; })) << "half-sent requests are dropped";
+    EXPECT_GT(open(idle), 0) << "idle ones have longer";
+    clockMs += ConnectionGuard::kIdleMs;
+    desk->connections().sweep();
+    EXPECT_TRUE(until([&] { return open(idle) == 0; })) << "idle connections are dropped";
+    EXPECT_FALSE(tab.closed) << "the tab's socket is the tab's business";
+    EXPECT_EQ(signIn("akim", kPassword).status, 200) << "a real request is served";
+}
+
 TEST_F(WebServerFixture, WebAMessageFloodIsDroppedAndLoggedOnceAndTheTabGoesOn) {
     Client client;
     Reply session;

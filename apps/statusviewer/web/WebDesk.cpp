@@ -510,6 +510,9 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
         throw StartupError(QStringLiteral("the web desk cannot listen on %1 port %2")
                                .arg(options.address.toString())
                                .arg(options.port));
+    connections_ = std::make_unique<ConnectionGuard>([this] { return nowMs(); }, options.trustedProxies);
+    for (QTcpServer* listening : server_.servers())
+        connections_->watch(listening);
     const QString scheme = tls_ ? QStringLiteral("https") : QStringLiteral("http");
     QString line =
         QStringLiteral("Web desk: listening on %1://%2:%3/").arg(scheme, options.address.toString()).arg(port_);
@@ -824,6 +827,7 @@ void WebDesk::newSocket() {
         std::unique_ptr<QWebSocket> socket = server_.nextPendingWebSocketConnection();
         if (!socket)
             continue;
+        connections_->release(socket->peerAddress(), socket->peerPort());
         const QNetworkRequest& request = socket->request();
         const QString peer = socket->peerAddress().toString();
         QString refusal;

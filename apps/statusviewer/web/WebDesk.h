@@ -14,6 +14,7 @@
 #pragma once
 
 #include "AppLog.h"
+#include "ConnectionGuard.h"
 #include "PasswordChecks.h"
 #include "DrawnImageList.h"
 #include "MqttSite.h"
@@ -219,6 +220,7 @@ public:
     /// both are well.
     QStringList faults() const;
     int tabCount() const { return int(tabs_.size()); }
+    ConnectionGuard& connections() { return *connections_; }
     int operatorCount() const { return int(operators_.size()); }
 
 private:
@@ -256,6 +258,7 @@ private:
     PasswordChecks checks_;
     SessionTable sessions_;
     QHttpServer server_;
+    std::unique_ptr<ConnectionGuard> connections_;
     quint16 port_ = 0;
     bool tls_ = false;
     std::map<QString, std::unique_ptr<OperatorDesk>> operators_;
