@@ -551,16 +551,48 @@ struct WebExpiryFixture : WebServerFixture {
     void SetUp() override { start(300); }
 };
 
-TEST_F(WebExpiryFixture, WebAPageThatOnlyPingsIsNotInUse) {
-    Client client;
-    Reply session;
-    welcomed(client, session);
-    for (int i = 0; i < 4; ++i) {
+TEST_F(WebExpiryFixture, APageThatOnlyPingsIsNotInUseUnlessAWallDisplaysWhichWatchesOnly) {
+    Client page, wall;
+    Reply pageSession, wallSession;
+    welcomed(page, pageSession);
+    const QJsonObject wallBody{{"login", "akim"}, {"password", QString::fromUtf8(kPassword)}, {"wall", true}};
+    wallSession = request("POST", "/api/signin", QJsonDocument(wallBody).toJson());
+    ASSERT_EQ(wallSession.status, 200);
+    EXPECT_TRUE(wallSession.json().value("wall").toBool());
+    ASSERT_TRUE(open(wall, wallSession.cookie, origin()));
+    wall.send({{"t", "hello"}, {"csrf", wallSession.json().value("csrf")}});
+    ASSERT_TRUE(until([&] { return wall.last("welcome") != nullptr; }));
+    for (int i = 0; i < 6; ++i) {
         clockMs += 100;
-        client.send({{"t", "ping"}});
+        page.send({{"t", "ping"}});
+        wall.send({{"t", "ping"}});
         until([] { return false; }, 50);
     }
-    EXPECT_EQ(request("GET", "/api/session", {}, {{"Cookie", "sv_session=" + session.cookie}}).status, 401);
+    EXPECT_EQ(desk->session(pageSession.cookie, false), nullptr) << "an idle page's session ended";
+    ASSERT_NE(desk->session(wallSession.cookie, false), nullptr) << "the wall display watching stays signed in";
+
+    // It watches only: its menus are greyed and a command is refused.
+    const int section = usedSection(wall);
+    wall.send({{"t", "view"}, {"views", QJsonArray{QJsonObject{{"section", section}, {"first", 0}, {"count", 1}}}}});
+    ASSERT_TRUE(until([&] { return wall.last("rows") != nullptr; }));
+    const int key = wall.last("rows")->value("rows").toArray().first().toObject().value("key").toInt();
+    wall.send({{"t", "menu"}, {"section", section}, {"key", key}});
+    ASSERT_TRUE(until([&] { return wall.last("menu") != nullptr; }));
+    for (const QJsonValue& item : wall.last("menu")->value("items").toArray())
+        EXPECT_FALSE(item.toObject().value("enabled").toBool());
+    wall.send({{"t", "command"},
+               {"section", section},
+               {"key", key},
+               {"id", "any"},
+               {"csrf", wallSession.json().value("csrf")}});
+    ASSERT_TRUE(until([&] { return wall.last("command") != nullptr; }));
+    EXPECT_FALSE(wall.last("command")->value("ok").toBool());
+
+    // Once its tab is gone, its session idles out as any other.
+    wall.socket.close();
+    until([&] { return wall.closed; });
+    clockMs += 301;
+    EXPECT_EQ(desk->session(wallSession.cookie, false), nullptr);
 }
 
 /// The server under TLS, with a certificate made by openssl for the run (skipped without openssl).

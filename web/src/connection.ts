@@ -33,12 +33,12 @@ export async function currentSession(): Promise<SessionProbe> {
   }
 }
 
-export async function signIn(login: string, password: string): Promise<SignInResult> {
+export async function signIn(login: string, password: string, wall: boolean): Promise<SignInResult> {
   let response: Response;
   try {
     response = await fetch('/api/signin', {
       method: 'POST', credentials: 'same-origin', headers: { 'Content-Type': 'application/json' },
-      body: JSON.stringify({ login, password }),
+      body: JSON.stringify({ login, password, wall }),
     });
   } catch {
     return { ok: false, error: 'The web desk does not answer.', retryAfterS: 0 };

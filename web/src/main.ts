@@ -136,7 +136,8 @@ class App {
     const passwordBox = this.form.elements.namedItem('password') as HTMLInputElement;
     const button = this.form.querySelector('button') as HTMLButtonElement;
     button.disabled = true;
-    const result = await signIn(login, passwordBox.value);
+    const wall = (this.form.elements.namedItem('wall') as HTMLInputElement).checked;
+    const result = await signIn(login, passwordBox.value, wall);
     passwordBox.value = '';
     if (result.ok) {
       button.disabled = false;

@@ -31,6 +31,7 @@ using Reader = so::StatusReader;
 using Status = QHttpServerResponse::StatusCode;
 
 constexpr int kExpiryCheckMs = 10 * 1000;
+const QString kWallWatchesOnly = QStringLiteral("Not permitted: a wall display watches only.");
 /// A tab that showed rows marked recent is pushed again after this, so the marks go when they end.
 constexpr int kRecentRecheckMs = 1000;
 
@@ -66,6 +67,13 @@ void harden(QHttpServerResponse& response) {
 void answer(QHttpServerResponse&& response, QHttpServerResponder&& responder) {
     harden(response);
     response.write(std::move(responder));
+}
+
+/// What the page is told of its session.
+QJsonObject sessionBody(const WebSession& session) {
+    return {{QStringLiteral("operator"), session.operatorName},
+            {QStringLiteral("csrf"), QString::fromLatin1(session.csrf)},
+            {QStringLiteral("wall"), session.wall}};
 }
 
 /// 429 with Retry-After: the wait in whole seconds, at least one.
@@ -310,8 +318,11 @@ void WebTab::received(const QString& text) {
         return;
     }
     // Every message finds the session live, and all but the page's heartbeat keep it so (a page
-    // left open is not in use); a tab whose session ended is closed.
-    if (desk_.session(token_, message.kind != ClientMessage::Kind::Ping) == nullptr) {
+    // left open is not in use, unless it is a wall display's); a tab whose session ended is closed.
+    const WebSession* session = desk_.session(token_, false);
+    if (session != nullptr && (message.kind != ClientMessage::Kind::Ping || session->wall))
+        session = desk_.session(token_);
+    if (session == nullptr) {
         close(QStringLiteral("Session expired."));
         return;
     }
@@ -367,12 +378,25 @@ void WebTab::handle(const ClientMessage& m) {
     case ClientMessage::Kind::View: views_ = m.views; break;
     case ClientMessage::Kind::Find: filter_.text = m.text; break;
     case ClientMessage::Kind::Abnormal: filter_.abnormalOnly = m.on; break;
-    case ClientMessage::Kind::Menu: send(menuMessage(m.section, m.key, reader.menu(m.section, m.key))); return;
+    case ClientMessage::Kind::Menu: {
+        QVector<Reader::MenuItem> items = reader.menu(m.section, m.key);
+        if (wall())
+            for (Reader::MenuItem& item : items) {
+                item.enabled = false;
+                item.whyDisabled = kWallWatchesOnly;
+            }
+        send(menuMessage(m.section, m.key, items));
+        return;
+    }
     case ClientMessage::Kind::Command: {
         const WebSession* session = desk_.session(token_);
         if (session == nullptr || !sameSecret(m.csrf, session->csrf)) {
             desk_.log().error(QStringLiteral("Web desk: a command without the session's token refused"));
             send(commandMessage(m.id, false, QStringLiteral("Refused: the page's token is not this session's.")));
+            return;
+        }
+        if (session->wall) {
+            send(commandMessage(m.id, false, kWallWatchesOnly));
             return;
         }
         QString why;
@@ -413,6 +437,11 @@ void WebTab::handle(const ClientMessage& m) {
     case ClientMessage::Kind::Invalid: return;
     }
     markDirty();
+}
+
+bool WebTab::wall() {
+    const WebSession* session = desk_.session(token_, false);
+    return session != nullptr && session->wall;
 }
 
 void WebTab::markDirty() {
@@ -698,6 +727,7 @@ void WebDesk::signIn(const QHttpServerRequest& request, QHttpServerResponder&& r
     SignInAttempt attempt;
     attempt.login = body.value(QLatin1String("login")).toString().left(64);
     attempt.password = body.value(QLatin1String("password")).toString().toUtf8();
+    attempt.wall = body.value(QLatin1String("wall")).toBool();
     attempt.address =
         clientAddress(request.remoteAddress(), header(request, "X-Forwarded-For"), options_.trustedProxies).toString();
     // The login goes into the log: one that no operator can have (a line break, a control
@@ -758,7 +788,7 @@ QHttpServerResponse WebDesk::signedIn(const SignInAttempt& attempt, bool passwor
     }
     const QString operatorName = attempt.found->login;
     QByteArray evicted;
-    const WebSession* opened = sessions_.open(attempt.login, operatorName, now, &evicted);
+    WebSession* opened = sessions_.open(attempt.login, operatorName, now, &evicted);
     if (opened == nullptr) {
         log_.error(QStringLiteral("Web desk: no room for a session of %1: %2 sessions open")
                        .arg(attempt.login)
@@ -766,6 +796,7 @@ QHttpServerResponse WebDesk::signedIn(const SignInAttempt& attempt, bool passwor
         return errorResponse(QStringLiteral("The web desk has no room for another sign-in. Try again later."),
                              Status::ServiceUnavailable);
     }
+    opened->wall = attempt.wall;
     const WebSession session = *opened;
     limiter_.succeeded(attempt.failureKey());
     loginPace_.take(attempt.login, now);
@@ -776,11 +807,10 @@ QHttpServerResponse WebDesk::signedIn(const SignInAttempt& attempt, bool passwor
         endSession(evicted, QStringLiteral("Signed in elsewhere: this older sign-in ended."));
     }
     signInAtField(operatorName, attempt.password);
-    log_.info(QStringLiteral("Web desk: %1 signed in as operator %2 from %3")
-                  .arg(attempt.login, operatorName, attempt.address));
-    QHttpServerResponse response = jsonResponse(
-        {{QStringLiteral("operator"), operatorName}, {QStringLiteral("csrf"), QString::fromLatin1(session.csrf)}},
-        Status::Ok);
+    log_.info(QStringLiteral("Web desk: %1 signed in as operator %2 from %3%4")
+                  .arg(attempt.login, operatorName, attempt.address,
+                       session.wall ? QStringLiteral(" (a wall display)") : QString()));
+    QHttpServerResponse response = jsonResponse(sessionBody(session), Status::Ok);
     response.setHeader("Set-Cookie", sessionCookieHeader(session.token, tls_ || options_.behindTlsProxy));
     return response;
 }
@@ -803,9 +833,7 @@ QHttpServerResponse WebDesk::currentSession(const QHttpServerRequest& request) {
     const WebSession* s = sessions_.find(sessionCookie(header(request, "Cookie")), nowMs());
     if (s == nullptr)
         return errorResponse(QStringLiteral("Not signed in."), Status::Unauthorized);
-    return jsonResponse(
-        {{QStringLiteral("operator"), s->operatorName}, {QStringLiteral("csrf"), QString::fromLatin1(s->csrf)}},
-        Status::Ok);
+    return jsonResponse(sessionBody(*s), Status::Ok);
 }
 
 QHttpServerResponse WebDesk::signOut(const QHttpServerRequest& request) {

@@ -152,6 +152,8 @@ private:
     void handle(const ClientMessage& message);
     void hello(const ClientMessage& message);
     void push();
+    /// Whether the tab's session is a wall display's.
+    bool wall();
 
     WebDesk& desk_;
     std::unique_ptr<QWebSocket> socket_;
@@ -180,6 +182,8 @@ struct SignInAttempt {
     QString address;
     QString shown;
     std::optional<DirectoryOperator> found;
+    /// Asked for a wall display's session.
+    bool wall = false;
     /// Failures hold back a login from the address they came from only: someone who does not
     /// know a user's password cannot lock that user out from anywhere else.
     QString failureKey() const { return login + QLatin1Char('@') + address; }

@@ -16,8 +16,7 @@ bool validUserName(const QString& name) {
 
 // ---- SessionTable
 
-const WebSession* SessionTable::open(const QString& login, const QString& operatorName, qint64 nowMs,
-                                     QByteArray* evicted) {
+WebSession* SessionTable::open(const QString& login, const QString& operatorName, qint64 nowMs, QByteArray* evicted) {
     expire(nowMs);
     auto ownOldest = sessions_.end();
     int own = 0;

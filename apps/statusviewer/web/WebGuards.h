@@ -32,6 +32,8 @@ struct WebSession {
     QString login;
     QString operatorName;
     qint64 lastUsedMs = 0;
+    /// A wall display: it watches only (no commands), and its open tabs keep it signed in.
+    bool wall = false;
 };
 
 /// The signed-in sessions by token. A session not used for the idle time is gone; so is one
@@ -47,8 +49,7 @@ public:
 
     /// A new session with fresh session and CSRF tokens; the token of the login's own session it
     /// replaced goes into `evicted`. Null when the table is full of other logins' live sessions.
-    const WebSession* open(const QString& login, const QString& operatorName, qint64 nowMs,
-                           QByteArray* evicted = nullptr);
+    WebSession* open(const QString& login, const QString& operatorName, qint64 nowMs, QByteArray* evicted = nullptr);
     /// The live session of a token (its idle time starts again when `touch`); null for an unknown,
     /// ended or expired token.
     const WebSession* find(const QByteArray& token, qint64 nowMs, bool touch = true);

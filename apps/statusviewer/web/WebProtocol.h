@@ -3,11 +3,12 @@
 //
 // HTTP (same origin as the page):
 //   GET /, GET /assets/...   the built page from the web root (no listing, no path outside it)
-//   POST /api/signin         {"login","password"} -> 200 {"operator","csrf"} + Set-Cookie sv_session
+//   POST /api/signin         {"login","password","wall"?} -> 200 {"operator","csrf","wall"} + Set-Cookie
+//                            (a wall display's session watches only, and its open tabs keep it)
 //                            (HttpOnly; SameSite=Strict; Path=/; Secure under TLS); 401
 //                            {"error":"Wrong login or password."}; 429 {"error"} with Retry-After
 //                            (after failed sign-ins, or while too many wait for their check)
-//   GET /api/session         200 {"operator","csrf"} for a live session cookie, else 401
+//   GET /api/session         200 {"operator","csrf","wall"} for a live session cookie, else 401
 //   POST /api/signout        (X-CSRF-Token) -> 204; the session ends and its sockets close
 //   Every POST but sign-in needs the cookie, X-CSRF-Token equal to the session's token and an
 //   Origin (when sent) equal to the server's own, else 403. Bodies over kMaxMessageBytes: 413.
