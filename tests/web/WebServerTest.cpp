@@ -40,6 +40,7 @@ struct Reply {
     QByteArray cookie;  // the sv_session value Set-Cookie carried
     QByteArray setCookie;
     QByteArray retryAfter;
+    QByteArray strictTransport;
     QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
 };
 
@@ -142,7 +143,8 @@ struct WebServerFixture : ::testing::Test {
         out.body = reply->readAll();
         out.setCookie = reply->rawHeader("Set-Cookie");
         out.retryAfter = reply->rawHeader("Retry-After");
-        out.cookie = sessionCookie(out.setCookie.split(';').value(0));
+        out.strictTransport = reply->rawHeader("Strict-Transport-Security");
+        out.cookie = sessionCookie(out.setCookie.split(';').value(0), desk->tls());
         reply->deleteLater();
         return out;
     }
@@ -178,7 +180,7 @@ struct WebServerFixture : ::testing::Test {
         QObject::connect(&client.socket, &QWebSocket::sslErrors, &client.socket,
                          [&client](const QList<QSslError>&) { client.socket.ignoreSslErrors(); });
         if (!cookie.isEmpty())
-            r.setRawHeader("Cookie", "sv_session=" + cookie);
+            r.setRawHeader("Cookie", sessionCookieName(desk->tls()) + '=' + cookie);
         if (!originHeader.isEmpty())
             r.setRawHeader("Origin", originHeader.toLatin1());
         client.socket.open(r);
@@ -334,6 +336,29 @@ TEST_F(WebServerFixture, WebSocketIsRefusedWithoutTheRightHello) {
         EXPECT_TRUE(until([&] { return client.closed; }, kHelloTimeoutMs + 3000)) << c.what;
         EXPECT_EQ(client.last("welcome"), nullptr) << c.what;
     }
+}
+
+TEST_F(WebServerFixture, WebAnotherHostNameIsRefusedEvenWithAMatchingOrigin) {
+    // A name of the attacker's that resolves to this server: Host and Origin agree, and are not ours.
+    const QByteArray rebound = "rebind.example:" + QByteArray::number(desk->port());
+    EXPECT_EQ(request("GET", "/", {}, {{"Host", rebound}}).status, 421);
+    const QByteArray body =
+        QJsonDocument(QJsonObject{{"login", "admin"}, {"password", QString::fromUtf8(kPassword)}}).toJson();
+    EXPECT_EQ(request("POST", "/api/signin", body, {{"Host", rebound}, {"Origin", "http://" + rebound}}).status, 421);
+    const Reply session = signIn("admin", kPassword);
+    ASSERT_EQ(session.status, 200);
+    Client client;
+    QNetworkRequest r(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(desk->port())));
+    r.setRawHeader("Host", rebound);
+    r.setRawHeader("Origin", "http://" + rebound);
+    r.setRawHeader("Cookie", "sv_session=" + session.cookie);
+    client.socket.open(r);
+    until([&] { return client.socket.state() == QAbstractSocket::ConnectedState || client.closed; });
+    client.send({{"t", "hello"}, {"csrf", session.json().value("csrf")}});
+    EXPECT_TRUE(until([&] { return client.closed; }));
+    EXPECT_EQ(client.last("welcome"), nullptr);
+    EXPECT_EQ(request("GET", "/", {}, {{"Host", "localhost:" + QByteArray::number(desk->port())}}).status, 404)
+        << "localhost is this loopback desk's own name (no page is built here)";
 }
 
 TEST_F(WebServerFixture, WebSocketIsRefusedForAForgedCookieAForeignOriginOrNoCookie) {
@@ -616,6 +641,8 @@ TEST_F(WebTlsFixture, WebUnderTlsTheCookieIsSecureAndTheSocketIsWss) {
     Reply session;
     welcomed(client, session);
     EXPECT_TRUE(session.setCookie.endsWith("; Secure")) << session.setCookie.constData();
+    EXPECT_TRUE(session.setCookie.startsWith("__Host-sv_session=")) << "only this host over TLS may set it";
+    EXPECT_TRUE(session.strictTransport.startsWith("max-age=")) << "browsers keep to TLS";
     EXPECT_EQ(client.last("welcome")->value("operator").toString(), "admin");
 }
 

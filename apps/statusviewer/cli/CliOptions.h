@@ -65,6 +65,7 @@ struct AppOptions {
     bool insecureListen = false;
     bool behindTlsProxy = false;
     QList<QHostAddress> trustedProxies;
+    QStringList allowedHosts;
     QString tlsCert;
     QString tlsKey;
     QString webRoot;

@@ -52,7 +52,10 @@ QByteArray header(const QHttpServerRequest& request, const QByteArray& name) {
 
 /// Headers every answer carries: nothing is cached, framed or sniffed, and the page runs only
 /// its own scripts.
-void harden(QHttpServerResponse& response) {
+void harden(QHttpServerResponse& response, bool strictTransport) {
+    // Under TLS (ours or a proxy's) the browser keeps to it for a year, never trying plain HTTP.
+    if (strictTransport)
+        response.setHeader("Strict-Transport-Security", "max-age=31536000");
     response.setHeader("Cache-Control", "no-store");
     response.setHeader("X-Content-Type-Options", "nosniff");
     response.setHeader("X-Frame-Options", "DENY");
@@ -62,11 +65,8 @@ void harden(QHttpServerResponse& response) {
                        "frame-ancestors 'none'; base-uri 'none'; form-action 'self'");
 }
 
-/// An answer written by the handler itself (one that waited for a worker), hardened as the
-/// server's own answers are.
-void answer(QHttpServerResponse&& response, QHttpServerResponder&& responder) {
-    harden(response);
-    response.write(std::move(responder));
+QHttpServerResponse misdirected() {
+    return errorResponse(QStringLiteral("This server does not answer for that host name."), Status::MisdirectedRequest);
 }
 
 /// What the page is told of its session.
@@ -478,6 +478,11 @@ void WebTab::push() {
 
 // ---- WebDesk
 
+void WebDesk::answer(QHttpServerResponse&& response, QHttpServerResponder&& responder) const {
+    harden(response, secureCookies());
+    response.write(std::move(responder));
+}
+
 WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log)
     : options_(options), log_(log), sessions_(options.idleMs) {
     try {
@@ -532,6 +537,12 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
             desk->notice(fieldText_);
     };
 
+    allowedHosts_ = options.allowedHosts;
+    if (allowedHosts_.isEmpty()) {
+        allowedHosts_ << options.address.toString();
+        if (loopback)
+            allowedHosts_ << QStringLiteral("localhost") << QStringLiteral("127.0.0.1") << QStringLiteral("::1");
+    }
     route();
     connect(&server_, &QAbstractHttpServer::newWebSocketConnection, this, &WebDesk::newSocket);
     port_ = server_.listen(options.address, options.port);
@@ -663,7 +674,7 @@ QStringList WebDesk::ownOrigins(const QByteArray& host) const {
 const WebSession* WebDesk::checkedSession(const QHttpServerRequest& request) {
     if (!originAllowed(header(request, "Origin"), ownOrigins(header(request, "Host"))))
         return nullptr;
-    const WebSession* s = sessions_.find(sessionCookie(header(request, "Cookie")), nowMs());
+    const WebSession* s = sessions_.find(sessionCookie(header(request, "Cookie"), secureCookies()), nowMs());
     if (s == nullptr || !sameSecret(header(request, "X-CSRF-Token"), s->csrf))
         return nullptr;
     return s;
@@ -685,14 +696,26 @@ void WebDesk::route() {
     server_.route(QStringLiteral("/api/signout"), QHttpServerRequest::Method::Post,
                   [this](const QHttpServerRequest& request) { return signOut(request); });
     server_.route(QStringLiteral("/api/<arg>"), [](const QUrl&) { return QHttpServerResponse(Status::NotFound); });
-    server_.route(QStringLiteral("/"), QHttpServerRequest::Method::Get,
-                  [this] { return file(QStringLiteral("index.html")); });
+    server_.route(QStringLiteral("/"), QHttpServerRequest::Method::Get, [this](const QHttpServerRequest& request) {
+        return hostAllowed(header(request, "Host")) ? file(QStringLiteral("index.html")) : misdirected();
+    });
     server_.route(QStringLiteral("/assets/<arg>"), QHttpServerRequest::Method::Get,
-                  [this](const QUrl& rest) { return file(QStringLiteral("assets/") + rest.path()); });
-    server_.afterRequest([](QHttpServerResponse&& response) {
-        harden(response);
+                  [this](const QUrl& rest, const QHttpServerRequest& request) {
+                      return hostAllowed(header(request, "Host")) ? file(QStringLiteral("assets/") + rest.path())
+                                                                  : misdirected();
+                  });
+    server_.afterRequest([this](QHttpServerResponse&& response) {
+        harden(response, secureCookies());
         return std::move(response);
     });
+}
+
+bool WebDesk::hostAllowed(const QByteArray& host) {
+    if (sv::web::hostAllowed(host, allowedHosts_))
+        return true;
+    log_.error(QStringLiteral("Web desk: a request for host \"%1\" refused (not an --allowed-host)")
+                   .arg(QString::fromLatin1(host.left(100).toPercentEncoding(":[]"))));
+    return false;
 }
 
 QHttpServerResponse WebDesk::file(const QString& relative) const {
@@ -714,6 +737,8 @@ QHttpServerResponse WebDesk::file(const QString& relative) const {
 }
 
 void WebDesk::signIn(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+    if (!hostAllowed(header(request, "Host")))
+        return answer(misdirected(), std::move(responder));
     if (request.body().size() > kMaxMessageBytes)
         return answer(errorResponse(QStringLiteral("Request too large."), Status::PayloadTooLarge),
                       std::move(responder));
@@ -811,7 +836,7 @@ QHttpServerResponse WebDesk::signedIn(const SignInAttempt& attempt, bool passwor
                   .arg(attempt.login, operatorName, attempt.address,
                        session.wall ? QStringLiteral(" (a wall display)") : QString()));
     QHttpServerResponse response = jsonResponse(sessionBody(session), Status::Ok);
-    response.setHeader("Set-Cookie", sessionCookieHeader(session.token, tls_ || options_.behindTlsProxy));
+    response.setHeader("Set-Cookie", sessionCookieHeader(session.token, secureCookies()));
     return response;
 }
 
@@ -830,13 +855,17 @@ void WebDesk::signInAtField(const QString& operatorName, const QByteArray& passw
 }
 
 QHttpServerResponse WebDesk::currentSession(const QHttpServerRequest& request) {
-    const WebSession* s = sessions_.find(sessionCookie(header(request, "Cookie")), nowMs());
+    if (!hostAllowed(header(request, "Host")))
+        return misdirected();
+    const WebSession* s = sessions_.find(sessionCookie(header(request, "Cookie"), secureCookies()), nowMs());
     if (s == nullptr)
         return errorResponse(QStringLiteral("Not signed in."), Status::Unauthorized);
     return jsonResponse(sessionBody(*s), Status::Ok);
 }
 
 QHttpServerResponse WebDesk::signOut(const QHttpServerRequest& request) {
+    if (!hostAllowed(header(request, "Host")))
+        return misdirected();
     if (request.body().size() > kMaxMessageBytes)
         return errorResponse(QStringLiteral("Request too large."), Status::PayloadTooLarge);
     const WebSession* s = checkedSession(request);
@@ -846,7 +875,7 @@ QHttpServerResponse WebDesk::signOut(const QHttpServerRequest& request) {
     log_.info(QStringLiteral("Web desk: %1 signed out").arg(s->login));
     endSession(token, QStringLiteral("Signed out."));
     QHttpServerResponse response(Status::NoContent);
-    response.setHeader("Set-Cookie", sessionCookieHeader({}, tls_ || options_.behindTlsProxy));
+    response.setHeader("Set-Cookie", sessionCookieHeader({}, secureCookies()));
     return response;
 }
 
@@ -865,9 +894,11 @@ void WebDesk::newSocket() {
         const WebSession* s = nullptr;
         if (socket->requestUrl().path() != QLatin1String("/ws"))
             refusal = QStringLiteral("not /ws");
+        else if (!hostAllowed(request.rawHeader("Host")))
+            refusal = QStringLiteral("not an allowed host");
         else if (!socketOriginAllowed(socket->origin().toLatin1(), ownOrigins(request.rawHeader("Host"))))
             refusal = QStringLiteral("Origin %1 is not this server's").arg(socket->origin().left(100));
-        else if ((s = sessions_.find(sessionCookie(request.rawHeader("Cookie")), nowMs())) == nullptr)
+        else if ((s = sessions_.find(sessionCookie(request.rawHeader("Cookie"), secureCookies()), nowMs())) == nullptr)
             refusal = QStringLiteral("no live session");
         else if (tabs_.size() >= kMaxTabs)
             told = refusal = QStringLiteral("%1 tabs are open on the web desk already.").arg(kMaxTabs);

@@ -67,6 +67,9 @@ struct WebDeskOptions {
     /// Reverse proxies whose X-Forwarded-For names the client (sign-in limits go by the client's
     /// address); any other peer is the client itself, whatever it sends.
     QList<QHostAddress> trustedProxies;
+    /// The host names (or addresses) the browsers use for the desk; requests naming another Host
+    /// are refused. Empty: the listening address and, on loopback, localhost too.
+    QStringList allowedHosts;
 };
 
 class WebDesk;
@@ -238,6 +241,13 @@ private:
     /// The session of a state-changing request: cookie, X-CSRF-Token and Origin checked; null otherwise.
     const WebSession* checkedSession(const QHttpServerRequest& request);
     QStringList ownOrigins(const QByteArray& host) const;
+    /// An answer written by a handler itself (one that waited for a worker), hardened as the
+    /// server's own answers are.
+    void answer(QHttpServerResponse&& response, QHttpServerResponder&& responder) const;
+    /// Whether the request's Host is one of ours; logs a refusal.
+    bool hostAllowed(const QByteArray& host);
+    /// The browsers reach the desk over TLS (its own or a proxy's): Secure cookies, HSTS.
+    bool secureCookies() const { return tls_ || options_.behindTlsProxy; }
     void newSocket();
     void endSession(const QByteArray& token, const QString& reason);
     /// The field's session of an operator signed in here, opened with the password a browser gave.
@@ -269,6 +279,7 @@ private:
     QList<WebTab*> tabs_;
     QTimer expiry_;
     QTimer heartbeat_;
+    QStringList allowedHosts_;
     QString linkText_;
     bool linkAlarm_ = false;
     QString fieldText_;

@@ -128,17 +128,32 @@ QHostAddress clientAddress(const QHostAddress& peer, const QByteArray& forwarded
 
 // ---- cookies and origins
 
-QByteArray sessionCookie(const QByteArray& cookieHeader) {
+bool hostAllowed(const QByteArray& hostHeader, const QStringList& allowedHosts) {
+    QString host = QString::fromLatin1(hostHeader).trimmed();
+    if (host.startsWith(QLatin1Char('['))) {
+        host = host.mid(1, host.indexOf(QLatin1Char(']')) - 1);  // [v6]:port
+    } else {
+        const qsizetype colon = host.indexOf(QLatin1Char(':'));
+        if (colon >= 0)
+            host.truncate(colon);
+    }
+    return !host.isEmpty() && allowedHosts.contains(host, Qt::CaseInsensitive);
+}
+
+QByteArray sessionCookieName(bool secure) { return secure ? "__Host-sv_session" : "sv_session"; }
+
+QByteArray sessionCookie(const QByteArray& cookieHeader, bool secure) {
+    const QByteArray prefix = sessionCookieName(secure) + '=';
     for (const QByteArray& part : cookieHeader.split(';')) {
         const QByteArray pair = part.trimmed();
-        if (pair.startsWith("sv_session="))
-            return pair.mid(int(qstrlen("sv_session=")));
+        if (pair.startsWith(prefix))
+            return pair.mid(prefix.size());
     }
     return {};
 }
 
 QByteArray sessionCookieHeader(const QByteArray& token, bool secure) {
-    QByteArray value = "sv_session=" + token + "; HttpOnly; SameSite=Strict; Path=/";
+    QByteArray value = sessionCookieName(secure) + '=' + token + "; HttpOnly; SameSite=Strict; Path=/";
     if (token.isEmpty())
         value += "; Max-Age=0";
     if (secure)

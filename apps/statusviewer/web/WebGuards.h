@@ -96,8 +96,16 @@ private:
 QHostAddress clientAddress(const QHostAddress& peer, const QByteArray& forwardedFor,
                            const QList<QHostAddress>& trustedProxies);
 
-/// The session token of a Cookie header (`sv_session`); empty when there is none.
-QByteArray sessionCookie(const QByteArray& cookieHeader);
+/// Whether a request's Host header names one of the allowed hosts (any port; names without case).
+/// A page of another name that resolves to this server (DNS rebinding) is refused so.
+bool hostAllowed(const QByteArray& hostHeader, const QStringList& allowedHosts);
+
+/// The session cookie's name: `sv_session`, and `__Host-sv_session` where it is Secure (the
+/// browser then takes it only from this very host, over TLS, for every path: no sibling host or
+/// plain-HTTP page can plant or shadow it).
+QByteArray sessionCookieName(bool secure);
+/// The session token of a Cookie header; empty when there is none.
+QByteArray sessionCookie(const QByteArray& cookieHeader, bool secure = false);
 /// The Set-Cookie value of a session (HttpOnly, SameSite=Strict, Path=/, Secure when `secure`): a
 /// cookie of the browser session; an empty token clears the cookie.
 QByteArray sessionCookieHeader(const QByteArray& token, bool secure);
