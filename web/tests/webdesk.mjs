@@ -45,6 +45,7 @@ function countBySection(lines) {
 
 const cases = {
   network_cuts: networkCuts,
+  wall_display: wallDisplay,
   /// Signing in shows the rows of the operator's group; choosing another group shows its rows,
   /// section by section as many as the desktop desk shows for it. An operator who may see one
   /// group only is offered only that one.
@@ -355,7 +356,36 @@ async function networkCuts({ site, browser, users }) {
   }
 }
 
+/// With --idle-minutes 1, a wall display's tab left alone stays signed in and live, while an
+/// operator's tab left alone as long is signed out. Waits the idle time out: a long test.
+async function wallDisplay({ site, browser, users }) {
+  const wall = await browser.newPage();
+  await wall.goto(site.url());
+  await wall.fill('input[name=login]', 'akim');
+  await wall.fill('input[name=password]', users.akim);
+  await wall.check('input[name=wall]');
+  await wall.click('#signin button[type=submit]');
+  await wall.waitForSelector('#desk:not([hidden])', { timeout: 15000 });
+  const desk = await launch();
+  try {
+    const page = await desk.newPage();
+    await signIn(page, site.url(), 'admin', users.admin);
+    await wall.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
+    const started = Date.now();
+    await waitFor('the operator\'s idle tab was signed out', 150000, async () => (await linkShown(page)).signIn);
+    const idleS = Math.round((Date.now() - started) / 1000);
+    await sleep(15000);
+    const shown = await linkShown(wall);
+    check(!shown.signIn && !shown.stale, `the wall display did not stay live: ${JSON.stringify(shown)}`);
+    console.log(`WebDesk: the operator's idle tab was signed out after ${idleS} s; the wall display stayed live ` +
+      `${Math.round((Date.now() - started) / 1000)} s`);
+  } finally {
+    await desk.close();
+  }
+}
+
 const kRates = { live_reports: 200, network_cuts: 50 };
+const kWebArgs = { wall_display: ['--idle-minutes', '1'] };
 
 async function main() {
   const args = process.argv.slice(2);
@@ -382,6 +412,7 @@ async function main() {
     site = await Site.start({
       app: option('--app'), webRoot: option('--web-root'), rate: kRates[name] ?? 0, keep: !!process.env.WEBDESK_KEEP,
       users: Object.entries(users).map(([login, secret]) => ({ login, password: secret })),
+      webArgs: kWebArgs[name],
       doorName: name === 'markup_as_text' ? kMarkupName : undefined,
     });
     browser = await launch();
