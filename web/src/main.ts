@@ -7,6 +7,8 @@ import { el } from './dom';
 import { SectionGrid } from './grid';
 import { ContextMenu } from './menu';
 import type { AttentionEntry, ServerMessage } from './protocol';
+
+type RowsMessage = Extract<ServerMessage, { t: 'rows' }>;
 import { afterClose, Backoff, type Bye } from './session';
 import { deskTotals, isRefusal, noticeKind, shownTime } from './wording';
 
@@ -49,8 +51,10 @@ class App {
   private link: Link | null = null;
   private pendingMenu: PendingMenu | null = null;
   private pendingJump: AttentionEntry | null = null;
+  /// What came since the last frame, newest only: drawn once, at the next frame.
   private newestAttention: AttentionEntry[] | null = null;
-  private attentionFrame = 0;
+  private readonly newestRows = new Map<number, RowsMessage>();
+  private drawFrame = 0;
   private viewQueued = false;
   private findTimer: number | undefined;
   private noticeTimer: number | undefined;
@@ -252,6 +256,7 @@ class App {
   private onMessage(message: ServerMessage): void {
     switch (message.t) {
     case 'welcome': {
+      this.newestRows.clear();
       this.operator.textContent = message.operator;
       this.groupBox.replaceChildren(...message.groups.map((name) => el('option', { value: name }, name)));
       this.groupBox.value = message.group;
@@ -284,16 +289,12 @@ class App {
       // dearest work: only the newest list is drawn, once a frame, so the rows behind it in the
       // socket are not held up.
       this.newestAttention = message.entries;
-      if (this.attentionFrame === 0)
-        this.attentionFrame = requestAnimationFrame(() => {
-          this.attentionFrame = 0;
-          if (this.newestAttention !== null)
-            this.attention.setEntries(this.newestAttention);
-          this.newestAttention = null;
-        });
+      this.drawNextFrame();
       break;
     case 'rows':
-      this.grids.get(message.section)?.applyRows(message.first, message.total, message.rows);
+      // The same for the rows: a section's newest rows replace any not drawn yet.
+      this.newestRows.set(message.section, message);
+      this.drawNextFrame();
       break;
     case 'located': {
       const pending = this.pendingJump;
@@ -343,6 +344,22 @@ class App {
     }
   }
 
+  /// Draws what came since the last frame, once, at the next one: however fast pushes come, the
+  /// page draws at most once a frame and never draws a state that is already old.
+  private drawNextFrame(): void {
+    if (this.drawFrame !== 0)
+      return;
+    this.drawFrame = requestAnimationFrame(() => {
+      this.drawFrame = 0;
+      if (this.newestAttention !== null)
+        this.attention.setEntries(this.newestAttention);
+      this.newestAttention = null;
+      for (const rows of this.newestRows.values())
+        this.grids.get(rows.section)?.applyRows(rows.first, rows.total, rows.rows);
+      this.newestRows.clear();
+    });
+  }
+
   // ---- what the page asks of the server
 
   /// Asks for the rows in sight of every section once this frame's scrolling is done.
@@ -363,6 +380,7 @@ class App {
   }
 
   private resetGrids(): void {
+    this.newestRows.clear();
     for (const grid of this.grids.values())
       grid.reset();
     this.queueView();
