@@ -66,6 +66,12 @@ test('only the server\'s own "not signed in" ends the session; a cut or a proxy\
     [503, { error: 'busy' }, 'unreachable'],
     [403, {}, 'unreachable'],
     [200, { operator: 'mlee' }, 'unreachable'],
+    // A session in a body that is not a success's (a proxy's page, a redirect) is no answer.
+    [null, session, 'unreachable'],
+    [199, session, 'unreachable'],
+    [300, session, 'unreachable'],
+    [502, session, 'unreachable'],
+    [299, session, 'live'],
   ];
   for (const [status, body, state] of cases)
     assert.equal(sessionProbe(status, body).state, state, `${status} ${JSON.stringify(body)}`);
@@ -83,6 +89,7 @@ test('after a close: sign in only when the session ended, reconnect after a cut,
     ['live', null, 1001, '', { action: 'reconnect' }],
     ['live', { reason: 'No word from the page.', again: true }, 1008, '', { action: 'reconnect' }],
     ['live', { reason: 'Hello refused.', again: false }, 1008, '', { action: 'refused', message: 'Hello refused.' }],
+    ['live', { reason: '', again: false }, 1000, '', { action: 'refused', message: 'The web desk closed this tab.' }],
     ['live', null, 1008, '20 tabs of this sign-in are open already: close one.',
       { action: 'refused', message: '20 tabs of this sign-in are open already: close one.' }],
     ['live', null, 1008, '', { action: 'refused', message: 'The web desk refused this tab.' }],
