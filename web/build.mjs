@@ -7,6 +7,8 @@ import { fileURLToPath } from 'node:url';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const out = path.resolve(process.argv[2] ?? path.join(here, 'dist'));
+// Built anew each time: nothing of an earlier build (a source map) stays to be served.
+fs.rmSync(path.join(out, 'assets'), { recursive: true, force: true });
 fs.mkdirSync(path.join(out, 'assets'), { recursive: true });
 
 await esbuild.build({
@@ -15,7 +17,8 @@ await esbuild.build({
   format: 'esm',
   target: ['chrome109', 'firefox115', 'safari15.4'],
   minify: true,
-  sourcemap: true,
+  // No source map is built: the page served is only what runs.
+  sourcemap: false,
   outdir: path.join(out, 'assets'),
   logLevel: 'warning',
 });

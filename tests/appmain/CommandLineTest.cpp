@@ -108,6 +108,12 @@ TEST(CommandLine, TheRolesOfAMultiDeskSiteTakeTheBrokerAndItsLogin) {
     EXPECT_EQ(field.options.reports, 20000);
     EXPECT_EQ(parse({}).options.role, sv::Role::Demo);
 
+    const sv::CommandLine web = parse({"web", "--broker", "mqtt://h", "--trusted-proxy", "10.0.0.5", "--trusted-proxy",
+                                       "::1", "--allowed-host", "status.site.example"});
+    ASSERT_TRUE(web.error.isEmpty()) << web.error.toStdString();
+    EXPECT_EQ(web.options.trustedProxies, (QList<QHostAddress>{QHostAddress("10.0.0.5"), QHostAddress("::1")}));
+    EXPECT_EQ(web.options.allowedHosts, QStringList{"status.site.example"});
+
     const struct {
         QStringList args;
         const char* mentions;
@@ -129,6 +135,8 @@ TEST(CommandLine, TheRolesOfAMultiDeskSiteTakeTheBrokerAndItsLogin) {
         {{"field", "--broker", "mqtt://h", "--operator", "admin", "--operator-password-file", "pw"}, "workstation"},
         {{"operator-password", "admin"}, "--db"},
         {{"operator-password"}, "operator-password"},
+        {{"web", "--broker", "mqtt://h", "--trusted-proxy", "proxy.site.example"}, "--trusted-proxy"},
+        {{"workstation", "--broker", "mqtt://h", "--allowed-host", "x"}, "--allowed-host"},
     };
     for (const auto& c : refused) {
         const sv::CommandLine result = parse(c.args);

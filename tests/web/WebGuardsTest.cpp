@@ -59,7 +59,7 @@ TEST(WebSignInLimiter, AFloodOfMadeUpKeysStaysBoundedAndKeepsTheNewest) {
 
 TEST(WebSessionTable, ATokenLivesWhileUsedAndNeverAfterSignOutOrIdleTime) {
     SessionTable table(1000);
-    const WebSession opened = table.open(QStringLiteral("alice"), QStringLiteral("admin"), 0);
+    const WebSession opened = *table.open(QStringLiteral("alice"), QStringLiteral("admin"), 0);
     EXPECT_EQ(opened.token.size(), 43);
     EXPECT_NE(opened.token, opened.csrf);
     ASSERT_NE(table.find(opened.token, 900), nullptr);
@@ -75,13 +75,13 @@ TEST(WebSessionTable, ATokenLivesWhileUsedAndNeverAfterSignOutOrIdleTime) {
     EXPECT_EQ(table.find(opened.token, 2900), nullptr) << "idle 1100 ms";
     EXPECT_EQ(table.find(opened.token, 2901), nullptr) << "and gone for good";
 
-    const WebSession other = table.open(QStringLiteral("bob"), QStringLiteral("mlee"), 5000);
+    const WebSession other = *table.open(QStringLiteral("bob"), QStringLiteral("mlee"), 5000);
     EXPECT_TRUE(table.hasOperator(QStringLiteral("mlee")));
     EXPECT_TRUE(table.close(other.token));
     EXPECT_EQ(table.find(other.token, 5001), nullptr);
     EXPECT_FALSE(table.hasOperator(QStringLiteral("mlee")));
 
-    const WebSession third = table.open(QStringLiteral("carol"), QStringLiteral("akim"), 6000);
+    const WebSession third = *table.open(QStringLiteral("carol"), QStringLiteral("akim"), 6000);
     EXPECT_EQ(table.expire(6500), QList<QByteArray>{});
     EXPECT_EQ(table.expire(7001), QList<QByteArray>{third.token});
 }
@@ -90,11 +90,77 @@ TEST(WebSessionTable, TokensAreFreshEachTime) {
     SessionTable table;
     QSet<QByteArray> seen;
     for (int i = 0; i < 200; ++i) {
-        const WebSession& s = table.open(QStringLiteral("u"), QStringLiteral("admin"), i);
+        const WebSession s = *table.open(QStringLiteral("u%1").arg(i), QStringLiteral("admin"), i);
         EXPECT_FALSE(seen.contains(s.token));
         EXPECT_FALSE(seen.contains(s.csrf));
         seen << s.token << s.csrf;
     }
+}
+
+TEST(WebSessionTable, ALoginsOwnOldestSessionGoesNeverAnothers) {
+    SessionTable table(60000);
+    const QByteArray admin = table.open(QStringLiteral("admin"), QStringLiteral("admin"), 0)->token;
+    QList<QByteArray> viewer;
+    for (int i = 0; i < SessionTable::kMaxSessionsPerLogin; ++i)
+        viewer << table.open(QStringLiteral("akim"), QStringLiteral("akim"), 10 + i)->token;
+    table.find(viewer[0], 100);  // used lately: the least recently used is now the second
+    QByteArray evicted;
+    ASSERT_NE(table.open(QStringLiteral("akim"), QStringLiteral("akim"), 200, &evicted), nullptr);
+    EXPECT_EQ(evicted, viewer[1]);
+    EXPECT_EQ(table.find(viewer[1], 200), nullptr);
+    EXPECT_NE(table.find(viewer[0], 200), nullptr);
+    for (int i = 0; i < 3 * SessionTable::kMaxSessionsPerLogin; ++i)
+        table.open(QStringLiteral("akim"), QStringLiteral("akim"), 300 + i);
+    EXPECT_NE(table.find(admin, 400), nullptr) << "another login's sign-ins never end admin's session";
+    EXPECT_EQ(table.size(), 1 + SessionTable::kMaxSessionsPerLogin);
+}
+
+TEST(WebSessionTable, AFullTableRefusesANewLoginRatherThanEndAnothersSession) {
+    SessionTable table(60000);
+    for (int i = 0; i < SessionTable::kMaxSessions; ++i)
+        ASSERT_NE(table.open(QStringLiteral("u%1").arg(i), QStringLiteral("akim"), i), nullptr);
+    QByteArray evicted;
+    EXPECT_EQ(table.open(QStringLiteral("newcomer"), QStringLiteral("akim"), 5000, &evicted), nullptr);
+    EXPECT_TRUE(evicted.isEmpty());
+    EXPECT_NE(table.open(QStringLiteral("u7"), QStringLiteral("akim"), 5000, &evicted), nullptr)
+        << "a login with a session of its own replaces it";
+    EXPECT_EQ(table.size(), SessionTable::kMaxSessions);
+}
+
+TEST(WebAttemptPace, ABurstThenOneEachStepPerKeyAndTheTableStaysBounded) {
+    AttemptPace pace(3, 1000);
+    // time -> wait of the attempt (0: it goes)
+    const std::pair<qint64, qint64> attempts[] = {{0, 0}, {0, 0}, {0, 0}, {0, 1000}, {999, 1}, {1000, 0}, {1000, 1000}};
+    for (const auto& [at, wait] : attempts)
+        EXPECT_EQ(pace.take(QStringLiteral("10.0.0.1"), at), wait) << at;
+    EXPECT_EQ(pace.take(QStringLiteral("10.0.0.2"), 1000), 0) << "keys are paced apart";
+    EXPECT_EQ(pace.wait(QStringLiteral("10.0.0.1"), 5000), 0) << "the credit refilled";
+    EXPECT_EQ(pace.wait(QStringLiteral("10.0.0.1"), 1000), 1000) << "wait does not count";
+    for (int i = 0; i < 3 * AttemptPace::kMaxKeys; ++i)
+        pace.take(QStringLiteral("made-up %1").arg(i), 10000 + i * 1000);
+    EXPECT_LE(pace.size(), AttemptPace::kMaxKeys + 1);
+}
+
+TEST(WebClientAddress, OnlyATrustedProxyNamesTheClient) {
+    const QList<QHostAddress> proxies{QHostAddress("10.0.0.5"), QHostAddress("10.0.0.6")};
+    struct Case {
+        const char* peer;
+        QByteArray forwardedFor;
+        const char* client;
+    };
+    const Case cases[] = {
+        {"10.0.0.5", "192.0.2.7", "192.0.2.7"},
+        {"10.0.0.5", "198.51.100.1, 192.0.2.7", "192.0.2.7"},  // what the client wrote comes first
+        {"10.0.0.5", "192.0.2.7, 10.0.0.6", "192.0.2.7"},      // through two proxies of ours
+        {"10.0.0.5", "", "10.0.0.5"},
+        {"10.0.0.5", "not an address", "10.0.0.5"},
+        {"10.0.0.5", "10.0.0.6", "10.0.0.5"},
+        {"::ffff:10.0.0.5", "192.0.2.7", "192.0.2.7"},  // the proxy by its mapped address
+        {"203.0.113.9", "192.0.2.7", "203.0.113.9"},    // a stranger names whom it likes
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(clientAddress(QHostAddress(c.peer), c.forwardedFor, proxies), QHostAddress(c.client))
+            << c.peer << " " << c.forwardedFor.constData();
 }
 
 TEST(WebCookiesAndOrigins, ReadTheSessionCookieAndCheckTheOrigin) {

@@ -23,6 +23,7 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QWebSocket>
 
@@ -40,6 +41,7 @@ struct Reply {
     QByteArray cookie;  // the sv_session value Set-Cookie carried
     QByteArray setCookie;
     QByteArray retryAfter;
+    QByteArray strictTransport;
     QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
 };
 
@@ -80,6 +82,7 @@ struct WebServerFixture : ::testing::Test {
     /// the machine runs the test); unset drivenClock for the real one.
     bool drivenClock = true;
     qint64 clockMs = 1000000;
+    QList<QHostAddress> trustedProxies;
 
     void SetUp() override { start(SessionTable::kDefaultIdleMs); }
     void TearDown() override {
@@ -102,6 +105,7 @@ struct WebServerFixture : ::testing::Test {
         options.idleMs = idleMs;
         options.tlsCert = tlsCert;
         options.tlsKey = tlsKey;
+        options.trustedProxies = trustedProxies;
         if (drivenClock)
             options.clock = [this] { return clockMs; };
         desk = std::make_unique<WebDesk>(options, webLink, log);
@@ -142,13 +146,33 @@ struct WebServerFixture : ::testing::Test {
         out.body = reply->readAll();
         out.setCookie = reply->rawHeader("Set-Cookie");
         out.retryAfter = reply->rawHeader("Retry-After");
-        out.cookie = sessionCookie(out.setCookie.split(';').value(0));
+        out.strictTransport = reply->rawHeader("Strict-Transport-Security");
+        out.cookie = sessionCookie(out.setCookie.split(';').value(0), desk->tls());
         reply->deleteLater();
         return out;
     }
     Reply signIn(const QString& login, const QByteArray& password) {
         const QJsonObject body{{"login", login}, {"password", QString::fromUtf8(password)}};
         return request("POST", "/api/signin", QJsonDocument(body).toJson());
+    }
+
+    /// A connection of its own that writes `bytes` as they are (a whole request, or half of one).
+    std::unique_ptr<QTcpSocket> raw(const QByteArray& bytes) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress::LocalHost, desk->port());
+        socket->write(bytes);
+        return socket;
+    }
+    static QByteArray signInRequest(const QString& login, const QByteArray& password) {
+        const QByteArray body =
+            QJsonDocument(QJsonObject{{"login", login}, {"password", QString::fromUtf8(password)}}).toJson();
+        return "POST /api/signin HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\nContent-Length: " +
+               QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    }
+    /// The status of the answer a raw connection got; 0 while none came.
+    static int rawStatus(QTcpSocket& socket) {
+        const QByteArray head = socket.peek(64);
+        return head.startsWith("HTTP/1.1 ") ? head.mid(9, 3).toInt() : 0;
     }
 
     /// Opens /ws with the cookie and origin given; true once connected (the server may still
@@ -159,7 +183,7 @@ struct WebServerFixture : ::testing::Test {
         QObject::connect(&client.socket, &QWebSocket::sslErrors, &client.socket,
                          [&client](const QList<QSslError>&) { client.socket.ignoreSslErrors(); });
         if (!cookie.isEmpty())
-            r.setRawHeader("Cookie", "sv_session=" + cookie);
+            r.setRawHeader("Cookie", sessionCookieName(desk->tls()) + '=' + cookie);
         if (!originHeader.isEmpty())
             r.setRawHeader("Origin", originHeader.toLatin1());
         client.socket.open(r);
@@ -323,6 +347,29 @@ TEST_F(WebServerFixture, WebSocketIsRefusedWithoutTheRightHello) {
     }
 }
 
+TEST_F(WebServerFixture, WebAnotherHostNameIsRefusedEvenWithAMatchingOrigin) {
+    // A name of the attacker's that resolves to this server: Host and Origin agree, and are not ours.
+    const QByteArray rebound = "rebind.example:" + QByteArray::number(desk->port());
+    EXPECT_EQ(request("GET", "/", {}, {{"Host", rebound}}).status, 421);
+    const QByteArray body =
+        QJsonDocument(QJsonObject{{"login", "admin"}, {"password", QString::fromUtf8(kPassword)}}).toJson();
+    EXPECT_EQ(request("POST", "/api/signin", body, {{"Host", rebound}, {"Origin", "http://" + rebound}}).status, 421);
+    const Reply session = signIn("admin", kPassword);
+    ASSERT_EQ(session.status, 200);
+    Client client;
+    QNetworkRequest r(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(desk->port())));
+    r.setRawHeader("Host", rebound);
+    r.setRawHeader("Origin", "http://" + rebound);
+    r.setRawHeader("Cookie", "sv_session=" + session.cookie);
+    client.socket.open(r);
+    until([&] { return client.socket.state() == QAbstractSocket::ConnectedState || client.closed; });
+    client.send({{"t", "hello"}, {"csrf", session.json().value("csrf")}});
+    EXPECT_TRUE(until([&] { return client.closed; }));
+    EXPECT_EQ(client.last("welcome"), nullptr);
+    EXPECT_EQ(request("GET", "/", {}, {{"Host", "localhost:" + QByteArray::number(desk->port())}}).status, 404)
+        << "localhost is this loopback desk's own name (no page is built here)";
+}
+
 TEST_F(WebServerFixture, WebSocketIsRefusedForAForgedCookieAForeignOriginOrNoCookie) {
     const Reply session = signIn("admin", kPassword);
     ASSERT_EQ(session.status, 200);
@@ -411,22 +458,176 @@ TEST_F(WebServerFixture, WebSignOutEndsTheSessionItsSocketsAndTheCookieForGood) 
     EXPECT_EQ(replay.last("welcome"), nullptr);
 }
 
-TEST_F(WebServerFixture, WebWrongPasswordsAreHeldBackAndTheRightOneThen) {
+TEST_F(WebServerFixture, WebWrongPasswordsHoldBackTheirLoginFromTheirAddressOnly) {
     for (int i = 0; i < SignInLimiter::kFreeFailures; ++i)
         EXPECT_EQ(signIn("admin", "wrong").status, 401) << i;
     const Reply held = signIn("admin", kPassword);
     EXPECT_EQ(held.status, 429) << "even the right password waits after the failures";
     EXPECT_GE(held.retryAfter.toInt(), 1);
-    // An unknown login fails as a wrong password does, in words too.
-    const Reply unknown = signIn("mallory", "whatever");
-    EXPECT_EQ(unknown.status, 429) << "the client address is held back as well";
+    // Made-up logins from the same address fail as wrong passwords do, and lock no one else out.
+    for (int i = 0; i < 2 * SignInLimiter::kFreeFailures; ++i)
+        EXPECT_EQ(signIn(QStringLiteral("nobody%1").arg(i), "whatever").status, 401) << i;
+    EXPECT_EQ(signIn("akim", kPassword).status, 200) << "a neighbour on the same address signs in";
     clockMs += SignInLimiter::kFirstDelayMs;
-    EXPECT_EQ(signIn("akim", kPassword).status, 200) << "the hold is over";
+    EXPECT_EQ(signIn("admin", kPassword).status, 200) << "the hold is over";
+}
+
+struct WebProxyFixture : WebServerFixture {
+    void SetUp() override {
+        trustedProxies = {QHostAddress::LocalHost};
+        WebServerFixture::SetUp();
+    }
+    Reply signInVia(const QByteArray& client, const QString& login, const QByteArray& password) {
+        const QJsonObject body{{"login", login}, {"password", QString::fromUtf8(password)}};
+        return request("POST", "/api/signin", QJsonDocument(body).toJson(), {{"X-Forwarded-For", client}});
+    }
+};
+
+TEST_F(WebProxyFixture, WebBehindTheProxyAGuessersFailuresHoldBackOnlyTheGuesser) {
+    for (int i = 0; i < 3 * SignInLimiter::kFreeFailures; ++i)
+        signInVia("192.0.2.66", "admin", "guess");
+    EXPECT_EQ(signInVia("192.0.2.66", "admin", kPassword).status, 429);
+    EXPECT_EQ(signInVia("192.0.2.10", "admin", kPassword).status, 200) << "admin at another desk is not locked out";
+    // A client that names itself another's address only prepends to what the proxy appends.
+    EXPECT_EQ(signInVia("192.0.2.10, 192.0.2.66", "admin", kPassword).status, 429);
+}
+
+TEST_F(WebServerFixture, WebSignInsPerAddressArePacedWhateverTheirLogins) {
+    int paced = 0;
+    for (int i = 0; i < 40 && paced == 0; ++i) {
+        const Reply r = signIn(QStringLiteral("nobody%1").arg(i), "whatever");
+        paced = r.status == 429 ? i : 0;
+    }
+    EXPECT_GE(paced, 10) << "a burst of sign-ins goes through";
+    clockMs += 60 * 1000;
+    EXPECT_EQ(signIn("akim", kPassword).status, 200) << "the pace lets sign-ins through again";
+}
+
+TEST_F(WebServerFixture, WebHalfSentRequestsAndIdleConnectionsTimeOutAndOneAddressIsCapped) {
+    Client tab;
+    Reply session;
+    welcomed(tab, session);
+    const QByteArray body = QJsonDocument(QJsonObject{{"login", "admin"}, {"password", "x"}}).toJson();
+    std::vector<std::unique_ptr<QTcpSocket>> halfSent, idle;
+    for (int i = 0; i < 10; ++i) {
+        halfSent.push_back(raw("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: "));  // headers never end
+        halfSent.push_back(raw("POST /api/signin HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100\r\n\r\n" +
+                               body.left(10)));  // the body never ends
+    }
+    // Connections that say nothing; past the cap, an address's connections are refused at once.
+    for (int i = 0; i < ConnectionGuard::kMaxPerAddress; ++i)
+        idle.push_back(raw({}));
+    const auto open = [](const std::vector<std::unique_ptr<QTcpSocket>>& sockets) {
+        return std::count_if(sockets.begin(), sockets.end(),
+                             [](const auto& s) { return s->state() == QAbstractSocket::ConnectedState; });
+    };
+    until([&] { return desk->connections().refused() > 0; });
+    until([] { return false; }, 300);
+    // The tab's socket is its own; the connections the test's client kept alive count.
+    EXPECT_GE(desk->connections().refused(), int(halfSent.size()));
+    EXPECT_LT(open(halfSent) + open(idle), ConnectionGuard::kMaxPerAddress);
+
+    clockMs += ConnectionGuard::kRequestMs + 1;
+    desk->connections().sweep();
+    EXPECT_TRUE(until([&] { return open(halfSent) == 0; })) << "half-sent requests are dropped";
+    EXPECT_GT(open(idle), 0) << "idle ones have longer";
+    clockMs += ConnectionGuard::kIdleMs;
+    desk->connections().sweep();
+    EXPECT_TRUE(until([&] { return open(idle) == 0; })) << "idle connections are dropped";
+    EXPECT_FALSE(tab.closed) << "the tab's socket is the tab's business";
+    EXPECT_EQ(signIn("akim", kPassword).status, 200) << "a real request is served";
+}
+
+TEST_F(WebServerFixture, WebAMessageFloodIsDroppedAndLoggedOnceAndTheTabGoesOn) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    const int errorsBefore = log.errorCount();
+    for (int i = 0; i < 2000; ++i) {
+        client.socket.sendTextMessage(QStringLiteral("{not json %1").arg(i));
+        client.send({{"t", "find"}, {"text", QString::number(i)}});
+    }
+    client.socket.flush();
+    until([] { return false; }, 1500);
+    EXPECT_FALSE(client.closed);
+    EXPECT_LE(log.errorCount() - errorsBefore, 2) << "one line for the flood, one for the malformed messages";
+    // Once the pace allows again, the tab is served as before.
+    clockMs += 10000;
+    client.send({{"t", "find"}, {"text", "no point is named like this"}});
+    client.send({{"t", "view"}, {"views", QJsonArray{QJsonObject{{"section", 0}, {"first", 0}, {"count", 5}}}}});
+    ASSERT_TRUE(
+        until([&] { return client.last("rows") != nullptr && client.last("rows")->value("total").toInt() == 0; }));
+}
+
+TEST_F(WebServerFixture, WebOneUsersSignInsEndOnlyTheirOwnOldestSession) {
+    const Reply admin = signIn("admin", kPassword);
+    ASSERT_EQ(admin.status, 200);
+    Client first;
+    Reply firstSession;
+    welcomed(first, firstSession, QStringLiteral("akim"));
+    for (int i = 1; i < SessionTable::kMaxSessionsPerLogin; ++i) {
+        clockMs += 10;
+        ASSERT_EQ(signIn("akim", kPassword).status, 200) << i;
+    }
+    clockMs += 10;
+    EXPECT_EQ(signIn("akim", kPassword).status, 200);
+    ASSERT_TRUE(until([&] { return first.closed; })) << "the evicted session's socket is closed";
+    EXPECT_EQ(desk->session(firstSession.cookie, false), nullptr);
+    // Many more: paced, and admin's session stays whatever happens.
+    for (int i = 0; i < 3 * SessionTable::kMaxSessionsPerLogin; ++i) {
+        clockMs += 1000;
+        signIn("akim", kPassword);
+    }
+    EXPECT_NE(desk->session(admin.cookie, false), nullptr) << "another user's sign-ins never end admin's session";
 }
 
 struct WebExpiryFixture : WebServerFixture {
     void SetUp() override { start(300); }
 };
+
+TEST_F(WebExpiryFixture, APageThatOnlyPingsIsNotInUseUnlessAWallDisplaysWhichWatchesOnly) {
+    Client page, wall;
+    Reply pageSession, wallSession;
+    welcomed(page, pageSession);
+    const QJsonObject wallBody{{"login", "akim"}, {"password", QString::fromUtf8(kPassword)}, {"wall", true}};
+    wallSession = request("POST", "/api/signin", QJsonDocument(wallBody).toJson());
+    ASSERT_EQ(wallSession.status, 200);
+    EXPECT_TRUE(wallSession.json().value("wall").toBool());
+    ASSERT_TRUE(open(wall, wallSession.cookie, origin()));
+    wall.send({{"t", "hello"}, {"csrf", wallSession.json().value("csrf")}});
+    ASSERT_TRUE(until([&] { return wall.last("welcome") != nullptr; }));
+    for (int i = 0; i < 6; ++i) {
+        clockMs += 100;
+        page.send({{"t", "ping"}});
+        wall.send({{"t", "ping"}});
+        until([] { return false; }, 50);
+    }
+    EXPECT_EQ(desk->session(pageSession.cookie, false), nullptr) << "an idle page's session ended";
+    ASSERT_NE(desk->session(wallSession.cookie, false), nullptr) << "the wall display watching stays signed in";
+
+    // It watches only: its menus are greyed and a command is refused.
+    const int section = usedSection(wall);
+    wall.send({{"t", "view"}, {"views", QJsonArray{QJsonObject{{"section", section}, {"first", 0}, {"count", 1}}}}});
+    ASSERT_TRUE(until([&] { return wall.last("rows") != nullptr; }));
+    const int key = wall.last("rows")->value("rows").toArray().first().toObject().value("key").toInt();
+    wall.send({{"t", "menu"}, {"section", section}, {"key", key}});
+    ASSERT_TRUE(until([&] { return wall.last("menu") != nullptr; }));
+    for (const QJsonValue& item : wall.last("menu")->value("items").toArray())
+        EXPECT_FALSE(item.toObject().value("enabled").toBool());
+    wall.send({{"t", "command"},
+               {"section", section},
+               {"key", key},
+               {"id", "any"},
+               {"csrf", wallSession.json().value("csrf")}});
+    ASSERT_TRUE(until([&] { return wall.last("command") != nullptr; }));
+    EXPECT_FALSE(wall.last("command")->value("ok").toBool());
+
+    // Once its tab is gone, its session idles out as any other.
+    wall.socket.close();
+    until([&] { return wall.closed; });
+    clockMs += 301;
+    EXPECT_EQ(desk->session(wallSession.cookie, false), nullptr);
+}
 
 /// The server under TLS, with a certificate made by openssl for the run (skipped without openssl).
 struct WebTlsFixture : WebServerFixture {
@@ -449,6 +650,8 @@ TEST_F(WebTlsFixture, WebUnderTlsTheCookieIsSecureAndTheSocketIsWss) {
     Reply session;
     welcomed(client, session);
     EXPECT_TRUE(session.setCookie.endsWith("; Secure")) << session.setCookie.constData();
+    EXPECT_TRUE(session.setCookie.startsWith("__Host-sv_session=")) << "only this host over TLS may set it";
+    EXPECT_TRUE(session.strictTransport.startsWith("max-age=")) << "browsers keep to TLS";
     EXPECT_EQ(client.last("welcome")->value("operator").toString(), "admin");
 }
 

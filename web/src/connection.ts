@@ -1,9 +1,16 @@
 // Sign-in over HTTP and the live link over the WebSocket, same origin as the page. The session
 // cookie is HttpOnly: the page never sees it, only the CSRF token that every change must carry.
 import type { ClientMessage, ServerMessage } from './protocol';
-import { parseServerMessage, sessionOf, signInResult, type Session, type SignInResult } from './session';
+import {
+  parseServerMessage, sessionProbe, signInResult, Silence, type Bye, type SessionProbe, type SignInResult,
+} from './session';
 
-export type { Session, SignInResult } from './session';
+export type { Session, SessionProbe, SignInResult } from './session';
+
+/// The page's heartbeat on its socket: the server closes a socket that stays quiet much longer.
+const kPingMs = 5000;
+/// A question about the session that gets no answer in this time is as good as a cut.
+const kProbeTimeoutMs = 5000;
 
 async function json(response: Response): Promise<Record<string, unknown>> {
   try {
@@ -14,22 +21,24 @@ async function json(response: Response): Promise<Record<string, unknown>> {
   }
 }
 
-/// The live session of this browser, or null when it must sign in.
-export async function currentSession(): Promise<Session | null> {
+/// What the server says of this browser's session; unreachable when it does not answer.
+export async function currentSession(): Promise<SessionProbe> {
   try {
-    const response = await fetch('/api/session', { credentials: 'same-origin', cache: 'no-store' });
-    return response.ok ? sessionOf(await json(response)) : null;
+    const response = await fetch('/api/session', {
+      credentials: 'same-origin', cache: 'no-store', signal: AbortSignal.timeout(kProbeTimeoutMs),
+    });
+    return sessionProbe(response.status, await json(response));
   } catch {
-    return null;
+    return sessionProbe(null, {});
   }
 }
 
-export async function signIn(login: string, password: string): Promise<SignInResult> {
+export async function signIn(login: string, password: string, wall: boolean): Promise<SignInResult> {
   let response: Response;
   try {
     response = await fetch('/api/signin', {
       method: 'POST', credentials: 'same-origin', headers: { 'Content-Type': 'application/json' },
-      body: JSON.stringify({ login, password }),
+      body: JSON.stringify({ login, password, wall }),
     });
   } catch {
     return { ok: false, error: 'The web desk does not answer.', retryAfterS: 0 };
@@ -47,32 +56,45 @@ export async function signOut(csrf: string): Promise<void> {
 
 export interface LinkEvents {
   message(message: ServerMessage): void;
-  /// The socket closed; bye is true when the server said goodbye first (session over).
-  closed(bye: boolean): void;
+  /// The socket closed: the server's goodbye when it said one first, the close code and reason.
+  closed(bye: Bye | null, code: number, reason: string): void;
   opened(): void;
 }
 
-/// One WebSocket to /ws, greeted with the session's CSRF token.
+/// One WebSocket to /ws, greeted with the session's CSRF token; it pings the server and keeps
+/// when it last heard from it (performance.now(), a clock that only goes forward).
 export class Link {
   private socket: WebSocket;
-  private sawBye = false;
+  private bye: Bye | null = null;
+  private pingTimer: number | undefined;
+  readonly silence = new Silence(performance.now());
 
   constructor(private readonly csrf: string, events: LinkEvents) {
     const scheme = location.protocol === 'https:' ? 'wss:' : 'ws:';
     this.socket = new WebSocket(`${scheme}//${location.host}/ws`);
     this.socket.addEventListener('open', () => {
+      this.silence.heard(performance.now());
       this.send({ t: 'hello', csrf: this.csrf });
+      this.pingTimer = window.setInterval(() => this.send({ t: 'ping' }), kPingMs);
       events.opened();
     });
     this.socket.addEventListener('message', (e) => {
+      this.silence.heard(performance.now());
       const message = parseServerMessage(e.data);
       if (message === null)
         return;
       if (message.t === 'bye')
-        this.sawBye = true;
+        this.bye = { reason: message.reason, again: message.again === true };
       events.message(message);
     });
-    this.socket.addEventListener('close', () => events.closed(this.sawBye));
+    this.socket.addEventListener('close', (e) => {
+      window.clearInterval(this.pingTimer);
+      events.closed(this.bye, e.code, e.reason);
+    });
+  }
+
+  get open(): boolean {
+    return this.socket.readyState === WebSocket.OPEN;
   }
 
   send(message: ClientMessage): void {
@@ -81,6 +103,7 @@ export class Link {
   }
 
   close(): void {
+    window.clearInterval(this.pingTimer);
     this.socket.close();
   }
 }

@@ -188,7 +188,8 @@ export class SectionGrid {
     element.style.top = `${index * rowHeight}px`;
     row.cells.forEach((text, i) => {
       const cell = el('div', { class: 'cell', role: 'gridcell', 'aria-colindex': i + 1 });
-      cell.append(el('span', { class: 'text' }, text));
+      // A text cut short by its column shows whole on hover.
+      cell.append(el('span', { class: 'text', title: text }, text));
       if (i === 0 && row.severity)
         cell.append(severityMarker(row.severity, severityLabel(row.severity, row.reason)));
       element.append(cell);

@@ -7,11 +7,14 @@ import { el } from './dom';
 import { SectionGrid } from './grid';
 import { ContextMenu } from './menu';
 import type { AttentionEntry, ServerMessage } from './protocol';
-import { Backoff } from './session';
-import { deskTotals, isRefusal, noticeKind } from './wording';
+
+type RowsMessage = Extract<ServerMessage, { t: 'rows' }>;
+import { afterClose, Backoff, type Bye } from './session';
+import { deskTotals, isRefusal, noticeKind, shownTime } from './wording';
 
 const kNoticeMs = 15000;
 const kFindDelayMs = 200;
+const kSilenceCheckMs = 500;
 
 function byId<T extends HTMLElement>(id: string): T {
   const element = document.getElementById(id);
@@ -48,14 +51,20 @@ class App {
   private link: Link | null = null;
   private pendingMenu: PendingMenu | null = null;
   private pendingJump: AttentionEntry | null = null;
+  /// What came since the last frame, newest only: drawn once, at the next frame.
   private newestAttention: AttentionEntry[] | null = null;
-  private attentionFrame = 0;
+  private readonly newestRows = new Map<number, RowsMessage>();
+  private drawFrame = 0;
   private viewQueued = false;
   private findTimer: number | undefined;
   private noticeTimer: number | undefined;
   private retryTimer: number | undefined;
   private readonly reconnectWait = new Backoff();
   private signInBlockedUntil = 0;
+  /// When the link was lost (the time of day, shown); 0 while it is live.
+  private lostSinceMs = 0;
+  /// The broker link's or the field's fault, as the server last told it.
+  private faultText = '';
 
   constructor() {
     this.attention = new AttentionPanel({
@@ -91,14 +100,21 @@ class App {
       this.link?.send({ t: 'abnormal', on: this.abnormalBox.checked });
     });
     window.addEventListener('resize', () => this.queueView());
+    window.setInterval(() => this.checkSilence(), kSilenceCheckMs);
   }
 
   async start(): Promise<void> {
-    const session = await currentSession();
-    if (session !== null)
-      this.connect(session);
-    else
+    const probe = await currentSession();
+    if (this.session !== null)
+      return;
+    if (probe.state === 'live') {
+      this.connect(probe.session);
+    } else if (probe.state === 'ended') {
       this.showSignIn('');
+    } else {
+      this.showSignIn('The web desk does not answer; trying again.');
+      window.setTimeout(() => void this.start(), this.reconnectWait.next());
+    }
   }
 
   // ---- signing in and out
@@ -107,6 +123,8 @@ class App {
     this.link?.close();
     this.link = null;
     this.session = null;
+    window.clearTimeout(this.retryTimer);
+    this.linkBack();
     this.menu.close(false);
     this.desk.hidden = true;
     this.form.hidden = false;
@@ -122,7 +140,8 @@ class App {
     const passwordBox = this.form.elements.namedItem('password') as HTMLInputElement;
     const button = this.form.querySelector('button') as HTMLButtonElement;
     button.disabled = true;
-    const result = await signIn(login, passwordBox.value);
+    const wall = (this.form.elements.namedItem('wall') as HTMLInputElement).checked;
+    const result = await signIn(login, passwordBox.value, wall);
     passwordBox.value = '';
     if (result.ok) {
       button.disabled = false;
@@ -155,40 +174,89 @@ class App {
     this.form.hidden = true;
     this.desk.hidden = false;
     this.operator.textContent = session.operator;
-    this.linkState.textContent = 'Connecting…';
+    if (this.lostSinceMs === 0)
+      this.linkState.textContent = 'Connecting…';
     const link = new Link(session.csrf, {
-      opened: () => {
-        this.reconnectWait.reset();
-        this.linkState.textContent = '';
-      },
+      opened: () => this.reconnectWait.reset(),
       message: (message) => {
-        if (this.link === link)
-          this.onMessage(message);
+        if (this.link !== link)
+          return;
+        if (this.lostSinceMs !== 0 || this.desk.classList.contains('stale'))
+          this.linkBack();
+        this.onMessage(message);
       },
-      closed: (bye) => {
-        if (this.link === link && !bye)
-          this.reconnectLater();
+      closed: (bye, code, reason) => {
+        if (this.link === link) {
+          this.link = null;
+          void this.linkClosed(bye, code, reason);
+        }
       },
     });
     this.link = link;
   }
 
-  private reconnectLater(): void {
-    this.link = null;
-    this.linkState.textContent = 'Connection to the web desk lost; reconnecting…';
-    window.clearTimeout(this.retryTimer);
-    this.retryTimer = window.setTimeout(async () => {
-      const session = await currentSession();
-      if (session === null)
-        this.showSignIn('Your session has ended. Sign in again.');
-      else
-        this.connect(session);
-    }, this.reconnectWait.next());
+  /// The socket closed: the server is asked whether the session lives. Only its "no" shows the
+  /// sign-in form; a cut, a restart or a proxy's error keeps the desk in sight, greyed, and tries
+  /// again.
+  private async linkClosed(bye: Bye | null, code: number, reason: string): Promise<void> {
+    this.linkLost();
+    const probe = await currentSession();
+    const session = this.session;
+    if (session === null || this.link !== null)
+      return;
+    const next = afterClose(probe.state, bye, code, reason);
+    if (next.action === 'signin') {
+      this.showSignIn(next.message);
+    } else if (next.action === 'refused') {
+      this.linkState.textContent = next.message;
+    } else {
+      const live = probe.state === 'live' ? probe.session : session;
+      window.clearTimeout(this.retryTimer);
+      this.retryTimer = window.setTimeout(() => {
+        if (this.session !== null && this.link === null)
+          this.connect(live);
+      }, this.reconnectWait.next());
+    }
+  }
+
+  private linkLost(): void {
+    if (this.lostSinceMs === 0)
+      this.lostSinceMs = Date.now();
+    this.desk.classList.add('stale');
+    this.linkState.textContent = `Connection to the web desk lost; reconnecting since ${shownTime(this.lostSinceMs)}…`;
+  }
+
+  private linkBack(): void {
+    this.lostSinceMs = 0;
+    this.desk.classList.remove('stale');
+    this.linkState.textContent = this.faultText;
+  }
+
+  /// A link that says nothing is not live: its rows grey and say since when after a few seconds,
+  /// and the link is made anew when the silence goes on (a frozen connection never closes itself).
+  private checkSilence(): void {
+    const link = this.link;
+    if (link === null)
+      return;
+    const now = performance.now();
+    const state = link.silence.state(now);
+    // A socket that never opens (its handshake stuck behind the same frozen connection) is given
+    // up the same way.
+    if (state === 'dead') {
+      this.link = null;
+      link.close();
+      void this.linkClosed(null, 1006, '');
+    } else if (state === 'stale' && link.open && this.lostSinceMs === 0) {
+      const heardAt = Date.now() - (now - link.silence.lastHeardMs);
+      this.desk.classList.add('stale');
+      this.linkState.textContent = `No word from the web desk since ${shownTime(heardAt)}: the status shown may be out of date.`;
+    }
   }
 
   private onMessage(message: ServerMessage): void {
     switch (message.t) {
     case 'welcome': {
+      this.newestRows.clear();
       this.operator.textContent = message.operator;
       this.groupBox.replaceChildren(...message.groups.map((name) => el('option', { value: name }, name)));
       this.groupBox.value = message.group;
@@ -221,16 +289,12 @@ class App {
       // dearest work: only the newest list is drawn, once a frame, so the rows behind it in the
       // socket are not held up.
       this.newestAttention = message.entries;
-      if (this.attentionFrame === 0)
-        this.attentionFrame = requestAnimationFrame(() => {
-          this.attentionFrame = 0;
-          if (this.newestAttention !== null)
-            this.attention.setEntries(this.newestAttention);
-          this.newestAttention = null;
-        });
+      this.drawNextFrame();
       break;
     case 'rows':
-      this.grids.get(message.section)?.applyRows(message.first, message.total, message.rows);
+      // The same for the rows: a section's newest rows replace any not drawn yet.
+      this.newestRows.set(message.section, message);
+      this.drawNextFrame();
       break;
     case 'located': {
       const pending = this.pendingJump;
@@ -264,17 +328,36 @@ class App {
       // ("▲ Field offline since 10:42:13") stays in sight until the next state; the rest is a
       // notice for a while.
       if (noticeKind(message.text) === 'fault') {
+        this.faultText = message.text;
         this.linkState.textContent = message.text;
       } else {
-        if (noticeKind(message.text) === 'restored')
+        if (noticeKind(message.text) === 'restored') {
+          this.faultText = '';
           this.linkState.textContent = '';
+        }
         this.showNotice(message.text, isRefusal(message.text));
       }
       break;
-    case 'bye':
-      this.showSignIn(message.reason || 'Your session has ended. Sign in again.');
+    case 'bye': // the socket's close follows: the session is asked about then
+    case 'ping':
       break;
     }
+  }
+
+  /// Draws what came since the last frame, once, at the next one: however fast pushes come, the
+  /// page draws at most once a frame and never draws a state that is already old.
+  private drawNextFrame(): void {
+    if (this.drawFrame !== 0)
+      return;
+    this.drawFrame = requestAnimationFrame(() => {
+      this.drawFrame = 0;
+      if (this.newestAttention !== null)
+        this.attention.setEntries(this.newestAttention);
+      this.newestAttention = null;
+      for (const rows of this.newestRows.values())
+        this.grids.get(rows.section)?.applyRows(rows.first, rows.total, rows.rows);
+      this.newestRows.clear();
+    });
   }
 
   // ---- what the page asks of the server
@@ -297,6 +380,7 @@ class App {
   }
 
   private resetGrids(): void {
+    this.newestRows.clear();
     for (const grid of this.grids.values())
       grid.reset();
     this.queueView();

@@ -58,7 +58,8 @@ export type ServerMessage =
   | { t: 'command'; id: string; ok: boolean; text: string }
   | { t: 'located'; section: number; key: number; index: number }
   | { t: 'notice'; text: string }
-  | { t: 'bye'; reason: string };
+  | { t: 'ping' }
+  | { t: 'bye'; reason: string; again?: boolean };
 
 export interface View {
   section: number;
@@ -75,7 +76,8 @@ export type ClientMessage =
   | { t: 'menu'; section: number; key: number }
   | { t: 'command'; section: number; key: number; id: string; csrf: string }
   | { t: 'clearCleared' }
-  | { t: 'locate'; section: number; key: number };
+  | { t: 'locate'; section: number; key: number }
+  | { t: 'ping' };
 
 /// The most rows the server sends for one section's view.
 export const kMaxViewRows = 200;

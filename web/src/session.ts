@@ -67,3 +67,74 @@ export class Backoff {
     this.nextMs = Backoff.firstMs;
   }
 }
+
+/// What the server says of this browser's session when asked: live (with it), ended (it answered
+/// that no session is signed in), or unreachable (no answer, or one that says nothing of the
+/// session: a proxy's error page, a server restarting). Only "ended" ever leads to the sign-in form.
+export type SessionProbe =
+  | { state: 'live'; session: Session }
+  | { state: 'ended' }
+  | { state: 'unreachable' };
+
+/// The probe of an answer of GET /api/session: its status and body; null status when fetch failed.
+export function sessionProbe(status: number | null, body: Record<string, unknown>): SessionProbe {
+  if (status === 401)
+    return { state: 'ended' };
+  const session = status !== null && status >= 200 && status < 300 ? sessionOf(body) : null;
+  return session !== null ? { state: 'live', session } : { state: 'unreachable' };
+}
+
+/// The server's goodbye before it closed the socket: why, and whether a new socket would be taken.
+export interface Bye {
+  reason: string;
+  again: boolean;
+}
+
+/// A WebSocket close that refuses this tab outright (the server's policy: too many tabs, a
+/// foreign origin), as against a connection that broke.
+const kPolicyViolation = 1008;
+
+export type AfterClose =
+  | { action: 'signin'; message: string }
+  | { action: 'reconnect' }
+  | { action: 'refused'; message: string };
+
+/// What the page does once its socket closed and it asked the server about its session.
+export function afterClose(probe: SessionProbe['state'], bye: Bye | null, code: number, reason: string): AfterClose {
+  if (probe === 'ended')
+    return { action: 'signin', message: bye?.reason || 'Your session has ended. Sign in again.' };
+  if (probe === 'unreachable')
+    return { action: 'reconnect' };
+  if (bye !== null)
+    return bye.again ? { action: 'reconnect' } : { action: 'refused', message: bye.reason || 'The web desk closed this tab.' };
+  if (code === kPolicyViolation)
+    return { action: 'refused', message: reason || 'The web desk refused this tab.' };
+  return { action: 'reconnect' };
+}
+
+/// How long the server has been silent on a link: live, stale (rows greyed, "no word since") past
+/// staleMs, dead (the link is given up and made again) past deadMs. The server pings every two
+/// seconds, so a live link is never quiet for long.
+export class Silence {
+  static readonly staleMs = 3500;
+  static readonly deadMs = 12000;
+  private lastMs: number;
+
+  constructor(nowMs: number) {
+    this.lastMs = nowMs;
+  }
+
+  heard(nowMs: number): void {
+    this.lastMs = nowMs;
+  }
+
+  /// When the server was last heard, by the same clock as the times given.
+  get lastHeardMs(): number {
+    return this.lastMs;
+  }
+
+  state(nowMs: number): 'live' | 'stale' | 'dead' {
+    const quiet = nowMs - this.lastMs;
+    return quiet > Silence.deadMs ? 'dead' : quiet > Silence.staleMs ? 'stale' : 'live';
+  }
+}

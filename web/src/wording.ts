@@ -54,3 +54,12 @@ export function noticeKind(text: string): NoticeKind {
 export function isRefusal(text: string): boolean {
   return /refus|not permitted|denied/i.test(text);
 }
+
+/// A moment as a person reads it: date, time and zone in the browser's locale and zone ("7 Dec
+/// 2026, 23:42:05 GMT+1"), so yesterday's time never reads as today's nor the server's zone as ours.
+export function shownTime(epochMs: number, locale?: string, timeZone?: string): string {
+  return new Date(epochMs).toLocaleString(locale, {
+    year: 'numeric', month: 'short', day: 'numeric', hour: '2-digit', minute: '2-digit', second: '2-digit',
+    timeZoneName: 'short', timeZone,
+  });
+}

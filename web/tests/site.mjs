@@ -124,7 +124,7 @@ export class Site {
   /// options: app (statusviewer), webRoot, scale (points of the demo site), rate (field's changes
   /// a second), deskStats (the desktop desk times its reports: latency in its summary line), users ([{login, password}]: site
   /// operators whose passwords the run sets; the desktop desk signs admin in, with the demo password unless given), doorName (the first door's name,
-  /// given before anything starts), keep (leave the work folder).
+  /// given before anything starts), webArgs (more options of the web desk), keep (leave the work folder).
   static async start(options) {
     const site = new Site(options);
     try {
@@ -188,7 +188,7 @@ export class Site {
     const web = this.common('WEB1');
     web.splice(web.indexOf('--group'), 2);
     this.web = this.spawn('web', app, ['web', ...web, '--computer-name', 'WEB1', '--listen', `127.0.0.1:${this.webPort}`,
-      '--web-root', this.options.webRoot]);
+      '--web-root', this.options.webRoot, ...(this.options.webArgs ?? [])]);
     await waitForPort(this.webPort, 30000, 'the web desk');
   }
 

@@ -8,6 +8,7 @@ import crypto from 'node:crypto';
 import { haveChromium, launch, signIn } from './browser.mjs';
 import { attentionEntries, recordRowChanges, shownCounts, takeRowChanges } from './page.mjs';
 import { listenToReports, percentiles, reportLatencies } from './reports.mjs';
+import { Relay } from './proxy.mjs';
 import { Site, findTool, kGroup, sleep } from './site.mjs';
 
 class Failed extends Error {}
@@ -43,6 +44,8 @@ function countBySection(lines) {
 }
 
 const cases = {
+  network_cuts: networkCuts,
+  wall_display: wallDisplay,
   /// Signing in shows the rows of the operator's group; choosing another group shows its rows,
   /// section by section as many as the desktop desk shows for it. An operator who may see one
   /// group only is offered only that one.
@@ -297,7 +300,92 @@ const cases = {
   },
 };
 
-const kRates = { live_reports: 200 };
+/// What the tab shows of its link: whether the sign-in form is up, the desk greyed, and the line
+/// that says why.
+async function linkShown(page) {
+  return page.evaluate(() => ({
+    signIn: !document.getElementById('signin').hidden,
+    stale: document.getElementById('desk').classList.contains('stale'),
+    text: document.getElementById('link-state').textContent,
+  }));
+}
+
+/// Through a relay the test cuts and freezes: the tab stays signed in through a cut of any length,
+/// says it is reconnecting and since when, comes back live; a frozen connection greys the tab
+/// within five seconds; a server that hears nothing from the page closes its socket.
+async function networkCuts({ site, browser, users }) {
+  const relay = await Relay.start(site.webPort);
+  try {
+    const page = await browser.newPage();
+    await signIn(page, relay.url(), 'admin', users.admin);
+    await page.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
+    const live = async () => {
+      const shown = await linkShown(page);
+      check(!shown.signIn, `the tab shows the sign-in form: ${JSON.stringify(shown)}`);
+      return !shown.stale && shown.text === '';
+    };
+    for (const seconds of [3, 60]) {
+      relay.cut();
+      const lost = await waitFor(`the tab says it reconnects during a ${seconds} s cut`, 5000, async () => {
+        const shown = await linkShown(page);
+        check(!shown.signIn, `the sign-in form showed during a ${seconds} s cut`);
+        return shown.stale && /reconnecting since .*\d{4}/i.test(shown.text) ? shown.text : null;
+      });
+      const until = Date.now() + seconds * 1000;
+      while (Date.now() < until) {
+        check(!(await linkShown(page)).signIn, `the sign-in form showed during a ${seconds} s cut`);
+        await sleep(500);
+      }
+      relay.restore();
+      // The page waits at most ten seconds between attempts.
+      await waitFor(`the tab was live again after a ${seconds} s cut`, 15000, live);
+      console.log(`WebDesk: a ${seconds} s cut: "${lost}", then live again without signing in`);
+    }
+
+    relay.freeze();
+    const frozenAt = Date.now();
+    const stale = await waitFor('the frozen tab greyed within 5 s', 5000, async () => {
+      const shown = await linkShown(page);
+      return shown.stale ? shown.text : null;
+    });
+    console.log(`WebDesk: a frozen connection greyed the tab after ${Date.now() - frozenAt} ms: "${stale}"`);
+    relay.restore();
+    await waitFor('the tab was live again after the freeze', 30000, live);
+  } finally {
+    relay.close();
+  }
+}
+
+/// With --idle-minutes 1, a wall display's tab left alone stays signed in and live, while an
+/// operator's tab left alone as long is signed out. Waits the idle time out: a long test.
+async function wallDisplay({ site, browser, users }) {
+  const wall = await browser.newPage();
+  await wall.goto(site.url());
+  await wall.fill('input[name=login]', 'akim');
+  await wall.fill('input[name=password]', users.akim);
+  await wall.check('input[name=wall]');
+  await wall.click('#signin button[type=submit]');
+  await wall.waitForSelector('#desk:not([hidden])', { timeout: 15000 });
+  const desk = await launch();
+  try {
+    const page = await desk.newPage();
+    await signIn(page, site.url(), 'admin', users.admin);
+    await wall.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
+    const started = Date.now();
+    await waitFor('the operator\'s idle tab was signed out', 150000, async () => (await linkShown(page)).signIn);
+    const idleS = Math.round((Date.now() - started) / 1000);
+    await sleep(15000);
+    const shown = await linkShown(wall);
+    check(!shown.signIn && !shown.stale, `the wall display did not stay live: ${JSON.stringify(shown)}`);
+    console.log(`WebDesk: the operator's idle tab was signed out after ${idleS} s; the wall display stayed live ` +
+      `${Math.round((Date.now() - started) / 1000)} s`);
+  } finally {
+    await desk.close();
+  }
+}
+
+const kRates = { live_reports: 200, network_cuts: 50 };
+const kWebArgs = { wall_display: ['--idle-minutes', '1'] };
 
 async function main() {
   const args = process.argv.slice(2);
@@ -324,6 +412,7 @@ async function main() {
     site = await Site.start({
       app: option('--app'), webRoot: option('--web-root'), rate: kRates[name] ?? 0, keep: !!process.env.WEBDESK_KEEP,
       users: Object.entries(users).map(([login, secret]) => ({ login, password: secret })),
+      webArgs: kWebArgs[name],
       doorName: name === 'markup_as_text' ? kMarkupName : undefined,
     });
     browser = await launch();

@@ -4,7 +4,7 @@ import assert from 'node:assert/strict';
 import test from 'node:test';
 import { importPageModule } from './bundled.mjs';
 
-const { abnormalText, deskTotals, isRefusal, noticeKind, sectionCountsText } = await importPageModule('wording');
+const { abnormalText, deskTotals, isRefusal, noticeKind, sectionCountsText, shownTime } = await importPageModule('wording');
 
 const counts = (rows, shown, alarms, warnings) => ({ section: 0, title: 'Doors', rows, shown, alarms, warnings });
 
@@ -42,4 +42,11 @@ test('notices: a fault stays, a restored state clears it, refusals are marked', 
   const refusals = ['Command refused by the field', 'Not permitted for akim', 'Access DENIED', 'Sent: Unlock',
     'Relay forced on'];
   assert.deepEqual(refusals.map(isRefusal), [true, true, true, false, false]);
+});
+
+test('a shown time has its date and zone, in the zone asked for', () => {
+  // 2026-12-07 23:42:05 UTC: the next day already in Tokyo.
+  const at = Date.UTC(2026, 11, 7, 23, 42, 5);
+  assert.equal(shownTime(at, 'en-GB', 'UTC'), '7 Dec 2026, 23:42:05 UTC');
+  assert.equal(shownTime(at, 'en-GB', 'Asia/Tokyo'), '8 Dec 2026, 08:42:05 GMT+9');
 });

@@ -92,6 +92,16 @@ struct Parser {
     QCommandLineOption behindTlsProxy{QStringLiteral("behind-tls-proxy"),
                                       QStringLiteral("Role web: TLS ends at a reverse proxy in front; cookies are "
                                                      "marked Secure and the page's origin is https://.")};
+    QCommandLineOption trustedProxy{
+        QStringLiteral("trusted-proxy"),
+        QStringLiteral("Role web: the address of a reverse proxy in front (repeat for several); only these name "
+                       "the client in X-Forwarded-For, which sign-in limits then go by."),
+        QStringLiteral("ADDRESS")};
+    QCommandLineOption allowedHost{
+        QStringLiteral("allowed-host"),
+        QStringLiteral("Role web: a host name the browsers use for the desk (repeat for several); requests for "
+                       "any other are refused. Default: the --listen address, and localhost on loopback."),
+        QStringLiteral("NAME")};
     QCommandLineOption tlsCert{QStringLiteral("tls-cert"), QStringLiteral("Role web: the server's PEM certificate."),
                                QStringLiteral("FILE")};
     QCommandLineOption tlsKey{QStringLiteral("tls-key"), QStringLiteral("Role web: the server's PEM private key."),
@@ -123,7 +133,8 @@ struct Parser {
                            abnormalOnly, stats,  broker,         brokerUser,     brokerPasswordFile,
                            brokerTls,    site,   computerName,   group,          reports,
                            control,      listen, insecureListen, behindTlsProxy, operatorPasswordFile,
-                           tlsCert,      tlsKey, webRoot,        idleMinutes});
+                           tlsCert,      tlsKey, webRoot,        idleMinutes,    trustedProxy,
+                           allowedHost});
         parser.addPositionalArgument(QStringLiteral("role"),
                                      QStringLiteral("field, workstation or web: one process of a multi-desk site on "
                                                     "a broker (needs --broker); operator-password LOGIN: sets the "
@@ -168,8 +179,8 @@ std::optional<double> readNumber(const QString& text, const QString& option, dou
 /// The web desk's own options (role web).
 bool readWebOptions(Parser& p, AppOptions& o, QString& error) {
     const bool web = o.role == Role::Web;
-    for (const QCommandLineOption* option :
-         {&p.listen, &p.insecureListen, &p.behindTlsProxy, &p.tlsCert, &p.tlsKey, &p.webRoot, &p.idleMinutes}) {
+    for (const QCommandLineOption* option : {&p.listen, &p.insecureListen, &p.behindTlsProxy, &p.tlsCert, &p.tlsKey,
+                                             &p.webRoot, &p.idleMinutes, &p.trustedProxy, &p.allowedHost}) {
         if (!web && p.parser.isSet(*option)) {
             error = QStringLiteral("--%1 is for the role web").arg(option->names().constFirst());
             return false;
@@ -194,6 +205,16 @@ bool readWebOptions(Parser& p, AppOptions& o, QString& error) {
     }
     o.insecureListen = p.parser.isSet(p.insecureListen);
     o.behindTlsProxy = p.parser.isSet(p.behindTlsProxy);
+    for (const QString& value : p.parser.values(p.trustedProxy)) {
+        const QHostAddress proxy(value.trimmed());
+        if (proxy.isNull()) {
+            error = QStringLiteral("--trusted-proxy expects an IP address, not \"%1\"").arg(value.left(60));
+            return false;
+        }
+        o.trustedProxies << proxy;
+    }
+    for (const QString& value : p.parser.values(p.allowedHost))
+        o.allowedHosts << value.trimmed();
     o.tlsCert = p.parser.value(p.tlsCert).trimmed();
     o.tlsKey = p.parser.value(p.tlsKey).trimmed();
     if (o.tlsCert.isEmpty() != o.tlsKey.isEmpty()) {

@@ -5,6 +5,7 @@
 
 #include "MqttLink.h"
 
+#include <QHostAddress>
 #include <QString>
 #include <QStringList>
 
@@ -63,6 +64,8 @@ struct AppOptions {
     int listenPort = 8080;
     bool insecureListen = false;
     bool behindTlsProxy = false;
+    QList<QHostAddress> trustedProxies;
+    QStringList allowedHosts;
     QString tlsCert;
     QString tlsKey;
     QString webRoot;

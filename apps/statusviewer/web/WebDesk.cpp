@@ -18,6 +18,7 @@
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QTcpServer>
+#include <QTcpSocket>
 
 #include <chrono>
 
@@ -30,6 +31,7 @@ using Reader = so::StatusReader;
 using Status = QHttpServerResponse::StatusCode;
 
 constexpr int kExpiryCheckMs = 10 * 1000;
+const QString kWallWatchesOnly = QStringLiteral("Not permitted: a wall display watches only.");
 /// A tab that showed rows marked recent is pushed again after this, so the marks go when they end.
 constexpr int kRecentRecheckMs = 1000;
 
@@ -50,7 +52,10 @@ QByteArray header(const QHttpServerRequest& request, const QByteArray& name) {
 
 /// Headers every answer carries: nothing is cached, framed or sniffed, and the page runs only
 /// its own scripts.
-void harden(QHttpServerResponse& response) {
+void harden(QHttpServerResponse& response, bool strictTransport) {
+    // Under TLS (ours or a proxy's) the browser keeps to it for a year, never trying plain HTTP.
+    if (strictTransport)
+        response.setHeader("Strict-Transport-Security", "max-age=31536000");
     response.setHeader("Cache-Control", "no-store");
     response.setHeader("X-Content-Type-Options", "nosniff");
     response.setHeader("X-Frame-Options", "DENY");
@@ -58,6 +63,24 @@ void harden(QHttpServerResponse& response) {
     response.setHeader("Content-Security-Policy",
                        "default-src 'self'; connect-src 'self'; img-src 'self' data:; style-src 'self'; "
                        "frame-ancestors 'none'; base-uri 'none'; form-action 'self'");
+}
+
+QHttpServerResponse misdirected() {
+    return errorResponse(QStringLiteral("This server does not answer for that host name."), Status::MisdirectedRequest);
+}
+
+/// What the page is told of its session.
+QJsonObject sessionBody(const WebSession& session) {
+    return {{QStringLiteral("operator"), session.operatorName},
+            {QStringLiteral("csrf"), QString::fromLatin1(session.csrf)},
+            {QStringLiteral("wall"), session.wall}};
+}
+
+/// 429 with Retry-After: the wait in whole seconds, at least one.
+QHttpServerResponse tryLater(const QString& text, qint64 waitMs) {
+    QHttpServerResponse response = errorResponse(text, Status::TooManyRequests);
+    response.setHeader("Retry-After", QByteArray::number(qMax<qint64>(1, (waitMs + 999) / 1000)));
+    return response;
 }
 
 }  // namespace
@@ -216,6 +239,7 @@ WebTab::WebTab(WebDesk& desk, std::unique_ptr<QWebSocket> socket, QByteArray ses
         close(QStringLiteral("No hello."));
     });
     helloTimer_.start(kHelloTimeoutMs);
+    lastHeardMs_ = desk_.nowMs();
 }
 
 WebTab::~WebTab() {
@@ -231,16 +255,16 @@ void WebTab::send(const QJsonObject& message) {
     if (socket_->bytesToWrite() > kMaxUnsentBytes) {
         desk_.log().error(
             QStringLiteral("Web desk: a tab left %1 bytes unread, closing the socket").arg(socket_->bytesToWrite()));
-        close(QStringLiteral("The page does not read."));
+        close(QStringLiteral("The page does not read."), true);
         return;
     }
     socket_->sendTextMessage(QString::fromUtf8(toBytes(message)));
 }
 
-void WebTab::close(const QString& reason) {
+void WebTab::close(const QString& reason, bool again) {
     if (closing_)
         return;
-    socket_->sendTextMessage(QString::fromUtf8(toBytes(byeMessage(reason))));
+    socket_->sendTextMessage(QString::fromUtf8(toBytes(byeMessage(reason, again))));
     closing_ = true;
     pushTimer_.stop();
     recentTimer_.stop();
@@ -253,22 +277,52 @@ void WebTab::close(const QString& reason) {
     desk_.tabClosed(this);
 }
 
+void WebTab::heartbeat(qint64 nowMs) {
+    if (closing_)
+        return;
+    if (nowMs - lastHeardMs_ > kSilentSocketMs) {
+        desk_.log().error(QStringLiteral("Web desk: a tab said nothing for %1 s, closing its socket")
+                              .arg((nowMs - lastHeardMs_) / 1000));
+        close(QStringLiteral("No word from the page."), true);
+        return;
+    }
+    if (operator_ != nullptr)
+        send(pingMessage());
+}
+
 void WebTab::received(const QString& text) {
     if (closing_)
         return;
+    lastHeardMs_ = desk_.nowMs();
     const QByteArray payload = text.toUtf8();
     if (payload.size() > kMaxMessageBytes) {
         desk_.log().error(QStringLiteral("Web desk: a message of %1 bytes, closing the socket").arg(payload.size()));
         close(QStringLiteral("Message too large."));
         return;
     }
-    const ClientMessage message = parseClientMessage(payload);
-    if (message.kind == ClientMessage::Kind::Invalid) {
-        desk_.log().error(QStringLiteral("Web desk: a message ignored: %1").arg(message.error));
+    if (messagePace_.take(QString(), lastHeardMs_) > 0) {
+        if (!floodLogged_)
+            desk_.log().error(QStringLiteral("Web desk: a tab sends more than %1 messages a second: those beyond "
+                                             "are dropped (logged once for the socket)")
+                                  .arg(1000 / kMessageEveryMs));
+        floodLogged_ = true;
         return;
     }
-    // Every message finds the session live (and keeps it so); a tab whose session ended is closed.
-    if (desk_.session(token_) == nullptr) {
+    const ClientMessage message = parseClientMessage(payload);
+    if (message.kind == ClientMessage::Kind::Invalid) {
+        if (!invalidLogged_)
+            desk_.log().error(
+                QStringLiteral("Web desk: a message ignored (and any more malformed ones of the socket): %1")
+                    .arg(message.error));
+        invalidLogged_ = true;
+        return;
+    }
+    // Every message finds the session live, and all but the page's heartbeat keep it so (a page
+    // left open is not in use, unless it is a wall display's); a tab whose session ended is closed.
+    const WebSession* session = desk_.session(token_, false);
+    if (session != nullptr && (message.kind != ClientMessage::Kind::Ping || session->wall))
+        session = desk_.session(token_);
+    if (session == nullptr) {
         close(QStringLiteral("Session expired."));
         return;
     }
@@ -276,7 +330,8 @@ void WebTab::received(const QString& text) {
         hello(message);
         return;
     }
-    handle(message);
+    if (message.kind != ClientMessage::Kind::Ping)
+        handle(message);
 }
 
 void WebTab::hello(const ClientMessage& message) {
@@ -323,12 +378,25 @@ void WebTab::handle(const ClientMessage& m) {
     case ClientMessage::Kind::View: views_ = m.views; break;
     case ClientMessage::Kind::Find: filter_.text = m.text; break;
     case ClientMessage::Kind::Abnormal: filter_.abnormalOnly = m.on; break;
-    case ClientMessage::Kind::Menu: send(menuMessage(m.section, m.key, reader.menu(m.section, m.key))); return;
+    case ClientMessage::Kind::Menu: {
+        QVector<Reader::MenuItem> items = reader.menu(m.section, m.key);
+        if (wall())
+            for (Reader::MenuItem& item : items) {
+                item.enabled = false;
+                item.whyDisabled = kWallWatchesOnly;
+            }
+        send(menuMessage(m.section, m.key, items));
+        return;
+    }
     case ClientMessage::Kind::Command: {
         const WebSession* session = desk_.session(token_);
         if (session == nullptr || !sameSecret(m.csrf, session->csrf)) {
             desk_.log().error(QStringLiteral("Web desk: a command without the session's token refused"));
             send(commandMessage(m.id, false, QStringLiteral("Refused: the page's token is not this session's.")));
+            return;
+        }
+        if (session->wall) {
+            send(commandMessage(m.id, false, kWallWatchesOnly));
             return;
         }
         QString why;
@@ -365,9 +433,15 @@ void WebTab::handle(const ClientMessage& m) {
         // Every tab of the operator shows the list without them (the list's change is told).
         reader.clearCleared();
         return;
+    case ClientMessage::Kind::Ping:
     case ClientMessage::Kind::Invalid: return;
     }
     markDirty();
+}
+
+bool WebTab::wall() {
+    const WebSession* session = desk_.session(token_, false);
+    return session != nullptr && session->wall;
 }
 
 void WebTab::markDirty() {
@@ -403,6 +477,11 @@ void WebTab::push() {
 }
 
 // ---- WebDesk
+
+void WebDesk::answer(QHttpServerResponse&& response, QHttpServerResponder&& responder) const {
+    harden(response, secureCookies());
+    response.write(std::move(responder));
+}
 
 WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log)
     : options_(options), log_(log), sessions_(options.idleMs) {
@@ -464,6 +543,12 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
             desk->notice(fieldText_);
     };
 
+    allowedHosts_ = options.allowedHosts;
+    if (allowedHosts_.isEmpty()) {
+        allowedHosts_ << options.address.toString();
+        if (loopback)
+            allowedHosts_ << QStringLiteral("localhost") << QStringLiteral("127.0.0.1") << QStringLiteral("::1");
+    }
     route();
     connect(&server_, &QAbstractHttpServer::newWebSocketConnection, this, &WebDesk::newSocket);
     port_ = server_.listen(options.address, options.port);
@@ -471,6 +556,9 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
         throw StartupError(QStringLiteral("the web desk cannot listen on %1 port %2")
                                .arg(options.address.toString())
                                .arg(options.port));
+    connections_ = std::make_unique<ConnectionGuard>([this] { return nowMs(); }, options.trustedProxies);
+    for (QTcpServer* listening : server_.servers())
+        connections_->watch(listening);
     const QString scheme = tls_ ? QStringLiteral("https") : QStringLiteral("http");
     QString line =
         QStringLiteral("Web desk: listening on %1://%2:%3/").arg(scheme, options.address.toString()).arg(port_);
@@ -484,10 +572,14 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
     expiry_.setInterval(kExpiryCheckMs);
     connect(&expiry_, &QTimer::timeout, this, &WebDesk::expireSessions);
     expiry_.start();
+    heartbeat_.setInterval(kHeartbeatMs);
+    connect(&heartbeat_, &QTimer::timeout, this, &WebDesk::heartbeat);
+    heartbeat_.start();
 }
 
 WebDesk::~WebDesk() {
     expiry_.stop();
+    heartbeat_.stop();
     for (WebTab* tab : std::as_const(tabs_))
         delete tab;
     tabs_.clear();
@@ -516,7 +608,16 @@ QStringList WebDesk::faults() const {
     return texts;
 }
 
-const WebSession* WebDesk::session(const QByteArray& token) { return sessions_.find(token, nowMs()); }
+const WebSession* WebDesk::session(const QByteArray& token, bool touch) {
+    return sessions_.find(token, nowMs(), touch);
+}
+
+void WebDesk::heartbeat() {
+    const qint64 now = nowMs();
+    const QList<WebTab*> tabs = tabs_;
+    for (WebTab* tab : tabs)
+        tab->heartbeat(now);
+}
 
 OperatorDesk* WebDesk::openOperatorDesk(const QString& login) {
     const auto it = operators_.find(login);
@@ -585,7 +686,7 @@ QStringList WebDesk::ownOrigins(const QByteArray& host) const {
 const WebSession* WebDesk::checkedSession(const QHttpServerRequest& request) {
     if (!originAllowed(header(request, "Origin"), ownOrigins(header(request, "Host"))))
         return nullptr;
-    const WebSession* s = sessions_.find(sessionCookie(header(request, "Cookie")), nowMs());
+    const WebSession* s = sessions_.find(sessionCookie(header(request, "Cookie"), secureCookies()), nowMs());
     if (s == nullptr || !sameSecret(header(request, "X-CSRF-Token"), s->csrf))
         return nullptr;
     return s;
@@ -599,20 +700,34 @@ void WebDesk::route() {
             responder.write(QHttpServerResponder::StatusCode::BadRequest);
     });
     server_.route(QStringLiteral("/api/signin"), QHttpServerRequest::Method::Post,
-                  [this](const QHttpServerRequest& request) { return signIn(request); });
+                  [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+                      signIn(request, std::move(responder));
+                  });
     server_.route(QStringLiteral("/api/session"), QHttpServerRequest::Method::Get,
                   [this](const QHttpServerRequest& request) { return currentSession(request); });
     server_.route(QStringLiteral("/api/signout"), QHttpServerRequest::Method::Post,
                   [this](const QHttpServerRequest& request) { return signOut(request); });
     server_.route(QStringLiteral("/api/<arg>"), [](const QUrl&) { return QHttpServerResponse(Status::NotFound); });
-    server_.route(QStringLiteral("/"), QHttpServerRequest::Method::Get,
-                  [this] { return file(QStringLiteral("index.html")); });
+    server_.route(QStringLiteral("/"), QHttpServerRequest::Method::Get, [this](const QHttpServerRequest& request) {
+        return hostAllowed(header(request, "Host")) ? file(QStringLiteral("index.html")) : misdirected();
+    });
     server_.route(QStringLiteral("/assets/<arg>"), QHttpServerRequest::Method::Get,
-                  [this](const QUrl& rest) { return file(QStringLiteral("assets/") + rest.path()); });
-    server_.afterRequest([](QHttpServerResponse&& response) {
-        harden(response);
+                  [this](const QUrl& rest, const QHttpServerRequest& request) {
+                      return hostAllowed(header(request, "Host")) ? file(QStringLiteral("assets/") + rest.path())
+                                                                  : misdirected();
+                  });
+    server_.afterRequest([this](QHttpServerResponse&& response) {
+        harden(response, secureCookies());
         return std::move(response);
     });
+}
+
+bool WebDesk::hostAllowed(const QByteArray& host) {
+    if (sv::web::hostAllowed(host, allowedHosts_))
+        return true;
+    log_.error(QStringLiteral("Web desk: a request for host \"%1\" refused (not an --allowed-host)")
+                   .arg(QString::fromLatin1(host.left(100).toPercentEncoding(":[]"))));
+    return false;
 }
 
 QHttpServerResponse WebDesk::file(const QString& relative) const {
@@ -633,57 +748,107 @@ QHttpServerResponse WebDesk::file(const QString& relative) const {
     return QHttpServerResponse(mime, f.readAll());
 }
 
-QHttpServerResponse WebDesk::signIn(const QHttpServerRequest& request) {
+void WebDesk::signIn(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+    if (!hostAllowed(header(request, "Host")))
+        return answer(misdirected(), std::move(responder));
     if (request.body().size() > kMaxMessageBytes)
-        return errorResponse(QStringLiteral("Request too large."), Status::PayloadTooLarge);
+        return answer(errorResponse(QStringLiteral("Request too large."), Status::PayloadTooLarge),
+                      std::move(responder));
     if (!originAllowed(header(request, "Origin"), ownOrigins(header(request, "Host"))))
-        return errorResponse(QStringLiteral("Forbidden."), Status::Forbidden);
+        return answer(errorResponse(QStringLiteral("Forbidden."), Status::Forbidden), std::move(responder));
     const QJsonDocument document = QJsonDocument::fromJson(request.body());
     const QJsonObject body = document.object();
     if (!body.value(QLatin1String("login")).isString() || !body.value(QLatin1String("password")).isString())
-        return errorResponse(QStringLiteral("Give a login and a password."), Status::BadRequest);
-    const QString login = body.value(QLatin1String("login")).toString().left(64);
+        return answer(errorResponse(QStringLiteral("Give a login and a password."), Status::BadRequest),
+                      std::move(responder));
+    SignInAttempt attempt;
+    attempt.login = body.value(QLatin1String("login")).toString().left(64);
+    attempt.password = body.value(QLatin1String("password")).toString().toUtf8();
+    attempt.wall = body.value(QLatin1String("wall")).toBool();
+    attempt.address =
+        clientAddress(request.remoteAddress(), header(request, "X-Forwarded-For"), options_.trustedProxies).toString();
     // The login goes into the log: one that no operator can have (a line break, a control
     // character) is logged by that name, never as written.
-    const QString shown = validUserName(login) ? login : QStringLiteral("(not a login name)");
-    const QByteArray password = body.value(QLatin1String("password")).toString().toUtf8();
-    const QString loginKey = QStringLiteral("login:") + login;
-    const QString addressKey = QStringLiteral("address:") + request.remoteAddress().toString();
+    attempt.shown = validUserName(attempt.login) ? attempt.login : QStringLiteral("(not a login name)");
     const qint64 now = nowMs();
-    const qint64 wait = qMax(limiter_.waitMs(loginKey, now), limiter_.waitMs(addressKey, now));
-    if (wait > 0) {
-        log_.error(QStringLiteral("Web desk: sign-in of \"%1\" from %2 held back %3 s after failures")
-                       .arg(shown, request.remoteAddress().toString())
-                       .arg((wait + 999) / 1000));
-        QHttpServerResponse response =
-            errorResponse(QStringLiteral("Too many failed sign-ins. Try again later."), Status::TooManyRequests);
-        response.setHeader("Retry-After", QByteArray::number((wait + 999) / 1000));
-        return response;
-    }
-    std::optional<DirectoryOperator> found;
+    const auto heldBack = [&](const QString& why, const QString& told, qint64 waitMs) {
+        log_.error(QStringLiteral("Web desk: sign-in of \"%1\" from %2 held back %3 s: %4")
+                       .arg(attempt.shown, attempt.address)
+                       .arg((waitMs + 999) / 1000)
+                       .arg(why));
+        answer(tryLater(told, waitMs), std::move(responder));
+    };
+    if (const qint64 wait = limiter_.waitMs(attempt.failureKey(), now); wait > 0)
+        return heldBack(QStringLiteral("failures"), QStringLiteral("Too many failed sign-ins. Try again later."), wait);
+    if (const qint64 wait = loginPace_.wait(attempt.login, now); wait > 0)
+        return heldBack(QStringLiteral("signed in too often"),
+                        QStringLiteral("Signed in too often as this user. Try again later."), wait);
+    if (const qint64 wait = addressPace_.take(attempt.address, now); wait > 0)
+        return heldBack(QStringLiteral("too many sign-ins from the address"),
+                        QStringLiteral("Too many sign-ins from this address. Try again shortly."), wait);
+    OperatorDirectory::Credential credential;
     try {
-        found = OperatorDirectory(*db_).verify(login, password);
+        credential = OperatorDirectory(*db_).credential(attempt.login);
     } catch (const so::db::DbError& e) {
         log_.error(QStringLiteral("Web desk: the operator directory cannot be read: %1").arg(e.message()));
-        return errorResponse(QStringLiteral("The site does not answer. Try again later."), Status::ServiceUnavailable);
+        return answer(
+            errorResponse(QStringLiteral("The site does not answer. Try again later."), Status::ServiceUnavailable),
+            std::move(responder));
     }
-    const std::optional<QString> operatorName = found ? std::optional<QString>(found->login) : std::optional<QString>();
-    if (!operatorName) {
-        limiter_.failed(loginKey, now);
-        limiter_.failed(addressKey, now);
-        log_.error(QStringLiteral("Web desk: wrong login or password for \"%1\" from %2")
-                       .arg(shown, request.remoteAddress().toString()));
+    attempt.found = credential.found;
+    // The password is checked on a worker; the answer is written when it is known, unless the
+    // browser went meanwhile.
+    auto pending = std::make_shared<QHttpServerResponder>(std::move(responder));
+    const QPointer<QTcpSocket> socket = pending->socket();
+    const bool queued =
+        checks_.check(std::move(credential), attempt.password, [this, attempt, pending, socket](bool ok) {
+            QHttpServerResponse response = signedIn(attempt, ok);
+            if (socket)
+                answer(std::move(response), std::move(*pending));
+        });
+    if (!queued) {
+        log_.error(QStringLiteral("Web desk: sign-in of \"%1\" from %2 refused: %3 sign-ins waiting already")
+                       .arg(attempt.shown, attempt.address)
+                       .arg(checks_.pending()));
+        answer(tryLater(QStringLiteral("The web desk is busy signing others in. Try again shortly."), 1000),
+               std::move(*pending));
+    }
+}
+
+QHttpServerResponse WebDesk::signedIn(const SignInAttempt& attempt, bool passwordMatches) {
+    const qint64 now = nowMs();
+    if (!passwordMatches || !attempt.found) {
+        limiter_.failed(attempt.failureKey(), now);
+        log_.error(
+            QStringLiteral("Web desk: wrong login or password for \"%1\" from %2").arg(attempt.shown, attempt.address));
         return errorResponse(QStringLiteral("Wrong login or password."), Status::Unauthorized);
     }
-    limiter_.succeeded(loginKey);
-    signInAtField(*operatorName, password);
-    const WebSession& session = sessions_.open(login, *operatorName, now);
-    log_.info(QStringLiteral("Web desk: %1 signed in as operator %2 from %3")
-                  .arg(login, *operatorName, request.remoteAddress().toString()));
-    QHttpServerResponse response = jsonResponse(
-        {{QStringLiteral("operator"), *operatorName}, {QStringLiteral("csrf"), QString::fromLatin1(session.csrf)}},
-        Status::Ok);
-    response.setHeader("Set-Cookie", sessionCookieHeader(session.token, tls_ || options_.behindTlsProxy));
+    const QString operatorName = attempt.found->login;
+    QByteArray evicted;
+    WebSession* opened = sessions_.open(attempt.login, operatorName, now, &evicted);
+    if (opened == nullptr) {
+        log_.error(QStringLiteral("Web desk: no room for a session of %1: %2 sessions open")
+                       .arg(attempt.login)
+                       .arg(sessions_.size()));
+        return errorResponse(QStringLiteral("The web desk has no room for another sign-in. Try again later."),
+                             Status::ServiceUnavailable);
+    }
+    opened->wall = attempt.wall;
+    const WebSession session = *opened;
+    limiter_.succeeded(attempt.failureKey());
+    loginPace_.take(attempt.login, now);
+    if (!evicted.isEmpty()) {
+        log_.info(QStringLiteral("Web desk: %1 has %2 sessions: the least recently used ended")
+                      .arg(attempt.login)
+                      .arg(SessionTable::kMaxSessionsPerLogin));
+        endSession(evicted, QStringLiteral("Signed in elsewhere: this older sign-in ended."));
+    }
+    signInAtField(operatorName, attempt.password);
+    log_.info(QStringLiteral("Web desk: %1 signed in as operator %2 from %3%4")
+                  .arg(attempt.login, operatorName, attempt.address,
+                       session.wall ? QStringLiteral(" (a wall display)") : QString()));
+    QHttpServerResponse response = jsonResponse(sessionBody(session), Status::Ok);
+    response.setHeader("Set-Cookie", sessionCookieHeader(session.token, secureCookies()));
     return response;
 }
 
@@ -702,15 +867,17 @@ void WebDesk::signInAtField(const QString& operatorName, const QByteArray& passw
 }
 
 QHttpServerResponse WebDesk::currentSession(const QHttpServerRequest& request) {
-    const WebSession* s = sessions_.find(sessionCookie(header(request, "Cookie")), nowMs());
+    if (!hostAllowed(header(request, "Host")))
+        return misdirected();
+    const WebSession* s = sessions_.find(sessionCookie(header(request, "Cookie"), secureCookies()), nowMs());
     if (s == nullptr)
         return errorResponse(QStringLiteral("Not signed in."), Status::Unauthorized);
-    return jsonResponse(
-        {{QStringLiteral("operator"), s->operatorName}, {QStringLiteral("csrf"), QString::fromLatin1(s->csrf)}},
-        Status::Ok);
+    return jsonResponse(sessionBody(*s), Status::Ok);
 }
 
 QHttpServerResponse WebDesk::signOut(const QHttpServerRequest& request) {
+    if (!hostAllowed(header(request, "Host")))
+        return misdirected();
     if (request.body().size() > kMaxMessageBytes)
         return errorResponse(QStringLiteral("Request too large."), Status::PayloadTooLarge);
     const WebSession* s = checkedSession(request);
@@ -720,7 +887,7 @@ QHttpServerResponse WebDesk::signOut(const QHttpServerRequest& request) {
     log_.info(QStringLiteral("Web desk: %1 signed out").arg(s->login));
     endSession(token, QStringLiteral("Signed out."));
     QHttpServerResponse response(Status::NoContent);
-    response.setHeader("Set-Cookie", sessionCookieHeader({}, tls_ || options_.behindTlsProxy));
+    response.setHeader("Set-Cookie", sessionCookieHeader({}, secureCookies()));
     return response;
 }
 
@@ -729,25 +896,32 @@ void WebDesk::newSocket() {
         std::unique_ptr<QWebSocket> socket = server_.nextPendingWebSocketConnection();
         if (!socket)
             continue;
+        connections_->release(socket->peerAddress(), socket->peerPort());
         const QNetworkRequest& request = socket->request();
         const QString peer = socket->peerAddress().toString();
         QString refusal;
+        // What the page is told: the tab limits in words (the tab shows them), the rest no more
+        // than that it was refused.
+        QString told = QStringLiteral("Refused.");
         const WebSession* s = nullptr;
         if (socket->requestUrl().path() != QLatin1String("/ws"))
             refusal = QStringLiteral("not /ws");
+        else if (!hostAllowed(request.rawHeader("Host")))
+            refusal = QStringLiteral("not an allowed host");
         else if (!socketOriginAllowed(socket->origin().toLatin1(), ownOrigins(request.rawHeader("Host"))))
             refusal = QStringLiteral("Origin %1 is not this server's").arg(socket->origin().left(100));
-        else if ((s = sessions_.find(sessionCookie(request.rawHeader("Cookie")), nowMs())) == nullptr)
+        else if ((s = sessions_.find(sessionCookie(request.rawHeader("Cookie"), secureCookies()), nowMs())) == nullptr)
             refusal = QStringLiteral("no live session");
         else if (tabs_.size() >= kMaxTabs)
-            refusal = QStringLiteral("%1 tabs open already").arg(kMaxTabs);
+            told = refusal = QStringLiteral("%1 tabs are open on the web desk already.").arg(kMaxTabs);
         else if (std::count_if(tabs_.cbegin(), tabs_.cend(), [&](const WebTab* tab) {
                      return tab->sessionToken() == s->token;
                  }) >= kMaxTabsPerSession)
-            refusal = QStringLiteral("%1 tabs of this session open already").arg(kMaxTabsPerSession);
+            told = refusal =
+                QStringLiteral("%1 tabs of this sign-in are open already: close one.").arg(kMaxTabsPerSession);
         if (!refusal.isEmpty()) {
             log_.error(QStringLiteral("Web desk: a socket from %1 refused: %2").arg(peer, refusal));
-            socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("Refused."));
+            socket->close(QWebSocketProtocol::CloseCodePolicyViolated, told);
             // Deleted once the close frame went out.
             socket.release()->deleteLater();
             continue;

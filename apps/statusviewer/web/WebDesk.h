@@ -14,6 +14,8 @@
 #pragma once
 
 #include "AppLog.h"
+#include "ConnectionGuard.h"
+#include "PasswordChecks.h"
 #include "DrawnImageList.h"
 #include "MqttSite.h"
 #include "ResourceTexts.h"
@@ -62,6 +64,12 @@ struct WebDeskOptions {
     std::function<qint64()> clock;
     /// The group a new operator component starts with instead of its profile's; empty: the profile's.
     QString group;
+    /// Reverse proxies whose X-Forwarded-For names the client (sign-in limits go by the client's
+    /// address); any other peer is the client itself, whatever it sends.
+    QList<QHostAddress> trustedProxies;
+    /// The host names (or addresses) the browsers use for the desk; requests naming another Host
+    /// are refused. Empty: the listening address and, on loopback, localhost too.
+    QStringList allowedHosts;
 };
 
 class WebDesk;
@@ -137,13 +145,18 @@ public:
     /// The operator's group changed: the tab is welcomed again and gets every view anew.
     void welcome();
     void send(const QJsonObject& message);
-    void close(const QString& reason);
+    /// Says goodbye and closes; `again`: the page may open a new socket at once (the session lives).
+    void close(const QString& reason, bool again = false);
+    /// The server's heartbeat: a ping to a welcomed tab; a socket silent for kSilentSocketMs closes.
+    void heartbeat(qint64 nowMs);
 
 private:
     void received(const QString& text);
     void handle(const ClientMessage& message);
     void hello(const ClientMessage& message);
     void push();
+    /// Whether the tab's session is a wall display's.
+    bool wall();
 
     WebDesk& desk_;
     std::unique_ptr<QWebSocket> socket_;
@@ -156,7 +169,27 @@ private:
     QTimer pushTimer_;
     QTimer helloTimer_;
     QTimer recentTimer_;
+    qint64 lastHeardMs_ = 0;
+    AttemptPace messagePace_{kMessageBurst, kMessageEveryMs};
+    /// Whether a flood, or a malformed message, was logged already: once per socket.
+    bool floodLogged_ = false;
+    bool invalidLogged_ = false;
     bool closing_ = false;
+};
+
+/// A browser's sign-in while its password is checked.
+struct SignInAttempt {
+    QString login;
+    QByteArray password;
+    /// The client's address, and the login as the log may show it.
+    QString address;
+    QString shown;
+    std::optional<DirectoryOperator> found;
+    /// Asked for a wall display's session.
+    bool wall = false;
+    /// Failures hold back a login from the address they came from only: someone who does not
+    /// know a user's password cannot lock that user out from anywhere else.
+    QString failureKey() const { return login + QLatin1Char('@') + address; }
 };
 
 class WebDesk final : public QObject {
@@ -186,25 +219,37 @@ public:
     OperatorDesk* openOperatorDesk(const QString& login);
     /// A tab found its session gone or the operator's last tab went: components without tabs close.
     void tabClosed(WebTab* tab);
-    /// The live session of a token, touched; null when it is not live.
-    const WebSession* session(const QByteArray& token);
+    /// The live session of a token, touched unless `touch` is false; null when it is not live.
+    const WebSession* session(const QByteArray& token, bool touch = true);
+    /// Pings every tab and closes the sockets that went silent (run every kHeartbeatMs).
+    void heartbeat();
     /// Milliseconds of the desk's steady clock (WebDeskOptions::clock), never the time of day.
     qint64 nowMs() const;
     /// What is wrong with the broker link and the field, in the status bar's words; empty while
     /// both are well.
     QStringList faults() const;
     int tabCount() const { return int(tabs_.size()); }
+    ConnectionGuard& connections() { return *connections_; }
     int operatorCount() const { return int(operators_.size()); }
 
 private:
     void route();
-    QHttpServerResponse signIn(const QHttpServerRequest& request);
+    /// Answers once the password is checked (on a worker): the responder is kept until then.
+    void signIn(const QHttpServerRequest& request, QHttpServerResponder&& responder);
+    QHttpServerResponse signedIn(const SignInAttempt& attempt, bool passwordMatches);
     QHttpServerResponse currentSession(const QHttpServerRequest& request);
     QHttpServerResponse signOut(const QHttpServerRequest& request);
     QHttpServerResponse file(const QString& relative) const;
     /// The session of a state-changing request: cookie, X-CSRF-Token and Origin checked; null otherwise.
     const WebSession* checkedSession(const QHttpServerRequest& request);
     QStringList ownOrigins(const QByteArray& host) const;
+    /// An answer written by a handler itself (one that waited for a worker), hardened as the
+    /// server's own answers are.
+    void answer(QHttpServerResponse&& response, QHttpServerResponder&& responder) const;
+    /// Whether the request's Host is one of ours; logs a refusal.
+    bool hostAllowed(const QByteArray& host);
+    /// The browsers reach the desk over TLS (its own or a proxy's): Secure cookies, HSTS.
+    bool secureCookies() const { return tls_ || options_.behindTlsProxy; }
     void newSocket();
     void endSession(const QByteArray& token, const QString& reason);
     /// The field's session of an operator signed in here, opened with the password a browser gave.
@@ -223,13 +268,20 @@ private:
     /// The desk's own connection to the site: the operator directory the browsers sign in against.
     std::unique_ptr<so::db::Connection> db_;
     SignInLimiter limiter_;
+    /// Sign-ins per client address (any outcome), and successful ones per login.
+    AttemptPace addressPace_{20, 3000};
+    AttemptPace loginPace_{2 * SessionTable::kMaxSessionsPerLogin, 30 * 1000};
+    PasswordChecks checks_;
     SessionTable sessions_;
     QHttpServer server_;
+    std::unique_ptr<ConnectionGuard> connections_;
     quint16 port_ = 0;
     bool tls_ = false;
     std::map<QString, std::unique_ptr<OperatorDesk>> operators_;
     QList<WebTab*> tabs_;
     QTimer expiry_;
+    QTimer heartbeat_;
+    QStringList allowedHosts_;
     QString linkText_;
     bool linkAlarm_ = false;
     QString fieldText_;

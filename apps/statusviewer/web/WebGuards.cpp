@@ -16,16 +16,26 @@ bool validUserName(const QString& name) {
 
 // ---- SessionTable
 
-const WebSession& SessionTable::open(const QString& login, const QString& operatorName, qint64 nowMs) {
+WebSession* SessionTable::open(const QString& login, const QString& operatorName, qint64 nowMs, QByteArray* evicted) {
     expire(nowMs);
-    if (sessions_.size() >= kMaxSessions) {
-        auto oldest =
-            std::min_element(sessions_.begin(), sessions_.end(),
-                             [](const WebSession& a, const WebSession& b) { return a.lastUsedMs < b.lastUsedMs; });
-        sessions_.erase(oldest);
+    auto ownOldest = sessions_.end();
+    int own = 0;
+    for (auto it = sessions_.begin(); it != sessions_.end(); ++it) {
+        if (it->login != login)
+            continue;
+        ++own;
+        if (ownOldest == sessions_.end() || it->lastUsedMs < ownOldest->lastUsedMs)
+            ownOldest = it;
+    }
+    if (own >= kMaxSessionsPerLogin || (sessions_.size() >= kMaxSessions && own > 0)) {
+        if (evicted != nullptr)
+            *evicted = ownOldest.key();
+        sessions_.erase(ownOldest);
+    } else if (sessions_.size() >= kMaxSessions) {
+        return nullptr;
     }
     WebSession session{newToken(), newToken(), login, operatorName, nowMs};
-    return *sessions_.insert(session.token, session);
+    return &*sessions_.insert(session.token, session);
 }
 
 const WebSession* SessionTable::find(const QByteArray& token, qint64 nowMs, bool touch) {
@@ -69,19 +79,81 @@ bool SessionTable::hasOperator(const QString& operatorName) const {
     return false;
 }
 
+// ---- AttemptPace
+
+qint64 AttemptPace::wait(const QString& key, qint64 nowMs) const {
+    // Each attempt moves the moment the key's credit is full again one step later; an attempt
+    // that would move it past a whole burst's worth waits until it would not.
+    const qint64 from = std::max(fullAt_.value(key, nowMs), nowMs);
+    return std::max<qint64>(0, from + everyMs_ - nowMs - qint64(burst_) * everyMs_);
+}
+
+qint64 AttemptPace::take(const QString& key, qint64 nowMs) {
+    const qint64 waitMs = wait(key, nowMs);
+    if (waitMs > 0)
+        return waitMs;
+    qint64& fullAt = fullAt_[key];
+    fullAt = std::max(fullAt, nowMs) + everyMs_;
+    if (fullAt_.size() > kMaxKeys)
+        forget(nowMs);
+    return 0;
+}
+
+void AttemptPace::forget(qint64 nowMs) {
+    for (auto it = fullAt_.begin(); it != fullAt_.end();)
+        it = it.value() <= nowMs ? fullAt_.erase(it) : std::next(it);
+    // Still full of keys in use: the table is a guard, not a ledger; start it anew.
+    if (fullAt_.size() > kMaxKeys)
+        fullAt_.clear();
+}
+
+QHostAddress clientAddress(const QHostAddress& peer, const QByteArray& forwardedFor,
+                           const QList<QHostAddress>& trustedProxies) {
+    const auto trusted = [&](const QHostAddress& a) {
+        return std::any_of(trustedProxies.cbegin(), trustedProxies.cend(),
+                           [&](const QHostAddress& p) { return p.isEqual(a, QHostAddress::TolerantConversion); });
+    };
+    if (!trusted(peer) || forwardedFor.isEmpty())
+        return peer;
+    const QList<QByteArray> hops = forwardedFor.split(',');
+    for (auto it = hops.crbegin(); it != hops.crend(); ++it) {
+        const QHostAddress hop(QString::fromLatin1(it->trimmed()));
+        if (hop.isNull())
+            return peer;
+        if (!trusted(hop))
+            return hop;
+    }
+    return peer;
+}
+
 // ---- cookies and origins
 
-QByteArray sessionCookie(const QByteArray& cookieHeader) {
+bool hostAllowed(const QByteArray& hostHeader, const QStringList& allowedHosts) {
+    QString host = QString::fromLatin1(hostHeader).trimmed();
+    if (host.startsWith(QLatin1Char('['))) {
+        host = host.mid(1, host.indexOf(QLatin1Char(']')) - 1);  // [v6]:port
+    } else {
+        const qsizetype colon = host.indexOf(QLatin1Char(':'));
+        if (colon >= 0)
+            host.truncate(colon);
+    }
+    return !host.isEmpty() && allowedHosts.contains(host, Qt::CaseInsensitive);
+}
+
+QByteArray sessionCookieName(bool secure) { return secure ? "__Host-sv_session" : "sv_session"; }
+
+QByteArray sessionCookie(const QByteArray& cookieHeader, bool secure) {
+    const QByteArray prefix = sessionCookieName(secure) + '=';
     for (const QByteArray& part : cookieHeader.split(';')) {
         const QByteArray pair = part.trimmed();
-        if (pair.startsWith("sv_session="))
-            return pair.mid(int(qstrlen("sv_session=")));
+        if (pair.startsWith(prefix))
+            return pair.mid(prefix.size());
     }
     return {};
 }
 
 QByteArray sessionCookieHeader(const QByteArray& token, bool secure) {
-    QByteArray value = "sv_session=" + token + "; HttpOnly; SameSite=Strict; Path=/";
+    QByteArray value = sessionCookieName(secure) + '=' + token + "; HttpOnly; SameSite=Strict; Path=/";
     if (token.isEmpty())
         value += "; Max-Age=0";
     if (secure)

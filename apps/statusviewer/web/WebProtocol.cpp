@@ -105,6 +105,8 @@ ClientMessage parseClientMessage(const QByteArray& payload) {
         }
     } else if (t == QLatin1String("clearCleared")) {
         m.kind = ClientMessage::Kind::ClearCleared;
+    } else if (t == QLatin1String("ping")) {
+        m.kind = ClientMessage::Kind::Ping;
     } else {
         // The type goes into the log: control characters become "?".
         QString shown = t.left(40);
@@ -219,8 +221,12 @@ QJsonObject noticeMessage(const QString& text) {
     return {{QStringLiteral("t"), QStringLiteral("notice")}, {QStringLiteral("text"), text}};
 }
 
-QJsonObject byeMessage(const QString& reason) {
-    return {{QStringLiteral("t"), QStringLiteral("bye")}, {QStringLiteral("reason"), reason}};
+QJsonObject pingMessage() { return {{QStringLiteral("t"), QStringLiteral("ping")}}; }
+
+QJsonObject byeMessage(const QString& reason, bool again) {
+    return {{QStringLiteral("t"), QStringLiteral("bye")},
+            {QStringLiteral("reason"), reason},
+            {QStringLiteral("again"), again}};
 }
 
 // ---- PushPacer

@@ -3,10 +3,12 @@
 //
 // HTTP (same origin as the page):
 //   GET /, GET /assets/...   the built page from the web root (no listing, no path outside it)
-//   POST /api/signin         {"login","password"} -> 200 {"operator","csrf"} + Set-Cookie sv_session
+//   POST /api/signin         {"login","password","wall"?} -> 200 {"operator","csrf","wall"} + Set-Cookie
+//                            (a wall display's session watches only, and its open tabs keep it)
 //                            (HttpOnly; SameSite=Strict; Path=/; Secure under TLS); 401
 //                            {"error":"Wrong login or password."}; 429 {"error"} with Retry-After
-//   GET /api/session         200 {"operator","csrf"} for a live session cookie, else 401
+//                            (after failed sign-ins, or while too many wait for their check)
+//   GET /api/session         200 {"operator","csrf","wall"} for a live session cookie, else 401
 //   POST /api/signout        (X-CSRF-Token) -> 204; the session ends and its sockets close
 //   Every POST but sign-in needs the cookie, X-CSRF-Token equal to the session's token and an
 //   Origin (when sent) equal to the server's own, else 403. Bodies over kMaxMessageBytes: 413.
@@ -16,6 +18,7 @@
 //   hello {csrf} | group {name} | view {views:[{section,first,count}]} (count at most kMaxViewRows)
 //   | find {text} | abnormal {on} | menu {section,key} | command {section,key,id,csrf} | clearCleared
 //   | locate {section,key} (where a row is among the rows in sight, to scroll to it)
+//   | ping (the page is there: every kPagePingMs; it keeps the socket, not the session, alive)
 // Server -> client (rows, counts and attention at most ten times a second per tab, and only when
 // they changed since the tab last got them):
 //   welcome {operator,groups,group,sections:[{section,title,columns}]}
@@ -23,9 +26,12 @@
 //   attention {entries:[{key,section,severity,kind,name,address,words,since,cleared}],total}
 //   rows {section,first,total,rows:[{key,cells,severity,reason,recent}]}
 //   menu {section,key,items:[{id,text,enabled}]}
-//   command {id,ok,text} | notice {text} | bye {reason}
+//   command {id,ok,text} | notice {text} | bye {reason,again}
+//   ping (every kHeartbeatMs: a page that hears nothing for a few seconds marks its rows stale)
 //   located {section,key,index} (the row's index among the tab's rows in sight; -1: not in sight)
-// Messages over kMaxMessageBytes close the socket; malformed ones are logged and ignored.
+// Messages over kMaxMessageBytes close the socket; malformed ones are logged and ignored. A socket
+// that sends nothing for kSilentSocketMs is closed: a page behind a frozen connection holds no
+// socket, and the page reconnects on its own.
 #pragma once
 
 #include <statusobject/StatusReader.h>
@@ -42,6 +48,14 @@ namespace sv::web {
 inline constexpr qsizetype kMaxMessageBytes = 16 * 1024;
 inline constexpr int kMaxViewRows = 200;
 inline constexpr int kHelloTimeoutMs = 5000;
+/// Messages a page may send: a burst of kMessageBurst, then one every kMessageEveryMs (scrolling
+/// sends a view a frame). What goes beyond is dropped, and logged once per socket.
+inline constexpr int kMessageBurst = 120;
+inline constexpr qint64 kMessageEveryMs = 20;
+/// The server's heartbeat to every tab, and the most a live page stays quiet on its socket.
+inline constexpr int kHeartbeatMs = 2000;
+inline constexpr int kPagePingMs = 5000;
+inline constexpr qint64 kSilentSocketMs = 20000;
 /// Entries of the attention list one message carries at most (the newest alarms first).
 inline constexpr int kMaxAttentionEntries = 1000;
 /// A tab's pushes of rows, counts and attention are at least this far apart.
@@ -59,7 +73,7 @@ struct SectionView {
 };
 
 struct ClientMessage {
-    enum class Kind { Invalid, Hello, Group, View, Find, Abnormal, Menu, Command, ClearCleared, Locate };
+    enum class Kind { Invalid, Hello, Group, View, Find, Abnormal, Menu, Command, ClearCleared, Locate, Ping };
     Kind kind = Kind::Invalid;
     /// Why an Invalid message was refused (for the log).
     QString error;
@@ -88,7 +102,9 @@ QJsonObject menuMessage(int section, int key, const QVector<so::StatusReader::Me
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text);
 QJsonObject locatedMessage(int section, int key, int index);
 QJsonObject noticeMessage(const QString& text);
-QJsonObject byeMessage(const QString& reason);
+QJsonObject pingMessage();
+/// `again`: the session lives and a new socket would be taken (the page reconnects).
+QJsonObject byeMessage(const QString& reason, bool again = false);
 
 /// When a tab's next push may go: a change marks the tab dirty; a push runs at once when the last
 /// one is kPushIntervalMs old, else when it will be; marks in between ride along. A push due while

@@ -35,6 +35,8 @@ WebRole::WebRole(const AppOptions& options, const QString& siteUrl, const QStrin
     web.tlsKey = options.tlsKey;
     web.insecureListen = options.insecureListen;
     web.behindTlsProxy = options.behindTlsProxy;
+    web.trustedProxies = options.trustedProxies;
+    web.allowedHosts = options.allowedHosts;
     web.webRoot = options.webRoot.isEmpty() ? QStringLiteral(STATUSVIEWER_WEB_ROOT) : options.webRoot;
     web.idleMs = qint64(options.idleMinutes) * 60 * 1000;
     web.group = options.group;
