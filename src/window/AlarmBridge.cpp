@@ -1,6 +1,7 @@
 #include "window/AlarmBridge.h"
 
 #include "base/ComponentContext.h"
+#include "base/SiteLink.h"
 #include "window/SiteAlarmAuthority.h"
 
 #include <statusobject/Db.h>
@@ -27,8 +28,10 @@ private:
 AlarmBridge::AlarmBridge(ComponentContext& ctx) : ctx_(ctx) {}
 
 AlarmBridge::~AlarmBridge() {
-    // What the last ticks saw is written before the writer stops.
-    if (!waiting_.empty() && (writer_ || ctx_.dbConnection != nullptr)) {
+    // What the last ticks saw is written before the writer stops (not into a site gone or damaged).
+    const SiteLink* link = ctx_.siteLink;
+    const bool siteWhole = link == nullptr || (link->isReachable() && !link->isDamaged());
+    if (!waiting_.empty() && siteWhole && (writer_ || ctx_.dbConnection != nullptr)) {
         try {
             sendSteps();
         } catch (...) {
@@ -70,7 +73,12 @@ void AlarmBridge::noteOperator() {
 }
 
 void AlarmBridge::report(const AttentionList::SyncResult& result, qint64 nowMs) {
-    waiting_.push_back({result.cleared, result.raised, nowMs});
+    if (!result.cleared.empty() || !result.raised.empty())
+        waiting_.push_back({result.cleared, result.raised, nowMs});
+    // While the site's file is gone or damaged nothing is written to it: the steps wait for it.
+    const SiteLink* link = ctx_.siteLink;
+    if (link != nullptr && (!link->isReachable() || link->isDamaged()))
+        return;
     {
         std::lock_guard lock(answers_->mutex);
         if (answers_->stepsRunning)
@@ -113,7 +121,8 @@ void AlarmBridge::sendSteps() {
 }
 
 void AlarmBridge::wait() {
-    if (!waiting_.empty())
+    const SiteLink* link = ctx_.siteLink;
+    if (!waiting_.empty() && (link == nullptr || (link->isReachable() && !link->isDamaged())))
         sendSteps();
     writer().wait();
 }

@@ -4,6 +4,7 @@
 // connection of the writer's own, also when the desk closes at once.
 #include "support/ContextFixture.h"
 
+#include "base/SiteLink.h"
 #include "site/SiteSchema.h"
 #include "window/AlarmBridge.h"
 #include "window/AlarmWriter.h"
@@ -145,6 +146,23 @@ TEST_F(AlarmBridgeOnAFile, WhatTheListSawReachesTheSiteFromTheWritersOwnConnecti
     EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM AlarmJournal WHERE Event = 'raised'")), 50);
     EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM AlarmJournal WHERE Event = 'cleared'")), 1);
     EXPECT_EQ(failuresLogged(), 0);
+}
+
+TEST_F(AlarmBridgeOnAFile, NothingIsWrittenIntoADamagedSiteTheStepsWait) {
+    SiteLink link(ctx);
+    ctx.siteLink = &link;
+    link.noteDatabaseFailure(QStringLiteral("the file is no database"), SiteLink::Failure::Damaged);
+    ASSERT_TRUE(link.isDamaged());
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    {
+        AlarmBridge bridge(ctx);
+        AttentionList::SyncResult seen;
+        seen.raised.push_back({Section::Inputs, 1, QStringLiteral("\\\\P.C1.BI01"), now});
+        bridge.report(seen, now);
+        bridge.wait();
+    }
+    EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM AlarmStates")), 0);
+    EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM AlarmJournal")), 0);
 }
 
 }  // namespace
