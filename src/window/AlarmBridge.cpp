@@ -23,15 +23,19 @@ private:
     std::unique_ptr<db::Connection> connection_;
 };
 
+/// False while the site's file is gone or damaged: nothing is written to it then.
+bool siteWhole(const ComponentContext& ctx) {
+    const SiteLink* link = ctx.siteLink;
+    return link == nullptr || (link->isReachable() && !link->isDamaged());
+}
+
 }  // namespace
 
 AlarmBridge::AlarmBridge(ComponentContext& ctx) : ctx_(ctx) {}
 
 AlarmBridge::~AlarmBridge() {
     // What the last ticks saw is written before the writer stops (not into a site gone or damaged).
-    const SiteLink* link = ctx_.siteLink;
-    const bool siteWhole = link == nullptr || (link->isReachable() && !link->isDamaged());
-    if (!waiting_.empty() && siteWhole && (writer_ || ctx_.dbConnection != nullptr)) {
+    if (!waiting_.empty() && siteWhole(ctx_) && (writer_ || ctx_.dbConnection != nullptr)) {
         try {
             sendSteps();
         } catch (...) {
@@ -76,8 +80,7 @@ void AlarmBridge::report(const AttentionList::SyncResult& result, qint64 nowMs) 
     if (!result.cleared.empty() || !result.raised.empty())
         waiting_.push_back({result.cleared, result.raised, nowMs});
     // While the site's file is gone or damaged nothing is written to it: the steps wait for it.
-    const SiteLink* link = ctx_.siteLink;
-    if (link != nullptr && (!link->isReachable() || link->isDamaged()))
+    if (!siteWhole(ctx_))
         return;
     {
         std::lock_guard lock(answers_->mutex);
@@ -121,8 +124,7 @@ void AlarmBridge::sendSteps() {
 }
 
 void AlarmBridge::wait() {
-    const SiteLink* link = ctx_.siteLink;
-    if (!waiting_.empty() && (link == nullptr || (link->isReachable() && !link->isDamaged())))
+    if (!waiting_.empty() && siteWhole(ctx_))
         sendSteps();
     writer().wait();
 }
@@ -151,6 +153,9 @@ bool AlarmBridge::apply(AttentionList& list) {
 std::vector<AlarmAcknowledgement> AlarmBridge::acknowledge(const std::vector<AlarmOccurrence>& alarms,
                                                            const QString& comment, qint64 nowMs) {
     noteOperator();
+    // The site must know the alarms raised before it can record their acknowledgement.
+    if (!waiting_.empty() && siteWhole(ctx_))
+        sendSteps();
     std::vector<AlarmAcknowledgement> recorded;
     writer().call([&](AlarmAuthority& authority) { recorded = authority.acknowledge(alarms, comment, nowMs); });
     return recorded;

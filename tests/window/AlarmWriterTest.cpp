@@ -148,6 +148,23 @@ TEST_F(AlarmBridgeOnAFile, WhatTheListSawReachesTheSiteFromTheWritersOwnConnecti
     EXPECT_EQ(failuresLogged(), 0);
 }
 
+TEST_F(AlarmBridgeOnAFile, AnAlarmAcknowledgedAtOnceIsRecordedThoughItsRaiseWasStillWaiting) {
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    AlarmBridge bridge(ctx);
+    AttentionList::SyncResult busy;  // keeps the writer busy: the next steps wait in the bridge
+    for (int i = 0; i < 300; ++i)
+        busy.raised.push_back({Section::Inputs, i, QStringLiteral("\\\\P.C%1.BI02").arg(i), now});
+    bridge.report(busy, now);
+    const AlarmOccurrence fresh{Section::Inputs, 1000, QStringLiteral("\\\\P.C1000.BI01"), now};
+    AttentionList::SyncResult next;
+    next.raised.push_back(fresh);
+    bridge.report(next, now);
+    const std::vector<AlarmAcknowledgement> recorded = bridge.acknowledge({fresh}, QStringLiteral("seen"), now + 500);
+    ASSERT_EQ(recorded.size(), 1u);
+    EXPECT_EQ(recorded[0].address, fresh.address);
+    EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM AlarmJournal WHERE Event = 'acknowledged'")), 1);
+}
+
 TEST_F(AlarmBridgeOnAFile, NothingIsWrittenIntoADamagedSiteTheStepsWait) {
     SiteLink link(ctx);
     ctx.siteLink = &link;
