@@ -80,8 +80,15 @@ void AlarmBridge::report(const AttentionList::SyncResult& result, qint64 nowMs) 
     if (!result.cleared.empty() || !result.raised.empty())
         waiting_.push_back({result.cleared, result.raised, nowMs});
     // While the site's file is gone or damaged nothing is written to it: the steps wait for it.
-    if (!siteWhole(ctx_))
+    // The writer's own connection closes too (it would keep the file it opened, and its log, open
+    // under the site's name); a writer on a connection opened anew takes the steps once it is back.
+    if (!siteWhole(ctx_)) {
+        if (fallback_ && writer_ && writer_->isThreaded()) {
+            writer_.reset();
+            fallback_.reset();
+        }
         return;
+    }
     {
         std::lock_guard lock(answers_->mutex);
         if (answers_->stepsRunning)
