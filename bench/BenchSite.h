@@ -31,8 +31,9 @@ namespace so::bench {
 /// calls shows whether the hot path calls the host at all.
 class BenchSite : public test::DemoSiteStatus {
 public:
-    /// Generates a site of `points` points and creates the component on it (not yet shown).
-    explicit BenchSite(int points) { open(points); }
+    /// Generates a site of `points` points (in the database `url`, a private in-memory one unless
+    /// given) and creates the component on it (not yet shown).
+    explicit BenchSite(int points, const QString& url = QStringLiteral("sqlite::memory:")) { open(points, url); }
 
     /// The host's Show: the window loads with the profile's default (small) group.
     void show() { status->Show(); }

@@ -11,6 +11,7 @@
 // fastest and the slowest of the runs.
 //   bench_switch [--points 50000] [--runs 5] [--json FILE]
 #include "BenchSite.h"
+#include "ShownFrame.h"
 
 #include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
@@ -107,18 +108,9 @@ int main(int argc, char** argv) {
     int rows = 0;
     {
         BenchSite site(points);
-        site.show();
-        auto* frame = qobject_cast<StatusFrame*>(site.status->widget());
-        if (frame == nullptr) {
-            std::fprintf(stderr, "Show created no window\n");
+        StatusFrame* frame = showFrame(site);
+        if (frame == nullptr)
             return 1;
-        }
-        frame->resize(1280, 900);
-        frame->show();
-        QElapsedTimer wait;
-        wait.start();
-        while ((frame->windowHandle() == nullptr || !frame->windowHandle()->isExposed()) && wait.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         PaintCount paints;
         for (int section = 0; section < kSectionCount; ++section)
             gridView(*frame, section)->viewport()->installEventFilter(&paints);

@@ -9,9 +9,16 @@
 //    included), per-call median and 99th percentile, and the longest time without a paint of a
 //    section grid's viewport (the visible rows), counted by an event filter with time stamps.
 //
+// With --attention off,on the storm runs once with the attention list off and once on, on the same
+// site, each figure named with its _off or _on (_off2, _on2 for a second run of a mode); --file yes keeps the site in a
+// database file (the alarm states then written by the alarm writer's own thread and connection, as the application
+// does).
+//
 //   bench_window [--points 1000,10000,50000] [--seconds 3] [--slice 1000] [--json FILE]
+//                [--attention off,on] [--file yes]
 // Prints one line per figure; --json writes them as one JSON object per site size.
 #include "BenchSite.h"
+#include "ShownFrame.h"
 #include "StormReports.h"
 
 #include "ui/StatusFrame.h"
@@ -22,9 +29,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QWindow>
 
 #include <algorithm>
@@ -68,6 +77,10 @@ struct Options {
     double seconds = 3.0;
     int slice = 1000;
     QString json;
+    /// The attention list during the storms, one storm each in turn ("on", "off" or "off,on").
+    QStringList attention{QStringLiteral("on")};
+    /// The site in a database file (as an application runs it) rather than in memory.
+    bool file = false;
 };
 
 Options parse(const QStringList& args) {
@@ -85,6 +98,10 @@ Options parse(const QStringList& args) {
             o.slice = std::max(1, value.toInt());
         } else if (key == QLatin1String("--json")) {
             o.json = value;
+        } else if (key == QLatin1String("--attention")) {
+            o.attention = value.split(QLatin1Char(','));
+        } else if (key == QLatin1String("--file")) {
+            o.file = value == QLatin1String("yes");
         }
     }
     return o;
@@ -109,50 +126,17 @@ void settle() {
         QCoreApplication::processEvents();
 }
 
-QJsonObject runSite(int points, const Options& options) {
-    QJsonObject out;
-    out[QStringLiteral("points")] = points;
-    BenchSite site(points);
-    site.show();
-    auto* frame = qobject_cast<StatusFrame*>(site.status->widget());
-    if (frame == nullptr) {
-        std::fprintf(stderr, "Show created no window\n");
-        return out;
-    }
-    frame->resize(1280, 900);
-    frame->show();
-    QElapsedTimer wait;
-    wait.start();
-    while ((frame->windowHandle() == nullptr || !frame->windowHandle()->isExposed()) && wait.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    settle();
-
-    // ---- fill: until every view has announced every row of its grid
+/// One storm of reports for `options.seconds`, the event loop turning between slices; its figures
+/// go into `out`, each key ending in `suffix`.
+void storm(BenchSite& site, StatusFrame& frame, const QVector<StormReport>& reports, const Options& options,
+           QJsonObject& out, const QString& suffix) {
+    const auto key = [&](const char* name) { return QLatin1String(name) + suffix; };
     QElapsedTimer clock;
     clock.start();
-    site.showEntireSite();
-    flushModels(*frame);
-    QCoreApplication::processEvents();
-    const double fillMs = double(clock.nsecsElapsed()) / 1e6;
-    out[QStringLiteral("fill_ms")] = fillMs;
-    out[QStringLiteral("rows")] = site.shownRows();
-    out[QStringLiteral("views_hold_every_row")] = viewsHoldEveryRow(*frame, site);
-    settle();
-
-    // ---- full refresh, the views told
-    clock.restart();
-    site.window().RefreshAllRows();
-    flushModels(*frame);
-    QCoreApplication::processEvents();
-    out[QStringLiteral("refresh_ms")] = double(clock.nsecsElapsed()) / 1e6;
-    settle();
-
-    // ---- storm
-    const QVector<StormReport> reports = StormBuilder(site.window(), *site.db).build(1 << 18);
     PaintWatch watch(clock);
     QVector<int> visibleSections;
     for (int section = 0; section < kSectionCount; ++section) {
-        SectionGridView* view = gridView(*frame, section);
+        SectionGridView* view = gridView(frame, section);
         view->viewport()->installEventFilter(&watch);
         if (view->isVisible() && !view->viewport()->visibleRegion().isEmpty())
             visibleSections.append(section);
@@ -160,10 +144,10 @@ QJsonObject runSite(int points, const Options& options) {
     QJsonArray visible;
     for (int section : visibleSections)
         visible.append(section);
-    out[QStringLiteral("visible_sections")] = visible;
+    out[key("visible_sections")] = visible;
     int flushesBefore = 0;
     for (int section = 0; section < kSectionCount; ++section)
-        flushesBefore += gridView(*frame, section)->gridModel()->signalCounts().dataChanged;
+        flushesBefore += gridView(frame, section)->gridModel()->signalCounts().dataChanged;
 
     using Clock = std::chrono::steady_clock;
     std::vector<float> samples;
@@ -191,6 +175,8 @@ QJsonObject runSite(int points, const Options& options) {
         ++turns;
     }
     const qint64 stormNs = clock.nsecsElapsed();
+    for (int section = 0; section < kSectionCount; ++section)
+        gridView(frame, section)->viewport()->removeEventFilter(&watch);
 
     std::sort(samples.begin(), samples.end());
     std::vector<qint64> stamps = watch.stamps;
@@ -202,30 +188,76 @@ QJsonObject runSite(int points, const Options& options) {
         longestGapNs = std::max(longestGapNs, stormNs - stamps.back());
     int flushes = -flushesBefore;
     for (int section = 0; section < kSectionCount; ++section)
-        flushes += gridView(*frame, section)->gridModel()->signalCounts().dataChanged;
+        flushes += gridView(frame, section)->gridModel()->signalCounts().dataChanged;
 
     const auto at = [&](double q) {
         return samples.empty() ? 0.0
                                : double(samples[std::min(samples.size() - 1, size_t(q * double(samples.size())))]);
     };
-    out[QStringLiteral("storm_changes")] = double(sent);
-    out[QStringLiteral("storm_seconds")] = double(stormNs) / 1e9;
-    out[QStringLiteral("changes_per_second")] = double(sent) / (double(stormNs) / 1e9);
-    out[QStringLiteral("p50_ns")] = at(0.50);
-    out[QStringLiteral("p99_ns")] = at(0.99);
-    out[QStringLiteral("max_ns")] = samples.empty() ? 0.0 : double(samples.back());
-    out[QStringLiteral("event_loop_turns")] = double(turns);
-    out[QStringLiteral("longest_turn_ms")] = double(longestTurnNs) / 1e6;
+    out[key("storm_changes")] = double(sent);
+    out[key("storm_seconds")] = double(stormNs) / 1e9;
+    out[key("changes_per_second")] = double(sent) / (double(stormNs) / 1e9);
+    out[key("p50_ns")] = at(0.50);
+    out[key("p99_ns")] = at(0.99);
+    out[key("max_ns")] = samples.empty() ? 0.0 : double(samples.back());
+    out[key("event_loop_turns")] = double(turns);
+    out[key("longest_turn_ms")] = double(longestTurnNs) / 1e6;
     // Where the storm's time went: the state changes themselves, and the event loop's turns
     // (model flushes, layout, repaints); the rest is the driver's own loop and clock.
     double inChanges = 0;
     for (const float ns : samples)
         inChanges += double(ns);
-    out[QStringLiteral("state_change_share")] = inChanges / double(stormNs);
-    out[QStringLiteral("event_loop_share")] = double(turnsNs) / double(stormNs);
-    out[QStringLiteral("paints")] = watch.paints;
-    out[QStringLiteral("longest_paint_gap_ms")] = double(longestGapNs) / 1e6;
-    out[QStringLiteral("model_flushes")] = flushes;
+    out[key("state_change_share")] = inChanges / double(stormNs);
+    out[key("event_loop_share")] = double(turnsNs) / double(stormNs);
+    out[key("paints")] = watch.paints;
+    out[key("longest_paint_gap_ms")] = double(longestGapNs) / 1e6;
+    out[key("model_flushes")] = flushes;
+}
+
+QJsonObject runSite(int points, const Options& options) {
+    QJsonObject out;
+    out[QStringLiteral("points")] = points;
+    QTemporaryDir folder;
+    BenchSite site(points, options.file ? QStringLiteral("sqlite:") + folder.filePath(QStringLiteral("site.db"))
+                                        : QStringLiteral("sqlite::memory:"));
+    StatusFrame* frame = showFrame(site);
+    if (frame == nullptr)
+        return out;
+    settle();
+
+    // ---- fill: until every view has announced every row of its grid
+    QElapsedTimer clock;
+    clock.start();
+    site.showEntireSite();
+    flushModels(*frame);
+    QCoreApplication::processEvents();
+    const double fillMs = double(clock.nsecsElapsed()) / 1e6;
+    out[QStringLiteral("fill_ms")] = fillMs;
+    out[QStringLiteral("rows")] = site.shownRows();
+    out[QStringLiteral("views_hold_every_row")] = viewsHoldEveryRow(*frame, site);
+    settle();
+
+    // ---- full refresh, the views told
+    clock.restart();
+    site.window().RefreshAllRows();
+    flushModels(*frame);
+    QCoreApplication::processEvents();
+    out[QStringLiteral("refresh_ms")] = double(clock.nsecsElapsed()) / 1e6;
+    settle();
+
+    // ---- storms, the attention list on or off in each, in the order asked
+    const QVector<StormReport> reports = StormBuilder(site.window(), *site.db).build(1 << 18);
+    QHash<QString, int> runs;
+    for (const QString& attention : options.attention) {
+        site.window().setAttentionEnabled(attention == QLatin1String("on"));
+        settle();
+        // "_off", "_on"; a mode run again is numbered: "_off2", "_on2".
+        const int run = ++runs[attention];
+        const QString suffix = options.attention.size() == 1
+                                   ? QString()
+                                   : QLatin1Char('_') + attention + (run > 1 ? QString::number(run) : QString());
+        storm(site, *frame, reports, options, out, suffix);
+    }
     out[QStringLiteral("host_calls")] = double(site.host.calls.size());
     out[QStringLiteral("log_bytes")] = double(site.errorLogBytes());
     return out;

@@ -11,7 +11,7 @@
 
 namespace so {
 
-enum class Condition : quint16 {
+enum class Condition : quint32 {
     Alarm = 1u << 0,                 // Alarm: an alarm is set
     DoorNotClosed = 1u << 1,         // Status of a door: not closed
     RelayNotNormal = 1u << 2,        // Status of a door: its relay is not in its normal state
@@ -26,31 +26,33 @@ enum class Condition : quint16 {
     MemoryBatteryFailed = 1u << 11,  // MemoryBatt: failed
     UpsBatteryFailed = 1u << 12,     // UPSBattF: failed
     RelayForced = 1u << 13,          // Relay Details: forced on or off, locked down or open by an operator
+    LineOpen = 1u << 14,             // Status of a door or input: its main line reads "Line Open" (cut)
+    LineShort = 1u << 15,            // Status of a door or input: its main line reads "Line Short"
+    LineFault = 1u << 16,            // Status of a door or input: its main line reads out of tolerance, faulty
+    LineNoisy = 1u << 17,            // Status of a door or input: its main line reads "Noisy"
 };
 
 /// A small set of conditions (one bit each).
 class RowConditions {
 public:
     constexpr RowConditions() = default;
-    constexpr RowConditions(Condition c) : bits_(quint16(c)) {}
+    constexpr RowConditions(Condition c) : bits_(quint32(c)) {}
 
-    constexpr bool has(Condition c) const { return (bits_ & quint16(c)) != 0; }
+    constexpr bool has(Condition c) const { return (bits_ & quint32(c)) != 0; }
     constexpr bool any(RowConditions of) const { return (bits_ & of.bits_) != 0; }
     constexpr bool empty() const { return bits_ == 0; }
-    constexpr void set(Condition c, bool on = true) {
-        bits_ = on ? quint16(bits_ | quint16(c)) : quint16(bits_ & ~quint16(c));
-    }
-    constexpr void remove(RowConditions of) { bits_ = quint16(bits_ & ~of.bits_); }
-    constexpr RowConditions operator|(RowConditions other) const { return fromBits(quint16(bits_ | other.bits_)); }
+    constexpr void set(Condition c, bool on = true) { bits_ = on ? (bits_ | quint32(c)) : (bits_ & ~quint32(c)); }
+    constexpr void remove(RowConditions of) { bits_ = bits_ & ~of.bits_; }
+    constexpr RowConditions operator|(RowConditions other) const { return fromBits(bits_ | other.bits_); }
     constexpr bool operator==(const RowConditions&) const = default;
 
 private:
-    static constexpr RowConditions fromBits(quint16 bits) {
+    static constexpr RowConditions fromBits(quint32 bits) {
         RowConditions c;
         c.bits_ = bits;
         return c;
     }
-    quint16 bits_ = 0;
+    quint32 bits_ = 0;
 };
 
 constexpr RowConditions operator|(Condition a, Condition b) { return RowConditions(a) | RowConditions(b); }

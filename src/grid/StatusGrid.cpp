@@ -20,7 +20,8 @@ const QString kUpdatedKey = QStringLiteral("LastUpdated");
 RowConditions conditionsShownBy(const QString& key) {
     using C = Condition;
     if (key == col::Status)
-        return C::DoorNotClosed | C::RelayNotNormal | C::InputOpen | C::Offline;
+        return C::DoorNotClosed | C::RelayNotNormal | C::InputOpen | C::Offline | C::LineOpen | C::LineShort |
+               C::LineFault | C::LineNoisy;
     static const std::pair<const QString*, Condition> kOneEach[] = {
         {&col::Alarm, C::Alarm},
         {&col::Masked, C::Masked},

@@ -180,10 +180,18 @@ void Filler::renewState(ObjectType type, StatusGrid& grid, int row, const db::Re
     const bool controllerOnline =
         type == ObjectType::ZR2Controller || fields::flag(rs, QStringLiteral("ControllerOnline"));
     switch (type) {
-    case ObjectType::ZR2Input:
+    case ObjectType::ZR2Door:
+        // The door's cells keep what was last known; the row says its controller is off line, as
+        // its relay's and reader's rows do (a later report of the door writes its Status anew).
         if (!controllerOnline)
+            grid.addConditions(row, Condition::Offline);
+        break;
+    case ObjectType::ZR2Input:
+        if (!controllerOnline) {
             for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
                 rows::setTextIfColumn(grid, row, key, rows::kOffline);
+            grid.addConditions(row, Condition::Offline);
+        }
         break;
     case ObjectType::ZR2Relay: rows::writeNewerLineRelayState(grid, row, rs, col::Status); break;
     case ObjectType::ZR2Reader:

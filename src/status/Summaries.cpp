@@ -3,6 +3,7 @@
 #include "base/ErrorTrap.h"
 #include "base/Texts.h"
 #include "domain/Resources.h"
+#include "domain/StateTexts.h"
 #include "status/RowRef.h"
 
 namespace so {
@@ -22,6 +23,36 @@ QString summaryUnderTrap(ComponentContext& ctx, const QString& reportName, Body&
 }
 
 enum class Position { Closed, NotClosed, Undetermined };
+
+/// The fault a main line reads, or none: the newer line's fixed texts (codes 0x20 to 0x50) or the
+/// classic line's states 16 to 64 in the host's words.
+RowConditions lineFault(ResourceTexts& texts, const QString& input1) {
+    static const std::pair<QString, Condition> kNewerLine[] = {
+        {GetLineStateText(0x20, 0), Condition::LineOpen},
+        {GetLineStateText(0x30, 0), Condition::LineShort},
+        {GetLineStateText(0x40, 0), Condition::LineFault},
+        {GetLineStateText(0x50, 0), Condition::LineNoisy},
+    };
+    for (const auto& [text, fault] : kNewerLine)
+        if (input1 == text)
+            return fault;
+    const std::pair<int, Condition> kClassic[] = {
+        {res::LineState16, Condition::LineShort},
+        {res::LineState32, Condition::LineOpen},
+        {res::LineState48, Condition::LineFault},
+        {res::LineState64, Condition::LineNoisy},
+    };
+    for (const auto& [resource, fault] : kClassic)
+        if (sameText(input1, texts(resource)))
+            return fault;
+    return {};
+}
+
+/// Records the line conditions a summary speaks for: any earlier ones are replaced.
+void showLineFault(ResourceTexts& texts, RowConditions& shown, const QString& input1) {
+    shown.remove(Condition::LineOpen | Condition::LineShort | Condition::LineFault | Condition::LineNoisy);
+    shown = shown | lineFault(texts, input1);
+}
 
 /// Whether a Masked cell says the point is masked. Classic rows write the not-known text when no
 /// mask is set; newer-line rows write their mask sources, "-" for none (GetMaskSourceText(0)), so
@@ -53,6 +84,7 @@ QString doorStatus(ResourceTexts& texts, const RowReader& row, RowConditions& sh
 
     shown.set(Condition::DoorNotClosed, position == Position::NotClosed);
     shown.set(Condition::RelayNotNormal, !relayNormal);
+    showLineFault(texts, shown, input1);
 
     const int slot = kDoorSummaries + int(position) * 4 + (relayNormal ? 2 : 0) + (masked ? 1 : 0);
     return texts.composed(slot, [&] {
@@ -109,6 +141,7 @@ QString inputStatus(ResourceTexts& texts, const RowReader& row, RowConditions& s
     };
     // A line text of its own reads "OPEN" when the line is open.
     shown.set(Condition::InputOpen, line == 0 || (line == 3 && input1 == QStringView(open).chopped(1)));
+    showLineFault(texts, shown, input1);
     if (line == 3)
         return masked ? texts.composedWith(input1, build) : input1;  // unmasked: the line's own text
     const int slot = ((line * 2 + (input1NotKnown ? 1 : 0)) * 2 + (hasLineModule ? 1 : 0)) * 2 + (masked ? 1 : 0);

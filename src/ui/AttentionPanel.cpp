@@ -372,6 +372,9 @@ void AttentionPanel::showNew() {
     const bool held = view_.isHeld();
     view_.setHeld(false);
     view_.setHeld(held);
+    // The rows were read anew (more of them, or a controller's points unfolded): the table hears
+    // of every one, held or not.
+    reloadRows();
     refresh(false);
 }
 

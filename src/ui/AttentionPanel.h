@@ -100,6 +100,8 @@ public:
     /// The bar's text ("12 new alarms — show"); empty while it is hidden.
     QString newEntriesText() const;
     bool isFlashing() const { return flashesLeft_ > 0; }
+    /// Writes the header from the list's counts as they are now.
+    void paintHeader();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -108,7 +110,6 @@ private:
     void fitHeight();
     void settleHeight();
     void goTo(const QModelIndex& index, bool openMenu);
-    void paintHeader();
     void updateHold();
     bool pointerOnHoldArea() const;
     void reloadRows();

@@ -153,6 +153,7 @@ void SectionsArea::distributeSections() {
         need.chrome = v->contentHeight() - need.rows * need.rowHeight;
         const SectionCounts& counts = header(section)->counts();
         need.attention = counts.alarms > 0 ? SectionNeed::kAlarms : counts.warnings > 0 ? SectionNeed::kWarnings : 0;
+        need.matches = !v->filterText().isEmpty();
     }
     const std::vector<int> heights = shareSectionHeights(sectionStack_->height() - std::max(0, handles), needs);
     sectionStack_->setSizes(QList<int>(heights.begin(), heights.end()));
@@ -273,6 +274,9 @@ void SectionsArea::setFilterText(const QString& text) {
     // The views whose rows in sight change recount through shownRowsChanged.
     for (SectionGridView* v : views_)
         v->setFilterText(text);
+    // Another find: the heights are shared out anew, so every section holding matches shows some.
+    sectionsSizedByOperator_ = false;
+    distributeSections();
 }
 
 void SectionsArea::setAbnormalOnly(bool on) {
@@ -298,12 +302,16 @@ SectionCounts SectionsArea::countsInSight() const {
 }
 
 void SectionsArea::updateInsight() {
+    for (Section section : kAllSections)
+        view(section)->gridModel()->refreshHighlights();
+    emit countsChanged();
+}
+
+void SectionsArea::recountChanged() {
     // Rows added, removed or filtered recount at once (shownRowsChanged); changed states here.
     bool attentionChanged = false;
     for (Section section : kAllSections) {
-        StatusGridModel* model = view(section)->gridModel();
-        model->refreshHighlights();
-        if (!model->takeCountsDirty())
+        if (!view(section)->gridModel()->takeCountsDirty())
             continue;
         const SectionCounts before = header(section)->counts();
         recount(section);
@@ -311,7 +319,6 @@ void SectionsArea::updateInsight() {
         attentionChanged = attentionChanged || (before.alarms > 0) != (after.alarms > 0) ||
                            (before.warnings > 0) != (after.warnings > 0);
     }
-    emit countsChanged();
     // A section that now holds alarms or warnings, or no longer does, is placed anew.
     if (attentionChanged && !sectionsSizedByOperator_)
         distributeSections();

@@ -67,9 +67,11 @@ public:
     /// The counts of what the page in sight shows: the stacked sections with a header shown, the
     /// one section alone, the masked list or the overridden list. The headers' counts add up to them.
     SectionCounts countsInSight() const;
-    /// Recounts the sections whose states changed and fades their highlights; a section that
-    /// gained or lost its alarms or warnings is placed anew.
+    /// Fades the rows' highlights and asks for the counts to be shown anew (countsChanged).
     void updateInsight();
+    /// Recounts the sections whose states changed; a section that gained or lost its alarms or
+    /// warnings is placed anew.
+    void recountChanged();
 
     /// The rows selected in the grids in sight, tab-separated; empty when none is.
     QString selectedRowsText() const;

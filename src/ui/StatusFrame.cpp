@@ -125,6 +125,11 @@ void StatusFrame::groupBoxChanged() {
 
 void StatusFrame::captionChanged(const QString& caption) {
     caption_ = caption;
+    showTitle();
+}
+
+void StatusFrame::showTitle() {
+    const QString& caption = caption_;
     QString title = titleSuffix_.isEmpty() ? caption : QStringLiteral("%1 - %2").arg(caption, titleSuffix_);
     const int alarms = window_.attention().isEnabled() ? window_.attention().alarmCount() : 0;
     if (alarms > 0)
@@ -134,12 +139,13 @@ void StatusFrame::captionChanged(const QString& caption) {
 
 void StatusFrame::attentionChanged(bool newAlarm) {
     attention_->refresh(newAlarm);
-    captionChanged(caption_);
+    if (!countingNow_)
+        showSyncedCounts();
 }
 
 void StatusFrame::setTitleSuffix(const QString& suffix) {
     titleSuffix_ = suffix;
-    captionChanged(caption_);
+    showTitle();
 }
 
 void StatusFrame::setAbnormalOnly(bool on) { band_->abnormalOnlyAction()->setChecked(on); }
@@ -174,8 +180,24 @@ void StatusFrame::setOnGridMouseUp(const SectionGridView::MouseUpHandler& handle
 // ---------------------------------------------------------------- counts, copy, export
 
 void StatusFrame::showCounts() {
-    if (band_ != nullptr && area_ != nullptr)
-        band_->showCounts(area_->countsInSight());
+    if (band_ == nullptr || area_ == nullptr || attention_ == nullptr)
+        return;
+    // Every count in sight is taken at one moment: the attention list is brought level with the
+    // rows first (while it runs), then the section headers, the band, the list's header and the
+    // title all read those rows, and are painted together.
+    if (window_.attentionTimer().isActive()) {
+        countingNow_ = true;
+        window_.attentionTick();
+        countingNow_ = false;
+    }
+    showSyncedCounts();
+}
+
+void StatusFrame::showSyncedCounts() {
+    area_->recountChanged();
+    band_->showCounts(area_->countsInSight());
+    attention_->paintHeader();
+    showTitle();
 }
 
 void StatusFrame::updateInsight() {

@@ -91,7 +91,7 @@ public:
     /// Shows only the rows in alarm or warning (the band's "Abnormal only").
     void setAbnormalOnly(bool on);
 
-    /// Recounts the sections that changed, repaints fading highlights, updates the status bar
+    /// Shows every count anew (showCounts), repaints fading highlights, updates the status bar
     /// (the window's timer calls it every kInsightIntervalMs).
     void updateInsight();
     /// Writes the shown rows of a section (or, with none, of every section with a header shown)
@@ -107,8 +107,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    /// The band's total and find matches, from what the sections area counts in sight.
+    /// Every count shown (section headers, the band's total and find matches, the attention
+    /// list's header, the title) from one moment, the attention list synced first.
     void showCounts();
+    /// The same, the attention list having just been synced.
+    void showSyncedCounts();
+    /// The caption, the host's suffix and the alarms listed.
+    void showTitle();
     /// Puts the selected rows of every section on the clipboard, tab-separated.
     void copySelectedRows();
     /// Asks where to save, then exportCsv.
@@ -122,6 +127,7 @@ private:
     KeyPairing keys_;
     QString caption_;
     QString titleSuffix_;
+    bool countingNow_ = false;  // showCounts() runs: the list's tick shows no counts of its own
 
     ToolbarBand* band_ = nullptr;
     AttentionPanel* attention_ = nullptr;

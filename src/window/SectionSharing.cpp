@@ -36,13 +36,18 @@ std::vector<int> shareSectionHeights(int available, const std::vector<SectionNee
         left -= cost;
     };
 
-    // The floors, in order of need, each with its grid's chrome.
+    // A row of a find's matches in every section that holds some, then the floors, in order of
+    // need, each with its grid's chrome.
+    const auto chromeLeft = [&](int s) { return granted[size_t(s)] == 0 ? sections[size_t(s)].chrome : 0; };
+    for (int s : order)
+        if (sections[size_t(s)].matches && left - chromeLeft(s) >= sections[size_t(s)].rowHeight)
+            grant(s, 1);
     for (size_t i = 0; i < order.size(); ++i) {
         const int s = order[i];
         const SectionNeed& need = sections[size_t(s)];
-        const int want = std::min(need.rows, i == 0 ? kLeadRows : kFewRows);
-        const int fits = (left - need.chrome) / need.rowHeight;
-        if (left - need.chrome >= need.rowHeight)
+        const int want = std::min(need.rows, i == 0 ? kLeadRows : kFewRows) - granted[size_t(s)];
+        const int fits = (left - chromeLeft(s)) / need.rowHeight;
+        if (want > 0 && fits > 0)
             grant(s, std::min(want, fits));
     }
 

@@ -1,6 +1,7 @@
 // How the stacked sections of the status window share its height.
 //
-// Every section in sight gets its header strip. Sections with rows then get a floor of rows, in
+// Every section in sight gets its header strip. Sections holding a find's matches get one row
+// each, in order of need. Sections with rows then get a floor of rows, in
 // order of need: sections holding alarms first, then those holding warnings, each of these and
 // the rest by their row count, the busier first; the first of them
 // gets kLeadRows, the others kFewRows (fewer when they have fewer rows), each with its column
@@ -31,6 +32,9 @@ struct SectionNeed {
     int rows = 0;
     /// What the rows in sight hold: kAlarms, kWarnings (and no alarm) or nothing abnormal (0).
     int attention = 0;
+    /// The rows are a find's matches: the section shows one of them before any section gets its
+    /// floor, so a header that counts matches never sits over no row.
+    bool matches = false;
     static constexpr int kWarnings = 1;
     static constexpr int kAlarms = 2;
 };

@@ -13,6 +13,11 @@ constexpr RowConditions kNothing;
 // A door's relay not in its normal state is the door unlocked (an operator's unlock, a schedule,
 // a granted access). An opened door is forced while locked, held while unlocked; an alarm of a
 // closed door or of an input is its own line. A masked point's alarm only warns.
+//
+// A supervised line that reads open or short is cut or bridged: the contact behind it can no longer
+// report, which is how a door or an input is defeated, so it is an alarm like a tamper, unless the
+// point is masked (left out of alarms on purpose: then it warns). A line out of tolerance
+// (a line fault) or noisy still reports; it needs a technician, not a guard: a warning.
 constexpr SeverityRule kSeverityRules[] = {
     {C::Alarm | C::DoorNotClosed, C::RelayNotNormal | C::Masked, Severity::Alarm, "Forced open"},
     {C::Alarm | C::DoorNotClosed | C::RelayNotNormal, C::Masked, Severity::Alarm, "Held open"},
@@ -21,6 +26,10 @@ constexpr SeverityRule kSeverityRules[] = {
     {C::CodeTamper, kNothing, Severity::Alarm, "Code tamper"},
     {C::EnclosureOpen, kNothing, Severity::Alarm, "Enclosure tamper"},
     {C::TamperPending, kNothing, Severity::Alarm, "Tamper pending"},
+    {C::LineOpen, C::Masked, Severity::Alarm, "Line open"},
+    {C::LineShort, C::Masked, Severity::Alarm, "Line short"},
+    {C::LineOpen | C::Masked, kNothing, Severity::Warning, "Line open"},
+    {C::LineShort | C::Masked, kNothing, Severity::Warning, "Line short"},
     {C::Alarm | C::Masked, kNothing, Severity::Warning, "In alarm, masked"},
     {C::Masked, C::Alarm, Severity::Warning, "Masked"},
     {C::DoorNotClosed, C::Alarm | C::RelayNotNormal, Severity::Warning, "Open"},
@@ -28,6 +37,8 @@ constexpr SeverityRule kSeverityRules[] = {
     {C::RelayNotNormal, C::DoorNotClosed, Severity::Warning, "Unlocked"},
     {C::RelayForced, kNothing, Severity::Warning, "Relay forced"},
     {C::InputOpen, C::Alarm, Severity::Warning, "Open"},
+    {C::LineFault, kNothing, Severity::Warning, "Line fault"},
+    {C::LineNoisy, kNothing, Severity::Warning, "Line noisy"},
     {C::Offline, kNothing, Severity::Warning, "Off line"},
     {C::PowerFailed, kNothing, Severity::Warning, "AC power failed"},
     {C::MemoryBatteryFailed, kNothing, Severity::Warning, "Memory battery failed"},

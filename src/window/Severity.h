@@ -32,8 +32,9 @@ struct SeverityRule {
 std::span<const SeverityRule> severityRules();
 
 /// Alarm: a tamper of any kind (reader, keypad code, enclosure, pending), a door forced or held
-/// open, a point in alarm that is not masked. Warning: masked, unlocked or forced by an operator,
-/// open, off line, power or battery failed. A door open while unlocked is a warning (unlocked),
+/// open, a point in alarm that is not masked, a line open or short that is not masked. Warning:
+/// masked, unlocked or forced by an operator, open, off line (its own or its controller's), a line
+/// out of tolerance or noisy, power or battery failed. A door open while unlocked is a warning (unlocked),
 /// never an alarm by itself.
 Severity severity(RowConditions conditions);
 /// Severity of grid row `row` (from 1).

@@ -1,6 +1,5 @@
 #include "window/SiteAlarmAuthority.h"
 
-#include "base/ComponentContext.h"
 #include "base/RecordFields.h"
 
 #include <statusobject/Db.h>
@@ -39,12 +38,12 @@ void bindTime(db::Command& command, const QString& name, qint64 ms) {
 }  // namespace
 
 QString SiteAlarmAuthority::operatorName() {
-    db::Command command(ctx_.db(), QStringLiteral("Select LoginName From Operators Where OperatorID = ?"));
-    command.appendParameter(QStringLiteral("@OperatorID"), db::ParamType::Integer, db::ParamDirection::Input, 0,
-                            ctx_.site().UserId());
+    db::Command command(db_, QStringLiteral("Select LoginName From Operators Where OperatorID = ?"));
+    const qint32 id = operatorId_->load();
+    command.appendParameter(QStringLiteral("@OperatorID"), db::ParamType::Integer, db::ParamDirection::Input, 0, id);
     db::Recordset rs = command.open();
-    const QString name = rs.eof() ? QStringLiteral("operator %1").arg(ctx_.site().UserId())
-                                  : fields::text(rs, QStringLiteral("LoginName"));
+    const QString name =
+        rs.eof() ? QStringLiteral("operator %1").arg(id) : fields::text(rs, QStringLiteral("LoginName"));
     rs.close();
     return name;
 }
@@ -53,9 +52,9 @@ void SiteAlarmAuthority::journal(const QString& event, const QString& address, q
                                  const QString& comment) {
     // A step of no alarm occurrence (shelving a point) has no raised time: Null.
     const bool raised = raisedMs != 0;
-    db::Command insert(ctx_.db(), QStringLiteral("Insert Into AlarmJournal (EventTime, Event, Address, RaisedAt, "
-                                                 "OperatorName, Comment) Values (?, ?, ?, %1, ?, ?)")
-                                      .arg(raised ? QStringLiteral("?") : QStringLiteral("Null")));
+    db::Command insert(db_, QStringLiteral("Insert Into AlarmJournal (EventTime, Event, Address, RaisedAt, "
+                                           "OperatorName, Comment) Values (?, ?, ?, %1, ?, ?)")
+                                .arg(raised ? QStringLiteral("?") : QStringLiteral("Null")));
     bindTime(insert, QStringLiteral("@EventTime"), atMs);
     bindText(insert, QStringLiteral("@Event"), event);
     bindText(insert, QStringLiteral("@Address"), address);
@@ -81,11 +80,11 @@ QHash<QString, SiteAlarmAuthority::Known> SiteAlarmAuthority::known(const std::v
                  msOf(rs.field(QStringLiteral("AcknowledgedAt"))), fields::text(rs, QStringLiteral("AcknowledgedBy"))});
     };
     if (alarms.size() > kLookedUpOneByOne) {
-        read(ctx_.db().query(columns));
+        read(db_.query(columns));
         return found;
     }
     for (const AlarmOccurrence& alarm : alarms) {
-        db::Command one(ctx_.db(), columns + QStringLiteral(" Where Address = ?"));
+        db::Command one(db_, columns + QStringLiteral(" Where Address = ?"));
         bindText(one, QStringLiteral("@Address"), alarm.address);
         read(one.open());
     }
@@ -97,7 +96,7 @@ std::vector<AlarmAcknowledgement> SiteAlarmAuthority::raised(std::vector<AlarmOc
     if (alarms.empty())
         return acknowledged;
     const QHash<QString, Known> states = known(alarms);
-    db::Transaction transaction(ctx_.db());
+    db::Transaction transaction(db_);
     for (AlarmOccurrence& alarm : alarms) {
         const auto state = states.constFind(alarm.address);
         if (state != states.constEnd() && !state->cleared) {
@@ -110,12 +109,12 @@ std::vector<AlarmAcknowledgement> SiteAlarmAuthority::raised(std::vector<AlarmOc
         alarm.raisedMs = wholeSecondsMs(alarm.raisedMs);
         if (state != states.constEnd()) {
             // The point's last occurrence cleared: this one replaces it.
-            db::Command over(ctx_.db(), QStringLiteral("Delete From AlarmStates Where Address = ?"));
+            db::Command over(db_, QStringLiteral("Delete From AlarmStates Where Address = ?"));
             bindText(over, QStringLiteral("@Address"), alarm.address);
             over.execute();
         }
-        db::Command insert(ctx_.db(), QStringLiteral("Insert Into AlarmStates (Address, RaisedAt) Select ?, ? Where "
-                                                     "Not Exists (Select 1 From AlarmStates Where Address = ?)"));
+        db::Command insert(db_, QStringLiteral("Insert Into AlarmStates (Address, RaisedAt) Select ?, ? Where "
+                                               "Not Exists (Select 1 From AlarmStates Where Address = ?)"));
         bindText(insert, QStringLiteral("@Address"), alarm.address);
         bindTime(insert, QStringLiteral("@RaisedAt"), alarm.raisedMs);
         bindText(insert, QStringLiteral("@Address2"), alarm.address);
@@ -135,10 +134,10 @@ std::vector<AlarmAcknowledgement> SiteAlarmAuthority::raised(std::vector<AlarmOc
 void SiteAlarmAuthority::cleared(const std::vector<AlarmOccurrence>& alarms, qint64 nowMs) {
     if (alarms.empty())
         return;
-    db::Transaction transaction(ctx_.db());
+    db::Transaction transaction(db_);
     for (const AlarmOccurrence& alarm : alarms) {
-        db::Command update(ctx_.db(), QStringLiteral("Update AlarmStates Set ClearedAt = ? Where Address = ? And "
-                                                     "RaisedAt = ? And ClearedAt Is Null"));
+        db::Command update(db_, QStringLiteral("Update AlarmStates Set ClearedAt = ? Where Address = ? And "
+                                               "RaisedAt = ? And ClearedAt Is Null"));
         bindTime(update, QStringLiteral("@ClearedAt"), nowMs);
         bindText(update, QStringLiteral("@Address"), alarm.address);
         bindTime(update, QStringLiteral("@RaisedAt"), alarm.raisedMs);
@@ -152,10 +151,10 @@ std::vector<AlarmAcknowledgement> SiteAlarmAuthority::acknowledge(const std::vec
                                                                   const QString& comment, qint64 nowMs) {
     std::vector<AlarmAcknowledgement> recorded;
     const QString by = operatorName();
-    db::Transaction transaction(ctx_.db());
+    db::Transaction transaction(db_);
     for (const AlarmOccurrence& alarm : alarms) {
-        db::Command update(ctx_.db(), QStringLiteral("Update AlarmStates Set AcknowledgedAt = ?, AcknowledgedBy = ? "
-                                                     "Where Address = ? And RaisedAt = ? And AcknowledgedAt Is Null"));
+        db::Command update(db_, QStringLiteral("Update AlarmStates Set AcknowledgedAt = ?, AcknowledgedBy = ? "
+                                               "Where Address = ? And RaisedAt = ? And AcknowledgedAt Is Null"));
         bindTime(update, QStringLiteral("@AcknowledgedAt"), nowMs);
         bindText(update, QStringLiteral("@AcknowledgedBy"), by);
         bindText(update, QStringLiteral("@Address"), alarm.address);
@@ -172,13 +171,13 @@ std::vector<AlarmAcknowledgement> SiteAlarmAuthority::acknowledge(const std::vec
 std::vector<AlarmAcknowledgement> SiteAlarmAuthority::news() {
     std::vector<AlarmAcknowledgement> found;
     if (lastJournalId_ < 0) {
-        db::Recordset rs = ctx_.db().query(QStringLiteral("Select Max(JournalID) As Last From AlarmJournal"));
+        db::Recordset rs = db_.query(QStringLiteral("Select Max(JournalID) As Last From AlarmJournal"));
         lastJournalId_ = rs.eof() || rs.isNull(QStringLiteral("Last")) ? 0 : fields::number(rs, QStringLiteral("Last"));
         rs.close();
         return found;  // what was acknowledged before, a load reads through raised()
     }
-    db::Command read(ctx_.db(), QStringLiteral("Select JournalID, Address, RaisedAt, EventTime, OperatorName From "
-                                               "AlarmJournal Where JournalID > ? And Event = ? Order By JournalID"));
+    db::Command read(db_, QStringLiteral("Select JournalID, Address, RaisedAt, EventTime, OperatorName From "
+                                         "AlarmJournal Where JournalID > ? And Event = ? Order By JournalID"));
     read.appendParameter(QStringLiteral("@JournalID"), db::ParamType::Integer, db::ParamDirection::Input, 0,
                          lastJournalId_);
     bindText(read, QStringLiteral("@Event"), kAcknowledged);
@@ -197,7 +196,7 @@ void SiteAlarmAuthority::shelving(const QString& address, bool shelved, int minu
 }
 
 void SiteAlarmAuthority::purgeJournal(int days, qint64 nowMs) {
-    db::Command purge(ctx_.db(), QStringLiteral("Delete From AlarmJournal Where EventTime < ?"));
+    db::Command purge(db_, QStringLiteral("Delete From AlarmJournal Where EventTime < ?"));
     bindTime(purge, QStringLiteral("@Before"), nowMs - qint64(days) * 24 * 3600 * 1000);
     purge.execute();
 }

@@ -2,19 +2,31 @@
 // AlarmStates (one row per point whose alarm is raised, or cleared and not yet acknowledged) and
 // every step in AlarmJournal. Statements are bound, never built from a point's or an operator's
 // text; each batch runs in one transaction. Failures are the caller's to trap.
+//
+// It runs on whichever thread owns its connection (the alarm writer's, see AlarmWriter.h): the
+// operator an acknowledgement or a shelving names is handed in as the site's operator number,
+// read on the window's thread, never asked of the host from here.
 #pragma once
 
 #include "window/AlarmAuthority.h"
 
 #include <QHash>
 
+#include <atomic>
+#include <memory>
+
 namespace so {
 
-struct ComponentContext;
+namespace db {
+class Connection;
+}
 
 class SiteAlarmAuthority : public AlarmAuthority {
 public:
-    explicit SiteAlarmAuthority(ComponentContext& ctx) : ctx_(ctx) {}
+    /// The signed-in operator's number in the site's Operators table, as the window last read it.
+    using OperatorId = std::shared_ptr<const std::atomic<qint32>>;
+
+    SiteAlarmAuthority(db::Connection& db, OperatorId operatorId) : db_(db), operatorId_(std::move(operatorId)) {}
 
     std::vector<AlarmAcknowledgement> raised(std::vector<AlarmOccurrence>& alarms, qint64 nowMs) override;
     void cleared(const std::vector<AlarmOccurrence>& alarms, qint64 nowMs) override;
@@ -41,7 +53,8 @@ private:
     void journal(const QString& event, const QString& address, qint64 raisedMs, qint64 atMs,
                  const QString& comment = {});
 
-    ComponentContext& ctx_;
+    db::Connection& db_;
+    OperatorId operatorId_;
     qint64 lastJournalId_ = -1;  // news() reads past it; -1 until the first call
 };
 

@@ -12,7 +12,6 @@
 #include "grid/ColumnLayout.h"
 #include "base/RecordFields.h"
 #include "grid/Sections.h"
-#include "window/SiteAlarmAuthority.h"
 
 namespace so {
 namespace {
@@ -37,7 +36,7 @@ private:
 
 StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     : QObject(parent), ctx_(ctx), board_(std::make_unique<StatusBoard>(ctx)), overridden_(ctx, board_->sections()),
-      caption_(kCaption) {
+      caption_(kCaption), alarms_(ctx) {
     collapsed_.fill(true);
     board_->sections().masked().setVisible(false);
     for (Section section : kAllSections)
@@ -48,7 +47,6 @@ StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     connect(&refreshTimer_, &QTimer::timeout, this, &StatusWindow::refreshTimerTick);
     connect(&resizeTimer_, &QTimer::timeout, this, &StatusWindow::resizeTimerTick);
     attention_ = std::make_unique<AttentionList>(board_->sections());
-    authority_ = std::make_unique<SiteAlarmAuthority>(ctx_);
     steadyClock_ = [started = std::chrono::steady_clock::now()] {
         return qint64(
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
@@ -66,25 +64,25 @@ void StatusWindow::attentionTick() {
     AttentionList::SyncResult result = attention_->sync(now);
     for (const AttentionList::Shelved& back : attention_->returnDue(steadyClock_(), now, result))
         trap(ctx_, QStringLiteral("StatusWindow: alarm states"),
-             [&] { authority_->shelving(back.address, false, 0, now); });
-    settleAlarms(result, now);
+             [&] { alarms_.shelving(back.address, false, 0, now); });
+    settleAlarms(result, now, false);
     if (result.changed && view_ != nullptr)
         view_->attentionChanged(result.newAlarm);
 }
 
-void StatusWindow::settleAlarms(AttentionList::SyncResult& result, qint64 nowMs) {
+void StatusWindow::settleAlarms(AttentionList::SyncResult& result, qint64 nowMs, bool wait) {
     trap(ctx_, QStringLiteral("StatusWindow: alarm states"), [&] {
-        authority_->cleared(result.cleared, nowMs);
-        std::vector<AlarmAcknowledgement> acknowledged = authority_->raised(result.raised, nowMs);
-        for (const AlarmOccurrence& alarm : result.raised)
-            attention_->adopt(alarm.section, alarm.key, alarm.raisedMs);
-        for (AlarmAcknowledgement& more : authority_->news())
-            acknowledged.push_back(std::move(more));
-        for (const AlarmAcknowledgement& ack : acknowledged)
-            result.changed = attention_->acknowledge(ack.address, ack.raisedMs, ack.by, ack.atMs) || result.changed;
+        alarms_.report(result, nowMs);
+        if (wait)
+            alarms_.wait();
+        result.changed = alarms_.apply(*attention_) || result.changed;
     });
-    if (!result.raised.empty())
-        result.changed = true;  // the raised times may have moved entries
+    reportAlarmFailures();
+}
+
+void StatusWindow::reportAlarmFailures() {
+    for (const std::exception_ptr& failure : alarms_.failures())
+        trap(ctx_, QStringLiteral("StatusWindow: alarm states"), [&] { std::rethrow_exception(failure); });
 }
 
 void StatusWindow::setAttentionEnabled(bool on) {
@@ -94,7 +92,7 @@ void StatusWindow::setAttentionEnabled(bool on) {
     if (on) {
         const qint64 now = AttentionList::clockMs();
         AttentionList::SyncResult result = attention_->addAllRows(now);
-        settleAlarms(result, now);
+        settleAlarms(result, now, true);
     }
     if (view_ != nullptr)
         view_->attentionChanged(false);
@@ -110,8 +108,7 @@ bool StatusWindow::shelvePoint(const AttentionEntry& entry, int minutes) {
         return false;
     }
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (!trap(ctx_, QStringLiteral("FMain.ShelvePoint"),
-              [&] { authority_->shelving(entry.address, true, minutes, now); }))
+    if (!trap(ctx_, QStringLiteral("FMain.ShelvePoint"), [&] { alarms_.shelving(entry.address, true, minutes, now); }))
         return false;
     attention_->shelve(entry.address, steadyClock_() + qint64(minutes) * 60 * 1000);
     if (view_ != nullptr)
@@ -134,7 +131,7 @@ int StatusWindow::acknowledgeAlarms(const std::vector<AttentionEntry>& entries, 
     }
     const std::vector<AlarmAcknowledgement> recorded =
         trapOr(ctx_, QStringLiteral("FMain.AcknowledgeAlarms"), std::vector<AlarmAcknowledgement>(),
-               [&] { return authority_->acknowledge(alarms, comment.left(255), QDateTime::currentMSecsSinceEpoch()); });
+               [&] { return alarms_.acknowledge(alarms, comment.left(255), QDateTime::currentMSecsSinceEpoch()); });
     for (const AlarmAcknowledgement& ack : recorded)
         attention_->acknowledge(ack.address, ack.raisedMs, ack.by, ack.atMs);
     if (!recorded.empty() && view_ != nullptr)
@@ -344,9 +341,8 @@ void StatusWindow::reloadSelectedGroup() {
     });
     const qint64 now = AttentionList::clockMs();
     AttentionList::SyncResult loaded = attention_->resume(now);
-    settleAlarms(loaded, now);
-    trap(ctx_, QStringLiteral("StatusWindow: alarm journal"),
-         [&] { authority_->purgeJournal(kAlarmJournalDays, now); });
+    settleAlarms(loaded, now, true);
+    trap(ctx_, QStringLiteral("StatusWindow: alarm journal"), [&] { alarms_.purgeJournal(kAlarmJournalDays, now); });
     if (view_ != nullptr)
         view_->attentionChanged(false);  // a group's alarms at load are not news
     showProgress(QString());             // also after a failure part-way

@@ -11,7 +11,7 @@
 #include "domain/Section.h"
 #include "status/Filler.h"
 #include "status/RecentChanges.h"
-#include "window/AlarmAuthority.h"
+#include "window/AlarmBridge.h"
 #include "window/AttentionList.h"
 #include "window/OverriddenPoints.h"
 #include "window/WindowView.h"
@@ -134,7 +134,9 @@ public:
     /// Switches the list on (filled from the rows as they read now) or off (emptied).
     void setAttentionEnabled(bool on);
     /// Who keeps the site's alarm states (the site database unless a host hands another).
-    void setAlarmAuthority(std::unique_ptr<AlarmAuthority> authority) { authority_ = std::move(authority); }
+    void setAlarmAuthority(std::unique_ptr<AlarmAuthority> authority) { alarms_.setAuthority(std::move(authority)); }
+    /// Between the list and the site's alarm states (their writes run off this thread).
+    AlarmBridge& alarmBridge() { return alarms_; }
     /// Acknowledges the alarms of these entries as the signed-in operator, who needs operator
     /// permission kAcknowledgePermission (told otherwise); entries that are no unacknowledged
     /// alarm are passed over. Returns how many the site recorded now.
@@ -240,8 +242,11 @@ private:
     /// Widens the columns of filled sections that still show the component's own widths.
     void fitFilledSections();
     void showProgress(const QString& text);
-    /// Tells the alarm authority what the list saw and applies what it answers.
-    void settleAlarms(AttentionList::SyncResult& result, qint64 nowMs);
+    /// Tells the site what the list saw and applies what it has answered; `wait`ing for the answer
+    /// to this (a load, the list switched on) or not (a tick: the answer comes at the next one).
+    void settleAlarms(AttentionList::SyncResult& result, qint64 nowMs, bool wait);
+    /// Reports the failures of the site's alarm work under the trap.
+    void reportAlarmFailures();
 
     ComponentContext& ctx_;
     WindowView* view_ = nullptr;
@@ -276,7 +281,7 @@ private:
     QTimer refreshTimer_;
     QTimer resizeTimer_;
     std::unique_ptr<AttentionList> attention_;
-    std::unique_ptr<AlarmAuthority> authority_;
+    AlarmBridge alarms_;
     std::function<qint64()> steadyClock_;
     QTimer attentionTimer_;
 };

@@ -51,15 +51,19 @@ const char* conditionName(Condition c) {
     case Condition::MemoryBatteryFailed: return "MemoryBatteryFailed";
     case Condition::UpsBatteryFailed: return "UpsBatteryFailed";
     case Condition::RelayForced: return "RelayForced";
+    case Condition::LineOpen: return "LineOpen";
+    case Condition::LineShort: return "LineShort";
+    case Condition::LineFault: return "LineFault";
+    case Condition::LineNoisy: return "LineNoisy";
     }
     return "?";
 }
 
 QString conditionNames(RowConditions conditions) {
     QStringList names;
-    for (int bit = 0; bit < 16; ++bit)
-        if (conditions.has(Condition(quint16(1u << bit))))
-            names << QLatin1String(conditionName(Condition(quint16(1u << bit))));
+    for (int bit = 0; bit < 32; ++bit)
+        if (conditions.has(Condition(quint32(1u << bit))))
+            names << QLatin1String(conditionName(Condition(quint32(1u << bit))));
     return names.join(QLatin1Char('|'));
 }
 
@@ -187,22 +191,35 @@ TEST_F(PointStatesTableTest, ClassicDoorInputStatesReachTheInputAndItsDoor) {
          {{Input, "LM Type=3;Input1=R1446;Input2=R1447;Input3=R1447;Status=R1437", "", "normal"},
           {Door, "LM Type=3;Input1=R1446;Input2=R1447;Input3=R1447;Status=R1437", "", "normal"}},
          "0 alarms, 0 warnings"},
-        {"line state 16",
+        // A line cut or bridged is an alarm; one out of tolerance or noisy only warns.
+        {"line state 16: short",
          {{"STD_INPUT", Input, 16}},
-         {{Input, "Input1=R1459;Input2=R1459;Input3=R1459;Status=R1459", "", "normal"},
-          {Door, "Input1=R1459;Input2=R1459;Input3=R1459;Status=R1435", "", "normal"}},
-         "0 alarms, 0 warnings"},
-        {"line state 32",
+         {{Input, "Input1=R1459;Input2=R1459;Input3=R1459;Status=R1459", "LineShort", "alarm: Line short"},
+          {Door, "Input1=R1459;Input2=R1459;Input3=R1459;Status=R1435", "LineShort", "alarm: Line short"}},
+         "2 alarms, 0 warnings"},
+        {"line state 32: open",
          {{"STD_INPUT", Input, 32}},
-         {{Input, "Input1=R1460;Status=R1460", "", "normal"}, {Door, "Input1=R1460;Status=R1435", "", "normal"}},
-         "0 alarms, 0 warnings"},
-        {"line state 48",
+         {{Input, "Input1=R1460;Status=R1460", "LineOpen", "alarm: Line open"},
+          {Door, "Input1=R1460;Status=R1435", "LineOpen", "alarm: Line open"}},
+         "2 alarms, 0 warnings"},
+        {"line state 48: fault",
          {{"STD_INPUT", Input, 48}},
-         {{Input, "Input1=R1461;Status=R1461", "", "normal"}, {Door, "Input1=R1461;Status=R1435", "", "normal"}},
-         "0 alarms, 0 warnings"},
-        {"line state 64",
+         {{Input, "Input1=R1461;Status=R1461", "LineFault", "warning: Line fault"},
+          {Door, "Input1=R1461;Status=R1435", "LineFault", "warning: Line fault"}},
+         "0 alarms, 2 warnings"},
+        {"line state 64: noisy",
          {{"STD_INPUT", Input, 64}},
-         {{Input, "Input1=R1462;Status=R1462", "", "normal"}, {Door, "Input1=R1462;Status=R1435", "", "normal"}},
+         {{Input, "Input1=R1462;Status=R1462", "LineNoisy", "warning: Line noisy"},
+          {Door, "Input1=R1462;Status=R1435", "LineNoisy", "warning: Line noisy"}},
+         "0 alarms, 2 warnings"},
+        {"line open while masked",
+         {{"STD_INPUT", Input, 67, "4"}, {"STD_INPUT", Input, 32}},
+         {{Input, "Input1=R1460", "Masked|LineOpen", "warning: Line open, Masked"},
+          {Door, "Input1=R1460", "Masked|LineOpen", "warning: Line open, Masked"}},
+         "0 alarms, 2 warnings; masked \\\\SNET.P01.C00001.DR01"},
+        {"line back to clear",
+         {{"STD_INPUT", Input, 32}, {"STD_INPUT", Input, 0}},
+         {{Input, LINES_CLOSED ";Status=R1437", "", "normal"}, {Door, LINES_CLOSED ";Status=R1437", "", "normal"}},
          "0 alarms, 0 warnings"},
         {"alarm set",
          {{"STD_INPUT", Input, 65}},
@@ -297,8 +314,8 @@ TEST_F(PointStatesTableTest, ExpansionInputAndRelayStatesReachTheirOwnRowsOnly) 
          "0 alarms, 1 warning"},
         {"line state 48",
          {{"EXP_INPUT", ExpInput, 48}},
-         {{ExpInput, "Input1=R1461;Status=R1461", "", "normal"}},
-         "0 alarms, 0 warnings"},
+         {{ExpInput, "Input1=R1461;Status=R1461", "LineFault", "warning: Line fault"}},
+         "0 alarms, 1 warning"},
         {"alarm",
          {{"EXP_INPUT", ExpInput, 65}},
          {{ExpInput, "Alarm=R1463", "Alarm", "alarm: In alarm"}, {Door, "Alarm=R1435", "", "normal"}},
@@ -557,12 +574,27 @@ TEST_F(PointStatesTableTest, NewerLineStates) {
          "2 alarms, 0 warnings"},
         {"input line open: the other lines read alike",
          {{"ZR2_INPUT", ZInput, 1, "1184289"}},
-         {{ZInput, "Input1=Line Open;Input2=Line Open;Input3=Line Open;Alarm=R1435;Status=Line Open", "", "normal"}},
-         "0 alarms, 0 warnings"},
+         {{ZInput, "Input1=Line Open;Input2=Line Open;Input3=Line Open;Alarm=R1435;Status=Line Open", "LineOpen",
+           "alarm: Line open"},
+          {ZDoor, "Input1=Line Open", "LineOpen", "alarm: Line open"}},
+         "2 alarms, 0 warnings"},
         {"input line short",
          {{"ZR2_INPUT", ZInput, 1, "1184305"}},
-         {{ZInput, "Input1=Line Short;Status=Line Short", "", "normal"}},
-         "0 alarms, 0 warnings"},
+         {{ZInput, "Input1=Line Short;Status=Line Short", "LineShort", "alarm: Line short"}},
+         "2 alarms, 0 warnings"},
+        {"input line out of tolerance",
+         {{"ZR2_INPUT", ZInput, 1, "1184321"}},
+         {{ZInput, "Input1=Out of Spec", "LineFault", "warning: Line fault"}},
+         "0 alarms, 2 warnings"},
+        {"input line noisy",
+         {{"ZR2_INPUT", ZInput, 1, "1184337"}},
+         {{ZInput, "Input1=Noisy", "LineNoisy", "warning: Line noisy"}},
+         "0 alarms, 2 warnings"},
+        {"input line open while masked",
+         {{"ZR2_INPUT", ZInput, 0, "2"}, {"ZR2_INPUT", ZInput, 1, "1184289"}},
+         {{ZInput, "Input1=Line Open", "Masked|LineOpen", "warning: Line open, Masked"},
+          {ZDoor, "Input1=Line Open", "Masked|LineOpen", "warning: Line open, Masked"}},
+         "0 alarms, 2 warnings; masked \\\\ZRII.S01.C001.BI01;\\\\ZRII.S01.C001.DR01"},
         {"input masked",
          {{"ZR2_INPUT", ZInput, 0, "2"}},
          {{ZInput, "Masked=Time Zone", "Masked", "warning: Masked"},

@@ -40,8 +40,8 @@ protected:
         RowConditions shown;
         for (int c = 0; c < grid(section).columnCount(); ++c)
             shown = shown | grid(section).column(c).shows;
-        for (int bit = 0; bit < 16; ++bit) {
-            const RowConditions one{Condition(quint16(1u << bit))};
+        for (int bit = 0; bit < 32; ++bit) {
+            const RowConditions one{Condition(quint32(1u << bit))};
             if (!shown.any(one))
                 continue;
             if (severity(one) == Severity::Alarm && alarm == RowConditions())

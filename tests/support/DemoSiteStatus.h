@@ -59,9 +59,10 @@ inline std::unique_ptr<Status> makeSiteStatus(db::Connection& db, const db::Demo
 /// A generated demo site in memory with a component on it. The members are declared so that the
 /// component goes first, before the host, the dialogs and the database it uses.
 struct DemoSiteStatus {
-    /// Generates a site of `points` points and creates the component on it (not yet shown).
-    void open(int points) {
-        db = db::Connection::open(QStringLiteral("sqlite::memory:"));
+    /// Generates a site of `points` points in the database `url` (a private in-memory one unless
+    /// given) and creates the component on it (not yet shown).
+    void open(int points, const QString& url = QStringLiteral("sqlite::memory:")) {
+        db = db::Connection::open(url);
         db::DemoSiteOptions options;
         options.points = points;
         site = db::generateDemoSite(*db, options);

@@ -10,6 +10,7 @@
 
 #include <QEnterEvent>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -100,6 +101,7 @@ TEST_F(AlarmPanel, AnEntryUnderThePointerKeepsItsPlaceAndARightClickOpensThatRow
 
     // Asked, the new entries show; the pointer gone, the list follows the site again.
     child<QPushButton>("attentionNewBar", panel())->click();
+    EXPECT_EQ(table->verticalHeader()->count(), panel()->model()->rowCount()) << "the table was not told of them";
     EXPECT_TRUE(panel()->newEntriesText().isEmpty());
     EXPECT_EQ(panel()->view().newAlarmCount(), 0);
     EXPECT_GE(rowOf(inputs[519]), 0);

@@ -10,7 +10,10 @@
 #include "window/AttentionList.h"
 
 #include <QAbstractItemModelTester>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTableView>
@@ -220,6 +223,70 @@ TEST_F(AttentionListOnTheWindow, NewestAlarmInSightOrderHoldsAndCountsAgreeInASt
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(list.alarmCount(), total.alarms);
     EXPECT_TRUE(guard.failures().isEmpty()) << guard.failures().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(AttentionListOnTheWindow, EveryPaintedFrameCountsTheSameAlarmsWhileTheTimersRun) {
+    show();
+    frame->resize(1100, 700);
+    chooseGroup(site.siteGroupId);
+    collectPoints();
+    ASSERT_GT(points.size(), 200);
+    AttentionPanel* panel = child<AttentionPanel>("attentionPanel");
+    const QRegularExpression listed(QStringLiteral("^Attention: ([\\d,]+) alarms?, ([\\d,]+) warnings?"));
+    const QRegularExpression titled(QStringLiteral("— ([\\d,]+) alarms?$"));
+    const auto number = [](const QString& text) { return QString(text).remove(QLatin1Char(',')).toInt(); };
+
+    // The window's own timers sync the list, recount and repaint as they will: after every turn
+    // of the event loop (a frame), what the list's header, the title, the section headers and the
+    // band show agree, however the storm's changes fell between the timers.
+    QRandomGenerator random(7);
+    int frames = 0;
+    int framesWithAlarms = 0;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 3 * kChangesPerStorm && clock.elapsed() < 20000; ++i) {
+        const Point& p = points[int(random.bounded(quint32(points.size())))];
+        status->StateChange(p.deviceType, p.address, p.states[int(random.bounded(quint32(p.states.size())))]);
+        if (i % 50 != 49)
+            continue;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ++frames;
+        SectionCounts total;
+        for (int section = 0; section < kSectionCount; ++section)
+            total += headerOf(section)->counts();
+        const QRegularExpressionMatch header = listed.match(panel->headerText());
+        ASSERT_TRUE(header.hasMatch()) << panel->headerText().toStdString();
+        ASSERT_EQ(number(header.captured(1)), total.alarms) << "frame " << frames;
+        ASSERT_EQ(number(header.captured(2)), total.warnings) << "frame " << frames;
+        ASSERT_TRUE(totalsLabel()->text().contains(total.alarmsText())) << totalsLabel()->text().toStdString();
+        ASSERT_TRUE(totalsLabel()->text().contains(total.warningsText())) << totalsLabel()->text().toStdString();
+        const QRegularExpressionMatch title = titled.match(frame->windowTitle());
+        ASSERT_EQ(title.hasMatch() ? number(title.captured(1)) : 0, total.alarms) << frame->windowTitle().toStdString();
+        framesWithAlarms += total.alarms > 0 ? 1 : 0;
+    }
+    EXPECT_GT(framesWithAlarms, 10);
+}
+
+TEST_F(AttentionListOnTheWindow, EverySectionHoldingAFindsMatchesShowsSomeWhenThereIsRoomForARowEach) {
+    show();
+    frame->resize(1280, 900);
+    chooseGroup(site.siteGroupId);
+    // One controller's points: a few rows in each of its sections, among thousands.
+    auto* find = child<QLineEdit>("findBox");
+    find->setText(QStringLiteral("SNET.P01.C00001"));
+    settle();
+    int sectionsWithMatches = 0;
+    for (int section = 0; section < kSectionCount; ++section) {
+        SectionGridView* grid = view(section);
+        if (!grid->isVisible() || grid->shownRowCount() == 0)
+            continue;
+        ++sectionsWithMatches;
+        const QRect first = grid->visualRect(grid->model()->index(grid->rowAt(0), 0));
+        EXPECT_GT(grid->viewport()->height(), 0) << sectionNamed(section).toStdString() << ": no row in sight";
+        EXPECT_TRUE(grid->rowAt(0) >= 0 && grid->viewport()->rect().intersects(first))
+            << sectionNamed(section).toStdString() << " holds " << grid->shownRowCount() << " matches, none in sight";
+    }
+    EXPECT_GE(sectionsWithMatches, 4);
 }
 
 }  // namespace

@@ -56,6 +56,14 @@ TEST(SeverityTest, RatesTheRowsConditionsAndSaysWhyInWords) {
         {C::EnclosureOpen, Severity::Alarm, "Enclosure tamper"},
         {C::TamperPending, Severity::Alarm, "Tamper pending"},
         {C::RelayForced, Severity::Warning, "Relay forced"},
+        // A line cut or bridged defeats its contact: an alarm unless the point is masked on purpose.
+        {C::LineOpen, Severity::Alarm, "Line open"},
+        {C::LineShort, Severity::Alarm, "Line short"},
+        {C::LineOpen | C::Masked, Severity::Warning, "Line open, Masked"},
+        {C::LineShort | C::Masked, Severity::Warning, "Line short, Masked"},
+        // A line that still reports, badly: a technician's job.
+        {C::LineFault, Severity::Warning, "Line fault"},
+        {C::LineNoisy, Severity::Warning, "Line noisy"},
         {C::Offline, Severity::Warning, "Off line"},
         {C::PowerFailed, Severity::Warning, "AC power failed"},
         {C::MemoryBatteryFailed, Severity::Warning, "Memory battery failed"},
@@ -72,8 +80,8 @@ TEST(SeverityTest, RatesTheRowsConditionsAndSaysWhyInWords) {
 
 TEST(SeverityTest, EveryConditionOnItsOwnIsAbnormal) {
     // A condition no rule names would rate its row normal and keep it out of the attention list.
-    for (int bit = 0; bit < 16; ++bit) {
-        const auto condition = Condition(quint16(1u << bit));
+    for (int bit = 0; bit < 32; ++bit) {
+        const auto condition = Condition(quint32(1u << bit));
         const bool known = std::any_of(severityRules().begin(), severityRules().end(), [&](const SeverityRule& rule) {
             return RowConditions(rule.all).any(condition) || RowConditions(rule.none).any(condition);
         });

@@ -5,6 +5,7 @@
 #include "db/StatementObserver.h"
 #include "status/Filler.h"
 #include "domain/StateTexts.h"
+#include "window/AttentionView.h"
 
 namespace so::test {
 namespace {
@@ -60,6 +61,53 @@ TEST_F(FullRefreshTest, OffLineNewerLineInputShowsDashes) {
     window->RefreshAllRows();
     for (const QString& key : {col::Masked, col::Input1, col::Input2, col::Input3})
         EXPECT_EQ(cell(1, newerInput, key), QStringLiteral("-")) << key.toStdString();
+}
+
+TEST_F(FullRefreshTest, AnOffLineControllersDoorsAndInputsAreFlaggedNamedAndFoldedLikeItsRelays) {
+    const QString zrController = firstAddress(105);
+    const QString like = QStringLiteral("t.Address LIKE '%1%'").arg(zrController);
+    window->FillPoints(makeGroup({{101, like}, {102, like}, {103, like}, {105, like}}));
+    const QString zrDoor = firstAddress(101, like);
+    const QString input = firstAddress(102, like);
+    const QString relay = firstAddress(103, like);
+    ASSERT_FALSE(zrDoor.isEmpty());
+    ASSERT_FALSE(input.isEmpty());
+    const auto conditionsOf = [&](int section, const QString& address) {
+        const StatusGrid& g = grid(section);
+        return g.conditions(g.findRow(address));
+    };
+
+    exec(QStringLiteral("UPDATE ZRII_Controllers SET Online = 0 WHERE Address = '%1'").arg(zrController));
+    window->RefreshAllRows();
+    AttentionList& list = window->attention();
+    list.sync(1000);
+    const QString name = cell(int(Section::Controllers), zrController, col::Name);
+    for (const auto& [section, address] :
+         {std::pair{Section::Doors, zrDoor}, std::pair{Section::Inputs, input}, std::pair{Section::Relays, relay}}) {
+        SCOPED_TRACE(address.toStdString());
+        EXPECT_TRUE(conditionsOf(int(section), address).has(Condition::Offline));
+        const StatusGrid& g = grid(int(section));
+        const AttentionEntry* entry = list.find(section, g.rowKey(g.findRow(address)));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(list.reason(*entry), QStringLiteral("Off line — controller %1 off line").arg(name));
+    }
+    // Off line and nothing else, they fold under the controller's entry.
+    AttentionView view(list);
+    view.update();
+    int folded = -1;
+    for (const AttentionRow& row : view.rows())
+        if (row.entry.address == zrController)
+            folded = row.foldedPoints;
+    EXPECT_GE(folded, 3);
+    for (const AttentionRow& row : view.rows())
+        EXPECT_NE(row.entry.address, zrDoor) << "folded under its controller";
+
+    // Back on line, the re-read rows say nothing of it any more.
+    exec(QStringLiteral("UPDATE ZRII_Controllers SET Online = 1 WHERE Address = '%1'").arg(zrController));
+    window->RefreshAllRows();
+    EXPECT_FALSE(conditionsOf(int(Section::Doors), zrDoor).has(Condition::Offline));
+    EXPECT_FALSE(conditionsOf(int(Section::Inputs), input).has(Condition::Offline));
+    EXPECT_EQ(ownLogReports(), 0);
 }
 
 TEST_F(FullRefreshTest, LoadingAGroupReadsEachNewerLineKindAndThreatLevelOnce) {

@@ -19,6 +19,7 @@ constexpr int kAlarms = SectionNeed::kAlarms;
 constexpr int kWarnings = SectionNeed::kWarnings;
 
 SectionNeed withRows(int rows, int attention = 0) { return {true, kStrip, kChrome, kRow, rows, attention}; }
+SectionNeed found(int rows, int attention = 0) { return {true, kStrip, kChrome, kRow, rows, attention, true}; }
 SectionNeed emptySection() { return {true, kStrip, kChrome, kRow, 0, 0}; }
 SectionNeed notShown() { return {false, kStrip, kChrome, kRow, 500, kAlarms}; }
 
@@ -94,6 +95,10 @@ INSTANTIATE_TEST_SUITE_P(
                     3 * kStrip + 3 * kChrome + 2 * kRow + 60 * kRow,
                     {withRows(2), withRows(300), withRows(300)},
                     {2, 31, 29}},
+        SharingCase{"a find: every section holding matches shows one before the floors, the rest as before",
+                    4 * kStrip + 4 * (kChrome + kRow) + 2 * kRow + 5,
+                    {found(700, kAlarms), found(9000), found(4), found(12)},
+                    {3, 1, 1, 1}},
         SharingCase{"no room even for the strips: strips only, nothing below zero",
                     50,
                     {withRows(10), withRows(10, kWarnings)},
