@@ -84,6 +84,8 @@ public:
         QString words;                          ///< what is wrong
         QString since;                          ///< when it became abnormal, "10:42:13"
         bool cleared = false;                   ///< back to normal, greyed until cleared
+        bool awaitsAcknowledgement = false;     ///< an alarm no operator acknowledged yet
+        QString acknowledgedBy;                 ///< the operator who acknowledged it; empty while none
     };
     /// One command or refresh of a row's menu.
     struct MenuItem {
@@ -120,6 +122,14 @@ public:
     QVector<AttentionItem> attention(int max = -1) const;
     /// How many entries the attention list holds.
     int attentionCount() const;
+    /// Acknowledges the alarm of the entry (section, key) as the signed-in operator, with an
+    /// optional comment. Returns how many the site recorded now (0 when the step was handed on to
+    /// the site's authority: it shows once recorded), or -1 when refused: no such entry awaiting
+    /// acknowledgement, or the operator lacks the permission.
+    int acknowledge(int section, int key, const QString& comment);
+    /// Shelves the entry's point for `minutes` (kShelveMinMinutes to kShelveMaxMinutes) as the
+    /// signed-in operator; false when refused (no such entry, minutes out of range, no permission).
+    bool shelve(int section, int key, int minutes);
     /// Drops the cleared entries of the attention list (the change callback is told); true when
     /// there were any.
     bool clearCleared();

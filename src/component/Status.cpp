@@ -16,6 +16,7 @@
 #include "ui/RowContextMenu.h"
 #include "ui/StatusFrame.h"
 #include "window/LayoutStore.h"
+#include "window/HostAlarmAuthority.h"
 #include "window/StatusWindow.h"
 
 #include <statusobject/Vocabulary.h>
@@ -246,6 +247,13 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
 QWidget* Status::widget() const { return d->frame.data(); }
 
 void Status::setDialogs(Dialogs* dialogs) { d->ctx.dialogs = dialogs != nullptr ? dialogs : &d->ctx.silentDialogs; }
+
+void Status::setAlarmHost(AlarmHost* host) {
+    if (host != nullptr)
+        d->window.setAlarmAuthority(std::make_unique<HostAlarmAuthority>(d->ctx, *host));
+    else
+        d->window.setAlarmAuthority(std::make_unique<SiteAlarmAuthority>(d->ctx));
+}
 
 void Status::setLogFolder(const QString& folder) { d->ctx.errorLog.setFolder(folder); }
 

@@ -6,6 +6,7 @@
 
 #include "base/ErrorTrap.h"
 #include "commands/ContextMenus.h"
+#include "domain/Permissions.h"
 #include "component/StatusInternals.h"
 #include "grid/ColumnLayout.h"
 #include "grid/RowFilter.h"
@@ -249,9 +250,41 @@ QVector<StatusReader::AttentionItem> StatusReader::attention(int max) const {
         if (max >= 0 && items.size() >= max)
             break;
         items.append({e.key, sectionIndex(e.section), publicSeverity(e.severity), StatusWindow::sectionName(e.section),
-                      list.nameOf(e), e.address, list.reason(e), AttentionList::clockText(e.sinceMs), e.cleared()});
+                      list.nameOf(e), e.address, list.reason(e), AttentionList::clockText(e.sinceMs), e.cleared(),
+                      e.awaitsAcknowledgement(), e.acknowledgedBy});
     }
     return items;
+}
+
+namespace {
+
+const AttentionEntry* findEntry(const AttentionList& list, int section, int key) {
+    for (const AttentionEntry& e : list.entries())
+        if (e.key == key && sectionIndex(e.section) == section)
+            return &e;
+    return nullptr;
+}
+
+}  // namespace
+
+int StatusReader::acknowledge(int section, int key, const QString& comment) {
+    const AttentionEntry* entry = findEntry(d->window.attention(), section, key);
+    qint32 permission = kAcknowledgePermission;
+    if (entry == nullptr || !entry->awaitsAcknowledgement() ||
+        !CheckOperatorPermission(d->window.context(), permission))
+        return -1;
+    const int recorded = d->window.acknowledgeAlarms({*entry}, comment);
+    if (recorded > 0)
+        d->tell();
+    return recorded;
+}
+
+bool StatusReader::shelve(int section, int key, int minutes) {
+    const AttentionEntry* entry = findEntry(d->window.attention(), section, key);
+    if (entry == nullptr || !d->window.shelvePoint(*entry, minutes))
+        return false;
+    d->tell();
+    return true;
 }
 
 int StatusReader::attentionCount() const { return int(d->window.attention().entries().size()); }

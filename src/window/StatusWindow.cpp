@@ -82,6 +82,13 @@ void StatusWindow::settleAlarms(AttentionList::SyncResult& result, qint64 nowMs)
             acknowledged.push_back(std::move(more));
         for (const AlarmAcknowledgement& ack : acknowledged)
             result.changed = attention_->acknowledge(ack.address, ack.raisedMs, ack.by, ack.atMs) || result.changed;
+        // A point shelved at any desk: out of the list here too, for the time it has left.
+        for (const AlarmShelving& shelved : authority_->shelvings(nowMs)) {
+            if (attention_->isShelved(shelved.address))
+                continue;
+            attention_->shelve(shelved.address, steadyClock_() + std::max<qint64>(0, shelved.untilMs - nowMs));
+            result.changed = true;
+        }
     });
     if (!result.raised.empty())
         result.changed = true;  // the raised times may have moved entries
@@ -110,9 +117,13 @@ bool StatusWindow::shelvePoint(const AttentionEntry& entry, int minutes) {
         return false;
     }
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    bool recorded = false;
     if (!trap(ctx_, QStringLiteral("FMain.ShelvePoint"),
-              [&] { authority_->shelving(entry.address, true, minutes, now); }))
+              [&] { recorded = authority_->shelving(entry.address, true, minutes, now); }))
         return false;
+    // Handed on to the site's authority, the shelving comes back through shelvings() once recorded.
+    if (!recorded)
+        return true;
     attention_->shelve(entry.address, steadyClock_() + qint64(minutes) * 60 * 1000);
     if (view_ != nullptr)
         view_->attentionChanged(false);

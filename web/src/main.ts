@@ -62,6 +62,11 @@ class App {
       goTo: (entry) => this.goTo(entry),
       menuAsked: (section, key, x, y, returnFocus) => this.askMenu(section, key, x, y, returnFocus),
       clearCleared: () => this.link?.send({ t: 'clearCleared' }),
+      acknowledge: (entry, comment) =>
+        this.link?.send({ t: 'acknowledge', section: entry.section, key: entry.key, csrf: this.session?.csrf ?? '', comment }),
+      shelve: (entry, minutes) =>
+        this.link?.send({ t: 'shelve', section: entry.section, key: entry.key, csrf: this.session?.csrf ?? '', minutes }),
+      refused: (text) => this.showNotice(text, true),
     });
     byId('attention-slot').replaceWith(this.attention.element);
     document.body.append(this.menu.element);
@@ -257,6 +262,7 @@ class App {
       break;
     }
     case 'command':
+    case 'step':
       this.showNotice(message.text, !message.ok);
       break;
     case 'notice':

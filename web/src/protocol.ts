@@ -31,6 +31,10 @@ export interface AttentionEntry {
   words: string;
   since: string;
   cleared: boolean;
+  /// An alarm no operator acknowledged yet.
+  unacknowledged: boolean;
+  /// The operator who acknowledged it; empty while none did.
+  acknowledgedBy: string;
 }
 
 export interface GridRow {
@@ -56,6 +60,7 @@ export type ServerMessage =
   | { t: 'rows'; section: number; first: number; total: number; rows: GridRow[] }
   | { t: 'menu'; section: number; key: number; items: MenuItem[] }
   | { t: 'command'; id: string; ok: boolean; text: string }
+  | { t: 'step'; step: 'acknowledge' | 'shelve'; ok: boolean; text: string }
   | { t: 'located'; section: number; key: number; index: number }
   | { t: 'notice'; text: string }
   | { t: 'bye'; reason: string };
@@ -75,7 +80,15 @@ export type ClientMessage =
   | { t: 'menu'; section: number; key: number }
   | { t: 'command'; section: number; key: number; id: string; csrf: string }
   | { t: 'clearCleared' }
+  | { t: 'acknowledge'; section: number; key: number; csrf: string; comment: string }
+  | { t: 'shelve'; section: number; key: number; csrf: string; minutes: number }
   | { t: 'locate'; section: number; key: number };
+
+/// How long a point may be shelved, in minutes.
+export const kShelveMinMinutes = 15;
+export const kShelveMaxMinutes = 8 * 60;
+/// The longest comment an acknowledgement carries.
+export const kMaxComment = 255;
 
 /// The most rows the server sends for one section's view.
 export const kMaxViewRows = 200;

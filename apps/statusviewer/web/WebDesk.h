@@ -14,6 +14,7 @@
 #pragma once
 
 #include "AppLog.h"
+#include "BusAlarms.h"
 #include "DrawnImageList.h"
 #include "MqttSite.h"
 #include "ResourceTexts.h"
@@ -91,6 +92,8 @@ public:
     const QString& login() const { return login_; }
     Workstation& station() { return *station_; }
     so::StatusReader& reader() { return *reader_; }
+    /// The operator's alarm steps, handed to the field.
+    BusAlarms& alarms() { return *alarms_; }
     QString groupName() const;
     /// Shows another group for every tab of the operator; false when the operator has none of that name.
     bool showGroup(const QString& name);
@@ -116,6 +119,7 @@ private:
     WebDesk& desk_;
     QString login_;
     std::unique_ptr<OperatorControl> control_;
+    std::unique_ptr<BusAlarms> alarms_;
     std::unique_ptr<Workstation> station_;
     std::unique_ptr<so::StatusReader> reader_;
     QList<WebTab*> tabs_;

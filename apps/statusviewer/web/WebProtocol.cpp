@@ -1,5 +1,7 @@
 #include "WebProtocol.h"
 
+#include <statusobject/AlarmSteps.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -103,6 +105,23 @@ ClientMessage parseClientMessage(const QByteArray& payload) {
             m.csrf = csrf.toLatin1();
             m.kind = ClientMessage::Kind::Command;
         }
+    } else if (t == QLatin1String("acknowledge") || t == QLatin1String("shelve")) {
+        // An operator's alarm step: the entry, the session's token, and its comment or minutes.
+        if (!readInt(o, "section", 0, Reader::kSectionCount - 1, m.section) || !readInt(o, "key", 0, kMaxKey, m.key) ||
+            !readString(o, "csrf", kMaxText, csrf))
+            return invalid(QStringLiteral("%1 without section, key and csrf").arg(t));
+        m.csrf = csrf.toLatin1();
+        if (t == QLatin1String("acknowledge")) {
+            if (o.contains(QLatin1String("comment")) && !readString(o, "comment", kMaxComment, m.text))
+                return invalid(QStringLiteral("acknowledge with a comment over %1 characters").arg(kMaxComment));
+            m.kind = ClientMessage::Kind::Acknowledge;
+        } else {
+            if (!readInt(o, "minutes", so::kShelveMinMinutes, so::kShelveMaxMinutes, m.minutes))
+                return invalid(QStringLiteral("shelve without minutes %1 to %2")
+                                   .arg(so::kShelveMinMinutes)
+                                   .arg(so::kShelveMaxMinutes));
+            m.kind = ClientMessage::Kind::Shelve;
+        }
     } else if (t == QLatin1String("clearCleared")) {
         m.kind = ClientMessage::Kind::ClearCleared;
     } else {
@@ -166,7 +185,9 @@ QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items, int to
                                 {QStringLiteral("address"), e.address},
                                 {QStringLiteral("words"), e.words},
                                 {QStringLiteral("since"), e.since},
-                                {QStringLiteral("cleared"), e.cleared}});
+                                {QStringLiteral("cleared"), e.cleared},
+                                {QStringLiteral("unacknowledged"), e.awaitsAcknowledgement},
+                                {QStringLiteral("acknowledgedBy"), e.acknowledgedBy}});
     }
     return {{QStringLiteral("t"), QStringLiteral("attention")},
             {QStringLiteral("entries"), list},
@@ -199,6 +220,13 @@ QJsonObject menuMessage(int section, int key, const QVector<Reader::MenuItem>& i
             {QStringLiteral("section"), section},
             {QStringLiteral("key"), key},
             {QStringLiteral("items"), list}};
+}
+
+QJsonObject stepMessage(const QString& step, bool ok, const QString& text) {
+    return {{QStringLiteral("t"), QStringLiteral("step")},
+            {QStringLiteral("step"), step},
+            {QStringLiteral("ok"), ok},
+            {QStringLiteral("text"), text}};
 }
 
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text) {

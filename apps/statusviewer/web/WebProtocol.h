@@ -16,14 +16,18 @@
 //   hello {csrf} | group {name} | view {views:[{section,first,count}]} (count at most kMaxViewRows)
 //   | find {text} | abnormal {on} | menu {section,key} | command {section,key,id,csrf} | clearCleared
 //   | locate {section,key} (where a row is among the rows in sight, to scroll to it)
+//   | acknowledge {section,key,csrf,comment?} (comment at most kMaxComment characters)
+//   | shelve {section,key,csrf,minutes} (minutes 15 to 480)
 // Server -> client (rows, counts and attention at most ten times a second per tab, and only when
 // they changed since the tab last got them):
 //   welcome {operator,groups,group,sections:[{section,title,columns}]}
 //   counts {group,sections:[{section,title,rows,shown,alarms,warnings}],alarms,warnings}
-//   attention {entries:[{key,section,severity,kind,name,address,words,since,cleared}],total}
+//   attention {entries:[{key,section,severity,kind,name,address,words,since,cleared,unacknowledged,
+//              acknowledgedBy}],total}
 //   rows {section,first,total,rows:[{key,cells,severity,reason,recent}]}
 //   menu {section,key,items:[{id,text,enabled}]}
-//   command {id,ok,text} | notice {text} | bye {reason}
+//   command {id,ok,text} | step {step,ok,text} (an acknowledgement or shelving handed to the field, or
+//   refused here) | notice {text} | bye {reason}
 //   located {section,key,index} (the row's index among the tab's rows in sight; -1: not in sight)
 // Messages over kMaxMessageBytes close the socket; malformed ones are logged and ignored.
 #pragma once
@@ -42,6 +46,8 @@ namespace sv::web {
 inline constexpr qsizetype kMaxMessageBytes = 16 * 1024;
 inline constexpr int kMaxViewRows = 200;
 inline constexpr int kHelloTimeoutMs = 5000;
+/// The longest comment an acknowledgement carries.
+inline constexpr int kMaxComment = 255;
 /// Entries of the attention list one message carries at most (the newest alarms first).
 inline constexpr int kMaxAttentionEntries = 1000;
 /// A tab's pushes of rows, counts and attention are at least this far apart.
@@ -59,12 +65,26 @@ struct SectionView {
 };
 
 struct ClientMessage {
-    enum class Kind { Invalid, Hello, Group, View, Find, Abnormal, Menu, Command, ClearCleared, Locate };
+    enum class Kind {
+        Invalid,
+        Hello,
+        Group,
+        View,
+        Find,
+        Abnormal,
+        Menu,
+        Command,
+        ClearCleared,
+        Locate,
+        Acknowledge,
+        Shelve
+    };
     Kind kind = Kind::Invalid;
     /// Why an Invalid message was refused (for the log).
     QString error;
     QByteArray csrf;
-    QString text;  // group name, find text
+    QString text;     // group name, find text, an acknowledgement's comment
+    int minutes = 0;  // a shelving's
     bool on = false;
     QVector<SectionView> views;
     int section = 0;
@@ -86,6 +106,8 @@ QJsonObject attentionMessage(const QVector<so::StatusReader::AttentionItem>& ite
 QJsonObject rowsMessage(int section, int first, const so::StatusReader::Rows& rows);
 QJsonObject menuMessage(int section, int key, const QVector<so::StatusReader::MenuItem>& items);
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text);
+/// The answer to an acknowledge or shelve message: handed to the site's authority, or refused.
+QJsonObject stepMessage(const QString& step, bool ok, const QString& text);
 QJsonObject locatedMessage(int section, int key, int index);
 QJsonObject noticeMessage(const QString& text);
 QJsonObject byeMessage(const QString& reason);
