@@ -483,6 +483,51 @@ TEST_F(WebServerFixture, WebACommandTheOperatorMayNotSendIsRefusedAtTheDesk) {
     EXPECT_EQ(broadcaster->refusedCommands(), 0) << "nothing reached the field";
 }
 
+TEST_F(WebServerFixture, WebAlarmAcknowledgedOnThePageIsRecordedByTheFieldAndShownAcknowledged) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    // The desk's clock moves with the loop, so that the pushes keep coming.
+    const auto alarmOnPage = [&](const QString& address) -> std::optional<QJsonObject> {
+        clockMs += 50;
+        if (const QJsonObject* attention = client.last("attention"))
+            for (const QJsonValue& e : attention->value("entries").toArray())
+                if (address.isEmpty() ? e.toObject().value("unacknowledged").toBool()
+                                      : e.toObject().value("address").toString() == address)
+                    return e.toObject();
+        return std::nullopt;
+    };
+    std::optional<QJsonObject> alarm;
+    ASSERT_TRUE(until([&] {
+        if (!alarm)
+            field.step(50);
+        alarm = alarmOnPage({});
+        return alarm.has_value();
+    })) << "no alarm waiting on the page";
+    const QString address = alarm->value("address").toString();
+
+    client.send({{"t", "acknowledge"},
+                 {"section", alarm->value("section")},
+                 {"key", alarm->value("key")},
+                 {"csrf", "not the session's"}});
+    ASSERT_TRUE(until([&] { return client.last("step") != nullptr; }));
+    EXPECT_FALSE(client.last("step")->value("ok").toBool()) << "a step needs the session's token";
+
+    client.send({{"t", "acknowledge"},
+                 {"section", alarm->value("section")},
+                 {"key", alarm->value("key")},
+                 {"csrf", session.json().value("csrf")},
+                 {"comment", "on my way"}});
+    ASSERT_TRUE(until([&] { return client.last("step")->value("ok").toBool(); }));
+    ASSERT_TRUE(until([&] {
+        const std::optional<QJsonObject> now = alarmOnPage(address);
+        return !now || (!now->value("unacknowledged").toBool() && now->value("acknowledgedBy") == "admin");
+    })) << "the page shows the field's record";
+    EXPECT_EQ(
+        site.scalar("SELECT OperatorName || ' ' || Comment FROM AlarmJournal WHERE Event = 'acknowledged'").toString(),
+        "admin on my way");
+}
+
 }  // namespace
 
 /// The desk on the real steady clock, the time of day stepped under it.
