@@ -14,6 +14,7 @@
 #include "grid/StatusGrid.h"
 #include "status/StatusBoard.h"
 #include "ui/StatusGridModel.h"
+#include "window/AlarmJournal.h"
 #include "window/AttentionList.h"
 #include "window/Severity.h"
 #include "window/StatusWindow.h"
@@ -266,6 +267,19 @@ const AttentionEntry* findEntry(const AttentionList& list, int section, int key)
 }
 
 }  // namespace
+
+QVector<StatusReader::JournalRow> StatusReader::journal(const QString& point, const QString& byOperator,
+                                                        const QDateTime& from, const QDateTime& to, int limit) const {
+    QVector<JournalRow> rows;
+    trap(d->window.context(), QStringLiteral("StatusReader: alarm journal"), [&] {
+        const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+        for (const AlarmJournalRow& r :
+             readAlarmJournal(d->window.context().db(), AlarmJournalFilter{point, byOperator, from, to, limit}))
+            rows.append(
+                {r.time.toString(format), r.event, r.address, r.raisedAt.toString(format), r.byOperator, r.comment});
+    });
+    return rows;
+}
 
 int StatusReader::acknowledge(int section, int key, const QString& comment) {
     const AttentionEntry* entry = findEntry(d->window.attention(), section, key);

@@ -16,6 +16,7 @@ export interface AttentionEvents {
   acknowledge(entry: AttentionEntry, comment: string): void;
   shelve(entry: AttentionEntry, minutes: number): void;
   refused(text: string): void;
+  journalAsked(): void;
 }
 
 const kCaptions = ['', 'Kind', 'Name', 'Address', 'What is wrong', 'Since'];
@@ -41,7 +42,10 @@ export class AttentionPanel {
     const clear = el('button', { type: 'button', class: 'clear-cleared', title: 'Remove the entries of points back to normal' },
       'Clear cleared');
     clear.addEventListener('click', () => this.events.clearCleared());
-    head.append(title, this.counts, clear);
+    const journal = el('button', { type: 'button', class: 'show-journal', title: 'Every alarm\'s steps, filtered' },
+      'Journal');
+    journal.addEventListener('click', () => this.events.journalAsked());
+    head.append(title, this.counts, clear, journal);
 
     this.table = el('table', {
       class: 'attention-table', role: 'grid', tabindex: 0, 'aria-labelledby': 'attention-title', 'aria-readonly': 'true',

@@ -37,6 +37,16 @@ export interface AttentionEntry {
   acknowledgedBy: string;
 }
 
+/// One step of the alarm journal, its times as "2026-12-07 10:42:13".
+export interface JournalRow {
+  time: string;
+  event: string;
+  address: string;
+  raised: string;
+  operator: string;
+  comment: string;
+}
+
 export interface GridRow {
   key: number;
   cells: string[];
@@ -61,6 +71,7 @@ export type ServerMessage =
   | { t: 'menu'; section: number; key: number; items: MenuItem[] }
   | { t: 'command'; id: string; ok: boolean; text: string }
   | { t: 'step'; step: 'acknowledge' | 'shelve'; ok: boolean; text: string }
+  | { t: 'journal'; rows: JournalRow[] }
   | { t: 'located'; section: number; key: number; index: number }
   | { t: 'notice'; text: string }
   | { t: 'bye'; reason: string };
@@ -82,6 +93,7 @@ export type ClientMessage =
   | { t: 'clearCleared' }
   | { t: 'acknowledge'; section: number; key: number; csrf: string; comment: string }
   | { t: 'shelve'; section: number; key: number; csrf: string; minutes: number }
+  | { t: 'journal'; point?: string; operator?: string; from?: string; to?: string }
   | { t: 'locate'; section: number; key: number };
 
 /// How long a point may be shelved, in minutes.

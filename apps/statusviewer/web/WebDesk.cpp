@@ -383,6 +383,10 @@ void WebTab::handle(const ClientMessage& m) {
                                          : QStringLiteral("Not shelved: no such entry, or no permission.")));
         return;
     }
+    case ClientMessage::Kind::Journal:
+        // Read once per ask: an operator's action.
+        send(journalMessage(reader.journal(m.text, m.byOperator, m.from, m.to, kMaxJournalRows)));
+        return;
     case ClientMessage::Kind::ClearCleared:
         // Every tab of the operator shows the list without them (the list's change is told).
         reader.clearCleared();

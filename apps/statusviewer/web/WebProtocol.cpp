@@ -122,6 +122,22 @@ ClientMessage parseClientMessage(const QByteArray& payload) {
                                    .arg(so::kShelveMaxMinutes));
             m.kind = ClientMessage::Kind::Shelve;
         }
+    } else if (t == QLatin1String("journal")) {
+        // Every filter is optional; one given must be a text of the contract.
+        const auto time = [&](const char* name, QDateTime& out) {
+            if (!o.contains(QLatin1String(name)))
+                return true;
+            QString text;
+            if (!readString(o, name, 16, text))
+                return false;
+            out = QDateTime::fromString(text, QStringLiteral("yyyy-MM-ddTHH:mm"));
+            return out.isValid();
+        };
+        if ((o.contains(QLatin1String("point")) && !readString(o, "point", kMaxText, m.text)) ||
+            (o.contains(QLatin1String("operator")) && !readString(o, "operator", kMaxText, m.byOperator)) ||
+            !time("from", m.from) || !time("to", m.to))
+            return invalid(QStringLiteral("journal with a filter that is not a text or a time"));
+        m.kind = ClientMessage::Kind::Journal;
     } else if (t == QLatin1String("clearCleared")) {
         m.kind = ClientMessage::Kind::ClearCleared;
     } else {
@@ -227,6 +243,18 @@ QJsonObject stepMessage(const QString& step, bool ok, const QString& text) {
             {QStringLiteral("step"), step},
             {QStringLiteral("ok"), ok},
             {QStringLiteral("text"), text}};
+}
+
+QJsonObject journalMessage(const QVector<Reader::JournalRow>& rows) {
+    QJsonArray list;
+    for (qsizetype i = 0; i < rows.size() && i < kMaxJournalRows; ++i)
+        list.append(QJsonObject{{QStringLiteral("time"), rows[i].time},
+                                {QStringLiteral("event"), rows[i].event},
+                                {QStringLiteral("address"), rows[i].address},
+                                {QStringLiteral("raised"), rows[i].raised},
+                                {QStringLiteral("operator"), rows[i].byOperator},
+                                {QStringLiteral("comment"), rows[i].comment}});
+    return {{QStringLiteral("t"), QStringLiteral("journal")}, {QStringLiteral("rows"), list}};
 }
 
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text) {

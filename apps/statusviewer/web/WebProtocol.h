@@ -18,6 +18,7 @@
 //   | locate {section,key} (where a row is among the rows in sight, to scroll to it)
 //   | acknowledge {section,key,csrf,comment?} (comment at most kMaxComment characters)
 //   | shelve {section,key,csrf,minutes} (minutes 15 to 480)
+//   | journal {point?,operator?,from?,to?} (the alarm journal; times "2026-12-07T10:42", the desk's)
 // Server -> client (rows, counts and attention at most ten times a second per tab, and only when
 // they changed since the tab last got them):
 //   welcome {operator,groups,group,sections:[{section,title,columns}]}
@@ -28,6 +29,7 @@
 //   menu {section,key,items:[{id,text,enabled}]}
 //   command {id,ok,text} | step {step,ok,text} (an acknowledgement or shelving handed to the field, or
 //   refused here) | notice {text} | bye {reason}
+//   journal {rows:[{time,event,address,raised,operator,comment}]} (newest first, kMaxJournalRows)
 //   located {section,key,index} (the row's index among the tab's rows in sight; -1: not in sight)
 // Messages over kMaxMessageBytes close the socket; malformed ones are logged and ignored.
 #pragma once
@@ -35,6 +37,7 @@
 #include <statusobject/StatusReader.h>
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QHash>
 #include <QJsonObject>
 #include <QString>
@@ -48,6 +51,8 @@ inline constexpr int kMaxViewRows = 200;
 inline constexpr int kHelloTimeoutMs = 5000;
 /// The longest comment an acknowledgement carries.
 inline constexpr int kMaxComment = 255;
+/// The journal's steps one message carries at most.
+inline constexpr int kMaxJournalRows = 500;
 /// Entries of the attention list one message carries at most (the newest alarms first).
 inline constexpr int kMaxAttentionEntries = 1000;
 /// A tab's pushes of rows, counts and attention are at least this far apart.
@@ -77,14 +82,18 @@ struct ClientMessage {
         ClearCleared,
         Locate,
         Acknowledge,
-        Shelve
+        Shelve,
+        Journal
     };
     Kind kind = Kind::Invalid;
     /// Why an Invalid message was refused (for the log).
     QString error;
     QByteArray csrf;
-    QString text;     // group name, find text, an acknowledgement's comment
-    int minutes = 0;  // a shelving's
+    QString text;        // group name, find text, an acknowledgement's comment
+    int minutes = 0;     // a shelving's
+    QString byOperator;  // the journal's filters
+    QDateTime from;
+    QDateTime to;
     bool on = false;
     QVector<SectionView> views;
     int section = 0;
@@ -108,6 +117,7 @@ QJsonObject menuMessage(int section, int key, const QVector<so::StatusReader::Me
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text);
 /// The answer to an acknowledge or shelve message: handed to the site's authority, or refused.
 QJsonObject stepMessage(const QString& step, bool ok, const QString& text);
+QJsonObject journalMessage(const QVector<so::StatusReader::JournalRow>& rows);
 QJsonObject locatedMessage(int section, int key, int index);
 QJsonObject noticeMessage(const QString& text);
 QJsonObject byeMessage(const QString& reason);
