@@ -22,7 +22,8 @@ PUBLIC = re.compile(
     r"(so::Status\b|so::db::(Connection|Recordset|Command|DbError)\b|so::(HostError|ConsoleHost|SiteConnection|"
     r"ImageList|Dialogs)\b|so::FormatDetailedRelayState\(|so::statusPointRange\(|so::mayCommandPoints?\(|"
     r"so::classicCommandPoints\(|so::outsideOperatorBoundaries\(|so::diagnostics::shownRows\(|so::StatusReader\b|"
-    r"so::libraryVersion\()")
+    r"so::libraryVersion\(|so::mayActOnPoint\(|so::AlarmHost\b|"
+    r"so::(recordAcknowledgements|recordShelving|recordShelvingOver|readAcknowledgements|readShelvings)\()")
 
 
 def exports(library, list_path):

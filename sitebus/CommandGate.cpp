@@ -2,6 +2,7 @@
 
 #include "OperatorDirectory.h"
 
+#include <statusobject/AlarmSteps.h>
 #include <statusobject/CommandRule.h>
 
 #include <algorithm>
@@ -38,6 +39,13 @@ QStringList commandTargets(const FieldDevices& field, const wire::Command& c) {
     case Kind::AccessFunction:
     case Kind::ControlFunction: return field.deviceTargets(qint32(c.a), qint32(c.b));
     case Kind::ClearCodeTamper: return field.readerTargets(qint32(c.a));
+    case Kind::Acknowledge: {
+        QStringList addresses;
+        for (const wire::AlarmRef& alarm : c.alarms)
+            addresses.append(alarm.address);
+        return addresses;
+    }
+    case Kind::Shelve: return {c.text};
     case Kind::Resync:
     case Kind::SignIn:
     case Kind::SignOut: break;
@@ -136,15 +144,34 @@ QString CommandGate::checkOperator(const wire::Command& command) {
     const qint32 operatorId = rs.field(0).toInt();
     rs.close();
 
+    using Kind = wire::Command::Kind;
+    if (command.kind == Kind::Shelve && (command.a < so::kShelveMinMinutes || command.a > so::kShelveMaxMinutes))
+        return QStringLiteral("a point is shelved for %1 to %2 minutes")
+            .arg(so::kShelveMinMinutes)
+            .arg(so::kShelveMaxMinutes);
     const QStringList targets = targets_(command);
     if (targets.isEmpty())
         return QStringLiteral("it acts on no point of the site");
+    const bool alarmStep = command.kind == Kind::Acknowledge || command.kind == Kind::Shelve;
+    const qint32 permission = command.kind == Kind::Acknowledge ? so::kAcknowledgePermission
+                              : command.kind == Kind::Shelve    ? so::kShelvePermission
+                                                                : so::kCommandPermission;
     const so::CommandRuleAnswers answers{
         [&](qint32& number) { return permission_(db_, operatorId, number); },
         [&](const QString& address) { return so::outsideOperatorBoundaries(db_, operatorId, address); }};
-    for (const QString& address : targets)
-        if (!so::mayCommandPoint(address, answers))
-            return QStringLiteral("operator \"%1\" may not command %2").arg(command.operatorLogin, address);
+    for (const QString& address : targets) {
+        // An alarm step names a point by its address as the site stores it: never an empty or an
+        // overlong one.
+        if (alarmStep && (address.isEmpty() || address.size() > kMaxAddress))
+            return QStringLiteral("it names no point of the site");
+        if (!so::mayActOnPoint(permission, address, answers))
+            return QStringLiteral("operator \"%1\" may not %2 %3")
+                .arg(command.operatorLogin,
+                     command.kind == Kind::Acknowledge ? QStringLiteral("acknowledge alarms of")
+                     : command.kind == Kind::Shelve    ? QStringLiteral("shelve")
+                                                       : QStringLiteral("command"),
+                     address.left(40));
+    }
     return {};
 }
 

@@ -12,6 +12,9 @@
 //  - the operator it names may command every point it acts on, by the rule the status window's
 //    menus apply (statusobject/CommandRule.h), asked of the site database for that operator (the
 //    host answers whether the operator holds a permission: Permission).
+// An operator's alarm step (acknowledging alarms, shelving a point) passes the same checks: the
+// operator holds the step's permission and every point it names lies outside the operator's
+// boundaries; a shelving is for kShelveMinMinutes to kShelveMaxMinutes.
 // A sign-in names the operator and carries the password; the field verifies it against the site's
 // operator directory (OperatorDirectory) and answers with a new session. Guessing is slowed per
 // desk login and per operator (SignInLimiter: 5 free failures, then 1 s, 2 s, 4 s ... up to 15
@@ -99,6 +102,8 @@ public:
     const OperatorSessions& sessions() const { return sessions_; }
 
 private:
+    /// The longest address a point of the site has (AlarmStates.Address).
+    static constexpr qsizetype kMaxAddress = 30;
     QString checkOperator(const wire::Command& command);
     QString signIn(const QString& login, const wire::Command& command, qint64 steadyMs, SignInAnswer answer);
     /// A verified sign-in admitted at steadyMs, answered.

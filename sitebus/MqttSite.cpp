@@ -1,5 +1,7 @@
 #include "MqttSite.h"
 
+#include <statusobject/AlarmSteps.h>
+
 #include <QMetaObject>
 
 #include <algorithm>
@@ -53,7 +55,7 @@ wire::Command deviceCommand(wire::Command::Kind kind, qint64 a, qint64 b = 0, qi
 
 FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, FieldDevices& field,
                                    so::db::Connection& db, CommandGate::Permission permission, SiteLog& log)
-    : link_(link), site_(site), field_(field), log_(log),
+    : link_(link), site_(site), field_(field), db_(db), log_(log),
       gate_(
           db, [&field](const wire::Command& c) { return commandTargets(field, c); }, std::move(permission)),
       session_(drawSession()) {
@@ -251,13 +253,12 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
     }
     const QString login = from->login;
     const wire::Command& c = *decoded;
-    const QString refusal =
-        gate_.check(login, c, wallMs(), steadyMs(),
-                    [this, login, number = c.number, what](const QString& why, const QByteArray& token) {
-                        if (!why.isEmpty())
-                            refuse(login, what, why, true);
-                        answer(login, number, why, token);
-                    });
+    QString refusal = gate_.check(login, c, wallMs(), steadyMs(),
+                                  [this, login, number = c.number, what](const QString& why, const QByteArray& token) {
+                                      if (!why.isEmpty())
+                                          refuse(login, what, why, true);
+                                      answer(login, number, why, token);
+                                  });
     if (!refusal.isEmpty()) {
         refuse(login, what, refusal, !resync);
     } else if (resync) {
@@ -266,8 +267,8 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
             resyncFolds_.note(login, steadyMs());
         if (resyncs_.hasWaiting() && !resyncTimer_.isActive())
             resyncTimer_.start();
-    } else {
-        command(c);
+    } else if (refusal = command(c); !refusal.isEmpty()) {
+        refuse(login, what, refusal, true);
     }
     // A sign-in let through is answered once verified.
     if (!resync && !(c.kind == wire::Command::Kind::SignIn && refusal.isEmpty()))
@@ -322,9 +323,11 @@ void FieldBroadcaster::answer(const QString& login, qint64 number, const QString
                   wire::encode(wire::Answer{number, refusal.isEmpty(), refusal, token}), SiteTransport::AtLeastOnce);
 }
 
-void FieldBroadcaster::command(const wire::Command& c) {
+QString FieldBroadcaster::command(const wire::Command& c) {
     using Kind = wire::Command::Kind;
     switch (c.kind) {
+    case Kind::Acknowledge:
+    case Kind::Shelve: return recordAlarmStep(c);
     case Kind::ApiCall: field_.dtApiCall(qint32(c.a), c.text, qint16(c.c)); break;
     case Kind::AccessFunction: field_.zr2AccessFunction(qint32(c.a), qint32(c.b), qint32(c.c)); break;
     case Kind::ControlFunction: field_.zr2ControlFunction(qint32(c.a), qint32(c.b), qint32(c.c)); break;
@@ -333,6 +336,33 @@ void FieldBroadcaster::command(const wire::Command& c) {
     case Kind::SignIn:
     case Kind::SignOut: break;  // the gate did it
     }
+    return {};
+}
+
+QString FieldBroadcaster::recordAlarmStep(const wire::Command& c) {
+    wire::AlarmNews news;
+    const qint64 now = wallMs();
+    try {
+        if (c.kind == wire::Command::Kind::Acknowledge) {
+            std::vector<so::AlarmRaised> alarms;
+            alarms.reserve(size_t(c.alarms.size()));
+            for (const wire::AlarmRef& alarm : c.alarms)
+                alarms.push_back({alarm.address, alarm.raisedMs});
+            for (const so::AlarmAcknowledgement& ack :
+                 so::recordAcknowledgements(db_, alarms, c.operatorLogin, c.text, now))
+                news.steps.append(
+                    {wire::AlarmStep::Kind::Acknowledged, ack.address, ack.raisedMs, ack.by, ack.atMs, 0});
+        } else {
+            const so::AlarmShelving shelved = so::recordShelving(db_, c.text, int(c.a), c.operatorLogin, now);
+            news.steps.append({wire::AlarmStep::Kind::Shelved, shelved.address, 0, shelved.by, now, shelved.untilMs});
+        }
+    } catch (const so::db::DbError& e) {
+        return QStringLiteral("the site database did not take it: %1").arg(e.message());
+    }
+    // Every desk shows the step (an alarm acknowledged meanwhile at another desk is not said twice).
+    if (!news.steps.isEmpty())
+        link_.publish(wire::topicName(site_, Topic::Alarm), wire::encode(news), SiteTransport::AtLeastOnce);
+    return {};
 }
 
 // ---- DeskLink
@@ -474,6 +504,22 @@ void DeskLink::zr2ClearCodeTamper(qint32 readerId) {
     sendCommand(deviceCommand(wire::Command::Kind::ClearCodeTamper, readerId));
 }
 
+void DeskLink::acknowledge(const QVector<wire::AlarmRef>& alarms, const QString& comment) {
+    for (qsizetype first = 0; first < alarms.size(); first += wire::Command::kMaxAlarms) {
+        wire::Command c;
+        c.kind = wire::Command::Kind::Acknowledge;
+        c.text = comment.left(wire::Command::kMaxComment);
+        c.alarms = alarms.mid(first, wire::Command::kMaxAlarms);
+        sendCommand(std::move(c));
+    }
+}
+
+void DeskLink::shelve(const QString& address, int minutes) {
+    wire::Command c = deviceCommand(wire::Command::Kind::Shelve, minutes);
+    c.text = address;
+    sendCommand(std::move(c));
+}
+
 void DeskLink::connected() {
     if (everConnected_)
         log_.info(QStringLiteral("Broker link back (lost since %1); resynchronising")
@@ -599,6 +645,14 @@ void DeskLink::message(const QString& topic, const QByteArray& payload) {
             event(*e);
         else
             reject("field event", error);
+        break;
+    case Topic::Alarm:
+        if (const auto news = wire::decodeAlarmNews(payload, error)) {
+            if (alarmSteps)
+                alarmSteps(*news);
+        } else {
+            reject("alarm step", error);
+        }
         break;
     default: break;  // not subscribed
     }

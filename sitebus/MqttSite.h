@@ -10,14 +10,16 @@
 // orderly exit, and takes a digest every kDigestMs, published once the site holds every state it
 // covers. The desks' commands, a resync request included, pass its CommandGate first; it executes
 // a device command the gate lets through and answers the desk whether it was executed or refused
-// (and why), and answers a resync request once every state reported so far is written to the site
-// database, with the newest report per point of the session, on the asking login's own topic.
-// What one login costs it is bounded (LoginLimits.h): its device commands by a budget checked
-// before any database work, its resync requests folded into at most one answer in the works and
-// one a second, its refusals logged in full a few times per kFloodLogMs and the rest counted.
+// (and why); an operator's alarm step it records in the site database and announces to every desk
+// on the alarm topic. It answers a resync request once every state reported so far is written to
+// the site database, with the newest report per point of the session, on the asking login's own
+// topic. What one login costs it is bounded (LoginLimits.h): its device commands by a budget
+// checked before any database work, its resync requests folded into at most one answer in the
+// works and one a second, its refusals logged in full a few times per kFloodLogMs and the rest
+// counted.
 //
 // DeskLink (a workstation's process) is that workstation's field and notice bus: it hands the
-// accepted reports to the Status, sends commands (numbered within its run, naming its operator)
+// accepted reports to the Status, sends commands and alarm steps (numbered within its run, naming its operator)
 // and notices under its own login, tells of a command the field refused, and follows the field's
 // session (DeskSession): on every (re)connection, a new field session, a gap or a differing digest
 // it resyncs; on a second digest equal to its own at the same report it has the workstation check
@@ -96,7 +98,10 @@ public:
 
 private:
     void message(const QString& topic, const QByteArray& payload);
-    void command(const wire::Command& command);
+    /// Executes a command the gate let through; why it failed, empty when it did not.
+    QString command(const wire::Command& command);
+    /// Records an operator's alarm step in the site database and announces it to every desk.
+    QString recordAlarmStep(const wire::Command& command);
     /// A command of login refused: logged in full kFloodLogLines times per login per kFloodLogMs,
     /// then counted; told to the desk when answered.
     void refuse(const QString& login, const QString& what, const QString& why, bool answered);
@@ -118,6 +123,7 @@ private:
     SiteTransport& link_;
     QString site_;
     FieldDevices& field_;
+    so::db::Connection& db_;
     SiteLog& log_;
     CommandGate gate_;
     /// The field's steady clock: operator sessions and sign-in delays.
@@ -174,6 +180,10 @@ public:
     void signIn(const QString& login, const QByteArray& password, std::function<void(const QString& refusal)> done);
     /// Ends the operator's session at the field (signing out, locking, switching operator).
     void signOut(const QString& login);
+    /// The operator at this desk acknowledges these alarms (one command per wire::Command::kMaxAlarms),
+    /// or shelves a point: the field checks, records and announces them (alarmSteps).
+    void acknowledge(const QVector<wire::AlarmRef>& alarms, const QString& comment);
+    void shelve(const QString& address, int minutes);
     bool isSignedIn(const QString& login) const { return tokens_.contains(login); }
     /// Whether a sign-in of login waits for the field's answer.
     bool isSigningIn(const QString& login) const;
@@ -202,6 +212,8 @@ public:
     std::function<void()> fieldChanged;
     /// Told when the field restarted: the sessions of this desk's operators ended with it.
     std::function<void()> sessionsLost;
+    /// Told of the alarm steps the field recorded, at any desk.
+    std::function<void(const wire::AlarmNews& news)> alarmSteps;
     /// Told when the field refused one of this desk's commands, with the text for the operator.
     std::function<void(const QString& text)> commandRefused;
     /// While commandRefused runs: the operator the refused command named (a desk that serves

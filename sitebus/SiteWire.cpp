@@ -10,8 +10,10 @@
 namespace sv::wire {
 namespace {
 
-const char* const kTopicNames[] = {"state", "notice", "command", "event", "answer", "field", "resync"};
-const char* const kCommandKinds[] = {"api", "access", "control", "tamper", "resync", "signin", "signout"};
+const char* const kTopicNames[] = {"state", "notice", "command", "event", "answer", "field", "resync", "alarm"};
+const char* const kCommandKinds[] = {"api",    "access",  "control",     "tamper", "resync",
+                                     "signin", "signout", "acknowledge", "shelve"};
+const char* const kAlarmStepKinds[] = {"acknowledged", "shelved"};
 const char* const kEventKinds[] = {"done", "online", "offline", "digest"};
 
 /// Reads one payload; every accessor records the first fault and answers a harmless value, so a
@@ -109,7 +111,7 @@ QString topicName(const QString& site, Topic topic) {
 }
 
 std::optional<Topic> topicOf(const QString& site, const QString& name) {
-    for (Topic t : {Topic::State, Topic::Event, Topic::Field})
+    for (Topic t : {Topic::State, Topic::Event, Topic::Field, Topic::Alarm})
         if (name == topicName(site, t))
             return t;
     return std::nullopt;
@@ -219,7 +221,40 @@ std::optional<Notice> decodeNotice(const QByteArray& payload, QString& error) {
 namespace {
 
 /// Whether b of a command of that kind is a text.
-bool textArgument(Command::Kind kind) { return kind == Command::Kind::ApiCall || kind == Command::Kind::SignIn; }
+bool textArgument(Command::Kind kind) {
+    return kind == Command::Kind::ApiCall || kind == Command::Kind::SignIn || kind == Command::Kind::Shelve;
+}
+
+QCborValue alarmsArgument(const Command& command) {
+    QCborArray alarms;
+    for (const AlarmRef& alarm : command.alarms)
+        alarms.append(QCborArray{alarm.address, alarm.raisedMs});
+    return QCborArray{command.text, alarms};
+}
+
+/// [comment, [[address, raisedMs], ...]] of an acknowledgement, bounded.
+void readAlarmsArgument(const QCborValue& value, Command& command, Reader& r) {
+    const QCborArray pair = value.toArray();
+    if (!value.isArray() || pair.size() != 2 || !pair.at(1).isArray()) {
+        r.fail(QStringLiteral("the alarms are not [comment, [[address, raised], ...]]"));
+        return;
+    }
+    command.text = Reader::text(pair.at(0), "comment", r);
+    if (command.text.size() > Command::kMaxComment)
+        r.fail(QStringLiteral("the comment is longer than %1 characters").arg(Command::kMaxComment));
+    const QCborArray list = pair.at(1).toArray();
+    if (list.isEmpty() || list.size() > Command::kMaxAlarms)
+        r.fail(QStringLiteral("%1 alarms, 1 to %2 expected").arg(list.size()).arg(Command::kMaxAlarms));
+    for (qsizetype i = 0; i < list.size() && r.ok(); ++i) {
+        const QCborArray item = list.at(i).toArray();
+        if (!list.at(i).isArray() || item.size() != 2) {
+            r.fail(QStringLiteral("alarm %1 is not [address, raised]").arg(i + 1));
+            break;
+        }
+        command.alarms.append(
+            {Reader::text(item.at(0), "alarm address", r), Reader::integer(item.at(1), 1, kMaxCount, "raised", r)});
+    }
+}
 
 /// A session token is kept short: anything longer is not one the field gave.
 constexpr qsizetype kMaxTokenBytes = 64;
@@ -227,7 +262,9 @@ constexpr qsizetype kMaxTokenBytes = 64;
 }  // namespace
 
 QByteArray encode(const Command& command) {
-    const QCborValue b = textArgument(command.kind) ? QCborValue(command.text) : QCborValue(command.b);
+    const QCborValue b = command.kind == Command::Kind::Acknowledge ? alarmsArgument(command)
+                         : textArgument(command.kind)               ? QCborValue(command.text)
+                                                                    : QCborValue(command.b);
     return QCborValue(QCborArray{kWireVersion, command.sender, command.session, command.number, command.sentMs,
                                  command.operatorLogin, QLatin1String(kCommandKinds[int(command.kind)]), command.a, b,
                                  command.c, command.token})
@@ -246,7 +283,9 @@ std::optional<Command> decodeCommand(const QByteArray& payload, QString& error) 
         command.kind = Command::Kind(Reader::name(r.items().at(6), kCommandKinds, "command", r));
         command.a =
             r.integer(7, kMinInt32, command.kind == Command::Kind::Resync ? kMaxCount : kMaxInt32, "first argument");
-        if (textArgument(command.kind))
+        if (command.kind == Command::Kind::Acknowledge)
+            readAlarmsArgument(r.items().at(8), command, r);
+        else if (textArgument(command.kind))
             command.text = r.text(8, "command text");
         else
             command.b = r.integer(8, kMinInt32, kMaxInt32, "second argument");
@@ -331,6 +370,42 @@ std::optional<Answer> decodeAnswer(const QByteArray& payload, QString& error) {
         answer.token = Reader::bytes(r.items().at(4), kMaxTokenBytes, "session token", r);
     }
     return result(r, std::move(answer), error);
+}
+
+// ---- alarm steps
+
+QByteArray encode(const AlarmNews& news) {
+    QCborArray steps;
+    for (const AlarmStep& s : news.steps)
+        steps.append(
+            QCborArray{QLatin1String(kAlarmStepKinds[int(s.kind)]), s.address, s.raisedMs, s.by, s.atMs, s.untilMs});
+    return QCborValue(QCborArray{kWireVersion, steps}).toCbor();
+}
+
+std::optional<AlarmNews> decodeAlarmNews(const QByteArray& payload, QString& error) {
+    Reader r(payload, 2);
+    AlarmNews news;
+    if (r.ok()) {
+        if (!r.items().at(1).isArray())
+            r.fail(QStringLiteral("the alarm steps are not a list"));
+        const QCborArray list = r.items().at(1).toArray();
+        for (qsizetype i = 0; i < list.size() && r.ok(); ++i) {
+            const QCborArray item = list.at(i).toArray();
+            if (!list.at(i).isArray() || item.size() != 6) {
+                r.fail(QStringLiteral("alarm step %1 is not [kind, address, raised, operator, at, until]").arg(i + 1));
+                break;
+            }
+            AlarmStep step;
+            step.kind = AlarmStep::Kind(Reader::name(item.at(0), kAlarmStepKinds, "alarm step", r));
+            step.address = Reader::text(item.at(1), "address", r);
+            step.raisedMs = Reader::integer(item.at(2), 0, kMaxCount, "raised", r);
+            step.by = Reader::text(item.at(3), "operator", r);
+            step.atMs = Reader::integer(item.at(4), 0, kMaxCount, "time", r);
+            step.untilMs = Reader::integer(item.at(5), 0, kMaxCount, "shelved until", r);
+            news.steps.append(std::move(step));
+        }
+    }
+    return result(r, std::move(news), error);
 }
 
 }  // namespace sv::wire

@@ -8,6 +8,7 @@
 //   site/<site>/answer/<login>   field -> desk    the field's answer to one of the desk's commands
 //   site/<site>/field            field -> desks   retained: the field's session online, or offline (its last will)
 //   site/<site>/resync/<login>   field -> desk    the answer to the desk's resync request: the newest report per point
+//   site/<site>/alarm            field -> desks   the alarm steps the field recorded (acknowledged, shelved)
 //
 // A desk publishes only under its own broker login (the broker's ACL binds <login> to the login
 // that publishes), so the last level of a notice or command topic says who sent it; it reads the
@@ -31,7 +32,7 @@ namespace sv::wire {
 
 inline constexpr qint64 kWireVersion = 2;
 
-enum class Topic { State, Notice, Command, Event, Answer, Field, Resync };
+enum class Topic { State, Notice, Command, Event, Answer, Field, Resync, Alarm };
 
 /// "site/<site>/state" ...
 QString topicName(const QString& site, Topic topic);
@@ -79,6 +80,12 @@ struct Notice {
     QVariant data;
 };
 
+/// One alarm occurrence: its point and the time it was raised (milliseconds since 1970, UTC).
+struct AlarmRef {
+    QString address;
+    qint64 raisedMs = 0;
+};
+
 /// [2, sender, session, number, sentMs, operator, kind, a, b, c, token]: kind says what a, b and c
 /// are. sender is the desk (its broker login); session a random number of the desk's run and
 /// number counts the run's commands from 1, so the field refuses a command it has seen; sentMs is
@@ -93,7 +100,12 @@ struct Command {
         Resync,           // a desk (re)connected: a = its request number
         SignIn,           // operator signs in at the desk: b = the password (answered with a token)
         SignOut,          // the session of token ends (sign out, lock, switch of operator)
+        Acknowledge,      // the operator acknowledges alarms: b = [comment, [[address, raisedMs], ...]]
+        Shelve,           // the operator shelves a point: a = minutes, b = the point's address
     };
+    /// Alarms an acknowledgement names at most, and the longest comment it carries.
+    static constexpr qsizetype kMaxAlarms = 1000;
+    static constexpr qsizetype kMaxComment = 255;
     QString sender;
     qint64 session = 0;
     qint64 number = 0;
@@ -101,10 +113,27 @@ struct Command {
     QString operatorLogin;
     Kind kind = Kind::Resync;
     qint64 a = 0;
-    QString text;  // b of ApiCall and SignIn
+    QString text;  // b of ApiCall, SignIn and Shelve; the comment of Acknowledge
     qint64 b = 0;
     qint64 c = 0;
     QByteArray token;
+    QVector<AlarmRef> alarms;  // of Acknowledge
+};
+
+/// [2, [[kind, address, raisedMs, operator, atMs, untilMs], ...]]: steps of the site's alarms the
+/// field recorded, for every desk to show: an acknowledgement (by operator at atMs), or a point
+/// shelved until untilMs (raisedMs 0). Times are milliseconds since 1970, UTC.
+struct AlarmStep {
+    enum class Kind { Acknowledged, Shelved };
+    Kind kind = Kind::Acknowledged;
+    QString address;
+    qint64 raisedMs = 0;
+    QString by;
+    qint64 atMs = 0;
+    qint64 untilMs = 0;
+};
+struct AlarmNews {
+    QVector<AlarmStep> steps;
 };
 
 /// [2, kind, session, seq, requesterOrNull, number]
@@ -150,6 +179,7 @@ QByteArray encode(const Command& command);
 QByteArray encode(const Event& event);
 QByteArray encode(const Snapshot& snapshot);
 QByteArray encode(const Answer& answer);
+QByteArray encode(const AlarmNews& news);
 
 /// Each returns the decoded message, or nullopt with why (for the log) in error.
 std::optional<StateBatch> decodeStates(const QByteArray& payload, QString& error);
@@ -158,5 +188,6 @@ std::optional<Command> decodeCommand(const QByteArray& payload, QString& error);
 std::optional<Event> decodeEvent(const QByteArray& payload, QString& error);
 std::optional<Snapshot> decodeSnapshot(const QByteArray& payload, QString& error);
 std::optional<Answer> decodeAnswer(const QByteArray& payload, QString& error);
+std::optional<AlarmNews> decodeAlarmNews(const QByteArray& payload, QString& error);
 
 }  // namespace sv::wire

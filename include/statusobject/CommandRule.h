@@ -20,6 +20,9 @@ namespace so {
 inline constexpr qint16 kOperatorPermissionKind = 10;
 /// The operator permission every device command needs.
 inline constexpr qint32 kCommandPermission = 63;
+/// The operator permissions of the alarm steps: acknowledging an alarm, shelving a point.
+inline constexpr qint32 kAcknowledgePermission = 64;
+inline constexpr qint32 kShelvePermission = 65;
 
 /// Who answers the rule's two questions for one operator.
 struct CommandRuleAnswers {
@@ -33,6 +36,10 @@ struct CommandRuleAnswers {
 /// operator's boundaries. Both questions are asked every time; what an answer throws goes to the
 /// caller.
 STATUSOBJECT_EXPORT bool mayCommandPoint(const QString& address, const CommandRuleAnswers& answers);
+
+/// The rule with another permission (an alarm step: kAcknowledgePermission, kShelvePermission):
+/// the operator holds `permission` and the point lies outside the operator's boundaries.
+STATUSOBJECT_EXPORT bool mayActOnPoint(qint32 permission, const QString& address, const CommandRuleAnswers& answers);
 
 /// True when the command acts on at least one point and the operator may command every one of
 /// them (mayCommandPoint for each, in order; the first refusal ends the questions).

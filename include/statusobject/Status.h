@@ -57,6 +57,7 @@
 #include <statusobject/Export.h>
 #include <statusobject/Dialogs.h>
 #include <statusobject/GroupPoint.h>
+#include <statusobject/AlarmSteps.h>
 #include <statusobject/Host.h>
 
 #include <QString>
@@ -103,6 +104,10 @@ public:
     void setCurrentProfileID(qint32 profileId);
     /// Kept for the host; times are shown in the host's date format (SiteConnection::GetDateFormat).
     void setTimeFormat(bool value);
+    /// Where the operator's alarm steps (acknowledging, shelving) go when the site's authority is
+    /// not this component's database (a desk of a multi-desk site: the field). Not owned; must
+    /// outlive its use. Without one the component records them in the site database itself.
+    void setAlarmHost(AlarmHost* host);
 
     // ---- the window's life
 

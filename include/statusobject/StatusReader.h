@@ -14,6 +14,7 @@
 #include <statusobject/Export.h>
 #include <statusobject/Status.h>
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -84,6 +85,17 @@ public:
         QString words;                          ///< what is wrong
         QString since;                          ///< when it became abnormal, "10:42:13"
         bool cleared = false;                   ///< back to normal, greyed until cleared
+        bool awaitsAcknowledgement = false;     ///< an alarm no operator acknowledged yet
+        QString acknowledgedBy;                 ///< the operator who acknowledged it; empty while none
+    };
+    /// One step of the alarm journal, its times as "2026-12-07 10:42:13".
+    struct JournalRow {
+        QString time;        ///< when the step was taken
+        QString event;       ///< raised, cleared, acknowledged, shelved, unshelved
+        QString address;     ///< the point's address
+        QString raised;      ///< when the alarm was raised; empty for a shelving
+        QString byOperator;  ///< the operator's login name; empty for the site's own steps
+        QString comment;     ///< the operator's comment, if any
     };
     /// One command or refresh of a row's menu.
     struct MenuItem {
@@ -120,6 +132,19 @@ public:
     QVector<AttentionItem> attention(int max = -1) const;
     /// How many entries the attention list holds.
     int attentionCount() const;
+    /// The alarm journal's newest `limit` steps, filtered by part of a point's address, an
+    /// operator's login name and a time span (each empty or invalid: no filter); read from the site
+    /// database with every filter bound. Empty when the journal cannot be read (logged).
+    QVector<JournalRow> journal(const QString& point, const QString& byOperator, const QDateTime& from,
+                                const QDateTime& to, int limit) const;
+    /// Acknowledges the alarm of the entry (section, key) as the signed-in operator, with an
+    /// optional comment. Returns how many the site recorded now (0 when the step was handed on to
+    /// the site's authority: it shows once recorded), or -1 when refused: no such entry awaiting
+    /// acknowledgement, or the operator lacks the permission.
+    int acknowledge(int section, int key, const QString& comment);
+    /// Shelves the entry's point for `minutes` (kShelveMinMinutes to kShelveMaxMinutes) as the
+    /// signed-in operator; false when refused (no such entry, minutes out of range, no permission).
+    bool shelve(int section, int key, int minutes);
     /// Drops the cleared entries of the attention list (the change callback is told); true when
     /// there were any.
     bool clearCleared();

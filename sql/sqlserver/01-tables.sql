@@ -276,6 +276,12 @@ CREATE TABLE AlarmJournal (
     OperatorName nvarchar(64) NOT NULL DEFAULT '',
     Comment nvarchar(255) NOT NULL DEFAULT '');
 
+CREATE TABLE ShelvedPoints (
+    Address varchar(30) NOT NULL PRIMARY KEY,
+    ShelvedAt datetime NOT NULL,
+    ShelvedUntil datetime NOT NULL,
+    ShelvedBy nvarchar(64) NOT NULL DEFAULT '');
+
 CREATE INDEX SuperStatus_Address ON SuperStatus (Address, StatusType);
 CREATE INDEX SuperStatus_Type ON SuperStatus (StatusType);
 CREATE INDEX AlarmJournal_Time ON AlarmJournal (EventTime);

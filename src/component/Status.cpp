@@ -17,6 +17,7 @@
 #include "ui/RowContextMenu.h"
 #include "ui/StatusFrame.h"
 #include "window/LayoutStore.h"
+#include "window/HostAlarmAuthority.h"
 #include "window/StatusWindow.h"
 
 #include <statusobject/Vocabulary.h>
@@ -248,6 +249,15 @@ void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData,
 QWidget* Status::widget() const { return d->frame.data(); }
 
 void Status::setDialogs(Dialogs* dialogs) { d->ctx.dialogs = dialogs != nullptr ? dialogs : &d->ctx.silentDialogs; }
+
+void Status::setAlarmHost(AlarmHost* host) {
+    // A host's authority runs on the window's thread and connection; none: the site database's again.
+    if (host != nullptr)
+        d->window.setAlarmAuthority(
+            std::make_unique<HostAlarmAuthority>(d->ctx.db(), d->window.alarmBridge().operatorId(), *host));
+    else
+        d->window.setAlarmAuthority(nullptr);
+}
 
 void Status::setLogFolder(const QString& folder) { d->ctx.errorLog.setFolder(folder); }
 

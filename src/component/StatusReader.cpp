@@ -6,6 +6,7 @@
 
 #include "base/ErrorTrap.h"
 #include "commands/ContextMenus.h"
+#include "domain/Permissions.h"
 #include "component/StatusInternals.h"
 #include "grid/ColumnLayout.h"
 #include "grid/RowFilter.h"
@@ -13,6 +14,7 @@
 #include "grid/StatusGrid.h"
 #include "status/StatusBoard.h"
 #include "ui/StatusGridModel.h"
+#include "window/AlarmJournal.h"
 #include "window/AttentionList.h"
 #include "window/Severity.h"
 #include "window/StatusWindow.h"
@@ -249,9 +251,54 @@ QVector<StatusReader::AttentionItem> StatusReader::attention(int max) const {
         if (max >= 0 && items.size() >= max)
             break;
         items.append({e.key, sectionIndex(e.section), publicSeverity(e.severity), StatusWindow::sectionName(e.section),
-                      list.nameOf(e), e.address, list.reason(e), AttentionList::clockText(e.sinceMs), e.cleared()});
+                      list.nameOf(e), e.address, list.reason(e), AttentionList::clockText(e.sinceMs), e.cleared(),
+                      e.awaitsAcknowledgement(), e.acknowledgedBy});
     }
     return items;
+}
+
+namespace {
+
+const AttentionEntry* findEntry(const AttentionList& list, int section, int key) {
+    for (const AttentionEntry& e : list.entries())
+        if (e.key == key && sectionIndex(e.section) == section)
+            return &e;
+    return nullptr;
+}
+
+}  // namespace
+
+QVector<StatusReader::JournalRow> StatusReader::journal(const QString& point, const QString& byOperator,
+                                                        const QDateTime& from, const QDateTime& to, int limit) const {
+    QVector<JournalRow> rows;
+    trap(d->window.context(), QStringLiteral("StatusReader: alarm journal"), [&] {
+        const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+        for (const AlarmJournalRow& r :
+             readAlarmJournal(d->window.context().db(), AlarmJournalFilter{point, byOperator, from, to, limit}))
+            rows.append(
+                {r.time.toString(format), r.event, r.address, r.raisedAt.toString(format), r.byOperator, r.comment});
+    });
+    return rows;
+}
+
+int StatusReader::acknowledge(int section, int key, const QString& comment) {
+    const AttentionEntry* entry = findEntry(d->window.attention(), section, key);
+    qint32 permission = kAcknowledgePermission;
+    if (entry == nullptr || !entry->awaitsAcknowledgement() ||
+        !CheckOperatorPermission(d->window.context(), permission))
+        return -1;
+    const int recorded = d->window.acknowledgeAlarms({*entry}, comment);
+    if (recorded > 0)
+        d->tell();
+    return recorded;
+}
+
+bool StatusReader::shelve(int section, int key, int minutes) {
+    const AttentionEntry* entry = findEntry(d->window.attention(), section, key);
+    if (entry == nullptr || !d->window.shelvePoint(*entry, minutes))
+        return false;
+    d->tell();
+    return true;
 }
 
 int StatusReader::attentionCount() const { return int(d->window.attention().entries().size()); }

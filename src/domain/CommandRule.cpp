@@ -23,7 +23,10 @@ QString pointAddress(const QString& controller, const char* code, int number) {
 }  // namespace
 
 bool mayCommandPoint(const QString& address, const CommandRuleAnswers& answers) {
-    qint32 permission = kCommandPermission;
+    return mayActOnPoint(kCommandPermission, address, answers);
+}
+
+bool mayActOnPoint(qint32 permission, const QString& address, const CommandRuleAnswers& answers) {
     const bool operatorMay = answers.operatorPermission(permission);
     const bool pointAllowed = answers.outsideBoundaries(address);
     return operatorMay && pointAllowed;

@@ -10,10 +10,6 @@
 
 namespace so {
 
-/// Operator permissions (kind 10) of the alarm steps: acknowledging an alarm, shelving a point.
-inline constexpr qint32 kAcknowledgePermission = 64;
-inline constexpr qint32 kShelvePermission = 65;
-
 /// The host's answer to PermissionGranted(10, number); false after a failure
 /// ("MPublic.CheckOperatorPermission").
 bool CheckOperatorPermission(ComponentContext& ctx, qint32& number);

@@ -360,6 +360,12 @@ const char* const kTables[] = {
         RaisedAt DATETIME,
         OperatorName NVARCHAR(64) NOT NULL DEFAULT '',
         Comment NVARCHAR(255) NOT NULL DEFAULT ''))",
+    // One row per shelved point, until its time is up (the desk that sees it first deletes it).
+    R"(CREATE TABLE IF NOT EXISTS ShelvedPoints (
+        Address VARCHAR(30) NOT NULL PRIMARY KEY,
+        ShelvedAt DATETIME NOT NULL,
+        ShelvedUntil DATETIME NOT NULL,
+        ShelvedBy NVARCHAR(64) NOT NULL DEFAULT ''))",
 
     // ---- Indexes for the lookups the viewer runs per row ------------------------------------
     "CREATE INDEX IF NOT EXISTS SuperStatus_Address ON SuperStatus (Address, StatusType)",

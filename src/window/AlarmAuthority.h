@@ -4,7 +4,8 @@
 // and a desk that starts reads the acknowledgements already made.
 //
 // The one-process application keeps them in the site database (SiteAlarmAuthority); a desk of a
-// multi-desk site would hand them to the field, which checks and announces them.
+// multi-desk site hands its operator's steps to the field, which checks, records and announces
+// them (HostAlarmAuthority, over the host's AlarmHost).
 //
 // Times are whole seconds since the epoch times 1000: an occurrence is named by its point and its
 // raised time as the site stores it, which a database column keeps to the second.
@@ -12,18 +13,13 @@
 
 #include "window/AttentionList.h"
 
+#include <statusobject/AlarmSteps.h>
+
 #include <QString>
 
 #include <vector>
 
 namespace so {
-
-struct AlarmAcknowledgement {
-    QString address;
-    qint64 raisedMs = 0;
-    QString by;  // the operator's login name
-    qint64 atMs = 0;
-};
 
 class AlarmAuthority {
 public:
@@ -36,15 +32,19 @@ public:
     /// These alarms returned to normal.
     virtual void cleared(const std::vector<AlarmOccurrence>& alarms, qint64 nowMs) = 0;
     /// Records the operator's acknowledgement of these alarms (with an optional comment); returns
-    /// those recorded now (one acknowledged meanwhile at another desk is not recorded twice).
+    /// those recorded now (one acknowledged meanwhile at another desk is not recorded twice). An
+    /// authority that hands them on returns none: they come back through news().
     virtual std::vector<AlarmAcknowledgement> acknowledge(const std::vector<AlarmOccurrence>& alarms,
                                                           const QString& comment, qint64 nowMs) = 0;
-    /// The operator shelved a point for `minutes` (true), or its time is up (false).
-    virtual void shelving(const QString& address, bool shelved, int minutes, qint64 nowMs) = 0;
+    /// The operator shelved a point for `minutes` (true), or its time is up (false). True when the
+    /// shelving is recorded now; false when it was handed on (it comes back through shelvings()).
+    virtual bool shelving(const QString& address, bool shelved, int minutes, qint64 nowMs) = 0;
     /// Deletes the journal's steps older than `days`.
     virtual void purgeJournal(int days, qint64 nowMs) = 0;
     /// Acknowledgements recorded since the last call, at any desk.
     virtual std::vector<AlarmAcknowledgement> news() = 0;
+    /// Points shelved since the last call, at any desk; at the first call every point shelved now.
+    virtual std::vector<AlarmShelving> shelvings(qint64 nowMs) = 0;
 };
 
 /// Whole seconds: the precision an occurrence's time is stored with.

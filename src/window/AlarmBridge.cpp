@@ -6,6 +6,10 @@
 
 #include <statusobject/Db.h>
 
+#include <QDateTime>
+
+#include <algorithm>
+
 namespace so {
 namespace {
 
@@ -45,7 +49,10 @@ AlarmBridge::~AlarmBridge() {
 }
 
 void AlarmBridge::setAuthority(std::unique_ptr<AlarmAuthority> authority) {
-    writer_ = std::make_unique<AlarmWriter>(std::move(authority));
+    writer_.reset();
+    fallback_.reset();
+    if (authority)
+        writer_ = std::make_unique<AlarmWriter>(std::move(authority));
 }
 
 AlarmWriter& AlarmBridge::writer() {
@@ -102,7 +109,8 @@ void AlarmBridge::sendSteps() {
         std::lock_guard lock(answers_->mutex);
         answers_->stepsRunning = true;
     }
-    writer().post([steps = std::exchange(waiting_, {}), answers = answers_](AlarmAuthority& authority) mutable {
+    const qint64 nowMs = waiting_.empty() ? QDateTime::currentMSecsSinceEpoch() : waiting_.back().nowMs;
+    writer().post([steps = std::exchange(waiting_, {}), answers = answers_, nowMs](AlarmAuthority& authority) mutable {
         struct Done {
             Answers& answers;
             ~Done() {
@@ -122,11 +130,14 @@ void AlarmBridge::sendSteps() {
         }
         for (AlarmAcknowledgement& more : authority.news())
             acknowledged.push_back(std::move(more));
+        std::vector<AlarmShelving> shelved = authority.shelvings(nowMs);
         std::lock_guard lock(answers->mutex);
         for (Adopted& a : adopted)
             answers->adopted.push_back(std::move(a));
         for (AlarmAcknowledgement& ack : acknowledged)
             answers->acknowledged.push_back(std::move(ack));
+        for (AlarmShelving& s : shelved)
+            answers->shelved.push_back(std::move(s));
     });
 }
 
@@ -136,13 +147,15 @@ void AlarmBridge::wait() {
     writer().wait();
 }
 
-bool AlarmBridge::apply(AttentionList& list) {
+bool AlarmBridge::apply(AttentionList& list, qint64 nowMs, qint64 steadyNowMs) {
     std::vector<Adopted> adopted;
     std::vector<AlarmAcknowledgement> acknowledged;
+    std::vector<AlarmShelving> shelved;
     {
         std::lock_guard lock(answers_->mutex);
         adopted.swap(answers_->adopted);
         acknowledged.swap(answers_->acknowledged);
+        shelved.swap(answers_->shelved);
     }
     bool changed = false;
     for (const Adopted& a : adopted) {
@@ -154,6 +167,12 @@ bool AlarmBridge::apply(AttentionList& list) {
     }
     for (const AlarmAcknowledgement& ack : acknowledged)
         changed = list.acknowledge(ack.address, ack.raisedMs, ack.by, ack.atMs) || changed;
+    for (const AlarmShelving& s : shelved) {
+        if (list.isShelved(s.address))
+            continue;
+        list.shelve(s.address, steadyNowMs + std::max<qint64>(0, s.untilMs - nowMs));
+        changed = true;
+    }
     return changed;
 }
 
@@ -168,16 +187,16 @@ std::vector<AlarmAcknowledgement> AlarmBridge::acknowledge(const std::vector<Ala
     return recorded;
 }
 
-void AlarmBridge::shelving(const QString& address, bool shelved, int minutes, qint64 nowMs) {
+bool AlarmBridge::shelving(const QString& address, bool shelved, int minutes, qint64 nowMs) {
     noteOperator();
-    const AlarmWriter::Job job = [=](AlarmAuthority& authority) {
-        authority.shelving(address, shelved, minutes, nowMs);
-    };
     // The operator waits for a shelving to be recorded; a point returning by itself is only told.
-    if (shelved)
-        writer().call(job);
-    else
-        writer().post(job);
+    if (!shelved) {
+        writer().post([=](AlarmAuthority& authority) { authority.shelving(address, false, 0, nowMs); });
+        return true;
+    }
+    bool recorded = false;
+    writer().call([&](AlarmAuthority& authority) { recorded = authority.shelving(address, true, minutes, nowMs); });
+    return recorded;
 }
 
 void AlarmBridge::purgeJournal(int days, qint64 nowMs) {

@@ -30,21 +30,25 @@ public:
     AlarmBridge(const AlarmBridge&) = delete;
     AlarmBridge& operator=(const AlarmBridge&) = delete;
 
-    /// Another authority (a host's), run on the window's thread; the site database's otherwise.
+    /// Another authority (a host's), run on the window's thread; none: the site database's again.
     void setAuthority(std::unique_ptr<AlarmAuthority> authority);
+    /// The signed-in operator's number as the authorities read it (refreshed before each operator step).
+    std::shared_ptr<const std::atomic<qint32>> operatorId() const { return operatorId_; }
 
     /// Sends what a sync of the list saw, with a look for acknowledgements made since.
     void report(const AttentionList::SyncResult& result, qint64 nowMs);
     /// Waits until the site has answered everything sent (a load shows the site's view at once).
     void wait();
-    /// Applies what the site answered so far to the list; true when entries changed.
-    bool apply(AttentionList& list);
+    /// Applies what the site answered so far to the list; true when entries changed. A point shelved
+    /// at any desk leaves the list for the time it has left, timed from `steadyNowMs`.
+    bool apply(AttentionList& list, qint64 nowMs, qint64 steadyNowMs);
 
     /// Records the signed-in operator's acknowledgement; waits for the site's answer.
     std::vector<AlarmAcknowledgement> acknowledge(const std::vector<AlarmOccurrence>& alarms, const QString& comment,
                                                   qint64 nowMs);
-    /// Journals a shelving by the signed-in operator (waits for the site) or its end (queued).
-    void shelving(const QString& address, bool shelved, int minutes, qint64 nowMs);
+    /// Journals a shelving by the signed-in operator (waits for the site) or its end (queued). False
+    /// when the authority handed the shelving on: it comes back through apply() once recorded.
+    bool shelving(const QString& address, bool shelved, int minutes, qint64 nowMs);
     /// Deletes the journal's steps older than `days` (queued).
     void purgeJournal(int days, qint64 nowMs);
 
@@ -70,6 +74,7 @@ private:
         std::mutex mutex;
         std::vector<Adopted> adopted;
         std::vector<AlarmAcknowledgement> acknowledged;
+        std::vector<AlarmShelving> shelved;
         bool stepsRunning = false;  // a job of steps is queued or running
     };
     AlarmWriter& writer();

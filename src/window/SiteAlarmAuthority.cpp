@@ -1,5 +1,7 @@
 #include "window/SiteAlarmAuthority.h"
 
+#include "window/AlarmRecords.h"
+
 #include "base/RecordFields.h"
 
 #include <statusobject/Db.h>
@@ -14,28 +16,11 @@ const QString kCleared = QStringLiteral("cleared");
 const QString kAcknowledged = QStringLiteral("acknowledged");
 const QString kShelved = QStringLiteral("shelved");
 
-QDateTime when(qint64 ms) { return QDateTime::fromMSecsSinceEpoch(wholeSecondsMs(ms)); }
-
-qint64 msOf(const QVariant& value) {
-    if (value.isNull())
-        return 0;
-    const QDateTime at = value.typeId() == QMetaType::QDateTime
-                             ? value.toDateTime()
-                             : QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return at.isValid() ? wholeSecondsMs(at.toMSecsSinceEpoch()) : 0;
-}
-
-void bindText(db::Command& command, const QString& name, const QString& text) {
-    // Empty text is bound as empty, never as Null.
-    command.appendParameter(name, db::ParamType::NVarChar, db::ParamDirection::Input, int(text.size()),
-                            text.isNull() ? QStringLiteral("") : text);
-}
-
-void bindTime(db::Command& command, const QString& name, qint64 ms) {
-    command.appendParameter(name, db::ParamType::DateTime, db::ParamDirection::Input, 0, when(ms));
-}
-
 }  // namespace
+
+using alarms::bindText;
+using alarms::bindTime;
+using alarms::msOf;
 
 QString SiteAlarmAuthority::operatorName() {
     db::Command command(db_, QStringLiteral("Select LoginName From Operators Where OperatorID = ?"));
@@ -46,24 +31,6 @@ QString SiteAlarmAuthority::operatorName() {
         rs.eof() ? QStringLiteral("operator %1").arg(id) : fields::text(rs, QStringLiteral("LoginName"));
     rs.close();
     return name;
-}
-
-void SiteAlarmAuthority::journal(const QString& event, const QString& address, qint64 raisedMs, qint64 atMs,
-                                 const QString& comment) {
-    // A step of no alarm occurrence (shelving a point) has no raised time: Null.
-    const bool raised = raisedMs != 0;
-    db::Command insert(db_, QStringLiteral("Insert Into AlarmJournal (EventTime, Event, Address, RaisedAt, "
-                                           "OperatorName, Comment) Values (?, ?, ?, %1, ?, ?)")
-                                .arg(raised ? QStringLiteral("?") : QStringLiteral("Null")));
-    bindTime(insert, QStringLiteral("@EventTime"), atMs);
-    bindText(insert, QStringLiteral("@Event"), event);
-    bindText(insert, QStringLiteral("@Address"), address);
-    if (raised)
-        bindTime(insert, QStringLiteral("@RaisedAt"), raisedMs);
-    bindText(insert, QStringLiteral("@OperatorName"),
-             event == kAcknowledged || event == kShelved ? operatorName() : QString());
-    bindText(insert, QStringLiteral("@Comment"), comment);
-    insert.execute();
 }
 
 QHash<QString, SiteAlarmAuthority::Known> SiteAlarmAuthority::known(const std::vector<AlarmOccurrence>& alarms) {
@@ -119,7 +86,7 @@ std::vector<AlarmAcknowledgement> SiteAlarmAuthority::raised(std::vector<AlarmOc
         bindTime(insert, QStringLiteral("@RaisedAt"), alarm.raisedMs);
         bindText(insert, QStringLiteral("@Address2"), alarm.address);
         if (insert.execute() > 0) {
-            journal(kRaised, alarm.address, alarm.raisedMs, nowMs);
+            alarms::journal(db_, kRaised, alarm.address, alarm.raisedMs, nowMs);
             continue;
         }
         // Another desk raised it since the states were read: its time stands.
@@ -142,30 +109,18 @@ void SiteAlarmAuthority::cleared(const std::vector<AlarmOccurrence>& alarms, qin
         bindText(update, QStringLiteral("@Address"), alarm.address);
         bindTime(update, QStringLiteral("@RaisedAt"), alarm.raisedMs);
         if (update.execute() > 0)
-            journal(kCleared, alarm.address, alarm.raisedMs, nowMs);
+            alarms::journal(db_, kCleared, alarm.address, alarm.raisedMs, nowMs);
     }
     transaction.commit();
 }
 
 std::vector<AlarmAcknowledgement> SiteAlarmAuthority::acknowledge(const std::vector<AlarmOccurrence>& alarms,
                                                                   const QString& comment, qint64 nowMs) {
-    std::vector<AlarmAcknowledgement> recorded;
-    const QString by = operatorName();
-    db::Transaction transaction(db_);
-    for (const AlarmOccurrence& alarm : alarms) {
-        db::Command update(db_, QStringLiteral("Update AlarmStates Set AcknowledgedAt = ?, AcknowledgedBy = ? "
-                                               "Where Address = ? And RaisedAt = ? And AcknowledgedAt Is Null"));
-        bindTime(update, QStringLiteral("@AcknowledgedAt"), nowMs);
-        bindText(update, QStringLiteral("@AcknowledgedBy"), by);
-        bindText(update, QStringLiteral("@Address"), alarm.address);
-        bindTime(update, QStringLiteral("@RaisedAt"), alarm.raisedMs);
-        if (update.execute() <= 0)
-            continue;
-        journal(kAcknowledged, alarm.address, alarm.raisedMs, nowMs, comment);
-        recorded.push_back({alarm.address, wholeSecondsMs(alarm.raisedMs), by, wholeSecondsMs(nowMs)});
-    }
-    transaction.commit();
-    return recorded;
+    std::vector<AlarmRaised> raised;
+    raised.reserve(alarms.size());
+    for (const AlarmOccurrence& alarm : alarms)
+        raised.push_back({alarm.address, alarm.raisedMs});
+    return recordAcknowledgements(db_, raised, operatorName(), comment, nowMs);
 }
 
 std::vector<AlarmAcknowledgement> SiteAlarmAuthority::news() {
@@ -176,23 +131,44 @@ std::vector<AlarmAcknowledgement> SiteAlarmAuthority::news() {
         rs.close();
         return found;  // what was acknowledged before, a load reads through raised()
     }
-    db::Command read(db_, QStringLiteral("Select JournalID, Address, RaisedAt, EventTime, OperatorName From "
-                                         "AlarmJournal Where JournalID > ? And Event = ? Order By JournalID"));
+    // Acknowledgements and shelvings made since, at any desk; a shelving's time is its point's row.
+    db::Command read(db_, QStringLiteral("Select j.JournalID, j.Event, j.Address, j.RaisedAt, j.EventTime, "
+                                         "j.OperatorName, s.ShelvedUntil From AlarmJournal j Left Join "
+                                         "ShelvedPoints s On s.Address = j.Address Where j.JournalID > ? And "
+                                         "(j.Event = ? Or j.Event = ?) Order By j.JournalID"));
     read.appendParameter(QStringLiteral("@JournalID"), db::ParamType::Integer, db::ParamDirection::Input, 0,
                          lastJournalId_);
     bindText(read, QStringLiteral("@Event"), kAcknowledged);
+    bindText(read, QStringLiteral("@Event2"), kShelved);
     for (db::Recordset rs = read.open(); !rs.eof(); rs.moveNext()) {
         lastJournalId_ = fields::number(rs, QStringLiteral("JournalID"));
-        found.push_back({fields::text(rs, QStringLiteral("Address")), msOf(rs.field(QStringLiteral("RaisedAt"))),
-                         fields::text(rs, QStringLiteral("OperatorName")),
-                         msOf(rs.field(QStringLiteral("EventTime")))});
+        const QString address = fields::text(rs, QStringLiteral("Address"));
+        const QString by = fields::text(rs, QStringLiteral("OperatorName"));
+        if (fields::text(rs, QStringLiteral("Event")) == kShelved) {
+            if (const qint64 until = msOf(rs.field(QStringLiteral("ShelvedUntil"))); until != 0)
+                shelved_.push_back({address, until, by});
+            continue;
+        }
+        found.push_back(
+            {address, msOf(rs.field(QStringLiteral("RaisedAt"))), by, msOf(rs.field(QStringLiteral("EventTime")))});
     }
     return found;
 }
 
-void SiteAlarmAuthority::shelving(const QString& address, bool shelved, int minutes, qint64 nowMs) {
-    journal(shelved ? kShelved : QStringLiteral("unshelved"), address, 0, nowMs,
-            shelved ? QStringLiteral("for %1 min").arg(minutes) : QString());
+bool SiteAlarmAuthority::shelving(const QString& address, bool shelved, int minutes, qint64 nowMs) {
+    if (shelved)
+        recordShelving(db_, address, minutes, operatorName(), nowMs);
+    else
+        recordShelvingOver(db_, address, nowMs);
+    return true;
+}
+
+std::vector<AlarmShelving> SiteAlarmAuthority::shelvings(qint64 nowMs) {
+    if (!shelvingsRead_) {
+        shelvingsRead_ = true;
+        shelved_ = readShelvings(db_, nowMs);
+    }
+    return std::exchange(shelved_, {});
 }
 
 void SiteAlarmAuthority::purgeJournal(int days, qint64 nowMs) {

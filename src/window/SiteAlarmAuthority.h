@@ -1,7 +1,8 @@
 // The site database as the alarm authority (the one-process application): the alarm states in
-// AlarmStates (one row per point whose alarm is raised, or cleared and not yet acknowledged) and
-// every step in AlarmJournal. Statements are bound, never built from a point's or an operator's
-// text; each batch runs in one transaction. Failures are the caller's to trap.
+// AlarmStates (one row per point whose alarm is raised, or cleared and not yet acknowledged), the
+// shelved points in ShelvedPoints and every step in AlarmJournal (statusobject/AlarmSteps.h).
+// Statements are bound, never built from a point's or an operator's text; each batch runs in one
+// transaction. Failures are the caller's to trap.
 //
 // It runs on whichever thread owns its connection (the alarm writer's, see AlarmWriter.h): the
 // operator an acknowledgement or a shelving names is handed in as the site's operator number,
@@ -33,11 +34,16 @@ public:
     std::vector<AlarmAcknowledgement> acknowledge(const std::vector<AlarmOccurrence>& alarms, const QString& comment,
                                                   qint64 nowMs) override;
     std::vector<AlarmAcknowledgement> news() override;
-    void shelving(const QString& address, bool shelved, int minutes, qint64 nowMs) override;
+    bool shelving(const QString& address, bool shelved, int minutes, qint64 nowMs) override;
+    std::vector<AlarmShelving> shelvings(qint64 nowMs) override;
 
     void purgeJournal(int days, qint64 nowMs) override;
     /// The signed-in operator's login name, as acknowledgements record it.
     QString operatorName();
+
+protected:
+    db::Connection& db_;
+    OperatorId operatorId_;
 
 private:
     /// Alarms up to this many are looked up one by one.
@@ -50,12 +56,10 @@ private:
     };
     /// The stored states of these alarms' points, by address.
     QHash<QString, Known> known(const std::vector<AlarmOccurrence>& alarms);
-    void journal(const QString& event, const QString& address, qint64 raisedMs, qint64 atMs,
-                 const QString& comment = {});
 
-    db::Connection& db_;
-    OperatorId operatorId_;
     qint64 lastJournalId_ = -1;  // news() reads past it; -1 until the first call
+    bool shelvingsRead_ = false;
+    std::vector<AlarmShelving> shelved_;  // read by news(), handed out by shelvings()
 };
 
 }  // namespace so

@@ -75,7 +75,7 @@ void StatusWindow::settleAlarms(AttentionList::SyncResult& result, qint64 nowMs,
         alarms_.report(result, nowMs);
         if (wait)
             alarms_.wait();
-        result.changed = alarms_.apply(*attention_) || result.changed;
+        result.changed = alarms_.apply(*attention_, nowMs, steadyClock_()) || result.changed;
     });
     reportAlarmFailures();
 }
@@ -108,8 +108,13 @@ bool StatusWindow::shelvePoint(const AttentionEntry& entry, int minutes) {
         return false;
     }
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (!trap(ctx_, QStringLiteral("FMain.ShelvePoint"), [&] { alarms_.shelving(entry.address, true, minutes, now); }))
+    bool recorded = false;
+    if (!trap(ctx_, QStringLiteral("FMain.ShelvePoint"),
+              [&] { recorded = alarms_.shelving(entry.address, true, minutes, now); }))
         return false;
+    // Handed on to the site's authority, the shelving comes back through shelvings() once recorded.
+    if (!recorded)
+        return true;
     attention_->shelve(entry.address, steadyClock_() + qint64(minutes) * 60 * 1000);
     if (view_ != nullptr)
         view_->attentionChanged(false);

@@ -142,13 +142,14 @@ public:
     /// alarm are passed over. Returns how many the site recorded now.
     int acknowledgeAlarms(const std::vector<AttentionEntry>& entries, const QString& comment);
     /// How long a point may be shelved, in minutes.
-    static constexpr int kShelveMinMinutes = 15;
-    static constexpr int kShelveMaxMinutes = 8 * 60;
+    static constexpr int kShelveMinMinutes = ::so::kShelveMinMinutes;
+    static constexpr int kShelveMaxMinutes = ::so::kShelveMaxMinutes;
     /// The days the alarm journal keeps (older steps are deleted when a group loads).
     static constexpr int kAlarmJournalDays = 90;
     /// Shelves a point for `minutes` (kShelveMinMinutes to kShelveMaxMinutes) as the signed-in
     /// operator, who needs operator permission kShelvePermission (told otherwise); it returns by
-    /// itself, timed on the steady clock. False when refused.
+    /// itself, timed on the steady clock. False when refused. An authority that hands the step on
+    /// shows it once it comes back recorded.
     bool shelvePoint(const AttentionEntry& entry, int minutes);
     /// The steady clock the shelving is timed on (milliseconds; tests hand their own).
     void setSteadyClock(std::function<qint64()> clock) { steadyClock_ = std::move(clock); }

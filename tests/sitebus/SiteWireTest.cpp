@@ -152,6 +152,63 @@ TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
     EXPECT_FALSE(decodeCommand(cbor({2, 42, 1, 0, QCborArray{good}}), error));
 }
 
+TEST(SiteWire, AlarmStepsReadBackAsWrittenAndAMalformedOneIsRefusedWhole) {
+    Command ack;
+    ack.sender = "WS1";
+    ack.session = 9;
+    ack.number = 4;
+    ack.sentMs = 1700000000000;
+    ack.operatorLogin = "mlee";
+    ack.kind = Command::Kind::Acknowledge;
+    ack.text = "guard sent";
+    ack.alarms = {{"\\\\SNET.P001.C0101.BI01", 1700000000000}, {"A2", 1699999999000}};
+    QString error;
+    const std::optional<Command> back = decodeCommand(encode(ack), error);
+    ASSERT_TRUE(back) << error.toStdString();
+    EXPECT_EQ(back->text, "guard sent");
+    ASSERT_EQ(back->alarms.size(), 2);
+    EXPECT_EQ(back->alarms[0].address, "\\\\SNET.P001.C0101.BI01");
+    EXPECT_EQ(back->alarms[1].raisedMs, 1699999999000);
+
+    AlarmNews news;
+    news.steps = {{AlarmStep::Kind::Acknowledged, "A2", 1699999999000, "mlee", 1700000001000, 0},
+                  {AlarmStep::Kind::Shelved, "A3", 0, "mlee", 1700000001000, 1700000901000}};
+    const std::optional<AlarmNews> read = decodeAlarmNews(encode(news), error);
+    ASSERT_TRUE(read) << error.toStdString();
+    ASSERT_EQ(read->steps.size(), 2);
+    EXPECT_EQ(read->steps[1].kind, AlarmStep::Kind::Shelved);
+    EXPECT_EQ(read->steps[1].untilMs, 1700000901000);
+    EXPECT_EQ(read->steps[0].by, "mlee");
+
+    const auto cbor = [](const QCborArray& a) { return QCborValue(a).toCbor(); };
+    const auto acknowledging = [&](const QCborValue& alarms) {
+        return cbor({2, "WS1", 9, 1, 5, "mlee", "acknowledge", 0, alarms, 0, QByteArray()});
+    };
+    const QCborArray one{QCborArray{"A1", qint64(1700000000000)}};
+    QCborArray tooMany;
+    for (qsizetype i = 0; i <= Command::kMaxAlarms; ++i)
+        tooMany.append(QCborArray{"A1", qint64(1700000000000)});
+    const struct {
+        QByteArray payload;
+        const char* mentions;
+    } refused[] = {
+        {acknowledging(QCborArray{"", QCborArray{}}), "0 alarms"},
+        {acknowledging(QCborArray{"", tooMany}), "1001 alarms"},
+        {acknowledging(QCborArray{QString(Command::kMaxComment + 1, 'x'), one}), "comment"},
+        {acknowledging(QCborArray{"", QCborArray{QCborArray{"A1", 0}}}), "raised"},
+        {acknowledging(QCborArray{"", QCborArray{QCborArray{"A1"}}}), "alarm 1"},
+        {acknowledging("A1"), "the alarms are not"},
+        {cbor({2, "WS1", 9, 1, 5, "mlee", "shelve", 30, 7, 0, QByteArray()}), "command text"},
+        {cbor({2, QCborArray{QCborArray{"forgotten", "A1", 0, "mlee", 1, 0}}}), "unknown alarm step"},
+    };
+    for (const auto& c : refused) {
+        const bool isNews = QCborValue::fromCbor(c.payload).toArray().size() == 2;
+        EXPECT_FALSE(isNews ? bool(decodeAlarmNews(c.payload, error)) : bool(decodeCommand(c.payload, error)))
+            << c.mentions;
+        EXPECT_TRUE(error.contains(QLatin1String(c.mentions))) << c.mentions << " -> " << error.toStdString();
+    }
+}
+
 TEST(SiteWire, TopicsAreTheSitesOwnAndNameTheLoginThatPublishes) {
     EXPECT_EQ(topicOf("north", "site/north/state"), Topic::State);
     EXPECT_FALSE(topicOf("north", "site/south/state"));

@@ -238,6 +238,20 @@ TEST(WebClientMessages, TakeWhatTheContractSaysAndRefuseTheRest) {
         {R"({"t":"clearCleared"})", K::ClearCleared},
         {R"({"t":"locate","section":1,"key":40})", K::Locate},
         {R"({"t":"locate","section":1,"key":-1})", K::Invalid},
+        {R"({"t":"acknowledge","section":0,"key":3,"csrf":"abc"})", K::Acknowledge},
+        {R"({"t":"acknowledge","section":0,"key":3,"csrf":"abc","comment":"guard sent"})", K::Acknowledge},
+        {R"({"t":"acknowledge","section":0,"key":3})", K::Invalid},
+        {R"({"t":"acknowledge","section":0,"key":3,"csrf":"abc","comment":7})", K::Invalid},
+        {R"({"t":"shelve","section":0,"key":3,"csrf":"abc","minutes":15})", K::Shelve},
+        {R"({"t":"shelve","section":0,"key":3,"csrf":"abc","minutes":480})", K::Shelve},
+        {R"({"t":"shelve","section":0,"key":3,"csrf":"abc","minutes":14})", K::Invalid},
+        {R"({"t":"shelve","section":0,"key":3,"csrf":"abc","minutes":481})", K::Invalid},
+        {R"({"t":"shelve","section":0,"key":3,"csrf":"abc"})", K::Invalid},
+        {R"({"t":"journal"})", K::Journal},
+        {R"({"t":"journal","point":"DR01","operator":"mlee","from":"2026-12-07T08:00","to":"2026-12-07T18:00"})",
+         K::Journal},
+        {R"({"t":"journal","from":"yesterday"})", K::Invalid},
+        {R"({"t":"journal","point":7})", K::Invalid},
         {R"({"t":"drop tables"})", K::Invalid},
         {R"([1,2,3])", K::Invalid},
         {R"({"t":"find","text":)", K::Invalid},
@@ -252,6 +266,9 @@ TEST(WebClientMessages, TakeWhatTheContractSaysAndRefuseTheRest) {
     ASSERT_EQ(view.views.size(), 1);
     EXPECT_EQ(view.views[0], (SectionView{3, 10, kMaxViewRows})) << "a view is capped";
     EXPECT_EQ(parseClientMessage(QByteArray(kMaxMessageBytes + 1, ' ')).kind, K::Invalid);
+    const QByteArray longComment = R"({"t":"acknowledge","section":0,"key":3,"csrf":"abc","comment":")" +
+                                   QByteArray(kMaxComment + 1, 'x') + R"("})";
+    EXPECT_EQ(parseClientMessage(longComment).kind, K::Invalid) << "a comment is bounded";
 }
 
 TEST(WebServerMessages, CarryTextAsTextAndSeverityAsWords) {

@@ -6,6 +6,7 @@
 
 #include "domain/RowConditions.h"
 #include "window/AlarmJournal.h"
+#include "window/HostAlarmAuthority.h"
 
 namespace so::test {
 namespace {
@@ -215,6 +216,70 @@ TEST_F(AlarmAcknowledgementTest, AShelvedPointLeavesTheListAndReturnsByItselfAft
     ASSERT_NE(listed(*window, input), nullptr) << "back by itself";
     EXPECT_TRUE(window->attention().shelved().empty());
     EXPECT_EQ(journalRows(QStringLiteral("unshelved"), input), 1);
+}
+
+/// A host that hands its operator's steps on (as a desk hands them to the field) and reports
+/// back what the test says was recorded.
+struct HandingOnHost : AlarmHost {
+    void acknowledge(const std::vector<AlarmRaised>& alarms, const QString& comment) override {
+        acknowledged.insert(acknowledged.end(), alarms.begin(), alarms.end());
+        lastComment = comment;
+    }
+    void shelve(const QString& address, int minutes) override { shelved.push_back({address, minutes}); }
+    News news() override { return std::exchange(pending, {}); }
+
+    std::vector<AlarmRaised> acknowledged;
+    QString lastComment;
+    std::vector<std::pair<QString, int>> shelved;
+    News pending;
+};
+
+TEST_F(AlarmAcknowledgementTest, StepsHandedOnShowOnlyOnceReportedRecordedAndAShelvingReturnsAfterItsTime) {
+    HandingOnHost handed;
+    window->setAlarmAuthority(std::make_unique<HostAlarmAuthority>(ctx, handed));
+    qint64 steady = 5000;
+    window->setSteadyClock([&] { return steady; });
+    report(*window, input, true);
+    report(*window, other, true);
+    const AttentionEntry alarm = *listed(*window, input);
+
+    EXPECT_EQ(window->acknowledgeAlarms({alarm}, QStringLiteral("on my way")), 0);
+    ASSERT_EQ(handed.acknowledged.size(), 1u);
+    EXPECT_EQ(handed.acknowledged[0].address, input);
+    EXPECT_EQ(handed.acknowledged[0].raisedMs, alarm.sinceMs) << "names the occurrence the site knows";
+    EXPECT_EQ(handed.lastComment, QStringLiteral("on my way"));
+    EXPECT_TRUE(listed(*window, input)->awaitsAcknowledgement()) << "not shown before the site recorded it";
+    EXPECT_EQ(journalRows(QStringLiteral("acknowledged"), input), 0) << "the desk records no operator's step";
+
+    handed.pending.acknowledged.push_back({input, alarm.sinceMs, QStringLiteral("mlee"), alarm.sinceMs + 4000});
+    window->attentionTick();
+    EXPECT_FALSE(listed(*window, input)->awaitsAcknowledgement());
+    EXPECT_EQ(listed(*window, input)->acknowledgedBy, QStringLiteral("mlee"));
+
+    // A shelving is shown once reported, for the time it has left, and ends by itself.
+    ASSERT_TRUE(window->shelvePoint(*listed(*window, other), 30));
+    ASSERT_EQ(handed.shelved.size(), 1u);
+    EXPECT_EQ(handed.shelved[0], std::make_pair(other, 30));
+    EXPECT_NE(listed(*window, other), nullptr);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    recordShelving(*db, other, 30, QStringLiteral("mlee"), now - 20 * 60 * 1000);
+    handed.pending.shelved.push_back({other, now + 10 * 60 * 1000, QStringLiteral("mlee")});
+    window->attentionTick();
+    EXPECT_EQ(listed(*window, other), nullptr);
+    steady += 10 * 60 * 1000 - 2000;  // the wall clock's few ms since `now` are in the slack
+    window->attentionTick();
+    EXPECT_EQ(listed(*window, other), nullptr);
+    steady += 2000;
+    window->attentionTick();
+    EXPECT_NE(listed(*window, other), nullptr) << "back after the time it had left";
+    EXPECT_EQ(journalRows(QStringLiteral("unshelved"), other), 1);
+    EXPECT_EQ(value(QStringLiteral("SELECT count(*) FROM ShelvedPoints")).toInt(), 0);
+
+    // After the host's link was down, what the site holds is read again.
+    recordShelving(*db, input, 60, QStringLiteral("mlee"), now);
+    handed.pending.reread = true;
+    window->attentionTick();
+    EXPECT_EQ(listed(*window, input), nullptr);
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ public:
                                                   qint64) override {
         return {};
     }
-    void shelving(const QString&, bool, int, qint64) override {}
+    bool shelving(const QString&, bool, int, qint64) override { return true; }
+    std::vector<AlarmShelving> shelvings(qint64) override { return {}; }
     void purgeJournal(int, qint64) override {}
     std::vector<AlarmAcknowledgement> news() override { return {}; }
 

@@ -1,10 +1,11 @@
 // The attention list above the sections: every abnormal point of the group in the server's order
 // (alarms first, each the newest first), points back to normal greyed until "Clear cleared".
 // Enter or a double click goes to the point's row; the Menu key, Shift+F10, a right-click or a
-// long press opens that row's menu.
-import { currentIndex, entryTexts, planRows, pointOf } from './attentionRows';
+// long press opens that row's menu. Ctrl+K acknowledges the current alarm (Ctrl+Shift+K asks for a
+// comment first), Ctrl+Shift+H shelves its point: the field records the step and every desk shows it.
+import { acknowledgementText, currentIndex, entryTexts, planRows, pointOf, shelveMinutes } from './attentionRows';
 import { el, severityLabel, severityMarker } from './dom';
-import type { AttentionEntry } from './protocol';
+import { kMaxComment, kShelveMaxMinutes, kShelveMinMinutes, type AttentionEntry } from './protocol';
 import { movedRow } from './virtual';
 import { abnormalText } from './wording';
 
@@ -12,6 +13,10 @@ export interface AttentionEvents {
   goTo(entry: AttentionEntry): void;
   menuAsked(section: number, key: number, x: number, y: number, returnFocus: HTMLElement): void;
   clearCleared(): void;
+  acknowledge(entry: AttentionEntry, comment: string): void;
+  shelve(entry: AttentionEntry, minutes: number): void;
+  refused(text: string): void;
+  journalAsked(): void;
 }
 
 const kCaptions = ['', 'Kind', 'Name', 'Address', 'What is wrong', 'Since'];
@@ -37,7 +42,10 @@ export class AttentionPanel {
     const clear = el('button', { type: 'button', class: 'clear-cleared', title: 'Remove the entries of points back to normal' },
       'Clear cleared');
     clear.addEventListener('click', () => this.events.clearCleared());
-    head.append(title, this.counts, clear);
+    const journal = el('button', { type: 'button', class: 'show-journal', title: 'Every alarm\'s steps, filtered' },
+      'Journal');
+    journal.addEventListener('click', () => this.events.journalAsked());
+    head.append(title, this.counts, clear, journal);
 
     this.table = el('table', {
       class: 'attention-table', role: 'grid', tabindex: 0, 'aria-labelledby': 'attention-title', 'aria-readonly': 'true',
@@ -145,12 +153,17 @@ export class AttentionPanel {
 
   private entryRow(entry: AttentionEntry): HTMLTableRowElement {
     const row = el('tr', {
-      role: 'row', class: entry.severity + (entry.cleared ? ' cleared' : ''), 'data-point': pointOf(entry),
+      role: 'row', class: entry.severity + (entry.cleared ? ' cleared' : '') + (entry.unacknowledged ? ' unacknowledged' : ''),
+      'data-point': pointOf(entry),
     });
+    const standing = acknowledgementText(entry);
     if (entry.cleared)
-      row.title = 'Back to normal; stays listed until cleared';
+      row.title = entry.unacknowledged ? 'Back to normal; stays listed until acknowledged' : 'Back to normal; stays listed until cleared';
     const marker = el('td', { role: 'gridcell', class: 'c0' });
-    marker.append(severityMarker(entry.severity, severityLabel(entry.severity, entry.cleared ? 'cleared' : '')));
+    marker.append(severityMarker(entry.severity, severityLabel(entry.severity, standing || (entry.cleared ? 'cleared' : ''))));
+    // Read without colour: an alarm waiting for its acknowledgement is marked "!".
+    if (entry.unacknowledged)
+      marker.append(el('span', { class: 'unacknowledged-mark', 'aria-hidden': 'true' }, '!'));
     row.append(marker);
     entryTexts(entry).forEach((text, i) => row.append(el('td', { role: 'gridcell', class: `c${i + 1}` }, text)));
     return row;
@@ -162,6 +175,16 @@ export class AttentionPanel {
     if (e.key === 'Enter' && this.current >= 0) {
       e.preventDefault();
       this.events.goTo(this.entries[this.current]);
+      return;
+    }
+    if ((e.key === 'k' || e.key === 'K') && e.ctrlKey && this.current >= 0) {
+      e.preventDefault();
+      this.acknowledgeCurrent(e.shiftKey);
+      return;
+    }
+    if ((e.key === 'h' || e.key === 'H') && e.ctrlKey && e.shiftKey && this.current >= 0) {
+      e.preventDefault();
+      this.shelveCurrent();
       return;
     }
     if ((e.key === 'ContextMenu' || (e.key === 'F10' && e.shiftKey)) && this.current >= 0) {
@@ -176,6 +199,29 @@ export class AttentionPanel {
     e.preventDefault();
     this.setCurrent(next);
     this.body.rows[next].scrollIntoView({ block: 'nearest' });
+  }
+
+  private acknowledgeCurrent(withComment: boolean): void {
+    const entry = this.entries[this.current];
+    if (!entry.unacknowledged) {
+      this.events.refused(`${entry.name}: no alarm waiting for an acknowledgement.`);
+      return;
+    }
+    const comment = withComment ? window.prompt(`Acknowledge ${entry.name} with the comment:`, '') : '';
+    if (comment !== null)
+      this.events.acknowledge(entry, comment.slice(0, kMaxComment));
+  }
+
+  private shelveCurrent(): void {
+    const entry = this.entries[this.current];
+    const typed = window.prompt(`Shelve ${entry.name} for how many minutes (${kShelveMinMinutes} to ${kShelveMaxMinutes})?`, '60');
+    if (typed === null)
+      return;
+    const minutes = shelveMinutes(typed);
+    if (minutes === null)
+      this.events.refused(`A point is shelved for ${kShelveMinMinutes} to ${kShelveMaxMinutes} minutes.`);
+    else
+      this.events.shelve(entry, minutes);
   }
 
   private setCurrent(index: number): void {

@@ -1,7 +1,7 @@
 // Which rows of the attention list to draw again and which to keep. In a storm the list arrives up
 // to ten times a second, nearly all as it was: a point's row is drawn again only when what it
 // shows changed; otherwise the row drawn for it last time moves to its new place.
-import type { AttentionEntry } from './protocol';
+import { kShelveMaxMinutes, kShelveMinMinutes, type AttentionEntry } from './protocol';
 
 /// Names an entry's point: keys are a section's own, so the section and the key together.
 export function pointOf(entry: AttentionEntry): string {
@@ -43,4 +43,22 @@ export function currentIndex(entries: AttentionEntry[], currentPoint: string): n
 /// The text of an entry's cells after its marker: kind, name, address, words, since.
 export function entryTexts(entry: AttentionEntry): string[] {
   return [entry.kind, entry.name, entry.address, entry.words, entry.cleared ? `cleared (${entry.since})` : entry.since];
+}
+
+/// Where an alarm stands, in words that read without colour: "cleared, not acknowledged", "not
+/// acknowledged", "acknowledged by mlee"; empty for a warning.
+export function acknowledgementText(entry: AttentionEntry): string {
+  if (entry.unacknowledged)
+    return entry.cleared ? 'cleared, not acknowledged' : 'not acknowledged';
+  return entry.acknowledgedBy ? `acknowledged by ${entry.acknowledgedBy}` : '';
+}
+
+/// The minutes an operator typed for a shelving: a whole number from kShelveMinMinutes to
+/// kShelveMaxMinutes, or null for anything else.
+export function shelveMinutes(typed: string): number | null {
+  const text = typed.trim();
+  if (!/^\d{1,4}$/.test(text))
+    return null;
+  const minutes = Number(text);
+  return minutes >= kShelveMinMinutes && minutes <= kShelveMaxMinutes ? minutes : null;
 }

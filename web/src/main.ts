@@ -2,6 +2,7 @@
 // component shows it: the attention list on top, the sections below, each asking only for the
 // rows in sight. Nothing of the decoding happens here; the page draws what it is sent.
 import { AttentionPanel } from './attention';
+import { JournalPanel } from './journal';
 import { Link, currentSession, signIn, signOut, type Session } from './connection';
 import { el } from './dom';
 import { SectionGrid } from './grid';
@@ -45,6 +46,7 @@ class App {
   private readonly notice = byId<HTMLElement>('notice');
   private readonly sections = byId<HTMLElement>('sections');
   private readonly attention: AttentionPanel;
+  private readonly journal: JournalPanel;
   private readonly menu = new ContextMenu();
   private grids = new Map<number, SectionGrid>();
   private session: Session | null = null;
@@ -71,8 +73,19 @@ class App {
       goTo: (entry) => this.goTo(entry),
       menuAsked: (section, key, x, y, returnFocus) => this.askMenu(section, key, x, y, returnFocus),
       clearCleared: () => this.link?.send({ t: 'clearCleared' }),
+      acknowledge: (entry, comment) =>
+        this.link?.send({ t: 'acknowledge', section: entry.section, key: entry.key, csrf: this.session?.csrf ?? '', comment }),
+      shelve: (entry, minutes) =>
+        this.link?.send({ t: 'shelve', section: entry.section, key: entry.key, csrf: this.session?.csrf ?? '', minutes }),
+      refused: (text) => this.showNotice(text, true),
+      journalAsked: () => this.journal.toggle(),
+    });
+    this.journal = new JournalPanel({
+      ask: (message) => this.link?.send(message),
+      refused: (text) => this.showNotice(text, true),
     });
     byId('attention-slot').replaceWith(this.attention.element);
+    this.attention.element.after(this.journal.element);
     document.body.append(this.menu.element);
 
     this.form.addEventListener('submit', (e) => {
@@ -320,7 +333,11 @@ class App {
       });
       break;
     }
+    case 'journal':
+      this.journal.setRows(message.rows);
+      break;
     case 'command':
+    case 'step':
       this.showNotice(message.text, !message.ok);
       break;
     case 'notice':

@@ -31,6 +31,20 @@ export interface AttentionEntry {
   words: string;
   since: string;
   cleared: boolean;
+  /// An alarm no operator acknowledged yet.
+  unacknowledged: boolean;
+  /// The operator who acknowledged it; empty while none did.
+  acknowledgedBy: string;
+}
+
+/// One step of the alarm journal, its times as "2026-12-07 10:42:13".
+export interface JournalRow {
+  time: string;
+  event: string;
+  address: string;
+  raised: string;
+  operator: string;
+  comment: string;
 }
 
 export interface GridRow {
@@ -56,6 +70,8 @@ export type ServerMessage =
   | { t: 'rows'; section: number; first: number; total: number; rows: GridRow[] }
   | { t: 'menu'; section: number; key: number; items: MenuItem[] }
   | { t: 'command'; id: string; ok: boolean; text: string }
+  | { t: 'step'; step: 'acknowledge' | 'shelve'; ok: boolean; text: string }
+  | { t: 'journal'; rows: JournalRow[] }
   | { t: 'located'; section: number; key: number; index: number }
   | { t: 'notice'; text: string }
   | { t: 'ping' }
@@ -76,8 +92,17 @@ export type ClientMessage =
   | { t: 'menu'; section: number; key: number }
   | { t: 'command'; section: number; key: number; id: string; csrf: string }
   | { t: 'clearCleared' }
+  | { t: 'acknowledge'; section: number; key: number; csrf: string; comment: string }
+  | { t: 'shelve'; section: number; key: number; csrf: string; minutes: number }
+  | { t: 'journal'; point?: string; operator?: string; from?: string; to?: string }
   | { t: 'locate'; section: number; key: number }
   | { t: 'ping' };
+
+/// How long a point may be shelved, in minutes.
+export const kShelveMinMinutes = 15;
+export const kShelveMaxMinutes = 8 * 60;
+/// The longest comment an acknowledgement carries.
+export const kMaxComment = 255;
 
 /// The most rows the server sends for one section's view.
 export const kMaxViewRows = 200;

@@ -4,7 +4,8 @@ import assert from 'node:assert/strict';
 import test from 'node:test';
 import { importPageModule } from './bundled.mjs';
 
-const { currentIndex, entryTexts, planRows, pointOf } = await importPageModule('attentionRows');
+const { acknowledgementText, currentIndex, entryTexts, planRows, pointOf, shelveMinutes } =
+  await importPageModule('attentionRows');
 
 const entry = (section, key, words = 'Forced open', cleared = false) => ({
   key, section, severity: 'alarm', kind: 'Doors', name: `Door ${key}`, address: `\\\\SNET.P001.C0101.DR0${key}`,
@@ -50,4 +51,18 @@ test('an entry\'s cells say when it began, and that it cleared', () => {
   assert.deepEqual(entryTexts(entry(0, 1)),
     ['Doors', 'Door 1', '\\\\SNET.P001.C0101.DR01', 'Forced open', '10:42:13']);
   assert.deepEqual(entryTexts(entry(0, 1, 'Forced open', true))[4], 'cleared (10:42:13)');
+});
+
+test('an alarm says in words whether it waits for an acknowledgement and who gave it', () => {
+  const alarm = (unacknowledged, cleared, acknowledgedBy = '') => ({ ...entry(0, 1, 'Forced open', cleared), unacknowledged, acknowledgedBy });
+  assert.equal(acknowledgementText(alarm(true, false)), 'not acknowledged');
+  assert.equal(acknowledgementText(alarm(true, true)), 'cleared, not acknowledged');
+  assert.equal(acknowledgementText(alarm(false, false, 'mlee')), 'acknowledged by mlee');
+  assert.equal(acknowledgementText({ ...alarm(false, false), severity: 'warning' }), '');
+});
+
+test('a shelving is 15 minutes to 8 hours, typed as whole minutes', () => {
+  for (const [typed, minutes] of [['15', 15], [' 480 ', 480], ['60', 60], ['14', null], ['481', null], ['', null],
+    ['1e2', null], ['30.5', null], ['-20', null], ['0x20', null], ['99999', null]])
+    assert.equal(shelveMinutes(typed), minutes, typed);
 });

@@ -3,4 +3,5 @@
 import './virtual.test.mjs';
 import './wording.test.mjs';
 import './attention-rows.test.mjs';
+import './journal-query.test.mjs';
 import './session.test.mjs';

@@ -71,6 +71,7 @@ QStringList deskSubscriptions(const QString& site, const QString& computerName) 
             wire::everyLoginTopic(site, wire::Topic::Notice),
             wire::topicName(site, wire::Topic::Event),
             wire::topicName(site, wire::Topic::Field),
+            wire::topicName(site, wire::Topic::Alarm),
             wire::loginTopic(site, wire::Topic::Resync, computerName),
             wire::loginTopic(site, wire::Topic::Answer, computerName)};
 }
@@ -237,16 +238,24 @@ DeskRole::DeskRole(const AppOptions& options, const QString& siteUrl, const QStr
                                        deskSubscriptions(site, options.computerName));
     desk_ = std::make_unique<DeskLink>(*link_, site, options.computerName, services_.log);
     desk_->setMeasuring(options.stats);
+    // The field records and announces the operator's alarm steps (the site's authority).
+    alarms_ = std::make_unique<BusAlarms>(*desk_);
+    desk_->alarmSteps = [this](const wire::AlarmNews& news) { alarms_->announced(news); };
     const HostServices host{&services_.texts, &services_.log, desk_.get(), desk_.get(), &services_.images};
-    station_ = std::make_unique<Workstation>(
-        stationOptions(siteUrl, options.computerName, options.operatorName, logFolder, headless), host, *desk_, *desk_);
+    WorkstationOptions station =
+        stationOptions(siteUrl, options.computerName, options.operatorName, logFolder, headless);
+    station.alarms = alarms_.get();
+    station_ = std::make_unique<Workstation>(station, host, *desk_, *desk_);
     if (!options.group.isEmpty() && !station_->showGroup(options.group))
         throw StartupError(QStringLiteral("The site has no status group \"%1\"").arg(options.group));
     linkLabel_ = std::make_unique<FieldLinkLabel>(station_->widget());
     desk_->setOperator(station_->host().operatorLogin());
     startSignIn(headless);
     desk_->commandRefused = [this](const QString& text) { linkLabel_->tell(text); };
-    desk_->refreshRows = [this] { station_->refreshAllRows(); };
+    desk_->refreshRows = [this] {
+        alarms_->resynced();
+        station_->refreshAllRows();
+    };
     desk_->auditRows = [this](int count) { return station_->status().auditRows(count); };
     desk_->linkChanged = [this](bool up, const QDateTime& since) { linkLabel_->show(up, since); };
     desk_->fieldChanged = [this] {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "AppLog.h"
+#include "BusAlarms.h"
 #include "CliOptions.h"
 #include "DrawnImageList.h"
 #include "MqttLink.h"
@@ -126,6 +127,7 @@ private:
     RoleServices services_;
     std::unique_ptr<MqttLink> link_;
     std::unique_ptr<DeskLink> desk_;
+    std::unique_ptr<BusAlarms> alarms_;
     std::unique_ptr<Workstation> station_;
     std::unique_ptr<FieldLinkLabel> linkLabel_;
     std::unique_ptr<OperatorSignIn> signIn_;

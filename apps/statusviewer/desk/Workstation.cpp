@@ -53,6 +53,8 @@ Workstation::Workstation(const WorkstationOptions& options, const HostServices& 
     status_->setCurrentProfileID(host_->profileId());
     // Time stamps as 24-hour times, the same on every machine.
     status_->setTimeFormat(true);
+    if (options.alarms != nullptr)
+        status_->setAlarmHost(options.alarms);
     status_->Show();
     // Several workstations share one desk here: each window's title keeps its workstation's name.
     status_->setCaptionSuffix(name);

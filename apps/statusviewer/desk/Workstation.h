@@ -16,8 +16,9 @@
 class QWidget;
 
 namespace so {
+class AlarmHost;
 class Status;
-}
+}  // namespace so
 
 namespace sv {
 
@@ -37,6 +38,9 @@ struct WorkstationOptions {
     /// How long start-up waits for a site another connection holds locked (a field writing a
     /// storm, a backup); the window's own reads keep the connection's short default wait.
     int startLockWaitMs = 10000;
+    /// Where the operator's alarm steps go (not owned; outlives the workstation); null: the
+    /// component records them in the site database itself.
+    so::AlarmHost* alarms = nullptr;
 };
 
 class Workstation {

@@ -111,6 +111,7 @@ void OperatorControl::zr2ClearCodeTamper(qint32 readerId) {
 
 OperatorDesk::OperatorDesk(WebDesk& desk, const QString& login) : desk_(desk), login_(login) {
     control_ = std::make_unique<OperatorControl>(desk.link(), login);
+    alarms_ = std::make_unique<BusAlarms>(desk.link(), login);
     WorkstationOptions options;
     options.siteUrl = desk.options().siteUrl;
     // One site workstation per operator component: its own notices, locks and layout.
@@ -119,6 +120,7 @@ OperatorDesk::OperatorDesk(WebDesk& desk, const QString& login) : desk_(desk), l
     options.host.interactive = false;
     options.logFolder = desk.options().logFolder;
     options.headless = true;
+    options.alarms = alarms_.get();
     const HostServices services{&desk.texts(), &desk.log(), &desk.link(), control_.get(), &desk.images()};
     station_ = std::make_unique<Workstation>(options, services, desk.link(), desk.link());
     if (!desk.options().group.isEmpty())
@@ -429,6 +431,30 @@ void WebTab::handle(const ClientMessage& m) {
         send(locatedMessage(m.section, m.key, index));
         return;
     }
+    case ClientMessage::Kind::Acknowledge:
+    case ClientMessage::Kind::Shelve: {
+        const bool acknowledging = m.kind == ClientMessage::Kind::Acknowledge;
+        const QString step = acknowledging ? QStringLiteral("acknowledge") : QStringLiteral("shelve");
+        const WebSession* session = desk_.session(token_);
+        if (session == nullptr || !sameSecret(m.csrf, session->csrf)) {
+            desk_.log().error(QStringLiteral("Web desk: an alarm step without the session's token refused"));
+            send(stepMessage(step, false, QStringLiteral("Refused: the page's token is not this session's.")));
+            return;
+        }
+        // The component checks the operator's permission; the field checks it again and records
+        // the step, and every desk shows it once announced.
+        const bool handed = acknowledging ? reader.acknowledge(m.section, m.key, m.text) >= 0
+                                          : reader.shelve(m.section, m.key, m.minutes);
+        send(stepMessage(step, handed,
+                         handed          ? QStringLiteral("Sent to the field.")
+                         : acknowledging ? QStringLiteral("Not acknowledged: no such alarm waiting, or no permission.")
+                                         : QStringLiteral("Not shelved: no such entry, or no permission.")));
+        return;
+    }
+    case ClientMessage::Kind::Journal:
+        // Read once per ask: an operator's action.
+        send(journalMessage(reader.journal(m.text, m.byOperator, m.from, m.to, kMaxJournalRows)));
+        return;
     case ClientMessage::Kind::ClearCleared:
         // Every tab of the operator shows the list without them (the list's change is told).
         reader.clearCleared();
@@ -516,8 +542,14 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
 
     desk_ = std::make_unique<DeskLink>(link, options.site, options.deskName, log_);
     desk_->refreshRows = [this] {
-        for (auto& [login, desk] : operators_)
+        for (auto& [login, desk] : operators_) {
+            desk->alarms().resynced();
             desk->station().refreshAllRows();
+        }
+    };
+    desk_->alarmSteps = [this](const sv::wire::AlarmNews& news) {
+        for (auto& [login, desk] : operators_)
+            desk->alarms().announced(news);
     };
     desk_->auditRows = [this](int count) {
         int redrawn = 0;
@@ -586,6 +618,7 @@ WebDesk::~WebDesk() {
     operators_.clear();
     desk_->refreshRows = {};
     desk_->auditRows = {};
+    desk_->alarmSteps = {};
     desk_->commandRefused = {};
     desk_->sessionsLost = {};
     desk_->linkChanged = {};

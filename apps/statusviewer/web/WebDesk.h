@@ -16,6 +16,7 @@
 #include "AppLog.h"
 #include "ConnectionGuard.h"
 #include "PasswordChecks.h"
+#include "BusAlarms.h"
 #include "DrawnImageList.h"
 #include "MqttSite.h"
 #include "ResourceTexts.h"
@@ -99,6 +100,8 @@ public:
     const QString& login() const { return login_; }
     Workstation& station() { return *station_; }
     so::StatusReader& reader() { return *reader_; }
+    /// The operator's alarm steps, handed to the field.
+    BusAlarms& alarms() { return *alarms_; }
     QString groupName() const;
     /// Shows another group for every tab of the operator; false when the operator has none of that name.
     bool showGroup(const QString& name);
@@ -124,6 +127,7 @@ private:
     WebDesk& desk_;
     QString login_;
     std::unique_ptr<OperatorControl> control_;
+    std::unique_ptr<BusAlarms> alarms_;
     std::unique_ptr<Workstation> station_;
     std::unique_ptr<so::StatusReader> reader_;
     QList<WebTab*> tabs_;

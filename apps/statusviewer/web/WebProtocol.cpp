@@ -1,5 +1,7 @@
 #include "WebProtocol.h"
 
+#include <statusobject/AlarmSteps.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -103,6 +105,39 @@ ClientMessage parseClientMessage(const QByteArray& payload) {
             m.csrf = csrf.toLatin1();
             m.kind = ClientMessage::Kind::Command;
         }
+    } else if (t == QLatin1String("acknowledge") || t == QLatin1String("shelve")) {
+        // An operator's alarm step: the entry, the session's token, and its comment or minutes.
+        if (!readInt(o, "section", 0, Reader::kSectionCount - 1, m.section) || !readInt(o, "key", 0, kMaxKey, m.key) ||
+            !readString(o, "csrf", kMaxText, csrf))
+            return invalid(QStringLiteral("%1 without section, key and csrf").arg(t));
+        m.csrf = csrf.toLatin1();
+        if (t == QLatin1String("acknowledge")) {
+            if (o.contains(QLatin1String("comment")) && !readString(o, "comment", kMaxComment, m.text))
+                return invalid(QStringLiteral("acknowledge with a comment over %1 characters").arg(kMaxComment));
+            m.kind = ClientMessage::Kind::Acknowledge;
+        } else {
+            if (!readInt(o, "minutes", so::kShelveMinMinutes, so::kShelveMaxMinutes, m.minutes))
+                return invalid(QStringLiteral("shelve without minutes %1 to %2")
+                                   .arg(so::kShelveMinMinutes)
+                                   .arg(so::kShelveMaxMinutes));
+            m.kind = ClientMessage::Kind::Shelve;
+        }
+    } else if (t == QLatin1String("journal")) {
+        // Every filter is optional; one given must be a text of the contract.
+        const auto time = [&](const char* name, QDateTime& out) {
+            if (!o.contains(QLatin1String(name)))
+                return true;
+            QString text;
+            if (!readString(o, name, 16, text))
+                return false;
+            out = QDateTime::fromString(text, QStringLiteral("yyyy-MM-ddTHH:mm"));
+            return out.isValid();
+        };
+        if ((o.contains(QLatin1String("point")) && !readString(o, "point", kMaxText, m.text)) ||
+            (o.contains(QLatin1String("operator")) && !readString(o, "operator", kMaxText, m.byOperator)) ||
+            !time("from", m.from) || !time("to", m.to))
+            return invalid(QStringLiteral("journal with a filter that is not a text or a time"));
+        m.kind = ClientMessage::Kind::Journal;
     } else if (t == QLatin1String("clearCleared")) {
         m.kind = ClientMessage::Kind::ClearCleared;
     } else if (t == QLatin1String("ping")) {
@@ -168,7 +203,9 @@ QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items, int to
                                 {QStringLiteral("address"), e.address},
                                 {QStringLiteral("words"), e.words},
                                 {QStringLiteral("since"), e.since},
-                                {QStringLiteral("cleared"), e.cleared}});
+                                {QStringLiteral("cleared"), e.cleared},
+                                {QStringLiteral("unacknowledged"), e.awaitsAcknowledgement},
+                                {QStringLiteral("acknowledgedBy"), e.acknowledgedBy}});
     }
     return {{QStringLiteral("t"), QStringLiteral("attention")},
             {QStringLiteral("entries"), list},
@@ -201,6 +238,25 @@ QJsonObject menuMessage(int section, int key, const QVector<Reader::MenuItem>& i
             {QStringLiteral("section"), section},
             {QStringLiteral("key"), key},
             {QStringLiteral("items"), list}};
+}
+
+QJsonObject stepMessage(const QString& step, bool ok, const QString& text) {
+    return {{QStringLiteral("t"), QStringLiteral("step")},
+            {QStringLiteral("step"), step},
+            {QStringLiteral("ok"), ok},
+            {QStringLiteral("text"), text}};
+}
+
+QJsonObject journalMessage(const QVector<Reader::JournalRow>& rows) {
+    QJsonArray list;
+    for (qsizetype i = 0; i < rows.size() && i < kMaxJournalRows; ++i)
+        list.append(QJsonObject{{QStringLiteral("time"), rows[i].time},
+                                {QStringLiteral("event"), rows[i].event},
+                                {QStringLiteral("address"), rows[i].address},
+                                {QStringLiteral("raised"), rows[i].raised},
+                                {QStringLiteral("operator"), rows[i].byOperator},
+                                {QStringLiteral("comment"), rows[i].comment}});
+    return {{QStringLiteral("t"), QStringLiteral("journal")}, {QStringLiteral("rows"), list}};
 }
 
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text) {

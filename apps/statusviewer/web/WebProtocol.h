@@ -19,15 +19,21 @@
 //   | find {text} | abnormal {on} | menu {section,key} | command {section,key,id,csrf} | clearCleared
 //   | locate {section,key} (where a row is among the rows in sight, to scroll to it)
 //   | ping (the page is there: every kPagePingMs; it keeps the socket, not the session, alive)
+//   | acknowledge {section,key,csrf,comment?} (comment at most kMaxComment characters)
+//   | shelve {section,key,csrf,minutes} (minutes 15 to 480)
+//   | journal {point?,operator?,from?,to?} (the alarm journal; times "2026-12-07T10:42", the desk's)
 // Server -> client (rows, counts and attention at most ten times a second per tab, and only when
 // they changed since the tab last got them):
 //   welcome {operator,groups,group,sections:[{section,title,columns}]}
 //   counts {group,sections:[{section,title,rows,shown,alarms,warnings}],alarms,warnings}
-//   attention {entries:[{key,section,severity,kind,name,address,words,since,cleared}],total}
+//   attention {entries:[{key,section,severity,kind,name,address,words,since,cleared,unacknowledged,
+//              acknowledgedBy}],total}
 //   rows {section,first,total,rows:[{key,cells,severity,reason,recent}]}
 //   menu {section,key,items:[{id,text,enabled}]}
-//   command {id,ok,text} | notice {text} | bye {reason,again}
+//   command {id,ok,text} | step {step,ok,text} (an acknowledgement or shelving handed to the field, or
+//   refused here) | notice {text} | bye {reason,again}
 //   ping (every kHeartbeatMs: a page that hears nothing for a few seconds marks its rows stale)
+//   journal {rows:[{time,event,address,raised,operator,comment}]} (newest first, kMaxJournalRows)
 //   located {section,key,index} (the row's index among the tab's rows in sight; -1: not in sight)
 // Messages over kMaxMessageBytes close the socket; malformed ones are logged and ignored. A socket
 // that sends nothing for kSilentSocketMs is closed: a page behind a frozen connection holds no
@@ -37,6 +43,7 @@
 #include <statusobject/StatusReader.h>
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QHash>
 #include <QJsonObject>
 #include <QString>
@@ -56,6 +63,10 @@ inline constexpr qint64 kMessageEveryMs = 20;
 inline constexpr int kHeartbeatMs = 2000;
 inline constexpr int kPagePingMs = 5000;
 inline constexpr qint64 kSilentSocketMs = 20000;
+/// The longest comment an acknowledgement carries.
+inline constexpr int kMaxComment = 255;
+/// The journal's steps one message carries at most.
+inline constexpr int kMaxJournalRows = 500;
 /// Entries of the attention list one message carries at most (the newest alarms first).
 inline constexpr int kMaxAttentionEntries = 1000;
 /// A tab's pushes of rows, counts and attention are at least this far apart.
@@ -73,12 +84,31 @@ struct SectionView {
 };
 
 struct ClientMessage {
-    enum class Kind { Invalid, Hello, Group, View, Find, Abnormal, Menu, Command, ClearCleared, Locate, Ping };
+    enum class Kind {
+        Invalid,
+        Hello,
+        Group,
+        View,
+        Find,
+        Abnormal,
+        Menu,
+        Command,
+        ClearCleared,
+        Locate,
+        Ping,
+        Acknowledge,
+        Shelve,
+        Journal
+    };
     Kind kind = Kind::Invalid;
     /// Why an Invalid message was refused (for the log).
     QString error;
     QByteArray csrf;
-    QString text;  // group name, find text
+    QString text;        // group name, find text, an acknowledgement's comment
+    int minutes = 0;     // a shelving's
+    QString byOperator;  // the journal's filters
+    QDateTime from;
+    QDateTime to;
     bool on = false;
     QVector<SectionView> views;
     int section = 0;
@@ -100,6 +130,9 @@ QJsonObject attentionMessage(const QVector<so::StatusReader::AttentionItem>& ite
 QJsonObject rowsMessage(int section, int first, const so::StatusReader::Rows& rows);
 QJsonObject menuMessage(int section, int key, const QVector<so::StatusReader::MenuItem>& items);
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text);
+/// The answer to an acknowledge or shelve message: handed to the site's authority, or refused.
+QJsonObject stepMessage(const QString& step, bool ok, const QString& text);
+QJsonObject journalMessage(const QVector<so::StatusReader::JournalRow>& rows);
 QJsonObject locatedMessage(int section, int key, int index);
 QJsonObject noticeMessage(const QString& text);
 QJsonObject pingMessage();

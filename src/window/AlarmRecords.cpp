@@ -1,0 +1,123 @@
+#include "window/AlarmRecords.h"
+
+#include "base/RecordFields.h"
+#include "window/AlarmAuthority.h"
+
+#include <QDateTime>
+
+namespace so {
+namespace alarms {
+
+void bindText(db::Command& command, const QString& name, const QString& text) {
+    command.appendParameter(name, db::ParamType::NVarChar, db::ParamDirection::Input, int(text.size()),
+                            text.isNull() ? QStringLiteral("") : text);
+}
+
+void bindTime(db::Command& command, const QString& name, qint64 ms) {
+    command.appendParameter(name, db::ParamType::DateTime, db::ParamDirection::Input, 0,
+                            QDateTime::fromMSecsSinceEpoch(wholeSecondsMs(ms)));
+}
+
+qint64 msOf(const QVariant& value) {
+    if (value.isNull())
+        return 0;
+    const QDateTime at = value.typeId() == QMetaType::QDateTime
+                             ? value.toDateTime()
+                             : QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return at.isValid() ? wholeSecondsMs(at.toMSecsSinceEpoch()) : 0;
+}
+
+void journal(db::Connection& db, const QString& event, const QString& address, qint64 raisedMs, qint64 atMs,
+             const QString& by, const QString& comment) {
+    const bool raised = raisedMs != 0;
+    db::Command insert(db, QStringLiteral("Insert Into AlarmJournal (EventTime, Event, Address, RaisedAt, "
+                                          "OperatorName, Comment) Values (?, ?, ?, %1, ?, ?)")
+                               .arg(raised ? QStringLiteral("?") : QStringLiteral("Null")));
+    bindTime(insert, QStringLiteral("@EventTime"), atMs);
+    bindText(insert, QStringLiteral("@Event"), event);
+    bindText(insert, QStringLiteral("@Address"), address);
+    if (raised)
+        bindTime(insert, QStringLiteral("@RaisedAt"), raisedMs);
+    bindText(insert, QStringLiteral("@OperatorName"), by);
+    bindText(insert, QStringLiteral("@Comment"), comment);
+    insert.execute();
+}
+
+}  // namespace alarms
+
+using alarms::bindText;
+using alarms::bindTime;
+using alarms::msOf;
+
+std::vector<AlarmAcknowledgement> recordAcknowledgements(db::Connection& db, const std::vector<AlarmRaised>& alarms,
+                                                         const QString& by, const QString& comment, qint64 nowMs) {
+    std::vector<AlarmAcknowledgement> recorded;
+    db::Transaction transaction(db);
+    for (const AlarmRaised& alarm : alarms) {
+        db::Command update(db, QStringLiteral("Update AlarmStates Set AcknowledgedAt = ?, AcknowledgedBy = ? "
+                                              "Where Address = ? And RaisedAt = ? And AcknowledgedAt Is Null"));
+        bindTime(update, QStringLiteral("@AcknowledgedAt"), nowMs);
+        bindText(update, QStringLiteral("@AcknowledgedBy"), by);
+        bindText(update, QStringLiteral("@Address"), alarm.address);
+        bindTime(update, QStringLiteral("@RaisedAt"), alarm.raisedMs);
+        if (update.execute() <= 0)
+            continue;
+        alarms::journal(db, QStringLiteral("acknowledged"), alarm.address, alarm.raisedMs, nowMs, by, comment);
+        recorded.push_back({alarm.address, wholeSecondsMs(alarm.raisedMs), by, wholeSecondsMs(nowMs)});
+    }
+    transaction.commit();
+    return recorded;
+}
+
+AlarmShelving recordShelving(db::Connection& db, const QString& address, int minutes, const QString& by, qint64 nowMs) {
+    const qint64 untilMs = wholeSecondsMs(nowMs + qint64(minutes) * 60 * 1000);
+    db::Transaction transaction(db);
+    db::Command over(db, QStringLiteral("Delete From ShelvedPoints Where Address = ?"));
+    bindText(over, QStringLiteral("@Address"), address);
+    over.execute();
+    db::Command insert(db, QStringLiteral("Insert Into ShelvedPoints (Address, ShelvedAt, ShelvedUntil, ShelvedBy) "
+                                          "Values (?, ?, ?, ?)"));
+    bindText(insert, QStringLiteral("@Address"), address);
+    bindTime(insert, QStringLiteral("@ShelvedAt"), nowMs);
+    bindTime(insert, QStringLiteral("@ShelvedUntil"), untilMs);
+    bindText(insert, QStringLiteral("@ShelvedBy"), by);
+    insert.execute();
+    alarms::journal(db, QStringLiteral("shelved"), address, 0, nowMs, by, QStringLiteral("for %1 min").arg(minutes));
+    transaction.commit();
+    return {address, untilMs, by};
+}
+
+bool recordShelvingOver(db::Connection& db, const QString& address, qint64 nowMs) {
+    db::Transaction transaction(db);
+    db::Command over(db, QStringLiteral("Delete From ShelvedPoints Where Address = ?"));
+    bindText(over, QStringLiteral("@Address"), address);
+    const bool ended = over.execute() > 0;
+    if (ended)
+        alarms::journal(db, QStringLiteral("unshelved"), address, 0, nowMs);
+    transaction.commit();
+    return ended;
+}
+
+std::vector<AlarmAcknowledgement> readAcknowledgements(db::Connection& db) {
+    std::vector<AlarmAcknowledgement> found;
+    for (db::Recordset rs = db.query(QStringLiteral("Select Address, RaisedAt, AcknowledgedAt, AcknowledgedBy From "
+                                                    "AlarmStates Where AcknowledgedAt Is Not Null"));
+         !rs.eof(); rs.moveNext())
+        found.push_back({fields::text(rs, QStringLiteral("Address")), msOf(rs.field(QStringLiteral("RaisedAt"))),
+                         fields::text(rs, QStringLiteral("AcknowledgedBy")),
+                         msOf(rs.field(QStringLiteral("AcknowledgedAt")))});
+    return found;
+}
+
+std::vector<AlarmShelving> readShelvings(db::Connection& db, qint64 nowMs) {
+    std::vector<AlarmShelving> found;
+    db::Command read(db, QStringLiteral("Select Address, ShelvedUntil, ShelvedBy From ShelvedPoints Where "
+                                        "ShelvedUntil > ?"));
+    bindTime(read, QStringLiteral("@Now"), nowMs);
+    for (db::Recordset rs = read.open(); !rs.eof(); rs.moveNext())
+        found.push_back({fields::text(rs, QStringLiteral("Address")), msOf(rs.field(QStringLiteral("ShelvedUntil"))),
+                         fields::text(rs, QStringLiteral("ShelvedBy"))});
+    return found;
+}
+
+}  // namespace so
