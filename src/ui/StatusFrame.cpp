@@ -124,6 +124,8 @@ void StatusFrame::groupBoxChanged() {
 }
 
 void StatusFrame::captionChanged(const QString& caption) {
+    // A host's slot on windowTitleChanged may delete the component.
+    const Lifetime::Scope scope(window_.context().lifetime, Lifetime::Entry::WindowEvent);
     caption_ = caption;
     QString title = titleSuffix_.isEmpty() ? caption : QStringLiteral("%1 - %2").arg(caption, titleSuffix_);
     const int alarms = window_.attention().isEnabled() ? window_.attention().alarmCount() : 0;
@@ -220,6 +222,8 @@ void StatusFrame::exportCsvInteractive(std::optional<Section> section) {
 // ---------------------------------------------------------------- events
 
 bool StatusFrame::event(QEvent* event) {
+    // Activation, keys and closing call the host, which may delete the component there.
+    const Lifetime::Scope scope(window_.context().lifetime, Lifetime::Entry::WindowEvent);
     if (event->type() == QEvent::WindowActivate)
         window_.activate();
     else if (event->type() == QEvent::WindowDeactivate)
@@ -271,6 +275,7 @@ void StatusFrame::resizeEvent(QResizeEvent* event) {
 }
 
 bool StatusFrame::eventFilter(QObject* watched, QEvent* event) {
+    const Lifetime::Scope scope(window_.context().lifetime, Lifetime::Entry::WindowEvent);
     // Esc in a find box holding text clears it there: the press never reaches the window, so its
     // release does not close it. On an empty box the press goes on and Esc keeps its meaning.
     QLineEdit* findBox = band_->findBox();
