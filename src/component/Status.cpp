@@ -73,6 +73,7 @@ struct __attribute__((visibility("hidden"))) Status::Private {
             new RowContextMenu(menus, *frame);
             installConfigureDialog(*frame, groups);
             qtDialogs.setParent(frame);
+            qtDialogs.setLifetime(&ctx.lifetime);
             if (ctx.dialogs == &ctx.silentDialogs)
                 ctx.dialogs = &qtDialogs;
             applyFrameSettings();
