@@ -160,8 +160,8 @@ public:
     /// address of no known form, a relay's device type on an input's address (or the other way
     /// round) and a state above 201 (any but a line voltage's) change nothing (inputsIgnored()); a
     /// time without a digit is refused and the row shows the time of arrival instead; an
-    /// over-long address, time or value is logged and dropped. These and failures are bad input (see the top of this header)
-    /// under "Status.StateChange", as is a call from another thread. Never shows a box.
+    /// over-long address, time or value is logged and dropped. These and failures are bad input (see the top of this
+    /// header) under "Status.StateChange", as is a call from another thread. Never shows a box.
     void StateChange(const QString& DeviceType, const QString& lAddress, quint8 State,
                      const QString& lDateLastUpdated = {}, const QString& lStateValue = {});
     /// A point was renamed: the first row of lAddress in each section shows lNewName. Failures
