@@ -198,5 +198,40 @@ TEST_F(HostDeletesComponentTest, InASlotOnTheWindowsSignals) {
     }
 }
 
+TEST_F(HostDeletesComponentTest, WhileOneOfItsBoxesIsOpen) {
+    // The component's own Qt boxes, not the fixture's scripted ones.
+    FakeHost consoleHost;
+    auto owned = std::make_unique<Status>();
+    owned->setLogFolder(logDir.path());
+    owned->setConsole(&consoleHost);
+    owned->setNTConnection(&consoleHost);
+    owned->setDBConnection(db.get());
+    owned->setCurrentProfileID(site.defaultProfileId);
+    owned->Show();
+    auto* shown = qobject_cast<StatusFrame*>(owned->widget());
+    ASSERT_NE(shown, nullptr);
+    const QPointer<StatusFrame> window = shown;
+
+    // The box saying the export failed is open: the host deletes the component, then the operator
+    // closes the box.
+    bool boxSeen = false;
+    QTimer host;
+    QObject::connect(&host, &QTimer::timeout, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (box == nullptr)
+            return;
+        host.stop();
+        boxSeen = true;
+        owned.reset();
+        EXPECT_FALSE(window.isNull()) << "the box's window stays while the box is open";
+        box->close();
+    });
+    host.start(10);
+    EXPECT_FALSE(shown->exportCsv(std::nullopt, logDir.path() + QStringLiteral("/no/such/folder/rows.csv")));
+    EXPECT_TRUE(boxSeen);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.isNull());
+}
+
 }  // namespace
 }  // namespace so::test
