@@ -10,8 +10,10 @@
 // host's QApplication (or QCoreApplication), and every call into the host (ConsoleHost,
 // SiteConnection, Dialogs) is made on that thread, from inside a member of Status or from the
 // window's own event handling (a click, a timer). Nothing is called from another thread.
-// StateChange called from another thread is refused (see Bad input): a host whose field reports
-// arrive on a worker thread queues them to the component's thread (QMetaObject::invokeMethod).
+// StateChange called from another thread is refused (see Bad input; the refusal is counted, logged
+// and told to LogError on the component's thread, when its event loop next runs): a host whose
+// field reports arrive on a worker thread queues them to the component's thread
+// (QMetaObject::invokeMethod).
 //
 // Nested event loops: Show processes pending events once before it returns. Message boxes,
 // questions and input boxes (Dialogs) are modal: the Qt dialogs run a nested event loop, so the

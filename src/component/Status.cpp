@@ -249,10 +249,18 @@ void Status::StateChange(const QString& DeviceType, const QString& lAddress, qui
                          const QString& lDateLastUpdated, const QString& lStateValue) {
     if (QThread::currentThreadId() != d->homeThread) {
         // The rows, their readers and the host are the component's thread's alone: applied here,
-        // a report would race the window's own reads. Nor is the Status's lifetime this thread's
-        // to guard: the refusal touches the ignored-input count and the host's LogError only.
-        refuseInput(d->ctx, QStringLiteral("Status.StateChange"), IgnoredInput::Kind::Thread, lAddress,
-                    QStringLiteral("reports are taken on the thread that created the component"));
+        // a report would race the window's own reads. The refusal itself (the count, the log, the
+        // host's LogError) is made on the component's thread too, and dropped with the component.
+        Private* p = d.get();
+        QMetaObject::invokeMethod(
+            &p->siteLink,
+            [p, address = lAddress] {
+                Private::enter(*p, [&](Private& alive) {
+                    refuseInput(alive.ctx, QStringLiteral("Status.StateChange"), IgnoredInput::Kind::Thread, address,
+                                QStringLiteral("reports are taken on the thread that created the component"));
+                });
+            },
+            Qt::QueuedConnection);
         return;
     }
     Private::enter(*d, [&](Private& p) {

@@ -9,6 +9,7 @@
 
 #include <statusobject/Vocabulary.h>
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QFile>
 #include <QRegularExpression>
@@ -116,6 +117,8 @@ TEST_F(LiveStatusTest, BadInputOfEveryKindShowsNoBoxAndTheHostHearsOncePerReason
          [&] {
              std::thread worker([&] { status->StateChange(device::StdInput, input, state::AlarmSet); });
              worker.join();
+             // Refused on the component's thread, when its event loop runs.
+             QCoreApplication::processEvents();
          }},
     };
     int ignored = 0;
