@@ -10,8 +10,10 @@
 // host's QApplication (or QCoreApplication), and every call into the host (ConsoleHost,
 // SiteConnection, Dialogs) is made on that thread, from inside a member of Status or from the
 // window's own event handling (a click, a timer). Nothing is called from another thread.
-// StateChange called from another thread is refused (see Bad input): a host whose field reports
-// arrive on a worker thread queues them to the component's thread (QMetaObject::invokeMethod).
+// StateChange called from another thread is refused (see Bad input; the refusal is counted, logged
+// and told to LogError on the component's thread, when its event loop next runs): a host whose
+// field reports arrive on a worker thread queues them to the component's thread
+// (QMetaObject::invokeMethod).
 //
 // Nested event loops: Show processes pending events once before it returns. Message boxes,
 // questions and input boxes (Dialogs) are modal: the Qt dialogs run a nested event loop, so the
@@ -21,6 +23,7 @@
 //
 // Bad input: what the host hands over in StateChange, SyncPipe and RefreshStatusItem never shows a
 // box. Input the component cannot use (an unknown device type or topic, an address of no known form,
+// a device type of another kind of point than the address, a state or time no device reports,
 // a notice whose data cannot be read, a controller id of no controller, a report from another
 // thread) and a failure while applying it are written to the component's log, counted
 // (inputsIgnored()) and told to SiteConnection::LogError with the reason, at most once a kind every
@@ -45,12 +48,15 @@
 // a new one); deleting the Status deletes the window if it still exists, which takes it out of
 // the host's layout.
 //
-// Deleting from a callback: the host may delete the Status inside the console's CallBack that Show
-// (LoadAction) or ShutDown and cUnload (UnloadAction) make, and in a slot connected to widget()'s
-// destroyed(). It must not delete it inside the CallBack that follows the operator closing the
-// window (Esc or the window's close button): the window is still handling that key or close
-// there, so the host deletes the Status later (QObject::deleteLater on an object of its own, or a
-// queued call).
+// Deleting from a callback: the host may delete the Status anywhere on its thread, also inside
+// any call the component makes into it (every ConsoleHost::CallBack: LOAD and UNLOAD, the window's
+// "STATUS"/"Unload", "HELP" on activation, "DEVICEADMIN" from a row's menu; LogError and any other
+// ConsoleHost or SiteConnection member), in a slot connected to a signal of widget() (destroyed()
+// and windowTitleChanged() included), while one of the component's message boxes is open, and
+// after the operator closed the window (Esc or its close button). The component then makes no
+// further call into the host and shows no box; its window is hidden at once and goes (with what
+// the component holds) when the component's own code has returned: before the host's call into
+// the component returns, or, for the operator's clicks and keys, on the next turn of the event loop.
 #pragma once
 
 #include <statusobject/Db.h>
@@ -157,10 +163,12 @@ public:
     /// A device's state changed: DeviceType one of device:: (any letter case), lAddress the
     /// point's address, State one of state:: for that device type, lDateLastUpdated the time
     /// shown (empty: now, in the host's date format), lStateValue the value some states carry.
-    /// Rows of points the window does not show are left alone. An unknown device type or an
-    /// address of no known form changes nothing (inputsIgnored()); an over-long address, time or
-    /// value is logged and dropped. These and failures are bad input (see the top of this header)
-    /// under "Status.StateChange", as is a call from another thread. Never shows a box.
+    /// Rows of points the window does not show are left alone. An unknown device type, an
+    /// address of no known form, a relay's device type on an input's address (or the other way
+    /// round) and a state above 201 (any but a line voltage's) change nothing (inputsIgnored()); a
+    /// time without a digit is refused and the row shows the time of arrival instead; an
+    /// over-long address, time or value is logged and dropped. These and failures are bad input (see the top of this
+    /// header) under "Status.StateChange", as is a call from another thread. Never shows a box.
     void StateChange(const QString& DeviceType, const QString& lAddress, quint8 State,
                      const QString& lDateLastUpdated = {}, const QString& lStateValue = {});
     /// A point was renamed: the first row of lAddress in each section shows lNewName. Failures

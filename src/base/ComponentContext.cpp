@@ -3,12 +3,16 @@
 namespace so {
 
 ConsoleHost& ComponentContext::host() const {
+    if (lifetime.ended())
+        throw ComponentEnded();
     if (parent == nullptr)
         throw HostError(QStringLiteral("Object variable not set (Parent)"), 91);
     return *parent;
 }
 
 SiteConnection& ComponentContext::site() const {
+    if (lifetime.ended())
+        throw ComponentEnded();
     if (ntConnection == nullptr)
         throw HostError(QStringLiteral("Object variable not set (NTConnection)"), 91);
     return *ntConnection;

@@ -5,6 +5,7 @@
 
 #include "base/ErrorLog.h"
 #include "base/IgnoredInput.h"
+#include "base/Lifetime.h"
 
 #include <statusobject/Db.h>
 #include <statusobject/Dialogs.h>
@@ -72,7 +73,11 @@ struct ComponentContext {
     /// Whether the site database answers; database failures reported by the trap go through it.
     SiteLink* siteLink = nullptr;
 
-    /// The collaborators; each throws HostError / DbError when the host has not set it.
+    /// Ended when the host deletes the Status; see Lifetime.h.
+    Lifetime lifetime;
+
+    /// The collaborators; each throws HostError / DbError when the host has not set it. The host's
+    /// two throw ComponentEnded once the host deleted the component (Lifetime.h).
     ConsoleHost& host() const;
     SiteConnection& site() const;
     db::Connection& db() const;

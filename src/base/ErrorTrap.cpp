@@ -32,6 +32,8 @@ ErrorInfo errorInfoFrom(const std::exception& e) {
 
 void refuseInput(ComponentContext& ctx, const QString& reportName, IgnoredInput::Kind kind, const QString& what,
                  const QString& why) {
+    if (ctx.lifetime.ended())
+        return;
     try {
         ctx.ignored.note(kind, what, ctx.errorLog);
         int heldBack = 0;
@@ -51,6 +53,8 @@ void refuseInput(ComponentContext& ctx, const QString& reportName, IgnoredInput:
 }
 
 void reportFailure(ComponentContext& ctx, const QString& reportName, const ErrorInfo& error, bool quiet) {
+    if (ctx.lifetime.ended())
+        return;  // the host deleted the component: nobody is left to tell
     try {
         if (ctx.inputDepth > 0 && !goesToHost(reportName)) {
             ctx.errorLog.reportError(error, reportName, true, ctx.dialogs);
@@ -79,6 +83,8 @@ void reportCurrentException(ComponentContext& ctx, const QString& reportName) {
         throw;
     } catch (const MissingColumnError&) {
         // A user's layout without the column: the write ends silently.
+    } catch (const ComponentEnded&) {
+        // The host deleted the component in the call just made: the procedure stops here.
     } catch (const db::DbError& e) {
         // While the site database is unreachable the operator has been told once; each failure
         // is only logged. A lock held elsewhere marks the link busy; a damaged file takes it down.

@@ -7,7 +7,8 @@
 // under the given name and the call returns normally; what the body did before the failure stays
 // done. The form of the name picks the channel: a name with ": " (and "UpdateNames") goes to the
 // host's LogError, any other name to the component's log file and a message box. A missing column
-// key (MissingColumnError) ends the body silently. While an InputScope is open (the host's notices
+// key (MissingColumnError) ends the body silently, and so does a host call made after the host
+// deleted the component (ComponentEnded, Lifetime.h). While an InputScope is open (the host's notices
 // and reports), a failure shows no box: it is logged and goes to the host as refused input.
 #pragma once
 

@@ -10,6 +10,9 @@ QString IgnoredInput::describe(Kind kind) {
     switch (kind) {
     case Kind::DeviceType: return QStringLiteral("StateChange with an unknown device type");
     case Kind::Address: return QStringLiteral("StateChange with an address of no known form");
+    case Kind::PointMismatch: return QStringLiteral("StateChange whose device type names another kind of point");
+    case Kind::State: return QStringLiteral("StateChange with a state no device type has");
+    case Kind::Time: return QStringLiteral("StateChange with a time that is not one");
     case Kind::NoticeTopic: return QStringLiteral("SyncPipe notice of another topic");
     case Kind::NoticeAction: return QStringLiteral("SyncPipe notice with an unknown action");
     case Kind::Failed: return QStringLiteral("a notice or report that could not be applied");

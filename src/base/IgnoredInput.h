@@ -1,5 +1,6 @@
 // Input from the host that the component cannot use: a device type word it does not know, an
-// address of no form it knows, a notice of another topic or an unknown action, a notice or report
+// address of no form it knows, a device type word naming another kind of point than the address,
+// a state no device has, a time that is not one, a notice of another topic or an unknown action, a notice or report
 // whose handling failed, a controller id that names none, a report from another thread. Such input
 // changes nothing and never fails the call or shows a box, but it does not vanish either: each is
 // counted, the first of each kind is written to the component's log with what it was (later ones
@@ -18,7 +19,19 @@ class ErrorLog;
 
 class IgnoredInput {
 public:
-    enum class Kind { DeviceType, Address, NoticeTopic, NoticeAction, Failed, ControllerId, Thread, Count };
+    enum class Kind {
+        DeviceType,
+        Address,
+        PointMismatch,
+        State,
+        Time,
+        NoticeTopic,
+        NoticeAction,
+        Failed,
+        ControllerId,
+        Thread,
+        Count
+    };
 
     /// The host hears of one input of a kind in this time at most.
     static constexpr qint64 kHostIntervalMs = 10'000;

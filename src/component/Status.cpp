@@ -75,6 +75,7 @@ struct __attribute__((visibility("hidden"))) Status::Private {
             new RowContextMenu(menus, *frame);
             installConfigureDialog(*frame, groups);
             qtDialogs.setParent(frame);
+            qtDialogs.setLifetime(&ctx.lifetime);
             if (ctx.dialogs == &ctx.silentDialogs)
                 ctx.dialogs = &qtDialogs;
             applyFrameSettings();
@@ -88,6 +89,15 @@ struct __attribute__((visibility("hidden"))) Status::Private {
             return;
         frame->setTitleSuffix(captionSuffix);
         frame->setAbnormalOnly(abnormalOnly);
+    }
+
+    /// Runs a member's body inside a host-call scope, on the Private alone: the host may delete
+    /// the Status in any call the body makes into it, and nothing may reach the Status after that
+    /// (its Private stays until the scope closes; see Lifetime.h).
+    template <class Body>
+    static void enter(Private& p, Body&& body) {
+        const Lifetime::Scope scope(p.ctx.lifetime, Lifetime::Entry::HostCall);
+        std::forward<Body>(body)(p);
     }
 
     void unloadWindow() {
@@ -126,8 +136,16 @@ struct __attribute__((visibility("hidden"))) Status::Private {
 
 Status::Status() : d(std::make_unique<Private>()) {}
 
-// Makes no host call: the host's objects may already be gone.
-Status::~Status() = default;
+// Makes no host call: the host's objects may already be gone. Deleted from inside one of the
+// component's own calls into the host, the component ends there and goes when that call has
+// unwound (Lifetime.h); its window is hidden now and its boxes are not shown any more.
+Status::~Status() {
+    Private* p = d.release();
+    p->ctx.dialogs = &p->ctx.silentDialogs;
+    if (p->frame != nullptr)
+        p->frame->hide();
+    p->ctx.lifetime.end([p] { delete p; });
+}
 
 // ---- property puts
 
@@ -152,17 +170,19 @@ void Status::setTimeFormat(bool value) { d->ctx.timeFormat = value; }
 // ---- lifecycle
 
 void Status::Show() {
-    ComponentContext& ctx = d->ctx;
-    trap(ctx, QStringLiteral("Status: Show"), [&] {
-        LoadPersistence(ctx);
-        ctx.rk8SupportEnabled = ctx.site().ZR2IsRk8HardwareSupportEnabled();
-        d->attachView();
-        d->window.load();
-        SetPosition(ctx);
-        QCoreApplication::processEvents();
-        const qint64 handle = d->window.view() != nullptr ? d->window.view()->nativeHandle() : 0;
-        if (ctx.parent != nullptr)
-            ctx.host().CallBack(callback::StatusViewer, handle, callback::LoadAction);
+    Private::enter(*d, [](Private& p) {
+        ComponentContext& ctx = p.ctx;
+        trap(ctx, QStringLiteral("Status: Show"), [&] {
+            LoadPersistence(ctx);
+            ctx.rk8SupportEnabled = ctx.site().ZR2IsRk8HardwareSupportEnabled();
+            p.attachView();
+            p.window.load();
+            SetPosition(ctx);
+            QCoreApplication::processEvents();
+            const qint64 handle = p.window.view() != nullptr ? p.window.view()->nativeHandle() : 0;
+            if (ctx.parent != nullptr)
+                ctx.host().CallBack(callback::StatusViewer, handle, callback::LoadAction);
+        });
     });
 }
 
@@ -171,11 +191,13 @@ void Status::ShutDown() { cUnload(); }
 void Status::cUnload() {
     // A host whose CallBack fails gets the failure in its LogError, never as an exception. A
     // component given no console has nobody to tell.
-    ComponentContext& ctx = d->ctx;
-    trap(ctx, QStringLiteral("Status: cUnload"), [&] {
-        d->unloadWindow();
-        if (ctx.parent != nullptr)
-            ctx.host().CallBack(callback::StatusViewer, 0, callback::UnloadAction);
+    Private::enter(*d, [](Private& p) {
+        ComponentContext& ctx = p.ctx;
+        trap(ctx, QStringLiteral("Status: cUnload"), [&] {
+            p.unloadWindow();
+            if (ctx.parent != nullptr)
+                ctx.host().CallBack(callback::StatusViewer, 0, callback::UnloadAction);
+        });
     });
 }
 
@@ -184,64 +206,88 @@ void Status::cUnload() {
 void Status::OnEvent(const QVariant&) { Refresh(); }
 
 void Status::Refresh() {
-    // The reload empties the sections before reading the group again: while the site database does
-    // not answer, the rows shown stay (live changes keep updating them) and the skipped reload is logged.
-    const bool wasReachable = d->siteLink.isReachable();
-    d->siteLink.check();
-    if (!d->siteLink.isReachable()) {
-        d->ctx.errorLog.writeToLog(
-            QStringLiteral("Status.Refresh: the site database cannot be reached; the rows shown are kept"));
-        return;
-    }
-    if (wasReachable)  // otherwise the link coming back has reloaded the group
-        d->reloadGroup();
+    Private::enter(*d, [](Private& p) {
+        // The reload empties the sections before reading the group again: while the site database
+        // does not answer, the rows shown stay (live changes keep updating them) and the skipped
+        // reload is logged.
+        const bool wasReachable = p.siteLink.isReachable();
+        p.siteLink.check();
+        if (!p.siteLink.isReachable()) {
+            p.ctx.errorLog.writeToLog(
+                QStringLiteral("Status.Refresh: the site database cannot be reached; the rows shown are kept"));
+            return;
+        }
+        if (wasReachable)  // otherwise the link coming back has reloaded the group
+            p.reloadGroup();
+    });
 }
 
-void Status::OnUserSwitch() { d->window.switchUser(); }
+void Status::OnUserSwitch() {
+    Private::enter(*d, [](Private& p) { p.window.switchUser(); });
+}
 
 void Status::RefreshGrid(bool, qint32) {
     // Accepted for the host's sake; the grids refresh themselves.
 }
 
 void Status::RefreshStatus() { d->window.RefreshStatus(); }
-void Status::ReShow() { d->window.ReShow(); }
+
+void Status::ReShow() {
+    Private::enter(*d, [](Private& p) { p.window.ReShow(); });
+}
 
 void Status::RefreshStatusItem(qint32 ControllerID) {
-    const QString reportName = QStringLiteral("Status.RefreshStatusItem");
-    if (ControllerID <= 0) {
-        refuseInput(d->ctx, reportName, IgnoredInput::Kind::ControllerId, QString::number(ControllerID),
-                    QStringLiteral("controller ids are whole numbers from 1"));
-        return;
-    }
-    const InputScope input(d->ctx);
-    d->replay.RefreshStatusItem(ControllerID);
+    Private::enter(*d, [ControllerID](Private& p) {
+        if (ControllerID <= 0) {
+            refuseInput(p.ctx, QStringLiteral("Status.RefreshStatusItem"), IgnoredInput::Kind::ControllerId,
+                        QString::number(ControllerID), QStringLiteral("controller ids are whole numbers from 1"));
+            return;
+        }
+        const InputScope input(p.ctx);
+        p.replay.RefreshStatusItem(ControllerID);
+    });
 }
 
 void Status::StateChange(const QString& DeviceType, const QString& lAddress, quint8 State,
                          const QString& lDateLastUpdated, const QString& lStateValue) {
     if (QThread::currentThreadId() != d->homeThread) {
         // The rows, their readers and the host are the component's thread's alone: applied here,
-        // a report would race the window's own reads.
-        refuseInput(d->ctx, QStringLiteral("Status.StateChange"), IgnoredInput::Kind::Thread, lAddress,
-                    QStringLiteral("reports are taken on the thread that created the component"));
+        // a report would race the window's own reads. The refusal itself (the count, the log, the
+        // host's LogError) is made on the component's thread too, and dropped with the component.
+        Private* p = d.get();
+        QMetaObject::invokeMethod(
+            &p->siteLink,
+            [p, address = lAddress] {
+                Private::enter(*p, [&](Private& alive) {
+                    refuseInput(alive.ctx, QStringLiteral("Status.StateChange"), IgnoredInput::Kind::Thread, address,
+                                QStringLiteral("reports are taken on the thread that created the component"));
+                });
+            },
+            Qt::QueuedConnection);
         return;
     }
-    const InputScope input(d->ctx);
-    d->siteLink.noteStateChange();
-    d->intake.StateChange(DeviceType, lAddress, State, lDateLastUpdated, lStateValue);
+    Private::enter(*d, [&](Private& p) {
+        const InputScope input(p.ctx);
+        p.siteLink.noteStateChange();
+        p.intake.StateChange(DeviceType, lAddress, State, lDateLastUpdated, lStateValue);
+    });
 }
 
 void Status::UpdateNames(const QString& lNewName, const QString& lAddress) {
-    trap(d->ctx, QStringLiteral("UpdateNames"), [&] { d->notices.renamePoint(lNewName, lAddress); });
+    Private::enter(*d, [&](Private& p) {
+        trap(p.ctx, QStringLiteral("UpdateNames"), [&] { p.notices.renamePoint(lNewName, lAddress); });
+    });
 }
 
 // ---- notifications from other workstations
 
 void Status::SyncPipe(const QString& sType, qint32 lData, const QVariant& vData, const QString& Sender,
                       const QString&) {
-    const InputScope input(d->ctx);
-    trap(d->ctx, QStringLiteral("Status.SyncPipe"),
-         [&] { d->notices.receive(sType, lData, vData.toString(), Sender); });
+    Private::enter(*d, [&](Private& p) {
+        const InputScope input(p.ctx);
+        trap(p.ctx, QStringLiteral("Status.SyncPipe"),
+             [&] { p.notices.receive(sType, lData, vData.toString(), Sender); });
+    });
 }
 
 // ---- for hosts that embed the window, and queries
@@ -262,16 +308,22 @@ void Status::setAlarmHost(AlarmHost* host) {
 void Status::setLogFolder(const QString& folder) { d->ctx.errorLog.setFolder(folder); }
 
 void Status::setCaptionSuffix(const QString& suffix) {
-    d->captionSuffix = suffix;
-    d->applyFrameSettings();
+    Private::enter(*d, [&](Private& p) {
+        p.captionSuffix = suffix;
+        p.applyFrameSettings();
+    });
 }
 
 void Status::setAbnormalOnly(bool on) {
-    d->abnormalOnly = on;
-    d->applyFrameSettings();
+    Private::enter(*d, [on](Private& p) {
+        p.abnormalOnly = on;
+        p.applyFrameSettings();
+    });
 }
 
-void Status::refreshAllRows() { d->window.RefreshAllRows(); }
+void Status::refreshAllRows() {
+    Private::enter(*d, [](Private& p) { p.window.RefreshAllRows(); });
+}
 
 int Status::auditRows(int count) {
     int redrawn = 0;
@@ -295,7 +347,7 @@ bool Status::showGroup(const QString& name) {
     const QVector<GroupEntry>& entries = d->window.groupEntries();
     for (int i = 0; i < entries.size(); ++i) {
         if (entries[i].text == name) {
-            d->window.selectGroupEntry(i);
+            Private::enter(*d, [i](Private& p) { p.window.selectGroupEntry(i); });
             return true;
         }
     }
@@ -305,7 +357,9 @@ bool Status::showGroup(const QString& name) {
 qint32 Status::currentGroupId() const { return d->window.currentGroup(); }
 
 qint32 Status::createGroup(const QString& name, const QVector<GroupPoint>& points) {
-    return d->groups.createGroup(name, points);
+    qint32 groupId = 0;
+    Private::enter(*d, [&](Private& p) { groupId = p.groups.createGroup(name, points); });
+    return groupId;
 }
 
 int Status::pointsShown() const { return d->window.shownRowCount(); }

@@ -16,6 +16,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace so {
 namespace {
 
@@ -24,9 +26,30 @@ constexpr int kKeypadSubType = 8;
 // number of entries of bounded length (addresses and words beyond their limits are never kept).
 constexpr size_t kMaxModulesKept = 16384;
 constexpr size_t kMaxWordsKept = 256;
+// The highest state any device type but the line voltages reports (state::LineModuleType).
+constexpr quint8 kHighestState = 201;
 constexpr qsizetype kMaxWordLength = 32;  // the longest device type word has 23 characters
 // A reported value is a number or a short text (a line type, a relay's details).
 constexpr qsizetype kMaxValueLength = 255;
+
+/// An input report on a relay's address or a relay report on an input's: the address names a
+/// point of the other of the two sections.
+bool namesOtherPointSection(Section routeSection, const QString& address) {
+    if (routeSection != Section::Inputs && routeSection != Section::Relays)
+        return false;
+    switch (classifyAddress(address)) {
+    case PointKind::Input:
+    case PointKind::ExpInput: return routeSection != Section::Inputs;
+    case PointKind::Relay:
+    case PointKind::ExpRelay: return routeSection != Section::Relays;
+    default: return false;
+    }
+}
+
+/// Every way of writing a date and time has digits: a text without one is none.
+bool couldBeTime(const QString& time) {
+    return std::any_of(time.cbegin(), time.cend(), [](QChar c) { return c.isDigit(); });
+}
 
 }  // namespace
 
@@ -114,13 +137,30 @@ void LiveIntake::StateChange(const QString& deviceType, const QString& address, 
     trap(ctx_, reportName, [&] {
         const RecentChanges::Report oneTick(recent_);  // the report's cells share a tick
         const Route& resolved = begin(deviceType);
-        const QString& stamp = time.isEmpty() ? now() : time;
         const DeviceTypeRoute* route = resolved.route;
         if (route == nullptr) {
             refuseInput(ctx_, reportName, IgnoredInput::Kind::DeviceType, deviceType,
                         QStringLiteral("no section shows that device type"));
             return;
         }
+        // A line voltage report carries the voltage itself, 0 to 255, as its state.
+        const bool voltage = route->type == DeviceType::StdInputV || route->type == DeviceType::ExpInputV;
+        if (state > kHighestState && !voltage) {
+            refuseInput(ctx_, reportName, IgnoredInput::Kind::State, QString::number(state),
+                        QStringLiteral("states run from 0 to %1").arg(kHighestState));
+            return;
+        }
+        if (namesOtherPointSection(route->section, address)) {
+            refuseInput(ctx_, reportName, IgnoredInput::Kind::PointMismatch, deviceType + QLatin1Char(' ') + address,
+                        QStringLiteral("the address is a point of another kind than the device type"));
+            return;
+        }
+        // The state is applied all the same; the row shows when it arrived.
+        const bool timeUsable = time.isEmpty() || couldBeTime(time);
+        if (!timeUsable)
+            refuseInput(ctx_, reportName, IgnoredInput::Kind::Time, time,
+                        QStringLiteral("the time has no digit; the time of arrival is shown"));
+        const QString& stamp = time.isEmpty() || !timeUsable ? now() : time;
         switch (route->type) {
         case DeviceType::ZR2Module: zr2Module(address, state, stamp, value); return;
         case DeviceType::ZR2Controller: zr2Controller(address); return;

@@ -2,6 +2,7 @@
 
 #include "base/ComponentContext.h"
 #include "ui/AlarmJournalDialog.h"
+#include "ui/RowColours.h"
 #include "window/AttentionList.h"
 #include "window/StatusWindow.h"
 
@@ -27,9 +28,6 @@
 namespace so {
 namespace {
 
-const QColor kAlarmColour(0xc0, 0x00, 0x00);
-const QColor kWarningColour(0xb8, 0x6e, 0x00);
-const QColor kClearedColour(0x80, 0x80, 0x80);
 constexpr int kFlashes = 6;
 constexpr int kFlashIntervalMs = 250;
 
@@ -43,6 +41,15 @@ QString plural(int n, const char* one) {
 
 AttentionModel::AttentionModel(const AttentionList& list, const AttentionView& view, QObject* parent)
     : QAbstractTableModel(parent), list_(list), view_(view) {}
+
+void AttentionModel::fitColours(const QPalette& palette) {
+    const QColor base = palette.color(QPalette::Active, QPalette::Base);
+    alarmText_ = readableOn(kAlarmHue, base);
+    warningText_ = readableOn(kWarningHue, base);
+    clearedText_ = readableOn(QColor(128, 128, 128), base);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::ForegroundRole});
+}
 
 int AttentionModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(view_.rows().size());
@@ -88,8 +95,8 @@ QVariant AttentionModel::data(const QModelIndex& index, int role) const {
         }
     case Qt::ForegroundRole:
         if (r.gone || (e.cleared() && !waiting))
-            return kClearedColour;
-        return index.column() == Marker ? (alarm ? kAlarmColour : kWarningColour) : QVariant();
+            return clearedText_;
+        return index.column() == Marker ? (alarm ? alarmText_ : warningText_) : QVariant();
     case Qt::FontRole:
         if (waiting && index.column() == Marker) {
             QFont bold;
@@ -158,6 +165,7 @@ AttentionPanel::AttentionPanel(StatusWindow& window, GoToRow goToRow, QWidget* p
 
     table_ = new QTableView(this);
     table_->setModel(model_);
+    model_->fitColours(palette());
     table_->setAccessibleName(tr("Attention list"));
     table_->setAccessibleDescription(
         tr("Every point of the shown group in alarm or warning, alarms first, each the newest first"));
@@ -471,13 +479,23 @@ void AttentionPanel::acknowledgeAll() {
     refresh(false);
 }
 
+void AttentionPanel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) {
+        model_->fitColours(palette());
+        paintHeader();
+    }
+    QWidget::changeEvent(event);
+}
+
 void AttentionPanel::paintHeader() {
     header_->setText(headerText());
     const bool lit = flashesLeft_ > 0 && flashesLeft_ % 2 == 0;
+    const QColor window = QWidget::palette().color(QPalette::Window);
+    const QColor background = lit ? kAlarmHue : window;
     QPalette palette = header_->palette();
-    palette.setColor(QPalette::Window, lit ? kAlarmColour : QWidget::palette().color(QPalette::Window));
-    palette.setColor(QPalette::WindowText, lit                      ? QColor(Qt::white)
-                                           : list_.alarmCount() > 0 ? kAlarmColour
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, lit                      ? readableOn(Qt::white, background)
+                                           : list_.alarmCount() > 0 ? readableOn(kAlarmHue, background)
                                                                     : QWidget::palette().color(QPalette::WindowText));
     header_->setPalette(palette);
     QFont font = header_->font();

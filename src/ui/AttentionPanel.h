@@ -55,8 +55,11 @@ public:
     void reload();
     /// The rows kept their places; their texts are read again.
     void refreshTexts();
+    /// Fits the markers' and cleared rows' text colours to the palette the table is drawn with.
+    void fitColours(const QPalette& palette);
 
 private:
+    QColor alarmText_, warningText_, clearedText_;
     const AttentionList& list_;
     const AttentionView& view_;
 };
@@ -105,6 +108,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void fitHeight();

@@ -1,4 +1,6 @@
 #include "ui/FrameStatusBar.h"
+#include "ui/RowColours.h"
+#include "ui/TextHue.h"
 
 #include "base/SiteLink.h"
 
@@ -43,7 +45,7 @@ FrameStatusBar::FrameStatusBar(const SiteLink* siteLink, QWidget* parent) : QSta
     addPermanentWidget(lastChange_);
     notice_ = new ElidedLabel(this);
     notice_->setObjectName(QStringLiteral("notice"));
-    notice_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    TextHue::set(*notice_, kAlarmHue, true);
     notice_->hide();
     addWidget(notice_, 1);
     if (siteLink_ != nullptr) {
@@ -100,7 +102,7 @@ void FrameStatusBar::showLink() {
         : siteLink.isBusy() ? QStringLiteral("\u25B2 Site database busy: changes cannot be saved now")
                             : QStringLiteral("\u25CF Site database answering");
     link_->setText(logProblem.isEmpty() ? site : site + QStringLiteral("   \u25B2 ") + logProblem);
-    link_->setStyleSheet(fine ? QString() : QStringLiteral("color: #b00000; font-weight: bold;"));
+    TextHue::set(*link_, fine ? QColor() : kAlarmHue, !fine);
 }
 
 }  // namespace so

@@ -19,6 +19,17 @@ QMessageBox::Icon boxIcon(Dialogs::Icon icon) {
 
 }  // namespace
 
+class QtDialogs::Hold {
+public:
+    explicit Hold(Lifetime* lifetime) {
+        if (lifetime != nullptr)
+            scope_.emplace(*lifetime, Lifetime::Entry::WindowEvent);
+    }
+
+private:
+    std::optional<Lifetime::Scope> scope_;
+};
+
 QtDialogs::~QtDialogs() {
     // A busy pointer left on by a failure must not outlive the window.
     while (busyDepth_ > 0)
@@ -26,16 +37,19 @@ QtDialogs::~QtDialogs() {
 }
 
 void QtDialogs::message(const QString& text, const QString& title, Icon icon) {
+    const Hold hold(lifetime_);
     QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok, parent_);
     box.exec();
 }
 
 bool QtDialogs::askYesNo(const QString& text, const QString& title) {
+    const Hold hold(lifetime_);
     return QMessageBox::question(parent_, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
            QMessageBox::Yes;
 }
 
 std::optional<QString> QtDialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText) {
+    const Hold hold(lifetime_);
     bool ok = false;
     const QString text = QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, defaultText, &ok);
     if (!ok)

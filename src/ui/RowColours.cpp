@@ -42,13 +42,26 @@ double contrastRatio(const QColor& a, const QColor& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+QColor readableOn(const QColor& hue, const QColor& background) {
+    const QColor extreme = contrastRatio(Qt::black, background) >= contrastRatio(Qt::white, background)
+                               ? QColor(Qt::black)
+                               : QColor(Qt::white);
+    // Black or white reach at least 4.58:1 on any background, so the last step always reads.
+    for (int step = 0; step < 20; ++step) {
+        const QColor candidate = blend(hue, extreme, step / 20.0);
+        if (contrastRatio(candidate, background) >= RowColours::kMinContrast)
+            return candidate;
+    }
+    return extreme;
+}
+
 RowColours RowColours::fromPalette(const QPalette& palette) {
     const QColor base = palette.color(QPalette::Active, QPalette::Base);
     const QColor text = palette.color(QPalette::Active, QPalette::Text);
     RowColours colours;
     colours.text = text;
-    colours.alarm = tint(base, text, QColor(230, 30, 30), 0.4);
-    colours.warning = tint(base, text, QColor(245, 170, 0), 0.35);
+    colours.alarm = tint(base, text, kAlarmHue, 0.4);
+    colours.warning = tint(base, text, kWarningHue, 0.35);
     colours.stale = blend(text, base, 0.35);
     return colours;
 }

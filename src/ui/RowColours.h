@@ -12,6 +12,15 @@ namespace so {
 /// on white).
 double contrastRatio(const QColor& a, const QColor& b);
 
+/// The hues that say "alarm" and "warning" in texts and tints; shown only through readableOn or
+/// RowColours, which fit them to the palette.
+inline const QColor kAlarmHue(200, 0, 0);
+inline const QColor kWarningHue(190, 110, 0);
+
+/// `hue` moved towards black or white (whichever stands further from `background`) just as far
+/// as it takes to read at RowColours::kMinContrast on `background`.
+QColor readableOn(const QColor& hue, const QColor& background);
+
 struct RowColours {
     /// The least contrast between a row's text and its tint: the level asked of body text.
     static constexpr double kMinContrast = 4.5;

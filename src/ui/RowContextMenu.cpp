@@ -1,5 +1,6 @@
 #include "ui/RowContextMenu.h"
 
+#include "base/ComponentContext.h"
 #include "commands/ContextMenus.h"
 #include "ui/StatusFrame.h"
 #include "ui/SectionGridView.h"
@@ -17,6 +18,8 @@ RowContextMenu::RowContextMenu(ContextMenus& menus, StatusFrame& window)
 }
 
 void RowContextMenu::gridMouseUp(Section section, const QPoint& globalPos) {
+    // A command's CallBack (a port's properties) may delete the component.
+    const Lifetime::Scope scope(window_.statusWindow().context().lifetime, Lifetime::Entry::WindowEvent);
     auto* view = window_.findChild<SectionGridView*>(QStringLiteral("grid") + StatusWindow::sectionName(section));
     // The window counts the current cell's row and column from 1; the view from 0.
     const auto cellSelected = [view](int row, int column) {

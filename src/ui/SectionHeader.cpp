@@ -1,4 +1,6 @@
 #include "ui/SectionHeader.h"
+#include "ui/RowColours.h"
+#include "ui/TextHue.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,8 +72,8 @@ SectionHeader::SectionHeader(Section section, const QString& caption, QWidget* p
     layout->addSpacing(8);
     layout->addWidget(warnings_);
     layout->addStretch(1);
-    alarms_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
-    warnings_->setStyleSheet(QStringLiteral("color: #8a5a00;"));
+    TextHue::set(*alarms_, kAlarmHue, true);
+    TextHue::set(*warnings_, kWarningHue);
     alarms_->hide();
     warnings_->hide();
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);

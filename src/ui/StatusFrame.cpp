@@ -124,6 +124,8 @@ void StatusFrame::groupBoxChanged() {
 }
 
 void StatusFrame::captionChanged(const QString& caption) {
+    // A host's slot on windowTitleChanged may delete the component.
+    const Lifetime::Scope scope(window_.context().lifetime, Lifetime::Entry::WindowEvent);
     caption_ = caption;
     showTitle();
 }
@@ -242,6 +244,8 @@ void StatusFrame::exportCsvInteractive(std::optional<Section> section) {
 // ---------------------------------------------------------------- events
 
 bool StatusFrame::event(QEvent* event) {
+    // Activation, keys and closing call the host, which may delete the component there.
+    const Lifetime::Scope scope(window_.context().lifetime, Lifetime::Entry::WindowEvent);
     if (event->type() == QEvent::WindowActivate)
         window_.activate();
     else if (event->type() == QEvent::WindowDeactivate)
@@ -293,6 +297,7 @@ void StatusFrame::resizeEvent(QResizeEvent* event) {
 }
 
 bool StatusFrame::eventFilter(QObject* watched, QEvent* event) {
+    const Lifetime::Scope scope(window_.context().lifetime, Lifetime::Entry::WindowEvent);
     // Esc in a find box holding text clears it there: the press never reaches the window, so its
     // release does not close it. On an empty box the press goes on and Esc keeps its meaning.
     QLineEdit* findBox = band_->findBox();

@@ -1,4 +1,6 @@
 #include "ui/ToolbarBand.h"
+#include "ui/RowColours.h"
+#include "ui/TextHue.h"
 
 #include "ui/ToolbarImages.h"
 #include "window/AttentionList.h"
@@ -295,7 +297,7 @@ void ToolbarBand::showCounts(const SectionCounts& total) {
         if (!part.isEmpty())
             text += QStringLiteral(", ") + part;
     totals_->setText(text);
-    totals_->setStyleSheet(total.alarms > 0 ? QStringLiteral("color: #b00000; font-weight: bold;") : QString());
+    TextHue::set(*totals_, total.alarms > 0 ? kAlarmHue : QColor(), total.alarms > 0);
 }
 
 }  // namespace so

@@ -9,11 +9,13 @@
 
 #include <statusobject/Vocabulary.h>
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QFile>
 #include <QRegularExpression>
 
 #include <functional>
+#include <thread>
 
 namespace so::test {
 namespace {
@@ -79,53 +81,83 @@ TEST_F(LiveStatusTest, DeviceTypesInAnyLetterCaseAndEveryReportRestartsTheQuietP
     EXPECT_TRUE(host.loggedErrors.isEmpty()) << host.loggedErrors.join(QLatin1Char('\n')).toStdString();
 }
 
-TEST_F(LiveStatusTest, InputTheComponentCannotUseChangesNothingAndIsCountedAndLoggedOncePerKind) {
-    const QStringList before = allCells();
+TEST_F(LiveStatusTest, BadInputOfEveryKindShowsNoBoxAndTheHostHearsOncePerReason) {
     const QString door = point(kDoor, 0);
-    struct Unusable {
-        const char* kind;
+    const QString input = groupAddresses(site.smallGroupId, 2).filter(QStringLiteral(".BI")).value(0);
+    ASSERT_FALSE(input.isEmpty());
+    const QStringList before = allCells();
+    struct Bad {
+        const char* reason;  // how the host's LogError begins
         std::function<void()> send;
     };
-    const Unusable inputs[] = {
-        {"unknown device type",
+    const Bad inputs[] = {
+        {"Status.StateChange: StateChange with an unknown device type: no section shows that device type",
          [&] { status->StateChange(QStringLiteral("FIRE_PANEL"), door, state::LineState16, kTime); }},
-        {"empty device type", [&] { status->StateChange(QString(), door, state::LineState16, kTime); }},
-        {"address of no known form",
+        {"Status.StateChange: StateChange with an address of no known form",
          [&] { status->StateChange(device::StdInput, QStringLiteral("NETW.DR01"), state::AlarmSet); }},
-        {"empty address", [&] { status->StateChange(device::StdInput, QString(), state::AlarmSet); }},
-        {"another topic",
+        {"Status.StateChange: StateChange whose device type names another kind of point",
+         [&] { status->StateChange(device::StdRelay, input, state::RelayOn, kTime); }},
+        {"Status.StateChange: StateChange with a state no device type has",
+         [&] { status->StateChange(device::StdInput, input, 255, kTime); }},
+        {"Status.RefreshStatusItem: RefreshStatusItem with a controller id of no controller",
+         [&] { status->RefreshStatusItem(-5); }},
+        {"Status.SyncPipe: SyncPipe notice of another topic",
          [&] {
              status->SyncPipe(QStringLiteral("ALARMVIEW"), notice::GroupCreated, QStringLiteral("x|1"),
                               QStringLiteral("WS2"), {});
          }},
-        {"unknown action",
+        {"Status.SyncPipe: SyncPipe notice with an unknown action",
          [&] { status->SyncPipe(notice::Topic, 42, QStringLiteral("x|1"), QStringLiteral("WS2"), {}); }},
+        {"Status.SyncPipe: a notice or report that could not be applied",
+         [&] {
+             status->SyncPipe(notice::Topic, notice::GroupCreated, QStringLiteral("nogroupid"), QStringLiteral("WS2"),
+                              {});
+         }},
+        {"Status.StateChange: StateChange from a thread other than the component's",
+         [&] {
+             std::thread worker([&] { status->StateChange(device::StdInput, input, state::AlarmSet); });
+             worker.join();
+             // Refused on the component's thread, when its event loop runs.
+             QCoreApplication::processEvents();
+         }},
     };
-    int expected = 0;
-    for (const Unusable& input : inputs) {
-        SCOPED_TRACE(input.kind);
-        input.send();
-        input.send();
-        expected += 2;
-        EXPECT_EQ(status->inputsIgnored(), expected);
+    int ignored = 0;
+    for (const Bad& bad : inputs) {
+        SCOPED_TRACE(bad.reason);
+        host.loggedErrors.clear();
+        bad.send();
+        bad.send();  // within the quiet time: counted, not told again
+        ignored += 2;
+        EXPECT_EQ(status->inputsIgnored(), ignored);
+        ASSERT_EQ(host.loggedErrors.size(), 1) << host.loggedErrors.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(host.loggedErrors[0].startsWith(QLatin1String(bad.reason))) << host.loggedErrors[0].toStdString();
     }
     EXPECT_EQ(allCells(), before);
-    EXPECT_EQ(status->errorReportsWritten(), 0);
-    // The host hears of the first of each of the four kinds, with the reason.
-    ASSERT_EQ(host.loggedErrors.size(), 4) << host.loggedErrors.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(host.loggedErrors[0].startsWith(QStringLiteral(
-        "Status.StateChange: StateChange with an unknown device type: no section shows that device type")))
-        << host.loggedErrors[0].toStdString();
-    EXPECT_TRUE(
-        host.loggedErrors[3].startsWith(QStringLiteral("Status.SyncPipe: SyncPipe notice with an unknown action")))
-        << host.loggedErrors[3].toStdString();
-    // One log line for each of the four kinds, quoting the first one seen.
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    // One log line per reason, quoting the first input of it.
     QFile log(logDir.path() + QStringLiteral("/StatusObject.log"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QString logged = QString::fromUtf8(log.readAll());
-    EXPECT_EQ(logged.count(QStringLiteral("Ignored: ")), 4) << logged.toStdString();
-    for (const char* quoted : {"\"FIRE_PANEL\"", "\"NETW.DR01\"", "\"ALARMVIEW\"", "\"42\""})
+    EXPECT_EQ(logged.count(QStringLiteral("Ignored: ")), int(std::size(inputs))) << logged.toStdString();
+    for (const char* quoted : {"\"FIRE_PANEL\"", "\"NETW.DR01\"", "\"255\"", "\"ALARMVIEW\"", "\"-5\""})
         EXPECT_TRUE(logged.contains(QLatin1String(quoted))) << quoted << "\n" << logged.toStdString();
+}
+
+TEST_F(LiveStatusTest, AReportWithATimeThatIsNoneIsAppliedAtItsArrivalAndTheHostTold) {
+    const QString input = groupAddresses(site.smallGroupId, 2).filter(QStringLiteral(".BI")).value(0);
+    const int row = grid(1).findRow(input);
+    ASSERT_GT(row, 0);
+    host.loggedErrors.clear();
+    status->StateChange(device::StdInput, input, state::AlarmSet, QStringLiteral("not a date"));
+    EXPECT_EQ(grid(1).text(row, col::Alarm), QStringLiteral("R1463"));
+    const QString shown = grid(1).text(row, col::LastUpdated);
+    EXPECT_NE(shown, QStringLiteral("not a date"));
+    EXPECT_TRUE(shown.contains(QDate::currentDate().toString(QStringLiteral("yyyy")))) << shown.toStdString();
+    ASSERT_EQ(host.loggedErrors.size(), 1);
+    EXPECT_TRUE(
+        host.loggedErrors[0].startsWith(QStringLiteral("Status.StateChange: StateChange with a time that is not one")))
+        << host.loggedErrors[0].toStdString();
+    EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(LiveStatusTest, AReportWithoutTimeShowsNowInTheHostsDateFormat) {

@@ -8,6 +8,8 @@
 
 #include <statusobject/Vocabulary.h>
 
+#include <QCoreApplication>
+
 #include <thread>
 
 namespace so::test {
@@ -250,6 +252,8 @@ TEST_F(SyncPipeTest, ReportsAndRefreshesTheHostHandsOverAreRefusedWithoutABox) {
     const QStringList before = rowTexts();
     std::thread worker([&] { status->StateChange(device::StdInput, inputs.address(1), state::AlarmSet); });
     worker.join();
+    EXPECT_EQ(status->inputsIgnored(), ignoredBefore + 2) << "counted on the component's thread";
+    QCoreApplication::processEvents();
     EXPECT_EQ(rowTexts(), before);
     EXPECT_EQ(status->inputsIgnored(), ignoredBefore + 3);
     EXPECT_EQ(host.count(QStringLiteral("LogError")), 2);

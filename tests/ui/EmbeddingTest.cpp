@@ -78,45 +78,6 @@ TEST_F(EmbeddingTest, TheDestructorCallsNoHostObjectThatMayAlreadyBeGone) {
     embedded.reset();
 }
 
-/// A console that deletes the component when it is told of one action (the host's own shutdown).
-class DeletingHost : public FakeHost {
-public:
-    void CallBack(const QString& word, qint64 value, const QVariant& action, const QVariant& id) override {
-        FakeHost::CallBack(word, value, action, id);
-        if (action.toString() == deleteOn)
-            owned.reset();
-    }
-    QString deleteOn;
-    std::unique_ptr<Status> owned;
-};
-
-TEST_F(EmbeddingTest, TheHostMayDeleteTheComponentFromItsLoadAndUnloadCallbacks) {
-    for (const QString action : {QString(callback::LoadAction), QString(callback::UnloadAction)}) {
-        SCOPED_TRACE(action.toStdString());
-        DeletingHost consoleHost;
-        consoleHost.owned = makeStatus(consoleHost);
-        consoleHost.deleteOn = action;
-        Status* component = consoleHost.owned.get();
-        component->Show();
-        if (consoleHost.owned != nullptr)
-            component->ShutDown();
-        EXPECT_EQ(consoleHost.owned, nullptr);
-        QCoreApplication::processEvents();
-    }
-}
-
-TEST_F(EmbeddingTest, TheHostMayDeleteTheComponentWhenItsWindowGoes) {
-    FakeHost consoleHost;
-    std::unique_ptr<Status> embedded = makeStatus(consoleHost);
-    embedded->Show();
-    auto* console = new QWidget;
-    (new QVBoxLayout(console))->addWidget(embedded->widget());
-    QObject::connect(embedded->widget(), &QObject::destroyed, [&] { embedded.reset(); });
-    delete console;
-    EXPECT_EQ(embedded, nullptr);
-    QCoreApplication::processEvents();
-}
-
 enum class ReaderMade { BeforeShow, AfterShow };
 
 TEST_F(EmbeddingTest, AReaderHearsOfChangesBeforeAndAfterShowAndAfterTheHostDeletedTheWindow) {

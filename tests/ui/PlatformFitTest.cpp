@@ -2,14 +2,20 @@
 // high-contrast palettes, and every widget that takes the keyboard focus named and described for
 // a screen reader, each section's grid and toggle by its own section.
 #include "ui/UiFixture.h"
+#include "ui/AttentionPanel.h"
+#include "ui/FrameStatusBar.h"
 #include "ui/RowColours.h"
 
 #include <statusobject/Vocabulary.h>
 
 #include <QAccessible>
 #include <QDir>
+#include <QLabel>
 #include <QPalette>
 #include <QSet>
+
+#include <cmath>
+#include <vector>
 
 namespace so::test {
 namespace {
@@ -125,6 +131,87 @@ TEST_F(PlatformFit, EveryFocusableWidgetIsNamedAndDescribedEachSectionByItsOwn) 
     for (int section = 0; section < kSectionCount; ++section)
         toggleNames.insert(headerOf(section)->toggle()->accessibleName());
     EXPECT_EQ(toggleNames.size(), kSectionCount);
+}
+
+// ---- every coloured text against what it is drawn on
+
+/// WCAG 2 relative luminance, written out here rather than taken from the window's own helper.
+double relativeLuminance(const QColor& colour) {
+    const auto linear = [](int channel) {
+        const double c = channel / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * linear(rgb.red()) + 0.7152 * linear(rgb.green()) + 0.0722 * linear(rgb.blue());
+}
+
+double wcagContrast(const QColor& a, const QColor& b) {
+    const double la = relativeLuminance(a), lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+/// What a widget is painted on: the nearest of it and its ancestors that fills its background.
+QColor paintedOn(const QWidget* widget) {
+    while (!widget->autoFillBackground() && !widget->isWindow() && widget->parentWidget() != nullptr)
+        widget = widget->parentWidget();
+    return widget->palette().color(widget->backgroundRole());
+}
+
+TEST_F(PlatformFit, EveryTextReadsAtFourAndAHalfToOneInLightDarkAndHighContrastPalettes) {
+    show();
+    const QStringList inputs = classicInputs();
+    ASSERT_GE(inputs.size(), 4);
+    for (int i = 0; i < 3; ++i)
+        status->StateChange(device::StdInput, inputs[i], state::AlarmSet);
+    status->StateChange(device::StdInput, inputs[3], state::MaskSet);
+    // The status bar's notice of a group deleted elsewhere is red too.
+    frame->findChild<FrameStatusBar*>()->showDeletedGroup(QStringLiteral("Night Shift"));
+    const NamedPalette palettes[] = {
+        {"light", QColor(255, 255, 255), QColor(0, 0, 0)},
+        {"dark", QColor(42, 42, 42), QColor(230, 230, 230)},
+        {"high contrast black", QColor(0, 0, 0), QColor(255, 255, 255)},
+        {"high contrast white", QColor(255, 255, 255), QColor(0, 0, 0)},
+    };
+    for (const NamedPalette& p : palettes) {
+        SCOPED_TRACE(p.name);
+        frame->setPalette(paletteOf(p.base, p.text));
+        frame->updateInsight();
+        settle();
+        int coloured = 0;
+        for (const QLabel* label : frame->findChildren<QLabel*>()) {
+            if (!label->isVisibleTo(frame) || label->text().isEmpty())
+                continue;
+            // A colour in a style sheet would escape the palette.
+            EXPECT_FALSE(label->styleSheet().contains(QLatin1String("color"))) << label->text().toStdString();
+            const QColor text = label->palette().color(label->foregroundRole());
+            if (text != p.text)
+                ++coloured;
+            EXPECT_GE(wcagContrast(text, paintedOn(label)), 4.5)
+                << "\"" << label->text().toStdString() << "\" in " << text.name().toStdString() << " on "
+                << paintedOn(label).name().toStdString();
+        }
+        EXPECT_GE(coloured, 3) << "the alarm counts, the total and the notice are coloured";
+        // The rows of every section and of the attention list.
+        std::vector<QAbstractItemView*> views;
+        for (int section = 0; section < kSectionCount; ++section)
+            views.push_back(view(section));
+        views.push_back(child<AttentionPanel>(QStringLiteral("attentionPanel"))->table());
+        for (const QAbstractItemView* v : views) {
+            const QAbstractItemModel* model = v->model();
+            for (int row = 0; row < model->rowCount(); ++row)
+                for (int column = 0; column < model->columnCount(); ++column) {
+                    const QModelIndex index = model->index(row, column);
+                    if (index.data(Qt::DisplayRole).toString().isEmpty())
+                        continue;
+                    const QVariant fg = index.data(Qt::ForegroundRole);
+                    const QVariant bg = index.data(Qt::BackgroundRole);
+                    const QColor text = fg.isValid() ? fg.value<QColor>() : v->palette().color(QPalette::Text);
+                    const QColor back = bg.isValid() ? bg.value<QColor>() : v->palette().color(QPalette::Base);
+                    ASSERT_GE(wcagContrast(text, back), 4.5)
+                        << v->metaObject()->className() << " row " << row << " column " << column;
+                }
+        }
+    }
 }
 
 }  // namespace
