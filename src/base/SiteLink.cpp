@@ -209,7 +209,12 @@ void SiteLink::goUp() {
         emit damagedChanged(false);
     }
     checkTimer_.start(kWatchIntervalSeconds * 1000);
-    ctx_.errorLog.writeToLog(QStringLiteral("The site database answers again."));
+    ctx_.errorLog.writeToLog(
+        failuresWhileDown_ == 0
+            ? QStringLiteral("The site database answers again.")
+            : QStringLiteral("The site database answers again; %1 database operations failed while it did not.")
+                  .arg(failuresWhileDown_));
+    failuresWhileDown_ = 0;
     emit reachableChanged(true);
 }
 

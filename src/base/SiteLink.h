@@ -75,6 +75,10 @@ public:
     /// failed on a live database leaves the link up. Returns true when the link is down (the
     /// failure is then only logged; the operator has been told once).
     bool noteDatabaseFailure(const QString& what, Failure kind = Failure::Other);
+    /// A database failure while the link is down: counted, not logged one by one (the operator
+    /// has been told of the loss); the count is logged once the link is up again.
+    void noteFailureWhileDown() { ++failuresWhileDown_; }
+    int failuresWhileDown() const { return failuresWhileDown_; }
     /// Asks the database now (opening the connection again first while the link is down); the link
     /// comes up when it answers and goes down when it does not.
     void check();
@@ -115,6 +119,7 @@ private:
     bool walOver_ = false;
     qint64 walBound_ = kWalBoundBytes;
     int retrySeconds_ = kFirstRetrySeconds;
+    int failuresWhileDown_ = 0;
     QDateTime clockStartUtc_;
     qint64 clockStartMs_ = 0;  // the monotonic tick at clockStartUtc_
     qint64 lastChangeMs_ = -1;
