@@ -1,8 +1,9 @@
 // Whether the site database answers, as the operator sees it.
 //
 // Live state changes need no database, so the window keeps showing them while the database is
-// gone; what needs the database fails, is logged, and the operator is told once when the link goes
-// down (not once per failure). While up, a timer checks every second that the database still
+// gone; what needs the database fails, and the operator is told once when the link goes down (a
+// box, a log line, the status bar); the failures while it is down are counted, not logged one by
+// one, and their number is logged once it is back. While up, a timer checks every second that the database still
 // answers and that its file is still the one at its path (a file deleted or replaced under an open
 // connection would take every later write with it). While down, the connection is opened again
 // with a growing wait between attempts; the first answer brings the link back up (the window then

@@ -1,9 +1,10 @@
 // The file check on a busy site: a writer committing every few milliseconds on a connection of its
 // own (its checkpoints write the file all the time), another program writing the same file, and two
-// processes keeping the machine's cores busy. A backup copied over the open file must be found every
-// time, and a file only touched never. Each round starts from a fresh site; the copies and the
-// touch run as processes of their own, as an operator's would (a descriptor of the file opened and
-// closed in this process would drop SQLite's locks).
+// processes keeping the machine's cores busy. A backup copied over the open file must be found
+// every time (a copy taken before a checkpoint that a look saw), and a file only touched never.
+// Each round starts from a fresh site; the copies and the touch run as processes of their own, as
+// an operator's would (a descriptor of the file opened and closed in this process would drop
+// SQLite's locks).
 //
 // STATUSOBJECT_COPY_ROUNDS sets the rounds per case (6 unless set).
 #include <statusobject/Db.h>
@@ -113,7 +114,7 @@ bool runs(const QString& program, const QStringList& arguments) { return QProces
 struct Interference {
     const char* name;
     /// What is done to the site; backup (through SQLite) and backup.file (the file alone) are
-    /// copies of it taken 1.5 s before.
+    /// copies of it taken at least 1.5 s before, and at least one checkpoint before.
     std::function<bool(const QString& site, const QString& backup)> inflict;
     bool isFault;
 };
@@ -161,7 +162,17 @@ TEST_P(BusySite, ACopyOverTheOpenFileIsFoundEveryTimeAndATouchNever) {
                                          "s.backup(d)\n"),
                           site, backup}));
         ASSERT_TRUE(runs(QStringLiteral("cp"), {site, backup + QStringLiteral(".file")}));
-        const auto meanwhile = lookFor(1500);
+        // Traffic until a checkpoint has written the file since the copies (its header differs
+        // from theirs) and a look has seen it: a copy of what no look saw replaced is no older.
+        QElapsedTimer traffic;
+        traffic.start();
+        auto meanwhile = lookFor(1500);
+        while (meanwhile == Connection::FileFault::None && traffic.elapsed() < 15000 &&
+               runs(QStringLiteral("cmp"), {QStringLiteral("-s"), QStringLiteral("-n"), QStringLiteral("100"), site,
+                                            backup + QStringLiteral(".file")}))
+            meanwhile = lookFor(100);
+        if (meanwhile == Connection::FileFault::None)
+            meanwhile = lookFor(300);
         ASSERT_GT(writer.commits.load(), 0);
         ASSERT_TRUE(GetParam().inflict(site, backup));
         const auto after = lookFor(1000);
