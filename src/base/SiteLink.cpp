@@ -165,7 +165,7 @@ void SiteLink::goDown(const QString& what, bool damaged) {
         checkTimer_.start(retrySeconds_ * 1000);
     }
     if (damaged) {
-        ctx_.errorLog.writeToLog(QStringLiteral("The site database file is damaged: ") + what);
+        ctx_.errorLog.writeToLog(QStringLiteral("The site database file is damaged: ") + cutForLog(what));
         if (wasReachable)
             emit reachableChanged(false);
         if (newlyDamaged)
@@ -181,7 +181,7 @@ void SiteLink::goDown(const QString& what, bool damaged) {
                            "itself once it is whole."));
         return;
     }
-    ctx_.errorLog.writeToLog(QStringLiteral("The site database cannot be reached: ") + what);
+    ctx_.errorLog.writeToLog(QStringLiteral("The site database cannot be reached: ") + cutForLog(what));
     emit reachableChanged(false);
     tell(
         QStringLiteral("The site database cannot be reached. The status viewer keeps showing "
