@@ -201,8 +201,9 @@ public:
         /// the file whole.
         Damaged,
     };
-    /// The file's state now (None for databases that are no file). Cheap (a stat and two small
-    /// reads), so the link's check asks every second.
+    /// The file's state now (None for databases that are no file). Cheap (a few stats and small
+    /// reads through SQLite's own handles), so the link's check asks every second and every write
+    /// of a SQLite file connection looks first.
     FileFault fileFault();
     /// True while the connection answers (a trivial query succeeds) and, for a database file,
     /// fileFault() finds nothing wrong.

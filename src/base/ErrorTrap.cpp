@@ -86,8 +86,14 @@ void reportCurrentException(ComponentContext& ctx, const QString& reportName) {
     } catch (const ComponentEnded&) {
         // The host deleted the component in the call just made: the procedure stops here.
     } catch (const db::DbError& e) {
-        // While the site database is unreachable the operator has been told once; each failure
-        // is only logged. A lock held elsewhere marks the link busy; a damaged file takes it down.
+        // While the site database is unreachable or damaged the operator has been told once (a
+        // box, a log line, the status bar): later failures are only counted by the link, which
+        // logs their number when it is back. A lock held elsewhere marks the link busy; a damaged
+        // file takes it down.
+        if (ctx.siteLink != nullptr && !ctx.siteLink->isReachable()) {
+            ctx.siteLink->noteFailureWhileDown();
+            return;
+        }
         bool linkDown = false;
         try {
             const SiteLink::Failure kind = e.isDamage() ? SiteLink::Failure::Damaged

@@ -165,7 +165,7 @@ void SiteLink::goDown(const QString& what, bool damaged) {
         checkTimer_.start(retrySeconds_ * 1000);
     }
     if (damaged) {
-        ctx_.errorLog.writeToLog(QStringLiteral("The site database file is damaged: ") + what);
+        ctx_.errorLog.writeToLog(QStringLiteral("The site database file is damaged: ") + cutForLog(what));
         if (wasReachable)
             emit reachableChanged(false);
         if (newlyDamaged)
@@ -181,7 +181,7 @@ void SiteLink::goDown(const QString& what, bool damaged) {
                            "itself once it is whole."));
         return;
     }
-    ctx_.errorLog.writeToLog(QStringLiteral("The site database cannot be reached: ") + what);
+    ctx_.errorLog.writeToLog(QStringLiteral("The site database cannot be reached: ") + cutForLog(what));
     emit reachableChanged(false);
     tell(
         QStringLiteral("The site database cannot be reached. The status viewer keeps showing "
@@ -209,7 +209,12 @@ void SiteLink::goUp() {
         emit damagedChanged(false);
     }
     checkTimer_.start(kWatchIntervalSeconds * 1000);
-    ctx_.errorLog.writeToLog(QStringLiteral("The site database answers again."));
+    ctx_.errorLog.writeToLog(
+        failuresWhileDown_ == 0
+            ? QStringLiteral("The site database answers again.")
+            : QStringLiteral("The site database answers again; %1 database operations failed while it did not.")
+                  .arg(failuresWhileDown_));
+    failuresWhileDown_ = 0;
     emit reachableChanged(true);
 }
 

@@ -1,8 +1,9 @@
 // Whether the site database answers, as the operator sees it.
 //
 // Live state changes need no database, so the window keeps showing them while the database is
-// gone; what needs the database fails, is logged, and the operator is told once when the link goes
-// down (not once per failure). While up, a timer checks every second that the database still
+// gone; what needs the database fails, and the operator is told once when the link goes down (a
+// box, a log line, the status bar); the failures while it is down are counted, not logged one by
+// one, and their number is logged once it is back. While up, a timer checks every second that the database still
 // answers and that its file is still the one at its path (a file deleted or replaced under an open
 // connection would take every later write with it). While down, the connection is opened again
 // with a growing wait between attempts; the first answer brings the link back up (the window then
@@ -75,6 +76,10 @@ public:
     /// failed on a live database leaves the link up. Returns true when the link is down (the
     /// failure is then only logged; the operator has been told once).
     bool noteDatabaseFailure(const QString& what, Failure kind = Failure::Other);
+    /// A database failure while the link is down: counted, not logged one by one (the operator
+    /// has been told of the loss); the count is logged once the link is up again.
+    void noteFailureWhileDown() { ++failuresWhileDown_; }
+    int failuresWhileDown() const { return failuresWhileDown_; }
     /// Asks the database now (opening the connection again first while the link is down); the link
     /// comes up when it answers and goes down when it does not.
     void check();
@@ -115,6 +120,7 @@ private:
     bool walOver_ = false;
     qint64 walBound_ = kWalBoundBytes;
     int retrySeconds_ = kFirstRetrySeconds;
+    int failuresWhileDown_ = 0;
     QDateTime clockStartUtc_;
     qint64 clockStartMs_ = 0;  // the monotonic tick at clockStartUtc_
     qint64 lastChangeMs_ = -1;

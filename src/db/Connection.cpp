@@ -1,4 +1,5 @@
 #include "db/ConnectionImpl.h"
+#include "db/SiteFileLook.h"
 #include "db/StatementObserver.h"
 
 #include <QFile>
@@ -48,15 +49,13 @@ struct FileLook {
     quint64 device = 0;
     quint64 inode = 0;
     qint64 size = 0;
-    qint64 mtimeNs = 0;
 };
 
 FileLook lookAt(const QString& path) {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return {};
-    return {true, quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
-            qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+    return {true, quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size)};
 }
 
 /// The SQLite connection behind Qt's own SQLite driver (null for other drivers, as through ODBC).
@@ -67,73 +66,6 @@ sqlite3* sqliteHandle(QSqlDatabase& db) {
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return nullptr;
     return *static_cast<sqlite3* const*>(handle.constData());
-}
-
-/// The main database file as the connection holds it open. The file is read through that handle
-/// only: opening and closing another descriptor of it in this process would drop every lock
-/// SQLite holds on it (POSIX locks belong to the process, and any close releases them).
-sqlite3_file* openFileOf(sqlite3* connection) {
-    sqlite3_file* file = nullptr;
-    if (connection == nullptr ||
-        sqlite3_file_control(connection, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
-        file->pMethods == nullptr)
-        return nullptr;
-    return file;
-}
-
-/// The first 100 bytes of a SQLite database file.
-struct FileHeader {
-    bool sqlite = false;  // starts with the format string
-    qint64 pageSize = 0;
-    quint32 changeCounter = 0;
-    /// Pages the file holds by its own header; 0 when the header's count is not valid (an older
-    /// writer that did not keep it: the change counter and "version valid for" differ).
-    qint64 pageCount = 0;
-};
-
-std::optional<FileHeader> readHeader(sqlite3_file* file) {
-    if (file == nullptr)
-        return std::nullopt;
-    char bytes[100] = {};
-    const int rc = file->pMethods->xRead(file, bytes, sizeof bytes, 0);
-    FileHeader header;
-    if (rc == SQLITE_IOERR_SHORT_READ)
-        return header;  // shorter than a header
-    if (rc != SQLITE_OK)
-        return std::nullopt;
-    if (std::memcmp(bytes, "SQLite format 3", 16) != 0)
-        return header;
-    const auto u32 = [&bytes](int at) { return qFromBigEndian<quint32>(bytes + at); };
-    const quint16 pageSize = qFromBigEndian<quint16>(bytes + 16);
-    header.sqlite = true;
-    header.pageSize = pageSize == 1 ? 65536 : pageSize;
-    header.changeCounter = u32(24);
-    if (u32(92) == header.changeCounter)
-        header.pageCount = u32(28);
-    return header;
-}
-
-/// What the write-ahead log's index records of checkpoints: the frames copied into the database
-/// file, the frames a checkpoint set out to copy (written before it writes the file) and the log's
-/// salts (new whenever the log starts afresh). In write-ahead mode SQLite writes the database file
-/// only in a checkpoint, so the file changing while these stay the same was written by someone
-/// else. Read from the index SQLite has mapped (never by opening the -shm file: see openFileOf);
-/// empty when there is none.
-using CheckpointMark = std::array<quint32, 4>;
-
-std::optional<CheckpointMark> checkpointMark(sqlite3_file* file) {
-    if (file == nullptr || file->pMethods->iVersion < 2 || file->pMethods->xShmMap == nullptr)
-        return std::nullopt;
-    volatile void* region = nullptr;
-    if (file->pMethods->xShmMap(file, 0, 32768, 0, &region) != SQLITE_OK || region == nullptr)
-        return std::nullopt;
-    // The index is in the machine's own byte order.
-    const auto u32 = [region](int at) {
-        quint32 value = 0;
-        std::memcpy(&value, const_cast<const char*>(static_cast<volatile char*>(region)) + at, sizeof value);
-        return value;
-    };
-    return CheckpointMark{u32(96), u32(128), u32(32), u32(36)};
 }
 
 /// Makes closing the connection leave the database file as it is: by default the last connection
@@ -285,6 +217,19 @@ int skipLeadingRowCounts(QSqlQuery& query) {
     return affected;
 }
 
+// Whether a statement text changes the database, by its first word.
+bool changesData(const QString& text) {
+    for (const tsql::Token& tok : tsql::tokenize(text)) {
+        if (!tok.significant())
+            continue;
+        for (const char* word : {"INSERT", "UPDATE", "DELETE", "REPLACE", "CREATE", "DROP", "ALTER"})
+            if (tok.isWord(text, QLatin1StringView(word)))
+                return true;
+        return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 DbError::DbError(const QString& message, const QString& statement, const QString& driverMessage, bool damage)
@@ -370,23 +315,25 @@ void Connection::Impl::openDatabase() {
     const FileLook look = lookAt(watch.path);
     if (!look.exists)
         throw DbError(QStringLiteral("The database file %1 is not there").arg(watch.path));
-    sqlite3_file* const open = openFileOf(sqliteHandle(db));
-    const std::optional<FileHeader> header = readHeader(open);
-    const std::optional<CheckpointMark> mark = checkpointMark(open);
-    watch = FileWatch{watch.path,
-                      look.device,
-                      look.inode,
-                      look.size,
-                      look.mtimeNs,
-                      header ? header->changeCounter : 0,
-                      mark.value_or(CheckpointMark{}),
-                      mark.has_value(),
-                      FileWatch::Oddity::None,
-                      0,
-                      FileFault::None,
-                      {},
-                      {},
-                      {}};
+    FileWatch fresh;
+    fresh.path = watch.path;
+    fresh.device = look.device;
+    fresh.inode = look.inode;
+    watch = std::move(fresh);
+    stampsCommits = sqliteHandle(db) != nullptr;
+    if (stampsCommits) {
+        // Replaces SQLite's own checkpoint after a commit (checkpointWhenDue).
+        logFrames = 0;
+        sqlite3_wal_hook(
+            sqliteHandle(db),
+            [](void* impl, sqlite3*, const char*, int frames) {
+                static_cast<Impl*>(impl)->logFrames = frames;
+                return SQLITE_OK;
+            },
+            this);
+    }
+    sqlite3_file* const open = sitefile::openFileOf(sqliteHandle(db));
+    noteSound(look.size, sitefile::readHeader(open).value_or(sitefile::Header{}), sitefile::readCheckpointMark(open));
 }
 
 void Connection::Impl::checkWhole() {
@@ -415,6 +362,18 @@ void Connection::Impl::refuseDamagedFile(const QString& sql) const {
                                      "again")
                           .arg(watch.path),
                       sql, watch.reason, true);
+}
+
+void Connection::Impl::refuseFaultyFile(const QString& sql) {
+    switch (lookAtFile()) {
+    case Connection::FileFault::None: return;
+    case Connection::FileFault::Damaged: refuseDamagedFile(sql); return;
+    case Connection::FileFault::Replaced:
+        throw DbError(QStringLiteral("The database file %1 was removed, replaced or written over while open; nothing "
+                                     "more is written to it")
+                          .arg(watch.path),
+                      sql, watch.reason);
+    }
 }
 
 Connection::FileFault Connection::fileFault() { return d->lookAtFile(); }
@@ -450,53 +409,96 @@ Connection::FileFault Connection::Impl::lookAtFile() {
             return companionLost(suffix);
         }
     }
-    // The path names the open file: it is read through the connection's own handle.
-    sqlite3_file* const open = openFileOf(sqliteHandle(db));
-    const std::optional<FileHeader> header = readHeader(open);
-    if (!header)
+    return compareContent();
+}
+
+Connection::FileFault Connection::Impl::compareContent() {
+    using namespace sitefile;
+    FileWatch& w = watch;
+    sqlite3* const handle = sqliteHandle(db);
+    sqlite3_file* const open = openFileOf(handle);
+    // The checkpoint record is read before and after the file: a checkpoint that started or ended
+    // in between leaves the judgement to the next look.
+    const std::optional<CheckpointMark> mark = readCheckpointMark(open);
+    const FileLook now = lookAt(w.path);
+    const std::optional<Header> header = readHeader(open);
+    if (!header || !now.exists) {
+        w.settled = false;
         return FileFault::None;  // unreadable for now: the statements say what is wrong
+    }
     if (!header->sqlite)
         return fileFails(FileFault::Damaged, QStringLiteral("the file no longer holds a database"));
-    if (header->changeCounter < w.changeCounter)
+    const std::optional<quint32> logEnd = readLogEnd(open);
+    if (readCheckpointMark(open) != mark) {
+        w.settled = false;
+        return FileFault::None;
+    }
+    const bool copying = mark && mark->copying();
+
+    const qint64 counted = header->pageCount * header->pageSize;
+    if (header->pageCount > 0 && now.size < counted) {
+        const QString cut = QStringLiteral("the file is cut short: %1 bytes of its %2").arg(now.size).arg(counted);
+        if (!copying)
+            return fileFails(FileFault::Damaged, cut);
+        // A checkpoint writes the first page before the pages it counts: cut only when it has not
+        // moved on for a while (one that stopped part-way keeps its record).
+        const qint64 nowMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        if (w.cutMark == mark && nowMs - w.cutSinceMs >= FileWatch::kConfirmMs)
+            return fileFails(FileFault::Damaged, cut);
+        if (w.cutMark != mark) {
+            w.cutMark = mark;
+            w.cutSinceMs = nowMs;
+        }
+        w.settled = false;
+        return FileFault::None;
+    }
+    w.cutMark.reset();
+
+    // Every commit of this library counts the stamp up, and the change counter never goes back.
+    if (w.header.sqlite &&
+        (qint32(header->stamp - w.header.stamp) < 0 || header->changeCounter < w.header.changeCounter))
         return fileFails(FileFault::Replaced, QStringLiteral("an older copy of the file was written over it"));
 
-    const std::optional<CheckpointMark> mark = checkpointMark(open);
-    const bool checkpointed = mark.has_value() != w.hasMark || (mark && *mark != w.mark);
-    const qint64 nowMs =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    // The same oddity, no checkpoint since it was first seen, and long enough for any checkpoint
-    // that was under way then to have finished.
-    const auto confirmed = [&](FileWatch::Oddity oddity) {
-        if (w.oddity == oddity && !checkpointed)
-            return nowMs - w.oddSinceMs >= FileWatch::kConfirmMs;
-        w.oddity = oddity;
-        w.oddSinceMs = nowMs;
-        w.mark = mark.value_or(CheckpointMark{});
-        w.hasMark = mark.has_value();
-        return false;
-    };
-    if (header->pageCount > 0 && now.size < header->pageCount * header->pageSize) {
-        if (confirmed(FileWatch::Oddity::Short))
-            return fileFails(FileFault::Damaged, QStringLiteral("the file is cut short: %1 bytes of its %2")
-                                                     .arg(now.size)
-                                                     .arg(header->pageCount * header->pageSize));
-        return FileFault::None;
+    if (mark) {
+        // Once the newest frame of the first page is copied, the file's first page is that frame's.
+        // (The index is read after the record: a log started afresh meanwhile is seen by the
+        // record read once more.)
+        sqlite3_file* const log = logFileOf(handle);
+        const std::optional<quint32> pending =
+            logEnd ? newestFirstPageFrame(open, mark->backfilled, *logEnd) : std::nullopt;
+        const std::optional<quint32> copied =
+            pending == 0u ? newestFirstPageFrame(open, 0, mark->backfilled) : std::nullopt;
+        const std::optional<QByteArray> last = copied ? firstPageOfFrame(log, *copied, header->pageSize) : std::nullopt;
+        if (last && *last != header->bytes && readCheckpointMark(open) == mark)
+            return fileFails(FileFault::Replaced, QStringLiteral("another program wrote over the file in place (its "
+                                                                 "first page is not the one the log copied last)"));
     }
-    const bool changed = now.size != w.size || now.mtimeNs != w.mtimeNs;
-    if (changed && mark && !checkpointed) {
-        if (confirmed(FileWatch::Oddity::WrittenOver))
-            return fileFails(FileFault::Replaced,
-                             QStringLiteral("another program wrote over the file in place (no checkpoint did)"));
-        return FileFault::None;
+    if (mark && w.mark && mark->sameGeneration(*w.mark)) {
+        // The first page is as at the last look, or a checkpoint since copied it from a frame of
+        // the log written since.
+        if (header->bytes != w.header.bytes &&
+            findFirstPageInLog(open, logFileOf(handle), w.mark->backfilled, qMax(mark->backfilled, mark->attempted),
+                               header->pageSize, header->bytes) == LogMatch::NotFound &&
+            readCheckpointMark(open) == mark)
+            return fileFails(FileFault::Replaced, QStringLiteral("another program wrote over the file in place (its "
+                                                                 "first page is none the log copied into it)"));
+        // No checkpoint since the last look: nothing has written the file.
+        if (*mark == *w.mark && !copying && now.size != w.size)
+            return fileFails(FileFault::Replaced, QStringLiteral("another program wrote over the file in place (its "
+                                                                 "size changed while no checkpoint ran)"));
     }
-    w.size = now.size;
-    w.mtimeNs = now.mtimeNs;
-    w.changeCounter = header->changeCounter;
-    w.mark = mark.value_or(CheckpointMark{});
-    w.hasMark = mark.has_value();
-    w.oddity = FileWatch::Oddity::None;
+    noteSound(now.size, *header, mark);
     return FileFault::None;
+}
+
+void Connection::Impl::noteSound(qint64 size, const sitefile::Header& header,
+                                 const std::optional<sitefile::CheckpointMark>& mark) {
+    watch.size = size;
+    watch.header = header;
+    watch.mark = mark;
+    watch.settled = true;
 }
 
 void Connection::close() {
@@ -511,7 +513,7 @@ void Connection::close() {
 }
 
 void Connection::Impl::closeDatabase() {
-    if (db.isOpen() && !file.isEmpty() && (lookAtFile() != FileFault::None || watch.oddity != FileWatch::Oddity::None))
+    if (db.isOpen() && !file.isEmpty() && (lookAtFile() != FileFault::None || !watch.settled))
         keepFileOnClose(db);
     db.close();
 }
@@ -581,16 +583,25 @@ Recordset Connection::query(const QString& sql) { return std::move(d->run(sql, {
 int Connection::execute(const QString& sql) { return d->run(sql, {}).rowsAffected; }
 
 void Connection::beginTransaction() {
+    d->wroteInTransaction = false;
     if (!d->db.transaction())
         throw DbError(QStringLiteral("Cannot begin a transaction"), {}, d->db.lastError().text());
 }
 
 void Connection::commit() {
+    if (d->wroteInTransaction) {
+        // A failure leaves the transaction to be rolled back: nothing reaches the log.
+        d->wroteInTransaction = false;
+        d->refuseFaultyFile(QStringLiteral("COMMIT"));
+        d->stampCommit();
+    }
     if (!d->db.commit())
         throw DbError(QStringLiteral("Cannot commit the transaction"), {}, d->db.lastError().text());
+    d->checkpointWhenDue();
 }
 
 void Connection::rollback() {
+    d->wroteInTransaction = false;
     if (!d->db.rollback())
         throw DbError(QStringLiteral("Cannot roll back the transaction"), {}, d->db.lastError().text());
 }
@@ -627,6 +638,53 @@ bool Connection::canWrite() {
 }
 
 // --- running statements ---------------------------------------------------------------------
+
+void Connection::Impl::stampCommit() {
+    const QString read = QStringLiteral("PRAGMA user_version");
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(read) || !query.next())
+        throwQueryError(QStringLiteral("Cannot stamp the commit"), read, query);
+    const quint32 next = quint32(query.value(0).toLongLong()) + 1;
+    query.finish();
+    const QString write = QStringLiteral("PRAGMA user_version = %1").arg(qint32(next));
+    if (!query.exec(write))
+        throwQueryError(QStringLiteral("Cannot stamp the commit"), write, query);
+}
+
+void Connection::Impl::checkpointWhenDue() {
+    sqlite3* const handle = sqliteHandle(db);
+    if (logFrames < kCheckpointFrames || handle == nullptr)
+        return;
+    logFrames = 0;
+    if (lookAtFile() == FileFault::None && watch.settled)
+        sqlite3_wal_checkpoint_v2(handle, "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
+
+RunResult Connection::Impl::stamped(bool writes, const std::function<RunResult()>& body) {
+    sqlite3* const handle = sqliteHandle(db);
+    if (!writes || !stampsCommits || handle == nullptr)
+        return body();
+    if (sqlite3_get_autocommit(handle) == 0) {
+        wroteInTransaction = true;
+        return body();
+    }
+    refuseFaultyFile(QString());
+    QSqlQuery control(db);
+    if (!control.exec(QStringLiteral("BEGIN")))
+        throwQueryError(QStringLiteral("Cannot begin a transaction"), QStringLiteral("BEGIN"), control);
+    try {
+        RunResult result = body();
+        stampCommit();
+        if (!control.exec(QStringLiteral("COMMIT")))
+            throwQueryError(QStringLiteral("Cannot commit the transaction"), QStringLiteral("COMMIT"), control);
+        checkpointWhenDue();
+        return result;
+    } catch (...) {
+        control.exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
 
 tsql::Translation Connection::Impl::translate(const QString& sql) {
     if (const tsql::Translation* cached = translations.object(sql))
@@ -762,12 +820,16 @@ RunResult Connection::Impl::run(const QString& sql, const QVariantList& values) 
                       sql);
     if (translation.touchesProcedureTable)
         procedures.clear();
-    qsizetype offset = 0;
-    for (const tsql::SqlStatement& statement : translation.statements) {
-        runOne(statement.text, values.mid(offset, statement.placeholders), result, sql);
-        offset += statement.placeholders;
-    }
-    return result;
+    const bool writes = std::any_of(translation.statements.begin(), translation.statements.end(),
+                                    [](const tsql::SqlStatement& statement) { return changesData(statement.text); });
+    return stamped(writes, [&] {
+        qsizetype offset = 0;
+        for (const tsql::SqlStatement& statement : translation.statements) {
+            runOne(statement.text, values.mid(offset, statement.placeholders), result, sql);
+            offset += statement.placeholders;
+        }
+        return std::move(result);
+    });
 }
 
 RunResult Connection::Impl::callProcedure(const QString& name, const QVariantList& arguments,
@@ -809,14 +871,19 @@ RunResult Connection::Impl::runEmbeddedProcedure(const QString& name, const QVar
     QVariantList values = arguments;
     values.resize(procedure.parameters.size());
 
-    RunResult result;
-    for (const ProcedureStatement& statement : procedure.body) {
-        QVariantList bound;
-        bound.reserve(statement.bindings.size());
-        for (int index : statement.bindings)
-            bound.append(values[index]);
-        runOne(statement.text, bound, result, statementForErrors);
-    }
+    const bool writes = std::any_of(procedure.body.begin(), procedure.body.end(),
+                                    [](const ProcedureStatement& statement) { return changesData(statement.text); });
+    RunResult result = stamped(writes, [&] {
+        RunResult ran;
+        for (const ProcedureStatement& statement : procedure.body) {
+            QVariantList bound;
+            bound.reserve(statement.bindings.size());
+            for (int index : statement.bindings)
+                bound.append(values[index]);
+            runOne(statement.text, bound, ran, statementForErrors);
+        }
+        return ran;
+    });
     if (outputs) {
         *outputs = values;
         for (int i = 0; i < procedure.parameters.size(); ++i) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "db/ProcedureCatalog.h"
+#include "db/SiteFileLook.h"
 #include "db/TSqlRewriter.h"
 
 #include <statusobject/Db.h>
@@ -13,8 +14,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 
-#include <array>
-
+#include <functional>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -87,26 +87,30 @@ struct __attribute__((visibility("hidden"))) Recordset::Impl {
 };
 
 /// What a connection knows of its database file, to tell when the file at its path is no longer
-/// the one it opened or is damaged (Connection::fileFault).
+/// the one it opened or is damaged (Connection::fileFault). Each look compares the file with what
+/// SQLite itself last wrote into it: in write-ahead mode only a checkpoint writes the file, and every
+/// commit of this library's connections carries a new stamp on the first page, so the first page a
+/// checkpoint copied from the log names the file's content exactly.
 struct FileWatch {
-    /// Something odd seen at the last look, taken as a fault when a look at least kConfirmMs later
-    /// still sees it and no checkpoint ran in between (a checkpoint writes the header page before
-    /// the pages it counts, and writes the file while another program's writes look the same).
-    enum class Oddity { None, Short, WrittenOver };
+    /// A file shorter than its header says while a checkpoint is copying is taken as cut only when
+    /// a look at least kConfirmMs later sees the same checkpoint record (a checkpoint writes the
+    /// first page before the pages it counts; one that stopped part-way leaves its record so).
     static constexpr qint64 kConfirmMs = 1000;
 
     /// The path the url names (its links followed at every look), or the file SQLite opened.
     QString path;
     quint64 device = 0;
     quint64 inode = 0;
+    /// As at the last look that found nothing wrong.
     qint64 size = 0;
-    qint64 mtimeNs = 0;
-    quint32 changeCounter = 0;
-    /// The write-ahead log index's checkpoint record (see checkpointMark in Connection.cpp).
-    std::array<quint32, 4> mark{};
-    bool hasMark = false;
-    Oddity oddity = Oddity::None;
-    qint64 oddSinceMs = 0;  // steady clock
+    sitefile::Header header;
+    std::optional<sitefile::CheckpointMark> mark;
+    /// False while the last look could not judge the file (a checkpoint moved meanwhile, or the
+    /// file looked cut while one was copying): closing then leaves the file as it is.
+    bool settled = true;
+    /// The checkpoint record under which the file first looked cut while a checkpoint was copying.
+    std::optional<sitefile::CheckpointMark> cutMark;
+    qint64 cutSinceMs = 0;  // steady clock
     /// Kept until the connection is opened again.
     Connection::FileFault fault = Connection::FileFault::None;
     QString reason;
@@ -142,6 +146,18 @@ struct __attribute__((visibility("hidden"))) Connection::Impl {
     /// The database file of a SQLite backend as SQLite names it (empty otherwise).
     QString file;
     FileWatch watch;
+    /// Every commit that changes the file stamps its first page (see stamped()): SQLite file
+    /// connections of Qt's own driver.
+    bool stampsCommits = false;
+    /// The open transaction has changed something: commit() stamps it.
+    bool wroteInTransaction = false;
+    /// Frames in the write-ahead log after the last commit (SQLite's log hook). Past
+    /// kCheckpointFrames the commit copies the log into the file, after a look at the file finds it
+    /// sound: SQLite's own checkpoint after a commit, which would copy it into whatever file is at
+    /// hand, is off.
+    int logFrames = 0;
+    static constexpr int kCheckpointFrames = 1000;
+    void checkpointWhenDue();
     /// The connection string of a SQLite ODBC backend without the lock wait added to it.
     QString odbcBaseString;
 
@@ -155,6 +171,10 @@ struct __attribute__((visibility("hidden"))) Connection::Impl {
     Connection::FileFault fileFails(Connection::FileFault fault, const QString& reason);
     /// Looks at the file under the connection (Connection::fileFault).
     Connection::FileFault lookAtFile();
+    /// Compares the file's header and size with what SQLite last wrote into it (lookAtFile).
+    Connection::FileFault compareContent();
+    /// Remembers the file as sound.
+    void noteSound(qint64 size, const sitefile::Header& header, const std::optional<sitefile::CheckpointMark>& mark);
     /// The -wal or -shm no longer the one open: what the log holds is written into the file
     /// (still the one open), then the connection stops using either.
     Connection::FileFault companionLost(const QString& suffix);
@@ -164,6 +184,8 @@ struct __attribute__((visibility("hidden"))) Connection::Impl {
     void closeDatabase();
     /// Throws when the file is known damaged: nothing is read from or written to it.
     void refuseDamagedFile(const QString& sql) const;
+    /// Looks at the file before a write: throws when it is damaged, replaced or written over.
+    void refuseFaultyFile(const QString& sql);
     ProcedureCatalog procedures;
     /// Recent statement texts and their translations (statements repeat: fills, refreshes).
     QCache<QString, tsql::Translation> translations{512};
@@ -171,6 +193,13 @@ struct __attribute__((visibility("hidden"))) Connection::Impl {
     std::shared_ptr<StatementPool> statements = std::make_shared<StatementPool>();
     std::shared_ptr<PendingResults> pending = std::make_shared<PendingResults>();
 
+    /// Counts the file's stamp (the header's user version) up inside the open write transaction.
+    /// The first page then changes with every commit, and a checkpoint that copies any commit
+    /// copies a first page that names it: the file's content is known by its first page.
+    void stampCommit();
+    /// Runs body, which changes the database when `writes`: outside a transaction as one
+    /// transaction with the stamp; inside one, the stamp is left to commit().
+    RunResult stamped(bool writes, const std::function<RunResult()>& body);
     /// Runs a statement text (or a procedure call written as text) with the values bound, in
     /// order, to its "?" placeholders.
     RunResult run(const QString& sql, const QVariantList& values);

@@ -12,6 +12,10 @@ second, once per fault, and injects the fault from 8 s to 18 s of the run:
                   filled up for 10 s (needs mount rights; skipped with a message otherwise)
   kill-9          as lock, and the application is killed (SIGKILL) at 13 s, under the lock; the
                   lock is released once it is gone
+  cut             the site file is cut to half its size at 8 s and left so (--rate 500 in its
+                  run); its own checks: the link not "up" within 5 s of the cut, at most 50 errors
+                  logged in the run, and the bytes of the file and its -wal the same after the
+                  application exits as 5 s after the cut
 
 Per fault it prints: live state changes applied during the fault, the longest stall of the window's
 event loop during the fault, whether the operator was told (status bar state from --stats and the
@@ -25,6 +29,7 @@ when it was killed) are the ones lost. The file must also pass the integrity che
 Usage: python3 tests/drivers/faults.py [--app PATH] [--faults lock,move,...] [--seconds 30] [--rate 1000]
 """
 import argparse
+import hashlib
 import os
 import re
 import shutil
@@ -170,6 +175,51 @@ def read_stats(process, fault, site, work, lines, summary, state):
             state["restored_wall"] = time.time()
 
 
+def file_hash(path):
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def run_cut(app, site, work, seconds, rate):
+    """The cut-file run: returns its report line and whether every check held."""
+    data = os.path.join(work, "cut-data")
+    env = dict(os.environ, XDG_DATA_HOME=data, QT_QPA_PLATFORM="offscreen")
+    cmd = [app, "--headless", "--stats", "--db", "sqlite:" + site, "--rate", str(rate), "--seconds", str(seconds),
+           "--out", os.path.join(work, "cut-shots")]
+    process = subprocess.Popen(cmd, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    stderr = []
+    threading.Thread(target=lambda: stderr.extend(process.stderr), daemon=True).start()
+    cut_at, told_at, hashes, summary = None, None, None, ""
+    for line in process.stdout:
+        match = STATS.search(line)
+        if not match:
+            summary = line.strip() if line.startswith("statusviewer:") else summary
+            continue
+        t, link = float(match.group(1)), match.group(4)
+        if cut_at is None and t >= FAULT_START - 1.0:
+            os.truncate(site, os.path.getsize(site) // 2)
+            cut_at = t
+        elif cut_at is not None:
+            if told_at is None and link != "up":
+                told_at = t
+            if hashes is None and t >= cut_at + 5.0:
+                hashes = (file_hash(site), file_hash(site + "-wal"))
+    process.wait()
+    after = (file_hash(site), file_hash(site + "-wal"))
+    errors = re.search(r"(\d+) errors? logged", summary)
+    errors = int(errors.group(1)) if errors else -1
+    told = told_at is not None and told_at - cut_at <= 5.0
+    unchanged = hashes is not None and hashes == after
+    ok = told and 0 <= errors <= 50 and unchanged
+    line = ("cut: link %s, %s errors logged in the run (limit 50), file and -wal after exit %s as 5 s after the cut; "
+            "%s\n  %s" % ("\"%s\" %.1f s after the cut" % ("not up", told_at - cut_at) if told_at is not None
+                           else "up throughout", errors, "the same" if unchanged else "CHANGED",
+                           "ok" if ok else "FAILED", summary))
+    return line, ok
+
+
 def inject(fault, site, work):
     if fault in ("lock", "kill-9"):
         lock = Lock(site)
@@ -288,19 +338,26 @@ def report(fault, lines, summary, stderr, state, data, site):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--app")
-    parser.add_argument("--faults", default="lock,unlink-restore,move,disk-full,kill-9")
+    parser.add_argument("--faults", default="lock,unlink-restore,move,disk-full,kill-9,cut")
     parser.add_argument("--seconds", type=float, default=30.0)
     parser.add_argument("--rate", type=int, default=1000)
+    parser.add_argument("--cut-rate", type=int, default=500, help="changes a second in the cut run")
     parser.add_argument("--verbose", action="store_true", help="also print the application's --stats lines")
     args = parser.parse_args()
     app = find_app(args.app)
     work = tempfile.mkdtemp(prefix="statusviewer-faults-")
     template = make_site(app, work)
     results = []
+    failed = False
     for fault in args.faults.split(","):
         site, skipped = prepare(fault, template, work)
         if site is None:
             print("%s: skipped, %s" % (fault, skipped), flush=True)
+            continue
+        if fault == "cut":
+            line, ok = run_cut(app, site, work, args.seconds, args.cut_rate)
+            print(line, flush=True)
+            failed = failed or not ok
             continue
         try:
             lines, summary, stderr, state, data = run_fault(app, fault, site, work, args.seconds, args.rate)
@@ -324,6 +381,7 @@ def main():
         print("| %s | %d | %d ms | %d | %s | %s | %s |" % (r["fault"], r["applied"], r["stall"], r["failed"], r["told"],
                                                            r["lost"], r["recovery"]))
     shutil.rmtree(work, ignore_errors=True)
+    sys.exit(1 if failed else 0)
 
 
 if __name__ == "__main__":
