@@ -28,8 +28,8 @@ inline constexpr int kShelveMaxMinutes = 8 * 60;
 
 /// One alarm occurrence: its point and when it was raised.
 struct AlarmRaised {
-    QString address;
-    qint64 raisedMs = 0;
+    QString address;      ///< the point's address
+    qint64 raisedMs = 0;  ///< when the occurrence was raised
 };
 
 /// An alarm occurrence's acknowledgement as the site recorded it.

@@ -584,6 +584,16 @@ int Connection::execute(const QString& sql) { return d->run(sql, {}).rowsAffecte
 
 void Connection::beginTransaction() {
     d->wroteInTransaction = false;
+    if (d->db.driverName() == QLatin1String("QSQLITE")) {
+        // SQLite through Qt's own driver (an ODBC driver ends its transactions itself): the write lock is taken at the
+        // start, waiting out another connection's write (the busy timeout). A transaction begun as a reader fails at
+        // once, without waiting, when it comes to write after another connection committed meanwhile (the alarm
+        // writer's, another desk's, the field's).
+        QSqlQuery control(d->db);
+        if (!control.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            throwQueryError(QStringLiteral("Cannot begin a transaction"), QStringLiteral("BEGIN IMMEDIATE"), control);
+        return;
+    }
     if (!d->db.transaction())
         throw DbError(QStringLiteral("Cannot begin a transaction"), {}, d->db.lastError().text());
 }
@@ -671,8 +681,8 @@ RunResult Connection::Impl::stamped(bool writes, const std::function<RunResult()
     }
     refuseFaultyFile(QString());
     QSqlQuery control(db);
-    if (!control.exec(QStringLiteral("BEGIN")))
-        throwQueryError(QStringLiteral("Cannot begin a transaction"), QStringLiteral("BEGIN"), control);
+    if (!control.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        throwQueryError(QStringLiteral("Cannot begin a transaction"), QStringLiteral("BEGIN IMMEDIATE"), control);
     try {
         RunResult result = body();
         stampCommit();

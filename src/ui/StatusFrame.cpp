@@ -124,13 +124,15 @@ void StatusFrame::groupBoxChanged() {
 }
 
 void StatusFrame::captionChanged(const QString& caption) {
-    // A host's slot on windowTitleChanged may delete the component.
-    const Lifetime::Scope scope(window_.context().lifetime, Lifetime::Entry::WindowEvent);
     caption_ = caption;
     showTitle();
 }
 
 void StatusFrame::showTitle() {
+    // A host's slot on windowTitleChanged may delete the component, from whatever set the title: a
+    // caption, or the counts a model's flush or a timer tick brought (the model is still on the
+    // stack then).
+    const Lifetime::Scope scope(window_.context().lifetime, Lifetime::Entry::WindowEvent);
     const QString& caption = caption_;
     QString title = titleSuffix_.isEmpty() ? caption : QStringLiteral("%1 - %2").arg(caption, titleSuffix_);
     const int alarms = window_.attention().isEnabled() ? window_.attention().alarmCount() : 0;

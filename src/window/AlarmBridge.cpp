@@ -38,6 +38,7 @@ bool siteWhole(const ComponentContext& ctx) {
 AlarmBridge::AlarmBridge(ComponentContext& ctx) : ctx_(ctx) {}
 
 AlarmBridge::~AlarmBridge() {
+    QObject::disconnect(linkWatch_);
     // What the last ticks saw is written before the writer stops (not into a site gone or damaged).
     if (!waiting_.empty() && siteWhole(ctx_) && (writer_ || ctx_.dbConnection != nullptr)) {
         try {
@@ -66,6 +67,11 @@ AlarmWriter& AlarmBridge::writer() {
         writer_ = std::make_unique<AlarmWriter>(std::make_unique<SiteAlarmAuthority>(db, operatorId_));
         return *writer_;
     }
+    if (ctx_.siteLink != nullptr && !linkWatch_)
+        linkWatch_ = QObject::connect(ctx_.siteLink, &SiteLink::reachableChanged, [this](bool reachable) {
+            if (!reachable)
+                dropOwnConnection();
+        });
     writer_ = std::make_unique<AlarmWriter>(
         [url, id = operatorId_]() -> std::unique_ptr<AlarmAuthority> {
             std::unique_ptr<db::Connection> own = db::Connection::open(url);
@@ -74,6 +80,13 @@ AlarmWriter& AlarmBridge::writer() {
         },
         *fallback_);
     return *writer_;
+}
+
+void AlarmBridge::dropOwnConnection() {
+    if (fallback_ && writer_ && writer_->isThreaded()) {
+        writer_.reset();
+        fallback_.reset();
+    }
 }
 
 void AlarmBridge::noteOperator() {
@@ -90,10 +103,7 @@ void AlarmBridge::report(const AttentionList::SyncResult& result, qint64 nowMs) 
     // The writer's own connection closes too (it would keep the file it opened, and its log, open
     // under the site's name); a writer on a connection opened anew takes the steps once it is back.
     if (!siteWhole(ctx_)) {
-        if (fallback_ && writer_ && writer_->isThreaded()) {
-            writer_.reset();
-            fallback_.reset();
-        }
+        dropOwnConnection();
         return;
     }
     {

@@ -12,6 +12,7 @@
 #include "window/AlarmWriter.h"
 #include "window/AttentionList.h"
 
+#include <QObject>
 #include <QString>
 
 #include <atomic>
@@ -78,6 +79,10 @@ private:
         bool stepsRunning = false;  // a job of steps is queued or running
     };
     AlarmWriter& writer();
+    /// Closes the writer's own connection (the site's file went away, was replaced or damaged): it
+    /// would keep the old file and its log open under the site's name while the link opens the
+    /// new one. The next step opens it anew.
+    void dropOwnConnection();
     void sendSteps();
     /// Reads the signed-in operator for the authority (on the window's thread).
     void noteOperator();
@@ -88,6 +93,7 @@ private:
     std::vector<Step> waiting_;
     std::unique_ptr<AlarmAuthority> fallback_;  // the site database on the window's connection
     std::unique_ptr<AlarmWriter> writer_;       // after fallback_: it goes first
+    QMetaObject::Connection linkWatch_;         // the site link going down drops the writer's connection
 };
 
 }  // namespace so

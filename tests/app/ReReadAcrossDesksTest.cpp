@@ -21,7 +21,7 @@ namespace {
 
 namespace wire = sv::wire;
 
-const QString kBusSite = QStringLiteral("main");
+const QString kRereadSite = QStringLiteral("main");
 
 struct TwoDesksOnTheBus : ::testing::Test {
     sv::test::DemoSiteFile site{300};
@@ -29,10 +29,10 @@ struct TwoDesksOnTheBus : ::testing::Test {
     sv::ResourceTexts texts{&log};
     sv::DrawnImageList images;
     sv::MemoryBus bus;
-    sv::MemoryTransport linkA{bus, {wire::everyLoginTopic(kBusSite, wire::Topic::Notice)}};
-    sv::MemoryTransport linkB{bus, {wire::everyLoginTopic(kBusSite, wire::Topic::Notice)}};
-    sv::DeskLink deskA{linkA, kBusSite, QStringLiteral("WS1"), log};
-    sv::DeskLink deskB{linkB, kBusSite, QStringLiteral("WS2"), log};
+    sv::MemoryTransport linkA{bus, {wire::everyLoginTopic(kRereadSite, wire::Topic::Notice)}};
+    sv::MemoryTransport linkB{bus, {wire::everyLoginTopic(kRereadSite, wire::Topic::Notice)}};
+    sv::DeskLink deskA{linkA, kRereadSite, QStringLiteral("WS1"), log};
+    sv::DeskLink deskB{linkB, kRereadSite, QStringLiteral("WS2"), log};
     std::unique_ptr<sv::Workstation> stationA = open(QStringLiteral("WS1"), deskA);
     std::unique_ptr<sv::Workstation> stationB = open(QStringLiteral("WS2"), deskB);
 

@@ -236,7 +236,8 @@ struct HandingOnHost : AlarmHost {
 
 TEST_F(AlarmAcknowledgementTest, StepsHandedOnShowOnlyOnceReportedRecordedAndAShelvingReturnsAfterItsTime) {
     HandingOnHost handed;
-    window->setAlarmAuthority(std::make_unique<HostAlarmAuthority>(ctx, handed));
+    window->setAlarmAuthority(
+        std::make_unique<HostAlarmAuthority>(ctx.db(), window->alarmBridge().operatorId(), handed));
     qint64 steady = 5000;
     window->setSteadyClock([&] { return steady; });
     report(*window, input, true);
