@@ -422,15 +422,30 @@ void DeskLink::send(const QString& topic, qint32 action, const QVariant& data, c
 
 qint64 DeskLink::sendCommand(wire::Command command) {
     using Kind = wire::Command::Kind;
+    const bool operatorsCommand = command.kind != Kind::SignIn && command.kind != Kind::SignOut;
+    if (operatorsCommand)
+        command.operatorLogin = operator_;
+    if (operatorsCommand && command.kind != Kind::Resync && !tokens_.contains(operator_) && isSigningIn(operator_)) {
+        if (held_.size() >= kMaxHeldCommands) {
+            log_.error(QStringLiteral("Field link: a command of %1 was dropped: %2 commands wait for the sign-in")
+                           .arg(operator_)
+                           .arg(kMaxHeldCommands));
+            return 0;
+        }
+        held_.append({std::move(command), nowMs()});
+        return 0;
+    }
+    return publishCommand(std::move(command));
+}
+
+qint64 DeskLink::publishCommand(wire::Command command) {
+    using Kind = wire::Command::Kind;
     command.sender = deskId_;
     command.session = run_;
     command.number = ++commandNumber_;
     command.sentMs = wallMs();
-    if (command.kind != Kind::SignIn && command.kind != Kind::SignOut) {
-        command.operatorLogin = operator_;
-        if (command.kind != Kind::Resync)
-            command.token = tokens_.value(operator_);
-    }
+    if (command.kind != Kind::SignIn && command.kind != Kind::SignOut && command.kind != Kind::Resync)
+        command.token = tokens_.value(command.operatorLogin);
     commandOperators_.insert(command.number, command.operatorLogin);
     commandOperators_.remove(command.number - kKeptCommandOperators);
     if (!link_.publish(wire::loginTopic(site_, Topic::Command, deskId_), wire::encode(command),
@@ -459,6 +474,26 @@ void DeskLink::await(qint64 number, Pending pending) {
     if (awaiting_.size() >= kMaxAwaiting)
         awaiting_.erase(std::min_element(awaiting_.keyBegin(), awaiting_.keyEnd()).base());
     awaiting_.insert(number, std::move(pending));
+}
+
+void DeskLink::releaseHeld(const QString& login) {
+    QVector<Held> waiting;
+    for (qsizetype i = 0; i < held_.size();) {
+        if (held_[i].command.operatorLogin == login)
+            waiting.append(held_.takeAt(i));
+        else
+            ++i;
+    }
+    const qint64 now = nowMs();
+    for (Held& h : waiting) {
+        if (now - h.heldMs > kHeldCommandMs) {
+            log_.error(QStringLiteral("Field link: a command of %1 was dropped: the sign-in took longer than %2 s")
+                           .arg(login)
+                           .arg(kHeldCommandMs / 1000));
+            continue;
+        }
+        publishCommand(std::move(h.command));
+    }
 }
 
 void DeskLink::signOut(const QString& login) {
@@ -703,6 +738,7 @@ void DeskLink::answer(const wire::Answer& a) {
         if (!p.done)
             return;  // a sign-out: the session is gone either way
         if (a.accepted && a.token.isEmpty()) {
+            releaseHeld(p.login);
             p.done(QStringLiteral("the field gave no session"));
             return;
         }
@@ -710,6 +746,7 @@ void DeskLink::answer(const wire::Answer& a) {
             tokens_.insert(p.login, a.token);
         else
             log_.error(QStringLiteral("Field link: sign-in of %1 refused: %2").arg(p.login, a.reason.left(200)));
+        releaseHeld(p.login);
         p.done(a.accepted ? QString() : a.reason.left(200));
         return;
     }

@@ -254,8 +254,16 @@ private:
     void deliver(const wire::StateReport& report);
     void sessionChanged();
     void checkRows();
-    /// Sends the command naming the operator at the desk and its session; its number.
+    /// Sends the command naming the operator at the desk and its session; its number. An operator's
+    /// command sent while the field has not yet answered that operator's sign-in waits for the
+    /// answer (0 then): the operator's first click after signing in is not refused for want of a
+    /// session.
     qint64 sendCommand(wire::Command command);
+    /// Numbers the command, adds the named operator's session and publishes it; its number.
+    qint64 publishCommand(wire::Command command);
+    /// Sends the commands that waited for `login`'s sign-in (with its session, or without one
+    /// after a refusal: the field then refuses them and the operator is told why).
+    void releaseHeld(const QString& login);
     void followFieldSession(qint64 session);
     struct Pending {
         QString login;
@@ -278,6 +286,16 @@ private:
     /// waiting for the field's answer by command number (no callback for a sign-out).
     QHash<QString, QByteArray> tokens_;
     QHash<qint64, Pending> awaiting_;
+    /// Operators' commands waiting for their sign-in's answer (at most kMaxHeldCommands), with the
+    /// steady time each was given; one that waited longer than kHeldCommandMs is dropped, not sent
+    /// late.
+    struct Held {
+        wire::Command command;
+        qint64 heldMs = 0;
+    };
+    QVector<Held> held_;
+    static constexpr int kMaxHeldCommands = 32;
+    static constexpr qint64 kHeldCommandMs = 10000;
     /// The field's session the tokens were given in.
     qint64 fieldSession_ = 0;
     SiteLog& log_;

@@ -217,6 +217,23 @@ TEST_F(AlarmAcrossDesks, AShelvedPointLeavesEveryDesksListAndAStartingDeskReadsT
     EXPECT_FALSE(late.item(alarm->address)) << "a desk that starts keeps the shelved point out of its list";
 }
 
+TEST_F(AlarmAcrossDesks, AStepSentBeforeTheSignInIsAnsweredWaitsForItsSessionAndIsNotRefused) {
+    const std::optional<Item> alarm = sharedAlarm();
+    ASSERT_TRUE(alarm);
+    Desk& desk = *desks[1];
+    desk.desk.signOut(QStringLiteral("admin"));
+    until([&] { return false; }, 300);
+    const int refusedBefore = desk.desk.commandsRefused();
+    // The operator signs in again and shelves at once, before the field answered the sign-in.
+    QString answer = QStringLiteral("no answer");
+    desk.desk.signIn(QStringLiteral("admin"), QByteArrayLiteral("admin-demo"),
+                     [&](const QString& refusal) { answer = refusal; });
+    desk.desk.shelve(alarm->address, 15);
+    ASSERT_TRUE(until([&] { return journalCount("shelved") == 1; }));
+    EXPECT_EQ(answer, QString());
+    EXPECT_EQ(desk.desk.commandsRefused(), refusedBefore);
+}
+
 TEST_F(AlarmAcrossDesks, ForgedReplayedOtherDeskAndUnauthorisedStepsAreRefusedLoggedAndRecordNothing) {
     const std::optional<Item> alarm = sharedAlarm();
     ASSERT_TRUE(alarm);
