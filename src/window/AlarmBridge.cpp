@@ -151,10 +151,10 @@ void AlarmBridge::sendSteps() {
     });
 }
 
-void AlarmBridge::wait() {
+void AlarmBridge::wait(std::chrono::milliseconds bound) {
     if (!waiting_.empty() && siteWhole(ctx_))
         sendSteps();
-    writer().wait();
+    writer().waitFor(bound);
 }
 
 bool AlarmBridge::apply(AttentionList& list, qint64 nowMs, qint64 steadyNowMs) {

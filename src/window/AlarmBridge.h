@@ -38,8 +38,10 @@ public:
 
     /// Sends what a sync of the list saw, with a look for acknowledgements made since.
     void report(const AttentionList::SyncResult& result, qint64 nowMs);
-    /// Waits until the site has answered everything sent (a load shows the site's view at once).
-    void wait();
+    /// Waits until the site has answered everything sent (a load shows the site's view at once),
+    /// for at most `bound`: a site locked by another connection keeps the writer waiting for up to
+    /// its own busy timeout, and what it answers later is applied by a later apply().
+    void wait(std::chrono::milliseconds bound);
     /// Applies what the site answered so far to the list; true when entries changed. A point shelved
     /// at any desk leaves the list for the time it has left, timed from `steadyNowMs`.
     bool apply(AttentionList& list, qint64 nowMs, qint64 steadyNowMs);

@@ -91,6 +91,13 @@ void AlarmWriter::wait() {
     idle_.wait(lock, [this] { return queue_.empty() && !running_; });
 }
 
+bool AlarmWriter::waitFor(std::chrono::milliseconds bound) {
+    if (!isThreaded())
+        return true;
+    std::unique_lock lock(mutex_);
+    return idle_.wait_for(lock, bound, [this] { return queue_.empty() && !running_; });
+}
+
 void AlarmWriter::call(const Job& job) {
     if (!isThreaded()) {
         // The caller wants the job's own failure, as a direct call would give it.

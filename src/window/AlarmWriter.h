@@ -15,6 +15,7 @@
 
 #include "window/AlarmAuthority.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -48,6 +49,8 @@ public:
     void call(const Job& job);
     /// Waits until every job queued so far has run.
     void wait();
+    /// As wait(), for at most `bound`; false when jobs were still queued or running then.
+    bool waitFor(std::chrono::milliseconds bound);
     /// True while the jobs run on a thread of the writer's own.
     bool isThreaded() const;
     /// The failures of jobs since the last call (each rethrows the job's exception).

@@ -74,7 +74,7 @@ void StatusWindow::settleAlarms(AttentionList::SyncResult& result, qint64 nowMs,
     trap(ctx_, QStringLiteral("StatusWindow: alarm states"), [&] {
         alarms_.report(result, nowMs);
         if (wait)
-            alarms_.wait();
+            alarms_.wait(kAlarmAnswerWait);
         result.changed = alarms_.apply(*attention_, nowMs, steadyClock_()) || result.changed;
     });
     reportAlarmFailures();

@@ -146,6 +146,10 @@ public:
     static constexpr int kShelveMaxMinutes = ::so::kShelveMaxMinutes;
     /// The days the alarm journal keeps (older steps are deleted when a group loads).
     static constexpr int kAlarmJournalDays = 90;
+    /// How long a load waits for the site's alarm states before it shows the list (what comes
+    /// later is applied at the next tick): the site locked by another connection keeps the alarm
+    /// writer waiting far longer, and the window must not wait with it.
+    static constexpr std::chrono::milliseconds kAlarmAnswerWait{1000};
     /// Shelves a point for `minutes` (kShelveMinMinutes to kShelveMaxMinutes) as the signed-in
     /// operator, who needs operator permission kShelvePermission (told otherwise); it returns by
     /// itself, timed on the steady clock. False when refused. An authority that hands the step on

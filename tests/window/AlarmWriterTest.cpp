@@ -177,7 +177,7 @@ TEST_F(AlarmBridgeOnAFile, NothingIsWrittenIntoADamagedSiteTheStepsWait) {
         AttentionList::SyncResult seen;
         seen.raised.push_back({Section::Inputs, 1, QStringLiteral("\\\\P.C1.BI01"), now});
         bridge.report(seen, now);
-        bridge.wait();
+        bridge.wait(std::chrono::seconds(10));
     }
     EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM AlarmStates")), 0);
     EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM AlarmJournal")), 0);
