@@ -240,9 +240,12 @@ void MqttLink::failed(int rc, int errorNumber) {
     if (accepted_) {
         // A connection the broker had accepted is gone.
         QString reason;
+        // A reset, a broken pipe, or (under TLS) a stream cut short without its closing record:
+        // the broker went away, as a killed or restarted broker does.
         if (rc == MOSQ_ERR_KEEPALIVE)
             reason = QStringLiteral("the broker stopped answering (nothing for %1 s)").arg(kKeepAliveSeconds);
-        else if (rc == MOSQ_ERR_ERRNO && errorNumber != 0 && errorNumber != ECONNRESET && errorNumber != EPIPE)
+        else if (rc == MOSQ_ERR_ERRNO && errorNumber != 0 && errorNumber != ECONNRESET && errorNumber != EPIPE &&
+                 !(errorNumber == EPROTO && !settings_.tlsCaFile.isEmpty()))
             reason = QStringLiteral("the connection to the broker failed: %1")
                          .arg(QString::fromLocal8Bit(std::strerror(errorNumber)));
         else
