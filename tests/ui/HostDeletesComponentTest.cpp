@@ -73,26 +73,15 @@ protected:
         ASSERT_GT(found, 0) << "no row of " << address.toStdString();
         auto* gridView = shown.findChild<SectionGridView*>(QStringLiteral("grid") + sectionNamed(section));
         ASSERT_NE(gridView, nullptr);
-        gridView->gridModel()->flush();
-        QCoreApplication::processEvents();
-        QTimer chooser;
-        QObject::connect(&chooser, &QTimer::timeout, [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (menu == nullptr)
-                return;
-            chooser.stop();
-            for (QAction* entry : menu->actions())
+        rightClickRow(*gridView, found - 1, [&](QMenu& menu) {
+            for (QAction* entry : menu.actions())
                 if (entry->text() == caption) {
                     entry->trigger();
                     return;
                 }
-            menu->close();
+            menu.close();
             ADD_FAILURE() << "no menu entry " << caption.toStdString();
         });
-        chooser.start(10);
-        const QPoint centre = gridView->visualRect(gridView->model()->index(found - 1, 0)).center();
-        QTest::mousePress(gridView->viewport(), Qt::RightButton, {}, centre);
-        QTest::mouseRelease(gridView->viewport(), Qt::RightButton, {}, centre);
     }
 };
 

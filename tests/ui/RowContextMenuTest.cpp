@@ -6,9 +6,7 @@
 #include "ui/RowContextMenu.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
-#include <QTimer>
 
 namespace so::test {
 namespace {
@@ -42,25 +40,14 @@ TEST_F(RowContextMenuTest, RightClickOnARowPopsUpTheMenuAndTheChosenEntrySendsTh
 
     // Once the menu is up: note what it offers and choose "Unlock" in "Access Functions".
     QStringList offered;
-    QTimer chooser;
-    QObject::connect(&chooser, &QTimer::timeout, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (menu == nullptr)
-            return;
-        chooser.stop();
-        for (QAction* action : menu->actions())
+    rightClickRow(*view(0), row - 1, [&](QMenu& menu) {
+        for (QAction* action : menu.actions())
             if (action->isVisible() && !action->isSeparator())
                 offered << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (disabled)"));
-        QAction* unlock = findAction(menu, QStringLiteral("Unlock"));
+        QAction* unlock = findAction(&menu, QStringLiteral("Unlock"));
         ASSERT_NE(unlock, nullptr);
         unlock->trigger();
     });
-    chooser.start(10);
-
-    SectionGridView* doorView = view(0);
-    const QPoint centre = doorView->visualRect(doorView->model()->index(row - 1, 0)).center();
-    QTest::mousePress(doorView->viewport(), Qt::RightButton, {}, centre);
-    QTest::mouseRelease(doorView->viewport(), Qt::RightButton, {}, centre);
 
     EXPECT_EQ(offered, (QStringList{QStringLiteral("&Refresh This Item(s) - This Pane"), QStringLiteral("Refresh"),
                                     QStringLiteral("Access Functions"), QStringLiteral("Control Functions"),

@@ -20,16 +20,39 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace so::test {
+
+/// Right-clicks a row (from 0) of a grid view as a mouse does and hands the menu that pops up to
+/// `onMenu`, which chooses an entry or closes it (the menu runs while the press is handled).
+inline void rightClickRow(SectionGridView& view, int row, const std::function<void(QMenu&)>& onMenu) {
+    view.gridModel()->flush();
+    QCoreApplication::processEvents();
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr)
+            return;
+        watcher.stop();
+        onMenu(*menu);
+    });
+    watcher.start(10);
+    const QPoint centre = view.visualRect(view.model()->index(row, 0)).center();
+    QTest::mousePress(view.viewport(), Qt::RightButton, {}, centre);
+    QTest::mouseRelease(view.viewport(), Qt::RightButton, {}, centre);
+}
 
 class UiFixture : public ::testing::Test, protected DemoSiteStatus {
 protected:
