@@ -467,6 +467,12 @@ class Site:
             stored = None  # read again: the site may have changed meanwhile
             time.sleep(0.25)
 
+    def converge(self, names, done_timeout):
+        """Waits for the field to send all its reports and every desk to show the field's rows; their checksum."""
+        self.wait_until_done(done_timeout)
+        self.wait_for_desks(names, 30)
+        return self.wait_for_agreement(30)
+
     def stop(self):
         for p in list(self.desks.values()) + [getattr(self, "field", None)]:
             if p is not None:
@@ -514,10 +520,8 @@ def run_check(args, faults):
             time.sleep(0.5)
             site.start_desk(victim)
             print(f"multidesk: {victim} restarted", flush=True)
-        site.wait_until_done(90)
-        site.wait_for_desks(names, 30)
         # Every row, the newer line's included, as the field's own view shows it: nobody reloads.
-        checksum = site.wait_for_agreement(30)
+        checksum = site.converge(names, 90)
         print(f"multidesk: {args.reports} reports, every desk shows the field's rows ({checksum}) "
               f"({time.time() - started:.1f} s)", flush=True)
 
@@ -664,9 +668,6 @@ def run_check(args, faults):
                 check(losses in expected, f"{name} logged the link loss {losses} times, {sorted(expected)} expected")
             print("multidesk: every desk logged each loss of the broker once", flush=True)
         return quit_all(site, names)
-    except Failed as e:
-        print(f"multidesk: FAILED: {e}", flush=True)
-        return 1
     finally:
         site.stop()
 
@@ -731,14 +732,9 @@ def run_session(args):
         lock.execute("ROLLBACK")
         lock.close()
         print("multidesk: site write lock released", flush=True)
-        site.wait_until_done(90)
-        site.wait_for_desks(names, 30)
-        checksum = site.wait_for_agreement(30)
+        checksum = site.converge(names, 90)
         print(f"multidesk: every desk shows the new field's rows ({checksum})", flush=True)
         return quit_all(site, names)
-    except Failed as e:
-        print(f"multidesk: FAILED: {e}", flush=True)
-        return 1
     finally:
         site.stop()
 
@@ -818,14 +814,9 @@ def run_flood(args):
         flood_lines = [line for line in site.field.log().splitlines() if f" {desk} " in line]
         check(0 < len(flood_lines) <= 3 and "resync requests of" in flood_lines[0],
               "the field did not say the flood once a period: " + " | ".join(flood_lines[:5]))
-        site.wait_until_done(120)
-        site.wait_for_desks(names, 30)
-        checksum = site.wait_for_agreement(30)
+        checksum = site.converge(names, 120)
         print(f"multidesk: every desk shows the field's rows after the flood ({checksum})", flush=True)
         return quit_all(site, names)
-    except Failed as e:
-        print(f"multidesk: FAILED: {e}", flush=True)
-        return 1
     finally:
         site.stop()
 
@@ -878,9 +869,7 @@ def run_tls(args):
             time.sleep(0.1)
         print("multidesk: back after the restart: " + ", ".join(f"{n} {t:.1f} s" for n, t in sorted(back.items())),
               flush=True)
-        site.wait_until_done(90)
-        site.wait_for_desks(names, 30)
-        checksum = site.wait_for_agreement(30)
+        checksum = site.converge(names, 90)
         print(f"multidesk: every desk and the web desk show the field's rows ({checksum})", flush=True)
         for name in names:
             log = site.desks[name].log()
@@ -890,9 +879,6 @@ def run_tls(args):
         page.close()
         web.quit()
         return quit_all(site, names)
-    except Failed as e:
-        print(f"multidesk: FAILED: {e}", flush=True)
-        return 1
     finally:
         if page is not None:
             page.close()
@@ -914,9 +900,6 @@ def run_guess(args):
         print(f"multidesk: 300 wrong passwords for WS1 refused in {elapsed:.2f} s "
               f"({300 / elapsed:.0f} guesses a second over one connection at a time)", flush=True)
         return 0
-    except Failed as e:
-        print(f"multidesk: FAILED: {e}", flush=True)
-        return 1
     finally:
         broker.kill()
 
@@ -1101,19 +1084,13 @@ def main():
             work = tempfile.mkdtemp(prefix="multidesk-kept-")
             print("multidesk: files in " + work)
         args.work = work
-        if args.mode == "site":
-            return run_site(args)
-        if args.mode == "bench":
-            return run_bench(args)
-        if args.mode == "session":
-            return run_session(args)
-        if args.mode == "flood":
-            return run_flood(args)
-        if args.mode == "tls":
-            return run_tls(args)
-        if args.mode == "guess":
-            return run_guess(args)
-        return run_check(args, args.mode == "faults")
+        runs = {"site": run_site, "bench": run_bench, "session": run_session, "flood": run_flood, "tls": run_tls,
+                "guess": run_guess, "test": lambda a: run_check(a, False), "faults": lambda a: run_check(a, True)}
+        try:
+            return runs[args.mode](args)
+        except Failed as e:  # a check failed: the run's processes are stopped by then
+            print(f"multidesk: FAILED: {e}", flush=True)
+            return 1
 
 
 if __name__ == "__main__":
