@@ -1,7 +1,8 @@
 // Alarm steps on a multi-desk site: three desks and the field on one bus, the field's traffic
 // running. An acknowledgement made at one desk goes to the field, which checks the operator,
 // records it and announces it: the other desks show it within a second and the journal names the
-// operator; a shelving leaves every desk's list; a desk that starts later reads what was done; a
+// operator; a shelving leaves every desk's list; a desk that starts later reads what was done; an
+// alarm is listed since the field's report, at every desk however late its report came; a
 // forged, replayed, other-desk or unauthorised step is refused and logged, and records nothing.
 #include "AppLog.h"
 #include "AppTestSite.h"

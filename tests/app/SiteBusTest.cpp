@@ -3,7 +3,7 @@
 // the field's command gate, a command the operator may not give and one under another desk's
 // login refused; one login's flood of resync requests, device commands and notices folded, dropped
 // and said once, costing the others nothing; an operator signed in through the field and the session
-// ended by signing out and by a field restart.
+// ended by signing out and by a field restart; each report handed over with the field's time of it.
 #include "AppLog.h"
 #include "AppTestSite.h"
 #include "MemoryTransport.h"
