@@ -107,9 +107,12 @@ FieldBroadcaster::FieldBroadcaster(SiteTransport& link, const QString& site, Fie
 
 wire::Event FieldBroadcaster::event(wire::Event::Kind kind) const { return {kind, session_, lastSeq_, {}, 0}; }
 
-void FieldBroadcaster::StateChange(const QString& deviceType, const QString& address, quint8 state, const QString&,
-                                   const QString& stateValue) {
-    pending_.append({0, deviceType, address, state, stateValue});
+void FieldBroadcaster::StateChange(const QString& deviceType, const QString& address, quint8 state,
+                                   const QString& dateLastUpdated, const QString& stateValue) {
+    // The report's own time when its source gave one, else the field's clock now: every desk shows
+    // this time, however late the report reaches it.
+    const qint64 given = dateLastUpdated.isEmpty() ? 0 : wire::reportTimeMs(dateLastUpdated);
+    pending_.append({0, deviceType, address, state, stateValue, given != 0 ? given : wallMs()});
     if (pending_.size() >= kMaxBatch) {
         sendPending();
     } else if (!sendQueued_) {
@@ -768,8 +771,13 @@ void DeskLink::states(const wire::StateBatch& batch) {
 }
 
 void DeskLink::deliver(const wire::StateReport& report) {
+    // Reports of a batch share their second: its text is made once.
+    if (const qint64 second = report.atMs / 1000; second != reportSecond_) {
+        reportSecond_ = second;
+        reportTime_ = wire::reportTimeText(second * 1000);
+    }
     for (StateSink* sink : std::as_const(sinks_))
-        sink->StateChange(report.deviceType, report.address, report.state, QString(), report.value);
+        sink->StateChange(report.deviceType, report.address, report.state, reportTime_, report.value);
 }
 
 void DeskLink::event(const wire::Event& e) {

@@ -77,6 +77,8 @@ public:
     FieldBroadcaster(SiteTransport& link, const QString& site, FieldDevices& field, so::db::Connection& db,
                      CommandGate::Permission permission, SiteLog& log);
 
+    /// Queues a report for publication, with its time: dateLastUpdated as the site writes times
+    /// ("2026-12-08 03:04:05"), or the field's clock now when it is empty or no such time.
     void StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& dateLastUpdated,
                      const QString& stateValue) override;
     /// Publishes the reports not sent yet (or queues them while the broker cannot take them).
@@ -301,6 +303,9 @@ private:
     SiteLog& log_;
     QVector<StateSink*> sinks_;
     QHash<QString, SyncReceiver*> receivers_;
+    /// The field's time of the last report delivered: its second and that as the sinks' time text.
+    qint64 reportSecond_ = 0;
+    QString reportTime_;
     DeskSession session_;
     QElapsedTimer steady_;
     LoginBudget noticeBudget_{kNoticesPerSecond, kNoticeBurst};

@@ -3,7 +3,9 @@
 #include <QCborArray>
 #include <QCborStreamReader>
 #include <QCborValue>
+#include <QDateTime>
 
+#include <algorithm>
 #include <iterator>
 #include <limits>
 
@@ -141,13 +143,16 @@ std::optional<LoginTopic> loginTopicOf(const QString& site, const QString& name)
 
 namespace {
 
-/// [type, address, state, value] numbered seq, or with seq < 0 [seq, type, address, state, value].
+const QString kReportTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+/// [type, address, state, value, atMs] numbered seq, or with seq < 0 [seq, type, address, state,
+/// value, atMs].
 StateReport readReport(const QCborValue& value, qsizetype i, qint64 seq, Reader& r) {
     const QCborArray item = value.toArray();
     const qsizetype at = seq < 0 ? 1 : 0;
     StateReport report;
-    if (!value.isArray() || item.size() != 4 + at) {
-        r.fail(QStringLiteral("report %1 is not [%2type, address, state, value]")
+    if (!value.isArray() || item.size() != 5 + at) {
+        r.fail(QStringLiteral("report %1 is not [%2type, address, state, value, time]")
                    .arg(i + 1)
                    .arg(at != 0 ? QStringLiteral("seq, ") : QString()));
         return report;
@@ -157,15 +162,25 @@ StateReport readReport(const QCborValue& value, qsizetype i, qint64 seq, Reader&
     report.address = Reader::text(item.at(at + 1), "address", r);
     report.state = quint8(Reader::integer(item.at(at + 2), 0, 255, "state", r));
     report.value = Reader::text(item.at(at + 3), "state value", r);
+    report.atMs = Reader::integer(item.at(at + 4), 0, kMaxCount, "report time", r);
     return report;
 }
 
 }  // namespace
 
+QString reportTimeText(qint64 ms) {
+    return ms == 0 ? QString() : QDateTime::fromMSecsSinceEpoch(ms).toString(kReportTimeFormat);
+}
+
+qint64 reportTimeMs(const QString& text) {
+    const QDateTime at = QDateTime::fromString(text, kReportTimeFormat);
+    return at.isValid() ? std::max<qint64>(0, at.toMSecsSinceEpoch()) : 0;
+}
+
 QByteArray encode(const StateBatch& batch) {
     QCborArray reports;
     for (const StateReport& r : batch.reports)
-        reports.append(QCborArray{r.deviceType, r.address, r.state, r.value});
+        reports.append(QCborArray{r.deviceType, r.address, r.state, r.value, r.atMs});
     return QCborValue(QCborArray{kWireVersion, batch.session, batch.firstSeq, batch.sentMs, reports}).toCbor();
 }
 
@@ -322,7 +337,7 @@ std::optional<Event> decodeEvent(const QByteArray& payload, QString& error) {
 QByteArray encode(const Snapshot& snapshot) {
     QCborArray reports;
     for (const StateReport& r : snapshot.reports)
-        reports.append(QCborArray{r.seq, r.deviceType, r.address, r.state, r.value});
+        reports.append(QCborArray{r.seq, r.deviceType, r.address, r.state, r.value, r.atMs});
     return QCborValue(QCborArray{kWireVersion, snapshot.session, snapshot.requester, snapshot.number, snapshot.seq,
                                  snapshot.last, reports})
         .toCbor();

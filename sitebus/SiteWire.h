@@ -30,7 +30,7 @@
 
 namespace sv::wire {
 
-inline constexpr qint64 kWireVersion = 2;
+inline constexpr qint64 kWireVersion = 3;
 
 enum class Topic { State, Notice, Command, Event, Answer, Field, Resync, Alarm };
 
@@ -52,16 +52,19 @@ struct LoginTopic {
 std::optional<LoginTopic> loginTopicOf(const QString& site, const QString& name);
 
 /// One state report as the host hands it to Status::StateChange. seq numbers the field's published
-/// reports from 1 within one session of the field.
+/// reports from 1 within one session of the field; atMs is the field's time of the report
+/// (milliseconds since 1970, UTC; 0 when unknown), what every desk shows as the point's last update
+/// and an alarm's "since", however late the report reaches it.
 struct StateReport {
     qint64 seq = 0;
     QString deviceType;
     QString address;
     quint8 state = 0;
     QString value;
+    qint64 atMs = 0;
 };
 
-/// [2, session, firstSeq, sentMs, [[type, address, state, value], ...]]: the reports are numbered
+/// [3, session, firstSeq, sentMs, [[type, address, state, value, atMs], ...]]: the reports are numbered
 /// firstSeq, firstSeq + 1, ... in order (a report's own seq is not sent; decoding fills it in);
 /// sentMs is the field's clock at publication (milliseconds since 1970, UTC), for latency figures
 /// only: the session is a random number, so the field's clock never decides what is new.
@@ -151,7 +154,7 @@ struct Event {
     qint64 number = 0;
 };
 
-/// [2, session, requester, number, seq, last, [[seq, type, address, state, value], ...]]: a part of
+/// [3, session, requester, number, seq, last, [[seq, type, address, state, value, atMs], ...]]: a part of
 /// the answer to the resync request number of requester, sent once every state reported up to seq
 /// is written to the site database; the last part has last set.
 struct Snapshot {
@@ -172,6 +175,11 @@ struct Answer {
     QString reason;
     QByteArray token;
 };
+
+/// A report time as the site database writes it, "2026-12-08 03:04:05" in local time; empty for 0.
+QString reportTimeText(qint64 ms);
+/// The time of such a text; 0 for a text that is none.
+qint64 reportTimeMs(const QString& text);
 
 QByteArray encode(const StateBatch& batch);
 QByteArray encode(const Notice& notice);

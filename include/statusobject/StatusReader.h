@@ -97,6 +97,13 @@ public:
         QString byOperator;  ///< the operator's login name; empty for the site's own steps
         QString comment;     ///< the operator's comment, if any
     };
+    /// A point shelved at any desk, until its time is up.
+    struct ShelvedItem {
+        QString address;  ///< the point's address
+        QString name;     ///< the name its row shows; empty when the shown group lacks it
+        QString by;       ///< the operator who shelved it
+        QString until;    ///< when it returns, "10:42:13" (with the day when not today)
+    };
     /// One command or refresh of a row's menu.
     struct MenuItem {
         QString id;            ///< names the entry for invoke(); opaque to the caller
@@ -132,6 +139,8 @@ public:
     QVector<AttentionItem> attention(int max = -1) const;
     /// How many entries the attention list holds.
     int attentionCount() const;
+    /// The shelved points, the soonest back first.
+    QVector<ShelvedItem> shelved() const;
     /// The alarm journal's newest `limit` steps, filtered by part of a point's address, an
     /// operator's login name and a time span (each empty or invalid: no filter); read from the site
     /// database with every filter bound. Empty when the journal cannot be read (logged).

@@ -257,6 +257,17 @@ QVector<StatusReader::AttentionItem> StatusReader::attention(int max) const {
     return items;
 }
 
+QVector<StatusReader::ShelvedItem> StatusReader::shelved() const {
+    const AttentionList& list = d->window.attention();
+    std::vector<AttentionList::Shelved> points = list.shelved();
+    std::stable_sort(points.begin(), points.end(),
+                     [](const auto& a, const auto& b) { return a.untilSteadyMs < b.untilSteadyMs; });
+    QVector<ShelvedItem> items;
+    for (const AttentionList::Shelved& s : points)
+        items.append({s.address, list.nameOf(s.address), s.by, AttentionList::clockText(s.untilMs)});
+    return items;
+}
+
 namespace {
 
 const AttentionEntry* findEntry(const AttentionList& list, int section, int key) {

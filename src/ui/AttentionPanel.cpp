@@ -455,8 +455,12 @@ void AttentionPanel::shelveCurrent() {
 
 void AttentionPanel::showShelved() {
     QStringList lines;
-    for (const AttentionList::Shelved& s : list_.shelved())
-        lines << s.address;
+    for (const AttentionList::Shelved& s : list_.shelved()) {
+        const QString name = list_.nameOf(s.address);
+        lines << QStringLiteral("%1 — by %2 until %3")
+                     .arg(name.isEmpty() ? s.address : QStringLiteral("%1 (%2)").arg(name, s.address), s.by,
+                          AttentionList::clockText(s.untilMs));
+    }
     window_.context().dialogs->message(lines.isEmpty() ? QStringLiteral("No point is shelved.")
                                                        : QStringLiteral("Shelved:\n") + lines.join(QLatin1Char('\n')),
                                        QStringLiteral("Shelved"), Dialogs::Icon::Information);

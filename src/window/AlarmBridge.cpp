@@ -177,12 +177,9 @@ bool AlarmBridge::apply(AttentionList& list, qint64 nowMs, qint64 steadyNowMs) {
     }
     for (const AlarmAcknowledgement& ack : acknowledged)
         changed = list.acknowledge(ack.address, ack.raisedMs, ack.by, ack.atMs) || changed;
-    for (const AlarmShelving& s : shelved) {
-        if (list.isShelved(s.address))
-            continue;
-        list.shelve(s.address, steadyNowMs + std::max<qint64>(0, s.untilMs - nowMs));
-        changed = true;
-    }
+    for (const AlarmShelving& s : shelved)
+        changed =
+            list.shelve({s.address, steadyNowMs + std::max<qint64>(0, s.untilMs - nowMs), s.untilMs, s.by}) || changed;
     return changed;
 }
 

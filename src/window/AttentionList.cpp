@@ -10,8 +10,20 @@
 #include <chrono>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace so {
+namespace {
+
+/// When a row's point became abnormal as the site knows it: the time of the report its row shows
+/// (a stored report replayed at a load, the field's report on a site's bus), never later than
+/// `nowMs`; `nowMs` when the row's time is unknown.
+qint64 raisedAt(const StatusGrid& grid, int row, qint64 nowMs) {
+    const qint64 reported = grid.updatedAt(row);
+    return reported == UpdatedStamp::kUnknown ? nowMs : std::min(reported, nowMs);
+}
+
+}  // namespace
 
 bool AttentionList::Place::operator<(const Place& other) const {
     if (cleared != other.cleared)
@@ -81,6 +93,7 @@ void AttentionList::keysChanged(Section section, const StatusGrid& grid) {
     queuedRound_[size_t(tag)].clear();  // the keys queued stand for other rows now
     SyncResult ignored;
     const qint64 now = clockMs();
+    beginBatch();
     for (int row = 1; row <= grid.rowCount(); ++row)
         if (!grid.conditions(row).empty())
             rate(section, grid.rowKey(row), row, now, ignored);
@@ -151,13 +164,26 @@ bool AttentionList::isShelved(const QString& address) const {
     return std::any_of(shelved_.begin(), shelved_.end(), [&](const Shelved& s) { return s.address == address; });
 }
 
-void AttentionList::shelve(const QString& address, qint64 untilSteadyMs) {
-    if (isShelved(address))
-        return;
-    const Ordered::iterator entry = findByAddress(address);
+bool AttentionList::shelve(Shelved shelving) {
+    const auto known =
+        std::find_if(shelved_.begin(), shelved_.end(), [&](const Shelved& s) { return s.address == shelving.address; });
+    if (known != shelved_.end()) {
+        // The site's record of a shelving made here (its time kept to the whole second) names who
+        // shelved it and leaves its time as it was; another shelving of the point since replaces it.
+        const bool same = std::abs(known->untilMs - shelving.untilMs) < 1000;
+        const bool renewed = !same || known->by != shelving.by;
+        if (same) {
+            shelving.untilSteadyMs = known->untilSteadyMs;
+            shelving.untilMs = known->untilMs;
+        }
+        *known = std::move(shelving);
+        return renewed;
+    }
+    const Ordered::iterator entry = findByAddress(shelving.address);
     if (entry != ordered_.end())
         erase(entry);
-    shelved_.push_back({address, untilSteadyMs});
+    shelved_.push_back(std::move(shelving));
+    return true;
 }
 
 std::vector<AttentionList::Shelved> AttentionList::returnDue(qint64 steadyNowMs, qint64 nowMs, SyncResult& result) {
@@ -170,6 +196,7 @@ std::vector<AttentionList::Shelved> AttentionList::returnDue(qint64 steadyNowMs,
         due.push_back(*s);
         s = shelved_.erase(s);
     }
+    beginBatch();
     for (const Shelved& s : due)
         for (Section section : kAllSections) {
             const StatusGrid& grid = sections_.grid(section);
@@ -210,8 +237,8 @@ void AttentionList::rate(Section section, int key, int row, qint64 nowMs, SyncRe
     fresh.address = grid.address(row);
     fresh.severity = now;
     fresh.conditions = conditions;
-    fresh.sinceMs = nowMs;
-    fresh.orderMs = std::max(nowMs, latestOrderMs_);
+    fresh.sinceMs = raisedAt(grid, row, nowMs);
+    fresh.orderMs = std::max(fresh.sinceMs, orderFloorMs_);
     fresh.sequence = nextSequence_++;
     if (listed) {
         if (!entry->second.cleared()) {
@@ -243,6 +270,7 @@ AttentionList::SyncResult AttentionList::sync(qint64 nowMs) {
     std::vector<Pending> pending;
     pending.swap(pending_);
     ++round_;  // rows that change from here on are queued again
+    beginBatch();
     if (overflow_) {
         overflow_ = false;
         for (Section section : kAllSections) {
@@ -299,6 +327,7 @@ AttentionList::SyncResult AttentionList::addAllRows(qint64 nowMs) {
     SyncResult result;
     if (!enabled_)
         return result;
+    beginBatch();
     for (Section section : kAllSections) {
         const StatusGrid& grid = sections_.grid(section);
         for (int row = 1; row <= grid.rowCount(); ++row)
@@ -404,6 +433,17 @@ QString AttentionList::nameOf(const AttentionEntry& entry) const {
     return row > 0 && name >= 0 ? grid.text(row, name) : QString();
 }
 
+QString AttentionList::nameOf(const QString& address) const {
+    for (Section section : kAllSections) {
+        const StatusGrid& grid = sections_.grid(section);
+        const int row = grid.findRow(address);
+        const int name = grid.columnIndex(col::Name);
+        if (row > 0 && name >= 0)
+            return grid.text(row, name);
+    }
+    return {};
+}
+
 QString AttentionList::reason(const AttentionEntry& entry) const {
     QString words = conditionWords(entry.conditions);
     if (!entry.conditions.has(Condition::Offline) || entry.section == Section::Controllers || entry.address.size() < 5)
@@ -426,7 +466,11 @@ QString AttentionList::reason(const AttentionEntry& entry) const {
 qint64 AttentionList::clockMs() { return QDateTime::currentMSecsSinceEpoch(); }
 
 QString AttentionList::clockText(qint64 clockMs) {
-    return QDateTime::fromMSecsSinceEpoch(clockMs).toString(QStringLiteral("HH:mm:ss"));
+    // Today's moments read as the time of day; an older one (a point abnormal since before a load)
+    // says its day too.
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(clockMs);
+    return at.toString(at.date() == QDate::currentDate() ? QStringLiteral("HH:mm:ss")
+                                                         : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 QString AttentionList::durationText(qint64 ms) {
@@ -436,6 +480,8 @@ QString AttentionList::durationText(qint64 ms) {
         return QStringLiteral("%1 s").arg(seconds);
     if (seconds < 3600)
         return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(two(seconds % 60));
+    if (seconds >= 2 * 86400)
+        return QStringLiteral("%1 d %2 h").arg(seconds / 86400).arg(two(seconds / 3600 % 24));
     return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(two(seconds / 60 % 60));
 }
 

@@ -2,9 +2,11 @@
 // order that holds while the rows change.
 //
 // Order: live entries before cleared ones; within each, alarms first, then warnings, each the
-// newest first (by when the point became abnormal). An entry's place is decided when it goes in
-// and again only when its severity changes or it clears, so a storm of reports never reshuffles
-// what the operator is reading. Becoming abnormal again is a new entry (new "since", newest place).
+// newest first (by when the point became abnormal: the time of the report its row shows, so a
+// point abnormal since long before a load lists that time, not the load's). An entry's place is
+// decided when it goes in and again only when its severity changes or it clears, so a storm of
+// reports never reshuffles what the operator is reading. Becoming abnormal again is a new entry (new "since", newest
+// place).
 //
 // Acknowledgement: an alarm is listed unacknowledged until an operator acknowledges it. An alarm
 // that clears unacknowledged stays listed ("cleared, not acknowledged") for as long as it takes,
@@ -44,7 +46,7 @@ struct AttentionEntry {
     QString address;
     Severity severity = Severity::Warning;  // the severity it is listed under, kept once cleared
     RowConditions conditions;               // as last seen abnormal
-    qint64 sinceMs = 0;                     // when it became abnormal (clockMs())
+    qint64 sinceMs = 0;                     // when it became abnormal (its report's time; clockMs())
     qint64 orderMs = 0;    // its place among entries of its severity: sinceMs, but never before an entry listed earlier
     qint64 clearedMs = 0;  // when it returned to normal (clockMs()); 0 while abnormal
     quint64 sequence = 0;  // order of arrival, for entries of the same time
@@ -120,11 +122,16 @@ public:
     bool acknowledge(const QString& address, qint64 raisedMs, const QString& by, qint64 atMs);
     /// A point shelved (a chattering one, say) until `untilSteadyMs` on the steady clock: it leaves
     /// the list and its changes are not rated until it returns, in whichever group is shown.
+    /// untilMs (clockMs()) and by are what the operator reads: until when, and who shelved it.
     struct Shelved {
         QString address;
-        qint64 untilSteadyMs;
+        qint64 untilSteadyMs = 0;
+        qint64 untilMs = 0;
+        QString by;
     };
-    void shelve(const QString& address, qint64 untilSteadyMs);
+    /// A point shelved already takes the newer shelving's time and operator (the site's record of
+    /// a shelving made here names who). False when nothing changed.
+    bool shelve(Shelved shelving);
     /// The points whose shelving is over at `steadyNowMs`: back, rated as their rows read now.
     std::vector<Shelved> returnDue(qint64 steadyNowMs, qint64 nowMs, SyncResult& result);
     const std::vector<Shelved>& shelved() const { return shelved_; }
@@ -146,15 +153,18 @@ public:
     int rowOf(const AttentionEntry& entry) const;
     /// The name shown in the entry's row; empty when it has none.
     QString nameOf(const AttentionEntry& entry) const;
+    /// The name shown in a point's row, of the first section holding it; empty when none does.
+    QString nameOf(const QString& address) const;
 
     /// The list's times, in milliseconds since 1970: the time of day, since an alarm's "since" is
     /// the site's (stored, and the same on every desk). Entries of one severity are listed newest
     /// first by the time this desk listed them, never earlier than an entry listed before
     /// (orderMs), so a step of the clock changes the times shown, not the order.
     static qint64 clockMs();
-    /// A moment of clockMs() as the time of day the list shows ("10:42:13").
+    /// A moment of clockMs() as the list shows it: "10:42:13" today, "2024-03-05 18:47:02" before.
     static QString clockText(qint64 clockMs);
-    /// How long, coarse enough to read at a glance: "45 s", "3 min 04 s", "2 h 05 min".
+    /// How long, coarse enough to read at a glance: "45 s", "3 min 04 s", "2 h 05 min", "640 d 03 h"
+    /// (from two days on).
     static QString durationText(qint64 ms);
 
 private:
@@ -194,6 +204,9 @@ private:
     Ordered::iterator findByAddress(const QString& address);
     void dropOldestCleared(qint64 nowMs, SyncResult& result);
     void changed() { snapshotStale_ = true; }
+    /// Rows rated together (one sync, a load) are placed by their raised times among themselves,
+    /// all of them before the entries listed earlier.
+    void beginBatch() { orderFloorMs_ = latestOrderMs_; }
 
     Sections& sections_;
     bool enabled_ = true;
@@ -217,6 +230,7 @@ private:
     quint64 nextSequence_ = 1;
     /// The latest orderMs given: an entry listed after the clock stepped back still goes first.
     qint64 latestOrderMs_ = 0;
+    qint64 orderFloorMs_ = 0;  // latestOrderMs_ as the rows being rated found it
     mutable std::vector<AttentionEntry> snapshot_;
     mutable bool snapshotStale_ = false;
 };

@@ -115,7 +115,9 @@ bool StatusWindow::shelvePoint(const AttentionEntry& entry, int minutes) {
     // Handed on to the site's authority, the shelving comes back through shelvings() once recorded.
     if (!recorded)
         return true;
-    attention_->shelve(entry.address, steadyClock_() + qint64(minutes) * 60 * 1000);
+    // Who shelved it comes with the site's record of it, at the next tick.
+    const qint64 forMs = qint64(minutes) * 60 * 1000;
+    attention_->shelve({entry.address, steadyClock_() + forMs, now + forMs, {}});
     if (view_ != nullptr)
         view_->attentionChanged(false);
     return true;

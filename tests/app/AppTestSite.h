@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVector>
 
@@ -55,9 +56,11 @@ inline std::ostream& operator<<(std::ostream& os, const StateReport& r) {
 class RecordingSink final : public StateSink {
 public:
     QVector<StateReport> reports;
-    void StateChange(const QString& deviceType, const QString& address, quint8 state, const QString&,
+    QStringList times;  // each report's time, as handed over
+    void StateChange(const QString& deviceType, const QString& address, quint8 state, const QString& time,
                      const QString& stateValue) override {
         reports.append({deviceType, address, state, stateValue});
+        times.append(time);
     }
     bool has(const StateReport& r) const { return reports.contains(r); }
 };

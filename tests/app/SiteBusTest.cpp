@@ -3,7 +3,7 @@
 // the field's command gate, a command the operator may not give and one under another desk's
 // login refused; one login's flood of resync requests, device commands and notices folded, dropped
 // and said once, costing the others nothing; an operator signed in through the field and the session
-// ended by signing out and by a field restart.
+// ended by signing out and by a field restart; each report handed over with the field's time of it.
 #include "AppLog.h"
 #include "AppTestSite.h"
 #include "MemoryTransport.h"
@@ -11,6 +11,7 @@
 #include "SimulatedField.h"
 #include "SiteHost.h"
 #include "support/ClockStep.h"
+#include "support/EventLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -76,23 +77,13 @@ struct SiteBusFixture : ::testing::Test {
     /// holds, for at most 30 s: a bound only a hung run reaches, however loaded the machine.
     template <typename Done>
     bool until(Done done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < 30000) {
-            bus.deliver();
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return done();
+        return so::test::runEventsUntil(30000, done, [this] { bus.deliver(); });
     }
     bool settled() { return desk->session().fieldState() == DeskSession::FieldState::Online && !desk->isResyncing(); }
     /// Runs the event loop (the desk's ticks) for `ms` without delivering a message, or until `done`.
     template <typename Done>
     bool spin(int ms, Done done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return done();
+        return so::test::runEventsUntil(ms, done);
     }
 };
 
@@ -107,6 +98,32 @@ TEST_F(SiteBusFixture, ADeskSeesTheFieldsSessionResyncsThroughTheGateAndSeesItsD
     fieldLink.drop();
     ASSERT_TRUE(until([&] { return desk->session().fieldState() == DeskSession::FieldState::Offline; }));
     EXPECT_TRUE(desk->fieldWords().startsWith("field offline since")) << desk->fieldWords().toStdString();
+}
+
+TEST_F(SiteBusFixture, ADeskIsHandedTheFieldsTimeOfEachReportHoweverLateItArrives) {
+    sv::test::RecordingSink sink;
+    desk->addSink(&sink);
+    fieldLink.connect();
+    deskLink.connect();
+    ASSERT_TRUE(until([&] { return settled(); }));
+    const auto timeOfDay = [] { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); };
+    const QString before = timeOfDay();
+    // The report's own time when its source gave one; the field's clock for none or a text that is no time.
+    broadcaster->StateChange("STD_INPUT", "\\\\SNET.P001.C0101.BI01", 3, "2024-03-05 18:47:02", "");
+    broadcaster->StateChange("STD_INPUT", "\\\\SNET.P001.C0101.BI02", 3, "", "");
+    broadcaster->StateChange("STD_INPUT", "\\\\SNET.P001.C0101.BI03", 3, "05.03.2024 18:47", "");
+    const QString reported = timeOfDay();
+    broadcaster->sendPending();
+    spin(1500, [] { return false; });  // the broker holds them a while
+    drain();
+    const QString arrived = timeOfDay();
+    ASSERT_EQ(sink.times.size(), 3);
+    EXPECT_EQ(sink.times[0], "2024-03-05 18:47:02");
+    for (int i : {1, 2}) {
+        EXPECT_GE(sink.times[i], before) << i;
+        EXPECT_LE(sink.times[i], reported) << i << ": the field's time, not the arrival's " << arrived.toStdString();
+    }
+    desk->removeSink(&sink);
 }
 
 TEST_F(SiteBusFixture, EachDigestTheDeskIsLevelWithHasItCheckASliceOfItsRowsAndSayWhatDiffered) {

@@ -7,6 +7,7 @@
 #include "grid/ColumnLayout.h"
 #include "window/Severity.h"
 #include "support/ClockStep.h"
+#include "support/EventLoop.h"
 
 #include <statusobject/StatusReader.h>
 
@@ -174,6 +175,44 @@ TEST_F(StatusReaderTest, ChangesAreToldAndTheAttentionListIsTheWindows) {
     // A reader gone leaves the grids as they were: a later change calls nobody.
     reader.reset();
     mark(second, warning);
+}
+
+/// A site loaded for the first time, its stored reports all from long ago.
+class StoredSinceTest : public ComponentTest {};
+
+TEST_F(StoredSinceTest, APointAbnormalSinceLongBeforeTheLoadIsListedAndJournaledAtItsStoredTime) {
+    const QDateTime longAgo(QDate(2024, 3, 5), QTime(18, 47, 2));
+    for (const char* table : {"SuperStatus", "ServerPorts", "Pylons"}) {
+        db::Command stamp(*db, QStringLiteral("UPDATE %1 SET LastUpdated = ?").arg(QLatin1String(table)));
+        stamp.appendParameter(QStringLiteral("@LastUpdated"), db::ParamType::DateTime, db::ParamDirection::Input, 0,
+                              longAgo);
+        stamp.execute();
+    }
+    status->Show();
+    chooseGroup(site.siteGroupId);
+    Reader reader(*status);
+    window().attentionTimer().timeout({});
+    // The newer line's tables keep no time of their points' states: those read as the load's.
+    QString alarm;
+    int classic = 0;
+    for (const Reader::AttentionItem& item : reader.attention())
+        if (!item.address.startsWith(QStringLiteral("\\\\ZRII"))) {
+            ++classic;
+            EXPECT_EQ(item.since, QStringLiteral("2024-03-05 18:47:02")) << item.address.toStdString();
+            if (item.severity == Reader::Severity::Alarm && alarm.isEmpty())
+                alarm = item.address;
+        }
+    EXPECT_GT(classic, 0);
+    ASSERT_FALSE(alarm.isEmpty()) << "the demo site stores no classic point in alarm";
+    const auto raisedStep = [&] {
+        for (const Reader::JournalRow& row : reader.journal(alarm, {}, {}, {}, 10))
+            if (row.event == QStringLiteral("raised"))
+                return row.raised;
+        return QString();
+    };
+    ASSERT_TRUE(runEventsUntil(
+        20000, [&] { return !raisedStep().isEmpty(); }, [&] { window().attentionTimer().timeout({}); }));
+    EXPECT_EQ(raisedStep(), QStringLiteral("2024-03-05 18:47:02"));
 }
 
 using StatusReaderClockStep = StatusReaderTest;

@@ -234,6 +234,10 @@ def mqtt_publish(port, user, password, topic, payload):
     return code
 
 
+# The format version every payload starts with (sitebus/SiteWire.h, kWireVersion).
+WIRE_VERSION = 3
+
+
 def cbor(value):
     """The CBOR (RFC 8949) of None, a bool, an int, a str or a list of them."""
     def head(major, n):
@@ -260,12 +264,12 @@ def cbor(value):
 
 def resync_request(desk, session, number):
     """A desk's resync request as it goes over the wire (a command of kind "resync")."""
-    return cbor([2, desk, session, 1, int(time.time() * 1000), "", "resync", number, 0, 0, b""])
+    return cbor([WIRE_VERSION, desk, session, 1, int(time.time() * 1000), "", "resync", number, 0, 0, b""])
 
 
 def api_command(desk, session, number, operator, controller, text, point, token=b""):
     """A desk's command as it goes over the wire (sitebus/SiteWire.h); token: the operator's session."""
-    return cbor([2, desk, session, number, int(time.time() * 1000), operator, "api", controller, text, point, token])
+    return cbor([WIRE_VERSION, desk, session, number, int(time.time() * 1000), operator, "api", controller, text, point, token])
 
 
 class Process:
@@ -556,9 +560,9 @@ def run_check(args, faults):
         group_id = site.query(f"SELECT GroupID FROM Status_Groups WHERE GroupName = '{GROUP}'")
         controller = site.query("SELECT Address FROM Controllers WHERE Installed <> 0 ORDER BY Controller_ID")
         notice_topic = f"site/{SITE}/notice/{desk}"
-        publish_then_mark((login, notice_topic, cbor([2, "1", "STATUSVIEW", 3, f"ALL CLEAR - ignore|{group_id}"])),
-                          (login, notice_topic, cbor([2, "1", "STATUSVIEW", 2, f"ALL CLEAR - ignore|{group_id}"])),
-                          (login, notice_topic, cbor([2, "1", "STATUSVIEW", 7, f"{controller}|0"])),
+        publish_then_mark((login, notice_topic, cbor([WIRE_VERSION, "1", "STATUSVIEW", 3, f"ALL CLEAR - ignore|{group_id}"])),
+                          (login, notice_topic, cbor([WIRE_VERSION, "1", "STATUSVIEW", 2, f"ALL CLEAR - ignore|{group_id}"])),
+                          (login, notice_topic, cbor([WIRE_VERSION, "1", "STATUSVIEW", 7, f"{controller}|0"])),
                           (login, notice_topic, b"\xff" * (MAX_PACKET + 1000)))
         for name in names:
             groups = site.desks[name].ask("groups")

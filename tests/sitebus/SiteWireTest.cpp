@@ -6,6 +6,7 @@
 
 #include <QCborArray>
 #include <QCborValue>
+#include <QDateTime>
 
 namespace {
 
@@ -13,7 +14,8 @@ using namespace sv::wire;
 
 TEST(SiteWire, EveryMessageReadsBackAsWritten) {
     StateBatch batch{42, 1001, 1700000000123, {}};
-    batch.reports = {{0, "STD_INPUT", "\\\\S01.C001.BI01", 3, ""}, {0, "ZR2_RELAY", "\\\\ZRII.S01.C002.RY04", 1, "ON"}};
+    batch.reports = {{0, "STD_INPUT", "\\\\S01.C001.BI01", 3, "", 1700000000000},
+                     {0, "ZR2_RELAY", "\\\\ZRII.S01.C002.RY04", 1, "ON", 1700000001999}};
     QString error;
     const auto states = decodeStates(encode(batch), error);
     ASSERT_TRUE(states) << error.toStdString();
@@ -23,6 +25,7 @@ TEST(SiteWire, EveryMessageReadsBackAsWritten) {
     EXPECT_EQ(states->reports[1].seq, 1002) << "reports are numbered on from the first";
     EXPECT_EQ(states->reports[1].address, "\\\\ZRII.S01.C002.RY04");
     EXPECT_EQ(states->reports[1].value, "ON");
+    EXPECT_EQ(states->reports[1].atMs, 1700000001999) << "the field's time of the report";
 
     for (const QVariant& data : {QVariant(QStringLiteral("Night Rounds|17")), QVariant(17), QVariant()}) {
         const auto notice = decodeNotice(encode(Notice{"3", "STATUSGROUP", 1, data}), error);
@@ -81,7 +84,8 @@ TEST(SiteWire, EveryMessageReadsBackAsWritten) {
     EXPECT_EQ(event->number, (qint64(1) << 62) - 1) << "a digest uses 62 bits";
     EXPECT_TRUE(decodeEvent(encode(Event{Event::Kind::Offline, 42, 0, {}, 0}), error)->requester.isEmpty());
 
-    Snapshot answer{42, "WS2", 5, 1002, true, {{7, "STD_INPUT", "A1", 3, ""}, {1002, "ZR2_RELAY", "B4", 1, "ON"}}};
+    Snapshot answer{42, "WS2", 5, 1002, true, {}};
+    answer.reports = {{7, "STD_INPUT", "A1", 3, "", 1700000000000}, {1002, "ZR2_RELAY", "B4", 1, "ON"}};
     const auto snapshot = decodeSnapshot(encode(answer), error);
     ASSERT_TRUE(snapshot) << error.toStdString();
     EXPECT_EQ(snapshot->requester, "WS2");
@@ -90,28 +94,41 @@ TEST(SiteWire, EveryMessageReadsBackAsWritten) {
     ASSERT_EQ(snapshot->reports.size(), 2);
     EXPECT_EQ(snapshot->reports[0].seq, 7) << "each report keeps its own number";
     EXPECT_EQ(snapshot->reports[1].value, "ON");
+    EXPECT_EQ(snapshot->reports[0].atMs, 1700000000000);
+    EXPECT_EQ(snapshot->reports[1].atMs, 0) << "a report of no known time";
+}
+
+TEST(SiteWire, AReportTimeReadsAsTheSiteWritesIt) {
+    const qint64 ms = reportTimeMs("2024-03-05 18:47:02");
+    EXPECT_EQ(ms, QDateTime(QDate(2024, 3, 5), QTime(18, 47, 2)).toMSecsSinceEpoch());
+    EXPECT_EQ(reportTimeText(ms), "2024-03-05 18:47:02");
+    for (const char* none : {"", "18:47:02", "2024-02-30 10:00:00", "05.03.2024 18:47:02"})
+        EXPECT_EQ(reportTimeMs(QString::fromLatin1(none)), 0) << none;
+    EXPECT_TRUE(reportTimeText(0).isEmpty());
 }
 
 TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
     const auto cbor = [](const QCborArray& a) { return QCborValue(a).toCbor(); };
-    const QCborArray good{"STD_INPUT", "A1", 3, ""};
+    const QCborArray good{"STD_INPUT", "A1", 3, "", qint64(1700000000000)};
     const struct {
         QByteArray payload;
         const char* mentions;
     } cases[] = {
         {"", "not CBOR"},
         {"\xff\x01", "CBOR"},
-        {cbor({2, 42, 1, 0, QCborArray{good}}) + "x", "CBOR"},  // trailing bytes
+        {cbor({3, 42, 1, 0, QCborArray{good}}) + "x", "CBOR"},  // trailing bytes
         {QCborValue(QStringLiteral("text")).toCbor(), "not an array"},
-        {cbor({1, 42, 1, 0, QCborArray{good}}), "version 1"},
-        {cbor({2, 42, 1, QCborArray{good}}), "4 items"},
-        {cbor({2, 0, 1, 0, QCborArray{good}}), "session"},
-        {cbor({2, 42, 0, 0, QCborArray{good}}), "first sequence number"},
-        {cbor({2, 42, 1, 0, "reports"}), "not a list"},
+        {cbor({2, 42, 1, 0, QCborArray{good}}), "version 2"},
+        {cbor({3, 42, 1, QCborArray{good}}), "4 items"},
+        {cbor({3, 0, 1, 0, QCborArray{good}}), "session"},
+        {cbor({3, 42, 0, 0, QCborArray{good}}), "first sequence number"},
+        {cbor({3, 42, 1, 0, "reports"}), "not a list"},
         // A bad report anywhere refuses the batch: nothing before it reaches a desk either.
-        {cbor({2, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", "A2", 256, ""}}}), "state"},
-        {cbor({2, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", 7, 3, ""}}}), "address"},
-        {cbor({2, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", "A2", 3}}}), "report 2"},
+        {cbor({3, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", "A2", 256, "", 0}}}), "state"},
+        {cbor({3, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", 7, 3, "", 0}}}), "address"},
+        {cbor({3, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", "A2", 3, ""}}}), "report 2"},
+        {cbor({3, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", "A2", 3, "", -1}}}), "report time"},
+        {cbor({3, 42, 1, 0, QCborArray{good, QCborArray{"STD_INPUT", "A2", 3, "", "18:47:02"}}}), "report time"},
     };
     for (const auto& c : cases) {
         QString error;
@@ -120,36 +137,36 @@ TEST(SiteWire, AMalformedPayloadIsRefusedWholeWithItsReason) {
     }
 
     QString error;
-    EXPECT_FALSE(decodeNotice(cbor({2, "3", "T", 1, 2.5}), error)) << "data of another type";
-    EXPECT_FALSE(decodeNotice(cbor({2, "3", "T", qint64(1) << 40, "x"}), error)) << "action out of range";
-    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 1, 5, "mlee", "reboot", 1, 2, 3, QByteArray()}), error));
+    EXPECT_FALSE(decodeNotice(cbor({3, "3", "T", 1, 2.5}), error)) << "data of another type";
+    EXPECT_FALSE(decodeNotice(cbor({3, "3", "T", qint64(1) << 40, "x"}), error)) << "action out of range";
+    EXPECT_FALSE(decodeCommand(cbor({3, "WS2", 9, 1, 5, "mlee", "reboot", 1, 2, 3, QByteArray()}), error));
     EXPECT_TRUE(error.contains("reboot")) << error.toStdString();
-    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 1, 5, "mlee", "api", 1, 2, 3, QByteArray()}), error))
+    EXPECT_FALSE(decodeCommand(cbor({3, "WS2", 9, 1, 5, "mlee", "api", 1, 2, 3, QByteArray()}), error))
         << "an api call's command is a text";
-    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 0, 5, "mlee", "tamper", 1, 0, 0, QByteArray()}), error))
+    EXPECT_FALSE(decodeCommand(cbor({3, "WS2", 9, 0, 5, "mlee", "tamper", 1, 0, 0, QByteArray()}), error))
         << "commands count from 1";
-    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 1, 5, QCborValue(nullptr), "tamper", 1, 0, 0, QByteArray()}), error))
+    EXPECT_FALSE(decodeCommand(cbor({3, "WS2", 9, 1, 5, QCborValue(nullptr), "tamper", 1, 0, 0, QByteArray()}), error))
         << "no operator";
-    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", "api", 1, 2, 3}), error)) << "the envelope is missing";
-    EXPECT_FALSE(decodeAnswer(cbor({2, 3, 1, "why", QByteArray()}), error)) << "accepted is true or false";
-    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 1, 5, "mlee", "tamper", 1, 0, 0, "token"}), error))
+    EXPECT_FALSE(decodeCommand(cbor({3, "WS2", "api", 1, 2, 3}), error)) << "the envelope is missing";
+    EXPECT_FALSE(decodeAnswer(cbor({3, 3, 1, "why", QByteArray()}), error)) << "accepted is true or false";
+    EXPECT_FALSE(decodeCommand(cbor({3, "WS2", 9, 1, 5, "mlee", "tamper", 1, 0, 0, "token"}), error))
         << "a session is bytes";
-    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 1, 5, "mlee", "tamper", 1, 0, 0, QByteArray(65, 'x')}), error))
+    EXPECT_FALSE(decodeCommand(cbor({3, "WS2", 9, 1, 5, "mlee", "tamper", 1, 0, 0, QByteArray(65, 'x')}), error))
         << "no session is that long";
     EXPECT_TRUE(error.contains("session token")) << error.toStdString();
-    EXPECT_FALSE(decodeCommand(cbor({2, "WS2", 9, 1, 5, "mlee", "signin", 0, 7, 0, QByteArray()}), error))
+    EXPECT_FALSE(decodeCommand(cbor({3, "WS2", 9, 1, 5, "mlee", "signin", 0, 7, 0, QByteArray()}), error))
         << "a sign-in's password is a text";
-    EXPECT_FALSE(decodeAnswer(cbor({2, 3, true, "", QByteArray(65, 'x')}), error)) << "no session is that long";
-    EXPECT_FALSE(decodeEvent(cbor({2, "digest", 1, 2, 3, 4}), error)) << "requester not a text";
-    EXPECT_FALSE(decodeEvent(cbor({2, "written", 1, 2, nullptr, 4}), error)) << "no such event";
-    const QCborArray numbered{9, "STD_INPUT", "A1", 3, ""};
-    EXPECT_FALSE(decodeSnapshot(cbor({2, 42, "WS2", 5, 8, true, QCborArray{numbered}}), error));
+    EXPECT_FALSE(decodeAnswer(cbor({3, 3, true, "", QByteArray(65, 'x')}), error)) << "no session is that long";
+    EXPECT_FALSE(decodeEvent(cbor({3, "digest", 1, 2, 3, 4}), error)) << "requester not a text";
+    EXPECT_FALSE(decodeEvent(cbor({3, "written", 1, 2, nullptr, 4}), error)) << "no such event";
+    const QCborArray numbered{9, "STD_INPUT", "A1", 3, "", 0};
+    EXPECT_FALSE(decodeSnapshot(cbor({3, 42, "WS2", 5, 8, true, QCborArray{numbered}}), error));
     EXPECT_TRUE(error.contains("newer than the answer")) << error.toStdString();
-    EXPECT_FALSE(decodeSnapshot(cbor({2, 42, "WS2", 5, 9, 1, QCborArray{numbered}}), error)) << "last is a flag";
-    EXPECT_FALSE(decodeSnapshot(cbor({2, 42, "WS2", 5, 9, true, QCborArray{good}}), error))
+    EXPECT_FALSE(decodeSnapshot(cbor({3, 42, "WS2", 5, 9, 1, QCborArray{numbered}}), error)) << "last is a flag";
+    EXPECT_FALSE(decodeSnapshot(cbor({3, 42, "WS2", 5, 9, true, QCborArray{good}}), error))
         << "reports carry their number";
     // A state batch is no command: each topic's payload has its own shape.
-    EXPECT_FALSE(decodeCommand(cbor({2, 42, 1, 0, QCborArray{good}}), error));
+    EXPECT_FALSE(decodeCommand(cbor({3, 42, 1, 0, QCborArray{good}}), error));
 }
 
 TEST(SiteWire, AlarmStepsReadBackAsWrittenAndAMalformedOneIsRefusedWhole) {
@@ -182,7 +199,7 @@ TEST(SiteWire, AlarmStepsReadBackAsWrittenAndAMalformedOneIsRefusedWhole) {
 
     const auto cbor = [](const QCborArray& a) { return QCborValue(a).toCbor(); };
     const auto acknowledging = [&](const QCborValue& alarms) {
-        return cbor({2, "WS1", 9, 1, 5, "mlee", "acknowledge", 0, alarms, 0, QByteArray()});
+        return cbor({3, "WS1", 9, 1, 5, "mlee", "acknowledge", 0, alarms, 0, QByteArray()});
     };
     const QCborArray one{QCborArray{"A1", qint64(1700000000000)}};
     QCborArray tooMany;
@@ -198,8 +215,8 @@ TEST(SiteWire, AlarmStepsReadBackAsWrittenAndAMalformedOneIsRefusedWhole) {
         {acknowledging(QCborArray{"", QCborArray{QCborArray{"A1", 0}}}), "raised"},
         {acknowledging(QCborArray{"", QCborArray{QCborArray{"A1"}}}), "alarm 1"},
         {acknowledging("A1"), "the alarms are not"},
-        {cbor({2, "WS1", 9, 1, 5, "mlee", "shelve", 30, 7, 0, QByteArray()}), "command text"},
-        {cbor({2, QCborArray{QCborArray{"forgotten", "A1", 0, "mlee", 1, 0}}}), "unknown alarm step"},
+        {cbor({3, "WS1", 9, 1, 5, "mlee", "shelve", 30, 7, 0, QByteArray()}), "command text"},
+        {cbor({3, QCborArray{QCborArray{"forgotten", "A1", 0, "mlee", 1, 0}}}), "unknown alarm step"},
     };
     for (const auto& c : refused) {
         const bool isNews = QCborValue::fromCbor(c.payload).toArray().size() == 2;

@@ -1,7 +1,7 @@
 // The attention panel under the operator's hands: while the pointer is on the rows nothing moves
 // (500 new alarms are only counted), a right-click acts on the row pressed however the list has
-// changed since it was drawn, and alarms are acknowledged from the keyboard, the selection or all
-// at once after a confirmation.
+// changed since it was drawn, alarms are acknowledged from the keyboard, the selection or all at
+// once after a confirmation, and a shelved point is listed with who shelved it and until when.
 #include "ui/UiFixture.h"
 
 #include "ui/AlarmJournalDialog.h"
@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 
 namespace so::test {
@@ -138,6 +139,30 @@ TEST_F(AlarmPanel, AlarmsAreAcknowledgedFromTheKeyboardAndAllAtOnceAfterAConfirm
     QTest::keyClick(table, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(window().attention().unacknowledgedCount(), 0);
     EXPECT_FALSE(panel()->headerText().contains(QStringLiteral("not acknowledged")));
+}
+
+TEST_F(AlarmPanel, AShelvedPointIsListedWithWhoShelvedItAndUntilWhen) {
+    show();
+    chooseGroup(site.siteGroupId);
+    window().attentionTimer().stop();
+    const QStringList inputs = normalInputs(1);
+    raise(inputs);
+    QTableView* table = panel()->table();
+    table->setFocus();
+    table->setCurrentIndex(panel()->model()->index(rowOf(inputs[0]), AttentionModel::Name));
+    const QString name = panel()->model()->index(rowOf(inputs[0]), AttentionModel::Name).data().toString();
+    dialogs.inputAnswers.enqueue(QStringLiteral("15"));
+    QTest::keyClick(table, Qt::Key_H, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(rowOf(inputs[0]), -1);
+    window().attentionTick();  // the site's record names who shelved it
+
+    panel()->showShelved();
+    ASSERT_FALSE(dialogs.messages.isEmpty());
+    const QString shown = dialogs.messages.last().text;
+    EXPECT_TRUE(shown.contains(QStringLiteral("%1 (%2) — by admin until ").arg(name, inputs[0])))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QRegularExpression(QStringLiteral("until \\d\\d:\\d\\d:\\d\\d$"))))
+        << shown.toStdString();
 }
 
 TEST_F(AlarmPanel, TheJournalShowsWhoAcknowledgedWhatAndSavesItAsCsv) {

@@ -293,6 +293,16 @@ TEST(WebServerMessages, CarryTextAsTextAndSeverityAsWords) {
     EXPECT_EQ(attention.value("entries").toArray().first().toObject().value("severity").toString(), "warning");
     EXPECT_EQ(attentionMessage(many.mid(0, 3), 4000).value("total").toInt(), 4000)
         << "a list read in part tells the whole list's length";
+
+    QVector<so::StatusReader::ShelvedItem> shelved(kMaxAttentionEntries + 5);
+    shelved[0] = {QStringLiteral("\\\\SNET.P001.C0101.BI03"), QStringLiteral("<b>Dock</b>"), QStringLiteral("mlee"),
+                  QStringLiteral("10:42:13")};
+    const QJsonArray points = attentionMessage({}, 0, shelved).value("shelved").toArray();
+    EXPECT_EQ(points.size(), kMaxAttentionEntries) << "bounded as the entries are";
+    EXPECT_EQ(
+        points.first().toObject(),
+        (QJsonObject{
+            {"address", "\\\\SNET.P001.C0101.BI03"}, {"name", "<b>Dock</b>"}, {"by", "mlee"}, {"until", "10:42:13"}}));
 }
 
 TEST(WebPushPacer, PushesAtMostTenTimesASecondAndNothingWhenNothingChanged) {

@@ -695,7 +695,7 @@ TEST_F(WebServerFixture, WebACommandTheOperatorMayNotSendIsRefusedAtTheDesk) {
     EXPECT_EQ(broadcaster->refusedCommands(), 0) << "nothing reached the field";
 }
 
-TEST_F(WebServerFixture, WebAlarmAcknowledgedOnThePageIsRecordedByTheFieldAndShownAcknowledged) {
+TEST_F(WebServerFixture, WebAlarmAcknowledgedOrShelvedOnThePageIsRecordedByTheFieldAndShown) {
     Client client;
     Reply session;
     welcomed(client, session);
@@ -772,6 +772,27 @@ TEST_F(WebServerFixture, WebAlarmAcknowledgedOnThePageIsRecordedByTheFieldAndSho
     client.send({{"t", "journal"}, {"operator", "akim"}});
     ASSERT_TRUE(until([&] { return client.last("journal") != nullptr; }));
     EXPECT_TRUE(client.last("journal")->value("rows").toArray().isEmpty());
+
+    // Shelved from the page: the field records it and every push lists it, with who and until when.
+    ASSERT_TRUE(findAlarm());
+    const QString shelved = alarm->value("address").toString();
+    client.send({{"t", "shelve"},
+                 {"section", alarm->value("section")},
+                 {"key", alarm->value("key")},
+                 {"csrf", session.json().value("csrf")},
+                 {"minutes", 15}});
+    QJsonObject listed;
+    ASSERT_TRUE(until([&] {
+        clockMs = startMs + real.elapsed();
+        const QJsonObject* attention = client.last("attention");
+        for (const QJsonValue& s : attention != nullptr ? attention->value("shelved").toArray() : QJsonArray())
+            if (s.toObject().value("address").toString() == shelved)
+                listed = s.toObject();
+        return !listed.isEmpty() && !alarmOnPage(shelved);
+    })) << "the shelved point is listed apart";
+    EXPECT_EQ(listed.value("by"), "admin");
+    EXPECT_EQ(listed.value("name"), alarm->value("name"));
+    EXPECT_FALSE(listed.value("until").toString().isEmpty());
 }
 
 }  // namespace

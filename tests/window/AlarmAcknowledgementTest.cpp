@@ -207,6 +207,9 @@ TEST_F(AlarmAcknowledgementTest, AShelvedPointLeavesTheListAndReturnsByItselfAft
     EXPECT_EQ(listed(*window, input), nullptr);
     EXPECT_EQ(text(QStringLiteral("SELECT OperatorName || ' ' || Comment FROM AlarmJournal WHERE Event = 'shelved'")),
               QStringLiteral("admin for 15 min"));
+    window->attentionTick();
+    ASSERT_EQ(window->attention().shelved().size(), 1u);
+    EXPECT_EQ(window->attention().shelved()[0].by, QStringLiteral("admin")) << "from the site's record";
 
     steady += 15 * 60 * 1000 - 1;
     window->attentionTick();

@@ -95,6 +95,44 @@ TEST_F(AttentionListTest, AlarmsFirstNewestFirstAndPlacesHoldWhileRowsChange) {
     EXPECT_EQ(list.warningCount(), 1);
 }
 
+TEST_F(AttentionListTest, AnEntryIsRaisedAtItsReportsTimeAndALoadListsTheNewestFirst) {
+    // The rows of a load, each abnormal since the time of the report it shows: long ago, a moment
+    // ago, a time ahead of this desk's clock (taken as now), none known (now).
+    const qint64 now = 1'800'000'000'000;
+    const auto stamp = [&](const QString& address, qint64 ms) {
+        StatusGrid& grid = sections.grid(Section::Inputs);
+        grid.setUpdated(grid.findRow(address), UpdatedStamp{QStringLiteral("t"), ms});
+    };
+    show(Section::Inputs, kInput1, C::Alarm);
+    stamp(kInput1, 1'700'000'000'000);
+    show(Section::Inputs, kInput2, C::Alarm);
+    stamp(kInput2, now - 5000);
+    show(Section::Inputs, kInput3, C::Alarm);
+    stamp(kInput3, now + 60'000);
+    show(Section::Doors, kDoor, C::Alarm | C::DoorNotClosed);
+    list.reset();
+    list.addAllRows(now);
+    const auto sinceOf = [&](const QString& address) {
+        for (const AttentionEntry& e : list.entries())
+            if (e.address == address)
+                return e.sinceMs;
+        return qint64(-1);
+    };
+    EXPECT_EQ(sinceOf(kInput1), 1'700'000'000'000);
+    EXPECT_EQ(sinceOf(kInput2), now - 5000);
+    EXPECT_EQ(sinceOf(kInput3), now) << "a time ahead of this desk's clock";
+    EXPECT_EQ(sinceOf(kDoor), now) << "no time known";
+    EXPECT_EQ(order().mid(2), (QStringList{"BI02", "BI01"})) << "the newest first";
+
+    // Listed later, an alarm goes first even when its report is older than those listed before
+    // (the field's clock behind, the time of day stepped back): its "since" stays its report's.
+    show(Section::Relays, kRelay, C::RelayNotNormal | C::Alarm);
+    sections.grid(Section::Relays).setUpdated(1, UpdatedStamp{QStringLiteral("t"), now - 3'600'000});
+    list.sync(now + 1000);
+    EXPECT_EQ(order().first(), QStringLiteral("BR01"));
+    EXPECT_EQ(sinceOf(kRelay), now - 3'600'000);
+}
+
 TEST_F(AttentionListTest, ClearedWarningsStayUntilClearedOrTheirTimeIsUp) {
     list.setKeepClearedMs(60000);
     show(Section::Inputs, kInput1, C::Masked);
@@ -340,9 +378,18 @@ TEST(AttentionTextsTest, DurationsReadAtAGlance) {
         {3599000, "59 min 59 s"},
         {3600000, "1 h 00 min"},
         {(26 * 3600 + 5 * 60 + 7) * 1000LL, "26 h 05 min"},
+        {(47 * 3600 + 59 * 60) * 1000LL, "47 h 59 min"},
+        {(640 * 86400 + 3 * 3600 + 59 * 60) * 1000LL, "640 d 03 h"},
     };
     for (const auto& [ms, text] : cases)
         EXPECT_EQ(AttentionList::durationText(ms), QString::fromLatin1(text)) << ms;
+}
+
+TEST(AttentionTextsTest, SinceSaysItsDayUnlessToday) {
+    const QDateTime longAgo(QDate(2024, 3, 5), QTime(18, 47, 2));
+    EXPECT_EQ(AttentionList::clockText(longAgo.toMSecsSinceEpoch()), QStringLiteral("2024-03-05 18:47:02"));
+    const QDateTime today(QDate::currentDate(), QTime(0, 0, 1));
+    EXPECT_EQ(AttentionList::clockText(today.toMSecsSinceEpoch()), QStringLiteral("00:00:01"));
 }
 
 }  // namespace

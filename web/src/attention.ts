@@ -3,9 +3,9 @@
 // Enter or a double click goes to the point's row; the Menu key, Shift+F10, a right-click or a
 // long press opens that row's menu. Ctrl+K acknowledges the current alarm (Ctrl+Shift+K asks for a
 // comment first), Ctrl+Shift+H shelves its point: the field records the step and every desk shows it.
-import { acknowledgementText, currentIndex, entryTexts, planRows, pointOf, shelveMinutes } from './attentionRows';
+import { acknowledgementText, currentIndex, entryTexts, planRows, pointOf, shelvedText, shelveMinutes } from './attentionRows';
 import { el, severityLabel, severityMarker } from './dom';
-import { kMaxComment, kShelveMaxMinutes, kShelveMinMinutes, type AttentionEntry } from './protocol';
+import { kMaxComment, kShelveMaxMinutes, kShelveMinMinutes, type AttentionEntry, type ShelvedPoint } from './protocol';
 import { movedRow } from './virtual';
 import { abnormalText } from './wording';
 
@@ -33,6 +33,11 @@ export class AttentionPanel {
   /// The row drawn for each point with what it shows, kept from one list to the next.
   private drawn = new Map<string, { row: HTMLTableRowElement; shows: string }>();
   private longPress: number | undefined;
+  /// The shelved points: a list under the entries, open while the operator wants it.
+  private readonly shelvedBox: HTMLDetailsElement;
+  private readonly shelvedCaption: HTMLElement;
+  private readonly shelvedList: HTMLUListElement;
+  private shelvedShown = '';
 
   constructor(private readonly events: AttentionEvents) {
     this.element = el('section', { id: 'attention', class: 'attention', 'aria-labelledby': 'attention-title', hidden: true });
@@ -63,7 +68,11 @@ export class AttentionPanel {
     this.table.append(thead, this.body);
     const scroller = el('div', { class: 'attention-scroll' });
     scroller.append(this.table);
-    this.element.append(head, help, scroller);
+    this.shelvedBox = el('details', { class: 'shelved', hidden: true });
+    this.shelvedCaption = el('summary', { class: 'shelved-caption' });
+    this.shelvedList = el('ul', { class: 'shelved-list', 'aria-label': 'Shelved points' });
+    this.shelvedBox.append(this.shelvedCaption, this.shelvedList);
+    this.element.append(head, help, scroller, this.shelvedBox);
 
     this.table.addEventListener('keydown', (e) => this.onKey(e));
     this.body.addEventListener('click', (e) => {
@@ -107,7 +116,7 @@ export class AttentionPanel {
     this.current = currentIndex(entries, this.currentPoint);
     if (this.current < 0)
       this.currentPoint = '';
-    this.element.hidden = entries.length === 0;
+    this.element.hidden = entries.length === 0 && this.shelvedBox.hidden;
     this.table.setAttribute('aria-rowcount', String(entries.length + 1));
     const drawn = new Map<string, { row: HTMLTableRowElement; shows: string }>();
     const rows = planRows(entries, this.drawn).map((plan, i) => {
@@ -132,6 +141,18 @@ export class AttentionPanel {
     }
     this.drawn = drawn;
     this.updateActiveDescendant();
+  }
+
+  /// Lists the shelved points (redrawn only when they changed); the panel shows while any is.
+  setShelved(points: ShelvedPoint[]): void {
+    const shows = JSON.stringify(points);
+    if (shows === this.shelvedShown)
+      return;
+    this.shelvedShown = shows;
+    this.shelvedCaption.textContent = `Shelved (${points.length})`;
+    this.shelvedList.replaceChildren(...points.map((p) => el('li', { 'data-address': p.address }, shelvedText(p))));
+    this.shelvedBox.hidden = points.length === 0;
+    this.element.hidden = this.entries.length === 0 && this.shelvedBox.hidden;
   }
 
   setCounts(alarms: number, warnings: number): void {

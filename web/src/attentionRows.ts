@@ -1,7 +1,7 @@
 // Which rows of the attention list to draw again and which to keep. In a storm the list arrives up
 // to ten times a second, nearly all as it was: a point's row is drawn again only when what it
 // shows changed; otherwise the row drawn for it last time moves to its new place.
-import { kShelveMaxMinutes, kShelveMinMinutes, type AttentionEntry } from './protocol';
+import { kShelveMaxMinutes, kShelveMinMinutes, type AttentionEntry, type ShelvedPoint } from './protocol';
 
 /// Names an entry's point: keys are a section's own, so the section and the key together.
 export function pointOf(entry: AttentionEntry): string {
@@ -51,6 +51,13 @@ export function acknowledgementText(entry: AttentionEntry): string {
   if (entry.unacknowledged)
     return entry.cleared ? 'cleared, not acknowledged' : 'not acknowledged';
   return entry.acknowledgedBy ? `acknowledged by ${entry.acknowledgedBy}` : '';
+}
+
+/// A shelved point in words: "Loading Dock Contact (\\SNET.P001.C0101.BI03), shelved by mlee until
+/// 10:42:13"; the address alone when the shown group lacks the point, no "by" when nobody is named.
+export function shelvedText(point: ShelvedPoint): string {
+  const what = point.name ? `${point.name} (${point.address})` : point.address;
+  return `${what}, shelved${point.by ? ` by ${point.by}` : ''} until ${point.until}`;
 }
 
 /// The minutes an operator typed for a shelving: a whole number from kShelveMinMinutes to

@@ -54,7 +54,7 @@ class App {
   private pendingMenu: PendingMenu | null = null;
   private pendingJump: AttentionEntry | null = null;
   /// What came since the last frame, newest only: drawn once, at the next frame.
-  private newestAttention: AttentionEntry[] | null = null;
+  private newestAttention: Extract<ServerMessage, { t: 'attention' }> | null = null;
   private readonly newestRows = new Map<number, RowsMessage>();
   private drawFrame = 0;
   private viewQueued = false;
@@ -301,7 +301,7 @@ class App {
       // In a storm the whole list comes up to ten times a second and redrawing it is the page's
       // dearest work: only the newest list is drawn, once a frame, so the rows behind it in the
       // socket are not held up.
-      this.newestAttention = message.entries;
+      this.newestAttention = message;
       this.drawNextFrame();
       break;
     case 'rows':
@@ -368,8 +368,10 @@ class App {
       return;
     this.drawFrame = requestAnimationFrame(() => {
       this.drawFrame = 0;
-      if (this.newestAttention !== null)
-        this.attention.setEntries(this.newestAttention);
+      if (this.newestAttention !== null) {
+        this.attention.setShelved(this.newestAttention.shelved);
+        this.attention.setEntries(this.newestAttention.entries);
+      }
       this.newestAttention = null;
       for (const rows of this.newestRows.values())
         this.grids.get(rows.section)?.applyRows(rows.first, rows.total, rows.rows);

@@ -37,6 +37,16 @@ export interface AttentionEntry {
   acknowledgedBy: string;
 }
 
+/// A point shelved at any desk: who shelved it and when it returns ("10:42:13", with the day when
+/// not today).
+export interface ShelvedPoint {
+  address: string;
+  /// The name its row shows; empty when the shown group lacks the point.
+  name: string;
+  by: string;
+  until: string;
+}
+
 /// One step of the alarm journal, its times as "2026-12-07 10:42:13".
 export interface JournalRow {
   time: string;
@@ -66,7 +76,7 @@ export interface MenuItem {
 export type ServerMessage =
   | { t: 'welcome'; operator: string; groups: string[]; group: string; sections: SectionInfo[] }
   | { t: 'counts'; group: string; sections: SectionCounts[]; alarms: number; warnings: number }
-  | { t: 'attention'; entries: AttentionEntry[]; total: number }
+  | { t: 'attention'; entries: AttentionEntry[]; total: number; shelved: ShelvedPoint[] }
   | { t: 'rows'; section: number; first: number; total: number; rows: GridRow[] }
   | { t: 'menu'; section: number; key: number; items: MenuItem[] }
   | { t: 'command'; id: string; ok: boolean; text: string }

@@ -4,7 +4,7 @@ import assert from 'node:assert/strict';
 import test from 'node:test';
 import { importPageModule } from './bundled.mjs';
 
-const { acknowledgementText, currentIndex, entryTexts, planRows, pointOf, shelveMinutes } =
+const { acknowledgementText, currentIndex, entryTexts, planRows, pointOf, shelvedText, shelveMinutes } =
   await importPageModule('attentionRows');
 
 const entry = (section, key, words = 'Forced open', cleared = false) => ({
@@ -65,4 +65,13 @@ test('a shelving is 15 minutes to 8 hours, typed as whole minutes', () => {
   for (const [typed, minutes] of [['15', 15], [' 480 ', 480], ['60', 60], ['14', null], ['481', null], ['', null],
     ['1e2', null], ['30.5', null], ['-20', null], ['0x20', null], ['99999', null]])
     assert.equal(shelveMinutes(typed), minutes, typed);
+});
+
+test('a shelved point reads with its name, who shelved it and until when', () => {
+  const point = { address: '\\\\SNET.P001.C0101.BI03', name: 'Loading Dock Contact', by: 'mlee', until: '10:42:13' };
+  assert.equal(shelvedText(point), 'Loading Dock Contact (\\\\SNET.P001.C0101.BI03), shelved by mlee until 10:42:13');
+  assert.equal(shelvedText({ ...point, name: '' }), '\\\\SNET.P001.C0101.BI03, shelved by mlee until 10:42:13',
+    'a point the shown group lacks');
+  assert.equal(shelvedText({ ...point, by: '', until: '2026-12-09 01:00:00' }),
+    'Loading Dock Contact (\\\\SNET.P001.C0101.BI03), shelved until 2026-12-09 01:00:00');
 });

@@ -233,6 +233,42 @@ const cases = {
     }
   },
 
+  /// A point shelved from the page leaves its attention list and is listed under "Shelved", naming
+  /// who shelved it and until when; another operator's page lists it too.
+  async shelving({ site, browser, users }) {
+    const page = await browser.newPage();
+    page.on('dialog', (dialog) => dialog.accept('15'));
+    await signIn(page, site.url(), 'admin', users.admin);
+    await page.waitForSelector('#attention tbody tr', { timeout: 15000 });
+    const [entry] = await attentionEntries(page);
+    const row = page.locator(`#attention tbody tr[data-point="${entry.point}"]`);
+    const address = await row.locator('td.c3').textContent();
+    await row.click();
+    await page.keyboard.press('Control+Shift+H');
+    const item = page.locator(`#attention .shelved li[data-address="${address.replaceAll('\\', '\\\\')}"]`);
+    await item.waitFor({ state: 'attached', timeout: 10000 })
+      .catch(() => { throw new Failed(`${entry.name} is not listed under "Shelved" 10 s after shelving it`); });
+    const text = await item.textContent();
+    check(text.startsWith(`${entry.name} (${address}), shelved by admin until `) && /\d\d:\d\d:\d\d$/.test(text),
+      `the shelved point reads "${text}"`);
+    check(/^Shelved \(\d+\)$/.test(await page.textContent('#attention .shelved summary')), 'the list has no count');
+    await waitFor(`${entry.name} left the attention list`, 5000, async () =>
+      !(await attentionEntries(page)).some((e) => e.point === entry.point));
+
+    const watcherBrowser = await launch();
+    try {
+      const watcher = await watcherBrowser.newPage();
+      await signIn(watcher, site.url(), 'mlee', users.mlee);
+      const listed = await waitFor('the shelved point is listed for another operator', 10000, async () =>
+        (await watcher.$$eval('#attention .shelved li', (items) => items.map((i) => i.textContent))).find((t) =>
+          t.includes(address)) ?? null);
+      check(listed.includes('shelved by admin'), `another operator reads "${listed}"`);
+      console.log(`WebDesk: shelved from the page, listed as "${text}"`);
+    } finally {
+      await watcherBrowser.close();
+    }
+  },
+
   /// Wrong passwords are rate-limited: after a few, even the right one waits.
   async signin_rate_limit({ site, browser, users }) {
     const page = await browser.newPage();

@@ -191,7 +191,8 @@ const QByteArray& OperatorDesk::counts(const Reader::Filter& filter) {
 const QByteArray& OperatorDesk::attention() {
     // Only the entries the page is sent are read: the list may hold thousands.
     if (!attention_)
-        attention_ = toBytes(attentionMessage(reader_->attention(kMaxAttentionEntries), reader_->attentionCount()));
+        attention_ = toBytes(
+            attentionMessage(reader_->attention(kMaxAttentionEntries), reader_->attentionCount(), reader_->shelved()));
     return *attention_;
 }
 

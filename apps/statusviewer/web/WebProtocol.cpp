@@ -191,7 +191,8 @@ QJsonObject countsMessage(const QString& group, const QVector<Reader::SectionInf
             {QStringLiteral("warnings"), warnings}};
 }
 
-QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items, int total) {
+QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items, int total,
+                             const QVector<Reader::ShelvedItem>& shelved) {
     QJsonArray list;
     for (qsizetype i = 0; i < items.size() && i < kMaxAttentionEntries; ++i) {
         const Reader::AttentionItem& e = items[i];
@@ -207,9 +208,16 @@ QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items, int to
                                 {QStringLiteral("unacknowledged"), e.awaitsAcknowledgement},
                                 {QStringLiteral("acknowledgedBy"), e.acknowledgedBy}});
     }
+    QJsonArray points;
+    for (qsizetype i = 0; i < shelved.size() && i < kMaxAttentionEntries; ++i)
+        points.append(QJsonObject{{QStringLiteral("address"), shelved[i].address},
+                                  {QStringLiteral("name"), shelved[i].name},
+                                  {QStringLiteral("by"), shelved[i].by},
+                                  {QStringLiteral("until"), shelved[i].until}});
     return {{QStringLiteral("t"), QStringLiteral("attention")},
             {QStringLiteral("entries"), list},
-            {QStringLiteral("total"), total < 0 ? int(items.size()) : total}};
+            {QStringLiteral("total"), total < 0 ? int(items.size()) : total},
+            {QStringLiteral("shelved"), points}};
 }
 
 QJsonObject rowsMessage(int section, int first, const Reader::Rows& rows) {

@@ -27,7 +27,7 @@
 //   welcome {operator,groups,group,sections:[{section,title,columns}]}
 //   counts {group,sections:[{section,title,rows,shown,alarms,warnings}],alarms,warnings}
 //   attention {entries:[{key,section,severity,kind,name,address,words,since,cleared,unacknowledged,
-//              acknowledgedBy}],total}
+//              acknowledgedBy}],total,shelved:[{address,name,by,until}]} (shelved: the soonest back first)
 //   rows {section,first,total,rows:[{key,cells,severity,reason,recent}]}
 //   menu {section,key,items:[{id,text,enabled}]}
 //   command {id,ok,text} | step {step,ok,text} (an acknowledgement or shelving handed to the field, or
@@ -125,8 +125,10 @@ QJsonObject welcomeMessage(const QString& operatorName, const QStringList& group
                            const QVector<so::StatusReader::SectionInfo>& sections);
 QJsonObject countsMessage(const QString& group, const QVector<so::StatusReader::SectionInfo>& sections,
                           const QVector<so::StatusReader::Counts>& counts);
-/// The first kMaxAttentionEntries of `items`; `total` is the whole list's length (-1: items' own).
-QJsonObject attentionMessage(const QVector<so::StatusReader::AttentionItem>& items, int total = -1);
+/// The first kMaxAttentionEntries of `items`; `total` is the whole list's length (-1: items' own);
+/// the shelved points (at most kMaxAttentionEntries).
+QJsonObject attentionMessage(const QVector<so::StatusReader::AttentionItem>& items, int total = -1,
+                             const QVector<so::StatusReader::ShelvedItem>& shelved = {});
 QJsonObject rowsMessage(int section, int first, const so::StatusReader::Rows& rows);
 QJsonObject menuMessage(int section, int key, const QVector<so::StatusReader::MenuItem>& items);
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text);
