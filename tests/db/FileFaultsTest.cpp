@@ -141,6 +141,15 @@ const FaultCase kFaultCases[] = {
          EXPECT_EQ(t.bytesOf(t.site), t.bytesOf(backup)) << "the checkpoint wrote into the copy";
      },
      Fault::Replaced},
+    // A copy empties the file before it writes its own bytes: a checkpoint in between writes nothing.
+    {"EmptiedJustBeforeACheckpoint", false,
+     [](FileFaults& t) {
+         t.conn->execute(QStringLiteral("UPDATE T SET B = 'after the look' WHERE A < 500"));
+         ASSERT_TRUE(QFile::resize(t.site, 0));
+         EXPECT_THROW(t.conn->query(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")).close(), DbError);
+         EXPECT_EQ(QFileInfo(t.site).size(), 0) << "the checkpoint wrote into the emptied file";
+     },
+     Fault::Damaged},
     {"LinkPointedElsewhere", true,
      [](FileFaults& t) {
          const QString other = t.copy(QStringLiteral("other.db"));
