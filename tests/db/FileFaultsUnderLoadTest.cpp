@@ -1,7 +1,8 @@
 // The file check on a busy site: a writer committing every few milliseconds on a connection of its
 // own (its checkpoints write the file all the time), another program writing the same file, and two
 // processes keeping the machine's cores busy. A backup copied over the open file must be found
-// every time (a copy taken before a checkpoint that a look saw), and a file only touched never.
+// every time (a copy older than the stamp a look last found in the file), including when one of
+// the writer's checkpoints runs into the copy before the next look, and a file only touched never.
 // Each round starts from a fresh site; the copies and the touch run as processes of their own, as
 // an operator's would (a descriptor of the file opened and closed in this process would drop
 // SQLite's locks).
