@@ -1,4 +1,5 @@
 #include "db/ConnectionImpl.h"
+#include "db/SiteFileGuard.h"
 #include "db/SiteFileLook.h"
 #include "db/StatementObserver.h"
 
@@ -263,6 +264,9 @@ std::unique_ptr<Connection> Connection::open(const QString& url) {
     if (!QSqlDatabase::isDriverAvailable(parts.driver))
         throw DbError(QStringLiteral("The Qt SQL driver %1 is not installed").arg(parts.driver));
 
+    // Every SQLite file is opened through the layer that keeps checkpoints off a copy written over it.
+    if (parts.driver == QLatin1String("QSQLITE"))
+        sitefile::installFirstPageGuard();
     auto d = std::make_unique<Impl>();
     d->url = url;
     d->name = QStringLiteral("statusobject-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -409,7 +413,18 @@ Connection::FileFault Connection::Impl::lookAtFile() {
             return companionLost(suffix);
         }
     }
-    return compareContent();
+    const FileFault fault = compareContent();
+    // What the file shows now may no longer tell (the look could not judge it, or knows no newer
+    // stamp): a checkpoint that found the first page older than this connection last saw already did.
+    const sitefile::FirstPageGuard* guard = sitefile::firstPageGuardOf(sitefile::openFileOf(sqliteHandle(db)));
+    if (fault != FileFault::None || guard == nullptr || !guard->refused)
+        return fault;
+    const qint64 found = guard->refusedStamp;
+    return fileFails(FileFault::Replaced,
+                     QStringLiteral("another program wrote over the file in place (a checkpoint found %1 in its "
+                                    "first page where stamp %2 was last seen, and wrote nothing)")
+                         .arg(found < 0 ? QStringLiteral("no database header") : QStringLiteral("stamp %1").arg(found))
+                         .arg(guard->floor.load()));
 }
 
 Connection::FileFault Connection::Impl::compareContent() {
@@ -499,6 +514,11 @@ void Connection::Impl::noteSound(qint64 size, const sitefile::Header& header,
     watch.header = header;
     watch.mark = mark;
     watch.settled = true;
+    // From now on no checkpoint writes its first page over a file whose stamp is older than this.
+    if (sitefile::FirstPageGuard* guard = sitefile::firstPageGuardOf(sitefile::openFileOf(sqliteHandle(db)))) {
+        guard->floor = header.stamp;
+        guard->armed = header.sqlite;
+    }
 }
 
 void Connection::close() {

@@ -90,7 +90,8 @@ struct __attribute__((visibility("hidden"))) Recordset::Impl {
 /// the one it opened or is damaged (Connection::fileFault). Each look compares the file with what
 /// SQLite itself last wrote into it: in write-ahead mode only a checkpoint writes the file, and every
 /// commit of this library's connections carries a new stamp on the first page, so the first page a
-/// checkpoint copied from the log names the file's content exactly.
+/// checkpoint copied from the log names the file's content exactly. Each sound look also tells the
+/// file layer the stamp it found (SiteFileGuard): no checkpoint writes its first page over an older one.
 struct FileWatch {
     /// A file shorter than its header says while a checkpoint is copying is taken as cut only when
     /// a look at least kConfirmMs later sees the same checkpoint record (a checkpoint writes the

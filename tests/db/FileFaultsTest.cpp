@@ -47,6 +47,13 @@ public:
         return to;
     }
 
+    /// Writes the bytes of `from` over the site file in place (the same file, new content).
+    void writeOver(const QString& from) {
+        QFile source(from), target(real);
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly) && target.open(QIODevice::ReadWrite));
+        target.write(source.readAll());
+    }
+
     /// Another connection changes rows and copies its log into the file, as other desks do.
     void writeAndCheckpoint(int round) {
         auto other = Connection::open(QStringLiteral("sqlite:") + site);
@@ -118,11 +125,31 @@ const FaultCase kFaultCases[] = {
          const QString backup = t.copy(QStringLiteral("backup.db"));
          t.writeAndCheckpoint(1);
          ASSERT_EQ(t.conn->fileFault(), Fault::None);
-         QFile from(backup), to(t.site);
-         ASSERT_TRUE(from.open(QIODevice::ReadOnly) && to.open(QIODevice::ReadWrite));  // same file, new content
-         to.write(from.readAll());
+         t.writeOver(backup);
      },
      Fault::Replaced},
+    // The copy lands after the last look, and a checkpoint starts before the next one: the current
+    // first page written over the copy's would hide it for good.
+    {"OlderCopyWrittenOverJustBeforeACheckpoint", false,
+     [](FileFaults& t) {
+         const QString backup = t.copy(QStringLiteral("backup.db"));
+         t.writeAndCheckpoint(1);
+         ASSERT_EQ(t.conn->fileFault(), Fault::None);
+         t.conn->execute(QStringLiteral("UPDATE T SET B = 'after the look' WHERE A < 500"));
+         t.writeOver(backup);
+         EXPECT_THROW(t.conn->query(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")).close(), DbError);
+         EXPECT_EQ(t.bytesOf(t.site), t.bytesOf(backup)) << "the checkpoint wrote into the copy";
+     },
+     Fault::Replaced},
+    // A copy empties the file before it writes its own bytes: a checkpoint in between writes nothing.
+    {"EmptiedJustBeforeACheckpoint", false,
+     [](FileFaults& t) {
+         t.conn->execute(QStringLiteral("UPDATE T SET B = 'after the look' WHERE A < 500"));
+         ASSERT_TRUE(QFile::resize(t.site, 0));
+         EXPECT_THROW(t.conn->query(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")).close(), DbError);
+         EXPECT_EQ(QFileInfo(t.site).size(), 0) << "the checkpoint wrote into the emptied file";
+     },
+     Fault::Damaged},
     {"LinkPointedElsewhere", true,
      [](FileFaults& t) {
          const QString other = t.copy(QStringLiteral("other.db"));
