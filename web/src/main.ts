@@ -2,6 +2,7 @@
 // component shows it: the attention list on top, the sections below, each asking only for the
 // rows in sight. Nothing of the decoding happens here; the page draws what it is sent.
 import { AttentionPanel } from './attention';
+import { AttentionList } from './attentionList';
 import { JournalPanel } from './journal';
 import { Link, currentSession, signIn, signOut, type Session } from './connection';
 import { el } from './dom';
@@ -16,6 +17,7 @@ import { deskTotals, isRefusal, noticeKind, shownTime } from './wording';
 const kNoticeMs = 15000;
 const kFindDelayMs = 200;
 const kSilenceCheckMs = 500;
+const kGroupKey = 'status.group';
 
 function byId<T extends HTMLElement>(id: string): T {
   const element = document.getElementById(id);
@@ -46,6 +48,8 @@ class App {
   private readonly notice = byId<HTMLElement>('notice');
   private readonly sections = byId<HTMLElement>('sections');
   private readonly attention: AttentionPanel;
+  /// The attention list as the server last gave it (whole, then its changes).
+  private readonly attentionList = new AttentionList();
   private readonly journal: JournalPanel;
   private readonly menu = new ContextMenu();
   private grids = new Map<number, SectionGrid>();
@@ -95,6 +99,7 @@ class App {
     byId('signout').addEventListener('click', () => void this.signOut());
     this.groupBox.addEventListener('change', () => {
       this.resetGrids();
+      this.keepGroup(this.groupBox.value);
       this.link?.send({ t: 'group', name: this.groupBox.value });
     });
     this.findBox.addEventListener('input', () => {
@@ -189,7 +194,7 @@ class App {
     this.operator.textContent = session.operator;
     if (this.lostSinceMs === 0)
       this.linkState.textContent = 'Connecting…';
-    const link = new Link(session.csrf, {
+    const link = new Link(session.csrf, sessionStorage.getItem(kGroupKey) ?? '', {
       opened: () => this.reconnectWait.reset(),
       message: (message) => {
         if (this.link !== link)
@@ -270,9 +275,11 @@ class App {
     switch (message.t) {
     case 'welcome': {
       this.newestRows.clear();
+      this.attentionList.forget();
       this.operator.textContent = message.operator;
       this.groupBox.replaceChildren(...message.groups.map((name) => el('option', { value: name }, name)));
       this.groupBox.value = message.group;
+      this.keepGroup(message.group);
       this.grids = new Map(message.sections.map((info) => [info.section, new SectionGrid(info, {
         viewChanged: () => this.queueView(),
         menuAsked: (section, key, x, y, returnFocus) => this.askMenu(section, key, x, y, returnFocus),
@@ -286,8 +293,11 @@ class App {
       break;
     }
     case 'counts': {
-      if (message.group && this.groupBox.value !== message.group)
+      if (message.group && this.groupBox.value !== message.group) {
+        // A group refused (too many shown already) leaves the tab on the one it showed.
         this.groupBox.value = message.group;
+        this.keepGroup(message.group);
+      }
       for (const counts of message.sections)
         this.grids.get(counts.section)?.applyCounts(counts);
       const totals = deskTotals(message.sections, message.alarms, message.warnings, this.findBox.value);
@@ -298,11 +308,22 @@ class App {
       break;
     }
     case 'attention':
-      // In a storm the whole list comes up to ten times a second and redrawing it is the page's
+      // In a storm the list changes up to ten times a second and redrawing it is the page's
       // dearest work: only the newest list is drawn, once a frame, so the rows behind it in the
       // socket are not held up.
+      this.attentionList.whole(message.version, message.entries, message.total);
       this.newestAttention = message.entries;
       this.drawNextFrame();
+      break;
+    case 'attentionChanges':
+      if (this.attentionList.apply(message)) {
+        this.newestAttention = this.attentionList.entries;
+        this.drawNextFrame();
+      } else if (this.attentionList.held) {
+        // Not for the list held: the whole list is asked for once, and changes wait for it.
+        this.attentionList.forget();
+        this.link?.send({ t: 'attentionAgain' });
+      }
       break;
     case 'rows':
       // The same for the rows: a section's newest rows replace any not drawn yet.
@@ -422,6 +443,12 @@ class App {
     }
     this.pendingJump = entry;
     this.link?.send({ t: 'locate', section: entry.section, key: entry.key });
+  }
+
+  /// The tab's group, kept for the tab alone (a reload or a new link asks for it again): two tabs
+  /// of one operator each show their own.
+  private keepGroup(name: string): void {
+    sessionStorage.setItem(kGroupKey, name);
   }
 
   private showNotice(text: string, refused: boolean): void {

@@ -66,7 +66,8 @@ export interface MenuItem {
 export type ServerMessage =
   | { t: 'welcome'; operator: string; groups: string[]; group: string; sections: SectionInfo[] }
   | { t: 'counts'; group: string; sections: SectionCounts[]; alarms: number; warnings: number }
-  | { t: 'attention'; entries: AttentionEntry[]; total: number }
+  | { t: 'attention'; version: number; entries: AttentionEntry[]; total: number }
+  | { t: 'attentionChanges'; base: number; version: number; order: (number | string)[]; changed: AttentionEntry[]; total: number }
   | { t: 'rows'; section: number; first: number; total: number; rows: GridRow[] }
   | { t: 'menu'; section: number; key: number; items: MenuItem[] }
   | { t: 'command'; id: string; ok: boolean; text: string }
@@ -84,7 +85,7 @@ export interface View {
 }
 
 export type ClientMessage =
-  | { t: 'hello'; csrf: string }
+  | { t: 'hello'; csrf: string; group?: string }
   | { t: 'group'; name: string }
   | { t: 'view'; views: View[] }
   | { t: 'find'; text: string }
@@ -92,6 +93,7 @@ export type ClientMessage =
   | { t: 'menu'; section: number; key: number }
   | { t: 'command'; section: number; key: number; id: string; csrf: string }
   | { t: 'clearCleared' }
+  | { t: 'attentionAgain' }
   | { t: 'acknowledge'; section: number; key: number; csrf: string; comment: string }
   | { t: 'shelve'; section: number; key: number; csrf: string; minutes: number }
   | { t: 'journal'; point?: string; operator?: string; from?: string; to?: string }
