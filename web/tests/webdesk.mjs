@@ -113,6 +113,59 @@ const cases = {
     }
   },
 
+  /// Two sign-ins of one operator, each a guard's tab: one chooses another group and a find text,
+  /// the other "Abnormal only"; each keeps its own view, also through a reload.
+  async tab_views({ site, browser, users }) {
+    const first = await browser.newPage();
+    const otherBrowser = await launch();
+    try {
+      const second = await otherBrowser.newPage();
+      await signIn(first, site.url(), 'admin', users.admin);
+      await signIn(second, site.url(), 'admin', users.admin);
+      for (const page of [first, second])
+        await page.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
+      const sum = (counts) => Object.values(counts).reduce((a, b) => a + b, 0);
+      const all = sum(await shownCounts(second));
+      const start = await second.inputValue('#group');
+      const groups = await first.$$eval('#group option', (options) => options.map((o) => o.value));
+      const other = groups.find((g) => g !== start && g !== '' && !g.startsWith('<'));
+      check(other !== undefined, `only "${start}" is offered: ${groups.join(', ')}`);
+
+      await first.selectOption('#group', other);
+      await waitFor(`the first tab shows rows of "${other}"`, 10000, async () => sum(await shownCounts(first)) > 0);
+      // A find text that some of the group's rows hold: the first word of a row's name.
+      const find = (await first.textContent('.section .rowgroup.body .row [role=gridcell]:first-child .text')).split(' ')[0];
+      await first.fill('#find', find);
+      await second.check('#abnormal');
+      const views = async () => ({
+        first: { group: await first.inputValue('#group'), find: await first.inputValue('#find'), rows: sum(await shownCounts(first)) },
+        second: { group: await second.inputValue('#group'), abnormal: await second.isChecked('#abnormal'), rows: sum(await shownCounts(second)) },
+      });
+      const apart = await waitFor('each tab shows its own view', 10000, async () => {
+        const v = await views();
+        return v.first.group === other && v.second.group === start && v.second.rows < all && v.second.rows > 0 ? v : null;
+      }).catch(async (e) => { throw new Failed(`${e.message}: ${JSON.stringify(await views())}`); });
+      await sleep(2000);
+      const later = await views();
+      check(later.first.group === other && later.first.find === find, `the first tab lost its view: ${JSON.stringify(later)}`);
+      check(later.second.group === start && later.second.abnormal && later.second.rows === apart.second.rows,
+        `the second tab's view changed with the first's: ${JSON.stringify(later)}`);
+      const names = await first.$$eval('.section .rowgroup.body .row [role=gridcell]:first-child .text',
+        (cells) => cells.map((c) => c.textContent));
+      check(names.length > 0 && names.every((n) => n.toLowerCase().includes(find.toLowerCase())), `the first tab's find shows ${names.slice(0, 5).join(', ')}`);
+
+      // A reload of the first tab comes back to its own group; the second stays on its own.
+      await first.reload();
+      await first.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
+      await waitFor(`the reloaded tab shows "${other}" again`, 10000, async () => (await first.inputValue('#group')) === other);
+      check((await second.inputValue('#group')) === start, 'the reload moved the other tab');
+      console.log(`WebDesk: two tabs of one operator: "${other}" with find "${find}" (${later.first.rows} rows) beside ` +
+        `"${start}" abnormal only (${later.second.rows} of ${all} rows); the reload kept "${other}"`);
+    } finally {
+      await otherBrowser.close();
+    }
+  },
+
   /// The field's reports reach the page within a second, and a new alarm goes in at the top of the
   /// attention list.
   async live_reports({ site, browser, users }) {

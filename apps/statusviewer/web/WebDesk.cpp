@@ -395,6 +395,9 @@ void WebTab::moveTo(OperatorDesk& view) {
             operator_->detach(this);
         operator_ = &view;
         view.attach(this);
+        desk_.log().info(QStringLiteral("Web desk: a tab of %1 shows \"%2\" (component %3, %4 tabs)")
+                             .arg(login_, view.groupName(), view.computerName())
+                             .arg(view.tabCount()));
     }
     Workstation& station = operator_->station();
     send(welcomeMessage(operator_->login(), station.status().groupNames(), operator_->groupName(),
