@@ -465,6 +465,59 @@ TEST_F(WebServerFixture, WebTheAttentionListGoesAsChangesThatMakeTheWholeList) {
     EXPECT_EQ(again.attention, made);
 }
 
+/// A tab orders a section's rows by a column, either way round, for itself alone; a column the
+/// section does not show leaves the desk's order.
+TEST_F(WebServerFixture, WebATabSortsItsRowsByAColumnForItselfAlone) {
+    Client sorted, plain;
+    Reply session, other;
+    welcomed(sorted, session);
+    welcomed(plain, other);
+    const int section = usedSection(sorted);
+    ASSERT_GE(section, 0);
+    const auto firstCells = [&](Client& client, int column) {
+        const qsizetype before = client.messages.size();
+        client.send(
+            {{"t", "view"}, {"views", QJsonArray{QJsonObject{{"section", section}, {"first", 0}, {"count", 50}}}}});
+        QStringList cells;
+        until([&] {
+            for (qsizetype i = before; i < client.messages.size(); ++i)
+                if (client.messages[i].value("t") == "rows") {
+                    cells.clear();
+                    for (const QJsonValue& row : client.messages[i].value("rows").toArray())
+                        cells << row["cells"].toArray()[column].toString();
+                }
+            return !cells.isEmpty();
+        });
+        return cells;
+    };
+    const QStringList desk = firstCells(plain, 0);
+    ASSERT_GT(desk.size(), 2);
+    const auto ordered = [](QStringList cells, bool descending) {
+        std::stable_sort(cells.begin(), cells.end(), [&](const QString& a, const QString& b) {
+            const int order = a.compare(b, Qt::CaseInsensitive);
+            return descending ? order > 0 : order < 0;
+        });
+        return cells;
+    };
+    sorted.send({{"t", "sort"}, {"section", section}, {"column", 0}, {"descending", false}});
+    sorted.messages.clear();
+    const QStringList up = firstCells(sorted, 0);
+    EXPECT_EQ(up, ordered(up, false));
+    sorted.send({{"t", "sort"}, {"section", section}, {"column", 0}, {"descending", true}});
+    sorted.messages.clear();
+    const QStringList down = firstCells(sorted, 0);
+    EXPECT_EQ(down, ordered(down, true));
+    EXPECT_NE(up, down);
+    until([] { return false; }, 300);
+    QStringList plainNow;
+    for (const QJsonValue& row : plain.last("rows")->value("rows").toArray())
+        plainNow << row["cells"].toArray()[0].toString();
+    EXPECT_EQ(plainNow, desk) << "the other tab keeps the desk's order";
+    sorted.send({{"t", "sort"}, {"section", section}, {"column", 99}, {"descending", true}});
+    sorted.messages.clear();
+    EXPECT_EQ(firstCells(sorted, 0), desk) << "a column not shown: the desk's order";
+}
+
 TEST_F(WebServerFixture, WebTheFieldsDeathIsToldToOpenTabsAndToTabsOpenedAfter) {
     Client client;
     Reply session;

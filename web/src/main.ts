@@ -3,6 +3,7 @@
 // rows in sight. Nothing of the decoding happens here; the page draws what it is sent.
 import { AttentionPanel } from './attention';
 import { AttentionList } from './attentionList';
+import { noColumnView, readColumnViews, writeColumnViews, type ColumnView } from './columns';
 import { JournalPanel } from './journal';
 import { Link, currentSession, signIn, signOut, type Session } from './connection';
 import { el } from './dom';
@@ -18,6 +19,7 @@ const kNoticeMs = 15000;
 const kFindDelayMs = 200;
 const kSilenceCheckMs = 500;
 const kGroupKey = 'status.group';
+const kColumnsKey = 'status.columns';
 
 function byId<T extends HTMLElement>(id: string): T {
   const element = document.getElementById(id);
@@ -53,6 +55,8 @@ class App {
   private readonly journal: JournalPanel;
   private readonly menu = new ContextMenu();
   private grids = new Map<number, SectionGrid>();
+  /// Each section's order and column widths, this tab's own.
+  private readonly columnViews = readColumnViews(sessionStorage.getItem(kColumnsKey));
   private session: Session | null = null;
   private link: Link | null = null;
   private pendingMenu: PendingMenu | null = null;
@@ -280,10 +284,16 @@ class App {
       this.groupBox.replaceChildren(...message.groups.map((name) => el('option', { value: name }, name)));
       this.groupBox.value = message.group;
       this.keepGroup(message.group);
-      this.grids = new Map(message.sections.map((info) => [info.section, new SectionGrid(info, {
-        viewChanged: () => this.queueView(),
-        menuAsked: (section, key, x, y, returnFocus) => this.askMenu(section, key, x, y, returnFocus),
-      })]));
+      this.grids = new Map(message.sections.map((info) => [info.section, new SectionGrid(info,
+        this.columnViews.get(info.section) ?? noColumnView(), {
+          viewChanged: () => this.queueView(),
+          menuAsked: (section, key, x, y, returnFocus) => this.askMenu(section, key, x, y, returnFocus),
+          columnsChanged: (section, view, sorted) => this.columnsChanged(section, view, sorted),
+        })]));
+      // The tab's own order of each section, asked for again on every new link.
+      for (const [section, view] of this.columnViews)
+        if (view.sort >= 0 && this.grids.has(section))
+          this.link?.send({ t: 'sort', section, column: view.sort, descending: view.descending });
       this.sections.replaceChildren(...[...this.grids.values()].map((grid) => grid.element));
       if (this.findBox.value !== '')
         this.sendFind();
@@ -443,6 +453,17 @@ class App {
     }
     this.pendingJump = entry;
     this.link?.send({ t: 'locate', section: entry.section, key: entry.key });
+  }
+
+  private columnsChanged(section: number, view: ColumnView, sorted: boolean): void {
+    this.columnViews.set(section, view);
+    sessionStorage.setItem(kColumnsKey, writeColumnViews(this.columnViews));
+    if (!sorted)
+      return;
+    this.newestRows.delete(section);
+    this.grids.get(section)?.reset();
+    this.link?.send({ t: 'sort', section, column: view.sort, descending: view.descending });
+    this.queueView();
   }
 
   /// The tab's group, kept for the tab alone (a reload or a new link asks for it again): two tabs

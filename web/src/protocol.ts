@@ -94,6 +94,7 @@ export type ClientMessage =
   | { t: 'command'; section: number; key: number; id: string; csrf: string }
   | { t: 'clearCleared' }
   | { t: 'attentionAgain' }
+  | { t: 'sort'; section: number; column: number; descending: boolean }
   | { t: 'acknowledge'; section: number; key: number; csrf: string; comment: string }
   | { t: 'shelve'; section: number; key: number; csrf: string; minutes: number }
   | { t: 'journal'; point?: string; operator?: string; from?: string; to?: string }

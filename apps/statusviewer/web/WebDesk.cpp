@@ -227,6 +227,7 @@ void OperatorDesk::markTabsDirty() {
 
 WebTab::WebTab(WebDesk& desk, std::unique_ptr<QWebSocket> socket, QByteArray sessionToken)
     : desk_(desk), socket_(std::move(socket)), token_(std::move(sessionToken)) {
+    sorts_.fill({-1, false});
     socket_->setMaxAllowedIncomingMessageSize(quint64(kMaxMessageBytes));
     socket_->setMaxAllowedIncomingFrameSize(quint64(kMaxMessageBytes));
     connect(socket_.get(), &QWebSocket::textMessageReceived, this, &WebTab::received);
@@ -475,8 +476,8 @@ void WebTab::handle(const ClientMessage& m) {
     case ClientMessage::Kind::Locate: {
         // Where the row is among this tab's rows in sight, so that the page can scroll to a row it
         // has not loaded (an attention entry's). Read once per ask: an operator's action.
-        const int total = reader.rows(m.section, filter_, 0, 0).total;
-        const Reader::Rows inSight = reader.rows(m.section, filter_, 0, total);
+        const int total = reader.rows(m.section, filterOf(m.section), 0, 0).total;
+        const Reader::Rows inSight = reader.rows(m.section, filterOf(m.section), 0, total);
         int index = -1;
         for (qsizetype i = 0; i < inSight.rows.size() && index < 0; ++i)
             if (inSight.rows[i].key == m.key)
@@ -509,6 +510,7 @@ void WebTab::handle(const ClientMessage& m) {
         send(journalMessage(reader.journal(m.text, m.byOperator, m.from, m.to, kMaxJournalRows)));
         return;
     case ClientMessage::Kind::AttentionAgain: attentionSent_.reset(); break;
+    case ClientMessage::Kind::Sort: sorts_[size_t(m.section)] = {m.key, m.on}; break;
     case ClientMessage::Kind::ClearCleared:
         // Every tab of the operator shows the list without them (the list's change is told).
         reader.clearCleared();
@@ -517,6 +519,12 @@ void WebTab::handle(const ClientMessage& m) {
     case ClientMessage::Kind::Invalid: return;
     }
     markDirty();
+}
+
+Reader::Filter WebTab::filterOf(int section) const {
+    Reader::Filter filter = filter_;
+    std::tie(filter.sortColumn, filter.descending) = sorts_[size_t(section)];
+    return filter;
 }
 
 bool WebTab::wall() {
@@ -551,7 +559,7 @@ void WebTab::push() {
     }
     bool anyRecent = false;
     for (const SectionView& view : std::as_const(views_)) {
-        const Reader::Rows rows = reader.rows(view.section, filter_, view.first, view.count);
+        const Reader::Rows rows = reader.rows(view.section, filterOf(view.section), view.first, view.count);
         for (const Reader::Row& row : rows.rows)
             anyRecent = anyRecent || row.recent;
         sendIfChanged(QStringLiteral("rows:%1").arg(view.section), rowsMessage(view.section, view.first, rows));

@@ -36,6 +36,7 @@
 #include <QTimer>
 #include <QWebSocket>
 
+#include <array>
 #include <functional>
 #include <vector>
 #include <optional>
@@ -181,6 +182,8 @@ private:
     void push();
     /// Whether the tab's session is a wall display's.
     bool wall();
+    /// The tab's filter with the section's order.
+    so::StatusReader::Filter filterOf(int section) const;
 
     WebDesk& desk_;
     std::unique_ptr<QWebSocket> socket_;
@@ -189,6 +192,8 @@ private:
     /// The operator the tab's session signed in (set by its hello).
     QString login_;
     so::StatusReader::Filter filter_;
+    /// Each section's order: the shown column (-1: the desk's) and whether reversed.
+    std::array<std::pair<int, bool>, so::StatusReader::kSectionCount> sorts_;
     QVector<SectionView> views_;
     PushPacer pacer_;
     SentMessages sent_;

@@ -142,6 +142,13 @@ ClientMessage parseClientMessage(const QByteArray& payload) {
             !time("from", m.from) || !time("to", m.to))
             return invalid(QStringLiteral("journal with a filter that is not a text or a time"));
         m.kind = ClientMessage::Kind::Journal;
+    } else if (t == QLatin1String("sort")) {
+        constexpr int kMaxColumns = 100;
+        if (!readInt(o, "section", 0, Reader::kSectionCount - 1, m.section) ||
+            !readInt(o, "column", -1, kMaxColumns, m.key) || !o.value(QLatin1String("descending")).isBool())
+            return invalid(QStringLiteral("sort without section, column and descending"));
+        m.on = o.value(QLatin1String("descending")).toBool();
+        m.kind = ClientMessage::Kind::Sort;
     } else if (t == QLatin1String("attentionAgain")) {
         m.kind = ClientMessage::Kind::AttentionAgain;
     } else if (t == QLatin1String("clearCleared")) {

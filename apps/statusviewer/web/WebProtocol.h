@@ -24,6 +24,8 @@
 //   | shelve {section,key,csrf,minutes} (minutes 15 to 480)
 //   | journal {point?,operator?,from?,to?} (the alarm journal; times "2026-12-07T10:42", the desk's)
 //   | attentionAgain (the whole attention list at the next push: the page could not apply a change)
+//   | sort {section,column,descending} (the tab's rows of the section by that shown column, from 0;
+//     -1: the desk's order)
 // Server -> client (rows, counts and attention at most ten times a second per tab, and only when
 // they changed since the tab last got them):
 //   welcome {operator,groups,group,sections:[{section,title,columns}]}
@@ -108,7 +110,8 @@ struct ClientMessage {
         Acknowledge,
         Shelve,
         Journal,
-        AttentionAgain
+        AttentionAgain,
+        Sort
     };
     Kind kind = Kind::Invalid;
     /// Why an Invalid message was refused (for the log).
@@ -122,7 +125,7 @@ struct ClientMessage {
     bool on = false;
     QVector<SectionView> views;
     int section = 0;
-    int key = -1;
+    int key = -1;  // a row's key; a sort's column
     QString id;
 };
 
