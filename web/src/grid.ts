@@ -10,8 +10,9 @@ import { sectionCountsText } from './wording';
 
 const kMaxShownRows = 12;
 const kMargin = 10;
-/// Where the name and state columns come first and stay in sight (a phone held upright).
-const kNarrow = '(max-width: 600px)';
+/// Where the name and state columns come first and stay in sight (a phone held upright): one query
+/// for the page, whose changes the page hands to the grids it shows (relayout()).
+export const narrowScreen = window.matchMedia('(max-width: 600px)');
 
 export interface GridEvents {
   /// The rows in sight changed (scrolled, resized, new total): ask the server again.
@@ -32,7 +33,6 @@ export class SectionGrid {
   private readonly body: HTMLElement;
   private readonly columns: string[];
   private readonly header: HTMLElement;
-  private readonly narrow = window.matchMedia(kNarrow);
   /// The columns in drawing order.
   private order: number[] = [];
   private total = -1;
@@ -59,10 +59,6 @@ export class SectionGrid {
     const headGroup = el('div', { class: 'rowgroup head', role: 'rowgroup' });
     headGroup.append(this.header);
     this.layColumns();
-    this.narrow.addEventListener('change', () => {
-      this.layColumns();
-      this.render();
-    });
     this.body = el('div', { class: 'rowgroup body', role: 'rowgroup' });
     this.scroller.append(headGroup, this.body);
     this.grid.append(this.scroller);
@@ -161,9 +157,15 @@ export class SectionGrid {
     this.grid.focus({ preventScroll: true });
   }
 
+  /// The screen became narrow or wide: the columns are drawn in the order it wants.
+  relayout(): void {
+    this.layColumns();
+    this.render();
+  }
+
   /// The header and the columns' widths, in the drawing order of the screen's width.
   private layColumns(): void {
-    const narrow = this.narrow.matches;
+    const narrow = narrowScreen.matches;
     this.order = displayOrder(this.columns, narrow);
     const widths = columnWidths(this.columns, this.columnView, this.order, narrow);
     this.grid.style.setProperty('--columns', widths.join(' '));
@@ -197,7 +199,7 @@ export class SectionGrid {
     const startWidth = cell.getBoundingClientRect().width;
     const move = (e: PointerEvent) => {
       this.columnView = { ...this.columnView, widths: { ...this.columnView.widths, [column]: clampWidth(startWidth + e.clientX - startX) } };
-      const widths = columnWidths(this.columns, this.columnView, this.order, this.narrow.matches);
+      const widths = columnWidths(this.columns, this.columnView, this.order, narrowScreen.matches);
       this.grid.style.setProperty('--columns', widths.join(' '));
       this.grid.style.setProperty('--pinned-left', widths[0] ?? '0');
     };

@@ -7,7 +7,7 @@ import { noColumnView, readColumnViews, writeColumnViews, type ColumnView } from
 import { JournalPanel } from './journal';
 import { Link, currentSession, signIn, signOut, type Session } from './connection';
 import { el } from './dom';
-import { SectionGrid } from './grid';
+import { narrowScreen, SectionGrid } from './grid';
 import { ContextMenu } from './menu';
 import type { AttentionEntry, ServerMessage } from './protocol';
 
@@ -122,6 +122,10 @@ class App {
       this.link?.send({ t: 'abnormal', on: this.abnormalBox.checked });
     });
     window.addEventListener('resize', () => this.queueView());
+    narrowScreen.addEventListener('change', () => {
+      for (const grid of this.grids.values())
+        grid.relayout();
+    });
     window.setInterval(() => this.checkSilence(), kSilenceCheckMs);
   }
 

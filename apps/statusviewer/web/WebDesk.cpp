@@ -388,8 +388,6 @@ void WebTab::hello(const ClientMessage& message) {
     moveTo(*view);
 }
 
-const QString& WebTab::login() const { return login_; }
-
 void WebTab::moveTo(OperatorDesk& view) {
     if (operator_ != &view) {
         if (operator_ != nullptr)

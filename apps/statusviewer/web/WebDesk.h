@@ -168,7 +168,6 @@ public:
     /// The tab is served by `view` from now on (its group changed, or it said hello): it is
     /// welcomed and gets every view anew.
     void moveTo(OperatorDesk& view);
-    const QString& login() const;
     void send(const QJsonObject& message);
     /// Says goodbye and closes; `again`: the page may open a new socket at once (the session lives).
     void close(const QString& reason, bool again = false);
