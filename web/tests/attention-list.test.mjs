@@ -80,3 +80,29 @@ test('a page that reconnects takes no change until the whole list comes', () => 
   assert.equal(list.total, 31);
   assert.equal(new AttentionList().held, false);
 });
+
+test('only entries of the contract\'s shape are taken from a change', () => {
+  const warning = { ...entry(1, 5), severity: 'warning' };
+  const list = held();
+  assert.equal(list.apply({ base: 7, version: 8, order: ['1:5'], changed: [warning], total: 1 }), true, 'a warning');
+  assert.deepEqual(list.entries, [warning]);
+  for (const [what, bad] of [
+    ['null', null], ['a text', '1:5'], ['a number', 5], ['a section of a fraction', { ...entry(1, 5), section: 1.5 }],
+    ['a key as text', { ...entry(1, 5), key: '5' }], ['no severity', { ...entry(1, 5), severity: '' }],
+    ['a name not a text', { ...entry(1, 5), name: 7 }], ['no kind', { ...entry(1, 5), kind: null }],
+    ['an address not a text', { ...entry(1, 5), address: 1 }], ['words not a text', { ...entry(1, 5), words: false }],
+    ['since not a text', { ...entry(1, 5), since: 3 }], ['cleared not a flag', { ...entry(1, 5), cleared: 'no' }],
+  ]) {
+    const fresh = held();
+    assert.equal(fresh.apply({ base: 7, version: 8, order: ['1:5'], changed: [bad], total: 1 }), false, what);
+  }
+});
+
+test('a list never given whole takes no change, whatever base it names; a drop may reach the end', () => {
+  const fresh = new AttentionList();
+  assert.deepEqual(fresh.entries, []);
+  assert.equal(fresh.apply({ base: null, version: 1, order: [], changed: [], total: 0 }), false);
+  const list = held();
+  assert.equal(list.apply({ base: 7, version: 8, order: [2, -2], changed: [], total: 2 }), true);
+  assert.deepEqual(points(list), ['0:1:Forced open', '0:2:Forced open']);
+});

@@ -10,6 +10,7 @@ const { clampWidth, columnWidths, displayOrder, nextSort, noColumnView, readColu
 const doors = ['Name', 'Address', 'Status', 'Door Mode', 'Last Updated'];
 
 test('a header click sorts by its column, a second click reverses it, another column starts ascending', () => {
+  assert.deepEqual(noColumnView(), { sort: -1, descending: false, widths: {} });
   let view = noColumnView();
   view = nextSort(view, 2);
   assert.deepEqual([view.sort, view.descending], [2, false]);
@@ -44,7 +45,7 @@ test('what a tab stored is read back, and anything else is left out', () => {
   assert.deepEqual(readColumnViews(writeColumnViews(views)), views);
   for (const stored of [null, '', 'not json', '[]', '5', 'null', '{"x":{"sort":1,"descending":false,"widths":{}}}',
     '{"0":{"sort":"2","descending":false,"widths":{}}}', '{"0":{"sort":1,"descending":"yes","widths":{}}}',
-    '{"0":{"sort":1,"descending":false}}', '{"0":null}'])
+    '{"0":{"sort":1,"descending":false}}', '{"0":{"sort":1,"descending":false,"widths":null}}', '{"0":null}'])
     assert.equal(readColumnViews(stored).size, 0, String(stored));
   assert.deepEqual(readColumnViews('{"1":{"sort":-1,"descending":false,"widths":{"0":9999,"a":50,"2":"wide","3":60}}}').get(1),
     { sort: -1, descending: false, widths: { 0: 800, 3: 60 } });
