@@ -389,7 +389,9 @@ TEST_F(WebServerFixture, WebEachTabKeepsItsOwnGroupFindAndFilter) {
     Client forged;
     ASSERT_TRUE(open(forged, secondSession.cookie, origin()));
     forged.send({{"t", "hello"}, {"csrf", secondSession.json().value("csrf")}, {"group", "no such group"}});
-    ASSERT_TRUE(until([&] { return forged.last("welcome") != nullptr; }));
+    ASSERT_TRUE(until([&] { return forged.last("welcome") != nullptr && forged.last("notice") != nullptr; }));
+    EXPECT_EQ(forged.last("notice")->value("text").toString(), "There is no status group \"no such group\".");
+    forged.messages.clear();
     forged.send({{"t", "group"}, {"name", "no such group either"}});
     ASSERT_TRUE(until([&] { return forged.last("notice") != nullptr; }));
     // A tab per group at once: the operator's components stay within their bound, a tab asking

@@ -386,6 +386,9 @@ void WebTab::hello(const ClientMessage& message) {
         return;
     }
     moveTo(*view);
+    // The tab learns why it is not back on its group.
+    if (!message.text.isEmpty() && view->groupName() != message.text)
+        send(noticeMessage(refusal));
 }
 
 void WebTab::moveTo(OperatorDesk& view) {
