@@ -6,6 +6,7 @@
 //   2. the latency from the field's report (its publication time on the broker) to the change drawn
 //      on the page, median and 99th percentile, in one tab, with the field at --rate changes a
 //      second (the desktop desk's own figure beside it);
+//      with the bytes a second that tab receives, and how many of them are the attention list's;
 //   3. the web desk's CPU (share of one core) and resident memory with --tabs tabs open at that rate.
 //
 //   node bench/webdesk.mjs --app build/apps/statusviewer/statusviewer --web-root build/web/dist
@@ -74,6 +75,17 @@ async function main() {
   try {
     // 1. Opening "Entire Site", the field quiet: chosen in the group box, then the page opened anew.
     const first = await browser.newPage();
+    // What the tab receives on its sockets, by message type, while `counting`.
+    let counting = false;
+    const received = { all: 0, attention: 0 };
+    first.on('websocket', (ws) => ws.on('framereceived', (frame) => {
+      if (!counting)
+        return;
+      const bytes = Buffer.byteLength(String(frame.payload));
+      received.all += bytes;
+      if (/^attention(Changes)?$/.test(JSON.parse(String(frame.payload)).t))
+        received.attention += bytes;
+    }));
     await signIn(first, site.url(), login, secret);
     await first.waitForSelector('.rowgroup.body .row');
     const small = await first.inputValue('#group');
@@ -102,7 +114,9 @@ async function main() {
     await site.field.ask('start');
     await sleep(3000);  // past the start of the traffic
     const started = Date.now();
+    counting = true;
     await sleep(seconds * 1000);
+    counting = false;
     const latencies = reportLatencies(await takeRowChanges(first), batches, started);
     const wallLatency = (Date.now() - started) / 1000;
     const reported = batches.filter((b) => b.sentMs >= started).reduce((n, b) => n + b.addresses.length, 0);
@@ -110,6 +124,8 @@ async function main() {
     const latency = percentiles(latencies);
     console.log(`field at ${(reported / wallLatency).toFixed(0)} changes/s: field report to page median ${latency.p50} ms, ` +
       `p99 ${latency.p99} ms (${latency.count} row changes drawn in one tab)`);
+    console.log(`the tab received ${(received.all / 1024 / wallLatency).toFixed(1)} KB/s, of which the attention list ` +
+      `${(received.attention / 1024 / wallLatency).toFixed(1)} KB/s`);
     // The desktop desk on the same site at the same time, from the field's publication to its rows.
     const desk = /latency median (\S+) ms, p99 (\S+) ms/.exec(await site.desk.quit());
     if (desk)

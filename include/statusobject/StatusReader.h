@@ -51,6 +51,10 @@ public:
     struct Filter {
         QString text;               ///< find text; empty: every row
         bool abnormalOnly = false;  ///< only rows in alarm or warning
+        /// The rows in order of this shown column's text (from 0; the order of rows() only, not
+        /// of the window); -1: the window's order. Rows of equal text keep the window's order.
+        int sortColumn = -1;
+        bool descending = false;  ///< that order reversed
         /// Two filters that show the same rows.
         bool operator==(const Filter&) const = default;
     };
@@ -132,7 +136,8 @@ public:
     QVector<SectionInfo> sections() const;
     /// A section's counts under the filter; zeros for a section number outside 0-7.
     Counts counts(int section, const Filter& filter) const;
-    /// Up to `count` rows in sight from the `first` (from 0), and how many are in sight.
+    /// Up to `count` rows in sight from the `first` (from 0), and how many are in sight. A sorted
+    /// filter orders every row in sight first (a cost of the section's size, not of `count`).
     Rows rows(int section, const Filter& filter, int first, int count) const;
     /// The attention list as the window lists it: alarms first, the newest first; its first
     /// `max` entries when max is not negative (a list of thousands read ten times a second).

@@ -21,6 +21,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <array>
 
 namespace so {
@@ -226,6 +227,24 @@ StatusReader::Rows StatusReader::rows(int section, const Filter& filter, int fir
         out.recent = d->recent(grid, row);
         result.rows.append(out);
     };
+    const int sortColumn =
+        filter.sortColumn >= 0 && filter.sortColumn < columns.size() ? columns[filter.sortColumn] : -1;
+    if (sortColumn >= 0) {
+        // Every row in sight, ordered by the column's text without regard to case; rows of equal
+        // text keep the grid's order, either way round.
+        QVector<std::pair<int, QString>> inSight;
+        for (int row = 1; row <= grid.rowCount(); ++row)
+            if (rule.shows(grid, row, severity(grid, row)))
+                inSight.append({row, grid.text(row, sortColumn)});
+        std::stable_sort(inSight.begin(), inSight.end(), [&](const auto& a, const auto& b) {
+            const int order = a.second.compare(b.second, Qt::CaseInsensitive);
+            return filter.descending ? order > 0 : order < 0;
+        });
+        result.total = int(inSight.size());
+        for (qsizetype i = first; i < inSight.size() && i < qsizetype(first) + count; ++i)
+            read(inSight[i].first, severity(grid, inSight[i].first));
+        return result;
+    }
     if (rule.isEmpty()) {
         // Nothing hidden: the range is the grid's rows themselves.
         result.total = grid.rowCount();

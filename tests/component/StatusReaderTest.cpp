@@ -138,6 +138,31 @@ TEST_F(StatusReaderTest, SectionsRowsAndCountsAreTheWindowsOwn) {
     EXPECT_EQ(reader->counts(8, {}).rows, 0);
 }
 
+TEST_F(StatusReaderTest, RowsSortByAShownColumnEitherWayAndEqualTextsKeepTheWindowsOrder) {
+    StatusGrid& g = grid(section);
+    ASSERT_GE(g.rowCount(), 4);
+    const int nameColumn = g.columnIndex(col::Name);
+    const int shownName = int(reader->sections()[section].columns.indexOf(g.column(nameColumn).caption));
+    ASSERT_GE(shownName, 0);
+    const char* names[] = {"zz Beta", "zz alpha", "zz Gamma", "zz ALPHA"};
+    for (int row = 1; row <= 4; ++row)
+        g.setText(row, nameColumn, QString::fromLatin1(names[row - 1]));
+    const auto order = [&](int column, bool descending, int first = 0, int count = 10) {
+        Reader::Filter filter{QStringLiteral("zz "), false, column, descending};
+        QStringList shown;
+        const Reader::Rows rows = reader->rows(section, filter, first, count);
+        EXPECT_EQ(rows.total, 4);
+        for (const Reader::Row& row : rows.rows)
+            shown << row.cells[shownName];
+        return shown;
+    };
+    EXPECT_EQ(order(shownName, false), (QStringList{"zz alpha", "zz ALPHA", "zz Beta", "zz Gamma"}));
+    EXPECT_EQ(order(shownName, true), (QStringList{"zz Gamma", "zz Beta", "zz alpha", "zz ALPHA"}));
+    EXPECT_EQ(order(shownName, true, 1, 2), (QStringList{"zz Beta", "zz alpha"})) << "a range of the sorted rows";
+    EXPECT_EQ(order(-1, false), (QStringList{"zz Beta", "zz alpha", "zz Gamma", "zz ALPHA"}));
+    EXPECT_EQ(order(99, true), (QStringList{"zz Beta", "zz alpha", "zz Gamma", "zz ALPHA"})) << "no such column";
+}
+
 TEST_F(StatusReaderTest, ChangesAreToldAndTheAttentionListIsTheWindows) {
     int told = 0;
     reader->setChangeCallback([&] { ++told; });

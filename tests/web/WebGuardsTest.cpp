@@ -3,11 +3,15 @@
 // and the push pacing.
 #include "WebGuards.h"
 #include "WebProtocol.h"
+#include "AttentionEdit.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 
 namespace {
 
@@ -221,6 +225,15 @@ TEST(WebClientMessages, TakeWhatTheContractSaysAndRefuseTheRest) {
     const Case cases[] = {
         {R"({"t":"hello","csrf":"abc"})", K::Hello},
         {R"({"t":"hello"})", K::Invalid},
+        {R"({"t":"hello","csrf":"abc","group":"Lobby"})", K::Hello},
+        {R"({"t":"hello","csrf":"abc","group":["Lobby"]})", K::Invalid},
+        {R"({"t":"attentionAgain"})", K::AttentionAgain},
+        {R"({"t":"sort","section":2,"column":1,"descending":true})", K::Sort},
+        {R"({"t":"sort","section":2,"column":-1,"descending":false})", K::Sort},
+        {R"({"t":"sort","section":2,"column":-2,"descending":false})", K::Invalid},
+        {R"({"t":"sort","section":8,"column":0,"descending":false})", K::Invalid},
+        {R"({"t":"sort","section":2,"column":1e9,"descending":false})", K::Invalid},
+        {R"({"t":"sort","section":2,"column":1})", K::Invalid},
         {R"({"t":"group","name":"Entire Site"})", K::Group},
         {R"({"t":"group","name":7})", K::Invalid},
         {R"({"t":"view","views":[{"section":0,"first":0,"count":50}]})", K::View},
@@ -287,22 +300,120 @@ TEST(WebServerMessages, CarryTextAsTextAndSeverityAsWords) {
     EXPECT_EQ(message.value("total").toInt(), 1);
 
     QVector<so::StatusReader::AttentionItem> many(kMaxAttentionEntries + 5);
-    const QJsonObject attention = attentionMessage(many);
+    const QJsonObject attention = attentionMessage(attentionSnapshot(many, 3));
     EXPECT_EQ(attention.value("entries").toArray().size(), kMaxAttentionEntries);
     EXPECT_EQ(attention.value("total").toInt(), kMaxAttentionEntries + 5);
+    EXPECT_EQ(attention.value("version").toInt(), 3);
     EXPECT_EQ(attention.value("entries").toArray().first().toObject().value("severity").toString(), "warning");
-    EXPECT_EQ(attentionMessage(many.mid(0, 3), 4000).value("total").toInt(), 4000)
+    EXPECT_EQ(attentionMessage(attentionSnapshot(many.mid(0, 3), 4, 4000)).value("total").toInt(), 4000)
         << "a list read in part tells the whole list's length";
 
     QVector<so::StatusReader::ShelvedItem> shelved(kMaxAttentionEntries + 5);
     shelved[0] = {QStringLiteral("\\\\SNET.P001.C0101.BI03"), QStringLiteral("<b>Dock</b>"), QStringLiteral("mlee"),
                   QStringLiteral("10:42:13")};
-    const QJsonArray points = attentionMessage({}, 0, shelved).value("shelved").toArray();
+    const AttentionSnapshot withShelved = attentionSnapshot({}, 5, 0, shelved);
+    const QJsonArray points = attentionMessage(withShelved).value("shelved").toArray();
     EXPECT_EQ(points.size(), kMaxAttentionEntries) << "bounded as the entries are";
     EXPECT_EQ(
         points.first().toObject(),
         (QJsonObject{
             {"address", "\\\\SNET.P001.C0101.BI03"}, {"name", "<b>Dock</b>"}, {"by", "mlee"}, {"until", "10:42:13"}}));
+    EXPECT_EQ(attentionChangesMessage(attentionSnapshot({}, 4, 0), withShelved).value("shelved").toArray(), points)
+        << "a change of the list carries the shelved points too";
+    EXPECT_FALSE(attentionSnapshot({}, 4, 0).sameAs(withShelved)) << "a shelving alone is a change to send";
+}
+
+namespace {
+
+/// An attention list of doors (section 0) by key, each with the words given ("" for "Forced open").
+AttentionSnapshot doors(quint64 version, const QVector<std::pair<int, QString>>& keys) {
+    QVector<so::StatusReader::AttentionItem> items;
+    for (const auto& [key, words] : keys) {
+        so::StatusReader::AttentionItem item;
+        item.key = key;
+        item.words = words.isEmpty() ? QStringLiteral("Forced open") : words;
+        items.append(item);
+    }
+    return attentionSnapshot(items, version);
+}
+
+/// The list a page holding `held` makes of a change.
+QStringList applied(const AttentionSnapshot& held, const QJsonObject& changes) {
+    QJsonArray entries;
+    for (const QJsonObject& e : held.entries)
+        entries.append(e);
+    QStringList out;
+    for (const QJsonValue& e : sv::web::test::editedAttention(entries, changes))
+        out << QStringLiteral("%1 %2").arg(e["key"].toInt()).arg(e["words"].toString());
+    return out;
+}
+
+}  // namespace
+
+TEST(WebAttentionChanges, NameOnlyWhatChangedAndMakeTheNewListFromTheHeldOne) {
+    const AttentionSnapshot held = doors(1, {{1, {}}, {2, {}}, {3, {}}, {4, {}}});
+    struct Case {
+        const char* what;
+        QVector<std::pair<int, QString>> next;
+        const char* order;
+        int changed;
+    };
+    for (const Case& c : {
+             Case{"a new alarm on top", {{9, {}}, {1, {}}, {2, {}}, {3, {}}, {4, {}}}, R"(["0:9",4])", 1},
+             Case{"one gone, the last not reached", {{1, {}}, {3, {}}}, "[1,-1,1]", 0},
+             Case{"one reworded in place",
+                  {{1, {}}, {2, {}}, {3, QStringLiteral("Held open")}, {4, {}}},
+                  R"([2,-1,"0:3",1])",
+                  1},
+             Case{"the last moved up", {{4, {}}, {1, {}}, {2, {}}, {3, {}}}, R"(["0:4",3])", 0},
+             Case{"the first moved down alone", {{2, {}}, {3, {}}, {4, {}}, {1, {}}}, R"([-1,3,"0:1"])", 0},
+             Case{"nothing changed", {{1, {}}, {2, {}}, {3, {}}, {4, {}}}, "[4]", 0},
+             Case{"everything cleared", {}, "[]", 0},
+         }) {
+        const AttentionSnapshot next = doors(2, c.next);
+        const QJsonObject changes = attentionChangesMessage(held, next);
+        EXPECT_EQ(QJsonDocument(changes.value("order").toArray()).toJson(QJsonDocument::Compact), c.order) << c.what;
+        EXPECT_EQ(changes.value("changed").toArray().size(), c.changed) << c.what;
+        EXPECT_EQ(changes.value("base").toInt(), 1);
+        EXPECT_EQ(changes.value("version").toInt(), 2);
+        EXPECT_EQ(applied(held, changes), applied(next, attentionChangesMessage(next, next))) << c.what;
+    }
+    EXPECT_FALSE(doors(3, {{1, {}}, {1, {}}}).unique) << "a point listed twice: the whole list goes";
+}
+
+TEST(WebAttentionChanges, AnyShuffleOfAStormIsMadeExactly) {
+    // Lists that differ by entries come and gone, reworded and moved, many times over: the
+    // page's edit of the held list is always the new list.
+    std::mt19937 random(20261208);
+    QVector<std::pair<int, QString>> keys;
+    for (int i = 0; i < 40; ++i)
+        keys.append({i, QString()});
+    AttentionSnapshot held = doors(0, keys);
+    for (quint64 round = 1; round <= 300; ++round) {
+        for (int change = int(random() % 6); change >= 0; --change) {
+            const int at = keys.isEmpty() ? 0 : int(random() % keys.size());
+            switch (random() % 4) {
+            case 0: keys.insert(int(random() % (keys.size() + 1)), {100 + int(round) * 10 + change, QString()}); break;
+            case 1:
+                if (!keys.isEmpty())
+                    keys.remove(at);
+                break;
+            case 2:
+                if (!keys.isEmpty())
+                    keys[at].second = QStringLiteral("step %1").arg(round);
+                break;
+            case 3:
+                if (!keys.isEmpty())
+                    keys.move(at, int(random() % keys.size()));
+                break;
+            }
+        }
+        const AttentionSnapshot next = doors(round, keys);
+        ASSERT_EQ(applied(held, attentionChangesMessage(held, next)),
+                  applied(next, attentionChangesMessage(next, next)))
+            << "round " << round;
+        held = next;
+    }
 }
 
 TEST(WebPushPacer, PushesAtMostTenTimesASecondAndNothingWhenNothingChanged) {

@@ -2,6 +2,7 @@
 // WebSocket for the status), with the field on the in-process bus: sign-in, the socket's hello,
 // rows arriving, and the attacks a page on another site or a stolen cookie would try.
 #include "../app/AppTestSite.h"
+#include "AttentionEdit.h"
 #include "AppLog.h"
 #include "MemoryTransport.h"
 #include "MqttSite.h"
@@ -45,14 +46,40 @@ struct Reply {
     QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
 };
 
-/// A socket client that keeps every message and whether the server closed it.
+/// A socket client that keeps every message and whether the server closed it, and the attention
+/// list as a page keeps it: the whole list, then its changes.
 struct Client {
     QWebSocket socket;
     QVector<QJsonObject> messages;
     bool closed = false;
+    QJsonArray attention;
+    QJsonArray shelved;  // the shelved points, as every list and change carries them
+    double attentionVersion = -1;
+    /// Lists and changes received; changes that were not for the list held.
+    int attentionUpdates = 0;
+    int attentionMisfits = 0;
+    qint64 attentionBytes = 0;
     Client() {
         QObject::connect(&socket, &QWebSocket::textMessageReceived, [this](const QString& text) {
             messages.append(QJsonDocument::fromJson(text.toUtf8()).object());
+            const QJsonObject& m = messages.constLast();
+            if (m.value("t") == "attention" || m.value("t") == "attentionChanges")
+                attentionBytes += text.toUtf8().size();
+            if (m.value("t") == "attention") {
+                attention = m.value("entries").toArray();
+                shelved = m.value("shelved").toArray();
+                attentionVersion = m.value("version").toDouble();
+                ++attentionUpdates;
+            } else if (m.value("t") == "attentionChanges") {
+                if (m.value("base").toDouble() != attentionVersion) {
+                    ++attentionMisfits;
+                    return;
+                }
+                attention = sv::web::test::editedAttention(attention, m);
+                shelved = m.value("shelved").toArray();
+                attentionVersion = m.value("version").toDouble();
+                ++attentionUpdates;
+            }
         });
         QObject::connect(&socket, &QWebSocket::disconnected, [this] { closed = true; });
     }
@@ -293,6 +320,227 @@ TEST_F(WebServerFixture, WebFieldReportsReachTheRowsInViewAndAGroupChoiceWelcome
     client.send({{"t", "group"}, {"name", other}});
     ASSERT_TRUE(until([&] { return client.last("welcome")->value("group").toString() == other; }));
     ASSERT_TRUE(until([&] { return client.last("counts")->value("group").toString() == other; }));
+}
+
+/// Two sign-ins of one operator, each a guard with a tab of their own: one's group, find and
+/// "Abnormal only" never change what the other's tab shows, a reconnecting tab names its group
+/// and gets it back, and a tab cannot make the operator's components without bound.
+TEST_F(WebServerFixture, WebEachTabKeepsItsOwnGroupFindAndFilter) {
+    Client first, second;
+    Reply firstSession, secondSession;
+    welcomed(first, firstSession);
+    welcomed(second, secondSession);
+    const QString start = first.last("welcome")->value("group").toString();
+    ASSERT_EQ(second.last("welcome")->value("group").toString(), start);
+    QString other;
+    for (const QJsonValue& g : first.last("welcome")->value("groups").toArray())
+        if (!g.toString().isEmpty() && g.toString() != start)
+            other = g.toString();
+    ASSERT_FALSE(other.isEmpty());
+
+    first.send({{"t", "group"}, {"name", other}});
+    first.send({{"t", "find"}, {"text", "no point is named like this"}});
+    second.send({{"t", "abnormal"}, {"on", true}});
+    ASSERT_TRUE(until([&] { return first.last("welcome")->value("group").toString() == other; }));
+    ASSERT_TRUE(viewEverySection(first));
+    ASSERT_TRUE(viewEverySection(second));
+    ASSERT_TRUE(until([&] {
+        const QJsonObject* a = first.last("counts");
+        const QJsonObject* b = second.last("counts");
+        return a != nullptr && b != nullptr && a->value("group") == other && b->value("group") == start;
+    }));
+    // What each tab is sent from now on keeps to its own view.
+    const qsizetype firstBefore = first.messages.size(), secondBefore = second.messages.size();
+    ASSERT_TRUE(fieldChangesReach(second));
+    until([] { return false; }, 300);
+    for (qsizetype i = secondBefore; i < second.messages.size(); ++i) {
+        const QJsonObject& m = second.messages[i];
+        EXPECT_NE(m.value("t"), "welcome");
+        if (m.value("t") == "counts") {
+            EXPECT_EQ(m.value("group").toString(), start);
+            int rows = 0, shown = 0, abnormal = 0;
+            for (const QJsonValue& s : m.value("sections").toArray()) {
+                rows += s.toObject().value("rows").toInt();
+                shown += s.toObject().value("shown").toInt();
+                abnormal += s.toObject().value("alarms").toInt() + s.toObject().value("warnings").toInt();
+            }
+            EXPECT_LT(shown, rows) << "\"Abnormal only\" hides the normal rows of the second tab";
+            EXPECT_GT(shown, 0);
+        }
+    }
+    for (qsizetype i = firstBefore; i < first.messages.size(); ++i) {
+        const QJsonObject& m = first.messages[i];
+        if (m.value("t") == "counts")
+            EXPECT_EQ(m.value("group").toString(), other);
+        if (m.value("t") == "rows")
+            EXPECT_EQ(m.value("total").toInt(), 0) << "the first tab's find matches nothing";
+    }
+    EXPECT_EQ(desk->operatorDesks("admin").size(), 2);
+
+    // The first tab's link is cut: its new socket names its group and is welcomed to it, while
+    // the second tab stays where it was.
+    first.socket.abort();
+    ASSERT_TRUE(until([&] { return desk->tabCount() == 1; }));
+    Client again;
+    ASSERT_TRUE(open(again, firstSession.cookie, origin()));
+    again.send({{"t", "hello"}, {"csrf", firstSession.json().value("csrf")}, {"group", other}});
+    ASSERT_TRUE(until([&] { return again.last("welcome") != nullptr; }));
+    EXPECT_EQ(again.last("welcome")->value("group").toString(), other);
+    EXPECT_EQ(second.last("welcome")->value("group").toString(), start);
+
+    // A group the operator does not have, by hello or by choice, starts nothing.
+    Client forged;
+    ASSERT_TRUE(open(forged, secondSession.cookie, origin()));
+    forged.send({{"t", "hello"}, {"csrf", secondSession.json().value("csrf")}, {"group", "no such group"}});
+    ASSERT_TRUE(until([&] { return forged.last("welcome") != nullptr && forged.last("notice") != nullptr; }));
+    EXPECT_EQ(forged.last("notice")->value("text").toString(), "There is no status group \"no such group\".");
+    forged.messages.clear();
+    forged.send({{"t", "group"}, {"name", "no such group either"}});
+    ASSERT_TRUE(until([&] { return forged.last("notice") != nullptr; }));
+    // A tab per group at once: the operator's components stay within their bound, a tab asking
+    // for one more group is told why and stays where it is, and they close with their tabs.
+    std::vector<std::unique_ptr<Client>> many;
+    for (const QJsonValue& g : first.last("welcome")->value("groups").toArray()) {
+        many.push_back(std::make_unique<Client>());
+        ASSERT_TRUE(open(*many.back(), secondSession.cookie, origin()));
+        many.back()->send({{"t", "hello"}, {"csrf", secondSession.json().value("csrf")}, {"group", g.toString()}});
+        ASSERT_TRUE(until([&] { return many.back()->last("welcome") != nullptr; }));
+    }
+    ASSERT_GT(many.size(), size_t(WebDesk::kMaxComponentsPerOperator));
+    EXPECT_EQ(desk->operatorDesks("admin").size(), WebDesk::kMaxComponentsPerOperator);
+    Client& last = *many.back();
+    const QString shown = last.last("welcome")->value("group").toString();
+    QString notShown;
+    for (const QJsonValue& g : first.last("welcome")->value("groups").toArray()) {
+        const QList<OperatorDesk*> open = desk->operatorDesks("admin");
+        if (std::none_of(open.cbegin(), open.cend(), [&](OperatorDesk* d) { return d->groupName() == g.toString(); }))
+            notShown = g.toString();
+    }
+    ASSERT_FALSE(notShown.isEmpty());
+    last.send({{"t", "group"}, {"name", notShown}});
+    ASSERT_TRUE(until([&] { return last.last("notice") != nullptr; }));
+    EXPECT_TRUE(last.last("notice")->value("text").toString().contains("8 groups"))
+        << last.last("notice")->value("text").toString().toStdString();
+    EXPECT_EQ(last.last("welcome")->value("group").toString(), shown);
+    EXPECT_FALSE(last.closed);
+    many.clear();
+    forged.socket.close();
+    ASSERT_TRUE(until([&] { return desk->tabCount() == 2 && desk->operatorDesks("admin").size() == 2; }));
+}
+
+/// Through a storm a tab is sent the attention list whole once, then its changes: the list it
+/// makes of them is the list, a reconnecting tab gets it whole, and a page asking for it whole
+/// again and again gets it at most once a push.
+TEST_F(WebServerFixture, WebTheAttentionListGoesAsChangesThatMakeTheWholeList) {
+    Client client;
+    Reply session;
+    welcomed(client, session);
+    ASSERT_TRUE(until([&] { return client.attentionUpdates > 0; }));
+    EXPECT_EQ(client.last("attention")->value("entries").toArray(), client.attention);
+    // The desk's clock moves as time does, so that the pushes keep coming.
+    QElapsedTimer real;
+    real.start();
+    const qint64 startMs = clockMs;
+    for (int round = 0; round < 30; ++round) {
+        field.step(100);
+        until(
+            [&] {
+                clockMs = startMs + real.elapsed();
+                return false;
+            },
+            120);
+    }
+    const auto quiet = [&] {
+        qsizetype seen = -1;
+        until([&] {
+            clockMs = startMs + real.elapsed();
+            const bool still = seen == client.messages.size();
+            seen = client.messages.size();
+            return still && client.attentionUpdates > 0;
+        });
+        until([] { return false; }, 400);
+    };
+    quiet();
+    int changes = 0;
+    for (const QJsonObject& m : client.messages)
+        changes += m.value("t") == "attentionChanges" ? 1 : 0;
+    EXPECT_GE(changes, 3) << "the storm's changes came as changes";
+    EXPECT_EQ(client.attentionMisfits, 0);
+    const QJsonArray made = client.attention;
+    ASSERT_FALSE(made.isEmpty());
+
+    // Asked for it whole a hundred times: whole at the next push, and no more than once a push.
+    const qsizetype before = client.messages.size();
+    for (int i = 0; i < 100; ++i)
+        client.send({{"t", "attentionAgain"}});
+    quiet();
+    int wholes = 0;
+    for (qsizetype i = before; i < client.messages.size(); ++i)
+        wholes += client.messages[i].value("t") == "attention" ? 1 : 0;
+    EXPECT_GE(wholes, 1);
+    EXPECT_LE(wholes, 3);
+    EXPECT_EQ(client.last("attention")->value("entries").toArray(), made) << "the changes made the whole list";
+
+    // A new socket of the session starts from the whole list.
+    Client again;
+    ASSERT_TRUE(open(again, session.cookie, origin()));
+    again.send({{"t", "hello"}, {"csrf", session.json().value("csrf")}});
+    ASSERT_TRUE(until([&] { return again.attentionUpdates > 0; }));
+    EXPECT_EQ(again.messages.constLast().value("t") == "attentionChanges" ? 1 : 0, 0);
+    EXPECT_EQ(again.attention, made);
+}
+
+/// A tab orders a section's rows by a column, either way round, for itself alone; a column the
+/// section does not show leaves the desk's order.
+TEST_F(WebServerFixture, WebATabSortsItsRowsByAColumnForItselfAlone) {
+    Client sorted, plain;
+    Reply session, other;
+    welcomed(sorted, session);
+    welcomed(plain, other);
+    const int section = usedSection(sorted);
+    ASSERT_GE(section, 0);
+    const auto firstCells = [&](Client& client, int column) {
+        const qsizetype before = client.messages.size();
+        client.send(
+            {{"t", "view"}, {"views", QJsonArray{QJsonObject{{"section", section}, {"first", 0}, {"count", 50}}}}});
+        QStringList cells;
+        until([&] {
+            for (qsizetype i = before; i < client.messages.size(); ++i)
+                if (client.messages[i].value("t") == "rows") {
+                    cells.clear();
+                    for (const QJsonValue& row : client.messages[i].value("rows").toArray())
+                        cells << row["cells"].toArray()[column].toString();
+                }
+            return !cells.isEmpty();
+        });
+        return cells;
+    };
+    const QStringList desk = firstCells(plain, 0);
+    ASSERT_GT(desk.size(), 2);
+    const auto ordered = [](QStringList cells, bool descending) {
+        std::stable_sort(cells.begin(), cells.end(), [&](const QString& a, const QString& b) {
+            const int order = a.compare(b, Qt::CaseInsensitive);
+            return descending ? order > 0 : order < 0;
+        });
+        return cells;
+    };
+    sorted.send({{"t", "sort"}, {"section", section}, {"column", 0}, {"descending", false}});
+    sorted.messages.clear();
+    const QStringList up = firstCells(sorted, 0);
+    EXPECT_EQ(up, ordered(up, false));
+    sorted.send({{"t", "sort"}, {"section", section}, {"column", 0}, {"descending", true}});
+    sorted.messages.clear();
+    const QStringList down = firstCells(sorted, 0);
+    EXPECT_EQ(down, ordered(down, true));
+    EXPECT_NE(up, down);
+    until([] { return false; }, 300);
+    QStringList plainNow;
+    for (const QJsonValue& row : plain.last("rows")->value("rows").toArray())
+        plainNow << row["cells"].toArray()[0].toString();
+    EXPECT_EQ(plainNow, desk) << "the other tab keeps the desk's order";
+    sorted.send({{"t", "sort"}, {"section", section}, {"column", 99}, {"descending", true}});
+    sorted.messages.clear();
+    EXPECT_EQ(firstCells(sorted, 0), desk) << "a column not shown: the desk's order";
 }
 
 TEST_F(WebServerFixture, WebTheFieldsDeathIsToldToOpenTabsAndToTabsOpenedAfter) {
@@ -705,11 +953,10 @@ TEST_F(WebServerFixture, WebAlarmAcknowledgedOrShelvedOnThePageIsRecordedByTheFi
     const qint64 startMs = clockMs;
     const auto alarmOnPage = [&](const QString& address) -> std::optional<QJsonObject> {
         clockMs = startMs + real.elapsed();
-        if (const QJsonObject* attention = client.last("attention"))
-            for (const QJsonValue& e : attention->value("entries").toArray())
-                if (address.isEmpty() ? e.toObject().value("unacknowledged").toBool()
-                                      : e.toObject().value("address").toString() == address)
-                    return e.toObject();
+        for (const QJsonValue& e : std::as_const(client.attention))
+            if (address.isEmpty() ? e.toObject().value("unacknowledged").toBool()
+                                  : e.toObject().value("address").toString() == address)
+                return e.toObject();
         return std::nullopt;
     };
     std::optional<QJsonObject> alarm;
@@ -742,6 +989,7 @@ TEST_F(WebServerFixture, WebAlarmAcknowledgedOrShelvedOnThePageIsRecordedByTheFi
             ASSERT_TRUE(findAlarm());
         address = alarm->value("address").toString();
         client.messages.clear();
+        const int updatesBefore = client.attentionUpdates;
         client.send({{"t", "acknowledge"},
                      {"section", alarm->value("section")},
                      {"key", alarm->value("key")},
@@ -752,7 +1000,7 @@ TEST_F(WebServerFixture, WebAlarmAcknowledgedOrShelvedOnThePageIsRecordedByTheFi
         // Acknowledged, or (cleared meanwhile) gone from a list pushed since.
         shown = until([&] {
             const std::optional<QJsonObject> now = alarmOnPage(address);
-            return client.last("attention") != nullptr &&
+            return client.attentionUpdates > updatesBefore &&
                    (!now || (!now->value("unacknowledged").toBool() && now->value("acknowledgedBy") == "admin"));
         });
     }
@@ -784,8 +1032,7 @@ TEST_F(WebServerFixture, WebAlarmAcknowledgedOrShelvedOnThePageIsRecordedByTheFi
     QJsonObject listed;
     ASSERT_TRUE(until([&] {
         clockMs = startMs + real.elapsed();
-        const QJsonObject* attention = client.last("attention");
-        for (const QJsonValue& s : attention != nullptr ? attention->value("shelved").toArray() : QJsonArray())
+        for (const QJsonValue& s : std::as_const(client.shelved))
             if (s.toObject().value("address").toString() == shelved)
                 listed = s.toObject();
         return !listed.isEmpty() && !alarmOnPage(shelved);

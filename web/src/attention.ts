@@ -186,7 +186,8 @@ export class AttentionPanel {
     if (entry.unacknowledged)
       marker.append(el('span', { class: 'unacknowledged-mark', 'aria-hidden': 'true' }, '!'));
     row.append(marker);
-    entryTexts(entry).forEach((text, i) => row.append(el('td', { role: 'gridcell', class: `c${i + 1}` }, text)));
+    // A text cut short shows whole on hover.
+    entryTexts(entry).forEach((text, i) => row.append(el('td', { role: 'gridcell', class: `c${i + 1}`, title: text }, text)));
     return row;
   }
 

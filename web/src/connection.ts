@@ -69,12 +69,13 @@ export class Link {
   private pingTimer: number | undefined;
   readonly silence = new Silence(performance.now());
 
-  constructor(private readonly csrf: string, events: LinkEvents) {
+  /// `group`: the group the tab shows, asked for again when the link is made anew.
+  constructor(private readonly csrf: string, private readonly group: string, events: LinkEvents) {
     const scheme = location.protocol === 'https:' ? 'wss:' : 'ws:';
     this.socket = new WebSocket(`${scheme}//${location.host}/ws`);
     this.socket.addEventListener('open', () => {
       this.silence.heard(performance.now());
-      this.send({ t: 'hello', csrf: this.csrf });
+      this.send(this.group === '' ? { t: 'hello', csrf: this.csrf } : { t: 'hello', csrf: this.csrf, group: this.group });
       this.pingTimer = window.setInterval(() => this.send({ t: 'ping' }), kPingMs);
       events.opened();
     });

@@ -2,6 +2,7 @@
 // all its rows, but only the rows in sight (and a margin) exist in the page, drawn from what the
 // server last sent for this section. Screen readers learn the full size from aria-rowcount and
 // each row's place from aria-rowindex.
+import { clampWidth, columnWidths, displayOrder, nextSort, type ColumnView } from './columns';
 import { el, severityLabel, severityMarker } from './dom';
 import type { GridRow, SectionCounts, SectionInfo, View } from './protocol';
 import { movedRow, rowsToAsk, shownRows } from './virtual';
@@ -9,12 +10,17 @@ import { sectionCountsText } from './wording';
 
 const kMaxShownRows = 12;
 const kMargin = 10;
+/// Where the name and state columns come first and stay in sight (a phone held upright): one query
+/// for the page, whose changes the page hands to the grids it shows (relayout()).
+export const narrowScreen = window.matchMedia('(max-width: 600px)');
 
 export interface GridEvents {
   /// The rows in sight changed (scrolled, resized, new total): ask the server again.
   viewChanged(): void;
   /// The row's context menu is asked for; (x, y) is where to open it, in page coordinates.
   menuAsked(section: number, key: number, x: number, y: number, returnFocus: HTMLElement): void;
+  /// The operator sorted by a column or resized one (sorted: the rows are to be asked for anew).
+  columnsChanged(section: number, view: ColumnView, sorted: boolean): void;
 }
 
 export class SectionGrid {
@@ -26,12 +32,15 @@ export class SectionGrid {
   private readonly scroller: HTMLElement;
   private readonly body: HTMLElement;
   private readonly columns: string[];
+  private readonly header: HTMLElement;
+  /// The columns in drawing order.
+  private order: number[] = [];
   private total = -1;
   private rows = new Map<number, GridRow>();
   private current = -1;
   private longPress: number | undefined;
 
-  constructor(info: SectionInfo, private readonly events: GridEvents) {
+  constructor(info: SectionInfo, private columnView: ColumnView, private readonly events: GridEvents) {
     this.section = info.section;
     this.columns = info.columns;
     const titleId = `section-${info.section}-title`;
@@ -45,13 +54,11 @@ export class SectionGrid {
       class: 'grid', role: 'grid', tabindex: 0, 'aria-labelledby': titleId, 'aria-readonly': 'true',
       'aria-colcount': this.columns.length, 'aria-rowcount': 1,
     });
-    this.grid.style.setProperty('--columns', this.columns.map(columnWidth).join(' '));
     this.scroller = el('div', { class: 'grid-scroll' });
-    const header = el('div', { class: 'row head', role: 'row', 'aria-rowindex': 1 });
-    this.columns.forEach((name, i) =>
-      header.append(el('div', { class: 'cell', role: 'columnheader', 'aria-colindex': i + 1 }, name)));
+    this.header = el('div', { class: 'row head', role: 'row', 'aria-rowindex': 1 });
     const headGroup = el('div', { class: 'rowgroup head', role: 'rowgroup' });
-    headGroup.append(header);
+    headGroup.append(this.header);
+    this.layColumns();
     this.body = el('div', { class: 'rowgroup body', role: 'rowgroup' });
     this.scroller.append(headGroup, this.body);
     this.grid.append(this.scroller);
@@ -150,6 +157,63 @@ export class SectionGrid {
     this.grid.focus({ preventScroll: true });
   }
 
+  /// The screen became narrow or wide: the columns are drawn in the order it wants.
+  relayout(): void {
+    this.layColumns();
+    this.render();
+  }
+
+  /// The header and the columns' widths, in the drawing order of the screen's width.
+  private layColumns(): void {
+    const narrow = narrowScreen.matches;
+    this.order = displayOrder(this.columns, narrow);
+    const widths = columnWidths(this.columns, this.columnView, this.order, narrow);
+    this.grid.style.setProperty('--columns', widths.join(' '));
+    this.grid.style.setProperty('--pinned-left', widths[0] ?? '0');
+    this.grid.classList.toggle('narrow', narrow);
+    this.header.replaceChildren(...this.order.map((column) => this.headerCell(column)));
+  }
+
+  private headerCell(column: number): HTMLElement {
+    const view = this.columnView;
+    const sorted = view.sort === column ? (view.descending ? 'descending' : 'ascending') : 'none';
+    const cell = el('div', { class: 'cell', role: 'columnheader', 'aria-colindex': column + 1, 'aria-sort': sorted });
+    const sort = el('button', { type: 'button', class: 'sort', title: `Sort by ${this.columns[column]}` }, this.columns[column]);
+    sort.addEventListener('click', () => {
+      this.columnView = nextSort(this.columnView, column);
+      this.layColumns();
+      this.events.columnsChanged(this.section, this.columnView, true);
+    });
+    const handle = el('span', { class: 'resize', 'aria-hidden': 'true', title: 'Drag to resize' });
+    handle.addEventListener('pointerdown', (e) => this.resize(e, cell, column));
+    cell.append(sort, handle);
+    return cell;
+  }
+
+  /// Drags a column's right edge: the column follows the pointer, and the width is kept once let go.
+  private resize(down: PointerEvent, cell: HTMLElement, column: number): void {
+    down.preventDefault();
+    const handle = down.currentTarget as HTMLElement;
+    handle.setPointerCapture(down.pointerId);
+    const startX = down.clientX;
+    const startWidth = cell.getBoundingClientRect().width;
+    const move = (e: PointerEvent) => {
+      this.columnView = { ...this.columnView, widths: { ...this.columnView.widths, [column]: clampWidth(startWidth + e.clientX - startX) } };
+      const widths = columnWidths(this.columns, this.columnView, this.order, narrowScreen.matches);
+      this.grid.style.setProperty('--columns', widths.join(' '));
+      this.grid.style.setProperty('--pinned-left', widths[0] ?? '0');
+    };
+    const up = () => {
+      handle.removeEventListener('pointermove', move);
+      handle.removeEventListener('pointerup', up);
+      handle.removeEventListener('pointercancel', up);
+      this.events.columnsChanged(this.section, this.columnView, false);
+    };
+    handle.addEventListener('pointermove', move);
+    handle.addEventListener('pointerup', up);
+    handle.addEventListener('pointercancel', up);
+  }
+
   private setTotal(total: number): void {
     this.total = total;
     const rowHeight = this.rowHeight();
@@ -186,14 +250,15 @@ export class SectionGrid {
     if (row.reason)
       element.title = row.reason;
     element.style.top = `${index * rowHeight}px`;
-    row.cells.forEach((text, i) => {
+    for (const i of this.order) {
+      const text = row.cells[i] ?? '';
       const cell = el('div', { class: 'cell', role: 'gridcell', 'aria-colindex': i + 1 });
       // A text cut short by its column shows whole on hover.
       cell.append(el('span', { class: 'text', title: text }, text));
       if (i === 0 && row.severity)
         cell.append(severityMarker(row.severity, severityLabel(row.severity, row.reason)));
       element.append(cell);
-    });
+    }
     return element;
   }
 
@@ -267,19 +332,6 @@ export class SectionGrid {
 function rowIndexAt(target: EventTarget | null): number | null {
   const row = target instanceof Element ? target.closest<HTMLElement>('.row[data-index]') : null;
   return row === null ? null : Number(row.dataset.index);
-}
-
-/// A column's width by what it holds: names, addresses and times are wider than states. Fixed,
-/// so that every row (each a grid of its own) lines up with the header.
-function columnWidth(name: string): string {
-  const lower = name.toLowerCase();
-  if (/name|description/.test(lower))
-    return '16rem';
-  if (/address/.test(lower))
-    return '15rem';
-  if (/updated|time|since/.test(lower))
-    return '12rem';
-  return '8.5rem';
 }
 
 /// Room for a horizontal scroll bar under the rows, so it never hides the last row.

@@ -2,12 +2,14 @@
 // component shows it: the attention list on top, the sections below, each asking only for the
 // rows in sight. Nothing of the decoding happens here; the page draws what it is sent.
 import { AttentionPanel } from './attention';
+import { AttentionList } from './attentionList';
+import { noColumnView, readColumnViews, writeColumnViews, type ColumnView } from './columns';
 import { JournalPanel } from './journal';
 import { Link, currentSession, signIn, signOut, type Session } from './connection';
 import { el } from './dom';
-import { SectionGrid } from './grid';
+import { narrowScreen, SectionGrid } from './grid';
 import { ContextMenu } from './menu';
-import type { AttentionEntry, ServerMessage } from './protocol';
+import type { AttentionEntry, ServerMessage, ShelvedPoint } from './protocol';
 
 type RowsMessage = Extract<ServerMessage, { t: 'rows' }>;
 import { afterClose, Backoff, type Bye } from './session';
@@ -16,6 +18,8 @@ import { deskTotals, isRefusal, noticeKind, shownTime } from './wording';
 const kNoticeMs = 15000;
 const kFindDelayMs = 200;
 const kSilenceCheckMs = 500;
+const kGroupKey = 'status.group';
+const kColumnsKey = 'status.columns';
 
 function byId<T extends HTMLElement>(id: string): T {
   const element = document.getElementById(id);
@@ -46,15 +50,20 @@ class App {
   private readonly notice = byId<HTMLElement>('notice');
   private readonly sections = byId<HTMLElement>('sections');
   private readonly attention: AttentionPanel;
+  /// The attention list as the server last gave it (whole, then its changes).
+  private readonly attentionList = new AttentionList();
   private readonly journal: JournalPanel;
   private readonly menu = new ContextMenu();
   private grids = new Map<number, SectionGrid>();
+  /// Each section's order and column widths, this tab's own.
+  private readonly columnViews = readColumnViews(sessionStorage.getItem(kColumnsKey));
   private session: Session | null = null;
   private link: Link | null = null;
   private pendingMenu: PendingMenu | null = null;
   private pendingJump: AttentionEntry | null = null;
   /// What came since the last frame, newest only: drawn once, at the next frame.
-  private newestAttention: Extract<ServerMessage, { t: 'attention' }> | null = null;
+  private newestAttention: AttentionEntry[] | null = null;
+  private newestShelved: ShelvedPoint[] | null = null;
   private readonly newestRows = new Map<number, RowsMessage>();
   private drawFrame = 0;
   private viewQueued = false;
@@ -95,6 +104,7 @@ class App {
     byId('signout').addEventListener('click', () => void this.signOut());
     this.groupBox.addEventListener('change', () => {
       this.resetGrids();
+      this.keepGroup(this.groupBox.value);
       this.link?.send({ t: 'group', name: this.groupBox.value });
     });
     this.findBox.addEventListener('input', () => {
@@ -113,6 +123,10 @@ class App {
       this.link?.send({ t: 'abnormal', on: this.abnormalBox.checked });
     });
     window.addEventListener('resize', () => this.queueView());
+    narrowScreen.addEventListener('change', () => {
+      for (const grid of this.grids.values())
+        grid.relayout();
+    });
     window.setInterval(() => this.checkSilence(), kSilenceCheckMs);
   }
 
@@ -189,7 +203,7 @@ class App {
     this.operator.textContent = session.operator;
     if (this.lostSinceMs === 0)
       this.linkState.textContent = 'Connecting…';
-    const link = new Link(session.csrf, {
+    const link = new Link(session.csrf, sessionStorage.getItem(kGroupKey) ?? '', {
       opened: () => this.reconnectWait.reset(),
       message: (message) => {
         if (this.link !== link)
@@ -270,13 +284,21 @@ class App {
     switch (message.t) {
     case 'welcome': {
       this.newestRows.clear();
+      this.attentionList.forget();
       this.operator.textContent = message.operator;
       this.groupBox.replaceChildren(...message.groups.map((name) => el('option', { value: name }, name)));
       this.groupBox.value = message.group;
-      this.grids = new Map(message.sections.map((info) => [info.section, new SectionGrid(info, {
-        viewChanged: () => this.queueView(),
-        menuAsked: (section, key, x, y, returnFocus) => this.askMenu(section, key, x, y, returnFocus),
-      })]));
+      this.keepGroup(message.group);
+      this.grids = new Map(message.sections.map((info) => [info.section, new SectionGrid(info,
+        this.columnViews.get(info.section) ?? noColumnView(), {
+          viewChanged: () => this.queueView(),
+          menuAsked: (section, key, x, y, returnFocus) => this.askMenu(section, key, x, y, returnFocus),
+          columnsChanged: (section, view, sorted) => this.columnsChanged(section, view, sorted),
+        })]));
+      // The tab's own order of each section, asked for again on every new link.
+      for (const [section, view] of this.columnViews)
+        if (view.sort >= 0 && this.grids.has(section))
+          this.link?.send({ t: 'sort', section, column: view.sort, descending: view.descending });
       this.sections.replaceChildren(...[...this.grids.values()].map((grid) => grid.element));
       if (this.findBox.value !== '')
         this.sendFind();
@@ -286,8 +308,11 @@ class App {
       break;
     }
     case 'counts': {
-      if (message.group && this.groupBox.value !== message.group)
+      if (message.group && this.groupBox.value !== message.group) {
+        // A group refused (too many shown already) leaves the tab on the one it showed.
         this.groupBox.value = message.group;
+        this.keepGroup(message.group);
+      }
       for (const counts of message.sections)
         this.grids.get(counts.section)?.applyCounts(counts);
       const totals = deskTotals(message.sections, message.alarms, message.warnings, this.findBox.value);
@@ -298,11 +323,24 @@ class App {
       break;
     }
     case 'attention':
-      // In a storm the whole list comes up to ten times a second and redrawing it is the page's
+      // In a storm the list changes up to ten times a second and redrawing it is the page's
       // dearest work: only the newest list is drawn, once a frame, so the rows behind it in the
       // socket are not held up.
-      this.newestAttention = message;
+      this.attentionList.whole(message.version, message.entries, message.total);
+      this.newestAttention = message.entries;
+      this.newestShelved = Array.isArray(message.shelved) ? message.shelved : null;
       this.drawNextFrame();
+      break;
+    case 'attentionChanges':
+      if (this.attentionList.apply(message)) {
+        this.newestAttention = this.attentionList.entries;
+        this.newestShelved = Array.isArray(message.shelved) ? message.shelved : null;
+        this.drawNextFrame();
+      } else if (this.attentionList.held) {
+        // Not for the list held: the whole list is asked for once, and changes wait for it.
+        this.attentionList.forget();
+        this.link?.send({ t: 'attentionAgain' });
+      }
       break;
     case 'rows':
       // The same for the rows: a section's newest rows replace any not drawn yet.
@@ -368,11 +406,12 @@ class App {
       return;
     this.drawFrame = requestAnimationFrame(() => {
       this.drawFrame = 0;
-      if (this.newestAttention !== null) {
-        this.attention.setShelved(this.newestAttention.shelved);
-        this.attention.setEntries(this.newestAttention.entries);
-      }
+      if (this.newestShelved !== null)
+        this.attention.setShelved(this.newestShelved);
+      if (this.newestAttention !== null)
+        this.attention.setEntries(this.newestAttention);
       this.newestAttention = null;
+      this.newestShelved = null;
       for (const rows of this.newestRows.values())
         this.grids.get(rows.section)?.applyRows(rows.first, rows.total, rows.rows);
       this.newestRows.clear();
@@ -424,6 +463,23 @@ class App {
     }
     this.pendingJump = entry;
     this.link?.send({ t: 'locate', section: entry.section, key: entry.key });
+  }
+
+  private columnsChanged(section: number, view: ColumnView, sorted: boolean): void {
+    this.columnViews.set(section, view);
+    sessionStorage.setItem(kColumnsKey, writeColumnViews(this.columnViews));
+    if (!sorted)
+      return;
+    this.newestRows.delete(section);
+    this.grids.get(section)?.reset();
+    this.link?.send({ t: 'sort', section, column: view.sort, descending: view.descending });
+    this.queueView();
+  }
+
+  /// The tab's group, kept for the tab alone (a reload or a new link asks for it again): two tabs
+  /// of one operator each show their own.
+  private keepGroup(name: string): void {
+    sessionStorage.setItem(kGroupKey, name);
   }
 
   private showNotice(text: string, refused: boolean): void {

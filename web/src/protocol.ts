@@ -76,7 +76,8 @@ export interface MenuItem {
 export type ServerMessage =
   | { t: 'welcome'; operator: string; groups: string[]; group: string; sections: SectionInfo[] }
   | { t: 'counts'; group: string; sections: SectionCounts[]; alarms: number; warnings: number }
-  | { t: 'attention'; entries: AttentionEntry[]; total: number; shelved: ShelvedPoint[] }
+  | { t: 'attention'; version: number; entries: AttentionEntry[]; total: number; shelved: ShelvedPoint[] }
+  | { t: 'attentionChanges'; base: number; version: number; order: (number | string)[]; changed: AttentionEntry[]; total: number; shelved: ShelvedPoint[] }
   | { t: 'rows'; section: number; first: number; total: number; rows: GridRow[] }
   | { t: 'menu'; section: number; key: number; items: MenuItem[] }
   | { t: 'command'; id: string; ok: boolean; text: string }
@@ -94,7 +95,7 @@ export interface View {
 }
 
 export type ClientMessage =
-  | { t: 'hello'; csrf: string }
+  | { t: 'hello'; csrf: string; group?: string }
   | { t: 'group'; name: string }
   | { t: 'view'; views: View[] }
   | { t: 'find'; text: string }
@@ -102,6 +103,8 @@ export type ClientMessage =
   | { t: 'menu'; section: number; key: number }
   | { t: 'command'; section: number; key: number; id: string; csrf: string }
   | { t: 'clearCleared' }
+  | { t: 'attentionAgain' }
+  | { t: 'sort'; section: number; column: number; descending: boolean }
   | { t: 'acknowledge'; section: number; key: number; csrf: string; comment: string }
   | { t: 'shelve'; section: number; key: number; csrf: string; minutes: number }
   | { t: 'journal'; point?: string; operator?: string; from?: string; to?: string }

@@ -3,5 +3,7 @@
 import './virtual.test.mjs';
 import './wording.test.mjs';
 import './attention-rows.test.mjs';
+import './attention-list.test.mjs';
+import './columns.test.mjs';
 import './journal-query.test.mjs';
 import './session.test.mjs';

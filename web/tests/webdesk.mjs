@@ -113,6 +113,127 @@ const cases = {
     }
   },
 
+  /// Two sign-ins of one operator, each a guard's tab: one chooses another group and a find text,
+  /// the other "Abnormal only"; each keeps its own view, also through a reload.
+  async tab_views({ site, browser, users }) {
+    const first = await browser.newPage();
+    const otherBrowser = await launch();
+    try {
+      const second = await otherBrowser.newPage();
+      await signIn(first, site.url(), 'admin', users.admin);
+      await signIn(second, site.url(), 'admin', users.admin);
+      for (const page of [first, second])
+        await page.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
+      const sum = (counts) => Object.values(counts).reduce((a, b) => a + b, 0);
+      const all = sum(await shownCounts(second));
+      const start = await second.inputValue('#group');
+      const groups = await first.$$eval('#group option', (options) => options.map((o) => o.value));
+      const other = groups.find((g) => g !== start && g !== '' && !g.startsWith('<'));
+      check(other !== undefined, `only "${start}" is offered: ${groups.join(', ')}`);
+
+      await first.selectOption('#group', other);
+      await waitFor(`the first tab shows rows of "${other}"`, 10000, async () => sum(await shownCounts(first)) > 0);
+      // A find text that some of the group's rows hold: the first word of a row's name.
+      const find = (await first.textContent('.section .rowgroup.body .row [role=gridcell]:first-child .text')).split(' ')[0];
+      await first.fill('#find', find);
+      await second.check('#abnormal');
+      const views = async () => ({
+        first: { group: await first.inputValue('#group'), find: await first.inputValue('#find'), rows: sum(await shownCounts(first)) },
+        second: { group: await second.inputValue('#group'), abnormal: await second.isChecked('#abnormal'), rows: sum(await shownCounts(second)) },
+      });
+      const apart = await waitFor('each tab shows its own view', 10000, async () => {
+        const v = await views();
+        return v.first.group === other && v.second.group === start && v.second.rows < all && v.second.rows > 0 ? v : null;
+      }).catch(async (e) => { throw new Failed(`${e.message}: ${JSON.stringify(await views())}`); });
+      await sleep(2000);
+      const later = await views();
+      check(later.first.group === other && later.first.find === find, `the first tab lost its view: ${JSON.stringify(later)}`);
+      check(later.second.group === start && later.second.abnormal && later.second.rows === apart.second.rows,
+        `the second tab's view changed with the first's: ${JSON.stringify(later)}`);
+      const names = await first.$$eval('.section .rowgroup.body .row [role=gridcell]:first-child .text',
+        (cells) => cells.map((c) => c.textContent));
+      check(names.length > 0 && names.every((n) => n.toLowerCase().includes(find.toLowerCase())), `the first tab's find shows ${names.slice(0, 5).join(', ')}`);
+
+      // A reload of the first tab comes back to its own group; the second stays on its own.
+      await first.reload();
+      await first.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
+      await waitFor(`the reloaded tab shows "${other}" again`, 10000, async () => (await first.inputValue('#group')) === other);
+      check((await second.inputValue('#group')) === start, 'the reload moved the other tab');
+      console.log(`WebDesk: two tabs of one operator: "${other}" with find "${find}" (${later.first.rows} rows) beside ` +
+        `"${start}" abnormal only (${later.second.rows} of ${all} rows); the reload kept "${other}"`);
+    } finally {
+      await otherBrowser.close();
+    }
+  },
+
+  /// On a phone (390 px wide) every section's state column is in sight beside the name, also with
+  /// its other columns scrolled; a header click sorts the section, a second reverses it, a drag
+  /// on its edge resizes the column, and the tab keeps both through a reload.
+  async columns_narrow({ site, users }) {
+    const phone = await launch({ width: 390, height: 800 });
+    try {
+      const page = await phone.newPage();
+      await signIn(page, site.url(), 'admin', users.admin);
+      await page.waitForSelector('.section .rowgroup.body .row', { timeout: 15000 });
+      const stateInSight = () => page.$$eval('.section:not(.empty)', (sections) => sections.map((section) => {
+        const heads = [...section.querySelectorAll('[role=columnheader]')];
+        const state = heads.find((h) => /\b(status|state)\b/i.test(h.textContent));
+        const row = section.querySelector('.rowgroup.body .row');
+        const cell = state && row ? row.querySelector(`[aria-colindex="${state.getAttribute('aria-colindex')}"]`) : null;
+        const box = cell?.getBoundingClientRect();
+        return { section: section.dataset.section, state: state?.textContent ?? null,
+          inSight: box !== undefined && box.left >= 0 && box.right <= window.innerWidth && box.width > 20 };
+      }));
+      const shown = await stateInSight();
+      check(shown.length > 0 && shown.every((s) => s.state === null || s.inSight),
+        `a state column is out of sight at 390 px: ${JSON.stringify(shown)}`);
+      check(shown.some((s) => s.state !== null), `no section shows a state column: ${JSON.stringify(shown)}`);
+      await page.$$eval('.grid-scroll', (scrollers) => scrollers.forEach((s) => { s.scrollLeft = s.scrollWidth; }));
+      await sleep(300);
+      const scrolled = await stateInSight();
+      check(scrolled.every((s) => s.state === null || s.inSight), `scrolled right, a state column left sight: ${JSON.stringify(scrolled)}`);
+      const cut = await page.$eval('.section:not(.empty) .rowgroup.body .row [role=gridcell] .text', (t) => t.title === t.textContent);
+      check(cut, 'a name cell has no tooltip of its whole text');
+
+      // Sorting and resizing the first section with rows, by its name column.
+      const section = await page.$eval('.section:not(.empty)', (s) => s.dataset.section);
+      const grid = `.section[data-section="${section}"]`;
+      const names = () => page.$$eval(`${grid} .rowgroup.body .row`, (rows) => rows
+        .sort((a, b) => Number(a.dataset.index) - Number(b.dataset.index))
+        .map((row) => row.querySelector('[aria-colindex="1"] .text').textContent));
+      const sortedBy = async (descending) => waitFor(`the rows sorted ${descending ? 'down' : 'up'}`, 10000, async () => {
+        const now = await names();
+        const want = [...now].sort((a, b) => (descending ? -1 : 1) * a.localeCompare(b, 'en', { sensitivity: 'accent' }));
+        return now.length > 1 && now.every((n, i) => n.toLowerCase() === want[i].toLowerCase()) ? now : null;
+      });
+      await page.click(`${grid} [role=columnheader][aria-colindex="1"] .sort`);
+      const up = await sortedBy(false);
+      await page.click(`${grid} [role=columnheader][aria-colindex="1"] .sort`);
+      const down = await sortedBy(true);
+      check(up[0] !== down[0], `reversed, the first row is the same: ${up[0]}`);
+      const head = `${grid} [role=columnheader][aria-colindex="1"]`;
+      const widthBefore = (await page.$eval(head, (h) => h.getBoundingClientRect().width));
+      const edge = await page.$eval(`${head} .resize`, (h) => { const b = h.getBoundingClientRect(); return { x: b.x + b.width / 2, y: b.y + b.height / 2 }; });
+      await page.mouse.move(edge.x, edge.y);
+      await page.mouse.down();
+      await page.mouse.move(edge.x + 60, edge.y, { steps: 5 });
+      await page.mouse.up();
+      const widthAfter = await page.$eval(head, (h) => h.getBoundingClientRect().width);
+      check(widthAfter > widthBefore + 40, `dragged 60 px wider, the column went from ${widthBefore} to ${widthAfter} px`);
+
+      await page.reload();
+      await page.waitForSelector(`${grid} .rowgroup.body .row`, { timeout: 15000 });
+      await sortedBy(true);
+      const widthKept = await page.$eval(head, (h) => h.getBoundingClientRect().width);
+      check(Math.abs(widthKept - widthAfter) < 2, `the reload lost the width: ${widthAfter} then ${widthKept} px`);
+      console.log(`WebDesk: at 390 px the state column is in sight in ${shown.filter((s) => s.state).length} sections, ` +
+        `also scrolled; sorted "${up[0]}" up and "${down[0]}" down; a column dragged from ${widthBefore.toFixed(0)} to ` +
+        `${widthAfter.toFixed(0)} px; both kept through a reload`);
+    } finally {
+      await phone.close();
+    }
+  },
+
   /// The field's reports reach the page within a second, and a new alarm goes in at the top of the
   /// attention list.
   async live_reports({ site, browser, users }) {

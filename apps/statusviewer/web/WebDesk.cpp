@@ -109,13 +109,14 @@ void OperatorControl::zr2ClearCodeTamper(qint32 readerId) {
 
 // ---- OperatorDesk
 
-OperatorDesk::OperatorDesk(WebDesk& desk, const QString& login) : desk_(desk), login_(login) {
+OperatorDesk::OperatorDesk(WebDesk& desk, const QString& login, const QString& computerName, const QString& group)
+    : desk_(desk), login_(login), computerName_(computerName) {
     control_ = std::make_unique<OperatorControl>(desk.link(), login);
     alarms_ = std::make_unique<BusAlarms>(desk.link(), login);
     WorkstationOptions options;
     options.siteUrl = desk.options().siteUrl;
-    // One site workstation per operator component: its own notices, locks and layout.
-    options.host.computerName = (desk.options().deskName + QLatin1Char('-') + login).left(50);
+    // One site workstation per component: its own notices, locks and layout.
+    options.host.computerName = computerName;
     options.host.operatorName = login;
     options.host.interactive = false;
     options.logFolder = desk.options().logFolder;
@@ -123,19 +124,21 @@ OperatorDesk::OperatorDesk(WebDesk& desk, const QString& login) : desk_(desk), l
     options.alarms = alarms_.get();
     const HostServices services{&desk.texts(), &desk.log(), &desk.link(), control_.get(), &desk.images()};
     station_ = std::make_unique<Workstation>(options, services, desk.link(), desk.link());
-    if (!desk.options().group.isEmpty())
-        station_->showGroup(desk.options().group);
+    const QString first = group.isEmpty() ? desk.options().group : group;
+    if (!first.isEmpty())
+        station_->showGroup(first);
     reader_ = std::make_unique<so::StatusReader>(station_->status());
     snapshotTimer_.setSingleShot(true);
     QObject::connect(&snapshotTimer_, &QTimer::timeout, [this] { takeSnapshot(); });
     reader_->setChangeCallback([this] { componentChanged(); });
-    desk.log().info(QStringLiteral("Web desk: component of operator %1 started").arg(login));
+    desk.log().info(QStringLiteral("Web desk: component %1 of operator %2 started on \"%3\"")
+                        .arg(computerName, login, groupName()));
 }
 
 OperatorDesk::~OperatorDesk() {
     reader_.reset();
     station_.reset();
-    desk_.log().info(QStringLiteral("Web desk: component of operator %1 closed").arg(login_));
+    desk_.log().info(QStringLiteral("Web desk: component %1 of operator %2 closed").arg(computerName_, login_));
 }
 
 QString OperatorDesk::groupName() const { return reader_->groupName(); }
@@ -144,9 +147,9 @@ bool OperatorDesk::showGroup(const QString& name) {
     if (!station_->showGroup(name))
         return false;
     counts_.clear();
-    attention_.reset();
+    attentionDue_ = true;
     for (WebTab* tab : std::as_const(tabs_))
-        tab->welcome();
+        tab->moveTo(*this);
     return true;
 }
 
@@ -172,7 +175,7 @@ void OperatorDesk::takeSnapshot() {
     if (!pacer_.take(desk_.nowMs()))
         return;
     counts_.clear();
-    attention_.reset();
+    attentionDue_ = true;
     markTabsDirty();
 }
 
@@ -188,12 +191,32 @@ const QByteArray& OperatorDesk::counts(const Reader::Filter& filter) {
     return *it;
 }
 
-const QByteArray& OperatorDesk::attention() {
-    // Only the entries the page is sent are read: the list may hold thousands.
-    if (!attention_)
-        attention_ = toBytes(
-            attentionMessage(reader_->attention(kMaxAttentionEntries), reader_->attentionCount(), reader_->shelved()));
-    return *attention_;
+std::shared_ptr<const AttentionSnapshot> OperatorDesk::attention() {
+    if (attentionDue_ || !attention_) {
+        attentionDue_ = false;
+        // Only the entries the page is sent are read: the list may hold thousands.
+        auto now = std::make_shared<AttentionSnapshot>(
+            attentionSnapshot(reader_->attention(kMaxAttentionEntries), desk_.nextAttentionVersion(),
+                              reader_->attentionCount(), reader_->shelved()));
+        if (!attention_ || !attention_->sameAs(*now)) {
+            attention_ = std::move(now);
+            attentionWhole_.clear();
+            attentionChanges_.clear();
+        }
+    }
+    return attention_;
+}
+
+QByteArray OperatorDesk::attentionFor(const std::shared_ptr<const AttentionSnapshot>& held) {
+    const std::shared_ptr<const AttentionSnapshot> now = attention();
+    if (attentionWhole_.isEmpty())
+        attentionWhole_ = toBytes(attentionMessage(*now));
+    if (!held || !held->unique || !now->unique)
+        return attentionWhole_;
+    auto it = attentionChanges_.find(held->version);
+    if (it == attentionChanges_.end())
+        it = attentionChanges_.insert(held->version, toBytes(attentionChangesMessage(*held, *now)));
+    return it->size() < attentionWhole_.size() ? *it : attentionWhole_;
 }
 
 void OperatorDesk::markTabsDirty() {
@@ -205,6 +228,7 @@ void OperatorDesk::markTabsDirty() {
 
 WebTab::WebTab(WebDesk& desk, std::unique_ptr<QWebSocket> socket, QByteArray sessionToken)
     : desk_(desk), socket_(std::move(socket)), token_(std::move(sessionToken)) {
+    sorts_.fill({-1, false});
     socket_->setMaxAllowedIncomingMessageSize(quint64(kMaxMessageBytes));
     socket_->setMaxAllowedIncomingFrameSize(quint64(kMaxMessageBytes));
     connect(socket_.get(), &QWebSocket::textMessageReceived, this, &WebTab::received);
@@ -346,20 +370,38 @@ void WebTab::hello(const ClientMessage& message) {
         return;
     }
     helloTimer_.stop();
+    // A page that reconnects names the group it showed: it comes back to its own view, not to
+    // another tab's.
+    login_ = session->operatorName;
+    QString refusal;
+    OperatorDesk* view = nullptr;
     try {
-        operator_ = &desk_.operatorDesk(session->operatorName);
+        view = desk_.viewFor(login_, message.text, nullptr, refusal);
+        if (view == nullptr && !message.text.isEmpty())
+            view = desk_.viewFor(login_, QString(), nullptr, refusal);
     } catch (const std::exception& e) {
         desk_.log().error(QStringLiteral("Web desk: %1").arg(QString::fromLocal8Bit(e.what())));
+    }
+    if (view == nullptr) {
         close(QStringLiteral("The operator's status cannot be opened."));
         return;
     }
-    operator_->attach(this);
-    welcome();
+    moveTo(*view);
+    // The tab learns why it is not back on its group.
+    if (!message.text.isEmpty() && view->groupName() != message.text)
+        send(noticeMessage(refusal));
 }
 
-void WebTab::welcome() {
-    if (operator_ == nullptr)
-        return;
+void WebTab::moveTo(OperatorDesk& view) {
+    if (operator_ != &view) {
+        if (operator_ != nullptr)
+            operator_->detach(this);
+        operator_ = &view;
+        view.attach(this);
+        desk_.log().info(QStringLiteral("Web desk: a tab of %1 shows \"%2\" (component %3, %4 tabs)")
+                             .arg(login_, view.groupName(), view.computerName())
+                             .arg(view.tabCount()));
+    }
     Workstation& station = operator_->station();
     send(welcomeMessage(operator_->login(), station.status().groupNames(), operator_->groupName(),
                         operator_->reader().sections()));
@@ -367,17 +409,30 @@ void WebTab::welcome() {
     for (const QString& text : desk_.faults())
         send(noticeMessage(text));
     sent_.clear();
+    attentionSent_.reset();
     markDirty();
 }
 
 void WebTab::handle(const ClientMessage& m) {
     Reader& reader = operator_->reader();
     switch (m.kind) {
-    case ClientMessage::Kind::Hello: welcome(); return;
-    case ClientMessage::Kind::Group:
-        if (!operator_->showGroup(m.text))
-            send(noticeMessage(QStringLiteral("There is no status group \"%1\".").arg(m.text)));
+    case ClientMessage::Kind::Hello: moveTo(*operator_); return;
+    case ClientMessage::Kind::Group: {
+        QString refusal;
+        OperatorDesk* view = nullptr;
+        try {
+            view = desk_.viewFor(login_, m.text, operator_, refusal);
+        } catch (const std::exception& e) {
+            desk_.log().error(QStringLiteral("Web desk: %1").arg(QString::fromLocal8Bit(e.what())));
+            refusal = QStringLiteral("The group \"%1\" cannot be opened now.").arg(m.text);
+        }
+        if (view == nullptr)
+            send(noticeMessage(refusal));
+        else if (view != operator_)
+            moveTo(*view);
+        desk_.closeUnusedOperators();
         return;
+    }
     case ClientMessage::Kind::View: views_ = m.views; break;
     case ClientMessage::Kind::Find: filter_.text = m.text; break;
     case ClientMessage::Kind::Abnormal: filter_.abnormalOnly = m.on; break;
@@ -423,8 +478,8 @@ void WebTab::handle(const ClientMessage& m) {
     case ClientMessage::Kind::Locate: {
         // Where the row is among this tab's rows in sight, so that the page can scroll to a row it
         // has not loaded (an attention entry's). Read once per ask: an operator's action.
-        const int total = reader.rows(m.section, filter_, 0, 0).total;
-        const Reader::Rows inSight = reader.rows(m.section, filter_, 0, total);
+        const int total = reader.rows(m.section, filterOf(m.section), 0, 0).total;
+        const Reader::Rows inSight = reader.rows(m.section, filterOf(m.section), 0, total);
         int index = -1;
         for (qsizetype i = 0; i < inSight.rows.size() && index < 0; ++i)
             if (inSight.rows[i].key == m.key)
@@ -456,6 +511,8 @@ void WebTab::handle(const ClientMessage& m) {
         // Read once per ask: an operator's action.
         send(journalMessage(reader.journal(m.text, m.byOperator, m.from, m.to, kMaxJournalRows)));
         return;
+    case ClientMessage::Kind::AttentionAgain: attentionSent_.reset(); break;
+    case ClientMessage::Kind::Sort: sorts_[size_t(m.section)] = {m.key, m.on}; break;
     case ClientMessage::Kind::ClearCleared:
         // Every tab of the operator shows the list without them (the list's change is told).
         reader.clearCleared();
@@ -464,6 +521,12 @@ void WebTab::handle(const ClientMessage& m) {
     case ClientMessage::Kind::Invalid: return;
     }
     markDirty();
+}
+
+Reader::Filter WebTab::filterOf(int section) const {
+    Reader::Filter filter = filter_;
+    std::tie(filter.sortColumn, filter.descending) = sorts_[size_t(section)];
+    return filter;
 }
 
 bool WebTab::wall() {
@@ -491,10 +554,14 @@ void WebTab::push() {
             socket_->sendTextMessage(QString::fromUtf8(bytes));
     };
     sendIfChanged(QStringLiteral("counts"), operator_->counts(filter_));
-    sendIfChanged(QStringLiteral("attention"), operator_->attention());
+    // The attention list goes as changes to the list the tab holds.
+    if (attentionSent_ != operator_->attention()) {
+        socket_->sendTextMessage(QString::fromUtf8(operator_->attentionFor(attentionSent_)));
+        attentionSent_ = operator_->attention();
+    }
     bool anyRecent = false;
     for (const SectionView& view : std::as_const(views_)) {
-        const Reader::Rows rows = reader.rows(view.section, filter_, view.first, view.count);
+        const Reader::Rows rows = reader.rows(view.section, filterOf(view.section), view.first, view.count);
         for (const Reader::Row& row : rows.rows)
             anyRecent = anyRecent || row.recent;
         sendIfChanged(QStringLiteral("rows:%1").arg(view.section), rowsMessage(view.section, view.first, rows));
@@ -543,18 +610,18 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
 
     desk_ = std::make_unique<DeskLink>(link, options.site, options.deskName, log_);
     desk_->refreshRows = [this] {
-        for (auto& [login, desk] : operators_) {
+        for (const auto& desk : operators_) {
             desk->alarms().resynced();
             desk->station().refreshAllRows();
         }
     };
     desk_->alarmSteps = [this](const sv::wire::AlarmNews& news) {
-        for (auto& [login, desk] : operators_)
+        for (const auto& desk : operators_)
             desk->alarms().announced(news);
     };
     desk_->auditRows = [this](int count) {
         int redrawn = 0;
-        for (auto& [login, desk] : operators_)
+        for (const auto& desk : operators_)
             redrawn += desk->station().status().auditRows(count);
         return redrawn;
     };
@@ -567,12 +634,12 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
     desk_->linkChanged = [this](bool up, const QDateTime& lostSince) {
         linkText_ = FieldLinkLabel::linkText(up, lostSince);
         linkAlarm_ = !up;
-        for (auto& [login, desk] : operators_)
+        for (const auto& desk : operators_)
             desk->notice(linkText_);
     };
     desk_->fieldChanged = [this] {
         fieldText_ = desk_->fieldText(&fieldAlarm_);
-        for (auto& [login, desk] : operators_)
+        for (const auto& desk : operators_)
             desk->notice(fieldText_);
     };
 
@@ -653,16 +720,58 @@ void WebDesk::heartbeat() {
         tab->heartbeat(now);
 }
 
-OperatorDesk* WebDesk::openOperatorDesk(const QString& login) {
-    const auto it = operators_.find(login);
-    return it == operators_.end() ? nullptr : it->second.get();
+QList<OperatorDesk*> WebDesk::operatorDesks(const QString& login) const {
+    QList<OperatorDesk*> desks;
+    for (const auto& desk : operators_)
+        if (desk->login() == login)
+            desks.append(desk.get());
+    return desks;
 }
 
-OperatorDesk& WebDesk::operatorDesk(const QString& login) {
-    auto it = operators_.find(login);
-    if (it == operators_.end())
-        it = operators_.emplace(login, std::make_unique<OperatorDesk>(*this, login)).first;
-    return *it->second;
+QString WebDesk::freeComputerName(const QString& login) const {
+    const QString base = options_.deskName + QLatin1Char('-') + login;
+    const QList<OperatorDesk*> open = operatorDesks(login);
+    for (int slot = 1;; ++slot) {
+        const QString suffix = slot == 1 ? QString() : QLatin1Char('-') + QString::number(slot);
+        const QString name = base.left(50 - suffix.size()) + suffix;
+        if (std::none_of(open.cbegin(), open.cend(), [&](const OperatorDesk* d) { return d->computerName() == name; }))
+            return name;
+    }
+}
+
+OperatorDesk* WebDesk::viewFor(const QString& login, const QString& group, OperatorDesk* leaving, QString& refusal) {
+    const QList<OperatorDesk*> open = operatorDesks(login);
+    if (group.isEmpty() && !open.isEmpty())
+        return open.constFirst();
+    for (OperatorDesk* desk : open)
+        if (desk->groupName() == group)
+            return desk;
+    refusal = QStringLiteral("There is no status group \"%1\".").arg(group);
+    if (!group.isEmpty() && !open.isEmpty() && !open.constFirst()->station().status().groupNames().contains(group))
+        return nullptr;
+    // A component nobody else watches switches to the group: the tab's own, or one left without tabs.
+    OperatorDesk* idle = nullptr;
+    if (leaving != nullptr && leaving->tabCount() == 1)
+        idle = leaving;
+    for (OperatorDesk* desk : open)
+        if (idle == nullptr && !desk->hasTabs())
+            idle = desk;
+    if (idle != nullptr)
+        return idle->showGroup(group) ? idle : nullptr;
+    if (open.size() >= kMaxComponentsPerOperator) {
+        refusal = QStringLiteral("Your tabs show %1 groups already: choose one of those, or close a tab.")
+                      .arg(kMaxComponentsPerOperator);
+        log_.error(QStringLiteral("Web desk: operator %1 asked for a %2th group at once: refused")
+                       .arg(login)
+                       .arg(kMaxComponentsPerOperator + 1));
+        return nullptr;
+    }
+    operators_.push_back(std::make_unique<OperatorDesk>(*this, login, freeComputerName(login), group));
+    OperatorDesk* made = operators_.back().get();
+    if (group.isEmpty() || made->groupName() == group)
+        return made;
+    operators_.pop_back();
+    return nullptr;
 }
 
 void WebDesk::tabClosed(WebTab* tab) {
@@ -674,8 +783,11 @@ void WebDesk::tabClosed(WebTab* tab) {
 
 void WebDesk::closeUnusedOperators() {
     QTimer::singleShot(0, this, [this] {
+        // While the operator has a live session, one component stays for the next tab even
+        // without tabs; every other one without tabs closes.
         for (auto it = operators_.begin(); it != operators_.end();) {
-            if (!it->second->hasTabs() && !sessions_.hasOperator(it->first))
+            OperatorDesk& desk = **it;
+            if (!desk.hasTabs() && (!sessions_.hasOperator(desk.login()) || operatorDesks(desk.login()).size() > 1))
                 it = operators_.erase(it);
             else
                 ++it;
@@ -683,12 +795,15 @@ void WebDesk::closeUnusedOperators() {
     });
 }
 
+void WebDesk::noticeOperator(const QString& login, const QString& text) {
+    for (OperatorDesk* desk : operatorDesks(login))
+        desk->notice(text);
+}
+
 void WebDesk::commandRefused(const QString& text) {
     // Told to the tabs of the operator whose command it was (a refusal of a command of no known
     // operator goes to nobody's page but to the log).
-    const auto it = operators_.find(desk_->refusedOperator());
-    if (it != operators_.end())
-        it->second->notice(text);
+    noticeOperator(desk_->refusedOperator(), text);
 }
 
 void WebDesk::endSession(const QByteArray& token, const QString& reason) {
@@ -894,9 +1009,7 @@ void WebDesk::signInAtField(const QString& operatorName, const QByteArray& passw
             return;
         // The operator's pages are told; the commands they send are refused until a sign-in
         // the field accepts.
-        const auto it = operators_.find(operatorName);
-        if (it != operators_.end())
-            it->second->notice(QStringLiteral("The field did not sign you in: %1").arg(refusal));
+        noticeOperator(operatorName, QStringLiteral("The field did not sign you in: %1").arg(refusal));
     });
 }
 

@@ -1,13 +1,15 @@
 // The web desk: one more desk of the site on the bus (its own broker login), serving the status to
-// browsers. Each signed-in operator gets a headless status component of their own (an
-// OperatorDesk: a Workstation named "<desk>-<login>"), shared by that operator's tabs; the page
-// reads the component through StatusReader, so the rows, severity, reasons, recent marks and the
-// attention list are the component's own. A browser signs in as a site operator, against the site's
-// operator directory; the desk then signs that operator in at the field with the same password and
-// names the field's session in the operator's commands. The operator's field session ends with
-// the operator's last browser session here, and every browser session ends when the field
-// restarts (the field's sessions ended with it: the browsers sign in again). A command from the page goes through the
-// component's menu with the operator named, so the field checks it again as it checks a desktop desk's.
+// browsers. A signed-in operator's tabs are served by headless status components of that operator
+// (OperatorDesk: a Workstation named "<desk>-<login>", "<desk>-<login>-2", ...), one per group the
+// operator's tabs show: tabs share an operator's permissions, never a screen, so a guard who picks
+// another group moves only their own tab. Find and "Abnormal only" are each tab's own filter over
+// its component's rows. The page reads a component through StatusReader, so the rows, severity,
+// reasons, recent marks and the attention list are the component's own. A browser signs in as a site operator, against
+// the site's operator directory; the desk then signs that operator in at the field with the same password and names the
+// field's session in the operator's commands. The operator's field session ends with the operator's last browser
+// session here, and every browser session ends when the field restarts (the field's sessions ended with it: the
+// browsers sign in again). A command from the page goes through the component's menu with the operator named, so the
+// field checks it again as it checks a desktop desk's.
 //
 // The HTTP and WebSocket server runs on the same event loop (Qt HTTP Server with its WebSocket
 // upgrade; TLS through its sslSetup). The wire contract is in WebProtocol.h.
@@ -34,8 +36,9 @@
 #include <QTimer>
 #include <QWebSocket>
 
+#include <array>
 #include <functional>
-#include <map>
+#include <vector>
 #include <optional>
 #include <memory>
 
@@ -91,24 +94,29 @@ private:
 
 class WebTab;
 
-/// One operator's component and tabs.
+/// One of an operator's components: one group, shown to the operator's tabs that chose it.
 class OperatorDesk {
 public:
-    OperatorDesk(WebDesk& desk, const QString& login);
+    /// `computerName`: the site workstation it is (each component its own: notices and locks go by
+    /// it); `group`: the group it starts with, empty for the web desk's or the profile's.
+    OperatorDesk(WebDesk& desk, const QString& login, const QString& computerName, const QString& group);
     ~OperatorDesk();
 
     const QString& login() const { return login_; }
+    const QString& computerName() const { return computerName_; }
     Workstation& station() { return *station_; }
     so::StatusReader& reader() { return *reader_; }
     /// The operator's alarm steps, handed to the field.
     BusAlarms& alarms() { return *alarms_; }
     QString groupName() const;
-    /// Shows another group for every tab of the operator; false when the operator has none of that name.
+    /// Shows another group (for its tabs, the one that asked alone); false when the operator has
+    /// none of that name.
     bool showGroup(const QString& name);
 
     void attach(WebTab* tab);
     void detach(WebTab* tab);
     bool hasTabs() const { return !tabs_.isEmpty(); }
+    qsizetype tabCount() const { return tabs_.size(); }
     void notice(const QString& text);
     /// Every tab of the operator pushes what changed.
     void markTabsDirty();
@@ -117,7 +125,12 @@ public:
     /// changes, and serialised once for every tab: the counts message (shared by tabs with the
     /// same find text and "Abnormal only"), and the attention list's.
     const QByteArray& counts(const so::StatusReader::Filter& filter);
-    const QByteArray& attention();
+    /// The attention list now: the same snapshot (and version) while its entries stay the same.
+    std::shared_ptr<const AttentionSnapshot> attention();
+    /// The message that gives a tab holding `held` the list now: its changes, or the whole list
+    /// when that is no longer (or `held` is null, or names a point twice). Serialised once per
+    /// version held, for every tab.
+    QByteArray attentionFor(const std::shared_ptr<const AttentionSnapshot>& held);
 
 private:
     /// The component changed: the next snapshot is due (at most kPushIntervalMs after the last).
@@ -126,6 +139,7 @@ private:
 
     WebDesk& desk_;
     QString login_;
+    QString computerName_;
     std::unique_ptr<OperatorControl> control_;
     std::unique_ptr<BusAlarms> alarms_;
     std::unique_ptr<Workstation> station_;
@@ -134,7 +148,12 @@ private:
     PushPacer pacer_;
     QTimer snapshotTimer_;
     QHash<QString, QByteArray> counts_;
-    std::optional<QByteArray> attention_;
+    /// The list as last read, and whether it is read anew at the next ask.
+    std::shared_ptr<const AttentionSnapshot> attention_;
+    bool attentionDue_ = true;
+    QByteArray attentionWhole_;
+    /// The message for each version a tab holds, to the list now.
+    QHash<quint64, QByteArray> attentionChanges_;
 };
 
 /// One browser tab: its socket, its session, its view of the operator's component.
@@ -146,8 +165,9 @@ public:
     const QByteArray& sessionToken() const { return token_; }
     /// Something the tab may show changed: a push follows, at most ten a second.
     void markDirty();
-    /// The operator's group changed: the tab is welcomed again and gets every view anew.
-    void welcome();
+    /// The tab is served by `view` from now on (its group changed, or it said hello): it is
+    /// welcomed and gets every view anew.
+    void moveTo(OperatorDesk& view);
     void send(const QJsonObject& message);
     /// Says goodbye and closes; `again`: the page may open a new socket at once (the session lives).
     void close(const QString& reason, bool again = false);
@@ -161,15 +181,23 @@ private:
     void push();
     /// Whether the tab's session is a wall display's.
     bool wall();
+    /// The tab's filter with the section's order.
+    so::StatusReader::Filter filterOf(int section) const;
 
     WebDesk& desk_;
     std::unique_ptr<QWebSocket> socket_;
     QByteArray token_;
     OperatorDesk* operator_ = nullptr;
+    /// The operator the tab's session signed in (set by its hello).
+    QString login_;
     so::StatusReader::Filter filter_;
+    /// Each section's order: the shown column (-1: the desk's) and whether reversed.
+    std::array<std::pair<int, bool>, so::StatusReader::kSectionCount> sorts_;
     QVector<SectionView> views_;
     PushPacer pacer_;
     SentMessages sent_;
+    /// The attention list as the tab was last sent it; null: the whole list goes next.
+    std::shared_ptr<const AttentionSnapshot> attentionSent_;
     QTimer pushTimer_;
     QTimer helloTimer_;
     QTimer recentTimer_;
@@ -217,12 +245,26 @@ public:
     ResourceTexts& texts() { return texts_; }
     DrawnImageList& images() { return images_; }
 
-    /// The operator's component, made on first use. Throws StartupError when it cannot start.
-    OperatorDesk& operatorDesk(const QString& login);
-    /// The operator's component while one is open (a tab or a session of the operator); null otherwise.
-    OperatorDesk* openOperatorDesk(const QString& login);
+    /// Components one operator may have open at once (one per group their tabs show): beyond, a
+    /// tab asking for yet another group is told to choose one already shown.
+    static constexpr int kMaxComponentsPerOperator = 8;
+
+    /// The component to serve a tab of `login` showing `group` (empty: any of the operator's, or
+    /// the first group). One showing the group is shared; else the tab's own component `leaving`
+    /// switches when no other tab watches it, or a tabless one does, or a new one starts. Null,
+    /// with `refusal` said, when the operator has no such group or too many components open.
+    /// Throws StartupError when a new component cannot start.
+    OperatorDesk* viewFor(const QString& login, const QString& group, OperatorDesk* leaving, QString& refusal);
+    /// The operator's components open now (those of tabs and of live sessions without tabs).
+    QList<OperatorDesk*> operatorDesks(const QString& login) const;
     /// A tab found its session gone or the operator's last tab went: components without tabs close.
     void tabClosed(WebTab* tab);
+    /// The next version of an attention list: versions never repeat within the desk, so a tab
+    /// moved to another component's list cannot take its changes for its old list's.
+    quint64 nextAttentionVersion() { return ++attentionVersion_; }
+    /// Closes the components without tabs but one of an operator with a live session (later, never
+    /// inside a tab's own call).
+    void closeUnusedOperators();
     /// The live session of a token, touched unless `touch` is false; null when it is not live.
     const WebSession* session(const QByteArray& token, bool touch = true);
     /// Pings every tab and closes the sockets that went silent (run every kHeartbeatMs).
@@ -234,6 +276,7 @@ public:
     QStringList faults() const;
     int tabCount() const { return int(tabs_.size()); }
     ConnectionGuard& connections() { return *connections_; }
+    /// Components open, of every operator.
     int operatorCount() const { return int(operators_.size()); }
 
 private:
@@ -259,10 +302,11 @@ private:
     /// The field's session of an operator signed in here, opened with the password a browser gave.
     void signInAtField(const QString& operatorName, const QByteArray& password);
     void expireSessions();
-    /// Closes the components of operators with neither a tab nor a live session (later, never
-    /// inside a tab's own call).
-    void closeUnusedOperators();
     void commandRefused(const QString& text);
+    /// Tells every tab of the operator.
+    void noticeOperator(const QString& login, const QString& text);
+    /// The site workstation name of the operator's next component: the first not in use.
+    QString freeComputerName(const QString& login) const;
 
     WebDeskOptions options_;
     AppLog& log_;
@@ -281,11 +325,13 @@ private:
     std::unique_ptr<ConnectionGuard> connections_;
     quint16 port_ = 0;
     bool tls_ = false;
-    std::map<QString, std::unique_ptr<OperatorDesk>> operators_;
+    /// Every operator's components, the oldest first.
+    std::vector<std::unique_ptr<OperatorDesk>> operators_;
     QList<WebTab*> tabs_;
     QTimer expiry_;
     QTimer heartbeat_;
     QStringList allowedHosts_;
+    quint64 attentionVersion_ = 0;
     QString linkText_;
     bool linkAlarm_ = false;
     QString fieldText_;

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QSet>
 
 #include <cmath>
 
@@ -66,6 +67,9 @@ ClientMessage parseClientMessage(const QByteArray& payload) {
     if (t == QLatin1String("hello")) {
         if (!readString(o, "csrf", kMaxText, csrf))
             return invalid(QStringLiteral("hello without csrf"));
+        // The group a reconnecting page showed, to come back to.
+        if (o.contains(QLatin1String("group")) && !readString(o, "group", kMaxText, m.text))
+            return invalid(QStringLiteral("hello with a group that is not a name"));
         m.kind = ClientMessage::Kind::Hello;
         m.csrf = csrf.toLatin1();
     } else if (t == QLatin1String("group")) {
@@ -138,6 +142,15 @@ ClientMessage parseClientMessage(const QByteArray& payload) {
             !time("from", m.from) || !time("to", m.to))
             return invalid(QStringLiteral("journal with a filter that is not a text or a time"));
         m.kind = ClientMessage::Kind::Journal;
+    } else if (t == QLatin1String("sort")) {
+        constexpr int kMaxColumns = 100;
+        if (!readInt(o, "section", 0, Reader::kSectionCount - 1, m.section) ||
+            !readInt(o, "column", -1, kMaxColumns, m.key) || !o.value(QLatin1String("descending")).isBool())
+            return invalid(QStringLiteral("sort without section, column and descending"));
+        m.on = o.value(QLatin1String("descending")).toBool();
+        m.kind = ClientMessage::Kind::Sort;
+    } else if (t == QLatin1String("attentionAgain")) {
+        m.kind = ClientMessage::Kind::AttentionAgain;
     } else if (t == QLatin1String("clearCleared")) {
         m.kind = ClientMessage::Kind::ClearCleared;
     } else if (t == QLatin1String("ping")) {
@@ -191,33 +204,121 @@ QJsonObject countsMessage(const QString& group, const QVector<Reader::SectionInf
             {QStringLiteral("warnings"), warnings}};
 }
 
-QJsonObject attentionMessage(const QVector<Reader::AttentionItem>& items, int total,
-                             const QVector<Reader::ShelvedItem>& shelved) {
-    QJsonArray list;
+AttentionSnapshot attentionSnapshot(const QVector<Reader::AttentionItem>& items, quint64 version, int total,
+                                    const QVector<Reader::ShelvedItem>& shelved) {
+    AttentionSnapshot list;
+    list.version = version;
+    list.total = total < 0 ? int(items.size()) : total;
+    QSet<QString> seen;
     for (qsizetype i = 0; i < items.size() && i < kMaxAttentionEntries; ++i) {
         const Reader::AttentionItem& e = items[i];
-        list.append(QJsonObject{{QStringLiteral("key"), e.key},
-                                {QStringLiteral("section"), e.section},
-                                {QStringLiteral("severity"), severityText(e.severity)},
-                                {QStringLiteral("kind"), e.kind},
-                                {QStringLiteral("name"), e.name},
-                                {QStringLiteral("address"), e.address},
-                                {QStringLiteral("words"), e.words},
-                                {QStringLiteral("since"), e.since},
-                                {QStringLiteral("cleared"), e.cleared},
-                                {QStringLiteral("unacknowledged"), e.awaitsAcknowledgement},
-                                {QStringLiteral("acknowledgedBy"), e.acknowledgedBy}});
+        const QString point = QStringLiteral("%1:%2").arg(e.section).arg(e.key);
+        list.unique = list.unique && !seen.contains(point);
+        seen.insert(point);
+        list.points.append(point);
+        list.entries.append(QJsonObject{{QStringLiteral("key"), e.key},
+                                        {QStringLiteral("section"), e.section},
+                                        {QStringLiteral("severity"), severityText(e.severity)},
+                                        {QStringLiteral("kind"), e.kind},
+                                        {QStringLiteral("name"), e.name},
+                                        {QStringLiteral("address"), e.address},
+                                        {QStringLiteral("words"), e.words},
+                                        {QStringLiteral("since"), e.since},
+                                        {QStringLiteral("cleared"), e.cleared},
+                                        {QStringLiteral("unacknowledged"), e.awaitsAcknowledgement},
+                                        {QStringLiteral("acknowledgedBy"), e.acknowledgedBy}});
     }
-    QJsonArray points;
     for (qsizetype i = 0; i < shelved.size() && i < kMaxAttentionEntries; ++i)
-        points.append(QJsonObject{{QStringLiteral("address"), shelved[i].address},
-                                  {QStringLiteral("name"), shelved[i].name},
-                                  {QStringLiteral("by"), shelved[i].by},
-                                  {QStringLiteral("until"), shelved[i].until}});
+        list.shelved.append(QJsonObject{{QStringLiteral("address"), shelved[i].address},
+                                        {QStringLiteral("name"), shelved[i].name},
+                                        {QStringLiteral("by"), shelved[i].by},
+                                        {QStringLiteral("until"), shelved[i].until}});
+    return list;
+}
+
+QJsonObject attentionMessage(const AttentionSnapshot& list) {
+    QJsonArray entries;
+    for (const QJsonObject& e : list.entries)
+        entries.append(e);
     return {{QStringLiteral("t"), QStringLiteral("attention")},
-            {QStringLiteral("entries"), list},
-            {QStringLiteral("total"), total < 0 ? int(items.size()) : total},
-            {QStringLiteral("shelved"), points}};
+            {QStringLiteral("version"), double(list.version)},
+            {QStringLiteral("entries"), entries},
+            {QStringLiteral("total"), list.total},
+            {QStringLiteral("shelved"), list.shelved}};
+}
+
+QJsonObject attentionChangesMessage(const AttentionSnapshot& from, const AttentionSnapshot& to) {
+    // Walks the new list against the held one: a held entry in its place is kept (a run), one
+    // that is no longer listed, or that went elsewhere, is dropped; a new or changed entry, or one
+    // that moved, is named. An entry that alone moved down is dropped where it was and named where
+    // it went, so the entries it leaves keep their runs.
+    QHash<QString, qsizetype> heldAt, newAt;
+    for (qsizetype i = 0; i < from.points.size(); ++i)
+        heldAt.insert(from.points[i], i);
+    for (qsizetype i = 0; i < to.points.size(); ++i)
+        newAt.insert(to.points[i], i);
+    QJsonArray order, changed;
+    int run = 0;  // > 0 kept, < 0 dropped, not yet written
+    const auto flush = [&] {
+        if (run != 0)
+            order.append(run);
+        run = 0;
+    };
+    const auto keep = [&](int n) {
+        if (run < 0)
+            flush();
+        run += n;
+    };
+    const auto drop = [&] {
+        if (run > 0)
+            flush();
+        --run;
+    };
+    const auto name = [&](qsizetype i) {
+        flush();
+        order.append(to.points[i]);
+        const auto held = heldAt.constFind(to.points[i]);
+        if (held == heldAt.cend() || from.entries[*held] != to.entries[i])
+            changed.append(to.entries[i]);
+    };
+    QVector<bool> used(from.points.size(), false);
+    qsizetype j = 0;
+    for (qsizetype i = 0; i < to.points.size(); ++i) {
+        // Held entries gone from the list, or named already, are passed over.
+        while (j < from.points.size() && (used[j] || !newAt.contains(from.points[j]))) {
+            drop();
+            ++j;
+        }
+        const auto held = heldAt.constFind(to.points[i]);
+        // The held entry here moved down alone: dropped here, named where it goes.
+        if (j + 1 < from.points.size() && from.points[j] != to.points[i] && held != heldAt.cend() && *held == j + 1) {
+            drop();
+            ++j;
+        }
+        if (j < from.points.size() && from.points[j] == to.points[i]) {
+            used[j] = true;
+            if (from.entries[j] == to.entries[i]) {
+                keep(1);
+            } else {
+                drop();
+                name(i);
+            }
+            ++j;
+        } else {
+            if (held != heldAt.cend())
+                used[*held] = true;
+            name(i);
+        }
+    }
+    if (run > 0)
+        flush();
+    return {{QStringLiteral("t"), QStringLiteral("attentionChanges")},
+            {QStringLiteral("base"), double(from.version)},
+            {QStringLiteral("version"), double(to.version)},
+            {QStringLiteral("order"), order},
+            {QStringLiteral("changed"), changed},
+            {QStringLiteral("total"), to.total},
+            {QStringLiteral("shelved"), to.shelved}};
 }
 
 QJsonObject rowsMessage(int section, int first, const Reader::Rows& rows) {

@@ -14,20 +14,32 @@
 //   Origin (when sent) equal to the server's own, else 403. Bodies over kMaxMessageBytes: 413.
 //
 // WebSocket GET /ws (the session cookie; Origin must be the server's own). The first message must
-// be {"t":"hello","csrf"} within kHelloTimeoutMs, else the socket closes. Client -> server:
-//   hello {csrf} | group {name} | view {views:[{section,first,count}]} (count at most kMaxViewRows)
+// be {"t":"hello","csrf","group"?} within kHelloTimeoutMs, else the socket closes; "group" is the
+// group a reconnecting tab showed (each tab shows its own group, find and filter). Client -> server:
+//   hello {csrf,group?} | group {name} | view {views:[{section,first,count}]} (count at most kMaxViewRows)
 //   | find {text} | abnormal {on} | menu {section,key} | command {section,key,id,csrf} | clearCleared
 //   | locate {section,key} (where a row is among the rows in sight, to scroll to it)
 //   | ping (the page is there: every kPagePingMs; it keeps the socket, not the session, alive)
 //   | acknowledge {section,key,csrf,comment?} (comment at most kMaxComment characters)
 //   | shelve {section,key,csrf,minutes} (minutes 15 to 480)
 //   | journal {point?,operator?,from?,to?} (the alarm journal; times "2026-12-07T10:42", the desk's)
+//   | attentionAgain (the whole attention list at the next push: the page could not apply a change)
+//   | sort {section,column,descending} (the tab's rows of the section by that shown column, from 0;
+//     -1: the desk's order)
 // Server -> client (rows, counts and attention at most ten times a second per tab, and only when
 // they changed since the tab last got them):
 //   welcome {operator,groups,group,sections:[{section,title,columns}]}
 //   counts {group,sections:[{section,title,rows,shown,alarms,warnings}],alarms,warnings}
-//   attention {entries:[{key,section,severity,kind,name,address,words,since,cleared,unacknowledged,
-//              acknowledgedBy}],total,shelved:[{address,name,by,until}]} (shelved: the soonest back first)
+//   attention {version,entries:[{key,section,severity,kind,name,address,words,since,cleared,
+//              unacknowledged,acknowledgedBy}],total,shelved:[{address,name,by,until}]} (the whole
+//              list: a tab's first, and whenever the changes would not be shorter; shelved: the
+//              soonest back first)
+//   attentionChanges {base,version,order,changed,total,shelved} (the list a tab holds at `base` made the
+//              one at `version`: `order` edits the held list from its top, n > 0 keeps its next n
+//              entries, n < 0 drops them, "section:key" puts that point's entry next, from
+//              `changed` when it is there (new or changed), else the held one; entries the edit
+//              does not reach are gone. A page holding another version ignores it and asks
+//              attentionAgain; `shelved` is the whole shelved list, as in attention)
 //   rows {section,first,total,rows:[{key,cells,severity,reason,recent}]}
 //   menu {section,key,items:[{id,text,enabled}]}
 //   command {id,ok,text} | step {step,ok,text} (an acknowledgement or shelving handed to the field, or
@@ -45,6 +57,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -98,7 +111,9 @@ struct ClientMessage {
         Ping,
         Acknowledge,
         Shelve,
-        Journal
+        Journal,
+        AttentionAgain,
+        Sort
     };
     Kind kind = Kind::Invalid;
     /// Why an Invalid message was refused (for the log).
@@ -112,7 +127,7 @@ struct ClientMessage {
     bool on = false;
     QVector<SectionView> views;
     int section = 0;
-    int key = -1;
+    int key = -1;  // a row's key; a sort's column
     QString id;
 };
 
@@ -125,10 +140,29 @@ QJsonObject welcomeMessage(const QString& operatorName, const QStringList& group
                            const QVector<so::StatusReader::SectionInfo>& sections);
 QJsonObject countsMessage(const QString& group, const QVector<so::StatusReader::SectionInfo>& sections,
                           const QVector<so::StatusReader::Counts>& counts);
+/// The attention list as one version of it was sent: its first kMaxAttentionEntries entries, each
+/// with its point ("section:key"), and the whole list's length.
+struct AttentionSnapshot {
+    quint64 version = 0;
+    QStringList points;
+    QVector<QJsonObject> entries;
+    int total = 0;
+    /// The shelved points (at most kMaxAttentionEntries), each {address,name,by,until}.
+    QJsonArray shelved;
+    /// No point is listed twice (changes name entries by point).
+    bool unique = true;
+    /// The same entries and total, whatever the version.
+    bool sameAs(const AttentionSnapshot& other) const {
+        return total == other.total && entries == other.entries && shelved == other.shelved;
+    }
+};
 /// The first kMaxAttentionEntries of `items`; `total` is the whole list's length (-1: items' own);
 /// the shelved points (at most kMaxAttentionEntries).
-QJsonObject attentionMessage(const QVector<so::StatusReader::AttentionItem>& items, int total = -1,
-                             const QVector<so::StatusReader::ShelvedItem>& shelved = {});
+AttentionSnapshot attentionSnapshot(const QVector<so::StatusReader::AttentionItem>& items, quint64 version,
+                                    int total = -1, const QVector<so::StatusReader::ShelvedItem>& shelved = {});
+QJsonObject attentionMessage(const AttentionSnapshot& list);
+/// What makes `from` into `to` (both unique: else there is no such message and the whole list goes).
+QJsonObject attentionChangesMessage(const AttentionSnapshot& from, const AttentionSnapshot& to);
 QJsonObject rowsMessage(int section, int first, const so::StatusReader::Rows& rows);
 QJsonObject menuMessage(int section, int key, const QVector<so::StatusReader::MenuItem>& items);
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text);

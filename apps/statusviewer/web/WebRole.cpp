@@ -62,12 +62,13 @@ QString WebRole::control(const QString& line) {
             .arg(desk_->operatorCount())
             .arg(desk_->link().isUp() ? QStringLiteral("up") : QStringLiteral("down"));
     if (word == QLatin1String("rows")) {
-        // "rows FILE LOGIN": the rows the operator's component shows, as a desk's "rows" writes them.
+        // "rows FILE LOGIN": the rows the operator's first component shows, as a desk's "rows"
+        // writes them.
         const QString login = line.section(QLatin1Char(' '), 2, 2);
-        OperatorDesk* open = desk_->openOperatorDesk(login);
-        if (open == nullptr)
+        const QList<OperatorDesk*> open = desk_->operatorDesks(login);
+        if (open.isEmpty())
             return QStringLiteral("rows: no component open for \"%1\"").arg(login.left(40));
-        return writeRows(open->station(), line.section(QLatin1Char(' '), 1, 1));
+        return writeRows(open.constFirst()->station(), line.section(QLatin1Char(' '), 1, 1));
     }
     if (word == QLatin1String("quit")) {
         QCoreApplication::quit();
