@@ -59,17 +59,10 @@ void AttentionList::setEnabled(bool on) {
 }
 
 void AttentionList::conditionsChanged(Section section, const StatusGrid& grid, int row) {
-    if (!enabled_ || paused_)
+    // On every report's path: only appends (the queue's end is in cache); a row queued twice is
+    // rated once, by the sync.
+    if (!enabled_ || paused_ || overflow_)
         return;
-    if (overflow_)
-        return;
-    const int key = grid.rowKey(row);
-    std::vector<quint32>& rounds = queuedRound_[size_t(sectionIndex(section))];
-    if (size_t(key) >= rounds.size())
-        rounds.resize(size_t(key) + 1, 0);
-    if (rounds[size_t(key)] == round_)
-        return;  // queued already this round
-    rounds[size_t(key)] = round_;
     if (int(pending_.size()) >= kMaxPending) {
         // A refresh of every row, say: the next sync reads them all rather than a queue this long
         // (and never a row half way through its rewrite, as a sync here could).
@@ -77,7 +70,7 @@ void AttentionList::conditionsChanged(Section section, const StatusGrid& grid, i
         pending_.clear();
         return;
     }
-    pending_.push_back({section, key});
+    pending_.push_back({section, grid.rowKey(row)});
 }
 
 void AttentionList::keysChanged(Section section, const StatusGrid& grid) {
@@ -89,8 +82,7 @@ void AttentionList::keysChanged(Section section, const StatusGrid& grid) {
         if (entry != ordered_.end())
             erase(entry);
     byKey_[size_t(tag)].clear();
-    std::erase_if(pending_, [&](const Pending& p) { return p.section == section; });
-    queuedRound_[size_t(tag)].clear();  // the keys queued stand for other rows now
+    std::erase_if(pending_, [&](const Pending& p) { return p.section == section; });  // they stand for other rows now
     SyncResult ignored;
     const qint64 now = clockMs();
     beginBatch();
@@ -107,6 +99,16 @@ void AttentionList::pause() {
 AttentionList::SyncResult AttentionList::resume(qint64 nowMs) {
     paused_ = false;
     return addAllRows(nowMs);
+}
+
+bool AttentionList::firstThisRound(const Pending& p) {
+    std::vector<quint32>& rounds = queuedRound_[size_t(sectionIndex(p.section))];
+    if (size_t(p.key) >= rounds.size())
+        rounds.resize(size_t(p.key) + 1, 0);
+    if (rounds[size_t(p.key)] == round_)
+        return false;
+    rounds[size_t(p.key)] = round_;
+    return true;
 }
 
 AttentionList::Ordered::iterator& AttentionList::slot(Section section, int key) {
@@ -269,7 +271,7 @@ AttentionList::SyncResult AttentionList::sync(qint64 nowMs) {
     SyncResult result;
     std::vector<Pending> pending;
     pending.swap(pending_);
-    ++round_;  // rows that change from here on are queued again
+    ++round_;
     beginBatch();
     if (overflow_) {
         overflow_ = false;
@@ -283,6 +285,8 @@ AttentionList::SyncResult AttentionList::sync(qint64 nowMs) {
         }
     }
     for (const Pending& p : pending) {
+        if (!firstThisRound(p))
+            continue;  // rated already: a row is rated once, as it reads now
         const int row = sections_.grid(p.section).rowOfKey(p.key);
         if (row > 0)
             rate(p.section, p.key, row, nowMs, result);

@@ -15,10 +15,11 @@
 // until the operator clears them or keepClearedMs passes (at most kMaxCleared of them).
 //
 // Feeding: the list subscribes to each section grid's changes and hears when a row's conditions change; the
-// list only queues the row's key there, once per sync, as a report's hot path must stay cheap, and
-// applies the queue in sync(), which the window calls on a short timer (a queue that overflows,
-// as in a refresh of every row, makes that sync read every row instead). A row that changes several times between two
-// syncs is rated once, as it reads then, so the passing states a report's cell writes go through never reach the list.
+// list only appends the row's key to a queue there (no lookup, no allocation once the queue has grown), as a
+// report's hot path must stay cheap, and applies the queue in sync(), which the window calls on a short timer (a
+// queue that overflows, as in a refresh of every row, makes that sync read every row instead). A row that changes
+// several times between two syncs is rated once, as it reads then, so the passing states a report's cell writes go
+// through never reach the list.
 // The entries are kept ordered in a tree (a storm at 50,000 points can list tens of thousands); the vector entries()
 // hands out is built when asked for after a change.
 #pragma once
@@ -71,8 +72,8 @@ struct AlarmOccurrence {
 class AttentionList {
 public:
     static constexpr qint64 kDefaultKeepClearedMs = 5 * 60 * 1000;
-    /// Rows queued at most; beyond, the next sync reads every row instead (a full refresh).
-    static constexpr int kMaxPending = 4096;
+    /// Changes queued at most; beyond, the next sync reads every row instead (a full refresh).
+    static constexpr int kMaxPending = 8192;
     /// Cleared warnings kept at most; the oldest go first.
     static constexpr int kMaxCleared = 500;
 
@@ -86,7 +87,7 @@ public:
     bool isEnabled() const { return enabled_; }
     void setKeepClearedMs(qint64 ms) { keepClearedMs_ = ms; }
 
-    /// Queues a row whose conditions changed (once per sync).
+    /// Queues a row whose conditions changed.
     void conditionsChanged(Section section, const StatusGrid& grid, int row);
     /// A section's rows were removed, cleared or placed anew: its entries are read again from its rows.
     void keysChanged(Section section, const StatusGrid& grid);
@@ -194,6 +195,8 @@ private:
         Section section;
         int key;
     };
+    /// True the first time a sync meets this row in the queue.
+    bool firstThisRound(const Pending& p);
     /// The entry of a row key, or ordered_.end().
     Ordered::iterator& slot(Section section, int key);
     void rate(Section section, int key, int row, qint64 nowMs, SyncResult& result);
@@ -213,8 +216,8 @@ private:
     bool paused_ = false;
     qint64 keepClearedMs_ = kDefaultKeepClearedMs;
     std::vector<Pending> pending_;
-    // By section and row key: the sync round in which the row was last queued, so a row is queued
-    // once a round however often it changes.
+    // By section and row key: the sync round in which the row was last rated, so a row is rated
+    // once a sync however often it was queued.
     std::array<std::vector<quint32>, kSectionCount> queuedRound_;
     quint32 round_ = 1;
     std::array<SectionWatch, kSectionCount> watches_;
