@@ -16,11 +16,15 @@ test('the filters given are sent trimmed, the empty ones left out', () => {
     { message: { t: 'journal', from: '2026-12-07T08:00', to: '2026-12-07T18:00' } });
   assert.deepEqual(journalQuery(filters({ to: '2026-12-07T18:00:30.5' })),
     { message: { t: 'journal', to: '2026-12-07T18:00' } });
+  assert.deepEqual(journalQuery(filters({ from: ' 2026-12-07T08:00:00.125 ' })),
+    { message: { t: 'journal', from: '2026-12-07T08:00' } }, 'a "from" alone, trimmed, with milliseconds');
 });
 
 test('a time that is not one, or a span that ends before it begins, is refused before sending', () => {
   assert.deepEqual(journalQuery(filters({ from: 'yesterday' })), { error: '"From" is not a date and time.' });
   assert.deepEqual(journalQuery(filters({ to: '2026-12-07 18:00' })), { error: '"To" is not a date and time.' });
+  for (const padded of ['x2026-12-07T18:00', '2026-12-07T18:00x', '2026-12-07T18:00:30.'])
+    assert.deepEqual(journalQuery(filters({ to: padded })), { error: '"To" is not a date and time.' }, padded);
   assert.deepEqual(journalQuery(filters({ from: '2026-12-07T18:01', to: '2026-12-07T18:00' })),
     { error: '"From" is after "To".' });
   assert.ok('message' in journalQuery(filters({ from: '2026-12-07T18:00', to: '2026-12-07T18:00' })));
