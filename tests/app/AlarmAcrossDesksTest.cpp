@@ -4,18 +4,9 @@
 // operator; a shelving leaves every desk's list; a desk that starts later reads what was done; an
 // alarm is listed since the field's report, at every desk however late its report came; a
 // forged, replayed, other-desk or unauthorised step is refused and logged, and records nothing.
-#include "AppLog.h"
-#include "AppTestSite.h"
 #include "BusAlarms.h"
-#include "DrawnImageList.h"
-#include "MemoryTransport.h"
-#include "MqttSite.h"
-#include "ResourceTexts.h"
-#include "SimulatedField.h"
-#include "SiteHost.h"
+#include "BusSiteFixture.h"
 #include "SiteRoles.h"
-#include "Workstation.h"
-#include "support/EventLoop.h"
 
 #include <statusobject/Status.h>
 #include <statusobject/StatusReader.h>
@@ -37,7 +28,7 @@ namespace wire = sv::wire;
 using wire::Topic;
 using Item = so::StatusReader::AttentionItem;
 
-const QString kBusSite = QStringLiteral("main");
+const QString& kBusSite = sv::test::kBusSiteName;
 
 /// One desk of the site: its bus login, its link to the field, its alarm steps' host object, its
 /// workstation and a reader of its attention list.
@@ -67,30 +58,17 @@ struct Desk {
     }
 };
 
-struct AlarmAcrossDesks : ::testing::Test {
-    sv::test::DemoSiteFile site{5000};
-    sv::AppLog log;
-    sv::ResourceTexts texts{&log};
-    sv::DrawnImageList images;
-    std::unique_ptr<so::db::Connection> fieldDb = site.connect();
-    std::unique_ptr<sv::SimulatedField> field;
-    sv::MemoryBus bus;
-    MemoryTransport fieldLink{bus, {wire::everyLoginTopic(kBusSite, Topic::Command)}};
+struct AlarmAcrossDesks : ::testing::Test, sv::test::BusSite {
     MemoryTransport attacker{bus, {}};
-    std::unique_ptr<sv::FieldBroadcaster> broadcaster;
     std::vector<std::unique_ptr<Desk>> desks;
 
+    AlarmAcrossDesks() : BusSite(5000) {}
+
     void SetUp() override {
-        log.setEcho(false);
         sv::FieldOptions options;
         options.reportsPerSecond = 400;
         options.abnormalPercent = 3;
-        field = std::make_unique<sv::SimulatedField>(*fieldDb, options, &log);
-        field->load();
-        broadcaster = std::make_unique<sv::FieldBroadcaster>(fieldLink, kBusSite, *field, *fieldDb,
-                                                             &sv::SiteHost::operatorPermission, log);
-        field->addSink(broadcaster.get());
-        fieldLink.connect();
+        startField(options);
         attacker.connect();
         for (const char* name : {"WS1", "WS2", "WS3"})
             addDesk(QString::fromLatin1(name));
@@ -99,20 +77,11 @@ struct AlarmAcrossDesks : ::testing::Test {
     void TearDown() override {
         field->stop();
         desks.clear();
-        field->removeSink(broadcaster.get());
     }
 
     Desk& addDesk(const QString& name) {
         auto desk = std::make_unique<Desk>(bus, name, log);
-        sv::WorkstationOptions options;
-        options.siteUrl = site.url;
-        options.host.computerName = name;
-        options.host.operatorName = QStringLiteral("admin");
-        options.logFolder = site.dir.path();
-        options.alarms = &desk->alarms;
-        const sv::HostServices services{&texts, &log, &desk->desk, &desk->desk, &images};
-        desk->station = std::make_unique<sv::Workstation>(options, services, desk->desk, desk->desk);
-        EXPECT_TRUE(desk->station->showGroup(QStringLiteral("Entire Site")));
+        desk->station = openWorkstation(desk->desk, name, QStringLiteral("Entire Site"), &desk->alarms);
         desk->reader = std::make_unique<so::StatusReader>(desk->station->status());
         desk->link.connect();
         EXPECT_EQ(signIn(*desk, QStringLiteral("admin")), QString());
@@ -120,13 +89,6 @@ struct AlarmAcrossDesks : ::testing::Test {
         return *desks.back();
     }
 
-    /// Delivers and runs the event loop (the desks' 200 ms list ticks, the field's traffic) until
-    /// done() holds, for at most ms.
-    template <typename Done>
-    bool until(Done done, int ms = 20000) {
-        return so::test::runEventsUntil(
-            ms, done, [this] { bus.deliver(); }, 10);
-    }
     QString signIn(Desk& desk, const QString& op) {
         QString answer = QStringLiteral("no answer");
         desk.desk.signIn(op, (op + QStringLiteral("-demo")).toUtf8(),

@@ -10,15 +10,8 @@
 // The held state is written as the field holds it and the site stores it: a classic input's or
 // relay's stored status entry ("codes|value|maskSource"), a newer-line input's "contact N mask N",
 // a newer-line relay's "on|off mode N", a door's its relay's and inputs' joined by "; ".
-#include "AppLog.h"
-#include "AppTestSite.h"
-#include "DrawnImageList.h"
+#include "BusSiteFixture.h"
 #include "FieldInternals.h"
-#include "MemoryTransport.h"
-#include "MqttSite.h"
-#include "ResourceTexts.h"
-#include "SiteHost.h"
-#include "Workstation.h"
 #include "component/StatusInternals.h"
 
 #include <grid/StatusGrid.h>
@@ -43,7 +36,7 @@ namespace {
 namespace wire = sv::wire;
 using wire::Topic;
 
-const QString kCommandSite = QStringLiteral("main");
+const QString& kCommandSite = sv::test::kBusSiteName;
 const char* const kDesks[] = {"WS1", "WS2", "WS3"};
 
 /// One menu entry chosen, and what follows from it; the first step of a point chooses nothing
@@ -188,16 +181,7 @@ const PointCommands kNewerLinePoints[] = {
      {{nullptr, "code tamper 1", "CTamper=Lockout"}, {"Clear Code Tamper", "code tamper 0", "CTamper=OK"}}},
 };
 
-struct EveryCommandSite : ::testing::Test {
-    sv::test::DemoSiteFile site;
-    sv::AppLog log;
-    sv::ResourceTexts texts{&log};
-    sv::DrawnImageList images;
-    std::unique_ptr<so::db::Connection> fieldDb = site.connect();
-    std::unique_ptr<sv::SimulatedField> field;
-    sv::MemoryBus bus;
-    sv::MemoryTransport fieldLink{bus, {wire::everyLoginTopic(kCommandSite, Topic::Command)}};
-    std::unique_ptr<sv::FieldBroadcaster> broadcaster;
+struct EveryCommandSite : ::testing::Test, sv::test::BusSite {
     struct Desk {
         std::unique_ptr<sv::MemoryTransport> link;
         std::unique_ptr<sv::DeskLink> desk;
@@ -206,7 +190,6 @@ struct EveryCommandSite : ::testing::Test {
     std::vector<Desk> desks;
 
     void SetUp() override {
-        log.setEcho(false);
         // A keypad lockout on the newer-line reader, for its one command to clear.
         site.db->execute(
             QStringLiteral("UPDATE ZRII_Keypads SET CodeTamperLockout = 1 WHERE ID IN (SELECT KeypadID "
@@ -214,12 +197,7 @@ struct EveryCommandSite : ::testing::Test {
         sv::FieldOptions options;
         options.answerDelayMs = 1;
         options.momentaryMs = 24 * 3600 * 1000;  // a momentary command stays in force for the whole test
-        field = std::make_unique<sv::SimulatedField>(*fieldDb, options, &log);
-        field->load();
-        broadcaster = std::make_unique<sv::FieldBroadcaster>(fieldLink, kCommandSite, *field, *fieldDb,
-                                                             &sv::SiteHost::operatorPermission, log);
-        field->addSink(broadcaster.get());
-        fieldLink.connect();
+        startField(options);
         for (const char* id : kDesks)
             ASSERT_NO_FATAL_FAILURE(addDesk(QLatin1String(id)));
         ASSERT_TRUE(until([&] {
@@ -241,14 +219,7 @@ struct EveryCommandSite : ::testing::Test {
                         wire::loginTopic(kCommandSite, Topic::Resync, login),
                         wire::loginTopic(kCommandSite, Topic::Answer, login)});
         d.desk = std::make_unique<sv::DeskLink>(*d.link, kCommandSite, login, log);
-        sv::WorkstationOptions station;
-        station.siteUrl = site.url;
-        station.host.computerName = login;
-        station.host.operatorName = QStringLiteral("admin");
-        station.logFolder = site.dir.path();
-        const sv::HostServices services{&texts, &log, d.desk.get(), d.desk.get(), &images};
-        d.station = std::make_unique<sv::Workstation>(station, services, *d.desk, *d.desk);
-        ASSERT_TRUE(d.station->showGroup(QStringLiteral("Lobby and Entrances")));
+        d.station = openWorkstation(*d.desk, login, QStringLiteral("Lobby and Entrances"));
         d.desk->setOperator(QStringLiteral("admin"));
         d.desk->refreshRows = [ws = d.station.get()] { ws->refreshAllRows(); };
         d.link->connect();
@@ -258,23 +229,9 @@ struct EveryCommandSite : ::testing::Test {
         for (Desk& d : desks)
             d.desk->refreshRows = {};
         desks.clear();
-        field->removeSink(broadcaster.get());
     }
     sv::DeskLink& sender() { return *desks.front().desk; }
     QElapsedTimer sinceCommand_;
-
-    /// Delivers and runs the event loop (the field answers on its timers, writes on its thread)
-    /// until done() holds, for at most a minute: a bound only a hung run reaches.
-    template <typename Done>
-    bool until(Done done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < 60000) {
-            bus.deliver();
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return done();
-    }
 
     /// The cells named in `shown` of the point's row at a desk, in the same form.
     QString cells(const Desk& d, int section, const QString& address, const char* shown) {

@@ -1,13 +1,7 @@
 // Two desks on the site bus, each a workstation on its own link: a "point configured" notice one
 // desk publishes after a stored change makes the other re-read the point, and its rows then read
 // as a workstation that loads the group afresh shows them, for a point of every kind.
-#include "AppLog.h"
-#include "AppTestSite.h"
-#include "DrawnImageList.h"
-#include "MemoryTransport.h"
-#include "MqttSite.h"
-#include "ResourceTexts.h"
-#include "Workstation.h"
+#include "BusSiteFixture.h"
 
 #include <statusobject/Diagnostics.h>
 #include <statusobject/Status.h>
@@ -21,33 +15,18 @@ namespace {
 
 namespace wire = sv::wire;
 
-const QString kRereadSite = QStringLiteral("main");
+const QString& kRereadSite = sv::test::kBusSiteName;
+const QString kEntireSite = QStringLiteral("Entire Site");
 
-struct TwoDesksOnTheBus : ::testing::Test {
-    sv::test::DemoSiteFile site{300};
-    sv::AppLog log;
-    sv::ResourceTexts texts{&log};
-    sv::DrawnImageList images;
-    sv::MemoryBus bus;
+struct TwoDesksOnTheBus : ::testing::Test, sv::test::BusSite {
     sv::MemoryTransport linkA{bus, {wire::everyLoginTopic(kRereadSite, wire::Topic::Notice)}};
     sv::MemoryTransport linkB{bus, {wire::everyLoginTopic(kRereadSite, wire::Topic::Notice)}};
     sv::DeskLink deskA{linkA, kRereadSite, QStringLiteral("WS1"), log};
     sv::DeskLink deskB{linkB, kRereadSite, QStringLiteral("WS2"), log};
-    std::unique_ptr<sv::Workstation> stationA = open(QStringLiteral("WS1"), deskA);
-    std::unique_ptr<sv::Workstation> stationB = open(QStringLiteral("WS2"), deskB);
+    std::unique_ptr<sv::Workstation> stationA = openWorkstation(deskA, QStringLiteral("WS1"), kEntireSite);
+    std::unique_ptr<sv::Workstation> stationB = openWorkstation(deskB, QStringLiteral("WS2"), kEntireSite);
 
-    std::unique_ptr<sv::Workstation> open(const QString& computer, sv::DeskLink& desk) {
-        log.setEcho(false);
-        sv::WorkstationOptions options;
-        options.siteUrl = site.url;
-        options.host.computerName = computer;
-        options.host.operatorName = QStringLiteral("admin");
-        options.logFolder = site.dir.path();
-        auto station = std::make_unique<sv::Workstation>(options, sv::HostServices{&texts, &log, &desk, &desk, &images},
-                                                         desk, desk);
-        EXPECT_TRUE(station->showGroup(QStringLiteral("Entire Site")));
-        return station;
-    }
+    TwoDesksOnTheBus() : BusSite(300) {}
 
     /// The rows of the addresses a workstation shows.
     static QStringList rowsOf(sv::Workstation& station, const QStringList& addresses) {
@@ -108,7 +87,7 @@ TEST_F(TwoDesksOnTheBus, APointConfiguredOnOneDeskReadsOnTheOtherAsAFreshLoadFor
         deskA.send(QString(so::notice::Topic), so::notice::PointConfigured, address, QStringLiteral("WS1"));
         while (bus.deliver() > 0) {
         }
-        const QStringList expected = rowsOf(*open(QStringLiteral("WS3"), deskA), addresses);
+        const QStringList expected = rowsOf(*openWorkstation(deskA, QStringLiteral("WS3"), kEntireSite), addresses);
         ASSERT_FALSE(expected.isEmpty()) << address.toStdString();
         EXPECT_EQ(rowsOf(*stationB, addresses), expected) << "kind " << kind.objectId;
         if (*kind.change != '\0')
