@@ -778,6 +778,8 @@ void DeskLink::deliver(const wire::StateReport& report) {
     }
     for (StateSink* sink : std::as_const(sinks_))
         sink->StateChange(report.deviceType, report.address, report.state, reportTime_, report.value);
+    if (measuring_ && applied_.size() < kMaxAppliedKept)
+        applied_.append({report.seq, report.atMs, wallMs()});
 }
 
 void DeskLink::event(const wire::Event& e) {

@@ -49,6 +49,7 @@
 #include <QVector>
 
 #include <functional>
+#include <utility>
 
 namespace sv {
 
@@ -243,6 +244,18 @@ public:
     /// Milliseconds from the field's publication of each batch to its reports applied (with --stats).
     void setMeasuring(bool on) { measuring_ = on; }
     const QVector<double>& latenciesMs() const { return latencies_; }
+    /// A report applied while measuring: its number in the field's session, the field's time of
+    /// it and this desk's clock once every sink took it (both milliseconds since 1970: the times a
+    /// benchmark on the same machine compares with other processes' for the same report).
+    struct AppliedReport {
+        qint64 seq = 0;
+        qint64 atMs = 0;
+        qint64 appliedMs = 0;
+    };
+    /// The reports applied since the last take (at most kMaxAppliedKept: the later ones are not
+    /// kept until the next take), and forgets them.
+    QVector<AppliedReport> takeAppliedReports() { return std::exchange(applied_, {}); }
+    static constexpr qsizetype kMaxAppliedKept = 1'000'000;
 
 private:
     void connected();
@@ -323,6 +336,7 @@ private:
     qint64 doneSeq_ = 0;
     bool measuring_ = false;
     QVector<double> latencies_;
+    QVector<AppliedReport> applied_;
 };
 
 }  // namespace sv

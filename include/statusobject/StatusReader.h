@@ -137,7 +137,8 @@ public:
     /// A section's counts under the filter; zeros for a section number outside 0-7.
     Counts counts(int section, const Filter& filter) const;
     /// Up to `count` rows in sight from the `first` (from 0), and how many are in sight. A sorted
-    /// filter orders every row in sight first (a cost of the section's size, not of `count`).
+    /// filter's order is kept from one read to the next and redone only for the rows whose text or
+    /// visibility changed; each read still looks at every row (a cost of the section's size).
     Rows rows(int section, const Filter& filter, int first, int count) const;
     /// The attention list as the window lists it: alarms first, the newest first; its first
     /// `max` entries when max is not negative (a list of thousands read ten times a second).

@@ -11,6 +11,7 @@
 #include "grid/ColumnLayout.h"
 #include "grid/RowFilter.h"
 #include "grid/Sections.h"
+#include "grid/SortedRows.h"
 #include "grid/StatusGrid.h"
 #include "status/StatusBoard.h"
 #include "ui/StatusGridModel.h"
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <array>
+#include <list>
 
 namespace so {
 namespace {
@@ -163,8 +165,40 @@ struct __attribute__((visibility("hidden"))) StatusReader::Private {
         }
     }
 
+    /// The rows in sight of a section under a sorted filter, in order (grid column `column`).
+    /// The order is kept per section and filter and redone only for the rows whose text or
+    /// visibility changed since it was last read: a tab's view is read again at every push.
+    const std::vector<int>& sortedRows(int section, const StatusGrid& grid, const Filter& filter, const RowFilter& rule,
+                                       int column) {
+        auto kept = std::find_if(sorted.begin(), sorted.end(), [&](const Sorted& s) {
+            return s.section == section && s.column == column && s.filter == filter;
+        });
+        if (kept != sorted.end()) {
+            sorted.splice(sorted.begin(), sorted, kept);
+        } else {
+            sorted.push_front({section, filter, column, SortedRows(filter.descending)});
+            if (sorted.size() > kSortedKept)
+                sorted.pop_back();
+        }
+        return sorted.front().rows.refresh(grid.rowCount(), [&](int row) {
+            if (!rule.shows(grid, row, severity(grid, row)))
+                return SortedRows::Key{};
+            return SortedRows::Key{grid.text(row, column), true};
+        });
+    }
+
     StatusWindow& window;
     ContextMenus& menus;
+    /// The sorted orders read lately, the latest first: one per section and filter that a view
+    /// reads (the operator's tabs each sort their own way), the least recently read dropped.
+    struct Sorted {
+        int section = 0;
+        Filter filter;
+        int column = -1;
+        SortedRows rows;
+    };
+    std::list<Sorted> sorted;
+    static constexpr size_t kSortedKept = 16;
     std::array<GridWatch, kSectionCount> watches{};
     QMetaObject::Connection attentionWatch;
     bool rowsChangedSinceSync = false;
@@ -230,19 +264,10 @@ StatusReader::Rows StatusReader::rows(int section, const Filter& filter, int fir
     const int sortColumn =
         filter.sortColumn >= 0 && filter.sortColumn < columns.size() ? columns[filter.sortColumn] : -1;
     if (sortColumn >= 0) {
-        // Every row in sight, ordered by the column's text without regard to case; rows of equal
-        // text keep the grid's order, either way round.
-        QVector<std::pair<int, QString>> inSight;
-        for (int row = 1; row <= grid.rowCount(); ++row)
-            if (rule.shows(grid, row, severity(grid, row)))
-                inSight.append({row, grid.text(row, sortColumn)});
-        std::stable_sort(inSight.begin(), inSight.end(), [&](const auto& a, const auto& b) {
-            const int order = a.second.compare(b.second, Qt::CaseInsensitive);
-            return filter.descending ? order > 0 : order < 0;
-        });
-        result.total = int(inSight.size());
-        for (qsizetype i = first; i < inSight.size() && i < qsizetype(first) + count; ++i)
-            read(inSight[i].first, severity(grid, inSight[i].first));
+        const std::vector<int>& order = d->sortedRows(section, grid, filter, rule, sortColumn);
+        result.total = int(order.size());
+        for (size_t i = size_t(first); i < order.size() && i < size_t(first) + size_t(count); ++i)
+            read(order[i], severity(grid, order[i]));
         return result;
     }
     if (rule.isEmpty()) {

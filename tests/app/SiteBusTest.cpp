@@ -100,12 +100,14 @@ TEST_F(SiteBusFixture, ADeskSeesTheFieldsSessionResyncsThroughTheGateAndSeesItsD
     EXPECT_TRUE(desk->fieldWords().startsWith("field offline since")) << desk->fieldWords().toStdString();
 }
 
-TEST_F(SiteBusFixture, ADeskIsHandedTheFieldsTimeOfEachReportHoweverLateItArrives) {
+TEST_F(SiteBusFixture, ADeskIsHandedTheFieldsTimeOfEachReportHoweverLateItArrivesAndTimesItWhenMeasuring) {
     sv::test::RecordingSink sink;
     desk->addSink(&sink);
     fieldLink.connect();
     deskLink.connect();
     ASSERT_TRUE(until([&] { return settled(); }));
+    desk->setMeasuring(true);
+    desk->takeAppliedReports();
     const auto timeOfDay = [] { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); };
     const QString before = timeOfDay();
     // The report's own time when its source gave one; the field's clock for none or a text that is no time.
@@ -123,6 +125,16 @@ TEST_F(SiteBusFixture, ADeskIsHandedTheFieldsTimeOfEachReportHoweverLateItArrive
         EXPECT_GE(sink.times[i], before) << i;
         EXPECT_LE(sink.times[i], reported) << i << ": the field's time, not the arrival's " << arrived.toStdString();
     }
+    // Each report applied: its number, the field's time of it and the desk's once applied.
+    const QVector<DeskLink::AppliedReport> applied = desk->takeAppliedReports();
+    ASSERT_EQ(applied.size(), 3);
+    EXPECT_EQ(QDateTime::fromMSecsSinceEpoch(applied[0].atMs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+              "2024-03-05 18:47:02");
+    for (int i : {1, 2}) {
+        EXPECT_EQ(applied[i].seq, applied[0].seq + i);
+        EXPECT_GE(applied[i].appliedMs - applied[i].atMs, 1000) << i << ": held by the broker for 1.5 s";
+    }
+    EXPECT_TRUE(desk->takeAppliedReports().isEmpty()) << "taken once";
     desk->removeSink(&sink);
 }
 

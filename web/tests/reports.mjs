@@ -1,6 +1,6 @@
 // The field's state reports as they cross the broker, read by mosquitto_sub under a login of its
-// own: each batch's publication time (the field's clock) and the addresses it reports, for the
-// latency from the field to the page.
+// own: each batch's publication time and its reports (number, address, the field's time of the
+// report), for the latency from the field to the page.
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -43,7 +43,8 @@ export function decodeCbor(bytes, at = 0) {
   }
 }
 
-/// Listens to the field's state batches; onBatch({sentMs, addresses}) for each.
+/// Listens to the field's state batches; onBatch({session, sentMs, reports: [{seq, address, atMs}]})
+/// for each (times in milliseconds since 1970, the field's clock).
 export function listenToReports(site, onBatch) {
   const config = path.join(site.work, 'probe-config');
   fs.mkdirSync(config, { recursive: true });
@@ -58,37 +59,43 @@ export function listenToReports(site, onBatch) {
     const [batch] = decodeCbor(Buffer.from(line.trim(), 'hex'));
     if (!Array.isArray(batch) || batch.length < 5)
       return;
-    onBatch({ sentMs: batch[3], addresses: batch[4].map((report) => report[1]) });
+    const [, session, firstSeq, sentMs, reports] = batch;
+    onBatch({ session, sentMs,
+      reports: reports.map((report, i) => ({ seq: firstSeq + i, address: report[1], atMs: report[4] })) });
   });
   return { stop: () => child.kill() };
 }
 
-/// The latency of each drawn row change caused by a field report: from the newest report of the
-/// row's address (the state drawn) to the change. Only reports published since the row was last
-/// drawn count: a change with none (a door's row redrawn for its relay's report, say) is not
-/// counted, nor one before fromMs. changes: recordRowChanges' records, in time order;
-/// batches: listenToReports'.
-export function reportLatencies(changes, batches, fromMs = 0) {
-  const reported = new Map();  // address -> publication times, ascending
+/// The field's report each drawn row change shows, {seq, atMs, drawnMs}: the newest report of the
+/// row's address published since the row was last drawn. A change with none (a door's row redrawn
+/// for its relay's report, say) is left out, and so is one drawn before fromMs. changes:
+/// recordRowChanges' records, in time order; batches: listenToReports'.
+export function drawnReports(changes, batches, fromMs = 0) {
+  const reported = new Map();  // address -> [{sentMs, seq, atMs}], in publication order
   for (const batch of batches)
-    for (const address of batch.addresses) {
-      if (!reported.has(address))
-        reported.set(address, []);
-      reported.get(address).push(batch.sentMs);
+    for (const report of batch.reports) {
+      if (!reported.has(report.address))
+        reported.set(report.address, []);
+      reported.get(report.address).push({ sentMs: batch.sentMs, seq: report.seq, atMs: report.atMs });
     }
   const drawn = new Map();  // row -> when it was last drawn
-  const latencies = [];
+  const shown = [];
   for (const change of changes) {
     const previous = drawn.get(change.key);
     drawn.set(change.key, change.t);
-    if (change.first || previous === undefined)
+    if (change.first || previous === undefined || change.t < fromMs)
       continue;
-    const times = reported.get(change.address) ?? [];
-    const pending = times.findLast((sent) => sent > previous && sent <= change.t);
-    if (pending !== undefined && change.t >= fromMs)
-      latencies.push(change.t - pending);
+    const pending = (reported.get(change.address) ?? []).findLast((r) => r.sentMs > previous && r.sentMs <= change.t);
+    if (pending !== undefined)
+      shown.push({ seq: pending.seq, atMs: pending.atMs, drawnMs: change.t });
   }
-  return latencies;
+  return shown;
+}
+
+/// The latency of each drawn row change caused by a field report: from the field's time of the
+/// report drawn (drawnReports) to the change.
+export function reportLatencies(changes, batches, fromMs = 0) {
+  return drawnReports(changes, batches, fromMs).map((r) => r.drawnMs - r.atMs);
 }
 
 /// Median and 99th percentile of a list of numbers.

@@ -81,7 +81,9 @@ struct Parser {
                        "a line, and answers each with a line: checksum, rows FILE, reload (the group), "
                        "status, quit; the field also start (its traffic waits for it), a "
                        "workstation groups, group NAME, command CONTROLLER POINT TEXT, lock, "
-                       "switch-operator, screen FILE (a PNG of the screen).")};
+                       "switch-operator, screen FILE (a PNG of the screen), applied FILE (with --stats: "
+                       "each report applied since the last, its number, the field's time and the "
+                       "desk's).")};
     QCommandLineOption listen{QStringLiteral("listen"),
                               QStringLiteral("Role web: the address and port to listen on (default 127.0.0.1:8080). "
                                              "Without TLS only a loopback address, unless --insecure-listen."),

@@ -62,6 +62,19 @@ QString writeRows(Workstation& station, const QString& path) {
     return QStringLiteral("rows %1 %2").arg(station.computerName()).arg(rows.size());
 }
 
+QString writeAppliedReports(DeskLink& desk, const QString& name, const QString& path) {
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QStringLiteral("applied: cannot write \"%1\"").arg(path);
+    const QVector<DeskLink::AppliedReport> reports = desk.takeAppliedReports();
+    QByteArray lines;
+    for (const DeskLink::AppliedReport& r : reports)
+        lines +=
+            QByteArray::number(r.seq) + ' ' + QByteArray::number(r.atMs) + ' ' + QByteArray::number(r.appliedMs) + '\n';
+    file.write(lines);
+    return QStringLiteral("applied %1 %2").arg(name).arg(reports.size());
+}
+
 QString clientId(const QString& role, const QString& name) {
     return QStringLiteral("statusviewer-%1-%2-%3").arg(role, name, QUuid::createUuid().toString(QUuid::Id128).left(8));
 }
@@ -399,6 +412,8 @@ QString DeskRole::control(const QString& line) {
     }
     if (word == QLatin1String("rows"))
         return writeRows(*station_, rest);
+    if (word == QLatin1String("applied"))
+        return writeAppliedReports(*desk_, name, rest);
     if (word == QLatin1String("reload")) {
         station_->status().Refresh();
         return QStringLiteral("reloaded %1").arg(name);

@@ -40,6 +40,11 @@ namespace sv {
 /// The control line "rows FILE": the rows station shows, as its checksum reads them, into FILE;
 /// the answer "rows NAME COUNT", or what went wrong.
 QString writeRows(Workstation& station, const QString& path);
+
+/// The control line "applied FILE" of a desk run with --stats: the reports it applied since the
+/// last such line, one "SEQ AT_MS APPLIED_MS" line each, into FILE; the answer "applied NAME
+/// COUNT", or what went wrong.
+QString writeAppliedReports(DeskLink& desk, const QString& name, const QString& path);
 /// A client id the broker has not seen: the role, the name and a random part (a restarted
 /// process must not be taken for the old one).
 QString clientId(const QString& role, const QString& name);
