@@ -343,6 +343,317 @@ Zu diesem Thema gibt es keine Seite.</translation>
     </message>
 </context>
 <context>
+    <name>sv::ResourceTexts</name>
+    <message>
+        <source>This item is being changed by %1 at %2. Try again when they have finished.</source>
+        <translation>Dieser Eintrag wird gerade von %1 an %2 geändert. Versuchen Sie es erneut, wenn die Änderung abgeschlossen ist.</translation>
+    </message>
+    <message>
+        <source>%3 is being changed by %1 at %2. Try again when they have finished.</source>
+        <translation>%3 wird gerade von %1 an %2 geändert. Versuchen Sie es erneut, wenn die Änderung abgeschlossen ist.</translation>
+    </message>
+    <message>
+        <source>Delete the selected status group?</source>
+        <translation>Die ausgewählte Statusgruppe löschen?</translation>
+    </message>
+    <message>
+        <source>Delete Status Group</source>
+        <translation>Statusgruppe löschen</translation>
+    </message>
+    <message>
+        <source>Item in Use</source>
+        <translation>Eintrag in Bearbeitung</translation>
+    </message>
+    <message>
+        <source>Doors</source>
+        <translation>Türen</translation>
+    </message>
+    <message>
+        <source>Inputs</source>
+        <translation>Eingänge</translation>
+    </message>
+    <message>
+        <source>Relays</source>
+        <translation>Relais</translation>
+    </message>
+    <message>
+        <source>Readers</source>
+        <translation>Leser</translation>
+    </message>
+    <message>
+        <source>Controllers</source>
+        <translation>Controller</translation>
+    </message>
+    <message>
+        <source>Pylons</source>
+        <translation>Kommunikationsboxen</translation>
+    </message>
+    <message>
+        <source>Ports</source>
+        <translation>Ports</translation>
+    </message>
+    <message>
+        <source>Enter a name for the new status group:</source>
+        <translation>Geben Sie einen Namen für die neue Statusgruppe ein:</translation>
+    </message>
+    <message>
+        <source>New Status Group</source>
+        <translation>Neue Statusgruppe</translation>
+    </message>
+    <message>
+        <source>A status group needs a name. Enter a name?</source>
+        <translation>Eine Statusgruppe braucht einen Namen. Einen Namen eingeben?</translation>
+    </message>
+    <message>
+        <source>A status group name can be at most 50 characters long. Enter another name?</source>
+        <translation>Der Name einer Statusgruppe darf höchstens 50 Zeichen lang sein. Einen anderen Namen eingeben?</translation>
+    </message>
+    <message>
+        <source>A status group with this name exists already. Choose another name.</source>
+        <translation>Eine Statusgruppe mit diesem Namen gibt es schon. Wählen Sie einen anderen Namen.</translation>
+    </message>
+    <message>
+        <source>Door Name</source>
+        <translation>Türname</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Alarm</source>
+        <translation>Alarm</translation>
+    </message>
+    <message>
+        <source>Masked</source>
+        <translation>Maskiert</translation>
+    </message>
+    <message>
+        <source>Input 1</source>
+        <translation>Eingang 1</translation>
+    </message>
+    <message>
+        <source>Input 2</source>
+        <translation>Eingang 2</translation>
+    </message>
+    <message>
+        <source>Input 3</source>
+        <translation>Eingang 3</translation>
+    </message>
+    <message>
+        <source>Relay</source>
+        <translation>Relais</translation>
+    </message>
+    <message>
+        <source>2PR</source>
+        <translation>4AP</translation>
+    </message>
+    <message>
+        <source>Revision</source>
+        <translation>Revision</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>Aktiviert</translation>
+    </message>
+    <message>
+        <source>LM Type</source>
+        <translation>LM-Typ</translation>
+    </message>
+    <message>
+        <source>Voltage</source>
+        <translation>Spannung</translation>
+    </message>
+    <message>
+        <source>Last Updated</source>
+        <translation>Zuletzt aktualisiert</translation>
+    </message>
+    <message>
+        <source>Input Name</source>
+        <translation>Eingangsname</translation>
+    </message>
+    <message>
+        <source>Relay Name</source>
+        <translation>Relaisname</translation>
+    </message>
+    <message>
+        <source>Reader Name</source>
+        <translation>Lesername</translation>
+    </message>
+    <message>
+        <source>Code Tamper</source>
+        <translation>Code-Sabotage</translation>
+    </message>
+    <message>
+        <source>Physical Tamper</source>
+        <translation>Gehäusesabotage</translation>
+    </message>
+    <message>
+        <source>Controller Name</source>
+        <translation>Controllername</translation>
+    </message>
+    <message>
+        <source>Enclosure</source>
+        <translation>Gehäuse</translation>
+    </message>
+    <message>
+        <source>AC Power</source>
+        <translation>Netzspannung</translation>
+    </message>
+    <message>
+        <source>Keypad</source>
+        <translation>Tastatur</translation>
+    </message>
+    <message>
+        <source>Memory Battery</source>
+        <translation>Speicherbatterie</translation>
+    </message>
+    <message>
+        <source>Parallel Printer</source>
+        <translation>Paralleldrucker</translation>
+    </message>
+    <message>
+        <source>Serial Printer</source>
+        <translation>Seriendrucker</translation>
+    </message>
+    <message>
+        <source>Tamper Pending</source>
+        <translation>Sabotage anstehend</translation>
+    </message>
+    <message>
+        <source>Terminal</source>
+        <translation>Terminal</translation>
+    </message>
+    <message>
+        <source>UPS Battery</source>
+        <translation>USV-Batterie</translation>
+    </message>
+    <message>
+        <source>Pylon Name</source>
+        <translation>Name der Kommunikationsbox</translation>
+    </message>
+    <message>
+        <source>Port Name</source>
+        <translation>Portname</translation>
+    </message>
+    <message>
+        <source>Point Name</source>
+        <translation>Punktname</translation>
+    </message>
+    <message>
+        <source>&lt;Select a Status Group&gt;</source>
+        <translation>&lt;Statusgruppe wählen&gt;</translation>
+    </message>
+    <message>
+        <source>Off Line</source>
+        <translation>Offline</translation>
+    </message>
+    <message>
+        <source>On Line</source>
+        <translation>Online</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+    <message>
+        <source>Tampered</source>
+        <translation>Sabotiert</translation>
+    </message>
+    <message>
+        <source>Secure</source>
+        <translation>Gesichert</translation>
+    </message>
+    <message>
+        <source>Tamper</source>
+        <translation>Sabotage</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Ausgefallen</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>Ein</translation>
+    </message>
+    <message>
+        <source>Keypad Active</source>
+        <translation>Tastatur aktiv</translation>
+    </message>
+    <message>
+        <source>Pending</source>
+        <translation>Anstehend</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <source>Closed</source>
+        <translation>Geschlossen</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Offen</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>Getrennt</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>Verbunden</translation>
+    </message>
+    <message>
+        <source>Low</source>
+        <translation>Niedrig</translation>
+    </message>
+    <message>
+        <source>Door Open</source>
+        <translation>Tür offen</translation>
+    </message>
+    <message>
+        <source>Short Circuit</source>
+        <translation>Kurzschluss</translation>
+    </message>
+    <message>
+        <source>Open Circuit</source>
+        <translation>Leitungsunterbrechung</translation>
+    </message>
+    <message>
+        <source>Line Fault</source>
+        <translation>Leitungsfehler</translation>
+    </message>
+    <message>
+        <source>Noisy Line</source>
+        <translation>Gestörte Leitung</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Ja</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nein</translation>
+    </message>
+    <message>
+        <source>Unlocked</source>
+        <translation>Entriegelt</translation>
+    </message>
+</context>
+<context>
     <name>sv::SignInScreen</name>
     <message>
         <source>Sign in - %1</source>
