@@ -8,7 +8,8 @@
 // Two catalogues: the English plural forms ("1 point", "2 points"), built into the library because
 // the English texts read wrong without them; and the catalogue of the language, a file
 // statusobject_<language>.qm in the first folder of translationFolders() that holds one. A language
-// without a catalogue shows the English texts.
+// without a catalogue shows the English texts. Qt asks the translator installed last first: a host
+// that brings a catalogue of its own for these texts installs it after its first Status exists.
 #pragma once
 
 #include <QString>

@@ -77,7 +77,10 @@ TEST(CountTextsInEnglish, OneAndManyReadAsEnglishSaysThem) {
 class PseudoLocaleTest : public UiFixture {
 protected:
     void SetUp() override {
-        // Before the component exists: the texts it makes when created are in the language too.
+        // Over the component's own translators (the English plural forms), as a host's catalogue
+        // goes, and before the component exists: the texts it makes when created are in the
+        // language too.
+        installTranslations();
         ASSERT_TRUE(pseudo_.load(QStringLiteral(STATUSOBJECT_PSEUDO_QM)));
         QCoreApplication::installTranslator(&pseudo_);
         UiFixture::SetUp();
