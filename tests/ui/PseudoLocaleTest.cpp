@@ -74,6 +74,40 @@ TEST(CountTextsInEnglish, OneAndManyReadAsEnglishSaysThem) {
     QLocale::setDefault(QLocale::c());
 }
 
+// A host in German: its first component finds the German catalogue where an installed one lies
+// (here the build's data folder) and shows its window in German.
+class FirstComponentInGerman : public UiFixture {
+protected:
+    void SetUp() override {
+        for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>(
+                 QStringLiteral("statusobjectTranslator"), Qt::FindDirectChildrenOnly)) {
+            QCoreApplication::removeTranslator(t);
+            delete t;
+        }
+        dataDirs_ = qgetenv("XDG_DATA_DIRS");
+        qputenv("XDG_DATA_DIRS", QByteArray(STATUSOBJECT_BINARY_DIR "/share"));
+        QLocale::setDefault(QLocale(QLocale::German));
+        UiFixture::SetUp();
+    }
+    void TearDown() override {
+        UiFixture::TearDown();
+        for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>(
+                 QStringLiteral("statusobjectTranslator"), Qt::FindDirectChildrenOnly)) {
+            QCoreApplication::removeTranslator(t);
+            delete t;
+        }
+        QLocale::setDefault(QLocale::c());
+        qputenv("XDG_DATA_DIRS", dataDirs_);
+    }
+    QByteArray dataDirs_;
+};
+
+TEST_F(FirstComponentInGerman, ItsWindowIsTitledInGerman) {
+    show();
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Statusanzeige"));
+    EXPECT_EQ(action(QStringLiteral("abnormalOnly"))->text(), QStringLiteral("Nur Auffällige"));
+}
+
 class PseudoLocaleTest : public UiFixture {
 protected:
     void SetUp() override {
