@@ -12,7 +12,7 @@ PACKAGES=(
   xvfb xauth xdotool
   python3 python3-paho-mqtt
   mosquitto libmosquitto-dev mosquitto-clients faketime openssl
-  doxygen qt6-l10n-tools clang-format
+  doxygen qt6-l10n-tools qt6-tools-dev clang-format
   qt6-httpserver-dev qt6-websockets-dev libsodium-dev
   chromium
   lintian

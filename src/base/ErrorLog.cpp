@@ -4,6 +4,7 @@
 #include <statusobject/Version.h>
 
 #include <QDateTime>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -143,8 +144,8 @@ void ErrorLog::lost(const QString& path, const QString& reason) const {
     if (lostLines_++ > 0)
         return;
     lostSince_ = nowText();
-    const QString problem =
-        QStringLiteral("The log %1 cannot be written: %2").arg(QDir::toNativeSeparators(path), reason);
+    const QString problem = QCoreApplication::translate("so::ErrorLog", "The log %1 cannot be written: %2")
+                                .arg(QDir::toNativeSeparators(path), reason);
     std::fprintf(stderr, "StatusObject: %s; lines are lost until it can be\n", qPrintable(problem));
     setProblem(problem);
 }

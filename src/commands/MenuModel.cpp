@@ -17,24 +17,30 @@ MenuEntry hiddenSubmenu(const char* caption, MenuArray submenu) {
 
 /// The control submenu of both lines; the classic one writes "UnMask", the newer-line one "Unmask".
 QVector<MenuEntry> controlFunctions(const char* unmaskCaption) {
-    return {item("Trigger"),
+    return {item(QT_TRANSLATE_NOOP("so::MenuModel", "Trigger")),
             item("-"),
-            item("Mask"),
+            item(QT_TRANSLATE_NOOP("so::MenuModel", "Mask")),
             item(unmaskCaption),
-            item("Momentary Mask"),
+            item(QT_TRANSLATE_NOOP("so::MenuModel", "Momentary Mask")),
             item("-"),
-            item("Force ON"),
-            item("Force ON Release"),
+            item(QT_TRANSLATE_NOOP("so::MenuModel", "Force ON")),
+            item(QT_TRANSLATE_NOOP("so::MenuModel", "Force ON Release")),
             item("-"),
-            item("Force OFF"),
-            item("Force OFF Release"),
+            item(QT_TRANSLATE_NOOP("so::MenuModel", "Force OFF")),
+            item(QT_TRANSLATE_NOOP("so::MenuModel", "Force OFF Release")),
             item("-"),
-            item("Lock DOWN"),
-            item("Lock DOWN Release"),
+            item(QT_TRANSLATE_NOOP("so::MenuModel", "Lock DOWN")),
+            item(QT_TRANSLATE_NOOP("so::MenuModel", "Lock DOWN Release")),
             item("-"),
-            item("Lock OPEN"),
-            item("Lock OPEN Release")};
+            item(QT_TRANSLATE_NOOP("so::MenuModel", "Lock OPEN")),
+            item(QT_TRANSLATE_NOOP("so::MenuModel", "Lock OPEN Release"))};
 }
+
+// Why a command entry is disabled, by the kind of point the menu is for.
+const char* const kNotForDoor = QT_TRANSLATE_NOOP("so::MenuModel", "Not permitted for this door");
+const char* const kNotForInput = QT_TRANSLATE_NOOP("so::MenuModel", "Not permitted for this input");
+const char* const kNotForRelay = QT_TRANSLATE_NOOP("so::MenuModel", "Not permitted for this relay");
+const char* const kNotForReader = QT_TRANSLATE_NOOP("so::MenuModel", "Not permitted for this reader");
 
 constexpr std::initializer_list<int> kAllControls = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 constexpr std::initializer_list<int> kInputControls = {2, 3, 4};
@@ -48,32 +54,38 @@ bool listed(std::initializer_list<int> list, int index) {
 
 MenuModel::MenuModel() {
     using A = MenuArray;
-    arrays_[int(A::MainArray)] = {item("&Refresh This Item(s) - This Pane"),
-                                  item("Refresh"),
-                                  item("-"),
-                                  hiddenSubmenu("Access Functions", A::AAccessFunctions),
-                                  hiddenSubmenu("Control Functions", A::AControlFunctions),
-                                  item("-"),
-                                  item("Refresh"),
-                                  item("-"),
-                                  item("Properties...")};
-    arrays_[int(A::AAccessFunctions)] = {item("Momentary Access"), item("-"), item("Unlock"), item("Relock")};
-    arrays_[int(A::AControlFunctions)] = controlFunctions("UnMask");
+    arrays_[int(A::MainArray)] = {
+        item(QT_TRANSLATE_NOOP("so::MenuModel", "&Refresh This Item(s) - This Pane")),
+        item(QT_TRANSLATE_NOOP("so::MenuModel", "Refresh")),
+        item("-"),
+        hiddenSubmenu(QT_TRANSLATE_NOOP("so::MenuModel", "Access Functions"), A::AAccessFunctions),
+        hiddenSubmenu(QT_TRANSLATE_NOOP("so::MenuModel", "Control Functions"), A::AControlFunctions),
+        item("-"),
+        item(QT_TRANSLATE_NOOP("so::MenuModel", "Refresh")),
+        item("-"),
+        item(QT_TRANSLATE_NOOP("so::MenuModel", "Properties..."))};
+    arrays_[int(A::AAccessFunctions)] = {item(QT_TRANSLATE_NOOP("so::MenuModel", "Momentary Access")), item("-"),
+                                         item(QT_TRANSLATE_NOOP("so::MenuModel", "Unlock")),
+                                         item(QT_TRANSLATE_NOOP("so::MenuModel", "Relock"))};
+    arrays_[int(A::AControlFunctions)] = controlFunctions(QT_TRANSLATE_NOOP("so::MenuModel", "UnMask"));
 
-    arrays_[int(A::ZR2List)] = {hiddenSubmenu("Access Functions", A::ZR2AccessArray),
-                                hiddenSubmenu("Control Functions", A::ZR2ControlArray),
-                                item("-"),
-                                item("Clear Code Tamper"),
-                                item("-"),
-                                item("Refresh"),
-                                item("-"),
-                                item("Properties..."),
-                                hiddenSubmenu("Component Properties", A::CompProps)};
-    arrays_[int(A::ZR2AccessArray)] = {item("Momentary Access"), item("-"), item("Unlock"), item("Relock"),
-                                       item("Toggle Lock")};
-    arrays_[int(A::ZR2ControlArray)] = controlFunctions("Unmask");
+    arrays_[int(A::ZR2List)] = {
+        hiddenSubmenu(QT_TRANSLATE_NOOP("so::MenuModel", "Access Functions"), A::ZR2AccessArray),
+        hiddenSubmenu(QT_TRANSLATE_NOOP("so::MenuModel", "Control Functions"), A::ZR2ControlArray),
+        item("-"),
+        item(QT_TRANSLATE_NOOP("so::MenuModel", "Clear Code Tamper")),
+        item("-"),
+        item(QT_TRANSLATE_NOOP("so::MenuModel", "Refresh")),
+        item("-"),
+        item(QT_TRANSLATE_NOOP("so::MenuModel", "Properties...")),
+        hiddenSubmenu(QT_TRANSLATE_NOOP("so::MenuModel", "Component Properties"), A::CompProps)};
+    arrays_[int(A::ZR2AccessArray)] = {item(QT_TRANSLATE_NOOP("so::MenuModel", "Momentary Access")), item("-"),
+                                       item(QT_TRANSLATE_NOOP("so::MenuModel", "Unlock")),
+                                       item(QT_TRANSLATE_NOOP("so::MenuModel", "Relock")),
+                                       item(QT_TRANSLATE_NOOP("so::MenuModel", "Toggle Lock"))};
+    arrays_[int(A::ZR2ControlArray)] = controlFunctions(QT_TRANSLATE_NOOP("so::MenuModel", "Unmask"));
     // The design-time placeholder of the component list; rebuilt for each door.
-    arrays_[int(A::CompProps)] = {item("Relay")};
+    arrays_[int(A::CompProps)] = {item(QT_TRANSLATE_NOOP("so::MenuModel", "Relay"))};
 }
 
 MenuArray MenuModel::arrayOf(TopMenu menu) { return menu == TopMenu::ZR2 ? MenuArray::ZR2List : MenuArray::MainArray; }
@@ -116,7 +128,7 @@ void MenuModel::showOnly(MenuArray array, std::initializer_list<int> shown) {
         setVisible(array, i, listed(shown, i));
 }
 
-void MenuModel::permitSubmenu(MenuArray parent, int parentIndex, const Permission& permitted, const char* noun) {
+void MenuModel::permitSubmenu(MenuArray parent, int parentIndex, const Permission& permitted, const char* whyNot) {
     const MenuArray submenu = *entry(parent, parentIndex).submenu;
     bool any = false;
     for (int i = 0; i < count(submenu); ++i) {
@@ -124,10 +136,10 @@ void MenuModel::permitSubmenu(MenuArray parent, int parentIndex, const Permissio
         if (!e.visible || e.isSeparator())
             continue;
         const bool may = permitted(submenu, i);
-        setPermitted(submenu, i, may, noun);
+        setPermitted(submenu, i, may, whyNot);
         any = any || may;
     }
-    setPermitted(parent, parentIndex, any, noun);
+    setPermitted(parent, parentIndex, any, whyNot);
 }
 
 void MenuModel::buildClassic(int pane, const Permission& permitted) {
@@ -138,8 +150,8 @@ void MenuModel::buildClassic(int pane, const Permission& permitted) {
         setVisible(A::MainArray, entry::ControlFunctions, true);
         setVisible(A::MainArray, entry::FunctionsSeparator, true);
         showOnly(A::AControlFunctions, kAllControls);
-        permitSubmenu(A::MainArray, entry::AccessFunctions, permitted, "door");
-        permitSubmenu(A::MainArray, entry::ControlFunctions, permitted, "door");
+        permitSubmenu(A::MainArray, entry::AccessFunctions, permitted, kNotForDoor);
+        permitSubmenu(A::MainArray, entry::ControlFunctions, permitted, kNotForDoor);
         break;
     case Section::Inputs:  // inputs: masking only
     case Section::Relays:  // relays: trigger and the forced states
@@ -149,7 +161,7 @@ void MenuModel::buildClassic(int pane, const Permission& permitted) {
         setUnavailable(A::MainArray, entry::AccessFunctions);
         showOnly(A::AControlFunctions, Section(pane) == Section::Inputs ? kInputControls : kRelayControls);
         permitSubmenu(A::MainArray, entry::ControlFunctions, permitted,
-                      Section(pane) == Section::Inputs ? "input" : "relay");
+                      Section(pane) == Section::Inputs ? kNotForInput : kNotForRelay);
         break;
     case Section::Readers:  // readers: no functions
         setVisible(A::MainArray, entry::AccessFunctions, false);
@@ -173,22 +185,23 @@ void MenuModel::buildNewerLine(const QString& address, const Permission& permitt
 
     if (has("RL")) {  // a reader: tamper, refresh, properties; the control submenu is left as it was
         showList({3, 4, 5, 6, 7});
-        setPermitted(A::ZR2List, entry::ZR2ClearCodeTamper, permitted(A::ZR2List, entry::ZR2ClearCodeTamper), "reader");
+        setPermitted(A::ZR2List, entry::ZR2ClearCodeTamper, permitted(A::ZR2List, entry::ZR2ClearCodeTamper),
+                     kNotForReader);
         return;
     }
     if (has("DR")) {
         showList({0, 1, 2, 5, 6, 7, 8});
         showOnly(A::ZR2ControlArray, kAllControls);
-        permitSubmenu(A::ZR2List, entry::ZR2Access, permitted, "door");
-        permitSubmenu(A::ZR2List, entry::ZR2Control, permitted, "door");
+        permitSubmenu(A::ZR2List, entry::ZR2Access, permitted, kNotForDoor);
+        permitSubmenu(A::ZR2List, entry::ZR2Control, permitted, kNotForDoor);
     } else if (has("BI") || has("XI")) {
         showList({1, 2, 5, 6, 7});
         showOnly(A::ZR2ControlArray, kInputControls);
-        permitSubmenu(A::ZR2List, entry::ZR2Control, permitted, "input");
+        permitSubmenu(A::ZR2List, entry::ZR2Control, permitted, kNotForInput);
     } else if (has("BR") || has("XR") || has("VR")) {
         showList({1, 2, 5, 6, 7});
         showOnly(A::ZR2ControlArray, kRelayControls);
-        permitSubmenu(A::ZR2List, entry::ZR2Control, permitted, "relay");
+        permitSubmenu(A::ZR2List, entry::ZR2Control, permitted, kNotForRelay);
     } else {
         showList({entry::ZR2Refresh});
     }

@@ -10,6 +10,7 @@
 // Nothing here pops anything up: the Qt layer renders the model (src/ui/RowContextMenu.h).
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QVector>
 
@@ -108,16 +109,18 @@ private:
         e.enabled = on;
         e.whyDisabled = on ? QString() : whyNot;
     }
-    /// Enabled when the operator may command the point (`noun`: "door", "input" ...).
-    void setPermitted(MenuArray array, int index, bool permitted, const char* noun) {
-        setEnabled(array, index, permitted, QStringLiteral("Not permitted for this %1").arg(QLatin1String(noun)));
+    /// Enabled when the operator may command the point; else disabled, saying `whyNot` (an English
+    /// text of the catalogue, shown in the window's language).
+    void setPermitted(MenuArray array, int index, bool permitted, const char* whyNot) {
+        setEnabled(array, index, permitted, QCoreApplication::translate("so::MenuModel", whyNot));
     }
     /// Enables each shown command of a submenu by the operator's permission for it, and the entry
     /// of `parent` that opens the submenu when at least one of them is enabled.
-    void permitSubmenu(MenuArray parent, int parentIndex, const Permission& permitted, const char* noun);
+    void permitSubmenu(MenuArray parent, int parentIndex, const Permission& permitted, const char* whyNot);
     /// Disabled: the kind of point has no such commands.
     void setUnavailable(MenuArray array, int index) {
-        setEnabled(array, index, false, QStringLiteral("Not available for this kind of point"));
+        setEnabled(array, index, false,
+                   QCoreApplication::translate("so::MenuModel", "Not available for this kind of point"));
     }
     /// Shows exactly the listed entries of a control submenu, setting them in index order.
     void showOnly(MenuArray array, std::initializer_list<int> shown);

@@ -3,6 +3,7 @@
 // storage and the layout store. Property puts are named setX; the values go into this instance's ComponentContext.
 #include "component/StatusInternals.h"
 
+#include "base/Translations.h"
 #include "base/ComponentContext.h"
 #include "base/ErrorTrap.h"
 #include "base/SiteLink.h"
@@ -134,7 +135,8 @@ struct __attribute__((visibility("hidden"))) Status::Private {
     ~Private() { delete frame.data(); }
 };
 
-Status::Status() : d(std::make_unique<Private>()) {}
+// The translators come first: the window makes texts while it is built.
+Status::Status() : d((installTranslations(), std::make_unique<Private>())) {}
 
 // Makes no host call: the host's objects may already be gone. Deleted from inside one of the
 // component's own calls into the host, the component ends there and goes when that call has

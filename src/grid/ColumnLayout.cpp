@@ -5,6 +5,7 @@
 #include "base/Convert.h"
 #include "domain/Section.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <cmath>
@@ -21,15 +22,17 @@ struct DefaultColumn {
 };
 
 const QString kFieldSeparator = QStringLiteral("][");
-const QString kNotUsedCaption = QStringLiteral("Data");
+const char* const kNotUsedCaption = QT_TRANSLATE_NOOP("so::ColumnLayout", "Data");
 
 QVector<ColumnSpec> resolve(ComponentContext& ctx, std::initializer_list<DefaultColumn> columns, bool withNotUsed) {
     QVector<ColumnSpec> out;
     out.reserve(int(columns.size()) + 1);
     for (const DefaultColumn& c : columns)
-        out.append({c.key, c.resource != 0 ? GRS(ctx, c.resource) : QString::fromLatin1(c.caption), c.width, true});
+        out.append({c.key,
+                    c.resource != 0 ? GRS(ctx, c.resource) : QCoreApplication::translate("so::ColumnLayout", c.caption),
+                    c.width, true});
     if (withNotUsed)
-        out.append({col::NotUsed, kNotUsedCaption, 0, false});
+        out.append({col::NotUsed, QCoreApplication::translate("so::ColumnLayout", kNotUsedCaption), 0, false});
     return out;
 }
 
@@ -82,7 +85,7 @@ QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, Section section) {
                         {LMType, 1398, "", 32},
                         {Voltage, 1399, "", 53},
                         {RelayStatus, 1394, "", 43},
-                        {RelayDetails, 0, "R Details", 50},
+                        {RelayDetails, 0, QT_TRANSLATE_NOOP("so::ColumnLayout", "R Details"), 50},
                         {TwoPersonRule, 1395, "", 34},
                         {LastUpdated, 1400, "", 107}},
                        true);
@@ -106,7 +109,7 @@ QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, Section section) {
                        {{Name, 1402, "", 87},
                         {Address, 1387, "", 127},
                         {Status, 1388, "", 496},
-                        {RelayDetails, 0, "R Details", 50},
+                        {RelayDetails, 0, QT_TRANSLATE_NOOP("so::ColumnLayout", "R Details"), 50},
                         {LastUpdated, 1400, "", 119}},
                        true);
     case Section::Readers:
@@ -114,7 +117,7 @@ QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, Section section) {
                        {{Name, 1403, "", 90},
                         {Address, 1387, "", 125},
                         {Status, 1388, "", 59},
-                        {ThreatLevel, 0, "Threat Level", 59},
+                        {ThreatLevel, 0, QT_TRANSLATE_NOOP("so::ColumnLayout", "Threat Level"), 59},
                         {CTamper, 1404, "", 80},
                         {PTamper, 1405, "", 359},
                         {LastUpdated, 1400, "", 120}},
@@ -124,7 +127,7 @@ QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, Section section) {
                        {{Name, 1406, "", 90},
                         {Address, 1387, "", 121},
                         {Status, 1388, "", 64},
-                        {ThreatLevel, 0, "Threat Level", 59},
+                        {ThreatLevel, 0, QT_TRANSLATE_NOOP("so::ColumnLayout", "Threat Level"), 59},
                         {Enclosure, 1407, "", 64},
                         {Enabled, 1397, "", 59},
                         {Terminal, 1424, "", 67},
@@ -155,7 +158,7 @@ QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, Section section) {
                        true);
     case Section::Modules:
         return resolve(ctx,
-                       {{Name, 0, "Module Name", 92},
+                       {{Name, 0, QT_TRANSLATE_NOOP("so::ColumnLayout", "Module Name"), 92},
                         {Address, 1387, "", 129},
                         {Status, 1388, "", 117},
                         {Enclosure, 1407, "", 64},
@@ -167,7 +170,11 @@ QVector<ColumnSpec> defaultColumns(ComponentContext& ctx, Section section) {
 
 QVector<ColumnSpec> maskedGridColumns(ComponentContext& ctx) {
     using namespace col;
-    return resolve(ctx, {{Name, 2998, "", 100}, {Address, 1387, "", 228}, {Status, 0, "Reason Masked", 500}}, true);
+    return resolve(ctx,
+                   {{Name, 2998, "", 100},
+                    {Address, 1387, "", 228},
+                    {Status, 0, QT_TRANSLATE_NOOP("so::ColumnLayout", "Reason Masked"), 500}},
+                   true);
 }
 
 bool layoutMeansDefaults(Section section, const QString& layoutText) {
@@ -179,7 +186,14 @@ bool layoutMeansDefaults(Section section, const QString& layoutText) {
            (layoutText.contains(QLatin1String("XInput Name")) || !layoutText.contains(QLatin1String("Enclosure")));
 }
 
-void addLayoutColumns(StatusGrid& grid, const QString& layoutText) {
+QHash<QString, QString> hostCaptions(const QVector<ColumnSpec>& defaults) {
+    QHash<QString, QString> captions;
+    for (const ColumnSpec& c : defaults)
+        captions.insert(c.key, c.caption);
+    return captions;
+}
+
+void addLayoutColumns(StatusGrid& grid, const QString& layoutText, const QHash<QString, QString>& hostCaptions) {
     QVector<QStringList> entries;
     for (const QString& entry : layoutText.split(QLatin1Char(','))) {
         if (entry.trimmed().isEmpty())
@@ -204,17 +218,20 @@ void addLayoutColumns(StatusGrid& grid, const QString& layoutText) {
         if (i < 0)
             continue;
         const QStringList& f = entries[i];
-        grid.addColumn(f[0], f[1], 0, -1, toInt32(f[3]), toVisibleFlag(f[4]));
+        const QString caption = f[1].isEmpty() ? hostCaptions.value(f[0]) : f[1];
+        grid.addColumn(f[0], caption, 0, -1, toInt32(f[3]), toVisibleFlag(f[4]));
     }
 }
 
-QString buildLayoutText(const StatusGrid& grid, const QStringList& leaveOutWhileHidden) {
+QString buildLayoutText(const StatusGrid& grid, const QStringList& leaveOutWhileHidden,
+                        const QHash<QString, QString>& hostCaptions) {
     QStringList entries;
     for (int i = 0; i < grid.columnCount(); ++i) {
         const GridColumn& c = grid.column(i);
         if (!c.visible && leaveOutWhileHidden.contains(c.key))
             continue;
-        QString caption = c.caption;
+        const auto host = hostCaptions.constFind(c.key);
+        QString caption = host != hostCaptions.cend() && *host == c.caption ? QString() : c.caption;
         caption.replace(kFieldSeparator, QStringLiteral("] [")).replace(QLatin1Char(','), QLatin1Char(';'));
         entries << QStringList{c.key, caption, QString::number(entries.size() + 1), QString::number(c.width),
                                c.visible ? QStringLiteral("True") : QStringLiteral("False")}

@@ -11,6 +11,7 @@
 #include "domain/Section.h"
 #include "grid/StatusGrid.h"
 
+#include <QHash>
 #include <QString>
 #include <QVector>
 
@@ -144,16 +145,26 @@ QVector<ColumnSpec> maskedGridColumns(ComponentContext& ctx);
 /// (it names "XInput Name" or lacks "Enclosure").
 bool layoutMeansDefaults(Section section, const QString& layoutText);
 
+/// The host's caption of each default column of a section, by key (defaultColumns' captions).
+QHash<QString, QString> hostCaptions(const QVector<ColumnSpec>& defaults);
+
 /// Adds a custom layout's columns to grid in position order 1..n (n = number of entries). A
 /// position no entry holds adds nothing; an entry whose position is outside 1..n is never added;
 /// the first entry holding a position wins. A width that is not a number or a visible flag that is
 /// not "True", "False" or a number throws ComponentError, after the columns before it were added;
 /// so does an entry with fewer than five fields. Empty entries are skipped.
-void addLayoutColumns(StatusGrid& grid, const QString& layoutText);
+///
+/// An entry's caption is the operator's name for the column; an empty caption stands for the
+/// host's, taken from hostCaptions, so a column the operator did not rename reads as the host says
+/// today. (Layouts stored by earlier versions hold every caption: those read as they were.)
+void addLayoutColumns(StatusGrid& grid, const QString& layoutText, const QHash<QString, QString>& hostCaptions = {});
 
 /// The layout text of grid's current columns, in display order (the inverse of addLayoutColumns).
 /// A caption cannot hold the separators: "," becomes ";" and "][" becomes "] [", so a saved layout
-/// always reads back. A hidden column whose key is in leaveOutWhileHidden is left out.
-QString buildLayoutText(const StatusGrid& grid, const QStringList& leaveOutWhileHidden = {});
+/// always reads back. A hidden column whose key is in leaveOutWhileHidden is left out. A column
+/// whose caption is the host's in hostCaptions is stored with an empty caption: only what the
+/// operator renamed is kept, and a later load takes the host's text of that day.
+QString buildLayoutText(const StatusGrid& grid, const QStringList& leaveOutWhileHidden = {},
+                        const QHash<QString, QString>& hostCaptions = {});
 
 }  // namespace so

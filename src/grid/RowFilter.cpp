@@ -3,8 +3,6 @@
 #include "grid/ColumnLayout.h"
 #include "grid/StatusGrid.h"
 
-#include <QLocale>
-
 namespace so {
 
 bool rowMatchesFilter(const StatusGrid& grid, int row, const QString& needle) {
@@ -16,29 +14,6 @@ bool rowMatchesFilter(const StatusGrid& grid, int row, const QString& needle) {
             return true;
     }
     return false;
-}
-
-}  // namespace so
-
-namespace so {
-namespace {
-
-QString counted(int n, const char* one, const char* many) {
-    return n == 1 ? QStringLiteral("1 %1").arg(QLatin1String(one))
-                  : QStringLiteral("%1 %2").arg(QLocale().toString(n), QLatin1String(many));
-}
-
-}  // namespace
-
-QString SectionCounts::pointsText() const {
-    const QString all = counted(points, "point", "points");
-    return shown == points ? all : QStringLiteral("%1 of %2").arg(QLocale().toString(shown), all);
-}
-
-QString SectionCounts::alarmsText() const { return alarms == 0 ? QString() : counted(alarms, "alarm", "alarms"); }
-
-QString SectionCounts::warningsText() const {
-    return warnings == 0 ? QString() : counted(warnings, "warning", "warnings");
 }
 
 }  // namespace so

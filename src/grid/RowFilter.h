@@ -49,11 +49,6 @@ struct SectionCounts {
         return *this;
     }
     bool operator==(const SectionCounts&) const = default;
-    /// "300 points", or "12 of 300 points" while a filter hides some.
-    QString pointsText() const;
-    /// "1 alarm", "3 alarms"; empty for none. The same for warnings.
-    QString alarmsText() const;
-    QString warningsText() const;
 };
 
 }  // namespace so

@@ -86,9 +86,10 @@ void Sections::InitColumnHeaders(const QString (&layoutTexts)[kSectionCount],
         StatusGrid& grid = grids_[index];
         const QString& text = layoutTexts[index];
         const bool custom = !layoutMeansDefaults(section, text);
-        layoutLoaded_[index] =
-            !custom || trap(ctx_, QStringLiteral("Status: InitColumnHeaders"), [&] { addLayoutColumns(grid, text); });
         const QVector<ColumnSpec> defaults = defaultColumns(ctx_, section);
+        hostCaptions_[index] = hostCaptions(defaults);
+        layoutLoaded_[index] = !custom || trap(ctx_, QStringLiteral("Status: InitColumnHeaders"),
+                                               [&] { addLayoutColumns(grid, text, hostCaptions_[index]); });
         if (!layoutLoaded_[index] || grid.columnCount() == 0) {
             grid.clearColumns();
             addColumns(grid, defaults);
@@ -104,7 +105,8 @@ void Sections::InitColumnHeaders(const QString (&layoutTexts)[kSectionCount],
 }
 
 QString Sections::layoutText(Section section) const {
-    return buildLayoutText(grid(section), addedKeys_.at(std::size_t(sectionIndex(section))));
+    const std::size_t index = std::size_t(sectionIndex(section));
+    return buildLayoutText(grid(section), addedKeys_.at(index), hostCaptions_.at(index));
 }
 
 void Sections::P_ResetColumnInfo(Section section, int row) {

@@ -53,8 +53,9 @@ public:
     bool layoutLoaded(Section section) const { return layoutLoaded_.at(std::size_t(sectionIndex(section))); }
 
     /// The layout text of a section's current columns (buildLayoutText), without the columns
-    /// InitColumnHeaders added to a stored layout while they stay hidden: a layout that is saved
-    /// back unchanged reads as it was stored.
+    /// InitColumnHeaders added to a stored layout while they stay hidden, and with the captions the
+    /// host gave left empty: only the operator's renames are stored, so the host's texts of the
+    /// next load show for every other column.
     QString layoutText(Section section) const;
 
 private:
@@ -72,6 +73,8 @@ private:
     StatusGrid masked_;
     std::array<bool, kSectionCount> layoutLoaded_{};
     std::array<QStringList, kSectionCount> addedKeys_;
+    /// The host's captions of each section's default columns at the last InitColumnHeaders.
+    std::array<QHash<QString, QString>, kSectionCount> hostCaptions_;
 };
 
 }  // namespace so

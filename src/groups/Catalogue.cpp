@@ -7,6 +7,7 @@
 #include "domain/KindIcon.h"
 #include "base/RecordFields.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QSet>
 
@@ -179,21 +180,21 @@ SelectedPoint entryFrom(const KindSource& kind, const db::Recordset& rs) {
 QString kindName(qint32 objectId) {
     using enum ObjectType;
     switch (ObjectType(objectId)) {
-    case Door: return QStringLiteral("Door");
-    case Input: return QStringLiteral("Input");
-    case Relay: return QStringLiteral("Relay");
-    case Reader: return QStringLiteral("Reader");
-    case Controller: return QStringLiteral("Controller");
-    case Pylon: return QStringLiteral("Pylon");
-    case ServerPort: return QStringLiteral("Port");
-    case ExpInput: return QStringLiteral("Expansion Input");
-    case ExpRelay: return QStringLiteral("Expansion Relay");
-    case ZR2Door: return QStringLiteral("ZRII Door");
-    case ZR2Input: return QStringLiteral("ZRII Input");
-    case ZR2Relay: return QStringLiteral("ZRII Relay");
-    case ZR2Reader: return QStringLiteral("ZRII Reader");
-    case ZR2Controller: return QStringLiteral("ZRII Controller");
-    case ZR2Module: return QStringLiteral("ZRII Module");
+    case Door: return QCoreApplication::translate("so::Catalogue", "Door");
+    case Input: return QCoreApplication::translate("so::Catalogue", "Input");
+    case Relay: return QCoreApplication::translate("so::Catalogue", "Relay");
+    case Reader: return QCoreApplication::translate("so::Catalogue", "Reader");
+    case Controller: return QCoreApplication::translate("so::Catalogue", "Controller");
+    case Pylon: return QCoreApplication::translate("so::Catalogue", "Pylon");
+    case ServerPort: return QCoreApplication::translate("so::Catalogue", "Port");
+    case ExpInput: return QCoreApplication::translate("so::Catalogue", "Expansion Input");
+    case ExpRelay: return QCoreApplication::translate("so::Catalogue", "Expansion Relay");
+    case ZR2Door: return QCoreApplication::translate("so::Catalogue", "ZRII Door");
+    case ZR2Input: return QCoreApplication::translate("so::Catalogue", "ZRII Input");
+    case ZR2Relay: return QCoreApplication::translate("so::Catalogue", "ZRII Relay");
+    case ZR2Reader: return QCoreApplication::translate("so::Catalogue", "ZRII Reader");
+    case ZR2Controller: return QCoreApplication::translate("so::Catalogue", "ZRII Controller");
+    case ZR2Module: return QCoreApplication::translate("so::Catalogue", "ZRII Module");
     }
     return QString::number(objectId);
 }

@@ -8,6 +8,7 @@
 #include "base/RecordFields.h"
 #include "grid/StatusGrid.h"
 
+#include <QCoreApplication>
 #include <QCollator>
 #include <QSet>
 
@@ -24,10 +25,11 @@ QCollator nameOrder() {
     return collator;
 }
 
-const QString kNewEntry = QStringLiteral("<New>");
-const QString kColumnsTitle = QStringLiteral("Column Headers");
-const QString kLastColumnText = QStringLiteral("At least one Item must be checked.");
-const QString kNoControllerBranch = QStringLiteral("Ports and Pylons");
+QString text(const char* english) { return QCoreApplication::translate("so::ConfigureGroups", english); }
+const char* const kNewEntry = QT_TRANSLATE_NOOP("so::ConfigureGroups", "<New>");
+const char* const kColumnsTitle = QT_TRANSLATE_NOOP("so::ConfigureGroups", "Column Headers");
+const char* const kLastColumnText = QT_TRANSLATE_NOOP("so::ConfigureGroups", "At least one Item must be checked.");
+const char* const kNoControllerBranch = QT_TRANSLATE_NOOP("so::ConfigureGroups", "Ports and Pylons");
 
 /// The busy pointer for the life of a scope (also when the scope ends through a failure).
 class Busy {
@@ -94,7 +96,7 @@ void ConfigureGroups::load() {
 
 void ConfigureGroups::loadGroups() {
     groups_.clear();
-    groups_.append({kNewEntry, 0});
+    groups_.append({text(kNewEntry), 0});
     // Only the groups the operator may see: what is hidden from them is not theirs to change.
     QSet<qint32> visible;
     for (const GroupEntry& group : visibleStatusGroups(ctx_))
@@ -220,7 +222,7 @@ QVector<ConfigureGroups::AvailableBranch> ConfigureGroups::availableTree() const
         const QString controller = controllerOf(available_[index]);
         auto it = byController.constFind(controller);
         if (it == byController.constEnd()) {
-            const QString label = controller.isEmpty() ? kNoControllerBranch : controllerNames_.value(controller);
+            const QString label = controller.isEmpty() ? text(kNoControllerBranch) : controllerNames_.value(controller);
             it = byController.insert(controller, int(branches.size()));
             branches.append({controller, label.isEmpty() ? controller : label, {}});
         }
@@ -417,7 +419,8 @@ void ConfigureGroups::buildColumnLists() {
         columnSetTexts_.clear();
         for (qint32 number : res::ColumnSetCaptions)
             columnSetTexts_ << GRS(ctx_, number);
-        columnSetTexts_ << QStringLiteral("Modules") << col::NotUsed;
+        columnSetTexts_ << StatusWindow::sectionCaption(Section::Modules)
+                        << QCoreApplication::translate("so::ConfigureGroups", "NotUsed", "the hidden columns");
         // The grids' own columns are the only ones offered; the hidden, never written "NotUsed"
         // column is not one to show.
         for (Section section : kAllSections) {
@@ -487,7 +490,7 @@ void ConfigureGroups::checkColumn(int row, bool checked) {
             const auto checkedCount =
                 std::count_if(items.cbegin(), items.cend(), [](const ColumnItem& item) { return item.checked; });
             if (checkedCount <= 1 && items[at->second].checked) {
-                ctx_.dialogs->message(kLastColumnText, kColumnsTitle, Dialogs::Icon::Information);
+                ctx_.dialogs->message(text(kLastColumnText), text(kColumnsTitle), Dialogs::Icon::Information);
                 return;
             }
         }

@@ -16,6 +16,8 @@ namespace so {
 class StatusWindow;
 
 class AlarmJournalDialog : public QDialog {
+    Q_OBJECT
+
 public:
     /// Asks for the file to write; empty cancels.
     using PathChooser = std::function<QString(const QString& suggested)>;

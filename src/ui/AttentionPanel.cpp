@@ -31,10 +31,6 @@ namespace {
 constexpr int kFlashes = 6;
 constexpr int kFlashIntervalMs = 250;
 
-QString plural(int n, const char* one) {
-    return QStringLiteral("%L1 %2%3").arg(n).arg(QLatin1String(one)).arg(n == 1 ? "" : "s");
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- model
@@ -69,7 +65,7 @@ QVariant AttentionModel::data(const QModelIndex& index, int role) const {
         switch (index.column()) {
         // An alarm nobody acknowledged reads so without colour: "!" beside its triangle.
         case Marker: return alarm ? (waiting ? QStringLiteral("▲ !") : QStringLiteral("▲")) : QStringLiteral("●");
-        case Kind: return StatusWindow::sectionName(e.section);
+        case Kind: return StatusWindow::sectionCaption(e.section);
         case Name: {
             const QString name = list_.nameOf(e);
             if (r.child)
@@ -81,15 +77,15 @@ QVariant AttentionModel::data(const QModelIndex& index, int role) const {
         case Address: return e.address;
         case Reason:
             if (r.foldedPoints > 0)
-                return QStringLiteral("%1 off line — %2").arg(list_.nameOf(e), plural(r.foldedPoints, "point"));
+                return tr("%1 off line — %Ln point(s)", nullptr, r.foldedPoints).arg(list_.nameOf(e));
             return list_.reason(e);
         case Since: return AttentionList::clockText(e.sinceMs);
         case Duration:
             if (r.gone)
-                return QStringLiteral("no longer listed");
+                return tr("no longer listed");
             if (e.cleared())
-                return waiting ? QStringLiteral("cleared, not acknowledged")
-                               : QStringLiteral("cleared ") + AttentionList::clockText(e.clearedMs);
+                return waiting ? tr("cleared, not acknowledged")
+                               : tr("cleared %1").arg(AttentionList::clockText(e.clearedMs));
             return AttentionList::durationText(AttentionList::clockMs() - e.sinceMs);
         default: return {};
         }
@@ -106,12 +102,10 @@ QVariant AttentionModel::data(const QModelIndex& index, int role) const {
         return {};
     case Qt::ToolTipRole:
         if (waiting)
-            return e.cleared() ? QStringLiteral("Back to normal, not acknowledged")
-                               : QStringLiteral("Not acknowledged");
+            return e.cleared() ? tr("Back to normal, not acknowledged") : tr("Not acknowledged");
         if (alarm && e.acknowledged())
-            return QStringLiteral("Acknowledged by %1 at %2")
-                .arg(e.acknowledgedBy, AttentionList::clockText(e.acknowledgedMs));
-        return e.cleared() ? QStringLiteral("Back to normal; stays listed until cleared") : QVariant();
+            return tr("Acknowledged by %1 at %2").arg(e.acknowledgedBy, AttentionList::clockText(e.acknowledgedMs));
+        return e.cleared() ? tr("Back to normal; stays listed until cleared") : QVariant();
     default: return {};
     }
 }
@@ -119,8 +113,14 @@ QVariant AttentionModel::data(const QModelIndex& index, int role) const {
 QVariant AttentionModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char* const kCaptions[] = {"", "Kind", "Name", "Address", "What is wrong", "Since", "For"};
-    return section >= 0 && section < ColumnCount ? QString::fromLatin1(kCaptions[section]) : QVariant();
+    static const char* const kCaptions[] = {"",
+                                            QT_TR_NOOP("Kind"),
+                                            QT_TR_NOOP("Name"),
+                                            QT_TR_NOOP("Address"),
+                                            QT_TR_NOOP("What is wrong"),
+                                            QT_TR_NOOP("Since"),
+                                            QT_TR_NOOP("For")};
+    return section >= 0 && section < ColumnCount ? tr(kCaptions[section]) : QVariant();
 }
 
 void AttentionModel::reload() {
@@ -143,22 +143,22 @@ AttentionPanel::AttentionPanel(StatusWindow& window, GoToRow goToRow, QWidget* p
     header_->setAutoFillBackground(true);
     header_->setContentsMargins(6, 2, 6, 2);
     clearButton_ = new QToolButton(this);
-    clearButton_->setText(QStringLiteral("Clear cleared"));
-    clearButton_->setToolTip(QStringLiteral("Remove the warnings back to normal"));
+    clearButton_->setText(tr("Clear cleared"));
+    clearButton_->setToolTip(tr("Remove the warnings back to normal"));
     connect(clearButton_, &QToolButton::clicked, this, [this] {
         if (list_.removeCleared())
             refresh(false);
     });
     alarmsButton_ = new QToolButton(this);
-    alarmsButton_->setText(QStringLiteral("Alarms"));
+    alarmsButton_->setText(tr("Alarms"));
     alarmsButton_->setObjectName(QStringLiteral("attentionAlarmsButton"));
     alarmsButton_->setPopupMode(QToolButton::InstantPopup);
-    alarmsButton_->setToolTip(QStringLiteral("Acknowledge the selected alarms, or every alarm listed"));
+    alarmsButton_->setToolTip(tr("Acknowledge the selected alarms, or every alarm listed"));
     alarmsButton_->setAccessibleDescription(alarmsButton_->toolTip());
     newBar_ = new QPushButton(this);
     newBar_->setObjectName(QStringLiteral("attentionNewBar"));
     newBar_->setFlat(true);
-    newBar_->setToolTip(QStringLiteral("The list holds still while you work on it; show the new entries now"));
+    newBar_->setToolTip(tr("The list holds still while you work on it; show the new entries now"));
     newBar_->setAccessibleDescription(newBar_->toolTip());
     newBar_->hide();
     connect(newBar_, &QPushButton::clicked, this, &AttentionPanel::showNew);
@@ -251,27 +251,27 @@ void AttentionPanel::addActions() {
         menu->addAction(action);
         return action;
     };
-    add(QStringLiteral("Acknowledge"), QKeySequence(Qt::CTRL | Qt::Key_K), [this] {
+    add(tr("Acknowledge"), QKeySequence(Qt::CTRL | Qt::Key_K), [this] {
         acknowledgeSelected(false);
     })->setObjectName(QStringLiteral("acknowledgeAlarm"));
-    add(QStringLiteral("Acknowledge with comment..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
+    add(tr("Acknowledge with comment..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
         [this] { acknowledgeSelected(true); });
-    add(QStringLiteral("Acknowledge all listed..."), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K), [this] {
+    add(tr("Acknowledge all listed..."), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K), [this] {
         acknowledgeAll();
     })->setObjectName(QStringLiteral("acknowledgeAllAlarms"));
-    add(QStringLiteral("Shelve..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), [this] {
+    add(tr("Shelve..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), [this] {
         shelveCurrent();
     })->setObjectName(QStringLiteral("shelvePoint"));
-    add(QStringLiteral("Shelved points..."), QKeySequence(), [this] { showShelved(); });
+    add(tr("Shelved points..."), QKeySequence(), [this] { showShelved(); });
     menu->addSeparator();
-    add(QStringLiteral("Alarm journal..."), QKeySequence(Qt::CTRL | Qt::Key_J), [this] {
+    add(tr("Alarm journal..."), QKeySequence(Qt::CTRL | Qt::Key_J), [this] {
         AlarmJournalDialog journal(window_, this);
         ++menusOpen_;
         journal.exec();
         --menusOpen_;
         updateHold();
     })->setObjectName(QStringLiteral("alarmJournalAction"));
-    add(QStringLiteral("Fold or unfold the controller's points"), QKeySequence(Qt::Key_Space), [this] {
+    add(tr("Fold or unfold the controller's points"), QKeySequence(Qt::Key_Space), [this] {
         if (table_->currentIndex().isValid())
             toggleFolded(table_->currentIndex().row());
     });
@@ -313,14 +313,15 @@ bool AttentionPanel::pointerOnHoldArea() const {
 
 QString AttentionPanel::headerText() const {
     const int cleared = list_.size() - list_.alarmCount() - list_.warningCount();
-    QString text = QStringLiteral("Attention: %1, %2")
-                       .arg(plural(list_.alarmCount(), "alarm"), plural(list_.warningCount(), "warning"));
+    QString text =
+        tr("Attention: %1, %2")
+            .arg(tr("%Ln alarm(s)", nullptr, list_.alarmCount()), tr("%Ln warning(s)", nullptr, list_.warningCount()));
     if (cleared > 0)
-        text += QStringLiteral(", %L1 cleared").arg(cleared);
+        text += tr(", %L1 cleared").arg(cleared);
     if (list_.unacknowledgedCount() > 0)
-        text += QStringLiteral(" — %L1 not acknowledged").arg(list_.unacknowledgedCount());
+        text += tr(" — %L1 not acknowledged").arg(list_.unacknowledgedCount());
     if (!list_.shelved().empty())
-        text += QStringLiteral(" — %L1 shelved").arg(list_.shelved().size());
+        text += tr(" — %L1 shelved").arg(list_.shelved().size());
     return text;
 }
 
@@ -356,12 +357,10 @@ void AttentionPanel::refresh(bool flash) {
     const int alarms = view_.newAlarmCount();
     const int warnings = view_.newWarningCount();
     if (alarms + warnings > 0) {
-        QString text =
-            alarms > 0 ? QStringLiteral("%1 new alarm%2").arg(alarms).arg(alarms == 1 ? "" : "s") : QString();
+        QString text = alarms > 0 ? tr("%n new alarm(s)", nullptr, alarms) : QString();
         if (warnings > 0)
-            text += (text.isEmpty() ? QString() : QStringLiteral(", ")) +
-                    QStringLiteral("%1 new warning%2").arg(warnings).arg(warnings == 1 ? "" : "s");
-        newBar_->setText(text + QStringLiteral(" — show"));
+            text += (text.isEmpty() ? QString() : QStringLiteral(", ")) + tr("%n new warning(s)", nullptr, warnings);
+        newBar_->setText(tr("%1 — show").arg(text));
         newBar_->show();
     } else {
         newBar_->hide();
@@ -417,7 +416,7 @@ void AttentionPanel::acknowledgeSelected(bool askComment) {
     if (askComment) {
         ++menusOpen_;
         const std::optional<QString> given = window_.context().dialogs->inputBox(
-            QStringLiteral("Comment on the acknowledgement (optional):"), QStringLiteral("Acknowledge"), QString());
+            tr("Comment on the acknowledgement (optional):"), tr("Acknowledge"), QString());
         --menusOpen_;
         if (!given)
             return;
@@ -434,21 +433,21 @@ void AttentionPanel::shelveCurrent() {
     const AttentionEntry entry = model_->rowAt(current.row()).entry;
     ++menusOpen_;
     const std::optional<QString> given =
-        window_.context().dialogs->inputBox(QStringLiteral("Shelve %1 for how many minutes (%2 to %3)?")
+        window_.context().dialogs->inputBox(tr("Shelve %1 for how many minutes (%2 to %3)?")
                                                 .arg(list_.nameOf(entry))
                                                 .arg(StatusWindow::kShelveMinMinutes)
                                                 .arg(StatusWindow::kShelveMaxMinutes),
-                                            QStringLiteral("Shelve"), QStringLiteral("60"));
+                                            tr("Shelve"), QStringLiteral("60"));
     --menusOpen_;
     bool number = false;
     const int minutes = given ? given->trimmed().toInt(&number) : 0;
     if (!given)
         return;
     if (!number || !window_.shelvePoint(entry, minutes))
-        window_.context().dialogs->message(QStringLiteral("A point is shelved for %1 to %2 minutes.")
+        window_.context().dialogs->message(tr("A point is shelved for %1 to %2 minutes.")
                                                .arg(StatusWindow::kShelveMinMinutes)
                                                .arg(StatusWindow::kShelveMaxMinutes),
-                                           QStringLiteral("Shelve"), Dialogs::Icon::Information);
+                                           tr("Shelve"), Dialogs::Icon::Information);
     table_->clearSelection();
     refresh(false);
 }
@@ -457,13 +456,14 @@ void AttentionPanel::showShelved() {
     QStringList lines;
     for (const AttentionList::Shelved& s : list_.shelved()) {
         const QString name = list_.nameOf(s.address);
-        lines << QStringLiteral("%1 — by %2 until %3")
+        lines << tr("%1 — by %2 until %3")
                      .arg(name.isEmpty() ? s.address : QStringLiteral("%1 (%2)").arg(name, s.address), s.by,
                           AttentionList::clockText(s.untilMs));
     }
-    window_.context().dialogs->message(lines.isEmpty() ? QStringLiteral("No point is shelved.")
-                                                       : QStringLiteral("Shelved:\n") + lines.join(QLatin1Char('\n')),
-                                       QStringLiteral("Shelved"), Dialogs::Icon::Information);
+    window_.context().dialogs->message(lines.isEmpty()
+                                           ? tr("No point is shelved.")
+                                           : tr("Shelved:") + QLatin1Char('\n') + lines.join(QLatin1Char('\n')),
+                                       tr("Shelved"), Dialogs::Icon::Information);
 }
 
 void AttentionPanel::acknowledgeAll() {
@@ -475,8 +475,8 @@ void AttentionPanel::acknowledgeAll() {
         return;
     ++menusOpen_;
     const bool yes = window_.context().dialogs->askYesNo(
-        QStringLiteral("Acknowledge all %L1 alarms not yet acknowledged in the list?").arg(entries.size()),
-        QStringLiteral("Acknowledge all"));
+        tr("Acknowledge all %Ln alarm(s) not yet acknowledged in the list?", nullptr, int(entries.size())),
+        tr("Acknowledge all"));
     --menusOpen_;
     if (yes)
         window_.acknowledgeAlarms(entries, QString());

@@ -39,6 +39,8 @@ class StatusWindow;
 
 /// The rows as a table: marker, kind, name, address, what is wrong, since, for how long.
 class AttentionModel : public QAbstractTableModel {
+    Q_OBJECT
+
 public:
     enum Column { Marker, Kind, Name, Address, Reason, Since, Duration, ColumnCount };
 
@@ -65,6 +67,8 @@ private:
 };
 
 class AttentionPanel : public QWidget {
+    Q_OBJECT
+
 public:
     /// Goes to a point's row in its section (row from 1); opens the row's context menu when
     /// `openMenu`.

@@ -4,6 +4,7 @@
 #include "ui/StatusFrame.h"
 #include "ui/IconList.h"
 
+#include <QCoreApplication>
 #include <QAbstractListModel>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -83,9 +84,13 @@ public:
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        static const char* const kCaptions[] = {"Name", "Address", "Type", "ID", "AlternateFlag"};
+        static const char* const kCaptions[] = {QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Name"),
+                                                QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Address"),
+                                                QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Type"),
+                                                QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "ID"),
+                                                QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "AlternateFlag")};
         if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kColumns)
-            return QString::fromLatin1(kCaptions[section]);
+            return QCoreApplication::translate("so::ConfigureGroupsDialog", kCaptions[section]);
         return {};
     }
 
@@ -241,9 +246,19 @@ private:
 namespace {
 
 const char* const kFilterTexts[ConfigureGroupsDialog::kFilterOptions] = {
-    "All", "Doors", "Inputs", "Relays", "Readers", "Controllers", "Pylons", "Ports", "Modules", "XRelays"};
+    QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "All"),
+    QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Doors"),
+    QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Inputs"),
+    QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Relays"),
+    QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Readers"),
+    QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Controllers"),
+    QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Pylons"),
+    QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Ports"),
+    QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Modules"),
+    QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "XRelays")};
 
-const char* const kViewTexts[] = {"Topology", "Sea of Points"};
+const char* const kViewTexts[] = {QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Topology"),
+                                  QT_TRANSLATE_NOOP("so::ConfigureGroupsDialog", "Sea of Points")};
 
 QTreeView* pointList(PointListModel* model, QWidget* parent) {
     auto* view = new QTreeView(parent);
@@ -336,9 +351,9 @@ QWidget* ConfigureGroupsDialog::buildGroupPage() {
     groupRow->addWidget(groupLabel);
     groupRow->addWidget(groupBox_, 1);
     const std::pair<const char*, void (ConfigureGroups::*)()> groupButtons[] = {
-        {"Delete", &ConfigureGroups::deleteGroup}, {"Save", &ConfigureGroups::saveGroupAs}};
+        {QT_TR_NOOP("Delete"), &ConfigureGroups::deleteGroup}, {QT_TR_NOOP("Save"), &ConfigureGroups::saveGroupAs}};
     for (int i = 0; i < 2; ++i) {
-        groupButtons_[i] = new QPushButton(QString::fromLatin1(groupButtons[i].first), page);
+        groupButtons_[i] = new QPushButton(tr(groupButtons[i].first), page);
         const auto operation = groupButtons[i].second;
         connect(groupButtons_[i], &QPushButton::clicked, this, [this, operation] { (logic_.get()->*operation)(); });
         groupRow->addWidget(groupButtons_[i]);
@@ -367,7 +382,8 @@ QWidget* ConfigureGroupsDialog::buildGroupPage() {
     auto* moves = new QVBoxLayout;
     moves->addStretch(1);
     const char* const faces[] = {">>", ">", "<", "<<"};
-    const char* const tips[] = {"Add All", "Add", "Remove", "Remove All"};
+    const char* const tips[] = {QT_TR_NOOP("Add All"), QT_TR_NOOP("Add"), QT_TR_NOOP("Remove"),
+                                QT_TR_NOOP("Remove All")};
     const std::function<void()> operations[] = {
         [this] { logic_->addAll(); },
         [this] { logic_->add(highlightedRows(availableList_)); },
@@ -376,7 +392,7 @@ QWidget* ConfigureGroupsDialog::buildGroupPage() {
     };
     for (int i = 0; i < 4; ++i) {
         functionButtons_[i] = new QPushButton(QString::fromLatin1(faces[i]), page);
-        functionButtons_[i]->setToolTip(QString::fromLatin1(tips[i]));
+        functionButtons_[i]->setToolTip(tr(tips[i]));
         connect(functionButtons_[i], &QPushButton::clicked, this, operations[i]);
         moves->addWidget(functionButtons_[i]);
     }
@@ -387,7 +403,7 @@ QWidget* ConfigureGroupsDialog::buildGroupPage() {
     auto* filterLayout = new QGridLayout(filterFrame);
     filterOptions_ = new QButtonGroup(this);
     for (int i = 0; i < kFilterOptions; ++i) {
-        auto* option = new QRadioButton(QString::fromLatin1(kFilterTexts[i]), filterFrame);
+        auto* option = new QRadioButton(tr(kFilterTexts[i]), filterFrame);
         filterOptions_->addButton(option, i);
         filterLayout->addWidget(option, i / 5, i % 5);
     }
@@ -397,7 +413,7 @@ QWidget* ConfigureGroupsDialog::buildGroupPage() {
     auto* viewLayout = new QGridLayout(viewFrame);
     viewOptions_ = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
-        auto* option = new QRadioButton(QString::fromLatin1(kViewTexts[i]), viewFrame);
+        auto* option = new QRadioButton(tr(kViewTexts[i]), viewFrame);
         viewOptions_->addButton(option, i);
         viewLayout->addWidget(option, 0, i);
     }
@@ -432,9 +448,10 @@ QWidget* ConfigureGroupsDialog::buildColumnPage() {
 
     auto* moves = new QVBoxLayout;
     const std::pair<const char*, int (ConfigureGroups::*)(int)> moveButtons[] = {
-        {"Move Up", &ConfigureGroups::moveColumnUp}, {"Move Down", &ConfigureGroups::moveColumnDown}};
+        {QT_TR_NOOP("Move Up"), &ConfigureGroups::moveColumnUp},
+        {QT_TR_NOOP("Move Down"), &ConfigureGroups::moveColumnDown}};
     for (int i = 0; i < 2; ++i) {
-        columnMoveButtons_[i] = new QPushButton(QString::fromLatin1(moveButtons[i].first), page);
+        columnMoveButtons_[i] = new QPushButton(tr(moveButtons[i].first), page);
         const auto move = moveButtons[i].second;
         connect(columnMoveButtons_[i], &QPushButton::clicked, this, [this, move] {
             const QModelIndex current = columnList_->currentIndex();
@@ -456,11 +473,12 @@ QWidget* ConfigureGroupsDialog::buildMainButtons() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addStretch(1);
-    const std::pair<const char*, void (ConfigureGroups::*)()> buttons[] = {{"Close", &ConfigureGroups::closeDialog},
-                                                                           {"Apply", &ConfigureGroups::applyChanges},
-                                                                           {"Help", &ConfigureGroups::showHelp}};
+    const std::pair<const char*, void (ConfigureGroups::*)()> buttons[] = {
+        {QT_TR_NOOP("Close"), &ConfigureGroups::closeDialog},
+        {QT_TR_NOOP("Apply"), &ConfigureGroups::applyChanges},
+        {QT_TR_NOOP("Help"), &ConfigureGroups::showHelp}};
     for (int i = 0; i < 3; ++i) {
-        dialogButtons_[i] = new QPushButton(QString::fromLatin1(buttons[i].first), row);
+        dialogButtons_[i] = new QPushButton(tr(buttons[i].first), row);
         dialogButtons_[i]->setAutoDefault(false);
         const auto operation = buttons[i].second;
         connect(dialogButtons_[i], &QPushButton::clicked, this, [this, operation] { (logic_.get()->*operation)(); });

@@ -65,8 +65,8 @@ FrameStatusBar::FrameStatusBar(const SiteLink* siteLink, QWidget* parent) : QSta
 void FrameStatusBar::showDeletedGroup(const QString& name) {
     // The operator may be away from the desk: the bar says it, no box waits for a click.
     notice_->setFullText(name.isEmpty() ? QString()
-                                        : QStringLiteral("The status group \"%1\" was deleted at another workstation; "
-                                                         "its points are no longer a group. Choose another group.")
+                                        : tr("The status group \"%1\" was deleted at another workstation; "
+                                             "its points are no longer a group. Choose another group.")
                                               .arg(name));
     notice_->setVisible(!name.isEmpty());
 }
@@ -85,7 +85,7 @@ void FrameStatusBar::showLastStateChange(const QDateTime& time) {
     if (!time.isValid() || time == shownLastStateChange_)
         return;
     shownLastStateChange_ = time;
-    lastChange_->setText(tr("Last state change: ") + time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    lastChange_->setText(tr("Last state change: %1").arg(time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
 }
 
 void FrameStatusBar::showLink() {
@@ -93,14 +93,15 @@ void FrameStatusBar::showLink() {
     const QString logProblem = siteLink.logProblem();
     const bool fine = siteLink.isReachable() && !siteLink.isBusy() && !siteLink.isFull() &&
                       !siteLink.isLogOverBound() && logProblem.isEmpty();
-    const QString site =
-        siteLink.isDamaged()      ? QStringLiteral("\u25B2 Site database file damaged: changes are not saved")
-        : !siteLink.isReachable() ? QStringLiteral("\u25B2 Site database not answering")
-        : siteLink.isFull()       ? QStringLiteral("\u25B2 The site file cannot grow: the disk is full")
-        : siteLink.isLogOverBound()
-            ? QStringLiteral("\u25B2 The site's log keeps growing: a reader holds back its checkpoints")
-        : siteLink.isBusy() ? QStringLiteral("\u25B2 Site database busy: changes cannot be saved now")
-                            : QStringLiteral("\u25CF Site database answering");
+    const QString problem = siteLink.isDamaged()      ? tr("Site database file damaged: changes are not saved")
+                            : !siteLink.isReachable() ? tr("Site database not answering")
+                            : siteLink.isFull()       ? tr("The site file cannot grow: the disk is full")
+                            : siteLink.isLogOverBound()
+                                ? tr("The site's log keeps growing: a reader holds back its checkpoints")
+                            : siteLink.isBusy() ? tr("Site database busy: changes cannot be saved now")
+                                                : QString();
+    const QString site = problem.isEmpty() ? QStringLiteral("\u25CF ") + tr("Site database answering")
+                                           : QStringLiteral("\u25B2 ") + problem;
     link_->setText(logProblem.isEmpty() ? site : site + QStringLiteral("   \u25B2 ") + logProblem);
     TextHue::set(*link_, fine ? QColor() : kAlarmHue, !fine);
 }

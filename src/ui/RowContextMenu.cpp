@@ -6,6 +6,7 @@
 #include "ui/SectionGridView.h"
 #include "window/StatusWindow.h"
 
+#include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
 
@@ -44,15 +45,20 @@ void RowContextMenu::fill(QMenu& menu, MenuArray array, QMenu& top,
     const QVector<MenuEntry>& entries = menus_.model().entries(array);
     for (int index = 0; index < entries.size(); ++index) {
         const MenuEntry& entry = entries[index];
+        // The menus' own captions are English in the model; a door's component entries (those
+        // with a tag) are named by the site.
+        const QString caption = entry.tag.isEmpty()
+                                    ? QCoreApplication::translate("so::MenuModel", entry.caption.toUtf8().constData())
+                                    : entry.caption;
         QAction* action = nullptr;
         if (entry.isSeparator()) {
             action = menu.addSeparator();
         } else if (entry.submenu) {
-            QMenu* submenu = menu.addMenu(entry.caption);
+            QMenu* submenu = menu.addMenu(caption);
             fill(*submenu, *entry.submenu, top, chosen);
             action = submenu->menuAction();
         } else {
-            action = menu.addAction(entry.caption);
+            action = menu.addAction(caption);
             QObject::connect(action, &QAction::triggered, &top, [&top, &chosen, array, index] {
                 chosen.emplace(array, index);
                 top.close();

@@ -1,4 +1,5 @@
 #include "ui/SectionHeader.h"
+#include "ui/CountTexts.h"
 #include "ui/RowColours.h"
 #include "ui/TextHue.h"
 
@@ -84,10 +85,10 @@ void SectionHeader::setCounts(const SectionCounts& counts) {
     if (counts == shown_)
         return;
     shown_ = counts;
-    counts_->setText(counts.pointsText());
-    alarms_->setText(QStringLiteral("\u25B2 ") + counts.alarmsText());
+    counts_->setText(CountTexts::points(counts));
+    alarms_->setText(QStringLiteral("\u25B2 ") + CountTexts::alarms(counts));
     alarms_->setVisible(counts.alarms > 0);
-    warnings_->setText(QStringLiteral("\u25CF ") + counts.warningsText());
+    warnings_->setText(QStringLiteral("\u25CF ") + CountTexts::warnings(counts));
     warnings_->setVisible(counts.warnings > 0);
 }
 

@@ -56,7 +56,8 @@ SectionsArea::SectionsArea(StatusWindow& window, const IconList* icons, QWidget*
         panel->setObjectName(QStringLiteral("section") + name);
         panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
         QVBoxLayout* panelLayout = stackLayout(panel);
-        auto* header = new SectionHeader(section, name, panel);
+        const QString caption = StatusWindow::sectionCaption(section);
+        auto* header = new SectionHeader(section, caption, panel);
         header->setObjectName(QStringLiteral("header") + name);
         auto* model = new StatusGridModel(sections.grid(section), icons);
         model->setInsight(true, &window_.board().recentChanges());
@@ -69,7 +70,7 @@ SectionsArea::SectionsArea(StatusWindow& window, const IconList* icons, QWidget*
         connect(view, &SectionGridView::contentHeightChanged, this, [this, section] { fitPanel(section); });
         model->setParent(view);
         view->setAccessibleName(name);
-        view->setAccessibleDescription(tr("The points of the %1 section, one row a point").arg(name));
+        view->setAccessibleDescription(tr("The points of the %1 section, one row a point").arg(caption));
         header->setRowHeight(view->rowHeight());
         connect(header, &SectionHeader::toggleClicked, this, [this](Section s) { window_.toggleSection(s); });
         panelLayout->addWidget(header);
@@ -342,7 +343,7 @@ QVector<ExportTable> SectionsArea::exportTables(std::optional<Section> only) con
         if (only ? section != *only : !window_.isHeaderShown(section))
             continue;
         tables.append(exportTable(view(section)->gridModel()->grid(), view(section)->shownGridRows(),
-                                  StatusWindow::sectionName(section)));
+                                  StatusWindow::sectionCaption(section)));
     }
     return tables;
 }

@@ -137,7 +137,7 @@ void StatusFrame::showTitle() {
     QString title = titleSuffix_.isEmpty() ? caption : QStringLiteral("%1 - %2").arg(caption, titleSuffix_);
     const int alarms = window_.attention().isEnabled() ? window_.attention().alarmCount() : 0;
     if (alarms > 0)
-        title += QStringLiteral(" — %L1 alarm%2").arg(alarms).arg(alarms == 1 ? "" : "s");
+        title += tr(" — %Ln alarm(s)", nullptr, alarms);
     setWindowTitle(title);
 }
 

@@ -1,4 +1,5 @@
 #include "ui/ToolbarBand.h"
+#include "ui/CountTexts.h"
 #include "ui/RowColours.h"
 #include "ui/TextHue.h"
 
@@ -7,6 +8,7 @@
 #include "window/StatusWindow.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -32,21 +34,22 @@ struct StatusMenuEntry {
     std::optional<Section> section;
 };
 const StatusMenuEntry kStatusMenu[] = {
-    {"Status Group", std::nullopt},
-    {"Doors", Section::Doors},
-    {"Inputs", Section::Inputs},
-    {"Relays", Section::Relays},
-    {"Readers", Section::Readers},
-    {"Controllers", Section::Controllers},
-    {"Pylons", Section::Boxes},
-    {"Ports", Section::Ports},
-    {"Expansion Inputs", Section::Inputs},
-    {"Expansion Relays", Section::Relays},
+    {QT_TRANSLATE_NOOP("so::ToolbarBand", "Status Group"), std::nullopt},
+    {QT_TRANSLATE_NOOP("so::ToolbarBand", "Doors"), Section::Doors},
+    {QT_TRANSLATE_NOOP("so::ToolbarBand", "Inputs"), Section::Inputs},
+    {QT_TRANSLATE_NOOP("so::ToolbarBand", "Relays"), Section::Relays},
+    {QT_TRANSLATE_NOOP("so::ToolbarBand", "Readers"), Section::Readers},
+    {QT_TRANSLATE_NOOP("so::ToolbarBand", "Controllers"), Section::Controllers},
+    {QT_TRANSLATE_NOOP("so::ToolbarBand", "Pylons"), Section::Boxes},
+    {QT_TRANSLATE_NOOP("so::ToolbarBand", "Ports"), Section::Ports},
+    {QT_TRANSLATE_NOOP("so::ToolbarBand", "Expansion Inputs"), Section::Inputs},
+    {QT_TRANSLATE_NOOP("so::ToolbarBand", "Expansion Relays"), Section::Relays},
 };
 
 /// A tooltip naming the key that does the same.
 QString withShortcut(const QString& tip, const QKeySequence& keys) {
-    return QStringLiteral("%1 (%2)").arg(tip, keys.toString(QKeySequence::NativeText));
+    return QCoreApplication::translate("so::ToolbarBand", "%1 (%2)", "a tooltip and its keys")
+        .arg(tip, keys.toString(QKeySequence::NativeText));
 }
 
 }  // namespace
@@ -69,7 +72,7 @@ ToolbarBand::ToolbarBand(StatusWindow& window, QWidget* parent) : QWidget(parent
 }
 
 void ToolbarBand::buildToolbars(QHBoxLayout* row) {
-    auto* mainToolBar = new QToolBar(QStringLiteral("tbrMain"), this);
+    auto* mainToolBar = new QToolBar(tr("Views"), this);
     mainToolBar->setObjectName(QStringLiteral("tbrMain"));
     mainToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     mainToolBar->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
@@ -96,10 +99,10 @@ void ToolbarBand::buildToolbars(QHBoxLayout* row) {
     statusMenu_ = new QMenu(tr("Status Group"), this);
     statusMenu_->setObjectName(QStringLiteral("statusMenu"));
     for (const StatusMenuEntry& entry : kStatusMenu) {
-        QAction* item = statusMenu_->addAction(QString::fromLatin1(entry.text));
+        QAction* item = statusMenu_->addAction(tr(entry.text));
         item->setData(entry.section ? sectionIndex(*entry.section) : -1);
         connect(item, &QAction::triggered, this, [this, entry] {
-            chosenStatusText_ = QString::fromLatin1(entry.text);
+            chosenStatusText_ = tr(entry.text);
             chosenStatusSection_ = entry.section;
             if (entry.section)
                 window_.showOnlySection(*entry.section);
@@ -119,7 +122,7 @@ void ToolbarBand::buildToolbars(QHBoxLayout* row) {
                               [this] { window_.showHelp(); });
     help->setToolTip(withShortcut(tr("Help"), QKeySequence(Qt::Key_F1)));
 
-    auto* sectionToolBar = new QToolBar(QStringLiteral("tbrSG"), this);
+    auto* sectionToolBar = new QToolBar(tr("Sections"), this);
     sectionToolBar->setObjectName(QStringLiteral("tbrSG"));
     sectionToolBar->setIconSize(QSize(toolbar::kImageSize, toolbar::kImageSize));
     auto* sectionMenu = new QMenu(this);
@@ -129,7 +132,7 @@ void ToolbarBand::buildToolbars(QHBoxLayout* row) {
     connect(all, &QAction::triggered, this, [this] { window_.showAllSections(); });
     sectionMenu->addSeparator()->setObjectName(QStringLiteral("sectionSeparator"));
     for (Section section : kAllSections) {
-        QAction* action = sectionMenu->addAction(StatusWindow::sectionName(section));
+        QAction* action = sectionMenu->addAction(StatusWindow::sectionCaption(section));
         action->setObjectName(QStringLiteral("sectionItem") + StatusWindow::sectionName(section));
         connect(action, &QAction::triggered, this, [this, section] { window_.showOnlySection(section); });
         sectionItems_[size_t(sectionIndex(section))] = action;
@@ -191,13 +194,13 @@ void ToolbarBand::buildTriage(QHBoxLayout* row) {
     abnormalButton->setDefaultAction(abnormalOnly_);
 
     // The attention list above the sections, on unless the operator switches it off.
-    QAction* attention = new QAction(QStringLiteral("Attention list"), this);
+    QAction* attention = new QAction(tr("Attention list"), this);
     attention->setObjectName(QStringLiteral("attentionToggle"));
     attention->setCheckable(true);
     attention->setChecked(window_.attention().isEnabled());
     attention->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
     attention->setToolTip(
-        withShortcut(QStringLiteral("Show every point in alarm or warning above the sections"), attention->shortcut()));
+        withShortcut(tr("Show every point in alarm or warning above the sections"), attention->shortcut()));
     connect(attention, &QAction::toggled, this, [this](bool on) { window_.setAttentionEnabled(on); });
     addAction(attention);
     auto* attentionButton = new QToolButton(this);
@@ -222,7 +225,7 @@ void ToolbarBand::buildTriage(QHBoxLayout* row) {
     connect(copy, &QAction::triggered, this, &ToolbarBand::copyRequested);
     exportSectionMenu_ = exportMenu->addMenu(tr("Export Section to CSV"));
     for (Section section : kAllSections) {
-        QAction* item = exportSectionMenu_->addAction(StatusWindow::sectionName(section));
+        QAction* item = exportSectionMenu_->addAction(StatusWindow::sectionCaption(section));
         item->setObjectName(QStringLiteral("export") + StatusWindow::sectionName(section));
         item->setData(sectionIndex(section));
         connect(item, &QAction::triggered, this, [this, section] { emit exportRequested(section); });
@@ -257,7 +260,7 @@ void ToolbarBand::showSections() {
     const std::optional<Section> solo = window_.soloSection();
     statusButton_->setText(!solo                          ? tr("Status")
                            : chosenStatusSection_ == solo ? chosenStatusText_
-                                                          : StatusWindow::sectionName(*solo));
+                                                          : StatusWindow::sectionCaption(*solo));
     for (QAction* entry : statusMenu_->actions()) {
         const int section = entry->data().toInt();
         if (isSectionIndex(section))
@@ -272,7 +275,7 @@ void ToolbarBand::showSections() {
 
 void ToolbarBand::showGroupBox() {
     const QString deleted = window_.deletedGroupName();
-    groupBox_->setPlaceholderText(deleted.isEmpty() ? QString() : QStringLiteral("%1 (deleted)").arg(deleted));
+    groupBox_->setPlaceholderText(deleted.isEmpty() ? QString() : tr("%1 (deleted)").arg(deleted));
     const QVector<GroupEntry>& entries = window_.groupEntries();
     bool same = groupBox_->count() == entries.size();
     for (int i = 0; same && i < entries.size(); ++i)
@@ -290,10 +293,9 @@ void ToolbarBand::showCounts(const SectionCounts& total) {
     if (findBox_->text().isEmpty() || !findBox_->isEnabled())
         findMatches_->clear();
     else
-        findMatches_->setText(total.shown == 1 ? QStringLiteral("1 match")
-                                               : QStringLiteral("%L1 matches").arg(total.shown));
-    QString text = QStringLiteral("Total: ") + total.pointsText();
-    for (const QString& part : {total.alarmsText(), total.warningsText()})
+        findMatches_->setText(tr("%Ln match(es)", nullptr, total.shown));
+    QString text = tr("Total: %1").arg(CountTexts::points(total));
+    for (const QString& part : {CountTexts::alarms(total), CountTexts::warnings(total)})
         if (!part.isEmpty())
             text += QStringLiteral(", ") + part;
     totals_->setText(text);

@@ -4,6 +4,8 @@
 
 #include <statusobject/Db.h>
 
+#include <QCoreApplication>
+
 namespace so {
 namespace {
 
@@ -55,9 +57,13 @@ std::vector<AlarmJournalRow> readAlarmJournal(db::Connection& db, const AlarmJou
 
 ExportTable alarmJournalTable(const std::vector<AlarmJournalRow>& rows) {
     ExportTable table;
-    table.title = QStringLiteral("Alarm journal");
-    table.header = {QStringLiteral("Time"),   QStringLiteral("Event"),    QStringLiteral("Address"),
-                    QStringLiteral("Raised"), QStringLiteral("Operator"), QStringLiteral("Comment")};
+    const auto text = [](const char* english) { return QCoreApplication::translate("so::AlarmJournal", english); };
+    table.title = text(QT_TRANSLATE_NOOP("so::AlarmJournal", "Alarm journal"));
+    for (const char* caption :
+         {QT_TRANSLATE_NOOP("so::AlarmJournal", "Time"), QT_TRANSLATE_NOOP("so::AlarmJournal", "Event"),
+          QT_TRANSLATE_NOOP("so::AlarmJournal", "Address"), QT_TRANSLATE_NOOP("so::AlarmJournal", "Raised"),
+          QT_TRANSLATE_NOOP("so::AlarmJournal", "Operator"), QT_TRANSLATE_NOOP("so::AlarmJournal", "Comment")})
+        table.header.append(text(caption));
     for (const AlarmJournalRow& row : rows)
         table.rows.append({row.time.toString(kTimeFormat), row.event, row.address, row.raisedAt.toString(kTimeFormat),
                            row.byOperator, asText(row.comment)});

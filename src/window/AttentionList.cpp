@@ -5,6 +5,7 @@
 #include "grid/Sections.h"
 #include "window/Severity.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <chrono>
@@ -462,9 +463,10 @@ QString AttentionList::reason(const AttentionEntry& entry) const {
     const int row = rowOf(parent);
     if (row == 0 || !controllers.conditions(row).has(Condition::Offline))
         return words;
-    const QString offline = QStringLiteral("Off line");
-    return words.replace(offline,
-                         offline + QStringLiteral(" — controller ") + nameOf(parent) + QStringLiteral(" off line"));
+    const QString offline = QCoreApplication::translate("so::Severity", "Off line");
+    return words.replace(
+        offline,
+        QCoreApplication::translate("so::AttentionList", "Off line — controller %1 off line").arg(nameOf(parent)));
 }
 
 qint64 AttentionList::clockMs() { return QDateTime::currentMSecsSinceEpoch(); }
@@ -480,13 +482,16 @@ QString AttentionList::clockText(qint64 clockMs) {
 QString AttentionList::durationText(qint64 ms) {
     const qint64 seconds = std::max<qint64>(0, ms / 1000);
     const auto two = [](qint64 n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); };
+    const auto text = [](const char* units) { return QCoreApplication::translate("so::AttentionList", units); };
     if (seconds < 60)
-        return QStringLiteral("%1 s").arg(seconds);
+        return text(QT_TRANSLATE_NOOP("so::AttentionList", "%1 s")).arg(seconds);
     if (seconds < 3600)
-        return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(two(seconds % 60));
+        return text(QT_TRANSLATE_NOOP("so::AttentionList", "%1 min %2 s")).arg(seconds / 60).arg(two(seconds % 60));
     if (seconds >= 2 * 86400)
-        return QStringLiteral("%1 d %2 h").arg(seconds / 86400).arg(two(seconds / 3600 % 24));
-    return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(two(seconds / 60 % 60));
+        return text(QT_TRANSLATE_NOOP("so::AttentionList", "%1 d %2 h"))
+            .arg(seconds / 86400)
+            .arg(two(seconds / 3600 % 24));
+    return text(QT_TRANSLATE_NOOP("so::AttentionList", "%1 h %2 min")).arg(seconds / 3600).arg(two(seconds / 60 % 60));
 }
 
 }  // namespace so

@@ -7,6 +7,7 @@
 #include "grid/RedrawPause.h"
 #include "grid/Sections.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QHash>
 
@@ -23,11 +24,11 @@ struct Done {
 }  // namespace
 
 OverriddenPoints::OverriddenPoints(ComponentContext& ctx, Sections& sections) : ctx_(ctx), sections_(sections) {
-    grid_.addColumn(col::Name, QStringLiteral("Name"), 0, -1, 200, true);
-    grid_.addColumn(col::Address, QStringLiteral("Address"), 0, -1, 228, true);
-    grid_.addColumn(col::Status, QStringLiteral("Override"), 0, -1, 160, true);
-    grid_.addColumn(kSinceKey, QStringLiteral("Since"), 0, -1, 130, true);
-    grid_.addColumn(kByKey, QStringLiteral("By"), 0, -1, 160, true);
+    grid_.addColumn(col::Name, QCoreApplication::translate("so::OverriddenPoints", "Name"), 0, -1, 200, true);
+    grid_.addColumn(col::Address, QCoreApplication::translate("so::OverriddenPoints", "Address"), 0, -1, 228, true);
+    grid_.addColumn(col::Status, QCoreApplication::translate("so::OverriddenPoints", "Override"), 0, -1, 160, true);
+    grid_.addColumn(kSinceKey, QCoreApplication::translate("so::OverriddenPoints", "Since"), 0, -1, 130, true);
+    grid_.addColumn(kByKey, QCoreApplication::translate("so::OverriddenPoints", "By"), 0, -1, 160, true);
 }
 
 void OverriddenPoints::addRow(const StatusGrid& from, int row, const QString& what) {

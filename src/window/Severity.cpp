@@ -2,6 +2,7 @@
 
 #include "grid/StatusGrid.h"
 
+#include <QCoreApplication>
 #include <QVector>
 
 namespace so {
@@ -19,30 +20,33 @@ constexpr RowConditions kNothing;
 // point is masked (left out of alarms on purpose: then it warns). A line out of tolerance
 // (a line fault) or noisy still reports; it needs a technician, not a guard: a warning.
 constexpr SeverityRule kSeverityRules[] = {
-    {C::Alarm | C::DoorNotClosed, C::RelayNotNormal | C::Masked, Severity::Alarm, "Forced open"},
-    {C::Alarm | C::DoorNotClosed | C::RelayNotNormal, C::Masked, Severity::Alarm, "Held open"},
-    {C::Alarm, C::DoorNotClosed | C::Masked, Severity::Alarm, "In alarm"},
-    {C::PhysicalTamper, kNothing, Severity::Alarm, "Tamper"},
-    {C::CodeTamper, kNothing, Severity::Alarm, "Code tamper"},
-    {C::EnclosureOpen, kNothing, Severity::Alarm, "Enclosure tamper"},
-    {C::TamperPending, kNothing, Severity::Alarm, "Tamper pending"},
-    {C::LineOpen, C::Masked, Severity::Alarm, "Line open"},
-    {C::LineShort, C::Masked, Severity::Alarm, "Line short"},
-    {C::LineOpen | C::Masked, kNothing, Severity::Warning, "Line open"},
-    {C::LineShort | C::Masked, kNothing, Severity::Warning, "Line short"},
-    {C::Alarm | C::Masked, kNothing, Severity::Warning, "In alarm, masked"},
-    {C::Masked, C::Alarm, Severity::Warning, "Masked"},
-    {C::DoorNotClosed, C::Alarm | C::RelayNotNormal, Severity::Warning, "Open"},
-    {C::DoorNotClosed | C::RelayNotNormal, C::Alarm, Severity::Warning, "Open, unlocked"},
-    {C::RelayNotNormal, C::DoorNotClosed, Severity::Warning, "Unlocked"},
-    {C::RelayForced, kNothing, Severity::Warning, "Relay forced"},
-    {C::InputOpen, C::Alarm, Severity::Warning, "Open"},
-    {C::LineFault, kNothing, Severity::Warning, "Line fault"},
-    {C::LineNoisy, kNothing, Severity::Warning, "Line noisy"},
-    {C::Offline, kNothing, Severity::Warning, "Off line"},
-    {C::PowerFailed, kNothing, Severity::Warning, "AC power failed"},
-    {C::MemoryBatteryFailed, kNothing, Severity::Warning, "Memory battery failed"},
-    {C::UpsBatteryFailed, kNothing, Severity::Warning, "UPS battery failed"},
+    {C::Alarm | C::DoorNotClosed, C::RelayNotNormal | C::Masked, Severity::Alarm,
+     QT_TRANSLATE_NOOP("so::Severity", "Forced open")},
+    {C::Alarm | C::DoorNotClosed | C::RelayNotNormal, C::Masked, Severity::Alarm,
+     QT_TRANSLATE_NOOP("so::Severity", "Held open")},
+    {C::Alarm, C::DoorNotClosed | C::Masked, Severity::Alarm, QT_TRANSLATE_NOOP("so::Severity", "In alarm")},
+    {C::PhysicalTamper, kNothing, Severity::Alarm, QT_TRANSLATE_NOOP("so::Severity", "Tamper")},
+    {C::CodeTamper, kNothing, Severity::Alarm, QT_TRANSLATE_NOOP("so::Severity", "Code tamper")},
+    {C::EnclosureOpen, kNothing, Severity::Alarm, QT_TRANSLATE_NOOP("so::Severity", "Enclosure tamper")},
+    {C::TamperPending, kNothing, Severity::Alarm, QT_TRANSLATE_NOOP("so::Severity", "Tamper pending")},
+    {C::LineOpen, C::Masked, Severity::Alarm, QT_TRANSLATE_NOOP("so::Severity", "Line open")},
+    {C::LineShort, C::Masked, Severity::Alarm, QT_TRANSLATE_NOOP("so::Severity", "Line short")},
+    {C::LineOpen | C::Masked, kNothing, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "Line open")},
+    {C::LineShort | C::Masked, kNothing, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "Line short")},
+    {C::Alarm | C::Masked, kNothing, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "In alarm, masked")},
+    {C::Masked, C::Alarm, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "Masked")},
+    {C::DoorNotClosed, C::Alarm | C::RelayNotNormal, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "Open")},
+    {C::DoorNotClosed | C::RelayNotNormal, C::Alarm, Severity::Warning,
+     QT_TRANSLATE_NOOP("so::Severity", "Open, unlocked")},
+    {C::RelayNotNormal, C::DoorNotClosed, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "Unlocked")},
+    {C::RelayForced, kNothing, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "Relay forced")},
+    {C::InputOpen, C::Alarm, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "Open")},
+    {C::LineFault, kNothing, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "Line fault")},
+    {C::LineNoisy, kNothing, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "Line noisy")},
+    {C::Offline, kNothing, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "Off line")},
+    {C::PowerFailed, kNothing, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "AC power failed")},
+    {C::MemoryBatteryFailed, kNothing, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "Memory battery failed")},
+    {C::UpsBatteryFailed, kNothing, Severity::Warning, QT_TRANSLATE_NOOP("so::Severity", "UPS battery failed")},
 };
 
 bool matches(const SeverityRule& rule, RowConditions conditions) {
@@ -74,7 +78,7 @@ QString conditionWords(RowConditions conditions) {
             continue;
         if (!words.isEmpty())
             words += QLatin1String(", ");
-        words += QLatin1String(rule.words);
+        words += QCoreApplication::translate("so::Severity", rule.words);
     }
     return words;
 }

@@ -1,5 +1,6 @@
 #include "window/StatusWindow.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <chrono>
 
@@ -16,7 +17,7 @@
 namespace so {
 namespace {
 
-const QString kCaption = QStringLiteral("Status Viewer");
+QString windowCaption() { return QCoreApplication::translate("so::StatusWindow", "Status Viewer"); }
 constexpr int kHelpContextWindow = 212;
 constexpr int kHelpContextKey = 34;
 
@@ -36,7 +37,7 @@ private:
 
 StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     : QObject(parent), ctx_(ctx), board_(std::make_unique<StatusBoard>(ctx)), overridden_(ctx, board_->sections()),
-      caption_(kCaption), alarms_(ctx) {
+      caption_(windowCaption()), alarms_(ctx) {
     collapsed_.fill(true);
     board_->sections().masked().setVisible(false);
     for (Section section : kAllSections)
@@ -103,8 +104,9 @@ bool StatusWindow::shelvePoint(const AttentionEntry& entry, int minutes) {
         return false;
     qint32 permission = kShelvePermission;
     if (!CheckOperatorPermission(ctx_, permission)) {
-        ctx_.dialogs->message(QStringLiteral("You do not have permission to shelve points."), QStringLiteral("Shelve"),
-                              Dialogs::Icon::Information);
+        ctx_.dialogs->message(
+            QCoreApplication::translate("so::StatusWindow", "You do not have permission to shelve points."),
+            QCoreApplication::translate("so::StatusWindow", "Shelve"), Dialogs::Icon::Information);
         return false;
     }
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
@@ -132,8 +134,9 @@ int StatusWindow::acknowledgeAlarms(const std::vector<AttentionEntry>& entries, 
         return 0;
     qint32 permission = kAcknowledgePermission;
     if (!CheckOperatorPermission(ctx_, permission)) {
-        ctx_.dialogs->message(QStringLiteral("You do not have permission to acknowledge alarms."),
-                              QStringLiteral("Acknowledge"), Dialogs::Icon::Information);
+        ctx_.dialogs->message(
+            QCoreApplication::translate("so::StatusWindow", "You do not have permission to acknowledge alarms."),
+            QCoreApplication::translate("so::StatusWindow", "Acknowledge"), Dialogs::Icon::Information);
         return 0;
     }
     const std::vector<AlarmAcknowledgement> recorded =
@@ -221,13 +224,23 @@ bool StatusWindow::isSectionGridVisible(Section section) const {
 
 bool StatusWindow::modulesItemVisible() const { return ctx_.rk8SupportEnabled; }
 
-QString StatusWindow::sectionName(Section section) {
-    static const char* const names[kSectionCount] = {"Doors",       "Inputs", "Relays", "Readers",
-                                                     "Controllers", "Pylons", "Ports",  "Modules"};
-    return QString::fromLatin1(names[sectionIndex(section)]);
+namespace {
+
+const char* const kSectionNames[kSectionCount] = {
+    QT_TRANSLATE_NOOP("so::StatusWindow", "Doors"),       QT_TRANSLATE_NOOP("so::StatusWindow", "Inputs"),
+    QT_TRANSLATE_NOOP("so::StatusWindow", "Relays"),      QT_TRANSLATE_NOOP("so::StatusWindow", "Readers"),
+    QT_TRANSLATE_NOOP("so::StatusWindow", "Controllers"), QT_TRANSLATE_NOOP("so::StatusWindow", "Pylons"),
+    QT_TRANSLATE_NOOP("so::StatusWindow", "Ports"),       QT_TRANSLATE_NOOP("so::StatusWindow", "Modules")};
+
+}  // namespace
+
+QString StatusWindow::sectionName(Section section) { return QString::fromLatin1(kSectionNames[sectionIndex(section)]); }
+
+QString StatusWindow::sectionCaption(Section section) {
+    return QCoreApplication::translate("so::StatusWindow", kSectionNames[sectionIndex(section)]);
 }
 
-QString StatusWindow::allSectionsText() { return QStringLiteral("Status Group"); }
+QString StatusWindow::allSectionsText() { return QCoreApplication::translate("so::StatusWindow", "Status Group"); }
 
 // ---------------------------------------------------------------- status-group box
 
@@ -333,7 +346,8 @@ void StatusWindow::reloadSelectedGroup() {
         // operator never reads an empty state column of a point the site has reported on. The
         // newer-line rows are renewed from the records the fill has just read.
         if (currentGroup_ > 0) {
-            showProgress(QStringLiteral("Reading the states of %L1 points...").arg(shownRowCount()));
+            showProgress(QCoreApplication::translate("so::StatusWindow", "Reading the states of %Ln point(s)...",
+                                                     nullptr, shownRowCount()));
             board_->fullRefresh().run(currentGroup_, &fillRecords);
         }
         fitFilledSections();
@@ -342,7 +356,7 @@ void StatusWindow::reloadSelectedGroup() {
             collapsed_[section] = !sectionUsed_[section];
         showAllSections();
         setCover(false);
-        caption_ = kCaption;
+        caption_ = windowCaption();
         if (view_ != nullptr)
             view_->captionChanged(caption_);
     });
@@ -380,10 +394,12 @@ void StatusWindow::FillPoints(qint32 groupId) {
         rs.close();
         const int entry = findGroupEntry(groupId);
         const QString name = entry >= 0 ? groupEntries_[entry].text : QString();
-        showProgress(QStringLiteral("Loading %1...").arg(name));
+        showProgress(QCoreApplication::translate("so::StatusWindow", "Loading %1...").arg(name));
         for (const int objectId : kinds) {
             FillPointsInGroup(objectId, groupId);
-            showProgress(QStringLiteral("Loading %1: %L2 points").arg(name).arg(shownRowCount()));
+            showProgress(
+                QCoreApplication::translate("so::StatusWindow", "Loading %1: %Ln point(s)", nullptr, shownRowCount())
+                    .arg(name));
         }
         for (int section = 0; section < kSectionCount; ++section)
             board_->sections().grid(section).placeRowsByAddress();
@@ -491,8 +507,10 @@ void StatusWindow::unload() {
         // The operator hears of a failed save before the window goes: the layout is kept for next time.
         if (!SavePersistence(ctx_, view_ != nullptr ? view_->geometryTwips() : loadedGeometryTwips(ctx_.layout)) &&
             ctx_.dialogs != nullptr)
-            ctx_.dialogs->message(QStringLiteral("The window's column layout and size could not be saved. They are "
-                                                 "kept and saved again when the status window closes next time."),
+            ctx_.dialogs->message(QCoreApplication::translate("so::StatusWindow",
+                                                              "The window's column layout and size could not be saved. "
+                                                              "They are kept and saved again when the status window "
+                                                              "closes next time."),
                                   ctx_.errorLog.componentFileName(), Dialogs::Icon::Warning);
         if (hasHost)
             ctx_.host().CallBack(QStringLiteral("STATUS"), 0, QStringLiteral("Unload"));

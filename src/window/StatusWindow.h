@@ -111,12 +111,15 @@ public:
     bool isSectionUsed(Section section) const { return sectionUsed_[size_t(sectionIndex(section))]; }
     /// The section filling the window on its own; none while all sections show.
     std::optional<Section> soloSection() const { return soloSection_; }
-    /// A section's name as menus and headers show it ("Doors" ... "Modules").
+    /// A section's name in English ("Doors" ... "Modules"): the widgets' object names, file names and
+    /// what StatusReader hands out.
     static QString sectionName(Section section);
+    /// The section's name as the operator reads it, in the window's language.
+    static QString sectionCaption(Section section);
     /// The sections menu's entry that shows all sections.
     static QString allSectionsText();
     /// The sections button's caption: the name of the section shown alone, or allSectionsText().
-    QString sectionButtonCaption() const { return soloSection_ ? sectionName(*soloSection_) : allSectionsText(); }
+    QString sectionButtonCaption() const { return soloSection_ ? sectionCaption(*soloSection_) : allSectionsText(); }
     /// The section grid is visible: header shown, expanded, and chosen.
     bool isSectionGridVisible(Section section) const;
     bool modulesItemVisible() const;

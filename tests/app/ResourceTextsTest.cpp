@@ -1,11 +1,15 @@
 // The host's text table: wording for every text the status component asks for, placeholders for
 // the rest, and fill-ins.
 #include "AppLog.h"
+#include "AppTranslations.h"
 #include "ResourceTexts.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QLocale>
 #include <QSet>
+#include <QTranslator>
 
 #include <statusobject/TextNumbers.h>
 
@@ -37,22 +41,55 @@ TEST(ResourceTexts, EveryTextTheComponentAsksForHasWording) {
     EXPECT_EQ(log.errorCount(), 0);
 }
 
-TEST(ResourceTexts, StateWordsTheComponentComparesAreDistinct) {
-    // Summaries compare cells with these texts; two equal words would make a state read as another.
+/// The application's catalogues for a language, installed as the program installs them (they are
+/// found beside the test program as beside an installed one); none for C.
+class Language {
+public:
+    explicit Language(const QLocale& locale) {
+        QLocale::setDefault(locale);
+        sv::installTranslations(*QCoreApplication::instance());
+    }
+    ~Language() {
+        for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(t);
+            delete t;
+        }
+        QLocale::setDefault(QLocale::c());
+    }
+};
+
+TEST(ResourceTexts, InGermanTheTextsAreGermanAndStillDistinct) {
+    const Language german{QLocale(QLocale::German)};
     ResourceTexts texts;
-    const QList<QList<qint32>> comparedTogether = {
-        {1435, 1446, 1447, 1459, 1460, 1461, 1462},  // a door's or input's line cell
-        {1435, 1441, 1442},                          // relay status
-        {1435, 1463, 1679},                          // alarm, masked, enabled
-        {1437, 1453, 1769, 1390, 1435},              // the parts of a door summary
-        {1432, 1433, 1434, 1435},                    // on line, off line, unknown
-    };
-    for (const QList<qint32>& group : comparedTogether) {
-        QSet<QString> seen;
-        for (qint32 n : group)
-            EXPECT_FALSE(seen.contains(texts.text(n))) << "text " << n << " repeats " << texts.text(n).toStdString();
-        for (qint32 n : group)
-            seen.insert(texts.text(n));
+    EXPECT_EQ(texts.text(1446), QStringLiteral("Geschlossen"));
+    EXPECT_EQ(texts.text(1435), QStringLiteral("-")) << "the not-known dash stays a dash";
+    EXPECT_EQ(texts.format(74, {QStringLiteral("admin"), QStringLiteral("WS2"), QStringLiteral("Tür 1")}),
+              QStringLiteral("Tür 1 wird gerade von admin an WS2 geändert. Versuchen Sie es erneut, wenn die Änderung "
+                             "abgeschlossen ist."));
+}
+
+TEST(ResourceTexts, StateWordsTheComponentComparesAreDistinct) {
+    // Summaries compare cells with these texts; two equal words would make a state read as another,
+    // in every language.
+    for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::German)}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        const Language language{locale};
+        ResourceTexts texts;
+        const QList<QList<qint32>> comparedTogether = {
+            {1435, 1446, 1447, 1459, 1460, 1461, 1462},  // a door's or input's line cell
+            {1435, 1441, 1442},                          // relay status
+            {1435, 1463, 1679},                          // alarm, masked, enabled
+            {1437, 1453, 1769, 1390, 1435},              // the parts of a door summary
+            {1432, 1433, 1434, 1435},                    // on line, off line, unknown
+        };
+        for (const QList<qint32>& group : comparedTogether) {
+            QSet<QString> seen;
+            for (qint32 n : group)
+                EXPECT_FALSE(seen.contains(texts.text(n)))
+                    << "text " << n << " repeats " << texts.text(n).toStdString();
+            for (qint32 n : group)
+                seen.insert(texts.text(n));
+        }
     }
 }
 

@@ -190,6 +190,69 @@ TEST_F(SectionsTest, LayoutTextRoundTrip) {
     EXPECT_EQ(buildLayoutText(copy), text);
 }
 
+// A layout saved at unload keeps the operator's renames only: the next load shows the host's
+// text of that day for every other column, whether the layout was the defaults, a layout of this
+// version or one an earlier version stored with every caption.
+TEST_F(SectionsTest, HostCaptionsWinUnlessTheOperatorRenamedTheColumn) {
+    struct Case {
+        const char* name;
+        const char* stored;      // the doors' layout before the first load
+        const char* renamedTo;   // the operator's caption for Status before unload; "" keeps it
+        const char* shownAfter;  // Status's caption at the next load, the host's text changed
+    };
+    const Case cases[] = {
+        {"defaults, not renamed", "Use Object Default", "", "Condition"},
+        {"defaults, renamed", "Use Object Default", "Door state", "Door state"},
+        {"this version's layout, not renamed", "Name][][1][85][True,Status][][2][127][True", "", "Condition"},
+        {"an earlier version's layout holding the host's caption",
+         "Name][R1386][1][85][True,Status][State][2][127][True", "", "Condition"},
+        {"an earlier version's layout holding a rename", "Name][R1386][1][85][True,Status][Door state][2][127][True",
+         "", "Door state"},
+        {"an earlier rename renamed again", "Name][R1386][1][85][True,Status][Door state][2][127][True", "Lock state",
+         "Lock state"},
+    };
+    // Each load is a component of its own, as after a restart: a component keeps the texts it
+    // fetched once.
+    struct Load {
+        Load(FakeHost& host, FakeDialogs& dialogs, const QString& logFolder) {
+            ctx.parent = &host;
+            ctx.ntConnection = &host;
+            ctx.dialogs = &dialogs;
+            ctx.errorLog.setFolder(logFolder);
+        }
+        ComponentContext ctx;
+        Sections sections{ctx};
+    };
+    const auto statusCaption = [](const Sections& sections) {
+        const StatusGrid& doors = sections.grid(0);
+        return doors.column(doors.columnIndex(col::Status)).caption;
+    };
+    QString lastSaved;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.texts[1388] = QStringLiteral("State");
+        layouts[0] = QString::fromLatin1(c.stored);
+        Load first(host, dialogs, logDir.path());
+        first.sections.InitColumnHeaders(layouts);
+        StatusGrid& doors = first.sections.grid(0);
+        ASSERT_GE(doors.columnIndex(col::Status), 0);
+        if (*c.renamedTo != '\0')
+            doors.column(doors.columnIndex(col::Status)).caption = QString::fromLatin1(c.renamedTo);
+        layouts[0] = first.sections.layoutText(Section::Doors);
+
+        host.texts[1388] = QStringLiteral("Condition");
+        Load next(host, dialogs, logDir.path());
+        next.sections.InitColumnHeaders(layouts);
+        EXPECT_EQ(statusCaption(next.sections), QString::fromLatin1(c.shownAfter));
+        const StatusGrid& again = next.sections.grid(0);
+        EXPECT_EQ(again.column(again.columnIndex(col::Name)).caption, R(1386)) << "the name column follows the host";
+        lastSaved = next.sections.layoutText(Section::Doors);
+    }
+    EXPECT_EQ(lastSaved.section(QLatin1Char(','), 0, 1),
+              QStringLiteral("Name][][1][85][True,Status][Lock state][2][127][True"))
+        << "only the rename is stored";
+}
+
 TEST_F(SectionsTest, CaptionsWithSeparatorsStillReadBack) {
     StatusGrid grid;
     grid.addColumn(col::Name, QStringLiteral("Name, first"), 0, -1, 80, true);

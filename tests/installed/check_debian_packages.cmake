@@ -1,5 +1,6 @@
 # Builds the Debian packages from the build folder and checks them as a distribution would: three
-# packages by their names, the library in the multiarch folder, copyright and changelog in each,
+# packages by their names, the library in the multiarch folder, the translations with the library
+# and the application they belong to, copyright and changelog in each,
 # development files only in -dev, no RUNPATH in the packaged application, and lintian without an
 # error where lintian is installed.
 #   cmake -DBUILD_DIR=.. -DWORK_DIR=.. -DARCH_LIBDIR=lib/<multiarch> -P check_debian_packages.cmake
@@ -42,6 +43,10 @@ expect_in(libstatusobject-dev "usr/${ARCH_LIBDIR}/libStatusObject\\.so ")
 expect_in(libstatusobject-dev "usr/${ARCH_LIBDIR}/pkgconfig/statusobject\\.pc")
 expect_in(libstatusobject-dev "usr/${ARCH_LIBDIR}/cmake/StatusObject/StatusObjectConfig\\.cmake")
 expect_in(statusobject-viewer "usr/bin/statusviewer")
+# The second language: the component's catalogue with the library, the application's with it.
+expect_in(libstatusobject1 "usr/share/statusobject/translations/statusobject_de\\.qm")
+expect_in(statusobject-viewer "usr/share/statusobject/translations/statusviewer_de\\.qm")
+expect_not_in(libstatusobject1 "statusviewer_")
 
 # The packaged application finds the library where the loader looks anyway: no RUNPATH.
 run("unpack the application" dpkg-deb -x ${deb_statusobject-viewer} ${WORK_DIR}/viewer)

@@ -5,6 +5,7 @@
 #include "ui/UiFixture.h"
 
 #include "ui/AttentionPanel.h"
+#include "ui/CountTexts.h"
 #include "ui/ModelTesterGuard.h"
 #include "ui/SectionHeader.h"
 #include "window/AttentionList.h"
@@ -199,12 +200,12 @@ TEST_F(AttentionListOnTheWindow, NewestAlarmInSightOrderHoldsAndCountsAgreeInASt
     EXPECT_GT(total.alarms, 0);
     EXPECT_EQ(list.alarmCount(), total.alarms);
     EXPECT_EQ(list.warningCount(), total.warnings);
-    EXPECT_TRUE(totalsLabel()->text().contains(total.alarmsText())) << totalsLabel()->text().toStdString();
-    EXPECT_TRUE(totalsLabel()->text().contains(total.warningsText()));
+    EXPECT_TRUE(totalsLabel()->text().contains(CountTexts::alarms(total))) << totalsLabel()->text().toStdString();
+    EXPECT_TRUE(totalsLabel()->text().contains(CountTexts::warnings(total)));
     EXPECT_TRUE(panel->headerText().startsWith(
-        QStringLiteral("Attention: %1, %2").arg(total.alarmsText(), total.warningsText())))
+        QStringLiteral("Attention: %1, %2").arg(CountTexts::alarms(total), CountTexts::warnings(total))))
         << panel->headerText().toStdString();
-    EXPECT_TRUE(frame->windowTitle().endsWith(QStringLiteral("— ") + total.alarmsText()))
+    EXPECT_TRUE(frame->windowTitle().endsWith(QStringLiteral("— ") + CountTexts::alarms(total)))
         << frame->windowTitle().toStdString();
 
     // Enter on the entry goes to the point's row in its section.
@@ -258,8 +259,8 @@ TEST_F(AttentionListOnTheWindow, EveryPaintedFrameCountsTheSameAlarmsWhileTheTim
         ASSERT_TRUE(header.hasMatch()) << panel->headerText().toStdString();
         ASSERT_EQ(number(header.captured(1)), total.alarms) << "frame " << frames;
         ASSERT_EQ(number(header.captured(2)), total.warnings) << "frame " << frames;
-        ASSERT_TRUE(totalsLabel()->text().contains(total.alarmsText())) << totalsLabel()->text().toStdString();
-        ASSERT_TRUE(totalsLabel()->text().contains(total.warningsText())) << totalsLabel()->text().toStdString();
+        ASSERT_TRUE(totalsLabel()->text().contains(CountTexts::alarms(total))) << totalsLabel()->text().toStdString();
+        ASSERT_TRUE(totalsLabel()->text().contains(CountTexts::warnings(total))) << totalsLabel()->text().toStdString();
         const QRegularExpressionMatch title = titled.match(frame->windowTitle());
         ASSERT_EQ(title.hasMatch() ? number(title.captured(1)) : 0, total.alarms) << frame->windowTitle().toStdString();
         framesWithAlarms += total.alarms > 0 ? 1 : 0;

@@ -2,6 +2,8 @@
 // rows, and the rows staying in sight (greyed) while another group loads.
 #include "ui/UiFixture.h"
 
+#include "ui/CountTexts.h"
+
 #include "status/MaskedPoints.h"
 #include "window/SectionSharing.h"
 
@@ -85,7 +87,7 @@ TEST_F(SharedHeight, HeadersTotalsMatchesAndTheMaskedListAgreeAtOnceAfterASwitch
     }
     EXPECT_GT(sum.points, 1000);
     EXPECT_EQ(area()->countsInSight(), sum);
-    EXPECT_TRUE(totalsLabel()->text().startsWith(QStringLiteral("Total: ") + sum.pointsText()));
+    EXPECT_TRUE(totalsLabel()->text().startsWith(QStringLiteral("Total: ") + CountTexts::points(sum)));
 
     // A find text: the matches and the total are the same rows.
     const QString needle = grid(1).text(1, col::Address).left(6);
@@ -102,7 +104,8 @@ TEST_F(SharedHeight, HeadersTotalsMatchesAndTheMaskedListAgreeAtOnceAfterASwitch
     window().showOnlySection(Section::Inputs);
     settle();
     EXPECT_EQ(area()->countsInSight(), headerOf(1)->counts());
-    EXPECT_TRUE(totalsLabel()->text().startsWith(QStringLiteral("Total: ") + headerOf(1)->counts().pointsText()));
+    EXPECT_TRUE(
+        totalsLabel()->text().startsWith(QStringLiteral("Total: ") + CountTexts::points(headerOf(1)->counts())));
     window().showAllSections();
 
     // The masked list: its own rows, not the group's.

@@ -2,6 +2,7 @@
 // pointer and progress while a group loads.
 #include "WindowFixture.h"
 
+#include "base/Translations.h"
 #include "window/ColumnFit.h"
 
 namespace so::test {
@@ -92,6 +93,7 @@ TEST_F(ColumnWidthsInWindow, DefaultColumnsFitEachFillSavedAndOperatorWidthsStay
 }
 
 TEST_F(ColumnWidthsInWindow, ChoosingAGroupShowsTheBusyPointerAndItsProgress) {
+    installTranslations();  // as a Status does when created: the counts' English plural forms
     window->InitForm();
     const int entry = window->findGroupEntry(site.siteGroupId);
     const QString name = window->groupEntries()[entry].text;

@@ -5,6 +5,7 @@
 //
 // Exit codes: 0 done, 1 could not start or could not write the screenshots, 2 bad command line.
 #include "App.h"
+#include "AppTranslations.h"
 #include "AppEventView.h"
 #include "AppSite.h"
 #include "CliOptions.h"
@@ -216,6 +217,7 @@ int main(int argc, char** argv) {
     const std::unique_ptr<QCoreApplication> app =
         web ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("statusviewer"));
+    sv::installTranslations(*app);
     try {
         return run(*app, commandLine.options, headless);
     } catch (const sv::StartupError& e) {

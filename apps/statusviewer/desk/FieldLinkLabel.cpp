@@ -15,14 +15,14 @@ FieldLinkLabel::FieldLinkLabel(QWidget* window) {
     field_ = new QLabel(bar_);
     bar_->addWidget(field_);
     show(false, {});
-    showField(QStringLiteral("\u25B2 Field state unknown"), true);
+    showField(QStringLiteral("\u25B2 ") + tr("Field state unknown"), true);
 }
 
 QString FieldLinkLabel::linkText(bool up, const QDateTime& lostSince) {
-    return up ? QStringLiteral("\u25CF Broker up")
-           : lostSince.isValid()
-               ? QStringLiteral("\u25B2 Broker lost since %1").arg(lostSince.toString(QStringLiteral("HH:mm:ss")))
-               : QStringLiteral("\u25B2 Broker connecting");
+    return up                    ? QStringLiteral("\u25CF ") + tr("Broker up")
+           : lostSince.isValid() ? QStringLiteral("\u25B2 ") +
+                                       tr("Broker lost since %1").arg(lostSince.toString(QStringLiteral("HH:mm:ss")))
+                                 : QStringLiteral("\u25B2 ") + tr("Broker connecting");
 }
 
 void FieldLinkLabel::show(bool up, const QDateTime& lostSince) {

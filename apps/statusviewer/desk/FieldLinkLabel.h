@@ -5,6 +5,7 @@ class QLabel;
 class QStatusBar;
 class QWidget;
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 
@@ -14,6 +15,8 @@ namespace sv {
 /// "Broker lost since 10:42:13"; beside it the field's own state, "Field online", or in red
 /// "Field offline since 10:42:13".
 class FieldLinkLabel {
+    Q_DECLARE_TR_FUNCTIONS(sv::FieldLinkLabel)
+
 public:
     /// Adds the labels to the status bar of window (nothing when it has none).
     explicit FieldLinkLabel(QWidget* window);

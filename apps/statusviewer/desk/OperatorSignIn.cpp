@@ -17,7 +17,7 @@ bool OperatorSignIn::submit(const QString& login, const QByteArray& password, qi
 void OperatorSignIn::answered(const QString& login, const QString& refusal, qint64 nowMs) {
     waiting_ = false;
     if (!refusal.isEmpty()) {
-        message_ = QStringLiteral("Not signed in: %1").arg(refusal);
+        message_ = tr("Not signed in: %1").arg(refusal);
         tell();
         return;
     }
@@ -50,8 +50,7 @@ void OperatorSignIn::signOut() { endSession(State::SignedOut, QString()); }
 
 void OperatorSignIn::lock() {
     if (state_ == State::SignedIn)
-        endSession(State::Locked,
-                   QStringLiteral("Locked: %1 signs in again, or another operator signs in.").arg(operator_));
+        endSession(State::Locked, tr("Locked: %1 signs in again, or another operator signs in.").arg(operator_));
 }
 
 void OperatorSignIn::input(qint64 nowMs) { lastInputMs_ = nowMs; }
@@ -59,7 +58,7 @@ void OperatorSignIn::input(qint64 nowMs) { lastInputMs_ = nowMs; }
 void OperatorSignIn::tick(qint64 nowMs) {
     if (waiting_ && nowMs - submittedMs_ >= kAnswerTimeoutMs) {
         waiting_ = false;
-        message_ = QStringLiteral("The field did not answer: try again.");
+        message_ = tr("The field did not answer: try again.");
         tell();
     }
     if (idleLockMs_ > 0 && state_ == State::SignedIn && nowMs - lastInputMs_ >= idleLockMs_)
@@ -71,7 +70,7 @@ void OperatorSignIn::fieldRestarted() {
         return;
     // The field holds the session no more: nothing to end there.
     state_ = State::Locked;
-    message_ = QStringLiteral("The field restarted: %1 signs in again.").arg(operator_);
+    message_ = tr("The field restarted: %1 signs in again.").arg(operator_);
     tell();
 }
 

@@ -8,6 +8,7 @@
 // dialog and the headless desk's password file drive it, the field is reached through Field.
 #pragma once
 
+#include <QCoreApplication>
 #include <QByteArray>
 #include <QString>
 
@@ -16,6 +17,8 @@
 namespace sv {
 
 class OperatorSignIn {
+    Q_DECLARE_TR_FUNCTIONS(sv::OperatorSignIn)
+
 public:
     enum class State { SignedOut, SignedIn, Locked };
     static constexpr qint64 kAnswerTimeoutMs = 10000;

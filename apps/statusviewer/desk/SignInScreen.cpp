@@ -16,7 +16,7 @@ namespace sv {
 
 SignInDialog::SignInDialog(OperatorSignIn& signIn, const QString& deskName, std::function<qint64()> now)
     : signIn_(signIn), deskName_(deskName), now_(std::move(now)) {
-    setWindowTitle(QStringLiteral("Sign in - %1").arg(deskName));
+    setWindowTitle(tr("Sign in - %1").arg(deskName));
     setModal(true);
     heading_ = new QLabel(this);
     QFont bold = heading_->font();
@@ -29,11 +29,11 @@ SignInDialog::SignInDialog(OperatorSignIn& signIn, const QString& deskName, std:
     message_ = new QLabel(this);
     message_->setWordWrap(true);
     message_->setStyleSheet(QStringLiteral("color: #b00020"));
-    submit_ = new QPushButton(QStringLiteral("Sign in"), this);
+    submit_ = new QPushButton(tr("Sign in"), this);
     submit_->setDefault(true);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Operator:"), login_);
-    form->addRow(QStringLiteral("Password:"), password_);
+    form->addRow(tr("Operator:"), login_);
+    form->addRow(tr("Password:"), password_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(submit_);
@@ -49,11 +49,11 @@ SignInDialog::SignInDialog(OperatorSignIn& signIn, const QString& deskName, std:
 void SignInDialog::present(bool switching, const QString& login) {
     using State = OperatorSignIn::State;
     if (switching)
-        heading_->setText(QStringLiteral("Switch operator at %1").arg(deskName_));
+        heading_->setText(tr("Switch operator at %1").arg(deskName_));
     else if (signIn_.state() == State::Locked)
-        heading_->setText(QStringLiteral("%1 is locked").arg(deskName_));
+        heading_->setText(tr("%1 is locked").arg(deskName_));
     else
-        heading_->setText(QStringLiteral("Sign in at %1").arg(deskName_));
+        heading_->setText(tr("Sign in at %1").arg(deskName_));
     login_->setText(switching ? QString() : signIn_.operatorLogin().isEmpty() ? login : signIn_.operatorLogin());
     password_->clear();
     update();
@@ -67,7 +67,7 @@ void SignInDialog::update() {
     message_->setText(signIn_.message());
     message_->setVisible(!signIn_.message().isEmpty());
     submit_->setEnabled(!signIn_.waiting());
-    submit_->setText(signIn_.waiting() ? QStringLiteral("Signing in...") : QStringLiteral("Sign in"));
+    submit_->setText(signIn_.waiting() ? tr("Signing in...") : tr("Sign in"));
 }
 
 void SignInDialog::reject() {
@@ -96,9 +96,9 @@ SignInScreen::SignInScreen(OperatorSignIn& signIn, QWidget* window, const QStrin
             connect(b, &QPushButton::clicked, this, action);
             bar->addPermanentWidget(b);
         };
-        button(QStringLiteral("Switch operator"), [this] { switchOperator(); });
-        button(QStringLiteral("Sign out"), [this] { signIn_.signOut(); });
-        button(QStringLiteral("Lock"), [this] { signIn_.lock(); });
+        button(tr("Switch operator"), [this] { switchOperator(); });
+        button(tr("Sign out"), [this] { signIn_.signOut(); });
+        button(tr("Lock"), [this] { signIn_.lock(); });
     }
     qApp->installEventFilter(this);
     tick_.setInterval(1000);
@@ -125,7 +125,7 @@ void SignInScreen::follow() {
     using State = OperatorSignIn::State;
     const bool signedIn = signIn_.state() == State::SignedIn;
     if (name_ != nullptr)
-        name_->setText(signedIn ? QStringLiteral("Operator: %1").arg(signIn_.operatorLogin()) : QString());
+        name_->setText(signedIn ? tr("Operator: %1").arg(signIn_.operatorLogin()) : QString());
     if (signedIn && !signIn_.waiting() && signIn_.message().isEmpty()) {
         dialog_.hide();
         if (window_ != nullptr)

@@ -7,6 +7,7 @@
 
 #include "OperatorSignIn.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QObject>
@@ -21,6 +22,8 @@ class QWidget;
 namespace sv {
 
 class SignInDialog final : public QDialog {
+    Q_DECLARE_TR_FUNCTIONS(sv::SignInScreen)
+
 public:
     SignInDialog(OperatorSignIn& signIn, const QString& deskName, std::function<qint64()> now);
     /// Shows the dialog for the state: signing in, switching operator or unlocking; login fills
@@ -47,6 +50,8 @@ private:
 };
 
 class SignInScreen final : public QObject {
+    Q_DECLARE_TR_FUNCTIONS(sv::SignInScreen)
+
 public:
     /// window: the status window (hidden until an operator is signed in).
     SignInScreen(OperatorSignIn& signIn, QWidget* window, const QString& deskName, const QString& suggestedLogin);

@@ -12,16 +12,19 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <limits>
+
 namespace sv {
 
 AppEventView::AppEventView(StatusViewerApp& app, QWidget* parent)
     : QWidget(parent), app_(app), counters_(new QLabel(this)), events_(new QListWidget(this)),
-      showWindows_(new QPushButton(QStringLiteral("Show Status Windows"), this)) {
-    setWindowTitle(QStringLiteral("Status Viewer - field and operator events"));
+      showWindows_(new QPushButton(tr("Show Status Windows"), this)) {
+    setWindowTitle(tr("Status Viewer - field and operator events"));
     // Esc closes a status window; the operator brings it back from here.
     const QKeySequence showKey(Qt::Key_F2);
     showWindows_->setToolTip(
-        QStringLiteral("Show the status windows closed with Esc (%1)").arg(showKey.toString(QKeySequence::NativeText)));
+        tr("Show the status windows closed with Esc (%1)").arg(showKey.toString(QKeySequence::NativeText)));
     connect(showWindows_, &QPushButton::clicked, this, [this] { app_.showClosedWindows(); });
     connect(new QShortcut(showKey, this), &QShortcut::activated, showWindows_, &QPushButton::click);
     auto* top = new QHBoxLayout;
@@ -38,11 +41,12 @@ AppEventView::AppEventView(StatusViewerApp& app, QWidget* parent)
 
 void AppEventView::refresh() {
     const RunSummary s = app_.summary();
-    counters_->setText(QStringLiteral("%1 workstation(s); field: %2 state changes applied (%3/s); %4 error(s) logged")
-                           .arg(s.workstations)
-                           .arg(s.stateChanges)
+    counters_->setText(tr("%1; field: %2 (%3/s); %4")
+                           .arg(tr("%n workstation(s)", nullptr, s.workstations))
+                           .arg(tr("%Ln state change(s) applied", nullptr,
+                                   int(std::min<qint64>(s.stateChanges, std::numeric_limits<int>::max()))))
                            .arg(s.perSecond())
-                           .arg(s.errors));
+                           .arg(tr("%n error(s) logged", nullptr, int(s.errors))));
     QVector<EventRecord> events;
     try {
         events = SiteHost::recentEvents(app_.siteDb(), kEventsShown);
@@ -59,7 +63,7 @@ void AppEventView::refresh() {
     newestEventId_ = newest;
     events_->clear();
     for (const EventRecord& e : events) {
-        events_->addItem(QStringLiteral("%1  workstation %2  %3 %4 %5  %6")
+        events_->addItem(tr("%1  workstation %2  %3 %4 %5  %6")
                              .arg(e.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
                              .arg(e.workstationId)
                              .arg(e.description, e.deviceKind)

@@ -4,6 +4,7 @@
 // application.
 #pragma once
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
 
@@ -16,6 +17,8 @@ namespace sv {
 class StatusViewerApp;
 
 class AppEventView : public QWidget {
+    Q_DECLARE_TR_FUNCTIONS(sv::AppEventView)
+
 public:
     explicit AppEventView(StatusViewerApp& app, QWidget* parent = nullptr);
 

@@ -3,6 +3,7 @@
 #include "AppLog.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -14,7 +15,11 @@
 namespace sv {
 namespace {
 
-QString valueText(const QVariant& v) { return v.isNull() ? QStringLiteral("(none)") : v.toString(); }
+QString text(const char* english) { return QCoreApplication::translate("sv::DeviceWindows", english); }
+
+QString valueText(const QVariant& v) {
+    return v.isNull() ? text(QT_TRANSLATE_NOOP("sv::DeviceWindows", "(none)")) : v.toString();
+}
 
 /// The first column that names the device, for the headless log line.
 QString nameOf(const StoredRow& row) {
@@ -34,61 +39,61 @@ struct ColumnLabel {
     bool flag = false;
 };
 constexpr ColumnLabel kColumnLabels[] = {
-    {"DoorId", "Number"},
-    {"InputID", "Number"},
-    {"ExpInputID", "Number"},
-    {"OutputID", "Number"},
-    {"ExpOutputID", "Number"},
-    {"ReaderId", "Number"},
-    {"Controller_ID", "Number"},
-    {"PylonID", "Number"},
-    {"RelayID", "Number"},
-    {"ID", "Number"},
-    {"PortID", "Port number"},
-    {"GlobalAddressID", "Global address"},
-    {"Name", "Name"},
-    {"DoorName", "Name"},
-    {"Controller_Name", "Name"},
-    {"PylonName", "Name"},
-    {"PortName", "Name"},
-    {"Address", "Address"},
-    {"Address2", "Port address"},
-    {"ControllerID", "Controller number"},
-    {"Index", "Point on its controller"},
-    {"InputIndex", "Input on its controller"},
-    {"OutputIndex", "Relay on its controller"},
-    {"ReaderIndex", "Reader on its controller"},
-    {"Active", "Active", true},
-    {"Disabled", "Disabled", true},
-    {"Enabled", "Enabled", true},
-    {"Installed", "Installed", true},
-    {"Online", "On line", true},
-    {"InTamper", "In tamper", true},
-    {"BelongToDoor", "A door's contact", true},
-    {"TwoMan", "Two-person rule", true},
-    {"invert", "Inverted", true},
-    {"NormalyOpen", "Normally open", true},
-    {"normal_open", "Normally open", true},
-    {"NormallyClosed", "Normally closed", true},
-    {"Expansion", "Expansion input", true},
-    {"NormalStateEnergized", "Energized when normal", true},
-    {"EnergizedStatus", "Energized", true},
-    {"AnlgMode", "Supervised lines"},
-    {"Anlg_mode", "Supervised lines"},
-    {"LineModuleType", "Supervised lines"},
-    {"PanelType", "Panel type"},
-    {"MaskSource", "Mask sources"},
-    {"ContactStatus", "Line states"},
-    {"RelayType", "Relay type"},
-    {"OperationsStatus", "Mode"},
-    {"ThreatLevel", "Threat level"},
-    {"TwoPersonRule", "Two-person rule"},
-    {"PortType", "Port type"},
-    {"PortStyle", "Port style"},
-    {"ModemStatus", "Modem status"},
-    {"LastUpdated", "Last updated"},
-    {"Revision", "Revision"},
-    {"DeviceSubType", "Module type"},
+    {"DoorId", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Number")},
+    {"InputID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Number")},
+    {"ExpInputID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Number")},
+    {"OutputID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Number")},
+    {"ExpOutputID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Number")},
+    {"ReaderId", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Number")},
+    {"Controller_ID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Number")},
+    {"PylonID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Number")},
+    {"RelayID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Number")},
+    {"ID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Number")},
+    {"PortID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Port number")},
+    {"GlobalAddressID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Global address")},
+    {"Name", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Name")},
+    {"DoorName", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Name")},
+    {"Controller_Name", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Name")},
+    {"PylonName", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Name")},
+    {"PortName", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Name")},
+    {"Address", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Address")},
+    {"Address2", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Port address")},
+    {"ControllerID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Controller number")},
+    {"Index", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Point on its controller")},
+    {"InputIndex", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Input on its controller")},
+    {"OutputIndex", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Relay on its controller")},
+    {"ReaderIndex", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Reader on its controller")},
+    {"Active", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Active"), true},
+    {"Disabled", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Disabled"), true},
+    {"Enabled", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Enabled"), true},
+    {"Installed", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Installed"), true},
+    {"Online", QT_TRANSLATE_NOOP("sv::DeviceWindows", "On line"), true},
+    {"InTamper", QT_TRANSLATE_NOOP("sv::DeviceWindows", "In tamper"), true},
+    {"BelongToDoor", QT_TRANSLATE_NOOP("sv::DeviceWindows", "A door's contact"), true},
+    {"TwoMan", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Two-person rule"), true},
+    {"invert", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Inverted"), true},
+    {"NormalyOpen", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Normally open"), true},
+    {"normal_open", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Normally open"), true},
+    {"NormallyClosed", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Normally closed"), true},
+    {"Expansion", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Expansion input"), true},
+    {"NormalStateEnergized", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Energized when normal"), true},
+    {"EnergizedStatus", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Energized"), true},
+    {"AnlgMode", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Supervised lines")},
+    {"Anlg_mode", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Supervised lines")},
+    {"LineModuleType", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Supervised lines")},
+    {"PanelType", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Panel type")},
+    {"MaskSource", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Mask sources")},
+    {"ContactStatus", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Line states")},
+    {"RelayType", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Relay type")},
+    {"OperationsStatus", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Mode")},
+    {"ThreatLevel", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Threat level")},
+    {"TwoPersonRule", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Two-person rule")},
+    {"PortType", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Port type")},
+    {"PortStyle", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Port style")},
+    {"ModemStatus", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Modem status")},
+    {"LastUpdated", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Last updated")},
+    {"Revision", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Revision")},
+    {"DeviceSubType", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Module type")},
 };
 
 /// "SomeColumn_name" -> "Some column name".
@@ -120,8 +125,10 @@ StoredRow labelledFields(const StoredRow& row) {
         }
         const bool off = value == QLatin1String("0");
         const bool on = value == QLatin1String("1") || value == QLatin1String("-1");
-        fields.append({QString::fromLatin1(known->label),
-                       known->flag && (on || off) ? (on ? QStringLiteral("Yes") : QStringLiteral("No")) : value});
+        fields.append({text(known->label), known->flag && (on || off)
+                                               ? text(on ? QT_TRANSLATE_NOOP("sv::DeviceWindows", "Yes")
+                                                         : QT_TRANSLATE_NOOP("sv::DeviceWindows", "No"))
+                                               : value});
     }
     return fields;
 }
@@ -141,21 +148,21 @@ std::optional<DeviceTable> DeviceWindows::tableForKind(const QString& kind) {
         DeviceTable table;
     };
     static const Entry entries[] = {
-        {"Door", {"Doors", "DoorId", "Door"}},
-        {"Input", {"Inputs", "InputID", "Input"}},
-        {"ExpInput", {"ExpInputs", "ExpInputID", "Expansion Input"}},
-        {"Output", {"Outputs", "OutputID", "Relay"}},
-        {"ExpOutput", {"ExpOutputs", "ExpOutputID", "Expansion Relay"}},
-        {"Reader", {"Readers", "ReaderId", "Reader"}},
-        {"Controller", {"Controllers", "Controller_ID", "Controller"}},
-        {"Pylon", {"Pylons", "PylonID", "Communication Box"}},
-        {"Port", {"ServerPorts", "PortID", "Port"}},
-        {"Dialup Location", {"ServerPorts", "PortID", "Dial-up Location"}},
-        {"CCTVPort", {"ServerPorts", "PortID", "CCTV Port"}},
-        {"ZR2Door", {"ZRII_Doors", "DoorID", "Door"}},
-        {"ZR2Input", {"ZRII_Inputs", "InputID", "Input"}},
-        {"ZR2Relay", {"ZRII_Relays", "RelayID", "Relay"}},
-        {"ZR2Reader", {"ZRII_Readers", "ReaderID", "Reader"}},
+        {"Door", {"Doors", "DoorId", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Door")}},
+        {"Input", {"Inputs", "InputID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Input")}},
+        {"ExpInput", {"ExpInputs", "ExpInputID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Expansion Input")}},
+        {"Output", {"Outputs", "OutputID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Relay")}},
+        {"ExpOutput", {"ExpOutputs", "ExpOutputID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Expansion Relay")}},
+        {"Reader", {"Readers", "ReaderId", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Reader")}},
+        {"Controller", {"Controllers", "Controller_ID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Controller")}},
+        {"Pylon", {"Pylons", "PylonID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Communication Box")}},
+        {"Port", {"ServerPorts", "PortID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Port")}},
+        {"Dialup Location", {"ServerPorts", "PortID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Dial-up Location")}},
+        {"CCTVPort", {"ServerPorts", "PortID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "CCTV Port")}},
+        {"ZR2Door", {"ZRII_Doors", "DoorID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Door")}},
+        {"ZR2Input", {"ZRII_Inputs", "InputID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Input")}},
+        {"ZR2Relay", {"ZRII_Relays", "RelayID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Relay")}},
+        {"ZR2Reader", {"ZRII_Readers", "ReaderID", QT_TRANSLATE_NOOP("sv::DeviceWindows", "Reader")}},
     };
     for (const Entry& e : entries)
         if (kind == QLatin1String(e.kind))
@@ -182,7 +189,7 @@ void DeviceWindows::showDevice(const QString& kind, qint32 id) {
         return;
     }
     const StoredRow row = storedRow(*table, id);
-    const QString title = QStringLiteral("%1 %2 Properties").arg(table->title).arg(id);
+    const QString title = tr("%1 %2 Properties").arg(text(table->title.toUtf8().constData())).arg(id);
     if (row.isEmpty()) {
         log_.error(QStringLiteral("%1: no %2 with %3 %4").arg(title, table->table, table->idColumn).arg(id));
         return;
@@ -191,11 +198,11 @@ void DeviceWindows::showDevice(const QString& kind, qint32 id) {
 }
 
 void DeviceWindows::showRecorder(qint32 globalAddressId) {
-    for (const DeviceTable& table : {DeviceTable{"DVR_Config", "GlobalAddressID", "Video Recorder"},
-                                     DeviceTable{"CSR_Config", "GlobalAddressID", "Monitoring Station"}}) {
+    for (const DeviceTable& table : {DeviceTable{"DVR_Config", "GlobalAddressID", QT_TR_NOOP("Video Recorder")},
+                                     DeviceTable{"CSR_Config", "GlobalAddressID", QT_TR_NOOP("Monitoring Station")}}) {
         const StoredRow row = storedRow(table, globalAddressId);
         if (!row.isEmpty()) {
-            present(QStringLiteral("%1 %2 Properties").arg(table.title).arg(globalAddressId), row);
+            present(tr("%1 %2 Properties").arg(text(table.title.toUtf8().constData())).arg(globalAddressId), row);
             return;
         }
     }
@@ -205,17 +212,17 @@ void DeviceWindows::showRecorder(qint32 globalAddressId) {
 QString DeviceWindows::helpText(qint32 helpContext) {
     switch (helpContext) {
     case 212:
-        return QStringLiteral(
+        return tr(
             "Status Viewer\n\n"
             "Shows the live state of the points of the chosen status group, one section per kind of "
             "point. Choose a group in the Status Group box; right-click a row for its commands.\n\n"
             "Masked Points lists every masked input of the site. Configure Status Groups creates, "
             "changes and deletes groups and chooses the columns of each section.");
     case 34:
-        return QStringLiteral(
+        return tr(
             "Status Viewer keys\n\n"
             "F1  this help\nF5  refresh every row from the stored status\nEsc  close the status window");
-    default: return QStringLiteral("Help topic %1\n\nThere is no page for this topic.").arg(helpContext);
+    default: return tr("Help topic %1\n\nThere is no page for this topic.").arg(helpContext);
     }
 }
 
@@ -235,7 +242,7 @@ void DeviceWindows::showHelp(qint32 helpContext) {
         return;
     }
     auto* dialog = new QDialog;
-    dialog->setWindowTitle(QStringLiteral("Help"));
+    dialog->setWindowTitle(tr("Help"));
     auto* layout = new QVBoxLayout(dialog);
     auto* label = new QLabel(text, dialog);
     label->setWordWrap(true);

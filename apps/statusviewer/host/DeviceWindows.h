@@ -5,6 +5,7 @@
 
 #include <statusobject/Db.h>
 
+#include <QCoreApplication>
 #include <QList>
 #include <QPair>
 #include <QPointer>
@@ -33,6 +34,8 @@ using StoredRow = QList<QPair<QString, QString>>;
 StoredRow labelledFields(const StoredRow& row);
 
 class DeviceWindows {
+    Q_DECLARE_TR_FUNCTIONS(sv::DeviceWindows)
+
 public:
     DeviceWindows(so::db::Connection& db, AppLog& log, bool interactive);
     ~DeviceWindows();

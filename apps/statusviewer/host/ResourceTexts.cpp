@@ -2,6 +2,8 @@
 
 #include "AppLog.h"
 
+#include <QCoreApplication>
+
 #include <iterator>
 
 namespace sv {
@@ -12,7 +14,8 @@ struct Wording {
     const char* text;
 };
 
-// The wording of the status viewer's texts. Several numbers are compared with each other by the
+// The wording of the status viewer's texts, in English; the operator reads them in the language of
+// the application's catalogue (read when the table is made). Several numbers are compared with each other by the
 // component (a cell is tested against the "unknown" text, the line texts, the relay texts), so
 // every state word below is distinct from the others it is compared with. 1435, the text for a
 // state that is not known or was cleared, is a dash: the component and the site's own tables use
@@ -20,94 +23,97 @@ struct Wording {
 // no mask source), so both read alike and compare alike.
 const Wording kEnglish[] = {
     // Lock messages and their title (fill-ins: %1 holder, %2 where it is held, %3 the item).
-    {72, "This item is being changed by %1 at %2. Try again when they have finished."},
-    {74, "%3 is being changed by %1 at %2. Try again when they have finished."},
-    {111, "Delete the selected status group?"},
-    {2782, "Delete Status Group"},
-    {3807, "Item in Use"},
+    {72, QT_TRANSLATE_NOOP("sv::ResourceTexts",
+                           "This item is being changed by %1 at %2. Try again when they have finished.")},
+    {74, QT_TRANSLATE_NOOP("sv::ResourceTexts", "%3 is being changed by %1 at %2. Try again when they have finished.")},
+    {111, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Delete the selected status group?")},
+    {2782, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Delete Status Group")},
+    {3807, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Item in Use")},
 
     // Column sets of the configuration dialog (one per section).
-    {1373, "Doors"},
-    {1375, "Inputs"},
-    {1376, "Relays"},
-    {1377, "Readers"},
-    {1378, "Controllers"},
-    {1379, "Pylons"},
-    {1380, "Ports"},
+    {1373, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Doors")},
+    {1375, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Inputs")},
+    {1376, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Relays")},
+    {1377, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Readers")},
+    {1378, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Controllers")},
+    {1379, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Pylons")},
+    {1380, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Ports")},
 
     // Naming a status group.
-    {1383, "Enter a name for the new status group:"},
-    {1384, "New Status Group"},
-    {1385, "A status group needs a name. Enter a name?"},
-    {1545, "A status group name can be at most 50 characters long. Enter another name?"},
-    {1768, "A status group with this name exists already. Choose another name."},
+    {1383, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Enter a name for the new status group:")},
+    {1384, QT_TRANSLATE_NOOP("sv::ResourceTexts", "New Status Group")},
+    {1385, QT_TRANSLATE_NOOP("sv::ResourceTexts", "A status group needs a name. Enter a name?")},
+    {1545, QT_TRANSLATE_NOOP("sv::ResourceTexts",
+                             "A status group name can be at most 50 characters long. Enter another name?")},
+    {1768,
+     QT_TRANSLATE_NOOP("sv::ResourceTexts", "A status group with this name exists already. Choose another name.")},
 
     // Column captions.
-    {1386, "Door Name"},
-    {1387, "Address"},
-    {1388, "Status"},
-    {1389, "Alarm"},
-    {1390, "Masked"},
-    {1391, "Input 1"},
-    {1392, "Input 2"},
-    {1393, "Input 3"},
-    {1394, "Relay"},
-    {1395, "2PR"},
-    {1396, "Revision"},
-    {1397, "Enabled"},
-    {1398, "LM Type"},
-    {1399, "Voltage"},
-    {1400, "Last Updated"},
-    {1401, "Input Name"},
-    {1402, "Relay Name"},
-    {1403, "Reader Name"},
-    {1404, "Code Tamper"},
-    {1405, "Physical Tamper"},
-    {1406, "Controller Name"},
-    {1407, "Enclosure"},
-    {1411, "AC Power"},
-    {1418, "Keypad"},
-    {1419, "Memory Battery"},
-    {1420, "Parallel Printer"},
-    {1421, "Serial Printer"},
-    {1422, "Tamper Pending"},
-    {1424, "Terminal"},
-    {1425, "UPS Battery"},
-    {1426, "Pylon Name"},
-    {1427, "Port Name"},
-    {2998, "Point Name"},
+    {1386, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Door Name")},
+    {1387, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Address")},
+    {1388, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Status")},
+    {1389, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Alarm")},
+    {1390, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Masked")},
+    {1391, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Input 1")},
+    {1392, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Input 2")},
+    {1393, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Input 3")},
+    {1394, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Relay")},
+    {1395, QT_TRANSLATE_NOOP("sv::ResourceTexts", "2PR")},
+    {1396, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Revision")},
+    {1397, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Enabled")},
+    {1398, QT_TRANSLATE_NOOP("sv::ResourceTexts", "LM Type")},
+    {1399, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Voltage")},
+    {1400, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Last Updated")},
+    {1401, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Input Name")},
+    {1402, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Relay Name")},
+    {1403, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Reader Name")},
+    {1404, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Code Tamper")},
+    {1405, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Physical Tamper")},
+    {1406, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Controller Name")},
+    {1407, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Enclosure")},
+    {1411, QT_TRANSLATE_NOOP("sv::ResourceTexts", "AC Power")},
+    {1418, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Keypad")},
+    {1419, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Memory Battery")},
+    {1420, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Parallel Printer")},
+    {1421, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Serial Printer")},
+    {1422, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Tamper Pending")},
+    {1424, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Terminal")},
+    {1425, QT_TRANSLATE_NOOP("sv::ResourceTexts", "UPS Battery")},
+    {1426, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Pylon Name")},
+    {1427, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Port Name")},
+    {2998, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Point Name")},
 
     // The status-group box's first entry.
-    {1430, "<Select a Status Group>"},
+    {1430, QT_TRANSLATE_NOOP("sv::ResourceTexts", "<Select a Status Group>")},
 
     // State words.
-    {1432, "Off Line"},
-    {1433, "On Line"},
-    {1434, "Unknown"},
+    {1432, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Off Line")},
+    {1433, QT_TRANSLATE_NOOP("sv::ResourceTexts", "On Line")},
+    {1434, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Unknown")},
     {1435, "-"},
-    {1436, "Tampered"},
-    {1437, "Secure"},
-    {1438, "Tamper"},
-    {1439, "Normal"},
-    {1440, "Failed"},
-    {1441, "Off"},
-    {1442, "On"},
-    {1443, "Keypad Active"},
-    {1444, "Pending"},
-    {1445, "None"},
-    {1446, "Closed"},
-    {1447, "Open"},
-    {1448, "Disconnected"},
-    {1449, "Connected"},
-    {1450, "Low"},
-    {1453, "Door Open"},
-    {1459, "Short Circuit"},
-    {1460, "Open Circuit"},
-    {1461, "Line Fault"},
-    {1462, "Noisy Line"},
-    {1463, "Yes"},
-    {1679, "No"},
-    {1769, "Unlocked"},
+    {1436, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Tampered")},
+    {1437, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Secure")},
+    {1438, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Tamper")},
+    {1439, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Normal")},
+    {1440, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Failed")},
+    {1441, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Off")},
+    {1442, QT_TRANSLATE_NOOP("sv::ResourceTexts", "On")},
+    {1443, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Keypad Active")},
+    {1444, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Pending")},
+    {1445, QT_TRANSLATE_NOOP("sv::ResourceTexts", "None")},
+    {1446, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Closed")},
+    {1447, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Open")},
+    {1448, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Disconnected")},
+    {1449, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Connected")},
+    {1450, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Low")},
+    {1453, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Door Open")},
+    {1459, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Short Circuit")},
+    {1460, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Open Circuit")},
+    {1461, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Line Fault")},
+    {1462, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Noisy Line")},
+    {1463, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Yes")},
+    {1679, QT_TRANSLATE_NOOP("sv::ResourceTexts", "No")},
+    {1769, QT_TRANSLATE_NOOP("sv::ResourceTexts", "Unlocked")},
 };
 
 }  // namespace
@@ -115,7 +121,7 @@ const Wording kEnglish[] = {
 ResourceTexts::ResourceTexts(AppLog* log) : log_(log) {
     texts_.reserve(int(std::size(kEnglish)));
     for (const Wording& w : kEnglish)
-        texts_.insert(w.number, QString::fromUtf8(w.text));
+        texts_.insert(w.number, QCoreApplication::translate("sv::ResourceTexts", w.text));
 }
 
 QString ResourceTexts::placeholder(qint32 number) { return QStringLiteral("[text %1]").arg(number); }
