@@ -13,9 +13,24 @@ void bindText(db::Command& command, const QString& name, const QString& text) {
                             text.isNull() ? QStringLiteral("") : text);
 }
 
+QDateTime TimeValues::at(qint64 ms) {
+    const qint64 second = wholeSecondsMs(ms);
+    const auto known = seconds_.constFind(second);
+    if (known != seconds_.constEnd())
+        return *known;
+    if (seconds_.size() >= kKept)
+        seconds_.clear();
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(second);
+    return *seconds_.insert(second, local.toOffsetFromUtc(local.offsetFromUtc()));
+}
+
 void bindTime(db::Command& command, const QString& name, qint64 ms) {
     command.appendParameter(name, db::ParamType::DateTime, db::ParamDirection::Input, 0,
                             QDateTime::fromMSecsSinceEpoch(wholeSecondsMs(ms)));
+}
+
+void bindTime(db::Command& command, const QString& name, qint64 ms, TimeValues& times) {
+    command.appendParameter(name, db::ParamType::DateTime, db::ParamDirection::Input, 0, times.at(ms));
 }
 
 qint64 msOf(const QVariant& value) {
@@ -29,15 +44,21 @@ qint64 msOf(const QVariant& value) {
 
 void journal(db::Connection& db, const QString& event, const QString& address, qint64 raisedMs, qint64 atMs,
              const QString& by, const QString& comment) {
+    TimeValues times;
+    journal(db, times, event, address, raisedMs, atMs, by, comment);
+}
+
+void journal(db::Connection& db, TimeValues& times, const QString& event, const QString& address, qint64 raisedMs,
+             qint64 atMs, const QString& by, const QString& comment) {
     const bool raised = raisedMs != 0;
     db::Command insert(db, QStringLiteral("Insert Into AlarmJournal (EventTime, Event, Address, RaisedAt, "
                                           "OperatorName, Comment) Values (?, ?, ?, %1, ?, ?)")
                                .arg(raised ? QStringLiteral("?") : QStringLiteral("Null")));
-    bindTime(insert, QStringLiteral("@EventTime"), atMs);
+    bindTime(insert, QStringLiteral("@EventTime"), atMs, times);
     bindText(insert, QStringLiteral("@Event"), event);
     bindText(insert, QStringLiteral("@Address"), address);
     if (raised)
-        bindTime(insert, QStringLiteral("@RaisedAt"), raisedMs);
+        bindTime(insert, QStringLiteral("@RaisedAt"), raisedMs, times);
     bindText(insert, QStringLiteral("@OperatorName"), by);
     bindText(insert, QStringLiteral("@Comment"), comment);
     insert.execute();

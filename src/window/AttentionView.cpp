@@ -10,9 +10,10 @@ namespace {
 /// Off line and nothing else: the controller's state says all there is to say about it.
 bool onlyOffline(const AttentionEntry& e) { return e.conditions == RowConditions(Condition::Offline); }
 
-/// More changed points than this, and more than half the rows, are read as one reset: one
-/// announcement costs the table less than thousands.
-constexpr int kFewChanges = 64;
+/// More changed points than this reach the listener as one reset (the rows themselves still follow
+/// only the changes): a table hearing of a row inserted or removed walks all of its rows, so a
+/// storm's hundreds of single rows would cost it far more than one reset.
+constexpr int kFewChanges = 16;
 
 }  // namespace
 
@@ -80,11 +81,19 @@ void AttentionView::update() {
         return;
     }
     deferred_.unite(QSet<qint64>(changes.ids.begin(), changes.ids.end()));
-    const int listed = std::max(rowCount(), list_.size());
-    if (deferredAll_ || (deferred_.size() > kFewChanges && deferred_.size() * 2 > listed))
+    if (deferredAll_) {
         rebuild();
-    else if (!deferred_.isEmpty())
+    } else if (deferred_.size() > kFewChanges) {
+        if (listener_ != nullptr)
+            listener_->rowsAboutToBeReset();
+        quiet_ = true;
         follow(std::vector<qint64>(deferred_.begin(), deferred_.end()));
+        quiet_ = false;
+        if (listener_ != nullptr)
+            listener_->rowsReset();
+    } else if (!deferred_.isEmpty()) {
+        follow(std::vector<qint64>(deferred_.begin(), deferred_.end()));
+    }
     deferred_.clear();
     deferredAll_ = false;
     newAlarms_ = 0;

@@ -11,11 +11,11 @@
 //
 // The rows follow the list by the entries that changed since the last update (the list's
 // takeChanges()), never by reading it whole: a storm at 50,000 points lists tens of thousands of
-// entries and changes a few hundred between two ticks. Each change reaches the Listener as the row
-// it inserts, removes or rewords, at its position; only when most entries changed at once (or the
-// list emptied, or the operator unfolds a controller) are the rows read anew, as one reset. The
-// rows sit in an order-statistic tree, so a row's position and the row at a position are found in
-// O(log n).
+// entries and changes a few hundred between two ticks. A few changes reach the Listener as the
+// rows they insert, remove or reword, at their positions; more reach it as one reset, the rows
+// still following only the changes. The rows are read whole only when the list emptied or the
+// operator unfolds a controller. The rows sit in an order-statistic tree, so a row's position and
+// the row at a position are found in O(log n).
 #pragma once
 
 #include "window/AttentionList.h"
