@@ -21,10 +21,14 @@ class TimeValues {
 public:
     /// `ms` to the whole second, in local time.
     QDateTime at(qint64 ms);
+    /// As msOf(), reading a stored text with its hour's offset from UTC worked out once (an hour
+    /// holding a change of the offset is read as msOf() reads it).
+    qint64 read(const QVariant& value);
 
 private:
-    static constexpr int kKept = 256;  // seconds kept at most
+    static constexpr int kKept = 256;  // seconds, and hours, kept at most
     QHash<qint64, QDateTime> seconds_;
+    QHash<QString, qint64> hours_;  // "yyyy-MM-dd HH": its first second, or -1 when irregular
 };
 
 /// A time bound to the whole second.

@@ -36,15 +36,16 @@ QString SiteAlarmAuthority::operatorName() {
 QHash<QString, SiteAlarmAuthority::Known> SiteAlarmAuthority::known(const std::vector<AlarmOccurrence>& alarms) {
     // A few alarms are looked up one by one; a load's thousands in one read of every state.
     QHash<QString, Known> found;
+    alarms::TimeValues times;
     const QString columns = QStringLiteral(
         "Select Address, RaisedAt, ClearedAt, AcknowledgedAt, AcknowledgedBy From "
         "AlarmStates");
     const auto read = [&](db::Recordset rs) {
         for (; !rs.eof(); rs.moveNext())
-            found.insert(
-                fields::text(rs, QStringLiteral("Address")),
-                {msOf(rs.field(QStringLiteral("RaisedAt"))), !rs.isNull(QStringLiteral("ClearedAt")),
-                 msOf(rs.field(QStringLiteral("AcknowledgedAt"))), fields::text(rs, QStringLiteral("AcknowledgedBy"))});
+            found.insert(fields::text(rs, QStringLiteral("Address")),
+                         {times.read(rs.field(QStringLiteral("RaisedAt"))), !rs.isNull(QStringLiteral("ClearedAt")),
+                          times.read(rs.field(QStringLiteral("AcknowledgedAt"))),
+                          fields::text(rs, QStringLiteral("AcknowledgedBy"))});
     };
     if (alarms.size() > kLookedUpOneByOne) {
         read(db_.query(columns));

@@ -7,6 +7,7 @@
 #include "base/SiteLink.h"
 #include "site/SiteSchema.h"
 #include "window/AlarmBridge.h"
+#include "window/AlarmRecords.h"
 #include "window/AlarmWriter.h"
 #include "window/SiteAlarmAuthority.h"
 
@@ -15,6 +16,7 @@
 #include <QDateTime>
 
 #include <chrono>
+#include <ctime>
 #include <stdexcept>
 #include <thread>
 
@@ -235,6 +237,30 @@ TEST_F(AlarmBridgeOnAFile, ARaiseTakesTheRowOfAClearedOccurrenceAndLeavesALiveOn
                   QString::fromUtf8(c.after).mid(11, 8))
             << "the desk takes the time that stands";
     }
+}
+
+TEST(AlarmTimesTest, StoredLocalTimesReadAsTheZoneSaysAlsoAroundAChangeOfTheOffset) {
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    alarms::TimeValues times;
+    // Summer and winter time, read twice (the second time from the hour kept).
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(times.read(QStringLiteral("2024-05-06 15:15:37")), 1715001337000);
+        EXPECT_EQ(times.read(QStringLiteral("2024-01-15 09:59:59")), 1705309199000);
+    }
+    // The hours the clock skips and repeats, and what is no time at all, read as a full parse does.
+    for (const char* text : {"2024-03-31 02:30:00", "2024-03-31 03:10:00", "2024-10-27 02:30:00", "2024-10-27 02:59:59",
+                             "2024-13-01 10:00:00", "2024-05-06 15:61:00", "not a time", ""}) {
+        const QVariant stored = QString::fromLatin1(text);
+        EXPECT_EQ(times.read(stored), alarms::msOf(stored)) << text;
+    }
+    EXPECT_EQ(times.read(QVariant()), 0);
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
+    tzset();
 }
 
 }  // namespace
