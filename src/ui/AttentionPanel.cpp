@@ -35,8 +35,12 @@ constexpr int kFlashIntervalMs = 250;
 
 // ---------------------------------------------------------------- model
 
-AttentionModel::AttentionModel(const AttentionList& list, const AttentionView& view, QObject* parent)
-    : QAbstractTableModel(parent), list_(list), view_(view) {}
+AttentionModel::AttentionModel(const AttentionList& list, AttentionView& view, QObject* parent)
+    : QAbstractTableModel(parent), list_(list), view_(view) {
+    view_.setListener(this);
+}
+
+AttentionModel::~AttentionModel() { view_.setListener(nullptr); }
 
 void AttentionModel::fitColours(const QPalette& palette) {
     const QColor base = palette.color(QPalette::Active, QPalette::Base);
@@ -47,9 +51,7 @@ void AttentionModel::fitColours(const QPalette& palette) {
         emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::ForegroundRole});
 }
 
-int AttentionModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(view_.rows().size());
-}
+int AttentionModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : view_.rowCount(); }
 
 int AttentionModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
@@ -123,11 +125,6 @@ QVariant AttentionModel::headerData(int section, Qt::Orientation orientation, in
     return section >= 0 && section < ColumnCount ? tr(kCaptions[section]) : QVariant();
 }
 
-void AttentionModel::reload() {
-    beginResetModel();
-    endResetModel();
-}
-
 void AttentionModel::refreshTexts() {
     if (rowCount() > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
@@ -180,19 +177,40 @@ AttentionPanel::AttentionPanel(StatusWindow& window, GoToRow goToRow, QWidget* p
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     table_->horizontalHeader()->setStretchLastSection(false);
     table_->horizontalHeader()->setSectionResizeMode(AttentionModel::Reason, QHeaderView::Stretch);
-    const int ch = table_->fontMetrics().averageCharWidth();
-    const int widths[] = {4, 12, 28, 26, 0, 10, 22};
+    const QFontMetrics metrics = table_->fontMetrics();
+    const int ch = metrics.averageCharWidth();
+    const int widths[] = {4, 12, 28, 26, 0, 0, 0};
     for (int column = 0; column < AttentionModel::ColumnCount; ++column)
         if (widths[column] > 0)
             table_->setColumnWidth(column, widths[column] * ch + 8);
+    // The times are as wide as their longest form: a point abnormal since an earlier day shows its
+    // date and time whole, and so does an entry that cleared then.
+    const auto fit = [&](int column, std::initializer_list<QString> forms) {
+        int widest = 0;
+        for (const QString& form : forms)
+            widest = std::max(widest, metrics.horizontalAdvance(form));
+        table_->setColumnWidth(column, widest + 2 * ch + 8);
+    };
+    const QString dated = AttentionList::clockText(QDateTime(QDate(2000, 1, 1), QTime(0, 0)).toMSecsSinceEpoch());
+    fit(AttentionModel::Since, {dated});
+    fit(AttentionModel::Duration,
+        {QStringLiteral("cleared, not acknowledged"), QStringLiteral("cleared ") + dated,
+         QStringLiteral("no longer listed"), AttentionList::durationText(qint64(9999) * 86400000)});
     table_->installEventFilter(this);
     addHoldArea(table_->viewport());
+    // Rows read anew (another group, most entries changed, a controller unfolded): the operator's
+    // place stays on the same point.
+    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        reloading_ = true;
+        keptColumn_ = std::max(0, table_->currentIndex().column());
+    });
+    connect(model_, &QAbstractItemModel::modelReset, this, &AttentionPanel::keepPlace);
     connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         if (reloading_)
             return;
         const bool valid = current.isValid() && current.row() < model_->rowCount();
         keptSection_ = valid ? std::optional(model_->rowAt(current.row()).entry.section) : std::nullopt;
-        keptAddress_ = valid ? model_->rowAt(current.row()).entry.address : QString();
+        keptKey_ = valid ? model_->rowAt(current.row()).entry.key : -1;
     });
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (!reloading_)
@@ -331,29 +349,18 @@ QString AttentionPanel::newEntriesText() const {
     return newBar_->text();
 }
 
-void AttentionPanel::reloadRows() {
-    // The operator's place in the list stays on the same point.
-    const int column = std::max(0, table_->currentIndex().column());
-    reloading_ = true;
-    model_->reload();
-    if (!keptAddress_.isEmpty()) {
-        for (int row = 0; row < model_->rowCount(); ++row) {
-            const AttentionEntry& e = model_->rowAt(row).entry;
-            if (e.section == keptSection_ && e.address == keptAddress_) {
-                table_->setCurrentIndex(model_->index(row, column));
-                break;
-            }
-        }
-    }
+void AttentionPanel::keepPlace() {
+    const int row = keptSection_ ? view_.rowOf(*keptSection_, keptKey_) : -1;
+    if (row >= 0)
+        table_->setCurrentIndex(model_->index(row, keptColumn_));
     reloading_ = false;
 }
 
 void AttentionPanel::refresh(bool flash) {
+    // The rows follow the list's changes; the texts of the others (a name, an off-line controller
+    // named in a reason) are read again as they are painted.
     view_.update();
-    if (view_.isHeld())
-        model_->refreshTexts();
-    else
-        reloadRows();
+    model_->refreshTexts();
     const int alarms = view_.newAlarmCount();
     const int warnings = view_.newWarningCount();
     if (alarms + warnings > 0) {
@@ -379,9 +386,6 @@ void AttentionPanel::showNew() {
     const bool held = view_.isHeld();
     view_.setHeld(false);
     view_.setHeld(held);
-    // The rows were read anew (more of them, or a controller's points unfolded): the table hears
-    // of every one, held or not.
-    reloadRows();
     refresh(false);
 }
 

@@ -37,14 +37,16 @@ namespace so {
 class AttentionList;
 class StatusWindow;
 
-/// The rows as a table: marker, kind, name, address, what is wrong, since, for how long.
-class AttentionModel : public QAbstractTableModel {
+/// The rows as a table: marker, kind, name, address, what is wrong, since, for how long. The view
+/// tells it of each row inserted, removed or reworded as it happens.
+class AttentionModel : public QAbstractTableModel, public AttentionView::Listener {
     Q_OBJECT
 
 public:
     enum Column { Marker, Kind, Name, Address, Reason, Since, Duration, ColumnCount };
 
-    AttentionModel(const AttentionList& list, const AttentionView& view, QObject* parent = nullptr);
+    AttentionModel(const AttentionList& list, AttentionView& view, QObject* parent = nullptr);
+    ~AttentionModel() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -52,18 +54,25 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     /// The row shown at `row` (from 0).
-    const AttentionRow& rowAt(int row) const { return view_.rows()[size_t(row)]; }
-    /// The rows were read again (their number may have changed).
-    void reload();
-    /// The rows kept their places; their texts are read again.
+    const AttentionRow& rowAt(int row) const { return view_.row(row); }
+    /// Every row's texts are read again (they follow the grid's rows, not only the list).
     void refreshTexts();
     /// Fits the markers' and cleared rows' text colours to the palette the table is drawn with.
     void fitColours(const QPalette& palette);
 
+    // AttentionView::Listener
+    void rowAboutToBeInserted(int row) override { beginInsertRows({}, row, row); }
+    void rowInserted() override { endInsertRows(); }
+    void rowAboutToBeRemoved(int row) override { beginRemoveRows({}, row, row); }
+    void rowRemoved() override { endRemoveRows(); }
+    void rowChanged(int row) override { emit dataChanged(index(row, 0), index(row, ColumnCount - 1)); }
+    void rowsAboutToBeReset() override { beginResetModel(); }
+    void rowsReset() override { endResetModel(); }
+
 private:
     QColor alarmText_, warningText_, clearedText_;
     const AttentionList& list_;
-    const AttentionView& view_;
+    AttentionView& view_;
 };
 
 class AttentionPanel : public QWidget {
@@ -120,7 +129,8 @@ private:
     void goTo(const QModelIndex& index, bool openMenu);
     void updateHold();
     bool pointerOnHoldArea() const;
-    void reloadRows();
+    /// After the rows were read anew, the operator's place stays on the same point.
+    void keepPlace();
     void addActions();
 
     StatusWindow& window_;
@@ -144,7 +154,8 @@ private:
     int menusOpen_ = 0;
     QList<QPointer<QWidget>> holdAreas_;
     std::optional<Section> keptSection_;  // the entry the operator is on
-    QString keptAddress_;
+    int keptKey_ = -1;
+    int keptColumn_ = 0;
 };
 
 }  // namespace so

@@ -230,6 +230,7 @@ void SectionGridView::applyFilter(int firstRow, int lastRow) {
         const bool hide = !filter_.shows(grid, row + 1, model_->rowSeverity(row + 1));
         if (isRowHidden(row) != hide)
             setRowHidden(row, hide);
+        model_->setRowInSight(row, !hide);
     }
     int hidden = 0;
     if (!filter_.isEmpty())
@@ -260,13 +261,7 @@ void SectionGridView::onDataChanged(const QModelIndex& topLeft, const QModelInde
 
 int SectionGridView::shownRowCount() const { return model_->rowCount() - hiddenRows_; }
 
-SectionCounts SectionGridView::counts() const {
-    SectionCounts counts;
-    const int rows = std::min(model_->rowCount(), model_->grid().rowCount());
-    for (int row = 0; row < rows; ++row)
-        counts.add(!isRowHidden(row), model_->rowSeverity(row + 1));
-    return counts;
-}
+SectionCounts SectionGridView::counts() const { return model_->counts(); }
 
 QVector<int> SectionGridView::shownGridRows() const {
     QVector<int> rows;

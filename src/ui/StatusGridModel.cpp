@@ -112,6 +112,7 @@ void StatusGridModel::setInsight(bool rateRows, RecentChanges* recent) {
     }
     resolveInsightColumns();
     countsDirty_ = true;
+    recountAll();
 }
 
 void StatusGridModel::resolveInsightColumns() {
@@ -139,6 +140,68 @@ bool StatusGridModel::takeCountsDirty() {
     const bool dirty = countsDirty_;
     countsDirty_ = false;
     return dirty;
+}
+
+void StatusGridModel::count(const RowMark& mark, int sign) {
+    if (mark.hidden) {
+        hiddenRows_ += sign;
+        return;
+    }
+    alarmsInSight_ += mark.counted == Severity::Alarm ? sign : 0;
+    warningsInSight_ += mark.counted == Severity::Warning ? sign : 0;
+}
+
+void StatusGridModel::rate(int viewRow, int row) {
+    RowMark& mark = marks_[size_t(viewRow)];
+    count(mark, -1);
+    mark.counted = rowSeverity(row);
+    mark.unrated = false;
+    count(mark, 1);
+}
+
+void StatusGridModel::rateNoted(int removedRow) {
+    for (int viewRow : unrated_) {
+        if (viewRow >= shownRows_ || !marks_[size_t(viewRow)].unrated)
+            continue;
+        if (viewRow == removedRow)
+            marks_[size_t(viewRow)].unrated = false;
+        else
+            rate(viewRow, removedRow >= 0 && viewRow > removedRow ? viewRow : viewRow + 1);
+    }
+    unrated_.clear();
+}
+
+void StatusGridModel::recountAll() {
+    unrated_.clear();
+    alarmsInSight_ = 0;
+    warningsInSight_ = 0;
+    hiddenRows_ = 0;
+    for (RowMark& mark : marks_) {
+        mark.counted = Severity::Normal;
+        mark.unrated = false;
+        count(mark, 1);
+    }
+    for (int viewRow = 0; viewRow < shownRows_; ++viewRow)
+        rate(viewRow, viewRow + 1);
+}
+
+SectionCounts StatusGridModel::counts() {
+    rateNoted();
+    SectionCounts counts;
+    counts.points = shownRows_;
+    counts.shown = shownRows_ - hiddenRows_;
+    counts.alarms = alarmsInSight_;
+    counts.warnings = warningsInSight_;
+    return counts;
+}
+
+void StatusGridModel::setRowInSight(int viewRow, bool inSight) {
+    if (viewRow < 0 || viewRow >= shownRows_ || marks_[size_t(viewRow)].hidden == !inSight)
+        return;
+    RowMark& mark = marks_[size_t(viewRow)];
+    count(mark, -1);
+    mark.hidden = !inSight;
+    count(mark, 1);
 }
 
 bool StatusGridModel::highlighted(int viewRow, int row) const {
@@ -190,6 +253,7 @@ void StatusGridModel::gridReset() {
     beginResetModel();
     shownRows_ = grid_.rowCount();
     marks_.assign(size_t(shownRows_), RowMark{});
+    recountAll();
     clearDirty();
     endResetModel();
     ++counts_.resets;
@@ -205,6 +269,9 @@ void StatusGridModel::rowRemoved(int row) {
         return;  // a row no view has heard of yet
     countsDirty_ = true;
     const int viewRow = row - 1;
+    // The rows noted are rated while their view positions still hold.
+    rateNoted(viewRow);
+    count(marks_[size_t(viewRow)], -1);
     removingRow_ = viewRow;
     beginRemoveRows({}, viewRow, viewRow);
     if (marks_[size_t(viewRow)].dirty)
@@ -257,7 +324,15 @@ void StatusGridModel::recordChange(int row, int viewRow, int column) {
 void StatusGridModel::rowConditionsChanged(int row) {
     countsDirty_ = true;
     const int viewRow = row - 1;
-    if (viewRow < 0 || viewRow >= shownRows_ || grid_.columnCount() == 0)
+    if (viewRow < 0 || viewRow >= shownRows_)
+        return;
+    // Only noted here: a report may pass through several conditions; the counts rate it once.
+    RowMark& mark = marks_[size_t(viewRow)];
+    if (!mark.unrated) {
+        mark.unrated = true;
+        unrated_.push_back(viewRow);
+    }
+    if (grid_.columnCount() == 0)
         return;
     // The row's tint is in every cell of it.
     markDirty(viewRow, 0, grid_.columnCount() - 1);
@@ -317,8 +392,11 @@ void StatusGridModel::flushAppends() {
     if (added <= 0)
         return;
     beginInsertRows({}, shownRows_, shownRows_ + added - 1);
+    const int first = shownRows_;
     shownRows_ += added;
     marks_.resize(size_t(shownRows_));
+    for (int viewRow = first; viewRow < shownRows_; ++viewRow)
+        rate(viewRow, viewRow + 1);
     endInsertRows();
     ++counts_.rowsInserted;
     countsDirty_ = true;  // the views show the new rows only now

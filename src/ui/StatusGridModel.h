@@ -10,8 +10,13 @@
 //
 // rowCount() is the number of rows announced to the views, which may lag the grid by the rows
 // appended since the last flush; flush() brings it level at once.
+//
+// The section header's counts (alarms and warnings in sight) are kept here row by row: a row whose
+// conditions changed is only noted on the report's path, and rated again when the counts are next
+// read, so reading them costs the rows that changed since, never a pass over every row.
 #pragma once
 
+#include "grid/RowFilter.h"
 #include "ui/RowColours.h"
 #include "window/Severity.h"
 #include "grid/StatusGrid.h"
@@ -80,6 +85,10 @@ public:
     void sortBySeverity();
     /// True once after any change of the grid's rows or cells (the header counts recount then).
     bool takeCountsDirty();
+    /// The rows announced, those in sight, and the alarms and warnings among those in sight.
+    SectionCounts counts();
+    /// The view shows (true) or hides (false, a find) the row at `viewRow` (from 0).
+    void setRowInSight(int viewRow, bool inSight);
     /// Repaints the rows' recent-change marks while one may have run out since the last call.
     void refreshHighlights();
 
@@ -126,8 +135,23 @@ private:
         std::uint32_t ring : 31 = 0;
         std::uint32_t dirty : 1 = 0;
         int slot = -1;
+        Severity counted = Severity::Normal;  // the severity the counts hold for it
+        bool unrated = false;                 // its conditions changed since
+        bool hidden = false;                  // out of sight (a find)
     };
     std::vector<RowMark> marks_;
+    /// Adds (sign 1) or takes away (-1) a row's share of the counts.
+    void count(const RowMark& mark, int sign);
+    /// Rates the row at `viewRow` (grid row `row`) as it reads now and counts it so.
+    void rate(int viewRow, int row);
+    /// Rates the rows noted since the counts were last read; `removedRow` (a view row the grid
+    /// has just lost, the rows after it one up) is left to its removal.
+    void rateNoted(int removedRow = -1);
+    void recountAll();
+    std::vector<int> unrated_;  // view rows whose conditions changed since they were counted
+    int alarmsInSight_ = 0;
+    int warningsInSight_ = 0;
+    int hiddenRows_ = 0;
     // The marked range and the columns touched.
     int dirtyCount_ = 0;
     int dirtyFirst_ = 0;

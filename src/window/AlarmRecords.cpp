@@ -13,9 +13,53 @@ void bindText(db::Command& command, const QString& name, const QString& text) {
                             text.isNull() ? QStringLiteral("") : text);
 }
 
+QDateTime TimeValues::at(qint64 ms) {
+    const qint64 second = wholeSecondsMs(ms);
+    const auto known = seconds_.constFind(second);
+    if (known != seconds_.constEnd())
+        return *known;
+    if (seconds_.size() >= kKept)
+        seconds_.clear();
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(second);
+    return *seconds_.insert(second, local.toOffsetFromUtc(local.offsetFromUtc()));
+}
+
+qint64 TimeValues::read(const QVariant& value) {
+    if (value.isNull() || value.typeId() == QMetaType::QDateTime)
+        return msOf(value);
+    const QString text = value.toString();
+    static const QString kForm = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    bool minuteRead = false;
+    bool secondRead = false;
+    const int minute = text.size() == kForm.size() ? QStringView(text).mid(14, 2).toInt(&minuteRead) : -1;
+    const int second = text.size() == kForm.size() ? QStringView(text).mid(17, 2).toInt(&secondRead) : -1;
+    if (!minuteRead || !secondRead || minute < 0 || minute > 59 || second < 0 || second > 59 ||
+        text[13] != QLatin1Char(':') || text[16] != QLatin1Char(':'))
+        return msOf(value);
+    const QString hour = text.left(13);
+    auto known = hours_.constFind(hour);
+    if (known == hours_.constEnd()) {
+        if (hours_.size() >= kKept)
+            hours_.clear();
+        // Regular: the hour's last second is 3,599 s after its first, at the same offset.
+        const QDateTime first = QDateTime::fromString(hour + QStringLiteral(":00:00"), kForm);
+        const QDateTime last = QDateTime::fromString(hour + QStringLiteral(":59:59"), kForm);
+        const bool regular = first.isValid() && last.isValid() && first.offsetFromUtc() == last.offsetFromUtc() &&
+                             last.toMSecsSinceEpoch() - first.toMSecsSinceEpoch() == 3599 * 1000;
+        known = hours_.insert(hour, regular ? first.toMSecsSinceEpoch() : -1);
+    }
+    if (*known < 0)
+        return msOf(value);
+    return *known + (qint64(minute) * 60 + second) * 1000;
+}
+
 void bindTime(db::Command& command, const QString& name, qint64 ms) {
     command.appendParameter(name, db::ParamType::DateTime, db::ParamDirection::Input, 0,
                             QDateTime::fromMSecsSinceEpoch(wholeSecondsMs(ms)));
+}
+
+void bindTime(db::Command& command, const QString& name, qint64 ms, TimeValues& times) {
+    command.appendParameter(name, db::ParamType::DateTime, db::ParamDirection::Input, 0, times.at(ms));
 }
 
 qint64 msOf(const QVariant& value) {
@@ -29,15 +73,21 @@ qint64 msOf(const QVariant& value) {
 
 void journal(db::Connection& db, const QString& event, const QString& address, qint64 raisedMs, qint64 atMs,
              const QString& by, const QString& comment) {
+    TimeValues times;
+    journal(db, times, event, address, raisedMs, atMs, by, comment);
+}
+
+void journal(db::Connection& db, TimeValues& times, const QString& event, const QString& address, qint64 raisedMs,
+             qint64 atMs, const QString& by, const QString& comment) {
     const bool raised = raisedMs != 0;
     db::Command insert(db, QStringLiteral("Insert Into AlarmJournal (EventTime, Event, Address, RaisedAt, "
                                           "OperatorName, Comment) Values (?, ?, ?, %1, ?, ?)")
                                .arg(raised ? QStringLiteral("?") : QStringLiteral("Null")));
-    bindTime(insert, QStringLiteral("@EventTime"), atMs);
+    bindTime(insert, QStringLiteral("@EventTime"), atMs, times);
     bindText(insert, QStringLiteral("@Event"), event);
     bindText(insert, QStringLiteral("@Address"), address);
     if (raised)
-        bindTime(insert, QStringLiteral("@RaisedAt"), raisedMs);
+        bindTime(insert, QStringLiteral("@RaisedAt"), raisedMs, times);
     bindText(insert, QStringLiteral("@OperatorName"), by);
     bindText(insert, QStringLiteral("@Comment"), comment);
     insert.execute();

@@ -9,6 +9,7 @@
 #include <QDateTime>
 
 #include <chrono>
+#include <utility>
 
 #include <algorithm>
 #include <cstdlib>
@@ -129,8 +130,8 @@ void AttentionList::erase(Ordered::iterator entry) {
     if (entry->second.awaitsAcknowledgement())
         --unacknowledged_;
     slot(entry->second.section, entry->second.key) = ordered_.end();
+    changed(entry->second);
     ordered_.erase(entry);
-    changed();
 }
 
 void AttentionList::replace(Ordered::iterator entry) {
@@ -139,8 +140,9 @@ void AttentionList::replace(Ordered::iterator entry) {
     node.key() = Place{e.cleared(), e.severity, e.orderMs, e.sequence};
     const Section section = e.section;
     const int key = e.key;
-    slot(section, key) = ordered_.insert(std::move(node)).position;
-    changed();
+    const Ordered::iterator placed = ordered_.insert(std::move(node)).position;
+    slot(section, key) = placed;
+    changed(placed->second);
 }
 
 void AttentionList::clear(Ordered::iterator entry, qint64 nowMs, SyncResult& result) {
@@ -228,7 +230,7 @@ void AttentionList::rate(Section section, int key, int row, qint64 nowMs, SyncRe
     if (listed && !entry->second.cleared() && entry->second.severity == now) {
         if (entry->second.conditions != conditions) {
             entry->second.conditions = conditions;
-            changed();
+            changed(entry->second);
             result.changed = true;
         }
         return;
@@ -261,9 +263,10 @@ void AttentionList::rate(Section section, int key, int row, qint64 nowMs, SyncRe
         result.raised.push_back({section, key, fresh.address, fresh.sinceMs});
     if (fresh.awaitsAcknowledgement())
         ++unacknowledged_;
-    slot(section, key) = ordered_.emplace(at, std::move(fresh)).first;
+    const Ordered::iterator placed = ordered_.emplace(at, std::move(fresh)).first;
+    slot(section, key) = placed;
     ++active_[int(now)];
-    changed();
+    changed(placed->second);
     result.changed = true;
     result.newAlarm = result.newAlarm || now == Severity::Alarm;
 }
@@ -324,7 +327,7 @@ void AttentionList::reset() {
     unacknowledged_ = 0;
     clearedAlarms_ = 0;
     active_.fill(0);
-    changed();
+    changedAll();
     ++round_;
 }
 
@@ -391,7 +394,7 @@ bool AttentionList::adopt(Section section, int key, qint64 raisedMs) {
             entry->second.orderMs = raisedMs;
             replace(entry);
         } else {
-            changed();
+            changed(entry->second);
         }
     }
     return true;
@@ -408,8 +411,31 @@ bool AttentionList::acknowledge(const QString& address, qint64 raisedMs, const Q
     --unacknowledged_;
     entry->second.acknowledgedMs = std::max<qint64>(1, atMs);
     entry->second.acknowledgedBy = by;
-    changed();
+    changed(entry->second);
     return true;
+}
+
+void AttentionList::changed(const AttentionEntry& entry) {
+    snapshotStale_ = true;
+    if (changedAll_)
+        return;
+    if (int(changes_.size()) >= kMaxChanges) {
+        changedAll();
+        return;
+    }
+    changes_.push_back(idOf(entry));
+}
+
+void AttentionList::changedAll() {
+    snapshotStale_ = true;
+    changedAll_ = true;
+    changes_.clear();
+}
+
+AttentionList::Changes AttentionList::takeChanges() {
+    Changes taken{std::exchange(changedAll_, false), {}};
+    taken.ids.swap(changes_);
+    return taken;
 }
 
 const std::vector<AttentionEntry>& AttentionList::entries() const {

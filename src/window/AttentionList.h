@@ -21,7 +21,8 @@
 // several times between two syncs is rated once, as it reads then, so the passing states a report's cell writes go
 // through never reach the list.
 // The entries are kept ordered in a tree (a storm at 50,000 points can list tens of thousands); the vector entries()
-// hands out is built when asked for after a change.
+// hands out is built when asked for after a change. What shows the list follows it by the entries that changed
+// since it last looked (takeChanges()), never by copying it whole.
 #pragma once
 
 #include "domain/RowConditions.h"
@@ -76,6 +77,25 @@ public:
     static constexpr int kMaxPending = 8192;
     /// Cleared warnings kept at most; the oldest go first.
     static constexpr int kMaxCleared = 500;
+
+    /// What orders an entry; fixed while it is listed under one severity.
+    struct Place {
+        bool cleared;
+        Severity severity;
+        qint64 orderMs;
+        quint64 sequence;
+        bool operator<(const Place& other) const;  // "goes before": live, alarms, then the newest
+    };
+    static Place placeOf(const AttentionEntry& entry) {
+        return {entry.cleared(), entry.severity, entry.orderMs, entry.sequence};
+    }
+    /// An entry's point, as one number: its section and its row key.
+    static qint64 idOf(Section section, int key) { return qint64(sectionIndex(section)) << 32 | quint32(key); }
+    static qint64 idOf(const AttentionEntry& entry) { return idOf(entry.section, entry.key); }
+    static Section sectionOfId(qint64 id) { return kAllSections[size_t(id >> 32)]; }
+    static int keyOfId(qint64 id) { return int(quint32(id)); }
+    /// Entry changes kept for takeChanges() at most; beyond, the next reader reads the whole list.
+    static constexpr int kMaxChanges = 16384;
 
     explicit AttentionList(Sections& sections);
     ~AttentionList();
@@ -146,6 +166,20 @@ public:
 
     /// Listed entries, in their order (valid until the next sync or change).
     const std::vector<AttentionEntry>& entries() const;
+    /// Calls `visit` with every listed entry in order, copying none.
+    template <typename Visit>
+    void forEach(Visit&& visit) const {
+        for (const auto& [place, entry] : ordered_)
+            visit(entry);
+    }
+    /// The points (idOf) whose entries were added, moved, reworded or removed since the last call,
+    /// each at least once; `all` when every entry may have (the list emptied, or more changed
+    /// than kMaxChanges).
+    struct Changes {
+        bool all = false;
+        std::vector<qint64> ids;
+    };
+    Changes takeChanges();
     int alarmCount() const { return active_[int(Severity::Alarm)]; }      // abnormal, not cleared
     int warningCount() const { return active_[int(Severity::Warning)]; }  // abnormal, not cleared
     /// What is wrong in words; an off-line point whose controller is off line too names it.
@@ -169,14 +203,6 @@ public:
     static QString durationText(qint64 ms);
 
 private:
-    /// What orders an entry; fixed while it is listed under one severity.
-    struct Place {
-        bool cleared;
-        Severity severity;
-        qint64 orderMs;
-        quint64 sequence;
-        bool operator<(const Place& other) const;  // "goes before": live, alarms, then the newest
-    };
     using Ordered = std::map<Place, AttentionEntry>;
     struct Pending {
         Section section;
@@ -206,7 +232,8 @@ private:
     void clear(Ordered::iterator entry, qint64 nowMs, SyncResult& result);
     Ordered::iterator findByAddress(const QString& address);
     void dropOldestCleared(qint64 nowMs, SyncResult& result);
-    void changed() { snapshotStale_ = true; }
+    void changed(const AttentionEntry& entry);
+    void changedAll();
     /// Rows rated together (one sync, a load) are placed by their raised times among themselves,
     /// all of them before the entries listed earlier.
     void beginBatch() { orderFloorMs_ = latestOrderMs_; }
@@ -233,7 +260,9 @@ private:
     quint64 nextSequence_ = 1;
     /// The latest orderMs given: an entry listed after the clock stepped back still goes first.
     qint64 latestOrderMs_ = 0;
-    qint64 orderFloorMs_ = 0;  // latestOrderMs_ as the rows being rated found it
+    qint64 orderFloorMs_ = 0;      // latestOrderMs_ as the rows being rated found it
+    std::vector<qint64> changes_;  // for takeChanges()
+    bool changedAll_ = true;
     mutable std::vector<AttentionEntry> snapshot_;
     mutable bool snapshotStale_ = false;
 };

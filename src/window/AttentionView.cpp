@@ -2,7 +2,7 @@
 
 #include "domain/Address.h"
 
-#include <QHash>
+#include <algorithm>
 
 namespace so {
 namespace {
@@ -10,7 +10,22 @@ namespace {
 /// Off line and nothing else: the controller's state says all there is to say about it.
 bool onlyOffline(const AttentionEntry& e) { return e.conditions == RowConditions(Condition::Offline); }
 
+/// More changed points than this reach the listener as one reset (the rows themselves still follow
+/// only the changes): a table hearing of a row inserted or removed walks all of its rows, so a
+/// storm's hundreds of single rows would cost it far more than one reset.
+constexpr int kFewChanges = 16;
+
 }  // namespace
+
+bool AttentionView::RowPlace::operator<(const RowPlace& other) const {
+    if (top < other.top)
+        return true;
+    if (other.top < top)
+        return false;
+    if (child != other.child)
+        return !child;
+    return child && own < other.own;
+}
 
 QString AttentionView::parentController(const AttentionEntry& entry) {
     if (entry.section == Section::Controllers || entry.address.size() < 5)
@@ -24,85 +39,252 @@ void AttentionView::setHeld(bool held) {
         return;
     held_ = held;
     if (!held_)
-        rebuild();
+        update();
 }
 
 void AttentionView::setExpanded(const QString& controllerAddress, bool expanded) {
+    if (expanded == isExpanded(controllerAddress))
+        return;
+    // The controller's row counts its points as shown while they are folded away.
+    const auto fold = folds_.constFind(controllerAddress);
+    const auto shown = fold != folds_.constEnd() && fold->open ? rows_.find(fold->controllerRow) : rows_.end();
+    if (shown != rows_.end())
+        account(shown->second, -1);
     if (expanded)
         expanded_.insert(controllerAddress);
     else
         expanded_.remove(controllerAddress);
+    if (shown != rows_.end())
+        account(shown->second, 1);
+    deferredAll_ = true;
+}
+
+int AttentionView::rowOf(Section section, int key) const {
+    const auto known = known_.constFind(AttentionList::idOf(section, key));
+    return known != known_.constEnd() && known->shown ? int(rows_.order_of_key(known->place)) : -1;
 }
 
 void AttentionView::update() {
-    if (held_)
-        refreshHeld();
-    else
+    AttentionList::Changes changes = list_.takeChanges();
+    deferredAll_ = deferredAll_ || changes.all;
+    if (held_) {
+        if (changes.all) {
+            changes.ids.clear();
+            for (auto known = known_.cbegin(); known != known_.cend(); ++known)
+                if (known->shown)
+                    changes.ids.push_back(known.key());
+        } else {
+            deferred_.unite(QSet<qint64>(changes.ids.begin(), changes.ids.end()));
+        }
+        refreshHeld(changes.ids);
+        countNew();
+        return;
+    }
+    deferred_.unite(QSet<qint64>(changes.ids.begin(), changes.ids.end()));
+    if (deferredAll_) {
         rebuild();
+    } else if (deferred_.size() > kFewChanges) {
+        if (listener_ != nullptr)
+            listener_->rowsAboutToBeReset();
+        quiet_ = true;
+        follow(std::vector<qint64>(deferred_.begin(), deferred_.end()));
+        quiet_ = false;
+        if (listener_ != nullptr)
+            listener_->rowsReset();
+    } else if (!deferred_.isEmpty()) {
+        follow(std::vector<qint64>(deferred_.begin(), deferred_.end()));
+    }
+    deferred_.clear();
+    deferredAll_ = false;
+    newAlarms_ = 0;
+    newWarnings_ = 0;
 }
 
 void AttentionView::rebuild() {
-    newAlarms_ = 0;
-    newWarnings_ = 0;
+    if (listener_ != nullptr)
+        listener_->rowsAboutToBeReset();
+    quiet_ = true;
     rows_.clear();
-    const std::vector<AttentionEntry>& entries = list_.entries();
-    // Off-line controllers listed, by address: the index of their row once placed.
-    QHash<QString, int> controllers;
-    for (const AttentionEntry& e : entries)
-        if (e.section == Section::Controllers && e.conditions.has(Condition::Offline) && !e.cleared())
-            controllers.insert(e.address, -1);
-    std::vector<std::vector<const AttentionEntry*>> folded;
-    std::vector<const AttentionEntry*> top;
-    top.reserve(entries.size());
-    for (const AttentionEntry& e : entries) {
-        if (!controllers.isEmpty() && onlyOffline(e) && !e.cleared()) {
-            const auto parent = controllers.find(parentController(e));
-            if (parent != controllers.end()) {
-                if (parent.value() < 0) {
-                    parent.value() = int(folded.size());
-                    folded.emplace_back();
-                }
-                folded[size_t(parent.value())].push_back(&e);
-                continue;
-            }
-        }
-        top.push_back(&e);
+    known_.clear();
+    folds_.clear();
+    shownAlarms_ = 0;
+    shownWarnings_ = 0;
+    std::vector<qint64> controllers;
+    std::vector<qint64> points;
+    list_.forEach([&](const AttentionEntry& e) {
+        (e.section == Section::Controllers ? controllers : points).push_back(AttentionList::idOf(e));
+    });
+    for (qint64 id : controllers)
+        attach(id);
+    for (qint64 id : points)
+        attach(id);
+    for (const QString& controller : std::exchange(dirtyFolds_, {}))
+        recountFold(controller);
+    quiet_ = false;
+    if (listener_ != nullptr)
+        listener_->rowsReset();
+}
+
+void AttentionView::follow(std::vector<qint64> ids) {
+    // A controller that changed may open or close its fold, or move: its points are placed anew.
+    const size_t changed = ids.size();
+    for (size_t i = 0; i < changed; ++i) {
+        if (AttentionList::sectionOfId(ids[i]) != Section::Controllers)
+            continue;
+        const AttentionEntry* live = list_.find(Section::Controllers, AttentionList::keyOfId(ids[i]));
+        const QString address = live != nullptr ? live->address : known_.value(ids[i]).controller;
+        const auto fold = folds_.constFind(address);
+        if (fold != folds_.constEnd())
+            ids.insert(ids.end(), fold->points.begin(), fold->points.end());
     }
-    rows_.reserve(top.size());
-    for (const AttentionEntry* e : top) {
-        rows_.push_back({*e});
-        if (e->section != Section::Controllers)
-            continue;
-        const auto parent = controllers.constFind(e->address);
-        if (parent == controllers.constEnd() || parent.value() < 0)
-            continue;
-        const std::vector<const AttentionEntry*>& children = folded[size_t(parent.value())];
-        rows_.back().foldedPoints = int(children.size());
-        if (expanded_.contains(e->address))
-            for (const AttentionEntry* child : children)
-                rows_.push_back({*child, 0, true});
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (qint64 id : ids)
+        detach(id);
+    // Controllers first: their folds are open before their points come.
+    std::stable_partition(ids.begin(), ids.end(),
+                          [](qint64 id) { return AttentionList::sectionOfId(id) == Section::Controllers; });
+    for (qint64 id : ids)
+        attach(id);
+    for (const QString& controller : std::exchange(dirtyFolds_, {}))
+        recountFold(controller);
+}
+
+void AttentionView::detach(qint64 id) {
+    const auto found = known_.find(id);
+    if (found == known_.end())
+        return;
+    const Known known = *found;
+    known_.erase(found);
+    if (known.shown)
+        removeRow(known.place);
+    if (!known.parent.isEmpty()) {
+        const auto fold = folds_.find(known.parent);
+        if (fold != folds_.end()) {
+            fold->points.remove(id);
+            dirtyFolds_.insert(known.parent);
+        }
+    }
+    if (!known.controller.isEmpty()) {
+        const auto fold = folds_.find(known.controller);
+        if (fold != folds_.end())
+            fold->open = false;
     }
 }
 
-void AttentionView::refreshHeld() {
-    int alarms = list_.alarmEntryCount();
-    int warnings = list_.size() - alarms;
-    for (AttentionRow& row : rows_) {
-        const AttentionEntry* live = list_.find(row.entry.section, row.entry.key);
-        row.gone = live == nullptr || live->sequence != row.entry.sequence;
-        if (row.gone)
-            continue;
-        row.entry = *live;
-        // What the rows show is not new; a controller's row shows its folded points too.
-        if (row.entry.severity == Severity::Alarm)
-            --alarms;
-        else
-            --warnings;
-        if (!row.child && !isExpanded(row.entry.address))
-            warnings -= row.foldedPoints;
+void AttentionView::attach(qint64 id) {
+    const Section section = AttentionList::sectionOfId(id);
+    const AttentionEntry* live = list_.find(section, AttentionList::keyOfId(id));
+    if (live == nullptr)
+        return;
+    Known known;
+    RowPlace place{AttentionList::placeOf(*live)};
+    if (section == Section::Controllers) {
+        known.controller = live->address;
+        if (live->conditions.has(Condition::Offline) && !live->cleared()) {
+            Fold& fold = folds_[live->address];
+            fold.open = true;
+            fold.controllerRow = place;
+            dirtyFolds_.insert(live->address);
+        }
+    } else if (const QString parent = onlyOffline(*live) && !live->cleared() ? parentController(*live) : QString();
+               !parent.isEmpty()) {
+        Fold& fold = folds_[parent];
+        fold.points.insert(id);
+        known.parent = parent;
+        dirtyFolds_.insert(parent);
+        if (fold.open) {
+            if (!isExpanded(parent)) {
+                known_.insert(id, known);  // folded away: counted on its controller's row
+                return;
+            }
+            place = {fold.controllerRow.top, true, place.top};
+        }
     }
-    newAlarms_ = std::max(0, alarms);
-    newWarnings_ = std::max(0, warnings);
+    known.shown = true;
+    known.place = place;
+    known_.insert(id, known);
+    insertRow(place, {*live, 0, place.child});
+}
+
+void AttentionView::insertRow(const RowPlace& place, AttentionRow row) {
+    const bool tell = listener_ != nullptr && !quiet_;
+    if (tell)
+        listener_->rowAboutToBeInserted(int(rows_.order_of_key(place)));
+    account(row, 1);
+    rows_.insert({place, std::move(row)});
+    if (tell)
+        listener_->rowInserted();
+}
+
+void AttentionView::removeRow(const RowPlace& place) {
+    const auto row = rows_.find(place);
+    if (row == rows_.end())
+        return;
+    const bool tell = listener_ != nullptr && !quiet_;
+    if (tell)
+        listener_->rowAboutToBeRemoved(int(rows_.order_of_key(place)));
+    account(row->second, -1);
+    rows_.erase(row);
+    if (tell)
+        listener_->rowRemoved();
+}
+
+void AttentionView::recountFold(const QString& controller) {
+    const auto fold = folds_.find(controller);
+    if (fold == folds_.end())
+        return;
+    if (!fold->open) {
+        if (fold->points.isEmpty())
+            folds_.erase(fold);
+        return;
+    }
+    const auto row = rows_.find(fold->controllerRow);
+    if (row == rows_.end() || row->second.foldedPoints == int(fold->points.size()))
+        return;
+    account(row->second, -1);
+    row->second.foldedPoints = int(fold->points.size());
+    account(row->second, 1);
+    if (listener_ != nullptr && !quiet_)
+        listener_->rowChanged(int(rows_.order_of_key(fold->controllerRow)));
+}
+
+void AttentionView::refreshHeld(const std::vector<qint64>& ids) {
+    for (qint64 id : ids) {
+        const auto known = known_.constFind(id);
+        if (known == known_.constEnd() || !known->shown)
+            continue;
+        const auto row = rows_.find(known->place);
+        if (row == rows_.end())
+            continue;
+        AttentionRow& shown = row->second;
+        account(shown, -1);
+        const AttentionEntry* live = list_.find(AttentionList::sectionOfId(id), AttentionList::keyOfId(id));
+        shown.gone = live == nullptr || live->sequence != shown.entry.sequence;
+        if (!shown.gone)
+            shown.entry = *live;
+        account(shown, 1);
+        if (listener_ != nullptr)
+            listener_->rowChanged(int(rows_.order_of_key(known->place)));
+    }
+}
+
+void AttentionView::account(const AttentionRow& row, int sign) {
+    // What the rows show is not new; a controller's row shows its folded points too.
+    if (row.gone)
+        return;
+    if (row.entry.severity == Severity::Alarm)
+        shownAlarms_ += sign;
+    else
+        shownWarnings_ += sign;
+    if (!row.child && !isExpanded(row.entry.address))
+        shownWarnings_ += sign * row.foldedPoints;
+}
+
+void AttentionView::countNew() {
+    const int alarms = list_.alarmEntryCount();
+    newAlarms_ = std::max(0, alarms - shownAlarms_);
+    newWarnings_ = std::max(0, list_.size() - alarms - shownWarnings_);
 }
 
 }  // namespace so

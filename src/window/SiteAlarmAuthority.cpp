@@ -36,15 +36,16 @@ QString SiteAlarmAuthority::operatorName() {
 QHash<QString, SiteAlarmAuthority::Known> SiteAlarmAuthority::known(const std::vector<AlarmOccurrence>& alarms) {
     // A few alarms are looked up one by one; a load's thousands in one read of every state.
     QHash<QString, Known> found;
+    alarms::TimeValues times;
     const QString columns = QStringLiteral(
         "Select Address, RaisedAt, ClearedAt, AcknowledgedAt, AcknowledgedBy From "
         "AlarmStates");
     const auto read = [&](db::Recordset rs) {
         for (; !rs.eof(); rs.moveNext())
-            found.insert(
-                fields::text(rs, QStringLiteral("Address")),
-                {msOf(rs.field(QStringLiteral("RaisedAt"))), !rs.isNull(QStringLiteral("ClearedAt")),
-                 msOf(rs.field(QStringLiteral("AcknowledgedAt"))), fields::text(rs, QStringLiteral("AcknowledgedBy"))});
+            found.insert(fields::text(rs, QStringLiteral("Address")),
+                         {times.read(rs.field(QStringLiteral("RaisedAt"))), !rs.isNull(QStringLiteral("ClearedAt")),
+                          times.read(rs.field(QStringLiteral("AcknowledgedAt"))),
+                          fields::text(rs, QStringLiteral("AcknowledgedBy"))});
     };
     if (alarms.size() > kLookedUpOneByOne) {
         read(db_.query(columns));
@@ -62,54 +63,75 @@ std::vector<AlarmAcknowledgement> SiteAlarmAuthority::raised(std::vector<AlarmOc
     std::vector<AlarmAcknowledgement> acknowledged;
     if (alarms.empty())
         return acknowledged;
-    const QHash<QString, Known> states = known(alarms);
+    // Raised before (at another desk, or at this one before a restart): its time stands.
+    const auto adopt = [&](AlarmOccurrence& alarm, const Known& state) {
+        alarm.raisedMs = state.raisedMs;
+        if (state.acknowledgedMs != 0)
+            acknowledged.push_back({alarm.address, alarm.raisedMs, state.acknowledgedBy, state.acknowledgedMs});
+    };
+    // A load's thousands are read in one pass over the states; a tick's few are written straight
+    // away, and a point's state is read only when a record of it stands.
+    const bool readAll = alarms.size() > kLookedUpOneByOne;
+    const QHash<QString, Known> states = readAll ? known(alarms) : QHash<QString, Known>();
+    alarms::TimeValues times;
     db::Transaction transaction(db_);
     for (AlarmOccurrence& alarm : alarms) {
         const auto state = states.constFind(alarm.address);
         if (state != states.constEnd() && !state->cleared) {
-            // Raised before (at another desk, or at this one before a restart): its time stands.
-            alarm.raisedMs = state->raisedMs;
-            if (state->acknowledgedMs != 0)
-                acknowledged.push_back({alarm.address, alarm.raisedMs, state->acknowledgedBy, state->acknowledgedMs});
+            adopt(alarm, *state);
             continue;
         }
         alarm.raisedMs = wholeSecondsMs(alarm.raisedMs);
-        if (state != states.constEnd()) {
-            // The point's last occurrence cleared: this one replaces it.
-            db::Command over(db_, QStringLiteral("Delete From AlarmStates Where Address = ?"));
-            bindText(over, QStringLiteral("@Address"), alarm.address);
-            over.execute();
-        }
-        db::Command insert(db_, QStringLiteral("Insert Into AlarmStates (Address, RaisedAt) Select ?, ? Where "
-                                               "Not Exists (Select 1 From AlarmStates Where Address = ?)"));
-        bindText(insert, QStringLiteral("@Address"), alarm.address);
-        bindTime(insert, QStringLiteral("@RaisedAt"), alarm.raisedMs);
-        bindText(insert, QStringLiteral("@Address2"), alarm.address);
-        if (insert.execute() > 0) {
-            alarms::journal(db_, kRaised, alarm.address, alarm.raisedMs, nowMs);
+        const Stored stored = store(alarm, times, readAll ? std::optional(state != states.constEnd()) : std::nullopt);
+        if (stored == Stored::Written) {
+            alarms::journal(db_, times, kRaised, alarm.address, alarm.raisedMs, nowMs);
             continue;
         }
-        // Another desk raised it since the states were read: its time stands.
+        // Another desk raised it since the states were read, or before.
         const QHash<QString, Known> now = known({alarm});
         if (now.contains(alarm.address))
-            alarm.raisedMs = now.value(alarm.address).raisedMs;
+            adopt(alarm, now.value(alarm.address));
     }
     transaction.commit();
     return acknowledged;
 }
 
+SiteAlarmAuthority::Stored SiteAlarmAuthority::store(const AlarmOccurrence& alarm, alarms::TimeValues& times,
+                                                     std::optional<bool> cleared) {
+    // The point's last occurrence cleared: this one takes its row, as a new row would read. Tried
+    // first, when nothing was read: in a storm a point is mostly raised again.
+    if (cleared.value_or(true)) {
+        db::Command renew(db_, QStringLiteral("Update AlarmStates Set RaisedAt = ?, ClearedAt = Null, "
+                                              "AcknowledgedAt = Null, AcknowledgedBy = Null Where Address = ? "
+                                              "And ClearedAt Is Not Null"));
+        bindTime(renew, QStringLiteral("@RaisedAt"), alarm.raisedMs, times);
+        bindText(renew, QStringLiteral("@Address"), alarm.address);
+        if (renew.execute() > 0)
+            return Stored::Written;
+        if (cleared.has_value())
+            return Stored::Standing;
+    }
+    db::Command insert(db_, QStringLiteral("Insert Into AlarmStates (Address, RaisedAt) Select ?, ? Where "
+                                           "Not Exists (Select 1 From AlarmStates Where Address = ?)"));
+    bindText(insert, QStringLiteral("@Address"), alarm.address);
+    bindTime(insert, QStringLiteral("@RaisedAt"), alarm.raisedMs, times);
+    bindText(insert, QStringLiteral("@Address2"), alarm.address);
+    return insert.execute() > 0 ? Stored::Written : Stored::Standing;
+}
+
 void SiteAlarmAuthority::cleared(const std::vector<AlarmOccurrence>& alarms, qint64 nowMs) {
     if (alarms.empty())
         return;
+    alarms::TimeValues times;
     db::Transaction transaction(db_);
     for (const AlarmOccurrence& alarm : alarms) {
         db::Command update(db_, QStringLiteral("Update AlarmStates Set ClearedAt = ? Where Address = ? And "
                                                "RaisedAt = ? And ClearedAt Is Null"));
-        bindTime(update, QStringLiteral("@ClearedAt"), nowMs);
+        bindTime(update, QStringLiteral("@ClearedAt"), nowMs, times);
         bindText(update, QStringLiteral("@Address"), alarm.address);
-        bindTime(update, QStringLiteral("@RaisedAt"), alarm.raisedMs);
+        bindTime(update, QStringLiteral("@RaisedAt"), alarm.raisedMs, times);
         if (update.execute() > 0)
-            alarms::journal(db_, kCleared, alarm.address, alarm.raisedMs, nowMs);
+            alarms::journal(db_, times, kCleared, alarm.address, alarm.raisedMs, nowMs);
     }
     transaction.commit();
 }

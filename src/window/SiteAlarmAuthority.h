@@ -15,11 +15,15 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 namespace so {
 
 namespace db {
 class Connection;
+}
+namespace alarms {
+class TimeValues;
 }
 
 class SiteAlarmAuthority : public AlarmAuthority {
@@ -56,6 +60,11 @@ private:
     };
     /// The stored states of these alarms' points, by address.
     QHash<QString, Known> known(const std::vector<AlarmOccurrence>& alarms);
+    enum class Stored { Written, Standing };
+    /// Records an alarm raised: in the row of the point's cleared occurrence, or a new row. Standing
+    /// when a live occurrence's row stands (raised elsewhere or earlier). `cleared`: what a read of
+    /// the states said of the point's row (true: a cleared one, false: none), if it was read.
+    Stored store(const AlarmOccurrence& alarm, alarms::TimeValues& times, std::optional<bool> cleared);
 
     qint64 lastJournalId_ = -1;  // news() reads past it; -1 until the first call
     bool shelvingsRead_ = false;

@@ -203,5 +203,20 @@ TEST_F(AlarmPanel, TheJournalShowsWhoAcknowledgedWhatAndSavesItAsCsv) {
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",admin,\"door, \"\"checked\"\"\""))) << lines[1].toStdString();
 }
 
+TEST_F(AlarmPanel, TimesOfAnEarlierDayShowWhole) {
+    // A point abnormal since another day lists its date and time; so does an entry cleared then.
+    show();
+    chooseGroup(site.siteGroupId);
+    window().attentionTimer().stop();
+    raise(normalInputs(1));
+    const QTableView* table = panel()->table();
+    const QFontMetrics metrics = table->fontMetrics();
+    const int cellMargins = 6;
+    EXPECT_GE(table->columnWidth(AttentionModel::Since),
+              metrics.horizontalAdvance(QStringLiteral("2024-03-05 18:47:02")) + cellMargins);
+    EXPECT_GE(table->columnWidth(AttentionModel::Duration),
+              metrics.horizontalAdvance(QStringLiteral("cleared 2024-03-05 18:47:02")) + cellMargins);
+}
+
 }  // namespace
 }  // namespace so::test

@@ -7,13 +7,16 @@
 #include "base/SiteLink.h"
 #include "site/SiteSchema.h"
 #include "window/AlarmBridge.h"
+#include "window/AlarmRecords.h"
 #include "window/AlarmWriter.h"
+#include "window/SiteAlarmAuthority.h"
 
 #include <statusobject/Db.h>
 
 #include <QDateTime>
 
 #include <chrono>
+#include <ctime>
 #include <stdexcept>
 #include <thread>
 
@@ -181,6 +184,83 @@ TEST_F(AlarmBridgeOnAFile, NothingIsWrittenIntoADamagedSiteTheStepsWait) {
     }
     EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM AlarmStates")), 0);
     EXPECT_EQ(rows(QStringLiteral("SELECT count(*) FROM AlarmJournal")), 0);
+}
+
+TEST_F(AlarmBridgeOnAFile, ARaiseTakesTheRowOfAClearedOccurrenceAndLeavesALiveOneStanding) {
+    // What the point's row held before the raise at 10:00:05 local time, and what it holds after.
+    const QDateTime raised(QDate(2026, 12, 8), QTime(10, 0, 5));
+    struct Case {
+        const char* before;  // RaisedAt, ClearedAt, AcknowledgedAt, AcknowledgedBy; "" for no row
+        const char* after;
+        const char* journalRaisedAt;  // "" when nothing is journalled
+        bool acknowledgementHandedBack;
+    };
+    const Case cases[] = {
+        {"", "2026-12-08 10:00:05|||", "2026-12-08 10:00:05", false},
+        {"2026-12-08 09:00:00|2026-12-08 09:10:00||", "2026-12-08 10:00:05|||", "2026-12-08 10:00:05", false},
+        {"2026-12-08 09:00:00|2026-12-08 09:10:00|2026-12-08 09:20:00|Day Operator", "2026-12-08 10:00:05|||",
+         "2026-12-08 10:00:05", false},
+        {"2026-12-08 09:00:00|||", "2026-12-08 09:00:00|||", "", false},
+        {"2026-12-08 09:00:00||2026-12-08 09:05:00|Day Operator",
+         "2026-12-08 09:00:00||2026-12-08 09:05:00|Day Operator", "", true},
+    };
+    const QString address = QStringLiteral("\\\\P.C1.BI01");
+    SiteAlarmAuthority authority(*db, std::make_shared<std::atomic<qint32>>(0));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        db->execute(QStringLiteral("DELETE FROM AlarmStates"));
+        db->execute(QStringLiteral("DELETE FROM AlarmJournal"));
+        const QStringList before = QString::fromUtf8(c.before).split(QLatin1Char('|'));
+        if (before.size() == 4) {
+            db::Command insert(*db,
+                               QStringLiteral("INSERT INTO AlarmStates VALUES (?, ?, NULLIF(?, ''), NULLIF(?, ''), "
+                                              "NULLIF(?, ''))"));
+            insert.appendParameter(QStringLiteral("@A"), db::ParamType::NVarChar, db::ParamDirection::Input, 30,
+                                   address);
+            for (int i = 0; i < 4; ++i)
+                insert.appendParameter(QStringLiteral("@V%1").arg(i), db::ParamType::NVarChar,
+                                       db::ParamDirection::Input, 64, before[i]);
+            insert.execute();
+        }
+        std::vector<AlarmOccurrence> alarms{{Section::Inputs, 1, address, raised.toMSecsSinceEpoch() + 300}};
+        const std::vector<AlarmAcknowledgement> handedBack = authority.raised(alarms, raised.toMSecsSinceEpoch() + 400);
+        db::Recordset rs = db->query(QStringLiteral(
+            "SELECT RaisedAt || '|' || ifnull(ClearedAt, '') || '|' || ifnull(AcknowledgedAt, '') || '|' || "
+            "ifnull(AcknowledgedBy, '') FROM AlarmStates"));
+        EXPECT_EQ(rs.field(0).toString(), QString::fromUtf8(c.after));
+        rs.close();
+        db::Recordset journal = db->query(QStringLiteral("SELECT ifnull(max(RaisedAt), '') FROM AlarmJournal"));
+        EXPECT_EQ(journal.field(0).toString(), QString::fromUtf8(c.journalRaisedAt));
+        journal.close();
+        EXPECT_EQ(handedBack.size(), c.acknowledgementHandedBack ? 1u : 0u);
+        EXPECT_EQ(QDateTime::fromMSecsSinceEpoch(alarms[0].raisedMs).toString(QStringLiteral("HH:mm:ss")),
+                  QString::fromUtf8(c.after).mid(11, 8))
+            << "the desk takes the time that stands";
+    }
+}
+
+TEST(AlarmTimesTest, StoredLocalTimesReadAsTheZoneSaysAlsoAroundAChangeOfTheOffset) {
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    alarms::TimeValues times;
+    // Summer and winter time, read twice (the second time from the hour kept).
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(times.read(QStringLiteral("2024-05-06 15:15:37")), 1715001337000);
+        EXPECT_EQ(times.read(QStringLiteral("2024-01-15 09:59:59")), 1705309199000);
+    }
+    // The hours the clock skips and repeats, and what is no time at all, read as a full parse does.
+    for (const char* text : {"2024-03-31 02:30:00", "2024-03-31 03:10:00", "2024-10-27 02:30:00", "2024-10-27 02:59:59",
+                             "2024-13-01 10:00:00", "2024-05-06 15:61:00", "not a time", ""}) {
+        const QVariant stored = QString::fromLatin1(text);
+        EXPECT_EQ(times.read(stored), alarms::msOf(stored)) << text;
+    }
+    EXPECT_EQ(times.read(QVariant()), 0);
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
+    tzset();
 }
 
 }  // namespace

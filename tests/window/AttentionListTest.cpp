@@ -5,6 +5,9 @@
 
 #include "window/AttentionList.h"
 #include "window/AttentionView.h"
+#include "window/Severity.h"
+
+#include <random>
 
 namespace so::test {
 namespace {
@@ -305,8 +308,8 @@ TEST_F(AlarmViewTest, AHeldEntryKeepsItsPlaceWhile500NewAlarmsArrive) {
     list.sync(1000);
     AttentionView view(list);
     view.update();
-    ASSERT_EQ(view.rows().size(), 3u);
-    EXPECT_EQ(view.rows()[1].entry.address, kInput3);
+    ASSERT_EQ(view.rowCount(), 3);
+    EXPECT_EQ(view.row(1).entry.address, kInput3);
 
     view.setHeld(true);  // the pointer is on the rows
     for (int i = 0; i < 500; ++i) {
@@ -320,18 +323,18 @@ TEST_F(AlarmViewTest, AHeldEntryKeepsItsPlaceWhile500NewAlarmsArrive) {
     show(Section::Inputs, kInput2, C::Alarm);         // and another becomes an alarm
     list.sync(3000);
     view.update();
-    ASSERT_EQ(view.rows().size(), 3u);
-    EXPECT_EQ(view.rows()[0].entry.address, kInput1);
-    EXPECT_EQ(view.rows()[1].entry.address, kInput3);
-    EXPECT_TRUE(view.rows()[1].entry.cleared()) << "its state follows where it stands";
-    EXPECT_TRUE(view.rows()[2].gone) << "raised anew: the row held is the old occurrence";
+    ASSERT_EQ(view.rowCount(), 3);
+    EXPECT_EQ(view.row(0).entry.address, kInput1);
+    EXPECT_EQ(view.row(1).entry.address, kInput3);
+    EXPECT_TRUE(view.row(1).entry.cleared()) << "its state follows where it stands";
+    EXPECT_TRUE(view.row(2).gone) << "raised anew: the row held is the old occurrence";
     EXPECT_EQ(view.newAlarmCount(), 501);
     EXPECT_EQ(view.newWarningCount(), 0);
 
     view.setHeld(false);
-    EXPECT_EQ(view.rows().size(), 503u);
-    EXPECT_EQ(view.rows()[500].entry.address, kInput2) << "an alarm since it was masked, among the older ones";
-    EXPECT_EQ(view.rows()[502].entry.address, kInput3);
+    EXPECT_EQ(view.rowCount(), 503);
+    EXPECT_EQ(view.row(500).entry.address, kInput2) << "an alarm since it was masked, among the older ones";
+    EXPECT_EQ(view.row(502).entry.address, kInput3);
     EXPECT_EQ(view.newAlarmCount(), 0);
 }
 
@@ -343,21 +346,21 @@ TEST_F(AlarmViewTest, AnOffLineControllerFoldsItsPoints) {
     list.sync(1000);
     AttentionView view(list);
     view.update();
-    EXPECT_EQ(view.rows().size(), 4u) << "its controller is not off line: nothing folds";
+    EXPECT_EQ(view.rowCount(), 4) << "its controller is not off line: nothing folds";
 
     show(Section::Controllers, kController, C::Offline);
     list.sync(2000);
     view.update();
-    ASSERT_EQ(view.rows().size(), 2u);
-    EXPECT_EQ(view.rows()[0].entry.address, kInput2);
-    EXPECT_EQ(view.rows()[1].entry.address, kController);
-    EXPECT_EQ(view.rows()[1].foldedPoints, 3);
+    ASSERT_EQ(view.rowCount(), 2);
+    EXPECT_EQ(view.row(0).entry.address, kInput2);
+    EXPECT_EQ(view.row(1).entry.address, kController);
+    EXPECT_EQ(view.row(1).foldedPoints, 3);
 
     view.setExpanded(kController, true);
     view.update();
     QStringList shown;
-    for (const AttentionRow& row : view.rows())
-        shown << row.entry.address.right(4) + (row.child ? QStringLiteral(" under") : QString());
+    for (int i = 0; i < view.rowCount(); ++i)
+        shown << view.row(i).entry.address.right(4) + (view.row(i).child ? QStringLiteral(" under") : QString());
     EXPECT_EQ(shown, (QStringList{"BI02", "0101", "BI03 under", "BI01 under", "BR01 under"}));
 
     // Held and folded: the folded points are not new.
@@ -390,6 +393,119 @@ TEST(AttentionTextsTest, SinceSaysItsDayUnlessToday) {
     EXPECT_EQ(AttentionList::clockText(longAgo.toMSecsSinceEpoch()), QStringLiteral("2024-03-05 18:47:02"));
     const QDateTime today(QDate::currentDate(), QTime(0, 0, 1));
     EXPECT_EQ(AttentionList::clockText(today.toMSecsSinceEpoch()), QStringLiteral("00:00:01"));
+}
+
+/// Keeps a copy of the view's rows from what its listener hears, as a table model must.
+struct MirroredRows final : AttentionView::Listener {
+    explicit MirroredRows(AttentionView& view) : view(view) {
+        view.setListener(this);
+        rows = read(view);
+    }
+    ~MirroredRows() override { view.setListener(nullptr); }
+    static QString text(const AttentionRow& r) {
+        return QStringLiteral("%1%2%3%4%5 %6 folded %7")
+            .arg(r.entry.address.mid(7), r.child ? QStringLiteral(" under") : QString(),
+                 r.entry.cleared() ? QStringLiteral(" cleared") : QString(),
+                 r.entry.acknowledged() ? QStringLiteral(" acknowledged") : QString(),
+                 r.gone ? QStringLiteral(" gone") : QString(), conditionWords(r.entry.conditions))
+            .arg(r.foldedPoints);
+    }
+    static QStringList read(const AttentionView& view) {
+        QStringList out;
+        for (int i = 0; i < view.rowCount(); ++i)
+            out << text(view.row(i));
+        return out;
+    }
+    void rowAboutToBeInserted(int row) override { inserting = row; }
+    void rowInserted() override { rows.insert(inserting, text(view.row(inserting))); }
+    void rowAboutToBeRemoved(int row) override { rows.removeAt(row); }
+    void rowRemoved() override {}
+    void rowChanged(int row) override { rows[row] = text(view.row(row)); }
+    void rowsAboutToBeReset() override {}
+    void rowsReset() override {
+        rows = read(view);
+        ++resets;
+    }
+
+    AttentionView& view;
+    QStringList rows;
+    int inserting = -1;
+    int resets = 0;
+};
+
+TEST_F(AttentionListTest, RowsFollowingTheListsChangesEqualRowsReadWhole) {
+    // Random storms over two controllers and their points: after every update the rows the view
+    // keeps (and what its listener was told) equal a view reading the list afresh; held, no row
+    // moves.
+    const QString controller2 = QStringLiteral("\\\\SNET.P001.C0102");
+    addPoint(Section::Controllers, controller2, QStringLiteral("Loading Dock Panel"));
+    QVector<std::pair<Section, QString>> points{{Section::Controllers, kController}, {Section::Doors, kDoor},
+                                                {Section::Inputs, kInput1},          {Section::Inputs, kInput2},
+                                                {Section::Inputs, kInput3},          {Section::Relays, kRelay},
+                                                {Section::Controllers, controller2}};
+    for (int i = 1; i <= 30; ++i) {
+        const QString input = controller2 + QStringLiteral(".BI%1").arg(i, 2, 10, QLatin1Char('0'));
+        addPoint(Section::Inputs, input, input.right(4));
+        points.append({Section::Inputs, input});
+    }
+    const RowConditions states[] = {RowConditions(),       C::Offline,  C::Offline, C::Alarm, C::Masked,
+                                    C::Offline | C::Alarm, C::InputOpen};
+    for (const unsigned seed : {1u, 7u, 42u, 2024u}) {
+        std::mt19937 random(seed);
+        const auto pick = [&](int n) { return int(random() % unsigned(n)); };
+        AttentionView view(list);
+        view.update();
+        MirroredRows mirror(view);
+        int resets = 0;
+        QStringList held;
+        for (int step = 0; step < 300; ++step) {
+            // Mostly a few changes, reaching the listener row by row; now and then a burst, as one reset.
+            const bool burst = pick(8) == 0;
+            resets += burst ? 1 : 0;
+            for (int n = burst ? 40 : 1 + pick(4); n > 0; --n) {
+                const auto& [section, address] = points[pick(int(points.size()))];
+                show(section, address, states[pick(section == Section::Controllers ? 3 : 7)]);
+            }
+            list.sync(10000 * (seed + 1) + step * 100);
+            switch (pick(12)) {
+            case 0: view.setHeld(!view.isHeld()); break;
+            case 1: {
+                const QString& c = pick(2) ? kController : controller2;
+                view.setExpanded(c, !view.isExpanded(c));
+                ++resets;
+                break;
+            }
+            case 2:
+                if (!list.entries().empty()) {
+                    const AttentionEntry e = list.entries()[size_t(pick(int(list.entries().size())))];
+                    list.acknowledge(e.address, e.sinceMs, QStringLiteral("Night Operator"), 5);
+                }
+                break;
+            case 3: list.removeCleared(); break;
+            default: break;
+            }
+            const bool wasHeld = view.isHeld() && !held.isEmpty();
+            view.update();
+            ASSERT_EQ(mirror.rows, MirroredRows::read(view)) << "seed " << seed << " step " << step;
+            if (view.isHeld()) {
+                QStringList places;
+                for (int i = 0; i < view.rowCount(); ++i)
+                    places << view.row(i).entry.address;
+                if (wasHeld)
+                    ASSERT_EQ(places, held) << "held rows keep their places; seed " << seed << " step " << step;
+                held = places;
+                continue;
+            }
+            held.clear();
+            AttentionView whole(list);
+            for (const auto& c : {kController, controller2})
+                whole.setExpanded(c, view.isExpanded(c));
+            whole.update();
+            ASSERT_EQ(MirroredRows::read(view), MirroredRows::read(whole)) << "seed " << seed << " step " << step;
+        }
+        EXPECT_LE(mirror.resets, resets) << "a few changes arrive row by row";
+        list.reset();
+    }
 }
 
 }  // namespace

@@ -95,12 +95,12 @@ TEST_F(FullRefreshTest, AnOffLineControllersDoorsAndInputsAreFlaggedNamedAndFold
     AttentionView view(list);
     view.update();
     int folded = -1;
-    for (const AttentionRow& row : view.rows())
-        if (row.entry.address == zrController)
-            folded = row.foldedPoints;
+    for (int i = 0; i < view.rowCount(); ++i) {
+        if (view.row(i).entry.address == zrController)
+            folded = view.row(i).foldedPoints;
+        EXPECT_NE(view.row(i).entry.address, zrDoor) << "folded under its controller";
+    }
     EXPECT_GE(folded, 3);
-    for (const AttentionRow& row : view.rows())
-        EXPECT_NE(row.entry.address, zrDoor) << "folded under its controller";
 
     // Back on line, the re-read rows say nothing of it any more.
     exec(QStringLiteral("UPDATE ZRII_Controllers SET Online = 1 WHERE Address = '%1'").arg(zrController));
