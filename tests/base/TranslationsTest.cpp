@@ -78,11 +78,15 @@ TEST_F(TranslationsTest, InstalledOncePerApplication) {
 }
 
 TEST_F(TranslationsTest, TheDataFoldersAreSearchedAfterTheLibrarysOwnPrefix) {
+    // The two are one folder when the test program's prefix is the build folder itself (an install
+    // layout with the library directly in lib/): then it is listed once.
     const QStringList folders = translationFolders();
-    ASSERT_GE(folders.size(), 2);
+    ASSERT_FALSE(folders.isEmpty());
     EXPECT_TRUE(folders.first().endsWith(QStringLiteral("/share/statusobject/translations")));
     EXPECT_EQ(folders.last(),
               QDir::cleanPath(QStringLiteral(STATUSOBJECT_BINARY_DIR "/share/statusobject/translations")));
+    QStringList once = folders;
+    EXPECT_EQ(once.removeDuplicates(), 0);
 }
 
 }  // namespace
