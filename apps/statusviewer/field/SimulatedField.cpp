@@ -1,6 +1,6 @@
-#include "SimulatedField.h"
+#include "field/SimulatedField.h"
 
-#include "AppLog.h"
+#include "host/AppLog.h"
 
 #include <SiteFlags.h>
 #include <statusobject/CommandRule.h>

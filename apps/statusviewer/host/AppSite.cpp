@@ -1,4 +1,4 @@
-#include "AppSite.h"
+#include "host/AppSite.h"
 
 #include <DemoSite.h>
 #include <SiteSchema.h>

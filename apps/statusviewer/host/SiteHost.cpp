@@ -1,9 +1,10 @@
-#include "SiteHost.h"
+#include "host/SiteHost.h"
 
-#include "AppLog.h"
+#include "host/AppLog.h"
+#include "host/ResourceTexts.h"
+#include "host/SyncBus.h"
+
 #include "FieldInterfaces.h"
-#include "ResourceTexts.h"
-#include "SyncBus.h"
 
 #include <SiteFlags.h>
 #include <statusobject/CommandRule.h>
