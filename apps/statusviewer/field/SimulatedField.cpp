@@ -2,7 +2,7 @@
 
 #include "host/AppLog.h"
 
-#include <SiteFlags.h>
+#include "site/SiteFlags.h"
 #include <statusobject/CommandRule.h>
 #include <statusobject/StateTexts.h>
 #include <statusobject/Vocabulary.h>

@@ -6,7 +6,7 @@
 
 #include "FieldInterfaces.h"
 
-#include <SiteFlags.h>
+#include "site/SiteFlags.h"
 #include <statusobject/CommandRule.h>
 
 namespace sv {
