@@ -22,6 +22,16 @@ and, as a second net under the build, an include that points up or sideways, a c
 folders, a folder of src/ in no layer (so a new folder is placed on purpose), and the product
 including site/ (the embedded and demo site, which may include db, domain and base).
 
+The application's role folders are layers of their own, top to bottom (main.cpp, the wiring, on
+top of them all):
+
+    cli  >  demo, web  >  field, desk  >  host
+
+Each role is a library with an include root of its own as well; here, as the same second net: an
+include of another role's header that points up or sideways, a cycle between roles, a role folder
+in no layer, a role's header included by its bare name ("AppLog.h", not "host/AppLog.h") and any
+relative include in the application.
+
 Prints every offending include and every cycle between folders; exits 1 when there is one.
 """
 import argparse
@@ -37,6 +47,10 @@ SITE = "site"
 SITE_MAY_USE = {"db", "domain", "base"}
 # Code outside the component that builds on its public headers (and the site's).
 OUTSIDE = ["apps", "sitebus"]
+# The application's role folders, top to bottom, and where they are.
+APP = pathlib.PurePath("apps/statusviewer")
+APP_ROLES = [["cli"], ["demo", "web"], ["field", "desk"], ["host"]]
+APP_RANK = {role: rank for rank, level in enumerate(APP_ROLES) for role in level}
 INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]', re.MULTILINE)
 SOURCE_SUFFIXES = (".h", ".cpp")
 
@@ -152,6 +166,40 @@ def check_outside(project, src, folders, problems):
                     problems.append(f"{place}: {top}/ includes \"{included}\": it builds on public headers only")
 
 
+def check_app_roles(project, problems):
+    """The application's roles include only the roles below them, each header by its folder.
+    Returns the role-to-role edges (for the cycle check)."""
+    app = project / APP
+    if not app.is_dir():
+        return {}
+    roles = {p.name for p in app.iterdir() if p.is_dir() and sources(p)}
+    for role in sorted(roles - set(APP_RANK)):
+        problems.append(f"{APP}/{role}/ is in no role layer: add it to APP_ROLES in {pathlib.Path(__file__).name}")
+    headers = {h.name: h.parent.name for role in roles for h in (app / role).glob("*.h")}
+    edges = {}
+    for path in sources(app):
+        parts = path.relative_to(app).parts
+        source = parts[0] if len(parts) > 1 else None  # None: main.cpp, the wiring on top
+        for line, included in includes(path):
+            place = f"{path.relative_to(project)}:{line}"
+            if is_relative(included):
+                problems.append(f"{place}: relative include \"{included}\": write it from its role "
+                                f"(\"role/File.h\") so the role's include root decides")
+                continue
+            if "/" not in included:
+                if included in headers:
+                    problems.append(f"{place}: include \"{included}\" from its folder: "
+                                    f"\"{headers[included]}/{included}\"")
+                continue
+            target = included.split("/", 1)[0]
+            if target not in roles or source is None or target == source:
+                continue
+            edges.setdefault((source, target), []).append(place)
+            if source in APP_RANK and target in APP_RANK and APP_RANK[target] <= APP_RANK[source]:
+                problems.append(f"{place}: role {source}/ may not include {target}/")
+    return edges
+
+
 def check_app_include_dirs(listing, src, problems):
     site = src / SITE
     for line in listing.read_text().splitlines():
@@ -193,6 +241,9 @@ def main():
         problems.append("include cycle between folders: " + ", ".join(group))
     check_public_headers(project, folders, problems)
     check_outside(project, src, folders, problems)
+    role_edges = check_app_roles(project, problems)
+    for group in cycles(role_edges):
+        problems.append("include cycle between the application's roles: " + ", ".join(group))
     if args.app_include_dirs is not None:
         check_app_include_dirs(args.app_include_dirs, src, problems)
 
@@ -200,7 +251,8 @@ def main():
         print(problem)
     if not problems:
         print(f"{len(folders)} folders of src/ in layers; {len(edges)} folder-to-folder edges, all downward; "
-              f"no relative include; include/, apps/ and sitebus/ on public headers")
+              f"no relative include; include/, apps/ and sitebus/ on public headers; "
+              f"{len(role_edges)} edges between the application's roles, all downward")
     return 1 if problems else 0
 
 

@@ -8,6 +8,11 @@
       updated.
   check_public_api.py readme README EXAMPLE
       The C++ block of README's "Hosting the component" is the example host's source, unchanged.
+  check_public_api.py copies PROGRAM LIBRARY
+      PROGRAM (the application) defines none of the project's functions or data that LIBRARY
+      defines, exported or hidden: it uses the library's, and carries no second copy of a layer
+      of it. Weak definitions (inline functions and templates of the public headers, instantiated
+      wherever they are used) and what an anonymous namespace holds are not compared.
 """
 import re
 import subprocess
@@ -23,7 +28,9 @@ PUBLIC = re.compile(
     r"ImageList|Dialogs)\b|so::FormatDetailedRelayState\(|so::statusPointRange\(|so::mayCommandPoints?\(|"
     r"so::classicCommandPoints\(|so::outsideOperatorBoundaries\(|so::diagnostics::shownRows\(|so::StatusReader\b|"
     r"so::libraryVersion\(|so::mayActOnPoint\(|so::AlarmHost\b|"
-    r"so::(recordAcknowledgements|recordShelving|recordShelvingOver|readAcknowledgements|readShelvings)\()")
+    r"so::(recordAcknowledgements|recordShelving|recordShelvingOver|readAcknowledgements|readShelvings)\(|"
+    r"so::(parsePointStatus|parseStateCodes|parseThreatLevels|kindListIcon|portListIcon|sectionOfObjectType)\(|"
+    r"so::db::qtConnectionName\()")
 
 
 def exports(library, list_path):
@@ -53,6 +60,34 @@ def exports(library, list_path):
     return 1 if unversioned or internal or symbols != reviewed else 0
 
 
+# The project's namespaces, as nm -C writes a definition in them (and their vtables and type info).
+PROJECT_SYMBOL = re.compile(r"^(?:(?:vtable|typeinfo|typeinfo name|VTT|construction vtable) for )?(?:so|sv)::")
+
+
+def definitions(binary):
+    """(strong, weak): the demangled names of the project's symbols binary defines, from its full
+    symbol table. An inline function compiled with hidden visibility ends up local (t) like a
+    strong one; where any of its aliases is weak, it counts as weak."""
+    out = subprocess.run(["nm", "--defined-only", "-C", binary], check=True, capture_output=True, text=True).stdout
+    strong, weak = set(), set()
+    for line in out.splitlines():
+        parts = line.split(" ", 2)
+        if len(parts) < 3 or not PROJECT_SYMBOL.match(parts[2]) or "(anonymous namespace)" in parts[2]:
+            continue
+        (strong if parts[1] in "TtDdBbRr" else weak).add(parts[2])
+    return strong - weak, weak
+
+
+def copies(program, library):
+    program_strong, program_weak = definitions(program)
+    library_strong, library_weak = definitions(library)
+    both = sorted((program_strong & library_strong) - program_weak - library_weak)
+    for name in both:
+        print("defined by the program and the library:", name)
+    print(f"{len(both)} of the library's {len(library_strong)} definitions also in {program}")
+    return 1 if both else 0
+
+
 def readme(readme_path, example_path):
     text = open(readme_path, encoding="utf-8").read()
     section = text.split("## Hosting the component", 1)[1].split("\n## ", 1)[0]
@@ -67,4 +102,6 @@ def readme(readme_path, example_path):
 if __name__ == "__main__":
     if sys.argv[1] == "exports":
         sys.exit(exports(sys.argv[2], sys.argv[3]))
+    if sys.argv[1] == "copies":
+        sys.exit(copies(sys.argv[2], sys.argv[3]))
     sys.exit(readme(sys.argv[2], sys.argv[3]))

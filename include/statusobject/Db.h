@@ -24,6 +24,11 @@ namespace so::db {
 class Connection;
 struct RunResult;
 
+/// The name of the Qt SQL connection under a Connection (QSqlDatabase::database(name)), for code
+/// that writes the same database through Qt SQL inside the connection's transaction: the embedded
+/// site's schema and demo generator. What runs that way is outside the rules of this header.
+STATUSOBJECT_EXPORT QString qtConnectionName(const Connection& connection);
+
 /// Every failure of the database layer: carries the statement and the driver's message.
 class STATUSOBJECT_EXPORT DbError : public std::runtime_error {
 public:

@@ -19,9 +19,18 @@
 // A malformed entry (wrong field count, a code that is not a number 0-255, a mask source that is
 // not a whole number) is reported to the caller and skipped; the entries around it still count,
 // so entry i always describes point i + 1 of its range.
+//
+// The readers below are the one reading of these texts: the component's own, and the one to use
+// for whatever else reads them back (the site's tools, a host's reports).
 #pragma once
 
 #include <statusobject/Export.h>
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <QVarLengthArray>
+#include <QVector>
 
 #include <optional>
 
@@ -58,5 +67,35 @@ struct StatusPointRange {
 
 /// The point range of a per-point status type; nothing for the other types.
 STATUSOBJECT_EXPORT std::optional<StatusPointRange> statusPointRange(int statusType);
+
+/// The state codes of one point or device.
+using StateCodes = QVarLengthArray<quint8, 6>;
+
+/// One well-formed entry of a per-point status text.
+struct PointStatus {
+    /// 0-based position of the entry: the point's number minus the first number of its range.
+    int index = 0;
+    StateCodes codes;       ///< the state codes, in the order stored
+    QString value;          ///< the state value text
+    qint32 maskSource = 0;  ///< the mask-source bits; 0 when the point is not masked
+};
+
+/// What a status text held.
+struct ParsedPointStatus {
+    QVector<PointStatus> points;  ///< the well-formed entries, in point order
+    QStringList problems;         ///< one description for each entry that was skipped
+};
+
+/// Reads a per-point status text (types 1-3, 7-12, 14-16); at most maxEntries entries are read,
+/// entries beyond that are reported as problems.
+STATUSOBJECT_EXPORT ParsedPointStatus parsePointStatus(QStringView text, int maxEntries);
+
+/// Reads a "," separated list of state codes (types 500-502); codes that are not numbers 0-255 are
+/// skipped and described in problems.
+STATUSOBJECT_EXPORT StateCodes parseStateCodes(QStringView text, QStringList& problems);
+
+/// Reads the threat level identifiers of type 32: element i belongs to reader i + 1 (at most 16).
+/// A value that is not a whole number is empty and described in problems.
+STATUSOBJECT_EXPORT QVector<std::optional<qint32>> parseThreatLevels(QStringView text, QStringList& problems);
 
 }  // namespace so

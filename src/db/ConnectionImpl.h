@@ -21,10 +21,6 @@
 
 namespace so::db {
 
-/// The Qt SQL connection name of a connection, for the embedded site's code and the tests that
-/// must reach the driver itself.
-QString qtConnectionName(const Connection& connection);
-
 /// Prepared statements kept for their next run, one idle query per statement text. Preparing a
 /// joined statement costs SQLite several times what running it does, and the same few statements
 /// run once per row of a fill or once per report (a module's row, a threat level's name). A query

@@ -2,6 +2,7 @@
 
 #include "base/Errors.h"
 
+#include <statusobject/GroupPoint.h>
 #include <statusobject/Vocabulary.h>
 
 #include <QHash>
@@ -111,6 +112,11 @@ std::optional<Section> sectionForObjectType(int objectType) {
     case ZR2Module: return Section::Modules;
     }
     return std::nullopt;
+}
+
+int sectionOfObjectType(int objectType) {
+    const std::optional<Section> section = sectionForObjectType(objectType);
+    return section ? sectionIndex(*section) : -1;
 }
 
 QString tableForObjectType(int objectType) {

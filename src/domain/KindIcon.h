@@ -1,8 +1,11 @@
 // The icons of the point kinds: indexes into the host's image list, shown beside a point's name in
-// the status grids, the masked points list and the group dialog's lists.
+// the status grids, the masked points list and the group dialog's lists (kindListIcon and
+// portListIcon: statusobject/GroupPoint.h).
 #pragma once
 
 #include "domain/Address.h"
+
+#include <statusobject/GroupPoint.h>
 
 #include <QString>
 
@@ -25,13 +28,5 @@ enum class KindIcon : qint16 {
 
 /// The image index of an icon.
 constexpr qint16 iconIndex(KindIcon icon) { return qint16(icon); }
-
-/// The small icon of an object type in the group dialog's lists; 0 for a server port (it has
-/// portListIcon) or an unknown type.
-qint16 kindListIcon(int objectType);
-
-/// The small icon of a server port in the group dialog's lists: by its PortStyle ("CCTV" 47, "SNet"
-/// 33, "PNet" 34, "DVR" 46, "CSR" 66; another style 33), then a PortType of 4 (dial-up) makes it 16.
-qint16 portListIcon(const QString& portStyle, qint64 portType);
 
 }  // namespace so

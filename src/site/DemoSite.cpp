@@ -1,6 +1,4 @@
-#include "db/ConnectionImpl.h"
 #include "domain/Address.h"
-#include "domain/KindIcon.h"
 #include "site/DemoSite.h"
 
 #include "site/SiteSchema.h"
@@ -8,6 +6,7 @@
 #include "site/SiteWriters.h"
 
 #include <statusobject/Db.h>
+#include <statusobject/GroupPoint.h>
 #include <statusobject/Vocabulary.h>
 
 #include <QDateTime>
@@ -641,7 +640,7 @@ private:
             all.append(&p);
             if (!p.offered)
                 continue;
-            sections[std::size_t(sectionIndex(*sectionForObjectType(objectTypeNumber(p.kind))))].append(&p);
+            sections[std::size_t(sectionOfObjectType(objectTypeNumber(p.kind)))].append(&p);
             if (takenOfKind[objectTypeNumber(p.kind)]++ < 2)
                 small.append(&p);
         }

@@ -1,4 +1,3 @@
-#include "db/ConnectionImpl.h"
 #include "site/SiteSchema.h"
 
 #include <statusobject/Db.h>

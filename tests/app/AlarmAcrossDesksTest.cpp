@@ -4,9 +4,10 @@
 // operator; a shelving leaves every desk's list; a desk that starts later reads what was done; an
 // alarm is listed since the field's report, at every desk however late its report came; a
 // forged, replayed, other-desk or unauthorised step is refused and logged, and records nothing.
-#include "BusAlarms.h"
+#include "cli/SiteRoles.h"
+#include "desk/BusAlarms.h"
+
 #include "BusSiteFixture.h"
-#include "SiteRoles.h"
 
 #include <statusobject/Status.h>
 #include <statusobject/StatusReader.h>

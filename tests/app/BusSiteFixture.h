@@ -4,16 +4,17 @@
 // next to ::testing::Test; its own members (desks, links) go before this base's in destruction.
 #pragma once
 
-#include "AppLog.h"
+#include "desk/Workstation.h"
+#include "field/SimulatedField.h"
+#include "host/AppLog.h"
+#include "host/DrawnImageList.h"
+#include "host/ResourceTexts.h"
+#include "host/SiteHost.h"
+#include "support/EventLoop.h"
+
 #include "AppTestSite.h"
-#include "DrawnImageList.h"
 #include "MemoryTransport.h"
 #include "MqttSite.h"
-#include "ResourceTexts.h"
-#include "SimulatedField.h"
-#include "SiteHost.h"
-#include "Workstation.h"
-#include "support/EventLoop.h"
 
 #include <gtest/gtest.h>
 

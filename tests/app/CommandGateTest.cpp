@@ -3,9 +3,10 @@
 // command carries, and may command every point it acts on, by the rule the status window's menus
 // use (on the demo site: akim may command nothing, mlee nothing at the door kept from the Guards,
 // admin everything). Sign-ins are verified against the site's directory and slowed after failures.
+#include "host/SiteHost.h"
+
 #include "AppTestSite.h"
 #include "CommandGate.h"
-#include "SiteHost.h"
 
 #include <statusobject/CommandRule.h>
 

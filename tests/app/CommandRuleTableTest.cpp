@@ -3,15 +3,16 @@
 // window offers the command exactly when the field's gate executes it. The menus are read as a
 // host without windows reads them (StatusReader); the command an entry sends is captured as the
 // wire command a desk would publish and checked by the field's gate on the field's devices.
-#include "AppLog.h"
+#include "desk/Workstation.h"
+#include "field/SimulatedField.h"
+#include "host/AppLog.h"
+#include "host/DrawnImageList.h"
+#include "host/ResourceTexts.h"
+#include "host/SiteHost.h"
+#include "host/SyncBus.h"
+
 #include "AppTestSite.h"
 #include "CommandGate.h"
-#include "DrawnImageList.h"
-#include "ResourceTexts.h"
-#include "SimulatedField.h"
-#include "SiteHost.h"
-#include "SyncBus.h"
-#include "Workstation.h"
 
 #include <statusobject/StatusReader.h>
 

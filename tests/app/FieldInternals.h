@@ -3,7 +3,7 @@
 // before anything is written or reported.
 #pragma once
 
-#include "SimulatedField.h"
+#include "field/SimulatedField.h"
 
 #include <site/SiteStatusText.h>
 

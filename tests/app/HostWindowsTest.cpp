@@ -1,8 +1,9 @@
 // The host's drawn image list and its property and help windows (headless here: they log).
-#include "AppLog.h"
+#include "host/AppLog.h"
+#include "host/DeviceWindows.h"
+#include "host/DrawnImageList.h"
+
 #include "AppTestSite.h"
-#include "DeviceWindows.h"
-#include "DrawnImageList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // A desk's operator: signed in only once the field says so, a switch that ends the old operator's
 // session only after the new one's opened, sign-out, the idle lock, a field restart, and a field
 // that never answers.
-#include "OperatorSignIn.h"
+#include "desk/OperatorSignIn.h"
 
 #include <gtest/gtest.h>
 

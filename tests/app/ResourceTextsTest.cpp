@@ -1,8 +1,8 @@
 // The host's text table: wording for every text the status component asks for, placeholders for
 // the rest, and fill-ins.
-#include "AppLog.h"
-#include "AppTranslations.h"
-#include "ResourceTexts.h"
+#include "host/AppLog.h"
+#include "host/AppTranslations.h"
+#include "host/ResourceTexts.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,8 @@
 // status, and determinism. What each command does, from a desk's menu to every desk's row:
 // EveryCommandEndToEndTest.
 #include "db/ConnectionImpl.h"
-#include "AppLog.h"
+#include "host/AppLog.h"
+
 #include "AppTestSite.h"
 #include "FieldInternals.h"
 

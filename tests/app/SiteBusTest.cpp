@@ -4,14 +4,15 @@
 // login refused; one login's flood of resync requests, device commands and notices folded, dropped
 // and said once, costing the others nothing; an operator signed in through the field and the session
 // ended by signing out and by a field restart; each report handed over with the field's time of it.
-#include "AppLog.h"
+#include "field/SimulatedField.h"
+#include "host/AppLog.h"
+#include "host/SiteHost.h"
+#include "support/ClockStep.h"
+#include "support/EventLoop.h"
+
 #include "AppTestSite.h"
 #include "MemoryTransport.h"
 #include "MqttSite.h"
-#include "SimulatedField.h"
-#include "SiteHost.h"
-#include "support/ClockStep.h"
-#include "support/EventLoop.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,12 @@
 // The workstation host on a generated site: identity, permissions, locks shared through the site
 // database, operator events and the smaller host services.
-#include "AppLog.h"
-#include "AppTestSite.h"
-#include "ResourceTexts.h"
-#include "SiteHost.h"
-#include "SyncBus.h"
+#include "host/AppLog.h"
+#include "host/ResourceTexts.h"
+#include "host/SiteHost.h"
+#include "host/SyncBus.h"
 #include "support/SqlServerLike.h"
+
+#include "AppTestSite.h"
 
 #include <gtest/gtest.h>
 

@@ -2,14 +2,15 @@
 // site shows a few abnormal points, not most of them, both as generated and while the field runs;
 // the field's bursts (a forced door, a controller going off line with its points, a mass mask)
 // come and go.
-#include "AppLog.h"
-#include "status/StatusBoard.h"
-#include "AppTestSite.h"
-#include "ResourceTexts.h"
-#include "SimulatedField.h"
-#include "SyncBus.h"
-#include "Workstation.h"
 #include "component/StatusInternals.h"
+#include "desk/Workstation.h"
+#include "field/SimulatedField.h"
+#include "host/AppLog.h"
+#include "host/ResourceTexts.h"
+#include "host/SyncBus.h"
+#include "status/StatusBoard.h"
+
+#include "AppTestSite.h"
 
 #include <base/ComponentContext.h>
 #include <statusobject/Status.h>

@@ -1,5 +1,5 @@
 // Notices between the workstations of one process.
-#include "SyncBus.h"
+#include "host/SyncBus.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,14 @@
 // A workstation's start on a locked site. (A command sent from one workstation and its answer on
 // every desk's row: EveryCommandEndToEndTest.)
-#include "AppLog.h"
+#include "desk/Workstation.h"
+#include "field/SimulatedField.h"
+#include "host/AppLog.h"
+#include "host/DrawnImageList.h"
+#include "host/ResourceTexts.h"
+#include "host/SyncBus.h"
+
 #include "AppTestSite.h"
-#include "DrawnImageList.h"
-#include "ResourceTexts.h"
-#include "SimulatedField.h"
 #include "StartupError.h"
-#include "SyncBus.h"
-#include "Workstation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The status viewer's command line, the decision to run headless, the window tiling and the
 // summary line a headless run prints.
-#include "App.h"
-#include "CliOptions.h"
+#include "cli/CliOptions.h"
+#include "demo/App.h"
 
 #include <gtest/gtest.h>
 

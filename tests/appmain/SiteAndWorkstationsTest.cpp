@@ -1,8 +1,8 @@
 // The site a run opens (a missing SQLite file becomes a demo site, an existing one is reused,
 // anything else is refused with a reason) and the application's workstations on it, headless.
-#include "App.h"
-#include "AppSite.h"
 #include "component/StatusInternals.h"
+#include "demo/App.h"
+#include "host/AppSite.h"
 
 #include <statusobject/Db.h>
 #include <statusobject/Status.h>

@@ -1,13 +1,14 @@
 // The status viewer's windows with widgets on the offscreen platform: each workstation's window
 // keeps its name in the title, Help asked twice shows one Help window, a desk's status bar
 // tells the field link's loss with its time, and the console brings back a closed window.
-#include "App.h"
-#include "AppEventView.h"
-#include "AppSite.h"
-#include "DeviceWindows.h"
-#include "FieldLinkLabel.h"
-#include "MqttSite.h"
 #include "component/StatusInternals.h"
+#include "demo/App.h"
+#include "demo/AppEventView.h"
+#include "desk/FieldLinkLabel.h"
+#include "host/AppSite.h"
+#include "host/DeviceWindows.h"
+
+#include "MqttSite.h"
 
 #include <statusobject/Status.h>
 #include <window/StatusWindow.h>

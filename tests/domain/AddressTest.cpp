@@ -1,6 +1,8 @@
 #include "base/Errors.h"
 #include "domain/Address.h"
 
+#include <statusobject/GroupPoint.h>
+
 #include <gtest/gtest.h>
 
 namespace so {
@@ -68,6 +70,11 @@ TEST(Address, ObjectTypesSectionsAndCodes) {
         {0, std::nullopt}, {10, std::nullopt}, {106, std::nullopt}, {107, std::nullopt}};
     for (const auto& [type, section] : sections)
         EXPECT_EQ(sectionForObjectType(type), section) << type;
+    // The same as the host numbers the sections (0-7), -1 for a number that is no object type.
+    const std::pair<int, int> numbers[] = {{1, 0}, {8, 1}, {103, 2}, {4, 3},  {105, 4},
+                                           {6, 5}, {7, 6}, {108, 7}, {0, -1}, {107, -1}};
+    for (const auto& [type, number] : numbers)
+        EXPECT_EQ(sectionOfObjectType(type), number) << type;
     for (int type = 1; type <= 9; ++type)
         EXPECT_EQ(pointKindForCode(pointCode(PointKind(type))), PointKind(type));
     EXPECT_EQ(pointKindForCode(QStringLiteral("dr")), PointKind::None);

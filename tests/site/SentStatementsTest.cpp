@@ -9,17 +9,18 @@
 #include "status/StatusBoard.h"
 #include "support/SqlServerLike.h"
 
-#include "App.h"
-#include "TSqlCheck.h"
-#include "AppSite.h"
 #include "commands/ContextMenus.h"
 #include "component/StatusInternals.h"
 #include "db/StatementObserver.h"
 #include "db/TSqlTokenizer.h"
-#include "groups/GroupStore.h"
-#include "status/DbRefresh.h"
+#include "demo/App.h"
 #include "grid/StatusGrid.h"
+#include "groups/GroupStore.h"
+#include "host/AppSite.h"
+#include "status/DbRefresh.h"
 #include "window/StatusWindow.h"
+
+#include "TSqlCheck.h"
 
 #include <statusobject/Status.h>
 

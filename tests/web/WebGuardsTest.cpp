@@ -1,8 +1,9 @@
 // The web desk's guards and messages without a network: the sign-in limiter's delays, the
 // session table's expiry and sign-out, cookies and origins, the users file, the page's messages
 // and the push pacing.
-#include "WebGuards.h"
-#include "WebProtocol.h"
+#include "web/WebGuards.h"
+#include "web/WebProtocol.h"
+
 #include "AttentionEdit.h"
 
 #include <gtest/gtest.h>

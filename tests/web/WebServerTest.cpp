@@ -2,16 +2,17 @@
 // WebSocket for the status), with the field on the in-process bus: sign-in, the socket's hello,
 // rows arriving, and the attacks a page on another site or a stolen cookie would try.
 #include "../app/AppTestSite.h"
+#include "cli/SiteRoles.h"
+#include "field/SimulatedField.h"
+#include "host/AppLog.h"
+#include "host/SiteHost.h"
+#include "support/ClockStep.h"
+#include "web/WebDesk.h"
+
 #include "AttentionEdit.h"
-#include "AppLog.h"
 #include "MemoryTransport.h"
 #include "MqttSite.h"
-#include "SimulatedField.h"
-#include "SiteHost.h"
-#include "SiteRoles.h"
 #include "StartupError.h"
-#include "WebDesk.h"
-#include "support/ClockStep.h"
 
 #include <gtest/gtest.h>
 

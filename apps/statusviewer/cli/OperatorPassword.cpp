@@ -1,4 +1,4 @@
-#include "OperatorPassword.h"
+#include "cli/OperatorPassword.h"
 
 #include "OperatorDirectory.h"
 

@@ -3,7 +3,7 @@
 // of a password file, as a headless desk reads its operator's.
 #pragma once
 
-#include "CliOptions.h"
+#include "cli/CliOptions.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,9 +1,10 @@
-#include "SiteRoles.h"
+#include "cli/SiteRoles.h"
 
-#include "App.h"
-#include "AppSite.h"
+#include "cli/OperatorPassword.h"
+#include "host/AppSite.h"
+#include "host/Counted.h"
+
 #include "OperatorDirectory.h"
-#include "OperatorPassword.h"
 
 #include <statusobject/Status.h>
 

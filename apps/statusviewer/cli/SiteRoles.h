@@ -13,20 +13,21 @@
 // (ControlChannel): the way scripts and the end-to-end tests drive the processes.
 #pragma once
 
-#include "AppLog.h"
-#include "BusAlarms.h"
-#include "CliOptions.h"
-#include "DrawnImageList.h"
+#include "cli/CliOptions.h"
+#include "desk/BusAlarms.h"
+#include "desk/FieldLinkLabel.h"
+#include "desk/OperatorSignIn.h"
+#include "desk/SignInScreen.h"
+#include "desk/Workstation.h"
+#include "field/SimulatedField.h"
+#include "host/AppLog.h"
+#include "host/DrawnImageList.h"
+#include "host/ResourceTexts.h"
+#include "host/SiteHost.h"
+#include "host/SyncBus.h"
+
 #include "MqttLink.h"
-#include "FieldLinkLabel.h"
 #include "MqttSite.h"
-#include "OperatorSignIn.h"
-#include "ResourceTexts.h"
-#include "SignInScreen.h"
-#include "SimulatedField.h"
-#include "SiteHost.h"
-#include "SyncBus.h"
-#include "Workstation.h"
 
 #include <QElapsedTimer>
 #include <QSocketNotifier>

@@ -1,4 +1,4 @@
-#include "BusAlarms.h"
+#include "desk/BusAlarms.h"
 
 namespace sv {
 

@@ -1,4 +1,4 @@
-#include "FieldLinkLabel.h"
+#include "desk/FieldLinkLabel.h"
 
 #include <QLabel>
 #include <QStatusBar>

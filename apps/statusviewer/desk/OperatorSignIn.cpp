@@ -1,4 +1,4 @@
-#include "OperatorSignIn.h"
+#include "desk/OperatorSignIn.h"
 
 namespace sv {
 

@@ -1,4 +1,4 @@
-#include "SignInScreen.h"
+#include "desk/SignInScreen.h"
 
 #include <QApplication>
 #include <QEvent>

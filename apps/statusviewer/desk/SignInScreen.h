@@ -5,7 +5,7 @@
 // idle lock.
 #pragma once
 
-#include "OperatorSignIn.h"
+#include "desk/OperatorSignIn.h"
 
 #include <QCoreApplication>
 #include <QDialog>

@@ -1,11 +1,12 @@
-#include "Workstation.h"
+#include "desk/Workstation.h"
 
-#include "AppDialogs.h"
-#include "AppLog.h"
-#include "AppSite.h"
-#include "SimulatedField.h"
-#include "StatusAdapters.h"
-#include "SyncBus.h"
+#include "host/AppDialogs.h"
+#include "host/AppLog.h"
+#include "host/AppSite.h"
+#include "host/StatusAdapters.h"
+#include "host/SyncBus.h"
+
+#include "FieldInterfaces.h"
 
 #include <statusobject/Diagnostics.h>
 #include <statusobject/Status.h>

@@ -6,7 +6,7 @@
 // or notice reaches the Status once it starts shutting down.
 #pragma once
 
-#include "SiteHost.h"
+#include "host/SiteHost.h"
 
 #include <QString>
 #include <QStringList>

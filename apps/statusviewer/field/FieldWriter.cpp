@@ -1,6 +1,6 @@
-#include "FieldWriter.h"
+#include "field/FieldWriter.h"
 
-#include "AppLog.h"
+#include "host/AppLog.h"
 
 #include <statusobject/Db.h>
 

@@ -1,8 +1,8 @@
-#include "SimulatedField.h"
+#include "field/SimulatedField.h"
 
-#include "AppLog.h"
+#include "host/AppLog.h"
 
-#include <SiteFlags.h>
+#include "site/SiteFlags.h"
 #include <statusobject/CommandRule.h>
 #include <statusobject/StateTexts.h>
 #include <statusobject/Vocabulary.h>

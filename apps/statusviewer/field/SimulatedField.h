@@ -28,9 +28,10 @@
 // through its own device types, and clearing a reader's code tamper re-reports its keypad module.
 #pragma once
 
+#include "field/FieldWriter.h"
+#include "field/SuperStatusBook.h"
+
 #include "FieldInterfaces.h"
-#include "FieldWriter.h"
-#include "SuperStatusBook.h"
 
 #include <statusobject/Db.h>
 

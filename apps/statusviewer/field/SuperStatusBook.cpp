@@ -1,6 +1,6 @@
-#include "SuperStatusBook.h"
+#include "field/SuperStatusBook.h"
 
-#include "FieldWriter.h"
+#include "field/FieldWriter.h"
 
 #include <QStringList>
 

@@ -4,7 +4,7 @@
 // reports and what a refresh replays from SuperStatus are one and the same.
 #pragma once
 
-#include <SiteStatusText.h>
+#include "site/SiteStatusText.h"
 
 #include <statusobject/Db.h>
 

@@ -1,6 +1,6 @@
-#include "AppDialogs.h"
+#include "host/AppDialogs.h"
 
-#include "AppLog.h"
+#include "host/AppLog.h"
 
 namespace sv {
 namespace {

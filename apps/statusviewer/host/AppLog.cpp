@@ -1,4 +1,4 @@
-#include "AppLog.h"
+#include "host/AppLog.h"
 
 #include <QtGlobal>
 

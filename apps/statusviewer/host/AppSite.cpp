@@ -1,7 +1,7 @@
-#include "AppSite.h"
+#include "host/AppSite.h"
 
-#include <DemoSite.h>
-#include <SiteSchema.h>
+#include "site/DemoSite.h"
+#include "site/SiteSchema.h"
 #include <statusobject/Db.h>
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "AppTranslations.h"
+#include "host/AppTranslations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

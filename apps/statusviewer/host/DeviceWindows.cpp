@@ -1,6 +1,6 @@
-#include "DeviceWindows.h"
+#include "host/DeviceWindows.h"
 
-#include "AppLog.h"
+#include "host/AppLog.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "DrawnImageList.h"
+#include "host/DrawnImageList.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
-#include "ResourceTexts.h"
+#include "host/ResourceTexts.h"
 
-#include "AppLog.h"
+#include "host/AppLog.h"
 
 #include <QCoreApplication>
 

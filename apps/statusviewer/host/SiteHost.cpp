@@ -1,11 +1,12 @@
-#include "SiteHost.h"
+#include "host/SiteHost.h"
 
-#include "AppLog.h"
+#include "host/AppLog.h"
+#include "host/ResourceTexts.h"
+#include "host/SyncBus.h"
+
 #include "FieldInterfaces.h"
-#include "ResourceTexts.h"
-#include "SyncBus.h"
 
-#include <SiteFlags.h>
+#include "site/SiteFlags.h"
 #include <statusobject/CommandRule.h>
 
 namespace sv {

@@ -13,7 +13,7 @@
 // component's error trap reports.
 #pragma once
 
-#include "DeviceWindows.h"
+#include "host/DeviceWindows.h"
 
 #include <statusobject/Db.h>
 #include <statusobject/Host.h>

@@ -1,4 +1,4 @@
-#include "StatusAdapters.h"
+#include "host/StatusAdapters.h"
 
 #include <statusobject/Status.h>
 

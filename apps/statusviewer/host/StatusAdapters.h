@@ -2,8 +2,9 @@
 // workstations' notices.
 #pragma once
 
+#include "host/SyncBus.h"
+
 #include "FieldInterfaces.h"
-#include "SyncBus.h"
 
 namespace so {
 class Status;

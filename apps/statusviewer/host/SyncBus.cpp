@@ -1,4 +1,4 @@
-#include "SyncBus.h"
+#include "host/SyncBus.h"
 
 #include <QMetaObject>
 

@@ -1,4 +1,4 @@
-#include "ConnectionGuard.h"
+#include "web/ConnectionGuard.h"
 
 #include <QTcpServer>
 

@@ -1,4 +1,4 @@
-#include "PasswordChecks.h"
+#include "web/PasswordChecks.h"
 
 namespace sv::web {
 

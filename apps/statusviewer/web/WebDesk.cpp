@@ -1,6 +1,7 @@
-#include "WebDesk.h"
+#include "web/WebDesk.h"
 
-#include "FieldLinkLabel.h"
+#include "desk/FieldLinkLabel.h"
+
 #include "SiteWire.h"
 #include "StartupError.h"
 

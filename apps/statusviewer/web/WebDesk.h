@@ -15,17 +15,18 @@
 // upgrade; TLS through its sslSetup). The wire contract is in WebProtocol.h.
 #pragma once
 
-#include "AppLog.h"
-#include "ConnectionGuard.h"
-#include "PasswordChecks.h"
-#include "BusAlarms.h"
-#include "DrawnImageList.h"
+#include "desk/BusAlarms.h"
+#include "desk/Workstation.h"
+#include "host/AppLog.h"
+#include "host/DrawnImageList.h"
+#include "host/ResourceTexts.h"
+#include "web/ConnectionGuard.h"
+#include "web/PasswordChecks.h"
+#include "web/WebGuards.h"
+#include "web/WebProtocol.h"
+
 #include "MqttSite.h"
-#include "ResourceTexts.h"
-#include "WebGuards.h"
-#include "WebProtocol.h"
 #include "OperatorDirectory.h"
-#include "Workstation.h"
 
 #include <statusobject/StatusReader.h>
 

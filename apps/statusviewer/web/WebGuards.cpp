@@ -1,4 +1,4 @@
-#include "WebGuards.h"
+#include "web/WebGuards.h"
 
 #include <algorithm>
 #include <vector>

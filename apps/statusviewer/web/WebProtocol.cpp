@@ -1,4 +1,4 @@
-#include "WebProtocol.h"
+#include "web/WebProtocol.h"
 
 #include <statusobject/AlarmSteps.h>
 

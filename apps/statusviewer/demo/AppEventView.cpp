@@ -1,7 +1,7 @@
-#include "AppEventView.h"
+#include "demo/AppEventView.h"
 
-#include "App.h"
-#include "SiteHost.h"
+#include "demo/App.h"
+#include "host/SiteHost.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

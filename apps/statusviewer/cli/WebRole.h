@@ -2,10 +2,11 @@
 // [--tls-cert F --tls-key F]); browsers sign in as the site's operators.
 #pragma once
 
-#include "AppLog.h"
-#include "CliOptions.h"
+#include "cli/CliOptions.h"
+#include "host/AppLog.h"
+#include "web/WebDesk.h"
+
 #include "MqttLink.h"
-#include "WebDesk.h"
 
 #include <memory>
 

@@ -1,6 +1,7 @@
-#include "App.h"
+#include "demo/App.h"
 
-#include "AppSite.h"
+#include "host/AppSite.h"
+#include "host/Counted.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -29,10 +30,6 @@ QString RunSummary::line() const {
              counted(stateChanges, "state change", "state changes"))
         .arg(perSecond())
         .arg(counted(errors, "error", "errors"));
-}
-
-QString counted(qint64 n, const char* singular, const char* plural) {
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? singular : plural));
 }
 
 QString workstationName(int number) { return QStringLiteral("WS%1").arg(number); }

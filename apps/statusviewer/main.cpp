@@ -4,15 +4,15 @@
 // offscreen for a few seconds, writes a screenshot per workstation and prints one summary line.
 //
 // Exit codes: 0 done, 1 could not start or could not write the screenshots, 2 bad command line.
-#include "App.h"
-#include "AppTranslations.h"
-#include "AppEventView.h"
-#include "AppSite.h"
-#include "CliOptions.h"
-#include "OperatorPassword.h"
-#include "RunStats.h"
-#include "SiteRoles.h"
-#include "WebRole.h"
+#include "cli/CliOptions.h"
+#include "cli/OperatorPassword.h"
+#include "cli/SiteRoles.h"
+#include "cli/WebRole.h"
+#include "demo/App.h"
+#include "demo/AppEventView.h"
+#include "demo/RunStats.h"
+#include "host/AppSite.h"
+#include "host/AppTranslations.h"
 
 #include <statusobject/Status.h>
 

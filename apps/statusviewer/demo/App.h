@@ -6,12 +6,12 @@
 // changes back through its connection, and the log the others write to goes last.
 #pragma once
 
-#include "AppLog.h"
-#include "DrawnImageList.h"
-#include "ResourceTexts.h"
-#include "SimulatedField.h"
-#include "SyncBus.h"
-#include "Workstation.h"
+#include "desk/Workstation.h"
+#include "field/SimulatedField.h"
+#include "host/AppLog.h"
+#include "host/DrawnImageList.h"
+#include "host/ResourceTexts.h"
+#include "host/SyncBus.h"
 
 #include <QElapsedTimer>
 #include <QRect>
@@ -52,9 +52,6 @@ struct RunSummary {
     qint64 perSecond() const;
     QString line() const;
 };
-
-/// "1 point", "2 points": a count with its noun, for the summary lines.
-QString counted(qint64 n, const char* singular, const char* plural);
 
 /// The computer name of workstation `number` (1-based): "WS1", "WS2" ...
 QString workstationName(int number);

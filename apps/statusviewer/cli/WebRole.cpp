@@ -1,7 +1,8 @@
-#include "WebRole.h"
+#include "cli/WebRole.h"
 
-#include "App.h"
-#include "SiteRoles.h"
+#include "cli/SiteRoles.h"
+#include "host/Counted.h"
+
 #include "StartupError.h"
 
 #include <QCoreApplication>

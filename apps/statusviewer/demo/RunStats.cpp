@@ -1,6 +1,6 @@
-#include "RunStats.h"
+#include "demo/RunStats.h"
 
-#include "App.h"
+#include "demo/App.h"
 
 #include <statusobject/Status.h>
 
