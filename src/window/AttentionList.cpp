@@ -61,9 +61,12 @@ void AttentionList::setEnabled(bool on) {
 }
 
 void AttentionList::conditionsChanged(Section section, const StatusGrid& grid, int row) {
-    // On every report's path: only appends (the queue's end is in cache); a row queued twice is
-    // rated once, by the sync.
+    // On every report's path: a mark and an append. A row is queued once until the next sync, so
+    // the queue holds at most the rows that changed, however often they did.
     if (!enabled_ || paused_ || overflow_)
+        return;
+    const Pending p{section, grid.rowKey(row)};
+    if (!firstThisRound(p))
         return;
     if (int(pending_.size()) >= kMaxPending) {
         // A refresh of every row, say: the next sync reads them all rather than a queue this long
@@ -72,7 +75,7 @@ void AttentionList::conditionsChanged(Section section, const StatusGrid& grid, i
         pending_.clear();
         return;
     }
-    pending_.push_back({section, grid.rowKey(row)});
+    pending_.push_back(p);
 }
 
 void AttentionList::keysChanged(Section section, const StatusGrid& grid) {
@@ -85,6 +88,7 @@ void AttentionList::keysChanged(Section section, const StatusGrid& grid) {
             erase(entry);
     byKey_[size_t(tag)].clear();
     std::erase_if(pending_, [&](const Pending& p) { return p.section == section; });  // they stand for other rows now
+    queuedRound_[size_t(tag)].clear();
     SyncResult ignored;
     const qint64 now = clockMs();
     beginBatch();
@@ -275,7 +279,7 @@ AttentionList::SyncResult AttentionList::sync(qint64 nowMs) {
     SyncResult result;
     std::vector<Pending> pending;
     pending.swap(pending_);
-    ++round_;
+    ++round_;  // rows changed from now on are queued again
     beginBatch();
     if (overflow_) {
         overflow_ = false;
@@ -289,8 +293,6 @@ AttentionList::SyncResult AttentionList::sync(qint64 nowMs) {
         }
     }
     for (const Pending& p : pending) {
-        if (!firstThisRound(p))
-            continue;  // rated already: a row is rated once, as it reads now
         const int row = sections_.grid(p.section).rowOfKey(p.key);
         if (row > 0)
             rate(p.section, p.key, row, nowMs, result);

@@ -74,7 +74,7 @@ class AttentionList {
 public:
     static constexpr qint64 kDefaultKeepClearedMs = 5 * 60 * 1000;
     /// Changes queued at most; beyond, the next sync reads every row instead (a full refresh).
-    static constexpr int kMaxPending = 8192;
+    static constexpr int kMaxPending = 65536;
     /// Cleared warnings kept at most; the oldest go first.
     static constexpr int kMaxCleared = 500;
 
@@ -95,7 +95,7 @@ public:
     static Section sectionOfId(qint64 id) { return kAllSections[size_t(id >> 32)]; }
     static int keyOfId(qint64 id) { return int(quint32(id)); }
     /// Entry changes kept for takeChanges() at most; beyond, the next reader reads the whole list.
-    static constexpr int kMaxChanges = 16384;
+    static constexpr int kMaxChanges = 65536;
 
     explicit AttentionList(Sections& sections);
     ~AttentionList();
@@ -221,7 +221,7 @@ private:
         Section section;
         int key;
     };
-    /// True the first time a sync meets this row in the queue.
+    /// True the first time this row is queued since the last sync (and marks it queued).
     bool firstThisRound(const Pending& p);
     /// The entry of a row key, or ordered_.end().
     Ordered::iterator& slot(Section section, int key);
@@ -243,8 +243,8 @@ private:
     bool paused_ = false;
     qint64 keepClearedMs_ = kDefaultKeepClearedMs;
     std::vector<Pending> pending_;
-    // By section and row key: the sync round in which the row was last rated, so a row is rated
-    // once a sync however often it was queued.
+    // By section and row key: the round (the syncs so far) in which the row was last queued, so a
+    // row is queued and rated once a sync however often it changed.
     std::array<std::vector<quint32>, kSectionCount> queuedRound_;
     quint32 round_ = 1;
     std::array<SectionWatch, kSectionCount> watches_;

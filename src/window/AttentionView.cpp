@@ -80,21 +80,24 @@ void AttentionView::update() {
         countNew();
         return;
     }
-    deferred_.unite(QSet<qint64>(changes.ids.begin(), changes.ids.end()));
+    std::vector<qint64> ids = std::move(changes.ids);
+    ids.insert(ids.end(), deferred_.cbegin(), deferred_.cend());
+    deferred_.clear();
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     if (deferredAll_) {
         rebuild();
-    } else if (deferred_.size() > kFewChanges) {
+    } else if (ids.size() > size_t(kFewChanges)) {
         if (listener_ != nullptr)
             listener_->rowsAboutToBeReset();
         quiet_ = true;
-        follow(std::vector<qint64>(deferred_.begin(), deferred_.end()));
+        follow(std::move(ids));
         quiet_ = false;
         if (listener_ != nullptr)
             listener_->rowsReset();
-    } else if (!deferred_.isEmpty()) {
-        follow(std::vector<qint64>(deferred_.begin(), deferred_.end()));
+    } else if (!ids.empty()) {
+        follow(std::move(ids));
     }
-    deferred_.clear();
     deferredAll_ = false;
     newAlarms_ = 0;
     newWarnings_ = 0;
@@ -126,6 +129,9 @@ void AttentionView::rebuild() {
 }
 
 void AttentionView::follow(std::vector<qint64> ids) {
+    // Most changed points are neither controllers nor folded, before or after: their rows are
+    // reworded where they stand or moved alone; the rest are taken out and placed anew.
+    std::erase_if(ids, [this](qint64 id) { return followAlone(id); });
     // A controller that changed may open or close its fold, or move: its points are placed anew.
     const size_t changed = ids.size();
     for (size_t i = 0; i < changed; ++i) {
@@ -148,6 +154,33 @@ void AttentionView::follow(std::vector<qint64> ids) {
         attach(id);
     for (const QString& controller : std::exchange(dirtyFolds_, {}))
         recountFold(controller);
+}
+
+bool AttentionView::followAlone(qint64 id) {
+    if (AttentionList::sectionOfId(id) == Section::Controllers)
+        return false;  // its fold may open, close or move with it
+    const auto known = known_.find(id);
+    if (known == known_.end() || !known->shown || known->place.child || !known->parent.isEmpty())
+        return false;
+    const AttentionEntry* live = list_.find(AttentionList::sectionOfId(id), AttentionList::keyOfId(id));
+    if (live == nullptr || (onlyOffline(*live) && !live->cleared()))
+        return false;  // gone, or to be folded under its controller
+    const RowPlace place{AttentionList::placeOf(*live)};
+    if (place < known->place || known->place < place) {
+        removeRow(known->place);
+        known->place = place;
+        insertRow(place, {*live, 0, false});
+        return true;
+    }
+    const auto row = rows_.find(place);
+    if (row == rows_.end())
+        return false;
+    account(row->second, -1);
+    row->second.entry = *live;
+    account(row->second, 1);
+    if (listener_ != nullptr && !quiet_)
+        listener_->rowChanged(int(rows_.order_of_key(place)));
+    return true;
 }
 
 void AttentionView::detach(qint64 id) {
@@ -277,7 +310,7 @@ void AttentionView::account(const AttentionRow& row, int sign) {
         shownAlarms_ += sign;
     else
         shownWarnings_ += sign;
-    if (!row.child && !isExpanded(row.entry.address))
+    if (row.foldedPoints != 0 && !row.child && !isExpanded(row.entry.address))
         shownWarnings_ += sign * row.foldedPoints;
 }
 

@@ -108,6 +108,9 @@ private:
     void rebuild();
     /// Rows follow the changed points `ids`.
     void follow(std::vector<qint64> ids);
+    /// Follows a point that neither holds nor joins a fold, rewording its row where it stands or
+    /// moving it to its new place; false when it must be taken out and placed anew.
+    bool followAlone(qint64 id);
     /// Takes a point's row out (and the point out of its fold).
     void detach(qint64 id);
     /// Gives a listed point its row (or its place in a fold).

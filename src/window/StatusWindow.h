@@ -2,7 +2,7 @@
 //
 // It owns the rows through a StatusBoard (the eight section grids, the masked-points grid and
 // every part that writes them), and the status-group box entries, the current group and cell, the
-// section and view state, the two counters, the two 10 ms timers and the attention list's 200 ms
+// section and view state, the two counters, the two 10 ms timers and the attention list's 100 ms
 // one. Every window procedure that other parts of the component call lives here and works
 // headless; the Qt frame (WindowView) only renders this state and forwards the operator's clicks
 // and keys to the handlers below.
@@ -129,7 +129,7 @@ public:
     bool isLoaded() const { return loaded_; }
 
     // ---- the attention list (every abnormal point of the shown group)
-    static constexpr int kAttentionIntervalMs = 200;
+    static constexpr int kAttentionIntervalMs = 100;
     AttentionList& attention() { return *attention_; }
     /// The list's timer: applies the queued row changes and tells the view what changed.
     QTimer& attentionTimer() { return attentionTimer_; }
