@@ -13,16 +13,16 @@
 
 namespace so::bench {
 
-/// Shows the site's component and its window at 1280x900, waiting (at most 5 s) until the window
-/// is exposed; null (and said on standard error) when Show created no window.
-inline StatusFrame* showFrame(BenchSite& site) {
+/// Shows the site's component and its window at 1280 x `height`, waiting (at most 5 s) until the
+/// window is exposed; null (and said on standard error) when Show created no window.
+inline StatusFrame* showFrame(BenchSite& site, int height = 900) {
     site.show();
     auto* frame = qobject_cast<StatusFrame*>(site.status->widget());
     if (frame == nullptr) {
         std::fprintf(stderr, "Show created no window\n");
         return nullptr;
     }
-    frame->resize(1280, 900);
+    frame->resize(1280, height);
     frame->show();
     QElapsedTimer wait;
     wait.start();

@@ -6,8 +6,12 @@
 //  - storm: state changes with the simulated field's mix fed in slices (a slice of reports, then
 //    one turn of the event loop, as a host's message loop alternates), for a fixed time. Figures:
 //    sustained changes per second over the whole run (event loop, model flushes and repaints
-//    included), per-call median and 99th percentile, and the longest time without a paint of a
-//    section grid's viewport (the visible rows), counted by an event filter with time stamps.
+//    included), per-call median and 99th percentile, the longest time without a paint of a
+//    section grid's viewport (the visible rows), counted by an event filter with time stamps, and
+//    the longest wait of a change to a row in sight for its paint (from the model's flush that
+//    reached it; the flush itself comes at most StatusGridModel::kFlushIntervalMs after the
+//    report). A paint gap also counts the time until a report happens to change a row in sight:
+//    the fewer rows a window shows, the longer it is (rows_in_sight says how many were shown).
 //
 // With --attention off,on the storm runs once with the attention list off and once on, on the same
 // site, each figure named with its _off or _on (_off2, _on2 for a second run of a mode); --file yes keeps the site in a
@@ -15,7 +19,7 @@
 // does).
 //
 //   bench_window [--points 1000,10000,50000] [--seconds 3] [--slice 1000] [--json FILE]
-//                [--attention off,on] [--file yes]
+//                [--attention off,on] [--file yes] [--height 900]
 // Prints one line per figure; --json writes them as one JSON object per site size.
 #include "BenchSite.h"
 #include "ShownFrame.h"
@@ -52,24 +56,69 @@ SectionGridView* gridView(const QWidget& frame, int section) {
     return frame.findChild<SectionGridView*>(QStringLiteral("grid") + StatusWindow::sectionName(Section(section)));
 }
 
-/// Time stamps (ns since the storm's clock started) of paint events of the watched viewports.
+/// Time stamps (ns since the storm's clock started) of paint events of the watched viewports, and
+/// how long a change to a row in sight waited for its paint: from the model's flush that told the
+/// view of it (a range reaching a row in sight) to the viewport's next paint.
 class PaintWatch : public QObject {
 public:
     explicit PaintWatch(const QElapsedTimer& clock) : clock_(clock) {}
     std::vector<qint64> stamps;
     int paints = 0;
+    qint64 longestWaitNs = 0;
+
+    /// Watches a section's view: its paints, and its model's flushes reaching a row in sight.
+    void watch(SectionGridView* view) {
+        view->viewport()->installEventFilter(this);
+        views_.push_back(view);
+        waitingSince_.push_back(-1);
+        const size_t at = views_.size() - 1;
+        flushes_.push_back(QObject::connect(view->gridModel(), &QAbstractItemModel::dataChanged, this,
+                                            [this, view, at](const QModelIndex& first, const QModelIndex& last) {
+                                                if (waitingSince_[at] < 0 && inSight(*view, first.row(), last.row()))
+                                                    waitingSince_[at] = clock_.nsecsElapsed();
+                                            }));
+    }
+    /// Stops watching; a change still waiting counts until now.
+    void finish() {
+        for (size_t i = 0; i < views_.size(); ++i) {
+            views_[i]->viewport()->removeEventFilter(this);
+            QObject::disconnect(flushes_[i]);
+            if (waitingSince_[i] >= 0)
+                longestWaitNs = std::max(longestWaitNs, clock_.nsecsElapsed() - waitingSince_[i]);
+        }
+    }
+    /// The rows a view shows in full or in part (view rows from 0; none: -1, -2).
+    static std::pair<int, int> rowsInSight(const SectionGridView& view) {
+        const int first = view.rowAt(0);
+        const int last = view.rowAt(view.viewport()->height() - 1);
+        return {first, first < 0 ? -2 : last < 0 ? view.model()->rowCount() - 1 : last};
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
-            stamps.push_back(clock_.nsecsElapsed());
+            const qint64 now = clock_.nsecsElapsed();
+            stamps.push_back(now);
             ++paints;
+            for (size_t i = 0; i < views_.size(); ++i)
+                if (views_[i]->viewport() == watched && waitingSince_[i] >= 0) {
+                    longestWaitNs = std::max(longestWaitNs, now - waitingSince_[i]);
+                    waitingSince_[i] = -1;
+                }
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
+    static bool inSight(const SectionGridView& view, int firstRow, int lastRow) {
+        const auto [first, last] = rowsInSight(view);
+        return view.isVisible() && !view.viewport()->visibleRegion().isEmpty() && lastRow >= first && firstRow <= last;
+    }
+
     const QElapsedTimer& clock_;
+    std::vector<SectionGridView*> views_;
+    std::vector<qint64> waitingSince_;  // per view: the flush a paint is owed for; -1 when none
+    std::vector<QMetaObject::Connection> flushes_;
 };
 
 struct Options {
@@ -81,6 +130,8 @@ struct Options {
     QStringList attention{QStringLiteral("on")};
     /// The site in a database file (as an application runs it) rather than in memory.
     bool file = false;
+    /// The window's height (its width is 1280).
+    int height = 900;
 };
 
 Options parse(const QStringList& args) {
@@ -102,6 +153,8 @@ Options parse(const QStringList& args) {
             o.attention = value.split(QLatin1Char(','));
         } else if (key == QLatin1String("--file")) {
             o.file = value == QLatin1String("yes");
+        } else if (key == QLatin1String("--height")) {
+            o.height = value.toInt();
         }
     }
     return o;
@@ -135,16 +188,21 @@ void storm(BenchSite& site, StatusFrame& frame, const QVector<StormReport>& repo
     clock.start();
     PaintWatch watch(clock);
     QVector<int> visibleSections;
+    int rowsInSight = 0;
     for (int section = 0; section < kSectionCount; ++section) {
         SectionGridView* view = gridView(frame, section);
-        view->viewport()->installEventFilter(&watch);
-        if (view->isVisible() && !view->viewport()->visibleRegion().isEmpty())
+        watch.watch(view);
+        if (view->isVisible() && !view->viewport()->visibleRegion().isEmpty()) {
             visibleSections.append(section);
+            const auto [first, last] = PaintWatch::rowsInSight(*view);
+            rowsInSight += last - first + 1;
+        }
     }
     QJsonArray visible;
     for (int section : visibleSections)
         visible.append(section);
     out[key("visible_sections")] = visible;
+    out[key("rows_in_sight")] = rowsInSight;
     int flushesBefore = 0;
     for (int section = 0; section < kSectionCount; ++section)
         flushesBefore += gridView(frame, section)->gridModel()->signalCounts().dataChanged;
@@ -175,8 +233,7 @@ void storm(BenchSite& site, StatusFrame& frame, const QVector<StormReport>& repo
         ++turns;
     }
     const qint64 stormNs = clock.nsecsElapsed();
-    for (int section = 0; section < kSectionCount; ++section)
-        gridView(frame, section)->viewport()->removeEventFilter(&watch);
+    watch.finish();
 
     std::sort(samples.begin(), samples.end());
     std::vector<qint64> stamps = watch.stamps;
@@ -211,6 +268,7 @@ void storm(BenchSite& site, StatusFrame& frame, const QVector<StormReport>& repo
     out[key("event_loop_share")] = double(turnsNs) / double(stormNs);
     out[key("paints")] = watch.paints;
     out[key("longest_paint_gap_ms")] = double(longestGapNs) / 1e6;
+    out[key("longest_wait_in_sight_ms")] = double(watch.longestWaitNs) / 1e6;
     out[key("model_flushes")] = flushes;
 }
 
@@ -220,7 +278,7 @@ QJsonObject runSite(int points, const Options& options) {
     QTemporaryDir folder;
     BenchSite site(points, options.file ? QStringLiteral("sqlite:") + folder.filePath(QStringLiteral("site.db"))
                                         : QStringLiteral("sqlite::memory:"));
-    StatusFrame* frame = showFrame(site);
+    StatusFrame* frame = showFrame(site, options.height);
     if (frame == nullptr)
         return out;
     settle();

@@ -113,10 +113,10 @@ for name, b in masked.items():
 with open(os.path.join(out, "window.json")) as f:
     window = json.load(f)
 print("\nWindow shown (offscreen), event loop running")
-print(f"{'points':>7} {'changes/s':>10} {'p50 ns':>8} {'p99 ns':>9} {'max gap ms':>11} {'paints':>7} {'fill ms':>8} {'refresh ms':>11}")
+print(f"{'points':>7} {'changes/s':>10} {'p50 ns':>8} {'p99 ns':>9} {'max gap ms':>11} {'max wait ms':>12} {'paints':>7} {'fill ms':>8} {'refresh ms':>11}")
 for w in window:
     print(f"{w['points']:>7} {w['changes_per_second']:>10.0f} {w['p50_ns']:>8.0f} {w['p99_ns']:>9.0f} {w['longest_paint_gap_ms']:>11.1f}"
-          f" {w['paints']:>7} {w['fill_ms']:>8.1f} {w['refresh_ms']:>11.1f}")
+          f" {w['longest_wait_in_sight_ms']:>12.1f} {w['paints']:>7} {w['fill_ms']:>8.1f} {w['refresh_ms']:>11.1f}")
 PY
 echo
 grep 'bytes_per_row' "$OUT/memory.txt"

@@ -59,6 +59,13 @@ QHash<QString, SiteAlarmAuthority::Known> SiteAlarmAuthority::known(const std::v
     return found;
 }
 
+size_t SiteAlarmAuthority::storedStates() {
+    db::Recordset rs = db_.query(QStringLiteral("Select Count(*) As Stored From AlarmStates"));
+    const size_t stored = rs.eof() ? 0 : size_t(fields::number(rs, QStringLiteral("Stored")));
+    rs.close();
+    return stored;
+}
+
 std::vector<AlarmAcknowledgement> SiteAlarmAuthority::raised(std::vector<AlarmOccurrence>& alarms, qint64 nowMs) {
     std::vector<AlarmAcknowledgement> acknowledged;
     if (alarms.empty())
@@ -69,9 +76,12 @@ std::vector<AlarmAcknowledgement> SiteAlarmAuthority::raised(std::vector<AlarmOc
         if (state.acknowledgedMs != 0)
             acknowledged.push_back({alarm.address, alarm.raisedMs, state.acknowledgedBy, state.acknowledgedMs});
     };
-    // A load's thousands are read in one pass over the states; a tick's few are written straight
-    // away, and a point's state is read only when a record of it stands.
-    const bool readAll = alarms.size() > kLookedUpOneByOne;
+    // A load's thousands are read in one pass over the states; a tick's alarms are written straight
+    // away, and a point's state is read only when a record of it stands. A storm's tick may raise
+    // thousands too, mostly points raised again over their cleared rows: reading every state for
+    // them would cost more than it spares, so the one pass is taken only when the alarms are a
+    // good part of the states stored.
+    const bool readAll = alarms.size() > kLookedUpOneByOne && alarms.size() * 2 >= storedStates();
     const QHash<QString, Known> states = readAll ? known(alarms) : QHash<QString, Known>();
     alarms::TimeValues times;
     db::Transaction transaction(db_);

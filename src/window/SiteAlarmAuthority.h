@@ -58,6 +58,8 @@ private:
         qint64 acknowledgedMs = 0;
         QString acknowledgedBy;
     };
+    /// How many points have a stored alarm state.
+    size_t storedStates();
     /// The stored states of these alarms' points, by address.
     QHash<QString, Known> known(const std::vector<AlarmOccurrence>& alarms);
     enum class Stored { Written, Standing };
