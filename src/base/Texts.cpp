@@ -1,6 +1,9 @@
 #include "base/Texts.h"
 
+#include "base/CoarseClock.h"
 #include "base/ErrorTrap.h"
+
+#include <QDateTime>
 
 namespace so {
 
@@ -35,6 +38,15 @@ const QString& dateTimeFormat(ComponentContext& ctx) {
     if (ctx.dateTimeFormat.isEmpty())
         ctx.dateTimeFormat = ctx.site().GetDateFormat() + QStringLiteral(" HH:mm:ss");
     return ctx.dateTimeFormat;
+}
+
+const QString& NowText::read(ComponentContext& ctx) {
+    const qint64 second = coarse::secondsSinceEpoch();
+    if (second != second_) {
+        text_ = QDateTime::fromSecsSinceEpoch(second).toString(dateTimeFormat(ctx));
+        second_ = second;
+    }
+    return text_;
 }
 
 }  // namespace so

@@ -28,6 +28,20 @@ void ClearParameters(db::Command& command);
 /// The host's date format followed by " HH:mm:ss" (fetched once per instance).
 const QString& dateTimeFormat(ComponentContext& ctx);
 
+/// The current second in dateTimeFormat, worked out once a second from the coarse clock: reports
+/// read it on their path, and working out a local time takes a look-up of the time zone under a
+/// lock that every thread of the process shares.
+class NowText {
+public:
+    const QString& read(ComponentContext& ctx);
+    /// The second (since the epoch, UTC) of the text last read; -1 before the first read.
+    qint64 second() const { return second_; }
+
+private:
+    qint64 second_ = -1;
+    QString text_;
+};
+
 /// Starts loading a text's characters (its first and last cache line) into the cache, for a text
 /// read a little later that may lie anywhere in memory.
 inline void prefetchText(const QString& text) {

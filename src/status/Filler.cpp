@@ -16,7 +16,6 @@
 
 #include <statusobject/Vocabulary.h>
 
-#include <QDateTime>
 #include <QHash>
 
 namespace so {
@@ -89,7 +88,12 @@ Filler::Filler(ComponentContext& ctx, Sections& sections, StatusDecoder& decoder
     : ctx_(ctx), sections_(sections), decoder_(decoder) {}
 
 UpdatedStamp Filler::nowStamp() {
-    return decoder_.ConvertDateTime(QDateTime::currentDateTime().toString(dateTimeFormat(ctx_)));
+    const QString& text = now_.read(ctx_);
+    if (now_.second() != stampSecond_) {
+        stamp_ = decoder_.ConvertDateTime(text);
+        stampSecond_ = now_.second();
+    }
+    return stamp_;
 }
 
 const Filler::Kind* Filler::kindFor(int objectId) {

@@ -10,6 +10,7 @@
 
 #include "base/ComponentContext.h"
 #include "domain/Address.h"
+#include "base/Texts.h"
 #include "domain/UpdatedStamp.h"
 
 #include <statusobject/Db.h>
@@ -103,6 +104,9 @@ private:
     ComponentContext& ctx_;
     Sections& sections_;
     StatusDecoder& decoder_;
+    NowText now_;
+    qint64 stampSecond_ = -1;  // of stamp_
+    UpdatedStamp stamp_;
 };
 
 }  // namespace so

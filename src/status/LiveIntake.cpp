@@ -1,6 +1,5 @@
 #include "status/LiveIntake.h"
 
-#include "base/CoarseClock.h"
 #include "base/ErrorTrap.h"
 #include "base/Texts.h"
 #include "domain/Address.h"
@@ -13,8 +12,6 @@
 #include "status/RecentChanges.h"
 
 #include <statusobject/Vocabulary.h>
-
-#include <QDateTime>
 
 #include <algorithm>
 
@@ -58,14 +55,7 @@ LiveIntake::LiveIntake(ComponentContext& ctx, Sections& sections, StatusDecoder&
     : ctx_(ctx), sections_(sections), decoder_(decoder), refresh_(refresh), masked_(masked), quiet_(quiet),
       recent_(recent) {}
 
-const QString& LiveIntake::now() {
-    const qint64 second = coarse::secondsSinceEpoch();
-    if (second != nowSecond_) {
-        nowText_ = QDateTime::fromSecsSinceEpoch(second).toString(dateTimeFormat(ctx_));
-        nowSecond_ = second;
-    }
-    return nowText_;
-}
+const QString& LiveIntake::now() { return now_.read(ctx_); }
 
 const LiveIntake::Route& LiveIntake::begin(const QString& deviceType) {
     quiet_.ticks = 0;

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "base/ComponentContext.h"
+#include "base/Texts.h"
 #include "domain/Section.h"
 #include "grid/TextHash.h"
 #include "status/StatusDecoder.h"
@@ -97,8 +98,7 @@ private:
     MaskedList& masked_;
     QuietPeriod& quiet_;
     RecentChanges& recent_;
-    qint64 nowSecond_ = -1;
-    QString nowText_;
+    NowText now_;
     /// Route per device type word as sent.
     std::unordered_map<QString, Route, TextHash, TextEqual> routeOfWord_;
     /// Words seen lately, by the storage of their characters: a host that sends its words from a

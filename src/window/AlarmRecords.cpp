@@ -14,14 +14,23 @@ void bindText(db::Command& command, const QString& name, const QString& text) {
 }
 
 QDateTime TimeValues::at(qint64 ms) {
+    // A local time asks for the time zone under a lock the whole process shares (the window's
+    // thread too, on every report): it is asked twice an hour of UTC, and a second of an hour at
+    // one offset is placed at that offset without asking.
     const qint64 second = wholeSecondsMs(ms);
-    const auto known = seconds_.constFind(second);
-    if (known != seconds_.constEnd())
-        return *known;
-    if (seconds_.size() >= kKept)
-        seconds_.clear();
+    const qint64 hour = second - ((second % kHourMs) + kHourMs) % kHourMs;
+    auto known = offsets_.constFind(hour);
+    if (known == offsets_.constEnd()) {
+        if (offsets_.size() >= kKept)
+            offsets_.clear();
+        const int first = QDateTime::fromMSecsSinceEpoch(hour).offsetFromUtc();
+        const int last = QDateTime::fromMSecsSinceEpoch(hour + kHourMs - 1000).offsetFromUtc();
+        known = offsets_.insert(hour, first == last ? std::optional<int>(first) : std::nullopt);
+    }
+    if (known->has_value())
+        return QDateTime::fromMSecsSinceEpoch(second, Qt::OffsetFromUTC, **known);
     const QDateTime local = QDateTime::fromMSecsSinceEpoch(second);
-    return *seconds_.insert(second, local.toOffsetFromUtc(local.offsetFromUtc()));
+    return local.toOffsetFromUtc(local.offsetFromUtc());
 }
 
 qint64 TimeValues::read(const QVariant& value) {

@@ -9,6 +9,8 @@
 #include <QHash>
 #include <QVariant>
 
+#include <optional>
+
 namespace so::alarms {
 
 /// Empty text is bound as empty, never as Null.
@@ -26,9 +28,10 @@ public:
     qint64 read(const QVariant& value);
 
 private:
-    static constexpr int kKept = 256;  // seconds, and hours, kept at most
-    QHash<qint64, QDateTime> seconds_;
-    QHash<QString, qint64> hours_;  // "yyyy-MM-dd HH": its first second, or -1 when irregular
+    static constexpr int kKept = 256;  // hours kept at most
+    static constexpr qint64 kHourMs = 3600 * 1000;
+    QHash<qint64, std::optional<int>> offsets_;  // an hour of UTC: its offset, none when it changes
+    QHash<QString, qint64> hours_;               // "yyyy-MM-dd HH": its first second, or -1 when irregular
 };
 
 /// A time bound to the whole second.
