@@ -28,16 +28,26 @@
 
 namespace {
 
-TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
+/// The one-process demo on a demo site of its own.
+struct DemoRun {
+    explicit DemoRun(int workstations, int points = 300) : app(configFor(workstations, points)) {
+        app.log().setEcho(false);
+    }
+    sv::AppConfig configFor(int workstations, int points) const {
+        sv::AppConfig config;
+        config.siteUrl =
+            sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), points, {}, true).url;
+        config.workstations = workstations;
+        config.logFolder = dir.path();
+        return config;
+    }
     QTemporaryDir dir;
-    const sv::SiteChoice site =
-        sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 300, {}, true);
-    sv::AppConfig config;
-    config.siteUrl = site.url;
-    config.workstations = 2;
-    config.logFolder = dir.path();
-    sv::StatusViewerApp app(config);
-    app.log().setEcho(false);
+    sv::StatusViewerApp app;
+};
+
+TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
+    DemoRun run(2);
+    sv::StatusViewerApp& app = run.app;
     for (int k = 0; k < 2; ++k) {
         so::StatusWindow& window = windowOf(app.workstation(k).status());
         ASSERT_GT(window.groupEntries().size(), 1);
@@ -49,14 +59,8 @@ TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
 }
 
 TEST(DeskWindows, TheConsoleBringsBackAStatusWindowClosedWithEscByItsButtonAndByF2) {
-    QTemporaryDir dir;
-    const sv::SiteChoice site =
-        sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 300, {}, true);
-    sv::AppConfig config;
-    config.siteUrl = site.url;
-    config.logFolder = dir.path();
-    sv::StatusViewerApp app(config);
-    app.log().setEcho(false);
+    DemoRun run(1);
+    sv::StatusViewerApp& app = run.app;
     sv::AppEventView console(app);
     console.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&console));
@@ -89,16 +93,8 @@ TEST(DeskWindows, TheConsoleCountsWorkstationsInEnglishPluralForms) {
     for (const auto& [workstations, expected] :
          {std::pair{1, "1 workstation; field: 0 state changes applied (0/s); 0 errors logged"},
           std::pair{2, "2 workstations; field: 0 state changes applied (0/s); 0 errors logged"}}) {
-        QTemporaryDir dir;
-        const sv::SiteChoice site =
-            sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 100, {}, true);
-        sv::AppConfig config;
-        config.siteUrl = site.url;
-        config.workstations = workstations;
-        config.logFolder = dir.path();
-        sv::StatusViewerApp app(config);
-        app.log().setEcho(false);
-        const sv::AppEventView console(app);
+        DemoRun run(workstations, 100);
+        const sv::AppEventView console(run.app);
         EXPECT_EQ(console.findChild<QLabel*>()->text().toStdString(), expected);
     }
     for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly)) {
