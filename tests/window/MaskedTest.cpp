@@ -3,7 +3,6 @@
 #include "window/WindowFixture.h"
 #include "status/StatusBoard.h"
 
-#include "domain/StateTexts.h"
 #include "status/StatusDecoder.h"
 #include "status/MaskedPoints.h"
 
@@ -62,7 +61,7 @@ TEST_F(MaskedTest, FillsDoorInputsExpansionInputsAndNewerLineInputs) {
     const QString expansion = controller + QStringLiteral(".XI09");
     ASSERT_GT(maskedRow(expansion), 0);
     EXPECT_EQ(masked().icon(maskedRow(expansion), col::Name), 36);
-    EXPECT_EQ(reason(newer), GetMaskSourceText(129));
+    EXPECT_EQ(reason(newer), QStringLiteral("Door Relay Actuated,RQE"));
     EXPECT_EQ(masked().rowCount(), 3);
 }
 
@@ -118,7 +117,7 @@ TEST_F(MaskedTest, MaskChangesAddRewriteAndRemoveRows) {
 
     const QString newer = firstAddress(102);
     list.UpdateMaskedItem(newer, 129);
-    EXPECT_EQ(reason(newer), GetMaskSourceText(129));
+    EXPECT_EQ(reason(newer), QStringLiteral("Door Relay Actuated,RQE"));
     EXPECT_EQ(masked().icon(maskedRow(newer), col::Name), newer.contains(QLatin1String("BI")) ? 18 : 36);
     EXPECT_EQ(ownLogReports(), 0);
 }
