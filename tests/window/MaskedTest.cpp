@@ -44,7 +44,7 @@ TEST_F(MaskedTest, ListsOnlyTheMaskedEntriesOfAStoredReport) {
     EXPECT_EQ(masked().text(1, col::Address), input);
     EXPECT_EQ(masked().text(1, col::Name), QStringLiteral("Input 02"));
     EXPECT_EQ(masked().icon(1, col::Name), 18);
-    EXPECT_EQ(reason(input), GetStatusValue(4));
+    EXPECT_EQ(reason(input), QStringLiteral("Unlock"));
 }
 
 TEST_F(MaskedTest, FillsDoorInputsExpansionInputsAndNewerLineInputs) {
@@ -100,10 +100,10 @@ TEST_F(MaskedTest, MaskChangesAddRewriteAndRemoveRows) {
     list.UpdateMaskedItem(input, 4);
     ASSERT_EQ(masked().rowCount(), 1);
     EXPECT_EQ(masked().text(1, col::Name), QStringLiteral("Input 05"));
-    EXPECT_EQ(reason(input), GetStatusValue(4));
+    EXPECT_EQ(reason(input), QStringLiteral("Unlock"));
     list.UpdateMaskedItem(input, 8);
     EXPECT_EQ(masked().rowCount(), 1);
-    EXPECT_EQ(reason(input), GetStatusValue(8));
+    EXPECT_EQ(reason(input), QStringLiteral("Entry/Exit Delay"));
     list.UpdateMaskedItem(input, 0);
     EXPECT_EQ(masked().rowCount(), 0);
 
