@@ -21,9 +21,20 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://statusobject.localhost/")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libstatusobject${PROJECT_VERSION_MAJOR})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
-# The library's shlibs file, and the loader's cache refreshed through dpkg's ldconfig trigger.
+# The library's shlibs and symbols files, and the loader's cache refreshed through dpkg's ldconfig
+# trigger. The symbols file gives each symbol the release of its version node (DebianSymbols.cmake):
+# a host that uses only STATUSOBJECT_1 depends on libstatusobject1 (>= 1.0.0), one that uses a 1.1
+# symbol on (>= 1.1.0).
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/triggers)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(debian_symbols ${PROJECT_BINARY_DIR}/debian/symbols)
+add_custom_command(OUTPUT ${debian_symbols}
+  COMMAND ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:StatusObject> -DSONAME=$<TARGET_SONAME_FILE_NAME:StatusObject>
+          -DPACKAGE=libstatusobject${PROJECT_VERSION_MAJOR} -DOUTPUT=${debian_symbols}
+          -P ${CMAKE_CURRENT_LIST_DIR}/DebianSymbols.cmake
+  DEPENDS StatusObject ${CMAKE_CURRENT_LIST_DIR}/DebianSymbols.cmake VERBATIM)
+add_custom_target(debian_symbols ALL DEPENDS ${debian_symbols})
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/triggers ${debian_symbols})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "The component a host console loads in-process: the status window with
  its eight sections, live state changes, the attention list and the status groups.")

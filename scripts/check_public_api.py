@@ -2,10 +2,11 @@
 """Checks of what a host sees of the component.
 
   check_public_api.py exports LIBRARY LIST
-      The shared library exports exactly the symbols of LIST (demangled, one a line, sorted; lines
-      starting with "#" are comments), each under the library's version node; every one of them
-      belongs to a public class or function. Prints what differs, to be reviewed and the list
-      updated.
+      The shared library exports exactly the symbols of LIST (demangled, one a line; a line
+      "[NODE]" names the version node of the symbols below it; lines starting with "#" are
+      comments), each under the node LIST gives it; the nodes are the library's, each inheriting
+      the one listed before it; every symbol belongs to a public class or function. Prints what
+      differs, to be reviewed and the list updated.
   check_public_api.py readme README EXAMPLE
       The C++ block of README's "Hosting the component" is the example host's source, unchanged.
   check_public_api.py copies PROGRAM LIBRARY
@@ -18,7 +19,6 @@ import re
 import subprocess
 import sys
 
-VERSION_NODE = "STATUSOBJECT_1"
 # The insides of public classes: their Impl and Private classes, lambdas.
 HIDDEN_PART = re.compile(r"::(Impl|Private)\b|\{lambda")
 
@@ -33,31 +33,73 @@ PUBLIC = re.compile(
     r"so::db::qtConnectionName\()")
 
 
+def reviewed_list(list_path):
+    """(nodes in order, {symbol: node}) from the reviewed list."""
+    nodes, reviewed, node = [], {}, None
+    for number, line in enumerate(open(list_path, encoding="utf-8"), 1):
+        line = line.strip()
+        if not line or line.startswith("#"):
+            continue
+        if line.startswith("[") and line.endswith("]"):
+            node = line[1:-1]
+            nodes.append(node)
+        elif node is None:
+            raise SystemExit(f"{list_path}:{number}: a symbol before the first [NODE] line")
+        else:
+            reviewed[line] = node
+    return nodes, reviewed
+
+
+def node_parents(library):
+    """{node: parent or None} from the library's version definitions."""
+    out = subprocess.run(["readelf", "-V", "--wide", library], check=True, capture_output=True, text=True).stdout
+    section = out.split(".gnu.version_d", 1)[1].split(".gnu.version_r", 1)[0] if ".gnu.version_d" in out else ""
+    parents, current = {}, None
+    for line in section.splitlines():
+        defined = re.search(r"Flags: (\S+)\s+Index: \d+\s+Cnt: \d+\s+Name: (\S+)", line)
+        if defined:
+            current = None if defined.group(1) == "BASE" else defined.group(2)
+            if current:
+                parents[current] = None
+            continue
+        parent = re.search(r"Parent 1: (\S+)", line)
+        if parent and current:
+            parents[current] = parent.group(1)
+    return parents
+
+
 def exports(library, list_path):
+    nodes, reviewed = reviewed_list(list_path)
     out = subprocess.run(["nm", "-D", "--defined-only", "--with-symbol-versions", "-C", library], check=True,
                          capture_output=True, text=True).stdout
-    symbols, unversioned = set(), []
+    symbols, unversioned = {}, []
     for line in out.splitlines():
         if line.count(" ") < 2:
             continue
         name = line.split(" ", 2)[2]
-        if name.endswith("@@" + VERSION_NODE):
-            symbols.add(name[: -len(VERSION_NODE) - 2])
-        elif name != VERSION_NODE:  # the node's own symbol
+        if "@@" in name:
+            name, node = name.rsplit("@@", 1)
+            symbols[name] = node
+        elif name not in nodes:  # a node's own symbol
             unversioned.append(name)
-    reviewed = {line.strip() for line in open(list_path, encoding="utf-8")
-                if line.strip() and not line.startswith("#")}
-    internal = sorted(s for s in symbols if not PUBLIC.search(s) or HIDDEN_PART.search(s))
-    print(f"{len(symbols)} exported symbols under {VERSION_NODE}")
-    for s in sorted(unversioned):
-        print("exported without the version node:", s)
-    for s in internal:
-        print("internal symbol exported:", s)
-    for s in sorted(symbols - reviewed):
-        print("exported, not in the reviewed list:", s)
-    for s in sorted(reviewed - symbols):
-        print("in the reviewed list, not exported:", s)
-    return 1 if unversioned or internal or symbols != reviewed else 0
+    failures = [f"exported without a version node: {s}" for s in sorted(unversioned)]
+    parents = node_parents(library)
+    for before, node in zip([None] + nodes, nodes):
+        if node not in parents:
+            failures.append(f"version node {node} is not defined by the library")
+        elif parents[node] != before:
+            failures.append(f"version node {node} inherits {parents[node]}, not {before}")
+    failures += [f"version node {n} is not in the reviewed list" for n in sorted(set(parents) - set(nodes))]
+    failures += [f"internal symbol exported: {s}" for s in sorted(symbols)
+                 if not PUBLIC.search(s) or HIDDEN_PART.search(s)]
+    failures += [f"exported, not in the reviewed list: {s}@@{symbols[s]}" for s in sorted(symbols.keys() - reviewed.keys())]
+    failures += [f"in the reviewed list, not exported: {s}" for s in sorted(reviewed.keys() - symbols.keys())]
+    failures += [f"exported under {symbols[s]}, reviewed under {reviewed[s]}: {s}" for s in sorted(symbols)
+                 if s in reviewed and symbols[s] != reviewed[s]]
+    print(f"{len(symbols)} exported symbols under {', '.join(nodes)}")
+    for failure in failures:
+        print(failure)
+    return 1 if failures else 0
 
 
 # The project's namespaces, as nm -C writes a definition in them (and their vtables and type info).

@@ -1,11 +1,13 @@
 // The status viewer's windows with widgets on the offscreen platform: each workstation's window
 // keeps its name in the title, Help asked twice shows one Help window, a desk's status bar
-// tells the field link's loss with its time, and the console brings back a closed window.
+// tells the field link's loss with its time, and the console brings back a closed window and
+// counts in English plural forms.
 #include "component/StatusInternals.h"
 #include "demo/App.h"
 #include "demo/AppEventView.h"
 #include "desk/FieldLinkLabel.h"
 #include "host/AppSite.h"
+#include "host/AppTranslations.h"
 #include "host/DeviceWindows.h"
 
 #include "MqttSite.h"
@@ -21,20 +23,31 @@
 #include <QTest>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QWidget>
 
 namespace {
 
-TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
+/// The one-process demo on a demo site of its own.
+struct DemoRun {
+    explicit DemoRun(int workstations, int points = 300) : app(configFor(workstations, points)) {
+        app.log().setEcho(false);
+    }
+    sv::AppConfig configFor(int workstations, int points) const {
+        sv::AppConfig config;
+        config.siteUrl =
+            sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), points, {}, true).url;
+        config.workstations = workstations;
+        config.logFolder = dir.path();
+        return config;
+    }
     QTemporaryDir dir;
-    const sv::SiteChoice site =
-        sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 300, {}, true);
-    sv::AppConfig config;
-    config.siteUrl = site.url;
-    config.workstations = 2;
-    config.logFolder = dir.path();
-    sv::StatusViewerApp app(config);
-    app.log().setEcho(false);
+    sv::StatusViewerApp app;
+};
+
+TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
+    DemoRun run(2);
+    sv::StatusViewerApp& app = run.app;
     for (int k = 0; k < 2; ++k) {
         so::StatusWindow& window = windowOf(app.workstation(k).status());
         ASSERT_GT(window.groupEntries().size(), 1);
@@ -46,14 +59,8 @@ TEST(DeskWindows, EveryWorkstationsTitleKeepsItsNameThroughGroupChanges) {
 }
 
 TEST(DeskWindows, TheConsoleBringsBackAStatusWindowClosedWithEscByItsButtonAndByF2) {
-    QTemporaryDir dir;
-    const sv::SiteChoice site =
-        sv::prepareSite(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("site.db")), 300, {}, true);
-    sv::AppConfig config;
-    config.siteUrl = site.url;
-    config.logFolder = dir.path();
-    sv::StatusViewerApp app(config);
-    app.log().setEcho(false);
+    DemoRun run(1);
+    sv::StatusViewerApp& app = run.app;
     sv::AppEventView console(app);
     console.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&console));
@@ -76,6 +83,23 @@ TEST(DeskWindows, TheConsoleBringsBackAStatusWindowClosedWithEscByItsButtonAndBy
         EXPECT_TRUE(window->isVisible()) << (byKey ? "F2" : "button");
         EXPECT_TRUE(state.isLoaded());
         EXPECT_GT(app.workstation(0).pointsShown(), 0);
+    }
+}
+
+TEST(DeskWindows, TheConsoleCountsWorkstationsInEnglishPluralForms) {
+    // The program's translations as main() installs them: the English forms come with the program,
+    // not from a catalogue file that a build tree or another prefix may not hold.
+    sv::installTranslations(*QCoreApplication::instance());
+    for (const auto& [workstations, expected] :
+         {std::pair{1, "1 workstation; field: 0 state changes applied (0/s); 0 errors logged"},
+          std::pair{2, "2 workstations; field: 0 state changes applied (0/s); 0 errors logged"}}) {
+        DemoRun run(workstations, 100);
+        const sv::AppEventView console(run.app);
+        EXPECT_EQ(console.findChild<QLabel*>()->text().toStdString(), expected);
+    }
+    for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly)) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
     }
 }
 

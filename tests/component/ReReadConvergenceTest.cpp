@@ -114,9 +114,12 @@ TEST_F(ReReadConvergence, EveryKindOfPointAfterItsStoredConfigurationAndStatesCh
     for (const auto& kind : kinds) {
         const QString address = firstOfKind(kind.objectId);
         ASSERT_FALSE(address.isEmpty()) << "no point of kind " << kind.objectId;
+        const QStringList before = rowsOf(*status, {address});
         for (const QString& change : kind.changes)
             exec(change.contains(QLatin1String("%1")) ? change.arg(address) : change);
         expectEveryNoticeConverges(address, "changed stored values");
+        if (!kind.changes.isEmpty())
+            EXPECT_NE(rowsOf(*status, {address}), before) << "kind " << kind.objectId << ": the change is shown";
     }
 }
 

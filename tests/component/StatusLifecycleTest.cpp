@@ -1,16 +1,14 @@
 // The component's life as a host drives it through the public Status: properties and Show, choosing
-// groups, the host's housekeeping calls, layout persistence, shutting down, and input
-// from outside that must never reach the database.
+// groups, the host's housekeeping calls, layout persistence and shutting down. (Input from outside
+// that must never reach the database: tests/reliability/HostileInputTest.)
 #include "component/ComponentFixture.h"
 #include "status/StatusBoard.h"
 #include "component/StatusInternals.h"
 
 #include "base/ErrorLog.h"
-#include "base/Errors.h"
 #include "grid/ColumnLayout.h"
 #include "grid/Sections.h"
 #include "domain/Address.h"
-#include "status/SuperStatus.h"
 
 #include <QFile>
 #include <QSet>
@@ -303,54 +301,6 @@ TEST_F(StatusLifecycleTest, AnotherOperatorGetsTheGroupsOfTheirRoles) {
         if (e.itemData != 0)
             ids << e.itemData;
     EXPECT_EQ(ids, QVector<qint32>{site.smallGroupId});
-}
-
-TEST_F(StatusLifecycleTest, AddressesWithQuotesOrSqlFromOutsideLeaveTheDatabaseUntouched) {
-    status->Show();
-    const QByteArray before = databaseChecksum(*db);
-    const QStringList hostile = {
-        QStringLiteral("\\\\SNET.P01.C00001.BI01'; DELETE FROM Status_Groups; --"),
-        QStringLiteral("\\\\ZRII.S01.C001.MD06' OR '1'='1"),
-        QStringLiteral("\\\\ZRII.S01.C001'); DROP TABLE SuperStatus; --"),
-        QStringLiteral("\\\\PORT.P01'; UPDATE ServerPorts SET Enabled = 0; --"),
-        QStringLiteral("\\\\PYLON.P01.01' --"),
-        QStringLiteral("\\\\SNET.P01.C00001.DR01' OR ''='"),
-        QStringLiteral("'"),
-    };
-    const char* const types[] = {"CONTROLLER",          "CONTROLLER_THREAT_LEVEL",
-                                 "CONTROLLER_ENABLED",  "READER",
-                                 "READER_THREAT_LEVEL", "PYLON",
-                                 "PYLON_ENABLED",       "PORT",
-                                 "PORT_ENABLED",        "STD_RELAY",
-                                 "STD_INPUT",           "STD_INPUTV",
-                                 "EXP_RELAY",           "EXP_INPUT",
-                                 "EXP_INPUTV",          "ZR2_RELAY",
-                                 "ZR2_INPUT",           "ZR2_MODULE",
-                                 "ZR2_CONTROLLER"};
-    for (const QString& address : hostile) {
-        for (const char* type : types)
-            for (const quint8 state : {quint8(0), quint8(1), quint8(67)})
-                status->StateChange(QString::fromLatin1(type), address, state, QString(), QStringLiteral("1"));
-        for (const qint32 action : {4, 7, 8, 9})
-            status->SyncPipe(QStringLiteral("STATUSVIEW"), action, address + QStringLiteral("|1"),
-                             QStringLiteral("WS2"), QString());
-        for (const char* kind : {"CONT", "PYLON", "PORT", ""})
-            status->SyncPipe(QStringLiteral("STATUSVIEW"), 6, address + QStringLiteral("|") + QLatin1String(kind),
-                             QStringLiteral("WS2"), QString());
-        for (qint16 kind = 0; kind <= 8; ++kind) {
-            superStatusOf(*status).RequestSuperStatus(false, address, kind);
-            superStatusOf(*status).RequestSuperStatus(true, address, kind);
-        }
-    }
-    EXPECT_EQ(databaseChecksum(*db), before);
-    // Bound values cannot break a statement either: no database error was reported. (Addresses
-    // whose point number is no number are refused by the masked list, which is reported.)
-    QFile log(logDir.path() + QStringLiteral("/StatusObject.log"));
-    const QString logged = log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
-    EXPECT_FALSE(logged.contains(QStringLiteral("Error Number: %1").arg(kDbErrorNumber))) << logged.toStdString();
-    for (const QString& e : host.loggedErrors)
-        EXPECT_FALSE(e.contains(QString::number(kDbErrorNumber))) << e.toStdString();
-    EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 }  // namespace

@@ -237,13 +237,20 @@ TEST_F(CatalogueTest, PortIconsFollowStyleThenDialUpType) {
     for (const Case& c : cases)
         EXPECT_EQ(portListIcon(QLatin1String(c.style), c.type), c.icon) << c.style << " " << c.type;
 
+    // The catalogue's ports carry the same icons.
+    int compared = 0;
     for (const SelectedPoint& p : fill(FilterPorts)) {
         const QVariant type = test::scalar(
             *db, QStringLiteral("SELECT PortType FROM ServerPorts WHERE Address = '%1'").arg(p.listAddress));
         const QVariant style = test::scalar(
             *db, QStringLiteral("SELECT PortStyle FROM ServerPorts WHERE Address = '%1'").arg(p.listAddress));
-        EXPECT_EQ(p.listSmallIcon, portListIcon(style.toString(), type.toInt())) << p.listAddress.toStdString();
+        for (const Case& c : cases)
+            if (style.toString() == QLatin1String(c.style) && type.toInt() == c.type) {
+                EXPECT_EQ(p.listSmallIcon, c.icon) << p.listAddress.toStdString();
+                ++compared;
+            }
     }
+    EXPECT_GT(compared, 0);
 }
 
 TEST_F(CatalogueTest, ComputerNameIsSentEscapedAndAnUnescapedOneIsRefused) {

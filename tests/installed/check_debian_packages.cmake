@@ -2,7 +2,8 @@
 # packages by their names, the library in the multiarch folder, the translations with the library
 # and the application they belong to, copyright and changelog in each,
 # development files only in -dev, no RUNPATH in the packaged application, and lintian without an
-# error where lintian is installed.
+# error where lintian is installed. A program that uses a symbol added in 1.1 (the packaged
+# statusviewer) depends on libstatusobject1 (>= 1.1.0), as dpkg-shlibdeps reads the symbols file.
 #   cmake -DBUILD_DIR=.. -DWORK_DIR=.. -DARCH_LIBDIR=lib/<multiarch> -P check_debian_packages.cmake
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -53,6 +54,26 @@ run("unpack the application" dpkg-deb -x ${deb_statusobject-viewer} ${WORK_DIR}/
 run("read its dynamic section" readelf -d ${WORK_DIR}/viewer/usr/bin/statusviewer)
 if(output MATCHES "RUNPATH|RPATH")
   message(FATAL_ERROR "the packaged statusviewer has a search path:\n${output}")
+endif()
+
+# Each symbol carries the release of its version node; a released node keeps its release.
+run("read the library's symbols file" dpkg-deb --info ${deb_libstatusobject1} symbols)
+if(NOT output MATCHES "\n _ZN2so6Status4ShowEv@STATUSOBJECT_1 1\\.0\\.0\n"
+   OR NOT output MATCHES "\n _ZN2so19sectionOfObjectTypeEi@STATUSOBJECT_1\\.1 1\\.1\\.0\n")
+  message(FATAL_ERROR "the symbols file does not give each node its release:\n${output}")
+endif()
+find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(DPKG_SHLIBDEPS)
+  file(MAKE_DIRECTORY ${WORK_DIR}/debian)
+  run("unpack the library" dpkg-deb -R ${deb_libstatusobject1} ${WORK_DIR}/debian/libstatusobject1)
+  file(WRITE ${WORK_DIR}/debian/control "Source: host\n\nPackage: host\nArchitecture: any\n")
+  file(COPY ${WORK_DIR}/viewer/usr/bin/statusviewer DESTINATION ${WORK_DIR}/debian/host)
+  execute_process(COMMAND ${DPKG_SHLIBDEPS} -O -l${WORK_DIR}/debian/libstatusobject1/usr/${ARCH_LIBDIR}
+                          debian/host/statusviewer
+                  WORKING_DIRECTORY ${WORK_DIR} RESULT_VARIABLE rc OUTPUT_VARIABLE depends ERROR_VARIABLE err)
+  if(NOT depends MATCHES "libstatusobject1 \\(>= 1\\.1\\.0\\)")
+    message(FATAL_ERROR "statusviewer does not depend on libstatusobject1 (>= 1.1.0) (${rc}):\n${depends}\n${err}")
+  endif()
 endif()
 
 find_program(LINTIAN lintian)

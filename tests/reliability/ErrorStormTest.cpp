@@ -5,8 +5,6 @@
 #include "component/StatusInternals.h"
 #include "reliability/ReliabilitySite.h"
 
-#include "domain/Formatting.h"
-
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -31,7 +29,7 @@ TEST(ErrorStorm, AThousandFailingReportsAreAllLoggedWithoutABoxAndStatesKeepFlow
     const auto liveState = [&](int i) {
         s.status->StateChange(QStringLiteral("STD_INPUTV"), input, quint8(i % 256), {}, QStringLiteral("0"));
         ++statesSent;
-        EXPECT_EQ(s.cell(1, input, QStringLiteral("Voltage")), voltageText(quint8(i % 256)));
+        EXPECT_EQ(s.cell(1, input, QStringLiteral("Voltage")), voltsOf(quint8(i % 256)));
     };
     const int ignoredBefore = s.status->inputsIgnored();
     s.host.clearCalls();

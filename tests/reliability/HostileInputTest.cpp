@@ -151,11 +151,11 @@ TEST_F(HostileInput, StateChangesNotificationsAndStatusRequestsWriteNothing) {
             }
         }
         status.UpdateNames(h, realInput);
-        for (qint16 kind = 0; kind <= 8; ++kind) {
-            superStatusOf(status).RequestSuperStatus(false, h, kind);
-            superStatusOf(status).RequestSuperStatus(true, QStringLiteral("\\\\SNET.") + h, kind);
-        }
-        calls += 19;
+        for (qint16 kind = 0; kind <= 8; ++kind)
+            for (const bool wholeController : {false, true})
+                for (const char* prefix : {"", "\\\\SNET.P01.C00001.BI01", "\\\\PORT.", "\\\\PYLON."})
+                    superStatusOf(status).RequestSuperStatus(wholeController, QLatin1String(prefix) + h, kind);
+        calls += 73;
     }
     EXPECT_GT(calls, 2000);
     EXPECT_EQ(databaseFailures(hostile), QStringList());

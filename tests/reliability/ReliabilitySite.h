@@ -30,6 +30,9 @@ inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.
 
 namespace so::test {
 
+/// The voltage cell of an input's state byte: 0 to 4.97 V across the byte, two decimals.
+inline QString voltsOf(quint8 state) { return QString::number(state * 4.97 / 255.0, 'f', 2); }
+
 /// Where the site database lives and how the component reaches it.
 enum class Backend {
     Memory,      // sqlite::memory:

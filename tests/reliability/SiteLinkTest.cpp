@@ -1,5 +1,7 @@
 // Losing the site database mid-run, through the public Status on a generated site in a temporary
-// SQLite file (support/DatabaseLoss.h). Restoring only puts the site's file back: the link's check
+// file reached through SQLite and through the SQLite ODBC driver (support/DatabaseLoss.h): live
+// states keep reaching the rows, what needs the database fails cleanly and is told once, a group
+// save that fails keeps what is stored. Restoring only puts the site's file back: the link's check
 // opens the connection again by itself; the check is called directly (no waiting).
 #include "component/StatusInternals.h"
 #include "reliability/ReliabilitySite.h"
@@ -7,6 +9,8 @@
 
 #include "base/ErrorTrap.h"
 #include "base/SiteLink.h"
+#include "groups/GroupStore.h"
+#include "support/DatabaseChecksum.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +25,12 @@
 namespace so::test {
 namespace {
 
-class SiteLinkLoss : public ::testing::Test {
+class SiteLinkLoss : public ::testing::TestWithParam<Backend> {
 protected:
     void SetUp() override {
-        s = std::make_unique<ReliabilitySite>(200, Backend::SqliteFile);
+        if (GetParam() == Backend::OdbcFile && OdbcSqlite::driverName().isEmpty())
+            GTEST_SKIP() << OdbcSqlite::skipReason().toStdString();
+        s = std::make_unique<ReliabilitySite>(200, GetParam());
         s->showGroup(s->site.siteGroupId);
         ASSERT_GT(s->totalRows(), 50);
         link = contextOf(*s->status).siteLink;
@@ -59,7 +65,7 @@ protected:
     std::unique_ptr<QSignalSpy> spy;
 };
 
-TEST_F(SiteLinkLoss, ManyFailuresAreCountedAndTellTheOperatorOnce) {
+TEST_P(SiteLinkLoss, ManyFailuresAreCountedAndTellTheOperatorOnce) {
     loseDatabase(*s->db, s->databasePath());
     const int logBefore = s->logEntries();
     runDatabaseOperations(10);
@@ -81,7 +87,7 @@ TEST_F(SiteLinkLoss, ManyFailuresAreCountedAndTellTheOperatorOnce) {
     EXPECT_LE(link->checkTimer().interval(), SiteLink::kCheckIntervalSeconds * 1000);
 }
 
-TEST_F(SiteLinkLoss, LiveStateChangesKeepUpdatingTheRowsAndTheirTime) {
+TEST_P(SiteLinkLoss, LiveStateChangesKeepUpdatingTheRowsAndTheirTime) {
     EXPECT_FALSE(link->lastStateChange().isValid()) << "no state change received yet";
     const int rows = s->totalRows();
     loseDatabase(*s->db, s->databasePath());
@@ -89,21 +95,32 @@ TEST_F(SiteLinkLoss, LiveStateChangesKeepUpdatingTheRowsAndTheirTime) {
     ASSERT_FALSE(link->isReachable());
     EXPECT_EQ(s->totalRows(), rows) << "a refresh while the database is gone keeps the rows shown";
 
+    const QString input = s->firstAddress(1, QStringLiteral("BI"));
     const QString controller = s->firstAddress(4);
     const QString pylon = s->firstAddress(5);
-    ASSERT_FALSE(controller.isEmpty() || pylon.isEmpty());
+    ASSERT_FALSE(input.isEmpty() || controller.isEmpty() || pylon.isEmpty());
+    const int logBefore = s->logEntries();
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-    s->status->StateChange(QStringLiteral("CONTROLLER_ENABLED"), controller, 1);
-    s->status->StateChange(QStringLiteral("PYLON_ENABLED"), pylon, 0);
-    EXPECT_EQ(s->cell(4, controller, QStringLiteral("Enabled")), QStringLiteral("R1463"));
-    EXPECT_EQ(s->cell(5, pylon, QStringLiteral("Enabled")), QStringLiteral("R1679"));
+    for (const bool on : {true, false}) {
+        s->status->StateChange(QStringLiteral("STD_INPUTV"), input, on ? 255 : 0,
+                               QStringLiteral("2024-03-01 10:00:0%1").arg(int(on)), QStringLiteral("0"));
+        s->status->StateChange(QStringLiteral("CONTROLLER_ENABLED"), controller, on ? 1 : 0);
+        s->status->StateChange(QStringLiteral("PYLON_ENABLED"), pylon, on ? 0 : 1);
+        EXPECT_EQ(s->cell(1, input, QStringLiteral("Voltage")), on ? QStringLiteral("4.97") : QStringLiteral("0.00"));
+        EXPECT_EQ(s->cell(1, input, QStringLiteral("LastUpdated")),
+                  on ? QStringLiteral("2024-03-01 10:00:01") : QStringLiteral("2024-03-01 10:00:00"));
+        EXPECT_EQ(s->cell(4, controller, QStringLiteral("Enabled")),
+                  on ? QStringLiteral("R1463") : QStringLiteral("R1679"));
+        EXPECT_EQ(s->cell(5, pylon, QStringLiteral("Enabled")), on ? QStringLiteral("R1679") : QStringLiteral("R1463"));
+    }
+    EXPECT_EQ(s->logEntries(), logBefore) << "decoding a live state needs no database";
     const QDateTime last = link->lastStateChange();
     EXPECT_TRUE(last.isValid());
     EXPECT_GE(last, before);
     EXPECT_LE(last, QDateTime::currentDateTime().addSecs(1));
 }
 
-TEST_F(SiteLinkLoss, CheckKeepsTheLinkDownUntilTheDatabaseAnswersThenTellsAgainOnTheNextLoss) {
+TEST_P(SiteLinkLoss, CheckKeepsTheLinkDownUntilTheDatabaseAnswersThenTellsAgainOnTheNextLoss) {
     loseDatabase(*s->db, s->databasePath());
     runDatabaseOperations(2);
     ASSERT_FALSE(link->isReachable());
@@ -136,6 +153,34 @@ TEST_F(SiteLinkLoss, CheckKeepsTheLinkDownUntilTheDatabaseAnswersThenTellsAgainO
     EXPECT_EQ(linkMessages(), 2) << "a new loss is told again, once";
     EXPECT_EQ(spy->size(), 3);
 }
+
+TEST_P(SiteLinkLoss, AGroupSaveThatFailsKeepsThePreviousPointsAndNothingStoredIsLost) {
+    const QMap<QString, QByteArray> tables = tableChecksums(*s->db);
+    const int group = s->site.smallGroupId;
+    const QStringList points = storedPoints(*s->db, group);
+    ASSERT_FALSE(points.isEmpty());
+    loseDatabase(*s->db, s->databasePath());
+    GroupStore& groups = groupStoreOf(*s->status);
+    const QVector<SelectedPoint> replacement = {{QStringLiteral("Only point"), s->firstAddress(0), 1, 1, 0, 16}};
+    EXPECT_FALSE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement));
+    EXPECT_EQ(groups.createGroup(QStringLiteral("New group"), replacement), 0);
+    EXPECT_FALSE(groups.deleteGroup(group, QStringLiteral("Lobby")));
+    s->status->ShutDown();  // the layout save fails as well
+    EXPECT_EQ(s->host.count(QStringLiteral("SendSyncData")), 0) << "a failed change must not be announced";
+
+    restoreDatabase(s->databasePath());
+    link->check();
+    ASSERT_TRUE(s->db->isAlive());
+    EXPECT_EQ(storedPoints(*s->db, group), points);
+    EXPECT_EQ(differingTables(tableChecksums(*s->db), tables), QStringList());
+    EXPECT_TRUE(groups.replacePoints(group, QStringLiteral("Lobby"), replacement)) << "saves again once it is back";
+    EXPECT_EQ(storedPoints(*s->db, group).size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SiteLinkLoss, ::testing::Values(Backend::SqliteFile, Backend::OdbcFile),
+                         [](const ::testing::TestParamInfo<Backend>& info) {
+                             return info.param == Backend::OdbcFile ? std::string("Odbc") : std::string("Sqlite");
+                         });
 
 TEST(SiteLinkLive, AFailedStatementOnALiveDatabaseKeepsTheLinkUpAndShowsTheReport) {
     ReliabilitySite s(50, Backend::SqliteFile);

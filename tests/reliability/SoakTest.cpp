@@ -12,7 +12,6 @@
 #include "status/StatusBoard.h"
 
 #include "domain/Address.h"
-#include "domain/Formatting.h"
 #include "status/StatusDecoder.h"
 
 #include <gtest/gtest.h>
@@ -232,7 +231,7 @@ TEST(Soak, MixedStateChangesOnATenThousandRowWindowEndShowingTheLastStateOfEvery
         if (stamps.own[f][state]) {
             Expected e{i, {}, {}};
             if (feed.fixed == Feed::Voltage)
-                e = {i, QStringLiteral("Voltage"), voltageText(state)};
+                e = {i, QStringLiteral("Voltage"), voltsOf(state)};
             else if (feed.fixed == Feed::Enabled)
                 e = {i, QStringLiteral("Enabled"), state == 1 ? QStringLiteral("R1463") : QStringLiteral("R1679")};
             expected[feed.section][address] = e;
@@ -243,7 +242,7 @@ TEST(Soak, MixedStateChangesOnATenThousandRowWindowEndShowingTheLastStateOfEvery
             stamps.door[f][state]) {
             Expected door{i, {}, {}};
             if (feed.fixed == Feed::Voltage)
-                door = {i, QStringLiteral("Voltage"), voltageText(state)};
+                door = {i, QStringLiteral("Voltage"), voltsOf(state)};
             expected[0][ConvertToDoorAddress(address)] = door;
         }
         // A controller reporting state 36 resets its points' state cells to "not known".

@@ -45,12 +45,6 @@ const QString kKeypadFrom = QStringLiteral(
     "ZRII_Keypads ON ZRII_KeypadsInReader.KeypadID = ZRII_Keypads.ID ON ZRII_Modules.ID = "
     "ZRII_Keypads.KeypadModuleID ");
 
-const QString kRelayQuery = QStringLiteral(
-    "SELECT ZRII_Relays.RelayID, ZRII_Relays.Name, ZRII_Relays.Address, ZRII_Relays.NormalStateEnergized, "
-    "ZRII_Relays.OperationsStatus, ZRII_Relays.EnergizedStatus, (Select ZRII_Controllers.[Online] From "
-    "ZRII_Controllers Where Address = LEFT(ZRII_Relays.Address,15)) as ControllerOnline FROM ZRII_Relays Where "
-    "Address = '");
-
 QVector<Statement> statements() {
     const QStringList doorFields{"DoorName", "DoorId",   "Address",    "PanelType", "TwoMan",
                                  "invert",   "Disabled", "InputIndex", "Anlgmode",  "NormalyOpen"};
@@ -160,15 +154,6 @@ QVector<Statement> statements() {
          {"Name", "ID", "Address", "Installed", "Online"}},
 
         // Database refresh of single rows.
-        {"refresh newer door inputs",
-         "Select Disabled, NormallyClosed, LineModuleType, MaskSource, ContactStatus from ZRII_Inputs Where InputID IN "
-         "(Select InputID From ZRII_InputsInDoorsRelations Where DoorID = (Select DoorID From ZRII_Doors where Address "
-         "= '{ZDOOR}'))"},
-        {"refresh newer door relay",
-         kRelayQuery + "{ZDOORRELAY}'",
-         Expect::Rows,
-         {},
-         {"ControllerOnline", "EnergizedStatus", "OperationsStatus"}},
         {"refresh classic door",
          "SELECT Doors.*, Inputs.AnlgMode, Inputs.Disabled, Outputs.TwoMan , Inputs.NormalyOpen, Inputs.PanelType "
          "FROM Doors INNER JOIN Controllers ON Doors.ControllerID = Controllers.Controller_ID INNER JOIN Inputs ON "
@@ -178,13 +163,6 @@ QVector<Statement> statements() {
          Expect::Rows,
          {"DOOR"},
          {"TwoMan", "Disabled", "PanelType", "InputIndex", "Anlgmode", "NormalyOpen"}},
-        {"refresh newer input",
-         "SELECT MaskSource, ContactStatus, Disabled,LineModuleType,NormallyClosed, Address, (Select "
-         "ZRII_Controllers.[Online] From ZRII_Controllers Where Address = LEFT(ZRII_Inputs.Address,15)) as "
-         "ControllerOnline FROM ZRII_Inputs Where Address = '{ZINPUT}'",
-         Expect::Rows,
-         {},
-         {"ControllerOnline"}},
         {"refresh classic input",
          "SELECT * FROM Inputs Where Address = ?",
          Expect::Rows,
@@ -195,7 +173,6 @@ QVector<Statement> statements() {
          Expect::Rows,
          {},
          {"Anlg_mode", "Disabled", "normal_open"}},
-        {"refresh newer relay", kRelayQuery + "{ZRELAY}'"},
         {"refresh classic controller",
          "SELECT     Controllers.Installed, SuperStatus.Status FROM         SuperStatus INNER JOIN Controllers ON "
          "SuperStatus.Address = Controllers.Address WHERE     (SuperStatus.Address = ?) AND (SuperStatus.StatusType = "
@@ -218,29 +195,6 @@ QVector<Statement> statements() {
          Expect::Rows,
          {"XINPUT"},
          {"InputIndex", "nxinputs", "normal_open", "Anlg_mode", "Disabled"}},
-        {"refresh newer reader",
-         "SELECT     ZRII_Keypads.PhysicalTamperLockout, ZRII_Keypads.CodeTamperLockout, ZRII_Modules.Online, "
-         "ZRII_Modules.Address, ZRII_Modules.Installed, (Select ZRII_Controllers.[Online] From ZRII_Controllers Where "
-         "Address = LEFT(ZRII_Keypads.Address,15)) as ControllerOnline, ZRII_Readers.ThreatLevel, "
-         "ZRII_Readers.Address as ReaderAddress  " +
-             kKeypadFrom + "WHERE     (ZRII_Readers.Address = '{ZREADER}')",
-         Expect::Rows,
-         {},
-         {"ControllerOnline", "ThreatLevel", "Online", "Installed"}},
-        {"refresh newer controller",
-         "Select ZRII_Controllers.Name, ZRII_Controllers.Installed, ZRII_Controllers.Online, ZRII_Controllers.ID from "
-         "ZRII_Controllers Where ZRII_Controllers.Address = '{ZCONTROLLER}'"},
-        {"refresh newer module",
-         "Select ZRII_Modules.ID, ZRII_Modules.Name, ZRII_Modules.Installed, ZRII_Modules.Online, "
-         "ZRII_Modules.InTamper, (Select ZRII_Controllers.[Online] From ZRII_Controllers Where Address = "
-         "LEFT(ZRII_Modules.Address,15)) as ControllerOnline from ZRII_Modules Where ZRII_Modules.Address = "
-         "'{ZMODULE}'",
-         Expect::Rows,
-         {},
-         {"InTamper", "ControllerOnline"}},
-        {"highest reader threat level",
-         "Select [Name] From ThreatLevels Where ThreatID = (Select TOP 1 ThreatLevel from ZRII_Readers where "
-         "ControllerID = {ZCONTROLLERID} order by ThreatLevel Desc)"},
 
         // Masked points list.
         {"masked input name", "Select [Name] From Inputs (NOLOCK) Where BelongToDoor = 0 and Address = '{INPUT}'"},
@@ -372,21 +326,14 @@ QHash<QString, QVariant> siteValues(Connection& c, const DemoSiteSummary* site) 
     v["DVRPORT"] = first("SELECT Address FROM ServerPorts WHERE PortType = 7");
     v["DVRPORTID"] = first("SELECT PortID FROM ServerPorts WHERE PortType = 7");
     v["CSRPORT"] = first("SELECT Address FROM ServerPorts WHERE PortType = 8");
-    v["ZDOOR"] = first("SELECT Address FROM ZRII_Doors ORDER BY DoorID");
     v["ZDOORID"] = first("SELECT DoorID FROM ZRII_Doors ORDER BY DoorID");
-    if (v["ZDOOR"].isValid())
-        v["ZDOORRELAY"] = v["ZDOOR"].toString().replace(".DR", ".BR");
     for (auto it = v.begin(); it != v.end();)
         it = it->isValid() ? std::next(it) : v.erase(it);
     v["ZINPUT"] = first("SELECT Address FROM ZRII_Inputs WHERE MaskSource > 0 ORDER BY InputID");
     v["ZINPUTID"] = first("SELECT InputID FROM ZRII_Inputs WHERE MaskSource > 0 ORDER BY InputID");
-    v["ZRELAY"] = first("SELECT Address FROM ZRII_Relays WHERE RelayType IN (2, 4) ORDER BY RelayID");
     v["ZRELAYID"] = first("SELECT RelayID FROM ZRII_Relays WHERE RelayType IN (2, 4) ORDER BY RelayID");
-    v["ZREADER"] = first("SELECT Address FROM ZRII_Readers ORDER BY ReaderID");
     v["ZREADERID"] = first("SELECT ReaderID FROM ZRII_Readers ORDER BY ReaderID");
-    v["ZCONTROLLER"] = first("SELECT Address FROM ZRII_Controllers ORDER BY ID");
     v["ZCONTROLLERID"] = first("SELECT ID FROM ZRII_Controllers ORDER BY ID");
-    v["ZMODULE"] = first("SELECT Address FROM ZRII_Modules WHERE DeviceSubType = 3 ORDER BY ID");
     v["ZKEYPADMODULE"] = first("SELECT Address FROM ZRII_Modules WHERE DeviceSubType = 8 ORDER BY ID");
     return v;
 }

@@ -4,10 +4,8 @@
 #include "component/StatusInternals.h"
 #include "ui/UiFixture.h"
 
-#include "ui/ModelTesterGuard.h"
 #include "grid/ColumnLayout.h"
 
-#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -264,35 +262,6 @@ TEST_F(WindowInteraction, ModulesItemFollowsTheHostsNewerHardwareSupport) {
         for (int section = 0; section < kSectionCount - 1; ++section)
             EXPECT_EQ(sectionItem(section, otherFrame)->isEnabled(), windowOf(*other).isSectionUsed(Section(section)));
     }
-}
-
-TEST_F(WindowInteraction, EveryAdapterStaysConsistentThroughFillUpdateSortAndClear) {
-    show();
-    ModelTesterGuard guard;
-    std::vector<std::unique_ptr<QAbstractItemModelTester>> testers;
-    for (int section = 0; section < kSectionCount; ++section)
-        testers.push_back(std::make_unique<QAbstractItemModelTester>(
-            modelOf(section), QAbstractItemModelTester::FailureReportingMode::Warning));
-    testers.push_back(std::make_unique<QAbstractItemModelTester>(
-        maskedList()->gridModel(), QAbstractItemModelTester::FailureReportingMode::Warning));
-
-    chooseGroup(site.siteGroupId);  // fill every section
-    for (int section = 0; section < 3; ++section)
-        for (int row = 1; row <= grid(section).rowCount(); row += 2)
-            status->StateChange(section == 0   ? QStringLiteral("STD_INPUT")
-                                : section == 1 ? QStringLiteral("STD_INPUT")
-                                               : QStringLiteral("STD_RELAY"),
-                                grid(section).text(row, QStringLiteral("Address")), quint8(row % 4));
-    QTest::keyClick(view(0), Qt::Key_F5);
-    settle();
-    clickHeader(1, QStringLiteral("Name"));
-    clickHeader(1, QStringLiteral("LastUpdated"));
-    action("maskedButton")->trigger();
-    settle();
-    chooseGroup(0);  // the first entry: no group, every section emptied
-    EXPECT_EQ(view(0)->model()->rowCount(), 0);
-
-    EXPECT_TRUE(guard.failures().isEmpty()) << guard.failures().join(QLatin1Char('\n')).toStdString();
 }
 
 }  // namespace

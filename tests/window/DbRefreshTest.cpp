@@ -3,8 +3,6 @@
 #include "window/WindowFixture.h"
 #include "status/StatusBoard.h"
 
-#include "domain/StateTexts.h"
-
 namespace so::test {
 namespace {
 
@@ -77,9 +75,9 @@ TEST_F(DbRefreshTest, NewerLineDoorRenewsFromItsContactAndRelayOrShowsDashesOffL
     refresh(RefreshTarget::Door, 0, door);
     EXPECT_EQ(cell(0, door, col::Enabled), R(1679));
     EXPECT_EQ(cell(0, door, col::LMType), QStringLiteral("2"));
-    EXPECT_EQ(cell(0, door, col::Masked), GetMaskSourceText(1));
+    EXPECT_EQ(cell(0, door, col::Masked), QStringLiteral("Door Relay Actuated"));
     EXPECT_EQ(cell(0, door, col::RelayStatus), QStringLiteral("ON"));
-    EXPECT_EQ(cell(0, door, col::RelayDetails), GetRelayModeText(3));
+    EXPECT_EQ(cell(0, door, col::RelayDetails), QStringLiteral("Time Zone"));
     EXPECT_EQ(ownLogReports(), 0);
 
     setOnline(controllerOf(door), false);
@@ -102,7 +100,7 @@ TEST_F(DbRefreshTest, InputsOfEachLineRenewFromTheirOwnTables) {
     EXPECT_EQ(cell(1, classic, col::Enabled), R(1679));
     EXPECT_EQ(cell(1, expansion, col::LMType), QStringLiteral("2"));
     EXPECT_EQ(data(1, expansion, col::Status), 1);
-    EXPECT_EQ(cell(1, newer, col::Masked), GetMaskSourceText(129));
+    EXPECT_EQ(cell(1, newer, col::Masked), QStringLiteral("Door Relay Actuated,RQE"));
     EXPECT_EQ(cell(1, newer, col::LMType), QStringLiteral("3"));
 
     setOnline(controllerOf(newer), false);
@@ -118,7 +116,7 @@ TEST_F(DbRefreshTest, NewerLineRelayShowsItsEnergisedState) {
     setOnline(controllerOf(relay), true);
     refresh(RefreshTarget::Relay, 2, relay);
     EXPECT_EQ(cell(2, relay, col::Status), QStringLiteral("OFF"));
-    EXPECT_EQ(cell(2, relay, col::RelayDetails), GetRelayModeText(0));
+    EXPECT_EQ(cell(2, relay, col::RelayDetails), QStringLiteral("none"));
     setOnline(controllerOf(relay), false);
     refresh(RefreshTarget::Relay, 2, relay);
     EXPECT_EQ(cell(2, relay, col::Status), QStringLiteral("-"));

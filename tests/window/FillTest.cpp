@@ -3,8 +3,6 @@
 #include "window/WindowFixture.h"
 #include "status/StatusBoard.h"
 
-#include "domain/StateTexts.h"
-
 namespace so::test {
 namespace {
 
@@ -166,7 +164,7 @@ TEST_F(FillTest, NewerLineDoorShowsTwoPersonRuleMaskAndContact) {
     EXPECT_EQ(cell(0, plain, col::TwoPersonRule), R(1679));
     EXPECT_EQ(cell(0, ruled, col::TwoPersonRule), R(1463));
     EXPECT_EQ(data(0, plain, col::Name), 100);
-    EXPECT_EQ(cell(0, plain, col::Masked), GetMaskSourceText(129));
+    EXPECT_EQ(cell(0, plain, col::Masked), QStringLiteral("Door Relay Actuated,RQE"));
     EXPECT_EQ(cell(0, plain, col::Input1), QStringLiteral("Line Open"));
     EXPECT_FALSE(cell(0, plain, col::Status).isEmpty());
 }

@@ -3,7 +3,6 @@
 #include "window/WindowFixture.h"
 #include "status/StatusBoard.h"
 
-#include "domain/StateTexts.h"
 #include "status/StatusDecoder.h"
 #include "status/MaskedPoints.h"
 
@@ -45,7 +44,7 @@ TEST_F(MaskedTest, ListsOnlyTheMaskedEntriesOfAStoredReport) {
     EXPECT_EQ(masked().text(1, col::Address), input);
     EXPECT_EQ(masked().text(1, col::Name), QStringLiteral("Input 02"));
     EXPECT_EQ(masked().icon(1, col::Name), 18);
-    EXPECT_EQ(reason(input), GetStatusValue(4));
+    EXPECT_EQ(reason(input), QStringLiteral("Unlock"));
 }
 
 TEST_F(MaskedTest, FillsDoorInputsExpansionInputsAndNewerLineInputs) {
@@ -62,7 +61,7 @@ TEST_F(MaskedTest, FillsDoorInputsExpansionInputsAndNewerLineInputs) {
     const QString expansion = controller + QStringLiteral(".XI09");
     ASSERT_GT(maskedRow(expansion), 0);
     EXPECT_EQ(masked().icon(maskedRow(expansion), col::Name), 36);
-    EXPECT_EQ(reason(newer), GetMaskSourceText(129));
+    EXPECT_EQ(reason(newer), QStringLiteral("Door Relay Actuated,RQE"));
     EXPECT_EQ(masked().rowCount(), 3);
 }
 
@@ -101,10 +100,10 @@ TEST_F(MaskedTest, MaskChangesAddRewriteAndRemoveRows) {
     list.UpdateMaskedItem(input, 4);
     ASSERT_EQ(masked().rowCount(), 1);
     EXPECT_EQ(masked().text(1, col::Name), QStringLiteral("Input 05"));
-    EXPECT_EQ(reason(input), GetStatusValue(4));
+    EXPECT_EQ(reason(input), QStringLiteral("Unlock"));
     list.UpdateMaskedItem(input, 8);
     EXPECT_EQ(masked().rowCount(), 1);
-    EXPECT_EQ(reason(input), GetStatusValue(8));
+    EXPECT_EQ(reason(input), QStringLiteral("Entry/Exit Delay"));
     list.UpdateMaskedItem(input, 0);
     EXPECT_EQ(masked().rowCount(), 0);
 
@@ -118,7 +117,7 @@ TEST_F(MaskedTest, MaskChangesAddRewriteAndRemoveRows) {
 
     const QString newer = firstAddress(102);
     list.UpdateMaskedItem(newer, 129);
-    EXPECT_EQ(reason(newer), GetMaskSourceText(129));
+    EXPECT_EQ(reason(newer), QStringLiteral("Door Relay Actuated,RQE"));
     EXPECT_EQ(masked().icon(maskedRow(newer), col::Name), newer.contains(QLatin1String("BI")) ? 18 : 36);
     EXPECT_EQ(ownLogReports(), 0);
 }

@@ -25,14 +25,15 @@ void installFirst(QCoreApplication& app, const QStringList& folders, Load load) 
 }  // namespace
 
 void installTranslations(QCoreApplication& app) {
+    // The English plural forms first, from the program itself: a language without a catalogue
+    // reads "1 workstation", not "1 workstation(s)", wherever the program runs from. The language's
+    // catalogue, installed after it, is searched before it.
+    installFirst(app, {QStringLiteral(":/statusviewer/translations")}, [](QTranslator& t, const QString& folder) {
+        return t.load(QStringLiteral("statusviewer_en"), folder);
+    });
     QStringList folders{QCoreApplication::applicationDirPath() + QStringLiteral("/../share/statusobject/translations")};
     folders += QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
                                          QStringLiteral("statusobject/translations"), QStandardPaths::LocateDirectory);
-    // The English plural forms first: a language without a catalogue reads "1 workstation", not
-    // "1 workstation(s)". The language's catalogue, installed after it, is searched before it.
-    installFirst(app, folders, [](QTranslator& t, const QString& folder) {
-        return t.load(QStringLiteral("statusviewer_en"), folder);
-    });
     installFirst(app, folders, [](QTranslator& t, const QString& folder) {
         return t.load(QLocale(), QStringLiteral("statusviewer"), QStringLiteral("_"), folder);
     });
