@@ -87,7 +87,8 @@ QStringList deskSubscriptions(const QString& site, const QString& computerName) 
             wire::topicName(site, wire::Topic::Field),
             wire::topicName(site, wire::Topic::Alarm),
             wire::loginTopic(site, wire::Topic::Resync, computerName),
-            wire::loginTopic(site, wire::Topic::Answer, computerName)};
+            wire::loginTopic(site, wire::Topic::Answer, computerName),
+            wire::loginTopic(site, wire::Topic::Past, computerName)};
 }
 
 // ---- ControlChannel
@@ -146,6 +147,8 @@ FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QS
     broadcaster_ = std::make_unique<FieldBroadcaster>(*link_, options.broker.site, *field_, *db_,
                                                       &SiteHost::operatorPermission, services_.log);
     field_->addSink(broadcaster_.get());
+    if (history_ != nullptr)
+        broadcaster_->setPastBoard(pastBoardAnswer(*history_));
 
     const HostServices host{&services_.texts, &services_.log, &localBus_, field_.get(), &services_.images};
     reference_ = std::make_unique<Workstation>(

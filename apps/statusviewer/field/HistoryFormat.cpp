@@ -169,4 +169,59 @@ std::optional<QByteArray> blockPayload(const QByteArray& file, const BlockIndexE
     return payload;
 }
 
+QByteArray encodePastBoard(const PastBoard& board) {
+    QByteArray raw;
+    Encoder out(raw);
+    out.signedVarint(board.moment);
+    out.varint(quint64(board.fidelity));
+    out.text(board.note);
+    out.varint(quint64(board.statusRows.size()));
+    for (const StatusRowValue& row : board.statusRows) {
+        out.signedVarint(row.controllerId);
+        out.signedVarint(row.statusType);
+        out.text(row.text);
+    }
+    out.varint(quint64(board.deviceRows.size()));
+    for (const DeviceRowValue& row : board.deviceRows) {
+        out.varint(quint64(row.column));
+        out.signedVarint(row.id);
+        out.signedVarint(row.value);
+    }
+    return qCompress(raw, 6);
+}
+
+std::optional<PastBoard> decodePastBoard(const QByteArray& bytes) {
+    // qCompress's first four bytes are the inflated size (big-endian).
+    if (bytes.size() < 4 || qFromBigEndian<quint32>(bytes.constData()) > kMaxPayloadBytes)
+        return std::nullopt;
+    const QByteArray raw = qUncompress(bytes);
+    if (raw.isEmpty())
+        return std::nullopt;
+    Decoder in(raw);
+    PastBoard board;
+    board.moment = in.signedVarint();
+    const quint64 fidelity = in.varint();
+    if (fidelity > quint64(Fidelity::Unavailable))
+        return std::nullopt;
+    board.fidelity = Fidelity(fidelity);
+    board.note = in.text();
+    for (quint64 n = in.varint(); n > 0 && !in.failed(); --n) {
+        StatusRowValue row;
+        row.controllerId = qint32(in.signedVarint());
+        row.statusType = int(in.signedVarint());
+        row.text = in.text();
+        board.statusRows.append(std::move(row));
+    }
+    for (quint64 n = in.varint(); n > 0 && !in.failed(); --n) {
+        const quint64 column = in.varint();
+        if (column >= quint64(kDeviceColumnCount))
+            return std::nullopt;
+        DeviceRowValue row{DeviceColumn(column), qint32(in.signedVarint()), in.signedVarint()};
+        board.deviceRows.append(row);
+    }
+    if (in.failed() || !in.atEnd())
+        return std::nullopt;
+    return board;
+}
+
 }  // namespace sv::history

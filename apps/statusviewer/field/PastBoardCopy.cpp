@@ -7,7 +7,8 @@ namespace sv {
 void applyPastBoard(so::db::Connection& db, const history::PastBoard& board) {
     FieldWrites rows;
     for (const history::StatusRowValue& row : board.statusRows)
-        rows.statusRows.insert(FieldWrites::statusKey(row.controllerId, row.statusType), row.text);
+        rows.statusRows.insert(FieldWrites::statusKey(row.controllerId, row.statusType),
+                               row.text.isNull() ? QStringLiteral("") : row.text);  // Status is NOT NULL
     for (const history::DeviceRowValue& row : board.deviceRows)
         rows.deviceRows[deviceColumnUpdate(row.column)].insert(row.id, row.value);
     FieldWriter::write(db, rows);

@@ -125,8 +125,12 @@ void SimulatedField::load() {
     seedHistory();
 }
 
+void SimulatedField::setHistory(ReportHistory* history) {
+    history_ = history;
+    book_.setObserver(history);
+}
+
 void SimulatedField::seedHistory() {
-    book_.setObserver(history_);
     if (history_ == nullptr)
         return;
     history_->beginSeed();

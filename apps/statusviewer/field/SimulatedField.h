@@ -72,9 +72,9 @@ public:
     SimulatedField(so::db::Connection& db, const FieldOptions& options, AppLog* log = nullptr);
     ~SimulatedField() override;
 
-    /// Keeps every report and row state in history from the next load() on (null: none); the
-    /// history must outlive the field.
-    void setHistory(ReportHistory* history) { history_ = history; }
+    /// Keeps every report and row state in history (null: none); the history must outlive the
+    /// field. Set before load(), which seeds it with the states loaded.
+    void setHistory(ReportHistory* history);
     ReportHistory* history() const { return history_; }
 
     /// Reads the site's devices and their stored states, and seeds the history with them. Throws
