@@ -177,8 +177,8 @@ int main(int argc, char** argv) {
                                            QStringLiteral("N"), QStringLiteral("60"));
     const QCommandLineOption daysOption(QStringLiteral("days"), QStringLiteral("Days."), QStringLiteral("N"),
                                         QStringLiteral("30"));
-    const QCommandLineOption momentsOption(QStringLiteral("moments"), QStringLiteral("Moments."),
-                                           QStringLiteral("N"), QStringLiteral("20"));
+    const QCommandLineOption momentsOption(QStringLiteral("moments"), QStringLiteral("Moments."), QStringLiteral("N"),
+                                           QStringLiteral("20"));
     parser.addOptions({pointsOption, minutesOption, daysOption, momentsOption});
     parser.process(app);
     const int points = parser.value(pointsOption).toInt();
