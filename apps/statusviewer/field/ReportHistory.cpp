@@ -46,14 +46,15 @@ std::function<QByteArray(qint64, QString&)> pastBoardAnswer(ReportHistory& histo
 }
 
 ReportHistory::ReportHistory(HistoryOptions options, AppLog* log)
-    : options_(std::move(options)), log_(log), reader_(options_.folder, [this](const QString& m) { tell(m); }) {
+    : options_(std::move(options)), log_(log), reader_(options_.folder, [this](const QString& m) { tell(m); }),
+      encoder_(options_.limits) {
     if (!options_.clock)
         options_.clock = [] { return QDateTime::currentMSecsSinceEpoch(); };
     thread_ = std::thread([this] { run(); });
 }
 
 ReportHistory::~ReportHistory() {
-    closeBlock();
+    handOver();
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -65,166 +66,72 @@ ReportHistory::~ReportHistory() {
 // ---- recording ----------------------------------------------------------------------------------
 
 void ReportHistory::beginSeed() {
-    closeBlock();
-    pointIndex_.clear();
-    keys_.clear();
-    states_.clear();
-    addressIndex_.clear();
-    addresses_.clear();
-    deviceTypeIndex_.clear();
-    deviceTypes_.clear();
     seeding_ = true;
     running_ = false;
+    queue({HistoryEvent::BeginSeed});
 }
 
 void ReportHistory::endSeed() {
     seeding_ = false;
     running_ = true;
-    writeSnapshot(now(), true);
+    queue({HistoryEvent::EndSeed, now()});
+    handOver();
 }
 
 void ReportHistory::entryChanged(qint32 id, int statusType, int index, const so::db::StatusEntry& entry) {
-    change({PointKey::StatusEntry, id, statusType, index}, {entry.codes, entry.value, qint64(entry.maskSource)});
+    if (seeding_ || running_)
+        queue({HistoryEvent::Change,
+               seeding_ ? 0 : now(),
+               {PointKey::StatusEntry, id, statusType, index},
+               {entry.codes, entry.value, qint64(entry.maskSource)}});
 }
 
 void ReportHistory::valuesChanged(qint32 id, int statusType, const QVector<int>& values) {
-    change({PointKey::StatusValues, id, statusType, 0}, {values, {}, 0});
+    if (seeding_ || running_)
+        queue({HistoryEvent::Change, seeding_ ? 0 : now(), {PointKey::StatusValues, id, statusType, 0}, {values}});
 }
 
 void ReportHistory::deviceChanged(DeviceColumn column, qint32 id, qint64 value) {
-    change({PointKey::Device, id, qint32(column), 0}, {{}, {}, value});
-}
-
-void ReportHistory::change(const PointKey& key, PointState&& state) {
-    if (!seeding_ && !running_)
-        return;
-    const qint64 t = seeding_ ? 0 : timeRecord(now());
-    Encoder out(open_);
-    int index = pointIndex_.value(key, -1);
-    if (index < 0) {
-        index = int(keys_.size());
-        pointIndex_.insert(key, index);
-        keys_.append(key);
-        states_.append(PointState{});
-        if (!seeding_) {
-            out.tag(RecordKind::DefinePoint, 0);
-            out.point(key);
-        }
-    } else if (states_[index] == state) {
-        return;
-    }
-    if (!seeding_) {
-        out.tag(RecordKind::Change, quint64(index));
-        out.signedVarint(t - lastRecord_);
-        out.state(state);
-        lastRecord_ = t;
-    }
-    states_[index] = std::move(state);
-    if (open_.size() >= options_.blockBytes)
-        closeBlock();
+    if (seeding_ || running_)
+        queue({HistoryEvent::Change, seeding_ ? 0 : now(), {PointKey::Device, id, qint32(column), 0}, {{}, {}, value}});
 }
 
 void ReportHistory::reported(const QString& deviceType, const QString& address, int state, const QString& value) {
-    if (!running_)
-        return;
-    const qint64 t = timeRecord(now());
-    const int type = deviceTypeIndex(deviceType);
-    const int at = addressIndex(address);
-    Encoder out(open_);
-    out.tag(RecordKind::Report, quint64(at));
-    out.signedVarint(t - lastRecord_);
-    out.varint(quint64(type));
-    out.varint(quint64(quint8(state)));
-    out.text(value);
-    lastRecord_ = t;
-    if (open_.size() >= options_.blockBytes)
-        closeBlock();
+    if (running_)
+        queue({HistoryEvent::Report, now(), {}, {}, deviceType, address, value, state});
 }
 
-int ReportHistory::addressIndex(const QString& address) {
-    const auto it = addressIndex_.constFind(address);
-    if (it != addressIndex_.cend())
-        return *it;
-    const int index = int(addresses_.size());
-    addressIndex_.insert(address, index);
-    addresses_.append(address);
-    Encoder out(open_);
-    out.tag(RecordKind::DefineAddress, 0);
-    out.text(address);
-    return index;
-}
-
-int ReportHistory::deviceTypeIndex(const QString& deviceType) {
-    const auto it = deviceTypeIndex_.constFind(deviceType);
-    if (it != deviceTypeIndex_.cend())
-        return *it;
-    const int index = int(deviceTypes_.size());
-    deviceTypeIndex_.insert(deviceType, index);
-    deviceTypes_.append(deviceType);
-    Encoder out(open_);
-    out.tag(RecordKind::DefineDeviceType, 0);
-    out.text(deviceType);
-    return index;
-}
-
-qint64 ReportHistory::timeRecord(qint64 t) {
-    // A new hour (or a clock set back before the segment) opens a new segment.
-    if (t / options_.segmentMs != segmentStart_ / options_.segmentMs || t < segmentStart_)
-        writeSnapshot(t, true);
-    else if (t - lastSnapshot_ >= options_.snapshotMs)
-        writeSnapshot(t, false);
-    if (open_.isEmpty()) {
-        openFirst_ = t;
-        lastRecord_ = t;
+void ReportHistory::queue(HistoryEvent&& event) {
+    if (events_.isEmpty()) {
+        firstEventMs_ = event.time;
+        events_.reserve(kEventsPerHandOver);
     }
-    return t;
+    events_.append(std::move(event));
+    // The seed (every point of the site) goes in one batch: its snapshot needs all of it.
+    if (events_.size() >= kEventsPerHandOver && !seeding_)
+        handOver();
 }
 
-void ReportHistory::writeSnapshot(qint64 t, bool newSegment) {
-    closeBlock();
-    Block block{BlockKind::Snapshot, t, t, {}};
-    Encoder out(block.payload);
-    out.varint(quint64(deviceTypes_.size()));
-    for (const QString& type : std::as_const(deviceTypes_))
-        out.text(type);
-    out.varint(quint64(addresses_.size()));
-    for (const QString& address : std::as_const(addresses_))
-        out.text(address);
-    out.varint(quint64(keys_.size()));
-    for (qsizetype i = 0; i < keys_.size(); ++i) {
-        out.point(keys_[i]);
-        out.state(states_[i]);
-    }
-    if (newSegment)
-        segmentStart_ = t;
-    lastSnapshot_ = t;
-    {
-        const std::lock_guard lock(mutex_);
-        jobs_.push_back({std::move(block), newSegment});
-    }
-    wake_.notify_all();
-}
-
-void ReportHistory::closeBlock() {
-    if (open_.isEmpty())
+void ReportHistory::handOver() {
+    if (events_.isEmpty())
         return;
     {
         const std::lock_guard lock(mutex_);
-        jobs_.push_back({{BlockKind::Deltas, openFirst_, lastRecord_, std::move(open_)}, false});
+        batches_.push_back(std::move(events_));
     }
-    open_ = {};
+    events_ = {};
     wake_.notify_all();
 }
 
 void ReportHistory::tick() {
-    if (!open_.isEmpty() && now() - openFirst_ >= options_.blockMs)
-        closeBlock();
+    if (!events_.isEmpty() && !seeding_ && now() - firstEventMs_ >= options_.blockMs)
+        handOver();
 }
 
 bool ReportHistory::sync(int timeoutMs) {
-    closeBlock();
+    handOver();
     std::unique_lock lock(mutex_);
-    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return jobs_.empty() && !writing_; });
+    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return batches_.empty() && !writing_; });
 }
 
 // ---- reading ------------------------------------------------------------------------------------
@@ -255,14 +162,30 @@ void ReportHistory::run() {
     QFile file;
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-        if (jobs_.empty())
+        wake_.wait(lock, [this] { return stopping_ || !batches_.empty(); });
+        if (batches_.empty())
             return;
-        Job job = std::move(jobs_.front());
-        jobs_.pop_front();
+        QVector<HistoryEvent> events = std::move(batches_.front());
+        batches_.pop_front();
         writing_ = true;
         lock.unlock();
 
+        // A batch's records make one block (or more, at blockBytes).
+        QVector<HistoryJob> jobs;
+        for (HistoryEvent& event : events)
+            encoder_.apply(std::move(event), jobs);
+        encoder_.closeBlock(jobs);
+        write(jobs, file);
+
+        lock.lock();
+        writing_ = false;
+        if (batches_.empty())
+            idle_.notify_all();
+    }
+}
+
+void ReportHistory::write(const QVector<HistoryJob>& jobs, QFile& file) {
+    for (const HistoryJob& job : jobs) {
         QString error;
         if (job.newSegment) {
             file.close();
@@ -279,9 +202,7 @@ void ReportHistory::run() {
             if (file.write(bytes) != bytes.size() || !file.flush())
                 error = file.errorString();
         }
-
-        lock.lock();
-        writing_ = false;
+        const std::lock_guard lock(mutex_);
         const bool wasFailing = failing_;
         failing_ = !error.isEmpty();
         if (failing_)
@@ -290,8 +211,6 @@ void ReportHistory::run() {
             QMetaObject::invokeMethod(
                 this, [this, error] { tell(QStringLiteral("the report history cannot be written: ") + error); },
                 Qt::QueuedConnection);
-        if (jobs_.empty())
-            idle_.notify_all();
     }
 }
 

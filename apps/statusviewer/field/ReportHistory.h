@@ -8,22 +8,21 @@
 // quarter of an hour so a rebuild replays at most that much. A moment is rebuilt from the
 // newest snapshot at or before it and the changes after it (HistoryReader).
 //
-// Cost on the field's thread: a hash lookup and a few bytes appended per change and report; a
-// block is handed to a writer thread of its own once a second (or at 64 KiB), which compresses
-// it, appends it with one write and prunes: segments that ended more than keepDays ago go, and
-// the oldest go while the folder holds more than maxBytes. A failing disk is told once and costs
-// the blocks it could not take; the field goes on.
+// Cost on the field's thread: an event queued per change and report (their texts shared, not
+// copied), handed to a writer thread of its own once a second (or every kEventsPerHandOver),
+// which keeps the dictionaries and states, encodes, compresses, appends each block with one write
+// and prunes: segments that ended more than keepDays ago go, and the oldest go while the folder
+// holds more than maxBytes. A failing disk is told once and costs the blocks it could not take;
+// the field goes on.
 #pragma once
 
-#include "field/HistoryFormat.h"
+#include "field/HistoryEncoder.h"
 #include "field/HistoryReader.h"
 #include "field/HistoryTypes.h"
 #include "field/SuperStatusBook.h"
 
-#include <QByteArray>
-#include <QHash>
+#include <QFile>
 #include <QObject>
-#include <QStringList>
 
 #include <condition_variable>
 #include <deque>
@@ -43,10 +42,8 @@ struct HistoryOptions {
     int keepDays = 30;
     /// The disk the history may take; the oldest segments go beyond it.
     qint64 maxBytes = qint64(20) << 30;
-    qint64 segmentMs = 3600 * 1000;
-    qint64 snapshotMs = 15 * 60 * 1000;
+    history::HistoryEncoder::Limits limits;
     qint64 blockMs = 1000;
-    int blockBytes = 64 * 1024;
     /// The field's wall clock in ms since the epoch (the tests drive it).
     std::function<qint64()> clock;
 };
@@ -64,7 +61,7 @@ std::function<QByteArray(qint64 moment, QString& refusal)> pastBoardAnswer(Repor
 class ReportHistory final : public QObject, public StatusBookObserver {
 public:
     ReportHistory(HistoryOptions options, AppLog* log);
-    /// Hands the open block to the writer and waits for it.
+    /// Hands the events queued to the writer and waits for it.
     ~ReportHistory() override;
     ReportHistory(const ReportHistory&) = delete;
     ReportHistory& operator=(const ReportHistory&) = delete;
@@ -78,9 +75,11 @@ public:
     void valuesChanged(qint32 id, int statusType, const QVector<int>& values) override;
     void deviceChanged(DeviceColumn column, qint32 id, qint64 value);
     void reported(const QString& deviceType, const QString& address, int state, const QString& value);
-    /// Hands the open block to the writer once it is blockMs old (the field's flush timer calls it).
+    /// Events handed to the writer at once at most.
+    static constexpr int kEventsPerHandOver = 8192;
+    /// Hands the events to the writer once the oldest is blockMs old (the field's flush timer calls it).
     void tick();
-    /// Hands the open block to the writer and waits until everything is written; false after timeoutMs.
+    /// Hands the events to the writer and waits until everything is written; false after timeoutMs.
     bool sync(int timeoutMs = 5000);
 
     // ---- reading (the field's thread; what is recorded so far is written first)
@@ -93,20 +92,12 @@ public:
     qint64 lostBlocks() const;
 
 private:
-    struct Job {
-        history::Block block;
-        bool newSegment = false;
-    };
     qint64 now() const { return options_.clock(); }
-    void change(const history::PointKey& key, history::PointState&& state);
-    /// Opens a new segment or writes a snapshot when one is due, then times a record at t.
-    qint64 timeRecord(qint64 t);
-    void writeSnapshot(qint64 t, bool newSegment);
-    void closeBlock();
-    int addressIndex(const QString& address);
-    int deviceTypeIndex(const QString& deviceType);
+    void queue(history::HistoryEvent&& event);
+    /// Hands the events queued to the writer.
+    void handOver();
     void run();
-    void append(const Job& job, QString& error);
+    void write(const QVector<history::HistoryJob>& jobs, QFile& file);
     void prune(qint64 now);
     void tell(const QString& message);
 
@@ -114,27 +105,18 @@ private:
     AppLog* log_;
     history::HistoryReader reader_;
 
-    // The run's dictionaries and current states (the field's thread).
-    QHash<history::PointKey, int> pointIndex_;
-    QVector<history::PointKey> keys_;
-    QVector<history::PointState> states_;
-    QHash<QString, int> addressIndex_;
-    QStringList addresses_;
-    QHash<QString, int> deviceTypeIndex_;
-    QStringList deviceTypes_;
+    // The field's thread: what it did since the last hand-over.
+    QVector<history::HistoryEvent> events_;
+    qint64 firstEventMs_ = 0;
     bool seeding_ = false;
     bool running_ = false;
-    qint64 segmentStart_ = 0;
-    qint64 lastSnapshot_ = 0;
-    QByteArray open_;  // the open block's records
-    qint64 openFirst_ = 0;
-    qint64 lastRecord_ = 0;
 
-    // Shared with the writer thread.
+    // Shared with the writer thread, which alone encodes (encoder_) and writes.
+    history::HistoryEncoder encoder_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;
-    std::deque<Job> jobs_;
+    std::deque<QVector<history::HistoryEvent>> batches_;
     bool writing_ = false;
     bool stopping_ = false;
     bool failing_ = false;
