@@ -11,9 +11,11 @@
 // covers. The desks' commands, a resync request included, pass its CommandGate first; it executes
 // a device command the gate lets through and answers the desk whether it was executed or refused
 // (and why); an operator's alarm step it records in the site database and announces to every desk
-// on the alarm topic. It answers a resync request once every state reported so far is written to
-// the site database, with the newest report per point of the session, on the asking login's own
-// topic. What one login costs it is bounded (LoginLimits.h): its device commands by a budget
+// on the alarm topic. A request for a past moment it answers, when the field keeps a history
+// (setPastBoard), with the board in parts on the asking login's own past topic, then the command's
+// answer; a login asks for at most kPastBurst, then kPastPerSecond a second. It answers a resync
+// request once every state reported so far is written to the site database, with the newest
+// report per point of the session, on the asking login's own topic. What one login costs it is bounded (LoginLimits.h): its device commands by a budget
 // checked before any database work, its resync requests folded into at most one answer in the
 // works and one a second, its refusals logged in full a few times per kFloodLogMs and the rest
 // counted.
