@@ -15,10 +15,9 @@
 // (setPastBoard), with the board in parts on the asking login's own past topic, then the command's
 // answer; a login asks for at most kPastBurst, then kPastPerSecond a second. It answers a resync
 // request once every state reported so far is written to the site database, with the newest
-// report per point of the session, on the asking login's own topic. What one login costs it is bounded (LoginLimits.h): its device commands by a budget
-// checked before any database work, its resync requests folded into at most one answer in the
-// works and one a second, its refusals logged in full a few times per kFloodLogMs and the rest
-// counted.
+// report per point of the session, on the asking login's own topic. What one login costs it is bounded (LoginLimits.h):
+// its device commands by a budget checked before any database work, its resync requests folded into at most one answer
+// in the works and one a second, its refusals logged in full a few times per kFloodLogMs and the rest counted.
 //
 // DeskLink (a workstation's process) is that workstation's field and notice bus: it hands the
 // accepted reports to the Status, sends commands and alarm steps (numbered within its run, naming its operator)
