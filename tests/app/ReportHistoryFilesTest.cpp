@@ -180,10 +180,14 @@ TEST(ReportHistoryFiles, ADamagedFileIsToldOnceSkippedAndSaidInTheAnswer) {
         EXPECT_EQ(h.errorsLogged(), c.told) << h.log.lines().join('\n').toStdString();
 
         // The field goes on recording: the next hour reads whole.
+        const qint64 damagedHour = h.now;
         h.now = kStart + kHour + 60 * 1000;
         h.report(6);
         EXPECT_EQ(h.lineAt(h.now, &fidelity), 6);
         EXPECT_EQ(fidelity, Fidelity::Exact);
+        // A file cut short that a newer hour follows was not being appended: its end is lost.
+        h.lineAt(damagedHour, &fidelity);
+        EXPECT_EQ(fidelity, c.damage == Damage::Truncate ? Fidelity::Approximate : c.atEnd);
         EXPECT_EQ(h.errorsLogged(), c.told) << "told once";
     }
 }

@@ -257,6 +257,10 @@ PastBoard HistoryReader::boardAt(qint64 moment, qint64 now) {
         }
     }
     approximate = approximate || damagedBetween(read.index, blocks[first].offset, end);
+    // A segment cut short that is no longer appended to (a newer one began) lost its last records:
+    // a moment after its last whole block may miss them.
+    const bool cutShort = read.index.truncatedTail && it != all.cend() && moment > blocks.back().lastTime;
+    approximate = approximate || cutShort;
     board = replay.board();
     board.moment = moment;
     board.fidelity = approximate || !board.note.isEmpty() ? Fidelity::Approximate : Fidelity::Exact;
