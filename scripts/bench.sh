@@ -2,7 +2,7 @@
 # Builds the benchmarks (Release) and runs the whole performance suite: the state-change storm
 # headless and against its row-scan baseline, the window shown with its event loop running, filling
 # a group, the full refresh, the masked list and the memory per row, on demo sites of 1,000, 10,000
-# and 50,000 points. Results go to bench-results/ (Google Benchmark JSON and text per executable,
+# and 50,000 points, and the field's report history. Results go to bench-results/ (Google Benchmark JSON and text per executable,
 # the window and memory figures, the component against a plain Qt table, the machine), and a summary
 # with the ratios is printed at the end.
 #   bash scripts/bench.sh              the whole suite (about ten minutes on two cores)
@@ -22,7 +22,7 @@ if [ -n "${QUICK:-}" ]; then
   STORM_SECONDS=1
 fi
 GBENCH=(bench_statechange bench_updatelist bench_fill bench_masked)
-TARGETS=("${GBENCH[@]}" bench_peer bench_window bench_switch bench_memory)
+TARGETS=("${GBENCH[@]}" bench_peer bench_window bench_switch bench_memory bench_history)
 
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTATUSOBJECT_BENCH=ON >/dev/null
 cmake --build "$BUILD_DIR" -j "$JOBS" --target "${TARGETS[@]}"
@@ -54,6 +54,11 @@ echo "== bench_switch"
 "$BUILD_DIR/bench/bench_switch" --runs "$((REPS + 2))" --json "$OUT/switch.json" | tee "$OUT/switch.txt"
 echo "== bench_memory"
 { "$BUILD_DIR/bench/bench_memory"; "$BUILD_DIR/bench/bench_memory" --window; } | tee "$OUT/memory.txt"
+echo "== bench_history"
+# An hour of field time and 30 days of segments (about 15 minutes and 6.5 GB of temporary files);
+# QUICK: ten minutes and a day.
+if [ -n "${QUICK:-}" ]; then HISTORY_ARGS=(--minutes 10 --days 1 --moments 5); else HISTORY_ARGS=(); fi
+"$BUILD_DIR/bench/bench_history" "${HISTORY_ARGS[@]}" | tee "$OUT/history.txt"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)" >> "$OUT/machine.txt"
 
 python3 - "$OUT" <<'PY' | tee "$OUT/summary.txt"

@@ -270,6 +270,13 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
             resyncFolds_.note(login, steadyMs());
         if (resyncs_.hasWaiting() && !resyncTimer_.isActive())
             resyncTimer_.start();
+    } else if (c.kind == wire::Command::Kind::PastBoard) {
+        if (!pastBudget_.take(login, steadyMs()))
+            refusal = QStringLiteral("more than %1 past moments a second from this desk").arg(kPastPerSecond);
+        else
+            refusal = answerPast(login, c);
+        if (!refusal.isEmpty())
+            refuse(login, what, refusal, true);
     } else if (refusal = command(c); !refusal.isEmpty()) {
         refuse(login, what, refusal, true);
     }
@@ -337,8 +344,30 @@ QString FieldBroadcaster::command(const wire::Command& c) {
     case Kind::ClearCodeTamper: field_.zr2ClearCodeTamper(qint32(c.a)); break;
     case Kind::Resync: break;  // answered through resyncs_
     case Kind::SignIn:
-    case Kind::SignOut: break;  // the gate did it
+    case Kind::SignOut: break;    // the gate did it
+    case Kind::PastBoard: break;  // answered through answerPast
     }
+    return {};
+}
+
+QString FieldBroadcaster::answerPast(const QString& login, const wire::Command& command) {
+    if (!pastBoard_)
+        return QStringLiteral("the field keeps no history");
+    QString refusal;
+    const QByteArray board = pastBoard_(command.a, refusal);
+    if (!refusal.isEmpty())
+        return refusal;
+    const qint64 parts =
+        std::max<qint64>(1, (board.size() + wire::PastPart::kMaxBytes - 1) / wire::PastPart::kMaxBytes);
+    if (parts > wire::PastPart::kMaxParts)
+        return QStringLiteral("the board is larger than the bus carries");
+    // On the login's own topic, before the command's answer, which tells the desk it has them all.
+    for (qint64 part = 0; part < parts; ++part)
+        link_.publish(
+            wire::loginTopic(site_, Topic::Past, login),
+            wire::encode(wire::PastPart{command.number, part, parts,
+                                        board.mid(part * wire::PastPart::kMaxBytes, wire::PastPart::kMaxBytes)}),
+            SiteTransport::AtLeastOnce);
     return {};
 }
 
@@ -558,6 +587,62 @@ void DeskLink::shelve(const QString& address, int minutes) {
     sendCommand(std::move(c));
 }
 
+void DeskLink::requestPastBoard(qint64 moment,
+                                std::function<void(const QByteArray& board, const QString& refusal)> done) {
+    if (!tokens_.contains(operator_)) {
+        done({}, QStringLiteral("no operator is signed in at this desk"));
+        return;
+    }
+    const qint64 number = sendCommand(deviceCommand(wire::Command::Kind::PastBoard, moment));
+    if (number == 0) {
+        done({}, QStringLiteral("the request could not be sent"));
+        return;
+    }
+    if (pastRequests_.size() >= kMaxAwaiting) {
+        const auto oldest = std::min_element(pastRequests_.keyBegin(), pastRequests_.keyEnd()).base();
+        const auto forgotten = oldest->done;
+        pastRequests_.erase(oldest);
+        forgotten({}, QStringLiteral("too many past moments asked at once"));
+    }
+    pastRequests_.insert(number, {std::move(done), {}, 0});
+}
+
+void DeskLink::pastPart(const wire::PastPart& part) {
+    const auto it = pastRequests_.find(part.number);
+    if (it == pastRequests_.end())
+        return;  // none asked, or given up
+    if (it->parts.isEmpty())
+        it->parts.resize(part.parts);
+    // A part of another count or one received before is not the field's.
+    if (it->parts.size() != part.parts || !it->parts[part.part].isNull()) {
+        reject("past moment", QStringLiteral("a part that does not fit the answer"));
+        return;
+    }
+    it->parts[part.part] = part.bytes.isNull() ? QByteArray("") : part.bytes;
+    ++it->received;
+}
+
+bool DeskLink::pastAnswered(const wire::Answer& a) {
+    const auto it = pastRequests_.find(a.number);
+    if (it == pastRequests_.end())
+        return false;
+    const PastRequest request = *it;
+    pastRequests_.erase(it);
+    if (!a.accepted) {
+        request.done({}, a.reason.left(200));
+        return true;
+    }
+    if (request.parts.isEmpty() || request.received != request.parts.size()) {
+        request.done({}, QStringLiteral("the field's answer came incomplete"));
+        return true;
+    }
+    QByteArray board;
+    for (const QByteArray& part : request.parts)
+        board.append(part);
+    request.done(board, {});
+    return true;
+}
+
 void DeskLink::connected() {
     if (everConnected_)
         log_.info(QStringLiteral("Broker link back (lost since %1); resynchronising")
@@ -662,6 +747,11 @@ void DeskLink::message(const QString& topic, const QByteArray& payload) {
                 answer(*a);
             else
                 reject("command answer", error);
+        } else if (from->topic == Topic::Past && from->login == deskId_) {
+            if (const auto part = wire::decodePastPart(payload, error))
+                pastPart(*part);
+            else
+                reject("past moment", error);
         } else if (from->topic == Topic::Resync && from->login == deskId_) {
             if (const auto part = wire::decodeSnapshot(payload, error))
                 session_.snapshot(*part, deskId_, nowMs());
@@ -735,6 +825,8 @@ void DeskLink::logFloods() {
 }
 
 void DeskLink::answer(const wire::Answer& a) {
+    if (pastAnswered(a))
+        return;
     if (const auto pending = awaiting_.constFind(a.number); pending != awaiting_.constEnd()) {
         const Pending p = *pending;
         awaiting_.erase(pending);

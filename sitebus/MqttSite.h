@@ -11,12 +11,13 @@
 // covers. The desks' commands, a resync request included, pass its CommandGate first; it executes
 // a device command the gate lets through and answers the desk whether it was executed or refused
 // (and why); an operator's alarm step it records in the site database and announces to every desk
-// on the alarm topic. It answers a resync request once every state reported so far is written to
-// the site database, with the newest report per point of the session, on the asking login's own
-// topic. What one login costs it is bounded (LoginLimits.h): its device commands by a budget
-// checked before any database work, its resync requests folded into at most one answer in the
-// works and one a second, its refusals logged in full a few times per kFloodLogMs and the rest
-// counted.
+// on the alarm topic. A request for a past moment it answers, when the field keeps a history
+// (setPastBoard), with the board in parts on the asking login's own past topic, then the command's
+// answer; a login asks for at most kPastBurst, then kPastPerSecond a second. It answers a resync
+// request once every state reported so far is written to the site database, with the newest
+// report per point of the session, on the asking login's own topic. What one login costs it is bounded (LoginLimits.h):
+// its device commands by a budget checked before any database work, its resync requests folded into at most one answer
+// in the works and one a second, its refusals logged in full a few times per kFloodLogMs and the rest counted.
 //
 // DeskLink (a workstation's process) is that workstation's field and notice bus: it hands the
 // accepted reports to the Status, sends commands and alarm steps (numbered within its run, naming its operator)
@@ -71,6 +72,15 @@ public:
     static constexpr qint64 kFoldsLogged = 10;
     /// Sign-ins waiting for their password's verification at most; more are refused as "busy".
     static constexpr int kMaxWaitingSignIns = 16;
+    /// Past moments one login may ask for (each rebuilds a board from the field's history).
+    static constexpr double kPastBurst = 3;
+    static constexpr double kPastPerSecond = 0.5;
+
+    /// The field's answer to a request for a past moment: the board at moment (ms since 1970) as
+    /// bytes for the desk, or why there is none in refusal.
+    using PastBoard = std::function<QByteArray(qint64 moment, QString& refusal)>;
+    /// Without it (a field without history) such requests are refused.
+    void setPastBoard(PastBoard pastBoard) { pastBoard_ = std::move(pastBoard); }
 
     /// Sets the link's last will: constructed before the link starts. db: the site database, where
     /// the operators' rights are read.
@@ -115,6 +125,8 @@ private:
     void publishBatch(QVector<wire::StateReport> reports);
     void publishDone();
     void answerResync(const QString& requester, qint64 number);
+    /// Publishes the board of a past moment in parts on the login's own topic; why not, or empty.
+    QString answerPast(const QString& login, const wire::Command& command);
     qint64 steadyMs() const { return steady_.elapsed(); }
     void publishDigest();
     wire::Event event(wire::Event::Kind kind) const;
@@ -143,6 +155,8 @@ private:
     LatestReports published_;
     ResyncAnswers resyncs_;
     LoginBudget commandBudget_{kCommandsPerSecond, kCommandBurst};
+    LoginBudget pastBudget_{kPastPerSecond, kPastBurst};
+    PastBoard pastBoard_;
     FloodLog floods_{kFloodLogMs, kFloodLogLines};
     FloodLog resyncFolds_{kFloodLogMs, 0};
     qint64 lost_ = 0;
@@ -187,6 +201,10 @@ public:
     /// or shelves a point: the field checks, records and announces them (alarmSteps).
     void acknowledge(const QVector<wire::AlarmRef>& alarms, const QString& comment);
     void shelve(const QString& address, int minutes);
+    /// Asks the field for the board at moment (ms since 1970), for the operator at this desk;
+    /// done(board, refusal) once the field answered: the field's bytes (decoded by its history)
+    /// and an empty refusal, or why there is none.
+    void requestPastBoard(qint64 moment, std::function<void(const QByteArray& board, const QString& refusal)> done);
     bool isSignedIn(const QString& login) const { return tokens_.contains(login); }
     /// Whether a sign-in of login waits for the field's answer.
     bool isSigningIn(const QString& login) const;
@@ -285,10 +303,20 @@ private:
         std::function<void(const QString&)> done;
     };
     void await(qint64 number, Pending pending);
+    /// A request for a past moment waiting for its parts and answer.
+    struct PastRequest {
+        std::function<void(const QByteArray&, const QString&)> done;
+        QVector<QByteArray> parts;
+        qint64 received = 0;
+    };
+    void pastPart(const wire::PastPart& part);
+    /// The field's answer to a request for a past moment; false when number is none.
+    bool pastAnswered(const wire::Answer& answer);
     void reject(const char* what, const QString& why);
 
     SiteTransport& link_;
     QString site_;
+    QHash<qint64, PastRequest> pastRequests_;
     QString deskId_;
     QString operator_;
     /// This run of the desk (the session its commands name), and the number of its last command.

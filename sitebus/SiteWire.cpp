@@ -12,9 +12,9 @@
 namespace sv::wire {
 namespace {
 
-const char* const kTopicNames[] = {"state", "notice", "command", "event", "answer", "field", "resync", "alarm"};
+const char* const kTopicNames[] = {"state", "notice", "command", "event", "answer", "field", "resync", "alarm", "past"};
 const char* const kCommandKinds[] = {"api",    "access",  "control",     "tamper", "resync",
-                                     "signin", "signout", "acknowledge", "shelve"};
+                                     "signin", "signout", "acknowledge", "shelve", "past"};
 const char* const kAlarmStepKinds[] = {"acknowledged", "shelved"};
 const char* const kEventKinds[] = {"done", "online", "offline", "digest"};
 
@@ -126,7 +126,7 @@ QString loginTopic(const QString& site, Topic topic, const QString& login) {
 QString everyLoginTopic(const QString& site, Topic topic) { return loginTopic(site, topic, QStringLiteral("+")); }
 
 std::optional<LoginTopic> loginTopicOf(const QString& site, const QString& name) {
-    for (Topic t : {Topic::Notice, Topic::Command, Topic::Answer, Topic::Resync}) {
+    for (Topic t : {Topic::Notice, Topic::Command, Topic::Answer, Topic::Resync, Topic::Past}) {
         const QString prefix = topicName(site, t) + QLatin1Char('/');
         if (!name.startsWith(prefix))
             continue;
@@ -296,8 +296,9 @@ std::optional<Command> decodeCommand(const QByteArray& payload, QString& error) 
         command.sentMs = r.integer(4, 0, kMaxCount, "time sent");
         command.operatorLogin = r.text(5, "operator");
         command.kind = Command::Kind(Reader::name(r.items().at(6), kCommandKinds, "command", r));
-        command.a =
-            r.integer(7, kMinInt32, command.kind == Command::Kind::Resync ? kMaxCount : kMaxInt32, "first argument");
+        // A resync's request number and a past moment (ms since 1970) are wider than a device's numbers.
+        const bool wide = command.kind == Command::Kind::Resync || command.kind == Command::Kind::PastBoard;
+        command.a = r.integer(7, kMinInt32, wide ? kMaxCount : kMaxInt32, "first argument");
         if (command.kind == Command::Kind::Acknowledge)
             readAlarmsArgument(r.items().at(8), command, r);
         else if (textArgument(command.kind))
@@ -421,6 +422,24 @@ std::optional<AlarmNews> decodeAlarmNews(const QByteArray& payload, QString& err
         }
     }
     return result(r, std::move(news), error);
+}
+
+// ---- a past moment's answer
+
+QByteArray encode(const PastPart& part) {
+    return QCborValue(QCborArray{kWireVersion, part.number, part.part, part.parts, part.bytes}).toCbor();
+}
+
+std::optional<PastPart> decodePastPart(const QByteArray& payload, QString& error) {
+    Reader r(payload, 5);
+    PastPart part;
+    if (r.ok()) {
+        part.number = r.integer(1, 1, kMaxCount, "command number");
+        part.parts = r.integer(3, 1, PastPart::kMaxParts, "parts");
+        part.part = r.integer(2, 0, part.parts - 1, "part");
+        part.bytes = Reader::bytes(r.items().at(4), PastPart::kMaxBytes, "part", r);
+    }
+    return result(r, std::move(part), error);
 }
 
 }  // namespace sv::wire

@@ -9,6 +9,7 @@
 //   site/<site>/field            field -> desks   retained: the field's session online, or offline (its last will)
 //   site/<site>/resync/<login>   field -> desk    the answer to the desk's resync request: the newest report per point
 //   site/<site>/alarm            field -> desks   the alarm steps the field recorded (acknowledged, shelved)
+//   site/<site>/past/<login>     field -> desk    the answer to the desk's request for a past moment, in parts
 //
 // A desk publishes only under its own broker login (the broker's ACL binds <login> to the login
 // that publishes), so the last level of a notice or command topic says who sent it; it reads the
@@ -32,7 +33,7 @@ namespace sv::wire {
 
 inline constexpr qint64 kWireVersion = 3;
 
-enum class Topic { State, Notice, Command, Event, Answer, Field, Resync, Alarm };
+enum class Topic { State, Notice, Command, Event, Answer, Field, Resync, Alarm, Past };
 
 /// "site/<site>/state" ...
 QString topicName(const QString& site, Topic topic);
@@ -105,6 +106,7 @@ struct Command {
         SignOut,          // the session of token ends (sign out, lock, switch of operator)
         Acknowledge,      // the operator acknowledges alarms: b = [comment, [[address, raisedMs], ...]]
         Shelve,           // the operator shelves a point: a = minutes, b = the point's address
+        PastBoard,        // the board as the field reported it at a moment: a = the moment (ms since 1970)
     };
     /// Alarms an acknowledgement names at most, and the longest comment it carries.
     static constexpr qsizetype kMaxAlarms = 1000;
@@ -176,6 +178,19 @@ struct Answer {
     QByteArray token;
 };
 
+/// [3, number, part, parts, bytes]: part (from 0) of parts of the field's answer to the desk's
+/// request `number` for a past moment (Command::Kind::PastBoard), sent before the command's Answer.
+/// The bytes of the parts in order make the answer, which the field's history writes and reads
+/// (compressed); a part holds at most kMaxBytes, an answer at most kMaxParts parts.
+struct PastPart {
+    static constexpr qsizetype kMaxBytes = 192 * 1024;  // with its envelope within a transport's payload
+    static constexpr qint64 kMaxParts = 64;
+    qint64 number = 0;
+    qint64 part = 0;
+    qint64 parts = 1;
+    QByteArray bytes;
+};
+
 /// A report time as the site database writes it, "2026-12-08 03:04:05" in local time; empty for 0.
 QString reportTimeText(qint64 ms);
 /// The time of such a text; 0 for a text that is none.
@@ -188,6 +203,7 @@ QByteArray encode(const Event& event);
 QByteArray encode(const Snapshot& snapshot);
 QByteArray encode(const Answer& answer);
 QByteArray encode(const AlarmNews& news);
+QByteArray encode(const PastPart& part);
 
 /// Each returns the decoded message, or nullopt with why (for the log) in error.
 std::optional<StateBatch> decodeStates(const QByteArray& payload, QString& error);
@@ -197,5 +213,6 @@ std::optional<Event> decodeEvent(const QByteArray& payload, QString& error);
 std::optional<Snapshot> decodeSnapshot(const QByteArray& payload, QString& error);
 std::optional<Answer> decodeAnswer(const QByteArray& payload, QString& error);
 std::optional<AlarmNews> decodeAlarmNews(const QByteArray& payload, QString& error);
+std::optional<PastPart> decodePastPart(const QByteArray& payload, QString& error);
 
 }  // namespace sv::wire

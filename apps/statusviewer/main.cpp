@@ -169,6 +169,7 @@ int run(QCoreApplication& app, const sv::AppOptions& options, bool headless) {
     config.operatorName = options.operatorName;
     config.workstations = options.workstations;
     config.rate = options.rate;
+    config.historyDays = options.historyDays;
     config.headless = headless;
     config.logFolder = logFolder;
     sv::StatusViewerApp viewer(config);

@@ -120,6 +120,11 @@ struct Parser {
         QStringLiteral("Role workstation: signs the --operator in at the field with the first line of this file "
                        "(a headless or kiosk desk); without it the desk asks its operator to sign in."),
         QStringLiteral("FILE")};
+    QCommandLineOption historyDays{
+        QStringLiteral("history-days"),
+        QStringLiteral("Roles demo and field: days the field keeps its report history, in a folder beside the site "
+                       "database (0 to 3660; 0: none; default 30)."),
+        QStringLiteral("N")};
     QCommandLineOption stats{QStringLiteral("stats"),
                              QStringLiteral("Prints a line per second while running: state changes applied, the "
                                             "longest stall of the window's event loop, the site link of the first "
@@ -130,13 +135,13 @@ struct Parser {
             QStringLiteral("The live status viewer on a site database, with a simulated field and one or more "
                            "workstations."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({help,         db,     createDemo,     scale,          op,
-                           workstations, rate,   headless,       seconds,        out,
-                           abnormalOnly, stats,  broker,         brokerUser,     brokerPasswordFile,
-                           brokerTls,    site,   computerName,   group,          reports,
-                           control,      listen, insecureListen, behindTlsProxy, operatorPasswordFile,
-                           tlsCert,      tlsKey, webRoot,        idleMinutes,    trustedProxy,
-                           allowedHost});
+        parser.addOptions({help,         db,         createDemo,     scale,          op,
+                           workstations, rate,       headless,       seconds,        out,
+                           abnormalOnly, stats,      broker,         brokerUser,     brokerPasswordFile,
+                           brokerTls,    site,       computerName,   group,          reports,
+                           control,      listen,     insecureListen, behindTlsProxy, operatorPasswordFile,
+                           tlsCert,      tlsKey,     webRoot,        idleMinutes,    trustedProxy,
+                           allowedHost,  historyDays});
         parser.addPositionalArgument(QStringLiteral("role"),
                                      QStringLiteral("field, workstation or web: one process of a multi-desk site on "
                                                     "a broker (needs --broker); operator-password LOGIN: sets the "
@@ -307,6 +312,17 @@ bool readRoleOptions(Parser& p, AppOptions& o, QString& error) {
         if (!v)
             return false;
         o.reports = *v;
+    }
+    if (p.parser.isSet(p.historyDays)) {
+        if (o.role != Role::Field && o.role != Role::Demo) {
+            error = QStringLiteral("--history-days is for the roles demo and field");
+            return false;
+        }
+        const auto v =
+            readInt(p.parser.value(p.historyDays), QStringLiteral("history-days"), 0, kMaxHistoryDays, error);
+        if (!v)
+            return false;
+        o.historyDays = *v;
     }
     o.control = p.parser.isSet(p.control);
     return true;

@@ -46,6 +46,9 @@ struct AppOptions {
     int workstations = 1;
     /// Field traffic per second.
     double rate = 200.0;
+    /// Days the field keeps its report history beside the site database (roles demo and field;
+    /// 0: none).
+    int historyDays = 30;
     /// --headless was given (a run without a display is headless too, see runsHeadless).
     bool headless = false;
     /// --stats: a line of figures per second (see RunStats).
@@ -76,6 +79,7 @@ struct AppOptions {
 inline constexpr int kMinScale = 1;
 inline constexpr int kMaxScale = 100000;
 inline constexpr int kMaxWorkstations = 16;
+inline constexpr int kMaxHistoryDays = 3660;
 inline constexpr double kDefaultHeadlessSeconds = 5.0;
 
 struct CommandLine {

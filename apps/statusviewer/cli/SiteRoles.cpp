@@ -87,7 +87,8 @@ QStringList deskSubscriptions(const QString& site, const QString& computerName) 
             wire::topicName(site, wire::Topic::Field),
             wire::topicName(site, wire::Topic::Alarm),
             wire::loginTopic(site, wire::Topic::Resync, computerName),
-            wire::loginTopic(site, wire::Topic::Answer, computerName)};
+            wire::loginTopic(site, wire::Topic::Answer, computerName),
+            wire::loginTopic(site, wire::Topic::Past, computerName)};
 }
 
 // ---- ControlChannel
@@ -134,6 +135,8 @@ FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QS
     FieldOptions fieldOptions;
     fieldOptions.reportsPerSecond = options.reports > 0 ? 0.0 : options.rate;
     field_ = std::make_unique<SimulatedField>(*db_, fieldOptions, &services_.log);
+    history_ = openReportHistory(siteUrl, options.historyDays, &services_.log);
+    field_->setHistory(history_.get());
     try {
         field_->load();
     } catch (const so::db::DbError& e) {
@@ -144,6 +147,8 @@ FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QS
     broadcaster_ = std::make_unique<FieldBroadcaster>(*link_, options.broker.site, *field_, *db_,
                                                       &SiteHost::operatorPermission, services_.log);
     field_->addSink(broadcaster_.get());
+    if (history_ != nullptr)
+        broadcaster_->setPastBoard(pastBoardAnswer(*history_));
 
     const HostServices host{&services_.texts, &services_.log, &localBus_, field_.get(), &services_.images};
     reference_ = std::make_unique<Workstation>(

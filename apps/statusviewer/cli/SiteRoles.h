@@ -19,6 +19,7 @@
 #include "desk/OperatorSignIn.h"
 #include "desk/SignInScreen.h"
 #include "desk/Workstation.h"
+#include "field/ReportHistory.h"
 #include "field/SimulatedField.h"
 #include "host/AppLog.h"
 #include "host/DrawnImageList.h"
@@ -98,6 +99,7 @@ private:
     RoleServices services_;
     SyncBus localBus_;
     std::unique_ptr<so::db::Connection> db_;
+    std::unique_ptr<ReportHistory> history_;
     std::unique_ptr<SimulatedField> field_;
     std::unique_ptr<MqttLink> link_;
     std::unique_ptr<FieldBroadcaster> broadcaster_;

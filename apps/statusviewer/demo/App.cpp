@@ -62,6 +62,8 @@ StatusViewerApp::StatusViewerApp(const AppConfig& config) {
     FieldOptions fieldOptions;
     fieldOptions.reportsPerSecond = config.rate;
     field_ = std::make_unique<SimulatedField>(*fieldDb_, fieldOptions, &log_);
+    history_ = openReportHistory(config.siteUrl, config.historyDays, &log_);
+    field_->setHistory(history_.get());
     try {
         field_->load();
     } catch (const so::db::DbError& e) {

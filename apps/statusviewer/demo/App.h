@@ -7,6 +7,7 @@
 #pragma once
 
 #include "desk/Workstation.h"
+#include "field/ReportHistory.h"
 #include "field/SimulatedField.h"
 #include "host/AppLog.h"
 #include "host/DrawnImageList.h"
@@ -32,6 +33,8 @@ struct AppConfig {
     int workstations = 1;
     /// Field traffic per second.
     double rate = 200.0;
+    /// Days the field keeps its report history beside the site (0: none).
+    int historyDays = 30;
     /// No screen: windows are not shown to anyone, dialogs never wait.
     bool headless = true;
     /// Folder of the components' error logs; empty: beside the component library.
@@ -71,6 +74,8 @@ public:
 
     AppLog& log() { return log_; }
     SimulatedField& field() { return *field_; }
+    /// The field's report history (null when none is kept): the desks read past moments from it.
+    ReportHistory* history() { return history_.get(); }
     SyncBus& bus() { return bus_; }
     /// The field's connection to the site (for views of the site's event log).
     so::db::Connection& siteDb() { return *fieldDb_; }
@@ -97,6 +102,7 @@ private:
     SyncBus bus_;
     DrawnImageList images_;
     std::unique_ptr<so::db::Connection> fieldDb_;
+    std::unique_ptr<ReportHistory> history_;
     std::unique_ptr<SimulatedField> field_;
     std::vector<std::unique_ptr<Workstation>> stations_;
     QElapsedTimer running_;

@@ -75,10 +75,11 @@ public:
     /// Write attempts that failed since the start.
     qint64 failedAttempts() const;
 
+    /// Writes rows in one transaction, every value bound; throws DbError.
+    static void write(so::db::Connection& db, const FieldWrites& rows);
+
 private:
     void run();
-    /// Writes rows in one transaction; throws DbError.
-    static void write(so::db::Connection& db, const FieldWrites& rows);
     /// Reports on this object's thread (the log is not shared between threads).
     void tell(const QString& error);
 

@@ -1,5 +1,6 @@
 #include "field/SimulatedField.h"
 
+#include "field/ReportHistory.h"
 #include "host/AppLog.h"
 
 #include "site/SiteFlags.h"
@@ -45,15 +46,6 @@ constexpr std::pair<int, int> kControllerConditions[] = {{state::AcPowerOk, stat
 
 // Weights of the bursts against the everyday traffic's (hundreds): now and then, not all the time.
 constexpr int kBurstWeight = 2;
-
-const char* const kSetContact = "UPDATE ZRII_Inputs SET ContactStatus = ? WHERE InputID = ?";
-const char* const kSetMask = "UPDATE ZRII_Inputs SET MaskSource = ? WHERE InputID = ?";
-const char* const kSetEnergized = "UPDATE ZRII_Relays SET EnergizedStatus = ? WHERE RelayID = ?";
-const char* const kSetOperations = "UPDATE ZRII_Relays SET OperationsStatus = ? WHERE RelayID = ?";
-const char* const kSetModuleOnline = "UPDATE ZRII_Modules SET Online = ? WHERE ID = ?";
-const char* const kSetModuleTamper = "UPDATE ZRII_Modules SET InTamper = ? WHERE ID = ?";
-const char* const kClearCodeTamper = "UPDATE ZRII_Keypads SET CodeTamperLockout = ? WHERE ID = ?";
-const char* const kSetControllerOnline = "UPDATE ZRII_Controllers SET Online = ? WHERE ID = ?";
 
 /// The status type and entry index of expansion input n (1-32).
 std::pair<int, int> expansionInputSlot(int n) {
@@ -130,6 +122,23 @@ void SimulatedField::load() {
     loadClassic();
     loadNewerLine();
     buildScenarios();
+    seedHistory();
+}
+
+void SimulatedField::setHistory(ReportHistory* history) {
+    history_ = history;
+    book_.setObserver(history);
+}
+
+void SimulatedField::seedHistory() {
+    if (history_ == nullptr)
+        return;
+    history_->beginSeed();
+    book_.describe(*history_);
+    for (int c = 0; c < kDeviceColumnCount; ++c)
+        for (Recordset rs = db_.query(deviceColumnSelect(DeviceColumn(c))); !rs.eof(); rs.moveNext())
+            history_->deviceChanged(DeviceColumn(c), rs.field(0).toInt(), rs.field(1).toLongLong());
+    history_->endSeed();
 }
 
 int SimulatedField::deviceCount() const {
@@ -455,10 +464,14 @@ void SimulatedField::flush(std::function<void()> afterwards) {
     writes.deviceRows = std::move(pendingWrites_);
     pendingWrites_.clear();
     writer_->submit(std::move(writes), std::move(afterwards));
+    if (history_ != nullptr)
+        history_->tick();
 }
 
 void SimulatedField::report(const QString& deviceType, const QString& address, int state, const QString& value) {
     ++reportsSent_;
+    if (history_ != nullptr)
+        history_->reported(deviceType, address, state, value);
     for (qsizetype i = 0; i < sinks_.size(); ++i) {
         ++deliveries_;
         sinks_[i]->StateChange(deviceType, address, quint8(state), QString(), value);
@@ -770,11 +783,11 @@ void SimulatedField::setZrControllerOnline(int controller, bool online, const QV
         offlineZrControllers_.insert(c.address);
     // The receivers re-read the controller's and the modules' rows while handling the reports:
     // they go out once the rows are written (the writer runs on its own thread).
-    queueWrite(kSetControllerOnline, c.id, online ? 1 : 0);
+    queueWrite(DeviceColumn::ControllerOnline, c.id, online ? 1 : 0);
     QStringList moduleAddresses;
     for (int module : modules) {
         zrModules_[module].online = online;
-        queueWrite(kSetModuleOnline, zrModules_[module].id, online ? 1 : 0);
+        queueWrite(DeviceColumn::ModuleOnline, zrModules_[module].id, online ? 1 : 0);
         moduleAddresses << zrModules_[module].address;
     }
     const int generation = generation_;
@@ -867,44 +880,46 @@ void SimulatedField::toggleControllerCondition(const Controller& c, int normalCo
 
 // ---- newer line ---------------------------------------------------------------------------------
 
-void SimulatedField::queueWrite(const char* statement, qint32 id, qint64 value) {
-    pendingWrites_[QLatin1String(statement)].insert(id, value);
+void SimulatedField::queueWrite(DeviceColumn column, qint32 id, qint64 value) {
+    pendingWrites_[deviceColumnUpdate(column)].insert(id, value);
+    if (history_ != nullptr)
+        history_->deviceChanged(column, id, value);
 }
 
 void SimulatedField::setZrContact(ZrInput& in, qint64 contact) {
     in.contact = contact;
-    queueWrite(kSetContact, in.id, contact);
+    queueWrite(DeviceColumn::InputContact, in.id, contact);
     report(device::ZR2Input, in.address, 1, QString::number(contact));
 }
 
 void SimulatedField::setZrMask(ZrInput& in, qint64 mask) {
     in.mask = mask;
-    queueWrite(kSetMask, in.id, mask);
+    queueWrite(DeviceColumn::InputMask, in.id, mask);
     report(device::ZR2Input, in.address, 0, QString::number(mask));
 }
 
 void SimulatedField::setZrRelay(ZrRelay& r, bool on) {
     r.on = on;
-    queueWrite(kSetEnergized, r.id, on ? 1 : 0);
+    queueWrite(DeviceColumn::RelayEnergized, r.id, on ? 1 : 0);
     report(device::ZR2Relay, r.address, 1, on ? QStringLiteral("ON") : QStringLiteral("OFF"));
 }
 
 void SimulatedField::setZrRelayMode(ZrRelay& r, qint64 mode) {
     r.mode = mode;
-    queueWrite(kSetOperations, r.id, mode);
+    queueWrite(DeviceColumn::RelayOperations, r.id, mode);
     report(device::ZR2Relay, r.address, 0, QString::number(mode));
 }
 
 void SimulatedField::setZrModuleOnline(ZrModule& m, bool online) {
     // The receiver re-reads the module's row while handling the report: write it first.
     m.online = online;
-    queueWrite(kSetModuleOnline, m.id, online ? 1 : 0);
+    queueWrite(DeviceColumn::ModuleOnline, m.id, online ? 1 : 0);
     reportModuleWhenWritten(m.address, online ? 1 : 0);
 }
 
 void SimulatedField::setZrModuleTamper(ZrModule& m, bool tamper) {
     m.tamper = tamper;
-    queueWrite(kSetModuleTamper, m.id, tamper ? 1 : 0);
+    queueWrite(DeviceColumn::ModuleTamper, m.id, tamper ? 1 : 0);
     reportModuleWhenWritten(m.address, tamper ? 3 : 2);
 }
 
@@ -1124,7 +1139,7 @@ void SimulatedField::zr2ClearCodeTamper(qint32 readerId) {
     }
     later(options_.answerDelayMs, [this, keypads] {
         for (const Keypad& k : keypads)
-            queueWrite(kClearCodeTamper, k.id, 0);
+            queueWrite(DeviceColumn::KeypadCodeTamper, k.id, 0);
         // The keypad module's report makes the receiver re-read the module and its reader.
         for (const Keypad& k : keypads)
             if (k.module >= 0)

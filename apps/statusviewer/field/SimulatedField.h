@@ -28,6 +28,7 @@
 // through its own device types, and clearing a reader's code tamper re-reports its keypad module.
 #pragma once
 
+#include "field/DeviceColumns.h"
 #include "field/FieldWriter.h"
 #include "field/SuperStatusBook.h"
 
@@ -48,6 +49,7 @@
 namespace sv {
 
 class AppLog;
+class ReportHistory;
 
 struct FieldOptions {
     /// State reports per second (each report goes to every sink).
@@ -70,7 +72,13 @@ public:
     SimulatedField(so::db::Connection& db, const FieldOptions& options, AppLog* log = nullptr);
     ~SimulatedField() override;
 
-    /// Reads the site's devices and their stored states. Throws DbError when the site cannot be read.
+    /// Keeps every report and row state in history (null: none); the history must outlive the
+    /// field. Set before load(), which seeds it with the states loaded.
+    void setHistory(ReportHistory* history);
+    ReportHistory* history() const { return history_; }
+
+    /// Reads the site's devices and their stored states, and seeds the history with them. Throws
+    /// DbError when the site cannot be read.
     void load();
     /// Devices that take part in the traffic.
     int deviceCount() const;
@@ -236,6 +244,7 @@ private:
     friend struct SimulatedFieldInternals;  // the tests' access to the scenarios
 
     void clear();
+    void seedHistory();
     void loadClassic();
     void loadNewerLine();
     void buildScenarios();
@@ -306,7 +315,7 @@ private:
     void setZrRelayMode(ZrRelay& r, qint64 mode);
     void setZrModuleOnline(ZrModule& m, bool online);
     void setZrModuleTamper(ZrModule& m, bool tamper);
-    void queueWrite(const char* statement, qint32 id, qint64 value);
+    void queueWrite(DeviceColumn column, qint32 id, qint64 value);
     /// Writes the changes, then reports the module (its receiver re-reads the module's row).
     void reportModuleWhenWritten(const QString& address, int state);
 
@@ -328,6 +337,7 @@ private:
     so::db::Connection& db_;
     FieldOptions options_;
     AppLog* log_;
+    ReportHistory* history_ = nullptr;
     QRandomGenerator rng_;
     SuperStatusBook book_;
     QVector<StateSink*> sinks_;

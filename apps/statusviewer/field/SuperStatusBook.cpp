@@ -82,10 +82,25 @@ QVector<int>* SuperStatusBook::values(qint32 id, int statusType) {
     return row < 0 || rows_[row].form == Form::Entries ? nullptr : &rows_[row].values;
 }
 
+void SuperStatusBook::describe(StatusBookObserver& observer) const {
+    for (const Row& row : rows_) {
+        if (row.form != Form::Entries) {
+            observer.valuesChanged(row.id, row.type, row.values);
+            continue;
+        }
+        for (qsizetype i = 0; i < row.entries.size(); ++i)
+            observer.entryChanged(row.id, row.type, int(i), row.entries[i]);
+    }
+}
+
 void SuperStatusBook::touch(Ref ref) {
     if (!ref.valid())
         return;
     Row& row = rows_[ref.row];
+    if (observer_ != nullptr && row.form == Form::Entries)
+        observer_->entryChanged(row.id, row.type, ref.index, row.entries[ref.index]);
+    else if (observer_ != nullptr)
+        observer_->valuesChanged(row.id, row.type, row.values);
     if (!row.dirty) {
         row.dirty = true;
         dirty_.append(ref.row);

@@ -24,6 +24,16 @@ int line(const QVector<int>& list);
 void setLine(QVector<int>& list, int lineBits);
 }  // namespace codes
 
+/// Told of every change the book's owner marks, with the state after it.
+class StatusBookObserver {
+public:
+    virtual ~StatusBookObserver() = default;
+    /// A per-point entry of a row.
+    virtual void entryChanged(qint32 id, int statusType, int index, const so::db::StatusEntry& entry) = 0;
+    /// A row of codes (500, 501) or threat levels (32).
+    virtual void valuesChanged(qint32 id, int statusType, const QVector<int>& values) = 0;
+};
+
 class SuperStatusBook {
 public:
     /// One point's entry: row and position in the row's per-point text.
@@ -43,6 +53,11 @@ public:
     so::db::StatusEntry& entry(Ref ref);
     /// The codes of a 500 / 501 row, or the values of a 32 row; null when the row is absent.
     QVector<int>* values(qint32 id, int statusType);
+
+    /// Told of every change touch() marks from now on (null: nobody); must outlive the book's use.
+    void setObserver(StatusBookObserver* observer) { observer_ = observer; }
+    /// Tells observer every entry and row loaded, as they are now.
+    void describe(StatusBookObserver& observer) const;
 
     /// Marks the row of ref (or of id and type) as changed; the next flush writes it.
     void touch(Ref ref);
@@ -70,6 +85,7 @@ private:
     QVector<Row> rows_;
     QHash<quint64, int> byKey_;
     QVector<int> dirty_;  // row numbers, each once
+    StatusBookObserver* observer_ = nullptr;
 };
 
 }  // namespace sv

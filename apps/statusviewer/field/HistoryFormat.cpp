@@ -1,0 +1,227 @@
+#include "field/HistoryFormat.h"
+
+#include <QtEndian>
+
+#include <zlib.h>
+
+#include <cstring>
+
+namespace sv::history {
+namespace {
+
+constexpr char kMagic[4] = {'S', 'O', 'H', 'B'};
+/// Longest text a payload may hold (an address or a report's value is far shorter).
+constexpr quint64 kMaxTextBytes = 1u << 16;
+constexpr quint64 kMaxCodes = 1u << 12;
+
+quint32 checksum(const char* data, qsizetype size) {
+    return quint32(crc32(0L, reinterpret_cast<const Bytef*>(data), uInt(size)));
+}
+
+}  // namespace
+
+void Encoder::varint(quint64 value) {
+    while (value >= 0x80) {
+        out_.append(char((value & 0x7F) | 0x80));
+        value >>= 7;
+    }
+    out_.append(char(value));
+}
+
+void Encoder::text(const QString& value) {
+    const QByteArray utf8 = value.toUtf8();
+    varint(quint64(utf8.size()));
+    out_.append(utf8);
+}
+
+void Encoder::point(const PointKey& key) {
+    varint(key.kind);
+    signedVarint(key.id);
+    signedVarint(key.type);
+    varint(quint64(quint32(key.index)));
+}
+
+void Encoder::state(const PointState& state) {
+    varint(quint64(state.codes.size()));
+    for (int code : state.codes)
+        signedVarint(code);
+    text(state.text);
+    signedVarint(state.number);
+}
+
+quint64 Decoder::varint() {
+    quint64 value = 0;
+    for (int shift = 0; shift < 64; shift += 7) {
+        if (at_ >= end_) {
+            failed_ = true;
+            return 0;
+        }
+        const auto byte = quint8(*at_++);
+        value |= quint64(byte & 0x7F) << shift;
+        if ((byte & 0x80) == 0)
+            return value;
+    }
+    failed_ = true;
+    return 0;
+}
+
+QString Decoder::text() {
+    const quint64 size = varint();
+    if (failed_ || size > kMaxTextBytes || qsizetype(size) > end_ - at_) {
+        failed_ = true;
+        return {};
+    }
+    const QString value = QString::fromUtf8(at_, qsizetype(size));
+    at_ += size;
+    return value;
+}
+
+PointKey Decoder::point() {
+    PointKey key;
+    const quint64 kind = varint();
+    if (kind > PointKey::Device)
+        failed_ = true;
+    key.kind = PointKey::Kind(kind);
+    key.id = qint32(signedVarint());
+    key.type = qint32(signedVarint());
+    key.index = qint32(quint32(varint()));
+    if (key.index < 0 || (key.kind == PointKey::Device && (key.type < 0 || key.type >= kDeviceColumnCount)))
+        failed_ = true;
+    return key;
+}
+
+PointState Decoder::state() {
+    PointState state;
+    const quint64 count = varint();
+    if (count > kMaxCodes) {
+        failed_ = true;
+        return state;
+    }
+    state.codes.reserve(qsizetype(count));
+    for (quint64 i = 0; i < count && !failed_; ++i)
+        state.codes.append(int(signedVarint()));
+    state.text = text();
+    state.number = signedVarint();
+    return state;
+}
+
+QByteArray frameBlock(const Block& block) {
+    const QByteArray payload = qCompress(block.payload, 1);
+    QByteArray out(kFrameBytes, Qt::Uninitialized);
+    char* p = out.data();
+    std::memcpy(p, kMagic, 4);
+    qToLittleEndian(quint32(payload.size()), p + 4);
+    p[12] = char(block.kind);
+    qToLittleEndian(block.firstTime, p + 13);
+    qToLittleEndian(block.lastTime, p + 21);
+    out.append(payload);
+    // The checksum covers the kind, the times and the payload.
+    qToLittleEndian(checksum(out.constData() + 12, out.size() - 12), out.data() + 8);
+    return out;
+}
+
+FileIndex indexBlocks(const QByteArray& file) {
+    FileIndex index;
+    const char* data = file.constData();
+    const qsizetype size = file.size();
+    qsizetype at = 0;
+    bool skipping = false;  // in garbage, looking for the next block
+    qsizetype cut = -1;     // a frame that runs past the end of the file
+    while (at + kFrameBytes <= size) {
+        const bool magic = std::memcmp(data + at, kMagic, 4) == 0;
+        const quint32 length = magic ? qFromLittleEndian<quint32>(data + at + 4) : 0;
+        const bool fits = magic && length <= kMaxPayloadBytes && at + kFrameBytes + qsizetype(length) <= size;
+        if (magic && length <= kMaxPayloadBytes && !fits && cut < 0)
+            cut = at;
+        const bool whole = fits && qFromLittleEndian<quint32>(data + at + 8) ==
+                                       checksum(data + at + 12, kFrameBytes - 12 + qsizetype(length));
+        const auto kind = BlockKind(quint8(data[at + 12]));
+        if (whole && (kind == BlockKind::Snapshot || kind == BlockKind::Deltas)) {
+            index.blocks.append(
+                {at, kind, qFromLittleEndian<qint64>(data + at + 13), qFromLittleEndian<qint64>(data + at + 21)});
+            at += kFrameBytes + qsizetype(length);
+            skipping = false;
+            cut = -1;
+            continue;
+        }
+        if (!skipping)
+            index.damagedAt.append(at);
+        skipping = true;
+        ++at;
+    }
+    if (cut >= 0 && !index.damagedAt.isEmpty() && index.damagedAt.back() == cut) {
+        // Nothing whole after a frame cut short: the block being appended (or cut by a crash).
+        index.damagedAt.removeLast();
+        index.truncatedTail = true;
+    } else if (at < size && !skipping) {
+        // Fewer bytes than a frame: the start of a block being appended.
+        index.truncatedTail = true;
+    }
+    return index;
+}
+
+std::optional<QByteArray> blockPayload(const QByteArray& file, const BlockIndexEntry& entry) {
+    const quint32 length = qFromLittleEndian<quint32>(file.constData() + entry.offset + 4);
+    QByteArray payload =
+        qUncompress(reinterpret_cast<const uchar*>(file.constData() + entry.offset + kFrameBytes), qsizetype(length));
+    if (payload.isEmpty())
+        return std::nullopt;
+    return payload;
+}
+
+QByteArray encodePastBoard(const PastBoard& board) {
+    QByteArray raw;
+    Encoder out(raw);
+    out.signedVarint(board.moment);
+    out.varint(quint64(board.fidelity));
+    out.text(board.note);
+    out.varint(quint64(board.statusRows.size()));
+    for (const StatusRowValue& row : board.statusRows) {
+        out.signedVarint(row.controllerId);
+        out.signedVarint(row.statusType);
+        out.text(row.text);
+    }
+    out.varint(quint64(board.deviceRows.size()));
+    for (const DeviceRowValue& row : board.deviceRows) {
+        out.varint(quint64(row.column));
+        out.signedVarint(row.id);
+        out.signedVarint(row.value);
+    }
+    return qCompress(raw, 6);
+}
+
+std::optional<PastBoard> decodePastBoard(const QByteArray& bytes) {
+    // qCompress's first four bytes are the inflated size (big-endian).
+    if (bytes.size() < 4 || qFromBigEndian<quint32>(bytes.constData()) > kMaxPayloadBytes)
+        return std::nullopt;
+    const QByteArray raw = qUncompress(bytes);
+    if (raw.isEmpty())
+        return std::nullopt;
+    Decoder in(raw);
+    PastBoard board;
+    board.moment = in.signedVarint();
+    const quint64 fidelity = in.varint();
+    if (fidelity > quint64(Fidelity::Unavailable))
+        return std::nullopt;
+    board.fidelity = Fidelity(fidelity);
+    board.note = in.text();
+    for (quint64 n = in.varint(); n > 0 && !in.failed(); --n) {
+        StatusRowValue row;
+        row.controllerId = qint32(in.signedVarint());
+        row.statusType = int(in.signedVarint());
+        row.text = in.text();
+        board.statusRows.append(std::move(row));
+    }
+    for (quint64 n = in.varint(); n > 0 && !in.failed(); --n) {
+        const quint64 column = in.varint();
+        if (column >= quint64(kDeviceColumnCount))
+            return std::nullopt;
+        DeviceRowValue row{DeviceColumn(column), qint32(in.signedVarint()), in.signedVarint()};
+        board.deviceRows.append(row);
+    }
+    if (in.failed() || !in.atEnd())
+        return std::nullopt;
+    return board;
+}
+
+}  // namespace sv::history

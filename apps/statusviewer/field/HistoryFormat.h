@@ -1,0 +1,106 @@
+// The byte format of the report history's segment files.
+//
+// A segment file holds blocks, each framed as
+//   magic "SOHB" (4) | payload length (4) | CRC-32 of what follows (4) |
+//   kind (1) | first record's time (8) | last record's time (8) | payload (zlib)
+// little-endian, times in ms since the epoch (the field's wall clock). A block is written with one
+// append, so a reader that meets a block still being written (or cut by a crash) sees a frame
+// whose length runs past the end of the file and stops there; a block whose checksum fails is
+// skipped by looking for the next magic, so one damaged block costs only its own records.
+//
+// Inside a payload, numbers are varints (signed ones zigzagged) and texts a length and UTF-8.
+// A snapshot payload holds the run's dictionaries (device types, addresses, points) and every
+// point's state; a delta payload holds records, each led by a tag (argument << 3 | record kind):
+// a point's new state or a report (each with its time as a delta from the record before), or a
+// dictionary entry defined since the last snapshot.
+#pragma once
+
+#include "field/HistoryTypes.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+#include <optional>
+
+namespace sv::history {
+
+enum class BlockKind : quint8 { Snapshot = 1, Deltas = 2 };
+enum class RecordKind : quint8 { Change = 0, Report = 1, DefinePoint = 2, DefineAddress = 3, DefineDeviceType = 4 };
+
+constexpr int kFrameBytes = 4 + 4 + 4 + 1 + 8 + 8;
+/// A payload larger than this is not a block of ours: the frame is garbage.
+constexpr quint32 kMaxPayloadBytes = 64u << 20;
+
+/// Appends numbers, texts, keys and states to a byte buffer.
+class Encoder {
+public:
+    explicit Encoder(QByteArray& out) : out_(out) {}
+    void varint(quint64 value);
+    void signedVarint(qint64 value) { varint((quint64(value) << 1) ^ quint64(value >> 63)); }
+    void text(const QString& value);
+    void point(const PointKey& key);
+    void state(const PointState& state);
+    void tag(RecordKind kind, quint64 argument) { varint((argument << 3) | quint64(kind)); }
+
+private:
+    QByteArray& out_;
+};
+
+/// Reads what Encoder wrote; every read is bounded by the buffer, and a read past its end or a
+/// value out of range leaves the decoder failed (it then reads zeros) instead of reading on.
+class Decoder {
+public:
+    Decoder(const char* data, qsizetype size) : at_(data), end_(data + size) {}
+    explicit Decoder(const QByteArray& bytes) : Decoder(bytes.constData(), bytes.size()) {}
+    quint64 varint();
+    qint64 signedVarint() {
+        const quint64 v = varint();
+        return qint64(v >> 1) ^ -qint64(v & 1);
+    }
+    QString text();
+    PointKey point();
+    PointState state();
+    bool atEnd() const { return at_ >= end_; }
+    bool failed() const { return failed_; }
+
+private:
+    const char* at_;
+    const char* end_;
+    bool failed_ = false;
+};
+
+/// A block as framed on disk.
+struct Block {
+    BlockKind kind = BlockKind::Deltas;
+    qint64 firstTime = 0;
+    qint64 lastTime = 0;
+    QByteArray payload;  // uncompressed
+};
+
+/// The framed bytes of a block: its payload compressed, the frame and the checksum.
+QByteArray frameBlock(const Block& block);
+
+/// Where a file's blocks are and which could not be read.
+struct BlockIndexEntry {
+    qsizetype offset = 0;  // of the frame
+    BlockKind kind = BlockKind::Deltas;
+    qint64 firstTime = 0;
+    qint64 lastTime = 0;
+};
+struct FileIndex {
+    QVector<BlockIndexEntry> blocks;  // whole blocks with a good checksum, in file order
+    QVector<qsizetype> damagedAt;     // where a frame with a bad checksum or garbage begins
+    bool truncatedTail = false;       // the last frame runs past the end of the file
+};
+FileIndex indexBlocks(const QByteArray& file);
+/// The uncompressed payload of an indexed block; nullopt when it does not inflate.
+std::optional<QByteArray> blockPayload(const QByteArray& file, const BlockIndexEntry& entry);
+
+/// A past board as the field sends it to a desk: compressed, every row typed.
+QByteArray encodePastBoard(const PastBoard& board);
+/// The board of encodePastBoard's bytes; nullopt for bytes that are not one (or would inflate
+/// beyond kMaxPayloadBytes).
+std::optional<PastBoard> decodePastBoard(const QByteArray& bytes);
+
+}  // namespace sv::history

@@ -1,0 +1,195 @@
+// The report history's files on their own, time driven by the test: what is kept for how long,
+// and what a damaged file costs (told once, skipped, said in the answer; the field goes on).
+#include "field/HistoryFormat.h"
+#include "field/ReportHistory.h"
+#include "host/AppLog.h"
+#include "support/EventLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace history_files {
+
+using sv::history::Fidelity;
+
+constexpr qint64 kHour = 3600 * 1000;
+constexpr qint64 kDay = 24 * kHour;
+// 2026-11-01 00:00 UTC: whole hours, so segment starts fall on the hour.
+constexpr qint64 kStart = 1793491200000;
+
+/// A history of a one-input field whose time the test sets.
+struct History {
+    QTemporaryDir dir;
+    sv::AppLog log;
+    qint64 now = kStart;
+    std::unique_ptr<sv::ReportHistory> history;
+
+    explicit History(int keepDays = 30, qint64 maxBytes = qint64(1) << 40) {
+        log.setEcho(false);
+        sv::HistoryOptions options;
+        options.folder = dir.filePath(QStringLiteral("site.db.history"));
+        options.keepDays = keepDays;
+        options.maxBytes = maxBytes;
+        options.clock = [this] { return now; };
+        history = std::make_unique<sv::ReportHistory>(options, &log);
+        history->beginSeed();
+        history->entryChanged(7, 1, 0, {{0}, {}, 0});
+        history->endSeed();
+    }
+    /// The input's line state set to line and reported at the current time.
+    void report(int line) {
+        history->entryChanged(7, 1, 0, {{line}, {}, 0});
+        history->reported(QStringLiteral("Input"), QStringLiteral("C1.IN01"), line, {});
+    }
+    /// The input's line state in the board at moment, or -1 when the board has no such row.
+    int lineAt(qint64 moment, Fidelity* fidelity = nullptr) {
+        const sv::history::PastBoard board = history->boardAt(moment);
+        if (fidelity != nullptr)
+            *fidelity = board.fidelity;
+        for (const auto& row : board.statusRows)
+            if (row.controllerId == 7 && row.statusType == 1)
+                return row.text.section(QLatin1Char('|'), 0, 0).toInt();
+        return -1;
+    }
+    QStringList files() const {
+        return QDir(history->options().folder).entryList({QStringLiteral("*.soh")}, QDir::Files, QDir::Name);
+    }
+    int errorsLogged() const { return int(log.lines().filter(QStringLiteral("report history")).size()); }
+};
+
+TEST(ReportHistoryFiles, ABoardIsRebuiltAtEveryMomentAcrossSnapshotsAndSegments) {
+    History h;
+    // A report every 10 minutes for three hours: segments each hour, snapshots each quarter.
+    for (int i = 1; i <= 18; ++i) {
+        h.now = kStart + i * 10 * 60 * 1000;
+        h.report(i % 8);
+    }
+    const struct {
+        qint64 moment;
+        int line;
+    } cases[] = {
+        {kStart, 0},
+        {kStart + 10 * 60 * 1000 - 1, 0},
+        {kStart + 10 * 60 * 1000, 1},
+        {kStart + 59 * 60 * 1000, 5},
+        {kStart + kHour, 6},
+        {kStart + 2 * kHour + 35 * 60 * 1000, 7},
+        {kStart + 3 * kHour, 2},
+    };
+    for (const auto& c : cases) {
+        Fidelity fidelity = Fidelity::Unavailable;
+        EXPECT_EQ(h.lineAt(c.moment, &fidelity), c.line) << (c.moment - kStart) / 60000 << " min";
+        EXPECT_EQ(fidelity, Fidelity::Exact);
+    }
+    EXPECT_EQ(h.files().size(), 4);
+    EXPECT_EQ(h.lineAt(kStart - 1), -1) << "before the history began";
+    EXPECT_EQ(h.lineAt(h.now + 1), -1) << "after the field's time";
+
+    const QVector<sv::history::PastReport> reports = h.history->reports(kStart + kHour, kStart + 2 * kHour);
+    ASSERT_EQ(reports.size(), 7);
+    EXPECT_EQ(reports.front(),
+              (sv::history::PastReport{kStart + kHour, QStringLiteral("Input"), QStringLiteral("C1.IN01"), 6, {}}));
+    EXPECT_EQ(reports.back().time, kStart + 2 * kHour);
+    EXPECT_EQ(h.history->reports(kStart, h.now, 3).size(), 3) << "the limit";
+    const sv::history::HistorySpan span = h.history->span();
+    EXPECT_EQ(span.first, kStart);
+    EXPECT_EQ(span.last, kStart + 3 * kHour);
+}
+
+TEST(ReportHistoryFiles, PruningKeepsExactlyTheSetDays) {
+    History h(3);
+    for (qint64 t = kStart + kHour; t <= kStart + 5 * kDay; t += kHour) {
+        h.now = t;
+        h.report(int(t / kHour % 8));
+    }
+    ASSERT_TRUE(h.history->sync());
+    // The last report opened the segment of kStart + 5 days: the segments that ended by kStart + 2
+    // days went, the one from kStart + 2 days holds the first moment kept.
+    const QStringList files = h.files();
+    EXPECT_EQ(files.front(), sv::history::HistoryReader::segmentName(kStart + 2 * kDay));
+    EXPECT_EQ(files.size(), 3 * 24 + 1);
+    EXPECT_EQ(h.lineAt(kStart + 2 * kDay), int((kStart + 2 * kDay) / kHour % 8));
+    EXPECT_EQ(h.lineAt(kStart + 2 * kDay - 1), -1);
+}
+
+TEST(ReportHistoryFiles, TheOldestSegmentsGoBeyondTheDiskBound) {
+    History h(30, 2000);
+    for (int i = 1; i <= 40; ++i) {
+        h.now = kStart + i * kHour;
+        h.report(i % 8);
+    }
+    ASSERT_TRUE(h.history->sync());
+    qint64 bytes = 0;
+    for (const QString& file : h.files())
+        bytes += QFileInfo(QDir(h.history->options().folder).filePath(file)).size();
+    EXPECT_LE(bytes, 2000 + 200) << "the bound, and the segment being written";
+    EXPECT_GT(h.files().size(), 2);
+    EXPECT_EQ(h.files().back(), sv::history::HistoryReader::segmentName(kStart + 40 * kHour));
+}
+
+TEST(ReportHistoryFiles, ADamagedFileIsToldOnceSkippedAndSaidInTheAnswer) {
+    enum class Damage { FlipInChanges, FlipInSnapshot, Truncate, GarbageAppended, GarbageInside };
+    const struct {
+        Damage damage;
+        Fidelity atEnd;  // the board at the last report
+        int line;        // its line state
+        int told;        // lines in the field's log
+    } cases[] = {
+        {Damage::FlipInChanges, Fidelity::Approximate, 0, 1},
+        {Damage::FlipInSnapshot, Fidelity::Exact, 0, 1},         // the newest snapshot is whole
+        {Damage::Truncate, Fidelity::Exact, 3, 0},               // as a block being appended: what came before
+        {Damage::GarbageAppended, Fidelity::Approximate, 0, 1},  // it could hide the last records
+        {Damage::GarbageInside, Fidelity::Approximate, 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.damage));
+        History h;
+        // Forty reports a minute apart, each in a block of its own; snapshots at 0, 15 and 30 minutes.
+        for (int i = 1; i <= 40; ++i) {
+            h.now = kStart + i * 60 * 1000;
+            h.report(i % 8);
+            h.history->sync();
+        }
+        const QString path = QDir(h.history->options().folder).filePath(h.files().front());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        const sv::history::FileIndex index = sv::history::indexBlocks(bytes);
+        ASSERT_EQ(index.blocks.size(), 43);
+        ASSERT_EQ(index.blocks[15].kind, sv::history::BlockKind::Snapshot);
+        ASSERT_EQ(index.blocks[31].kind, sv::history::BlockKind::Snapshot);
+        switch (c.damage) {
+        case Damage::FlipInChanges: bytes[index.blocks[38].offset + 30] ^= 0x55; break;
+        case Damage::FlipInSnapshot: bytes[index.blocks[15].offset + 30] ^= 0x55; break;
+        case Damage::Truncate: bytes.truncate(index.blocks[38].offset + 10); break;
+        case Damage::GarbageAppended: bytes.append(QByteArray(100, '\x5a')); break;
+        case Damage::GarbageInside: bytes.insert(index.blocks[35].offset, QByteArray("SOHB garbage", 12)); break;
+        }
+        file.resize(0);
+        file.write(bytes);
+        file.close();
+
+        Fidelity fidelity = Fidelity::Unavailable;
+        EXPECT_EQ(h.lineAt(h.now, &fidelity), c.line);
+        EXPECT_EQ(fidelity, c.atEnd);
+        EXPECT_EQ(h.lineAt(kStart + 5 * 60 * 1000, &fidelity), 5) << "before the damage";
+        EXPECT_EQ(fidelity, Fidelity::Exact);
+        EXPECT_EQ(h.errorsLogged(), c.told) << h.log.lines().join('\n').toStdString();
+
+        // The field goes on recording: the next hour reads whole.
+        const qint64 damagedHour = h.now;
+        h.now = kStart + kHour + 60 * 1000;
+        h.report(6);
+        EXPECT_EQ(h.lineAt(h.now, &fidelity), 6);
+        EXPECT_EQ(fidelity, Fidelity::Exact);
+        // A file cut short that a newer hour follows was not being appended: its end is lost.
+        h.lineAt(damagedHour, &fidelity);
+        EXPECT_EQ(fidelity, c.damage == Damage::Truncate ? Fidelity::Approximate : c.atEnd);
+        EXPECT_EQ(h.errorsLogged(), c.told) << "told once";
+    }
+}
+
+}  // namespace history_files
