@@ -86,7 +86,7 @@ int exportIncident(const AppOptions& options, std::FILE* out) {
     if (past->board.fidelity != history::Fidelity::Exact)
         incident.fidelityNote = past->board.note;
     incident.attention = past->reader->attention();
-    incident.board = boardSections(*past->reader);
+    incident.board = boardSections(*past->reader, site.texts().text(kLastUpdatedCaption));
     incident.reports = listed(site.reports(from.toMSecsSinceEpoch(), to.toMSecsSinceEpoch(), kMaxReports), kMaxReports);
     // The copy holds the journal as the site holds it now: every step of the window.
     QVector<so::StatusReader::JournalRow> journal = past->reader->journal({}, {}, from, to, kMaxJournalSteps);

@@ -51,10 +51,10 @@ QString severityWord(so::StatusReader::Severity severity) {
 QString attentionPart(const QVector<so::StatusReader::AttentionItem>& items) {
     QVector<QStringList> rows;
     for (const so::StatusReader::AttentionItem& item : items)
-        rows << QStringList{severityWord(item.severity), item.kind, item.name, item.address, item.words, item.since};
+        rows << QStringList{severityWord(item.severity), item.kind, item.name, item.address, item.words};
     return part(QStringLiteral("Abnormal points at the moment"),
                 {QStringLiteral("Severity"), QStringLiteral("Kind"), QStringLiteral("Name"), QStringLiteral("Address"),
-                 QStringLiteral("What is wrong"), QStringLiteral("Since")},
+                 QStringLiteral("What is wrong")},
                 rows, false);
 }
 
@@ -120,16 +120,22 @@ QVector<OperatorEvent> operatorEvents(so::db::Connection& db, const QDateTime& f
     return events;
 }
 
-QVector<BoardSection> boardSections(const so::StatusReader& reader) {
+QVector<BoardSection> boardSections(const so::StatusReader& reader, const QString& receptionTime) {
     QVector<BoardSection> sections;
     const so::StatusReader::Filter every;
     for (const so::StatusReader::SectionInfo& info : reader.sections()) {
         if (!info.used)
             continue;
+        const qsizetype left = info.columns.indexOf(receptionTime);
         BoardSection section{info.title, info.columns, {}};
+        if (left >= 0)
+            section.columns.removeAt(left);
         const int total = reader.counts(info.section, every).rows;
-        for (const so::StatusReader::Row& row : reader.rows(info.section, every, 0, total).rows)
+        for (so::StatusReader::Row& row : reader.rows(info.section, every, 0, total).rows) {
+            if (left >= 0 && left < row.cells.size())
+                row.cells.removeAt(left);
             section.rows << row.cells;
+        }
         sections << section;
     }
     return sections;

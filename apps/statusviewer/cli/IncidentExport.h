@@ -41,8 +41,10 @@ struct BoardSection {
     QVector<QStringList> rows;
 };
 
-/// Every used section of the board a reader shows, rows in the desk's order.
-QVector<BoardSection> boardSections(const so::StatusReader& reader);
+/// Every used section of the board a reader shows, rows in the desk's order, without the column
+/// captioned `receptionTime`: a desk drawing a past board receives every newer-line state as it
+/// draws, so that column would show the time the file was made, not when the state came.
+QVector<BoardSection> boardSections(const so::StatusReader& reader, const QString& receptionTime);
 
 /// A part of the incident that may have been cut at its limit.
 template <class Row>
