@@ -26,8 +26,9 @@ const QString kHostileName = QStringLiteral("<script>alert(\"x\")</script>, 'a'\
 struct ASiteWithHistory : ::testing::Test {
     sv::test::DemoSiteFile site{400};
     sv::AppLog log;
-    // An hour ago on a whole minute: every moment of the test is past.
-    const qint64 start = (QDateTime::currentMSecsSinceEpoch() - 3600000) / 60000 * 60000;
+    // Five minutes ago on a whole minute: the moments of the test are past, and an incident's
+    // window reaches the present (when a desk drawing the past would record its alarms as raised).
+    const qint64 start = (QDateTime::currentMSecsSinceEpoch() - 300000) / 60000 * 60000;
     qint64 now = start;
     std::unique_ptr<sv::ReportHistory> history;
     std::unique_ptr<so::db::Connection> fieldDb = site.connect();
@@ -206,6 +207,8 @@ TEST_F(ASiteWithHistory, AnIncidentPageHoldsTheBoardAndTheWindowsRecordsEscaped)
     // The board is the one of the moment: the input already active, its state worded by the desk.
     EXPECT_TRUE(page.contains(QStringLiteral("</td><td>%1</td><td>//</td>").arg(inputAddress)));
     EXPECT_FALSE(page.contains("Last Updated")) << "a past board's reception times are the file's making";
+    // The journal is the site's: the desk that draws the past records the alarms it shows as
+    // raised now, in its copy.
     EXPECT_TRUE(printed.contains("1 reports, 1 journal steps, 1 events")) << printed.toStdString();
 }
 

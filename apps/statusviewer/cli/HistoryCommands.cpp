@@ -7,7 +7,6 @@
 
 #include <QSaveFile>
 
-#include <algorithm>
 #include <numeric>
 
 namespace sv {
@@ -88,14 +87,11 @@ int exportIncident(const AppOptions& options, std::FILE* out) {
     incident.attention = past->reader->attention();
     incident.board = boardSections(*past->reader, site.texts().text(kLastUpdatedCaption));
     incident.reports = listed(site.reports(from.toMSecsSinceEpoch(), to.toMSecsSinceEpoch(), kMaxReports), kMaxReports);
-    // The copy holds the journal as the site holds it now: every step of the window.
-    QVector<so::StatusReader::JournalRow> journal = past->reader->journal({}, {}, from, to, kMaxJournalSteps);
-    std::reverse(journal.begin(), journal.end());
-    incident.journal = listed(journal, kMaxJournalSteps);
     try {
+        incident.journal = listed(alarmJournal(site.site(), from, to, kMaxJournalSteps), kMaxJournalSteps);
         incident.events = listed(operatorEvents(site.site(), from, to, kMaxEvents), kMaxEvents);
     } catch (const so::db::DbError& e) {
-        throw StartupError(QStringLiteral("the site's event log cannot be read: %1").arg(e.message()));
+        throw StartupError(QStringLiteral("the site's alarm journal or event log cannot be read: %1").arg(e.message()));
     }
     incident.made = QDateTime::currentDateTime();
     writeFile(options.outFile, incidentHtml(incident));

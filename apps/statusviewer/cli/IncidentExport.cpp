@@ -12,6 +12,13 @@ QDateTime storedTime(const QVariant& value) {
     return QDateTime::fromString(value.toString(), kTimeFormat);
 }
 
+/// Binds a window's start and end to the command's two "?".
+void bindWindow(so::db::Command& command, const QDateTime& from, const QDateTime& to) {
+    command.appendParameter(QStringLiteral("@From"), so::db::ParamType::DateTime, so::db::ParamDirection::Input, 0,
+                            from);
+    command.appendParameter(QStringLiteral("@To"), so::db::ParamType::DateTime, so::db::ParamDirection::Input, 0, to);
+}
+
 QString escaped(const QString& text) { return text.toHtmlEscaped(); }
 
 /// A table: the header's captions and the rows' cells, every text escaped.
@@ -109,15 +116,29 @@ QVector<OperatorEvent> operatorEvents(so::db::Connection& db, const QDateTime& f
                            "LEFT JOIN Operators o ON o.OperatorID = e.OperatorID "
                            "WHERE e.EventTime >= ? AND e.EventTime <= ? ORDER BY e.EventTime, e.EventID")
                 .arg(qMax(1, limit)));
-    command.appendParameter(QStringLiteral("@From"), so::db::ParamType::DateTime, so::db::ParamDirection::Input, 0,
-                            from);
-    command.appendParameter(QStringLiteral("@To"), so::db::ParamType::DateTime, so::db::ParamDirection::Input, 0, to);
+    bindWindow(command, from, to);
     QVector<OperatorEvent> events;
     for (so::db::Recordset rs = command.open(); !rs.eof(); rs.moveNext())
         events << OperatorEvent{storedTime(rs.field(0)), rs.field(1).toString(), rs.field(2).toString(),
                                 rs.field(3).toInt(),     rs.field(4).toString(), rs.field(5).toInt(),
                                 rs.field(6).toString(),  rs.field(7).toString()};
     return events;
+}
+
+QVector<so::StatusReader::JournalRow> alarmJournal(so::db::Connection& db, const QDateTime& from, const QDateTime& to,
+                                                   int limit) {
+    so::db::Command command(db,
+                            QStringLiteral("SELECT TOP %1 EventTime, Event, Address, RaisedAt, OperatorName, Comment "
+                                           "FROM AlarmJournal WHERE EventTime >= ? AND EventTime <= ? "
+                                           "ORDER BY EventTime, JournalID")
+                                .arg(qMax(1, limit)));
+    bindWindow(command, from, to);
+    QVector<so::StatusReader::JournalRow> steps;
+    for (so::db::Recordset rs = command.open(); !rs.eof(); rs.moveNext())
+        steps << so::StatusReader::JournalRow{
+            storedTime(rs.field(0)).toString(kTimeFormat), rs.field(1).toString(), rs.field(2).toString(),
+            storedTime(rs.field(3)).toString(kTimeFormat), rs.field(4).toString(), rs.field(5).toString()};
+    return steps;
 }
 
 QVector<BoardSection> boardSections(const so::StatusReader& reader, const QString& receptionTime) {

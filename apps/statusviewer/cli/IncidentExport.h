@@ -34,6 +34,12 @@ struct OperatorEvent {
 /// every value bound.
 QVector<OperatorEvent> operatorEvents(so::db::Connection& db, const QDateTime& from, const QDateTime& to, int limit);
 
+/// The alarm journal's steps from `from` to `to` (both included), oldest first, at most limit;
+/// every value bound. Read from the site itself: a desk drawing a past board records the alarms it
+/// shows as raised now, in its copy's journal.
+QVector<so::StatusReader::JournalRow> alarmJournal(so::db::Connection& db, const QDateTime& from, const QDateTime& to,
+                                                   int limit);
+
 /// A section of the board as a desk shows it.
 struct BoardSection {
     QString title;
