@@ -67,9 +67,12 @@ int compare(const AppOptions& options, std::FILE* out) {
     return 0;
 }
 
+/// The first `limit` of rows read with one more than the limit, and whether there were more.
 template <class Row>
 Listed<Row> listed(QVector<Row> rows, int limit) {
-    const bool cut = rows.size() >= limit;
+    const bool cut = rows.size() > limit;
+    if (cut)
+        rows.resize(limit);
     return {std::move(rows), cut};
 }
 
@@ -86,10 +89,11 @@ int exportIncident(const AppOptions& options, std::FILE* out) {
         incident.fidelityNote = past->board.note;
     incident.attention = past->reader->attention();
     incident.board = boardSections(*past->reader, site.texts().text(kLastUpdatedCaption));
-    incident.reports = listed(site.reports(from.toMSecsSinceEpoch(), to.toMSecsSinceEpoch(), kMaxReports), kMaxReports);
+    incident.reports =
+        listed(site.reports(from.toMSecsSinceEpoch(), to.toMSecsSinceEpoch(), kMaxReports + 1), kMaxReports);
     try {
-        incident.journal = listed(alarmJournal(site.site(), from, to, kMaxJournalSteps), kMaxJournalSteps);
-        incident.events = listed(operatorEvents(site.site(), from, to, kMaxEvents), kMaxEvents);
+        incident.journal = listed(alarmJournal(site.site(), from, to, kMaxJournalSteps + 1), kMaxJournalSteps);
+        incident.events = listed(operatorEvents(site.site(), from, to, kMaxEvents + 1), kMaxEvents);
     } catch (const so::db::DbError& e) {
         throw StartupError(QStringLiteral("the site's alarm journal or event log cannot be read: %1").arg(e.message()));
     }
