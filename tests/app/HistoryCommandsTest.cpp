@@ -147,13 +147,21 @@ TEST_F(ASiteWithHistory, TwoMomentsListExactlyThePointsThatChangedWithBothStates
     EXPECT_TRUE(run(task(sv::HistoryTask::Compare, 90000, 90000), status).startsWith("0 points differ"));
 }
 
-TEST_F(ASiteWithHistory, AMomentTheHistoryDoesNotHoldIsRefusedWithItsReason) {
+TEST_F(ASiteWithHistory, AMomentTheHistoryDoesNotHoldOrAMissingSiteIsRefusedWithItsReason) {
     changeTwoPoints();
     int status = -1;
     QString errors;
     run(task(sv::HistoryTask::Compare, -3600000, 30000), status, &errors);
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(errors.contains("the history holds nothing for")) << errors.toStdString();
+
+    // A mistyped site is refused, not created empty.
+    sv::AppOptions missing = task(sv::HistoryTask::Compare, 30000, 90000);
+    missing.dbUrl = QStringLiteral("sqlite:") + site.dir.filePath("mistyped.db");
+    run(missing, status, &errors);
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(errors.contains("there is no site file")) << errors.toStdString();
+    EXPECT_FALSE(QFile::exists(site.dir.filePath("mistyped.db")));
 }
 
 /// Inserts a step into the alarm journal and an event into the event log at `time`.

@@ -3,9 +3,11 @@
 #include "field/PastBoardCopy.h"
 #include "field/ReportHistory.h"
 #include "StartupError.h"
+#include "host/AppSite.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 namespace sv {
 
@@ -16,6 +18,10 @@ PastSite::PastSite(const QString& siteUrl, PastReader who)
     const QString folder = historyFolderFor(siteUrl);
     if (folder.isEmpty())
         throw StartupError(QStringLiteral("%1 is no site file of its own: it keeps no report history").arg(siteUrl));
+    // Opening a missing file would create an empty one.
+    if (!QFileInfo::exists(sqliteFileOf(siteUrl)))
+        throw StartupError(
+            QStringLiteral("there is no site file %1").arg(QDir::toNativeSeparators(sqliteFileOf(siteUrl))));
     if (!QDir(folder).exists())
         throw StartupError(
             QStringLiteral("the site keeps no report history (no folder %1)").arg(QDir::toNativeSeparators(folder)));
