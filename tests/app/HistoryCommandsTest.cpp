@@ -220,6 +220,24 @@ TEST_F(ASiteWithHistory, AnIncidentPageHoldsTheBoardAndTheWindowsRecordsEscaped)
     EXPECT_TRUE(printed.contains("1 reports, 1 journal steps, 1 events")) << printed.toStdString();
 }
 
+TEST(ComparePoints, PairsPointsBySectionAndAddressAndNamesOnlyTheColumnsThatChanged) {
+    const auto point = [](const char* section, const char* address, const QStringList& cells) {
+        return sv::ShownPoint{section, "name", address, {"Status", "Alarm"}, cells};
+    };
+    const QVector<sv::ShownPoint> before{point("Inputs", "A1", {"Secure", "-"}), point("Inputs", "A2", {"Secure", "-"}),
+                                         point("Doors", "A1", {"Closed", "-"}), point("Inputs", "A3", {"Secure", "-"})};
+    const QVector<sv::ShownPoint> after{point("Doors", "A1", {"Closed", "-"}), point("Inputs", "A2", {"Secure", "Yes"}),
+                                        point("Inputs", "A1", {"Active", "Yes"}),
+                                        point("Inputs", "A4", {"Secure", "-"})};
+    const QVector<sv::PointDifference> expected{
+        {"Inputs", "name", "A2", "Alarm: -", "Alarm: Yes"},
+        {"Inputs", "name", "A1", "Status: Secure; Alarm: -", "Status: Active; Alarm: Yes"},
+        {"Inputs", "name", "A4", "not shown", "Status: Secure; Alarm: -"},
+        {"Inputs", "name", "A3", "Status: Secure; Alarm: -", "not shown"},
+    };
+    EXPECT_EQ(sv::comparePoints(before, after), expected);
+}
+
 TEST(HistoryCommandLine, ReadsBothMomentsTheWindowAndTheFile) {
     const sv::CommandLine compare = sv::parseCommandLine({"statusviewer", "--db", "sqlite:s.db", "--compare",
                                                           "2026-12-08 02:13", "2026-12-08T02:28:30", "--out", "c.csv"});
