@@ -39,7 +39,8 @@ QString PastReplay::banner() const {
         return error_;
     if (shown_ == 0)
         return tr("Looking up the site's past \u2026");
-    const QString when = QDateTime::fromMSecsSinceEpoch(shown_).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t"));
+    // To the millisecond: one step may move on by less than a second.
+    const QString when = QDateTime::fromMSecsSinceEpoch(shown_).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz t"));
     QString text = tr("The site as it was at %1 \u2014 not live").arg(when);
     if (approximate_)
         text += tr("; approximate: %1").arg(note_);

@@ -103,6 +103,10 @@ void PastWindow::build() {
     auto* live = new QPushButton(tr("Back to live"), this);
     live->setObjectName(QStringLiteral("pastBackToLive"));
     connect(live, &QPushButton::clicked, this, &QWidget::close);
+    // The controls take no keyboard focus: Left/Right and PageUp/PageDown step wherever it is
+    // (a text field keeps Left/Right for its cursor).
+    for (QWidget* control : std::initializer_list<QWidget*>{back, forward, speed_, play_, live})
+        control->setFocusPolicy(Qt::NoFocus);
     controls->addWidget(back);
     controls->addWidget(slider_, 1);
     controls->addWidget(forward);

@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QKeySequence>
 #include <QToolBar>
 #include <QWidget>
 
@@ -119,15 +120,21 @@ void Workstation::offerPast() {
         return;
     QAction* at = toolbar->addAction(QStringLiteral("At\u2026"));
     at->setObjectName(QStringLiteral("pastAt"));
-    at->setToolTip(QStringLiteral("Show the site as it was at a moment of its history"));
+    at->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+    at->setShortcutContext(Qt::WindowShortcut);
+    at->setToolTip(QStringLiteral("Show the site as it was at a moment of its history (Ctrl+Shift+T)"));
     QObject::connect(at, &QAction::triggered, window, [this] { askForPast(); });
 }
 
 void Workstation::askForPast() {
     if (options_.past == nullptr)
         return;
-    const QDateTime start = QDateTime::currentDateTime().addSecs(-3600);
-    const QDateTime moment = askPastMoment(widget(), options_.past->span(), start);
+    // Five minutes before the newest moment the history holds (an hour ago when it cannot tell).
+    const auto span = options_.past->span();
+    const QDateTime start = span.first <= span.second
+                                ? QDateTime::fromMSecsSinceEpoch(std::max(span.first, span.second - 5 * 60 * 1000))
+                                : QDateTime::currentDateTime().addSecs(-3600);
+    const QDateTime moment = askPastMoment(widget(), span, start);
     if (moment.isValid())
         showPast(moment.toMSecsSinceEpoch());
 }
@@ -142,6 +149,9 @@ PastReplay* Workstation::showPast(qint64 moment) {
             pastWindow_ = new PastWindow(*replay_, [this] { replay_.reset(); });
             pastWindow_->resize(widget()->size());
             pastWindow_->show();
+            // The keys step the replay at once, whatever window had the keyboard.
+            pastWindow_->raise();
+            pastWindow_->activateWindow();
         }
     }
     replay_->moveTo(moment);
