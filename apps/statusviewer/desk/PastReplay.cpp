@@ -18,10 +18,10 @@ struct NoReports final : StateSource {
     void removeSink(StateSink*) override {}
 };
 
-/// How far around a moment reports are looked for first; narrowed while a stretch holds more
-/// than PastReplay::kMaxReports.
+/// How far around a moment reports are looked for; before it, narrowed while a stretch holds
+/// PastReplay::kMaxReports or more.
 constexpr qint64 kReportReachMs = 10 * 60 * 1000;
-constexpr qint64 kNarrowestReachMs = 1000;
+constexpr qint64 kNarrowestReachMs = 250;
 
 }  // namespace
 
@@ -58,6 +58,8 @@ void PastReplay::moveTo(qint64 moment) {
 
 bool PastReplay::stepForward() {
     const qint64 from = asked_ != 0 ? asked_ : shown_;
+    if (times_.isEmpty() || times_.last() <= from)
+        loadReports(from);  // at the end of the stretch loaded: the next one
     const auto next = std::upper_bound(times_.cbegin(), times_.cend(), from);
     if (next == times_.cend())
         return false;
@@ -67,6 +69,8 @@ bool PastReplay::stepForward() {
 
 bool PastReplay::stepBack() {
     const qint64 from = asked_ != 0 ? asked_ : shown_;
+    if (times_.isEmpty() || times_.first() >= from)
+        loadReports(from);
     const auto at = std::lower_bound(times_.cbegin(), times_.cend(), from);
     if (at == times_.cbegin())
         return false;
@@ -173,13 +177,17 @@ void PastReplay::openDesk(const PastMoment& past) {
 }
 
 void PastReplay::loadReports(qint64 moment) {
+    // Those after the moment, the nearest first: a stretch cut short still begins at the moment.
+    QVector<qint64> times;
+    // Those before it: looked at more narrowly until none between them and the moment is cut off.
     for (qint64 reach = kReportReachMs; reach >= kNarrowestReachMs; reach /= 4) {
-        QVector<qint64> times = source_.reportTimes(moment - reach, moment + reach, kMaxReports);
-        times.erase(std::unique(times.begin(), times.end()), times.end());
-        times_ = std::move(times);
-        if (times_.size() < kMaxReports / 2)
+        times = source_.reportTimes(moment - reach, moment, kMaxReports);
+        if (times.size() < kMaxReports)
             break;
     }
+    times += source_.reportTimes(moment + 1, moment + kReportReachMs, kMaxReports);
+    times.erase(std::unique(times.begin(), times.end()), times.end());
+    times_ = std::move(times);
 }
 
 void PastReplay::notify() {

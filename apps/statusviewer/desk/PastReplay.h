@@ -34,7 +34,8 @@ public:
     };
     /// Speeds the replay plays at (times real time).
     static constexpr int kSpeeds[] = {1, 10, 60};
-    /// Reports looked at around a moment at most; a busier stretch is looked at more narrowly.
+    /// Reports looked at on either side of a moment at most; a busier stretch before it is looked
+    /// at more narrowly.
     static constexpr int kMaxReports = 4000;
 
     PastReplay(PastSite& source, Desk desk);
