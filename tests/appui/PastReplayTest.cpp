@@ -221,4 +221,23 @@ TEST_F(ReplayOfAStorm, AMomentTheHistoryDoesNotHoldIsToldNotShown) {
     EXPECT_TRUE(replay->banner().endsWith(QStringLiteral("not live")));
 }
 
+TEST(PastMoments, TheJournalsStepsAreMomentsToGoBackTo) {
+    so::StatusReader::JournalRow raised{QStringLiteral("2026-12-08 09:53:10"),
+                                        QStringLiteral("raised"),
+                                        QStringLiteral("\\\\SNET.P01.C00001.DR02"),
+                                        {},
+                                        {},
+                                        {}};
+    so::StatusReader::JournalRow unreadable = raised;
+    unreadable.time = QStringLiteral("08.12.2026 09:53");
+    so::StatusReader::JournalRow acknowledged = raised;
+    acknowledged.time = QStringLiteral("2026-12-08 09:54:00");
+    acknowledged.event = QStringLiteral("acknowledged");
+    const QVector<sv::JournalMoment> moments = sv::journalMoments({acknowledged, unreadable, raised});
+    ASSERT_EQ(moments.size(), 2);
+    EXPECT_EQ(moments[0].moment, QDateTime(QDate(2026, 12, 8), QTime(9, 54, 0)).toMSecsSinceEpoch());
+    EXPECT_EQ(moments[0].label, QStringLiteral("2026-12-08 09:54:00  acknowledged  \\\\SNET.P01.C00001.DR02"));
+    EXPECT_EQ(moments[1].moment, QDateTime(QDate(2026, 12, 8), QTime(9, 53, 10)).toMSecsSinceEpoch());
+}
+
 }  // namespace past_replay

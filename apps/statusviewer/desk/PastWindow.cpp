@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -176,7 +177,19 @@ void PastWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-QDateTime askPastMoment(QWidget* parent, std::pair<qint64, qint64> span, const QDateTime& start) {
+QVector<JournalMoment> journalMoments(const QVector<so::StatusReader::JournalRow>& rows) {
+    QVector<JournalMoment> moments;
+    for (const so::StatusReader::JournalRow& row : rows) {
+        const QDateTime time = QDateTime::fromString(row.time, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (time.isValid())
+            moments.append(
+                {time.toMSecsSinceEpoch(), QStringLiteral("%1  %2  %3").arg(row.time, row.event, row.address)});
+    }
+    return moments;
+}
+
+QDateTime askPastMoment(QWidget* parent, std::pair<qint64, qint64> span, const QDateTime& start,
+                        const QVector<JournalMoment>& journal) {
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("pastMomentDialog"));
     dialog.setWindowTitle(PastWindow::tr("Show the site at"));
@@ -193,6 +206,21 @@ QDateTime askPastMoment(QWidget* parent, std::pair<qint64, qint64> span, const Q
                                      &dialog));
     }
     layout->addWidget(edit);
+    if (!journal.isEmpty()) {
+        layout->addWidget(new QLabel(PastWindow::tr("Or back to a step of the alarm journal:"), &dialog));
+        auto* steps = new QListWidget(&dialog);
+        steps->setObjectName(QStringLiteral("pastJournal"));
+        for (const JournalMoment& step : journal) {
+            auto* item = new QListWidgetItem(step.label, steps);
+            item->setData(Qt::UserRole, step.moment);
+        }
+        QObject::connect(steps, &QListWidget::currentItemChanged, edit, [edit](QListWidgetItem* item) {
+            if (item != nullptr)
+                edit->setDateTime(QDateTime::fromMSecsSinceEpoch(item->data(Qt::UserRole).toLongLong()));
+        });
+        QObject::connect(steps, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+        layout->addWidget(steps, 1);
+    }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);

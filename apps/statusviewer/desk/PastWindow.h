@@ -6,6 +6,8 @@
 
 #include "desk/PastReplay.h"
 
+#include <statusobject/StatusReader.h>
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -58,8 +60,18 @@ private:
     QElapsedTimer sinceTick_;
 };
 
-/// Asks the operator for a moment within the history's span, starting from `start`; an invalid
-/// date-time when cancelled.
-QDateTime askPastMoment(QWidget* parent, std::pair<qint64, qint64> span, const QDateTime& start);
+/// A step of the alarm journal to go back to: its time and how the list names it.
+struct JournalMoment {
+    qint64 moment = 0;
+    QString label;  // "2026-12-08 09:53:10  raised  \\SNET.P01.C00001.DR02"
+};
+/// The journal's steps as moments, in the journal's order; a step whose time cannot be read is left out.
+QVector<JournalMoment> journalMoments(const QVector<so::StatusReader::JournalRow>& rows);
+
+/// Asks the operator for a moment within the history's span, starting from `start`, or one of the
+/// journal's steps (choosing one puts its time in the date-time edit); an invalid date-time when
+/// cancelled.
+QDateTime askPastMoment(QWidget* parent, std::pair<qint64, qint64> span, const QDateTime& start,
+                        const QVector<JournalMoment>& journal);
 
 }  // namespace sv

@@ -22,6 +22,12 @@
 #include <QWidget>
 
 namespace sv {
+namespace {
+
+/// The journal's steps the "At\u2026" dialog offers to go back to.
+constexpr int kJournalSteps = 50;
+
+}  // namespace
 
 Workstation::Workstation(const WorkstationOptions& options, const HostServices& services, StateSource& field,
                          NoticeBus& bus)
@@ -134,7 +140,13 @@ void Workstation::askForPast() {
     const QDateTime start = span.first <= span.second
                                 ? QDateTime::fromMSecsSinceEpoch(std::max(span.first, span.second - 5 * 60 * 1000))
                                 : QDateTime::currentDateTime().addSecs(-3600);
-    const QDateTime moment = askPastMoment(widget(), span, start);
+    // The journal's newest steps within what the history holds, to go back to.
+    QVector<JournalMoment> journal;
+    if (span.first <= span.second)
+        journal = journalMoments(so::StatusReader(*status_).journal({}, {}, QDateTime::fromMSecsSinceEpoch(span.first),
+                                                                    QDateTime::fromMSecsSinceEpoch(span.second),
+                                                                    kJournalSteps));
+    const QDateTime moment = askPastMoment(widget(), span, start, journal);
     if (moment.isValid())
         showPast(moment.toMSecsSinceEpoch());
 }
