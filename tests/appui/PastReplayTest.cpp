@@ -235,9 +235,9 @@ TEST(PastMoments, TheJournalsStepsAreMomentsToGoBackTo) {
     acknowledged.event = QStringLiteral("acknowledged");
     const QVector<sv::JournalMoment> moments = sv::journalMoments({acknowledged, unreadable, raised});
     ASSERT_EQ(moments.size(), 2);
-    EXPECT_EQ(moments[0].moment, QDateTime(QDate(2026, 12, 8), QTime(9, 54, 0)).toMSecsSinceEpoch());
+    EXPECT_EQ(moments[0].moment, QDateTime(QDate(2026, 12, 8), QTime(9, 54, 0, 999)).toMSecsSinceEpoch());
     EXPECT_EQ(moments[0].label, QStringLiteral("2026-12-08 09:54:00  acknowledged  \\\\SNET.P01.C00001.DR02"));
-    EXPECT_EQ(moments[1].moment, QDateTime(QDate(2026, 12, 8), QTime(9, 53, 10)).toMSecsSinceEpoch());
+    EXPECT_EQ(moments[1].moment, QDateTime(QDate(2026, 12, 8), QTime(9, 53, 10, 999)).toMSecsSinceEpoch());
 }
 
 }  // namespace past_replay

@@ -181,9 +181,10 @@ QVector<JournalMoment> journalMoments(const QVector<so::StatusReader::JournalRow
     QVector<JournalMoment> moments;
     for (const so::StatusReader::JournalRow& row : rows) {
         const QDateTime time = QDateTime::fromString(row.time, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        // The journal keeps whole seconds: the end of the step's second shows the board with the step.
         if (time.isValid())
             moments.append(
-                {time.toMSecsSinceEpoch(), QStringLiteral("%1  %2  %3").arg(row.time, row.event, row.address)});
+                {time.toMSecsSinceEpoch() + 999, QStringLiteral("%1  %2  %3").arg(row.time, row.event, row.address)});
     }
     return moments;
 }

@@ -60,7 +60,8 @@ private:
     QElapsedTimer sinceTick_;
 };
 
-/// A step of the alarm journal to go back to: its time and how the list names it.
+/// A step of the alarm journal to go back to: the last moment of its second (the board with the
+/// step) and how the list names it.
 struct JournalMoment {
     qint64 moment = 0;
     QString label;  // "2026-12-08 09:53:10  raised  \\SNET.P01.C00001.DR02"
