@@ -240,4 +240,33 @@ TEST(PastMoments, TheJournalsStepsAreMomentsToGoBackTo) {
     EXPECT_EQ(moments[1].moment, QDateTime(QDate(2026, 12, 8), QTime(9, 53, 10, 999)).toMSecsSinceEpoch());
 }
 
+/// A history that can rebuild its moments only in part.
+struct DamagedHistory final : sv::PastSite {
+    std::pair<qint64, qint64> span() override { return {kStart, kStart + 1000}; }
+    QVector<qint64> reportTimes(qint64, qint64, int) override { return {}; }
+    void boardAt(qint64 moment, std::function<void(const sv::PastMoment&)> done) override {
+        sv::PastMoment past;
+        past.moment = moment;
+        past.approximate = true;
+        past.note = QStringLiteral("the hour before it is damaged");
+        past.copySite = [](so::db::Connection& site, const QString& path) { sv::copySiteAt(site, path, {}); };
+        past.writeInto = [](so::db::Connection&) {};
+        done(past);
+    }
+};
+
+TEST_F(ReplayOfAStorm, AnApproximateBoardSaysWhy) {
+    DamagedHistory damaged;
+    sv::PastReplay::Desk setup{
+        site.db.get(), {}, sv::HostServices{&texts, &log, nullptr, nullptr, &images}, QStringLiteral("Entire Site")};
+    setup.options.host.computerName = QStringLiteral("WS1");
+    setup.options.host.operatorName = QStringLiteral("admin");
+    sv::PastReplay replay(damaged, setup);
+    replay.moveTo(kStart + 500);
+    ASSERT_NE(replay.desk(), nullptr) << replay.banner().toStdString();
+    EXPECT_TRUE(
+        replay.banner().endsWith(QStringLiteral(" \u2014 not live; approximate: the hour before it is damaged")))
+        << replay.banner().toStdString();
+}
+
 }  // namespace past_replay

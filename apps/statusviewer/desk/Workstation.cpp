@@ -15,6 +15,7 @@
 #include <statusobject/StatusReader.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QKeySequence>
@@ -124,11 +125,13 @@ void Workstation::offerPast() {
     auto* toolbar = window != nullptr ? window->findChild<QToolBar*>() : nullptr;
     if (options_.past == nullptr || toolbar == nullptr)
         return;
-    QAction* at = toolbar->addAction(QStringLiteral("At\u2026"));
+    QAction* at = toolbar->addAction(QCoreApplication::translate("sv::Workstation", "At\u2026"));
     at->setObjectName(QStringLiteral("pastAt"));
     at->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     at->setShortcutContext(Qt::WindowShortcut);
-    at->setToolTip(QStringLiteral("Show the site as it was at a moment of its history (Ctrl+Shift+T)"));
+    at->setToolTip(
+        QCoreApplication::translate("sv::Workstation", "Show the site as it was at a moment of its history (%1)")
+            .arg(at->shortcut().toString(QKeySequence::NativeText)));
     QObject::connect(at, &QAction::triggered, window, [this] { askForPast(); });
 }
 
