@@ -159,6 +159,8 @@ PastReplay* Workstation::showPast(qint64 moment) {
         return nullptr;
     if (replay_ == nullptr) {
         PastReplay::Desk desk{db_.get(), options_, services_, so::StatusReader(*status_).groupName()};
+        // The operator signed in now (maybe not the one the desk started with) sees the past.
+        desk.options.host.operatorName = host_->operatorLogin();
         replay_ = std::make_unique<PastReplay>(*options_.past, std::move(desk));
         if (widget() != nullptr) {
             pastWindow_ = new PastWindow(*replay_, [this] { replay_.reset(); });
