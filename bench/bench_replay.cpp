@@ -8,7 +8,7 @@
 //
 //   bench_replay [--points 2000] [--rate 200] [--seconds 60] [--steps 50]
 #include "desk/PastReplay.h"
-#include "field/HistoryPastSites.h"
+#include "field/HistoryPastSources.h"
 #include "field/ReportHistory.h"
 #include "field/SimulatedField.h"
 #include "host/AppLog.h"
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     field.waitUntilWritten(600000);
     history.sync(600000);
 
-    sv::HistoryPastSite past(history);
+    sv::HistoryPastSource past(history);
     sv::PastReplay::Desk desk;
     desk.site = site.get();
     desk.options.siteUrl = siteUrl;

@@ -4,7 +4,7 @@
 // are refused.
 #include "desk/PastReplay.h"
 #include "field/HistoryFormat.h"
-#include "field/HistoryPastSites.h"
+#include "field/HistoryPastSources.h"
 #include "field/PastBoardCopy.h"
 #include "field/ReportHistory.h"
 #include "field/SimulatedField.h"
@@ -214,7 +214,7 @@ TEST_F(PastMomentOverTheBus, PartsThatDoNotFitTheAnswerAreRejected) {
 TEST_F(PastMomentOverTheBus, ADesksReplayShowsTheBoardTheFieldSendsOnlyToASignedInOperator) {
     sv::ResourceTexts texts{&log};
     sv::DrawnImageList images;
-    sv::BusPastSite past(*desk, 30);
+    sv::BusPastSource past(*desk, 30);
     sv::PastReplay::Desk setup;
     setup.site = site.db.get();
     setup.options.host.computerName = QStringLiteral("WS1");

@@ -6,7 +6,7 @@
 #include "desk/PastReplay.h"
 #include "desk/PastWindow.h"
 #include "desk/Workstation.h"
-#include "field/HistoryPastSites.h"
+#include "field/HistoryPastSources.h"
 #include "field/PastBoardCopy.h"
 #include "field/ReportHistory.h"
 #include "field/SimulatedField.h"
@@ -55,7 +55,7 @@ struct ReplayOfAStorm : ::testing::Test {
     std::unique_ptr<sv::ReportHistory> history;
     std::unique_ptr<so::db::Connection> fieldDb = site.connect();
     std::unique_ptr<sv::SimulatedField> field;
-    std::unique_ptr<sv::HistoryPastSite> past;
+    std::unique_ptr<sv::HistoryPastSource> past;
     std::unique_ptr<sv::Workstation> live;
 
     void SetUp() override {
@@ -67,7 +67,7 @@ struct ReplayOfAStorm : ::testing::Test {
         field = std::make_unique<sv::SimulatedField>(*fieldDb, sv::FieldOptions{}, &log);
         field->setHistory(history.get());
         field->load();
-        past = std::make_unique<sv::HistoryPastSite>(*history);
+        past = std::make_unique<sv::HistoryPastSource>(*history);
         // A second of storm, a tenth at a time: every tenth's reports share its time.
         for (int tenth = 1; tenth <= 10; ++tenth) {
             now += kTick;
@@ -81,7 +81,7 @@ struct ReplayOfAStorm : ::testing::Test {
     void TearDown() override { live.reset(); }
 
     std::unique_ptr<sv::Workstation> openDesk(const QString& url, sv::StateSource& source, sv::SyncBus& notices,
-                                              sv::PastSite* pastSite, sv::FieldControl* control) {
+                                              sv::PastSource* pastSite, sv::FieldControl* control) {
         sv::WorkstationOptions options;
         options.siteUrl = url;
         options.host.computerName = QStringLiteral("WS1");
@@ -241,11 +241,11 @@ TEST(PastMoments, TheJournalsStepsAreMomentsToGoBackTo) {
 }
 
 /// A history that can rebuild its moments only in part.
-struct DamagedHistory final : sv::PastSite {
+struct DamagedHistory final : sv::PastSource {
     std::pair<qint64, qint64> span() override { return {kStart, kStart + 1000}; }
     QVector<qint64> reportTimes(qint64, qint64, int) override { return {}; }
-    void boardAt(qint64 moment, std::function<void(const sv::PastMoment&)> done) override {
-        sv::PastMoment past;
+    void boardAt(qint64 moment, std::function<void(const sv::PastAnswer&)> done) override {
+        sv::PastAnswer past;
         past.moment = moment;
         past.approximate = true;
         past.note = QStringLiteral("the hour before it is damaged");

@@ -65,7 +65,7 @@ StatusViewerApp::StatusViewerApp(const AppConfig& config) {
     history_ = openReportHistory(config.siteUrl, config.historyDays, &log_);
     field_->setHistory(history_.get());
     if (history_ != nullptr)
-        past_ = std::make_unique<HistoryPastSite>(*history_);
+        past_ = std::make_unique<HistoryPastSource>(*history_);
     try {
         field_->load();
     } catch (const so::db::DbError& e) {

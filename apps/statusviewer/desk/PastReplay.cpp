@@ -25,7 +25,7 @@ constexpr qint64 kNarrowestReachMs = 250;
 
 }  // namespace
 
-PastReplay::PastReplay(PastSite& source, Desk desk)
+PastReplay::PastReplay(PastSource& source, Desk desk)
     : source_(source), setup_(std::move(desk)), quietField_(std::make_unique<NoReports>()),
       alive_(std::make_shared<PastReplay*>(this)) {}
 
@@ -115,14 +115,14 @@ void PastReplay::ask(qint64 moment) {
     }
     asked_ = moment;
     std::weak_ptr<PastReplay*> alive = alive_;
-    source_.boardAt(moment, [alive](const PastMoment& past) {
+    source_.boardAt(moment, [alive](const PastAnswer& past) {
         const auto self = alive.lock();
         if (self && *self != nullptr)
             (*self)->show(past);
     });
 }
 
-void PastReplay::show(const PastMoment& past) {
+void PastReplay::show(const PastAnswer& past) {
     asked_ = 0;
     if (!past.refusal.isEmpty()) {
         error_ = tr("The site's past at %1 cannot be shown: %2")
@@ -157,7 +157,7 @@ void PastReplay::show(const PastMoment& past) {
     notify();
 }
 
-void PastReplay::openDesk(const PastMoment& past) {
+void PastReplay::openDesk(const PastAnswer& past) {
     if (!folder_.isValid())
         throw StartupError(QStringLiteral("no folder for a copy of the site: %1").arg(folder_.errorString()));
     const QString path = QDir(folder_.path()).filePath(QStringLiteral("past.db"));

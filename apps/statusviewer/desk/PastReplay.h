@@ -9,7 +9,7 @@
 #pragma once
 
 #include "desk/Workstation.h"
-#include "host/PastSite.h"
+#include "host/PastSource.h"
 #include "host/SyncBus.h"
 
 #include <QCoreApplication>
@@ -38,7 +38,7 @@ public:
     /// at more narrowly.
     static constexpr int kMaxReports = 4000;
 
-    PastReplay(PastSite& source, Desk desk);
+    PastReplay(PastSource& source, Desk desk);
     ~PastReplay();
     PastReplay(const PastReplay&) = delete;
     PastReplay& operator=(const PastReplay&) = delete;
@@ -74,12 +74,12 @@ public:
 
 private:
     void ask(qint64 moment);
-    void show(const PastMoment& past);
-    void openDesk(const PastMoment& past);
+    void show(const PastAnswer& past);
+    void openDesk(const PastAnswer& past);
     void loadReports(qint64 moment);
     void notify();
 
-    PastSite& source_;
+    PastSource& source_;
     Desk setup_;
     QTemporaryDir folder_;
     SyncBus quietBus_;

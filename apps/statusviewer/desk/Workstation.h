@@ -26,7 +26,7 @@ namespace sv {
 class LoggedDialogs;
 class NoticeBus;
 class PastReplay;
-class PastSite;
+class PastSource;
 class PastWindow;
 class StateSource;
 class StatusStateSink;
@@ -47,7 +47,7 @@ struct WorkstationOptions {
     so::AlarmHost* alarms = nullptr;
     /// Where the site's past is read (not owned; outlives the workstation); null: the window
     /// offers no "At…".
-    PastSite* past = nullptr;
+    PastSource* past = nullptr;
 };
 
 class Workstation {

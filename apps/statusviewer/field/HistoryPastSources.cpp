@@ -1,4 +1,4 @@
-#include "field/HistoryPastSites.h"
+#include "field/HistoryPastSources.h"
 
 #include "field/HistoryFormat.h"
 #include "field/PastBoardCopy.h"
@@ -13,8 +13,8 @@
 namespace sv {
 namespace {
 
-PastMoment pastMoment(history::PastBoard board) {
-    PastMoment out;
+PastAnswer pastAnswer(history::PastBoard board) {
+    PastAnswer out;
     out.moment = board.moment;
     if (board.fidelity == history::Fidelity::Unavailable) {
         out.refusal = board.note;
@@ -28,8 +28,8 @@ PastMoment pastMoment(history::PastBoard board) {
     return out;
 }
 
-PastMoment refused(qint64 moment, const QString& why) {
-    PastMoment out;
+PastAnswer refused(qint64 moment, const QString& why) {
+    PastAnswer out;
     out.moment = moment;
     out.refusal = why;
     return out;
@@ -37,37 +37,37 @@ PastMoment refused(qint64 moment, const QString& why) {
 
 }  // namespace
 
-std::pair<qint64, qint64> HistoryPastSite::span() {
+std::pair<qint64, qint64> HistoryPastSource::span() {
     const history::HistorySpan span = history_.span();
     if (span.isEmpty())
         return {1, 0};
     return {span.first, span.last};
 }
 
-QVector<qint64> HistoryPastSite::reportTimes(qint64 from, qint64 to, int limit) {
+QVector<qint64> HistoryPastSource::reportTimes(qint64 from, qint64 to, int limit) {
     QVector<qint64> times;
     for (const history::PastReport& report : history_.reports(from, to, limit))
         times.append(report.time);
     return times;
 }
 
-void HistoryPastSite::boardAt(qint64 moment, std::function<void(const PastMoment&)> done) {
-    done(pastMoment(history_.boardAt(moment)));
+void HistoryPastSource::boardAt(qint64 moment, std::function<void(const PastAnswer&)> done) {
+    done(pastAnswer(history_.boardAt(moment)));
 }
 
-std::pair<qint64, qint64> BusPastSite::span() {
+std::pair<qint64, qint64> BusPastSource::span() {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     return {now - qint64(keepDays_) * 24 * 3600 * 1000, now};
 }
 
-void BusPastSite::boardAt(qint64 moment, std::function<void(const PastMoment&)> done) {
+void BusPastSource::boardAt(qint64 moment, std::function<void(const PastAnswer&)> done) {
     desk_.requestPastBoard(moment, [moment, done](const QByteArray& bytes, const QString& refusal) {
         if (!refusal.isEmpty())
             return done(refused(moment, refusal));
         std::optional<history::PastBoard> board = history::decodePastBoard(bytes);
         if (!board)
             return done(refused(moment, QStringLiteral("the field's answer is not a board")));
-        done(pastMoment(std::move(*board)));
+        done(pastAnswer(std::move(*board)));
     });
 }
 

@@ -1,8 +1,8 @@
-// The desks' two ways to the field's report history (host/PastSite.h): read directly in the
+// The desks' two ways to the field's report history (host/PastSource.h): read directly in the
 // one-process demo, or asked of the field over the site bus by a desk of a multi-desk site.
 #pragma once
 
-#include "host/PastSite.h"
+#include "host/PastSource.h"
 
 namespace sv {
 
@@ -10,12 +10,12 @@ class DeskLink;
 class ReportHistory;
 
 /// The history of the field in this process.
-class HistoryPastSite final : public PastSite {
+class HistoryPastSource final : public PastSource {
 public:
-    explicit HistoryPastSite(ReportHistory& history) : history_(history) {}
+    explicit HistoryPastSource(ReportHistory& history) : history_(history) {}
     std::pair<qint64, qint64> span() override;
     QVector<qint64> reportTimes(qint64 from, qint64 to, int limit) override;
-    void boardAt(qint64 moment, std::function<void(const PastMoment&)> done) override;
+    void boardAt(qint64 moment, std::function<void(const PastAnswer&)> done) override;
 
 private:
     ReportHistory& history_;
@@ -24,12 +24,12 @@ private:
 /// The field's history asked over the bus by the operator signed in at this desk. The bus carries
 /// boards only: the span is the days the field keeps back from now, and there are no report times
 /// to step by.
-class BusPastSite final : public PastSite {
+class BusPastSource final : public PastSource {
 public:
-    BusPastSite(DeskLink& desk, int keepDays) : desk_(desk), keepDays_(keepDays) {}
+    BusPastSource(DeskLink& desk, int keepDays) : desk_(desk), keepDays_(keepDays) {}
     std::pair<qint64, qint64> span() override;
     QVector<qint64> reportTimes(qint64, qint64, int) override { return {}; }
-    void boardAt(qint64 moment, std::function<void(const PastMoment&)> done) override;
+    void boardAt(qint64 moment, std::function<void(const PastAnswer&)> done) override;
 
 private:
     DeskLink& desk_;

@@ -15,7 +15,7 @@ class Connection;
 namespace sv {
 
 /// The board of one past moment, ready to be written into a copy of the site.
-struct PastMoment {
+struct PastAnswer {
     qint64 moment = 0;  // ms since the epoch
     /// Why there is no board; empty when there is one.
     QString refusal;
@@ -30,9 +30,9 @@ struct PastMoment {
     std::function<void(so::db::Connection& copy)> writeInto;
 };
 
-class PastSite {
+class PastSource {
 public:
-    virtual ~PastSite() = default;
+    virtual ~PastSource() = default;
     /// The first and last moment the history holds (ms since the epoch); first > last when it
     /// cannot tell.
     virtual std::pair<qint64, qint64> span() = 0;
@@ -41,7 +41,7 @@ public:
     virtual QVector<qint64> reportTimes(qint64 from, qint64 to, int limit) = 0;
     /// Asks for the board at moment; done is called once with it (possibly later, on the event
     /// loop). The caller keeps done safe to call after it has gone.
-    virtual void boardAt(qint64 moment, std::function<void(const PastMoment&)> done) = 0;
+    virtual void boardAt(qint64 moment, std::function<void(const PastAnswer&)> done) = 0;
 };
 
 }  // namespace sv
