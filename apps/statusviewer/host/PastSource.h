@@ -7,6 +7,7 @@
 #include <QVector>
 
 #include <functional>
+#include <utility>
 
 namespace so::db {
 class Connection;
