@@ -264,6 +264,9 @@ DeskRole::DeskRole(const AppOptions& options, const QString& siteUrl, const QStr
     WorkstationOptions station =
         stationOptions(siteUrl, options.computerName, options.operatorName, logFolder, headless);
     station.alarms = alarms_.get();
+    // The field answers for the days it keeps; the desk bounds the moments it offers by the same.
+    past_ = std::make_unique<BusPastSource>(*desk_, options.historyDays);
+    station.past = past_.get();
     station_ = std::make_unique<Workstation>(station, host, *desk_, *desk_);
     if (!options.group.isEmpty() && !station_->showGroup(options.group))
         throw StartupError(QStringLiteral("The site has no status group \"%1\"").arg(options.group));

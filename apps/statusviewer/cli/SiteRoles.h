@@ -19,6 +19,7 @@
 #include "desk/OperatorSignIn.h"
 #include "desk/SignInScreen.h"
 #include "desk/Workstation.h"
+#include "field/HistoryPastSources.h"
 #include "field/ReportHistory.h"
 #include "field/SimulatedField.h"
 #include "host/AppLog.h"
@@ -136,6 +137,7 @@ private:
     std::unique_ptr<MqttLink> link_;
     std::unique_ptr<DeskLink> desk_;
     std::unique_ptr<BusAlarms> alarms_;
+    std::unique_ptr<BusPastSource> past_;
     std::unique_ptr<Workstation> station_;
     std::unique_ptr<FieldLinkLabel> linkLabel_;
     std::unique_ptr<OperatorSignIn> signIn_;

@@ -64,6 +64,8 @@ StatusViewerApp::StatusViewerApp(const AppConfig& config) {
     field_ = std::make_unique<SimulatedField>(*fieldDb_, fieldOptions, &log_);
     history_ = openReportHistory(config.siteUrl, config.historyDays, &log_);
     field_->setHistory(history_.get());
+    if (history_ != nullptr)
+        past_ = std::make_unique<HistoryPastSource>(*history_);
     try {
         field_->load();
     } catch (const so::db::DbError& e) {
@@ -79,6 +81,7 @@ StatusViewerApp::StatusViewerApp(const AppConfig& config) {
         options.host.interactive = !config.headless;
         options.logFolder = config.logFolder;
         options.headless = config.headless;
+        options.past = past_.get();
         stations_.push_back(std::make_unique<Workstation>(options, services, *field_, bus_));
     }
 }

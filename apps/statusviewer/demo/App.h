@@ -7,6 +7,7 @@
 #pragma once
 
 #include "desk/Workstation.h"
+#include "field/HistoryPastSources.h"
 #include "field/ReportHistory.h"
 #include "field/SimulatedField.h"
 #include "host/AppLog.h"
@@ -103,6 +104,7 @@ private:
     DrawnImageList images_;
     std::unique_ptr<so::db::Connection> fieldDb_;
     std::unique_ptr<ReportHistory> history_;
+    std::unique_ptr<HistoryPastSource> past_;
     std::unique_ptr<SimulatedField> field_;
     std::vector<std::unique_ptr<Workstation>> stations_;
     QElapsedTimer running_;

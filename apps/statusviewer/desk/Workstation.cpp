@@ -1,5 +1,7 @@
 #include "desk/Workstation.h"
 
+#include "desk/PastReplay.h"
+#include "desk/PastWindow.h"
 #include "host/AppDialogs.h"
 #include "host/AppLog.h"
 #include "host/AppSite.h"
@@ -10,15 +12,27 @@
 
 #include <statusobject/Diagnostics.h>
 #include <statusobject/Status.h>
+#include <statusobject/StatusReader.h>
 
+#include <QAction>
+#include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDateTime>
+#include <QKeySequence>
+#include <QToolBar>
 #include <QWidget>
 
 namespace sv {
+namespace {
+
+/// The journal's steps the "At\u2026" dialog offers to go back to.
+constexpr int kJournalSteps = 50;
+
+}  // namespace
 
 Workstation::Workstation(const WorkstationOptions& options, const HostServices& services, StateSource& field,
                          NoticeBus& bus)
-    : field_(field), bus_(bus) {
+    : field_(field), bus_(bus), options_(options), services_(services) {
     const QString name = options.host.computerName;
     try {
         db_ = so::db::Connection::open(options.siteUrl);
@@ -65,9 +79,11 @@ Workstation::Workstation(const WorkstationOptions& options, const HostServices& 
     busId_ = host_->WorkstationID();
     field_.addSink(sink_.get());
     bus_.attach(busId_, receiver_.get());
+    offerPast();
 }
 
 Workstation::~Workstation() {
+    backToLive();
     field_.removeSink(sink_.get());
     bus_.detach(busId_);
     try {
@@ -103,6 +119,69 @@ QString Workstation::checksum(bool newerLine) {
 bool Workstation::showGroup(const QString& name) { return status_->showGroup(name); }
 
 void Workstation::refreshAllRows() { status_->refreshAllRows(); }
+
+void Workstation::offerPast() {
+    QWidget* window = widget();
+    auto* toolbar = window != nullptr ? window->findChild<QToolBar*>() : nullptr;
+    if (options_.past == nullptr || toolbar == nullptr)
+        return;
+    QAction* at = toolbar->addAction(QCoreApplication::translate("sv::Workstation", "At\u2026"));
+    at->setObjectName(QStringLiteral("pastAt"));
+    at->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+    at->setShortcutContext(Qt::WindowShortcut);
+    at->setToolTip(
+        QCoreApplication::translate("sv::Workstation", "Show the site as it was at a moment of its history (%1)")
+            .arg(at->shortcut().toString(QKeySequence::NativeText)));
+    QObject::connect(at, &QAction::triggered, window, [this] { askForPast(); });
+}
+
+void Workstation::askForPast() {
+    if (options_.past == nullptr)
+        return;
+    // Five minutes before the newest moment the history holds (an hour ago when it cannot tell).
+    const auto span = options_.past->span();
+    const QDateTime start = span.first <= span.second
+                                ? QDateTime::fromMSecsSinceEpoch(std::max(span.first, span.second - 5 * 60 * 1000))
+                                : QDateTime::currentDateTime().addSecs(-3600);
+    // The journal's newest steps within what the history holds, to go back to.
+    QVector<JournalMoment> journal;
+    if (span.first <= span.second)
+        journal = journalMoments(so::StatusReader(*status_).journal({}, {}, QDateTime::fromMSecsSinceEpoch(span.first),
+                                                                    QDateTime::fromMSecsSinceEpoch(span.second),
+                                                                    kJournalSteps));
+    const QDateTime moment = askPastMoment(widget(), span, start, journal);
+    if (moment.isValid())
+        showPast(moment.toMSecsSinceEpoch());
+}
+
+PastReplay* Workstation::showPast(qint64 moment) {
+    if (options_.past == nullptr)
+        return nullptr;
+    if (replay_ == nullptr) {
+        PastReplay::Desk desk{db_.get(), options_, services_, so::StatusReader(*status_).groupName()};
+        // The operator signed in now (maybe not the one the desk started with) sees the past.
+        desk.options.host.operatorName = host_->operatorLogin();
+        replay_ = std::make_unique<PastReplay>(*options_.past, std::move(desk));
+        if (widget() != nullptr) {
+            pastWindow_ = new PastWindow(*replay_, [this] { replay_.reset(); });
+            pastWindow_->resize(widget()->size());
+            pastWindow_->show();
+            // The keys step the replay at once, whatever window had the keyboard.
+            pastWindow_->raise();
+            pastWindow_->activateWindow();
+        }
+    }
+    replay_->moveTo(moment);
+    return replay_.get();
+}
+
+PastWindow* Workstation::pastWindow() const { return pastWindow_.data(); }
+
+void Workstation::backToLive() {
+    // The window's end ends the replay; a replay without a window ends here.
+    delete pastWindow_.data();
+    replay_.reset();
+}
 
 void Workstation::switchOperator(const QString& login) {
     host_->switchOperator(login);

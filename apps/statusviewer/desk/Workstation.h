@@ -8,6 +8,7 @@
 
 #include "host/SiteHost.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +25,9 @@ namespace sv {
 
 class LoggedDialogs;
 class NoticeBus;
+class PastReplay;
+class PastSource;
+class PastWindow;
 class StateSource;
 class StatusStateSink;
 class StatusSyncReceiver;
@@ -41,6 +45,9 @@ struct WorkstationOptions {
     /// Where the operator's alarm steps go (not owned; outlives the workstation); null: the
     /// component records them in the site database itself.
     so::AlarmHost* alarms = nullptr;
+    /// Where the site's past is read (not owned; outlives the workstation); null: the window
+    /// offers no "At…".
+    PastSource* past = nullptr;
 };
 
 class Workstation {
@@ -82,7 +89,21 @@ public:
     /// Brings every shown row up to date from the site database (the window's full refresh).
     void refreshAllRows();
 
+    /// Shows the site as it was at moment (ms since the epoch) beside the live window, in a window
+    /// of its own where the window has widgets; null when the workstation has no past to read.
+    PastReplay* showPast(qint64 moment);
+    /// The replay shown; null while live.
+    PastReplay* past() { return replay_.get(); }
+    /// The replay's window; null while live or without widgets.
+    PastWindow* pastWindow() const;
+    /// Closes the replay: the workstation is live only again.
+    void backToLive();
+    /// Asks the operator for a moment ("At…") and shows it.
+    void askForPast();
+
 private:
+    void offerPast();
+
     // Destroyed bottom-up: the Status goes before the host and the connection it calls.
     StateSource& field_;
     NoticeBus& bus_;
@@ -93,6 +114,10 @@ private:
     std::unique_ptr<so::Status> status_;
     std::unique_ptr<StatusStateSink> sink_;
     std::unique_ptr<StatusSyncReceiver> receiver_;
+    WorkstationOptions options_;
+    HostServices services_;
+    std::unique_ptr<PastReplay> replay_;
+    QPointer<PastWindow> pastWindow_;
 };
 
 }  // namespace sv

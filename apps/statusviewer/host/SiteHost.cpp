@@ -202,6 +202,8 @@ void SiteHost::DTApiCall(qint32& controllerNumber, const QString& command, qint1
 // ---- SiteConnection
 
 bool SiteHost::PermissionGranted(qint16 kind, qint32& number) {
+    if (setup_.readOnly && kind == so::kOperatorPermissionKind)
+        return false;
     return guarded("PermissionGranted", [&] { return permissionGranted(db_, operatorId_, kind, number); });
 }
 

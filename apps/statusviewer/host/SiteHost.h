@@ -41,6 +41,9 @@ struct WorkstationSetup {
     bool interactive = false;
     /// The answer to ZR2IsRk8HardwareSupportEnabled.
     bool newerHardwareSupport = true;
+    /// A desk showing the site's past: every operator permission (device commands, alarm steps)
+    /// is refused, whatever the site grants. Give its host no field as well.
+    bool readOnly = false;
 };
 
 /// The services one application shares among its workstations (none is owned; may be null where noted).
