@@ -20,15 +20,40 @@ quint32 checksum(const char* data, qsizetype size) {
 
 }  // namespace
 
+char* Encoder::grow(qsizetype bytes) {
+    // resize() on a buffer with room only moves its end; the new bytes are not initialised.
+    const qsizetype at = out_.size();
+    out_.resize(at + bytes);
+    return out_.data() + at;
+}
+
 void Encoder::varint(quint64 value) {
+    char* start = grow(10);
+    char* p = start;
     while (value >= 0x80) {
-        out_.append(char((value & 0x7F) | 0x80));
+        *p++ = char((value & 0x7F) | 0x80);
         value >>= 7;
     }
-    out_.append(char(value));
+    *p++ = char(value);
+    out_.resize(out_.size() - 10 + (p - start));
 }
 
 void Encoder::text(const QString& value) {
+    // Addresses, device types and reported values are ASCII: their UTF-8 is their characters,
+    // copied in one pass; any other text is converted.
+    const qsizetype size = value.size();
+    const qsizetype before = out_.size();
+    varint(quint64(size));
+    const auto* chars = reinterpret_cast<const char16_t*>(value.constData());
+    char* to = grow(size);
+    char16_t seen = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        seen |= chars[i];
+        to[i] = char(chars[i]);
+    }
+    if (seen < 0x80)
+        return;
+    out_.resize(before);
     const QByteArray utf8 = value.toUtf8();
     varint(quint64(utf8.size()));
     out_.append(utf8);
@@ -41,12 +66,12 @@ void Encoder::point(const PointKey& key) {
     varint(quint64(quint32(key.index)));
 }
 
-void Encoder::state(const PointState& state) {
-    varint(quint64(state.codes.size()));
-    for (int code : state.codes)
+void Encoder::state(const QVector<int>& codes, const QString& text, qint64 number) {
+    varint(quint64(codes.size()));
+    for (int code : codes)
         signedVarint(code);
-    text(state.text);
-    signedVarint(state.number);
+    this->text(text);
+    signedVarint(number);
 }
 
 quint64 Decoder::varint() {

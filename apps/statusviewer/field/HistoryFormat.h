@@ -40,10 +40,14 @@ public:
     void signedVarint(qint64 value) { varint((quint64(value) << 1) ^ quint64(value >> 63)); }
     void text(const QString& value);
     void point(const PointKey& key);
-    void state(const PointState& state);
+    void state(const PointState& state) { this->state(state.codes, state.text, state.number); }
+    void state(const QVector<int>& codes, const QString& text, qint64 number);
     void tag(RecordKind kind, quint64 argument) { varint((argument << 3) | quint64(kind)); }
 
 private:
+    /// Room for bytes more at the end; the caller fills them (or gives back what it did not use).
+    char* grow(qsizetype bytes);
+
     QByteArray& out_;
 };
 
