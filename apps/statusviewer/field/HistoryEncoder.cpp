@@ -88,7 +88,7 @@ public:
         size_ += sizeof(T);
         return *this;
     }
-    void appendTo(QByteArray& out) const { out.append(bytes_, size_); }
+    void appendTo(QByteArray& out) const { Encoder(out).bytes(bytes_, size_); }
 
 private:
     char bytes_[32];
@@ -221,7 +221,7 @@ void HistoryEncoder::change(qint64 t, const PointKey& key, const char* state, qs
     if (!seeding_) {
         encoder.tag(RecordKind::Change, quint64(at));
         encoder.signedVarint(t - lastRecord_);
-        open_.append(state, stateBytes);
+        encoder.bytes(state, stateBytes);
         lastRecord_ = t;
     }
     // Kept in the point's own buffer, which is reused while the state's size stays the same.
@@ -232,8 +232,7 @@ void HistoryEncoder::change(qint64 t, const PointKey& key, const char* state, qs
 }
 
 void HistoryEncoder::report(qint64 t, int state, const char* deviceType, qsizetype typeBytes, const char* address,
-                            qsizetype addressBytes, const char* value, qsizetype valueBytes,
-                            QVector<HistoryJob>& out) {
+                            qsizetype addressBytes, const char* value, qsizetype valueBytes, QVector<HistoryJob>& out) {
     if (!running_)
         return;
     timeRecord(t, out);
@@ -244,7 +243,7 @@ void HistoryEncoder::report(qint64 t, int state, const char* deviceType, qsizety
     encoder.signedVarint(t - lastRecord_);
     encoder.varint(quint64(type));
     encoder.varint(quint64(quint8(state)));
-    open_.append(value, valueBytes);
+    encoder.bytes(value, valueBytes);
     lastRecord_ = t;
     closeWhenFull(out);
 }
@@ -256,9 +255,10 @@ int HistoryEncoder::index(Dictionary& dictionary, const char* text, qsizetype by
         return *it;
     const int at = dictionary.size++;
     dictionary.indexes.insert(QByteArray(key.constData(), key.size()), at);
-    dictionary.encoded.append(text, bytes);
-    Encoder(open_).tag(define, 0);
-    open_.append(text, bytes);
+    Encoder(dictionary.encoded).bytes(text, bytes);
+    Encoder encoder(open_);
+    encoder.tag(define, 0);
+    encoder.bytes(text, bytes);
     return at;
 }
 
@@ -280,8 +280,8 @@ void HistoryEncoder::snapshot(qint64 t, bool newSegment, QVector<HistoryJob>& ou
     qsizetype stateBytes = 0;
     for (const QByteArray& state : std::as_const(states_))
         stateBytes += state.size();
-    block.payload.reserve(deviceTypes_.encoded.size() + addresses_.encoded.size() + stateBytes +
-                          keys_.size() * 12 + 32);
+    block.payload.reserve(deviceTypes_.encoded.size() + addresses_.encoded.size() + stateBytes + keys_.size() * 12 +
+                          32);
     Encoder encoder(block.payload);
     encoder.varint(quint64(deviceTypes_.size));
     block.payload.append(deviceTypes_.encoded);
@@ -290,7 +290,7 @@ void HistoryEncoder::snapshot(qint64 t, bool newSegment, QVector<HistoryJob>& ou
     encoder.varint(quint64(keys_.size()));
     for (qsizetype i = 0; i < keys_.size(); ++i) {
         encoder.point(keys_[i]);
-        block.payload.append(states_[i]);
+        encoder.bytes(states_[i].constData(), states_[i].size());
     }
     if (newSegment)
         segmentStart_ = t;

@@ -207,7 +207,7 @@ void ReportHistory::write(const QVector<HistoryJob>& jobs, QFile& file) {
         if (error.isEmpty() && !file.isOpen())
             error = QStringLiteral("no segment is open");
         if (error.isEmpty()) {
-            const QByteArray bytes = frameBlock(job.block);
+            const QByteArray bytes = framer_.frame(job.block);
             if (file.write(bytes) != bytes.size() || !file.flush())
                 error = file.errorString();
         }
