@@ -28,14 +28,14 @@ char* Encoder::grow(qsizetype bytes) {
 }
 
 void Encoder::varint(quint64 value) {
-    char* start = grow(10);
-    char* p = start;
+    char encoded[10];
+    int size = 0;
     while (value >= 0x80) {
-        *p++ = char((value & 0x7F) | 0x80);
+        encoded[size++] = char((value & 0x7F) | 0x80);
         value >>= 7;
     }
-    *p++ = char(value);
-    out_.resize(out_.size() - 10 + (p - start));
+    encoded[size++] = char(value);
+    bytes(encoded, size);
 }
 
 void Encoder::text(const QString& value) {
