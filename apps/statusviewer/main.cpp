@@ -5,6 +5,7 @@
 //
 // Exit codes: 0 done, 1 could not start or could not write the screenshots, 2 bad command line.
 #include "cli/CliOptions.h"
+#include "cli/HistoryCommands.h"
 #include "cli/OperatorPassword.h"
 #include "cli/SiteRoles.h"
 #include "cli/WebRole.h"
@@ -204,6 +205,13 @@ int main(int argc, char** argv) {
     if (commandLine.options.role == sv::Role::OperatorPassword) {
         QCoreApplication app(argc, argv);
         return sv::setOperatorPassword(commandLine.options);
+    }
+    if (commandLine.options.historyTask != sv::HistoryTask::None) {
+        // The past boards are drawn by components without widgets.
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("statusviewer"));
+        sv::installTranslations(app);
+        return sv::runHistoryTask(commandLine.options, stdout, stderr);
     }
     // The field process has no window of its own: its reference view stays offscreen. The web
     // desk runs its components without widgets, on a QCoreApplication.

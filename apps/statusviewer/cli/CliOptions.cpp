@@ -45,8 +45,8 @@ struct Parser {
                                QStringLiteral("S")};
     QCommandLineOption out{QStringLiteral("out"),
                            QStringLiteral("Folder of the screenshots workstation-K.png (headless default: the "
-                                          "current folder)."),
-                           QStringLiteral("DIR")};
+                                          "current folder); with --compare or --export-incident, the file to write."),
+                           QStringLiteral("DIR|FILE")};
 
     QCommandLineOption abnormalOnly{QStringLiteral("abnormal-only"),
                                     QStringLiteral("Starts every window with \"Abnormal only\" on: only the points in "
@@ -125,6 +125,22 @@ struct Parser {
         QStringLiteral("Roles demo and field: days the field keeps its report history, in a folder beside the site "
                        "database (0 to 3660; 0: none; default 30)."),
         QStringLiteral("N")};
+    QCommandLineOption compare{
+        QStringLiteral("compare"),
+        QStringLiteral("With --db: lists the points whose state differs between the moment T1 and the moment T2 "
+                       "(the next argument), from the report history beside the site; with --out, as a CSV file. "
+                       "Moments: \"yyyy-MM-dd HH:mm[:ss]\", local time."),
+        QStringLiteral("T1")};
+    QCommandLineOption exportIncident{
+        QStringLiteral("export-incident"),
+        QStringLiteral("With --db and --out FILE: writes the board at the moment, and the reports, alarm journal "
+                       "and operator events of the window around it, as one HTML page."),
+        QStringLiteral("T")};
+    QCommandLineOption windowMinutes{
+        QStringLiteral("window-minutes"),
+        QStringLiteral("With --export-incident: minutes either side of the moment (1 to %1; default 15).")
+            .arg(kMaxWindowMinutes),
+        QStringLiteral("N")};
     QCommandLineOption stats{QStringLiteral("stats"),
                              QStringLiteral("Prints a line per second while running: state changes applied, the "
                                             "longest stall of the window's event loop, the site link of the first "
@@ -135,13 +151,13 @@ struct Parser {
             QStringLiteral("The live status viewer on a site database, with a simulated field and one or more "
                            "workstations."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({help,         db,         createDemo,     scale,          op,
-                           workstations, rate,       headless,       seconds,        out,
-                           abnormalOnly, stats,      broker,         brokerUser,     brokerPasswordFile,
-                           brokerTls,    site,       computerName,   group,          reports,
-                           control,      listen,     insecureListen, behindTlsProxy, operatorPasswordFile,
-                           tlsCert,      tlsKey,     webRoot,        idleMinutes,    trustedProxy,
-                           allowedHost,  historyDays});
+        parser.addOptions({help,         db,          createDemo,     scale,          op,
+                           workstations, rate,        headless,       seconds,        out,
+                           abnormalOnly, stats,       broker,         brokerUser,     brokerPasswordFile,
+                           brokerTls,    site,        computerName,   group,          reports,
+                           control,      listen,      insecureListen, behindTlsProxy, operatorPasswordFile,
+                           tlsCert,      tlsKey,      webRoot,        idleMinutes,    trustedProxy,
+                           allowedHost,  historyDays, compare,        exportIncident, windowMinutes});
         parser.addPositionalArgument(QStringLiteral("role"),
                                      QStringLiteral("field, workstation or web: one process of a multi-desk site on "
                                                     "a broker (needs --broker); operator-password LOGIN: sets the "
@@ -328,7 +344,78 @@ bool readRoleOptions(Parser& p, AppOptions& o, QString& error) {
     return true;
 }
 
+/// --compare and --export-incident: the moments, the window and the file. A history task runs on
+/// its own: no role, no demo options.
+bool readHistoryTask(Parser& p, AppOptions& o, QStringList& positional, QString& error) {
+    const bool comparing = p.parser.isSet(p.compare);
+    const bool exporting = p.parser.isSet(p.exportIncident);
+    if (!comparing && !exporting) {
+        if (p.parser.isSet(p.windowMinutes)) {
+            error = QStringLiteral("--window-minutes is for --export-incident");
+            return false;
+        }
+        return true;
+    }
+    if (comparing && exporting) {
+        error = QStringLiteral("--compare and --export-incident go one at a time");
+        return false;
+    }
+    if (!p.parser.isSet(p.db)) {
+        error = QStringLiteral("--%1 needs --db sqlite:PATH, the site whose report history it reads")
+                    .arg(comparing ? QStringLiteral("compare") : QStringLiteral("export-incident"));
+        return false;
+    }
+    o.historyTask = comparing ? HistoryTask::Compare : HistoryTask::ExportIncident;
+    const auto first = parseMoment(p.parser.value(comparing ? p.compare : p.exportIncident), error);
+    if (!first)
+        return false;
+    o.moment = *first;
+    if (comparing) {
+        // The second moment is the argument after the first.
+        if (positional.size() != 1) {
+            error = QStringLiteral("--compare expects two moments: --compare \"T1\" \"T2\"");
+            return false;
+        }
+        const auto second = parseMoment(positional.takeFirst(), error);
+        if (!second)
+            return false;
+        o.secondMoment = *second;
+    }
+    if (p.parser.isSet(p.windowMinutes)) {
+        if (comparing) {
+            error = QStringLiteral("--window-minutes is for --export-incident");
+            return false;
+        }
+        const auto v =
+            readInt(p.parser.value(p.windowMinutes), QStringLiteral("window-minutes"), 1, kMaxWindowMinutes, error);
+        if (!v)
+            return false;
+        o.windowMinutes = *v;
+    }
+    o.outFile = p.parser.value(p.out).trimmed();
+    if (exporting && o.outFile.isEmpty()) {
+        error = QStringLiteral("--export-incident needs --out FILE, the page to write");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+std::optional<QDateTime> parseMoment(const QString& text, QString& error) {
+    QString written = text.trimmed();
+    if (written.size() > 10 && written.at(10) == QLatin1Char('T'))
+        written[10] = QLatin1Char(' ');
+    for (const QString& format : {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd HH:mm")}) {
+        const QDateTime moment = QDateTime::fromString(written, format);
+        // A time the clock skipped (the hour a summer time starts) comes back moved: refused.
+        if (moment.isValid() && moment.toString(format) == written)
+            return moment;
+    }
+    error = QStringLiteral("a moment is \"yyyy-MM-dd HH:mm\" or \"yyyy-MM-dd HH:mm:ss\" of the local time, not \"%1\"")
+                .arg(text.left(60));
+    return std::nullopt;
+}
 
 CommandLine parseCommandLine(const QStringList& arguments) {
     Parser p;
@@ -343,7 +430,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     AppOptions& o = result.options;
     QString& error = result.error;
-    const QStringList positional = p.parser.positionalArguments();
+    QStringList positional = p.parser.positionalArguments();
+    if (!readHistoryTask(p, o, positional, error))
+        return result;
     if (!positional.isEmpty()) {
         if (positional.constFirst() == QLatin1String("field"))
             o.role = Role::Field;
@@ -360,6 +449,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                 QStringLiteral("Unexpected argument \"%1\"").arg(positional.value(o.role == Role::Demo ? 0 : words));
             return result;
         }
+    }
+    if (o.historyTask != HistoryTask::None && o.role != Role::Demo) {
+        error = QStringLiteral("--compare and --export-incident run on their own, without a role");
+        return result;
     }
     if (!readRoleOptions(p, o, error) || !readWebOptions(p, o, error))
         return result;
@@ -417,7 +510,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             return result;
         o.seconds = *v;
     }
-    if (p.parser.isSet(p.out)) {
+    if (p.parser.isSet(p.out) && o.historyTask == HistoryTask::None) {
         const QString dir = p.parser.value(p.out).trimmed();
         if (dir.isEmpty()) {
             error = QStringLiteral("--out expects a folder");

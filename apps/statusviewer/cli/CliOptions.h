@@ -5,6 +5,7 @@
 
 #include "MqttLink.h"
 
+#include <QDateTime>
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,9 @@ namespace sv {
 /// one part of a multi-desk site on a broker; operator-password sets an operator's password in
 /// the site's directory.
 enum class Role { Demo, Field, Workstation, Web, OperatorPassword };
+
+/// A supervisor's reading of the report history, run instead of the demo (HistoryCommands.h).
+enum class HistoryTask { None, Compare, ExportIncident };
 
 struct AppOptions {
     Role role = Role::Demo;
@@ -61,6 +65,15 @@ struct AppOptions {
     /// Folder of the screenshots; unset: the current folder for a headless run, none interactively.
     std::optional<QString> outDir;
 
+    /// --compare T1 T2 or --export-incident T (with --db): the moments, local time.
+    HistoryTask historyTask = HistoryTask::None;
+    QDateTime moment;
+    QDateTime secondMoment;
+    /// The incident's window: the moment plus and minus this.
+    int windowMinutes = 15;
+    /// The file a history task writes (--out); compare without it lists on standard output.
+    QString outFile;
+
     /// Role web: where it listens (--listen HOST:PORT; default loopback port 8080), TLS, the page's
     /// folder and the sessions' idle time.
     QString listenHost = QStringLiteral("127.0.0.1");
@@ -81,6 +94,7 @@ inline constexpr int kMaxScale = 100000;
 inline constexpr int kMaxWorkstations = 16;
 inline constexpr int kMaxHistoryDays = 3660;
 inline constexpr double kDefaultHeadlessSeconds = 5.0;
+inline constexpr int kMaxWindowMinutes = 720;
 
 struct CommandLine {
     AppOptions options;
@@ -92,6 +106,10 @@ struct CommandLine {
 /// Reads the arguments (the first is the program). Never exits: --help and errors are reported
 /// in the result for the caller to print.
 CommandLine parseCommandLine(const QStringList& arguments);
+
+/// A moment of the site's local time, "yyyy-MM-dd HH:mm" or "yyyy-MM-dd HH:mm:ss" (a "T" may
+/// stand for the space); nullopt with why for anything else, or a time the clock skips.
+std::optional<QDateTime> parseMoment(const QString& text, QString& error);
 
 /// The --help text.
 QString commandLineHelp();
