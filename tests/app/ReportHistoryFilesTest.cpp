@@ -99,6 +99,26 @@ TEST(ReportHistoryFiles, ABoardIsRebuiltAtEveryMomentAcrossSnapshotsAndSegments)
     EXPECT_EQ(span.last, kStart + 3 * kHour);
 }
 
+TEST(ReportHistoryFiles, TextsComeBackAsTheFieldSentThem) {
+    // ASCII texts are copied as they are; any other character takes the converting path, and a
+    // state's text with it must not shift the records that follow.
+    History h;
+    h.now = kStart + 1000;
+    h.history->entryChanged(7, 1, 0, {{3}, QStringLiteral("Tür offen \u2713"), 0});
+    h.history->reported(QStringLiteral("Input"), QStringLiteral("C1.IN01"), 3, QStringLiteral("Grüße \u2713"));
+    h.history->reported(QStringLiteral("Eingang \u00e4"), QStringLiteral("C1.IN02"), 2, QStringLiteral("plain"));
+    h.history->reported(QStringLiteral("Input"), QStringLiteral("C1.IN01"), 1, {});
+
+    const QVector<sv::history::PastReport> reports = h.history->reports(kStart, h.now);
+    const QVector<sv::history::PastReport> expected = {
+        {kStart + 1000, QStringLiteral("Input"), QStringLiteral("C1.IN01"), 3, QStringLiteral("Grüße \u2713")},
+        {kStart + 1000, QStringLiteral("Eingang \u00e4"), QStringLiteral("C1.IN02"), 2, QStringLiteral("plain")},
+        {kStart + 1000, QStringLiteral("Input"), QStringLiteral("C1.IN01"), 1, {}},
+    };
+    EXPECT_EQ(reports, expected);
+    EXPECT_EQ(h.lineAt(h.now), 3);
+}
+
 TEST(ReportHistoryFiles, PruningKeepsExactlyTheSetDays) {
     History h(3);
     for (qint64 t = kStart + kHour; t <= kStart + 5 * kDay; t += kHour) {

@@ -1,32 +1,205 @@
 #include "field/HistoryEncoder.h"
 
-namespace sv::history {
+#include <cstring>
+#include <utility>
 
-void HistoryEncoder::apply(HistoryEvent&& event, QVector<HistoryJob>& out) {
-    switch (event.kind) {
-    case HistoryEvent::BeginSeed:
-        closeBlock(out);
-        pointIndex_.clear();
-        keys_.clear();
-        states_.clear();
-        addressIndex_.clear();
-        addresses_.clear();
-        deviceTypeIndex_.clear();
-        deviceTypes_.clear();
-        seeding_ = true;
-        running_ = false;
-        break;
-    case HistoryEvent::EndSeed:
-        seeding_ = false;
-        running_ = true;
-        snapshot(event.time, true, out);
-        break;
-    case HistoryEvent::Change: change(event.time, event.key, std::move(event.state), out); break;
-    case HistoryEvent::Report: report(event, out); break;
+namespace sv::history {
+namespace {
+
+/// Reads HistoryEvents' bytes; every read is bounded by the buffer, and one that would run past
+/// its end leaves the reader failed.
+class EventReader {
+public:
+    explicit EventReader(const QByteArray& bytes) : at_(bytes.constData()), end_(at_ + bytes.size()) {}
+    bool atEnd() const { return at_ >= end_; }
+    bool failed() const { return failed_; }
+
+    template <typename T>
+    T raw() {
+        T value{};
+        if (fits(sizeof(T))) {
+            std::memcpy(&value, at_, sizeof(T));
+            at_ += sizeof(T);
+        }
+        return value;
     }
+    /// The next n bytes; null when they are not there.
+    const char* span(qsizetype n) {
+        if (!fits(n))
+            return nullptr;
+        const char* start = at_;
+        at_ += n;
+        return start;
+    }
+    /// A text as Encoder::text wrote it: where it begins (with its length) and its bytes in all.
+    const char* text(qsizetype& bytes) {
+        const char* start = at_;
+        quint64 length = 0;
+        for (int shift = 0;; shift += 7) {
+            if (shift >= 64 || !fits(1))
+                return fail();
+            const auto byte = quint8(*at_++);
+            length |= quint64(byte & 0x7F) << shift;
+            if ((byte & 0x80) == 0)
+                break;
+        }
+        if (length > quint64(end_ - at_))
+            return fail();
+        at_ += length;
+        bytes = at_ - start;
+        return start;
+    }
+
+private:
+    bool fits(qsizetype n) {
+        failed_ = failed_ || n < 0 || n > end_ - at_;
+        return !failed_;
+    }
+    const char* fail() {
+        failed_ = true;
+        return nullptr;
+    }
+
+    const char* at_;
+    const char* end_;
+    bool failed_ = false;
+};
+
+/// The bytes of an encoded text after its length.
+QByteArray textBytes(const char* text, qsizetype bytes) {
+    qsizetype skip = 1;
+    while (quint8(text[skip - 1]) & 0x80)
+        ++skip;
+    return QByteArray::fromRawData(text + skip, bytes - skip);
 }
 
-void HistoryEncoder::change(qint64 t, const PointKey& key, PointState&& state, QVector<HistoryJob>& out) {
+}  // namespace
+
+// ---- the field's thread -------------------------------------------------------------------------
+
+namespace {
+
+/// Fixed-size fields gathered in one place and appended with one call.
+class Header {
+public:
+    template <typename T>
+    Header& operator<<(T value) {
+        std::memcpy(bytes_ + size_, &value, sizeof(T));
+        size_ += sizeof(T);
+        return *this;
+    }
+    void appendTo(QByteArray& out) const { Encoder(out).bytes(bytes_, size_); }
+
+private:
+    char bytes_[32];
+    qsizetype size_ = 0;
+};
+
+}  // namespace
+
+void HistoryEvents::beginSeed() {
+    (Header() << quint8(BeginSeed)).appendTo(bytes_);
+    ++count_;
+}
+
+void HistoryEvents::endSeed(qint64 time) {
+    (Header() << quint8(EndSeed) << time).appendTo(bytes_);
+    ++count_;
+}
+
+void HistoryEvents::change(qint64 time, const PointKey& key, const QVector<int>& codes, const QString& text,
+                           qint64 number) {
+    if (bytes_.capacity() == 0)
+        bytes_.reserve(kReserve);
+    (Header() << quint8(Change) << time << quint8(key.kind) << key.id << key.type << key.index << quint32(0))
+        .appendTo(bytes_);
+    // The state's bytes as the segment files hold them, after their length.
+    const qsizetype start = bytes_.size();
+    Encoder(bytes_).state(codes, text, number);
+    const auto length = quint32(bytes_.size() - start);
+    std::memcpy(bytes_.data() + start - qsizetype(sizeof length), &length, sizeof length);
+    ++count_;
+}
+
+void HistoryEvents::report(qint64 time, const QString& deviceType, const QString& address, int state,
+                           const QString& value) {
+    if (bytes_.capacity() == 0)
+        bytes_.reserve(kReserve);
+    (Header() << quint8(Report) << time << qint32(state)).appendTo(bytes_);
+    Encoder encoder(bytes_);
+    encoder.text(deviceType);
+    encoder.text(address);
+    encoder.text(value);
+    ++count_;
+}
+
+QByteArray HistoryEvents::take() {
+    count_ = 0;
+    return std::exchange(bytes_, {});
+}
+
+// ---- the writer thread --------------------------------------------------------------------------
+
+bool HistoryEncoder::apply(const QByteArray& events, QVector<HistoryJob>& out) {
+    EventReader in(events);
+    while (!in.atEnd() && !in.failed()) {
+        const auto kind = in.raw<quint8>();
+        switch (kind) {
+        case HistoryEvents::BeginSeed:
+            closeBlock(out);
+            reset();
+            seeding_ = true;
+            running_ = false;
+            break;
+        case HistoryEvents::EndSeed: {
+            const auto t = in.raw<qint64>();
+            if (in.failed())
+                break;
+            seeding_ = false;
+            running_ = true;
+            snapshot(t, true, out);
+            break;
+        }
+        case HistoryEvents::Change: {
+            const auto t = in.raw<qint64>();
+            PointKey key;
+            key.kind = PointKey::Kind(in.raw<quint8>());
+            key.id = in.raw<qint32>();
+            key.type = in.raw<qint32>();
+            key.index = in.raw<qint32>();
+            const auto stateBytes = qsizetype(in.raw<quint32>());
+            const char* state = in.span(stateBytes);
+            if (!in.failed())
+                change(t, key, state, stateBytes, out);
+            break;
+        }
+        case HistoryEvents::Report: {
+            const auto t = in.raw<qint64>();
+            const auto state = in.raw<qint32>();
+            qsizetype typeBytes = 0, addressBytes = 0, valueBytes = 0;
+            const char* type = in.text(typeBytes);
+            const char* address = in.text(addressBytes);
+            const char* value = in.text(valueBytes);
+            if (!in.failed())
+                report(t, state, type, typeBytes, address, addressBytes, value, valueBytes, out);
+            break;
+        }
+        default: return false;
+        }
+    }
+    return !in.failed();
+}
+
+void HistoryEncoder::reset() {
+    pointIndex_.clear();
+    keys_.clear();
+    states_.clear();
+    addresses_.clear();
+    deviceTypes_.clear();
+}
+
+void HistoryEncoder::change(qint64 t, const PointKey& key, const char* state, qsizetype stateBytes,
+                            QVector<HistoryJob>& out) {
     if (!seeding_ && !running_)
         return;
     if (!seeding_)
@@ -37,52 +210,55 @@ void HistoryEncoder::change(qint64 t, const PointKey& key, PointState&& state, Q
         at = int(keys_.size());
         pointIndex_.insert(key, at);
         keys_.append(key);
-        states_.append(PointState{});
+        states_.append(QByteArray());
         if (!seeding_) {
             encoder.tag(RecordKind::DefinePoint, 0);
             encoder.point(key);
         }
-    } else if (states_[at] == state) {
+    } else if (states_[at].size() == stateBytes && std::memcmp(states_[at].constData(), state, stateBytes) == 0) {
         return;
     }
     if (!seeding_) {
         encoder.tag(RecordKind::Change, quint64(at));
         encoder.signedVarint(t - lastRecord_);
-        encoder.state(state);
+        encoder.bytes(state, stateBytes);
         lastRecord_ = t;
     }
-    states_[at] = std::move(state);
-    if (open_.size() >= limits_.blockBytes)
-        closeBlock(out);
+    // Kept in the point's own buffer, which is reused while the state's size stays the same.
+    QByteArray& kept = states_[at];
+    kept.resize(stateBytes);
+    std::memcpy(kept.data(), state, size_t(stateBytes));
+    closeWhenFull(out);
 }
 
-void HistoryEncoder::report(const HistoryEvent& event, QVector<HistoryJob>& out) {
+void HistoryEncoder::report(qint64 t, int state, const char* deviceType, qsizetype typeBytes, const char* address,
+                            qsizetype addressBytes, const char* value, qsizetype valueBytes, QVector<HistoryJob>& out) {
     if (!running_)
         return;
-    timeRecord(event.time, out);
-    const int type = index(deviceTypeIndex_, deviceTypes_, event.deviceType, RecordKind::DefineDeviceType);
-    const int at = index(addressIndex_, addresses_, event.address, RecordKind::DefineAddress);
+    timeRecord(t, out);
+    const int type = index(deviceTypes_, deviceType, typeBytes, RecordKind::DefineDeviceType);
+    const int at = index(addresses_, address, addressBytes, RecordKind::DefineAddress);
     Encoder encoder(open_);
     encoder.tag(RecordKind::Report, quint64(at));
-    encoder.signedVarint(event.time - lastRecord_);
+    encoder.signedVarint(t - lastRecord_);
     encoder.varint(quint64(type));
-    encoder.varint(quint64(quint8(event.reportState)));
-    encoder.text(event.value);
-    lastRecord_ = event.time;
-    if (open_.size() >= limits_.blockBytes)
-        closeBlock(out);
+    encoder.varint(quint64(quint8(state)));
+    encoder.bytes(value, valueBytes);
+    lastRecord_ = t;
+    closeWhenFull(out);
 }
 
-int HistoryEncoder::index(QHash<QString, int>& indexes, QStringList& list, const QString& text, RecordKind define) {
-    const auto it = indexes.constFind(text);
-    if (it != indexes.cend())
+int HistoryEncoder::index(Dictionary& dictionary, const char* text, qsizetype bytes, RecordKind define) {
+    const QByteArray key = textBytes(text, bytes);
+    const auto it = dictionary.indexes.constFind(key);
+    if (it != dictionary.indexes.cend())
         return *it;
-    const int at = int(list.size());
-    indexes.insert(text, at);
-    list.append(text);
+    const int at = dictionary.size++;
+    dictionary.indexes.insert(QByteArray(key.constData(), key.size()), at);
+    Encoder(dictionary.encoded).bytes(text, bytes);
     Encoder encoder(open_);
     encoder.tag(define, 0);
-    encoder.text(text);
+    encoder.bytes(text, bytes);
     return at;
 }
 
@@ -101,17 +277,20 @@ void HistoryEncoder::timeRecord(qint64 t, QVector<HistoryJob>& out) {
 void HistoryEncoder::snapshot(qint64 t, bool newSegment, QVector<HistoryJob>& out) {
     closeBlock(out);
     Block block{BlockKind::Snapshot, t, t, {}};
+    qsizetype stateBytes = 0;
+    for (const QByteArray& state : std::as_const(states_))
+        stateBytes += state.size();
+    block.payload.reserve(deviceTypes_.encoded.size() + addresses_.encoded.size() + stateBytes + keys_.size() * 12 +
+                          32);
     Encoder encoder(block.payload);
-    encoder.varint(quint64(deviceTypes_.size()));
-    for (const QString& type : std::as_const(deviceTypes_))
-        encoder.text(type);
-    encoder.varint(quint64(addresses_.size()));
-    for (const QString& address : std::as_const(addresses_))
-        encoder.text(address);
+    encoder.varint(quint64(deviceTypes_.size));
+    block.payload.append(deviceTypes_.encoded);
+    encoder.varint(quint64(addresses_.size));
+    block.payload.append(addresses_.encoded);
     encoder.varint(quint64(keys_.size()));
     for (qsizetype i = 0; i < keys_.size(); ++i) {
         encoder.point(keys_[i]);
-        encoder.state(states_[i]);
+        encoder.bytes(states_[i].constData(), states_[i].size());
     }
     if (newSegment)
         segmentStart_ = t;
@@ -119,11 +298,18 @@ void HistoryEncoder::snapshot(qint64 t, bool newSegment, QVector<HistoryJob>& ou
     out.append({std::move(block), newSegment});
 }
 
+void HistoryEncoder::closeWhenFull(QVector<HistoryJob>& out) {
+    if (open_.size() >= limits_.blockBytes)
+        closeBlock(out);
+}
+
 void HistoryEncoder::closeBlock(QVector<HistoryJob>& out) {
     if (open_.isEmpty())
         return;
     out.append({{BlockKind::Deltas, openFirst_, lastRecord_, std::move(open_)}, false});
     open_ = {};
+    // Room for a whole block and the record that closes it: no growth while it fills.
+    open_.reserve(limits_.blockBytes + 1024);
 }
 
 }  // namespace sv::history

@@ -1,7 +1,11 @@
-// Turns what the field did into the report history's blocks: the run's dictionaries (points,
-// addresses, device types), every point's current state, the open block of delta records, and
-// when a new segment or a snapshot is due. Plain code on the history's writer thread
-// (ReportHistory hands it the field's events in batches); tested through ReportHistory.
+// Turns what the field did into the report history's blocks.
+//
+// The field's thread writes each change and report into a HistoryEvents buffer: a few bytes
+// copied into one growing buffer, with no allocation, no shared text and no reference kept to
+// the field's own state. The history's writer thread hands the buffer to HistoryEncoder, which
+// keeps the run's dictionaries (points, addresses, device types), every point's current state as
+// its encoded bytes (compared and copied as they are), the open block of delta records, and
+// when a new segment or a snapshot is due. Plain code; tested through ReportHistory.
 #pragma once
 
 #include "field/HistoryFormat.h"
@@ -9,25 +13,38 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QStringList>
 #include <QVector>
 
 namespace sv::history {
 
-/// One thing the field did, as the field's thread queues it for the history.
-struct HistoryEvent {
+/// What the field did since the last hand-over, in the order it did it.
+class HistoryEvents {
+public:
     enum Kind : quint8 {
         BeginSeed,  // a run starts: the changes up to EndSeed are the states loaded, not records
         EndSeed,    // the seed is complete: a segment opens with its snapshot
         Change,     // a point's row state
         Report      // a state report sent
     };
-    Kind kind = Change;
-    qint64 time = 0;
-    PointKey key;
-    PointState state;
-    QString deviceType, address, value;
-    int reportState = 0;
+
+    void beginSeed();
+    void endSeed(qint64 time);
+    /// A point's state: a status entry's codes, value and mask source, a codes row's values
+    /// (codes), a device column's value (number).
+    void change(qint64 time, const PointKey& key, const QVector<int>& codes, const QString& text, qint64 number);
+    void report(qint64 time, const QString& deviceType, const QString& address, int state, const QString& value);
+
+    int count() const { return count_; }
+    bool isEmpty() const { return count_ == 0; }
+    /// The events, leaving this empty.
+    QByteArray take();
+
+private:
+    /// Room for a second's events at the average rate: the buffer rarely grows.
+    static constexpr qsizetype kReserve = 64 * 1024;
+
+    QByteArray bytes_;
+    int count_ = 0;
 };
 
 /// A block for the writer; newSegment: it opens a new segment file (a snapshot).
@@ -45,27 +62,41 @@ public:
     };
     explicit HistoryEncoder(Limits limits) : limits_(limits) {}
 
-    /// Applies event; blocks that are complete go to out.
-    void apply(HistoryEvent&& event, QVector<HistoryJob>& out);
+    /// Applies the events of one hand-over; blocks that are complete go to out. False when the
+    /// bytes are not events as HistoryEvents writes them (what came before them is applied).
+    bool apply(const QByteArray& events, QVector<HistoryJob>& out);
     /// The open block, when it holds records, to out.
     void closeBlock(QVector<HistoryJob>& out);
 
 private:
-    void change(qint64 t, const PointKey& key, PointState&& state, QVector<HistoryJob>& out);
-    void report(const HistoryEvent& event, QVector<HistoryJob>& out);
+    /// An interned text: its index and, the first time, its definition record.
+    struct Dictionary {
+        QHash<QByteArray, int> indexes;
+        QByteArray encoded;  // every text as the snapshot writes it
+        int size = 0;
+        void clear() {
+            indexes.clear();
+            encoded.clear();
+            size = 0;
+        }
+    };
+
+    void reset();
+    void change(qint64 t, const PointKey& key, const char* state, qsizetype stateBytes, QVector<HistoryJob>& out);
+    void report(qint64 t, int state, const char* deviceType, qsizetype typeBytes, const char* address,
+                qsizetype addressBytes, const char* value, qsizetype valueBytes, QVector<HistoryJob>& out);
+    int index(Dictionary& dictionary, const char* text, qsizetype bytes, RecordKind define);
     /// Opens a new segment or writes a snapshot when one is due at t; the open block's time.
     void timeRecord(qint64 t, QVector<HistoryJob>& out);
     void snapshot(qint64 t, bool newSegment, QVector<HistoryJob>& out);
-    int index(QHash<QString, int>& indexes, QStringList& list, const QString& text, RecordKind define);
+    void closeWhenFull(QVector<HistoryJob>& out);
 
     Limits limits_;
     QHash<PointKey, int> pointIndex_;
     QVector<PointKey> keys_;
-    QVector<PointState> states_;
-    QHash<QString, int> addressIndex_;
-    QStringList addresses_;
-    QHash<QString, int> deviceTypeIndex_;
-    QStringList deviceTypes_;
+    QVector<QByteArray> states_;  // each point's state, encoded
+    Dictionary addresses_;
+    Dictionary deviceTypes_;
     bool seeding_ = false;
     bool running_ = false;
     qint64 segmentStart_ = 0;

@@ -20,18 +20,48 @@ quint32 checksum(const char* data, qsizetype size) {
 
 }  // namespace
 
+char* Encoder::grow(qsizetype bytes) {
+    // resize() on a buffer with room only moves its end; the new bytes are not initialised.
+    const qsizetype at = out_.size();
+    out_.resize(at + bytes);
+    return out_.data() + at;
+}
+
 void Encoder::varint(quint64 value) {
+    char encoded[10];
+    int size = 0;
     while (value >= 0x80) {
-        out_.append(char((value & 0x7F) | 0x80));
+        encoded[size++] = char((value & 0x7F) | 0x80);
         value >>= 7;
     }
-    out_.append(char(value));
+    encoded[size++] = char(value);
+    bytes(encoded, size);
 }
 
 void Encoder::text(const QString& value) {
+    // Addresses, device types and reported values are ASCII: their UTF-8 is their characters,
+    // copied in one pass; any other text is converted.
+    const qsizetype size = value.size();
+    const qsizetype before = out_.size();
+    varint(quint64(size));
+    const auto* chars = reinterpret_cast<const char16_t*>(value.constData());
+    char* to = grow(size);
+    char16_t seen = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        seen |= chars[i];
+        to[i] = char(chars[i]);
+    }
+    if (seen < 0x80)
+        return;
+    out_.resize(before);
     const QByteArray utf8 = value.toUtf8();
     varint(quint64(utf8.size()));
     out_.append(utf8);
+}
+
+void Encoder::bytes(const char* data, qsizetype size) {
+    if (size > 0)
+        std::memcpy(grow(size), data, size_t(size));
 }
 
 void Encoder::point(const PointKey& key) {
@@ -41,12 +71,12 @@ void Encoder::point(const PointKey& key) {
     varint(quint64(quint32(key.index)));
 }
 
-void Encoder::state(const PointState& state) {
-    varint(quint64(state.codes.size()));
-    for (int code : state.codes)
+void Encoder::state(const QVector<int>& codes, const QString& text, qint64 number) {
+    varint(quint64(codes.size()));
+    for (int code : codes)
         signedVarint(code);
-    text(state.text);
-    signedVarint(state.number);
+    this->text(text);
+    signedVarint(number);
 }
 
 quint64 Decoder::varint() {
@@ -105,20 +135,48 @@ PointState Decoder::state() {
     return state;
 }
 
-QByteArray frameBlock(const Block& block) {
-    const QByteArray payload = qCompress(block.payload, 1);
-    QByteArray out(kFrameBytes, Qt::Uninitialized);
+BlockFramer::BlockFramer() : stream_(std::make_unique<z_stream_s>()) { ready_ = deflateInit(stream_.get(), 1) == Z_OK; }
+
+BlockFramer::~BlockFramer() {
+    if (ready_)
+        deflateEnd(stream_.get());
+}
+
+QByteArray BlockFramer::frame(const Block& block) {
+    const auto size = uLong(block.payload.size());
+    QByteArray out;
+    qsizetype payloadBytes = 0;
+    if (ready_ && deflateReset(stream_.get()) == Z_OK) {
+        out.resize(kFrameBytes + 4 + qsizetype(deflateBound(stream_.get(), size)));
+        auto* payload = reinterpret_cast<Bytef*>(out.data() + kFrameBytes);
+        qToBigEndian(quint32(size), payload);
+        stream_->next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.payload.constData()));
+        stream_->avail_in = uInt(size);
+        stream_->next_out = payload + 4;
+        stream_->avail_out = uInt(out.size() - kFrameBytes - 4);
+        if (deflate(stream_.get(), Z_FINISH) == Z_STREAM_END)
+            payloadBytes = 4 + qsizetype(stream_->total_out);
+    }
+    if (payloadBytes == 0) {
+        // The compressor could not be set up: the same bytes, made the slow way.
+        const QByteArray compressed = qCompress(block.payload, 1);
+        out.resize(kFrameBytes);
+        out.append(compressed);
+        payloadBytes = compressed.size();
+    }
+    out.resize(kFrameBytes + payloadBytes);
     char* p = out.data();
     std::memcpy(p, kMagic, 4);
-    qToLittleEndian(quint32(payload.size()), p + 4);
+    qToLittleEndian(quint32(payloadBytes), p + 4);
     p[12] = char(block.kind);
     qToLittleEndian(block.firstTime, p + 13);
     qToLittleEndian(block.lastTime, p + 21);
-    out.append(payload);
     // The checksum covers the kind, the times and the payload.
     qToLittleEndian(checksum(out.constData() + 12, out.size() - 12), out.data() + 8);
     return out;
 }
+
+QByteArray frameBlock(const Block& block) { return BlockFramer().frame(block); }
 
 FileIndex indexBlocks(const QByteArray& file) {
     FileIndex index;

@@ -21,7 +21,10 @@
 #include <QString>
 #include <QVector>
 
+#include <memory>
 #include <optional>
+
+struct z_stream_s;
 
 namespace sv::history {
 
@@ -40,10 +43,16 @@ public:
     void signedVarint(qint64 value) { varint((quint64(value) << 1) ^ quint64(value >> 63)); }
     void text(const QString& value);
     void point(const PointKey& key);
-    void state(const PointState& state);
+    void state(const PointState& state) { this->state(state.codes, state.text, state.number); }
+    void state(const QVector<int>& codes, const QString& text, qint64 number);
     void tag(RecordKind kind, quint64 argument) { varint((argument << 3) | quint64(kind)); }
+    /// Bytes already encoded, copied as they are.
+    void bytes(const char* data, qsizetype size);
 
 private:
+    /// Room for bytes more at the end; the caller fills them (or gives back what it did not use).
+    char* grow(qsizetype bytes);
+
     QByteArray& out_;
 };
 
@@ -78,7 +87,24 @@ struct Block {
     QByteArray payload;  // uncompressed
 };
 
-/// The framed bytes of a block: its payload compressed, the frame and the checksum.
+/// Frames blocks: each payload compressed (zlib at its fastest level, led by its inflated size
+/// as qUncompress reads it), the frame and the checksum. One compressor is kept for every block
+/// it frames, so a block costs no compressor set up and torn down.
+class BlockFramer {
+public:
+    BlockFramer();
+    ~BlockFramer();
+    BlockFramer(const BlockFramer&) = delete;
+    BlockFramer& operator=(const BlockFramer&) = delete;
+
+    QByteArray frame(const Block& block);
+
+private:
+    std::unique_ptr<z_stream_s> stream_;
+    bool ready_ = false;
+};
+
+/// The framed bytes of a block (a framer of its own).
 QByteArray frameBlock(const Block& block);
 
 /// Where a file's blocks are and which could not be read.

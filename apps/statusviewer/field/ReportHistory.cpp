@@ -68,47 +68,58 @@ ReportHistory::~ReportHistory() {
 void ReportHistory::beginSeed() {
     seeding_ = true;
     running_ = false;
-    queue({HistoryEvent::BeginSeed});
+    noteFirst(0);
+    events_.beginSeed();
 }
 
 void ReportHistory::endSeed() {
     seeding_ = false;
     running_ = true;
-    queue({HistoryEvent::EndSeed, now()});
+    const qint64 t = now();
+    noteFirst(t);
+    events_.endSeed(t);
     handOver();
 }
 
 void ReportHistory::entryChanged(qint32 id, int statusType, int index, const so::db::StatusEntry& entry) {
     if (seeding_ || running_)
-        queue({HistoryEvent::Change,
-               seeding_ ? 0 : now(),
-               {PointKey::StatusEntry, id, statusType, index},
-               {entry.codes, entry.value, qint64(entry.maskSource)}});
+        change({PointKey::StatusEntry, id, statusType, index}, entry.codes, entry.value, qint64(entry.maskSource));
 }
 
 void ReportHistory::valuesChanged(qint32 id, int statusType, const QVector<int>& values) {
     if (seeding_ || running_)
-        queue({HistoryEvent::Change, seeding_ ? 0 : now(), {PointKey::StatusValues, id, statusType, 0}, {values}});
+        change({PointKey::StatusValues, id, statusType, 0}, values, {}, 0);
 }
 
 void ReportHistory::deviceChanged(DeviceColumn column, qint32 id, qint64 value) {
     if (seeding_ || running_)
-        queue({HistoryEvent::Change, seeding_ ? 0 : now(), {PointKey::Device, id, qint32(column), 0}, {{}, {}, value}});
+        change({PointKey::Device, id, qint32(column), 0}, {}, {}, value);
 }
 
 void ReportHistory::reported(const QString& deviceType, const QString& address, int state, const QString& value) {
-    if (running_)
-        queue({HistoryEvent::Report, now(), {}, {}, deviceType, address, value, state});
+    if (!running_)
+        return;
+    const qint64 t = now();
+    noteFirst(t);
+    events_.report(t, deviceType, address, state, value);
+    handOverWhenFull();
 }
 
-void ReportHistory::queue(HistoryEvent&& event) {
-    if (events_.isEmpty()) {
-        firstEventMs_ = event.time;
-        events_.reserve(kEventsPerHandOver);
-    }
-    events_.append(std::move(event));
+void ReportHistory::change(const PointKey& key, const QVector<int>& codes, const QString& text, qint64 number) {
+    const qint64 t = seeding_ ? 0 : now();
+    noteFirst(t);
+    events_.change(t, key, codes, text, number);
+    handOverWhenFull();
+}
+
+void ReportHistory::noteFirst(qint64 time) {
+    if (events_.isEmpty())
+        firstEventMs_ = time;
+}
+
+void ReportHistory::handOverWhenFull() {
     // The seed (every point of the site) goes in one batch: its snapshot needs all of it.
-    if (events_.size() >= kEventsPerHandOver && !seeding_)
+    if (events_.count() >= kEventsPerHandOver && !seeding_)
         handOver();
 }
 
@@ -117,9 +128,8 @@ void ReportHistory::handOver() {
         return;
     {
         const std::lock_guard lock(mutex_);
-        batches_.push_back(std::move(events_));
+        batches_.push_back(events_.take());
     }
-    events_ = {};
     wake_.notify_all();
 }
 
@@ -165,15 +175,14 @@ void ReportHistory::run() {
         wake_.wait(lock, [this] { return stopping_ || !batches_.empty(); });
         if (batches_.empty())
             return;
-        QVector<HistoryEvent> events = std::move(batches_.front());
+        const QByteArray events = std::move(batches_.front());
         batches_.pop_front();
         writing_ = true;
         lock.unlock();
 
         // A batch's records make one block (or more, at blockBytes).
         QVector<HistoryJob> jobs;
-        for (HistoryEvent& event : events)
-            encoder_.apply(std::move(event), jobs);
+        encoder_.apply(events, jobs);
         encoder_.closeBlock(jobs);
         write(jobs, file);
 
@@ -198,7 +207,7 @@ void ReportHistory::write(const QVector<HistoryJob>& jobs, QFile& file) {
         if (error.isEmpty() && !file.isOpen())
             error = QStringLiteral("no segment is open");
         if (error.isEmpty()) {
-            const QByteArray bytes = frameBlock(job.block);
+            const QByteArray bytes = framer_.frame(job.block);
             if (file.write(bytes) != bytes.size() || !file.flush())
                 error = file.errorString();
         }

@@ -8,12 +8,12 @@
 // quarter of an hour so a rebuild replays at most that much. A moment is rebuilt from the
 // newest snapshot at or before it and the changes after it (HistoryReader).
 //
-// Cost on the field's thread: an event queued per change and report (their texts shared, not
-// copied), handed to a writer thread of its own once a second (or every kEventsPerHandOver),
-// which keeps the dictionaries and states, encodes, compresses, appends each block with one write
-// and prunes: segments that ended more than keepDays ago go, and the oldest go while the folder
-// holds more than maxBytes. A failing disk is told once and costs the blocks it could not take;
-// the field goes on.
+// Cost on the field's thread: a few bytes per change and report copied into one buffer
+// (HistoryEvents: no allocation, nothing shared with the field's own state), handed to a writer
+// thread of its own once a second (or every kEventsPerHandOver events), which keeps the
+// dictionaries and states, encodes, compresses, appends each block with one write and prunes: segments that ended more
+// than keepDays ago go, and the oldest go while the folder holds more than maxBytes. A failing disk is told once and
+// costs the blocks it could not take; the field goes on.
 #pragma once
 
 #include "field/HistoryEncoder.h"
@@ -93,7 +93,9 @@ public:
 
 private:
     qint64 now() const { return options_.clock(); }
-    void queue(history::HistoryEvent&& event);
+    void change(const history::PointKey& key, const QVector<int>& codes, const QString& text, qint64 number);
+    void noteFirst(qint64 time);
+    void handOverWhenFull();
     /// Hands the events queued to the writer.
     void handOver();
     void run();
@@ -106,17 +108,18 @@ private:
     history::HistoryReader reader_;
 
     // The field's thread: what it did since the last hand-over.
-    QVector<history::HistoryEvent> events_;
+    history::HistoryEvents events_;
     qint64 firstEventMs_ = 0;
     bool seeding_ = false;
     bool running_ = false;
 
     // Shared with the writer thread, which alone encodes (encoder_) and writes.
     history::HistoryEncoder encoder_;
+    history::BlockFramer framer_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;
-    std::deque<QVector<history::HistoryEvent>> batches_;
+    std::deque<QByteArray> batches_;
     bool writing_ = false;
     bool stopping_ = false;
     bool failing_ = false;
