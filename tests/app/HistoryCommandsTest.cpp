@@ -9,6 +9,7 @@
 #include "host/AppLog.h"
 
 #include "AppTestSite.h"
+#include "HistoryField.h"
 
 #include <QFile>
 #include <QTemporaryFile>
@@ -57,13 +58,7 @@ struct ASiteWithHistory : ::testing::Test {
         rename.appendParameter("@ID", so::db::ParamType::Integer, so::db::ParamDirection::Input, 0, inputId);
         rename.execute();
 
-        sv::HistoryOptions options;
-        options.folder = sv::historyFolderFor(site.url);
-        options.clock = [this] { return now; };
-        history = std::make_unique<sv::ReportHistory>(options, &log);
-        field = std::make_unique<sv::SimulatedField>(*fieldDb, sv::FieldOptions{}, &log);
-        field->setHistory(history.get());
-        field->load();
+        sv::test::startFieldWithHistory(site, *fieldDb, log, now, history, field);
     }
 
     /// A minute after the start the input goes active and the relay energises.

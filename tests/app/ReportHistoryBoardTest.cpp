@@ -13,6 +13,7 @@
 #include "support/EventLoop.h"
 
 #include "AppTestSite.h"
+#include "HistoryField.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +21,7 @@ namespace history_board {
 
 constexpr qint64 kStart = 1793491200000;  // 2026-11-01 00:00 UTC
 
-/// A source that sends nothing: a desk on a copy of the site shows what the copy holds.
-struct QuietField final : sv::StateSource {
-    void addSink(sv::StateSink*) override {}
-    void removeSink(sv::StateSink*) override {}
-};
+using sv::test::QuietField;
 
 struct StormOnTheSite : ::testing::Test {
     sv::test::DemoSiteFile site{2000};
@@ -39,13 +36,7 @@ struct StormOnTheSite : ::testing::Test {
 
     StormOnTheSite() {
         log.setEcho(false);
-        sv::HistoryOptions options;
-        options.folder = sv::historyFolderFor(site.url);
-        options.clock = [this] { return now; };
-        history = std::make_unique<sv::ReportHistory>(options, &log);
-        field = std::make_unique<sv::SimulatedField>(*fieldDb, sv::FieldOptions{}, &log);
-        field->setHistory(history.get());
-        field->load();
+        sv::test::startFieldWithHistory(site, *fieldDb, log, now, history, field);
     }
 
     std::unique_ptr<sv::Workstation> openDesk(const QString& url, const QString& computer, sv::StateSource& source,

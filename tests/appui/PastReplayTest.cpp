@@ -16,6 +16,7 @@
 #include "host/SyncBus.h"
 
 #include "app/AppTestSite.h"
+#include "app/HistoryField.h"
 
 #include <statusobject/StatusReader.h>
 
@@ -39,10 +40,7 @@ struct RecordingField final : sv::FieldControl {
     void zr2ClearCodeTamper(qint32) override { ++commands; }
 };
 
-struct QuietField final : sv::StateSource {
-    void addSink(sv::StateSink*) override {}
-    void removeSink(sv::StateSink*) override {}
-};
+using sv::test::QuietField;
 
 struct ReplayOfAStorm : ::testing::Test {
     sv::test::DemoSiteFile site{400};
@@ -60,13 +58,7 @@ struct ReplayOfAStorm : ::testing::Test {
 
     void SetUp() override {
         log.setEcho(false);
-        sv::HistoryOptions options;
-        options.folder = sv::historyFolderFor(site.url);
-        options.clock = [this] { return now; };
-        history = std::make_unique<sv::ReportHistory>(options, &log);
-        field = std::make_unique<sv::SimulatedField>(*fieldDb, sv::FieldOptions{}, &log);
-        field->setHistory(history.get());
-        field->load();
+        sv::test::startFieldWithHistory(site, *fieldDb, log, now, history, field);
         past = std::make_unique<sv::HistoryPastSource>(*history);
         // A second of storm, a tenth at a time: every tenth's reports share its time.
         for (int tenth = 1; tenth <= 10; ++tenth) {
