@@ -235,7 +235,7 @@ TEST(PastMoments, TheJournalsStepsAreMomentsToGoBackTo) {
 /// A history that can rebuild its moments only in part.
 struct DamagedHistory final : sv::PastSource {
     std::pair<qint64, qint64> span() override { return {kStart, kStart + 1000}; }
-    QVector<qint64> reportTimes(qint64, qint64, int) override { return {}; }
+    void reportTimesAround(qint64, std::function<void(QVector<qint64>)> done) override { done({}); }
     void boardAt(qint64 moment, std::function<void(const sv::PastAnswer&)> done) override {
         sv::PastAnswer past;
         past.moment = moment;

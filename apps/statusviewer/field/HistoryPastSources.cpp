@@ -4,6 +4,8 @@
 #include "field/PastBoardCopy.h"
 #include "field/ReportHistory.h"
 
+#include "host/PastCursor.h"
+
 #include "MqttSite.h"
 
 #include <QDateTime>
@@ -44,11 +46,13 @@ std::pair<qint64, qint64> HistoryPastSource::span() {
     return {span.first, span.last};
 }
 
-QVector<qint64> HistoryPastSource::reportTimes(qint64 from, qint64 to, int limit) {
-    QVector<qint64> times;
-    for (const history::PastReport& report : history_.reports(from, to, limit))
-        times.append(report.time);
-    return times;
+void HistoryPastSource::reportTimesAround(qint64 moment, std::function<void(QVector<qint64>)> done) {
+    done(sv::reportTimesAround(moment, [this](qint64 from, qint64 to, int limit) {
+        QVector<qint64> times;
+        for (const history::PastReport& report : history_.reports(from, to, limit))
+            times.append(report.time);
+        return times;
+    }));
 }
 
 void HistoryPastSource::boardAt(qint64 moment, std::function<void(const PastAnswer&)> done) {

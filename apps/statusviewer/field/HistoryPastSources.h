@@ -14,7 +14,7 @@ class HistoryPastSource final : public PastSource {
 public:
     explicit HistoryPastSource(ReportHistory& history) : history_(history) {}
     std::pair<qint64, qint64> span() override;
-    QVector<qint64> reportTimes(qint64 from, qint64 to, int limit) override;
+    void reportTimesAround(qint64 moment, std::function<void(QVector<qint64>)> done) override;
     void boardAt(qint64 moment, std::function<void(const PastAnswer&)> done) override;
 
 private:
@@ -28,7 +28,7 @@ class BusPastSource final : public PastSource {
 public:
     BusPastSource(DeskLink& desk, int keepDays) : desk_(desk), keepDays_(keepDays) {}
     std::pair<qint64, qint64> span() override;
-    QVector<qint64> reportTimes(qint64, qint64, int) override { return {}; }
+    void reportTimesAround(qint64, std::function<void(QVector<qint64>)> done) override { done({}); }
     void boardAt(qint64 moment, std::function<void(const PastAnswer&)> done) override;
 
 private:

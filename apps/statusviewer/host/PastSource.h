@@ -37,9 +37,11 @@ public:
     /// The first and last moment the history holds (ms since the epoch); first > last when it
     /// cannot tell.
     virtual std::pair<qint64, qint64> span() = 0;
-    /// The times of the reports sent from `from` to `to` (both included), oldest first, at most
-    /// limit of them; empty when the source keeps no reports it can give.
-    virtual QVector<qint64> reportTimes(qint64 from, qint64 to, int limit) = 0;
+    /// The distinct times of the reports around moment, oldest first (reportTimesAround in
+    /// host/PastCursor.h says which); done is called once with them (possibly later, on the event
+    /// loop), empty when the source keeps no reports it can give. The caller keeps done safe to
+    /// call after it has gone.
+    virtual void reportTimesAround(qint64 moment, std::function<void(QVector<qint64>)> done) = 0;
     /// Asks for the board at moment; done is called once with it (possibly later, on the event
     /// loop). The caller keeps done safe to call after it has gone.
     virtual void boardAt(qint64 moment, std::function<void(const PastAnswer&)> done) = 0;
