@@ -66,6 +66,7 @@
 #include <statusobject/AlarmSteps.h>
 #include <statusobject/Host.h>
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -114,6 +115,11 @@ public:
     /// not this component's database (a desk of a multi-desk site: the field). Not owned; must
     /// outlive its use. Without one the component records them in the site database itself.
     void setAlarmHost(AlarmHost* host);
+    /// For a host showing the site as it was at a past moment (a copy of its database as of then):
+    /// the rows drawn from then on say they were updated at that moment, and the alarms' "For"
+    /// counts up to it, instead of the time of day. An invalid date-time (the default) goes back to
+    /// the time of day. Rows already drawn keep their times until they are drawn again.
+    void setShownMoment(const QDateTime& moment);
 
     // ---- the window's life
 

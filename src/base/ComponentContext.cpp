@@ -1,5 +1,7 @@
 #include "base/ComponentContext.h"
 
+#include <QDateTime>
+
 namespace so {
 
 ConsoleHost& ComponentContext::host() const {
@@ -22,6 +24,10 @@ db::Connection& ComponentContext::db() const {
     if (dbConnection == nullptr)
         throw db::DbError(QStringLiteral("Object variable not set (DBConnection)"));
     return *dbConnection;
+}
+
+qint64 timeOfDayMs(const ComponentContext& ctx) {
+    return ctx.shownMomentMs != 0 ? ctx.shownMomentMs : QDateTime::currentMSecsSinceEpoch();
 }
 
 }  // namespace so

@@ -61,6 +61,8 @@ struct ComponentContext {
     QString computerName;
     qint32 currentProfileID = 0;
     bool timeFormat = false;
+    /// The past moment a host shows the site as it was at (ms since 1970; setShownMoment); 0: live.
+    qint64 shownMomentMs = 0;
     // Settings the component sets itself.
     bool rk8SupportEnabled = false;
     LayoutSettings layout;
@@ -89,5 +91,9 @@ struct ComponentContext {
 
     SilentDialogs silentDialogs;
 };
+
+/// The time of day the component draws and counts by, in ms since 1970: the past moment the host
+/// shows, or the wall clock.
+qint64 timeOfDayMs(const ComponentContext& ctx);
 
 }  // namespace so

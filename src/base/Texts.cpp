@@ -41,7 +41,7 @@ const QString& dateTimeFormat(ComponentContext& ctx) {
 }
 
 const QString& NowText::read(ComponentContext& ctx) {
-    const qint64 second = coarse::secondsSinceEpoch();
+    const qint64 second = ctx.shownMomentMs != 0 ? ctx.shownMomentMs / 1000 : coarse::secondsSinceEpoch();
     if (second != second_) {
         text_ = QDateTime::fromSecsSinceEpoch(second).toString(dateTimeFormat(ctx));
         second_ = second;

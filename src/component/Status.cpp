@@ -169,6 +169,10 @@ void Status::setComputerName(const QString& name) { d->ctx.computerName = name; 
 void Status::setCurrentProfileID(qint32 profileId) { d->ctx.currentProfileID = profileId; }
 void Status::setTimeFormat(bool value) { d->ctx.timeFormat = value; }
 
+void Status::setShownMoment(const QDateTime& moment) {
+    d->ctx.shownMomentMs = moment.isValid() ? std::max<qint64>(1, moment.toMSecsSinceEpoch()) : 0;
+}
+
 // ---- lifecycle
 
 void Status::Show() {

@@ -88,7 +88,7 @@ QVariant AttentionModel::data(const QModelIndex& index, int role) const {
             if (e.cleared())
                 return waiting ? tr("cleared, not acknowledged")
                                : tr("cleared %1").arg(AttentionList::clockText(e.clearedMs));
-            return AttentionList::durationText(AttentionList::clockMs() - e.sinceMs);
+            return AttentionList::durationText(list_.clockMs() - e.sinceMs);
         default: return {};
         }
     case Qt::ForegroundRole:

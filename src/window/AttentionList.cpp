@@ -497,8 +497,6 @@ QString AttentionList::reason(const AttentionEntry& entry) const {
         QCoreApplication::translate("so::AttentionList", "Off line — controller %1 off line").arg(nameOf(parent)));
 }
 
-qint64 AttentionList::clockMs() { return QDateTime::currentMSecsSinceEpoch(); }
-
 QString AttentionList::clockText(qint64 clockMs) {
     // Today's moments read as the time of day; an older one (a point abnormal since before a load)
     // says its day too.

@@ -30,11 +30,13 @@
 #include "grid/RowSeverity.h"
 #include "grid/StatusGrid.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QString>
 
 #include <array>
 #include <deque>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -194,8 +196,10 @@ public:
     /// The list's times, in milliseconds since 1970: the time of day, since an alarm's "since" is
     /// the site's (stored, and the same on every desk). Entries of one severity are listed newest
     /// first by the time this desk listed them, never earlier than an entry listed before
-    /// (orderMs), so a step of the clock changes the times shown, not the order.
-    static qint64 clockMs();
+    /// (orderMs), so a step of the clock changes the times shown, not the order. The window's
+    /// clock (setClock: the past moment a host shows), or the wall clock.
+    qint64 clockMs() const { return clock_ ? clock_() : QDateTime::currentMSecsSinceEpoch(); }
+    void setClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
     /// A moment of clockMs() as the list shows it: "10:42:13" today, "2024-03-05 18:47:02" before.
     static QString clockText(qint64 clockMs);
     /// How long, coarse enough to read at a glance: "45 s", "3 min 04 s", "2 h 05 min", "640 d 03 h"
@@ -203,6 +207,7 @@ public:
     static QString durationText(qint64 ms);
 
 private:
+    std::function<qint64()> clock_;
     using Ordered = std::map<Place, AttentionEntry>;
     struct Pending {
         Section section;

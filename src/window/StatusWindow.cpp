@@ -48,6 +48,7 @@ StatusWindow::StatusWindow(ComponentContext& ctx, QObject* parent)
     connect(&refreshTimer_, &QTimer::timeout, this, &StatusWindow::refreshTimerTick);
     connect(&resizeTimer_, &QTimer::timeout, this, &StatusWindow::resizeTimerTick);
     attention_ = std::make_unique<AttentionList>(board_->sections());
+    attention_->setClock([this] { return timeOfDayMs(ctx_); });
     steadyClock_ = [started = std::chrono::steady_clock::now()] {
         return qint64(
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
@@ -61,7 +62,7 @@ StatusWindow::~StatusWindow() = default;
 void StatusWindow::attentionTick() {
     if (!attention_->isEnabled())
         return;
-    const qint64 now = AttentionList::clockMs();
+    const qint64 now = attention_->clockMs();
     AttentionList::SyncResult result = attention_->sync(now);
     for (const AttentionList::Shelved& back : attention_->returnDue(steadyClock_(), now, result))
         trap(ctx_, QStringLiteral("StatusWindow: alarm states"),
@@ -91,7 +92,7 @@ void StatusWindow::setAttentionEnabled(bool on) {
         return;
     attention_->setEnabled(on);
     if (on) {
-        const qint64 now = AttentionList::clockMs();
+        const qint64 now = attention_->clockMs();
         AttentionList::SyncResult result = attention_->addAllRows(now);
         settleAlarms(result, now, true);
     }
@@ -360,7 +361,7 @@ void StatusWindow::reloadSelectedGroup() {
         if (view_ != nullptr)
             view_->captionChanged(caption_);
     });
-    const qint64 now = AttentionList::clockMs();
+    const qint64 now = attention_->clockMs();
     AttentionList::SyncResult loaded = attention_->resume(now);
     settleAlarms(loaded, now, true);
     trap(ctx_, QStringLiteral("StatusWindow: alarm journal"), [&] { alarms_.purgeJournal(kAlarmJournalDays, now); });

@@ -3,7 +3,9 @@
 #include "StartupError.h"
 
 #include <statusobject/Db.h>
+#include <statusobject/Status.h>
 
+#include <QDateTime>
 #include <QDir>
 
 namespace sv {
@@ -26,10 +28,12 @@ PastReplay::~PastReplay() {
 }
 
 void PastReplay::showBoard(const PastAnswer& past) {
-    if (desk_ == nullptr)
-        openDesk(past);
-    else
-        past.writeInto(desk_->database());
+    if (desk_ == nullptr) {
+        openDesk(past);  // its load drew the copy
+        return;
+    }
+    past.writeInto(desk_->database());
+    desk_->status().setShownMoment(QDateTime::fromMSecsSinceEpoch(past.moment));
     desk_->refreshAllRows();
 }
 
@@ -44,6 +48,7 @@ void PastReplay::openDesk(const PastAnswer& past) {
     options.host.interactive = false;
     options.alarms = nullptr;
     options.past = nullptr;
+    options.shownMoment = past.moment;
     HostServices services = setup_.services;
     services.field = nullptr;
     services.bus = &quietBus_;

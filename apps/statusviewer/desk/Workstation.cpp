@@ -70,6 +70,8 @@ Workstation::Workstation(const WorkstationOptions& options, const HostServices& 
     status_->setTimeFormat(true);
     if (options.alarms != nullptr)
         status_->setAlarmHost(options.alarms);
+    if (options.shownMoment != 0)
+        status_->setShownMoment(QDateTime::fromMSecsSinceEpoch(options.shownMoment));
     status_->Show();
     // Several workstations share one desk here: each window's title keeps its workstation's name.
     status_->setCaptionSuffix(name);

@@ -48,6 +48,9 @@ struct WorkstationOptions {
     /// Where the site's past is read (not owned; outlives the workstation); null: the window
     /// offers no "At…".
     PastSource* past = nullptr;
+    /// The past moment the workstation shows, on a copy of the site as of then (ms since 1970):
+    /// its rows are drawn and its alarms counted as at that moment; 0: live.
+    qint64 shownMoment = 0;
 };
 
 class Workstation {
