@@ -114,6 +114,10 @@ public:
     /// not this component's database (a desk of a multi-desk site: the field). Not owned; must
     /// outlive its use. Without one the component records them in the site database itself.
     void setAlarmHost(AlarmHost* host);
+    /// false: the window shows what nobody can command (a moment of the site's past): its rows'
+    /// menus offer no device command and its attention list no alarm step, only what reads
+    /// (refreshing rows from the database, properties). Set before Show; offered by default.
+    void setCommandsOffered(bool offered);
 
     // ---- the window's life
 

@@ -63,6 +63,8 @@ struct ComponentContext {
     bool timeFormat = false;
     // Settings the component sets itself.
     bool rk8SupportEnabled = false;
+    /// false: no device command or alarm step is offered (Status::setCommandsOffered).
+    bool commandsOffered = true;
     LayoutSettings layout;
 
     Dialogs* dialogs = &silentDialogs;
