@@ -31,6 +31,7 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <sys/resource.h>
 
@@ -140,13 +141,22 @@ int main(int argc, char** argv) {
         fieldLink.connect();
         deskLink.connect();
         bool signedIn = false;
-        deskSide.signIn(QStringLiteral("admin"), "admin-demo", [&](const QString&) { signedIn = true; });
-        for (int turn = 0; turn < 6000 && !signedIn; ++turn) {
+        QString refusal;
+        deskSide.signIn(QStringLiteral("admin"), "admin-demo", [&](const QString& why) {
+            signedIn = true;
+            refusal = why;
+        });
+        // The field verifies the password on its worker thread: a minute at most.
+        QElapsedTimer waited;
+        waited.start();
+        while (!signedIn && waited.elapsed() < 60000) {
             bus.deliver();
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QCoreApplication::processEvents();
+            QThread::msleep(1);
         }
         if (!deskSide.isSignedIn(QStringLiteral("admin"))) {
-            std::fprintf(stderr, "bench_replay: the operator could not sign in at the field\n");
+            std::fprintf(stderr, "bench_replay: the operator could not sign in at the field: %s\n",
+                         qPrintable(refusal));
             return 1;
         }
     }
@@ -162,16 +172,21 @@ int main(int argc, char** argv) {
     desk.services = sv::HostServices{&texts, &log, nullptr, nullptr, &images};
     desk.group = QStringLiteral("Entire Site");
     sv::PastReplay replay(past, desk);
-    // Until the replay has its board and the reports around it (over the bus: until answered).
-    const auto settle = [&] {
-        for (int turn = 0; turn < 60000 && (replay.isWaiting() || replay.reportIndex() < 0) && overBus; ++turn) {
+    // Until what was asked is shown (over the bus: until the field answered and the replay moved).
+    int changes = 0;
+    replay.changed = [&] { ++changes; };
+    const auto settle = [&](int before) {
+        QElapsedTimer waited;
+        waited.start();
+        while (overBus && (changes == before || replay.isWaiting() || replay.reportIndex() < 0) &&
+               waited.elapsed() < 60000) {
             bus.deliver();
             QCoreApplication::processEvents();
         }
     };
     const Timed open = timed([&] {
         replay.moveTo(kStart + kTickMs);
-        settle();
+        settle(0);
     });
     if (replay.desk() == nullptr) {
         std::fprintf(stderr, "bench_replay: %s\n", qPrintable(replay.banner()));
@@ -180,8 +195,9 @@ int main(int argc, char** argv) {
     std::vector<Timed> stepped;
     for (int s = 0; s < steps; ++s) {
         stepped.push_back(timed([&] {
+            const int before = changes;
             replay.stepForward();
-            settle();
+            settle(before);
         }));
         QCoreApplication::processEvents();
     }

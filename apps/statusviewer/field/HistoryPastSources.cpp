@@ -9,6 +9,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 #include <memory>
 
 namespace sv {
@@ -64,11 +66,14 @@ BusPastSource::BusPastSource(DeskLink& desk, int keepDays)
 BusPastSource::~BusPastSource() { *alive_ = nullptr; }
 
 std::pair<qint64, qint64> BusPastSource::span() {
-    if (span_)
-        return span_->isEmpty() ? std::pair<qint64, qint64>{1, 0} : std::pair{span_->first, span_->last};
-    askSpan();
+    askSpan();  // for the next time: the history's beginning moves on as the field prunes it
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    return {now - qint64(keepDays_) * 24 * 3600 * 1000, now};
+    if (!span_)
+        return {now - qint64(keepDays_) * 24 * 3600 * 1000, now};
+    if (span_->isEmpty())
+        return {1, 0};
+    // The field records on: every moment up to now is the history's by the time it is asked for.
+    return {span_->first, std::max(span_->last, now)};
 }
 
 void BusPastSource::askSpan() {

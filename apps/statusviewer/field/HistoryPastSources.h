@@ -29,8 +29,8 @@ private:
 /// time (field/PastStretch.h): the reports around a moment with the rows each changed, from which
 /// the boards of the steps are built here, forward and back, without asking again; the next
 /// stretch is asked for when the replay steps or plays past the last, built on the board of its
-/// last step (no whole board again). The span is the history's as the field said it last; before
-/// it did, the days the field keeps back from now (and the field is asked).
+/// last step (no whole board again). The span is from the history's first moment as the field said
+/// it last (asked again each time) up to now; before the field said, the days it keeps back from now.
 class BusPastSource final : public PastSource {
 public:
     BusPastSource(DeskLink& desk, int keepDays);
