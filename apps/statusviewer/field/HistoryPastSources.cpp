@@ -10,7 +10,6 @@
 #include <QDateTime>
 
 #include <algorithm>
-
 #include <memory>
 
 namespace sv {
