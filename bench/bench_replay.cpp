@@ -5,15 +5,24 @@
 // the copy, a desk filled from it) and stepped --steps reports forward one at a time (each the board
 // at the next report's time written into the copy and every row read again), as the operator's
 // Right key does. Figures: the open, and the median and the longest step, wall and process CPU.
+// With --bus the desk is one of a multi-desk site: its operator signed in at the field over an
+// in-process bus, the past asked of the field a stretch at a time (field/PastStretch.h) and each
+// step's board built at the desk; the stretches asked and their bytes on the bus are counted, and
+// the field's answer is timed on its own.
 //
-//   bench_replay [--points 2000] [--rate 200] [--seconds 60] [--steps 50]
+//   bench_replay [--points 2000] [--rate 200] [--seconds 60] [--steps 50] [--bus]
 #include "desk/PastReplay.h"
 #include "field/HistoryPastSources.h"
+#include "field/PastStretch.h"
 #include "field/ReportHistory.h"
 #include "field/SimulatedField.h"
 #include "host/AppLog.h"
 #include "host/DrawnImageList.h"
 #include "host/ResourceTexts.h"
+#include "host/SiteHost.h"
+
+#include "MemoryTransport.h"
+#include "MqttSite.h"
 
 #include <site/DemoSite.h>
 #include <statusobject/Db.h>
@@ -22,6 +31,7 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <sys/resource.h>
 
@@ -69,7 +79,8 @@ int main(int argc, char** argv) {
                                            QStringLiteral("N"), QStringLiteral("60"));
     const QCommandLineOption stepsOption(QStringLiteral("steps"), QStringLiteral("Steps."), QStringLiteral("N"),
                                          QStringLiteral("50"));
-    parser.addOptions({pointsOption, rateOption, secondsOption, stepsOption});
+    const QCommandLineOption busOption(QStringLiteral("bus"), QStringLiteral("A desk of a multi-desk site."));
+    parser.addOptions({pointsOption, rateOption, secondsOption, stepsOption, busOption});
     parser.process(app);
     const int events = std::max(1, parser.value(rateOption).toInt() * int(kTickMs) / 1000);
     const int ticks = std::max(1, parser.value(secondsOption).toInt()) * int(1000 / kTickMs);
@@ -103,7 +114,55 @@ int main(int argc, char** argv) {
     field.waitUntilWritten(600000);
     history.sync(600000);
 
-    sv::HistoryPastSource past(history);
+    // The multi-desk site: the field answering on an in-process bus, the desk's operator signed in.
+    namespace wire = sv::wire;
+    const QString siteName = QStringLiteral("main");
+    sv::MemoryBus bus;
+    sv::MemoryTransport fieldLink{bus, {wire::everyLoginTopic(siteName, wire::Topic::Command)}};
+    sv::MemoryTransport deskLink{bus,
+                                 {wire::topicName(siteName, wire::Topic::Field),
+                                  wire::loginTopic(siteName, wire::Topic::Answer, QStringLiteral("WS1")),
+                                  wire::loginTopic(siteName, wire::Topic::Past, QStringLiteral("WS1"))}};
+    qint64 stretches = 0;
+    qint64 busBytes = 0;
+    const auto stretchAnswer =
+        sv::pastStretchAnswer(history, &log, wire::PastPart::kMaxBytes * wire::PastPart::kMaxParts);
+    sv::FieldBroadcaster broadcaster(fieldLink, siteName, field, *fieldDb, &sv::SiteHost::operatorPermission, log);
+    broadcaster.setPastStretch([&](qint64 moment, qint64 held, QString& refusal) {
+        const QByteArray bytes = stretchAnswer(moment, held, refusal);
+        ++stretches;
+        busBytes += bytes.size();
+        return bytes;
+    });
+    sv::DeskLink deskSide(deskLink, siteName, QStringLiteral("WS1"), log);
+    const bool overBus = parser.isSet(busOption);
+    if (overBus) {
+        deskSide.setOperator(QStringLiteral("admin"));
+        fieldLink.connect();
+        deskLink.connect();
+        bool signedIn = false;
+        QString refusal;
+        deskSide.signIn(QStringLiteral("admin"), "admin-demo", [&](const QString& why) {
+            signedIn = true;
+            refusal = why;
+        });
+        // The field verifies the password on its worker thread: a minute at most.
+        QElapsedTimer waited;
+        waited.start();
+        while (!signedIn && waited.elapsed() < 60000) {
+            bus.deliver();
+            QCoreApplication::processEvents();
+            QThread::msleep(1);
+        }
+        if (!deskSide.isSignedIn(QStringLiteral("admin"))) {
+            std::fprintf(stderr, "bench_replay: the operator could not sign in at the field: %s\n",
+                         qPrintable(refusal));
+            return 1;
+        }
+    }
+    sv::HistoryPastSource inProcess(history);
+    sv::BusPastSource overTheBus(deskSide, options.keepDays);
+    sv::PastSource& past = overBus ? static_cast<sv::PastSource&>(overTheBus) : inProcess;
     sv::PastReplay::Desk desk;
     desk.site = site.get();
     desk.options.siteUrl = siteUrl;
@@ -113,14 +172,33 @@ int main(int argc, char** argv) {
     desk.services = sv::HostServices{&texts, &log, nullptr, nullptr, &images};
     desk.group = QStringLiteral("Entire Site");
     sv::PastReplay replay(past, desk);
-    const Timed open = timed([&] { replay.moveTo(kStart + kTickMs); });
+    // Until what was asked is shown (over the bus: until the field answered and the replay moved).
+    int changes = 0;
+    replay.changed = [&] { ++changes; };
+    const auto settle = [&](int before) {
+        QElapsedTimer waited;
+        waited.start();
+        while (overBus && (changes == before || replay.isWaiting() || replay.reportIndex() < 0) &&
+               waited.elapsed() < 60000) {
+            bus.deliver();
+            QCoreApplication::processEvents();
+        }
+    };
+    const Timed open = timed([&] {
+        replay.moveTo(kStart + kTickMs);
+        settle(0);
+    });
     if (replay.desk() == nullptr) {
         std::fprintf(stderr, "bench_replay: %s\n", qPrintable(replay.banner()));
         return 1;
     }
     std::vector<Timed> stepped;
     for (int s = 0; s < steps; ++s) {
-        stepped.push_back(timed([&] { replay.stepForward(); }));
+        stepped.push_back(timed([&] {
+            const int before = changes;
+            replay.stepForward();
+            settle(before);
+        }));
         QCoreApplication::processEvents();
     }
     const auto byWall = [](const Timed& a, const Timed& b) { return a.wallMs < b.wallMs; };
@@ -135,5 +213,13 @@ int main(int argc, char** argv) {
         "step (board written, rows read again), %d steps: median %.1f ms wall (%.1f ms CPU), longest "
         "%.1f ms wall (%.1f ms CPU)\n",
         steps, median.wallMs, median.cpuMs, longest.wallMs, longest.cpuMs);
+    if (overBus) {
+        QString refusal;
+        const Timed answer = timed([&] { stretchAnswer(kStart + kTickMs, 0, refusal); });
+        std::printf(
+            "over the bus: %lld requests for %d steps, %.1f KiB of stretches; the field's answer of a "
+            "stretch: %.1f ms wall (%.1f ms CPU)\n",
+            static_cast<long long>(stretches), steps, double(busBytes) / 1024.0, answer.wallMs, answer.cpuMs);
+    }
     return 0;
 }

@@ -15,8 +15,9 @@
 // An operator's alarm step (acknowledging alarms, shelving a point) passes the same checks: the
 // operator holds the step's permission and every point it names lies outside the operator's
 // boundaries; a shelving is for kShelveMinMinutes to kShelveMaxMinutes.
-// A request for a past moment (the board as the field reported it then) passes the same checks
-// but the points: any operator signed in at the desk may see what the desks showed live.
+// A request for a past moment (the board as the field reported it then, or a stretch of reports
+// around it to step through) passes the same checks but the points: any operator signed in at the
+// desk may see what the desks showed live.
 // A sign-in names the operator and carries the password; the field verifies it against the site's
 // operator directory (OperatorDirectory) and answers with a new session. Guessing is slowed per
 // desk login and per operator (SignInLimiter: 5 free failures, then 1 s, 2 s, 4 s ... up to 15

@@ -277,6 +277,14 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
             refusal = answerPast(login, c);
         if (!refusal.isEmpty())
             refuse(login, what, refusal, true);
+    } else if (c.kind == wire::Command::Kind::PastStretch) {
+        if (!stretchBudget_.take(login, steadyMs()))
+            refusal =
+                QStringLiteral("more than %1 stretches of the past a second from this desk").arg(kStretchPerSecond);
+        else
+            refusal = answerPastStretch(login, c);
+        if (!refusal.isEmpty())
+            refuse(login, what, refusal, true);
     } else if (refusal = command(c); !refusal.isEmpty()) {
         refuse(login, what, refusal, true);
     }
@@ -344,8 +352,9 @@ QString FieldBroadcaster::command(const wire::Command& c) {
     case Kind::ClearCodeTamper: field_.zr2ClearCodeTamper(qint32(c.a)); break;
     case Kind::Resync: break;  // answered through resyncs_
     case Kind::SignIn:
-    case Kind::SignOut: break;    // the gate did it
-    case Kind::PastBoard: break;  // answered through answerPast
+    case Kind::SignOut: break;  // the gate did it
+    case Kind::PastBoard:
+    case Kind::PastStretch: break;  // answered through answerPast, answerPastStretch
     }
     return {};
 }
@@ -357,17 +366,30 @@ QString FieldBroadcaster::answerPast(const QString& login, const wire::Command& 
     const QByteArray board = pastBoard_(command.a, refusal);
     if (!refusal.isEmpty())
         return refusal;
+    return publishPastParts(login, command.number, board);
+}
+
+QString FieldBroadcaster::answerPastStretch(const QString& login, const wire::Command& command) {
+    if (!pastStretch_)
+        return QStringLiteral("the field keeps no history");
+    QString refusal;
+    const QByteArray stretch = pastStretch_(command.a, command.b, refusal);
+    if (!refusal.isEmpty())
+        return refusal;
+    return publishPastParts(login, command.number, stretch);
+}
+
+QString FieldBroadcaster::publishPastParts(const QString& login, qint64 number, const QByteArray& bytes) {
     const qint64 parts =
-        std::max<qint64>(1, (board.size() + wire::PastPart::kMaxBytes - 1) / wire::PastPart::kMaxBytes);
+        std::max<qint64>(1, (bytes.size() + wire::PastPart::kMaxBytes - 1) / wire::PastPart::kMaxBytes);
     if (parts > wire::PastPart::kMaxParts)
-        return QStringLiteral("the board is larger than the bus carries");
+        return QStringLiteral("the answer is larger than the bus carries");
     // On the login's own topic, before the command's answer, which tells the desk it has them all.
     for (qint64 part = 0; part < parts; ++part)
-        link_.publish(
-            wire::loginTopic(site_, Topic::Past, login),
-            wire::encode(wire::PastPart{command.number, part, parts,
-                                        board.mid(part * wire::PastPart::kMaxBytes, wire::PastPart::kMaxBytes)}),
-            SiteTransport::AtLeastOnce);
+        link_.publish(wire::loginTopic(site_, Topic::Past, login),
+                      wire::encode(wire::PastPart{
+                          number, part, parts, bytes.mid(part * wire::PastPart::kMaxBytes, wire::PastPart::kMaxBytes)}),
+                      SiteTransport::AtLeastOnce);
     return {};
 }
 
@@ -589,11 +611,20 @@ void DeskLink::shelve(const QString& address, int minutes) {
 
 void DeskLink::requestPastBoard(qint64 moment,
                                 std::function<void(const QByteArray& board, const QString& refusal)> done) {
+    requestPast(deviceCommand(wire::Command::Kind::PastBoard, moment), std::move(done));
+}
+
+void DeskLink::requestPastStretch(qint64 moment, qint64 held,
+                                  std::function<void(const QByteArray& stretch, const QString& refusal)> done) {
+    requestPast(deviceCommand(wire::Command::Kind::PastStretch, moment, held), std::move(done));
+}
+
+void DeskLink::requestPast(wire::Command command, std::function<void(const QByteArray&, const QString&)> done) {
     if (!tokens_.contains(operator_)) {
         done({}, QStringLiteral("no operator is signed in at this desk"));
         return;
     }
-    const qint64 number = sendCommand(deviceCommand(wire::Command::Kind::PastBoard, moment));
+    const qint64 number = sendCommand(std::move(command));
     if (number == 0) {
         done({}, QStringLiteral("the request could not be sent"));
         return;

@@ -13,7 +13,10 @@
 // (and why); an operator's alarm step it records in the site database and announces to every desk
 // on the alarm topic. A request for a past moment it answers, when the field keeps a history
 // (setPastBoard), with the board in parts on the asking login's own past topic, then the command's
-// answer; a login asks for at most kPastBurst, then kPastPerSecond a second. It answers a resync
+// answer; a login asks for at most kPastBurst, then kPastPerSecond a second. A request for a
+// stretch of the past (setPastStretch: the reports around a moment, each as the rows it changed,
+// which a desk steps and plays through without asking again) it answers the same way, under a
+// budget of its own (kStretchBurst, then kStretchPerSecond). It answers a resync
 // request once every state reported so far is written to the site database, with the newest
 // report per point of the session, on the asking login's own topic. What one login costs it is bounded (LoginLimits.h):
 // its device commands by a budget checked before any database work, its resync requests folded into at most one answer
@@ -81,6 +84,16 @@ public:
     using PastBoard = std::function<QByteArray(qint64 moment, QString& refusal)>;
     /// Without it (a field without history) such requests are refused.
     void setPastBoard(PastBoard pastBoard) { pastBoard_ = std::move(pastBoard); }
+    /// Stretches of the past one login may ask for (each one walk of the field's history; a desk
+    /// stepping or playing asks one per few thousand reports).
+    static constexpr double kStretchBurst = 6;
+    static constexpr double kStretchPerSecond = 2;
+    /// The field's answer to a request for a stretch of the past: the reports around moment to step
+    /// through, built on the board at held the desk holds (0: none), as bytes for the desk (at most
+    /// wire::PastPart::kMaxParts parts), or why there are none in refusal.
+    using PastStretch = std::function<QByteArray(qint64 moment, qint64 held, QString& refusal)>;
+    /// Without it such requests are refused.
+    void setPastStretch(PastStretch pastStretch) { pastStretch_ = std::move(pastStretch); }
 
     /// Sets the link's last will: constructed before the link starts. db: the site database, where
     /// the operators' rights are read.
@@ -125,8 +138,11 @@ private:
     void publishBatch(QVector<wire::StateReport> reports);
     void publishDone();
     void answerResync(const QString& requester, qint64 number);
-    /// Publishes the board of a past moment in parts on the login's own topic; why not, or empty.
+    /// Publishes the board of a past moment, or a stretch of the past, in parts on the login's own
+    /// topic; why not, or empty.
     QString answerPast(const QString& login, const wire::Command& command);
+    QString answerPastStretch(const QString& login, const wire::Command& command);
+    QString publishPastParts(const QString& login, qint64 number, const QByteArray& bytes);
     qint64 steadyMs() const { return steady_.elapsed(); }
     void publishDigest();
     wire::Event event(wire::Event::Kind kind) const;
@@ -156,7 +172,9 @@ private:
     ResyncAnswers resyncs_;
     LoginBudget commandBudget_{kCommandsPerSecond, kCommandBurst};
     LoginBudget pastBudget_{kPastPerSecond, kPastBurst};
+    LoginBudget stretchBudget_{kStretchPerSecond, kStretchBurst};
     PastBoard pastBoard_;
+    PastStretch pastStretch_;
     FloodLog floods_{kFloodLogMs, kFloodLogLines};
     FloodLog resyncFolds_{kFloodLogMs, 0};
     qint64 lost_ = 0;
@@ -205,6 +223,10 @@ public:
     /// done(board, refusal) once the field answered: the field's bytes (decoded by its history)
     /// and an empty refusal, or why there is none.
     void requestPastBoard(qint64 moment, std::function<void(const QByteArray& board, const QString& refusal)> done);
+    /// Asks the field for the stretch of reports around moment (0: only the span the history holds),
+    /// built on the board at held this desk holds (0: none); done(stretch, refusal) as for a board.
+    void requestPastStretch(qint64 moment, qint64 held,
+                            std::function<void(const QByteArray& stretch, const QString& refusal)> done);
     bool isSignedIn(const QString& login) const { return tokens_.contains(login); }
     /// Whether a sign-in of login waits for the field's answer.
     bool isSigningIn(const QString& login) const;
@@ -309,6 +331,7 @@ private:
         QVector<QByteArray> parts;
         qint64 received = 0;
     };
+    void requestPast(wire::Command command, std::function<void(const QByteArray&, const QString&)> done);
     void pastPart(const wire::PastPart& part);
     /// The field's answer to a request for a past moment; false when number is none.
     bool pastAnswered(const wire::Answer& answer);

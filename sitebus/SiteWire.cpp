@@ -13,8 +13,8 @@ namespace sv::wire {
 namespace {
 
 const char* const kTopicNames[] = {"state", "notice", "command", "event", "answer", "field", "resync", "alarm", "past"};
-const char* const kCommandKinds[] = {"api",    "access",  "control",     "tamper", "resync",
-                                     "signin", "signout", "acknowledge", "shelve", "past"};
+const char* const kCommandKinds[] = {"api",     "access",      "control", "tamper", "resync", "signin",
+                                     "signout", "acknowledge", "shelve",  "past",   "stretch"};
 const char* const kAlarmStepKinds[] = {"acknowledged", "shelved"};
 const char* const kEventKinds[] = {"done", "online", "offline", "digest"};
 
@@ -297,14 +297,15 @@ std::optional<Command> decodeCommand(const QByteArray& payload, QString& error) 
         command.operatorLogin = r.text(5, "operator");
         command.kind = Command::Kind(Reader::name(r.items().at(6), kCommandKinds, "command", r));
         // A resync's request number and a past moment (ms since 1970) are wider than a device's numbers.
-        const bool wide = command.kind == Command::Kind::Resync || command.kind == Command::Kind::PastBoard;
-        command.a = r.integer(7, kMinInt32, wide ? kMaxCount : kMaxInt32, "first argument");
+        const bool stretch = command.kind == Command::Kind::PastStretch;
+        const bool wide = command.kind == Command::Kind::Resync || command.kind == Command::Kind::PastBoard || stretch;
+        command.a = r.integer(7, stretch ? 0 : kMinInt32, wide ? kMaxCount : kMaxInt32, "first argument");
         if (command.kind == Command::Kind::Acknowledge)
             readAlarmsArgument(r.items().at(8), command, r);
         else if (textArgument(command.kind))
             command.text = r.text(8, "command text");
         else
-            command.b = r.integer(8, kMinInt32, kMaxInt32, "second argument");
+            command.b = r.integer(8, stretch ? 0 : kMinInt32, stretch ? kMaxCount : kMaxInt32, "second argument");
         command.c = r.integer(9, kMinInt32, kMaxInt32, "third argument");
         command.token = Reader::bytes(r.items().at(10), kMaxTokenBytes, "session token", r);
     }

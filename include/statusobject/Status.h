@@ -120,6 +120,10 @@ public:
     /// counts up to it, instead of the time of day. An invalid date-time (the default) goes back to
     /// the time of day. Rows already drawn keep their times until they are drawn again.
     void setShownMoment(const QDateTime& moment);
+    /// false: the window shows what nobody can command (a moment of the site's past): its rows'
+    /// menus offer no device command and its attention list no alarm step, only what reads
+    /// (refreshing rows from the database, properties). Set before Show; offered by default.
+    void setCommandsOffered(bool offered);
 
     // ---- the window's life
 

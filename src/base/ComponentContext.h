@@ -65,6 +65,8 @@ struct ComponentContext {
     qint64 shownMomentMs = 0;
     // Settings the component sets itself.
     bool rk8SupportEnabled = false;
+    /// false: no device command or alarm step is offered (Status::setCommandsOffered).
+    bool commandsOffered = true;
     LayoutSettings layout;
 
     Dialogs* dialogs = &silentDialogs;

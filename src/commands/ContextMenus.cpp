@@ -66,6 +66,8 @@ TopMenu ContextMenus::buttonReleased(int pane, const CellSelected& cellSelected,
         } else {
             model_.buildClassic(pane, permitted);
         }
+        if (!ctx_.commandsOffered)
+            model_.withholdCommands();
         if (popup) {
             menuAddress_ = address;
             popup(menu);

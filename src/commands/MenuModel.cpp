@@ -207,6 +207,14 @@ void MenuModel::buildNewerLine(const QString& address, const Permission& permitt
     }
 }
 
+void MenuModel::withholdCommands() {
+    for (const int index : {entry::AccessFunctions, entry::ControlFunctions, entry::FunctionsSeparator})
+        setVisible(MenuArray::MainArray, index, false);
+    for (const int index : {entry::ZR2Access, entry::ZR2Control, entry::ZR2FunctionsSeparator,
+                            entry::ZR2ClearCodeTamper, entry::ZR2TamperSeparator})
+        setVisible(MenuArray::ZR2List, index, false);
+}
+
 void MenuModel::removeComponentEntries() {
     QVector<MenuEntry>& entries = arrays_[int(MenuArray::CompProps)];
     while (entries.size() > 1)

@@ -45,7 +45,9 @@ inline constexpr int Properties = 8;
 // mnuZR2List
 inline constexpr int ZR2Access = 0;
 inline constexpr int ZR2Control = 1;
+inline constexpr int ZR2FunctionsSeparator = 2;
 inline constexpr int ZR2ClearCodeTamper = 3;
+inline constexpr int ZR2TamperSeparator = 4;
 inline constexpr int ZR2Refresh = 5;
 inline constexpr int ZR2Properties = 7;
 inline constexpr int ZR2ComponentProperties = 8;
@@ -96,6 +98,10 @@ public:
     void buildClassic(int pane, const Permission& permitted);
     /// Newer-line menu rules for a point address.
     void buildNewerLine(const QString& address, const Permission& permitted);
+
+    /// Hides every entry that sends a command to the field (the access and control submenus,
+    /// clearing a code tamper) with the separators beside them: what stays only reads.
+    void withholdCommands();
 
     /// Component submenu: removes every entry above the placeholder, the highest first.
     void removeComponentEntries();

@@ -302,6 +302,8 @@ QWidget* Status::widget() const { return d->frame.data(); }
 
 void Status::setDialogs(Dialogs* dialogs) { d->ctx.dialogs = dialogs != nullptr ? dialogs : &d->ctx.silentDialogs; }
 
+void Status::setCommandsOffered(bool offered) { d->ctx.commandsOffered = offered; }
+
 void Status::setAlarmHost(AlarmHost* host) {
     // A host's authority runs on the window's thread and connection; none: the site database's again.
     if (host != nullptr)

@@ -269,17 +269,24 @@ void AttentionPanel::addActions() {
         menu->addAction(action);
         return action;
     };
-    add(tr("Acknowledge"), QKeySequence(Qt::CTRL | Qt::Key_K), [this] {
-        acknowledgeSelected(false);
-    })->setObjectName(QStringLiteral("acknowledgeAlarm"));
-    add(tr("Acknowledge with comment..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
-        [this] { acknowledgeSelected(true); });
-    add(tr("Acknowledge all listed..."), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K), [this] {
-        acknowledgeAll();
-    })->setObjectName(QStringLiteral("acknowledgeAllAlarms"));
-    add(tr("Shelve..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), [this] {
-        shelveCurrent();
-    })->setObjectName(QStringLiteral("shelvePoint"));
+    // An alarm step where none can be taken (a moment of the past) is not offered at all, nor
+    // reached by its keys.
+    const bool stepsOffered = window_.context().commandsOffered;
+    const auto step = [stepsOffered](QAction* action, const char* name) {
+        action->setObjectName(QLatin1String(name));
+        action->setVisible(stepsOffered);
+        action->setEnabled(stepsOffered);
+    };
+    step(add(tr("Acknowledge"), QKeySequence(Qt::CTRL | Qt::Key_K), [this] { acknowledgeSelected(false); }),
+         "acknowledgeAlarm");
+    step(add(tr("Acknowledge with comment..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
+             [this] { acknowledgeSelected(true); }),
+         "acknowledgeAlarmWithComment");
+    step(add(tr("Acknowledge all listed..."), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K),
+             [this] { acknowledgeAll(); }),
+         "acknowledgeAllAlarms");
+    step(add(tr("Shelve..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), [this] { shelveCurrent(); }),
+         "shelvePoint");
     add(tr("Shelved points..."), QKeySequence(), [this] { showShelved(); });
     menu->addSeparator();
     add(tr("Alarm journal..."), QKeySequence(Qt::CTRL | Qt::Key_J), [this] {

@@ -1,16 +1,11 @@
 // A desk asks the field for a past moment over the site bus: a signed-in operator's desk gets the
-// board the field's history rebuilds (and its replay shows it); a login without a signed-in
-// operator, a command forged in another desk's name, a replayed one and answers that do not fit
-// are refused.
-#include "desk/PastReplay.h"
+// board the field's history rebuilds; a login without a signed-in operator, a command forged in
+// another desk's name, a replayed one and answers that do not fit are refused. (A desk's replay
+// over the bus, by stretches: PastStretchTest.)
 #include "field/HistoryFormat.h"
-#include "field/HistoryPastSources.h"
-#include "field/PastBoardCopy.h"
 #include "field/ReportHistory.h"
 #include "field/SimulatedField.h"
 #include "host/AppLog.h"
-#include "host/DrawnImageList.h"
-#include "host/ResourceTexts.h"
 #include "host/SiteHost.h"
 #include "support/EventLoop.h"
 
@@ -209,48 +204,6 @@ TEST_F(PastMomentOverTheBus, PartsThatDoNotFitTheAnswerAreRejected) {
     // A board's bytes that are not one are refused by the decoder, not read on.
     EXPECT_FALSE(sv::history::decodePastBoard(asked.board.left(asked.board.size() / 2)).has_value());
     EXPECT_FALSE(sv::history::decodePastBoard(QByteArray("\\xff\\xff\\xff\\xffzz", 6)).has_value());
-}
-
-TEST_F(PastMomentOverTheBus, ADesksReplayShowsTheBoardTheFieldSendsOnlyToASignedInOperator) {
-    sv::ResourceTexts texts{&log};
-    sv::DrawnImageList images;
-    sv::BusPastSource past(*desk, 30);
-    sv::PastReplay::Desk setup;
-    setup.site = site.db.get();
-    setup.options.host.computerName = QStringLiteral("WS1");
-    setup.options.host.operatorName = QStringLiteral("admin");
-    setup.options.logFolder = site.dir.path();
-    setup.services = sv::HostServices{&texts, &log, nullptr, nullptr, &images};
-    setup.group = QStringLiteral("Entire Site");
-    sv::PastReplay replay(past, setup);
-    const qint64 moment = QDateTime::currentMSecsSinceEpoch();
-
-    replay.moveTo(moment);
-    ASSERT_TRUE(until([&] { return !replay.isWaiting(); }));
-    EXPECT_EQ(replay.desk(), nullptr);
-    EXPECT_TRUE(replay.banner().endsWith(QStringLiteral("no operator is signed in at this desk")))
-        << replay.banner().toStdString();
-
-    signIn();
-    replay.moveTo(moment);
-    ASSERT_TRUE(until([&] { return !replay.isWaiting(); }));
-    ASSERT_NE(replay.desk(), nullptr) << replay.banner().toStdString();
-    EXPECT_EQ(replay.moment(), moment);
-    EXPECT_TRUE(replay.banner().endsWith(QStringLiteral("not live"))) << replay.banner().toStdString();
-    // The bus carries boards, not reports: nothing to step by.
-    EXPECT_FALSE(replay.stepForward());
-
-    const QString copy = site.dir.filePath(QStringLiteral("rebuilt.db"));
-    sv::copySiteAt(*site.db, copy, history->boardAt(moment));
-    setup.options.siteUrl = QStringLiteral("sqlite:") + copy;
-    struct : sv::StateSource {
-        void addSink(sv::StateSink*) override {}
-        void removeSink(sv::StateSink*) override {}
-    } quiet;
-    sv::SyncBus quietBus;
-    sv::Workstation rebuilt(setup.options, setup.services, quiet, quietBus);
-    ASSERT_TRUE(rebuilt.showGroup(setup.group));
-    EXPECT_EQ(replay.desk()->shownRows(), rebuilt.shownRows());
 }
 
 }  // namespace past_moment

@@ -1,6 +1,7 @@
 #include "cli/SiteRoles.h"
 
 #include "cli/OperatorPassword.h"
+#include "field/PastStretch.h"
 #include "host/AppSite.h"
 #include "host/Counted.h"
 
@@ -147,8 +148,11 @@ FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QS
     broadcaster_ = std::make_unique<FieldBroadcaster>(*link_, options.broker.site, *field_, *db_,
                                                       &SiteHost::operatorPermission, services_.log);
     field_->addSink(broadcaster_.get());
-    if (history_ != nullptr)
+    if (history_ != nullptr) {
         broadcaster_->setPastBoard(pastBoardAnswer(*history_));
+        broadcaster_->setPastStretch(
+            pastStretchAnswer(*history_, &services_.log, wire::PastPart::kMaxBytes * wire::PastPart::kMaxParts));
+    }
 
     const HostServices host{&services_.texts, &services_.log, &localBus_, field_.get(), &services_.images};
     reference_ = std::make_unique<Workstation>(
@@ -319,6 +323,8 @@ void DeskRole::startSignIn(bool headless) {
         }
         desk_->setOperator(login);
         services_.log.info(QStringLiteral("Operator %1 signed in at %2").arg(login, options_.computerName));
+        // The moments the "At…" dialog offers: the span the field's history holds.
+        past_->askSpan();
     };
     desk_->sessionsLost = [this] { signIn_->fieldRestarted(); };
     clock_.start();

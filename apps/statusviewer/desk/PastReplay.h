@@ -3,8 +3,9 @@
 // around the moment one at a time (host/PastCursor.h; each step writes the board at the next
 // report's time into the copy and the desk re-reads its rows) or plays them at a chosen speed.
 //
-// The past desk can command nothing: its host refuses every operator permission (no command or
-// alarm step is offered) and has no field to send one to. The copy lives in a folder of its own,
+// The past desk can command nothing: its rows' menus and attention list offer no command or alarm
+// step (Status::setCommandsOffered), its host refuses every operator permission all the same and
+// has no field to send one to. The copy lives in a folder of its own,
 // removed with the replay; the site itself is never written.
 #pragma once
 

@@ -72,6 +72,8 @@ Workstation::Workstation(const WorkstationOptions& options, const HostServices& 
         status_->setAlarmHost(options.alarms);
     if (options.shownMoment != 0)
         status_->setShownMoment(QDateTime::fromMSecsSinceEpoch(options.shownMoment));
+    // A desk that cannot command (the site's past) offers no command at all, rather than refused ones.
+    status_->setCommandsOffered(!options.host.readOnly);
     status_->Show();
     // Several workstations share one desk here: each window's title keeps its workstation's name.
     status_->setCaptionSuffix(name);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <map>
+#include <numeric>
 
 namespace sv::history {
 namespace {
@@ -26,6 +27,8 @@ struct Replay {
     QStringList addresses;
     QVector<PointKey> keys;
     QVector<PointState> states;
+    /// Told of each change about to be applied: its time and the point's index (a walk's stops).
+    std::function<void(qint64 time, qsizetype point)> beforeChange;
 
     bool loadSnapshot(const QByteArray& payload) {
         Decoder in(payload);
@@ -60,6 +63,8 @@ struct Replay {
                     return Outcome::Failed;
                 if (time > until)
                     return Outcome::Passed;
+                if (beforeChange)
+                    beforeChange(time, qsizetype(argument));
                 states[qsizetype(argument)] = std::move(state);
                 break;
             }
@@ -93,9 +98,16 @@ struct Replay {
 
     /// The states as the rows the field writes back, ordered by row.
     PastBoard board() const {
+        QVector<qsizetype> all(keys.size());
+        std::iota(all.begin(), all.end(), 0);
+        return rows(all);
+    }
+
+    /// The rows of the points given, ordered by row; a status row's entries must all be given.
+    PastBoard rows(const QVector<qsizetype>& points) const {
         PastBoard out;
         std::map<std::pair<qint32, int>, QVector<so::db::StatusEntry>> entries;
-        for (qsizetype i = 0; i < keys.size(); ++i) {
+        for (const qsizetype i : points) {
             const PointKey& key = keys[i];
             const PointState& state = states[i];
             switch (key.kind) {
@@ -167,6 +179,72 @@ bool damagedBetween(const FileIndex& index, qsizetype from, qsizetype to) {
     return std::any_of(index.damagedAt.cbegin(), index.damagedAt.cend(),
                        [&](qsizetype at) { return at > from && at < to; });
 }
+
+/// Follows a replay from one stop to the next: the rows the changes since the last stop touched,
+/// and of those the ones whose value differs from what the stop before showed.
+struct BoardWalk {
+    Replay replay;
+    QSet<qsizetype> touched;
+
+    /// After a snapshot: every point is new to the walk.
+    void restart() {
+        entryPoints_.clear();
+        indexed_ = 0;
+        for (qsizetype i = 0; i < replay.keys.size(); ++i)
+            touched.insert(i);
+    }
+
+    /// The rows that differ from the last stop (all of them at the first).
+    PastBoard takeChanges(qint64 moment) {
+        indexPoints();
+        QVector<qsizetype> points;
+        QSet<std::pair<qint32, int>> statusRows;
+        for (const qsizetype i : std::as_const(touched)) {
+            const PointKey& key = replay.keys[i];
+            if (key.kind != PointKey::StatusEntry)
+                points.append(i);
+            else if (const std::pair row(key.id, key.type); !statusRows.contains(row)) {
+                statusRows.insert(row);
+                points += entryPoints_.value(row);  // a status row is written whole
+            }
+        }
+        touched.clear();
+        const PastBoard now = replay.rows(points);
+        PastBoard changed;
+        changed.moment = moment;
+        changed.fidelity = now.note.isEmpty() ? Fidelity::Exact : Fidelity::Approximate;
+        changed.note = now.note;
+        for (const StatusRowValue& row : now.statusRows) {
+            const auto shown = statusShown_.find({row.controllerId, row.statusType});
+            if (shown != statusShown_.end() && *shown == row.text)
+                continue;
+            statusShown_.insert({row.controllerId, row.statusType}, row.text);
+            changed.statusRows.append(row);
+        }
+        for (const DeviceRowValue& row : now.deviceRows) {
+            const auto shown = deviceShown_.find({int(row.column), row.id});
+            if (shown != deviceShown_.end() && *shown == row.value)
+                continue;
+            deviceShown_.insert({int(row.column), row.id}, row.value);
+            changed.deviceRows.append(row);
+        }
+        return changed;
+    }
+
+private:
+    void indexPoints() {
+        for (; indexed_ < replay.keys.size(); ++indexed_) {
+            const PointKey& key = replay.keys[indexed_];
+            if (key.kind == PointKey::StatusEntry)
+                entryPoints_[{key.id, key.type}].append(indexed_);
+        }
+    }
+
+    QHash<std::pair<qint32, int>, QVector<qsizetype>> entryPoints_;
+    qsizetype indexed_ = 0;
+    QHash<std::pair<qint32, int>, QString> statusShown_;
+    QHash<std::pair<int, qint32>, qint64> deviceShown_;
+};
 
 }  // namespace
 
@@ -300,6 +378,73 @@ QVector<PastReport> HistoryReader::reports(qint64 from, qint64 to, int limit) {
             });
             passed = outcome == Replay::Outcome::Passed;
         }
+    }
+    return out;
+}
+
+QVector<PastBoard> HistoryReader::boardsAt(const QVector<qint64>& times, qint64 now) {
+    QVector<PastBoard> out;
+    if (times.isEmpty())
+        return out;
+    out.append(boardAt(times.first(), now));
+    const qint64 last = std::min(times.last(), now);
+    if (out.first().fidelity == Fidelity::Unavailable || times.size() == 1)
+        return out;
+    const QVector<Segment> all = segments(folder_);
+    auto segment = std::upper_bound(all.cbegin(), all.cend(), times.first(),
+                                    [](qint64 m, const Segment& s) { return m < s.start; });
+    if (segment == all.cbegin())
+        return out;
+    --segment;
+
+    BoardWalk walk;
+    qsizetype next = 0;  // the next stop
+    bool damaged = out.first().fidelity == Fidelity::Approximate;
+    const auto stop = [&] {
+        PastBoard changed = walk.takeChanges(times[next]);
+        if (damaged) {
+            changed.fidelity = Fidelity::Approximate;
+            if (changed.note.isEmpty())
+                changed.note = out.first().note.isEmpty()
+                                   ? QStringLiteral(
+                                         "part of the history cannot be read: some points may show an "
+                                         "older state")
+                                   : out.first().note;
+        }
+        if (next > 0)  // the first stop's board is boardAt's; the walk only starts from it
+            out.append(std::move(changed));
+        ++next;
+    };
+    // A stop shows every change up to its time: it is taken before the first change after it.
+    walk.replay.beforeChange = [&](qint64 time, qsizetype point) {
+        while (next < times.size() && times[next] < time)
+            stop();
+        walk.touched.insert(point);
+    };
+    for (; segment != all.cend() && next < times.size() && segment->start <= last; ++segment) {
+        const ReadSegment read = readSegment(segment->path);
+        bool skipped = false;
+        const int first =
+            read.opened ? loadSnapshotBefore(read, std::max(times[next], segment->start), walk.replay, skipped) : -1;
+        if (first < 0)
+            break;  // the stops after this cannot be told
+        damaged = damaged || skipped || !read.index.damagedAt.isEmpty();
+        walk.restart();
+        const QVector<BlockIndexEntry>& blocks = read.index.blocks;
+        for (int i = first + 1; i < blocks.size() && blocks[i].firstTime <= last; ++i) {
+            if (blocks[i].kind != BlockKind::Deltas)
+                continue;
+            const std::optional<QByteArray> payload = blockPayload(read.bytes, blocks[i]);
+            const auto outcome =
+                payload ? walk.replay.applyDeltas(*payload, blocks[i].firstTime, last, {}) : Replay::Outcome::Failed;
+            damaged = damaged || outcome == Replay::Outcome::Failed;
+            if (outcome == Replay::Outcome::Passed)
+                break;
+        }
+        // The stops before the next segment's start show what this one ended with.
+        const qint64 end = segment + 1 != all.cend() ? (segment + 1)->start : last + 1;
+        while (next < times.size() && times[next] < end)
+            stop();
     }
     return out;
 }

@@ -27,6 +27,10 @@ public:
 
     /// now: the field's time; a moment after it is unavailable.
     PastBoard boardAt(qint64 moment, qint64 now);
+    /// The boards at times (oldest first), read in one pass: the first whole (boardAt's), each next
+    /// one only the rows that differ from the board before it, marked approximate once any record
+    /// before it could not be read. Fewer boards than times when the history after one cannot be read.
+    QVector<PastBoard> boardsAt(const QVector<qint64>& times, qint64 now);
     /// The reports sent from from to to (both included), oldest first, at most limit of them.
     QVector<PastReport> reports(qint64 from, qint64 to, int limit);
     HistorySpan span();

@@ -101,12 +101,18 @@ void PastCursor::advance(qint64 elapsedMs) {
     if (speed_ == 0 || shown_ == 0)
         return;
     playAt_ += double(elapsedMs) * speed_;
-    const qint64 reached = qint64(playAt_);
-    // Past the reports loaded: those around the time reached, played on once they came.
-    if (!times_.isEmpty() && reached > times_.last())
-        loadAround(reached);
-    if (loading_)
+    // Past the reports loaded: those around the time reached, played on once they came (a source
+    // that answers later plays on then, not at the next tick, which would ask again).
+    if (!times_.isEmpty() && qint64(playAt_) > times_.last()) {
+        loadAround(qint64(playAt_));
         return;
+    }
+    if (!loading_)
+        playOn();
+}
+
+void PastCursor::playOn() {
+    const qint64 reached = qint64(playAt_);
     const auto upTo = std::upper_bound(times_.cbegin(), times_.cend(), reached);
     if (upTo != times_.cbegin() && *(upTo - 1) > shown_) {
         const double carried = playAt_;
@@ -178,6 +184,8 @@ void PastCursor::loaded(QVector<qint64> times) {
     times_ = std::move(times);
     if (const int direction = std::exchange(stepAfterLoad_, 0); direction != 0)
         stepTaken_ = stepWithin(direction, current());
+    else if (speed_ > 0 && shown_ != 0)
+        playOn();
     notify();
 }
 

@@ -71,6 +71,8 @@ public:
 private:
     bool step(int direction);
     bool stepWithin(int direction, qint64 from);
+    /// Shows the last report up to the time playing reached; pauses after the last report loaded.
+    void playOn();
     qint64 current() const { return asked_ != 0 ? asked_ : shown_; }
     void ask(qint64 moment);
     void show(const PastAnswer& past);
