@@ -1,0 +1,42 @@
+// The page's "At": a date and time the operator types, read as the browser's local time and held
+// to what the history spans; the keys that step a replay. No DOM here.
+
+/// Reads "2026-12-07T10:42" or "2026-12-07T10:42:13" (a datetime-local input's value) as the
+/// browser's local time; the moment in ms since 1970, or why it is refused.
+export function momentFromInput(value: string, first: number, last: number): { moment: number } | { error: string } {
+  const match = /^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2})(?::(\d{2})(?:\.\d{1,3})?)?$/.exec(value.trim());
+  if (match === null)
+    return { error: 'Choose a date and time.' };
+  const [year, month, day, hour, minute, second] = match.slice(1).map((part) => Number(part ?? '0'));
+  const date = new Date(year, month - 1, day, hour, minute, second);
+  // A day or an hour that does not exist (31 February, 25:00) rolls over: refused, not moved.
+  if (date.getFullYear() !== year || date.getMonth() !== month - 1 || date.getDate() !== day ||
+      date.getHours() !== hour || date.getMinutes() !== minute)
+    return { error: 'Choose a date and time.' };
+  const moment = date.getTime();
+  if (first <= last && (moment < first || moment > last))
+    return { error: `The history holds ${inputValue(first).replace('T', ' ')} to ${inputValue(last).replace('T', ' ')}.` };
+  return { moment };
+}
+
+/// A moment as a datetime-local input shows it, to the second, in the browser's local time.
+export function inputValue(ms: number): string {
+  const d = new Date(ms);
+  const two = (n: number) => String(n).padStart(2, '0');
+  return `${d.getFullYear()}-${two(d.getMonth() + 1)}-${two(d.getDate())}T${two(d.getHours())}:${two(d.getMinutes())}:${two(d.getSeconds())}`;
+}
+
+/// The step a key takes in a replay: Left and PageUp the previous report, Right and PageDown the
+/// next; 0 for any other key.
+export function pastKeyStep(key: string): -1 | 0 | 1 {
+  if (key === 'ArrowLeft' || key === 'PageUp')
+    return -1;
+  if (key === 'ArrowRight' || key === 'PageDown')
+    return 1;
+  return 0;
+}
+
+/// Where "At" starts: five minutes before the newest moment the history holds.
+export function startingMoment(first: number, last: number): number {
+  return Math.max(first, last - 5 * 60 * 1000);
+}
