@@ -304,6 +304,9 @@ class App {
     case 'welcome': {
       this.newestRows.clear();
       this.attentionList.forget();
+      // Connected: "Connecting…" gives way to the link's and the field's state.
+      if (this.lostSinceMs === 0)
+        this.linkState.textContent = this.faultText;
       this.operator.textContent = message.operator;
       this.groupBox.replaceChildren(...message.groups.map((name) => el('option', { value: name }, name)));
       this.groupBox.value = message.group;

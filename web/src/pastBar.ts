@@ -3,7 +3,7 @@
 // played. While in the past the whole page takes another look and a banner says so; the server
 // offers no command and takes none.
 import { el } from './dom';
-import { inputValue, momentFromInput, pastKeyStep, startingMoment } from './pastMoment';
+import { inputValue, momentFromInput, pastKeyStep, spanNow, startingMoment } from './pastMoment';
 import type { ClientMessage, PastState } from './protocol';
 
 export interface PastBarEvents {
@@ -27,6 +27,8 @@ export class PastBar {
   private readonly speeds: HTMLButtonElement[];
   private readonly pause: HTMLButtonElement;
   private span: { first: number; last: number } | null = null;
+  /// When the span was told (performance.now()).
+  private spanToldAt = 0;
   private inPast = false;
 
   constructor(private readonly events: PastBarEvents) {
@@ -70,6 +72,7 @@ export class PastBar {
   /// What the welcome said of the history: absent, the tab offers no "At".
   setHistory(span: { first: number; last: number } | undefined): void {
     this.span = span ?? null;
+    this.spanToldAt = performance.now();
     this.element.hidden = this.span === null;
     if (this.span !== null) {
       this.moment.min = inputValue(this.span.first);
@@ -92,6 +95,7 @@ export class PastBar {
       this.events.modeChanged(true);
     }
     this.span = { first: state.first, last: state.last };
+    this.spanToldAt = performance.now();
     this.live.setAttribute('aria-pressed', 'false');
     this.at.setAttribute('aria-pressed', 'true');
     this.controls.hidden = false;
@@ -122,7 +126,9 @@ export class PastBar {
   private askAt(): void {
     if (this.span === null)
       return;
-    const read = momentFromInput(this.moment.value, this.span.first, this.span.last);
+    const span = spanNow(this.span, performance.now() - this.spanToldAt);
+    this.moment.max = inputValue(span.last);
+    const read = momentFromInput(this.moment.value, span.first, span.last);
     if ('error' in read)
       this.events.refused(read.error);
     else

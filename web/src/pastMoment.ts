@@ -36,6 +36,12 @@ export function pastKeyStep(key: string): -1 | 0 | 1 {
   return 0;
 }
 
+/// The history's span now, told `ageMs` ago: the history grows as the field reports, so its end
+/// moves on with the time since.
+export function spanNow(span: { first: number; last: number }, ageMs: number): { first: number; last: number } {
+  return { first: span.first, last: span.last + Math.max(0, ageMs) };
+}
+
 /// Where "At" starts: five minutes before the newest moment the history holds.
 export function startingMoment(first: number, last: number): number {
   return Math.max(first, last - 5 * 60 * 1000);

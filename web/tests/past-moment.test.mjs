@@ -4,7 +4,7 @@ import assert from 'node:assert/strict';
 import test from 'node:test';
 import { importPageModule } from './bundled.mjs';
 
-const { momentFromInput, inputValue, pastKeyStep, startingMoment } = await importPageModule('pastMoment');
+const { momentFromInput, inputValue, pastKeyStep, spanNow, startingMoment } = await importPageModule('pastMoment');
 
 const local = (...parts) => new Date(...parts).getTime();
 const first = local(2026, 10, 1, 0, 0, 0);
@@ -33,4 +33,12 @@ test('Left and PageUp step back, Right and PageDown forward, and "At" starts fiv
   assert.deepEqual(['ArrowLeft', 'PageUp', 'ArrowRight', 'PageDown', 'Home', 'a'].map(pastKeyStep), [-1, -1, 1, 1, 0, 0]);
   assert.equal(startingMoment(first, last), last - 300000);
   assert.equal(startingMoment(last - 1000, last), last - 1000, 'never before the history');
+});
+
+test('the history told a while ago ends that much later now, and a clock gone back moves it not', () => {
+  assert.deepEqual(spanNow({ first, last }, 20000), { first, last: last + 20000 });
+  assert.deepEqual(spanNow({ first, last }, -5), { first, last });
+  const later = spanNow({ first, last }, 20000);
+  assert.ok('moment' in momentFromInput(inputValue(last + 10000), later.first, later.last),
+    'a moment ten seconds after the span told is taken twenty seconds on');
 });
