@@ -60,13 +60,14 @@ export class PastBar {
     this.slider.addEventListener('change', () => this.events.ask({ t: 'pastReport', index: Number(this.slider.value) }));
     kSpeeds.forEach((speed, i) => this.speeds[i].addEventListener('click', () => this.events.ask({ t: 'pastPlay', speed })));
     this.pause.addEventListener('click', () => this.events.ask({ t: 'pastPlay', speed: 0 }));
-    // The keys step wherever the keyboard is, but in a text box or a list.
+    // In the past the keys step wherever the keyboard is (before a grid or the attention list
+    // takes them to move their rows), but in a text box or a list.
     document.addEventListener('keydown', (e) => {
       const target = e.target as HTMLElement | null;
       if (target !== null && target !== this.slider && target.closest('input, select, textarea') !== null)
         return;
       this.stepKey(e);
-    });
+    }, true);
   }
 
   /// What the welcome said of the history: absent, the tab offers no "At".
@@ -140,6 +141,7 @@ export class PastBar {
     if (!this.inPast || by === 0 || e.altKey || e.ctrlKey || e.metaKey)
       return;
     e.preventDefault();
+    e.stopPropagation();
     this.events.ask({ t: 'pastStep', by });
   }
 }
