@@ -8,12 +8,11 @@ export function momentFromInput(value: string, first: number, last: number): { m
   if (match === null)
     return { error: 'Choose a date and time.' };
   const [year, month, day, hour, minute, second] = match.slice(1).map((part) => Number(part ?? '0'));
-  const date = new Date(year, month - 1, day, hour, minute, second);
-  // A day or an hour that does not exist (31 February, 25:00) rolls over: refused, not moved.
-  if (date.getFullYear() !== year || date.getMonth() !== month - 1 || date.getDate() !== day ||
-      date.getHours() !== hour || date.getMinutes() !== minute)
+  const moment = new Date(year, month - 1, day, hour, minute, second).getTime();
+  // A day or an hour that does not exist (31 February, 25:00, an hour the clocks skip) rolls over:
+  // refused, not moved.
+  if (inputValue(moment).slice(0, 16) !== value.trim().slice(0, 16))
     return { error: 'Choose a date and time.' };
-  const moment = date.getTime();
   if (first <= last && (moment < first || moment > last))
     return { error: `The history holds ${inputValue(first).replace('T', ' ')} to ${inputValue(last).replace('T', ' ')}.` };
   return { moment };

@@ -23,7 +23,10 @@ test('a moment outside the history, or a day that does not exist, is refused bef
   assert.ok('error' in outside);
   assert.match(outside.error, /^The history holds 2026-11-01 00:00:00 to 2026-12-01 00:00:00\.$/);
   assert.ok('error' in momentFromInput('2026-12-01T00:00:01', first, last));
-  for (const bad of ['', '2026-02-31T10:00', '2026-11-05T25:00', '2026-11-05 10:42', 'yesterday'])
+  assert.deepEqual(momentFromInput('2026-11-05T10:42:13.250', first, last), { moment: local(2026, 10, 5, 10, 42, 13) },
+    'a fraction of a second is dropped');
+  for (const bad of ['', '2026-02-31T10:00', '2026-11-05T25:00', '2026-11-05T10:60', '2026-13-05T10:00',
+    '2026-11-05 10:42', 'yesterday', 'x2026-11-05T10:42', '2026-11-05T10:42x', '2026-11-05T10:42:13.', '2026-11-05T10:42:13.1234'])
     assert.deepEqual(momentFromInput(bad, first, last), { error: 'Choose a date and time.' }, bad);
   assert.deepEqual(momentFromInput('2026-11-05T10:42', 1, 0), { moment: local(2026, 10, 5, 10, 42, 0) },
     'a span the server cannot tell leaves the moment to it');
