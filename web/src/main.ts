@@ -313,6 +313,7 @@ class App {
       this.keepGroup(message.group);
       // A welcome is live: the server shows the past only when asked again.
       this.past.setHistory(message.history);
+      this.desk.classList.toggle('no-history', message.history === undefined);
       this.grids = new Map(message.sections.map((info) => [info.section, new SectionGrid(info,
         this.columnViews.get(info.section) ?? noColumnView(), {
           viewChanged: () => this.queueView(),
