@@ -35,6 +35,31 @@ TEST_F(SiteFolder, AMissingFileBecomesADemoSiteThatLaterRunsReuse) {
     EXPECT_EQ(again.createdPoints, 0);
 }
 
+TEST_F(SiteFolder, TheLogOfARemovedSiteFileIsNotReadIntoTheNewOne) {
+    // A site whose last run ended without folding its write-ahead log back: its log and index
+    // stay beside the file when the file alone is removed.
+    const QString file = path("site.db");
+    ASSERT_EQ(sv::prepareSite("sqlite:" + file, 300, {}, true).createdPoints, 300);
+    {
+        const std::unique_ptr<so::db::Connection> db = so::db::Connection::open("sqlite:" + file);
+        db->execute("CREATE TABLE FromTheRemovedSite (Id INTEGER)");
+        db->execute("UPDATE Doors SET DoorName = 'from the removed site'");
+        for (const char* suffix : {"-wal", "-shm"})
+            ASSERT_TRUE(QFile::copy(file + suffix, path("kept") + suffix));
+    }
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(file + suffix);
+    for (const char* suffix : {"-wal", "-shm"})
+        ASSERT_TRUE(QFile::rename(path("kept") + suffix, file + suffix));
+
+    ASSERT_EQ(sv::prepareSite("sqlite:" + file, 150, {}, true).createdPoints, 150);
+    const std::unique_ptr<so::db::Connection> db = so::db::Connection::open("sqlite:" + file);
+    EXPECT_EQ(db->query("PRAGMA integrity_check").field(0).toString().toStdString(), "ok");
+    EXPECT_EQ(db->query("SELECT COUNT(*) FROM sqlite_master WHERE name = 'FromTheRemovedSite'").field(0).toInt(), 0);
+    EXPECT_EQ(db->query("SELECT COUNT(*) FROM Doors WHERE DoorName = 'from the removed site'").field(0).toInt(), 0);
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.creating"}, QDir::Files), QStringList{});
+}
+
 TEST_F(SiteFolder, WithoutAUrlTheDemoSiteOfTheScaleGoesIntoTheDataFolder) {
     const QString data = path("data/statusviewer");
     const sv::SiteChoice choice = sv::prepareSite({}, 120, data);

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 namespace sv {
 namespace {
@@ -61,7 +62,16 @@ int generateSiteFile(const QString& file, int points) {
         removeDatabaseFiles(partial);
         throw StartupError(QStringLiteral("Creating the demo site %1 failed: %2").arg(file, describe(e)));
     }
-    if (!QFile::rename(partial, file)) {
+    // A write-ahead log left beside a site file that was removed would be read into the new file
+    // at its first open, writing another site's pages over it: the log and its index go first.
+    // Under a lock, so that no other run has put its site in place and opened it meanwhile.
+    QLockFile placing(file + QStringLiteral(".creating"));
+    const bool placed = placing.lock() && !QFileInfo::exists(file) && [&] {
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            QFile::remove(file + QLatin1String(suffix));
+        return QFile::rename(partial, file);
+    }();
+    if (!placed) {
         removeDatabaseFiles(partial);
         if (QFileInfo::exists(file))
             return 0;
