@@ -266,6 +266,20 @@ TEST(WebClientMessages, TakeWhatTheContractSaysAndRefuseTheRest) {
          K::Journal},
         {R"({"t":"journal","from":"yesterday"})", K::Invalid},
         {R"({"t":"journal","point":7})", K::Invalid},
+        {R"({"t":"at","moment":1793491200400})", K::At},
+        {R"({"t":"at","moment":0})", K::Invalid},
+        {R"({"t":"at","moment":1793491200400.5})", K::Invalid},
+        {R"({"t":"at","moment":1e300})", K::Invalid},
+        {R"({"t":"at","moment":"1793491200400"})", K::Invalid},
+        {R"({"t":"pastStep","by":-1})", K::PastStep},
+        {R"({"t":"pastStep","by":0})", K::Invalid},
+        {R"({"t":"pastStep","by":5})", K::Invalid},
+        {R"({"t":"pastReport","index":0})", K::PastReport},
+        {R"({"t":"pastReport","index":-1})", K::Invalid},
+        {R"({"t":"pastPlay","speed":60})", K::PastPlay},
+        {R"({"t":"pastPlay","speed":0})", K::PastPlay},
+        {R"({"t":"pastPlay","speed":30})", K::Invalid},
+        {R"({"t":"live"})", K::Live},
         {R"({"t":"drop tables"})", K::Invalid},
         {R"([1,2,3])", K::Invalid},
         {R"({"t":"find","text":)", K::Invalid},
@@ -276,6 +290,7 @@ TEST(WebClientMessages, TakeWhatTheContractSaysAndRefuseTheRest) {
         EXPECT_EQ(m.kind, c.kind) << c.json;
         EXPECT_EQ(m.error.isEmpty(), c.kind != K::Invalid) << c.json;
     }
+    EXPECT_EQ(parseClientMessage(R"({"t":"at","moment":1793491200400})").moment, 1793491200400);
     const ClientMessage view = parseClientMessage(R"({"t":"view","views":[{"section":3,"first":10,"count":100000}]})");
     ASSERT_EQ(view.views.size(), 1);
     EXPECT_EQ(view.views[0], (SectionView{3, 10, kMaxViewRows})) << "a view is capped";

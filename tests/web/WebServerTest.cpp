@@ -3,9 +3,13 @@
 // rows arriving, and the attacks a page on another site or a stolen cookie would try.
 #include "../app/AppTestSite.h"
 #include "cli/SiteRoles.h"
+#include "field/HistoryPastSources.h"
+#include "field/PastBoardCopy.h"
+#include "field/ReportHistory.h"
 #include "field/SimulatedField.h"
 #include "host/AppLog.h"
 #include "host/SiteHost.h"
+#include "host/SyncBus.h"
 #include "support/ClockStep.h"
 #include "web/WebDesk.h"
 
@@ -111,6 +115,8 @@ struct WebServerFixture : ::testing::Test {
     bool drivenClock = true;
     qint64 clockMs = 1000000;
     QList<QHostAddress> trustedProxies;
+    /// Where the desk's tabs read the past; unset: no "At".
+    std::function<std::unique_ptr<PastSource>(DeskLink&)> pastSource;
 
     void SetUp() override { start(SessionTable::kDefaultIdleMs); }
     void TearDown() override {
@@ -134,6 +140,7 @@ struct WebServerFixture : ::testing::Test {
         options.tlsCert = tlsCert;
         options.tlsKey = tlsKey;
         options.trustedProxies = trustedProxies;
+        options.past = pastSource;
         if (drivenClock)
             options.clock = [this] { return clockMs; };
         desk = std::make_unique<WebDesk>(options, webLink, log);
@@ -1041,6 +1048,251 @@ TEST_F(WebServerFixture, WebAlarmAcknowledgedOrShelvedOnThePageIsRecordedByTheFi
     EXPECT_EQ(listed.value("by"), "admin");
     EXPECT_EQ(listed.value("name"), alarm->value("name"));
     EXPECT_FALSE(listed.value("until").toString().isEmpty());
+}
+
+/// The field keeps its report history: a second of storm, a tenth at a time, each tenth's reports
+/// at one time; the desk's tabs read it in process.
+struct WebPastFixture : WebServerFixture {
+    static constexpr qint64 kStart = 1793491200000;  // 2026-11-01 00:00 UTC
+    static constexpr qint64 kTick = 100;
+    qint64 now = kStart;
+    std::unique_ptr<ReportHistory> history;
+    int rebuilds = 0;
+
+    void SetUp() override {
+        HistoryOptions options;
+        options.folder = historyFolderFor(site.url);
+        options.clock = [this] { return now; };
+        history = std::make_unique<ReportHistory>(options, &log);
+        field.setHistory(history.get());
+        pastSource = [this](DeskLink&) { return std::make_unique<HistoryPastSource>(*history); };
+        WebServerFixture::SetUp();
+        for (int tenth = 1; tenth <= 10; ++tenth) {
+            now += kTick;
+            field.step(kTick);
+        }
+        field.flush();
+        ASSERT_TRUE(field.waitUntilWritten(60000));
+        ASSERT_TRUE(history->sync());
+    }
+    void TearDown() override {
+        WebServerFixture::TearDown();
+        field.setHistory(nullptr);
+    }
+
+    /// A row's cells, the time it was drawn (a time of today: the history's moments are in 2026-11)
+    /// left out: a desk opened later draws the same board later.
+    static QJsonArray drawnCells(const QJsonArray& cells) {
+        QJsonArray out;
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        for (const QJsonValue& cell : cells)
+            out.append(cell.toString().startsWith(today) ? QStringLiteral("(drawn)") : cell.toString());
+        return out;
+    }
+    /// The cells of every section's first rows a desk opened on a copy of the site rebuilt at
+    /// moment shows, by section.
+    QHash<int, QJsonArray> rebuiltAt(qint64 moment, const QString& group) {
+        const QString copy = dir.filePath(QStringLiteral("rebuilt-%1.db").arg(++rebuilds));
+        copySiteAt(*site.db, copy, history->boardAt(moment));
+        struct : StateSource {
+            void addSink(StateSink*) override {}
+            void removeSink(StateSink*) override {}
+        } quiet;
+        SyncBus quietBus;
+        ResourceTexts texts{&log};
+        WorkstationOptions options;
+        options.siteUrl = QStringLiteral("sqlite:") + copy;
+        options.host.computerName = QStringLiteral("REBUILT");
+        options.host.operatorName = QStringLiteral("admin");
+        options.logFolder = dir.path();
+        Workstation rebuilt(options, HostServices{&texts, &log, &quietBus, nullptr, nullptr}, quiet, quietBus);
+        EXPECT_TRUE(rebuilt.showGroup(group));
+        so::StatusReader reader(rebuilt.status());
+        QHash<int, QJsonArray> cells;
+        for (int section = 0; section < 8; ++section)
+            for (const so::StatusReader::Row& row : reader.rows(section, {}, 0, kMaxViewRows).rows)
+                cells[section].append(drawnCells(QJsonArray::fromStringList(row.cells)));
+        return cells;
+    }
+    /// The cells of the rows the tab holds now, by section.
+    static QHash<int, QJsonArray> shownCells(const Client& client) {
+        QHash<int, QJsonArray> cells;
+        for (const QJsonObject& m : client.messages)
+            if (m.value("t") == "rows") {
+                QJsonArray rows;
+                for (const QJsonValue& row : m.value("rows").toArray())
+                    rows.append(drawnCells(row.toObject().value("cells").toArray()));
+                cells[m.value("section").toInt()] = rows;
+            }
+        for (auto it = cells.begin(); it != cells.end();)
+            it = it->isEmpty() ? cells.erase(it) : std::next(it);
+        return cells;
+    }
+    /// The tab was told it shows moment.
+    bool shows(Client& client, qint64 moment) {
+        return until([&] {
+            const QJsonObject* past = client.last("past");
+            return past != nullptr && qint64(past->value("moment").toDouble()) == moment &&
+                   !past->value("waiting").toBool();
+        });
+    }
+    /// The tab's rows equal the rebuild's at moment, once they came.
+    bool showsRebuilt(Client& client, qint64 moment, const QString& group) {
+        const QHash<int, QJsonArray> expected = rebuiltAt(moment, group);
+        return until([&] { return shownCells(client) == expected; }, 10000);
+    }
+    void second(Client& client, const Reply& session) {
+        ASSERT_TRUE(open(client, session.cookie, origin()));
+        client.send({{"t", "hello"}, {"csrf", session.json().value("csrf")}});
+        ASSERT_TRUE(until([&] { return client.last("welcome") != nullptr; }));
+    }
+};
+
+TEST_F(WebPastFixture, ATabAtAMomentShowsTheBoardRebuiltThenStepsTakesNoCommandAndComesBackLive) {
+    Client past, live;
+    Reply session;
+    welcomed(past, session);
+    second(live, session);
+    const QJsonObject span = past.last("welcome")->value("history").toObject();
+    EXPECT_EQ(qint64(span.value("last").toDouble()), kStart + 10 * kTick) << "the history's span is offered";
+    const QString group = past.last("welcome")->value("group").toString();
+    ASSERT_TRUE(viewEverySection(past));
+    ASSERT_TRUE(viewEverySection(live));
+
+    past.send({{"t", "at"}, {"moment", double(kStart + 4 * kTick)}});
+    ASSERT_TRUE(shows(past, kStart + 4 * kTick));
+    EXPECT_EQ(past.last("past")->value("reports").toInt(), 10);
+    EXPECT_EQ(past.last("past")->value("index").toInt(), 3);
+    EXPECT_TRUE(past.last("past")->value("banner").toString().contains("not live"));
+    EXPECT_TRUE(showsRebuilt(past, kStart + 4 * kTick, group));
+
+    // Steps each way, and to a report by its index (the slider).
+    past.send({{"t", "pastStep"}, {"by", 1}});
+    ASSERT_TRUE(shows(past, kStart + 5 * kTick));
+    EXPECT_TRUE(showsRebuilt(past, kStart + 5 * kTick, group));
+    past.send({{"t", "pastStep"}, {"by", -1}});
+    past.send({{"t", "pastStep"}, {"by", -1}});
+    ASSERT_TRUE(shows(past, kStart + 3 * kTick));
+    past.send({{"t", "pastReport"}, {"index", 0}});
+    ASSERT_TRUE(shows(past, kStart + kTick));
+    EXPECT_TRUE(showsRebuilt(past, kStart + kTick, group));
+
+    // Played ten times as fast, a tenth of a second of the desk's clock plays the rest of the
+    // second, and playing stops at the last report.
+    past.send({{"t", "pastPlay"}, {"speed", 10}});
+    ASSERT_TRUE(until([&] { return past.last("past")->value("speed").toInt() == 10; }));
+    clockMs += 100;
+    ASSERT_TRUE(shows(past, kStart + 10 * kTick));
+    ASSERT_TRUE(until([&] { return past.last("past")->value("speed").toInt() == 0; }));
+    past.send({{"t", "pastReport"}, {"index", 0}});
+    ASSERT_TRUE(shows(past, kStart + kTick));
+
+    // No command is offered, and one sent anyway (or an alarm step) is refused here.
+    const int section = shownCells(past).keys().constFirst();
+    const QJsonObject* rows = nullptr;
+    for (const QJsonObject& m : past.messages)
+        if (m.value("t") == "rows" && m.value("section").toInt() == section && !m.value("rows").toArray().isEmpty())
+            rows = &m;
+    ASSERT_NE(rows, nullptr);
+    const int key = rows->value("rows").toArray().first().toObject().value("key").toInt();
+    past.send({{"t", "menu"}, {"section", section}, {"key", key}});
+    ASSERT_TRUE(until([&] { return past.last("menu") != nullptr; }));
+    for (const QJsonValue& item : past.last("menu")->value("items").toArray())
+        EXPECT_FALSE(item.toObject().value("enabled").toBool()) << item.toObject().value("id").toString().toStdString();
+    const QJsonValue csrf = session.json().value("csrf");
+    past.send({{"t", "command"}, {"section", section}, {"key", key}, {"id", "unlock"}, {"csrf", csrf}});
+    past.send({{"t", "acknowledge"}, {"section", section}, {"key", key}, {"csrf", csrf}});
+    ASSERT_TRUE(until([&] { return past.last("command") != nullptr && past.last("step") != nullptr; }));
+    EXPECT_FALSE(past.last("command")->value("ok").toBool());
+    EXPECT_TRUE(past.last("command")->value("text").toString().contains("past"));
+    EXPECT_FALSE(past.last("step")->value("ok").toBool());
+
+    // The other tab of the same session stays live: the field's reports reach it, not the past.
+    EXPECT_EQ(live.last("past"), nullptr);
+    ASSERT_TRUE(fieldChangesReach(live));
+    EXPECT_TRUE(showsRebuilt(past, kStart + kTick, group));
+
+    past.send({{"t", "live"}});
+    ASSERT_TRUE(until([&] { return past.last("live") != nullptr; }));
+    EXPECT_EQ(desk->pastCount(), 0);
+    ASSERT_TRUE(until([&] { return shownCells(past) == shownCells(live); }));
+}
+
+TEST_F(WebPastFixture, AMomentOutsideTheHistoryAndPastTabsBeyondTheCapAreRefusedAndTheSessionEndsThem) {
+    Client first, second, third;
+    Reply session;
+    welcomed(first, session);
+    this->second(second, session);
+    this->second(third, session);
+    first.send({{"t", "at"}, {"moment", double(kStart - 3600 * 1000)}});
+    ASSERT_TRUE(until([&] { return first.last("notice") != nullptr; }));
+    EXPECT_TRUE(first.last("notice")->value("text").toString().contains("outside")) << "an hour before it began";
+    EXPECT_EQ(first.last("past"), nullptr);
+
+    for (Client* tab : {&first, &second, &third})
+        tab->send({{"t", "at"}, {"moment", double(kStart + 5 * kTick)}});
+    ASSERT_TRUE(shows(first, kStart + 5 * kTick));
+    ASSERT_TRUE(shows(second, kStart + 5 * kTick));
+    ASSERT_TRUE(until([&] { return third.last("notice") != nullptr; }));
+    EXPECT_TRUE(third.last("notice")->value("text").toString().contains("2 of your tabs")) << "one operator's cap";
+    EXPECT_EQ(desk->pastCount(QStringLiteral("admin")), 2);
+
+    // A step or "live" of a tab that is live changes nothing.
+    third.send({{"t", "pastStep"}, {"by", 1}});
+    first.send({{"t", "live"}});
+    ASSERT_TRUE(until([&] { return first.last("live") != nullptr; }));
+    third.send({{"t", "at"}, {"moment", double(kStart + 5 * kTick)}});
+    ASSERT_TRUE(shows(third, kStart + 5 * kTick)) << "one back to live makes room";
+
+    const Reply out = request("POST", "/api/signout", {},
+                              {{"Cookie", "sv_session=" + session.cookie},
+                               {"X-CSRF-Token", session.json().value("csrf").toString().toLatin1()},
+                               {"Origin", origin().toLatin1()}});
+    ASSERT_EQ(out.status, 204);
+    ASSERT_TRUE(until([&] { return second.closed && third.closed; }));
+    EXPECT_EQ(desk->pastCount(), 0) << "the session's end ends its past";
+}
+
+/// The field's history asked over the bus, as the web role asks it.
+struct WebBusPastFixture : WebServerFixture {
+    int asked = 0;
+    void SetUp() override {
+        pastSource = [](DeskLink& link) { return std::make_unique<BusPastSource>(link, 30); };
+        WebServerFixture::SetUp();
+        broadcaster->setPastBoard([this](qint64, QString& refusal) {
+            ++asked;
+            refusal = QStringLiteral("no board kept here");
+            return QByteArray();
+        });
+    }
+};
+
+TEST_F(WebBusPastFixture, ATabsRequestForThePastCarriesItsOwnOperatorsFieldSessionOnly) {
+    Client admin, akim;
+    Reply adminSession, akimSession;
+    welcomed(admin, adminSession);
+    welcomed(akim, akimSession, QStringLiteral("akim"));
+    ASSERT_TRUE(until([&] { return desk->link().isSignedIn("admin") && desk->link().isSignedIn("akim"); }));
+    const double moment = double(QDateTime::currentMSecsSinceEpoch() - 3600 * 1000);
+
+    admin.send({{"t", "at"}, {"moment", moment}});
+    ASSERT_TRUE(until([&] { return admin.last("notice") != nullptr; }));
+    EXPECT_TRUE(admin.last("notice")->value("text").toString().contains("no board kept here"))
+        << "the field took the request under admin's session and answered";
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(desk->pastCount(), 0) << "a past that could not be shown leaves the tab live";
+
+    // The field's session of akim ends; admin's lives and was the last named on the link.
+    desk->link().signOut(QStringLiteral("akim"));
+    admin.send({{"t", "at"}, {"moment", moment}});
+    ASSERT_TRUE(until([&] { return asked == 2; }));
+    akim.send({{"t", "at"}, {"moment", moment}});
+    ASSERT_TRUE(until([&] { return akim.last("notice") != nullptr; }));
+    EXPECT_TRUE(akim.last("notice")->value("text").toString().contains("signed in"))
+        << akim.last("notice")->value("text").toString().toStdString();
+    for (int i = 0; i < 20; ++i)
+        until([] { return false; }, 10);
+    EXPECT_EQ(asked, 2) << "akim's request never reached the field under admin's session";
 }
 
 }  // namespace

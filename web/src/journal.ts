@@ -8,9 +8,11 @@ import type { ClientMessage, JournalRow } from './protocol';
 export interface JournalEvents {
   ask(message: ClientMessage): void;
   refused(text: string): void;
+  /// "Show the board at this moment" on a step: the board as the step left it. Unset: not offered.
+  showBoardAt?(moment: number): void;
 }
 
-const kCaptions = ['Time', 'Step', 'Point', 'Raised', 'Operator', 'Comment'];
+const kCaptions = ['Time', 'Step', 'Point', 'Raised', 'Operator', 'Comment', ''];
 
 export class JournalPanel {
   readonly element: HTMLElement;
@@ -61,6 +63,14 @@ export class JournalPanel {
       const tr = el('tr');
       for (const text of journalTexts(row))
         tr.append(el('td', {}, text));
+      const cell = el('td');
+      const showBoardAt = this.events.showBoardAt;
+      if (showBoardAt !== undefined && row.at > 0) {
+        const button = el('button', { type: 'button', class: 'board-at' }, 'Show the board at this moment');
+        button.addEventListener('click', () => showBoardAt(row.at));
+        cell.append(button);
+      }
+      tr.append(cell);
       return tr;
     }));
   }

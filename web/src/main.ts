@@ -9,6 +9,7 @@ import { Link, currentSession, signIn, signOut, type Session } from './connectio
 import { el } from './dom';
 import { narrowScreen, SectionGrid } from './grid';
 import { ContextMenu } from './menu';
+import { PastBar } from './pastBar';
 import type { AttentionEntry, ServerMessage, ShelvedPoint } from './protocol';
 
 type RowsMessage = Extract<ServerMessage, { t: 'rows' }>;
@@ -53,6 +54,7 @@ class App {
   /// The attention list as the server last gave it (whole, then its changes).
   private readonly attentionList = new AttentionList();
   private readonly journal: JournalPanel;
+  private readonly past: PastBar;
   private readonly menu = new ContextMenu();
   private grids = new Map<number, SectionGrid>();
   /// Each section's order and column widths, this tab's own.
@@ -82,17 +84,34 @@ class App {
       goTo: (entry) => this.goTo(entry),
       menuAsked: (section, key, x, y, returnFocus) => this.askMenu(section, key, x, y, returnFocus),
       clearCleared: () => this.link?.send({ t: 'clearCleared' }),
-      acknowledge: (entry, comment) =>
-        this.link?.send({ t: 'acknowledge', section: entry.section, key: entry.key, csrf: this.session?.csrf ?? '', comment }),
-      shelve: (entry, minutes) =>
-        this.link?.send({ t: 'shelve', section: entry.section, key: entry.key, csrf: this.session?.csrf ?? '', minutes }),
+      acknowledge: (entry, comment) => {
+        if (!this.refusedInPast())
+          this.link?.send({ t: 'acknowledge', section: entry.section, key: entry.key, csrf: this.session?.csrf ?? '', comment });
+      },
+      shelve: (entry, minutes) => {
+        if (!this.refusedInPast())
+          this.link?.send({ t: 'shelve', section: entry.section, key: entry.key, csrf: this.session?.csrf ?? '', minutes });
+      },
       refused: (text) => this.showNotice(text, true),
       journalAsked: () => this.journal.toggle(),
+    });
+    this.past = new PastBar({
+      ask: (message) => this.link?.send(message),
+      refused: (text) => this.showNotice(text, true),
+      modeChanged: (inPast) => {
+        // Another look for the whole page: a glance tells the past from the live site.
+        this.desk.classList.toggle('past', inPast);
+        this.menu.close(false);
+        this.resetGrids();
+      },
     });
     this.journal = new JournalPanel({
       ask: (message) => this.link?.send(message),
       refused: (text) => this.showNotice(text, true),
+      showBoardAt: (moment) => this.past.goTo(moment),
     });
+    byId('past-slot').replaceWith(this.past.element);
+    byId('past-banner-slot').replaceWith(this.past.banner);
     byId('attention-slot').replaceWith(this.attention.element);
     this.attention.element.after(this.journal.element);
     document.body.append(this.menu.element);
@@ -285,10 +304,16 @@ class App {
     case 'welcome': {
       this.newestRows.clear();
       this.attentionList.forget();
+      // Connected: "Connecting…" gives way to the link's and the field's state.
+      if (this.lostSinceMs === 0)
+        this.linkState.textContent = this.faultText;
       this.operator.textContent = message.operator;
       this.groupBox.replaceChildren(...message.groups.map((name) => el('option', { value: name }, name)));
       this.groupBox.value = message.group;
       this.keepGroup(message.group);
+      // A welcome is live: the server shows the past only when asked again.
+      this.past.setHistory(message.history);
+      this.desk.classList.toggle('no-history', message.history === undefined);
       this.grids = new Map(message.sections.map((info) => [info.section, new SectionGrid(info,
         this.columnViews.get(info.section) ?? noColumnView(), {
           viewChanged: () => this.queueView(),
@@ -373,6 +398,12 @@ class App {
     }
     case 'journal':
       this.journal.setRows(message.rows);
+      break;
+    case 'past':
+      this.past.showPast(message);
+      break;
+    case 'live':
+      this.past.showLive();
       break;
     case 'command':
     case 'step':
@@ -480,6 +511,14 @@ class App {
   /// of one operator each show their own.
   private keepGroup(name: string): void {
     sessionStorage.setItem(kGroupKey, name);
+  }
+
+  /// A tab showing the past offers no alarm step: true, and the operator told, while it does.
+  private refusedInPast(): boolean {
+    if (!this.desk.classList.contains('past'))
+      return false;
+    this.showNotice('This tab shows the past: back to "Live" to act.', true);
+    return true;
   }
 
   private showNotice(text: string, refused: boolean): void {

@@ -55,6 +55,25 @@ export interface JournalRow {
   raised: string;
   operator: string;
   comment: string;
+  /// The moment that shows the board with the step (ms since 1970); 0 when unknown.
+  at: number;
+}
+
+/// Where a tab's replay of the past stands (the server's "past" message).
+export interface PastState {
+  /// The moment shown (ms since 1970); 0 before the first board came.
+  moment: number;
+  banner: string;
+  /// A board asked for has not come yet.
+  waiting: boolean;
+  /// The report times around the moment, and the index of the one shown (-1: before the first).
+  reports: number;
+  index: number;
+  /// Times real time; 0 paused.
+  speed: number;
+  /// The history's span.
+  first: number;
+  last: number;
 }
 
 export interface GridRow {
@@ -74,7 +93,9 @@ export interface MenuItem {
 }
 
 export type ServerMessage =
-  | { t: 'welcome'; operator: string; groups: string[]; group: string; sections: SectionInfo[] }
+  | { t: 'welcome'; operator: string; groups: string[]; group: string; sections: SectionInfo[]; history?: { first: number; last: number } }
+  | ({ t: 'past' } & PastState)
+  | { t: 'live' }
   | { t: 'counts'; group: string; sections: SectionCounts[]; alarms: number; warnings: number }
   | { t: 'attention'; version: number; entries: AttentionEntry[]; total: number; shelved: ShelvedPoint[] }
   | { t: 'attentionChanges'; base: number; version: number; order: (number | string)[]; changed: AttentionEntry[]; total: number; shelved: ShelvedPoint[] }
@@ -109,6 +130,11 @@ export type ClientMessage =
   | { t: 'shelve'; section: number; key: number; csrf: string; minutes: number }
   | { t: 'journal'; point?: string; operator?: string; from?: string; to?: string }
   | { t: 'locate'; section: number; key: number }
+  | { t: 'at'; moment: number }
+  | { t: 'pastStep'; by: -1 | 1 }
+  | { t: 'pastReport'; index: number }
+  | { t: 'pastPlay'; speed: 0 | 1 | 10 | 60 }
+  | { t: 'live' }
   | { t: 'ping' };
 
 /// How long a point may be shelved, in minutes.

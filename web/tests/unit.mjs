@@ -7,3 +7,4 @@ import './attention-list.test.mjs';
 import './columns.test.mjs';
 import './journal-query.test.mjs';
 import './session.test.mjs';
+import './past-moment.test.mjs';

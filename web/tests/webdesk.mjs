@@ -276,6 +276,41 @@ const cases = {
   /// A command the operator may send, chosen from the row's menu, changes the row on the desktop
   /// desk too. A greyed entry sends nothing; what the field would refuse (a guard's boundary covers
   /// the door of the relay) is greyed.
+  /// "At" a moment a few seconds back: the whole page takes the past's look under its banner, a
+  /// row's menu offers nothing, a step key asks for the next report, and "Live" brings it back.
+  async past_moment({ site, browser, users }) {
+    const page = await browser.newPage();
+    const steps = [];
+    page.on('websocket', (ws) => ws.on('framesent', (frame) => {
+      if (String(frame.payload).includes('"t":"pastStep"'))
+        steps.push(String(frame.payload));
+    }));
+    await signIn(page, site.url(), 'admin', users.admin);
+    const row = page.locator('.section .rowgroup.body .row').first();
+    await row.waitFor({ timeout: 15000 });
+    await sleep(2000);
+    await page.evaluate(() => {
+      const d = new Date(Date.now() - 1000);
+      const two = (n) => String(n).padStart(2, '0');
+      document.querySelector('.past-bar input[type="datetime-local"]').value =
+        `${d.getFullYear()}-${two(d.getMonth() + 1)}-${two(d.getDate())}T${two(d.getHours())}:${two(d.getMinutes())}:${two(d.getSeconds())}`;
+    });
+    await page.click('.past-bar button.at');
+    await page.waitForFunction(() => document.querySelector('#desk.past .past-banner')?.textContent.includes('not live'),
+      undefined, { timeout: 30000 });
+    await row.click();
+    await page.keyboard.press('Shift+F10');
+    await page.waitForSelector('.menu:not([hidden])');
+    const enabled = await page.$$eval('.menu [role=menuitem]', (items) =>
+      items.filter((i) => i.getAttribute('aria-disabled') !== 'true').map((i) => i.textContent));
+    check(enabled.length === 0, `the past offers commands: ${enabled.join(', ')}`);
+    await page.keyboard.press('Escape');
+    await page.keyboard.press('ArrowRight');
+    await waitFor('a step asked by the key', 5000, () => steps.length > 0);
+    await page.click('.past-bar button.live');
+    await page.waitForSelector('#desk:not(.past) .past-banner[hidden]', { state: 'attached', timeout: 15000 });
+  },
+
   async commands({ site, browser, users }) {
     const relayRow = (page, name) => page.locator('.section[data-section="2"] .rowgroup.body .row', { hasText: name });
     const addressOf = (row) => row.locator('[role=gridcell]').nth(1).textContent();

@@ -1,6 +1,7 @@
 #include "cli/WebRole.h"
 
 #include "cli/SiteRoles.h"
+#include "field/HistoryPastSources.h"
 #include "host/Counted.h"
 
 #include "StartupError.h"
@@ -41,6 +42,8 @@ WebRole::WebRole(const AppOptions& options, const QString& siteUrl, const QStrin
     web.webRoot = options.webRoot.isEmpty() ? QStringLiteral(STATUSVIEWER_WEB_ROOT) : options.webRoot;
     web.idleMs = qint64(options.idleMinutes) * 60 * 1000;
     web.group = options.group;
+    // The field answers for the days it keeps; the tabs are offered the same.
+    web.past = [days = options.historyDays](DeskLink& link) { return std::make_unique<BusPastSource>(link, days); };
     link_ = std::make_unique<MqttLink>(options.broker, clientId(QStringLiteral("web"), options.computerName),
                                        deskSubscriptions(options.broker.site, options.computerName));
     desk_ = std::make_unique<WebDesk>(web, *link_, log_);

@@ -1,6 +1,7 @@
 #include "web/WebDesk.h"
 
 #include "desk/FieldLinkLabel.h"
+#include "desk/PastWindow.h"
 
 #include "SiteWire.h"
 #include "StartupError.h"
@@ -33,6 +34,7 @@ using Status = QHttpServerResponse::StatusCode;
 
 constexpr int kExpiryCheckMs = 10 * 1000;
 const QString kWallWatchesOnly = QStringLiteral("Not permitted: a wall display watches only.");
+const QString kPastTakesNoCommand = QStringLiteral("Not permitted: this tab shows the past. Back to \"Live\" to act.");
 /// A tab that showed rows marked recent is pushed again after this, so the marks go when they end.
 constexpr int kRecentRecheckMs = 1000;
 
@@ -114,7 +116,7 @@ OperatorDesk::OperatorDesk(WebDesk& desk, const QString& login, const QString& c
     : desk_(desk), login_(login), computerName_(computerName) {
     control_ = std::make_unique<OperatorControl>(desk.link(), login);
     alarms_ = std::make_unique<BusAlarms>(desk.link(), login);
-    WorkstationOptions options;
+    WorkstationOptions& options = options_;
     options.siteUrl = desk.options().siteUrl;
     // One site workstation per component: its own notices, locks and layout.
     options.host.computerName = computerName;
@@ -123,8 +125,8 @@ OperatorDesk::OperatorDesk(WebDesk& desk, const QString& login, const QString& c
     options.logFolder = desk.options().logFolder;
     options.headless = true;
     options.alarms = alarms_.get();
-    const HostServices services{&desk.texts(), &desk.log(), &desk.link(), control_.get(), &desk.images()};
-    station_ = std::make_unique<Workstation>(options, services, desk.link(), desk.link());
+    services_ = HostServices{&desk.texts(), &desk.log(), &desk.link(), control_.get(), &desk.images()};
+    station_ = std::make_unique<Workstation>(options, services_, desk.link(), desk.link());
     const QString first = group.isEmpty() ? desk.options().group : group;
     if (!first.isEmpty())
         station_->showGroup(first);
@@ -143,6 +145,10 @@ OperatorDesk::~OperatorDesk() {
 }
 
 QString OperatorDesk::groupName() const { return reader_->groupName(); }
+
+PastReplay::Desk OperatorDesk::pastDesk(so::db::Connection& site) const {
+    return {&site, options_, services_, groupName()};
+}
 
 bool OperatorDesk::showGroup(const QString& name) {
     if (!station_->showGroup(name))
@@ -183,12 +189,8 @@ void OperatorDesk::takeSnapshot() {
 const QByteArray& OperatorDesk::counts(const Reader::Filter& filter) {
     const QString key = QString::number(filter.abnormalOnly) + filter.text;
     auto it = counts_.find(key);
-    if (it == counts_.end()) {
-        QVector<Reader::Counts> counts;
-        for (int section = 0; section < Reader::kSectionCount; ++section)
-            counts.append(reader_->counts(section, filter));
-        it = counts_.insert(key, toBytes(countsMessage(groupName(), reader_->sections(), counts)));
-    }
+    if (it == counts_.end())
+        it = counts_.insert(key, toBytes(countsMessage(*reader_, filter)));
     return *it;
 }
 
@@ -241,6 +243,7 @@ WebTab::WebTab(WebDesk& desk, std::unique_ptr<QWebSocket> socket, QByteArray ses
         if (closing_)
             return;
         closing_ = true;
+        past_.reset();
         if (operator_ != nullptr) {
             operator_->detach(this);
             operator_ = nullptr;
@@ -297,6 +300,7 @@ void WebTab::close(const QString& reason, bool again) {
     pushTimer_.stop();
     recentTimer_.stop();
     helloTimer_.stop();
+    past_.reset();
     if (operator_ != nullptr) {
         operator_->detach(this);
         operator_ = nullptr;
@@ -403,9 +407,11 @@ void WebTab::moveTo(OperatorDesk& view) {
                              .arg(login_, view.groupName(), view.computerName())
                              .arg(view.tabCount()));
     }
+    // A welcome starts the tab anew, live: the past shown of the group it leaves goes.
+    past_.reset();
     Workstation& station = operator_->station();
     send(welcomeMessage(operator_->login(), station.status().groupNames(), operator_->groupName(),
-                        operator_->reader().sections()));
+                        operator_->reader().sections(), wall() ? HistorySpan() : desk_.pastSpan()));
     // A tab that opens while the link or the field is down learns it at once.
     for (const QString& text : desk_.faults())
         send(noticeMessage(text));
@@ -415,7 +421,7 @@ void WebTab::moveTo(OperatorDesk& view) {
 }
 
 void WebTab::handle(const ClientMessage& m) {
-    Reader& reader = operator_->reader();
+    Reader* shownReader = shown();
     switch (m.kind) {
     case ClientMessage::Kind::Hello: moveTo(*operator_); return;
     case ClientMessage::Kind::Group: {
@@ -438,11 +444,12 @@ void WebTab::handle(const ClientMessage& m) {
     case ClientMessage::Kind::Find: filter_.text = m.text; break;
     case ClientMessage::Kind::Abnormal: filter_.abnormalOnly = m.on; break;
     case ClientMessage::Kind::Menu: {
-        QVector<Reader::MenuItem> items = reader.menu(m.section, m.key);
-        if (wall())
+        QVector<Reader::MenuItem> items =
+            shownReader != nullptr ? shownReader->menu(m.section, m.key) : QVector<Reader::MenuItem>();
+        if (wall() || past_ != nullptr)
             for (Reader::MenuItem& item : items) {
                 item.enabled = false;
-                item.whyDisabled = kWallWatchesOnly;
+                item.whyDisabled = past_ != nullptr ? kPastTakesNoCommand : kWallWatchesOnly;
             }
         send(menuMessage(m.section, m.key, items));
         return;
@@ -458,8 +465,14 @@ void WebTab::handle(const ClientMessage& m) {
             send(commandMessage(m.id, false, kWallWatchesOnly));
             return;
         }
+        if (past_ != nullptr) {
+            desk_.log().error(
+                QStringLiteral("Web desk: a command of %1 from a tab showing the past refused").arg(login_));
+            send(commandMessage(m.id, false, kPastTakesNoCommand));
+            return;
+        }
         QString why;
-        switch (reader.invoke(m.section, m.key, m.id, &why)) {
+        switch (operator_->reader().invoke(m.section, m.key, m.id, &why)) {
         case Reader::CommandResult::Sent:
             desk_.log().info(QStringLiteral("Web desk: operator %1 sent command %2").arg(operator_->login(), m.id));
             send(commandMessage(m.id, true, QStringLiteral("Sent.")));
@@ -479,8 +492,10 @@ void WebTab::handle(const ClientMessage& m) {
     case ClientMessage::Kind::Locate: {
         // Where the row is among this tab's rows in sight, so that the page can scroll to a row it
         // has not loaded (an attention entry's). Read once per ask: an operator's action.
-        const int total = reader.rows(m.section, filterOf(m.section), 0, 0).total;
-        const Reader::Rows inSight = reader.rows(m.section, filterOf(m.section), 0, total);
+        if (shownReader == nullptr)
+            return;
+        const int total = shownReader->rows(m.section, filterOf(m.section), 0, 0).total;
+        const Reader::Rows inSight = shownReader->rows(m.section, filterOf(m.section), 0, total);
         int index = -1;
         for (qsizetype i = 0; i < inSight.rows.size() && index < 0; ++i)
             if (inSight.rows[i].key == m.key)
@@ -498,8 +513,15 @@ void WebTab::handle(const ClientMessage& m) {
             send(stepMessage(step, false, QStringLiteral("Refused: the page's token is not this session's.")));
             return;
         }
+        if (past_ != nullptr) {
+            desk_.log().error(
+                QStringLiteral("Web desk: an alarm step of %1 from a tab showing the past refused").arg(login_));
+            send(stepMessage(step, false, kPastTakesNoCommand));
+            return;
+        }
         // The component checks the operator's permission; the field checks it again and records
         // the step, and every desk shows it once announced.
+        Reader& reader = operator_->reader();
         const bool handed = acknowledging ? reader.acknowledge(m.section, m.key, m.text) >= 0
                                           : reader.shelve(m.section, m.key, m.minutes);
         send(stepMessage(step, handed,
@@ -508,19 +530,122 @@ void WebTab::handle(const ClientMessage& m) {
                                          : QStringLiteral("Not shelved: no such entry, or no permission.")));
         return;
     }
-    case ClientMessage::Kind::Journal:
-        // Read once per ask: an operator's action.
-        send(journalMessage(reader.journal(m.text, m.byOperator, m.from, m.to, kMaxJournalRows)));
+    case ClientMessage::Kind::Journal: {
+        // Read once per ask: an operator's action. The site's journal, whatever the tab shows;
+        // each step with the moment that shows the board with it.
+        const QVector<Reader::JournalRow> rows =
+            operator_->reader().journal(m.text, m.byOperator, m.from, m.to, kMaxJournalRows);
+        QVector<qint64> moments;
+        for (const Reader::JournalRow& row : rows) {
+            const QVector<JournalMoment> moment = journalMoments({row});
+            moments.append(moment.isEmpty() ? 0 : moment.constFirst().moment);
+        }
+        send(journalMessage(rows, moments));
         return;
+    }
+    case ClientMessage::Kind::At: showPast(m.moment); return;
+    case ClientMessage::Kind::PastStep:
+    case ClientMessage::Kind::PastReport:
+    case ClientMessage::Kind::PastPlay: pastAsked(m); return;
+    case ClientMessage::Kind::Live: backToLive(); return;
     case ClientMessage::Kind::AttentionAgain: attentionSent_.reset(); break;
     case ClientMessage::Kind::Sort: sorts_[size_t(m.section)] = {m.key, m.on}; break;
     case ClientMessage::Kind::ClearCleared:
-        // Every tab of the operator shows the list without them (the list's change is told).
-        reader.clearCleared();
+        // Every tab of the operator shows the list without them (the list's change is told); the
+        // past's list stays as it was.
+        if (past_ == nullptr)
+            operator_->reader().clearCleared();
         return;
     case ClientMessage::Kind::Ping:
     case ClientMessage::Kind::Invalid: return;
     }
+    markDirty();
+}
+
+void WebTab::pushPastAttention(Reader& reader) {
+    // The past's list is the tab's own and changes a step at a time: it goes whole when it changed.
+    auto now = std::make_shared<AttentionSnapshot>(
+        attentionSnapshot(reader.attention(kMaxAttentionEntries), 0, reader.attentionCount(), reader.shelved()));
+    if (attentionSent_ != nullptr && attentionSent_->sameAs(*now))
+        return;
+    now->version = desk_.nextAttentionVersion();
+    socket_->sendTextMessage(QString::fromUtf8(toBytes(attentionMessage(*now))));
+    attentionSent_ = std::move(now);
+}
+
+Reader* WebTab::shown() {
+    if (past_ != nullptr)
+        return past_->reader();
+    return operator_ != nullptr ? &operator_->reader() : nullptr;
+}
+
+void WebTab::showPast(qint64 moment) {
+    if (wall()) {
+        send(noticeMessage(QStringLiteral("A wall display shows the live site only.")));
+        return;
+    }
+    if (const QString refusal = desk_.pastRefusal(*this, moment); !refusal.isEmpty()) {
+        send(noticeMessage(refusal));
+        return;
+    }
+    if (past_ == nullptr) {
+        past_ = desk_.openPast(*operator_, [this] { pastChanged(); });
+        desk_.log().info(QStringLiteral("Web desk: a tab of %1 shows the past of \"%2\" (%3 tabs in the past)")
+                             .arg(login_, operator_->groupName())
+                             .arg(desk_.pastCount()));
+        // What the tab holds of the live lists is not the past's.
+        sent_.clear();
+        attentionSent_.reset();
+    }
+    past_->moveTo(moment);
+    pastChanged();
+}
+
+void WebTab::pastAsked(const ClientMessage& m) {
+    if (past_ == nullptr) {
+        send(noticeMessage(QStringLiteral("This tab shows the live site: choose a moment with \"At\" first.")));
+        return;
+    }
+    if (m.kind == ClientMessage::Kind::PastStep)
+        past_->step(m.amount);
+    else if (m.kind == ClientMessage::Kind::PastReport)
+        past_->toReport(m.amount);
+    else
+        past_->play(m.amount);
+}
+
+void WebTab::backToLive() {
+    if (past_ == nullptr)
+        return;
+    past_.reset();
+    desk_.log().info(QStringLiteral("Web desk: a tab of %1 is back to live").arg(login_));
+    send(liveMessage());
+    sent_.clear();
+    attentionSent_.reset();
+    markDirty();
+}
+
+void WebTab::pastChanged() {
+    if (closing_ || past_ == nullptr)
+        return;
+    // A past whose first board could not be shown is given up: the tab stays live and says why.
+    // Later, never inside the replay's own call.
+    if (past_->failed()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (past_ == nullptr || !past_->failed())
+                    return;
+                const QString why = past_->banner();
+                backToLive();
+                send(noticeMessage(why));
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    const QByteArray bytes = sent_.changed(QStringLiteral("past"), pastMessage(past_->state()));
+    if (!bytes.isEmpty())
+        socket_->sendTextMessage(QString::fromUtf8(bytes));
     markDirty();
 }
 
@@ -548,17 +673,25 @@ void WebTab::push() {
     // newest state once it drained, so a tab that reads slowly costs one push of memory.
     if (closing_ || operator_ == nullptr || !pacer_.take(desk_.nowMs(), socket_->bytesToWrite()))
         return;
-    Reader& reader = operator_->reader();
+    Reader* shownReader = shown();
+    if (shownReader == nullptr)
+        return;  // the past asked for has not come: what the tab shows stays until it does
+    Reader& reader = *shownReader;
     const auto sendIfChanged = [this](const QString& channel, const auto& message) {
         const QByteArray bytes = sent_.changed(channel, message);
         if (!bytes.isEmpty())
             socket_->sendTextMessage(QString::fromUtf8(bytes));
     };
-    sendIfChanged(QStringLiteral("counts"), operator_->counts(filter_));
-    // The attention list goes as changes to the list the tab holds.
-    if (attentionSent_ != operator_->attention()) {
-        socket_->sendTextMessage(QString::fromUtf8(operator_->attentionFor(attentionSent_)));
-        attentionSent_ = operator_->attention();
+    if (past_ != nullptr) {
+        sendIfChanged(QStringLiteral("counts"), countsMessage(reader, filter_));
+        pushPastAttention(reader);
+    } else {
+        sendIfChanged(QStringLiteral("counts"), operator_->counts(filter_));
+        // The attention list goes as changes to the list the tab holds.
+        if (attentionSent_ != operator_->attention()) {
+            socket_->sendTextMessage(QString::fromUtf8(operator_->attentionFor(attentionSent_)));
+            attentionSent_ = operator_->attention();
+        }
     }
     bool anyRecent = false;
     for (const SectionView& view : std::as_const(views_)) {
@@ -610,6 +743,8 @@ WebDesk::WebDesk(const WebDeskOptions& options, SiteTransport& link, AppLog& log
     }
 
     desk_ = std::make_unique<DeskLink>(link, options.site, options.deskName, log_);
+    if (options.past)
+        past_ = options.past(*desk_);
     desk_->refreshRows = [this] {
         for (const auto& desk : operators_) {
             desk->alarms().resynced();
@@ -719,6 +854,45 @@ void WebDesk::heartbeat() {
     const QList<WebTab*> tabs = tabs_;
     for (WebTab* tab : tabs)
         tab->heartbeat(now);
+}
+
+HistorySpan WebDesk::pastSpan() const {
+    if (past_ == nullptr)
+        return std::nullopt;
+    return past_->span();
+}
+
+QString WebDesk::pastRefusal(const WebTab& tab, qint64 moment) const {
+    if (past_ == nullptr)
+        return QStringLiteral("This web desk has no report history to show the past from.");
+    const auto [first, last] = past_->span();
+    // A span the source cannot tell (first after last) leaves the moment to the source to refuse.
+    if (first <= last && (moment < first || moment > last)) {
+        const auto shown = [](qint64 ms) {
+            return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        };
+        return QStringLiteral("The history holds %1 to %2: %3 is outside it.")
+            .arg(shown(first), shown(last), shown(moment));
+    }
+    if (tab.inPast())
+        return {};
+    if (pastCount(tab.login()) >= kMaxPastPerOperator)
+        return QStringLiteral("%1 of your tabs show the past already: bring one back to \"Live\" first.")
+            .arg(kMaxPastPerOperator);
+    if (pastCount() >= kMaxPastTabs)
+        return QStringLiteral("The web desk shows the past in %1 tabs already: try again later.").arg(kMaxPastTabs);
+    return {};
+}
+
+std::unique_ptr<TabPast> WebDesk::openPast(OperatorDesk& view, std::function<void()> changed) {
+    return std::make_unique<TabPast>(
+        *past_, *desk_, view.login(), view.pastDesk(*db_), [this] { return nowMs(); }, std::move(changed));
+}
+
+int WebDesk::pastCount(const QString& login) const {
+    return int(std::count_if(tabs_.cbegin(), tabs_.cend(), [&](const WebTab* tab) {
+        return tab->inPast() && (login.isEmpty() || tab->login() == login);
+    }));
 }
 
 QList<OperatorDesk*> WebDesk::operatorDesks(const QString& login) const {

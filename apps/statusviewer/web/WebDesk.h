@@ -22,6 +22,7 @@
 #include "host/ResourceTexts.h"
 #include "web/ConnectionGuard.h"
 #include "web/PasswordChecks.h"
+#include "web/TabPast.h"
 #include "web/WebGuards.h"
 #include "web/WebProtocol.h"
 
@@ -69,6 +70,9 @@ struct WebDeskOptions {
     std::function<qint64()> clock;
     /// The group a new operator component starts with instead of its profile's; empty: the profile's.
     QString group;
+    /// Makes where the tabs read the site's past ("At") on the desk's link: the field's history in
+    /// this process, or asked over the bus. Unset: the page offers no "At".
+    std::function<std::unique_ptr<PastSource>(DeskLink& link)> past;
     /// Reverse proxies whose X-Forwarded-For names the client (sign-in limits go by the client's
     /// address); any other peer is the client itself, whatever it sends.
     QList<QHostAddress> trustedProxies;
@@ -121,6 +125,8 @@ public:
     void notice(const QString& text);
     /// Every tab of the operator pushes what changed.
     void markTabsDirty();
+    /// What a past desk of this component is opened as: its options and services, its group.
+    PastReplay::Desk pastDesk(so::db::Connection& site) const;
 
     /// What the tabs read of the component, taken at most ten times a second however often it
     /// changes, and serialised once for every tab: the counts message (shared by tabs with the
@@ -141,6 +147,8 @@ private:
     WebDesk& desk_;
     QString login_;
     QString computerName_;
+    WorkstationOptions options_;
+    HostServices services_;
     std::unique_ptr<OperatorControl> control_;
     std::unique_ptr<BusAlarms> alarms_;
     std::unique_ptr<Workstation> station_;
@@ -164,6 +172,10 @@ public:
     ~WebTab() override;
 
     const QByteArray& sessionToken() const { return token_; }
+    /// The operator the tab's session signed in; empty before its hello.
+    const QString& login() const { return login_; }
+    /// The tab shows the past.
+    bool inPast() const { return past_ != nullptr; }
     /// Something the tab may show changed: a push follows, at most ten a second.
     void markDirty();
     /// The tab is served by `view` from now on (its group changed, or it said hello): it is
@@ -184,6 +196,17 @@ private:
     bool wall();
     /// The tab's filter with the section's order.
     so::StatusReader::Filter filterOf(int section) const;
+    /// What the tab's rows, counts and attention come from: the past desk's reader while it shows
+    /// the past, else the operator's component's; null while a past board is still on its way.
+    so::StatusReader* shown();
+    /// Opens the past at moment (or moves the past shown there), unless refused.
+    void showPast(qint64 moment);
+    void pastAsked(const ClientMessage& m);
+    /// Back to live: the past desk and its copy of the site go.
+    void backToLive();
+    void pastChanged();
+    /// The attention list of the past desk (the tab's own, not shared with other tabs).
+    void pushPastAttention(so::StatusReader& reader);
 
     WebDesk& desk_;
     std::unique_ptr<QWebSocket> socket_;
@@ -199,6 +222,8 @@ private:
     SentMessages sent_;
     /// The attention list as the tab was last sent it; null: the whole list goes next.
     std::shared_ptr<const AttentionSnapshot> attentionSent_;
+    /// The past the tab shows; null while live.
+    std::unique_ptr<TabPast> past_;
     QTimer pushTimer_;
     QTimer helloTimer_;
     QTimer recentTimer_;
@@ -249,6 +274,10 @@ public:
     /// Components one operator may have open at once (one per group their tabs show): beyond, a
     /// tab asking for yet another group is told to choose one already shown.
     static constexpr int kMaxComponentsPerOperator = 8;
+    /// Tabs showing the past at once, per operator and in all: each holds a copy of the site and
+    /// a desk on it.
+    static constexpr int kMaxPastPerOperator = 2;
+    static constexpr int kMaxPastTabs = 6;
 
     /// The component to serve a tab of `login` showing `group` (empty: any of the operator's, or
     /// the first group). One showing the group is shared; else the tab's own component `leaving`
@@ -279,6 +308,14 @@ public:
     ConnectionGuard& connections() { return *connections_; }
     /// Components open, of every operator.
     int operatorCount() const { return int(operators_.size()); }
+    /// The history's span the tabs may ask for; absent without a history.
+    HistorySpan pastSpan() const;
+    /// Why `tab` may not be shown the site at moment; empty when it may.
+    QString pastRefusal(const WebTab& tab, qint64 moment) const;
+    /// A past of `view`'s group for a tab of its operator.
+    std::unique_ptr<TabPast> openPast(OperatorDesk& view, std::function<void()> changed);
+    /// Tabs showing the past, of one operator (empty: of every operator).
+    int pastCount(const QString& login = {}) const;
 
 private:
     void route();
@@ -314,6 +351,7 @@ private:
     ResourceTexts texts_{&log_};
     DrawnImageList images_;
     std::unique_ptr<DeskLink> desk_;
+    std::unique_ptr<PastSource> past_;
     /// The desk's own connection to the site: the operator directory the browsers sign in against.
     std::unique_ptr<so::db::Connection> db_;
     SignInLimiter limiter_;

@@ -43,6 +43,17 @@ bool readString(const QJsonObject& object, const char* name, int maxLength, QStr
     return true;
 }
 
+/// A moment in ms since 1970: a whole number above 0 that a double holds exactly.
+bool readMoment(const QJsonObject& object, const char* name, qint64& out) {
+    constexpr double kLatest = 9007199254740991.0;  // 2^53 - 1
+    const QJsonValue value = object.value(QLatin1String(name));
+    const double number = value.toDouble(-1);
+    if (!value.isDouble() || !std::isfinite(number) || number != std::floor(number) || number < 1 || number > kLatest)
+        return false;
+    out = qint64(number);
+    return true;
+}
+
 ClientMessage invalid(const QString& why) {
     ClientMessage m;
     m.error = why;
@@ -149,6 +160,25 @@ ClientMessage parseClientMessage(const QByteArray& payload) {
             return invalid(QStringLiteral("sort without section, column and descending"));
         m.on = o.value(QLatin1String("descending")).toBool();
         m.kind = ClientMessage::Kind::Sort;
+    } else if (t == QLatin1String("at")) {
+        if (!readMoment(o, "moment", m.moment))
+            return invalid(QStringLiteral("at without a moment"));
+        m.kind = ClientMessage::Kind::At;
+    } else if (t == QLatin1String("pastStep")) {
+        if (!readInt(o, "by", -1, 1, m.amount) || m.amount == 0)
+            return invalid(QStringLiteral("pastStep without by -1 or 1"));
+        m.kind = ClientMessage::Kind::PastStep;
+    } else if (t == QLatin1String("pastReport")) {
+        if (!readInt(o, "index", 0, kMaxKey, m.amount))
+            return invalid(QStringLiteral("pastReport without an index"));
+        m.kind = ClientMessage::Kind::PastReport;
+    } else if (t == QLatin1String("pastPlay")) {
+        if (!readInt(o, "speed", 0, 60, m.amount) ||
+            (m.amount != 0 && m.amount != 1 && m.amount != 10 && m.amount != 60))
+            return invalid(QStringLiteral("pastPlay without speed 0, 1, 10 or 60"));
+        m.kind = ClientMessage::Kind::PastPlay;
+    } else if (t == QLatin1String("live")) {
+        m.kind = ClientMessage::Kind::Live;
     } else if (t == QLatin1String("attentionAgain")) {
         m.kind = ClientMessage::Kind::AttentionAgain;
     } else if (t == QLatin1String("clearCleared")) {
@@ -169,17 +199,28 @@ ClientMessage parseClientMessage(const QByteArray& payload) {
 QByteArray toBytes(const QJsonObject& message) { return QJsonDocument(message).toJson(QJsonDocument::Compact); }
 
 QJsonObject welcomeMessage(const QString& operatorName, const QStringList& groups, const QString& group,
-                           const QVector<Reader::SectionInfo>& sections) {
+                           const QVector<Reader::SectionInfo>& sections, const HistorySpan& history) {
     QJsonArray list;
     for (const Reader::SectionInfo& s : sections)
         list.append(QJsonObject{{QStringLiteral("section"), s.section},
                                 {QStringLiteral("title"), s.title},
                                 {QStringLiteral("columns"), QJsonArray::fromStringList(s.columns)}});
-    return {{QStringLiteral("t"), QStringLiteral("welcome")},
-            {QStringLiteral("operator"), operatorName},
-            {QStringLiteral("groups"), QJsonArray::fromStringList(groups)},
-            {QStringLiteral("group"), group},
-            {QStringLiteral("sections"), list}};
+    QJsonObject welcome{{QStringLiteral("t"), QStringLiteral("welcome")},
+                        {QStringLiteral("operator"), operatorName},
+                        {QStringLiteral("groups"), QJsonArray::fromStringList(groups)},
+                        {QStringLiteral("group"), group},
+                        {QStringLiteral("sections"), list}};
+    if (history)
+        welcome.insert(QStringLiteral("history"), QJsonObject{{QStringLiteral("first"), double(history->first)},
+                                                              {QStringLiteral("last"), double(history->second)}});
+    return welcome;
+}
+
+QJsonObject countsMessage(Reader& reader, const Reader::Filter& filter) {
+    QVector<Reader::Counts> counts;
+    for (int section = 0; section < Reader::kSectionCount; ++section)
+        counts.append(reader.counts(section, filter));
+    return countsMessage(reader.groupName(), reader.sections(), counts);
 }
 
 QJsonObject countsMessage(const QString& group, const QVector<Reader::SectionInfo>& sections,
@@ -356,7 +397,7 @@ QJsonObject stepMessage(const QString& step, bool ok, const QString& text) {
             {QStringLiteral("text"), text}};
 }
 
-QJsonObject journalMessage(const QVector<Reader::JournalRow>& rows) {
+QJsonObject journalMessage(const QVector<Reader::JournalRow>& rows, const QVector<qint64>& moments) {
     QJsonArray list;
     for (qsizetype i = 0; i < rows.size() && i < kMaxJournalRows; ++i)
         list.append(QJsonObject{{QStringLiteral("time"), rows[i].time},
@@ -364,9 +405,24 @@ QJsonObject journalMessage(const QVector<Reader::JournalRow>& rows) {
                                 {QStringLiteral("address"), rows[i].address},
                                 {QStringLiteral("raised"), rows[i].raised},
                                 {QStringLiteral("operator"), rows[i].byOperator},
-                                {QStringLiteral("comment"), rows[i].comment}});
+                                {QStringLiteral("comment"), rows[i].comment},
+                                {QStringLiteral("at"), double(moments.value(i))}});
     return {{QStringLiteral("t"), QStringLiteral("journal")}, {QStringLiteral("rows"), list}};
 }
+
+QJsonObject pastMessage(const PastState& past) {
+    return {{QStringLiteral("t"), QStringLiteral("past")},
+            {QStringLiteral("moment"), double(past.moment)},
+            {QStringLiteral("banner"), past.banner},
+            {QStringLiteral("waiting"), past.waiting},
+            {QStringLiteral("reports"), past.reports},
+            {QStringLiteral("index"), past.index},
+            {QStringLiteral("speed"), past.speed},
+            {QStringLiteral("first"), double(past.span.first)},
+            {QStringLiteral("last"), double(past.span.second)}};
+}
+
+QJsonObject liveMessage() { return {{QStringLiteral("t"), QStringLiteral("live")}}; }
 
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text) {
     return {{QStringLiteral("t"), QStringLiteral("command")},

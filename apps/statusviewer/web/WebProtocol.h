@@ -26,9 +26,14 @@
 //   | attentionAgain (the whole attention list at the next push: the page could not apply a change)
 //   | sort {section,column,descending} (the tab's rows of the section by that shown column, from 0;
 //     -1: the desk's order)
+//   | at {moment} (the tab shows the site as it was at moment, ms since 1970, within the history's
+//     span: rows, counts and attention from a past desk, no command or alarm step taken)
+//   | pastStep {by} (-1, 1: the previous or next report) | pastReport {index} (the report times'
+//     index, the slider's) | pastPlay {speed} (1, 10, 60 times real time; 0 pauses) | live
 // Server -> client (rows, counts and attention at most ten times a second per tab, and only when
 // they changed since the tab last got them):
-//   welcome {operator,groups,group,sections:[{section,title,columns}]}
+//   welcome {operator,groups,group,sections:[{section,title,columns}],history?:{first,last}}
+//              (history: the span of moments "at" takes, ms since 1970; absent: the tab has no "At")
 //   counts {group,sections:[{section,title,rows,shown,alarms,warnings}],alarms,warnings}
 //   attention {version,entries:[{key,section,severity,kind,name,address,words,since,cleared,
 //              unacknowledged,acknowledgedBy}],total,shelved:[{address,name,by,until}]} (the whole
@@ -45,7 +50,12 @@
 //   command {id,ok,text} | step {step,ok,text} (an acknowledgement or shelving handed to the field, or
 //   refused here) | notice {text} | bye {reason,again}
 //   ping (every kHeartbeatMs: a page that hears nothing for a few seconds marks its rows stale)
-//   journal {rows:[{time,event,address,raised,operator,comment}]} (newest first, kMaxJournalRows)
+//   journal {rows:[{time,event,address,raised,operator,comment,at}]} (newest first, kMaxJournalRows;
+//              at: the moment that shows the board with the step, ms since 1970, 0 when unknown)
+//   past {moment,banner,waiting,reports,index,speed,first,last} (the tab shows the past: the moment
+//              shown (0 before the first board), the banner's text, a board asked for and not come,
+//              the report times to step through and the index of the one shown (-1: before the
+//              first), the speed playing (0: paused), the history's span) | live (back to live)
 //   located {section,key,index} (the row's index among the tab's rows in sight; -1: not in sight)
 // Messages over kMaxMessageBytes close the socket; malformed ones are logged and ignored. A socket
 // that sends nothing for kSilentSocketMs is closed: a page behind a frozen connection holds no
@@ -62,6 +72,9 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <optional>
+#include <utility>
 
 namespace sv::web {
 
@@ -113,7 +126,12 @@ struct ClientMessage {
         Shelve,
         Journal,
         AttentionAgain,
-        Sort
+        Sort,
+        At,
+        PastStep,
+        PastReport,
+        PastPlay,
+        Live
     };
     Kind kind = Kind::Invalid;
     /// Why an Invalid message was refused (for the log).
@@ -129,6 +147,8 @@ struct ClientMessage {
     int section = 0;
     int key = -1;  // a row's key; a sort's column
     QString id;
+    qint64 moment = 0;  // at's
+    int amount = 0;     // a past step's direction, report index or speed
 };
 
 /// Reads one message from the page; Invalid (with the reason) for anything not in the contract.
@@ -136,10 +156,15 @@ ClientMessage parseClientMessage(const QByteArray& payload);
 
 QByteArray toBytes(const QJsonObject& message);
 
+/// The first and last moment the history holds (ms since 1970); absent: the tab has no "At".
+using HistorySpan = std::optional<std::pair<qint64, qint64>>;
+
 QJsonObject welcomeMessage(const QString& operatorName, const QStringList& groups, const QString& group,
-                           const QVector<so::StatusReader::SectionInfo>& sections);
+                           const QVector<so::StatusReader::SectionInfo>& sections, const HistorySpan& history = {});
 QJsonObject countsMessage(const QString& group, const QVector<so::StatusReader::SectionInfo>& sections,
                           const QVector<so::StatusReader::Counts>& counts);
+/// The counts message of what `reader` shows through `filter`, section by section.
+QJsonObject countsMessage(so::StatusReader& reader, const so::StatusReader::Filter& filter);
 /// The attention list as one version of it was sent: its first kMaxAttentionEntries entries, each
 /// with its point ("section:key"), and the whole list's length.
 struct AttentionSnapshot {
@@ -168,7 +193,20 @@ QJsonObject menuMessage(int section, int key, const QVector<so::StatusReader::Me
 QJsonObject commandMessage(const QString& id, bool ok, const QString& text);
 /// The answer to an acknowledge or shelve message: handed to the site's authority, or refused.
 QJsonObject stepMessage(const QString& step, bool ok, const QString& text);
-QJsonObject journalMessage(const QVector<so::StatusReader::JournalRow>& rows);
+/// `moments`: each row's moment to go back to (ms since 1970; 0 or missing: none).
+QJsonObject journalMessage(const QVector<so::StatusReader::JournalRow>& rows, const QVector<qint64>& moments = {});
+/// Where a tab's replay of the past stands.
+struct PastState {
+    qint64 moment = 0;
+    QString banner;
+    bool waiting = false;
+    int reports = 0;
+    int index = -1;
+    int speed = 0;
+    std::pair<qint64, qint64> span;
+};
+QJsonObject pastMessage(const PastState& past);
+QJsonObject liveMessage();
 QJsonObject locatedMessage(int section, int key, int index);
 QJsonObject noticeMessage(const QString& text);
 QJsonObject pingMessage();
