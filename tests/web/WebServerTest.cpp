@@ -1105,6 +1105,7 @@ struct WebPastFixture : WebServerFixture {
         options.host.computerName = QStringLiteral("REBUILT");
         options.host.operatorName = QStringLiteral("admin");
         options.logFolder = dir.path();
+        options.shownMoment = moment;
         Workstation rebuilt(options, HostServices{&texts, &log, &quietBus, nullptr, nullptr}, quiet, quietBus);
         EXPECT_TRUE(rebuilt.showGroup(group));
         so::StatusReader reader(rebuilt.status());
@@ -1259,7 +1260,7 @@ struct WebBusPastFixture : WebServerFixture {
     void SetUp() override {
         pastSource = [](DeskLink& link) { return std::make_unique<BusPastSource>(link, 30); };
         WebServerFixture::SetUp();
-        broadcaster->setPastBoard([this](qint64, QString& refusal) {
+        broadcaster->setPastStretch([this](qint64, qint64, QString& refusal) {
             ++asked;
             refusal = QStringLiteral("no board kept here");
             return QByteArray();
@@ -1279,20 +1280,24 @@ TEST_F(WebBusPastFixture, ATabsRequestForThePastCarriesItsOwnOperatorsFieldSessi
     ASSERT_TRUE(until([&] { return admin.last("notice") != nullptr; }));
     EXPECT_TRUE(admin.last("notice")->value("text").toString().contains("no board kept here"))
         << "the field took the request under admin's session and answered";
-    EXPECT_EQ(asked, 1);
+    EXPECT_GE(asked, 1);
     EXPECT_EQ(desk->pastCount(), 0) << "a past that could not be shown leaves the tab live";
 
     // The field's session of akim ends; admin's lives and was the last named on the link.
     desk->link().signOut(QStringLiteral("akim"));
+    const int beforeAdmin = asked;
     admin.send({{"t", "at"}, {"moment", moment}});
-    ASSERT_TRUE(until([&] { return asked == 2; }));
+    ASSERT_TRUE(until([&] { return asked > beforeAdmin; }));
+    for (int i = 0; i < 20; ++i)
+        until([] { return false; }, 10);
+    const int beforeAkim = asked;
     akim.send({{"t", "at"}, {"moment", moment}});
     ASSERT_TRUE(until([&] { return akim.last("notice") != nullptr; }));
     EXPECT_TRUE(akim.last("notice")->value("text").toString().contains("signed in"))
         << akim.last("notice")->value("text").toString().toStdString();
     for (int i = 0; i < 20; ++i)
         until([] { return false; }, 10);
-    EXPECT_EQ(asked, 2) << "akim's request never reached the field under admin's session";
+    EXPECT_EQ(asked, beforeAkim) << "akim's request never reached the field under admin's session";
 }
 
 }  // namespace

@@ -7,6 +7,11 @@ void OperatorPast::reportTimesAround(qint64 moment, std::function<void(QVector<q
     source_.reportTimesAround(moment, std::move(done));
 }
 
+std::pair<qint64, qint64> OperatorPast::span() {
+    link_.setOperator(login_);
+    return source_.span();
+}
+
 void OperatorPast::boardAt(qint64 moment, std::function<void(const PastAnswer&)> done) {
     link_.setOperator(login_);
     source_.boardAt(moment, std::move(done));

@@ -27,7 +27,7 @@ class OperatorPast final : public PastSource {
 public:
     OperatorPast(PastSource& source, DeskLink& link, QString login)
         : source_(source), link_(link), login_(std::move(login)) {}
-    std::pair<qint64, qint64> span() override { return source_.span(); }
+    std::pair<qint64, qint64> span() override;
     void reportTimesAround(qint64 moment, std::function<void(QVector<qint64>)> done) override;
     void boardAt(qint64 moment, std::function<void(const PastAnswer&)> done) override;
 

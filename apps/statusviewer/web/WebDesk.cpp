@@ -411,7 +411,7 @@ void WebTab::moveTo(OperatorDesk& view) {
     past_.reset();
     Workstation& station = operator_->station();
     send(welcomeMessage(operator_->login(), station.status().groupNames(), operator_->groupName(),
-                        operator_->reader().sections(), wall() ? HistorySpan() : desk_.pastSpan()));
+                        operator_->reader().sections(), wall() ? HistorySpan() : desk_.pastSpan(operator_->login())));
     // A tab that opens while the link or the field is down learns it at once.
     for (const QString& text : desk_.faults())
         send(noticeMessage(text));
@@ -856,16 +856,20 @@ void WebDesk::heartbeat() {
         tab->heartbeat(now);
 }
 
-HistorySpan WebDesk::pastSpan() const {
+HistorySpan WebDesk::pastSpan(const QString& login) {
     if (past_ == nullptr)
         return std::nullopt;
+    // The source may ask the field for the span anew: as this tab's operator, never the last one
+    // named on the link.
+    link().setOperator(login);
     return past_->span();
 }
 
-QString WebDesk::pastRefusal(const WebTab& tab, qint64 moment) const {
+QString WebDesk::pastRefusal(const WebTab& tab, qint64 moment) {
     if (past_ == nullptr)
         return QStringLiteral("This web desk has no report history to show the past from.");
-    const auto [first, last] = past_->span();
+    const HistorySpan span = pastSpan(tab.login());
+    const auto [first, last] = *span;
     // A span the source cannot tell (first after last) leaves the moment to the source to refuse.
     if (first <= last && (moment < first || moment > last)) {
         const auto shown = [](qint64 ms) {

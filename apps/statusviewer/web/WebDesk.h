@@ -309,9 +309,10 @@ public:
     /// Components open, of every operator.
     int operatorCount() const { return int(operators_.size()); }
     /// The history's span the tabs may ask for; absent without a history.
-    HistorySpan pastSpan() const;
+    /// The history's span, asked (over the bus) as login, the operator of the tab that shows it.
+    HistorySpan pastSpan(const QString& login);
     /// Why `tab` may not be shown the site at moment; empty when it may.
-    QString pastRefusal(const WebTab& tab, qint64 moment) const;
+    QString pastRefusal(const WebTab& tab, qint64 moment);
     /// A past of `view`'s group for a tab of its operator.
     std::unique_ptr<TabPast> openPast(OperatorDesk& view, std::function<void()> changed);
     /// Tabs showing the past, of one operator (empty: of every operator).
