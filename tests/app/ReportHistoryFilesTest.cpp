@@ -25,6 +25,7 @@ struct History {
     QTemporaryDir dir;
     sv::AppLog log;
     qint64 now = kStart;
+    qint64 steady = 0;
     std::unique_ptr<sv::ReportHistory> history;
 
     explicit History(int keepDays = 30, qint64 maxBytes = qint64(1) << 40) {
@@ -34,6 +35,7 @@ struct History {
         options.keepDays = keepDays;
         options.maxBytes = maxBytes;
         options.clock = [this] { return now; };
+        options.steadyClock = [this] { return steady; };
         history = std::make_unique<sv::ReportHistory>(options, &log);
         history->beginSeed();
         history->entryChanged(7, 1, 0, {{0}, {}, 0});
@@ -97,6 +99,33 @@ TEST(ReportHistoryFiles, ABoardIsRebuiltAtEveryMomentAcrossSnapshotsAndSegments)
     const sv::history::HistorySpan span = h.history->span();
     EXPECT_EQ(span.first, kStart);
     EXPECT_EQ(span.last, kStart + 3 * kHour);
+}
+
+TEST(ReportHistoryFiles, TheWallClockSetForwardOrBackNeitherHurriesNorHoldsAHandOver) {
+    History h;
+    const struct {
+        qint64 wallStep;
+        qint64 steadyMs;  // since the first event queued
+        bool handedOver;
+    } cases[] = {
+        {0, 999, false},        {0, 1000, true},
+        {2 * kHour, 10, false},  // set forward: the events wait their second all the same
+        {-kDay, 10, false},      // set back: not held beyond it
+        {-kDay, 1000, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.wallStep);
+        h.now = kStart + kHour;
+        h.report(1);
+        h.now += c.wallStep;
+        h.report(2);
+        const qint64 first = h.steady;
+        h.steady = first + c.steadyMs;
+        h.history->tick();
+        EXPECT_EQ(h.history->queuedEvents() == 0, c.handedOver);
+        ASSERT_TRUE(h.history->sync());
+        EXPECT_EQ(h.history->queuedEvents(), 0);
+    }
 }
 
 TEST(ReportHistoryFiles, TextsComeBackAsTheFieldSentThem) {
