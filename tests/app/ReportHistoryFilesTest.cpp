@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace history_files {
@@ -146,6 +147,55 @@ TEST(ReportHistoryFiles, TextsComeBackAsTheFieldSentThem) {
     };
     EXPECT_EQ(reports, expected);
     EXPECT_EQ(h.lineAt(h.now), 3);
+}
+
+TEST(ReportHistoryFiles, BlocksPackedWithZlibOrLz4RebuildTheSameBoard) {
+    using sv::history::BlockKind;
+    using sv::history::Packing;
+    History h;
+    for (int i = 1; i <= 40; ++i) {
+        h.now = kStart + i * 60 * 1000;
+        h.report(i % 8);
+        h.history->sync();
+    }
+    const QString written = QDir(h.history->options().folder).filePath(h.files().front());
+    QFile file(written);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const sv::history::FileIndex index = sv::history::indexBlocks(bytes);
+    ASSERT_EQ(index.blocks.size(), 43);
+    for (const auto& block : index.blocks)
+        EXPECT_EQ(block.packing, block.kind == BlockKind::Snapshot ? Packing::Zlib : Packing::Lz4);
+
+    // The same blocks packed all one way, as an older field wrote them (zlib) or all with LZ4.
+    for (const Packing packing : {Packing::Zlib, Packing::Lz4}) {
+        SCOPED_TRACE(int(packing));
+        const QString folder = h.dir.filePath(QStringLiteral("repacked-%1").arg(int(packing)));
+        QDir().mkpath(folder);
+        QFile out(QDir(folder).filePath(QFileInfo(written).fileName()));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        for (const auto& block : index.blocks) {
+            const std::optional<QByteArray> payload = sv::history::blockPayload(bytes, block);
+            ASSERT_TRUE(payload.has_value());
+            out.write(sv::history::frameBlock({block.kind, block.firstTime, block.lastTime, *payload}, packing));
+        }
+        out.close();
+        ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+        for (const auto& block : sv::history::indexBlocks(out.readAll()).blocks)
+            EXPECT_EQ(block.packing, packing);
+
+        sv::history::HistoryReader reader(folder, {});
+        for (const qint64 moment : {kStart, kStart + 17 * 60 * 1000 + 1, h.now}) {
+            const sv::history::PastBoard board = reader.boardAt(moment, h.now);
+            const sv::history::PastBoard recorded = h.history->boardAt(moment);
+            EXPECT_EQ(board.fidelity, Fidelity::Exact);
+            EXPECT_EQ(board.statusRows, recorded.statusRows);
+            EXPECT_EQ(board.deviceRows, recorded.deviceRows);
+        }
+        EXPECT_EQ(reader.boardAt(kStart + 17 * 60 * 1000 + 1, h.now).statusRows.front().text.section('|', 0, 0),
+                  QStringLiteral("1"));
+        EXPECT_EQ(reader.reports(kStart, h.now, 100), h.history->reports(kStart, h.now, 100));
+    }
 }
 
 TEST(ReportHistoryFiles, PruningKeepsExactlyTheSetDays) {
