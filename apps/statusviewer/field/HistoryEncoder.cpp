@@ -79,31 +79,80 @@ QByteArray textBytes(const char* text, qsizetype bytes) {
 
 namespace {
 
-/// Fixed-size fields gathered in one place and appended with one call.
-class Header {
+/// Writes one event with plain stores into room taken for its largest size: the buffer is
+/// resized twice an event (the room taken, then what was used kept), never once a field. What
+/// it writes of a state and a text is byte for byte what Encoder writes.
+class EventWriter {
 public:
+    EventWriter(QByteArray& out, qsizetype most) : out_(out), start_(out.size()) {
+        out_.resize(start_ + most);
+        at_ = out_.data() + start_;
+    }
+    ~EventWriter() { out_.resize(at_ - out_.constData()); }
+    EventWriter(const EventWriter&) = delete;
+    EventWriter& operator=(const EventWriter&) = delete;
+
     template <typename T>
-    Header& operator<<(T value) {
-        std::memcpy(bytes_ + size_, &value, sizeof(T));
-        size_ += sizeof(T);
+    EventWriter& operator<<(T value) {
+        std::memcpy(at_, &value, sizeof(T));
+        at_ += sizeof(T);
         return *this;
     }
-    void appendTo(QByteArray& out) const { Encoder(out).bytes(bytes_, size_); }
+    char* position() const { return at_; }
+    void varint(quint64 value) {
+        while (value >= 0x80) {
+            *at_++ = char((value & 0x7F) | 0x80);
+            value >>= 7;
+        }
+        *at_++ = char(value);
+    }
+    void signedVarint(qint64 value) { varint((quint64(value) << 1) ^ quint64(value >> 63)); }
+    /// Addresses, device types and values are ASCII, copied as they are; any other text as UTF-8.
+    void text(const QString& value) {
+        const qsizetype size = value.size();
+        const auto* chars = reinterpret_cast<const char16_t*>(value.constData());
+        char16_t seen = 0;
+        for (qsizetype i = 0; i < size; ++i)
+            seen |= chars[i];
+        if (seen >= 0x80) {
+            const QByteArray utf8 = value.toUtf8();
+            varint(quint64(utf8.size()));
+            std::memcpy(at_, utf8.constData(), size_t(utf8.size()));
+            at_ += utf8.size();
+            return;
+        }
+        varint(quint64(size));
+        for (qsizetype i = 0; i < size; ++i)
+            at_[i] = char(chars[i]);
+        at_ += size;
+    }
+    void state(const QVector<int>& codes, const QString& text, qint64 number) {
+        varint(quint64(codes.size()));
+        for (int code : codes)
+            signedVarint(code);
+        this->text(text);
+        signedVarint(number);
+    }
+
+    /// The most a varint and a text take.
+    static constexpr qsizetype kVarint = 10;
+    static qsizetype textMost(const QString& value) { return kVarint + 3 * value.size(); }
 
 private:
-    char bytes_[32];
-    qsizetype size_ = 0;
+    QByteArray& out_;
+    qsizetype start_;
+    char* at_ = nullptr;
 };
 
 }  // namespace
 
 void HistoryEvents::beginSeed() {
-    (Header() << quint8(BeginSeed)).appendTo(bytes_);
+    EventWriter(bytes_, 1) << quint8(BeginSeed);
     ++count_;
 }
 
 void HistoryEvents::endSeed(qint64 time) {
-    (Header() << quint8(EndSeed) << time).appendTo(bytes_);
+    EventWriter(bytes_, 9) << quint8(EndSeed) << time;
     ++count_;
 }
 
@@ -111,13 +160,14 @@ void HistoryEvents::change(qint64 time, const PointKey& key, const QVector<int>&
                            qint64 number) {
     if (bytes_.capacity() == 0)
         bytes_.reserve(kReserve);
-    (Header() << quint8(Change) << time << quint8(key.kind) << key.id << key.type << key.index << quint32(0))
-        .appendTo(bytes_);
+    constexpr qsizetype kHeader = 1 + 8 + 1 + 4 + 4 + 4 + 4;
+    EventWriter out(bytes_, kHeader + 3 * EventWriter::kVarint + 5 * codes.size() + EventWriter::textMost(text));
+    out << quint8(Change) << time << quint8(key.kind) << key.id << key.type << key.index << quint32(0);
     // The state's bytes as the segment files hold them, after their length.
-    const qsizetype start = bytes_.size();
-    Encoder(bytes_).state(codes, text, number);
-    const auto length = quint32(bytes_.size() - start);
-    std::memcpy(bytes_.data() + start - qsizetype(sizeof length), &length, sizeof length);
+    char* start = out.position();
+    out.state(codes, text, number);
+    const auto length = quint32(out.position() - start);
+    std::memcpy(start - sizeof length, &length, sizeof length);
     ++count_;
 }
 
@@ -125,11 +175,12 @@ void HistoryEvents::report(qint64 time, const QString& deviceType, const QString
                            const QString& value) {
     if (bytes_.capacity() == 0)
         bytes_.reserve(kReserve);
-    (Header() << quint8(Report) << time << qint32(state)).appendTo(bytes_);
-    Encoder encoder(bytes_);
-    encoder.text(deviceType);
-    encoder.text(address);
-    encoder.text(value);
+    EventWriter out(bytes_, 1 + 8 + 4 + EventWriter::textMost(deviceType) + EventWriter::textMost(address) +
+                                EventWriter::textMost(value));
+    out << quint8(Report) << time << qint32(state);
+    out.text(deviceType);
+    out.text(address);
+    out.text(value);
     ++count_;
 }
 
