@@ -79,26 +79,31 @@ QByteArray textBytes(const char* text, qsizetype bytes) {
 
 namespace {
 
-/// Writes one event with plain stores into room taken for its largest size: the buffer is
-/// resized twice an event (the room taken, then what was used kept), never once a field. What
+/// Writes one event or record with plain stores into room taken for its largest size: the buffer
+/// is resized twice a record (the room taken, then what was used kept), never once a field. What
 /// it writes of a state and a text is byte for byte what Encoder writes.
-class EventWriter {
+class PlainWriter {
 public:
-    EventWriter(QByteArray& out, qsizetype most) : out_(out), start_(out.size()) {
+    PlainWriter(QByteArray& out, qsizetype most) : out_(out), start_(out.size()) {
         out_.resize(start_ + most);
         at_ = out_.data() + start_;
     }
-    ~EventWriter() { out_.resize(at_ - out_.constData()); }
-    EventWriter(const EventWriter&) = delete;
-    EventWriter& operator=(const EventWriter&) = delete;
+    ~PlainWriter() { out_.resize(at_ - out_.constData()); }
+    PlainWriter(const PlainWriter&) = delete;
+    PlainWriter& operator=(const PlainWriter&) = delete;
 
     template <typename T>
-    EventWriter& operator<<(T value) {
+    PlainWriter& operator<<(T value) {
         std::memcpy(at_, &value, sizeof(T));
         at_ += sizeof(T);
         return *this;
     }
     char* position() const { return at_; }
+    void bytes(const char* data, qsizetype size) {
+        std::memcpy(at_, data, size_t(size));
+        at_ += size;
+    }
+    void tag(RecordKind kind, quint64 argument) { varint((argument << 3) | quint64(kind)); }
     void varint(quint64 value) {
         while (value >= 0x80) {
             *at_++ = char((value & 0x7F) | 0x80);
@@ -147,12 +152,12 @@ private:
 }  // namespace
 
 void HistoryEvents::beginSeed() {
-    EventWriter(bytes_, 1) << quint8(BeginSeed);
+    PlainWriter(bytes_, 1) << quint8(BeginSeed);
     ++count_;
 }
 
 void HistoryEvents::endSeed(qint64 time) {
-    EventWriter(bytes_, 9) << quint8(EndSeed) << time;
+    PlainWriter(bytes_, 9) << quint8(EndSeed) << time;
     ++count_;
 }
 
@@ -161,7 +166,7 @@ void HistoryEvents::change(qint64 time, const PointKey& key, const QVector<int>&
     if (bytes_.capacity() == 0)
         bytes_.reserve(kReserve);
     constexpr qsizetype kHeader = 1 + 8 + 1 + 4 + 4 + 4 + 4;
-    EventWriter out(bytes_, kHeader + 3 * EventWriter::kVarint + 5 * codes.size() + EventWriter::textMost(text));
+    PlainWriter out(bytes_, kHeader + 3 * PlainWriter::kVarint + 5 * codes.size() + PlainWriter::textMost(text));
     out << quint8(Change) << time << quint8(key.kind) << key.id << key.type << key.index << quint32(0);
     // The state's bytes as the segment files hold them, after their length.
     char* start = out.position();
@@ -175,8 +180,8 @@ void HistoryEvents::report(qint64 time, const QString& deviceType, const QString
                            const QString& value) {
     if (bytes_.capacity() == 0)
         bytes_.reserve(kReserve);
-    EventWriter out(bytes_, 1 + 8 + 4 + EventWriter::textMost(deviceType) + EventWriter::textMost(address) +
-                                EventWriter::textMost(value));
+    PlainWriter out(bytes_, 1 + 8 + 4 + PlainWriter::textMost(deviceType) + PlainWriter::textMost(address) +
+                                PlainWriter::textMost(value));
     out << quint8(Report) << time << qint32(state);
     out.text(deviceType);
     out.text(address);
@@ -255,7 +260,6 @@ void HistoryEncoder::change(qint64 t, const PointKey& key, const char* state, qs
         return;
     if (!seeding_)
         timeRecord(t, out);
-    Encoder encoder(open_);
     int at = pointIndex_.value(key, -1);
     if (at < 0) {
         at = int(keys_.size());
@@ -263,6 +267,7 @@ void HistoryEncoder::change(qint64 t, const PointKey& key, const char* state, qs
         keys_.append(key);
         states_.append(QByteArray());
         if (!seeding_) {
+            Encoder encoder(open_);
             encoder.tag(RecordKind::DefinePoint, 0);
             encoder.point(key);
         }
@@ -270,9 +275,10 @@ void HistoryEncoder::change(qint64 t, const PointKey& key, const char* state, qs
         return;
     }
     if (!seeding_) {
-        encoder.tag(RecordKind::Change, quint64(at));
-        encoder.signedVarint(t - lastRecord_);
-        encoder.bytes(state, stateBytes);
+        PlainWriter record(open_, 2 * PlainWriter::kVarint + stateBytes);
+        record.tag(RecordKind::Change, quint64(at));
+        record.signedVarint(t - lastRecord_);
+        record.bytes(state, stateBytes);
         lastRecord_ = t;
     }
     // Kept in the point's own buffer, which is reused while the state's size stays the same.
@@ -289,12 +295,14 @@ void HistoryEncoder::report(qint64 t, int state, const char* deviceType, qsizety
     timeRecord(t, out);
     const int type = index(deviceTypes_, deviceType, typeBytes, RecordKind::DefineDeviceType);
     const int at = index(addresses_, address, addressBytes, RecordKind::DefineAddress);
-    Encoder encoder(open_);
-    encoder.tag(RecordKind::Report, quint64(at));
-    encoder.signedVarint(t - lastRecord_);
-    encoder.varint(quint64(type));
-    encoder.varint(quint64(quint8(state)));
-    encoder.bytes(value, valueBytes);
+    {
+        PlainWriter record(open_, 4 * PlainWriter::kVarint + valueBytes);
+        record.tag(RecordKind::Report, quint64(at));
+        record.signedVarint(t - lastRecord_);
+        record.varint(quint64(type));
+        record.varint(quint64(quint8(state)));
+        record.bytes(value, valueBytes);
+    }
     lastRecord_ = t;
     closeWhenFull(out);
 }
