@@ -147,6 +147,17 @@ TEST(ReportHistoryFiles, TextsComeBackAsTheFieldSentThem) {
     };
     EXPECT_EQ(reports, expected);
     EXPECT_EQ(h.lineAt(h.now), 3);
+
+    // Many addresses, each reported again after the others: every one keeps its own text.
+    h.now = kStart + 2000;
+    QVector<sv::history::PastReport> sent;
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 300; ++i) {
+            const QString address = QStringLiteral("C%1.IN%2").arg(i / 16).arg(i % 16, 2, 10, QLatin1Char('0'));
+            h.history->reported(QStringLiteral("Input"), address, round, {});
+            sent.append({h.now, QStringLiteral("Input"), address, round, {}});
+        }
+    EXPECT_EQ(h.history->reports(h.now, h.now, 1000), sent);
 }
 
 TEST(ReportHistoryFiles, BlocksPackedWithZlibOrLz4RebuildTheSameBoard) {

@@ -1,5 +1,8 @@
 #include "field/HistoryEncoder.h"
 
+#include <QRandomGenerator>
+
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -64,14 +67,6 @@ private:
     const char* end_;
     bool failed_ = false;
 };
-
-/// The bytes of an encoded text after its length.
-QByteArray textBytes(const char* text, qsizetype bytes) {
-    qsizetype skip = 1;
-    while (quint8(text[skip - 1]) & 0x80)
-        ++skip;
-    return QByteArray::fromRawData(text + skip, bytes - skip);
-}
 
 }  // namespace
 
@@ -196,6 +191,72 @@ QByteArray HistoryEvents::take() {
 
 // ---- the writer thread --------------------------------------------------------------------------
 
+quint32 HistoryEncoder::Dictionary::hash(const char* text, qsizetype bytes) const {
+    // A word at a time, each mixed in by a multiply; seeded per run, so no site's texts can be
+    // chosen to collide.
+    quint64 h = seed_ ^ quint64(bytes);
+    while (bytes > 0) {
+        quint64 word = 0;
+        const qsizetype n = std::min<qsizetype>(bytes, 8);
+        std::memcpy(&word, text, size_t(n));
+        h = (h ^ word) * 0xff51afd7ed558ccdULL;
+        h ^= h >> 32;
+        text += n;
+        bytes -= n;
+    }
+    return quint32(h);
+}
+
+bool HistoryEncoder::Dictionary::holds(int index, const char* text, qsizetype bytes) const {
+    const qsizetype start = starts_[index];
+    const qsizetype end = index + 1 < starts_.size() ? starts_[index + 1] : encoded_.size();
+    return end - start == bytes && std::memcmp(encoded_.constData() + start, text, size_t(bytes)) == 0;
+}
+
+int HistoryEncoder::Dictionary::find(const char* text, qsizetype bytes) const {
+    if (slots_.isEmpty())
+        return -1;
+    const quint32 h = hash(text, bytes);
+    const qsizetype mask = slots_.size() - 1;
+    for (qsizetype at = h & mask;; at = (at + 1) & mask) {
+        const Slot& slot = slots_[at];
+        if (slot.index < 0)
+            return -1;
+        if (slot.hash == h && holds(slot.index, text, bytes))
+            return slot.index;
+    }
+}
+
+int HistoryEncoder::Dictionary::add(const char* text, qsizetype bytes) {
+    if (slots_.isEmpty())
+        seed_ = QRandomGenerator::global()->generate64();
+    if (2 * (starts_.size() + 1) > slots_.size()) {
+        const QVector<Slot> old = std::exchange(slots_, QVector<Slot>(std::max<qsizetype>(64, 2 * slots_.size())));
+        for (const Slot& slot : old)
+            if (slot.index >= 0)
+                place(slot);
+    }
+    const int index = int(starts_.size());
+    starts_.append(encoded_.size());
+    encoded_.append(text, bytes);
+    place({hash(text, bytes), index});
+    return index;
+}
+
+void HistoryEncoder::Dictionary::place(Slot slot) {
+    const qsizetype mask = slots_.size() - 1;
+    qsizetype at = slot.hash & mask;
+    while (slots_[at].index >= 0)
+        at = (at + 1) & mask;
+    slots_[at] = slot;
+}
+
+void HistoryEncoder::Dictionary::clear() {
+    slots_.clear();
+    starts_.clear();
+    encoded_.clear();
+}
+
 bool HistoryEncoder::apply(const QByteArray& events, QVector<HistoryJob>& out) {
     EventReader in(events);
     while (!in.atEnd() && !in.failed()) {
@@ -308,17 +369,13 @@ void HistoryEncoder::report(qint64 t, int state, const char* deviceType, qsizety
 }
 
 int HistoryEncoder::index(Dictionary& dictionary, const char* text, qsizetype bytes, RecordKind define) {
-    const QByteArray key = textBytes(text, bytes);
-    const auto it = dictionary.indexes.constFind(key);
-    if (it != dictionary.indexes.cend())
-        return *it;
-    const int at = dictionary.size++;
-    dictionary.indexes.insert(QByteArray(key.constData(), key.size()), at);
-    Encoder(dictionary.encoded).bytes(text, bytes);
+    const int found = dictionary.find(text, bytes);
+    if (found >= 0)
+        return found;
     Encoder encoder(open_);
     encoder.tag(define, 0);
     encoder.bytes(text, bytes);
-    return at;
+    return dictionary.add(text, bytes);
 }
 
 void HistoryEncoder::timeRecord(qint64 t, QVector<HistoryJob>& out) {
@@ -339,13 +396,13 @@ void HistoryEncoder::snapshot(qint64 t, bool newSegment, QVector<HistoryJob>& ou
     qsizetype stateBytes = 0;
     for (const QByteArray& state : std::as_const(states_))
         stateBytes += state.size();
-    block.payload.reserve(deviceTypes_.encoded.size() + addresses_.encoded.size() + stateBytes + keys_.size() * 12 +
+    block.payload.reserve(deviceTypes_.encoded().size() + addresses_.encoded().size() + stateBytes + keys_.size() * 12 +
                           32);
     Encoder encoder(block.payload);
-    encoder.varint(quint64(deviceTypes_.size));
-    block.payload.append(deviceTypes_.encoded);
-    encoder.varint(quint64(addresses_.size));
-    block.payload.append(addresses_.encoded);
+    encoder.varint(quint64(deviceTypes_.size()));
+    block.payload.append(deviceTypes_.encoded());
+    encoder.varint(quint64(addresses_.size()));
+    block.payload.append(addresses_.encoded());
     encoder.varint(quint64(keys_.size()));
     for (qsizetype i = 0; i < keys_.size(); ++i) {
         encoder.point(keys_[i]);
