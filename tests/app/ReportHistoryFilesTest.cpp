@@ -11,6 +11,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
+
+#include <zlib.h>
+
+#include <functional>
 
 namespace history_files {
 
@@ -206,6 +211,40 @@ TEST(ReportHistoryFiles, BlocksPackedWithZlibOrLz4RebuildTheSameBoard) {
         EXPECT_EQ(reader.boardAt(kStart + 17 * 60 * 1000 + 1, h.now).statusRows.front().text.section('|', 0, 0),
                   QStringLiteral("1"));
         EXPECT_EQ(reader.reports(kStart, h.now, 100), h.history->reports(kStart, h.now, 100));
+    }
+}
+
+TEST(ReportHistoryFiles, AnLz4BlockThatClaimsTooMuchOrDoesNotInflateIsRefused) {
+    using sv::history::Packing;
+    const QByteArray payload = QByteArray("changes ").repeated(100);
+    const QByteArray framed =
+        sv::history::frameBlock({sv::history::BlockKind::Deltas, kStart, kStart, payload}, Packing::Lz4);
+    const sv::history::FileIndex index = sv::history::indexBlocks(framed);
+    ASSERT_EQ(index.blocks.size(), 1);
+    EXPECT_EQ(sv::history::blockPayload(framed, index.blocks.front()), payload);
+
+    // Forged blocks whose checksum holds: the reader must refuse them, not allocate or read on.
+    const int packed = sv::history::kFrameBytes;
+    const struct {
+        const char* what;
+        std::function<void(QByteArray&)> forge;
+    } cases[] = {
+        {"a size of 1 GiB", [](QByteArray& b) { qToLittleEndian(quint32(1) << 30, b.data() + packed); }},
+        {"a size larger than the bytes", [](QByteArray& b) { qToLittleEndian(quint32(100000), b.data() + packed); }},
+        {"garbage packed", [](QByteArray& b) { b.replace(packed + 4, 16, QByteArray(16, '\xff')); }},
+        {"packed bytes cut short", [](QByteArray& b) { b.chop(10); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray forged = framed;
+        c.forge(forged);
+        qToLittleEndian(quint32(forged.size() - packed), forged.data() + 4);
+        qToLittleEndian(
+            quint32(crc32(0, reinterpret_cast<const Bytef*>(forged.constData() + 12), uInt(forged.size() - 12))),
+            forged.data() + 8);
+        const sv::history::FileIndex forgedIndex = sv::history::indexBlocks(forged);
+        ASSERT_EQ(forgedIndex.blocks.size(), 1);
+        EXPECT_FALSE(sv::history::blockPayload(forged, forgedIndex.blocks.front()).has_value());
     }
 }
 
