@@ -10,7 +10,7 @@
 //
 // Cost on the field's thread: a few bytes per change and report copied into one buffer
 // (HistoryEvents: no allocation, nothing shared with the field's own state), handed to a writer
-// thread of its own once a second (or every kEventsPerHandOver events), which keeps the
+// thread of its own once a second on a steady clock (or every kEventsPerHandOver events), which keeps the
 // dictionaries and states, encodes, compresses, appends each block with one write and prunes: segments that ended more
 // than keepDays ago go, and the oldest go while the folder holds more than maxBytes. A failing disk is told once and
 // costs the blocks it could not take; the field goes on.
