@@ -50,7 +50,7 @@ set(CPACK_DEBIAN_VIEWER_PACKAGE_NAME statusobject-viewer)
 set(CPACK_DEBIAN_VIEWER_PACKAGE_SECTION misc)
 # Listed by hand: dpkg-shlibdeps cannot see the library of the package beside it.
 set(CPACK_DEBIAN_VIEWER_PACKAGE_DEPENDS
-    "libstatusobject${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION}), libqt6widgets6, libqt6sql6, libqt6sql6-sqlite, libmosquitto1, libqt6httpserver6, libqt6websockets6, libsodium23, libc6, libstdc++6, libgcc-s1")
+    "libstatusobject${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION}), libqt6widgets6, libqt6sql6, libqt6sql6-sqlite, libmosquitto1, libqt6httpserver6, libqt6websockets6, libsodium23, liblz4-1, libc6, libstdc++6, libgcc-s1")
 set(CPACK_DEBIAN_VIEWER_DESCRIPTION "The status viewer application: a host of the status window on an embedded
  demo site, a simulated field, a multi-desk site over an MQTT broker and a web desk.")
 set(CPACK_STRIP_FILES ON)

@@ -13,7 +13,7 @@ PACKAGES=(
   python3 python3-paho-mqtt
   mosquitto libmosquitto-dev mosquitto-clients faketime openssl
   doxygen qt6-l10n-tools qt6-tools-dev clang-format
-  qt6-httpserver-dev qt6-websockets-dev libsodium-dev
+  qt6-httpserver-dev qt6-websockets-dev libsodium-dev liblz4-dev
   chromium
   lintian
 )

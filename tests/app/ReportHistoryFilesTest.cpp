@@ -9,7 +9,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
+
+#include <zlib.h>
+
+#include <functional>
 
 namespace history_files {
 
@@ -25,6 +31,7 @@ struct History {
     QTemporaryDir dir;
     sv::AppLog log;
     qint64 now = kStart;
+    qint64 steady = 0;
     std::unique_ptr<sv::ReportHistory> history;
 
     explicit History(int keepDays = 30, qint64 maxBytes = qint64(1) << 40) {
@@ -34,6 +41,7 @@ struct History {
         options.keepDays = keepDays;
         options.maxBytes = maxBytes;
         options.clock = [this] { return now; };
+        options.steadyClock = [this] { return steady; };
         history = std::make_unique<sv::ReportHistory>(options, &log);
         history->beginSeed();
         history->entryChanged(7, 1, 0, {{0}, {}, 0});
@@ -99,6 +107,33 @@ TEST(ReportHistoryFiles, ABoardIsRebuiltAtEveryMomentAcrossSnapshotsAndSegments)
     EXPECT_EQ(span.last, kStart + 3 * kHour);
 }
 
+TEST(ReportHistoryFiles, TheWallClockSetForwardOrBackNeitherHurriesNorHoldsAHandOver) {
+    History h;
+    const struct {
+        qint64 wallStep;
+        qint64 steadyMs;  // since the first event queued
+        bool handedOver;
+    } cases[] = {
+        {0, 999, false},        {0, 1000, true},
+        {2 * kHour, 10, false},  // set forward: the events wait their second all the same
+        {-kDay, 10, false},      // set back: not held beyond it
+        {-kDay, 1000, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.wallStep);
+        h.now = kStart + kHour;
+        h.report(1);
+        h.now += c.wallStep;
+        h.report(2);
+        const qint64 first = h.steady;
+        h.steady = first + c.steadyMs;
+        h.history->tick();
+        EXPECT_EQ(h.history->queuedEvents() == 0, c.handedOver);
+        ASSERT_TRUE(h.history->sync());
+        EXPECT_EQ(h.history->queuedEvents(), 0);
+    }
+}
+
 TEST(ReportHistoryFiles, TextsComeBackAsTheFieldSentThem) {
     // ASCII texts are copied as they are; any other character takes the converting path, and a
     // state's text with it must not shift the records that follow.
@@ -117,6 +152,100 @@ TEST(ReportHistoryFiles, TextsComeBackAsTheFieldSentThem) {
     };
     EXPECT_EQ(reports, expected);
     EXPECT_EQ(h.lineAt(h.now), 3);
+
+    // Many addresses, each reported again after the others: every one keeps its own text.
+    h.now = kStart + 2000;
+    QVector<sv::history::PastReport> sent;
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 300; ++i) {
+            const QString address = QStringLiteral("C%1.IN%2").arg(i / 16).arg(i % 16, 2, 10, QLatin1Char('0'));
+            h.history->reported(QStringLiteral("Input"), address, round, {});
+            sent.append({h.now, QStringLiteral("Input"), address, round, {}});
+        }
+    EXPECT_EQ(h.history->reports(h.now, h.now, 1000), sent);
+}
+
+TEST(ReportHistoryFiles, BlocksPackedWithZlibOrLz4RebuildTheSameBoard) {
+    using sv::history::BlockKind;
+    using sv::history::Packing;
+    History h;
+    for (int i = 1; i <= 40; ++i) {
+        h.now = kStart + i * 60 * 1000;
+        h.report(i % 8);
+        h.history->sync();
+    }
+    const QString written = QDir(h.history->options().folder).filePath(h.files().front());
+    QFile file(written);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const sv::history::FileIndex index = sv::history::indexBlocks(bytes);
+    ASSERT_EQ(index.blocks.size(), 43);
+    for (const auto& block : index.blocks)
+        EXPECT_EQ(block.packing, block.kind == BlockKind::Snapshot ? Packing::Zlib : Packing::Lz4);
+
+    // The same blocks packed all one way, as an older field wrote them (zlib) or all with LZ4.
+    for (const Packing packing : {Packing::Zlib, Packing::Lz4}) {
+        SCOPED_TRACE(int(packing));
+        const QString folder = h.dir.filePath(QStringLiteral("repacked-%1").arg(int(packing)));
+        QDir().mkpath(folder);
+        QFile out(QDir(folder).filePath(QFileInfo(written).fileName()));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        for (const auto& block : index.blocks) {
+            const std::optional<QByteArray> payload = sv::history::blockPayload(bytes, block);
+            ASSERT_TRUE(payload.has_value());
+            out.write(sv::history::frameBlock({block.kind, block.firstTime, block.lastTime, *payload}, packing));
+        }
+        out.close();
+        ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+        for (const auto& block : sv::history::indexBlocks(out.readAll()).blocks)
+            EXPECT_EQ(block.packing, packing);
+
+        sv::history::HistoryReader reader(folder, {});
+        for (const qint64 moment : {kStart, kStart + 17 * 60 * 1000 + 1, h.now}) {
+            const sv::history::PastBoard board = reader.boardAt(moment, h.now);
+            const sv::history::PastBoard recorded = h.history->boardAt(moment);
+            EXPECT_EQ(board.fidelity, Fidelity::Exact);
+            EXPECT_EQ(board.statusRows, recorded.statusRows);
+            EXPECT_EQ(board.deviceRows, recorded.deviceRows);
+        }
+        EXPECT_EQ(reader.boardAt(kStart + 17 * 60 * 1000 + 1, h.now).statusRows.front().text.section('|', 0, 0),
+                  QStringLiteral("1"));
+        EXPECT_EQ(reader.reports(kStart, h.now, 100), h.history->reports(kStart, h.now, 100));
+    }
+}
+
+TEST(ReportHistoryFiles, AnLz4BlockThatClaimsTooMuchOrDoesNotInflateIsRefused) {
+    using sv::history::Packing;
+    const QByteArray payload = QByteArray("changes ").repeated(100);
+    const QByteArray framed =
+        sv::history::frameBlock({sv::history::BlockKind::Deltas, kStart, kStart, payload}, Packing::Lz4);
+    const sv::history::FileIndex index = sv::history::indexBlocks(framed);
+    ASSERT_EQ(index.blocks.size(), 1);
+    EXPECT_EQ(sv::history::blockPayload(framed, index.blocks.front()), payload);
+
+    // Forged blocks whose checksum holds: the reader must refuse them, not allocate or read on.
+    const int packed = sv::history::kFrameBytes;
+    const struct {
+        const char* what;
+        std::function<void(QByteArray&)> forge;
+    } cases[] = {
+        {"a size of 1 GiB", [](QByteArray& b) { qToLittleEndian(quint32(1) << 30, b.data() + packed); }},
+        {"a size larger than the bytes", [](QByteArray& b) { qToLittleEndian(quint32(100000), b.data() + packed); }},
+        {"garbage packed", [](QByteArray& b) { b.replace(packed + 4, 16, QByteArray(16, '\xff')); }},
+        {"packed bytes cut short", [](QByteArray& b) { b.chop(10); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray forged = framed;
+        c.forge(forged);
+        qToLittleEndian(quint32(forged.size() - packed), forged.data() + 4);
+        qToLittleEndian(
+            quint32(crc32(0, reinterpret_cast<const Bytef*>(forged.constData() + 12), uInt(forged.size() - 12))),
+            forged.data() + 8);
+        const sv::history::FileIndex forgedIndex = sv::history::indexBlocks(forged);
+        ASSERT_EQ(forgedIndex.blocks.size(), 1);
+        EXPECT_FALSE(sv::history::blockPayload(forged, forgedIndex.blocks.front()).has_value());
+    }
 }
 
 TEST(ReportHistoryFiles, PruningKeepsExactlyTheSetDays) {

@@ -100,12 +100,14 @@ TEST(CommandLine, TheRolesOfAMultiDeskSiteTakeTheBrokerAndItsLogin) {
     EXPECT_EQ(password.options.role, sv::Role::OperatorPassword);
     EXPECT_EQ(password.options.operatorName, "mlee");
 
-    const sv::CommandLine field = parse({"field", "--broker", "mqtt://broker", "--reports", "20000"});
+    const sv::CommandLine field =
+        parse({"field", "--broker", "mqtt://broker", "--reports", "20000", "--burst", "5000"});
     ASSERT_TRUE(field.error.isEmpty()) << field.error.toStdString();
     EXPECT_EQ(field.options.role, sv::Role::Field);
     EXPECT_EQ(field.options.broker.port, 1883);
     EXPECT_EQ(field.options.broker.site, "main");
     EXPECT_EQ(field.options.reports, 20000);
+    EXPECT_EQ(field.options.burst, 5000);
     EXPECT_EQ(parse({}).options.role, sv::Role::Demo);
 
     const sv::CommandLine web = parse({"web", "--broker", "mqtt://h", "--trusted-proxy", "10.0.0.5", "--trusted-proxy",
@@ -127,6 +129,8 @@ TEST(CommandLine, TheRolesOfAMultiDeskSiteTakeTheBrokerAndItsLogin) {
         {{"field", "--broker", "mqtt://h:99999"}, "mqtt://"},
         {{"field", "--broker", "mqtt://h", "--computer-name", "WS1"}, "--computer-name"},
         {{"workstation", "--broker", "mqtt://h", "--reports", "5"}, "--reports"},
+        {{"workstation", "--broker", "mqtt://h", "--burst", "5"}, "--burst"},
+        {{"field", "--broker", "mqtt://h", "--burst", "-1"}, "burst"},
         {{"workstation", "--broker", "mqtt://h", "--workstations", "2"}, "--workstations"},
         {{"workstation", "--broker", "mqtt://h", "--broker-password-file", "pw"}, "--broker-user"},
         {{"workstation", "--broker", "mqtt://h", "--site", "a/b"}, "--site"},

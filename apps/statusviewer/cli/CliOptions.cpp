@@ -75,6 +75,10 @@ struct Parser {
     QCommandLineOption reports{QStringLiteral("reports"),
                                QStringLiteral("Role field: the traffic stops after this many state reports."),
                                QStringLiteral("N")};
+    QCommandLineOption burst{QStringLiteral("burst"),
+                             QStringLiteral("Role field: this many of each minute's state reports in one second of "
+                                            "it, the rest spread over the other 59 (default 0: an even rate)."),
+                             QStringLiteral("N")};
     QCommandLineOption control{
         QStringLiteral("control"),
         QStringLiteral("Roles field and workstation: reads commands from standard input, one "
@@ -151,13 +155,42 @@ struct Parser {
             QStringLiteral("The live status viewer on a site database, with a simulated field and one or more "
                            "workstations."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({help,         db,          createDemo,     scale,          op,
-                           workstations, rate,        headless,       seconds,        out,
-                           abnormalOnly, stats,       broker,         brokerUser,     brokerPasswordFile,
-                           brokerTls,    site,        computerName,   group,          reports,
-                           control,      listen,      insecureListen, behindTlsProxy, operatorPasswordFile,
-                           tlsCert,      tlsKey,      webRoot,        idleMinutes,    trustedProxy,
-                           allowedHost,  historyDays, compare,        exportIncident, windowMinutes});
+        parser.addOptions({help,
+                           db,
+                           createDemo,
+                           scale,
+                           op,
+                           workstations,
+                           rate,
+                           headless,
+                           seconds,
+                           out,
+                           abnormalOnly,
+                           stats,
+                           broker,
+                           brokerUser,
+                           brokerPasswordFile,
+                           brokerTls,
+                           site,
+                           computerName,
+                           group,
+                           reports,
+                           burst,
+                           control,
+                           listen,
+                           insecureListen,
+                           behindTlsProxy,
+                           operatorPasswordFile,
+                           tlsCert,
+                           tlsKey,
+                           webRoot,
+                           idleMinutes,
+                           trustedProxy,
+                           allowedHost,
+                           historyDays,
+                           compare,
+                           exportIncident,
+                           windowMinutes});
         parser.addPositionalArgument(QStringLiteral("role"),
                                      QStringLiteral("field, workstation or web: one process of a multi-desk site on "
                                                     "a broker (needs --broker); operator-password LOGIN: sets the "
@@ -271,7 +304,7 @@ bool readRoleOptions(Parser& p, AppOptions& o, QString& error) {
     }
     const bool roled = o.role != Role::Demo;
     for (const QCommandLineOption* option : {&p.broker, &p.brokerUser, &p.brokerPasswordFile, &p.brokerTls, &p.site,
-                                             &p.computerName, &p.reports, &p.control}) {
+                                             &p.computerName, &p.reports, &p.burst, &p.control}) {
         if (!roled && p.parser.isSet(*option)) {
             error =
                 QStringLiteral("--%1 needs a role: statusviewer field|workstation|web --broker mqtt://HOST:PORT ...")
@@ -328,6 +361,16 @@ bool readRoleOptions(Parser& p, AppOptions& o, QString& error) {
         if (!v)
             return false;
         o.reports = *v;
+    }
+    if (p.parser.isSet(p.burst)) {
+        if (o.role != Role::Field) {
+            error = QStringLiteral("--burst is for the role field");
+            return false;
+        }
+        const auto v = readInt(p.parser.value(p.burst), QStringLiteral("burst"), 0, 1000000, error);
+        if (!v)
+            return false;
+        o.burst = *v;
     }
     if (p.parser.isSet(p.historyDays)) {
         if (o.role != Role::Field && o.role != Role::Demo) {

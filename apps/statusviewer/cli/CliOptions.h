@@ -32,6 +32,8 @@ struct AppOptions {
     QString group;
     /// Role field: stop the traffic after this many state reports (0: no limit).
     qint64 reports = 0;
+    /// Role field: state reports of each minute sent in one second of it (0: an even rate).
+    int burst = 0;
     /// Read control lines from standard input and answer on standard output (roles only).
     bool control = false;
     /// sqlite:PATH or odbc:CONNECTION-STRING; empty: the demo site in the user's data folder.

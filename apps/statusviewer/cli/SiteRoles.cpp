@@ -135,6 +135,7 @@ FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QS
     }
     FieldOptions fieldOptions;
     fieldOptions.reportsPerSecond = options.reports > 0 ? 0.0 : options.rate;
+    fieldOptions.burstReports = options.burst;
     field_ = std::make_unique<SimulatedField>(*db_, fieldOptions, &services_.log);
     history_ = openReportHistory(siteUrl, options.historyDays, &services_.log);
     field_->setHistory(history_.get());

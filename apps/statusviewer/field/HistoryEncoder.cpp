@@ -1,5 +1,8 @@
 #include "field/HistoryEncoder.h"
 
+#include <QRandomGenerator>
+
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -65,45 +68,91 @@ private:
     bool failed_ = false;
 };
 
-/// The bytes of an encoded text after its length.
-QByteArray textBytes(const char* text, qsizetype bytes) {
-    qsizetype skip = 1;
-    while (quint8(text[skip - 1]) & 0x80)
-        ++skip;
-    return QByteArray::fromRawData(text + skip, bytes - skip);
-}
-
 }  // namespace
 
 // ---- the field's thread -------------------------------------------------------------------------
 
 namespace {
 
-/// Fixed-size fields gathered in one place and appended with one call.
-class Header {
+/// Writes one event or record with plain stores into room taken for its largest size: the buffer
+/// is resized twice a record (the room taken, then what was used kept), never once a field. What
+/// it writes of a state and a text is byte for byte what Encoder writes.
+class PlainWriter {
 public:
+    PlainWriter(QByteArray& out, qsizetype most) : out_(out), start_(out.size()) {
+        out_.resize(start_ + most);
+        at_ = out_.data() + start_;
+    }
+    ~PlainWriter() { out_.resize(at_ - out_.constData()); }
+    PlainWriter(const PlainWriter&) = delete;
+    PlainWriter& operator=(const PlainWriter&) = delete;
+
     template <typename T>
-    Header& operator<<(T value) {
-        std::memcpy(bytes_ + size_, &value, sizeof(T));
-        size_ += sizeof(T);
+    PlainWriter& operator<<(T value) {
+        std::memcpy(at_, &value, sizeof(T));
+        at_ += sizeof(T);
         return *this;
     }
-    void appendTo(QByteArray& out) const { Encoder(out).bytes(bytes_, size_); }
+    char* position() const { return at_; }
+    void bytes(const char* data, qsizetype size) {
+        std::memcpy(at_, data, size_t(size));
+        at_ += size;
+    }
+    void tag(RecordKind kind, quint64 argument) { varint((argument << 3) | quint64(kind)); }
+    void varint(quint64 value) {
+        while (value >= 0x80) {
+            *at_++ = char((value & 0x7F) | 0x80);
+            value >>= 7;
+        }
+        *at_++ = char(value);
+    }
+    void signedVarint(qint64 value) { varint((quint64(value) << 1) ^ quint64(value >> 63)); }
+    /// Addresses, device types and values are ASCII, copied as they are; any other text as UTF-8.
+    void text(const QString& value) {
+        const qsizetype size = value.size();
+        const auto* chars = reinterpret_cast<const char16_t*>(value.constData());
+        char16_t seen = 0;
+        for (qsizetype i = 0; i < size; ++i)
+            seen |= chars[i];
+        if (seen >= 0x80) {
+            const QByteArray utf8 = value.toUtf8();
+            varint(quint64(utf8.size()));
+            std::memcpy(at_, utf8.constData(), size_t(utf8.size()));
+            at_ += utf8.size();
+            return;
+        }
+        varint(quint64(size));
+        for (qsizetype i = 0; i < size; ++i)
+            at_[i] = char(chars[i]);
+        at_ += size;
+    }
+    void state(const QVector<int>& codes, const QString& text, qint64 number) {
+        varint(quint64(codes.size()));
+        for (int code : codes)
+            signedVarint(code);
+        this->text(text);
+        signedVarint(number);
+    }
+
+    /// The most a varint and a text take.
+    static constexpr qsizetype kVarint = 10;
+    static qsizetype textMost(const QString& value) { return kVarint + 3 * value.size(); }
 
 private:
-    char bytes_[32];
-    qsizetype size_ = 0;
+    QByteArray& out_;
+    qsizetype start_;
+    char* at_ = nullptr;
 };
 
 }  // namespace
 
 void HistoryEvents::beginSeed() {
-    (Header() << quint8(BeginSeed)).appendTo(bytes_);
+    PlainWriter(bytes_, 1) << quint8(BeginSeed);
     ++count_;
 }
 
 void HistoryEvents::endSeed(qint64 time) {
-    (Header() << quint8(EndSeed) << time).appendTo(bytes_);
+    PlainWriter(bytes_, 9) << quint8(EndSeed) << time;
     ++count_;
 }
 
@@ -111,13 +160,14 @@ void HistoryEvents::change(qint64 time, const PointKey& key, const QVector<int>&
                            qint64 number) {
     if (bytes_.capacity() == 0)
         bytes_.reserve(kReserve);
-    (Header() << quint8(Change) << time << quint8(key.kind) << key.id << key.type << key.index << quint32(0))
-        .appendTo(bytes_);
+    constexpr qsizetype kHeader = 1 + 8 + 1 + 4 + 4 + 4 + 4;
+    PlainWriter out(bytes_, kHeader + 3 * PlainWriter::kVarint + 5 * codes.size() + PlainWriter::textMost(text));
+    out << quint8(Change) << time << quint8(key.kind) << key.id << key.type << key.index << quint32(0);
     // The state's bytes as the segment files hold them, after their length.
-    const qsizetype start = bytes_.size();
-    Encoder(bytes_).state(codes, text, number);
-    const auto length = quint32(bytes_.size() - start);
-    std::memcpy(bytes_.data() + start - qsizetype(sizeof length), &length, sizeof length);
+    char* start = out.position();
+    out.state(codes, text, number);
+    const auto length = quint32(out.position() - start);
+    std::memcpy(start - sizeof length, &length, sizeof length);
     ++count_;
 }
 
@@ -125,11 +175,12 @@ void HistoryEvents::report(qint64 time, const QString& deviceType, const QString
                            const QString& value) {
     if (bytes_.capacity() == 0)
         bytes_.reserve(kReserve);
-    (Header() << quint8(Report) << time << qint32(state)).appendTo(bytes_);
-    Encoder encoder(bytes_);
-    encoder.text(deviceType);
-    encoder.text(address);
-    encoder.text(value);
+    PlainWriter out(bytes_, 1 + 8 + 4 + PlainWriter::textMost(deviceType) + PlainWriter::textMost(address) +
+                                PlainWriter::textMost(value));
+    out << quint8(Report) << time << qint32(state);
+    out.text(deviceType);
+    out.text(address);
+    out.text(value);
     ++count_;
 }
 
@@ -139,6 +190,72 @@ QByteArray HistoryEvents::take() {
 }
 
 // ---- the writer thread --------------------------------------------------------------------------
+
+quint32 HistoryEncoder::Dictionary::hash(const char* text, qsizetype bytes) const {
+    // A word at a time, each mixed in by a multiply; seeded per run, so no site's texts can be
+    // chosen to collide.
+    quint64 h = seed_ ^ quint64(bytes);
+    while (bytes > 0) {
+        quint64 word = 0;
+        const qsizetype n = std::min<qsizetype>(bytes, 8);
+        std::memcpy(&word, text, size_t(n));
+        h = (h ^ word) * 0xff51afd7ed558ccdULL;
+        h ^= h >> 32;
+        text += n;
+        bytes -= n;
+    }
+    return quint32(h);
+}
+
+bool HistoryEncoder::Dictionary::holds(int index, const char* text, qsizetype bytes) const {
+    const qsizetype start = starts_[index];
+    const qsizetype end = index + 1 < starts_.size() ? starts_[index + 1] : encoded_.size();
+    return end - start == bytes && std::memcmp(encoded_.constData() + start, text, size_t(bytes)) == 0;
+}
+
+int HistoryEncoder::Dictionary::find(const char* text, qsizetype bytes) const {
+    if (slots_.isEmpty())
+        return -1;
+    const quint32 h = hash(text, bytes);
+    const qsizetype mask = slots_.size() - 1;
+    for (qsizetype at = h & mask;; at = (at + 1) & mask) {
+        const Slot& slot = slots_[at];
+        if (slot.index < 0)
+            return -1;
+        if (slot.hash == h && holds(slot.index, text, bytes))
+            return slot.index;
+    }
+}
+
+int HistoryEncoder::Dictionary::add(const char* text, qsizetype bytes) {
+    if (slots_.isEmpty())
+        seed_ = QRandomGenerator::global()->generate64();
+    if (2 * (starts_.size() + 1) > slots_.size()) {
+        const QVector<Slot> old = std::exchange(slots_, QVector<Slot>(std::max<qsizetype>(64, 2 * slots_.size())));
+        for (const Slot& slot : old)
+            if (slot.index >= 0)
+                place(slot);
+    }
+    const int index = int(starts_.size());
+    starts_.append(encoded_.size());
+    encoded_.append(text, bytes);
+    place({hash(text, bytes), index});
+    return index;
+}
+
+void HistoryEncoder::Dictionary::place(Slot slot) {
+    const qsizetype mask = slots_.size() - 1;
+    qsizetype at = slot.hash & mask;
+    while (slots_[at].index >= 0)
+        at = (at + 1) & mask;
+    slots_[at] = slot;
+}
+
+void HistoryEncoder::Dictionary::clear() {
+    slots_.clear();
+    starts_.clear();
+    encoded_.clear();
+}
 
 bool HistoryEncoder::apply(const QByteArray& events, QVector<HistoryJob>& out) {
     EventReader in(events);
@@ -204,7 +321,6 @@ void HistoryEncoder::change(qint64 t, const PointKey& key, const char* state, qs
         return;
     if (!seeding_)
         timeRecord(t, out);
-    Encoder encoder(open_);
     int at = pointIndex_.value(key, -1);
     if (at < 0) {
         at = int(keys_.size());
@@ -212,6 +328,7 @@ void HistoryEncoder::change(qint64 t, const PointKey& key, const char* state, qs
         keys_.append(key);
         states_.append(QByteArray());
         if (!seeding_) {
+            Encoder encoder(open_);
             encoder.tag(RecordKind::DefinePoint, 0);
             encoder.point(key);
         }
@@ -219,9 +336,10 @@ void HistoryEncoder::change(qint64 t, const PointKey& key, const char* state, qs
         return;
     }
     if (!seeding_) {
-        encoder.tag(RecordKind::Change, quint64(at));
-        encoder.signedVarint(t - lastRecord_);
-        encoder.bytes(state, stateBytes);
+        PlainWriter record(open_, 2 * PlainWriter::kVarint + stateBytes);
+        record.tag(RecordKind::Change, quint64(at));
+        record.signedVarint(t - lastRecord_);
+        record.bytes(state, stateBytes);
         lastRecord_ = t;
     }
     // Kept in the point's own buffer, which is reused while the state's size stays the same.
@@ -238,28 +356,26 @@ void HistoryEncoder::report(qint64 t, int state, const char* deviceType, qsizety
     timeRecord(t, out);
     const int type = index(deviceTypes_, deviceType, typeBytes, RecordKind::DefineDeviceType);
     const int at = index(addresses_, address, addressBytes, RecordKind::DefineAddress);
-    Encoder encoder(open_);
-    encoder.tag(RecordKind::Report, quint64(at));
-    encoder.signedVarint(t - lastRecord_);
-    encoder.varint(quint64(type));
-    encoder.varint(quint64(quint8(state)));
-    encoder.bytes(value, valueBytes);
+    {
+        PlainWriter record(open_, 4 * PlainWriter::kVarint + valueBytes);
+        record.tag(RecordKind::Report, quint64(at));
+        record.signedVarint(t - lastRecord_);
+        record.varint(quint64(type));
+        record.varint(quint64(quint8(state)));
+        record.bytes(value, valueBytes);
+    }
     lastRecord_ = t;
     closeWhenFull(out);
 }
 
 int HistoryEncoder::index(Dictionary& dictionary, const char* text, qsizetype bytes, RecordKind define) {
-    const QByteArray key = textBytes(text, bytes);
-    const auto it = dictionary.indexes.constFind(key);
-    if (it != dictionary.indexes.cend())
-        return *it;
-    const int at = dictionary.size++;
-    dictionary.indexes.insert(QByteArray(key.constData(), key.size()), at);
-    Encoder(dictionary.encoded).bytes(text, bytes);
+    const int found = dictionary.find(text, bytes);
+    if (found >= 0)
+        return found;
     Encoder encoder(open_);
     encoder.tag(define, 0);
     encoder.bytes(text, bytes);
-    return at;
+    return dictionary.add(text, bytes);
 }
 
 void HistoryEncoder::timeRecord(qint64 t, QVector<HistoryJob>& out) {
@@ -280,13 +396,13 @@ void HistoryEncoder::snapshot(qint64 t, bool newSegment, QVector<HistoryJob>& ou
     qsizetype stateBytes = 0;
     for (const QByteArray& state : std::as_const(states_))
         stateBytes += state.size();
-    block.payload.reserve(deviceTypes_.encoded.size() + addresses_.encoded.size() + stateBytes + keys_.size() * 12 +
+    block.payload.reserve(deviceTypes_.encoded().size() + addresses_.encoded().size() + stateBytes + keys_.size() * 12 +
                           32);
     Encoder encoder(block.payload);
-    encoder.varint(quint64(deviceTypes_.size));
-    block.payload.append(deviceTypes_.encoded);
-    encoder.varint(quint64(addresses_.size));
-    block.payload.append(addresses_.encoded);
+    encoder.varint(quint64(deviceTypes_.size()));
+    block.payload.append(deviceTypes_.encoded());
+    encoder.varint(quint64(addresses_.size()));
+    block.payload.append(addresses_.encoded());
     encoder.varint(quint64(keys_.size()));
     for (qsizetype i = 0; i < keys_.size(); ++i) {
         encoder.point(keys_[i]);

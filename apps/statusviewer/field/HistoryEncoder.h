@@ -69,16 +69,33 @@ public:
     void closeBlock(QVector<HistoryJob>& out);
 
 private:
-    /// An interned text: its index and, the first time, its definition record.
-    struct Dictionary {
-        QHash<QByteArray, int> indexes;
-        QByteArray encoded;  // every text as the snapshot writes it
-        int size = 0;
-        void clear() {
-            indexes.clear();
-            encoded.clear();
-            size = 0;
-        }
+    /// Interned texts (addresses, device types), each found by a hash of its encoded bytes in an
+    /// open-addressing table of its own: a lookup costs a hash of a few words and a compare, a
+    /// good deal less than a QHash of byte arrays.
+    class Dictionary {
+    public:
+        /// The index of an encoded text (its length and bytes, as Encoder::text writes them), or -1.
+        int find(const char* text, qsizetype bytes) const;
+        /// Adds a text find() did not find; its index.
+        int add(const char* text, qsizetype bytes);
+        /// Every text, encoded, in index order (as a snapshot holds them).
+        const QByteArray& encoded() const { return encoded_; }
+        int size() const { return int(starts_.size()); }
+        void clear();
+
+    private:
+        struct Slot {
+            quint32 hash = 0;
+            qint32 index = -1;
+        };
+        quint32 hash(const char* text, qsizetype bytes) const;
+        bool holds(int index, const char* text, qsizetype bytes) const;
+        void place(Slot slot);
+
+        QVector<Slot> slots_;        // a power of two of them, at most half taken
+        QVector<qsizetype> starts_;  // each text's offset in encoded_
+        QByteArray encoded_;
+        quint64 seed_ = 0;
     };
 
     void reset();

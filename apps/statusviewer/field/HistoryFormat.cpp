@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 
+#include <lz4.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -135,6 +136,8 @@ PointState Decoder::state() {
     return state;
 }
 
+Packing packingFor(BlockKind kind) { return kind == BlockKind::Snapshot ? Packing::Zlib : Packing::Lz4; }
+
 BlockFramer::BlockFramer() : stream_(std::make_unique<z_stream_s>()) { ready_ = deflateInit(stream_.get(), 1) == Z_OK; }
 
 BlockFramer::~BlockFramer() {
@@ -142,33 +145,49 @@ BlockFramer::~BlockFramer() {
         deflateEnd(stream_.get());
 }
 
-QByteArray BlockFramer::frame(const Block& block) {
-    const auto size = uLong(block.payload.size());
-    QByteArray out;
-    qsizetype payloadBytes = 0;
+qsizetype BlockFramer::packZlib(const QByteArray& payload, QByteArray& out, qsizetype at) {
+    const auto size = uLong(payload.size());
     if (ready_ && deflateReset(stream_.get()) == Z_OK) {
-        out.resize(kFrameBytes + 4 + qsizetype(deflateBound(stream_.get(), size)));
-        auto* payload = reinterpret_cast<Bytef*>(out.data() + kFrameBytes);
-        qToBigEndian(quint32(size), payload);
-        stream_->next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.payload.constData()));
+        out.resize(at + 4 + qsizetype(deflateBound(stream_.get(), size)));
+        auto* packed = reinterpret_cast<Bytef*>(out.data() + at);
+        qToBigEndian(quint32(size), packed);
+        stream_->next_in = reinterpret_cast<Bytef*>(const_cast<char*>(payload.constData()));
         stream_->avail_in = uInt(size);
-        stream_->next_out = payload + 4;
-        stream_->avail_out = uInt(out.size() - kFrameBytes - 4);
+        stream_->next_out = packed + 4;
+        stream_->avail_out = uInt(out.size() - at - 4);
         if (deflate(stream_.get(), Z_FINISH) == Z_STREAM_END)
-            payloadBytes = 4 + qsizetype(stream_->total_out);
+            return 4 + qsizetype(stream_->total_out);
     }
+    // The compressor could not be set up: the same bytes, made the slow way.
+    const QByteArray compressed = qCompress(payload, 1);
+    out.resize(at);
+    out.append(compressed);
+    return compressed.size();
+}
+
+qsizetype BlockFramer::packLz4(const QByteArray& payload, QByteArray& out, qsizetype at) {
+    if (payload.size() > LZ4_MAX_INPUT_SIZE)
+        return 0;
+    const int size = int(payload.size());
+    const int bound = LZ4_compressBound(size);
+    out.resize(at + 4 + bound);
+    qToLittleEndian(quint32(size), out.data() + at);
+    const int packed = LZ4_compress_default(payload.constData(), out.data() + at + 4, size, bound);
+    return packed > 0 ? 4 + packed : 0;
+}
+
+QByteArray BlockFramer::frame(const Block& block, Packing packing) {
+    QByteArray out;
+    qsizetype payloadBytes = packing == Packing::Lz4 ? packLz4(block.payload, out, kFrameBytes) : 0;
     if (payloadBytes == 0) {
-        // The compressor could not be set up: the same bytes, made the slow way.
-        const QByteArray compressed = qCompress(block.payload, 1);
-        out.resize(kFrameBytes);
-        out.append(compressed);
-        payloadBytes = compressed.size();
+        packing = Packing::Zlib;
+        payloadBytes = packZlib(block.payload, out, kFrameBytes);
     }
     out.resize(kFrameBytes + payloadBytes);
     char* p = out.data();
     std::memcpy(p, kMagic, 4);
     qToLittleEndian(quint32(payloadBytes), p + 4);
-    p[12] = char(block.kind);
+    p[12] = char(quint8(block.kind) | quint8(quint8(packing) << 4));
     qToLittleEndian(block.firstTime, p + 13);
     qToLittleEndian(block.lastTime, p + 21);
     // The checksum covers the kind, the times and the payload.
@@ -176,7 +195,7 @@ QByteArray BlockFramer::frame(const Block& block) {
     return out;
 }
 
-QByteArray frameBlock(const Block& block) { return BlockFramer().frame(block); }
+QByteArray frameBlock(const Block& block, Packing packing) { return BlockFramer().frame(block, packing); }
 
 FileIndex indexBlocks(const QByteArray& file) {
     FileIndex index;
@@ -193,10 +212,12 @@ FileIndex indexBlocks(const QByteArray& file) {
             cut = at;
         const bool whole = fits && qFromLittleEndian<quint32>(data + at + 8) ==
                                        checksum(data + at + 12, kFrameBytes - 12 + qsizetype(length));
-        const auto kind = BlockKind(quint8(data[at + 12]));
-        if (whole && (kind == BlockKind::Snapshot || kind == BlockKind::Deltas)) {
-            index.blocks.append(
-                {at, kind, qFromLittleEndian<qint64>(data + at + 13), qFromLittleEndian<qint64>(data + at + 21)});
+        const auto kind = BlockKind(quint8(data[at + 12]) & 0x0F);
+        const auto packing = Packing(quint8(data[at + 12]) >> 4);
+        if (whole && (kind == BlockKind::Snapshot || kind == BlockKind::Deltas) &&
+            (packing == Packing::Zlib || packing == Packing::Lz4)) {
+            index.blocks.append({at, kind, packing, qFromLittleEndian<qint64>(data + at + 13),
+                                 qFromLittleEndian<qint64>(data + at + 21)});
             at += kFrameBytes + qsizetype(length);
             skipping = false;
             cut = -1;
@@ -220,9 +241,22 @@ FileIndex indexBlocks(const QByteArray& file) {
 
 std::optional<QByteArray> blockPayload(const QByteArray& file, const BlockIndexEntry& entry) {
     const quint32 length = qFromLittleEndian<quint32>(file.constData() + entry.offset + 4);
-    QByteArray payload =
-        qUncompress(reinterpret_cast<const uchar*>(file.constData() + entry.offset + kFrameBytes), qsizetype(length));
-    if (payload.isEmpty())
+    const char* packed = file.constData() + entry.offset + kFrameBytes;
+    // Both packings lead with the inflated size: one beyond any block's is not believed.
+    if (length < 4)
+        return std::nullopt;
+    const quint32 size =
+        entry.packing == Packing::Lz4 ? qFromLittleEndian<quint32>(packed) : qFromBigEndian<quint32>(packed);
+    if (size == 0 || size > kMaxPayloadBytes)
+        return std::nullopt;
+    if (entry.packing == Packing::Zlib) {
+        QByteArray payload = qUncompress(reinterpret_cast<const uchar*>(packed), qsizetype(length));
+        if (payload.isEmpty())
+            return std::nullopt;
+        return payload;
+    }
+    QByteArray payload(qsizetype(size), Qt::Uninitialized);
+    if (LZ4_decompress_safe(packed + 4, payload.data(), int(length - 4), int(size)) != int(size))
         return std::nullopt;
     return payload;
 }

@@ -2,7 +2,7 @@
 //
 // A segment file holds blocks, each framed as
 //   magic "SOHB" (4) | payload length (4) | CRC-32 of what follows (4) |
-//   kind (1) | first record's time (8) | last record's time (8) | payload (zlib)
+//   kind and packing (1) | first record's time (8) | last record's time (8) | payload
 // little-endian, times in ms since the epoch (the field's wall clock). A block is written with one
 // append, so a reader that meets a block still being written (or cut by a crash) sees a frame
 // whose length runs past the end of the file and stops there; a block whose checksum fails is
@@ -13,6 +13,11 @@
 // point's state; a delta payload holds records, each led by a tag (argument << 3 | record kind):
 // a point's new state or a report (each with its time as a delta from the record before), or a
 // dictionary entry defined since the last snapshot.
+//
+// The kind byte's low four bits are the block's kind, its high four bits how its payload is
+// packed: zlib (0, what every block was written with before LZ4 came, so older files read as
+// they are) as qCompress lays it out (the inflated size, big-endian, then the stream), or LZ4 (1):
+// the inflated size (4, little-endian), then one LZ4 block.
 #pragma once
 
 #include "field/HistoryTypes.h"
@@ -29,6 +34,11 @@ struct z_stream_s;
 namespace sv::history {
 
 enum class BlockKind : quint8 { Snapshot = 1, Deltas = 2 };
+enum class Packing : quint8 { Zlib = 0, Lz4 = 1 };
+/// How the writer packs a block of kind: the changes, a block a second, with LZ4 (several times
+/// faster than zlib's fastest level); a snapshot, a few an hour, with zlib, which keeps it far
+/// smaller.
+Packing packingFor(BlockKind kind);
 enum class RecordKind : quint8 { Change = 0, Report = 1, DefinePoint = 2, DefineAddress = 3, DefineDeviceType = 4 };
 
 constexpr int kFrameBytes = 4 + 4 + 4 + 1 + 8 + 8;
@@ -87,9 +97,9 @@ struct Block {
     QByteArray payload;  // uncompressed
 };
 
-/// Frames blocks: each payload compressed (zlib at its fastest level, led by its inflated size
-/// as qUncompress reads it), the frame and the checksum. One compressor is kept for every block
-/// it frames, so a block costs no compressor set up and torn down.
+/// Frames blocks: each payload packed (packingFor its kind, or as asked; zlib at its fastest
+/// level), the frame and the checksum. One zlib compressor is kept for every block it frames, so
+/// a block costs no compressor set up and torn down.
 class BlockFramer {
 public:
     BlockFramer();
@@ -97,20 +107,27 @@ public:
     BlockFramer(const BlockFramer&) = delete;
     BlockFramer& operator=(const BlockFramer&) = delete;
 
-    QByteArray frame(const Block& block);
+    QByteArray frame(const Block& block) { return frame(block, packingFor(block.kind)); }
+    QByteArray frame(const Block& block, Packing packing);
 
 private:
+    /// The payload packed into out from offset at; the bytes it took (0: it cannot be).
+    qsizetype packZlib(const QByteArray& payload, QByteArray& out, qsizetype at);
+    static qsizetype packLz4(const QByteArray& payload, QByteArray& out, qsizetype at);
+
     std::unique_ptr<z_stream_s> stream_;
     bool ready_ = false;
 };
 
 /// The framed bytes of a block (a framer of its own).
-QByteArray frameBlock(const Block& block);
+QByteArray frameBlock(const Block& block, Packing packing);
+inline QByteArray frameBlock(const Block& block) { return frameBlock(block, packingFor(block.kind)); }
 
 /// Where a file's blocks are and which could not be read.
 struct BlockIndexEntry {
     qsizetype offset = 0;  // of the frame
     BlockKind kind = BlockKind::Deltas;
+    Packing packing = Packing::Zlib;
     qint64 firstTime = 0;
     qint64 lastTime = 0;
 };

@@ -50,6 +50,12 @@ ReportHistory::ReportHistory(HistoryOptions options, AppLog* log)
       encoder_(options_.limits) {
     if (!options_.clock)
         options_.clock = [] { return QDateTime::currentMSecsSinceEpoch(); };
+    if (!options_.steadyClock)
+        options_.steadyClock = [] {
+            return qint64(std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count());
+        };
     thread_ = std::thread([this] { run(); });
 }
 
@@ -68,7 +74,7 @@ ReportHistory::~ReportHistory() {
 void ReportHistory::beginSeed() {
     seeding_ = true;
     running_ = false;
-    noteFirst(0);
+    noteFirst();
     events_.beginSeed();
 }
 
@@ -76,7 +82,7 @@ void ReportHistory::endSeed() {
     seeding_ = false;
     running_ = true;
     const qint64 t = now();
-    noteFirst(t);
+    noteFirst();
     events_.endSeed(t);
     handOver();
 }
@@ -99,22 +105,20 @@ void ReportHistory::deviceChanged(DeviceColumn column, qint32 id, qint64 value) 
 void ReportHistory::reported(const QString& deviceType, const QString& address, int state, const QString& value) {
     if (!running_)
         return;
-    const qint64 t = now();
-    noteFirst(t);
-    events_.report(t, deviceType, address, state, value);
+    noteFirst();
+    events_.report(now(), deviceType, address, state, value);
     handOverWhenFull();
 }
 
 void ReportHistory::change(const PointKey& key, const QVector<int>& codes, const QString& text, qint64 number) {
-    const qint64 t = seeding_ ? 0 : now();
-    noteFirst(t);
-    events_.change(t, key, codes, text, number);
+    noteFirst();
+    events_.change(seeding_ ? 0 : now(), key, codes, text, number);
     handOverWhenFull();
 }
 
-void ReportHistory::noteFirst(qint64 time) {
+void ReportHistory::noteFirst() {
     if (events_.isEmpty())
-        firstEventMs_ = time;
+        firstEventSteadyMs_ = options_.steadyClock();
 }
 
 void ReportHistory::handOverWhenFull() {
@@ -134,7 +138,7 @@ void ReportHistory::handOver() {
 }
 
 void ReportHistory::tick() {
-    if (!events_.isEmpty() && !seeding_ && now() - firstEventMs_ >= options_.blockMs)
+    if (!events_.isEmpty() && !seeding_ && options_.steadyClock() - firstEventSteadyMs_ >= options_.blockMs)
         handOver();
 }
 

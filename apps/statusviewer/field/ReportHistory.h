@@ -10,7 +10,7 @@
 //
 // Cost on the field's thread: a few bytes per change and report copied into one buffer
 // (HistoryEvents: no allocation, nothing shared with the field's own state), handed to a writer
-// thread of its own once a second (or every kEventsPerHandOver events), which keeps the
+// thread of its own once a second on a steady clock (or every kEventsPerHandOver events), which keeps the
 // dictionaries and states, encodes, compresses, appends each block with one write and prunes: segments that ended more
 // than keepDays ago go, and the oldest go while the folder holds more than maxBytes. A failing disk is told once and
 // costs the blocks it could not take; the field goes on.
@@ -43,9 +43,13 @@ struct HistoryOptions {
     /// The disk the history may take; the oldest segments go beyond it.
     qint64 maxBytes = qint64(20) << 30;
     history::HistoryEncoder::Limits limits;
+    /// How long the field's events wait before they go to the writer (on the steady clock).
     qint64 blockMs = 1000;
-    /// The field's wall clock in ms since the epoch (the tests drive it).
+    /// The field's wall clock in ms since the epoch: the times recorded (the tests drive it).
     std::function<qint64()> clock;
+    /// A steady clock in ms that paces the hand-overs, so a wall clock set forward or back
+    /// neither hurries nor holds them (the tests drive it).
+    std::function<qint64()> steadyClock;
 };
 
 /// The folder of the history beside a site database ("<file>.history"); empty for a site that
@@ -77,8 +81,11 @@ public:
     void reported(const QString& deviceType, const QString& address, int state, const QString& value);
     /// Events handed to the writer at once at most.
     static constexpr int kEventsPerHandOver = 8192;
-    /// Hands the events to the writer once the oldest is blockMs old (the field's flush timer calls it).
+    /// Hands the events to the writer once the oldest is blockMs old on the steady clock (the
+    /// field's flush timer calls it).
     void tick();
+    /// Events recorded on the field's thread and not yet handed to the writer.
+    int queuedEvents() const { return events_.count(); }
     /// Hands the events to the writer and waits until everything is written; false after timeoutMs.
     bool sync(int timeoutMs = 5000);
 
@@ -94,7 +101,8 @@ public:
 private:
     qint64 now() const { return options_.clock(); }
     void change(const history::PointKey& key, const QVector<int>& codes, const QString& text, qint64 number);
-    void noteFirst(qint64 time);
+    /// Notes when the oldest event queued was recorded, on the steady clock.
+    void noteFirst();
     void handOverWhenFull();
     /// Hands the events queued to the writer.
     void handOver();
@@ -109,7 +117,7 @@ private:
 
     // The field's thread: what it did since the last hand-over.
     history::HistoryEvents events_;
-    qint64 firstEventMs_ = 0;
+    qint64 firstEventSteadyMs_ = 0;
     bool seeding_ = false;
     bool running_ = false;
 

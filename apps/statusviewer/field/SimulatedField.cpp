@@ -23,6 +23,8 @@ namespace state = so::state;
 constexpr int kTickMs = 10;
 /// At most this much traffic is caught up after the event loop was held up.
 constexpr double kMaxCatchUpSeconds = 0.25;
+/// The second of each minute that holds the burst, when there is one.
+constexpr qint64 kBurstSecond = 30;
 
 // Mask sources: what masks a classic input (bits of its status value) and a newer-line input.
 constexpr qint64 kClassicTimeZone = 1, kClassicControlZone = 2;
@@ -421,6 +423,7 @@ void SimulatedField::removeSink(StateSink* sink) { sinks_.removeAll(sink); }
 void SimulatedField::start() {
     budget_ = 0.0;
     clock_.start();
+    sinceStart_.start();
     tick_.start();
     flushTimer_.start();
 }
@@ -432,10 +435,18 @@ void SimulatedField::stop() {
     ++generation_;  // reports still waiting for a write or an answer's delay stay unsent
 }
 
+double SimulatedField::rateNow() const {
+    if (options_.burstReports <= 0)
+        return options_.reportsPerSecond;
+    if (sinceStart_.elapsed() / 1000 % 60 == kBurstSecond)
+        return double(options_.burstReports);
+    return std::max(0.0, (options_.reportsPerSecond * 60.0 - options_.burstReports) / 59.0);
+}
+
 void SimulatedField::onTick() {
     const double seconds = double(clock_.restart()) / 1000.0;
-    budget_ = std::min(budget_ + options_.reportsPerSecond * seconds,
-                       std::max(1.0, options_.reportsPerSecond * kMaxCatchUpSeconds));
+    const double rate = rateNow();
+    budget_ = std::min(budget_ + rate * seconds, std::max(1.0, rate * kMaxCatchUpSeconds));
     // An event sends one to a few reports: the few sent beyond the budget are taken from the next
     // tick's, so the reports keep to the rate on average.
     while (budget_ >= 1.0 && totalWeight_ > 0)

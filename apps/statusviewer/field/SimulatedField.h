@@ -54,6 +54,10 @@ class ReportHistory;
 struct FieldOptions {
     /// State reports per second (each report goes to every sink).
     double reportsPerSecond = 20.0;
+    /// Reports of each minute sent in one of its seconds (the 31st since the start) in place of
+    /// that second's share; the rest of the minute's, reportsPerSecond * 60 - burstReports, spread
+    /// over its other 59 seconds. 0: an even rate.
+    int burstReports = 0;
     quint32 seed = 1;
     /// Delay of a command's answer.
     int answerDelayMs = 300;
@@ -249,6 +253,8 @@ private:
     void loadNewerLine();
     void buildScenarios();
     void onTick();
+    /// The reports a second due now (burstReports in the burst's second).
+    double rateNow() const;
     /// Starts an episode of the scenario on a device at rest; nothing when the one picked is not.
     void startEpisode(Scenario scenario, int target, QVector<quint64> keys, QVector<int> members = {}, int points = 1);
     bool controllerFaulted(const Controller& c, int faultCode);
@@ -385,6 +391,7 @@ private:
     QTimer tick_;
     QTimer flushTimer_;
     QElapsedTimer clock_;
+    QElapsedTimer sinceStart_;
     double budget_ = 0.0;
     int generation_ = 0;
     qint64 reportsSent_ = 0;
