@@ -49,7 +49,6 @@ QStringList commandTargets(const FieldDevices& field, const wire::Command& c) {
     case Kind::Resync:
     case Kind::SignIn:
     case Kind::SignOut:
-    case Kind::PastBoard:
     case Kind::PastStretch: break;
     }
     return {};
@@ -82,7 +81,7 @@ QString CommandGate::check(const QString& login, const wire::Command& command, q
         if (!session.isEmpty())
             return session;
         // A past moment shows what any desk showed live then: a signed-in operator may see it.
-        if (command.kind == Kind::PastBoard || command.kind == Kind::PastStretch)
+        if (command.kind == Kind::PastStretch)
             return {};
         return checkOperator(command);
     } catch (const so::db::DbError& e) {

@@ -270,13 +270,6 @@ void FieldBroadcaster::message(const QString& topic, const QByteArray& payload) 
             resyncFolds_.note(login, steadyMs());
         if (resyncs_.hasWaiting() && !resyncTimer_.isActive())
             resyncTimer_.start();
-    } else if (c.kind == wire::Command::Kind::PastBoard) {
-        if (!pastBudget_.take(login, steadyMs()))
-            refusal = QStringLiteral("more than %1 past moments a second from this desk").arg(kPastPerSecond);
-        else
-            refusal = answerPast(login, c);
-        if (!refusal.isEmpty())
-            refuse(login, what, refusal, true);
     } else if (c.kind == wire::Command::Kind::PastStretch) {
         if (!stretchBudget_.take(login, steadyMs()))
             refusal =
@@ -352,21 +345,10 @@ QString FieldBroadcaster::command(const wire::Command& c) {
     case Kind::ClearCodeTamper: field_.zr2ClearCodeTamper(qint32(c.a)); break;
     case Kind::Resync: break;  // answered through resyncs_
     case Kind::SignIn:
-    case Kind::SignOut: break;  // the gate did it
-    case Kind::PastBoard:
-    case Kind::PastStretch: break;  // answered through answerPast, answerPastStretch
+    case Kind::SignOut: break;      // the gate did it
+    case Kind::PastStretch: break;  // answered through answerPastStretch
     }
     return {};
-}
-
-QString FieldBroadcaster::answerPast(const QString& login, const wire::Command& command) {
-    if (!pastBoard_)
-        return QStringLiteral("the field keeps no history");
-    QString refusal;
-    const QByteArray board = pastBoard_(command.a, refusal);
-    if (!refusal.isEmpty())
-        return refusal;
-    return publishPastParts(login, command.number, board);
 }
 
 QString FieldBroadcaster::answerPastStretch(const QString& login, const wire::Command& command) {
@@ -607,11 +589,6 @@ void DeskLink::shelve(const QString& address, int minutes) {
     wire::Command c = deviceCommand(wire::Command::Kind::Shelve, minutes);
     c.text = address;
     sendCommand(std::move(c));
-}
-
-void DeskLink::requestPastBoard(qint64 moment,
-                                std::function<void(const QByteArray& board, const QString& refusal)> done) {
-    requestPast(deviceCommand(wire::Command::Kind::PastBoard, moment), std::move(done));
 }
 
 void DeskLink::requestPastStretch(qint64 moment, qint64 held,

@@ -11,12 +11,10 @@
 // covers. The desks' commands, a resync request included, pass its CommandGate first; it executes
 // a device command the gate lets through and answers the desk whether it was executed or refused
 // (and why); an operator's alarm step it records in the site database and announces to every desk
-// on the alarm topic. A request for a past moment it answers, when the field keeps a history
-// (setPastBoard), with the board in parts on the asking login's own past topic, then the command's
-// answer; a login asks for at most kPastBurst, then kPastPerSecond a second. A request for a
-// stretch of the past (setPastStretch: the reports around a moment, each as the rows it changed,
-// which a desk steps and plays through without asking again) it answers the same way, under a
-// budget of its own (kStretchBurst, then kStretchPerSecond). It answers a resync
+// on the alarm topic. A request for a stretch of the past it answers, when the field keeps a history
+// (setPastStretch: the reports around a moment, each as the rows it changed, which a desk steps
+// and plays through without asking again), in parts on the asking login's own past topic, then the
+// command's answer; a login asks for at most kStretchBurst, then kStretchPerSecond a second. It answers a resync
 // request once every state reported so far is written to the site database, with the newest
 // report per point of the session, on the asking login's own topic. What one login costs it is bounded (LoginLimits.h):
 // its device commands by a budget checked before any database work, its resync requests folded into at most one answer
@@ -75,15 +73,6 @@ public:
     static constexpr qint64 kFoldsLogged = 10;
     /// Sign-ins waiting for their password's verification at most; more are refused as "busy".
     static constexpr int kMaxWaitingSignIns = 16;
-    /// Past moments one login may ask for (each rebuilds a board from the field's history).
-    static constexpr double kPastBurst = 3;
-    static constexpr double kPastPerSecond = 0.5;
-
-    /// The field's answer to a request for a past moment: the board at moment (ms since 1970) as
-    /// bytes for the desk, or why there is none in refusal.
-    using PastBoard = std::function<QByteArray(qint64 moment, QString& refusal)>;
-    /// Without it (a field without history) such requests are refused.
-    void setPastBoard(PastBoard pastBoard) { pastBoard_ = std::move(pastBoard); }
     /// Stretches of the past one login may ask for (each one walk of the field's history; a desk
     /// stepping or playing asks one per few thousand reports).
     static constexpr double kStretchBurst = 6;
@@ -138,9 +127,7 @@ private:
     void publishBatch(QVector<wire::StateReport> reports);
     void publishDone();
     void answerResync(const QString& requester, qint64 number);
-    /// Publishes the board of a past moment, or a stretch of the past, in parts on the login's own
-    /// topic; why not, or empty.
-    QString answerPast(const QString& login, const wire::Command& command);
+    /// Publishes a stretch of the past in parts on the login's own topic; why not, or empty.
     QString answerPastStretch(const QString& login, const wire::Command& command);
     QString publishPastParts(const QString& login, qint64 number, const QByteArray& bytes);
     qint64 steadyMs() const { return steady_.elapsed(); }
@@ -171,9 +158,7 @@ private:
     LatestReports published_;
     ResyncAnswers resyncs_;
     LoginBudget commandBudget_{kCommandsPerSecond, kCommandBurst};
-    LoginBudget pastBudget_{kPastPerSecond, kPastBurst};
     LoginBudget stretchBudget_{kStretchPerSecond, kStretchBurst};
-    PastBoard pastBoard_;
     PastStretch pastStretch_;
     FloodLog floods_{kFloodLogMs, kFloodLogLines};
     FloodLog resyncFolds_{kFloodLogMs, 0};
@@ -219,10 +204,6 @@ public:
     /// or shelves a point: the field checks, records and announces them (alarmSteps).
     void acknowledge(const QVector<wire::AlarmRef>& alarms, const QString& comment);
     void shelve(const QString& address, int minutes);
-    /// Asks the field for the board at moment (ms since 1970), for the operator at this desk;
-    /// done(board, refusal) once the field answered: the field's bytes (decoded by its history)
-    /// and an empty refusal, or why there is none.
-    void requestPastBoard(qint64 moment, std::function<void(const QByteArray& board, const QString& refusal)> done);
     /// Asks the field for the stretch of reports around moment (0: only the span the history holds),
     /// built on the board at held this desk holds (0: none); done(stretch, refusal) as for a board.
     void requestPastStretch(qint64 moment, qint64 held,

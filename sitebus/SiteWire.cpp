@@ -13,8 +13,8 @@ namespace sv::wire {
 namespace {
 
 const char* const kTopicNames[] = {"state", "notice", "command", "event", "answer", "field", "resync", "alarm", "past"};
-const char* const kCommandKinds[] = {"api",     "access",      "control", "tamper", "resync", "signin",
-                                     "signout", "acknowledge", "shelve",  "past",   "stretch"};
+const char* const kCommandKinds[] = {"api",    "access",  "control",     "tamper", "resync",
+                                     "signin", "signout", "acknowledge", "shelve", "stretch"};
 const char* const kAlarmStepKinds[] = {"acknowledged", "shelved"};
 const char* const kEventKinds[] = {"done", "online", "offline", "digest"};
 
@@ -298,7 +298,7 @@ std::optional<Command> decodeCommand(const QByteArray& payload, QString& error) 
         command.kind = Command::Kind(Reader::name(r.items().at(6), kCommandKinds, "command", r));
         // A resync's request number and a past moment (ms since 1970) are wider than a device's numbers.
         const bool stretch = command.kind == Command::Kind::PastStretch;
-        const bool wide = command.kind == Command::Kind::Resync || command.kind == Command::Kind::PastBoard || stretch;
+        const bool wide = command.kind == Command::Kind::Resync || stretch;
         command.a = r.integer(7, stretch ? 0 : kMinInt32, wide ? kMaxCount : kMaxInt32, "first argument");
         if (command.kind == Command::Kind::Acknowledge)
             readAlarmsArgument(r.items().at(8), command, r);

@@ -106,7 +106,6 @@ struct Command {
         SignOut,          // the session of token ends (sign out, lock, switch of operator)
         Acknowledge,      // the operator acknowledges alarms: b = [comment, [[address, raisedMs], ...]]
         Shelve,           // the operator shelves a point: a = minutes, b = the point's address
-        PastBoard,        // the board as the field reported it at a moment: a = the moment (ms since 1970)
         PastStretch,      // the reports around a moment to step through: a = the moment (0: the span only),
                           // b = the time of the board the desk holds (0: none); both ms since 1970
     };
@@ -181,7 +180,7 @@ struct Answer {
 };
 
 /// [3, number, part, parts, bytes]: part (from 0) of parts of the field's answer to the desk's
-/// request `number` for a past moment (Command::Kind::PastBoard or PastStretch), sent before the
+/// request `number` for a past moment (Command::Kind::PastStretch), sent before the
 /// command's Answer.
 /// The bytes of the parts in order make the answer, which the field's history writes and reads
 /// (compressed); a part holds at most kMaxBytes, an answer at most kMaxParts parts.

@@ -211,7 +211,6 @@ struct StretchesOverTheBus : RecordedStorm {
         RecordedStorm::SetUp();
         broadcaster = std::make_unique<sv::FieldBroadcaster>(fieldLink, kSite, *field, *fieldDb,
                                                              &sv::SiteHost::operatorPermission, log);
-        broadcaster->setPastBoard(sv::pastBoardAnswer(*history));
         broadcaster->setPastStretch(sv::pastStretchAnswer(*history, &log, kBusBytes));
         desk = std::make_unique<sv::DeskLink>(deskLink, kSite, "WS1", log);
         desk->setOperator("admin");
@@ -321,7 +320,6 @@ TEST_F(StretchesOverTheBus, ADeskStepsAndPlaysWithoutAskingAWholeBoardPerStep) {
     const QVector<wire::Command> asked = requests(wire::Command::Kind::PastStretch);
     EXPECT_LE(asked.size(), 4);
     EXPECT_LE(std::count_if(asked.cbegin(), asked.cend(), [](const wire::Command& c) { return c.b == 0; }), 2);
-    EXPECT_TRUE(requests(wire::Command::Kind::PastBoard).isEmpty());
     EXPECT_EQ(broadcaster->refusedCommands(), refusedBefore);
     // The span begins where the field's history does, as the field said.
     EXPECT_EQ(past.span().first, history->span().first);
@@ -373,6 +371,35 @@ TEST_F(StretchesOverTheBus, ForgedReplayedUnsignedAndUnreadableRequestsAreRefuse
     }
     for (const auto& [topic, payload] : seen)
         EXPECT_NE(topic, wire::loginTopic(kSite, Topic::Past, "WS2")) << "a part went to the attacker";
+}
+
+TEST_F(StretchesOverTheBus, PartsThatDoNotFitTheAnswerAreRejected) {
+    signIn();
+    const struct {
+        const char* name;
+        QByteArray payload;
+    } cases[] = {
+        {"larger than a part", wire::encode(wire::PastPart{1, 0, 1, QByteArray(wire::PastPart::kMaxBytes + 1, 'x')})},
+        {"too many parts", wire::encode(wire::PastPart{1, 0, wire::PastPart::kMaxParts + 1, "x"})},
+        {"a part beyond the count", wire::encode(wire::PastPart{1, 3, 2, "x"})},
+        {"not a part", QByteArray("garbage")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int before = desk->rejectedPayloads();
+        attacker.publish(wire::loginTopic(kSite, Topic::Past, "WS1"), c.payload, sv::SiteTransport::AtLeastOnce);
+        ASSERT_TRUE(until([&] { return desk->rejectedPayloads() == before + 1; }));
+    }
+    // What is asked afterwards still arrives whole.
+    QByteArray bytes;
+    QString refusal = QStringLiteral("none yet");
+    desk->requestPastStretch(kStart + 5 * kTick, 0, [&](const QByteArray& b, const QString& why) {
+        bytes = b;
+        refusal = why;
+    });
+    ASSERT_TRUE(until([&] { return refusal != QStringLiteral("none yet"); }));
+    EXPECT_EQ(refusal, QString());
+    EXPECT_TRUE(sv::history::decodePastStretch(bytes).has_value());
 }
 
 }  // namespace past_stretch

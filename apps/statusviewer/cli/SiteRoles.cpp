@@ -150,7 +150,6 @@ FieldRole::FieldRole(const AppOptions& options, const QString& siteUrl, const QS
                                                       &SiteHost::operatorPermission, services_.log);
     field_->addSink(broadcaster_.get());
     if (history_ != nullptr) {
-        broadcaster_->setPastBoard(pastBoardAnswer(*history_));
         broadcaster_->setPastStretch(
             pastStretchAnswer(*history_, &services_.log, wire::PastPart::kMaxBytes * wire::PastPart::kMaxParts));
     }

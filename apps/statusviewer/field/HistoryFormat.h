@@ -140,10 +140,4 @@ FileIndex indexBlocks(const QByteArray& file);
 /// The uncompressed payload of an indexed block; nullopt when it does not inflate.
 std::optional<QByteArray> blockPayload(const QByteArray& file, const BlockIndexEntry& entry);
 
-/// A past board as the field sends it to a desk: compressed, every row typed.
-QByteArray encodePastBoard(const PastBoard& board);
-/// The board of encodePastBoard's bytes; nullopt for bytes that are not one (or would inflate
-/// beyond kMaxPayloadBytes).
-std::optional<PastBoard> decodePastBoard(const QByteArray& bytes);
-
 }  // namespace sv::history

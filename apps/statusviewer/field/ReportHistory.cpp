@@ -34,17 +34,6 @@ std::unique_ptr<ReportHistory> openReportHistory(const QString& siteUrl, int kee
     return std::make_unique<ReportHistory>(options, log);
 }
 
-std::function<QByteArray(qint64, QString&)> pastBoardAnswer(ReportHistory& history) {
-    return [&history](qint64 moment, QString& refusal) {
-        const PastBoard board = history.boardAt(moment);
-        if (board.fidelity == Fidelity::Unavailable) {
-            refusal = board.note;
-            return QByteArray();
-        }
-        return encodePastBoard(board);
-    };
-}
-
 ReportHistory::ReportHistory(HistoryOptions options, AppLog* log)
     : options_(std::move(options)), log_(log), reader_(options_.folder, [this](const QString& m) { tell(m); }),
       encoder_(options_.limits) {

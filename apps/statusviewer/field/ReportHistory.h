@@ -58,9 +58,6 @@ QString historyFolderFor(const QString& siteUrl);
 /// The history of keepDays beside the site of siteUrl; null when keepDays is 0 or the site is not
 /// a file of its own.
 std::unique_ptr<ReportHistory> openReportHistory(const QString& siteUrl, int keepDays, AppLog* log);
-/// The field's answer to a desk's request for a past moment (FieldBroadcaster::PastBoard): the
-/// board of history at the moment, encoded; refused when the history holds nothing for it.
-std::function<QByteArray(qint64 moment, QString& refusal)> pastBoardAnswer(ReportHistory& history);
 
 class ReportHistory final : public QObject, public StatusBookObserver {
 public:
