@@ -24,6 +24,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QPushButton>
 #include <QTest>
 
@@ -123,6 +124,33 @@ TEST_F(ReplayOfAStorm, ShowsTheBoardAtTheMomentAndStepsOneReportEachWay) {
     EXPECT_FALSE(replay->stepForward());
     replay->moveTo(kStart + kTick);
     EXPECT_FALSE(replay->stepBack());
+}
+
+TEST_F(ReplayOfAStorm, APastDeskDrawsItsRowsAtItsMomentNotAtTheTimeOfDay) {
+    // The latest time any row of the past desk says it was updated, ms since 1970.
+    const auto latestShown = [](sv::Workstation& desk) {
+        so::StatusReader reader(desk.status());
+        qint64 latest = 0;
+        int times = 0;
+        for (const so::StatusReader::SectionInfo& section : reader.sections())
+            for (const so::StatusReader::Row& row : reader.rows(section.section, {}, 0, 500).rows)
+                for (const QString& cell : row.cells)
+                    if (const QDateTime at = QDateTime::fromString(cell, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                        at.isValid()) {
+                        latest = std::max(latest, at.toMSecsSinceEpoch());
+                        ++times;
+                    }
+        EXPECT_GT(times, 0);
+        return latest;
+    };
+    sv::PastReplay* replay = live->showPast(kStart + 4 * kTick);
+    ASSERT_NE(replay->desk(), nullptr);
+    EXPECT_LE(latestShown(*replay->desk()), kStart + 4 * kTick);
+    // A step draws every row again, at the step's moment.
+    ASSERT_TRUE(replay->stepForward());
+    const qint64 latest = latestShown(*replay->desk());
+    EXPECT_LE(latest, kStart + 5 * kTick);
+    EXPECT_GE(latest, kStart);
 }
 
 TEST_F(ReplayOfAStorm, PlayingMovesOnByTheReportsThatTheSpeedReaches) {

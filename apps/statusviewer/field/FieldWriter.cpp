@@ -114,7 +114,7 @@ void FieldWriter::run() {
                 db->reopen();
             }
             if (!rows.isEmpty())
-                write(*db, rows);
+                write(*db, rows, QDateTime::currentDateTime());
         } catch (const so::db::DbError& e) {
             // SQLite's words for a file system without room (SQLITE_FULL).
             error = e.driverMessage().contains(QLatin1String("database or disk is full"), Qt::CaseInsensitive)
@@ -162,8 +162,7 @@ void FieldWriter::run() {
     }
 }
 
-void FieldWriter::write(so::db::Connection& db, const FieldWrites& rows) {
-    const QDateTime now = QDateTime::currentDateTime();
+void FieldWriter::write(so::db::Connection& db, const FieldWrites& rows, const QDateTime& at) {
     so::db::Transaction transaction(db);
     so::db::Command status(
         db,
@@ -174,7 +173,7 @@ void FieldWriter::write(so::db::Connection& db, const FieldWrites& rows) {
         status.appendParameter(QStringLiteral("@Status"), so::db::ParamType::NVarChar, so::db::ParamDirection::Input,
                                4000, it.value());
         status.appendParameter(QStringLiteral("@LastUpdated"), so::db::ParamType::DateTime,
-                               so::db::ParamDirection::Input, 0, now);
+                               so::db::ParamDirection::Input, 0, at);
         status.appendParameter(QStringLiteral("@ControllerID"), so::db::ParamType::Integer,
                                so::db::ParamDirection::Input, 4, qint32(it.key() >> 32));
         status.appendParameter(QStringLiteral("@StatusType"), so::db::ParamType::Integer, so::db::ParamDirection::Input,

@@ -75,8 +75,9 @@ public:
     /// Write attempts that failed since the start.
     qint64 failedAttempts() const;
 
-    /// Writes rows in one transaction, every value bound; throws DbError.
-    static void write(so::db::Connection& db, const FieldWrites& rows);
+    /// Writes rows in one transaction, every value bound, the status rows stamped as updated at
+    /// `at`; throws DbError.
+    static void write(so::db::Connection& db, const FieldWrites& rows, const QDateTime& at);
 
 private:
     void run();

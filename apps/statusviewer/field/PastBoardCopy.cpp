@@ -13,7 +13,9 @@ void applyPastBoard(so::db::Connection& db, const history::PastBoard& board) {
                                row.text.isNull() ? QStringLiteral("") : row.text);  // Status is NOT NULL
     for (const history::DeviceRowValue& row : board.deviceRows)
         rows.deviceRows[deviceColumnUpdate(row.column)].insert(row.id, row.value);
-    FieldWriter::write(db, rows);
+    // Stamped with the board's moment: its rows say they were updated by then, however the desk
+    // came to the moment (opened there, or stepped to it).
+    FieldWriter::write(db, rows, QDateTime::fromMSecsSinceEpoch(board.moment));
 }
 
 void copySiteAt(so::db::Connection& site, const QString& copyPath, const history::PastBoard& board) {
