@@ -299,9 +299,16 @@ int main(int argc, char** argv) {
         copyMs.push_back(double(clock.nsecsElapsed()) / 1e6);
         QFile::remove(dir.filePath(QStringLiteral("at-%1.db").arg(m)));
     }
+    // What a desk waits for a moment: its board rebuilt, then the copy made with it.
+    std::vector<double> totalMs;
+    for (size_t m = 0; m < rebuildMs.size(); ++m)
+        totalMs.push_back(rebuildMs[m] + copyMs[m]);
     std::sort(rebuildMs.begin(), rebuildMs.end());
+    std::sort(totalMs.begin(), totalMs.end());
     std::printf("rebuild_ms_median %.1f\n", rebuildMs[rebuildMs.size() / 2]);
     std::printf("rebuild_ms_max %.1f\n", rebuildMs.back());
     std::printf("copy_and_apply_ms_max %.1f\n", *std::max_element(copyMs.begin(), copyMs.end()));
+    std::printf("moment_ms_median %.1f\n", totalMs[totalMs.size() / 2]);
+    std::printf("moment_ms_max %.1f\n", totalMs.back());
     return 0;
 }
